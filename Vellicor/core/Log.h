@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <concepts>
+#include <type_traits>
+
+// The diagnostic log: "vellicor.log" in the state folder. No level, no time
+// stamp, no rotation. Safe from any thread: each printed line is appended
+// whole under one lock, so lines from two threads never interleave.
+
+// Appends the UTF-8 bytes of text to the log file. Never creates a folder and
+// never reports a failure: a missing folder or a full disk only loses the text.
+void writeLogText(const QString& text);
+
+namespace LogDetail {
+
+inline QString toLogText(const QString& value) { return value; }
+inline QString toLogText(QStringView value) { return value.toString(); }
+inline QString toLogText(const char* value) { return QString::fromUtf8(value); }
+inline QString toLogText(const QByteArray& value) { return QString::fromUtf8(value); }
+inline QString toLogText(const QStringList& value)
+{
+    return QLatin1Char('[') + value.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+inline QString toLogText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+template <typename T>
+    requires(std::is_arithmetic_v<T> && !std::same_as<T, bool>)
+QString toLogText(T value)
+{
+    return QString::number(value);
+}
+
+} // namespace LogDetail
+
+struct Log {
+    // Prints the items joined by one blank and ended by a line feed, as one
+    // line of the log.
+    template <typename... Items>
+    static void print(const Items&... items)
+    {
+        QStringList parts;
+        parts.reserve(sizeof...(items));
+        (parts.append(LogDetail::toLogText(items)), ...);
+        writeLogText(parts.join(QLatin1Char(' ')) + QLatin1Char('\n'));
+    }
+};

@@ -1,0 +1,76 @@
+#include "core/TextFormat.h"
+
+#include <optional>
+#include <vector>
+
+QString FormatArg::text() const
+{
+    if (const auto* value = std::get_if<qlonglong>(&value_))
+        return QString::number(*value);
+    if (const auto* value = std::get_if<qulonglong>(&value_))
+        return QString::number(*value);
+    return std::get<QString>(value_);
+}
+
+namespace {
+
+bool isIntegerConversion(QChar c)
+{
+    return c == QLatin1Char('d') || c == QLatin1Char('i') || c == QLatin1Char('u');
+}
+
+} // namespace
+
+QString formatText(const QString& format, std::initializer_list<FormatArg> args)
+{
+    const std::vector<FormatArg> values(args);
+    QString out;
+    out.reserve(format.size() + 16);
+    size_t next = 0;
+    const qsizetype n = format.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = format.at(i);
+        if (c != QLatin1Char('%') || i + 1 >= n) {
+            out.append(c);
+            continue;
+        }
+        qsizetype j = i + 1;
+        if (format.at(j) == QLatin1Char('%')) {
+            out.append(QLatin1Char('%'));
+            i = j;
+            continue;
+        }
+        // Optional position: digits followed by '$'.
+        std::optional<size_t> position;
+        qsizetype k = j;
+        while (k < n && format.at(k).isDigit())
+            ++k;
+        if (k > j && k < n && format.at(k) == QLatin1Char('$')) {
+            position = static_cast<size_t>(format.mid(j, k - j).toULongLong());
+            j = k + 1;
+        }
+        // Length modifiers that integer placeholders may carry ("%ld", "%lld").
+        while (j < n && (format.at(j) == QLatin1Char('l') || format.at(j) == QLatin1Char('q')))
+            ++j;
+        if (j >= n) {
+            out.append(format.mid(i));
+            break;
+        }
+        const QChar conversion = format.at(j);
+        const bool integer = isIntegerConversion(conversion);
+        if (!integer && conversion != QLatin1Char('@')) {
+            out.append(c);
+            continue;
+        }
+        size_t index = 0;
+        if (position) {
+            index = *position == 0 ? values.size() : *position - 1;
+        } else {
+            index = next++;
+        }
+        if (index < values.size())
+            out.append(values[index].text());
+        i = j;
+    }
+    return out;
+}

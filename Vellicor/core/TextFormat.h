@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <concepts>
+#include <initializer_list>
+#include <type_traits>
+#include <variant>
+
+// Fills a text from the language tables with values. Table texts are data, so
+// they are never handed to a printf-style function: "%d" takes the next
+// integer, "%@" the next text, "%%" is a percent sign, and "%1$d" / "%2$@" name
+// an argument by position. A placeholder without a matching argument becomes
+// empty; an unknown "%" sequence stays as it is.
+class FormatArg {
+public:
+    template <typename T>
+        requires(std::is_integral_v<T> && !std::same_as<T, bool>)
+    FormatArg(T value) // NOLINT(google-explicit-constructor)
+    {
+        if constexpr (std::is_signed_v<T>)
+            value_ = static_cast<qlonglong>(value);
+        else
+            value_ = static_cast<qulonglong>(value);
+    }
+    FormatArg(const QString& value) : value_(value) {} // NOLINT(google-explicit-constructor)
+    FormatArg(const char* value) : value_(QString::fromUtf8(value)) {} // NOLINT(google-explicit-constructor)
+
+    // The value as it appears in the text: integers in decimal digits.
+    QString text() const;
+
+private:
+    std::variant<qlonglong, qulonglong, QString> value_;
+};
+
+QString formatText(const QString& format, std::initializer_list<FormatArg> args);

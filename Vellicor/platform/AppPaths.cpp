@@ -1,0 +1,49 @@
+#include "platform/AppPaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// An XDG variable counts only when it holds an absolute path; otherwise the
+// freedesktop default below the home folder applies.
+QString xdgBase(const char* variable, const char* defaultBelowHome)
+{
+    const QString value = qEnvironmentVariable(variable);
+    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return QDir::cleanPath(AppPaths::homeFolder() + QLatin1Char('/') + QLatin1String(defaultBelowHome));
+}
+
+QString inApplicationFolder(const QString& base)
+{
+    return base + QLatin1Char('/') + QLatin1String(AppPaths::applicationFolderName);
+}
+
+} // namespace
+
+namespace AppPaths {
+
+QString homeFolder()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    return home.isEmpty() ? QDir::homePath() : QDir::cleanPath(home);
+}
+
+QString settingsFolder() { return inApplicationFolder(xdgBase("XDG_CONFIG_HOME", ".config")); }
+QString cacheFolder() { return inApplicationFolder(xdgBase("XDG_CACHE_HOME", ".cache")); }
+QString stateFolder() { return inApplicationFolder(xdgBase("XDG_STATE_HOME", ".local/state")); }
+QString dataHome() { return xdgBase("XDG_DATA_HOME", ".local/share"); }
+QString dataFolder() { return inApplicationFolder(dataHome()); }
+
+QString cacheDatabaseFile() { return cacheFolder() + QStringLiteral("/Vellicor.db"); }
+QString logFile() { return stateFolder() + QStringLiteral("/vellicor.log"); }
+
+bool ensureFolder(const QString& path)
+{
+    if (QFileInfo(path).isDir())
+        return true;
+    return QDir().mkpath(path);
+}
+
+} // namespace AppPaths

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// Where Vellicor keeps its files on a freedesktop system. Every call reads the
+// XDG variables afresh, so a test can point HOME and XDG_* at a temporary
+// folder before it touches anything.
+namespace AppPaths {
+
+inline constexpr char applicationFolderName[] = "Vellicor";
+
+QString homeFolder();
+
+// $XDG_CONFIG_HOME/Vellicor: the settings store.
+QString settingsFolder();
+// $XDG_CACHE_HOME/Vellicor: the digest cache database.
+QString cacheFolder();
+// $XDG_STATE_HOME/Vellicor: the log.
+QString stateFolder();
+// $XDG_DATA_HOME/Vellicor: support files.
+QString dataFolder();
+// $XDG_DATA_HOME itself; the freedesktop Trash lives below it.
+QString dataHome();
+
+QString cacheDatabaseFile();
+QString logFile();
+
+// Creates a folder with its parents; true when it exists afterwards.
+bool ensureFolder(const QString& path);
+
+} // namespace AppPaths

@@ -1,0 +1,138 @@
+#include "core/GlobalObjects.h"
+#include "core/Localization.h"
+#include "core/PropertyList.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeTable(const QString& path, const QString& entries)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>)");
+    file.write(entries.toUtf8());
+    file.write("</dict></plist>\n");
+}
+
+struct LocalizationTest : ::testing::Test {
+    QTemporaryDir tables;
+
+    void SetUp() override
+    {
+        LocalizationDetail::resetLocalizationTable();
+        writeTable(tables.filePath("Vlx_en.plist"),
+                   "<key>ID_OK</key><string>OK</string>"
+                   "<key>ID_FOUND</key><string>Found DONOT_TRANSLATE_INTEGER_VALUE files in "
+                   "DONOT_TRANSLATE_STRING_VALUE.</string>"
+                   "<key>ID_NUMBER</key><integer>3</integer>");
+        writeTable(tables.filePath("Vlx_de.plist"), "<key>ID_OK</key><string>Gut</string>");
+    }
+    void TearDown() override { LocalizationDetail::resetLocalizationTable(); }
+
+    void load(const QStringList& languages)
+    {
+        LocalizationDetail::loadLocalizationTableFrom(languages, tables.path());
+    }
+};
+
+} // namespace
+
+TEST_F(LocalizationTest, BeforeTheFirstLookupTheLanguageIsEnglish)
+{
+    EXPECT_EQ(currentLanguageCode, QStringLiteral("en"));
+    EXPECT_TRUE(isEnglishLanguage);
+}
+
+TEST_F(LocalizationTest, RegionalVariantLoadsTheLanguageTable)
+{
+    load({QStringLiteral("de-CH"), QStringLiteral("en-US")});
+    EXPECT_EQ(currentLanguageCode, QStringLiteral("de"));
+    EXPECT_FALSE(isEnglishLanguage);
+    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("Gut"));
+}
+
+TEST_F(LocalizationTest, BritishEnglishLoadsTheEnglishTable)
+{
+    load({QStringLiteral("en-GB")});
+    EXPECT_EQ(currentLanguageCode, QStringLiteral("en"));
+    EXPECT_TRUE(isEnglishLanguage);
+    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("OK"));
+}
+
+TEST_F(LocalizationTest, LanguageWithoutTableReadsEnglishButKeepsItsCode)
+{
+    load({QStringLiteral("ja-JP")});
+    EXPECT_EQ(currentLanguageCode, QStringLiteral("ja"));
+    EXPECT_TRUE(isEnglishLanguage);
+    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("OK"));
+}
+
+TEST_F(LocalizationTest, NoPreferredLanguageMeansEnglish)
+{
+    load({});
+    EXPECT_EQ(currentLanguageCode, QStringLiteral("en"));
+    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("OK"));
+}
+
+TEST_F(LocalizationTest, TokensBecomePlaceholdersAndNothingElseChanges)
+{
+    load({QStringLiteral("en")});
+    EXPECT_EQ(localizedText(QStringLiteral("ID_FOUND")), QStringLiteral("Found %d files in %@."));
+}
+
+TEST_F(LocalizationTest, MissingKeyOrNonTextEntryGivesEmptyText)
+{
+    load({QStringLiteral("en")});
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(localizedText(QStringLiteral("ID_NOT_THERE")), QString());
+    EXPECT_EQ(localizedText(QStringLiteral("ID_NUMBER")), QString());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ID_NOT_THERE\nID_NUMBER\n");
+}
+
+TEST_F(LocalizationTest, UnreadableTableLoadsOnceAndStillAnswers)
+{
+    writeTable(tables.filePath("Vlx_fr.plist"), "<key>ID_OK</key><string>broken");
+    load({QStringLiteral("fr-FR")});
+    EXPECT_EQ(currentLanguageCode, QStringLiteral("fr"));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QString());
+    testing::internal::GetCapturedStdout();
+    // A second load does not run again, even though the table is empty.
+    load({QStringLiteral("de")});
+    EXPECT_EQ(currentLanguageCode, QStringLiteral("fr"));
+}
+
+TEST(EnglishTable, IsCompiledInAndCoversEveryKeyTheCodeUses)
+{
+    const std::optional<QVariantMap> table =
+        readPropertyListDictionary(QStringLiteral(":/resources/Vlx_en.plist"));
+    ASSERT_TRUE(table.has_value());
+    for (auto it = table->constBegin(); it != table->constEnd(); ++it) {
+        EXPECT_EQ(it.value().typeId(), QMetaType::QString) << it.key().toStdString();
+        EXPECT_FALSE(it.value().toString().isEmpty()) << it.key().toStdString();
+        EXPECT_FALSE(it.value().toString().contains(QLatin1Char('%'))) << it.key().toStdString();
+    }
+
+    const QRegularExpression keyPattern(QStringLiteral("\"(ID_[A-Z0-9_]+)\""));
+    QDirIterator files(QStringLiteral(VELLICOR_SOURCE_DIR "/Vellicor"),
+                       {QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.ui")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    int keysSeen = 0;
+    while (files.hasNext()) {
+        QFile file(files.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        for (const auto& match : keyPattern.globalMatch(text)) {
+            ++keysSeen;
+            EXPECT_TRUE(table->contains(match.captured(1)))
+                << match.captured(1).toStdString() << " used in " << file.fileName().toStdString();
+        }
+    }
+    (void)keysSeen;
+}

@@ -1,0 +1,22 @@
+#include "platform/AppPaths.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+TEST(AppPaths, FollowTheXdgVariables)
+{
+    TempHome home;
+    EXPECT_EQ(AppPaths::settingsFolder(), home.configHome() + QStringLiteral("/Vellicor"));
+    EXPECT_EQ(AppPaths::cacheDatabaseFile(), home.cacheHome() + QStringLiteral("/Vellicor/Vellicor.db"));
+    EXPECT_EQ(AppPaths::logFile(), home.stateHome() + QStringLiteral("/Vellicor/vellicor.log"));
+    EXPECT_EQ(AppPaths::dataFolder(), home.dataHome() + QStringLiteral("/Vellicor"));
+}
+
+TEST(AppPaths, FallBackBelowHomeWhenAVariableIsUnsetOrRelative)
+{
+    TempHome home;
+    qunsetenv("XDG_CACHE_HOME");
+    qputenv("XDG_STATE_HOME", "relative/state");
+    EXPECT_EQ(AppPaths::cacheFolder(), home.path() + QStringLiteral("/.cache/Vellicor"));
+    EXPECT_EQ(AppPaths::stateFolder(), home.path() + QStringLiteral("/.local/state/Vellicor"));
+}
