@@ -1,0 +1,8 @@
+#include "core/DuplicateGroup.h"
+
+void addFileToGroup(const DuplicateGroupPtr& group, const FileInfoNodePtr& file)
+{
+    group->children.push_back(file);
+    group->groupSize += file->fileSize;
+    file->parent = group;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/FileInfoNode.h"
+
+#include <memory>
+#include <vector>
+
+// One group of identical files. Owns its members; each member's parent points
+// back here.
+class DuplicateGroup {
+public:
+    // Every file of the group, in the order they joined.
+    std::vector<FileInfoNodePtr> children;
+    // The members shown under the current category filter (all of them when no
+    // filter applies).
+    std::vector<FileInfoNodePtr> filterChildren;
+    quint64 groupSize = 0;
+    // 1 every file but one marked, 0 none marked, -1 some marked.
+    int state = 0;
+};
+
+using DuplicateGroupPtr = std::shared_ptr<DuplicateGroup>;
+
+// Appends file to group, adds its size and sets its back link.
+void addFileToGroup(const DuplicateGroupPtr& group, const FileInfoNodePtr& file);

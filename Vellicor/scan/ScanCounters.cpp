@@ -1,0 +1,1 @@
+#include "scan/ScanCounters.h"
