@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/DuplicateGroup.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// What the scanning sheet and the home screen show while a scan runs. The
+// engine keeps one value, changes it the way each refresh prescribes, and
+// hands the whole value to the screen; the screen only copies it into its
+// labels.
+struct ScanningLabels {
+    QString lblAddingPhotos; // stage heading of the scanning sheet
+    QString lblAdd;          // stage word beside the counters
+    QString lblFileScanCount;
+    QString lblFileProcessedStr;
+    QString lblFileProcessed;
+    QString lblFileComparedStr;
+    QString lblFileCompared;
+    QString lblScanPer;
+    // The circular progress: a fraction below 1 while scanning, 100 at the end.
+    double progress = 0;
+
+    bool operator==(const ScanningLabels&) const = default;
+};
+
+// A modal question or notice. Texts are already localised; the answer is the
+// index of the button pressed (0 is the first button).
+struct ScanAlert {
+    QString messageText;
+    QString informativeText;
+    QStringList buttons;
+};
+
+// The engine's only way to the display. The home screen implements it; tests
+// fake it. Every call comes on the GUI thread.
+class ScanScreen {
+public:
+    virtual ~ScanScreen() = default;
+
+    virtual int runAlert(const ScanAlert& alert) = 0;
+    virtual void showScanningLabels(const ScanningLabels& labels) = 0;
+    // The path line under the counters, with its tool tip.
+    virtual void showScannedPath(const QString& text, const QString& toolTip) = 0;
+
+    // The scanning / finished switch of the home screen: results button
+    // hidden, progress animation on while hideResultViewButton, path line shown
+    // while hideResultViewButton.
+    virtual void showScanningState(bool isScanning, bool hideResultViewButton) = 0;
+    virtual void setScanNowButtonState(int state, bool enabled) = 0;
+    virtual void setAbortButtonEnabled(bool enabled) = 0;
+    virtual void setResultButtonEnabled(bool enabled) = 0;
+    virtual void showScanningSheet() = 0;
+    virtual void hideScanningSheet() = 0;
+
+    // The last-scan box; a missing time leaves the time label as it is.
+    virtual void showLastScanRecord(const QString& dupCount, const QString& dupSize,
+                                    const std::optional<QString>& scanTime) = 0;
+
+    // Opens the preferences window at a pane ("advancescansetting", …).
+    virtual void showPreferencesPane(const QString& paneIdentifier) = 0;
+    virtual void showHomeView() = 0;
+    // Hands a finished result set (groups of two or more) to the results screen.
+    virtual void showResults(const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount) = 0;
+};
