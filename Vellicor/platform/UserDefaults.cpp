@@ -1,0 +1,465 @@
+#include "platform/UserDefaults.h"
+
+#include "core/Log.h"
+#include "platform/AppPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <cmath>
+#include <limits>
+
+namespace Setting {
+
+namespace {
+
+bool isIntegerType(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isUnsignedType(int typeId)
+{
+    return typeId == QMetaType::UInt || typeId == QMetaType::ULong || typeId == QMetaType::ULongLong
+        || typeId == QMetaType::UShort || typeId == QMetaType::UChar;
+}
+
+} // namespace
+
+std::optional<bool> toBool(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (const std::optional<qint64> number = toInteger(value); number && (*number == 0 || *number == 1))
+        return *number == 1;
+    return std::nullopt;
+}
+
+std::optional<qint64> toInteger(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (!isIntegerType(type))
+        return std::nullopt;
+    if (isUnsignedType(type)) {
+        const qulonglong number = value.toULongLong();
+        if (number > static_cast<qulonglong>(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return static_cast<qint64>(number);
+    }
+    return value.toLongLong();
+}
+
+std::optional<quint64> toUnsigned(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (!isIntegerType(type))
+        return std::nullopt;
+    if (isUnsignedType(type))
+        return value.toULongLong();
+    const qlonglong number = value.toLongLong();
+    if (number < 0)
+        return std::nullopt;
+    return static_cast<quint64>(number);
+}
+
+std::optional<double> toReal(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type == QMetaType::Double || type == QMetaType::Float || isIntegerType(type))
+        return value.toDouble();
+    return std::nullopt;
+}
+
+std::optional<QString> toText(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    return std::nullopt;
+}
+
+std::optional<QDateTime> toDate(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QDateTime && value.toDateTime().isValid())
+        return value.toDateTime();
+    return std::nullopt;
+}
+
+std::optional<QVariantList> toArray(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QVariantList)
+        return value.toList();
+    return std::nullopt;
+}
+
+std::optional<QVariantMap> toDictionary(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QVariantMap)
+        return value.toMap();
+    return std::nullopt;
+}
+
+std::optional<QVariant> normalized(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type == QMetaType::Bool || type == QMetaType::QString)
+        return value;
+    if (isIntegerType(type)) {
+        if (const std::optional<qint64> number = toInteger(value))
+            return QVariant::fromValue<qlonglong>(*number);
+        return QVariant::fromValue<qulonglong>(value.toULongLong());
+    }
+    if (type == QMetaType::Double || type == QMetaType::Float) {
+        const double number = value.toDouble();
+        if (!std::isfinite(number))
+            return std::nullopt;
+        return QVariant(number);
+    }
+    if (type == QMetaType::QDateTime) {
+        const QDateTime date = value.toDateTime();
+        if (!date.isValid())
+            return std::nullopt;
+        return QVariant(date.toUTC());
+    }
+    if (type == QMetaType::QStringList || type == QMetaType::QVariantList) {
+        QVariantList out;
+        for (const QVariant& item : value.toList()) {
+            std::optional<QVariant> kept = normalized(item);
+            if (!kept)
+                return std::nullopt;
+            out.append(*kept);
+        }
+        return QVariant(out);
+    }
+    if (type == QMetaType::QVariantMap || type == QMetaType::QVariantHash) {
+        QVariantMap out;
+        const QVariantMap in = value.toMap();
+        for (auto it = in.constBegin(); it != in.constEnd(); ++it) {
+            std::optional<QVariant> kept = normalized(it.value());
+            if (!kept)
+                return std::nullopt;
+            out.insert(it.key(), *kept);
+        }
+        return QVariant(out);
+    }
+    return std::nullopt;
+}
+
+} // namespace Setting
+
+namespace {
+
+// The file keeps every value as an object of one member whose name is the
+// type, so a Bool, an integer, a real, a date and a text stay apart and 64-bit
+// integers keep every digit.
+constexpr QLatin1StringView tagBool("bool");
+constexpr QLatin1StringView tagInteger("integer");
+constexpr QLatin1StringView tagReal("real");
+constexpr QLatin1StringView tagText("text");
+constexpr QLatin1StringView tagDate("date");
+constexpr QLatin1StringView tagArray("array");
+constexpr QLatin1StringView tagDictionary("dictionary");
+
+// A settings file larger than this is not read: no real history comes near it.
+constexpr qint64 largestReadableFile = 64 * 1024 * 1024;
+
+QJsonValue encode(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return QJsonObject { { tagBool, value.toBool() } };
+    case QMetaType::LongLong:
+        return QJsonObject { { tagInteger, QString::number(value.toLongLong()) } };
+    case QMetaType::ULongLong:
+        return QJsonObject { { tagInteger, QString::number(value.toULongLong()) } };
+    case QMetaType::Double:
+        return QJsonObject { { tagReal, value.toDouble() } };
+    case QMetaType::QDateTime:
+        return QJsonObject { { tagDate, value.toDateTime().toUTC().toString(Qt::ISODateWithMs) } };
+    case QMetaType::QVariantList: {
+        QJsonArray items;
+        for (const QVariant& item : value.toList())
+            items.append(encode(item));
+        return QJsonObject { { tagArray, items } };
+    }
+    case QMetaType::QVariantMap: {
+        QJsonObject members;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            members.insert(it.key(), encode(it.value()));
+        return QJsonObject { { tagDictionary, members } };
+    }
+    default:
+        return QJsonObject { { tagText, value.toString() } };
+    }
+}
+
+std::optional<QVariant> decodeInteger(const QJsonValue& value)
+{
+    if (value.isString()) {
+        bool ok = false;
+        const qlonglong number = value.toString().toLongLong(&ok);
+        if (ok)
+            return QVariant::fromValue<qlonglong>(number);
+        const qulonglong large = value.toString().toULongLong(&ok);
+        if (ok)
+            return QVariant::fromValue<qulonglong>(large);
+        return std::nullopt;
+    }
+    // A hand-edited file may hold a plain number; only exact integers count.
+    if (value.isDouble()) {
+        const double number = value.toDouble();
+        if (std::trunc(number) == number && std::fabs(number) <= 9007199254740992.0)
+            return QVariant::fromValue<qlonglong>(static_cast<qlonglong>(number));
+    }
+    return std::nullopt;
+}
+
+std::optional<QVariant> decode(const QJsonValue& encoded)
+{
+    if (!encoded.isObject())
+        return std::nullopt;
+    const QJsonObject wrapper = encoded.toObject();
+    if (wrapper.size() != 1)
+        return std::nullopt;
+    const QString tag = wrapper.constBegin().key();
+    const QJsonValue value = wrapper.constBegin().value();
+
+    if (tag == tagBool && value.isBool())
+        return QVariant(value.toBool());
+    if (tag == tagInteger)
+        return decodeInteger(value);
+    if (tag == tagReal && value.isDouble())
+        return QVariant(value.toDouble());
+    if (tag == tagText && value.isString())
+        return QVariant(value.toString());
+    if (tag == tagDate && value.isString()) {
+        const QDateTime date = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+        if (!date.isValid())
+            return std::nullopt;
+        return QVariant(date.toUTC());
+    }
+    if (tag == tagArray && value.isArray()) {
+        QVariantList items;
+        for (const QJsonValue& item : value.toArray()) {
+            std::optional<QVariant> decoded = decode(item);
+            if (!decoded)
+                return std::nullopt;
+            items.append(*decoded);
+        }
+        return QVariant(items);
+    }
+    if (tag == tagDictionary && value.isObject()) {
+        QVariantMap members;
+        const QJsonObject object = value.toObject();
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            std::optional<QVariant> decoded = decode(it.value());
+            if (!decoded)
+                return std::nullopt;
+            members.insert(it.key(), *decoded);
+        }
+        return QVariant(members);
+    }
+    return std::nullopt;
+}
+
+// A free name beside path for a copy of a file that could not be read.
+QString asideName(const QString& path)
+{
+    const QString stem = path + QStringLiteral(".damaged-")
+        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString candidate = stem;
+    for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
+        candidate = stem + QLatin1Char('-') + QString::number(n);
+    return candidate;
+}
+
+} // namespace
+
+UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
+    : QObject(parent)
+    , folder_(QDir::cleanPath(settingsFolder))
+{
+    load();
+}
+
+UserDefaults& UserDefaults::standard()
+{
+    // Never destroyed: readers may still reach it from other statics at exit.
+    static UserDefaults* const instance = new UserDefaults(AppPaths::settingsFolder());
+    return *instance;
+}
+
+QString UserDefaults::filePath() const
+{
+    return folder_ + QLatin1Char('/') + QLatin1String(fileName);
+}
+
+void UserDefaults::load()
+{
+    const QString path = filePath();
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return;
+
+    QString problem;
+    QJsonObject root;
+    QFile file(path);
+    if (!info.isFile())
+        problem = QStringLiteral("it is not a regular file");
+    else if (info.size() > largestReadableFile)
+        problem = QStringLiteral("it is too large");
+    else if (!file.open(QIODevice::ReadOnly))
+        problem = file.errorString();
+    else {
+        QJsonParseError error {};
+        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+        if (error.error != QJsonParseError::NoError)
+            problem = error.errorString();
+        else if (!document.isObject())
+            problem = QStringLiteral("it holds no settings object");
+        else
+            root = document.object();
+    }
+    file.close();
+
+    if (!problem.isEmpty()) {
+        const QString aside = asideName(path);
+        if (QFile::rename(path, aside)) {
+            Log::print("Settings file", path, "could not be read (" + problem + "); moved to", aside,
+                "and starting on the default settings.");
+        } else {
+            keepFileUntouched_ = true;
+            Log::print("Settings file", path,
+                "could not be read (" + problem
+                    + ") nor moved aside; starting on the default settings without saving changes.");
+        }
+        return;
+    }
+
+    QStringList skipped;
+    for (auto it = root.constBegin(); it != root.constEnd(); ++it) {
+        if (std::optional<QVariant> value = decode(it.value()))
+            stored_.insert(it.key(), *value);
+        else
+            skipped.append(it.key());
+    }
+    if (!skipped.isEmpty()) {
+        // The next save drops these entries, so the original is kept first.
+        const QString aside = asideName(path);
+        if (QFile::copy(path, aside)) {
+            Log::print("Settings file", path, "holds unreadable values for", skipped,
+                "; they read as missing. The original file is kept as", aside);
+        } else {
+            keepFileUntouched_ = true;
+            Log::print("Settings file", path, "holds unreadable values for", skipped,
+                "and could not be copied aside; changes of this run will not be saved.");
+        }
+    }
+}
+
+bool UserDefaults::saveLocked()
+{
+    const QString path = filePath();
+    if (keepFileUntouched_) {
+        Log::print("Settings not saved: the unreadable file", path, "is kept as it is.");
+        unsaved_ = true;
+        return false;
+    }
+    if (!AppPaths::ensureFolder(folder_)) {
+        Log::print("Settings not saved: cannot create the folder", folder_);
+        unsaved_ = true;
+        return false;
+    }
+
+    QJsonObject root;
+    for (auto it = stored_.constBegin(); it != stored_.constEnd(); ++it)
+        root.insert(it.key(), encode(it.value()));
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+
+    QSaveFile file(path);
+    bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    saved = saved && file.commit();
+    if (!saved) {
+        Log::print("Settings not saved to", path + ":", file.errorString());
+        file.cancelWriting();
+        unsaved_ = true;
+        return false;
+    }
+    unsaved_ = false;
+    return true;
+}
+
+void UserDefaults::registerDefaults(const QVariantMap& defaults)
+{
+    std::lock_guard lock(mutex_);
+    for (auto it = defaults.constBegin(); it != defaults.constEnd(); ++it) {
+        if (std::optional<QVariant> value = Setting::normalized(it.value()))
+            registered_.insert(it.key(), *value);
+        else
+            Log::print("Default setting not registered, its type cannot be stored:", it.key());
+    }
+}
+
+QVariant UserDefaults::object(const QString& key) const
+{
+    std::lock_guard lock(mutex_);
+    if (const auto found = stored_.constFind(key); found != stored_.constEnd())
+        return *found;
+    return registered_.value(key);
+}
+
+bool UserDefaults::setValue(const QString& key, const QVariant& value)
+{
+    const std::optional<QVariant> kept = Setting::normalized(value);
+    if (!kept) {
+        Log::print("Setting not stored, its type cannot be stored:", key);
+        return false;
+    }
+    bool saved = false;
+    {
+        std::lock_guard lock(mutex_);
+        stored_.insert(key, *kept);
+        saved = saveLocked();
+    }
+    emit valueChanged(key);
+    return saved;
+}
+
+bool UserDefaults::removeValue(const QString& key)
+{
+    bool saved = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (stored_.remove(key) == 0)
+            return !unsaved_;
+        saved = saveLocked();
+    }
+    emit valueChanged(key);
+    return saved;
+}
+
+bool UserDefaults::synchronize()
+{
+    std::lock_guard lock(mutex_);
+    return !unsaved_ || saveLocked();
+}

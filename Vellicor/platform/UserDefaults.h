@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <mutex>
+#include <optional>
+
+// Typed readings of one setting value, shared by the store's readers and by
+// code that reads the fields of a stored record. A value of another type reads
+// as missing. Integers 0 and 1 read as Bools, since older records keep their
+// check marks as numbers.
+namespace Setting {
+
+std::optional<bool> toBool(const QVariant& value);
+// Integers only: a Bool or a real is not an integer.
+std::optional<qint64> toInteger(const QVariant& value);
+std::optional<quint64> toUnsigned(const QVariant& value);
+// Reals and integers.
+std::optional<double> toReal(const QVariant& value);
+std::optional<QString> toText(const QVariant& value);
+std::optional<QDateTime> toDate(const QVariant& value);
+std::optional<QVariantList> toArray(const QVariant& value);
+std::optional<QVariantMap> toDictionary(const QVariant& value);
+
+// The value in the form the store keeps: Bool, qlonglong (qulonglong above
+// the signed range), finite double, QString, UTC QDateTime, QVariantList and
+// QVariantMap of those. None for anything the store cannot keep.
+std::optional<QVariant> normalized(const QVariant& value);
+
+} // namespace Setting
+
+// The settings store. Two domains: registered defaults, supplied at every
+// start and never written, and stored values, kept in one typed JSON file in
+// the settings folder. A read answers the stored value, else the registered
+// one. Every write saves the whole file at once through a temporary file that
+// replaces the old one only when complete, so a crash or a full disk leaves
+// the previous file as it was.
+//
+// Safe from any thread. valueChanged is emitted on the writing thread after
+// the change; connect with a context object so the slot runs on its own
+// thread.
+class UserDefaults : public QObject {
+    Q_OBJECT
+public:
+    // A store over settingsFolder/settings.json. Reads the file if there is
+    // one; creates nothing until the first write. A damaged file is moved
+    // aside and logged, and the store starts on the registered defaults.
+    explicit UserDefaults(const QString& settingsFolder, QObject* parent = nullptr);
+
+    // The application's store in AppPaths::settingsFolder(), created on first
+    // use and kept until the process ends.
+    static UserDefaults& standard();
+
+    static constexpr char fileName[] = "settings.json";
+    QString filePath() const;
+
+    // Adds to the registration domain; a key registered again takes the new
+    // default. Never touches a stored value or the file.
+    void registerDefaults(const QVariantMap& defaults);
+
+    // The stored value, else the registered default, else an invalid QVariant.
+    QVariant object(const QString& key) const;
+    std::optional<bool> boolValue(const QString& key) const { return Setting::toBool(object(key)); }
+    std::optional<qint64> integerValue(const QString& key) const { return Setting::toInteger(object(key)); }
+    std::optional<double> realValue(const QString& key) const { return Setting::toReal(object(key)); }
+    std::optional<QString> textValue(const QString& key) const { return Setting::toText(object(key)); }
+    std::optional<QDateTime> dateValue(const QString& key) const { return Setting::toDate(object(key)); }
+    std::optional<QVariantList> arrayValue(const QString& key) const { return Setting::toArray(object(key)); }
+    std::optional<QVariantMap> dictionaryValue(const QString& key) const { return Setting::toDictionary(object(key)); }
+
+    // Stores the value and saves the file. A value of a type the store cannot
+    // keep is refused and logged. The value stays in effect for this run even
+    // when the save fails; false then, and the failure is logged.
+    bool setValue(const QString& key, const QVariant& value);
+    // Forgets the stored value, so the registered default answers again.
+    bool removeValue(const QString& key);
+
+    // Saves again when an earlier save failed; true when the file holds every
+    // stored value.
+    bool synchronize();
+
+signals:
+    void valueChanged(const QString& key);
+
+private:
+    void load();
+    bool saveLocked();
+
+    QString folder_;
+    mutable std::mutex mutex_;
+    QVariantMap registered_;
+    QVariantMap stored_;
+    bool unsaved_ = false;
+    // Set when a damaged file could not be moved aside: saving would destroy
+    // it, so this run keeps its changes in memory only.
+    bool keepFileUntouched_ = false;
+};

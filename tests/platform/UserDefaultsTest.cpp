@@ -1,0 +1,281 @@
+#include "platform/UserDefaults.h"
+#include "platform/AppPaths.h"
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPoint>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include <limits>
+#include <vector>
+
+namespace {
+
+struct UserDefaultsTest : ::testing::Test {
+    TempHome home;
+    QString folder;
+
+    void SetUp() override
+    {
+        AppPaths::ensureFolder(AppPaths::stateFolder());
+        folder = home.configHome() + QStringLiteral("/Vellicor");
+    }
+
+    QString settingsFile() const { return folder + QStringLiteral("/settings.json"); }
+
+    static QByteArray contentsOf(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void writeSettingsFile(const QByteArray& bytes) const
+    {
+        QDir().mkpath(folder);
+        QFile file(settingsFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QStringList filesInFolder() const
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    static QString logText() { return QString::fromUtf8(contentsOf(AppPaths::logFile())); }
+};
+
+QVariantMap sampleRecord()
+{
+    return { { QStringLiteral("path"), QStringLiteral("/home/a b/Ünïcode \"quoted\"") }, { QStringLiteral("state"), 1 },
+        { QStringLiteral("flags"), QVariantList { true, 2.5, QStringLiteral("x") } } };
+}
+
+} // namespace
+
+TEST_F(UserDefaultsTest, FreshStoreAnswersRegisteredDefaultsAndWritesNothing)
+{
+    UserDefaults store(folder);
+    store.registerDefaults({ { QStringLiteral("count"), 5 }, { QStringLiteral("flag"), true } });
+
+    EXPECT_EQ(store.integerValue(QStringLiteral("count")), 5);
+    EXPECT_EQ(store.boolValue(QStringLiteral("flag")), true);
+    EXPECT_FALSE(store.object(QStringLiteral("never")).isValid());
+    EXPECT_FALSE(store.integerValue(QStringLiteral("never")));
+    EXPECT_TRUE(store.synchronize());
+    EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+TEST_F(UserDefaultsTest, StoredValuesSurviveANewStoreWithTheirTypes)
+{
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC);
+    const quint64 hugeSize = std::numeric_limits<quint64>::max();
+    {
+        UserDefaults store(folder);
+        EXPECT_TRUE(store.setValue(QStringLiteral("bool"), false));
+        EXPECT_TRUE(store.setValue(QStringLiteral("integer"), qint64(-9007199254740993)));
+        EXPECT_TRUE(store.setValue(QStringLiteral("unsigned"), QVariant::fromValue<quint64>(hugeSize)));
+        EXPECT_TRUE(store.setValue(QStringLiteral("real"), 0.1));
+        EXPECT_TRUE(store.setValue(QStringLiteral("text"), QStringLiteral("12")));
+        EXPECT_TRUE(store.setValue(QStringLiteral("date"), when));
+        EXPECT_TRUE(store.setValue(QStringLiteral("array"), QVariantList { sampleRecord(), QVariantList {} }));
+        EXPECT_TRUE(store.setValue(QStringLiteral("dictionary"), sampleRecord()));
+    }
+
+    UserDefaults reopened(folder);
+    reopened.registerDefaults({ { QStringLiteral("bool"), true } });
+    EXPECT_EQ(reopened.boolValue(QStringLiteral("bool")), false);
+    EXPECT_EQ(reopened.integerValue(QStringLiteral("integer")), qint64(-9007199254740993));
+    EXPECT_EQ(Setting::toUnsigned(reopened.object(QStringLiteral("unsigned"))), hugeSize);
+    EXPECT_EQ(reopened.realValue(QStringLiteral("real")), 0.1);
+    EXPECT_EQ(reopened.textValue(QStringLiteral("text")), QStringLiteral("12"));
+    EXPECT_EQ(reopened.dateValue(QStringLiteral("date")), when);
+    const QVariantList array = reopened.arrayValue(QStringLiteral("array")).value_or(QVariantList());
+    ASSERT_EQ(array.size(), 2);
+    EXPECT_EQ(Setting::toDictionary(array[0]), Setting::normalized(sampleRecord())->toMap());
+    EXPECT_EQ(reopened.dictionaryValue(QStringLiteral("dictionary")), Setting::normalized(sampleRecord())->toMap());
+}
+
+TEST_F(UserDefaultsTest, ValueOfAnotherTypeReadsAsMissing)
+{
+    UserDefaults store(folder);
+    store.registerDefaults({ { QStringLiteral("history"), QVariantList { 1 } } });
+    store.setValue(QStringLiteral("history"), QStringLiteral("not a list"));
+    store.setValue(QStringLiteral("number"), 2.0);
+    store.setValue(QStringLiteral("flag"), true);
+
+    // The stored value hides the default even when a reader cannot use it.
+    EXPECT_FALSE(store.arrayValue(QStringLiteral("history")));
+    EXPECT_FALSE(store.integerValue(QStringLiteral("history")));
+    EXPECT_FALSE(store.integerValue(QStringLiteral("number")));
+    EXPECT_FALSE(store.integerValue(QStringLiteral("flag")));
+    EXPECT_FALSE(store.textValue(QStringLiteral("number")));
+    EXPECT_FALSE(store.dateValue(QStringLiteral("history")));
+    EXPECT_EQ(store.realValue(QStringLiteral("number")), 2.0);
+}
+
+TEST_F(UserDefaultsTest, IntegersZeroAndOneReadAsBoolsAfterARestart)
+{
+    {
+        UserDefaults store(folder);
+        store.setValue(QStringLiteral("zero"), 0);
+        store.setValue(QStringLiteral("one"), 1);
+        store.setValue(QStringLiteral("two"), 2);
+        store.setValue(QStringLiteral("real one"), 1.0);
+        store.setValue(QStringLiteral("text one"), QStringLiteral("1"));
+    }
+    UserDefaults store(folder);
+    EXPECT_EQ(store.boolValue(QStringLiteral("zero")), false);
+    EXPECT_EQ(store.boolValue(QStringLiteral("one")), true);
+    EXPECT_FALSE(store.boolValue(QStringLiteral("two")));
+    EXPECT_FALSE(store.boolValue(QStringLiteral("real one")));
+    EXPECT_FALSE(store.boolValue(QStringLiteral("text one")));
+    EXPECT_EQ(store.integerValue(QStringLiteral("one")), 1);
+}
+
+TEST_F(UserDefaultsTest, DamagedFileIsMovedAsideAndTheDefaultsAnswer)
+{
+    const QByteArray damaged = "{\"minimumFileSize\": {\"integer\": \"4\"";
+    writeSettingsFile(damaged);
+
+    UserDefaults store(folder);
+    store.registerDefaults({ { QStringLiteral("minimumFileSize"), 0 } });
+    EXPECT_EQ(store.integerValue(QStringLiteral("minimumFileSize")), 0);
+
+    const QStringList aside = QDir(folder).entryList({ QStringLiteral("settings.json.damaged-*") }, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(contentsOf(folder + QLatin1Char('/') + aside.first()), damaged);
+    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+    EXPECT_TRUE(logText().contains(aside.first())) << logText().toStdString();
+
+    // The next write starts a good file and leaves the damaged copy alone.
+    EXPECT_TRUE(store.setValue(QStringLiteral("minimumFileSize"), 7));
+    EXPECT_EQ(UserDefaults(folder).integerValue(QStringLiteral("minimumFileSize")), 7);
+    EXPECT_EQ(contentsOf(folder + QLatin1Char('/') + aside.first()), damaged);
+}
+
+TEST_F(UserDefaultsTest, FileThatIsNoObjectOrNoFileIsSetAside)
+{
+    writeSettingsFile("[1, 2, 3]");
+    UserDefaults fromArray(folder);
+    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+
+    QDir().mkpath(settingsFile());
+    UserDefaults fromFolder(folder);
+    EXPECT_TRUE(fromFolder.setValue(QStringLiteral("key"), 1));
+    EXPECT_TRUE(QFileInfo(settingsFile()).isFile());
+    EXPECT_EQ(
+        QDir(folder).entryList({ QStringLiteral("settings.json.damaged-*") }, QDir::Files | QDir::Dirs).size(), 2);
+}
+
+TEST_F(UserDefaultsTest, UnreadableEntryReadsAsMissingAndTheOriginalIsKept)
+{
+    const QByteArray original = R"({"good": {"integer": "3"}, "bad": {"integer": "three"}, "odd": 5})";
+    writeSettingsFile(original);
+
+    UserDefaults store(folder);
+    EXPECT_EQ(store.integerValue(QStringLiteral("good")), 3);
+    EXPECT_FALSE(store.object(QStringLiteral("bad")).isValid());
+    EXPECT_FALSE(store.object(QStringLiteral("odd")).isValid());
+    const QStringList aside = QDir(folder).entryList({ QStringLiteral("settings.json.damaged-*") }, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(contentsOf(folder + QLatin1Char('/') + aside.first()), original);
+}
+
+TEST_F(UserDefaultsTest, SaveThatCannotCompleteLeavesThePreviousFileIntact)
+{
+    UserDefaults store(folder);
+    ASSERT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("old")));
+    const QByteArray before = contentsOf(settingsFile());
+
+    // A file-size limit makes every write past it fail, as a full disk would,
+    // even for root.
+    rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 16 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved1 = store.setValue(QStringLiteral("kept"), QString(64 * 1024, QLatin1Char('x')));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved1);
+    EXPECT_EQ(contentsOf(settingsFile()), before);
+    EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
+    EXPECT_TRUE(logText().contains(QStringLiteral("Settings not saved"))) << logText().toStdString();
+    // The value holds for this run and reaches the file once saving works again.
+    EXPECT_EQ(store.textValue(QStringLiteral("kept"))->size(), 64 * 1024);
+    EXPECT_TRUE(store.synchronize());
+    EXPECT_EQ(UserDefaults(folder).textValue(QStringLiteral("kept"))->size(), 64 * 1024);
+}
+
+TEST_F(UserDefaultsTest, FolderThatCannotBeMadeKeepsTheValueForTheRun)
+{
+    QFile blocker(home.configHome() + QStringLiteral("/blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    UserDefaults store(blocker.fileName() + QStringLiteral("/Vellicor"));
+    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 3));
+    EXPECT_EQ(store.integerValue(QStringLiteral("key")), 3);
+    EXPECT_FALSE(store.synchronize());
+    EXPECT_TRUE(QFileInfo(blocker.fileName()).isFile());
+}
+
+TEST_F(UserDefaultsTest, ValueOfATypeTheFileCannotHoldIsRefused)
+{
+    UserDefaults store(folder);
+    EXPECT_FALSE(store.setValue(QStringLiteral("bytes"), QByteArray("raw")));
+    EXPECT_FALSE(store.setValue(QStringLiteral("nan"), std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(store.setValue(QStringLiteral("nested"), QVariantList { QVariant::fromValue(QPoint(1, 2)) }));
+    EXPECT_FALSE(store.object(QStringLiteral("bytes")).isValid());
+    EXPECT_FALSE(store.object(QStringLiteral("nested")).isValid());
+    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+}
+
+TEST_F(UserDefaultsTest, ChangesNotifyObserversButRegistrationDoesNot)
+{
+    UserDefaults store(folder);
+    QStringList changes;
+    QObject observer;
+    QObject::connect(
+        &store, &UserDefaults::valueChanged, &observer, [&changes](const QString& key) { changes.append(key); });
+    store.registerDefaults({ { QStringLiteral("a"), 1 } });
+    EXPECT_TRUE(changes.isEmpty());
+
+    store.setValue(QStringLiteral("a"), 2);
+    store.removeValue(QStringLiteral("a"));
+    EXPECT_EQ(changes, (QStringList { QStringLiteral("a"), QStringLiteral("a") }));
+    EXPECT_EQ(store.integerValue(QStringLiteral("a")), 1);
+    EXPECT_FALSE(UserDefaults(folder).object(QStringLiteral("a")).isValid());
+}
+
+TEST_F(UserDefaultsTest, WritesFromSeveralThreadsAllReachTheFile)
+{
+    UserDefaults store(folder);
+    std::vector<QThread*> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.push_back(QThread::create([&store, t] {
+            for (int i = 0; i < 25; ++i)
+                store.setValue(QStringLiteral("t%1-%2").arg(t).arg(i), i);
+        }));
+        threads.back()->start();
+    }
+    for (QThread* thread : threads) {
+        thread->wait();
+        delete thread;
+    }
+
+    UserDefaults reopened(folder);
+    for (int t = 0; t < 4; ++t) {
+        for (int i = 0; i < 25; ++i)
+            EXPECT_EQ(reopened.integerValue(QStringLiteral("t%1-%2").arg(t).arg(i)), i);
+    }
+}
