@@ -23,30 +23,21 @@ struct Thumbnail : ::testing::Test {
         return path;
     }
 
-    // The first and last column the drawn picture covers in row y, and the
-    // first and last row in column x, read from the alpha.
-    static std::pair<int, int> horizontalExtent(const QImage& image, int y)
+    // The first and last pixel the drawn picture covers along one line of
+    // the canvas, read from the alpha; (-1, -1) when it covers none.
+    static std::pair<int, int> extent(const QImage& image, int line, bool alongRow)
     {
         int first = -1, last = -1;
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(image.pixel(x, y)) > 0) {
-                first = first < 0 ? x : first;
-                last = x;
+        for (int i = 0; i < (alongRow ? image.width() : image.height()); ++i) {
+            if (qAlpha(alongRow ? image.pixel(i, line) : image.pixel(line, i)) > 0) {
+                first = first < 0 ? i : first;
+                last = i;
             }
         }
         return { first, last };
     }
-    static std::pair<int, int> verticalExtent(const QImage& image, int x)
-    {
-        int first = -1, last = -1;
-        for (int y = 0; y < image.height(); ++y) {
-            if (qAlpha(image.pixel(x, y)) > 0) {
-                first = first < 0 ? y : first;
-                last = y;
-            }
-        }
-        return { first, last };
-    }
+    static std::pair<int, int> horizontalExtent(const QImage& image, int y) { return extent(image, y, true); }
+    static std::pair<int, int> verticalExtent(const QImage& image, int x) { return extent(image, x, false); }
 };
 
 } // namespace
