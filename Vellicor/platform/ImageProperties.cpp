@@ -64,7 +64,7 @@ void putRational(QVariantMap& map, QLatin1String key, const Exiv2::ExifData& dat
         map.insert(QString(key), rationalValue(*datum));
 }
 
-void putInsert(QVariantMap& top, QLatin1String key, const QVariantMap& dictionary)
+void insertUnlessEmpty(QVariantMap& top, QLatin1String key, const QVariantMap& dictionary)
 {
     if (!dictionary.isEmpty())
         top.insert(QString(key), dictionary);
@@ -222,11 +222,11 @@ QVariantMap readProperties(const OpenedFile& file)
 
     const Exiv2::ExifData& exif = image->exifData();
     putResolution(top, exif);
-    putInsert(top, Key::exifDictionary, exifDictionary(exif, image->xmpData()));
-    putInsert(top, Key::tiffDictionary, tiffDictionary(exif));
-    putInsert(top, Key::gpsDictionary, gpsDictionary(exif));
-    putInsert(top, Key::iptcDictionary, iptcDictionary(image->iptcData()));
-    putInsert(top, Key::exifAuxDictionary, exifAuxDictionary(exif));
+    insertUnlessEmpty(top, Key::exifDictionary, exifDictionary(exif, image->xmpData()));
+    insertUnlessEmpty(top, Key::tiffDictionary, tiffDictionary(exif));
+    insertUnlessEmpty(top, Key::gpsDictionary, gpsDictionary(exif));
+    insertUnlessEmpty(top, Key::iptcDictionary, iptcDictionary(image->iptcData()));
+    insertUnlessEmpty(top, Key::exifAuxDictionary, exifAuxDictionary(exif));
     return top;
 }
 

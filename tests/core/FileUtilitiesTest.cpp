@@ -141,13 +141,3 @@ TEST(OpenRegularFile, NameWithEmbeddedNulIsRefusedRatherThanShortened)
     EXPECT_FALSE(file.errorText.isEmpty());
     EXPECT_FALSE(file.errorText.contains(QChar(0)));
 }
-
-TEST(OpenRegularFile, ReportsTheSizeOfWhatItOpened)
-{
-    QTemporaryDir dir;
-    writeTestFile(dir.filePath(QStringLiteral("five")), "12345");
-    const OpenedFile file = openRegularFile(dir.filePath(QStringLiteral("five")));
-    ASSERT_TRUE(file.isOpen()) << file.errorText.toStdString();
-    EXPECT_EQ(file.size, 5u);
-    EXPECT_TRUE(file.errorText.isEmpty());
-}

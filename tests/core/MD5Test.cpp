@@ -159,18 +159,3 @@ TEST_F(MD5Test, StopSetDuringTheReadCutsAHugeFileShort)
     EXPECT_EQ(result.get(), std::nullopt);
     EXPECT_TRUE(log().isEmpty());
 }
-
-TEST_F(MD5Test, ThreadsHashingAtOnceEachGetTheirOwnDigest)
-{
-    std::vector<QByteArray> contents;
-    std::vector<QString> paths;
-    for (int i = 0; i < 4; ++i) {
-        contents.push_back(patternBytes(100000 + i * 7777));
-        paths.push_back(file(QStringLiteral("parallel%1").arg(i), contents.back()));
-    }
-    std::vector<std::future<std::optional<QString>>> digests;
-    for (const QString& path : paths)
-        digests.push_back(std::async(std::launch::async, [&, path] { return md5OfFile(path, noStop); }));
-    for (size_t i = 0; i < digests.size(); ++i)
-        EXPECT_EQ(digests[i].get(), referenceMd5(contents[i]));
-}

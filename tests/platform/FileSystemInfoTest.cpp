@@ -67,16 +67,6 @@ TEST(NetworkVolumes, FileSystemTypesThatReachOtherMachines)
         EXPECT_FALSE(isNetworkFileSystemType(QString::fromLatin1(type))) << type;
 }
 
-TEST(NetworkVolumes, KernelMagicNumbersOfNetworkFileSystems)
-{
-    using FileSystemInfoDetail::isNetworkFileSystemMagic;
-    EXPECT_TRUE(isNetworkFileSystemMagic(0x6969)); // NFS
-    EXPECT_TRUE(isNetworkFileSystemMagic(0xFF534D42)); // CIFS
-    EXPECT_TRUE(isNetworkFileSystemMagic(0xFE534D42)); // SMB2
-    EXPECT_FALSE(isNetworkFileSystemMagic(0xEF53)); // ext4
-    EXPECT_FALSE(isNetworkFileSystemMagic(0x65735546)); // FUSE: decided by its program name
-}
-
 TEST(NetworkVolumes, MountTableGivesTheTypeOfADevice)
 {
     const QByteArray mountInfo = "22 27 0:21 / /proc rw,relatime - proc proc rw\n"

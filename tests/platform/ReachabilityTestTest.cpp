@@ -61,16 +61,6 @@ TEST_F(Reachability, InternetCheckAsksTheInstalledProbeAndSaysSo)
     EXPECT_EQ(online->asked, 1);
 }
 
-TEST_F(Reachability, RemovingTheProbeBringsBackTheSystemOne)
-{
-    const auto fake = std::make_shared<FixedProbe>(true);
-    setNetworkReachabilityProbe(fake);
-    EXPECT_EQ(networkReachabilityProbe(), fake);
-    setNetworkReachabilityProbe(nullptr);
-    EXPECT_NE(networkReachabilityProbe(), fake);
-    EXPECT_NE(networkReachabilityProbe(), nullptr);
-}
-
 TEST_F(Reachability, UnavailableAlertGoesThroughThePresenter)
 {
     const auto presenter = std::make_shared<RecordingPresenter>();
