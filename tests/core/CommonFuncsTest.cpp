@@ -151,6 +151,6 @@ TEST_F(DateTextTest, ServiceDatesIgnoreTheUsersLocaleDigits)
 
 TEST(RunningApplications, ThePhotoApplicationNeverRunsHere)
 {
-    EXPECT_FALSE(isApplicationRunning(QStringLiteral("com.apple.Photos")));
+    EXPECT_FALSE(isApplicationRunning(QStringLiteral("org.example.Photos")));
     EXPECT_FALSE(isApplicationRunning(QString()));
 }
