@@ -215,8 +215,8 @@ QString escapeRegexCharacters(const QString& path)
     return escaped;
 }
 
-bool isApplicationRunning(const QString& bundleIdentifier)
+bool isApplicationRunning(const QString& applicationIdentifier)
 {
-    Q_UNUSED(bundleIdentifier);
+    Q_UNUSED(applicationIdentifier);
     return false;
 }

@@ -55,4 +55,4 @@ QString escapeRegexCharacters(const QString& path);
 
 // Whether an application with this identifier runs. No desktop application
 // the program asks about (the photo library's application) exists here.
-bool isApplicationRunning(const QString& bundleIdentifier);
+bool isApplicationRunning(const QString& applicationIdentifier);
