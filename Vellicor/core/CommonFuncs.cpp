@@ -1,0 +1,222 @@
+#include "core/CommonFuncs.h"
+
+#include <QLocale>
+#include <QTimeZone>
+
+#include <array>
+#include <cmath>
+
+bool isNumberValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString getSizeInUnits(double bytes)
+{
+    static const std::array<QString, 5> units = { QStringLiteral("bytes"), QStringLiteral("KB"), QStringLiteral("MB"),
+        QStringLiteral("GB"), QStringLiteral("TB") };
+    if (!std::isfinite(bytes))
+        bytes = 0;
+    std::size_t unit = 0;
+    while (bytes >= 1000 && unit + 1 < units.size()) {
+        bytes /= 1000;
+        ++unit;
+    }
+    if (bytes == 0)
+        return QStringLiteral("0 ") + units[unit];
+    return QString::number(bytes, 'f', unit == 0 ? 0 : 2) + QLatin1Char(' ') + units[unit];
+}
+
+QString getSizeInUnits(const QVariant& value)
+{
+    return getSizeInUnits(isNumberValue(value) ? value.toDouble() : 0.0);
+}
+
+QString qtDateFormat(const QString& unicodePattern)
+{
+    QString result;
+    const qsizetype length = unicodePattern.size();
+    qsizetype i = 0;
+    while (i < length) {
+        const QChar c = unicodePattern.at(i);
+        if (c == QLatin1Char('\'')) {
+            // Both notations quote literal text alike, and '' is a quote mark
+            // inside quoted text and out.
+            if (i + 1 < length && unicodePattern.at(i + 1) == QLatin1Char('\'')) {
+                result += QStringLiteral("''");
+                i += 2;
+                continue;
+            }
+            qsizetype end = i + 1;
+            while (end < length) {
+                if (unicodePattern.at(end) != QLatin1Char('\'')) {
+                    ++end;
+                } else if (end + 1 < length && unicodePattern.at(end + 1) == QLatin1Char('\'')) {
+                    end += 2;
+                } else {
+                    break;
+                }
+            }
+            result += unicodePattern.mid(i, end - i) + QLatin1Char('\'');
+            i = end + 1;
+            continue;
+        }
+        if (!((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')))) {
+            result += c;
+            ++i;
+            continue;
+        }
+
+        qsizetype count = 1;
+        while (i + count < length && unicodePattern.at(i + count) == c)
+            ++count;
+        i += count;
+        const auto two
+            = [count](const char* one, const char* both) { return QString::fromLatin1(count == 1 ? one : both); };
+        switch (c.toLatin1()) {
+        case 'y':
+        case 'Y':
+        case 'u':
+            result += count == 2 ? QStringLiteral("yy") : QStringLiteral("yyyy");
+            break;
+        case 'M':
+        case 'L':
+            result += QString(count > 4 ? 3 : count, QLatin1Char('M'));
+            break;
+        case 'd':
+            result += two("d", "dd");
+            break;
+        case 'E':
+        case 'e':
+        case 'c':
+            result += count >= 4 ? QStringLiteral("dddd") : QStringLiteral("ddd");
+            break;
+        case 'H':
+        case 'k':
+            result += two("H", "HH");
+            break;
+        case 'h':
+        case 'K':
+            result += two("h", "hh");
+            break;
+        case 'm':
+            result += two("m", "mm");
+            break;
+        case 's':
+            result += two("s", "ss");
+            break;
+        case 'S':
+            result += count >= 3 ? QStringLiteral("zzz") : QStringLiteral("z");
+            break;
+        case 'a':
+            result += QStringLiteral("AP");
+            break;
+        case 'z':
+        case 'Z':
+        case 'X':
+        case 'x':
+        case 'O':
+        case 'v':
+        case 'V':
+            result += QStringLiteral("t");
+            break;
+        default:
+            // Eras, weeks, quarters and the like have no Qt field: left out.
+            break;
+        }
+    }
+    return result;
+}
+
+namespace {
+
+std::optional<QDateTime> parseDate(
+    const QString& text, const QString& pattern, const QLocale& locale, const std::optional<QTimeZone>& zone)
+{
+    QDateTime parsed = locale.toDateTime(text, qtDateFormat(pattern));
+    if (!parsed.isValid())
+        return std::nullopt;
+    if (zone && parsed.timeSpec() == Qt::LocalTime)
+        parsed = QDateTime(parsed.date(), parsed.time(), *zone);
+    if (!parsed.isValid())
+        return std::nullopt;
+    return parsed.toUTC();
+}
+
+QTimeZone timeZoneOfAbbreviation(const std::optional<QString>& abbreviation)
+{
+    if (!abbreviation || abbreviation->trimmed().isEmpty())
+        return QTimeZone::systemTimeZone();
+    const QString name = abbreviation->trimmed().toUpper();
+    if (name == QLatin1String("UTC") || name == QLatin1String("GMT") || name == QLatin1String("Z"))
+        return QTimeZone::utc();
+    const QTimeZone zone(name.toLatin1());
+    return zone.isValid() ? zone : QTimeZone::systemTimeZone();
+}
+
+} // namespace
+
+std::optional<QString> formattedDateText(const std::optional<QDateTime>& date, const QString& pattern)
+{
+    if (!date || !date->isValid())
+        return std::nullopt;
+    return QLocale().toString(date->toLocalTime(), qtDateFormat(pattern));
+}
+
+std::optional<QString> dateTimeText(const std::optional<QDateTime>& date)
+{
+    return formattedDateText(date, QString::fromLatin1(dateTimeTextPattern));
+}
+
+std::optional<QDateTime> dateFromExifText(const std::optional<QString>& text)
+{
+    if (!text)
+        return std::nullopt;
+    return parseDate(
+        *text, QString::fromLatin1(exifDatePattern), QLocale(QLocale::English, QLocale::UnitedStates), std::nullopt);
+}
+
+std::optional<QDateTime> parseDateInTimeZone(
+    const std::optional<QString>& text, const QString& pattern, const std::optional<QString>& timeZoneAbbreviation)
+{
+    if (!text)
+        return std::nullopt;
+    return parseDate(*text, pattern, QLocale::c(), timeZoneOfAbbreviation(timeZoneAbbreviation));
+}
+
+QString escapeRegexCharacters(const QString& path)
+{
+    static const QString special = QStringLiteral("^|()[]{}$*?.\"/\\+");
+    QString escaped;
+    escaped.reserve(path.size() * 2);
+    for (const QChar c : path) {
+        if (special.contains(c))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
+bool isApplicationRunning(const QString& applicationIdentifier)
+{
+    Q_UNUSED(applicationIdentifier);
+    return false;
+}

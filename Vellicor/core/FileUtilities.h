@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// Low-level file access shared by the digest, the image readers and the scan.
+// Every function here is safe on any thread and keeps no state.
+
+// Owns one POSIX file descriptor and closes it when it goes.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd)
+        : fd_(fd)
+    {
+    }
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : fd_(other.release())
+    {
+    }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() { reset(); }
+
+    int get() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    int release();
+    void reset(int fd = -1);
+
+private:
+    int fd_ = -1;
+};
+
+// A regular file opened for reading, or the reason there is none.
+struct OpenedFile {
+    FileDescriptor fd;
+    quint64 size = 0;
+    // One readable sentence naming the file and the cause; empty when open.
+    QString errorText;
+
+    bool isOpen() const { return fd.isOpen(); }
+};
+
+// Opens path for reading only when it is a regular file (after following
+// symbolic links). FIFOs, sockets and device nodes are refused without being
+// opened, and the descriptor is checked again after opening, so a name swapped
+// for a FIFO in between can never block the caller.
+OpenedFile openRegularFile(const QString& path);
+
+// A name as it may appear inside one log line: line breaks and other control
+// characters are shown escaped, so a hostile file name cannot forge lines.
+QString printablePath(const QString& path);
+
+// The text of an errno value, safe on any thread.
+QString errnoText(int error);
+
+// Sum of the sizes of everything below a folder, never counting a folder's
+// own entry; symbolic links count as links. Paths of any length are walked
+// relative to their parent, a folder reached again through a bind mount is
+// not counted twice, and unreadable folders or entries count 0 with a note on
+// standard error. A path that cannot be opened as a folder gives 0.
+std::uint64_t folderSizeOfPath(const char* path);

@@ -1,0 +1,95 @@
+#include "core/MD5.h"
+
+#include "core/FileUtilities.h"
+#include "core/Log.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <limits>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+struct DigestContextDeleter {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+// Fetched once: an implicit fetch on every initialisation costs more than
+// hashing a small file.
+const EVP_MD* md5Algorithm()
+{
+    static const EVP_MD* const algorithm = EVP_MD_fetch(nullptr, "MD5", nullptr);
+    return algorithm;
+}
+
+// The one reading loop behind both public calls: digests at most limit bytes.
+std::optional<QString> md5OfFileBytes(const QString& path, quint64 limit, const std::atomic<bool>& stop)
+{
+    if (stop.load(std::memory_order_relaxed))
+        return std::nullopt;
+
+    const OpenedFile file = openRegularFile(path);
+    if (!file.isOpen()) {
+        Log::print("Cannot open file:", file.errorText);
+        return std::nullopt;
+    }
+    const auto readFailed = [&path](const QString& cause) {
+        Log::print("Cannot read file:", QLatin1Char('"') + printablePath(path) + QStringLiteral("\": ") + cause);
+        return std::nullopt;
+    };
+
+    std::unique_ptr<EVP_MD_CTX, DigestContextDeleter> context(EVP_MD_CTX_new());
+    if (!context || !md5Algorithm() || EVP_DigestInit_ex(context.get(), md5Algorithm(), nullptr) != 1)
+        return readFailed(QStringLiteral("MD5 is not available"));
+
+    const int fd = file.fd.get();
+    ::posix_fadvise(
+        fd, 0, limit == std::numeric_limits<quint64>::max() ? 0 : static_cast<off_t>(limit), POSIX_FADV_SEQUENTIAL);
+
+    // Small files get a small buffer; one byte more than expected lets the end
+    // of file show in the second read.
+    const quint64 expected = std::min(file.size, limit);
+    const std::size_t bufferSize
+        = static_cast<std::size_t>(std::clamp<quint64>(expected + 1, 4096, static_cast<quint64>(md5ReadChunkSize)));
+    const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(bufferSize);
+
+    quint64 left = limit;
+    while (left > 0) {
+        if (stop.load(std::memory_order_relaxed))
+            return std::nullopt;
+        const std::size_t wanted = static_cast<std::size_t>(std::min<quint64>(left, bufferSize));
+        const ssize_t got = ::read(fd, buffer.get(), wanted);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return readFailed(errnoText(errno));
+        }
+        if (got == 0)
+            break;
+        EVP_DigestUpdate(context.get(), buffer.get(), static_cast<std::size_t>(got));
+        left -= static_cast<quint64>(got);
+    }
+
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int digestLength = 0;
+    if (EVP_DigestFinal_ex(context.get(), digest, &digestLength) != 1)
+        return readFailed(QStringLiteral("MD5 failed"));
+    return QString::fromLatin1(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(digest), static_cast<qsizetype>(digestLength)).toHex());
+}
+
+} // namespace
+
+std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& stop)
+{
+    return md5OfFileBytes(path, std::numeric_limits<quint64>::max(), stop);
+}
+
+std::optional<QString> md5OfFileHead(const QString& path, quint64 byteCount, const std::atomic<bool>& stop)
+{
+    return md5OfFileBytes(path, byteCount, stop);
+}

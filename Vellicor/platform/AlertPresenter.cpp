@@ -1,0 +1,39 @@
+#include "platform/AlertPresenter.h"
+
+#include "platform/ServiceSlot.h"
+
+#include <cstdio>
+
+namespace {
+
+class StandardErrorAlertPresenter : public AlertPresenter {
+public:
+    int present(const AlertRequest& request) override
+    {
+        QString text = request.messageText;
+        if (!request.informativeText.isEmpty())
+            text += QLatin1Char('\n') + request.informativeText;
+        if (!request.buttons.isEmpty())
+            text += QStringLiteral("\n[") + request.buttons.first() + QLatin1Char(']');
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        return 0;
+    }
+};
+
+ServiceSlot<AlertPresenter>& presenterSlot()
+{
+    static ServiceSlot<AlertPresenter> slot(std::make_shared<StandardErrorAlertPresenter>());
+    return slot;
+}
+
+} // namespace
+
+std::shared_ptr<AlertPresenter> alertPresenter()
+{
+    return presenterSlot().get();
+}
+
+void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter)
+{
+    presenterSlot().set(std::move(presenter));
+}

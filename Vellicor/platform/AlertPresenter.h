@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// Every modal alert goes through one presenter, so that tests answer alerts
+// without a display or a nested event loop. Display-free: the window-based
+// presenter is installed by the interface layer.
+
+struct AlertRequest {
+    QString messageText;
+    QString informativeText;
+    QStringList buttons;
+};
+
+class AlertPresenter {
+public:
+    virtual ~AlertPresenter() = default;
+    // Shows the alert and waits for an answer; the index of the button pressed.
+    virtual int present(const AlertRequest& request) = 0;
+};
+
+// The presenter in use. Until the interface installs its own, alerts are
+// written to standard error and answered with the first button.
+std::shared_ptr<AlertPresenter> alertPresenter();
+
+// Installs a presenter for the whole process; an empty pointer brings back the
+// standard-error presenter.
+void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter);

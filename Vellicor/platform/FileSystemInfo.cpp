@@ -1,0 +1,178 @@
+#include "platform/FileSystemInfo.h"
+
+#include "core/FileUtilities.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <mutex>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <unordered_map>
+
+bool isFileImmutable(const QString& path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    if (encoded.isEmpty() || encoded.contains('\0'))
+        return false;
+    struct stat status { };
+    // Device nodes are never opened: opening one can have effects of its own.
+    if (::lstat(encoded.constData(), &status) != 0 || !(S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)))
+        return false;
+    const FileDescriptor fd(::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    if (!fd.isOpen() || ::fstat(fd.get(), &status) != 0 || !(S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)))
+        return false;
+    int flags = 0;
+    if (::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
+        return false;
+    return (flags & FS_IMMUTABLE_FL) != 0;
+}
+
+namespace FileSystemInfoDetail {
+
+bool isNetworkFileSystemType(const QString& type)
+{
+    static const QStringList kernelTypes = {
+        QStringLiteral("nfs"),
+        QStringLiteral("nfs4"),
+        QStringLiteral("cifs"),
+        QStringLiteral("smb3"),
+        QStringLiteral("smbfs"),
+        QStringLiteral("ncpfs"),
+        QStringLiteral("ncp"),
+        QStringLiteral("afs"),
+        QStringLiteral("coda"),
+        QStringLiteral("ceph"),
+        QStringLiteral("9p"),
+        QStringLiteral("glusterfs"),
+        QStringLiteral("lustre"),
+        QStringLiteral("gpfs"),
+        QStringLiteral("davfs"),
+        QStringLiteral("sshfs"),
+        QStringLiteral("curlftpfs"),
+    };
+    // FUSE file systems name their program after "fuse." (or "fuseblk."); most
+    // of them are local (NTFS, exFAT, archives), so only known remote ones count.
+    static const QStringList fusePrograms = {
+        QStringLiteral("sshfs"),
+        QStringLiteral("rclone"),
+        QStringLiteral("s3fs"),
+        QStringLiteral("gcsfuse"),
+        QStringLiteral("davfs"),
+        QStringLiteral("glusterfs"),
+        QStringLiteral("gvfsd-fuse"),
+        QStringLiteral("ceph-fuse"),
+        QStringLiteral("curlftpfs"),
+        QStringLiteral("goofys"),
+        QStringLiteral("juicefs"),
+        QStringLiteral("mountpoint-s3"),
+        QStringLiteral("blobfuse"),
+        QStringLiteral("blobfuse2"),
+        QStringLiteral("onedriver"),
+        QStringLiteral("google-drive-ocamlfuse"),
+        QStringLiteral("smbnetfs"),
+        QStringLiteral("nfs"),
+    };
+    const QString lower = type.toLower();
+    if (kernelTypes.contains(lower))
+        return true;
+    for (const QLatin1String prefix : { QLatin1String("fuse."), QLatin1String("fuseblk.") }) {
+        if (lower.startsWith(prefix))
+            return fusePrograms.contains(lower.mid(prefix.size()));
+    }
+    return false;
+}
+
+bool isNetworkFileSystemMagic(unsigned long magic)
+{
+    switch (magic) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+    case CODA_SUPER_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case NCP_SUPER_MAGIC:
+    case V9FS_MAGIC:
+    case 0x0BD00BD0: // Lustre
+    case 0x47504653: // GPFS
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<QString> fileSystemTypeOfDevice(
+    const QByteArray& mountInfo, unsigned int deviceMajor, unsigned int deviceMinor)
+{
+    const QByteArray device = QByteArray::number(deviceMajor) + ':' + QByteArray::number(deviceMinor);
+    for (const QByteArray& line : mountInfo.split('\n')) {
+        // "id parent major:minor root mount-point options [tags…] - type source …"
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3 || fields.at(2) != device)
+            continue;
+        const qsizetype separator = fields.indexOf(QByteArray("-"), 3);
+        if (separator < 0 || separator + 1 >= fields.size())
+            continue;
+        return QString::fromUtf8(fields.at(separator + 1));
+    }
+    return std::nullopt;
+}
+
+} // namespace FileSystemInfoDetail
+
+namespace {
+
+bool examineNetworkVolume(const QByteArray& encodedPath, const struct stat& status)
+{
+    // statfs() follows a symbolic link, so a link is judged by its folder.
+    const QByteArray probe = S_ISLNK(status.st_mode)
+        ? QFile::encodeName(QFileInfo(QFile::decodeName(encodedPath)).absolutePath())
+        : encodedPath;
+    struct statfs fileSystem { };
+    if (::statfs(probe.constData(), &fileSystem) == 0
+        && FileSystemInfoDetail::isNetworkFileSystemMagic(static_cast<unsigned long>(fileSystem.f_type)))
+        return true;
+
+    QFile mountInfo(QStringLiteral("/proc/self/mountinfo"));
+    if (!mountInfo.open(QIODevice::ReadOnly))
+        return false;
+    const std::optional<QString> type
+        = FileSystemInfoDetail::fileSystemTypeOfDevice(mountInfo.readAll(), major(status.st_dev), minor(status.st_dev));
+    return type && FileSystemInfoDetail::isNetworkFileSystemType(*type);
+}
+
+} // namespace
+
+bool isNetworkVolume(const QString& path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    if (encoded.isEmpty() || encoded.contains('\0'))
+        return false;
+    struct stat status { };
+    if (::lstat(encoded.constData(), &status) != 0)
+        return false;
+
+    static std::mutex cacheMutex;
+    static std::unordered_map<dev_t, bool> networkByDevice;
+    {
+        std::lock_guard lock(cacheMutex);
+        if (const auto found = networkByDevice.find(status.st_dev); found != networkByDevice.end())
+            return found->second;
+    }
+    // Examined outside the lock: a slow network mount must not hold up
+    // questions about other devices. Two threads may examine the same device
+    // once each; they reach the same answer.
+    const bool isNetwork = examineNetworkVolume(encoded, status);
+    std::lock_guard lock(cacheMutex);
+    networkByDevice.emplace(status.st_dev, isNetwork);
+    return isNetwork;
+}

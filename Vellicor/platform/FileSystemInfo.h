@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What the file system says about an item beyond its contents. Safe on any
+// thread.
+
+// True when the item has the immutable attribute (it cannot be changed,
+// renamed or removed, not even by its owner). False when the attribute cannot
+// be read: a missing item, no permission, a file system without attributes.
+// Only regular files and folders are opened to ask; nothing follows a
+// symbolic link.
+bool isFileImmutable(const QString& path);
+
+// True when the item lies on a network file system (NFS, SMB/CIFS, AFS, Ceph,
+// 9p, sshfs, rclone and other FUSE file systems that reach another machine).
+// Answered once per device and remembered for the rest of the run. False when
+// the item cannot be examined.
+bool isNetworkVolume(const QString& path);
+
+namespace FileSystemInfoDetail {
+
+// Whether a file system type as /proc/self/mountinfo names it ("nfs4",
+// "fuse.sshfs") reaches another machine.
+bool isNetworkFileSystemType(const QString& type);
+
+// Whether a statfs() f_type value is that of a network file system.
+bool isNetworkFileSystemMagic(unsigned long magic);
+
+// The file system type of the device major:minor in a mountinfo text.
+std::optional<QString> fileSystemTypeOfDevice(
+    const QByteArray& mountInfo, unsigned int deviceMajor, unsigned int deviceMinor);
+
+} // namespace FileSystemInfoDetail

@@ -1,0 +1,161 @@
+#include "core/MD5.h"
+#include "platform/AppPaths.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+QByteArray patternBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xff);
+    return bytes;
+}
+
+QString referenceMd5(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
+}
+
+struct MD5Test : ::testing::Test {
+    TempHome home;
+    QTemporaryDir dir;
+    std::atomic<bool> noStop { false };
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(AppPaths::ensureFolder(AppPaths::stateFolder()));
+    }
+
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        writeTestFile(path, bytes);
+        return path;
+    }
+
+    static QByteArray log()
+    {
+        QFile file(AppPaths::logFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+TEST_F(MD5Test, MatchesTheRfc1321TestSuite)
+{
+    const std::pair<QByteArray, QString> suite[] = {
+        { "", QStringLiteral("d41d8cd98f00b204e9800998ecf8427e") },
+        { "a", QStringLiteral("0cc175b9c0f1b6a831c399e269772661") },
+        { "abc", QStringLiteral("900150983cd24fb0d6963f7d28e17f72") },
+        { "message digest", QStringLiteral("f96b697d7cb7938d525a2f31aaf161d0") },
+        { "abcdefghijklmnopqrstuvwxyz", QStringLiteral("c3fcd3d76192e4007dfb496cca67e13b") },
+        { "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+            QStringLiteral("d174ab98d277d9f5a5611c2c9f419d9f") },
+        { "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+            QStringLiteral("57edf4a22be3c955ac49da2e2107b67a") },
+    };
+    int index = 0;
+    for (const auto& [input, digest] : suite) {
+        const QString path = file(QStringLiteral("vector%1").arg(index++), input);
+        EXPECT_EQ(md5OfFile(path, noStop), std::optional<QString>(digest)) << input.constData();
+    }
+    EXPECT_TRUE(log().isEmpty());
+}
+
+TEST_F(MD5Test, FilesAroundTheChunkSizeGiveTheDigestOfAllTheirBytes)
+{
+    const qsizetype chunk = static_cast<qsizetype>(md5ReadChunkSize);
+    for (const qsizetype size : { qsizetype(4096), chunk - 1, chunk, chunk + 1, 3 * chunk + 17 }) {
+        const QByteArray bytes = patternBytes(size);
+        const QString digest = md5OfFile(file(QStringLiteral("sized"), bytes), noStop).value_or(QString());
+        EXPECT_EQ(digest, referenceMd5(bytes)) << size;
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(digest).hasMatch()) << size;
+    }
+}
+
+TEST_F(MD5Test, HeadDigestCoversOnlyTheFirstBytes)
+{
+    const QByteArray bytes = patternBytes(3 * static_cast<qsizetype>(md5ReadChunkSize) + 5);
+    const QString path = file(QStringLiteral("head"), bytes);
+    for (const quint64 count : { quint64(0), quint64(1), quint64(4096), quint64(md5ReadChunkSize + 3) })
+        EXPECT_EQ(md5OfFileHead(path, count, noStop), referenceMd5(bytes.left(static_cast<qsizetype>(count)))) << count;
+    // Asking for more than the file holds gives the digest of the whole file.
+    EXPECT_EQ(md5OfFileHead(path, 1u << 30, noStop), md5OfFile(path, noStop));
+}
+
+TEST_F(MD5Test, MissingFileIsAbsentWithOneLogLine)
+{
+    const QString path = dir.filePath(QStringLiteral("not there.bin"));
+    EXPECT_EQ(md5OfFile(path, noStop), std::nullopt);
+    const QList<QByteArray> lines = log().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("Cannot open file: ")) << lines[0].constData();
+    EXPECT_TRUE(lines[0].contains("not there.bin")) << lines[0].constData();
+}
+
+TEST_F(MD5Test, HostileNameStaysOnOneLogLine)
+{
+    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("evil\nCannot open file: forged")), noStop), std::nullopt);
+    EXPECT_EQ(log().count('\n'), 1) << log().constData();
+}
+
+TEST_F(MD5Test, FifoSocketAndFolderAreAbsentAtOnce)
+{
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    makeTestFifo(fifo);
+    // Nobody writes to the FIFO: a blocking open or read would hang here.
+    EXPECT_EQ(md5OfFile(fifo, noStop), std::nullopt);
+    EXPECT_EQ(md5OfFileHead(fifo, 10, noStop), std::nullopt);
+    EXPECT_EQ(md5OfFile(dir.path(), noStop), std::nullopt);
+    EXPECT_EQ(md5OfFile(QStringLiteral("/dev/zero"), noStop), std::nullopt);
+    EXPECT_EQ(log().count("Cannot open file: "), 4);
+}
+
+TEST_F(MD5Test, StopSetBeforeTheCallReadsNothingAndLogsNothing)
+{
+    const std::atomic<bool> stop { true };
+    EXPECT_EQ(md5OfFile(file(QStringLiteral("readable"), "abc"), stop), std::nullopt);
+    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("missing")), stop), std::nullopt);
+    EXPECT_TRUE(log().isEmpty());
+}
+
+TEST_F(MD5Test, StopSetDuringTheReadCutsAHugeFileShort)
+{
+    // 64 GiB of holes: reading it all would take minutes, so a result can
+    // only come back quickly if Stop ends the loop.
+    const QString path = dir.filePath(QStringLiteral("huge.sparse"));
+    {
+        QFile huge(path);
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64(64) << 30));
+    }
+    std::atomic<bool> stop { false };
+    auto result = std::async(std::launch::async, [&] { return md5OfFile(path, stop); });
+
+    // Wait until the file is open, which proves the hashing has begun.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    bool opened = false;
+    while (!opened && result.wait_for(std::chrono::milliseconds(1)) == std::future_status::timeout) {
+        for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::AllEntries | QDir::System))
+            opened = opened || fd.symLinkTarget() == target;
+    }
+    stop = true;
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(result.get(), std::nullopt);
+    EXPECT_TRUE(log().isEmpty());
+}

@@ -1,0 +1,107 @@
+#include "platform/ReachabilityTest.h"
+#include "core/Localization.h"
+#include "platform/AlertPresenter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FixedProbe : public NetworkReachabilityProbe {
+public:
+    explicit FixedProbe(bool reachable)
+        : reachable_(reachable)
+    {
+    }
+    bool isNetworkReachable() override
+    {
+        ++asked;
+        return reachable_;
+    }
+    int asked = 0;
+
+private:
+    bool reachable_;
+};
+
+class RecordingPresenter : public AlertPresenter {
+public:
+    int present(const AlertRequest& request) override
+    {
+        requests.push_back(request);
+        return 0;
+    }
+    std::vector<AlertRequest> requests;
+};
+
+struct Reachability : ::testing::Test {
+    void TearDown() override
+    {
+        setNetworkReachabilityProbe(nullptr);
+        setAlertPresenter(nullptr);
+    }
+};
+
+const QByteArray ipv4Header = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+
+} // namespace
+
+TEST_F(Reachability, InternetCheckAsksTheInstalledProbeAndSaysSo)
+{
+    const auto online = std::make_shared<FixedProbe>(true);
+    setNetworkReachabilityProbe(online);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(isInternetAvailable());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Internet connection available\n");
+
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(isInternetAvailable());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "No internet connection available\n");
+    EXPECT_FALSE(ReachabilityTest::isNetworkReachable());
+    EXPECT_EQ(online->asked, 1);
+}
+
+TEST_F(Reachability, UnavailableAlertGoesThroughThePresenter)
+{
+    const auto presenter = std::make_shared<RecordingPresenter>();
+    setAlertPresenter(presenter);
+    testing::internal::CaptureStdout(); // missing table keys are named there
+    showInternetUnavailableAlert();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(presenter->requests.size(), 1u);
+    const AlertRequest& alert = presenter->requests.front();
+    EXPECT_EQ(alert.messageText, localizedText(QStringLiteral("ID_INTERNET_NOT_AVILABLE")));
+    EXPECT_EQ(alert.informativeText, localizedText(QStringLiteral("ID_PLEASE_CHECK_YOUR_INTERNET_CONNECTIVITY")));
+    EXPECT_EQ(alert.buttons, QStringList { localizedText(QStringLiteral("ID_OK")) });
+}
+
+TEST_F(Reachability, StandardPresenterWritesTheAlertAndAnswersTheFirstButton)
+{
+    testing::internal::CaptureStderr();
+    const int answer = alertPresenter()->present(
+        { QStringLiteral("Message"), QStringLiteral("Details"), { QStringLiteral("OK"), QStringLiteral("Cancel") } });
+    const std::string written = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer, 0);
+    EXPECT_EQ(written, "Message\nDetails\n[OK]\n");
+}
+
+TEST(DefaultRoute, FoundInEitherTableWhenUpAndNotOnLoopback)
+{
+    using ReachabilityDetail::hasDefaultRoute;
+    const QByteArray viaEthernet = ipv4Header
+        + "eth0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+          "eth0\t0002A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n";
+    const QByteArray localOnly = ipv4Header + "eth0\t0002A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n";
+    const QByteArray routeDown = ipv4Header + "eth0\t00000000\t0102A8C0\t0002\t0\t0\t100\t00000000\t0\t0\t0\n";
+    const QByteArray loopbackReject6 = "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+                                       "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200 lo\n";
+    const QByteArray default6 = "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+                                "fe800000000000000000000000000001 00000400 00000001 00000000 00450003 wlan0\n";
+
+    EXPECT_TRUE(hasDefaultRoute(viaEthernet, loopbackReject6));
+    EXPECT_FALSE(hasDefaultRoute(localOnly, loopbackReject6));
+    EXPECT_FALSE(hasDefaultRoute(routeDown, QByteArray()));
+    EXPECT_TRUE(hasDefaultRoute(localOnly, default6));
+    EXPECT_FALSE(hasDefaultRoute(QByteArray(), QByteArray()));
+    EXPECT_FALSE(hasDefaultRoute("garbage", "more garbage"));
+}

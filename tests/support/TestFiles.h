@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Small file builders for tests that work in a QTemporaryDir.
+
+// Writes bytes to path, replacing what was there; fails the test when it
+// cannot.
+void writeTestFile(const QString& path, const QByteArray& bytes);
+
+// Makes a FIFO at path; fails the test when it cannot.
+void makeTestFifo(const QString& path);
