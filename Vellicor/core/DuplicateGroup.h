@@ -21,5 +21,6 @@ public:
 
 using DuplicateGroupPtr = std::shared_ptr<DuplicateGroup>;
 
-// Appends file to group, adds its size and sets its back link.
+// Appends file to the group's members and to the shown members, adds its
+// size and sets its back link.
 void addFileToGroup(const DuplicateGroupPtr& group, const FileInfoNodePtr& file);

@@ -27,21 +27,13 @@ struct ScanningLabels {
     bool operator==(const ScanningLabels&) const = default;
 };
 
-// A modal question or notice. Texts are already localised; the answer is the
-// index of the button pressed (0 is the first button).
-struct ScanAlert {
-    QString messageText;
-    QString informativeText;
-    QStringList buttons;
-};
-
-// The engine's only way to the display. The home screen implements it; tests
-// fake it. Every call comes on the GUI thread.
+// The engine's only way to the display besides the alert presenter, which
+// shows its questions and notices. The home screen implements it; tests fake
+// it. Every call comes on the GUI thread.
 class ScanScreen {
 public:
     virtual ~ScanScreen() = default;
 
-    virtual int runAlert(const ScanAlert& alert) = 0;
     virtual void showScanningLabels(const ScanningLabels& labels) = 0;
     // The path line under the counters, with its tool tip.
     virtual void showScannedPath(const QString& text, const QString& toolTip) = 0;

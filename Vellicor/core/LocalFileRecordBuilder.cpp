@@ -1,0 +1,114 @@
+#include "core/LocalFileRecordBuilder.h"
+
+#include "core/ExifInfo.h"
+#include "core/FileCategories.h"
+#include "core/FileUtilities.h"
+#include "platform/FileSystemInfo.h"
+#include "platform/ImageProperties.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+QDateTime fromTimestamp(const statx_timestamp& t)
+{
+    return QDateTime::fromMSecsSinceEpoch(t.tv_sec * 1000 + t.tv_nsec / 1000000, Qt::UTC);
+}
+
+// The attributes of the item itself, or of a link's target when the item is a
+// link to a regular file.
+bool readAttributes(const QByteArray& path, struct statx& st)
+{
+    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO;
+    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, mask, &st) != 0)
+        return false;
+    if (S_ISLNK(st.stx_mode)) {
+        if (::statx(AT_FDCWD, path.constData(), 0, mask, &st) != 0)
+            return false;
+        return S_ISREG(st.stx_mode);
+    }
+    return S_ISREG(st.stx_mode) || S_ISDIR(st.stx_mode);
+}
+
+} // namespace
+
+QString pathExtensionOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QStringView name = QStringView(path).mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return QString();
+    return name.mid(dot + 1).toString().toLower();
+}
+
+bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const QString& fileName,
+                           const ScanSettingsSnapshot& settings)
+{
+    using Category = GlobalObjects::FileCategory;
+
+    record.arrForSubPathMd5 = QStringList();
+    record.isMd5Calucaluted = false;
+    record.filePath = filePath;
+    record.fileName = fileName;
+    record.isLocked = isFileImmutable(filePath);
+    {
+        QString folder = filePath;
+        const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
+        folder.truncate(slash > 0 ? slash : (slash == 0 ? 1 : 0));
+        record.folderPath = folder;
+    }
+
+    const QByteArray nativePath = QFile::encodeName(filePath);
+    struct statx st {};
+    if (!readAttributes(nativePath, st))
+        return false;
+    record.deviceId = (static_cast<quint64>(st.stx_dev_major) << 32) | st.stx_dev_minor;
+    record.inode = st.stx_ino;
+
+    record.isDirectory = S_ISDIR(st.stx_mode);
+    record.fileSize = record.isDirectory ? folderSizeOfPath(nativePath.constData()) : st.stx_size;
+
+    if (!settings.scanAnyFileSize
+        && (record.fileSize < settings.minimumFileSizeBytes || record.fileSize > settings.maximumFileSizeBytes))
+        return false;
+
+    if (st.stx_mask & STATX_MTIME)
+        record.modDate = fromTimestamp(st.stx_mtime);
+    // Not every file system keeps a birth time; without one the file has no
+    // creation date rather than a made-up one.
+    if ((st.stx_mask & STATX_BTIME) && st.stx_btime.tv_sec != 0)
+        record.createDate = fromTimestamp(st.stx_btime);
+
+    if (settings.dateFilterOption == 3) {
+        if (record.modDate && settings.modifiedDateFilter.isValid() && settings.modifiedDateFilter < *record.modDate)
+            return false;
+    } else if (settings.dateFilterOption == 2) {
+        if (record.createDate && settings.createdDateFilter.isValid()
+            && settings.createdDateFilter > *record.createDate)
+            return false;
+    }
+
+    record.state = 0;
+    record.fileExtension = pathExtensionOf(filePath);
+
+    const ExtensionVerdict verdict = categorizeExtension(record.fileExtension, settings);
+    record.fileCategory = verdict.category;
+    if (!verdict.taken)
+        return false;
+
+    if (record.fileCategory == Category::Pic) {
+        auto exif = std::make_shared<ExifInfo>();
+        exif->fillExifInfo(imagePropertiesOfFile(filePath));
+        record.exifInfo = std::move(exif);
+        record.isRawFormat = settings.rawExtensionSet.contains(record.fileExtension);
+    }
+
+    record.filePathUrl = QUrl::fromLocalFile(filePath);
+    record.isNetworkDrive = isNetworkVolume(filePath);
+    return true;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/FileInfoNode.h"
+#include "core/ScanSettingsSnapshot.h"
+
+#include <QString>
+
+// Turns one path met by the local walk into a filled record, or refuses it.
+// The single place where a local file is measured, dated, classified and
+// filtered. Runs on the scan's worker thread; reads only the scan's snapshot
+// and writes only the record it is given. Reports nothing: a refused file is
+// simply not taken.
+//
+// Only regular files, and folders the walk hands over as one item, become
+// records. A symbolic link is never a record of its own: a link to a regular
+// file counts as that file (its size, dates and identity) under the link's
+// path; a link to anything else, or a dangling one, is refused. FIFOs, sockets
+// and devices are refused, since reading one could block the scan.
+bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const QString& fileName,
+                           const ScanSettingsSnapshot& settings);
+
+// The extension of a path's last component, lower-cased and without the dot;
+// empty for "name", "name." and ".hidden".
+QString pathExtensionOf(const QString& path);

@@ -1,0 +1,147 @@
+#include "scan/EngineFixture.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <atomic>
+#include <thread>
+
+using LocalWalk = EngineFixture;
+
+TEST_F(LocalWalk, OverlappingRowsRecordEveryFileOnce)
+{
+    tree.file(QStringLiteral("a/one.txt"), "one");
+    tree.file(QStringLiteral("a/b/two.txt"), "two");
+    addRow(tree.path(QStringLiteral("a")));
+    addRow(tree.path(QStringLiteral("a/b")));
+    addRow(tree.path(QStringLiteral("a/b/two.txt")));
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("a/b/two.txt"), QStringLiteral("a/one.txt")}));
+    EXPECT_EQ(engine->counters.countScanned.load(), 2);
+    EXPECT_EQ(engine->counters.totSizeScanned.load(), 6u);
+}
+
+TEST_F(LocalWalk, PathsDifferingOnlyInCaseAreDifferentFiles)
+{
+    tree.file(QStringLiteral("Report.txt"), "x");
+    tree.file(QStringLiteral("report.txt"), "y");
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("Report.txt"), QStringLiteral("report.txt")}));
+}
+
+TEST_F(LocalWalk, AFileRowAndAMixedRowAreWalkedAnUncheckedRowIsNot)
+{
+    tree.file(QStringLiteral("single.txt"), "s");
+    tree.file(QStringLiteral("mixed/m.txt"), "m");
+    tree.file(QStringLiteral("off/o.txt"), "o");
+    addRow(tree.folder(QStringLiteral("empty")));
+    addRow(tree.path(QStringLiteral("single.txt")));
+    addRow(tree.path(QStringLiteral("mixed")), -1);
+    addRow(tree.path(QStringLiteral("off")), 0);
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("mixed/m.txt"), QStringLiteral("single.txt")}));
+}
+
+TEST_F(LocalWalk, WithoutSubFoldersOnlyTheFolderItselfCounts)
+{
+    tree.file(QStringLiteral("top.txt"), "t");
+    tree.file(QStringLiteral("sub/deep.txt"), "d");
+    tree.file(QStringLiteral("Tool.app/Contents/exe"), "e");
+    addRow(tree.root(), 1, false);
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), QStringList{QStringLiteral("top.txt")});
+}
+
+TEST_F(LocalWalk, HiddenNamesAndExcludedFoldersArePassedOver)
+{
+    tree.file(QStringLiteral("keep.txt"), "k");
+    tree.file(QStringLiteral(".hidden.txt"), "h");
+    tree.file(QStringLiteral(".config/inside.txt"), "i");
+    tree.file(QStringLiteral("visible/.DS_Store"), "d");
+    tree.file(QStringLiteral("skip/inner/x.txt"), "x");
+    tree.file(QStringLiteral("skipper/y.txt"), "y");
+    tree.file(QStringLiteral("odd (1)|[x]/z.txt"), "z");
+    addRow(tree.root());
+    excludeFolder(tree.path(QStringLiteral("skip/")), 0); // unchecked local rows still exclude
+    excludeFolder(tree.path(QStringLiteral("odd (1)|[x]")));
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("keep.txt"), QStringLiteral("skipper/y.txt")}));
+}
+
+TEST_F(LocalWalk, PackagesAreOneItemAndPhotoLibrariesAreLeftAlone)
+{
+    tree.file(QStringLiteral("Tool.app/Contents/a"), "aaaa");
+    tree.file(QStringLiteral("Tool.app/Contents/b"), "bb");
+    tree.file(QStringLiteral("Old.photolibrary/db"), "p");
+    tree.file(QStringLiteral("New.photoslibrary/database/x"), "q");
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    ASSERT_EQ(recordedPaths(), QStringList{QStringLiteral("Tool.app")});
+    EXPECT_TRUE(engine->arrFileNodes.front()->isDirectory);
+    EXPECT_EQ(engine->arrFileNodes.front()->fileSize, 6u);
+}
+
+TEST_F(LocalWalk, LinksAndHardLinksNeverAddASecondRecord)
+{
+    const QString original = tree.file(QStringLiteral("data/original.bin"), "content");
+    tree.hardLink(QStringLiteral("data/hard.bin"), original);
+    tree.symlink(QStringLiteral("data/soft.bin"), original);
+    tree.symlink(QStringLiteral("data/dangling.bin"), tree.path(QStringLiteral("nowhere")));
+    // A link back to an ancestor is not walked, so the walk cannot loop.
+    tree.symlink(QStringLiteral("data/loop"), tree.root());
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths().size(), 1);
+    EXPECT_TRUE(recordedPaths().first().startsWith(QStringLiteral("data/")));
+    EXPECT_TRUE(groupsFound().isEmpty()); // a file never pairs with itself
+}
+
+TEST_F(LocalWalk, AFifoIsRefusedWithoutBlocking)
+{
+    tree.fifo(QStringLiteral("pipe"));
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("a.txt"), QStringLiteral("b.txt")}}));
+}
+
+TEST_F(LocalWalk, AnUnreadableFolderIsSkippedAndTheWalkGoesOn)
+{
+    tree.file(QStringLiteral("closed/secret.txt"), "s");
+    tree.file(QStringLiteral("open/visible.txt"), "v");
+    QFile::setPermissions(tree.path(QStringLiteral("closed")), QFileDevice::Permissions());
+    addRow(tree.root());
+    {
+        ScopedNoReadOverride asAnOrdinaryUser;
+        ASSERT_TRUE(runScan());
+    }
+    QFile::setPermissions(tree.path(QStringLiteral("closed")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(recordedPaths(), QStringList{QStringLiteral("open/visible.txt")});
+}
+
+TEST_F(LocalWalk, StopFromAnotherThreadEndsTheWalkAndKeepsWhatWasFound)
+{
+    constexpr int fileCount = 3000;
+    for (int i = 0; i < fileCount; ++i)
+        tree.file(QStringLiteral("many/f%1.txt").arg(i, 5, 10, QLatin1Char('0')), QByteArray::number(i % 7));
+    addRow(tree.path(QStringLiteral("many")));
+
+    std::atomic<bool> done{false};
+    std::thread stopper([&] {
+        while (!done && engine->counters.countScanned.load() < 100)
+            std::this_thread::yield();
+        isAbortScan = true;
+    });
+    const bool ended = runScan();
+    done = true;
+    stopper.join();
+    ASSERT_TRUE(ended);
+    const qsizetype found = recordedPaths().size();
+    EXPECT_GE(found, 100);
+    EXPECT_LT(found, fileCount);
+    EXPECT_EQ(screen.scanningStates.back(), std::make_pair(false, false));
+}

@@ -1,0 +1,138 @@
+#include "core/Localization.h"
+#include "scan/EngineFixture.h"
+
+#include "platform/ReachabilityTest.h"
+
+namespace {
+struct FixedProbe : NetworkReachabilityProbe {
+    explicit FixedProbe(bool answer) : answer(answer) {}
+    bool isNetworkReachable() override { return answer; }
+    bool answer;
+};
+
+QString text(const char* key) { return localizedText(QString::fromLatin1(key)); }
+} // namespace
+
+class ScanStart : public EngineFixture {
+protected:
+    // One click of Scan Now as the screen's button makes it: the action, then
+    // the button's own flip, then whatever the action queued.
+    void click()
+    {
+        engine->btnStartScanTapped();
+        screen.flipScanNowButton();
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(ScanStart, WithoutACategoryOnlyTheCategoryAlertShows)
+{
+    scanCategoryFlags.fill(false);
+    defaults->setValue(QStringLiteral("search_options"), QVariantList{});
+    click();
+    EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_ATLEAST_ONE_CATEGORY_REQUIRED")});
+    EXPECT_EQ(screen.scanNowState, 1);
+    EXPECT_FALSE(isScanRunning);
+}
+
+TEST_F(ScanStart, CriteriaThatNameNothingKnownAreRefusedLikeNone)
+{
+    for (const QVariantList& options : {QVariantList{}, QVariantList{9, 0}, QVariantList{QStringLiteral("3")}}) {
+        screen.alerts.clear();
+        defaults->setValue(QStringLiteral("search_options"), options);
+        click();
+        EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_SELECT_ONE_DUPLICATE_CRITERIA_FROM_PREFRENCES")});
+        EXPECT_EQ(screen.scanNowState, 1);
+    }
+}
+
+TEST_F(ScanStart, NoFileTypeChosenOffersTheAdvancedPane)
+{
+    QVariantList rows = defaults->arrayValue(QStringLiteral("IncludeExtensionList")).value();
+    for (QVariant& row : rows) {
+        QVariantMap map = row.toMap();
+        map.insert(QStringLiteral("state"), 0);
+        row = map;
+    }
+    defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
+    screen.answers = {0};
+    click();
+    EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN")});
+    EXPECT_EQ(screen.panesOpened, QStringList{QStringLiteral("advancescansetting")});
+    EXPECT_EQ(screen.scanNowState, 1);
+}
+
+TEST_F(ScanStart, OnlyTheFirstTickedFileTypeRowCanChooseAll)
+{
+    QVariantList rows = defaults->arrayValue(QStringLiteral("IncludeExtensionList")).value();
+    ASSERT_GE(rows.size(), 2);
+    for (QVariant& row : rows) {
+        QVariantMap map = row.toMap();
+        map.insert(QStringLiteral("state"), 1);
+        row = map;
+    }
+    // Put a category row before "All".
+    rows.move(0, 1);
+    defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
+    EXPECT_TRUE(engine->isAnyFileTypeSelected());
+    EXPECT_FALSE(isAllFileTypesSelected);
+
+    rows.move(1, 0);
+    defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
+    EXPECT_TRUE(engine->isAnyFileTypeSelected());
+    EXPECT_TRUE(isAllFileTypesSelected);
+}
+
+TEST_F(ScanStart, ThisComputerNeedsAFolderOrTwoOtherRows)
+{
+    const QString refused = text("ID_ONLY_ONE_ITEM_DETECTED_IN_SELECTED_PATH");
+    // Nothing ticked.
+    addRow(tree.folder(QStringLiteral("unticked")), 0);
+    click();
+    EXPECT_EQ(screen.alertMessages(), QStringList{refused});
+    EXPECT_EQ(screen.alerts.back().informativeText, text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"));
+
+    // One file, then a file and a deleted folder: still fewer than two
+    // usable rows... a deleted folder counts like a file, so two rows pass.
+    addRow(tree.file(QStringLiteral("one.txt"), "1"));
+    click();
+    EXPECT_EQ(screen.alerts.size(), 2u);
+    addRow(tree.path(QStringLiteral("gone")));
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(screen.alerts.size(), 2u + 1u); // only the no-duplicates notice follows
+    EXPECT_EQ(screen.alerts.back().messageText, text("ID_NO_DUPLICATE_ITEMS_FOUND"));
+}
+
+TEST_F(ScanStart, ACloudSourceWithoutInternetIsRefused)
+{
+    selectedScanSource() = ScanSource::lightroomCatalog;
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
+    click();
+    ASSERT_EQ(screen.alerts.size(), 1u);
+    EXPECT_EQ(screen.scanNowState, 1);
+    EXPECT_FALSE(isScanRunning);
+    setNetworkReachabilityProbe(nullptr);
+}
+
+TEST_F(ScanStart, StartResetsTheScanStateAndCopiesTheDateFilters)
+{
+    engine->arrFileNodes.push_back(std::make_shared<FileInfoNode>());
+    engine->counters.countDup = 7;
+    folderPriorityList() = {QStringLiteral("/old")};
+    const QDateTime created(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    defaults->setValue(QStringLiteral("ScanFilesDate"), 2);
+    defaults->setValue(QStringLiteral("ScanFileForCreatedDate"), created);
+    defaults->setValue(QStringLiteral("ScanFileForModifiedDate"), QStringLiteral("not a date"));
+    const QDateTime modifiedBefore = modifiedDateFilter();
+
+    engine->resetAllVariableOnStartScanning();
+    EXPECT_TRUE(engine->arrFileNodes.empty());
+    EXPECT_TRUE(engine->arrMainGroup.empty());
+    EXPECT_EQ(engine->counters.countDup.load(), 0);
+    EXPECT_TRUE(folderPriorityList().isEmpty());
+    EXPECT_EQ(dateFilterOption, 2);
+    EXPECT_EQ(createdDateFilter(), created);
+    EXPECT_EQ(modifiedDateFilter(), modifiedBefore);
+    EXPECT_TRUE(screen.abortEnabled);
+    dateFilterOption = 1;
+}
