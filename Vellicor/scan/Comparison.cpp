@@ -3,7 +3,6 @@
 #include <QHash>
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <thread>
 
@@ -133,7 +132,10 @@ public:
     std::vector<DuplicateGroupPtr> run(const std::vector<FileInfoNodePtr>& records, qint64 minimumSizeSetting)
     {
         const quint64 minimumBytes = minimumDuplicateBytes(minimumSizeSetting);
-        std::map<quint64, std::vector<FileInfoNodePtr>> sizeGroups;
+        // The records that take part, ordered by size and then by found order
+        // (pointers into records grow with it); a run of one size is a size
+        // group.
+        std::vector<Sized> bySize;
         bool stopped = false;
         for (const FileInfoNodePtr& record : records) {
             if (c_.abort_) {
@@ -141,17 +143,22 @@ public:
                 break;
             }
             if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
-                sizeGroups[record->fileSize].push_back(record);
+                bySize.push_back(Sized { record->fileSize, &record });
         }
-        for (auto next = sizeGroups.cbegin(); !stopped && next != sizeGroups.cend();) {
+        std::sort(bySize.begin(), bySize.end());
+
+        for (auto next = bySize.cbegin(); !stopped && next != bySize.cend();) {
             std::vector<SizeGroup> window;
             std::vector<Plan> plans;
             quint64 windowBytes = 0;
-            while (next != sizeGroups.cend() && plans.size() < windowRecords && windowBytes < windowReadBytes) {
-                window.push_back(SizeGroup { &next->second, plans.size() });
-                if (next->second.size() > 1)
-                    windowBytes += planSizeGroup(next->first, next->second, plans);
-                ++next;
+            while (next != bySize.cend() && plans.size() < windowRecords && windowBytes < windowReadBytes) {
+                const auto end
+                    = std::find_if(next, bySize.cend(), [&](const Sized& s) { return s.size != next->size; });
+                SizeGroup group { next, end, plans.size() };
+                if (group.count() > 1)
+                    windowBytes += planSizeGroup(group, plans);
+                window.push_back(group);
+                next = end;
             }
             readDigests(window, plans);
             stopped = !placeWindow(window, plans);
@@ -168,7 +175,7 @@ private:
 
     // What one record of a size group needs before it can join a group.
     struct Plan {
-        FileInfoNodePtr record;
+        const FileInfoNodePtr* record = nullptr;
         std::optional<QString> known; // taken as it is: final already, or from the cache
         bool fromCache = false;
         Work work = Work::none;
@@ -177,22 +184,33 @@ private:
         std::optional<QString> digest;
         bool distinct = false; // its first block matches no other file of its size
     };
+    struct Sized {
+        quint64 size;
+        const FileInfoNodePtr* record;
+        auto operator<=>(const Sized&) const = default;
+    };
     struct SizeGroup {
-        const std::vector<FileInfoNodePtr>* records;
+        std::vector<Sized>::const_iterator begin;
+        std::vector<Sized>::const_iterator end;
         std::size_t firstPlan;
+        std::size_t count() const { return std::size_t(end - begin); }
+        // Plans exist for size groups of two or more only.
+        std::size_t planCount() const { return count() > 1 ? count() : 0; }
     };
 
     // Appends the plans of a size group of two or more; answers the bytes its
     // file reads may cost.
-    quint64 planSizeGroup(quint64 size, const std::vector<FileInfoNodePtr>& records, std::vector<Plan>& plans)
+    quint64 planSizeGroup(const SizeGroup& group, std::vector<Plan>& plans)
     {
+        const quint64 size = group.begin->size;
         const std::size_t first = plans.size();
         bool hasPackage = false;
         bool readsFile = false;
         quint64 cost = 0;
-        for (const FileInfoNodePtr& record : records) {
+        for (auto member = group.begin; member != group.end; ++member) {
+            const FileInfoNodePtr& record = *member->record;
             Plan plan;
-            plan.record = record;
+            plan.record = &record;
             if (record->filePath) {
                 hasPackage = hasPackage || record->isDirectory;
                 if (record->isMd5Calucaluted) {
@@ -219,7 +237,7 @@ private:
     // Whether a record can end in a group at all.
     static bool takesPart(const Plan& plan)
     {
-        return plan.record->filePath && (plan.work != Work::none || !plan.known->isEmpty());
+        return (*plan.record)->filePath && (plan.work != Work::none || !plan.known->isEmpty());
     }
 
     void readDigests(const std::vector<SizeGroup>& window, std::vector<Plan>& plans)
@@ -234,10 +252,10 @@ private:
         runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
             Plan& plan = plans[jobs[k]];
             if (!abort)
-                plan.firstBlock = hasher.md5OfFirstBytes(*plan.record->filePath, firstBlockBytes, abort);
+                plan.firstBlock = hasher.md5OfFirstBytes(*(*plan.record)->filePath, firstBlockBytes, abort);
         });
         for (const SizeGroup& group : window)
-            markDistinct(plans, group.firstPlan, group.firstPlan + planCount(group));
+            markDistinct(plans, group.firstPlan, group.firstPlan + group.planCount());
 
         jobs.clear();
         for (std::size_t i = 0; i < plans.size(); ++i) {
@@ -248,15 +266,10 @@ private:
             Plan& plan = plans[jobs[k]];
             if (abort)
                 return;
-            const QString& path = *plan.record->filePath;
+            const QString& path = *(*plan.record)->filePath;
             plan.digest
                 = plan.work == Work::package ? hasher.md5OfPackageContents(path, abort) : hasher.md5OfFile(path, abort);
         });
-    }
-
-    static std::size_t planCount(const SizeGroup& group)
-    {
-        return group.records->size() > 1 ? group.records->size() : 0;
     }
 
     // A file whose first block differs from that of every other file of its
@@ -284,14 +297,14 @@ private:
         for (const SizeGroup& group : window) {
             if (c_.abort_)
                 return false;
-            if (group.records->size() == 1) {
-                const FileInfoNode& record = *group.records->front();
+            if (group.count() == 1) {
+                const FileInfoNode& record = **group.begin->record;
                 ++c_.counters_.countProcessed;
                 ++c_.counters_.countCompared;
                 observer_.showScanPathWithProgress(record.filePath.value_or(QString()));
                 continue;
             }
-            for (std::size_t i = group.firstPlan; i < group.firstPlan + planCount(group); ++i) {
+            for (std::size_t i = group.firstPlan; i < group.firstPlan + group.planCount(); ++i) {
                 if (!place(plans[i]))
                     return false;
             }
@@ -301,7 +314,7 @@ private:
 
     bool place(Plan& plan)
     {
-        const FileInfoNodePtr& record = plan.record;
+        const FileInfoNodePtr& record = *plan.record;
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
             return true;

@@ -4,6 +4,7 @@
 #include <QTextBoundaryFinder>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
