@@ -259,8 +259,12 @@ private:
 
         jobs.clear();
         for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (plans[i].work != Work::none && !plans[i].distinct)
+            if (plans[i].work != Work::none && !plans[i].distinct) {
                 jobs.push_back(i);
+                // A large file takes long to read: the path label names it
+                // while it is read, not only when it joins a group.
+                observer_.showScanPathLabel(*(*plans[i].record)->filePath);
+            }
         }
         runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
             Plan& plan = plans[jobs[k]];

@@ -21,15 +21,16 @@ QVariantList options(std::initializer_list<int> values)
     return list;
 }
 
-// Presses Stop when the comparison shows the path of the nth record it places.
-class StopAtLabel : public ComparisonObserver {
+// Presses Stop at the nth progress refresh; the comparison refreshes as it
+// takes up a record and again once the record has joined a group.
+class StopAtRefresh : public ComparisonObserver {
 public:
-    StopAtLabel(std::atomic<bool>& abort, int nth)
+    StopAtRefresh(std::atomic<bool>& abort, int nth)
         : abort_(abort)
         , left_(nth)
     {
     }
-    void showScanPathLabel(const QString&) override
+    void updateFileScannedCountAndSize(bool) override
     {
         if (--left_ == 0)
             abort_ = true;
@@ -242,8 +243,8 @@ TEST_F(ComparisonTest, StopKeepsTheGroupsFormedSoFarAndEndsReading)
     std::vector<std::size_t> batches;
     comparison.setSaveDigests([&](const std::vector<FileInfoNodePtr>& batch) { batches.push_back(batch.size()); });
 
-    StopAtLabel stopAtThird(abort, 3);
-    comparison.setObserver(&stopAtThird);
+    StopAtRefresh stopAtThirdRecord(abort, 5);
+    comparison.setObserver(&stopAtThirdRecord);
     auto records = recordsOf(paths);
     EXPECT_EQ(namesOf(byContent(records)), (Names { { "a0", "b0" } }));
     EXPECT_EQ(batches, (std::vector<std::size_t> { 2 })); // offered; the saver writes nothing once stopped
