@@ -89,16 +89,6 @@ TEST(MatchingByCriteria, SimilarNameAndDatesPassWhenEitherSideIsMissing)
     EXPECT_TRUE(isMatchingByCriteria(dates, a, b));
 }
 
-TEST(MatchingByCriteria, SizeCriterionComparesSizesAndNoCriterionMatchesAll)
-{
-    FileInfoNode a = named("x");
-    FileInfoNode b = named("y");
-    a.fileSize = 10;
-    b.fileSize = 11;
-    EXPECT_FALSE(isMatchingByCriteria(criteriaOf({ 3 }), a, b));
-    EXPECT_TRUE(isMatchingByCriteria(ComparisonCriteria {}, a, b));
-}
-
 TEST(SearchOptions, TheLaterOfTheTwoNameOptionsWins)
 {
     EXPECT_EQ(criteriaOf({ 1, 2 }).bMatchSimilarFileName, 1);
@@ -135,9 +125,5 @@ TEST(SearchSettings, ContentAndMinimumSizeReadOnlyIntegers)
 
     EXPECT_EQ(minimumSizeSetting(QVariant()), -1);
     EXPECT_EQ(minimumSizeSetting(QStringLiteral("2")), -1);
-    EXPECT_EQ(minimumSizeSetting(3LL), 3);
-    EXPECT_EQ(minimumDuplicateBytes(2), 1000u);
-    EXPECT_EQ(minimumDuplicateBytes(3), 10000u);
-    EXPECT_EQ(minimumDuplicateBytes(1), 0u);
-    EXPECT_EQ(minimumDuplicateBytes(-1), 0u);
+    EXPECT_EQ(minimumDuplicateBytes(minimumSizeSetting(3LL)), 10000u);
 }

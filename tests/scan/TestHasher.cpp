@@ -47,10 +47,6 @@ std::optional<QString> TestHasher::md5OfFile(const QString& path, const std::ato
 std::optional<QString> TestHasher::md5OfFirstBytes(
     const QString& path, qint64 byteCount, const std::atomic<bool>& abort) const
 {
-    {
-        std::lock_guard lock(mutex_);
-        firstBlockReads_.append(path);
-    }
     return digestOf(path, byteCount, abort);
 }
 
@@ -75,10 +71,4 @@ QStringList TestHasher::fullReads() const
 {
     std::lock_guard lock(mutex_);
     return fullReads_;
-}
-
-QStringList TestHasher::firstBlockReads() const
-{
-    std::lock_guard lock(mutex_);
-    return firstBlockReads_;
 }

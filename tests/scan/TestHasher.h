@@ -20,7 +20,6 @@ public:
 
     // Paths read in full (files) or as packages, in no particular order.
     QStringList fullReads() const;
-    QStringList firstBlockReads() const;
     int fullReadCount() const { return int(fullReads().size()); }
 
     // Runs before every full read, with the path; a test uses it to press Stop.
@@ -29,7 +28,6 @@ public:
 private:
     mutable std::mutex mutex_;
     mutable QStringList fullReads_;
-    mutable QStringList firstBlockReads_;
 };
 
 // Lower-case hexadecimal MD5 of bytes.
