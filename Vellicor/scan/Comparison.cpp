@@ -1,0 +1,454 @@
+#include "scan/Comparison.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <optional>
+#include <thread>
+
+namespace {
+
+ComparisonObserver& silentObserver()
+{
+    static ComparisonObserver none;
+    return none;
+}
+
+// Runs job(0) … job(count - 1) on up to `threads` threads, the calling thread
+// among them, and returns when all are done.
+void runConcurrently(std::size_t count, int threads, const std::function<void(std::size_t)>& job)
+{
+    if (count == 0)
+        return;
+    std::atomic<std::size_t> next { 0 };
+    const auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            job(i);
+    };
+    const std::size_t helperCount = std::min(std::size_t(std::max(threads, 1) - 1), count - 1);
+    std::vector<std::jthread> helpers;
+    helpers.reserve(helperCount);
+    for (std::size_t h = 0; h < helperCount; ++h)
+        helpers.emplace_back(work);
+    work();
+}
+
+void joinGroup(const DuplicateGroupPtr& group, const FileInfoNodePtr& record)
+{
+    addFileToGroup(group, record);
+    group->filterChildren.push_back(record);
+}
+
+// The groups of one comparison in order of creation, indexed by meeting key:
+// a record can only match the members of groups under its own key, so only
+// those are searched, in creation order, for the first group all of whose
+// members match. When the key already decides the criteria, the first group
+// under it fits without testing a member.
+class GroupBook {
+public:
+    explicit GroupBook(const CriteriaMatcher& matcher)
+        : matcher_(matcher)
+        , keyDecides_(matcher.isDecidedByEquality())
+    {
+    }
+
+    std::optional<std::size_t> findFit(
+        const QString& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
+    {
+        const auto bucket = index_.constFind(key);
+        if (bucket == index_.constEnd())
+            return std::nullopt;
+        if (keyDecides_)
+            return bucket->front();
+        for (std::size_t g : *bucket) {
+            const Entry& entry = entries_[g];
+            const auto& members = entry.group->children;
+            bool fits = true;
+            for (std::size_t i = 0; i < members.size() && fits; ++i)
+                fits = matcher_.matches(record, keys, *members[i], entry.keys[i]);
+            if (fits)
+                return g;
+        }
+        return std::nullopt;
+    }
+
+    void join(std::size_t g, const FileInfoNodePtr& record, CriteriaMatcher::Keys keys)
+    {
+        joinGroup(entries_[g].group, record);
+        if (!keyDecides_)
+            entries_[g].keys.push_back(std::move(keys));
+    }
+
+    // A group under key, or one that nothing can join when there is none.
+    void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<QString>& key)
+    {
+        Entry entry { std::make_shared<DuplicateGroup>(), {} };
+        joinGroup(entry.group, record);
+        if (!keyDecides_)
+            entry.keys.push_back(std::move(keys));
+        if (key)
+            index_[*key].push_back(entries_.size());
+        entries_.push_back(std::move(entry));
+    }
+
+    std::vector<DuplicateGroupPtr> takeGroups()
+    {
+        std::vector<DuplicateGroupPtr> groups;
+        groups.reserve(entries_.size());
+        for (Entry& entry : entries_)
+            groups.push_back(std::move(entry.group));
+        entries_.clear();
+        index_.clear();
+        return groups;
+    }
+
+private:
+    struct Entry {
+        DuplicateGroupPtr group;
+        std::vector<CriteriaMatcher::Keys> keys; // parallel to children, unless the key decides
+    };
+
+    const CriteriaMatcher& matcher_;
+    bool keyDecides_;
+    std::vector<Entry> entries_;
+    QHash<QString, std::vector<std::size_t>> index_;
+};
+
+} // namespace
+
+// The content road. Size groups are visited by ascending size, a window of
+// them at a time: the digests a window needs are read first (on the hashing
+// threads), then its records join groups one by one in their found order.
+class Comparison::ContentRoad {
+public:
+    ContentRoad(Comparison& comparison, const ComparisonCriteria& criteria)
+        : c_(comparison)
+        , observer_(comparison.observer_ ? *comparison.observer_ : silentObserver())
+        , matcher_(criteria)
+        , book_(matcher_)
+    {
+    }
+
+    std::vector<DuplicateGroupPtr> run(const std::vector<FileInfoNodePtr>& records, qint64 minimumSizeSetting)
+    {
+        const quint64 minimumBytes = minimumDuplicateBytes(minimumSizeSetting);
+        // The records that take part, ordered by size and then by found order
+        // (pointers into records grow with it); a run of one size is a size
+        // group.
+        std::vector<Sized> bySize;
+        bool stopped = false;
+        for (const FileInfoNodePtr& record : records) {
+            if (c_.abort_) {
+                stopped = true;
+                break;
+            }
+            if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
+                bySize.push_back(Sized { record->fileSize, &record });
+        }
+        std::sort(bySize.begin(), bySize.end());
+
+        for (auto next = bySize.cbegin(); !stopped && next != bySize.cend();) {
+            std::vector<SizeGroup> window;
+            std::vector<Plan> plans;
+            quint64 windowBytes = 0;
+            while (next != bySize.cend() && plans.size() < windowRecords && windowBytes < windowReadBytes) {
+                const auto end
+                    = std::find_if(next, bySize.cend(), [&](const Sized& s) { return s.size != next->size; });
+                SizeGroup group { next, end, plans.size() };
+                if (group.count() > 1)
+                    windowBytes += planSizeGroup(group, plans);
+                window.push_back(group);
+                next = end;
+            }
+            readDigests(window, plans);
+            stopped = !placeWindow(window, plans);
+        }
+        savePending();
+        return book_.takeGroups();
+    }
+
+private:
+    static constexpr std::size_t windowRecords = 256;
+    static constexpr quint64 windowReadBytes = 256ull << 20;
+
+    enum class Work { none, file, package };
+
+    // What one record of a size group needs before it can join a group.
+    struct Plan {
+        const FileInfoNodePtr* record = nullptr;
+        std::optional<QString> known; // taken as it is: final already, or from the cache
+        bool fromCache = false;
+        Work work = Work::none;
+        bool readsFirstBlock = false;
+        std::optional<QString> firstBlock;
+        std::optional<QString> digest;
+        bool distinct = false; // its first block matches no other file of its size
+    };
+    struct Sized {
+        quint64 size;
+        const FileInfoNodePtr* record;
+        auto operator<=>(const Sized&) const = default;
+    };
+    struct SizeGroup {
+        std::vector<Sized>::const_iterator begin;
+        std::vector<Sized>::const_iterator end;
+        std::size_t firstPlan;
+        std::size_t count() const { return std::size_t(end - begin); }
+        // Plans exist for size groups of two or more only.
+        std::size_t planCount() const { return count() > 1 ? count() : 0; }
+    };
+
+    // Appends the plans of a size group of two or more; answers the bytes its
+    // file reads may cost.
+    quint64 planSizeGroup(const SizeGroup& group, std::vector<Plan>& plans)
+    {
+        const quint64 size = group.begin->size;
+        const std::size_t first = plans.size();
+        bool hasPackage = false;
+        bool readsFile = false;
+        quint64 cost = 0;
+        for (auto member = group.begin; member != group.end; ++member) {
+            const FileInfoNodePtr& record = *member->record;
+            Plan plan;
+            plan.record = &record;
+            if (record->filePath) {
+                hasPackage = hasPackage || record->isDirectory;
+                if (record->isMd5Calucaluted) {
+                    plan.known = record->md5.value_or(QString());
+                } else if (c_.cache_ && (plan.known = cachedDigest(*c_.cache_, *record))) {
+                    plan.fromCache = true;
+                } else {
+                    plan.work = record->isDirectory ? Work::package : Work::file;
+                    readsFile = readsFile || !record->isDirectory;
+                    cost += size;
+                }
+            }
+            plans.push_back(std::move(plan));
+        }
+        // A package's digest is not a file digest, so its first block says
+        // nothing; with one in the group every file is read in full.
+        if (readsFile && !hasPackage && size > quint64(firstBlockBytes)) {
+            for (std::size_t i = first; i < plans.size(); ++i)
+                plans[i].readsFirstBlock = takesPart(plans[i]);
+        }
+        return cost;
+    }
+
+    // Whether a record can end in a group at all.
+    static bool takesPart(const Plan& plan)
+    {
+        return (*plan.record)->filePath && (plan.work != Work::none || !plan.known->isEmpty());
+    }
+
+    void readDigests(const std::vector<SizeGroup>& window, std::vector<Plan>& plans)
+    {
+        const FileHasher& hasher = c_.hasher_;
+        const std::atomic<bool>& abort = c_.abort_;
+        std::vector<std::size_t> jobs;
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            if (plans[i].readsFirstBlock)
+                jobs.push_back(i);
+        }
+        runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
+            Plan& plan = plans[jobs[k]];
+            if (!abort)
+                plan.firstBlock = hasher.md5OfFirstBytes(*(*plan.record)->filePath, firstBlockBytes, abort);
+        });
+        for (const SizeGroup& group : window)
+            markDistinct(plans, group.firstPlan, group.firstPlan + group.planCount());
+
+        jobs.clear();
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            if (plans[i].work != Work::none && !plans[i].distinct) {
+                jobs.push_back(i);
+                // A large file takes long to read: the path label names it
+                // while it is read, not only when it joins a group.
+                observer_.showScanPathLabel(*(*plans[i].record)->filePath);
+            }
+        }
+        runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
+            Plan& plan = plans[jobs[k]];
+            if (abort)
+                return;
+            const QString& path = *(*plan.record)->filePath;
+            plan.digest
+                = plan.work == Work::package ? hasher.md5OfPackageContents(path, abort) : hasher.md5OfFile(path, abort);
+        });
+    }
+
+    // A file whose first block differs from that of every other file of its
+    // size cannot share its digest; it needs no full read. Any unread first
+    // block leaves every file of the size group to be read in full.
+    static void markDistinct(std::vector<Plan>& plans, std::size_t first, std::size_t last)
+    {
+        QHash<QString, int> seen;
+        for (std::size_t i = first; i < last; ++i) {
+            if (!plans[i].readsFirstBlock)
+                continue;
+            if (!plans[i].firstBlock)
+                return;
+            ++seen[*plans[i].firstBlock];
+        }
+        for (std::size_t i = first; i < last; ++i) {
+            Plan& plan = plans[i];
+            plan.distinct = plan.readsFirstBlock && plan.work == Work::file && seen.value(*plan.firstBlock) == 1;
+        }
+    }
+
+    // False when Stop ended the comparison.
+    bool placeWindow(const std::vector<SizeGroup>& window, std::vector<Plan>& plans)
+    {
+        for (const SizeGroup& group : window) {
+            if (c_.abort_)
+                return false;
+            if (group.count() == 1) {
+                const FileInfoNode& record = **group.begin->record;
+                ++c_.counters_.countProcessed;
+                ++c_.counters_.countCompared;
+                observer_.showScanPathWithProgress(record.filePath.value_or(QString()));
+                continue;
+            }
+            for (std::size_t i = group.firstPlan; i < group.firstPlan + group.planCount(); ++i) {
+                if (!place(plans[i]))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    bool place(Plan& plan)
+    {
+        const FileInfoNodePtr& record = *plan.record;
+        observer_.updateFileScannedCountAndSize(false);
+        if (!record->filePath)
+            return true;
+        observer_.showScanPathLabel(*record->filePath);
+        if (c_.abort_)
+            return false;
+        if (plan.fromCache && !record->isMd5Calucaluted) {
+            record->md5 = plan.known;
+            record->isMd5Calucaluted = true;
+        }
+        if (plan.distinct) {
+            settle(record, std::nullopt, {});
+        } else {
+            QString digest;
+            if (record->isMd5Calucaluted) {
+                digest = record->md5.value_or(QString());
+            } else {
+                digest = plan.digest.value_or(QString());
+                record->isMd5Calucaluted = true;
+            }
+            if (!digest.isEmpty()) {
+                record->md5 = digest;
+                CriteriaMatcher::Keys keys = matcher_.keysOf(*record);
+                const std::optional<QString> key = matcher_.meetingKey(digest, *record, keys);
+                settle(record, key, std::move(keys));
+            }
+        }
+        pending_.push_back(record);
+        if (pending_.size() == digestBatchSize)
+            savePending();
+        return true;
+    }
+
+    // Joins the first fitting group under key, or starts one there.
+    void settle(const FileInfoNodePtr& record, const std::optional<QString>& key, CriteriaMatcher::Keys keys)
+    {
+        ScanCounters& counters = c_.counters_;
+        const std::optional<std::size_t> fit = key ? book_.findFit(*key, *record, keys) : std::nullopt;
+        ++counters.countCompared;
+        ++counters.countProcessed;
+        if (fit) {
+            ++counters.countDup;
+            counters.sizeDup += record->fileSize;
+            book_.join(*fit, record, std::move(keys));
+        } else {
+            book_.start(record, std::move(keys), key);
+        }
+        observer_.updateFileScannedCountAndSize(false);
+    }
+
+    void savePending()
+    {
+        if (!pending_.empty() && c_.saveDigests_)
+            c_.saveDigests_(pending_);
+        pending_.clear();
+    }
+
+    Comparison& c_;
+    ComparisonObserver& observer_;
+    CriteriaMatcher matcher_;
+    GroupBook book_;
+    std::vector<FileInfoNodePtr> pending_;
+};
+
+Comparison::Comparison(const FileHasher& hasher, ScanCounters& counters, const std::atomic<bool>& abort)
+    : hasher_(hasher)
+    , counters_(counters)
+    , abort_(abort)
+{
+}
+
+void Comparison::setHashingThreads(int threads)
+{
+    hashingThreads_ = std::clamp(threads, 1, 4);
+}
+
+std::vector<DuplicateGroupPtr> Comparison::searchDuplicateLocalFiles(
+    const std::vector<FileInfoNodePtr>& records, ScanSource source, const ComparisonSettings& settings)
+{
+    const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(settings.searchOptions);
+    (observer_ ? *observer_ : silentObserver()).showSearchingDuplicatesLabel();
+    const qint64 minimumSetting = minimumSizeSetting(settings.excludeDuplicateLessSizeInKB);
+    if (isContentSearch(settings.searchContent))
+        return groupFilesBySizeAndMd5(records, criteria, minimumSetting);
+    return groupFilesByCriteria(records, source, criteria, minimumSetting, minimumDuplicateBytes(minimumSetting));
+}
+
+std::vector<DuplicateGroupPtr> Comparison::groupFilesBySizeAndMd5(
+    const std::vector<FileInfoNodePtr>& records, const ComparisonCriteria& criteria, qint64 minimumSizeSetting)
+{
+    return ContentRoad(*this, criteria).run(records, minimumSizeSetting);
+}
+
+std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vector<FileInfoNodePtr>& records,
+    ScanSource source, const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes)
+{
+    ComparisonObserver& observer = observer_ ? *observer_ : silentObserver();
+    const CriteriaMatcher matcher(criteria);
+    GroupBook book(matcher);
+    const bool isLocal = source == ScanSource::thisComputer || source == ScanSource::lightroomCatalog;
+    const bool isThisComputer = source == ScanSource::thisComputer;
+    for (const FileInfoNodePtr& record : records) {
+        if (abort_)
+            break;
+        ++counters_.countProcessed;
+        if (!isLocal) {
+            ++counters_.countCompared;
+            if (record->googleDriveFile && record->googleDriveFile->isFolder())
+                continue;
+        }
+        CriteriaMatcher::Keys keys = matcher.keysOf(*record);
+        const std::optional<QString> key = matcher.meetingKey(QString(), *record, keys);
+        if (const auto fit = key ? book.findFit(*key, *record, keys) : std::nullopt) {
+            // Any negative setting means no minimum, as on the content road.
+            const bool mayJoin = !isThisComputer || minimumSizeSetting < 0 || record->fileSize > minimumBytes;
+            if (!mayJoin)
+                continue;
+            ++counters_.countDup;
+            counters_.sizeDup += record->fileSize;
+            if (isThisComputer)
+                ++counters_.countCompared;
+            book.join(*fit, record, std::move(keys));
+            observer.updateFileScannedCountAndSize(true);
+            continue;
+        }
+        book.start(record, std::move(keys), key);
+        if (isThisComputer)
+            ++counters_.countCompared;
+        observer.updateFileScannedCountAndSize(true);
+        observer.showScanPathWithProgress(record->filePath.value_or(QString()));
+    }
+    return book.takeGroups();
+}

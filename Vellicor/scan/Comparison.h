@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/DuplicateGroup.h"
+#include "core/FileInfoNode.h"
+#include "core/GlobalObjects.h"
+#include "scan/ComparisonCriteria.h"
+#include "scan/ComparisonObserver.h"
+#include "scan/DigestCache.h"
+#include "scan/FileHasher.h"
+#include "scan/ScanCounters.h"
+
+#include <QVariant>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+// The settings a comparison reads, as stored, copied by the engine when the
+// scan starts.
+struct ComparisonSettings {
+    QVariant searchOptions; // "search_options"
+    QVariant searchContent; // "search_content"
+    QVariant excludeDuplicateLessSizeInKB; // "excludeDuplicateLessSizeInKB"
+};
+
+// Turns the records of a scan into duplicate groups, by content (equal size,
+// then equal MD5, plus the chosen criteria) or by the criteria alone. Runs on
+// the scan's thread and alone writes the records, groups and counters while it
+// runs; file digests are read on up to hashingThreads threads, but records join
+// groups one by one in the order they were found, so the result does not depend
+// on the threads.
+//
+// Groups come back in order of creation, groups of one included. Stop (abort)
+// is polled before every record and size group and while files are read; a
+// stopped comparison returns the groups formed so far.
+class Comparison {
+public:
+    using SaveDigests = std::function<void(const std::vector<FileInfoNodePtr>&)>;
+
+    // Records handled on the content road between two calls of the save
+    // callback.
+    static constexpr std::size_t digestBatchSize = 1000;
+    // Files larger than this are first told apart by the digest of their first
+    // block; only files whose first block agrees with another file of their
+    // size are read in full.
+    static constexpr qint64 firstBlockBytes = 64 * 1024;
+
+    Comparison(const FileHasher& hasher, ScanCounters& counters, const std::atomic<bool>& abort);
+
+    // Progress reports; none by default.
+    void setObserver(ComparisonObserver* observer) { observer_ = observer; }
+    // Digests loaded from the cache database, consulted on the content road; null
+    // (the default) computes every digest. Must outlive the comparison.
+    void setDigestCache(const DigestCache* cache) { cache_ = cache; }
+    // Receives the records handled on the content road, every digestBatchSize
+    // records and once at the end with the rest (also after Stop).
+    void setSaveDigests(SaveDigests save) { saveDigests_ = std::move(save); }
+    // How many threads read files at once (1 to 4; default 2).
+    void setHashingThreads(int threads);
+
+    // Reads the criteria and takes the content road when "search_content" is 1,
+    // else the attribute road with the minimum-size setting.
+    std::vector<DuplicateGroupPtr> searchDuplicateLocalFiles(
+        const std::vector<FileInfoNodePtr>& records, ScanSource source, const ComparisonSettings& settings);
+
+    // Content road. minimumSizeSetting as from minimumSizeSetting(); a negative
+    // value lets every size take part, otherwise only files larger than its
+    // minimum in bytes do.
+    std::vector<DuplicateGroupPtr> groupFilesBySizeAndMd5(
+        const std::vector<FileInfoNodePtr>& records, const ComparisonCriteria& criteria, qint64 minimumSizeSetting);
+
+    // Attribute road: each record joins the first group all of whose members
+    // match it, else starts a group. On a scan of this computer a file joins only
+    // when it is larger than minimumBytes (or the setting is negative); a file
+    // that matches a group but is too small is left out. Cloud records count as
+    // compared when handled, and Drive folders are passed over.
+    std::vector<DuplicateGroupPtr> groupFilesByCriteria(const std::vector<FileInfoNodePtr>& records, ScanSource source,
+        const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
+
+private:
+    class ContentRoad;
+
+    const FileHasher& hasher_;
+    ScanCounters& counters_;
+    const std::atomic<bool>& abort_;
+    ComparisonObserver* observer_ = nullptr;
+    const DigestCache* cache_ = nullptr;
+    SaveDigests saveDigests_;
+    int hashingThreads_ = 2;
+};

@@ -1,0 +1,218 @@
+#include "scan/ComparisonCriteria.h"
+
+#include <QJsonArray>
+#include <QTextBoundaryFinder>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The name without its extension; a leading dot starts a name, not an
+// extension.
+QString deletingPathExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    return dot > slash + 1 ? name.left(dot) : name;
+}
+
+QString lastPathComponent(const QString& name)
+{
+    QString trimmed = name;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
+        trimmed.chop(1);
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Lower-cased (full mapping, no locale) and composed, so that canonically
+// equivalent texts become equal strings.
+QString comparable(const QString& text)
+{
+    return text.toLower().normalized(QString::NormalizationForm_C);
+}
+
+QVariantList listOf(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QVariantList)
+        return value.toList();
+    if (value.typeId() == QMetaType::QJsonArray)
+        return value.toJsonArray().toVariantList();
+    if (value.metaType() == QMetaType::fromType<QList<int>>()) {
+        QVariantList list;
+        for (int item : value.value<QList<int>>())
+            list.append(item);
+        return list;
+    }
+    return {};
+}
+
+template <typename Date> bool datesAgree(const Date& a, const Date& b)
+{
+    return !a || !b || *a == *b;
+}
+
+} // namespace
+
+ComparisonCriteria ComparisonCriteria::fromSearchOptions(const QVariant& searchOptions)
+{
+    ComparisonCriteria criteria;
+    for (const QVariant& item : listOf(searchOptions)) {
+        switch (integerSetting(item).value_or(0)) {
+        case 1:
+            criteria.bMatchSimilarFileName = 0;
+            break;
+        case 2:
+            criteria.bMatchSimilarFileName = 1;
+            break;
+        case 3:
+            criteria.bMatchFileSize = true;
+            break;
+        case 4:
+            criteria.bMatchCreateDate = true;
+            break;
+        case 5:
+            criteria.bMatchModDate = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return criteria;
+}
+
+std::optional<qint64> integerSetting(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return value.toLongLong();
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return value.toLongLong();
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (!std::isfinite(number) || std::trunc(number) != number || std::fabs(number) > 9.0e15)
+            return std::nullopt;
+        return static_cast<qint64>(number);
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+bool isContentSearch(const QVariant& searchContent)
+{
+    return integerSetting(searchContent) == 1;
+}
+
+qint64 minimumSizeSetting(const QVariant& excludeDuplicateLessSizeInKB)
+{
+    return integerSetting(excludeDuplicateLessSizeInKB).value_or(-1);
+}
+
+quint64 minimumDuplicateBytes(qint64 minimumSizeSetting)
+{
+    switch (minimumSizeSetting) {
+    case 2:
+        return 1000;
+    case 3:
+        return 10000;
+    default:
+        return 0;
+    }
+}
+
+CriteriaMatcher::Characters CriteriaMatcher::charactersOf(const QString& name)
+{
+    Characters characters;
+    characters.text = comparable(deletingPathExtension(lastPathComponent(name)));
+    characters.bounds.push_back(0);
+    if (characters.text.isEmpty())
+        return characters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, characters.text);
+    while (finder.toNextBoundary() > 0)
+        characters.bounds.push_back(finder.position());
+    return characters;
+}
+
+bool CriteriaMatcher::areSimilar(const Characters& first, const Characters& second)
+{
+    const qsizetype p = first.count();
+    const qsizetype q = second.count();
+    if (p + q == 0)
+        return false;
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < std::min(p, q); ++i) {
+        if (first.at(i) == second.at(i))
+            ++k;
+    }
+    // 2k / (p + q) > 0.9 without rounding.
+    return 20 * k > 9 * (p + q);
+}
+
+CriteriaMatcher::Keys CriteriaMatcher::keysOf(const FileInfoNode& record) const
+{
+    Keys keys;
+    if (!record.fileName)
+        return keys;
+    if (criteria_.bMatchSimilarFileName == 0)
+        keys.sameName = comparable(deletingPathExtension(*record.fileName));
+    else if (criteria_.bMatchSimilarFileName == 1)
+        keys.characters = charactersOf(*record.fileName);
+    return keys;
+}
+
+bool CriteriaMatcher::matches(const FileInfoNode& a, const Keys& aKeys, const FileInfoNode& b, const Keys& bKeys) const
+{
+    if (criteria_.bMatchFileSize && a.fileSize != b.fileSize)
+        return false;
+    if (criteria_.bMatchSimilarFileName == 0
+        && (!aKeys.sameName || !bKeys.sameName || *aKeys.sameName != *bKeys.sameName))
+        return false;
+    if (criteria_.bMatchSimilarFileName == 1 && aKeys.characters && bKeys.characters
+        && !areSimilar(*aKeys.characters, *bKeys.characters))
+        return false;
+    if (criteria_.bMatchCreateDate && !datesAgree(a.createDate, b.createDate))
+        return false;
+    if (criteria_.bMatchModDate && !datesAgree(a.modDate, b.modDate))
+        return false;
+    return true;
+}
+
+bool CriteriaMatcher::isDecidedByEquality() const
+{
+    return criteria_.bMatchSimilarFileName != 1 && !criteria_.bMatchCreateDate && !criteria_.bMatchModDate;
+}
+
+std::optional<QString> CriteriaMatcher::meetingKey(
+    const QString& prefix, const FileInfoNode& record, const Keys& keys) const
+{
+    QString key = prefix;
+    if (criteria_.bMatchFileSize)
+        key += QLatin1Char('/') + QString::number(record.fileSize);
+    if (criteria_.bMatchSimilarFileName == 0) {
+        if (!keys.sameName)
+            return std::nullopt;
+        key += QLatin1Char('/') + *keys.sameName;
+    }
+    return key;
+}
+
+bool isSimilarFileName(const QString& first, const QString& second)
+{
+    return CriteriaMatcher::areSimilar(CriteriaMatcher::charactersOf(first), CriteriaMatcher::charactersOf(second));
+}
+
+bool isMatchingByCriteria(const ComparisonCriteria& criteria, const FileInfoNode& a, const FileInfoNode& b)
+{
+    const CriteriaMatcher matcher(criteria);
+    return matcher.matches(a, matcher.keysOf(a), b, matcher.keysOf(b));
+}

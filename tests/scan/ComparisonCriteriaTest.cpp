@@ -1,0 +1,129 @@
+#include "scan/ComparisonCriteria.h"
+
+#include <QJsonArray>
+#include <QLocale>
+#include <gtest/gtest.h>
+
+namespace {
+
+FileInfoNode named(const char* name)
+{
+    FileInfoNode record;
+    if (name)
+        record.fileName = QString::fromUtf8(name);
+    return record;
+}
+
+ComparisonCriteria criteriaOf(std::initializer_list<int> options)
+{
+    QVariantList list;
+    for (int option : options)
+        list.append(option);
+    return ComparisonCriteria::fromSearchOptions(list);
+}
+
+} // namespace
+
+TEST(SimilarFileName, AnAddedLastLetterIsSimilarButAChangedDigitOrAnAddedFirstLetterIsNot)
+{
+    EXPECT_TRUE(isSimilarFileName("report", "reports")); // 12/13
+    EXPECT_FALSE(isSimilarFileName("image1", "image2")); // 10/12
+    EXPECT_FALSE(isSimilarFileName("xreport", "report")); // every position shifted
+    EXPECT_FALSE(isSimilarFileName("", ""));
+    EXPECT_TRUE(isSimilarFileName("abcdefghi", "abcdefghij")); // 18/19
+    EXPECT_FALSE(isSimilarFileName("abcdefghij", "abcdefghiX")); // exactly 0.9 is not enough
+}
+
+TEST(SimilarFileName, ComparesTheLastPathComponentWithoutExtensionIgnoringCase)
+{
+    EXPECT_TRUE(isSimilarFileName("/a/b/Quarterly Report.PDF", "/c/quarterly reports.txt"));
+    EXPECT_TRUE(isSimilarFileName(".profile", ".profile")); // a leading dot is no extension
+    EXPECT_FALSE(isSimilarFileName("a.txt", "b.txt"));
+}
+
+TEST(SimilarFileName, CountsUserPerceivedCharactersUnderCanonicalEquivalence)
+{
+    // A composed and a decomposed é are one and the same character.
+    EXPECT_TRUE(isSimilarFileName(QString::fromUtf8("caf\u00e9"), QString::fromUtf8("cafe\u0301")));
+    // q with a dot above has no composed form; counted in code units, every
+    // later position would be shifted by one.
+    EXPECT_TRUE(isSimilarFileName(QString::fromUtf8("q\u0307uarterlyreport"), "quarterlyreport"));
+}
+
+TEST(SimilarFileName, LowerCasingDoesNotDependOnTheLocale)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+    EXPECT_TRUE(isSimilarFileName("ISTANBUL TRIP", "istanbul trip"));
+    QLocale::setDefault(saved);
+}
+
+TEST(MatchingByCriteria, SameNameIgnoresCaseAndExtensionAndFailsWithoutAName)
+{
+    const auto sameName = criteriaOf({ 1 });
+    EXPECT_TRUE(isMatchingByCriteria(sameName, named("a.txt"), named("A.TXT")));
+    EXPECT_TRUE(isMatchingByCriteria(sameName, named("Notes.md"), named("notes.txt")));
+    EXPECT_TRUE(isMatchingByCriteria(sameName, named("archive.tar.gz"), named("ARCHIVE.tar.bz2")));
+    EXPECT_FALSE(isMatchingByCriteria(sameName, named("a.txt"), named("b.txt")));
+    EXPECT_FALSE(isMatchingByCriteria(sameName, named("a.txt"), named(nullptr)));
+    EXPECT_FALSE(isMatchingByCriteria(sameName, named(nullptr), named(nullptr)));
+}
+
+TEST(MatchingByCriteria, SimilarNameAndDatesPassWhenEitherSideIsMissing)
+{
+    const auto similar = criteriaOf({ 2 });
+    EXPECT_TRUE(isMatchingByCriteria(similar, named("report.doc"), named(nullptr)));
+    EXPECT_TRUE(isMatchingByCriteria(similar, named("report.doc"), named("Reports.doc")));
+    EXPECT_FALSE(isMatchingByCriteria(similar, named("report.doc"), named("summary.doc")));
+
+    const auto dates = criteriaOf({ 4, 5 });
+    FileInfoNode a = named("a");
+    FileInfoNode b = named("b");
+    a.createDate = QDateTime::fromSecsSinceEpoch(1000, Qt::UTC);
+    a.modDate = QDateTime::fromSecsSinceEpoch(2000, Qt::UTC);
+    EXPECT_TRUE(isMatchingByCriteria(dates, a, b));
+    b.createDate = a.createDate;
+    b.modDate = a.modDate->addSecs(1);
+    EXPECT_FALSE(isMatchingByCriteria(dates, a, b));
+    b.modDate = a.modDate;
+    EXPECT_TRUE(isMatchingByCriteria(dates, a, b));
+}
+
+TEST(SearchOptions, TheLaterOfTheTwoNameOptionsWins)
+{
+    EXPECT_EQ(criteriaOf({ 1, 2 }).bMatchSimilarFileName, 1);
+    EXPECT_EQ(criteriaOf({ 2, 1 }).bMatchSimilarFileName, 0);
+    EXPECT_EQ(criteriaOf({ 3 }).bMatchSimilarFileName, -1);
+}
+
+TEST(SearchOptions, UnknownValuesAndOtherTypesTurnNothingOn)
+{
+    const ComparisonCriteria none;
+    EXPECT_EQ(ComparisonCriteria::fromSearchOptions(QVariant()), none);
+    EXPECT_EQ(ComparisonCriteria::fromSearchOptions(QStringLiteral("1,3")), none);
+    EXPECT_EQ(ComparisonCriteria::fromSearchOptions(3), none);
+
+    const auto mixed
+        = ComparisonCriteria::fromSearchOptions(QVariantList { 0, 6, -1, QStringLiteral("4"), 3, 2.5, QVariant() });
+    EXPECT_TRUE(mixed.bMatchFileSize);
+    EXPECT_FALSE(mixed.bMatchCreateDate);
+    EXPECT_EQ(mixed.bMatchSimilarFileName, -1);
+
+    // A JSON store gives numbers back as doubles.
+    const auto fromJson = ComparisonCriteria::fromSearchOptions(QVariant(QJsonArray { 4.0, 5.0 }));
+    EXPECT_TRUE(fromJson.bMatchCreateDate);
+    EXPECT_TRUE(fromJson.bMatchModDate);
+}
+
+TEST(SearchSettings, ContentAndMinimumSizeReadOnlyIntegers)
+{
+    EXPECT_TRUE(isContentSearch(1));
+    EXPECT_TRUE(isContentSearch(1.0));
+    EXPECT_FALSE(isContentSearch(2));
+    EXPECT_FALSE(isContentSearch(QStringLiteral("1")));
+    EXPECT_FALSE(isContentSearch(QVariant()));
+
+    EXPECT_EQ(minimumSizeSetting(QVariant()), -1);
+    EXPECT_EQ(minimumSizeSetting(QStringLiteral("2")), -1);
+    EXPECT_EQ(minimumDuplicateBytes(minimumSizeSetting(3LL)), 10000u);
+}

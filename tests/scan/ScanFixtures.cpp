@@ -1,0 +1,76 @@
+#include "ScanFixtures.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir + QLatin1Char('/') + name;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+FileInfoNodePtr recordOf(const QString& path)
+{
+    const QFileInfo info(path);
+    auto record = std::make_shared<FileInfoNode>();
+    record->filePath = path;
+    record->fileName = info.fileName();
+    record->fileSize = quint64(info.size());
+    record->isDirectory = info.isDir();
+    record->modDate = info.lastModified().toUTC();
+    return record;
+}
+
+std::vector<FileInfoNodePtr> recordsOf(const QStringList& paths)
+{
+    std::vector<FileInfoNodePtr> records;
+    for (const QString& path : paths)
+        records.push_back(recordOf(path));
+    return records;
+}
+
+FileInfoNodePtr syntheticRecord(const QString& path, quint64 size)
+{
+    auto record = std::make_shared<FileInfoNode>();
+    record->filePath = path;
+    record->fileName = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    record->fileSize = size;
+    return record;
+}
+
+std::vector<FileInfoNodePtr> pairsWithDigests(int count)
+{
+    std::vector<FileInfoNodePtr> records;
+    for (int i = 0; i < count; ++i) {
+        auto record = syntheticRecord(QStringLiteral("/data/%1").arg(i), 100 + i / 2);
+        record->md5 = QStringLiteral("%1").arg(i / 2, 32, 16, QLatin1Char('0'));
+        record->isMd5Calucaluted = true;
+        records.push_back(record);
+    }
+    return records;
+}
+
+std::vector<QStringList> namesOf(const std::vector<DuplicateGroupPtr>& groups)
+{
+    std::vector<QStringList> names;
+    for (const DuplicateGroupPtr& group : groups) {
+        QStringList members;
+        for (const FileInfoNodePtr& record : group->children)
+            members.append(record->fileName.value_or(QStringLiteral("<none>")));
+        names.push_back(members);
+    }
+    return names;
+}
+
+std::vector<QStringList> duplicateNamesOf(const std::vector<DuplicateGroupPtr>& groups)
+{
+    std::vector<QStringList> names;
+    for (const QStringList& members : namesOf(groups)) {
+        if (members.size() > 1)
+            names.push_back(members);
+    }
+    return names;
+}

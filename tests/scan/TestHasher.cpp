@@ -1,0 +1,74 @@
+#include "TestHasher.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+std::optional<QString> digestOf(const QString& path, qint64 limit, const std::atomic<bool>& abort)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    qint64 left = limit;
+    while (left != 0) {
+        if (abort)
+            return std::nullopt;
+        const QByteArray chunk = file.read(limit < 0 ? 4096 : std::min<qint64>(4096, left));
+        if (chunk.isEmpty())
+            break;
+        hash.addData(chunk);
+        if (limit >= 0)
+            left -= chunk.size();
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+} // namespace
+
+QString md5Hex(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
+}
+
+std::optional<QString> TestHasher::md5OfFile(const QString& path, const std::atomic<bool>& abort) const
+{
+    if (beforeFullRead)
+        beforeFullRead(path);
+    {
+        std::lock_guard lock(mutex_);
+        fullReads_.append(path);
+    }
+    return digestOf(path, -1, abort);
+}
+
+std::optional<QString> TestHasher::md5OfFirstBytes(
+    const QString& path, qint64 byteCount, const std::atomic<bool>& abort) const
+{
+    return digestOf(path, byteCount, abort);
+}
+
+// Member digests in name order, joined; no digest for an empty package.
+std::optional<QString> TestHasher::md5OfPackageContents(const QString& path, const std::atomic<bool>& abort) const
+{
+    {
+        std::lock_guard lock(mutex_);
+        fullReads_.append(path);
+    }
+    QString joined;
+    for (const QString& name : QDir(path).entryList(QDir::Files, QDir::Name)) {
+        if (const auto digest = digestOf(path + QLatin1Char('/') + name, -1, abort))
+            joined += *digest;
+    }
+    if (joined.isEmpty())
+        return std::nullopt;
+    return joined;
+}
+
+QStringList TestHasher::fullReads() const
+{
+    std::lock_guard lock(mutex_);
+    return fullReads_;
+}
