@@ -33,11 +33,6 @@ void runConcurrently(std::size_t count, int threads, const std::function<void(st
     work();
 }
 
-void joinGroup(const DuplicateGroupPtr& group, const FileInfoNodePtr& record)
-{
-    addFileToGroup(group, record);
-    group->filterChildren.push_back(record);
-}
 
 // The groups of one comparison in order of creation, indexed by meeting key:
 // a record can only match the members of groups under its own key, so only
@@ -74,7 +69,7 @@ public:
 
     void join(std::size_t g, const FileInfoNodePtr& record, CriteriaMatcher::Keys keys)
     {
-        joinGroup(entries_[g].group, record);
+        addFileToGroup(entries_[g].group, record);
         if (!keyDecides_)
             entries_[g].keys.push_back(std::move(keys));
     }
@@ -83,7 +78,7 @@ public:
     void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<QString>& key)
     {
         Entry entry { std::make_shared<DuplicateGroup>(), {} };
-        joinGroup(entry.group, record);
+        addFileToGroup(entry.group, record);
         if (!keyDecides_)
             entry.keys.push_back(std::move(keys));
         if (key)

@@ -12,6 +12,11 @@
 #include "platform/AlertPresenter.h"
 #include "platform/ReachabilityTest.h"
 #include "platform/UserDefaults.h"
+#include "scan/Comparison.h"
+#include "scan/ComparisonCriteria.h"
+#include "scan/ComparisonObserver.h"
+#include "scan/FileHasher.h"
+#include "scan/HashCache.h"
 #include "scan/PackageTypes.h"
 #include "scan/ScanProgress.h"
 
@@ -31,27 +36,6 @@ namespace {
 QString text(const char* key) { return localizedText(QString::fromLatin1(key)); }
 
 const QString scanningKey = QStringLiteral("isScanning");
-
-// The names of a folder's entries, sorted so that a scan of the same tree
-// always meets its files in the same order. A folder that cannot be read has
-// no entries.
-QStringList folderEntryNames(const QString& path)
-{
-    QStringList names;
-    const QByteArray native = QFile::encodeName(path);
-    DIR* dir = ::opendir(native.constData());
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        names.append(QFile::decodeName(name));
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool lstatPath(const QString& path, struct stat& st)
 {
@@ -253,6 +237,9 @@ void ScanEngine::resetAllVariableOnStartScanning()
         if (row)
             scanRows_.push_back(*row);
     }
+    comparisonSettings_ = ComparisonSettings{defaults_.object(QStringLiteral("search_options")),
+                                             defaults_.object(QStringLiteral("search_content")),
+                                             defaults_.object(QStringLiteral("excludeDuplicateLessSizeInKB"))};
     excludeRows_.clear();
     for (const FilePathNodePtr& row : arrExcludePathsFinder) {
         if (row)
@@ -518,27 +505,7 @@ void ScanEngine::addScannedFile(const QString& path)
 
 void ScanEngine::md5OfPackageContents(const QString& path, FileInfoNode& record)
 {
-    for (const QString& name : folderEntryNames(path)) {
-        if (name == QLatin1String(".DS_Store") || name == QLatin1String(".localized"))
-            continue;
-        if (isAbortScan)
-            break;
-        const QString member = joinPath(path, name);
-        struct stat st {};
-        if (!lstatPath(member, st))
-            continue;
-        if (S_ISDIR(st.st_mode)) {
-            md5OfPackageContents(member, record);
-        } else if (S_ISREG(st.st_mode)) {
-            const std::optional<QString> digest = md5OfFile(member, isAbortScan);
-            if (!record.md5 || record.md5->isEmpty())
-                record.md5 = digest.value_or(QString());
-            else if (digest)
-                record.md5 = *record.md5 + *digest;
-        }
-        if (isAbortScan)
-            record.md5.reset();
-    }
+    ::md5OfPackageContents(path, record, isAbortScan);
 }
 
 // ---------------------------------------------------------------------------
@@ -729,11 +696,108 @@ bool ScanEngine::canQuit()
 // Cache and comparison (worker thread)
 // ---------------------------------------------------------------------------
 
-void ScanEngine::recordScannedFilesInCache() {}
-void ScanEngine::loadHashCache() {}
-void ScanEngine::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>&) {}
-void ScanEngine::searchDuplicateLocalFiles() {}
-void ScanEngine::findDuplicatesInCloudDrives() { postEndOfScan(); }
+namespace {
+
+// Digests as the scan reads them: whole files and file heads with md5OfFile,
+// packages by their members. Keeps no state, so the comparison's hashing
+// threads may share it.
+class ScanFileHasher : public FileHasher {
+public:
+    std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& abort) const override
+    {
+        return ::md5OfFile(path, abort);
+    }
+    std::optional<QString> md5OfFirstBytes(const QString& path, qint64 byteCount,
+                                           const std::atomic<bool>& abort) const override
+    {
+        return md5OfFileHead(path, static_cast<quint64>(std::max<qint64>(byteCount, 0)), abort);
+    }
+    std::optional<QString> md5OfPackageContents(const QString& path, const std::atomic<bool>& abort) const override
+    {
+        FileInfoNode scratch;
+        ::md5OfPackageContents(path, scratch, abort);
+        if (!scratch.md5 || scratch.md5->isEmpty())
+            return std::nullopt;
+        return scratch.md5;
+    }
+};
+
+} // namespace
+
+// The comparison's reports, turned into the engine's coalesced display: the
+// worker never waits for the GUI thread.
+class ScanEngine::ComparisonReports : public ComparisonObserver {
+public:
+    explicit ComparisonReports(ScanEngine& engine) : engine_(engine) {}
+    void showSearchingDuplicatesLabel() override
+    {
+        QMetaObject::invokeMethod(
+            &engine_,
+            [engine = &engine_] {
+                engine->labels_.lblAddingPhotos = text("ID_SEARCHING_DUPLICATES");
+                engine->screen_.showScanningLabels(engine->labels_);
+            },
+            Qt::QueuedConnection);
+    }
+    void showScanPathLabel(const QString& filePath) override { engine_.setLatestPath(filePath); }
+    void showScanPathWithProgress(const QString& filePath) override
+    {
+        engine_.setLatestPath(filePath);
+        engine_.requestRefresh();
+    }
+    void updateFileScannedCountAndSize(bool) override { engine_.requestRefresh(); }
+
+private:
+    ScanEngine& engine_;
+};
+
+void ScanEngine::recordScannedFilesInCache()
+{
+    ::recordScannedFilesInCache(arrFileNodes, isAbortScan);
+}
+
+void ScanEngine::loadHashCache()
+{
+    ::loadHashCache(selectedScanSource().load(), hashCacheDictionary(), isAbortScan);
+}
+
+void ScanEngine::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records)
+{
+    ::saveHashesToCacheDatabase(records, selectedScanSource().load(), digestCache_, isAbortScan);
+}
+
+void ScanEngine::searchDuplicateLocalFiles()
+{
+    const ScanSource source = selectedScanSource().load();
+    ScanFileHasher hasher;
+    ComparisonReports reports(*this);
+    Comparison comparison(hasher, counters, isAbortScan);
+    comparison.setObserver(&reports);
+    // A photo catalog's files are never matched with digests that an earlier
+    // local scan loaded.
+    digestCache_ = source == ScanSource::lightroomCatalog ? nullptr : &hashCacheDictionary();
+    comparison.setDigestCache(digestCache_);
+    comparison.setSaveDigests([this](const std::vector<FileInfoNodePtr>& batch) { saveHashesToCacheDatabase(batch); });
+    arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, source, comparisonSettings_);
+}
+
+void ScanEngine::findDuplicatesInCloudDrives()
+{
+    const ScanSource source = selectedScanSource().load();
+    ScanFileHasher hasher;
+    ComparisonReports reports(*this);
+    Comparison comparison(hasher, counters, isAbortScan);
+    comparison.setObserver(&reports);
+    const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(comparisonSettings_.searchOptions);
+    if (isContentSearch(comparisonSettings_.searchContent)) {
+        // Cloud records carry the service's checksum as their digest, so the
+        // content road groups them without reading anything.
+        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1);
+    } else {
+        arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, source, criteria, 0, 0);
+    }
+    postEndOfScan();
+}
 
 void ScanEngine::findDuplicatesAndFinishScan()
 {

@@ -3,6 +3,8 @@
 #include "core/DuplicateGroup.h"
 #include "core/FilePathNode.h"
 #include "core/ScanSettingsSnapshot.h"
+#include "scan/Comparison.h"
+#include "scan/DigestCache.h"
 #include "scan/PathExclusionPredicate.h"
 #include "scan/ScanCounters.h"
 #include "scan/ScanScreen.h"
@@ -116,6 +118,8 @@ signals:
     void scanEnded();
 
 private:
+    class ComparisonReports;
+
     void startWorker();
     void joinWorker();
     void dispatchDriveQueries();
@@ -136,6 +140,9 @@ private:
     ScanSettingsSnapshot snapshot_;
     std::vector<FilePathNode> scanRows_;
     std::vector<FilePathNode> excludeRows_;
+    ComparisonSettings comparisonSettings_;
+    // The digests the comparison consulted, or none (photo catalog).
+    const DigestCache* digestCache_ = nullptr;
 
     // Identities met in this scan: files recorded, folders walked.
     QSet<QPair<quint64, quint64>> recordedFiles_;
