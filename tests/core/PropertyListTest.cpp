@@ -6,7 +6,6 @@
 TEST(PropertyList, ReadsEveryValueKind)
 {
     const PropertyListResult result = readPropertyList(R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
 <plist version="1.0">
 <dict>
   <key>text</key><string>a &amp; b</string>
