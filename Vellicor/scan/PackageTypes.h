@@ -12,12 +12,19 @@
 bool isPackageExtension(const QString& lowerCaseExtension);
 bool isPhotoLibraryExtension(const QString& lowerCaseExtension);
 
-// The digest of a package: its member files' digests joined in name order,
-// depth first, so two packages with the same files in the same places agree.
-// Left in record.md5; absent when Stop cut it short, empty when no member
-// could be read.
+// The digest of a package: an MD5 over every member's path inside the
+// package, kind and contents (a file's digest, a link's target), in name
+// order, depth first. Two packages agree only when they hold the same files
+// under the same names. Absent when Stop cut it short, when the package holds
+// no file, or when any member cannot be read: a package that is only partly
+// known is never called a duplicate.
+std::optional<QString> packageDigest(const QString& path, const std::atomic<bool>& abort);
+
+// Leaves packageDigest() in record.md5.
 void md5OfPackageContents(const QString& path, FileInfoNode& record, const std::atomic<bool>& abort);
 
 // The names in a folder, sorted, without "." and ".."; none when the folder
-// cannot be read.
-QStringList folderEntryNames(const QString& path);
+// cannot be read. Names that do not survive the trip to text and back (bytes
+// that are not UTF-8) cannot be opened again by name: they are left out and
+// counted in unusableNames.
+QStringList folderEntryNames(const QString& path, int* unusableNames = nullptr);

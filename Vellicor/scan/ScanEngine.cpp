@@ -1,6 +1,7 @@
 #include "scan/ScanEngine.h"
 
 #include "core/FileCategories.h"
+#include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/LocalFileRecordBuilder.h"
 #include "core/Localization.h"
@@ -69,6 +70,8 @@ ScanEngine::~ScanEngine()
 {
     if (worker_.joinable()) {
         isAbortScan = true;
+        if (scanWrapper)
+            scanWrapper->isAbortScanning = true;
         worker_.join();
     }
 }
@@ -213,7 +216,8 @@ void ScanEngine::resetAllVariableOnStartScanning()
     fileFormatPriorityList().clear();
     defaultFileFormatPriorityList().clear();
     defaultFolderPriorityList().clear();
-    if (static_cast<int>(selectedScanSource().load()) > 1)
+    source_ = selectedScanSource().load();
+    if (static_cast<int>(source_) > 1)
         dictPathAdded.clear();
     screen_.setAbortButtonEnabled(true);
     counters.reset();
@@ -331,44 +335,42 @@ void ScanEngine::dispatchCloudHandler()
     scanWrapper->isCompletListFetch = true;
     scanWrapper->isAbortScanning = false;
     scanWrapper->fileCount = 0;
-    workerRunning_ = true;
-    worker_ = std::thread([this] {
-        startCloudListing();
-        workerRunning_ = false;
-    });
+    startCloudListing();
 }
 
 void ScanEngine::startCloudListing()
 {
-    if (isAbortScan) {
-        postEndOfScan();
-        return;
-    }
+    // The folders are chosen here, on the GUI thread that owns them; from
+    // now on only the listing touches them.
     std::vector<CloudScanFoldersListPtr> folders;
-    for (const FilePathNode& row : scanRows_) {
-        if (!row.cloudFolder)
+    for (const FilePathNodePtr& row : arrPathNodesFinder) {
+        if (!row || !row->cloudFolder)
             continue;
-        if (predCloudDirExclusion && predCloudDirExclusion->evaluateWithObject(row.cloudFolder->folderPath))
+        if (predCloudDirExclusion && predCloudDirExclusion->evaluateWithObject(row->cloudFolder->folderPath))
             continue;
-        if (row.state == 0)
+        if (row->state == 0)
             continue;
-        row.cloudFolder->isIncludeSubFolders = row.isIncludeSubFolders;
-        folders.push_back(row.cloudFolder);
+        row->cloudFolder->isIncludeSubFolders = row->isIncludeSubFolders;
+        folders.push_back(row->cloudFolder);
     }
     // A handler needs at least one folder to start from; with none the scan
     // simply has nothing to compare.
-    if (folders.empty() || !scanWrapper) {
+    if (isAbortScan || folders.empty()) {
         postEndOfScan();
         return;
     }
-    scanWrapper->startCloudScan(folders, 0, *this);
+    workerRunning_ = true;
+    worker_ = std::thread([this, folders = std::move(folders)] {
+        scanWrapper->startCloudScan(folders, 0, *this);
+        workerRunning_ = false;
+    });
 }
 
 void ScanEngine::addCloudScanFile(const FileInfoNodePtr& record)
 {
     if (!record)
         return;
-    const ScanSource source = selectedScanSource().load();
+    const ScanSource source = source_;
     if (source == ScanSource::lightroomCatalog) {
         arrFileNodes.push_back(record);
         recordCount_ = static_cast<qint64>(arrFileNodes.size());
@@ -385,7 +387,7 @@ void ScanEngine::addCloudScanFile(const FileInfoNodePtr& record)
 
 void ScanEngine::OnScanCompletedProcess()
 {
-    if (selectedScanSource().load() == ScanSource::lightroomCatalog) {
+    if (source_ == ScanSource::lightroomCatalog) {
         // The catalog's files are compared like local ones, but never with
         // digests an earlier local scan loaded.
         hashCacheDictionary().clear();
@@ -414,8 +416,18 @@ void ScanEngine::parseAllPath()
             continue;
         if (path.startsWith(QLatin1Char('.')))
             continue;
+        // A row the user chose through a link to a folder is that folder.
+        const QFileInfo info(path);
+        if (info.isSymLink() && info.isDir()) {
+            const QString target = info.canonicalFilePath();
+            if (target.isEmpty() || (predDirExclusion && predDirExclusion->evaluateWithObject(target)))
+                continue;
+            scanPath(target, row);
+            continue;
+        }
         scanPath(path, row);
     }
+    dropRecordsInsidePackages();
     hashCacheDictionary().clear();
     recordScannedFilesInCache();
     loadHashCache();
@@ -460,7 +472,11 @@ void ScanEngine::scanDirectory(const QString& path, const FilePathNode& row)
         return;
     walkedFolders_.insert(identity);
 
-    for (const QString& name : folderEntryNames(path)) {
+    int unusableNames = 0;
+    const QStringList names = folderEntryNames(path, &unusableNames);
+    if (unusableNames > 0)
+        Log::print("Skipped", unusableNames, "names that are not valid UTF-8 in:", printablePath(path));
+    for (const QString& name : names) {
         if (name == QLatin1String(".DS_Store") || name == QLatin1String(".localized"))
             continue;
         if (isAbortScan)
@@ -503,6 +519,38 @@ void ScanEngine::addScannedFile(const QString& path)
     requestRefresh();
 }
 
+void ScanEngine::dropRecordsInsidePackages()
+{
+    // Overlapping rows can record a package and, through a row inside it, one
+    // of its members. Removing the package would remove the member too, so
+    // the member must never count as the package's duplicate: the package
+    // stays one item and what lies inside it is dropped.
+    QSet<QString> packages;
+    for (const FileInfoNodePtr& record : arrFileNodes) {
+        if (record->isDirectory && record->filePath)
+            packages.insert(*record->filePath);
+    }
+    if (packages.isEmpty())
+        return;
+    const auto insidePackage = [&packages](const QString& path) {
+        for (qsizetype slash = path.lastIndexOf(QLatin1Char('/')); slash > 0;
+             slash = path.lastIndexOf(QLatin1Char('/'), slash - 1)) {
+            if (packages.contains(path.left(slash)))
+                return true;
+        }
+        return false;
+    };
+    std::erase_if(arrFileNodes, [&](const FileInfoNodePtr& record) {
+        if (!record->filePath || !insidePackage(*record->filePath))
+            return false;
+        dictAllFilePath.remove(*record->filePath);
+        counters.countScanned -= 1;
+        counters.totSizeScanned -= record->fileSize;
+        return true;
+    });
+    recordCount_ = static_cast<qint64>(arrFileNodes.size());
+}
+
 void ScanEngine::md5OfPackageContents(const QString& path, FileInfoNode& record)
 {
     ::md5OfPackageContents(path, record, isAbortScan);
@@ -526,13 +574,16 @@ void ScanEngine::setLatestPath(const QString& path)
 
 void ScanEngine::refreshTick()
 {
+    std::optional<QString> path;
     {
         std::lock_guard lock(pathMutex_);
         if (!latestPathShown_) {
             latestPathShown_ = true;
-            screen_.showScannedPath(formatText(text("ID_SCAN_PATH"), {latestPath_}), latestPath_);
+            path = latestPath_;
         }
     }
+    if (path)
+        screen_.showScannedPath(formatText(text("ID_SCAN_PATH"), {*path}), *path);
     if (refreshWanted_.exchange(false))
         updateFileScannedCountAndSize_MainThread();
 }
@@ -714,11 +765,7 @@ public:
     }
     std::optional<QString> md5OfPackageContents(const QString& path, const std::atomic<bool>& abort) const override
     {
-        FileInfoNode scratch;
-        ::md5OfPackageContents(path, scratch, abort);
-        if (!scratch.md5 || scratch.md5->isEmpty())
-            return std::nullopt;
-        return scratch.md5;
+        return packageDigest(path, abort);
     }
 };
 
@@ -758,17 +805,17 @@ void ScanEngine::recordScannedFilesInCache()
 
 void ScanEngine::loadHashCache()
 {
-    ::loadHashCache(selectedScanSource().load(), hashCacheDictionary(), isAbortScan);
+    ::loadHashCache(source_, hashCacheDictionary(), isAbortScan);
 }
 
 void ScanEngine::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records)
 {
-    ::saveHashesToCacheDatabase(records, selectedScanSource().load(), digestCache_, isAbortScan);
+    ::saveHashesToCacheDatabase(records, source_, digestCache_, isAbortScan);
 }
 
 void ScanEngine::searchDuplicateLocalFiles()
 {
-    const ScanSource source = selectedScanSource().load();
+    const ScanSource source = source_;
     ScanFileHasher hasher;
     ComparisonReports reports(*this);
     Comparison comparison(hasher, counters, isAbortScan);
@@ -783,7 +830,7 @@ void ScanEngine::searchDuplicateLocalFiles()
 
 void ScanEngine::findDuplicatesInCloudDrives()
 {
-    const ScanSource source = selectedScanSource().load();
+    const ScanSource source = source_;
     ScanFileHasher hasher;
     ComparisonReports reports(*this);
     Comparison comparison(hasher, counters, isAbortScan);

@@ -121,6 +121,7 @@ private:
     class ComparisonReports;
 
     void startWorker();
+    void dropRecordsInsidePackages();
     void joinWorker();
     void dispatchDriveQueries();
     void dispatchCloudHandler();
@@ -137,6 +138,7 @@ private:
     UserDefaults& defaults_;
 
     // Copied on the GUI thread at scan start; read by the worker.
+    ScanSource source_ = ScanSource::thisComputer;
     ScanSettingsSnapshot snapshot_;
     std::vector<FilePathNode> scanRows_;
     std::vector<FilePathNode> excludeRows_;

@@ -1,5 +1,6 @@
 #include "scan/SqliteOperations.h"
 
+#include "core/FileUtilities.h"
 #include "core/Log.h"
 #include "platform/AppPaths.h"
 
@@ -55,7 +56,11 @@ public:
         if (note(sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr)) != SQLITE_OK) {
             sqlite3_close(db_);
             db_ = nullptr;
+            return;
         }
+        // A second instance of the program may be writing the cache: wait for
+        // it a little instead of losing this batch at once.
+        sqlite3_busy_timeout(db_, 2000);
     }
     ~Connection()
     {
@@ -255,7 +260,8 @@ void insertRows(const QString& databasePath, const QByteArray& sql, const std::v
             row.reset();
         }
     }
-    db.exec("COMMIT TRANSACTION");
+    if (db.exec("COMMIT TRANSACTION") != SQLITE_OK)
+        Log::print("Cache database: could not commit to", printablePath(databasePath));
 }
 
 QDateTime dateFromSeconds(double seconds)

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 using LocalWalk = EngineFixture;
@@ -144,4 +145,74 @@ TEST_F(LocalWalk, StopFromAnotherThreadEndsTheWalkAndKeepsWhatWasFound)
     EXPECT_GE(found, 100);
     EXPECT_LT(found, fileCount);
     EXPECT_EQ(screen.scanningStates.back(), std::make_pair(false, false));
+}
+
+TEST_F(LocalWalk, AMemberOfARecordedPackageIsNeverItsDuplicate)
+{
+    // Rows that overlap a package: the package is one item; the member a
+    // second row reaches inside it is dropped, since removing the package
+    // would remove that member too.
+    tree.file(QStringLiteral("x/P.app/inner.txt"), "only copy");
+    addRow(tree.path(QStringLiteral("x")));
+    addRow(tree.path(QStringLiteral("x/P.app/inner.txt")));
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), QStringList{QStringLiteral("x/P.app")});
+    EXPECT_EQ(engine->counters.countScanned.load(), 1);
+    EXPECT_TRUE(groupsFound().isEmpty());
+}
+
+TEST_F(LocalWalk, PackagesPairOnlyWhenNamesAndContentsAgree)
+{
+    tree.file(QStringLiteral("Same1.app/Contents/a"), "A");
+    tree.file(QStringLiteral("Same1.app/Contents/b"), "BB");
+    tree.file(QStringLiteral("Same2.app/Contents/a"), "A");
+    tree.file(QStringLiteral("Same2.app/Contents/b"), "BB");
+    // Same bytes in the same order, other names or places.
+    tree.file(QStringLiteral("Moved.app/a"), "A");
+    tree.file(QStringLiteral("Moved.app/b"), "BB");
+    tree.file(QStringLiteral("Renamed.app/Contents/a"), "A");
+    tree.file(QStringLiteral("Renamed.app/Contents/c"), "BB");
+    // A plain file holding what one member holds.
+    tree.file(QStringLiteral("Lone.app/only"), "Z");
+    tree.file(QStringLiteral("z.txt"), "Z");
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("Same1.app"), QStringLiteral("Same2.app")}}));
+}
+
+TEST_F(LocalWalk, APackageWithAnUnreadableMemberIsNeverADuplicate)
+{
+    tree.file(QStringLiteral("C.app/a"), "Q");
+    tree.file(QStringLiteral("C.app/b"), "R");
+    tree.file(QStringLiteral("D.app/a"), "Q");
+    tree.file(QStringLiteral("D.app/b"), "R");
+    tree.fifo(QStringLiteral("D.app/c")); // same size as C.app, contents unknowable
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_TRUE(groupsFound().isEmpty());
+}
+
+TEST_F(LocalWalk, NamesThatAreNotUtf8AreSkippedAndTheWalkGoesOn)
+{
+    tree.file(QStringLiteral("good.txt"), "twin");
+    tree.file(QStringLiteral("other.txt"), "twin");
+    const QByteArray badName = QFile::encodeName(tree.root()) + "/bad\xff.txt";
+    // Write through the raw name: Qt cannot spell it.
+    FILE* raw = std::fopen(badName.constData(), "w");
+    ASSERT_NE(raw, nullptr);
+    std::fputs("twin", raw);
+    std::fclose(raw);
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("good.txt"), QStringLiteral("other.txt")}}));
+}
+
+TEST_F(LocalWalk, ARowThatIsALinkToAFolderWalksTheFolder)
+{
+    tree.file(QStringLiteral("real/a.txt"), "pair");
+    tree.file(QStringLiteral("real/b.txt"), "pair");
+    tree.symlink(QStringLiteral("shortcut"), tree.path(QStringLiteral("real")));
+    addRow(tree.path(QStringLiteral("shortcut")));
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("real/a.txt"), QStringLiteral("real/b.txt")}}));
 }
