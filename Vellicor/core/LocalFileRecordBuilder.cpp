@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -20,13 +21,14 @@ QDateTime fromTimestamp(const statx_timestamp& t)
 }
 
 // The attributes of the item itself, or of a link's target when the item is a
-// link to a regular file.
-bool readAttributes(const QByteArray& path, struct statx& st)
+// link to a regular file; isLink tells which.
+bool readAttributes(const QByteArray& path, struct statx& st, bool& isLink)
 {
     const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO;
     if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, mask, &st) != 0)
         return false;
-    if (S_ISLNK(st.stx_mode)) {
+    isLink = S_ISLNK(st.stx_mode);
+    if (isLink) {
         if (::statx(AT_FDCWD, path.constData(), 0, mask, &st) != 0)
             return false;
         return S_ISREG(st.stx_mode);
@@ -55,7 +57,6 @@ bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const 
     record.isMd5Calucaluted = false;
     record.filePath = filePath;
     record.fileName = fileName;
-    record.isLocked = isFileImmutable(filePath);
     {
         QString folder = filePath;
         const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
@@ -65,8 +66,18 @@ bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const 
 
     const QByteArray nativePath = QFile::encodeName(filePath);
     struct statx st {};
-    if (!readAttributes(nativePath, st))
+    bool isLink = false;
+    if (!readAttributes(nativePath, st, isLink))
         return false;
+    // The item's own attributes answer without opening it where the file
+    // system reports the attribute; a link itself is never locked.
+    if (isLink) {
+        record.isLocked = false;
+    } else if (const std::optional<bool> immutable = immutableAttributeOf(st)) {
+        record.isLocked = *immutable;
+    } else {
+        record.isLocked = isFileImmutable(filePath);
+    }
     record.deviceId = (static_cast<quint64>(st.stx_dev_major) << 32) | st.stx_dev_minor;
     record.inode = st.stx_ino;
 
@@ -109,6 +120,8 @@ bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const 
     }
 
     record.filePathUrl = QUrl::fromLocalFile(filePath);
-    record.isNetworkDrive = isNetworkVolume(filePath);
+    // A link's attributes were replaced by its target's: it is looked up again.
+    record.isNetworkDrive = isLink ? isNetworkVolume(filePath)
+                                   : isNetworkVolume(filePath, makedev(st.stx_dev_major, st.stx_dev_minor));
     return true;
 }

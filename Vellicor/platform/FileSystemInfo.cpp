@@ -34,6 +34,13 @@ bool isFileImmutable(const QString& path)
     return (flags & FS_IMMUTABLE_FL) != 0;
 }
 
+std::optional<bool> immutableAttributeOf(const struct statx& status)
+{
+    if (!(status.stx_attributes_mask & STATX_ATTR_IMMUTABLE))
+        return std::nullopt;
+    return (status.stx_attributes & STATX_ATTR_IMMUTABLE) != 0;
+}
+
 namespace FileSystemInfoDetail {
 
 bool isNetworkFileSystemType(const QString& type)
@@ -131,12 +138,10 @@ std::optional<QString> fileSystemTypeOfDevice(
 
 namespace {
 
-bool examineNetworkVolume(const QByteArray& encodedPath, const struct stat& status)
+bool examineNetworkVolume(const QString& path, dev_t device, bool isLink)
 {
     // statfs() follows a symbolic link, so a link is judged by its folder.
-    const QByteArray probe = S_ISLNK(status.st_mode)
-        ? QFile::encodeName(QFileInfo(QFile::decodeName(encodedPath)).absolutePath())
-        : encodedPath;
+    const QByteArray probe = QFile::encodeName(isLink ? QFileInfo(path).absolutePath() : path);
     struct statfs fileSystem { };
     if (::statfs(probe.constData(), &fileSystem) == 0
         && FileSystemInfoDetail::isNetworkFileSystemMagic(static_cast<unsigned long>(fileSystem.f_type)))
@@ -146,8 +151,27 @@ bool examineNetworkVolume(const QByteArray& encodedPath, const struct stat& stat
     if (!mountInfo.open(QIODevice::ReadOnly))
         return false;
     const std::optional<QString> type
-        = FileSystemInfoDetail::fileSystemTypeOfDevice(mountInfo.readAll(), major(status.st_dev), minor(status.st_dev));
+        = FileSystemInfoDetail::fileSystemTypeOfDevice(mountInfo.readAll(), major(device), minor(device));
     return type && FileSystemInfoDetail::isNetworkFileSystemType(*type);
+}
+
+// Answers once per device and remembers the answer for the rest of the run.
+bool isNetworkDevice(const QString& path, dev_t device, bool isLink)
+{
+    static std::mutex cacheMutex;
+    static std::unordered_map<dev_t, bool> networkByDevice;
+    {
+        std::lock_guard lock(cacheMutex);
+        if (const auto found = networkByDevice.find(device); found != networkByDevice.end())
+            return found->second;
+    }
+    // Examined outside the lock: a slow network mount must not hold up
+    // questions about other devices. Two threads may examine the same device
+    // once each; they reach the same answer.
+    const bool isNetwork = examineNetworkVolume(path, device, isLink);
+    std::lock_guard lock(cacheMutex);
+    networkByDevice.emplace(device, isNetwork);
+    return isNetwork;
 }
 
 } // namespace
@@ -160,19 +184,10 @@ bool isNetworkVolume(const QString& path)
     struct stat status { };
     if (::lstat(encoded.constData(), &status) != 0)
         return false;
+    return isNetworkDevice(path, status.st_dev, S_ISLNK(status.st_mode));
+}
 
-    static std::mutex cacheMutex;
-    static std::unordered_map<dev_t, bool> networkByDevice;
-    {
-        std::lock_guard lock(cacheMutex);
-        if (const auto found = networkByDevice.find(status.st_dev); found != networkByDevice.end())
-            return found->second;
-    }
-    // Examined outside the lock: a slow network mount must not hold up
-    // questions about other devices. Two threads may examine the same device
-    // once each; they reach the same answer.
-    const bool isNetwork = examineNetworkVolume(encoded, status);
-    std::lock_guard lock(cacheMutex);
-    networkByDevice.emplace(status.st_dev, isNetwork);
-    return isNetwork;
+bool isNetworkVolume(const QString& path, dev_t device)
+{
+    return isNetworkDevice(path, device, false);
 }

@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <optional>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 // What the file system says about an item beyond its contents. Safe on any
 // thread.
@@ -15,11 +17,20 @@
 // symbolic link.
 bool isFileImmutable(const QString& path);
 
+// The immutable attribute as a statx() of the item reported it, or none when
+// its file system does not report the attribute that way; saves opening the
+// item where the file system tells. Give it the item's own attributes, never
+// a link's target's.
+std::optional<bool> immutableAttributeOf(const struct statx& status);
+
 // True when the item lies on a network file system (NFS, SMB/CIFS, AFS, Ceph,
 // 9p, sshfs, rclone and other FUSE file systems that reach another machine).
 // Answered once per device and remembered for the rest of the run. False when
 // the item cannot be examined.
 bool isNetworkVolume(const QString& path);
+// The same for an item that is not a symbolic link and lies on device, as a
+// stat of the item itself gave it; saves looking the path up again.
+bool isNetworkVolume(const QString& path, dev_t device);
 
 namespace FileSystemInfoDetail {
 

@@ -420,9 +420,26 @@ void UserDefaults::registerDefaults(const QVariantMap& defaults)
     }
 }
 
+bool UserDefaults::setVolatileValue(const QString& key, const QVariant& value)
+{
+    const std::optional<QVariant> kept = Setting::normalized(value);
+    if (!kept) {
+        Log::print("Volatile setting refused, its type cannot be stored:", key);
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        volatile_.insert(key, *kept);
+    }
+    emit valueChanged(key);
+    return true;
+}
+
 QVariant UserDefaults::object(const QString& key) const
 {
     std::lock_guard lock(mutex_);
+    if (const auto found = volatile_.constFind(key); found != volatile_.constEnd())
+        return *found;
     if (const auto found = stored_.constFind(key); found != stored_.constEnd())
         return *found;
     return registered_.value(key);

@@ -34,10 +34,11 @@ std::optional<QVariant> normalized(const QVariant& value);
 
 } // namespace Setting
 
-// The settings store. Two domains: registered defaults, supplied at every
-// start and never written, and stored values, kept in one typed JSON file in
-// the settings folder. A read answers the stored value, else the registered
-// one. Every write saves the whole file at once through a temporary file that
+// The settings store. Three domains: volatile values, set for one run and
+// never written; registered defaults, supplied at every start and never
+// written; and stored values, kept in one typed JSON file in the settings
+// folder. A read answers the volatile value, else the stored one, else the
+// registered one. Every write saves the whole file at once through a temporary file that
 // replaces the old one only when complete, so a crash or a full disk leaves
 // the previous file as it was.
 //
@@ -63,7 +64,15 @@ public:
     // default. Never touches a stored value or the file.
     void registerDefaults(const QVariantMap& defaults);
 
-    // The stored value, else the registered default, else an invalid QVariant.
+    // Sets a value that answers before the stored one for the rest of this
+    // process and is never saved, so a one-off run (a headless scan with its
+    // own options) leaves the user's file as it was. A stored value of the
+    // same key keeps being written by setValue but does not answer while the
+    // volatile one is set. A value of a type the store cannot keep is refused.
+    bool setVolatileValue(const QString& key, const QVariant& value);
+
+    // The volatile value, else the stored value, else the registered default,
+    // else an invalid QVariant.
     QVariant object(const QString& key) const;
     std::optional<bool> boolValue(const QString& key) const { return Setting::toBool(object(key)); }
     std::optional<qint64> integerValue(const QString& key) const { return Setting::toInteger(object(key)); }
@@ -93,6 +102,7 @@ private:
 
     QString folder_;
     mutable std::mutex mutex_;
+    QVariantMap volatile_;
     QVariantMap registered_;
     QVariantMap stored_;
     bool unsaved_ = false;

@@ -1,5 +1,6 @@
 #include "core/FileCategories.h"
 #include "core/LocalFileRecordBuilder.h"
+#include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
 
 #include <QDateTime>
@@ -232,4 +233,25 @@ TEST(LocalFileRecord, AFileWhoseAttributesCannotBeReadIsRefused)
     QFile::setPermissions(tree.path(QStringLiteral("locked")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_FALSE(accepted);
+}
+
+TEST(LocalFileRecord, ALockedFileIsLockedButALinkToItIsNot)
+{
+    TreeBuilder tree;
+    const QString locked = tree.file(QStringLiteral("locked.txt"), "locked");
+    const QString plain = tree.file(QStringLiteral("plain.txt"), "plain");
+    const QString link = tree.symlink(QStringLiteral("link.txt"), locked);
+    if (!setTestFileImmutable(locked, true))
+        GTEST_SKIP() << "the immutable attribute cannot be set here";
+    const Built lockedRecord = build(locked, openSettings());
+    const Built linkRecord = build(link, openSettings());
+    const Built plainRecord = build(plain, openSettings());
+    ASSERT_TRUE(setTestFileImmutable(locked, false));
+
+    ASSERT_TRUE(lockedRecord.accepted && linkRecord.accepted && plainRecord.accepted);
+    EXPECT_TRUE(lockedRecord.record.isLocked); // locking is no filter
+    EXPECT_FALSE(linkRecord.record.isLocked);
+    EXPECT_FALSE(plainRecord.record.isLocked);
+    EXPECT_EQ(linkRecord.record.inode, lockedRecord.record.inode);
+    EXPECT_FALSE(lockedRecord.record.isNetworkDrive);
 }

@@ -1,5 +1,4 @@
 #include "platform/FileSystemInfo.h"
-#include "core/FileUtilities.h"
 #include "support/TestFiles.h"
 
 #include <QFile>
@@ -7,22 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
-// Sets or clears the immutable attribute; false when this system or user may
-// not change it.
-bool setImmutable(const QString& path, bool immutable)
+// The item's own attributes.
+struct statx statxOf(const QString& path)
 {
-    const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    int flags = 0;
-    if (!fd.isOpen() || ::ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) != 0)
-        return false;
-    flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    return ::ioctl(fd.get(), FS_IOC_SETFLAGS, &flags) == 0;
+    struct statx status { };
+    EXPECT_EQ(::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &status),
+              0);
+    return status;
 }
 
 } // namespace
@@ -46,14 +39,18 @@ TEST(FileImmutability, ImmutableAttributeIsSeenOnTheFileButNotThroughALink)
     writeTestFile(path, "x");
     const QString link = dir.filePath(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(path, link));
-    if (!setImmutable(path, true))
+    if (!setTestFileImmutable(path, true))
         GTEST_SKIP() << "the immutable attribute cannot be set here";
     const bool seen = isFileImmutable(path);
     const bool seenThroughLink = isFileImmutable(link);
-    ASSERT_TRUE(setImmutable(path, false));
+    const std::optional<bool> reported = immutableAttributeOf(statxOf(path));
+    ASSERT_TRUE(setTestFileImmutable(path, false));
     EXPECT_TRUE(seen);
     EXPECT_FALSE(seenThroughLink);
     EXPECT_FALSE(isFileImmutable(path));
+    // Where statx reports the attribute, it agrees.
+    EXPECT_EQ(reported.value_or(true), true);
+    EXPECT_EQ(immutableAttributeOf(statxOf(path)).value_or(false), false);
 }
 
 TEST(NetworkVolumes, FileSystemTypesThatReachOtherMachines)

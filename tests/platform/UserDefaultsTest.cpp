@@ -257,6 +257,31 @@ TEST_F(UserDefaultsTest, ChangesNotifyObserversButRegistrationDoesNot)
     EXPECT_FALSE(UserDefaults(folder).object(QStringLiteral("a")).isValid());
 }
 
+TEST_F(UserDefaultsTest, VolatileValueAnswersFirstForTheRunAndIsNeverSaved)
+{
+    UserDefaults store(folder);
+    store.registerDefaults({ { QStringLiteral("content"), 1 }, { QStringLiteral("options"), QVariantList { 3 } } });
+    store.setValue(QStringLiteral("options"), QVariantList { 3, 5 });
+    const QByteArray savedBefore = contentsOf(settingsFile());
+
+    EXPECT_TRUE(store.setVolatileValue(QStringLiteral("content"), 2));
+    EXPECT_TRUE(store.setVolatileValue(QStringLiteral("options"), QVariantList { 1 }));
+    EXPECT_FALSE(store.setVolatileValue(QStringLiteral("bytes"), QByteArray("raw")));
+    EXPECT_EQ(store.integerValue(QStringLiteral("content")), 2);
+    EXPECT_EQ(store.arrayValue(QStringLiteral("options")), (QVariantList { qlonglong(1) }));
+    EXPECT_FALSE(store.object(QStringLiteral("bytes")).isValid());
+    EXPECT_EQ(contentsOf(settingsFile()), savedBefore);
+
+    // A stored write still reaches the file, and the next run sees it, while
+    // this run keeps answering the volatile value.
+    store.setValue(QStringLiteral("options"), QVariantList { 4 });
+    store.setValue(QStringLiteral("other"), true);
+    EXPECT_EQ(store.arrayValue(QStringLiteral("options")), (QVariantList { qlonglong(1) }));
+    UserDefaults reopened(folder);
+    EXPECT_EQ(reopened.arrayValue(QStringLiteral("options")), (QVariantList { qlonglong(4) }));
+    EXPECT_FALSE(reopened.object(QStringLiteral("content")).isValid());
+}
+
 TEST_F(UserDefaultsTest, WritesFromSeveralThreadsAllReachTheFile)
 {
     UserDefaults store(folder);

@@ -11,3 +11,7 @@ void writeTestFile(const QString& path, const QByteArray& bytes);
 
 // Makes a FIFO at path; fails the test when it cannot.
 void makeTestFifo(const QString& path);
+
+// Sets or clears the immutable attribute of a file; false when this system or
+// user may not change it.
+bool setTestFileImmutable(const QString& path, bool immutable);

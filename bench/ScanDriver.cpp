@@ -1,0 +1,266 @@
+#include "ScanDriver.h"
+
+#include "core/FileCategories.h"
+#include "core/GlobalObjects.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "platform/AlertPresenter.h"
+#include "platform/UserDefaults.h"
+#include "scan/ScanEngine.h"
+#include "scan/ScanScreen.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Stands in for the home screen and the alert sheets: keeps the result set and
+// the alerts, and answers every alert with its first button without showing
+// anything. GUI thread.
+class HeadlessScanScreen : public ScanScreen, public AlertPresenter {
+public:
+    std::vector<DuplicateGroupPtr> groups;
+    qint64 dupCount = 0;
+    QStringList alertTexts;
+
+    int present(const AlertRequest& request) override
+    {
+        QString text = request.messageText;
+        if (!request.informativeText.isEmpty())
+            text += QLatin1Char(' ') + request.informativeText;
+        alertTexts.append(text);
+        return 0;
+    }
+    void showScanningLabels(const ScanningLabels&) override {}
+    void showScannedPath(const QString&, const QString&) override {}
+    void showScanningState(bool, bool) override {}
+    void setScanNowButtonState(int, bool) override {}
+    void setAbortButtonEnabled(bool) override {}
+    void setResultButtonEnabled(bool) override {}
+    void showScanningSheet() override {}
+    void hideScanningSheet() override {}
+    void showLastScanRecord(const QString&, const QString&, const std::optional<QString>&) override {}
+    void showPreferencesPane(const QString&) override {}
+    void showHomeView() override {}
+    void showResults(const std::vector<DuplicateGroupPtr>& found, qint64 count) override
+    {
+        groups = found;
+        dupCount = count;
+    }
+};
+
+// Installs a presenter for as long as it lives; the standard one comes back
+// afterwards.
+class ScopedAlertPresenter {
+public:
+    explicit ScopedAlertPresenter(AlertPresenter& presenter)
+    {
+        setAlertPresenter(std::shared_ptr<AlertPresenter>(&presenter, [](AlertPresenter*) {}));
+    }
+    ~ScopedAlertPresenter() { setAlertPresenter(nullptr); }
+    ScopedAlertPresenter(const ScopedAlertPresenter&) = delete;
+    ScopedAlertPresenter& operator=(const ScopedAlertPresenter&) = delete;
+};
+
+std::optional<QVariantList> parseCriteria(const QString& text)
+{
+    QVariantList criteria;
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const qlonglong value = item.trimmed().toLongLong(&ok);
+        if (!ok || value < 1 || value > 5)
+            return std::nullopt;
+        criteria.append(value);
+    }
+    return criteria;
+}
+
+// The rows of a filter list with every "state" set to state, or only the
+// row of key when key is given.
+QVariantList withRowStates(const QVariant& list, int state, const QString& key = QString())
+{
+    QVariantList rows = Setting::toArray(list).value_or(QVariantList());
+    for (QVariant& element : rows) {
+        std::optional<QVariantMap> row = Setting::toDictionary(element);
+        if (!row)
+            continue;
+        if (!key.isEmpty() && Setting::toText(row->value(QStringLiteral("keyStr"))) != key)
+            continue;
+        row->insert(QStringLiteral("state"), qlonglong(state));
+        element = *row;
+    }
+    return rows;
+}
+
+void printLine(std::FILE* stream, const QString& text)
+{
+    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+}
+
+int refuse(std::FILE* err, const QString& problem)
+{
+    printLine(err, QStringLiteral("vellicor-scan: ") + problem);
+    std::fprintf(err, "%s\n", scanDriverUsage);
+    return 2;
+}
+
+} // namespace
+
+std::variant<ScanDriverOptions, QString> parseScanDriverArguments(const QStringList& arguments)
+{
+    const QCommandLineOption attributes(QStringLiteral("attributes"));
+    const QCommandLineOption criteria(QStringLiteral("criteria"), QString(), QStringLiteral("list"));
+    const QCommandLineOption minSize(QStringLiteral("min-size-option"), QString(), QStringLiteral("N"));
+    QCommandLineParser parser;
+    parser.addOptions({attributes, criteria, minSize});
+    // The parser reads element 0 as the program name.
+    if (!parser.parse(QStringList{QStringLiteral("vellicor-scan")} + arguments))
+        return parser.errorText();
+
+    ScanDriverOptions options;
+    options.attributes = parser.isSet(attributes);
+    if (parser.isSet(criteria)) {
+        options.criteria = parseCriteria(parser.value(criteria));
+        if (!options.criteria)
+            return QStringLiteral("--criteria takes a comma-separated list of numbers from 1 to 5, not '%1'.")
+                .arg(parser.value(criteria));
+    }
+    if (parser.isSet(minSize)) {
+        bool ok = false;
+        options.minSizeOption = parser.value(minSize).toLongLong(&ok);
+        if (!ok)
+            return QStringLiteral("--min-size-option takes a whole number, not '%1'.").arg(parser.value(minSize));
+    }
+    options.paths = parser.positionalArguments();
+    if (options.paths.isEmpty())
+        return QStringLiteral("no PATH given.");
+    return options;
+}
+
+std::vector<FilePathNodePtr> folderRowsFromEntries(const QVariant& entries)
+{
+    std::vector<FilePathNodePtr> rows;
+    for (const QVariant& element : Setting::toArray(entries).value_or(QVariantList())) {
+        const std::optional<QVariantMap> entry = Setting::toDictionary(element);
+        if (!entry)
+            continue;
+        const std::optional<QString> path = Setting::toText(entry->value(QStringLiteral("path")));
+        if (!path)
+            continue;
+        auto row = std::make_shared<FilePathNode>();
+        row->filePath = *path;
+        const QVariant state = entry->value(QStringLiteral("state"));
+        row->state = static_cast<int>(Setting::toInteger(state).value_or(Setting::toBool(state).value_or(false)));
+        row->isIncludeSubFolders = Setting::toBool(entry->value(QStringLiteral("includeSubFolders"))).value_or(true);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void applyScanDriverSettings(UserDefaults& defaults, const ScanDriverOptions& options)
+{
+    defaults.setVolatileValue(QLatin1String(SettingsKey::includeExtensionList),
+                              withRowStates(defaults.object(QLatin1String(SettingsKey::includeExtensionList)), 1,
+                                            QLatin1String(ExtensionFilterKey::all)));
+    defaults.setVolatileValue(QLatin1String(SettingsKey::excludeExtensionList),
+                              withRowStates(defaults.object(QLatin1String(SettingsKey::excludeExtensionList)), 0));
+    defaults.setVolatileValue(QLatin1String(SettingsKey::searchContent), qlonglong(options.attributes ? 2 : 1));
+    if (options.criteria)
+        defaults.setVolatileValue(QLatin1String(SettingsKey::searchOptions), *options.criteria);
+    if (options.minSizeOption)
+        defaults.setVolatileValue(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB), *options.minSizeOption);
+}
+
+QByteArray formatDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups)
+{
+    QByteArray text;
+    for (const DuplicateGroupPtr& group : groups) {
+        if (!group || group->children.size() < 2)
+            continue;
+        for (const FileInfoNodePtr& record : group->children) {
+            // The name's own bytes, so that any file name survives the trip.
+            text += QFile::encodeName(record->filePath.value_or(QString()));
+            text += '\n';
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err)
+{
+    const std::variant<ScanDriverOptions, QString> parsed = parseScanDriverArguments(arguments);
+    if (const QString* problem = std::get_if<QString>(&parsed))
+        return refuse(err, *problem);
+    const ScanDriverOptions& options = std::get<ScanDriverOptions>(parsed);
+
+    // Rows hold absolute paths, as a folder chooser gives them.
+    QStringList paths;
+    for (const QString& path : options.paths) {
+        struct stat status {};
+        if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
+            return refuse(err, QStringLiteral("no such file or folder: '%1'.").arg(path));
+        paths.append(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    }
+
+    // The application's start-up, as far as a scan needs it.
+    setOSVersionFlags();
+    loadLocalizationTable();
+    fillBuiltInExtensionLists();
+    UserDefaults& defaults = UserDefaults::standard();
+    registerDefaultSettings(defaults);
+    applyScanDriverSettings(defaults, options);
+    loadExtensionLists(defaults);
+    scanCategoryFlags.fill(true);
+    selectedScanSource() = ScanSource::thisComputer;
+    isAbortScan = false;
+
+    HeadlessScanScreen screen;
+    const ScopedAlertPresenter presenter(screen);
+    ScanEngine engine(screen, defaults);
+    engine.setEndOfScanPauses(0, 0);
+    for (const QString& path : paths) {
+        auto row = std::make_shared<FilePathNode>();
+        row->filePath = path;
+        row->state = 1;
+        row->isIncludeSubFolders = true;
+        engine.arrPathNodesFinder.push_back(std::move(row));
+    }
+    engine.arrExcludePathsFinder = folderRowsFromEntries(defaults.object(QLatin1String(SettingsKey::excludedFolders)));
+
+    QEventLoop loop;
+    bool ended = false;
+    QObject::connect(&engine, &ScanEngine::scanEnded, &loop, [&] {
+        ended = true;
+        loop.quit();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    engine.btnStartScanTapped();
+    if (!isScanRunning && !ended) {
+        // Scan Now refused, with its reason in an alert.
+        return refuse(err, screen.alertTexts.join(QLatin1Char(' ')));
+    }
+    if (!ended)
+        loop.exec();
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+
+    const QByteArray text = formatDuplicateGroups(screen.groups);
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), out);
+    std::fflush(out);
+    const ScanCounters::Snapshot counts = engine.counters.snapshot();
+    printLine(err, QStringLiteral("vellicor-scan: %1 files scanned, %2 groups, %3 duplicate files, "
+                                  "%4 duplicate bytes, %5 s")
+                       .arg(counts.countScanned)
+                       .arg(screen.groups.size())
+                       .arg(counts.countDup)
+                       .arg(counts.sizeDup)
+                       .arg(seconds, 0, 'f', 3));
+    return 0;
+}

@@ -1,0 +1,167 @@
+#include "core/SettingsSchema.h"
+#include "platform/UserDefaults.h"
+#include "support/TempHome.h"
+#include "support/TreeBuilder.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs the built vellicor-scan in a temporary HOME whose XDG folders the child
+// inherits, over a tree of files.
+class ScanDriverRun : public ::testing::Test {
+protected:
+    TempHome home;
+    TreeBuilder tree;
+
+    struct Outcome {
+        int exitCode = -1;
+        QByteArray out;
+        QString err;
+    };
+
+    Outcome run(const QStringList& arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        process.start(QStringLiteral(VELLICOR_SCAN_BINARY), arguments);
+        // A guard against a hang, never a timing check.
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "vellicor-scan did not finish";
+        }
+        Outcome outcome;
+        if (process.exitStatus() == QProcess::NormalExit)
+            outcome.exitCode = process.exitCode();
+        outcome.out = process.readAllStandardOutput();
+        outcome.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return outcome;
+    }
+
+    QString settingsFolder() const { return home.configHome() + QStringLiteral("/Vellicor"); }
+
+    // The expected standard output: each group's paths, relative to the tree,
+    // then an empty line.
+    QByteArray groupsText(const QList<QStringList>& groups) const
+    {
+        QByteArray text;
+        for (const QStringList& group : groups) {
+            for (const QString& path : group)
+                text += tree.path(path).toUtf8() + '\n';
+            text += '\n';
+        }
+        return text;
+    }
+};
+
+} // namespace
+
+TEST_F(ScanDriverRun, PrintsGroupsOfTwoOrMoreInScanOrderColdAndFromTheWarmCache)
+{
+    const QByteArray words = "same words\n";
+    tree.file(QStringLiteral("c/third.txt"), words);
+    tree.file(QStringLiteral("a/orig.txt"), words);
+    tree.file(QStringLiteral("b/copy.txt"), words);
+    tree.hardLink(QStringLiteral("a/z-link.txt"), tree.path(QStringLiteral("a/orig.txt")));
+    tree.file(QStringLiteral(".hidden/copy.txt"), words);
+    tree.file(QStringLiteral("unique.txt"), "only one\n");
+    // Four files of one size beyond the first block: two equal, one differing
+    // only in its last byte, one only in its first.
+    const QByteArray big = QByteArray(200000, 'q') + "X";
+    QByteArray lastDiffers = big;
+    lastDiffers.back() = 'Y';
+    QByteArray firstDiffers = big;
+    firstDiffers.front() = 'r';
+    tree.file(QStringLiteral("big/one.bin"), big);
+    tree.file(QStringLiteral("big/two.bin"), big);
+    tree.file(QStringLiteral("big/three.bin"), lastDiffers);
+    tree.file(QStringLiteral("big/four.bin"), firstDiffers);
+
+    const QByteArray expected = groupsText({
+        {QStringLiteral("a/orig.txt"), QStringLiteral("b/copy.txt"), QStringLiteral("c/third.txt")},
+        {QStringLiteral("big/one.bin"), QStringLiteral("big/two.bin")},
+    });
+    const QString summary = QStringLiteral("8 files scanned, 2 groups, 3 duplicate files, %1 duplicate bytes")
+                                .arg(2 * words.size() + big.size());
+
+    const Outcome cold = run({tree.root()});
+    EXPECT_EQ(cold.exitCode, 0) << cold.err.toStdString();
+    EXPECT_EQ(cold.out, expected);
+    EXPECT_TRUE(cold.err.contains(summary)) << cold.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(home.cacheHome() + QStringLiteral("/Vellicor/Vellicor.db")));
+
+    const Outcome warm = run({tree.root()});
+    EXPECT_EQ(warm.exitCode, 0) << warm.err.toStdString();
+    EXPECT_EQ(warm.out, expected);
+    EXPECT_TRUE(warm.err.contains(summary)) << warm.err.toStdString();
+}
+
+TEST_F(ScanDriverRun, OptionsHoldForTheRunOnlyAndStoredExcludedFoldersApply)
+{
+    {
+        UserDefaults stored(settingsFolder());
+        stored.setValue(QLatin1String(SettingsKey::searchContent), 1);
+        stored.setValue(QLatin1String(SettingsKey::searchOptions), QVariantList{3});
+        stored.setValue(QLatin1String(SettingsKey::excludedFolders),
+                        QVariantList{makeFolderEntry(tree.path(QStringLiteral("skip")), 0)});
+    }
+    const auto expectStoredSettingsUnchanged = [this] {
+        UserDefaults reopened(settingsFolder());
+        EXPECT_EQ(reopened.integerValue(QLatin1String(SettingsKey::searchContent)), 1);
+        EXPECT_EQ(reopened.arrayValue(QLatin1String(SettingsKey::searchOptions)), QVariantList{qlonglong(3)});
+        EXPECT_FALSE(reopened.object(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB)).isValid());
+        EXPECT_FALSE(reopened.object(QLatin1String(SettingsKey::includeExtensionList)).isValid());
+        EXPECT_FALSE(reopened.object(QLatin1String(SettingsKey::excludeExtensionList)).isValid());
+    };
+    tree.file(QStringLiteral("n1/report.txt"), "alpha");
+    tree.file(QStringLiteral("n2/report.txt"), "beta!");
+    tree.file(QStringLiteral("other/notes.txt"), "alpha");
+    tree.file(QStringLiteral("skip/report.txt"), "alpha");
+
+    const Outcome byName = run({QStringLiteral("--attributes"), QStringLiteral("--criteria"), QStringLiteral("1"),
+                                QStringLiteral("--min-size-option=-1"), tree.root()});
+    EXPECT_EQ(byName.exitCode, 0) << byName.err.toStdString();
+    EXPECT_EQ(byName.out, groupsText({{QStringLiteral("n1/report.txt"), QStringLiteral("n2/report.txt")}}));
+    expectStoredSettingsUnchanged();
+
+    const Outcome largeOnly = run({QStringLiteral("--min-size-option"), QStringLiteral("3"), tree.root()});
+    EXPECT_EQ(largeOnly.exitCode, 0) << largeOnly.err.toStdString();
+    EXPECT_EQ(largeOnly.out, QByteArray());
+    EXPECT_TRUE(largeOnly.err.contains(QStringLiteral("0 groups"))) << largeOnly.err.toStdString();
+    expectStoredSettingsUnchanged();
+
+    // The stored settings answer again: content, every size.
+    const Outcome byContent = run({tree.root()});
+    EXPECT_EQ(byContent.out, groupsText({{QStringLiteral("n1/report.txt"), QStringLiteral("other/notes.txt")}}));
+}
+
+TEST_F(ScanDriverRun, BadCommandLinesAndPathsExitWithStatusTwoAndWriteNothing)
+{
+    tree.file(QStringLiteral("lone.txt"), "one file");
+    const QString missing = tree.path(QStringLiteral("missing"));
+    const QList<QStringList> commandLines{
+        {QStringLiteral("--bogus"), tree.root()},
+        {QStringLiteral("--min-size-option"), QStringLiteral("x"), tree.root()},
+        {QStringLiteral("--criteria"), QStringLiteral("1,x"), tree.root()},
+        {QStringLiteral("--criteria"), QStringLiteral("9"), tree.root()},
+        {QStringLiteral("--criteria")},
+        {QStringLiteral("--attributes")},
+        {},
+        {tree.root(), missing},
+        // Scan Now refuses a single file.
+        {tree.path(QStringLiteral("lone.txt"))},
+    };
+    for (const QStringList& arguments : commandLines) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_TRUE(outcome.out.isEmpty());
+        EXPECT_TRUE(outcome.err.contains(QStringLiteral("usage: vellicor-scan"))) << outcome.err.toStdString();
+    }
+    EXPECT_TRUE(run({missing}).err.contains(missing));
+    EXPECT_FALSE(QFileInfo::exists(settingsFolder()));
+}
