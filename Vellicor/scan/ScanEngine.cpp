@@ -438,12 +438,15 @@ void ScanEngine::scanPath(const QString& path, const FilePathNode& row)
 {
     if (isAbortScan)
         return;
-    struct stat target {};
-    if (!statPath(path, target))
-        return; // missing, or a dangling link
     struct stat own {};
     if (!lstatPath(path, own))
+        return; // gone
+    if (S_ISLNK(own.st_mode)) {
+        struct stat target {};
+        if (statPath(path, target))
+            addScannedFile(path); // the builder takes links to files only
         return;
+    }
     if (!S_ISDIR(own.st_mode)) {
         addScannedFile(path);
         return;
