@@ -466,14 +466,17 @@ void ScanEngine::scanDirectory(const QString& path, const FilePathNode& row)
     if (isAbortScan)
         return;
     // A folder met again (through a bind mount or an earlier row) is walked
-    // once, so loops end and nothing is counted twice.
+    // once, so loops end; only a row that wants the sub-folders walks again a
+    // folder an earlier row walked without them. Files are recorded once
+    // either way.
     struct stat folder {};
     if (!statPath(path, folder))
         return;
     const QPair<quint64, quint64> identity{static_cast<quint64>(folder.st_dev), static_cast<quint64>(folder.st_ino)};
-    if (walkedFolders_.contains(identity))
+    const auto walked = walkedFolders_.constFind(identity);
+    if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
         return;
-    walkedFolders_.insert(identity);
+    walkedFolders_.insert(identity, row.isIncludeSubFolders);
 
     int unusableNames = 0;
     const QStringList names = folderEntryNames(path, &unusableNames);

@@ -146,9 +146,10 @@ private:
     // The digests the comparison consulted, or none (photo catalog).
     const DigestCache* digestCache_ = nullptr;
 
-    // Identities met in this scan: files recorded, folders walked.
+    // Identities met in this scan: files recorded, and folders walked (with
+    // whether their sub-folders were walked too).
     QSet<QPair<quint64, quint64>> recordedFiles_;
-    QSet<QPair<quint64, quint64>> walkedFolders_;
+    QHash<QPair<quint64, quint64>, bool> walkedFolders_;
 
     std::thread worker_;
     std::atomic<bool> workerRunning_{false};

@@ -216,3 +216,13 @@ TEST_F(LocalWalk, ARowThatIsALinkToAFolderWalksTheFolder)
     ASSERT_TRUE(runScan());
     EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("real/a.txt"), QStringLiteral("real/b.txt")}}));
 }
+
+TEST_F(LocalWalk, AShallowRowDoesNotHideTheSubFoldersADeepRowAsksFor)
+{
+    tree.file(QStringLiteral("a/b/top.txt"), "t");
+    tree.file(QStringLiteral("a/b/c/deep.txt"), "d");
+    addRow(tree.path(QStringLiteral("a/b")), 1, false);
+    addRow(tree.path(QStringLiteral("a")));
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("a/b/c/deep.txt"), QStringLiteral("a/b/top.txt")}));
+}
