@@ -48,8 +48,8 @@ QString pathExtensionOf(const QString& path)
     return name.mid(dot + 1).toString().toLower();
 }
 
-bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const QString& fileName,
-                           const ScanSettingsSnapshot& settings)
+bool makeLocalFileInfoNode(
+    FileInfoNode& record, const QString& filePath, const QString& fileName, const ScanSettingsSnapshot& settings)
 {
     using Category = GlobalObjects::FileCategory;
 
@@ -65,7 +65,7 @@ bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const 
     }
 
     const QByteArray nativePath = QFile::encodeName(filePath);
-    struct statx st {};
+    struct statx st { };
     bool isLink = false;
     if (!readAttributes(nativePath, st, isLink))
         return false;
@@ -121,7 +121,7 @@ bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const 
 
     record.filePathUrl = QUrl::fromLocalFile(filePath);
     // A link's attributes were replaced by its target's: it is looked up again.
-    record.isNetworkDrive = isLink ? isNetworkVolume(filePath)
-                                   : isNetworkVolume(filePath, makedev(st.stx_dev_major, st.stx_dev_minor));
+    record.isNetworkDrive
+        = isLink ? isNetworkVolume(filePath) : isNetworkVolume(filePath, makedev(st.stx_dev_major, st.stx_dev_minor));
     return true;
 }

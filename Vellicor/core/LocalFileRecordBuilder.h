@@ -16,8 +16,8 @@
 // file counts as that file (its size, dates and identity) under the link's
 // path; a link to anything else, or a dangling one, is refused. FIFOs, sockets
 // and devices are refused, since reading one could block the scan.
-bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const QString& fileName,
-                           const ScanSettingsSnapshot& settings);
+bool makeLocalFileInfoNode(
+    FileInfoNode& record, const QString& filePath, const QString& fileName, const ScanSettingsSnapshot& settings);
 
 // The extension of a path's last component, lower-cased and without the dot;
 // empty for "name", "name." and ".hidden".

@@ -15,10 +15,9 @@
 #include <unistd.h>
 
 namespace {
-constexpr std::array<QLatin1StringView, 8> packageExtensions{
-    QLatin1StringView("app"),          QLatin1StringView("bundle"),       QLatin1StringView("framework"),
-    QLatin1StringView("plugin"),       QLatin1StringView("photoslibrary"), QLatin1StringView("photolibrary"),
-    QLatin1StringView("migratedphotolibrary"), QLatin1StringView("rtfd")};
+constexpr std::array<QLatin1StringView, 8> packageExtensions { QLatin1StringView("app"), QLatin1StringView("bundle"),
+    QLatin1StringView("framework"), QLatin1StringView("plugin"), QLatin1StringView("photoslibrary"),
+    QLatin1StringView("photolibrary"), QLatin1StringView("migratedphotolibrary"), QLatin1StringView("rtfd") };
 } // namespace
 
 bool isPackageExtension(const QString& lowerCaseExtension)
@@ -66,7 +65,7 @@ namespace {
 
 // Feeds the members below folder into hash; false when one cannot be read.
 bool hashPackageMembers(const QString& folder, const QString& relative, QCryptographicHash& hash, bool& anyFile,
-                        const std::atomic<bool>& abort)
+    const std::atomic<bool>& abort)
 {
     int unusable = 0;
     const QStringList names = folderEntryNames(folder, &unusable);
@@ -84,7 +83,7 @@ bool hashPackageMembers(const QString& folder, const QString& relative, QCryptog
         const QString member = folder + QLatin1Char('/') + name;
         const QByteArray memberPath = QFile::encodeName(member);
         const QByteArray relativeName = QFile::encodeName(relative + name);
-        struct stat st {};
+        struct stat st { };
         if (::lstat(memberPath.constData(), &st) != 0)
             return false;
         if (S_ISDIR(st.st_mode)) {
@@ -104,7 +103,8 @@ bool hashPackageMembers(const QString& folder, const QString& relative, QCryptog
             hash.addData(digest->toLatin1());
         } else if (S_ISLNK(st.st_mode)) {
             QByteArray target(static_cast<qsizetype>(st.st_size) + 1, Qt::Uninitialized);
-            const ssize_t length = ::readlink(memberPath.constData(), target.data(), static_cast<size_t>(target.size()));
+            const ssize_t length
+                = ::readlink(memberPath.constData(), target.data(), static_cast<size_t>(target.size()));
             if (length < 0 || length >= target.size())
                 return false;
             target.truncate(length);

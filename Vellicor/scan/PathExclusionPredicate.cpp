@@ -10,7 +10,7 @@ PathExclusionPredicate::PathExclusionPredicate(const QString& expressionText)
     : expressionText_(expressionText)
     // A name may hold a line break, so "." must match every character.
     , expression_(QRegularExpression::anchoredPattern(expressionText),
-                  QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption)
+          QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption)
 {
 }
 
@@ -26,8 +26,8 @@ QString exclusionAlternative(const QString& folderPath)
         path.chop(1);
     const QString escaped = escapeRegexCharacters(path);
     // Below "/" is everything that starts with a slash.
-    const QString below = path == QLatin1String("/") ? escaped + QStringLiteral("(.*)")
-                                                     : escaped + QStringLiteral("\\/(.*)");
+    const QString below
+        = path == QLatin1String("/") ? escaped + QStringLiteral("(.*)") : escaped + QStringLiteral("\\/(.*)");
     return QStringLiteral("(%1|(%2))").arg(escaped, below);
 }
 
@@ -43,9 +43,8 @@ std::optional<PathExclusionPredicate> makeDirExclusionPredicate(const std::vecto
     return PathExclusionPredicate(QLatin1Char('(') + alternatives.join(QLatin1Char('|')) + QLatin1Char(')'));
 }
 
-std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(ScanSource source,
-                                                                     const std::vector<FilePathNodePtr>& driveRows,
-                                                                     const std::vector<FilePathNodePtr>& cloudRows)
+std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(
+    ScanSource source, const std::vector<FilePathNodePtr>& driveRows, const std::vector<FilePathNodePtr>& cloudRows)
 {
     const bool drive = source == ScanSource::googleDrive;
     const std::vector<FilePathNodePtr>& rows = drive ? driveRows : cloudRows;
@@ -111,11 +110,9 @@ FileSizeLimits readFileSizeLimits(const UserDefaults& defaults)
 {
     FileSizeLimits limits;
     limits.scanAnyFileSize = defaults.boolValue(QStringLiteral("ScanFileOfAnyFileSize")).value_or(false);
-    limits.minimumFileSizeBytes =
-        saturatingProduct(storedSize(defaults, "minimumFileSize"),
-                          sizeUnitFactor(defaults.integerValue(QStringLiteral("fileSizeUnit"))));
-    limits.maximumFileSizeBytes =
-        saturatingProduct(storedSize(defaults, "maximumFileSize"),
-                          sizeUnitFactor(defaults.integerValue(QStringLiteral("fileSizeUnitForMax"))));
+    limits.minimumFileSizeBytes = saturatingProduct(
+        storedSize(defaults, "minimumFileSize"), sizeUnitFactor(defaults.integerValue(QStringLiteral("fileSizeUnit"))));
+    limits.maximumFileSizeBytes = saturatingProduct(storedSize(defaults, "maximumFileSize"),
+        sizeUnitFactor(defaults.integerValue(QStringLiteral("fileSizeUnitForMax"))));
     return limits;
 }

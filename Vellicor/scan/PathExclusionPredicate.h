@@ -37,9 +37,8 @@ std::optional<PathExclusionPredicate> makeDirExclusionPredicate(const std::vecto
 // For a cloud source's exclude list: only checked rows exclude; Google Drive
 // rows by their folder's absolute path in the Drive. No rows: no predicate;
 // rows but none checked: a predicate that excludes nothing.
-std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(ScanSource source,
-                                                                     const std::vector<FilePathNodePtr>& driveRows,
-                                                                     const std::vector<FilePathNodePtr>& cloudRows);
+std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(
+    ScanSource source, const std::vector<FilePathNodePtr>& driveRows, const std::vector<FilePathNodePtr>& cloudRows);
 
 // The size limits of a scan, in bytes (both inclusive), from the settings.
 struct FileSizeLimits {

@@ -1,12 +1,12 @@
 #include "scan/ScanEngine.h"
 
+#include "core/CommonFuncs.h"
 #include "core/FileCategories.h"
 #include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/LocalFileRecordBuilder.h"
 #include "core/Localization.h"
 #include "core/Log.h"
-#include "core/CommonFuncs.h"
 #include "core/MD5.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
@@ -21,22 +21,18 @@
 #include "scan/PackageTypes.h"
 #include "scan/ScanProgress.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
 
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-QString text(const char* key) { return localizedText(QString::fromLatin1(key)); }
-
-const QString scanningKey = QStringLiteral("isScanning");
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
 
 bool lstatPath(const QString& path, struct stat& st)
 {
@@ -122,8 +118,8 @@ bool ScanEngine::isAnyFileTypeSelected()
 
 void ScanEngine::btnStartScanTapped()
 {
-    const auto refuse = [this](const QString& message, const QString& informative) {
-        return alertPresenter()->present(AlertRequest{message, informative, {text("ID_OK")}});
+    const auto refuse = [](const QString& message, const QString& informative) {
+        return alertPresenter()->present(AlertRequest { message, informative, { text("ID_OK") } });
     };
 
     if (std::none_of(scanCategoryFlags.begin(), scanCategoryFlags.end(), [](bool on) { return on; })) {
@@ -160,7 +156,7 @@ void ScanEngine::btnStartScanTapped()
         }
         if (!folderFound && others < 2) {
             refuse(text("ID_ONLY_ONE_ITEM_DETECTED_IN_SELECTED_PATH"),
-                   text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"));
+                text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"));
             screen_.setScanNowButtonState(0, true);
             return;
         }
@@ -241,13 +237,13 @@ void ScanEngine::resetAllVariableOnStartScanning()
         if (row)
             scanRows_.push_back(*row);
     }
-    comparisonSettings_ = ComparisonSettings{defaults_.object(QStringLiteral("search_options")),
-                                             defaults_.object(QStringLiteral("search_content")),
-                                             defaults_.object(QStringLiteral("excludeDuplicateLessSizeInKB"))};
+    comparisonSettings_ = ComparisonSettings { defaults_.object(QStringLiteral("search_options")),
+        defaults_.object(QStringLiteral("search_content")),
+        defaults_.object(QStringLiteral("excludeDuplicateLessSizeInKB")) };
     excludeRows_.clear();
     for (const FilePathNodePtr& row : arrExcludePathsFinder) {
         if (row)
-            excludeRows_.push_back(*row);
+            excludeRows_.push_back(std::make_shared<FilePathNode>(*row));
     }
 }
 
@@ -261,11 +257,7 @@ void ScanEngine::loadFileSizeLimits()
 
 void ScanEngine::buildDirExclusionPredicate()
 {
-    std::vector<FilePathNodePtr> rows;
-    rows.reserve(excludeRows_.size());
-    for (const FilePathNode& row : excludeRows_)
-        rows.push_back(std::make_shared<FilePathNode>(row));
-    predDirExclusion = makeDirExclusionPredicate(rows);
+    predDirExclusion = makeDirExclusionPredicate(excludeRows_);
 }
 
 void ScanEngine::buildCloudDirExclusionPredicate()
@@ -282,11 +274,7 @@ void ScanEngine::buildCloudDirExclusionPredicate()
 
 void ScanEngine::startWorker()
 {
-    workerRunning_ = true;
-    worker_ = std::thread([this] {
-        parseAllPath();
-        workerRunning_ = false;
-    });
+    worker_ = std::thread([this] { parseAllPath(); });
 }
 
 void ScanEngine::joinWorker()
@@ -304,9 +292,7 @@ void ScanEngine::dispatchDriveQueries()
             continue;
         const QString folderId = row->gdFolder->folderId;
         const bool excluded = std::any_of(arrExcludePathsGDrive.begin(), arrExcludePathsGDrive.end(),
-                                          [&](const FilePathNodePtr& ex) {
-                                              return ex && ex->gdFolder && ex->gdFolder->folderId == folderId;
-                                          });
+            [&](const FilePathNodePtr& ex) { return ex && ex->gdFolder && ex->gdFolder->folderId == folderId; });
         if (excluded || !driveScanService)
             continue;
         ++recusiveCount;
@@ -359,11 +345,7 @@ void ScanEngine::startCloudListing()
         postEndOfScan();
         return;
     }
-    workerRunning_ = true;
-    worker_ = std::thread([this, folders = std::move(folders)] {
-        scanWrapper->startCloudScan(folders, 0, *this);
-        workerRunning_ = false;
-    });
+    worker_ = std::thread([this, folders = std::move(folders)] { scanWrapper->startCloudScan(folders, 0, *this); });
 }
 
 void ScanEngine::addCloudScanFile(const FileInfoNodePtr& record)
@@ -438,11 +420,11 @@ void ScanEngine::scanPath(const QString& path, const FilePathNode& row)
 {
     if (isAbortScan)
         return;
-    struct stat own {};
+    struct stat own { };
     if (!lstatPath(path, own))
         return; // gone
     if (S_ISLNK(own.st_mode)) {
-        struct stat target {};
+        struct stat target { };
         if (statPath(path, target))
             addScannedFile(path); // the builder takes links to files only
         return;
@@ -469,10 +451,10 @@ void ScanEngine::scanDirectory(const QString& path, const FilePathNode& row)
     // once, so loops end; only a row that wants the sub-folders walks again a
     // folder an earlier row walked without them. Files are recorded once
     // either way.
-    struct stat folder {};
+    struct stat folder { };
     if (!statPath(path, folder))
         return;
-    const QPair<quint64, quint64> identity{static_cast<quint64>(folder.st_dev), static_cast<quint64>(folder.st_ino)};
+    const QPair<quint64, quint64> identity { static_cast<quint64>(folder.st_dev), static_cast<quint64>(folder.st_ino) };
     const auto walked = walkedFolders_.constFind(identity);
     if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
         return;
@@ -493,7 +475,7 @@ void ScanEngine::scanDirectory(const QString& path, const FilePathNode& row)
         if (name.startsWith(QLatin1Char('.')))
             continue;
         if (!row.isIncludeSubFolders) {
-            struct stat entry {};
+            struct stat entry { };
             if (statPath(entryPath, entry) && S_ISDIR(entry.st_mode))
                 continue;
         }
@@ -510,7 +492,7 @@ void ScanEngine::addScannedFile(const QString& path)
         return;
     // One record per file, under the first path met: hard links, bind mounts
     // and links to a file already recorded add nothing.
-    const QPair<quint64, quint64> identity{record->deviceId, record->inode};
+    const QPair<quint64, quint64> identity { record->deviceId, record->inode };
     if (recordedFiles_.contains(identity))
         return;
     recordedFiles_.insert(identity);
@@ -589,7 +571,7 @@ void ScanEngine::refreshTick()
         }
     }
     if (path)
-        screen_.showScannedPath(formatText(text("ID_SCAN_PATH"), {*path}), *path);
+        screen_.showScannedPath(formatText(text("ID_SCAN_PATH"), { *path }), *path);
     if (refreshWanted_.exchange(false))
         updateFileScannedCountAndSize_MainThread();
 }
@@ -604,7 +586,7 @@ QString ScanEngine::spaceToFreeText() const
 void ScanEngine::updateFileScannedCountAndSize_MainThread()
 {
     const ScanCounters::Snapshot s = counters.snapshot();
-    ScanProgressInputs inputs{recordCount_.load(), s.countScanned, s.countProcessed, s.countCompared};
+    ScanProgressInputs inputs { recordCount_.load(), s.countScanned, s.countProcessed, s.countCompared };
     ::updateFileScannedCountAndSize(labels_, prog, inputs, [this] { return spaceToFreeText(); });
     screen_.showScanningLabels(labels_);
 }
@@ -648,7 +630,7 @@ void ScanEngine::handleScanFinished()
     screen_.setScanNowButtonState(1, true);
 
     const bool found = std::any_of(arrMainGroup.begin(), arrMainGroup.end(),
-                                   [](const DuplicateGroupPtr& g) { return g && g->filterChildren.size() > 1; });
+        [](const DuplicateGroupPtr& g) { return g && g->filterChildren.size() > 1; });
     if (found) {
         QTimer::singleShot(resultsPauseMs_, this, &ScanEngine::showResultsAfterPause);
         refreshLastScanStatus();
@@ -656,9 +638,8 @@ void ScanEngine::handleScanFinished()
     }
     appendScanHistoryRecord(counters.countDup.load(), counters.sizeDup.load(), defaults_);
     screen_.setResultButtonEnabled(false);
-    const int answer = alertPresenter()->present(AlertRequest{text("ID_NO_DUPLICATE_ITEMS_FOUND"),
-                                                  text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"),
-                                                  {text("ID_OK")}});
+    const int answer = alertPresenter()->present(AlertRequest { text("ID_NO_DUPLICATE_ITEMS_FOUND"),
+        text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"), { text("ID_OK") } });
     if (answer == 0)
         screen_.showHomeView();
     refreshLastScanStatus();
@@ -707,7 +688,7 @@ void ScanEngine::abortScanning()
 void ScanEngine::confirmStopScanning()
 {
     const int answer = alertPresenter()->present(
-        AlertRequest{text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(), {text("ID_NO"), text("ID_YES")}});
+        AlertRequest { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(), { text("ID_NO"), text("ID_YES") } });
     if (answer == 0)
         return;
     if (scanWrapper)
@@ -735,8 +716,8 @@ void ScanEngine::showLastScanRecord(const QVariantList& history)
     const QString count = QString::number(Setting::toInteger(record->value(QStringLiteral("dupCount"))).value_or(0));
     const QString size = getSizeInUnits(
         static_cast<double>(Setting::toUnsigned(record->value(QStringLiteral("dupSize"))).value_or(0)));
-    const std::optional<QString> time = formattedDateText(Setting::toDate(record->value(QStringLiteral("scantime"))),
-                                                          QStringLiteral("dd/MM/yyyy hh:mm a"));
+    const std::optional<QString> time = formattedDateText(
+        Setting::toDate(record->value(QStringLiteral("scantime"))), QStringLiteral("dd/MM/yyyy hh:mm a"));
     screen_.showLastScanRecord(count, size, time);
 }
 
@@ -744,8 +725,8 @@ bool ScanEngine::canQuit()
 {
     if (!isScanRunning)
         return true;
-    alertPresenter()->present(AlertRequest{text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"),
-                                           QString(), {text("ID_OK")}});
+    alertPresenter()->present(AlertRequest {
+        text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } });
     return false;
 }
 
@@ -764,8 +745,8 @@ public:
     {
         return ::md5OfFile(path, abort);
     }
-    std::optional<QString> md5OfFirstBytes(const QString& path, qint64 byteCount,
-                                           const std::atomic<bool>& abort) const override
+    std::optional<QString> md5OfFirstBytes(
+        const QString& path, qint64 byteCount, const std::atomic<bool>& abort) const override
     {
         return md5OfFileHead(path, static_cast<quint64>(std::max<qint64>(byteCount, 0)), abort);
     }
@@ -781,7 +762,10 @@ public:
 // worker never waits for the GUI thread.
 class ScanEngine::ComparisonReports : public ComparisonObserver {
 public:
-    explicit ComparisonReports(ScanEngine& engine) : engine_(engine) {}
+    explicit ComparisonReports(ScanEngine& engine)
+        : engine_(engine)
+    {
+    }
     void showSearchingDuplicatesLabel() override
     {
         QMetaObject::invokeMethod(

@@ -106,7 +106,6 @@ public:
     bool canQuit();
 
     const ScanningLabels& scanningLabels() const { return labels_; }
-    bool isWorkerRunning() const { return workerRunning_.load(); }
 
     // The pauses of the end of a scan, in milliseconds (3000 and 1000); tests
     // shorten them.
@@ -141,7 +140,8 @@ private:
     ScanSource source_ = ScanSource::thisComputer;
     ScanSettingsSnapshot snapshot_;
     std::vector<FilePathNode> scanRows_;
-    std::vector<FilePathNode> excludeRows_;
+    // Copies of the exclude rows, so the GUI may edit its list meanwhile.
+    std::vector<FilePathNodePtr> excludeRows_;
     ComparisonSettings comparisonSettings_;
     // The digests the comparison consulted, or none (photo catalog).
     const DigestCache* digestCache_ = nullptr;
@@ -152,9 +152,8 @@ private:
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
 
     std::thread worker_;
-    std::atomic<bool> workerRunning_{false};
-    std::atomic<qint64> recordCount_{0};
-    std::atomic<bool> refreshWanted_{false};
+    std::atomic<qint64> recordCount_ { 0 };
+    std::atomic<bool> refreshWanted_ { false };
     std::mutex pathMutex_;
     QString latestPath_;
     bool latestPathShown_ = true;

@@ -23,7 +23,7 @@ QString percentText(double fraction)
 }
 
 void updateFileScannedCountAndSize(ScanningLabels& labels, double& prog, const ScanProgressInputs& inputs,
-                                   const std::function<QString()>& spaceToFreeText)
+    const std::function<QString()>& spaceToFreeText)
 {
     const QString scanned = QString::number(inputs.countScanned);
     if (inputs.countProcessed > 0) {
@@ -37,13 +37,13 @@ void updateFileScannedCountAndSize(ScanningLabels& labels, double& prog, const S
     }
     labels.lblFileScanCount = scanned;
     labels.lblFileCompared = QString::number(inputs.countCompared);
-    labels.lblFileComparedStr = localizedText(inputs.countCompared == 0 ? QStringLiteral("ID_FILE_COMPARED")
-                                                                        : QStringLiteral("ID_FILES_COMPARED"));
+    labels.lblFileComparedStr = localizedText(
+        inputs.countCompared == 0 ? QStringLiteral("ID_FILE_COMPARED") : QStringLiteral("ID_FILES_COMPARED"));
     updateScanProgress(labels, prog, inputs, spaceToFreeText);
 }
 
 void updateScanProgress(ScanningLabels& labels, double& prog, const ScanProgressInputs& inputs,
-                        const std::function<QString()>& spaceToFreeText)
+    const std::function<QString()>& spaceToFreeText)
 {
     const qint64 n = inputs.recordCount;
     if (n <= 0)

@@ -25,12 +25,12 @@ double walkStageBase(qint64 recordCount);
 // the walk stage and kept between scans. spaceToFreeText is asked for only in
 // the last stage.
 void updateFileScannedCountAndSize(ScanningLabels& labels, double& prog, const ScanProgressInputs& inputs,
-                                   const std::function<QString()>& spaceToFreeText);
+    const std::function<QString()>& spaceToFreeText);
 
 // The percentage, circle and stage texts; nothing changes while there is no
 // record.
 void updateScanProgress(ScanningLabels& labels, double& prog, const ScanProgressInputs& inputs,
-                        const std::function<QString()>& spaceToFreeText);
+    const std::function<QString()>& spaceToFreeText);
 
 // The end-of-scan display: the circle at 100 and "100%".
 void showFullProgress(ScanningLabels& labels);

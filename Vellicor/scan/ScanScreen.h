@@ -14,7 +14,7 @@
 // labels.
 struct ScanningLabels {
     QString lblAddingPhotos; // stage heading of the scanning sheet
-    QString lblAdd;          // stage word beside the counters
+    QString lblAdd; // stage word beside the counters
     QString lblFileScanCount;
     QString lblFileProcessedStr;
     QString lblFileProcessed;
@@ -49,8 +49,9 @@ public:
     virtual void hideScanningSheet() = 0;
 
     // The last-scan box; a missing time leaves the time label as it is.
-    virtual void showLastScanRecord(const QString& dupCount, const QString& dupSize,
-                                    const std::optional<QString>& scanTime) = 0;
+    virtual void showLastScanRecord(
+        const QString& dupCount, const QString& dupSize, const std::optional<QString>& scanTime)
+        = 0;
 
     // Opens the preferences window at a pane ("advancescansetting", …).
     virtual void showPreferencesPane(const QString& paneIdentifier) = 0;

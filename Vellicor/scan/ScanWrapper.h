@@ -29,7 +29,7 @@ public:
     // The listing is made for a scan (not for the folder picker).
     bool isCompletListFetch = false;
     // Raised by a confirmed Stop; the listing ends at its next test of it.
-    std::atomic<bool> isAbortScanning{false};
+    std::atomic<bool> isAbortScanning { false };
     int fileCount = 0;
     bool isAuthenticateForScan = false;
 
@@ -38,8 +38,9 @@ public:
     // Lists the folders depth first, starting with the first (the list is
     // never empty), hands every file record to the sink and ends with
     // OnScanCompletedProcess. Runs on a background thread.
-    virtual void startCloudScan(const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounter,
-                                CloudScanSink& sink) = 0;
+    virtual void startCloudScan(
+        const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounter, CloudScanSink& sink)
+        = 0;
 };
 
 // The Google Drive listing of a scan: one files-list query per folder. The

@@ -43,7 +43,7 @@ TEST_F(CachedScan, ADamagedCacheDatabaseNeverFailsTheScan)
     damaged.write(QByteArray(8192, '\x5a'));
     damaged.close();
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("a.bin"), QStringLiteral("b.bin")}}));
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { QStringLiteral("a.bin"), QStringLiteral("b.bin") } }));
     ASSERT_TRUE(runScan()); // and the rebuilt database serves the next scan
     EXPECT_EQ(groupsFound().size(), 1);
 }

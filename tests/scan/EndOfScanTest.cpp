@@ -7,14 +7,17 @@
 #include <thread>
 
 namespace {
-QString text(const char* key) { return localizedText(QString::fromLatin1(key)); }
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
 } // namespace
 
 class EndOfScan : public EngineFixture {
 protected:
     qsizetype historyLength() const
     {
-        return defaults->arrayValue(QStringLiteral("lastScanStatus")).value_or(QVariantList{}).size();
+        return defaults->arrayValue(QStringLiteral("lastScanStatus")).value_or(QVariantList {}).size();
     }
 
     // Runs the worker's part of a scan on this thread, then lets the end of
@@ -74,7 +77,7 @@ TEST_F(EndOfScan, NoDuplicatesShowsTheNoticeAndStillRecordsTheScan)
     tree.file(QStringLiteral("b.txt"), "two");
     addRow(tree.root());
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_NO_DUPLICATE_ITEMS_FOUND")});
+    EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_NO_DUPLICATE_ITEMS_FOUND") });
     EXPECT_EQ(screen.homeViewsShown, 1);
     EXPECT_FALSE(screen.resultEnabled);
     EXPECT_TRUE(screen.results.empty());
@@ -96,7 +99,7 @@ TEST_F(EndOfScan, StopBeforeTheWalkStillEndsTheScan)
     isAbortScan = true;
     ASSERT_TRUE(finishScanByHand());
     EXPECT_TRUE(engine->arrFileNodes.empty());
-    EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_NO_DUPLICATE_ITEMS_FOUND")});
+    EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_NO_DUPLICATE_ITEMS_FOUND") });
     EXPECT_EQ(historyLength(), 1);
 }
 
@@ -109,7 +112,7 @@ TEST_F(EndOfScan, StopDuringHashingHandsOverWhatWasFound)
         tree.file(QStringLiteral("p/%1-b.bin").arg(i), body);
     }
     addRow(tree.path(QStringLiteral("p")));
-    std::atomic<bool> done{false};
+    std::atomic<bool> done { false };
     std::thread stopper([&] {
         while (!done && engine->counters.countProcessed.load() < 20)
             std::this_thread::yield();
@@ -133,13 +136,13 @@ TEST_F(EndOfScan, StopDuringHashingHandsOverWhatWasFound)
 
 TEST_F(EndOfScan, StopAsksFirstAndYesRaisesTheFlag)
 {
-    screen.answers = {0};
+    screen.answers = { 0 };
     engine->confirmStopScanning();
     EXPECT_FALSE(isAbortScan);
-    EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING")});
+    EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING") });
 
     screen.abortEnabled = true;
-    screen.answers = {1};
+    screen.answers = { 1 };
     engine->confirmStopScanning();
     EXPECT_TRUE(isAbortScan);
     EXPECT_FALSE(screen.abortEnabled);
@@ -152,7 +155,7 @@ TEST_F(EndOfScan, QuittingIsRefusedWhileAScanRuns)
     isScanRunning = true;
     EXPECT_FALSE(engine->canQuit());
     EXPECT_EQ(screen.alertMessages(),
-              QStringList{text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP")});
+        QStringList { text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP") });
 }
 
 TEST_F(EndOfScan, LastScanBoxShowsTheNewestRecordAndIgnoresBadHistory)
@@ -162,9 +165,9 @@ TEST_F(EndOfScan, LastScanBoxShowsTheNewestRecordAndIgnoresBadHistory)
     QCoreApplication::processEvents();
     EXPECT_TRUE(screen.lastScanBox.isEmpty());
 
-    QVariantMap older{{QStringLiteral("dupCount"), 1}, {QStringLiteral("dupSize"), 10}};
-    QVariantMap newest{{QStringLiteral("dupCount"), 4}, {QStringLiteral("dupSize"), 2500}};
-    defaults->setValue(QStringLiteral("lastScanStatus"), QVariantList{older, newest});
+    QVariantMap older { { QStringLiteral("dupCount"), 1 }, { QStringLiteral("dupSize"), 10 } };
+    QVariantMap newest { { QStringLiteral("dupCount"), 4 }, { QStringLiteral("dupSize"), 2500 } };
+    defaults->setValue(QStringLiteral("lastScanStatus"), QVariantList { older, newest });
     engine->refreshLastScanStatus();
     QCoreApplication::processEvents();
     ASSERT_EQ(screen.lastScanBox.size(), 3);

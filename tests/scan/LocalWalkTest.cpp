@@ -17,7 +17,7 @@ TEST_F(LocalWalk, OverlappingRowsRecordEveryFileOnce)
     addRow(tree.path(QStringLiteral("a/b")));
     addRow(tree.path(QStringLiteral("a/b/two.txt")));
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("a/b/two.txt"), QStringLiteral("a/one.txt")}));
+    EXPECT_EQ(recordedPaths(), (QStringList { QStringLiteral("a/b/two.txt"), QStringLiteral("a/one.txt") }));
     EXPECT_EQ(engine->counters.countScanned.load(), 2);
     EXPECT_EQ(engine->counters.totSizeScanned.load(), 6u);
 }
@@ -28,7 +28,7 @@ TEST_F(LocalWalk, PathsDifferingOnlyInCaseAreDifferentFiles)
     tree.file(QStringLiteral("report.txt"), "y");
     addRow(tree.root());
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("Report.txt"), QStringLiteral("report.txt")}));
+    EXPECT_EQ(recordedPaths(), (QStringList { QStringLiteral("Report.txt"), QStringLiteral("report.txt") }));
 }
 
 TEST_F(LocalWalk, AFileRowAndAMixedRowAreWalkedAnUncheckedRowIsNot)
@@ -41,7 +41,7 @@ TEST_F(LocalWalk, AFileRowAndAMixedRowAreWalkedAnUncheckedRowIsNot)
     addRow(tree.path(QStringLiteral("mixed")), -1);
     addRow(tree.path(QStringLiteral("off")), 0);
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("mixed/m.txt"), QStringLiteral("single.txt")}));
+    EXPECT_EQ(recordedPaths(), (QStringList { QStringLiteral("mixed/m.txt"), QStringLiteral("single.txt") }));
 }
 
 TEST_F(LocalWalk, WithoutSubFoldersOnlyTheFolderItselfCounts)
@@ -51,7 +51,7 @@ TEST_F(LocalWalk, WithoutSubFoldersOnlyTheFolderItselfCounts)
     tree.file(QStringLiteral("Tool.app/Contents/exe"), "e");
     addRow(tree.root(), 1, false);
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), QStringList{QStringLiteral("top.txt")});
+    EXPECT_EQ(recordedPaths(), QStringList { QStringLiteral("top.txt") });
 }
 
 TEST_F(LocalWalk, HiddenNamesAndExcludedFoldersArePassedOver)
@@ -67,7 +67,7 @@ TEST_F(LocalWalk, HiddenNamesAndExcludedFoldersArePassedOver)
     excludeFolder(tree.path(QStringLiteral("skip/")), 0); // unchecked local rows still exclude
     excludeFolder(tree.path(QStringLiteral("odd (1)|[x]")));
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("keep.txt"), QStringLiteral("skipper/y.txt")}));
+    EXPECT_EQ(recordedPaths(), (QStringList { QStringLiteral("keep.txt"), QStringLiteral("skipper/y.txt") }));
 }
 
 TEST_F(LocalWalk, PackagesAreOneItemAndPhotoLibrariesAreLeftAlone)
@@ -78,7 +78,7 @@ TEST_F(LocalWalk, PackagesAreOneItemAndPhotoLibrariesAreLeftAlone)
     tree.file(QStringLiteral("New.photoslibrary/database/x"), "q");
     addRow(tree.root());
     ASSERT_TRUE(runScan());
-    ASSERT_EQ(recordedPaths(), QStringList{QStringLiteral("Tool.app")});
+    ASSERT_EQ(recordedPaths(), QStringList { QStringLiteral("Tool.app") });
     EXPECT_TRUE(engine->arrFileNodes.front()->isDirectory);
     EXPECT_EQ(engine->arrFileNodes.front()->fileSize, 6u);
 }
@@ -105,8 +105,8 @@ TEST_F(LocalWalk, AFifoIsRefusedWithoutBlocking)
     tree.file(QStringLiteral("b.txt"), "same");
     addRow(tree.root());
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
-    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("a.txt"), QStringLiteral("b.txt")}}));
+    EXPECT_EQ(recordedPaths(), (QStringList { QStringLiteral("a.txt"), QStringLiteral("b.txt") }));
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { QStringLiteral("a.txt"), QStringLiteral("b.txt") } }));
 }
 
 TEST_F(LocalWalk, AnUnreadableFolderIsSkippedAndTheWalkGoesOn)
@@ -119,9 +119,9 @@ TEST_F(LocalWalk, AnUnreadableFolderIsSkippedAndTheWalkGoesOn)
         ScopedNoReadOverride asAnOrdinaryUser;
         ASSERT_TRUE(runScan());
     }
-    QFile::setPermissions(tree.path(QStringLiteral("closed")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(recordedPaths(), QStringList{QStringLiteral("open/visible.txt")});
+    QFile::setPermissions(
+        tree.path(QStringLiteral("closed")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(recordedPaths(), QStringList { QStringLiteral("open/visible.txt") });
 }
 
 TEST_F(LocalWalk, StopFromAnotherThreadEndsTheWalkAndKeepsWhatWasFound)
@@ -131,7 +131,7 @@ TEST_F(LocalWalk, StopFromAnotherThreadEndsTheWalkAndKeepsWhatWasFound)
         tree.file(QStringLiteral("many/f%1.txt").arg(i, 5, 10, QLatin1Char('0')), QByteArray::number(i % 7));
     addRow(tree.path(QStringLiteral("many")));
 
-    std::atomic<bool> done{false};
+    std::atomic<bool> done { false };
     std::thread stopper([&] {
         while (!done && engine->counters.countScanned.load() < 100)
             std::this_thread::yield();
@@ -156,7 +156,7 @@ TEST_F(LocalWalk, AMemberOfARecordedPackageIsNeverItsDuplicate)
     addRow(tree.path(QStringLiteral("x")));
     addRow(tree.path(QStringLiteral("x/P.app/inner.txt")));
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), QStringList{QStringLiteral("x/P.app")});
+    EXPECT_EQ(recordedPaths(), QStringList { QStringLiteral("x/P.app") });
     EXPECT_EQ(engine->counters.countScanned.load(), 1);
     EXPECT_TRUE(groupsFound().isEmpty());
 }
@@ -177,7 +177,7 @@ TEST_F(LocalWalk, PackagesPairOnlyWhenNamesAndContentsAgree)
     tree.file(QStringLiteral("z.txt"), "Z");
     addRow(tree.root());
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("Same1.app"), QStringLiteral("Same2.app")}}));
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { QStringLiteral("Same1.app"), QStringLiteral("Same2.app") } }));
 }
 
 TEST_F(LocalWalk, APackageWithAnUnreadableMemberIsNeverADuplicate)
@@ -204,7 +204,7 @@ TEST_F(LocalWalk, NamesThatAreNotUtf8AreSkippedAndTheWalkGoesOn)
     std::fclose(raw);
     addRow(tree.root());
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("good.txt"), QStringLiteral("other.txt")}}));
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { QStringLiteral("good.txt"), QStringLiteral("other.txt") } }));
 }
 
 TEST_F(LocalWalk, ARowThatIsALinkToAFolderWalksTheFolder)
@@ -214,7 +214,7 @@ TEST_F(LocalWalk, ARowThatIsALinkToAFolderWalksTheFolder)
     tree.symlink(QStringLiteral("shortcut"), tree.path(QStringLiteral("real")));
     addRow(tree.path(QStringLiteral("shortcut")));
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(groupsFound(), (QList<QStringList>{{QStringLiteral("real/a.txt"), QStringLiteral("real/b.txt")}}));
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { QStringLiteral("real/a.txt"), QStringLiteral("real/b.txt") } }));
 }
 
 TEST_F(LocalWalk, AShallowRowDoesNotHideTheSubFoldersADeepRowAsksFor)
@@ -224,5 +224,5 @@ TEST_F(LocalWalk, AShallowRowDoesNotHideTheSubFoldersADeepRowAsksFor)
     addRow(tree.path(QStringLiteral("a/b")), 1, false);
     addRow(tree.path(QStringLiteral("a")));
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(recordedPaths(), (QStringList{QStringLiteral("a/b/c/deep.txt"), QStringLiteral("a/b/top.txt")}));
+    EXPECT_EQ(recordedPaths(), (QStringList { QStringLiteral("a/b/c/deep.txt"), QStringLiteral("a/b/top.txt") }));
 }

@@ -1,5 +1,5 @@
-#include "platform/UserDefaults.h"
 #include "scan/PathExclusionPredicate.h"
+#include "platform/UserDefaults.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@ FilePathNodePtr driveRow(const QString& absolutePath, int state = 1)
 
 TEST(DirExclusion, AFolderExcludesItselfAndWhatLiesBelowIt)
 {
-    const auto predicate = makeDirExclusionPredicate({row(QStringLiteral("/a/b"))});
+    const auto predicate = makeDirExclusionPredicate({ row(QStringLiteral("/a/b")) });
     ASSERT_TRUE(predicate);
     EXPECT_TRUE(predicate->evaluateWithObject(QStringLiteral("/a/b")));
     EXPECT_TRUE(predicate->evaluateWithObject(QStringLiteral("/a/b/c")));
@@ -44,7 +44,7 @@ TEST(DirExclusion, AFolderExcludesItselfAndWhatLiesBelowIt)
 TEST(DirExclusion, NoRowsNoPredicateAndUncheckedLocalRowsStillExclude)
 {
     EXPECT_FALSE(makeDirExclusionPredicate({}));
-    const auto predicate = makeDirExclusionPredicate({row(QStringLiteral("/off"), 0)});
+    const auto predicate = makeDirExclusionPredicate({ row(QStringLiteral("/off"), 0) });
     ASSERT_TRUE(predicate);
     EXPECT_TRUE(predicate->evaluateWithObject(QStringLiteral("/off/x")));
     // Mounted volumes' system folders mean nothing here.
@@ -53,8 +53,8 @@ TEST(DirExclusion, NoRowsNoPredicateAndUncheckedLocalRowsStillExclude)
 
 TEST(DirExclusion, MetacharactersInNamesAreLiteral)
 {
-    const auto predicate =
-        makeDirExclusionPredicate({row(QStringLiteral("/data/odd (1)|[x]+.*")), row(QStringLiteral("/q"))});
+    const auto predicate
+        = makeDirExclusionPredicate({ row(QStringLiteral("/data/odd (1)|[x]+.*")), row(QStringLiteral("/q")) });
     ASSERT_TRUE(predicate);
     EXPECT_TRUE(predicate->evaluateWithObject(QStringLiteral("/data/odd (1)|[x]+.*/f")));
     EXPECT_FALSE(predicate->evaluateWithObject(QStringLiteral("/data/odd 1")));
@@ -64,11 +64,11 @@ TEST(DirExclusion, MetacharactersInNamesAreLiteral)
 
 TEST(DirExclusion, TrailingSlashesAndTheRootAreNormalised)
 {
-    const auto slash = makeDirExclusionPredicate({row(QStringLiteral("/a/b/"))});
+    const auto slash = makeDirExclusionPredicate({ row(QStringLiteral("/a/b/")) });
     ASSERT_TRUE(slash);
     EXPECT_TRUE(slash->evaluateWithObject(QStringLiteral("/a/b/c")));
     EXPECT_TRUE(slash->evaluateWithObject(QStringLiteral("/a/b")));
-    const auto root = makeDirExclusionPredicate({row(QStringLiteral("/"))});
+    const auto root = makeDirExclusionPredicate({ row(QStringLiteral("/")) });
     ASSERT_TRUE(root);
     EXPECT_TRUE(root->evaluateWithObject(QStringLiteral("/")));
     EXPECT_TRUE(root->evaluateWithObject(QStringLiteral("/home/user/file")));
@@ -77,18 +77,18 @@ TEST(DirExclusion, TrailingSlashesAndTheRootAreNormalised)
 TEST(CloudDirExclusion, OnlyCheckedRowsExcludeAndDriveRowsUseAbsolutePaths)
 {
     EXPECT_FALSE(makeCloudDirExclusionPredicate(ScanSource::dropbox, {}, {}));
-    const auto none = makeCloudDirExclusionPredicate(ScanSource::dropbox, {}, {row(QStringLiteral("/Photos"), 0)});
+    const auto none = makeCloudDirExclusionPredicate(ScanSource::dropbox, {}, { row(QStringLiteral("/Photos"), 0) });
     ASSERT_TRUE(none); // a predicate that excludes nothing
     EXPECT_FALSE(none->evaluateWithObject(QStringLiteral("/Photos/a.jpg")));
 
-    const auto cloud = makeCloudDirExclusionPredicate(ScanSource::box, {driveRow(QStringLiteral("/Drive"))},
-                                                      {row(QStringLiteral("/Work"))});
+    const auto cloud = makeCloudDirExclusionPredicate(
+        ScanSource::box, { driveRow(QStringLiteral("/Drive")) }, { row(QStringLiteral("/Work")) });
     ASSERT_TRUE(cloud);
     EXPECT_TRUE(cloud->evaluateWithObject(QStringLiteral("/work/x")));
     EXPECT_FALSE(cloud->evaluateWithObject(QStringLiteral("/Drive/x")));
 
-    const auto drive = makeCloudDirExclusionPredicate(ScanSource::googleDrive, {driveRow(QStringLiteral("/My Drive/Old"))},
-                                                      {row(QStringLiteral("/Work"))});
+    const auto drive = makeCloudDirExclusionPredicate(
+        ScanSource::googleDrive, { driveRow(QStringLiteral("/My Drive/Old")) }, { row(QStringLiteral("/Work")) });
     ASSERT_TRUE(drive);
     EXPECT_TRUE(drive->evaluateWithObject(QStringLiteral("/My Drive/Old/a")));
     EXPECT_FALSE(drive->evaluateWithObject(QStringLiteral("/Work/a")));
@@ -97,15 +97,13 @@ TEST(CloudDirExclusion, OnlyCheckedRowsExcludeAndDriveRowsUseAbsolutePaths)
 class SizeLimits : public ::testing::Test {
 protected:
     QTemporaryDir folder;
-    UserDefaults defaults{folder.path()};
+    UserDefaults defaults { folder.path() };
 
     void SetUp() override
     {
-        defaults.registerDefaults({{QStringLiteral("ScanFileOfAnyFileSize"), true},
-                                   {QStringLiteral("minimumFileSize"), 0},
-                                   {QStringLiteral("fileSizeUnit"), 1},
-                                   {QStringLiteral("maximumFileSize"), 5},
-                                   {QStringLiteral("fileSizeUnitForMax"), 3}});
+        defaults.registerDefaults({ { QStringLiteral("ScanFileOfAnyFileSize"), true },
+            { QStringLiteral("minimumFileSize"), 0 }, { QStringLiteral("fileSizeUnit"), 1 },
+            { QStringLiteral("maximumFileSize"), 5 }, { QStringLiteral("fileSizeUnitForMax"), 3 } });
     }
 };
 
@@ -122,7 +120,7 @@ TEST_F(SizeLimits, UnitCodesScaleAndUnknownCodesMeanBytes)
     defaults.setValue(QStringLiteral("minimumFileSize"), 2);
     defaults.setValue(QStringLiteral("fileSizeUnit"), 2);
     EXPECT_EQ(readFileSizeLimits(defaults).minimumFileSizeBytes, 2000000u);
-    for (int code : {0, 7}) {
+    for (int code : { 0, 7 }) {
         defaults.setValue(QStringLiteral("fileSizeUnit"), code);
         EXPECT_EQ(readFileSizeLimits(defaults).minimumFileSizeBytes, 2u) << code;
     }
@@ -132,7 +130,7 @@ TEST_F(SizeLimits, UnitCodesScaleAndUnknownCodesMeanBytes)
 
 TEST_F(SizeLimits, MissingOrMistypedValuesFallBack)
 {
-    defaults.registerDefaults({{QStringLiteral("maximumFileSize"), QVariant()}});
+    defaults.registerDefaults({ { QStringLiteral("maximumFileSize"), QVariant() } });
     defaults.setValue(QStringLiteral("maximumFileSize"), QStringLiteral("lots"));
     defaults.setValue(QStringLiteral("ScanFileOfAnyFileSize"), QStringLiteral("yes"));
     const FileSizeLimits limits = readFileSizeLimits(defaults);

@@ -5,12 +5,18 @@
 
 namespace {
 struct FixedProbe : NetworkReachabilityProbe {
-    explicit FixedProbe(bool answer) : answer(answer) {}
+    explicit FixedProbe(bool answer)
+        : answer(answer)
+    {
+    }
     bool isNetworkReachable() override { return answer; }
     bool answer;
 };
 
-QString text(const char* key) { return localizedText(QString::fromLatin1(key)); }
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
 } // namespace
 
 class ScanStart : public EngineFixture {
@@ -28,20 +34,21 @@ protected:
 TEST_F(ScanStart, WithoutACategoryOnlyTheCategoryAlertShows)
 {
     scanCategoryFlags.fill(false);
-    defaults->setValue(QStringLiteral("search_options"), QVariantList{});
+    defaults->setValue(QStringLiteral("search_options"), QVariantList {});
     click();
-    EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_ATLEAST_ONE_CATEGORY_REQUIRED")});
+    EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_ATLEAST_ONE_CATEGORY_REQUIRED") });
     EXPECT_EQ(screen.scanNowState, 1);
     EXPECT_FALSE(isScanRunning);
 }
 
 TEST_F(ScanStart, CriteriaThatNameNothingKnownAreRefusedLikeNone)
 {
-    for (const QVariantList& options : {QVariantList{}, QVariantList{9, 0}, QVariantList{QStringLiteral("3")}}) {
+    for (const QVariantList& options :
+        { QVariantList {}, QVariantList { 9, 0 }, QVariantList { QStringLiteral("3") } }) {
         screen.alerts.clear();
         defaults->setValue(QStringLiteral("search_options"), options);
         click();
-        EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_SELECT_ONE_DUPLICATE_CRITERIA_FROM_PREFRENCES")});
+        EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_SELECT_ONE_DUPLICATE_CRITERIA_FROM_PREFRENCES") });
         EXPECT_EQ(screen.scanNowState, 1);
     }
 }
@@ -55,10 +62,10 @@ TEST_F(ScanStart, NoFileTypeChosenOffersTheAdvancedPane)
         row = map;
     }
     defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
-    screen.answers = {0};
+    screen.answers = { 0 };
     click();
-    EXPECT_EQ(screen.alertMessages(), QStringList{text("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN")});
-    EXPECT_EQ(screen.panesOpened, QStringList{QStringLiteral("advancescansetting")});
+    EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN") });
+    EXPECT_EQ(screen.panesOpened, QStringList { QStringLiteral("advancescansetting") });
     EXPECT_EQ(screen.scanNowState, 1);
 }
 
@@ -89,7 +96,7 @@ TEST_F(ScanStart, ThisComputerNeedsAFolderOrTwoOtherRows)
     // Nothing ticked.
     addRow(tree.folder(QStringLiteral("unticked")), 0);
     click();
-    EXPECT_EQ(screen.alertMessages(), QStringList{refused});
+    EXPECT_EQ(screen.alertMessages(), QStringList { refused });
     EXPECT_EQ(screen.alerts.back().informativeText, text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"));
 
     // One file, then a file and a deleted folder: still fewer than two
@@ -118,7 +125,7 @@ TEST_F(ScanStart, StartResetsTheScanStateAndCopiesTheDateFilters)
 {
     engine->arrFileNodes.push_back(std::make_shared<FileInfoNode>());
     engine->counters.countDup = 7;
-    folderPriorityList() = {QStringLiteral("/old")};
+    folderPriorityList() = { QStringLiteral("/old") };
     const QDateTime created(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC);
     defaults->setValue(QStringLiteral("ScanFilesDate"), 2);
     defaults->setValue(QStringLiteral("ScanFileForCreatedDate"), created);
