@@ -4,6 +4,8 @@
 // hand-over of pending digests.
 #include "scan/Comparison.h"
 
+#include <QDateTime>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -40,6 +42,7 @@ const std::vector<FileInfoNodePtr>& records()
             record->fileSize = 1000 + quint64(group / 2);
             record->md5 = QStringLiteral("%1").arg(group, 32, 16, QLatin1Char('0'));
             record->isMd5Calucaluted = true;
+            record->modDate = QDateTime::fromSecsSinceEpoch(1600000000 + group, Qt::UTC);
             list.push_back(std::move(record));
         }
         std::shuffle(list.begin(), list.end(), std::mt19937(42));
@@ -83,8 +86,15 @@ void BM_AttributeRoadSizeAndSameName(benchmark::State& state)
 
 } // namespace
 
+// Dates are no meeting key: this measures the search by date signature.
+void BM_AttributeRoadModificationDate(benchmark::State& state)
+{
+    runComparison(state, { QVariantList { 5 }, 2, 1 });
+}
+
 BENCHMARK(BM_ContentRoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ContentRoadSameName)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AttributeRoadSizeAndSameName)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AttributeRoadModificationDate)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -3,7 +3,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <map>
 #include <optional>
+#include <set>
 #include <thread>
 
 namespace {
@@ -33,17 +35,24 @@ void runConcurrently(std::size_t count, int threads, const std::function<void(st
     work();
 }
 
-
 // The groups of one comparison in order of creation, indexed by meeting key:
 // a record can only match the members of groups under its own key, so only
 // those are searched, in creation order, for the first group all of whose
-// members match. When the key already decides the criteria, the first group
-// under it fits without testing a member.
+// members match.
+//
+// Dates need no member-by-member test: a record joins a group only when its
+// date agrees with every member's that has one, so all the dated members of a
+// group share one date per date criterion. That date (or none) is the group's
+// date signature; a dated record can join only groups whose signature holds
+// its date or no date, and those are found through indexes by signature. Only
+// similar names are left to test member by member.
 class GroupBook {
 public:
     explicit GroupBook(const CriteriaMatcher& matcher)
         : matcher_(matcher)
-        , keyDecides_(matcher.isDecidedByEquality())
+        , createdOn_(matcher.criteria().bMatchCreateDate)
+        , modifiedOn_(matcher.criteria().bMatchModDate)
+        , namesDecided_(matcher.criteria().bMatchSimilarFileName != 1)
     {
     }
 
@@ -53,37 +62,94 @@ public:
         const auto bucket = index_.constFind(key);
         if (bucket == index_.constEnd())
             return std::nullopt;
-        if (keyDecides_)
-            return bucket->front();
-        for (std::size_t g : *bucket) {
-            const Entry& entry = entries_[g];
-            const auto& members = entry.group->children;
-            bool fits = true;
-            for (std::size_t i = 0; i < members.size() && fits; ++i)
-                fits = matcher_.matches(record, keys, *members[i], entry.keys[i]);
-            if (fits)
-                return g;
+        const DateKey created = createdOn_ ? dateKey(record.createDate) : std::nullopt;
+        const DateKey modified = modifiedOn_ ? dateKey(record.modDate) : std::nullopt;
+
+        // The sets of groups a record with these dates may join, each in
+        // creation order.
+        std::vector<const std::set<std::size_t>*> sets;
+        const auto add = [&sets](const auto& map, const auto& signature) {
+            if (const auto found = map.find(signature); found != map.end())
+                sets.push_back(&found->second);
+        };
+        if (created && modified) {
+            for (const DateKey& c : { created, DateKey() })
+                for (const DateKey& m : { modified, DateKey() })
+                    add(bucket->bySignature, Signature { c, m });
+        } else if (created) {
+            add(bucket->byCreated, created);
+            add(bucket->byCreated, DateKey());
+        } else if (modified) {
+            add(bucket->byModified, modified);
+            add(bucket->byModified, DateKey());
+        } else {
+            // An undated record passes every date test.
+            for (std::size_t g : bucket->all) {
+                if (namesFit(g, record, keys))
+                    return g;
+            }
+            return std::nullopt;
         }
-        return std::nullopt;
+
+        // Walk the sets together in creation order.
+        std::vector<std::set<std::size_t>::const_iterator> at;
+        for (const auto* set : sets)
+            at.push_back(set->begin());
+        for (;;) {
+            std::optional<std::size_t> next;
+            std::size_t from = 0;
+            for (std::size_t i = 0; i < sets.size(); ++i) {
+                if (at[i] != sets[i]->end() && (!next || *at[i] < *next)) {
+                    next = *at[i];
+                    from = i;
+                }
+            }
+            if (!next)
+                return std::nullopt;
+            if (namesFit(*next, record, keys))
+                return next;
+            ++at[from];
+        }
     }
 
     void join(std::size_t g, const FileInfoNodePtr& record, CriteriaMatcher::Keys keys)
     {
-        addFileToGroup(entries_[g].group, record);
-        if (!keyDecides_)
-            entries_[g].keys.push_back(std::move(keys));
+        Entry& entry = entries_[g];
+        addFileToGroup(entry.group, record);
+        if (!namesDecided_)
+            entry.keys.push_back(std::move(keys));
+        if (entry.key) {
+            // A dated record fills a missing date of the signature.
+            const DateKey created = createdOn_ ? dateKey(record->createDate) : std::nullopt;
+            const DateKey modified = modifiedOn_ ? dateKey(record->modDate) : std::nullopt;
+            if ((created && !entry.created) || (modified && !entry.modified)) {
+                Bucket& bucket = index_[*entry.key];
+                unindex(bucket, g);
+                entry.created = entry.created ? entry.created : created;
+                entry.modified = entry.modified ? entry.modified : modified;
+                indexDates(bucket, g);
+            }
+        }
     }
 
     // A group under key, or one that nothing can join when there is none.
     void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<QString>& key)
     {
-        Entry entry { std::make_shared<DuplicateGroup>(), {} };
+        Entry entry { std::make_shared<DuplicateGroup>(), {}, key, std::nullopt, std::nullopt };
         addFileToGroup(entry.group, record);
-        if (!keyDecides_)
+        if (!namesDecided_)
             entry.keys.push_back(std::move(keys));
-        if (key)
-            index_[*key].push_back(entries_.size());
+        if (createdOn_)
+            entry.created = dateKey(record->createDate);
+        if (modifiedOn_)
+            entry.modified = dateKey(record->modDate);
+        const std::size_t g = entries_.size();
         entries_.push_back(std::move(entry));
+        if (key) {
+            Bucket& bucket = index_[*key];
+            bucket.all.push_back(g);
+            indexDates(bucket, g);
+        }
     }
 
     std::vector<DuplicateGroupPtr> takeGroups()
@@ -98,15 +164,73 @@ public:
     }
 
 private:
+    // A date as the criteria compare it: the instant, to the millisecond.
+    using DateKey = std::optional<qint64>;
+    using Signature = std::pair<DateKey, DateKey>;
+
+    static DateKey dateKey(const std::optional<QDateTime>& date)
+    {
+        return date ? DateKey(date->toMSecsSinceEpoch()) : std::nullopt;
+    }
+
     struct Entry {
         DuplicateGroupPtr group;
-        std::vector<CriteriaMatcher::Keys> keys; // parallel to children, unless the key decides
+        std::vector<CriteriaMatcher::Keys> keys; // parallel to children, for similar names
+        std::optional<QString> key;
+        DateKey created;
+        DateKey modified;
     };
 
+    struct Bucket {
+        std::vector<std::size_t> all;
+        std::map<Signature, std::set<std::size_t>> bySignature;
+        std::map<DateKey, std::set<std::size_t>> byCreated;
+        std::map<DateKey, std::set<std::size_t>> byModified;
+    };
+
+    bool namesFit(std::size_t g, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
+    {
+        if (namesDecided_)
+            return true;
+        const Entry& entry = entries_[g];
+        const auto& members = entry.group->children;
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            if (!matcher_.matches(record, keys, *members[i], entry.keys[i]))
+                return false;
+        }
+        return true;
+    }
+
+    // Each group stands under its full signature and under each of its
+    // dates alone, for records that have only one of the two.
+    void indexDates(Bucket& bucket, std::size_t g)
+    {
+        const Entry& entry = entries_[g];
+        if (createdOn_ && modifiedOn_)
+            bucket.bySignature[Signature { entry.created, entry.modified }].insert(g);
+        if (createdOn_)
+            bucket.byCreated[entry.created].insert(g);
+        if (modifiedOn_)
+            bucket.byModified[entry.modified].insert(g);
+    }
+
+    void unindex(Bucket& bucket, std::size_t g)
+    {
+        const Entry& entry = entries_[g];
+        if (createdOn_ && modifiedOn_)
+            bucket.bySignature[Signature { entry.created, entry.modified }].erase(g);
+        if (createdOn_)
+            bucket.byCreated[entry.created].erase(g);
+        if (modifiedOn_)
+            bucket.byModified[entry.modified].erase(g);
+    }
+
     const CriteriaMatcher& matcher_;
-    bool keyDecides_;
+    const bool createdOn_;
+    const bool modifiedOn_;
+    const bool namesDecided_;
     std::vector<Entry> entries_;
-    QHash<QString, std::vector<std::size_t>> index_;
+    QHash<QString, Bucket> index_;
 };
 
 } // namespace

@@ -382,38 +382,41 @@ TEST_F(AttributeComparisonTest, IndexedSearchFormsTheGroupsOfTheFullSearchOnBoth
 {
     const std::vector<std::vector<int>> optionSets { {}, { 1 }, { 2 }, { 3 }, { 1, 3 }, { 4, 5 }, { 2, 3 }, { 1, 4 },
         { 2, 3, 5 }, { 1, 3, 4, 5 } };
-    std::mt19937 random(7);
-    for (const auto& set : optionSets) {
-        QVariantList list;
-        for (int option : set)
-            list.append(option);
-        const auto criteria = ComparisonCriteria::fromSearchOptions(list);
-        SCOPED_TRACE(testing::PrintToString(set));
+    for (unsigned seed = 1; seed <= 25; ++seed) {
+        std::mt19937 random(seed);
+        for (const auto& set : optionSets) {
+            QVariantList list;
+            for (int option : set)
+                list.append(option);
+            const auto criteria = ComparisonCriteria::fromSearchOptions(list);
+            SCOPED_TRACE(testing::PrintToString(set));
 
-        // Attribute road with a minimum of 1 byte: 1-byte records never join.
-        const auto records = randomRecords(random, 60);
-        Reference expected;
-        for (int i = 0; i < int(records.size()); ++i)
-            expected.place(records, i, criteria, records[i]->fileSize > 1, false);
-        const auto attributeGroups = comparison.groupFilesByCriteria(records, ScanSource::thisComputer, criteria, 2, 1);
-        EXPECT_EQ(indicesOf(attributeGroups, records), expected.groups);
+            // Attribute road with a minimum of 1 byte: 1-byte records never join.
+            const auto records = randomRecords(random, 60);
+            Reference expected;
+            for (int i = 0; i < int(records.size()); ++i)
+                expected.place(records, i, criteria, records[i]->fileSize > 1, false);
+            const auto attributeGroups
+                = comparison.groupFilesByCriteria(records, ScanSource::thisComputer, criteria, 2, 1);
+            ASSERT_EQ(indicesOf(attributeGroups, records), expected.groups) << "seed " << seed;
 
-        // Content road: size groups by ascending size, each in found order.
-        const auto contentRecords = randomRecords(random, 60);
-        Reference content;
-        for (quint64 size = 1; size <= 4; ++size) {
-            std::vector<int> ofSize;
-            for (int i = 0; i < int(contentRecords.size()); ++i) {
-                if (contentRecords[i]->fileSize == size)
-                    ofSize.push_back(i);
+            // Content road: size groups by ascending size, each in found order.
+            const auto contentRecords = randomRecords(random, 60);
+            Reference content;
+            for (quint64 size = 1; size <= 4; ++size) {
+                std::vector<int> ofSize;
+                for (int i = 0; i < int(contentRecords.size()); ++i) {
+                    if (contentRecords[i]->fileSize == size)
+                        ofSize.push_back(i);
+                }
+                for (int i : ofSize) {
+                    if (ofSize.size() > 1)
+                        content.place(contentRecords, i, criteria, true, true);
+                }
             }
-            for (int i : ofSize) {
-                if (ofSize.size() > 1)
-                    content.place(contentRecords, i, criteria, true, true);
-            }
+            const auto contentGroups = comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1);
+            ASSERT_EQ(indicesOf(contentGroups, contentRecords), content.groups) << "seed " << seed;
         }
-        const auto contentGroups = comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1);
-        EXPECT_EQ(indicesOf(contentGroups, contentRecords), content.groups);
     }
 }
 
