@@ -124,7 +124,7 @@ public:
             const DateKey modified = modifiedOn_ ? dateKey(record->modDate) : std::nullopt;
             if ((created && !entry.created) || (modified && !entry.modified)) {
                 Bucket& bucket = index_[*entry.key];
-                unindex(bucket, g);
+                indexDates(bucket, g, false);
                 entry.created = entry.created ? entry.created : created;
                 entry.modified = entry.modified ? entry.modified : modified;
                 indexDates(bucket, g);
@@ -203,26 +203,16 @@ private:
 
     // Each group stands under its full signature and under each of its
     // dates alone, for records that have only one of the two.
-    void indexDates(Bucket& bucket, std::size_t g)
+    void indexDates(Bucket& bucket, std::size_t g, bool add = true)
     {
         const Entry& entry = entries_[g];
+        const auto update = [g, add](std::set<std::size_t>& set) { add ? void(set.insert(g)) : void(set.erase(g)); };
         if (createdOn_ && modifiedOn_)
-            bucket.bySignature[Signature { entry.created, entry.modified }].insert(g);
+            update(bucket.bySignature[Signature { entry.created, entry.modified }]);
         if (createdOn_)
-            bucket.byCreated[entry.created].insert(g);
+            update(bucket.byCreated[entry.created]);
         if (modifiedOn_)
-            bucket.byModified[entry.modified].insert(g);
-    }
-
-    void unindex(Bucket& bucket, std::size_t g)
-    {
-        const Entry& entry = entries_[g];
-        if (createdOn_ && modifiedOn_)
-            bucket.bySignature[Signature { entry.created, entry.modified }].erase(g);
-        if (createdOn_)
-            bucket.byCreated[entry.created].erase(g);
-        if (modifiedOn_)
-            bucket.byModified[entry.modified].erase(g);
+            update(bucket.byModified[entry.modified]);
     }
 
     const CriteriaMatcher& matcher_;
