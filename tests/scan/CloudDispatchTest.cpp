@@ -1,0 +1,130 @@
+#include "platform/ReachabilityTest.h"
+#include "scan/EngineFixture.h"
+
+#include <QCryptographicHash>
+
+namespace {
+
+struct Online : NetworkReachabilityProbe {
+    bool isNetworkReachable() override { return true; }
+};
+
+// A cloud handler that lists instantly: every folder it is given yields the
+// records it was told to hand back.
+class FakeHandler : public ScanWrapper {
+public:
+    std::vector<std::vector<CloudScanFoldersListPtr>> listings;
+    std::vector<FileInfoNodePtr> toDeliver;
+    int rootsMade = 0;
+
+    CloudScanFoldersListPtr makeRootFolderNode() override
+    {
+        ++rootsMade;
+        return std::make_shared<CloudScanFoldersList>();
+    }
+    void startCloudScan(const std::vector<CloudScanFoldersListPtr>& folders, int, CloudScanSink& sink) override
+    {
+        listings.push_back(folders);
+        for (const FileInfoNodePtr& record : toDeliver)
+            sink.addCloudScanFile(record);
+        sink.OnScanCompletedProcess();
+    }
+};
+
+FileInfoNodePtr cloudFile(const QString& path, const QByteArray& contents)
+{
+    auto record = std::make_shared<FileInfoNode>();
+    record->filePath = path;
+    record->fileName = path.section(QLatin1Char('/'), -1);
+    record->fileSize = static_cast<quint64>(contents.size());
+    record->md5 = QString::fromLatin1(QCryptographicHash::hash(contents, QCryptographicHash::Md5).toHex());
+    record->isMd5Calucaluted = true;
+    record->state = 0;
+    return record;
+}
+
+} // namespace
+
+class CloudDispatch : public EngineFixture {
+protected:
+    FakeHandler handler;
+
+    void SetUp() override
+    {
+        EngineFixture::SetUp();
+        setNetworkReachabilityProbe(std::make_shared<Online>());
+        selectedScanSource() = ScanSource::dropbox;
+        engine->scanWrapper = &handler;
+    }
+    void TearDown() override
+    {
+        EngineFixture::TearDown();
+        setNetworkReachabilityProbe(nullptr);
+        selectedScanSource() = ScanSource::thisComputer;
+    }
+
+    CloudScanFoldersListPtr addCloudRow(const QString& folderPath, int state = 1)
+    {
+        auto folder = std::make_shared<CloudScanFoldersList>();
+        folder->folderPath = folderPath;
+        FilePathNodePtr row = addRow(folderPath, state);
+        row->cloudFolder = folder;
+        return folder;
+    }
+};
+
+TEST_F(CloudDispatch, TheHandlerListsTheCheckedFoldersAndTheServiceChecksumsGroupThem)
+{
+    addCloudRow(QStringLiteral("/Photos"));
+    addCloudRow(QStringLiteral("/Off"), 0);
+    addCloudRow(QStringLiteral("/Old/Trip"));
+    auto excluded = std::make_shared<FilePathNode>();
+    excluded->filePath = QStringLiteral("/Old");
+    excluded->state = 1;
+    engine->arrExcludePathsCloud.push_back(excluded);
+    handler.toDeliver = { cloudFile(QStringLiteral("/Photos/a.jpg"), "same"),
+        cloudFile(QStringLiteral("/Photos/b.jpg"), "same"), cloudFile(QStringLiteral("/Photos/c.jpg"), "other") };
+    ASSERT_TRUE(runScan());
+    ASSERT_EQ(handler.listings.size(), 1u);
+    ASSERT_EQ(handler.listings.front().size(), 1u);
+    EXPECT_EQ(handler.listings.front().front()->folderPath, QStringLiteral("/Photos"));
+    EXPECT_TRUE(handler.isCompletListFetch);
+    ASSERT_EQ(screen.results.size(), 1u);
+    ASSERT_EQ(screen.results.front().size(), 1u);
+    EXPECT_EQ(screen.results.front().front()->children.size(), 2u);
+    EXPECT_EQ(engine->counters.countScanned.load(), 3);
+}
+
+TEST_F(CloudDispatch, NoFolderToListEndsTheScanAtOnce)
+{
+    addCloudRow(QStringLiteral("/Unticked"), 0);
+    ASSERT_TRUE(runScan());
+    EXPECT_TRUE(handler.listings.empty());
+    EXPECT_FALSE(isScanRunning);
+    EXPECT_EQ(screen.scanningStates.back(), std::make_pair(false, false));
+}
+
+TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
+{
+    const CloudScanFoldersListPtr folder = addCloudRow(QStringLiteral("/Docs"));
+    folder->arrCloudFolderFiles.push_back(cloudFile(QStringLiteral("/Docs/stale.txt"), "x"));
+    folder->isAllFilesFetched = true;
+    handler.isFileDeletedFromCloud = true;
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(handler.rootsMade, 1);
+    EXPECT_FALSE(handler.isFileDeletedFromCloud);
+    EXPECT_TRUE(folder->arrCloudFolderFiles.empty());
+    EXPECT_FALSE(folder->isAllFilesFetched);
+}
+
+TEST_F(CloudDispatch, ADriveScanWithNothingToQueryEndsAtOnce)
+{
+    selectedScanSource() = ScanSource::googleDrive;
+    engine->scanWrapper = nullptr;
+    auto row = addRow(QStringLiteral("My Drive"));
+    row->gdFolder = std::make_shared<GDFoldersList>();
+    row->gdFolder->folderId = QStringLiteral("root");
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(engine->recusiveCount, 0);
+    EXPECT_EQ(screen.sheetsShown, 1);
+}
