@@ -6,10 +6,9 @@
 #include <array>
 #include <cmath>
 
-bool isNumberValue(const QVariant& value)
+bool isIntegerTypeId(int typeId)
 {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
+    switch (typeId) {
     case QMetaType::Char:
     case QMetaType::SChar:
     case QMetaType::UChar:
@@ -21,12 +20,16 @@ bool isNumberValue(const QVariant& value)
     case QMetaType::ULong:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
-    case QMetaType::Float:
-    case QMetaType::Double:
         return true;
     default:
         return false;
     }
+}
+
+bool isNumberValue(const QVariant& value)
+{
+    const int type = value.typeId();
+    return type == QMetaType::Bool || type == QMetaType::Float || type == QMetaType::Double || isIntegerTypeId(type);
 }
 
 QString getSizeInUnits(double bytes)

@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "core/CommonFuncs.h"
 #include "core/Log.h"
 #include "platform/AppPaths.h"
 
@@ -17,26 +18,6 @@
 namespace Setting {
 
 namespace {
-
-bool isIntegerType(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool isUnsignedType(int typeId)
 {
@@ -58,7 +39,7 @@ std::optional<bool> toBool(const QVariant& value)
 std::optional<qint64> toInteger(const QVariant& value)
 {
     const int type = value.typeId();
-    if (!isIntegerType(type))
+    if (!isIntegerTypeId(type))
         return std::nullopt;
     if (isUnsignedType(type)) {
         const qulonglong number = value.toULongLong();
@@ -72,7 +53,7 @@ std::optional<qint64> toInteger(const QVariant& value)
 std::optional<quint64> toUnsigned(const QVariant& value)
 {
     const int type = value.typeId();
-    if (!isIntegerType(type))
+    if (!isIntegerTypeId(type))
         return std::nullopt;
     if (isUnsignedType(type))
         return value.toULongLong();
@@ -85,7 +66,7 @@ std::optional<quint64> toUnsigned(const QVariant& value)
 std::optional<double> toReal(const QVariant& value)
 {
     const int type = value.typeId();
-    if (type == QMetaType::Double || type == QMetaType::Float || isIntegerType(type))
+    if (type == QMetaType::Double || type == QMetaType::Float || isIntegerTypeId(type))
         return value.toDouble();
     return std::nullopt;
 }
@@ -123,7 +104,7 @@ std::optional<QVariant> normalized(const QVariant& value)
     const int type = value.typeId();
     if (type == QMetaType::Bool || type == QMetaType::QString)
         return value;
-    if (isIntegerType(type)) {
+    if (isIntegerTypeId(type)) {
         if (const std::optional<qint64> number = toInteger(value))
             return QVariant::fromValue<qlonglong>(*number);
         return QVariant::fromValue<qulonglong>(value.toULongLong());

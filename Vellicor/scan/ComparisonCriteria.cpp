@@ -1,5 +1,7 @@
 #include "scan/ComparisonCriteria.h"
 
+#include "platform/UserDefaults.h"
+
 #include <QJsonArray>
 #include <QTextBoundaryFinder>
 
@@ -83,29 +85,15 @@ ComparisonCriteria ComparisonCriteria::fromSearchOptions(const QVariant& searchO
 
 std::optional<qint64> integerSetting(const QVariant& value)
 {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return value.toLongLong();
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-            return std::nullopt;
-        return value.toLongLong();
-    case QMetaType::Double:
-    case QMetaType::Float: {
+    if (const std::optional<qint64> integer = Setting::toInteger(value))
+        return integer;
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
         const double number = value.toDouble();
         if (!std::isfinite(number) || std::trunc(number) != number || std::fabs(number) > 9.0e15)
             return std::nullopt;
         return static_cast<qint64>(number);
     }
-    default:
-        return std::nullopt;
-    }
+    return std::nullopt;
 }
 
 bool isContentSearch(const QVariant& searchContent)

@@ -131,8 +131,3 @@ std::optional<QString> packageDigest(const QString& path, const std::atomic<bool
         return std::nullopt;
     return QString::fromLatin1(hash.result().toHex());
 }
-
-void md5OfPackageContents(const QString& path, FileInfoNode& record, const std::atomic<bool>& abort)
-{
-    record.md5 = packageDigest(path, abort);
-}

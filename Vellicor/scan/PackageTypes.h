@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/FileInfoNode.h"
-
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
+#include <optional>
 
 // Folders that a scan treats as one item ("packages"), known by their
 // extension. Photo libraries among them are never hashed as files: they are
@@ -19,9 +19,6 @@ bool isPhotoLibraryExtension(const QString& lowerCaseExtension);
 // no file, or when any member cannot be read: a package that is only partly
 // known is never called a duplicate.
 std::optional<QString> packageDigest(const QString& path, const std::atomic<bool>& abort);
-
-// Leaves packageDigest() in record.md5.
-void md5OfPackageContents(const QString& path, FileInfoNode& record, const std::atomic<bool>& abort);
 
 // The names in a folder, sorted, without "." and ".."; none when the folder
 // cannot be read. Names that do not survive the trip to text and back (bytes

@@ -541,7 +541,7 @@ void ScanEngine::dropRecordsInsidePackages()
 
 void ScanEngine::md5OfPackageContents(const QString& path, FileInfoNode& record)
 {
-    ::md5OfPackageContents(path, record, isAbortScan);
+    record.md5 = packageDigest(path, isAbortScan);
 }
 
 // ---------------------------------------------------------------------------

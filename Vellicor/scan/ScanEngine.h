@@ -78,8 +78,7 @@ public:
     void scanPath(const QString& path, const FilePathNode& row);
     void scanDirectory(const QString& path, const FilePathNode& row);
     void addScannedFile(const QString& path);
-    // The digest of a package: its members' digests in name order, depth
-    // first. Absent when Stop cut it short or no member could be read.
+    // Leaves the package's digest (see packageDigest) in record.md5.
     void md5OfPackageContents(const QString& path, FileInfoNode& record);
 
     // ---- Cache and comparison (worker thread) ----------------------------

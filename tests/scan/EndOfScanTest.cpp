@@ -3,9 +3,6 @@
 
 #include <QTest>
 
-#include <atomic>
-#include <thread>
-
 namespace {
 QString text(const char* key)
 {
@@ -112,16 +109,7 @@ TEST_F(EndOfScan, StopDuringHashingHandsOverWhatWasFound)
         tree.file(QStringLiteral("p/%1-b.bin").arg(i), body);
     }
     addRow(tree.path(QStringLiteral("p")));
-    std::atomic<bool> done { false };
-    std::thread stopper([&] {
-        while (!done && engine->counters.countProcessed.load() < 20)
-            std::this_thread::yield();
-        isAbortScan = true;
-    });
-    const bool ended = runScan();
-    done = true;
-    stopper.join();
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(runScanStoppedWhen([this] { return engine->counters.countProcessed.load() >= 20; }));
     EXPECT_EQ(engine->arrFileNodes.size(), 2u * pairs); // the walk had finished
     EXPECT_LT(engine->counters.countProcessed.load(), 2 * pairs);
     EXPECT_EQ(historyLength(), 1);

@@ -14,7 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 
 // A scan engine over a fake screen, a fresh settings store in a temporary
 // HOME, and a tree to scan. Every category switch is on and every file type
@@ -54,7 +57,7 @@ protected:
     // Ticks the "All" row of the include list.
     void chooseAllFileTypes()
     {
-        QVariantList rows = defaults->arrayValue(QStringLiteral("IncludeExtensionList")).value_or(QVariantList{});
+        QVariantList rows = defaults->arrayValue(QStringLiteral("IncludeExtensionList")).value_or(QVariantList {});
         for (QVariant& row : rows) {
             QVariantMap map = row.toMap();
             if (map.value(QStringLiteral("keyStr")).toString() == QLatin1String("All"))
@@ -88,6 +91,22 @@ protected:
         QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
         engine->btnStartScanTapped();
         return ended.wait(timeoutMs);
+    }
+
+    // Presses Scan Now and, from another thread, confirms Stop as soon as
+    // reached() holds; waits until the scan has ended.
+    bool runScanStoppedWhen(const std::function<bool()>& reached)
+    {
+        std::atomic<bool> done { false };
+        std::thread stopper([&] {
+            while (!done && !reached())
+                std::this_thread::yield();
+            isAbortScan = true;
+        });
+        const bool ended = runScan();
+        done = true;
+        stopper.join();
+        return ended;
     }
 
     // The paths of the records the walk accepted, relative to the tree, sorted.

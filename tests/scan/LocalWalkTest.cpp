@@ -3,9 +3,7 @@
 #include <QDir>
 #include <QFile>
 
-#include <atomic>
 #include <cstdio>
-#include <thread>
 
 using LocalWalk = EngineFixture;
 
@@ -131,16 +129,7 @@ TEST_F(LocalWalk, StopFromAnotherThreadEndsTheWalkAndKeepsWhatWasFound)
         tree.file(QStringLiteral("many/f%1.txt").arg(i, 5, 10, QLatin1Char('0')), QByteArray::number(i % 7));
     addRow(tree.path(QStringLiteral("many")));
 
-    std::atomic<bool> done { false };
-    std::thread stopper([&] {
-        while (!done && engine->counters.countScanned.load() < 100)
-            std::this_thread::yield();
-        isAbortScan = true;
-    });
-    const bool ended = runScan();
-    done = true;
-    stopper.join();
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(runScanStoppedWhen([this] { return engine->counters.countScanned.load() >= 100; }));
     const qsizetype found = recordedPaths().size();
     EXPECT_GE(found, 100);
     EXPECT_LT(found, fileCount);
