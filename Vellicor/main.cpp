@@ -2,7 +2,7 @@
 // else.
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
-#include "platform/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -4,8 +4,8 @@
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
-#include "platform/AlertPresenter.h"
-#include "platform/UserDefaults.h"
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanScreen.h"
 

@@ -1,30 +1,12 @@
 #include "core/CommonFuncs.h"
 
+#include "base/UserDefaults.h"
+
 #include <QLocale>
 #include <QTimeZone>
 
 #include <array>
 #include <cmath>
-
-bool isIntegerTypeId(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool isNumberValue(const QVariant& value)
 {

@@ -10,9 +10,6 @@
 // date texts and parsing, and escaping for regular expressions. Safe on any
 // thread.
 
-// True for the integral number types a QVariant can hold (Bool not included).
-bool isIntegerTypeId(int typeId);
-
 // True when value holds a number of any width (a Boolean counts, as a stored
 // flag does); texts that merely look like numbers do not.
 bool isNumberValue(const QVariant& value);

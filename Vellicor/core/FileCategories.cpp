@@ -4,7 +4,7 @@
 #include "core/ScanSettingsSnapshot.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 
 #include <array>
 

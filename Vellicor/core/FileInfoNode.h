@@ -5,7 +5,6 @@
 #include "core/GlobalObjects.h"
 
 #include <QDateTime>
-#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -54,7 +53,6 @@ public:
     bool isLocked = false;
     bool isProtected = false;
     std::optional<QUrl> filePathUrl;
-    QImage imgThumbnail;
     bool isRawFormat = false;
     bool isNetworkDrive = false;
     std::optional<DropboxFileMetadata> dropBoxFile;

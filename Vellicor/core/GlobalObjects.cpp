@@ -1,7 +1,7 @@
 #include "core/GlobalObjects.h"
 
-#include "core/Log.h"
-#include "platform/OSProfile.h"
+#include "base/Log.h"
+#include "base/OSProfile.h"
 
 std::optional<ScanSource> scanSourceFromRaw(long long raw)
 {

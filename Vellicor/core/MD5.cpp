@@ -1,7 +1,7 @@
 #include "core/MD5.h"
 
 #include "core/FileUtilities.h"
-#include "core/Log.h"
+#include "base/Log.h"
 
 #include <openssl/evp.h>
 

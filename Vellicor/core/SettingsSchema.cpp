@@ -3,8 +3,8 @@
 #include "core/FileCategories.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
-#include "platform/AppPaths.h"
-#include "platform/UserDefaults.h"
+#include "base/AppPaths.h"
+#include "base/UserDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,6 @@
 #include "platform/ReachabilityTest.h"
 
-#include "core/Localization.h"
-#include "platform/AlertPresenter.h"
-#include "platform/ServiceSlot.h"
+#include "base/ServiceSlot.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -124,11 +122,4 @@ bool isInternetAvailable()
     std::fputs(available ? "Internet connection available\n" : "No internet connection available\n", stdout);
     std::fflush(stdout);
     return available;
-}
-
-void showInternetUnavailableAlert()
-{
-    alertPresenter()->present({ localizedText(QStringLiteral("ID_INTERNET_NOT_AVILABLE")),
-        localizedText(QStringLiteral("ID_PLEASE_CHECK_YOUR_INTERNET_CONNECTIVITY")),
-        { localizedText(QStringLiteral("ID_OK")) } });
 }

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-// The internet check asked before any cloud work, and its alert.
+// The internet check asked before any cloud work.
 
 // Answers whether the machine has a route to the internet, without dialling
 // one. The standard probe asks the system's network information service and,
@@ -28,10 +28,6 @@ struct ReachabilityTest {
 // The probe's answer, also printed on standard output as "Internet connection
 // available" or "No internet connection available". GUI thread.
 bool isInternetAvailable();
-
-// The standard notice that cloud work needs the internet, through the alert
-// presenter. Callers show it when isInternetAvailable() said no. GUI thread.
-void showInternetUnavailableAlert();
 
 namespace ReachabilityDetail {
 

@@ -1,6 +1,6 @@
 #include "scan/ComparisonCriteria.h"
 
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 
 #include <QJsonArray>
 #include <QTextBoundaryFinder>

@@ -1,6 +1,6 @@
 #include "scan/HashCache.h"
 
-#include "platform/AppPaths.h"
+#include "base/AppPaths.h"
 #include "scan/SqliteOperations.h"
 
 #include <QFileInfo>

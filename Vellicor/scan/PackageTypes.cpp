@@ -1,7 +1,7 @@
 #include "scan/PackageTypes.h"
 
 #include "core/FileUtilities.h"
-#include "core/Log.h"
+#include "base/Log.h"
 #include "core/MD5.h"
 
 #include <QCryptographicHash>

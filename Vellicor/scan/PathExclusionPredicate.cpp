@@ -1,7 +1,7 @@
 #include "scan/PathExclusionPredicate.h"
 
 #include "core/CommonFuncs.h"
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 
 #include <cmath>
 #include <limits>

@@ -1,8 +1,8 @@
 #include "scan/SqliteOperations.h"
 
 #include "core/FileUtilities.h"
-#include "core/Log.h"
-#include "platform/AppPaths.h"
+#include "base/Log.h"
+#include "base/AppPaths.h"
 
 #include <QDateTime>
 #include <QFile>

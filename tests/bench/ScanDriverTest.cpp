@@ -1,5 +1,5 @@
 #include "core/SettingsSchema.h"
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 

@@ -1,7 +1,7 @@
 #include "core/FileCategories.h"
 #include "core/ScanSettingsSnapshot.h"
 #include "core/SettingsSchema.h"
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 
 #include "ScopedLanguageTable.h"
 

@@ -1,3 +1,6 @@
+#include <QFile>
+#include <QDir>
+#include "support/TempHome.h"
 #include "core/GlobalObjects.h"
 
 #include <gtest/gtest.h>
@@ -53,4 +56,20 @@ TEST(AppWideState, LazyValuesAreCreatedOnce)
     folderPriorityList().append(QStringLiteral("/a"));
     EXPECT_EQ(folderPriorityList(), QStringList{QStringLiteral("/a")});
     folderPriorityList().clear();
+}
+
+TEST(OSVersionFlags, FixedProfileTurnsOnTheNewestFlagsAndLogsTheVersion)
+{
+    TempHome home;
+    QDir().mkpath(home.stateHome() + QStringLiteral("/Vellicor"));
+    setOSVersionFlags();
+    EXPECT_TRUE(osIs11OrLater);
+    EXPECT_TRUE(osIs12OrLater);
+    EXPECT_TRUE(osIs13OrLater);
+    EXPECT_FALSE(osIsBefore10_15);
+
+    QFile log(home.stateHome() + QStringLiteral("/Vellicor/vellicor.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(),
+              QByteArray("osVersion: OperatingSystemVersion(majorVersion: 13, minorVersion: 0, patchVersion: 0)\n"));
 }

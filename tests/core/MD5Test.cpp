@@ -1,5 +1,5 @@
 #include "core/MD5.h"
-#include "platform/AppPaths.h"
+#include "base/AppPaths.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 

@@ -1,7 +1,7 @@
 #include "core/SettingsSchema.h"
 #include "core/FileCategories.h"
-#include "platform/AppPaths.h"
-#include "platform/UserDefaults.h"
+#include "base/AppPaths.h"
+#include "base/UserDefaults.h"
 #include "support/TempHome.h"
 
 #include "ScopedLanguageTable.h"

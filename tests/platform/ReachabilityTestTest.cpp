@@ -1,6 +1,5 @@
 #include "platform/ReachabilityTest.h"
-#include "core/Localization.h"
-#include "platform/AlertPresenter.h"
+#include "base/AlertPresenter.h"
 
 #include <gtest/gtest.h>
 
@@ -59,20 +58,6 @@ TEST_F(Reachability, InternetCheckAsksTheInstalledProbeAndSaysSo)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No internet connection available\n");
     EXPECT_FALSE(ReachabilityTest::isNetworkReachable());
     EXPECT_EQ(online->asked, 1);
-}
-
-TEST_F(Reachability, UnavailableAlertGoesThroughThePresenter)
-{
-    const auto presenter = std::make_shared<RecordingPresenter>();
-    setAlertPresenter(presenter);
-    testing::internal::CaptureStdout(); // missing table keys are named there
-    showInternetUnavailableAlert();
-    testing::internal::GetCapturedStdout();
-    ASSERT_EQ(presenter->requests.size(), 1u);
-    const AlertRequest& alert = presenter->requests.front();
-    EXPECT_EQ(alert.messageText, localizedText(QStringLiteral("ID_INTERNET_NOT_AVILABLE")));
-    EXPECT_EQ(alert.informativeText, localizedText(QStringLiteral("ID_PLEASE_CHECK_YOUR_INTERNET_CONNECTIVITY")));
-    EXPECT_EQ(alert.buttons, QStringList { localizedText(QStringLiteral("ID_OK")) });
 }
 
 TEST_F(Reachability, StandardPresenterWritesTheAlertAndAnswersTheFirstButton)

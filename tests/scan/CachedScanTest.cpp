@@ -1,4 +1,4 @@
-#include "platform/AppPaths.h"
+#include "base/AppPaths.h"
 #include "scan/EngineFixture.h"
 
 #include <QFile>

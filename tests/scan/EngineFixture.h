@@ -3,7 +3,7 @@
 #include "core/FileCategories.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 #include "scan/FakeScanScreen.h"
 #include "scan/ScanEngine.h"
 #include "support/TempHome.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/AlertPresenter.h"
+#include "base/AlertPresenter.h"
 #include "scan/ScanScreen.h"
 
 #include <QStringList>

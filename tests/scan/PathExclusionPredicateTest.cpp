@@ -1,5 +1,5 @@
 #include "scan/PathExclusionPredicate.h"
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/ImageProcessing.h"
+#include "platform/ImageProcessing.h"
 
 #include "core/FileUtilities.h"
 

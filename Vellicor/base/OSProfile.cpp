@@ -1,4 +1,4 @@
-#include "platform/OSProfile.h"
+#include "base/OSProfile.h"
 
 OperatingSystemVersion currentOperatingSystemVersion()
 {

@@ -1,4 +1,4 @@
-#include "core/ImageProcessing.h"
+#include "platform/ImageProcessing.h"
 #include "support/TestFiles.h"
 
 #include <QFile>

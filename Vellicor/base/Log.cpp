@@ -1,6 +1,6 @@
-#include "core/Log.h"
+#include "base/Log.h"
 
-#include "platform/AppPaths.h"
+#include "base/AppPaths.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -14,6 +14,9 @@
 // code that reads the fields of a stored record. A value of another type reads
 // as missing. Integers 0 and 1 read as Bools, since older records keep their
 // check marks as numbers.
+// True for the integral number types a QVariant can hold (Bool not included).
+bool isIntegerTypeId(int typeId);
+
 namespace Setting {
 
 std::optional<bool> toBool(const QVariant& value);

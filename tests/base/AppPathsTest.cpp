@@ -1,4 +1,4 @@
-#include "platform/AppPaths.h"
+#include "base/AppPaths.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "core/FileCategories.h"
-#include "core/LocalFileRecordBuilder.h"
+#include "scan/LocalFileRecordBuilder.h"
 #include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
 

@@ -1,5 +1,5 @@
-#include "core/Log.h"
-#include "platform/AppPaths.h"
+#include "base/Log.h"
+#include "base/AppPaths.h"
 #include "support/TempHome.h"
 
 #include <QFile>

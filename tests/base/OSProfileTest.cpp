@@ -1,9 +1,5 @@
-#include "core/GlobalObjects.h"
-#include "platform/OSProfile.h"
-#include "support/TempHome.h"
+#include "base/OSProfile.h"
 
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,20 +35,4 @@ TEST(OSVersionFlagTable, NewerReleasesAccumulate)
     const OSVersionFlags fourteen = flagsOf(14, 2);
     EXPECT_TRUE(fourteen.osIs11OrLater && fourteen.osIs12OrLater && fourteen.osIs13OrLater);
     EXPECT_FALSE(fourteen.osIsBefore10_15 || fourteen.osIs10_15 || fourteen.osIs10_11);
-}
-
-TEST(OSVersionFlags, FixedProfileTurnsOnTheNewestFlagsAndLogsTheVersion)
-{
-    TempHome home;
-    QDir().mkpath(home.stateHome() + QStringLiteral("/Vellicor"));
-    setOSVersionFlags();
-    EXPECT_TRUE(osIs11OrLater);
-    EXPECT_TRUE(osIs12OrLater);
-    EXPECT_TRUE(osIs13OrLater);
-    EXPECT_FALSE(osIsBefore10_15);
-
-    QFile log(home.stateHome() + QStringLiteral("/Vellicor/vellicor.log"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(log.readAll(),
-              QByteArray("osVersion: OperatingSystemVersion(majorVersion: 13, minorVersion: 0, patchVersion: 0)\n"));
 }

@@ -1,5 +1,5 @@
-#include "platform/UserDefaults.h"
-#include "platform/AppPaths.h"
+#include "base/UserDefaults.h"
+#include "base/AppPaths.h"
 #include "support/TempHome.h"
 
 #include <QDir>

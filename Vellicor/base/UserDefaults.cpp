@@ -1,8 +1,7 @@
-#include "platform/UserDefaults.h"
+#include "base/UserDefaults.h"
 
-#include "core/CommonFuncs.h"
-#include "core/Log.h"
-#include "platform/AppPaths.h"
+#include "base/Log.h"
+#include "base/AppPaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +13,26 @@
 
 #include <cmath>
 #include <limits>
+
+bool isIntegerTypeId(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
 
 namespace Setting {
 

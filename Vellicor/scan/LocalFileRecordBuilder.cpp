@@ -1,4 +1,4 @@
-#include "core/LocalFileRecordBuilder.h"
+#include "scan/LocalFileRecordBuilder.h"
 
 #include "core/ExifInfo.h"
 #include "core/FileCategories.h"

@@ -1,6 +1,6 @@
-#include "platform/AlertPresenter.h"
+#include "base/AlertPresenter.h"
 
-#include "platform/ServiceSlot.h"
+#include "base/ServiceSlot.h"
 
 #include <cstdio>
 
