@@ -1,8 +1,7 @@
 // Composition root: builds the platform services and the main window, nothing
 // else.
-#include "core/GlobalObjects.h"
-#include "core/Localization.h"
-#include "base/AppPaths.h"
+#include "base/UserDefaults.h"
+#include "core/AppStartup.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -30,10 +29,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Vellicor"));
     QApplication::setOrganizationName(QStringLiteral("Vellicor"));
 
-    // The log never creates its folder; the application makes it once here.
-    AppPaths::ensureFolder(AppPaths::stateFolder());
-    setOSVersionFlags();
-    loadLocalizationTable();
+    startApplicationCore(UserDefaults::standard());
 
     QMainWindow window;
     window.setWindowTitle(QApplication::applicationName());

@@ -1,11 +1,10 @@
 #include "ScanDriver.h"
 
-#include "core/FileCategories.h"
-#include "core/GlobalObjects.h"
-#include "core/Localization.h"
-#include "core/SettingsSchema.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "core/AppStartup.h"
+#include "core/GlobalObjects.h"
+#include "core/SettingsSchema.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanScreen.h"
 
@@ -25,8 +24,6 @@ namespace {
 // anything. GUI thread.
 class HeadlessScanScreen : public ScanScreen, public AlertPresenter {
 public:
-    std::vector<DuplicateGroupPtr> groups;
-    qint64 dupCount = 0;
     QStringList alertTexts;
 
     int present(const AlertRequest& request) override
@@ -37,22 +34,18 @@ public:
         alertTexts.append(text);
         return 0;
     }
-    void showScanningLabels(const ScanningLabels&) override {}
-    void showScannedPath(const QString&, const QString&) override {}
-    void showScanningState(bool, bool) override {}
-    void setScanNowButtonState(int, bool) override {}
-    void setAbortButtonEnabled(bool) override {}
-    void setResultButtonEnabled(bool) override {}
-    void showScanningSheet() override {}
-    void hideScanningSheet() override {}
-    void showLastScanRecord(const QString&, const QString&, const std::optional<QString>&) override {}
-    void showPreferencesPane(const QString&) override {}
-    void showHomeView() override {}
-    void showResults(const std::vector<DuplicateGroupPtr>& found, qint64 count) override
-    {
-        groups = found;
-        dupCount = count;
-    }
+    void showScanningLabels(const ScanningLabels&) override { }
+    void showScannedPath(const QString&, const QString&) override { }
+    void showScanningState(bool, bool) override { }
+    void setScanNowButtonState(int, bool) override { }
+    void setAbortButtonEnabled(bool) override { }
+    void setResultButtonEnabled(bool) override { }
+    void showScanningSheet() override { }
+    void hideScanningSheet() override { }
+    void showLastScanRecord(const QString&, const QString&, const std::optional<QString>&) override { }
+    void showPreferencesPane(const QString&) override { }
+    void showHomeView() override { }
+    void showResults(const ScanResultPtr&) override { }
 };
 
 // Installs a presenter for as long as it lives; the standard one comes back
@@ -118,9 +111,9 @@ std::variant<ScanDriverOptions, QString> parseScanDriverArguments(const QStringL
     const QCommandLineOption criteria(QStringLiteral("criteria"), QString(), QStringLiteral("list"));
     const QCommandLineOption minSize(QStringLiteral("min-size-option"), QString(), QStringLiteral("N"));
     QCommandLineParser parser;
-    parser.addOptions({attributes, criteria, minSize});
+    parser.addOptions({ attributes, criteria, minSize });
     // The parser reads element 0 as the program name.
-    if (!parser.parse(QStringList{QStringLiteral("vellicor-scan")} + arguments))
+    if (!parser.parse(QStringList { QStringLiteral("vellicor-scan") } + arguments))
         return parser.errorText();
 
     ScanDriverOptions options;
@@ -166,10 +159,10 @@ std::vector<FilePathNodePtr> folderRowsFromEntries(const QVariant& entries)
 void applyScanDriverSettings(UserDefaults& defaults, const ScanDriverOptions& options)
 {
     defaults.setVolatileValue(QLatin1String(SettingsKey::includeExtensionList),
-                              withRowStates(defaults.object(QLatin1String(SettingsKey::includeExtensionList)), 1,
-                                            QLatin1String(ExtensionFilterKey::all)));
+        withRowStates(defaults.object(QLatin1String(SettingsKey::includeExtensionList)), 1,
+            QLatin1String(ExtensionFilterKey::all)));
     defaults.setVolatileValue(QLatin1String(SettingsKey::excludeExtensionList),
-                              withRowStates(defaults.object(QLatin1String(SettingsKey::excludeExtensionList)), 0));
+        withRowStates(defaults.object(QLatin1String(SettingsKey::excludeExtensionList)), 0));
     defaults.setVolatileValue(QLatin1String(SettingsKey::searchContent), qlonglong(options.attributes ? 2 : 1));
     if (options.criteria)
         defaults.setVolatileValue(QLatin1String(SettingsKey::searchOptions), *options.criteria);
@@ -203,23 +196,17 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err)
     // Rows hold absolute paths, as a folder chooser gives them.
     QStringList paths;
     for (const QString& path : options.paths) {
-        struct stat status {};
+        struct stat status { };
         if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
             return refuse(err, QStringLiteral("no such file or folder: '%1'.").arg(path));
         paths.append(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     }
 
-    // The application's start-up, as far as a scan needs it.
-    setOSVersionFlags();
-    loadLocalizationTable();
-    fillBuiltInExtensionLists();
     UserDefaults& defaults = UserDefaults::standard();
-    registerDefaultSettings(defaults);
+    startApplicationCore(defaults);
     applyScanDriverSettings(defaults, options);
-    loadExtensionLists(defaults);
+    reloadExtensionTables(defaults);
     scanCategoryFlags.fill(true);
-    selectedScanSource() = ScanSource::thisComputer;
-    isAbortScan = false;
 
     HeadlessScanScreen screen;
     const ScopedAlertPresenter presenter(screen);
@@ -236,8 +223,10 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err)
 
     QEventLoop loop;
     bool ended = false;
-    QObject::connect(&engine, &ScanEngine::scanEnded, &loop, [&] {
+    ScanResultPtr result;
+    QObject::connect(&engine, &ScanEngine::scanEnded, &loop, [&](const ScanResultPtr& finished) {
         ended = true;
+        result = finished;
         loop.quit();
     });
     QElapsedTimer clock;
@@ -251,16 +240,17 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err)
         loop.exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
-    const QByteArray text = formatDuplicateGroups(screen.groups);
+    const QByteArray text = formatDuplicateGroups(result->groups);
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), out);
     std::fflush(out);
-    const ScanCounters::Snapshot counts = engine.counters.snapshot();
-    printLine(err, QStringLiteral("vellicor-scan: %1 files scanned, %2 groups, %3 duplicate files, "
-                                  "%4 duplicate bytes, %5 s")
-                       .arg(counts.countScanned)
-                       .arg(screen.groups.size())
-                       .arg(counts.countDup)
-                       .arg(counts.sizeDup)
-                       .arg(seconds, 0, 'f', 3));
+    printLine(err,
+        QStringLiteral("vellicor-scan: %1 files scanned, %2 skipped, %3 groups, %4 duplicate files, "
+                       "%5 duplicate bytes, %6 s")
+            .arg(result->countScanned)
+            .arg(result->skippedCount)
+            .arg(result->groups.size())
+            .arg(result->dupCount)
+            .arg(result->sizeDup)
+            .arg(seconds, 0, 'f', 3));
     return 0;
 }

@@ -9,10 +9,15 @@
 // without a display or a nested event loop. Display-free: the window-based
 // presenter is installed by the interface layer.
 
+// How an alert presents itself: a warning (the usual), plain information, or
+// a critical question.
+enum class AlertStyle { warning, informational, critical };
+
 struct AlertRequest {
     QString messageText;
     QString informativeText;
     QStringList buttons;
+    AlertStyle style = AlertStyle::warning;
 };
 
 class AlertPresenter {

@@ -1,17 +1,15 @@
 #include "core/FileUtilities.h"
 
+#include "core/DirectoryWalker.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
-#include <string>
-#include <string_view>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
-#include <vector>
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
 {
@@ -96,105 +94,29 @@ OpenedFile openRegularFile(const QString& path)
     return result;
 }
 
-namespace {
-
-struct DirectoryId {
-    dev_t device;
-    ino_t inode;
-};
-
-constexpr int directoryOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
-
-void reportUnopenableFolder(const std::string& path, int error)
-{
-    std::fprintf(stderr, "could not open directory '%s'\n", path.c_str());
-    std::fprintf(stderr, "error is %d/%s\n", error, std::generic_category().message(error).c_str());
-}
-
-// Opens a folder given by a path of any length: a path the kernel refuses as
-// too long is opened one component at a time.
-int openFolder(const char* path)
-{
-    const int fd = ::open(path, directoryOpenFlags);
-    if (fd >= 0 || errno != ENAMETOOLONG)
-        return fd;
-
-    std::string_view rest(path);
-    FileDescriptor current(::open(rest.starts_with('/') ? "/" : ".", directoryOpenFlags));
-    while (current.isOpen() && !rest.empty()) {
-        const size_t slash = rest.find('/');
-        const std::string component(rest.substr(0, slash));
-        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-        if (component.empty())
-            continue;
-        current.reset(::openat(current.get(), component.c_str(), directoryOpenFlags));
-    }
-    return current.release();
-}
-
-// Sums one opened folder; takes ownership of fd. ancestors holds the folders
-// on the way down, so a folder that contains itself (a bind mount) ends.
-std::uint64_t sumFolder(int fd, const std::string& path, std::vector<DirectoryId>& ancestors)
-{
-    DIR* folder = ::fdopendir(fd);
-    if (!folder) {
-        const int error = errno;
-        ::close(fd);
-        reportUnopenableFolder(path, error);
-        return 0;
-    }
-
-    std::uint64_t sum = 0;
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        struct stat status { };
-        if (::fstatat(::dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-            const int error = errno;
-            std::fprintf(stderr, "could not stat '%s': %d/%s\n", entry->d_name, error,
-                std::generic_category().message(error).c_str());
-            continue;
-        }
-        if (!S_ISDIR(status.st_mode)) {
-            sum += static_cast<std::uint64_t>(status.st_size);
-            continue;
-        }
-
-        const std::string childPath = path + '/' + entry->d_name;
-        bool isLoop = false;
-        for (const DirectoryId& ancestor : ancestors)
-            isLoop = isLoop || (ancestor.device == status.st_dev && ancestor.inode == status.st_ino);
-        if (isLoop) {
-            std::fprintf(stderr, "skipping folder loop at '%s'\n", childPath.c_str());
-            continue;
-        }
-        const int childFd = ::openat(::dirfd(folder), entry->d_name, directoryOpenFlags | O_NOFOLLOW);
-        if (childFd < 0) {
-            reportUnopenableFolder(childPath, errno);
-            continue;
-        }
-        ancestors.push_back({ status.st_dev, status.st_ino });
-        sum += sumFolder(childFd, childPath, ancestors);
-        ancestors.pop_back();
-    }
-    ::closedir(folder);
-    return sum;
-}
-
-} // namespace
-
 std::uint64_t folderSizeOfPath(const char* path)
 {
-    const std::string start(path ? path : "");
-    const int fd = start.empty() ? -1 : openFolder(start.c_str());
-    if (fd < 0) {
-        reportUnopenableFolder(start, start.empty() ? ENOENT : errno);
+    const QByteArray start(path ? path : "");
+    if (start.isEmpty()) {
+        std::fprintf(stderr, "could not open directory ''\nerror is %d/%s\n", ENOENT,
+            std::generic_category().message(ENOENT).c_str());
         return 0;
     }
-    struct stat status { };
-    std::vector<DirectoryId> ancestors;
-    if (::fstat(fd, &status) == 0)
-        ancestors.push_back({ status.st_dev, status.st_ino });
-    return sumFolder(fd, start, ancestors);
+    const auto note = [&start](const QByteArray& where, int error, const QString& reason) {
+        if (where == start && error != 0) {
+            std::fprintf(stderr, "could not open directory '%s'\nerror is %d/%s\n", start.constData(), error,
+                std::generic_category().message(error).c_str());
+            return;
+        }
+        std::fprintf(stderr, "%s: %s\n", printablePath(QFile::decodeName(where)).toLocal8Bit().constData(),
+            reason.toLocal8Bit().constData());
+    };
+    std::uint64_t sum = 0;
+    DirectoryWalker(nullptr, note).walk(start, [&sum](const WalkEntry& entry) {
+        if (S_ISDIR(entry.status.st_mode))
+            return WalkAction::descend;
+        sum += static_cast<std::uint64_t>(entry.status.st_size);
+        return WalkAction::next;
+    });
+    return sum;
 }

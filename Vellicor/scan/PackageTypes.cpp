@@ -1,7 +1,8 @@
 #include "scan/PackageTypes.h"
 
-#include "core/FileUtilities.h"
 #include "base/Log.h"
+#include "core/DirectoryWalker.h"
+#include "core/FileUtilities.h"
 #include "core/MD5.h"
 
 #include <QCryptographicHash>
@@ -36,98 +37,58 @@ bool isPhotoLibraryExtension(const QString& lowerCaseExtension)
         || lowerCaseExtension == QLatin1StringView("migratedphotolibrary");
 }
 
-QStringList folderEntryNames(const QString& path, int* unusableNames)
-{
-    QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(path).constData());
-    if (!dir)
-        return names;
-    int unusable = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        const QString decoded = QFile::decodeName(name);
-        if (QFile::encodeName(decoded) != QByteArray(name)) {
-            ++unusable;
-            continue;
-        }
-        names.append(decoded);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    if (unusableNames)
-        *unusableNames = unusable;
-    return names;
-}
-
-namespace {
-
-// Feeds the members below folder into hash; false when one cannot be read.
-bool hashPackageMembers(const QString& folder, const QString& relative, QCryptographicHash& hash, bool& anyFile,
-    const std::atomic<bool>& abort)
-{
-    int unusable = 0;
-    const QStringList names = folderEntryNames(folder, &unusable);
-    if (unusable > 0) {
-        Log::print("Cannot read package member names in:", printablePath(folder));
-        return false;
-    }
-    if (names.isEmpty() && ::access(QFile::encodeName(folder).constData(), R_OK | X_OK) != 0)
-        return false;
-    for (const QString& name : names) {
-        if (name == QLatin1String(".DS_Store") || name == QLatin1String(".localized"))
-            continue;
-        if (abort)
-            return false;
-        const QString member = folder + QLatin1Char('/') + name;
-        const QByteArray memberPath = QFile::encodeName(member);
-        const QByteArray relativeName = QFile::encodeName(relative + name);
-        struct stat st { };
-        if (::lstat(memberPath.constData(), &st) != 0)
-            return false;
-        if (S_ISDIR(st.st_mode)) {
-            hash.addData(QByteArrayView("D\0", 2));
-            hash.addData(relativeName);
-            hash.addData(QByteArrayView("\0", 1));
-            if (!hashPackageMembers(member, relative + name + QLatin1Char('/'), hash, anyFile, abort))
-                return false;
-        } else if (S_ISREG(st.st_mode)) {
-            const std::optional<QString> digest = md5OfFile(member, abort);
-            if (!digest)
-                return false;
-            anyFile = true;
-            hash.addData(QByteArrayView("F\0", 2));
-            hash.addData(relativeName);
-            hash.addData(QByteArrayView("\0", 1));
-            hash.addData(digest->toLatin1());
-        } else if (S_ISLNK(st.st_mode)) {
-            QByteArray target(static_cast<qsizetype>(st.st_size) + 1, Qt::Uninitialized);
-            const ssize_t length
-                = ::readlink(memberPath.constData(), target.data(), static_cast<size_t>(target.size()));
-            if (length < 0 || length >= target.size())
-                return false;
-            target.truncate(length);
-            hash.addData(QByteArrayView("L\0", 2));
-            hash.addData(relativeName);
-            hash.addData(QByteArrayView("\0", 1));
-            hash.addData(target);
-        } else {
-            // A FIFO, socket or device inside a package: its contents are unknowable.
-            return false;
-        }
-        hash.addData(QByteArrayView("\n", 1));
-    }
-    return true;
-}
-
-} // namespace
-
 std::optional<QString> packageDigest(const QString& path, const std::atomic<bool>& abort)
 {
+    // Every member's relative path goes into the digest with its kind and
+    // contents, so two packages agree only when they hold the same tree.
     QCryptographicHash hash(QCryptographicHash::Md5);
     bool anyFile = false;
-    if (!hashPackageMembers(path, QString(), hash, anyFile, abort) || !anyFile || abort)
+    bool unreadable = false;
+    const QByteArray root = QFile::encodeName(path);
+    DirectoryWalker walker(&abort, [&unreadable](const QByteArray&, int, const QString&) { unreadable = true; });
+    const bool walked = walker.walk(root, [&](const WalkEntry& entry) {
+        if (entry.name == ".DS_Store" || entry.name == ".localized")
+            return WalkAction::next;
+        const QByteArray relative = entry.path.mid(root.size() + (root.endsWith('/') ? 0 : 1));
+        const auto add = [&](const char* kind, const QByteArray& contents) {
+            hash.addData(QByteArrayView(kind, 2));
+            hash.addData(relative);
+            hash.addData(QByteArrayView("\0", 1));
+            hash.addData(contents);
+            hash.addData(QByteArrayView("\n", 1));
+        };
+        const mode_t mode = entry.status.st_mode;
+        if (S_ISDIR(mode)) {
+            add("D\0", QByteArray());
+            return WalkAction::descend;
+        }
+        if (S_ISREG(mode)) {
+            const QString member = QFile::decodeName(entry.path);
+            if (QFile::encodeName(member) != entry.path) {
+                Log::print("Cannot read package member names in:", printablePath(path));
+                return WalkAction::stop;
+            }
+            const std::optional<QString> digest = md5OfFile(member, abort);
+            if (!digest)
+                return WalkAction::stop;
+            anyFile = true;
+            add("F\0", digest->toLatin1());
+            return WalkAction::next;
+        }
+        if (S_ISLNK(mode)) {
+            QByteArray target(static_cast<qsizetype>(entry.status.st_size) + 1, Qt::Uninitialized);
+            const ssize_t length
+                = ::readlink(entry.path.constData(), target.data(), static_cast<size_t>(target.size()));
+            if (length < 0 || length >= target.size())
+                return WalkAction::stop;
+            target.truncate(length);
+            add("L\0", target);
+            return WalkAction::next;
+        }
+        // A FIFO, socket or device inside a package: its contents are unknowable.
+        return WalkAction::stop;
+    });
+    if (!walked || unreadable || !anyFile || abort)
         return std::nullopt;
     return QString::fromLatin1(hash.result().toHex());
 }

@@ -19,9 +19,3 @@ bool isPhotoLibraryExtension(const QString& lowerCaseExtension);
 // no file, or when any member cannot be read: a package that is only partly
 // known is never called a duplicate.
 std::optional<QString> packageDigest(const QString& path, const std::atomic<bool>& abort);
-
-// The names in a folder, sorted, without "." and ".."; none when the folder
-// cannot be read. Names that do not survive the trip to text and back (bytes
-// that are not UTF-8) cannot be opened again by name: they are left out and
-// counted in unusableNames.
-QStringList folderEntryNames(const QString& path, int* unusableNames = nullptr);

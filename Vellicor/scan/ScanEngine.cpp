@@ -1,32 +1,23 @@
 #include "scan/ScanEngine.h"
 
-#include "core/CommonFuncs.h"
-#include "core/FileCategories.h"
-#include "core/FileUtilities.h"
-#include "core/GlobalObjects.h"
-#include "scan/LocalFileRecordBuilder.h"
-#include "core/Localization.h"
+#include "base/AlertPresenter.h"
 #include "base/Log.h"
-#include "core/MD5.h"
+#include "base/UserDefaults.h"
+#include "core/CommonFuncs.h"
+#include "core/GlobalObjects.h"
+#include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
-#include "base/AlertPresenter.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/InternetAlert.h"
-#include "base/UserDefaults.h"
-#include "scan/Comparison.h"
-#include "scan/ComparisonCriteria.h"
-#include "scan/ComparisonObserver.h"
-#include "scan/FileHasher.h"
-#include "scan/HashCache.h"
-#include "scan/PackageTypes.h"
 #include "scan/ScanProgress.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QSet>
 
 #include <algorithm>
-#include <sys/stat.h>
+#include <cstdio>
 
 namespace {
 
@@ -35,19 +26,9 @@ QString text(const char* key)
     return localizedText(QString::fromLatin1(key));
 }
 
-bool lstatPath(const QString& path, struct stat& st)
+QLatin1String key(const char* name)
 {
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-bool statPath(const QString& path, struct stat& st)
-{
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-QString joinPath(const QString& folder, const QString& name)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    return QLatin1String(name);
 }
 
 } // namespace
@@ -86,21 +67,19 @@ void ScanEngine::setEndOfScanPauses(int finishMs, int resultsMs)
 bool ScanEngine::isSearchOptionsEmpty() const
 {
     // A list that names no known criterion can give no result either.
-    const std::optional<QVariantList> options = defaults_.arrayValue(QStringLiteral("search_options"));
+    const std::optional<QVariantList> options = defaults_.arrayValue(key(SettingsKey::searchOptions));
     if (!options)
         return true;
-    for (const QVariant& option : *options) {
+    return std::none_of(options->begin(), options->end(), [](const QVariant& option) {
         const std::optional<qint64> value = Setting::toInteger(option);
-        if (value && *value >= 1 && *value <= 5)
-            return false;
-    }
-    return true;
+        return value && *value >= 1 && *value <= 5;
+    });
 }
 
 bool ScanEngine::isAnyFileTypeSelected()
 {
     isAllFileTypesSelected = false;
-    const std::optional<QVariantList> rows = defaults_.arrayValue(QStringLiteral("IncludeExtensionList"));
+    const std::optional<QVariantList> rows = defaults_.arrayValue(key(SettingsKey::includeExtensionList));
     if (!rows)
         return false;
     for (const QVariant& element : *rows) {
@@ -108,8 +87,8 @@ bool ScanEngine::isAnyFileTypeSelected()
         if (!row)
             continue;
         const bool checked = Setting::toBool(row->value(QStringLiteral("state"))).value_or(false);
-        const QString key = Setting::toText(row->value(QStringLiteral("keyStr"))).value_or(QString());
-        if (key == QLatin1String("All") && checked)
+        const QString keyStr = Setting::toText(row->value(QStringLiteral("keyStr"))).value_or(QString());
+        if (keyStr == QLatin1String(ExtensionFilterKey::all) && checked)
             isAllFileTypesSelected = true;
         if (checked)
             return true;
@@ -167,10 +146,10 @@ void ScanEngine::btnStartScanTapped()
         return;
     }
 
-    // Start sequence.
+    // Start sequence. The previous scan's worker has ended (its end was
+    // posted as its last act); a hand-over still pending keeps its own job.
     joinWorker();
     isAbortScan = false;
-    arrCloudScanFiles.clear();
     resetAllVariableOnStartScanning();
     updateFileScannedCountAndSize_MainThread();
     showButtonToShowDetailResult(true, true);
@@ -183,7 +162,7 @@ void ScanEngine::btnStartScanTapped()
         dispatchDriveQueries();
         break;
     case ScanSource::thisComputer:
-        startWorker();
+        worker_ = std::thread([job = job_] { job->runLocalScan(); });
         break;
     default:
         dispatchCloudHandler();
@@ -198,67 +177,41 @@ void ScanEngine::btnStartScanTapped()
 
     // A Drive scan that sent no query ends at once, after the sheet is up.
     if (source == ScanSource::googleDrive && recusiveCount == 0)
-        postEndOfScan();
+        job_->finishEmpty();
+}
+
+ScanEngine::JobPtr ScanEngine::makeJob()
+{
+    const ScanSource source = selectedScanSource().load();
+    const bool handlerListing = source != ScanSource::thisComputer && source != ScanSource::googleDrive;
+    // The job tells its end from whatever thread it ends on; the end itself
+    // runs here, on the GUI thread, bound to that job.
+    return std::make_shared<ScanJob>(makeScanRequest(source, arrPathNodesFinder, arrExcludePathsFinder, defaults_),
+        handlerListing ? scanWrapper : nullptr, [this](ScanJob& job) {
+            QMetaObject::invokeMethod(
+                this, [this, finished = job.shared_from_this()] { postEndOfScan(finished); }, Qt::QueuedConnection);
+        });
 }
 
 void ScanEngine::resetAllVariableOnStartScanning()
 {
     Log::print("resetAllVariableOnStartScanning");
-    arrFileNodes.clear();
-    arrMainGroup.clear();
-    dictAllFilePath.clear();
-    recordedFiles_.clear();
-    walkedFolders_.clear();
     folderPriorityList().clear();
     fileFormatPriorityList().clear();
     defaultFileFormatPriorityList().clear();
     defaultFolderPriorityList().clear();
-    source_ = selectedScanSource().load();
-    if (static_cast<int>(source_) > 1)
+    const ScanSource source = selectedScanSource().load();
+    if (static_cast<int>(source) > 1) {
         dictPathAdded.clear();
+        counterParsedInCloudNode = 0;
+        isFetchedFileFromServerWhileScanning = false;
+    }
     screen_.setAbortButtonEnabled(true);
-    counters.reset();
-    recordCount_ = 0;
-    isPhotosScanned = false;
     recusiveCount = 0;
-
-    if (const std::optional<qint64> option = defaults_.integerValue(QStringLiteral("ScanFilesDate")))
-        dateFilterOption = static_cast<int>(*option);
-    if (const std::optional<QDateTime> date = defaults_.dateValue(QStringLiteral("ScanFileForCreatedDate")))
-        createdDateFilter() = *date;
-    if (const std::optional<QDateTime> date = defaults_.dateValue(QStringLiteral("ScanFileForModifiedDate")))
-        modifiedDateFilter() = *date;
-    loadFileSizeLimits();
     buildCloudDirExclusionPredicate();
-
-    // Everything the worker filters by, fixed for the whole scan.
-    snapshot_ = makeScanSettingsSnapshot();
-    scanRows_.clear();
-    for (const FilePathNodePtr& row : arrPathNodesFinder) {
-        if (row)
-            scanRows_.push_back(*row);
-    }
-    comparisonSettings_ = ComparisonSettings { defaults_.object(QStringLiteral("search_options")),
-        defaults_.object(QStringLiteral("search_content")),
-        defaults_.object(QStringLiteral("excludeDuplicateLessSizeInKB")) };
-    excludeRows_.clear();
-    for (const FilePathNodePtr& row : arrExcludePathsFinder) {
-        if (row)
-            excludeRows_.push_back(std::make_shared<FilePathNode>(*row));
-    }
-}
-
-void ScanEngine::loadFileSizeLimits()
-{
-    const FileSizeLimits limits = readFileSizeLimits(defaults_);
-    scanAnyFileSize = limits.scanAnyFileSize;
-    minimumFileSizeBytes = limits.minimumFileSizeBytes;
-    maximumFileSizeBytes = limits.maximumFileSizeBytes;
-}
-
-void ScanEngine::buildDirExclusionPredicate()
-{
-    predDirExclusion = makeDirExclusionPredicate(excludeRows_);
+    // Everything the scan reads, fixed now; the records, groups and counters
+    // start empty in a job of their own.
+    job_ = makeJob();
 }
 
 void ScanEngine::buildCloudDirExclusionPredicate()
@@ -273,11 +226,6 @@ void ScanEngine::buildCloudDirExclusionPredicate()
 // Dispatch
 // ---------------------------------------------------------------------------
 
-void ScanEngine::startWorker()
-{
-    worker_ = std::thread([this] { parseAllPath(); });
-}
-
 void ScanEngine::joinWorker()
 {
     if (worker_.joinable())
@@ -289,27 +237,65 @@ void ScanEngine::dispatchDriveQueries()
     for (const FilePathNodePtr& row : arrPathNodesFinder) {
         if (!row || row->state == 0 || !row->gdFolder)
             continue;
+        const GDFoldersList& folder = *row->gdFolder;
+        std::printf("%s\n", folder.folderName.toLocal8Bit().constData());
+        if (folder.folderName != QLatin1String("My Drive") && folder.driveFile) {
+            const QString id = folder.driveFile->identifier;
+            if (id != rootDriveFolderId) {
+                auto node = std::make_shared<GDFoldersList>();
+                node->folderName = folder.driveFile->name;
+                node->folderId = id;
+                node->driveFile = folder.driveFile;
+                dictGDrive.insert(id, node);
+            }
+        }
         if (isAbortScan)
             continue;
-        const QString folderId = row->gdFolder->folderId;
+        const QString folderId = folder.folderId;
         const bool excluded = std::any_of(arrExcludePathsGDrive.begin(), arrExcludePathsGDrive.end(),
             [&](const FilePathNodePtr& ex) { return ex && ex->gdFolder && ex->gdFolder->folderId == folderId; });
         if (excluded || !driveScanService)
             continue;
-        ++recusiveCount;
-        driveScanService->executeFilesListQuery(folderId, row->isIncludeSubFolders);
+        sendDriveQuery(folderId, row->isIncludeSubFolders, std::nullopt);
     }
+}
+
+void ScanEngine::sendDriveQuery(
+    const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
+{
+    ++recusiveCount;
+    driveScanService->executeFilesListQuery(folderId, isIncludeSubFolders, pageToken);
+}
+
+void ScanEngine::processAllFetchGoogleDriveFiles(
+    const QString& folderId, bool isIncludeSubFolders, const DriveFilesPage& page)
+{
+    if (!job_ || job_->request.source != ScanSource::googleDrive || job_->isFinished())
+        return; // an answer for a scan that has ended
+    // Every answer counts its query down, a failed one too: otherwise one
+    // failed query would keep the scan waiting for ever.
+    recusiveCount = std::max(0, recusiveCount - 1);
+    if (page.failed) {
+        Log::print("A Google Drive listing query failed for folder", folderId);
+    } else {
+        job_->addDriveFiles(page.files);
+        if (page.nextPageToken && !isAbortScan && driveScanService)
+            sendDriveQuery(folderId, isIncludeSubFolders, page.nextPageToken);
+    }
+    if (recusiveCount == 0)
+        job_->findDuplicatesInCloudDrives();
 }
 
 void ScanEngine::dispatchCloudHandler()
 {
     if (!scanWrapper) {
         // No handler for this source: nothing to list, so the scan ends.
-        postEndOfScan();
+        job_->finishEmpty();
         return;
     }
     if (scanWrapper->isFileDeletedFromCloud) {
-        scanWrapper->makeRootFolderNode();
+        cloudRootObj.reset();
+        cloudRootObj = scanWrapper->makeRootFolderNode();
         scanWrapper->isFileDeletedFromCloud = false;
         for (const FilePathNodePtr& row : arrPathNodesFinder) {
             if (row && row->cloudFolder) {
@@ -322,6 +308,8 @@ void ScanEngine::dispatchCloudHandler()
     scanWrapper->isCompletListFetch = true;
     scanWrapper->isAbortScanning = false;
     scanWrapper->fileCount = 0;
+    counterParsedInCloudNode = 0;
+    isFetchedFileFromServerWhileScanning = false;
     startCloudListing();
 }
 
@@ -343,324 +331,121 @@ void ScanEngine::startCloudListing()
     // A handler needs at least one folder to start from; with none the scan
     // simply has nothing to compare.
     if (isAbortScan || folders.empty()) {
-        postEndOfScan();
+        job_->finishEmpty();
         return;
     }
-    worker_ = std::thread([this, folders = std::move(folders)] { scanWrapper->startCloudScan(folders, 0, *this); });
-}
-
-void ScanEngine::addCloudScanFile(const FileInfoNodePtr& record)
-{
-    if (!record)
-        return;
-    const ScanSource source = source_;
-    if (source == ScanSource::lightroomCatalog) {
-        arrFileNodes.push_back(record);
-        recordCount_ = static_cast<qint64>(arrFileNodes.size());
-    } else {
-        arrCloudScanFiles.push_back(record);
-        recordCount_ = static_cast<qint64>(arrCloudScanFiles.size());
-    }
-    counters.countScanned += 1;
-    counters.totSizeScanned += record->fileSize;
-    if (record->filePath)
-        setLatestPath(*record->filePath);
-    requestRefresh();
-}
-
-void ScanEngine::OnScanCompletedProcess()
-{
-    if (source_ == ScanSource::lightroomCatalog) {
-        // The catalog's files are compared like local ones, but never with
-        // digests an earlier local scan loaded.
-        hashCacheDictionary().clear();
-        findDuplicatesAndFinishScan();
-        return;
-    }
-    findDuplicatesInCloudDrives();
-}
-
-// ---------------------------------------------------------------------------
-// The walk (worker thread)
-// ---------------------------------------------------------------------------
-
-void ScanEngine::parseAllPath()
-{
-    buildDirExclusionPredicate();
-    for (const FilePathNode& row : scanRows_) {
-        if (row.state == 0)
-            continue;
-        if (isAbortScan)
-            break;
-        const QString path = row.filePath.value_or(QString());
-        if (path.isEmpty())
-            continue;
-        if (predDirExclusion && predDirExclusion->evaluateWithObject(path))
-            continue;
-        if (path.startsWith(QLatin1Char('.')))
-            continue;
-        // A row the user chose through a link to a folder is that folder.
-        const QFileInfo info(path);
-        if (info.isSymLink() && info.isDir()) {
-            const QString target = info.canonicalFilePath();
-            if (target.isEmpty() || (predDirExclusion && predDirExclusion->evaluateWithObject(target)))
-                continue;
-            scanPath(target, row);
-            continue;
-        }
-        scanPath(path, row);
-    }
-    dropRecordsInsidePackages();
-    hashCacheDictionary().clear();
-    recordScannedFilesInCache();
-    loadHashCache();
-    findDuplicatesAndFinishScan();
-}
-
-void ScanEngine::scanPath(const QString& path, const FilePathNode& row)
-{
-    if (isAbortScan)
-        return;
-    struct stat own { };
-    if (!lstatPath(path, own))
-        return; // gone
-    if (S_ISLNK(own.st_mode)) {
-        struct stat target { };
-        if (statPath(path, target))
-            addScannedFile(path); // the builder takes links to files only
-        return;
-    }
-    if (!S_ISDIR(own.st_mode)) {
-        addScannedFile(path);
-        return;
-    }
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (!isPackageExtension(extension)) {
-        scanDirectory(path, row);
-        return;
-    }
-    if (isPhotoLibraryExtension(extension))
-        return; // photo libraries are read by their own reader, never as files
-    addScannedFile(path);
-}
-
-void ScanEngine::scanDirectory(const QString& path, const FilePathNode& row)
-{
-    if (isAbortScan)
-        return;
-    // A folder met again (through a bind mount or an earlier row) is walked
-    // once, so loops end; only a row that wants the sub-folders walks again a
-    // folder an earlier row walked without them. Files are recorded once
-    // either way.
-    struct stat folder { };
-    if (!statPath(path, folder))
-        return;
-    const QPair<quint64, quint64> identity { static_cast<quint64>(folder.st_dev), static_cast<quint64>(folder.st_ino) };
-    const auto walked = walkedFolders_.constFind(identity);
-    if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
-        return;
-    walkedFolders_.insert(identity, row.isIncludeSubFolders);
-
-    int unusableNames = 0;
-    const QStringList names = folderEntryNames(path, &unusableNames);
-    if (unusableNames > 0)
-        Log::print("Skipped", unusableNames, "names that are not valid UTF-8 in:", printablePath(path));
-    for (const QString& name : names) {
-        if (name == QLatin1String(".DS_Store") || name == QLatin1String(".localized"))
-            continue;
-        if (isAbortScan)
-            break;
-        const QString entryPath = joinPath(path, name);
-        if (predDirExclusion && predDirExclusion->evaluateWithObject(entryPath))
-            continue;
-        if (name.startsWith(QLatin1Char('.')))
-            continue;
-        if (!row.isIncludeSubFolders) {
-            struct stat entry { };
-            if (statPath(entryPath, entry) && S_ISDIR(entry.st_mode))
-                continue;
-        }
-        scanPath(entryPath, row);
-    }
-}
-
-void ScanEngine::addScannedFile(const QString& path)
-{
-    if (dictAllFilePath.contains(path))
-        return;
-    auto record = std::make_shared<FileInfoNode>();
-    if (!makeLocalFileInfoNode(*record, path, QFileInfo(path).fileName(), snapshot_))
-        return;
-    // One record per file, under the first path met: hard links, bind mounts
-    // and links to a file already recorded add nothing.
-    const QPair<quint64, quint64> identity { record->deviceId, record->inode };
-    if (recordedFiles_.contains(identity))
-        return;
-    recordedFiles_.insert(identity);
-
-    const QString recordPath = record->filePath.value_or(path);
-    setLatestPath(recordPath);
-    dictAllFilePath.insert(recordPath, QStringLiteral("1"));
-    counters.countScanned += 1;
-    counters.totSizeScanned += record->fileSize;
-    arrFileNodes.push_back(std::move(record));
-    recordCount_ = static_cast<qint64>(arrFileNodes.size());
-    requestRefresh();
-}
-
-void ScanEngine::dropRecordsInsidePackages()
-{
-    // Overlapping rows can record a package and, through a row inside it, one
-    // of its members. Removing the package would remove the member too, so
-    // the member must never count as the package's duplicate: the package
-    // stays one item and what lies inside it is dropped.
-    QSet<QString> packages;
-    for (const FileInfoNodePtr& record : arrFileNodes) {
-        if (record->isDirectory && record->filePath)
-            packages.insert(*record->filePath);
-    }
-    if (packages.isEmpty())
-        return;
-    const auto insidePackage = [&packages](const QString& path) {
-        for (qsizetype slash = path.lastIndexOf(QLatin1Char('/')); slash > 0;
-             slash = path.lastIndexOf(QLatin1Char('/'), slash - 1)) {
-            if (packages.contains(path.left(slash)))
-                return true;
-        }
-        return false;
-    };
-    std::erase_if(arrFileNodes, [&](const FileInfoNodePtr& record) {
-        if (!record->filePath || !insidePackage(*record->filePath))
-            return false;
-        dictAllFilePath.remove(*record->filePath);
-        counters.countScanned -= 1;
-        counters.totSizeScanned -= record->fileSize;
-        return true;
+    worker_ = std::thread([job = job_, wrapper = scanWrapper, folders = std::move(folders)] {
+        wrapper->startCloudScan(folders, 0, *job);
     });
-    recordCount_ = static_cast<qint64>(arrFileNodes.size());
-}
-
-void ScanEngine::md5OfPackageContents(const QString& path, FileInfoNode& record)
-{
-    record.md5 = packageDigest(path, isAbortScan);
 }
 
 // ---------------------------------------------------------------------------
-// Progress (GUI thread)
+// Progress
 // ---------------------------------------------------------------------------
-
-void ScanEngine::requestRefresh()
-{
-    refreshWanted_ = true;
-}
-
-void ScanEngine::setLatestPath(const QString& path)
-{
-    std::lock_guard lock(pathMutex_);
-    latestPath_ = path;
-    latestPathShown_ = false;
-}
 
 void ScanEngine::refreshTick()
 {
-    std::optional<QString> path;
-    {
-        std::lock_guard lock(pathMutex_);
-        if (!latestPathShown_) {
-            latestPathShown_ = true;
-            path = latestPath_;
-        }
-    }
-    if (path)
+    if (!job_)
+        return;
+    if (const std::optional<QString> path = job_->takeLatestPath())
         screen_.showScannedPath(formatText(text("ID_SCAN_PATH"), { *path }), *path);
-    if (refreshWanted_.exchange(false))
+    if (job_->takeSearchingStarted()) {
+        labels_.lblAddingPhotos = text("ID_SEARCHING_DUPLICATES");
+        screen_.showScanningLabels(labels_);
+    }
+    if (job_->takeRefreshWanted())
         updateFileScannedCountAndSize_MainThread();
-}
-
-QString ScanEngine::spaceToFreeText() const
-{
-    // Every member of a group but the first joined it as a duplicate, so the
-    // space to free is the size of the duplicates found.
-    return getSizeInUnits(static_cast<double>(counters.sizeDup.load()));
 }
 
 void ScanEngine::updateFileScannedCountAndSize_MainThread()
 {
-    const ScanCounters::Snapshot s = counters.snapshot();
-    ScanProgressInputs inputs { recordCount_.load(), s.countScanned, s.countProcessed, s.countCompared };
-    ::updateFileScannedCountAndSize(labels_, prog, inputs, [this] { return spaceToFreeText(); });
+    if (!job_)
+        return;
+    const ScanCounters::Snapshot s = job_->counters.snapshot();
+    const ScanProgressInputs inputs { job_->recordCount(), s.countScanned, s.countProcessed, s.countCompared };
+    // Every member of a group but the first joined it as a duplicate, so the
+    // space to free is the size of the duplicates found.
+    const JobPtr job = job_;
+    ::updateFileScannedCountAndSize(
+        labels_, prog, inputs, [job] { return getSizeInUnits(static_cast<double>(job->counters.sizeDup.load())); });
     screen_.showScanningLabels(labels_);
 }
 
-void ScanEngine::postEndOfScan()
+// ---------------------------------------------------------------------------
+// End of scan
+// ---------------------------------------------------------------------------
+
+void ScanEngine::postEndOfScan(const JobPtr& job)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            refreshTick();
-            updateFileScannedCountAndSize_MainThread();
-            showButtonToShowDetailResult(false, false);
-        },
-        Qt::QueuedConnection);
+    // A job that is no longer the newest only finishes its own hand-over; the
+    // screen's scanning state belongs to the newer scan.
+    if (job == job_) {
+        refreshTick();
+        updateFileScannedCountAndSize_MainThread();
+        showButtonToShowDetailResult(false, false);
+        refreshTimer_.stop();
+        QMetaObject::invokeMethod(this, &ScanEngine::showFullProgress, Qt::QueuedConnection);
+    }
+    QTimer::singleShot(finishPauseMs_, this, [this, job] { handleScanFinished(job); });
 }
 
 void ScanEngine::showButtonToShowDetailResult(bool isScanning, bool hideResultViewButton)
 {
     screen_.showScanningState(isScanning, hideResultViewButton);
     isScanRunning = isScanning;
-    if (isScanning)
-        return;
-    refreshTimer_.stop();
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            ::showFullProgress(labels_);
-            screen_.showScanningLabels(labels_);
-        },
-        Qt::QueuedConnection);
-    QTimer::singleShot(finishPauseMs_, this, &ScanEngine::handleScanFinished);
 }
 
-void ScanEngine::handleScanFinished()
+void ScanEngine::showFullProgress()
 {
-    // The worker posted the end as its last act; it is gone or going.
-    joinWorker();
-    QMetaObject::invokeMethod(
-        this, [this] { screen_.hideScanningSheet(); }, Qt::QueuedConnection);
-    screen_.setResultButtonEnabled(true);
-    screen_.setScanNowButtonState(1, true);
+    ::showFullProgress(labels_);
+    screen_.showScanningLabels(labels_);
+}
 
-    const bool found = std::any_of(arrMainGroup.begin(), arrMainGroup.end(),
-        [](const DuplicateGroupPtr& g) { return g && g->filterChildren.size() > 1; });
-    if (found) {
-        QTimer::singleShot(resultsPauseMs_, this, &ScanEngine::showResultsAfterPause);
+void ScanEngine::handleScanFinished(const JobPtr& job)
+{
+    const bool newest = job == job_;
+    if (newest) {
+        joinWorker(); // it posted the end as its last act: gone or going
+        QMetaObject::invokeMethod(
+            this, [this] { screen_.hideScanningSheet(); }, Qt::QueuedConnection);
+        screen_.setResultButtonEnabled(true);
+        screen_.setScanNowButtonState(1, true);
+    }
+
+    if (job->foundDuplicates()) {
+        QTimer::singleShot(resultsPauseMs_, this, [this, job] { showResultsAfterPause(job); });
         refreshLastScanStatus();
         return;
     }
-    appendScanHistoryRecord(counters.countDup.load(), counters.sizeDup.load(), defaults_);
+    const ScanResultPtr result = job->result();
+    appendScanHistoryRecord(result->dupCount, result->sizeDup, defaults_);
+    if (!newest) {
+        emit scanEnded(result);
+        return;
+    }
     screen_.setResultButtonEnabled(false);
     const int answer = alertPresenter()->present(AlertRequest { text("ID_NO_DUPLICATE_ITEMS_FOUND"),
         text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"), { text("ID_OK") } });
     if (answer == 0)
         screen_.showHomeView();
     refreshLastScanStatus();
-    emit scanEnded();
+    emit scanEnded(result);
 }
 
-void ScanEngine::showResultsAfterPause()
+void ScanEngine::showResultsAfterPause(const JobPtr& job)
 {
-    appendScanHistoryRecord(counters.countDup.load(), counters.sizeDup.load(), defaults_);
+    const ScanResultPtr result = job->result();
+    appendScanHistoryRecord(result->dupCount, result->sizeDup, defaults_);
     refreshLastScanStatus();
-    showResultDetail();
-    emit scanEnded();
+    showResultDetail(result);
+    emit scanEnded(result);
 }
 
-void ScanEngine::showResultDetail()
+void ScanEngine::showResultDetail(const ScanResultPtr& result)
 {
-    std::erase_if(arrMainGroup, [](const DuplicateGroupPtr& g) { return !g || g->children.size() < 2; });
     QSet<QString> folders;
     QSet<QString> extensions;
-    for (const DuplicateGroupPtr& group : arrMainGroup) {
+    for (const DuplicateGroupPtr& group : result->groups) {
         for (const FileInfoNodePtr& record : group->children) {
             if (record->filePath) {
                 const QString folder = QFileInfo(*record->filePath).path().toLower();
@@ -678,7 +463,20 @@ void ScanEngine::showResultDetail()
             }
         }
     }
-    screen_.showResults(arrMainGroup, counters.countDup.load());
+    screen_.showResults(result);
+}
+
+void ScanEngine::loadLastScanResult()
+{
+    auto result = std::make_shared<ScanResult>();
+    for (const DuplicateGroupPtr& group : lastScanResultGroups()) {
+        if (!group || group->children.size() < 2)
+            continue;
+        result->groups.push_back(group);
+        result->dupCount += static_cast<qint64>(group->children.size()) - 1;
+    }
+    result->scanWrapper = scanWrapper;
+    showResultDetail(result);
 }
 
 void ScanEngine::abortScanning()
@@ -688,11 +486,13 @@ void ScanEngine::abortScanning()
 
 void ScanEngine::confirmStopScanning()
 {
-    const int answer = alertPresenter()->present(
-        AlertRequest { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(), { text("ID_NO"), text("ID_YES") } });
+    const int answer = alertPresenter()->present(AlertRequest { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
+        { text("ID_NO"), text("ID_YES") }, AlertStyle::informational });
     if (answer == 0)
         return;
-    if (scanWrapper)
+    if (job_ && job_->scanWrapper)
+        job_->scanWrapper->isAbortScanning = true;
+    else if (scanWrapper)
         scanWrapper->isAbortScanning = true;
     isAbortScan = true;
     screen_.setAbortButtonEnabled(false);
@@ -700,7 +500,7 @@ void ScanEngine::confirmStopScanning()
 
 void ScanEngine::refreshLastScanStatus()
 {
-    const QVariant history = defaults_.object(QStringLiteral("lastScanStatus"));
+    const QVariant history = defaults_.object(key(SettingsKey::lastScanStatus));
     if (const std::optional<QVariantList> list = Setting::toArray(history)) {
         QMetaObject::invokeMethod(
             this, [this, records = *list] { showLastScanRecord(records); }, Qt::QueuedConnection);
@@ -729,117 +529,4 @@ bool ScanEngine::canQuit()
     alertPresenter()->present(AlertRequest {
         text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } });
     return false;
-}
-
-// ---------------------------------------------------------------------------
-// Cache and comparison (worker thread)
-// ---------------------------------------------------------------------------
-
-namespace {
-
-// Digests as the scan reads them: whole files and file heads with md5OfFile,
-// packages by their members. Keeps no state, so the comparison's hashing
-// threads may share it.
-class ScanFileHasher : public FileHasher {
-public:
-    std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& abort) const override
-    {
-        return ::md5OfFile(path, abort);
-    }
-    std::optional<QString> md5OfFirstBytes(
-        const QString& path, qint64 byteCount, const std::atomic<bool>& abort) const override
-    {
-        return md5OfFileHead(path, static_cast<quint64>(std::max<qint64>(byteCount, 0)), abort);
-    }
-    std::optional<QString> md5OfPackageContents(const QString& path, const std::atomic<bool>& abort) const override
-    {
-        return packageDigest(path, abort);
-    }
-};
-
-} // namespace
-
-// The comparison's reports, turned into the engine's coalesced display: the
-// worker never waits for the GUI thread.
-class ScanEngine::ComparisonReports : public ComparisonObserver {
-public:
-    explicit ComparisonReports(ScanEngine& engine)
-        : engine_(engine)
-    {
-    }
-    void showSearchingDuplicatesLabel() override
-    {
-        QMetaObject::invokeMethod(
-            &engine_,
-            [engine = &engine_] {
-                engine->labels_.lblAddingPhotos = text("ID_SEARCHING_DUPLICATES");
-                engine->screen_.showScanningLabels(engine->labels_);
-            },
-            Qt::QueuedConnection);
-    }
-    void showScanPathLabel(const QString& filePath) override { engine_.setLatestPath(filePath); }
-    void showScanPathWithProgress(const QString& filePath) override
-    {
-        engine_.setLatestPath(filePath);
-        engine_.requestRefresh();
-    }
-    void updateFileScannedCountAndSize(bool) override { engine_.requestRefresh(); }
-
-private:
-    ScanEngine& engine_;
-};
-
-void ScanEngine::recordScannedFilesInCache()
-{
-    ::recordScannedFilesInCache(arrFileNodes, isAbortScan);
-}
-
-void ScanEngine::loadHashCache()
-{
-    ::loadHashCache(source_, hashCacheDictionary(), isAbortScan);
-}
-
-void ScanEngine::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records)
-{
-    ::saveHashesToCacheDatabase(records, source_, digestCache_, isAbortScan);
-}
-
-void ScanEngine::searchDuplicateLocalFiles()
-{
-    const ScanSource source = source_;
-    ScanFileHasher hasher;
-    ComparisonReports reports(*this);
-    Comparison comparison(hasher, counters, isAbortScan);
-    comparison.setObserver(&reports);
-    // A photo catalog's files are never matched with digests that an earlier
-    // local scan loaded.
-    digestCache_ = source == ScanSource::lightroomCatalog ? nullptr : &hashCacheDictionary();
-    comparison.setDigestCache(digestCache_);
-    comparison.setSaveDigests([this](const std::vector<FileInfoNodePtr>& batch) { saveHashesToCacheDatabase(batch); });
-    arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, source, comparisonSettings_);
-}
-
-void ScanEngine::findDuplicatesInCloudDrives()
-{
-    const ScanSource source = source_;
-    ScanFileHasher hasher;
-    ComparisonReports reports(*this);
-    Comparison comparison(hasher, counters, isAbortScan);
-    comparison.setObserver(&reports);
-    const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(comparisonSettings_.searchOptions);
-    if (isContentSearch(comparisonSettings_.searchContent)) {
-        // Cloud records carry the service's checksum as their digest, so the
-        // content road groups them without reading anything.
-        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1);
-    } else {
-        arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, source, criteria, 0, 0);
-    }
-    postEndOfScan();
-}
-
-void ScanEngine::findDuplicatesAndFinishScan()
-{
-    searchDuplicateLocalFiles();
-    dictAllFilePath.clear();
-    postEndOfScan();
 }

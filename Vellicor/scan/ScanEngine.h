@@ -1,106 +1,83 @@
 #pragma once
 
-#include "core/DuplicateGroup.h"
+#include "core/CloudScanFoldersList.h"
 #include "core/FilePathNode.h"
-#include "core/ScanSettingsSnapshot.h"
-#include "scan/Comparison.h"
-#include "scan/DigestCache.h"
+#include "core/GDFoldersList.h"
 #include "scan/PathExclusionPredicate.h"
-#include "scan/ScanCounters.h"
+#include "scan/ScanJob.h"
 #include "scan/ScanScreen.h"
 #include "scan/ScanWrapper.h"
 
 #include <QHash>
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <QTimer>
 
-#include <atomic>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
 
 class UserDefaults;
 
-// The scan engine: Scan Now's checks, the reset, the walk of this computer on
-// one worker thread, the hash cache and the comparison, progress, Stop and the
-// end of a scan. Display-free: it reaches the screen only through ScanScreen.
+// The scan's face on the home screen: Scan Now's checks, the reset and the
+// dispatch to the source's listing, progress, Stop, the end of a scan and its
+// one hand-over of the results. Display-free: it reaches the screen only
+// through ScanScreen and the alert presenter.
 //
-// Threads: the engine lives on the GUI thread. While a scan runs, the worker
-// owns the scan state (arrFileNodes, arrMainGroup, the dictionaries) and the
-// GUI thread reads only the atomic counters and the latest path; the state
-// passes back to the GUI thread when the worker has ended. The worker never
-// waits for the GUI thread, so joining it can never deadlock.
-class ScanEngine : public QObject, public CloudScanSink {
+// Threads: the engine lives on the GUI thread and every method here is called
+// there. The work of a scan happens in its ScanJob, on one worker thread (this
+// computer, cloud handlers) or in the Drive answers; the engine reads only the
+// job's progress values until the job has finished, and then hands the job's
+// result to the screen exactly once.
+class ScanEngine : public QObject {
     Q_OBJECT
 public:
     ScanEngine(ScanScreen& screen, UserDefaults& defaults, QObject* parent = nullptr);
     ~ScanEngine() override;
 
-    // ---- Location lists (GUI thread) -------------------------------------
+    // ---- Location lists and sources (GUI thread) ---------------------------
     // The rows of the shown scan list, for every source.
     std::vector<FilePathNodePtr> arrPathNodesFinder;
     std::vector<FilePathNodePtr> arrExcludePathsFinder;
     std::vector<FilePathNodePtr> arrExcludePathsGDrive;
     std::vector<FilePathNodePtr> arrExcludePathsCloud;
     QHash<QString, QString> dictPathAdded;
-
-    // ---- Scan state -------------------------------------------------------
-    std::vector<FileInfoNodePtr> arrFileNodes;
-    std::vector<FileInfoNodePtr> arrCloudScanFiles;
-    std::vector<DuplicateGroupPtr> arrMainGroup;
-    // Every path recorded in this scan, compared exactly.
-    QHash<QString, QString> dictAllFilePath;
-    ScanCounters counters;
-    bool isPhotosScanned = false;
-    std::optional<PathExclusionPredicate> predDirExclusion;
     std::optional<PathExclusionPredicate> predCloudDirExclusion;
     // The handler of the selected cloud source; not owned.
     ScanWrapper* scanWrapper = nullptr;
+    // The root of the handler's folder tree, made afresh after a cloud removal.
+    CloudScanFoldersListPtr cloudRootObj;
+    int counterParsedInCloudNode = 0;
+    bool isFetchedFileFromServerWhileScanning = false;
+    // Google Drive: the listing service (not owned), the id of "My Drive", the
+    // folders met, and the queries sent and not yet answered.
     DriveScanService* driveScanService = nullptr;
+    QString rootDriveFolderId;
+    QHash<QString, std::shared_ptr<GDFoldersList>> dictGDrive;
     int recusiveCount = 0;
     // Base of the comparison percentage; kept between scans.
     double prog = 0;
 
-    // ---- Scan Now (GUI thread) ---------------------------------------------
+    // ---- Scan Now ----------------------------------------------------------
     void btnStartScanTapped();
     bool isSearchOptionsEmpty() const;
     bool isAnyFileTypeSelected();
     void resetAllVariableOnStartScanning();
-    void loadFileSizeLimits();
-    void buildDirExclusionPredicate();
     void buildCloudDirExclusionPredicate();
-
-    // ---- The walk (worker thread) ----------------------------------------
-    void parseAllPath();
-    void scanPath(const QString& path, const FilePathNode& row);
-    void scanDirectory(const QString& path, const FilePathNode& row);
-    void addScannedFile(const QString& path);
-    // Leaves the package's digest (see packageDigest) in record.md5.
-    void md5OfPackageContents(const QString& path, FileInfoNode& record);
-
-    // ---- Cache and comparison (worker thread) ----------------------------
-    void recordScannedFilesInCache();
-    void loadHashCache();
-    void saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records);
-    void findDuplicatesAndFinishScan();
-    void searchDuplicateLocalFiles();
-
-    // ---- Cloud listings ----------------------------------------------------
-    void addCloudScanFile(const FileInfoNodePtr& record) override;
-    void OnScanCompletedProcess() override;
+    // The checked cloud folders go to the handler's listing, on the worker.
     void startCloudListing();
+    // The answer to one Google Drive files-list query, on the GUI thread.
+    void processAllFetchGoogleDriveFiles(const QString& folderId, bool isIncludeSubFolders, const DriveFilesPage& page);
 
-    // ---- Progress, Stop, end of scan (GUI thread) -------------------------
+    // ---- Progress, Stop, end of scan ---------------------------------------
     void updateFileScannedCountAndSize_MainThread();
     void showButtonToShowDetailResult(bool isScanning, bool hideResultViewButton);
-    void handleScanFinished();
-    void showResultDetail();
     void abortScanning();
     void confirmStopScanning();
     void refreshLastScanStatus();
+    // Shows the groups kept from an earlier run as a result set.
+    void loadLastScanResult();
     // Asks before the program quits: refused, with an alert, while a scan runs.
     bool canQuit();
 
@@ -111,51 +88,32 @@ public:
     void setEndOfScanPauses(int finishMs, int resultsMs);
 
 signals:
-    // The result set has been handed to the screen, or the no-duplicates
-    // notice has been answered: the scan is over.
-    void scanEnded();
+    // A scan is over: its result has been handed to the screen, or the
+    // no-duplicates notice has been answered. Once per scan.
+    void scanEnded(const ScanResultPtr& result);
 
 private:
-    class ComparisonReports;
+    using JobPtr = std::shared_ptr<ScanJob>;
 
-    void startWorker();
-    void dropRecordsInsidePackages();
+    JobPtr makeJob();
     void joinWorker();
     void dispatchDriveQueries();
+    void sendDriveQuery(const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken);
     void dispatchCloudHandler();
-    void findDuplicatesInCloudDrives();
-    void postEndOfScan();
-    void requestRefresh();
-    void setLatestPath(const QString& path);
+    void postEndOfScan(const JobPtr& job);
     void refreshTick();
-    void showResultsAfterPause();
+    void showFullProgress();
+    void handleScanFinished(const JobPtr& job);
+    void showResultsAfterPause(const JobPtr& job);
+    void showResultDetail(const ScanResultPtr& result);
     void showLastScanRecord(const QVariantList& history);
-    QString spaceToFreeText() const;
 
     ScanScreen& screen_;
     UserDefaults& defaults_;
 
-    // Copied on the GUI thread at scan start; read by the worker.
-    ScanSource source_ = ScanSource::thisComputer;
-    ScanSettingsSnapshot snapshot_;
-    std::vector<FilePathNode> scanRows_;
-    // Copies of the exclude rows, so the GUI may edit its list meanwhile.
-    std::vector<FilePathNodePtr> excludeRows_;
-    ComparisonSettings comparisonSettings_;
-    // The digests the comparison consulted, or none (photo catalog).
-    const DigestCache* digestCache_ = nullptr;
-
-    // Identities met in this scan: files recorded, and folders walked (with
-    // whether their sub-folders were walked too).
-    QSet<QPair<quint64, quint64>> recordedFiles_;
-    QHash<QPair<quint64, quint64>, bool> walkedFolders_;
-
+    // The scan whose progress is shown; the newest one.
+    JobPtr job_;
     std::thread worker_;
-    std::atomic<qint64> recordCount_ { 0 };
-    std::atomic<bool> refreshWanted_ { false };
-    std::mutex pathMutex_;
-    QString latestPath_;
-    bool latestPathShown_ = true;
     QTimer refreshTimer_;
 
     ScanningLabels labels_;

@@ -2,7 +2,7 @@
 
 #include "core/Localization.h"
 
-#include <cmath>
+#include <cstdio>
 
 double walkStageBase(qint64 recordCount)
 {
@@ -17,9 +17,11 @@ double walkStageBase(qint64 recordCount)
 
 QString percentText(double fraction)
 {
-    // Round half away from zero, as the printf "%.0f" the display was made
-    // with would for these values.
-    return QString::number(std::round(fraction * 100.0), 'f', 0) + QLatin1Char('%');
+    // printf rounds the exact binary value, halves to even: 0.125 shows 12%,
+    // 0.135 (a little above its decimal) shows 14%.
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.0f%%", fraction * 100.0);
+    return QString::fromLatin1(digits);
 }
 
 void updateFileScannedCountAndSize(ScanningLabels& labels, double& prog, const ScanProgressInputs& inputs,

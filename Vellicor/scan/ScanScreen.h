@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/DuplicateGroup.h"
+#include "scan/ScanWrapper.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,6 +28,22 @@ struct ScanningLabels {
 
     bool operator==(const ScanningLabels&) const = default;
 };
+
+// What a finished scan hands to the results screen, once, at its end: the
+// groups of two or more files in the order the comparison formed them, and
+// the figures of the scan. The list never changes after the hand-over; the
+// records in it are the results screen's to mark.
+struct ScanResult {
+    std::vector<DuplicateGroupPtr> groups;
+    qint64 dupCount = 0;
+    quint64 sizeDup = 0;
+    qint64 countScanned = 0;
+    // Items left out because they could not be read.
+    qint64 skippedCount = 0;
+    // The handler of the scanned cloud source; not owned, null for this computer.
+    ScanWrapper* scanWrapper = nullptr;
+};
+using ScanResultPtr = std::shared_ptr<const ScanResult>;
 
 // The engine's only way to the display besides the alert presenter, which
 // shows its questions and notices. The home screen implements it; tests fake
@@ -56,6 +74,6 @@ public:
     // Opens the preferences window at a pane ("advancescansetting", …).
     virtual void showPreferencesPane(const QString& paneIdentifier) = 0;
     virtual void showHomeView() = 0;
-    // Hands a finished result set (groups of two or more) to the results screen.
-    virtual void showResults(const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount) = 0;
+    // Hands a finished result set to the results screen.
+    virtual void showResults(const ScanResultPtr& result) = 0;
 };

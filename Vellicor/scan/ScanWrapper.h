@@ -3,8 +3,11 @@
 #include "core/CloudScanFoldersList.h"
 #include "core/FileInfoNode.h"
 
+#include <QString>
 #include <atomic>
+
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Where a cloud source's listing delivers its records. The scan engine
@@ -43,11 +46,22 @@ public:
         = 0;
 };
 
-// The Google Drive listing of a scan: one files-list query per folder. The
-// engine counts the queries it sent; each ends through the engine's Drive
-// completion.
+// One answer of a Google Drive files-list query: the page's file records (as
+// the Drive record builder made them), the token of the next page, or the
+// failure of the query.
+struct DriveFilesPage {
+    std::vector<FileInfoNodePtr> files;
+    std::optional<QString> nextPageToken;
+    bool failed = false;
+};
+
+// The Google Drive listing of a scan: one files-list query per folder and page.
+// Every query is answered exactly once, on the GUI thread, through the
+// engine's processAllFetchGoogleDriveFiles.
 class DriveScanService {
 public:
     virtual ~DriveScanService() = default;
-    virtual void executeFilesListQuery(const QString& folderId, bool isIncludeSubFolders) = 0;
+    virtual void executeFilesListQuery(
+        const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
+        = 0;
 };

@@ -1,8 +1,9 @@
-#include "core/SettingsSchema.h"
 #include "base/UserDefaults.h"
+#include "core/SettingsSchema.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -82,19 +83,24 @@ TEST_F(ScanDriverRun, PrintsGroupsOfTwoOrMoreInScanOrderColdAndFromTheWarmCache)
     tree.file(QStringLiteral("big/four.bin"), firstDiffers);
 
     const QByteArray expected = groupsText({
-        {QStringLiteral("a/orig.txt"), QStringLiteral("b/copy.txt"), QStringLiteral("c/third.txt")},
-        {QStringLiteral("big/one.bin"), QStringLiteral("big/two.bin")},
+        { QStringLiteral("a/orig.txt"), QStringLiteral("b/copy.txt"), QStringLiteral("c/third.txt") },
+        { QStringLiteral("big/one.bin"), QStringLiteral("big/two.bin") },
     });
-    const QString summary = QStringLiteral("8 files scanned, 2 groups, 3 duplicate files, %1 duplicate bytes")
-                                .arg(2 * words.size() + big.size());
+    const QString summary
+        = QStringLiteral("8 files scanned, 0 skipped, 2 groups, 3 duplicate files, %1 duplicate bytes")
+              .arg(2 * words.size() + big.size());
 
-    const Outcome cold = run({tree.root()});
+    const Outcome cold = run({ tree.root() });
     EXPECT_EQ(cold.exitCode, 0) << cold.err.toStdString();
     EXPECT_EQ(cold.out, expected);
     EXPECT_TRUE(cold.err.contains(summary)) << cold.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(home.cacheHome() + QStringLiteral("/Vellicor/Vellicor.db")));
+    // A headless run keeps its log like the program does.
+    QFile log(home.stateHome() + QStringLiteral("/Vellicor/vellicor.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("resetAllVariableOnStartScanning"));
 
-    const Outcome warm = run({tree.root()});
+    const Outcome warm = run({ tree.root() });
     EXPECT_EQ(warm.exitCode, 0) << warm.err.toStdString();
     EXPECT_EQ(warm.out, expected);
     EXPECT_TRUE(warm.err.contains(summary)) << warm.err.toStdString();
@@ -105,14 +111,14 @@ TEST_F(ScanDriverRun, OptionsHoldForTheRunOnlyAndStoredExcludedFoldersApply)
     {
         UserDefaults stored(settingsFolder());
         stored.setValue(QLatin1String(SettingsKey::searchContent), 1);
-        stored.setValue(QLatin1String(SettingsKey::searchOptions), QVariantList{3});
+        stored.setValue(QLatin1String(SettingsKey::searchOptions), QVariantList { 3 });
         stored.setValue(QLatin1String(SettingsKey::excludedFolders),
-                        QVariantList{makeFolderEntry(tree.path(QStringLiteral("skip")), 0)});
+            QVariantList { makeFolderEntry(tree.path(QStringLiteral("skip")), 0) });
     }
     const auto expectStoredSettingsUnchanged = [this] {
         UserDefaults reopened(settingsFolder());
         EXPECT_EQ(reopened.integerValue(QLatin1String(SettingsKey::searchContent)), 1);
-        EXPECT_EQ(reopened.arrayValue(QLatin1String(SettingsKey::searchOptions)), QVariantList{qlonglong(3)});
+        EXPECT_EQ(reopened.arrayValue(QLatin1String(SettingsKey::searchOptions)), QVariantList { qlonglong(3) });
         EXPECT_FALSE(reopened.object(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB)).isValid());
         EXPECT_FALSE(reopened.object(QLatin1String(SettingsKey::includeExtensionList)).isValid());
         EXPECT_FALSE(reopened.object(QLatin1String(SettingsKey::excludeExtensionList)).isValid());
@@ -122,38 +128,38 @@ TEST_F(ScanDriverRun, OptionsHoldForTheRunOnlyAndStoredExcludedFoldersApply)
     tree.file(QStringLiteral("other/notes.txt"), "alpha");
     tree.file(QStringLiteral("skip/report.txt"), "alpha");
 
-    const Outcome byName = run({QStringLiteral("--attributes"), QStringLiteral("--criteria"), QStringLiteral("1"),
-                                QStringLiteral("--min-size-option=-1"), tree.root()});
+    const Outcome byName = run({ QStringLiteral("--attributes"), QStringLiteral("--criteria"), QStringLiteral("1"),
+        QStringLiteral("--min-size-option=-1"), tree.root() });
     EXPECT_EQ(byName.exitCode, 0) << byName.err.toStdString();
-    EXPECT_EQ(byName.out, groupsText({{QStringLiteral("n1/report.txt"), QStringLiteral("n2/report.txt")}}));
+    EXPECT_EQ(byName.out, groupsText({ { QStringLiteral("n1/report.txt"), QStringLiteral("n2/report.txt") } }));
     expectStoredSettingsUnchanged();
 
-    const Outcome largeOnly = run({QStringLiteral("--min-size-option"), QStringLiteral("3"), tree.root()});
+    const Outcome largeOnly = run({ QStringLiteral("--min-size-option"), QStringLiteral("3"), tree.root() });
     EXPECT_EQ(largeOnly.exitCode, 0) << largeOnly.err.toStdString();
     EXPECT_EQ(largeOnly.out, QByteArray());
     EXPECT_TRUE(largeOnly.err.contains(QStringLiteral("0 groups"))) << largeOnly.err.toStdString();
     expectStoredSettingsUnchanged();
 
     // The stored settings answer again: content, every size.
-    const Outcome byContent = run({tree.root()});
-    EXPECT_EQ(byContent.out, groupsText({{QStringLiteral("n1/report.txt"), QStringLiteral("other/notes.txt")}}));
+    const Outcome byContent = run({ tree.root() });
+    EXPECT_EQ(byContent.out, groupsText({ { QStringLiteral("n1/report.txt"), QStringLiteral("other/notes.txt") } }));
 }
 
 TEST_F(ScanDriverRun, BadCommandLinesAndPathsExitWithStatusTwoAndWriteNothing)
 {
     tree.file(QStringLiteral("lone.txt"), "one file");
     const QString missing = tree.path(QStringLiteral("missing"));
-    const QList<QStringList> commandLines{
-        {QStringLiteral("--bogus"), tree.root()},
-        {QStringLiteral("--min-size-option"), QStringLiteral("x"), tree.root()},
-        {QStringLiteral("--criteria"), QStringLiteral("1,x"), tree.root()},
-        {QStringLiteral("--criteria"), QStringLiteral("9"), tree.root()},
-        {QStringLiteral("--criteria")},
-        {QStringLiteral("--attributes")},
+    const QList<QStringList> commandLines {
+        { QStringLiteral("--bogus"), tree.root() },
+        { QStringLiteral("--min-size-option"), QStringLiteral("x"), tree.root() },
+        { QStringLiteral("--criteria"), QStringLiteral("1,x"), tree.root() },
+        { QStringLiteral("--criteria"), QStringLiteral("9"), tree.root() },
+        { QStringLiteral("--criteria") },
+        { QStringLiteral("--attributes") },
         {},
-        {tree.root(), missing},
+        { tree.root(), missing },
         // Scan Now refuses a single file.
-        {tree.path(QStringLiteral("lone.txt"))},
+        { tree.path(QStringLiteral("lone.txt")) },
     };
     for (const QStringList& arguments : commandLines) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
@@ -162,6 +168,6 @@ TEST_F(ScanDriverRun, BadCommandLinesAndPathsExitWithStatusTwoAndWriteNothing)
         EXPECT_TRUE(outcome.out.isEmpty());
         EXPECT_TRUE(outcome.err.contains(QStringLiteral("usage: vellicor-scan"))) << outcome.err.toStdString();
     }
-    EXPECT_TRUE(run({missing}).err.contains(missing));
+    EXPECT_TRUE(run({ missing }).err.contains(missing));
     EXPECT_FALSE(QFileInfo::exists(settingsFolder()));
 }

@@ -90,9 +90,10 @@ TEST_F(CloudDispatch, TheHandlerListsTheCheckedFoldersAndTheServiceChecksumsGrou
     EXPECT_EQ(handler.listings.front().front()->folderPath, QStringLiteral("/Photos"));
     EXPECT_TRUE(handler.isCompletListFetch);
     ASSERT_EQ(screen.results.size(), 1u);
-    ASSERT_EQ(screen.results.front().size(), 1u);
-    EXPECT_EQ(screen.results.front().front()->children.size(), 2u);
-    EXPECT_EQ(engine->counters.countScanned.load(), 3);
+    EXPECT_EQ(groupsFound().size(), 1);
+    EXPECT_EQ(result->groups.front()->children.size(), 2u);
+    EXPECT_EQ(result->countScanned, 3);
+    EXPECT_EQ(result->scanWrapper, &handler);
 }
 
 TEST_F(CloudDispatch, NoFolderToListEndsTheScanAtOnce)
@@ -112,18 +113,92 @@ TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
     handler.isFileDeletedFromCloud = true;
     ASSERT_TRUE(runScan());
     EXPECT_EQ(handler.rootsMade, 1);
+    EXPECT_NE(engine->cloudRootObj, nullptr);
     EXPECT_FALSE(handler.isFileDeletedFromCloud);
     EXPECT_TRUE(folder->arrCloudFolderFiles.empty());
     EXPECT_FALSE(folder->isAllFilesFetched);
 }
 
-TEST_F(CloudDispatch, ADriveScanWithNothingToQueryEndsAtOnce)
+// Answers Drive queries only when the test says so, as the service would
+// from the network.
+class FakeDriveService : public DriveScanService {
+public:
+    struct Query {
+        QString folderId;
+        bool includeSubFolders;
+        std::optional<QString> pageToken;
+    };
+    std::vector<Query> queries;
+    void executeFilesListQuery(const QString& folderId, bool includeSub, const std::optional<QString>& token) override
+    {
+        queries.push_back({ folderId, includeSub, token });
+    }
+};
+
+class DriveDispatch : public CloudDispatch {
+protected:
+    FakeDriveService drive;
+
+    void SetUp() override
+    {
+        CloudDispatch::SetUp();
+        selectedScanSource() = ScanSource::googleDrive;
+        engine->scanWrapper = nullptr;
+        engine->driveScanService = &drive;
+        engine->rootDriveFolderId = QStringLiteral("root-id");
+    }
+
+    void addDriveRow(const QString& name, const QString& id)
+    {
+        auto row = addRow(name);
+        row->gdFolder = std::make_shared<GDFoldersList>();
+        row->gdFolder->folderName = name;
+        row->gdFolder->folderId = id;
+        DriveFile file;
+        file.identifier = id;
+        file.name = name;
+        row->gdFolder->driveFile = file;
+    }
+};
+
+TEST_F(DriveDispatch, EveryAnswerCountsItsQueryDownAndTheLastOneEndsTheScan)
 {
-    selectedScanSource() = ScanSource::googleDrive;
-    engine->scanWrapper = nullptr;
-    auto row = addRow(QStringLiteral("My Drive"));
-    row->gdFolder = std::make_shared<GDFoldersList>();
-    row->gdFolder->folderId = QStringLiteral("root");
+    addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
+    addDriveRow(QStringLiteral("Trips"), QStringLiteral("trips-id"));
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    ASSERT_EQ(drive.queries.size(), 2u);
+    EXPECT_EQ(engine->recusiveCount, 2);
+    // "My Drive" and the root folder are queried but not kept.
+    EXPECT_EQ(engine->dictGDrive.keys(), QStringList { QStringLiteral("trips-id") });
+
+    DriveFilesPage first;
+    first.files = { cloudFile(QStringLiteral("/My Drive/a.jpg"), "same") };
+    first.nextPageToken = QStringLiteral("page-2");
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, first);
+    ASSERT_EQ(drive.queries.size(), 3u); // the next page
+    EXPECT_EQ(drive.queries.back().pageToken, QStringLiteral("page-2"));
+    DriveFilesPage failed;
+    failed.failed = true;
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("trips-id"), true, failed);
+    EXPECT_EQ(engine->recusiveCount, 1);
+    EXPECT_TRUE(isScanRunning);
+
+    DriveFilesPage last;
+    last.files = { cloudFile(QStringLiteral("/My Drive/b.jpg"), "same") };
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, last);
+    EXPECT_EQ(engine->recusiveCount, 0);
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(ended.size(), 1);
+    ASSERT_EQ(screen.results.size(), 1u);
+    ASSERT_EQ(screen.results.front()->groups.size(), 1u);
+    EXPECT_EQ(screen.results.front()->groups.front()->children.size(), 2u);
+}
+
+TEST_F(DriveDispatch, ADriveScanWithNothingToQueryEndsAtOnce)
+{
+    engine->driveScanService = nullptr;
+    addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
     ASSERT_TRUE(runScan());
     EXPECT_EQ(engine->recusiveCount, 0);
     EXPECT_EQ(screen.sheetsShown, 1);

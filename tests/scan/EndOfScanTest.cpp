@@ -12,22 +12,13 @@ QString text(const char* key)
 
 class EndOfScan : public EngineFixture {
 protected:
-    qsizetype historyLength() const
+    QVariantList history() const
     {
-        return defaults->arrayValue(QStringLiteral("lastScanStatus")).value_or(QVariantList {}).size();
-    }
-
-    // Runs the worker's part of a scan on this thread, then lets the end of
-    // the scan play out on the event loop.
-    bool finishScanByHand()
-    {
-        QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
-        engine->parseAllPath();
-        return ended.wait(20000);
+        return defaults->arrayValue(QLatin1String(SettingsKey::lastScanStatus)).value_or(QVariantList {});
     }
 };
 
-TEST_F(EndOfScan, FoundDuplicatesReachTheResultsWithHistoryAndPriorityLists)
+TEST_F(EndOfScan, FoundDuplicatesReachTheResultsOnceWithHistoryAndPriorityLists)
 {
     tree.file(QStringLiteral("B/x.JPG"), "same picture");
     tree.file(QStringLiteral("a/x.jpg"), "same picture");
@@ -38,11 +29,13 @@ TEST_F(EndOfScan, FoundDuplicatesReachTheResultsWithHistoryAndPriorityLists)
     ASSERT_TRUE(runScan());
 
     ASSERT_EQ(screen.results.size(), 1u);
-    ASSERT_EQ(screen.results.front().size(), 2u); // the lonely file's group never reaches the screen
-    for (const DuplicateGroupPtr& group : screen.results.front())
-        EXPECT_EQ(group->children.size(), 2u);
-    EXPECT_EQ(engine->counters.countDup.load(), 2);
-    EXPECT_EQ(historyLength(), 1);
+    EXPECT_EQ(screen.results.front(), result);
+    // The lonely file's group never reaches the screen.
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { "B/x.JPG", "a/x.jpg" }, { "a/y.txt", "b/y.txt" } }));
+    EXPECT_EQ(result->dupCount, 2);
+    EXPECT_EQ(result->countScanned, 5);
+    ASSERT_EQ(history().size(), 1);
+    EXPECT_EQ(history().front().toMap().value(QStringLiteral("dupCount")).toInt(), 2);
     EXPECT_TRUE(screen.alerts.empty());
     EXPECT_EQ(screen.sheetsHidden, 1);
     EXPECT_EQ(screen.scanNowState, 1);
@@ -53,7 +46,7 @@ TEST_F(EndOfScan, FoundDuplicatesReachTheResultsWithHistoryAndPriorityLists)
     // folders compare without case, extensions as stored.
     QStringList expectedFolders;
     QStringList expectedFormats;
-    for (const DuplicateGroupPtr& group : engine->arrMainGroup) {
+    for (const DuplicateGroupPtr& group : result->groups) {
         for (const FileInfoNodePtr& record : group->children) {
             const QString folder = record->folderPath.toLower();
             if (!expectedFolders.contains(folder))
@@ -78,48 +71,53 @@ TEST_F(EndOfScan, NoDuplicatesShowsTheNoticeAndStillRecordsTheScan)
     EXPECT_EQ(screen.homeViewsShown, 1);
     EXPECT_FALSE(screen.resultEnabled);
     EXPECT_TRUE(screen.results.empty());
-    EXPECT_EQ(historyLength(), 1);
+    EXPECT_EQ(history().size(), 1);
 
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(historyLength(), 2); // one record per finished scan
+    EXPECT_EQ(history().size(), 2); // one record per finished scan
     QCoreApplication::processEvents();
     ASSERT_EQ(screen.lastScanBox.size(), 3);
     EXPECT_EQ(screen.lastScanBox[0], QStringLiteral("0"));
 }
 
-TEST_F(EndOfScan, StopBeforeTheWalkStillEndsTheScan)
+TEST_F(EndOfScan, ScanNowDuringThePauseBeforeTheResultsKeepsEachScansOwnResult)
+{
+    // The first scan's hand-over is still pending when Scan Now starts the
+    // second: each scan must reach the screen and the history once, with its
+    // own groups.
+    engine->setEndOfScanPauses(0, 400);
+    tree.file(QStringLiteral("a.txt"), "twin");
+    tree.file(QStringLiteral("b.txt"), "twin");
+    addRow(tree.root());
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return screen.sheetsHidden == 1; }, 20000));
+    ASSERT_EQ(ended.size(), 0);
+    engine->btnStartScanTapped();
+    ASSERT_TRUE(QTest::qWaitFor([&ended] { return ended.size() == 2; }, 20000));
+    QTest::qWait(50);
+
+    EXPECT_EQ(ended.size(), 2);
+    ASSERT_EQ(screen.results.size(), 2u);
+    for (const ScanResultPtr& shown : screen.results) {
+        ASSERT_EQ(shown->groups.size(), 1u);
+        EXPECT_EQ(shown->groups.front()->children.size(), 2u);
+    }
+    EXPECT_NE(screen.results[0], screen.results[1]);
+    ASSERT_EQ(history().size(), 2);
+    for (const QVariant& record : history())
+        EXPECT_EQ(record.toMap().value(QStringLiteral("dupCount")).toInt(), 1);
+}
+
+TEST_F(EndOfScan, AStoppedScanStillEndsThroughTheOrdinaryEnd)
 {
     tree.file(QStringLiteral("a.txt"), "same");
     tree.file(QStringLiteral("b.txt"), "same");
     addRow(tree.root());
-    engine->resetAllVariableOnStartScanning();
-    isAbortScan = true;
-    ASSERT_TRUE(finishScanByHand());
-    EXPECT_TRUE(engine->arrFileNodes.empty());
-    EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_NO_DUPLICATE_ITEMS_FOUND") });
-    EXPECT_EQ(historyLength(), 1);
-}
-
-TEST_F(EndOfScan, StopDuringHashingHandsOverWhatWasFound)
-{
-    constexpr int pairs = 300;
-    for (int i = 0; i < pairs; ++i) {
-        QByteArray body(200 * 1024 + i, char('a' + i % 26));
-        tree.file(QStringLiteral("p/%1-a.bin").arg(i), body);
-        tree.file(QStringLiteral("p/%1-b.bin").arg(i), body);
-    }
-    addRow(tree.path(QStringLiteral("p")));
-    ASSERT_TRUE(runScanStoppedWhen([this] { return engine->counters.countProcessed.load() >= 20; }));
-    EXPECT_EQ(engine->arrFileNodes.size(), 2u * pairs); // the walk had finished
-    EXPECT_LT(engine->counters.countProcessed.load(), 2 * pairs);
-    EXPECT_EQ(historyLength(), 1);
-    // Whatever was grouped is whole: every group shown holds a true pair.
-    for (const auto& shown : screen.results) {
-        for (const DuplicateGroupPtr& group : shown) {
-            ASSERT_EQ(group->children.size(), 2u);
-            EXPECT_EQ(group->children[0]->md5, group->children[1]->md5);
-        }
-    }
+    ASSERT_TRUE(runScanStoppedWhen([] { return true; }));
+    EXPECT_EQ(history().size(), 1);
+    EXPECT_EQ(screen.scanningStates.back(), std::make_pair(false, false));
+    EXPECT_EQ(screen.labels.lblScanPer, QStringLiteral("100%"));
 }
 
 TEST_F(EndOfScan, StopAsksFirstAndYesRaisesTheFlag)
@@ -127,7 +125,8 @@ TEST_F(EndOfScan, StopAsksFirstAndYesRaisesTheFlag)
     screen.answers = { 0 };
     engine->confirmStopScanning();
     EXPECT_FALSE(isAbortScan);
-    EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING") });
+    ASSERT_EQ(screen.alertMessages(), QStringList { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING") });
+    EXPECT_EQ(screen.alerts.front().style, AlertStyle::informational);
 
     screen.abortEnabled = true;
     screen.answers = { 1 };
@@ -148,17 +147,24 @@ TEST_F(EndOfScan, QuittingIsRefusedWhileAScanRuns)
 
 TEST_F(EndOfScan, LastScanBoxShowsTheNewestRecordAndIgnoresBadHistory)
 {
-    defaults->setValue(QStringLiteral("lastScanStatus"), QStringLiteral("not a list"));
+    defaults->setValue(QLatin1String(SettingsKey::lastScanStatus), QStringLiteral("not a list"));
     engine->refreshLastScanStatus();
     QCoreApplication::processEvents();
     EXPECT_TRUE(screen.lastScanBox.isEmpty());
 
     QVariantMap older { { QStringLiteral("dupCount"), 1 }, { QStringLiteral("dupSize"), 10 } };
     QVariantMap newest { { QStringLiteral("dupCount"), 4 }, { QStringLiteral("dupSize"), 2500 } };
-    defaults->setValue(QStringLiteral("lastScanStatus"), QVariantList { older, newest });
+    defaults->setValue(QLatin1String(SettingsKey::lastScanStatus), QVariantList { older, newest });
     engine->refreshLastScanStatus();
     QCoreApplication::processEvents();
     ASSERT_EQ(screen.lastScanBox.size(), 3);
     EXPECT_EQ(screen.lastScanBox[0], QStringLiteral("4"));
     EXPECT_EQ(screen.lastScanBox[2], QStringLiteral("<unchanged>")); // no time in the record
+}
+
+TEST_F(EndOfScan, TheLastScanResultIsShownAsAResultSet)
+{
+    engine->loadLastScanResult();
+    ASSERT_EQ(screen.results.size(), 1u);
+    EXPECT_TRUE(screen.results.front()->groups.empty());
 }

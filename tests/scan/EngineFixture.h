@@ -1,10 +1,11 @@
 #pragma once
 
-#include "core/FileCategories.h"
+#include "base/UserDefaults.h"
+#include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
-#include "base/UserDefaults.h"
 #include "scan/FakeScanScreen.h"
+#include "scan/LocalWalk.h"
 #include "scan/ScanEngine.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
@@ -19,9 +20,10 @@
 #include <memory>
 #include <thread>
 
-// A scan engine over a fake screen, a fresh settings store in a temporary
-// HOME, and a tree to scan. Every category switch is on and every file type
-// chosen, so tests narrow down only what they are about.
+// A scan engine over a fake screen, after the program's own start-up with a
+// fresh settings store in a temporary HOME, and a tree to scan. Every category
+// switch is on and every file type chosen, so tests narrow down only what they
+// are about.
 class EngineFixture : public ::testing::Test {
 protected:
     TempHome home;
@@ -29,17 +31,16 @@ protected:
     FakeScanScreen screen;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ScanEngine> engine;
+    // The result of the last scan that ended.
+    ScanResultPtr result;
 
     void SetUp() override
     {
-        fillBuiltInExtensionLists();
         defaults = std::make_unique<UserDefaults>(home.configHome() + QStringLiteral("/Vellicor"));
-        registerDefaultSettings(*defaults);
+        startApplicationCore(*defaults);
         chooseAllFileTypes();
-        loadExtensionLists(*defaults);
+        reloadExtensionTables(*defaults);
         scanCategoryFlags.fill(true);
-        selectedScanSource() = ScanSource::thisComputer;
-        isAbortScan = false;
         isScanRunning = false;
         setAlertPresenter(std::shared_ptr<AlertPresenter>(&screen, [](AlertPresenter*) {}));
         engine = std::make_unique<ScanEngine>(screen, *defaults);
@@ -57,14 +58,14 @@ protected:
     // Ticks the "All" row of the include list.
     void chooseAllFileTypes()
     {
-        QVariantList rows = defaults->arrayValue(QStringLiteral("IncludeExtensionList")).value_or(QVariantList {});
+        QVariantList rows = defaults->arrayValue(QLatin1String(SettingsKey::includeExtensionList)).value();
         for (QVariant& row : rows) {
             QVariantMap map = row.toMap();
-            if (map.value(QStringLiteral("keyStr")).toString() == QLatin1String("All"))
+            if (map.value(QStringLiteral("keyStr")).toString() == QLatin1String(ExtensionFilterKey::all))
                 map.insert(QStringLiteral("state"), 1);
             row = map;
         }
-        defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
+        defaults->setValue(QLatin1String(SettingsKey::includeExtensionList), rows);
     }
 
     FilePathNodePtr addRow(const QString& path, int state = 1, bool includeSubFolders = true)
@@ -90,7 +91,10 @@ protected:
     {
         QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
         engine->btnStartScanTapped();
-        return ended.wait(timeoutMs);
+        if (!ended.wait(timeoutMs))
+            return false;
+        result = ended.takeFirst().at(0).value<ScanResultPtr>();
+        return result != nullptr;
     }
 
     // Presses Scan Now and, from another thread, confirms Stop as soon as
@@ -109,26 +113,19 @@ protected:
         return ended;
     }
 
-    // The paths of the records the walk accepted, relative to the tree, sorted.
-    QStringList recordedPaths() const
+    QString relative(const FileInfoNodePtr& record) const
     {
-        QStringList paths;
-        for (const FileInfoNodePtr& record : engine->arrFileNodes)
-            paths.append(record->filePath.value_or(QString()).mid(tree.root().size() + 1));
-        paths.sort();
-        return paths;
+        return record->filePath.value_or(QString()).mid(tree.root().size() + 1);
     }
 
-    // Each group of two or more as its sorted relative paths, groups sorted.
+    // Each group of the last result as its sorted relative paths, groups sorted.
     QList<QStringList> groupsFound() const
     {
         QList<QStringList> groups;
-        for (const DuplicateGroupPtr& group : engine->arrMainGroup) {
-            if (group->children.size() < 2)
-                continue;
+        for (const DuplicateGroupPtr& group : result ? result->groups : std::vector<DuplicateGroupPtr> {}) {
             QStringList paths;
             for (const FileInfoNodePtr& record : group->children)
-                paths.append(record->filePath.value_or(QString()).mid(tree.root().size() + 1));
+                paths.append(relative(record));
             paths.sort();
             groups.append(paths);
         }

@@ -27,7 +27,7 @@ public:
     int sheetsHidden = 0;
     QStringList panesOpened;
     int homeViewsShown = 0;
-    std::vector<std::vector<DuplicateGroupPtr>> results;
+    std::vector<ScanResultPtr> results;
     QStringList lastScanBox;
 
     QStringList alertMessages() const
@@ -68,9 +68,9 @@ public:
     void hideScanningSheet() override { ++sheetsHidden; }
     void showLastScanRecord(const QString& count, const QString& size, const std::optional<QString>& time) override
     {
-        lastScanBox = {count, size, time.value_or(QStringLiteral("<unchanged>"))};
+        lastScanBox = { count, size, time.value_or(QStringLiteral("<unchanged>")) };
     }
     void showPreferencesPane(const QString& pane) override { panesOpened.append(pane); }
     void showHomeView() override { ++homeViewsShown; }
-    void showResults(const std::vector<DuplicateGroupPtr>& groups, qint64) override { results.push_back(groups); }
+    void showResults(const ScanResultPtr& result) override { results.push_back(result); }
 };

@@ -1,15 +1,18 @@
-#include "core/Localization.h"
 #include "scan/ScanProgress.h"
+#include "core/Localization.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QString text(const char* key) { return localizedText(QString::fromLatin1(key)); }
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
 
 ScanProgressInputs inputs(qint64 n, qint64 scanned, qint64 processed, qint64 compared)
 {
-    return ScanProgressInputs{n, scanned, processed, compared};
+    return ScanProgressInputs { n, scanned, processed, compared };
 }
 
 const std::function<QString()> spaceText = [] { return QStringLiteral("50 bytes"); };
@@ -18,8 +21,8 @@ const std::function<QString()> spaceText = [] { return QStringLiteral("50 bytes"
 
 TEST(ScanProgress, WalkStageBaseStepsAtItsBoundaries)
 {
-    const std::pair<qint64, double> cases[] = {{1, 0.02},    {2000, 0.02}, {2001, 0.03}, {4000, 0.03},
-                                               {4001, 0.04}, {6000, 0.04}, {6001, 0.05}};
+    const std::pair<qint64, double> cases[] = { { 1, 0.02 }, { 2000, 0.02 }, { 2001, 0.03 }, { 4000, 0.03 },
+        { 4001, 0.04 }, { 6000, 0.04 }, { 6001, 0.05 } };
     for (const auto& [n, expected] : cases) {
         ScanningLabels labels;
         double prog = 0.9; // left over from an earlier scan: the walk stage sets it again
@@ -92,4 +95,13 @@ TEST(ScanProgress, FullProgressShowsOneHundred)
     showFullProgress(labels);
     EXPECT_EQ(labels.progress, 100);
     EXPECT_EQ(labels.lblScanPer, QStringLiteral("100%"));
+}
+
+TEST(ScanProgress, HalfPercentsRoundAsPrintfDoes)
+{
+    // Exact binary halves go to the even neighbour.
+    EXPECT_EQ(percentText(0.125), QStringLiteral("12%"));
+    EXPECT_EQ(percentText(0.375), QStringLiteral("38%"));
+    EXPECT_EQ(percentText(0.625), QStringLiteral("62%"));
+    EXPECT_EQ(percentText(0.789), QStringLiteral("79%"));
 }

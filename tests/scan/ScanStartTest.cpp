@@ -34,7 +34,7 @@ protected:
 TEST_F(ScanStart, WithoutACategoryOnlyTheCategoryAlertShows)
 {
     scanCategoryFlags.fill(false);
-    defaults->setValue(QStringLiteral("search_options"), QVariantList {});
+    defaults->setValue(QLatin1String(SettingsKey::searchOptions), QVariantList {});
     click();
     EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_ATLEAST_ONE_CATEGORY_REQUIRED") });
     EXPECT_EQ(screen.scanNowState, 1);
@@ -46,7 +46,7 @@ TEST_F(ScanStart, CriteriaThatNameNothingKnownAreRefusedLikeNone)
     for (const QVariantList& options :
         { QVariantList {}, QVariantList { 9, 0 }, QVariantList { QStringLiteral("3") } }) {
         screen.alerts.clear();
-        defaults->setValue(QStringLiteral("search_options"), options);
+        defaults->setValue(QLatin1String(SettingsKey::searchOptions), options);
         click();
         EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_SELECT_ONE_DUPLICATE_CRITERIA_FROM_PREFRENCES") });
         EXPECT_EQ(screen.scanNowState, 1);
@@ -55,13 +55,13 @@ TEST_F(ScanStart, CriteriaThatNameNothingKnownAreRefusedLikeNone)
 
 TEST_F(ScanStart, NoFileTypeChosenOffersTheAdvancedPane)
 {
-    QVariantList rows = defaults->arrayValue(QStringLiteral("IncludeExtensionList")).value();
+    QVariantList rows = defaults->arrayValue(QLatin1String(SettingsKey::includeExtensionList)).value();
     for (QVariant& row : rows) {
         QVariantMap map = row.toMap();
         map.insert(QStringLiteral("state"), 0);
         row = map;
     }
-    defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
+    defaults->setValue(QLatin1String(SettingsKey::includeExtensionList), rows);
     screen.answers = { 0 };
     click();
     EXPECT_EQ(screen.alertMessages(), QStringList { text("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN") });
@@ -71,7 +71,7 @@ TEST_F(ScanStart, NoFileTypeChosenOffersTheAdvancedPane)
 
 TEST_F(ScanStart, OnlyTheFirstTickedFileTypeRowCanChooseAll)
 {
-    QVariantList rows = defaults->arrayValue(QStringLiteral("IncludeExtensionList")).value();
+    QVariantList rows = defaults->arrayValue(QLatin1String(SettingsKey::includeExtensionList)).value();
     ASSERT_GE(rows.size(), 2);
     for (QVariant& row : rows) {
         QVariantMap map = row.toMap();
@@ -80,12 +80,12 @@ TEST_F(ScanStart, OnlyTheFirstTickedFileTypeRowCanChooseAll)
     }
     // Put a category row before "All".
     rows.move(0, 1);
-    defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
+    defaults->setValue(QLatin1String(SettingsKey::includeExtensionList), rows);
     EXPECT_TRUE(engine->isAnyFileTypeSelected());
     EXPECT_FALSE(isAllFileTypesSelected);
 
     rows.move(1, 0);
-    defaults->setValue(QStringLiteral("IncludeExtensionList"), rows);
+    defaults->setValue(QLatin1String(SettingsKey::includeExtensionList), rows);
     EXPECT_TRUE(engine->isAnyFileTypeSelected());
     EXPECT_TRUE(isAllFileTypesSelected);
 }
@@ -121,21 +121,16 @@ TEST_F(ScanStart, ACloudSourceWithoutInternetIsRefused)
     setNetworkReachabilityProbe(nullptr);
 }
 
-TEST_F(ScanStart, StartResetsTheScanStateAndCopiesTheDateFilters)
+TEST_F(ScanStart, StartCopiesTheDateFiltersAndEnablesStop)
 {
-    engine->arrFileNodes.push_back(std::make_shared<FileInfoNode>());
-    engine->counters.countDup = 7;
     folderPriorityList() = { QStringLiteral("/old") };
     const QDateTime created(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC);
-    defaults->setValue(QStringLiteral("ScanFilesDate"), 2);
-    defaults->setValue(QStringLiteral("ScanFileForCreatedDate"), created);
-    defaults->setValue(QStringLiteral("ScanFileForModifiedDate"), QStringLiteral("not a date"));
+    defaults->setValue(QLatin1String(SettingsKey::scanFilesDate), 2);
+    defaults->setValue(QLatin1String(SettingsKey::scanFileForCreatedDate), created);
+    defaults->setValue(QLatin1String(SettingsKey::scanFileForModifiedDate), QStringLiteral("not a date"));
     const QDateTime modifiedBefore = modifiedDateFilter();
 
     engine->resetAllVariableOnStartScanning();
-    EXPECT_TRUE(engine->arrFileNodes.empty());
-    EXPECT_TRUE(engine->arrMainGroup.empty());
-    EXPECT_EQ(engine->counters.countDup.load(), 0);
     EXPECT_TRUE(folderPriorityList().isEmpty());
     EXPECT_EQ(dateFilterOption, 2);
     EXPECT_EQ(createdDateFilter(), created);

@@ -1,0 +1,206 @@
+#include "scan/LocalWalk.h"
+
+#include "base/Log.h"
+#include "core/DirectoryWalker.h"
+#include "core/FileUtilities.h"
+#include "scan/LocalFileRecordBuilder.h"
+#include "scan/PackageTypes.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+#include <sys/stat.h>
+
+namespace {
+
+QPair<quint64, quint64> identityOf(const struct stat& status)
+{
+    return { static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino) };
+}
+
+bool isIgnoredName(const QString& name)
+{
+    return name == QLatin1String(".DS_Store") || name == QLatin1String(".localized");
+}
+
+} // namespace
+
+LocalWalk::LocalWalk(
+    const ScanRequest& request, ScanCounters& counters, const std::atomic<bool>& abort, Progress progress)
+    : request_(request)
+    , counters_(counters)
+    , abort_(abort)
+    , progress_(std::move(progress))
+{
+}
+
+bool LocalWalk::isExcluded(const QString& path) const
+{
+    return request_.dirExclusion && request_.dirExclusion->evaluateWithObject(path);
+}
+
+void LocalWalk::skip(const QString& path, const QString& reason)
+{
+    ++skipped_;
+    Log::print("Skipped", printablePath(path) + QLatin1Char(':'), reason);
+}
+
+void LocalWalk::parseAllPath()
+{
+    for (const FilePathNode& row : request_.rows) {
+        if (row.state == 0)
+            continue;
+        if (abort_)
+            break;
+        const QString path = row.filePath.value_or(QString());
+        if (path.isEmpty() || isExcluded(path) || path.startsWith(QLatin1Char('.')))
+            continue;
+        // A row the user chose through a link to a folder is that folder.
+        const QFileInfo info(path);
+        if (info.isSymLink() && info.isDir()) {
+            const QString target = info.canonicalFilePath();
+            if (!target.isEmpty() && !isExcluded(target))
+                scanPath(target, row);
+            continue;
+        }
+        scanPath(path, row);
+    }
+    dropRecordsInsidePackages();
+}
+
+void LocalWalk::scanPath(const QString& path, const FilePathNode& row)
+{
+    if (abort_)
+        return;
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat own { };
+    if (::lstat(encoded.constData(), &own) != 0) {
+        if (errno != ENOENT)
+            skip(path, errnoText(errno));
+        return;
+    }
+    if (isOnPseudoFileSystem(encoded)) {
+        skip(path, QStringLiteral("a pseudo file system"));
+        return;
+    }
+    if (!S_ISDIR(own.st_mode)) {
+        addScannedFile(path); // the builder takes links to files only
+        return;
+    }
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (!isPackageExtension(extension)) {
+        scanDirectory(path, row);
+        return;
+    }
+    if (isPhotoLibraryExtension(extension))
+        return; // photo libraries are read by their own reader, never as files
+    addScannedFile(path);
+}
+
+void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
+{
+    // A folder met again (through a bind mount or an earlier row) is walked
+    // once, so loops end; only a row that wants the sub-folders walks again a
+    // folder an earlier row walked without them. Files are recorded once
+    // either way.
+    const auto enter = [this, &row](const struct stat& folder) {
+        const QPair<quint64, quint64> identity = identityOf(folder);
+        const auto walked = walkedFolders_.constFind(identity);
+        if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
+            return false;
+        walkedFolders_.insert(identity, row.isIncludeSubFolders);
+        return true;
+    };
+    struct stat folder { };
+    if (::stat(QFile::encodeName(path).constData(), &folder) != 0 || !enter(folder))
+        return;
+
+    DirectoryWalker walker(&abort_,
+        [this](const QByteArray& where, int, const QString& reason) { skip(QFile::decodeName(where), reason); });
+    walker.walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
+        const QString name = QFile::decodeName(entry.name);
+        if (isIgnoredName(name))
+            return WalkAction::next;
+        const QString entryPath = QFile::decodeName(entry.path);
+        if (QFile::encodeName(entryPath) != entry.path) {
+            // Such a name could not be opened again by its text.
+            skip(entryPath, QStringLiteral("the name is not valid UTF-8"));
+            return WalkAction::next;
+        }
+        if (isExcluded(entryPath) || name.startsWith(QLatin1Char('.')))
+            return WalkAction::next;
+        const mode_t mode = entry.status.st_mode;
+        if (S_ISDIR(mode)) {
+            if (!row.isIncludeSubFolders)
+                return WalkAction::next;
+            const QString extension = QFileInfo(name).suffix().toLower();
+            if (isPackageExtension(extension)) {
+                if (!isPhotoLibraryExtension(extension))
+                    addScannedFile(entryPath);
+                return WalkAction::next;
+            }
+            return enter(entry.status) ? WalkAction::descend : WalkAction::next;
+        }
+        if (S_ISLNK(mode) && !row.isIncludeSubFolders) {
+            struct stat target { };
+            if (::stat(entry.path.constData(), &target) == 0 && S_ISDIR(target.st_mode))
+                return WalkAction::next;
+        }
+        addScannedFile(entryPath);
+        return WalkAction::next;
+    });
+}
+
+void LocalWalk::addScannedFile(const QString& path)
+{
+    if (QFile::encodeName(path).size() >= PATH_MAX) {
+        skip(path, QStringLiteral("the path is longer than the system allows"));
+        return;
+    }
+    auto record = std::make_shared<FileInfoNode>();
+    if (!makeLocalFileInfoNode(*record, path, QFileInfo(path).fileName(), request_.filters))
+        return;
+    // One record per file, under the first path met: hard links, bind mounts
+    // and links to a file already recorded add nothing.
+    const QPair<quint64, quint64> identity { record->deviceId, record->inode };
+    if (recordedFiles_.contains(identity))
+        return;
+    recordedFiles_.insert(identity);
+
+    counters_.countScanned += 1;
+    counters_.totSizeScanned += record->fileSize;
+    if (progress_)
+        progress_(record->filePath.value_or(path));
+    records_.push_back(std::move(record));
+}
+
+void LocalWalk::dropRecordsInsidePackages()
+{
+    // Overlapping rows can record a package and, through a row inside it, one
+    // of its members. Removing the package would remove the member too, so
+    // the member must never count as the package's duplicate: the package
+    // stays one item and what lies inside it is dropped.
+    QSet<QString> packages;
+    for (const FileInfoNodePtr& record : records_) {
+        if (record->isDirectory && record->filePath)
+            packages.insert(*record->filePath);
+    }
+    if (packages.isEmpty())
+        return;
+    const auto insidePackage = [&packages](const QString& path) {
+        for (qsizetype slash = path.lastIndexOf(QLatin1Char('/')); slash > 0;
+             slash = path.lastIndexOf(QLatin1Char('/'), slash - 1)) {
+            if (packages.contains(path.left(slash)))
+                return true;
+        }
+        return false;
+    };
+    std::erase_if(records_, [&](const FileInfoNodePtr& record) {
+        if (!record->filePath || !insidePackage(*record->filePath))
+            return false;
+        counters_.countScanned -= 1;
+        counters_.totSizeScanned -= record->fileSize;
+        return true;
+    });
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/FileInfoNode.h"
+#include "scan/ScanCounters.h"
+#include "scan/ScanRequest.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+// The walk of this computer's checked scan-list rows into file records, on the
+// scan's worker thread. Hidden names, excluded folders and (unless a row asks
+// for them) sub-folders are skipped; packages are one item; photo libraries
+// are left to their own reader. A file is recorded once per scan, by device
+// and inode, under the first path met. Everything skipped for a reason other
+// than the user's choices (an unreadable folder, a name that cannot be
+// reopened, a path too long, a pseudo file system) is logged and counted.
+class LocalWalk {
+public:
+    // Called with each recorded path, for the progress display.
+    using Progress = std::function<void(const QString& path)>;
+
+    LocalWalk(const ScanRequest& request, ScanCounters& counters, const std::atomic<bool>& abort, Progress progress);
+
+    // Walks every checked row, then drops the records that lie inside a
+    // recorded package.
+    void parseAllPath();
+
+    std::vector<FileInfoNodePtr>& records() { return records_; }
+    // Items skipped because they could not be read.
+    qint64 skippedCount() const { return skipped_; }
+
+private:
+    void scanPath(const QString& path, const FilePathNode& row);
+    void scanDirectory(const QString& path, const FilePathNode& row);
+    void addScannedFile(const QString& path);
+    void skip(const QString& path, const QString& reason);
+    void dropRecordsInsidePackages();
+    bool isExcluded(const QString& path) const;
+
+    const ScanRequest& request_;
+    ScanCounters& counters_;
+    const std::atomic<bool>& abort_;
+    Progress progress_;
+
+    std::vector<FileInfoNodePtr> records_;
+    QSet<QPair<quint64, quint64>> recordedFiles_;
+    // Folders walked, with whether their sub-folders were walked too.
+    QHash<QPair<quint64, quint64>, bool> walkedFolders_;
+    qint64 skipped_ = 0;
+};

@@ -1,0 +1,196 @@
+#include "scan/ScanJob.h"
+
+#include "core/MD5.h"
+#include "scan/Comparison.h"
+#include "scan/ComparisonCriteria.h"
+#include "scan/ComparisonObserver.h"
+#include "scan/FileHasher.h"
+#include "scan/HashCache.h"
+#include "scan/LocalWalk.h"
+#include "scan/PackageTypes.h"
+
+#include <algorithm>
+
+namespace {
+
+// Digests as the scan reads them: whole files and file heads with md5OfFile,
+// packages by their members. Keeps no state, so the comparison's hashing
+// threads may share it.
+class ScanFileHasher : public FileHasher {
+public:
+    std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& abort) const override
+    {
+        return ::md5OfFile(path, abort);
+    }
+    std::optional<QString> md5OfFirstBytes(
+        const QString& path, qint64 byteCount, const std::atomic<bool>& abort) const override
+    {
+        return md5OfFileHead(path, static_cast<quint64>(std::max<qint64>(byteCount, 0)), abort);
+    }
+    std::optional<QString> md5OfPackageContents(const QString& path, const std::atomic<bool>& abort) const override
+    {
+        return packageDigest(path, abort);
+    }
+};
+
+} // namespace
+
+// The comparison's reports become the job's progress values, which the GUI
+// thread picks up at its own pace: the worker never waits for it.
+class ScanJob::Reports : public ComparisonObserver {
+public:
+    explicit Reports(ScanJob& job)
+        : job_(job)
+    {
+    }
+    void showSearchingDuplicatesLabel() override { job_.searchingStarted_ = true; }
+    void showScanPathLabel(const QString& filePath) override { job_.setLatestPath(filePath); }
+    void showScanPathWithProgress(const QString& filePath) override
+    {
+        job_.setLatestPath(filePath);
+        job_.refreshWanted_ = true;
+    }
+    void updateFileScannedCountAndSize(bool) override { job_.refreshWanted_ = true; }
+
+private:
+    ScanJob& job_;
+};
+
+ScanJob::ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finished)
+    : request(std::move(request))
+    , scanWrapper(scanWrapper)
+    , finished_(std::move(finished))
+{
+}
+
+void ScanJob::runLocalScan()
+{
+    LocalWalk walk(request, counters, isAbortScan, [this](const QString& path) {
+        recordCount_ += 1;
+        setLatestPath(path);
+        refreshWanted_ = true;
+    });
+    walk.parseAllPath();
+    arrFileNodes = std::move(walk.records());
+    recordCount_ = static_cast<qint64>(arrFileNodes.size());
+    skipped_ = walk.skippedCount();
+
+    recordScannedFilesInCache(arrFileNodes, isAbortScan);
+    loadHashCache(request.source, digests_, isAbortScan);
+    searchDuplicateLocalFiles();
+    finish();
+}
+
+void ScanJob::searchDuplicateLocalFiles()
+{
+    ScanFileHasher hasher;
+    Reports reports(*this);
+    Comparison comparison(hasher, counters, isAbortScan);
+    comparison.setObserver(&reports);
+    // A photo catalog's files are never matched with cached digests.
+    const DigestCache* cache = request.source == ScanSource::lightroomCatalog ? nullptr : &digests_;
+    comparison.setDigestCache(cache);
+    comparison.setSaveDigests([this, cache](const std::vector<FileInfoNodePtr>& batch) {
+        saveHashesToCacheDatabase(batch, request.source, cache, isAbortScan);
+    });
+    arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
+}
+
+void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
+{
+    if (!record)
+        return;
+    std::vector<FileInfoNodePtr>& list
+        = request.source == ScanSource::lightroomCatalog ? arrFileNodes : arrCloudScanFiles;
+    list.push_back(record);
+    recordCount_ = static_cast<qint64>(list.size());
+    counters.countScanned += 1;
+    counters.totSizeScanned += record->fileSize;
+    if (record->filePath)
+        setLatestPath(*record->filePath);
+    refreshWanted_ = true;
+}
+
+void ScanJob::OnScanCompletedProcess()
+{
+    if (request.source == ScanSource::lightroomCatalog) {
+        // The catalog's files are compared like local ones.
+        searchDuplicateLocalFiles();
+        finish();
+        return;
+    }
+    findDuplicatesInCloudDrives();
+}
+
+void ScanJob::addDriveFiles(const std::vector<FileInfoNodePtr>& records)
+{
+    for (const FileInfoNodePtr& record : records)
+        addCloudScanFile(record);
+}
+
+void ScanJob::findDuplicatesInCloudDrives()
+{
+    ScanFileHasher hasher;
+    Reports reports(*this);
+    Comparison comparison(hasher, counters, isAbortScan);
+    comparison.setObserver(&reports);
+    const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(request.comparison.searchOptions);
+    if (isContentSearch(request.comparison.searchContent)) {
+        // Cloud records carry the service's checksum as their digest, so the
+        // content road groups them without reading anything.
+        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1);
+    } else {
+        arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, request.source, criteria, 0, 0);
+    }
+    finish();
+}
+
+void ScanJob::finishEmpty()
+{
+    finish();
+}
+
+void ScanJob::finish()
+{
+    if (finishedFlag_.exchange(true))
+        return;
+    if (finished_)
+        finished_(*this);
+}
+
+void ScanJob::setLatestPath(const QString& path)
+{
+    std::lock_guard lock(pathMutex_);
+    latestPath_ = path;
+    latestPathShown_ = false;
+}
+
+std::optional<QString> ScanJob::takeLatestPath()
+{
+    std::lock_guard lock(pathMutex_);
+    if (latestPathShown_)
+        return std::nullopt;
+    latestPathShown_ = true;
+    return latestPath_;
+}
+
+bool ScanJob::foundDuplicates() const
+{
+    return std::any_of(arrMainGroup.begin(), arrMainGroup.end(),
+        [](const DuplicateGroupPtr& g) { return g && g->filterChildren.size() > 1; });
+}
+
+ScanResultPtr ScanJob::result() const
+{
+    auto result = std::make_shared<ScanResult>();
+    for (const DuplicateGroupPtr& group : arrMainGroup) {
+        if (group && group->children.size() >= 2)
+            result->groups.push_back(group);
+    }
+    result->dupCount = counters.countDup.load();
+    result->sizeDup = counters.sizeDup.load();
+    result->countScanned = counters.countScanned.load();
+    result->skippedCount = skipped_;
+    result->scanWrapper = scanWrapper;
+    return result;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "core/DuplicateGroup.h"
+#include "core/FileInfoNode.h"
+#include "scan/DigestCache.h"
+#include "scan/ScanCounters.h"
+#include "scan/ScanRequest.h"
+#include "scan/ScanScreen.h"
+#include "scan/ScanWrapper.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// The working state of one scan: its records, groups and counters, and the
+// steps that fill them. Made at Scan Now and owned by the engine through a
+// shared pointer, so a hand-over still pending from a finished scan keeps its
+// own job while a new scan works in a new one.
+//
+// Threads: while the scan runs, the worker (or the cloud listing) alone writes
+// the records and groups; the GUI thread reads only the atomics and the latest
+// path, which travels under a lock. When the work is over, finished() is called
+// once, from the working thread; from then on the GUI thread alone reads the
+// job, through result().
+class ScanJob : public CloudScanSink, public std::enable_shared_from_this<ScanJob> {
+public:
+    // finished is called once, from the thread the work ends on.
+    using Finished = std::function<void(ScanJob&)>;
+    ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finished);
+
+    const ScanRequest request;
+    ScanWrapper* const scanWrapper;
+    ScanCounters counters;
+
+    // ---- Worker side ----------------------------------------------------
+    // The whole scan of this computer: walk, cache steps and comparison.
+    void runLocalScan();
+    // A cloud listing's records (CloudScanSink); from the listing's thread.
+    void addCloudScanFile(const FileInfoNodePtr& record) override;
+    void OnScanCompletedProcess() override;
+    // The Google Drive listing's records, on the GUI thread.
+    void addDriveFiles(const std::vector<FileInfoNodePtr>& records);
+    // Compares the listed cloud files by the service's checksum (or the
+    // criteria alone) and ends the job.
+    void findDuplicatesInCloudDrives();
+    // Ends the job with nothing compared (nothing to list).
+    void finishEmpty();
+
+    // ---- Progress (any thread) ---------------------------------------------
+    // The number of records the percentage is formed over.
+    qint64 recordCount() const { return recordCount_.load(); }
+    // Whether the counters changed since the last call.
+    bool takeRefreshWanted() { return refreshWanted_.exchange(false); }
+    // The newest path to show, once.
+    std::optional<QString> takeLatestPath();
+    // Whether the comparison has begun since the last call.
+    bool takeSearchingStarted() { return searchingStarted_.exchange(false); }
+
+    // ---- GUI thread, after finished() ---------------------------------------
+    bool isFinished() const { return finishedFlag_.load(); }
+    // Whether some group holds more than one file.
+    bool foundDuplicates() const;
+    // The result set: the groups of two or more, in order.
+    ScanResultPtr result() const;
+    qint64 skippedCount() const { return skipped_; }
+
+    // The records and groups; the working thread's while the job runs.
+    std::vector<FileInfoNodePtr> arrFileNodes;
+    std::vector<FileInfoNodePtr> arrCloudScanFiles;
+    std::vector<DuplicateGroupPtr> arrMainGroup;
+
+private:
+    class Reports;
+
+    void searchDuplicateLocalFiles();
+    void setLatestPath(const QString& path);
+    void finish();
+
+    Finished finished_;
+    std::atomic<bool> finishedFlag_ { false };
+    DigestCache digests_;
+    qint64 skipped_ = 0;
+
+    std::atomic<qint64> recordCount_ { 0 };
+    std::atomic<bool> refreshWanted_ { false };
+    std::atomic<bool> searchingStarted_ { false };
+    std::mutex pathMutex_;
+    QString latestPath_;
+    bool latestPathShown_ = true;
+};

@@ -1,0 +1,50 @@
+#include "scan/ScanRequest.h"
+
+#include "base/UserDefaults.h"
+#include "core/FileCategories.h"
+#include "core/SettingsSchema.h"
+
+ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr>& rows,
+    const std::vector<FilePathNodePtr>& excludeRows, const UserDefaults& defaults)
+{
+    // A missing or mistyped value keeps the filter it had, as the screens know it.
+    if (const std::optional<qint64> option = defaults.integerValue(QLatin1String(SettingsKey::scanFilesDate)))
+        dateFilterOption = static_cast<int>(*option);
+    if (const std::optional<QDateTime> date = defaults.dateValue(QLatin1String(SettingsKey::scanFileForCreatedDate)))
+        createdDateFilter() = *date;
+    if (const std::optional<QDateTime> date = defaults.dateValue(QLatin1String(SettingsKey::scanFileForModifiedDate)))
+        modifiedDateFilter() = *date;
+    const FileSizeLimits limits = readFileSizeLimits(defaults);
+    scanAnyFileSize = limits.scanAnyFileSize;
+    minimumFileSizeBytes = limits.minimumFileSizeBytes;
+    maximumFileSizeBytes = limits.maximumFileSizeBytes;
+
+    ScanRequest request;
+    request.source = source;
+    for (const FilePathNodePtr& row : rows) {
+        if (row)
+            request.rows.push_back(*row);
+    }
+    for (const FilePathNodePtr& row : excludeRows) {
+        if (row)
+            request.excludeRows.push_back(std::make_shared<FilePathNode>(*row));
+    }
+    request.dirExclusion = makeDirExclusionPredicate(request.excludeRows);
+
+    ScanSettingsSnapshot& filters = request.filters;
+    filters.scanCategoryFlags = scanCategoryFlags;
+    filters.isAllFileTypesSelected = isAllFileTypesSelected;
+    filters.categoryTables = fileCategoryTables();
+    filters.rawExtensionSet = rawExtensionSet();
+    filters.scanAnyFileSize = limits.scanAnyFileSize;
+    filters.minimumFileSizeBytes = limits.minimumFileSizeBytes;
+    filters.maximumFileSizeBytes = limits.maximumFileSizeBytes;
+    filters.dateFilterOption = dateFilterOption;
+    filters.createdDateFilter = createdDateFilter();
+    filters.modifiedDateFilter = modifiedDateFilter();
+
+    request.comparison = ComparisonSettings { defaults.object(QLatin1String(SettingsKey::searchOptions)),
+        defaults.object(QLatin1String(SettingsKey::searchContent)),
+        defaults.object(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB)) };
+    return request;
+}

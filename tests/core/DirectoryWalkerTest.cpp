@@ -1,0 +1,81 @@
+#include "core/DirectoryWalker.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray encoded(const QTemporaryDir& dir)
+{
+    return QFile::encodeName(dir.path());
+}
+
+} // namespace
+
+TEST(DirectoryWalker, VisitsInNameOrderDepthFirstAndStopsWhenAsked)
+{
+    QTemporaryDir dir;
+    for (const char* path : { "b", "a", "a/z", "a/y", "c" })
+        ASSERT_EQ(::mkdir((encoded(dir) + '/' + path).constData(), 0700), 0);
+    QByteArrayList seen;
+    const auto record = [&](const WalkEntry& entry) {
+        seen.append(entry.path.mid(encoded(dir).size() + 1) + ':' + QByteArray::number(entry.depth));
+        return entry.name == "b" ? WalkAction::stop : WalkAction::descend;
+    };
+    EXPECT_FALSE(DirectoryWalker().walk(encoded(dir), record));
+    EXPECT_EQ(seen, (QByteArrayList { "a:1", "a/y:2", "a/z:2", "b:1" }));
+}
+
+TEST(DirectoryWalker, NestingDeeperThanTheOpenFileLimitIsWalked)
+{
+    // Each level is held only as a path, never as an open folder, so neither
+    // the descriptor limit nor the stack bounds the depth.
+    QTemporaryDir dir;
+    rlimit limit {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const int depth = static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 1500)) + 100;
+    int fd = ::open(encoded(dir).constData(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < depth && fd >= 0; ++i) {
+        ::mkdirat(fd, "d", 0700);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    const int file = ::openat(fd, "bottom", O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::write(file, "12345", 5), 5);
+    ::close(file);
+    ::close(fd);
+
+    int deepest = 0;
+    qint64 bytes = 0;
+    QStringList problems;
+    DirectoryWalker walker(nullptr, [&](const QByteArray&, int, const QString& why) { problems.append(why); });
+    EXPECT_TRUE(walker.walk(encoded(dir), [&](const WalkEntry& entry) {
+        deepest = std::max(deepest, entry.depth);
+        bytes += S_ISREG(entry.status.st_mode) ? entry.status.st_size : 0;
+        return WalkAction::descend;
+    }));
+    EXPECT_EQ(deepest, depth + 1);
+    EXPECT_EQ(bytes, 5);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(DirectoryWalker, AnUnreadableRootIsReportedWithItsReason)
+{
+    QByteArray where;
+    int error = 0;
+    DirectoryWalker walker(nullptr, [&](const QByteArray& path, int code, const QString&) {
+        where = path;
+        error = code;
+    });
+    EXPECT_FALSE(walker.walk("/nonexistent/folder", [](const WalkEntry&) { return WalkAction::next; }));
+    EXPECT_EQ(where, QByteArray("/nonexistent/folder"));
+    EXPECT_EQ(error, ENOENT);
+}
