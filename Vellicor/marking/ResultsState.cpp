@@ -141,7 +141,7 @@ void ResultsState::setFileMark(const FileInfoNodePtr& file, bool marked)
         countMarked_ = std::max<qint64>(countMarked_ - 1, 0);
         sizeOfMarkedFiles_ -= std::min(sizeOfMarkedFiles_, file->fileSize);
     }
-    if (observer_)
+    if (observer_ && !bulkChange_)
         observer_->fileMarkChanged(file);
 }
 
@@ -254,6 +254,21 @@ void ResultsState::unmarkAllShownFiles()
     }
     countMarked_ = 0;
     sizeOfMarkedFiles_ = 0;
+    if (observer_)
+        observer_->allMarksChanged();
+    updateMarkedCountLabel();
+}
+
+void ResultsState::selectAllShownFiles(bool mark)
+{
+    if (!mark) {
+        unmarkAllShownFiles();
+        return;
+    }
+    bulkChange_ = true;
+    for (const DuplicateGroupPtr& group : arrGroups)
+        markGroup(group, true);
+    bulkChange_ = false;
     if (observer_)
         observer_->allMarksChanged();
     updateMarkedCountLabel();

@@ -154,6 +154,12 @@ public:
     // keep their marks.
     void unmarkAllShownFiles();
 
+    // The list view's select-all check box. On marks every shown group as
+    // its own check box would, except that protected files stay unmarked
+    // without a question and all-protected groups without an alert; off
+    // unmarks every shown file.
+    void selectAllShownFiles(bool mark);
+
     void refreshGroupRowMarkState(const DuplicateGroupPtr& group);
     void updateMarkedCountLabel();
 
@@ -183,6 +189,8 @@ private:
 
     std::shared_ptr<ProtectedFolderStore> protectedStore_;
     MarkingObserver* observer_ = nullptr;
+    // Set while one command changes many marks and repaints them at once.
+    bool bulkChange_ = false;
     std::optional<ProtectedFolderMatcher> predProtectedFolder_;
     ScanSource resultSource_ = ScanSource::thisComputer;
     quint64 resultSetId_ = 0;

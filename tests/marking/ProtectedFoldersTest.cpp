@@ -13,10 +13,7 @@ TEST(ProtectedFolderMatcher, ComparesFoldersLiterallyIgnoringCase)
     matcher.addFolder(QStringLiteral("/Users/a/Docs/"), false);
     matcher.addFolder(QStringLiteral("/x/Pics (1)+.v2"), true);
     matcher.addFolder(QString(), true); // protects nothing, not the empty folder
-    const struct {
-        const char* folder;
-        bool isProtected;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         { "/Users/a/Music", true },
         { "/users/A/music/2019/May", true },
         { "/Users/a/Music2", false },
@@ -29,21 +26,8 @@ TEST(ProtectedFolderMatcher, ComparesFoldersLiterallyIgnoringCase)
         { "/Users/a/Music/one\ntwo", true },
         { "", false },
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(matcher.matches(QString::fromUtf8(c.folder)), c.isProtected) << c.folder;
-}
-
-TEST(ProtectedFolderMatcher, DriveRowsUseTheDriveFolderAndUncheckedRowsProtect)
-{
-    auto row = std::make_shared<FilePathNode>();
-    row->filePath = QStringLiteral("/local");
-    row->state = 0;
-    row->gdFolder = std::make_shared<GDFoldersList>();
-    row->gdFolder->folderAbsPath = QStringLiteral("/My Drive/Keep");
-    const auto drive = ProtectedFolderMatcher::fromList({ row }, ScanSource::googleDrive);
-    EXPECT_TRUE(drive.matches(QStringLiteral("/My Drive/Keep/a")));
-    EXPECT_FALSE(drive.matches(QStringLiteral("/local")));
-    EXPECT_TRUE(ProtectedFolderMatcher::fromList({ row }, ScanSource::dropbox).matches(QStringLiteral("/local")));
+    for (const auto& [folder, isProtected] : cases)
+        EXPECT_EQ(matcher.matches(QString::fromUtf8(folder)), isProtected) << folder;
 }
 
 TEST(ProtectedFolderStore, ReadsTheRecordSkippingBadEntriesAndKeepsTheListWhenTheRecordIsDamaged)
@@ -52,8 +36,8 @@ TEST(ProtectedFolderStore, ReadsTheRecordSkippingBadEntriesAndKeepsTheListWhenTh
     UserDefaults defaults(folder.path());
     ProtectedFolderStore store(defaults);
     const QString key = QString::fromLatin1(SettingsKey::protectedFolders);
-    QVariantMap flagAsBool = makeFolderEntry(QStringLiteral("/b"), 0);
-    flagAsBool[QStringLiteral("includeSubFolders")] = false;
+    const QVariantMap flagAsBool { { QStringLiteral("path"), QStringLiteral("/b") }, { QStringLiteral("state"), 0 },
+        { QStringLiteral("includeSubFolders"), false } };
     defaults.setValue(key,
         QVariantList { makeFolderEntry(QStringLiteral("/a"), 1, 0), QStringLiteral("junk"),
             QVariantMap { { QStringLiteral("state"), 1 } }, flagAsBool });
