@@ -146,12 +146,12 @@ TEST_F(Marking, NoCommandSequenceEverMarksEveryShownFileOfAGroup)
 {
     std::mt19937 random(21);
     for (int round = 0; round < 200; ++round) {
-        std::vector<QStringList> spec(1 + random() % 4);
-        for (QStringList& names : spec) {
+        std::vector<QStringList> shapes(1 + random() % 4);
+        for (QStringList& names : shapes) {
             for (unsigned i = 0, n = 2 + random() % 4; i < n; ++i)
                 names.append((random() % 4 ? QStringLiteral("f") : QStringLiteral("k")) + QString::number(i));
         }
-        const auto groups = load(spec);
+        const auto groups = load(shapes);
         for (const auto& group : groups) {
             if (random() % 3 == 0) // a category filter shows part of the group
                 group->filterChildren.erase(group->filterChildren.begin());
