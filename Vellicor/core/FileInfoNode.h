@@ -43,8 +43,8 @@ public:
     std::optional<QString> md5;
     quint64 fileSize = 0;
     bool isMd5Calucaluted = false;
-    // Mark state, read as a truth value: 0 unmarked, 1 marked.
-    std::optional<int> state;
+    // The mark: true marked for removal, false (or absent) kept.
+    std::optional<bool> state;
     std::optional<DriveFile> googleDriveFile;
     std::optional<QString> googleDriveThumbnailLink;
     QString fileExtension;
@@ -64,7 +64,7 @@ public:
     quint64 deviceId = 0;
     quint64 inode = 0;
 
-    bool isMarked() const { return state.value_or(0) != 0; }
+    bool isMarked() const { return state.value_or(false); }
 };
 
 using FileInfoNodePtr = std::shared_ptr<FileInfoNode>;

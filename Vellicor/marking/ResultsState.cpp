@@ -1,0 +1,364 @@
+#include "marking/ResultsState.h"
+
+#include "base/AlertPresenter.h"
+#include "core/CommonFuncs.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
+#include "marking/MarkingObserver.h"
+#include "marking/ProtectedFolderStore.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+void showNotice(const char* messageKey)
+{
+    alertPresenter()->present({ text(messageKey), QString(), { text("ID_OK") } });
+}
+
+// The parent folder of a path as the priority list keeps it: "/" for a file
+// at the root, empty for a bare name.
+QString parentFolderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QString();
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+bool isLiveFile(const FileInfoNodePtr& file)
+{
+    return file && !file->isMoveToTrash;
+}
+
+} // namespace
+
+ResultsState::ResultsState(std::shared_ptr<ProtectedFolderStore> protectedStore)
+    : protectedStore_(std::move(protectedStore))
+{
+}
+
+void ResultsState::loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source)
+{
+    ++resultSetId_;
+    resultSource_ = source;
+    std::erase(groups, nullptr);
+    arrMainGroup = std::move(groups);
+    arrGroups = arrMainGroup;
+    this->dupCount = dupCount;
+    loadProtectedFolders();
+    buildProtectedFolderPredicate();
+    selectedCategoryIndex = -1;
+    isFolderPriorityUpdate = false;
+    countMarked_ = 0;
+    sizeOfMarkedFiles_ = 0;
+    sortType = GlobalObjects::SortType::sortBySize;
+    sortOrder = GlobalObjects::SortOrder::sortDescending;
+    fillPriorityLists();
+}
+
+void ResultsState::fillPriorityLists()
+{
+    folderPriorityList.clear();
+    fileFormatPriorityList.clear();
+    QSet<QString> folders;
+    QSet<QString> formats;
+    for (const DuplicateGroupPtr& group : arrMainGroup) {
+        for (const FileInfoNodePtr& file : group->children) {
+            if (!file)
+                continue;
+            const QString folder = parentFolderOf(file->filePath.value_or(QString())).toLower();
+            if (!folder.isEmpty() && !folders.contains(folder)) {
+                folders.insert(folder);
+                folderPriorityList.append(folder);
+            }
+            if (!file->fileExtension.isEmpty() && !formats.contains(file->fileExtension)) {
+                formats.insert(file->fileExtension);
+                fileFormatPriorityList.append(file->fileExtension);
+            }
+        }
+    }
+    defaultFolderPriorityList = folderPriorityList;
+    defaultFileFormatPriorityList = fileFormatPriorityList;
+}
+
+void ResultsState::keepFileOption(std::optional<int> segment)
+{
+    if (!segment) {
+        keepFile = GlobalObjects::KeepFile::keepAllFiles;
+        return;
+    }
+    if (const auto choice = enumFromRaw<GlobalObjects::KeepFile>(*segment))
+        keepFile = *choice;
+}
+
+const std::vector<FilePathNodePtr>& ResultsState::arrProtectedPaths() const
+{
+    static const std::vector<FilePathNodePtr> none;
+    return protectedStore_ ? protectedStore_->listForSource(resultSource_) : none;
+}
+
+void ResultsState::loadProtectedFolders()
+{
+    if (protectedStore_ && resultSource_ == ScanSource::thisComputer)
+        protectedStore_->loadThisComputerList();
+}
+
+void ResultsState::buildProtectedFolderPredicate()
+{
+    predProtectedFolder_ = ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_);
+}
+
+bool ResultsState::isFileProtected(const FileInfoNode& file) const
+{
+    return predProtectedFolder_ && predProtectedFolder_->matches(file.folderPath);
+}
+
+bool ResultsState::needsProtectedQuestion(const FileInfoNode& file) const
+{
+    return !file.isMarked() && isFileProtected(file);
+}
+
+void ResultsState::setFileMark(const FileInfoNodePtr& file, bool marked)
+{
+    if (!file)
+        return;
+    const bool was = file->isMarked();
+    file->state = marked;
+    if (was == marked)
+        return;
+    if (marked) {
+        ++countMarked_;
+        sizeOfMarkedFiles_ += file->fileSize;
+    } else {
+        countMarked_ = std::max<qint64>(countMarked_ - 1, 0);
+        sizeOfMarkedFiles_ -= std::min(sizeOfMarkedFiles_, file->fileSize);
+    }
+    if (observer_ && !bulkChange_)
+        observer_->fileMarkChanged(file);
+}
+
+void ResultsState::groupMarkState(DuplicateGroup& group, bool allChildren)
+{
+    const auto& files = allChildren ? group.children : group.filterChildren;
+    const auto n = static_cast<qsizetype>(files.size());
+    qsizetype marked = 0;
+    qsizetype kept = 0;
+    for (const FileInfoNodePtr& file : files) {
+        if (!isLiveFile(file))
+            continue;
+        if (file->isMarked())
+            ++marked;
+        else
+            ++kept;
+    }
+    if (marked == n - 1 || marked == n)
+        group.state = 1;
+    else if (kept == n)
+        group.state = 0;
+    else
+        group.state = -1;
+}
+
+GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool mark)
+{
+    if (!group)
+        return GroupMarkOutcome::done;
+    if (!mark) {
+        for (const FileInfoNodePtr& file : group->filterChildren)
+            setFileMark(file, false);
+        group->state = 0;
+        return GroupMarkOutcome::done;
+    }
+
+    // The state stored on the group may be stale, so the budget comes from
+    // the marks themselves: at most all live shown files but one end marked.
+    qsizetype live = 0;
+    qsizetype marked = 0;
+    qsizetype protectedFiles = 0;
+    for (const FileInfoNodePtr& file : group->filterChildren) {
+        if (!isLiveFile(file))
+            continue;
+        ++live;
+        if (file->isMarked())
+            ++marked;
+        if (isFileProtected(*file))
+            ++protectedFiles;
+    }
+    if (live > 0 && protectedFiles == live)
+        return GroupMarkOutcome::allProtected;
+
+    qsizetype budget = live - 1 - marked;
+    for (const FileInfoNodePtr& file : group->filterChildren) {
+        if (budget <= 0)
+            break;
+        if (!isLiveFile(file) || file->isMarked() || isFileProtected(*file))
+            continue;
+        setFileMark(file, true);
+        --budget;
+    }
+    groupMarkState(*group);
+    return GroupMarkOutcome::done;
+}
+
+ToggleOutcome ResultsState::toggleFileMark(const FileInfoNodePtr& file)
+{
+    if (!file)
+        return ToggleOutcome::refusedLastUnmarked;
+    if (file->isMarked()) {
+        setFileMark(file, false);
+        return ToggleOutcome::unmarked;
+    }
+    if (const DuplicateGroupPtr group = file->parent.lock()) {
+        for (const FileInfoNodePtr& other : group->filterChildren) {
+            if (other != file && isLiveFile(other) && !other->isMarked()) {
+                setFileMark(file, true);
+                return ToggleOutcome::marked;
+            }
+        }
+    }
+    file->state = false;
+    return ToggleOutcome::refusedLastUnmarked;
+}
+
+void ResultsState::recountMarkedFiles()
+{
+    countMarked_ = 0;
+    sizeOfMarkedFiles_ = 0;
+    for (const DuplicateGroupPtr& group : arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            if (file && file->isMarked()) {
+                ++countMarked_;
+                sizeOfMarkedFiles_ += file->fileSize;
+            }
+        }
+    }
+    updateMarkedCountLabel();
+}
+
+void ResultsState::unmarkAllShownFiles()
+{
+    for (const DuplicateGroupPtr& group : arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            if (file)
+                file->state = false;
+        }
+        group->state = 0;
+    }
+    countMarked_ = 0;
+    sizeOfMarkedFiles_ = 0;
+    if (observer_)
+        observer_->allMarksChanged();
+    updateMarkedCountLabel();
+}
+
+void ResultsState::selectAllShownFiles(bool mark)
+{
+    if (!mark) {
+        unmarkAllShownFiles();
+        return;
+    }
+    bulkChange_ = true;
+    for (const DuplicateGroupPtr& group : arrGroups)
+        markGroup(group, true);
+    bulkChange_ = false;
+    if (observer_)
+        observer_->allMarksChanged();
+    updateMarkedCountLabel();
+}
+
+void ResultsState::refreshGroupRowMarkState(const DuplicateGroupPtr& group)
+{
+    if (!group)
+        return;
+    groupMarkState(*group);
+    if (observer_)
+        observer_->groupRowChanged(group);
+}
+
+void ResultsState::updateMarkedCountLabel()
+{
+    if (observer_)
+        observer_->updateMarkedCountLabel();
+}
+
+MarkedCountLabel ResultsState::markedCountLabel() const
+{
+    MarkedCountLabel label;
+    label.trashEnabled = countMarked_ > 0;
+    if (countMarked_ == 0) {
+        label.text = formatText(text("ID_ITEM_MARKED_COUNT"), { countMarked_ });
+        return label;
+    }
+    label.unhide = true;
+    const QString count
+        = formatText(text(countMarked_ == 1 ? "ID_ITEM_MARKED_COUNT" : "ID_ITEMS_MARKED_COUNT"), { countMarked_ });
+    label.text
+        = formatText(QStringLiteral("%@ %@"), { count, getSizeInUnits(static_cast<double>(sizeOfMarkedFiles_)) });
+    return label;
+}
+
+GroupCountText ResultsState::groupCountText(const DuplicateGroup& group)
+{
+    const auto marked = std::ranges::count_if(
+        group.filterChildren, [](const FileInfoNodePtr& file) { return file && file->isMarked(); });
+    const QString markedText = QString::number(marked);
+    return { markedText + QLatin1Char('/') + QString::number(group.filterChildren.size()),
+        static_cast<int>(markedText.size()) };
+}
+
+void ResultsState::groupCheckBoxTapped(const DuplicateGroupPtr& group)
+{
+    if (!group)
+        return;
+    groupMarkState(*group);
+    if (group->state != 0)
+        markGroup(group, false);
+    else if (markGroup(group, true) == GroupMarkOutcome::allProtected)
+        showAllItemsProtectedAlert();
+    if (observer_)
+        observer_->groupRowChanged(group);
+    updateMarkedCountLabel();
+}
+
+void ResultsState::fileCheckBoxTapped(const FileInfoNodePtr& file)
+{
+    if (!file)
+        return;
+    if (needsProtectedQuestion(*file) && !confirmMarkProtectedFile()) {
+        if (observer_)
+            observer_->fileMarkChanged(file);
+    } else if (toggleFileMark(file) == ToggleOutcome::refusedLastUnmarked) {
+        if (observer_)
+            observer_->fileMarkChanged(file);
+        showCannotMarkAllInGroupAlert();
+    }
+    refreshGroupRowMarkState(file->parent.lock());
+    updateMarkedCountLabel();
+}
+
+bool ResultsState::confirmMarkProtectedFile()
+{
+    // "ID_NO" first, the default: Return, Escape or a closed window keep the
+    // file unmarked.
+    const int answer = alertPresenter()->present({ text("ID_THIS_FILE_BELONGS_TO_PROTECTED_FOLDER"),
+        text("ID_DO_YOU_WANT_MARK_FILE_FOR_DELETION"), { text("ID_NO"), text("ID_YES") } });
+    return answer == 1;
+}
+
+void ResultsState::showCannotMarkAllInGroupAlert()
+{
+    showNotice("ID_YOU_CANNOT_MARKS_ALL_FILES_IN_SAME_GROUP");
+}
+
+void ResultsState::showAllItemsProtectedAlert()
+{
+    showNotice("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED");
+}

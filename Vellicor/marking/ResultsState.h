@@ -1,0 +1,199 @@
+#pragma once
+
+#include "core/DuplicateGroup.h"
+#include "core/GlobalObjects.h"
+#include "marking/ProtectedFolderMatcher.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class MarkingObserver;
+class ProtectedFolderStore;
+
+// The marked-count label and the Remove button as the marked totals leave
+// them.
+struct MarkedCountLabel {
+    QString text;
+    // Show the label; false leaves its hidden flag as it is.
+    bool unhide = false;
+    // btnTrash enabled and drawn on.
+    bool trashEnabled = false;
+};
+
+// A group row's count, "marked/shown", whose first markedDigits characters
+// (the marked number) are drawn in markedDigitsRgb; right-aligned.
+struct GroupCountText {
+    QString text;
+    int markedDigits = 0;
+};
+inline constexpr unsigned markedDigitsRgb = 0x0098ff;
+
+enum class GroupMarkOutcome {
+    done,
+    // Every shown file of the group is in a protected folder; nothing changed.
+    allProtected,
+};
+
+enum class ToggleOutcome {
+    marked,
+    unmarked,
+    // The file was the group's last unmarked shown file and stays unmarked.
+    refusedLastUnmarked,
+};
+
+// The results of one finished scan as the results screen holds them, and the
+// marks on them. Display-free: the screen's model reads it and repaints what
+// the MarkingObserver is told; alerts go through the alert presenter. Only the
+// GUI thread reads or changes it; a worker gets copies (groups it may read,
+// a ProtectedFolderMatcher) and hands back a plan that the GUI thread applies.
+//
+// Marks are changed through setFileMark or the operations below, which keep
+// countMarked and sizeOfMarkedFiles equal to the marked shown files (the
+// filterChildren of arrGroups) and never leave a group without an unmarked
+// shown file.
+class ResultsState {
+public:
+    // The protected lists are the store's, shared with the home screen.
+    explicit ResultsState(std::shared_ptr<ProtectedFolderStore> protectedStore);
+
+    // ---- the result set ---------------------------------------------------
+
+    // Takes a new result set (groups of two or more files, dupCount files
+    // less one per group, found on source) and resets what belongs to one
+    // result set: category, sort, totals, priority lists, the protected
+    // folders. The shown groups are all groups in the order given; the
+    // caller sorts them. Marks already on the records are kept as they are.
+    void loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source);
+
+    // Changes at every loadResultSet, so that work begun on one result set can
+    // tell that its groups are no longer shown.
+    quint64 resultSetId() const { return resultSetId_; }
+    ScanSource resultSource() const { return resultSource_; }
+
+    // Every group of the result set in result order, never filtered.
+    std::vector<DuplicateGroupPtr> arrMainGroup;
+    // The groups shown: filtered by category and sorted.
+    std::vector<DuplicateGroupPtr> arrGroups;
+    qint64 dupCount = 0;
+    // -1 for all categories, else the raw value of the shown FileCategory.
+    int selectedCategoryIndex = -1;
+    GlobalObjects::SortType sortType = GlobalObjects::SortType::sortBySize;
+    GlobalObjects::SortOrder sortOrder = GlobalObjects::SortOrder::sortDescending;
+    // Recorded by the keep-file selector; no marking reads it.
+    GlobalObjects::KeepFile keepFile = GlobalObjects::KeepFile::keepAllFiles;
+
+    // The selection assistant's priority lists: the lower-cased parent folder
+    // and the extension of the result files, each once, in result order; the
+    // default lists are what Reset priority restores.
+    QStringList folderPriorityList;
+    QStringList fileFormatPriorityList;
+    QStringList defaultFolderPriorityList;
+    QStringList defaultFileFormatPriorityList;
+    // The user reordered the folder list, so the Folder rule applies.
+    bool isFolderPriorityUpdate = false;
+
+    // segment: the keep-file control's selected segment, none when the
+    // request came from elsewhere (which chooses keepAllFiles).
+    void keepFileOption(std::optional<int> segment);
+
+    // ---- protected folders --------------------------------------------------
+
+    // The store's list for the result set's source.
+    const std::vector<FilePathNodePtr>& arrProtectedPaths() const;
+    // Run together, in this order, at a load and after the protected list was
+    // edited: this computer's list is read again from the settings, then the
+    // test is rebuilt from the source's list.
+    void loadProtectedFolders();
+    void buildProtectedFolderPredicate();
+    // None before the first result set.
+    const std::optional<ProtectedFolderMatcher>& predProtectedFolder() const { return predProtectedFolder_; }
+    bool isFileProtected(const FileInfoNode& file) const;
+    // Marking this file by hand asks first: protected and not yet marked.
+    bool needsProtectedQuestion(const FileInfoNode& file) const;
+
+    // ---- marks and totals ---------------------------------------------------
+
+    // Number and bytes of the marked shown files. They never go below zero,
+    // whatever a caller unmarks.
+    qint64 countMarked() const { return countMarked_; }
+    quint64 sizeOfMarkedFiles() const { return sizeOfMarkedFiles_; }
+
+    void setObserver(MarkingObserver* observer) { observer_ = observer; }
+
+    // Marks or unmarks one shown file and moves the totals by exactly that
+    // file; tells the observer when the mark changed. It does not guard the
+    // group's last unmarked file: callers that mark decide that first.
+    void setFileMark(const FileInfoNodePtr& file, bool marked);
+
+    // The group's check state from its marks (1 all but at most one marked,
+    // 0 none marked, -1 otherwise), over filterChildren or, with
+    // allChildren, over children; removed files count neither way. Stored in
+    // the group's state.
+    static void groupMarkState(DuplicateGroup& group, bool allChildren = false);
+
+    // Unmark: every shown file unmarked, the group off. Mark: the group's
+    // shown files that are neither protected nor removed are marked in order
+    // while at least one shown file stays unmarked; the state then follows
+    // the marks. A group whose shown files are all protected is left alone.
+    GroupMarkOutcome markGroup(const DuplicateGroupPtr& group, bool mark);
+
+    // Unmarks a marked file; marks an unmarked one only while another shown,
+    // unremoved file of its group stays unmarked. Protection is the
+    // caller's question; the group's state is the caller's to refresh.
+    ToggleOutcome toggleFileMark(const FileInfoNodePtr& file);
+
+    // Recounts the totals from the marks of the shown files and updates the
+    // label; run whenever the shown files change as a whole.
+    void recountMarkedFiles();
+
+    // Unmarks every shown file and sets every shown group off; hidden files
+    // keep their marks.
+    void unmarkAllShownFiles();
+
+    // The list view's select-all check box. On marks every shown group as
+    // its own check box would, except that protected files stay unmarked
+    // without a question and all-protected groups without an alert; off
+    // unmarks every shown file.
+    void selectAllShownFiles(bool mark);
+
+    void refreshGroupRowMarkState(const DuplicateGroupPtr& group);
+    void updateMarkedCountLabel();
+
+    MarkedCountLabel markedCountLabel() const;
+    static GroupCountText groupCountText(const DuplicateGroup& group);
+
+    // ---- clicks on check boxes ----------------------------------------------
+
+    // A group row's check box: off marks the group, on or mixed unmarks it.
+    // The state is first recomputed from the marks, which other commands may
+    // have changed since the row was drawn. All files protected gives the
+    // "ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED" alert.
+    void groupCheckBoxTapped(const DuplicateGroupPtr& group);
+
+    // A file's check box in the list, group or thumbnail view: toggles the
+    // mark, asking first before a protected file is marked, and refusing the
+    // group's last unmarked file with an alert.
+    void fileCheckBoxTapped(const FileInfoNodePtr& file);
+
+    // The protected-file question; true only when the user chose "ID_YES".
+    static bool confirmMarkProtectedFile();
+    static void showCannotMarkAllInGroupAlert();
+    static void showAllItemsProtectedAlert();
+
+private:
+    void fillPriorityLists();
+
+    std::shared_ptr<ProtectedFolderStore> protectedStore_;
+    MarkingObserver* observer_ = nullptr;
+    // Set while one command changes many marks and repaints them at once.
+    bool bulkChange_ = false;
+    std::optional<ProtectedFolderMatcher> predProtectedFolder_;
+    ScanSource resultSource_ = ScanSource::thisComputer;
+    quint64 resultSetId_ = 0;
+    qint64 countMarked_ = 0;
+    quint64 sizeOfMarkedFiles_ = 0;
+};
