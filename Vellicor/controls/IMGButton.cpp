@@ -172,7 +172,7 @@ void IMGButton::setFontSizeForButton(int size)
 
 void IMGButton::getAttributesForRect(const QRectF& rect, bool multi)
 {
-    const QString title = multi ? twoLineTitle(mTitle_, multiLineStr_) : mTitle_;
+    const QString title = multi ? twoLineTitle(text(), multiLineStr_) : text();
     const int top = multi ? marginTopML_ : marginTop_;
     const int bottom = multi ? marginBottomML_ : marginBottom_;
     const QRectF inset(rect.x() + marginLeft_, rect.y() + top, rect.width() - marginLeft_ - marginRight_,
@@ -225,7 +225,6 @@ bool IMGButton::event(QEvent* event)
 
 void IMGButton::paintEvent(QPaintEvent*)
 {
-    mTitle_ = text();
     const QString oTitle = text();
 
     const QString* names = nullptr;
@@ -251,7 +250,7 @@ void IMGButton::paintEvent(QPaintEvent*)
         NamedImage::load(pattern_.end), false);
 
     getAttributesForRect(rect(), false);
-    const bool splits = titleParts(mTitle_, multiLineStr_).size() > 1 || oTitle.contains(QLatin1Char('\n'));
+    const bool splits = titleParts(oTitle, multiLineStr_).size() > 1 || oTitle.contains(QLatin1Char('\n'));
     QRectF textRect = layoutNoM_.rect;
     if (splits && isMouseDown_)
         textRect.translate(1, 1);

@@ -84,8 +84,10 @@ public:
 
     bool isMouseDown() const { return isMouseDown_; }
 
-    // Computes the one-line (multi false) or two-line layout of the title in
-    // rect and keeps it as the layout of its kind.
+    // Computes the one-line (multi false) or two-line layout of the current
+    // title in rect and keeps it as the layout of its kind. The title takes the
+    // largest size up to 50 at which it fits the rect less the margins, or
+    // the preferred size when that is smaller.
     void getAttributesForRect(const QRectF& rect, bool multi);
     const TextLayout& oneLineLayout() const { return layoutNoM_; }
     const TextLayout& twoLineLayout() const { return layoutM_; }
@@ -124,7 +126,6 @@ private:
     bool isMouseDown_ = false;
     int marginLeft_ = 5, marginRight_ = 5, marginTop_ = 5, marginBottom_ = 5;
     int marginTopML_ = 2, marginBottomML_ = 2;
-    QString mTitle_;
     QString multiLineStr_ = QStringLiteral(" ");
     TextLayout layoutM_, layoutNoM_;
     QRectF rectText_;
