@@ -27,7 +27,6 @@ CustomScrollView::CustomScrollView(Qt::Orientation orientation, const QColor& kn
     , knobColour_(knobColour)
 {
     setStyle(ScrollerStyle::shared());
-    setAttribute(Qt::WA_Hover);
 }
 
 void CustomScrollView::paintEvent(QPaintEvent*)

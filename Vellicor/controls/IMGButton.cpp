@@ -50,7 +50,6 @@ IMGButton::IMGButton(QWidget* parent)
     // Keyboard clicks would bypass the click sequence the screens rely on.
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_Hover);
 }
 
 IMGButton::~IMGButton() = default;

@@ -119,7 +119,7 @@ void RAZButton::setButtonCursor(const std::optional<QCursor>& cursor)
 
 QSize RAZButton::sizeHint() const
 {
-    const QSizeF text = QFontMetricsF(font()).size(Qt::TextShowMnemonic, QAbstractButton::text());
+    const QSizeF text = QFontMetricsF(font()).size(0, QAbstractButton::text());
     return QSize(qCeil(text.width()) + 24, qMax(24, qCeil(text.height()) + 10));
 }
 
