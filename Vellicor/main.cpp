@@ -1,6 +1,7 @@
 // Composition root: builds the platform services and the main window, nothing
 // else.
 #include "base/UserDefaults.h"
+#include "controls/ApplicationFont.h"
 #include "core/AppStartup.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Vellicor"));
 
     startApplicationCore(UserDefaults::standard());
+    installApplicationFont();
 
     QMainWindow window;
     window.setWindowTitle(QApplication::applicationName());

@@ -1,0 +1,91 @@
+#include "controls/NamedImage.h"
+
+#include "base/Log.h"
+
+#include <QFile>
+#include <QHash>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+NamedImage::NamedImage(std::shared_ptr<QSvgRenderer> renderer)
+    : renderer_(std::move(renderer))
+{
+}
+
+NamedImage NamedImage::load(const QString& name)
+{
+    // A null entry remembers a name that has no image, so it is logged once.
+    static QHash<QString, std::shared_ptr<QSvgRenderer>> loaded;
+    const auto found = loaded.constFind(name);
+    if (found != loaded.constEnd())
+        return NamedImage(found.value());
+
+    std::shared_ptr<QSvgRenderer> renderer;
+    const QString path = QStringLiteral(":/resources/images/") + name + QStringLiteral(".svg");
+    if (!name.isEmpty() && QFile::exists(path)) {
+        renderer = std::make_shared<QSvgRenderer>(path);
+        if (!renderer->isValid())
+            renderer.reset();
+    }
+    if (!renderer)
+        Log::print("No image named", name);
+    loaded.insert(name, renderer);
+    return NamedImage(renderer);
+}
+
+QSizeF NamedImage::naturalSize() const
+{
+    return renderer_ ? renderer_->viewBoxF().size() : QSizeF();
+}
+
+void NamedImage::draw(QPainter& painter, const QRectF& target) const
+{
+    if (!renderer_ || target.isEmpty())
+        return;
+    // The renderer draws what lies outside the view box too.
+    painter.save();
+    painter.setClipRect(target, Qt::IntersectClip);
+    renderer_->render(&painter, target);
+    painter.restore();
+}
+
+namespace {
+
+// The length of a cap along the bar when its thickness is scaled to the bar's.
+qreal capLength(const NamedImage& cap, qreal thickness, bool vertical)
+{
+    const QSizeF size = cap.naturalSize();
+    const qreal along = vertical ? size.height() : size.width();
+    const qreal across = vertical ? size.width() : size.height();
+    return across > 0 ? std::round(along * thickness / across) : 0;
+}
+
+} // namespace
+
+void drawThreePartImage(QPainter& painter, const QRectF& frame, const NamedImage& start, const NamedImage& middle,
+    const NamedImage& end, bool vertical)
+{
+    if (start.isNull() || middle.isNull() || end.isNull() || frame.isEmpty())
+        return;
+    const qreal length = vertical ? frame.height() : frame.width();
+    const qreal thickness = vertical ? frame.width() : frame.height();
+    qreal startLength = capLength(start, thickness, vertical);
+    qreal endLength = capLength(end, thickness, vertical);
+    if (startLength + endLength > length) {
+        const qreal scale = length / (startLength + endLength);
+        startLength = std::floor(startLength * scale);
+        endLength = length - startLength;
+    }
+    const qreal middleLength = length - startLength - endLength;
+    if (vertical) {
+        start.draw(painter, QRectF(frame.x(), frame.y(), thickness, startLength));
+        middle.draw(painter, QRectF(frame.x(), frame.y() + startLength, thickness, middleLength));
+        end.draw(painter, QRectF(frame.x(), frame.bottom() - endLength, thickness, endLength));
+    } else {
+        start.draw(painter, QRectF(frame.x(), frame.y(), startLength, thickness));
+        middle.draw(painter, QRectF(frame.x() + startLength, frame.y(), middleLength, thickness));
+        end.draw(painter, QRectF(frame.right() - endLength, frame.y(), endLength, thickness));
+    }
+}

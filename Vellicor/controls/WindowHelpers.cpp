@@ -1,0 +1,98 @@
+#include "controls/WindowHelpers.h"
+
+#include "core/GlobalObjects.h"
+#include "core/Localization.h"
+
+#include <QAbstractButton>
+#include <QFontMetricsF>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double smallestTextWidth = 25;
+constexpr double textWidthPadding = 10;
+constexpr int alertDropOnNewerSystems = 60;
+
+double textWidth(const QString& text, const QFont& font)
+{
+    if (text.isEmpty())
+        return smallestTextWidth;
+    return std::max(smallestTextWidth, QFontMetricsF(font).size(0, text).width() + textWidthPadding);
+}
+
+struct ColumnWidthRule {
+    const char* key;
+    std::initializer_list<const char*> languages;
+    int width;
+};
+
+// Titles that do not fit the layout's column widths in these languages.
+const ColumnWidthRule columnWidthRules[] = {
+    { "ID_FILE_TYPE", { "nl", "fi", "fr", "pt", "es" }, 95 },
+    { "ID_MODIFIED_DATE", { "es" }, 129 },
+    { "ID_MODIFIED_DATE", { "fi", "fr", "pt" }, 123 },
+    { "ID_CREATED_DATE", { "fr", "pt" }, 101 },
+    { "ID_FILE_NAME", { "it" }, 170 },
+    { "ID_SIZE", { "it" }, 80 },
+    { "ID_INCLUDE_SUB_FOLDER", { "de" }, 150 },
+};
+
+void localizeHeader(const std::optional<QString>& title, int column, QAbstractItemModel* model, QHeaderView* header)
+{
+    if (!model || !header || column < 0 || column >= model->columnCount())
+        return;
+    const QString text = title.value_or(QString());
+    model->setHeaderData(column, Qt::Horizontal, text, Qt::DisplayRole);
+    model->setHeaderData(column, Qt::Horizontal, text, Qt::ToolTipRole);
+
+    for (const ColumnWidthRule& rule : columnWidthRules) {
+        if (text != localizedText(QString::fromLatin1(rule.key)))
+            continue;
+        const bool inLanguage = std::any_of(rule.languages.begin(), rule.languages.end(),
+            [](const char* code) { return currentLanguageCode == QLatin1String(code); });
+        if (inLanguage) {
+            header->resizeSection(column, rule.width);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void centerWindowOnWindow(QWidget* window, QWidget* parent)
+{
+    if (!window || !parent)
+        return;
+    const QRect over = parent->window()->frameGeometry();
+    const QSize size = window->frameGeometry().size();
+    const int drop = osIs11OrLater ? alertDropOnNewerSystems : 0;
+    window->move(over.x() + (over.width() - size.width()) / 2, over.y() + (over.height() - size.height()) / 2 + drop);
+    window->show();
+}
+
+double textWidthOfControl(const QLabel* control)
+{
+    return control ? textWidth(control->text(), control->font()) : smallestTextWidth;
+}
+
+double textWidthOfButtonTitle(const QAbstractButton* button)
+{
+    return button ? textWidth(button->text(), button->font()) : smallestTextWidth;
+}
+
+void localizeTableColumnHeaders(const std::optional<QString>& title, int column, QTableView* table)
+{
+    if (table)
+        localizeHeader(title, column, table->model(), table->horizontalHeader());
+}
+
+void localizeTableColumnHeaders(const std::optional<QString>& title, int column, QTreeView* outline)
+{
+    if (outline)
+        localizeHeader(title, column, outline->model(), outline->header());
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QAbstractButton;
+class QLabel;
+class QTableView;
+class QTreeView;
+class QWidget;
+
+// Window and control helpers of the screens; GUI thread only.
+
+// Centres window over parent and shows it. Alerts and sheets stand 60 points
+// below the exact centre on the newer systems the program follows (the gap
+// the title bar makes there). Does nothing when either is absent.
+void centerWindowOnWindow(QWidget* window, QWidget* parent);
+
+// The width of a label's text in its font, plus 10 and at least 25; 25 for
+// no label or an empty text. Layout passes size controls with it.
+double textWidthOfControl(const QLabel* control);
+// The same for a button's title.
+double textWidthOfButtonTitle(const QAbstractButton* button);
+
+// Sets the header title and tool tip of column (an empty text for none), then
+// widens or narrows the columns whose titles are too long in some languages.
+// A missing table or an index outside its columns does nothing. The header
+// texts go through the model's setHeaderData.
+void localizeTableColumnHeaders(const std::optional<QString>& title, int column, QTableView* table);
+void localizeTableColumnHeaders(const std::optional<QString>& title, int column, QTreeView* outline);

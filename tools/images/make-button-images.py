@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Writes the three-part button and header images of the controls into
+Vellicor/resources/images/ as SVG.
+
+Every set is one drawing (a rounded shape with a soft vertical gradient, a
+one-point border and a faint sheen along the top) cut into a start cap, a
+middle that the controls stretch and an end cap: each file holds the whole
+drawing, moved so that its part fills the view box, so the parts always meet.
+Run it again after changing a colour; add a set for a new control here so
+the images stay one family.
+"""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "..", "..", "Vellicor", "resources", "images")
+
+BLUE = dict(top="#2f7ff2", bottom="#095ade", border="#0a47b0", sheen=0.22)
+GREY = dict(top="#5b5e64", bottom="#46494e", border="#2b2d31", sheen=0.12)
+GREEN = dict(top="#35b45c", bottom="#1e8c42", border="#176c34", sheen=0.20)
+DARK = dict(top="#3b3d41", bottom="#2f3134", border="#5a5d63", sheen=0.07)
+LIGHT = dict(top="#f4f5f7", bottom="#d8dbe0", border="#9ca0a8", sheen=0.0)
+HEADER = dict(top="#3a3c40", bottom="#2c2e31", border="#18191b", sheen=0.07)
+
+# name of each part (start, middle, end), height, corner radius, colours, shape
+SETS = [
+    (("blue_left_btn", "blue_mid_btn", "blue_right_btn"), 48, 6, BLUE, "round"),
+    (("grey_left_btn", "grey_mid_btn", "grey_right_btn"), 48, 6, GREY, "round"),
+    (("blue_btn_sm_left", "blue_btn_sm_mid", "blue_btn_sm_right"), 32, 4, BLUE, "round"),
+    (("blue_sel_btn_left", "blue_sel_btn_mid", "blue_sel_btn_right"), 48, 6, BLUE, "round"),
+    (("green_sel_btn_left", "green_sel_btn_mid", "green_sel_btn_right"), 48, 6, GREEN, "round"),
+    (("back_btn_left", "back_btn_mid", "back_btn_right"), 32, 4, DARK, "round"),
+    (("back_button_left", "back_button_center", "back_button_right"), 28, 4, LIGHT, "arrow"),
+    (("header_left", "header_mid", "header_right"), 36, 4, HEADER, "header"),
+]
+
+MIDDLE_WIDTH = 4
+
+
+def rounded(x0, y0, x1, y1, r, point=False, square_bottom=False):
+    """Path of a rounded rectangle; point makes the left side an arrow head,
+    square_bottom keeps the lower corners square."""
+    h = y1 - y0
+    if point:
+        left = f"M{x0},{y0 + h / 2} L{x0 + h / 2},{y0} "
+        left_end = f"L{x0 + h / 2},{y1} Z"
+    else:
+        left = f"M{x0},{y0 + r} Q{x0},{y0} {x0 + r},{y0} "
+        left_end = (f"L{x0},{y1} Z" if square_bottom else f"L{x0 + r},{y1} Q{x0},{y1} {x0},{y1 - r} Z")
+    right = f"L{x1 - r},{y0} Q{x1},{y0} {x1},{y0 + r} "
+    right += f"L{x1},{y1} " if square_bottom else f"L{x1},{y1 - r} Q{x1},{y1} {x1 - r},{y1} "
+    return left + right + left_end
+
+
+def drawing(width, height, radius, colours, shape):
+    gradient = (
+        '<defs><linearGradient id="fill" x1="0" y1="0" x2="0" y2="1">'
+        f'<stop offset="0" stop-color="{colours["top"]}"/>'
+        f'<stop offset="1" stop-color="{colours["bottom"]}"/>'
+        "</linearGradient></defs>"
+    )
+    sheen = ""
+    if colours["sheen"] > 0:
+        start = height / 2 + 1 if shape == "arrow" else radius
+        sheen = (f'<rect x="{start}" y="1" width="{width - start - radius}" height="1" '
+                 f'fill="#ffffff" fill-opacity="{colours["sheen"]}"/>')
+    if shape == "header":
+        body = (f'<path d="{rounded(0, 0, width, height, radius, square_bottom=True)}" fill="url(#fill)"/>'
+                f'<rect x="0" y="{height - 1}" width="{width}" height="1" fill="{colours["border"]}"/>')
+    else:
+        point = shape == "arrow"
+        body = (f'<path d="{rounded(0, 0, width, height, radius, point)}" fill="{colours["border"]}"/>'
+                f'<path d="{rounded(1.2 if point else 1, 1, width - 1, height - 1, radius - 1, point)}" '
+                'fill="url(#fill)"/>')
+    return gradient + body + sheen
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    names = []
+    for parts, height, radius, colours, shape in SETS:
+        cap = (height // 2 + 4) if shape == "arrow" else radius + 4
+        width = 2 * cap + MIDDLE_WIDTH
+        art = drawing(width, height, radius, colours, shape)
+        boxes = [(0, cap), (cap, MIDDLE_WIDTH), (cap + MIDDLE_WIDTH, cap)]
+        for name, (x, w) in zip(parts, boxes):
+            svg = (f'<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{height}" '
+                   f'viewBox="0 0 {w} {height}"><g transform="translate({-x},0)">{art}</g></svg>\n')
+            with open(os.path.join(OUT, name + ".svg"), "w") as f:
+                f.write(svg)
+            names.append(name)
+    print("\n".join(f"    <file>images/{n}.svg</file>" for n in names))
+
+
+if __name__ == "__main__":
+    main()
