@@ -19,6 +19,19 @@ QPair<quint64, quint64> identityOf(const struct stat& status)
     return { static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino) };
 }
 
+QString specialFileKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO, not a regular file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket, not a regular file");
+    if (S_ISCHR(mode))
+        return QStringLiteral("a character device, not a regular file");
+    if (S_ISBLK(mode))
+        return QStringLiteral("a block device, not a regular file");
+    return QStringLiteral("not a regular file");
+}
+
 bool isIgnoredName(const QString& name)
 {
     return name == QLatin1String(".DS_Store") || name == QLatin1String(".localized");
@@ -130,7 +143,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         }
         if (isExcluded(entryPath) || name.startsWith(QLatin1Char('.')))
             return WalkAction::next;
-        const mode_t mode = entry.status.st_mode;
+        mode_t mode = entry.status.st_mode;
         if (S_ISDIR(mode)) {
             if (!row.isIncludeSubFolders)
                 return WalkAction::next;
@@ -142,10 +155,20 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             }
             return enter(entry.status) ? WalkAction::descend : WalkAction::next;
         }
-        if (S_ISLNK(mode) && !row.isIncludeSubFolders) {
+        if (S_ISLNK(mode)) {
             struct stat target { };
-            if (::stat(entry.path.constData(), &target) == 0 && S_ISDIR(target.st_mode))
+            if (::stat(entry.path.constData(), &target) != 0) {
+                skip(entryPath, QStringLiteral("a link whose target cannot be reached: ") + errnoText(errno));
                 return WalkAction::next;
+            }
+            if (S_ISDIR(target.st_mode))
+                return WalkAction::next; // links to folders are never followed inside a walk
+            mode = target.st_mode;
+        }
+        if (!S_ISREG(mode)) {
+            // Reading one of these could block the scan or never end.
+            skip(entryPath, specialFileKind(mode));
+            return WalkAction::next;
         }
         addScannedFile(entryPath);
         return WalkAction::next;

@@ -4,6 +4,11 @@
 #include <QFile>
 
 #include <cstdio>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // The walk alone, on this thread, over the rows of the engine's list.
 class Walk : public EngineFixture {
@@ -120,12 +125,22 @@ TEST_F(Walk, LinksHardLinksAndLoopsNeverAddASecondRecord)
 
 TEST_F(Walk, SpecialFilesUnreadableFoldersAndBadNamesAreSkippedAndLogged)
 {
-    tree.fifo(QStringLiteral("pipe"));
     tree.file(QStringLiteral("a.txt"), "a");
+    tree.fifo(QStringLiteral("pipe"));
+    tree.symlink(QStringLiteral("dangling"), tree.path(QStringLiteral("nowhere")));
+    const QByteArray root = QFile::encodeName(tree.root());
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/socket", root.constData());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    // Device nodes need a privilege a container may lack; count what was made.
+    int expected = 3 + 2; // FIFO, dangling link, socket; the folder and the name below
+    expected += ::mknod(root + "/chardev", S_IFCHR | 0600, makedev(1, 3)) == 0 ? 1 : 0;
+    expected += ::mknod(root + "/blockdev", S_IFBLK | 0600, makedev(7, 0)) == 0 ? 1 : 0;
     tree.file(QStringLiteral("closed/secret.txt"), "s");
     QFile::setPermissions(tree.path(QStringLiteral("closed")), QFileDevice::Permissions());
-    const QByteArray badName = QFile::encodeName(tree.root()) + "/bad\xff.txt";
-    FILE* raw = std::fopen(badName.constData(), "w"); // Qt cannot spell the name
+    FILE* raw = std::fopen(root + "/bad\xff.txt", "w"); // Qt cannot spell the name
     ASSERT_NE(raw, nullptr);
     std::fclose(raw);
     addRow(tree.root());
@@ -134,13 +149,15 @@ TEST_F(Walk, SpecialFilesUnreadableFoldersAndBadNamesAreSkippedAndLogged)
         ScopedNoReadOverride asAnOrdinaryUser;
         paths = walk();
     }
+    ::close(sock);
     QFile::setPermissions(
         tree.path(QStringLiteral("closed")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(paths, QStringList { "a.txt" });
-    EXPECT_EQ(skipped, 2);
+    EXPECT_EQ(skipped, expected);
     const QString written = log();
-    EXPECT_TRUE(written.contains(QStringLiteral("closed: cannot read folder")));
-    EXPECT_TRUE(written.contains(QStringLiteral("not valid UTF-8")));
+    for (const char* reason : { "closed: cannot read folder", "not valid UTF-8", "pipe: a FIFO", "socket: a socket",
+             "dangling: a link whose target cannot be reached" })
+        EXPECT_TRUE(written.contains(QLatin1String(reason))) << reason;
 }
 
 TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)
