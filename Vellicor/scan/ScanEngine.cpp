@@ -238,9 +238,7 @@ void ScanEngine::resetAllVariableOnStartScanning()
         if (row)
             scanRows_.push_back(*row);
     }
-    comparisonSettings_ = ComparisonSettings { defaults_.object(QStringLiteral("search_options")),
-        defaults_.object(QStringLiteral("search_content")),
-        defaults_.object(QStringLiteral("excludeDuplicateLessSizeInKB")) };
+    comparisonSettings_ = readComparisonSettings(defaults_);
     excludeRows_.clear();
     for (const FilePathNodePtr& row : arrExcludePathsFinder) {
         if (row)
@@ -826,11 +824,11 @@ void ScanEngine::findDuplicatesInCloudDrives()
     ComparisonReports reports(*this);
     Comparison comparison(hasher, counters, isAbortScan);
     comparison.setObserver(&reports);
-    const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(comparisonSettings_.searchOptions);
-    if (isContentSearch(comparisonSettings_.searchContent)) {
+    const ComparisonCriteria& criteria = comparisonSettings_.criteria;
+    if (comparisonSettings_.compareContent) {
         // Cloud records carry the service's checksum as their digest, so the
         // content road groups them without reading anything.
-        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1);
+        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1, 0);
     } else {
         arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, source, criteria, 0, 0);
     }
