@@ -142,7 +142,8 @@ private:
     // was none.
     QByteArray fileDigest_;
     bool unsaved_ = false;
-    // Set when a damaged file could not be moved aside: saving would destroy
-    // it, so this run keeps its changes in memory only.
+    // Set when a damaged file could not be moved aside, or a file is too large
+    // to read: saving would destroy it, so this run keeps its changes in
+    // memory only.
     bool keepFileUntouched_ = false;
 };

@@ -22,8 +22,8 @@ struct ComparisonCriteria {
 
     // "search_options" as stored: a list of integers, 1 same name, 2 similar
     // name, 3 same size, 4 same creation date, 5 same modification date. Other
-    // values are ignored; of the two name options the later one counts. A
-    // missing value or one of another type turns every criterion off.
+    // values, and items that are no integers, are ignored; of the two name
+    // options the later one counts.
     static ComparisonCriteria fromSearchOptions(const QVariantList& searchOptions);
 
     bool operator==(const ComparisonCriteria&) const = default;
