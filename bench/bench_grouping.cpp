@@ -71,17 +71,17 @@ void runComparison(benchmark::State& state, const ComparisonSettings& settings)
 
 void BM_ContentRoad(benchmark::State& state)
 {
-    runComparison(state, { QVariantList {}, 1, 1 });
+    runComparison(state, { ComparisonCriteria {}, true, 1, 0 });
 }
 
 void BM_ContentRoadSameName(benchmark::State& state)
 {
-    runComparison(state, { QVariantList { 1 }, 1, 1 });
+    runComparison(state, { ComparisonCriteria::fromSearchOptions({ 1 }), true, 1, 0 });
 }
 
 void BM_AttributeRoadSizeAndSameName(benchmark::State& state)
 {
-    runComparison(state, { QVariantList { 3, 1 }, 2, 1 });
+    runComparison(state, { ComparisonCriteria::fromSearchOptions({ 3, 1 }), false, 1, 0 });
 }
 
 } // namespace
@@ -89,7 +89,7 @@ void BM_AttributeRoadSizeAndSameName(benchmark::State& state)
 // Dates are no meeting key: this measures the search by date signature.
 void BM_AttributeRoadModificationDate(benchmark::State& state)
 {
-    runComparison(state, { QVariantList { 5 }, 2, 1 });
+    runComparison(state, { ComparisonCriteria::fromSearchOptions({ 5 }), false, 1, 0 });
 }
 
 BENCHMARK(BM_ContentRoad)->Unit(benchmark::kMillisecond);

@@ -1,14 +1,16 @@
 #include "base/UserDefaults.h"
 
-#include "base/Log.h"
 #include "base/AppPaths.h"
+#include "base/Log.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QSaveFile>
 
 #include <cmath>
@@ -179,8 +181,10 @@ constexpr QLatin1StringView tagDate("date");
 constexpr QLatin1StringView tagArray("array");
 constexpr QLatin1StringView tagDictionary("dictionary");
 
-// A settings file larger than this is not read: no real history comes near it.
-constexpr qint64 largestReadableFile = 64 * 1024 * 1024;
+// A settings file larger than this is not read into memory; it is kept as it
+// is rather than set aside, since it may well parse. No real history comes
+// near it.
+constexpr qint64 largestReadableFile = qint64(512) * 1024 * 1024;
 
 QJsonValue encode(const QVariant& value)
 {
@@ -293,13 +297,33 @@ QString asideName(const QString& path)
     return candidate;
 }
 
+QByteArray digestOf(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
+// The digest of the file now; empty when there is none, and a text no digest
+// equals when it cannot be read.
+QByteArray currentDigest(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return QByteArray();
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QByteArrayLiteral("unreadable");
+    return hash.result();
+}
+
 } // namespace
 
 UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
     : QObject(parent)
     , folder_(QDir::cleanPath(settingsFolder))
 {
-    load();
+    std::lock_guard lock(mutex_);
+    readFileLocked(stored_);
 }
 
 UserDefaults& UserDefaults::standard()
@@ -314,25 +338,33 @@ QString UserDefaults::filePath() const
     return folder_ + QLatin1Char('/') + QLatin1String(fileName);
 }
 
-void UserDefaults::load()
+bool UserDefaults::readFileLocked(QVariantMap& values)
 {
     const QString path = filePath();
+    fileDigest_.clear();
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
-        return;
+        return true;
+
+    if (info.isFile() && info.size() > largestReadableFile) {
+        keepFileUntouched_ = true;
+        Log::print("Settings file", path, "is too large to read (", info.size(),
+            "bytes); starting on the default settings without saving changes.");
+        return false;
+    }
 
     QString problem;
     QJsonObject root;
     QFile file(path);
     if (!info.isFile())
         problem = QStringLiteral("it is not a regular file");
-    else if (info.size() > largestReadableFile)
-        problem = QStringLiteral("it is too large");
     else if (!file.open(QIODevice::ReadOnly))
         problem = file.errorString();
     else {
+        const QByteArray bytes = file.readAll();
+        fileDigest_ = digestOf(bytes);
         QJsonParseError error {};
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+        const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
         if (error.error != QJsonParseError::NoError)
             problem = error.errorString();
         else if (!document.isObject())
@@ -345,6 +377,7 @@ void UserDefaults::load()
     if (!problem.isEmpty()) {
         const QString aside = asideName(path);
         if (QFile::rename(path, aside)) {
+            fileDigest_.clear();
             Log::print("Settings file", path, "could not be read (" + problem + "); moved to", aside,
                 "and starting on the default settings.");
         } else {
@@ -353,13 +386,13 @@ void UserDefaults::load()
                 "could not be read (" + problem
                     + ") nor moved aside; starting on the default settings without saving changes.");
         }
-        return;
+        return false;
     }
 
     QStringList skipped;
     for (auto it = root.constBegin(); it != root.constEnd(); ++it) {
         if (std::optional<QVariant> value = decode(it.value()))
-            stored_.insert(it.key(), *value);
+            values.insert(it.key(), *value);
         else
             skipped.append(it.key());
     }
@@ -375,26 +408,55 @@ void UserDefaults::load()
                 "and could not be copied aside; changes of this run will not be saved.");
         }
     }
+    return true;
+}
+
+void UserDefaults::mergeFileChangesLocked()
+{
+    if (currentDigest(filePath()) == fileDigest_)
+        return;
+    // An unreadable file leaves what this store knows as the base.
+    QVariantMap current;
+    if (!readFileLocked(current))
+        return;
+    for (const QString& key : std::as_const(changed_)) {
+        if (const auto own = stored_.constFind(key); own != stored_.constEnd())
+            current.insert(key, *own);
+        else
+            current.remove(key);
+    }
+    stored_ = current;
 }
 
 bool UserDefaults::saveLocked()
 {
     const QString path = filePath();
-    if (keepFileUntouched_) {
+    auto keptUntouched = [&] {
         Log::print("Settings not saved: the unreadable file", path, "is kept as it is.");
         unsaved_ = true;
         return false;
-    }
+    };
+    if (keepFileUntouched_)
+        return keptUntouched();
     if (!AppPaths::ensureFolder(folder_)) {
         Log::print("Settings not saved: cannot create the folder", folder_);
         unsaved_ = true;
         return false;
     }
+    // Held from reading the file to replacing it, so that a second instance's
+    // change made in between is not lost. Without it (a writer that hangs)
+    // the save goes on alone.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(2000))
+        Log::print("Settings saved without the lock", lock.fileName(), "(error", int(lock.error()), ")");
+    mergeFileChangesLocked();
+    if (keepFileUntouched_)
+        return keptUntouched();
 
     QJsonObject root;
     for (auto it = stored_.constBegin(); it != stored_.constEnd(); ++it)
         root.insert(it.key(), encode(it.value()));
-    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Compact);
 
     QSaveFile file(path);
     bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -405,6 +467,8 @@ bool UserDefaults::saveLocked()
         unsaved_ = true;
         return false;
     }
+    changed_.clear();
+    fileDigest_ = digestOf(bytes);
     unsaved_ = false;
     return true;
 }
@@ -456,6 +520,7 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
     {
         std::lock_guard lock(mutex_);
         stored_.insert(key, *kept);
+        changed_.insert(key);
         saved = saveLocked();
     }
     emit valueChanged(key);
@@ -469,6 +534,7 @@ bool UserDefaults::removeValue(const QString& key)
         std::lock_guard lock(mutex_);
         if (stored_.remove(key) == 0)
             return !unsaved_;
+        changed_.insert(key);
         saved = saveLocked();
     }
     emit valueChanged(key);

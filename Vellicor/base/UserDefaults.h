@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -41,9 +42,15 @@ std::optional<QVariant> normalized(const QVariant& value);
 // never written; registered defaults, supplied at every start and never
 // written; and stored values, kept in one typed JSON file in the settings
 // folder. A read answers the volatile value, else the stored one, else the
-// registered one. Every write saves the whole file at once through a temporary file that
+// registered one; a typed read passes over a value of another type, so a
+// mistyped stored value reads as the registered default.
+//
+// Every write saves the whole file at once through a temporary file that
 // replaces the old one only when complete, so a crash or a full disk leaves
-// the previous file as it was.
+// the previous file as it was. Another process (a second instance) may have
+// written the file since this store read it: the write then starts from the
+// file as it is now, and this store's values win only for the keys it changed
+// itself. A lock file keeps two writers from interleaving.
 //
 // Safe from any thread. valueChanged is emitted on the writing thread after
 // the change; connect with a context object so the slot runs on its own
@@ -52,8 +59,9 @@ class UserDefaults : public QObject {
     Q_OBJECT
 public:
     // A store over settingsFolder/settings.json. Reads the file if there is
-    // one; creates nothing until the first write. A damaged file is moved
-    // aside and logged, and the store starts on the registered defaults.
+    // one; creates nothing until the first write. A file that does not parse
+    // is moved aside and logged, and the store starts on the registered
+    // defaults; a file that parses is never set aside.
     explicit UserDefaults(const QString& settingsFolder, QObject* parent = nullptr);
 
     // The application's store in AppPaths::settingsFolder(), created on first
@@ -75,15 +83,19 @@ public:
     bool setVolatileValue(const QString& key, const QVariant& value);
 
     // The volatile value, else the stored value, else the registered default,
-    // else an invalid QVariant.
+    // else an invalid QVariant, whatever its type.
     QVariant object(const QString& key) const;
-    std::optional<bool> boolValue(const QString& key) const { return Setting::toBool(object(key)); }
-    std::optional<qint64> integerValue(const QString& key) const { return Setting::toInteger(object(key)); }
-    std::optional<double> realValue(const QString& key) const { return Setting::toReal(object(key)); }
-    std::optional<QString> textValue(const QString& key) const { return Setting::toText(object(key)); }
-    std::optional<QDateTime> dateValue(const QString& key) const { return Setting::toDate(object(key)); }
-    std::optional<QVariantList> arrayValue(const QString& key) const { return Setting::toArray(object(key)); }
-    std::optional<QVariantMap> dictionaryValue(const QString& key) const { return Setting::toDictionary(object(key)); }
+    // The first of those values that has the type asked for.
+    std::optional<bool> boolValue(const QString& key) const { return typedValue(key, Setting::toBool); }
+    std::optional<qint64> integerValue(const QString& key) const { return typedValue(key, Setting::toInteger); }
+    std::optional<double> realValue(const QString& key) const { return typedValue(key, Setting::toReal); }
+    std::optional<QString> textValue(const QString& key) const { return typedValue(key, Setting::toText); }
+    std::optional<QDateTime> dateValue(const QString& key) const { return typedValue(key, Setting::toDate); }
+    std::optional<QVariantList> arrayValue(const QString& key) const { return typedValue(key, Setting::toArray); }
+    std::optional<QVariantMap> dictionaryValue(const QString& key) const
+    {
+        return typedValue(key, Setting::toDictionary);
+    }
 
     // Stores the value and saves the file. A value of a type the store cannot
     // keep is refused and logged. The value stays in effect for this run even
@@ -100,7 +112,23 @@ signals:
     void valueChanged(const QString& key);
 
 private:
-    void load();
+    template <typename T>
+    std::optional<T> typedValue(const QString& key, std::optional<T> (*read)(const QVariant&)) const
+    {
+        std::lock_guard lock(mutex_);
+        for (const QVariantMap* domain : { &volatile_, &stored_, &registered_ }) {
+            if (const auto found = domain->constFind(key); found != domain->constEnd()) {
+                if (std::optional<T> value = read(*found))
+                    return value;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Reads the file into values; false when it could not be read, after
+    // setting it aside (or keeping it untouched when that fails).
+    bool readFileLocked(QVariantMap& values);
+    void mergeFileChangesLocked();
     bool saveLocked();
 
     QString folder_;
@@ -108,8 +136,14 @@ private:
     QVariantMap volatile_;
     QVariantMap registered_;
     QVariantMap stored_;
+    // Keys set or removed by this process since the file last took them.
+    QSet<QString> changed_;
+    // SHA-1 of the file as this store last read or wrote it; empty when there
+    // was none.
+    QByteArray fileDigest_;
     bool unsaved_ = false;
-    // Set when a damaged file could not be moved aside: saving would destroy
-    // it, so this run keeps its changes in memory only.
+    // Set when a damaged file could not be moved aside, or a file is too large
+    // to read: saving would destroy it, so this run keeps its changes in
+    // memory only.
     bool keepFileUntouched_ = false;
 };

@@ -200,9 +200,13 @@ FileCategoryTables fileCategoryTablesFromLists(const QVariant& includeList, cons
 
 void loadExtensionLists(const UserDefaults& defaults)
 {
+    // Typed reads, so a list stored as another type reads as its default.
+    auto list = [&defaults](const char* key) {
+        const std::optional<QVariantList> rows = defaults.arrayValue(QLatin1String(key));
+        return rows ? QVariant(*rows) : QVariant();
+    };
     fileCategoryTables()
-        = fileCategoryTablesFromLists(defaults.object(QLatin1String(SettingsKey::includeExtensionList)),
-            defaults.object(QLatin1String(SettingsKey::excludeExtensionList)));
+        = fileCategoryTablesFromLists(list(SettingsKey::includeExtensionList), list(SettingsKey::excludeExtensionList));
 }
 
 void loadExtensionLists()

@@ -238,9 +238,9 @@ public:
     {
     }
 
-    std::vector<DuplicateGroupPtr> run(const std::vector<FileInfoNodePtr>& records, qint64 minimumSizeSetting)
+    std::vector<DuplicateGroupPtr> run(
+        const std::vector<FileInfoNodePtr>& records, qint64 minimumSizeSetting, quint64 minimumBytes)
     {
-        const quint64 minimumBytes = minimumDuplicateBytes(minimumSizeSetting);
         // The records that take part, ordered by size and then by found order
         // (pointers into records grow with it); a run of one size is a size
         // group.
@@ -507,18 +507,16 @@ void Comparison::setHashingThreads(int threads)
 std::vector<DuplicateGroupPtr> Comparison::searchDuplicateLocalFiles(
     const std::vector<FileInfoNodePtr>& records, ScanSource source, const ComparisonSettings& settings)
 {
-    const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(settings.searchOptions);
     (observer_ ? *observer_ : silentObserver()).showSearchingDuplicatesLabel();
-    const qint64 minimumSetting = minimumSizeSetting(settings.excludeDuplicateLessSizeInKB);
-    if (isContentSearch(settings.searchContent))
-        return groupFilesBySizeAndMd5(records, criteria, minimumSetting);
-    return groupFilesByCriteria(records, source, criteria, minimumSetting, minimumDuplicateBytes(minimumSetting));
+    if (settings.compareContent)
+        return groupFilesBySizeAndMd5(records, settings.criteria, settings.minimumSizeOption, settings.minimumBytes);
+    return groupFilesByCriteria(records, source, settings.criteria, settings.minimumSizeOption, settings.minimumBytes);
 }
 
-std::vector<DuplicateGroupPtr> Comparison::groupFilesBySizeAndMd5(
-    const std::vector<FileInfoNodePtr>& records, const ComparisonCriteria& criteria, qint64 minimumSizeSetting)
+std::vector<DuplicateGroupPtr> Comparison::groupFilesBySizeAndMd5(const std::vector<FileInfoNodePtr>& records,
+    const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes)
 {
-    return ContentRoad(*this, criteria).run(records, minimumSizeSetting);
+    return ContentRoad(*this, criteria).run(records, minimumSizeSetting, minimumBytes);
 }
 
 std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vector<FileInfoNodePtr>& records,
@@ -541,8 +539,10 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         CriteriaMatcher::Keys keys = matcher.keysOf(*record);
         const std::optional<QString> key = matcher.meetingKey(QString(), *record, keys);
         if (const auto fit = key ? book.findFit(*key, *record, keys) : std::nullopt) {
-            // Any negative setting means no minimum, as on the content road.
-            const bool mayJoin = !isThisComputer || minimumSizeSetting < 0 || record->fileSize > minimumBytes;
+            // Only the missing setting (-1) means no minimum here; another
+            // negative option admits no file.
+            const bool mayJoin = !isThisComputer || minimumSizeSetting == -1
+                || (minimumSizeSetting >= 0 && record->fileSize > minimumBytes);
             if (!mayJoin)
                 continue;
             ++counters_.countDup;

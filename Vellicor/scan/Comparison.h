@@ -9,19 +9,9 @@
 #include "scan/FileHasher.h"
 #include "scan/ScanCounters.h"
 
-#include <QVariant>
-
 #include <atomic>
 #include <functional>
 #include <vector>
-
-// The settings a comparison reads, as stored, copied by the engine when the
-// scan starts.
-struct ComparisonSettings {
-    QVariant searchOptions; // "search_options"
-    QVariant searchContent; // "search_content"
-    QVariant excludeDuplicateLessSizeInKB; // "excludeDuplicateLessSizeInKB"
-};
 
 // Turns the records of a scan into duplicate groups, by content (equal size,
 // then equal MD5, plus the chosen criteria) or by the criteria alone. Runs on
@@ -58,22 +48,23 @@ public:
     // How many threads read files at once (1 to 4; default 2).
     void setHashingThreads(int threads);
 
-    // Reads the criteria and takes the content road when "search_content" is 1,
-    // else the attribute road with the minimum-size setting.
+    // The content road when the settings compare content, else the attribute
+    // road, with the settings' criteria and minimum size.
     std::vector<DuplicateGroupPtr> searchDuplicateLocalFiles(
         const std::vector<FileInfoNodePtr>& records, ScanSource source, const ComparisonSettings& settings);
 
-    // Content road. minimumSizeSetting as from minimumSizeSetting(); a negative
-    // value lets every size take part, otherwise only files larger than its
-    // minimum in bytes do.
-    std::vector<DuplicateGroupPtr> groupFilesBySizeAndMd5(
-        const std::vector<FileInfoNodePtr>& records, const ComparisonCriteria& criteria, qint64 minimumSizeSetting);
+    // Content road. The minimum-size option and its bytes as in
+    // ComparisonSettings: a negative option lets every size take part,
+    // otherwise only files larger than minimumBytes do.
+    std::vector<DuplicateGroupPtr> groupFilesBySizeAndMd5(const std::vector<FileInfoNodePtr>& records,
+        const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
 
     // Attribute road: each record joins the first group all of whose members
     // match it, else starts a group. On a scan of this computer a file joins only
-    // when it is larger than minimumBytes (or the setting is negative); a file
-    // that matches a group but is too small is left out. Cloud records count as
-    // compared when handled, and Drive folders are passed over.
+    // when the option is not negative and the file is larger than minimumBytes,
+    // or when the option is exactly -1 (no setting); a file that matches a group
+    // but may not join is left out. Cloud records count as compared when
+    // handled, and Drive folders are passed over.
     std::vector<DuplicateGroupPtr> groupFilesByCriteria(const std::vector<FileInfoNodePtr>& records, ScanSource source,
         const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
 

@@ -1,12 +1,9 @@
 #include "scan/ComparisonCriteria.h"
 
 #include "base/UserDefaults.h"
+#include "core/SettingsSchema.h"
 
-#include <QJsonArray>
 #include <QTextBoundaryFinder>
-
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -34,21 +31,6 @@ QString comparable(const QString& text)
     return text.toLower().normalized(QString::NormalizationForm_C);
 }
 
-QVariantList listOf(const QVariant& value)
-{
-    if (value.typeId() == QMetaType::QVariantList)
-        return value.toList();
-    if (value.typeId() == QMetaType::QJsonArray)
-        return value.toJsonArray().toVariantList();
-    if (value.metaType() == QMetaType::fromType<QList<int>>()) {
-        QVariantList list;
-        for (int item : value.value<QList<int>>())
-            list.append(item);
-        return list;
-    }
-    return {};
-}
-
 template <typename Date> bool datesAgree(const Date& a, const Date& b)
 {
     return !a || !b || *a == *b;
@@ -56,11 +38,11 @@ template <typename Date> bool datesAgree(const Date& a, const Date& b)
 
 } // namespace
 
-ComparisonCriteria ComparisonCriteria::fromSearchOptions(const QVariant& searchOptions)
+ComparisonCriteria ComparisonCriteria::fromSearchOptions(const QVariantList& searchOptions)
 {
     ComparisonCriteria criteria;
-    for (const QVariant& item : listOf(searchOptions)) {
-        switch (integerSetting(item).value_or(0)) {
+    for (const QVariant& item : searchOptions) {
+        switch (Setting::toInteger(item).value_or(0)) {
         case 1:
             criteria.bMatchSimilarFileName = 0;
             break;
@@ -83,39 +65,16 @@ ComparisonCriteria ComparisonCriteria::fromSearchOptions(const QVariant& searchO
     return criteria;
 }
 
-std::optional<qint64> integerSetting(const QVariant& value)
+ComparisonSettings readComparisonSettings(const UserDefaults& defaults)
 {
-    if (const std::optional<qint64> integer = Setting::toInteger(value))
-        return integer;
-    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
-        const double number = value.toDouble();
-        if (!std::isfinite(number) || std::trunc(number) != number || std::fabs(number) > 9.0e15)
-            return std::nullopt;
-        return static_cast<qint64>(number);
-    }
-    return std::nullopt;
-}
-
-bool isContentSearch(const QVariant& searchContent)
-{
-    return integerSetting(searchContent) == 1;
-}
-
-qint64 minimumSizeSetting(const QVariant& excludeDuplicateLessSizeInKB)
-{
-    return integerSetting(excludeDuplicateLessSizeInKB).value_or(-1);
-}
-
-quint64 minimumDuplicateBytes(qint64 minimumSizeSetting)
-{
-    switch (minimumSizeSetting) {
-    case 2:
-        return 1000;
-    case 3:
-        return 10000;
-    default:
-        return 0;
-    }
+    ComparisonSettings settings;
+    settings.criteria = ComparisonCriteria::fromSearchOptions(
+        defaults.arrayValue(QLatin1String(SettingsKey::searchOptions)).value_or(QVariantList()));
+    settings.compareContent = defaults.integerValue(QLatin1String(SettingsKey::searchContent)) == 1;
+    const auto [bytes, option] = readMinimumDuplicateSize(defaults);
+    settings.minimumSizeOption = option;
+    settings.minimumBytes = static_cast<quint64>(bytes);
+    return settings;
 }
 
 CriteriaMatcher::Characters CriteriaMatcher::charactersOf(const QString& name)

@@ -4,14 +4,15 @@
 
 #include <QString>
 #include <QStringView>
-#include <QVariant>
+#include <QVariantList>
 
 #include <optional>
 #include <vector>
 
+class UserDefaults;
+
 // The optional criteria a comparison applies on top of content (or alone, when
-// content is ignored). Read once per comparison from the "search_options" value
-// the engine copied at scan start.
+// content is ignored).
 struct ComparisonCriteria {
     // -1 no name criterion, 0 same name, 1 similar name.
     int bMatchSimilarFileName = -1;
@@ -21,26 +22,26 @@ struct ComparisonCriteria {
 
     // "search_options" as stored: a list of integers, 1 same name, 2 similar
     // name, 3 same size, 4 same creation date, 5 same modification date. Other
-    // values are ignored; of the two name options the later one counts. A
-    // missing value or one of another type turns every criterion off.
-    static ComparisonCriteria fromSearchOptions(const QVariant& searchOptions);
+    // values, and items that are no integers, are ignored; of the two name
+    // options the later one counts.
+    static ComparisonCriteria fromSearchOptions(const QVariantList& searchOptions);
 
     bool operator==(const ComparisonCriteria&) const = default;
 };
 
-// An integer setting as stored (integral numbers of any width, also as
-// doubles from a JSON store); none for a missing value or another type.
-std::optional<qint64> integerSetting(const QVariant& value);
+// What a comparison reads of the settings, read once when a scan starts.
+struct ComparisonSettings {
+    ComparisonCriteria criteria; // "search_options"
+    bool compareContent = true; // "search_content" is 1
+    // "excludeDuplicateLessSizeInKB" as readMinimumDuplicateSize gives it: the
+    // option (-1 when there is none) and the minimum in bytes it stands for.
+    qint64 minimumSizeOption = -1;
+    quint64 minimumBytes = 0;
+};
 
-// "search_content" reads as the integer 1: compare by content.
-bool isContentSearch(const QVariant& searchContent);
-
-// "excludeDuplicateLessSizeInKB" as the comparison uses it: the stored integer,
-// or -1 when it is missing or not an integer.
-qint64 minimumSizeSetting(const QVariant& excludeDuplicateLessSizeInKB);
-// The minimum duplicate size in bytes for that setting: 1000 for 2, 10000 for
-// 3, otherwise 0.
-quint64 minimumDuplicateBytes(qint64 minimumSizeSetting);
+// Every value through the store's typed reads, so a value of another type
+// reads as its registered default.
+ComparisonSettings readComparisonSettings(const UserDefaults& defaults);
 
 // True when both names, reduced to their last path component without
 // extension and lower-cased, agree in more than 90 % of their user-perceived

@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QUrl>
 
+#include <algorithm>
+#include <limits>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -17,7 +20,7 @@ namespace {
 
 QDateTime fromTimestamp(const statx_timestamp& t)
 {
-    return QDateTime::fromMSecsSinceEpoch(t.tv_sec * 1000 + t.tv_nsec / 1000000, Qt::UTC);
+    return dateOfFileTime(t.tv_sec, t.tv_nsec);
 }
 
 // The attributes of the item itself, or of a link's target when the item is a
@@ -37,6 +40,15 @@ bool readAttributes(const QByteArray& path, struct statx& st, bool& isLink)
 }
 
 } // namespace
+
+QDateTime dateOfFileTime(qint64 seconds, qint64 nanoseconds)
+{
+    // Some file systems keep times far beyond what milliseconds in 64 bits can
+    // count; those stay at the end of the range instead of wrapping round.
+    constexpr qint64 limit = std::numeric_limits<qint64>::max() / 1000 - 1;
+    const qint64 clamped = std::clamp(seconds, -limit, limit);
+    return QDateTime::fromMSecsSinceEpoch(clamped * 1000 + nanoseconds / 1000000, Qt::UTC);
+}
 
 QString pathExtensionOf(const QString& path)
 {

@@ -3,6 +3,7 @@
 #include "core/FileInfoNode.h"
 #include "core/ScanSettingsSnapshot.h"
 
+#include <QDateTime>
 #include <QString>
 
 // Turns one path met by the local walk into a filled record, or refuses it.
@@ -22,3 +23,7 @@ bool makeLocalFileInfoNode(
 // The extension of a path's last component, lower-cased and without the dot;
 // empty for "name", "name." and ".hidden".
 QString pathExtensionOf(const QString& path);
+
+// A file time (seconds and nanoseconds since 1970) as a UTC date to the
+// millisecond; times beyond the range of the date saturate.
+QDateTime dateOfFileTime(qint64 seconds, qint64 nanoseconds);

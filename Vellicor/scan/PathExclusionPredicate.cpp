@@ -1,46 +1,89 @@
 #include "scan/PathExclusionPredicate.h"
 
-#include "core/CommonFuncs.h"
+#include "base/Log.h"
 #include "base/UserDefaults.h"
+#include "core/SettingsSchema.h"
+
+#include <QDir>
 
 #include <cmath>
 #include <limits>
 
-PathExclusionPredicate::PathExclusionPredicate(const QString& expressionText)
-    : expressionText_(expressionText)
-    // A name may hold a line break, so "." must match every character.
-    , expression_(QRegularExpression::anchoredPattern(expressionText),
-          QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption)
+PathExclusionPredicate::PathExclusionPredicate(const QStringList& folders, LetterCase letterCase)
+    : letterCase_(letterCase)
 {
+    int blank = 0;
+    for (const QString& entry : folders) {
+        const std::optional<QString> folder = normalizedExcludedFolder(entry);
+        if (!folder) {
+            ++blank;
+            continue;
+        }
+        if (*folder == QLatin1String("/"))
+            excludesEverything_ = true;
+        folders_.insert(comparable(*folder));
+    }
+    if (blank > 0)
+        Log::print("Passed over", blank, "empty excluded-folder entries: they name no folder.");
+}
+
+QString PathExclusionPredicate::comparable(const QString& path) const
+{
+    return letterCase_ == LetterCase::ignored ? path.toCaseFolded() : path;
 }
 
 bool PathExclusionPredicate::evaluateWithObject(const QString& path) const
 {
-    return expression_.isValid() && expression_.match(path).hasMatch();
+    if (folders_.isEmpty() || path.isEmpty())
+        return false;
+    if (excludesEverything_ && path.startsWith(QLatin1Char('/')))
+        return true;
+    const QString text = comparable(path);
+    if (folders_.contains(text))
+        return true;
+    // Each proper prefix that ends just before a slash names a folder above
+    // the path.
+    for (qsizetype slash = text.indexOf(QLatin1Char('/'), 1); slash > 0;
+         slash = text.indexOf(QLatin1Char('/'), slash + 1)) {
+        if (folders_.contains(QStringView(text).left(slash).toString()))
+            return true;
+    }
+    return false;
 }
 
-QString exclusionAlternative(const QString& folderPath)
+std::optional<QString> normalizedExcludedFolder(const QString& entry)
 {
-    QString path = folderPath;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const QString escaped = escapeRegexCharacters(path);
-    // Below "/" is everything that starts with a slash.
-    const QString below
-        = path == QLatin1String("/") ? escaped + QStringLiteral("(.*)") : escaped + QStringLiteral("\\/(.*)");
-    return QStringLiteral("(%1|(%2))").arg(escaped, below);
+    if (entry.trimmed().isEmpty())
+        return std::nullopt;
+    return QDir::cleanPath(entry);
 }
+
+namespace {
+
+QStringList pathsOfRows(const std::vector<FilePathNodePtr>& rows, bool checkedOnly, bool driveFolders)
+{
+    QStringList paths;
+    for (const FilePathNodePtr& row : rows) {
+        if (!row || (checkedOnly && row->state == 0))
+            continue;
+        if (driveFolders) {
+            if (row->gdFolder)
+                paths.append(row->gdFolder->folderAbsPath);
+        } else if (row->filePath) {
+            paths.append(*row->filePath);
+        }
+    }
+    return paths;
+}
+
+} // namespace
 
 std::optional<PathExclusionPredicate> makeDirExclusionPredicate(const std::vector<FilePathNodePtr>& excludeRows)
 {
-    if (excludeRows.empty())
+    PathExclusionPredicate predicate(pathsOfRows(excludeRows, false, false));
+    if (predicate.folders().isEmpty())
         return std::nullopt;
-    QStringList alternatives;
-    for (const FilePathNodePtr& row : excludeRows) {
-        if (row && row->filePath)
-            alternatives.append(exclusionAlternative(*row->filePath));
-    }
-    return PathExclusionPredicate(QLatin1Char('(') + alternatives.join(QLatin1Char('|')) + QLatin1Char(')'));
+    return predicate;
 }
 
 std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(
@@ -50,19 +93,10 @@ std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(
     const std::vector<FilePathNodePtr>& rows = drive ? driveRows : cloudRows;
     if (rows.empty())
         return std::nullopt;
-    QStringList alternatives;
-    for (const FilePathNodePtr& row : rows) {
-        if (!row || row->state == 0)
-            continue;
-        if (drive) {
-            if (row->gdFolder)
-                alternatives.append(exclusionAlternative(row->gdFolder->folderAbsPath));
-        } else if (row->filePath) {
-            alternatives.append(exclusionAlternative(*row->filePath));
-        }
-    }
-    // With no checked row this is "()", which matches only an empty path.
-    return PathExclusionPredicate(QLatin1Char('(') + alternatives.join(QLatin1Char('|')) + QLatin1Char(')'));
+    // Drive keeps two folders whose names differ only in case apart; the other
+    // services do not.
+    return PathExclusionPredicate(pathsOfRows(rows, true, drive),
+        drive ? PathExclusionPredicate::LetterCase::exact : PathExclusionPredicate::LetterCase::ignored);
 }
 
 quint64 sizeUnitFactor(const std::optional<qint64>& unitCode)
@@ -87,13 +121,11 @@ namespace {
 // values as 0, fractions cut off, values beyond the range saturated.
 quint64 storedSize(const UserDefaults& defaults, const char* key)
 {
-    const std::optional<double> value = defaults.realValue(QString::fromLatin1(key));
+    const std::optional<double> value = defaults.realValue(QLatin1String(key));
     if (!value || std::isnan(*value) || *value <= 0)
         return 0;
     if (*value >= 18446744073709551615.0)
         return std::numeric_limits<quint64>::max();
-    if (const std::optional<qint64> exact = defaults.integerValue(QString::fromLatin1(key)); exact && *exact >= 0)
-        return static_cast<quint64>(*exact);
     return static_cast<quint64>(std::trunc(*value));
 }
 
@@ -109,10 +141,10 @@ quint64 saturatingProduct(quint64 value, quint64 factor)
 FileSizeLimits readFileSizeLimits(const UserDefaults& defaults)
 {
     FileSizeLimits limits;
-    limits.scanAnyFileSize = defaults.boolValue(QStringLiteral("ScanFileOfAnyFileSize")).value_or(false);
-    limits.minimumFileSizeBytes = saturatingProduct(
-        storedSize(defaults, "minimumFileSize"), sizeUnitFactor(defaults.integerValue(QStringLiteral("fileSizeUnit"))));
-    limits.maximumFileSizeBytes = saturatingProduct(storedSize(defaults, "maximumFileSize"),
-        sizeUnitFactor(defaults.integerValue(QStringLiteral("fileSizeUnitForMax"))));
+    limits.scanAnyFileSize = defaults.boolValue(QLatin1String(SettingsKey::scanFileOfAnyFileSize)).value_or(false);
+    limits.minimumFileSizeBytes = saturatingProduct(storedSize(defaults, SettingsKey::minimumFileSize),
+        sizeUnitFactor(defaults.integerValue(QLatin1String(SettingsKey::fileSizeUnit))));
+    limits.maximumFileSizeBytes = saturatingProduct(storedSize(defaults, SettingsKey::maximumFileSize),
+        sizeUnitFactor(defaults.integerValue(QLatin1String(SettingsKey::fileSizeUnitForMax))));
     return limits;
 }

@@ -3,40 +3,53 @@
 #include "core/FilePathNode.h"
 #include "core/GlobalObjects.h"
 
-#include <QRegularExpression>
+#include <QSet>
 #include <QString>
 
 #include <optional>
 #include <vector>
 
-// Recognises an excluded folder, or anything below it, by its full path.
-// Letters compare without regard to case: excluding more is the safe side.
+// Recognises an excluded folder, or anything below it, by its full path: a
+// path is excluded when it is one of the folders or starts with one of them
+// and a slash (so /a/bc is not below /a/b). The folders are kept as a set and
+// a path is tested prefix by prefix at its slashes, so every folder holds
+// whatever the length of the list.
+//
 // An immutable value: a scan copies it and reads it from any thread.
 class PathExclusionPredicate {
 public:
-    // expressionText must match a whole path.
-    explicit PathExclusionPredicate(const QString& expressionText);
+    enum class LetterCase { exact, ignored };
+
+    // Empty and blank entries are passed over (logged): they name no folder.
+    // Trailing slashes, doubled slashes and "." components do not count.
+    explicit PathExclusionPredicate(const QStringList& folders, LetterCase letterCase = LetterCase::exact);
 
     bool evaluateWithObject(const QString& path) const;
-    QString expressionText() const { return expressionText_; }
+    // The folders as they are compared, in no particular order.
+    QStringList folders() const { return folders_.values(); }
 
 private:
-    QString expressionText_;
-    QRegularExpression expression_;
+    QString comparable(const QString& path) const;
+
+    QSet<QString> folders_;
+    LetterCase letterCase_;
+    bool excludesEverything_ = false; // "/" is among the folders
 };
 
-// The alternative for one excluded folder: the folder itself, or the folder, a
-// slash and anything (so /a/bc is not below /a/b). A trailing slash of the
-// stored path is ignored; "/" itself covers everything.
-QString exclusionAlternative(const QString& folderPath);
+// The folder an entry names: cleaned of trailing and doubled slashes and "."
+// components; none for an empty or blank entry.
+std::optional<QString> normalizedExcludedFolder(const QString& entry);
 
-// For this computer's exclude list: every row excludes, checked or not. No
-// rows: no predicate.
+// For this computer's exclude list: every row excludes, checked or not, and
+// paths compare exactly, as the walk meets them. No usable row: no predicate.
 std::optional<PathExclusionPredicate> makeDirExclusionPredicate(const std::vector<FilePathNodePtr>& excludeRows);
 
 // For a cloud source's exclude list: only checked rows exclude; Google Drive
-// rows by their folder's absolute path in the Drive. No rows: no predicate;
-// rows but none checked: a predicate that excludes nothing.
+// rows by their folder's absolute path in the Drive. Drive paths compare
+// exactly, since Drive keeps folders whose names differ only in case apart;
+// the other services do not, so their paths compare without regard to case.
+// No rows: no predicate; rows but none checked: a predicate that excludes
+// nothing.
 std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(
     ScanSource source, const std::vector<FilePathNodePtr>& driveRows, const std::vector<FilePathNodePtr>& cloudRows);
 

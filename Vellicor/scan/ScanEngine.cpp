@@ -500,8 +500,7 @@ void ScanEngine::confirmStopScanning()
 
 void ScanEngine::refreshLastScanStatus()
 {
-    const QVariant history = defaults_.object(key(SettingsKey::lastScanStatus));
-    if (const std::optional<QVariantList> list = Setting::toArray(history)) {
+    if (const std::optional<QVariantList> list = defaults_.arrayValue(key(SettingsKey::lastScanStatus))) {
         QMetaObject::invokeMethod(
             this, [this, records = *list] { showLastScanRecord(records); }, Qt::QueuedConnection);
     }

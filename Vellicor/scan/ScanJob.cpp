@@ -134,11 +134,11 @@ void ScanJob::findDuplicatesInCloudDrives()
     Reports reports(*this);
     Comparison comparison(hasher, counters, isAbortScan);
     comparison.setObserver(&reports);
-    const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(request.comparison.searchOptions);
-    if (isContentSearch(request.comparison.searchContent)) {
+    const ComparisonCriteria& criteria = request.comparison.criteria;
+    if (request.comparison.compareContent) {
         // Cloud records carry the service's checksum as their digest, so the
         // content road groups them without reading anything.
-        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1);
+        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1, 0);
     } else {
         arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, request.source, criteria, 0, 0);
     }

@@ -43,8 +43,6 @@ ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr
     filters.createdDateFilter = createdDateFilter();
     filters.modifiedDateFilter = modifiedDateFilter();
 
-    request.comparison = ComparisonSettings { defaults.object(QLatin1String(SettingsKey::searchOptions)),
-        defaults.object(QLatin1String(SettingsKey::searchContent)),
-        defaults.object(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB)) };
+    request.comparison = readComparisonSettings(defaults);
     return request;
 }

@@ -143,6 +143,8 @@ TEST_F(FileCategoriesTest, DefaultSettingsIncludeEverythingAndExcludeNothing)
     UserDefaults defaults(folder.path());
     fillBuiltInExtensionLists();
     registerDefaultSettings(defaults);
+    // A list stored as another type reads as the default list.
+    defaults.setValue(QLatin1String(SettingsKey::includeExtensionList), QStringLiteral("damaged"));
 
     const FileCategoryTables saved = fileCategoryTables();
     loadExtensionLists(defaults);

@@ -102,9 +102,10 @@ TEST_F(SettingsSchemaTest, MinimumDuplicateSizeOptionMapsToDecimalBytes)
         { 2, { 1000, 2 } },
         { 3, { 10000, 3 } },
         { 7, { 0, 7 } },
-        { QStringLiteral("2"), { 0, -1 } },
-        { true, { 0, -1 } },
-        { 2.0, { 0, -1 } },
+        // Another type reads as the registered option.
+        { QStringLiteral("2"), { 0, 1 } },
+        { true, { 0, 1 } },
+        { 2.0, { 0, 1 } },
     };
     for (const auto& [stored, expected] : cases) {
         defaults.setValue(key(SettingsKey::excludeDuplicateLessSizeInKB), stored);

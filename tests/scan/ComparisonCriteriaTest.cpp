@@ -1,6 +1,8 @@
 #include "scan/ComparisonCriteria.h"
+#include "base/UserDefaults.h"
+#include "core/SettingsSchema.h"
+#include "support/TempHome.h"
 
-#include <QJsonArray>
 #include <QLocale>
 #include <gtest/gtest.h>
 
@@ -98,32 +100,36 @@ TEST(SearchOptions, TheLaterOfTheTwoNameOptionsWins)
 
 TEST(SearchOptions, UnknownValuesAndOtherTypesTurnNothingOn)
 {
-    const ComparisonCriteria none;
-    EXPECT_EQ(ComparisonCriteria::fromSearchOptions(QVariant()), none);
-    EXPECT_EQ(ComparisonCriteria::fromSearchOptions(QStringLiteral("1,3")), none);
-    EXPECT_EQ(ComparisonCriteria::fromSearchOptions(3), none);
-
     const auto mixed
         = ComparisonCriteria::fromSearchOptions(QVariantList { 0, 6, -1, QStringLiteral("4"), 3, 2.5, QVariant() });
     EXPECT_TRUE(mixed.bMatchFileSize);
     EXPECT_FALSE(mixed.bMatchCreateDate);
     EXPECT_EQ(mixed.bMatchSimilarFileName, -1);
-
-    // A JSON store gives numbers back as doubles.
-    const auto fromJson = ComparisonCriteria::fromSearchOptions(QVariant(QJsonArray { 4.0, 5.0 }));
-    EXPECT_TRUE(fromJson.bMatchCreateDate);
-    EXPECT_TRUE(fromJson.bMatchModDate);
 }
 
-TEST(SearchSettings, ContentAndMinimumSizeReadOnlyIntegers)
+TEST(SearchSettings, MistypedValuesReadAsTheirRegisteredDefaults)
 {
-    EXPECT_TRUE(isContentSearch(1));
-    EXPECT_TRUE(isContentSearch(1.0));
-    EXPECT_FALSE(isContentSearch(2));
-    EXPECT_FALSE(isContentSearch(QStringLiteral("1")));
-    EXPECT_FALSE(isContentSearch(QVariant()));
+    TempHome home;
+    UserDefaults defaults(home.path());
+    registerDefaultSettings(defaults);
+    const ComparisonSettings registered = readComparisonSettings(defaults);
+    EXPECT_EQ(registered.criteria, criteriaOf({ 3 }));
+    EXPECT_TRUE(registered.compareContent);
+    EXPECT_EQ(registered.minimumSizeOption, 1);
 
-    EXPECT_EQ(minimumSizeSetting(QVariant()), -1);
-    EXPECT_EQ(minimumSizeSetting(QStringLiteral("2")), -1);
-    EXPECT_EQ(minimumDuplicateBytes(minimumSizeSetting(3LL)), 10000u);
+    defaults.setValue(QLatin1String(SettingsKey::searchOptions), QStringLiteral("1,3"));
+    defaults.setValue(QLatin1String(SettingsKey::searchContent), 1.0);
+    defaults.setValue(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB), 2.0);
+    const ComparisonSettings mistyped = readComparisonSettings(defaults);
+    EXPECT_EQ(mistyped.criteria, registered.criteria);
+    EXPECT_EQ(mistyped.compareContent, registered.compareContent);
+    // The same reading as every other reader of the option.
+    EXPECT_EQ(std::pair(qint64(mistyped.minimumBytes), mistyped.minimumSizeOption), readMinimumDuplicateSize(defaults));
+    EXPECT_EQ(mistyped.minimumSizeOption, 1);
+
+    defaults.setValue(QLatin1String(SettingsKey::searchContent), 2);
+    defaults.setValue(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB), 3);
+    const ComparisonSettings stored = readComparisonSettings(defaults);
+    EXPECT_FALSE(stored.compareContent);
+    EXPECT_EQ(stored.minimumBytes, 10000u);
 }

@@ -45,11 +45,17 @@ class ComparisonTest : public ::testing::Test {
 protected:
     QString file(const QString& name, const QByteArray& bytes) { return writeFile(dir.path(), name, bytes); }
 
+    // The minimum-size option and the bytes it stands for.
+    struct Minimum {
+        qint64 option;
+        quint64 bytes;
+    };
+
     std::vector<DuplicateGroupPtr> byContent(const std::vector<FileInfoNodePtr>& records,
-        std::initializer_list<int> searchOptions = {}, qint64 minimumSetting = 1)
+        std::initializer_list<int> searchOptions = {}, Minimum minimum = { 1, 0 })
     {
         return comparison.groupFilesBySizeAndMd5(
-            records, ComparisonCriteria::fromSearchOptions(options(searchOptions)), minimumSetting);
+            records, ComparisonCriteria::fromSearchOptions(options(searchOptions)), minimum.option, minimum.bytes);
     }
 
     QTemporaryDir dir;
@@ -93,10 +99,11 @@ TEST_F(ComparisonTest, EmptyFilesTakePartOnlyWhenTheMinimumSizeSettingIsMissing)
 {
     const QStringList paths { file("e1", ""), file("e2", ""), file("k1", QByteArray(1000, 'k')),
         file("k2", QByteArray(1000, 'k')), file("m1", QByteArray(1001, 'm')), file("m2", QByteArray(1001, 'm')) };
-    EXPECT_EQ(duplicateNamesOf(byContent(recordsOf(paths), {}, 1)), (Names { { "k1", "k2" }, { "m1", "m2" } }));
-    EXPECT_EQ(duplicateNamesOf(byContent(recordsOf(paths), {}, -1)),
+    EXPECT_EQ(duplicateNamesOf(byContent(recordsOf(paths), {}, { 1, 0 })), (Names { { "k1", "k2" }, { "m1", "m2" } }));
+    EXPECT_EQ(duplicateNamesOf(byContent(recordsOf(paths), {}, { -1, 0 })),
         (Names { { "e1", "e2" }, { "k1", "k2" }, { "m1", "m2" } }));
-    EXPECT_EQ(duplicateNamesOf(byContent(recordsOf(paths), {}, 2)), (Names { { "m1", "m2" } })); // over 1000 bytes
+    EXPECT_EQ(
+        duplicateNamesOf(byContent(recordsOf(paths), {}, { 2, 1000 })), (Names { { "m1", "m2" } })); // over 1000 bytes
 }
 
 TEST_F(ComparisonTest, LargeFilesWhoseFirstBlocksDifferAreNotReadInFull)
@@ -166,10 +173,10 @@ TEST_F(ComparisonTest, SameNameCriterionKeepsEqualFilesWithOtherNamesApart)
 TEST_F(ComparisonTest, TheLaterNameOptionDecides)
 {
     const QStringList paths { file("report.txt", "same"), file("reports.txt", "same") };
-    ComparisonSettings settings { options({ 1, 2 }), 1, 1 };
+    ComparisonSettings settings { ComparisonCriteria::fromSearchOptions(options({ 1, 2 })), true, 1, 0 };
     EXPECT_EQ(namesOf(comparison.searchDuplicateLocalFiles(recordsOf(paths), ScanSource::thisComputer, settings)),
         (Names { { "report.txt", "reports.txt" } }));
-    settings.searchOptions = options({ 2, 1 });
+    settings.criteria = ComparisonCriteria::fromSearchOptions(options({ 2, 1 }));
     EXPECT_EQ(namesOf(comparison.searchDuplicateLocalFiles(recordsOf(paths), ScanSource::thisComputer, settings)),
         (Names { { "report.txt" }, { "reports.txt" } }));
 }
@@ -272,11 +279,10 @@ TEST_F(ComparisonTest, StopKeepsTheGroupsFormedSoFarAndEndsReading)
 class AttributeComparisonTest : public ComparisonTest {
 protected:
     std::vector<DuplicateGroupPtr> byAttributes(const std::vector<FileInfoNodePtr>& records,
-        std::initializer_list<int> searchOptions, ScanSource source, qint64 minimumSetting)
+        std::initializer_list<int> searchOptions, ScanSource source, Minimum minimum)
     {
         return comparison.groupFilesByCriteria(records, source,
-            ComparisonCriteria::fromSearchOptions(options(searchOptions)), minimumSetting,
-            minimumDuplicateBytes(minimumSetting));
+            ComparisonCriteria::fromSearchOptions(options(searchOptions)), minimum.option, minimum.bytes);
     }
 };
 
@@ -285,7 +291,7 @@ TEST_F(AttributeComparisonTest, ASmallFileNeverJoinsButMayStartAGroupThatALarger
     const auto records
         = std::vector<FileInfoNodePtr> { syntheticRecord("/1/photo.jpg", 5000), syntheticRecord("/2/photo.jpg", 500),
               syntheticRecord("/1/note.txt", 500), syntheticRecord("/2/NOTE.txt", 5000) };
-    const auto groups = byAttributes(records, { 1 }, ScanSource::thisComputer, 2);
+    const auto groups = byAttributes(records, { 1 }, ScanSource::thisComputer, { 2, 1000 });
 
     EXPECT_EQ(namesOf(groups), (Names { { "photo.jpg" }, { "note.txt", "NOTE.txt" } }));
     EXPECT_TRUE(records[1]->parent.expired()); // matched a group but too small: left out
@@ -294,11 +300,24 @@ TEST_F(AttributeComparisonTest, ASmallFileNeverJoinsButMayStartAGroupThatALarger
     EXPECT_EQ(counters.countCompared, 3);
 }
 
+TEST_F(AttributeComparisonTest, OnlyAMissingMinimumSettingLetsEverySizeJoin)
+{
+    for (const auto& [minimum, expected] : std::vector<std::pair<Minimum, Names>> {
+             { { -1, 0 }, { { "a.txt", "a.txt" } } },
+             { { 1, 0 }, { { "a.txt" } } },
+             { { -5, 0 }, { { "a.txt" } } },
+         }) {
+        const auto records
+            = std::vector<FileInfoNodePtr> { syntheticRecord("/1/a.txt", 0), syntheticRecord("/2/a.txt", 0) };
+        EXPECT_EQ(namesOf(byAttributes(records, { 1 }, ScanSource::thisComputer, minimum)), expected) << minimum.option;
+    }
+}
+
 TEST_F(AttributeComparisonTest, CatalogAndCloudScansIgnoreTheMinimumSize)
 {
     const auto records
         = std::vector<FileInfoNodePtr> { syntheticRecord("/1/photo.jpg", 5000), syntheticRecord("/2/photo.jpg", 500) };
-    EXPECT_EQ(namesOf(byAttributes(records, { 1 }, ScanSource::lightroomCatalog, 2)),
+    EXPECT_EQ(namesOf(byAttributes(records, { 1 }, ScanSource::lightroomCatalog, { 2, 1000 })),
         (Names { { "photo.jpg", "photo.jpg" } }));
     EXPECT_EQ(counters.countCompared, 0); // not counted as compared on a catalog scan
 }
@@ -309,7 +328,7 @@ TEST_F(AttributeComparisonTest, ADriveFolderIsNeverGrouped)
     folder->googleDriveFile = DriveFile {};
     folder->googleDriveFile->mimeType = "application/vnd.google-apps.folder";
     const auto records = std::vector<FileInfoNodePtr> { folder, syntheticRecord("Holiday", 0) };
-    EXPECT_EQ(namesOf(byAttributes(records, { 1 }, ScanSource::googleDrive, 0)), (Names { { "Holiday" } }));
+    EXPECT_EQ(namesOf(byAttributes(records, { 1 }, ScanSource::googleDrive, { 0, 0 })), (Names { { "Holiday" } }));
     EXPECT_TRUE(folder->parent.expired());
     EXPECT_EQ(counters.countCompared, 2);
 }
@@ -414,7 +433,7 @@ TEST_F(AttributeComparisonTest, IndexedSearchFormsTheGroupsOfTheFullSearchOnBoth
                         content.place(contentRecords, i, criteria, true, true);
                 }
             }
-            const auto contentGroups = comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1);
+            const auto contentGroups = comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1, 0);
             ASSERT_EQ(indicesOf(contentGroups, contentRecords), content.groups) << "seed " << seed;
         }
     }

@@ -109,7 +109,7 @@ protected:
             batches.push_back(batch.size());
             saveHashesToCacheDatabase(batch, ScanSource::thisComputer, consulted, abort);
         });
-        return comparison.groupFilesBySizeAndMd5(records, ComparisonCriteria {}, 1);
+        return comparison.groupFilesBySizeAndMd5(records, ComparisonCriteria {}, 1, 0);
     }
 
     std::vector<DuplicateGroupPtr> scan(const QStringList& paths) { return scan(recordsOf(paths)); }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -254,4 +255,18 @@ TEST(LocalFileRecord, ALockedFileIsLockedButALinkToItIsNot)
     EXPECT_FALSE(plainRecord.record.isLocked);
     EXPECT_EQ(linkRecord.record.inode, lockedRecord.record.inode);
     EXPECT_FALSE(lockedRecord.record.isNetworkDrive);
+}
+
+TEST(LocalFileRecord, FarFileTimesSaturateInsteadOfWrapping)
+{
+    const QDateTime epoch = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+    EXPECT_EQ(dateOfFileTime(1600000000, 987654321), QDateTime::fromMSecsSinceEpoch(1600000000987, Qt::UTC));
+    EXPECT_EQ(dateOfFileTime(-2, 500000000), QDateTime::fromMSecsSinceEpoch(-1500, Qt::UTC));
+    const QDateTime future = dateOfFileTime(qint64(1) << 62, 0);
+    EXPECT_TRUE(future.isValid());
+    EXPECT_GT(future, QDateTime(QDate(9999, 12, 31), QTime(0, 0), Qt::UTC));
+    EXPECT_EQ(dateOfFileTime(std::numeric_limits<qint64>::max(), 0), future);
+    const QDateTime past = dateOfFileTime(-(qint64(1) << 62), 0);
+    EXPECT_TRUE(past.isValid());
+    EXPECT_LT(past, epoch);
 }

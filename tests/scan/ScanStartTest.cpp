@@ -128,13 +128,12 @@ TEST_F(ScanStart, StartCopiesTheDateFiltersAndEnablesStop)
     defaults->setValue(QLatin1String(SettingsKey::scanFilesDate), 2);
     defaults->setValue(QLatin1String(SettingsKey::scanFileForCreatedDate), created);
     defaults->setValue(QLatin1String(SettingsKey::scanFileForModifiedDate), QStringLiteral("not a date"));
-    const QDateTime modifiedBefore = modifiedDateFilter();
 
     engine->resetAllVariableOnStartScanning();
     EXPECT_TRUE(folderPriorityList().isEmpty());
     EXPECT_EQ(dateFilterOption, 2);
     EXPECT_EQ(createdDateFilter(), created);
-    EXPECT_EQ(modifiedDateFilter(), modifiedBefore);
+    EXPECT_EQ(modifiedDateFilter(), defaults->dateValue(QStringLiteral("ScanFileForModifiedDate"))); // registered
     EXPECT_TRUE(screen.abortEnabled);
     dateFilterOption = 1;
 }
