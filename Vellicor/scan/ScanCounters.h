@@ -29,14 +29,4 @@ struct ScanCounters {
         return Snapshot{countScanned.load(), countProcessed.load(), countCompared.load(),
                         countDup.load(),     sizeDup.load(),        totSizeScanned.load()};
     }
-
-    void reset()
-    {
-        countScanned = 0;
-        countProcessed = 0;
-        countCompared = 0;
-        countDup = 0;
-        sizeDup = 0;
-        totSizeScanned = 0;
-    }
 };
