@@ -5,7 +5,6 @@
 #include "core/GlobalObjects.h"
 #include "scan/ComparisonCriteria.h"
 #include "scan/ComparisonObserver.h"
-#include "scan/DigestCache.h"
 #include "scan/FileHasher.h"
 #include "scan/ScanCounters.h"
 
@@ -14,6 +13,8 @@
 #include <atomic>
 #include <functional>
 #include <vector>
+
+class ScanCache;
 
 // The settings a comparison reads, as stored, copied by the engine when the
 // scan starts.
@@ -49,9 +50,9 @@ public:
 
     // Progress reports; none by default.
     void setObserver(ComparisonObserver* observer) { observer_ = observer; }
-    // Digests loaded from the cache database, consulted on the content road; null
-    // (the default) computes every digest. Must outlive the comparison.
-    void setDigestCache(const DigestCache* cache) { cache_ = cache; }
+    // The scan's digest cache, consulted on the content road; null (the
+    // default) computes every digest. Must outlive the comparison.
+    void setDigestCache(const ScanCache* cache) { cache_ = cache; }
     // Receives the records handled on the content road, every digestBatchSize
     // records and once at the end with the rest (also after Stop).
     void setSaveDigests(SaveDigests save) { saveDigests_ = std::move(save); }
@@ -84,7 +85,7 @@ private:
     ScanCounters& counters_;
     const std::atomic<bool>& abort_;
     ComparisonObserver* observer_ = nullptr;
-    const DigestCache* cache_ = nullptr;
+    const ScanCache* cache_ = nullptr;
     SaveDigests saveDigests_;
     int hashingThreads_ = 2;
 };

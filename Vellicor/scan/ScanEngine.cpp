@@ -18,7 +18,6 @@
 #include "scan/ComparisonCriteria.h"
 #include "scan/ComparisonObserver.h"
 #include "scan/FileHasher.h"
-#include "scan/HashCache.h"
 #include "scan/PackageTypes.h"
 #include "scan/ScanProgress.h"
 
@@ -371,9 +370,7 @@ void ScanEngine::addCloudScanFile(const FileInfoNodePtr& record)
 void ScanEngine::OnScanCompletedProcess()
 {
     if (source_ == ScanSource::lightroomCatalog) {
-        // The catalog's files are compared like local ones, but never with
-        // digests an earlier local scan loaded.
-        hashCacheDictionary().clear();
+        // The catalog's files are compared like local ones.
         findDuplicatesAndFinishScan();
         return;
     }
@@ -411,7 +408,7 @@ void ScanEngine::parseAllPath()
         scanPath(path, row);
     }
     dropRecordsInsidePackages();
-    hashCacheDictionary().clear();
+    scanCache_ = std::make_unique<ScanCache>(source_, isAbortScan);
     recordScannedFilesInCache();
     loadHashCache();
     findDuplicatesAndFinishScan();
@@ -791,17 +788,17 @@ private:
 
 void ScanEngine::recordScannedFilesInCache()
 {
-    ::recordScannedFilesInCache(arrFileNodes, isAbortScan);
+    scanCache_->recordScannedFilesInCache(arrFileNodes);
 }
 
 void ScanEngine::loadHashCache()
 {
-    ::loadHashCache(source_, hashCacheDictionary(), isAbortScan);
+    scanCache_->loadHashCache();
 }
 
 void ScanEngine::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records)
 {
-    ::saveHashesToCacheDatabase(records, source_, digestCache_, isAbortScan);
+    scanCache_->saveHashesToCacheDatabase(records);
 }
 
 void ScanEngine::searchDuplicateLocalFiles()
@@ -811,12 +808,15 @@ void ScanEngine::searchDuplicateLocalFiles()
     ComparisonReports reports(*this);
     Comparison comparison(hasher, counters, isAbortScan);
     comparison.setObserver(&reports);
-    // A photo catalog's files are never matched with digests that an earlier
-    // local scan loaded.
-    digestCache_ = source == ScanSource::lightroomCatalog ? nullptr : &hashCacheDictionary();
-    comparison.setDigestCache(digestCache_);
+    // A photo catalog's scan loads no digests; it only saves the ones it
+    // computes.
+    if (!scanCache_)
+        scanCache_ = std::make_unique<ScanCache>(source, isAbortScan);
+    comparison.setDigestCache(source == ScanSource::lightroomCatalog ? nullptr : scanCache_.get());
     comparison.setSaveDigests([this](const std::vector<FileInfoNodePtr>& batch) { saveHashesToCacheDatabase(batch); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, source, comparisonSettings_);
+    // Commits this scan's digests and closes the database on this thread.
+    scanCache_.reset();
 }
 
 void ScanEngine::findDuplicatesInCloudDrives()

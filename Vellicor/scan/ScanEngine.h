@@ -4,8 +4,8 @@
 #include "core/FilePathNode.h"
 #include "core/ScanSettingsSnapshot.h"
 #include "scan/Comparison.h"
-#include "scan/DigestCache.h"
 #include "scan/PathExclusionPredicate.h"
+#include "scan/ScanCache.h"
 #include "scan/ScanCounters.h"
 #include "scan/ScanScreen.h"
 #include "scan/ScanWrapper.h"
@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -142,8 +143,8 @@ private:
     // Copies of the exclude rows, so the GUI may edit its list meanwhile.
     std::vector<FilePathNodePtr> excludeRows_;
     ComparisonSettings comparisonSettings_;
-    // The digests the comparison consulted, or none (photo catalog).
-    const DigestCache* digestCache_ = nullptr;
+    // The digest cache of the running scan; made and dropped on the worker.
+    std::unique_ptr<ScanCache> scanCache_;
 
     // Identities met in this scan: files recorded, and folders walked (with
     // whether their sub-folders were walked too).
