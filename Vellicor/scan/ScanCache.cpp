@@ -404,7 +404,7 @@ bool ScanCache::open(bool create)
     if (rc == SQLITE_OK)
         return true;
     closeConnection();
-    if (isDamageCode(rc) && setDamagedDatabaseAside())
+    if (isDamageCode(rc) && !setAside_ && setDamagedDatabaseAside())
         return open(create);
     unusable_ = true;
     stopWriting(rc, QStringLiteral("could not open the database"));
