@@ -16,6 +16,14 @@ class DuplicateGroup;
 class ExifInfo;
 class PhotosNode;
 
+// A time as a local file system keeps it, to the nanosecond where it keeps
+// that much; all zero when unknown.
+struct FileTimestamp {
+    qint64 seconds = 0;
+    quint32 nanoseconds = 0;
+    bool operator==(const FileTimestamp&) const = default;
+};
+
 // One file found by a scan: a local file, a folder handled as one item, a
 // photo-library item or a cloud file. Shared by reference between the scan
 // engine, the results screen and the clean-up (hold it in a shared_ptr); the
@@ -63,6 +71,11 @@ public:
     // paths lead to it (hard links, bind mounts, overlapping rows).
     quint64 deviceId = 0;
     quint64 inode = 0;
+    // Exact modification and status-change times of a local file. A cached
+    // digest is believed only while these and the inode are unchanged: the
+    // change time moves on every write and no user tool can set it back.
+    FileTimestamp modTime;
+    FileTimestamp changeTime;
 
     bool isMarked() const { return state.value_or(false); }
 };

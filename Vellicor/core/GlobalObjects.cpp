@@ -57,12 +57,6 @@ QDateTime& modifiedDateFilter()
     return value;
 }
 
-QHash<QString, QVariantMap>& hashCacheDictionary()
-{
-    static QHash<QString, QVariantMap> value;
-    return value;
-}
-
 std::vector<std::shared_ptr<DuplicateGroup>>& lastScanResultGroups()
 {
     static std::vector<std::shared_ptr<DuplicateGroup>> value;

@@ -103,10 +103,6 @@ extern int dateFilterOption;
 QDateTime& createdDateFilter();
 QDateTime& modifiedDateFilter();
 
-// File path to the cached digest fields of that path; owned by the scan worker
-// while a scan runs.
-QHash<QString, QVariantMap>& hashCacheDictionary();
-
 // Stays empty for the whole run: nothing keeps earlier result sets.
 std::vector<std::shared_ptr<DuplicateGroup>>& lastScanResultGroups();
 

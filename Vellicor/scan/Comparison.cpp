@@ -1,5 +1,7 @@
 #include "scan/Comparison.h"
 
+#include "scan/ScanCache.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -324,7 +326,7 @@ private:
                 hasPackage = hasPackage || record->isDirectory;
                 if (record->isMd5Calucaluted) {
                     plan.known = record->md5.value_or(QString());
-                } else if (c_.cache_ && (plan.known = cachedDigest(*c_.cache_, *record))) {
+                } else if (c_.cache_ && (plan.known = c_.cache_->cachedDigest(*record))) {
                     plan.fromCache = true;
                 } else {
                     plan.work = record->isDirectory ? Work::package : Work::file;

@@ -5,13 +5,14 @@
 #include "core/GlobalObjects.h"
 #include "scan/ComparisonCriteria.h"
 #include "scan/ComparisonObserver.h"
-#include "scan/DigestCache.h"
 #include "scan/FileHasher.h"
 #include "scan/ScanCounters.h"
 
 #include <atomic>
 #include <functional>
 #include <vector>
+
+class ScanCache;
 
 // Turns the records of a scan into duplicate groups, by content (equal size,
 // then equal MD5, plus the chosen criteria) or by the criteria alone. Runs on
@@ -39,9 +40,9 @@ public:
 
     // Progress reports; none by default.
     void setObserver(ComparisonObserver* observer) { observer_ = observer; }
-    // Digests loaded from the cache database, consulted on the content road; null
-    // (the default) computes every digest. Must outlive the comparison.
-    void setDigestCache(const DigestCache* cache) { cache_ = cache; }
+    // The scan's digest cache, consulted on the content road; null (the
+    // default) computes every digest. Must outlive the comparison.
+    void setDigestCache(const ScanCache* cache) { cache_ = cache; }
     // Receives the records handled on the content road, every digestBatchSize
     // records and once at the end with the rest (also after Stop).
     void setSaveDigests(SaveDigests save) { saveDigests_ = std::move(save); }
@@ -75,7 +76,7 @@ private:
     ScanCounters& counters_;
     const std::atomic<bool>& abort_;
     ComparisonObserver* observer_ = nullptr;
-    const DigestCache* cache_ = nullptr;
+    const ScanCache* cache_ = nullptr;
     SaveDigests saveDigests_;
     int hashingThreads_ = 2;
 };

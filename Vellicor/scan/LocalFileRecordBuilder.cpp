@@ -27,7 +27,7 @@ QDateTime fromTimestamp(const statx_timestamp& t)
 // link to a regular file; isLink tells which.
 bool readAttributes(const QByteArray& path, struct statx& st, bool& isLink)
 {
-    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO;
+    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_INO;
     if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, mask, &st) != 0)
         return false;
     isLink = S_ISLNK(st.stx_mode);
@@ -100,8 +100,12 @@ bool makeLocalFileInfoNode(
         && (record.fileSize < settings.minimumFileSizeBytes || record.fileSize > settings.maximumFileSizeBytes))
         return false;
 
-    if (st.stx_mask & STATX_MTIME)
+    if (st.stx_mask & STATX_MTIME) {
         record.modDate = fromTimestamp(st.stx_mtime);
+        record.modTime = { st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec };
+    }
+    if (st.stx_mask & STATX_CTIME)
+        record.changeTime = { st.stx_ctime.tv_sec, st.stx_ctime.tv_nsec };
     // Not every file system keeps a birth time; without one the file has no
     // creation date rather than a made-up one.
     if ((st.stx_mask & STATX_BTIME) && st.stx_btime.tv_sec != 0)

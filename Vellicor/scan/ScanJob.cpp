@@ -5,9 +5,9 @@
 #include "scan/ComparisonCriteria.h"
 #include "scan/ComparisonObserver.h"
 #include "scan/FileHasher.h"
-#include "scan/HashCache.h"
 #include "scan/LocalWalk.h"
 #include "scan/PackageTypes.h"
+#include "scan/ScanCache.h"
 
 #include <algorithm>
 
@@ -75,23 +75,25 @@ void ScanJob::runLocalScan()
     recordCount_ = static_cast<qint64>(arrFileNodes.size());
     skipped_ = walk.skippedCount();
 
-    recordScannedFilesInCache(arrFileNodes, isAbortScan);
-    loadHashCache(request.source, digests_, isAbortScan);
-    searchDuplicateLocalFiles();
+    ScanCache cache(request.source, isAbortScan);
+    cache.recordScannedFilesInCache(arrFileNodes);
+    cache.loadHashCache();
+    searchDuplicateLocalFiles(cache);
+    cache.finish();
     finish();
 }
 
-void ScanJob::searchDuplicateLocalFiles()
+void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
 {
     ScanFileHasher hasher;
     Reports reports(*this);
     Comparison comparison(hasher, counters, isAbortScan);
     comparison.setObserver(&reports);
     // A photo catalog's files are never matched with cached digests.
-    const DigestCache* cache = request.source == ScanSource::lightroomCatalog ? nullptr : &digests_;
-    comparison.setDigestCache(cache);
-    comparison.setSaveDigests([this, cache](const std::vector<FileInfoNodePtr>& batch) {
-        saveHashesToCacheDatabase(batch, request.source, cache, isAbortScan);
+    const bool useCache = request.source != ScanSource::lightroomCatalog;
+    comparison.setDigestCache(useCache ? &cache : nullptr);
+    comparison.setSaveDigests([&cache](const std::vector<FileInfoNodePtr>& batch) {
+        cache.saveHashesToCacheDatabase(batch);
     });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
 }
@@ -114,8 +116,11 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
 void ScanJob::OnScanCompletedProcess()
 {
     if (request.source == ScanSource::lightroomCatalog) {
-        // The catalog's files are compared like local ones.
-        searchDuplicateLocalFiles();
+        // The catalog's files are compared like local ones; their new digests
+        // still go to the cache.
+        ScanCache cache(request.source, isAbortScan);
+        searchDuplicateLocalFiles(cache);
+        cache.finish();
         finish();
         return;
     }

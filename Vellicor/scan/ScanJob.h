@@ -2,7 +2,6 @@
 
 #include "core/DuplicateGroup.h"
 #include "core/FileInfoNode.h"
-#include "scan/DigestCache.h"
 #include "scan/ScanCounters.h"
 #include "scan/ScanRequest.h"
 #include "scan/ScanScreen.h"
@@ -27,6 +26,8 @@
 // path, which travels under a lock. When the work is over, finished() is called
 // once, from the working thread; from then on the GUI thread alone reads the
 // job, through result().
+class ScanCache;
+
 class ScanJob : public CloudScanSink, public std::enable_shared_from_this<ScanJob> {
 public:
     // finished is called once, from the thread the work ends on.
@@ -77,13 +78,12 @@ public:
 private:
     class Reports;
 
-    void searchDuplicateLocalFiles();
+    void searchDuplicateLocalFiles(ScanCache& cache);
     void setLatestPath(const QString& path);
     void finish();
 
     Finished finished_;
     std::atomic<bool> finishedFlag_ { false };
-    DigestCache digests_;
     qint64 skipped_ = 0;
 
     std::atomic<qint64> recordCount_ { 0 };

@@ -200,33 +200,6 @@ TEST_F(ComparisonTest, GroupsFollowTheFoundOrderWhateverTheNumberOfHashingThread
     EXPECT_EQ(one[1], (QStringList { "f04", "f24" }));
 }
 
-TEST_F(ComparisonTest, ACachedDigestIsUsedOnlyWhenTheSizeAgreesAndNeverForAPackage)
-{
-    const auto records = recordsOf({ file("a", "hello"), file("b", "hello"), file("c", "hello") });
-    const QString fake = md5Hex("stale");
-    DigestCache cache;
-    cache[*records[0]->filePath] = { { "fileMD5", fake }, { "fileSize", 5.0 } };
-    cache[*records[1]->filePath] = { { "fileMD5", fake }, { "fileSize", 6.0 } }; // the file has changed size
-    comparison.setDigestCache(&cache);
-    byContent(records);
-
-    EXPECT_EQ(records[0]->md5, fake);
-    EXPECT_EQ(records[1]->md5, md5Hex("hello"));
-    EXPECT_EQ(hasher.fullReadCount(), 2);
-
-    QDir(dir.path()).mkpath("p1");
-    QDir(dir.path()).mkpath("p2");
-    writeFile(dir.path() + "/p1", "m", "x");
-    writeFile(dir.path() + "/p2", "m", "x");
-    auto packages = recordsOf({ dir.path() + "/p1", dir.path() + "/p2" });
-    for (const auto& package : packages) {
-        package->fileSize = 1;
-        cache[*package->filePath] = { { "fileMD5", fake }, { "fileSize", 1.0 } };
-    }
-    EXPECT_EQ(namesOf(byContent(packages)), (Names { { "p1", "p2" } }));
-    EXPECT_EQ(packages[0]->md5, md5Hex("x"));
-}
-
 TEST_F(ComparisonTest, DigestsAreHandedOverEveryThousandRecordsAndOnceForTheRest)
 {
     auto records = pairsWithDigests(2500);

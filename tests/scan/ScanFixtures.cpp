@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
 {
     const QString path = dir + QLatin1Char('/') + name;
@@ -21,6 +24,12 @@ FileInfoNodePtr recordOf(const QString& path)
     record->fileSize = quint64(info.size());
     record->isDirectory = info.isDir();
     record->modDate = info.lastModified().toUTC();
+    struct statx st { };
+    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_INO | STATX_MTIME | STATX_CTIME, &st) == 0) {
+        record->inode = st.stx_ino;
+        record->modTime = { st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec };
+        record->changeTime = { st.stx_ctime.tv_sec, st.stx_ctime.tv_nsec };
+    }
     return record;
 }
 

@@ -12,8 +12,8 @@
 // Writes bytes to dir/name and answers the path.
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
 
-// A record of an existing file as the walk would build it: path, name, size
-// and dates from the file system.
+// A record of an existing file as the walk would build it: path, name, size,
+// dates and identity from the file system.
 FileInfoNodePtr recordOf(const QString& path);
 std::vector<FileInfoNodePtr> recordsOf(const QStringList& paths);
 

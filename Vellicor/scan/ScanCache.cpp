@@ -1,0 +1,525 @@
+#include "scan/ScanCache.h"
+
+#include "base/AppPaths.h"
+#include "base/Log.h"
+#include "core/FileUtilities.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr std::array<const char*, 5> digestTables
+    = { "hashTable", "GoogleDrive_hashTable", "DropBox_hashTable", "OneDrive_hashTable", "BoxCloud_hashTable" };
+
+// Raised whenever the tables change; a file of another version is rebuilt.
+constexpr int schemaVersion = 2;
+// Another instance of the program may be committing: wait for it a little,
+// once per scan at most (the first busy answer ends this scan's writing).
+constexpr int busyTimeoutMs = 1000;
+// Batches written between two commits: few syncs, and a lock held for a
+// bounded stretch of the scan.
+constexpr int batchesPerCommit = 10;
+
+// SQLite's companion files of a database: a journal left behind by a crash is
+// played back into whatever file carries the database's name next.
+constexpr std::array<const char*, 3> companionSuffixes = { "-journal", "-wal", "-shm" };
+
+bool isDamageCode(int rc)
+{
+    const int primary = rc & 0xff;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+bool isBusyCode(int rc)
+{
+    const int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+// A prepared statement, finalized when it goes out of scope.
+class Statement {
+public:
+    Statement(sqlite3* db, const QByteArray& sql)
+        : rc_(sqlite3_prepare_v2(db, sql.constData(), -1, &stmt_, nullptr))
+    {
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int prepareResult() const { return rc_; }
+    sqlite3_stmt* get() const { return stmt_; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int rc_;
+};
+
+int exec(sqlite3* db, const QByteArray& sql)
+{
+    return sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+}
+
+// The template's statements, the digest-table one once per table name.
+QByteArray readSchema()
+{
+    QFile file(QStringLiteral(":/resources/VellicorCache.sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = file.readAll();
+    const QByteArray placeholder = "$digestTable";
+    const qsizetype at = text.indexOf(placeholder);
+    if (at < 0)
+        return text;
+    const qsizetype begin = text.lastIndexOf(';', at) + 1;
+    const qsizetype end = text.indexOf(';', at) < 0 ? text.size() : text.indexOf(';', at) + 1;
+    QByteArray schema = text.left(begin);
+    for (const char* table : digestTables)
+        schema += QByteArray(text.mid(begin, end - begin)).replace(placeholder, table);
+    return schema + text.mid(end) + "\nPRAGMA user_version = " + QByteArray::number(schemaVersion) + ";";
+}
+
+// Empties a database of any layout and builds the current one, inside the
+// caller's transaction.
+int buildSchema(sqlite3* db)
+{
+    const QByteArray schema = readSchema();
+    if (schema.trimmed().isEmpty())
+        return SQLITE_ERROR;
+    for (const char* table : digestTables) {
+        if (const int rc = exec(db, QByteArray("DROP TABLE IF EXISTS ") + table); rc != SQLITE_OK)
+            return rc;
+    }
+    if (const int rc = exec(db, "DROP TABLE IF EXISTS tempTable"); rc != SQLITE_OK)
+        return rc;
+    return exec(db, schema);
+}
+
+void removeDatabase(const QString& databasePath)
+{
+    QFile::remove(databasePath);
+    for (const char* suffix : companionSuffixes)
+        QFile::remove(databasePath + QLatin1String(suffix));
+}
+
+// Builds the database at databasePath, under a temporary name first so that a
+// crash never leaves a half-made cache file; never replaces a file that exists.
+bool createFromTemplate(const QString& databasePath)
+{
+    if (!AppPaths::ensureFolder(QFileInfo(databasePath).absolutePath()))
+        return false;
+    const QString building
+        = databasePath + QLatin1Char('.') + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
+    bool built = false;
+    {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(
+                QFile::encodeName(building).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+                == SQLITE_OK
+            && exec(db, "BEGIN TRANSACTION") == SQLITE_OK) {
+            built = buildSchema(db) == SQLITE_OK;
+            built = exec(db, built ? "COMMIT TRANSACTION" : "ROLLBACK TRANSACTION") == SQLITE_OK && built;
+        }
+        sqlite3_close(db);
+    }
+    if (!built) {
+        removeDatabase(building);
+        return false;
+    }
+    // A journal without its database belongs to a file that is gone; left in
+    // place it would be played back into the new one.
+    if (!QFileInfo::exists(databasePath)) {
+        for (const char* suffix : companionSuffixes)
+            QFile::remove(databasePath + QLatin1String(suffix));
+    }
+    if (!QFile::rename(building, databasePath)) {
+        removeDatabase(building);
+        return QFileInfo::exists(databasePath);
+    }
+    return true;
+}
+
+// What an interrupted createFromTemplate leaves: the temporary file and any
+// journal beside it. Another instance building one at this very moment loses
+// only its cache writes for that scan.
+void removeLeftoverBuilds(const QString& databasePath)
+{
+    const QFileInfo database(databasePath);
+    const QDir folder = database.dir();
+    const QString stem = database.fileName() + QStringLiteral(".*.tmp");
+    const QStringList leftovers = folder.entryList(
+        { stem, stem + QStringLiteral("-*") }, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : leftovers) {
+        if (QFile::remove(folder.filePath(name)))
+            Log::print("Cache database: removed", printablePath(folder.filePath(name)), "left by an interrupted run");
+    }
+}
+
+QString asideName(const QString& databasePath)
+{
+    const QString base = databasePath + QStringLiteral(".damaged-")
+        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = base + QLatin1Char('-') + QString::number(n);
+    return name;
+}
+
+qint64 secondsSince1970(const std::optional<QDateTime>& date)
+{
+    if (!date || !date->isValid())
+        return 0;
+    return date->toMSecsSinceEpoch() / 1000;
+}
+
+// The record's modification time as stored: exact where the walk read it,
+// else the whole seconds of its date (0 without one, which still matches its
+// own earlier row).
+FileTimestamp storedModTime(const FileInfoNode& record)
+{
+    if (record.modTime != FileTimestamp {})
+        return record.modTime;
+    return { secondsSince1970(record.modDate), 0 };
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool parseDigest(const unsigned char* text, int bytes, std::array<quint8, 16>& digest)
+{
+    if (!text || bytes != 32)
+        return false;
+    for (int i = 0; i < 16; ++i) {
+        const int high = hexValue(char(text[2 * i]));
+        const int low = hexValue(char(text[2 * i + 1]));
+        if (high < 0 || low < 0)
+            return false;
+        digest[std::size_t(i)] = quint8(high << 4 | low);
+    }
+    return true;
+}
+
+FileTimestamp timestampAt(sqlite3_stmt* row, int seconds, int nanoseconds)
+{
+    return { sqlite3_column_int64(row, seconds), quint32(sqlite3_column_int64(row, nanoseconds)) };
+}
+
+} // namespace
+
+QString hashTableForSource(ScanSource source)
+{
+    const auto index = static_cast<std::size_t>(source);
+    return QLatin1String(index < digestTables.size() ? digestTables[index] : digestTables[0]);
+}
+
+QDateTime ScanCache::Entry::modDate() const
+{
+    if (modTime.seconds == 0)
+        return QDateTime::currentDateTimeUtc();
+    return QDateTime::fromSecsSinceEpoch(modTime.seconds, Qt::UTC).addMSecs(modTime.nanoseconds / 1000000);
+}
+
+ScanCache::ScanCache(ScanSource source, const std::atomic<bool>& abort)
+    : path_(AppPaths::cacheDatabaseFile())
+    , table_(hashTableForSource(source))
+    , abort_(abort)
+{
+    removeLeftoverBuilds(path_);
+}
+
+ScanCache::~ScanCache()
+{
+    finish();
+}
+
+void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& records)
+{
+    if (abort_)
+        return;
+    scanPaths_.reserve(qsizetype(records.size()));
+    for (const FileInfoNodePtr& record : records) {
+        if (record->filePath && !record->isDirectory)
+            scanPaths_.insert(*record->filePath);
+    }
+}
+
+void ScanCache::loadHashCache()
+{
+    const QSet<QString> scanned = std::exchange(scanPaths_, {});
+    if (scanned.isEmpty() || !open(false))
+        return;
+    int rc = SQLITE_OK;
+    {
+        Statement rows(db_,
+            "SELECT filePath, fileHash, fileSize, fileModDate, fileModNanoseconds, fileInode, fileChangeDate, "
+            "fileChangeNanoseconds FROM "
+                + table_.toLatin1());
+        rc = rows.prepareResult();
+        sqlite3_stmt* row = rows.get();
+        while (rc == SQLITE_OK && !abort_) {
+            const int step = sqlite3_step(row);
+            if (step != SQLITE_ROW) {
+                rc = step == SQLITE_DONE ? SQLITE_OK : step;
+                break;
+            }
+            const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
+            const auto file = scanned.constFind(QString::fromUtf8(path, sqlite3_column_bytes(row, 0)));
+            if (!path || file == scanned.constEnd())
+                continue;
+            Entry entry;
+            if (!parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest))
+                continue;
+            entry.fileSize = quint64(sqlite3_column_int64(row, 2));
+            entry.modTime = timestampAt(row, 3, 4);
+            entry.inode = quint64(sqlite3_column_int64(row, 5));
+            entry.changeTime = timestampAt(row, 6, 7);
+            // Keyed by the record's own path text, which the map then shares.
+            entries_.insert(*file, entry);
+        }
+    }
+    if (rc != SQLITE_OK) {
+        // Rows read from a damaged file are not believed.
+        if (isDamageCode(rc))
+            entries_.clear();
+        failed(rc, QStringLiteral("could not read the stored digests"));
+    }
+}
+
+void ScanCache::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records)
+{
+    bool wrote = false;
+    for (const FileInfoNodePtr& record : records) {
+        if (abort_ || writesOff_)
+            return;
+        if (!record->filePath || !record->md5 || record->md5->isEmpty() || record->isDirectory
+            || cachedDigest(*record) == record->md5)
+            continue;
+        if (!beginWriting())
+            return;
+        const QByteArray digest = record->md5->toUtf8();
+        const QByteArray path = record->filePath->toUtf8();
+        const FileTimestamp modTime = storedModTime(*record);
+        // ?1 stays unbound: the database assigns the key.
+        sqlite3_bind_text(insert_, 2, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(insert_, 3, secondsSince1970(record->createDate));
+        sqlite3_bind_int64(insert_, 4, modTime.seconds);
+        sqlite3_bind_text(insert_, 5, path.constData(), int(path.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(insert_, 6, static_cast<qint64>(record->fileSize));
+        sqlite3_bind_int64(insert_, 7, modTime.nanoseconds);
+        sqlite3_bind_int64(insert_, 8, static_cast<qint64>(record->inode));
+        sqlite3_bind_int64(insert_, 9, record->changeTime.seconds);
+        sqlite3_bind_int64(insert_, 10, record->changeTime.nanoseconds);
+        const int rc = sqlite3_step(insert_);
+        sqlite3_reset(insert_);
+        if (rc == SQLITE_DONE) {
+            wrote = true;
+        } else if ((rc & 0xff) == SQLITE_CONSTRAINT) {
+            // One refused row; the next record is tried.
+            if (!std::exchange(refusalLogged_, true))
+                Log::print("Cache database: Unable to insert data", sqlite3_sql(insert_), "-", sqlite3_errstr(rc));
+        } else {
+            failed(rc, QStringLiteral("Unable to insert data"));
+        }
+    }
+    if (wrote && inTransaction_ && ++batchesInTransaction_ >= batchesPerCommit)
+        commit();
+}
+
+void ScanCache::finish()
+{
+    commit();
+    closeConnection();
+}
+
+std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
+{
+    // Without an identity there is no telling a rewritten file from its row.
+    if (record.isDirectory || !record.filePath || record.inode == 0)
+        return std::nullopt;
+    const Entry* entry = entryFor(*record.filePath);
+    if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
+        || entry->inode != record.inode || entry->changeTime != record.changeTime)
+        return std::nullopt;
+    return QString::fromLatin1(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(entry->digest.data()), 16).toHex());
+}
+
+const ScanCache::Entry* ScanCache::entryFor(const QString& path) const
+{
+    const auto entry = entries_.constFind(path);
+    return entry == entries_.constEnd() ? nullptr : &*entry;
+}
+
+void ScanCache::clearScanCache()
+{
+    const QString database = AppPaths::cacheDatabaseFile();
+    if (QFileInfo::exists(database))
+        removeDatabase(database);
+}
+
+// Opens the file read-write without ever creating it by opening; with create,
+// a missing file is first built from the template. False leaves the scan
+// without the cache (or, for a missing file, without it for now).
+bool ScanCache::open(bool create)
+{
+    if (db_ || unusable_)
+        return db_ != nullptr;
+    if (!QFileInfo::exists(path_)) {
+        if (!create)
+            return false;
+        if (!createFromTemplate(path_)) {
+            stopWriting(SQLITE_CANTOPEN, QStringLiteral("could not create the database"));
+            return false;
+        }
+    }
+    sqlite3_initialize();
+    int rc = sqlite3_open_v2(QFile::encodeName(path_).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db_, busyTimeoutMs);
+        // A cache can afford to lose its last commit to a power cut (a damaged
+        // file is set aside and rebuilt), not a sync per commit.
+        exec(db_, "PRAGMA synchronous = NORMAL");
+        Statement version(db_, "PRAGMA user_version");
+        rc = version.prepareResult();
+        if (rc == SQLITE_OK)
+            rc = sqlite3_step(version.get());
+        if (rc == SQLITE_ROW)
+            rc = sqlite3_column_int(version.get(), 0) == schemaVersion ? SQLITE_OK : SQLITE_SCHEMA;
+    }
+    if (rc == SQLITE_SCHEMA && upgradeSchema())
+        return true;
+    if (rc == SQLITE_OK)
+        return true;
+    closeConnection();
+    if (isDamageCode(rc) && !setAside_ && setDamagedDatabaseAside())
+        return open(create);
+    unusable_ = true;
+    stopWriting(rc, QStringLiteral("could not open the database"));
+    return false;
+}
+
+// A file of an older layout lacks what tells a stale digest: its tables are
+// built anew, in place.
+bool ScanCache::upgradeSchema()
+{
+    int rc = exec(db_, "BEGIN IMMEDIATE");
+    if (rc == SQLITE_OK) {
+        rc = buildSchema(db_);
+        rc = rc == SQLITE_OK ? exec(db_, "COMMIT TRANSACTION") : rc;
+        if (rc != SQLITE_OK)
+            exec(db_, "ROLLBACK TRANSACTION");
+    }
+    if (rc == SQLITE_OK) {
+        Log::print("Cache database:", printablePath(path_), "had an older layout and was rebuilt");
+        return true;
+    }
+    closeConnection();
+    unusable_ = true;
+    stopWriting(rc, QStringLiteral("could not rebuild the database of an older layout"));
+    return false;
+}
+
+bool ScanCache::beginWriting()
+{
+    if (writesOff_ || !open(true))
+        return false;
+    if (!insert_) {
+        const QByteArray sql = "INSERT INTO " + table_.toLatin1()
+            + " (fileID,fileHash,fileCreationDate,fileModDate,filePath,fileSize,fileModNanoseconds,fileInode,"
+              "fileChangeDate,fileChangeNanoseconds) VALUES (?1, ?2,?3,?4,?5,?6,?7,?8,?9,?10)";
+        if (const int rc = sqlite3_prepare_v2(db_, sql.constData(), -1, &insert_, nullptr); rc != SQLITE_OK) {
+            failed(rc, QStringLiteral("Unable to prepare") + QLatin1Char(' ') + QString::fromLatin1(sql));
+            return false;
+        }
+    }
+    if (!inTransaction_) {
+        if (const int rc = exec(db_, "BEGIN TRANSACTION"); rc != SQLITE_OK) {
+            failed(rc, QStringLiteral("could not begin writing"));
+            return false;
+        }
+        inTransaction_ = true;
+    }
+    return true;
+}
+
+void ScanCache::commit()
+{
+    if (!inTransaction_)
+        return;
+    inTransaction_ = false;
+    batchesInTransaction_ = 0;
+    if (const int rc = exec(db_, "COMMIT TRANSACTION"); rc != SQLITE_OK) {
+        exec(db_, "ROLLBACK TRANSACTION");
+        failed(rc, QStringLiteral("could not commit"));
+    }
+}
+
+void ScanCache::closeConnection()
+{
+    if (inTransaction_)
+        exec(db_, "ROLLBACK TRANSACTION");
+    inTransaction_ = false;
+    batchesInTransaction_ = 0;
+    sqlite3_finalize(insert_);
+    insert_ = nullptr;
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+// A damaged file is set aside and rebuilt once per scan, and the scan goes on
+// with the new one; anything else ends this scan's writing.
+void ScanCache::failed(int rc, const QString& what)
+{
+    if (isDamageCode(rc) && !setAside_) {
+        closeConnection();
+        if (setDamagedDatabaseAside())
+            return;
+        unusable_ = true;
+    }
+    stopWriting(rc, what);
+}
+
+void ScanCache::stopWriting(int rc, const QString& what)
+{
+    writesOff_ = true;
+    if (inTransaction_) {
+        inTransaction_ = false;
+        exec(db_, "ROLLBACK TRANSACTION");
+    }
+    if (std::exchange(failureLogged_, true))
+        return;
+    const char* reason = isBusyCode(rc) ? "the database is held by another program" : sqlite3_errstr(rc);
+    Log::print(
+        "Cache database:", what, "in", printablePath(path_), "-", reason, "- this scan goes on without saving digests");
+}
+
+bool ScanCache::setDamagedDatabaseAside()
+{
+    setAside_ = true;
+    const QString aside = asideName(path_);
+    if (!QFile::rename(path_, aside)) {
+        Log::print("Cache database:", printablePath(path_), "is damaged and could not be moved aside");
+        return false;
+    }
+    for (const char* suffix : companionSuffixes) {
+        if (QFileInfo::exists(path_ + QLatin1String(suffix)))
+            QFile::rename(path_ + QLatin1String(suffix), aside + QLatin1String(suffix));
+    }
+    const bool rebuilt = createFromTemplate(path_);
+    Log::print("Cache database:", printablePath(path_), "is damaged; kept it as", printablePath(aside),
+        rebuilt ? "and started a new one" : "and could not start a new one");
+    return rebuilt;
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "core/FileInfoNode.h"
+#include "core/GlobalObjects.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The digest table of a scan source; the photo catalog (and anything after it)
+// shares the table of this computer.
+QString hashTableForSource(ScanSource source);
+
+// One scan's use of the digest cache database at AppPaths::cacheDatabaseFile().
+// Made by the scan and owned by it; every call, the destructor included, runs
+// on the scan's thread, which alone uses the one connection it opens.
+//
+// Order within a scan: recordScannedFilesInCache with the scan's records,
+// loadHashCache, then the comparison consults cachedDigest and hands its new
+// digests to saveHashesToCacheDatabase in batches; finish (or the destructor)
+// commits them. Batches are written inside one transaction that is committed
+// every few batches and at the end, so a scan that finds nothing new writes
+// nothing at all.
+//
+// Nothing here fails a scan or prints anything. A database that is busy with
+// another program, read-only or on a full disk is logged once and the scan goes
+// on without writing; a damaged one is logged, moved aside (never deleted) and
+// rebuilt; one of an older layout is emptied and rebuilt.
+class ScanCache {
+public:
+    // What the database knows of one file of this scan.
+    struct Entry {
+        quint64 fileSize = 0;
+        FileTimestamp modTime;
+        quint64 inode = 0;
+        FileTimestamp changeTime;
+        std::array<quint8, 16> digest {};
+
+        // The stored modification date; a stored 0 reads as the moment of the
+        // call, never as 1970.
+        QDateTime modDate() const;
+    };
+
+    // Removes the half-built databases an interrupted run may have left
+    // beside the cache file. Opens nothing yet.
+    ScanCache(ScanSource source, const std::atomic<bool>& abort);
+    ~ScanCache();
+    ScanCache(const ScanCache&) = delete;
+    ScanCache& operator=(const ScanCache&) = delete;
+
+    // Notes the files of this scan, so that only their rows are loaded. Does
+    // nothing once the scan was stopped.
+    void recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& records);
+    // Reads the stored rows of the recorded files. Does nothing when the
+    // database does not exist yet; Stop ends the reading before the next row,
+    // keeping the rows read so far.
+    void loadHashCache();
+    // Writes the new full digests among records, building the database from
+    // its template first when it is missing. Records whose digest came from
+    // this cache, packages and records without a digest are passed over.
+    // Writes nothing once the scan was stopped.
+    void saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records);
+    // Commits what was written and closes the connection.
+    void finish();
+
+    // The stored digest of a file while the row still describes it: same
+    // size, exact modification time, inode and status-change time. A package
+    // never has one: its date stays put when a member changes.
+    std::optional<QString> cachedDigest(const FileInfoNode& record) const;
+    const Entry* entryFor(const QString& path) const;
+    qsizetype size() const { return entries_.size(); }
+
+    // Deletes the cache database with the journal files SQLite may have left
+    // beside it; a failed removal is ignored. Not while a scan runs.
+    static void clearScanCache();
+
+private:
+    bool open(bool create);
+    bool upgradeSchema();
+    bool beginWriting();
+    void commit();
+    void closeConnection();
+    void failed(int rc, const QString& what);
+    void stopWriting(int rc, const QString& what);
+    bool setDamagedDatabaseAside();
+
+    QString path_;
+    QString table_;
+    const std::atomic<bool>& abort_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;
+    bool inTransaction_ = false;
+    int batchesInTransaction_ = 0;
+    // Set for the rest of the scan: the file cannot be used at all, or no
+    // more rows are written to it.
+    bool unusable_ = false;
+    bool writesOff_ = false;
+    bool setAside_ = false;
+    bool refusalLogged_ = false;
+    bool failureLogged_ = false;
+
+    QSet<QString> scanPaths_;
+    QHash<QString, Entry> entries_;
+};

@@ -1,0 +1,365 @@
+#include "scan/ScanCache.h"
+
+#include "base/AppPaths.h"
+#include "scan/Comparison.h"
+
+#include "ScanFixtures.h"
+#include "TestHasher.h"
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Runs sql on the cache file with a connection of the test's own, the way
+// another program would; answers the first column of every row.
+QStringList query(const QByteArray& sql, sqlite3** keepOpen = nullptr)
+{
+    QStringList values;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(AppPaths::cacheDatabaseFile()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            values.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))));
+    }
+    sqlite3_finalize(statement);
+    if (keepOpen)
+        *keepOpen = db;
+    else
+        sqlite3_close(db);
+    return values;
+}
+
+QStringList rows()
+{
+    return query("select fileID || ' ' || filePath || ' ' || fileHash || ' ' || fileSize || ' ' || fileModDate || "
+                 "' ' || fileModNanoseconds || ' ' || fileInode || ' ' || fileChangeDate from hashTable order by "
+                 "filePath");
+}
+
+void setModified(const QString& path, const FileTimestamp& time)
+{
+    const struct timespec times[2]
+        = { { time.seconds, long(time.nanoseconds) }, { time.seconds, long(time.nanoseconds) } };
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+}
+
+int logCount(const QByteArray& text)
+{
+    QFile log(AppPaths::logFile());
+    return log.open(QIODevice::ReadOnly) ? int(log.readAll().count(text)) : 0;
+}
+
+// Sets abort once the cache's connection has run a few thousand steps.
+std::atomic<bool>* stopDuringLoad = nullptr;
+int progressCalls = 0;
+int stopAfterSteps(void*)
+{
+    if (++progressCalls == 30)
+        *stopDuringLoad = true;
+    return 0;
+}
+int watchConnection(sqlite3* db, const char**, const sqlite3_api_routines*)
+{
+    sqlite3_progress_handler(db, 100, stopAfterSteps, nullptr);
+    return SQLITE_OK;
+}
+
+// A content comparison with the scan's cache, in a fresh HOME.
+class ScanCacheTest : public ::testing::Test {
+protected:
+    using Names = std::vector<QStringList>;
+
+    void SetUp() override { AppPaths::ensureFolder(AppPaths::stateFolder()); }
+
+    QString file(const QString& name, const QByteArray& bytes) { return writeFile(files.path(), name, bytes); }
+
+    std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records)
+    {
+        ScanCache cache(ScanSource::thisComputer, abort);
+        cache.recordScannedFilesInCache(records);
+        cache.loadHashCache();
+        loaded = cache.size();
+        Comparison comparison(hasher, counters, abort);
+        comparison.setDigestCache(&cache);
+        comparison.setSaveDigests(
+            [&](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
+        return comparison.groupFilesBySizeAndMd5(records, ComparisonCriteria {}, 1, 0);
+    }
+    std::vector<DuplicateGroupPtr> scan(const QStringList& paths) { return scan(recordsOf(paths)); }
+
+    TempHome home;
+    QTemporaryDir files;
+    TestHasher hasher;
+    ScanCounters counters;
+    std::atomic<bool> abort { false };
+    qsizetype loaded = 0;
+};
+
+TEST_F(ScanCacheTest, ALaterScanTakesEveryStoredDigestAndWritesNothingAgain)
+{
+    QDir(files.path()).mkpath("O'Brien's");
+    const QStringList paths { file("a", "hello"), file("O'Brien's/it's b", "hello"), file("c", "jello"),
+        file("alone", "!") };
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "it's b" }, { "c" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 3); // the lone size is never read, nor written
+    const QStringList written = rows();
+    ASSERT_EQ(written.size(), 3);
+    EXPECT_EQ(written.filter(paths[1] + ' ' + md5Hex("hello") + " 5 ").size(), 1) << written.join('\n').toStdString();
+    EXPECT_EQ(query("PRAGMA user_version"), QStringList { "2" });
+
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "it's b" }, { "c" } }));
+    EXPECT_EQ(loaded, 3);
+    EXPECT_EQ(hasher.fullReadCount(), 3);
+    EXPECT_EQ(rows(), written); // same rows under the same keys
+}
+
+TEST_F(ScanCacheTest, AFileChangedSinceItsDigestWasStoredIsReadAgain)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const QString& path, const FileTimestamp& stored)> change;
+    };
+    const std::vector<Case> cases {
+        { "rewritten within the same second",
+            [](const QString& path, const FileTimestamp& stored) {
+                writeFile(QFileInfo(path).path(), QFileInfo(path).fileName(), "jelly");
+                setModified(path, { stored.seconds, (stored.nanoseconds + 1) % 1000000000 });
+            } },
+        { "time set back exactly after the rewrite",
+            [](const QString& path, const FileTimestamp& stored) {
+                writeFile(QFileInfo(path).path(), QFileInfo(path).fileName(), "jelly");
+                setModified(path, stored);
+            } },
+        { "replaced by another file with the same time",
+            [](const QString& path, const FileTimestamp& stored) {
+                const QString other = writeFile(QFileInfo(path).path(), "other", "jelly");
+                setModified(other, stored);
+                QFile::remove(path);
+                QFile::rename(other, path);
+            } },
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const QString folder = files.path() + '/' + test.name;
+        QDir().mkpath(folder);
+        const QStringList paths { writeFile(folder, "a", "hello"), writeFile(folder, "b", "hello") };
+        setModified(paths[1], { 1500000000, 123456789 });
+        ASSERT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+        test.change(paths[1], recordOf(paths[1])->modTime);
+
+        const qsizetype before = hasher.fullReads().size();
+        EXPECT_EQ(duplicateNamesOf(scan(paths)), Names {});
+        EXPECT_EQ(hasher.fullReads().mid(before), QStringList { paths[1] });
+    }
+}
+
+TEST_F(ScanCacheTest, PackagesAreNeitherWrittenNorTakenFromTheCache)
+{
+    for (const char* name : { "p1.app", "p2.app" }) {
+        QDir(files.path()).mkpath(name);
+        writeFile(files.path() + '/' + name, "member", "contents");
+    }
+    const QStringList loose { file("x", "xx"), file("y", "xx") };
+    for (int pass = 0; pass < 2; ++pass) {
+        auto records = recordsOf({ files.path() + "/p1.app", files.path() + "/p2.app", loose[0], loose[1] });
+        records[0]->fileSize = records[1]->fileSize = 8;
+        EXPECT_EQ(namesOf(scan(records)), (Names { { "x", "y" }, { "p1.app", "p2.app" } }));
+    }
+    EXPECT_EQ(hasher.fullReadCount(), 6); // the packages twice, the files once
+    EXPECT_EQ(rows().size(), 2);
+}
+
+TEST_F(ScanCacheTest, AStoredDateOfZeroReadsAsNowAndStillMatchesItsFile)
+{
+    const auto records = recordsOf({ file("a", "hello"), file("b", "hello") });
+    for (const auto& record : records) {
+        record->modDate.reset();
+        record->modTime = {};
+    }
+    scan(records);
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    ScanCache cache(ScanSource::thisComputer, abort);
+    cache.recordScannedFilesInCache(records);
+    cache.loadHashCache();
+    ASSERT_NE(cache.entryFor(*records[0]->filePath), nullptr);
+    const QDateTime read = cache.entryFor(*records[0]->filePath)->modDate();
+    EXPECT_TRUE(read >= before && read <= QDateTime::currentDateTimeUtc());
+    EXPECT_EQ(cache.cachedDigest(*records[0]), md5Hex("hello"));
+}
+
+TEST_F(ScanCacheTest, EachScanSourceHasItsOwnTable)
+{
+    const std::vector<std::pair<ScanSource, QString>> tables { { ScanSource::thisComputer, "hashTable" },
+        { ScanSource(1), "GoogleDrive_hashTable" }, { ScanSource(2), "DropBox_hashTable" },
+        { ScanSource(3), "OneDrive_hashTable" }, { ScanSource(4), "BoxCloud_hashTable" },
+        { ScanSource::lightroomCatalog, "hashTable" }, { ScanSource(9), "hashTable" } };
+    for (const auto& [source, table] : tables)
+        EXPECT_EQ(hashTableForSource(source), table);
+}
+
+TEST_F(ScanCacheTest, StopEndsTheLoadingBeforeTheNextRowKeepingTheRowsRead)
+{
+    std::vector<FileInfoNodePtr> records;
+    for (int i = 0; i < 2000; ++i) {
+        records.push_back(recordOf(file(QString::number(i), "same")));
+        records.back()->md5 = md5Hex("same");
+    }
+    {
+        ScanCache cache(ScanSource::thisComputer, abort);
+        cache.saveHashesToCacheDatabase(records);
+    }
+    ASSERT_EQ(rows().size(), 2000);
+
+    stopDuringLoad = &abort;
+    progressCalls = 0;
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchConnection));
+    ScanCache cache(ScanSource::thisComputer, abort);
+    cache.recordScannedFilesInCache(records);
+    cache.loadHashCache();
+    sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(watchConnection));
+    EXPECT_TRUE(abort);
+    EXPECT_GT(cache.size(), 0);
+    EXPECT_LT(cache.size(), 2000);
+    cache.saveHashesToCacheDatabase(recordsOf({ file("new", "same") })); // nothing once stopped
+    cache.finish();
+    EXPECT_EQ(rows().size(), 2000);
+}
+
+TEST_F(ScanCacheTest, AHeldWriteLockEndsTheScansWritingAfterOneWait)
+{
+    scan(pairsWithDigests(2)); // creates the database
+    sqlite3* other = nullptr;
+    query("BEGIN IMMEDIATE", &other);
+
+    const auto records = pairsWithDigests(5000);
+    EXPECT_EQ(duplicateNamesOf(scan(records)).size(), 2500u);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(logCount("held by another program"), 1);
+    EXPECT_EQ(rows().size(), 2);
+}
+
+TEST_F(ScanCacheTest, AReadOnlyDatabaseIsLoggedOnceAndNothingIsPrinted)
+{
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    scan(paths);
+    {
+        // A write version above 2 makes SQLite treat the file as read-only,
+        // whoever runs the test.
+        QFile database(AppPaths::cacheDatabaseFile());
+        ASSERT_TRUE(database.open(QIODevice::ReadWrite));
+        database.seek(18);
+        database.write("\x03");
+    }
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(duplicateNamesOf(scan(pairsWithDigests(3000))).size(), 1500u);
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(logCount("Unable to insert data"), 1);
+    EXPECT_EQ(hasher.fullReadCount(), 2); // the stored digests still served
+}
+
+TEST_F(ScanCacheTest, LeftoversOfAnInterruptedRunAreRemovedAndNeverPlayedIntoANewDatabase)
+{
+    const QString folder = AppPaths::cacheFolder();
+    AppPaths::ensureFolder(folder);
+    writeFile(folder, "Vellicor.db.0123.tmp", "half built");
+    writeFile(folder, "Vellicor.db.0123.tmp-journal", "its journal");
+    writeFile(folder, "Vellicor.db-journal", QByteArray(4096, '\x5a'));
+    writeFile(folder, "Vellicor.db.damaged-20260101-000000", "kept");
+
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    scan(paths);
+    EXPECT_EQ(
+        QDir(folder).entryList(QDir::Files), (QStringList { "Vellicor.db", "Vellicor.db.damaged-20260101-000000" }));
+    EXPECT_EQ(rows().size(), 2);
+}
+
+TEST_F(ScanCacheTest, ADamagedDatabaseIsMovedAsideAndRebuiltWhileTheScanGoesOn)
+{
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    AppPaths::ensureFolder(AppPaths::cacheFolder());
+    const std::vector<std::pair<const char*, std::function<void()>>> damages {
+        { "not a database at all",
+            [] { writeFile(AppPaths::cacheFolder(), "Vellicor.db", QByteArray("not a database. ").repeated(400)); } },
+        { "pages overwritten inside",
+            [this] {
+                ScanCache(ScanSource::thisComputer, abort).saveHashesToCacheDatabase(pairsWithDigests(3000));
+                QFile database(AppPaths::cacheDatabaseFile());
+                ASSERT_TRUE(database.open(QIODevice::ReadWrite));
+                for (int page = 2; page < 60; page += 3) {
+                    database.seek(page * 4096);
+                    database.write(QByteArray(64, '\xff'));
+                }
+            } },
+    };
+    for (const auto& [name, damage] : damages) {
+        SCOPED_TRACE(name);
+        ScanCache::clearScanCache();
+        damage();
+        QFile database(AppPaths::cacheDatabaseFile());
+        ASSERT_TRUE(database.open(QIODevice::ReadOnly));
+        const QByteArray damaged = database.readAll();
+
+        const int reads = hasher.fullReadCount();
+        const QStringList before = QDir(AppPaths::cacheFolder()).entryList({ "Vellicor.db.damaged-*" });
+        EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+        QStringList aside = QDir(AppPaths::cacheFolder()).entryList({ "Vellicor.db.damaged-*" });
+        for (const QString& old : before)
+            aside.removeOne(old);
+        ASSERT_EQ(aside.size(), 1);
+        QFile kept(AppPaths::cacheFolder() + '/' + aside[0]);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), damaged);
+        EXPECT_EQ(logCount(aside[0].toUtf8()), 1);
+
+        scan(paths);
+        EXPECT_EQ(hasher.fullReadCount(), reads + 2); // the new database served the next scan
+    }
+}
+
+TEST_F(ScanCacheTest, ADatabaseOfTheOlderLayoutIsRebuilt)
+{
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    const auto records = recordsOf(paths);
+    AppPaths::ensureFolder(AppPaths::cacheFolder());
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(AppPaths::cacheDatabaseFile()).constData(), &db);
+    const QByteArray old = "CREATE TABLE tempTable (filePath TEXT, fileModDate INTEGER);"
+                           "CREATE TABLE hashTable (fileID INTEGER PRIMARY KEY, fileHash TEXT, fileCreationDate "
+                           "INTEGER, fileModDate INTEGER, filePath TEXT UNIQUE ON CONFLICT REPLACE, fileSize INTEGER);"
+                           "INSERT INTO hashTable VALUES (1, '"
+        + md5Hex("stale").toLatin1() + "', 0, " + QByteArray::number(records[0]->modTime.seconds) + ", '"
+        + paths[0].toUtf8() + "', 5);";
+    ASSERT_EQ(sqlite3_exec(db, old.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    EXPECT_EQ(namesOf(scan(records)), (Names { { "a", "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 2);
+    EXPECT_EQ(rows().size(), 2);
+    EXPECT_EQ(query("select count(*) from sqlite_master where name = 'tempTable'"), QStringList { "0" });
+}
+
+TEST_F(ScanCacheTest, ClearingTheCacheDeletesTheDatabaseAndTheNextScanStartsOver)
+{
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    scan(paths);
+    writeFile(AppPaths::cacheFolder(), "Vellicor.db-journal", "left by a crash");
+    ScanCache::clearScanCache();
+    EXPECT_EQ(QDir(AppPaths::cacheFolder()).entryList(QDir::Files), QStringList {});
+    scan(paths);
+    EXPECT_EQ(hasher.fullReadCount(), 4);
+}
+
+} // namespace
