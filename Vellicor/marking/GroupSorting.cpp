@@ -110,6 +110,19 @@ bool sortsBefore(const FileKey& x, const FileKey& y, SortColumn column, bool asc
 
 std::u32string sortText(const QString& text)
 {
+    // Most names are plain ASCII, which needs neither case tables nor
+    // normalisation; this keeps a sort of 100,000 names cheap.
+    std::u32string ascii(static_cast<std::size_t>(text.size()), U'\0');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x80) {
+            ascii.clear();
+            break;
+        }
+        ascii[static_cast<std::size_t>(i)] = c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
+    }
+    if (!ascii.empty() || text.isEmpty())
+        return ascii;
     const QList<uint> codePoints = text.toLower().normalized(QString::NormalizationForm_D).toUcs4();
     return std::u32string(codePoints.begin(), codePoints.end());
 }
