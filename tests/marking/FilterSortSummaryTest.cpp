@@ -32,10 +32,10 @@ public:
 
 // "a:1*" is a file named a of category 1, marked; a bare name has no
 // category. Every file is 1 byte long.
-DuplicateGroupPtr makeGroup(const QString& spec)
+DuplicateGroupPtr makeGroup(const QString& members)
 {
     auto group = std::make_shared<DuplicateGroup>();
-    for (QString token : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (QString token : members.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         auto file = std::make_shared<FileInfoNode>();
         file->state = token.endsWith(QLatin1Char('*'));
         const QStringList parts = token.remove(QLatin1Char('*')).split(QLatin1Char(':'));
@@ -96,9 +96,9 @@ TEST(CategoryFilter, NarrowsGroupsKeepsMarksAndRecountsShownFiles)
 TEST(GroupOrder, EachTypeIsStableAndAscendingReversesTiesToo)
 {
     std::vector<DuplicateGroupPtr> groups;
-    for (const auto& [spec, size] : std::initializer_list<std::pair<const char*, int>> { { "Beta Beta", 100 },
+    for (const auto& [members, size] : std::initializer_list<std::pair<const char*, int>> { { "Beta Beta", 100 },
              { "alpha* alpha alpha", 300 }, { "e\u0301* e\u0301", 100 }, { "", 200 }, { "\u00e9 \u00e9", 50 } }) {
-        groups.push_back(makeGroup(QString::fromUtf8(spec)));
+        groups.push_back(makeGroup(QString::fromUtf8(members)));
         groups.back()->groupSize = size;
     }
     const auto letters = [&](const std::vector<DuplicateGroupPtr>& sorted) {
