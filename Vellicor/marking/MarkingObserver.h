@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/DuplicateGroup.h"
+#include "core/GlobalObjects.h"
+
+#include <QString>
 
 // What the results screen repaints when the results state changes marks. The
 // screen's model implements it; every call comes on the GUI thread after the
@@ -20,4 +23,33 @@ public:
     virtual void allMarksChanged() = 0;
     // lblNumMarkedFiles and btnTrash, from ResultsState::markedCountLabel.
     virtual void updateMarkedCountLabel() = 0;
+
+    // The calls below have empty defaults, so that a screen takes them up as
+    // it gains the controls they concern.
+
+    // arrGroups, or the shown files or their order in a group, changed as a
+    // whole: the list rows are rebuilt from arrGroups and the view mode that
+    // shows is rebuilt (the thumbnail sections too when
+    // ResultsState::isCollectionViewRefreshRequired is set). Selections made
+    // on the old rows do not carry over.
+    virtual void shownGroupsChanged() { }
+    // selectedCategoryIndex took effect: its category button (btnAllItems for
+    // -1) is highlighted and btnAutoMark enabled.
+    virtual void categoryChanged() { }
+    // A category without duplicates: the transient popover with heading
+    // anchored at that category's button; nothing else changed.
+    virtual void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading)
+    {
+        Q_UNUSED(category);
+        Q_UNUSED(heading);
+    }
+    // The sort button starts a re-sort: disableResultToolbar until the
+    // rebuild that follows has been shown.
+    virtual void disableResultToolbar() { }
+    // sortOrder changed: btnSort shows "up_arrow" for sortAsecending,
+    // "down_arrow" for sortDescending.
+    virtual void sortOrderChanged() { }
+    // ResultsState::duplicatesSummary changed: the summary labels and, outside
+    // English, the footer row (layoutFooterLabels).
+    virtual void duplicatesSummaryChanged() { }
 };

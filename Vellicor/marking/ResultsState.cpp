@@ -61,6 +61,8 @@ void ResultsState::loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 d
     sizeOfMarkedFiles_ = 0;
     sortType = GlobalObjects::SortType::sortBySize;
     sortOrder = GlobalObjects::SortOrder::sortDescending;
+    arrGroups = sortGroups(arrMainGroup);
+    isCollectionViewRefreshRequired = true;
     fillPriorityLists();
 }
 
@@ -312,6 +314,133 @@ GroupCountText ResultsState::groupCountText(const DuplicateGroup& group)
     const QString markedText = QString::number(marked);
     return { markedText + QLatin1Char('/') + QString::number(group.filterChildren.size()),
         static_cast<int>(markedText.size()) };
+}
+
+std::vector<DuplicateGroupPtr> ResultsState::filterGroupsByCategory(GlobalObjects::FileCategory category)
+{
+    std::vector<DuplicateGroupPtr> result;
+    for (const DuplicateGroupPtr& group : arrMainGroup) {
+        std::vector<FileInfoNodePtr> files;
+        for (const FileInfoNodePtr& file : group->children) {
+            if (file && file->fileCategory == category)
+                files.push_back(file);
+        }
+        if (files.size() < 2)
+            continue;
+        group->filterChildren = std::move(files);
+        // Every caller rebuilds the shown rows next, so the rows are not
+        // repainted one by one here.
+        groupMarkState(*group);
+        result.push_back(group);
+    }
+    if (!result.empty())
+        selectedCategoryIndex = rawValue(category);
+    return result;
+}
+
+void ResultsState::resetCategoryFilter()
+{
+    for (const DuplicateGroupPtr& group : arrMainGroup) {
+        group->filterChildren = group->children;
+        groupMarkState(*group);
+    }
+}
+
+ResultsState::CategoryOutcome ResultsState::selectCategory(GlobalObjects::FileCategory category)
+{
+    const std::vector<DuplicateGroupPtr> groups = filterGroupsByCategory(category);
+    if (groups.empty()) {
+        if (observer_) {
+            observer_->showNoDuplicatesPopover(
+                category, formatText(text("ID_OOPS_NO_DUPLICATE_FOUND"), { text(categoryTitleKey(category)) }));
+        }
+        return CategoryOutcome::noDuplicates;
+    }
+    if (observer_)
+        observer_->categoryChanged();
+    showGroups(groups);
+    recountMarkedFiles();
+    return CategoryOutcome::shown;
+}
+
+void ResultsState::btnShowAllItems()
+{
+    selectedCategoryIndex = -1;
+    if (observer_)
+        observer_->categoryChanged();
+    resetCategoryFilter();
+    showGroups(arrMainGroup);
+    recountMarkedFiles();
+}
+
+const char* ResultsState::categoryTitleKey(GlobalObjects::FileCategory category)
+{
+    using Category = GlobalObjects::FileCategory;
+    switch (category) {
+    case Category::Doc:
+        return "ID_DOCUMENTS";
+    case Category::Pic:
+        return "ID_IMAGES";
+    case Category::Music:
+        return "ID_MUSIC";
+    case Category::Video:
+        return "ID_VIDEOS";
+    case Category::Archive:
+        return "ID_ARCHIVES";
+    case Category::Others:
+        return "ID_OTHERS";
+    }
+    return "ID_OTHERS";
+}
+
+std::vector<DuplicateGroupPtr> ResultsState::sortGroups(const std::vector<DuplicateGroupPtr>& groups) const
+{
+    return sortGroupsBy(groups, sortType, sortOrder);
+}
+
+void ResultsState::showGroups(const std::vector<DuplicateGroupPtr>& groups)
+{
+    arrGroups = sortGroups(groups);
+    isCollectionViewRefreshRequired = true;
+    if (observer_)
+        observer_->shownGroupsChanged();
+}
+
+void ResultsState::selectSortingType()
+{
+    sortType = GlobalObjects::SortType::sortBySize;
+    showGroups(arrGroups);
+}
+
+void ResultsState::sortBtnTapped()
+{
+    using SortOrder = GlobalObjects::SortOrder;
+    if (observer_)
+        observer_->disableResultToolbar();
+    sortType = GlobalObjects::SortType::sortBySize;
+    sortOrder = sortOrder == SortOrder::sortDescending ? SortOrder::sortAsecending : SortOrder::sortDescending;
+    if (observer_)
+        observer_->sortOrderChanged();
+    const auto category
+        = selectedCategoryIndex == -1 ? std::nullopt : enumFromRaw<GlobalObjects::FileCategory>(selectedCategoryIndex);
+    showGroups(category ? filterGroupsByCategory(*category) : arrMainGroup);
+}
+
+void ResultsState::sortDescriptorsDidChange(const std::optional<SortDescriptor>& first)
+{
+    if (const std::optional<SortColumn> column = first ? sortColumnForKey(first->key) : std::nullopt) {
+        for (const DuplicateGroupPtr& group : arrGroups)
+            sortFilesByColumn(group->filterChildren, *column, first->ascending);
+    }
+    if (observer_)
+        observer_->shownGroupsChanged();
+}
+
+void ResultsState::updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups)
+{
+    duplicatesSummary_ = summarizeDuplicates(groups);
+    if (observer_)
+        observer_->duplicatesSummaryChanged();
 }
 
 void ResultsState::groupCheckBoxTapped(const DuplicateGroupPtr& group)

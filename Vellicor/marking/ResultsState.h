@@ -2,7 +2,9 @@
 
 #include "core/DuplicateGroup.h"
 #include "core/GlobalObjects.h"
+#include "marking/GroupSorting.h"
 #include "marking/ProtectedFolderMatcher.h"
+#include "marking/ResultsSummary.h"
 
 #include <QString>
 #include <QStringList>
@@ -65,8 +67,8 @@ public:
     // Takes a new result set (groups of two or more files, dupCount files
     // less one per group, found on source) and resets what belongs to one
     // result set: category, sort, totals, priority lists, the protected
-    // folders. The shown groups are all groups in the order given; the
-    // caller sorts them. Marks already on the records are kept as they are.
+    // folders. The shown groups are all groups, sorted by size, larger
+    // first. Marks already on the records are kept as they are.
     void loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source);
 
     // Changes at every loadResultSet, so that work begun on one result set can
@@ -83,6 +85,9 @@ public:
     int selectedCategoryIndex = -1;
     GlobalObjects::SortType sortType = GlobalObjects::SortType::sortBySize;
     GlobalObjects::SortOrder sortOrder = GlobalObjects::SortOrder::sortDescending;
+    // The shown groups changed since the thumbnail grid last built its
+    // sections; the grid clears it when it rebuilds them.
+    bool isCollectionViewRefreshRequired = true;
     // Recorded by the keep-file selector; no marking reads it.
     GlobalObjects::KeepFile keepFile = GlobalObjects::KeepFile::keepAllFiles;
 
@@ -166,6 +171,50 @@ public:
     MarkedCountLabel markedCountLabel() const;
     static GroupCountText groupCountText(const DuplicateGroup& group);
 
+    // ---- category filter ----------------------------------------------------
+
+    // The groups of arrMainGroup, in that order, that hold two or more files
+    // of category (a file without a category matches none), each narrowed to
+    // them with its check state recomputed; groups left out keep their shown
+    // files. When any group is found, category becomes selectedCategoryIndex.
+    std::vector<DuplicateGroupPtr> filterGroupsByCategory(GlobalObjects::FileCategory category);
+    // Every group of arrMainGroup shows all its files again, its check state
+    // recomputed from them.
+    void resetCategoryFilter();
+
+    enum class CategoryOutcome { shown, noDuplicates };
+    // A category button: shows the category's groups sorted and recounts the
+    // totals, or, when it has no duplicates, changes nothing and asks for the
+    // popover with "ID_OOPS_NO_DUPLICATE_FOUND". Marks are never changed.
+    CategoryOutcome selectCategory(GlobalObjects::FileCategory category);
+    // The All button: every group whole, sorted; the totals recounted.
+    void btnShowAllItems();
+    // The localisation key of a category's title ("ID_IMAGES", ...).
+    static const char* categoryTitleKey(GlobalObjects::FileCategory category);
+
+    // ---- sorting -------------------------------------------------------------
+
+    // A copy of groups in the order of sortType and sortOrder.
+    std::vector<DuplicateGroupPtr> sortGroups(const std::vector<DuplicateGroupPtr>& groups) const;
+    // The sort-type command: order by size; the shown groups are re-sorted
+    // and their rows rebuilt. Groups hidden by the category stay hidden.
+    void selectSortingType();
+    // The sort button: order by size, direction toggled, the category filter
+    // applied again (which returns each group's files to scan order) and the
+    // groups re-sorted. Marks and totals stay.
+    void sortBtnTapped();
+    // The list view's column sort: the shown files of every shown group
+    // ordered by the first descriptor's column; none, or a key that names no
+    // column, leaves the order. The rows are rebuilt either way.
+    void sortDescriptorsDidChange(const std::optional<SortDescriptor>& first);
+
+    // ---- summary ---------------------------------------------------------------
+
+    // Recomputes the summary from groups (always arrMainGroup) and tells the
+    // screen.
+    void updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups);
+    const DuplicatesSummary& duplicatesSummary() const { return duplicatesSummary_; }
+
     // ---- clicks on check boxes ----------------------------------------------
 
     // A group row's check box: off marks the group, on or mixed unmarks it.
@@ -186,6 +235,8 @@ public:
 
 private:
     void fillPriorityLists();
+    // arrGroups becomes groups sorted; the screen rebuilds its rows.
+    void showGroups(const std::vector<DuplicateGroupPtr>& groups);
 
     std::shared_ptr<ProtectedFolderStore> protectedStore_;
     MarkingObserver* observer_ = nullptr;
@@ -196,4 +247,5 @@ private:
     quint64 resultSetId_ = 0;
     qint64 countMarked_ = 0;
     quint64 sizeOfMarkedFiles_ = 0;
+    DuplicatesSummary duplicatesSummary_;
 };

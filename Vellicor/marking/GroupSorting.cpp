@@ -1,0 +1,200 @@
+#include "marking/GroupSorting.h"
+
+#include "marking/StableSort.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+using SortOrder = GlobalObjects::SortOrder;
+using SortType = GlobalObjects::SortType;
+
+// The key of each group is computed once, so a sort of 100,000 groups makes
+// 100,000 keys rather than one per comparison. Every key here is a strict
+// weak order, so the standard stable sort may be used.
+template <typename KeyOf> void sortGreaterFirst(std::vector<DuplicateGroupPtr>& groups, KeyOf keyOf)
+{
+    using Key = decltype(keyOf(std::declval<const DuplicateGroup&>()));
+    std::vector<std::pair<Key, DuplicateGroupPtr>> keyed;
+    keyed.reserve(groups.size());
+    for (DuplicateGroupPtr& group : groups)
+        keyed.emplace_back(group ? keyOf(*group) : Key {}, std::move(group));
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        groups[i] = std::move(keyed[i].second);
+}
+
+// The extension of a name's last component, lower-cased, without the dot;
+// empty for "name", "name." and ".hidden".
+QString extensionOfName(const QString& name)
+{
+    const QStringView last = QStringView(name).mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return QString();
+    return last.mid(dot + 1).toString();
+}
+
+// One file's value under a column; absent values tie with everything.
+struct FileKey {
+    bool present = true;
+    quint64 whole = 0;
+    double seconds = 0;
+    std::u32string text;
+};
+
+FileKey dateKey(const std::optional<QDateTime>& date)
+{
+    FileKey key;
+    key.present = date && date->isValid();
+    if (key.present)
+        key.seconds = static_cast<double>(date->toMSecsSinceEpoch()) / 1000.0;
+    return key;
+}
+
+FileKey fileKey(const FileInfoNode* file, SortColumn column)
+{
+    FileKey key;
+    if (!file) {
+        key.present = column == SortColumn::fileName || column == SortColumn::fileSize;
+        return key;
+    }
+    switch (column) {
+    case SortColumn::fileName:
+        key.text = sortText(file->fileName.value_or(QString()));
+        break;
+    case SortColumn::fileSize:
+        key.whole = file->fileSize;
+        break;
+    case SortColumn::createDate:
+        return dateKey(file->createDate);
+    case SortColumn::modDate:
+        return dateKey(file->modDate);
+    case SortColumn::fileType:
+        key.present = file->fileName.has_value();
+        if (key.present)
+            key.text = sortText(extensionOfName(*file->fileName));
+        break;
+    case SortColumn::filePath:
+        key.present = file->filePath.has_value();
+        if (key.present)
+            key.whole = static_cast<quint64>(file->filePath->count(QLatin1Char('/'))) + 1;
+        break;
+    }
+    return key;
+}
+
+// Whether x stands before y. Only filePath keeps the plain sense of the
+// ascending flag; the other columns run the other way with it.
+bool sortsBefore(const FileKey& x, const FileKey& y, SortColumn column, bool ascending)
+{
+    if (!x.present || !y.present)
+        return false;
+    switch (column) {
+    case SortColumn::fileName:
+    case SortColumn::fileType:
+        return ascending ? y.text < x.text : x.text < y.text;
+    case SortColumn::fileSize:
+        return ascending ? y.whole < x.whole : x.whole < y.whole;
+    case SortColumn::createDate:
+    case SortColumn::modDate:
+        return ascending ? y.seconds < x.seconds : x.seconds < y.seconds;
+    case SortColumn::filePath:
+        return ascending ? x.whole < y.whole : y.whole < x.whole;
+    }
+    return false;
+}
+
+} // namespace
+
+std::u32string sortText(const QString& text)
+{
+    // Most names are plain ASCII, which needs neither case tables nor
+    // normalisation; this keeps a sort of 100,000 names cheap.
+    std::u32string ascii(static_cast<std::size_t>(text.size()), U'\0');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x80) {
+            ascii.clear();
+            break;
+        }
+        ascii[static_cast<std::size_t>(i)] = c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
+    }
+    if (!ascii.empty() || text.isEmpty())
+        return ascii;
+    const QList<uint> codePoints = text.toLower().normalized(QString::NormalizationForm_D).toUcs4();
+    return std::u32string(codePoints.begin(), codePoints.end());
+}
+
+std::vector<DuplicateGroupPtr> sortGroupsBy(
+    const std::vector<DuplicateGroupPtr>& groups, GlobalObjects::SortType type, GlobalObjects::SortOrder order)
+{
+    std::vector<DuplicateGroupPtr> sorted = groups;
+    switch (type) {
+    case SortType::sortBySize:
+        sortGreaterFirst(sorted, [](const DuplicateGroup& group) { return group.groupSize; });
+        break;
+    case SortType::sortByCount:
+        sortGreaterFirst(sorted, [](const DuplicateGroup& group) { return group.filterChildren.size(); });
+        break;
+    case SortType::sortBySelected:
+        sortGreaterFirst(sorted, [](const DuplicateGroup& group) {
+            return std::ranges::count_if(
+                group.filterChildren, [](const FileInfoNodePtr& file) { return file && file->isMarked(); });
+        });
+        break;
+    case SortType::sortByName:
+        sortGreaterFirst(sorted, [](const DuplicateGroup& group) {
+            const FileInfoNodePtr first = group.filterChildren.empty() ? nullptr : group.filterChildren.front();
+            return sortText(first ? first->fileName.value_or(QString()) : QString());
+        });
+        break;
+    case SortType::sortByType:
+        break;
+    }
+    if (order == SortOrder::sortAsecending)
+        std::ranges::reverse(sorted);
+    return sorted;
+}
+
+std::optional<SortColumn> sortColumnForKey(const QString& key)
+{
+    static const std::pair<QLatin1String, SortColumn> columns[] = {
+        { QLatin1String("fileName"), SortColumn::fileName },
+        { QLatin1String("fileSize"), SortColumn::fileSize },
+        { QLatin1String("createDate"), SortColumn::createDate },
+        { QLatin1String("modDate"), SortColumn::modDate },
+        { QLatin1String("fileType"), SortColumn::fileType },
+        { QLatin1String("filePath"), SortColumn::filePath },
+    };
+    for (const auto& [name, column] : columns) {
+        if (key == name)
+            return column;
+    }
+    return std::nullopt;
+}
+
+void sortFilesByColumn(std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending)
+{
+    std::vector<std::pair<FileKey, FileInfoNodePtr>> keyed;
+    keyed.reserve(files.size());
+    for (FileInfoNodePtr& file : files)
+        keyed.emplace_back(fileKey(file.get(), column), std::move(file));
+    stableMergeSort(keyed,
+        [column, ascending](const auto& x, const auto& y) { return sortsBefore(x.first, y.first, column, ascending); });
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        files[i] = std::move(keyed[i].second);
+}
+
+bool compareFileNamesForSortDescriptor(const FileInfoNode& a, const FileInfoNode& b, bool ascending)
+{
+    return sortsBefore(
+        fileKey(&a, SortColumn::fileName), fileKey(&b, SortColumn::fileName), SortColumn::fileName, ascending);
+}
+
+bool compareFileExtensionsForSortDescriptor(const FileInfoNode& a, const FileInfoNode& b, bool ascending)
+{
+    return sortsBefore(
+        fileKey(&a, SortColumn::fileType), fileKey(&b, SortColumn::fileType), SortColumn::fileType, ascending);
+}

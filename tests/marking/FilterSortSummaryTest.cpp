@@ -1,0 +1,232 @@
+#include "core/Localization.h"
+#include "core/TextFormat.h"
+#include "marking/MarkingObserver.h"
+#include "marking/ResultsState.h"
+#include "marking/StableSort.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using Category = GlobalObjects::FileCategory;
+using Order = GlobalObjects::SortOrder;
+using Type = GlobalObjects::SortType;
+
+// Remembers which screen calls came, in order.
+class CallLog : public MarkingObserver {
+public:
+    void fileMarkChanged(const FileInfoNodePtr&) override { }
+    void groupRowChanged(const DuplicateGroupPtr&) override { }
+    void allMarksChanged() override { }
+    void updateMarkedCountLabel() override { calls += 'L'; }
+    void shownGroupsChanged() override { calls += 'R'; }
+    void categoryChanged() override { calls += 'C'; }
+    void showNoDuplicatesPopover(Category, const QString& heading) override { calls += 'P', popover = heading; }
+    void disableResultToolbar() override { calls += 'D'; }
+    void sortOrderChanged() override { calls += 'O'; }
+    QString calls;
+    QString popover;
+};
+
+// "a:1*" is a file named a of category 1, marked; a bare name has no
+// category. Every file is 1 byte long.
+DuplicateGroupPtr makeGroup(const QString& members)
+{
+    auto group = std::make_shared<DuplicateGroup>();
+    for (QString token : members.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        auto file = std::make_shared<FileInfoNode>();
+        file->state = token.endsWith(QLatin1Char('*'));
+        const QStringList parts = token.remove(QLatin1Char('*')).split(QLatin1Char(':'));
+        file->fileName = parts[0];
+        if (parts.size() > 1)
+            file->fileCategory = enumFromRaw<Category>(parts[1].toInt());
+        file->fileSize = 1;
+        addFileToGroup(group, file);
+    }
+    return group;
+}
+
+// The shown files' names, "," between files and "|" between groups.
+QString shown(const std::vector<DuplicateGroupPtr>& groups)
+{
+    QStringList result;
+    for (const auto& group : groups) {
+        QStringList files;
+        for (const auto& file : group->filterChildren)
+            files.append(*file->fileName);
+        result.append(files.join(QLatin1Char(',')));
+    }
+    return result.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+TEST(CategoryFilter, NarrowsGroupsKeepsMarksAndRecountsShownFiles)
+{
+    const auto mixed = makeGroup(QStringLiteral("a:1 b:1 c:1 d:0*"));
+    ResultsState state(nullptr);
+    CallLog screen;
+    state.setObserver(&screen);
+    state.loadResultSet({ mixed, makeGroup(QStringLiteral("e:0* f:0")), makeGroup(QStringLiteral("x y")) }, 4,
+        ScanSource::thisComputer);
+
+    const std::tuple<std::optional<Category>, const char*, int, qint64, const char*> steps[] = {
+        { Category::Pic, "a,b,c", 1, 0, "CRL" },
+        { Category::Doc, "e,f", 0, 1, "CRL" },
+        { Category::Music, "e,f", 0, 1, "P" }, // nothing changes
+        { std::nullopt, "a,b,c,d|e,f|x,y", -1, 2, "CRL" },
+    };
+    for (const auto& [category, expected, index, count, calls] : steps) {
+        screen.calls.clear();
+        if (category)
+            state.selectCategory(*category);
+        else
+            state.btnShowAllItems();
+        EXPECT_EQ(shown(state.arrGroups), QString::fromLatin1(expected));
+        EXPECT_EQ(state.selectedCategoryIndex, index);
+        EXPECT_EQ(state.countMarked(), count);
+        EXPECT_EQ(screen.calls, QString::fromLatin1(calls));
+    }
+    EXPECT_EQ(screen.popover, QStringLiteral("Oops! No duplicates found in Music."));
+    EXPECT_EQ(mixed->state, -1); // from all four files again, not the images' none
+}
+
+TEST(GroupOrder, EachTypeIsStableAndAscendingReversesTiesToo)
+{
+    std::vector<DuplicateGroupPtr> groups;
+    for (const auto& [members, size] : std::initializer_list<std::pair<const char*, int>> { { "Beta Beta", 100 },
+             { "alpha* alpha alpha", 300 }, { "e\u0301* e\u0301", 100 }, { "", 200 }, { "\u00e9 \u00e9", 50 } }) {
+        groups.push_back(makeGroup(QString::fromUtf8(members)));
+        groups.back()->groupSize = size;
+    }
+    const auto letters = [&](const std::vector<DuplicateGroupPtr>& sorted) {
+        QString result;
+        for (const auto& group : sorted)
+            result += QLatin1Char('A' + (std::ranges::find(groups, group) - groups.begin()));
+        return result;
+    };
+    const std::tuple<Type, Order, const char*> cases[] = {
+        { Type::sortBySize, Order::sortDescending, "BDACE" },
+        { Type::sortBySize, Order::sortAsecending, "ECADB" },
+        { Type::sortByCount, Order::sortDescending, "BACED" },
+        { Type::sortBySelected, Order::sortDescending, "BCADE" },
+        // Composed and decomposed é are one name; the empty group sorts as "".
+        { Type::sortByName, Order::sortDescending, "CEABD" },
+        { Type::sortByName, Order::sortAsecending, "DBAEC" },
+        { Type::sortByType, Order::sortAsecending, "EDCBA" },
+    };
+    for (const auto& [type, order, expected] : cases)
+        EXPECT_EQ(letters(sortGroupsBy(groups, type, order)), QString::fromLatin1(expected)) << rawValue(type);
+}
+
+TEST(ColumnSort, OrdersShownFilesByKeyWithMissingValuesTyingWithAll)
+{
+    const auto group = makeGroup(QStringLiteral("b.jpg A.jpg c.png"));
+    const auto b = group->children[0], a = group->children[1], c = group->children[2];
+    b->fileSize = 10, a->fileSize = 30, c->fileSize = 20;
+    b->filePath = "/x/b.jpg", a->filePath = "/x/y/A.jpg", c->filePath = "/z/c.png";
+    b->modDate = QDateTime::fromSecsSinceEpoch(300), c->modDate = QDateTime::fromSecsSinceEpoch(100);
+    ResultsState state(nullptr);
+    CallLog screen;
+    state.setObserver(&screen);
+    state.loadResultSet({ group }, 2, ScanSource::thisComputer);
+
+    const std::tuple<std::optional<SortDescriptor>, const char*> cases[] = {
+        { SortDescriptor { QStringLiteral("fileName"), true }, "c.png,b.jpg,A.jpg" },
+        { SortDescriptor { QStringLiteral("fileName"), false }, "A.jpg,b.jpg,c.png" },
+        { SortDescriptor { QStringLiteral("fileSize"), true }, "A.jpg,c.png,b.jpg" },
+        { SortDescriptor { QStringLiteral("fileType"), true }, "c.png,A.jpg,b.jpg" },
+        { SortDescriptor { QStringLiteral("createDate"), true }, "c.png,A.jpg,b.jpg" }, // none has one
+        { SortDescriptor { QStringLiteral("modDate"), false }, "c.png,A.jpg,b.jpg" },
+        { SortDescriptor { QStringLiteral("filePath"), false }, "A.jpg,c.png,b.jpg" }, // c and b equally deep
+        { SortDescriptor { QStringLiteral("FileName"), true }, "A.jpg,c.png,b.jpg" },
+        { std::nullopt, "A.jpg,c.png,b.jpg" },
+    };
+    for (const auto& [descriptor, expected] : cases) {
+        screen.calls.clear();
+        state.sortDescriptorsDidChange(descriptor);
+        EXPECT_EQ(shown({ group }), QString::fromLatin1(expected));
+        EXPECT_EQ(screen.calls, QStringLiteral("R")); // rows rebuilt even when nothing moved
+    }
+}
+
+TEST(SortCommands, SortButtonTogglesDirectionAndReappliesTheCategory)
+{
+    const std::vector groups { makeGroup(QStringLiteral("p0:1 q0:1")), makeGroup(QStringLiteral("p1:1 q1:1")),
+        makeGroup(QStringLiteral("p2:1 q2:1 d:0")) };
+    ResultsState state(nullptr);
+    CallLog screen;
+    state.setObserver(&screen);
+    state.loadResultSet(groups, 4, ScanSource::thisComputer);
+    state.selectCategory(Category::Pic);
+    state.sortDescriptorsDidChange(SortDescriptor { QStringLiteral("fileName"), true });
+    screen.calls.clear();
+
+    state.sortBtnTapped();
+    EXPECT_EQ(shown(state.arrGroups), QStringLiteral("p1,q1|p0,q0|p2,q2")); // files back in scan order, ties reversed
+    EXPECT_EQ(screen.calls, QStringLiteral("DOR"));
+    state.sortBtnTapped();
+    EXPECT_EQ(shown(state.arrGroups), QStringLiteral("p2,q2|p0,q0|p1,q1"));
+
+    // The sort-type command re-sorts only what is shown and rebuilds the rows.
+    state.arrGroups.pop_back();
+    screen.calls.clear();
+    state.selectSortingType();
+    EXPECT_EQ(shown(state.arrGroups), QStringLiteral("p2,q2|p0,q0"));
+    EXPECT_EQ(screen.calls, QStringLiteral("R"));
+}
+
+TEST(SortCommands, MergeSortAgreesWithTheStandardStableSort)
+{
+    std::mt19937 random(22);
+    const auto byKey = [](const auto& x, const auto& y) { return x.first < y.first; };
+    for (int round = 0; round < 50; ++round) {
+        std::vector<std::pair<unsigned, int>> items;
+        for (int i = 0, n = static_cast<int>(random() % 200); i < n; ++i)
+            items.emplace_back(random() % 10, i);
+        auto expected = items;
+        std::ranges::stable_sort(expected, byKey);
+        stableMergeSort(items, byKey);
+        ASSERT_EQ(items, expected);
+    }
+}
+
+TEST(Summary, CountsGroupsDuplicatesAndSpaceFromTheWholeResultSet)
+{
+    const std::tuple<std::vector<std::vector<quint64>>, qint64, qint64, const char*, quint64> cases[] = {
+        { {}, 0, 0, "ID_DUPLICATE_IN_GROUP", 0 },
+        { { { 7, 2 } }, 1, 1, "ID_DUPLICATE_IN_GROUP", 2 },
+        { { { 7, 2 }, { 7, 4 } }, 2, 2, "ID_DUPLICATES_IN_GROUPS", 6 },
+        { { { 9000, 2000, 3000 } }, 2, 1, "ID_DUPLICATES_IN_GROUP", 5000 },
+    };
+    for (const auto& [sizes, duplicates, groupCount, key, space] : cases) {
+        std::vector<DuplicateGroupPtr> groups;
+        for (const auto& files : sizes) {
+            groups.push_back(
+                makeGroup(QStringLiteral("first*") + QStringLiteral(" f").repeated(qsizetype(files.size()) - 1)));
+            for (std::size_t i = 0; i < files.size(); ++i)
+                groups.back()->children[i]->fileSize = files[i];
+        }
+        const DuplicatesSummary summary = summarizeDuplicates(groups);
+        EXPECT_EQ(summary.duplicates, duplicates);
+        EXPECT_EQ(summary.groups, groupCount);
+        EXPECT_EQ(summary.spaceToBeSaved, space);
+        EXPECT_EQ(
+            summary.lblDupsInGroups, formatText(localizedText(QString::fromLatin1(key)), { duplicates, groupCount }));
+    }
+}
+
+TEST(Summary, StylesTheValueAfterTheColonPerLanguage)
+{
+    const QString saved = std::exchange(currentLanguageCode, QStringLiteral("ru"));
+    EXPECT_EQ(makeHeaderCountText(QStringLiteral("Found: 12"), Qt::AlignLeft).runs,
+        (std::vector<TextRun> { { 6, 3, headerValueRgb, std::nullopt },
+            { 5, 4, std::nullopt, SummaryFont { 12, SummaryFont::Weight::medium } } }));
+    EXPECT_TRUE(makeHeaderCountText(QStringLiteral("Found 12"), Qt::AlignLeft).runs.empty());
+    currentLanguageCode = saved;
+    const StyledText pie = summarizeDuplicates({}).lblSpaceSavedOnPie; // "0 bytes": the unit in bold
+    EXPECT_EQ(
+        pie.runs, (std::vector<TextRun> { { 1, 6, std::nullopt, SummaryFont { 14, SummaryFont::Weight::bold } } }));
+}
