@@ -8,7 +8,8 @@
 
 // The diagnostic log: "vellicor.log" in the state folder. No level, no time
 // stamp, no rotation. Safe from any thread: each printed line is appended
-// whole under one lock, so lines from two threads never interleave.
+// whole, in one write under one lock, so lines from two threads never
+// interleave. The file stays open between lines.
 
 // Appends the UTF-8 bytes of text to the log file. Never creates a folder and
 // never reports a failure: a missing folder or a full disk only loses the text.
@@ -16,18 +17,38 @@ void writeLogText(const QString& text);
 
 namespace LogDetail {
 
-inline QString toLogText(const QString& value) { return value; }
-inline QString toLogText(QStringView value) { return value.toString(); }
-inline QString toLogText(const char* value) { return QString::fromUtf8(value); }
-inline QString toLogText(const QByteArray& value) { return QString::fromUtf8(value); }
+// An item as it appears inside one line: backslashes doubled, line breaks
+// (U+0085, U+2028 and U+2029 among them) and other control characters
+// written as escapes, so a hostile file name can neither forge a line nor
+// pass for another name.
+QString escaped(const QString& text);
+
+inline QString toLogText(const QString& value)
+{
+    return value;
+}
+inline QString toLogText(QStringView value)
+{
+    return value.toString();
+}
+inline QString toLogText(const char* value)
+{
+    return QString::fromUtf8(value);
+}
+inline QString toLogText(const QByteArray& value)
+{
+    return QString::fromUtf8(value);
+}
 inline QString toLogText(const QStringList& value)
 {
     return QLatin1Char('[') + value.join(QStringLiteral(", ")) + QLatin1Char(']');
 }
-inline QString toLogText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+inline QString toLogText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
 template <typename T>
-    requires(std::is_arithmetic_v<T> && !std::same_as<T, bool>)
-QString toLogText(T value)
+requires(std::is_arithmetic_v<T> && !std::same_as<T, bool>) QString toLogText(T value)
 {
     return QString::number(value);
 }
@@ -37,12 +58,11 @@ QString toLogText(T value)
 struct Log {
     // Prints the items joined by one blank and ended by a line feed, as one
     // line of the log.
-    template <typename... Items>
-    static void print(const Items&... items)
+    template <typename... Items> static void print(const Items&... items)
     {
         QStringList parts;
         parts.reserve(sizeof...(items));
-        (parts.append(LogDetail::toLogText(items)), ...);
+        (parts.append(LogDetail::escaped(LogDetail::toLogText(items))), ...);
         writeLogText(parts.join(QLatin1Char(' ')) + QLatin1Char('\n'));
     }
 };

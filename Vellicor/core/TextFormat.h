@@ -15,16 +15,21 @@
 class FormatArg {
 public:
     template <typename T>
-        requires(std::is_integral_v<T> && !std::same_as<T, bool>)
-    FormatArg(T value) // NOLINT(google-explicit-constructor)
+    requires(std::is_integral_v<T> && !std::same_as<T, bool>) FormatArg(T value) // NOLINT(google-explicit-constructor)
     {
         if constexpr (std::is_signed_v<T>)
             value_ = static_cast<qlonglong>(value);
         else
             value_ = static_cast<qulonglong>(value);
     }
-    FormatArg(const QString& value) : value_(value) {} // NOLINT(google-explicit-constructor)
-    FormatArg(const char* value) : value_(QString::fromUtf8(value)) {} // NOLINT(google-explicit-constructor)
+    FormatArg(const QString& value)
+        : value_(value)
+    {
+    } // NOLINT(google-explicit-constructor)
+    FormatArg(const char* value)
+        : value_(QString::fromUtf8(value))
+    {
+    } // NOLINT(google-explicit-constructor)
 
     // The value as it appears in the text: integers in decimal digits.
     QString text() const;
@@ -34,3 +39,9 @@ private:
 };
 
 QString formatText(const QString& format, std::initializer_list<FormatArg> args);
+
+// A number as printf's "%<width>.<precision>f" writes it in the C locale:
+// rounded from the exact binary value (so 1.125 gives "1.12"), the sign of a
+// negative zero kept, padded with blanks on the left to width. Sizes and
+// picture values are shown this way on every locale.
+QString formatFixed(double value, int precision, int width = 0);
