@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -136,22 +137,26 @@ std::uint64_t sumFolder(int fd, const std::string& path, std::vector<DirectoryId
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        struct stat status { };
-        if (::fstatat(::dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        // Only the type, size and identity are asked: on network file systems
+        // the other fields can cost a round trip each.
+        struct statx status { };
+        if (::statx(::dirfd(folder), entry->d_name, AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_SIZE | STATX_INO, &status)
+            != 0) {
             const int error = errno;
             std::fprintf(stderr, "could not stat '%s': %d/%s\n", entry->d_name, error,
                 std::generic_category().message(error).c_str());
             continue;
         }
-        if (!S_ISDIR(status.st_mode)) {
-            sum += static_cast<std::uint64_t>(status.st_size);
+        if (!S_ISDIR(status.stx_mode)) {
+            sum += status.stx_size;
             continue;
         }
+        const DirectoryId id { makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino };
 
         const std::string childPath = path + '/' + entry->d_name;
         bool isLoop = false;
         for (const DirectoryId& ancestor : ancestors)
-            isLoop = isLoop || (ancestor.device == status.st_dev && ancestor.inode == status.st_ino);
+            isLoop = isLoop || (ancestor.device == id.device && ancestor.inode == id.inode);
         if (isLoop) {
             std::fprintf(stderr, "skipping folder loop at '%s'\n", childPath.c_str());
             continue;
@@ -161,7 +166,7 @@ std::uint64_t sumFolder(int fd, const std::string& path, std::vector<DirectoryId
             reportUnopenableFolder(childPath, errno);
             continue;
         }
-        ancestors.push_back({ status.st_dev, status.st_ino });
+        ancestors.push_back(id);
         sum += sumFolder(childFd, childPath, ancestors);
         ancestors.pop_back();
     }
