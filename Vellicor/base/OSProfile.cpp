@@ -2,7 +2,7 @@
 
 OperatingSystemVersion currentOperatingSystemVersion()
 {
-    return OperatingSystemVersion { 13, 0, 0 };
+    return OperatingSystemVersion{13, 0, 0};
 }
 
 OSVersionFlags osVersionFlagsFor(const OperatingSystemVersion& version)

@@ -1,7 +1,7 @@
 #include "base/UserDefaults.h"
 
-#include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/AppPaths.h"
 
 #include <QDir>
 #include <QFile>
