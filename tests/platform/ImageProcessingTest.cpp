@@ -42,40 +42,31 @@ struct Thumbnail : ::testing::Test {
 
 } // namespace
 
-TEST_F(Thumbnail, SquarePictureFillsTheHeightAndStandsCentred)
+TEST(ThumbnailPlacement, FollowsTheGridsPlaceWithoutCuttingThePicture)
 {
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("square.png"), 100, 100), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), QSize(250, 240));
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(5, 244));
-    EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 239));
+    using ImageProcessingDetail::thumbnailOrigin;
+    const std::tuple<QSizeF, QSizeF, QPointF> table[] = {
+        { { 240, 240 }, { 250, 240 }, { 4, 0 } }, // square: 4 points in
+        { { 60, 240 }, { 250, 240 }, { 94, 0 } }, // tall: would stand 4 above the top
+        { { 250, 62.5 }, { 250, 240 }, { 0, 0 } }, // wide: would stand 1 out of each side
+        { { 240, 240 }, { 250, 300 }, { 4, 56 } },
+        { { 50, 100 }, { 100, 100 }, { 50, 0 } },
+    };
+    for (const auto& [drawn, canvas, origin] : table)
+        EXPECT_EQ(thumbnailOrigin(drawn, canvas), origin) << drawn.width() << "x" << drawn.height();
 }
 
-TEST_F(Thumbnail, WidePictureFillsTheWidthFromTheTop)
+TEST_F(Thumbnail, PictureIsScaledWholeIntoTheCanvas)
 {
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("wide.png"), 400, 100), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(0, 249));
-    EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 62));
-}
+    const QImage square = resizedImageFromFile(picture(QStringLiteral("square.png"), 100, 100), 250, 240);
+    ASSERT_EQ(square.size(), QSize(250, 240));
+    EXPECT_EQ(horizontalExtent(square, 10), std::make_pair(4, 243));
+    EXPECT_EQ(verticalExtent(square, 125), std::make_pair(0, 239));
 
-TEST_F(Thumbnail, TallPictureFillsTheHeightAndShowsWhole)
-{
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("tall.png"), 100, 400), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(95, 154));
-    EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 239));
-}
-
-TEST_F(Thumbnail, NearlySquareWidePictureIsNotCutOff)
-{
     // Wider than high, yet scaling to the full width would overflow the height.
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("almost.png"), 250, 245), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    const auto [top, bottom] = verticalExtent(image, 125);
-    EXPECT_EQ(top, 0);
-    EXPECT_EQ(bottom, 239);
-    EXPECT_EQ(horizontalExtent(image, 10).second - horizontalExtent(image, 10).first + 1, 245);
+    const QImage almost = resizedImageFromFile(picture(QStringLiteral("almost.png"), 250, 245), 250, 240);
+    EXPECT_EQ(verticalExtent(almost, 125), std::make_pair(0, 239));
+    EXPECT_EQ(horizontalExtent(almost, 10).second - horizontalExtent(almost, 10).first + 1, 245);
 }
 
 TEST_F(Thumbnail, CameraOrientationIsTurnedUpright)
@@ -87,10 +78,10 @@ TEST_F(Thumbnail, CameraOrientationIsTurnedUpright)
     tagged->writeMetadata();
 
     const QImage image = resizedImageFromFile(path, 250, 240);
-    ASSERT_FALSE(image.isNull());
     // Shown 40 wide and 80 high: scaled by 3 to 120 by 240.
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(65, 184));
+    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(64, 183));
     EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 239));
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(path, 60).size(), QSize(30, 60));
 }
 
 TEST_F(Thumbnail, LargePictureIsDecodedOnlyAtTheDrawnSize)
@@ -99,9 +90,29 @@ TEST_F(Thumbnail, LargePictureIsDecodedOnlyAtTheDrawnSize)
     // Decoded whole it would pass the reader's memory limit and give nothing.
     if (!QImageReader(path).read().isNull())
         GTEST_SKIP() << "the reader's memory limit allows decoding the whole picture";
-    const QImage image = resizedImageFromFile(path, 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(5, 244));
+    EXPECT_EQ(horizontalExtent(resizedImageFromFile(path, 250, 240), 10), std::make_pair(4, 243));
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(path, 100).size(), QSize(100, 100));
+}
+
+TEST_F(Thumbnail, ScaledPicturesKeepTheirProportionsAndNeverGrow)
+{
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(picture(QStringLiteral("wide.png"), 400, 100), 100).size(),
+        QSize(100, 25));
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(picture(QStringLiteral("small.png"), 10, 8), 100).size(),
+        QSize(10, 8));
+}
+
+TEST(GreyPicture, IsOpaqueGreyWithTransparencyTurnedBlack)
+{
+    QImage image(2, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    image.setPixel(1, 0, qRgba(255, 255, 255, 0));
+    const QImage grey = ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(image);
+    EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
+    const int red = qRed(grey.pixel(0, 0));
+    EXPECT_TRUE(red > 0 && red < 255) << red;
+    EXPECT_EQ(qRed(grey.pixel(1, 0)), 0);
+    EXPECT_TRUE(ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(QImage()).isNull());
 }
 
 TEST_F(Thumbnail, AnythingButAPictureGivesNone)
@@ -109,8 +120,10 @@ TEST_F(Thumbnail, AnythingButAPictureGivesNone)
     writeTestFile(dir.filePath(QStringLiteral("text.png")), "no picture here");
     writeTestFile(dir.filePath(QStringLiteral("empty.png")), QByteArray());
     makeTestFifo(dir.filePath(QStringLiteral("pipe.png")));
-    for (const char* name : { "text.png", "empty.png", "pipe.png", "missing.png" })
+    for (const char* name : { "text.png", "empty.png", "pipe.png", "missing.png" }) {
         EXPECT_TRUE(resizedImageFromFile(dir.filePath(QString::fromLatin1(name)), 250, 240).isNull()) << name;
+        EXPECT_TRUE(ImageProcessing::resizeImageWithFilePath(dir.filePath(QString::fromLatin1(name)), 99).isNull());
+    }
     EXPECT_TRUE(resizedImageFromFile(dir.path(), 250, 240).isNull());
     EXPECT_TRUE(resizedImageFromFile(std::nullopt, 250, 240).isNull());
     EXPECT_TRUE(resizedImageFromFile(picture(QStringLiteral("fine.png"), 10, 10), 0, 240).isNull());

