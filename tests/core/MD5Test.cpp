@@ -6,7 +6,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,6 +74,7 @@ TEST_F(MD5Test, MatchesTheRfc1321TestSuite)
         EXPECT_EQ(md5OfFile(path, noStop), std::optional<QString>(digest)) << input.constData();
     }
     EXPECT_TRUE(log().isEmpty());
+    EXPECT_TRUE(md5Usable());
 }
 
 TEST_F(MD5Test, FilesAroundTheChunkSizeGiveTheDigestOfAllTheirBytes)
@@ -82,9 +82,7 @@ TEST_F(MD5Test, FilesAroundTheChunkSizeGiveTheDigestOfAllTheirBytes)
     const qsizetype chunk = static_cast<qsizetype>(md5ReadChunkSize);
     for (const qsizetype size : { qsizetype(4096), chunk - 1, chunk, chunk + 1, 3 * chunk + 17 }) {
         const QByteArray bytes = patternBytes(size);
-        const QString digest = md5OfFile(file(QStringLiteral("sized"), bytes), noStop).value_or(QString());
-        EXPECT_EQ(digest, referenceMd5(bytes)) << size;
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(digest).hasMatch()) << size;
+        EXPECT_EQ(md5OfFile(file(QStringLiteral("sized"), bytes), noStop), referenceMd5(bytes)) << size;
     }
 }
 
@@ -98,20 +96,13 @@ TEST_F(MD5Test, HeadDigestCoversOnlyTheFirstBytes)
     EXPECT_EQ(md5OfFileHead(path, 1u << 30, noStop), md5OfFile(path, noStop));
 }
 
-TEST_F(MD5Test, MissingFileIsAbsentWithOneLogLine)
+TEST_F(MD5Test, MissingFileIsAbsentWithOneLogLineEvenForAHostileName)
 {
-    const QString path = dir.filePath(QStringLiteral("not there.bin"));
-    EXPECT_EQ(md5OfFile(path, noStop), std::nullopt);
+    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("not there\nCannot open file: forged")), noStop), std::nullopt);
     const QList<QByteArray> lines = log().split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].startsWith("Cannot open file: ")) << lines[0].constData();
-    EXPECT_TRUE(lines[0].contains("not there.bin")) << lines[0].constData();
-}
-
-TEST_F(MD5Test, HostileNameStaysOnOneLogLine)
-{
-    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("evil\nCannot open file: forged")), noStop), std::nullopt);
-    EXPECT_EQ(log().count('\n'), 1) << log().constData();
+    EXPECT_TRUE(lines[0].contains("not there\\nCannot")) << lines[0].constData();
 }
 
 TEST_F(MD5Test, FifoSocketAndFolderAreAbsentAtOnce)

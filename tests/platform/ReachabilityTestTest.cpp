@@ -1,5 +1,4 @@
 #include "platform/ReachabilityTest.h"
-#include "base/AlertPresenter.h"
 
 #include <gtest/gtest.h>
 
@@ -22,22 +21,8 @@ private:
     bool reachable_;
 };
 
-class RecordingPresenter : public AlertPresenter {
-public:
-    int present(const AlertRequest& request) override
-    {
-        requests.push_back(request);
-        return 0;
-    }
-    std::vector<AlertRequest> requests;
-};
-
 struct Reachability : ::testing::Test {
-    void TearDown() override
-    {
-        setNetworkReachabilityProbe(nullptr);
-        setAlertPresenter(nullptr);
-    }
+    void TearDown() override { setNetworkReachabilityProbe(nullptr); }
 };
 
 const QByteArray ipv4Header = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
@@ -60,14 +45,25 @@ TEST_F(Reachability, InternetCheckAsksTheInstalledProbeAndSaysSo)
     EXPECT_EQ(online->asked, 1);
 }
 
-TEST_F(Reachability, StandardPresenterWritesTheAlertAndAnswersTheFirstButton)
+TEST(SystemProbe, NetworkServiceDecidesOnlineAndDisconnectedAndTheRoutesTheRest)
 {
-    testing::internal::CaptureStderr();
-    const int answer = alertPresenter()->present(
-        { QStringLiteral("Message"), QStringLiteral("Details"), { QStringLiteral("OK"), QStringLiteral("Cancel") } });
-    const std::string written = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(answer, 0);
-    EXPECT_EQ(written, "Message\nDetails\n[OK]\n");
+    using R = QNetworkInformation::Reachability;
+    const std::tuple<std::optional<R>, bool, bool> table[] = {
+        { R::Online, false, true },
+        { R::Disconnected, true, false },
+        { R::Local, true, true }, // a captive portal or a limited answer
+        { R::Local, false, false },
+        { R::Site, true, true },
+        { R::Unknown, true, true },
+        { R::Unknown, false, false },
+        { std::nullopt, true, true }, // no network service
+        { std::nullopt, false, false },
+    };
+    for (const auto& [answer, route, reachable] : table) {
+        SystemReachabilityProbe probe([answer = answer] { return answer; }, [route = route] { return route; });
+        EXPECT_EQ(probe.isNetworkReachable(), reachable)
+            << static_cast<int>(answer.value_or(R::Unknown)) << answer.has_value() << route;
+    }
 }
 
 TEST(DefaultRoute, FoundInEitherTableWhenUpAndNotOnLoopback)
