@@ -1,12 +1,11 @@
+#include "base/UserDefaults.h"
 #include "core/FileCategories.h"
 #include "core/ScanSettingsSnapshot.h"
 #include "core/SettingsSchema.h"
-#include "base/UserDefaults.h"
 
 #include "ScopedLanguageTable.h"
 
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using Category = GlobalObjects::FileCategory;
@@ -42,33 +41,30 @@ ScanSettingsSnapshot snapshotWith(const FileCategoryTables& tables, bool all)
 
 TEST(BuiltInExtensionLists, HoldTheirEntriesInOrderWithRepeats)
 {
-    const auto list = [](const char* words) { return QString::fromLatin1(words).split(QLatin1Char(',')); };
-    for (int round = 0; round < 2; ++round) {
-        fillBuiltInExtensionLists();
-        EXPECT_EQ(audioExtensions(),
-            list("mp3,wav,aiff,aifc,aac,au,audio cd,snd,m4a,m4b,m4p,caf,sd2,amr,audio.example.net,aif,wma,mpa,mid,"
-                 "midi,mod,mp2,ra,adts,ogg,flac,wav,m4a"));
-        EXPECT_EQ(imageExtensions(),
-            list("icns,ICNS,eps,flc,fli,cel,fpx,gif,jp2,jpf,jpx,j2k,j2c,jpeg,jpg,pntg,mpo,exr,png,pict,pct,pic,qtif,"
-                 "qti,hdr,sgi,tga,tif,tiff,bmp,ico,heic"));
-        EXPECT_EQ(rawImageExtensions(),
-            list("ai,dng,dae,fax,jpeg 2000,openexr,ps,psd,rad,raw,xbm,jpe,dib,pcx,wmf,emf,arw,braw,cr3,raf,r3d,tif,"
-                 "eip,ari,rwl,rw2,crw,cr2,erf,3fr,mos,mef,mrw,nrw,nef,orf,pef,dng,srf,sr2,fff,dcr,iiq"));
-        EXPECT_EQ(videoExtensions(),
-            list("mpeg,mp4,divx,mov,avi,webm,dv,3gp,m4v,3gpp,3pp2,mpeg-2,mpeg-1,flv,wmx,hevc,wmv,vob,swf,mkv,nsv,"
-                 "mpg,mpg-1,mpg-2,3gp2"));
-        EXPECT_EQ(documentExtensions(),
-            list("pdf,doc,docx,xls,ppt,odt,rtf,txt,pptx,htm,html,log,csv,dot,dotx,docm,dotm,xml,mht,dic,xlsx,msg,"
-                 "mhtml,pps,xls,htm"));
-        EXPECT_EQ(archiveExtensions(), list("zip,rar,7z,dmg,pkg,gz,cab,bz2,arc,tar,img,nrg,iso,adf"));
-    }
-    // "dng" stands twice in the raw list and once in the set.
-    QStringList rawKeys(rawExtensionSet().begin(), rawExtensionSet().end());
-    rawKeys.sort();
-    QStringList expected = rawImageExtensions();
-    expected.removeDuplicates();
-    expected.sort();
-    EXPECT_EQ(rawKeys, expected);
+    fillBuiltInExtensionLists();
+    fillBuiltInExtensionLists();
+    const std::pair<QStringList, const char*> lists[] = {
+        { audioExtensions(),
+            "mp3,wav,aiff,aifc,aac,au,audio cd,snd,m4a,m4b,m4p,caf,sd2,amr,audio.example.net,aif,wma,mpa,mid,midi,"
+            "mod,mp2,ra,adts,ogg,flac,wav,m4a" },
+        { imageExtensions(),
+            "icns,ICNS,eps,flc,fli,cel,fpx,gif,jp2,jpf,jpx,j2k,j2c,jpeg,jpg,pntg,mpo,exr,png,pict,pct,pic,qtif,qti,"
+            "hdr,sgi,tga,tif,tiff,bmp,ico,heic" },
+        { rawImageExtensions(),
+            "ai,dng,dae,fax,jpeg 2000,openexr,ps,psd,rad,raw,xbm,jpe,dib,pcx,wmf,emf,arw,braw,cr3,raf,r3d,tif,eip,"
+            "ari,rwl,rw2,crw,cr2,erf,3fr,mos,mef,mrw,nrw,nef,orf,pef,dng,srf,sr2,fff,dcr,iiq" },
+        { videoExtensions(),
+            "mpeg,mp4,divx,mov,avi,webm,dv,3gp,m4v,3gpp,3pp2,mpeg-2,mpeg-1,flv,wmx,hevc,wmv,vob,swf,mkv,nsv,mpg,"
+            "mpg-1,mpg-2,3gp2" },
+        { documentExtensions(),
+            "pdf,doc,docx,xls,ppt,odt,rtf,txt,pptx,htm,html,log,csv,dot,dotx,docm,dotm,xml,mht,dic,xlsx,msg,mhtml,"
+            "pps,xls,htm" },
+        { archiveExtensions(), "zip,rar,7z,dmg,pkg,gz,cab,bz2,arc,tar,img,nrg,iso,adf" },
+    };
+    for (const auto& [list, expected] : lists)
+        EXPECT_EQ(list, QString::fromLatin1(expected).split(QLatin1Char(',')));
+    const QStringList raw = rawImageExtensions();
+    EXPECT_EQ(rawExtensionSet(), ExtensionTable(raw.begin(), raw.end())); // "dng" twice, once in the set
 }
 
 TEST_F(FileCategoriesTest, RowsBecomeLowerCaseTableKeysOfTheirCategory)
@@ -78,42 +74,38 @@ TEST_F(FileCategoriesTest, RowsBecomeLowerCaseTableKeysOfTheirCategory)
     buildFileCategoryTables(filterRow("Custom", "Custom (*.xyz;)", 1), false, tables);
     // A label stored under another language still gives its first extension.
     buildFileCategoryTables(filterRow("Video", "Film (*.mov;*.mp4;)", 1), true, tables);
-    EXPECT_EQ(tables.includeDocumentExtensions, (ExtensionTable { "pdf", "docx", "audio cd" }));
-    EXPECT_EQ(tables.excludeCustomExtensions, ExtensionTable { "xyz" });
-    EXPECT_EQ(tables.includeVideoExtensions, (ExtensionTable { "mov", "mp4" }));
-
-    FileCategoryTables untouched;
-    buildFileCategoryTables(allRow(1), true, untouched);
-    buildFileCategoryTables(filterRow("Sound", "Sound (*.mp3;)", 1), true, untouched);
-    buildFileCategoryTables(
-        { { QStringLiteral("keyStr"), 5 }, { QStringLiteral("values"), "Music (*.mp3;)" } }, true, untouched);
-    buildFileCategoryTables(
-        { { QStringLiteral("keyStr"), "Music" }, { QStringLiteral("values"), QVariantList {} } }, true, untouched);
-    EXPECT_EQ(untouched, FileCategoryTables {});
+    // Rows without a category or a label add nothing.
+    buildFileCategoryTables(allRow(1), true, tables);
+    buildFileCategoryTables(filterRow("Sound", "Sound (*.mp3;)", 1), true, tables);
+    buildFileCategoryTables({ { QStringLiteral("keyStr"), 5 }, { QStringLiteral("values"), "Music (*.mp3;)" } }, true,
+        tables);
+    buildFileCategoryTables({ { QStringLiteral("keyStr"), "Music" } }, true, tables);
+    FileCategoryTables expected;
+    expected.includeDocumentExtensions = { "pdf", "docx", "audio cd" };
+    expected.excludeCustomExtensions = { "xyz" };
+    expected.includeVideoExtensions = { "mov", "mp4" };
+    EXPECT_EQ(tables, expected);
 }
 
-TEST_F(FileCategoriesTest, CheckedAllRowMakesUncheckedIncludeRowsCount)
-{
-    const QVariantList include { allRow(true), filterRow("Video", "Video (*.mov;)", 0),
-        filterRow("Music", "Music (*.mp3;)", false), QStringLiteral("not a row") };
-    const QVariantList exclude { filterRow("Picture", "Picture (*.gif;)", 0),
-        filterRow("Archive", "Archive (*.iso;)", 1) };
-    const FileCategoryTables tables = fileCategoryTablesFromLists(include, exclude);
-    EXPECT_EQ(tables.includeVideoExtensions, ExtensionTable { "mov" });
-    EXPECT_EQ(tables.includeMusicExtensions, ExtensionTable { "mp3" });
-    EXPECT_TRUE(tables.excludePictureExtensions.isEmpty());
-    EXPECT_EQ(tables.excludeArchiveExtensions, ExtensionTable { "iso" });
-}
-
-TEST_F(FileCategoriesTest, WithoutACheckedAllRowOnlyCheckedRowsCount)
+TEST_F(FileCategoriesTest, CheckedAllRowMakesUncheckedIncludeRowsCountButNeverExcludeRows)
 {
     QVariantMap allWithoutType = allRow(true);
     allWithoutType.remove(QStringLiteral("extensionType"));
-    const QVariantList include { allRow(0), allWithoutType, filterRow("Video", "Video (*.mov;)", 0),
-        filterRow("Music", "Music (*.mp3;)", 1), filterRow("Document", "Document (*.txt;)", "1") };
-    FileCategoryTables expected;
-    expected.includeMusicExtensions = { "mp3" };
-    EXPECT_EQ(fileCategoryTablesFromLists(include, QVariant()), expected);
+    const QVariantList rows { filterRow("Video", "Video (*.mov;)", 0), filterRow("Music", "Music (*.mp3;)", 1),
+        filterRow("Document", "Document (*.txt;)", "1"), QStringLiteral("not a row") };
+    const QVariantList exclude { filterRow("Picture", "Picture (*.gif;)", 0),
+        filterRow("Archive", "Archive (*.iso;)", 1) };
+
+    FileCategoryTables withAll;
+    withAll.includeVideoExtensions = { "mov" };
+    withAll.includeMusicExtensions = { "mp3" };
+    withAll.includeDocumentExtensions = { "txt" };
+    withAll.excludeArchiveExtensions = { "iso" };
+    EXPECT_EQ(fileCategoryTablesFromLists(QVariantList { allRow(true) } + rows, exclude), withAll);
+
+    FileCategoryTables withoutAll;
+    withoutAll.includeMusicExtensions = { "mp3" };
+    EXPECT_EQ(fileCategoryTablesFromLists(QVariantList { allRow(0), allWithoutType } + rows, QVariant()), withoutAll);
     EXPECT_EQ(fileCategoryTablesFromLists(QStringLiteral("Video (*.mov;)"), filterRow("Video", "Video (*.mov;)", 1)),
         FileCategoryTables {});
 }
@@ -129,8 +121,7 @@ TEST_F(FileCategoriesTest, DefaultSettingsIncludeEverythingAndExcludeNothing)
     const FileCategoryTables tables = fileCategoryTables();
     fileCategoryTables() = saved;
 
-    QStringList documents = documentExtensions();
-    documents.removeDuplicates();
+    const QStringList documents = documentExtensions();
     EXPECT_EQ(tables.includeDocumentExtensions, ExtensionTable(documents.begin(), documents.end()));
     EXPECT_TRUE(tables.includePictureExtensions.contains(QStringLiteral("arw")));
     EXPECT_TRUE(tables.includePictureExtensions.contains(QStringLiteral("icns")));
@@ -142,25 +133,32 @@ TEST_F(FileCategoriesTest, DefaultSettingsIncludeEverythingAndExcludeNothing)
 TEST(Categorizing, ExclusionFirstThenTheIncludeTablesInScanOrder)
 {
     FileCategoryTables tables;
-    tables.includeDocumentExtensions = { "a", "b", "c", "d", "e", "x" };
+    tables.includeDocumentExtensions = { "a", "b", "c", "d", "e", "x", "pdf" };
     tables.includeMusicExtensions = { "a", "b", "c", "d" };
     tables.includeArchiveExtensions = { "a", "b", "c" };
     tables.includePictureExtensions = { "a", "b" };
     tables.includeVideoExtensions = { "a" };
     tables.includeCustomExtensions = { "a", "b", "c", "d", "e", "f" };
     tables.excludeMusicExtensions = { "x" };
+    tables.excludeCustomExtensions = { "pdf" };
     const ScanSettingsSnapshot snapshot = snapshotWith(tables, true);
+    const auto ignored = CustomTables::ignored;
 
-    const std::vector<std::pair<QString, std::optional<Category>>> expected { { "A", Category::Video },
-        { "b", Category::Pic }, { "c", Category::Archive }, { "d", Category::Music }, { "e", Category::Doc },
-        { "f", Category::Others }, { "unlisted", Category::Others }, { "x", std::nullopt } };
-    for (const auto& [extension, category] : expected) {
-        const ExtensionVerdict verdict = categorizeExtension(extension, snapshot);
-        EXPECT_EQ(verdict.taken, category.has_value()) << extension.toStdString();
-        EXPECT_EQ(verdict.category, category) << extension.toStdString();
+    const std::tuple<const char*, CustomTables, std::optional<Category>> table[] = {
+        { "A", {}, Category::Video }, { "b", {}, Category::Pic }, { "c", {}, Category::Archive },
+        { "d", {}, Category::Music }, { "e", {}, Category::Doc }, { "f", {}, Category::Others },
+        { "unlisted", {}, Category::Others }, { "x", {}, std::nullopt }, { "pdf", {}, std::nullopt },
+        { "pdf", ignored, Category::Doc }, // cloud files ignore the custom tables
+    };
+    for (const auto& [extension, custom, category] : table) {
+        const ExtensionVerdict verdict = categorizeExtension(QString::fromLatin1(extension), snapshot, custom);
+        EXPECT_EQ(verdict.taken, category.has_value()) << extension;
+        EXPECT_EQ(verdict.category, category) << extension;
     }
-    const ExtensionVerdict withoutAll = categorizeExtension(QStringLiteral("unlisted"), snapshotWith(tables, false));
-    EXPECT_FALSE(withoutAll.taken || withoutAll.category);
+    const ScanSettingsSnapshot withoutAll = snapshotWith(tables, false);
+    EXPECT_FALSE(categorizeExtension(QStringLiteral("unlisted"), withoutAll).taken);
+    EXPECT_TRUE(categorizeExtension(QStringLiteral("f"), withoutAll).taken);
+    EXPECT_FALSE(categorizeExtension(QStringLiteral("f"), withoutAll, ignored).taken);
 }
 
 TEST(Categorizing, SwitchedOffCategoryRefusesButKeepsTheCategory)
@@ -176,44 +174,24 @@ TEST(Categorizing, SwitchedOffCategoryRefusesButKeepsTheCategory)
     EXPECT_FALSE(categorizeExtension(QStringLiteral("xyz"), snapshot).taken);
 }
 
-TEST(Categorizing, CloudFilesIgnoreTheCustomTables)
-{
-    FileCategoryTables tables;
-    tables.includeCustomExtensions = { "abc" };
-    tables.excludeCustomExtensions = { "pdf" };
-    tables.includeDocumentExtensions = { "pdf" };
-    const ScanSettingsSnapshot withAll = snapshotWith(tables, true);
-    const ScanSettingsSnapshot withoutAll = snapshotWith(tables, false);
-    EXPECT_FALSE(categorizeExtension(QStringLiteral("pdf"), withAll).taken);
-    EXPECT_EQ(categorizeExtension(QStringLiteral("pdf"), withAll, CustomTables::ignored).category, Category::Doc);
-    EXPECT_TRUE(categorizeExtension(QStringLiteral("abc"), withoutAll).taken);
-    EXPECT_FALSE(categorizeExtension(QStringLiteral("abc"), withoutAll, CustomTables::ignored).taken);
-}
-
 TEST(ScanSettingsSnapshotTest, CopiesTheCurrentStateAndIgnoresLaterChanges)
 {
     const FileCategoryTables savedTables = fileCategoryTables();
     const auto savedFlags = scanCategoryFlags;
     const bool savedAll = isAllFileTypesSelected;
-    const int savedOption = dateFilterOption;
 
     fileCategoryTables().includeVideoExtensions = { "mov" };
     scanCategoryFlags.fill(false);
     scanCategoryFlags[rawValue(Category::Video)] = true;
     isAllFileTypesSelected = true;
-    dateFilterOption = 3;
-    fillBuiltInExtensionLists();
     const ScanSettingsSnapshot snapshot = makeScanSettingsSnapshot();
     fileCategoryTables().includeVideoExtensions.clear();
     scanCategoryFlags[rawValue(Category::Video)] = false;
+    isAllFileTypesSelected = false;
 
     EXPECT_TRUE(categorizeExtension(QStringLiteral("mov"), snapshot).taken);
     EXPECT_TRUE(snapshot.isAllFileTypesSelected);
-    EXPECT_EQ(snapshot.dateFilterOption, 3);
-    EXPECT_TRUE(snapshot.rawExtensionSet.contains(QStringLiteral("cr2")));
-
     fileCategoryTables() = savedTables;
     scanCategoryFlags = savedFlags;
     isAllFileTypesSelected = savedAll;
-    dateFilterOption = savedOption;
 }
