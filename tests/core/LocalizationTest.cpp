@@ -61,15 +61,10 @@ TEST_F(LocalizationTest, PreferredLanguagePicksTheTableAndKeepsItsCode)
     }
 }
 
-TEST_F(LocalizationTest, TokensBecomePlaceholdersAndNothingElseChanges)
+TEST_F(LocalizationTest, TokensBecomePlaceholdersAndMissingOrNonTextEntriesGiveEmptyText)
 {
-    load({QStringLiteral("en")});
+    load({ QStringLiteral("en") });
     EXPECT_EQ(localizedText(QStringLiteral("ID_FOUND")), QStringLiteral("Found %d files in %@."));
-}
-
-TEST_F(LocalizationTest, MissingKeyOrNonTextEntryGivesEmptyText)
-{
-    load({QStringLiteral("en")});
     testing::internal::CaptureStdout();
     EXPECT_EQ(localizedText(QStringLiteral("ID_NOT_THERE")), QString());
     EXPECT_EQ(localizedText(QStringLiteral("ID_NUMBER")), QString());
@@ -79,13 +74,11 @@ TEST_F(LocalizationTest, MissingKeyOrNonTextEntryGivesEmptyText)
 TEST_F(LocalizationTest, UnreadableTableLoadsOnceAndStillAnswers)
 {
     writeTable(tables.filePath("Vlx_fr.plist"), "<key>ID_OK</key><string>broken");
-    load({QStringLiteral("fr-FR")});
-    EXPECT_EQ(currentLanguageCode, QStringLiteral("fr"));
+    load({ QStringLiteral("fr-FR") });
     testing::internal::CaptureStdout();
     EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QString());
     testing::internal::GetCapturedStdout();
-    // A second load does not run again, even though the table is empty.
-    load({QStringLiteral("de")});
+    load({ QStringLiteral("de") });
     EXPECT_EQ(currentLanguageCode, QStringLiteral("fr"));
 }
 
@@ -95,9 +88,8 @@ TEST(EnglishTable, IsCompiledInAndCoversEveryKeyTheCodeUses)
         readPropertyListDictionary(QStringLiteral(":/resources/Vlx_en.plist"));
     ASSERT_TRUE(table.has_value());
     for (auto it = table->constBegin(); it != table->constEnd(); ++it) {
-        EXPECT_EQ(it.value().typeId(), QMetaType::QString) << it.key().toStdString();
-        EXPECT_FALSE(it.value().toString().isEmpty()) << it.key().toStdString();
-        EXPECT_FALSE(it.value().toString().contains(QLatin1Char('%'))) << it.key().toStdString();
+        const QString text = it.value().typeId() == QMetaType::QString ? it.value().toString() : QString();
+        EXPECT_TRUE(!text.isEmpty() && !text.contains(QLatin1Char('%'))) << it.key().toStdString();
     }
 
     const QRegularExpression keyPattern(QStringLiteral("\"(ID_[A-Z0-9_]+)\""));

@@ -4,21 +4,14 @@
 
 namespace {
 
-class FixedProbe : public NetworkReachabilityProbe {
-public:
+struct FixedProbe : NetworkReachabilityProbe {
     explicit FixedProbe(bool reachable)
-        : reachable_(reachable)
+        : reachable(reachable)
     {
     }
-    bool isNetworkReachable() override
-    {
-        ++asked;
-        return reachable_;
-    }
+    bool isNetworkReachable() override { return ++asked, reachable; }
+    bool reachable;
     int asked = 0;
-
-private:
-    bool reachable_;
 };
 
 struct Reachability : ::testing::Test {
