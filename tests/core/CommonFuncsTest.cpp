@@ -13,43 +13,27 @@
 
 TEST(SizeText, FollowsTheDecimalUnitTableAndRoundsAsPrintfDoes)
 {
-    const std::pair<double, const char*> table[] = {
-        { 0, "0 bytes" },
-        { 999, "999 bytes" },
-        { 1000, "1.00 KB" },
+    const std::pair<QVariant, const char*> table[] = {
+        { 0, "0 bytes" }, { 999, "999 bytes" }, { 1000, "1.00 KB" },
         { 1125, "1.12 KB" }, // the exact binary value of 1.125 is a half: to even
         { 1135, "1.14 KB" }, // 1.135 is stored a little above
-        { 999999, "1000.00 KB" },
-        { 1234567, "1.23 MB" },
-        { 1e15, "1000.00 TB" },
+        { 999999, "1000.00 KB" }, { 1234567, "1.23 MB" }, { 1e15, "1000.00 TB" },
+        { QVariant::fromValue<qulonglong>(2000000000ULL), "2.00 GB" }, { QVariant(), "0 bytes" },
+        { QStringLiteral("1234"), "0 bytes" }, { std::nan(""), "0 bytes" },
     };
     for (const auto& [bytes, text] : table)
-        EXPECT_EQ(getSizeInUnits(bytes), QString::fromLatin1(text)) << bytes;
-    EXPECT_EQ(getSizeInUnits(QVariant()), QStringLiteral("0 bytes"));
-    EXPECT_EQ(getSizeInUnits(QVariant(QStringLiteral("1234"))), QStringLiteral("0 bytes"));
-    EXPECT_EQ(getSizeInUnits(std::nan("")), QStringLiteral("0 bytes"));
-    EXPECT_EQ(getSizeInUnits(QVariant::fromValue<qulonglong>(2000000000ULL)), QStringLiteral("2.00 GB"));
-}
-
-TEST(SizeText, FixedNotationRoundsTheExactBinaryValue)
-{
-    const std::tuple<double, int, int, const char*> table[] = {
-        { -0.125, 2, 0, "-0.12" },
-        { -0.0, 2, 0, "-0.00" },
-        { 72.25, 1, 0, "72.2" },
-        { 72.35, 1, 0, "72.3" },
-        { 2.5, 0, 4, "   2" },
-        { 12345.678, 2, 4, "12345.68" },
+        EXPECT_EQ(getSizeInUnits(bytes), QString::fromLatin1(text)) << text;
+    const std::tuple<double, int, int, const char*> fixed[] = {
+        { -0.125, 2, 0, "-0.12" }, { -0.0, 2, 0, "-0.00" }, { 72.25, 1, 0, "72.2" }, { 72.35, 1, 0, "72.3" },
+        { 2.5, 0, 4, "   2" }, { 12345.678, 2, 4, "12345.68" },
     };
-    for (const auto& [value, precision, width, text] : table)
+    for (const auto& [value, precision, width, text] : fixed)
         EXPECT_EQ(formatFixed(value, precision, width), QString::fromLatin1(text)) << value;
 }
 
 TEST(EscapeRegex, EscapedPathMatchesOnlyItselfInAnExpression)
 {
-    EXPECT_EQ(
-        escapeRegexCharacters(QStringLiteral("/Users/me/a.b (x)")), QStringLiteral("\\/Users\\/me\\/a\\.b \\(x\\)"));
-    EXPECT_EQ(escapeRegexCharacters(QStringLiteral("my-folder_ü 写真")), QStringLiteral("my-folder_ü 写真"));
+    EXPECT_EQ(escapeRegexCharacters(QStringLiteral("/a.b (x)-ü")), QStringLiteral("\\/a\\.b \\(x\\)-ü"));
     const QString path = QStringLiteral("/home/a+b/[draft] (v1.0)/cost$?*.^{2}|\"q\"\\x");
     const QRegularExpression literal(QStringLiteral("^") + escapeRegexCharacters(path) + QStringLiteral("$"));
     ASSERT_TRUE(literal.isValid()) << literal.errorString().toStdString();
@@ -63,8 +47,7 @@ TEST(DatePatterns, TranslateToQtNotation)
         { "MMM dd, yyyy hh:mm:ss a", "MMM dd, yyyy hh:mm:ss AP" },
         { "yyyy-MM-dd'T'HH:mm:ss.SSZ", "yyyy-MM-dd'T'HH:mm:ss.zt" },
         { "EEEE d MMMM yy", "dddd d MMMM yy" },
-        { "h 'o''clock' a", "h 'o''clock' AP" },
-        { "G yyyy", " yyyy" },
+        { "h 'o''clock' a G", "h 'o''clock' AP " },
     };
     for (const auto& [unicode, qt] : table)
         EXPECT_EQ(qtDateFormat(QString::fromLatin1(unicode)), QString::fromLatin1(qt)) << unicode;

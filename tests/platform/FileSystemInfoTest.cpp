@@ -20,37 +20,24 @@ struct statx statxOf(const QString& path)
 
 } // namespace
 
-TEST(FileImmutability, OrdinaryMissingAndSpecialItemsAreNotImmutable)
-{
-    QTemporaryDir dir;
-    writeTestFile(dir.filePath(QStringLiteral("plain")), "x");
-    makeTestFifo(dir.filePath(QStringLiteral("pipe")));
-    EXPECT_FALSE(isFileImmutable(dir.filePath(QStringLiteral("plain"))));
-    EXPECT_FALSE(isFileImmutable(dir.path()));
-    EXPECT_FALSE(isFileImmutable(dir.filePath(QStringLiteral("missing"))));
-    EXPECT_FALSE(isFileImmutable(dir.filePath(QStringLiteral("pipe"))));
-    EXPECT_FALSE(isFileImmutable(QString()));
-}
-
-TEST(FileImmutability, ImmutableAttributeIsSeenOnTheFileButNotThroughALink)
+TEST(FileImmutability, SeenOnTheFileButNotThroughALinkNorOnSpecialItems)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("locked"));
     writeTestFile(path, "x");
-    const QString link = dir.filePath(QStringLiteral("link"));
-    ASSERT_TRUE(QFile::link(path, link));
+    makeTestFifo(dir.filePath(QStringLiteral("pipe")));
+    ASSERT_TRUE(QFile::link(path, dir.filePath(QStringLiteral("link"))));
+    for (const QString& item : { path, dir.path(), dir.filePath(QStringLiteral("pipe")), QString() })
+        EXPECT_FALSE(isFileImmutable(item)) << item.toStdString();
     if (!setTestFileImmutable(path, true))
         GTEST_SKIP() << "the immutable attribute cannot be set here";
     const bool seen = isFileImmutable(path);
-    const bool seenThroughLink = isFileImmutable(link);
+    const bool seenThroughLink = isFileImmutable(dir.filePath(QStringLiteral("link")));
     const std::optional<bool> reported = immutableAttributeOf(statxOf(path));
     ASSERT_TRUE(setTestFileImmutable(path, false));
     EXPECT_TRUE(seen);
     EXPECT_FALSE(seenThroughLink);
-    EXPECT_FALSE(isFileImmutable(path));
-    // Where statx reports the attribute, it agrees.
-    EXPECT_EQ(reported.value_or(true), true);
-    EXPECT_EQ(immutableAttributeOf(statxOf(path)).value_or(false), false);
+    EXPECT_EQ(reported.value_or(true), true); // where statx reports it, it agrees
 }
 
 TEST(NetworkVolumes, FileSystemTypesThatReachOtherMachines)
@@ -91,7 +78,7 @@ TEST(NetworkVolumes, LocalAndMissingItemsAreNotOnTheNetwork)
     writeTestFile(local, "x");
     const QString link = dir.filePath(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self"), link));
-    struct statx status = statxOf(local);
+    struct statx status { };
     ASSERT_EQ(::statx(AT_FDCWD, QFile::encodeName(local).constData(), AT_SYMLINK_NOFOLLOW,
                   STATX_BASIC_STATS | STATX_MNT_ID, &status),
         0);

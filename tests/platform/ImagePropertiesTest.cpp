@@ -17,51 +17,32 @@ namespace {
 
 namespace Key = ImagePropertyKey;
 
-void appendBigEndian(QByteArray& bytes, quint32 value)
+QByteArray be32(quint32 value)
 {
-    char raw[4];
-    qToBigEndian(value, raw);
-    bytes.append(raw, 4);
+    QByteArray raw(4, '\0');
+    qToBigEndian(value, raw.data());
+    return raw;
 }
 
 // An ICC profile of one 'desc' tag whose data is the given bytes.
 QByteArray profileWithDescription(const QByteArray& tagData)
 {
-    QByteArray profile(128, '\0');
-    appendBigEndian(profile, 1);
-    profile.append("desc");
-    appendBigEndian(profile, 144);
-    appendBigEndian(profile, static_cast<quint32>(tagData.size()));
-    profile.append(tagData);
+    QByteArray profile = QByteArray(128, '\0') + be32(1) + "desc" + be32(144) + be32(tagData.size()) + tagData;
     qToBigEndian(static_cast<quint32>(profile.size()), profile.data());
-    profile.replace(36, 4, "acsp");
-    return profile;
+    return profile.replace(36, 4, "acsp");
 }
 
+// The ASCII form, with empty Unicode and ScriptCode parts.
 QByteArray asciiDescription(const QByteArray& text)
 {
-    QByteArray data("desc");
-    appendBigEndian(data, 0);
-    appendBigEndian(data, static_cast<quint32>(text.size() + 1));
-    data.append(text).append('\0');
-    data.append(QByteArray(79, '\0')); // the Unicode and ScriptCode parts, empty
-    return data;
+    return "desc" + be32(0) + be32(text.size() + 1) + text + QByteArray(80, '\0');
 }
 
 QByteArray unicodeDescription(const QString& text)
 {
-    QByteArray data("mluc");
-    appendBigEndian(data, 0);
-    appendBigEndian(data, 1);
-    appendBigEndian(data, 12);
-    data.append("enUS");
-    appendBigEndian(data, static_cast<quint32>(text.size() * 2));
-    appendBigEndian(data, 28);
-    for (const QChar c : text) {
-        char raw[2];
-        qToBigEndian(c.unicode(), raw);
-        data.append(raw, 2);
-    }
+    QByteArray data = "mluc" + be32(0) + be32(1) + be32(12) + "enUS" + be32(text.size() * 2) + be32(28);
+    for (const QChar c : text)
+        data += char(c.unicode() >> 8) + QByteArray(1, char(c.unicode() & 0xff));
     return data;
 }
 
