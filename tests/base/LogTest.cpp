@@ -67,7 +67,7 @@ TEST_F(LogTest, LinesFromTwoThreadsNeverInterleave)
     const QString a(300, QLatin1Char('a'));
     const QString b(300, QLatin1Char('b'));
     std::vector<std::thread> threads;
-    for (const QString* text : {&a, &b})
+    for (const QString* text : { &a, &b })
         threads.emplace_back([text] {
             for (int i = 0; i < linesPerThread; ++i)
                 Log::print(*text, i);

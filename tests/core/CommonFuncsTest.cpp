@@ -14,18 +14,28 @@
 TEST(SizeText, FollowsTheDecimalUnitTableAndRoundsAsPrintfDoes)
 {
     const std::pair<QVariant, const char*> table[] = {
-        { 0, "0 bytes" }, { 999, "999 bytes" }, { 1000, "1.00 KB" },
+        { 0, "0 bytes" },
+        { 999, "999 bytes" },
+        { 1000, "1.00 KB" },
         { 1125, "1.12 KB" }, // the exact binary value of 1.125 is a half: to even
         { 1135, "1.14 KB" }, // 1.135 is stored a little above
-        { 999999, "1000.00 KB" }, { 1234567, "1.23 MB" }, { 1e15, "1000.00 TB" },
-        { QVariant::fromValue<qulonglong>(2000000000ULL), "2.00 GB" }, { QVariant(), "0 bytes" },
-        { QStringLiteral("1234"), "0 bytes" }, { std::nan(""), "0 bytes" },
+        { 999999, "1000.00 KB" },
+        { 1234567, "1.23 MB" },
+        { 1e15, "1000.00 TB" },
+        { QVariant::fromValue<qulonglong>(2000000000ULL), "2.00 GB" },
+        { QVariant(), "0 bytes" },
+        { QStringLiteral("1234"), "0 bytes" },
+        { std::nan(""), "0 bytes" },
     };
     for (const auto& [bytes, text] : table)
         EXPECT_EQ(getSizeInUnits(bytes), QString::fromLatin1(text)) << text;
     const std::tuple<double, int, int, const char*> fixed[] = {
-        { -0.125, 2, 0, "-0.12" }, { -0.0, 2, 0, "-0.00" }, { 72.25, 1, 0, "72.2" }, { 72.35, 1, 0, "72.3" },
-        { 2.5, 0, 4, "   2" }, { 12345.678, 2, 4, "12345.68" },
+        { -0.125, 2, 0, "-0.12" },
+        { -0.0, 2, 0, "-0.00" },
+        { 72.25, 1, 0, "72.2" },
+        { 72.35, 1, 0, "72.3" },
+        { 2.5, 0, 4, "   2" },
+        { 12345.678, 2, 4, "12345.68" },
     };
     for (const auto& [value, precision, width, text] : fixed)
         EXPECT_EQ(formatFixed(value, precision, width), QString::fromLatin1(text)) << value;

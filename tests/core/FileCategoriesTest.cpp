@@ -1,11 +1,8 @@
-#include "base/UserDefaults.h"
 #include "core/FileCategories.h"
 #include "core/ScanSettingsSnapshot.h"
-#include "core/SettingsSchema.h"
 
 #include "ScopedLanguageTable.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using Category = GlobalObjects::FileCategory;
@@ -77,8 +74,8 @@ TEST_F(FileCategoriesTest, RowsBecomeLowerCaseTableKeysOfTheirCategory)
     // Rows without a category or a label add nothing.
     buildFileCategoryTables(allRow(1), true, tables);
     buildFileCategoryTables(filterRow("Sound", "Sound (*.mp3;)", 1), true, tables);
-    buildFileCategoryTables({ { QStringLiteral("keyStr"), 5 }, { QStringLiteral("values"), "Music (*.mp3;)" } }, true,
-        tables);
+    buildFileCategoryTables(
+        { { QStringLiteral("keyStr"), 5 }, { QStringLiteral("values"), "Music (*.mp3;)" } }, true, tables);
     buildFileCategoryTables({ { QStringLiteral("keyStr"), "Music" } }, true, tables);
     FileCategoryTables expected;
     expected.includeDocumentExtensions = { "pdf", "docx", "audio cd" };
@@ -110,26 +107,6 @@ TEST_F(FileCategoriesTest, CheckedAllRowMakesUncheckedIncludeRowsCountButNeverEx
         FileCategoryTables {});
 }
 
-TEST_F(FileCategoriesTest, DefaultSettingsIncludeEverythingAndExcludeNothing)
-{
-    QTemporaryDir folder;
-    UserDefaults defaults(folder.path());
-    fillBuiltInExtensionLists();
-    registerDefaultSettings(defaults);
-    const FileCategoryTables saved = fileCategoryTables();
-    loadExtensionLists(defaults);
-    const FileCategoryTables tables = fileCategoryTables();
-    fileCategoryTables() = saved;
-
-    const QStringList documents = documentExtensions();
-    EXPECT_EQ(tables.includeDocumentExtensions, ExtensionTable(documents.begin(), documents.end()));
-    EXPECT_TRUE(tables.includePictureExtensions.contains(QStringLiteral("arw")));
-    EXPECT_TRUE(tables.includePictureExtensions.contains(QStringLiteral("icns")));
-    EXPECT_TRUE(tables.includeMusicExtensions.contains(QStringLiteral("audio cd")));
-    EXPECT_TRUE(tables.includeCustomExtensions.isEmpty());
-    EXPECT_TRUE(tables.excludeDocumentExtensions.isEmpty() && tables.excludeVideoExtensions.isEmpty());
-}
-
 TEST(Categorizing, ExclusionFirstThenTheIncludeTablesInScanOrder)
 {
     FileCategoryTables tables;
@@ -159,39 +136,10 @@ TEST(Categorizing, ExclusionFirstThenTheIncludeTablesInScanOrder)
     EXPECT_FALSE(categorizeExtension(QStringLiteral("unlisted"), withoutAll).taken);
     EXPECT_TRUE(categorizeExtension(QStringLiteral("f"), withoutAll).taken);
     EXPECT_FALSE(categorizeExtension(QStringLiteral("f"), withoutAll, ignored).taken);
-}
 
-TEST(Categorizing, SwitchedOffCategoryRefusesButKeepsTheCategory)
-{
-    FileCategoryTables tables;
-    tables.includePictureExtensions = { "png" };
-    ScanSettingsSnapshot snapshot = snapshotWith(tables, true);
-    snapshot.scanCategoryFlags[rawValue(Category::Pic)] = false;
-    snapshot.scanCategoryFlags[rawValue(Category::Others)] = false;
-    const ExtensionVerdict picture = categorizeExtension(QStringLiteral("png"), snapshot);
-    EXPECT_FALSE(picture.taken);
-    EXPECT_EQ(picture.category, Category::Pic);
-    EXPECT_FALSE(categorizeExtension(QStringLiteral("xyz"), snapshot).taken);
-}
-
-TEST(ScanSettingsSnapshotTest, CopiesTheCurrentStateAndIgnoresLaterChanges)
-{
-    const FileCategoryTables savedTables = fileCategoryTables();
-    const auto savedFlags = scanCategoryFlags;
-    const bool savedAll = isAllFileTypesSelected;
-
-    fileCategoryTables().includeVideoExtensions = { "mov" };
-    scanCategoryFlags.fill(false);
-    scanCategoryFlags[rawValue(Category::Video)] = true;
-    isAllFileTypesSelected = true;
-    const ScanSettingsSnapshot snapshot = makeScanSettingsSnapshot();
-    fileCategoryTables().includeVideoExtensions.clear();
-    scanCategoryFlags[rawValue(Category::Video)] = false;
-    isAllFileTypesSelected = false;
-
-    EXPECT_TRUE(categorizeExtension(QStringLiteral("mov"), snapshot).taken);
-    EXPECT_TRUE(snapshot.isAllFileTypesSelected);
-    fileCategoryTables() = savedTables;
-    scanCategoryFlags = savedFlags;
-    isAllFileTypesSelected = savedAll;
+    // A switched-off category refuses the file but still names its category.
+    ScanSettingsSnapshot picturesOff = snapshot;
+    picturesOff.scanCategoryFlags[rawValue(Category::Pic)] = false;
+    EXPECT_FALSE(categorizeExtension(QStringLiteral("b"), picturesOff).taken);
+    EXPECT_EQ(categorizeExtension(QStringLiteral("b"), picturesOff).category, Category::Pic);
 }

@@ -1,6 +1,6 @@
+#include "core/FileOperations.h"
 #include "base/AppPaths.h"
 #include "base/PrivilegedRunner.h"
-#include "core/FileOperations.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -51,7 +51,8 @@ TEST_F(FileOperationsTest, ListsSumsAndRemovesRegularFilesOnly)
     QStringList files = FileOperations::getFilesListInDirectory(at(QString()));
     files.sort();
     EXPECT_EQ(files, (QStringList { at("Tool.APP/inside"), at("a.txt"), at("sub/.hidden") }));
-    EXPECT_EQ(FileOperations::getFilesListInDirectory(at(QString()), QStringLiteral("app")), QStringList { at("Tool.APP") });
+    EXPECT_EQ(
+        FileOperations::getFilesListInDirectory(at(QString()), QStringLiteral("app")), QStringList { at("Tool.APP") });
     EXPECT_EQ(FileOperations::getDirectorySize(at(QString())), QStringLiteral("9.000000"));
     EXPECT_EQ(FileOperations::getSizeOfFileOrFolder(at(QStringLiteral("a.txt"))), QStringLiteral("5"));
     EXPECT_EQ(FileOperations::getFileSize(at(QStringLiteral("missing"))), QStringLiteral("0"));

@@ -9,7 +9,6 @@
 
 #include <fcntl.h>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,22 +75,6 @@ TEST_F(FolderSizeTest, WalksPathsLongerThanTheSystemLimit)
     EXPECT_EQ(sizeOf(base), 10u);
     EXPECT_EQ(folderSizeOfPath(path.c_str()), 10u);
     QProcess::execute(QStringLiteral("rm"), { QStringLiteral("-rf"), base });
-}
-
-TEST_F(FolderSizeTest, FolderMountedInsideItselfIsCountedOnce)
-{
-    const QString top = make(QStringLiteral("looped"));
-    const QString mountPoint = make(QStringLiteral("looped/again"));
-    writeTestFile(dir.filePath(QStringLiteral("looped/file")), QByteArray(7, 'x'));
-    if (::mount(QFile::encodeName(top).constData(), QFile::encodeName(mountPoint).constData(), nullptr, MS_BIND,
-            nullptr)
-        != 0)
-        GTEST_SKIP() << "bind mounts are not permitted here";
-    testing::internal::CaptureStderr();
-    const std::uint64_t size = sizeOf(top);
-    testing::internal::GetCapturedStderr();
-    ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
-    EXPECT_EQ(size, 7u);
 }
 
 TEST(OpenRegularFile, NameWithEmbeddedNulIsRefusedRatherThanShortened)

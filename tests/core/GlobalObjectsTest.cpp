@@ -8,19 +8,6 @@
 #include <barrier>
 #include <thread>
 
-using GO = GlobalObjects;
-
-TEST(RawValues, ConvertOnlyInsideTheirRange)
-{
-    EXPECT_EQ(enumFromRaw<GO::ScanContent>(2), GO::ScanContent::ignoreContent);
-    EXPECT_EQ(enumFromRaw<GO::FileCategory>(5), GO::FileCategory::Others);
-    EXPECT_FALSE(enumFromRaw<GO::ScanContent>(0));
-    EXPECT_FALSE(enumFromRaw<GO::FileCategory>(6));
-    EXPECT_FALSE(enumFromRaw<GO::FileCategory>(-1));
-    EXPECT_FALSE(scanSourceFromRaw(7));
-    EXPECT_EQ(scanSourceFromRaw(5), ScanSource::lightroomCatalog);
-}
-
 TEST(AppWideState, LazyValuesAreCreatedOnceWhenTwoThreadsArriveTogether)
 {
     std::barrier start(2);

@@ -1,5 +1,5 @@
-#include "core/GlobalObjects.h"
 #include "core/Localization.h"
+#include "core/GlobalObjects.h"
 #include "core/PropertyList.h"
 
 #include <QDirIterator>
@@ -27,18 +27,15 @@ struct LocalizationTest : ::testing::Test {
     {
         LocalizationDetail::resetLocalizationTable();
         writeTable(tables.filePath("Vlx_en.plist"),
-                   "<key>ID_OK</key><string>OK</string>"
-                   "<key>ID_FOUND</key><string>Found DONOT_TRANSLATE_INTEGER_VALUE files in "
-                   "DONOT_TRANSLATE_STRING_VALUE.</string>"
-                   "<key>ID_NUMBER</key><integer>3</integer>");
+            "<key>ID_OK</key><string>OK</string>"
+            "<key>ID_FOUND</key><string>Found DONOT_TRANSLATE_INTEGER_VALUE files in "
+            "DONOT_TRANSLATE_STRING_VALUE.</string>"
+            "<key>ID_NUMBER</key><integer>3</integer>");
         writeTable(tables.filePath("Vlx_de.plist"), "<key>ID_OK</key><string>Gut</string>");
     }
     void TearDown() override { LocalizationDetail::resetLocalizationTable(); }
 
-    void load(const QStringList& languages)
-    {
-        LocalizationDetail::loadLocalizationTableFrom(languages, tables.path());
-    }
+    void load(const QStringList& languages) { LocalizationDetail::loadLocalizationTableFrom(languages, tables.path()); }
 };
 
 } // namespace
@@ -84,8 +81,7 @@ TEST_F(LocalizationTest, UnreadableTableLoadsOnceAndStillAnswers)
 
 TEST(EnglishTable, IsCompiledInAndCoversEveryKeyTheCodeUses)
 {
-    const std::optional<QVariantMap> table =
-        readPropertyListDictionary(QStringLiteral(":/resources/Vlx_en.plist"));
+    const std::optional<QVariantMap> table = readPropertyListDictionary(QStringLiteral(":/resources/Vlx_en.plist"));
     ASSERT_TRUE(table.has_value());
     for (auto it = table->constBegin(); it != table->constEnd(); ++it) {
         const QString text = it.value().typeId() == QMetaType::QString ? it.value().toString() : QString();
@@ -94,8 +90,8 @@ TEST(EnglishTable, IsCompiledInAndCoversEveryKeyTheCodeUses)
 
     const QRegularExpression keyPattern(QStringLiteral("\"(ID_[A-Z0-9_]+)\""));
     QDirIterator files(QStringLiteral(VELLICOR_SOURCE_DIR "/Vellicor"),
-                       {QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.ui")}, QDir::Files,
-                       QDirIterator::Subdirectories);
+        { QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.ui") }, QDir::Files,
+        QDirIterator::Subdirectories);
     int keysSeen = 0;
     while (files.hasNext()) {
         QFile file(files.next());

@@ -1,5 +1,5 @@
-#include "base/AppPaths.h"
 #include "core/MD5.h"
+#include "base/AppPaths.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 

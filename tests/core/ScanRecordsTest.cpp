@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 namespace {
-QJsonObject json(const char* text) { return QJsonDocument::fromJson(QByteArray(text)).object(); }
+QJsonObject json(const char* text)
+{
+    return QJsonDocument::fromJson(QByteArray(text)).object();
+}
 } // namespace
 
 TEST(ScanRecords, JoiningAGroupAddsSizeAndABackLinkThatDoesNotOwn)

@@ -84,16 +84,6 @@ TEST_F(Thumbnail, CameraOrientationIsTurnedUpright)
     EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(path, 60).size(), QSize(30, 60));
 }
 
-TEST_F(Thumbnail, LargePictureIsDecodedOnlyAtTheDrawnSize)
-{
-    const QString path = picture(QStringLiteral("large.jpg"), 6000, 6000, "JPEG");
-    // Decoded whole it would pass the reader's memory limit and give nothing.
-    if (!QImageReader(path).read().isNull())
-        GTEST_SKIP() << "the reader's memory limit allows decoding the whole picture";
-    EXPECT_EQ(horizontalExtent(resizedImageFromFile(path, 250, 240), 10), std::make_pair(4, 243));
-    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(path, 100).size(), QSize(100, 100));
-}
-
 TEST_F(Thumbnail, ScaledPicturesKeepTheirProportionsAndNeverGrow)
 {
     EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(picture(QStringLiteral("wide.png"), 400, 100), 100).size(),
