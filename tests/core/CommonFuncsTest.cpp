@@ -13,30 +13,16 @@
 
 TEST(SizeText, FollowsTheDecimalUnitTableAndRoundsAsPrintfDoes)
 {
-    const std::pair<QVariant, const char*> table[] = {
-        { 0, "0 bytes" },
-        { 999, "999 bytes" },
-        { 1000, "1.00 KB" },
+    const std::pair<QVariant, const char*> table[] = { { 0, "0 bytes" }, { 999, "999 bytes" }, { 1000, "1.00 KB" },
         { 1125, "1.12 KB" }, // the exact binary value of 1.125 is a half: to even
         { 1135, "1.14 KB" }, // 1.135 is stored a little above
-        { 999999, "1000.00 KB" },
-        { 1234567, "1.23 MB" },
-        { 1e15, "1000.00 TB" },
-        { QVariant::fromValue<qulonglong>(2000000000ULL), "2.00 GB" },
-        { QVariant(), "0 bytes" },
-        { QStringLiteral("1234"), "0 bytes" },
-        { std::nan(""), "0 bytes" },
-    };
+        { 999999, "1000.00 KB" }, { 1234567, "1.23 MB" }, { 1e15, "1000.00 TB" },
+        { QVariant::fromValue<qulonglong>(2000000000ULL), "2.00 GB" }, { QVariant(), "0 bytes" },
+        { QStringLiteral("1234"), "0 bytes" }, { std::nan(""), "0 bytes" } };
     for (const auto& [bytes, text] : table)
         EXPECT_EQ(getSizeInUnits(bytes), QString::fromLatin1(text)) << text;
-    const std::tuple<double, int, int, const char*> fixed[] = {
-        { -0.125, 2, 0, "-0.12" },
-        { -0.0, 2, 0, "-0.00" },
-        { 72.25, 1, 0, "72.2" },
-        { 72.35, 1, 0, "72.3" },
-        { 2.5, 0, 4, "   2" },
-        { 12345.678, 2, 4, "12345.68" },
-    };
+    const std::tuple<double, int, int, const char*> fixed[] = { { -0.125, 2, 0, "-0.12" }, { -0.0, 2, 0, "-0.00" },
+        { 72.25, 1, 0, "72.2" }, { 72.35, 1, 0, "72.3" }, { 2.5, 0, 4, "   2" }, { 12345.678, 2, 4, "12345.68" } };
     for (const auto& [value, precision, width, text] : fixed)
         EXPECT_EQ(formatFixed(value, precision, width), QString::fromLatin1(text)) << value;
 }
@@ -53,12 +39,9 @@ TEST(EscapeRegex, EscapedPathMatchesOnlyItselfInAnExpression)
 
 TEST(DatePatterns, TranslateToQtNotation)
 {
-    const std::pair<const char*, const char*> table[] = {
-        { "MMM dd, yyyy hh:mm:ss a", "MMM dd, yyyy hh:mm:ss AP" },
-        { "yyyy-MM-dd'T'HH:mm:ss.SSZ", "yyyy-MM-dd'T'HH:mm:ss.zt" },
-        { "EEEE d MMMM yy", "dddd d MMMM yy" },
-        { "h 'o''clock' a G", "h 'o''clock' AP " },
-    };
+    const std::pair<const char*, const char*> table[] = { { "MMM dd, yyyy hh:mm:ss a", "MMM dd, yyyy hh:mm:ss AP" },
+        { "yyyy-MM-dd'T'HH:mm:ss.SSZ", "yyyy-MM-dd'T'HH:mm:ss.zt" }, { "EEEE d MMMM yy", "dddd d MMMM yy" },
+        { "h 'o''clock' a G", "h 'o''clock' AP " } };
     for (const auto& [unicode, qt] : table)
         EXPECT_EQ(qtDateFormat(QString::fromLatin1(unicode)), QString::fromLatin1(qt)) << unicode;
 }
@@ -97,18 +80,8 @@ TEST_F(DateTextTest, ServiceDatesReadAbbreviationsAsTheirRegions)
     const QString plain = QStringLiteral("yyyy-MM-dd HH:mm:ss");
     const QString july = QStringLiteral("2017-07-07 16:16:30");
     const QDateTime utc(QDate(2017, 7, 7), QTime(16, 16, 30), QTimeZone::utc());
-    const std::pair<const char*, int> table[] = {
-        { "UTC", 0 },
-        { "GMT", 0 },
-        { "PST", -7 },
-        { "PDT", -7 },
-        { "EST", -4 },
-        { "CDT", -5 },
-        { "BST", 1 },
-        { "CEST", 2 },
-        { "JST", 9 },
-        { "pst", -7 },
-    };
+    const std::pair<const char*, int> table[] = { { "UTC", 0 }, { "GMT", 0 }, { "PST", -7 }, { "PDT", -7 },
+        { "EST", -4 }, { "CDT", -5 }, { "BST", 1 }, { "CEST", 2 }, { "JST", 9 }, { "pst", -7 } };
     for (const auto& [zone, hours] : table)
         EXPECT_EQ(parseDateInTimeZone(july, plain, QString::fromLatin1(zone)), utc.addSecs(-hours * 3600)) << zone;
     EXPECT_EQ(parseDateInTimeZone(QStringLiteral("2017-01-07 16:16:30"), plain, QStringLiteral("PST")),

@@ -49,22 +49,17 @@ TEST(ExifFill, EntriesOfUnexpectedShapeFallBack)
 
 TEST(ExifTexts, CodedValuesNeedADecimalListedCode)
 {
-    const std::pair<QString, const char*> table[] = {
-        { orientationText(0), "--" },
-        { orientationText(3), "3 (Rotated 180° CW)" },
-        { orientationText(9), "--" },
-        { meteringModeText(QStringLiteral("255")), "other" },
-        { lightSourceText(QStringLiteral("16")), "---" },
+    const std::pair<QString, const char*> table[] = { { orientationText(0), "--" },
+        { orientationText(3), "3 (Rotated 180° CW)" }, { orientationText(9), "--" },
+        { meteringModeText(QStringLiteral("255")), "other" }, { lightSourceText(QStringLiteral("16")), "---" },
         { lightSourceText(QStringLiteral("12")), "Daylight fluorescent (D 5700 - 7100K)" },
-        { exposureModeText(QStringLiteral(" 1")), "---" },
-        { exposureModeText(QStringLiteral("1")), "Manual exposure" },
+        { exposureModeText(QStringLiteral(" 1")), "---" }, { exposureModeText(QStringLiteral("1")), "Manual exposure" },
         { sensingMethodText(QStringLiteral("7")), "Trilinear sensor" },
         { sceneCaptureTypeText(QStringLiteral("99999999999999999999")), "---" },
         { gpsCoordinateText(151.2093, QStringLiteral("E")), "151°12'33\"E" },
         { gpsCoordinateText(0.0001, QStringLiteral("N")), "---" },
         { gpsCoordinateText(std::nan(""), QStringLiteral("N")), "---" },
-        { gpsCoordinateText(1e300, QStringLiteral("N")), "---" },
-    };
+        { gpsCoordinateText(1e300, QStringLiteral("N")), "---" } };
     for (const auto& [actual, expected] : table)
         EXPECT_EQ(actual, QString::fromUtf8(expected));
 }

@@ -56,7 +56,7 @@ TEST(BuiltInExtensionLists, HoldTheirEntriesInOrderWithRepeats)
         { documentExtensions(),
             "pdf,doc,docx,xls,ppt,odt,rtf,txt,pptx,htm,html,log,csv,dot,dotx,docm,dotm,xml,mht,dic,xlsx,msg,mhtml,"
             "pps,xls,htm" },
-        { archiveExtensions(), "zip,rar,7z,dmg,pkg,gz,cab,bz2,arc,tar,img,nrg,iso,adf" },
+        { archiveExtensions(), "zip,rar,7z,dmg,pkg,gz,cab,bz2,arc,tar,img,nrg,iso,adf" }
     };
     for (const auto& [list, expected] : lists)
         EXPECT_EQ(list, QString::fromLatin1(expected).split(QLatin1Char(',')));
@@ -125,7 +125,7 @@ TEST(Categorizing, ExclusionFirstThenTheIncludeTablesInScanOrder)
         { "A", {}, Category::Video }, { "b", {}, Category::Pic }, { "c", {}, Category::Archive },
         { "d", {}, Category::Music }, { "e", {}, Category::Doc }, { "f", {}, Category::Others },
         { "unlisted", {}, Category::Others }, { "x", {}, std::nullopt }, { "pdf", {}, std::nullopt },
-        { "pdf", ignored, Category::Doc }, // cloud files ignore the custom tables
+        { "pdf", ignored, Category::Doc } // cloud files ignore the custom tables
     };
     for (const auto& [extension, custom, category] : table) {
         const ExtensionVerdict verdict = categorizeExtension(QString::fromLatin1(extension), snapshot, custom);

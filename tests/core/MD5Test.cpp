@@ -48,13 +48,10 @@ struct MD5Test : ::testing::Test {
 
 TEST_F(MD5Test, MatchesTheRfc1321TestSuiteInLowerCase)
 {
-    const std::pair<QByteArray, const char*> suite[] = {
-        { "", "d41d8cd98f00b204e9800998ecf8427e" },
-        { "abc", "900150983cd24fb0d6963f7d28e17f72" },
-        { "message digest", "f96b697d7cb7938d525a2f31aaf161d0" },
+    const std::pair<QByteArray, const char*> suite[] = { { "", "d41d8cd98f00b204e9800998ecf8427e" },
+        { "abc", "900150983cd24fb0d6963f7d28e17f72" }, { "message digest", "f96b697d7cb7938d525a2f31aaf161d0" },
         { "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-            "57edf4a22be3c955ac49da2e2107b67a" },
-    };
+            "57edf4a22be3c955ac49da2e2107b67a" } };
     for (const auto& [input, digest] : suite)
         EXPECT_EQ(md5OfFile(file(QStringLiteral("vector"), input), noStop), QString::fromLatin1(digest));
     EXPECT_TRUE(log().isEmpty());

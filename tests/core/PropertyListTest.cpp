@@ -31,16 +31,11 @@ TEST(PropertyList, ReadsEveryValueKind)
 
 TEST(PropertyList, MalformedInputGivesNoValueAndAReason)
 {
-    const char* const broken[] = {
-        "",
-        "not xml at all",
-        "<plist><dict><key>a</key><string>unterminated</dict></plist>",
+    const char* const broken[] = { "", "not xml at all", "<plist><dict><key>a</key><string>unterminated</dict></plist>",
         "<plist><dict><string>no key</string></dict></plist>",
         "<plist><dict><key>n</key><integer>12x</integer></dict></plist>",
-        "<plist><dict><key>a</key><banana/></dict></plist>",
-        "<other><dict/></other>",
-        "<plist><dict><key>a</key><string>x</string>",
-    };
+        "<plist><dict><key>a</key><banana/></dict></plist>", "<other><dict/></other>",
+        "<plist><dict><key>a</key><string>x</string>" };
     for (const char* xml : broken) {
         const PropertyListResult result = readPropertyList(QByteArray(xml));
         EXPECT_FALSE(result.root.has_value()) << xml;

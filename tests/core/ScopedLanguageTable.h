@@ -36,8 +36,7 @@ private:
 // The English display names of the filter categories and the rule texts.
 inline QMap<QString, QString> englishCategoryTexts()
 {
-    return {
-        { QStringLiteral("ID_DOCUMENT"), QStringLiteral("Document") },
+    return { { QStringLiteral("ID_DOCUMENT"), QStringLiteral("Document") },
         { QStringLiteral("ID_PICTURE"), QStringLiteral("Picture") },
         { QStringLiteral("ID_MUSIC"), QStringLiteral("Music") },
         { QStringLiteral("ID_VIDEO"), QStringLiteral("Video") },
@@ -48,6 +47,5 @@ inline QMap<QString, QString> englishCategoryTexts()
         { QStringLiteral("ID_FILE_CREATED"), QStringLiteral("File created") },
         { QStringLiteral("ID_FOLDER"), QStringLiteral("Folder") },
         { QStringLiteral("ID_SIZE_HIGHER_FILE_SIZE_IS_PROTECTED"), QStringLiteral("Higher file size is protected") },
-        { QStringLiteral("ID_FILE_TYPE_FORMAT"), QStringLiteral("File type") },
-    };
+        { QStringLiteral("ID_FILE_TYPE_FORMAT"), QStringLiteral("File type") } };
 }

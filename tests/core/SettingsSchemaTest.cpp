@@ -64,15 +64,9 @@ TEST_F(SettingsSchemaTest, RegistrationWritesNothingAndReplacesNoStoredValue)
 
 TEST_F(SettingsSchemaTest, MinimumDuplicateSizeOptionMapsToDecimalBytes)
 {
-    const std::vector<std::pair<QVariant, std::pair<qint64, qint64>>> cases {
-        { 1, { 0, 1 } },
-        { 2, { 1000, 2 } },
-        { 3, { 10000, 3 } },
-        { 7, { 0, 7 } },
-        { QStringLiteral("2"), { 0, -1 } },
-        { true, { 0, -1 } },
-        { 2.0, { 0, -1 } },
-    };
+    const std::vector<std::pair<QVariant, std::pair<qint64, qint64>>> cases { { 1, { 0, 1 } }, { 2, { 1000, 2 } },
+        { 3, { 10000, 3 } }, { 7, { 0, 7 } }, { QStringLiteral("2"), { 0, -1 } }, { true, { 0, -1 } },
+        { 2.0, { 0, -1 } } };
     for (const auto& [stored, expected] : cases) {
         defaults.setValue(key(SettingsKey::excludeDuplicateLessSizeInKB), stored);
         EXPECT_EQ(readMinimumDuplicateSize(defaults), expected) << stored.toString().toStdString();

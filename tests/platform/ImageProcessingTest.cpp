@@ -45,13 +45,11 @@ struct Thumbnail : ::testing::Test {
 TEST(ThumbnailPlacement, FollowsTheGridsPlaceWithoutCuttingThePicture)
 {
     using ImageProcessingDetail::thumbnailOrigin;
-    const std::tuple<QSizeF, QSizeF, QPointF> table[] = {
-        { { 240, 240 }, { 250, 240 }, { 4, 0 } }, // square: 4 points in
-        { { 60, 240 }, { 250, 240 }, { 94, 0 } }, // tall: would stand 4 above the top
-        { { 250, 62.5 }, { 250, 240 }, { 0, 0 } }, // wide: would stand 1 out of each side
-        { { 240, 240 }, { 250, 300 }, { 4, 56 } },
-        { { 50, 100 }, { 100, 100 }, { 50, 0 } },
-    };
+    const std::tuple<QSizeF, QSizeF, QPointF> table[]
+        = { { { 240, 240 }, { 250, 240 }, { 4, 0 } }, // square: 4 points in
+              { { 60, 240 }, { 250, 240 }, { 94, 0 } }, // tall: would stand 4 above the top
+              { { 250, 62.5 }, { 250, 240 }, { 0, 0 } }, // wide: would stand 1 out of each side
+              { { 240, 240 }, { 250, 300 }, { 4, 56 } }, { { 50, 100 }, { 100, 100 }, { 50, 0 } } };
     for (const auto& [drawn, canvas, origin] : table)
         EXPECT_EQ(thumbnailOrigin(drawn, canvas), origin) << drawn.width() << "x" << drawn.height();
 }

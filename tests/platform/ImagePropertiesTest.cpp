@@ -93,22 +93,13 @@ TEST_F(ImagePropertiesTest, TaggedJpegFillsTheRecordThroughTheDictionary)
 
     ExifInfo info;
     info.fillExifInfo(imagePropertiesOfFile(path));
-    const std::pair<QString, const char*> texts[] = {
-        { info.imageSize, "64 x 48" },
-        { info.imageDPI, "72.2 x 150.0" },
-        { info.colorModel, "RGB" },
-        { info.profileName, "Test RGB" },
-        { info.cameraMaker, "Maker" },
-        { info.folcalLength, "4.2 mm" },
-        { info.exposureBias, "-0.12 EV" },
-        { info.isoSpeedRating, "400" },
-        { meteringModeText(info.meteringMode), "Pattern" },
-        { info.digitalZoomRatio, "1.5" },
+    const std::pair<QString, const char*> texts[] = { { info.imageSize, "64 x 48" }, { info.imageDPI, "72.2 x 150.0" },
+        { info.colorModel, "RGB" }, { info.profileName, "Test RGB" }, { info.cameraMaker, "Maker" },
+        { info.folcalLength, "4.2 mm" }, { info.exposureBias, "-0.12 EV" }, { info.isoSpeedRating, "400" },
+        { meteringModeText(info.meteringMode), "Pattern" }, { info.digitalZoomRatio, "1.5" },
         { info.cameraLensModel, "Lens 4.2mm" },
-        { gpsCoordinateText(info.gpsLatitude, info.gpsLatitudeRef), "33°30'0\"S" },
-        { info.keywords, "beachsun" },
-        { info.sensingMethod, "" },
-    };
+        { gpsCoordinateText(info.gpsLatitude, info.gpsLatitudeRef), "33°30'0\"S" }, { info.keywords, "beachsun" },
+        { info.sensingMethod, "" } };
     for (const auto& [actual, expected] : texts)
         EXPECT_EQ(actual, QString::fromUtf8(expected));
     EXPECT_EQ(info.orientation, 1);

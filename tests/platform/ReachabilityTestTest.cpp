@@ -32,17 +32,11 @@ TEST(InternetCheck, AsksTheInstalledProbeAndSaysSoOnStandardOutput)
 TEST(SystemProbe, NetworkServiceDecidesOnlineAndDisconnectedAndTheRoutesTheRest)
 {
     using R = QNetworkInformation::Reachability;
-    const std::tuple<std::optional<R>, bool, bool> table[] = {
-        { R::Online, false, true },
-        { R::Disconnected, true, false },
-        { R::Local, true, true }, // a captive portal or a limited answer
-        { R::Local, false, false },
-        { R::Site, true, true },
-        { R::Unknown, true, true },
-        { R::Unknown, false, false },
+    const std::tuple<std::optional<R>, bool, bool> table[] = { { R::Online, false, true },
+        { R::Disconnected, true, false }, { R::Local, true, true }, // a captive portal or a limited answer
+        { R::Local, false, false }, { R::Site, true, true }, { R::Unknown, true, true }, { R::Unknown, false, false },
         { std::nullopt, true, true }, // no network service
-        { std::nullopt, false, false },
-    };
+        { std::nullopt, false, false } };
     for (const auto& [answer, route, reachable] : table) {
         SystemReachabilityProbe probe([answer = answer] { return answer; }, [route = route] { return route; });
         EXPECT_EQ(probe.isNetworkReachable(), reachable)
