@@ -73,7 +73,8 @@ void writeAll(int fd, const QByteArray& bytes)
 
 void writeLogText(const QString& text)
 {
-    static LogFile log;
+    // Never destroyed: objects torn down at exit may still log.
+    static LogFile& log = *new LogFile;
     const QByteArray bytes = text.toUtf8();
     const QByteArray path = AppPaths::logFile().toLocal8Bit();
 

@@ -132,12 +132,21 @@ std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint6
     return std::nullopt;
 }
 
-std::optional<bool> MountAnswers::find(quint64 mountId, bool mountTableChanged)
+std::optional<bool> MountAnswers::find(quint64 mountId, bool mountTableChanged, quint64& generation)
 {
-    if (mountTableChanged)
+    if (mountTableChanged) {
         answers_.clear();
+        ++generation_;
+    }
+    generation = generation_;
     const auto found = answers_.find(mountId);
     return found == answers_.end() ? std::nullopt : std::optional<bool>(found->second);
+}
+
+void MountAnswers::remember(quint64 mountId, bool answer, quint64 generation)
+{
+    if (generation == generation_)
+        answers_[mountId] = answer;
 }
 
 } // namespace FileSystemInfoDetail
@@ -182,9 +191,10 @@ bool isNetworkMount(const QString& path, std::optional<quint64> mountId, bool is
     static FileSystemInfoDetail::MountAnswers answers;
     if (!mountId)
         return examineNetworkVolume(path, mountId, isLink);
+    quint64 generation = 0;
     {
         std::lock_guard lock(cacheMutex);
-        if (const std::optional<bool> known = answers.find(*mountId, mountTableChanged()))
+        if (const std::optional<bool> known = answers.find(*mountId, mountTableChanged(), generation))
             return *known;
     }
     // Examined outside the lock: a slow network mount must not hold up
@@ -192,7 +202,7 @@ bool isNetworkMount(const QString& path, std::optional<quint64> mountId, bool is
     // once each; they reach the same answer.
     const bool isNetwork = examineNetworkVolume(path, mountId, isLink);
     std::lock_guard lock(cacheMutex);
-    answers.remember(*mountId, isNetwork);
+    answers.remember(*mountId, isNetwork, generation);
     return isNetwork;
 }
 

@@ -52,14 +52,17 @@ bool isNetworkFileSystemMagic(unsigned long magic);
 std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint64 mountId);
 
 // One answer per mount id, all forgotten when the mount table has changed
-// since the last question. Not locked: its owner locks.
+// since the last question. An answer examined while the table changed is
+// not kept: find() hands out the table's generation, and remember() drops
+// an answer of an older one. Not locked: its owner locks.
 class MountAnswers {
 public:
-    std::optional<bool> find(quint64 mountId, bool mountTableChanged);
-    void remember(quint64 mountId, bool answer) { answers_[mountId] = answer; }
+    std::optional<bool> find(quint64 mountId, bool mountTableChanged, quint64& generation);
+    void remember(quint64 mountId, bool answer, quint64 generation);
 
 private:
     std::unordered_map<quint64, bool> answers_;
+    quint64 generation_ = 0;
 };
 
 } // namespace FileSystemInfoDetail

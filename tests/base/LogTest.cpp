@@ -63,27 +63,17 @@ TEST(LogWithoutFile, LinesAreDroppedUntilTheFileCanBeOpenedAndNoFolderIsMade)
 
 TEST_F(LogTest, LinesFromTwoThreadsNeverInterleave)
 {
-    constexpr int linesPerThread = 400;
-    const QString a(300, QLatin1Char('a'));
-    const QString b(300, QLatin1Char('b'));
     std::vector<std::thread> threads;
-    for (const QString* text : { &a, &b })
-        threads.emplace_back([text] {
-            for (int i = 0; i < linesPerThread; ++i)
-                Log::print(*text, i);
+    for (const char letter : { 'a', 'b' })
+        threads.emplace_back([letter] {
+            for (int i = 0; i < 400; ++i)
+                Log::print(QString(300, QLatin1Char(letter)), i);
         });
     for (auto& t : threads)
         t.join();
-
     const QList<QByteArray> lines = readLog().split('\n');
-    ASSERT_EQ(lines.size(), 2 * linesPerThread + 1); // the last split is empty
-    for (qsizetype i = 0; i < lines.size() - 1; ++i) {
-        const QByteArray& line = lines[i];
-        const char first = line.at(0);
-        const QByteArray prefix(300, first);
-        ASSERT_TRUE(line.startsWith(prefix + ' ')) << line.constData();
-        bool ok = false;
-        line.mid(301).toInt(&ok);
-        ASSERT_TRUE(ok) << line.constData();
-    }
+    ASSERT_EQ(lines.size(), 801); // the last split is empty
+    for (qsizetype i = 0; i < lines.size() - 1; ++i)
+        ASSERT_TRUE(lines[i].startsWith(QByteArray(300, lines[i].at(0)) + ' ') && lines[i].size() <= 304)
+            << lines[i].constData();
 }
