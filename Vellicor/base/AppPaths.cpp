@@ -30,39 +30,15 @@ QString homeFolder()
     return home.isEmpty() ? QDir::homePath() : QDir::cleanPath(home);
 }
 
-QString configHome()
-{
-    return xdgBase("XDG_CONFIG_HOME", ".config");
-}
-QString settingsFolder()
-{
-    return inApplicationFolder(configHome());
-}
-QString cacheFolder()
-{
-    return inApplicationFolder(xdgBase("XDG_CACHE_HOME", ".cache"));
-}
-QString stateFolder()
-{
-    return inApplicationFolder(xdgBase("XDG_STATE_HOME", ".local/state"));
-}
-QString dataHome()
-{
-    return xdgBase("XDG_DATA_HOME", ".local/share");
-}
-QString dataFolder()
-{
-    return inApplicationFolder(dataHome());
-}
+QString configHome() { return xdgBase("XDG_CONFIG_HOME", ".config"); }
+QString settingsFolder() { return inApplicationFolder(configHome()); }
+QString cacheFolder() { return inApplicationFolder(xdgBase("XDG_CACHE_HOME", ".cache")); }
+QString stateFolder() { return inApplicationFolder(xdgBase("XDG_STATE_HOME", ".local/state")); }
+QString dataHome() { return xdgBase("XDG_DATA_HOME", ".local/share"); }
+QString dataFolder() { return inApplicationFolder(dataHome()); }
 
-QString cacheDatabaseFile()
-{
-    return cacheFolder() + QStringLiteral("/Vellicor.db");
-}
-QString logFile()
-{
-    return stateFolder() + QStringLiteral("/vellicor.log");
-}
+QString cacheDatabaseFile() { return cacheFolder() + QStringLiteral("/Vellicor.db"); }
+QString logFile() { return stateFolder() + QStringLiteral("/vellicor.log"); }
 
 bool ensureFolder(const QString& path)
 {

@@ -23,32 +23,18 @@ namespace LogDetail {
 // pass for another name.
 QString escaped(const QString& text);
 
-inline QString toLogText(const QString& value)
-{
-    return value;
-}
-inline QString toLogText(QStringView value)
-{
-    return value.toString();
-}
-inline QString toLogText(const char* value)
-{
-    return QString::fromUtf8(value);
-}
-inline QString toLogText(const QByteArray& value)
-{
-    return QString::fromUtf8(value);
-}
+inline QString toLogText(const QString& value) { return value; }
+inline QString toLogText(QStringView value) { return value.toString(); }
+inline QString toLogText(const char* value) { return QString::fromUtf8(value); }
+inline QString toLogText(const QByteArray& value) { return QString::fromUtf8(value); }
 inline QString toLogText(const QStringList& value)
 {
     return QLatin1Char('[') + value.join(QStringLiteral(", ")) + QLatin1Char(']');
 }
-inline QString toLogText(bool value)
-{
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
+inline QString toLogText(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
 template <typename T>
-requires(std::is_arithmetic_v<T> && !std::same_as<T, bool>) QString toLogText(T value)
+    requires(std::is_arithmetic_v<T> && !std::same_as<T, bool>)
+QString toLogText(T value)
 {
     return QString::number(value);
 }
@@ -58,7 +44,8 @@ requires(std::is_arithmetic_v<T> && !std::same_as<T, bool>) QString toLogText(T 
 struct Log {
     // Prints the items joined by one blank and ended by a line feed, as one
     // line of the log.
-    template <typename... Items> static void print(const Items&... items)
+    template <typename... Items>
+    static void print(const Items&... items)
     {
         QStringList parts;
         parts.reserve(sizeof...(items));

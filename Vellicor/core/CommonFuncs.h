@@ -44,8 +44,9 @@ std::optional<QDateTime> dateFromExifText(const std::optional<QString>& text);
 // A service's date text read with pattern. A zone named in the text wins;
 // otherwise the text is read in the zone an abbreviation names ("UTC", "PST",
 // "CEST", …, each as its region with its summer time), or in the system's
-// zone when none is given or the name is unknown. Digits and month names are read as in English, whatever the
-// user's locale. Returns UTC; none when the text does not match.
+// zone when none is given or the name is unknown. Digits and month names are
+// read as in English, whatever the user's locale. Returns UTC; none when the
+// text does not match.
 std::optional<QDateTime> parseDateInTimeZone(
     const std::optional<QString>& text, const QString& pattern, const std::optional<QString>& timeZoneAbbreviation);
 

@@ -15,21 +15,16 @@
 class FormatArg {
 public:
     template <typename T>
-    requires(std::is_integral_v<T> && !std::same_as<T, bool>) FormatArg(T value) // NOLINT(google-explicit-constructor)
+        requires(std::is_integral_v<T> && !std::same_as<T, bool>)
+    FormatArg(T value) // NOLINT(google-explicit-constructor)
     {
         if constexpr (std::is_signed_v<T>)
             value_ = static_cast<qlonglong>(value);
         else
             value_ = static_cast<qulonglong>(value);
     }
-    FormatArg(const QString& value)
-        : value_(value)
-    {
-    } // NOLINT(google-explicit-constructor)
-    FormatArg(const char* value)
-        : value_(QString::fromUtf8(value))
-    {
-    } // NOLINT(google-explicit-constructor)
+    FormatArg(const QString& value) : value_(value) {} // NOLINT(google-explicit-constructor)
+    FormatArg(const char* value) : value_(QString::fromUtf8(value)) {} // NOLINT(google-explicit-constructor)
 
     // The value as it appears in the text: integers in decimal digits.
     QString text() const;
