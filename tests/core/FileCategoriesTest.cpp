@@ -1,7 +1,7 @@
 #include "core/FileCategories.h"
 #include "core/ScanSettingsSnapshot.h"
 
-#include "ScopedLanguageTable.h"
+#include "EnglishTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -20,9 +20,7 @@ QVariantMap allRow(const QVariant& state)
     return filterRow(QStringLiteral("All"), QStringLiteral("All File Types(*.*)"), state, 1);
 }
 
-struct FileCategoriesTest : ::testing::Test {
-    ScopedLanguageTable language { QStringLiteral("en"), englishCategoryTexts() };
-};
+using FileCategoriesTest = EnglishTexts;
 
 // A snapshot with every category switch on, so only the tables decide.
 ScanSettingsSnapshot snapshotWith(const FileCategoryTables& tables, bool all)

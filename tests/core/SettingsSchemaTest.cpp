@@ -4,7 +4,7 @@
 #include "core/FileCategories.h"
 #include "support/TempHome.h"
 
-#include "ScopedLanguageTable.h"
+#include "EnglishTexts.h"
 
 #include <QFileInfo>
 
@@ -19,14 +19,14 @@ QString key(const char* name)
     return QString::fromLatin1(name);
 }
 
-struct SettingsSchemaTest : ::testing::Test {
+struct SettingsSchemaTest : EnglishTexts {
     TempHome home;
-    ScopedLanguageTable language { QStringLiteral("en"), englishCategoryTexts() };
     QString folder = home.configHome() + QStringLiteral("/Vellicor");
     UserDefaults defaults { folder };
 
     void SetUp() override
     {
+        EnglishTexts::SetUp();
         fillBuiltInExtensionLists();
         registerDefaultSettings(defaults);
     }
