@@ -34,14 +34,6 @@ struct SettingsSchemaTest : EnglishTexts {
     QVariantMap row(const QVariantList& list, qsizetype index) const { return list.at(index).toMap(); }
 };
 
-QStringList texts(const QVariant& list)
-{
-    QStringList out;
-    for (const QVariant& item : list.toList())
-        out.append(item.toString());
-    return out;
-}
-
 } // namespace
 
 TEST_F(SettingsSchemaTest, RegistrationWritesNothingAndReplacesNoStoredValue)
@@ -102,15 +94,16 @@ TEST_F(SettingsSchemaTest, DefaultFilterListsAreTheAllRowAndTheFiveCategories)
     for (const QVariant& entry : include) {
         const QVariantMap row = entry.toMap();
         summary.append(row.value("keyStr").toString() + row.value("state").toString()
-            + row.value("extensionType").toString() + QString::number(texts(row.value("extensionList")).size()));
+            + row.value("extensionType").toString()
+            + QString::number(row.value("extensionList").toStringList().size()));
     }
     EXPECT_EQ(
         summary, (QStringList { "All11168", "Document0226", "Picture0332", "Music0528", "Video0625", "Archive0414" }));
     EXPECT_EQ(row(include, 0).value("values"), QStringLiteral("All File Types(*.*)"));
-    EXPECT_EQ(texts(row(include, 0).value("extensionList")),
+    EXPECT_EQ(row(include, 0).value("extensionList").toStringList(),
         documentExtensions() + imageExtensions() + archiveExtensions() + videoExtensions() + audioExtensions()
             + rawImageExtensions());
-    EXPECT_EQ(texts(row(include, 3).value("extensionList")), audioExtensions());
+    EXPECT_EQ(row(include, 3).value("extensionList").toStringList(), audioExtensions());
     // The picture label also names the raw formats its list leaves out.
     EXPECT_EQ(row(include, 2).value("values"),
         extensionFilterLabel(QStringLiteral("Picture"), imageExtensions() + rawImageExtensions()));
