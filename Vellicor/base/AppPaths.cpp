@@ -30,7 +30,8 @@ QString homeFolder()
     return home.isEmpty() ? QDir::homePath() : QDir::cleanPath(home);
 }
 
-QString settingsFolder() { return inApplicationFolder(xdgBase("XDG_CONFIG_HOME", ".config")); }
+QString configHome() { return xdgBase("XDG_CONFIG_HOME", ".config"); }
+QString settingsFolder() { return inApplicationFolder(configHome()); }
 QString cacheFolder() { return inApplicationFolder(xdgBase("XDG_CACHE_HOME", ".cache")); }
 QString stateFolder() { return inApplicationFolder(xdgBase("XDG_STATE_HOME", ".local/state")); }
 QString dataHome() { return xdgBase("XDG_DATA_HOME", ".local/share"); }

@@ -11,6 +11,8 @@ inline constexpr char applicationFolderName[] = "Vellicor";
 
 QString homeFolder();
 
+// $XDG_CONFIG_HOME itself; login items live in its autostart folder.
+QString configHome();
 // $XDG_CONFIG_HOME/Vellicor: the settings store.
 QString settingsFolder();
 // $XDG_CACHE_HOME/Vellicor: the digest cache database.

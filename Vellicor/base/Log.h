@@ -8,13 +8,20 @@
 
 // The diagnostic log: "vellicor.log" in the state folder. No level, no time
 // stamp, no rotation. Safe from any thread: each printed line is appended
-// whole under one lock, so lines from two threads never interleave.
+// whole, in one write under one lock, so lines from two threads never
+// interleave. The file stays open between lines.
 
 // Appends the UTF-8 bytes of text to the log file. Never creates a folder and
 // never reports a failure: a missing folder or a full disk only loses the text.
 void writeLogText(const QString& text);
 
 namespace LogDetail {
+
+// An item as it appears inside one line: backslashes doubled, line breaks
+// (U+0085, U+2028 and U+2029 among them) and other control characters
+// written as escapes, so a hostile file name can neither forge a line nor
+// pass for another name.
+QString escaped(const QString& text);
 
 inline QString toLogText(const QString& value) { return value; }
 inline QString toLogText(QStringView value) { return value.toString(); }
@@ -42,7 +49,7 @@ struct Log {
     {
         QStringList parts;
         parts.reserve(sizeof...(items));
-        (parts.append(LogDetail::toLogText(items)), ...);
+        (parts.append(LogDetail::escaped(LogDetail::toLogText(items))), ...);
         writeLogText(parts.join(QLatin1Char(' ')) + QLatin1Char('\n'));
     }
 };

@@ -1,7 +1,11 @@
 #include "core/CommonFuncs.h"
 
 #include "base/UserDefaults.h"
+#include "core/TextFormat.h"
 
+#include <QDirIterator>
+#include <QFile>
+#include <QHash>
 #include <QLocale>
 #include <QTimeZone>
 
@@ -27,7 +31,7 @@ QString getSizeInUnits(double bytes)
     }
     if (bytes == 0)
         return QStringLiteral("0 ") + units[unit];
-    return QString::number(bytes, 'f', unit == 0 ? 0 : 2) + QLatin1Char(' ') + units[unit];
+    return formatFixed(bytes, unit == 0 ? 0 : 2) + QLatin1Char(' ') + units[unit];
 }
 
 QString getSizeInUnits(const QVariant& value)
@@ -146,14 +150,75 @@ std::optional<QDateTime> parseDate(
     return parsed.toUTC();
 }
 
+// Qt reads an abbreviation such as "PST" as a POSIX rule without an offset,
+// that is as UTC, so the abbreviations services send are looked up here, each
+// as the zone it names (with its summer time: "PST" in July is seven hours
+// behind UTC).
 QTimeZone timeZoneOfAbbreviation(const std::optional<QString>& abbreviation)
 {
-    if (!abbreviation || abbreviation->trimmed().isEmpty())
+    static const QHash<QString, QByteArray> zones = {
+        { QStringLiteral("UTC"), "UTC" },
+        { QStringLiteral("GMT"), "UTC" },
+        { QStringLiteral("Z"), "UTC" },
+        { QStringLiteral("UT"), "UTC" },
+        { QStringLiteral("PST"), "America/Los_Angeles" },
+        { QStringLiteral("PDT"), "America/Los_Angeles" },
+        { QStringLiteral("PT"), "America/Los_Angeles" },
+        { QStringLiteral("MST"), "America/Denver" },
+        { QStringLiteral("MDT"), "America/Denver" },
+        { QStringLiteral("CST"), "America/Chicago" },
+        { QStringLiteral("CDT"), "America/Chicago" },
+        { QStringLiteral("EST"), "America/New_York" },
+        { QStringLiteral("EDT"), "America/New_York" },
+        { QStringLiteral("ET"), "America/New_York" },
+        { QStringLiteral("AKST"), "America/Anchorage" },
+        { QStringLiteral("AKDT"), "America/Anchorage" },
+        { QStringLiteral("HST"), "Pacific/Honolulu" },
+        { QStringLiteral("AST"), "America/Halifax" },
+        { QStringLiteral("ADT"), "America/Halifax" },
+        { QStringLiteral("NST"), "America/St_Johns" },
+        { QStringLiteral("NDT"), "America/St_Johns" },
+        { QStringLiteral("BRT"), "America/Sao_Paulo" },
+        { QStringLiteral("ART"), "America/Argentina/Buenos_Aires" },
+        { QStringLiteral("BST"), "Europe/London" },
+        { QStringLiteral("WET"), "Europe/Lisbon" },
+        { QStringLiteral("WEST"), "Europe/Lisbon" },
+        { QStringLiteral("CET"), "Europe/Paris" },
+        { QStringLiteral("CEST"), "Europe/Paris" },
+        { QStringLiteral("EET"), "Europe/Athens" },
+        { QStringLiteral("EEST"), "Europe/Athens" },
+        { QStringLiteral("MSK"), "Europe/Moscow" },
+        { QStringLiteral("TRT"), "Europe/Istanbul" },
+        { QStringLiteral("GST"), "Asia/Dubai" },
+        { QStringLiteral("PKT"), "Asia/Karachi" },
+        { QStringLiteral("IST"), "Asia/Kolkata" },
+        { QStringLiteral("ICT"), "Asia/Bangkok" },
+        { QStringLiteral("WIB"), "Asia/Jakarta" },
+        { QStringLiteral("SGT"), "Asia/Singapore" },
+        { QStringLiteral("HKT"), "Asia/Hong_Kong" },
+        { QStringLiteral("PHT"), "Asia/Manila" },
+        { QStringLiteral("JST"), "Asia/Tokyo" },
+        { QStringLiteral("KST"), "Asia/Seoul" },
+        { QStringLiteral("AWST"), "Australia/Perth" },
+        { QStringLiteral("ACST"), "Australia/Adelaide" },
+        { QStringLiteral("ACDT"), "Australia/Adelaide" },
+        { QStringLiteral("AEST"), "Australia/Sydney" },
+        { QStringLiteral("AEDT"), "Australia/Sydney" },
+        { QStringLiteral("NZST"), "Pacific/Auckland" },
+        { QStringLiteral("NZDT"), "Pacific/Auckland" },
+        { QStringLiteral("EAT"), "Africa/Nairobi" },
+        { QStringLiteral("CAT"), "Africa/Maputo" },
+        { QStringLiteral("WAT"), "Africa/Lagos" },
+        { QStringLiteral("SAST"), "Africa/Johannesburg" },
+    };
+    if (!abbreviation)
         return QTimeZone::systemTimeZone();
-    const QString name = abbreviation->trimmed().toUpper();
-    if (name == QLatin1String("UTC") || name == QLatin1String("GMT") || name == QLatin1String("Z"))
+    const auto found = zones.constFind(abbreviation->trimmed().toUpper());
+    if (found == zones.constEnd())
+        return QTimeZone::systemTimeZone();
+    if (found.value() == "UTC")
         return QTimeZone::utc();
-    const QTimeZone zone(name.toLatin1());
+    const QTimeZone zone(found.value());
     return zone.isValid() ? zone : QTimeZone::systemTimeZone();
 }
 
@@ -184,7 +249,8 @@ std::optional<QDateTime> parseDateInTimeZone(
 {
     if (!text)
         return std::nullopt;
-    return parseDate(*text, pattern, QLocale::c(), timeZoneOfAbbreviation(timeZoneAbbreviation));
+    return parseDate(
+        *text, pattern, QLocale(QLocale::English, QLocale::UnitedStates), timeZoneOfAbbreviation(timeZoneAbbreviation));
 }
 
 QString escapeRegexCharacters(const QString& path)
@@ -202,6 +268,28 @@ QString escapeRegexCharacters(const QString& path)
 
 bool isApplicationRunning(const QString& applicationIdentifier)
 {
-    Q_UNUSED(applicationIdentifier);
+    const QString wanted = applicationIdentifier.trimmed();
+    if (wanted.isEmpty())
+        return false;
+    // Processes come and go while the folder is read; one that has gone
+    // simply gives no name.
+    const auto readName = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.read(4096) : QByteArray();
+    };
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        const QString folder = processes.next();
+        bool isProcess = false;
+        processes.fileName().toUInt(&isProcess);
+        if (!isProcess)
+            continue;
+        const QString command = QString::fromLocal8Bit(readName(folder + QStringLiteral("/comm"))).trimmed();
+        const QByteArray arguments = readName(folder + QStringLiteral("/cmdline"));
+        const QString program = QString::fromLocal8Bit(arguments.left(arguments.indexOf('\0')));
+        const QString programName = program.mid(program.lastIndexOf(QLatin1Char('/')) + 1);
+        if (command.compare(wanted, Qt::CaseInsensitive) == 0 || programName.compare(wanted, Qt::CaseInsensitive) == 0)
+            return true;
+    }
     return false;
 }

@@ -42,10 +42,11 @@ std::optional<QString> formattedDateText(const std::optional<QDateTime>& date, c
 std::optional<QDateTime> dateFromExifText(const std::optional<QString>& text);
 
 // A service's date text read with pattern. A zone named in the text wins;
-// otherwise the text is read in the zone of timeZoneAbbreviation ("UTC",
-// "GMT", "EST", …), or in the system's zone when none is given or the name is
-// unknown. Digits and month names are read as in English, whatever the
-// user's locale. Returns UTC; none when the text does not match.
+// otherwise the text is read in the zone an abbreviation names ("UTC", "PST",
+// "CEST", …, each as its region with its summer time), or in the system's
+// zone when none is given or the name is unknown. Digits and month names are
+// read as in English, whatever the user's locale. Returns UTC; none when the
+// text does not match.
 std::optional<QDateTime> parseDateInTimeZone(
     const std::optional<QString>& text, const QString& pattern, const std::optional<QString>& timeZoneAbbreviation);
 
@@ -53,6 +54,7 @@ std::optional<QDateTime> parseDateInTimeZone(
 // . " / \ + gets a backslash in front; every other character stays.
 QString escapeRegexCharacters(const QString& path);
 
-// Whether an application with this identifier runs. No desktop application
-// the program asks about (the photo library's application) exists here.
+// Whether a running program is named applicationIdentifier, ignoring case:
+// its kernel name or the last component of the path it was started as.
+// Any thread.
 bool isApplicationRunning(const QString& applicationIdentifier);

@@ -1,6 +1,7 @@
 #include "core/ExifInfo.h"
 
 #include "core/CommonFuncs.h"
+#include "core/TextFormat.h"
 
 #include <QLocale>
 
@@ -85,8 +86,7 @@ void fillFromExif(ExifInfo& info, const QVariantMap& exif)
     if (has(exif, Key::focalLength))
         info.folcalLength = plainText(entry(exif, Key::focalLength)) + QStringLiteral(" mm");
     if (has(exif, Key::exposureBiasValue))
-        info.exposureBias
-            = QString::number(numberOrZero(entry(exif, Key::exposureBiasValue)), 'f', 2) + QStringLiteral(" EV");
+        info.exposureBias = formatFixed(numberOrZero(entry(exif, Key::exposureBiasValue)), 2) + QStringLiteral(" EV");
     const QVariantList iso = entry(exif, Key::isoSpeedRatings).toList();
     if (isList(entry(exif, Key::isoSpeedRatings)) && !iso.isEmpty()) {
         if (const std::optional<qlonglong> speed = integerValue(iso.first()))
@@ -149,7 +149,7 @@ void ExifInfo::fillExifInfo(const std::optional<QVariantMap>& properties)
     if (has(top, Key::dpiWidth) && has(top, Key::dpiHeight)) {
         dpiWidth = numberOrZero(entry(top, Key::dpiWidth));
         dpiHeight = numberOrZero(entry(top, Key::dpiHeight));
-        imageDPI = QString::number(dpiWidth, 'f', 1) + QStringLiteral(" x ") + QString::number(dpiHeight, 'f', 1);
+        imageDPI = formatFixed(dpiWidth, 1) + QStringLiteral(" x ") + formatFixed(dpiHeight, 1);
     }
 
     if (const auto exif = subDictionary(top, Key::exifDictionary))

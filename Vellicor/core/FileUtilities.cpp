@@ -1,6 +1,7 @@
 #include "core/FileUtilities.h"
 
 #include "core/DirectoryWalker.h"
+#include "base/Log.h"
 
 #include <QFile>
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -39,22 +41,7 @@ QString errnoText(int error)
 
 QString printablePath(const QString& path)
 {
-    QString text;
-    text.reserve(path.size());
-    for (const QChar c : path) {
-        const char16_t u = c.unicode();
-        if (u == u'\n')
-            text += QStringLiteral("\\n");
-        else if (u == u'\r')
-            text += QStringLiteral("\\r");
-        else if (u == u'\t')
-            text += QStringLiteral("\\t");
-        else if (u < 0x20 || u == 0x7f)
-            text += QStringLiteral("\\x%1").arg(static_cast<int>(u), 2, 16, QLatin1Char('0'));
-        else
-            text += c;
-    }
-    return text;
+    return LogDetail::escaped(path);
 }
 
 OpenedFile openRegularFile(const QString& path)
@@ -62,7 +49,7 @@ OpenedFile openRegularFile(const QString& path)
     OpenedFile result;
     const auto fail = [&](const QString& cause) {
         result.fd.reset();
-        result.errorText = QLatin1Char('"') + printablePath(path) + QStringLiteral("\": ") + cause;
+        result.errorText = QLatin1Char('"') + path + QStringLiteral("\": ") + cause;
         return std::move(result);
     };
 

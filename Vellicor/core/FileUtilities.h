@@ -37,7 +37,8 @@ private:
 struct OpenedFile {
     FileDescriptor fd;
     quint64 size = 0;
-    // One readable sentence naming the file and the cause; empty when open.
+    // One sentence naming the file and the cause; empty when open. The name
+    // stands as it is: the log escapes it, other outlets use printablePath.
     QString errorText;
 
     bool isOpen() const { return fd.isOpen(); }
@@ -49,8 +50,8 @@ struct OpenedFile {
 // for a FIFO in between can never block the caller.
 OpenedFile openRegularFile(const QString& path);
 
-// A name as it may appear inside one log line: line breaks and other control
-// characters are shown escaped, so a hostile file name cannot forge lines.
+// A name as it may appear inside one line of text, escaped as the log escapes
+// every item (so log items need no call of their own).
 QString printablePath(const QString& path);
 
 // The text of an errno value, safe on any thread.

@@ -1,7 +1,7 @@
 #include "core/MD5.h"
 
-#include "core/FileUtilities.h"
 #include "base/Log.h"
+#include "core/FileUtilities.h"
 
 #include <openssl/evp.h>
 
@@ -38,7 +38,7 @@ std::optional<QString> md5OfFileBytes(const QString& path, quint64 limit, const 
         return std::nullopt;
     }
     const auto readFailed = [&path](const QString& cause) {
-        Log::print("Cannot read file:", QLatin1Char('"') + printablePath(path) + QStringLiteral("\": ") + cause);
+        Log::print("Cannot read file:", QLatin1Char('"') + path + QStringLiteral("\": ") + cause);
         return std::nullopt;
     };
 
@@ -92,4 +92,16 @@ std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& s
 std::optional<QString> md5OfFileHead(const QString& path, quint64 byteCount, const std::atomic<bool>& stop)
 {
     return md5OfFileBytes(path, byteCount, stop);
+}
+
+bool md5Usable()
+{
+    static const bool usable = [] {
+        std::unique_ptr<EVP_MD_CTX, DigestContextDeleter> context(EVP_MD_CTX_new());
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int digestLength = 0;
+        return context && md5Algorithm() && EVP_DigestInit_ex(context.get(), md5Algorithm(), nullptr) == 1
+            && EVP_DigestFinal_ex(context.get(), digest, &digestLength) == 1 && digestLength == 16;
+    }();
+    return usable;
 }

@@ -24,3 +24,8 @@ std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& s
 // shorter), with the same rules. Two files whose first bytes differ cannot be
 // equal, which this tells without reading either to its end.
 std::optional<QString> md5OfFileHead(const QString& path, quint64 byteCount, const std::atomic<bool>& stop);
+
+// Whether the crypto library gives MD5 at all: a set-up restricted to approved
+// algorithms refuses it, and every digest would then be absent. Asked once;
+// any thread.
+bool md5Usable();

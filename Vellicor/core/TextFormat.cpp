@@ -1,5 +1,8 @@
 #include "core/TextFormat.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <optional>
 #include <vector>
 
@@ -73,4 +76,17 @@ QString formatText(const QString& format, std::initializer_list<FormatArg> args)
         i = j;
     }
     return out;
+}
+
+QString formatFixed(double value, int precision, int width)
+{
+    // to_chars rounds as printf does but ignores the process locale, which
+    // would otherwise turn the point into a comma.
+    std::array<char, 400> buffer;
+    const auto [end, error] = std::to_chars(
+        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, std::clamp(precision, 0, 40));
+    QString text = error == std::errc() ? QString::fromLatin1(buffer.data(), end - buffer.data()) : QString();
+    if (text.size() < width)
+        text.prepend(QString(width - text.size(), QLatin1Char(' ')));
+    return text;
 }

@@ -34,3 +34,9 @@ private:
 };
 
 QString formatText(const QString& format, std::initializer_list<FormatArg> args);
+
+// A number as printf's "%<width>.<precision>f" writes it in the C locale:
+// rounded from the exact binary value (so 1.125 gives "1.12"), the sign of a
+// negative zero kept, padded with blanks on the left to width. Sizes and
+// picture values are shown this way on every locale.
+QString formatFixed(double value, int precision, int width = 0);

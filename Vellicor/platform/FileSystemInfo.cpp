@@ -9,12 +9,11 @@
 #include <linux/fs.h>
 #include <linux/magic.h>
 #include <mutex>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
-#include <unordered_map>
 
 bool isFileImmutable(const QString& path)
 {
@@ -117,14 +116,13 @@ bool isNetworkFileSystemMagic(unsigned long magic)
     }
 }
 
-std::optional<QString> fileSystemTypeOfDevice(
-    const QByteArray& mountInfo, unsigned int deviceMajor, unsigned int deviceMinor)
+std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint64 mountId)
 {
-    const QByteArray device = QByteArray::number(deviceMajor) + ':' + QByteArray::number(deviceMinor);
+    const QByteArray id = QByteArray::number(mountId);
     for (const QByteArray& line : mountInfo.split('\n')) {
         // "id parent major:minor root mount-point options [tags…] - type source …"
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 3 || fields.at(2) != device)
+        if (fields.size() < 3 || fields.at(0) != id)
             continue;
         const qsizetype separator = fields.indexOf(QByteArray("-"), 3);
         if (separator < 0 || separator + 1 >= fields.size())
@@ -134,11 +132,34 @@ std::optional<QString> fileSystemTypeOfDevice(
     return std::nullopt;
 }
 
+std::optional<bool> MountAnswers::find(quint64 mountId, bool mountTableChanged, quint64& generation)
+{
+    if (mountTableChanged) {
+        answers_.clear();
+        ++generation_;
+    }
+    generation = generation_;
+    const auto found = answers_.find(mountId);
+    return found == answers_.end() ? std::nullopt : std::optional<bool>(found->second);
+}
+
+void MountAnswers::remember(quint64 mountId, bool answer, quint64 generation)
+{
+    if (generation == generation_)
+        answers_[mountId] = answer;
+}
+
 } // namespace FileSystemInfoDetail
 
 namespace {
 
-bool examineNetworkVolume(const QString& path, dev_t device, bool isLink)
+QByteArray readMountInfo()
+{
+    QFile mountInfo(QStringLiteral("/proc/self/mountinfo"));
+    return mountInfo.open(QIODevice::ReadOnly) ? mountInfo.readAll() : QByteArray();
+}
+
+bool examineNetworkVolume(const QString& path, std::optional<quint64> mountId, bool isLink)
 {
     // statfs() follows a symbolic link, so a link is judged by its folder.
     const QByteArray probe = QFile::encodeName(isLink ? QFileInfo(path).absolutePath() : path);
@@ -146,32 +167,48 @@ bool examineNetworkVolume(const QString& path, dev_t device, bool isLink)
     if (::statfs(probe.constData(), &fileSystem) == 0
         && FileSystemInfoDetail::isNetworkFileSystemMagic(static_cast<unsigned long>(fileSystem.f_type)))
         return true;
-
-    QFile mountInfo(QStringLiteral("/proc/self/mountinfo"));
-    if (!mountInfo.open(QIODevice::ReadOnly))
+    // FUSE file systems share one magic number; their type names the program.
+    if (!mountId)
         return false;
-    const std::optional<QString> type
-        = FileSystemInfoDetail::fileSystemTypeOfDevice(mountInfo.readAll(), major(device), minor(device));
+    const std::optional<QString> type = FileSystemInfoDetail::fileSystemTypeOfMount(readMountInfo(), *mountId);
     return type && FileSystemInfoDetail::isNetworkFileSystemType(*type);
 }
 
-// Answers once per device and remembers the answer for the rest of the run.
-bool isNetworkDevice(const QString& path, dev_t device, bool isLink)
+// The kernel marks /proc/self/mountinfo with an exceptional condition after
+// every mount and unmount; polling it costs no read. Called under the lock.
+bool mountTableChanged()
+{
+    static const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    pollfd watch { fd, POLLPRI, 0 };
+    return ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLPRI | POLLERR)) != 0;
+}
+
+bool isNetworkMount(const QString& path, std::optional<quint64> mountId, bool isLink)
 {
     static std::mutex cacheMutex;
-    static std::unordered_map<dev_t, bool> networkByDevice;
+    static FileSystemInfoDetail::MountAnswers answers;
+    if (!mountId)
+        return examineNetworkVolume(path, mountId, isLink);
+    quint64 generation = 0;
     {
         std::lock_guard lock(cacheMutex);
-        if (const auto found = networkByDevice.find(device); found != networkByDevice.end())
-            return found->second;
+        if (const std::optional<bool> known = answers.find(*mountId, mountTableChanged(), generation))
+            return *known;
     }
     // Examined outside the lock: a slow network mount must not hold up
-    // questions about other devices. Two threads may examine the same device
+    // questions about other mounts. Two threads may examine the same mount
     // once each; they reach the same answer.
-    const bool isNetwork = examineNetworkVolume(path, device, isLink);
+    const bool isNetwork = examineNetworkVolume(path, mountId, isLink);
     std::lock_guard lock(cacheMutex);
-    networkByDevice.emplace(device, isNetwork);
+    answers.remember(*mountId, isNetwork, generation);
     return isNetwork;
+}
+
+std::optional<quint64> mountIdOf(const struct statx& status)
+{
+    return (status.stx_mask & STATX_MNT_ID) ? std::optional<quint64>(status.stx_mnt_id) : std::nullopt;
 }
 
 } // namespace
@@ -181,13 +218,21 @@ bool isNetworkVolume(const QString& path)
     const QByteArray encoded = QFile::encodeName(path);
     if (encoded.isEmpty() || encoded.contains('\0'))
         return false;
-    struct stat status { };
-    if (::lstat(encoded.constData(), &status) != 0)
+    struct statx status { };
+    if (::statx(AT_FDCWD, encoded.constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MNT_ID, &status) != 0)
         return false;
-    return isNetworkDevice(path, status.st_dev, S_ISLNK(status.st_mode));
+    return isNetworkMount(path, mountIdOf(status), S_ISLNK(status.stx_mode));
+}
+
+bool isNetworkVolume(const QString& path, const struct statx& status)
+{
+    if (!(status.stx_mask & STATX_MNT_ID))
+        return isNetworkVolume(path);
+    return isNetworkMount(path, mountIdOf(status), (status.stx_mask & STATX_TYPE) && S_ISLNK(status.stx_mode));
 }
 
 bool isNetworkVolume(const QString& path, dev_t device)
 {
-    return isNetworkDevice(path, device, false);
+    Q_UNUSED(device);
+    return isNetworkVolume(path);
 }

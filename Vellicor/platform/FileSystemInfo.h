@@ -6,6 +6,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unordered_map>
 
 // What the file system says about an item beyond its contents. Safe on any
 // thread.
@@ -25,11 +26,16 @@ std::optional<bool> immutableAttributeOf(const struct statx& status);
 
 // True when the item lies on a network file system (NFS, SMB/CIFS, AFS, Ceph,
 // 9p, sshfs, rclone and other FUSE file systems that reach another machine).
-// Answered once per device and remembered for the rest of the run. False when
-// the item cannot be examined.
+// Answered once per mount and remembered until the mount table changes, so a
+// mount that reuses the device number or the id of an unmounted one gets an
+// answer of its own. False when the item cannot be examined. A symbolic link
+// is judged by the folder it lies in.
 bool isNetworkVolume(const QString& path);
-// The same for an item that is not a symbolic link and lies on device, as a
-// stat of the item itself gave it; saves looking the path up again.
+// The same for an item whose statx() (without following a link) asked for
+// STATX_MNT_ID; saves looking the path up again when the mount id is there.
+bool isNetworkVolume(const QString& path, const struct statx& status);
+// The same; the device number is not used (devices are reused by other
+// mounts), the item is looked up again. Prefer the statx() form.
 bool isNetworkVolume(const QString& path, dev_t device);
 
 namespace FileSystemInfoDetail {
@@ -41,8 +47,22 @@ bool isNetworkFileSystemType(const QString& type);
 // Whether a statfs() f_type value is that of a network file system.
 bool isNetworkFileSystemMagic(unsigned long magic);
 
-// The file system type of the device major:minor in a mountinfo text.
-std::optional<QString> fileSystemTypeOfDevice(
-    const QByteArray& mountInfo, unsigned int deviceMajor, unsigned int deviceMinor);
+// The file system type of the mount with this id (statx's stx_mnt_id, the
+// first field of a line) in a mountinfo text.
+std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint64 mountId);
+
+// One answer per mount id, all forgotten when the mount table has changed
+// since the last question. An answer examined while the table changed is
+// not kept: find() hands out the table's generation, and remember() drops
+// an answer of an older one. Not locked: its owner locks.
+class MountAnswers {
+public:
+    std::optional<bool> find(quint64 mountId, bool mountTableChanged, quint64& generation);
+    void remember(quint64 mountId, bool answer, quint64 generation);
+
+private:
+    std::unordered_map<quint64, bool> answers_;
+    quint64 generation_ = 0;
+};
 
 } // namespace FileSystemInfoDetail

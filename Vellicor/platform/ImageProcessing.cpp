@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cmath>
 
-QImage resizedImageFromFile(const std::optional<QString>& path, float width, float height)
+namespace {
+
+// The picture at path, decoded at a size that fits into box (keeping its
+// proportions) when box is given, at its own size otherwise.
+QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool enlarge)
 {
-    if (!path || !(width >= 1) || !(height >= 1) || !std::isfinite(width) || !std::isfinite(height))
-        return {};
-    const OpenedFile file = openRegularFile(*path);
+    const OpenedFile file = openRegularFile(path);
     if (!file.isOpen())
         return {};
     QFile device;
@@ -27,8 +29,10 @@ QImage resizedImageFromFile(const std::optional<QString>& path, float width, flo
     const QSize stored = reader.size();
     const QSize shown = turned ? stored.transposed() : stored;
     QSize drawn;
-    if (stored.isValid() && !stored.isEmpty()) {
-        const double scale = std::min(width / shown.width(), height / shown.height());
+    if (box && stored.isValid() && !stored.isEmpty()) {
+        double scale = std::min(box->width() / shown.width(), box->height() / shown.height());
+        if (!enlarge)
+            scale = std::min(scale, 1.0);
         drawn = QSize(std::max(1, static_cast<int>(std::lround(shown.width() * scale))),
             std::max(1, static_cast<int>(std::lround(shown.height() * scale))));
         reader.setScaledSize(turned ? drawn.transposed() : drawn);
@@ -37,17 +41,74 @@ QImage resizedImageFromFile(const std::optional<QString>& path, float width, flo
     QImage picture = reader.read();
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return {};
-    if (drawn.isEmpty()) {
+    if (box && drawn.isEmpty()) {
         // Formats that state no size in their header are decoded first.
-        picture = picture.scaled(
-            QSize(static_cast<int>(width), static_cast<int>(height)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        const QSize limit(static_cast<int>(box->width()), static_cast<int>(box->height()));
+        if (enlarge || picture.width() > limit.width() || picture.height() > limit.height())
+            picture = picture.scaled(limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
+    return picture;
+}
+
+bool isUsableSide(float side)
+{
+    return std::isfinite(side) && side >= 1;
+}
+
+} // namespace
+
+QPointF ImageProcessingDetail::thumbnailOrigin(const QSizeF& drawn, const QSizeF& canvas)
+{
+    const double x = (248 - drawn.width()) * 0.5;
+    const double top = canvas.height() - 244;
+    return QPointF(std::clamp(x, 0.0, std::max(0.0, canvas.width() - drawn.width())),
+        std::clamp(top, 0.0, std::max(0.0, canvas.height() - drawn.height())));
+}
+
+QImage resizedImageFromFile(const std::optional<QString>& path, float width, float height)
+{
+    if (!path || !isUsableSide(width) || !isUsableSide(height))
+        return {};
+    const QImage picture = readPicture(*path, QSizeF(width, height), true);
+    if (picture.isNull())
+        return {};
 
     QImage canvas(QSize(static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height))),
         QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
     QPainter painter(&canvas);
-    painter.drawImage(QPoint((canvas.width() - picture.width()) / 2, 0), picture);
+    const QPointF origin = ImageProcessingDetail::thumbnailOrigin(QSizeF(picture.size()), QSizeF(canvas.size()));
+    painter.drawImage(QPoint(static_cast<int>(origin.x()), static_cast<int>(origin.y())), picture);
     painter.end();
     return canvas;
+}
+
+QImage ImageProcessing::resizeImageWithFilePath(const QString& path, int size)
+{
+    if (size < 1)
+        return {};
+    return readPicture(path, QSizeF(size, size), false);
+}
+
+QImage ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(const QImage& image)
+{
+    if (image.isNull())
+        return {};
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::black);
+    QPainter painter(&opaque);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return opaque.convertToFormat(QImage::Format_Grayscale8);
+}
+
+QImage ImageProcessing::getImageThumbnailFromFilePath(const QString& path, float width, float height)
+{
+    return resizedImageFromFile(path, width, height);
+}
+
+QImage ImageProcessing::getImageFromFile(const QString& path, float width, float height)
+{
+    return resizedImageFromFile(path, width, height);
 }

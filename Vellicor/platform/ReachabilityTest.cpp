@@ -61,37 +61,24 @@ QByteArray readProcFile(const char* path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class SystemReachabilityProbe : public NetworkReachabilityProbe {
-public:
-    bool isNetworkReachable() override
-    {
-        if (QNetworkInformation* information = networkInformation()) {
-            switch (information->reachability()) {
-            case QNetworkInformation::Reachability::Online:
-                return true;
-            case QNetworkInformation::Reachability::Disconnected:
-            case QNetworkInformation::Reachability::Local:
-            case QNetworkInformation::Reachability::Site:
-                return false;
-            case QNetworkInformation::Reachability::Unknown:
-                break;
-            }
-        }
-        return ReachabilityDetail::hasDefaultRoute(
-            readProcFile("/proc/net/route"), readProcFile("/proc/net/ipv6_route"));
-    }
+// Loaded once, on the application's thread, where its object lives; other
+// threads get no answer and fall back to the routing tables.
+std::optional<QNetworkInformation::Reachability> systemNetworkAnswer()
+{
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return std::nullopt;
+    static const bool loaded = QNetworkInformation::loadDefaultBackend();
+    const QNetworkInformation* information = loaded ? QNetworkInformation::instance() : nullptr;
+    if (!information)
+        return std::nullopt;
+    return information->reachability();
+}
 
-private:
-    // Loaded once, on the application's thread, where its object lives.
-    static QNetworkInformation* networkInformation()
-    {
-        const QCoreApplication* application = QCoreApplication::instance();
-        if (!application || QThread::currentThread() != application->thread())
-            return nullptr;
-        static const bool loaded = QNetworkInformation::loadDefaultBackend();
-        return loaded ? QNetworkInformation::instance() : nullptr;
-    }
-};
+bool systemHasDefaultRoute()
+{
+    return ReachabilityDetail::hasDefaultRoute(readProcFile("/proc/net/route"), readProcFile("/proc/net/ipv6_route"));
+}
 
 ServiceSlot<NetworkReachabilityProbe>& probeSlot()
 {
@@ -100,6 +87,32 @@ ServiceSlot<NetworkReachabilityProbe>& probeSlot()
 }
 
 } // namespace
+
+SystemReachabilityProbe::SystemReachabilityProbe()
+    : SystemReachabilityProbe(systemNetworkAnswer, systemHasDefaultRoute)
+{
+}
+
+SystemReachabilityProbe::SystemReachabilityProbe(NetworkAnswer networkAnswer, RouteAnswer hasDefaultRoute)
+    : networkAnswer_(std::move(networkAnswer))
+    , hasDefaultRoute_(std::move(hasDefaultRoute))
+{
+}
+
+bool SystemReachabilityProbe::isNetworkReachable()
+{
+    switch (networkAnswer_().value_or(QNetworkInformation::Reachability::Unknown)) {
+    case QNetworkInformation::Reachability::Online:
+        return true;
+    case QNetworkInformation::Reachability::Disconnected:
+        return false;
+    case QNetworkInformation::Reachability::Local:
+    case QNetworkInformation::Reachability::Site:
+    case QNetworkInformation::Reachability::Unknown:
+        break;
+    }
+    return hasDefaultRoute_();
+}
 
 std::shared_ptr<NetworkReachabilityProbe> networkReachabilityProbe()
 {

@@ -1,15 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkInformation>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 // The internet check asked before any cloud work.
 
 // Answers whether the machine has a route to the internet, without dialling
-// one. The standard probe asks the system's network information service and,
-// when that has no answer, looks for a default route in the kernel's routing
-// tables. Tests install their own.
+// one. Tests install their own.
 class NetworkReachabilityProbe {
 public:
     virtual ~NetworkReachabilityProbe() = default;
@@ -20,6 +21,26 @@ std::shared_ptr<NetworkReachabilityProbe> networkReachabilityProbe();
 // Installs a probe for the whole process; an empty pointer brings back the
 // standard one.
 void setNetworkReachabilityProbe(std::shared_ptr<NetworkReachabilityProbe> probe);
+
+// The standard probe. The network information service decides when it knows
+// (Online: yes, Disconnected: no); for Local, Site, Unknown and without a
+// service the routing tables decide, so a captive-portal or limited answer
+// does not refuse cloud work on a machine with a working default route. Both
+// sources can be replaced for tests.
+class SystemReachabilityProbe : public NetworkReachabilityProbe {
+public:
+    // None when no network information service can be loaded.
+    using NetworkAnswer = std::function<std::optional<QNetworkInformation::Reachability>()>;
+    using RouteAnswer = std::function<bool()>;
+
+    SystemReachabilityProbe();
+    SystemReachabilityProbe(NetworkAnswer networkAnswer, RouteAnswer hasDefaultRoute);
+    bool isNetworkReachable() override;
+
+private:
+    NetworkAnswer networkAnswer_;
+    RouteAnswer hasDefaultRoute_;
+};
 
 struct ReachabilityTest {
     static bool isNetworkReachable();

@@ -56,7 +56,7 @@ bool LocalWalk::isExcluded(const QString& path) const
 void LocalWalk::skip(const QString& path, const QString& reason)
 {
     ++skipped_;
-    Log::print("Skipped", printablePath(path) + QLatin1Char(':'), reason);
+    Log::print("Skipped", path + QLatin1Char(':'), reason);
 }
 
 void LocalWalk::parseAllPath()

@@ -65,7 +65,7 @@ std::optional<QString> packageDigest(const QString& path, const std::atomic<bool
         if (S_ISREG(mode)) {
             const QString member = QFile::decodeName(entry.path);
             if (QFile::encodeName(member) != entry.path) {
-                Log::print("Cannot read package member names in:", printablePath(path));
+                Log::print("Cannot read package member names in:", path);
                 return WalkAction::stop;
             }
             const std::optional<QString> digest = md5OfFile(member, abort);

@@ -156,7 +156,7 @@ void removeLeftoverBuilds(const QString& databasePath)
         { stem, stem + QStringLiteral("-*") }, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : leftovers) {
         if (QFile::remove(folder.filePath(name)))
-            Log::print("Cache database: removed", printablePath(folder.filePath(name)), "left by an interrupted run");
+            Log::print("Cache database: removed", folder.filePath(name), "left by an interrupted run");
     }
 }
 
@@ -423,7 +423,7 @@ bool ScanCache::upgradeSchema()
             exec(db_, "ROLLBACK TRANSACTION");
     }
     if (rc == SQLITE_OK) {
-        Log::print("Cache database:", printablePath(path_), "had an older layout and was rebuilt");
+        Log::print("Cache database:", path_, "had an older layout and was rebuilt");
         return true;
     }
     closeConnection();
@@ -511,7 +511,7 @@ bool ScanCache::setDamagedDatabaseAside()
     setAside_ = true;
     const QString aside = asideName(path_);
     if (!QFile::rename(path_, aside)) {
-        Log::print("Cache database:", printablePath(path_), "is damaged and could not be moved aside");
+        Log::print("Cache database:", path_, "is damaged and could not be moved aside");
         return false;
     }
     for (const char* suffix : companionSuffixes) {
@@ -519,7 +519,7 @@ bool ScanCache::setDamagedDatabaseAside()
             QFile::rename(path_ + QLatin1String(suffix), aside + QLatin1String(suffix));
     }
     const bool rebuilt = createFromTemplate(path_);
-    Log::print("Cache database:", printablePath(path_), "is damaged; kept it as", printablePath(aside),
+    Log::print("Cache database:", path_, "is damaged; kept it as", aside,
         rebuilt ? "and started a new one" : "and could not start a new one");
     return rebuilt;
 }

@@ -6,6 +6,7 @@
 #include "core/CommonFuncs.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
+#include "core/MD5.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 #include "platform/ReachabilityTest.h"
@@ -142,6 +143,16 @@ void ScanEngine::btnStartScanTapped()
         }
     } else if (!isInternetAvailable()) {
         showInternetUnavailableAlert();
+        screen_.setScanNowButtonState(0, true);
+        return;
+    }
+
+    // Without MD5 every digest would be missing and the scan would find
+    // nothing in silence; say so once instead.
+    const bool readsContents = source == ScanSource::thisComputer || source == ScanSource::lightroomCatalog;
+    if (readsContents && readComparisonSettings(defaults_).compareContent && !md5Usable()) {
+        Log::print("The crypto library refuses MD5: content scans cannot run");
+        refuse(text("ID_MD5_NOT_AVAILABLE"), text("ID_MD5_NOT_AVAILABLE_DETAILS"));
         screen_.setScanNowButtonState(0, true);
         return;
     }

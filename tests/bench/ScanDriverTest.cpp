@@ -24,10 +24,12 @@ protected:
         QString err;
     };
 
-    Outcome run(const QStringList& arguments)
+    Outcome run(const QStringList& arguments, const QProcessEnvironment& extra = {})
     {
         QProcess process;
-        process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(extra);
+        process.setProcessEnvironment(environment);
         process.start(QStringLiteral(VELLICOR_SCAN_BINARY), arguments);
         // A guard against a hang, never a timing check.
         if (!process.waitForFinished(120000)) {
@@ -170,4 +172,21 @@ TEST_F(ScanDriverRun, BadCommandLinesAndPathsExitWithStatusTwoAndWriteNothing)
     }
     EXPECT_TRUE(run({ missing }).err.contains(missing));
     EXPECT_FALSE(QFileInfo::exists(settingsFolder()));
+}
+
+TEST_F(ScanDriverRun, AContentScanWithoutMd5IsRefusedAloudInsteadOfFindingNothing)
+{
+    tree.file(QStringLiteral("a.txt"), "twin");
+    tree.file(QStringLiteral("b.txt"), "twin");
+    // A crypto configuration that allows approved algorithms only, as a
+    // restricted system has it: MD5 is refused.
+    const QString config = tree.file(QStringLiteral("restricted.cnf"),
+        "openssl_conf = openssl_init\n[openssl_init]\nalg_section = evp\n[evp]\ndefault_properties = fips=yes\n");
+    QProcessEnvironment restricted;
+    restricted.insert(QStringLiteral("OPENSSL_CONF"), config);
+    const Outcome outcome = run({ tree.root() }, restricted);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.out.isEmpty());
+    EXPECT_TRUE(outcome.err.contains(QStringLiteral("cannot be compared by their contents")))
+        << outcome.err.toStdString();
 }

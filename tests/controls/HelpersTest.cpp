@@ -4,7 +4,7 @@
 #include "controls/LayoutFrame.h"
 #include "controls/WindowHelpers.h"
 #include "core/GlobalObjects.h"
-#include "core/ScopedLanguageTable.h"
+#include "support/ScopedLanguageTable.h"
 
 #include <QHeaderView>
 #include <QStandardItemModel>

@@ -3,16 +3,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -28,60 +26,11 @@ struct FolderSizeTest : ::testing::Test {
     }
 };
 
-// A chain of folders whose full path is longer than the kernel accepts in one
-// call, built and removed relative to each parent.
-class DeepChain {
-public:
-    DeepChain(const QString& base, int depth)
-        : name_(200, 'd')
-    {
-        FileDescriptor current(::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY));
-        path_ = QFile::encodeName(base).toStdString();
-        for (int i = 0; i < depth && current.isOpen(); ++i) {
-            ::mkdirat(current.get(), name_.c_str(), 0700);
-            current.reset(::openat(current.get(), name_.c_str(), O_RDONLY | O_DIRECTORY));
-            path_ += '/' + name_;
-            ++depth_;
-        }
-        const FileDescriptor file(::openat(current.get(), "leaf", O_WRONLY | O_CREAT, 0600));
-        ok_ = file.isOpen() && ::write(file.get(), "0123456789", 10) == 10;
-        base_ = base;
-    }
-    ~DeepChain()
-    {
-        // Remove the chain leaf first, always from the nearest parent.
-        for (int level = depth_; level >= 0; --level) {
-            FileDescriptor parent(::open(QFile::encodeName(base_).constData(), O_RDONLY | O_DIRECTORY));
-            for (int i = 0; i < level; ++i)
-                parent.reset(::openat(parent.get(), name_.c_str(), O_RDONLY | O_DIRECTORY));
-            if (level == depth_)
-                ::unlinkat(parent.get(), "leaf", 0);
-            else
-                ::unlinkat(parent.get(), name_.c_str(), AT_REMOVEDIR);
-        }
-    }
-    bool ok() const { return ok_; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string name_;
-    std::string path_;
-    QString base_;
-    int depth_ = 0;
-    bool ok_ = false;
-};
-
 } // namespace
-
-TEST_F(FolderSizeTest, EmptyFoldersCountNothing)
-{
-    EXPECT_EQ(sizeOf(make(QStringLiteral("empty"))), 0u);
-    make(QStringLiteral("outer/inner"));
-    EXPECT_EQ(sizeOf(dir.filePath(QStringLiteral("outer"))), 0u);
-}
 
 TEST_F(FolderSizeTest, AddsFilesAtEveryDepthAndLinksAsLinks)
 {
+    EXPECT_EQ(sizeOf(make(QStringLiteral("empty/inner"))), 0u);
     make(QStringLiteral("top/a/b"));
     writeTestFile(dir.filePath(QStringLiteral("top/one")), QByteArray(100, 'x'));
     writeTestFile(dir.filePath(QStringLiteral("top/a/two")), QByteArray(20, 'x'));
@@ -90,7 +39,6 @@ TEST_F(FolderSizeTest, AddsFilesAtEveryDepthAndLinksAsLinks)
     const QByteArray target = QFile::encodeName(dir.filePath(QStringLiteral("big")));
     ASSERT_EQ(
         ::symlink(target.constData(), QFile::encodeName(dir.filePath(QStringLiteral("top/link"))).constData()), 0);
-
     EXPECT_EQ(sizeOf(dir.filePath(QStringLiteral("top"))), 123u + static_cast<std::uint64_t>(target.size()));
 }
 
@@ -106,38 +54,35 @@ TEST_F(FolderSizeTest, MissingFolderGivesZeroAndTwoLinesOnStandardError)
 
 TEST_F(FolderSizeTest, WalksPathsLongerThanTheSystemLimit)
 {
-    const DeepChain chain(make(QStringLiteral("deep")), 30);
-    ASSERT_TRUE(chain.ok());
-    ASSERT_GT(chain.path().size(), 4096u);
-    EXPECT_EQ(sizeOf(dir.filePath(QStringLiteral("deep"))), 10u);
-    EXPECT_EQ(folderSizeOfPath(chain.path().c_str()), 10u);
-}
-
-TEST_F(FolderSizeTest, FolderMountedInsideItselfIsCountedOnce)
-{
-    const QString top = make(QStringLiteral("looped"));
-    const QString mountPoint = make(QStringLiteral("looped/again"));
-    writeTestFile(dir.filePath(QStringLiteral("looped/file")), QByteArray(7, 'x'));
-    if (::mount(
-            QFile::encodeName(top).constData(), QFile::encodeName(mountPoint).constData(), nullptr, MS_BIND, nullptr)
-        != 0)
-        GTEST_SKIP() << "bind mounts are not permitted here";
-    testing::internal::CaptureStderr();
-    const std::uint64_t size = sizeOf(top);
-    testing::internal::GetCapturedStderr();
-    ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
-    EXPECT_EQ(size, 7u);
+    // Built relative to each parent: the whole path is longer than the kernel
+    // takes in one call. rm removes such a tree; QTemporaryDir cannot.
+    const QString base = make(QStringLiteral("deep"));
+    const std::string name(200, 'd');
+    int fd = ::open(QFile::encodeName(base).constData(), O_RDONLY | O_DIRECTORY);
+    std::string path = QFile::encodeName(base).toStdString();
+    for (int i = 0; i < 30; ++i, path += '/' + name) {
+        ::mkdirat(fd, name.c_str(), 0700);
+        const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = child;
+    }
+    const int leaf = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0600);
+    const bool written = ::write(leaf, "0123456789", 10) == 10;
+    ::close(leaf);
+    ::close(fd);
+    EXPECT_TRUE(written);
+    EXPECT_GT(path.size(), 4096u);
+    EXPECT_EQ(sizeOf(base), 10u);
+    EXPECT_EQ(folderSizeOfPath(path.c_str()), 10u);
+    QProcess::execute(QStringLiteral("rm"), { QStringLiteral("-rf"), base });
 }
 
 TEST(OpenRegularFile, NameWithEmbeddedNulIsRefusedRatherThanShortened)
 {
     QTemporaryDir dir;
     writeTestFile(dir.filePath(QStringLiteral("real")), "abc");
-    QString hostile = dir.filePath(QStringLiteral("real"));
-    hostile += QChar(0);
-    hostile += QStringLiteral("ignored");
+    const QString hostile = dir.filePath(QStringLiteral("real")) + QChar(0) + QStringLiteral("ignored");
     const OpenedFile file = openRegularFile(hostile);
     EXPECT_FALSE(file.isOpen());
     EXPECT_FALSE(file.errorText.isEmpty());
-    EXPECT_FALSE(file.errorText.contains(QChar(0)));
 }

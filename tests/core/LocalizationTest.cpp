@@ -1,5 +1,5 @@
-#include "core/GlobalObjects.h"
 #include "core/Localization.h"
+#include "core/GlobalObjects.h"
 #include "core/PropertyList.h"
 
 #include <QDirIterator>
@@ -27,68 +27,39 @@ struct LocalizationTest : ::testing::Test {
     {
         LocalizationDetail::resetLocalizationTable();
         writeTable(tables.filePath("Vlx_en.plist"),
-                   "<key>ID_OK</key><string>OK</string>"
-                   "<key>ID_FOUND</key><string>Found DONOT_TRANSLATE_INTEGER_VALUE files in "
-                   "DONOT_TRANSLATE_STRING_VALUE.</string>"
-                   "<key>ID_NUMBER</key><integer>3</integer>");
+            "<key>ID_OK</key><string>OK</string>"
+            "<key>ID_FOUND</key><string>Found DONOT_TRANSLATE_INTEGER_VALUE files in "
+            "DONOT_TRANSLATE_STRING_VALUE.</string>"
+            "<key>ID_NUMBER</key><integer>3</integer>");
         writeTable(tables.filePath("Vlx_de.plist"), "<key>ID_OK</key><string>Gut</string>");
     }
     void TearDown() override { LocalizationDetail::resetLocalizationTable(); }
 
-    void load(const QStringList& languages)
-    {
-        LocalizationDetail::loadLocalizationTableFrom(languages, tables.path());
-    }
+    void load(const QStringList& languages) { LocalizationDetail::loadLocalizationTableFrom(languages, tables.path()); }
 };
 
 } // namespace
 
-TEST_F(LocalizationTest, BeforeTheFirstLookupTheLanguageIsEnglish)
+TEST_F(LocalizationTest, PreferredLanguagePicksTheTableAndKeepsItsCode)
 {
     EXPECT_EQ(currentLanguageCode, QStringLiteral("en"));
-    EXPECT_TRUE(isEnglishLanguage);
+    const std::tuple<QStringList, const char*, bool, const char*> table[]
+        = { { { "de-CH", "en-US" }, "de", false, "Gut" }, { { "en-GB" }, "en", true, "OK" },
+              { { "ja-JP" }, "ja", true, "OK" }, // no table: English texts
+              { {}, "en", true, "OK" } };
+    for (const auto& [languages, code, english, text] : table) {
+        LocalizationDetail::resetLocalizationTable();
+        load(languages);
+        EXPECT_EQ(currentLanguageCode, QString::fromLatin1(code));
+        EXPECT_EQ(isEnglishLanguage, english) << code;
+        EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QString::fromLatin1(text)) << code;
+    }
 }
 
-TEST_F(LocalizationTest, RegionalVariantLoadsTheLanguageTable)
+TEST_F(LocalizationTest, TokensBecomePlaceholdersAndMissingOrNonTextEntriesGiveEmptyText)
 {
-    load({QStringLiteral("de-CH"), QStringLiteral("en-US")});
-    EXPECT_EQ(currentLanguageCode, QStringLiteral("de"));
-    EXPECT_FALSE(isEnglishLanguage);
-    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("Gut"));
-}
-
-TEST_F(LocalizationTest, BritishEnglishLoadsTheEnglishTable)
-{
-    load({QStringLiteral("en-GB")});
-    EXPECT_EQ(currentLanguageCode, QStringLiteral("en"));
-    EXPECT_TRUE(isEnglishLanguage);
-    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("OK"));
-}
-
-TEST_F(LocalizationTest, LanguageWithoutTableReadsEnglishButKeepsItsCode)
-{
-    load({QStringLiteral("ja-JP")});
-    EXPECT_EQ(currentLanguageCode, QStringLiteral("ja"));
-    EXPECT_TRUE(isEnglishLanguage);
-    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("OK"));
-}
-
-TEST_F(LocalizationTest, NoPreferredLanguageMeansEnglish)
-{
-    load({});
-    EXPECT_EQ(currentLanguageCode, QStringLiteral("en"));
-    EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QStringLiteral("OK"));
-}
-
-TEST_F(LocalizationTest, TokensBecomePlaceholdersAndNothingElseChanges)
-{
-    load({QStringLiteral("en")});
+    load({ QStringLiteral("en") });
     EXPECT_EQ(localizedText(QStringLiteral("ID_FOUND")), QStringLiteral("Found %d files in %@."));
-}
-
-TEST_F(LocalizationTest, MissingKeyOrNonTextEntryGivesEmptyText)
-{
-    load({QStringLiteral("en")});
     testing::internal::CaptureStdout();
     EXPECT_EQ(localizedText(QStringLiteral("ID_NOT_THERE")), QString());
     EXPECT_EQ(localizedText(QStringLiteral("ID_NUMBER")), QString());
@@ -98,31 +69,27 @@ TEST_F(LocalizationTest, MissingKeyOrNonTextEntryGivesEmptyText)
 TEST_F(LocalizationTest, UnreadableTableLoadsOnceAndStillAnswers)
 {
     writeTable(tables.filePath("Vlx_fr.plist"), "<key>ID_OK</key><string>broken");
-    load({QStringLiteral("fr-FR")});
-    EXPECT_EQ(currentLanguageCode, QStringLiteral("fr"));
+    load({ QStringLiteral("fr-FR") });
     testing::internal::CaptureStdout();
     EXPECT_EQ(localizedText(QStringLiteral("ID_OK")), QString());
     testing::internal::GetCapturedStdout();
-    // A second load does not run again, even though the table is empty.
-    load({QStringLiteral("de")});
+    load({ QStringLiteral("de") });
     EXPECT_EQ(currentLanguageCode, QStringLiteral("fr"));
 }
 
 TEST(EnglishTable, IsCompiledInAndCoversEveryKeyTheCodeUses)
 {
-    const std::optional<QVariantMap> table =
-        readPropertyListDictionary(QStringLiteral(":/resources/Vlx_en.plist"));
+    const std::optional<QVariantMap> table = readPropertyListDictionary(QStringLiteral(":/resources/Vlx_en.plist"));
     ASSERT_TRUE(table.has_value());
     for (auto it = table->constBegin(); it != table->constEnd(); ++it) {
-        EXPECT_EQ(it.value().typeId(), QMetaType::QString) << it.key().toStdString();
-        EXPECT_FALSE(it.value().toString().isEmpty()) << it.key().toStdString();
-        EXPECT_FALSE(it.value().toString().contains(QLatin1Char('%'))) << it.key().toStdString();
+        const QString text = it.value().typeId() == QMetaType::QString ? it.value().toString() : QString();
+        EXPECT_TRUE(!text.isEmpty() && !text.contains(QLatin1Char('%'))) << it.key().toStdString();
     }
 
     const QRegularExpression keyPattern(QStringLiteral("\"(ID_[A-Z0-9_]+)\""));
     QDirIterator files(QStringLiteral(VELLICOR_SOURCE_DIR "/Vellicor"),
-                       {QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.ui")}, QDir::Files,
-                       QDirIterator::Subdirectories);
+        { QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.ui") }, QDir::Files,
+        QDirIterator::Subdirectories);
     int keysSeen = 0;
     while (files.hasNext()) {
         QFile file(files.next());
@@ -134,5 +101,5 @@ TEST(EnglishTable, IsCompiledInAndCoversEveryKeyTheCodeUses)
                 << match.captured(1).toStdString() << " used in " << file.fileName().toStdString();
         }
     }
-    (void)keysSeen;
+    EXPECT_GT(keysSeen, 20);
 }

@@ -6,13 +6,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <future>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -34,19 +31,12 @@ struct MD5Test : ::testing::Test {
     QTemporaryDir dir;
     std::atomic<bool> noStop { false };
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(AppPaths::ensureFolder(AppPaths::stateFolder()));
-    }
-
+    void SetUp() override { ASSERT_TRUE(AppPaths::ensureFolder(AppPaths::stateFolder())); }
     QString file(const QString& name, const QByteArray& bytes)
     {
-        const QString path = dir.filePath(name);
-        writeTestFile(path, bytes);
-        return path;
+        writeTestFile(dir.filePath(name), bytes);
+        return dir.filePath(name);
     }
-
     static QByteArray log()
     {
         QFile file(AppPaths::logFile());
@@ -56,25 +46,16 @@ struct MD5Test : ::testing::Test {
 
 } // namespace
 
-TEST_F(MD5Test, MatchesTheRfc1321TestSuite)
+TEST_F(MD5Test, MatchesTheRfc1321TestSuiteInLowerCase)
 {
-    const std::pair<QByteArray, QString> suite[] = {
-        { "", QStringLiteral("d41d8cd98f00b204e9800998ecf8427e") },
-        { "a", QStringLiteral("0cc175b9c0f1b6a831c399e269772661") },
-        { "abc", QStringLiteral("900150983cd24fb0d6963f7d28e17f72") },
-        { "message digest", QStringLiteral("f96b697d7cb7938d525a2f31aaf161d0") },
-        { "abcdefghijklmnopqrstuvwxyz", QStringLiteral("c3fcd3d76192e4007dfb496cca67e13b") },
-        { "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-            QStringLiteral("d174ab98d277d9f5a5611c2c9f419d9f") },
+    const std::pair<QByteArray, const char*> suite[] = { { "", "d41d8cd98f00b204e9800998ecf8427e" },
+        { "abc", "900150983cd24fb0d6963f7d28e17f72" }, { "message digest", "f96b697d7cb7938d525a2f31aaf161d0" },
         { "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-            QStringLiteral("57edf4a22be3c955ac49da2e2107b67a") },
-    };
-    int index = 0;
-    for (const auto& [input, digest] : suite) {
-        const QString path = file(QStringLiteral("vector%1").arg(index++), input);
-        EXPECT_EQ(md5OfFile(path, noStop), std::optional<QString>(digest)) << input.constData();
-    }
+            "57edf4a22be3c955ac49da2e2107b67a" } };
+    for (const auto& [input, digest] : suite)
+        EXPECT_EQ(md5OfFile(file(QStringLiteral("vector"), input), noStop), QString::fromLatin1(digest));
     EXPECT_TRUE(log().isEmpty());
+    EXPECT_TRUE(md5Usable());
 }
 
 TEST_F(MD5Test, FilesAroundTheChunkSizeGiveTheDigestOfAllTheirBytes)
@@ -82,39 +63,24 @@ TEST_F(MD5Test, FilesAroundTheChunkSizeGiveTheDigestOfAllTheirBytes)
     const qsizetype chunk = static_cast<qsizetype>(md5ReadChunkSize);
     for (const qsizetype size : { qsizetype(4096), chunk - 1, chunk, chunk + 1, 3 * chunk + 17 }) {
         const QByteArray bytes = patternBytes(size);
-        const QString digest = md5OfFile(file(QStringLiteral("sized"), bytes), noStop).value_or(QString());
-        EXPECT_EQ(digest, referenceMd5(bytes)) << size;
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(digest).hasMatch()) << size;
+        EXPECT_EQ(md5OfFile(file(QStringLiteral("sized"), bytes), noStop), referenceMd5(bytes)) << size;
     }
-}
-
-TEST_F(MD5Test, HeadDigestCoversOnlyTheFirstBytes)
-{
-    const QByteArray bytes = patternBytes(3 * static_cast<qsizetype>(md5ReadChunkSize) + 5);
+    const QByteArray bytes = patternBytes(3 * chunk + 5);
     const QString path = file(QStringLiteral("head"), bytes);
-    for (const quint64 count : { quint64(0), quint64(1), quint64(4096), quint64(md5ReadChunkSize + 3) })
-        EXPECT_EQ(md5OfFileHead(path, count, noStop), referenceMd5(bytes.left(static_cast<qsizetype>(count)))) << count;
-    // Asking for more than the file holds gives the digest of the whole file.
-    EXPECT_EQ(md5OfFileHead(path, 1u << 30, noStop), md5OfFile(path, noStop));
+    for (const quint64 count : { quint64(0), quint64(4096), quint64(md5ReadChunkSize + 3), quint64(1) << 30 })
+        EXPECT_EQ(md5OfFileHead(path, count, noStop), referenceMd5(bytes.left(static_cast<qsizetype>(count))));
 }
 
-TEST_F(MD5Test, MissingFileIsAbsentWithOneLogLine)
+TEST_F(MD5Test, MissingFileIsAbsentWithOneLogLineEvenForAHostileName)
 {
-    const QString path = dir.filePath(QStringLiteral("not there.bin"));
-    EXPECT_EQ(md5OfFile(path, noStop), std::nullopt);
+    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("not there\nCannot open file: forged")), noStop), std::nullopt);
     const QList<QByteArray> lines = log().split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].startsWith("Cannot open file: ")) << lines[0].constData();
-    EXPECT_TRUE(lines[0].contains("not there.bin")) << lines[0].constData();
+    EXPECT_TRUE(lines[0].contains("not there\\nCannot")) << lines[0].constData();
 }
 
-TEST_F(MD5Test, HostileNameStaysOnOneLogLine)
-{
-    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("evil\nCannot open file: forged")), noStop), std::nullopt);
-    EXPECT_EQ(log().count('\n'), 1) << log().constData();
-}
-
-TEST_F(MD5Test, FifoSocketAndFolderAreAbsentAtOnce)
+TEST_F(MD5Test, FifoFolderAndDeviceAreAbsentAtOnce)
 {
     const QString fifo = dir.filePath(QStringLiteral("pipe"));
     makeTestFifo(fifo);
@@ -126,27 +92,20 @@ TEST_F(MD5Test, FifoSocketAndFolderAreAbsentAtOnce)
     EXPECT_EQ(log().count("Cannot open file: "), 4);
 }
 
-TEST_F(MD5Test, StopSetBeforeTheCallReadsNothingAndLogsNothing)
+TEST_F(MD5Test, StopBeforeTheCallReadsNothingAndStopDuringItCutsAHugeFileShort)
 {
-    const std::atomic<bool> stop { true };
-    EXPECT_EQ(md5OfFile(file(QStringLiteral("readable"), "abc"), stop), std::nullopt);
-    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("missing")), stop), std::nullopt);
-    EXPECT_TRUE(log().isEmpty());
-}
+    const std::atomic<bool> stopped { true };
+    EXPECT_EQ(md5OfFile(file(QStringLiteral("readable"), "abc"), stopped), std::nullopt);
+    EXPECT_EQ(md5OfFile(dir.filePath(QStringLiteral("missing")), stopped), std::nullopt);
 
-TEST_F(MD5Test, StopSetDuringTheReadCutsAHugeFileShort)
-{
     // 64 GiB of holes: reading it all would take minutes, so a result can
     // only come back quickly if Stop ends the loop.
     const QString path = dir.filePath(QStringLiteral("huge.sparse"));
-    {
-        QFile huge(path);
-        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(huge.resize(qint64(64) << 30));
-    }
+    QFile huge(path);
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(64) << 30));
+    huge.close();
     std::atomic<bool> stop { false };
     auto result = std::async(std::launch::async, [&] { return md5OfFile(path, stop); });
-
     // Wait until the file is open, which proves the hashing has begun.
     const QString target = QFileInfo(path).canonicalFilePath();
     bool opened = false;

@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QImageReader>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -23,85 +22,65 @@ struct Thumbnail : ::testing::Test {
         return path;
     }
 
-    // The first and last pixel the drawn picture covers along one line of
-    // the canvas, read from the alpha; (-1, -1) when it covers none.
-    static std::pair<int, int> extent(const QImage& image, int line, bool alongRow)
+    // Where the drawn picture covers the canvas, read from the alpha.
+    static QRect drawnRect(const QImage& image)
     {
-        int first = -1, last = -1;
-        for (int i = 0; i < (alongRow ? image.width() : image.height()); ++i) {
-            if (qAlpha(alongRow ? image.pixel(i, line) : image.pixel(line, i)) > 0) {
-                first = first < 0 ? i : first;
-                last = i;
-            }
-        }
-        return { first, last };
+        QRect covered;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                covered |= qAlpha(image.pixel(x, y)) > 0 ? QRect(x, y, 1, 1) : QRect();
+        return covered;
     }
-    static std::pair<int, int> horizontalExtent(const QImage& image, int y) { return extent(image, y, true); }
-    static std::pair<int, int> verticalExtent(const QImage& image, int x) { return extent(image, x, false); }
 };
 
 } // namespace
 
-TEST_F(Thumbnail, SquarePictureFillsTheHeightAndStandsCentred)
+TEST(ThumbnailPlacement, FollowsTheGridsPlaceWithoutCuttingThePicture)
 {
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("square.png"), 100, 100), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.size(), QSize(250, 240));
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(5, 244));
-    EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 239));
+    using ImageProcessingDetail::thumbnailOrigin;
+    const std::tuple<QSizeF, QSizeF, QPointF> table[]
+        = { { { 240, 240 }, { 250, 240 }, { 4, 0 } }, // square: 4 points in
+              { { 60, 240 }, { 250, 240 }, { 94, 0 } }, // tall: would stand 4 above the top
+              { { 250, 62.5 }, { 250, 240 }, { 0, 0 } }, // wide: would stand 1 out of each side
+              { { 240, 240 }, { 250, 300 }, { 4, 56 } }, { { 50, 100 }, { 100, 100 }, { 50, 0 } } };
+    for (const auto& [drawn, canvas, origin] : table)
+        EXPECT_EQ(thumbnailOrigin(drawn, canvas), origin) << drawn.width() << "x" << drawn.height();
 }
 
-TEST_F(Thumbnail, WidePictureFillsTheWidthFromTheTop)
+TEST_F(Thumbnail, PictureIsScaledWholeTurnedUprightAndPlaced)
 {
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("wide.png"), 400, 100), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(0, 249));
-    EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 62));
-}
-
-TEST_F(Thumbnail, TallPictureFillsTheHeightAndShowsWhole)
-{
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("tall.png"), 100, 400), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(95, 154));
-    EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 239));
-}
-
-TEST_F(Thumbnail, NearlySquareWidePictureIsNotCutOff)
-{
+    const QImage square = resizedImageFromFile(picture(QStringLiteral("square.png"), 100, 100), 250, 240);
+    EXPECT_EQ(square.size(), QSize(250, 240));
+    EXPECT_EQ(drawnRect(square), QRect(4, 0, 240, 240));
     // Wider than high, yet scaling to the full width would overflow the height.
-    const QImage image = resizedImageFromFile(picture(QStringLiteral("almost.png"), 250, 245), 250, 240);
-    ASSERT_FALSE(image.isNull());
-    const auto [top, bottom] = verticalExtent(image, 125);
-    EXPECT_EQ(top, 0);
-    EXPECT_EQ(bottom, 239);
-    EXPECT_EQ(horizontalExtent(image, 10).second - horizontalExtent(image, 10).first + 1, 245);
-}
+    const QImage almost = resizedImageFromFile(picture(QStringLiteral("almost.png"), 250, 245), 250, 240);
+    EXPECT_EQ(drawnRect(almost), QRect(1, 0, 245, 240));
 
-TEST_F(Thumbnail, CameraOrientationIsTurnedUpright)
-{
     const QString path = picture(QStringLiteral("turned.jpg"), 80, 40, "JPEG");
     Exiv2::Image::AutoPtr tagged = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
     tagged->readMetadata();
     tagged->exifData()["Exif.Image.Orientation"] = uint16_t(6);
     tagged->writeMetadata();
-
-    const QImage image = resizedImageFromFile(path, 250, 240);
-    ASSERT_FALSE(image.isNull());
     // Shown 40 wide and 80 high: scaled by 3 to 120 by 240.
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(65, 184));
-    EXPECT_EQ(verticalExtent(image, 125), std::make_pair(0, 239));
+    EXPECT_EQ(drawnRect(resizedImageFromFile(path, 250, 240)), QRect(64, 0, 120, 240));
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(path, 60).size(), QSize(30, 60));
+    // Thumbnails keep their proportions and never grow.
+    const QString wide = picture(QStringLiteral("wide.png"), 400, 100);
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(wide, 100).size(), QSize(100, 25));
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(wide, 1000).size(), QSize(400, 100));
 }
 
-TEST_F(Thumbnail, LargePictureIsDecodedOnlyAtTheDrawnSize)
+TEST(GreyPicture, IsOpaqueGreyWithTransparencyTurnedBlack)
 {
-    const QString path = picture(QStringLiteral("large.jpg"), 6000, 6000, "JPEG");
-    // Decoded whole it would pass the reader's memory limit and give nothing.
-    if (!QImageReader(path).read().isNull())
-        GTEST_SKIP() << "the reader's memory limit allows decoding the whole picture";
-    const QImage image = resizedImageFromFile(path, 250, 240);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(horizontalExtent(image, 10), std::make_pair(5, 244));
+    QImage image(2, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    image.setPixel(1, 0, qRgba(255, 255, 255, 0));
+    const QImage grey = ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(image);
+    EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
+    const int red = qRed(grey.pixel(0, 0));
+    EXPECT_TRUE(red > 0 && red < 255) << red;
+    EXPECT_EQ(qRed(grey.pixel(1, 0)), 0);
+    EXPECT_TRUE(ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(QImage()).isNull());
 }
 
 TEST_F(Thumbnail, AnythingButAPictureGivesNone)
@@ -109,8 +88,10 @@ TEST_F(Thumbnail, AnythingButAPictureGivesNone)
     writeTestFile(dir.filePath(QStringLiteral("text.png")), "no picture here");
     writeTestFile(dir.filePath(QStringLiteral("empty.png")), QByteArray());
     makeTestFifo(dir.filePath(QStringLiteral("pipe.png")));
-    for (const char* name : { "text.png", "empty.png", "pipe.png", "missing.png" })
+    for (const char* name : { "text.png", "empty.png", "pipe.png", "missing.png" }) {
         EXPECT_TRUE(resizedImageFromFile(dir.filePath(QString::fromLatin1(name)), 250, 240).isNull()) << name;
+        EXPECT_TRUE(ImageProcessing::resizeImageWithFilePath(dir.filePath(QString::fromLatin1(name)), 99).isNull());
+    }
     EXPECT_TRUE(resizedImageFromFile(dir.path(), 250, 240).isNull());
     EXPECT_TRUE(resizedImageFromFile(std::nullopt, 250, 240).isNull());
     EXPECT_TRUE(resizedImageFromFile(picture(QStringLiteral("fine.png"), 10, 10), 0, 240).isNull());

@@ -1,73 +1,47 @@
 #include "platform/ReachabilityTest.h"
-#include "base/AlertPresenter.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class FixedProbe : public NetworkReachabilityProbe {
-public:
+struct FixedProbe : NetworkReachabilityProbe {
     explicit FixedProbe(bool reachable)
-        : reachable_(reachable)
+        : reachable(reachable)
     {
     }
-    bool isNetworkReachable() override
-    {
-        ++asked;
-        return reachable_;
-    }
-    int asked = 0;
-
-private:
-    bool reachable_;
-};
-
-class RecordingPresenter : public AlertPresenter {
-public:
-    int present(const AlertRequest& request) override
-    {
-        requests.push_back(request);
-        return 0;
-    }
-    std::vector<AlertRequest> requests;
-};
-
-struct Reachability : ::testing::Test {
-    void TearDown() override
-    {
-        setNetworkReachabilityProbe(nullptr);
-        setAlertPresenter(nullptr);
-    }
+    bool isNetworkReachable() override { return reachable; }
+    bool reachable;
 };
 
 const QByteArray ipv4Header = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
 
 } // namespace
 
-TEST_F(Reachability, InternetCheckAsksTheInstalledProbeAndSaysSo)
+TEST(InternetCheck, AsksTheInstalledProbeAndSaysSoOnStandardOutput)
 {
-    const auto online = std::make_shared<FixedProbe>(true);
-    setNetworkReachabilityProbe(online);
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(isInternetAvailable());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Internet connection available\n");
-
-    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(isInternetAvailable());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "No internet connection available\n");
-    EXPECT_FALSE(ReachabilityTest::isNetworkReachable());
-    EXPECT_EQ(online->asked, 1);
+    for (const bool reachable : { true, false }) {
+        setNetworkReachabilityProbe(std::make_shared<FixedProbe>(reachable));
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(isInternetAvailable(), reachable);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            reachable ? "Internet connection available\n" : "No internet connection available\n");
+    }
+    setNetworkReachabilityProbe(nullptr);
 }
 
-TEST_F(Reachability, StandardPresenterWritesTheAlertAndAnswersTheFirstButton)
+TEST(SystemProbe, NetworkServiceDecidesOnlineAndDisconnectedAndTheRoutesTheRest)
 {
-    testing::internal::CaptureStderr();
-    const int answer = alertPresenter()->present(
-        { QStringLiteral("Message"), QStringLiteral("Details"), { QStringLiteral("OK"), QStringLiteral("Cancel") } });
-    const std::string written = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(answer, 0);
-    EXPECT_EQ(written, "Message\nDetails\n[OK]\n");
+    using R = QNetworkInformation::Reachability;
+    const std::tuple<std::optional<R>, bool, bool> table[] = { { R::Online, false, true },
+        { R::Disconnected, true, false }, { R::Local, true, true }, // a captive portal or a limited answer
+        { R::Local, false, false }, { R::Site, true, true }, { R::Unknown, true, true }, { R::Unknown, false, false },
+        { std::nullopt, true, true }, // no network service
+        { std::nullopt, false, false } };
+    for (const auto& [answer, route, reachable] : table) {
+        SystemReachabilityProbe probe([answer = answer] { return answer; }, [route = route] { return route; });
+        EXPECT_EQ(probe.isNetworkReachable(), reachable)
+            << static_cast<int>(answer.value_or(R::Unknown)) << answer.has_value() << route;
+    }
 }
 
 TEST(DefaultRoute, FoundInEitherTableWhenUpAndNotOnLoopback)

@@ -33,21 +33,3 @@ private:
     QTemporaryDir folder_;
 };
 
-// The English display names of the filter categories and the rule texts.
-inline QMap<QString, QString> englishCategoryTexts()
-{
-    return {
-        { QStringLiteral("ID_DOCUMENT"), QStringLiteral("Document") },
-        { QStringLiteral("ID_PICTURE"), QStringLiteral("Picture") },
-        { QStringLiteral("ID_MUSIC"), QStringLiteral("Music") },
-        { QStringLiteral("ID_VIDEO"), QStringLiteral("Video") },
-        { QStringLiteral("ID_ARCHIVE"), QStringLiteral("Archive") },
-        { QStringLiteral("ID_CUSTOM"), QStringLiteral("Custom") },
-        { QStringLiteral("ID_ALL_FILE_TYPES"), QStringLiteral("All File Types") },
-        { QStringLiteral("ID_DATE_MODIFIED"), QStringLiteral("Date modified") },
-        { QStringLiteral("ID_FILE_CREATED"), QStringLiteral("File created") },
-        { QStringLiteral("ID_FOLDER"), QStringLiteral("Folder") },
-        { QStringLiteral("ID_SIZE_HIGHER_FILE_SIZE_IS_PROTECTED"), QStringLiteral("Higher file size is protected") },
-        { QStringLiteral("ID_FILE_TYPE_FORMAT"), QStringLiteral("File type") },
-    };
-}
