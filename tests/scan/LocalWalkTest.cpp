@@ -2,8 +2,11 @@
 #include "scan/EngineFixture.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -158,6 +161,31 @@ TEST_F(Walk, SpecialFilesUnreadableFoldersAndBadNamesAreSkippedAndLogged)
     for (const char* reason : { "closed: cannot read folder", "not valid UTF-8", "pipe: a FIFO", "socket: a socket",
              "dangling: a link whose target cannot be reached" })
         EXPECT_TRUE(written.contains(QLatin1String(reason))) << reason;
+}
+
+TEST_F(Walk, AFileBeyondTheSystemsPathLengthIsSkippedAndLogged)
+{
+    tree.file(QStringLiteral("short.txt"), "s");
+    // Folders of long names, made relative to each other: the last path is
+    // longer than any path the system can open.
+    int fd = ::open(QFile::encodeName(tree.root()).constData(), O_RDONLY | O_DIRECTORY);
+    const std::string name(200, 'n');
+    for (int level = 0; level < 24 && fd >= 0; ++level) {
+        ::mkdirat(fd, name.c_str(), 0700);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(::openat(fd, "deep.txt", O_WRONLY | O_CREAT, 0600));
+    ::close(fd);
+    addRow(tree.root());
+    EXPECT_EQ(walk(), QStringList { "short.txt" });
+    EXPECT_EQ(skipped, 1);
+    EXPECT_TRUE(log().contains(QStringLiteral("deep.txt: the path is longer than the system allows")));
+    // The temporary folder cannot remove what it cannot name.
+    QProcess::execute(QStringLiteral("rm"),
+        { QStringLiteral("-rf"), QStringLiteral("--"), tree.root() + QLatin1Char('/') + QString::fromStdString(name) });
 }
 
 TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)
