@@ -1,10 +1,11 @@
 // Scrolls the application's list controls over a hundred thousand rows, top
 // to bottom, half a page at a time, and times the painting of each frame.
 // Prints the slowest frame and fails when any frame took more than 16 ms.
-//   vellicor_bench_scroll [table]
+//   vellicor_bench_scroll [table|grid]
 #include "controls/ApplicationFont.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomTableView.h"
+#include "controls/MyCollectionView.h"
 #include "controls/MyHeaderCell.h"
 
 #include <QAbstractTableModel>
@@ -46,6 +47,45 @@ public:
         default:
             return {};
         }
+    }
+};
+
+// Items in sections of three, the last one shorter: a grid of groups of
+// duplicates, with the section titles and count lines of the headers.
+class GroupsLikeModel : public QAbstractItemModel {
+public:
+    static constexpr int perSection = 3;
+    static constexpr int sectionCount = (::rowCount + perSection - 1) / perSection;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
+    {
+        if (column != 0 || row < 0 || row >= rowCount(parent))
+            return {};
+        return createIndex(row, 0, parent.isValid() ? quintptr(parent.row() + 1) : quintptr(0));
+    }
+    QModelIndex parent(const QModelIndex& child) const override
+    {
+        return child.isValid() && child.internalId() ? createIndex(int(child.internalId() - 1), 0, quintptr(0))
+                                                     : QModelIndex();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        if (!parent.isValid())
+            return sectionCount;
+        if (parent.internalId())
+            return 0;
+        return qMin(perSection, ::rowCount - parent.row() * perSection);
+    }
+    int columnCount(const QModelIndex& = {}) const override { return 1; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const bool item = index.internalId() != 0;
+        if (role == Qt::DisplayRole)
+            return item ? QStringLiteral("copy %1 of IMG_%2.jpg").arg(index.row()).arg(index.internalId())
+                        : QStringLiteral("IMG_%1.jpg").arg(index.row() + 1);
+        if (role == MyCollectionView::sectionCountRole && !item)
+            return QStringLiteral("%1 files, 7.2 MB").arg(rowCount(index));
+        return {};
     }
 };
 
@@ -96,6 +136,18 @@ FrameTimes benchTable()
     return scrollThrough(table);
 }
 
+FrameTimes benchGrid()
+{
+    GroupsLikeModel model;
+    MyCollectionView grid;
+    grid.setModel(&model);
+    grid.resize(900, 600);
+    grid.selectItem({ 1, 1 });
+    grid.show();
+    QApplication::processEvents();
+    return scrollThrough(grid);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -108,13 +160,14 @@ int main(int argc, char** argv)
 
     const std::pair<const char*, std::function<FrameTimes()>> benches[] = {
         { "table", benchTable },
+        { "grid", benchGrid },
     };
     bool withinBudget = true;
     for (const auto& [name, run] : benches) {
         if (!only.isEmpty() && only != QLatin1String(name))
             continue;
         const FrameTimes times = run();
-        std::printf("%-6s %d rows: %d frames, mean %.2f ms, slowest %.2f ms\n", name, rowCount, times.frames,
+        std::printf("%-6s %d rows or items: %d frames, mean %.2f ms, slowest %.2f ms\n", name, rowCount, times.frames,
             times.totalMs / qMax(1, times.frames), times.slowestMs);
         withinBudget = withinBudget && times.slowestMs <= frameBudgetMs;
     }
