@@ -289,6 +289,11 @@ void CustomCell::paint(QPainter* painter, const QStyleOptionViewItem& option, co
 
 QSize CustomCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
+    // Rows of differing heights (the outline's groups, titles and files) say
+    // so through the model.
+    const QVariant given = index.data(Qt::SizeHintRole);
+    if (given.userType() == QMetaType::QSize)
+        return given.toSize();
     const QFontMetrics metrics(systemFontOfSize(13));
     return QSize(metrics.horizontalAdvance(plainText(content(index, Outlet::lbltextField))) + 2 * padding,
         qMax(option.rect.height(), metrics.height() + 2 * padding));

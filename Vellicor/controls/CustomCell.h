@@ -96,6 +96,7 @@ public:
     std::optional<Outlet> buttonAt(const QRect& cellRect, const QModelIndex& index, const QPoint& pos) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The model's Qt::SizeHintRole when it gives one.
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 signals:

@@ -121,6 +121,7 @@ TEST_F(ControlsTest, OutlineRightClickActsOnlyOnFileRows)
         group->appendRow(file);
     }
     model.appendRow(group);
+    QAbstractItemModelTester tester(&model);
     CustomOutlineView outline;
     outline.setModel(&model);
     outline.setItemDelegate(new CustomCell(&outline));

@@ -163,6 +163,7 @@ QList<QStandardItem*> fileRow(const QString& name, const QString& size, const QS
     setOutlet(first, Outlet::lblFilePath, folder);
     first->setData(false, CustomCell::isParentNodeRole);
     first->setData(true, CustomCell::isFileRecordRole);
+    first->setSizeHint(QSize(0, 30));
     return { first };
 }
 
@@ -177,6 +178,7 @@ QStandardItem* groupRow(const QString& name, const QString& description, int mar
             { QStringLiteral(" / %1").arg(total), QColor(191, 191, 191) } }));
     group->setData(true, CustomCell::isParentNodeRole);
     group->setData(QColor(40, 40, 40), Qt::BackgroundRole);
+    group->setSizeHint(QSize(0, 40));
     return group;
 }
 
@@ -187,6 +189,7 @@ QStandardItem* titleRow()
     setOutlet(titles, Outlet::lblSize, QStringLiteral("Size"));
     setOutlet(titles, Outlet::lblFilePath, QStringLiteral("Folder Path"));
     titles->setData(QColor(60, 60, 60), Qt::BackgroundRole);
+    titles->setSizeHint(QSize(0, 30));
     return titles;
 }
 
@@ -224,7 +227,7 @@ QImage outlinePage()
     delegate->setSlot(Outlet::lblSize, { 230, 70 });
     delegate->setSlot(Outlet::lblFilePath, { 310, -8 });
     outline.setItemDelegate(delegate);
-    outline.resize(500, 260);
+    outline.resize(500, 330);
     outline.expand(model.index(0, 0));
     outline.expand(model.index(1, 0));
     sheet.addSample(QStringLiteral("two groups open, one closed"), outline);
