@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the three-part button and header images of the controls into
+"""Writes the three-part button and header images, and the small single
+images beside them, of the controls into
 Vellicor/resources/images/ as SVG.
 
 Every set is one drawing (a rounded shape with a soft vertical gradient, a
@@ -34,6 +35,15 @@ SETS = [
 ]
 
 MIDDLE_WIDTH = 4
+
+# Single images: name, size and the drawing inside a view box of that size.
+# The disclosure arrows of the outline, pale on the dark rows: a right-pointing
+# arrow for a closed group and a downward one for an open group.
+ARROW = "#c6cfe5"
+ICONS = [
+    ("arrow_close_d", 12, f'<path d="M4,2.5 L9,6 L4,9.5 Z" fill="{ARROW}"/>'),
+    ("arrow_open_d", 12, f'<path d="M2.5,4 L9.5,4 L6,9 Z" fill="{ARROW}"/>'),
+]
 
 
 def rounded(x0, y0, x1, y1, r, point=False, square_bottom=False):
@@ -88,6 +98,11 @@ def main():
             with open(os.path.join(OUT, name + ".svg"), "w") as f:
                 f.write(svg)
             names.append(name)
+    for name, size, art in ICONS:
+        with open(os.path.join(OUT, name + ".svg"), "w") as f:
+            f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{size}" height="{size}" '
+                    f'viewBox="0 0 {size} {size}">{art}</svg>\n')
+        names.append(name)
     print("\n".join(f"    <file>images/{n}.svg</file>" for n in names))
 
 

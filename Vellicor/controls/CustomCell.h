@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QMetaType>
+#include <QPersistentModelIndex>
+#include <QStyledItemDelegate>
+
+#include <array>
+#include <optional>
+
+// One run of a text drawn in its own colour ("3 / 5" with the marked number
+// in blue). A text outlet takes a QString or a CellText.
+struct TextRun {
+    QString text;
+    QColor color;
+};
+using CellText = QList<TextRun>;
+Q_DECLARE_METATYPE(CellText)
+
+// The one cell of the application's tables and outlines, as an item delegate:
+// the views paint every visible cell through it, so no widget is made per
+// row. What the cell shows comes from the model under one role per outlet;
+// an outlet whose role gives nothing is not drawn. Its buttons are hit areas
+// that report clicks through buttonTapped. The cell draws neither background
+// nor selection: the row does (TableRowView). GUI thread only.
+class CustomCell : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    enum class Outlet {
+        lblFilePath,
+        imgView,
+        btnDelete,
+        btnCheckBox,
+        lblDescription,
+        lblCount,
+        btnShowInFinder,
+        lbltextField,
+        lblSize,
+        lblCretedDate,
+        lblModifiedDate,
+        lblExt,
+        btnLinkButton,
+    };
+    static constexpr int outletCount = 13;
+
+    // Contents by outlet: text outlets a QString or CellText; imgView an image
+    // name (QString) or a QImage; btnCheckBox the state 1 on, 0 off, -1 mixed;
+    // btnDelete and btnShowInFinder true to show the button; btnLinkButton the
+    // link's title. lbltextField falls back to Qt::DisplayRole, imgView to
+    // Qt::DecorationRole (a QImage) and btnCheckBox to Qt::CheckStateRole.
+    static constexpr int firstOutletRole = Qt::UserRole + 100;
+    static constexpr int roleOf(Outlet outlet) { return firstOutletRole + int(outlet); }
+    // True when the row shows a group (a parent) rather than a file.
+    static constexpr int isParentNodeRole = firstOutletRole + outletCount;
+    // True when the row stands for one file record; the outline opens its
+    // context menu only on those rows.
+    static constexpr int isFileRecordRole = isParentNodeRole + 1;
+
+    // Where an outlet lies across the cell, in points from the cell's left
+    // edge; a width of 0 or less reaches that far short of the right edge.
+    // A text outlet is drawn in the slot's font and colour (the view's text
+    // colour when none is given).
+    struct Slot {
+        Slot(int x, int width, Qt::Alignment alignment = Qt::AlignLeft, int fontSize = 13, bool bold = false,
+            std::optional<QColor> color = std::nullopt)
+            : x(x)
+            , width(width)
+            , alignment(alignment)
+            , fontSize(fontSize)
+            , bold(bold)
+            , color(color)
+        {
+        }
+        int x = 0;
+        int width = 0;
+        Qt::Alignment alignment = Qt::AlignLeft;
+        int fontSize = 13;
+        bool bold = false;
+        std::optional<QColor> color;
+    };
+
+    explicit CustomCell(QObject* parent = nullptr);
+
+    // Without any slot the cell lays out a check box, an image and the text
+    // from the left and a count, a link and the buttons from the right. Once a
+    // slot is set, only the outlets with slots are drawn.
+    void setSlot(Outlet outlet, const Slot& slot);
+    void clearSlots();
+
+    // The rectangles the outlets of index take in a cell drawn at cellRect;
+    // empty for outlets not shown.
+    std::array<QRect, outletCount> outletRects(const QRect& cellRect, const QModelIndex& index) const;
+    // The button outlet at pos in the cell, if any.
+    std::optional<Outlet> buttonAt(const QRect& cellRect, const QModelIndex& index, const QPoint& pos) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The model's Qt::SizeHintRole when it gives one.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+signals:
+    // A left click pressed and released on the same button of one cell. The
+    // row's selection is not changed by it.
+    void buttonTapped(const QModelIndex& index, CustomCell::Outlet button);
+
+protected:
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+        const QModelIndex& index) override;
+
+private:
+    QVariant content(const QModelIndex& index, Outlet outlet) const;
+    void drawText(QPainter& painter, const QRect& rect, const QVariant& text, Outlet outlet,
+        const QStyleOptionViewItem& option) const;
+
+    std::array<std::optional<Slot>, outletCount> slots_;
+    bool hasSlots_ = false;
+    // The button a left press went down on, until its release.
+    QPersistentModelIndex pressedIndex_;
+    std::optional<Outlet> pressedButton_;
+};

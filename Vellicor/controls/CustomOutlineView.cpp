@@ -1,0 +1,86 @@
+#include "controls/CustomOutlineView.h"
+
+#include "controls/CustomCell.h"
+#include "controls/CustomTableView.h"
+#include "controls/NamedImage.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+
+CustomOutlineView::CustomOutlineView(QWidget* parent)
+    : QTreeView(parent)
+    , rowView_(std::make_shared<CustomTablerow>())
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setWordWrap(false);
+    setFocusPolicy(Qt::StrongFocus);
+    useRowViewSelection(*this);
+}
+
+void CustomOutlineView::setRowView(std::shared_ptr<const TableRowView> rowView)
+{
+    if (rowView)
+        rowView_ = std::move(rowView);
+    viewport()->update();
+}
+
+void CustomOutlineView::setSelectionHighlightStyle(SelectionHighlightStyle style)
+{
+    highlightStyle_ = style;
+    viewport()->update();
+}
+
+void CustomOutlineView::rightMouseDown(const QPoint& pos, const QPoint& globalPos)
+{
+    if (!model() || !selectionModel())
+        return;
+    const QModelIndex first = indexAt(pos).siblingAtColumn(0);
+    if (!first.isValid() || !qobject_cast<CustomCell*>(itemDelegateForIndex(first))
+        || !first.data(CustomCell::isFileRecordRole).toBool())
+        return;
+    selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (menu_)
+        menu_->popup(globalPos);
+}
+
+void CustomOutlineView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        rightMouseDown(event->position().toPoint(), event->globalPosition().toPoint());
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void CustomOutlineView::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+}
+
+void CustomOutlineView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QRect bounds(0, option.rect.top(), viewport()->width(), option.rect.height());
+    const QModelIndex first = index.siblingAtColumn(0);
+    const bool selected = selectionModel() && selectionModel()->isSelected(first);
+    rowView_->drawRow(*painter, bounds, first, selected, highlightStyle_);
+    QTreeView::drawRow(painter, option, index);
+}
+
+void CustomOutlineView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    if (!model() || !model()->hasChildren(index))
+        return;
+    // The arrow sits in the indentation column just left of the row's cell.
+    const int side = 12;
+    const int x = rect.right() + 1 - indentation() + (indentation() - side) / 2;
+    const QRect arrow(x, rect.top() + (rect.height() - side) / 2, side, side);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    NamedImage::load(isExpanded(index) ? QStringLiteral("arrow_open_d") : QStringLiteral("arrow_close_d"))
+        .draw(*painter, arrow);
+    painter->restore();
+}

@@ -1,0 +1,456 @@
+#include "controls/MyCollectionView.h"
+
+#include "base/Log.h"
+#include "controls/ApplicationFont.h"
+#include "controls/HeaderView.h"
+
+#include <QAbstractItemDelegate>
+#include <QAbstractItemModel>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionViewItem>
+
+#include <algorithm>
+
+MyCollectionView::MyCollectionView(QWidget* parent)
+    : QAbstractScrollArea(parent)
+{
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    verticalScrollBar()->setSingleStep(20);
+    viewport()->setAutoFillBackground(true);
+}
+
+MyCollectionView::~MyCollectionView() = default;
+
+void MyCollectionView::setModel(QAbstractItemModel* model)
+{
+    if (model_)
+        disconnect(model_, nullptr, this, nullptr);
+    delete selection_;
+    selection_ = nullptr;
+    model_ = model;
+    if (model_) {
+        selection_ = new QItemSelectionModel(model_, this);
+        connect(selection_, &QItemSelectionModel::selectionChanged, viewport(), qOverload<>(&QWidget::update));
+        connect(model_, &QAbstractItemModel::modelReset, this, &MyCollectionView::relayout);
+        connect(model_, &QAbstractItemModel::layoutChanged, this, &MyCollectionView::relayout);
+        connect(model_, &QAbstractItemModel::rowsInserted, this, &MyCollectionView::relayout);
+        connect(model_, &QAbstractItemModel::rowsRemoved, this, &MyCollectionView::relayout);
+        connect(model_, &QAbstractItemModel::rowsMoved, this, &MyCollectionView::relayout);
+        connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+            layoutHeaders();
+            viewport()->update();
+        });
+    }
+    relayout();
+}
+
+void MyCollectionView::setItemDelegate(QAbstractItemDelegate* delegate)
+{
+    delegate_ = delegate;
+    viewport()->update();
+}
+
+void MyCollectionView::setItemSize(QSize size)
+{
+    itemSize_ = size.expandedTo(QSize(1, 1));
+    relayout();
+}
+
+void MyCollectionView::setHeaderHeight(int height)
+{
+    headerHeight_ = qMax(0, height);
+    relayout();
+}
+
+void MyCollectionView::setSpacing(int spacing)
+{
+    spacing_ = qMax(0, spacing);
+    relayout();
+}
+
+int MyCollectionView::numberOfItemsInSection(int section) const
+{
+    return section >= 0 && section < numberOfSections() ? sections_[section].itemCount : 0;
+}
+
+QModelIndex MyCollectionView::modelIndex(const IndexPath& path) const
+{
+    if (!model_ || path.item < 0 || path.item >= numberOfItemsInSection(path.section))
+        return {};
+    return model_->index(path.item, 0, model_->index(path.section, 0));
+}
+
+std::optional<IndexPath> MyCollectionView::indexPath(const QModelIndex& index) const
+{
+    if (!index.isValid() || !index.parent().isValid() || index.parent().parent().isValid())
+        return std::nullopt;
+    return IndexPath { index.parent().row(), index.row() };
+}
+
+int MyCollectionView::sectionHeight(const Section& section) const
+{
+    const int itemsHeight = section.rows * itemSize_.height() + qMax(0, section.rows - 1) * spacing_;
+    return headerHeight_ + 2 * margin_ + itemsHeight;
+}
+
+void MyCollectionView::relayout()
+{
+    const int usable = viewport()->width() - 2 * margin_ + spacing_;
+    columns_ = qMax(1, usable / (itemSize_.width() + spacing_));
+    sections_.clear();
+    if (model_) {
+        const int count = model_->rowCount();
+        sections_.reserve(count);
+        int top = 0;
+        for (int s = 0; s < count; ++s) {
+            Section section;
+            section.top = top;
+            section.itemCount = model_->rowCount(model_->index(s, 0));
+            section.rows = (section.itemCount + columns_ - 1) / columns_;
+            top += sectionHeight(section);
+            sections_.push_back(section);
+        }
+    }
+    QScrollBar* bar = verticalScrollBar();
+    bar->setPageStep(viewport()->height());
+    bar->setRange(0, qMax(0, contentHeight() - viewport()->height()));
+    layoutHeaders();
+    viewport()->update();
+}
+
+int MyCollectionView::contentHeight() const
+{
+    return sections_.empty() ? 0 : sections_.back().top + sectionHeight(sections_.back());
+}
+
+int MyCollectionView::sectionAtY(int y) const
+{
+    if (sections_.empty() || y < 0 || y >= contentHeight())
+        return -1;
+    const auto after
+        = std::upper_bound(sections_.begin(), sections_.end(), y, [](int v, const Section& s) { return v < s.top; });
+    return int(after - sections_.begin()) - 1;
+}
+
+QRect MyCollectionView::itemFrame(const IndexPath& path) const
+{
+    if (path.item < 0 || path.item >= numberOfItemsInSection(path.section))
+        return {};
+    const int row = path.item / columns_;
+    const int column = path.item % columns_;
+    const int top = sections_[path.section].top + headerHeight_ + margin_;
+    return QRect(margin_ + column * (itemSize_.width() + spacing_), top + row * (itemSize_.height() + spacing_),
+        itemSize_.width(), itemSize_.height());
+}
+
+QRect MyCollectionView::headerFrame(int section) const
+{
+    if (section < 0 || section >= numberOfSections())
+        return {};
+    return QRect(0, sections_[section].top, viewport()->width(), headerHeight_);
+}
+
+std::optional<IndexPath> MyCollectionView::indexPathForItemAtPoint(const QPoint& pos) const
+{
+    const int y = pos.y() + verticalScrollBar()->value();
+    const int section = sectionAtY(y);
+    if (section < 0)
+        return std::nullopt;
+    const int strideY = itemSize_.height() + spacing_;
+    const int strideX = itemSize_.width() + spacing_;
+    const int localY = y - sections_[section].top - headerHeight_ - margin_;
+    const int localX = pos.x() - margin_;
+    if (localY < 0 || localX < 0 || localY % strideY >= itemSize_.height() || localX % strideX >= itemSize_.width())
+        return std::nullopt;
+    const int column = localX / strideX;
+    const int item = localY / strideY * columns_ + column;
+    if (column >= columns_ || item >= sections_[section].itemCount)
+        return std::nullopt;
+    return IndexPath { section, item };
+}
+
+QRect MyCollectionView::visibleContentRect() const
+{
+    return QRect(0, verticalScrollBar()->value(), viewport()->width(), viewport()->height());
+}
+
+std::vector<int> MyCollectionView::visibleSections() const
+{
+    std::vector<int> shown;
+    const QRect visible = visibleContentRect();
+    int first = sectionAtY(visible.top());
+    if (first < 0)
+        return shown;
+    for (int s = first; s < numberOfSections() && sections_[s].top <= visible.bottom(); ++s)
+        shown.push_back(s);
+    return shown;
+}
+
+std::vector<IndexPath> MyCollectionView::indexPathsForVisibleItems() const
+{
+    std::vector<IndexPath> paths;
+    const QRect visible = visibleContentRect();
+    const int strideY = itemSize_.height() + spacing_;
+    for (const int s : visibleSections()) {
+        const Section& section = sections_[s];
+        if (section.rows == 0)
+            continue;
+        const int itemsTop = section.top + headerHeight_ + margin_;
+        const int firstRow = std::clamp((visible.top() - itemsTop) / strideY, 0, section.rows - 1);
+        const int lastRow = std::clamp((visible.bottom() - itemsTop) / strideY, 0, section.rows - 1);
+        for (int row = firstRow; row <= lastRow; ++row) {
+            for (int column = 0; column < columns_; ++column) {
+                const IndexPath path { s, row * columns_ + column };
+                if (path.item < section.itemCount && itemFrame(path).intersects(visible))
+                    paths.push_back(path);
+            }
+        }
+    }
+    return paths;
+}
+
+void MyCollectionView::layoutHeaders()
+{
+    const std::vector<int> shown = visibleSections();
+    while (headerPool_.size() < shown.size()) {
+        headerPool_.push_back(new HeaderView(viewport()));
+        headerPool_.back()->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    const int scrolled = verticalScrollBar()->value();
+    for (std::size_t i = 0; i < headerPool_.size(); ++i) {
+        HeaderView* header = headerPool_[i];
+        if (i >= shown.size() || headerHeight_ == 0 || !model_) {
+            header->hide();
+            continue;
+        }
+        const int section = shown[i];
+        header->setGeometry(headerFrame(section).translated(0, -scrolled));
+        const QModelIndex index = model_->index(section, 0);
+        header->setSectionTitle(index.data(Qt::DisplayRole).toString());
+        header->setImageCount(index.data(sectionCountRole).toString());
+        header->show();
+    }
+}
+
+void MyCollectionView::paintItem(QPainter& painter, const QRect& frame, const QModelIndex& index, bool selected) const
+{
+    if (delegate_) {
+        QStyleOptionViewItem option;
+        option.initFrom(this);
+        option.rect = frame;
+        option.state = QStyle::State_Enabled | (selected ? QStyle::State_Selected : QStyle::State_None);
+        option.widget = this;
+        delegate_->paint(&painter, option, index);
+        return;
+    }
+    // A plain tile until the screen gives its own item painting.
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF tile = QRectF(frame).adjusted(1, 1, -1, -1);
+    painter.setPen(selected ? QPen(QColor(20, 118, 235), 2) : QPen(QColor(70, 73, 78), 1));
+    painter.setBrush(QColor(45, 47, 50));
+    painter.drawRoundedRect(tile, 6, 6);
+    const QRect picture = frame.adjusted(10, 10, -10, -34);
+    const QVariant decoration = index.data(Qt::DecorationRole);
+    if (decoration.userType() == QMetaType::QImage) {
+        const QImage image = decoration.value<QImage>();
+        const QSize fitted = image.size().scaled(picture.size(), Qt::KeepAspectRatio);
+        painter.drawImage(QRect(picture.center() - QPoint(fitted.width() / 2, fitted.height() / 2), fitted), image);
+    } else {
+        painter.fillRect(picture, QColor(58, 60, 64));
+    }
+    painter.setPen(QColor(220, 222, 226));
+    painter.setFont(systemFontOfSize(12));
+    const QRect name(frame.left() + 8, frame.bottom() - 30, frame.width() - 16, 24);
+    painter.drawText(name, Qt::AlignCenter,
+        painter.fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, name.width()));
+}
+
+void MyCollectionView::paintEvent(QPaintEvent*)
+{
+    if (!model_)
+        return;
+    QPainter painter(viewport());
+    const int scrolled = verticalScrollBar()->value();
+    for (const IndexPath& path : indexPathsForVisibleItems()) {
+        const QModelIndex index = modelIndex(path);
+        painter.save();
+        paintItem(painter, itemFrame(path).translated(0, -scrolled), index, selection_->isSelected(index));
+        painter.restore();
+    }
+}
+
+void MyCollectionView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+}
+
+void MyCollectionView::scrollContentsBy(int, int)
+{
+    layoutHeaders();
+    viewport()->update();
+}
+
+QModelIndexList MyCollectionView::selectionIndexPaths() const
+{
+    return selection_ ? selection_->selectedIndexes() : QModelIndexList();
+}
+
+void MyCollectionView::deselectAll()
+{
+    if (selection_)
+        selection_->clearSelection();
+}
+
+void MyCollectionView::selectItem(const IndexPath& path, QItemSelectionModel::SelectionFlags flags)
+{
+    const QModelIndex index = modelIndex(path);
+    if (!index.isValid() || !selection_)
+        return;
+    selection_->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    selection_->select(index, flags);
+    scrollToItem(path);
+}
+
+void MyCollectionView::scrollToItem(const IndexPath& path)
+{
+    const QRect frame = itemFrame(path);
+    if (frame.isNull())
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    const QRect visible = visibleContentRect();
+    if (frame.top() < visible.top())
+        bar->setValue(frame.top() - margin_);
+    else if (frame.bottom() > visible.bottom())
+        bar->setValue(frame.bottom() + margin_ - visible.height() + 1);
+}
+
+void MyCollectionView::rightMouseDown(const QPoint& pos, const QPoint& globalPos)
+{
+    Log::print("collection right mouse down");
+    const std::optional<IndexPath> hit = indexPathForItemAtPoint(pos);
+    if (!hit)
+        return;
+    Log::print(QStringLiteral("%1 clickedIndex = %2").arg(hit->section).arg(hit->item));
+    emit AppNotifier::instance().cellselection(*hit);
+    deselectAll();
+    selectItem(*hit, QItemSelectionModel::ClearAndSelect);
+    if (QMenu* shown = menuForEvent(pos))
+        shown->popup(globalPos);
+}
+
+QMenu* MyCollectionView::menuForEvent(const QPoint& pos) const
+{
+    const std::optional<IndexPath> hit = indexPathForItemAtPoint(pos);
+    if (!hit)
+        return nullptr;
+    Log::print(QStringLiteral("%1 clickedIndex = %2").arg(hit->section).arg(hit->item));
+    return menu_;
+}
+
+void MyCollectionView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        rightMouseDown(pos, event->globalPosition().toPoint());
+        event->accept();
+        return;
+    }
+    if (event->button() != Qt::LeftButton || !selection_)
+        return;
+    const std::optional<IndexPath> hit = indexPathForItemAtPoint(pos);
+    const bool toggle = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    if (!hit) {
+        if (!toggle && !extend)
+            deselectAll();
+        return;
+    }
+    selectItem(*hit,
+        toggle       ? QItemSelectionModel::Toggle
+            : extend ? QItemSelectionModel::Select
+                     : QItemSelectionModel::ClearAndSelect);
+}
+
+void MyCollectionView::moveSelection(int key)
+{
+    std::optional<IndexPath> current = selection_ ? indexPath(selection_->currentIndex()) : std::nullopt;
+    std::optional<IndexPath> next;
+    const auto firstNonEmpty = [this](int from, int step) -> int {
+        for (int s = from; s >= 0 && s < numberOfSections(); s += step) {
+            if (sections_[s].itemCount > 0)
+                return s;
+        }
+        return -1;
+    };
+    if (!current) {
+        const int s = firstNonEmpty(0, 1);
+        if (s >= 0)
+            next = IndexPath { s, 0 };
+    } else {
+        const IndexPath at = *current;
+        const int column = at.item % columns_;
+        switch (key) {
+        case Qt::Key_Left:
+            if (at.item > 0) {
+                next = IndexPath { at.section, at.item - 1 };
+            } else if (const int s = firstNonEmpty(at.section - 1, -1); s >= 0) {
+                next = IndexPath { s, sections_[s].itemCount - 1 };
+            }
+            break;
+        case Qt::Key_Right:
+            if (at.item + 1 < sections_[at.section].itemCount) {
+                next = IndexPath { at.section, at.item + 1 };
+            } else if (const int s = firstNonEmpty(at.section + 1, 1); s >= 0) {
+                next = IndexPath { s, 0 };
+            }
+            break;
+        case Qt::Key_Up:
+            if (at.item >= columns_) {
+                next = IndexPath { at.section, at.item - columns_ };
+            } else if (const int s = firstNonEmpty(at.section - 1, -1); s >= 0) {
+                const int lastRowStart = (sections_[s].rows - 1) * columns_;
+                next = IndexPath { s, qMin(lastRowStart + column, sections_[s].itemCount - 1) };
+            }
+            break;
+        case Qt::Key_Down:
+            if (at.item + columns_ < sections_[at.section].itemCount) {
+                next = IndexPath { at.section, at.item + columns_ };
+            } else if (at.item / columns_ < sections_[at.section].rows - 1) {
+                next = IndexPath { at.section, sections_[at.section].itemCount - 1 };
+            } else if (const int s = firstNonEmpty(at.section + 1, 1); s >= 0) {
+                next = IndexPath { s, qMin(column, sections_[s].itemCount - 1) };
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    if (next)
+        selectItem(*next, QItemSelectionModel::ClearAndSelect);
+}
+
+void MyCollectionView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        moveSelection(event->key());
+        event->accept();
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+    }
+}
+
+void MyCollectionView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The right click has opened the menu already.
+    event->accept();
+}

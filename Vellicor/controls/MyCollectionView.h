@@ -1,0 +1,116 @@
+#pragma once
+
+#include "core/AppNotifier.h"
+
+#include <QAbstractScrollArea>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QPointer>
+
+#include <optional>
+#include <vector>
+
+class HeaderView;
+class QAbstractItemDelegate;
+class QAbstractItemModel;
+
+// The thumbnail grid: sections of fixed-size items, each section under its
+// header. It shows a two-level model: every top-level row is a section (its
+// Qt::DisplayRole the header's title, sectionCountRole its count line), and
+// the rows below it are the section's items. Only visible items are painted
+// and hit tests are arithmetic, so a grid of a hundred thousand items costs
+// what its visible part costs. Items are painted by the item delegate (the
+// thumbnail screens set it), or as plain named tiles without one.
+//
+// A right click on an item logs, emits AppNotifier's cellselection with the
+// item's place, selects only that item and opens the grid's menu; a right
+// click beside the items does nothing. GUI thread only.
+class MyCollectionView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    static constexpr int sectionCountRole = Qt::UserRole + 200;
+
+    explicit MyCollectionView(QWidget* parent = nullptr);
+    ~MyCollectionView() override;
+
+    // Not owned; the grid makes its own selection model for it.
+    void setModel(QAbstractItemModel* model);
+    QAbstractItemModel* model() const { return model_; }
+    QItemSelectionModel* selectionModel() const { return selection_; }
+    // Not owned.
+    void setItemDelegate(QAbstractItemDelegate* delegate);
+
+    QSize itemSize() const { return itemSize_; }
+    void setItemSize(QSize size);
+    int headerHeight() const { return headerHeight_; }
+    void setHeaderHeight(int height);
+    int spacing() const { return spacing_; }
+    void setSpacing(int spacing);
+
+    // The context menu; not owned, none by default.
+    QMenu* menu() const { return menu_; }
+    void setMenu(QMenu* menu) { menu_ = menu; }
+
+    int numberOfSections() const { return int(sections_.size()); }
+    int numberOfItemsInSection(int section) const;
+    QModelIndex modelIndex(const IndexPath& path) const;
+    std::optional<IndexPath> indexPath(const QModelIndex& index) const;
+
+    // Geometry in content coordinates (the whole grid, from its top).
+    int columnCount() const { return columns_; }
+    QRect itemFrame(const IndexPath& path) const;
+    QRect headerFrame(int section) const;
+    int contentHeight() const;
+    // The item under pos, in viewport coordinates; none between items, on
+    // headers and below the last item.
+    std::optional<IndexPath> indexPathForItemAtPoint(const QPoint& pos) const;
+    std::vector<IndexPath> indexPathsForVisibleItems() const;
+    std::vector<int> visibleSections() const;
+
+    QModelIndexList selectionIndexPaths() const;
+    void deselectAll();
+    // Adds the item to the selection and scrolls it into view.
+    void selectItem(const IndexPath& path, QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::Select);
+    void scrollToItem(const IndexPath& path);
+
+    // The right click at pos (viewport coordinates); globalPos places the menu.
+    void rightMouseDown(const QPoint& pos, const QPoint& globalPos);
+    // The menu for a click at pos: the grid's menu over an item, else none.
+    QMenu* menuForEvent(const QPoint& pos) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    struct Section {
+        int top = 0; // of its header, in content coordinates
+        int itemCount = 0;
+        int rows = 0;
+    };
+
+    void relayout();
+    void layoutHeaders();
+    int sectionAtY(int y) const;
+    int sectionHeight(const Section& section) const;
+    QRect visibleContentRect() const;
+    void paintItem(QPainter& painter, const QRect& frame, const QModelIndex& index, bool selected) const;
+    void moveSelection(int key);
+
+    QPointer<QAbstractItemModel> model_;
+    QItemSelectionModel* selection_ = nullptr;
+    QPointer<QAbstractItemDelegate> delegate_;
+    QPointer<QMenu> menu_;
+    QSize itemSize_ { 160, 180 };
+    int headerHeight_ = 40;
+    int spacing_ = 10;
+    int margin_ = 10;
+    int columns_ = 1;
+    std::vector<Section> sections_;
+    std::vector<HeaderView*> headerPool_;
+};

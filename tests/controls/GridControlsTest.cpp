@@ -1,0 +1,251 @@
+// Pie slices, section building and the sectioned grid's hit tests, right
+// click and keyboard selection.
+#include "ControlsTestSupport.h"
+
+#include "controls/ImageDirectoryLoader.h"
+#include "controls/MMPieChartView.h"
+#include "controls/MyCollectionView.h"
+#include "core/AppNotifier.h"
+
+#include <QAbstractItemModelTester>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
+
+namespace {
+
+TEST(PieSlices, FollowOneAnotherClockwiseFromTwelveOClock)
+{
+    const std::vector<double> fractions = pieFractions({ 1, 1, 2 });
+    EXPECT_EQ(fractions, (std::vector<double> { 0.25, 0.25, 0.5 }));
+    const std::vector<PieSlice> slices = pieSlices(fractions);
+    ASSERT_EQ(slices.size(), 3u);
+    const double expected[][2] = { { 90, 0 }, { 0, -90 }, { -90, -270 } };
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(slices[i].startAngle, expected[i][0]) << i;
+        EXPECT_DOUBLE_EQ(slices[i].endAngle, expected[i][1]) << i;
+    }
+    const std::vector<PieSlice> disc = pieSlices(pieFractions({ 42 }));
+    ASSERT_EQ(disc.size(), 1u);
+    EXPECT_DOUBLE_EQ(disc[0].startAngle - disc[0].endAngle, 360) << "a single value is a full turn";
+    EXPECT_TRUE(pieFractions({ 0, 0 }).empty()) << "a total of 0 has no fractions";
+    EXPECT_TRUE(pieFractions({}).empty());
+}
+
+TEST(PieSlices, ShadesStayWithinTheBrightnessRange)
+{
+    EXPECT_EQ(pieShade(QColor(20, 20, 20), -0.3).value(), 0);
+    EXPECT_EQ(pieShade(QColor(0, 0, 255), -0.2).rgb(), QColor::fromHsvF(2 / 3.f, 1, 0.8f).rgb());
+}
+
+MMPieChartViewDataSource sourceOf(std::vector<double> values, qint64 count)
+{
+    MMPieChartViewDataSource source;
+    source.numberOfPiecesForPieChartView = [count](MMPieChartView&) { return count; };
+    source.valueForValueAtIndex
+        = [values](MMPieChartView&, qint64 i) { return i < qint64(values.size()) ? values[i] : 0; };
+    return source;
+}
+
+TEST_F(ControlsTest, PieChartDrawsNothingForZeroTotalAndRandomOpaqueColoursWithoutColourSource)
+{
+    MMPieChartView pie;
+    pie.resize(220, 220);
+    pie.dataSource = sourceOf({ 0, 0, 0 }, 3);
+    pie.reloadData();
+    EXPECT_EQ(renderOn(pie, Qt::white).pixelColor(110, 60), QColor(Qt::white));
+    EXPECT_FALSE(pie.showKeys) << "no key source";
+    ASSERT_EQ(pie.colorsArray().size(), 3u);
+    for (const QColor& colour : pie.colorsArray())
+        EXPECT_EQ(colour.alpha(), 255);
+
+    pie.dataSource = sourceOf({ 5 }, 1);
+    pie.dataSource->colorForValueAtIndex = [](MMPieChartView&, qint64) { return QColor(255, 0, 0); };
+    pie.reloadData();
+    const QImage disc = renderOn(pie, Qt::white);
+    EXPECT_PIXEL(disc, 125, 22, QColor(255, 0, 0)) << "the top of the piece has its own colour";
+    EXPECT_NE(disc.pixelColor(110, 200), QColor(Qt::white)) << "a full disc";
+    EXPECT_EQ(disc.pixelColor(110, 200).red() < 230, true) << "darker towards the bottom";
+}
+
+TEST_F(ControlsTest, PieChartWithoutDataSourceHasNoPieces)
+{
+    MMPieChartView pie;
+    pie.resize(100, 100);
+    pie.reloadData();
+    EXPECT_EQ(pie.count(), 0);
+    EXPECT_TRUE(pie.relativeValuesArray().empty());
+}
+
+struct SectionCase {
+    const char* name;
+    std::vector<qint64> lengths;
+    int files;
+    std::vector<ImageDirectoryLoader::SectionAttributes> expected;
+    qint64 numberOfSections;
+    friend void PrintTo(const SectionCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Sections : public ::testing::TestWithParam<SectionCase> { };
+
+TEST_P(Sections, AreBuiltFromTheWantedLengths)
+{
+    const SectionCase& c = GetParam();
+    ImageDirectoryLoader loader;
+    loader.singleSectionMode = false;
+    loader.sectionLengthArray = c.lengths;
+    QList<QUrl> urls;
+    for (int i = 0; i < c.files; ++i)
+        urls.append(QUrl::fromLocalFile(QStringLiteral("/photos/%1.jpg").arg(i)));
+    loader.loadImageFiles(urls);
+    EXPECT_EQ(loader.sectionsAttributesArray, c.expected);
+    EXPECT_EQ(loader.numberOfSections, c.numberOfSections);
+}
+
+INSTANTIATE_TEST_SUITE_P(ImageDirectoryLoader, Sections,
+    ::testing::Values(SectionCase { "AllFit", { 3, 2, 4 }, 9, { { 0, 3 }, { 3, 2 }, { 5, 4 } }, 3 },
+        SectionCase { "LastCut", { 3, 2, 4 }, 7, { { 0, 3 }, { 3, 2 }, { 5, 2 } }, 3 },
+        SectionCase { "EndReachedEarly", { 3, 2, 4 }, 5, { { 0, 3 }, { 3, 2 } }, 2 },
+        SectionCase { "FilesLeftOver", { 3, 2 }, 10, { { 0, 3 }, { 3, 2 } }, 2 },
+        SectionCase { "SingleLength", { 4 }, 6, { { 0, 6 } }, 1 },
+        SectionCase { "FirstLengthTooLong", { 6, 2 }, 6, { { 0, 6 } }, 1 },
+        SectionCase { "NoFiles", { 2, 3 }, 0, { { 0, 0 } }, 1 },
+        SectionCase { "NegativeLengthIsEmpty", { 2, -5, 3 }, 9, { { 0, 2 }, { 2, 0 }, { 2, 3 } }, 3 }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImageDirectoryLoader, KeepsItsFilesWhenReloadedWithoutUrls)
+{
+    ImageDirectoryLoader loader;
+    loader.loadImageFiles(QList<QUrl> { QUrl::fromLocalFile("/a/x.png"), QUrl::fromLocalFile("/a/y.png") });
+    EXPECT_EQ(loader.sectionsAttributesArray, (std::vector<ImageDirectoryLoader::SectionAttributes> { { 0, 2 } }));
+    loader.singleSectionMode = false;
+    loader.sectionLengthArray = { 1, 1 };
+    loader.loadImageFiles();
+    EXPECT_EQ(loader.imageFiles.size(), 2u);
+    EXPECT_EQ(loader.imageFiles[1]->fileName, QStringLiteral("y.png"));
+    EXPECT_EQ(loader.sectionsAttributesArray.size(), 2u);
+}
+
+// Two sections of 5 and 2 items, three columns of 100 x 100 with 10 points
+// between them, a margin of 10 and headers 40 high.
+class Grid : public ControlsTest {
+protected:
+    void SetUp() override
+    {
+        for (const int count : { 5, 2 }) {
+            auto* section = new QStandardItem(QStringLiteral("group"));
+            for (int i = 0; i < count; ++i)
+                section->appendRow(new QStandardItem(QStringLiteral("item %1").arg(i)));
+            model.appendRow(section);
+        }
+        grid.setItemSize(QSize(100, 100));
+        grid.resize(400, 300);
+        grid.setModel(&model);
+        grid.show();
+        grid.setMenu(&menu);
+        menu.addAction(QStringLiteral("Mark"));
+    }
+    void TearDown() override { menu.close(); }
+
+    // The viewport point inside item (section, item).
+    QPoint inside(int section, int item) const
+    {
+        return grid.itemFrame({ section, item }).center() - QPoint(0, grid.verticalScrollBar()->value());
+    }
+    std::vector<IndexPath> selected() const
+    {
+        std::vector<IndexPath> paths;
+        for (const QModelIndex& index : grid.selectionIndexPaths())
+            paths.push_back(*grid.indexPath(index));
+        std::sort(paths.begin(), paths.end(),
+            [](auto a, auto b) { return std::tie(a.section, a.item) < std::tie(b.section, b.item); });
+        return paths;
+    }
+
+    QStandardItemModel model;
+    QAbstractItemModelTester tester { &model };
+    MyCollectionView grid;
+    QMenu menu;
+};
+
+TEST_F(Grid, HitTestsFindItemsAndNothingBetweenThem)
+{
+    ASSERT_EQ(grid.columnCount(), 3);
+    const struct {
+        QPoint at;
+        std::optional<IndexPath> expected;
+    } cases[] = {
+        { { 15, 55 }, IndexPath { 0, 0 } }, { { 125, 55 }, IndexPath { 0, 1 } },
+        { { 115, 55 }, std::nullopt }, // the gap between two items
+        { { 20, 20 }, std::nullopt }, // the header
+        { { 130, 175 }, IndexPath { 0, 4 } }, { { 240, 175 }, std::nullopt }, // where a sixth item would be
+        { { 15, 280 }, std::nullopt }, // the second section's header
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(grid.indexPathForItemAtPoint(c.at), c.expected) << c.at.x() << "," << c.at.y();
+    }
+    // The second section starts below the first: 40 + 10 + 210 + 10.
+    EXPECT_EQ(grid.headerFrame(1).top(), 270);
+    EXPECT_EQ(grid.indexPathForItemAtPoint(QPoint(15, 270 + 55)), std::optional<IndexPath>(IndexPath { 1, 0 }));
+}
+
+TEST_F(Grid, RightClickOnAnItemOfAMultiSelectionSelectsOnlyItAndNotifiesItsPlace)
+{
+    grid.selectItem({ 0, 0 });
+    grid.selectItem({ 0, 4 });
+    QSignalSpy notified(&AppNotifier::instance(), &AppNotifier::cellselection);
+    std::vector<IndexPath> selectedWhenNotified;
+    QObject::connect(
+        &AppNotifier::instance(), &AppNotifier::cellselection, &grid, [&] { selectedWhenNotified = selected(); });
+
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, {}, inside(0, 4));
+    ASSERT_EQ(notified.size(), 1);
+    EXPECT_EQ(notified[0][0].value<IndexPath>(), (IndexPath { 0, 4 }));
+    EXPECT_EQ(selectedWhenNotified.size(), 2u) << "observers hear before the selection moves";
+    EXPECT_EQ(selected(), (std::vector<IndexPath> { { 0, 4 } }));
+    EXPECT_TRUE(menu.isVisible());
+}
+
+TEST_F(Grid, RightClickBetweenItemsChangesNothing)
+{
+    grid.selectItem({ 0, 1 });
+    QSignalSpy notified(&AppNotifier::instance(), &AppNotifier::cellselection);
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, {}, QPoint(115, 55));
+    EXPECT_EQ(notified.size(), 0);
+    EXPECT_EQ(selected(), (std::vector<IndexPath> { { 0, 1 } }));
+    EXPECT_FALSE(menu.isVisible());
+    EXPECT_EQ(grid.menuForEvent(QPoint(115, 55)), nullptr);
+}
+
+TEST_F(Grid, ArrowKeysMoveTheSelectionAcrossRowsAndSections)
+{
+    const struct {
+        Qt::Key key;
+        IndexPath expected;
+    } steps[] = {
+        { Qt::Key_Right, { 0, 0 } }, // nothing selected yet: the first item
+        { Qt::Key_Down, { 0, 3 } }, { Qt::Key_Right, { 0, 4 } },
+        { Qt::Key_Down, { 1, 1 } }, // into the next section, same column
+        { Qt::Key_Left, { 1, 0 } }, { Qt::Key_Left, { 0, 4 } }, { Qt::Key_Up, { 0, 1 } },
+        { Qt::Key_Up, { 0, 1 } }, // the first row of the first section
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(&grid, step.key);
+        EXPECT_EQ(selected(), (std::vector<IndexPath> { step.expected }))
+            << step.expected.section << ":" << step.expected.item;
+    }
+}
+
+TEST_F(Grid, VisibleItemsFollowTheScrollPosition)
+{
+    grid.resize(400, 150);
+    grid.verticalScrollBar()->setValue(270);
+    ASSERT_EQ(grid.verticalScrollBar()->value(), 270);
+    const std::vector<IndexPath> visible = grid.indexPathsForVisibleItems();
+    ASSERT_FALSE(visible.empty());
+    EXPECT_EQ(visible.front(), (IndexPath { 1, 0 }));
+    EXPECT_EQ(visible.back(), (IndexPath { 1, 1 }));
+}
+
+} // namespace

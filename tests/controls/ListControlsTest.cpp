@@ -1,0 +1,298 @@
+// Tables, outline, cells, drop box, progress ring and popover driven with
+// synthetic events offscreen.
+#include "ControlsTestSupport.h"
+
+#include "controls/CircularProgressBarView.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomPopUpButton.h"
+#include "controls/CustomTableView.h"
+#include "controls/DragDropBox.h"
+#include "controls/OptionPopover.h"
+#include "core/AppNotifier.h"
+#include "core/GlobalObjects.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+using Outlet = CustomCell::Outlet;
+
+QList<int> selectedRows(const QAbstractItemView& view)
+{
+    QList<int> rows;
+    for (const QModelIndex& index : view.selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+class Table : public ControlsTest {
+protected:
+    void SetUp() override
+    {
+        for (int row = 0; row < 5; ++row) {
+            auto* item = new QStandardItem(QStringLiteral("row %1").arg(row));
+            item->setData(row % 2, CustomCell::roleOf(Outlet::btnCheckBox));
+            model.appendRow({ item, new QStandardItem(QStringLiteral("size")) });
+        }
+        table.setModel(&model);
+        table.setItemDelegate(cell);
+        table.verticalHeader()->setDefaultSectionSize(30);
+        table.resize(300, 240);
+        table.setMenu(&menu);
+        menu.addAction(QStringLiteral("Reveal"));
+        table.selectRow(1);
+        table.selectionModel()->select(model.index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    void TearDown() override { menu.close(); }
+
+    QStandardItemModel model;
+    QAbstractItemModelTester tester { &model };
+    CustomTableView table;
+    CustomCell* cell = new CustomCell(&table);
+    QMenu menu;
+};
+
+TEST_F(Table, RightClickOnARowOfAMultiSelectionSelectsOnlyThatRowAndOpensTheMenu)
+{
+    QTest::mouseClick(table.viewport(), Qt::RightButton, {}, QPoint(100, 3 * 30 + 10));
+    EXPECT_EQ(selectedRows(table), QList<int>({ 3 }));
+    EXPECT_TRUE(menu.isVisible());
+}
+
+TEST_F(Table, RightClickBelowTheLastRowChangesNothing)
+{
+    QTest::mouseClick(table.viewport(), Qt::RightButton, {}, QPoint(100, 5 * 30 + 20));
+    EXPECT_EQ(selectedRows(table), QList<int>({ 1, 3 }));
+    EXPECT_FALSE(menu.isVisible());
+}
+
+TEST_F(Table, RightClickWhereColumnZeroIsNoCustomCellSelectsWithoutMenu)
+{
+    table.setItemDelegate(new QStyledItemDelegate(&table));
+    QTest::mouseClick(table.viewport(), Qt::RightButton, {}, QPoint(100, 4 * 30 + 10));
+    EXPECT_EQ(selectedRows(table), QList<int>({ 4 }));
+    EXPECT_FALSE(menu.isVisible());
+}
+
+TEST_F(Table, DownKeyKeepsTheSelectionWhereItIs)
+{
+    table.selectRow(2);
+    QTest::keyClick(&table, Qt::Key_Down);
+    EXPECT_EQ(selectedRows(table), QList<int>({ 2 }));
+    QTest::keyClick(&table, Qt::Key_Up);
+    EXPECT_EQ(selectedRows(table), QList<int>({ 1 })) << "other keys still move it";
+}
+
+TEST_F(Table, CheckBoxClickIsReportedAndLeavesTheSelectionAlone)
+{
+    table.show();
+    QSignalSpy tapped(cell, &CustomCell::buttonTapped);
+    const QRect box
+        = cell->outletRects(table.visualRect(model.index(2, 0)), model.index(2, 0))[int(Outlet::btnCheckBox)];
+    ASSERT_FALSE(box.isEmpty());
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, box.center());
+    ASSERT_EQ(tapped.size(), 1);
+    EXPECT_EQ(tapped[0][0].value<QModelIndex>().row(), 2);
+    EXPECT_EQ(tapped[0][1].value<Outlet>(), Outlet::btnCheckBox);
+    EXPECT_EQ(selectedRows(table), QList<int>({ 1, 3 }));
+
+    // Pressed on the box, released beside it: no click.
+    QTest::mousePress(table.viewport(), Qt::LeftButton, {}, box.center());
+    QTest::mouseRelease(table.viewport(), Qt::LeftButton, {}, box.center() + QPoint(60, 0));
+    EXPECT_EQ(tapped.size(), 1);
+}
+
+TEST_F(ControlsTest, OutlineRightClickActsOnlyOnFileRows)
+{
+    QStandardItemModel model;
+    auto* group = new QStandardItem(QStringLiteral("group"));
+    group->setData(true, CustomCell::isParentNodeRole);
+    for (int i = 0; i < 2; ++i) {
+        auto* file = new QStandardItem(QStringLiteral("file %1").arg(i));
+        file->setData(true, CustomCell::isFileRecordRole);
+        group->appendRow(file);
+    }
+    model.appendRow(group);
+    QAbstractItemModelTester tester(&model);
+    CustomOutlineView outline;
+    outline.setModel(&model);
+    outline.setItemDelegate(new CustomCell(&outline));
+    outline.resize(300, 200);
+    outline.expandAll();
+    QMenu menu;
+    outline.setMenu(&menu);
+    menu.addAction(QStringLiteral("Reveal"));
+    const QModelIndex first = model.index(0, 0, model.index(0, 0));
+    const QModelIndex second = model.index(1, 0, model.index(0, 0));
+    outline.selectionModel()->select(first, QItemSelectionModel::Select);
+
+    QTest::mouseClick(outline.viewport(), Qt::RightButton, {}, outline.visualRect(model.index(0, 0)).center());
+    EXPECT_EQ(outline.selectionModel()->selectedRows(), QModelIndexList({ first })) << "group row";
+    EXPECT_FALSE(menu.isVisible());
+
+    QTest::mouseClick(outline.viewport(), Qt::RightButton, {}, outline.visualRect(second).center());
+    EXPECT_EQ(outline.selectionModel()->selectedRows(), QModelIndexList({ second }));
+    EXPECT_TRUE(menu.isVisible());
+    menu.close();
+}
+
+struct DropCase {
+    const char* name;
+    QStringList urls;
+    QStringList posted; // empty: refused
+    friend void PrintTo(const DropCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Drop : public ControlsTest, public ::testing::WithParamInterface<DropCase> { };
+
+TEST_P(Drop, PostsTheLocalPathsInOrderOrRefuses)
+{
+    const DropCase& c = GetParam();
+    DragDropBox box;
+    box.resize(200, 100);
+    box.show();
+    QSignalSpy posted(&AppNotifier::instance(), &AppNotifier::FileDragDropNotification);
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& url : c.urls)
+        urls.append(QUrl(url));
+    data.setUrls(urls);
+    if (c.urls.isEmpty())
+        data.setText(QStringLiteral("a text clipping"));
+    // Qt hands a drop only to the widget that took the drag when it entered.
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &enter);
+    EXPECT_EQ(enter.isAccepted(), !c.posted.isEmpty());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setAccepted(false);
+    QCoreApplication::sendEvent(&box, &drop);
+
+    EXPECT_EQ(drop.isAccepted(), !c.posted.isEmpty());
+    if (c.posted.isEmpty()) {
+        EXPECT_EQ(posted.size(), 0);
+        return;
+    }
+    ASSERT_EQ(posted.size(), 1);
+    EXPECT_EQ(posted[0][0].toStringList(), c.posted);
+}
+
+INSTANTIATE_TEST_SUITE_P(DragDropBox, Drop,
+    ::testing::Values(DropCase { "LocalFiles", { "file:///home/a/x.jpg", "file:///home/a/Folder" },
+                          { "/home/a/x.jpg", "/home/a/Folder" } },
+        DropCase { "Mixed", { "https://example.org/y.jpg", "file:///tmp/z b.txt", "smb://server/share/w" },
+            { "/tmp/z b.txt" } },
+        DropCase { "NoneLocal", { "https://example.org/y.jpg", "ftp://host/f" }, {} }, DropCase { "TextOnly", {}, {} }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The ring of a 120-point view: r = 40, the blue arc at radius 45.
+TEST_F(ControlsTest, ProgressRingDrawsTheArcClockwiseFromThreeOClock)
+{
+    const QColor blue(12, 126, 235), black(0, 0, 0), white(255, 255, 255);
+    const QPoint centre(60, 60);
+    const auto at = [&](double degrees) { // counter-clockwise from 3 o'clock, y up
+        const double radians = qDegreesToRadians(degrees);
+        return centre + QPoint(qRound(45 * std::cos(radians)), -qRound(45 * std::sin(radians)));
+    };
+    struct Case {
+        double progress;
+        bool right, below, left, above;
+    };
+    const Case cases[] = { { -1, false, false, false, false }, { 0, false, false, false, false },
+        { 0.25, false, true, false, false }, { 1, true, true, true, true }, { 100, true, true, true, true } };
+    for (const Case& c : cases) {
+        CircularProgressBarView ring;
+        ring.resize(120, 120);
+        ring.progress = c.progress;
+        const QImage image = renderOn(ring, white);
+        SCOPED_TRACE(c.progress);
+        EXPECT_EQ(isNear(image.pixelColor(at(-45)), blue), c.below) << "between 3 and 6 o'clock";
+        EXPECT_EQ(isNear(image.pixelColor(at(-135)), blue), c.left);
+        EXPECT_EQ(isNear(image.pixelColor(at(135)), blue), c.above);
+        EXPECT_EQ(isNear(image.pixelColor(at(45)), blue), c.right);
+        EXPECT_PIXEL(image, 60, 60 - 55, black) << "outer ring";
+        EXPECT_PIXEL(image, 60, 60 - 35, black) << "inner ring";
+    }
+}
+
+TEST(ColorFromHex, ReadsSixHexDigitsAndIgnoresWhatSurroundsThem)
+{
+    const struct {
+        const char* text;
+        QColor expected;
+    } cases[] = {
+        { "000000", QColor(0, 0, 0) },
+        { "0c7eeb", QColor(12, 126, 235) },
+        { "#FF8000", QColor(255, 128, 0) },
+        { " 00ff00\n", QColor(0, 255, 0) },
+        { "0x0000ff", QColor(0, 0, 255) },
+        { "12zz", QColor(0, 0, 18) },
+        { "zz12", QColor(0, 0, 0) },
+        { "", QColor(0, 0, 0) },
+        { "ffffffffff", QColor(255, 255, 255) },
+    };
+    for (const auto& c : cases) {
+        const QColor color = colorFromHex(QString::fromLatin1(c.text));
+        EXPECT_EQ(color.rgba(), c.expected.rgba()) << c.text;
+    }
+}
+
+TEST_F(ControlsTest, PopoverIsMadeOnceAndReused)
+{
+    QWidget anchorWindow;
+    anchorWindow.resize(300, 300);
+    auto* anchor = new QWidget(&anchorWindow);
+    anchor->setGeometry(100, 200, 80, 30);
+    anchorWindow.show();
+    OptionPopover popover;
+    EXPECT_EQ(popover.popover(), nullptr);
+    popover.showPopover(anchor);
+    QWidget* first = popover.popover();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    first->close();
+    popover.showPopover(anchor);
+    EXPECT_EQ(popover.popover(), first);
+    EXPECT_TRUE(first->isVisible());
+    popover.showPopover(nullptr);
+    first->close();
+}
+
+TEST_F(ControlsTest, PopoverHeadingIsBoldElevenInTheLongerLanguages)
+{
+    const QString saved = currentLanguageCode;
+    for (const char* language : { "ja", "fi", "da", "es", "en", "de" }) {
+        currentLanguageCode = QString::fromLatin1(language);
+        OptionPopover popover;
+        popover.view();
+        const QFont font = popover.txtHeading()->font();
+        const bool longer = QByteArray(language) != "en" && QByteArray(language) != "de";
+        EXPECT_EQ(font.pixelSize() == 11 && font.bold(), longer) << language;
+    }
+    currentLanguageCode = saved;
+}
+
+TEST_F(ControlsTest, PopUpButtonDrawsItsTitleInItsOwnColour)
+{
+    CustomPopUpButton popUp;
+    popUp.addItem(QStringLiteral("MMMMMMMM"));
+    popUp.resize(160, 28);
+    QPalette palette = popUp.palette();
+    palette.setColor(QPalette::Button, Qt::black);
+    popUp.setPalette(palette);
+    popUp.setTextColor(QColor(255, 0, 0));
+    const QImage image = renderOn(popUp, Qt::black);
+    bool red = false;
+    for (int x = 0; x < 100 && !red; ++x)
+        red = isNear(image.pixelColor(x, 14), QColor(255, 0, 0), 40);
+    EXPECT_TRUE(red);
+}
+
+} // namespace
