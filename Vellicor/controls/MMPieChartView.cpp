@@ -127,11 +127,17 @@ void MMPieChartView::drawChartPieces(QPainter& painter) const
     const QRectF circle(center_ - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
     for (std::size_t i = 0; i < slices.size(); ++i) {
         const QColor& colour = colorsArray_[i];
+        const double sweep = slices[i].endAngle - slices[i].startAngle;
         QPainterPath path;
-        path.moveTo(center_);
-        path.arcTo(circle, slices[i].startAngle, slices[i].endAngle - slices[i].startAngle);
-        path.lineTo(center_);
-        path.closeSubpath();
+        if (std::abs(sweep) >= 360.0 - 1e-9) {
+            // One piece fills the disc: no radius to draw.
+            path.addEllipse(circle);
+        } else {
+            path.moveTo(center_);
+            path.arcTo(circle, slices[i].startAngle, sweep);
+            path.lineTo(center_);
+            path.closeSubpath();
+        }
 
         // The piece's own colour at its top, darker towards its bottom.
         const QRectF bounds = path.boundingRect();
