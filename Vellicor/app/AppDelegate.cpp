@@ -165,6 +165,12 @@ void AppDelegate::setContentMinimumSize(QSize size)
 
 void AppDelegate::awakeFromNib()
 {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    awakeFromNib(screen ? std::optional<QSize>(screen->geometry().size()) : std::nullopt);
+}
+
+void AppDelegate::awakeFromNib(const std::optional<QSize>& screenSize)
+{
     // The default settings are made from the built-in lists, which the shared
     // start-up fills first.
     startApplicationCore(defaults_);
@@ -178,7 +184,7 @@ void AppDelegate::awakeFromNib()
     view->setGeometry(content->rect());
     layout->addWidget(view);
 
-    adaptLayoutToSmallScreen();
+    adaptLayoutToSmallScreen(screenSize);
 }
 
 void AppDelegate::prepareLaunchState()
@@ -187,12 +193,6 @@ void AppDelegate::prepareLaunchState()
     // set the OS flags. Qt restores no saved window state, so there is none to
     // remove, and this system has no photo application to script.
     isPhotosAppPresent = false;
-}
-
-void AppDelegate::adaptLayoutToSmallScreen()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    adaptLayoutToSmallScreen(screen ? std::optional<QSize>(screen->geometry().size()) : std::nullopt);
 }
 
 void AppDelegate::adaptLayoutToSmallScreen(const std::optional<QSize>& screenSize)

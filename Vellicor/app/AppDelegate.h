@@ -54,9 +54,12 @@ public:
     // The shared start-up, the launch state, the home view in the 1082 x 700
     // content, and the small-screen layout for the primary screen.
     void awakeFromNib();
+    // The same, laid out for a screen of the given size.
+    void awakeFromNib(const std::optional<QSize>& screenSize);
     void prepareLaunchState();
-    void adaptLayoutToSmallScreen();
-    // The same for a screen of the given size; none does nothing.
+    // Shrinks the window to 960 x 600 and moves the home screen's controls
+    // when the screen is narrower than 1000 or lower than 800; none does
+    // nothing.
     void adaptLayoutToSmallScreen(const std::optional<QSize>& screenSize);
     // The updater, the sign-in listener, the extension lists, the menu
     // titles and the preferences window.
