@@ -5,6 +5,7 @@
 #include "core/FileOperations.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
+#include "scan/EngineFixture.h"
 #include "scan/FakeScanScreen.h"
 #include "scan/ScanEngine.h"
 #include "support/ScopedLanguageTable.h"
@@ -24,9 +25,9 @@ namespace {
 
 struct FakeHome : HomeScreen {
     QWidget root;
-    std::unique_ptr<ScanEngine> engine;
+    ScanEngine* engine = nullptr;
     QWidget* view() override { return &root; }
-    ScanEngine* scanEngine() override { return engine.get(); }
+    ScanEngine* scanEngine() override { return engine; }
     void setCloudAuthenticatedForScan(bool) override { }
     void showGoogleDriveInstructionSheet(bool) override { }
     void btnAddPathToScan() override { }
@@ -91,7 +92,8 @@ struct AppDelegateTest : ::testing::Test {
 TEST_F(AppDelegateTest, QuitIsRefusedWithOneAlertWhileAScanRunsAndEndsTheSignInsAfterwards)
 {
     auto delegate = makeDelegate();
-    fakeHome->engine = std::make_unique<ScanEngine>(screen, defaults);
+    ScanEngine engine(screen, defaults);
+    fakeHome->engine = &engine;
     isScanRunning = true;
     delegate->window()->close();
     delegate->menuQuit->trigger();
@@ -107,6 +109,29 @@ TEST_F(AppDelegateTest, QuitIsRefusedWithOneAlertWhileAScanRunsAndEndsTheSignIns
     EXPECT_EQ(terminated, 1);
     EXPECT_EQ(cloud->signOuts, 1);
     EXPECT_EQ(screen.alerts.size(), 1u);
+}
+
+class QuitAtTheEndOfAScan : public EngineFixture { };
+
+TEST_F(QuitAtTheEndOfAScan, IsAllowedDuringTheFinishingPause)
+{
+    engine->setEndOfScanPauses(60000, 0);
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    addRow(tree.root());
+    auto homeScreen = std::make_unique<FakeHome>();
+    homeScreen->engine = engine.get();
+    AppDelegate delegate(*defaults, std::move(homeScreen));
+    int terminated = 0;
+    delegate.terminate = [&terminated] { ++terminated; };
+
+    engine->btnStartScanTapped();
+    ASSERT_TRUE(isScanRunning);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !isScanRunning; }, 20000));
+    delegate.btnQuitTapped();
+    EXPECT_EQ(terminated, 1);
+    EXPECT_TRUE(screen.alerts.empty());
+    engine.reset(); // what the end of the home screen does: the worker is joined
 }
 
 TEST_F(AppDelegateTest, SmallScreensGetTheSmallLayoutWithItsFrameEdits)
