@@ -45,21 +45,23 @@ void printLine(const char* line)
 // The main window; its close button takes the quit road, which may refuse.
 class MainWindow : public QMainWindow {
 public:
-    explicit MainWindow(std::function<void()> closeAction)
-        : closeAction_(std::move(closeAction))
+    // closeRequested answers whether the window may close now.
+    explicit MainWindow(std::function<bool()> closeRequested)
+        : closeRequested_(std::move(closeRequested))
     {
     }
 
 protected:
     void closeEvent(QCloseEvent* event) override
     {
-        // The window stays; if quitting is allowed the program ends instead.
-        event->ignore();
-        closeAction_();
+        if (closeRequested_())
+            event->accept();
+        else
+            event->ignore();
     }
 
 private:
-    std::function<void()> closeAction_;
+    std::function<bool()> closeRequested_;
 };
 
 // A control's frame with the origin at its parent's lower left.
@@ -77,7 +79,14 @@ AppDelegate::AppDelegate(UserDefaults& defaults, std::unique_ptr<HomeScreen> hom
     : QObject(parent)
     , defaults_(defaults)
     , mainVC_(home ? std::move(home) : makePlaceholderHomeScreen())
-    , window_(std::make_unique<MainWindow>([this] { mainWindowCloseAction(); }))
+    , window_(std::make_unique<MainWindow>([this] {
+        // Ending the event loop closes the windows too; only then may this
+        // one close. Before that its close button takes the quit road.
+        if (terminating_)
+            return true;
+        mainWindowCloseAction();
+        return false;
+    }))
     , cloudSessions_(makeIdleCloudSessions())
     , preferencesFactory_(&makePlaceholderPreferencesWindow)
 {
@@ -291,6 +300,7 @@ void AppDelegate::quitApplication()
     if (engine && !engine->canQuit())
         return;
     cloudSessions_->signOutAtQuit();
+    terminating_ = true;
     terminate();
 }
 
@@ -421,6 +431,7 @@ void AppDelegate::uninstallApplication()
             // The user's own files need no administrator rights; the program
             // itself is the package manager's to remove.
             removeSupportFiles(QCoreApplication::applicationFilePath());
+            terminating_ = true;
             terminate();
         });
 }

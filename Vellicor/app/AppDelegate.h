@@ -21,7 +21,7 @@ class UserDefaults;
 // The address of the program's support page; the help menu adds the language.
 inline constexpr char supportPageAddress[] = "https://www.vellicor.org/support";
 
-// How a Dropbox sign-in ended, as its library reports it.
+// How a Dropbox sign-in ended.
 struct DropboxAuthResult {
     enum class Kind { success, error, cancel };
     Kind kind = Kind::success;
@@ -86,7 +86,7 @@ public:
     // Google; any other source routes nothing. Unless the text is missing or
     // no address, the program comes to the front.
     void handleOAuthRedirect(const std::optional<QString>& url);
-    // The Dropbox library's completion; none does nothing.
+    // How a Dropbox sign-in ended, from the cloud side; none does nothing.
     void dropboxAuthorizationFinished(const std::optional<DropboxAuthResult>& result);
 
     // ---- Help, uninstall ---------------------------------------------------
@@ -129,4 +129,6 @@ private:
     std::unique_ptr<PreferencesWindow> preferencesWindowController_;
     std::unique_ptr<Updater> updaterController_;
     SignInListener signInListener_;
+    // Set once the program has decided to end.
+    bool terminating_ = false;
 };
