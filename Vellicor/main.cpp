@@ -1,13 +1,16 @@
-// Composition root: builds the platform services and the main window, nothing
-// else.
+// Composition root: builds the platform services and the application
+// delegate, nothing else.
+#include "app/AppDelegate.h"
+#include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
-#include "core/AppStartup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMainWindow>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -29,13 +32,21 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellicor"));
     QApplication::setOrganizationName(QStringLiteral("Vellicor"));
+    QApplication::setApplicationVersion(QStringLiteral(VELLICOR_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vellicor"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/images/vellicor.svg")));
+    // Only the delegate's quit road ends the program; closing the preferences
+    // window never does.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    startApplicationCore(UserDefaults::standard());
     installApplicationFont();
-
-    QMainWindow window;
-    window.setWindowTitle(QApplication::applicationName());
-    window.resize(1000, 700);
-    window.show();
-    return app.exec();
+    AppDelegate delegate(UserDefaults::standard());
+    setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
+    delegate.awakeFromNib();
+    delegate.applicationDidFinishLaunching();
+    delegate.window()->show();
+    const int status = app.exec();
+    std::printf("applicationWillTerminate\n");
+    setAlertPresenter(nullptr);
+    return status;
 }

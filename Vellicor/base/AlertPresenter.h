@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // Every modal alert goes through one presenter, so that tests answer alerts
@@ -25,6 +26,15 @@ public:
     virtual ~AlertPresenter() = default;
     // Shows the alert and waits for an answer; the index of the button pressed.
     virtual int present(const AlertRequest& request) = 0;
+    // Shows the alert and hands the index of the button pressed to answer,
+    // which may run before this returns (the standard presenter, fakes) or
+    // later from the event loop (a window-modal alert). answer may be empty.
+    virtual void presentThen(const AlertRequest& request, std::function<void(int)> answer)
+    {
+        const int button = present(request);
+        if (answer)
+            answer(button);
+    }
 };
 
 // The presenter in use. Until the interface installs its own, alerts are

@@ -15,10 +15,12 @@
 
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QPointer>
 #include <QSet>
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -435,12 +437,29 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
         return;
     }
     screen_.setResultButtonEnabled(false);
-    const int answer = alertPresenter()->present(AlertRequest { text("ID_NO_DUPLICATE_ITEMS_FOUND"),
-        text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"), { text("ID_OK") } });
-    if (answer == 0)
-        screen_.showHomeView();
-    refreshLastScanStatus();
-    emit scanEnded(result);
+    showNoDuplicatesNotice(result);
+}
+
+void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
+{
+    // A scan can end while the Stop question is still open; the notice waits
+    // for its answer instead of standing on top of it.
+    if (questionOpen_) {
+        pendingNotice_ = [this, result] { showNoDuplicatesNotice(result); };
+        return;
+    }
+    questionOpen_ = true;
+    alertPresenter()->presentThen(AlertRequest { text("ID_NO_DUPLICATE_ITEMS_FOUND"),
+                                      text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"), { text("ID_OK") } },
+        [this, guard = QPointer<ScanEngine>(this), result](int answer) {
+            if (!guard)
+                return;
+            questionOpen_ = false;
+            if (answer == 0)
+                screen_.showHomeView();
+            refreshLastScanStatus();
+            emit scanEnded(result);
+        });
 }
 
 void ScanEngine::showResultsAfterPause(const JobPtr& job)
@@ -497,10 +516,26 @@ void ScanEngine::abortScanning()
 
 void ScanEngine::confirmStopScanning()
 {
-    const int answer = alertPresenter()->present(AlertRequest { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
-        { text("ID_NO"), text("ID_YES") }, AlertStyle::informational });
-    if (answer == 0)
+    if (questionOpen_)
         return;
+    questionOpen_ = true;
+    alertPresenter()->presentThen(AlertRequest { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
+                                      { text("ID_NO"), text("ID_YES") }, AlertStyle::informational },
+        [this, guard = QPointer<ScanEngine>(this), asked = job_](int answer) {
+            if (!guard)
+                return;
+            questionOpen_ = false;
+            // A Yes that comes after the scan has ended stops nothing: the
+            // next scan must not start stopped.
+            if (answer == 1 && asked == job_ && isScanRunning)
+                stopScan();
+            if (pendingNotice_)
+                std::exchange(pendingNotice_, {})();
+        });
+}
+
+void ScanEngine::stopScan()
+{
     if (job_ && job_->scanWrapper)
         job_->scanWrapper->isAbortScanning = true;
     else if (scanWrapper)
@@ -536,7 +571,17 @@ bool ScanEngine::canQuit()
 {
     if (!isScanRunning)
         return true;
-    alertPresenter()->present(AlertRequest {
-        text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } });
+    std::printf("scanning...\n");
+    std::fflush(stdout);
+    if (quitAlertOpen_)
+        return false;
+    quitAlertOpen_ = true;
+    alertPresenter()->presentThen(
+        AlertRequest {
+            text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } },
+        [this, guard = QPointer<ScanEngine>(this)](int) {
+            if (guard)
+                quitAlertOpen_ = false;
+        });
     return false;
 }

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -79,6 +80,7 @@ public:
     // Shows the groups kept from an earlier run as a result set.
     void loadLastScanResult();
     // Asks before the program quits: refused, with an alert, while a scan runs.
+    // Asked again while that alert is open, it refuses without a second one.
     bool canQuit();
 
     const ScanningLabels& scanningLabels() const { return labels_; }
@@ -106,6 +108,8 @@ private:
     void handleScanFinished(const JobPtr& job);
     void showResultsAfterPause(const JobPtr& job);
     void showResultDetail(const ScanResultPtr& result);
+    void showNoDuplicatesNotice(const ScanResultPtr& result);
+    void stopScan();
     void showLastScanRecord(const QVariantList& history);
 
     ScanScreen& screen_;
@@ -119,4 +123,9 @@ private:
     ScanningLabels labels_;
     int finishPauseMs_ = 3000;
     int resultsPauseMs_ = 1000;
+    // One question of the engine's at a time: Stop's, or the no-duplicates
+    // notice, which waits in pendingNotice_ while Stop's is open.
+    bool questionOpen_ = false;
+    std::function<void()> pendingNotice_;
+    bool quitAlertOpen_ = false;
 };

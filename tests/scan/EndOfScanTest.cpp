@@ -122,6 +122,7 @@ TEST_F(EndOfScan, AStoppedScanStillEndsThroughTheOrdinaryEnd)
 
 TEST_F(EndOfScan, StopAsksFirstAndYesRaisesTheFlag)
 {
+    isScanRunning = true;
     screen.answers = { 0 };
     engine->confirmStopScanning();
     EXPECT_FALSE(isAbortScan);
@@ -133,6 +134,30 @@ TEST_F(EndOfScan, StopAsksFirstAndYesRaisesTheFlag)
     engine->confirmStopScanning();
     EXPECT_TRUE(isAbortScan);
     EXPECT_FALSE(screen.abortEnabled);
+}
+
+TEST_F(EndOfScan, ANoticeWaitsForTheOpenStopQuestionAndALateYesStopsNothing)
+{
+    tree.file(QStringLiteral("a.txt"), "one");
+    tree.file(QStringLiteral("b.txt"), "two");
+    addRow(tree.root());
+    screen.holdAnswers = true;
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    engine->confirmStopScanning();
+    engine->confirmStopScanning(); // pressed twice: still one question
+    ASSERT_TRUE(QTest::qWaitFor([this] { return screen.sheetsHidden == 1; }, 20000));
+    QTest::qWait(20);
+    ASSERT_EQ(screen.alertMessages(), QStringList { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING") });
+    EXPECT_EQ(ended.size(), 0);
+
+    screen.heldAnswers[0](1);
+    EXPECT_FALSE(isAbortScan);
+    ASSERT_EQ(screen.alerts.size(), 2u);
+    EXPECT_EQ(screen.alerts[1].messageText, text("ID_NO_DUPLICATE_ITEMS_FOUND"));
+    screen.heldAnswers[1](0);
+    EXPECT_EQ(ended.size(), 1);
+    EXPECT_EQ(screen.homeViewsShown, 1);
 }
 
 TEST_F(EndOfScan, QuittingIsRefusedWhileAScanRuns)

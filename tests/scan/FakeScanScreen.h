@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 // Records what the engine shows and, installed as the alert presenter,
@@ -41,6 +42,17 @@ public:
     // What the button does after the action returns.
     void flipScanNowButton() { scanNowState = scanNowState == 0 ? 1 : 0; }
 
+    // While set, continuation-form alerts wait in heldAnswers for the test.
+    bool holdAnswers = false;
+    std::vector<std::function<void(int)>> heldAnswers;
+
+    void presentThen(const AlertRequest& alert, std::function<void(int)> answer) override
+    {
+        if (!holdAnswers)
+            return AlertPresenter::presentThen(alert, std::move(answer));
+        alerts.push_back(alert);
+        heldAnswers.push_back(std::move(answer));
+    }
     int present(const AlertRequest& alert) override
     {
         alerts.push_back(alert);

@@ -1,0 +1,437 @@
+#include "app/AppDelegate.h"
+
+#include "app/SupportFiles.h"
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/LayoutFrame.h"
+#include "core/AppStartup.h"
+#include "core/GlobalObjects.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
+#include "scan/ScanEngine.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr char programName[] = "Vellicor";
+constexpr QSize smallContentSize { 960, 600 };
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+void printLine(const char* line)
+{
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+}
+
+// The main window; its close button takes the quit road, which may refuse.
+class MainWindow : public QMainWindow {
+public:
+    // closeRequested answers whether the window may close now.
+    explicit MainWindow(std::function<bool()> closeRequested)
+        : closeRequested_(std::move(closeRequested))
+    {
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (closeRequested_())
+            event->accept();
+        else
+            event->ignore();
+    }
+
+private:
+    std::function<bool()> closeRequested_;
+};
+
+// A control's frame with the origin at its parent's lower left.
+LayoutFrame frameOf(const QWidget* widget)
+{
+    const QRect geometry = widget->geometry();
+    const int parentHeight = widget->parentWidget() ? widget->parentWidget()->height() : 0;
+    return LayoutFrame { double(geometry.x()), double(parentHeight - geometry.y() - geometry.height()),
+        double(geometry.width()), double(geometry.height()) };
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(UserDefaults& defaults, std::unique_ptr<HomeScreen> home, QObject* parent)
+    : QObject(parent)
+    , defaults_(defaults)
+    , mainVC_(home ? std::move(home) : makePlaceholderHomeScreen())
+    , window_(std::make_unique<MainWindow>([this] {
+        // Ending the event loop closes the windows too; only then may this
+        // one close. Before that its close button takes the quit road.
+        if (terminating_)
+            return true;
+        mainWindowCloseAction();
+        return false;
+    }))
+    , cloudSessions_(makeIdleCloudSessions())
+    , preferencesFactory_(&makePlaceholderPreferencesWindow)
+{
+    terminate = [] { QCoreApplication::quit(); };
+    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    activateApplication = [this] {
+        window_->show();
+        window_->raise();
+        window_->activateWindow();
+    };
+    window_->setWindowTitle(QString::fromLatin1(programName));
+    window_->setCentralWidget(new QWidget);
+    window_->centralWidget()->setObjectName(QStringLiteral("contentView"));
+    buildMenus();
+    connect(&signInListener_, &SignInListener::redirectReceived, this,
+        [this](const QString& url) { handleOAuthRedirect(url); });
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::setCloudSessions(std::shared_ptr<CloudSessions> sessions)
+{
+    cloudSessions_ = sessions ? std::move(sessions) : makeIdleCloudSessions();
+}
+
+void AppDelegate::setPreferencesWindowFactory(std::function<std::unique_ptr<PreferencesWindow>()> factory)
+{
+    preferencesFactory_ = std::move(factory);
+}
+
+void AppDelegate::buildMenus()
+{
+    QMenuBar* bar = window_->menuBar();
+    menuApplication = bar->addMenu(QString::fromLatin1(programName));
+    menuItemAbout = menuApplication->addAction(QString(), this, &AppDelegate::aboutTapped);
+    menuApplication->addSeparator();
+    menuPrefrencess = menuApplication->addAction(QString(), this, &AppDelegate::openPrefrencesTapped);
+    menuPrefrencess->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    menuCheckForUpdate = menuApplication->addAction(QString(), this, &AppDelegate::btnCheckForUpdateTapped);
+    menuApplication->addSeparator();
+    menuUnInstall = menuApplication->addAction(QString(), this, &AppDelegate::actUninstall);
+    menuApplication->addSeparator();
+    menuHide = menuApplication->addAction(QString(), this, &AppDelegate::hideTapped);
+    menuHide->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    menuShowAll = menuApplication->addAction(QString(), this, &AppDelegate::showAllTapped);
+    menuApplication->addSeparator();
+    menuQuit = menuApplication->addAction(QString(), this, &AppDelegate::btnQuitTapped);
+    menuQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuQuit->setMenuRole(QAction::QuitRole);
+
+    menuHelp = bar->addMenu(QString());
+    menuHelpApp = menuHelp->addAction(QString(), this, &AppDelegate::helpMenuTapped);
+    menuHelpApp->setShortcut(QKeySequence(Qt::Key_F1));
+    // Shortcuts work while the main window has the focus, menus closed.
+    for (QAction* action : { menuPrefrencess, menuHide, menuQuit, menuHelpApp })
+        action->setShortcutContext(Qt::ApplicationShortcut);
+}
+
+void AppDelegate::localizeMenuTitles()
+{
+    const QString name = QString::fromLatin1(programName);
+    menuItemAbout->setText(formatText(text("ID_ABOUT_APP"), { name }));
+    menuPrefrencess->setText(formatText(QStringLiteral("%@..."), { text("ID_PREFRENCESS") }));
+    menuQuit->setText(formatText(text("ID_QUIT_APP"), { name }));
+    menuHide->setText(formatText(text("ID_HIDE_APP"), { name }));
+    menuShowAll->setText(text("ID_SHOW_ALL"));
+    menuHelp->setTitle(text("ID_HELP"));
+    menuCheckForUpdate->setText(text("ID_CHECK_FOR_UPDATE"));
+    menuUnInstall->setText(text("ID_UNISTALL"));
+    menuHelpApp->setText(formatText(QStringLiteral("%@ %@"), { name, text("ID_HELP") }));
+}
+
+void AppDelegate::setContentSize(QSize size)
+{
+    const QMenuBar* bar = window_->menuBar();
+    const int barHeight = bar->isNativeMenuBar() ? 0 : bar->sizeHint().height();
+    window_->resize(size.width(), size.height() + barHeight);
+    window_->centralWidget()->resize(size);
+}
+
+void AppDelegate::setContentMinimumSize(QSize size)
+{
+    window_->centralWidget()->setMinimumSize(size);
+}
+
+void AppDelegate::awakeFromNib()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    awakeFromNib(screen ? std::optional<QSize>(screen->geometry().size()) : std::nullopt);
+}
+
+void AppDelegate::awakeFromNib(const std::optional<QSize>& screenSize)
+{
+    // The default settings are made from the built-in lists, which the shared
+    // start-up fills first.
+    startApplicationCore(defaults_);
+    prepareLaunchState();
+    setContentSize(mainWindowContentSize);
+
+    QWidget* content = window_->centralWidget();
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QWidget* view = mainVC_->view();
+    view->setGeometry(content->rect());
+    layout->addWidget(view);
+
+    adaptLayoutToSmallScreen(screenSize);
+}
+
+void AppDelegate::prepareLaunchState()
+{
+    // The shared start-up has named the album, registered the settings and
+    // set the OS flags. Qt restores no saved window state, so there is none to
+    // remove, and this system has no photo application to script.
+    isPhotosAppPresent = false;
+}
+
+void AppDelegate::adaptLayoutToSmallScreen(const std::optional<QSize>& screenSize)
+{
+    if (!screenSize)
+        return;
+    if (screenSize->width() >= 1000 && screenSize->height() >= 800) {
+        setContentMinimumSize(mainWindowContentSize);
+        return;
+    }
+    printLine("Here we go");
+    isSmallScreenLayout = true;
+    setContentSize(smallContentSize);
+    setContentMinimumSize(smallContentSize);
+    mainVC_->view()->setGeometry(window_->centralWidget()->rect());
+
+    // The home screen's controls that move, in this order; each edit changes
+    // the control's own frame (origin at the lower left).
+    QWidget* home = mainVC_->view();
+    double excludeY = 0;
+    const std::vector<std::pair<const char*, std::function<void(LayoutFrame&)>>> edits {
+        { "boxHeader",
+            [](LayoutFrame& f) {
+                f.y = 438;
+                f.height = 182;
+            } },
+        { "viewDiskReport", [](LayoutFrame& f) { f.width = 960; } },
+        { "boxSelectFolder", [](LayoutFrame& f) { f.height += 40; } },
+        { "boxRightDragDrop",
+            [](LayoutFrame& f) {
+                f.y += 55;
+                f.height -= 55;
+            } },
+        { "imgDragDrop", [](LayoutFrame& f) { f.y += 15; } },
+        { "boxRightExclude",
+            [&excludeY](LayoutFrame& f) {
+                f.y += 3;
+                f.height -= 10;
+                excludeY = f.y;
+            } },
+        { "boxRightProtected",
+            [&excludeY](LayoutFrame& f) {
+                f.y = excludeY + 1;
+                f.height -= 10;
+            } },
+        { "imgLastScan",
+            [](LayoutFrame& f) {
+                f.y += 3;
+                f.height -= 10;
+            } },
+        { "imgArrow", [](LayoutFrame& f) { f.x -= 40; } },
+        { "boxLastScan", [](LayoutFrame& f) { f.width -= 40; } },
+        { "imgDupCount", [](LayoutFrame& f) { f.x -= 65; } },
+        { "lblLastScanDupFileCount", [](LayoutFrame& f) { f.x -= 65; } },
+        { "lblDuplicateFilesFound", [](LayoutFrame& f) { f.x -= 65; } },
+        { "imgDupSpace", [](LayoutFrame& f) { f.x -= 15; } },
+        { "imgOne", [](LayoutFrame& f) { f.x -= 10; } },
+        { "imgTwo", [](LayoutFrame& f) { f.x -= 10; } },
+        { "imgThree", [](LayoutFrame& f) { f.x -= 10; } },
+        { "imgFileCompared", [](LayoutFrame& f) { f.x -= 10; } },
+    };
+    for (const auto& [name, edit] : edits) {
+        // The stand-in home view has none of these controls.
+        QWidget* control = home->findChild<QWidget*>(QString::fromLatin1(name));
+        if (!control)
+            continue;
+        LayoutFrame frame = frameOf(control);
+        edit(frame);
+        placeWidget(control, frame);
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    const QString firstLaunchKey = QString::fromLatin1(SettingsKey::isFirstLaunchDone);
+    const bool launchedBefore = defaults_.boolValue(firstLaunchKey).value_or(false);
+    updaterController_ = std::make_unique<Updater>(launchedBefore);
+    if (launchedBefore) {
+        updaterController_->startUpdater();
+        updaterController_->checkForUpdatesInBackground();
+    }
+    defaults_.setValue(firstLaunchKey, true);
+    defaults_.synchronize();
+
+    if (!signInListener_.listen())
+        std::fprintf(stderr, "vellicor: cannot listen for sign-in redirects on 127.0.0.1\n");
+    reloadExtensionTables(defaults_);
+    localizeMenuTitles();
+    // Made once, ahead of its first use.
+    preferencesWindowController();
+}
+
+void AppDelegate::quitApplication()
+{
+    ScanEngine* engine = mainVC_->scanEngine();
+    if (engine && !engine->canQuit())
+        return;
+    cloudSessions_->signOutAtQuit();
+    terminating_ = true;
+    terminate();
+}
+
+void AppDelegate::openPrefrencesTapped()
+{
+    preferencesWindowController().showPreferencesWindow(std::nullopt);
+}
+
+PreferencesWindow& AppDelegate::preferencesWindowController()
+{
+    if (!preferencesWindowController_)
+        preferencesWindowController_ = preferencesFactory_();
+    return *preferencesWindowController_;
+}
+
+void AppDelegate::btnCheckForUpdateTapped()
+{
+    if (!updaterController_)
+        return;
+    updaterController_->startUpdater();
+    updaterController_->checkForUpdates();
+}
+
+void AppDelegate::aboutTapped()
+{
+    alertPresenter()->presentThen(
+        AlertRequest { QString::fromLatin1(programName), QCoreApplication::applicationVersion(), { text("ID_OK") },
+            AlertStyle::informational },
+        {});
+}
+
+void AppDelegate::hideTapped()
+{
+    window_->showMinimized();
+}
+
+void AppDelegate::showAllTapped()
+{
+    activateApplication();
+}
+
+void AppDelegate::handleOAuthRedirect(const std::optional<QString>& url)
+{
+    if (!url || url->isEmpty())
+        return;
+    const QUrl address(*url, QUrl::StrictMode);
+    if (!address.isValid())
+        return;
+    switch (selectedScanSource().load()) {
+    case ScanSource::dropbox:
+        cloudSessions_->handleDropboxRedirect(address);
+        break;
+    case ScanSource::googleDrive:
+        // With no sign-in waiting there is nothing to resume.
+        cloudSessions_->resumeGoogleSignIn(address);
+        break;
+    default:
+        break;
+    }
+    activateApplication();
+}
+
+void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthResult>& result)
+{
+    if (!result)
+        return;
+    switch (result->kind) {
+    case DropboxAuthResult::Kind::success:
+        printLine("Success! User is logged into Dropbox.");
+        mainVC_->showGoogleDriveInstructionSheet(false);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                mainVC_->setCloudAuthenticatedForScan(true);
+                mainVC_->btnAddPathToScan();
+            },
+            Qt::QueuedConnection);
+        break;
+    case DropboxAuthResult::Kind::error: {
+        std::printf("Error: %s\n", result->errorDescription.toLocal8Bit().constData());
+        mainVC_->setCloudAuthenticatedForScan(false);
+        mainVC_->showGoogleDriveInstructionSheet(false);
+        const QString description = result->errorDescription;
+        QMetaObject::invokeMethod(
+            this,
+            [description] {
+                alertPresenter()->presentThen(
+                    AlertRequest { text("ID_AUTHORIZATION_ERROR"), description, { text("ID_OK") } }, {});
+            },
+            Qt::QueuedConnection);
+        break;
+    }
+    case DropboxAuthResult::Kind::cancel:
+        printLine("Authorization flow was manually canceled by user!");
+        mainVC_->setCloudAuthenticatedForScan(false);
+        mainVC_->showGoogleDriveInstructionSheet(false);
+        break;
+    }
+}
+
+QUrl AppDelegate::helpPageUrl() const
+{
+    return QUrl(
+        QString::fromLatin1(supportPageAddress) + formatText(QStringLiteral("?langcode=%@"), { currentLanguageCode }),
+        QUrl::StrictMode);
+}
+
+void AppDelegate::openHelpPage()
+{
+    const QUrl address = helpPageUrl();
+    if (address.isValid())
+        openUrl(address);
+}
+
+void AppDelegate::uninstallApplication()
+{
+    printLine("actUninstall");
+    // A running scan writes the cache that would go; it is refused like quit.
+    if (ScanEngine* engine = mainVC_->scanEngine(); engine && !engine->canQuit())
+        return;
+    const QString name = QString::fromLatin1(programName);
+    alertPresenter()->presentThen(AlertRequest { formatText(text("ID_ARE_YOU_SURE_WANT_TO_UNINSTALL_APP"), { name }),
+                                      formatText(text("ID_THIS_ACTION_WILL_UNINSTALL_APP_FROM_MAC"), { name }),
+                                      { text("ID_NO"), text("ID_YES") } },
+        [this, guard = QPointer<AppDelegate>(this)](int answer) {
+            if (!guard || answer != 1)
+                return;
+            // The user's own files need no administrator rights; the program
+            // itself is the package manager's to remove.
+            removeSupportFiles(QCoreApplication::applicationFilePath());
+            terminating_ = true;
+            terminate();
+        });
+}

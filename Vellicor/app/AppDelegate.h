@@ -1,0 +1,134 @@
+#pragma once
+
+#include "app/AppServices.h"
+#include "app/SignInListener.h"
+#include "app/Updater.h"
+
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class UserDefaults;
+
+// The address of the program's support page; the help menu adds the language.
+inline constexpr char supportPageAddress[] = "https://www.vellicor.org/support";
+
+// How a Dropbox sign-in ended.
+struct DropboxAuthResult {
+    enum class Kind { success, error, cancel };
+    Kind kind = Kind::success;
+    QString errorDescription;
+};
+
+// The program's root object: it starts the program in the main window, serves
+// the application and help menus, receives sign-in redirects, and owns the
+// one road out (menu, shortcut, window close), which a running scan refuses.
+// It owns the main window, the home screen, the updater, the sign-in listener
+// and, once made, the preferences window. GUI thread only.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    // Without a home screen the delegate shows a blank stand-in.
+    explicit AppDelegate(UserDefaults& defaults, std::unique_ptr<HomeScreen> home = {}, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The application-wide steps, replaceable for tests: ending the event
+    // loop, opening an address in the browser, bringing the program to the
+    // front.
+    std::function<void()> terminate;
+    std::function<bool(const QUrl&)> openUrl;
+    std::function<void()> activateApplication;
+
+    void setCloudSessions(std::shared_ptr<CloudSessions> sessions);
+    void setPreferencesWindowFactory(std::function<std::unique_ptr<PreferencesWindow>()> factory);
+
+    // ---- Start-up, in this order -------------------------------------------
+    // The shared start-up, the launch state, the home view in the 1082 x 700
+    // content, and the small-screen layout for the primary screen.
+    void awakeFromNib();
+    // The same, laid out for a screen of the given size.
+    void awakeFromNib(const std::optional<QSize>& screenSize);
+    void prepareLaunchState();
+    // Shrinks the window to 960 x 600 and moves the home screen's controls
+    // when the screen is narrower than 1000 or lower than 800; none does
+    // nothing.
+    void adaptLayoutToSmallScreen(const std::optional<QSize>& screenSize);
+    // The updater, the sign-in listener, the extension lists, the menu
+    // titles and the preferences window.
+    void applicationDidFinishLaunching();
+
+    // ---- The road out ------------------------------------------------------
+    // Refused, with the scan engine's alert, while a scan runs; otherwise the
+    // cloud sign-ins end and the program terminates.
+    void quitApplication();
+    void btnQuitTapped() { quitApplication(); }
+    void mainWindowCloseAction() { quitApplication(); }
+
+    // ---- Menu actions ------------------------------------------------------
+    void openPrefrencesTapped();
+    void btnCheckForUpdateTapped();
+    void helpMenuTapped() { openHelpPage(); }
+    void actUninstall() { uninstallApplication(); }
+    void aboutTapped();
+    void hideTapped();
+    void showAllTapped();
+
+    // ---- Sign-in redirects -------------------------------------------------
+    // Routes a redirect address by the selected scan source: Dropbox or
+    // Google; any other source routes nothing. Unless the text is missing or
+    // no address, the program comes to the front.
+    void handleOAuthRedirect(const std::optional<QString>& url);
+    // How a Dropbox sign-in ended, from the cloud side; none does nothing.
+    void dropboxAuthorizationFinished(const std::optional<DropboxAuthResult>& result);
+
+    // ---- Help, uninstall ---------------------------------------------------
+    // The support page with "?langcode=" and the current language.
+    QUrl helpPageUrl() const;
+    void openHelpPage();
+    // Asks first; on Yes removes Vellicor's own files and terminates.
+    void uninstallApplication();
+
+    PreferencesWindow& preferencesWindowController();
+    HomeScreen& mainVC() { return *mainVC_; }
+    QMainWindow* window() const { return window_.get(); }
+    // Null until launching has finished.
+    Updater* updaterController() const { return updaterController_.get(); }
+    SignInListener& signInListener() { return signInListener_; }
+
+    // The menu items, titled when launching has finished.
+    QMenu* menuApplication = nullptr;
+    QAction* menuItemAbout = nullptr;
+    QAction* menuPrefrencess = nullptr;
+    QAction* menuCheckForUpdate = nullptr;
+    QAction* menuUnInstall = nullptr;
+    QAction* menuHide = nullptr;
+    QAction* menuShowAll = nullptr;
+    QAction* menuQuit = nullptr;
+    QMenu* menuHelp = nullptr;
+    QAction* menuHelpApp = nullptr;
+
+private:
+    void buildMenus();
+    void localizeMenuTitles();
+    void setContentSize(QSize size);
+    void setContentMinimumSize(QSize size);
+
+    UserDefaults& defaults_;
+    std::unique_ptr<HomeScreen> mainVC_;
+    std::unique_ptr<QMainWindow> window_;
+    std::shared_ptr<CloudSessions> cloudSessions_;
+    std::function<std::unique_ptr<PreferencesWindow>()> preferencesFactory_;
+    std::unique_ptr<PreferencesWindow> preferencesWindowController_;
+    std::unique_ptr<Updater> updaterController_;
+    SignInListener signInListener_;
+    // Set once the program has decided to end.
+    bool terminating_ = false;
+};

@@ -1,0 +1,78 @@
+#include "app/AppServices.h"
+
+#include "core/Localization.h"
+
+#include <QPalette>
+#include <QPointer>
+#include <QWidget>
+
+namespace {
+
+class PlaceholderHomeScreen : public HomeScreen {
+public:
+    ~PlaceholderHomeScreen() override { delete view_; }
+
+    QWidget* view() override
+    {
+        if (!view_) {
+            view_ = new QWidget;
+            view_->setObjectName(QStringLiteral("homeView"));
+            view_->setAutoFillBackground(true);
+            QPalette palette = view_->palette();
+            palette.setColor(QPalette::Window, QColor(29, 29, 29));
+            view_->setPalette(palette);
+        }
+        return view_;
+    }
+    ScanEngine* scanEngine() override { return nullptr; }
+    void setCloudAuthenticatedForScan(bool) override { }
+    void showGoogleDriveInstructionSheet(bool) override { }
+    void btnAddPathToScan() override { }
+
+private:
+    // Owned by the main window once placed there.
+    QPointer<QWidget> view_;
+};
+
+class PlaceholderPreferencesWindow : public PreferencesWindow {
+public:
+    PlaceholderPreferencesWindow()
+    {
+        window_.setWindowTitle(localizedText(QStringLiteral("ID_PREFRENCESS")));
+        window_.resize(600, 400);
+    }
+
+    void showPreferencesWindow(const std::optional<QString>&) override
+    {
+        window_.show();
+        window_.raise();
+        window_.activateWindow();
+    }
+
+private:
+    QWidget window_;
+};
+
+class IdleCloudSessions : public CloudSessions {
+public:
+    void handleDropboxRedirect(const QUrl&) override { }
+    bool resumeGoogleSignIn(const QUrl&) override { return false; }
+    void signOutAtQuit() override { }
+};
+
+} // namespace
+
+std::unique_ptr<HomeScreen> makePlaceholderHomeScreen()
+{
+    return std::make_unique<PlaceholderHomeScreen>();
+}
+
+std::unique_ptr<PreferencesWindow> makePlaceholderPreferencesWindow()
+{
+    return std::make_unique<PlaceholderPreferencesWindow>();
+}
+
+std::shared_ptr<CloudSessions> makeIdleCloudSessions()
+{
+    return std::make_shared<IdleCloudSessions>();
+}

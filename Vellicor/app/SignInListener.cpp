@@ -1,0 +1,65 @@
+#include "app/SignInListener.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+// A request line and headers of a redirect fit easily; more is not one.
+constexpr qsizetype maximumRequestSize = 16 * 1024;
+constexpr int requestTimeoutMs = 10000;
+
+void answer(QTcpSocket* socket, const QByteArray& status, const QByteArray& body)
+{
+    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    socket->disconnectFromHost();
+}
+
+} // namespace
+
+SignInListener::SignInListener(QObject* parent)
+    : QObject(parent)
+{
+    connect(&server_, &QTcpServer::newConnection, this, &SignInListener::acceptConnections);
+}
+
+bool SignInListener::listen(quint16 port)
+{
+    return server_.isListening() || server_.listen(QHostAddress::LocalHost, port);
+}
+
+QString SignInListener::redirectBase() const
+{
+    return QStringLiteral("http://127.0.0.1:") + QString::number(port());
+}
+
+void SignInListener::acceptConnections()
+{
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(requestTimeoutMs, socket, [socket] { socket->abort(); });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            if (socket->property("answered").toBool())
+                return;
+            if (socket->bytesAvailable() > maximumRequestSize) {
+                socket->setProperty("answered", true);
+                answer(socket, "413 Content Too Large", QByteArray());
+                return;
+            }
+            // Headers are not needed: the request line alone carries the redirect.
+            if (!socket->canReadLine())
+                return;
+            socket->setProperty("answered", true);
+            const QList<QByteArray> parts = socket->readLine(maximumRequestSize).trimmed().split(' ');
+            if (parts.size() != 3 || parts[0] != "GET" || !parts[1].startsWith('/')) {
+                answer(socket, "400 Bad Request", QByteArray());
+                return;
+            }
+            answer(socket, "200 OK",
+                "<!DOCTYPE html><html><body><p>Vellicor has received the sign-in. You can close this page.</p>"
+                "</body></html>");
+            emit redirectReceived(redirectBase() + QString::fromUtf8(parts[1]));
+        });
+    }
+}

@@ -1,0 +1,80 @@
+#include "app/WindowAlertPresenter.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
+
+namespace {
+
+QMessageBox::Icon iconOf(AlertStyle style)
+{
+    switch (style) {
+    case AlertStyle::informational:
+        return QMessageBox::Information;
+    case AlertStyle::critical:
+        return QMessageBox::Critical;
+    case AlertStyle::warning:
+        break;
+    }
+    return QMessageBox::Warning;
+}
+
+// The box and its buttons, in order; the index of the clicked one is the answer.
+std::pair<QMessageBox*, std::shared_ptr<std::vector<QAbstractButton*>>> makeBox(
+    const AlertRequest& request, QWidget* window)
+{
+    auto* box = new QMessageBox(window);
+    box->setIcon(iconOf(request.style));
+    box->setWindowTitle(QStringLiteral("Vellicor"));
+    box->setText(request.messageText);
+    box->setInformativeText(request.informativeText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    auto buttons = std::make_shared<std::vector<QAbstractButton*>>();
+    const QStringList titles = request.buttons.isEmpty() ? QStringList { QStringLiteral("OK") } : request.buttons;
+    for (const QString& title : titles)
+        buttons->push_back(box->addButton(title, QMessageBox::ActionRole));
+    box->setDefaultButton(qobject_cast<QPushButton*>(buttons->front()));
+    box->setEscapeButton(buttons->front());
+    return { box, buttons };
+}
+
+int indexOf(const std::vector<QAbstractButton*>& buttons, QAbstractButton* clicked)
+{
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i] == clicked)
+            return static_cast<int>(i);
+    }
+    return 0;
+}
+
+} // namespace
+
+WindowAlertPresenter::WindowAlertPresenter(QWidget* window)
+    : window_(window)
+{
+}
+
+void WindowAlertPresenter::presentThen(const AlertRequest& request, std::function<void(int)> answer)
+{
+    auto [box, buttons] = makeBox(request, window_);
+    box->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
+    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, answer = std::move(answer)](int) {
+        if (answer)
+            answer(indexOf(*buttons, box->clickedButton()));
+    });
+    box->open();
+}
+
+int WindowAlertPresenter::present(const AlertRequest& request)
+{
+    if (request.buttons.size() <= 1) {
+        presentThen(request, {});
+        return 0;
+    }
+    auto [box, buttons] = makeBox(request, window_);
+    box->setAttribute(Qt::WA_DeleteOnClose, false);
+    const std::unique_ptr<QMessageBox> owner(box);
+    box->exec();
+    return indexOf(*buttons, box->clickedButton());
+}

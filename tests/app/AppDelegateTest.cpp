@@ -1,0 +1,288 @@
+#include "app/AppDelegate.h"
+#include "app/SupportFiles.h"
+#include "base/AppPaths.h"
+#include "base/UserDefaults.h"
+#include "core/FileOperations.h"
+#include "core/GlobalObjects.h"
+#include "core/SettingsSchema.h"
+#include "scan/EngineFixture.h"
+#include "scan/FakeScanScreen.h"
+#include "scan/ScanEngine.h"
+#include "support/ScopedLanguageTable.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMainWindow>
+#include <QMenu>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FakeHome : HomeScreen {
+    QWidget root;
+    ScanEngine* engine = nullptr;
+    QWidget* view() override { return &root; }
+    ScanEngine* scanEngine() override { return engine; }
+    void setCloudAuthenticatedForScan(bool) override { }
+    void showGoogleDriveInstructionSheet(bool) override { }
+    void btnAddPathToScan() override { }
+};
+
+struct FakeCloud : CloudSessions {
+    QStringList routed;
+    int signOuts = 0;
+    void handleDropboxRedirect(const QUrl& url) override
+    {
+        routed.append(QStringLiteral("dropbox ") + url.toString(QUrl::FullyEncoded));
+    }
+    bool resumeGoogleSignIn(const QUrl& url) override
+    {
+        routed.append(QStringLiteral("google ") + url.toString(QUrl::FullyEncoded));
+        return true;
+    }
+    void signOutAtQuit() override { ++signOuts; }
+};
+
+struct AppDelegateTest : ::testing::Test {
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    FakeScanScreen screen; // the alert presenter, answering nothing on its own
+    std::shared_ptr<FakeCloud> cloud = std::make_shared<FakeCloud>();
+    FakeHome* fakeHome = nullptr;
+    int terminated = 0;
+    int activations = 0;
+    QList<QUrl> opened;
+
+    std::unique_ptr<AppDelegate> makeDelegate()
+    {
+        auto homeScreen = std::make_unique<FakeHome>();
+        fakeHome = homeScreen.get();
+        auto delegate = std::make_unique<AppDelegate>(defaults, std::move(homeScreen));
+        delegate->setCloudSessions(cloud);
+        delegate->terminate = [this] { ++terminated; };
+        delegate->activateApplication = [this] { ++activations; };
+        delegate->openUrl = [this](const QUrl& url) {
+            opened.append(url);
+            return true;
+        };
+        return delegate;
+    }
+
+    void SetUp() override
+    {
+        screen.holdAnswers = true;
+        setAlertPresenter(std::shared_ptr<AlertPresenter>(&screen, [](AlertPresenter*) {}));
+    }
+    void TearDown() override
+    {
+        setAlertPresenter(nullptr);
+        isScanRunning = false;
+        isSmallScreenLayout = false;
+        selectedScanSource() = ScanSource::thisComputer;
+    }
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, QuitIsRefusedWithOneAlertWhileAScanRunsAndEndsTheSignInsAfterwards)
+{
+    auto delegate = makeDelegate();
+    ScanEngine engine(screen, defaults);
+    fakeHome->engine = &engine;
+    isScanRunning = true;
+    delegate->window()->close();
+    delegate->menuQuit->trigger();
+    delegate->btnQuitTapped();
+    EXPECT_EQ(screen.alerts.size(), 1u);
+    EXPECT_EQ(terminated, 0);
+    EXPECT_EQ(cloud->signOuts, 0);
+
+    // The scan has ended (the finishing pause comes after its worker's end).
+    screen.heldAnswers.front()(0);
+    isScanRunning = false;
+    delegate->window()->close();
+    EXPECT_EQ(terminated, 1);
+    EXPECT_EQ(cloud->signOuts, 1);
+    EXPECT_EQ(screen.alerts.size(), 1u);
+}
+
+TEST_F(AppDelegateTest, QuitFromTheMenuEndsTheEventLoop)
+{
+    auto delegate = makeDelegate();
+    delegate->terminate = [] { QCoreApplication::quit(); };
+    delegate->window()->show();
+    QTimer::singleShot(0, delegate->menuQuit, &QAction::trigger);
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); }); // the quit went nowhere
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(cloud->signOuts, 1);
+}
+
+class QuitAtTheEndOfAScan : public EngineFixture { };
+
+TEST_F(QuitAtTheEndOfAScan, IsAllowedDuringTheFinishingPause)
+{
+    engine->setEndOfScanPauses(60000, 0);
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    addRow(tree.root());
+    auto homeScreen = std::make_unique<FakeHome>();
+    homeScreen->engine = engine.get();
+    AppDelegate delegate(*defaults, std::move(homeScreen));
+    int terminated = 0;
+    delegate.terminate = [&terminated] { ++terminated; };
+
+    engine->btnStartScanTapped();
+    ASSERT_TRUE(isScanRunning);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !isScanRunning; }, 20000));
+    delegate.btnQuitTapped();
+    EXPECT_EQ(terminated, 1);
+    EXPECT_TRUE(screen.alerts.empty());
+    engine.reset(); // what the end of the home screen does: the worker is joined
+}
+
+TEST_F(AppDelegateTest, SmallScreensGetTheSmallLayoutWithItsFrameEdits)
+{
+    const struct {
+        QSize screen;
+        bool small;
+    } table[]
+        = { { { 1440, 900 }, false }, { { 1280, 800 }, false }, { { 1280, 720 }, true }, { { 960, 1200 }, true } };
+    for (const auto& row : table) {
+        isSmallScreenLayout = false;
+        auto delegate = makeDelegate();
+        fakeHome->root.resize(1082, 700);
+        auto* arrow = new QWidget(&fakeHome->root);
+        arrow->setObjectName(QStringLiteral("imgArrow"));
+        arrow->setGeometry(100, 600, 20, 20); // lower-left y 80
+        auto* header = new QWidget(&fakeHome->root);
+        header->setObjectName(QStringLiteral("boxHeader"));
+        header->setGeometry(0, 0, 1082, 200);
+
+        delegate->adaptLayoutToSmallScreen(row.screen);
+        EXPECT_EQ(isSmallScreenLayout, row.small) << row.screen.width() << "x" << row.screen.height();
+        const QSize minimum = delegate->window()->centralWidget()->minimumSize();
+        EXPECT_EQ(minimum, row.small ? QSize(960, 600) : QSize(1082, 700));
+        EXPECT_EQ(arrow->x(), row.small ? 60 : 100);
+        if (row.small) { // y := 438, height := 182 in the 600-point content
+            EXPECT_EQ(header->geometry(), QRect(0, 600 - 438 - 182, 1082, 182));
+        }
+    }
+}
+
+TEST_F(AppDelegateTest, TheUpdaterStartsAndChecksOnlyAfterTheFirstLaunch)
+{
+    auto first = makeDelegate();
+    first->applicationDidFinishLaunching();
+    EXPECT_FALSE(first->updaterController()->isStarted());
+    EXPECT_EQ(first->updaterController()->backgroundChecks(), 0);
+    EXPECT_EQ(defaults.boolValue(QLatin1String(SettingsKey::isFirstLaunchDone)), true);
+
+    auto second = makeDelegate();
+    second->applicationDidFinishLaunching();
+    EXPECT_TRUE(second->updaterController()->isStarted());
+    EXPECT_EQ(second->updaterController()->backgroundChecks(), 1);
+    second->menuCheckForUpdate->trigger();
+    EXPECT_EQ(second->updaterController()->userChecks(), 1);
+}
+
+TEST_F(AppDelegateTest, MenuTitlesAndTheHelpPageFollowTheLanguage)
+{
+    const ScopedLanguageTable german(QStringLiteral("de"),
+        { { "ID_ABOUT_APP", "Über DONOT_TRANSLATE_STRING_VALUE" }, { "ID_PREFRENCESS", "Einstellungen" },
+            { "ID_QUIT_APP", "DONOT_TRANSLATE_STRING_VALUE beenden" }, { "ID_HELP", "Hilfe" },
+            { "ID_UNISTALL", "Deinstallieren..." } });
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    EXPECT_EQ(delegate->menuItemAbout->text(), QStringLiteral("Über Vellicor"));
+    EXPECT_EQ(delegate->menuPrefrencess->text(), QStringLiteral("Einstellungen..."));
+    EXPECT_EQ(delegate->menuQuit->text(), QStringLiteral("Vellicor beenden"));
+    EXPECT_EQ(delegate->menuQuit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_EQ(delegate->menuHelp->title(), QStringLiteral("Hilfe"));
+    EXPECT_EQ(delegate->menuHelpApp->text(), QStringLiteral("Vellicor Hilfe"));
+    EXPECT_EQ(delegate->menuUnInstall->text(), QStringLiteral("Deinstallieren..."));
+
+    delegate->menuHelpApp->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.front(), QUrl(QString::fromLatin1(supportPageAddress) + QStringLiteral("?langcode=de")));
+}
+
+TEST_F(AppDelegateTest, RedirectsReachTheSelectedSourcesSignInThroughTheLoopbackListener)
+{
+    auto delegate = makeDelegate();
+    ASSERT_TRUE(delegate->signInListener().listen());
+    const auto send = [&](const QByteArray& request) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, delegate->signInListener().port());
+        EXPECT_TRUE(socket.waitForConnected(5000));
+        socket.write(request);
+        QByteArray reply;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            reply += socket.readAll();
+            return socket.state() == QAbstractSocket::UnconnectedState || reply.contains("</html>");
+        }));
+        return reply;
+    };
+    const QString base = delegate->signInListener().redirectBase();
+
+    const struct {
+        ScanSource source;
+        QString routed;
+    } table[] = { { ScanSource::dropbox, QStringLiteral("dropbox ") + base + QStringLiteral("/cb?code=a%20b") },
+        { ScanSource::googleDrive, QStringLiteral("google ") + base + QStringLiteral("/cb?code=a%20b") },
+        { ScanSource::oneDrive, QString() }, { ScanSource::thisComputer, QString() } };
+    for (const auto& row : table) {
+        cloud->routed.clear();
+        const int before = activations;
+        selectedScanSource() = row.source;
+        EXPECT_TRUE(send("GET /cb?code=a%20b HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").startsWith("HTTP/1.1 200"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return activations == before + 1; }, 5000));
+        EXPECT_EQ(cloud->routed, row.routed.isEmpty() ? QStringList() : QStringList { row.routed });
+    }
+    selectedScanSource() = ScanSource::dropbox;
+    EXPECT_TRUE(send("POST /cb HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 400"));
+    QTest::qWait(20);
+    EXPECT_TRUE(cloud->routed.isEmpty());
+}
+
+TEST_F(AppDelegateTest, UninstallAsksFirstThenRemovesExactlyTheProgramsOwnFiles)
+{
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString outside = home.path() + QStringLiteral("/outside/keep.txt");
+    const QStringList ours { AppPaths::settingsFolder() + QStringLiteral("/settings.json"),
+        AppPaths::cacheDatabaseFile(), AppPaths::logFile(), AppPaths::dataFolder() + QStringLiteral("/a/b.txt") };
+    for (const QString& file : ours + QStringList { outside }) {
+        QDir().mkpath(QFileInfo(file).path());
+        writeTestFile(file, "x");
+    }
+    // A link inside our folder is removed as a link, its target left alone.
+    ASSERT_TRUE(QFile::link(QFileInfo(outside).path(), AppPaths::dataFolder() + QStringLiteral("/link")));
+    ASSERT_TRUE(FileOperations::addApplicationAsLoginItem(program));
+    ASSERT_TRUE(FileOperations::addApplicationAsLoginItem(QStringLiteral("/usr/bin/env")));
+
+    auto delegate = makeDelegate();
+    delegate->menuUnInstall->trigger();
+    screen.heldAnswers.at(0)(0); // No
+    EXPECT_TRUE(QFile::exists(ours.front()));
+
+    delegate->actUninstall();
+    screen.heldAnswers.at(1)(1); // Yes
+    for (const QString& folder : supportFolders())
+        EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
+    EXPECT_TRUE(QFile::exists(outside));
+    EXPECT_EQ(FileOperations::getApplicationsListFromLoginItem(), QStringList { "/usr/bin/env" });
+    EXPECT_EQ(terminated, 1);
+}
+
+TEST_F(AppDelegateTest, FoldersBuiltFromARootBaseAreRefused)
+{
+    qputenv("XDG_DATA_HOME", "/");
+    const std::vector<SupportItemOutcome> outcomes = removeSupportFiles(QStringLiteral("/usr/bin/vellicor"));
+    ASSERT_EQ(outcomes.size(), 5u);
+    EXPECT_EQ(outcomes[3].result, SupportItemOutcome::Result::refused);
+}

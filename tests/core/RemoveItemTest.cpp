@@ -1,0 +1,78 @@
+#include "core/RemoveItem.h"
+#include "base/PrivilegedRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace {
+
+// Answers each run with the next status (0 when none is left).
+struct ScriptedRunner : PrivilegedRunner {
+    int run(const QString& program, const QStringList& arguments) override
+    {
+        runs.append(QStringList { program } + arguments);
+        if (statuses.empty())
+            return 0;
+        const int status = statuses.front();
+        statuses.pop_front();
+        return status;
+    }
+    QList<QStringList> runs;
+    std::deque<int> statuses;
+};
+
+struct RemoveItemTest : ::testing::Test {
+    std::shared_ptr<ScriptedRunner> runner = std::make_shared<ScriptedRunner>();
+    void SetUp() override { setPrivilegedRunner(runner); }
+    void TearDown() override { setPrivilegedRunner(nullptr); }
+};
+
+} // namespace
+
+TEST_F(RemoveItemTest, CommandsTakeEachPathAsOneArgumentAfterTheOptions)
+{
+    RemoveItem remover;
+    ASSERT_TRUE(remover.authenticated());
+    const QString spaced = QStringLiteral("/opt/a folder/-rf name");
+    EXPECT_TRUE(remover.removeSingleItem(spaced));
+    EXPECT_TRUE(remover.renameItem(spaced, QStringLiteral("/opt/b c")));
+    EXPECT_TRUE(remover.removeMultipleItems({}));
+    EXPECT_EQ(runner->runs,
+        (QList<QStringList> {
+            { "/bin/true" }, { "/bin/rm", "-rf", "--", spaced }, { "/bin/mv", "-f", "--", spaced, "/opt/b c" } }));
+}
+
+TEST_F(RemoveItemTest, EveryFailedCommandAnswersFalse)
+{
+    RemoveItem remover;
+    runner->statuses = { 1, 1, 0, 1 };
+    EXPECT_FALSE(remover.removeSingleItem(QStringLiteral("/opt/x")));
+    EXPECT_FALSE(remover.renameItem(QStringLiteral("/opt/x"), QStringLiteral("/opt/y")));
+    // The second of three fails and the third never runs.
+    EXPECT_FALSE(remover.removeMultipleItems({ "/opt/1", "/opt/2", "/opt/3" }));
+    EXPECT_EQ(runner->runs.size(), 5);
+    EXPECT_EQ(remover.status(), 1);
+}
+
+TEST_F(RemoveItemTest, UnsafePathsAreRefusedWithoutRunning)
+{
+    RemoveItem remover;
+    for (const char* path : { "", "/", "//./", "relative/path" })
+        EXPECT_FALSE(remover.removeSingleItem(QString::fromLatin1(path))) << path;
+    EXPECT_FALSE(remover.renameItem(QStringLiteral("/opt/x"), QString()));
+    EXPECT_EQ(runner->runs.size(), 1);
+}
+
+TEST_F(RemoveItemTest, ACancelledDialogEndsAllWorkOfTheObject)
+{
+    for (const int refusal : { RemoveItem::cancelledStatus, RemoveItem::refusedStatus }) {
+        runner->runs.clear();
+        runner->statuses = { refusal };
+        RemoveItem remover;
+        EXPECT_FALSE(remover.authenticated());
+        EXPECT_FALSE(remover.removeSingleItem(QStringLiteral("/opt/x")));
+        EXPECT_FALSE(remover.renameItem(QStringLiteral("/opt/x"), QStringLiteral("/opt/y")));
+        EXPECT_EQ(runner->runs.size(), 1) << refusal;
+    }
+}

@@ -1,0 +1,112 @@
+// Gallery pages of the main window: its menus open, the small-screen layout,
+// and the alerts of the quit road and the uninstall.
+#include "Gallery.h"
+
+#include "app/AppDelegate.h"
+#include "app/WindowAlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace {
+
+// A delegate started as the program starts it, with its settings, cache and
+// log in a folder of its own so that the reviewer's files stay untouched.
+struct StartedDelegate {
+    QTemporaryDir folder;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<AppDelegate> delegate;
+
+    explicit StartedDelegate(QSize screen)
+    {
+        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
+            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
+        delegate = std::make_unique<AppDelegate>(*defaults);
+        delegate->awakeFromNib(screen);
+        delegate->applicationDidFinishLaunching();
+        delegate->window()->setAttribute(Qt::WA_DontShowOnScreen);
+        delegate->window()->show();
+    }
+};
+
+// The window with one of its menus pulled down under its title.
+QImage windowWithMenu(QMainWindow& window, QMenu* menu)
+{
+    QImage image = renderWidget(window);
+    if (!menu)
+        return image;
+    menu->ensurePolished();
+    menu->adjustSize();
+    const QImage pulledDown = renderWidget(*menu);
+    const QRect title = window.menuBar()->actionGeometry(menu->menuAction());
+    QPainter painter(&image);
+    painter.drawImage(QPoint(title.left(), window.menuBar()->height()), pulledDown);
+    return image;
+}
+
+QImage alertImage(QMainWindow& window, const AlertRequest& request)
+{
+    WindowAlertPresenter presenter(&window);
+    presenter.presentThen(request, {});
+    const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>();
+    if (boxes.isEmpty())
+        return QImage();
+    QMessageBox* box = boxes.last();
+    box->adjustSize();
+    // A dialog has its own background, which a sample on a sheet must keep.
+    QImage image(box->size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(galleryScale());
+    image.fill(box->palette().color(QPalette::Window));
+    box->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    delete box;
+    return image;
+}
+
+const GalleryRegistration applicationMenu("app-main-window-menu", [] {
+    StartedDelegate started({ 1440, 900 });
+    return windowWithMenu(*started.delegate->window(), started.delegate->menuApplication);
+});
+
+const GalleryRegistration helpMenu("app-main-window-help-menu", [] {
+    StartedDelegate started({ 1440, 900 });
+    return windowWithMenu(*started.delegate->window(), started.delegate->menuHelp);
+});
+
+const GalleryRegistration smallScreen("app-main-window-small-screen", [] {
+    StartedDelegate started({ 1280, 720 });
+    return renderWidget(*started.delegate->window());
+});
+
+const GalleryRegistration alerts("app-alerts", [] {
+    StartedDelegate started({ 1440, 900 });
+    QMainWindow& window = *started.delegate->window();
+    const auto text = [](const char* key) { return localizedText(QString::fromLatin1(key)); };
+    const QString name = QStringLiteral("Vellicor");
+    GallerySheet sheet(QStringLiteral("Alerts of the quit road and the uninstall"));
+    QLabel holder;
+    const auto add = [&](const QString& caption, const QImage& image) {
+        holder.setPixmap(QPixmap::fromImage(image));
+        holder.resize(image.deviceIndependentSize().toSize());
+        sheet.addSample(caption, holder);
+    };
+    add(QStringLiteral("quit while a scan runs"),
+        alertImage(window,
+            { text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } }));
+    add(QStringLiteral("uninstall"),
+        alertImage(window,
+            { formatText(text("ID_ARE_YOU_SURE_WANT_TO_UNINSTALL_APP"), { name }),
+                formatText(text("ID_THIS_ACTION_WILL_UNINSTALL_APP_FROM_MAC"), { name }),
+                { text("ID_NO"), text("ID_YES") } }));
+    return sheet.image();
+});
+
+} // namespace
