@@ -1,5 +1,8 @@
 #include "app/AppDelegate.h"
 
+#include "base/AppPaths.h"
+#include "base/Log.h"
+
 #include "app/SupportFiles.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
@@ -15,6 +18,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
@@ -403,9 +407,20 @@ void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthRe
 
 QUrl AppDelegate::helpPageUrl() const
 {
-    return QUrl(
-        QString::fromLatin1(supportPageAddress) + formatText(QStringLiteral("?langcode=%@"), { currentLanguageCode }),
-        QUrl::StrictMode);
+    const QString language = formatText(QStringLiteral("langcode=%@"), { currentLanguageCode });
+    if (supportPageAddress[0] != '\0')
+        return QUrl(QString::fromLatin1(supportPageAddress) + QLatin1Char('?') + language, QUrl::StrictMode);
+    // The page the program carries, copied where a browser can open it.
+    const QString page = AppPaths::cacheFolder() + QStringLiteral("/help.html");
+    QFile::remove(page);
+    if (!AppPaths::ensureFolder(AppPaths::cacheFolder())
+        || !QFile::copy(QStringLiteral(":/resources/help/index.html"), page)) {
+        Log::print("The help page could not be written to", page);
+        return QUrl();
+    }
+    QUrl address = QUrl::fromLocalFile(page);
+    address.setQuery(language);
+    return address;
 }
 
 void AppDelegate::openHelpPage()

@@ -18,8 +18,10 @@ class QMainWindow;
 class QMenu;
 class UserDefaults;
 
-// The address of the program's support page; the help menu adds the language.
-inline constexpr char supportPageAddress[] = "https://www.vellicor.org/support";
+// The address of an online support page, set when the program is built
+// (VELLICOR_HELP_URL); empty, the help menu opens the page the program carries.
+// Either way the help menu adds the language.
+inline constexpr char supportPageAddress[] = VELLICOR_HELP_URL;
 
 // How a Dropbox sign-in ended.
 struct DropboxAuthResult {
