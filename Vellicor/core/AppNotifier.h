@@ -37,6 +37,9 @@ signals:
     // The check box of a thumbnail was clicked; no place when the item had
     // not been filled by the grid yet.
     void SelectUnselectPhoto(const std::optional<IndexPath>& indexpath);
+    // The scan history gained a record (a clean-up's remaining duplicates);
+    // the home screen's last-scan box reads the newest one again.
+    void UpdateLastScanStatus();
 
 private:
     AppNotifier() = default;

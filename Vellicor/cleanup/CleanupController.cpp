@@ -1,0 +1,228 @@
+#include "cleanup/CleanupController.h"
+
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "cleanup/CloudRemover.h"
+#include "core/AppNotifier.h"
+#include "core/Localization.h"
+#include "core/PhotosNode.h"
+#include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
+#include "marking/ResultsState.h"
+#include "platform/FileRemover.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <set>
+
+QString filesDeletedCountText(qint64 count)
+{
+    const QString word = localizedText(count < 2 ? QStringLiteral("ID_FILE") : QStringLiteral("ID_FILES"));
+    return formatText(localizedText(QStringLiteral("ID_FILES_DELETED_COUNT")), { count, word });
+}
+
+CleanupController::CleanupController(ResultsState& state, UserDefaults& defaults, std::shared_ptr<FileRemover> files,
+    std::shared_ptr<CloudRemover> cloud, QObject* parent)
+    : QObject(parent)
+    , state_(state)
+    , defaults_(defaults)
+    , files_(std::move(files))
+    , cloud_(cloud ? std::move(cloud) : std::make_shared<UnavailableCloudRemover>())
+    , isAbortClean_(std::make_shared<std::atomic<bool>>(false))
+{
+}
+
+CleanupController::~CleanupController()
+{
+    if (worker_) {
+        isAbortClean_->store(true);
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+void CleanupController::removeSelectedItems()
+{
+    if (isRemoving())
+        return;
+    if (state_.countMarked() == 0) {
+        AlertRequest alert;
+        alert.messageText = localizedText(QStringLiteral("ID_NO_ITEM_SELECTED_PLEASE_SELECT_AND_RETRY_AGAIN"));
+        alert.buttons = { localizedText(QStringLiteral("ID_OK")) };
+        alertPresenter()->presentThen(alert, [this](int) { emit trashButtonStateChanged(0); });
+        return;
+    }
+    confirmRemovalOfMarkedFiles();
+}
+
+void CleanupController::confirmRemovalOfMarkedFiles()
+{
+    if (defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrash).value_or(false)) {
+        startRemovingMarkedFiles();
+        return;
+    }
+    // Without a sheet to ask with, nothing is removed unasked.
+    if (!screen_)
+        return;
+    bool networkNote = false;
+    if (defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true)) {
+        for (const DuplicateGroupPtr& group : state_.arrGroups) {
+            for (const FileInfoNodePtr& file : group->filterChildren)
+                networkNote = networkNote || (file->isMarked() && file->isNetworkDrive);
+        }
+    }
+    screen_->showTrashConfirmation(networkNote, [this](bool proceed, bool doNotShowAgain) {
+        emit trashButtonStateChanged(0);
+        if (!proceed)
+            return;
+        if (doNotShowAgain)
+            defaults_.setValue(SettingsKey::doNotShowConfirmationDialogOnTrash, true);
+        startRemovingMarkedFiles();
+    });
+}
+
+void CleanupController::startRemovingMarkedFiles()
+{
+    if (isRemoving())
+        return;
+    const bool outright
+        = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
+    auto plan = std::make_shared<RemovalPlan>(makeRemovalPlan(state_, outright));
+    plan_ = plan;
+    isAbortClean_->store(false);
+    report_ = RemovalReport {};
+    report_.plannedCount = static_cast<qint64>(plan->items.size());
+    report_.uniquePhotosReatined = plan->uniquePhotosReatined;
+    report_.isPhotosLibInTrashList = plan->isPhotosLibInTrashList;
+
+    if (screen_) {
+        screen_->showTrashProgress(static_cast<int>(plan->items.size()));
+        updateTrashCount(QString());
+    }
+    // The worker owns copies of everything it reads; its outcomes come back
+    // to this object on the GUI thread, in order, the last one being the end.
+    worker_ = QThread::create([this, plan, abort = isAbortClean_, files = files_, cloud = cloud_] {
+        auto outcomes = executeRemovalPlan(*plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) {
+            if (outcome.kind != RemovalOutcome::Kind::removed)
+                return;
+            QMetaObject::invokeMethod(
+                this, [this, path = outcome.path] { updateTrashCount(path); }, Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(
+            this, [this, outcomes = std::move(outcomes)]() mutable { finishRemovingMarkedFiles(std::move(outcomes)); },
+            Qt::QueuedConnection);
+    });
+    worker_->start();
+}
+
+void CleanupController::abortCleaning()
+{
+    isAbortClean_->store(true);
+}
+
+void CleanupController::updateTrashCount(const QString& path)
+{
+    // The count shown is the files removed before the one whose path shows.
+    if (!path.isEmpty())
+        ++report_.countTrashed;
+    const qint64 shown = path.isEmpty() ? report_.countTrashed : report_.countTrashed - 1;
+    if (screen_)
+        screen_->updateTrashProgress(static_cast<int>(shown), filesDeletedCountText(shown), path);
+}
+
+void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes)
+{
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+        worker_ = nullptr;
+    }
+    if (screen_)
+        screen_->closeTrashProgress();
+    applyRemovalOutcomes(outcomes);
+    emit removalFinished();
+}
+
+void CleanupController::applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes)
+{
+    using Kind = RemovalOutcome::Kind;
+    const RemovalPlan& plan = *plan_;
+    // A new result set may have arrived meanwhile; its groups are not ours.
+    const bool sameResultSet = state_.resultSetId() == plan.resultSetId;
+
+    report_.countTrashed = 0;
+    report_.stopped = outcomes.size() < plan.items.size();
+    report_.notAttempted = static_cast<qint64>(plan.items.size() - outcomes.size());
+    for (const RefusedRemoval& refused : plan.refused) {
+        RemovalOutcome outcome;
+        outcome.kind = Kind::skipped;
+        outcome.file = refused.file;
+        outcome.group = refused.group;
+        outcome.path = refused.file->filePath.value_or(QString());
+        outcome.reason = refused.reason;
+        report_.skipped.push_back(outcome);
+    }
+
+    std::vector<RemovedFile> undoList;
+    std::set<DuplicateGroup*> touched;
+    std::vector<DuplicateGroupPtr> groups;
+    for (const RemovalOutcome& outcome : outcomes) {
+        if (outcome.route == RemovalRoute::cloud)
+            ++report_.countTrashedFolderItems;
+        switch (outcome.kind) {
+        case Kind::removed: {
+            ++report_.countTrashed;
+            report_.sizeTrashed += outcome.file->fileSize;
+            --report_.uniquePhotosReatined;
+            undoList.push_back({ outcome.file, outcome.group, outcome.path, outcome.trashedPath, outcome.trashInfoPath,
+                outcome.route, plan.resultSetId });
+            if (!sameResultSet)
+                break;
+            outcome.file->isMoveToTrash = true;
+            DuplicateGroup& group = *outcome.group;
+            group.groupSize -= std::min(group.groupSize, outcome.file->fileSize);
+            if (touched.insert(&group).second)
+                groups.push_back(outcome.group);
+            break;
+        }
+        case Kind::failed:
+            report_.arrFileNotTrashed.push_back(outcome);
+            break;
+        case Kind::skipped:
+            report_.skipped.push_back(outcome);
+            break;
+        case Kind::collected:
+            ++report_.countTrashedLibraryItems;
+            report_.dictPhotosCleanerKeys[outcome.file->libraryPath.value_or(QString())].push_back(
+                outcome.file->photosInfo);
+            break;
+        }
+    }
+    arrNodesToBeRestoredLocal_ = std::move(undoList);
+    if (!sameResultSet)
+        return;
+
+    const auto removed = [](const FileInfoNodePtr& file) { return file && file->isMoveToTrash; };
+    for (const DuplicateGroupPtr& group : groups) {
+        std::erase_if(group->children, removed);
+        std::erase_if(group->filterChildren, removed);
+        ResultsState::groupMarkState(*group, true);
+    }
+    state_.isCollectionViewRefreshRequired = true;
+    state_.recountMarkedFiles();
+
+    qint64 dupCount = 0;
+    quint64 dupBytes = 0;
+    for (const DuplicateGroupPtr& group : state_.arrMainGroup) {
+        if (group->children.empty())
+            continue;
+        dupCount += static_cast<qint64>(group->children.size()) - 1;
+        for (std::size_t i = 1; i < group->children.size(); ++i)
+            dupBytes += group->children[i]->fileSize;
+    }
+    state_.dupCount = dupCount;
+    appendScanHistoryRecord(dupCount, dupBytes, defaults_);
+    state_.updateDuplicatesSummary(state_.arrMainGroup);
+    emit AppNotifier::instance().UpdateLastScanStatus();
+}

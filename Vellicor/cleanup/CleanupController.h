@@ -1,0 +1,132 @@
+#pragma once
+
+#include "cleanup/RemovalOutcome.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class CloudRemover;
+class FileRemover;
+class PhotosNode;
+class QThread;
+class ResultsState;
+class UserDefaults;
+
+// The sheets of a clean-up, as the results screen shows them. The widgets
+// implement it (TrashSheets); tests answer it directly. GUI thread only.
+class RemovalScreen {
+public:
+    virtual ~RemovalScreen() = default;
+    // The confirmation sheet; answer(proceed, doNotShowAgain) runs once, when
+    // the user has chosen. networkNote: marked files on a network volume
+    // will be deleted for good.
+    virtual void showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer) = 0;
+    // The progress sheet, from 0 to maximum, with its Stop button enabled.
+    virtual void showTrashProgress(int maximum) = 0;
+    // countText is "ID_FILES_DELETED_COUNT" filled in; path the file just
+    // removed (empty at the start).
+    virtual void updateTrashProgress(int value, const QString& countText, const QString& path) = 0;
+    virtual void closeTrashProgress() = 0;
+};
+
+// One file a clean-up removed: where it was and where it went. The undo
+// list holds only these; failed files and photo-library items never enter it.
+struct RemovedFile {
+    FileInfoNodePtr file;
+    DuplicateGroupPtr group;
+    QString originalPath;
+    // Inside the trash, with the trash entry; both empty when the file was
+    // deleted outright or removed from a cloud source.
+    QString trashedPath;
+    QString trashInfoPath;
+    RemovalRoute route = RemovalRoute::trash;
+    // The result set the file belonged to (ResultsState::resultSetId).
+    quint64 resultSetId = 0;
+};
+
+// The figures and lists of the last clean-up, for the after-clean window.
+struct RemovalReport {
+    qint64 plannedCount = 0;
+    qint64 countTrashed = 0;
+    quint64 sizeTrashed = 0;
+    // Cloud removals attempted, failures included.
+    qint64 countTrashedFolderItems = 0;
+    // Photo-library items collected for the photo-library step.
+    qint64 countTrashedLibraryItems = 0;
+    // Files of the shown groups that are left.
+    qint64 uniquePhotosReatined = 0;
+    bool isPhotosLibInTrashList = false;
+    // Stop ended the run before every planned file was tried.
+    bool stopped = false;
+    qint64 notAttempted = 0;
+    // arrFileNotTrashed: tried and not removed, in order.
+    std::vector<RemovalOutcome> arrFileNotTrashed;
+    // Left alone by the checks (or by the plan), in order, with the reason.
+    std::vector<RemovalOutcome> skipped;
+    // Library path to its collected items, in the order they were reached.
+    std::map<QString, std::vector<std::shared_ptr<PhotosNode>>> dictPhotosCleanerKeys;
+};
+
+// The removal of the marked files, from the Remove button to the refreshed
+// results: asks, plans on the GUI thread, executes on one worker thread that
+// re-checks every file right before acting on it, and applies the outcomes
+// on the GUI thread (groups, totals, undo list, scan history,
+// "UpdateLastScanStatus"). One run at a time. Lives on the GUI thread.
+class CleanupController : public QObject {
+    Q_OBJECT
+
+public:
+    CleanupController(ResultsState& state, UserDefaults& defaults, std::shared_ptr<FileRemover> files,
+        std::shared_ptr<CloudRemover> cloud, QObject* parent = nullptr);
+    // Stops a run under way and waits for its current file.
+    ~CleanupController() override;
+
+    void setScreen(RemovalScreen* screen) { screen_ = screen; }
+
+    // The Remove button and the Delete command: the alert when nothing is
+    // marked, otherwise the confirmation (unless the settings skip it) and
+    // the run. Refused while a run is under way.
+    void removeSelectedItems();
+    // Stop: the file under way is finished, no later one is tried, and the
+    // run ends as a complete one would. Any thread.
+    void abortCleaning();
+
+    bool isRemoving() const { return worker_ != nullptr; }
+    const RemovalReport& lastReport() const { return report_; }
+    // The undo list of the last run, replaced as a whole by each run.
+    const std::vector<RemovedFile>& arrNodesToBeRestoredLocal() const { return arrNodesToBeRestoredLocal_; }
+
+signals:
+    // btnTrash's state: 0 off, 1 on (setTrashButtonState).
+    void trashButtonStateChanged(int state);
+    // The run has ended and its outcomes are applied; the results screen now
+    // drops the groups left with one file and shows the after-clean window.
+    void removalFinished();
+
+private:
+    void confirmRemovalOfMarkedFiles();
+    void startRemovingMarkedFiles();
+    void updateTrashCount(const QString& path);
+    void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes);
+    void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes);
+
+    ResultsState& state_;
+    UserDefaults& defaults_;
+    std::shared_ptr<FileRemover> files_;
+    std::shared_ptr<CloudRemover> cloud_;
+    RemovalScreen* screen_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> isAbortClean_;
+    QThread* worker_ = nullptr;
+    std::shared_ptr<const RemovalPlan> plan_;
+    RemovalReport report_;
+    std::vector<RemovedFile> arrNodesToBeRestoredLocal_;
+};
+
+// "ID_FILES_DELETED_COUNT" filled with the count and "ID_FILE" or "ID_FILES".
+QString filesDeletedCountText(qint64 count);

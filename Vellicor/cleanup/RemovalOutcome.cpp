@@ -1,0 +1,68 @@
+#include "cleanup/RemovalOutcome.h"
+
+#include "base/Log.h"
+#include "cleanup/CloudRemover.h"
+#include "cleanup/RemovalChecks.h"
+#include "platform/FileRemover.h"
+#include "platform/FileSystemInfo.h"
+
+namespace {
+
+RemovalOutcome removeOne(const PlannedRemoval& item, FileRemover& files, CloudRemover& cloud)
+{
+    RemovalOutcome outcome;
+    outcome.route = item.route;
+    outcome.file = item.file;
+    outcome.group = item.group;
+    outcome.path = item.scanned.path;
+    using Kind = RemovalOutcome::Kind;
+
+    if (item.route == RemovalRoute::photoLibrary) {
+        outcome.kind = Kind::collected;
+        return outcome;
+    }
+    if (item.route == RemovalRoute::cloud) {
+        QString error;
+        const bool removed = item.file && cloud.deleteCloudFile(*item.file, error);
+        outcome.kind = removed ? Kind::removed : Kind::failed;
+        outcome.reason = error;
+        return outcome;
+    }
+    if (const auto refusal = checkBeforeRemoval(item)) {
+        outcome.kind = Kind::skipped;
+        outcome.reason = *refusal;
+        return outcome;
+    }
+    // Deleting for good only while the volume still is a network one; a file
+    // that is no longer there goes to the trash like any other.
+    const bool outright = item.route == RemovalRoute::deleteOutright && isNetworkVolume(item.scanned.path);
+    outcome.route = outright ? RemovalRoute::deleteOutright : RemovalRoute::trash;
+    const FileRemoval removal
+        = outright ? files.removeRegularFile(item.scanned.path) : files.moveToTrash(item.scanned.path);
+    outcome.kind = removal.ok ? Kind::removed : Kind::failed;
+    outcome.trashedPath = removal.trashedPath;
+    outcome.trashInfoPath = removal.trashInfoPath;
+    outcome.reason = removal.error;
+    return outcome;
+}
+
+} // namespace
+
+std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemover& files, CloudRemover& cloud,
+    const std::atomic<bool>& abort, const std::function<void(const RemovalOutcome&)>& onEach)
+{
+    std::vector<RemovalOutcome> outcomes;
+    outcomes.reserve(plan.items.size());
+    for (const PlannedRemoval& item : plan.items) {
+        if (abort.load())
+            break;
+        RemovalOutcome outcome = removeOne(item, files, cloud);
+        if (outcome.kind == RemovalOutcome::Kind::failed || outcome.kind == RemovalOutcome::Kind::skipped)
+            Log::print(outcome.kind == RemovalOutcome::Kind::failed ? "Not removed:" : "Skipped:", outcome.path, "-",
+                outcome.reason);
+        outcomes.push_back(std::move(outcome));
+        if (onEach)
+            onEach(outcomes.back());
+    }
+    return outcomes;
+}

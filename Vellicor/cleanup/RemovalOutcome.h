@@ -1,0 +1,45 @@
+#pragma once
+
+#include "cleanup/RemovalPlan.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+class CloudRemover;
+class FileRemover;
+
+// What happened to one planned file.
+struct RemovalOutcome {
+    enum class Kind {
+        // Gone: in the trash (trashedPath set), deleted outright, or removed
+        // from its cloud source.
+        removed,
+        // The removal was tried and did not succeed; reason says why.
+        failed,
+        // Not tried: a check before it failed; reason says why.
+        skipped,
+        // A photo-library item, kept for the photo-library step.
+        collected,
+    };
+    Kind kind = Kind::failed;
+    RemovalRoute route = RemovalRoute::trash;
+    FileInfoNodePtr file;
+    DuplicateGroupPtr group;
+    QString path;
+    QString trashedPath;
+    QString trashInfoPath;
+    QString reason;
+};
+
+// Acts on the plan's files in order, each checked right before it is acted
+// on, and answers one outcome per file attempted. Stop (abort) is read
+// before each file, so the file under way is finished first and no later
+// one is tried. onEach runs after each outcome, on the calling thread. Runs
+// on the clean-up worker; reads only the plan's copies, never the records
+// or groups (cloud removal reads its file record, which nothing changes
+// while the run lasts).
+std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemover& files, CloudRemover& cloud,
+    const std::atomic<bool>& abort, const std::function<void(const RemovalOutcome&)>& onEach = {});

@@ -1,0 +1,82 @@
+#include "cleanup/RemovalPlan.h"
+
+#include "marking/ResultsState.h"
+
+#include <set>
+
+ScannedFile scannedFileOf(const FileInfoNode& file)
+{
+    ScannedFile scanned;
+    scanned.path = file.filePath.value_or(QString());
+    scanned.deviceId = file.deviceId;
+    scanned.inode = file.inode;
+    scanned.fileSize = file.fileSize;
+    scanned.modTime = file.modTime;
+    scanned.changeTime = file.changeTime;
+    if (file.modDate && file.modDate->isValid())
+        scanned.modSeconds = file.modDate->toSecsSinceEpoch();
+    return scanned;
+}
+
+namespace {
+
+RemovalRoute routeOf(const FileInfoNode& file, ScanSource source, bool deleteNetworkOutright)
+{
+    if (file.isPhotosNode)
+        return RemovalRoute::photoLibrary;
+    if (source != ScanSource::thisComputer)
+        return RemovalRoute::cloud;
+    if (deleteNetworkOutright && file.isNetworkDrive)
+        return RemovalRoute::deleteOutright;
+    return RemovalRoute::trash;
+}
+
+} // namespace
+
+RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutright)
+{
+    RemovalPlan plan;
+    plan.source = state.resultSource();
+    plan.resultSetId = state.resultSetId();
+    for (const DuplicateGroupPtr& group : state.arrGroups) {
+        if (!group)
+            continue;
+        plan.uniquePhotosReatined += static_cast<qint64>(group->children.size());
+
+        std::vector<FileInfoNodePtr> marked;
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            if (file && file->isMarked() && !file->isMoveToTrash)
+                marked.push_back(file);
+        }
+        if (marked.empty())
+            continue;
+        const std::set<FileInfoNode*> planned = [&] {
+            std::set<FileInfoNode*> files;
+            for (const FileInfoNodePtr& file : marked)
+                files.insert(file.get());
+            return files;
+        }();
+        std::vector<ScannedFile> kept;
+        for (const FileInfoNodePtr& member : group->children) {
+            if (member && !member->isMoveToTrash && !planned.contains(member.get()))
+                kept.push_back(scannedFileOf(*member));
+        }
+        if (kept.empty()) {
+            plan.refused.push_back({ marked.back(), group, QStringLiteral("it is the last copy of its group") });
+            kept.push_back(scannedFileOf(*marked.back()));
+            marked.pop_back();
+        }
+        for (const FileInfoNodePtr& file : marked) {
+            PlannedRemoval item;
+            item.file = file;
+            item.group = group;
+            item.route = routeOf(*file, plan.source, deleteNetworkOutright);
+            item.scanned = scannedFileOf(*file);
+            item.isLocked = file->isLocked;
+            item.keptCopies = kept;
+            plan.isPhotosLibInTrashList = plan.isPhotosLibInTrashList || file->isPhotosNode;
+            plan.items.push_back(std::move(item));
+        }
+    }
+    return plan;
+}

@@ -1,0 +1,204 @@
+#include "cleanup/TrashSheets.h"
+
+#include "controls/ButtonStyles.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/GradientBox.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
+#include "controls/WindowHelpers.h"
+#include "core/Localization.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int sheetWidth = 500;
+constexpr int headerHeight = 46;
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+// The dark box every sheet of the results screen stands in.
+QFrame* makeSheetBox(CustomWindowNag* window, const char* name, int height)
+{
+    window->setFixedSize(sheetWidth, height);
+    auto* box = new QFrame(window);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(0, 0, sheetWidth, height);
+    box->setStyleSheet(QStringLiteral("QFrame#%1 { background: rgb(38, 38, 38); border: 1px solid rgb(70, 70, 70); }"
+                                      "QLabel { color: rgb(208, 210, 213); background: transparent; border: none; }")
+                           .arg(QString::fromLatin1(name)));
+    return box;
+}
+
+GradientBox* makeHeader(QFrame* box, QLabel*& title, const QString& titleText)
+{
+    auto* header = new GradientBox(box);
+    header->setBackgroundImages(
+        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
+    header->setGeometry(1, 1, sheetWidth - 2, headerHeight);
+    title = new QLabel(titleText, header);
+    QFont font = title->font();
+    font.setPointSize(15);
+    font.setBold(true);
+    title->setFont(font);
+    title->setStyleSheet(QStringLiteral("color: white;"));
+    title->setGeometry(20, 0, sheetWidth - 40, headerHeight);
+    return header;
+}
+
+QLabel* makeLabel(QFrame* box, const QString& value, const QRect& frame, int pointSize = 13)
+{
+    auto* label = new QLabel(value, box);
+    QFont font = label->font();
+    font.setPointSize(pointSize);
+    label->setFont(font);
+    label->setWordWrap(true);
+    label->setGeometry(frame);
+    return label;
+}
+
+} // namespace
+
+TrashSheets::TrashSheets(QWidget* window, CleanupController& controller)
+    : window_(window)
+    , controller_(controller)
+{
+    buildConfirmationSheet();
+    buildProgressSheet();
+}
+
+TrashSheets::~TrashSheets()
+{
+    delete windowTrashConfirmation_;
+    delete windowTrash_;
+}
+
+void TrashSheets::buildConfirmationSheet()
+{
+    auto* window = new CustomWindowNag(window_);
+    window->setWindowModality(Qt::WindowModal);
+    windowTrashConfirmation_ = window;
+    boxTrashConfirmation = makeSheetBox(window, "boxTrashConfirmation", 250);
+    QLabel* heading = nullptr;
+    boxDeleteHeader
+        = makeHeader(boxTrashConfirmation, heading, text("ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS"));
+    lblAreYouSureToDeleteHeading = heading;
+    lblAreYouSureToDeleteInfo = makeLabel(boxTrashConfirmation,
+        text("ID_ITS_STRONGLY_RECOMMENDED_REVIEW_ALL_ITEMS_BEFORE_CLEANING"), QRect(24, 66, sheetWidth - 48, 40));
+    lblNetworkDriveContent = makeLabel(boxTrashConfirmation, text("ID_IF_DUPLICATE_FILE_LOCATED_ON_NETWORK_DRIVE"),
+        QRect(24, 112, sheetWidth - 48, 40), 12);
+    lblNetworkDriveContent->setStyleSheet(QStringLiteral("color: rgb(240, 180, 80);"));
+
+    btnDontShowThisAgain = new QCheckBox(text("ID_DONT_SHOW_MESSAGE_AGAIN"), boxTrashConfirmation);
+    btnDontShowThisAgain->setStyleSheet(QStringLiteral("QCheckBox { color: rgba(209, 210, 214, 204); }"));
+    btnDontShowThisAgain->setGeometry(24, 168, sheetWidth - 48, 22);
+
+    btnReview = new RAZButton(boxTrashConfirmation);
+    btnReview->setText(text("ID_REVIEW"));
+    applyResultButtonStyle(btnReview);
+    btnReview->setGeometry(sheetWidth - 24 - 150 - 12 - 110, 202, 110, 32);
+    btnTrashOnReview = new IMGButton(boxTrashConfirmation);
+    const QString left = QStringLiteral("blue_btn_sm_left");
+    const QString mid = QStringLiteral("blue_btn_sm_mid");
+    const QString right = QStringLiteral("blue_btn_sm_right");
+    btnTrashOnReview->setButtonsImages(left, mid, right, left, mid, right, left, mid, right);
+    btnTrashOnReview->setText(text("ID_TRASH"));
+    btnTrashOnReview->setMakeBoldFont(true);
+    btnTrashOnReview->setFontSizeForButton(14);
+    btnTrashOnReview->setGeometry(sheetWidth - 24 - 150, 200, 150, 36);
+
+    QObject::connect(btnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(false); });
+    QObject::connect(btnTrashOnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(true); });
+    // Escape closes the sheet as Review does.
+    QObject::connect(window, &QDialog::rejected, window, [this] { answerConfirmation(false); });
+}
+
+void TrashSheets::buildProgressSheet()
+{
+    auto* window = new CustomWindowNag(window_);
+    window->setWindowModality(Qt::WindowModal);
+    windowTrash_ = window;
+    boxTrash = makeSheetBox(window, "boxTrash", 240);
+    boxTrashHeader = makeHeader(boxTrash, lblRemovingDuplicateFiles, text("ID_REMOVING_DUPLICATE_FILES"));
+    lblDeletingDuplicatesInProcess
+        = makeLabel(boxTrash, text("ID_DELETING_DUPLICATES_IN_PROCESS"), QRect(24, 62, sheetWidth - 48, 22));
+
+    progressTrashFiles = new QProgressBar(boxTrash);
+    progressTrashFiles->setTextVisible(false);
+    progressTrashFiles->setGeometry(24, 92, sheetWidth - 48, 10);
+    progressTrashFiles->setStyleSheet(
+        QStringLiteral("QProgressBar { background: rgb(60, 60, 60); border: none; border-radius: 5px; }"
+                       "QProgressBar::chunk { background: rgb(55, 151, 250); border-radius: 5px; }"));
+
+    lblFileCountTrash = makeLabel(boxTrash, QString(), QRect(24, 110, sheetWidth - 48, 20), 12);
+    lblFileCountTrash->setWordWrap(false);
+    lblFilePathTrash = makeLabel(boxTrash, QString(), QRect(24, 132, sheetWidth - 48, 20), 11);
+    lblFilePathTrash->setWordWrap(false);
+    lblFilePathTrash->setStyleSheet(QStringLiteral("color: rgb(150, 150, 150);"));
+    lblThisMayTakeTime
+        = makeLabel(boxTrash, text("ID_THIS_MAY_TAKE_SOME_TIME"), QRect(24, 160, sheetWidth - 48, 20), 12);
+
+    btnStopTrashing = new RAZButton(boxTrash);
+    btnStopTrashing->setText(text("ID_CANCEL"));
+    applyResultButtonStyle(btnStopTrashing);
+    btnStopTrashing->setGeometry(sheetWidth - 24 - 110, 192, 110, 32);
+    QObject::connect(btnStopTrashing, &QAbstractButton::clicked, window, [this] {
+        btnStopTrashing->setEnabled(false);
+        controller_.abortCleaning();
+    });
+}
+
+void TrashSheets::showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer)
+{
+    confirmationAnswer_ = std::move(answer);
+    lblNetworkDriveContent->setVisible(networkNote);
+    btnDontShowThisAgain->setChecked(false);
+    windowTrashConfirmation_->open();
+    centerWindowOnWindow(windowTrashConfirmation_, window_);
+}
+
+void TrashSheets::answerConfirmation(bool proceed)
+{
+    auto answer = std::exchange(confirmationAnswer_, {});
+    const bool doNotShowAgain = btnDontShowThisAgain->isChecked();
+    if (windowTrashConfirmation_->isVisible())
+        windowTrashConfirmation_->hide();
+    if (answer)
+        answer(proceed, doNotShowAgain);
+}
+
+void TrashSheets::showTrashProgress(int maximum)
+{
+    progressTrashFiles->setRange(0, std::max(maximum, 1));
+    progressTrashFiles->setValue(0);
+    filePath_.clear();
+    lblFilePathTrash->clear();
+    btnStopTrashing->setEnabled(true);
+    windowTrash_->open();
+    centerWindowOnWindow(windowTrash_, window_);
+}
+
+void TrashSheets::updateTrashProgress(int value, const QString& countText, const QString& path)
+{
+    progressTrashFiles->setValue(std::min(value, progressTrashFiles->maximum()));
+    lblFileCountTrash->setText(countText);
+    filePath_ = path;
+    lblFilePathTrash->setText(
+        lblFilePathTrash->fontMetrics().elidedText(path, Qt::ElideMiddle, lblFilePathTrash->width()));
+    lblFilePathTrash->setToolTip(path);
+}
+
+void TrashSheets::closeTrashProgress()
+{
+    windowTrash_->hide();
+}

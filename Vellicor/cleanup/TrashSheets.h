@@ -1,0 +1,71 @@
+#pragma once
+
+#include "cleanup/CleanupController.h"
+
+#include <QPointer>
+
+#include <functional>
+
+class CustomWindowNag;
+class GradientBox;
+class IMGButton;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QWidget;
+class RAZButton;
+
+// The removal's confirmation and progress sheets over the results window,
+// both window-modal and opened without a nested event loop. Made once with
+// the results screen; GUI thread only.
+class TrashSheets : public RemovalScreen {
+public:
+    // window: the results window the sheets stand over; Stop goes to
+    // controller.
+    TrashSheets(QWidget* window, CleanupController& controller);
+    ~TrashSheets() override;
+
+    void showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer) override;
+    void showTrashProgress(int maximum) override;
+    void updateTrashProgress(int value, const QString& countText, const QString& path) override;
+    void closeTrashProgress() override;
+
+    // The sheets' windows, laid out and filled; shown only by the calls above.
+    CustomWindowNag* windowTrashConfirmation() const { return windowTrashConfirmation_; }
+    CustomWindowNag* windowTrash() const { return windowTrash_; }
+
+    // Outlets of the confirmation sheet.
+    QFrame* boxTrashConfirmation = nullptr;
+    GradientBox* boxDeleteHeader = nullptr;
+    QLabel* lblAreYouSureToDeleteHeading = nullptr;
+    QLabel* lblAreYouSureToDeleteInfo = nullptr;
+    QLabel* lblNetworkDriveContent = nullptr;
+    IMGButton* btnTrashOnReview = nullptr;
+    RAZButton* btnReview = nullptr;
+    QCheckBox* btnDontShowThisAgain = nullptr;
+
+    // Outlets of the progress sheet.
+    QFrame* boxTrash = nullptr;
+    GradientBox* boxTrashHeader = nullptr;
+    QLabel* lblRemovingDuplicateFiles = nullptr;
+    QLabel* lblDeletingDuplicatesInProcess = nullptr;
+    QLabel* lblThisMayTakeTime = nullptr;
+    QProgressBar* progressTrashFiles = nullptr;
+    QLabel* lblFileCountTrash = nullptr;
+    QLabel* lblFilePathTrash = nullptr;
+    RAZButton* btnStopTrashing = nullptr;
+
+private:
+    void buildConfirmationSheet();
+    void buildProgressSheet();
+    // Closes the confirmation sheet and hands the choice on, once.
+    void answerConfirmation(bool proceed);
+
+    QPointer<QWidget> window_;
+    CleanupController& controller_;
+    QPointer<CustomWindowNag> windowTrashConfirmation_;
+    QPointer<CustomWindowNag> windowTrash_;
+    std::function<void(bool, bool)> confirmationAnswer_;
+    QString filePath_;
+};

@@ -1,0 +1,262 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
+#include "core/AppNotifier.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "marking/ProtectedFolderStore.h"
+#include "marking/ResultsState.h"
+#include "platform/FileRemover.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class FakeSheets : public RemovalScreen, public AlertPresenter {
+public:
+    void showTrashConfirmation(bool, std::function<void(bool, bool)> answer) override
+    {
+        ++confirmations;
+        answer(proceed, false);
+    }
+    void showTrashProgress(int maximum) override { progressMaximum = maximum; }
+    void updateTrashProgress(int value, const QString&, const QString& path) override
+    {
+        if (!path.isEmpty())
+            shown.append(QStringLiteral("%1 %2").arg(value).arg(QFileInfo(path).fileName()));
+    }
+    void closeTrashProgress() override { ++closed; }
+    int present(const AlertRequest& request) override { return alerts.append(request.messageText), 0; }
+
+    bool proceed = true;
+    int confirmations = 0;
+    int progressMaximum = -1;
+    int closed = 0;
+    QStringList shown;
+    QStringList alerts;
+};
+
+class Removal : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(folder);
+        setAlertPresenter(sheets);
+        controller.setScreen(sheets.get());
+    }
+    void TearDown() override { setAlertPresenter(nullptr); }
+
+    FileInfoNodePtr record(const QString& path)
+    {
+        struct stat status { };
+        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+        auto file = std::make_shared<FileInfoNode>();
+        file->filePath = path;
+        file->folderPath = QFileInfo(path).path();
+        file->fileName = QFileInfo(path).fileName();
+        file->fileSize = static_cast<quint64>(status.st_size);
+        file->deviceId = status.st_dev;
+        file->inode = status.st_ino;
+        file->modTime = { status.st_mtim.tv_sec, static_cast<quint32>(status.st_mtim.tv_nsec) };
+        file->changeTime = { status.st_ctim.tv_sec, static_cast<quint32>(status.st_ctim.tv_nsec) };
+        return file;
+    }
+    FileInfoNodePtr file(const QString& name, const QByteArray& bytes = "same bytes")
+    {
+        const QString path = folder + QLatin1Char('/') + name;
+        QDir().mkpath(QFileInfo(path).path());
+        writeTestFile(path, bytes);
+        return record(path);
+    }
+    // Groups of records; every record whose name starts with "m" is marked.
+    void load(const std::vector<std::vector<FileInfoNodePtr>>& groups)
+    {
+        std::vector<DuplicateGroupPtr> result;
+        for (const auto& files : groups) {
+            result.push_back(std::make_shared<DuplicateGroup>());
+            for (const auto& file : files)
+                addFileToGroup(result.back(), file);
+        }
+        state.loadResultSet(result, 0, ScanSource::thisComputer);
+        for (const auto& group : result) {
+            for (const auto& member : group->children) {
+                if (member->fileName->startsWith(QLatin1Char('m')))
+                    state.setFileMark(member, true);
+            }
+        }
+    }
+    bool run()
+    {
+        QSignalSpy finished(&controller, &CleanupController::removalFinished);
+        controller.removeSelectedItems();
+        return controller.isRemoving() && finished.wait(30000);
+    }
+    static bool exists(const FileInfoNodePtr& file) { return QFileInfo::exists(*file->filePath); }
+
+    TempHome home;
+    QString folder = home.path() + QStringLiteral("/files");
+    UserDefaults defaults { home.configHome() };
+    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    std::shared_ptr<FaultyFileRemover> remover = std::make_shared<FaultyFileRemover>();
+    std::shared_ptr<FakeSheets> sheets = std::make_shared<FakeSheets>();
+    CleanupController controller { state, defaults, remover, nullptr };
+};
+
+} // namespace
+
+TEST_F(Removal, NothingIsRemovedWithoutMarksOrConfirmation)
+{
+    const auto kept = file(QStringLiteral("k1"));
+    const auto marked = file(QStringLiteral("m1"));
+    load({ { kept, marked } });
+    state.setFileMark(marked, false);
+    QSignalSpy trashButton(&controller, &CleanupController::trashButtonStateChanged);
+    controller.removeSelectedItems();
+    EXPECT_EQ(sheets->alerts,
+        QStringList { localizedText(QStringLiteral("ID_NO_ITEM_SELECTED_PLEASE_SELECT_AND_RETRY_AGAIN")) });
+    EXPECT_EQ(trashButton.count(), 1);
+
+    state.setFileMark(marked, true);
+    sheets->proceed = false;
+    controller.removeSelectedItems();
+    EXPECT_EQ(sheets->confirmations, 1);
+    EXPECT_FALSE(controller.isRemoving());
+    EXPECT_EQ(sheets->progressMaximum, -1);
+    EXPECT_TRUE(exists(marked));
+
+    // Without the question the run starts at once.
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    ASSERT_TRUE(run());
+    EXPECT_EQ(sheets->confirmations, 1);
+    EXPECT_FALSE(exists(marked));
+}
+
+TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
+{
+    // Three of a kind, two marked: both go, one child stays.
+    const auto m1 = file(QStringLiteral("m1"));
+    const auto m2 = file(QStringLiteral("m2"));
+    const auto k3 = file(QStringLiteral("k3"));
+    // A file in a folder it cannot leave fails; the run goes on.
+    const auto locked = file(QStringLiteral("ro/m-locked"));
+    QFile::setPermissions(folder + QStringLiteral("/ro"), QFile::ReadOwner | QFile::ExeOwner);
+    remover->failingFolders.insert(folder + QStringLiteral("/ro")); // root ignores the permissions
+    const auto lockedKeep = file(QStringLiteral("k-locked"));
+    // The kept copy vanished before the run.
+    const auto orphan = file(QStringLiteral("m-orphan"));
+    const auto gone = file(QStringLiteral("k-gone"));
+    QFile::remove(*gone->filePath);
+    // Changed since the scan.
+    const auto changed = file(QStringLiteral("m-changed"), "old bytes!");
+    const auto changedKeep = file(QStringLiteral("k-changed"), "old bytes!");
+    // Two paths of one file: a hard link, and a path through a folder link.
+    writeTestFile(folder + QStringLiteral("/m-linked"), "same bytes");
+    ASSERT_EQ(::link(QFile::encodeName(folder + QStringLiteral("/m-linked")).constData(),
+                  QFile::encodeName(folder + QStringLiteral("/k-link")).constData()),
+        0);
+    const auto linked = record(folder + QStringLiteral("/m-linked"));
+    const auto hardLink = record(folder + QStringLiteral("/k-link"));
+    const auto inFolder = file(QStringLiteral("real/m-x"));
+    ASSERT_TRUE(QFile::link(folder + QStringLiteral("/real"), folder + QStringLiteral("/alias")));
+    const auto throughAlias = record(folder + QStringLiteral("/alias/m-x"));
+    throughAlias->fileName = QStringLiteral("k-x");
+
+    load({ { m1, m2, k3 }, { locked, lockedKeep }, { orphan, gone }, { changed, changedKeep }, { linked, hardLink },
+        { inFolder, throughAlias } });
+    writeTestFile(*changed->filePath, "new bytes!");
+    QSignalSpy history(&AppNotifier::instance(), &AppNotifier::UpdateLastScanStatus);
+    ASSERT_TRUE(run());
+
+    EXPECT_FALSE(exists(m1));
+    EXPECT_FALSE(exists(m2));
+    for (const auto& stays : { k3, locked, orphan, changed, linked, hardLink, inFolder })
+        EXPECT_TRUE(exists(stays)) << stays->filePath->toStdString();
+    EXPECT_EQ(sheets->progressMaximum, 7);
+    EXPECT_EQ(sheets->shown, (QStringList { QStringLiteral("0 m1"), QStringLiteral("1 m2") }));
+    EXPECT_EQ(sheets->closed, 1);
+
+    const RemovalReport& report = controller.lastReport();
+    EXPECT_EQ(report.countTrashed, 2);
+    ASSERT_EQ(report.arrFileNotTrashed.size(), 1u);
+    EXPECT_EQ(report.arrFileNotTrashed[0].file, locked);
+    QStringList skipped;
+    for (const auto& outcome : report.skipped)
+        skipped.append(*outcome.file->fileName + QLatin1Char(':') + outcome.reason);
+    EXPECT_EQ(skipped,
+        (QStringList { QStringLiteral("m-orphan:no other copy of it is left on disk"),
+            QStringLiteral("m-changed:it has changed since the scan"),
+            QStringLiteral("m-linked:no other copy of it is left on disk"),
+            QStringLiteral("m-x:no other copy of it is left on disk") }));
+
+    // Only removed files enter the undo list, each with its place in the
+    // trash and the entry that says where it came from.
+    const auto& undo = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undo.size(), 2u);
+    EXPECT_EQ(undo[0].file, m1);
+    EXPECT_EQ(undo[1].file, m2);
+    EXPECT_TRUE(undo[0].trashedPath.startsWith(home.dataHome() + QStringLiteral("/Trash/files/")));
+    EXPECT_TRUE(QFileInfo::exists(undo[0].trashedPath));
+    QFile info(undo[0].trashInfoPath);
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(info.readAll().contains("Path=" + QFile::encodeName(*m1->filePath)));
+
+    // The worker only reported; the groups changed here afterwards.
+    const auto group = state.arrMainGroup[0];
+    EXPECT_EQ(group->children, std::vector { k3 });
+    EXPECT_EQ(group->filterChildren, std::vector { k3 });
+    EXPECT_EQ(group->state, 1);
+    EXPECT_TRUE(m1->isMoveToTrash);
+    EXPECT_FALSE(locked->isMoveToTrash);
+    EXPECT_EQ(state.countMarked(), 5);
+    EXPECT_EQ(state.dupCount, 5);
+    EXPECT_EQ(history.count(), 1);
+    const auto records = defaults.arrayValue(QString::fromLatin1(SettingsKey::lastScanStatus)).value_or(QVariantList());
+    ASSERT_FALSE(records.isEmpty());
+    EXPECT_EQ(records.last().toMap().value(QStringLiteral("dupCount")).toLongLong(), 5);
+    QFile::setPermissions(folder + QStringLiteral("/ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(Removal, StopFinishesTheFileUnderWayAndTriesNoOther)
+{
+    const auto first = file(QStringLiteral("m1"));
+    const auto second = file(QStringLiteral("m2"), "other");
+    load({ { first, file(QStringLiteral("k1")) }, { second, file(QStringLiteral("k2"), "other") } });
+    remover->beforeEach = [this](const QString&) { controller.abortCleaning(); };
+    ASSERT_TRUE(run());
+    EXPECT_EQ(remover->calls, 1);
+    EXPECT_FALSE(exists(first));
+    EXPECT_TRUE(exists(second));
+    EXPECT_TRUE(second->isMarked());
+    EXPECT_TRUE(controller.lastReport().stopped);
+    ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 1u);
+    EXPECT_EQ(controller.arrNodesToBeRestoredLocal()[0].file, first);
+}
+
+TEST_F(Removal, MarkedFilesHiddenByTheCategoryAndAGroupsLastCopyStay)
+{
+    const auto hidden = file(QStringLiteral("m-hidden.txt"));
+    const auto shown = file(QStringLiteral("m-shown.jpg"));
+    const auto kept = file(QStringLiteral("k.jpg"));
+    const auto both = file(QStringLiteral("m-a.jpg"), "pair");
+    const auto other = file(QStringLiteral("m-b.jpg"), "pair");
+    hidden->fileCategory = GlobalObjects::FileCategory::Doc;
+    for (const auto& picture : { shown, kept, both, other })
+        picture->fileCategory = GlobalObjects::FileCategory::Pic;
+    load({ { hidden, shown, kept }, { both, other } });
+    state.selectCategory(GlobalObjects::FileCategory::Pic);
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(exists(hidden));
+    EXPECT_TRUE(hidden->isMarked());
+    EXPECT_FALSE(exists(shown));
+    // Both files of a pair marked: one of them always stays.
+    EXPECT_NE(exists(both), exists(other));
+    EXPECT_EQ(state.arrMainGroup[1]->children.size(), 1u);
+}
