@@ -9,6 +9,7 @@
 #include "core/Localization.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
@@ -47,9 +48,14 @@ GradientBox* makeHeader(QFrame* box, QLabel*& title, const QString& titleText)
         QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
     header->setGeometry(1, 1, sheetWidth - 2, headerHeight);
     title = new QLabel(titleText, header);
+    // Long titles of some languages take a smaller size rather than be cut.
     QFont font = title->font();
-    font.setPointSize(15);
     font.setBold(true);
+    for (int size = 15; size >= 10; --size) {
+        font.setPointSize(size);
+        if (QFontMetrics(font).horizontalAdvance(titleText) <= sheetWidth - 40)
+            break;
+    }
     title->setFont(font);
     title->setStyleSheet(QStringLiteral("color: white;"));
     title->setGeometry(20, 0, sheetWidth - 40, headerHeight);
@@ -161,7 +167,14 @@ void TrashSheets::buildProgressSheet()
 void TrashSheets::showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer)
 {
     confirmationAnswer_ = std::move(answer);
+    // The note takes its room only when it shows; the controls below follow.
     lblNetworkDriveContent->setVisible(networkNote);
+    const int shift = networkNote ? 0 : 46;
+    windowTrashConfirmation_->setFixedSize(sheetWidth, 250 - shift);
+    boxTrashConfirmation->resize(sheetWidth, 250 - shift);
+    btnDontShowThisAgain->move(24, 168 - shift);
+    btnReview->move(btnReview->x(), 202 - shift);
+    btnTrashOnReview->move(btnTrashOnReview->x(), 200 - shift);
     btnDontShowThisAgain->setChecked(false);
     windowTrashConfirmation_->open();
     centerWindowOnWindow(windowTrashConfirmation_, window_);
