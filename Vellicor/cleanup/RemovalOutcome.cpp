@@ -6,6 +6,9 @@
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
+#include <set>
+#include <utility>
+
 namespace {
 
 RemovalOutcome removeOne(const PlannedRemoval& item, FileRemover& files, CloudRemover& cloud)
@@ -53,10 +56,27 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
 {
     std::vector<RemovalOutcome> outcomes;
     outcomes.reserve(plan.items.size());
+    // Files (device and inode) this run removed: a second path to one of them
+    // is never acted on.
+    std::set<std::pair<quint64, quint64>> removedFiles;
     for (const PlannedRemoval& item : plan.items) {
         if (abort.load())
             break;
-        RemovalOutcome outcome = removeOne(item, files, cloud);
+        const std::pair identity { item.scanned.deviceId, item.scanned.inode };
+        const bool local = item.route == RemovalRoute::trash || item.route == RemovalRoute::deleteOutright;
+        RemovalOutcome outcome;
+        if (local && identity.second != 0 && removedFiles.contains(identity)) {
+            outcome.kind = RemovalOutcome::Kind::skipped;
+            outcome.route = item.route;
+            outcome.file = item.file;
+            outcome.group = item.group;
+            outcome.path = item.scanned.path;
+            outcome.reason = QStringLiteral("another path of this file was removed");
+        } else {
+            outcome = removeOne(item, files, cloud);
+        }
+        if (local && outcome.kind == RemovalOutcome::Kind::removed)
+            removedFiles.insert(identity);
         if (outcome.kind == RemovalOutcome::Kind::failed || outcome.kind == RemovalOutcome::Kind::skipped)
             Log::print(outcome.kind == RemovalOutcome::Kind::failed ? "Not removed:" : "Skipped:", outcome.path, "-",
                 outcome.reason);

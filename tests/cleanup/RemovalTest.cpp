@@ -164,34 +164,42 @@ TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
         0);
     const auto linked = record(folder + QStringLiteral("/m-linked"));
     const auto hardLink = record(folder + QStringLiteral("/k-link"));
+    writeTestFile(folder + QStringLiteral("/m-twice"), "same bytes");
+    ASSERT_EQ(::link(QFile::encodeName(folder + QStringLiteral("/m-twice")).constData(),
+                  QFile::encodeName(folder + QStringLiteral("/m-twice-hard")).constData()),
+        0);
+    const auto twice = record(folder + QStringLiteral("/m-twice"));
+    const auto twiceAgain = record(folder + QStringLiteral("/m-twice-hard"));
     const auto inFolder = file(QStringLiteral("real/m-x"));
     ASSERT_TRUE(QFile::link(folder + QStringLiteral("/real"), folder + QStringLiteral("/alias")));
     const auto throughAlias = record(folder + QStringLiteral("/alias/m-x"));
     throughAlias->fileName = QStringLiteral("k-x");
 
     load({ { m1, m2, k3 }, { locked, lockedKeep }, { orphan, gone }, { changed, changedKeep }, { linked, hardLink },
-        { inFolder, throughAlias } });
+        { inFolder, throughAlias }, { twice, twiceAgain, file(QStringLiteral("k-twice")) } });
     writeTestFile(*changed->filePath, "new bytes!");
     QSignalSpy history(&AppNotifier::instance(), &AppNotifier::UpdateLastScanStatus);
     ASSERT_TRUE(run());
 
     EXPECT_FALSE(exists(m1));
     EXPECT_FALSE(exists(m2));
-    for (const auto& stays : { k3, locked, orphan, changed, linked, hardLink, inFolder })
+    for (const auto& stays : { k3, locked, orphan, changed, linked, hardLink, inFolder, twiceAgain })
         EXPECT_TRUE(exists(stays)) << stays->filePath->toStdString();
-    EXPECT_EQ(sheets->progressMaximum, 7);
-    EXPECT_EQ(sheets->shown, (QStringList { QStringLiteral("0 m1"), QStringLiteral("1 m2") }));
+    EXPECT_EQ(sheets->progressMaximum, 9);
+    EXPECT_EQ(
+        sheets->shown, (QStringList { QStringLiteral("0 m1"), QStringLiteral("1 m2"), QStringLiteral("2 m-twice") }));
     EXPECT_EQ(sheets->closed, 1);
 
     const RemovalReport& report = controller.lastReport();
-    EXPECT_EQ(report.countTrashed, 2);
+    EXPECT_EQ(report.countTrashed, 3);
     ASSERT_EQ(report.arrFileNotTrashed.size(), 1u);
     EXPECT_EQ(report.arrFileNotTrashed[0].file, locked);
     QStringList skipped;
     for (const auto& outcome : report.skipped)
         skipped.append(*outcome.file->fileName + QLatin1Char(':') + outcome.reason);
     EXPECT_EQ(skipped,
-        (QStringList { QStringLiteral("m-orphan:no other copy of it is left on disk"),
+        (QStringList { QStringLiteral("m-twice-hard:another path of this file was removed"),
+            QStringLiteral("m-orphan:no other copy of it is left on disk"),
             QStringLiteral("m-changed:it has changed since the scan"),
             QStringLiteral("m-linked:no other copy of it is left on disk"),
             QStringLiteral("m-x:no other copy of it is left on disk") }));
@@ -199,7 +207,7 @@ TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
     // Only removed files enter the undo list, each with its place in the
     // trash and the entry that says where it came from.
     const auto& undo = controller.arrNodesToBeRestoredLocal();
-    ASSERT_EQ(undo.size(), 2u);
+    ASSERT_EQ(undo.size(), 3u);
     EXPECT_EQ(undo[0].file, m1);
     EXPECT_EQ(undo[1].file, m2);
     EXPECT_TRUE(undo[0].trashedPath.startsWith(home.dataHome() + QStringLiteral("/Trash/files/")));
@@ -215,12 +223,12 @@ TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
     EXPECT_EQ(group->state, 1);
     EXPECT_TRUE(m1->isMoveToTrash);
     EXPECT_FALSE(locked->isMoveToTrash);
-    EXPECT_EQ(state.countMarked(), 5);
-    EXPECT_EQ(state.dupCount, 5);
+    EXPECT_EQ(state.countMarked(), 6);
+    EXPECT_EQ(state.dupCount, 6);
     EXPECT_EQ(history.count(), 1);
     const auto records = defaults.arrayValue(QString::fromLatin1(SettingsKey::lastScanStatus)).value_or(QVariantList());
     ASSERT_FALSE(records.isEmpty());
-    EXPECT_EQ(records.last().toMap().value(QStringLiteral("dupCount")).toLongLong(), 5);
+    EXPECT_EQ(records.last().toMap().value(QStringLiteral("dupCount")).toLongLong(), 6);
     QFile::setPermissions(folder + QStringLiteral("/ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
