@@ -10,6 +10,7 @@
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "platform/ReachabilityTest.h"
 
 #include <QThread>
 
@@ -86,6 +87,14 @@ void CleanupController::startRemovingMarkedFiles()
 {
     if (isRemoving())
         return;
+    if (state_.resultSource() != ScanSource::thisComputer && !isInternetAvailable()) {
+        AlertRequest alert;
+        alert.messageText = localizedText(QStringLiteral("ID_INTERNET_NOT_AVILABLE"));
+        alert.informativeText = localizedText(QStringLiteral("ID_PLEASE_CHECK_YOUR_INTERNET_CONNECTIVITY"));
+        alert.buttons = { localizedText(QStringLiteral("ID_OK")) };
+        alertPresenter()->presentThen(alert, {});
+        return;
+    }
     const bool outright
         = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
     auto plan = std::make_shared<RemovalPlan>(makeRemovalPlan(state_, outright));
