@@ -162,6 +162,15 @@ void TrashSheets::buildProgressSheet()
         btnStopTrashing->setEnabled(false);
         controller_.abortCleaning();
     });
+    // Escape stops the run; the sheet stays until the run has ended, so the
+    // results cannot change under the worker.
+    QObject::connect(window, &QDialog::rejected, window, [this] {
+        if (!controller_.isRemoving())
+            return;
+        btnStopTrashing->setEnabled(false);
+        controller_.abortCleaning();
+        windowTrash_->open();
+    });
 }
 
 void TrashSheets::showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer)

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "cleanup/CleanupController.h"
+#include "controls/CustomWindowNag.h"
 
 #include <QPointer>
 
 #include <functional>
 
-class CustomWindowNag;
 class GradientBox;
 class IMGButton;
 class QCheckBox;

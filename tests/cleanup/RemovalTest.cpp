@@ -1,6 +1,9 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/TrashSheets.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
@@ -10,6 +13,7 @@
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -267,4 +271,20 @@ TEST_F(Removal, MarkedFilesHiddenByTheCategoryAndAGroupsLastCopyStay)
     // Both files of a pair marked: one of them always stays.
     EXPECT_NE(exists(both), exists(other));
     EXPECT_EQ(state.arrMainGroup[1]->children.size(), 1u);
+}
+
+TEST_F(Removal, TheConfirmationSheetHandsOnEachChoiceOnce)
+{
+    QWidget window;
+    TrashSheets trashSheets(&window, controller);
+    std::vector<std::pair<bool, bool>> answers;
+    const auto answer = [&](bool proceed, bool doNotShowAgain) { answers.emplace_back(proceed, doNotShowAgain); };
+    trashSheets.showTrashConfirmation(false, answer);
+    trashSheets.btnDontShowThisAgain->setChecked(true);
+    trashSheets.btnTrashOnReview->click();
+    trashSheets.btnReview->click();
+    trashSheets.showTrashConfirmation(true, answer);
+    EXPECT_FALSE(trashSheets.btnDontShowThisAgain->isChecked());
+    trashSheets.btnReview->click();
+    EXPECT_EQ(answers, (std::vector<std::pair<bool, bool>> { { true, true }, { false, false } }));
 }
