@@ -117,6 +117,7 @@ FrameTable sheetFrames()
         { QStringLiteral("viewScanEmptyFolders"), { 0, 0, 600, 341 } },
         { QStringLiteral("viewSettings"), { 0, 0, 600, 341 } },
         { QStringLiteral("lblFolderPath"), { 16, 297, 376, 28 } },
+        { QStringLiteral("lblFolderPathHint"), { 1, 0, 372, 28 } },
         { QStringLiteral("btnBrowse"), { 402, 297, 88, 28 } },
         { QStringLiteral("btnScanFolders"), { 498, 297, 86, 28 } },
         { QStringLiteral("outlineViewFolderList"), { 16, 62, 568, 225 } },
@@ -218,6 +219,10 @@ void EmptyFolderHandler::buildWindow()
                        " padding-left: 6px; padding-right: 6px; }")
             .arg(lineColor.name()));
     lblFolderPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Stands in the empty path field until a folder is chosen.
+    folderPathHint_ = named<QLabel>(lblFolderPath, "lblFolderPathHint");
+    folderPathHint_->setText(text("ID_CHOOSE_FOLDER_TO_FIND_EMPTY_FOLDERS"));
+    folderPathHint_->setStyleSheet(QStringLiteral("QLabel { color: #7c7f85; background: transparent; border: none; }"));
     btnBrowse = actionButton(viewScanEmptyFolders, "btnBrowse", text("ID_BROWSE"), false);
     btnScanFolders = actionButton(viewScanEmptyFolders, "btnScanFolders", text("ID_SCAN"), true);
     connect(btnBrowse, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnBrowseTapped);
@@ -337,6 +342,7 @@ void EmptyFolderHandler::folderChosen(const QString& path)
     pathForDeleteEmptyFolders_ = path;
     window();
     lblFolderPath->setText(path);
+    folderPathHint_->setVisible(path.isEmpty());
 }
 
 void EmptyFolderHandler::btnScanFoldersTapped()
@@ -470,8 +476,10 @@ void EmptyFolderHandler::closeDeleteFolderNag()
     if (progressTimer_)
         progressTimer_->stop();
     pathForDeleteEmptyFolders_.clear();
-    if (lblFolderPath)
+    if (lblFolderPath) {
         lblFolderPath->clear();
+        folderPathHint_->show();
+    }
     undoOn_ = cancelOn_ = deleteOn_ = false;
     if (model_)
         model_->setTree(nullptr);

@@ -117,6 +117,7 @@ private:
     QPointer<QDialog> window_;
     FolderTreeModel* model_ = nullptr;
     QPointer<BlackView> veil_;
+    QLabel* folderPathHint_ = nullptr;
     QTimer* progressTimer_ = nullptr;
 
     QString pathForDeleteEmptyFolders_;
