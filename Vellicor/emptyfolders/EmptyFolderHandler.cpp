@@ -494,6 +494,7 @@ void EmptyFolderHandler::closeDeleteFolderNag()
 
 void EmptyFolderHandler::tabChangedDeleteFolder(int tag)
 {
+    window();
     btnScanEmptyFolders->setChecked(tag == 1);
     btnSettingForEmptyFolder->setChecked(tag == 2);
     const auto styleTab = [](QFrame* box, QLabel* caption, bool selected) {
@@ -568,6 +569,7 @@ void EmptyFolderHandler::setTree(std::unique_ptr<Folder> tree)
 
 void EmptyFolderHandler::startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished)
 {
+    window();
     if (worker_.joinable())
         worker_.join();
     stop_ = false;
