@@ -402,8 +402,7 @@ void EmptyFolderHandler::btnDeleteFoldersTapped()
                 return;
             const bool removedAny = !result.outcome.done.isEmpty();
             const quint64 generation = generation_;
-            alertPresenter()->presentThen(
-                AlertRequest { alertTitle, report.join(QStringLiteral("\n\n")), { text("ID_OK") },
+            ask(AlertRequest { alertTitle, report.join(QStringLiteral("\n\n")), { text("ID_OK") },
                     removedAny ? AlertStyle::informational : AlertStyle::warning },
                 [this, removedAny, generation](int) {
                     if (!removedAny || generation != generation_)
@@ -419,8 +418,7 @@ void EmptyFolderHandler::btnUndoTapped()
     if (isBusy())
         return;
     const quint64 generation = generation_;
-    alertPresenter()->presentThen(
-        AlertRequest { alertTitle, text("ID_DO_YOU_WANT_TO_PROCEED"), { text("ID_YES"), text("ID_NO") } },
+    ask(AlertRequest { alertTitle, text("ID_DO_YOU_WANT_TO_PROCEED"), { text("ID_YES"), text("ID_NO") } },
         [this, generation](int answer) {
             if (answer != 0 || generation != generation_ || isBusy())
                 return;
@@ -442,8 +440,7 @@ void EmptyFolderHandler::btnUndoTapped()
                         ? text("ID_ACTION_COMPLETED_SUCCESSFULLY")
                         : formatText(text("ID_FOLDERS_NOT_RESTORED"), { int(result.outcome.failed.size()) });
                     const quint64 current = generation_;
-                    alertPresenter()->presentThen(
-                        AlertRequest { alertTitle, report, { text("ID_OK") },
+                    ask(AlertRequest { alertTitle, report, { text("ID_OK") },
                             result.outcome.failed.isEmpty() ? AlertStyle::informational : AlertStyle::warning },
                         [this, current](int) {
                             if (current != generation_)
@@ -459,8 +456,7 @@ void EmptyFolderHandler::btnUndoTapped()
 void EmptyFolderHandler::btnCancelTapped()
 {
     const quint64 generation = generation_;
-    alertPresenter()->presentThen(
-        AlertRequest { alertTitle, text("ID_SCANNED_RESULTS_WILL_BE_REMOVED"), { text("ID_YES"), text("ID_NO") } },
+    ask(AlertRequest { alertTitle, text("ID_SCANNED_RESULTS_WILL_BE_REMOVED"), { text("ID_YES"), text("ID_NO") } },
         [this, generation](int answer) {
             if (answer == 0 && generation == generation_)
                 closeDeleteFolderNag();
@@ -565,6 +561,21 @@ void EmptyFolderHandler::setTree(std::unique_ptr<Folder> tree)
     recorded_.clear();
     // The chosen folder's row is shown as soon as there is a tree.
     recordIfEmptyFolder(folderHierarchy_.get());
+}
+
+void EmptyFolderHandler::ask(const AlertRequest& request, std::function<void(int)> answer)
+{
+    // The alert stands over the main window, not over the sheet: the sheet
+    // takes no clicks until it is answered.
+    boxDeleteEmptyFolder->setEnabled(false);
+    QPointer<EmptyFolderHandler> self(this);
+    alertPresenter()->presentThen(request, [self, answer = std::move(answer)](int button) {
+        if (!self)
+            return;
+        self->boxDeleteEmptyFolder->setEnabled(true);
+        if (answer)
+            answer(button);
+    });
 }
 
 void EmptyFolderHandler::startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished)

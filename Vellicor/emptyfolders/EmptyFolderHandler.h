@@ -24,6 +24,7 @@ class QPushButton;
 class QTimer;
 class QWidget;
 class RAZButton;
+struct AlertRequest;
 struct FolderWorkOutcome;
 
 // The empty-folder cleaner: one chosen folder, the tree of its sub-folders in
@@ -109,6 +110,7 @@ private:
     bool recordIfEmptyFolder(const Folder* folder);
     void rowExpanded(const QModelIndex& index);
     void setTree(std::unique_ptr<Folder> tree);
+    void ask(const AlertRequest& request, std::function<void(int)> answer);
     void startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished);
     void showProgress();
     void updateButtons();
