@@ -1,5 +1,7 @@
 #include "app/WindowAlertPresenter.h"
 
+#include "core/Localization.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -20,6 +22,19 @@ QMessageBox::Icon iconOf(AlertStyle style)
     return QMessageBox::Warning;
 }
 
+// The button that says no: the only one, or the one titled No or Cancel.
+int decliningButton(const QStringList& titles)
+{
+    if (titles.size() <= 1)
+        return 0;
+    const QStringList declining { localizedText(QStringLiteral("ID_NO")), localizedText(QStringLiteral("ID_CANCEL")) };
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        if (declining.contains(titles[i]))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 // The box and its buttons, in order; the index of the clicked one is the answer.
 std::pair<QMessageBox*, std::shared_ptr<std::vector<QAbstractButton*>>> makeBox(
     const AlertRequest& request, QWidget* window)
@@ -35,17 +50,23 @@ std::pair<QMessageBox*, std::shared_ptr<std::vector<QAbstractButton*>>> makeBox(
     for (const QString& title : titles)
         buttons->push_back(box->addButton(title, QMessageBox::ActionRole));
     box->setDefaultButton(qobject_cast<QPushButton*>(buttons->front()));
-    box->setEscapeButton(buttons->front());
+    // Escape, and closing the box, answer the button that declines; a
+    // question without one has to be answered with a button.
+    const int declining = decliningButton(titles);
+    if (declining >= 0)
+        box->setEscapeButton((*buttons)[std::size_t(declining)]);
     return { box, buttons };
 }
 
-int indexOf(const std::vector<QAbstractButton*>& buttons, QAbstractButton* clicked)
+// The answer for the button clicked; a box closed without one answers its
+// declining button, or -1 when it has none.
+int indexOf(const std::vector<QAbstractButton*>& buttons, QAbstractButton* clicked, const QStringList& titles)
 {
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (buttons[i] == clicked)
             return static_cast<int>(i);
     }
-    return 0;
+    return decliningButton(titles);
 }
 
 } // namespace
@@ -59,10 +80,11 @@ void WindowAlertPresenter::presentThen(const AlertRequest& request, std::functio
 {
     auto [box, buttons] = makeBox(request, window_);
     box->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
-    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, answer = std::move(answer)](int) {
-        if (answer)
-            answer(indexOf(*buttons, box->clickedButton()));
-    });
+    QObject::connect(
+        box, &QMessageBox::finished, box, [box, buttons, titles = request.buttons, answer = std::move(answer)](int) {
+            if (answer)
+                answer(indexOf(*buttons, box->clickedButton(), titles));
+        });
     box->open();
 }
 
@@ -76,5 +98,5 @@ int WindowAlertPresenter::present(const AlertRequest& request)
     box->setAttribute(Qt::WA_DeleteOnClose, false);
     const std::unique_ptr<QMessageBox> owner(box);
     box->exec();
-    return indexOf(*buttons, box->clickedButton());
+    return indexOf(*buttons, box->clickedButton(), request.buttons);
 }

@@ -25,6 +25,9 @@ class AlertPresenter {
 public:
     virtual ~AlertPresenter() = default;
     // Shows the alert and waits for an answer; the index of the button pressed.
+    // An alert dismissed without a button (Escape, closing its window) answers
+    // its declining button (No, Cancel), or -1 when it has none: callers act
+    // only on the button that asks for the action.
     virtual int present(const AlertRequest& request) = 0;
     // Shows the alert and hands the index of the button pressed to answer,
     // which may run before this returns (the standard presenter, fakes) or

@@ -43,6 +43,10 @@ ARROW = "#c6cfe5"
 ICONS = [
     ("arrow_close_d", 12, f'<path d="M4,2.5 L9,6 L4,9.5 Z" fill="{ARROW}"/>'),
     ("arrow_open_d", 12, f'<path d="M2.5,4 L9.5,4 L6,9 Z" fill="{ARROW}"/>'),
+    # The folder of the empty-folder cleaner's rows: a tab and a body, with a
+    # lighter front flap.
+    ("folder_small", 16, '<path d="M1.5,3.5 L6,3.5 L7.5,5 L14.5,5 L14.5,13 L1.5,13 Z" fill="#5d8fd6"/>'
+                         '<path d="M1.5,6.5 L14.5,6.5 L14.5,13 L1.5,13 Z" fill="#7fb0f0"/>'),
 ]
 
 

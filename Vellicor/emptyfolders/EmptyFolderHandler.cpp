@@ -1,0 +1,647 @@
+#include "emptyfolders/EmptyFolderHandler.h"
+
+#include "base/AlertPresenter.h"
+#include "controls/ApplicationFont.h"
+#include "controls/BlackView.h"
+#include "controls/ButtonStyles.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTablerow.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/CyanideScroller.h"
+#include "controls/LayoutFrame.h"
+#include "controls/RAZButton.h"
+#include "controls/WindowHelpers.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
+#include "emptyfolders/EmptyFolderWork.h"
+#include "emptyfolders/FolderTreeModel.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QString text(const char* key)
+{
+    return localizedText(QLatin1String(key));
+}
+
+// Every alert of the cleaner carries the program's name as its message.
+const QString alertTitle = QStringLiteral("Vellicor");
+
+const QColor panelColor { 38, 39, 41 };
+const QColor tabFaceColor { 48, 49, 52 };
+const QColor lineColor { 78, 80, 84 };
+const QColor captionIdle = QColor::fromRgbF(140 / 255.0, 140 / 255.0, 140 / 255.0, 1.0);
+
+// The round close mark of the sheet's upper right corner.
+class CloseMarkButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF disc = QRectF(rect()).adjusted(1, 1, -1, -1);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(isDown() ? QColor(90, 92, 96) : underMouse() ? QColor(74, 76, 80) : QColor(58, 60, 64));
+        painter.drawEllipse(disc);
+        painter.setPen(QPen(QColor(208, 210, 214), 1.6, Qt::SolidLine, Qt::RoundCap));
+        const qreal inset = disc.width() * 0.32;
+        const QRectF mark = disc.adjusted(inset, inset, -inset, -inset);
+        painter.drawLine(mark.topLeft(), mark.bottomRight());
+        painter.drawLine(mark.topRight(), mark.bottomLeft());
+    }
+};
+
+QString frameStyle(const QString& name, const QColor& fill, double borderWidth, bool openBottom = false)
+{
+    QString style = QStringLiteral("QFrame#%1 { background: %2; border: %3px solid %4;")
+                        .arg(name, fill.name(), QString::number(borderWidth), lineColor.name());
+    if (openBottom)
+        style += QStringLiteral(" border-bottom: none;");
+    return style + QStringLiteral(" }");
+}
+
+void setCaptionColor(QLabel* caption, const QColor& color)
+{
+    QPalette palette = caption->palette();
+    palette.setColor(QPalette::WindowText, color);
+    caption->setPalette(palette);
+}
+
+template <typename T> T* named(QWidget* parent, const char* name)
+{
+    auto* widget = new T(parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+RAZButton* actionButton(QWidget* parent, const char* name, const QString& title, bool primary)
+{
+    auto* button = named<RAZButton>(parent, name);
+    if (primary)
+        applyHomeButtonStyle(button);
+    else
+        applyResultButtonStyle(button);
+    button->setFont(systemFontOfSize(13));
+    button->setText(title);
+    return button;
+}
+
+// The sheet's frames, in points from each parent's lower left.
+FrameTable sheetFrames()
+{
+    return {
+        { QStringLiteral("boxDeleteEmptyFolder"), { 0, 0, 640, 480 } },
+        { QStringLiteral("btnCloseDeleteFolder"), { 610, 452, 20, 20 } },
+        { QStringLiteral("boxBottomFirstTabForEmptyFolder"), { 20, 404, 170, 32 } },
+        { QStringLiteral("boxBottomSecondTabForEmptyFolder"), { 189, 404, 170, 32 } },
+        { QStringLiteral("textFirstTabForEmptyFolder"), { 0, 7, 170, 18 } },
+        { QStringLiteral("textSecondTabForEmptyFolder"), { 0, 7, 170, 18 } },
+        { QStringLiteral("btnScanEmptyFolders"), { 20, 404, 170, 32 } },
+        { QStringLiteral("btnSettingForEmptyFolder"), { 189, 404, 170, 32 } },
+        { QStringLiteral("containerViewEmptyFolder"), { 20, 64, 600, 341 } },
+        { QStringLiteral("viewScanEmptyFolders"), { 0, 0, 600, 341 } },
+        { QStringLiteral("viewSettings"), { 0, 0, 600, 341 } },
+        { QStringLiteral("lblFolderPath"), { 16, 297, 376, 28 } },
+        { QStringLiteral("lblFolderPathHint"), { 1, 0, 372, 28 } },
+        { QStringLiteral("btnBrowse"), { 402, 297, 88, 28 } },
+        { QStringLiteral("btnScanFolders"), { 498, 297, 86, 28 } },
+        { QStringLiteral("outlineViewFolderList"), { 16, 62, 568, 225 } },
+        { QStringLiteral("boxEmptyDirectories"), { 16, 12, 568, 42 } },
+        { QStringLiteral("lblEmptyDirectories"), { 10, 1, 548, 40 } },
+        { QStringLiteral("lblSettingsDescription"), { 20, 180, 560, 140 } },
+        { QStringLiteral("boxBottomDeleteEmpFolders"), { 0, 0, 640, 60 } },
+        { QStringLiteral("boxIconDescription"), { 20, 21, 16, 16 } },
+        { QStringLiteral("lblIconDescription"), { 42, 19, 200, 20 } },
+        { QStringLiteral("btnCancel"), { 306, 16, 96, 30 } },
+        { QStringLiteral("btnUndo"), { 412, 16, 96, 30 } },
+        { QStringLiteral("btnDeleteFolders"), { 518, 16, 102, 30 } },
+    };
+}
+
+} // namespace
+
+struct EmptyFolderHandler::Result {
+    std::unique_ptr<Folder> tree;
+    FolderWorkOutcome outcome;
+};
+
+EmptyFolderHandler::EmptyFolderHandler(QObject* parent)
+    : QObject(parent)
+{
+}
+
+EmptyFolderHandler::~EmptyFolderHandler()
+{
+    stop_ = true;
+    if (worker_.joinable())
+        worker_.join();
+    if (model_)
+        model_->setTree(nullptr);
+    delete veil_.data();
+    delete window_.data();
+}
+
+QDialog* EmptyFolderHandler::window()
+{
+    if (!window_) {
+        buildWindow();
+        windowDidLoad();
+    }
+    return window_;
+}
+
+void EmptyFolderHandler::buildWindow()
+{
+    auto* window = new CustomWindowNag(nullptr);
+    window_ = window;
+    window->setObjectName(QStringLiteral("EmptyFolderHandler"));
+    window->setWindowTitle(text("ID_EMPTY_FOLDERS"));
+    window->setFont(systemFontOfSize(13));
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, panelColor);
+    palette.setColor(QPalette::WindowText, QColor(208, 210, 214));
+    window->setPalette(palette);
+
+    boxDeleteEmptyFolder = named<QFrame>(window, "boxDeleteEmptyFolder");
+    boxDeleteEmptyFolder->setStyleSheet(frameStyle(boxDeleteEmptyFolder->objectName(), panelColor, 1));
+    QWidget* box = boxDeleteEmptyFolder;
+
+    boxBottomFirstTabForEmptyFolder = named<QFrame>(box, "boxBottomFirstTabForEmptyFolder");
+    boxBottomSecondTabForEmptyFolder = named<QFrame>(box, "boxBottomSecondTabForEmptyFolder");
+    textFirstTabForEmptyFolder = named<QLabel>(boxBottomFirstTabForEmptyFolder, "textFirstTabForEmptyFolder");
+    textSecondTabForEmptyFolder = named<QLabel>(boxBottomSecondTabForEmptyFolder, "textSecondTabForEmptyFolder");
+    textFirstTabForEmptyFolder->setText(text("ID_EMPTY_FOLDERS"));
+    textSecondTabForEmptyFolder->setText(text("ID_SETTINGS"));
+    for (QLabel* caption : { textFirstTabForEmptyFolder, textSecondTabForEmptyFolder }) {
+        caption->setAlignment(Qt::AlignCenter);
+        caption->setFont(systemFontOfSize(13, QFont::DemiBold));
+    }
+    containerViewEmptyFolder = named<QFrame>(box, "containerViewEmptyFolder");
+    containerViewEmptyFolder->setStyleSheet(frameStyle(containerViewEmptyFolder->objectName(), tabFaceColor, 1));
+    btnScanEmptyFolders = named<QPushButton>(box, "btnScanEmptyFolders");
+    btnSettingForEmptyFolder = named<QPushButton>(box, "btnSettingForEmptyFolder");
+    for (QPushButton* tab : { btnScanEmptyFolders, btnSettingForEmptyFolder }) {
+        tab->setCheckable(true);
+        tab->setFlat(true);
+        tab->setCursor(Qt::PointingHandCursor);
+        tab->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+    }
+    connect(btnScanEmptyFolders, &QPushButton::clicked, this, [this] { tabChangedDeleteFolder(1); });
+    connect(btnSettingForEmptyFolder, &QPushButton::clicked, this, [this] { tabChangedDeleteFolder(2); });
+
+    btnCloseDeleteFolder = new CloseMarkButton(box);
+    btnCloseDeleteFolder->setObjectName(QStringLiteral("btnCloseDeleteFolder"));
+    btnCloseDeleteFolder->setCursor(Qt::PointingHandCursor);
+    btnCloseDeleteFolder->setToolTip(text("ID_CLOSE"));
+    connect(btnCloseDeleteFolder, &QPushButton::clicked, this, &EmptyFolderHandler::closeDeleteFolderNag);
+
+    // The scan tab.
+    viewScanEmptyFolders = new QWidget;
+    viewScanEmptyFolders->setObjectName(QStringLiteral("viewScanEmptyFolders"));
+    lblFolderPath = named<QLabel>(viewScanEmptyFolders, "lblFolderPath");
+    lblFolderPath->setStyleSheet(
+        QStringLiteral("QLabel { background: #1d1d1d; border: 1px solid %1; border-radius: 3px;"
+                       " padding-left: 6px; padding-right: 6px; }")
+            .arg(lineColor.name()));
+    lblFolderPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Stands in the empty path field until a folder is chosen.
+    folderPathHint_ = named<QLabel>(lblFolderPath, "lblFolderPathHint");
+    folderPathHint_->setText(text("ID_CHOOSE_FOLDER_TO_FIND_EMPTY_FOLDERS"));
+    folderPathHint_->setStyleSheet(QStringLiteral("QLabel { color: #7c7f85; background: transparent; border: none; }"));
+    btnBrowse = actionButton(viewScanEmptyFolders, "btnBrowse", text("ID_BROWSE"), false);
+    btnScanFolders = actionButton(viewScanEmptyFolders, "btnScanFolders", text("ID_SCAN"), true);
+    connect(btnBrowse, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnBrowseTapped);
+    connect(btnScanFolders, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnScanFoldersTapped);
+
+    outlineViewFolderList = named<CustomOutlineView>(viewScanEmptyFolders, "outlineViewFolderList");
+    outlineViewFolderList->setRowView(std::make_shared<CustomTablerowHome>());
+    outlineViewFolderList->setHeaderHidden(true);
+    outlineViewFolderList->setUniformRowHeights(true);
+    outlineViewFolderList->setItemDelegate(new CustomCell(outlineViewFolderList));
+    outlineViewFolderList->setStyleSheet(
+        QStringLiteral("QTreeView { background: #1d1d1d; color: #d0d2d6; border: 1px solid %1; }")
+            .arg(lineColor.name()));
+    outlineViewFolderList->setVerticalScrollBar(new CyanideScroller(Qt::Vertical));
+    outlineViewFolderList->setHorizontalScrollBar(new CyanideScroller(Qt::Horizontal));
+    model_ = new FolderTreeModel(this);
+
+    boxEmptyDirectories = named<QFrame>(viewScanEmptyFolders, "boxEmptyDirectories");
+    boxEmptyDirectories->setStyleSheet(frameStyle(boxEmptyDirectories->objectName(), QColor(56, 44, 44), 1));
+    lblEmptyDirectories = named<QLabel>(boxEmptyDirectories, "lblEmptyDirectories");
+    lblEmptyDirectories->setWordWrap(true);
+    lblEmptyDirectories->setStyleSheet(QStringLiteral("QLabel { color: #e6c8c8; }"));
+    lblEmptyDirectories->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+
+    // The settings tab.
+    viewSettings = new QWidget;
+    viewSettings->setObjectName(QStringLiteral("viewSettings"));
+    auto* description = named<QLabel>(viewSettings, "lblSettingsDescription");
+    description->setWordWrap(true);
+    description->setStyleSheet(QStringLiteral("QLabel { color: #d0d2d6; }"));
+    description->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    description->setText(text("ID_EMPTY_FOLDER_SETTINGS_DESCRIPTION"));
+
+    // The bottom strip: the colour legend and the action buttons.
+    boxBottomDeleteEmpFolders = named<QFrame>(box, "boxBottomDeleteEmpFolders");
+    boxIconDescription = named<QFrame>(boxBottomDeleteEmpFolders, "boxIconDescription");
+    boxIconDescription->setStyleSheet(QStringLiteral("QFrame#boxIconDescription { background: rgba(200, 40, 40, 150);"
+                                                     " border: 1px solid #ff5c5c; border-radius: 3px; }"));
+    auto* legend = named<QLabel>(boxBottomDeleteEmpFolders, "lblIconDescription");
+    legend->setText(text("ID_EMPTY_FOLDER"));
+    legend->setStyleSheet(QStringLiteral("QLabel { color: #d0d2d6; }"));
+    btnCancel = actionButton(boxBottomDeleteEmpFolders, "btnCancel", text("ID_CANCEL"), false);
+    btnUndo = actionButton(boxBottomDeleteEmpFolders, "btnUndo", text("ID_UNDO"), false);
+    btnDeleteFolders = actionButton(boxBottomDeleteEmpFolders, "btnDeleteFolders", text("ID_DELETE_FOLDERS"), true);
+    connect(btnCancel, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnCancelTapped);
+    connect(btnUndo, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnUndoTapped);
+    connect(btnDeleteFolders, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnDeleteFoldersTapped);
+
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(50);
+    connect(progressTimer_, &QTimer::timeout, this, &EmptyFolderHandler::showProgress);
+
+    // Escape and the window manager's close end the sheet like the close mark.
+    connect(window, &QDialog::rejected, this, &EmptyFolderHandler::closeDeleteFolderNag);
+}
+
+void EmptyFolderHandler::windowDidLoad()
+{
+    outlineViewFolderList->setModel(model_);
+    connect(outlineViewFolderList, &QTreeView::expanded, this, &EmptyFolderHandler::rowExpanded);
+    boxEmptyDirectories->hide();
+    updateButtons();
+    viewScanEmptyFolders->setParent(containerViewEmptyFolder);
+    viewSettings->setParent(containerViewEmptyFolder);
+    placeWidget(window_, { 0, 0, 640, 480 });
+    sheetFrames().apply(window_);
+    boxBottomDeleteEmpFolders->lower();
+    tabChangedDeleteFolder(1);
+}
+
+void EmptyFolderHandler::beginSheet(QWidget* mainWindow)
+{
+    QDialog* sheet = window();
+    if (mainWindow) {
+        mainWindow = mainWindow->window();
+        if (sheet->parentWidget() != mainWindow)
+            sheet->setParent(mainWindow, sheet->windowFlags());
+        if (!veil_) {
+            veil_ = new BlackView(mainWindow);
+            veil_->setGeometry(mainWindow->rect());
+        }
+        veil_->raise();
+        veil_->show();
+    }
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
+    centerWindowOnWindow(sheet, mainWindow);
+}
+
+void EmptyFolderHandler::endSheet()
+{
+    if (window_)
+        window_->hide();
+    delete veil_.data();
+}
+
+void EmptyFolderHandler::btnBrowseTapped()
+{
+    auto* panel = new QFileDialog(window_, text("ID_BROWSE"));
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly, true);
+    panel->setWindowModality(Qt::WindowModal);
+    connect(panel, &QFileDialog::finished, this, [this, panel](int answer) {
+        const QStringList chosen = panel->selectedFiles();
+        if (answer != QDialog::Accepted || chosen.isEmpty()) {
+            std::puts("user pressed cancel");
+            return;
+        }
+        folderChosen(chosen.first());
+    });
+    panel->open();
+}
+
+void EmptyFolderHandler::folderChosen(const QString& path)
+{
+    pathForDeleteEmptyFolders_ = path;
+    window();
+    lblFolderPath->setText(path);
+    folderPathHint_->setVisible(path.isEmpty());
+}
+
+void EmptyFolderHandler::btnScanFoldersTapped()
+{
+    if (isBusy())
+        return;
+    window();
+    const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
+    boxEmptyDirectories->show();
+    cancelOn_ = true;
+    startWork(
+        Work::scanning,
+        [this, root] {
+            Result result;
+            result.tree = buildFolderTree(root, &stop_, &progress_);
+            if (result.tree)
+                std::fputs(folderTreeText(*result.tree).toLocal8Bit().constData(), stdout);
+            return result;
+        },
+        [this](Result& result) {
+            setTree(std::move(result.tree));
+            lblEmptyDirectories->setText(text("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
+            deleteOn_ = true;
+            cancelOn_ = true;
+        });
+}
+
+void EmptyFolderHandler::btnDeleteFoldersTapped()
+{
+    if (isBusy())
+        return;
+    const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
+    const QByteArrayList found = arrOfEmptyFolders_;
+    progressTotal_ = int(found.size());
+    startWork(
+        Work::deleting,
+        [this, root, found] {
+            Result result;
+            result.outcome = deleteEmptyFolders(found, &stop_, &progress_);
+            result.tree = buildFolderTree(root, &stop_);
+            return result;
+        },
+        [this](Result& result) {
+            deletedEmptyFolders_ += result.outcome.done;
+            if (result.tree)
+                setTree(std::move(result.tree));
+            lblEmptyDirectories->setText(text("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
+            deleteOn_ = false;
+            // Only what this deletion removed is reported as removed, and
+            // what it had to keep is reported too.
+            QStringList report;
+            if (!result.outcome.done.isEmpty())
+                report << text("ID_EMPTY_FOLDERS_DELETED_SUCCESSFULLY");
+            if (!result.outcome.failed.isEmpty())
+                report << formatText(text("ID_EMPTY_FOLDERS_NOT_DELETED"), { int(result.outcome.failed.size()) });
+            if (report.isEmpty())
+                return;
+            const bool removedAny = !result.outcome.done.isEmpty();
+            const quint64 generation = generation_;
+            ask(AlertRequest { alertTitle, report.join(QStringLiteral("\n\n")), { text("ID_OK") },
+                    removedAny ? AlertStyle::informational : AlertStyle::warning },
+                [this, removedAny, generation](int) {
+                    if (!removedAny || generation != generation_)
+                        return;
+                    undoOn_ = true;
+                    updateButtons();
+                });
+        });
+}
+
+void EmptyFolderHandler::btnUndoTapped()
+{
+    if (isBusy())
+        return;
+    const quint64 generation = generation_;
+    ask(AlertRequest { alertTitle, text("ID_DO_YOU_WANT_TO_PROCEED"), { text("ID_YES"), text("ID_NO") } },
+        [this, generation](int answer) {
+            if (answer != 0 || generation != generation_ || isBusy())
+                return;
+            const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
+            const QByteArrayList deleted = deletedEmptyFolders_;
+            deletedEmptyFolders_.clear();
+            startWork(
+                Work::restoring,
+                [this, root, deleted] {
+                    Result result;
+                    result.outcome = restoreDeletedFolders(deleted);
+                    result.tree = buildFolderTree(root, &stop_);
+                    return result;
+                },
+                [this](Result& result) {
+                    if (result.tree)
+                        setTree(std::move(result.tree));
+                    const QString report = result.outcome.failed.isEmpty()
+                        ? text("ID_ACTION_COMPLETED_SUCCESSFULLY")
+                        : formatText(text("ID_FOLDERS_NOT_RESTORED"), { int(result.outcome.failed.size()) });
+                    const quint64 current = generation_;
+                    ask(AlertRequest { alertTitle, report, { text("ID_OK") },
+                            result.outcome.failed.isEmpty() ? AlertStyle::informational : AlertStyle::warning },
+                        [this, current](int) {
+                            if (current != generation_)
+                                return;
+                            deleteOn_ = true;
+                            undoOn_ = false;
+                            updateButtons();
+                        });
+                });
+        });
+}
+
+void EmptyFolderHandler::btnCancelTapped()
+{
+    const quint64 generation = generation_;
+    ask(AlertRequest { alertTitle, text("ID_SCANNED_RESULTS_WILL_BE_REMOVED"), { text("ID_YES"), text("ID_NO") } },
+        [this, generation](int answer) {
+            if (answer == 0 && generation == generation_)
+                closeDeleteFolderNag();
+        });
+}
+
+void EmptyFolderHandler::closeDeleteFolderNag()
+{
+    // A worker still running is told to end; what it hands back is dropped.
+    stop_ = true;
+    ++generation_;
+    work_ = Work::none;
+    if (progressTimer_)
+        progressTimer_->stop();
+    pathForDeleteEmptyFolders_.clear();
+    if (lblFolderPath) {
+        lblFolderPath->clear();
+        folderPathHint_->show();
+    }
+    undoOn_ = cancelOn_ = deleteOn_ = false;
+    if (model_)
+        model_->setTree(nullptr);
+    folderHierarchy_.reset();
+    arrOfEmptyFolders_.clear();
+    recorded_.clear();
+    deletedEmptyFolders_.clear();
+    if (window_)
+        updateButtons();
+    endSheet();
+}
+
+void EmptyFolderHandler::tabChangedDeleteFolder(int tag)
+{
+    window();
+    btnScanEmptyFolders->setChecked(tag == 1);
+    btnSettingForEmptyFolder->setChecked(tag == 2);
+    const auto styleTab = [](QFrame* box, QLabel* caption, bool selected) {
+        box->setStyleSheet(frameStyle(box->objectName(), selected ? tabFaceColor : panelColor, selected ? 0 : 1, true));
+        setCaptionColor(caption, selected ? QColor(Qt::white) : captionIdle);
+    };
+    styleTab(boxBottomFirstTabForEmptyFolder, textFirstTabForEmptyFolder, false);
+    styleTab(boxBottomSecondTabForEmptyFolder, textSecondTabForEmptyFolder, false);
+    viewScanEmptyFolders->setVisible(tag == 1);
+    viewSettings->setVisible(tag == 2);
+    if (tag == 1)
+        styleTab(boxBottomFirstTabForEmptyFolder, textFirstTabForEmptyFolder, true);
+    else if (tag == 2)
+        styleTab(boxBottomSecondTabForEmptyFolder, textSecondTabForEmptyFolder, true);
+    else
+        std::puts("this is default");
+    // The selected tab stands over the container's top line, so it reads as
+    // one piece with the page below it.
+    (tag == 2 ? boxBottomSecondTabForEmptyFolder : boxBottomFirstTabForEmptyFolder)->raise();
+    btnScanEmptyFolders->raise();
+    btnSettingForEmptyFolder->raise();
+}
+
+QStringList EmptyFolderHandler::arrOfEmptyFolders() const
+{
+    QStringList paths;
+    for (const QByteArray& path : arrOfEmptyFolders_)
+        paths << QFile::decodeName(path);
+    return paths;
+}
+
+QStringList EmptyFolderHandler::deletedEmptyFolders() const
+{
+    QStringList paths;
+    for (const QByteArray& path : deletedEmptyFolders_)
+        paths << QFile::decodeName(path);
+    return paths;
+}
+
+bool EmptyFolderHandler::recordIfEmptyFolder(const Folder* folder)
+{
+    if (!folder)
+        return false;
+    if (!folder->subfolders.empty())
+        return true;
+    if (folder->empty && !recorded_.contains(folder->nativePath)) {
+        recorded_.insert(folder->nativePath);
+        arrOfEmptyFolders_.append(folder->nativePath);
+        model_->setRecorded(folder);
+    }
+    return false;
+}
+
+void EmptyFolderHandler::rowExpanded(const QModelIndex& index)
+{
+    const Folder* folder = model_->folderAt(index);
+    if (!folder)
+        return;
+    for (const auto& child : folder->subfolders)
+        recordIfEmptyFolder(child.get());
+}
+
+void EmptyFolderHandler::setTree(std::unique_ptr<Folder> tree)
+{
+    model_->setTree(tree.get());
+    folderHierarchy_ = std::move(tree);
+    arrOfEmptyFolders_.clear();
+    recorded_.clear();
+    // The chosen folder's row is shown as soon as there is a tree.
+    recordIfEmptyFolder(folderHierarchy_.get());
+}
+
+void EmptyFolderHandler::ask(const AlertRequest& request, std::function<void(int)> answer)
+{
+    // The alert stands over the main window, not over the sheet: the sheet
+    // takes no clicks until it is answered.
+    boxDeleteEmptyFolder->setEnabled(false);
+    QPointer<EmptyFolderHandler> self(this);
+    alertPresenter()->presentThen(request, [self, answer = std::move(answer)](int button) {
+        if (!self)
+            return;
+        self->boxDeleteEmptyFolder->setEnabled(true);
+        if (answer)
+            answer(button);
+    });
+}
+
+void EmptyFolderHandler::startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished)
+{
+    window();
+    if (worker_.joinable())
+        worker_.join();
+    stop_ = false;
+    progress_ = 0;
+    work_ = work;
+    updateButtons();
+    showProgress();
+    progressTimer_->start();
+    const quint64 generation = generation_;
+    worker_ = std::thread([this, generation, job = std::move(job), finished = std::move(finished)] {
+        auto result = std::make_shared<Result>(job());
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, result, finished] {
+                if (generation != generation_)
+                    return;
+                work_ = Work::none;
+                progressTimer_->stop();
+                finished(*result);
+                updateButtons();
+                emit workFinished();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void EmptyFolderHandler::showProgress()
+{
+    switch (work_) {
+    case Work::scanning:
+        lblEmptyDirectories->setText(formatText(text("ID_SCANNING_FOLDERS_PROGRESS"), { progress_.load() }));
+        break;
+    case Work::deleting:
+        lblEmptyDirectories->setText(
+            formatText(text("ID_DELETING_EMPTY_FOLDERS_PROGRESS"), { progress_.load(), progressTotal_ }));
+        break;
+    case Work::restoring:
+        lblEmptyDirectories->setText(text("ID_RESTORING_FOLDERS_PROGRESS"));
+        break;
+    case Work::none:
+        break;
+    }
+}
+
+void EmptyFolderHandler::updateButtons()
+{
+    if (!btnDeleteFolders)
+        return;
+    const bool idle = !isBusy();
+    btnDeleteFolders->setEnabled(idle && deleteOn_);
+    btnUndo->setEnabled(idle && undoOn_);
+    btnCancel->setEnabled(cancelOn_ || !idle);
+    btnBrowse->setEnabled(idle);
+    btnScanFolders->setEnabled(idle);
+}
+
+std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(QObject* owner)
+{
+    QPointer<EmptyFolderHandler> handler = new EmptyFolderHandler(owner);
+    return [handler](QWidget* mainWindow) {
+        if (handler)
+            handler->beginSheet(mainWindow);
+    };
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "emptyfolders/Folder.h"
+
+#include <QByteArrayList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class BlackView;
+class CustomOutlineView;
+class FolderTreeModel;
+class QDialog;
+class QFrame;
+class QLabel;
+class QModelIndex;
+class QPushButton;
+class QTimer;
+class QWidget;
+class RAZButton;
+struct AlertRequest;
+struct FolderWorkOutcome;
+
+// The empty-folder cleaner: one chosen folder, the tree of its sub-folders in
+// an outline, the empty folders recorded as the outline shows their rows,
+// their removal and their re-creation. The home screen creates one handler
+// for the life of the program and opens it with beginSheet(); what the user
+// scanned is cleared when the sheet closes.
+//
+// The window and its outlets belong to the GUI thread. The walk of the tree,
+// the removal and the re-creation run on one worker at a time, which gets a
+// stop flag and a progress counter and hands its result back to the GUI
+// thread; a result that arrives after the sheet closed is dropped.
+class EmptyFolderHandler : public QObject {
+    Q_OBJECT
+
+public:
+    explicit EmptyFolderHandler(QObject* parent = nullptr);
+    ~EmptyFolderHandler() override;
+
+    // Opens the cleaner as a window-modal sheet over mainWindow with the
+    // dimming veil behind it; its own close step ends both.
+    void beginSheet(QWidget* mainWindow);
+
+    // The cleaner's window, built the first time it is asked for.
+    QDialog* window();
+
+    // Outlets, valid once window() has been built.
+    QFrame* boxDeleteEmptyFolder = nullptr;
+    RAZButton* btnScanFolders = nullptr;
+    RAZButton* btnDeleteFolders = nullptr;
+    RAZButton* btnCancel = nullptr;
+    RAZButton* btnUndo = nullptr;
+    QWidget* viewScanEmptyFolders = nullptr;
+    QPushButton* btnCloseDeleteFolder = nullptr;
+    QFrame* containerViewEmptyFolder = nullptr;
+    RAZButton* btnBrowse = nullptr;
+    QFrame* boxBottomFirstTabForEmptyFolder = nullptr;
+    QFrame* boxBottomSecondTabForEmptyFolder = nullptr;
+    QPushButton* btnScanEmptyFolders = nullptr;
+    QPushButton* btnSettingForEmptyFolder = nullptr;
+    QLabel* textFirstTabForEmptyFolder = nullptr;
+    QLabel* textSecondTabForEmptyFolder = nullptr;
+    QLabel* lblFolderPath = nullptr;
+    CustomOutlineView* outlineViewFolderList = nullptr;
+    QFrame* boxEmptyDirectories = nullptr;
+    QLabel* lblEmptyDirectories = nullptr;
+    QFrame* boxBottomDeleteEmpFolders = nullptr;
+    QFrame* boxIconDescription = nullptr;
+    QWidget* viewSettings = nullptr;
+
+    void btnBrowseTapped();
+    void btnScanFoldersTapped();
+    void btnDeleteFoldersTapped();
+    void btnUndoTapped();
+    void btnCancelTapped();
+    void closeDeleteFolderNag();
+    // 1 shows the scan tab, 2 the settings tab.
+    void tabChangedDeleteFolder(int tag);
+
+    // What Browse does with the folder the user chose.
+    void folderChosen(const QString& path);
+
+    const QString& pathForDeleteEmptyFolders() const { return pathForDeleteEmptyFolders_; }
+    const Folder* folderHierarchy() const { return folderHierarchy_.get(); }
+    // The found list: folders recorded as empty, each once, in recording order.
+    QStringList arrOfEmptyFolders() const;
+    // The undo list: folders removed since the last Undo or close.
+    QStringList deletedEmptyFolders() const;
+    bool isBusy() const { return work_ != Work::none; }
+
+signals:
+    // A worker's result has been taken over on the GUI thread.
+    void workFinished();
+
+private:
+    enum class Work { none, scanning, deleting, restoring };
+    struct Result;
+
+    void windowDidLoad();
+    void buildWindow();
+    // False for a row that has sub-folders; records the folder when the scan
+    // found it empty.
+    bool recordIfEmptyFolder(const Folder* folder);
+    void rowExpanded(const QModelIndex& index);
+    void setTree(std::unique_ptr<Folder> tree);
+    void ask(const AlertRequest& request, std::function<void(int)> answer);
+    void startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished);
+    void showProgress();
+    void updateButtons();
+    void endSheet();
+
+    QPointer<QDialog> window_;
+    FolderTreeModel* model_ = nullptr;
+    QPointer<BlackView> veil_;
+    QLabel* folderPathHint_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+
+    QString pathForDeleteEmptyFolders_;
+    std::unique_ptr<Folder> folderHierarchy_;
+    QByteArrayList arrOfEmptyFolders_;
+    QSet<QByteArray> recorded_;
+    QByteArrayList deletedEmptyFolders_;
+
+    // The state the buttons would have with no worker running.
+    bool deleteOn_ = false;
+    bool cancelOn_ = false;
+    bool undoOn_ = false;
+
+    Work work_ = Work::none;
+    // Raised to end the worker early; a result of an older generation than
+    // the current one is dropped.
+    std::atomic<bool> stop_ { false };
+    std::atomic<int> progress_ { 0 };
+    int progressTotal_ = 0;
+    quint64 generation_ = 0;
+    std::thread worker_;
+};
+
+// What the home screen is given to open the cleaner, since it sits below this
+// layer: the application layer calls this once when the home screen is set
+// up and hands the result to it. It makes the one handler, owned by owner for
+// the life of the program; calling the result with the main window opens the
+// sheet over it.
+std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(QObject* owner);

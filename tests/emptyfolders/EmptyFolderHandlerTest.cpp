@@ -1,0 +1,206 @@
+#include "emptyfolders/EmptyFolderHandler.h"
+#include "base/AlertPresenter.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/RAZButton.h"
+#include "emptyfolders/EmptyFolderWork.h"
+#include "emptyfolders/FolderTreeModel.h"
+#include "support/TreeBuilder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSignalSpy>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AnsweringPresenter : public AlertPresenter {
+public:
+    int present(const AlertRequest& request) override
+    {
+        asked.push_back(request);
+        return answer;
+    }
+    int answer = 0;
+    std::vector<AlertRequest> asked;
+};
+
+class EmptyFolderCleaner : public ::testing::Test {
+protected:
+    void SetUp() override { setAlertPresenter(presenter); }
+    void TearDown() override { setAlertPresenter({}); }
+
+    void finishWork()
+    {
+        QSignalSpy finished(&handler, &EmptyFolderHandler::workFinished);
+        ASSERT_TRUE(finished.wait(20000));
+    }
+    void scan()
+    {
+        handler.folderChosen(tree.root());
+        handler.btnScanFoldersTapped();
+        finishWork();
+    }
+    // Opens the row of the folder at relative ("" the chosen folder).
+    void expand(const QString& relative)
+    {
+        const Folder* folder = handler.folderHierarchy();
+        for (const QString& part : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            const auto& children = folder->subfolders;
+            const auto found = std::find_if(
+                children.begin(), children.end(), [&](const auto& child) { return child->name == part; });
+            ASSERT_NE(found, children.end()) << relative.toStdString();
+            folder = found->get();
+        }
+        auto* model = static_cast<FolderTreeModel*>(handler.outlineViewFolderList->model());
+        handler.outlineViewFolderList->expand(model->indexOf(folder));
+    }
+    void deleteFolders()
+    {
+        handler.btnDeleteFoldersTapped();
+        finishWork();
+    }
+    bool exists(const QString& relative) const { return QFileInfo::exists(tree.path(relative)); }
+    QStringList paths(std::initializer_list<const char*> relatives) const
+    {
+        QStringList list;
+        for (const char* relative : relatives)
+            list << tree.path(QLatin1String(relative));
+        return list;
+    }
+    std::array<bool, 3> buttons() const
+    {
+        return { handler.btnDeleteFolders->isEnabled(), handler.btnCancel->isEnabled(), handler.btnUndo->isEnabled() };
+    }
+
+    std::shared_ptr<AnsweringPresenter> presenter = std::make_shared<AnsweringPresenter>();
+    TreeBuilder tree;
+    EmptyFolderHandler handler;
+};
+
+TEST_F(EmptyFolderCleaner, DeletesOnlyRevealedFoldersWithNothingInside)
+{
+    tree.file(QStringLiteral("hiddenonly/.hidden"), "x");
+    tree.folder(QStringLiteral("parent/child"));
+    tree.folder(QStringLiteral("plain"));
+    tree.folder(QStringLiteral("closed/deep/empty"));
+    scan();
+    expand(QString());
+    expand(QStringLiteral("parent"));
+    // Shown again: still recorded once.
+    handler.outlineViewFolderList->collapseAll();
+    expand(QString());
+    expand(QStringLiteral("parent"));
+    EXPECT_EQ(handler.arrOfEmptyFolders(), paths({ "plain", "parent/child" }));
+
+    deleteFolders();
+    EXPECT_FALSE(exists(QStringLiteral("plain")));
+    EXPECT_FALSE(exists(QStringLiteral("parent/child")));
+    EXPECT_TRUE(exists(QStringLiteral("parent"))) << "a parent emptied by this pass waits for the next scan";
+    EXPECT_TRUE(exists(QStringLiteral("hiddenonly/.hidden")));
+    EXPECT_TRUE(exists(QStringLiteral("closed/deep/empty"))) << "a branch never opened is untouched";
+    EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "plain", "parent/child" }));
+    ASSERT_EQ(presenter->asked.size(), 1u);
+    EXPECT_EQ(
+        presenter->asked[0].informativeText, QStringLiteral("Selected empty folders have been deleted successfully."));
+}
+
+TEST_F(EmptyFolderCleaner, RecordedFolderThatGainedAFileKeepsItAndIsReported)
+{
+    tree.folder(QStringLiteral("empty"));
+    tree.folder(QStringLiteral("other"));
+    scan();
+    expand(QString());
+    tree.file(QStringLiteral("empty/new.txt"), "kept");
+    deleteFolders();
+    EXPECT_TRUE(exists(QStringLiteral("empty/new.txt")));
+    EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "other" }));
+    ASSERT_EQ(presenter->asked.size(), 1u);
+    EXPECT_TRUE(presenter->asked[0].informativeText.contains(QLatin1String("1 folders were kept")));
+
+    // A second pass that removes nothing reports no success.
+    presenter->asked.clear();
+    deleteFolders();
+    EXPECT_TRUE(presenter->asked.empty());
+    EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "other" }));
+}
+
+TEST_F(EmptyFolderCleaner, LinksAreEntriesNotFolders)
+{
+    tree.folder(QStringLiteral("sub"));
+    tree.symlink(QStringLiteral("sub/back"), tree.root());
+    tree.symlink(QStringLiteral("loop"), tree.root());
+    const auto root = buildFolderTree(QFile::encodeName(tree.root()));
+    ASSERT_EQ(root->subfolders.size(), 1u);
+    EXPECT_EQ(root->subfolders[0]->name, QStringLiteral("sub"));
+    EXPECT_TRUE(root->subfolders[0]->subfolders.empty());
+    EXPECT_FALSE(root->subfolders[0]->empty) << "a folder holding a link is not empty";
+
+    const auto blank = buildFolderTree(QFile::encodeName(tree.path(QStringLiteral("loop"))) + "/missing");
+    EXPECT_TRUE(blank->path.isEmpty());
+    EXPECT_FALSE(blank->empty);
+}
+
+TEST_F(EmptyFolderCleaner, UndoCreatesTheFoldersAgainWithTheirParents)
+{
+    tree.folder(QStringLiteral("outer/inner"));
+    scan();
+    expand(QString());
+    expand(QStringLiteral("outer"));
+    deleteFolders();
+    ASSERT_TRUE(QDir().rmdir(tree.path(QStringLiteral("outer"))));
+    handler.btnUndoTapped();
+    finishWork();
+    EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("outer/inner"))).isDir());
+    EXPECT_TRUE(handler.deletedEmptyFolders().isEmpty());
+}
+
+TEST_F(EmptyFolderCleaner, ButtonsFollowEachStepAndCloseStartsClean)
+{
+    tree.folder(QStringLiteral("a"));
+    handler.window();
+    using State = std::array<bool, 3>; // Delete, Cancel, Undo
+    EXPECT_EQ(buttons(), (State { false, false, false }));
+    EXPECT_TRUE(handler.boxEmptyDirectories->isHidden());
+
+    handler.folderChosen(tree.root());
+    EXPECT_EQ(buttons(), (State { false, false, false }));
+    EXPECT_EQ(handler.lblFolderPath->text(), tree.root());
+
+    handler.btnScanFoldersTapped();
+    finishWork();
+    EXPECT_EQ(buttons(), (State { true, true, false }));
+    EXPECT_FALSE(handler.boxEmptyDirectories->isHidden());
+
+    expand(QString());
+    deleteFolders();
+    EXPECT_EQ(buttons(), (State { false, true, true }));
+
+    presenter->answer = 1; // "No"
+    handler.btnUndoTapped();
+    handler.btnCancelTapped();
+    EXPECT_EQ(buttons(), (State { false, true, true }));
+    EXPECT_FALSE(exists(QStringLiteral("a")));
+
+    presenter->answer = 0; // "Yes"
+    handler.btnUndoTapped();
+    finishWork();
+    EXPECT_EQ(buttons(), (State { true, true, false }));
+    EXPECT_TRUE(exists(QStringLiteral("a")));
+
+    handler.btnCancelTapped();
+    EXPECT_EQ(buttons(), (State { false, false, false }));
+    handler.beginSheet(nullptr);
+    EXPECT_TRUE(handler.pathForDeleteEmptyFolders().isEmpty());
+    EXPECT_TRUE(handler.lblFolderPath->text().isEmpty());
+    EXPECT_EQ(handler.outlineViewFolderList->model()->rowCount(), 0);
+    EXPECT_EQ(handler.folderHierarchy(), nullptr);
+    EXPECT_TRUE(handler.arrOfEmptyFolders().isEmpty());
+    EXPECT_TRUE(handler.deletedEmptyFolders().isEmpty());
+    handler.closeDeleteFolderNag();
+}
+
+} // namespace
