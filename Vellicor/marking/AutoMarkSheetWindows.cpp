@@ -266,9 +266,9 @@ void AutoMarkSheetWindows::buildScanComplete()
 
 void AutoMarkSheetWindows::connectTo(AutoMarking& marking)
 {
-    connect(btnContinueAutomark, &QAbstractButton::clicked, &marking, &AutoMarking::continueAutoMark);
+    connect(btnContinueAutomark, &QAbstractButton::clicked, &marking,
+        [this, &marking] { marking.continueAutoMark(btnDontShowAutoMark->isChecked()); });
     connect(btnCancelAutomark, &QAbstractButton::clicked, &marking, &AutoMarking::cancelAutoMark);
-    connect(btnDontShowAutoMark, &QCheckBox::toggled, &marking, &AutoMarking::setDoNotShowAutoMarkDialog);
     connect(btnCancelAutoMarking, &QAbstractButton::clicked, &marking, &AutoMarking::cancelBtnTappedAutoMarking);
     connect(btnSelectManually, &QAbstractButton::clicked, &marking, &AutoMarking::btnCloseWindowScanCompleteTapped);
     connect(btnAutoMarkPhotos, &QAbstractButton::clicked, &marking, &AutoMarking::continueAutoMarkAfterScanComplete);

@@ -68,8 +68,10 @@ void AutoMarking::btnAutoMarkTapped()
     sheets_.showConfirmation();
 }
 
-void AutoMarking::continueAutoMark()
+void AutoMarking::continueAutoMark(bool doNotShowAgain)
 {
+    if (doNotShowAgain)
+        defaults_.setValue(key(SettingsKey::doNotShowAutoMarkDialog), true);
     sheets_.closeConfirmation();
     proceedToautoMarkAllitems();
 }
@@ -77,11 +79,6 @@ void AutoMarking::continueAutoMark()
 void AutoMarking::cancelAutoMark()
 {
     sheets_.closeConfirmation();
-}
-
-void AutoMarking::setDoNotShowAutoMarkDialog(bool doNotShow)
-{
-    defaults_.setValue(key(SettingsKey::doNotShowAutoMarkDialog), doNotShow);
 }
 
 void AutoMarking::btnMarkMenuItemTapped()

@@ -66,11 +66,10 @@ public:
     // The results toolbar's auto-mark command: the confirmation sheet, or the
     // run at once when "doNotShowAutoMarkDialog" is set.
     void btnAutoMarkTapped();
-    // The confirmation sheet's buttons.
-    void continueAutoMark();
+    // The confirmation sheet's buttons. Its check box counts only when the
+    // user goes on: then "doNotShowAutoMarkDialog" is stored.
+    void continueAutoMark(bool doNotShowAgain = false);
     void cancelAutoMark();
-    // The confirmation sheet's check box: stored at once.
-    void setDoNotShowAutoMarkDialog(bool doNotShow);
     // A run without confirmation: the selection assistant's Mark button and
     // any other caller.
     void proceedToautoMarkAllitems();

@@ -207,6 +207,13 @@ TEST_F(AutoMark, ConfirmationIsSkippedWhenItsKeyIsSetAndTheSheetClosesTwoSeconds
     sheets.btnDontShowAutoMark->setChecked(true);
     sheets.btnCancelAutomark->click();
     EXPECT_FALSE(sheets.windowAutoMark->isVisible());
+    EXPECT_FALSE(sheets.windowAutomarking->isVisible());
+    marking.btnAutoMarkTapped();
+    EXPECT_TRUE(sheets.windowAutoMark->isVisible()); // a cancelled check box is not stored
+    sheets.btnDontShowAutoMark->setChecked(true);
+    sheets.btnContinueAutomark->click();
+    runToEnd();
+    clock->advance();
 
     marking.btnAutoMarkTapped();
     EXPECT_FALSE(sheets.windowAutoMark->isVisible());
