@@ -210,6 +210,37 @@ GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool ma
     return GroupMarkOutcome::done;
 }
 
+GroupMarksOutcome ResultsState::setGroupMarks(const DuplicateGroupPtr& group, const std::vector<FileInfoNodePtr>& order,
+    const std::vector<bool>& marks, const std::vector<bool>& isProtected, int state)
+{
+    if (!group || marks.size() != order.size() || isProtected.size() != order.size())
+        return GroupMarksOutcome::stale;
+    std::vector<FileInfoNodePtr> shown = group->filterChildren;
+    std::erase(shown, nullptr);
+    std::vector<FileInfoNodePtr> given = order;
+    std::ranges::sort(shown);
+    std::ranges::sort(given);
+    if (shown != given || std::ranges::adjacent_find(given) != given.end())
+        return GroupMarksOutcome::stale;
+
+    bool marksChanged = false;
+    bulkChange_ = true;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const bool mark = marks[i] && isLiveFile(order[i]);
+        marksChanged = marksChanged || order[i]->isMarked() != mark;
+        setFileMark(order[i], mark);
+        order[i]->isProtected = isProtected[i];
+    }
+    bulkChange_ = false;
+    const bool orderChanged = group->filterChildren != order;
+    group->filterChildren = order;
+    marksChanged = marksChanged || group->state != state;
+    group->state = state;
+    if (orderChanged)
+        return GroupMarksOutcome::orderChanged;
+    return marksChanged ? GroupMarksOutcome::marksChanged : GroupMarksOutcome::unchanged;
+}
+
 ToggleOutcome ResultsState::toggleFileMark(const FileInfoNodePtr& file)
 {
     if (!file)

@@ -40,6 +40,15 @@ enum class GroupMarkOutcome {
     allProtected,
 };
 
+enum class GroupMarksOutcome {
+    unchanged,
+    marksChanged,
+    // The shown files were reordered (marks may have changed too).
+    orderChanged,
+    // The group's shown files are not those given; nothing changed.
+    stale,
+};
+
 enum class ToggleOutcome {
     marked,
     unmarked,
@@ -128,6 +137,7 @@ public:
     quint64 sizeOfMarkedFiles() const { return sizeOfMarkedFiles_; }
 
     void setObserver(MarkingObserver* observer) { observer_ = observer; }
+    MarkingObserver* observer() const { return observer_; }
 
     // Marks or unmarks one shown file and moves the totals by exactly that
     // file; tells the observer when the mark changed. It does not guard the
@@ -145,6 +155,13 @@ public:
     // while at least one shown file stays unmarked; the state then follows
     // the marks. A group whose shown files are all protected is left alone.
     GroupMarkOutcome markGroup(const DuplicateGroupPtr& group, bool mark);
+
+    // A computed marking of one group: its shown files become order (the same
+    // files, reordered), each marked as marks says and its protection flag
+    // stored; removed files stay unmarked. The totals follow; nothing is
+    // repainted, the caller tells the observer what the outcome says.
+    GroupMarksOutcome setGroupMarks(const DuplicateGroupPtr& group, const std::vector<FileInfoNodePtr>& order,
+        const std::vector<bool>& marks, const std::vector<bool>& isProtected, int state);
 
     // Unmarks a marked file; marks an unmarked one only while another shown,
     // unremoved file of its group stays unmarked. Protection is the

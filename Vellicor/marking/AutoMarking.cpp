@@ -1,0 +1,180 @@
+#include "marking/AutoMarking.h"
+
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
+#include "marking/ResultsState.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+QString key(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+QString markedCountText(qint64 count)
+{
+    return formatText(
+        localizedText(key(count == 1 ? "ID_COUNT_PHOTO_AUTOMARKED" : "ID_COUNT_PHOTOS_AUTOMARKED")), { count });
+}
+
+class TimerDelayedCalls : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds delay, QObject* context, std::function<void()> work) override
+    {
+        QTimer::singleShot(delay, context, std::move(work));
+    }
+};
+
+constexpr std::chrono::milliseconds progressSheetLinger { 2000 };
+
+} // namespace
+
+std::shared_ptr<DelayedCalls> timerDelayedCalls()
+{
+    static const auto calls = std::make_shared<TimerDelayedCalls>();
+    return calls;
+}
+
+AutoMarking::AutoMarking(ResultsState& state, UserDefaults& defaults, AutoMarkSheets& sheets, QObject* parent)
+    : QObject(parent)
+    , state_(state)
+    , defaults_(defaults)
+    , sheets_(sheets)
+    , delayedCalls_(timerDelayedCalls())
+{
+    // One run at a time does the work; a cancelled one may still be ending.
+    workers_.setMaxThreadCount(2);
+}
+
+AutoMarking::~AutoMarking()
+{
+    if (bAbortAutoMark_)
+        bAbortAutoMark_->store(true);
+    workers_.waitForDone();
+}
+
+void AutoMarking::btnAutoMarkTapped()
+{
+    if (defaults_.boolValue(key(SettingsKey::doNotShowAutoMarkDialog)).value_or(false)) {
+        proceedToautoMarkAllitems();
+        return;
+    }
+    sheets_.showConfirmation();
+}
+
+void AutoMarking::continueAutoMark(bool doNotShowAgain)
+{
+    if (doNotShowAgain)
+        defaults_.setValue(key(SettingsKey::doNotShowAutoMarkDialog), true);
+    sheets_.closeConfirmation();
+    proceedToautoMarkAllitems();
+}
+
+void AutoMarking::cancelAutoMark()
+{
+    sheets_.closeConfirmation();
+}
+
+void AutoMarking::btnMarkMenuItemTapped()
+{
+    proceedToautoMarkAllitems();
+}
+
+void AutoMarking::proceedToautoMarkAllitems()
+{
+    // The progress sheet covers the window while a run goes; a request that
+    // still gets through (a menu shortcut) must not start a second worker.
+    if (running_)
+        return;
+    running_ = true;
+    const quint64 generation = ++generation_;
+
+    qint64 maximum = 0;
+    for (const DuplicateGroupPtr& group : state_.arrGroups)
+        maximum += std::max<qint64>(static_cast<qint64>(group->children.size()) - 1, 0);
+    sheets_.showProgress(maximum);
+    sheets_.setProgress(formatText(localizedText(key("ID_COUNT_PHOTOS_AUTOMARKED")), { 0 }), 0);
+
+    state_.unmarkAllShownFiles();
+    auto snapshot = std::make_shared<const AutoMarkSnapshot>(
+        AutoMarkSnapshot::take(state_, defaults_.object(key(SettingsKey::autoMarkingRules)), generation));
+    bAbortAutoMark_ = std::make_shared<std::atomic<bool>>(false);
+
+    // The destructor waits for the worker, so this outlives every call the
+    // worker posts; the posted calls are dropped with it.
+    workers_.start([this, snapshot, abort = bAbortAutoMark_, generation] {
+        auto plan = std::make_shared<const AutoMarkPlan>(autoMarkGroups(*snapshot, *abort, [&](qint64 count) {
+            QMetaObject::invokeMethod(
+                this, [this, generation, count] { setAutoMarkingProgress(generation, count); }, Qt::QueuedConnection);
+        }));
+        QMetaObject::invokeMethod(
+            this, [this, plan] { finishAutoMarking(*plan); }, Qt::QueuedConnection);
+    });
+}
+
+void AutoMarking::setAutoMarkingProgress(quint64 generation, qint64 markedCount)
+{
+    if (generation != generation_ || !running_)
+        return;
+    sheets_.setProgress(markedCountText(markedCount), markedCount);
+}
+
+void AutoMarking::finishAutoMarking(const AutoMarkPlan& plan)
+{
+    if (plan.generation != generation_)
+        return;
+    running_ = false;
+    bAbortAutoMark_.reset();
+    const bool applied = applyAutoMarkPlan(state_, plan);
+    if (applied && plan.everyGroupProtected()) {
+        alertPresenter()->presentThen({ localizedText(key("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED")), QString(),
+                                          { localizedText(key("ID_OK")) } },
+            {});
+    }
+    emit autoMarkingFinished();
+    const quint64 generation = plan.generation;
+    delayedCalls_->after(progressSheetLinger, this, [this, generation] {
+        if (generation == generation_ && !running_)
+            sheets_.closeProgress();
+    });
+}
+
+void AutoMarking::cancelBtnTappedAutoMarking()
+{
+    if (bAbortAutoMark_)
+        bAbortAutoMark_->store(true);
+    // The run is over for the user; its worker ends on its own and its plan
+    // still applies unless a newer run has started by then.
+    running_ = false;
+    sheets_.closeProgress();
+}
+
+void AutoMarking::showScanCompleteSheet()
+{
+    if (state_.dupCount > 0)
+        sheets_.showScanComplete(state_.duplicatesSummary());
+}
+
+void AutoMarking::btnCloseWindowScanCompleteTapped()
+{
+    sheets_.closeScanComplete();
+    sheets_.closeConfirmation();
+    emit closeOtherSheets();
+}
+
+void AutoMarking::continueAutoMarkAfterScanComplete()
+{
+    btnCloseWindowScanCompleteTapped();
+    proceedToautoMarkAllitems();
+}
+
+void AutoMarking::waitForWorkers()
+{
+    workers_.waitForDone();
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "marking/AutoMarkPlan.h"
+#include "marking/ResultsSummary.h"
+
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class ResultsState;
+class UserDefaults;
+
+// The three sheets of automatic marking as the screen shows them over the
+// results window. Implemented by AutoMarkSheetWindows; tests put in a fake.
+// Every call comes on the GUI thread; closing a sheet that is not open does
+// nothing.
+class AutoMarkSheets {
+public:
+    virtual ~AutoMarkSheets() = default;
+    // windowAutoMark: its buttons answer continueAutoMark or cancelAutoMark.
+    virtual void showConfirmation() = 0;
+    virtual void closeConfirmation() = 0;
+    // windowAutomarking with its bar from 0 to maximum; its Cancel answers
+    // cancelBtnTappedAutoMarking.
+    virtual void showProgress(qint64 maximum) = 0;
+    virtual void setProgress(const QString& label, qint64 value) = 0;
+    virtual void closeProgress() = 0;
+    // windowScanComplete, its ring full, with the duplicates of summary; its buttons answer
+    // btnCloseWindowScanCompleteTapped or continueAutoMarkAfterScanComplete.
+    virtual void showScanComplete(const DuplicatesSummary& summary) = 0;
+    virtual void closeScanComplete() = 0;
+};
+
+// Runs work after a delay on the GUI thread, unless context has gone by then.
+// The standard one is a single-shot timer; tests use a clock they move by
+// hand.
+class DelayedCalls {
+public:
+    virtual ~DelayedCalls() = default;
+    virtual void after(std::chrono::milliseconds delay, QObject* context, std::function<void()> work) = 0;
+};
+std::shared_ptr<DelayedCalls> timerDelayedCalls();
+
+// Automatic marking of the shown groups, with the sheets that lead into a run
+// and show it. The results screen owns one and sends it the actions below;
+// GUI thread only. A run clears the marks of the shown files, then a worker
+// computes a plan from a snapshot and the GUI thread applies it. Each run has
+// its own generation and abort flag: a cancelled run still finishing can
+// neither mark groups nor close the sheet of a newer run, and a new run never
+// revives an old worker.
+class AutoMarking : public QObject {
+    Q_OBJECT
+public:
+    AutoMarking(ResultsState& state, UserDefaults& defaults, AutoMarkSheets& sheets, QObject* parent = nullptr);
+    // Cancels a run still going and waits for its worker, which stops before
+    // its next group.
+    ~AutoMarking() override;
+
+    void setDelayedCalls(std::shared_ptr<DelayedCalls> calls) { delayedCalls_ = std::move(calls); }
+
+    // The results toolbar's auto-mark command: the confirmation sheet, or the
+    // run at once when "doNotShowAutoMarkDialog" is set.
+    void btnAutoMarkTapped();
+    // The confirmation sheet's buttons. Its check box counts only when the
+    // user goes on: then "doNotShowAutoMarkDialog" is stored.
+    void continueAutoMark(bool doNotShowAgain = false);
+    void cancelAutoMark();
+    // A run without confirmation: the selection assistant's Mark button and
+    // any other caller.
+    void proceedToautoMarkAllitems();
+    // The mark menu's auto-mark item.
+    void btnMarkMenuItemTapped();
+    // The progress sheet's Cancel: the sheet closes at once; the groups done
+    // so far keep their marks, the others stay unmarked.
+    void cancelBtnTappedAutoMarking();
+
+    // The results loading calls it once per result set; nothing without
+    // duplicates.
+    void showScanCompleteSheet();
+    // The scan-complete sheet's buttons: close every sheet of the results
+    // screen, then, for the second, the run without confirmation.
+    void btnCloseWindowScanCompleteTapped();
+    void continueAutoMarkAfterScanComplete();
+
+    // A run whose progress sheet is up and whose worker has not finished.
+    bool isRunning() const { return running_; }
+    // Blocks until every worker has ended; their plans still arrive through
+    // the event loop. For tests and shutdown.
+    void waitForWorkers();
+
+signals:
+    // Closing every sheet also closes the removal and undo sheets, which the
+    // screen keeps.
+    void closeOtherSheets();
+    // A run's plan was applied (also after Cancel).
+    void autoMarkingFinished();
+
+private:
+    void setAutoMarkingProgress(quint64 generation, qint64 markedCount);
+    void finishAutoMarking(const AutoMarkPlan& plan);
+
+    ResultsState& state_;
+    UserDefaults& defaults_;
+    AutoMarkSheets& sheets_;
+    std::shared_ptr<DelayedCalls> delayedCalls_;
+    quint64 generation_ = 0;
+    bool running_ = false;
+    // The current run's flag; each run gets a fresh one.
+    std::shared_ptr<std::atomic<bool>> bAbortAutoMark_;
+    QThreadPool workers_;
+};

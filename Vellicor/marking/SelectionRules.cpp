@@ -1,0 +1,135 @@
+#include "marking/SelectionRules.h"
+
+#include "base/UserDefaults.h"
+#include "marking/StableSort.h"
+
+#include <algorithm>
+
+namespace {
+
+// The path less its last component: "/" for a file at the root, empty for a
+// bare name.
+QString parentFolderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QString();
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+using DateOf = const std::optional<QDateTime>& (*)(const RuleFile&);
+
+std::optional<qint64> msecs(const std::optional<QDateTime>& date)
+{
+    if (!date || !date->isValid())
+        return std::nullopt;
+    return date->toMSecsSinceEpoch();
+}
+
+// A file without the date ties with every file, which no sort may be given as
+// an order; so the dated stretches between such files are sorted each on
+// their own and the undated files stay where they are.
+void sortByDateNewestFirst(std::vector<RuleFile>& files, DateOf dateOf)
+{
+    auto stretchBegin = files.begin();
+    while (stretchBegin != files.end()) {
+        stretchBegin = std::find_if(
+            stretchBegin, files.end(), [&](const RuleFile& file) { return msecs(dateOf(file)).has_value(); });
+        const auto stretchEnd = std::find_if(
+            stretchBegin, files.end(), [&](const RuleFile& file) { return !msecs(dateOf(file)).has_value(); });
+        if (std::distance(stretchBegin, stretchEnd) > 1) {
+            std::vector<RuleFile> stretch(std::make_move_iterator(stretchBegin), std::make_move_iterator(stretchEnd));
+            stableMergeSort(
+                stretch, [&](const RuleFile& a, const RuleFile& b) { return *msecs(dateOf(a)) > *msecs(dateOf(b)); });
+            std::move(stretch.begin(), stretch.end(), stretchBegin);
+        }
+        stretchBegin = stretchEnd;
+    }
+}
+
+template <typename Matches> void bringToFront(std::vector<RuleFile>& files, Matches matches)
+{
+    std::stable_partition(files.begin(), files.end(), matches);
+}
+
+void preferFormat(std::vector<RuleFile>& files, const QStringList& priorities)
+{
+    for (const QString& entry : priorities) {
+        const QString lower = entry.toLower();
+        const bool found
+            = std::ranges::any_of(files, [&](const RuleFile& file) { return file.fileExtension == lower; });
+        if (!found)
+            continue;
+        // The choice ignores letter case, the reorder does not: an entry with
+        // capitals is chosen but moves nothing.
+        if (!entry.isEmpty())
+            bringToFront(files, [&](const RuleFile& file) { return file.fileExtension == entry; });
+        return;
+    }
+}
+
+void preferFolder(std::vector<RuleFile>& files, const QStringList& priorities)
+{
+    for (const QString& entry : priorities) {
+        const QString lower = entry.toLower();
+        std::optional<QString> chosen;
+        for (const RuleFile& file : files) {
+            if (!file.filePath)
+                continue;
+            const QString parent = parentFolderOf(*file.filePath);
+            if (parent.toLower() == lower)
+                chosen = parent;
+        }
+        if (!chosen)
+            continue;
+        if (!chosen->isEmpty()) {
+            const QString folder = chosen->toLower();
+            bringToFront(files, [&](const RuleFile& file) { return file.folderPath.toLower() == folder; });
+        }
+        return;
+    }
+}
+
+} // namespace
+
+RuleFile RuleFile::of(const FileInfoNode& file, FileInfoNodePtr node)
+{
+    return { std::move(node), file.modDate, file.createDate, file.fileSize, file.fileExtension, file.filePath,
+        file.folderPath, file.isMoveToTrash };
+}
+
+std::vector<RuleFile> applySelectionRule(
+    std::vector<RuleFile> files, const QString& ruleName, const SelectionPriorities& priorities)
+{
+    if (ruleName == QLatin1String("DateModified")) {
+        sortByDateNewestFirst(
+            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.modDate; });
+    } else if (ruleName == QLatin1String("FileCreated")) {
+        sortByDateNewestFirst(
+            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.createDate; });
+    } else if (ruleName == QLatin1String("FileSize")) {
+        stableMergeSort(files, [](const RuleFile& a, const RuleFile& b) { return a.fileSize > b.fileSize; });
+    } else if (ruleName == QLatin1String("FileFormat")) {
+        preferFormat(files, priorities.fileFormatPriorityList);
+    } else if (ruleName == QLatin1String("Folder")) {
+        if (priorities.isFolderPriorityUpdate)
+            preferFolder(files, priorities.folderPriorityList);
+    }
+    return files;
+}
+
+QStringList enabledSelectionRules(const QVariant& storedRules)
+{
+    QStringList names;
+    for (const QVariant& entry : Setting::toArray(storedRules).value_or(QVariantList())) {
+        const std::optional<QVariantMap> rule = Setting::toDictionary(entry);
+        if (!rule)
+            continue;
+        const QVariant state = rule->value(QStringLiteral("state"));
+        const bool enabled = Setting::toBool(state) == true || Setting::toReal(state) == 1.0;
+        const std::optional<QString> name = Setting::toText(rule->value(QStringLiteral("ruleName")));
+        if (enabled && name)
+            names.append(*name);
+    }
+    return names;
+}

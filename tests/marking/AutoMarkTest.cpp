@@ -1,0 +1,285 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
+#include "marking/AutoMarkPlan.h"
+#include "marking/AutoMarkSheetWindows.h"
+#include "marking/AutoMarking.h"
+#include "marking/ProtectedFolderStore.h"
+#include "marking/ResultsState.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+class Alerts : public AlertPresenter {
+public:
+    int present(const AlertRequest& request) override { return messages.append(request.messageText), 0; }
+    QStringList messages;
+};
+
+class HandClock : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()> work) override { pending.push_back(work); }
+    void advance()
+    {
+        for (auto& work : std::exchange(pending, {}))
+            work();
+    }
+    std::vector<std::function<void()>> pending;
+};
+
+// "name" or "name:minutes": a file in /d (in the protected /keep when the name
+// starts with k) modified that many minutes into the day; "-" for no date.
+FileInfoNodePtr file(const QString& spec)
+{
+    const QStringList parts = spec.split(QLatin1Char(':'));
+    auto node = std::make_shared<FileInfoNode>();
+    node->folderPath = parts[0].startsWith(QLatin1Char('k')) ? QStringLiteral("/keep") : QStringLiteral("/d");
+    node->fileName = parts[0];
+    node->fileExtension = parts[0].section(QLatin1Char('.'), 1);
+    node->filePath = node->folderPath + QLatin1Char('/') + parts[0];
+    node->fileSize = 1000;
+    if (parts.size() > 1 && parts[1] != QLatin1String("-"))
+        node->modDate = QDateTime::fromSecsSinceEpoch(1700000000 + parts[1].toLongLong() * 60, QTimeZone::utc());
+    return node;
+}
+
+std::string names(const std::vector<RuleFile>& files)
+{
+    QStringList result;
+    for (const RuleFile& f : files)
+        result.append(*f.node->fileName);
+    return result.join(QLatin1Char(' ')).toStdString();
+}
+
+// "K" kept, "M" marked, per file in scan order.
+QString marks(const DuplicateGroupPtr& group)
+{
+    QString result;
+    for (const auto& f : group->children)
+        result += f->isMarked() ? QLatin1Char('M') : QLatin1Char('K');
+    return result;
+}
+
+class AutoMark : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setAlertPresenter(alerts);
+        defaults.setValue(QString::fromLatin1(SettingsKey::protectedFolders),
+            QVariantList { makeFolderEntry(QStringLiteral("/keep")) });
+        defaults.setValue(QString::fromLatin1(SettingsKey::autoMarkingRules), defaultAutoMarkingRules());
+        marking.setDelayedCalls(clock);
+        sheets.connectTo(marking);
+    }
+    void TearDown() override { setAlertPresenter(nullptr); }
+
+    std::vector<DuplicateGroupPtr> load(const std::vector<QStringList>& groups)
+    {
+        std::vector<DuplicateGroupPtr> result;
+        for (const QStringList& specs : groups) {
+            result.push_back(std::make_shared<DuplicateGroup>());
+            for (const QString& spec : specs)
+                addFileToGroup(result.back(), file(spec));
+        }
+        state.loadResultSet(result, 1, ScanSource::thisComputer);
+        return result;
+    }
+    AutoMarkPlan plan(const std::function<void(qint64)>& progress = {})
+    {
+        return autoMarkGroups(
+            AutoMarkSnapshot::take(state, defaults.object(QStringLiteral("autoMarkingRules")), 1), abort, progress);
+    }
+    void runToEnd()
+    {
+        marking.waitForWorkers();
+        QCoreApplication::processEvents();
+    }
+
+    std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
+    QTemporaryDir folder;
+    UserDefaults defaults { folder.path() };
+    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    std::atomic<bool> abort = false;
+    QWidget window;
+    AutoMarkSheetWindows sheets { &window };
+    AutoMarking marking { state, defaults, sheets };
+    std::shared_ptr<HandClock> clock = std::make_shared<HandClock>();
+};
+
+} // namespace
+
+TEST_F(AutoMark, PlanKeepsTheFirstFileInRuleOrderOrEveryProtectedOne)
+{
+    const std::tuple<QStringList, const char*, int> cases[] = {
+        { { "a:10", "b:30", "c:20" }, "MKM", 1 }, // the newest modification date is kept
+        { { "a:10", "k:5", "c:20" }, "MKM", 1 }, // the protected file, though the rules chose c
+        { { "k1:1", "b:30", "k2:2", "d:4" }, "KMKM", -1 },
+        { { "k1:1", "k2:2" }, "KK", 0 },
+    };
+    for (const auto& [specs, expected, groupState] : cases) {
+        const auto group = load({ specs }).front();
+        const AutoMarkPlan made = plan();
+        EXPECT_EQ(made.everyGroupProtected(), groupState == 0);
+        ASSERT_TRUE(applyAutoMarkPlan(state, made));
+        EXPECT_EQ(marks(group), QString::fromLatin1(expected)) << specs.join(' ').toStdString();
+        EXPECT_EQ(group->state, groupState);
+        EXPECT_EQ(state.countMarked(), QString::fromLatin1(expected).count(QLatin1Char('M')));
+    }
+    load({});
+    EXPECT_TRUE(plan().everyGroupProtected());
+}
+
+TEST_F(AutoMark, RulesReorderStablyAndOnlyByTheHighestEntryInTheGroup)
+{
+    struct Case {
+        const char* rule;
+        QStringList files;
+        QStringList priorities;
+        bool folderMoved;
+        const char* expected;
+    };
+    const Case cases[] = {
+        { "DateModified", { "a:10", "b:-", "c:30" }, {}, false, "a b c" }, // undated files never move
+        { "DateModified", { "a:10", "b:30", "c:-", "d:5", "e:20" }, {}, false, "b a c e d" },
+        { "FileSize", { "a", "b" }, {}, false, "a b" },
+        { "FileFormat", { "x.heic", "a.jpg", "b.jpg", "c.jpg" }, { "png", "jpg" }, false, "a.jpg b.jpg c.jpg x.heic" },
+        { "FileFormat", { "x.heic", "a.jpg" }, { "JPG", "heic" }, false, "x.heic a.jpg" },
+        { "Folder", { "a", "k" }, { "/KEEP" }, false, "a k" }, // inert before Up or Down
+        { "Folder", { "a", "k" }, { "/KEEP" }, true, "k a" },
+        { "Folder", { "a", "k" }, { "/elsewhere" }, true, "a k" },
+        { "NoSuchRule", { "a:1", "b:2" }, {}, true, "a b" },
+    };
+    for (const Case& c : cases) {
+        std::vector<RuleFile> files;
+        for (const QString& spec : c.files) {
+            const auto node = file(spec);
+            files.push_back(RuleFile::of(*node, node));
+        }
+        const SelectionPriorities priorities { c.priorities, c.priorities, c.folderMoved };
+        EXPECT_EQ(names(applySelectionRule(files, QString::fromLatin1(c.rule), priorities)), std::string(c.expected))
+            << c.rule << " " << c.files.join(' ').toStdString();
+    }
+    const QVariantList stored { makeAutoMarkingRule(QStringLiteral("FileSize"), QString(), true, 0),
+        QStringLiteral("not a rule"),
+        QVariantMap { { QStringLiteral("ruleName"), QStringLiteral("Folder") }, { QStringLiteral("state"), 1 } },
+        QVariantMap { { QStringLiteral("ruleName"), QStringLiteral("FileFormat") }, { QStringLiteral("state"), 0 } },
+        QVariantMap { { QStringLiteral("ruleName"), QStringLiteral("DateModified") } } };
+    EXPECT_EQ(enabledSelectionRules(stored), (QStringList { QStringLiteral("FileSize"), QStringLiteral("Folder") }));
+}
+
+TEST_F(AutoMark, CancelAfterTheFirstGroupAndHiddenFilesLeaveTheRestUntouched)
+{
+    const auto groups = load({ { "a:1", "b:2", "c:3" }, { "d:1", "e:2" }, { "f:1", "g:2", "h:3" } });
+    const auto hidden = groups[2]->children[2];
+    groups[2]->filterChildren.pop_back();
+    hidden->state = true;
+    state.unmarkAllShownFiles();
+    const AutoMarkPlan made = plan([&](qint64) { abort = true; });
+    ASSERT_TRUE(made.cancelled);
+    applyAutoMarkPlan(state, made);
+    EXPECT_EQ(state.arrGroups.front(), groups[0]);
+    EXPECT_EQ(marks(groups[0]), QStringLiteral("MMK"));
+    EXPECT_EQ(marks(groups[1]), QStringLiteral("KK"));
+    EXPECT_EQ(marks(groups[2]), QStringLiteral("KKM"));
+    EXPECT_EQ(groups[1]->state, 0);
+    EXPECT_EQ(state.countMarked(), 2);
+}
+
+TEST_F(AutoMark, ConfirmationIsSkippedWhenItsKeyIsSetAndTheSheetClosesTwoSecondsAfterTheEnd)
+{
+    load({ { "a:1", "b:2" } });
+    marking.btnAutoMarkTapped();
+    EXPECT_TRUE(sheets.windowAutoMark->isVisible());
+    EXPECT_FALSE(sheets.windowAutomarking->isVisible());
+    sheets.btnDontShowAutoMark->setChecked(true);
+    sheets.btnCancelAutomark->click();
+    EXPECT_FALSE(sheets.windowAutoMark->isVisible());
+    EXPECT_FALSE(sheets.windowAutomarking->isVisible());
+    marking.btnAutoMarkTapped();
+    EXPECT_TRUE(sheets.windowAutoMark->isVisible()); // a cancelled check box is not stored
+    sheets.btnDontShowAutoMark->setChecked(true);
+    sheets.btnContinueAutomark->click();
+    runToEnd();
+    clock->advance();
+
+    marking.btnAutoMarkTapped();
+    EXPECT_FALSE(sheets.windowAutoMark->isVisible());
+    EXPECT_TRUE(sheets.windowAutomarking->isVisible());
+    runToEnd();
+    EXPECT_EQ(state.countMarked(), 1);
+    EXPECT_EQ(sheets.lblNumberPhotosMarking->text(),
+        formatText(localizedText(QStringLiteral("ID_COUNT_PHOTO_AUTOMARKED")), { 1 }));
+    EXPECT_TRUE(sheets.windowAutomarking->isVisible());
+    clock->advance();
+    EXPECT_FALSE(sheets.windowAutomarking->isVisible());
+    EXPECT_TRUE(alerts->messages.isEmpty());
+
+    load({ { "k1", "k2" } });
+    marking.btnMarkMenuItemTapped();
+    runToEnd();
+    EXPECT_EQ(alerts->messages,
+        QStringList { localizedText(QStringLiteral("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED")) });
+}
+
+TEST_F(AutoMark, ACancelledRunNeitherMarksNorClosesTheSheetOfANewerRun)
+{
+    load({ { "a:1", "b:2" } });
+    int finished = 0;
+    QObject::connect(&marking, &AutoMarking::autoMarkingFinished, [&] { ++finished; });
+    marking.showScanCompleteSheet();
+    EXPECT_TRUE(sheets.windowScanComplete->isVisible());
+    sheets.btnAutoMarkPhotos->click();
+    EXPECT_FALSE(sheets.windowScanComplete->isVisible());
+    sheets.btnCancelAutoMarking->click();
+    EXPECT_FALSE(sheets.windowAutomarking->isVisible());
+    marking.proceedToautoMarkAllitems();
+    runToEnd();
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(clock->pending.size(), 1u);
+    EXPECT_EQ(state.countMarked(), 1);
+}
+
+TEST_F(AutoMark, NoShownGroupIsEverFullyMarked)
+{
+    std::mt19937 random(27);
+    for (int round = 0; round < 60; ++round) {
+        std::vector<QStringList> shapes(1 + random() % 4);
+        for (QStringList& specs : shapes) {
+            for (unsigned i = 0, n = 2 + random() % 4; i < n; ++i) {
+                const QString date = random() % 4 ? QString::number(random() % 5) : QStringLiteral("-");
+                specs.append((random() % 4 ? QStringLiteral("f") : QStringLiteral("k")) + QString::number(i)
+                    + QLatin1Char(':') + date);
+            }
+        }
+        const auto groups = load(shapes);
+        for (const auto& group : groups) {
+            if (random() % 3 == 0)
+                group->filterChildren.erase(group->filterChildren.begin());
+            for (const auto& f : group->filterChildren)
+                f->state = random() % 2 == 0;
+        }
+        state.recountMarkedFiles();
+        marking.proceedToautoMarkAllitems();
+        runToEnd();
+        qint64 count = 0;
+        for (const auto& group : groups) {
+            const auto marked = std::ranges::count_if(group->filterChildren, [](auto& f) { return f->isMarked(); });
+            ASSERT_LT(marked, static_cast<qsizetype>(group->filterChildren.size()));
+            count += marked;
+        }
+        ASSERT_EQ(state.countMarked(), count);
+    }
+}
