@@ -37,6 +37,9 @@ signals:
     // The check box of a thumbnail was clicked; no place when the item had
     // not been filled by the grid yet.
     void SelectUnselectPhoto(const std::optional<IndexPath>& indexpath);
+    // The settings were set back to their defaults: open panes and the home
+    // screen's exclude list read them again.
+    void PreferencesResetToDefaults();
 
 private:
     AppNotifier() = default;
