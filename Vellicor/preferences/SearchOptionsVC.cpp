@@ -79,7 +79,7 @@ SearchOptionsVC::SearchOptionsVC(UserDefaults& defaults, QWidget* parent)
     lblSameFileName->setBuddy(btnSameFileName);
     lblSameFileSize->setBuddy(btnSameFileSize);
 
-    auto* body = new PreferencesContainer(440, this);
+    auto* body = new PreferencesContainer(560, this);
     body->addSection(lblFindFilesWith1, { btnSameContent, btnIgnoreContent }, true);
     body->addSection(lblFindFilesWith2,
         { preferencesLine({ btnSameFileName, lblSameFileName }), btnSimillarFileName,

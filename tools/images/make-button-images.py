@@ -60,6 +60,7 @@ ICONS += [
      '<g fill="#ffffff"><circle cx="12" cy="11" r="2.4"/><circle cx="20" cy="16" r="2.4"/>'
      '<circle cx="14" cy="21" r="2.4"/></g>'),
     ("search-options", 32, TILE + f'<g {SIGN}><circle cx="14" cy="14" r="5.5"/><path d="M18,18 L24,24"/></g>'),
+    ("exclusions", 32, TILE + f'<g {SIGN}><path d="M7,11 H13 L15,13 H25 V23 H7 Z"/><path d="M13,15 L19,21 M19,15 L13,21"/></g>'),
     ("scan-history", 32, TILE + f'<g {SIGN}><circle cx="16" cy="16" r="8"/><path d="M16,11 V16 L19.5,18.5"/></g>'),
 ]
 

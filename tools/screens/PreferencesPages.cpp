@@ -5,11 +5,17 @@
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
 #include "core/AppStartup.h"
+#include "core/SettingsSchema.h"
+#include "preferences/AdvanceScanSettingVC.h"
 #include "preferences/PreferencesPanes.h"
+#include "preferences/PreferencesTabViewController.h"
 #include "preferences/PreferencesWindowController.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -60,6 +66,43 @@ const GalleryRegistration general("prefs-general", [] {
 const GalleryRegistration searchOptions("prefs-search-options", [] {
     StartedPreferences started;
     return windowImage(*started.controller, QStringLiteral("searchoptions"));
+});
+
+const GalleryRegistration advanced("prefs-advanced-scan-settings", [] {
+    StartedPreferences started;
+    return windowImage(*started.controller, QStringLiteral("advancescansetting"));
+});
+
+const GalleryRegistration history("prefs-scan-history", [] {
+    StartedPreferences started;
+    for (int i = 0; i < 3; ++i)
+        appendScanHistoryRecord(4 + i, 1000000 * (i + 1), *started.defaults);
+    return windowImage(*started.controller, QStringLiteral("scanhistory"));
+});
+
+const GalleryRegistration emptyHistory("prefs-scan-history-empty", [] {
+    StartedPreferences started;
+    return windowImage(*started.controller, QStringLiteral("scanhistory"));
+});
+
+const GalleryRegistration exclusions("prefs-excluded-folders", [] {
+    StartedPreferences started;
+    return windowImage(*started.controller, QStringLiteral("excludedfolders"));
+});
+
+// The file-type editor as it opens for Add, on its own.
+const GalleryRegistration editor("prefs-file-type-editor", [] {
+    StartedPreferences started;
+    started.controller->showPreferencesWindow(QStringLiteral("advancescansetting"));
+    auto* pane = dynamic_cast<AdvanceScanSettingVC*>(started.controller->tabViewController()->preferencePanes().at(1));
+    pane->manageExtensionFilters(pane->btnAddExt);
+    pane->txtViewExtensions->setPlainText(QStringLiteral("*.log; *.tmp"));
+    QDialog& sheet = *pane->windowManageExtensions;
+    QImage image(sheet.size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(galleryScale());
+    image.fill(sheet.palette().color(QPalette::Window));
+    sheet.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return image;
 });
 
 } // namespace
