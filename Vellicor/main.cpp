@@ -4,6 +4,8 @@
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
+#include "preferences/PreferencesPanes.h"
+#include "preferences/PreferencesWindowController.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -19,6 +21,22 @@ bool hasDisplay()
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
+
+// The delegate's view of the preferences window.
+class PreferencesWindowAdapter : public PreferencesWindow {
+public:
+    explicit PreferencesWindowAdapter(UserDefaults& defaults)
+        : controller_(makePreferencesWindowController(defaults))
+    {
+    }
+    void showPreferencesWindow(const std::optional<QString>& pane) override
+    {
+        controller_->showPreferencesWindow(pane);
+    }
+
+private:
+    std::unique_ptr<PreferencesWindowController> controller_;
+};
 
 } // namespace
 
@@ -41,6 +59,8 @@ int main(int argc, char* argv[])
 
     installApplicationFont();
     AppDelegate delegate(UserDefaults::standard());
+    delegate.setPreferencesWindowFactory(
+        [] { return std::make_unique<PreferencesWindowAdapter>(UserDefaults::standard()); });
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     delegate.awakeFromNib();
     delegate.applicationDidFinishLaunching();

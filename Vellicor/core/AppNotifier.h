@@ -40,6 +40,9 @@ signals:
     // The scan history gained a record (a clean-up's remaining duplicates);
     // the home screen's last-scan box reads the newest one again.
     void UpdateLastScanStatus();
+    // The settings were set back to their defaults: open panes and the home
+    // screen's exclude list read them again.
+    void PreferencesResetToDefaults();
 
 private:
     AppNotifier() = default;

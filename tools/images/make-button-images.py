@@ -49,6 +49,25 @@ ICONS = [
                          '<path d="M1.5,6.5 L14.5,6.5 L14.5,13 L1.5,13 Z" fill="#7fb0f0"/>'),
 ]
 
+# The preferences toolbar: one 32-point tile per pane in the blue of the
+# buttons, a white sign on it.
+TILE = ('<defs><linearGradient id="fill" x1="0" y1="0" x2="0" y2="1">'
+        f'<stop offset="0" stop-color="{BLUE["top"]}"/><stop offset="1" stop-color="{BLUE["bottom"]}"/>'
+        f'</linearGradient></defs><rect x="1" y="1" width="30" height="30" rx="7" fill="{BLUE["border"]}"/>'
+        '<rect x="2" y="2" width="28" height="28" rx="6" fill="url(#fill)"/>')
+SIGN = 'fill="none" stroke="#ffffff" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"'
+ICONS += [
+    ("general", 32, TILE + f'<g {SIGN}><circle cx="16" cy="16" r="4.5"/>'
+     '<path d="M16,7 V9.5 M16,22.5 V25 M7,16 H9.5 M22.5,16 H25 M9.6,9.6 L11.4,11.4 M20.6,20.6 L22.4,22.4 '
+     'M9.6,22.4 L11.4,20.6 M20.6,11.4 L22.4,9.6"/></g>'),
+    ("advance-scan-setting", 32, TILE + f'<g {SIGN}><path d="M8,11 H24 M8,16 H24 M8,21 H24"/></g>'
+     '<g fill="#ffffff"><circle cx="12" cy="11" r="2.4"/><circle cx="20" cy="16" r="2.4"/>'
+     '<circle cx="14" cy="21" r="2.4"/></g>'),
+    ("search-options", 32, TILE + f'<g {SIGN}><circle cx="14" cy="14" r="5.5"/><path d="M18,18 L24,24"/></g>'),
+    ("exclusions", 32, TILE + f'<g {SIGN}><path d="M7,11 H13 L15,13 H25 V23 H7 Z"/><path d="M13,15 L19,21 M19,15 L13,21"/></g>'),
+    ("scan-history", 32, TILE + f'<g {SIGN}><circle cx="16" cy="16" r="8"/><path d="M16,11 V16 L19.5,18.5"/></g>'),
+]
+
 
 def rounded(x0, y0, x1, y1, r, point=False, square_bottom=False):
     """Path of a rounded rectangle; point makes the left side an arrow head,

@@ -1,0 +1,787 @@
+#include "preferences/AdvanceScanSettingVC.h"
+
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/ApplicationFont.h"
+#include "controls/RAZButton.h"
+#include "core/AppNotifier.h"
+#include "core/AppStartup.h"
+#include "core/FileCategories.h"
+#include "core/GlobalObjects.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
+#include "preferences/PaneLayout.h"
+#include "preferences/PreferencesKit.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace {
+
+constexpr QSize paneSize { 620, 614 };
+constexpr QSize editorSize { 460, 250 };
+// Sizes are whole numbers below 1024 of their unit: the next unit up takes
+// over from there.
+constexpr int largestSize = 1023;
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+QString key(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+qint64 unitFactor(qint64 unit)
+{
+    switch (unit) {
+    case 1:
+        return 1000;
+    case 2:
+        return 1000000;
+    case 3:
+        return 1000000000;
+    default:
+        return 1;
+    }
+}
+
+// A frame given from the top of a parent height points high.
+LayoutFrame fromTop(double height, double x, double top, double width, double h)
+{
+    return { x, height - top - h, width, h };
+}
+
+} // namespace
+
+AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* parent)
+    : PreferencePane(parent)
+    , defaults_(defaults)
+    , title_(text("ID_ADVANCE_SCAN_SETTINGS"))
+    , icon_(paneIcon(QStringLiteral("advance-scan-setting")))
+{
+    setFixedSize(paneSize);
+    auto named = [](QWidget* widget, const char* name) {
+        widget->setObjectName(QString::fromLatin1(name));
+        return widget;
+    };
+    auto heading = [this, &named](const char* name, const char* textKey, int size) {
+        auto* label = new QLabel(text(textKey), this);
+        label->setFont(systemFontOfSize(size, size > 12 ? QFont::Bold : QFont::Normal));
+        named(label, name);
+        return label;
+    };
+    heading("lblSearchFilter", "ID_SEARCH_FILTER", 13);
+    heading("lblFileFilter", "ID_FILE_FILTER", 12);
+    heading("lblMoreSearchOptions", "ID_MORE_SEARCH_OPTIONS", 13);
+    heading("lblFIleSize", "ID_FILES_SIZE", 12);
+    heading("lblFilesDates", "ID_FILES_DATES", 12);
+
+    auto* segments = named(new QWidget(this), "segmentControlView");
+    segmentControl = new QButtonGroup(this);
+    for (int i = 0; i < 2; ++i) {
+        auto* segment = new QPushButton(text(i == 0 ? "ID_INCLUDE" : "ID_EXCLUDE"), segments);
+        segment->setCheckable(true);
+        segment->setGeometry(i * 90, 0, 90, 24);
+        segmentControl->addButton(segment, i);
+    }
+    segmentControl->button(0)->setChecked(true);
+    connect(segmentControl, &QButtonGroup::idClicked, this, [this] { showExtensionFilterList(); });
+
+    tblFormatsList = new QTableWidget(0, 1, this);
+    named(tblFormatsList, "tblFormatsList");
+    tblFormatsList->horizontalHeader()->hide();
+    tblFormatsList->horizontalHeader()->setStretchLastSection(true);
+    tblFormatsList->verticalHeader()->hide();
+    tblFormatsList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblFormatsList->setSelectionMode(QAbstractItemView::SingleSelection);
+    tblFormatsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblFormatsList->setWordWrap(false);
+    connect(tblFormatsList, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (!filling_)
+            toggleExtensionFilter(item->row(), item->checkState() == Qt::Checked);
+    });
+
+    auto button = [this, &named](const char* name, const char* textKey) {
+        auto* result = new QPushButton(text(textKey), this);
+        named(result, name);
+        connect(result, &QPushButton::clicked, this, [this, result] { manageExtensionFilters(result); });
+        return result;
+    };
+    btnAddExt = button("btnAddExt", "ID_ADD");
+    btnEditExt = button("btnEditExt", "ID_EDIT");
+    btnDeleteExt = button("btnDeleteExt", "ID_DELETE");
+
+    btnAnySize = new QCheckBox(text("ID_ANY_SIZE"), this);
+    named(btnAnySize, "btnAnySize");
+    connect(btnAnySize, &QCheckBox::clicked, this, [this](bool on) {
+        defaults_.setValue(key(SettingsKey::scanFileOfAnyFileSize), on);
+        updateSizeControlsEnabled();
+    });
+    named(new QLabel(text("ID_MINIMUM_FILE_SIZE"), this), "lblMinimumFileSize");
+    named(new QLabel(text("ID_MAXIMUM_FILE_SIZE"), this), "lblMaximumFileSize");
+    auto sizeField = [this, &named](const char* name) {
+        auto* field = new QSpinBox(this);
+        field->setRange(0, largestSize);
+        named(field, name);
+        connect(field, &QSpinBox::editingFinished, this, [this] { validateFileSizeLimits(); });
+        connect(field, &QSpinBox::valueChanged, this, [this, field] {
+            if (!filling_ && !field->hasFocus())
+                validateFileSizeLimits();
+        });
+        return field;
+    };
+    txtMinFileSize = sizeField("txtMinFileSize");
+    txtMaxFileSize = sizeField("txtMaxFileSize");
+    auto unitPopup = [this, &named](const char* name, const char* unitKey) {
+        auto* popup = new QComboBox(this);
+        popup->addItems({ QStringLiteral("bytes"), QStringLiteral("KB"), QStringLiteral("MB"), QStringLiteral("GB") });
+        named(popup, name);
+        connect(popup, &QComboBox::activated, this, [this, unitKey](int index) {
+            defaults_.setValue(key(unitKey), QVariant::fromValue<qlonglong>(index));
+            validateFileSizeLimits();
+        });
+        return popup;
+    };
+    popupMinfileSize = unitPopup("popupMinfileSize", SettingsKey::fileSizeUnit);
+    popupMaxfileSzie = unitPopup("popupMaxfileSzie", SettingsKey::fileSizeUnitForMax);
+
+    auto tinyBox = [this, &named](const char* name, const char* textKey) {
+        auto* box = new QCheckBox(text(textKey), this);
+        named(box, name);
+        connect(box, &QCheckBox::clicked, this, [this, box] { applyTinyFileOption(box); });
+        return box;
+    };
+    btnExcludeZeroSize = tinyBox("btnExcludeZeroSize", "ID_EXCLUDE_ZERO_SIZE_FILE_FROM_DUPLICATE_LIST");
+    btnExclude1KBSzie = tinyBox("btnExclude1KBSzie", "ID_EXCLUDE_1KB_SIZE_FILE_FROM_DUPLICATE_LIST");
+    btnExclude10KBSzie = tinyBox("btnExclude10KBSzie", "ID_EXCLUDE_10KB_SIZE_FILE_FROM_DUPLICATE_LIST");
+    btnScanHiddenFolders = new QCheckBox(QStringLiteral("Scan hidden folders"), this);
+    named(btnScanHiddenFolders, "btnScanHiddenFolders");
+    connect(btnScanHiddenFolders, &QCheckBox::clicked, this,
+        [this](bool on) { defaults_.setValue(key(SettingsKey::sacnHiddenFolders), on); });
+
+    auto dateButton = [this, &named](const char* name, const char* textKey, int tag) {
+        auto* radio = new QRadioButton(text(textKey), this);
+        named(radio, name);
+        connect(radio, &QRadioButton::clicked, this, [this, tag] { applyDateOption(tag); });
+        return radio;
+    };
+    btnAnyDate = dateButton("btnAnyDate", "ID_ANY_DATE", 1);
+    btnCreatedfrom = dateButton("btnCreatedfrom", "ID_CREATED_FROM", 2);
+    btnModifiedDate = dateButton("btnModifiedDate", "ID_MODIFIED_FROM", 3);
+    auto datePicker = [this, &named](const char* name, const char* dateKey) {
+        auto* picker = new QDateEdit(this);
+        picker->setCalendarPopup(true);
+        picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        named(picker, name);
+        connect(picker, &QDateEdit::dateChanged, this, [this, dateKey](QDate date) {
+            if (!filling_)
+                defaults_.setValue(key(dateKey), QDateTime(date, QTime(0, 0)).toUTC());
+        });
+        return picker;
+    };
+    datePickerCreated = datePicker("datePickerCreated", SettingsKey::scanFileForCreatedDate);
+    datePickerModified = datePicker("datePickerModified", SettingsKey::scanFileForModifiedDate);
+
+    buildEditor();
+
+    FrameTable pane = baseFrames();
+    FrameTable editor = editorBaseFrames();
+    QHash<QString, int> fonts;
+    adaptLayoutToLanguage(currentLanguageCode, pane, editor, &fonts);
+    pane.apply(this);
+    editor.apply(windowManageExtensions);
+    for (auto font = fonts.constBegin(); font != fonts.constEnd(); ++font) {
+        QWidget* control = findChild<QWidget*>(font.key());
+        if (!control)
+            control = windowManageExtensions->findChild<QWidget*>(font.key());
+        if (control)
+            control->setFont(systemFontOfSize(font.value()));
+    }
+
+    // The size fields show their settings as a binding would, so after a
+    // reset they show the reset's sizes rather than write old ones back.
+    connect(&AppNotifier::instance(), &AppNotifier::PreferencesResetToDefaults, this, [this] {
+        loadAdvancedScanSettings();
+        showStoredSizes();
+    });
+    loadAdvancedScanSettings();
+    showStoredSizes();
+}
+
+void AdvanceScanSettingVC::showStoredSizes()
+{
+    loadLastSizeSettings();
+    filling_ = true;
+    txtMinFileSize->setValue(int(std::clamp<qint64>(lastSelectedMinSize_, 0, largestSize)));
+    txtMaxFileSize->setValue(int(std::clamp<qint64>(lastSelectedMaxSize_, 0, largestSize)));
+    popupMinfileSize->setCurrentIndex(int(std::clamp<qint64>(lastMinSizeUnit_, 0, 3)));
+    popupMaxfileSzie->setCurrentIndex(int(std::clamp<qint64>(lastMaxSizeUnit_, 0, 3)));
+    filling_ = false;
+}
+
+AdvanceScanSettingVC::~AdvanceScanSettingVC() = default;
+
+void AdvanceScanSettingVC::hideEvent(QHideEvent* event)
+{
+    validateFileSizeLimits();
+    PreferencePane::hideEvent(event);
+}
+
+QSize AdvanceScanSettingVC::sizeHint() const
+{
+    return paneSize;
+}
+
+void AdvanceScanSettingVC::buildEditor()
+{
+    windowManageExtensions = new QDialog(this);
+    windowManageExtensions->setObjectName(QStringLiteral("windowManageExtensions"));
+    windowManageExtensions->setWindowModality(Qt::WindowModal);
+    windowManageExtensions->setFixedSize(editorSize);
+    auto* fileType = new QLabel(text("ID_FILE_TYPE"), windowManageExtensions);
+    fileType->setObjectName(QStringLiteral("lblFileType"));
+    fileType->setFont(systemFontOfSize(13, QFont::Bold));
+    lblFileTypeVal = new QLabel(windowManageExtensions);
+    lblFileTypeVal->setObjectName(QStringLiteral("lblFileTypeVal"));
+    auto* hint = new QLabel(text("ID_ENTER_ONE_OR_MORE_TERMINAL_STYLE_FILE_NAME_PATTERNS"), windowManageExtensions);
+    hint->setObjectName(QStringLiteral("lblEnterFileOneOrMoreTerminal"));
+    applyPreferenceDescriptionStyle(hint);
+    txtViewExtensions = new QPlainTextEdit(windowManageExtensions);
+    txtViewExtensions->setObjectName(QStringLiteral("txtViewExtensions"));
+    btnCancelExtList = new RAZButton(windowManageExtensions);
+    btnCancelExtList->setObjectName(QStringLiteral("btnCancelExtList"));
+    btnCancelExtList->setText(text("ID_CANCEL"));
+    btnUpdateExtList = new RAZButton(windowManageExtensions);
+    btnUpdateExtList->setObjectName(QStringLiteral("btnUpdateExtList"));
+    btnUpdateExtList->setText(text("ID_UPDATE"));
+    const QColor inside = QColor::fromRgbF(65 / 255.0, 65 / 255.0, 65 / 255.0);
+    for (RAZButton* button : { btnUpdateExtList.get(), btnCancelExtList.get() }) {
+        button->setButtonInsideColor(inside, QColor::fromRgbF(190 / 255.0, 190 / 255.0, 190 / 255.0), Qt::white,
+            Qt::white, QColor::fromRgbF(23 / 255.0, 23 / 255.0, 23 / 255.0), inside, button == btnUpdateExtList ? 5 : 4,
+            13, false, false, 0);
+    }
+    connect(btnUpdateExtList, &RAZButton::clicked, this, [this] { btnUpdateExtListTapped(); });
+    connect(btnCancelExtList, &RAZButton::clicked, this, [this] { btnCancelExtListTapped(); });
+}
+
+FrameTable AdvanceScanSettingVC::baseFrames()
+{
+    const double h = paneSize.height();
+    return {
+        { QStringLiteral("lblSearchFilter"), fromTop(h, 20, 14, 300, 18) },
+        { QStringLiteral("lblFileFilter"), fromTop(h, 20, 40, 200, 16) },
+        { QStringLiteral("segmentControlView"), fromTop(h, 20, 60, 180, 24) },
+        { QStringLiteral("tblFormatsList"), fromTop(h, 20, 90, 580, 150) },
+        { QStringLiteral("btnAddExt"), fromTop(h, 20, 248, 80, 28) },
+        { QStringLiteral("btnEditExt"), fromTop(h, 106, 248, 80, 28) },
+        { QStringLiteral("btnDeleteExt"), fromTop(h, 192, 248, 80, 28) },
+        { QStringLiteral("lblMoreSearchOptions"), fromTop(h, 20, 290, 300, 18) },
+        { QStringLiteral("lblFIleSize"), fromTop(h, 20, 316, 200, 16) },
+        { QStringLiteral("btnAnySize"), fromTop(h, 40, 338, 200, 20) },
+        { QStringLiteral("lblMinimumFileSize"), fromTop(h, 40, 366, 140, 24) },
+        { QStringLiteral("txtMinFileSize"), fromTop(h, 185, 366, 80, 24) },
+        { QStringLiteral("popupMinfileSize"), fromTop(h, 272, 366, 80, 24) },
+        { QStringLiteral("lblMaximumFileSize"), fromTop(h, 40, 396, 140, 24) },
+        { QStringLiteral("txtMaxFileSize"), fromTop(h, 185, 396, 80, 24) },
+        { QStringLiteral("popupMaxfileSzie"), fromTop(h, 272, 396, 80, 24) },
+        { QStringLiteral("btnExcludeZeroSize"), fromTop(h, 40, 428, 560, 20) },
+        { QStringLiteral("btnExclude1KBSzie"), fromTop(h, 40, 452, 560, 20) },
+        { QStringLiteral("btnExclude10KBSzie"), fromTop(h, 40, 476, 560, 20) },
+        { QStringLiteral("btnScanHiddenFolders"), fromTop(h, 40, 500, 560, 20) },
+        { QStringLiteral("lblFilesDates"), fromTop(h, 20, 530, 200, 16) },
+        { QStringLiteral("btnAnyDate"), fromTop(h, 40, 552, 110, 22) },
+        { QStringLiteral("btnCreatedfrom"), fromTop(h, 40, 580, 140, 22) },
+        { QStringLiteral("datePickerCreated"), fromTop(h, 185, 579, 120, 24) },
+        { QStringLiteral("btnModifiedDate"), fromTop(h, 320, 580, 140, 22) },
+        { QStringLiteral("datePickerModified"), fromTop(h, 465, 579, 120, 24) },
+    };
+}
+
+FrameTable AdvanceScanSettingVC::editorBaseFrames()
+{
+    const double h = editorSize.height();
+    return {
+        { QStringLiteral("lblFileType"), fromTop(h, 20, 20, 60, 20) },
+        { QStringLiteral("lblFileTypeVal"), fromTop(h, 90, 20, 300, 20) },
+        { QStringLiteral("lblEnterFileOneOrMoreTerminal"), fromTop(h, 20, 48, 420, 34) },
+        { QStringLiteral("txtViewExtensions"), fromTop(h, 20, 88, 420, 100) },
+        { QStringLiteral("btnCancelExtList"), fromTop(h, 250, 204, 90, 30) },
+        { QStringLiteral("btnUpdateExtList"), fromTop(h, 350, 204, 90, 30) },
+    };
+}
+
+void AdvanceScanSettingVC::adaptLayoutToLanguage(
+    const QString& languageCode, FrameTable& pane, FrameTable& editor, QHash<QString, int>* fonts)
+{
+    struct Edit {
+        const char* languages;
+        bool inEditor;
+        const char* control;
+        double dx, dy, dw, dh;
+        int font;
+    };
+    // Each step as the languages it applies to; steps run in this order, each
+    // on the frame as the earlier ones left it.
+    static const Edit edits[] = {
+        { "da fr", false, "lblMaximumFileSize", 0, -3, 42, 0, 0 },
+        { "da fr", false, "lblMinimumFileSize", 0, -2, 42, 0, 0 },
+        { "da fr", false, "txtMaxFileSize", 42, 0, 0, 0, 0 },
+        { "da fr", false, "txtMinFileSize", 42, 0, 0, 0, 0 },
+        { "da fr", false, "popupMaxfileSzie", 42, 0, 0, 0, 0 },
+        { "da fr", false, "popupMinfileSize", 42, 0, 0, 0, 0 },
+        { "fr", false, "btnAnyDate", -24, 0, 0, 0, 11 },
+        { "fr", false, "lblFilesDates", -25, 0, 0, 0, 0 },
+        { "fr", false, "btnCreatedfrom", -24, 0, 60, 0, 11 },
+        { "fr", false, "btnModifiedDate", -24, 0, 75, 0, 11 },
+        { "fr", false, "datePickerCreated", 40, 0, 0, 0, 0 },
+        { "fr", false, "datePickerModified", 45, 0, 0, 0, 0 },
+        { "fr", false, "lblMinimumFileSize", 0, 0, 0, 0, 11 },
+        { "fr", false, "lblMaximumFileSize", 0, 0, 0, 0, 11 },
+        { "fr", false, "btnAnySize", 0, 0, 0, 0, 11 },
+        { "it", true, "lblFileType", 0, 0, 15, 0, 0 },
+        { "it", true, "lblFileTypeVal", 15, 0, 0, 0, 0 },
+        { "ru de", true, "lblFileType", 0, 0, 25, 0, 0 },
+        { "de", true, "lblFileTypeVal", 5, 0, 0, 0, 0 },
+        { "ru", true, "lblFileTypeVal", 25, 0, 0, 0, 0 },
+        { "ru de", true, "btnUpdateExtList", -15, 0, 15, 0, 0 },
+        { "es nl fi pt de it ru", false, "lblMinimumFileSize", 0, 0, 60, 0, 12 },
+        { "es nl fi pt de it ru", false, "lblMaximumFileSize", 0, 0, 60, 0, 12 },
+        { "es nl fi pt de it ru", false, "txtMinFileSize", 50, 0, 0, 0, 0 },
+        { "es nl fi pt de it ru", false, "popupMinfileSize", 40, 0, 0, 0, 0 },
+        { "es nl fi pt de it ru", false, "txtMaxFileSize", 50, 0, 0, 0, 0 },
+        { "es nl fi pt de it ru", false, "popupMaxfileSzie", 40, 0, 0, 0, 0 },
+        { "es nl fi pt de it ru", false, "btnAnyDate", 0, 0, 80, 0, 0 },
+        { "es nl fi pt de it ru", false, "btnCreatedfrom", 0, 0, 25, 0, 0 },
+        { "es nl fi pt de it ru", false, "btnModifiedDate", 0, 0, 35, 0, 0 },
+        { "es nl fi pt de it ru", false, "datePickerCreated", 25, 0, 0, 0, 0 },
+        { "es nl fi pt de it ru", false, "datePickerModified", 25, 0, 0, 0, 0 },
+        { "es nl fi pt fr", true, "lblFileType", 0, 0, 55, 0, 0 },
+        { "nl", true, "lblFileTypeVal", 40, 0, 0, 0, 0 },
+        { "es fi pt fr", true, "lblFileTypeVal", 50, 0, 0, 0, 0 },
+        { "nb sv", false, "btnCreatedfrom", 0, 0, 10, 0, 0 },
+        { "nb sv", false, "lblMaximumFileSize", 0, 0, 10, 0, 0 },
+        { "nl de ru", false, "btnAddExt", 0, 0, 15, 0, 0 },
+        { "nl de ru", false, "btnEditExt", 0, 0, 15, 0, 0 },
+        { "nl de ru", false, "btnDeleteExt", 0, 0, 15, 0, 0 },
+        { "pt de es nl fi ru fr", true, "lblEnterFileOneOrMoreTerminal", 0, -5, 0, 17, 0 },
+        { "ja sv", true, "lblFileTypeVal", -15, 0, 0, 0, 0 },
+        { "da nb ru", true, "lblFileTypeVal", -10, 0, 0, 0, 0 },
+    };
+    if (languageCode == QLatin1String("en"))
+        editor[QStringLiteral("lblFileTypeVal")].x = 82;
+    for (const Edit& edit : edits) {
+        if (!QString::fromLatin1(edit.languages).split(QLatin1Char(' ')).contains(languageCode))
+            continue;
+        const QString name = QString::fromLatin1(edit.control);
+        LayoutFrame& frame = (edit.inEditor ? editor : pane)[name];
+        frame.x += edit.dx;
+        frame.y += edit.dy;
+        frame.width += edit.dw;
+        frame.height += edit.dh;
+        if (edit.font && fonts)
+            fonts->insert(name, edit.font);
+    }
+}
+
+int AdvanceScanSettingVC::shownSegment() const
+{
+    return segmentControl->checkedId();
+}
+
+void AdvanceScanSettingVC::selectSegment(int segment)
+{
+    if (QAbstractButton* button = segmentControl->button(segment)) {
+        button->setChecked(true);
+        showExtensionFilterList();
+    }
+}
+
+const QVariantList& AdvanceScanSettingVC::shownList() const
+{
+    return shownSegment() == 1 ? arrExcludeExt_ : arrIncludeExt_;
+}
+
+void AdvanceScanSettingVC::loadAdvancedScanSettings()
+{
+    filling_ = true;
+    if (const std::optional<bool> any = defaults_.boolValue(key(SettingsKey::scanFileOfAnyFileSize)))
+        btnAnySize->setChecked(*any);
+    updateSizeControlsEnabled();
+    loadExtensionFilterLists();
+    if (const std::optional<qint64> option = defaults_.integerValue(key(SettingsKey::scanFilesDate));
+        option && *option >= 1 && *option <= 3)
+        applyDateOption(int(*option));
+    const QDate today = QDate::currentDate();
+    datePickerCreated->setDate(
+        defaults_.dateValue(key(SettingsKey::scanFileForCreatedDate)).value_or(QDateTime()).toLocalTime().date());
+    datePickerModified->setDate(
+        defaults_.dateValue(key(SettingsKey::scanFileForModifiedDate)).value_or(QDateTime()).toLocalTime().date());
+    if (!datePickerCreated->date().isValid())
+        datePickerCreated->setDate(today);
+    if (!datePickerModified->date().isValid())
+        datePickerModified->setDate(today);
+    btnScanHiddenFolders->setChecked(defaults_.boolValue(key(SettingsKey::sacnHiddenFolders)).value_or(false));
+
+    const qint64 level = defaults_.integerValue(key(SettingsKey::excludeDuplicateLessSizeInKB)).value_or(-1);
+    for (QCheckBox* box : { btnExcludeZeroSize.get(), btnExclude1KBSzie.get(), btnExclude10KBSzie.get() })
+        box->setChecked(false);
+    QCheckBox* const byLevel[] = { btnExcludeZeroSize, btnExclude1KBSzie, btnExclude10KBSzie };
+    if (level >= 1 && level <= 3) {
+        byLevel[level - 1]->setChecked(true);
+        applyTinyFileOption(byLevel[level - 1]);
+    }
+    filling_ = false;
+    showExtensionFilterList();
+}
+
+void AdvanceScanSettingVC::updateSizeControlsEnabled()
+{
+    const bool limited = !btnAnySize->isChecked();
+    for (QWidget* control :
+        std::initializer_list<QWidget*> { txtMinFileSize, txtMaxFileSize, popupMinfileSize, popupMaxfileSzie })
+        control->setEnabled(limited);
+}
+
+void AdvanceScanSettingVC::loadExtensionFilterLists()
+{
+    auto read = [this](const char* listKey) {
+        QVariantList rows;
+        for (const QVariant& row : defaults_.arrayValue(key(listKey)).value_or(QVariantList())) {
+            if (Setting::toDictionary(row))
+                rows.append(row);
+        }
+        return rows;
+    };
+    arrIncludeExt_ = read(SettingsKey::includeExtensionList);
+    arrExcludeExt_ = read(SettingsKey::excludeExtensionList);
+}
+
+void AdvanceScanSettingVC::showExtensionFilterList()
+{
+    filling_ = true;
+    const QVariantList& rows = shownList();
+    tblFormatsList->clearContents();
+    tblFormatsList->setRowCount(int(rows.size()));
+    for (int row = 0; row < int(rows.size()); ++row) {
+        const QVariantMap record = rows.at(row).toMap();
+        const QString values = Setting::toText(record.value(QStringLiteral("values"))).value_or(QString());
+        auto* item = new QTableWidgetItem(values);
+        item->setToolTip(values);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        const bool on = Setting::toBool(record.value(QStringLiteral("state"))).value_or(false);
+        item->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+        tblFormatsList->setItem(row, 0, item);
+    }
+    if (!rows.isEmpty())
+        tblFormatsList->selectRow(0);
+    filling_ = false;
+}
+
+int AdvanceScanSettingVC::selectedRow() const
+{
+    const QList<QTableWidgetSelectionRange> ranges = tblFormatsList->selectedRanges();
+    return ranges.isEmpty() ? -1 : ranges.front().topRow();
+}
+
+void AdvanceScanSettingVC::storeShownList()
+{
+    const bool include = shownSegment() == 0;
+    defaults_.setValue(key(include ? SettingsKey::includeExtensionList : SettingsKey::excludeExtensionList),
+        include ? arrIncludeExt_ : arrExcludeExt_);
+    defaults_.synchronize();
+    reloadExtensionTables(defaults_);
+}
+
+void AdvanceScanSettingVC::toggleExtensionFilter(int row, bool on)
+{
+    const bool include = shownSegment() == 0;
+    QVariantList& list = include ? arrIncludeExt_ : arrExcludeExt_;
+    const QVariantList& other = include ? arrExcludeExt_ : arrIncludeExt_;
+    if (row < 0 || row >= list.size())
+        return;
+    QVariantMap record = list.at(row).toMap();
+    const QString keyStr = Setting::toText(record.value(QStringLiteral("keyStr"))).value_or(QString());
+    // Only turning a filter on can clash with the other list; turning one off
+    // always goes through.
+    bool conflict = false;
+    if (on) {
+        for (const QVariant& entry : other) {
+            const QVariantMap otherRecord = entry.toMap();
+            if (Setting::toText(otherRecord.value(QStringLiteral("keyStr"))) == keyStr) {
+                conflict = Setting::toBool(otherRecord.value(QStringLiteral("state"))).value_or(false);
+                break;
+            }
+        }
+    }
+    if (conflict) {
+        filling_ = true;
+        if (QTableWidgetItem* item = tblFormatsList->item(row, 0))
+            item->setCheckState(Qt::Unchecked);
+        filling_ = false;
+        const char* message = include ? "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_EXCLUDED_LIST"
+                                      : "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_INCLUDED_LIST";
+        alertPresenter()->present({ formatText(text(message), { keyStr }), QString(), { text("ID_OK") } });
+        return;
+    }
+    record.insert(QStringLiteral("state"), QVariant::fromValue<qlonglong>(on ? 1 : 0));
+    list[row] = record;
+    storeShownList();
+}
+
+int AdvanceScanSettingVC::extensionTypeForLabel(const QString& label)
+{
+    static const QStringList labels { QStringLiteral("all"), QStringLiteral("doc"), QStringLiteral("pic"),
+        QStringLiteral("archive"), QStringLiteral("music"), QStringLiteral("video") };
+    const qsizetype index = labels.indexOf(label.toLower());
+    return index < 0 ? 7 : int(index) + 1;
+}
+
+QStringList AdvanceScanSettingVC::normalizedPatterns(const QString& typed)
+{
+    static const QRegularExpression separators(QStringLiteral("[,;\\s]+"));
+    QStringList extensions;
+    for (QString piece : typed.split(separators, Qt::SkipEmptyParts)) {
+        if (piece.startsWith(QLatin1String("*.")))
+            piece.remove(0, 2);
+        else if (piece.startsWith(QLatin1Char('.')))
+            piece.remove(0, 1);
+        piece.remove(QLatin1Char(')'));
+        piece.remove(QLatin1Char('('));
+        piece = piece.toLower();
+        if (!piece.isEmpty() && piece != QLatin1String("*") && !extensions.contains(piece))
+            extensions.append(piece);
+    }
+    return extensions;
+}
+
+void AdvanceScanSettingVC::manageExtensionFilters(QAbstractButton* sender)
+{
+    const int row = selectedRow();
+    if (sender == btnAddExt) {
+        btnUpdateExtList->setText(text("ID_ADD"));
+        currentSelectdOptn_ = SelectedOptn::add;
+        showExtensionEditor(true);
+    } else if (sender == btnEditExt) {
+        if (row < 0) {
+            alertPresenter()->present(
+                { text("ID_PLEASE_SELECT_ATLEASE_ONE_ITEM_TO_EDIT"), QString(), { text("ID_OK") } });
+            return;
+        }
+        const QVariantMap record = shownList().value(row).toMap();
+        if (shownSegment() == 0 && row == 0
+            && extensionTypeForLabel(record.value(QStringLiteral("keyStr")).toString()) == 1) {
+            alertPresenter()->present({ text("ID_EDITING_ALL_FILE_TYPE_NOT_ALLOWED"), QString(), { text("ID_OK") } });
+            return;
+        }
+        currentSelectdOptn_ = SelectedOptn::edit;
+        btnUpdateExtList->setText(text("ID_UPDATE"));
+        showExtensionEditor(true);
+    } else if (sender == btnDeleteExt) {
+        if (row < 0) {
+            alertPresenter()->present(
+                { text("ID_PLEASE_SELECT_ATLEASE_ONE_ITEM_TO_DELETE"), QString(), { text("ID_OK") } });
+            return;
+        }
+        currentSelectdOptn_ = SelectedOptn::remove;
+        QVariantList& list = shownSegment() == 1 ? arrExcludeExt_ : arrIncludeExt_;
+        if (row < list.size()) {
+            list.removeAt(row);
+            storeShownList();
+        }
+        showExtensionFilterList();
+    }
+}
+
+void AdvanceScanSettingVC::showExtensionEditor(bool open)
+{
+    if (open) {
+        fillExtensionEditor();
+        windowManageExtensions->open();
+    } else {
+        windowManageExtensions->close();
+    }
+}
+
+bool AdvanceScanSettingVC::isEditorOpen() const
+{
+    return windowManageExtensions && windowManageExtensions->isVisible();
+}
+
+void AdvanceScanSettingVC::fillExtensionEditor()
+{
+    const int row = selectedRow();
+    QString values;
+    if (currentSelectdOptn_ != SelectedOptn::add && row >= 0)
+        values = Setting::toText(shownList().value(row).toMap().value(QStringLiteral("values"))).value_or(QString());
+    if (values.isEmpty()) {
+        lblFileTypeVal->setText(text("ID_CUSTOM"));
+        txtViewExtensions->clear();
+        return;
+    }
+    // A text without " (" is all name: its patterns show empty.
+    const qsizetype open = values.indexOf(QStringLiteral(" ("));
+    lblFileTypeVal->setText(open < 0 ? values : values.left(open));
+    txtViewExtensions->setPlainText(open < 0 ? QString() : values.mid(open + 2).remove(QLatin1Char(')')));
+}
+
+void AdvanceScanSettingVC::btnUpdateExtListTapped()
+{
+    const int row = selectedRow();
+    const int segment = shownSegment();
+    if (segment != 0 && segment != 1) {
+        showExtensionEditor(false);
+        return;
+    }
+    QVariantList& list = segment == 1 ? arrExcludeExt_ : arrIncludeExt_;
+    const QString label = lblFileTypeVal->text();
+    const QStringList extensions = normalizedPatterns(txtViewExtensions->toPlainText());
+    QStringList patterns;
+    for (const QString& extension : extensions)
+        patterns << QStringLiteral("*.") + extension + QLatin1Char(';');
+    // Stored the way the category tables read a filter: a name, " (", the
+    // "*."-patterns each ended by ";", then ")".
+    const QString values = label + QStringLiteral(" (") + patterns.join(QString()) + QLatin1Char(')');
+
+    if (currentSelectdOptn_ == SelectedOptn::add) {
+        if (extensions.isEmpty()) {
+            alertPresenter()->present({ text("ID_PLEASE_ENTER_FILE_NAME_PATTERNS"), QString(), { text("ID_OK") } });
+            return;
+        }
+        const QString joined = extensions.join(QLatin1Char(','));
+        for (const QVariant& entry : list) {
+            const std::optional<QVariantList> existing
+                = Setting::toArray(entry.toMap().value(QStringLiteral("extensionList")));
+            if (!existing)
+                continue;
+            QStringList texts;
+            for (const QVariant& extension : *existing)
+                texts << extension.toString().toLower();
+            if (texts.join(QLatin1Char(',')) == joined) {
+                const char* message = segment == 0 ? "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_INCLUDED_LIST"
+                                                   : "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_EXCLUDED_LIST";
+                alertPresenter()->present(
+                    { text(message).remove(QStringLiteral("%@ ")), QString(), { text("ID_OK") } });
+                return;
+            }
+        }
+        // The editor names a new filter only as custom, so it lands in the
+        // tables the scan consults for custom types.
+        list.append(makeExtensionFilter(
+            1, values, QString::fromLatin1(ExtensionFilterKey::custom), extensions, extensionTypeForLabel(label)));
+        storeShownList();
+        showExtensionFilterList();
+        tblFormatsList->selectRow(int(list.size()) - 1);
+    } else if (currentSelectdOptn_ == SelectedOptn::edit && row >= 0 && row < list.size()) {
+        QVariantMap record = list.at(row).toMap();
+        record.insert(QStringLiteral("values"), values);
+        list[row] = record;
+        storeShownList();
+        showExtensionFilterList();
+        tblFormatsList->selectRow(row);
+    }
+    showExtensionEditor(false);
+}
+
+void AdvanceScanSettingVC::btnCancelExtListTapped()
+{
+    showExtensionEditor(false);
+}
+
+void AdvanceScanSettingVC::loadLastSizeSettings()
+{
+    lastMinSizeUnit_ = defaults_.integerValue(key(SettingsKey::fileSizeUnit)).value_or(1);
+    lastMaxSizeUnit_ = defaults_.integerValue(key(SettingsKey::fileSizeUnitForMax)).value_or(3);
+    lastSelectedMinSize_ = defaults_.integerValue(key(SettingsKey::minimumFileSize)).value_or(0);
+    lastSelectedMaxSize_ = defaults_.integerValue(key(SettingsKey::maximumFileSize)).value_or(5);
+}
+
+void AdvanceScanSettingVC::validateFileSizeLimits()
+{
+    if (filling_)
+        return;
+    const qint64 minimum = txtMinFileSize->value();
+    const qint64 maximum = txtMaxFileSize->value();
+    const qint64 minimumUnit = defaults_.integerValue(key(SettingsKey::fileSizeUnit)).value_or(1);
+    const qint64 maximumUnit = defaults_.integerValue(key(SettingsKey::fileSizeUnitForMax)).value_or(3);
+    if (minimum * unitFactor(minimumUnit) <= maximum * unitFactor(maximumUnit)) {
+        defaults_.setValue(key(SettingsKey::minimumFileSize), QVariant::fromValue<qlonglong>(minimum));
+        defaults_.setValue(key(SettingsKey::maximumFileSize), QVariant::fromValue<qlonglong>(maximum));
+        defaults_.synchronize();
+        loadLastSizeSettings();
+        return;
+    }
+    showSizeOrderAlert();
+}
+
+void AdvanceScanSettingVC::showSizeOrderAlert()
+{
+    const int answer = alertPresenter()->present({ text("ID_PLEASE_ENTER_VALID_FILE_SIZE"),
+        text("ID_MIN_FILESIZE_CANNOT_GREATOR_THAN_MAX_FILESIZE"), { text("ID_OK") } });
+    if (answer != 0)
+        return;
+    filling_ = true;
+    popupMinfileSize->setCurrentIndex(int(std::clamp<qint64>(lastMinSizeUnit_, 0, 3)));
+    popupMaxfileSzie->setCurrentIndex(int(std::clamp<qint64>(lastMaxSizeUnit_, 0, 3)));
+    txtMinFileSize->setValue(int(lastSelectedMinSize_));
+    txtMaxFileSize->setValue(int(lastSelectedMaxSize_));
+    filling_ = false;
+    auto integer = [](qint64 value) { return QVariant::fromValue<qlonglong>(value); };
+    defaults_.setValue(key(SettingsKey::fileSizeUnit), integer(lastMinSizeUnit_));
+    defaults_.setValue(key(SettingsKey::fileSizeUnitForMax), integer(lastMaxSizeUnit_));
+    defaults_.setValue(key(SettingsKey::minimumFileSize), integer(lastSelectedMinSize_));
+    defaults_.setValue(key(SettingsKey::maximumFileSize), integer(lastSelectedMaxSize_));
+    defaults_.synchronize();
+}
+
+void AdvanceScanSettingVC::applyDateOption(int tag)
+{
+    btnAnyDate->setChecked(tag == 1);
+    btnCreatedfrom->setChecked(tag == 2);
+    btnModifiedDate->setChecked(tag == 3);
+    datePickerCreated->setEnabled(tag == 2);
+    datePickerModified->setEnabled(tag == 3);
+    defaults_.setValue(key(SettingsKey::scanFilesDate), QVariant::fromValue<qlonglong>(tag));
+    defaults_.synchronize();
+}
+
+void AdvanceScanSettingVC::applyTinyFileOption(QCheckBox* sender)
+{
+    const bool on = sender->isChecked();
+    for (QCheckBox* box : { btnExcludeZeroSize.get(), btnExclude1KBSzie.get(), btnExclude10KBSzie.get() })
+        box->setEnabled(true);
+    qint64 level = 0;
+    if (sender == btnExcludeZeroSize) {
+        level = on ? 1 : -1;
+    } else if (sender == btnExclude1KBSzie) {
+        btnExcludeZeroSize->setChecked(true);
+        btnExcludeZeroSize->setEnabled(!on);
+        level = on ? 2 : 1;
+    } else if (sender == btnExclude10KBSzie) {
+        btnExcludeZeroSize->setChecked(true);
+        btnExclude1KBSzie->setChecked(true);
+        btnExcludeZeroSize->setEnabled(false);
+        btnExclude1KBSzie->setEnabled(!on);
+        level = on ? 3 : 2;
+    } else {
+        return;
+    }
+    defaults_.setValue(key(SettingsKey::excludeDuplicateLessSizeInKB), QVariant::fromValue<qlonglong>(level));
+    defaults_.synchronize();
+}

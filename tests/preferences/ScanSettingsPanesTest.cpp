@@ -1,0 +1,346 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "core/AppStartup.h"
+#include "core/FileCategories.h"
+#include "core/ScanSettingsSnapshot.h"
+#include "core/SettingsSchema.h"
+#include "preferences/AdvanceScanSettingVC.h"
+#include "preferences/ExcludeViewController.h"
+#include "preferences/ScanHistoryVC.h"
+#include "support/TempHome.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RecordingPresenter : AlertPresenter {
+    std::vector<AlertRequest> seen;
+    int answer = 0;
+    int present(const AlertRequest& request) override
+    {
+        seen.push_back(request);
+        return answer;
+    }
+};
+
+struct ScanPanesTest : ::testing::Test {
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    std::shared_ptr<RecordingPresenter> alerts = std::make_shared<RecordingPresenter>();
+
+    ScanPanesTest()
+    {
+        startApplicationCore(defaults);
+        setAlertPresenter(alerts);
+    }
+    ~ScanPanesTest() override { setAlertPresenter(nullptr); }
+
+    QVariantList list(const char* key) const
+    {
+        return defaults.arrayValue(QString::fromLatin1(key)).value_or(QVariantList());
+    }
+    qint64 integer(const char* key) const { return defaults.integerValue(QString::fromLatin1(key)).value_or(-99); }
+    // Sets the row of key in the stored list checked or not.
+    void setStoredState(const char* listKey, const QString& keyStr, int state)
+    {
+        QVariantList rows = list(listKey);
+        for (QVariant& row : rows) {
+            QVariantMap record = row.toMap();
+            if (record.value(QStringLiteral("keyStr")) == keyStr)
+                record.insert(QStringLiteral("state"), state);
+            row = record;
+        }
+        defaults.setValue(QString::fromLatin1(listKey), rows);
+    }
+    static int rowOf(const QVariantList& rows, const QString& keyStr)
+    {
+        for (int i = 0; i < rows.size(); ++i)
+            if (rows.at(i).toMap().value(QStringLiteral("keyStr")) == keyStr)
+                return i;
+        return -1;
+    }
+    void addFilter(AdvanceScanSettingVC& pane, const QString& typed)
+    {
+        pane.manageExtensionFilters(pane.btnAddExt);
+        pane.txtViewExtensions->setPlainText(typed);
+        pane.btnUpdateExtListTapped();
+    }
+};
+
+TEST_F(ScanPanesTest, AConflictIsRefusedOnlyWhenTurningARowOn)
+{
+    const QString picture = QStringLiteral("Picture");
+    setStoredState(SettingsKey::includeExtensionList, picture, 1);
+    setStoredState(SettingsKey::excludeExtensionList, picture, 1);
+    AdvanceScanSettingVC pane(defaults);
+    pane.selectSegment(1);
+    const int row = rowOf(list(SettingsKey::excludeExtensionList), picture);
+    pane.toggleExtensionFilter(row, false);
+    EXPECT_TRUE(alerts->seen.empty());
+    EXPECT_EQ(list(SettingsKey::excludeExtensionList).at(row).toMap().value(QStringLiteral("state")).toInt(), 0);
+
+    pane.toggleExtensionFilter(row, true);
+    ASSERT_EQ(alerts->seen.size(), 1u);
+    EXPECT_TRUE(alerts->seen.front().messageText.contains(picture));
+    EXPECT_EQ(list(SettingsKey::excludeExtensionList).at(row).toMap().value(QStringLiteral("state")).toInt(), 0);
+    EXPECT_EQ(pane.tblFormatsList->item(row, 0)->checkState(), Qt::Unchecked);
+}
+
+TEST_F(ScanPanesTest, TheEditorAddsEditsAndDeletesFilters)
+{
+    AdvanceScanSettingVC pane(defaults);
+    const int rows = int(list(SettingsKey::includeExtensionList).size());
+    addFilter(pane, QStringLiteral("*.LOG, tmp;  .bak *.log"));
+    QVariantList include = list(SettingsKey::includeExtensionList);
+    ASSERT_EQ(include.size(), rows + 1);
+    const QVariantMap added = include.last().toMap();
+    EXPECT_EQ(added.value(QStringLiteral("keyStr")), QStringLiteral("Custom"));
+    EXPECT_EQ(added.value(QStringLiteral("values")), QStringLiteral("Custom (*.log;*.tmp;*.bak;)"));
+    EXPECT_EQ(added.value(QStringLiteral("extensionList")).toStringList(),
+        (QStringList { QStringLiteral("log"), QStringLiteral("tmp"), QStringLiteral("bak") }));
+    EXPECT_EQ(added.value(QStringLiteral("extensionType")).toInt(), 7);
+    EXPECT_EQ(added.value(QStringLiteral("state")).toInt(), 1);
+    EXPECT_FALSE(pane.isEditorOpen());
+
+    struct Refusal {
+        const char* name;
+        std::function<void()> act;
+        bool editorOpen;
+    };
+    const Refusal refusals[] = {
+        { "same patterns in the same list", [&] { addFilter(pane, QStringLiteral("log tmp bak")); }, true },
+        { "no patterns", [&] { addFilter(pane, QStringLiteral(" ;, ")); }, true },
+        { "editing All",
+            [&] {
+                pane.tblFormatsList->selectRow(0);
+                pane.manageExtensionFilters(pane.btnEditExt);
+            },
+            false },
+        { "edit without selection",
+            [&] {
+                pane.tblFormatsList->clearSelection();
+                pane.manageExtensionFilters(pane.btnEditExt);
+            },
+            false },
+        { "delete without selection", [&] { pane.manageExtensionFilters(pane.btnDeleteExt); }, false },
+    };
+    for (const Refusal& refusal : refusals) {
+        alerts->seen.clear();
+        refusal.act();
+        EXPECT_EQ(alerts->seen.size(), 1u) << refusal.name;
+        EXPECT_EQ(pane.isEditorOpen(), refusal.editorOpen) << refusal.name;
+        EXPECT_EQ(list(SettingsKey::includeExtensionList), include) << refusal.name;
+        pane.btnCancelExtListTapped();
+    }
+
+    // The other list is tested against itself only.
+    pane.selectSegment(1);
+    addFilter(pane, QStringLiteral("log,tmp,bak"));
+    EXPECT_EQ(list(SettingsKey::excludeExtensionList).size(), 6);
+    pane.selectSegment(0);
+
+    pane.tblFormatsList->selectRow(rows);
+    pane.manageExtensionFilters(pane.btnEditExt);
+    EXPECT_EQ(pane.txtViewExtensions->toPlainText(), QStringLiteral("*.log;*.tmp;*.bak;"));
+    pane.txtViewExtensions->setPlainText(QStringLiteral("*.log"));
+    pane.btnUpdateExtListTapped();
+    const QVariantMap edited = list(SettingsKey::includeExtensionList).at(rows).toMap();
+    EXPECT_EQ(edited.value(QStringLiteral("values")), QStringLiteral("Custom (*.log;)"));
+    EXPECT_EQ(edited.value(QStringLiteral("extensionList")), added.value(QStringLiteral("extensionList")));
+
+    pane.tblFormatsList->selectRow(0);
+    pane.manageExtensionFilters(pane.btnDeleteExt);
+    EXPECT_EQ(list(SettingsKey::includeExtensionList).size(), rows);
+    EXPECT_EQ(rowOf(list(SettingsKey::includeExtensionList), QStringLiteral("All")), -1);
+    EXPECT_EQ(pane.tblFormatsList->selectedRanges().value(0).topRow(), 0);
+}
+
+TEST_F(ScanPanesTest, AnAddedFilterChangesWhatAScanTakes)
+{
+    auto taken = [] {
+        ScanSettingsSnapshot settings = makeScanSettingsSnapshot();
+        settings.isAllFileTypesSelected = true;
+        settings.scanCategoryFlags.fill(true);
+        return categorizeExtension(QStringLiteral("tmp"), settings).taken;
+    };
+    EXPECT_TRUE(taken());
+    AdvanceScanSettingVC pane(defaults);
+    pane.selectSegment(1);
+    addFilter(pane, QStringLiteral("*.tmp"));
+    EXPECT_FALSE(taken());
+}
+
+TEST_F(ScanPanesTest, SizeLimitsAreCheckedInBytes)
+{
+    struct Case {
+        int minimum, minimumUnit, maximum, maximumUnit;
+        bool accepted;
+    };
+    const Case cases[] = {
+        { 10, 2, 5, 3, true },
+        { 2, 3, 500, 2, false },
+        { 1000, 1, 1, 2, true },
+    };
+    for (const Case& c : cases) {
+        defaults.setValue(QStringLiteral("minimumFileSize"), 7);
+        defaults.setValue(QStringLiteral("fileSizeUnit"), 1);
+        defaults.setValue(QStringLiteral("maximumFileSize"), 9);
+        defaults.setValue(QStringLiteral("fileSizeUnitForMax"), 2);
+        AdvanceScanSettingVC pane(defaults);
+        alerts->seen.clear();
+        {
+            const QSignalBlocker a(pane.txtMinFileSize.get()), b(pane.txtMaxFileSize.get());
+            pane.txtMinFileSize->setValue(c.minimum);
+            pane.txtMaxFileSize->setValue(c.maximum);
+        }
+        pane.popupMinfileSize->setCurrentIndex(c.minimumUnit);
+        pane.popupMaxfileSzie->setCurrentIndex(c.maximumUnit);
+        defaults.setValue(QStringLiteral("fileSizeUnit"), c.minimumUnit);
+        defaults.setValue(QStringLiteral("fileSizeUnitForMax"), c.maximumUnit);
+        pane.validateFileSizeLimits();
+
+        EXPECT_EQ(alerts->seen.size(), c.accepted ? 0u : 1u) << c.minimum;
+        const auto expect = c.accepted ? std::array<int, 4> { c.minimum, c.minimumUnit, c.maximum, c.maximumUnit }
+                                       : std::array<int, 4> { 7, 1, 9, 2 };
+        EXPECT_EQ(integer(SettingsKey::minimumFileSize), expect[0]) << c.minimum;
+        EXPECT_EQ(integer(SettingsKey::fileSizeUnit), expect[1]) << c.minimum;
+        EXPECT_EQ(integer(SettingsKey::maximumFileSize), expect[2]) << c.minimum;
+        EXPECT_EQ(integer(SettingsKey::fileSizeUnitForMax), expect[3]) << c.minimum;
+        EXPECT_EQ(pane.txtMinFileSize->value(), expect[0]);
+        EXPECT_EQ(pane.popupMinfileSize->currentIndex(), expect[1]);
+        EXPECT_EQ(pane.txtMaxFileSize->value(), expect[2]);
+        EXPECT_EQ(pane.popupMaxfileSzie->currentIndex(), expect[3]);
+    }
+}
+
+TEST_F(ScanPanesTest, TinyFileBoxesCascade)
+{
+    AdvanceScanSettingVC pane(defaults);
+    struct Step {
+        QCheckBox* box;
+        qint64 level;
+        bool zeroOn, zeroEnabled, oneOn, oneEnabled;
+    };
+    const Step steps[] = {
+        { pane.btnExclude10KBSzie, 3, true, false, true, false },
+        { pane.btnExclude10KBSzie, 2, true, false, true, true },
+        { pane.btnExclude1KBSzie, 1, true, true, false, true },
+        { pane.btnExcludeZeroSize, -1, false, true, false, true },
+    };
+    for (const Step& step : steps) {
+        step.box->click();
+        EXPECT_EQ(integer(SettingsKey::excludeDuplicateLessSizeInKB), step.level);
+        EXPECT_EQ(pane.btnExcludeZeroSize->isChecked(), step.zeroOn) << step.level;
+        EXPECT_EQ(pane.btnExcludeZeroSize->isEnabled(), step.zeroEnabled) << step.level;
+        EXPECT_EQ(pane.btnExclude1KBSzie->isChecked(), step.oneOn) << step.level;
+        EXPECT_EQ(pane.btnExclude1KBSzie->isEnabled(), step.oneEnabled) << step.level;
+    }
+}
+
+TEST_F(ScanPanesTest, DeletingAHistoryEntryKeepsTheOthersAndNewerOnes)
+{
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    QVariantList records;
+    for (int i = 0; i < 3; ++i)
+        records.append(makeScanHistoryRecord(10 + i, 1000u * (i + 1), start.addSecs(i)));
+    defaults.setValue(QStringLiteral("lastScanStatus"), records);
+    ScanHistoryVC pane(defaults);
+    EXPECT_EQ(pane.tvScanHistory->rowCount(), 3);
+    const QVariant newer = makeScanHistoryRecord(99, 9, start.addSecs(9));
+    defaults.setValue(QStringLiteral("lastScanStatus"), QVariantList(records) << newer);
+
+    alerts->answer = 1;
+    pane.deleteScanHistoryEntry(1);
+    EXPECT_EQ(list(SettingsKey::lastScanStatus).size(), 4);
+    alerts->answer = 0;
+    pane.deleteScanHistoryEntry(1);
+    EXPECT_EQ(list(SettingsKey::lastScanStatus), (QVariantList { records.at(0), records.at(2), newer }));
+    EXPECT_EQ(pane.tvScanHistory->rowCount(), 3);
+
+    defaults.setValue(QStringLiteral("lastScanStatus"), QVariantList { records.at(0) });
+    pane.loadScanHistory();
+    pane.deleteScanHistoryEntry(0);
+    EXPECT_TRUE(pane.tvScanHistory->isHidden());
+    EXPECT_FALSE(pane.lblNoHistoryFound->isHidden());
+}
+
+TEST_F(ScanPanesTest, ExclusionAlertsFollowTheConflicts)
+{
+    struct Case {
+        const char* name;
+        QStringList chosen;
+        QStringList added;
+        QString message;
+    };
+    const QString trash = home.dataHome() + QStringLiteral("/Trash/files/x");
+    const Case cases[] = {
+        { "whole components only", { QStringLiteral("/a/b") }, { QStringLiteral("/a/b") }, QString() },
+        { "holds a scan path", { QStringLiteral("/a") }, {}, QStringLiteral("Folder cannot be excluded") },
+        { "already listed", { QStringLiteral("/listed") }, {},
+            QStringLiteral("Folder cannot be added to Exclusion List") },
+        { "both", { QStringLiteral("/listed"), QStringLiteral("/a/bc"), QStringLiteral("/c") },
+            { QStringLiteral("/c") }, QStringLiteral("One or more items cannot be excluded") },
+        { "trash, checked for every folder", { QStringLiteral("/d"), trash }, { QStringLiteral("/d") },
+            QStringLiteral("Folders in the Trash cannot be excluded") },
+    };
+    for (const Case& c : cases) {
+        defaults.setValue(
+            QStringLiteral("excludedFolders"), QVariantList { makeFolderEntry(QStringLiteral("/listed")) });
+        ExcludeViewController pane(defaults);
+        pane.setScanListPaths([] { return QStringList { QStringLiteral("/A/BC") }; });
+        alerts->seen.clear();
+        pane.addFoldersToExclusion(c.chosen);
+        QVariantList expected { makeFolderEntry(QStringLiteral("/listed")) };
+        for (const QString& path : c.added)
+            expected.append(makeFolderEntry(path));
+        EXPECT_EQ(list(SettingsKey::excludedFolders), expected) << c.name;
+        EXPECT_EQ(alerts->seen.size(), c.message.isEmpty() ? 0u : 1u) << c.name;
+        if (!alerts->seen.empty()) {
+            EXPECT_EQ(alerts->seen.front().messageText, c.message) << c.name;
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AdvancedLayout, LanguagesMoveTheirControls)
+{
+    struct Case {
+        const char* language;
+        double fileTypeValX;
+        double fileTypeWidth;
+        double addWidth;
+    };
+    const FrameTable editor = AdvanceScanSettingVC::editorBaseFrames();
+    const FrameTable pane = AdvanceScanSettingVC::baseFrames();
+    const double valX = editor.find(QStringLiteral("lblFileTypeVal"))->x;
+    const double typeWidth = editor.find(QStringLiteral("lblFileType"))->width;
+    const double addWidth = pane.find(QStringLiteral("btnAddExt"))->width;
+    const Case cases[] = {
+        { "en", 82, typeWidth, addWidth },
+        { "zh", valX, typeWidth, addWidth },
+        { "de", valX + 5, typeWidth + 25, addWidth + 15 },
+        { "ru", valX + 25 - 10, typeWidth + 25, addWidth + 15 },
+        { "nl", valX + 40, typeWidth + 55, addWidth + 15 },
+    };
+    for (const Case& c : cases) {
+        FrameTable paneFrames = pane;
+        FrameTable editorFrames = editor;
+        AdvanceScanSettingVC::adaptLayoutToLanguage(QString::fromLatin1(c.language), paneFrames, editorFrames);
+        EXPECT_EQ(editorFrames.find(QStringLiteral("lblFileTypeVal"))->x, c.fileTypeValX) << c.language;
+        EXPECT_EQ(editorFrames.find(QStringLiteral("lblFileType"))->width, c.fileTypeWidth) << c.language;
+        EXPECT_EQ(paneFrames.find(QStringLiteral("btnAddExt"))->width, c.addWidth) << c.language;
+    }
+}
+
+} // namespace
