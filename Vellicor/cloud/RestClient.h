@@ -56,6 +56,15 @@ struct RestRequest {
     QByteArray rawBody;
     QByteArray contentType;
     QList<std::pair<QByteArray, QByteArray>> headers;
+
+    static RestRequest make(const QByteArray& verb, const QString& path)
+    {
+        RestRequest request;
+        request.verb = verb;
+        request.path = path;
+        return request;
+    }
+    static RestRequest get(const QString& path) { return make("GET", path); }
 };
 
 // One service's REST client: a base address from the configuration, the

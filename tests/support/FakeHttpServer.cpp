@@ -41,7 +41,14 @@ FakeHttpServer::FakeHttpServer(QObject* parent)
     });
 }
 
-FakeHttpServer::~FakeHttpServer() = default;
+FakeHttpServer::~FakeHttpServer()
+{
+    // Open connections go before the tables their signals would touch.
+    for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>()) {
+        disconnect(socket, nullptr, this, nullptr);
+        delete socket;
+    }
+}
 
 bool FakeHttpServer::listen()
 {
