@@ -3,20 +3,9 @@
 #include "cloud/SecretStore.h"
 #include "support/FakeHttpServer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 namespace {
-
-template <typename Predicate> bool waitFor(Predicate done, int limitMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 class SignIn : public ::testing::Test {
 protected:
@@ -53,7 +42,7 @@ protected:
 TEST_F(SignIn, CodeFlowWithPkceSignsInAndKeepsTheTokens)
 {
     session->signIn();
-    ASSERT_TRUE(waitFor([this] { return outcome.has_value(); }));
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
     EXPECT_TRUE(outcome->first) << outcome->second.toStdString();
     EXPECT_EQ(server.verifierMismatches, 0);
     EXPECT_EQ(session->accessToken(), server.currentAccessToken);
@@ -70,7 +59,7 @@ TEST_F(SignIn, ADeclineEndsTheSignInWithAnError)
 {
     server.declineNextSignIn = true;
     session->signIn();
-    ASSERT_TRUE(waitFor([this] { return outcome.has_value(); }));
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
     EXPECT_FALSE(outcome->first);
     EXPECT_EQ(outcome->second, QStringLiteral("access_denied"));
     EXPECT_FALSE(session->isSignedIn());
@@ -94,7 +83,7 @@ TEST_F(SignIn, ARequestAnswered401IsSentAgainAfterARefresh)
         return FakeHttpResponse::json(200, { { QStringLiteral("items"), 3 } });
     });
     session->signIn();
-    ASSERT_TRUE(waitFor([this] { return outcome.has_value(); }));
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
     ASSERT_TRUE(outcome->first);
     RestClient client;
     client.setBaseUrl(session->config().apiBaseUrl);
@@ -103,7 +92,7 @@ TEST_F(SignIn, ARequestAnswered401IsSentAgainAfterARefresh)
 
     std::optional<RestReply> reply;
     client.send(RestRequest::get(QStringLiteral("items")), nullptr, [&](const RestReply& r) { reply = r; });
-    ASSERT_TRUE(waitFor([&] { return reply.has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return reply.has_value(); }));
     EXPECT_TRUE(reply->ok());
     EXPECT_EQ(reply->object().value(QStringLiteral("items")).toInt(), 3);
     EXPECT_EQ(server.refreshCount, 1);

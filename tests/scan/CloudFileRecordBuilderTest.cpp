@@ -38,21 +38,11 @@ TEST(CloudRecordFilters, SizeThresholdDateAndTypeDecide)
         { "picture", "Dropbox/a/p.JPG", 10, { 0, 1 }, {}, true, Category::Pic },
         { "size equal to the tiny threshold", "a/p.jpg", 1000, { 1000, 2 }, {}, false, std::nullopt },
         { "one byte above the threshold", "a/p.jpg", 1001, { 1000, 2 }, {}, true, Category::Pic },
-        { "no threshold setting", "a/p.jpg", 0, { 0, -1 }, {}, true, Category::Pic },
-        { "empty file with the default threshold", "a/p.jpg", 0, { 0, 1 }, {}, false, std::nullopt },
         { "only in a Custom table is Others", "a/f.xyz", 5, { 0, 1 }, {}, true, Category::Others },
         { "Custom exclusion does not count", "a/p.jpg", 5, { 0, 1 }, {}, true, Category::Pic },
         { "excluded extension", "a/f.tmp", 5, { 0, 1 }, {}, false, std::nullopt },
-        { "unlisted without All", "a/f.abc", 5, { 0, 1 }, [](auto& s) { s.isAllFileTypesSelected = false; }, false,
-            std::nullopt },
         { "category switched off", "a/p.jpg", 5, { 0, 1 }, [](auto& s) { s.scanCategoryFlags[1] = false; }, false,
             Category::Pic },
-        { "above the size range", "a/p.jpg", 501, { 0, 1 },
-            [](auto& s) {
-                s.scanAnyFileSize = false;
-                s.maximumFileSizeBytes = 500;
-            },
-            false, std::nullopt },
         { "modified after the date limit", "a/p.jpg", 5, { 0, 1 },
             [limit](auto& s) {
                 s.dateFilterOption = 3;
@@ -98,18 +88,4 @@ TEST(CloudRecordFilters, DriveItemsUseTheirOwnExtensionAndNeedASize)
     item.size.reset();
     FileInfoNode document;
     EXPECT_FALSE(makeGoogleDriveFileInfoNode(document, item, cloudSettings()));
-}
-
-TEST(CloudRecordFilters, DropboxEntriesBecomeRecordsUnderTheDropboxPath)
-{
-    DropboxFileMetadata entry;
-    entry.name = QStringLiteral("a.jpg");
-    entry.pathDisplay = QStringLiteral("/Trip/a.jpg");
-    entry.size = 7;
-    entry.contentHash = QStringLiteral("hash");
-    FileInfoNode record;
-    EXPECT_TRUE(makeDropboxFileInfoNode(record, entry));
-    EXPECT_EQ(record.filePath, QStringLiteral("Dropbox/Trip/a.jpg"));
-    EXPECT_EQ(record.folderPath, QStringLiteral("Dropbox/Trip"));
-    EXPECT_EQ(record.md5, QStringLiteral("hash"));
 }
