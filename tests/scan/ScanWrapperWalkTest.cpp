@@ -65,10 +65,10 @@ struct RecordingSink : CloudScanSink {
     }
 };
 
-CloudScanFoldersListPtr chosen(const QString& path, bool subFolders = true)
+CloudScanFoldersListPtr chosen(const char* path, bool subFolders = true)
 {
     auto folder = std::make_shared<CloudScanFoldersList>();
-    folder->folderPath = path;
+    folder->folderPath = QString::fromUtf8(path);
     folder->isIncludeSubFolders = subFolders;
     return folder;
 }
@@ -109,7 +109,7 @@ protected:
 
 TEST_F(CloudWalk, ChosenFoldersAreWalkedDepthFirstOneAfterAnotherWithOneCompletion)
 {
-    scan({ chosen(QStringLiteral("/A")), chosen(QStringLiteral("/B")) });
+    scan({ chosen("/A"), chosen("/B") });
     EXPECT_EQ(handler.requests, QStringList({ "/A", "/A/x", "/A/x/y", "/A/z", "/B" }));
     EXPECT_EQ(sink.paths, QStringList({ "/A/a1", "/A/x/x1", "/A/x/y/y1", "/A/z/z1", "/B/b1" }));
     EXPECT_EQ(sink.completions, 1);
@@ -122,7 +122,7 @@ TEST_F(CloudWalk, FromTheEnginesWorkerEverySinkCallStaysOnTheWorker)
     std::atomic<bool> returned { false };
     std::thread worker([&] {
         workerId = std::this_thread::get_id();
-        handler.startCloudScan({ chosen(QStringLiteral("/A")) }, 0, sink);
+        handler.startCloudScan({ chosen("/A") }, 0, sink);
         returned = true;
     });
     QElapsedTimer clock;
@@ -136,21 +136,13 @@ TEST_F(CloudWalk, FromTheEnginesWorkerEverySinkCallStaysOnTheWorker)
         EXPECT_EQ(id, workerId);
 }
 
-TEST_F(CloudWalk, SubFoldersOffListsOnlyTheChosenFolder)
-{
-    scan({ chosen(QStringLiteral("/A"), false) });
-    EXPECT_EQ(handler.requests, QStringList({ "/A" }));
-    EXPECT_EQ(sink.paths, QStringList({ "/A/a1" }));
-    EXPECT_EQ(sink.completions, 1);
-}
-
 TEST_F(CloudWalk, StopEndsTheWalkAtTheNextStepAndKeepsWhatWasDelivered)
 {
     handler.onRequest = [this](const QString& path) {
         if (path == QLatin1String("/A/x"))
             handler.isAbortScanning = true;
     };
-    scan({ chosen(QStringLiteral("/A")), chosen(QStringLiteral("/B")) });
+    scan({ chosen("/A"), chosen("/B") });
     EXPECT_EQ(handler.requests, QStringList({ "/A", "/A/x" }));
     EXPECT_TRUE(sink.paths.contains(QStringLiteral("/A/a1")));
     EXPECT_EQ(sink.completions, 1);
@@ -158,7 +150,7 @@ TEST_F(CloudWalk, StopEndsTheWalkAtTheNextStepAndKeepsWhatWasDelivered)
 
 TEST_F(CloudWalk, FoldersListedCompletelyAreDeliveredAgainWithoutRequests)
 {
-    const CloudScanFoldersListPtr a = chosen(QStringLiteral("/A"));
+    const CloudScanFoldersListPtr a = chosen("/A");
     scan({ a });
     const QStringList first = sink.paths;
     handler.requests.clear();
@@ -170,27 +162,30 @@ TEST_F(CloudWalk, FoldersListedCompletelyAreDeliveredAgainWithoutRequests)
     EXPECT_EQ(sink.completions, 2);
 }
 
-TEST_F(CloudWalk, CaseTwinChosenFoldersAreEachWalkedAsTheirOwnRoot)
+TEST_F(CloudWalk, OnlyTheFoldersTheScanCoversAreRequested)
 {
-    scan({ chosen(QStringLiteral("/B")), chosen(QStringLiteral("/b")) });
-    EXPECT_EQ(handler.requests, QStringList({ "/B", "/b" }));
-    EXPECT_EQ(sink.paths, QStringList({ "/B/b1", "/b/b2" }));
-    EXPECT_EQ(sink.completions, 1);
-}
-
-TEST_F(CloudWalk, ExcludedSubFoldersAreNeverRequested)
-{
-    handler.scanExclusion.emplace(QStringList { QStringLiteral("/A/x") });
-    scan({ chosen(QStringLiteral("/A")) });
-    EXPECT_EQ(handler.requests, QStringList({ "/A", "/A/z" }));
-    EXPECT_EQ(sink.completions, 1);
-}
-
-TEST_F(CloudWalk, NoChosenFolderEndsAtOnce)
-{
-    scan({});
-    EXPECT_TRUE(handler.requests.isEmpty());
-    EXPECT_EQ(sink.completions, 1);
+    struct Case {
+        const char* name;
+        std::vector<CloudScanFoldersListPtr> folders;
+        QStringList excluded;
+        QStringList requests;
+    };
+    const std::vector<Case> cases {
+        { "sub-folders off", { chosen("/A", false) }, {}, { "/A" } },
+        { "an excluded sub-folder", { chosen("/A") }, { "/A/x" }, { "/A", "/A/z" } },
+        { "case twins are two roots", { chosen("/B"), chosen("/b") }, {}, { "/B", "/b" } },
+        { "nothing chosen", {}, {}, {} },
+    };
+    for (const Case& c : cases) {
+        handler.requests.clear();
+        handler.scanExclusion.reset();
+        if (!c.excluded.isEmpty())
+            handler.scanExclusion.emplace(c.excluded);
+        const int before = sink.completions;
+        scan(c.folders);
+        EXPECT_EQ(handler.requests, c.requests) << c.name;
+        EXPECT_EQ(sink.completions, before + 1) << c.name;
+    }
 }
 
 TEST(ScanWrapperTree, PickerListingsKeepNodeIdentityAndAddNoTwins)
