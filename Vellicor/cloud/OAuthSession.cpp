@@ -89,6 +89,10 @@ void OAuthSession::makeFlow()
     handler_ = new LoopbackReplyHandler(flow_);
     handler_->redirectUri = redirectUri();
     flow_->setReplyHandler(handler_);
+    // The code exchange must end even when the service never answers.
+    auto* network = new QNetworkAccessManager(flow_);
+    network->setTransferTimeout(60000);
+    flow_->setNetworkAccessManager(network);
     flow_->setClientIdentifier(config_.clientId);
     if (!config_.clientSecret.isEmpty())
         flow_->setClientIdentifierSharedKey(config_.clientSecret);
@@ -127,12 +131,12 @@ void OAuthSession::makeFlow()
 
 void OAuthSession::signIn()
 {
+    signingIn_ = true;
     if (!config_.hasCredentials()) {
         finishSignIn(false, config_.missingCredentialsText(config_.service));
         return;
     }
     makeFlow();
-    signingIn_ = true;
     flow_->grant();
 }
 
@@ -160,10 +164,10 @@ void OAuthSession::cancelSignIn()
 
 void OAuthSession::finishSignIn(bool signedIn, const QString& error)
 {
-    const bool wasSigningIn = signingIn_ || !config_.hasCredentials();
-    signingIn_ = false;
-    if (!wasSigningIn)
+    // Reported once: a late answer of a flow that already ended says nothing.
+    if (!signingIn_)
         return;
+    signingIn_ = false;
     if (!signedIn)
         Log::print("A cloud sign-in failed:", config_.service, error);
     emit signInFinished(signedIn, error);
