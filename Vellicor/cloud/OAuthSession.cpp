@@ -100,6 +100,9 @@ void OAuthSession::makeFlow()
     flow_->setAccessTokenUrl(config_.tokenUrl);
     flow_->setScope(config_.scope);
     codeVerifier_ = makeCodeVerifier();
+    // Only unreserved characters, so the state returns unchanged through any
+    // encoding of the redirect.
+    flow_->setState(QString::fromLatin1(makeCodeVerifier().left(24)));
     // Qt adds no PKCE of its own here: the challenge goes with the browser
     // request and the verifier with the code exchange.
     flow_->setModifyParametersFunction([this](QAbstractOAuth::Stage stage, QMultiMap<QString, QVariant>* parameters) {
