@@ -1,7 +1,7 @@
 #include "scan/ScanWrapper.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -95,10 +95,7 @@ protected:
         const int before = sink.completions;
         handler.isAbortScanning = false;
         handler.startCloudScan(folders, 0, sink);
-        QElapsedTimer clock;
-        clock.start();
-        while (sink.completions == before && clock.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        waitUntil([&] { return sink.completions != before; });
         // Nothing more may arrive after the end.
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
@@ -125,10 +122,7 @@ TEST_F(CloudWalk, FromTheEnginesWorkerEverySinkCallStaysOnTheWorker)
         handler.startCloudScan({ chosen("/A") }, 0, sink);
         returned = true;
     });
-    QElapsedTimer clock;
-    clock.start();
-    while (!returned && clock.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    waitUntil([&] { return returned.load(); });
     worker.join();
     EXPECT_EQ(sink.paths.size(), 4);
     EXPECT_EQ(sink.completions, 1);
@@ -202,10 +196,7 @@ TEST(ScanWrapperTree, PickerListingsKeepNodeIdentityAndAddNoTwins)
     handler.fetchChildFolders(nullptr);
     handler.fetchChildFolders(root);
     handler.fetchChildFolders(root);
-    QElapsedTimer clock;
-    clock.start();
-    while (delegate.completions < 2 && clock.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    waitUntil([&] { return delegate.completions >= 2; });
     EXPECT_EQ(delegate.completions, 2);
     ASSERT_EQ(root->children.size(), 1u);
     EXPECT_EQ(root->children.front()->parentNodeDropBoxList.lock(), root);

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -11,6 +9,8 @@
 #include <QTcpServer>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include "support/WaitUntil.h"
 
 #include <functional>
 #include <map>
@@ -99,14 +99,3 @@ private:
     QString refreshToken_;
     int issued_ = 0;
 };
-
-// Runs the event loop until the condition holds or the limit has passed;
-// answers the condition.
-template <typename Predicate> bool waitUntil(Predicate done, int limitMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
