@@ -347,6 +347,8 @@ void ScanEngine::startCloudListing()
         job_->finishEmpty();
         return;
     }
+    // Sub-folders below the chosen ones are matched during the walk.
+    scanWrapper->scanExclusion = predCloudDirExclusion;
     worker_ = std::thread([job = job_, wrapper = scanWrapper, folders = std::move(folders)] {
         wrapper->startCloudScan(folders, 0, *job);
     });

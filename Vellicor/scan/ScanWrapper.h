@@ -2,12 +2,18 @@
 
 #include "core/CloudScanFoldersList.h"
 #include "core/FileInfoNode.h"
+#include "core/FilePathNode.h"
+#include "core/ScanSettingsSnapshot.h"
+#include "scan/PathExclusionPredicate.h"
 
+#include <QObject>
 #include <QString>
-#include <atomic>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // Where a cloud source's listing delivers its records. The scan engine
@@ -21,30 +27,128 @@ public:
     virtual void OnScanCompletedProcess() = 0;
 };
 
-// A cloud source handler (Dropbox, OneDrive, Box, photo catalog). The real
-// handlers live with the cloud sources; the engine only starts their listing.
+// The home screen's side of a handler: the end of a folder-picker listing and
+// the outcome of a sign-in. Every call arrives on the GUI thread.
+class ScanWrapperDelegate : public CloudScanSink {
+public:
+    void addCloudScanFile(const FileInfoNodePtr&) override { }
+    // A sign-in has an outcome (true: signed in).
+    virtual void onAccessPermissionStatus(bool) { }
+    // The wait-for-sign-in sheet may close.
+    virtual void dismissAuthenticationWait() { }
+};
+
+using PathNodeList = std::vector<FilePathNodePtr>;
+using PathNodeListPtr = std::shared_ptr<PathNodeList>;
+
+// One answer of a service for one folder: its file records (filled, not yet
+// filtered) and its sub-folders. A failed answer still ends the folder's step.
+struct FolderListing {
+    std::vector<FileInfoNodePtr> files;
+    std::vector<CloudScanFoldersListPtr> subFolders;
+    bool failed = false;
+};
+
+// A cloud source handler (Dropbox, OneDrive, Box, photo catalog). Holds the
+// source's state, its three location lists (shared with the home screen, the
+// same objects), its folder tree, and the one depth-first walk every handler
+// uses; a handler adds only how one folder is listed (listFolder) and how a
+// file is removed and put back.
+//
+// Threads: made, listed and signed in on the GUI thread; startCloudScan is
+// called on the engine's worker, which it blocks until the walk has ended
+// while the walk's requests run on the GUI thread; deleteCloudFile runs on the
+// removal worker. The flags are read across those threads.
 class ScanWrapper {
 public:
-    virtual ~ScanWrapper() = default;
+    ScanWrapper();
+    virtual ~ScanWrapper();
+    ScanWrapper(const ScanWrapper&) = delete;
+    ScanWrapper& operator=(const ScanWrapper&) = delete;
 
-    // A clean-up removed files of this source since its folders were listed.
-    bool isFileDeletedFromCloud = false;
+    std::atomic<bool> isAuthenticateForScan { false };
+    // Not owned: the home screen outlives its handlers' work.
+    ScanWrapperDelegate* delegate = nullptr;
     // The listing is made for a scan (not for the folder picker).
-    bool isCompletListFetch = false;
-    // Raised by a confirmed Stop; the listing ends at its next test of it.
+    std::atomic<bool> isCompletListFetch { false };
+    // A clean-up removed files of this source since its folders were listed.
+    std::atomic<bool> isFileDeletedFromCloud { false };
+    // Raised by a confirmed Stop; the walk ends at its next step.
     std::atomic<bool> isAbortScanning { false };
-    int fileCount = 0;
-    bool isAuthenticateForScan = false;
+    // Files met by the current walk.
+    std::atomic<int> fileCount { 0 };
+    CloudScanFoldersListPtr rootFolderObj;
+    PathNodeListPtr arrExcludePathsForCloud = std::make_shared<PathNodeList>();
+    PathNodeListPtr arrProtectedPathsForCloud = std::make_shared<PathNodeList>();
+    PathNodeListPtr arrPathNodesCloudScan = std::make_shared<PathNodeList>();
+    int pauseCounter = 0;
+    // Folders whose display path it matches are not walked; set at Scan Now.
+    std::optional<PathExclusionPredicate> scanExclusion;
+    // Set when the last walk skipped a folder whose listing failed.
+    std::atomic<bool> lastWalkIncomplete { false };
 
-    virtual CloudScanFoldersListPtr makeRootFolderNode() = 0;
-
-    // Lists the folders depth first, starting with the first (the list is
-    // never empty), hands every file record to the sink and ends with
-    // OnScanCompletedProcess. Runs on a background thread.
+    // Lists the folders one after another, depth first, hands every accepted
+    // file record to the sink and ends with exactly one OnScanCompletedProcess.
+    // Called on the engine's worker it blocks until then (or until Stop);
+    // called on the GUI thread it returns at once.
     virtual void startCloudScan(
-        const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounter, CloudScanSink& sink)
-        = 0;
+        const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounter, CloudScanSink& sink);
+    // Signs in; true when the request was made. The outcome arrives later in
+    // isAuthenticateForScan and through the delegate.
+    virtual bool authenticateCloud() { return false; }
+    // Removes one file; blocks its (worker) thread until the service answered.
+    virtual bool deleteCloudFile(const FileInfoNodePtr&) { return false; }
+    // Puts one removed file back; the completion is called exactly once.
+    virtual void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) { completion(false); }
+    // Lists one folder's sub-folders for the picker and ends with the
+    // delegate's OnScanCompletedProcess; nothing for none.
+    virtual void fetchChildFolders(const CloudScanFoldersListPtr& folder);
+    // The source's root node, made once until rootFolderObj is reset.
+    virtual CloudScanFoldersListPtr makeRootFolderNode();
+    void replaceScanPathNodes(PathNodeListPtr nodes);
+
+    // The record builder's filters with the settings of the running walk.
+    // Handlers that fill their records themselves may refine it.
+    virtual bool acceptRecord(FileInfoNode& record) const;
+
+protected:
+    // Asks the service for one folder and answers through done exactly once,
+    // on the GUI thread, now or later. For a scan (isCompletListFetch) the
+    // files are wanted, for the picker only the sub-folders. Callbacks must
+    // use contextObject() so that none arrives after the handler is gone.
+    virtual void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done);
+    // The name of the root node: "DropBox", "Box", "One Drive", "Lightroom".
+    virtual QString rootFolderName() const { return QString(); }
+
+    QObject* contextObject() { return &home_; }
+    // The filter settings taken on the GUI thread when the walk began.
+    ScanSettingsSnapshot scanSettings;
+    std::pair<qint64, qint64> minimumDuplicateSize { 0, -1 };
+
+private:
+    class WalkSession;
+
+    void beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::shared_ptr<WalkSession> session);
+    void runWalk(CloudScanFoldersListPtr next);
+    void acceptListing(const CloudScanFoldersListPtr& folder, FolderListing& listing);
+    void deliver(const FileInfoNodePtr& record);
+    CloudScanFoldersListPtr advance(CloudScanFoldersListPtr folder);
+    CloudScanFoldersListPtr startRoot();
+    bool isExcluded(const CloudScanFoldersList& folder) const;
+    void finishWalk();
+
+    QObject home_;
+    std::vector<CloudScanFoldersListPtr> arrPathFetchFiles;
+    int indexForScannedPath = -1;
+    CloudScanFoldersListPtr walkRoot_;
+    std::shared_ptr<WalkSession> session_;
+    quint64 walkGeneration_ = 0;
 };
+
+// Puts the listed sub-folders under a folder, keeping the node already there
+// for a folder met again (same id, else same path) so that the picker's nodes
+// keep their identity and a second listing adds no twins.
+void mergeSubFolders(const CloudScanFoldersListPtr& folder, const std::vector<CloudScanFoldersListPtr>& listed);
 
 // One answer of a Google Drive files-list query: the page's file records (as
 // the Drive record builder made them), the token of the next page, or the

@@ -38,5 +38,5 @@ public:
 
 private:
     bool changed_ = false;
-    unsigned effective_[2] = {0, 0};
+    unsigned effective_[2] = { 0, 0 };
 };

@@ -1,0 +1,84 @@
+#include "cloud/CloudConfig.h"
+
+#include "base/AppPaths.h"
+#include "base/Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+
+namespace {
+
+bool isWebAddress(const QUrl& url)
+{
+    return url.isValid() && !url.host().isEmpty()
+        && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
+}
+
+QUrl webAddress(const QJsonObject& json, const QString& key)
+{
+    const QUrl url(json.value(key).toString(), QUrl::StrictMode);
+    return isWebAddress(url) ? url : QUrl();
+}
+
+} // namespace
+
+bool CloudServiceConfig::hasCredentials() const
+{
+    return !clientId.isEmpty() && isWebAddress(authorizeUrl) && isWebAddress(tokenUrl);
+}
+
+QString CloudServiceConfig::missingCredentialsText(const QString& sourceName) const
+{
+    return QStringLiteral("%1 is not set up: this copy of Vellicor has no client id for it. "
+                          "Add one under \"%2\" in %3.")
+        .arg(sourceName, service, CloudConfig::configFile());
+}
+
+QString CloudServiceConfig::text(const QString& key) const
+{
+    return raw.value(key).toString();
+}
+
+std::optional<QUrl> CloudServiceConfig::url(const QString& key) const
+{
+    const QUrl address = webAddress(raw, key);
+    return address.isEmpty() ? std::nullopt : std::optional<QUrl>(address);
+}
+
+namespace CloudConfig {
+
+QString configFile()
+{
+    return QDir(AppPaths::settingsFolder()).filePath(QStringLiteral("cloud.json"));
+}
+
+CloudServiceConfig fromJson(const QString& service, const QJsonObject& json)
+{
+    CloudServiceConfig config;
+    config.service = service;
+    config.raw = json;
+    config.clientId = json.value(QStringLiteral("clientId")).toString().trimmed();
+    config.clientSecret = json.value(QStringLiteral("clientSecret")).toString();
+    config.authorizeUrl = webAddress(json, QStringLiteral("authorizeUrl"));
+    config.tokenUrl = webAddress(json, QStringLiteral("tokenUrl"));
+    config.apiBaseUrl = webAddress(json, QStringLiteral("apiBaseUrl"));
+    config.scope = json.value(QStringLiteral("scope")).toString();
+    return config;
+}
+
+CloudServiceConfig load(const QString& service)
+{
+    QFile file(configFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return fromJson(service, {});
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.read(1 << 20), &error);
+    if (!document.isObject()) {
+        Log::print("The cloud configuration could not be read:", configFile(), error.errorString());
+        return fromJson(service, {});
+    }
+    return fromJson(service, document.object().value(service).toObject());
+}
+
+} // namespace CloudConfig

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// One cloud service's configuration: the client registration and the
+// addresses to reach it. The program ships none of it; it comes from
+// "cloud.json" in the configuration folder, one object per service
+// ("google", "dropbox", "onedrive", "box"), for example
+//   { "dropbox": { "clientId": "…", "authorizeUrl": "https://…",
+//                  "tokenUrl": "https://…", "apiBaseUrl": "https://…" } }
+// Further keys a service needs (a content address, a discovery document)
+// are read with text() and url().
+struct CloudServiceConfig {
+    QString service;
+    QString clientId;
+    // Empty for public clients (PKCE without a secret).
+    QString clientSecret;
+    QUrl authorizeUrl;
+    QUrl tokenUrl;
+    QUrl apiBaseUrl;
+    QString scope;
+    QJsonObject raw;
+
+    // A client id and both sign-in addresses, each http(s).
+    bool hasCredentials() const;
+    // "… is not set up …": what the source says when chosen without them.
+    QString missingCredentialsText(const QString& sourceName) const;
+    QString text(const QString& key) const;
+    // None unless the key holds an absolute http(s) address.
+    std::optional<QUrl> url(const QString& key) const;
+};
+
+namespace CloudConfig {
+
+// $XDG_CONFIG_HOME/Vellicor/cloud.json.
+QString configFile();
+// The service's entry; an empty one (without credentials) when the file or
+// the entry is missing or damaged, which is logged.
+CloudServiceConfig load(const QString& service);
+CloudServiceConfig fromJson(const QString& service, const QJsonObject& json);
+
+} // namespace CloudConfig

@@ -1,0 +1,322 @@
+#include "cloud/OAuthSession.h"
+
+#include "base/Log.h"
+#include "cloud/RestClient.h"
+#include "cloud/SecretStore.h"
+
+#include <QCryptographicHash>
+#include <QDesktopServices>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QOAuth2AuthorizationCodeFlow>
+#include <QOAuthOobReplyHandler>
+#include <QRandomGenerator>
+#include <QUrlQuery>
+
+// Hands the flow the loopback redirect address and the redirect's values,
+// and reports a token request that the service refused (the stock handler
+// only prints a warning, which would leave the sign-in waiting for ever).
+class LoopbackReplyHandler : public QOAuthOobReplyHandler {
+    Q_OBJECT
+public:
+    using QOAuthOobReplyHandler::QOAuthOobReplyHandler;
+
+    QString callback() const override { return redirectUri; }
+
+    void networkReplyFinished(QNetworkReply* reply) override
+    {
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
+            const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
+            const QString error = answer.value(QStringLiteral("error")).toString();
+            emit tokenRequestFailed(error.isEmpty() ? reply->errorString() : error);
+            return;
+        }
+        QOAuthOobReplyHandler::networkReplyFinished(reply);
+    }
+
+    void receiveRedirect(const QVariantMap& values) { emit callbackReceived(values); }
+
+    QString redirectUri;
+
+signals:
+    void tokenRequestFailed(const QString& error);
+};
+
+QByteArray makeCodeVerifier()
+{
+    // 32 random bytes give 43 characters, the shortest verifier allowed.
+    QByteArray bytes(32, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
+    return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+}
+
+QByteArray codeChallengeOf(const QByteArray& verifier)
+{
+    return QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
+        .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+}
+
+OAuthSession::OAuthSession(CloudServiceConfig config, SecretStore* store, QString secretItem, QObject* parent)
+    : QObject(parent)
+    , config_(std::move(config))
+    , store_(store)
+    , secretItem_(std::move(secretItem))
+    , openBrowser_([](const QUrl& url) { QDesktopServices::openUrl(url); })
+{
+}
+
+OAuthSession::~OAuthSession() = default;
+
+void OAuthSession::setRedirectBase(const QString& base)
+{
+    redirectBase_ = base;
+    if (handler_)
+        handler_->redirectUri = redirectUri();
+}
+
+QString OAuthSession::redirectUri() const
+{
+    return redirectBase_.endsWith(QLatin1Char('/')) ? redirectBase_ : redirectBase_ + QLatin1Char('/');
+}
+
+void OAuthSession::makeFlow()
+{
+    delete flow_;
+    flow_ = new QOAuth2AuthorizationCodeFlow(this);
+    handler_ = new LoopbackReplyHandler(flow_);
+    handler_->redirectUri = redirectUri();
+    flow_->setReplyHandler(handler_);
+    // The code exchange must end even when the service never answers.
+    auto* network = new QNetworkAccessManager(flow_);
+    network->setTransferTimeout(60000);
+    flow_->setNetworkAccessManager(network);
+    flow_->setClientIdentifier(config_.clientId);
+    if (!config_.clientSecret.isEmpty())
+        flow_->setClientIdentifierSharedKey(config_.clientSecret);
+    flow_->setAuthorizationUrl(config_.authorizeUrl);
+    flow_->setAccessTokenUrl(config_.tokenUrl);
+    flow_->setScope(config_.scope);
+    codeVerifier_ = makeCodeVerifier();
+    // Only unreserved characters, so the state returns unchanged through any
+    // encoding of the redirect.
+    flow_->setState(QString::fromLatin1(makeCodeVerifier().left(24)));
+    // Qt adds no PKCE of its own here: the challenge goes with the browser
+    // request and the verifier with the code exchange.
+    flow_->setModifyParametersFunction([this](QAbstractOAuth::Stage stage, QMultiMap<QString, QVariant>* parameters) {
+        if (stage == QAbstractOAuth::Stage::RequestingAuthorization) {
+            parameters->insert(QStringLiteral("code_challenge"), QString::fromLatin1(codeChallengeOf(codeVerifier_)));
+            parameters->insert(QStringLiteral("code_challenge_method"), QStringLiteral("S256"));
+            for (auto it = extra_.cbegin(); it != extra_.cend(); ++it)
+                parameters->insert(it.key(), it.value());
+        } else if (stage == QAbstractOAuth::Stage::RequestingAccessToken) {
+            parameters->insert(QStringLiteral("code_verifier"), QString::fromLatin1(codeVerifier_));
+        }
+    });
+    connect(flow_, &QAbstractOAuth::authorizeWithBrowser, this, [this](const QUrl& url) { openBrowser_(url); });
+    connect(flow_, &QAbstractOAuth::granted, this, [this] {
+        QVariantMap tokens;
+        tokens.insert(QStringLiteral("access_token"), flow_->token());
+        tokens.insert(QStringLiteral("refresh_token"), flow_->refreshToken());
+        if (flow_->expirationAt().isValid())
+            tokens.insert(QStringLiteral("expires_at"), flow_->expirationAt().toUTC().toString(Qt::ISODate));
+        adopt(tokens);
+        store();
+        finishSignIn(true, QString());
+    });
+    connect(flow_, &QAbstractOAuth2::error, this,
+        [this](const QString& error, const QString&, const QUrl&) { finishSignIn(false, error); });
+    connect(handler_, &LoopbackReplyHandler::tokenRequestFailed, this,
+        [this](const QString& error) { finishSignIn(false, error); });
+}
+
+void OAuthSession::signIn()
+{
+    signingIn_ = true;
+    if (!config_.hasCredentials()) {
+        finishSignIn(false, config_.missingCredentialsText(config_.service));
+        return;
+    }
+    makeFlow();
+    flow_->grant();
+}
+
+bool OAuthSession::handleRedirect(const QUrl& url)
+{
+    if (!signingIn_ || !handler_)
+        return false;
+    const QUrl expected(redirectUri());
+    if (url.host() != expected.host() || url.port() != expected.port() || url.path() != expected.path())
+        return false;
+    const QUrlQuery query(url);
+    if (query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) != flow_->state())
+        return false;
+    QVariantMap values;
+    for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
+        values.insert(key, value);
+    handler_->receiveRedirect(values);
+    return true;
+}
+
+void OAuthSession::cancelSignIn()
+{
+    finishSignIn(false, QStringLiteral("cancelled"));
+}
+
+void OAuthSession::finishSignIn(bool signedIn, const QString& error)
+{
+    // Reported once: a late answer of a flow that already ended says nothing.
+    if (!signingIn_)
+        return;
+    signingIn_ = false;
+    if (!signedIn)
+        Log::print("A cloud sign-in failed:", config_.service, error);
+    emit signInFinished(signedIn, error);
+}
+
+void OAuthSession::adopt(const QVariantMap& tokens)
+{
+    accessToken_ = tokens.value(QStringLiteral("access_token")).toString();
+    const QString refreshToken = tokens.value(QStringLiteral("refresh_token")).toString();
+    if (!refreshToken.isEmpty())
+        refreshToken_ = refreshToken;
+    expiresAt_ = QDateTime::fromString(tokens.value(QStringLiteral("expires_at")).toString(), Qt::ISODate);
+    for (const QPointer<RestClient>& client : clients_)
+        if (client)
+            client->setBearerToken(accessToken_);
+    emit accessTokenChanged();
+}
+
+void OAuthSession::store()
+{
+    if (!store_ || secretItem_.isEmpty())
+        return;
+    QJsonObject kept;
+    kept.insert(QStringLiteral("access_token"), accessToken_);
+    kept.insert(QStringLiteral("refresh_token"), refreshToken_);
+    if (expiresAt_.isValid())
+        kept.insert(QStringLiteral("expires_at"), expiresAt_.toUTC().toString(Qt::ISODate));
+    store_->writeSecret(
+        secretItem_, QString::fromUtf8(QJsonDocument(kept).toJson(QJsonDocument::Compact)), [](bool) {});
+}
+
+void OAuthSession::restore(std::function<void(bool)> done)
+{
+    if (!store_ || secretItem_.isEmpty()) {
+        done(false);
+        return;
+    }
+    QPointer<OAuthSession> self(this);
+    store_->readSecret(secretItem_, [self, done](std::optional<QString> secret) {
+        if (!self || !secret) {
+            done(false);
+            return;
+        }
+        const QJsonObject kept = QJsonDocument::fromJson(secret->toUtf8()).object();
+        if (kept.value(QStringLiteral("access_token")).toString().isEmpty()
+            && kept.value(QStringLiteral("refresh_token")).toString().isEmpty()) {
+            done(false);
+            return;
+        }
+        self->adopt(kept.toVariantMap());
+        done(true);
+    });
+}
+
+void OAuthSession::freshToken(std::function<void(bool)> done)
+{
+    const bool expired = expiresAt_.isValid() && expiresAt_ <= QDateTime::currentDateTimeUtc().addSecs(30);
+    if (!accessToken_.isEmpty() && !expired) {
+        done(true);
+        return;
+    }
+    refresh(std::move(done));
+}
+
+void OAuthSession::refresh(std::function<void(bool)> done)
+{
+    if (refreshToken_.isEmpty() || !config_.tokenUrl.isValid()) {
+        done(false);
+        return;
+    }
+    refreshWaiters_.push_back(std::move(done));
+    if (refreshWaiters_.size() > 1)
+        return; // one refresh answers every request that asked meanwhile
+    QUrlQuery form;
+    form.addQueryItem(QStringLiteral("grant_type"), QStringLiteral("refresh_token"));
+    form.addQueryItem(QStringLiteral("refresh_token"), QString::fromLatin1(QUrl::toPercentEncoding(refreshToken_)));
+    form.addQueryItem(QStringLiteral("client_id"), QString::fromLatin1(QUrl::toPercentEncoding(config_.clientId)));
+    if (!config_.clientSecret.isEmpty())
+        form.addQueryItem(
+            QStringLiteral("client_secret"), QString::fromLatin1(QUrl::toPercentEncoding(config_.clientSecret)));
+    auto* network = new QNetworkAccessManager(this);
+    QNetworkRequest request(config_.tokenUrl);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
+    request.setTransferTimeout(60000);
+    QNetworkReply* reply = network->post(request, form.query(QUrl::FullyEncoded).toUtf8());
+    connect(reply, &QNetworkReply::finished, this, [this, reply, network] {
+        reply->deleteLater();
+        network->deleteLater();
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
+        const QString token = answer.value(QStringLiteral("access_token")).toString();
+        if (status < 200 || status >= 300 || token.isEmpty()) {
+            Log::print("A cloud token could not be refreshed:", config_.service, status);
+            finishRefresh(false);
+            return;
+        }
+        QVariantMap tokens = answer.toVariantMap();
+        const int lifetime = answer.value(QStringLiteral("expires_in")).toInt();
+        if (lifetime > 0)
+            tokens.insert(
+                QStringLiteral("expires_at"), QDateTime::currentDateTimeUtc().addSecs(lifetime).toString(Qt::ISODate));
+        adopt(tokens);
+        store();
+        finishRefresh(true);
+    });
+}
+
+void OAuthSession::finishRefresh(bool refreshed)
+{
+    std::vector<std::function<void(bool)>> waiters;
+    waiters.swap(refreshWaiters_);
+    for (const auto& waiter : waiters)
+        waiter(refreshed);
+}
+
+void OAuthSession::signOut(std::function<void(bool)> done)
+{
+    accessToken_.clear();
+    refreshToken_.clear();
+    expiresAt_ = QDateTime();
+    for (const QPointer<RestClient>& client : clients_)
+        if (client)
+            client->setBearerToken(QString());
+    if (!store_ || secretItem_.isEmpty()) {
+        if (done)
+            done(true);
+        return;
+    }
+    store_->removeSecret(secretItem_, [done](bool removed) {
+        if (done)
+            done(removed);
+    });
+}
+
+void OAuthSession::attach(RestClient& client)
+{
+    clients_.emplace_back(&client);
+    client.setBearerToken(accessToken_);
+    QPointer<OAuthSession> self(this);
+    client.setRefresh([self](std::function<void(bool)> done) {
+        if (!self) {
+            done(false);
+            return;
+        }
+        self->refresh(std::move(done));
+    });
+}
+
+#include "OAuthSession.moc"

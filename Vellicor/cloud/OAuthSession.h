@@ -1,0 +1,97 @@
+#pragma once
+
+#include "cloud/CloudConfig.h"
+
+#include <QDateTime>
+#include <QMultiMap>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QOAuth2AuthorizationCodeFlow;
+class LoopbackReplyHandler;
+class RestClient;
+class SecretStore;
+
+// One service's sign-in: the OAuth 2 authorization code flow in the user's
+// browser with PKCE (S256), the redirect coming back to a loopback address
+// ("http://127.0.0.1:PORT/") that the application's listener hands in, the
+// tokens kept in the secret store under one item, and their refresh when they
+// expire or a request answers 401.
+//
+// GUI thread. Tokens never reach the log or standard output.
+class OAuthSession : public QObject {
+    Q_OBJECT
+public:
+    OAuthSession(CloudServiceConfig config, SecretStore* store, QString secretItem, QObject* parent = nullptr);
+    ~OAuthSession() override;
+
+    // Where the browser comes back to, e.g. "http://127.0.0.1:PORT".
+    void setRedirectBase(const QString& base);
+    QString redirectUri() const;
+    // Opens the sign-in page; the desktop's browser unless a test replaces it.
+    void setBrowserOpener(std::function<void(const QUrl&)> opener) { openBrowser_ = std::move(opener); }
+    // Further parameters of the authorization request (prompt, access type).
+    void setExtraAuthorizeParameters(const QMultiMap<QString, QVariant>& parameters) { extra_ = parameters; }
+
+    const CloudServiceConfig& config() const { return config_; }
+    bool isSignedIn() const { return !accessToken_.isEmpty(); }
+    QString accessToken() const { return accessToken_; }
+
+    // Starts a browser sign-in; signInFinished reports its outcome once. Says
+    // so at once when the service has no configured credentials.
+    void signIn();
+    // A redirect from the loopback listener; true when it answered the
+    // running sign-in (its state matched).
+    bool handleRedirect(const QUrl& url);
+    // Gives up a running sign-in (the wait sheet's Cancel).
+    void cancelSignIn();
+
+    // Reads kept tokens; true when there were some.
+    void restore(std::function<void(bool)> done);
+    // A token that is still valid, refreshed first when it has expired.
+    void freshToken(std::function<void(bool)> done);
+    // Asks for a new access token with the refresh token.
+    void refresh(std::function<void(bool)> done);
+    // Forgets the tokens and removes the kept item.
+    void signOut(std::function<void(bool)> done = {});
+    // Lets a client send this session's token and refresh it on 401.
+    void attach(RestClient& client);
+
+signals:
+    void signInFinished(bool signedIn, const QString& error);
+    void accessTokenChanged();
+
+private:
+    void makeFlow();
+    void adopt(const QVariantMap& tokens);
+    void store();
+    void finishSignIn(bool signedIn, const QString& error);
+    void finishRefresh(bool refreshed);
+
+    CloudServiceConfig config_;
+    SecretStore* store_;
+    QString secretItem_;
+    QString redirectBase_;
+    std::function<void(const QUrl&)> openBrowser_;
+    QMultiMap<QString, QVariant> extra_;
+    QOAuth2AuthorizationCodeFlow* flow_ = nullptr;
+    LoopbackReplyHandler* handler_ = nullptr;
+    QByteArray codeVerifier_;
+    bool signingIn_ = false;
+    std::vector<std::function<void(bool)>> refreshWaiters_;
+    QString accessToken_;
+    QString refreshToken_;
+    QDateTime expiresAt_;
+    std::vector<QPointer<RestClient>> clients_;
+};
+
+// PKCE: a fresh random verifier and its S256 challenge (base64url, no padding).
+QByteArray makeCodeVerifier();
+QByteArray codeChallengeOf(const QByteArray& verifier);

@@ -1,0 +1,231 @@
+#include "cloud/RestClient.h"
+
+#include "base/Log.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QThread>
+#include <QTimer>
+
+#include <condition_variable>
+#include <mutex>
+
+QByteArray RestReply::header(const QByteArray& name) const
+{
+    for (const auto& [key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return QByteArray();
+}
+
+RestErrorKind restErrorKindForStatus(int status)
+{
+    if (status == 0)
+        return RestErrorKind::network;
+    if (status >= 200 && status < 300)
+        return RestErrorKind::none;
+    switch (status) {
+    case 401:
+        return RestErrorKind::unauthorized;
+    case 403:
+        return RestErrorKind::forbidden;
+    case 404:
+        return RestErrorKind::notFound;
+    case 409:
+        return RestErrorKind::conflict;
+    case 429:
+        return RestErrorKind::rateLimited;
+    default:
+        return status >= 500 ? RestErrorKind::server : RestErrorKind::client;
+    }
+}
+
+// One request on its way: what to send, how often it was tried, and where the
+// answer goes.
+struct RestClient::Call {
+    RestRequest request;
+    QUrl url;
+    QPointer<QObject> context;
+    bool hasContext = false;
+    Done done;
+    int attempts = 0;
+    bool refreshed = false;
+    bool timedOut = false;
+};
+
+RestClient::RestClient(QObject* parent)
+    : QObject(parent)
+    , network_(new QNetworkAccessManager(this))
+{
+}
+
+RestClient::~RestClient() = default;
+
+bool RestClient::isOnConfiguredHost(const QUrl& url) const
+{
+    return url.isValid() && url.scheme() == baseUrl_.scheme()
+        && url.host().compare(baseUrl_.host(), Qt::CaseInsensitive) == 0 && url.port(-1) == baseUrl_.port(-1);
+}
+
+QUrl RestClient::resolve(const RestRequest& request) const
+{
+    QUrl url(request.path);
+    if (url.isRelative()) {
+        url = baseUrl_;
+        QString path = baseUrl_.path();
+        if (!path.endsWith(QLatin1Char('/')) && !request.path.startsWith(QLatin1Char('/')))
+            path += QLatin1Char('/');
+        else if (path.endsWith(QLatin1Char('/')) && request.path.startsWith(QLatin1Char('/')))
+            path.chop(1);
+        url.setPath(path + request.path);
+    }
+    if (!request.query.isEmpty()) {
+        const QString added = request.query.query(QUrl::FullyEncoded);
+        url.setQuery(
+            url.hasQuery() ? url.query(QUrl::FullyEncoded) + QLatin1Char('&') + added : added, QUrl::StrictMode);
+    }
+    return url;
+}
+
+void RestClient::send(const RestRequest& request, QObject* context, Done done)
+{
+    auto call = std::make_shared<Call>();
+    call->request = request;
+    call->url = resolve(request);
+    call->context = context;
+    call->hasContext = context != nullptr;
+    call->done = std::move(done);
+    if (!isOnConfiguredHost(call->url)) {
+        // A link handed over by a service leads only to that service.
+        Log::print("A cloud request to another host was refused:", call->url.host());
+        RestReply reply;
+        reply.error = RestErrorKind::refused;
+        reply.errorText = QStringLiteral("The address is not on the service's host.");
+        QTimer::singleShot(0, this, [call, reply] {
+            if (!call->hasContext || call->context)
+                call->done(reply);
+        });
+        return;
+    }
+    start(std::move(call));
+}
+
+void RestClient::start(std::shared_ptr<Call> call)
+{
+    ++call->attempts;
+    call->timedOut = false;
+    QNetworkRequest request(call->url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (!bearerToken_.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + bearerToken_.toUtf8());
+    QByteArray body = call->request.rawBody;
+    if (call->request.json) {
+        body = call->request.json->toJson(QJsonDocument::Compact);
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    } else if (!call->request.contentType.isEmpty()) {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, call->request.contentType);
+    }
+    for (const auto& [name, value] : call->request.headers)
+        request.setRawHeader(name, value);
+
+    QNetworkReply* reply = network_->sendCustomRequest(request, call->request.verb, body);
+    auto* timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [call, reply] {
+        call->timedOut = true;
+        reply->abort();
+    });
+    timer->start(timeoutMs_);
+    connect(reply, &QNetworkReply::finished, this, [this, call, reply] { finished(call, reply); });
+}
+
+void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkReply)
+{
+    networkReply->deleteLater();
+    RestReply reply;
+    reply.status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    reply.body = networkReply->readAll();
+    for (const auto& pair : networkReply->rawHeaderPairs())
+        reply.headers.append(pair);
+    reply.error = call->timedOut ? RestErrorKind::timeout : restErrorKindForStatus(reply.status);
+    if (reply.error == RestErrorKind::network)
+        reply.errorText = networkReply->errorString();
+
+    if ((reply.status == 429 || reply.status == 503) && call->attempts <= maxRetries_) {
+        bool isNumber = false;
+        const int seconds = reply.header("Retry-After").trimmed().toInt(&isNumber);
+        const int delayMs = isNumber ? std::max(0, seconds) * 1000 : 1000 * call->attempts;
+        if (delayMs <= maxRetryDelayMs_) {
+            retryLater(call, delayMs);
+            return;
+        }
+    }
+    if (reply.status == 401 && refresh_ && !call->refreshed) {
+        call->refreshed = true;
+        refresh_([this, call](bool refreshed) {
+            if (refreshed) {
+                start(call);
+                return;
+            }
+            RestReply failed;
+            failed.status = 401;
+            failed.error = RestErrorKind::unauthorized;
+            if (!call->hasContext || call->context)
+                call->done(failed);
+        });
+        return;
+    }
+    if (!reply.body.isEmpty()) {
+        QJsonParseError parseError;
+        reply.json = QJsonDocument::fromJson(reply.body, &parseError);
+        const QByteArray type = networkReply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+        if (reply.ok() && parseError.error != QJsonParseError::NoError && type.contains("json")) {
+            reply.error = RestErrorKind::badJson;
+            reply.errorText = parseError.errorString();
+        }
+    }
+    if (!reply.ok())
+        Log::print("A cloud request failed:", call->request.verb, call->url.host() + call->url.path(), reply.status);
+    if (!call->hasContext || call->context)
+        call->done(reply);
+}
+
+void RestClient::retryLater(std::shared_ptr<Call> call, int delayMs)
+{
+    QTimer::singleShot(delayMs, this, [this, call] { start(call); });
+}
+
+RestReply RestClient::sendBlocking(const RestRequest& request, int timeoutMs)
+{
+    if (QThread::currentThread() == thread()) {
+        Log::print("A blocking cloud request on the client's own thread was refused");
+        RestReply refused;
+        refused.error = RestErrorKind::refused;
+        return refused;
+    }
+    struct Waiter {
+        std::mutex mutex;
+        std::condition_variable answered;
+        std::optional<RestReply> reply;
+    };
+    auto waiter = std::make_shared<Waiter>();
+    QMetaObject::invokeMethod(
+        this,
+        [this, request, waiter] {
+            send(request, nullptr, [waiter](const RestReply& reply) {
+                std::lock_guard lock(waiter->mutex);
+                waiter->reply = reply;
+                waiter->answered.notify_one();
+            });
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(waiter->mutex);
+    if (!waiter->answered.wait_for(
+            lock, std::chrono::milliseconds(timeoutMs), [&] { return waiter->reply.has_value(); })) {
+        RestReply timedOut;
+        timedOut.error = RestErrorKind::timeout;
+        return timedOut;
+    }
+    return *waiter->reply;
+}

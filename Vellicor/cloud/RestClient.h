@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// How a request ended, as the services' callers need to tell it apart.
+enum class RestErrorKind {
+    none,
+    network, // no answer: refused, reset, name not found
+    timeout,
+    unauthorized, // 401 after a refresh was tried
+    forbidden,
+    notFound,
+    conflict, // 409
+    rateLimited, // 429 after the retries
+    server, // 5xx
+    client, // any other 4xx
+    badJson, // a 2xx answer whose body should have been JSON and was not
+    refused, // not sent: an address off the configured host, or a call that would block the GUI thread
+};
+
+struct RestReply {
+    int status = 0;
+    QByteArray body;
+    QJsonDocument json;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    RestErrorKind error = RestErrorKind::network;
+    QString errorText;
+
+    bool ok() const { return error == RestErrorKind::none; }
+    QJsonObject object() const { return json.object(); }
+    QByteArray header(const QByteArray& name) const;
+};
+
+struct RestRequest {
+    QByteArray verb = "GET";
+    // Relative to the client's base address, or absolute (a next-page link).
+    QString path;
+    QUrlQuery query;
+    std::optional<QJsonDocument> json;
+    // Sent as is when there is no JSON body (form posts, uploads).
+    QByteArray rawBody;
+    QByteArray contentType;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+
+    static RestRequest make(const QByteArray& verb, const QString& path)
+    {
+        RestRequest request;
+        request.verb = verb;
+        request.path = path;
+        return request;
+    }
+    static RestRequest get(const QString& path) { return make("GET", path); }
+};
+
+// One service's REST client: a base address from the configuration, the
+// bearer token of its sign-in, JSON in and out, error classes, a bounded retry
+// of 429 and 503 that honours Retry-After, and a timeout for every request.
+//
+// Threads: lives on the GUI thread, where every request is sent and answered.
+// Only sendBlocking may be called elsewhere (the removal worker); it is
+// refused on the client's own thread, which it would stall.
+class RestClient : public QObject {
+    Q_OBJECT
+public:
+    using Done = std::function<void(const RestReply&)>;
+    // Asks the sign-in for a fresh token after a 401; answers true when one
+    // was obtained (the request is then sent once more).
+    using Refresh = std::function<void(std::function<void(bool)>)>;
+
+    explicit RestClient(QObject* parent = nullptr);
+    ~RestClient() override;
+
+    void setBaseUrl(const QUrl& base) { baseUrl_ = base; }
+    QUrl baseUrl() const { return baseUrl_; }
+    // Never printed or logged.
+    void setBearerToken(const QString& token) { bearerToken_ = token; }
+    void setRefresh(Refresh refresh) { refresh_ = std::move(refresh); }
+    void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+    void setMaxRetries(int retries) { maxRetries_ = retries; }
+    // The longest wait a Retry-After may ask for; longer ones end the retries.
+    void setMaxRetryDelayMs(int ms) { maxRetryDelayMs_ = ms; }
+
+    // Answers done exactly once on the GUI thread, unless context is gone by
+    // then. An absolute address off the base address's host is refused.
+    void send(const RestRequest& request, QObject* context, Done done);
+    // The same from another thread, waiting at most timeoutMs for the answer.
+    RestReply sendBlocking(const RestRequest& request, int timeoutMs);
+
+    // True when an address lies on the configured host (scheme, host, port).
+    bool isOnConfiguredHost(const QUrl& url) const;
+    QUrl resolve(const RestRequest& request) const;
+
+private:
+    struct Call;
+    void start(std::shared_ptr<Call> call);
+    void finished(std::shared_ptr<Call> call, QNetworkReply* reply);
+    void retryLater(std::shared_ptr<Call> call, int delayMs);
+
+    QNetworkAccessManager* network_;
+    QUrl baseUrl_;
+    QString bearerToken_;
+    Refresh refresh_;
+    int timeoutMs_ = 60000;
+    int maxRetries_ = 3;
+    int maxRetryDelayMs_ = 60000;
+};
+
+// The reply's error class for an HTTP status (0: no answer).
+RestErrorKind restErrorKindForStatus(int status);

@@ -1,0 +1,312 @@
+#include "scan/ScanWrapper.h"
+
+#include "base/Log.h"
+#include "core/SettingsSchema.h"
+#include "scan/CloudFileRecordBuilder.h"
+
+#include <QThread>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+// The meeting point of one scan walk and the sink it feeds. The walk (GUI
+// thread) queues records and the end; the caller of startCloudScan hands them
+// on from its own thread, so the sink sees every call on the engine's worker.
+// A caller that stops waiting (Stop) leaves the session: what the walk
+// produces afterwards goes nowhere.
+class ScanWrapper::WalkSession {
+public:
+    explicit WalkSession(CloudScanSink* direct)
+        : direct_(direct)
+    {
+    }
+
+    void deliver(const FileInfoNodePtr& record)
+    {
+        if (direct_) {
+            direct_->addCloudScanFile(record);
+            return;
+        }
+        std::lock_guard lock(mutex_);
+        if (left_)
+            return;
+        records_.push_back(record);
+        changed_.notify_one();
+    }
+
+    void finish()
+    {
+        if (direct_) {
+            direct_->OnScanCompletedProcess();
+            return;
+        }
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+        changed_.notify_one();
+    }
+
+    // Caller's thread: hands the records on until the walk ends or Stop is
+    // raised, then ends the listing for the sink once.
+    void pump(CloudScanSink& sink, const std::atomic<bool>& abort)
+    {
+        for (;;) {
+            std::deque<FileInfoNodePtr> batch;
+            bool finished = false;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait_for(
+                    lock, std::chrono::milliseconds(50), [this] { return finished_ || !records_.empty(); });
+                batch.swap(records_);
+                finished = finished_;
+                if (!finished && abort)
+                    left_ = true;
+            }
+            for (const FileInfoNodePtr& record : batch)
+                sink.addCloudScanFile(record);
+            if (finished || left_)
+                break;
+        }
+        sink.OnScanCompletedProcess();
+    }
+
+private:
+    CloudScanSink* const direct_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<FileInfoNodePtr> records_;
+    bool finished_ = false;
+    bool left_ = false;
+};
+
+ScanWrapper::ScanWrapper() = default;
+ScanWrapper::~ScanWrapper() = default;
+
+void ScanWrapper::replaceScanPathNodes(PathNodeListPtr nodes)
+{
+    arrPathNodesCloudScan = nodes ? std::move(nodes) : std::make_shared<PathNodeList>();
+}
+
+CloudScanFoldersListPtr ScanWrapper::makeRootFolderNode()
+{
+    if (!rootFolderObj) {
+        rootFolderObj = std::make_shared<CloudScanFoldersList>();
+        rootFolderObj->folderName = rootFolderName();
+        rootFolderObj->folderPath = rootFolderName();
+    }
+    return rootFolderObj;
+}
+
+bool ScanWrapper::acceptRecord(FileInfoNode& record) const
+{
+    return makeCloudFileInfoNode(record, scanSettings, minimumDuplicateSize);
+}
+
+void ScanWrapper::listFolder(const CloudScanFoldersListPtr&, std::function<void(FolderListing)> done)
+{
+    done(FolderListing {});
+}
+
+void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
+{
+    if (!folder)
+        return;
+    const quint64 generation = walkGeneration_;
+    listFolder(folder, [this, folder, generation](FolderListing listing) {
+        // A scan begun meanwhile owns the tree now; the picker asks again.
+        if (generation == walkGeneration_ && !listing.failed)
+            mergeSubFolders(folder, listing.subFolders);
+        if (delegate)
+            delegate->OnScanCompletedProcess();
+    });
+}
+
+void ScanWrapper::startCloudScan(
+    const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounterValue, CloudScanSink& sink)
+{
+    pauseCounter = pauseCounterValue;
+    isCompletListFetch = true;
+    if (folders.empty()) {
+        // Nothing chosen: the listing is over before it began.
+        sink.OnScanCompletedProcess();
+        return;
+    }
+    if (QThread::currentThread() == home_.thread()) {
+        beginWalk(folders, std::make_shared<WalkSession>(&sink));
+        return;
+    }
+    auto session = std::make_shared<WalkSession>(nullptr);
+    QMetaObject::invokeMethod(
+        &home_, [this, folders, session] { beginWalk(folders, session); }, Qt::QueuedConnection);
+    session->pump(sink, isAbortScanning);
+}
+
+void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::shared_ptr<WalkSession> session)
+{
+    // A walk still open is ended first, so its caller is never left waiting.
+    if (session_)
+        finishWalk();
+    ++walkGeneration_;
+    session_ = std::move(session);
+    scanSettings = makeScanSettingsSnapshot();
+    minimumDuplicateSize = readMinimumDuplicateSize();
+    lastWalkIncomplete = false;
+    arrPathFetchFiles = std::move(folders);
+    indexForScannedPath = 0;
+    runWalk(startRoot());
+}
+
+CloudScanFoldersListPtr ScanWrapper::startRoot()
+{
+    walkRoot_ = arrPathFetchFiles.at(static_cast<size_t>(indexForScannedPath));
+    // Positions restart for the root and everything below it.
+    std::vector<CloudScanFoldersList*> pending { walkRoot_.get() };
+    while (!pending.empty()) {
+        CloudScanFoldersList* node = pending.back();
+        pending.pop_back();
+        if (!node)
+            continue;
+        node->currentScanFolderIndex = 0;
+        for (const CloudScanFoldersListPtr& child : node->children)
+            pending.push_back(child.get());
+    }
+    return walkRoot_;
+}
+
+void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
+{
+    while (next) {
+        if (isAbortScanning || !isCompletListFetch)
+            break;
+        if (next != walkRoot_ && isExcluded(*next)) {
+            next = advance(next);
+            continue;
+        }
+        if (next->isAllFilesFetched) {
+            // Listed completely before: its kept files and sub-folders serve
+            // again without asking the service.
+            for (const FileInfoNodePtr& record : next->arrCloudFolderFiles)
+                if (record && !record->isMoveToTrash && acceptRecord(*record))
+                    deliver(record);
+            next = advance(next);
+            continue;
+        }
+        // The answer may come inside listFolder or later; a later one resumes
+        // the walk from its callback.
+        struct Pending {
+            bool inCall = true;
+            std::optional<FolderListing> answer;
+        };
+        auto pending = std::make_shared<Pending>();
+        const quint64 generation = walkGeneration_;
+        listFolder(next, [this, folder = next, pending, generation](FolderListing listing) {
+            if (generation != walkGeneration_ || pending->answer)
+                return;
+            if (pending->inCall) {
+                pending->answer = std::move(listing);
+                return;
+            }
+            pending->answer = FolderListing {};
+            acceptListing(folder, listing);
+            runWalk(advance(folder));
+        });
+        pending->inCall = false;
+        if (!pending->answer)
+            return;
+        acceptListing(next, *pending->answer);
+        next = advance(next);
+    }
+    finishWalk();
+}
+
+void ScanWrapper::acceptListing(const CloudScanFoldersListPtr& folder, FolderListing& listing)
+{
+    mergeSubFolders(folder, listing.subFolders);
+    if (listing.failed) {
+        lastWalkIncomplete = true;
+        Log::print("A cloud folder could not be listed:", folder->folderPath);
+    }
+    for (const FileInfoNodePtr& record : listing.files) {
+        if (!record)
+            continue;
+        if (acceptRecord(*record))
+            deliver(record);
+    }
+    if (!listing.failed) {
+        folder->arrCloudFolderFiles = std::move(listing.files);
+        folder->isAllFilesFetched = true;
+    }
+}
+
+void ScanWrapper::deliver(const FileInfoNodePtr& record)
+{
+    ++fileCount;
+    if (session_)
+        session_->deliver(record);
+}
+
+CloudScanFoldersListPtr ScanWrapper::advance(CloudScanFoldersListPtr folder)
+{
+    while (folder) {
+        const auto childCount = static_cast<int>(folder->children.size());
+        if (!folder->isIncludeSubFolders)
+            folder->currentScanFolderIndex = childCount;
+        if (folder->currentScanFolderIndex < childCount) {
+            CloudScanFoldersListPtr child = folder->children.at(static_cast<size_t>(folder->currentScanFolderIndex));
+            ++folder->currentScanFolderIndex;
+            if (child)
+                return child;
+            continue;
+        }
+        if (folder == walkRoot_) {
+            if (indexForScannedPath + 1 >= static_cast<int>(arrPathFetchFiles.size()))
+                return nullptr;
+            ++indexForScannedPath;
+            return startRoot();
+        }
+        // A folder cut off from its root has nowhere to go back to: the rest
+        // of this chosen folder is given up rather than waited for.
+        CloudScanFoldersListPtr parent = folder->parentNodeDropBoxList.lock();
+        folder = parent ? parent : walkRoot_;
+        if (!parent)
+            folder->currentScanFolderIndex = static_cast<int>(folder->children.size());
+    }
+    return nullptr;
+}
+
+bool ScanWrapper::isExcluded(const CloudScanFoldersList& folder) const
+{
+    return scanExclusion && scanExclusion->evaluateWithObject(folder.folderPath);
+}
+
+void ScanWrapper::finishWalk()
+{
+    std::shared_ptr<WalkSession> session = std::move(session_);
+    session_.reset();
+    // A later answer of this walk finds another generation and is dropped.
+    ++walkGeneration_;
+    if (session)
+        session->finish();
+}
+
+void mergeSubFolders(const CloudScanFoldersListPtr& folder, const std::vector<CloudScanFoldersListPtr>& listed)
+{
+    for (const CloudScanFoldersListPtr& sub : listed) {
+        if (!sub)
+            continue;
+        bool known = false;
+        for (const CloudScanFoldersListPtr& child : folder->children) {
+            const bool sameId = !sub->folderId.isEmpty() && child->folderId == sub->folderId;
+            const bool samePath = sub->folderId.isEmpty() && child->folderPath == sub->folderPath;
+            if (sameId || samePath) {
+                known = true;
+                break;
+            }
+        }
+        if (known)
+            continue;
+        sub->parentNodeDropBoxList = folder;
+        folder->children.push_back(sub);
+    }
+}

@@ -1,0 +1,113 @@
+#include "cloud/OAuthSession.h"
+#include "cloud/RestClient.h"
+#include "cloud/SecretStore.h"
+#include "support/FakeHttpServer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SignIn : public ::testing::Test {
+protected:
+    FakeHttpServer server;
+    MemorySecretStore secrets;
+    std::unique_ptr<OAuthSession> session;
+    std::optional<std::pair<bool, QString>> outcome;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        server.enableOAuth(QStringLiteral("test-client"));
+        CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("fake"),
+            { { QStringLiteral("clientId"), QStringLiteral("test-client") },
+                { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
+                { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
+                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api")).toString() },
+                { QStringLiteral("scope"), QStringLiteral("files.read") } });
+        session = std::make_unique<OAuthSession>(config, &secrets, QStringLiteral("Authorization1"));
+        // The application's loopback listener would receive the redirect; the
+        // test's browser hands it over directly.
+        session->setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
+        session->setBrowserOpener([this](const QUrl& url) {
+            server.browse(url, [this](const QUrl& redirect) { session->handleRedirect(redirect); });
+        });
+        QObject::connect(session.get(), &OAuthSession::signInFinished, [this](bool signedIn, const QString& error) {
+            outcome = { signedIn, error };
+        });
+    }
+};
+
+} // namespace
+
+TEST_F(SignIn, CodeFlowWithPkceSignsInAndKeepsTheTokens)
+{
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    EXPECT_TRUE(outcome->first) << outcome->second.toStdString();
+    EXPECT_EQ(server.verifierMismatches, 0);
+    EXPECT_EQ(session->accessToken(), server.currentAccessToken);
+    EXPECT_TRUE(secrets.items.contains(QStringLiteral("Authorization1")));
+
+    bool removed = false;
+    session->signOut([&](bool done) { removed = done; });
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(session->isSignedIn());
+    EXPECT_TRUE(secrets.items.isEmpty());
+}
+
+TEST_F(SignIn, ADeclineEndsTheSignInWithAnError)
+{
+    server.declineNextSignIn = true;
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    EXPECT_FALSE(outcome->first);
+    EXPECT_EQ(outcome->second, QStringLiteral("access_denied"));
+    EXPECT_FALSE(session->isSignedIn());
+    EXPECT_TRUE(secrets.items.isEmpty());
+}
+
+TEST_F(SignIn, ARedirectWithAnotherStateIsNotTaken)
+{
+    session->setBrowserOpener([](const QUrl&) {});
+    session->signIn();
+    EXPECT_FALSE(session->handleRedirect(QUrl(QStringLiteral("http://127.0.0.1:4711/?code=stolen&state=forged"))));
+    session->cancelSignIn();
+    EXPECT_TRUE(outcome && !outcome->first);
+}
+
+TEST_F(SignIn, ARequestAnswered401IsSentAgainAfterARefresh)
+{
+    server.route("GET", QStringLiteral("/api/items"), [this](const FakeHttpRequest& request) {
+        if (!server.isAuthorized(request))
+            return FakeHttpResponse::json(401, {});
+        return FakeHttpResponse::json(200, { { QStringLiteral("items"), 3 } });
+    });
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    ASSERT_TRUE(outcome->first);
+    RestClient client;
+    client.setBaseUrl(session->config().apiBaseUrl);
+    session->attach(client);
+    server.expireAccessToken();
+
+    std::optional<RestReply> reply;
+    client.send(RestRequest::get(QStringLiteral("items")), nullptr, [&](const RestReply& r) { reply = r; });
+    ASSERT_TRUE(waitUntil([&] { return reply.has_value(); }));
+    EXPECT_TRUE(reply->ok());
+    EXPECT_EQ(reply->object().value(QStringLiteral("items")).toInt(), 3);
+    EXPECT_EQ(server.refreshCount, 1);
+    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/api/items")), 2);
+}
+
+TEST(CloudConfiguration, ASourceWithoutCredentialsSaysSoAndSendsNothing)
+{
+    const CloudServiceConfig config = CloudConfig::load(QStringLiteral("dropbox"));
+    EXPECT_FALSE(config.hasCredentials());
+    OAuthSession session(config, nullptr, QString());
+    std::optional<QString> error;
+    QObject::connect(&session, &OAuthSession::signInFinished, [&](bool, const QString& text) { error = text; });
+    session.setBrowserOpener([](const QUrl&) { ADD_FAILURE() << "no browser without credentials"; });
+    session.signIn();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->contains(QStringLiteral("not set up")));
+}

@@ -1,0 +1,102 @@
+#include "cloud/RestClient.h"
+#include "base/AppPaths.h"
+#include "support/FakeHttpServer.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+class Rest : public ::testing::Test {
+protected:
+    FakeHttpServer server;
+    RestClient client;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        client.setBaseUrl(server.url(QStringLiteral("/v1/")));
+    }
+
+    RestReply get(const QString& path)
+    {
+        std::optional<RestReply> reply;
+        client.send(RestRequest::get(path), nullptr, [&](const RestReply& r) { reply = r; });
+        EXPECT_TRUE(waitUntil([&] { return reply.has_value(); }));
+        return reply.value_or(RestReply {});
+    }
+};
+
+} // namespace
+
+TEST_F(Rest, A429IsRetriedAfterItsRetryAfterAndTheRetriesAreBounded)
+{
+    int calls = 0;
+    server.route("GET", QStringLiteral("/v1/busy"), [&](const FakeHttpRequest&) {
+        ++calls;
+        FakeHttpResponse busy = FakeHttpResponse::json(calls < 3 ? 429 : 200, {});
+        busy.headers.append({ QByteArray("Retry-After"), QByteArray("0") });
+        return busy;
+    });
+    EXPECT_TRUE(get(QStringLiteral("busy")).ok());
+    EXPECT_EQ(calls, 3);
+
+    client.setMaxRetries(1);
+    calls = -100;
+    EXPECT_EQ(get(QStringLiteral("busy")).error, RestErrorKind::rateLimited);
+    EXPECT_EQ(calls, -98);
+}
+
+TEST_F(Rest, ASilentServiceTimesOutAndTheBlockingFormWaitsOnlyOnAWorker)
+{
+    server.route("GET", QStringLiteral("/v1/hang"), [](const FakeHttpRequest&) {
+        FakeHttpResponse silent;
+        silent.neverAnswer = true;
+        return silent;
+    });
+    server.route(
+        "GET", QStringLiteral("/v1/ok"), [](const FakeHttpRequest&) { return FakeHttpResponse::json(200, {}); });
+    client.setTimeoutMs(200);
+    EXPECT_EQ(get(QStringLiteral("hang")).error, RestErrorKind::timeout);
+    EXPECT_EQ(client.sendBlocking(RestRequest::get(QStringLiteral("ok")), 1000).error, RestErrorKind::refused);
+
+    std::optional<RestReply> answered;
+    std::optional<RestReply> waitedOut;
+    std::thread worker([&] {
+        answered = client.sendBlocking(RestRequest::get(QStringLiteral("ok")), 5000);
+        waitedOut = client.sendBlocking(RestRequest::get(QStringLiteral("hang")), 100);
+    });
+    waitUntil([&] { return waitedOut.has_value(); });
+    worker.join();
+    ASSERT_TRUE(answered && waitedOut);
+    EXPECT_TRUE(answered->ok());
+    EXPECT_EQ(waitedOut->error, RestErrorKind::timeout);
+}
+
+TEST_F(Rest, NextPageLinksAreFollowedOnlyOnTheConfiguredHost)
+{
+    server.route(
+        "GET", QStringLiteral("/v1/page2"), [](const FakeHttpRequest&) { return FakeHttpResponse::json(200, {}); });
+    EXPECT_TRUE(get(server.url(QStringLiteral("/v1/page2")).toString()).ok());
+    const QString foreign = QStringLiteral("http://localhost:%1/v1/page2").arg(server.baseUrl().port());
+    EXPECT_EQ(get(foreign).error, RestErrorKind::refused);
+    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/v1/page2")), 1);
+}
+
+TEST_F(Rest, TheBearerTokenIsSentButNeverLogged)
+{
+    AppPaths::ensureFolder(AppPaths::stateFolder());
+    const QString token = QStringLiteral("secret-token-7f3a");
+    client.setBearerToken(token);
+    server.route(
+        "GET", QStringLiteral("/v1/denied"), [](const FakeHttpRequest&) { return FakeHttpResponse::json(403, {}); });
+    EXPECT_EQ(get(QStringLiteral("denied")).error, RestErrorKind::forbidden);
+    EXPECT_EQ(server.requestLog.back().header("Authorization"), "Bearer " + token.toUtf8());
+    QFile log(AppPaths::logFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains("/v1/denied"));
+    EXPECT_FALSE(text.contains(token.toUtf8()));
+}

@@ -1,0 +1,205 @@
+#include "scan/ScanWrapper.h"
+#include "support/WaitUntil.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <thread>
+
+namespace {
+
+// A service scripted by path: each folder holds files and sub-folders by
+// name. Answers later on the GUI thread, as a network would.
+class ScriptedHandler : public ScanWrapper {
+public:
+    struct Folder {
+        QStringList files;
+        QStringList subFolders;
+    };
+    std::map<QString, Folder> service;
+    QStringList requests;
+    std::function<void(const QString&)> onRequest;
+
+    bool acceptRecord(FileInfoNode&) const override { return true; }
+
+protected:
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override
+    {
+        requests << folder->folderPath;
+        if (onRequest)
+            onRequest(folder->folderPath);
+        QTimer::singleShot(0, contextObject(), [this, path = folder->folderPath, done] {
+            FolderListing listing;
+            const Folder& found = service[path];
+            for (const QString& name : found.files) {
+                auto record = std::make_shared<FileInfoNode>();
+                record->filePath = path + QLatin1Char('/') + name;
+                listing.files.push_back(record);
+            }
+            for (const QString& name : found.subFolders) {
+                auto sub = std::make_shared<CloudScanFoldersList>();
+                sub->folderPath = path + QLatin1Char('/') + name;
+                sub->folderId = sub->folderPath;
+                listing.subFolders.push_back(sub);
+            }
+            done(listing);
+        });
+    }
+};
+
+struct RecordingSink : CloudScanSink {
+    QStringList paths;
+    int completions = 0;
+    std::vector<std::thread::id> threads;
+    void addCloudScanFile(const FileInfoNodePtr& record) override
+    {
+        paths << record->filePath.value_or(QString());
+        threads.push_back(std::this_thread::get_id());
+    }
+    void OnScanCompletedProcess() override
+    {
+        ++completions;
+        threads.push_back(std::this_thread::get_id());
+    }
+};
+
+CloudScanFoldersListPtr chosen(const char* path, bool subFolders = true)
+{
+    auto folder = std::make_shared<CloudScanFoldersList>();
+    folder->folderPath = QString::fromUtf8(path);
+    folder->isIncludeSubFolders = subFolders;
+    return folder;
+}
+
+class CloudWalk : public ::testing::Test {
+protected:
+    ScriptedHandler handler;
+    RecordingSink sink;
+
+    void SetUp() override
+    {
+        handler.service[QStringLiteral("/A")]
+            = { { QStringLiteral("a1") }, { QStringLiteral("x"), QStringLiteral("z") } };
+        handler.service[QStringLiteral("/A/x")] = { { QStringLiteral("x1") }, { QStringLiteral("y") } };
+        handler.service[QStringLiteral("/A/x/y")] = { { QStringLiteral("y1") }, {} };
+        handler.service[QStringLiteral("/A/z")] = { { QStringLiteral("z1") }, {} };
+        handler.service[QStringLiteral("/B")] = { { QStringLiteral("b1") }, {} };
+        handler.service[QStringLiteral("/b")] = { { QStringLiteral("b2") }, {} };
+    }
+
+    // Runs a scan on the GUI thread and waits (bounded) for its end.
+    void scan(const std::vector<CloudScanFoldersListPtr>& folders)
+    {
+        const int before = sink.completions;
+        handler.isAbortScanning = false;
+        handler.startCloudScan(folders, 0, sink);
+        waitUntil([&] { return sink.completions != before; });
+        // Nothing more may arrive after the end.
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+};
+
+} // namespace
+
+TEST_F(CloudWalk, ChosenFoldersAreWalkedDepthFirstOneAfterAnotherWithOneCompletion)
+{
+    scan({ chosen("/A"), chosen("/B") });
+    EXPECT_EQ(handler.requests, QStringList({ "/A", "/A/x", "/A/x/y", "/A/z", "/B" }));
+    EXPECT_EQ(sink.paths, QStringList({ "/A/a1", "/A/x/x1", "/A/x/y/y1", "/A/z/z1", "/B/b1" }));
+    EXPECT_EQ(sink.completions, 1);
+    EXPECT_EQ(handler.fileCount, 5);
+}
+
+TEST_F(CloudWalk, FromTheEnginesWorkerEverySinkCallStaysOnTheWorker)
+{
+    std::thread::id workerId;
+    std::atomic<bool> returned { false };
+    std::thread worker([&] {
+        workerId = std::this_thread::get_id();
+        handler.startCloudScan({ chosen("/A") }, 0, sink);
+        returned = true;
+    });
+    waitUntil([&] { return returned.load(); });
+    worker.join();
+    EXPECT_EQ(sink.paths.size(), 4);
+    EXPECT_EQ(sink.completions, 1);
+    for (const std::thread::id& id : sink.threads)
+        EXPECT_EQ(id, workerId);
+}
+
+TEST_F(CloudWalk, StopEndsTheWalkAtTheNextStepAndKeepsWhatWasDelivered)
+{
+    handler.onRequest = [this](const QString& path) {
+        if (path == QLatin1String("/A/x"))
+            handler.isAbortScanning = true;
+    };
+    scan({ chosen("/A"), chosen("/B") });
+    EXPECT_EQ(handler.requests, QStringList({ "/A", "/A/x" }));
+    EXPECT_TRUE(sink.paths.contains(QStringLiteral("/A/a1")));
+    EXPECT_EQ(sink.completions, 1);
+}
+
+TEST_F(CloudWalk, FoldersListedCompletelyAreDeliveredAgainWithoutRequests)
+{
+    const CloudScanFoldersListPtr a = chosen("/A");
+    scan({ a });
+    const QStringList first = sink.paths;
+    handler.requests.clear();
+    sink.paths.clear();
+    a->arrCloudFolderFiles.front()->isMoveToTrash = true; // removed by a clean-up since
+    scan({ a });
+    EXPECT_TRUE(handler.requests.isEmpty());
+    EXPECT_EQ(sink.paths, first.mid(1));
+    EXPECT_EQ(sink.completions, 2);
+}
+
+TEST_F(CloudWalk, OnlyTheFoldersTheScanCoversAreRequested)
+{
+    struct Case {
+        const char* name;
+        std::vector<CloudScanFoldersListPtr> folders;
+        QStringList excluded;
+        QStringList requests;
+    };
+    const std::vector<Case> cases {
+        { "sub-folders off", { chosen("/A", false) }, {}, { "/A" } },
+        { "an excluded sub-folder", { chosen("/A") }, { "/A/x" }, { "/A", "/A/z" } },
+        { "case twins are two roots", { chosen("/B"), chosen("/b") }, {}, { "/B", "/b" } },
+        { "nothing chosen", {}, {}, {} },
+    };
+    for (const Case& c : cases) {
+        handler.requests.clear();
+        handler.scanExclusion.reset();
+        if (!c.excluded.isEmpty())
+            handler.scanExclusion.emplace(c.excluded);
+        const int before = sink.completions;
+        scan(c.folders);
+        EXPECT_EQ(handler.requests, c.requests) << c.name;
+        EXPECT_EQ(sink.completions, before + 1) << c.name;
+    }
+}
+
+TEST(ScanWrapperTree, PickerListingsKeepNodeIdentityAndAddNoTwins)
+{
+    struct PickerDelegate : ScanWrapperDelegate {
+        int completions = 0;
+        void OnScanCompletedProcess() override { ++completions; }
+    } delegate;
+    ScriptedHandler handler;
+    handler.delegate = &delegate;
+    handler.service[QString()] = { {}, { QStringLiteral("P") } };
+    const CloudScanFoldersListPtr root = handler.makeRootFolderNode();
+    EXPECT_EQ(handler.makeRootFolderNode(), root);
+    handler.fetchChildFolders(nullptr);
+    handler.fetchChildFolders(root);
+    handler.fetchChildFolders(root);
+    waitUntil([&] { return delegate.completions >= 2; });
+    EXPECT_EQ(delegate.completions, 2);
+    ASSERT_EQ(root->children.size(), 1u);
+    EXPECT_EQ(root->children.front()->parentNodeDropBoxList.lock(), root);
+    handler.rootFolderObj.reset();
+    EXPECT_NE(handler.makeRootFolderNode(), root);
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include "support/WaitUntil.h"
+
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+class QTcpSocket;
+
+// One request as the fake server read it.
+struct FakeHttpRequest {
+    QByteArray method;
+    QString path;
+    QUrlQuery query;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+
+    QByteArray header(const QByteArray& name) const;
+    QUrlQuery form() const { return QUrlQuery(QString::fromUtf8(body)); }
+    QJsonObject json() const;
+};
+
+struct FakeHttpResponse {
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "application/json";
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    // Keeps the connection open without an answer (a service that hangs).
+    bool neverAnswer = false;
+
+    static FakeHttpResponse json(int status, const QJsonObject& object);
+};
+
+// A small HTTP/1.1 server for the cloud tests, on 127.0.0.1 at a free port
+// only: a route table by method and path, a log of every request, and an
+// OAuth 2 provider (authorize and token endpoints, PKCE S256 checked) with a
+// stand-in browser that follows the authorize page's redirect. GUI thread.
+class FakeHttpServer : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<FakeHttpResponse(const FakeHttpRequest&)>;
+
+    explicit FakeHttpServer(QObject* parent = nullptr);
+    ~FakeHttpServer() override;
+
+    bool listen();
+    // "http://127.0.0.1:PORT".
+    QUrl baseUrl() const;
+    QUrl url(const QString& path) const;
+
+    void route(const QByteArray& method, const QString& path, Handler handler);
+    std::vector<FakeHttpRequest> requestLog;
+    int requestCount(const QByteArray& method, const QString& path) const;
+
+    // ---- OAuth 2 provider: GET /authorize, POST /token ---------------------
+    void enableOAuth(const QString& clientId);
+    // The next authorize request is declined by the user.
+    bool declineNextSignIn = false;
+    // The access token the API routes accept; expireAccessToken() makes the
+    // one handed out stale, so requests get 401 until a refresh.
+    QString currentAccessToken;
+    void expireAccessToken() { currentAccessToken = QStringLiteral("expired"); }
+    bool isAuthorized(const FakeHttpRequest& request) const;
+    int refreshCount = 0;
+    // Code exchanges whose verifier did not match the challenge.
+    int verifierMismatches = 0;
+
+    // The stand-in browser: opens the address and hands the redirect target
+    // it was sent to (its Location) to the callback.
+    void browse(const QUrl& address, std::function<void(const QUrl&)> redirected);
+
+private:
+    void readFrom(QTcpSocket* socket);
+    void answer(QTcpSocket* socket, const FakeHttpRequest& request);
+    FakeHttpResponse authorize(const FakeHttpRequest& request);
+    FakeHttpResponse token(const FakeHttpRequest& request);
+
+    QTcpServer server_;
+    std::map<std::pair<QByteArray, QString>, Handler> routes_;
+    QHash<QTcpSocket*, QByteArray> buffers_;
+    QString clientId_;
+    struct Grant {
+        QString challenge;
+        QString redirectUri;
+    };
+    QHash<QString, Grant> codes_;
+    QString refreshToken_;
+    int issued_ = 0;
+};
