@@ -4,6 +4,8 @@
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -40,7 +42,14 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     installApplicationFont();
-    AppDelegate delegate(UserDefaults::standard());
+    // The protected folders are one list for the whole run, shared by the
+    // home screen and the results screen.
+    ProtectedFolderStore protectedFolders(UserDefaults::standard());
+    auto* home = new MainViewController(UserDefaults::standard(), protectedFolders);
+    AppDelegate delegate(UserDefaults::standard(), makeHomeScreen(home));
+    home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
+        delegate.preferencesWindowController().showPreferencesWindow(pane);
+    });
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     delegate.awakeFromNib();
     delegate.applicationDidFinishLaunching();
