@@ -642,10 +642,11 @@ void MainViewController::localizeHomeScreen()
     // The source pop-up: this computer, the cloud drives, the photo catalog
     // and the empty-folder cleaner, tagged 100 to 106.
     btnScanMode_->clear();
-    const char* sources[] = { "ID_FINDER", "ID_GOOGLE_DRIVE", "ID_DROPBOX", "ID_ONEDRIVE", "ID_BOXCLOUD",
-        "ID_LIGHTROOM", "ID_EMPTY_FOLDER" };
+    // The photo catalog and the empty-folder cleaner are always hidden and
+    // carry no title.
+    const char* sources[] = { "ID_FINDER", "ID_GOOGLE_DRIVE", "ID_DROPBOX", "ID_ONEDRIVE", "ID_BOXCLOUD" };
     for (int i = 0; i < 7; ++i)
-        btnScanMode_->addItem(text(sources[i]), 100 + i);
+        btnScanMode_->addItem(i < 5 ? text(sources[i]) : QString(), 100 + i);
 }
 
 void MainViewController::viewDidLoad()
