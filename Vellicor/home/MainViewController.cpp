@@ -547,6 +547,111 @@ void MainViewController::buildFrames()
     };
 }
 
+FrameTable MainViewController::framesForSize() const
+{
+    if (width() >= mainWindowContentSize.width() && height() >= mainWindowContentSize.height())
+        return frames_;
+    // The small screens' window (960 x 600): both columns narrower, the lists
+    // and the scanning view shorter; the header and footer keep their height.
+    FrameTable compact = frames_;
+    const double w = width();
+    const double h = height();
+    const double top = h - 70;
+    const std::pair<const char*, LayoutFrame> edits[] = {
+        { "boxHeader", { 0, top, w, 70 } },
+        { "imgThree", { w - 62, 17, 36, 36 } },
+        { "viewScanSource", { 20, top - 44, 420, 34 } },
+        { "boxBottomFirstTab", { 20, top - 92, 160, 40 } },
+        { "boxBottomSecondTab", { 184, top - 92, 160, 40 } },
+        { "boxBottomThirdTab", { 348, top - 92, 160, 40 } },
+        { "textFirstTab", { 0, 0, 160, 40 } },
+        { "textSecondTab", { 0, 0, 160, 40 } },
+        { "textThirdTab", { 0, 0, 160, 40 } },
+        { "btnInclue", { 0, 0, 160, 40 } },
+        { "btnExclude", { 0, 0, 160, 40 } },
+        { "btnProtected", { 0, 0, 160, 40 } },
+        { "btnSetting", { 532, top - 88, 120, 32 } },
+        { "containerView", { 20, 128, 632, top - 96 - 128 } },
+        { "viewInclude", { 0, 0, 632, top - 224 } },
+        { "viewExclude", { 0, 0, 632, top - 224 } },
+        { "viewProtect", { 0, 0, 632, top - 224 } },
+        { "tblInclude", { 0, 4, 632, top - 264 } },
+        { "tblExcludes", { 0, 4, 632, top - 264 } },
+        { "tblProtected", { 0, 4, 632, top - 264 } },
+        { "lblFolderPathInclude", { 70, top - 258, 260, 30 } },
+        { "lblIncludeSubFolderInclude", { 442, top - 258, 130, 30 } },
+        { "lblActionInclude", { 572, top - 258, 60, 30 } },
+        { "lblHeaderExclude", { 16, top - 258, 560, 30 } },
+        { "lblFolderPathProtect", { 70, top - 258, 260, 30 } },
+        { "lblIncludeSubFolderProtect", { 442, top - 258, 130, 30 } },
+        { "lblActionProtect", { 572, top - 258, 60, 30 } },
+        { "btnAllFilesSelected", { 20, 88, 82, 32 } },
+        { "btnCustomScanSelected", { 106, 88, 104, 32 } },
+        { "btnDocumentsSelected", { 220, 88, 92, 32 } },
+        { "btnPhotosSelected", { 316, 88, 66, 32 } },
+        { "btnMusicSelected", { 386, 88, 60, 32 } },
+        { "btnVideosSelected", { 450, 88, 64, 32 } },
+        { "btnArchivesSelected", { 518, 88, 72, 32 } },
+        { "btnOthersSelected", { 594, 88, 62, 32 } },
+        { "boxRightDragDrop", { w - 288, top - 234, 272, 224 } },
+        { "boxSelectFolder", { 10, 52, 252, 166 } },
+        { "imgDragDrop", { 96, 96, 60, 52 } },
+        { "lblDragDropHere", { 0, 64, 252, 28 } },
+        { "lblDragDropInfo", { 10, 6, 232, 56 } },
+        { "btnAddPath", { 76, 10, 120, 34 } },
+        { "boxRightExclude", { w - 288, top - 288, 272, 44 } },
+        { "imgExcludeFolderBtn", { 14, 10, 24, 24 } },
+        { "lblExcludeFolderBtn", { 50, 10, 210, 24 } },
+        { "boxRightProtected", { w - 288, top - 338, 272, 44 } },
+        { "imgProtectFolderBtn", { 14, 10, 24, 24 } },
+        { "lblProtectFolderBtn", { 50, 10, 210, 24 } },
+        { "boxLastScan", { w - 288, 84, 272, 100 } },
+        { "imgLastScan", { 12, 70, 20, 20 } },
+        { "lblLastScanStatus", { 38, 67, 110, 26 } },
+        { "lblLastScanTIme", { 100, 67, 160, 26 } },
+        { "imgDupCount", { 12, 34, 22, 22 } },
+        { "lblLastScanDupFileCount", { 40, 40, 100, 22 } },
+        { "lblDuplicateFilesFound", { 40, 24, 106, 18 } },
+        { "imgDupSpace", { 150, 34, 22, 22 } },
+        { "lblLastScanDupFileSize", { 176, 40, 92, 22 } },
+        { "lblSpaceToBeSaved", { 176, 24, 92, 18 } },
+        { "infoIcon", { 12, 5, 18, 18 } },
+        { "lblAddFolderToFindDups", { 36, 3, 230, 22 } },
+        { "btnLastScanResult", { 36, 3, 120, 22 } },
+        { "boxFooterFirst", { 0, 0, w, 76 } },
+        { "boxScanDetail", { 0, 76, w, top - 76 } },
+        { "viewDiskReport", { 20, 4, w - 40, top - 84 } },
+        { "lblScanningInProgress", { 0, top - 128, w - 40, 36 } },
+        { "imgViewProgress", { (w - 40) / 2 - 165, top - 126, 32, 32 } },
+        { "boxWindowScanning", { (w - 40) / 2 - 150, 150, 300, 236 } },
+        { "lblAddingPhotos", { 0, 202, 300, 26 } },
+        { "progressCircular", { 80, 54, 140, 140 } },
+        { "lblScanPer", { 80, 104, 140, 40 } },
+        { "lblBePatient", { 10, 8, 280, 40 } },
+        { "lblFilesScanned", { (w - 40) / 2 - 390, 100, 260, 22 } },
+        { "lblFileScanCount", { (w - 40) / 2 - 390, 72, 260, 30 } },
+        { "lblFileProcessedStr", { (w - 40) / 2 - 130, 100, 260, 22 } },
+        { "lblFileProcessed", { (w - 40) / 2 - 130, 72, 260, 30 } },
+        { "lblFileComparedStr", { (w - 40) / 2 + 130, 100, 260, 22 } },
+        { "lblFileCompared", { (w - 40) / 2 + 130, 72, 260, 30 } },
+        { "lblScannedFilePath", { 20, 46, w - 80, 22 } },
+        { "btnAbortScanning", { (w - 40) / 2 - 75, 8, 150, 34 } },
+        { "btnShowResultDetail", { (w - 40) / 2 - 160, 8, 150, 34 } },
+        { "btnBackToAddFolder", { (w - 40) / 2 + 10, 8, 150, 34 } },
+    };
+    for (const auto& [controlName, frame] : edits)
+        compact[name(controlName)] = frame;
+    LayoutFrame& scanNow = compact[name("btnScanNow")];
+    scanNow.x = w / 2 - scanNow.width / 2;
+    return compact;
+}
+
+void MainViewController::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    framesForSize().apply(this);
+}
+
 // ---- Set-up ------------------------------------------------------------------
 
 void MainViewController::styleControls()
@@ -730,7 +835,7 @@ void MainViewController::layoutHomeScreen()
         if (auto* widget = findChild<QWidget*>(edit.name))
             widget->setFont(edit.font);
     }
-    frames_.apply(this);
+    framesForSize().apply(this);
     btnScanNow_->update();
 }
 

@@ -131,6 +131,10 @@ public:
 private:
     void buildControls();
     void buildFrames();
+    // The frames for the view's present size: the base frames, or a compact
+    // set for a window smaller than 1082 x 700.
+    FrameTable framesForSize() const;
+    void resizeEvent(QResizeEvent* event) override;
     void styleControls();
     void connectActions();
     void showAlerts(const std::vector<AlertKeys>& alerts);
