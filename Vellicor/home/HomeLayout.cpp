@@ -2,6 +2,8 @@
 
 #include "controls/ApplicationFont.h"
 
+#include <QImage>
+
 #include <algorithm>
 #include <cmath>
 
@@ -122,4 +124,9 @@ std::vector<FontEdit> applyHomeLayoutRules(
         time.height = 36;
     }
     return edits;
+}
+
+QImage verticallyFlippedImage(const QImage& image)
+{
+    return image.mirrored(false, true);
 }

@@ -39,3 +39,8 @@ struct FontEdit {
 // order. viewWidth is the width of the home view.
 std::vector<FontEdit> applyHomeLayoutRules(
     FrameTable& frames, const HomeTextWidths& widths, const QString& languageCode, double viewWidth);
+
+class QImage;
+// The image upside down, at the same size: the pop-up's check mark on the
+// older systems whose menus draw their images flipped.
+QImage verticallyFlippedImage(const QImage& image);

@@ -32,6 +32,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QUrl>
 
 namespace {
@@ -74,6 +75,43 @@ protected:
 
 private:
     NamedImage image_;
+};
+
+// The source pop-up's rows: the title, and the check mark after the chosen
+// source's title.
+class SourceItemDelegate : public QStyledItemDelegate {
+public:
+    SourceItemDelegate(QComboBox* popUp)
+        : QStyledItemDelegate(popUp)
+        , popUp_(popUp)
+    {
+        QImage mark(QSize(12, 12) * 2, QImage::Format_ARGB32_Premultiplied);
+        mark.fill(Qt::transparent);
+        QPainter painter(&mark);
+        painter.setRenderHint(QPainter::Antialiasing);
+        NamedImage::load(QStringLiteral("check_mark")).draw(painter, QRectF(0, 0, 24, 24));
+        painter.end();
+        mark_ = osIsBefore10_15 ? verticallyFlippedImage(mark) : mark;
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index).expandedTo(QSize(0, 26));
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (index.row() != popUp_->currentIndex())
+            return;
+        const int textWidth = option.fontMetrics.horizontalAdvance(index.data().toString());
+        const QRect target(option.rect.left() + 4 + textWidth + 8, option.rect.center().y() - 6, 12, 12);
+        painter->drawImage(target, mark_);
+    }
+
+private:
+    QComboBox* popUp_;
+    QImage mark_;
 };
 
 // A box the user clicks as a whole (the Exclude and Protect shortcuts).
@@ -139,10 +177,10 @@ void DialogFolderChooser::chooseFolders(const Options& options, std::function<vo
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setLabelText(QFileDialog::Accept, localizedText(options.promptKey));
-    // Several folders at once: the dialog's own views take a multiple choice.
-    dialog->setFileMode(options.filesToo ? QFileDialog::ExistingFiles : QFileDialog::Directory);
-    if (!options.filesToo)
-        dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    // Folders only: a photo library is a folder here too. Several at once:
+    // the dialog's own views take a multiple choice once the mode is set.
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
     for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>())
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
@@ -792,8 +830,8 @@ void MainViewController::viewDidLoad()
         list->setRowHidden(6, true);
     }
     // The chosen source carries the check mark.
-    for (int i = 0; i < btnScanMode_->count(); ++i)
-        btnScanMode_->setItemIcon(i, QIcon());
+    btnScanMode_->view()->setItemDelegate(new SourceItemDelegate(btnScanMode_));
+    btnScanMode_->view()->setFont(systemFontOfSize(13));
     tabChanged(1);
     layoutHomeScreen();
 }

@@ -12,6 +12,7 @@
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -105,6 +106,17 @@ TEST(HomeLayoutRules, GermanAppliesEachRuleOnce)
             QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblExcludeFolderBtn"),
             QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblGoogleDiveInstructionSubHeading"),
             QStringLiteral("btnAllowPermission") }));
+}
+
+TEST(FlippedImage, KeepsTheSizeAndPutsTheBottomRowOnTop)
+{
+    QImage image(3, 2, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    image.setPixelColor(0, 1, Qt::blue);
+    const QImage flipped = verticallyFlippedImage(image);
+    EXPECT_EQ(flipped.size(), image.size());
+    EXPECT_EQ(flipped.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(flipped.pixelColor(0, 1), QColor(Qt::red));
 }
 
 namespace {

@@ -7,6 +7,8 @@
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -75,6 +77,19 @@ const GalleryRegistration scanning("home-scanning", [] {
     home.showScannedPath(QStringLiteral("Scanning: /home/ana/Pictures/2019/Holiday/IMG_2231.jpg"), QString());
     home.setScanNowButtonState(0, false);
     return renderWidget(home);
+});
+
+} // namespace
+
+namespace {
+
+const GalleryRegistration sourceMenu("home-source-menu", [] {
+    StartedHome started;
+    auto* popUp = started.home->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    popUp->showPopup();
+    QImage image = renderWidget(*popUp->view()->window());
+    popUp->hidePopup();
+    return image;
 });
 
 } // namespace
