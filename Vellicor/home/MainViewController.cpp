@@ -888,7 +888,10 @@ void MainViewController::connectActions()
     connect(btnScanNow_, &QAbstractButton::clicked, engine_.get(), &ScanEngine::btnStartScanTapped);
     connect(btnAbortScanning_, &QAbstractButton::clicked, engine_.get(), &ScanEngine::abortScanning);
     connect(btnBackToAddFolder_, &QAbstractButton::clicked, this, &MainViewController::showHomeView);
-    connect(btnShowResultDetail_, &QAbstractButton::clicked, engine_.get(), &ScanEngine::loadLastScanResult);
+    connect(btnShowResultDetail_, &QAbstractButton::clicked, this, [this] {
+        if (lastResult_)
+            showResults(lastResult_);
+    });
     connect(btnLastScanResult_, &QAbstractButton::clicked, engine_.get(), &ScanEngine::loadLastScanResult);
     connect(btnAllFilesSelected_, &QAbstractButton::clicked, this,
         [this] { allFilesAndCustomScanOptsTapped(CategorySwitches::allFilesTag); });
@@ -1386,6 +1389,7 @@ QWidget* MainViewController::resultsPlaceholder()
 
 void MainViewController::showResults(const ScanResultPtr& result)
 {
+    lastResult_ = result;
     if (resultsReceiver_) {
         resultsReceiver_->showResults(result);
         return;

@@ -158,6 +158,8 @@ private:
     std::function<void(HomeTab)> cloudPicker_;
     ResultsReceiver* resultsReceiver_ = nullptr;
     QWidget* resultsPage_ = nullptr;
+    // The newest result handed over, shown again by the results button.
+    ScanResultPtr lastResult_;
 
     // Controls, by the names the layouts use.
     QFrame* boxHeader_ = nullptr;
