@@ -2,8 +2,8 @@
 #include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
+#include "controls/DragDropBox.h"
 #include "controls/IMGButton.h"
-#include "core/AppNotifier.h"
 #include "core/AppStartup.h"
 #include "core/SettingsSchema.h"
 #include "home/LocationLists.h"
@@ -12,6 +12,8 @@
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
+#include <QMimeData>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -227,7 +229,9 @@ TEST(HomeScreenDrop, TwoDroppedFoldersBecomeSavedRowsAndEnableScanNow)
 
     TreeBuilder tree;
     const QStringList folders { tree.folder(QStringLiteral("One")), tree.folder(QStringLiteral("Two")) };
-    emit AppNotifier::instance().FileDragDropNotification(folders);
+    QMimeData drop;
+    drop.setUrls({ QUrl::fromLocalFile(folders[0]), QUrl::fromLocalFile(folders[1]) });
+    ASSERT_TRUE(screen.findChild<DragDropBox*>(QStringLiteral("boxSelectFolder"))->performDragOperation(&drop));
 
     EXPECT_EQ(screen.pathModel().rowCount(), 2);
     EXPECT_EQ(defaults.object(QString::fromLatin1(SettingsKey::savedPaths)).toList().size(), 2);
