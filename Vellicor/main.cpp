@@ -4,6 +4,9 @@
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
+#include "home/LocationLists.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesWindowController.h"
 
@@ -12,6 +15,7 @@
 #include <QMainWindow>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -25,8 +29,8 @@ bool hasDisplay()
 // The delegate's view of the preferences window.
 class PreferencesWindowAdapter : public PreferencesWindow {
 public:
-    explicit PreferencesWindowAdapter(UserDefaults& defaults)
-        : controller_(makePreferencesWindowController(defaults))
+    PreferencesWindowAdapter(UserDefaults& defaults, std::function<QStringList()> scanListPaths)
+        : controller_(makePreferencesWindowController(defaults, std::move(scanListPaths)))
     {
     }
     void showPreferencesWindow(const std::optional<QString>& pane) override
@@ -58,9 +62,26 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     installApplicationFont();
-    AppDelegate delegate(UserDefaults::standard());
-    delegate.setPreferencesWindowFactory(
-        [] { return std::make_unique<PreferencesWindowAdapter>(UserDefaults::standard()); });
+    // The protected folders are one list for the whole run, shared by the
+    // home screen and the results screen.
+    ProtectedFolderStore protectedFolders(UserDefaults::standard());
+    auto* home = new MainViewController(UserDefaults::standard(), protectedFolders);
+    AppDelegate delegate(UserDefaults::standard(), makeHomeScreen(home));
+    delegate.setPreferencesWindowFactory([home] {
+        return std::make_unique<PreferencesWindowAdapter>(
+            UserDefaults::standard(), [home] {
+                // The excluded-folders pane checks new exclusions against the scan list.
+                QStringList paths;
+                for (const FilePathNodePtr& row : home->lists().arrPathNodesFinder) {
+                    if (row && row->filePath)
+                        paths.append(*row->filePath);
+                }
+                return paths;
+            });
+    });
+    home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
+        delegate.preferencesWindowController().showPreferencesWindow(pane);
+    });
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     delegate.awakeFromNib();
     delegate.applicationDidFinishLaunching();

@@ -1,6 +1,7 @@
 #include "app/AppServices.h"
 
 #include "core/Localization.h"
+#include "home/MainViewController.h"
 
 #include <QPalette>
 #include <QPointer>
@@ -34,6 +35,45 @@ private:
     QPointer<QWidget> view_;
 };
 
+class HomeScreenView : public HomeScreen {
+public:
+    explicit HomeScreenView(MainViewController* controller)
+        : controller_(controller)
+    {
+    }
+    ~HomeScreenView() override
+    {
+        if (controller_ && !controller_->parent())
+            delete controller_;
+    }
+
+    QWidget* view() override
+    {
+        if (controller_ && !loaded_) {
+            loaded_ = true;
+            controller_->viewDidLoad();
+        }
+        return controller_;
+    }
+    ScanEngine* scanEngine() override { return controller_ ? &controller_->engine() : nullptr; }
+    void setCloudAuthenticatedForScan(bool authenticated) override
+    {
+        if (controller_ && controller_->engine().scanWrapper)
+            controller_->engine().scanWrapper->isAuthenticateForScan = authenticated;
+    }
+    // The sign-in instruction sheet belongs to the cloud sources.
+    void showGoogleDriveInstructionSheet(bool) override { }
+    void btnAddPathToScan() override
+    {
+        if (controller_)
+            controller_->btnAddPathToScan();
+    }
+
+private:
+    QPointer<MainViewController> controller_;
+    bool loaded_ = false;
+};
+
 class PlaceholderPreferencesWindow : public PreferencesWindow {
 public:
     PlaceholderPreferencesWindow()
@@ -65,6 +105,11 @@ public:
 std::unique_ptr<HomeScreen> makePlaceholderHomeScreen()
 {
     return std::make_unique<PlaceholderHomeScreen>();
+}
+
+std::unique_ptr<HomeScreen> makeHomeScreen(MainViewController* controller)
+{
+    return std::make_unique<HomeScreenView>(controller);
 }
 
 std::unique_ptr<PreferencesWindow> makePlaceholderPreferencesWindow()

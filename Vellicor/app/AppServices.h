@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+class MainViewController;
 class QWidget;
 class ScanEngine;
 
@@ -54,6 +55,12 @@ public:
     // removed; the OneDrive account is signed out.
     virtual void signOutAtQuit() = 0;
 };
+
+// The home screen behind the delegate's interface. The controller is the
+// view; the main window owns it once placed, until then the returned object
+// does. Its set-up runs when the delegate first asks for the view, after the
+// shared start-up.
+std::unique_ptr<HomeScreen> makeHomeScreen(MainViewController* controller);
 
 // Stand-ins until the screens exist: a blank home view with no scan engine,
 // an empty preferences window, cloud sessions that do nothing.

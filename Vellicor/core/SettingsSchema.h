@@ -11,7 +11,7 @@
 class UserDefaults;
 
 // The keys of the settings store. The first 23 are registered with defaults
-// at every start, in this order; the last two are written only.
+// at every start, in this order; the last three are written only.
 namespace SettingsKey {
 inline constexpr char doNotShowConfirmationDialogOnTrash[] = "doNotShowConfirmationDialogOnTrash";
 inline constexpr char autoMarkPhotos[] = "autoMarkPhotos";
@@ -40,6 +40,9 @@ inline constexpr char sacnHiddenFolders[] = "sacnHiddenFolders";
 
 inline constexpr char lastScanStatus[] = "lastScanStatus";
 inline constexpr char isFirstLaunchDone[] = "isFirstLaunchDone";
+// The scan list of this computer: records of "path" (text), "state" and
+// "includeSubFolders", as makeFolderEntry makes them.
+inline constexpr char savedPaths[] = "savedPaths";
 } // namespace SettingsKey
 
 // Registers the default of every registered key in one call. Call once per

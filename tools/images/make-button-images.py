@@ -69,6 +69,85 @@ ICONS += [
 ]
 
 
+# The home screen's pictures, in the same blue and pale grey: the step badges
+# and their connector, the drop box's folder, the last-scan box's glyphs, the
+# Exclude and Protect shortcuts, row icons by source, the scanning glyph and
+# the pop-up's check mark. A size may be (width, height).
+BLUE_FILL = "#1f6fe5"
+PALE = "#c6cfe5"
+MUTED = "#8a90a0"
+
+
+def badge(number):
+    return (f'<circle cx="16" cy="16" r="15" fill="{BLUE_FILL}" stroke="#2f7ff2" stroke-width="1"/>'
+            f'<text x="16" y="21.5" font-family="sans-serif" font-size="16" font-weight="bold" '
+            f'text-anchor="middle" fill="#ffffff">{number}</text>')
+
+
+def cloud(colour):
+    return (f'<path d="M6,17 a4.5,4.5 0 0 1 1-8.8 a6,6 0 0 1 11.2-1.2 a4.5,4.5 0 0 1 0.8,10 Z" '
+            f'fill="{colour}"/>')
+
+
+FOLDER = ('<path d="M2,5.5 Q2,4 3.5,4 L8.5,4 L10.5,6 L18.5,6 Q20,6 20,7.5 L20,17 Q20,18.5 18.5,18.5 '
+          'L3.5,18.5 Q2,18.5 2,17 Z" fill="#5a8fe6"/><path d="M2,8.5 L20,8.5 L20,17 Q20,18.5 18.5,18.5 '
+          'L3.5,18.5 Q2,18.5 2,17 Z" fill="#7aa8f0"/>')
+DOCS = ('<rect x="{x}" y="{y}" width="{w}" height="{h}" rx="2" fill="{fill}" stroke="#2b2d31" stroke-width="1"/>')
+
+ICONS += [
+    ("imgOne", 32, badge(1)),
+    ("imgTwo", 32, badge(2)),
+    ("imgThree", 36,
+     DOCS.format(x=5, y=4, w=18, h=24, fill=MUTED) + DOCS.format(x=13, y=8, w=18, h=24, fill=PALE)
+     + f'<path d="M17,21 L20.5,24.5 L27,17" stroke="{BLUE_FILL}" stroke-width="2.5" fill="none" '
+       'stroke-linecap="round" stroke-linejoin="round"/>'),
+    ("imgArrow", (64, 20),
+     f'<path d="M4,10 L54,10" stroke="{MUTED}" stroke-width="2" stroke-dasharray="4 4" stroke-linecap="round"/>'
+     f'<path d="M52,4 L60,10 L52,16" stroke="{MUTED}" stroke-width="2" fill="none" stroke-linecap="round" '
+     'stroke-linejoin="round"/>'),
+    ("imgDragDrop", (80, 70),
+     '<path d="M6,16 Q6,11 11,11 L29,11 L35,17 L69,17 Q74,17 74,22 L74,60 Q74,65 69,65 L11,65 Q6,65 6,60 Z" '
+     'fill="#3c5f9c"/><path d="M6,26 L74,26 L74,60 Q74,65 69,65 L11,65 Q6,65 6,60 Z" fill="#4f7bc7"/>'
+     '<path d="M40,31 L40,53 M31,45 L40,54 L49,45" stroke="#ffffff" stroke-width="4" fill="none" '
+     'stroke-linecap="round" stroke-linejoin="round"/>'),
+    ("imgLastScan", 22,
+     f'<circle cx="11" cy="11" r="9" fill="none" stroke="{PALE}" stroke-width="2"/>'
+     f'<path d="M11,6 L11,11 L15,13" stroke="{PALE}" stroke-width="2" fill="none" stroke-linecap="round"/>'),
+    ("imgDupCount", 26,
+     DOCS.format(x=3, y=3, w=14, h=18, fill=MUTED) + DOCS.format(x=9, y=6, w=14, h=18, fill=PALE)),
+    ("imgDupSpace", 26,
+     f'<rect x="2" y="6" width="22" height="14" rx="3" fill="{PALE}"/>'
+     f'<rect x="4" y="15" width="12" height="2.5" rx="1" fill="{BLUE_FILL}"/>'
+     '<circle cx="20" cy="16.2" r="1.4" fill="#2b2d31"/>'),
+    ("infoIcon", 18,
+     f'<circle cx="9" cy="9" r="8" fill="{BLUE_FILL}"/>'
+     '<rect x="8" y="7.5" width="2" height="6" rx="1" fill="#ffffff"/><circle cx="9" cy="5" r="1.2" fill="#ffffff"/>'),
+    ("imgViewProgress", 32,
+     f'<circle cx="13" cy="13" r="8.5" fill="none" stroke="{PALE}" stroke-width="3"/>'
+     f'<path d="M19.5,19.5 L27,27" stroke="{PALE}" stroke-width="4" stroke-linecap="round"/>'),
+    ("exclude_icon", 24,
+     f'<circle cx="12" cy="12" r="9.5" fill="none" stroke="{PALE}" stroke-width="2"/>'
+     f'<path d="M7,12 L17,12" stroke="{PALE}" stroke-width="2.5" stroke-linecap="round"/>'),
+    ("protect_icon", 24,
+     f'<path d="M12,2.5 L20,5.5 L20,11.5 Q20,18 12,21.5 Q4,18 4,11.5 L4,5.5 Z" fill="none" stroke="{PALE}" '
+     'stroke-width="2" stroke-linejoin="round"/>'
+     f'<path d="M8.5,12 L11,14.5 L15.5,9.5" stroke="{PALE}" stroke-width="2" fill="none" stroke-linecap="round" '
+     'stroke-linejoin="round"/>'),
+    ("folder_icon", 22, FOLDER),
+    ("file_icon", 22,
+     '<path d="M5,2 L13,2 L18,7 L18,20 L5,20 Z" fill="#d8dbe0"/><path d="M13,2 L13,7 L18,7 Z" fill="#9ca0a8"/>'),
+    ("google_drive", 22, cloud("#3aa757")),
+    ("dropbox_icon", 22, cloud("#2f7ff2")),
+    ("onedrive_icon", 22, cloud("#5aa2e6")),
+    ("boxcloud_icon", 22, cloud("#4a6fd1")),
+    ("literoom", 22, f'<rect x="3" y="3" width="16" height="16" rx="3" fill="#2b4a7a"/>'
+     f'<circle cx="8.5" cy="9" r="2" fill="{PALE}"/><path d="M4,17 L9,12 L12,15 L15,11 L19,17 Z" fill="{PALE}"/>'),
+    ("check_mark", 12,
+     '<path d="M2,6.5 L5,9.5 L10,3" stroke="#ffffff" stroke-width="2" fill="none" stroke-linecap="round" '
+     'stroke-linejoin="round"/>'),
+]
+
+
 def rounded(x0, y0, x1, y1, r, point=False, square_bottom=False):
     """Path of a rounded rectangle; point makes the left side an arrow head,
     square_bottom keeps the lower corners square."""
@@ -122,9 +201,10 @@ def main():
                 f.write(svg)
             names.append(name)
     for name, size, art in ICONS:
+        w, h = size if isinstance(size, tuple) else (size, size)
         with open(os.path.join(OUT, name + ".svg"), "w") as f:
-            f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{size}" height="{size}" '
-                    f'viewBox="0 0 {size} {size}">{art}</svg>\n')
+            f.write(f'<svg xmlns="http://www.w3.org/2000/svg" width="{w}" height="{h}" '
+                    f'viewBox="0 0 {w} {h}">{art}</svg>\n')
         names.append(name)
     print("\n".join(f"    <file>images/{n}.svg</file>" for n in names))
 

@@ -7,6 +7,8 @@
 #include "base/UserDefaults.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -23,6 +25,7 @@ namespace {
 struct StartedDelegate {
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<ProtectedFolderStore> protectedFolders;
     std::unique_ptr<AppDelegate> delegate;
 
     explicit StartedDelegate(QSize screen)
@@ -30,7 +33,9 @@ struct StartedDelegate {
         for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
             qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
-        delegate = std::make_unique<AppDelegate>(*defaults);
+        protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);
+        delegate = std::make_unique<AppDelegate>(
+            *defaults, makeHomeScreen(new MainViewController(*defaults, *protectedFolders)));
         delegate->awakeFromNib(screen);
         delegate->applicationDidFinishLaunching();
         delegate->window()->setAttribute(Qt::WA_DontShowOnScreen);

@@ -1,0 +1,250 @@
+#include "home/LocationAdder.h"
+
+#include "base/Log.h"
+#include "home/LocationLists.h"
+#include "scan/PathExclusionPredicate.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+AlertKeys keys(const char* message, const char* informative = "")
+{
+    return { QString::fromLatin1(message), QString::fromLatin1(informative) };
+}
+
+bool listHasPath(const std::vector<FilePathNodePtr>& list, const QString& path)
+{
+    return std::any_of(list.begin(), list.end(),
+        [&](const FilePathNodePtr& row) { return row && row->filePath && *row->filePath == path; });
+}
+
+QString dropRefusalKey(ScanSource source)
+{
+    switch (source) {
+    case ScanSource::googleDrive:
+        return QStringLiteral("ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_GOOGLE_DRIVE_SCAN_MODE");
+    case ScanSource::dropbox:
+        return QStringLiteral("ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_DROPBOX_SCAN_MODE");
+    case ScanSource::oneDrive:
+        return QStringLiteral("ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_ONE_DRIVE_SCAN_MODE");
+    case ScanSource::box:
+        return QStringLiteral("ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_BOX_CLOUD_SCAN_MODE");
+    case ScanSource::lightroomCatalog:
+        return QStringLiteral("ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_LIGHTROOM_SCAN_MODE");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+LocationAdder::LocationAdder(LocationLists& lists)
+    : lists_(lists)
+{
+}
+
+FolderChooser::Options LocationAdder::panelOptions(HomeTab tab)
+{
+    FolderChooser::Options options;
+    switch (tab) {
+    case HomeTab::include:
+        options.filesToo = true;
+        options.fileSuffixes = { QStringLiteral("photoslibrary"), QStringLiteral("photolibrary") };
+        options.promptKey = QStringLiteral("ID_ADD_FOLDER");
+        break;
+    case HomeTab::exclude:
+        options.promptKey = QStringLiteral("ID_ADD_TO_EXCLUSION");
+        break;
+    default:
+        options.promptKey = QStringLiteral("ID_ADD_TO_PROTECTION");
+        break;
+    }
+    return options;
+}
+
+void LocationAdder::openPanel(HomeTab tab, FolderChooser& chooser, std::function<void(const AddOutcome&)> outcome)
+{
+    if (tab == HomeTab::none)
+        return;
+    chooser.chooseFolders(panelOptions(tab), [this, tab, outcome = std::move(outcome)](const QStringList& paths) {
+        if (paths.isEmpty())
+            return;
+        AddOutcome result;
+        if (tab == HomeTab::include)
+            result = addPanelPathsToScanList(paths);
+        else if (tab == HomeTab::exclude)
+            result = addPanelPathsToExcludeList(paths);
+        else
+            result = addPanelPathsToProtectList(paths);
+        if (outcome)
+            outcome(result);
+    });
+}
+
+AddOutcome LocationAdder::addPanelPathsToScanList(const QStringList& paths)
+{
+    return addToScanList(paths, Origin::panel);
+}
+
+AddOutcome LocationAdder::addPanelPathsToExcludeList(const QStringList& paths)
+{
+    return addToExcludeList(paths, Origin::panel);
+}
+
+AddOutcome LocationAdder::addPanelPathsToProtectList(const QStringList& paths)
+{
+    return addToProtectList(paths, Origin::panel);
+}
+
+AddOutcome LocationAdder::handleFileDragDrop(const QStringList& paths, HomeTab tab)
+{
+    const ScanSource source = selectedScanSource().load();
+    if (source != ScanSource::thisComputer) {
+        AddOutcome refused;
+        refused.alerts.push_back({ QStringLiteral("ID_YOU_CANT_DRAG_ANY_FILE"), dropRefusalKey(source) });
+        return refused;
+    }
+    switch (tab) {
+    case HomeTab::include:
+        return addToScanList(paths, Origin::drop);
+    case HomeTab::exclude:
+        return addToExcludeList(paths, Origin::drop);
+    case HomeTab::protect:
+        return addToProtectList(paths, Origin::drop);
+    default:
+        return {};
+    }
+}
+
+std::vector<AlertKeys> LocationAdder::exclusionConflictAlert(bool inScanList, bool alreadyExcluded)
+{
+    if (inScanList && alreadyExcluded)
+        return { keys("ID_ONE_OR_MORE_ITEMS_CANNOT_EXCLUDED") };
+    if (inScanList)
+        return { keys("ID_ITEMS_CANNOT_EXCLUDED", "ID_EITHER_ITEM_OR_CONTENT_PRESENT_IN_SCAN_LIST") };
+    if (alreadyExcluded)
+        return { keys("ID_ITEMS_CANNOT_ADDED_EXCLUSION_LIST", "ID_THIS_ITEM_ALREADY_EXIST_TRY_TO_ADD_ANOTHER_FOLDER") };
+    return {};
+}
+
+AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
+{
+    AddOutcome outcome;
+    const std::optional<PathExclusionPredicate> excluded = makeDirExclusionPredicate(lists_.arrExcludePathsFinder);
+    bool isShowExcludePrompt = false;
+    qsizetype considered = 0;
+    bool trashRefused = false;
+    for (const QString& path : paths) {
+        // Every item is tested, so a Trash item anywhere in the choice stays out.
+        if (isInTrash(path)) {
+            trashRefused = true;
+            continue;
+        }
+        ++considered;
+        if (excluded && excluded->evaluateWithObject(path)) {
+            isShowExcludePrompt = true;
+            continue;
+        }
+        const bool isLibrary = isPhotosLibraryPath(path);
+        if (isLibrary && lists_.isPhotosLibraryPathAdded) {
+            // The rest of the choice is dropped; what was added before stays
+            // and is kept.
+            if (trashRefused && origin == Origin::panel)
+                outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
+            outcome.alerts.push_back(keys("ID_ONLY_ONE_PHOTOS_LIBRARY_CAN_ADDED"));
+            outcome.listChanged = true;
+            lists_.savePathsBookmark();
+            return outcome;
+        }
+        if (lists_.isInScanListExactly(path))
+            continue;
+        if (isLibrary)
+            lists_.isPhotosLibraryPathAdded = true;
+        lists_.addPathToScanList(path);
+        ++outcome.added;
+    }
+    outcome.listChanged = outcome.added > 0;
+    if (trashRefused && origin == Origin::panel)
+        outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
+    const bool isFileAdded = outcome.added > 0;
+    if (isShowExcludePrompt) {
+        outcome.alerts.push_back(keys(isFileAdded ? "ID_ONE_OR_MORE_ITEMS_CANNOT_ADDED" : "ID_ITEMS_CANNOT_ADDED",
+            "ID_ITEMS_ALREADY_EXCLUDED_FROM_SCANNING"));
+    } else if (considered > 0 && outcome.added != considered) {
+        outcome.alerts.push_back(keys("ID_ITEMS_CANNOT_ADDED", "ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST"));
+    }
+    if (!lists_.savePathsBookmark())
+        Log::print("The scan list could not be saved");
+    return outcome;
+}
+
+AddOutcome LocationAdder::addToExcludeList(const QStringList& paths, Origin origin)
+{
+    AddOutcome outcome;
+    // A panel adds to the list the Exclude tab shows for the chosen source.
+    std::vector<FilePathNodePtr>& list
+        = origin == Origin::panel ? lists_.excludeListForSource() : lists_.arrExcludePathsFinder;
+    bool inScanList = false;
+    bool alreadyExcluded = false;
+    bool trashRefused = false;
+    for (const QString& path : paths) {
+        if (isInTrash(path)) {
+            trashRefused = true;
+            continue;
+        }
+        const bool covers = lists_.isPathInScanList(path);
+        const bool repeat = listHasPath(list, path);
+        inScanList = inScanList || covers;
+        alreadyExcluded = alreadyExcluded || repeat;
+        if (!covers && !repeat) {
+            LocationLists::appendPathNode(path, list);
+            ++outcome.added;
+        }
+    }
+    outcome.listChanged = outcome.added > 0;
+    if (trashRefused && origin == Origin::panel)
+        outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
+    for (AlertKeys& alert : exclusionConflictAlert(inScanList, alreadyExcluded))
+        outcome.alerts.push_back(std::move(alert));
+    if (selectedScanSource().load() == ScanSource::thisComputer)
+        lists_.saveExcludedFolders();
+    return outcome;
+}
+
+AddOutcome LocationAdder::addToProtectList(const QStringList& paths, Origin origin)
+{
+    AddOutcome outcome;
+    std::vector<FilePathNodePtr>& list = lists_.protectListForSource();
+    bool alreadyProtected = false;
+    bool trashRefused = false;
+    for (const QString& path : paths) {
+        if (isInTrash(path)) {
+            trashRefused = true;
+            continue;
+        }
+        // Files are not protected; a path with nothing behind it counts as a folder.
+        const QFileInfo info(path);
+        if (origin == Origin::drop && info.exists() && !info.isDir())
+            continue;
+        if (listHasPath(list, path)) {
+            alreadyProtected = true;
+            continue;
+        }
+        LocationLists::appendPathNode(path, list);
+        ++outcome.added;
+    }
+    outcome.listChanged = outcome.added > 0;
+    if (trashRefused && origin == Origin::panel)
+        outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
+    if (alreadyProtected) {
+        outcome.alerts.push_back(keys(origin == Origin::panel ? "ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST"
+                                                              : "ID_FOLDER_CAN_NOT_ADDED_TO_PROTECTION_LIST",
+            "ID_FOLDER_ALREDY_EXIST_PLEASE_TRY_ADD_ANOTHER_FOLDER"));
+    }
+    if (selectedScanSource().load() == ScanSource::thisComputer)
+        lists_.saveProtectedFolders();
+    return outcome;
+}

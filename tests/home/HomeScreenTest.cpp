@@ -1,0 +1,298 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/CustomCell.h"
+#include "controls/IMGButton.h"
+#include "core/AppStartup.h"
+#include "core/DuplicateGroup.h"
+#include "core/FileCategories.h"
+#include "core/SettingsSchema.h"
+#include "home/HomeLayout.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
+#include "support/TempHome.h"
+#include "support/TreeBuilder.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+FrameTable baseFrames()
+{
+    return FrameTable {
+        { QStringLiteral("btnScanNow"), { 400, 14, 200, 48 } },
+        { QStringLiteral("lblLastScanStatus"), { 44, 82, 110, 26 } },
+        { QStringLiteral("lblSpaceToBeSaved"), { 198, 34, 110, 18 } },
+        { QStringLiteral("btnAllFilesSelected"), { 20, 92, 98, 32 } },
+        { QStringLiteral("btnCustomScanSelected"), { 122, 92, 112, 32 } },
+        { QStringLiteral("lblDuplicateFilesFound"), { 48, 34, 110, 18 } },
+        { QStringLiteral("lblAddFolderToFindDups"), { 38, 6, 266, 22 } },
+        { QStringLiteral("btnAddPath"), { 98, 12, 120, 34 } },
+        { QStringLiteral("lblScanMode"), { 0, 0, 90, 34 } },
+        { QStringLiteral("boxScanMode"), { 0, 0, 95, 34 } },
+        { QStringLiteral("btnScanMode"), { 95, 2, 230, 30 } },
+        { QStringLiteral("lblLastScanTIme"), { 110, 82, 194, 26 } },
+    };
+}
+
+LayoutFrame at(const FrameTable& frames, const char* name)
+{
+    return *frames.find(QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST(HomeLayoutRules, EnglishSizesOnlyScanNow)
+{
+    FrameTable frames = baseFrames();
+    HomeTextWidths widths;
+    widths.scanNowTitle = 100;
+    widths.lastScanStatusAt18 = widths.spaceToBeSaved = widths.allFilesTitle = widths.duplicateFilesFound
+        = widths.addFolderHint = widths.addPathTitle = widths.scanModeLabel = 400;
+    EXPECT_TRUE(applyHomeLayoutRules(frames, widths, QStringLiteral("en"), 1082).empty());
+    EXPECT_EQ(at(frames, "btnScanNow"), (LayoutFrame { 416, 14, 250, 48 }));
+    FrameTable expected = baseFrames();
+    expected[QStringLiteral("btnScanNow")] = { 416, 14, 250, 48 };
+    for (const char* name : { "lblLastScanStatus", "lblSpaceToBeSaved", "btnAllFilesSelected", "btnCustomScanSelected",
+             "lblDuplicateFilesFound", "lblAddFolderToFindDups", "btnAddPath", "lblScanMode", "boxScanMode",
+             "btnScanMode", "lblLastScanTIme" })
+        EXPECT_EQ(at(frames, name), at(expected, name)) << name;
+
+    widths.scanNowTitle = 300.5; // too wide: x stays, the bare width
+    applyHomeLayoutRules(frames, widths, QStringLiteral("en"), 1082);
+    EXPECT_EQ(at(frames, "btnScanNow"), (LayoutFrame { 416, 14, 300, 48 }));
+}
+
+TEST(HomeLayoutRules, GermanAppliesEachRuleOnce)
+{
+    FrameTable frames = baseFrames();
+    HomeTextWidths widths;
+    widths.scanNowTitle = 200;
+    widths.lastScanStatusAt18 = 120;
+    widths.spaceToBeSaved = 200;
+    widths.allFilesTitle = 110;
+    widths.duplicateFilesFound = 190;
+    widths.addFolderHint = 150;
+    widths.addPathTitle = 100;
+    widths.scanModeLabel = 140;
+    widths.protectFolderBtn = 140;
+    widths.excludeFolderBtn = 140;
+    const std::vector<FontEdit> fonts = applyHomeLayoutRules(frames, widths, QStringLiteral("de"), 1082);
+
+    const std::pair<const char*, LayoutFrame> expected[] = {
+        { "btnScanNow", { 366, -2, 350, 64 } },
+        { "lblLastScanStatus", { 44, 82, 110, 26 } },
+        { "lblSpaceToBeSaved", { 198, 14, 180, 38 } },
+        { "btnAllFilesSelected", { 20, 92, 153, 32 } },
+        { "btnCustomScanSelected", { 172, 92, 112, 32 } },
+        { "lblDuplicateFilesFound", { 48, 14, 170, 38 } },
+        { "lblAddFolderToFindDups", { 38, -34, 100, 62 } },
+        { "btnAddPath", { 73, 12, 170, 34 } },
+        { "lblScanMode", { 0, 2, 110, 49 } },
+        { "boxScanMode", { 0, 0, 115, 34 } },
+        { "btnScanMode", { 115, 2, 230, 30 } },
+        { "lblLastScanTIme", { 110, 57, 215, 36 } },
+    };
+    for (const auto& [name, frame] : expected)
+        EXPECT_EQ(at(frames, name), frame) << name;
+    QStringList names;
+    for (const FontEdit& edit : fonts)
+        names << edit.name;
+    EXPECT_EQ(names,
+        (QStringList { QStringLiteral("lblLastScanStatus"), QStringLiteral("lblScanMode"),
+            QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblExcludeFolderBtn"),
+            QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblGoogleDiveInstructionSubHeading"),
+            QStringLiteral("btnAllowPermission") }));
+}
+
+TEST(FlippedImage, KeepsTheSizeAndPutsTheBottomRowOnTop)
+{
+    QImage image(3, 2, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    image.setPixelColor(0, 1, Qt::blue);
+    const QImage flipped = verticallyFlippedImage(image);
+    EXPECT_EQ(flipped.size(), image.size());
+    EXPECT_EQ(flipped.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_EQ(flipped.pixelColor(0, 1), QColor(Qt::red));
+}
+
+namespace {
+
+struct RecordingPresenter : AlertPresenter {
+    std::vector<AlertRequest> shown;
+    int present(const AlertRequest& request) override
+    {
+        shown.push_back(request);
+        return 0;
+    }
+};
+
+struct ReceiverOfResults : ResultsReceiver {
+    ScanResultPtr result;
+    void showResults(const ScanResultPtr& handed) override { result = handed; }
+};
+
+// The home screen after its set-up, over a settings store in a temporary HOME.
+struct ScreenFixture : ::testing::Test {
+    TempHome home;
+    UserDefaults defaults { home.configHome() };
+    std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
+    std::unique_ptr<ProtectedFolderStore> protect;
+    std::unique_ptr<MainViewController> screen;
+
+    ScreenFixture()
+    {
+        startApplicationCore(defaults);
+        selectedScanSource() = ScanSource::thisComputer;
+        setAlertPresenter(presenter);
+        protect = std::make_unique<ProtectedFolderStore>(defaults);
+        screen = std::make_unique<MainViewController>(defaults, *protect);
+        screen->viewDidLoad();
+    }
+    ~ScreenFixture() override
+    {
+        screen.reset();
+        setAlertPresenter(nullptr);
+        selectedScanSource() = ScanSource::thisComputer;
+        lastScanResultGroups().clear();
+    }
+
+    QStringList shownPaths()
+    {
+        QStringList paths;
+        HomePathModel& model = screen->pathModel();
+        for (int row = 0; row < model.rowCount(); ++row)
+            paths << model.index(row, HomePathModel::pathColumn)
+                         .data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath))
+                         .toString();
+        return paths;
+    }
+};
+
+FilePathNodePtr driveRow(const QString& drivePath)
+{
+    auto row = std::make_shared<FilePathNode>();
+    row->filePath = QStringLiteral("id-") + drivePath;
+    if (!drivePath.isEmpty()) {
+        row->gdFolder = std::make_shared<GDFoldersList>();
+        row->gdFolder->folderAbsPath = drivePath;
+    }
+    return row;
+}
+
+} // namespace
+
+TEST_F(ScreenFixture, TheHintShowsUntilThereIsAResultToView)
+{
+    const auto shown = [&](const char* name) { return !screen->findChild<QWidget*>(QLatin1String(name))->isHidden(); };
+    EXPECT_TRUE(shown("infoIcon"));
+    EXPECT_TRUE(shown("lblAddFolderToFindDups"));
+    EXPECT_FALSE(shown("btnLastScanResult"));
+    lastScanResultGroups().push_back(std::make_shared<DuplicateGroup>());
+    screen->showLastScanHint();
+    EXPECT_FALSE(shown("infoIcon"));
+    EXPECT_TRUE(shown("btnLastScanResult"));
+}
+
+TEST_F(ScreenFixture, OneModelShowsTheTabsListForTheSource)
+{
+    LocationLists& lists = screen->lists();
+    lists.arrExcludePathsFinder.clear();
+    lists.addPathToScanList(QStringLiteral("/scan"));
+    LocationLists::appendPathNode(QStringLiteral("/ex"), lists.arrExcludePathsFinder);
+    LocationLists::appendPathNode(QStringLiteral("/pro"), protect->arrProtectedPathsFinder);
+    lists.arrExcludePathsGDrive.push_back(driveRow(QStringLiteral("/My Drive/Ex")));
+    protect->arrProtectedPathsGDrive = { driveRow(QStringLiteral("/My Drive/P")), driveRow(QString()) };
+    LocationLists::appendPathNode(QStringLiteral("/cloud/ex"), lists.arrExcludePathsCloud);
+    LocationLists::appendPathNode(QStringLiteral("/cloud/pro"), protect->arrProtectedPathsCloud);
+
+    struct Case {
+        ScanSource source;
+        int tag;
+        QStringList paths;
+    };
+    const Case cases[] = {
+        { ScanSource::thisComputer, 1, { QStringLiteral("/scan") } },
+        { ScanSource::thisComputer, 2, { QStringLiteral("/ex") } },
+        { ScanSource::thisComputer, 3, { QStringLiteral("/pro") } },
+        { ScanSource::googleDrive, 1, { QStringLiteral("/scan") } },
+        { ScanSource::googleDrive, 2, { QStringLiteral("/My Drive/Ex") } },
+        { ScanSource::googleDrive, 3, { QStringLiteral("/My Drive/P"), QString() } },
+        { ScanSource::oneDrive, 2, { QStringLiteral("/cloud/ex") } },
+        { ScanSource::lightroomCatalog, 3, { QStringLiteral("/cloud/pro") } },
+    };
+    for (const Case& c : cases) {
+        selectedScanSource() = c.source;
+        screen->tabChanged(c.tag);
+        EXPECT_EQ(shownPaths(), c.paths) << int(c.source) << " tab " << c.tag;
+    }
+    screen->tabChanged(4); // the preferences: the tab stays
+    EXPECT_EQ(screen->activeTab(), HomeTab::protect);
+
+    // The sub-folder box shows the row's own value.
+    selectedScanSource() = ScanSource::thisComputer;
+    screen->tabChanged(1);
+    lists.arrPathNodesFinder[0]->isIncludeSubFolders = false;
+    screen->reloadTables();
+    EXPECT_EQ(screen->pathModel()
+                  .index(0, HomePathModel::subFoldersColumn)
+                  .data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox)),
+        QVariant(0));
+}
+
+TEST_F(ScreenFixture, RemoveAllOnACloudSourceEmptiesOnlyTheShownList)
+{
+    LocationLists& lists = screen->lists();
+    const size_t defaultExclusions = lists.arrExcludePathsFinder.size();
+    ASSERT_GT(defaultExclusions, 0u);
+    LocationLists::appendPathNode(QStringLiteral("/pro"), protect->arrProtectedPathsFinder);
+    protect->saveProtectedFolders();
+    selectedScanSource() = ScanSource::dropbox;
+    LocationLists::appendPathNode(QStringLiteral("/cloud/ex"), lists.arrExcludePathsCloud);
+    LocationLists::appendPathNode(QStringLiteral("/cloud/pro"), protect->arrProtectedPathsCloud);
+    for (int tag : { 2, 3 }) {
+        screen->tabChanged(tag);
+        screen->removeAllFromScanList();
+    }
+    EXPECT_TRUE(lists.arrExcludePathsCloud.empty());
+    EXPECT_TRUE(protect->arrProtectedPathsCloud.empty());
+    EXPECT_EQ(lists.arrExcludePathsFinder.size(), defaultExclusions);
+    EXPECT_EQ(protect->arrProtectedPathsFinder.size(), 1u);
+    EXPECT_EQ(
+        defaults.object(QLatin1String(SettingsKey::excludedFolders)).toList().size(), qsizetype(defaultExclusions));
+    EXPECT_EQ(defaults.object(QLatin1String(SettingsKey::protectedFolders)).toList().size(), 1);
+}
+
+TEST_F(ScreenFixture, AScanStartedFromTheScreenHandsItsGroupsToTheResults)
+{
+    QVariantList rows = defaults.arrayValue(QLatin1String(SettingsKey::includeExtensionList)).value();
+    for (QVariant& row : rows) {
+        QVariantMap map = row.toMap();
+        if (map.value(QStringLiteral("keyStr")).toString() == QLatin1String(ExtensionFilterKey::all))
+            map.insert(QStringLiteral("state"), 1);
+        row = map;
+    }
+    defaults.setValue(QLatin1String(SettingsKey::includeExtensionList), rows);
+    reloadExtensionTables(defaults);
+
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.txt"), QByteArray(4096, 'x'));
+    tree.file(QStringLiteral("b/two.txt"), QByteArray(4096, 'x'));
+    tree.file(QStringLiteral("b/other.txt"), QByteArray(4096, 'y'));
+    ReceiverOfResults receiver;
+    screen->setResultsReceiver(&receiver);
+    screen->engine().setEndOfScanPauses(0, 0);
+    screen->handleFileDragDropNotification({ tree.root() });
+    ASSERT_TRUE(screen->scanNowButton()->isEnabled());
+
+    QSignalSpy ended(&screen->engine(), &ScanEngine::scanEnded);
+    QTest::mouseClick(screen->scanNowButton(), Qt::LeftButton);
+    ASSERT_TRUE(ended.wait(60000));
+    ASSERT_TRUE(receiver.result);
+    ASSERT_EQ(receiver.result->groups.size(), 1u);
+    EXPECT_EQ(receiver.result->groups[0]->filterChildren.size(), 2u);
+    EXPECT_TRUE(presenter->shown.empty());
+}

@@ -1,0 +1,191 @@
+#include "home/LocationLists.h"
+#include "base/AppPaths.h"
+#include "base/UserDefaults.h"
+#include "core/SettingsSchema.h"
+#include "home/CategorySwitches.h"
+#include "marking/ProtectedFolderStore.h"
+#include "support/TempHome.h"
+#include "support/TreeBuilder.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+const QString savedKey = QString::fromLatin1(SettingsKey::savedPaths);
+
+// A home screen's lists over a settings store in a temporary HOME.
+struct ListsFixture : ::testing::Test {
+    TempHome home;
+    UserDefaults defaults { home.configHome() };
+    std::vector<FilePathNodePtr> scan, excludeFinder, excludeDrive, excludeCloud;
+    QHash<QString, QString> added;
+    ProtectedFolderStore protect { defaults };
+    LocationLists lists { defaults, { scan, excludeFinder, excludeDrive, excludeCloud, added }, protect };
+
+    ListsFixture() { selectedScanSource() = ScanSource::thisComputer; }
+    ~ListsFixture() override { selectedScanSource() = ScanSource::thisComputer; }
+
+    QStringList savedPathList() const
+    {
+        QStringList paths;
+        for (const QVariant& record : defaults.object(savedKey).toList())
+            paths << record.toMap().value(QStringLiteral("path")).toString();
+        return paths;
+    }
+};
+
+} // namespace
+
+TEST_F(ListsFixture, NoStoredScanListLeavesTheListEmptyAndScanNowOff)
+{
+    lists.loadSavedScanList();
+    EXPECT_TRUE(scan.empty());
+    EXPECT_FALSE(lists.hasCheckedScanRow());
+    EXPECT_FALSE(defaults.object(savedKey).isValid());
+}
+
+TEST_F(ListsFixture, RestoresWhatStillExistsAndResavesWithoutTheRest)
+{
+    TreeBuilder tree;
+    const QString kept = tree.folder(QStringLiteral("Kept"));
+    const QString unticked = tree.folder(QStringLiteral("Unticked"));
+    const QString library = tree.folder(QStringLiteral("Pics.photoslibrary"));
+    const QString app = tree.folder(QStringLiteral("Tool.app"));
+    const QString trashed = tree.folder(QStringLiteral("vol/.Trash-%1/files/x").arg(::getuid()));
+    QDir().mkpath(AppPaths::dataHome() + QStringLiteral("/Trash/files/y"));
+    defaults.setValue(savedKey,
+        QVariantList { makeFolderEntry(kept), makeFolderEntry(unticked, 0, 0),
+            makeFolderEntry(tree.path(QStringLiteral("Gone"))), makeFolderEntry(library), makeFolderEntry(app),
+            makeFolderEntry(trashed), makeFolderEntry(AppPaths::dataHome() + QStringLiteral("/Trash/files/y")),
+            makeFolderEntry(kept), QStringLiteral("junk") });
+
+    lists.loadSavedScanList();
+    ASSERT_EQ(scan.size(), 3u);
+    EXPECT_EQ(*scan[0]->filePath, kept);
+    EXPECT_EQ(scan[1]->state, 0);
+    EXPECT_FALSE(scan[1]->isIncludeSubFolders);
+    EXPECT_TRUE(lists.isPhotosLibraryPathAdded);
+    EXPECT_TRUE(lists.hasCheckedScanRow());
+    EXPECT_EQ(savedPathList(), (QStringList { kept, unticked, library }));
+}
+
+TEST_F(ListsFixture, ScanListCoversEntriesAndTheirAncestorsByWholeComponents)
+{
+    lists.addPathToScanList(QStringLiteral("/home/a/Pictures"));
+    const std::pair<const char*, bool> cases[] = {
+        { "/home/a/Pictures", true },
+        { "/home/a", true },
+        { "/home/a/", true },
+        { "/", true },
+        { "/home/a/Pictures/x", false },
+        { "/home/a/Pic", false },
+        { "/home/a/pictures", false },
+        { "/home/ab", false },
+    };
+    for (const auto& [path, covered] : cases)
+        EXPECT_EQ(lists.isPathInScanList(QString::fromUtf8(path)), covered) << path;
+}
+
+TEST(TrashTest, KnowsEveryTrashFolderByWholeComponents)
+{
+    const QString uid = QString::number(::getuid());
+    const QString data = AppPaths::dataHome();
+    const std::pair<QString, bool> cases[] = {
+        { data + QStringLiteral("/Trash/files/a"), true },
+        { data + QStringLiteral("/Trash"), true },
+        { data + QStringLiteral("/Trashy/files"), false },
+        { QStringLiteral("/media/usb/.Trash/") + uid + QStringLiteral("/files/a"), true },
+        { QStringLiteral("/media/usb/.Trash/") + uid + QStringLiteral("0/files"), false },
+        { QStringLiteral("/media/usb/.Trash-") + uid + QStringLiteral("/files/a"), true },
+        { QStringLiteral("/media/usb/.Trash-") + uid + QStringLiteral("x"), false },
+        { QStringLiteral("/home/a/Trash/files"), false },
+    };
+    for (const auto& [path, inTrash] : cases)
+        EXPECT_EQ(isInTrash(path), inTrash) << path.toStdString();
+}
+
+TEST_F(ListsFixture, TheDriveSourceLeavesTheSavedScanListAlone)
+{
+    lists.addPathToScanList(QStringLiteral("/a"));
+    lists.savePathsBookmark();
+    selectedScanSource() = ScanSource::googleDrive;
+    lists.addPathToScanList(QStringLiteral("/b"));
+    lists.savePathsBookmark();
+    EXPECT_EQ(savedPathList(), QStringList { QStringLiteral("/a") });
+    EXPECT_EQ(lists.arrPathNodesGDrive.size(), 1u);
+}
+
+TEST_F(ListsFixture, RemovingScanRows)
+{
+    lists.addPathToScanList(QStringLiteral("/x/Lib.photoslibrary"));
+    lists.isPhotosLibraryPathAdded = true;
+    lists.addPathToScanList(QStringLiteral("/x/Docs"));
+
+    EXPECT_FALSE(lists.removeScanRow(2));
+    EXPECT_FALSE(lists.removeScanRow(-1));
+    ASSERT_TRUE(lists.removeScanRow(0));
+    EXPECT_FALSE(lists.isPhotosLibraryPathAdded);
+    EXPECT_FALSE(lists.isInScanListExactly(QStringLiteral("/x/Lib.photoslibrary")));
+    EXPECT_EQ(savedPathList(), QStringList { QStringLiteral("/x/Docs") });
+
+    ASSERT_TRUE(lists.removeScanRow(0));
+    EXPECT_FALSE(lists.hasScanRow());
+    EXPECT_FALSE(lists.removeScanRow(0)); // a second quick click
+    EXPECT_TRUE(savedPathList().isEmpty());
+}
+
+TEST_F(ListsFixture, RemovingExcludeAndProtectRowsSavesOnlyThisComputersLists)
+{
+    LocationLists::appendPathNode(QStringLiteral("/e1"), excludeFinder);
+    LocationLists::appendPathNode(QStringLiteral("/e2"), excludeFinder);
+    LocationLists::appendPathNode(QStringLiteral("/p1"), protect.arrProtectedPathsFinder);
+    ASSERT_TRUE(lists.removeExcludeRow(0));
+    ASSERT_TRUE(lists.removeProtectRow(0));
+    const auto stored = [&](const char* key) { return defaults.object(QString::fromLatin1(key)).toList().size(); };
+    EXPECT_EQ(stored(SettingsKey::excludedFolders), 1);
+    EXPECT_EQ(stored(SettingsKey::protectedFolders), 0);
+
+    selectedScanSource() = ScanSource::googleDrive;
+    LocationLists::appendPathNode(QStringLiteral("/d"), excludeDrive);
+    EXPECT_FALSE(lists.removeExcludeRow(1));
+    ASSERT_TRUE(lists.removeExcludeRow(0));
+    EXPECT_TRUE(excludeDrive.empty());
+    EXPECT_EQ(excludeFinder.size(), 1u);
+    EXPECT_EQ(stored(SettingsKey::excludedFolders), 1);
+}
+
+TEST(CategorySwitchesTest, AllFilesCustomScanAndTheSixSwitches)
+{
+    using C = GlobalObjects::FileCategory;
+    CategorySwitches switches;
+    const C order[] = { C::Doc, C::Pic, C::Music, C::Video, C::Archive, C::Others };
+
+    switches.allFilesAndCustomScanOptsTapped(CategorySwitches::customScanTag);
+    EXPECT_TRUE(switches.customScanOn());
+    for (C category : order) {
+        EXPECT_FALSE(switches.allFilesOn());
+        switches.btnFileFormatsTapped(CategorySwitches::tagOfCategory(category));
+        EXPECT_TRUE(switches.categoryOn(category));
+    }
+    EXPECT_TRUE(switches.allFilesOn());
+    EXPECT_FALSE(switches.customScanOn());
+
+    switches.btnFileFormatsTapped(CategorySwitches::tagOfCategory(C::Music));
+    EXPECT_FALSE(switches.allFilesOn());
+    EXPECT_TRUE(switches.customScanOn());
+    for (C category : order)
+        EXPECT_EQ(switches.categoryOn(category), category != C::Music);
+
+    switches.allFilesAndCustomScanOptsTapped(CategorySwitches::allFilesTag);
+    EXPECT_TRUE(switches.categoryOn(C::Music));
+}
+
+TEST_F(ListsFixture, ScanNowFollowsTickedRowsOrAnyRow)
+{
+    lists.addPathToScanList(QStringLiteral("/a"))->state = 0;
+    EXPECT_FALSE(lists.hasCheckedScanRow());
+    EXPECT_TRUE(lists.hasScanRow());
+}

@@ -1,0 +1,95 @@
+// Gallery pages of the home screen: each tab with two rows, and the scanning
+// state.
+#include "Gallery.h"
+
+#include "base/UserDefaults.h"
+#include "core/AppStartup.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+// A home screen started as the program starts it, with its settings in a
+// folder of its own.
+struct StartedHome {
+    QTemporaryDir folder;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<ProtectedFolderStore> protectedFolders;
+    std::unique_ptr<MainViewController> home;
+
+    StartedHome()
+    {
+        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
+            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
+        startApplicationCore(*defaults);
+        protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);
+        home = std::make_unique<MainViewController>(*defaults, *protectedFolders);
+        home->setAttribute(Qt::WA_DontShowOnScreen);
+        home->viewDidLoad();
+        LocationLists& lists = home->lists();
+        lists.addPathToScanList(QStringLiteral("/home/ana/Pictures"));
+        lists.addPathToScanList(QStringLiteral("/media/backup/Photos 2019"))->isIncludeSubFolders = false;
+        lists.arrExcludePathsFinder.clear();
+        LocationLists::appendPathNode(QStringLiteral("/home/ana/.cache"), lists.arrExcludePathsFinder);
+        LocationLists::appendPathNode(QStringLiteral("/home/ana/Downloads/tmp"), lists.arrExcludePathsFinder)->state
+            = 0;
+        LocationLists::appendPathNode(
+            QStringLiteral("/home/ana/Documents/Contracts"), lists.protectedFolders.arrProtectedPathsFinder);
+        LocationLists::appendPathNode(
+            QStringLiteral("/home/ana/Pictures/Wedding"), lists.protectedFolders.arrProtectedPathsFinder);
+        home->updateButtonFromFileState();
+        home->show();
+    }
+};
+
+QImage tabPage(int tag)
+{
+    StartedHome started;
+    started.home->tabChanged(tag);
+    return renderWidget(*started.home);
+}
+
+const GalleryRegistration includeTab("home-include", [] { return tabPage(1); });
+const GalleryRegistration excludeTab("home-exclude", [] { return tabPage(2); });
+const GalleryRegistration protectTab("home-protect", [] { return tabPage(3); });
+
+const GalleryRegistration scanning("home-scanning", [] {
+    StartedHome started;
+    MainViewController& home = *started.home;
+    home.showScanningState(true, true);
+    home.showScanningSheet();
+    ScanningLabels labels;
+    labels.lblAddingPhotos = QStringLiteral("Comparing files");
+    labels.lblFileScanCount = QStringLiteral("12,480");
+    labels.lblFileProcessedStr = QStringLiteral("Files added");
+    labels.lblFileProcessed = QStringLiteral("12,480");
+    labels.lblFileComparedStr = QStringLiteral("Files compared");
+    labels.lblFileCompared = QStringLiteral("7,911");
+    labels.lblScanPer = QStringLiteral("63%");
+    labels.progress = 0.63;
+    home.showScanningLabels(labels);
+    home.showScannedPath(QStringLiteral("Scanning: /home/ana/Pictures/2019/Holiday/IMG_2231.jpg"), QString());
+    home.setScanNowButtonState(0, false);
+    return renderWidget(home);
+});
+
+} // namespace
+
+namespace {
+
+const GalleryRegistration sourceMenu("home-source-menu", [] {
+    StartedHome started;
+    auto* popUp = started.home->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    popUp->showPopup();
+    QImage image = renderWidget(*popUp->view()->window());
+    popUp->hidePopup();
+    return image;
+});
+
+} // namespace
