@@ -4,6 +4,7 @@
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
+#include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
@@ -68,17 +69,17 @@ int main(int argc, char* argv[])
     auto* home = new MainViewController(UserDefaults::standard(), protectedFolders);
     AppDelegate delegate(UserDefaults::standard(), makeHomeScreen(home));
     delegate.setPreferencesWindowFactory([home] {
-        return std::make_unique<PreferencesWindowAdapter>(
-            UserDefaults::standard(), [home] {
-                // The excluded-folders pane checks new exclusions against the scan list.
-                QStringList paths;
-                for (const FilePathNodePtr& row : home->lists().arrPathNodesFinder) {
-                    if (row && row->filePath)
-                        paths.append(*row->filePath);
-                }
-                return paths;
-            });
+        return std::make_unique<PreferencesWindowAdapter>(UserDefaults::standard(), [home] {
+            // The excluded-folders pane checks new exclusions against the scan list.
+            QStringList paths;
+            for (const FilePathNodePtr& row : home->lists().arrPathNodesFinder) {
+                if (row && row->filePath)
+                    paths.append(*row->filePath);
+            }
+            return paths;
+        });
     });
+    home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(&app));
     home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
         delegate.preferencesWindowController().showPreferencesWindow(pane);
     });

@@ -222,6 +222,11 @@ void MainViewController::setFolderChooser(std::unique_ptr<FolderChooser> chooser
     chooser_ = std::move(chooser);
 }
 
+void MainViewController::setEmptyFolderCleanerOpener(std::function<void(QWidget*)> opener)
+{
+    emptyFolderCleanerOpener_ = std::move(opener);
+}
+
 void MainViewController::setPreferencesOpener(std::function<void(const std::optional<QString>&)> opener)
 {
     preferencesOpener_ = std::move(opener);
@@ -812,6 +817,14 @@ void MainViewController::viewDidLoad()
 
     connect(&AppNotifier::instance(), &AppNotifier::FileDragDropNotification, this,
         &MainViewController::handleFileDragDropNotification);
+    connect(
+        &AppNotifier::instance(), &AppNotifier::UpdateLastScanStatus, this, &MainViewController::handelLastScanStatus);
+    // A reset of the preferences merged the default exclusions into the
+    // stored list: show what is stored now.
+    connect(&AppNotifier::instance(), &AppNotifier::PreferencesResetToDefaults, this, [this] {
+        lists_->restoreExcludedFolders();
+        reloadTables();
+    });
     allFilesAndCustomScanOptsTapped(CategorySwitches::allFilesTag);
 
     if (selectedScanSource().load() == ScanSource::googleDrive) {
@@ -914,7 +927,14 @@ void MainViewController::connectActions()
     });
     connect(btnScanMode_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         const std::optional<ScanSource> source = scanSourceFromRaw(index);
-        if (!source || *source == ScanSource::emptyFolderCleaner)
+        if (source == ScanSource::emptyFolderCleaner) {
+            // Not a scan source: the pop-up keeps showing the one in use.
+            btnScanMode_->setCurrentIndex(static_cast<int>(selectedScanSource().load()));
+            if (emptyFolderCleanerOpener_)
+                emptyFolderCleanerOpener_(window());
+            return;
+        }
+        if (!source)
             return;
         // The source change: the scan list starts over for the new source.
         selectedScanSource() = *source;

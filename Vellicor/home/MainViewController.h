@@ -76,6 +76,9 @@ public:
     void setPreferencesOpener(std::function<void(const std::optional<QString>&)> opener);
     // The cloud folder picker of the chosen cloud source, for a tab.
     void setCloudFolderPicker(std::function<void(HomeTab)> picker);
+    // Opens the empty-folder cleaner over the main window; the source pop-up's
+    // last item calls it and keeps the scan source as it was.
+    void setEmptyFolderCleanerOpener(std::function<void(QWidget* mainWindow)> opener);
 
     // ---- Set-up --------------------------------------------------------------
     // Once, after construction: texts, styles, restored lists, observers,
@@ -155,6 +158,7 @@ private:
     FrameTable frames_;
     std::unique_ptr<FolderChooser> chooser_;
     std::function<void(const std::optional<QString>&)> preferencesOpener_;
+    std::function<void(QWidget*)> emptyFolderCleanerOpener_;
     std::function<void(HomeTab)> cloudPicker_;
     ResultsReceiver* resultsReceiver_ = nullptr;
     QWidget* resultsPage_ = nullptr;

@@ -12,6 +12,7 @@
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
@@ -295,4 +296,17 @@ TEST_F(ScreenFixture, AScanStartedFromTheScreenHandsItsGroupsToTheResults)
     ASSERT_EQ(receiver.result->groups.size(), 1u);
     EXPECT_EQ(receiver.result->groups[0]->filterChildren.size(), 2u);
     EXPECT_TRUE(presenter->shown.empty());
+}
+
+TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndKeepsTheSource)
+{
+    int opened = 0;
+    screen->setEmptyFolderCleanerOpener([&](QWidget*) { ++opened; });
+    auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    ASSERT_NE(popUp, nullptr);
+    popUp->setCurrentIndex(6);
+    emit popUp->activated(6);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(selectedScanSource().load(), ScanSource::thisComputer);
+    EXPECT_EQ(popUp->currentIndex(), 0);
 }
