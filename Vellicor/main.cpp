@@ -63,6 +63,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     installApplicationFont();
+    installApplicationStyle();
     // The protected folders are one list for the whole run, shared by the
     // home screen and the results screen.
     ProtectedFolderStore protectedFolders(UserDefaults::standard());

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QPalette>
 #include <QStandardPaths>
+#include <QStyleFactory>
 
 namespace {
 
@@ -51,4 +53,43 @@ QFont systemFontOfSize(int size, QFont::Weight weight)
     font.setWeight(weight);
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
+}
+
+void installApplicationStyle()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The colours the home and results screens paint with.
+    const QColor window(36, 38, 41);
+    const QColor panel(47, 49, 52);
+    const QColor field(50, 52, 56);
+    const QColor text(220, 222, 226);
+    const QColor dimmed(128, 131, 137);
+    const QColor accent(31, 111, 229);
+    QPalette palette;
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, field);
+    palette.setColor(QPalette::AlternateBase, panel);
+    palette.setColor(QPalette::ToolTipBase, panel);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, dimmed);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, panel);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, Qt::white);
+    palette.setColor(QPalette::Link, QColor(90, 160, 255));
+    palette.setColor(QPalette::Highlight, accent);
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Light, QColor(74, 77, 82));
+    palette.setColor(QPalette::Midlight, QColor(60, 62, 66));
+    palette.setColor(QPalette::Mid, QColor(44, 46, 49));
+    palette.setColor(QPalette::Dark, QColor(22, 23, 25));
+    palette.setColor(QPalette::Shadow, QColor(10, 10, 12));
+    for (const QPalette::ColorRole role :
+        { QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText }) {
+        palette.setColor(QPalette::Disabled, role, dimmed);
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Base, window);
+    palette.setColor(QPalette::Disabled, QPalette::Button, window);
+    QApplication::setPalette(palette);
 }

@@ -14,6 +14,12 @@ inline constexpr char applicationFontFamily[] = "Liberation Sans";
 // family is missing: the program then keeps the platform's default font.
 bool installApplicationFont();
 
+// Gives every standard widget (dialogs, preferences panes, alerts, fields)
+// the dark look of the program's own screens: the Fusion style with one
+// palette of the screens' colours. Call once on the GUI thread, before any
+// window is built.
+void installApplicationStyle();
+
 // The application family at size points. A point is one logical pixel, as the
 // layouts count it, whatever the screen's dots per inch.
 QFont systemFontOfSize(int size, QFont::Weight weight = QFont::Normal);

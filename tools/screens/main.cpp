@@ -41,6 +41,7 @@ int main(int argc, char* argv[])
     }
 
     installApplicationFont();
+    installApplicationStyle();
     setOSVersionFlags();
     loadLocalizationTable();
 
