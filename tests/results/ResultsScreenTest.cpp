@@ -44,13 +44,13 @@ std::vector<DuplicateGroupPtr> groupsOf(const std::vector<QStringList>& specs)
     std::vector<DuplicateGroupPtr> groups;
     for (const QStringList& names : specs) {
         auto group = std::make_shared<DuplicateGroup>();
-        for (const QString& spec : names.isEmpty() ? QStringList { "h1::500", "h2::500" } : names) {
+        for (const QString& entry : names.isEmpty() ? QStringList { "h1::500", "h2::500" } : names) {
             auto file = std::make_shared<FileInfoNode>();
-            file->fileName = spec.section(QLatin1Char(':'), 0, 0);
+            file->fileName = entry.section(QLatin1Char(':'), 0, 0);
             file->filePath = QStringLiteral("/data/") + *file->fileName;
-            file->fileSize = spec.section(QLatin1Char(':'), 2, 2).toULongLong();
-            if (!spec.section(QLatin1Char(':'), 1, 1).isEmpty())
-                file->fileCategory = GlobalObjects::FileCategory(spec.section(QLatin1Char(':'), 1, 1).toInt());
+            file->fileSize = entry.section(QLatin1Char(':'), 2, 2).toULongLong();
+            if (!entry.section(QLatin1Char(':'), 1, 1).isEmpty())
+                file->fileCategory = GlobalObjects::FileCategory(entry.section(QLatin1Char(':'), 1, 1).toInt());
             addFileToGroup(group, file);
         }
         if (names.isEmpty())
