@@ -520,13 +520,8 @@ void ResultViewController::buildViews()
             if (event->type() == QEvent::Resize) {
                 auto* pane = static_cast<QWidget*>(watched);
                 for (QObject* child : pane->children()) {
-                    if (auto* widget = qobject_cast<QWidget*>(child)) {
+                    if (auto* widget = qobject_cast<QWidget*>(child))
                         widget->setGeometry(pane->rect());
-                        for (QObject* inner : widget->children()) {
-                            if (auto* view = qobject_cast<QWidget*>(inner))
-                                view->setGeometry(widget->rect());
-                        }
-                    }
                 }
             }
             return false;
