@@ -8,8 +8,10 @@
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesWindowController.h"
+#include "results/ResultViewController.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -80,6 +82,18 @@ int main(int argc, char* argv[])
             return paths;
         });
     });
+    // The results screen lies over the home screen while it shows a result set;
+    // Back hides it again. The store outlives both, so it is shared unowned.
+    auto* results = new ResultViewController(UserDefaults::standard(),
+        std::shared_ptr<ProtectedFolderStore>(&protectedFolders, [](ProtectedFolderStore*) {}),
+        std::make_shared<LocalFileRemover>(), home);
+    results->viewDidLoad();
+    results->hide();
+    results->setBackHandler([home, results] {
+        results->hide();
+        home->showHomeView();
+    });
+    home->setResultsReceiver(results);
     home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(&app));
     home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
         delegate.preferencesWindowController().showPreferencesWindow(pane);

@@ -108,14 +108,16 @@ void closeSheet(QWidget* window)
         window->hide();
 }
 
+} // namespace
+
 // The summary's styled runs as rich text for a label. Runs may overlap (a
 // colour inside a font run); each character takes the colour and the font of
 // the runs that cover it.
-QString richText(const StyledText& styled)
+QString summaryRichText(const StyledText& styled)
 {
     const auto styleAt = [&](qsizetype at) {
         QString style;
-        for (const TextRun& run : styled.runs) {
+        for (const StyledRun& run : styled.runs) {
             if (at < run.start || at >= run.start + run.length)
                 continue;
             if (run.rgb)
@@ -141,8 +143,6 @@ QString richText(const StyledText& styled)
     }
     return html;
 }
-
-} // namespace
 
 AutoMarkSheetWindows::AutoMarkSheetWindows(QWidget* resultsWindow)
     : QObject(resultsWindow)
@@ -330,7 +330,7 @@ void AutoMarkSheetWindows::setScanSummary(const DuplicatesSummary& summary)
 {
     progressCircular->progress = 100;
     progressCircular->update();
-    lblDuplicatePhotosFound->setText(richText(summary.lblDuplicatePhotosFound));
+    lblDuplicatePhotosFound->setText(summaryRichText(summary.lblDuplicatePhotosFound));
     lblAutoMarkInstructionDesc->setText(summary.lblAutoMarkInstructionDesc);
 }
 

@@ -80,3 +80,8 @@ private:
 
     QWidget* resultsWindow_;
 };
+
+// The summary's styled runs as rich text for a label. Runs may overlap (a
+// colour inside a font run); each character takes the colour and the font of
+// the runs that cover it.
+QString summaryRichText(const StyledText& styled);

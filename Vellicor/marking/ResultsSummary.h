@@ -21,19 +21,19 @@ struct SummaryFont {
 
 // Characters [start, start + length) drawn in a colour (0xRRGGBB) and/or a
 // font; a run without either leaves the label's own.
-struct TextRun {
+struct StyledRun {
     int start = 0;
     int length = 0;
     std::optional<unsigned> rgb;
     std::optional<SummaryFont> font;
-    bool operator==(const TextRun&) const = default;
+    bool operator==(const StyledRun&) const = default;
 };
 
 struct StyledText {
     QString text;
     // None leaves the label's alignment as laid out.
     std::optional<Qt::Alignment> alignment;
-    std::vector<TextRun> runs;
+    std::vector<StyledRun> runs;
 };
 
 inline constexpr unsigned headerValueRgb = 0x174bee;

@@ -222,11 +222,11 @@ TEST(Summary, StylesTheValueAfterTheColonPerLanguage)
 {
     const QString saved = std::exchange(currentLanguageCode, QStringLiteral("ru"));
     EXPECT_EQ(makeHeaderCountText(QStringLiteral("Found: 12"), Qt::AlignLeft).runs,
-        (std::vector<TextRun> { { 6, 3, headerValueRgb, std::nullopt },
+        (std::vector<StyledRun> { { 6, 3, headerValueRgb, std::nullopt },
             { 5, 4, std::nullopt, SummaryFont { 12, SummaryFont::Weight::medium } } }));
     EXPECT_TRUE(makeHeaderCountText(QStringLiteral("Found 12"), Qt::AlignLeft).runs.empty());
     currentLanguageCode = saved;
     const StyledText pie = summarizeDuplicates({}).lblSpaceSavedOnPie; // "0 bytes": the unit in bold
     EXPECT_EQ(
-        pie.runs, (std::vector<TextRun> { { 1, 6, std::nullopt, SummaryFont { 14, SummaryFont::Weight::bold } } }));
+        pie.runs, (std::vector<StyledRun> { { 1, 6, std::nullopt, SummaryFont { 14, SummaryFont::Weight::bold } } }));
 }

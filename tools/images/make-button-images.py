@@ -148,6 +148,55 @@ ICONS += [
 ]
 
 
+# The results screen: the view-mode glyphs (pale, and white on blue when
+# chosen), the sort arrows, the preview-pane toggle, the arrow under the
+# chosen category and the file-type icons of the result rows.
+SEL = "#ffffff"
+
+
+def list_glyph(colour):
+    return "".join(f'<rect x="3" y="{y}" width="3" height="2.4" rx="0.6" fill="{colour}"/>'
+                   f'<rect x="8" y="{y}" width="11" height="2.4" rx="0.6" fill="{colour}"/>' for y in (5, 9.8, 14.6))
+
+
+def tree_glyph(colour):
+    return (f'<rect x="3" y="4" width="16" height="3" rx="0.8" fill="{colour}"/>'
+            f'<path d="M5,7 L5,16.5 L9,16.5 M5,11.5 L9,11.5" stroke="{colour}" stroke-width="1.4" fill="none"/>'
+            f'<rect x="10" y="10.2" width="9" height="2.6" rx="0.6" fill="{colour}"/>'
+            f'<rect x="10" y="15.2" width="9" height="2.6" rx="0.6" fill="{colour}"/>')
+
+
+def file_type(colour, mark):
+    return ('<path d="M5,2 L14,2 L19,7 L19,21 L5,21 Z" fill="' + colour + '"/>'
+            '<path d="M14,2 L14,7 L19,7 Z" fill="#ffffff" fill-opacity="0.45"/>' + mark)
+
+
+ICONS += [
+    ("list_icon", 22, list_glyph(PALE)),
+    ("list_sel_icon", 22, list_glyph(SEL)),
+    ("tree_view_icon", 22, tree_glyph(PALE)),
+    ("tree_view_sel_icon", 22, tree_glyph(SEL)),
+    ("up_arrow", 22, f'<path d="M11,4 L11,18 M5.5,9.5 L11,4 L16.5,9.5" stroke="{PALE}" stroke-width="2.2" '
+     'fill="none" stroke-linecap="round" stroke-linejoin="round"/>'),
+    ("down_arrow", 22, f'<path d="M11,4 L11,18 M5.5,12.5 L11,18 L16.5,12.5" stroke="{PALE}" stroke-width="2.2" '
+     'fill="none" stroke-linecap="round" stroke-linejoin="round"/>'),
+    ("preview_icon", 22, f'<rect x="2.5" y="4" width="17" height="14" rx="2" fill="none" stroke="{PALE}" '
+     f'stroke-width="1.6"/><rect x="12" y="5" width="6.6" height="12" fill="{PALE}"/>'),
+    ("category_arrow", (16, 8), f'<path d="M0,8 L8,0 L16,8 Z" fill="{BLUE_FILL}"/>'),
+    ("document_icon", 22, file_type("#4f7bc7", '<path d="M8,11 H16 M8,14 H16 M8,17 H13" stroke="#ffffff" '
+     'stroke-width="1.3"/>')),
+    ("img_icon", 22, file_type("#3aa757", '<circle cx="9.5" cy="11" r="1.6" fill="#ffffff"/>'
+     '<path d="M7,19 L10.5,14.5 L13,17 L15,15 L17.5,19 Z" fill="#ffffff"/>')),
+    ("music_icon", 22, file_type("#c4569a", '<path d="M10.5,18 L10.5,10.5 L16,9.5 L16,16.5" stroke="#ffffff" '
+     'stroke-width="1.4" fill="none"/><circle cx="9.3" cy="18" r="1.7" fill="#ffffff"/>'
+     '<circle cx="14.8" cy="16.6" r="1.7" fill="#ffffff"/>')),
+    ("video_icon", 22, file_type("#d9822b", '<path d="M9.5,10.5 L15.5,14 L9.5,17.5 Z" fill="#ffffff"/>')),
+    ("archive_icon", 22, file_type("#8d6e4e", '<path d="M12,8 V10 M12,11 V13 M12,14 V16" stroke="#ffffff" '
+     'stroke-width="1.6"/><rect x="10.5" y="16" width="3" height="3" rx="0.6" fill="#ffffff"/>')),
+    ("other_icon", 22, file_type(MUTED, '')),
+]
+
+
 def rounded(x0, y0, x1, y1, r, point=False, square_bottom=False):
     """Path of a rounded rectangle; point makes the left side an arrow head,
     square_bottom keeps the lower corners square."""

@@ -1,0 +1,871 @@
+#include "results/ResultViewController.h"
+
+#include "base/Log.h"
+#include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
+#include "cleanup/TrashSheets.h"
+#include "controls/ApplicationFont.h"
+#include "controls/ButtonStyles.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/CyanideScroller.h"
+#include "controls/IMGButton.h"
+#include "controls/NamedImage.h"
+#include "controls/OptionPopover.h"
+#include "controls/RAZButton.h"
+#include "core/Localization.h"
+#include "marking/AutoMarkSheetWindows.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/ResultsModel.h"
+#include "scan/ScanCache.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QSplitter>
+
+namespace {
+
+using Category = GlobalObjects::FileCategory;
+
+const QColor screenColor(29, 29, 29);
+const QColor panelColor(41, 43, 46);
+const QColor barColor(36, 38, 41);
+const QColor captionColor(160, 163, 168);
+const QColor textColor(220, 222, 226);
+
+QString text(const char* key)
+{
+    return localizedText(key);
+}
+
+QString name(const char* objectName)
+{
+    return QString::fromLatin1(objectName);
+}
+
+// A colour button that also draws one of our images: centred when it has no
+// title, before the title otherwise.
+class IconButton : public RAZButton {
+public:
+    using RAZButton::RAZButton;
+    void setImageName(const QString& image)
+    {
+        image_ = NamedImage::load(image);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        RAZButton::paintEvent(event);
+        const QSizeF natural = image_.naturalSize();
+        if (natural.isEmpty())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setOpacity(isEnabled() ? 1.0 : 0.45);
+        const QSizeF size = natural.scaled(QSizeF(18, 18), Qt::KeepAspectRatio);
+        const double x = text().isEmpty() ? (width() - size.width()) / 2 : 10;
+        image_.draw(painter, QRectF(QPointF(x, (height() - size.height()) / 2), size));
+    }
+
+private:
+    NamedImage image_;
+};
+
+// One of our images scaled into the widget.
+class ImageView : public QWidget {
+public:
+    ImageView(const QString& image, QWidget* parent)
+        : QWidget(parent)
+        , image_(NamedImage::load(image))
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QSizeF natural = image_.naturalSize();
+        if (natural.isEmpty())
+            return;
+        const QSizeF size = natural.scaled(QSizeF(rect().size()), Qt::KeepAspectRatio);
+        image_.draw(painter, QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+    }
+
+private:
+    NamedImage image_;
+};
+
+QWidget* box(const char* objectName, QWidget* parent, const QColor& color)
+{
+    auto* widget = new QWidget(parent);
+    widget->setObjectName(name(objectName));
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+    return widget;
+}
+
+QLabel* label(const char* objectName, QWidget* parent, int fontSize, bool bold = false, const QColor& color = textColor)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(name(objectName));
+    l->setFont(systemFontOfSize(fontSize, bold ? QFont::Bold : QFont::Normal));
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, color);
+    l->setPalette(palette);
+    return l;
+}
+
+void styleModeButton(RAZButton* button, bool selected)
+{
+    const auto rgb = [](int r, int g, int b) { return QColor(r, g, b); };
+    button->setButtonInsideColor(selected ? rgb(29, 29, 29) : rgb(40, 40, 40), rgb(29, 29, 29), Qt::white,
+        rgb(164, 164, 164), rgb(30, 40, 50), rgb(194, 194, 194), 0, 24, true, false, 0);
+    button->update();
+}
+
+void styleCategoryButton(RAZButton* button, bool selected)
+{
+    const auto rgb = [](int r, int g, int b) { return QColor(r, g, b); };
+    button->setButtonInsideColor(selected ? rgb(60, 60, 60) : rgb(40, 40, 40), rgb(40, 40, 40), Qt::white,
+        rgb(164, 164, 164), selected ? rgb(55, 66, 78) : rgb(30, 40, 50), rgb(194, 194, 194), 0, 24, true, false, 0);
+    button->update();
+}
+
+void styleBlueButton(IMGButton* button)
+{
+    const QString l = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
+                  r = QStringLiteral("blue_btn_sm_right");
+    const QString gl = QStringLiteral("back_btn_left"), gm = QStringLiteral("back_btn_mid"),
+                  gr = QStringLiteral("back_btn_right");
+    button->setButtonImages(l, m, r, l, m, r, gl, gm, gr, l, m, r, l, m, r, gl, gm, gr);
+}
+
+void styleDarkButton(IMGButton* button)
+{
+    const QString l = QStringLiteral("back_btn_left"), m = QStringLiteral("back_btn_mid"),
+                  r = QStringLiteral("back_btn_right");
+    button->setButtonsImages(l, m, r, l, m, r, l, m, r);
+}
+
+// The category buttons in bar order, with their titles and categories (-1:
+// all files).
+struct CategoryButton {
+    const char* objectName;
+    const char* arrowName;
+    const char* titleKey;
+    int category;
+};
+const CategoryButton categoryButtonTable[7] = {
+    { "btnAllItems", "arrowAllFiles", "ID_ALL_FILES", -1 },
+    { "btnImagesItems", "arrowImages", "ID_IMAGES", int(Category::Pic) },
+    { "btnVideoItems", "arrowVideo", "ID_VIDEOS", int(Category::Video) },
+    { "btnArchiveItems", "arrowArchive", "ID_ARCHIVES", int(Category::Archive) },
+    { "btnMusicItems", "arrowMusic", "ID_MUSIC", int(Category::Music) },
+    { "btnOtherItems", "arrowOther", "ID_OTHERS", int(Category::Others) },
+    { "btnDocumentItems", "arrowDocument", "ID_DOCUMENTS", int(Category::Doc) },
+};
+
+// The list's sort keys by column.
+const char* const sortKeys[ResultsModel::columnCountValue]
+    = { "", "fileName", "fileSize", "createDate", "modDate", "fileType", "filePath" };
+
+} // namespace
+
+ResultViewController::ResultViewController(UserDefaults& defaults,
+    std::shared_ptr<ProtectedFolderStore> protectedFolders, std::shared_ptr<FileRemover> files, QWidget* parent)
+    : QWidget(parent)
+    , defaults_(defaults)
+    , state_(std::make_unique<ResultsState>(std::move(protectedFolders)))
+    , delayedCalls_(timerDelayedCalls())
+{
+    setObjectName(name("ResultViewController"));
+    model_ = new ResultsModel(*state_, this);
+    listModel_ = new ResultsListProxy(*model_, this);
+    state_->setObserver(model_);
+    autoMarkSheets_ = std::make_unique<AutoMarkSheetWindows>(this);
+    autoMarking_ = std::make_unique<AutoMarking>(*state_, defaults_, *autoMarkSheets_);
+    autoMarkSheets_->connectTo(*autoMarking_);
+    cleanup_ = std::make_unique<CleanupController>(*state_, defaults_, std::move(files), nullptr);
+    trashSheets_ = std::make_unique<TrashSheets>(this, *cleanup_);
+    cleanup_->setScreen(trashSheets_.get());
+}
+
+ResultViewController::~ResultViewController()
+{
+    state_->setObserver(nullptr);
+}
+
+void ResultViewController::setDelayedCalls(std::shared_ptr<DelayedCalls> calls)
+{
+    delayedCalls_ = std::move(calls);
+    autoMarking_->setDelayedCalls(delayedCalls_);
+}
+
+void ResultViewController::after(int milliseconds, std::function<void()> work)
+{
+    delayedCalls_->after(std::chrono::milliseconds(milliseconds), this, std::move(work));
+}
+
+// ---- set-up -----------------------------------------------------------------
+
+void ResultViewController::viewDidLoad()
+{
+    if (loaded_)
+        return;
+    loaded_ = true;
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, screenColor);
+    setPalette(palette);
+    resize(mainWindowContentSize);
+    buildControls();
+    setTexts();
+    connectModel();
+
+    const double w = mainWindowContentSize.width();
+    const double h = mainWindowContentSize.height();
+    frames_ = FrameTable {
+        { name("viewListing"), { 0, 0, w, h } },
+        { name("viewNoDuplicateFound"), { 0, 0, w, h } },
+        { name("boxHeader"), { 0, h - 64, w, 64 } },
+        { name("btnBack"), { 20, 16, 90, 32 } },
+        { name("lblDuplicateFound"), { 130, 20, 300, 24 } },
+        { name("lblDupsInGroups"), { 430, 20, 250, 24 } },
+        { name("lblSpaceToBeSaved"), { 680, 20, 382, 24 } },
+        { name("boxHeaderDetail"), { 0, h - 112, w, 48 } },
+        { name("btnListView"), { 16, 8, 40, 32 } },
+        { name("btnHierarcheryView"), { 58, 8, 40, 32 } },
+        { name("btnGroupView"), { 112, 8, 170, 32 } },
+        { name("btnSort"), { 296, 8, 40, 32 } },
+        { name("btnAutoMark"), { 350, 8, 230, 32 } },
+        { name("btnUnmarkAll"), { 588, 8, 140, 32 } },
+        { name("btnOptions"), { 736, 8, 110, 32 } },
+        { name("btnFullScreen"), { w - 56, 8, 40, 32 } },
+        { name("boxCategories"), { 0, h - 160, w, 48 } },
+        { name("viewSplit"), { 0, 64, w, h - 224 } },
+        { name("boxFooter"), { 0, 0, w, 64 } },
+        { name("lblNumMarkedFiles"), { 20, 20, 560, 24 } },
+        { name("btnBackToFooter"), { w - 330, 14, 130, 36 } },
+        { name("btnTrash"), { w - 190, 14, 170, 36 } },
+        { name("lblNoDupsFound"), { 0, h / 2, w, 40 } },
+    };
+    for (int i = 0; i < 7; ++i) {
+        const double x = 16 + i * 150;
+        frames_[name(categoryButtonTable[i].objectName)] = { x, 8, 140, 34 };
+        frames_[name(categoryButtonTable[i].arrowName)] = { x + 62, 0, 16, 8 };
+    }
+    frames_.apply(this);
+    viewSplit_->setSizes({ int(w) - 260, 260 });
+    btnChangeResultView(ViewMode::list);
+    setResultToolbarEnabled(true);
+    highlightCategoryButton(-1);
+    updateMarkedCountLabel();
+    updateSortButton();
+}
+
+void ResultViewController::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!loaded_)
+        return;
+    // The frames are for the window's content size; a larger screen keeps the
+    // layout and gives the rest to the result views.
+    for (QWidget* widget : { viewListing_, viewNoDuplicateFound_ })
+        widget->setGeometry(rect());
+}
+
+void ResultViewController::buildControls()
+{
+    viewListing_ = new QWidget(this);
+    viewListing_->setObjectName(name("viewListing"));
+    viewNoDuplicateFound_ = box("viewNoDuplicateFound", this, screenColor);
+    auto* noDups = label("lblNoDupsFound", viewNoDuplicateFound_, 20, true);
+    noDups->setAlignment(Qt::AlignCenter);
+    viewNoDuplicateFound_->hide();
+
+    boxHeader_ = box("boxHeader", viewListing_, barColor);
+    btnBack_ = new IMGButton(boxHeader_);
+    btnBack_->setObjectName(name("btnBack"));
+    styleDarkButton(btnBack_);
+    lblDuplicateFound_ = label("lblDuplicateFound", boxHeader_, 14);
+    lblDupsInGroups_ = label("lblDupsInGroups", boxHeader_, 14);
+    lblSpaceToBeSaved_ = label("lblSpaceToBeSaved", boxHeader_, 14);
+    lblSpaceToBeSaved_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (QLabel* l : { lblDuplicateFound_, lblDupsInGroups_, lblSpaceToBeSaved_ })
+        l->setTextFormat(Qt::RichText);
+
+    buildToolbar();
+    buildCategoryBar();
+    buildViews();
+    buildFooter();
+}
+
+void ResultViewController::buildToolbar()
+{
+    boxHeaderDetail_ = box("boxHeaderDetail", viewListing_, screenColor);
+    const auto iconButton = [this](const char* objectName, const char* image) {
+        auto* button = new IconButton(boxHeaderDetail_);
+        button->setObjectName(name(objectName));
+        button->setImageName(name(image));
+        return button;
+    };
+    btnListView_ = iconButton("btnListView", "list_icon");
+    btnHierarcheryView_ = iconButton("btnHierarcheryView", "tree_view_icon");
+    btnGroupView_ = iconButton("btnGroupView", "list_icon");
+    btnSort_ = iconButton("btnSort", "down_arrow");
+    btnFullScreen_ = iconButton("btnFullScreen", "preview_icon");
+    btnFullScreen_->setCheckable(true);
+    btnAutoMark_ = new RAZButton(boxHeaderDetail_);
+    btnAutoMark_->setObjectName(name("btnAutoMark"));
+    btnUnmarkAll_ = new RAZButton(boxHeaderDetail_);
+    btnUnmarkAll_->setObjectName(name("btnUnmarkAll"));
+    btnOptions_ = new RAZButton(boxHeaderDetail_);
+    btnOptions_->setObjectName(name("btnOptions"));
+    for (RAZButton* button : { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnOptions_, btnSort_ }) {
+        applyResultButtonStyle(button);
+        button->setFont(systemFontOfSize(13));
+    }
+
+    menuViewMode_ = new QMenu(this);
+    menuViewMode_->addAction(text("ID_LIST_VIEW"), this, [this] { menuItemSelected(0); });
+    menuViewMode_->addAction(text("ID_GROUP_VIEW"), this, [this] { menuItemSelected(1); });
+    menuOptions_ = new QMenu(this);
+    menuClearCache_ = menuOptions_->addAction(text("ID_CLEAR_CACHE"), this, [] { ScanCache::clearScanCache(); });
+    menuOptions_->addAction(text("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
+
+    connect(btnListView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::list); });
+    connect(btnHierarcheryView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::group); });
+    connect(btnGroupView_, &QAbstractButton::clicked, this,
+        [this] { menuViewMode_->popup(btnGroupView_->mapToGlobal(QPoint(0, btnGroupView_->height()))); });
+    connect(btnOptions_, &QAbstractButton::clicked, this,
+        [this] { menuOptions_->popup(btnOptions_->mapToGlobal(QPoint(0, btnOptions_->height()))); });
+    connect(btnSort_, &QAbstractButton::clicked, this, [this] { state_->sortBtnTapped(); });
+    connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
+    connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnAutoMarkTapped(); });
+    connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] {
+        state_->unmarkAllShownFiles();
+        reloadShownResultView();
+    });
+}
+
+void ResultViewController::buildCategoryBar()
+{
+    boxCategories_ = box("boxCategories", viewListing_, screenColor);
+    for (int i = 0; i < 7; ++i) {
+        auto* button = new RAZButton(boxCategories_);
+        button->setObjectName(name(categoryButtonTable[i].objectName));
+        button->setFont(systemFontOfSize(13));
+        categoryButtons_[i] = button;
+        categoryArrows_[i] = new ImageView(QStringLiteral("category_arrow"), boxCategories_);
+        categoryArrows_[i]->setObjectName(name(categoryButtonTable[i].arrowName));
+        connect(button, &QAbstractButton::clicked, this, [this, i] { categoryTapped(i); });
+    }
+}
+
+void ResultViewController::buildViews()
+{
+    viewSplit_ = new QSplitter(Qt::Horizontal, viewListing_);
+    viewSplit_->setObjectName(name("viewSplit"));
+    viewSplit_->setChildrenCollapsible(false);
+    viewSplit_->setHandleWidth(1);
+    viewSplit_->setStyleSheet(QStringLiteral("QSplitter::handle { background: #3a3c40; }"));
+    viewLeft_ = box("viewLeft", viewSplit_, panelColor);
+    viewRight_ = box("viewRight", viewSplit_, barColor);
+    viewSplit_->addWidget(viewLeft_);
+    viewSplit_->addWidget(viewRight_);
+    viewSplit_->setStretchFactor(0, 1);
+
+    const auto container = [this](const char* objectName, QWidget* view, QLabel* empty) {
+        auto* widget = new QWidget(viewLeft_);
+        widget->setObjectName(name(objectName));
+        view->setParent(widget);
+        empty->setParent(widget);
+        empty->setAlignment(Qt::AlignCenter);
+        return widget;
+    };
+    const auto styleView = [](QAbstractItemView* view) {
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, panelColor);
+        palette.setColor(QPalette::Text, textColor);
+        palette.setColor(QPalette::HighlightedText, textColor);
+        view->setPalette(palette);
+        view->setFrameShape(QFrame::NoFrame);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    };
+
+    // The list: a check box column, then name, size, dates, type and folder.
+    tblDuplicates_ = new CustomTableView;
+    tblDuplicates_->setObjectName(name("tblDuplicates"));
+    tblDuplicates_->setRowView(std::make_shared<CustomTablerowHome>());
+    tblDuplicates_->setModel(listModel_);
+    styleView(tblDuplicates_);
+    tblDuplicates_->setShowGrid(false);
+    tblDuplicates_->setWordWrap(false);
+    tblDuplicates_->verticalHeader()->hide();
+    tblDuplicates_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tblDuplicates_->verticalHeader()->setDefaultSectionSize(35);
+    QHeaderView* header = tblDuplicates_->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(true);
+    header->setFixedHeight(28);
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { background: #3c3c3c; color: #d0d2d5; border: none; "
+                                         "border-right: 1px solid #2a2a2a; padding-left: 6px; }"));
+    const int widths[] = { 36, 170, 76, 156, 156, 56, 150 };
+    for (int column = 0; column < ResultsModel::columnCountValue; ++column)
+        tblDuplicates_->setColumnWidth(column, widths[column]);
+    auto* checkCell = new CustomCell(tblDuplicates_);
+    checkCell->setSlot(CustomCell::Outlet::btnCheckBox, CustomCell::Slot(10, 18));
+    auto* nameCell = new CustomCell(tblDuplicates_);
+    nameCell->setSlot(CustomCell::Outlet::imgView, CustomCell::Slot(4, 20));
+    nameCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(30, -4));
+    auto* textCell = new CustomCell(tblDuplicates_);
+    textCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(6, -4, Qt::AlignLeft, 12));
+    tblDuplicates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tblDuplicates_->setItemDelegate(textCell);
+    tblDuplicates_->setItemDelegateForColumn(ResultsModel::checkColumn, checkCell);
+    tblDuplicates_->setItemDelegateForColumn(ResultsModel::nameColumn, nameCell);
+    connect(checkCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {
+        fileCheckBoxTapped(model_->fileOfListRow(index.row()));
+    });
+    connect(header, &QHeaderView::sectionClicked, this, &ResultViewController::listHeaderClicked);
+    connect(tblDuplicates_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current) {
+            if (FileInfoNodePtr file = model_->fileOfListRow(current.row()))
+                updateOnDuplicateRowSelection(file);
+            else
+                updateOnDuplicateRowUnSelection();
+        });
+    lblNoDuplicateFoundListView_ = label("lblNoDuplicateFoundListView", nullptr, 16, false, captionColor);
+    tblResultListView_ = container("tblResultListView", tblDuplicates_, lblNoDuplicateFoundListView_);
+
+    // The outline: one column; group rows span the view and the cell lays out
+    // each row kind's outlets across it.
+    outlineDuplicates_ = new CustomOutlineView;
+    outlineDuplicates_->setObjectName(name("outlineDuplicates"));
+    outlineDuplicates_->setModel(model_);
+    styleView(outlineDuplicates_);
+    outlineDuplicates_->setHeaderHidden(true);
+    outlineDuplicates_->setUniformRowHeights(false);
+    outlineDuplicates_->setIndentation(16);
+    outlineDuplicates_->setRootIsDecorated(true);
+    for (int column = 1; column < ResultsModel::columnCountValue; ++column)
+        outlineDuplicates_->setColumnHidden(column, true);
+    auto* outlineCell = new CustomCell(outlineDuplicates_);
+    using Outlet = CustomCell::Outlet;
+    using Slot = CustomCell::Slot;
+    outlineCell->setSlot(Outlet::btnCheckBox, Slot(6, 18));
+    outlineCell->setSlot(Outlet::imgView, Slot(30, 18));
+    outlineCell->setSlot(Outlet::lbltextField, Slot(52, 172));
+    outlineCell->setSlot(Outlet::lblDescription, Slot(230, 240, Qt::AlignLeft, 12, false, captionColor));
+    outlineCell->setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
+    outlineCell->setSlot(Outlet::lblSize, Slot(230, 70, Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblCretedDate, Slot(304, 140, Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblModifiedDate, Slot(448, 140, Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblExt, Slot(592, 44, Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblFilePath, Slot(640, -8, Qt::AlignLeft, 12));
+    outlineDuplicates_->setItemDelegate(outlineCell);
+    outlineDuplicates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (QAbstractScrollArea* area :
+        { static_cast<QAbstractScrollArea*>(tblDuplicates_), static_cast<QAbstractScrollArea*>(outlineDuplicates_) })
+        area->setVerticalScrollBar(new CyanideScroller(Qt::Vertical));
+    connect(outlineCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {
+        if (model_->kindOf(index) == ResultsModel::RowKind::group)
+            groupCheckBoxTapped(model_->groupOf(index));
+        else if (FileInfoNodePtr file = model_->fileOf(index))
+            fileCheckBoxTapped(file);
+    });
+    connect(outlineDuplicates_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current) {
+            Log::print(QStringLiteral("outlineViewSelectionDidChange"));
+            switch (model_->kindOf(current)) {
+            case ResultsModel::RowKind::group: {
+                const DuplicateGroupPtr group = model_->groupOf(current);
+                if (!group->filterChildren.empty())
+                    updateOnDuplicateRowSelection(group->filterChildren.front());
+                break;
+            }
+            case ResultsModel::RowKind::file:
+                updateOnDuplicateRowSelection(model_->fileOf(current));
+                break;
+            case ResultsModel::RowKind::columnTitles:
+                break;
+            case ResultsModel::RowKind::none:
+                updateOnDuplicateRowUnSelection();
+                break;
+            }
+        });
+    lblNoDuplicateFoundOutlineview_ = label("lblNoDuplicateFoundOutlineview", nullptr, 16, false, captionColor);
+    outlineResultListView_ = container("outlineResultListView", outlineDuplicates_, lblNoDuplicateFoundOutlineview_);
+
+    // The containers fill the left pane whatever its width.
+    class FillFilter : public QObject {
+    public:
+        using QObject::QObject;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Resize) {
+                auto* pane = static_cast<QWidget*>(watched);
+                for (QObject* child : pane->children()) {
+                    if (auto* widget = qobject_cast<QWidget*>(child))
+                        widget->setGeometry(pane->rect());
+                }
+            }
+            return false;
+        }
+    };
+    auto* filter = new FillFilter(viewLeft_);
+    viewLeft_->installEventFilter(filter);
+    tblResultListView_->installEventFilter(filter);
+    outlineResultListView_->installEventFilter(filter);
+
+    lblSelectedFileHeading_ = label("lblSelectedFileHeading", viewRight_, 13, true, captionColor);
+    lblSelectedFileHeading_->setGeometry(16, 16, 228, 20);
+    lblSelectedFilePath_ = label("lblSelectedFilePath", viewRight_, 13);
+    lblSelectedFilePath_->setWordWrap(true);
+    lblSelectedFilePath_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblSelectedFilePath_->setGeometry(16, 42, 228, 120);
+}
+
+void ResultViewController::buildFooter()
+{
+    boxFooter_ = box("boxFooter", viewListing_, barColor);
+    lblNumMarkedFiles_ = label("lblNumMarkedFiles", boxFooter_, 14, true);
+    btnBackToFooter_ = new IMGButton(boxFooter_);
+    btnBackToFooter_->setObjectName(name("btnBackToFooter"));
+    styleDarkButton(btnBackToFooter_);
+    btnTrash_ = new IMGButton(boxFooter_);
+    btnTrash_->setObjectName(name("btnTrash"));
+    styleBlueButton(btnTrash_);
+    const auto back = [this] {
+        if (backHandler_)
+            backHandler_();
+    };
+    connect(btnBack_, &QAbstractButton::clicked, this, back);
+    connect(btnBackToFooter_, &QAbstractButton::clicked, this, back);
+    connect(btnTrash_, &QAbstractButton::clicked, this, [this] { cleanup_->removeSelectedItems(); });
+    connect(cleanup_.get(), &CleanupController::trashButtonStateChanged, this,
+        [this](int state) { btnTrash_->setState(state); });
+    connect(cleanup_.get(), &CleanupController::removalFinished, this, &ResultViewController::removalFinished);
+    connect(autoMarking_.get(), &AutoMarking::autoMarkingFinished, this, [this] {
+        model_->allMarksChanged();
+        reloadShownResultView();
+    });
+}
+
+void ResultViewController::setTexts()
+{
+    for (IMGButton* button : { btnBack_, btnBackToFooter_, btnTrash_ }) {
+        button->setText(text(button == btnTrash_ ? "ID_REMOVE" : "ID_BACK"));
+        button->setFontSizeForButton(button == btnTrash_ ? 14 : 13);
+        button->setMakeBoldFont(button == btnTrash_);
+        button->setColorOnState(Qt::white);
+        button->setColorOffState(Qt::white);
+    }
+    btnAutoMark_->setText(text("ID_AUTOMARK"));
+    btnUnmarkAll_->setText(text("ID_UNMARK_ALL"));
+    btnOptions_->setText(text("ID_OPTIONS"));
+    btnListView_->setToolTip(text("ID_VIEW_AS_TABLE"));
+    btnHierarcheryView_->setToolTip(text("ID_VIEW_AS_GROUP"));
+    btnFullScreen_->setToolTip(text("ID_TURN_PREVIEW_ON_OFF"));
+    btnAutoMark_->setToolTip(text("ID_AUTOMARK"));
+    btnUnmarkAll_->setToolTip(text("ID_UNMARK_ALL"));
+    btnOptions_->setToolTip(text("ID_OPTIONS"));
+    for (int i = 0; i < 7; ++i)
+        categoryButtons_[i]->setText(text(categoryButtonTable[i].titleKey));
+    lblNoDuplicateFoundListView_->setText(text("ID_NO_DUPLICATES_FOUND"));
+    lblNoDuplicateFoundOutlineview_->setText(text("ID_NO_DUPLICATES_FOUND"));
+    viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_NO_DUPLICATES_FOUND"));
+    lblSelectedFileHeading_->setText(text("ID_FOLDERPATH"));
+}
+
+void ResultViewController::connectModel()
+{
+    ResultsModel::ScreenHooks hooks;
+    hooks.shownGroupsChanged = [this] { showShownGroups(); };
+    hooks.updateMarkedCountLabel = [this] { updateMarkedCountLabel(); };
+    hooks.categoryChanged = [this] { highlightCategoryButton(state_->selectedCategoryIndex); };
+    hooks.showNoDuplicatesPopover
+        = [this](Category category, const QString& heading) { showNoDuplicatesPopover(category, heading); };
+    hooks.disableResultToolbar = [this] { disableResultToolbar(); };
+    hooks.sortOrderChanged = [this] { updateSortButton(); };
+    hooks.duplicatesSummaryChanged = [this] { updateSummaryLabels(); };
+    model_->setScreenHooks(std::move(hooks));
+}
+
+// ---- a result set -------------------------------------------------------------
+
+void ResultViewController::showResults(const ScanResultPtr& result)
+{
+    if (!loaded_)
+        viewDidLoad();
+    if (parentWidget())
+        setGeometry(parentWidget()->rect());
+    show();
+    raise();
+    loadScanResults(result ? result->groups : std::vector<DuplicateGroupPtr> {}, result ? result->dupCount : 0,
+        selectedScanSource().load());
+}
+
+void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source)
+{
+    if (!loaded_)
+        viewDidLoad();
+    menuClearCache_->setVisible(source == ScanSource::dropbox);
+    state_->loadResultSet(std::move(groups), dupCount, source);
+    // A result set shown again keeps the marks on its records; the totals and
+    // the Remove button follow them rather than starting at nothing.
+    state_->recountMarkedFiles();
+    btnAutoMark_->setEnabled(true);
+    viewListing_->show();
+    viewNoDuplicateFound_->hide();
+    listSortColumn_.reset();
+    tblDuplicates_->horizontalHeader()->setSortIndicatorShown(false);
+    model_->resultSetLoaded();
+    clearSelections();
+    state_->updateDuplicatesSummary(state_->arrMainGroup);
+    updateSummaryLabels();
+    highlightCategoryButton(-1);
+    btnChangeResultView(ViewMode::list);
+    updateMarkedCountLabel();
+    updateSortButton();
+    after(200, [this] { autoMarking_->showScanCompleteSheet(); });
+}
+
+void ResultViewController::showShownGroups()
+{
+    clearSelections();
+    reapplyResultViewMode();
+}
+
+void ResultViewController::clearSelections()
+{
+    tblDuplicates_->selectionModel()->clearSelection();
+    tblDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    outlineDuplicates_->selectionModel()->clearSelection();
+    outlineDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    updateOnDuplicateRowUnSelection();
+}
+
+void ResultViewController::updateOnDuplicateRowSelection(const FileInfoNodePtr& file)
+{
+    const QString path = file ? file->filePath.value_or(QString()) : QString();
+    lblSelectedFilePath_->setText(path);
+    lblSelectedFilePath_->setToolTip(path);
+}
+
+void ResultViewController::updateOnDuplicateRowUnSelection()
+{
+    lblSelectedFilePath_->clear();
+    lblSelectedFilePath_->setToolTip(QString());
+}
+
+void ResultViewController::removalFinished()
+{
+    // Groups left with fewer than two files are no longer duplicates.
+    const auto single = [](const DuplicateGroupPtr& group) { return group->children.size() < 2; };
+    std::erase_if(state_->arrMainGroup, single);
+    std::erase_if(state_->arrGroups, single);
+    state_->dupCount = 0;
+    for (const DuplicateGroupPtr& group : state_->arrMainGroup)
+        state_->dupCount += qint64(group->children.size()) - 1;
+    state_->isCollectionViewRefreshRequired = true;
+    model_->shownGroupsChanged();
+    state_->recountMarkedFiles();
+    state_->updateDuplicatesSummary(state_->arrMainGroup);
+    if (state_->arrMainGroup.empty()) {
+        viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_ALL_DUPLICATES_DELETED"));
+        viewListing_->hide();
+        viewNoDuplicateFound_->show();
+    }
+}
+
+// ---- view modes and toolbar ----------------------------------------------------
+
+void ResultViewController::btnChangeResultView(ViewMode mode)
+{
+    Log::print(QStringLiteral("btnChangeResultView"));
+    disableResultToolbar();
+    mode_ = mode;
+    const bool empty = state_->arrGroups.empty();
+    const bool list = mode == ViewMode::list;
+    tblResultListView_->setVisible(list);
+    outlineResultListView_->setVisible(!list);
+    tblDuplicates_->setVisible(!empty);
+    outlineDuplicates_->setVisible(!empty);
+    lblNoDuplicateFoundListView_->setVisible(empty);
+    lblNoDuplicateFoundOutlineview_->setVisible(empty);
+    btnGroupView_->setText(text(list ? "ID_LIST_VIEW" : "ID_GROUP_VIEW"));
+    static_cast<IconButton*>(btnGroupView_)->setImageName(name(list ? "list_icon" : "tree_view_icon"));
+    clearSelections();
+    (list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)->viewport()->update();
+    static_cast<IconButton*>(btnListView_)->setImageName(name(list ? "list_sel_icon" : "list_icon"));
+    static_cast<IconButton*>(btnHierarcheryView_)->setImageName(name(list ? "tree_view_icon" : "tree_view_sel_icon"));
+    highlightViewModeButton();
+    enableResultToolbarLater();
+}
+
+void ResultViewController::menuItemSelected(int tag)
+{
+    btnChangeResultView(tag == 0 ? ViewMode::list : ViewMode::group);
+}
+
+void ResultViewController::reapplyResultViewMode()
+{
+    btnChangeResultView(mode_);
+}
+
+void ResultViewController::reloadShownResultView()
+{
+    after(50, [this] {
+        (mode_ == ViewMode::list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)
+            ->viewport()
+            ->update();
+    });
+}
+
+void ResultViewController::reloadResultViewAfterFilter()
+{
+    reloadShownResultView();
+    enableResultToolbarLater();
+}
+
+static QList<QAbstractButton*> toolbarButtons(QAbstractButton* const* fixed, int count, RAZButton* const* categories)
+{
+    QList<QAbstractButton*> buttons(fixed, fixed + count);
+    for (int i = 0; i < 7; ++i)
+        buttons.append(categories[i]);
+    return buttons;
+}
+
+void ResultViewController::disableResultToolbar()
+{
+    ++toolbarGeneration_;
+    setResultToolbarEnabled(false);
+}
+
+void ResultViewController::enableResultToolbarLater()
+{
+    const quint64 generation = toolbarGeneration_;
+    after(1000, [this, generation] {
+        if (generation == toolbarGeneration_)
+            setResultToolbarEnabled(true);
+    });
+}
+
+void ResultViewController::setResultToolbarEnabled(bool enable)
+{
+    QAbstractButton* const fixed[] = { btnHierarcheryView_, btnListView_, btnGroupView_, btnSort_, btnFullScreen_,
+        btnAutoMark_, btnUnmarkAll_, btnTrash_, btnOptions_, btnBack_ };
+    for (QAbstractButton* button : toolbarButtons(fixed, int(std::size(fixed)), categoryButtons_))
+        button->setEnabled(enable);
+}
+
+bool ResultViewController::isResultToolbarEnabled() const
+{
+    return btnListView_->isEnabled() && btnTrash_->isEnabled() && categoryButtons_[0]->isEnabled();
+}
+
+void ResultViewController::highlightViewModeButton()
+{
+    styleModeButton(btnListView_, mode_ == ViewMode::list);
+    styleModeButton(btnHierarcheryView_, mode_ == ViewMode::group);
+    styleModeButton(btnFullScreen_, btnFullScreen_->isChecked());
+}
+
+void ResultViewController::highlightCategoryButton(int category)
+{
+    highlightedCategory_ = category;
+    for (int i = 0; i < 7; ++i) {
+        const bool selected = categoryButtonTable[i].category == category;
+        categoryArrows_[i]->setVisible(selected);
+        styleCategoryButton(categoryButtons_[i], selected);
+    }
+}
+
+void ResultViewController::categoryTapped(int index)
+{
+    const int category = categoryButtonTable[index].category;
+    if (category < 0)
+        state_->btnShowAllItems();
+    else
+        state_->selectCategory(Category(category));
+}
+
+void ResultViewController::showNoDuplicatesPopover(Category category, const QString& heading)
+{
+    int index = 0;
+    while (index < 6 && categoryButtonTable[index].category != int(category))
+        ++index;
+    if (!popover_)
+        popover_ = std::make_unique<OptionPopover>();
+    popover_->view();
+    popover_->txtHeading()->setText(heading);
+    popover_->showPopover(categoryButtons_[index]);
+}
+
+void ResultViewController::btnFullScreenTapped()
+{
+    viewRight_->setVisible(!btnFullScreen_->isChecked());
+    highlightViewModeButton();
+}
+
+void ResultViewController::updateSortButton()
+{
+    const bool ascending = state_->sortOrder == GlobalObjects::SortOrder::sortAsecending;
+    static_cast<IconButton*>(btnSort_)->setImageName(name(ascending ? "up_arrow" : "down_arrow"));
+}
+
+void ResultViewController::updateMarkedCountLabel()
+{
+    const MarkedCountLabel marked = state_->markedCountLabel();
+    lblNumMarkedFiles_->setText(marked.text);
+    if (marked.unhide)
+        lblNumMarkedFiles_->show();
+    btnTrash_->setState(marked.trashEnabled ? 1 : 0);
+}
+
+void ResultViewController::updateSummaryLabels()
+{
+    const DuplicatesSummary& summary = state_->duplicatesSummary();
+    lblDuplicateFound_->setText(summaryRichText(summary.lblDuplicateFound));
+    lblDupsInGroups_->setText(summary.lblDupsInGroups);
+    lblSpaceToBeSaved_->setText(summaryRichText(summary.lblSpaceToBeSaved));
+}
+
+void ResultViewController::listHeaderClicked(int column)
+{
+    if (column <= ResultsModel::checkColumn || column >= ResultsModel::columnCountValue)
+        return;
+    listSortAscending_ = listSortColumn_ == column ? !listSortAscending_ : true;
+    listSortColumn_ = column;
+    tblDuplicates_->horizontalHeader()->setSortIndicatorShown(true);
+    tblDuplicates_->horizontalHeader()->setSortIndicator(
+        column, listSortAscending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+    state_->sortDescriptorsDidChange(SortDescriptor { QString::fromLatin1(sortKeys[column]), listSortAscending_ });
+}
+
+void ResultViewController::fileCheckBoxTapped(const FileInfoNodePtr& file)
+{
+    if (file)
+        state_->fileCheckBoxTapped(file);
+}
+
+void ResultViewController::groupCheckBoxTapped(const DuplicateGroupPtr& group)
+{
+    if (group)
+        state_->groupCheckBoxTapped(group);
+}

@@ -1,0 +1,184 @@
+#pragma once
+
+#include "controls/LayoutFrame.h"
+#include "home/MainViewController.h"
+#include "marking/AutoMarking.h"
+#include "marking/ResultsState.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class AutoMarkSheetWindows;
+class CleanupController;
+class CustomOutlineView;
+class CustomTableView;
+class FileRemover;
+class IMGButton;
+class OptionPopover;
+class ProtectedFolderStore;
+class QAbstractButton;
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class RAZButton;
+class ResultsListProxy;
+class ResultsModel;
+class TrashSheets;
+class UserDefaults;
+
+// The results screen: the groups of the last scan as a flat list or as an
+// outline of groups, the summary, the category buttons, the toolbar and the
+// marked-files footer. It owns the results state and the one model every view
+// shows, and sends marks to the state, removal to the clean-up controller and
+// automatic marking to its controller. Made once with the home screen and
+// reused for every result set; GUI thread only.
+class ResultViewController : public QWidget, public ResultsReceiver {
+    Q_OBJECT
+public:
+    enum class ViewMode { list, group };
+
+    ResultViewController(UserDefaults& defaults, std::shared_ptr<ProtectedFolderStore> protectedFolders,
+        std::shared_ptr<FileRemover> files, QWidget* parent = nullptr);
+    ~ResultViewController() override;
+
+    // Once, after construction: controls, texts, looks and frames.
+    void viewDidLoad();
+    // Back and Back to the home screen.
+    void setBackHandler(std::function<void()> back) { backHandler_ = std::move(back); }
+    // The 1 s toolbar re-enable, the 0.05 s reloads and the 0.2 s scan-complete
+    // sheet run through these; tests move a clock by hand.
+    void setDelayedCalls(std::shared_ptr<DelayedCalls> calls);
+
+    // ---- a result set -------------------------------------------------------
+    // The home screen's hand-over: the screen is shown over its parent and the
+    // result set loaded.
+    void showResults(const ScanResultPtr& result) override;
+    void loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source);
+
+    // ---- view modes and toolbar ------------------------------------------------
+    ViewMode viewMode() const { return mode_; }
+    void btnChangeResultView(ViewMode mode);
+    // The view-mode menu: tag 0 list, 1 group.
+    void menuItemSelected(int tag);
+    void reapplyResultViewMode();
+    // 0.05 s later the shown view repaints; with the toolbar enabled 1 s after.
+    void reloadShownResultView();
+    void reloadResultViewAfterFilter();
+    void disableResultToolbar();
+    // Only the newest disable's re-enable runs: an older one still pending
+    // never enables the toolbar in the middle of a later rebuild.
+    void enableResultToolbarLater();
+    void setResultToolbarEnabled(bool enable);
+    bool isResultToolbarEnabled() const;
+    // The right pane shown or hidden.
+    void btnFullScreenTapped();
+
+    // ---- parts, for the application and tests --------------------------------------
+    ResultsState& state() { return *state_; }
+    ResultsModel& model() { return *model_; }
+    ResultsListProxy& listModel() { return *listModel_; }
+    CustomTableView* tblDuplicates() const { return tblDuplicates_; }
+    CustomOutlineView* outlineDuplicates() const { return outlineDuplicates_; }
+    AutoMarking& autoMarking() { return *autoMarking_; }
+    AutoMarkSheetWindows& autoMarkSheets() { return *autoMarkSheets_; }
+    CleanupController& cleanup() { return *cleanup_; }
+    QAction* menuClearCache() const { return menuClearCache_; }
+    QWidget* viewRight() const { return viewRight_; }
+    QLabel* lblNumMarkedFiles() const { return lblNumMarkedFiles_; }
+    QLabel* lblSelectedFilePath() const { return lblSelectedFilePath_; }
+    RAZButton* categoryButton(int index) const { return categoryButtons_[index]; }
+    // -1 for All, else the raw category of the button shown selected.
+    int highlightedCategory() const { return highlightedCategory_; }
+    FrameTable& frames() { return frames_; }
+
+    // A file check box in the list or the outline, and a group's check box.
+    void fileCheckBoxTapped(const FileInfoNodePtr& file);
+    void groupCheckBoxTapped(const DuplicateGroupPtr& group);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildControls();
+    void buildToolbar();
+    void buildCategoryBar();
+    void buildViews();
+    void buildFooter();
+    void setTexts();
+    void connectModel();
+    void highlightViewModeButton();
+    void highlightCategoryButton(int category);
+    void showShownGroups();
+    void updateMarkedCountLabel();
+    void updateSummaryLabels();
+    void updateSortButton();
+    void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading);
+    void categoryTapped(int index);
+    void listHeaderClicked(int column);
+    void updateOnDuplicateRowSelection(const FileInfoNodePtr& file);
+    void updateOnDuplicateRowUnSelection();
+    void clearSelections();
+    void removalFinished();
+    void after(int milliseconds, std::function<void()> work);
+
+    UserDefaults& defaults_;
+    std::unique_ptr<ResultsState> state_;
+    ResultsModel* model_ = nullptr;
+    ResultsListProxy* listModel_ = nullptr;
+    std::unique_ptr<AutoMarkSheetWindows> autoMarkSheets_;
+    std::unique_ptr<AutoMarking> autoMarking_;
+    std::unique_ptr<CleanupController> cleanup_;
+    std::unique_ptr<TrashSheets> trashSheets_;
+    std::shared_ptr<DelayedCalls> delayedCalls_;
+    std::function<void()> backHandler_;
+    FrameTable frames_;
+    ViewMode mode_ = ViewMode::list;
+    quint64 toolbarGeneration_ = 0;
+    int highlightedCategory_ = -1;
+    std::optional<int> listSortColumn_;
+    bool listSortAscending_ = true;
+    bool loaded_ = false;
+
+    // Controls, by the names the frames use.
+    QWidget* boxHeader_ = nullptr;
+    QWidget* boxHeaderDetail_ = nullptr;
+    QWidget* boxCategories_ = nullptr;
+    QWidget* boxFooter_ = nullptr;
+    QSplitter* viewSplit_ = nullptr;
+    QWidget* viewListing_ = nullptr;
+    QWidget* viewNoDuplicateFound_ = nullptr;
+    QWidget* viewLeft_ = nullptr;
+    QWidget* viewRight_ = nullptr;
+    QWidget* tblResultListView_ = nullptr;
+    QWidget* outlineResultListView_ = nullptr;
+    CustomTableView* tblDuplicates_ = nullptr;
+    CustomOutlineView* outlineDuplicates_ = nullptr;
+    QLabel* lblNoDuplicateFoundListView_ = nullptr;
+    QLabel* lblNoDuplicateFoundOutlineview_ = nullptr;
+    QLabel* lblDuplicateFound_ = nullptr;
+    QLabel* lblDupsInGroups_ = nullptr;
+    QLabel* lblSpaceToBeSaved_ = nullptr;
+    QLabel* lblNumMarkedFiles_ = nullptr;
+    QLabel* lblSelectedFileHeading_ = nullptr;
+    QLabel* lblSelectedFilePath_ = nullptr;
+    RAZButton* btnListView_ = nullptr;
+    RAZButton* btnHierarcheryView_ = nullptr;
+    RAZButton* btnGroupView_ = nullptr;
+    RAZButton* btnSort_ = nullptr;
+    RAZButton* btnFullScreen_ = nullptr;
+    RAZButton* btnAutoMark_ = nullptr;
+    RAZButton* btnUnmarkAll_ = nullptr;
+    RAZButton* btnOptions_ = nullptr;
+    IMGButton* btnTrash_ = nullptr;
+    IMGButton* btnBack_ = nullptr;
+    IMGButton* btnBackToFooter_ = nullptr;
+    RAZButton* categoryButtons_[7] = {};
+    QWidget* categoryArrows_[7] = {};
+    QMenu* menuOptions_ = nullptr;
+    QMenu* menuViewMode_ = nullptr;
+    QAction* menuClearCache_ = nullptr;
+    std::unique_ptr<OptionPopover> popover_;
+};

@@ -1,0 +1,578 @@
+#include "results/ResultsModel.h"
+
+#include "controls/CustomCell.h"
+#include "core/CommonFuncs.h"
+#include "core/Localization.h"
+#include "marking/ResultsState.h"
+
+#include <QFileInfo>
+#include <QSize>
+
+namespace {
+
+using Outlet = CustomCell::Outlet;
+constexpr int outletRole(Outlet outlet)
+{
+    return CustomCell::roleOf(outlet);
+}
+
+const QString resultDatePattern = QStringLiteral("dd/MM/yyyy hh:mm:ss a");
+
+const QColor groupRowColor(40, 40, 40);
+const QColor titleRowColor(60, 60, 60);
+const QColor countGrey(191, 191, 191);
+
+QString dateText(const std::optional<QDateTime>& date)
+{
+    return formattedDateText(date, resultDatePattern).value_or(QString());
+}
+
+// The path's extension as written, "-" when it has none.
+QString pathExtension(const QString& path)
+{
+    const QString name = path.section(QLatin1Char('/'), -1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1)
+        return QStringLiteral("-");
+    return name.mid(dot + 1);
+}
+
+} // namespace
+
+ResultsModel::ResultsModel(ResultsState& state, QObject* parent)
+    : QAbstractItemModel(parent)
+    , state_(state)
+{
+    const char* titleKeys[columnCountValue]
+        = { "", "ID_FILE_NAME", "ID_SIZE", "ID_CREATED_DATE", "ID_MODIFIED_DATE", "ID_FILE_TYPE", "ID_FOLDERPATH" };
+    for (int column = 1; column < columnCountValue; ++column)
+        columnTitles_[column] = localizedText(titleKeys[column]);
+    // The file-name title reads capitalised word by word in every language.
+    QStringList words = columnTitles_[nameColumn].toLower().split(QLatin1Char(' '));
+    for (QString& word : words) {
+        if (!word.isEmpty())
+            word[0] = word[0].toUpper();
+    }
+    columnTitles_[nameColumn] = words.join(QLatin1Char(' '));
+    filesText_ = localizedText("ID_FILES");
+}
+
+void ResultsModel::resultSetLoaded()
+{
+    beginResetModel();
+    takeShownGroups();
+    endResetModel();
+}
+
+void ResultsModel::takeShownGroups()
+{
+    groups_.clear();
+    rows_.clear();
+    filePositions_.clear();
+    groupPositions_.clear();
+    groups_.reserve(state_.arrGroups.size());
+    for (const DuplicateGroupPtr& group : state_.arrGroups) {
+        const int g = int(groups_.size());
+        GroupRow row { group, {}, int(rows_.size()) };
+        row.files.reserve(group->filterChildren.size());
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            if (!file)
+                continue;
+            filePositions_.insert(file.get(), { g, int(row.files.size()) + 1 });
+            rows_.push_back({ g + 1, int(row.files.size()) });
+            row.files.push_back(file);
+        }
+        groupPositions_.insert(group.get(), g);
+        groups_.push_back(std::move(row));
+    }
+}
+
+FileInfoNodePtr ResultsModel::fileOfListRow(int row) const
+{
+    if (row < 0 || row >= int(rows_.size()))
+        return nullptr;
+    const ListRow& listRow = rows_[size_t(row)];
+    return groups_[size_t(listRow.groupNumber - 1)].files[size_t(listRow.child)];
+}
+
+int ResultsModel::firstListRowOfGroup(int groupRow) const
+{
+    if (groupRow < 0 || groupRow >= int(groups_.size()) || groups_[size_t(groupRow)].files.empty())
+        return -1;
+    return groups_[size_t(groupRow)].firstListRow;
+}
+
+ResultsModel::RowKind ResultsModel::kindOf(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return RowKind::none;
+    if (index.internalId() == 0)
+        return RowKind::group;
+    return index.row() == 0 ? RowKind::columnTitles : RowKind::file;
+}
+
+DuplicateGroupPtr ResultsModel::groupOf(const QModelIndex& index) const
+{
+    if (kindOf(index) == RowKind::none)
+        return nullptr;
+    const quintptr g = index.internalId() == 0 ? quintptr(index.row()) : index.internalId() - 1;
+    return groups_[size_t(g)].group;
+}
+
+FileInfoNodePtr ResultsModel::fileOf(const QModelIndex& index) const
+{
+    if (kindOf(index) != RowKind::file)
+        return nullptr;
+    return groups_[size_t(index.internalId() - 1)].files[size_t(index.row() - 1)];
+}
+
+QString ResultsModel::categoryIconName(const FileInfoNode& file)
+{
+    using Category = GlobalObjects::FileCategory;
+    if (!file.fileCategory)
+        return QStringLiteral("other_icon");
+    switch (*file.fileCategory) {
+    case Category::Doc:
+        return QStringLiteral("document_icon");
+    case Category::Pic:
+        return QStringLiteral("img_icon");
+    case Category::Music:
+        return QStringLiteral("music_icon");
+    case Category::Video:
+        return QStringLiteral("video_icon");
+    case Category::Archive:
+        return QStringLiteral("archive_icon");
+    default:
+        return QStringLiteral("other_icon");
+    }
+}
+
+QString ResultsModel::listColumnText(const FileInfoNode& file, int column)
+{
+    const QString path = file.filePath.value_or(QString());
+    switch (column) {
+    case nameColumn:
+        return file.fileName.value_or(QString());
+    case sizeColumn:
+        return getSizeInUnits(double(file.fileSize));
+    case createdColumn:
+        return dateText(file.createDate);
+    case modifiedColumn:
+        return dateText(file.modDate);
+    case typeColumn:
+        return pathExtension(path);
+    case folderColumn: {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        return slash < 0 ? QString() : (slash == 0 ? QStringLiteral("/") : path.left(slash));
+    }
+    default:
+        return {};
+    }
+}
+
+QModelIndex ResultsModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (row < 0 || column < 0 || column >= columnCountValue)
+        return {};
+    if (!parent.isValid())
+        return row < int(groups_.size()) ? createIndex(row, column, quintptr(0)) : QModelIndex();
+    if (kindOf(parent) != RowKind::group || parent.column() != 0)
+        return {};
+    if (row > int(groups_[size_t(parent.row())].files.size()))
+        return {};
+    return createIndex(row, column, quintptr(parent.row()) + 1);
+}
+
+QModelIndex ResultsModel::parent(const QModelIndex& child) const
+{
+    if (!child.isValid() || child.internalId() == 0)
+        return {};
+    return createIndex(int(child.internalId() - 1), 0, quintptr(0));
+}
+
+int ResultsModel::rowCount(const QModelIndex& parent) const
+{
+    if (!parent.isValid())
+        return int(groups_.size());
+    if (kindOf(parent) != RowKind::group || parent.column() != 0)
+        return 0;
+    const auto& files = groups_[size_t(parent.row())].files;
+    // A group that shows no file has no title row either.
+    return files.empty() ? 0 : int(files.size()) + 1;
+}
+
+int ResultsModel::columnCount(const QModelIndex&) const
+{
+    return columnCountValue;
+}
+
+bool ResultsModel::hasChildren(const QModelIndex& parent) const
+{
+    return rowCount(parent) > 0;
+}
+
+QModelIndex ResultsModel::groupIndex(int groupRow, int column) const
+{
+    return createIndex(groupRow, column, quintptr(0));
+}
+
+QVariant ResultsModel::data(const QModelIndex& index, int role) const
+{
+    switch (kindOf(index)) {
+    case RowKind::group:
+        if (role == rowKindRole)
+            return int(RowKind::group);
+        return groupData(groups_[size_t(index.row())], index.column(), role);
+    case RowKind::columnTitles:
+        if (role == rowKindRole)
+            return int(RowKind::columnTitles);
+        return titleData(index.column(), role);
+    case RowKind::file:
+        if (role == rowKindRole)
+            return int(RowKind::file);
+        return fileData(*fileOf(index), index.column(), role);
+    case RowKind::none:
+        break;
+    }
+    return {};
+}
+
+QVariant ResultsModel::groupData(const GroupRow& row, int column, int role) const
+{
+    if (role == CustomCell::isParentNodeRole)
+        return true;
+    if (role == Qt::SizeHintRole)
+        return QSize(0, 40);
+    if (column != 0)
+        return {};
+    const DuplicateGroup& group = *row.group;
+    const QString firstName = row.files.empty() ? QString() : row.files.front()->fileName.value_or(QString());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+    case outletRole(Outlet::lbltextField):
+        return firstName;
+    case Qt::BackgroundRole:
+        return groupRowColor;
+    case outletRole(Outlet::btnCheckBox):
+        return group.state;
+    case outletRole(Outlet::lblDescription): {
+        quint64 total = 0;
+        for (const FileInfoNodePtr& file : row.files)
+            total += file->fileSize;
+        return QStringLiteral("%1 (%2 %3)").arg(getSizeInUnits(double(total))).arg(row.files.size()).arg(filesText_);
+    }
+    case outletRole(Outlet::lblCount): {
+        const GroupCountText count = ResultsState::groupCountText(group);
+        return QVariant::fromValue(CellText { { count.text.left(count.markedDigits), QColor::fromRgb(markedDigitsRgb) },
+            { count.text.mid(count.markedDigits), countGrey } });
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant ResultsModel::titleData(int column, int role) const
+{
+    if (role == Qt::SizeHintRole)
+        return QSize(0, 30);
+    if (column != 0)
+        return {};
+    switch (role) {
+    case Qt::BackgroundRole:
+        return titleRowColor;
+    case Qt::DisplayRole:
+    case outletRole(Outlet::lbltextField):
+        return localizedText("ID_FILENAME");
+    case outletRole(Outlet::lblSize):
+        return localizedText("ID_SIZE");
+    case outletRole(Outlet::lblCretedDate):
+        return localizedText("ID_CREATED");
+    case outletRole(Outlet::lblModifiedDate):
+        return localizedText("ID_MODIFIED");
+    case outletRole(Outlet::lblExt):
+        return localizedText("ID_FILE_TYPE");
+    case outletRole(Outlet::lblFilePath):
+        return localizedText("ID_FOLDERPATH");
+    default:
+        return {};
+    }
+}
+
+QVariant ResultsModel::fileData(const FileInfoNode& file, int column, int role) const
+{
+    if (role == CustomCell::isFileRecordRole)
+        return true;
+    if (role == Qt::SizeHintRole)
+        return QSize(0, 30);
+    if (column != 0) {
+        // The list's text columns.
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == outletRole(Outlet::lbltextField))
+            return listColumnText(file, column);
+        if (column == nameColumn && role == outletRole(Outlet::imgView))
+            return categoryIconName(file);
+        return {};
+    }
+    // Column 0: the list's check box, and every outlet of the outline's row.
+    switch (role) {
+    case outletRole(Outlet::btnCheckBox):
+        return file.isMarked() ? 1 : 0;
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+    case outletRole(Outlet::lbltextField):
+        return file.fileName.value_or(QString());
+    case outletRole(Outlet::imgView):
+        return categoryIconName(file);
+    case outletRole(Outlet::lblSize):
+        return getSizeInUnits(double(file.fileSize));
+    case outletRole(Outlet::lblCretedDate):
+        return dateText(file.createDate);
+    case outletRole(Outlet::lblModifiedDate):
+        return dateText(file.modDate);
+    case outletRole(Outlet::lblExt):
+        return file.fileExtension.isEmpty() ? QStringLiteral("-") : file.fileExtension;
+    case outletRole(Outlet::lblFilePath):
+        return file.filePath.value_or(QString());
+    default:
+        return {};
+    }
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCountValue)
+        return {};
+    return columnTitles_[section];
+}
+
+void ResultsModel::emitCheckChanged(const QModelIndex& index)
+{
+    if (kindOf(index) == RowKind::group) {
+        emit dataChanged(index, index, { outletRole(Outlet::btnCheckBox), outletRole(Outlet::lblCount) });
+    } else {
+        emit dataChanged(index, index, { outletRole(Outlet::btnCheckBox) });
+    }
+}
+
+void ResultsModel::fileMarkChanged(const FileInfoNodePtr& file)
+{
+    const auto found = filePositions_.constFind(file.get());
+    if (found == filePositions_.cend())
+        return;
+    const QModelIndex group = groupIndex(found->first);
+    emitCheckChanged(index(found->second, checkColumn, group));
+    emitCheckChanged(group);
+}
+
+void ResultsModel::groupRowChanged(const DuplicateGroupPtr& group)
+{
+    const auto found = groupPositions_.constFind(group.get());
+    if (found != groupPositions_.cend())
+        emitCheckChanged(groupIndex(*found));
+}
+
+void ResultsModel::allMarksChanged()
+{
+    if (groups_.empty())
+        return;
+    const QList<int> roles { outletRole(Outlet::btnCheckBox), outletRole(Outlet::lblCount) };
+    emit dataChanged(groupIndex(0), groupIndex(int(groups_.size()) - 1), roles);
+    for (size_t g = 0; g < groups_.size(); ++g) {
+        const int files = int(groups_[g].files.size());
+        if (files == 0)
+            continue;
+        const QModelIndex parent = groupIndex(int(g));
+        emit dataChanged(index(1, checkColumn, parent), index(files, checkColumn, parent), roles);
+    }
+}
+
+QModelIndex ResultsModel::indexOf(const Identity& identity) const
+{
+    const auto group = groupPositions_.constFind(identity.group);
+    if (group == groupPositions_.cend())
+        return {};
+    if (identity.titleRow)
+        return index(0, identity.column, groupIndex(*group));
+    if (!identity.file)
+        return groupIndex(*group, identity.column);
+    const auto file = filePositions_.constFind(identity.file);
+    if (file == filePositions_.cend() || file->first != *group)
+        return {};
+    return index(file->second, identity.column, groupIndex(*group));
+}
+
+void ResultsModel::shownGroupsChanged()
+{
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<Identity> identities;
+    identities.reserve(size_t(before.size()));
+    for (const QModelIndex& index : before) {
+        const DuplicateGroupPtr group = groupOf(index);
+        const FileInfoNodePtr file = fileOf(index);
+        identities.push_back({ group.get(), file.get(), kindOf(index) == RowKind::columnTitles, index.column() });
+    }
+    takeShownGroups();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const Identity& identity : identities)
+        after.append(indexOf(identity));
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+    if (hooks_.shownGroupsChanged)
+        hooks_.shownGroupsChanged();
+}
+
+void ResultsModel::updateMarkedCountLabel()
+{
+    if (hooks_.updateMarkedCountLabel)
+        hooks_.updateMarkedCountLabel();
+}
+
+void ResultsModel::categoryChanged()
+{
+    if (hooks_.categoryChanged)
+        hooks_.categoryChanged();
+}
+
+void ResultsModel::showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading)
+{
+    if (hooks_.showNoDuplicatesPopover)
+        hooks_.showNoDuplicatesPopover(category, heading);
+}
+
+void ResultsModel::disableResultToolbar()
+{
+    if (hooks_.disableResultToolbar)
+        hooks_.disableResultToolbar();
+}
+
+void ResultsModel::sortOrderChanged()
+{
+    if (hooks_.sortOrderChanged)
+        hooks_.sortOrderChanged();
+}
+
+void ResultsModel::duplicatesSummaryChanged()
+{
+    if (hooks_.duplicatesSummaryChanged)
+        hooks_.duplicatesSummaryChanged();
+}
+
+// ---- the flat list -----------------------------------------------------------
+
+ResultsListProxy::ResultsListProxy(ResultsModel& source, QObject* parent)
+    : QAbstractProxyModel(parent)
+    , model_(source)
+{
+    QAbstractProxyModel::setSourceModel(&source);
+    connect(&source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
+    connect(&source, &QAbstractItemModel::modelReset, this, [this] { endResetModel(); });
+    connect(&source, &QAbstractItemModel::dataChanged, this, &ResultsListProxy::sourceDataChanged);
+    connect(
+        &source, &QAbstractItemModel::layoutAboutToBeChanged, this, &ResultsListProxy::sourceLayoutAboutToBeChanged);
+    connect(&source, &QAbstractItemModel::layoutChanged, this, &ResultsListProxy::sourceLayoutChanged);
+}
+
+QModelIndex ResultsListProxy::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= ResultsModel::columnCountValue)
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex ResultsListProxy::parent(const QModelIndex&) const
+{
+    return {};
+}
+
+int ResultsListProxy::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(model_.arrAllDupFiles().size());
+}
+
+int ResultsListProxy::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ResultsModel::columnCountValue;
+}
+
+bool ResultsListProxy::hasChildren(const QModelIndex& parent) const
+{
+    return !parent.isValid() && rowCount() > 0;
+}
+
+QModelIndex ResultsListProxy::mapToSource(const QModelIndex& proxyIndex) const
+{
+    if (!proxyIndex.isValid() || proxyIndex.row() >= rowCount())
+        return {};
+    const ListRow& row = model_.arrAllDupFiles()[size_t(proxyIndex.row())];
+    const QModelIndex group = model_.index(row.groupNumber - 1, 0);
+    return model_.index(row.child + 1, proxyIndex.column(), group);
+}
+
+QModelIndex ResultsListProxy::mapFromSource(const QModelIndex& sourceIndex) const
+{
+    if (model_.kindOf(sourceIndex) != ResultsModel::RowKind::file)
+        return {};
+    const int first = model_.firstListRowOfGroup(sourceIndex.parent().row());
+    return first < 0 ? QModelIndex() : index(first + sourceIndex.row() - 1, sourceIndex.column());
+}
+
+QColor ResultsListProxy::shadingOfGroupNumber(int groupNumber)
+{
+    return groupNumber % 2 == 0 ? QColor(30, 30, 30) : QColor(50, 50, 50);
+}
+
+QVariant ResultsListProxy::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    if (role == Qt::BackgroundRole)
+        return shadingOfGroupNumber(model_.arrAllDupFiles()[size_t(index.row())].groupNumber);
+    if (role == Qt::SizeHintRole)
+        return QSize(0, 35);
+    return QAbstractProxyModel::data(index, role);
+}
+
+QVariant ResultsListProxy::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical)
+        return {};
+    return model_.headerData(section, orientation, role);
+}
+
+void ResultsListProxy::sourceDataChanged(
+    const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    if (model_.kindOf(topLeft) != ResultsModel::RowKind::file && topLeft.row() == 0 && topLeft.parent().isValid()) {
+        // A range that starts at the column-title row: its files begin one row on.
+        const QModelIndex first = model_.index(1, topLeft.column(), topLeft.parent());
+        if (first.isValid() && first.row() <= bottomRight.row())
+            sourceDataChanged(first, bottomRight, roles);
+        return;
+    }
+    const QModelIndex from = mapFromSource(topLeft);
+    const QModelIndex to = mapFromSource(bottomRight);
+    if (from.isValid() && to.isValid())
+        emit dataChanged(from, to, roles);
+}
+
+void ResultsListProxy::sourceLayoutAboutToBeChanged()
+{
+    emit layoutAboutToBeChanged();
+    layoutProxy_ = persistentIndexList();
+    layoutSource_.clear();
+    for (const QModelIndex& index : layoutProxy_)
+        layoutSource_.append(QPersistentModelIndex(mapToSource(index)));
+}
+
+void ResultsListProxy::sourceLayoutChanged()
+{
+    QModelIndexList after;
+    for (const QPersistentModelIndex& source : layoutSource_)
+        after.append(mapFromSource(source));
+    changePersistentIndexList(layoutProxy_, after);
+    layoutProxy_.clear();
+    layoutSource_.clear();
+    emit layoutChanged();
+}

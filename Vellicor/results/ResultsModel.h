@@ -1,0 +1,155 @@
+#pragma once
+
+#include "marking/MarkingObserver.h"
+
+#include <QAbstractItemModel>
+#include <QAbstractProxyModel>
+#include <QHash>
+
+#include <functional>
+#include <vector>
+
+class ResultsState;
+
+// One row of the flat list: the position of its group among the shown groups
+// (from 1) and the file's position among that group's shown files.
+struct ListRow {
+    int groupNumber = 0;
+    int child = 0;
+};
+
+// The shown groups of the results state as one tree, for every view of the
+// results screen: top-level rows are the groups, each with a column-title row
+// first and then its shown files. It keeps its own copy of the shown groups
+// and files, taken when the state says they changed, so the views always see
+// the structure they were told about. data() reads only the records in
+// memory. A new result set resets the model; a filter or re-sort is a layout
+// change; a mark repaints the check column of its rows only. GUI thread.
+class ResultsModel : public QAbstractItemModel, public MarkingObserver {
+    Q_OBJECT
+public:
+    // The list's columns; the outline shows column 0, which carries every
+    // outlet of its row.
+    enum Column { checkColumn, nameColumn, sizeColumn, createdColumn, modifiedColumn, typeColumn, folderColumn };
+    static constexpr int columnCountValue = 7;
+    enum class RowKind { none, group, columnTitles, file };
+    // The row's kind, for the views' row heights.
+    static constexpr int rowKindRole = Qt::UserRole + 200;
+
+    explicit ResultsModel(ResultsState& state, QObject* parent = nullptr);
+
+    // A new result set was loaded into the state: the only reset.
+    void resultSetLoaded();
+
+    // ---- the rows -------------------------------------------------------------
+    const std::vector<ListRow>& arrAllDupFiles() const { return rows_; }
+    FileInfoNodePtr fileOfListRow(int row) const;
+    RowKind kindOf(const QModelIndex& index) const;
+    DuplicateGroupPtr groupOf(const QModelIndex& index) const;
+    // Null for group and column-title rows.
+    FileInfoNodePtr fileOf(const QModelIndex& index) const;
+    // The group's first list row, -1 when it shows no file.
+    int firstListRowOfGroup(int groupRow) const;
+    int groupCount() const { return int(groups_.size()); }
+
+    // Icon name by category, and the texts of the list's columns.
+    static QString categoryIconName(const FileInfoNode& file);
+    static QString listColumnText(const FileInfoNode& file, int column);
+
+    // ---- QAbstractItemModel ---------------------------------------------------
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+
+    // ---- MarkingObserver ---------------------------------------------------
+    void fileMarkChanged(const FileInfoNodePtr& file) override;
+    void groupRowChanged(const DuplicateGroupPtr& group) override;
+    void allMarksChanged() override;
+    void updateMarkedCountLabel() override;
+    void shownGroupsChanged() override;
+    void categoryChanged() override;
+    void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
+    void disableResultToolbar() override;
+    void sortOrderChanged() override;
+    void duplicatesSummaryChanged() override;
+
+    // The screen's side of the observer calls that are not about rows.
+    struct ScreenHooks {
+        std::function<void()> shownGroupsChanged;
+        std::function<void()> updateMarkedCountLabel;
+        std::function<void()> categoryChanged;
+        std::function<void(GlobalObjects::FileCategory, const QString&)> showNoDuplicatesPopover;
+        std::function<void()> disableResultToolbar;
+        std::function<void()> sortOrderChanged;
+        std::function<void()> duplicatesSummaryChanged;
+    };
+    void setScreenHooks(ScreenHooks hooks) { hooks_ = std::move(hooks); }
+
+private:
+    struct GroupRow {
+        DuplicateGroupPtr group;
+        std::vector<FileInfoNodePtr> files;
+        int firstListRow = 0;
+    };
+    // What a persistent index stood for, so it can be found again after the
+    // shown groups changed.
+    struct Identity {
+        const DuplicateGroup* group = nullptr;
+        const FileInfoNode* file = nullptr;
+        bool titleRow = false;
+        int column = 0;
+    };
+
+    void takeShownGroups();
+    QModelIndex groupIndex(int groupRow, int column = 0) const;
+    QModelIndex indexOf(const Identity& identity) const;
+    QVariant groupData(const GroupRow& row, int column, int role) const;
+    QVariant fileData(const FileInfoNode& file, int column, int role) const;
+    QVariant titleData(int column, int role) const;
+    void emitCheckChanged(const QModelIndex& index);
+
+    ResultsState& state_;
+    ScreenHooks hooks_;
+    std::vector<GroupRow> groups_;
+    std::vector<ListRow> rows_;
+    // Where each shown record is: group row, and file row under it (from 1).
+    QHash<const FileInfoNode*, std::pair<int, int>> filePositions_;
+    QHash<const DuplicateGroup*, int> groupPositions_;
+    QString columnTitles_[columnCountValue];
+    QString filesText_;
+};
+
+// The flat list over ResultsModel: one row per shown file, in group order,
+// rows of neighbouring groups shaded apart. Thin: every row maps to a file row
+// of the tree; marks, resets and layout changes pass through.
+class ResultsListProxy : public QAbstractProxyModel {
+    Q_OBJECT
+public:
+    explicit ResultsListProxy(ResultsModel& source, QObject* parent = nullptr);
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+
+    // The row's background by its group number: odd 50/255 grey, even 30.
+    static QColor shadingOfGroupNumber(int groupNumber);
+
+private:
+    void sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
+    void sourceLayoutAboutToBeChanged();
+    void sourceLayoutChanged();
+
+    ResultsModel& model_;
+    QList<QPersistentModelIndex> layoutSource_;
+    QModelIndexList layoutProxy_;
+};

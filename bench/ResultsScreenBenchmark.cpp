@@ -1,0 +1,115 @@
+// The results screen over 100,000 files in 50,000 groups: loading the result
+// set until the list has painted, one mark toggle until its rows have
+// repainted, and the group view opened and scrolled to its end frame by frame.
+// Fails when the load takes over 300 ms or a toggle or a frame over 16 ms.
+//   vellicor_bench_results_screen
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/ApplicationFont.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "core/AppStartup.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/ResultViewController.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int groupCount = 50'000;
+constexpr double loadBudgetMs = 300;
+constexpr double frameBudgetMs = 16;
+
+class NoAlerts : public AlertPresenter {
+public:
+    int present(const AlertRequest&) override { return 0; }
+};
+
+class NoDelays : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
+};
+
+std::vector<DuplicateGroupPtr> makeGroups()
+{
+    std::vector<DuplicateGroupPtr> groups;
+    groups.reserve(groupCount);
+    for (int g = 0; g < groupCount; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int copy = 0; copy < 2; ++copy) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->fileName = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
+            file->filePath = QStringLiteral("/home/user/Pictures/%1/%2").arg(copy ? 2019 : 2024).arg(*file->fileName);
+            file->fileExtension = QStringLiteral("jpg");
+            file->fileSize = 1'000'000 + quint64(g % 977) * 1000;
+            file->fileCategory = GlobalObjects::FileCategory::Pic;
+            file->modDate = QDateTime(QDate(2024, 1 + g % 12, 1 + g % 28), QTime(10, 0));
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installApplicationFont();
+    QTemporaryDir folder;
+    UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    setAlertPresenter(std::make_shared<NoAlerts>());
+
+    ResultViewController screen(
+        defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+    screen.setDelayedCalls(std::make_shared<NoDelays>());
+    screen.viewDidLoad();
+    screen.show();
+    QApplication::processEvents();
+    std::vector<DuplicateGroupPtr> groups = makeGroups();
+
+    QElapsedTimer timer;
+    timer.start();
+    screen.loadScanResults(groups, groupCount, ScanSource::thisComputer);
+    screen.tblDuplicates()->viewport()->repaint();
+    const double loadMs = timer.nsecsElapsed() / 1e6;
+
+    const DuplicateGroupPtr& first = screen.state().arrGroups.front();
+    timer.restart();
+    screen.fileCheckBoxTapped(first->filterChildren.back());
+    screen.tblDuplicates()->viewport()->repaint();
+    const double toggleMs = timer.nsecsElapsed() / 1e6;
+
+    screen.btnChangeResultView(ResultViewController::ViewMode::group);
+    CustomOutlineView* outline = screen.outlineDuplicates();
+    timer.restart();
+    outline->viewport()->repaint();
+    double slowestMs = timer.nsecsElapsed() / 1e6;
+    QScrollBar* bar = outline->verticalScrollBar();
+    int frames = 0;
+    for (int value = 0; value <= bar->maximum(); value += qMax(1, bar->pageStep() / 2)) {
+        bar->setValue(value);
+        timer.restart();
+        outline->viewport()->repaint();
+        slowestMs = qMax(slowestMs, timer.nsecsElapsed() / 1e6);
+        ++frames;
+    }
+
+    std::printf("load and list: %.1f ms (budget %.0f)\n", loadMs, loadBudgetMs);
+    std::printf("mark toggle: %.2f ms (budget %.0f)\n", toggleMs, frameBudgetMs);
+    std::printf("group view: %d frames, slowest %.2f ms (budget %.0f)\n", frames, slowestMs, frameBudgetMs);
+    setAlertPresenter(nullptr);
+    const bool within = loadMs <= loadBudgetMs && toggleMs <= frameBudgetMs && slowestMs <= frameBudgetMs;
+    std::printf(within ? "within budget\n" : "over budget\n");
+    return within ? 0 : 1;
+}

@@ -1,0 +1,287 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/RAZButton.h"
+#include "core/AppStartup.h"
+#include "marking/AutoMarkSheetWindows.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
+#include "support/TempHome.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QLabel>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+class HandClock : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()> work) override { pending.push_back(work); }
+    void advance()
+    {
+        for (auto& work : std::exchange(pending, {}))
+            work();
+    }
+    std::vector<std::function<void()>> pending;
+};
+
+class NoAlerts : public AlertPresenter {
+public:
+    int present(const AlertRequest&) override { return 0; }
+};
+
+// "name:category:size" files, one group per list; an empty list is a group
+// whose files are all hidden.
+std::vector<DuplicateGroupPtr> groupsOf(const std::vector<QStringList>& specs)
+{
+    std::vector<DuplicateGroupPtr> groups;
+    for (const QStringList& names : specs) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (const QString& entry : names.isEmpty() ? QStringList { "h1::500", "h2::500" } : names) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->fileName = entry.section(QLatin1Char(':'), 0, 0);
+            file->filePath = QStringLiteral("/data/") + *file->fileName;
+            file->fileSize = entry.section(QLatin1Char(':'), 2, 2).toULongLong();
+            if (!entry.section(QLatin1Char(':'), 1, 1).isEmpty())
+                file->fileCategory = GlobalObjects::FileCategory(entry.section(QLatin1Char(':'), 1, 1).toInt());
+            addFileToGroup(group, file);
+        }
+        if (names.isEmpty())
+            group->filterChildren.clear();
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+class ResultsScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setAlertPresenter(alerts);
+        startApplicationCore(defaults);
+        screen = std::make_unique<ResultViewController>(
+            defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+        screen->setDelayedCalls(clock);
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->viewDidLoad();
+        screen->show();
+        new QAbstractItemModelTester(
+            &screen->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, screen.get());
+        new QAbstractItemModelTester(
+            &screen->listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal, screen.get());
+    }
+    void TearDown() override
+    {
+        screen.reset();
+        setAlertPresenter(nullptr);
+    }
+    void load(
+        const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1, ScanSource source = ScanSource::thisComputer)
+    {
+        screen->loadScanResults(groups, dupCount, source);
+    }
+    std::vector<int> groupNumbers() const
+    {
+        std::vector<int> numbers;
+        for (const ListRow& row : screen->model().arrAllDupFiles())
+            numbers.push_back(row.groupNumber);
+        return numbers;
+    }
+
+    TempHome home;
+    UserDefaults defaults { home.path() + QStringLiteral("/settings") };
+    std::shared_ptr<NoAlerts> alerts = std::make_shared<NoAlerts>();
+    std::shared_ptr<HandClock> clock = std::make_shared<HandClock>();
+    std::unique_ptr<ResultViewController> screen;
+};
+
+TEST_F(ResultsScreen, ListRowsNumberGroupsInShownOrder)
+{
+    // Sorted by size, larger first: the three-file group, the hidden one, the pair.
+    load(groupsOf({ { "a:1:10", "b:1:10" }, {}, { "c:1:900", "d:1:900", "e:1:900" } }));
+    EXPECT_EQ(groupNumbers(), (std::vector<int> { 1, 1, 1, 3, 3 }));
+    EXPECT_EQ(*screen->model().fileOfListRow(0)->fileName, "c");
+    EXPECT_EQ(*screen->model().fileOfListRow(2)->fileName, "e");
+    const ResultsListProxy& list = screen->listModel();
+    EXPECT_EQ(list.rowCount(), 5);
+    EXPECT_EQ(list.index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(50, 50, 50));
+    EXPECT_EQ(list.index(3, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(50, 50, 50));
+}
+
+TEST_F(ResultsScreen, ListColumnsShowTypeFolderAndIcon)
+{
+    auto groups = groupsOf({ { "x.TAR:4:5", "noext:9:5" } });
+    load(groups);
+    const ResultsListProxy& list = screen->listModel();
+    const auto cell
+        = [&](int row, int column, int role = Qt::DisplayRole) { return list.index(row, column).data(role); };
+    EXPECT_EQ(cell(0, ResultsModel::typeColumn).toString(), "TAR");
+    EXPECT_EQ(cell(1, ResultsModel::typeColumn).toString(), "-");
+    EXPECT_EQ(cell(0, ResultsModel::folderColumn).toString(), "/data");
+    EXPECT_EQ(cell(0, ResultsModel::createdColumn).toString(), "");
+    EXPECT_EQ(
+        cell(0, ResultsModel::nameColumn, CustomCell::roleOf(CustomCell::Outlet::imgView)).toString(), "archive_icon");
+    EXPECT_EQ(
+        cell(1, ResultsModel::nameColumn, CustomCell::roleOf(CustomCell::Outlet::imgView)).toString(), "other_icon");
+}
+
+TEST_F(ResultsScreen, ClearCacheOnlyForDropbox)
+{
+    for (auto [source, visible] : { std::pair { ScanSource::dropbox, true }, { ScanSource::thisComputer, false },
+             { ScanSource::googleDrive, false }, { ScanSource::oneDrive, false }, { ScanSource::box, false },
+             { ScanSource::lightroomCatalog, false } }) {
+        load(groupsOf({ { "a:1:1", "b:1:1" } }), 1, source);
+        EXPECT_EQ(screen->menuClearCache()->isVisible(), visible) << int(source);
+    }
+}
+
+TEST_F(ResultsScreen, ScanCompleteSheetOnlyWithDuplicates)
+{
+    for (qint64 dupCount : { 0, 1 }) {
+        load(groupsOf({ { "a:1:1", "b:1:1" } }), dupCount);
+        clock->advance();
+        CustomWindowNag* sheet = screen->autoMarkSheets().windowScanComplete;
+        EXPECT_EQ(sheet && sheet->isVisible(), dupCount > 0);
+        if (sheet)
+            screen->autoMarkSheets().closeScanComplete();
+    }
+}
+
+TEST_F(ResultsScreen, NewResultSetResetsCountersAndCategory)
+{
+    auto first = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } });
+    load(first, 0);
+    clock->advance();
+    screen->fileCheckBoxTapped(first[0]->children[0]);
+    screen->categoryButton(1)->click();
+    ASSERT_EQ(screen->state().countMarked(), 1);
+    ASSERT_EQ(screen->state().selectedCategoryIndex, int(GlobalObjects::FileCategory::Pic));
+    load(groupsOf({ { "e:1:3", "f:1:3" } }));
+    EXPECT_EQ(screen->state().countMarked(), 0);
+    EXPECT_EQ(screen->state().sizeOfMarkedFiles(), 0u);
+    EXPECT_EQ(screen->state().selectedCategoryIndex, -1);
+    EXPECT_EQ(screen->highlightedCategory(), -1);
+}
+
+TEST_F(ResultsScreen, MarkRepaintsCheckColumnOnly)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" } });
+    load(groups);
+    QSignalSpy changed(&screen->model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy listChanged(&screen->listModel(), &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&screen->model(), &QAbstractItemModel::modelReset);
+    QSignalSpy layout(&screen->model(), &QAbstractItemModel::layoutChanged);
+    screen->fileCheckBoxTapped(groups[0]->children[1]);
+    EXPECT_TRUE(groups[0]->children[1]->isMarked());
+    EXPECT_EQ(reset.count() + layout.count(), 0);
+    ASSERT_GE(changed.count(), 2);
+    for (const QList<QVariant>& signal : changed) {
+        EXPECT_EQ(signal[0].toModelIndex().column(), ResultsModel::checkColumn);
+        EXPECT_EQ(signal[1].toModelIndex().column(), ResultsModel::checkColumn);
+    }
+    ASSERT_GE(listChanged.count(), 1);
+    EXPECT_EQ(listChanged[0][0].toModelIndex().row(), 1);
+    const QModelIndex group = screen->model().index(0, 0);
+    EXPECT_EQ(group.data(CustomCell::roleOf(CustomCell::Outlet::lblCount)).value<CellText>().first().text, "1");
+}
+
+TEST_F(ResultsScreen, EmptySetHidesTheViewsInBothModes)
+{
+    load({}, 0);
+    for (auto mode : { ResultViewController::ViewMode::list, ResultViewController::ViewMode::group }) {
+        screen->btnChangeResultView(mode);
+        EXPECT_FALSE(screen->tblDuplicates()->isVisible());
+        EXPECT_FALSE(screen->outlineDuplicates()->isVisible());
+    }
+    EXPECT_EQ(screen->listModel().rowCount(), 0);
+}
+
+TEST_F(ResultsScreen, ToolbarComesBackOnlyFromTheNewestRebuild)
+{
+    load(groupsOf({ { "a:1:1", "b:1:1" } }), 0);
+    EXPECT_FALSE(screen->isResultToolbarEnabled());
+    clock->advance();
+    EXPECT_TRUE(screen->isResultToolbarEnabled());
+
+    screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    screen->disableResultToolbar();
+    clock->advance();
+    EXPECT_FALSE(screen->isResultToolbarEnabled());
+    screen->enableResultToolbarLater();
+    clock->advance();
+    EXPECT_TRUE(screen->isResultToolbarEnabled());
+}
+
+TEST_F(ResultsScreen, ModeSwitchKeepsMarksAndClearsSelection)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10" }, { "c:1:5", "d:1:5" } });
+    load(groups);
+    screen->fileCheckBoxTapped(groups[1]->children[0]);
+    screen->tblDuplicates()->setCurrentIndex(screen->listModel().index(1, 1));
+    EXPECT_FALSE(screen->lblSelectedFilePath()->text().isEmpty());
+    screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    EXPECT_TRUE(screen->lblSelectedFilePath()->text().isEmpty());
+    screen->btnChangeResultView(ResultViewController::ViewMode::list);
+    EXPECT_TRUE(groups[1]->children[0]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 1);
+    EXPECT_EQ(screen->listModel().index(2, 0).data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox)).toInt(), 1);
+}
+
+TEST_F(ResultsScreen, OutlineRowsAndTheEmptyGroup)
+{
+    load(groupsOf({ { "a:1:1000", "b:1:2000", "c:1:3000" }, {} }));
+    ResultsModel& model = screen->model();
+    screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    ASSERT_EQ(model.rowCount(), 2);
+    const QModelIndex full = model.index(0, 0);
+    const QModelIndex empty = model.index(1, 0);
+    EXPECT_EQ(model.rowCount(full), 4);
+    EXPECT_EQ(model.rowCount(empty), 0);
+    EXPECT_EQ(
+        model.index(0, 0, full).data(ResultsModel::rowKindRole).toInt(), int(ResultsModel::RowKind::columnTitles));
+    EXPECT_EQ(model.index(1, 0, full).data().toString(), "a");
+    EXPECT_TRUE(empty.data().toString().isEmpty());
+    screen->outlineDuplicates()->expandAll();
+    screen->outlineDuplicates()->setCurrentIndex(empty);
+    screen->outlineDuplicates()->setCurrentIndex(model.index(0, 0, full));
+    screen->outlineDuplicates()->setCurrentIndex(full);
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/a");
+}
+
+TEST_F(ResultsScreen, CategoryFilterAndSortKeepModelsConsistent)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10", "x:2:10" }, { "c:2:5", "d:2:5" } });
+    load(groups, 0);
+    clock->advance();
+    screen->outlineDuplicates()->expandAll();
+    screen->tblDuplicates()->setCurrentIndex(screen->listModel().index(0, 1));
+    screen->categoryButton(4)->click(); // music
+    EXPECT_EQ(screen->highlightedCategory(), int(GlobalObjects::FileCategory::Music));
+    EXPECT_EQ(screen->listModel().rowCount(), 2);
+    EXPECT_TRUE(screen->tblDuplicates()->selectionModel()->selectedRows().isEmpty());
+    clock->advance();
+    screen->categoryButton(0)->click();
+    EXPECT_EQ(screen->listModel().rowCount(), 5);
+    screen->state().sortBtnTapped();
+    EXPECT_EQ(*screen->model().fileOfListRow(0)->fileName, "c");
+}
+
+TEST_F(ResultsScreen, FullScreenHidesAndShowsThePreviewPane)
+{
+    load(groupsOf({ { "a:1:1", "b:1:1" } }), 0);
+    clock->advance();
+    auto* button = screen->findChild<QAbstractButton*>(QStringLiteral("btnFullScreen"));
+    button->click();
+    EXPECT_FALSE(screen->viewRight()->isVisible());
+    button->click();
+    EXPECT_TRUE(screen->viewRight()->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,135 @@
+// Gallery pages of the results screen: the list view and the group view over
+// sample groups with a few marks.
+#include "Gallery.h"
+
+#include "base/UserDefaults.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "core/AppStartup.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+// Runs delayed work at once, so the page shows the settled screen.
+class ImmediateCalls : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()> work) override { pending.push_back(work); }
+    void runAll()
+    {
+        for (auto& work : std::exchange(pending, {}))
+            work();
+    }
+    std::vector<std::function<void()>> pending;
+};
+
+FileInfoNodePtr sampleFile(const QString& path, quint64 size, GlobalObjects::FileCategory category, int day)
+{
+    auto file = std::make_shared<FileInfoNode>();
+    file->filePath = path;
+    file->fileName = path.section(QLatin1Char('/'), -1);
+    file->fileExtension = file->fileName->section(QLatin1Char('.'), -1);
+    file->fileSize = size;
+    file->fileCategory = category;
+    file->createDate = QDateTime(QDate(2024, 5, day), QTime(9, 12, 40));
+    file->modDate = QDateTime(QDate(2024, 6, day), QTime(17, 3, 5));
+    return file;
+}
+
+std::vector<DuplicateGroupPtr> sampleGroups()
+{
+    using C = GlobalObjects::FileCategory;
+    struct Sample {
+        QStringList paths;
+        quint64 size;
+        C category;
+    };
+    const Sample samples[] = {
+        { { "/home/ana/Videos/wedding-full.mp4", "/media/backup/Videos/wedding-full.mp4" }, 1'480'000'000, C::Video },
+        { { "/home/ana/Pictures/2024/trip/IMG_4101.jpg", "/home/ana/Pictures/Import/IMG_4101.jpg",
+              "/media/backup/Photos/IMG_4101.jpg" },
+            4'200'000, C::Pic },
+        { { "/home/ana/Music/Album/01 Opening.flac", "/home/ana/Downloads/01 Opening.flac" }, 31'000'000, C::Music },
+        { { "/home/ana/Documents/Contracts/lease.pdf", "/home/ana/Downloads/lease.pdf" }, 820'000, C::Doc },
+        { { "/home/ana/Downloads/site-backup.tar.gz", "/media/backup/site-backup.tar.gz" }, 96'000'000, C::Archive },
+        { { "/home/ana/Pictures/2024/trip/IMG_4102.jpg", "/home/ana/Pictures/Import/IMG_4102.jpg" }, 3'900'000,
+            C::Pic },
+        { { "/home/ana/Documents/notes.txt", "/home/ana/Desktop/notes.txt", "/media/backup/notes.txt" }, 12'000,
+            C::Doc },
+        { { "/home/ana/Pictures/2024/trip/IMG_4107.jpg", "/home/ana/Pictures/Import/IMG_4107.jpg" }, 3'700'000,
+            C::Pic },
+    };
+    std::vector<DuplicateGroupPtr> groups;
+    int day = 1;
+    for (const Sample& sample : samples) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (const QString& path : sample.paths)
+            addFileToGroup(group, sampleFile(path, sample.size, sample.category, day++));
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+struct StartedResults {
+    QTemporaryDir folder;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<ResultViewController> screen;
+    std::shared_ptr<ImmediateCalls> calls = std::make_shared<ImmediateCalls>();
+    std::vector<DuplicateGroupPtr> groups = sampleGroups();
+
+    StartedResults()
+    {
+        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
+            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
+        startApplicationCore(*defaults);
+        screen = std::make_unique<ResultViewController>(
+            *defaults, std::make_shared<ProtectedFolderStore>(*defaults), std::make_shared<FaultyFileRemover>());
+        screen->setDelayedCalls(calls);
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->viewDidLoad();
+        screen->show();
+        qint64 dupCount = 0;
+        for (const auto& group : groups)
+            dupCount += qint64(group->children.size()) - 1;
+        screen->loadScanResults(groups, dupCount, ScanSource::thisComputer);
+        // Leave the scan-complete sheet out; only the re-enabled toolbar matters.
+        calls->pending.pop_back();
+        calls->runAll();
+        screen->fileCheckBoxTapped(groups[0]->children[1]);
+        screen->fileCheckBoxTapped(groups[1]->children[1]);
+        screen->fileCheckBoxTapped(groups[1]->children[2]);
+        screen->fileCheckBoxTapped(groups[3]->children[1]);
+    }
+
+    QImage render()
+    {
+        calls->runAll();
+        QCoreApplication::processEvents();
+        return renderWidget(*screen);
+    }
+};
+
+const GalleryRegistration listPage("results-list", [] {
+    StartedResults started;
+    started.screen->tblDuplicates()->setCurrentIndex(started.screen->listModel().index(2, 1));
+    return started.render();
+});
+
+const GalleryRegistration groupPage("results-group", [] {
+    StartedResults started;
+    started.screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    ResultsModel& model = started.screen->model();
+    started.screen->outlineDuplicates()->expand(model.index(1, 0));
+    started.screen->outlineDuplicates()->expand(model.index(3, 0));
+    started.screen->outlineDuplicates()->setCurrentIndex(model.index(2, 0, model.index(1, 0)));
+    return started.render();
+});
+
+} // namespace
