@@ -54,6 +54,7 @@ ResultArea updateResultsAfterRemoval(ResultsState& state)
 AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource source)
 {
     AfterCleanFigures figures;
+    figures.anyRemoved = report.countTrashed > 0;
     const bool one = report.countTrashed == 1;
     figures.totalDupsCleaned = formatText(
         text(one ? "ID_DUPLICATE_FILE_CLEANED_COUNT" : "ID_DUPLICATE_FILES_CLEANED_COUNT"), { report.countTrashed });

@@ -27,6 +27,8 @@ ResultArea updateResultsAfterRemoval(ResultsState& state);
 
 // The after-clean window's texts for one ended run. Empty texts stay hidden.
 struct AfterCleanFigures {
+    // False for a run that removed nothing: the success line stays hidden.
+    bool anyRemoved = false;
     QString totalDupsCleaned;
     QString duplicatesRemoved;
     QString dupCleaned;

@@ -144,6 +144,7 @@ void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, st
 {
     afterCleanDone_ = std::move(done);
     lblTotalDupsCleaned->setText(figures.totalDupsCleaned);
+    lblFilesDeletedSubHeading->setVisible(figures.anyRemoved);
     lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
     lblDupCleaned->setText(figures.dupCleaned);
     lblDupSizeCleaned->setText(figures.dupSizeCleaned);

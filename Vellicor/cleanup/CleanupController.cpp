@@ -200,6 +200,7 @@ void CleanupController::showWindowAfterTrash()
 void CleanupController::backToMainView()
 {
     state_.unmarkAllShownFiles();
+    report_.isPhotosLibInTrashList = false;
     emit backToHomeRequested();
 }
 

@@ -471,3 +471,16 @@ TEST_F(Removal, EveryRunEndsWithTheAfterCleanReport)
     EXPECT_EQ(sheets->figures[1].notRemoved,
         QStringList { formatText(localizedText(QStringLiteral("ID_CLEANUP_STOPPED_FILES_NOT_TRIED")), { 1 }) });
 }
+
+TEST_F(Removal, AFileOfAnEarlierResultSetComesBackWithoutEnteringTheNewOne)
+{
+    const auto marked = file(QStringLiteral("m1"));
+    load({ { marked, file(QStringLiteral("k1")) } });
+    ASSERT_TRUE(run());
+    load({ { file(QStringLiteral("k2"), "new"), file(QStringLiteral("k3"), "new") } });
+    ASSERT_TRUE(undo());
+    EXPECT_TRUE(exists(marked));
+    EXPECT_EQ(controller.lastUndoReport().restoredNotShown, 1);
+    EXPECT_EQ(state.arrMainGroup.size(), 1u);
+    EXPECT_EQ(state.arrMainGroup[0]->children.size(), 2u);
+}
