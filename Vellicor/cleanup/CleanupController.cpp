@@ -17,6 +17,31 @@
 #include <algorithm>
 #include <set>
 
+namespace {
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+// Duplicates left in the result set: every file of a group but one, and
+// their bytes.
+std::pair<qint64, quint64> duplicateTotals(const ResultsState& state)
+{
+    qint64 count = 0;
+    quint64 bytes = 0;
+    for (const DuplicateGroupPtr& group : state.arrMainGroup) {
+        if (group->children.empty())
+            continue;
+        count += static_cast<qint64>(group->children.size()) - 1;
+        for (std::size_t i = 1; i < group->children.size(); ++i)
+            bytes += group->children[i]->fileSize;
+    }
+    return { count, bytes };
+}
+
+} // namespace
+
 QString filesDeletedCountText(qint64 count)
 {
     const QString word = localizedText(count < 2 ? QStringLiteral("ID_FILE") : QStringLiteral("ID_FILES"));
@@ -41,11 +66,15 @@ CleanupController::~CleanupController()
         worker_->wait();
         delete worker_;
     }
+    if (undoWorker_) {
+        undoWorker_->wait();
+        delete undoWorker_;
+    }
 }
 
 void CleanupController::removeSelectedItems()
 {
-    if (isRemoving())
+    if (isRemoving() || isUndoing())
         return;
     if (state_.countMarked() == 0) {
         AlertRequest alert;
@@ -85,7 +114,7 @@ void CleanupController::confirmRemovalOfMarkedFiles()
 
 void CleanupController::startRemovingMarkedFiles()
 {
-    if (isRemoving())
+    if (isRemoving() || isUndoing())
         return;
     if (state_.resultSource() != ScanSource::thisComputer && !isInternetAvailable()) {
         AlertRequest alert;
@@ -150,7 +179,124 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
     if (screen_)
         screen_->closeTrashProgress();
     applyRemovalOutcomes(outcomes);
+    if (state_.resultSetId() == plan_->resultSetId)
+        emit resultAreaChanged(updateResultsAfterRemoval(state_));
     emit removalFinished();
+    // The window comes after the results are redrawn and the history written.
+    QMetaObject::invokeMethod(this, &CleanupController::showWindowAfterTrash, Qt::QueuedConnection);
+}
+
+void CleanupController::showWindowAfterTrash()
+{
+    // Every run is reported, a stopped or partly failed one too.
+    if (!afterCleanScreen_ || !plan_)
+        return;
+    afterCleanScreen_->showAfterCleanWindow(afterCleanFigures(report_, plan_->source), [this](bool toHome) {
+        if (toHome)
+            backToMainView();
+    });
+}
+
+void CleanupController::backToMainView()
+{
+    state_.unmarkAllShownFiles();
+    report_.isPhotosLibInTrashList = false;
+    emit backToHomeRequested();
+}
+
+void CleanupController::btnUndoTapped()
+{
+    if (isRemoving() || isUndoing() || !afterCleanScreen_)
+        return;
+    const auto count = static_cast<qint64>(arrNodesToBeRestoredLocal_.size());
+    if (count == 0) {
+        afterCleanScreen_->showActionCompleted(text("ID_NO_ACTION_TO_UNDO"), {});
+        return;
+    }
+    afterCleanScreen_->showUndoConfirmation(formatText(text("ID_ACTION_TO_UNDO"), { count }), [this](bool yes) {
+        if (yes)
+            startUndo();
+    });
+}
+
+void CleanupController::startUndo()
+{
+    if (isRemoving() || isUndoing())
+        return;
+    auto plan = std::make_shared<const std::vector<PlannedRestore>>(makeUndoPlan(arrNodesToBeRestoredLocal_));
+    undoReport_ = UndoReport {};
+    undoReport_.planned = static_cast<qint64>(plan->size());
+    emit undoRunningChanged(true);
+    undoWorker_ = QThread::create([this, plan, cloud = cloud_] {
+        auto outcomes = executeUndoPlan(*plan, *cloud);
+        QMetaObject::invokeMethod(
+            this, [this, outcomes = std::move(outcomes)]() mutable { finishUndo(std::move(outcomes)); },
+            Qt::QueuedConnection);
+    });
+    undoWorker_->start();
+}
+
+void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
+{
+    undoWorker_->wait();
+    delete undoWorker_;
+    undoWorker_ = nullptr;
+
+    bool reinserted = false;
+    for (const RestoreOutcome& outcome : outcomes) {
+        if (!outcome.restored) {
+            undoReport_.failed.push_back(outcome);
+            continue;
+        }
+        ++undoReport_.restored;
+        std::erase_if(arrNodesToBeRestoredLocal_, [&](const RemovedFile& entry) { return entry.file == outcome.file; });
+        // A file of an earlier result set is back on disk, but not in these
+        // results.
+        if (outcome.resultSetId != state_.resultSetId()) {
+            ++undoReport_.restoredNotShown;
+            continue;
+        }
+        reinsertRestoredFile(outcome);
+        reinserted = true;
+    }
+    if (reinserted) {
+        state_.btnShowAllItems();
+        state_.dupCount = duplicateTotals(state_).first;
+        state_.updateDuplicatesSummary(state_.arrMainGroup);
+        emit resultAreaChanged(ResultArea::listing);
+    }
+    emit undoRunningChanged(false);
+    if (!afterCleanScreen_)
+        return;
+    if (undoReport_.failed.empty()) {
+        afterCleanScreen_->showActionCompleted(text("ID_ACTION_COMPLETED"), {});
+        return;
+    }
+    QStringList details;
+    for (const RestoreOutcome& outcome : undoReport_.failed)
+        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
+    afterCleanScreen_->showActionCompleted(
+        formatText(text("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }), details);
+}
+
+void CleanupController::reinsertRestoredFile(const RestoreOutcome& outcome)
+{
+    FileInfoNode& file = *outcome.file;
+    file.isMoveToTrash = false;
+    // The record now describes the file on disk, so that a later clean-up's
+    // checks accept it.
+    file.deviceId = outcome.now.deviceId;
+    file.inode = outcome.now.inode;
+    file.modTime = outcome.now.modTime;
+    file.changeTime = outcome.now.changeTime;
+    const DuplicateGroupPtr& group = outcome.group;
+    if (std::find(state_.arrMainGroup.begin(), state_.arrMainGroup.end(), group) == state_.arrMainGroup.end())
+        state_.arrMainGroup.push_back(group);
+    if (std::find(group->children.begin(), group->children.end(), outcome.file) == group->children.end()) {
+        group->children.push_back(outcome.file);
+        group->groupSize += file.fileSize;
+        ++report_.uniquePhotosReatined;
+    }
 }
 
 void CleanupController::applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes)
@@ -221,15 +367,7 @@ void CleanupController::applyRemovalOutcomes(const std::vector<RemovalOutcome>& 
     state_.isCollectionViewRefreshRequired = true;
     state_.recountMarkedFiles();
 
-    qint64 dupCount = 0;
-    quint64 dupBytes = 0;
-    for (const DuplicateGroupPtr& group : state_.arrMainGroup) {
-        if (group->children.empty())
-            continue;
-        dupCount += static_cast<qint64>(group->children.size()) - 1;
-        for (std::size_t i = 1; i < group->children.size(); ++i)
-            dupBytes += group->children[i]->fileSize;
-    }
+    const auto [dupCount, dupBytes] = duplicateTotals(state_);
     state_.dupCount = dupCount;
     appendScanHistoryRecord(dupCount, dupBytes, defaults_);
     state_.updateDuplicatesSummary(state_.arrMainGroup);

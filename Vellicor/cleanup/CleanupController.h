@@ -1,6 +1,8 @@
 #pragma once
 
+#include "cleanup/AfterClean.h"
 #include "cleanup/RemovalOutcome.h"
+#include "cleanup/UndoRestore.h"
 
 #include <QObject>
 #include <QString>
@@ -33,6 +35,22 @@ public:
     // removed (empty at the start).
     virtual void updateTrashProgress(int value, const QString& countText, const QString& path) = 0;
     virtual void closeTrashProgress() = 0;
+};
+
+// The after-clean window and the undo's sheets, as the results screen shows
+// them. The widgets implement it (AfterCleanSheets); tests answer it
+// directly. GUI thread only.
+class AfterCleanScreen {
+public:
+    virtual ~AfterCleanScreen() = default;
+    // done(toHome) runs once, when the user has closed the window: toHome
+    // asks for the home screen, otherwise the results stay.
+    virtual void showAfterCleanWindow(const AfterCleanFigures& figures, std::function<void(bool)> done) = 0;
+    // countText is "ID_ACTION_TO_UNDO" filled in; answer(yes) runs once.
+    virtual void showUndoConfirmation(const QString& countText, std::function<void(bool)> answer) = 0;
+    // The message sheet, with the files an undo could not bring back
+    // ("path: reason" each) below the message.
+    virtual void showActionCompleted(const QString& message, const QStringList& details) = 0;
 };
 
 // One file a clean-up removed: where it was and where it went. The undo
@@ -73,11 +91,27 @@ struct RemovalReport {
     std::map<QString, std::vector<std::shared_ptr<PhotosNode>>> dictPhotosCleanerKeys;
 };
 
+// The outcome of the last undo.
+struct UndoReport {
+    qint64 planned = 0;
+    qint64 restored = 0;
+    // Restored on disk, but their result set is no longer shown.
+    qint64 restoredNotShown = 0;
+    std::vector<RestoreOutcome> failed;
+};
+
 // The removal of the marked files, from the Remove button to the refreshed
 // results: asks, plans on the GUI thread, executes on one worker thread that
 // re-checks every file right before acting on it, and applies the outcomes
 // on the GUI thread (groups, totals, undo list, scan history,
-// "UpdateLastScanStatus"). One run at a time. Lives on the GUI thread.
+// "UpdateLastScanStatus"), then the after-clean window; and the undo of the
+// last run, planned and applied the same way. One removal or undo at a time.
+// Lives on the GUI thread.
+//
+// The results screen's whole contract: give it the two screens, connect its
+// Remove and Undo buttons to removeSelectedItems and btnUndoTapped, disable
+// both while undoRunningChanged(true), spin its indicator meanwhile, redraw
+// the result area on resultAreaChanged, and go home on backToHomeRequested.
 class CleanupController : public QObject {
     Q_OBJECT
 
@@ -88,6 +122,7 @@ public:
     ~CleanupController() override;
 
     void setScreen(RemovalScreen* screen) { screen_ = screen; }
+    void setAfterCleanScreen(AfterCleanScreen* screen) { afterCleanScreen_ = screen; }
 
     // The Remove button and the Delete command: the alert when nothing is
     // marked, otherwise the confirmation (unless the settings skip it) and
@@ -97,7 +132,15 @@ public:
     // run ends as a complete one would. Any thread.
     void abortCleaning();
 
+    // The Undo button: the nothing-to-undo sheet, or the confirmation and
+    // the undo of the last run. Refused while a removal or an undo runs.
+    void btnUndoTapped();
+    // Clears every mark of the shown groups and asks for the home screen.
+    void backToMainView();
+
     bool isRemoving() const { return worker_ != nullptr; }
+    bool isUndoing() const { return undoWorker_ != nullptr; }
+    const UndoReport& lastUndoReport() const { return undoReport_; }
     const RemovalReport& lastReport() const { return report_; }
     // The undo list of the last run, replaced as a whole by each run.
     const std::vector<RemovedFile>& arrNodesToBeRestoredLocal() const { return arrNodesToBeRestoredLocal_; }
@@ -105,9 +148,15 @@ public:
 signals:
     // btnTrash's state: 0 off, 1 on (setTrashButtonState).
     void trashButtonStateChanged(int state);
-    // The run has ended and its outcomes are applied; the results screen now
-    // drops the groups left with one file and shows the after-clean window.
+    // The run has ended, its outcomes are applied and the groups left with
+    // one file are dropped; the after-clean window follows from the event
+    // loop.
     void removalFinished();
+    // The shown groups were rebuilt after a removal or an undo.
+    void resultAreaChanged(ResultArea area);
+    // An undo started (true) or ended with its outcomes applied (false).
+    void undoRunningChanged(bool running);
+    void backToHomeRequested();
 
 private:
     void confirmRemovalOfMarkedFiles();
@@ -115,17 +164,24 @@ private:
     void updateTrashCount(const QString& path);
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes);
     void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes);
+    void showWindowAfterTrash();
+    void startUndo();
+    void finishUndo(std::vector<RestoreOutcome> outcomes);
+    void reinsertRestoredFile(const RestoreOutcome& outcome);
 
     ResultsState& state_;
     UserDefaults& defaults_;
     std::shared_ptr<FileRemover> files_;
     std::shared_ptr<CloudRemover> cloud_;
     RemovalScreen* screen_ = nullptr;
+    AfterCleanScreen* afterCleanScreen_ = nullptr;
     std::shared_ptr<std::atomic<bool>> isAbortClean_;
     QThread* worker_ = nullptr;
     std::shared_ptr<const RemovalPlan> plan_;
     RemovalReport report_;
     std::vector<RemovedFile> arrNodesToBeRestoredLocal_;
+    QThread* undoWorker_ = nullptr;
+    UndoReport undoReport_;
 };
 
 // "ID_FILES_DELETED_COUNT" filled with the count and "ID_FILE" or "ID_FILES".

@@ -11,6 +11,9 @@ public:
     virtual ~CloudRemover() = default;
     // True when the file is gone from its source; otherwise error says why.
     virtual bool deleteCloudFile(const FileInfoNode& file, QString& error) = 0;
+    // Brings a removed file back to its source, on the undo worker; the
+    // sources that cannot answer false at once.
+    virtual bool restoreCloudFile(const FileInfoNode& file, QString& error);
 };
 
 // The remover in use until the cloud sources can remove files: every file

@@ -1,5 +1,6 @@
 #include "cleanup/TrashSheets.h"
 
+#include "cleanup/SheetParts.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/GradientBox.h"
@@ -20,57 +21,9 @@
 
 namespace {
 
-constexpr int sheetWidth = 500;
-constexpr int headerHeight = 46;
-
 QString text(const char* key)
 {
     return localizedText(QString::fromLatin1(key));
-}
-
-// The dark box every sheet of the results screen stands in.
-QFrame* makeSheetBox(CustomWindowNag* window, const char* name, int height)
-{
-    window->setFixedSize(sheetWidth, height);
-    auto* box = new QFrame(window);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(0, 0, sheetWidth, height);
-    box->setStyleSheet(QStringLiteral("QFrame#%1 { background: rgb(38, 38, 38); border: 1px solid rgb(70, 70, 70); }"
-                                      "QLabel { color: rgb(208, 210, 213); background: transparent; border: none; }")
-                           .arg(QString::fromLatin1(name)));
-    return box;
-}
-
-GradientBox* makeHeader(QFrame* box, QLabel*& title, const QString& titleText)
-{
-    auto* header = new GradientBox(box);
-    header->setBackgroundImages(
-        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
-    header->setGeometry(1, 1, sheetWidth - 2, headerHeight);
-    title = new QLabel(titleText, header);
-    // Long titles of some languages take a smaller size rather than be cut.
-    QFont font = title->font();
-    font.setBold(true);
-    for (int size = 15; size >= 10; --size) {
-        font.setPointSize(size);
-        if (QFontMetrics(font).horizontalAdvance(titleText) <= sheetWidth - 40)
-            break;
-    }
-    title->setFont(font);
-    title->setStyleSheet(QStringLiteral("color: white;"));
-    title->setGeometry(20, 0, sheetWidth - 40, headerHeight);
-    return header;
-}
-
-QLabel* makeLabel(QFrame* box, const QString& value, const QRect& frame, int pointSize = 13)
-{
-    auto* label = new QLabel(value, box);
-    QFont font = label->font();
-    font.setPointSize(pointSize);
-    label->setFont(font);
-    label->setWordWrap(true);
-    label->setGeometry(frame);
-    return label;
 }
 
 } // namespace
@@ -113,15 +66,8 @@ void TrashSheets::buildConfirmationSheet()
     btnReview->setText(text("ID_REVIEW"));
     applyResultButtonStyle(btnReview);
     btnReview->setGeometry(sheetWidth - 24 - 150 - 12 - 110, 202, 110, 32);
-    btnTrashOnReview = new IMGButton(boxTrashConfirmation);
-    const QString left = QStringLiteral("blue_btn_sm_left");
-    const QString mid = QStringLiteral("blue_btn_sm_mid");
-    const QString right = QStringLiteral("blue_btn_sm_right");
-    btnTrashOnReview->setButtonsImages(left, mid, right, left, mid, right, left, mid, right);
-    btnTrashOnReview->setText(text("ID_TRASH"));
-    btnTrashOnReview->setMakeBoldFont(true);
-    btnTrashOnReview->setFontSizeForButton(14);
-    btnTrashOnReview->setGeometry(sheetWidth - 24 - 150, 200, 150, 36);
+    btnTrashOnReview
+        = makeBlueButton(boxTrashConfirmation, text("ID_TRASH"), QRect(sheetWidth - 24 - 150, 200, 150, 36));
 
     QObject::connect(btnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(false); });
     QObject::connect(btnTrashOnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(true); });

@@ -1,17 +1,21 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/CloudRemover.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
 #include "core/Localization.h"
+#include "core/MD5.h"
 #include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
 #include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/WaitUntil.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -24,8 +28,22 @@
 
 namespace {
 
-class FakeSheets : public RemovalScreen, public AlertPresenter {
+class FakeSheets : public RemovalScreen, public AfterCleanScreen, public AlertPresenter {
 public:
+    void showAfterCleanWindow(const AfterCleanFigures& shown, std::function<void(bool)>) override
+    {
+        figures.push_back(shown);
+    }
+    void showUndoConfirmation(const QString& countText, std::function<void(bool)> answer) override
+    {
+        undoQuestions.append(countText);
+        answer(true);
+    }
+    void showActionCompleted(const QString& message, const QStringList& details) override
+    {
+        messages.append(message);
+        messageDetails = details;
+    }
     void showTrashConfirmation(bool, std::function<void(bool, bool)> answer) override
     {
         ++confirmations;
@@ -46,6 +64,10 @@ public:
     int closed = 0;
     QStringList shown;
     QStringList alerts;
+    std::vector<AfterCleanFigures> figures;
+    QStringList undoQuestions;
+    QStringList messages;
+    QStringList messageDetails;
 };
 
 class Removal : public ::testing::Test {
@@ -55,6 +77,7 @@ protected:
         QDir().mkpath(folder);
         setAlertPresenter(sheets);
         controller.setScreen(sheets.get());
+        controller.setAfterCleanScreen(sheets.get());
     }
     void TearDown() override { setAlertPresenter(nullptr); }
 
@@ -104,6 +127,17 @@ protected:
         return controller.isRemoving() && finished.wait(30000);
     }
     static bool exists(const FileInfoNodePtr& file) { return QFileInfo::exists(*file->filePath); }
+    bool undo()
+    {
+        QSignalSpy running(&controller, &CleanupController::undoRunningChanged);
+        controller.btnUndoTapped();
+        return controller.isUndoing() && running.wait(30000) && !controller.isUndoing();
+    }
+    static QByteArray bytes(const FileInfoNodePtr& file)
+    {
+        QFile read(*file->filePath);
+        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+    }
 
     TempHome home;
     QString folder = home.path() + QStringLiteral("/files");
@@ -220,8 +254,10 @@ TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
     ASSERT_TRUE(info.open(QIODevice::ReadOnly));
     EXPECT_TRUE(info.readAll().contains("Path=" + QFile::encodeName(*m1->filePath)));
 
-    // The worker only reported; the groups changed here afterwards.
-    const auto group = state.arrMainGroup[0];
+    // The worker only reported; the groups changed here afterwards, and the
+    // group left with one file is no longer among them.
+    const auto group = k3->parent.lock();
+    EXPECT_EQ(std::count(state.arrMainGroup.begin(), state.arrMainGroup.end(), group), 0);
     EXPECT_EQ(group->children, std::vector { k3 });
     EXPECT_EQ(group->filterChildren, std::vector { k3 });
     EXPECT_EQ(group->state, 1);
@@ -270,7 +306,7 @@ TEST_F(Removal, MarkedFilesHiddenByTheCategoryAndAGroupsLastCopyStay)
     EXPECT_FALSE(exists(shown));
     // Both files of a pair marked: one of them always stays.
     EXPECT_NE(exists(both), exists(other));
-    EXPECT_EQ(state.arrMainGroup[1]->children.size(), 1u);
+    EXPECT_EQ(other->parent.lock()->children.size(), 1u);
 }
 
 TEST_F(Removal, TheConfirmationSheetHandsOnEachChoiceOnce)
@@ -287,4 +323,164 @@ TEST_F(Removal, TheConfirmationSheetHandsOnEachChoiceOnce)
     EXPECT_FALSE(trashSheets.btnDontShowThisAgain->isChecked());
     trashSheets.btnReview->click();
     EXPECT_EQ(answers, (std::vector<std::pair<bool, bool>> { { true, true }, { false, false } }));
+}
+
+TEST_F(Removal, UndoPutsTheRemovedFilesThemselvesBackAndShowsThemAgain)
+{
+    const auto m1 = file(QStringLiteral("a/m1"), "first");
+    const auto m2 = file(QStringLiteral("a/m2"), "first");
+    const auto m3 = file(QStringLiteral("b/deep/m3"), "second");
+    const auto k1 = file(QStringLiteral("k1"), "first");
+    const auto k3 = file(QStringLiteral("k3"), "second");
+    load({ { m1, k1, m2 }, { k3, m3 } });
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(waitUntil([&] { return !sheets->figures.empty(); }));
+    EXPECT_TRUE(state.arrMainGroup.empty());
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 3u);
+    // Its folders are gone too: they are made again.
+    QDir(folder + QStringLiteral("/b")).removeRecursively();
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(
+        sheets->undoQuestions, QStringList { formatText(localizedText(QStringLiteral("ID_ACTION_TO_UNDO")), { 3 }) });
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_ACTION_COMPLETED")) });
+    for (const auto& [restored, content] : { std::pair { m1, "first" }, { m2, "first" }, { m3, "second" } })
+        EXPECT_EQ(bytes(restored), QByteArray(content)) << restored->filePath->toStdString();
+    for (const RemovedFile& entry : undoList) {
+        EXPECT_FALSE(QFileInfo::exists(entry.trashedPath));
+        EXPECT_FALSE(QFileInfo::exists(entry.trashInfoPath));
+    }
+    EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+    ASSERT_EQ(state.arrGroups.size(), 2u);
+    EXPECT_EQ(state.arrGroups[0]->filterChildren, (std::vector { k1, m1, m2 }));
+    EXPECT_EQ(state.arrGroups[1]->filterChildren, (std::vector { k3, m3 }));
+    EXPECT_FALSE(m3->isMoveToTrash);
+    EXPECT_EQ(state.countMarked(), 3);
+
+    // Restored files are acted on again as the files they are now.
+    ASSERT_TRUE(run());
+    EXPECT_FALSE(exists(m3));
+    EXPECT_EQ(controller.lastReport().countTrashed, 3);
+}
+
+TEST_F(Removal, UndoNeverWritesOverAFile)
+{
+    const auto occupied = file(QStringLiteral("m-occupied"), "trashed");
+    const auto free = file(QStringLiteral("m-free"), "other");
+    load({ { occupied, file(QStringLiteral("k-occupied"), "trashed") },
+        { free, file(QStringLiteral("k-free"), "other") } });
+    ASSERT_TRUE(run());
+    writeTestFile(*occupied->filePath, "newcomer");
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(occupied), QByteArray("newcomer"));
+    EXPECT_EQ(bytes(free), QByteArray("other"));
+    const UndoReport& report = controller.lastUndoReport();
+    EXPECT_EQ(report.restored, 1);
+    ASSERT_EQ(report.failed.size(), 1u);
+    EXPECT_EQ(report.failed[0].file, occupied);
+    EXPECT_EQ(sheets->messages,
+        QStringList { formatText(localizedText(QStringLiteral("ID_FILES_RESTORED_PARTLY")), { 1, 2 }) });
+    EXPECT_EQ(sheets->messageDetails,
+        QStringList { *occupied->filePath + QStringLiteral(": a file is already at this path") });
+    // The entry stays, its original still in the trash.
+    ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 1u);
+    EXPECT_TRUE(QFileInfo::exists(controller.arrNodesToBeRestoredLocal()[0].trashedPath));
+}
+
+TEST_F(Removal, AFileDeletedOutrightComesBackOnlyAsACopyOfEqualContent)
+{
+    // Only a kept file of a group compared by content, whose bytes still
+    // give the removed file's digest, may stand in for it.
+    const std::atomic<bool> never { false };
+    std::vector<RemovedFile> undoList;
+    const auto deleted
+        = [&](const QString& name, const QByteArray& content, bool byContent, const QByteArray& keptNow) {
+              const auto removed = file(QStringLiteral("m-") + name, content);
+              const auto kept = file(QStringLiteral("k-") + name, content);
+              auto group = std::make_shared<DuplicateGroup>();
+              for (const auto& member : { removed, kept }) {
+                  member->md5 = byContent ? md5OfFile(*member->filePath, never) : std::nullopt;
+                  member->isMd5Calucaluted = byContent;
+              }
+              addFileToGroup(group, kept);
+              writeTestFile(*kept->filePath, keptNow);
+              QFile::remove(*removed->filePath);
+              undoList.push_back({ removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0 });
+              return removed;
+          };
+    const auto same = deleted(QStringLiteral("same"), "content", true, "content");
+    const auto attributes = deleted(QStringLiteral("attributes"), "content", false, "content");
+    const auto changed = deleted(QStringLiteral("changed"), "content", true, "changed!");
+    UnavailableCloudRemover cloud;
+    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud);
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_TRUE(outcomes[0].restored && outcomes[0].byCopy);
+    EXPECT_EQ(bytes(same), QByteArray("content"));
+    for (const auto& refused : { attributes, changed })
+        EXPECT_FALSE(exists(refused)) << refused->filePath->toStdString();
+    EXPECT_FALSE(outcomes[1].restored || outcomes[2].restored);
+}
+
+TEST_F(Removal, ASecondUndoOrARemovalWhileAnUndoRunsIsRefused)
+{
+    const auto marked = file(QStringLiteral("m1"));
+    load({ { marked, file(QStringLiteral("k1")) } });
+    ASSERT_TRUE(run());
+    controller.btnUndoTapped();
+    ASSERT_TRUE(controller.isUndoing());
+    controller.btnUndoTapped();
+    controller.removeSelectedItems();
+    EXPECT_EQ(sheets->undoQuestions.size(), 1);
+    EXPECT_FALSE(controller.isRemoving());
+    ASSERT_TRUE(waitUntil([&] { return !controller.isUndoing(); }));
+    EXPECT_TRUE(exists(marked));
+    controller.btnUndoTapped();
+    EXPECT_EQ(sheets->messages.last(), localizedText(QStringLiteral("ID_NO_ACTION_TO_UNDO")));
+}
+
+TEST_F(Removal, EveryRunEndsWithTheAfterCleanReport)
+{
+    // One file: the singular texts.
+    const auto one = file(QStringLiteral("m1"));
+    load({ { one, file(QStringLiteral("k1")) } });
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(waitUntil([&] { return sheets->figures.size() == 1; }));
+    EXPECT_EQ(sheets->figures[0].totalDupsCleaned,
+        formatText(localizedText(QStringLiteral("ID_DUPLICATE_FILE_CLEANED_COUNT")), { 1 }));
+    EXPECT_EQ(sheets->figures[0].duplicatesRemoved, localizedText(QStringLiteral("ID_DUPLICATE_REMOVED")));
+    EXPECT_EQ(sheets->figures[0].uniqueFilesRetained, localizedText(QStringLiteral("ID_UNIQUE_FILE_RETAINED")));
+    EXPECT_TRUE(sheets->figures[0].notRemoved.isEmpty());
+
+    // Stopped before its first file, with nothing removed: still reported.
+    const auto two = file(QStringLiteral("m2"));
+    load({ { two, file(QStringLiteral("k2")) } });
+    struct StopAtStart : FakeSheets {
+        CleanupController* controller = nullptr;
+        void showTrashProgress(int) override { controller->abortCleaning(); }
+    };
+    auto stopper = std::make_shared<StopAtStart>();
+    stopper->controller = &controller;
+    controller.setScreen(stopper.get());
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(waitUntil([&] { return sheets->figures.size() == 2; }));
+    EXPECT_EQ(remover->calls, 1);
+    EXPECT_TRUE(exists(two));
+    EXPECT_EQ(sheets->figures[1].dupCleaned, QStringLiteral("0"));
+    EXPECT_EQ(sheets->figures[1].notRemoved,
+        QStringList { formatText(localizedText(QStringLiteral("ID_CLEANUP_STOPPED_FILES_NOT_TRIED")), { 1 }) });
+}
+
+TEST_F(Removal, AFileOfAnEarlierResultSetComesBackWithoutEnteringTheNewOne)
+{
+    const auto marked = file(QStringLiteral("m1"));
+    load({ { marked, file(QStringLiteral("k1")) } });
+    ASSERT_TRUE(run());
+    load({ { file(QStringLiteral("k2"), "new"), file(QStringLiteral("k3"), "new") } });
+    ASSERT_TRUE(undo());
+    EXPECT_TRUE(exists(marked));
+    EXPECT_EQ(controller.lastUndoReport().restoredNotShown, 1);
+    EXPECT_EQ(state.arrMainGroup.size(), 1u);
+    EXPECT_EQ(state.arrMainGroup[0]->children.size(), 2u);
 }

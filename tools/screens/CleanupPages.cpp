@@ -1,11 +1,16 @@
 // Gallery pages of the removal: its confirmation sheet (with and without the
-// network note) and its progress sheet part-way through a run.
+// network note), its progress sheet part-way through a run, the after-clean
+// window, the undo sheets and the view left when no group is.
 #include "Gallery.h"
 
 #include "base/UserDefaults.h"
+#include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/ResultAreaViews.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/CustomWindowNag.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
@@ -43,6 +48,85 @@ const GalleryRegistration progressPage("cleanup-trash-progress", [] {
         QStringLiteral("/home/user/Pictures/Holidays 2024/Beach/IMG_20240712_101543 (copy).jpg"));
     sample.sheets.windowTrash()->hide();
     return renderWidget(*sample.sheets.windowTrash());
+});
+
+} // namespace
+
+namespace {
+
+// The after-clean window and the undo sheets over a results window of their
+// own.
+struct SampleAfterClean {
+    QWidget window;
+    AfterCleanSheets sheets { &window };
+};
+
+RemovalReport sampleReport(qint64 removed, bool withTrouble)
+{
+    RemovalReport report;
+    report.plannedCount = removed + (withTrouble ? 3 : 0);
+    report.countTrashed = removed;
+    report.sizeTrashed = static_cast<quint64>(removed) * 2'437'120;
+    report.uniquePhotosReatined = 12;
+    if (withTrouble) {
+        RemovalOutcome failed;
+        failed.path = QStringLiteral("/home/user/Shared/read-only/IMG_0412.jpg");
+        failed.reason = QStringLiteral("Permission denied");
+        report.arrFileNotTrashed.push_back(failed);
+        RemovalOutcome skipped;
+        skipped.path = QStringLiteral("/home/user/Documents/report (copy).pdf");
+        skipped.reason = QStringLiteral("the file changed since the scan");
+        report.skipped.push_back(skipped);
+        report.stopped = true;
+        report.notAttempted = 1;
+    }
+    return report;
+}
+
+QImage afterClean(qint64 removed, bool withTrouble)
+{
+    SampleAfterClean sample;
+    sample.sheets.showAfterCleanWindow(
+        afterCleanFigures(sampleReport(removed, withTrouble), ScanSource::thisComputer), {});
+    sample.sheets.windowAfterClean()->hide();
+    return renderWidget(*sample.sheets.windowAfterClean());
+}
+
+const GalleryRegistration afterCleanPage("cleanup-after-clean", [] { return afterClean(14, false); });
+const GalleryRegistration afterCleanOnePage("cleanup-after-clean-one-file", [] { return afterClean(1, false); });
+const GalleryRegistration afterCleanTroublePage("cleanup-after-clean-not-removed", [] { return afterClean(5, true); });
+
+const GalleryRegistration undoConfirmationPage("cleanup-undo-confirmation", [] {
+    SampleAfterClean sample;
+    sample.sheets.showUndoConfirmation(formatText(localizedText(QStringLiteral("ID_ACTION_TO_UNDO")), { 14 }), {});
+    sample.sheets.windowUndoConfirmation()->hide();
+    return renderWidget(*sample.sheets.windowUndoConfirmation());
+});
+
+const GalleryRegistration undoCompletedPage("cleanup-undo-completed", [] {
+    SampleAfterClean sample;
+    sample.sheets.showActionCompleted(localizedText(QStringLiteral("ID_ACTION_COMPLETED")), {});
+    sample.sheets.windowActionCompleted()->hide();
+    return renderWidget(*sample.sheets.windowActionCompleted());
+});
+
+const GalleryRegistration undoPartlyPage("cleanup-undo-partly", [] {
+    SampleAfterClean sample;
+    sample.sheets.showActionCompleted(formatText(localizedText(QStringLiteral("ID_FILES_RESTORED_PARTLY")), { 12, 14 }),
+        { QStringLiteral("/home/user/Pictures/IMG_0388.jpg: a file is already at this path"),
+            QStringLiteral("/home/user/Music/track 07.mp3: the trash no longer holds the file") });
+    sample.sheets.windowActionCompleted()->hide();
+    return renderWidget(*sample.sheets.windowActionCompleted());
+});
+
+const GalleryRegistration successViewPage("cleanup-all-removed-view", [] {
+    SuccessView view;
+    view.setAutoFillBackground(true);
+    QPalette palette = view.palette();
+    palette.setColor(QPalette::Window, darkScreenColor);
+    view.setPalette(palette);
+    view.resize(800, 480);
+    return renderWidget(view);
 });
 
 } // namespace

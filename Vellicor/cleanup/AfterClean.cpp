@@ -1,0 +1,89 @@
+#include "cleanup/AfterClean.h"
+
+#include "cleanup/CleanupController.h"
+#include "core/CommonFuncs.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
+#include "marking/MarkingObserver.h"
+#include "marking/ResultsState.h"
+
+namespace {
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+const char* recoveryHintKey(ScanSource source)
+{
+    switch (source) {
+    case ScanSource::googleDrive:
+        return "ID_IN_CASE_MISTAKE_RECOVER_CLEANED_ITEMS_FROM_GOOGLE_DRIVE_PHOTOS_TRASH";
+    case ScanSource::dropbox:
+        return "ID_IN_CASE_MISTAKE_RECOVER_CLEANED_ITEMS_FROM_DROPBOX_PHOTOS_TRASH";
+    case ScanSource::oneDrive:
+        return "ID_IN_CASE_MISTAKE_RECOVER_CLEANED_ITEMS_FROM_ONE_DRIVE_TRASH";
+    case ScanSource::box:
+        return "ID_IN_CASE_MISTAKE_RECOVER_CLEANED_ITEMS_FROM_BOX_CLOUD_TRASH";
+    case ScanSource::lightroomCatalog:
+        return "ID_IN_CASE_MISTAKE_RECOVER_CLEANED_ITEMS_FROM_LIGHTROOM_TRASH";
+    default:
+        return "ID_IN_CASE_MISTAKE_RECOVER_CLEANED_ITEMS_FROM_FINDER_PHOTOS_BIN";
+    }
+}
+
+} // namespace
+
+ResultArea updateResultsAfterRemoval(ResultsState& state)
+{
+    std::erase_if(state.arrMainGroup, [](const DuplicateGroupPtr& group) { return group->children.size() < 2; });
+    const int category = state.selectedCategoryIndex;
+    std::vector<DuplicateGroupPtr> shown = state.arrMainGroup;
+    if (category >= 0 && category <= 5)
+        shown = state.filterGroupsByCategory(static_cast<GlobalObjects::FileCategory>(category));
+    state.arrGroups = state.sortGroups(shown);
+    state.isCollectionViewRefreshRequired = true;
+    if (state.observer())
+        state.observer()->shownGroupsChanged();
+    state.recountMarkedFiles();
+    if (state.arrMainGroup.empty())
+        return ResultArea::allRemoved;
+    return state.arrGroups.empty() ? ResultArea::emptyCategory : ResultArea::listing;
+}
+
+AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource source)
+{
+    AfterCleanFigures figures;
+    figures.anyRemoved = report.countTrashed > 0;
+    const bool one = report.countTrashed == 1;
+    figures.totalDupsCleaned = formatText(
+        text(one ? "ID_DUPLICATE_FILE_CLEANED_COUNT" : "ID_DUPLICATE_FILES_CLEANED_COUNT"), { report.countTrashed });
+    figures.duplicatesRemoved = text(one ? "ID_DUPLICATE_REMOVED" : "ID_DUPLICATES_REMOVED");
+    figures.dupCleaned = QString::number(report.countTrashed);
+    figures.dupSizeCleaned = getSizeInUnits(static_cast<double>(report.sizeTrashed));
+    figures.uniqueFilesRetain = QString::number(report.uniquePhotosReatined);
+    figures.uniqueFilesRetained
+        = text(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");
+    figures.inCaseMistake = text(recoveryHintKey(source));
+
+    if (report.isPhotosLibInTrashList && report.countTrashedLibraryItems > 0) {
+        const QString album = text("ID_DUPLICATE_MARKED_PHOTOS");
+        figures.trashInfoAfterClean
+            = QStringLiteral("%1 \n \n%2\n%3\n%4")
+                  .arg(formatText(text("ID_DUPLICATE_PHOTOS_MOVED_TO_ALBUM"), { album }), text("ID_SWITCH_PHOTOS_APP"),
+                      formatText(text("ID_CLICK_ALBUM_WITH_DELETE_THEM"), { album }),
+                      text("ID_DELETE_OPTION_APPEAR_IN_CONTEXT_MENU"));
+        figures.dupCleanedLibrary
+            = formatText(text("ID_PHOTOS_VIDEOS_MOVE_TO_DUPLICATE_MARKED_ALBUM"), { report.countTrashedLibraryItems });
+    }
+
+    for (const auto* outcomes : { &report.arrFileNotTrashed, &report.skipped }) {
+        for (const RemovalOutcome& outcome : *outcomes)
+            figures.notRemoved.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
+    }
+    if (report.stopped)
+        figures.notRemoved.append(formatText(text("ID_CLEANUP_STOPPED_FILES_NOT_TRIED"), { report.notAttempted }));
+    if (!figures.notRemoved.isEmpty())
+        figures.notRemovedHeading = text("ID_SOME_FILES_NOT_TRASHED");
+    return figures;
+}

@@ -1,0 +1,233 @@
+#include "cleanup/AfterCleanSheets.h"
+
+#include "cleanup/SheetParts.h"
+#include "controls/ButtonStyles.h"
+#include "controls/GradientBox.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
+#include "controls/WindowHelpers.h"
+#include "core/Localization.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include <utility>
+
+namespace {
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+constexpr int margin = 24;
+constexpr int innerWidth = sheetWidth - 2 * margin;
+
+QPlainTextEdit* makeList(QWidget* parent)
+{
+    auto* list = new QPlainTextEdit(parent);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setStyleSheet(QStringLiteral("QPlainTextEdit { background: rgb(28, 28, 28); color: rgb(208, 210, 213);"
+                                       " border: 1px solid rgb(70, 70, 70); font-size: 11px; }"));
+    return list;
+}
+
+QLabel* makeFigure(QWidget* parent, int column, int y)
+{
+    const int width = innerWidth / 3;
+    QLabel* label = makeLabel(parent, QString(), QRect(margin + column * width, y, width, 36), 24);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("color: white;"));
+    return label;
+}
+
+QLabel* makeCaption(QWidget* parent, const QString& value, int column, int y)
+{
+    const int width = innerWidth / 3;
+    QLabel* label = makeLabel(parent, value, QRect(margin + column * width, y, width, 18), 11);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QStringLiteral("color: rgb(150, 150, 150);"));
+    return label;
+}
+
+} // namespace
+
+AfterCleanSheets::AfterCleanSheets(QWidget* window)
+    : window_(window)
+{
+    buildAfterCleanWindow();
+    buildUndoConfirmation();
+    buildActionCompleted();
+}
+
+AfterCleanSheets::~AfterCleanSheets()
+{
+    delete windowAfterClean_;
+    delete windowUndoConfirmation_;
+    delete windowActionCompleted_;
+}
+
+void AfterCleanSheets::open(CustomWindowNag* window)
+{
+    window->open();
+    centerWindowOnWindow(window, window_);
+}
+
+void AfterCleanSheets::buildAfterCleanWindow()
+{
+    auto* window = new CustomWindowNag(window_);
+    window->setWindowModality(Qt::WindowModal);
+    windowAfterClean_ = window;
+    boxMainAfterClean = makeSheetBox(window, "boxMainAfterClean", 400);
+    makeHeader(boxMainAfterClean, lblTotalDupsCleaned, QString());
+    lblFilesDeletedSubHeading = makeLabel(boxMainAfterClean,
+        QStringLiteral("%1 %2").arg(text("ID_SELECTED_DUPLICATE_FILES_DELETED"), text("ID_DELETE_SUCCESS_MSG")),
+        QRect(margin, 60, innerWidth, 36), 12);
+    lblDupCleaned = makeFigure(boxMainAfterClean, 0, 104);
+    lblDupSizeCleaned = makeFigure(boxMainAfterClean, 1, 104);
+    lblUniqueFilesRetain = makeFigure(boxMainAfterClean, 2, 104);
+    lblDuplicatesRemoved = makeCaption(boxMainAfterClean, QString(), 0, 142);
+    lblSpaceRemoved = makeCaption(boxMainAfterClean, text("ID_SPACE_REMOVED"), 1, 142);
+    lblUniqueFilesRetained = makeCaption(boxMainAfterClean, QString(), 2, 142);
+    lblInCaseMistake = makeLabel(boxMainAfterClean, QString(), QRect(margin, 172, innerWidth, 36), 12);
+    lblDupCleanedLibrary = makeLabel(boxMainAfterClean, QString(), QRect(margin, 0, innerWidth, 20), 12);
+
+    boxMiddleAfterClean = new QFrame(boxMainAfterClean);
+    boxMiddleAfterClean->setStyleSheet(QStringLiteral("QFrame { background: rgb(48, 48, 48); border: none; }"));
+    lblTrashInfoAfterClean = makeLabel(boxMiddleAfterClean, QString(), QRect(10, 8, innerWidth - 20, 84), 11);
+
+    lblNotRemoved = makeLabel(boxMainAfterClean, QString(), QRect(margin, 0, innerWidth, 20), 12);
+    lblNotRemoved->setStyleSheet(QStringLiteral("color: rgb(240, 180, 80);"));
+    txtNotRemoved = makeList(boxMainAfterClean);
+
+    btnBackToHome = new RAZButton(boxMainAfterClean);
+    btnBackToHome->setText(text("ID_START_NEW_SCAN"));
+    applyResultButtonStyle(btnBackToHome);
+    btnOkTrash = makeBlueButton(boxMainAfterClean, text("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
+    btnOkTrash->setShortcut(QKeySequence(Qt::Key_Return));
+
+    QObject::connect(btnOkTrash, &QAbstractButton::clicked, window, [this] { closeAfterClean(false); });
+    QObject::connect(btnBackToHome, &QAbstractButton::clicked, window, [this] { closeAfterClean(true); });
+    QObject::connect(window, &QDialog::rejected, window, [this] { closeAfterClean(false); });
+}
+
+void AfterCleanSheets::layoutAfterClean()
+{
+    int y = 214;
+    const auto place = [&y](QWidget* widget, int height, bool shown) {
+        widget->setVisible(shown);
+        if (!shown)
+            return;
+        widget->setGeometry(margin, y, innerWidth, height);
+        y += height + 8;
+    };
+    place(lblDupCleanedLibrary, 20, !lblDupCleanedLibrary->text().isEmpty());
+    place(boxMiddleAfterClean, 100, !lblTrashInfoAfterClean->text().isEmpty());
+    const bool notRemoved = !lblNotRemoved->text().isEmpty();
+    place(lblNotRemoved, 20, notRemoved);
+    place(txtNotRemoved, 90, notRemoved);
+    y += 8;
+    btnBackToHome->setGeometry(sheetWidth - margin - 110 - 12 - 150, y + 2, 150, 32);
+    btnOkTrash->move(btnOkTrash->x(), y);
+    const int height = y + 36 + 20;
+    windowAfterClean_->setFixedSize(sheetWidth, height);
+    boxMainAfterClean->resize(sheetWidth, height);
+}
+
+void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, std::function<void(bool)> done)
+{
+    afterCleanDone_ = std::move(done);
+    lblTotalDupsCleaned->setText(figures.totalDupsCleaned);
+    lblFilesDeletedSubHeading->setVisible(figures.anyRemoved);
+    lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
+    lblDupCleaned->setText(figures.dupCleaned);
+    lblDupSizeCleaned->setText(figures.dupSizeCleaned);
+    lblUniqueFilesRetain->setText(figures.uniqueFilesRetain);
+    lblUniqueFilesRetained->setText(figures.uniqueFilesRetained);
+    lblInCaseMistake->setText(figures.inCaseMistake);
+    lblDupCleanedLibrary->setText(figures.dupCleanedLibrary);
+    lblTrashInfoAfterClean->setText(figures.trashInfoAfterClean);
+    lblNotRemoved->setText(figures.notRemovedHeading);
+    txtNotRemoved->setPlainText(figures.notRemoved.join(QLatin1Char('\n')));
+    layoutAfterClean();
+    open(windowAfterClean_);
+}
+
+void AfterCleanSheets::closeAfterClean(bool toHome)
+{
+    auto done = std::exchange(afterCleanDone_, {});
+    if (windowAfterClean_->isVisible())
+        windowAfterClean_->hide();
+    if (done)
+        done(toHome);
+}
+
+void AfterCleanSheets::buildUndoConfirmation()
+{
+    auto* window = new CustomWindowNag(window_);
+    window->setWindowModality(Qt::WindowModal);
+    windowUndoConfirmation_ = window;
+    QFrame* box = makeSheetBox(window, "boxUndoConfirmation", 180);
+    QLabel* title = nullptr;
+    makeHeader(box, title, text("ID_UNDO"));
+    lblAboutToUndo = makeLabel(box, text("ID_ABOUT_TO_UNDO"), QRect(margin, 64, innerWidth, 22));
+    lblActionToUndo = makeLabel(box, QString(), QRect(margin, 90, innerWidth, 22), 12);
+    btnNoForUndo = new RAZButton(box);
+    btnNoForUndo->setText(text("ID_NO"));
+    applyResultButtonStyle(btnNoForUndo);
+    btnNoForUndo->setGeometry(sheetWidth - margin - 110 - 12 - 110, 128, 110, 32);
+    btnYesForUndo = makeBlueButton(box, text("ID_YES"), QRect(sheetWidth - margin - 110, 126, 110, 36));
+    QObject::connect(btnNoForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(false); });
+    QObject::connect(btnYesForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(true); });
+    QObject::connect(window, &QDialog::rejected, window, [this] { answerUndo(false); });
+}
+
+void AfterCleanSheets::showUndoConfirmation(const QString& countText, std::function<void(bool)> answer)
+{
+    undoAnswer_ = std::move(answer);
+    lblActionToUndo->setText(countText);
+    open(windowUndoConfirmation_);
+}
+
+void AfterCleanSheets::answerUndo(bool yes)
+{
+    auto answer = std::exchange(undoAnswer_, {});
+    if (windowUndoConfirmation_->isVisible())
+        windowUndoConfirmation_->hide();
+    if (answer)
+        answer(yes);
+}
+
+void AfterCleanSheets::buildActionCompleted()
+{
+    auto* window = new CustomWindowNag(window_);
+    window->setWindowModality(Qt::WindowModal);
+    windowActionCompleted_ = window;
+    QFrame* box = makeSheetBox(window, "boxActionCompleted", 160);
+    QLabel* title = nullptr;
+    makeHeader(box, title, text("ID_UNDO"));
+    lblActionCompleted = makeLabel(box, QString(), QRect(margin, 64, innerWidth, 40));
+    txtActionDetails = makeList(box);
+    txtActionDetails->setGeometry(margin, 110, innerWidth, 90);
+    btnOkActionCompleted = makeBlueButton(box, text("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
+    QObject::connect(btnOkActionCompleted, &QAbstractButton::clicked, window, &QWidget::hide);
+}
+
+void AfterCleanSheets::showActionCompleted(const QString& message, const QStringList& details)
+{
+    lblActionCompleted->setText(message);
+    txtActionDetails->setPlainText(details.join(QLatin1Char('\n')));
+    txtActionDetails->setVisible(!details.isEmpty());
+    const int buttonsTop = details.isEmpty() ? 110 : 210;
+    btnOkActionCompleted->move(btnOkActionCompleted->x(), buttonsTop);
+    const int height = buttonsTop + 36 + 18;
+    windowActionCompleted_->setFixedSize(sheetWidth, height);
+    windowActionCompleted_->findChild<QFrame*>(QStringLiteral("boxActionCompleted"))->resize(sheetWidth, height);
+    open(windowActionCompleted_);
+}

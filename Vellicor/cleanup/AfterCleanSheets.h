@@ -1,0 +1,78 @@
+#pragma once
+
+#include "cleanup/CleanupController.h"
+#include "controls/CustomWindowNag.h"
+
+#include <QPointer>
+
+#include <functional>
+
+class GradientBox;
+class IMGButton;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QWidget;
+class RAZButton;
+
+// The after-clean window and the undo's confirmation and message sheets over
+// the results window, window-modal and opened without a nested event loop.
+// Made once with the results screen; GUI thread only.
+class AfterCleanSheets : public AfterCleanScreen {
+public:
+    explicit AfterCleanSheets(QWidget* window);
+    ~AfterCleanSheets() override;
+
+    void showAfterCleanWindow(const AfterCleanFigures& figures, std::function<void(bool)> done) override;
+    void showUndoConfirmation(const QString& countText, std::function<void(bool)> answer) override;
+    void showActionCompleted(const QString& message, const QStringList& details) override;
+
+    CustomWindowNag* windowAfterClean() const { return windowAfterClean_; }
+    CustomWindowNag* windowUndoConfirmation() const { return windowUndoConfirmation_; }
+    CustomWindowNag* windowActionCompleted() const { return windowActionCompleted_; }
+
+    // Outlets of the after-clean window.
+    QFrame* boxMainAfterClean = nullptr;
+    QLabel* lblTotalDupsCleaned = nullptr;
+    QLabel* lblFilesDeletedSubHeading = nullptr;
+    QLabel* lblDupCleaned = nullptr;
+    QLabel* lblDuplicatesRemoved = nullptr;
+    QLabel* lblDupSizeCleaned = nullptr;
+    QLabel* lblSpaceRemoved = nullptr;
+    QLabel* lblUniqueFilesRetain = nullptr;
+    QLabel* lblUniqueFilesRetained = nullptr;
+    QLabel* lblInCaseMistake = nullptr;
+    QLabel* lblDupCleanedLibrary = nullptr;
+    QFrame* boxMiddleAfterClean = nullptr;
+    QLabel* lblTrashInfoAfterClean = nullptr;
+    QLabel* lblNotRemoved = nullptr;
+    QPlainTextEdit* txtNotRemoved = nullptr;
+    RAZButton* btnBackToHome = nullptr;
+    IMGButton* btnOkTrash = nullptr;
+
+    // Outlets of the undo sheets.
+    QLabel* lblAboutToUndo = nullptr;
+    QLabel* lblActionToUndo = nullptr;
+    RAZButton* btnNoForUndo = nullptr;
+    IMGButton* btnYesForUndo = nullptr;
+    QLabel* lblActionCompleted = nullptr;
+    QPlainTextEdit* txtActionDetails = nullptr;
+    IMGButton* btnOkActionCompleted = nullptr;
+
+private:
+    void buildAfterCleanWindow();
+    void buildUndoConfirmation();
+    void buildActionCompleted();
+    // Lays the after-clean window out around the parts that show.
+    void layoutAfterClean();
+    void closeAfterClean(bool toHome);
+    void answerUndo(bool yes);
+    void open(CustomWindowNag* window);
+
+    QPointer<QWidget> window_;
+    QPointer<CustomWindowNag> windowAfterClean_;
+    QPointer<CustomWindowNag> windowUndoConfirmation_;
+    QPointer<CustomWindowNag> windowActionCompleted_;
+    std::function<void(bool)> afterCleanDone_;
+    std::function<void(bool)> undoAnswer_;
+};

@@ -1,0 +1,66 @@
+#include "cleanup/SheetParts.h"
+
+#include "controls/GradientBox.h"
+#include "controls/IMGButton.h"
+
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+
+QFrame* makeSheetBox(QWidget* window, const char* name, int height)
+{
+    window->setFixedSize(sheetWidth, height);
+    auto* box = new QFrame(window);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(0, 0, sheetWidth, height);
+    box->setStyleSheet(QStringLiteral("QFrame#%1 { background: rgb(38, 38, 38); border: 1px solid rgb(70, 70, 70); }"
+                                      "QLabel { color: rgb(208, 210, 213); background: transparent; border: none; }")
+                           .arg(QString::fromLatin1(name)));
+    return box;
+}
+
+GradientBox* makeHeader(QFrame* box, QLabel*& title, const QString& titleText)
+{
+    auto* header = new GradientBox(box);
+    header->setBackgroundImages(
+        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
+    header->setGeometry(1, 1, sheetWidth - 2, sheetHeaderHeight);
+    title = new QLabel(titleText, header);
+    // Long titles of some languages take a smaller size rather than be cut.
+    QFont font = title->font();
+    font.setBold(true);
+    for (int size = 15; size >= 10; --size) {
+        font.setPointSize(size);
+        if (QFontMetrics(font).horizontalAdvance(titleText) <= sheetWidth - 40)
+            break;
+    }
+    title->setFont(font);
+    title->setStyleSheet(QStringLiteral("color: white;"));
+    title->setGeometry(20, 0, sheetWidth - 40, sheetHeaderHeight);
+    return header;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& value, const QRect& frame, int pointSize)
+{
+    auto* label = new QLabel(value, parent);
+    QFont font = label->font();
+    font.setPointSize(pointSize);
+    label->setFont(font);
+    label->setWordWrap(true);
+    label->setGeometry(frame);
+    return label;
+}
+
+IMGButton* makeBlueButton(QWidget* parent, const QString& title, const QRect& frame)
+{
+    auto* button = new IMGButton(parent);
+    const QString left = QStringLiteral("blue_btn_sm_left");
+    const QString mid = QStringLiteral("blue_btn_sm_mid");
+    const QString right = QStringLiteral("blue_btn_sm_right");
+    button->setButtonsImages(left, mid, right, left, mid, right, left, mid, right);
+    button->setText(title);
+    button->setMakeBoldFont(true);
+    button->setFontSizeForButton(14);
+    button->setGeometry(frame);
+    return button;
+}

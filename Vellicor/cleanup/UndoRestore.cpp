@@ -1,0 +1,237 @@
+#include "cleanup/UndoRestore.h"
+
+#include "base/Log.h"
+#include "cleanup/CleanupController.h"
+#include "cleanup/CloudRemover.h"
+#include "core/MD5.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::optional<struct stat> lstatOf(const QString& path)
+{
+    struct stat status { };
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return status;
+}
+
+bool pathTaken(const QString& path)
+{
+    return lstatOf(path).has_value() || errno != ENOENT;
+}
+
+ScannedFile scannedNow(const QString& path)
+{
+    ScannedFile file;
+    file.path = path;
+    if (const auto status = lstatOf(path)) {
+        file.deviceId = status->st_dev;
+        file.inode = status->st_ino;
+        file.fileSize = static_cast<quint64>(status->st_size);
+        file.modTime = { status->st_mtim.tv_sec, static_cast<quint32>(status->st_mtim.tv_nsec) };
+        file.changeTime = { status->st_ctim.tv_sec, static_cast<quint32>(status->st_ctim.tv_nsec) };
+        file.modSeconds = status->st_mtim.tv_sec;
+    }
+    return file;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd)
+        : fd_(fd)
+    {
+    }
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Copies the regular file from into a new file at to, through a temporary
+// name beside it, so that to either gets the whole copy or nothing, and
+// never replaces a file that is there. The copy keeps the source's
+// modification time and permission bits. Empty on success.
+QString copyWithoutReplacing(const QString& from, const QString& to)
+{
+    const Fd source(::open(QFile::encodeName(from).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status { };
+    if (source.get() < 0 || ::fstat(source.get(), &status) != 0)
+        return errnoText(errno);
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("not a regular file");
+    QByteArray temporary = QFile::encodeName(QFileInfo(to).path() + QStringLiteral("/.vellicor-restore-XXXXXX"));
+    const Fd target(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (target.get() < 0)
+        return errnoText(errno);
+    QString error;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(source.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            if (count < 0)
+                error = errnoText(errno);
+            break;
+        }
+        for (ssize_t written = 0; written < count && error.isEmpty();) {
+            const ssize_t step = ::write(target.get(), buffer + written, static_cast<size_t>(count - written));
+            if (step < 0 && errno != EINTR)
+                error = errnoText(errno);
+            written += std::max<ssize_t>(step, 0);
+        }
+        if (!error.isEmpty())
+            break;
+    }
+    const struct timespec times[2] = { status.st_atim, status.st_mtim };
+    if (error.isEmpty()
+        && (::fchmod(target.get(), status.st_mode & 07777) != 0 || ::futimens(target.get(), times) != 0
+            || ::fsync(target.get()) != 0))
+        error = errnoText(errno);
+    if (error.isEmpty()
+        && ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, QFile::encodeName(to).constData(), RENAME_NOREPLACE)
+            != 0)
+        error = errno == EEXIST ? QStringLiteral("a file is already at this path") : errnoText(errno);
+    if (!error.isEmpty())
+        ::unlink(temporary.constData());
+    return error;
+}
+
+// Moves the trashed file back to its path, never over a file; across volumes
+// it is copied and the trashed copy removed afterwards. Empty on success.
+QString moveOutOfTrash(const PlannedRestore& item)
+{
+    const auto status = lstatOf(item.trashedPath);
+    if (!status)
+        return QStringLiteral("the trash no longer holds the file");
+    if (!S_ISREG(status->st_mode) || static_cast<quint64>(status->st_size) != item.fileSize)
+        return QStringLiteral("the file in the trash is not the removed file");
+    const QByteArray from = QFile::encodeName(item.trashedPath);
+    if (::renameat2(
+            AT_FDCWD, from.constData(), AT_FDCWD, QFile::encodeName(item.originalPath).constData(), RENAME_NOREPLACE)
+        == 0)
+        return {};
+    if (errno == EEXIST)
+        return QStringLiteral("a file is already at this path");
+    if (errno != EXDEV)
+        return errnoText(errno);
+    if (QString error = copyWithoutReplacing(item.trashedPath, item.originalPath); !error.isEmpty())
+        return error;
+    if (::unlink(from.constData()) != 0)
+        Log::print("Undo: the restored file's copy stays in the trash at", item.trashedPath, errnoText(errno));
+    return {};
+}
+
+// A copy of a kept file whose content still equals the removed file's.
+QString copyFromKeptFile(const PlannedRestore& item)
+{
+    if (item.md5.isEmpty())
+        return QStringLiteral("its group was not compared by content, so no other file may stand in for it");
+    const std::atomic<bool> never { false };
+    for (const QString& kept : item.keptPaths) {
+        if (md5OfFile(kept, never) != item.md5)
+            continue;
+        return copyWithoutReplacing(kept, item.originalPath);
+    }
+    return QStringLiteral("no kept file with the same content is left");
+}
+
+RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
+{
+    RestoreOutcome outcome;
+    outcome.file = item.file;
+    outcome.group = item.group;
+    outcome.path = item.originalPath;
+    outcome.resultSetId = item.resultSetId;
+    if (item.route == RemovalRoute::cloud) {
+        outcome.restored = cloud.restoreCloudFile(*item.file, outcome.reason);
+        return outcome;
+    }
+    if (item.originalPath.isEmpty() || QFileInfo(item.originalPath).isRelative()) {
+        outcome.reason = QStringLiteral("not an absolute path");
+        return outcome;
+    }
+    if (pathTaken(item.originalPath)) {
+        outcome.reason = QStringLiteral("a file is already at this path");
+        return outcome;
+    }
+    if (!QDir().mkpath(QFileInfo(item.originalPath).path())) {
+        outcome.reason = QStringLiteral("its folder cannot be made again");
+        return outcome;
+    }
+    outcome.byCopy = item.trashedPath.isEmpty();
+    outcome.reason = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item);
+    outcome.restored = outcome.reason.isEmpty();
+    if (!outcome.restored)
+        return outcome;
+    outcome.now = scannedNow(item.originalPath);
+    if (!item.trashInfoPath.isEmpty() && ::unlink(QFile::encodeName(item.trashInfoPath).constData()) != 0)
+        Log::print("Undo: the trash entry", item.trashInfoPath, "stays:", errnoText(errno));
+    return outcome;
+}
+
+} // namespace
+
+std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList)
+{
+    std::vector<PlannedRestore> plan;
+    for (const RemovedFile& removed : undoList) {
+        PlannedRestore item;
+        item.file = removed.file;
+        item.group = removed.group;
+        item.route = removed.route;
+        item.originalPath = removed.originalPath;
+        item.trashedPath = removed.trashedPath;
+        item.trashInfoPath = removed.trashInfoPath;
+        item.fileSize = removed.file->fileSize;
+        item.resultSetId = removed.resultSetId;
+        const FileInfoNode& file = *removed.file;
+        if (file.isMd5Calucaluted && file.md5 && !file.md5->isEmpty()) {
+            item.md5 = *file.md5;
+            for (const FileInfoNodePtr& member : removed.group->children) {
+                if (member != removed.file && !member->isMoveToTrash && member->isMd5Calucaluted
+                    && member->md5 == file.md5 && member->filePath)
+                    item.keptPaths.push_back(*member->filePath);
+            }
+        }
+        plan.push_back(std::move(item));
+    }
+    return plan;
+}
+
+std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud)
+{
+    std::vector<RestoreOutcome> outcomes;
+    outcomes.reserve(plan.size());
+    for (const PlannedRestore& item : plan) {
+        outcomes.push_back(restoreOne(item, cloud));
+        if (!outcomes.back().restored)
+            Log::print("Undo: not restored", item.originalPath, outcomes.back().reason);
+    }
+    return outcomes;
+}
