@@ -128,6 +128,11 @@ protected:
 
     void dropEvent(QDropEvent* event) override
     {
+        // Leave the dragging state the enter put the view in, as the
+        // view's own drop would, so the drop indicator goes away.
+        stopAutoScroll();
+        setState(NoState);
+        viewport()->update();
         const int at = indexAt(event->position().toPoint()).row();
         int row = -1;
         switch (dropIndicatorPosition()) {

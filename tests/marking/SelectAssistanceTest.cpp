@@ -11,7 +11,10 @@
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
 #include <QTableWidget>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -136,6 +139,30 @@ TEST_F(Assistant, EntriesThatAreNoRulesAndBadDropsAreLeftAlone)
         fresh.acceptDrop(texts, 0);
     fresh.acceptDrop({ "1" }, 9);
     EXPECT_EQ(fresh.arrAutoMarkRuoles(), odd);
+}
+
+TEST_F(Assistant, DraggedRuleGoesBelowTheLastRowOrAboveTheFirst)
+{
+    QTableWidget* table = assistant.tblGeneral;
+    const auto drag = [&](int fromRow, QPoint to) {
+        QMimeData mime;
+        mime.setData(QStringLiteral("private.table-row"), QByteArray::number(fromRow));
+        // The enter makes the table the drag's target, which the later events go to.
+        QDragEnterEvent enter(to, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        enter.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(table->viewport(), &enter);
+        QDragMoveEvent move(to, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        move.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(table->viewport(), &move);
+        QDropEvent drop(to, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        drop.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(table->viewport(), &drop);
+        return drop.isAccepted();
+    };
+    EXPECT_TRUE(drag(0, QPoint(40, table->viewport()->height() - 4)));
+    EXPECT_EQ(storedRuleNames(), QStringList({ "FileCreated", "Folder", "FileSize", "FileFormat", "DateModified" }));
+    EXPECT_TRUE(drag(4, table->visualRect(table->model()->index(0, 1)).topLeft() + QPoint(20, 2)));
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), defaultAutoMarkingRules());
 }
 
 TEST_F(Assistant, AddingTwiceAlertsAndKeepsOneEntry)
