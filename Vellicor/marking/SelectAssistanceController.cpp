@@ -278,9 +278,6 @@ SelectAssistanceController::SelectAssistanceController(ResultsState& state, Prot
     , marking_(marking)
     , resultsWindow_(resultsWindow)
 {
-    // A list that is missing or not a list at all reads as the default rules.
-    rules_
-        = defaults_.arrayValue(QString::fromLatin1(SettingsKey::autoMarkingRules)).value_or(defaultAutoMarkingRules());
     buildWindow();
     chooser_ = std::make_unique<DialogProtectFolderChooser>(window);
     btnAddPath->setEnabled(false);
@@ -453,6 +450,11 @@ void SelectAssistanceController::layOutSheet()
 void SelectAssistanceController::openSheet()
 {
     protectedSource_ = selectedScanSource().load();
+    // Read afresh at each opening: a list kept from an earlier opening would
+    // write itself back over a reset made in the preferences meanwhile. A list
+    // that is missing or not a list at all reads as the default rules.
+    rules_
+        = defaults_.arrayValue(QString::fromLatin1(SettingsKey::autoMarkingRules)).value_or(defaultAutoMarkingRules());
     lblBrowsedPath->clear();
     btnAddPath->setEnabled(false);
     for (Tab tab : { Tab::general, Tab::protectedFolders, Tab::fileFormats, Tab::folders })

@@ -74,8 +74,8 @@ public:
     // sources cannot be browsed.
     void setCloudFolders(CloudProtectedFolders* cloud) { cloud_ = cloud; }
 
-    // Opens the sheet for the current scan source: the protected list of that
-    // source, no browsed folder, the General tab.
+    // Opens the sheet for the current scan source: the stored rules, the
+    // protected list of that source, no browsed folder, the General tab.
     void openSheet();
     bool isOpen() const;
 

@@ -124,21 +124,24 @@ TEST_F(Assistant, EntriesThatAreNoRulesAndBadDropsAreLeftAlone)
 {
     const QVariantList odd { QStringLiteral("junk"), makeAutoMarkingRule("FileSize", "Size", true, 0) };
     defaults.setValue(QStringLiteral("autoMarkingRules"), odd);
-    SelectAssistanceController fresh(state, *store, defaults, marking, &window);
-    fresh.openSheet();
+    // Stored after the window was made: the next opening reads it.
+    assistant.openSheet();
 
-    fresh.btnCheckUnCheckTapped(0, false);
-    fresh.selectRow(Tab::general, 0);
-    fresh.btnUpDownTapped(+1);
-    fresh.acceptDrop({ "0" }, 2);
-    EXPECT_EQ(fresh.arrAutoMarkRuoles(), odd);
-    EXPECT_TRUE(fresh.tblGeneral->item(0, 1)->text().isEmpty());
-    EXPECT_EQ(fresh.tblGeneral->cellWidget(0, 0), nullptr);
+    assistant.btnCheckUnCheckTapped(0, false);
+    assistant.selectRow(Tab::general, 0);
+    assistant.btnUpDownTapped(+1);
+    assistant.acceptDrop({ "0" }, 2);
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), odd);
+    EXPECT_TRUE(assistant.tblGeneral->item(0, 1)->text().isEmpty());
+    EXPECT_EQ(assistant.tblGeneral->cellWidget(0, 0), nullptr);
 
     for (const QStringList& texts : { QStringList { "5" }, QStringList { "-1" }, QStringList { "x" } })
-        fresh.acceptDrop(texts, 0);
-    fresh.acceptDrop({ "1" }, 9);
-    EXPECT_EQ(fresh.arrAutoMarkRuoles(), odd);
+        assistant.acceptDrop(texts, 0);
+    assistant.acceptDrop({ "1" }, 9);
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), odd);
+    // A number out of range does not shift where the next one goes.
+    assistant.acceptDrop({ "5", "1" }, 0);
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), (QVariantList { odd[1], odd[0] }));
 }
 
 TEST_F(Assistant, DraggedRuleGoesBelowTheLastRowOrAboveTheFirst)
