@@ -96,7 +96,7 @@ public:
         setStyleSheet(
             QStringLiteral("QTableWidget { background: #232325; alternate-background-color: #29292b; color: #e6e7e9;"
                            " border: 1px solid #4e4e50; selection-background-color: #0c5fb8; selection-color: white; }"
-                           "QTableWidget::item { padding-left: 8px; }"
+                           "QTableWidget::item { padding-left: 8px; border: none; }"
                            "QHeaderView::section { background: #303033; color: #b4b6ba; border: none;"
                            " border-bottom: 1px solid #4e4e50; padding-left: 8px; height: 24px; }"));
         setAlternatingRowColors(true);

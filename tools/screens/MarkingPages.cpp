@@ -94,6 +94,11 @@ QImage renderAssistant(SelectAssistanceController::Tab tab)
     defaults.setValue(QString::fromLatin1(SettingsKey::protectedFolders),
         QVariantList { makeFolderEntry(QStringLiteral("/home/ana/Pictures/Originals")),
             makeFolderEntry(QStringLiteral("/home/ana/Documents/Scans"), 1, 0) });
+    QVariantList rules = defaultAutoMarkingRules();
+    QVariantMap created = rules[1].toMap();
+    created.insert(QStringLiteral("state"), 0);
+    rules[1] = created;
+    defaults.setValue(QString::fromLatin1(SettingsKey::autoMarkingRules), rules);
     auto store = std::make_shared<ProtectedFolderStore>(defaults);
     store->loadThisComputerList();
     ResultsState state(store);
@@ -105,7 +110,6 @@ QImage renderAssistant(SelectAssistanceController::Tab tab)
     AutoMarking marking(state, defaults, backdrop.sheets);
     selectedScanSource() = ScanSource::thisComputer;
     SelectAssistanceController assistant(state, *store, defaults, marking, &backdrop.window);
-    assistant.btnCheckUnCheckTapped(1, false);
     assistant.openSheet();
     assistant.btnIncludeSubFolder->setChecked(true);
     assistant.segmentClicked(tab);
