@@ -6,6 +6,7 @@
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
+#include "marking/SelectAssistanceController.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -84,6 +85,17 @@ void AutoMarking::cancelAutoMark()
 void AutoMarking::btnMarkMenuItemTapped()
 {
     proceedToautoMarkAllitems();
+}
+
+void AutoMarking::setSelectionController(SelectAssistanceController* controller)
+{
+    selectionController_ = controller;
+}
+
+void AutoMarking::btnSelectAssistanceTapped()
+{
+    if (selectionController_ && !running_)
+        selectionController_->openSheet();
 }
 
 void AutoMarking::proceedToautoMarkAllitems()

@@ -4,6 +4,7 @@
 #include "marking/ResultsSummary.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QThreadPool>
 
@@ -13,6 +14,7 @@
 #include <memory>
 
 class ResultsState;
+class SelectAssistanceController;
 class UserDefaults;
 
 // The three sheets of automatic marking as the screen shows them over the
@@ -75,6 +77,11 @@ public:
     void proceedToautoMarkAllitems();
     // The mark menu's auto-mark item.
     void btnMarkMenuItemTapped();
+    // The results screen's selection-assistant command (and the mark menu's
+    // auto-mark options item): opens the assistant's sheet, when one was made.
+    void btnSelectAssistanceTapped();
+    // The assistant registers itself when it is made.
+    void setSelectionController(SelectAssistanceController* controller);
     // The progress sheet's Cancel: the sheet closes at once; the groups done
     // so far keep their marks, the others stay unmarked.
     void cancelBtnTappedAutoMarking();
@@ -112,5 +119,6 @@ private:
     bool running_ = false;
     // The current run's flag; each run gets a fresh one.
     std::shared_ptr<std::atomic<bool>> bAbortAutoMark_;
+    QPointer<SelectAssistanceController> selectionController_;
     QThreadPool workers_;
 };

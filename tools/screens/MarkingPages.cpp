@@ -1,15 +1,26 @@
-// Gallery pages of automatic marking: its three sheets over a results window.
+// Gallery pages of automatic marking: its three sheets over a results window,
+// and the selection assistant with each of its tabs.
 #include "Gallery.h"
 
+#include "base/UserDefaults.h"
 #include "controls/CustomWindowNag.h"
+#include "controls/RAZButton.h"
 #include "core/Localization.h"
+#include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 #include "marking/AutoMarkSheetWindows.h"
+#include "marking/AutoMarking.h"
+#include "marking/ProtectedFolderStore.h"
+#include "marking/ResultsState.h"
 #include "marking/ResultsSummary.h"
+#include "marking/SelectAssistanceController.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -71,5 +82,56 @@ const GalleryRegistration scanComplete("marking-scan-complete", [] {
     backdrop.sheets.setScanSummary(summarizeDuplicates(groups));
     return backdrop.render(backdrop.sheets.windowScanComplete, backdrop.sheets.boxWindowScanComplete);
 });
+
+// The assistant over a results window, with sample rules (one switched off),
+// priority lists as a scan of holiday photos would fill them, and two
+// protected folders.
+QImage renderAssistant(SelectAssistanceController::Tab tab)
+{
+    ResultsBackdrop backdrop;
+    QTemporaryDir folder;
+    UserDefaults defaults(folder.path());
+    defaults.setValue(QString::fromLatin1(SettingsKey::protectedFolders),
+        QVariantList { makeFolderEntry(QStringLiteral("/home/ana/Pictures/Originals")),
+            makeFolderEntry(QStringLiteral("/home/ana/Documents/Scans"), 1, 0) });
+    QVariantList rules = defaultAutoMarkingRules();
+    QVariantMap created = rules[1].toMap();
+    created.insert(QStringLiteral("state"), 0);
+    rules[1] = created;
+    defaults.setValue(QString::fromLatin1(SettingsKey::autoMarkingRules), rules);
+    auto store = std::make_shared<ProtectedFolderStore>(defaults);
+    store->loadThisComputerList();
+    ResultsState state(store);
+    state.fileFormatPriorityList = { QStringLiteral("jpg"), QStringLiteral("heic"), QStringLiteral("png"),
+        QStringLiteral("raw"), QStringLiteral("mov") };
+    state.folderPriorityList
+        = { QStringLiteral("/home/ana/pictures/2024/trip"), QStringLiteral("/home/ana/pictures/phone backup"),
+              QStringLiteral("/home/ana/downloads"), QStringLiteral("/media/ana/usb/dcim/100canon") };
+    AutoMarking marking(state, defaults, backdrop.sheets);
+    selectedScanSource() = ScanSource::thisComputer;
+    SelectAssistanceController assistant(state, *store, defaults, marking, &backdrop.window);
+    assistant.openSheet();
+    assistant.btnIncludeSubFolder->setChecked(true);
+    assistant.segmentClicked(tab);
+    assistant.selectRow(tab, tab == SelectAssistanceController::Tab::general ? 0 : 1);
+    if (tab == SelectAssistanceController::Tab::protectedFolders) {
+        assistant.lblBrowsedPath->setText(QStringLiteral("/home/ana/Pictures/Family"));
+        assistant.btnAddPath->setEnabled(true);
+    }
+    assistant.window->hide();
+    QImage image = renderWidget(backdrop.window);
+    QPainter painter(&image);
+    painter.drawImage(QPoint(0, 0), renderWidget(*assistant.window));
+    return image;
+}
+
+const GalleryRegistration assistantGeneral(
+    "marking-selection-assistant", [] { return renderAssistant(SelectAssistanceController::Tab::general); });
+const GalleryRegistration assistantProtected("marking-selection-assistant-protected",
+    [] { return renderAssistant(SelectAssistanceController::Tab::protectedFolders); });
+const GalleryRegistration assistantFormats("marking-selection-assistant-formats",
+    [] { return renderAssistant(SelectAssistanceController::Tab::fileFormats); });
+const GalleryRegistration assistantFolders(
+    "marking-selection-assistant-folders", [] { return renderAssistant(SelectAssistanceController::Tab::folders); });
 
 } // namespace

@@ -1,0 +1,259 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/RAZButton.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "marking/AutoMarkSheetWindows.h"
+#include "marking/AutoMarking.h"
+#include "marking/ProtectedFolderStore.h"
+#include "marking/ResultsState.h"
+#include "marking/SelectAssistanceController.h"
+#include "support/TempHome.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QTableWidget>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Tab = SelectAssistanceController::Tab;
+
+class Alerts : public AlertPresenter {
+public:
+    int present(const AlertRequest& request) override { return messages.append(request.messageText), 0; }
+    QStringList messages;
+};
+
+class FakeChooser : public ProtectFolderChooser {
+public:
+    explicit FakeChooser(QString* next)
+        : next_(next)
+    {
+    }
+    void chooseFolder(const QString&, std::function<void(const QString&)> done) override { done(*next_); }
+
+private:
+    QString* next_;
+};
+
+class Assistant : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setAlertPresenter(alerts);
+        selectedScanSource() = ScanSource::thisComputer;
+        assistant.setFolderChooser(std::make_unique<FakeChooser>(&nextFolder));
+        assistant.openSheet();
+    }
+    void TearDown() override { setAlertPresenter(nullptr); }
+
+    QStringList storedRuleNames() const
+    {
+        QStringList names;
+        for (const QVariant& rule : defaults.arrayValue(QStringLiteral("autoMarkingRules")).value_or(QVariantList()))
+            names.append(rule.toMap().value(QStringLiteral("ruleName")).toString());
+        return names;
+    }
+    void add(const QString& folder)
+    {
+        nextFolder = folder;
+        assistant.btnbrowseProtectPathTapped();
+        assistant.btnAddProtectPathTapped();
+    }
+    qsizetype storedFolderCount() const
+    {
+        return defaults.arrayValue(QStringLiteral("protectedFolders")).value_or(QVariantList()).size();
+    }
+
+    TempHome home;
+    std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
+    QTemporaryDir folder;
+    UserDefaults defaults { folder.path() };
+    std::shared_ptr<ProtectedFolderStore> store = std::make_shared<ProtectedFolderStore>(defaults);
+    ResultsState state { store };
+    QWidget window;
+    AutoMarkSheetWindows sheets { &window };
+    AutoMarking marking { state, defaults, sheets };
+    SelectAssistanceController assistant { state, *store, defaults, marking, &window };
+    QString nextFolder;
+};
+
+TEST_F(Assistant, ToggleStoresZeroAndResetBringsBackTheDefaults)
+{
+    assistant.btnCheckUnCheckTapped(1, false);
+    const QVariantList stored = *defaults.arrayValue(QStringLiteral("autoMarkingRules"));
+    EXPECT_EQ(stored[1].toMap().value(QStringLiteral("state")), QVariant(0));
+    EXPECT_EQ(storedRuleNames(), QStringList({ "DateModified", "FileCreated", "Folder", "FileSize", "FileFormat" }));
+
+    state.fileFormatPriorityList = { "png", "jpg" };
+    state.defaultFileFormatPriorityList = { "jpg", "png" };
+    defaults.setValue(QStringLiteral("autoMarkingRules"), QVariantList { 7 });
+    assistant.btnResetPriorityTapped();
+    EXPECT_EQ(*defaults.arrayValue(QStringLiteral("autoMarkingRules")), defaultAutoMarkingRules());
+    EXPECT_EQ(assistant.arrAutoMarkRuoles()[2].toMap().value(QStringLiteral("state")), QVariant(false));
+    EXPECT_EQ(state.fileFormatPriorityList, QStringList({ "jpg", "png" }));
+}
+
+TEST_F(Assistant, FolderFlagOnlyByUpDownInTheFolderTable)
+{
+    state.folderPriorityList = { "/a", "/b" };
+    state.fileFormatPriorityList = { "jpg", "png" };
+    assistant.openSheet();
+
+    assistant.segmentClicked(Tab::fileFormats);
+    assistant.selectRow(Tab::fileFormats, 0);
+    assistant.btnUpDownTapped(+1);
+    assistant.segmentClicked(Tab::folders);
+    assistant.acceptDrop({ "0" }, 2);
+    EXPECT_EQ(state.fileFormatPriorityList, QStringList({ "png", "jpg" }));
+    EXPECT_EQ(state.folderPriorityList, QStringList({ "/b", "/a" }));
+    EXPECT_FALSE(state.isFolderPriorityUpdate);
+
+    assistant.selectRow(Tab::folders, 1);
+    assistant.btnUpDownTapped(-1);
+    EXPECT_EQ(state.folderPriorityList, QStringList({ "/a", "/b" }));
+    EXPECT_TRUE(state.isFolderPriorityUpdate);
+}
+
+TEST_F(Assistant, EntriesThatAreNoRulesAndBadDropsAreLeftAlone)
+{
+    const QVariantList odd { QStringLiteral("junk"), makeAutoMarkingRule("FileSize", "Size", true, 0) };
+    defaults.setValue(QStringLiteral("autoMarkingRules"), odd);
+    // Stored after the window was made: the next opening reads it.
+    assistant.openSheet();
+
+    assistant.btnCheckUnCheckTapped(0, false);
+    assistant.selectRow(Tab::general, 0);
+    assistant.btnUpDownTapped(+1);
+    assistant.acceptDrop({ "0" }, 2);
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), odd);
+    EXPECT_TRUE(assistant.tblGeneral->item(0, 1)->text().isEmpty());
+    EXPECT_EQ(assistant.tblGeneral->cellWidget(0, 0), nullptr);
+
+    for (const QStringList& texts : { QStringList { "5" }, QStringList { "-1" }, QStringList { "x" } })
+        assistant.acceptDrop(texts, 0);
+    assistant.acceptDrop({ "1" }, 9);
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), odd);
+    // A number out of range does not shift where the next one goes.
+    assistant.acceptDrop({ "5", "1" }, 0);
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), (QVariantList { odd[1], odd[0] }));
+}
+
+TEST_F(Assistant, DraggedRuleGoesBelowTheLastRowOrAboveTheFirst)
+{
+    QTableWidget* table = assistant.tblGeneral;
+    const auto drag = [&](int fromRow, QPoint to) {
+        QMimeData mime;
+        mime.setData(QStringLiteral("private.table-row"), QByteArray::number(fromRow));
+        // The enter makes the table the drag's target, which the later events go to.
+        QDragEnterEvent enter(to, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        enter.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(table->viewport(), &enter);
+        QDragMoveEvent move(to, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        move.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(table->viewport(), &move);
+        QDropEvent drop(to, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        drop.setDropAction(Qt::MoveAction);
+        QCoreApplication::sendEvent(table->viewport(), &drop);
+        return drop.isAccepted();
+    };
+    EXPECT_TRUE(drag(0, QPoint(40, table->viewport()->height() - 4)));
+    EXPECT_EQ(storedRuleNames(), QStringList({ "FileCreated", "Folder", "FileSize", "FileFormat", "DateModified" }));
+    EXPECT_TRUE(drag(4, table->visualRect(table->model()->index(0, 1)).topLeft() + QPoint(20, 2)));
+    EXPECT_EQ(assistant.arrAutoMarkRuoles(), defaultAutoMarkingRules());
+}
+
+TEST_F(Assistant, AddingTwiceAlertsAndKeepsOneEntry)
+{
+    add(QStringLiteral("/photos/keep"));
+    EXPECT_FALSE(assistant.btnAddPath->isEnabled());
+    EXPECT_TRUE(assistant.lblBrowsedPath->text().isEmpty());
+    EXPECT_EQ(storedFolderCount(), 1);
+
+    add(QStringLiteral("/photos/keep"));
+    EXPECT_FALSE(assistant.btnAddPath->isEnabled());
+    EXPECT_EQ(
+        alerts->messages, QStringList { localizedText(QStringLiteral("ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST")) });
+    EXPECT_EQ(store->arrProtectedPathsFinder.size(), 1u);
+    EXPECT_EQ(storedFolderCount(), 1);
+    EXPECT_EQ(assistant.tblProtected->item(0, 1)->text(), localizedText(QStringLiteral("ID_YES")));
+}
+
+TEST_F(Assistant, TrashFoldersAreRefused)
+{
+    for (const QString& path : { home.dataHome() + "/Trash/files/old", QStringLiteral("/media/usb/.Trash-1000"),
+             QStringLiteral("/.Trash/0/files"), QStringLiteral("/mnt/disk/.Trash/1000") }) {
+        alerts->messages.clear();
+        add(path);
+        EXPECT_EQ(alerts->messages, QStringList { localizedText(QStringLiteral("ID_CANT_ADD_BIN_FOLDER")) })
+            << path.toStdString();
+    }
+    EXPECT_TRUE(store->arrProtectedPathsFinder.empty());
+    EXPECT_FALSE(isTrashFolder(QStringLiteral("/home/ana/Trash-notes")));
+}
+
+TEST_F(Assistant, RemovingTheLastEntryProtectsNothing)
+{
+    auto node = std::make_shared<FileInfoNode>();
+    node->folderPath = QStringLiteral("/photos/keep");
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, node);
+    state.loadResultSet({ group }, 0, ScanSource::thisComputer);
+    add(QStringLiteral("/photos/keep"));
+    ASSERT_TRUE(state.isFileProtected(*node));
+
+    assistant.segmentClicked(Tab::protectedFolders);
+    assistant.selectRow(Tab::protectedFolders, 0);
+    assistant.btnRemoveProtectPathTapped();
+    EXPECT_FALSE(state.isFileProtected(*node));
+    EXPECT_EQ(assistant.tblProtected->rowCount(), 0);
+    EXPECT_FALSE(assistant.btnRemovePath->isEnabled());
+    EXPECT_EQ(storedFolderCount(), 0);
+}
+
+TEST_F(Assistant, UpDownHiddenOnlyOnTheProtectedTab)
+{
+    for (Tab tab : { Tab::general, Tab::protectedFolders, Tab::fileFormats, Tab::folders }) {
+        assistant.segmentClicked(tab);
+        EXPECT_EQ(assistant.btnUp->isVisibleTo(assistant.boxMainSelectionAssistance), tab != Tab::protectedFolders);
+        EXPECT_EQ(assistant.btnDown->isVisibleTo(assistant.boxMainSelectionAssistance), tab != Tab::protectedFolders);
+    }
+}
+
+TEST_F(Assistant, MarkRunsWithTheMovedRuleOrder)
+{
+    // The newer copy is small, the older one large: the top rule decides.
+    const auto file = [](const char* name, int minutes, quint64 size) {
+        auto node = std::make_shared<FileInfoNode>();
+        node->fileName = QString::fromLatin1(name);
+        node->folderPath = QStringLiteral("/d");
+        node->filePath = QStringLiteral("/d/") + name;
+        node->fileSize = size;
+        node->modDate = QDateTime::fromSecsSinceEpoch(1700000000 + minutes * 60, QTimeZone::utc());
+        return node;
+    };
+    const FileInfoNodePtr newer = file("new.jpg", 50, 100), larger = file("big.jpg", 10, 900);
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, newer);
+    addFileToGroup(group, larger);
+    state.loadResultSet({ group }, 1, ScanSource::thisComputer);
+
+    assistant.selectRow(Tab::general, 0);
+    assistant.btnUpDownTapped(+1);
+    EXPECT_EQ(storedRuleNames(), QStringList({ "FileCreated", "DateModified", "Folder", "FileSize", "FileFormat" }));
+    assistant.btnUpDownTapped(+1);
+    assistant.btnUpDownTapped(+1);
+    assistant.btnMarkTapped();
+    EXPECT_FALSE(assistant.isOpen());
+    marking.waitForWorkers();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(newer->isMarked());
+    EXPECT_FALSE(larger->isMarked());
+}
+
+} // namespace
