@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/ApplicationFont.h"
@@ -17,6 +18,7 @@
 #include "core/Localization.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ProtectedFolderStore.h"
+#include "marking/SelectAssistanceController.h"
 #include "platform/FileRemover.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanCache.h"
@@ -186,7 +188,7 @@ ResultViewController::ResultViewController(UserDefaults& defaults,
     std::shared_ptr<ProtectedFolderStore> protectedFolders, std::shared_ptr<FileRemover> files, QWidget* parent)
     : QWidget(parent)
     , defaults_(defaults)
-    , state_(std::make_unique<ResultsState>(std::move(protectedFolders)))
+    , state_(std::make_unique<ResultsState>(protectedFolders))
     , delayedCalls_(timerDelayedCalls())
 {
     setObjectName(name("ResultViewController"));
@@ -199,6 +201,11 @@ ResultViewController::ResultViewController(UserDefaults& defaults,
     cleanup_ = std::make_unique<CleanupController>(*state_, defaults_, std::move(files), nullptr);
     trashSheets_ = std::make_unique<TrashSheets>(this, *cleanup_);
     cleanup_->setScreen(trashSheets_.get());
+    afterCleanSheets_ = std::make_unique<AfterCleanSheets>(this);
+    cleanup_->setAfterCleanScreen(afterCleanSheets_.get());
+    // The assistant shares the protected folders with the home screen.
+    selectAssistance_
+        = std::make_unique<SelectAssistanceController>(*state_, *protectedFolders, defaults_, *autoMarking_, this);
 }
 
 ResultViewController::~ResultViewController()
@@ -343,6 +350,9 @@ void ResultViewController::buildToolbar()
     menuOptions_ = new QMenu(this);
     menuClearCache_ = menuOptions_->addAction(text("ID_CLEAR_CACHE"), this, [] { ScanCache::clearScanCache(); });
     menuOptions_->addAction(text("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
+    menuOptions_->addAction(
+        text("ID_SELECTION_ASSISTANT"), this, [this] { autoMarking_->btnSelectAssistanceTapped(); });
+    menuUndo_ = menuOptions_->addAction(text("ID_UNDO"), this, [this] { cleanup_->btnUndoTapped(); });
 
     connect(btnListView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::list); });
     connect(btnHierarcheryView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::group); });
@@ -560,6 +570,13 @@ void ResultViewController::buildFooter()
     connect(cleanup_.get(), &CleanupController::trashButtonStateChanged, this,
         [this](int state) { btnTrash_->setState(state); });
     connect(cleanup_.get(), &CleanupController::removalFinished, this, &ResultViewController::removalFinished);
+    connect(cleanup_.get(), &CleanupController::resultAreaChanged, this, &ResultViewController::showResultArea);
+    connect(cleanup_.get(), &CleanupController::backToHomeRequested, this, back);
+    connect(cleanup_.get(), &CleanupController::undoRunningChanged, this, [this](bool running) {
+        // Nothing is removed or undone while an undo puts files back.
+        btnTrash_->setEnabled(!running);
+        menuUndo_->setEnabled(!running);
+    });
     connect(autoMarking_.get(), &AutoMarking::autoMarkingFinished, this, [this] {
         model_->allMarksChanged();
         reloadShownResultView();
@@ -675,22 +692,26 @@ void ResultViewController::updateOnDuplicateRowUnSelection()
 
 void ResultViewController::removalFinished()
 {
-    // Groups left with fewer than two files are no longer duplicates.
-    const auto single = [](const DuplicateGroupPtr& group) { return group->children.size() < 2; };
-    std::erase_if(state_->arrMainGroup, single);
-    std::erase_if(state_->arrGroups, single);
-    state_->dupCount = 0;
-    for (const DuplicateGroupPtr& group : state_->arrMainGroup)
-        state_->dupCount += qint64(group->children.size()) - 1;
+    // The clean-up has dropped the groups left with one file and recounted
+    // the marks; the views and the summary follow.
     state_->isCollectionViewRefreshRequired = true;
     model_->shownGroupsChanged();
-    state_->recountMarkedFiles();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
-    if (state_->arrMainGroup.empty()) {
+}
+
+void ResultViewController::showResultArea(ResultArea area)
+{
+    model_->shownGroupsChanged();
+    state_->updateDuplicatesSummary(state_->arrMainGroup);
+    if (area == ResultArea::allRemoved) {
         viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_ALL_DUPLICATES_DELETED"));
         viewListing_->hide();
         viewNoDuplicateFound_->show();
+        return;
     }
+    viewNoDuplicateFound_->hide();
+    viewListing_->show();
+    btnAutoMark_->setEnabled(area == ResultArea::listing);
 }
 
 // ---- view modes and toolbar ----------------------------------------------------

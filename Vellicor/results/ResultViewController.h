@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cleanup/AfterClean.h"
 #include "controls/LayoutFrame.h"
 #include "home/MainViewController.h"
 #include "marking/AutoMarking.h"
@@ -27,6 +28,8 @@ class RAZButton;
 class ResultsListProxy;
 class ResultsModel;
 class TrashSheets;
+class AfterCleanSheets;
+class SelectAssistanceController;
 class UserDefaults;
 
 // The results screen: the groups of the last scan as a flat list or as an
@@ -122,6 +125,7 @@ private:
     void updateOnDuplicateRowUnSelection();
     void clearSelections();
     void removalFinished();
+    void showResultArea(ResultArea area);
     void after(int milliseconds, std::function<void()> work);
 
     UserDefaults& defaults_;
@@ -132,6 +136,8 @@ private:
     std::unique_ptr<AutoMarking> autoMarking_;
     std::unique_ptr<CleanupController> cleanup_;
     std::unique_ptr<TrashSheets> trashSheets_;
+    std::unique_ptr<AfterCleanSheets> afterCleanSheets_;
+    std::unique_ptr<SelectAssistanceController> selectAssistance_;
     std::shared_ptr<DelayedCalls> delayedCalls_;
     std::function<void()> backHandler_;
     FrameTable frames_;
@@ -180,5 +186,6 @@ private:
     QMenu* menuOptions_ = nullptr;
     QMenu* menuViewMode_ = nullptr;
     QAction* menuClearCache_ = nullptr;
+    QAction* menuUndo_ = nullptr;
     std::unique_ptr<OptionPopover> popover_;
 };
