@@ -40,9 +40,10 @@ CloudSourceController::CloudSourceController(MainViewController& home, HandlerFa
     home_.setScanSourceSwitcher(this);
 }
 
+// Runs while the home screen is being torn down (this is its child): the
+// home screen is not touched any more, only the handlers are let go of.
 CloudSourceController::~CloudSourceController()
 {
-    home_.setScanSourceSwitcher(nullptr);
     for (auto& handler : handlers_) {
         if (handler)
             handler->delegate = nullptr;

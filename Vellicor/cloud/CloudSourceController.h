@@ -17,8 +17,9 @@
 // the handler's reports of picker listings and sign-ins. Scan listings report
 // to the scan engine, not here.
 //
-// Made by the composition root as a child of the home screen, so the handlers
-// outlive the engine that borrows them. GUI thread only.
+// Made by the composition root as a child of the home screen and never
+// deleted before it: the home screen keeps a plain pointer to it, and the
+// handlers must outlive the engine that borrows them. GUI thread only.
 class CloudSourceController : public QObject, public ScanWrapperDelegate, public ScanSourceSwitcher {
     Q_OBJECT
 public:
