@@ -94,7 +94,10 @@ std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles(
         row.fileName = columnText(query.stmt, 1);
         row.folderId = sqlite3_column_int64(query.stmt, 2);
         row.folderPath = joinedFolder(columnText(query.stmt, 3), columnText(query.stmt, 4));
-        if (row.fileName.isEmpty() || row.fileName.contains(QLatin1Char('/')))
+        // A name must stay a name: one that reaches into another folder
+        // would make the record name some other file.
+        if (row.fileName.isEmpty() || row.fileName == QLatin1String(".") || row.fileName == QLatin1String("..")
+            || row.fileName.contains(QLatin1Char('/')))
             continue;
         rows.push_back(std::move(row));
     }
