@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cloud/CloudSourceController.h"
 #include "controls/ApplicationFont.h"
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
@@ -94,6 +95,8 @@ int main(int argc, char* argv[])
         home->showHomeView();
     });
     home->setResultsReceiver(results);
+    // The cloud sources' handlers and lists; a child of the home screen.
+    new CloudSourceController(*home);
     home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(&app));
     home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
         delegate.preferencesWindowController().showPreferencesWindow(pane);

@@ -925,27 +925,7 @@ void MainViewController::connectActions()
                 item->setEnabled(validateMenuItem(item));
         }
     });
-    connect(btnScanMode_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
-        const std::optional<ScanSource> source = scanSourceFromRaw(index);
-        if (source == ScanSource::emptyFolderCleaner) {
-            // Not a scan source: the pop-up keeps showing the one in use.
-            btnScanMode_->setCurrentIndex(static_cast<int>(selectedScanSource().load()));
-            if (emptyFolderCleanerOpener_)
-                emptyFolderCleanerOpener_(window());
-            return;
-        }
-        if (!source)
-            return;
-        // The source change: the scan list starts over for the new source.
-        selectedScanSource() = *source;
-        lists_->arrPathNodesFinder.clear();
-        lists_->dictPathAdded.clear();
-        lists_->isPhotosLibraryPathAdded = false;
-        if (*source == ScanSource::thisComputer)
-            lists_->loadSavedScanList();
-        reloadTables();
-        updateButtonFromFileState();
-    });
+    connect(btnScanMode_, qOverload<int>(&QComboBox::activated), this, &MainViewController::changeScanSource);
 }
 
 HomeTab MainViewController::activeTab() const
@@ -1019,6 +999,61 @@ void MainViewController::applyOutcome(const AddOutcome& outcome)
     reloadTables();
     updateButtonFromFileState();
     showAlerts(outcome.alerts);
+}
+
+void MainViewController::changeScanSource(int index)
+{
+    const QVariant tag = btnScanMode_->itemData(index);
+    const ScanSource previous = selectedScanSource().load();
+    const ScanSource chosen = scanSourceFromRaw(tag.isValid() ? tag.toLongLong() - 100 : -1).value_or(previous);
+    if (chosen != previous) {
+        selectedScanSource() = chosen;
+        // What belonged to the previous source goes; each source's own lists
+        // are kept where they live (the saved list, the Drive mirror, the
+        // handler).
+        lists_->isPhotosLibraryPathAdded = false;
+        lists_->arrPathNodesFinder.clear();
+        lists_->dictPathAdded.clear();
+        lists_->cloudScanMirror = nullptr;
+        switch (chosen) {
+        case ScanSource::thisComputer:
+            btnAddPath_->setToolTip(
+                text(activeTab() == HomeTab::include ? "ID_ADD_FOLDER_PHOTOS_LIBRARY" : "ID_ADD_FOLDER"));
+            lists_->loadSavedScanList();
+            break;
+        case ScanSource::googleDrive:
+            btnAddPath_->setToolTip(text("ID_ADD_GOOGLE_DRIVE_FOLDER"));
+            lists_->arrPathNodesFinder = lists_->arrPathNodesGDrive;
+            break;
+        case ScanSource::emptyFolderCleaner:
+            if (emptyFolderCleanerOpener_)
+                emptyFolderCleanerOpener_(window());
+            break;
+        default:
+            break;
+        }
+        if (sourceSwitcher_)
+            sourceSwitcher_->scanSourceChanged(previous, chosen);
+        lists_->savePathsBookmark();
+        setScanNowButtonState(0, false);
+        reloadTables();
+    }
+    updateButtonFromFileState();
+}
+
+void MainViewController::openScanListPanel()
+{
+    const ScanSource source = selectedScanSource().load();
+    if (source == ScanSource::thisComputer || source == ScanSource::lightroomCatalog) {
+        adder_.openPanel(
+            HomeTab::include, *chooser_, [guard = QPointer<MainViewController>(this)](const AddOutcome& outcome) {
+                if (guard)
+                    guard->applyOutcome(outcome);
+            });
+        return;
+    }
+    if (cloudPicker_)
+        cloudPicker_(HomeTab::include);
 }
 
 void MainViewController::btnAddPathToScan()

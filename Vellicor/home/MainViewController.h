@@ -49,6 +49,17 @@ private:
     QWidget* parent_;
 };
 
+// The cloud side of a change of scan source: the handler of the chosen
+// source, its lists and its sign-in. Installed by the composition root (the
+// cloud sources live above the home screen). Called on the GUI thread after
+// the home screen has reset its own lists for the new source and before it
+// reloads its tables.
+class ScanSourceSwitcher {
+public:
+    virtual ~ScanSourceSwitcher() = default;
+    virtual void scanSourceChanged(ScanSource previous, ScanSource chosen) = 0;
+};
+
 // The home (start) screen of the main window: the scan source, the Include,
 // Exclude and Protect tabs with their path tables, the drop box and the Add
 // button, the file-type switches, Scan Now, the last-scan box and, while a
@@ -80,6 +91,9 @@ public:
     // last item calls it and keeps the scan source as it was.
     void setEmptyFolderCleanerOpener(std::function<void(QWidget* mainWindow)> opener);
 
+    // Not owned; none: the cloud sources keep empty lists.
+    void setScanSourceSwitcher(ScanSourceSwitcher* switcher) { sourceSwitcher_ = switcher; }
+
     // ---- Set-up --------------------------------------------------------------
     // Once, after construction: texts, styles, restored lists, observers,
     // categories, the source pop-up and the layout.
@@ -94,6 +108,10 @@ public:
     // Tags 1 to 3 choose a tab; 4 opens the preferences window.
     void tabChanged(int tag);
     void btnAddPathToScan();
+    // The source pop-up's choice, by the item's tag (100 to 106).
+    void changeScanSource(int index);
+    // The Include tab's Add: the open panel, or the cloud folder picker.
+    void openScanListPanel();
     void btnExcluderFolderTapped();
     void btnProtectFolderTapped();
     void handleFileDragDropNotification(const QStringList& paths);
@@ -161,6 +179,7 @@ private:
     std::function<void(QWidget*)> emptyFolderCleanerOpener_;
     std::function<void(HomeTab)> cloudPicker_;
     ResultsReceiver* resultsReceiver_ = nullptr;
+    ScanSourceSwitcher* sourceSwitcher_ = nullptr;
     QWidget* resultsPage_ = nullptr;
     // The newest result handed over, shown again by the results button.
     ScanResultPtr lastResult_;

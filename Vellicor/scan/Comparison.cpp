@@ -1,5 +1,6 @@
 #include "scan/Comparison.h"
 
+#include "base/Log.h"
 #include "scan/ScanCache.h"
 
 #include <QHash>
@@ -562,4 +563,34 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         observer.showScanPathWithProgress(record->filePath.value_or(QString()));
     }
     return book.takeGroups();
+}
+
+std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const std::vector<FileInfoNodePtr>& records)
+{
+    Log::print("createMd5DictforCloudDriveFiles");
+    ComparisonObserver& observer = observer_ ? *observer_ : silentObserver();
+    std::vector<DuplicateGroupPtr> groups;
+    QHash<QString, DuplicateGroupPtr> dictMapMD5ToGroup;
+    for (const FileInfoNodePtr& record : records) {
+        if (abort_)
+            break;
+        if (!record)
+            continue;
+        ++counters_.countProcessed;
+        ++counters_.countCompared;
+        observer.showScanPathLabel(record->filePath.value_or(QString()));
+        if (record->md5 && !record->md5->isEmpty()) {
+            DuplicateGroupPtr& group = dictMapMD5ToGroup[*record->md5];
+            if (!group) {
+                group = std::make_shared<DuplicateGroup>();
+                groups.push_back(group);
+            } else {
+                ++counters_.countDup;
+                counters_.sizeDup += record->fileSize;
+            }
+            addFileToGroup(group, record);
+        }
+        observer.updateFileScannedCountAndSize(true);
+    }
+    return groups;
 }

@@ -69,6 +69,11 @@ public:
     std::vector<DuplicateGroupPtr> groupFilesByCriteria(const std::vector<FileInfoNodePtr>& records, ScanSource source,
         const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
 
+    // Cloud content road: groups records by the checksum the service
+    // reported, exactly as stored; nothing is read. A record without a
+    // checksum is passed over (an empty key would pair unrelated files).
+    std::vector<DuplicateGroupPtr> createMd5DictforCloudDriveFiles(const std::vector<FileInfoNodePtr>& records);
+
 private:
     class ContentRoad;
 

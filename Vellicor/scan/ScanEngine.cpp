@@ -342,8 +342,10 @@ void ScanEngine::startCloudListing()
         folders.push_back(row->cloudFolder);
     }
     // A handler needs at least one folder to start from; with none the scan
-    // simply has nothing to compare.
-    if (isAbortScan || folders.empty()) {
+    // simply has nothing to compare. The photo catalog is read whole, with or
+    // without chosen folders.
+    const bool readsWholeSource = selectedScanSource().load() == ScanSource::lightroomCatalog;
+    if (isAbortScan || (folders.empty() && !readsWholeSource)) {
         job_->finishEmpty();
         return;
     }

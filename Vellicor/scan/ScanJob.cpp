@@ -1,5 +1,6 @@
 #include "scan/ScanJob.h"
 
+#include "base/Log.h"
 #include "core/MD5.h"
 #include "scan/Comparison.h"
 #include "scan/ComparisonCriteria.h"
@@ -92,18 +93,24 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     // A photo catalog's files are never matched with cached digests.
     const bool useCache = request.source != ScanSource::lightroomCatalog;
     comparison.setDigestCache(useCache ? &cache : nullptr);
-    comparison.setSaveDigests([&cache](const std::vector<FileInfoNodePtr>& batch) {
-        cache.saveHashesToCacheDatabase(batch);
-    });
+    comparison.setSaveDigests(
+        [&cache](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
 }
 
 void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
 {
-    if (!record)
+    if (!record || !record->filePath)
         return;
-    std::vector<FileInfoNodePtr>& list
-        = request.source == ScanSource::lightroomCatalog ? arrFileNodes : arrCloudScanFiles;
+    // A file met twice (two chosen folders, one inside the other) counts
+    // once, the first time. The services tell no letter case apart in
+    // paths; the photo catalog names files of this file system, which does.
+    const bool isLocal = request.source == ScanSource::lightroomCatalog;
+    const QString key = isLocal ? *record->filePath : record->filePath->toLower();
+    if (pathsTaken_.contains(key))
+        return;
+    pathsTaken_.insert(key);
+    std::vector<FileInfoNodePtr>& list = isLocal ? arrFileNodes : arrCloudScanFiles;
     list.push_back(record);
     recordCount_ = static_cast<qint64>(list.size());
     counters.countScanned += 1;
@@ -140,10 +147,10 @@ void ScanJob::findDuplicatesInCloudDrives()
     Comparison comparison(hasher, counters, isAbortScan);
     comparison.setObserver(&reports);
     const ComparisonCriteria& criteria = request.comparison.criteria;
+    Log::print("findDuplicatesInCloudDrives");
     if (request.comparison.compareContent) {
-        // Cloud records carry the service's checksum as their digest, so the
-        // content road groups them without reading anything.
-        arrMainGroup = comparison.groupFilesBySizeAndMd5(arrCloudScanFiles, criteria, -1, 0);
+        // Cloud files are never downloaded: the service's checksum decides.
+        arrMainGroup = comparison.createMd5DictforCloudDriveFiles(arrCloudScanFiles);
     } else {
         arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, request.source, criteria, 0, 0);
     }

@@ -7,6 +7,7 @@
 #include "scan/ScanScreen.h"
 #include "scan/ScanWrapper.h"
 
+#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -89,6 +90,8 @@ private:
     std::atomic<qint64> recordCount_ { 0 };
     std::atomic<bool> refreshWanted_ { false };
     std::atomic<bool> searchingStarted_ { false };
+    // The paths taken in by a cloud listing (see addCloudScanFile).
+    QSet<QString> pathsTaken_;
     std::mutex pathMutex_;
     QString latestPath_;
     bool latestPathShown_ = true;

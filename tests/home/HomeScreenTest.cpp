@@ -298,15 +298,20 @@ TEST_F(ScreenFixture, AScanStartedFromTheScreenHandsItsGroupsToTheResults)
     EXPECT_TRUE(presenter->shown.empty());
 }
 
-TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndKeepsTheSource)
+TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndLeavesNothingToScan)
 {
     int opened = 0;
     screen->setEmptyFolderCleanerOpener([&](QWidget*) { ++opened; });
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.txt"), QByteArray(10, 'x'));
+    screen->handleFileDragDropNotification({ tree.root() });
+    ASSERT_TRUE(screen->scanNowButton()->isEnabled());
     auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
     ASSERT_NE(popUp, nullptr);
     popUp->setCurrentIndex(6);
     emit popUp->activated(6);
     EXPECT_EQ(opened, 1);
-    EXPECT_EQ(selectedScanSource().load(), ScanSource::thisComputer);
-    EXPECT_EQ(popUp->currentIndex(), 0);
+    EXPECT_EQ(selectedScanSource().load(), ScanSource::emptyFolderCleaner);
+    EXPECT_TRUE(screen->lists().arrPathNodesFinder.empty());
+    EXPECT_FALSE(screen->scanNowButton()->isEnabled());
 }

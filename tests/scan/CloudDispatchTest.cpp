@@ -96,6 +96,24 @@ TEST_F(CloudDispatch, TheHandlerListsTheCheckedFoldersAndTheServiceChecksumsGrou
     EXPECT_EQ(result->scanWrapper, &handler);
 }
 
+TEST_F(CloudDispatch, CaseTwinsCountOnceAndRecordsWithoutAChecksumStayOut)
+{
+    addCloudRow(QStringLiteral("/Photos"));
+    FileInfoNodePtr noSum = cloudFile(QStringLiteral("/Photos/x.jpg"), "x");
+    noSum->md5.reset();
+    FileInfoNodePtr noPath = cloudFile(QStringLiteral("/Photos/z.jpg"), "same");
+    noPath->filePath.reset();
+    handler.toDeliver = { cloudFile(QStringLiteral("/Photos/a.jpg"), "same"),
+        cloudFile(QStringLiteral("/photos/A.JPG"), "same"), cloudFile(QStringLiteral("/Photos/b.png"), "same"),
+        cloudFile(QStringLiteral("/Photos/Trip/c.gif"), "same"), noSum, noPath };
+    ASSERT_TRUE(runScan());
+    ASSERT_EQ(groupsFound().size(), 1);
+    EXPECT_EQ(result->groups.front()->children.size(), 3u);
+    EXPECT_EQ(result->countScanned, 4);
+    EXPECT_EQ(result->dupCount, 2);
+    EXPECT_EQ(result->sizeDup, 8u);
+}
+
 TEST_F(CloudDispatch, NoFolderToListEndsTheScanAtOnce)
 {
     addCloudRow(QStringLiteral("/Unticked"), 0);

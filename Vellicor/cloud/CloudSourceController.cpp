@@ -1,0 +1,164 @@
+#include "cloud/CloudSourceController.h"
+
+#include "base/AlertPresenter.h"
+#include "base/Log.h"
+#include "cloud/CloudConfig.h"
+#include "cloud/LightroomCloudHandler.h"
+#include "core/Localization.h"
+#include "marking/ProtectedFolderStore.h"
+
+#include <cstdio>
+
+namespace {
+
+bool hasHandler(ScanSource source)
+{
+    switch (source) {
+    case ScanSource::dropbox:
+    case ScanSource::oneDrive:
+    case ScanSource::box:
+    case ScanSource::lightroomCatalog:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A list pointer that names a list kept elsewhere, without owning it.
+PathNodeListPtr borrowed(PathNodeList& list)
+{
+    return PathNodeListPtr(PathNodeListPtr(), &list);
+}
+
+} // namespace
+
+CloudSourceController::CloudSourceController(MainViewController& home, HandlerFactory factory)
+    : QObject(&home)
+    , home_(home)
+    , factory_(std::move(factory))
+{
+    home_.setScanSourceSwitcher(this);
+}
+
+// Runs while the home screen is being torn down (this is its child): the
+// home screen is not touched any more, only the handlers are let go of.
+CloudSourceController::~CloudSourceController()
+{
+    for (auto& handler : handlers_) {
+        if (handler)
+            handler->delegate = nullptr;
+    }
+}
+
+std::unique_ptr<ScanWrapper> CloudSourceController::defaultHandlerFactory(ScanSource source)
+{
+    if (source == ScanSource::lightroomCatalog)
+        return std::make_unique<LightroomCloudHandler>();
+    return nullptr;
+}
+
+ScanWrapper* CloudSourceController::handlerFor(ScanSource source) const
+{
+    return handlers_.at(static_cast<size_t>(source)).get();
+}
+
+void CloudSourceController::scanSourceChanged(ScanSource previous, ScanSource chosen)
+{
+    if (hasHandler(previous))
+        leaveHandler(previous);
+    if (hasHandler(chosen))
+        enterHandler(chosen);
+}
+
+void CloudSourceController::leaveHandler(ScanSource previous)
+{
+    // The shown exclude and protect lists were the handler's while its source
+    // was chosen; it keeps its rows, and the shared lists start empty.
+    ScanEngine& engine = home_.engine();
+    PathNodeList& protect = home_.lists().protectedFolders.listForSource(previous);
+    if (ScanWrapper* handler = handlerFor(previous)) {
+        handler->arrExcludePathsForCloud = std::make_shared<PathNodeList>(engine.arrExcludePathsCloud);
+        handler->arrProtectedPathsForCloud = std::make_shared<PathNodeList>(protect);
+    }
+    engine.arrExcludePathsCloud.clear();
+    protect.clear();
+}
+
+void CloudSourceController::enterHandler(ScanSource chosen)
+{
+    ScanEngine& engine = home_.engine();
+    std::unique_ptr<ScanWrapper>& slot = handlers_.at(static_cast<size_t>(chosen));
+    if (slot) {
+        if (chosen != ScanSource::lightroomCatalog)
+            engine.cloudRootObj = slot->rootFolderObj;
+    } else {
+        slot = factory_ ? factory_(chosen) : nullptr;
+        engine.cloudRootObj.reset();
+        if (slot)
+            slot->delegate = this;
+    }
+    ScanWrapper* handler = slot.get();
+    // Without a handler a scan of this source has nothing to list; it must not
+    // run the handler of another source.
+    engine.scanWrapper = handler;
+    if (!handler) {
+        sayNotSetUp(chosen);
+        return;
+    }
+
+    LocationLists& lists = home_.lists();
+    lists.arrPathNodesFinder = *handler->arrPathNodesCloudScan;
+    lists.cloudScanMirror = handler->arrPathNodesCloudScan.get();
+    PathNodeList& protect = lists.protectedFolders.listForSource(chosen);
+    engine.arrExcludePathsCloud = *handler->arrExcludePathsForCloud;
+    protect = *handler->arrProtectedPathsForCloud;
+    handler->arrExcludePathsForCloud = borrowed(engine.arrExcludePathsCloud);
+    handler->arrProtectedPathsForCloud = borrowed(protect);
+
+    if (chosen == ScanSource::lightroomCatalog)
+        home_.openScanListPanel();
+    else if (!handler->isAuthenticateForScan)
+        handler->authenticateCloud();
+}
+
+void CloudSourceController::sayNotSetUp(ScanSource source)
+{
+    static const std::pair<const char*, const char*> names[] = {
+        { "dropbox", "ID_DROPBOX" },
+        { "onedrive", "ID_ONEDRIVE" },
+        { "box", "ID_BOXCLOUD" },
+    };
+    const int index = static_cast<int>(source) - static_cast<int>(ScanSource::dropbox);
+    if (index < 0 || index >= 3)
+        return;
+    const CloudServiceConfig config = CloudConfig::load(QString::fromLatin1(names[index].first));
+    const QString name = localizedText(QString::fromLatin1(names[index].second));
+    Log::print("No handler for the chosen cloud source:", name);
+    if (config.hasCredentials())
+        return;
+    AlertRequest request;
+    request.messageText = config.missingCredentialsText(name);
+    request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+    alertPresenter()->presentThen(request, nullptr);
+}
+
+void CloudSourceController::OnScanCompletedProcess()
+{
+    std::puts("OnScanCompletedProcess");
+    if (pickerReload_)
+        pickerReload_();
+}
+
+void CloudSourceController::onAccessPermissionStatus(bool signedIn)
+{
+    std::puts("onAccessPermissionStatus");
+    const ScanSource source = selectedScanSource().load();
+    ScanWrapper* handler = hasHandler(source) ? handlerFor(source) : nullptr;
+    if (signedIn && handler && handler->isAuthenticateForScan)
+        home_.openScanListPanel();
+}
+
+void CloudSourceController::dismissAuthenticationWait()
+{
+    Log::print("A cloud sign-in ended without access");
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "home/MainViewController.h"
+#include "scan/ScanWrapper.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+// The home screen's cloud side: one handler per cloud source, made the first
+// time the source is chosen and kept for the rest of the run with its lists
+// and folder tree; the lists the home screen shows while a handler source is
+// chosen are that handler's own (the exclude and protect rows the screen adds
+// land in the handler's lists); the sign-in or open panel a source needs; and
+// the handler's reports of picker listings and sign-ins. Scan listings report
+// to the scan engine, not here.
+//
+// Made by the composition root as a child of the home screen and never
+// deleted before it: the home screen keeps a plain pointer to it, and the
+// handlers must outlive the engine that borrows them. GUI thread only.
+class CloudSourceController : public QObject, public ScanWrapperDelegate, public ScanSourceSwitcher {
+    Q_OBJECT
+public:
+    // Makes the handler of a source; none: the source has no handler here.
+    using HandlerFactory = std::function<std::unique_ptr<ScanWrapper>(ScanSource)>;
+
+    explicit CloudSourceController(MainViewController& home, HandlerFactory factory = defaultHandlerFactory);
+    ~CloudSourceController() override;
+
+    // The photo catalog's handler; the services' handlers come from their
+    // own factories once they are configured.
+    static std::unique_ptr<ScanWrapper> defaultHandlerFactory(ScanSource source);
+
+    // The handler kept for a source, if it has been made.
+    ScanWrapper* handlerFor(ScanSource source) const;
+
+    // Refreshes the folder picker after a picker listing; none: nothing.
+    void setPickerReload(std::function<void()> reload) { pickerReload_ = std::move(reload); }
+
+    // ScanSourceSwitcher
+    void scanSourceChanged(ScanSource previous, ScanSource chosen) override;
+
+    // ScanWrapperDelegate: a picker listing ended (a scan's end goes to the
+    // engine); a sign-in has an outcome; the sign-in wait may end.
+    void OnScanCompletedProcess() override;
+    void onAccessPermissionStatus(bool signedIn) override;
+    void dismissAuthenticationWait() override;
+
+private:
+    void leaveHandler(ScanSource previous);
+    void enterHandler(ScanSource chosen);
+    void sayNotSetUp(ScanSource source);
+
+    MainViewController& home_;
+    HandlerFactory factory_;
+    std::array<std::unique_ptr<ScanWrapper>, 8> handlers_;
+    std::function<void()> pickerReload_;
+};

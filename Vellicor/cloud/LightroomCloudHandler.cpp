@@ -1,0 +1,73 @@
+#include "cloud/LightroomCloudHandler.h"
+
+#include "base/Log.h"
+#include "core/SettingsSchema.h"
+
+#include <QFileInfo>
+
+LightroomCloudHandler::LightroomCloudHandler(std::optional<QString> catalog)
+    : lightroomDBManagerObj(std::move(catalog))
+{
+    // The catalog needs no sign-in.
+    isAuthenticateForScan = true;
+}
+
+void LightroomCloudHandler::startCloudScan(
+    const std::vector<CloudScanFoldersListPtr>&, int pauseCounterValue, CloudScanSink& sink)
+{
+    pauseCounter = pauseCounterValue;
+    isCompletListFetch = true;
+    scanSettings = makeScanSettingsSnapshot();
+    minimumDuplicateSize = readMinimumDuplicateSize();
+    scanLightroomCatalog(sink);
+}
+
+void LightroomCloudHandler::scanLightroomCatalog(CloudScanSink& sink)
+{
+    const std::vector<LightroomCatalogRow> rows = lightroomDBManagerObj.fetchLightroomCatalogFiles();
+    for (const LightroomCatalogRow& row : rows) {
+        if (isAbortScanning)
+            break;
+        auto record = std::make_shared<FileInfoNode>();
+        fillLightroomFileInfoNode(row, *record);
+        if (isCompletListFetch && acceptRecord(*record)) {
+            ++fileCount;
+            sink.addCloudScanFile(record);
+        }
+    }
+    sink.OnScanCompletedProcess();
+}
+
+void LightroomCloudHandler::fillLightroomFileInfoNode(const LightroomCatalogRow& row, FileInfoNode& record)
+{
+    record.fileId = QString::number(row.fileId);
+    record.fileName = row.fileName;
+    record.folderPath = row.folderPath;
+    const QString path = row.folderPath + row.fileName;
+    record.filePath = path;
+    const QFileInfo info(path);
+    if (info.exists()) {
+        record.fileSize = static_cast<quint64>(std::max<qint64>(info.size(), 0));
+        if (const QDateTime modified = info.lastModified(); modified.isValid())
+            record.modDate = modified;
+        if (const QDateTime born = info.birthTime(); born.isValid())
+            record.createDate = born;
+    }
+    record.filePathUrl = QUrl::fromLocalFile(path);
+    record.state = false;
+    record.arrForSubPathMd5 = QStringList();
+}
+
+bool LightroomCloudHandler::authenticateCloud()
+{
+    isAuthenticateForScan = true;
+    return true;
+}
+
+bool LightroomCloudHandler::deleteCloudFile(const FileInfoNodePtr& record)
+{
+    if (!record || record->fileId.isEmpty())
+        return false;
+    Log::print("Removing from the photo catalog: file", record->fileId);
+    return lightroomDBManagerObj.deleteLightroomCatalogFiles({ record->fileId });
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// One file entry of the photo catalog: its key, its name, its folder row and
+// the absolute path of that folder (root folder and the path below it).
+struct LightroomCatalogRow {
+    qint64 fileId = 0;
+    QString fileName;
+    qint64 folderId = 0;
+    QString folderPath;
+};
+
+// Reads and edits the photo catalog, an SQLite database that the photo
+// application keeps. It lists the files the catalog references and removes
+// the catalog entries of given files; the image files themselves are never
+// touched. Each call opens its own connection and closes it before it
+// returns, so one instance may serve the scan worker and the removal worker.
+class LightroomDBManager {
+public:
+    // catalog: the catalog file to use; none: lightroomCatalogPath().
+    explicit LightroomDBManager(std::optional<QString> catalog = std::nullopt);
+
+    // "catalogPath" of the "lightroom" entry in the cloud configuration when
+    // set; otherwise "Lightroom/Lightroom Catalog.lrcat" in the Pictures
+    // folder. The "Lightroom" folder is made when Pictures exists; Pictures
+    // itself is never made.
+    static QString lightroomCatalogPath();
+    QString catalogPath() const;
+
+    // Every file entry joined to its own folder and root folder, in the order
+    // the database gives them. Entries without a name or a root path are
+    // skipped. Empty when the catalog cannot be opened or read. The catalog
+    // is opened read-only.
+    std::vector<LightroomCatalogRow> fetchLightroomCatalogFiles() const;
+
+    // Removes the catalog entries (image rows, then file rows) of the given
+    // ids in one transaction. True only when every statement succeeded; an id
+    // that is not a number, a catalog that cannot be opened, or the lock file
+    // the photo application keeps while it has the catalog open refuses the
+    // whole call and changes nothing.
+    bool deleteLightroomCatalogFiles(const QStringList& fileIds) const;
+
+private:
+    std::optional<QString> catalog_;
+};
