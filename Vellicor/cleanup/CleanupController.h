@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cleanup/PhotosLibraryStep.h"
 #include "cleanup/RemovalOutcome.h"
 
 #include <QObject>
@@ -13,6 +14,7 @@
 
 class CloudRemover;
 class FileRemover;
+class PhotosBridge;
 class PhotosNode;
 class QThread;
 class ResultsState;
@@ -71,6 +73,14 @@ struct RemovalReport {
     std::vector<RemovalOutcome> skipped;
     // Library path to its collected items, in the order they were reached.
     std::map<QString, std::vector<std::shared_ptr<PhotosNode>>> dictPhotosCleanerKeys;
+    // Collected items put into the photo application's album (also counted in
+    // countTrashed), and those left as they were.
+    qint64 countMovedToAlbum = 0;
+    qint64 countNotMovedToAlbum = 0;
+    // The album could not be made (the application not running or refusing).
+    bool photosAlbumFailed = false;
+    // The user has not allowed this program to control the photo application.
+    bool isAppNotAutharizedToMoveDups = false;
 };
 
 // The removal of the marked files, from the Remove button to the refreshed
@@ -88,6 +98,9 @@ public:
     ~CleanupController() override;
 
     void setScreen(RemovalScreen* screen) { screen_ = screen; }
+    // The photo application that receives collected photo-library items; by
+    // default none is available. Not while a run is under way.
+    void setPhotosBridge(std::shared_ptr<PhotosBridge> bridge);
 
     // The Remove button and the Delete command: the alert when nothing is
     // marked, otherwise the confirmation (unless the settings skip it) and
@@ -113,13 +126,14 @@ private:
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
     void updateTrashCount(const QString& path);
-    void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes);
-    void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes);
+    void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
+    void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
 
     ResultsState& state_;
     UserDefaults& defaults_;
     std::shared_ptr<FileRemover> files_;
     std::shared_ptr<CloudRemover> cloud_;
+    std::shared_ptr<PhotosBridge> photos_;
     RemovalScreen* screen_ = nullptr;
     std::shared_ptr<std::atomic<bool>> isAbortClean_;
     QThread* worker_ = nullptr;
