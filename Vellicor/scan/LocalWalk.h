@@ -14,8 +14,8 @@
 
 // The walk of this computer's checked scan-list rows into file records, on the
 // scan's worker thread. Hidden names, excluded folders and (unless a row asks
-// for them) sub-folders are skipped; packages are one item; a photo library
-// is read through its database, the first one only. A file is recorded once per scan, by device
+// for them) sub-folders are skipped; packages are one item; photo libraries
+// are left to their own reader. A file is recorded once per scan, by device
 // and inode, under the first path met. Everything skipped for a reason other
 // than the user's choices (an unreadable folder, a name that cannot be
 // reopened, a path too long, a pseudo file system) is logged and counted.

@@ -245,8 +245,8 @@ PhotosLibraryReader::PhotosLibraryReader(QString cacheFolder, QString albumName,
 QString PhotosLibraryReader::photosLibraryDatabasePath(const QString& libraryPath)
 {
     const QDir library(libraryPath);
-    for (const char* candidate :
-        { "database/apdb/Library.apdb", "database/Library.apdb", "database/photos.sqlite", "database/apdb/photos.db" }) {
+    for (const char* candidate : { "database/apdb/Library.apdb", "database/Library.apdb", "database/photos.sqlite",
+             "database/apdb/photos.db" }) {
         const QString path = library.filePath(QString::fromLatin1(candidate));
         if (QFileInfo::exists(path))
             return path;

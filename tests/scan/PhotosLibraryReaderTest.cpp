@@ -1,7 +1,7 @@
+#include "scan/PhotosLibraryReader.h"
 #include "base/AppPaths.h"
 #include "core/PhotosNode.h"
 #include "scan/EngineFixture.h"
-#include "scan/PhotosLibraryReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,42 +38,48 @@ QString makeLibrary(TreeBuilder& tree, const QString& name, PhotosSchema schema)
             " isInTrash INTEGER); CREATE TABLE RKVERSION (modelId INTEGER PRIMARY KEY, uuid TEXT, masterUuid TEXT,"
             " fileName TEXT, isInTrash INTEGER, burstUuid TEXT); CREATE TABLE RKALBUM (modelId INTEGER PRIMARY KEY,"
             " name TEXT, isInTrash INTEGER); CREATE TABLE RKALBUMVERSION (modelId INTEGER PRIMARY KEY,"
-            " versionId INTEGER, albumId INTEGER); INSERT INTO RKALBUM VALUES (9, NULL, 0), (7, 'VELLICOR''S MARKED', 0);"
+            " versionId INTEGER, albumId INTEGER); INSERT INTO RKALBUM VALUES (9, NULL, 0), (7, 'VELLICOR''S MARKED', "
+            "0);"
             " INSERT INTO RKALBUMVERSION VALUES (1, 4, 7);");
         for (int i = 1; i <= 6; ++i) {
-            const QString path = paths[i - 1].isEmpty() ? QStringLiteral("NULL") : QLatin1Char('\'') + paths[i - 1] + '\'';
-            exec(db, QStringLiteral("INSERT INTO RKMASTER VALUES (%1, 'M-%1', 100, %2, %3);"
-                                    "INSERT INTO RKVERSION VALUES (%1, 'V-%1', 'M-%1', 'Original %1.jpg', 0, %4);")
-                         .arg(i)
-                         .arg(path)
-                         .arg(i == 2 ? 1 : 0)
-                         .arg(i == 3 ? QStringLiteral("'B'") : QStringLiteral("NULL")));
+            const QString path
+                = paths[i - 1].isEmpty() ? QStringLiteral("NULL") : QLatin1Char('\'') + paths[i - 1] + '\'';
+            exec(db,
+                QStringLiteral("INSERT INTO RKMASTER VALUES (%1, 'M-%1', 100, %2, %3);"
+                               "INSERT INTO RKVERSION VALUES (%1, 'V-%1', 'M-%1', 'Original %1.jpg', 0, %4);")
+                    .arg(i)
+                    .arg(path)
+                    .arg(i == 2 ? 1 : 0)
+                    .arg(i == 3 ? QStringLiteral("'B'") : QStringLiteral("NULL")));
         }
     } else {
-        const QString assets = schema == PhotosSchema::assets ? QStringLiteral("ZASSET") : QStringLiteral("ZGENERICASSET");
+        const QString assets
+            = schema == PhotosSchema::assets ? QStringLiteral("ZASSET") : QStringLiteral("ZGENERICASSET");
         const QString join = schema == PhotosSchema::assets ? QStringLiteral("Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS)")
                                                             : QStringLiteral("Z_26ASSETS (Z_26ALBUMS, Z_33ASSETS)");
         exec(db,
-            QStringLiteral("CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER, Z_NAME TEXT); INSERT INTO Z_PRIMARYKEY VALUES"
-                           " (26, 'Album'), (33, 'GenericAsset'); CREATE TABLE %1 (Z_PK INTEGER PRIMARY KEY, ZUUID TEXT,"
-                           " ZDIRECTORY TEXT, ZFILENAME TEXT, ZTRASHEDSTATE INTEGER); CREATE TABLE"
-                           " ZADDITIONALASSETATTRIBUTES (Z_PK INTEGER PRIMARY KEY, ZASSET INTEGER, ZORIGINALFILESIZE"
-                           " INTEGER, ZORIGINALFILENAME TEXT, ZALLOWEDFORANALYSIS INTEGER); CREATE TABLE ZGENERICALBUM"
-                           " (Z_PK INTEGER PRIMARY KEY, ZTITLE TEXT, ZTRASHEDSTATE INTEGER); CREATE TABLE %2;"
-                           " INSERT INTO ZGENERICALBUM VALUES (5, 'vellicor''s marked', 0), (7, 'Vellicor''s Marked', 0);"
-                           " INSERT INTO Z_26ASSETS VALUES (7, 4);")
+            QStringLiteral(
+                "CREATE TABLE Z_PRIMARYKEY (Z_ENT INTEGER, Z_NAME TEXT); INSERT INTO Z_PRIMARYKEY VALUES"
+                " (26, 'Album'), (33, 'GenericAsset'); CREATE TABLE %1 (Z_PK INTEGER PRIMARY KEY, ZUUID TEXT,"
+                " ZDIRECTORY TEXT, ZFILENAME TEXT, ZTRASHEDSTATE INTEGER); CREATE TABLE"
+                " ZADDITIONALASSETATTRIBUTES (Z_PK INTEGER PRIMARY KEY, ZASSET INTEGER, ZORIGINALFILESIZE"
+                " INTEGER, ZORIGINALFILENAME TEXT, ZALLOWEDFORANALYSIS INTEGER); CREATE TABLE ZGENERICALBUM"
+                " (Z_PK INTEGER PRIMARY KEY, ZTITLE TEXT, ZTRASHEDSTATE INTEGER); CREATE TABLE %2;"
+                " INSERT INTO ZGENERICALBUM VALUES (5, 'vellicor''s marked', 0), (7, 'Vellicor''s Marked', 0);"
+                " INSERT INTO Z_26ASSETS VALUES (7, 4);")
                 .arg(assets, join));
         for (int i = 1; i <= 6; ++i) {
             const QString dir = paths[i - 1].isEmpty() ? QStringLiteral("NULL") : QStringLiteral("'A'");
-            const QString file = paths[i - 1].isEmpty() ? QStringLiteral("NULL")
-                                                         : QLatin1Char('\'') + paths[i - 1].mid(2) + '\'';
-            exec(db, QStringLiteral("INSERT INTO %1 VALUES (%2, 'U-%2', %3, %4, %5);"
-                                    "INSERT INTO ZADDITIONALASSETATTRIBUTES VALUES (%2, %2, 100, 'Original %2.jpg', %6);")
-                         .arg(assets)
-                         .arg(i)
-                         .arg(i == 6 ? QStringLiteral("'../..'") : dir, file)
-                         .arg(i == 2 ? 1 : 0)
-                         .arg(i == 3 ? 0 : 1));
+            const QString file
+                = paths[i - 1].isEmpty() ? QStringLiteral("NULL") : QLatin1Char('\'') + paths[i - 1].mid(2) + '\'';
+            exec(db,
+                QStringLiteral("INSERT INTO %1 VALUES (%2, 'U-%2', %3, %4, %5);"
+                               "INSERT INTO ZADDITIONALASSETATTRIBUTES VALUES (%2, %2, 100, 'Original %2.jpg', %6);")
+                    .arg(assets)
+                    .arg(i)
+                    .arg(i == 6 ? QStringLiteral("'../..'") : dir, file)
+                    .arg(i == 2 ? 1 : 0)
+                    .arg(i == 3 ? 0 : 1));
         }
     }
     sqlite3_close(db);
