@@ -51,6 +51,19 @@ CleanupController::~CleanupController()
     }
 }
 
+QString CleanupController::openPhotoLibrary()
+{
+    for (const DuplicateGroupPtr& group : state_.arrGroups) {
+        const auto item = std::find_if(group->filterChildren.begin(), group->filterChildren.end(),
+            [](const FileInfoNodePtr& file) { return file->isPhotosNode; });
+        if (item == group->filterChildren.end() || !(*item)->libraryPath)
+            continue;
+        photos_->openLibrary(*(*item)->libraryPath);
+        return *(*item)->libraryPath;
+    }
+    return {};
+}
+
 void CleanupController::removeSelectedItems()
 {
     if (isRemoving())

@@ -101,6 +101,11 @@ public:
     // The photo application that receives collected photo-library items; by
     // default none is available. Not while a run is under way.
     void setPhotosBridge(std::shared_ptr<PhotosBridge> bridge);
+    // The photo-library instruction sheet's Open button: asks the photo
+    // application to open the library of the first photo-library item shown
+    // (a group whose first such item names no library is passed over).
+    // Answers the path asked for, empty when there was none.
+    QString openPhotoLibrary();
 
     // The Remove button and the Delete command: the alert when nothing is
     // marked, otherwise the confirmation (unless the settings skip it) and

@@ -39,11 +39,14 @@ public:
     void add(const PhotosStepItem& item)
     {
         if (!isValidMediaItemId(item.mediaId)) {
-            Log::print("Photo library item refused, its id is not a media id:", item.path, item.mediaId);
+            if (!item.mediaId.isEmpty())
+                Log::print("Photo library item refused, its id is not a media id:", item.path, item.mediaId);
             ++outcome.notMovedCount;
             return;
         }
         const std::optional<QString> id = bridge_.mediaItemId(item.mediaId);
+        if (id && id->isEmpty())
+            Log::print("***************Media Id String is Empty*******************");
         if (!id || !isValidMediaItemId(*id)) {
             ++outcome.notMovedCount;
             return;
@@ -99,7 +102,7 @@ PhotosStepOutcome runPhotosLibraryStep(const std::vector<PhotosStepItem>& items,
     for (qsizetype done = 0; done < libraries.size(); ++done) {
         const QString& library = libraries[done];
         if (!step.ensureAlbum()) {
-            Log::print("Photo album could not be made; photo-library items left as they are from", library);
+            Log::print("Error!! We are not able to create the album", library);
             step.outcome.albumFailed = true;
             for (const PhotosStepItem& item : items)
                 step.outcome.notMovedCount += libraries.indexOf(item.libraryPath) >= done ? 1 : 0;

@@ -65,7 +65,12 @@ public:
                 QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory"));
             sqlite3_close(db_);
             db_ = nullptr;
+            return;
         }
+        // The file comes from outside the program: its schema may run no
+        // function of ours.
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     }
     ~Connection() { sqlite3_close(db_); }
     Connection(const Connection&) = delete;

@@ -300,6 +300,7 @@ TEST_F(Removal, PhotoLibraryItemsGoOnlyIntoTheAlbumAndStayMarkedWithoutIt)
     item->photosInfo = std::make_shared<PhotosNode>();
     item->photosInfo->uuIDRkVersion = QStringLiteral("U-1");
     load({ { kept, item } });
+    EXPECT_EQ(controller.openPhotoLibrary(), *item->libraryPath);
     defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
 
     // No photo application on this system: the user is told, nothing changes.
