@@ -10,6 +10,7 @@
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "platform/PhotosBridge.h"
 #include "platform/ReachabilityTest.h"
 
 #include <QThread>
@@ -55,8 +56,15 @@ CleanupController::CleanupController(ResultsState& state, UserDefaults& defaults
     , defaults_(defaults)
     , files_(std::move(files))
     , cloud_(cloud ? std::move(cloud) : std::make_shared<UnavailableCloudRemover>())
+    , photos_(std::make_shared<UnavailablePhotosBridge>())
     , isAbortClean_(std::make_shared<std::atomic<bool>>(false))
 {
+}
+
+void CleanupController::setPhotosBridge(std::shared_ptr<PhotosBridge> bridge)
+{
+    if (!isRemoving())
+        photos_ = bridge ? std::move(bridge) : std::make_shared<UnavailablePhotosBridge>();
 }
 
 CleanupController::~CleanupController()
@@ -70,6 +78,19 @@ CleanupController::~CleanupController()
         undoWorker_->wait();
         delete undoWorker_;
     }
+}
+
+QString CleanupController::openPhotoLibrary()
+{
+    for (const DuplicateGroupPtr& group : state_.arrGroups) {
+        const auto item = std::find_if(group->filterChildren.begin(), group->filterChildren.end(),
+            [](const FileInfoNodePtr& file) { return file->isPhotosNode; });
+        if (item == group->filterChildren.end() || !(*item)->libraryPath)
+            continue;
+        photos_->openLibrary(*(*item)->libraryPath);
+        return *(*item)->libraryPath;
+    }
+    return {};
 }
 
 void CleanupController::removeSelectedItems()
@@ -140,15 +161,52 @@ void CleanupController::startRemovingMarkedFiles()
     }
     // The worker owns copies of everything it reads; its outcomes come back
     // to this object on the GUI thread, in order, the last one being the end.
-    worker_ = QThread::create([this, plan, abort = isAbortClean_, files = files_, cloud = cloud_] {
+    PhotosStepSettings photoSettings;
+    photoSettings.albumName = markedPhotosAlbumName();
+    photoSettings.applicationNotRunning = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [] {
+                AlertRequest alert;
+                alert.messageText = localizedText(QStringLiteral("ID_PLEASE_OPEN_PHOTOS_APP"));
+                alert.buttons = { localizedText(QStringLiteral("ID_OK")) };
+                alertPresenter()->presentThen(alert, {});
+            },
+            Qt::QueuedConnection);
+    };
+    photoSettings.onMoved = [this](const PhotosStepItem& item) {
+        QMetaObject::invokeMethod(
+            this, [this, path = item.path] { updateTrashCount(path); }, Qt::QueuedConnection);
+    };
+    // The worker owns copies of everything it reads; its outcomes come back
+    // to this object on the GUI thread, in order, the last one being the end.
+    // Of a collected item it reads the scan's fields only, which nothing
+    // changes while the run lasts.
+    worker_ = QThread::create([this, plan, abort = isAbortClean_, files = files_, cloud = cloud_, photos = photos_,
+                                  photoSettings = std::move(photoSettings)] {
         auto outcomes = executeRemovalPlan(*plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) {
             if (outcome.kind != RemovalOutcome::Kind::removed)
                 return;
             QMetaObject::invokeMethod(
                 this, [this, path = outcome.path] { updateTrashCount(path); }, Qt::QueuedConnection);
         });
+        std::vector<PhotosStepItem> collected;
+        for (std::size_t i = 0; i < outcomes.size(); ++i) {
+            const RemovalOutcome& outcome = outcomes[i];
+            if (outcome.kind != RemovalOutcome::Kind::collected || !outcome.file->photosInfo)
+                continue;
+            const PhotosNode& item = *outcome.file->photosInfo;
+            collected.push_back({ outcome.file->libraryPath.value_or(QString()), item.uuIDRkVersion.value_or(QString()),
+                item.fileSize.value_or(0), outcome.path, i });
+        }
+        PhotosStepOutcome photoOutcome;
+        if (!collected.empty())
+            photoOutcome = runPhotosLibraryStep(collected, *photos, photoSettings, *abort);
         QMetaObject::invokeMethod(
-            this, [this, outcomes = std::move(outcomes)]() mutable { finishRemovingMarkedFiles(std::move(outcomes)); },
+            this,
+            [this, outcomes = std::move(outcomes), photoOutcome = std::move(photoOutcome)]() mutable {
+                finishRemovingMarkedFiles(std::move(outcomes), std::move(photoOutcome));
+            },
             Qt::QueuedConnection);
     });
     worker_->start();
@@ -169,7 +227,7 @@ void CleanupController::updateTrashCount(const QString& path)
         screen_->updateTrashProgress(static_cast<int>(shown), filesDeletedCountText(shown), path);
 }
 
-void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes)
+void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos)
 {
     if (worker_) {
         worker_->wait();
@@ -178,7 +236,7 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
     }
     if (screen_)
         screen_->closeTrashProgress();
-    applyRemovalOutcomes(outcomes);
+    applyRemovalOutcomes(outcomes, photos);
     if (state_.resultSetId() == plan_->resultSetId)
         emit resultAreaChanged(updateResultsAfterRemoval(state_));
     emit removalFinished();
@@ -299,7 +357,8 @@ void CleanupController::reinsertRestoredFile(const RestoreOutcome& outcome)
     }
 }
 
-void CleanupController::applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes)
+void CleanupController::applyRemovalOutcomes(
+    const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
 {
     using Kind = RemovalOutcome::Kind;
     const RemovalPlan& plan = *plan_;
@@ -353,6 +412,26 @@ void CleanupController::applyRemovalOutcomes(const std::vector<RemovalOutcome>& 
                 outcome.file->photosInfo);
             break;
         }
+    }
+    // Items in the photo application's album leave their groups like removed
+    // files; they never enter the undo list.
+    report_.countMovedToAlbum = static_cast<qint64>(photos.moved.size());
+    report_.countNotMovedToAlbum = photos.notMovedCount;
+    report_.photosAlbumFailed = photos.albumFailed;
+    report_.isAppNotAutharizedToMoveDups = photos.isAppNotAutharizedToMoveDups;
+    report_.countTrashed += report_.countMovedToAlbum;
+    report_.sizeTrashed += photos.movedSize;
+    report_.uniquePhotosReatined -= report_.countMovedToAlbum;
+    for (const std::size_t index : photos.moved) {
+        const RemovalOutcome& outcome = outcomes[index];
+        outcome.file->photosInfo->isMovedToTrashAlbum = true;
+        if (!sameResultSet)
+            continue;
+        outcome.file->isMoveToTrash = true;
+        DuplicateGroup& group = *outcome.group;
+        group.groupSize -= std::min(group.groupSize, outcome.file->fileSize);
+        if (touched.insert(&group).second)
+            groups.push_back(outcome.group);
     }
     arrNodesToBeRestoredLocal_ = std::move(undoList);
     if (!sameResultSet)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cleanup/AfterClean.h"
+#include "cleanup/PhotosLibraryStep.h"
 #include "cleanup/RemovalOutcome.h"
 #include "cleanup/UndoRestore.h"
 
@@ -15,6 +16,7 @@
 
 class CloudRemover;
 class FileRemover;
+class PhotosBridge;
 class PhotosNode;
 class QThread;
 class ResultsState;
@@ -89,6 +91,14 @@ struct RemovalReport {
     std::vector<RemovalOutcome> skipped;
     // Library path to its collected items, in the order they were reached.
     std::map<QString, std::vector<std::shared_ptr<PhotosNode>>> dictPhotosCleanerKeys;
+    // Collected items put into the photo application's album (also counted in
+    // countTrashed), and those left as they were.
+    qint64 countMovedToAlbum = 0;
+    qint64 countNotMovedToAlbum = 0;
+    // The album could not be made (the application not running or refusing).
+    bool photosAlbumFailed = false;
+    // The user has not allowed this program to control the photo application.
+    bool isAppNotAutharizedToMoveDups = false;
 };
 
 // The outcome of the last undo.
@@ -123,6 +133,14 @@ public:
 
     void setScreen(RemovalScreen* screen) { screen_ = screen; }
     void setAfterCleanScreen(AfterCleanScreen* screen) { afterCleanScreen_ = screen; }
+    // The photo application that receives collected photo-library items; by
+    // default none is available. Not while a run is under way.
+    void setPhotosBridge(std::shared_ptr<PhotosBridge> bridge);
+    // The photo-library instruction sheet's Open button: asks the photo
+    // application to open the library of the first photo-library item shown
+    // (a group whose first such item names no library is passed over).
+    // Answers the path asked for, empty when there was none.
+    QString openPhotoLibrary();
 
     // The Remove button and the Delete command: the alert when nothing is
     // marked, otherwise the confirmation (unless the settings skip it) and
@@ -162,8 +180,8 @@ private:
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
     void updateTrashCount(const QString& path);
-    void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes);
-    void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes);
+    void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
+    void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes);
@@ -173,6 +191,7 @@ private:
     UserDefaults& defaults_;
     std::shared_ptr<FileRemover> files_;
     std::shared_ptr<CloudRemover> cloud_;
+    std::shared_ptr<PhotosBridge> photos_;
     RemovalScreen* screen_ = nullptr;
     AfterCleanScreen* afterCleanScreen_ = nullptr;
     std::shared_ptr<std::atomic<bool>> isAbortClean_;

@@ -5,6 +5,7 @@
 #include "core/FileUtilities.h"
 #include "scan/LocalFileRecordBuilder.h"
 #include "scan/PackageTypes.h"
+#include "scan/PhotosLibraryReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -106,8 +107,11 @@ void LocalWalk::scanPath(const QString& path, const FilePathNode& row)
         scanDirectory(path, row);
         return;
     }
-    if (isPhotoLibraryExtension(extension))
-        return; // photo libraries are read by their own reader, never as files
+    if (isPhotoLibraryExtension(extension)) {
+        // Photo libraries are read through their database, never as files.
+        scanPhotosLibrary(path, request_, counters_, abort_, records_, isPhotosScanned_);
+        return;
+    }
     addScannedFile(path);
 }
 
@@ -149,7 +153,9 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return WalkAction::next;
             const QString extension = QFileInfo(name).suffix().toLower();
             if (isPackageExtension(extension)) {
-                if (!isPhotoLibraryExtension(extension))
+                if (isPhotoLibraryExtension(extension))
+                    scanPhotosLibrary(entryPath, request_, counters_, abort_, records_, isPhotosScanned_);
+                else
                     addScannedFile(entryPath);
                 return WalkAction::next;
             }

@@ -52,4 +52,6 @@ private:
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
     qint64 skipped_ = 0;
+    // A photo library has yielded assets in this walk.
+    bool isPhotosScanned_ = false;
 };

@@ -2,12 +2,14 @@
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/CloudRemover.h"
+#include "cleanup/FakePhotos.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
 #include "core/Localization.h"
 #include "core/MD5.h"
+#include "core/PhotosNode.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 #include "marking/ProtectedFolderStore.h"
@@ -483,4 +485,33 @@ TEST_F(Removal, AFileOfAnEarlierResultSetComesBackWithoutEnteringTheNewOne)
     EXPECT_EQ(controller.lastUndoReport().restoredNotShown, 1);
     EXPECT_EQ(state.arrMainGroup.size(), 1u);
     EXPECT_EQ(state.arrMainGroup[0]->children.size(), 2u);
+}
+
+TEST_F(Removal, PhotoLibraryItemsGoOnlyIntoTheAlbumAndStayMarkedWithoutIt)
+{
+    const auto kept = file(QStringLiteral("k.jpg"), "picture");
+    const auto item = file(QStringLiteral("lib/m.jpg"), "picture");
+    item->isPhotosNode = true;
+    item->libraryPath = folder + QStringLiteral("/lib");
+    item->photosInfo = std::make_shared<PhotosNode>();
+    item->photosInfo->uuIDRkVersion = QStringLiteral("U-1");
+    load({ { kept, item } });
+    EXPECT_EQ(controller.openPhotoLibrary(), *item->libraryPath);
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+
+    // No photo application on this system: the user is told, nothing changes.
+    ASSERT_TRUE(run());
+    EXPECT_EQ(sheets->alerts, QStringList { localizedText(QStringLiteral("ID_PLEASE_OPEN_PHOTOS_APP")) });
+    EXPECT_TRUE(controller.lastReport().photosAlbumFailed && item->isMarked());
+    EXPECT_EQ(state.arrMainGroup[0]->children.size(), 2u);
+
+    auto photos = std::make_shared<FakePhotos>();
+    photos->containers = QStringList { markedPhotosAlbumName() };
+    controller.setPhotosBridge(photos);
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(item->photosInfo->isMovedToTrashAlbum.value_or(false));
+    EXPECT_EQ(state.arrMainGroup[0]->children, std::vector<FileInfoNodePtr> { kept });
+    // Either way the file itself never moves and nothing can be undone.
+    EXPECT_TRUE(exists(item) && remover->calls == 0);
+    EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
 }

@@ -1,0 +1,120 @@
+#include "cleanup/PhotosLibraryStep.h"
+
+#include "base/Log.h"
+#include "platform/PhotosBridge.h"
+
+#include <QStringList>
+
+#include <thread>
+
+namespace {
+
+constexpr std::size_t batchLimit = 99;
+
+class Step {
+public:
+    Step(PhotosBridge& bridge, const PhotosStepSettings& settings)
+        : bridge_(bridge)
+        , settings_(settings)
+    {
+    }
+
+    bool ensureAlbum()
+    {
+        const std::optional<QStringList> names = bridge_.containerNames();
+        if (names && names->contains(settings_.albumName, Qt::CaseSensitive))
+            return true;
+        if (!bridge_.isApplicationRunning()) {
+            if (settings_.applicationNotRunning)
+                settings_.applicationNotRunning();
+            return false;
+        }
+        std::this_thread::sleep_for(settings_.pauseBeforeAlbum);
+        const PhotosBridge::ScriptRun run = bridge_.runScript(albumCreationScript(settings_.albumName));
+        if (run.errorNumber == PhotosBridge::notAuthorizedError)
+            outcome.isAppNotAutharizedToMoveDups = true;
+        return run.hasResult;
+    }
+
+    void add(const PhotosStepItem& item)
+    {
+        if (!isValidMediaItemId(item.mediaId)) {
+            if (!item.mediaId.isEmpty())
+                Log::print("Photo library item refused, its id is not a media id:", item.path, item.mediaId);
+            ++outcome.notMovedCount;
+            return;
+        }
+        const std::optional<QString> id = bridge_.mediaItemId(item.mediaId);
+        if (id && id->isEmpty())
+            Log::print("***************Media Id String is Empty*******************");
+        if (!id || !isValidMediaItemId(*id)) {
+            ++outcome.notMovedCount;
+            return;
+        }
+        batch_.push_back(&item);
+        ids_ << *id;
+        if (batch_.size() == batchLimit)
+            send();
+    }
+
+    void send()
+    {
+        if (batch_.empty())
+            return;
+        Log::print("moveDuplicateImagesToDuplicateMarkedPhotosAlbumWithID");
+        const PhotosBridge::ScriptRun run = bridge_.runScript(addToAlbumScript(settings_.albumName, ids_));
+        if (run.hasResult) {
+            for (const PhotosStepItem* item : batch_) {
+                outcome.moved.push_back(item->outcomeIndex);
+                outcome.movedSize += item->fileSize;
+                if (settings_.onMoved)
+                    settings_.onMoved(*item);
+            }
+        } else {
+            Log::print("Photo album did not take a batch of", static_cast<qint64>(batch_.size()), "items; error",
+                run.errorNumber);
+            outcome.notMovedCount += static_cast<qint64>(batch_.size());
+        }
+        batch_.clear();
+        ids_.clear();
+    }
+
+    PhotosStepOutcome outcome;
+
+private:
+    PhotosBridge& bridge_;
+    const PhotosStepSettings& settings_;
+    std::vector<const PhotosStepItem*> batch_;
+    QStringList ids_;
+};
+
+} // namespace
+
+PhotosStepOutcome runPhotosLibraryStep(const std::vector<PhotosStepItem>& items, PhotosBridge& bridge,
+    const PhotosStepSettings& settings, const std::atomic<bool>& abort)
+{
+    QStringList libraries;
+    for (const PhotosStepItem& item : items) {
+        if (!libraries.contains(item.libraryPath))
+            libraries << item.libraryPath;
+    }
+    Step step(bridge, settings);
+    for (qsizetype done = 0; done < libraries.size(); ++done) {
+        const QString& library = libraries[done];
+        if (!step.ensureAlbum()) {
+            Log::print("Error!! We are not able to create the album", library);
+            step.outcome.albumFailed = true;
+            for (const PhotosStepItem& item : items)
+                step.outcome.notMovedCount += libraries.indexOf(item.libraryPath) >= done ? 1 : 0;
+            break;
+        }
+        for (const PhotosStepItem& item : items) {
+            if (abort.load())
+                break;
+            if (item.libraryPath == library)
+                step.add(item);
+        }
+        step.send();
+    }
+    return step.outcome;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class PhotosBridge;
+
+// One collected photo-library item, as the step reads it.
+struct PhotosStepItem {
+    QString libraryPath;
+    // The item's media id in the photo application.
+    QString mediaId;
+    quint64 fileSize = 0;
+    // The item's file, for the progress display.
+    QString path;
+    // Where the item's outcome lies in the run's outcomes.
+    std::size_t outcomeIndex = 0;
+};
+
+// What the step did.
+struct PhotosStepOutcome {
+    // outcomeIndex of every item now in the album, in order.
+    std::vector<std::size_t> moved;
+    quint64 movedSize = 0;
+    // Items refused (an id of the wrong shape), unknown to the application or
+    // in a batch the application did not take: they keep their state.
+    qint64 notMovedCount = 0;
+    // An album could not be made: its library and every later one were left
+    // alone.
+    bool albumFailed = false;
+    // The user has not allowed this program to control the application.
+    bool isAppNotAutharizedToMoveDups = false;
+};
+
+struct PhotosStepSettings {
+    QString albumName;
+    // Taken before an album is made, while the application settles.
+    std::chrono::milliseconds pauseBeforeAlbum { 1000 };
+    // Called when an album must be made and the application is not running.
+    std::function<void()> applicationNotRunning;
+    // Called for each item once its batch is in the album.
+    std::function<void(const PhotosStepItem&)> onMoved;
+};
+
+// Puts the marked photo-library items into the album albumName of the photo
+// application, library by library in the order first met: the album is made
+// when no container has exactly its name, then the items go in batches of at
+// most 99. Stop (abort) ends a library's items; later libraries get their
+// album but no items. Nothing is ever removed. Runs on the clean-up worker;
+// blocks while the application answers.
+PhotosStepOutcome runPhotosLibraryStep(const std::vector<PhotosStepItem>& items, PhotosBridge& bridge,
+    const PhotosStepSettings& settings, const std::atomic<bool>& abort);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/FileInfoNode.h"
+#include "scan/ScanCounters.h"
+#include "scan/ScanRequest.h"
+
+#include <QString>
+
+#include <atomic>
+#include <vector>
+
+// One asset of a photo library as its database describes it. Texts the
+// database leaves empty (NULL) are empty here.
+struct PhotosAsset {
+    QString modelId;
+    QString uuid;
+    QString imagePath;
+    quint64 fileSize = 0;
+    QString originalFileName;
+    QString uuidRKVersion;
+};
+
+// The layouts a library database comes in, known by the tables it holds.
+enum class PhotosSchema {
+    unknown,
+    // Assets in ZASSET, album membership in Z_<album entity>ASSETS.
+    assets,
+    // Assets in ZGENERICASSET, the membership column named by the asset entity.
+    genericAssets,
+    // Masters and versions (RKMASTER, RKVERSION), albums in RKALBUM.
+    masters,
+};
+
+// Reads the assets of a photo library package. The library itself is never
+// opened: its database and companion files are copied into a private folder
+// under cacheFolder, read there read-only and removed afterwards. Assets in
+// the trash, assets not allowed for analysis, burst members (older libraries)
+// and the members of the album named albumName (where earlier clean-ups put
+// marked items) are left out. Runs on the scan's worker thread; keeps no
+// state between reads.
+class PhotosLibraryReader {
+public:
+    // englishInterface: the album's title is matched exactly (older
+    // libraries: ignoring ASCII letter case); otherwise by the locale's
+    // comparison.
+    PhotosLibraryReader(QString cacheFolder, QString albumName, bool englishInterface);
+
+    // The library's database file: an ".apdb" one when present, else the
+    // newer "photos.sqlite", else the older "photos.db".
+    static QString photosLibraryDatabasePath(const QString& libraryPath);
+
+    // The library's assets in the database's order; empty when nothing could
+    // be read (each reason is logged).
+    std::vector<PhotosAsset> readPhotosLibraryAssets(const QString& libraryPath) const;
+
+private:
+    QString cacheFolder_;
+    QString albumName_;
+    bool englishInterface_;
+};
+
+// The walk's step for a library package: a "photoslibrary" package is read
+// when no library has yielded assets in this walk yet (isPhotosScanned); its
+// accepted items are appended to records as photo-library records. Other
+// library kinds are passed over.
+void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, ScanCounters& counters,
+    const std::atomic<bool>& abort, std::vector<FileInfoNodePtr>& records, bool& isPhotosScanned);

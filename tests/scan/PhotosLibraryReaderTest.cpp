@@ -1,0 +1,104 @@
+#include "scan/PhotosLibraryReader.h"
+#include "base/AppPaths.h"
+#include "core/PhotosNode.h"
+#include "scan/EngineFixture.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sqlite3.h>
+
+namespace {
+
+const QString albumName = QStringLiteral("Vellicor's Marked");
+
+// Assets of every layout: 1 kept, 2 in the trash, 3 not allowed for analysis
+// (newer) or a burst member (older), 4 in the marked album, 5 without a path,
+// 6 pointing outside the library. Only the files of 1 and 4 exist.
+const char* const newerLayout
+    = "CREATE TABLE Z_PRIMARYKEY (Z_ENT, Z_NAME);"
+      "INSERT INTO Z_PRIMARYKEY VALUES (26, 'Album'), (33, 'GenericAsset');"
+      "CREATE TABLE %1 (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
+      "CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK INTEGER PRIMARY KEY, ZASSET,"
+      " ZORIGINALFILESIZE, ZORIGINALFILENAME, ZALLOWEDFORANALYSIS);"
+      "CREATE TABLE ZGENERICALBUM (Z_PK INTEGER PRIMARY KEY, ZTITLE, ZTRASHEDSTATE);"
+      "INSERT INTO ZGENERICALBUM VALUES (5, 'vellicor''s marked', 0), (7, 'Vellicor''s Marked', 0);"
+      "CREATE TABLE Z_26ASSETS (Z_26ALBUMS, %2); INSERT INTO Z_26ASSETS VALUES (7, 4);"
+      "INSERT INTO %1 VALUES (1, 'U-1', 'A', 'keep.jpg', 0), (2, 'U-2', 'A', 't.jpg', 1),"
+      " (3, 'U-3', 'A', 's.jpg', 0), (4, 'U-4', 'A', 'album.jpg', 0), (5, 'U-5', NULL, NULL, 0),"
+      " (6, 'U-6', '../..', 'out.jpg', 0);"
+      "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT Z_PK, Z_PK, 100, 'Original ' || Z_PK || '.jpg',"
+      " Z_PK <> 3 FROM %1;";
+const char* const olderLayout
+    = "CREATE TABLE RKMASTER (modelId INTEGER PRIMARY KEY, uuid, fileSize, imagePath, isInTrash);"
+      "CREATE TABLE RKVERSION (modelId INTEGER PRIMARY KEY, uuid, masterUuid, fileName, isInTrash, burstUuid);"
+      "CREATE TABLE RKALBUM (modelId INTEGER PRIMARY KEY, name, isInTrash);"
+      "CREATE TABLE RKALBUMVERSION (modelId INTEGER PRIMARY KEY, versionId, albumId);"
+      "INSERT INTO RKALBUM VALUES (9, NULL, 0), (7, 'VELLICOR''S MARKED', 0); INSERT INTO RKALBUMVERSION VALUES (1, 4, "
+      "7);"
+      "INSERT INTO RKMASTER VALUES (1, 'M-1', 100, 'A/keep.jpg', 0), (2, 'M-2', 100, 'A/t.jpg', 1),"
+      " (3, 'M-3', 100, 'A/s.jpg', 0), (4, 'M-4', 100, 'A/album.jpg', 0), (5, 'M-5', 100, NULL, 0),"
+      " (6, 'M-6', 100, '../../out.jpg', 0);"
+      "INSERT INTO RKVERSION SELECT modelId, 'V-' || modelId, uuid, 'Original ' || modelId || '.jpg', 0,"
+      " CASE modelId WHEN 3 THEN 'B' END FROM RKMASTER;";
+
+QString makeLibrary(TreeBuilder& tree, const QString& name, PhotosSchema schema)
+{
+    const bool older = schema == PhotosSchema::masters;
+    const QString sql = older ? QString::fromLatin1(olderLayout)
+                              : QString::fromLatin1(newerLayout)
+                                    .arg(schema == PhotosSchema::assets ? "ZASSET" : "ZGENERICASSET",
+                                        schema == PhotosSchema::assets ? "Z_3ASSETS" : "Z_33ASSETS");
+    const QString database = tree.folder(name + QStringLiteral("/database"))
+        + (older ? QStringLiteral("/photos.db") : QStringLiteral("/photos.sqlite"));
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(database).constData(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    const QString originals = name + (older ? QStringLiteral("/Masters/A/") : QStringLiteral("/originals/A/"));
+    tree.file(originals + QStringLiteral("keep.jpg"), "library picture");
+    tree.file(originals + QStringLiteral("album.jpg"), "library picture");
+    return tree.path(name);
+}
+
+} // namespace
+
+TEST_F(EngineFixture, EachLibraryLayoutYieldsOnlyItsLiveAssetsOutsideTheMarkedAlbum)
+{
+    const PhotosSchema layouts[] = { PhotosSchema::assets, PhotosSchema::genericAssets, PhotosSchema::masters };
+    const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+    const PhotosLibraryReader withoutAlbum(AppPaths::cacheFolder(), QStringLiteral("Another"), true);
+    int n = 0;
+    for (const PhotosSchema layout : layouts) {
+        const bool older = layout == PhotosSchema::masters;
+        const QString library = makeLibrary(tree, QStringLiteral("L%1.photoslibrary").arg(++n), layout);
+        const std::vector<PhotosAsset> assets = reader.readPhotosLibraryAssets(library);
+        ASSERT_EQ(assets.size(), 1u) << n;
+        EXPECT_EQ(assets[0].imagePath, library + (older ? "/Masters/A/keep.jpg" : "/originals/A/keep.jpg"));
+        EXPECT_EQ(assets[0].originalFileName, QStringLiteral("Original 1.jpg"));
+        EXPECT_EQ(assets[0].uuidRKVersion, older ? QStringLiteral("V-1") : QStringLiteral("U-1"));
+        EXPECT_EQ(withoutAlbum.readPhotosLibraryAssets(library).size(), 2u) << n;
+    }
+    // The copies are gone.
+    EXPECT_TRUE(QDir(AppPaths::cacheFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+TEST_F(EngineFixture, TheWalkRecordsTheFirstLibrarysItemsAsLibraryItems)
+{
+    markedPhotosAlbumName() = albumName;
+    const QString first = makeLibrary(tree, QStringLiteral("a/One.photoslibrary"), PhotosSchema::assets);
+    makeLibrary(tree, QStringLiteral("b/Two.photoslibrary"), PhotosSchema::masters);
+    addRow(tree.root());
+    ScanCounters counters;
+    const ScanRequest request = makeScanRequest(ScanSource::thisComputer, engine->arrPathNodesFinder, {}, *defaults);
+    LocalWalk walk(request, counters, isAbortScan, {});
+    walk.parseAllPath();
+
+    ASSERT_EQ(walk.records().size(), 1u);
+    const FileInfoNode& item = *walk.records()[0];
+    ASSERT_TRUE(item.isPhotosNode && item.photosInfo);
+    EXPECT_EQ(item.fileName, QStringLiteral("Original 1.jpg"));
+    EXPECT_EQ(item.libraryPath, first);
+    EXPECT_EQ(item.photosInfo->uuIDRkVersion, QStringLiteral("U-1"));
+    EXPECT_EQ(counters.countScanned.load(), 1);
+}
