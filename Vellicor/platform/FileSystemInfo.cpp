@@ -10,6 +10,7 @@
 #include <linux/magic.h>
 #include <mutex>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
@@ -190,4 +191,42 @@ bool isNetworkVolume(const QString& path)
 bool isNetworkVolume(const QString& path, dev_t device)
 {
     return isNetworkDevice(path, device, false);
+}
+
+bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor)
+{
+    // Devices without a block queue (major 0: tmpfs, overlay, btrfs
+    // subvolumes) have no entry at all.
+    if (deviceMajor == 0)
+        return false;
+    const QString device = QStringLiteral("/sys/dev/block/%1:%2/").arg(deviceMajor).arg(deviceMinor);
+    for (const char* queue : { "queue/rotational", "../queue/rotational" }) {
+        QFile flag(device + QLatin1String(queue));
+        if (flag.open(QIODevice::ReadOnly))
+            return flag.read(4).trimmed() == "1";
+    }
+    return false;
+}
+
+bool isInPageCache(const QString& path, quint64 byteCount)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat status { };
+    bool cached = false;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        const auto length = static_cast<std::size_t>(std::min<quint64>(byteCount, quint64(status.st_size)));
+        if (length == 0) {
+            cached = true;
+        } else if (void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, fd, 0); map != MAP_FAILED) {
+            const long page = ::sysconf(_SC_PAGESIZE);
+            std::vector<unsigned char> resident((length + std::size_t(page) - 1) / std::size_t(page));
+            cached = ::mincore(map, length, resident.data()) == 0
+                && std::all_of(resident.begin(), resident.end(), [](unsigned char r) { return (r & 1) != 0; });
+            ::munmap(map, length);
+        }
+    }
+    ::close(fd);
+    return cached;
 }

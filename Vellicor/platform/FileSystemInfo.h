@@ -32,6 +32,16 @@ bool isNetworkVolume(const QString& path);
 // stat of the item itself gave it; saves looking the path up again.
 bool isNetworkVolume(const QString& path, dev_t device);
 
+// True when the block device major:minor (as a stat's device field splits it)
+// turns a platter, as its queue in /sys/dev/block reports; a partition answers
+// for its disk. False for solid-state, virtual and unknown devices.
+bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor);
+
+// True when the first byteCount bytes of the regular file (all of it when
+// shorter) sit in the page cache, so reading them costs no disk access. False
+// when they do not or the file cannot be asked about.
+bool isInPageCache(const QString& path, quint64 byteCount);
+
 namespace FileSystemInfoDetail {
 
 // Whether a file system type as /proc/self/mountinfo names it ("nfs4",

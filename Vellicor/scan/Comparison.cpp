@@ -1,14 +1,15 @@
 #include "scan/Comparison.h"
 
+#include "scan/DigestReads.h"
 #include "scan/ScanCache.h"
 
 #include <QHash>
 
+#include <QThread>
 #include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
-#include <thread>
 
 namespace {
 
@@ -16,25 +17,6 @@ ComparisonObserver& silentObserver()
 {
     static ComparisonObserver none;
     return none;
-}
-
-// Runs job(0) … job(count - 1) on up to `threads` threads, the calling thread
-// among them, and returns when all are done.
-void runConcurrently(std::size_t count, int threads, const std::function<void(std::size_t)>& job)
-{
-    if (count == 0)
-        return;
-    std::atomic<std::size_t> next { 0 };
-    const auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            job(i);
-    };
-    const std::size_t helperCount = std::min(std::size_t(std::max(threads, 1) - 1), count - 1);
-    std::vector<std::jthread> helpers;
-    helpers.reserve(helperCount);
-    for (std::size_t h = 0; h < helperCount; ++h)
-        helpers.emplace_back(work);
-    work();
 }
 
 // The groups of one comparison in order of creation, indexed by meeting key:
@@ -227,9 +209,10 @@ private:
 
 } // namespace
 
-// The content road. Size groups are visited by ascending size, a window of
-// them at a time: the digests a window needs are read first (on the hashing
-// threads), then its records join groups one by one in their found order.
+// The content road. Records take part in order of size and, within a size, in
+// the order they were found; that order alone decides the groups. The digests
+// they need are read ahead of it on the hashing pool, and each record joins
+// its group as soon as its own digest (and those before it) are known.
 class Comparison::ContentRoad {
 public:
     ContentRoad(Comparison& comparison, const ComparisonCriteria& criteria)
@@ -247,197 +230,104 @@ public:
         // (pointers into records grow with it); a run of one size is a size
         // group.
         std::vector<Sized> bySize;
-        bool stopped = false;
         for (const FileInfoNodePtr& record : records) {
             if (c_.abort_) {
-                stopped = true;
-                break;
+                savePending();
+                return book_.takeGroups();
             }
             if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
                 bySize.push_back(Sized { record->fileSize, &record });
         }
         std::sort(bySize.begin(), bySize.end());
 
-        for (auto next = bySize.cbegin(); !stopped && next != bySize.cend();) {
-            std::vector<SizeGroup> window;
-            std::vector<Plan> plans;
-            quint64 windowBytes = 0;
-            while (next != bySize.cend() && plans.size() < windowRecords && windowBytes < windowReadBytes) {
-                const auto end
-                    = std::find_if(next, bySize.cend(), [&](const Sized& s) { return s.size != next->size; });
-                SizeGroup group { next, end, plans.size() };
-                if (group.count() > 1)
-                    windowBytes += planSizeGroup(group, plans);
-                window.push_back(group);
-                next = end;
-            }
-            readDigests(window, plans);
-            stopped = !placeWindow(window, plans);
+        auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes);
+        std::vector<std::pair<std::size_t, std::size_t>> order; // size groups as [first, last) of bySize
+        for (std::size_t next = 0; next < bySize.size();) {
+            std::size_t end = next + 1;
+            while (end < bySize.size() && bySize[end].size == bySize[next].size)
+                ++end;
+            order.emplace_back(next, end);
+            if (end - next > 1)
+                planSizeGroup(bySize, next, end, *reads);
+            next = end;
         }
-        savePending();
-        return book_.takeGroups();
-    }
+        reads->start(c_.hashingThreads_);
 
-private:
-    static constexpr std::size_t windowRecords = 256;
-    static constexpr quint64 windowReadBytes = 256ull << 20;
-
-    enum class Work { none, file, package };
-
-    // What one record of a size group needs before it can join a group.
-    struct Plan {
-        const FileInfoNodePtr* record = nullptr;
-        std::optional<QString> known; // taken as it is: final already, or from the cache
-        bool fromCache = false;
-        Work work = Work::none;
-        bool readsFirstBlock = false;
-        std::optional<QString> firstBlock;
-        std::optional<QString> digest;
-        bool distinct = false; // its first block matches no other file of its size
-    };
-    struct Sized {
-        quint64 size;
-        const FileInfoNodePtr* record;
-        auto operator<=>(const Sized&) const = default;
-    };
-    struct SizeGroup {
-        std::vector<Sized>::const_iterator begin;
-        std::vector<Sized>::const_iterator end;
-        std::size_t firstPlan;
-        std::size_t count() const { return std::size_t(end - begin); }
-        // Plans exist for size groups of two or more only.
-        std::size_t planCount() const { return count() > 1 ? count() : 0; }
-    };
-
-    // Appends the plans of a size group of two or more; answers the bytes its
-    // file reads may cost.
-    quint64 planSizeGroup(const SizeGroup& group, std::vector<Plan>& plans)
-    {
-        const quint64 size = group.begin->size;
-        const std::size_t first = plans.size();
-        bool hasPackage = false;
-        bool readsFile = false;
-        quint64 cost = 0;
-        for (auto member = group.begin; member != group.end; ++member) {
-            const FileInfoNodePtr& record = *member->record;
-            Plan plan;
-            plan.record = &record;
-            if (record->filePath) {
-                hasPackage = hasPackage || record->isDirectory;
-                if (record->isMd5Calucaluted) {
-                    plan.known = record->md5.value_or(QString());
-                } else if (c_.cache_ && (plan.known = c_.cache_->cachedDigest(*record))) {
-                    plan.fromCache = true;
-                } else {
-                    plan.work = record->isDirectory ? Work::package : Work::file;
-                    readsFile = readsFile || !record->isDirectory;
-                    cost += size;
-                }
-            }
-            plans.push_back(std::move(plan));
-        }
-        // A package's digest is not a file digest, so its first block says
-        // nothing; with one in the group every file is read in full.
-        if (readsFile && !hasPackage && size > quint64(firstBlockBytes)) {
-            for (std::size_t i = first; i < plans.size(); ++i)
-                plans[i].readsFirstBlock = takesPart(plans[i]);
-        }
-        return cost;
-    }
-
-    // Whether a record can end in a group at all.
-    static bool takesPart(const Plan& plan)
-    {
-        return (*plan.record)->filePath && (plan.work != Work::none || !plan.known->isEmpty());
-    }
-
-    void readDigests(const std::vector<SizeGroup>& window, std::vector<Plan>& plans)
-    {
-        const FileHasher& hasher = c_.hasher_;
-        const std::atomic<bool>& abort = c_.abort_;
-        std::vector<std::size_t> jobs;
-        for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (plans[i].readsFirstBlock)
-                jobs.push_back(i);
-        }
-        runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
-            Plan& plan = plans[jobs[k]];
-            if (!abort)
-                plan.firstBlock = hasher.md5OfFirstBytes(*(*plan.record)->filePath, firstBlockBytes, abort);
-        });
-        for (const SizeGroup& group : window)
-            markDistinct(plans, group.firstPlan, group.firstPlan + group.planCount());
-
-        jobs.clear();
-        for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (plans[i].work != Work::none && !plans[i].distinct) {
-                jobs.push_back(i);
-                // A large file takes long to read: the path label names it
-                // while it is read, not only when it joins a group.
-                observer_.showScanPathLabel(*(*plans[i].record)->filePath);
-            }
-        }
-        runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
-            Plan& plan = plans[jobs[k]];
-            if (abort)
-                return;
-            const QString& path = *(*plan.record)->filePath;
-            plan.digest
-                = plan.work == Work::package ? hasher.md5OfPackageContents(path, abort) : hasher.md5OfFile(path, abort);
-        });
-    }
-
-    // A file whose first block differs from that of every other file of its
-    // size cannot share its digest; it needs no full read. Any unread first
-    // block leaves every file of the size group to be read in full.
-    static void markDistinct(std::vector<Plan>& plans, std::size_t first, std::size_t last)
-    {
-        QHash<QString, int> seen;
-        for (std::size_t i = first; i < last; ++i) {
-            if (!plans[i].readsFirstBlock)
-                continue;
-            if (!plans[i].firstBlock)
-                return;
-            ++seen[*plans[i].firstBlock];
-        }
-        for (std::size_t i = first; i < last; ++i) {
-            Plan& plan = plans[i];
-            plan.distinct = plan.readsFirstBlock && plan.work == Work::file && seen.value(*plan.firstBlock) == 1;
-        }
-    }
-
-    // False when Stop ended the comparison.
-    bool placeWindow(const std::vector<SizeGroup>& window, std::vector<Plan>& plans)
-    {
-        for (const SizeGroup& group : window) {
-            if (c_.abort_)
-                return false;
-            if (group.count() == 1) {
-                const FileInfoNode& record = **group.begin->record;
+        bool stopped = false;
+        std::size_t plan = 0;
+        for (const auto& [first, last] : order) {
+            if (stopped || c_.abort_)
+                break;
+            if (last - first == 1) {
+                const FileInfoNode& record = **bySize[first].record;
                 ++c_.counters_.countProcessed;
                 ++c_.counters_.countCompared;
                 observer_.showScanPathWithProgress(record.filePath.value_or(QString()));
                 continue;
             }
-            for (std::size_t i = group.firstPlan; i < group.firstPlan + group.planCount(); ++i) {
-                if (!place(plans[i]))
-                    return false;
-            }
+            for (std::size_t i = first; i < last && !stopped; ++i, ++plan)
+                stopped = !place(*reads, plan);
         }
-        return true;
+        reads->finish();
+        savePending();
+        return book_.takeGroups();
     }
 
-    bool place(Plan& plan)
+private:
+    using Plan = DigestPlan;
+    using Reads = DigestReads;
+
+    struct Sized {
+        quint64 size;
+        const FileInfoNodePtr* record;
+        auto operator<=>(const Sized&) const = default;
+    };
+
+    // Appends the plans of a size group of two or more.
+    void planSizeGroup(const std::vector<Sized>& bySize, std::size_t first, std::size_t last, Reads& reads)
     {
-        const FileInfoNodePtr& record = *plan.record;
+        const quint64 size = bySize[first].size;
+        bool hasPackage = false;
+        bool readsFile = false;
+        const std::size_t firstPlan = reads.plans.size();
+        for (std::size_t i = first; i < last; ++i) {
+            const FileInfoNodePtr& record = *bySize[i].record;
+            Plan plan;
+            plan.record = &record;
+            if (record->filePath) {
+                hasPackage = hasPackage || record->isDirectory;
+                if (record->isMd5Calucaluted) {
+                    plan.digest = record->md5.value_or(QString());
+                    plan.known = true;
+                } else if (const auto cached = c_.cache_ ? c_.cache_->cachedDigest(*record) : std::nullopt) {
+                    plan.digest = *cached;
+                    plan.known = plan.fromCache = true;
+                } else {
+                    plan.work = record->isDirectory ? Plan::package : Plan::file;
+                    readsFile = readsFile || !record->isDirectory;
+                }
+            }
+            reads.plans.push_back(std::move(plan));
+        }
+        // A package's digest is not a file digest, so its first block says
+        // nothing; with one in the group every file is read in full.
+        const bool byHead = readsFile && !hasPackage && size > quint64(firstBlockBytes);
+        reads.addSizeGroup(firstPlan, reads.plans.size(), byHead);
+    }
+
+    // False when Stop ended the comparison.
+    bool place(Reads& reads, std::size_t index)
+    {
+        const FileInfoNodePtr& record = *reads.plans[index].record;
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
             return true;
         observer_.showScanPathLabel(*record->filePath);
-        if (c_.abort_)
+        if (c_.abort_ || !reads.waitFor(index))
             return false;
+        Plan& plan = reads.plans[index];
         if (plan.fromCache && !record->isMd5Calucaluted) {
-            record->md5 = plan.known;
+            record->md5 = plan.digest;
             record->isMd5Calucaluted = true;
         }
         if (plan.distinct) {
@@ -447,7 +337,7 @@ private:
             if (record->isMd5Calucaluted) {
                 digest = record->md5.value_or(QString());
             } else {
-                digest = plan.digest.value_or(QString());
+                digest = std::exchange(plan.digest, QString());
                 record->isMd5Calucaluted = true;
             }
             if (!digest.isEmpty()) {
@@ -457,6 +347,7 @@ private:
                 settle(record, key, std::move(keys));
             }
         }
+        plan.digest = QString();
         pending_.push_back(record);
         if (pending_.size() == digestBatchSize)
             savePending();
@@ -498,12 +389,13 @@ Comparison::Comparison(const FileHasher& hasher, ScanCounters& counters, const s
     : hasher_(hasher)
     , counters_(counters)
     , abort_(abort)
+    , hashingThreads_(std::max(QThread::idealThreadCount(), 1))
 {
 }
 
 void Comparison::setHashingThreads(int threads)
 {
-    hashingThreads_ = std::clamp(threads, 1, 4);
+    hashingThreads_ = std::clamp(threads, 1, std::max(QThread::idealThreadCount(), 1));
 }
 
 std::vector<DuplicateGroupPtr> Comparison::searchDuplicateLocalFiles(

@@ -238,7 +238,10 @@ TEST_F(ComparisonTest, StopKeepsTheGroupsFormedSoFarAndEndsReading)
         if (++reads == 3)
             abort = true;
     };
-    EXPECT_TRUE(byContent(recordsOf(paths)).empty());
+    // Records join while later files are read: at most the first pair, whose
+    // two reads came before Stop.
+    const Names stopped = namesOf(byContent(recordsOf(paths)));
+    EXPECT_TRUE(stopped.empty() || stopped == (Names { { "a0", "b0" } }));
     EXPECT_EQ(reads, 3);
 
     reads = 0;
