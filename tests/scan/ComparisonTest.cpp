@@ -238,10 +238,10 @@ TEST_F(ComparisonTest, StopKeepsTheGroupsFormedSoFarAndEndsReading)
         if (++reads == 3)
             abort = true;
     };
-    // Records join while later files are read: at most the first pair, whose
-    // two reads came before Stop.
-    const Names stopped = namesOf(byContent(recordsOf(paths)));
-    EXPECT_TRUE(stopped.empty() || stopped == (Names { { "a0", "b0" } }));
+    // Records join while later files are read: only the first pair, whose two
+    // reads came before Stop, may have been taken up.
+    for (const QStringList& group : namesOf(byContent(recordsOf(paths))))
+        EXPECT_TRUE((group == QStringList { "a0" } || group == QStringList { "a0", "b0" })) << group.join(',').toStdString();
     EXPECT_EQ(reads, 3);
 
     reads = 0;
