@@ -427,7 +427,7 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         ++counters_.countProcessed;
         if (!isLocal) {
             ++counters_.countCompared;
-            if (record->googleDriveFile && record->googleDriveFile->isFolder())
+            if (record->cloud && record->cloud->googleDriveFile && record->cloud->googleDriveFile->isFolder())
                 continue;
         }
         CriteriaMatcher::Keys keys = matcher.keysOf(*record);

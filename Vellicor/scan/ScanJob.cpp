@@ -5,6 +5,7 @@
 #include "scan/ComparisonCriteria.h"
 #include "scan/ComparisonObserver.h"
 #include "scan/FileHasher.h"
+#include "scan/LocalFileRecordBuilder.h"
 #include "scan/LocalWalk.h"
 #include "scan/PackageTypes.h"
 #include "scan/ScanCache.h"
@@ -92,10 +93,18 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     // A photo catalog's files are never matched with cached digests.
     const bool useCache = request.source != ScanSource::lightroomCatalog;
     comparison.setDigestCache(useCache ? &cache : nullptr);
-    comparison.setSaveDigests([&cache](const std::vector<FileInfoNodePtr>& batch) {
-        cache.saveHashesToCacheDatabase(batch);
-    });
+    comparison.setSaveDigests(
+        [&cache](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
+
+    // Picture metadata is shown only for the files of the result: read
+    // before the hand-over, for those alone.
+    std::vector<FileInfoNodePtr> shown;
+    for (const DuplicateGroupPtr& group : arrMainGroup) {
+        if (group && group->children.size() >= 2)
+            shown.insert(shown.end(), group->children.begin(), group->children.end());
+    }
+    fillPictureMetadata(shown);
 }
 
 void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)

@@ -241,7 +241,8 @@ TEST_F(ComparisonTest, StopKeepsTheGroupsFormedSoFarAndEndsReading)
     // Records join while later files are read: only the first pair, whose two
     // reads came before Stop, may have been taken up.
     for (const QStringList& group : namesOf(byContent(recordsOf(paths))))
-        EXPECT_TRUE((group == QStringList { "a0" } || group == QStringList { "a0", "b0" })) << group.join(',').toStdString();
+        EXPECT_TRUE((group == QStringList { "a0" } || group == QStringList { "a0", "b0" }))
+            << group.join(',').toStdString();
     EXPECT_EQ(reads, 3);
 
     reads = 0;
@@ -301,8 +302,8 @@ TEST_F(AttributeComparisonTest, CatalogAndCloudScansIgnoreTheMinimumSize)
 TEST_F(AttributeComparisonTest, ADriveFolderIsNeverGrouped)
 {
     auto folder = syntheticRecord("Holiday", 0);
-    folder->googleDriveFile = DriveFile {};
-    folder->googleDriveFile->mimeType = "application/vnd.google-apps.folder";
+    folder->cloudFields().googleDriveFile = DriveFile {};
+    folder->cloud->googleDriveFile->mimeType = "application/vnd.google-apps.folder";
     const auto records = std::vector<FileInfoNodePtr> { folder, syntheticRecord("Holiday", 0) };
     EXPECT_EQ(namesOf(byAttributes(records, { 1 }, ScanSource::googleDrive, { 0, 0 })), (Names { { "Holiday" } }));
     EXPECT_TRUE(folder->parent.expired());
