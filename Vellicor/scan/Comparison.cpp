@@ -48,6 +48,8 @@ public:
             return std::nullopt;
         const DateKey created = createdOn_ ? dateKey(record.createDate) : std::nullopt;
         const DateKey modified = modifiedOn_ ? dateKey(record.modDate) : std::nullopt;
+        if (!namesDecided_ && keys.characters)
+            return findSimilar(*bucket, record, keys, created, modified);
 
         // The sets of groups a record with these dates may join, each in
         // creation order.
@@ -100,8 +102,11 @@ public:
     {
         Entry& entry = entries_[g];
         addFileToGroup(entry.group, record);
-        if (!namesDecided_)
+        if (!namesDecided_) {
+            if (!entry.anchored && keys.characters && entry.key)
+                anchor(index_[*entry.key], g, *keys.characters);
             entry.keys.push_back(std::move(keys));
+        }
         if (entry.key) {
             // A dated record fills a missing date of the signature.
             const DateKey created = createdOn_ ? dateKey(record->createDate) : std::nullopt;
@@ -121,6 +126,7 @@ public:
     {
         Entry entry { std::make_shared<DuplicateGroup>(), {}, key, std::nullopt, std::nullopt };
         addFileToGroup(entry.group, record);
+        const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
             entry.keys.push_back(std::move(keys));
         if (createdOn_)
@@ -133,6 +139,10 @@ public:
             Bucket& bucket = index_[*key];
             bucket.all.push_back(g);
             indexDates(bucket, g);
+            if (characters)
+                anchor(bucket, g, *characters);
+            else if (!namesDecided_)
+                bucket.unnamed.push_back(g);
         }
     }
 
@@ -163,14 +173,50 @@ private:
         std::optional<QString> key;
         DateKey created;
         DateKey modified;
+        // Filed under the similarity keys of its first named member.
+        bool anchored = false;
     };
 
     struct Bucket {
         std::vector<std::size_t> all;
+        // Similar names: a record can join a group only when its name is
+        // similar to the group's first named member, and similar names share
+        // a similarity key; groups without a named member take any record.
+        QHash<QString, std::vector<std::size_t>> bySimilarityKey;
+        std::vector<std::size_t> unnamed;
         std::map<Signature, std::set<std::size_t>> bySignature;
         std::map<DateKey, std::set<std::size_t>> byCreated;
         std::map<DateKey, std::set<std::size_t>> byModified;
     };
+
+    void anchor(Bucket& bucket, std::size_t g, const CriteriaMatcher::Characters& characters)
+    {
+        entries_[g].anchored = true;
+        std::erase(bucket.unnamed, g);
+        for (const QString& key : CriteriaMatcher::similarityKeys(characters))
+            bucket.bySimilarityKey[key].push_back(g);
+    }
+
+    // The first group, in creation order, that a named record may join.
+    std::optional<std::size_t> findSimilar(const Bucket& bucket, const FileInfoNode& record,
+        const CriteriaMatcher::Keys& keys, const DateKey& created, const DateKey& modified) const
+    {
+        std::vector<std::size_t> candidates = bucket.unnamed;
+        for (const QString& key : CriteriaMatcher::similarityKeys(*keys.characters)) {
+            if (const auto found = bucket.bySimilarityKey.constFind(key); found != bucket.bySimilarityKey.constEnd())
+                candidates.insert(candidates.end(), found->begin(), found->end());
+        }
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        const auto agrees
+            = [](const DateKey& mine, const DateKey& group) { return !mine || !group || *mine == *group; };
+        for (std::size_t g : candidates) {
+            const Entry& entry = entries_[g];
+            if (agrees(created, entry.created) && agrees(modified, entry.modified) && namesFit(g, record, keys))
+                return g;
+        }
+        return std::nullopt;
+    }
 
     bool namesFit(std::size_t g, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
     {
