@@ -21,8 +21,10 @@ struct sqlite3_stmt;
 QString hashTableForSource(ScanSource source);
 
 // One scan's use of the digest cache database at AppPaths::cacheDatabaseFile().
-// Made by the scan and owned by it; every call, the destructor included, runs
-// on the scan's thread, which alone uses the one connection it opens.
+// Made by the scan and owned by it. One thread at a time calls it: the scan's
+// thread, except that while the comparison runs its digests are saved from the
+// scan's writer thread and the comparison only reads cachedDigest. Only the
+// calling thread uses the one connection it opens.
 //
 // Order within a scan: recordScannedFilesInCache with the scan's records,
 // loadHashCache, then the comparison consults cachedDigest and hands its new

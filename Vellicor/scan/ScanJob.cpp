@@ -11,6 +11,9 @@
 #include "scan/ScanCache.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <thread>
 
 namespace {
 
@@ -32,6 +35,62 @@ public:
     {
         return packageDigest(path, abort);
     }
+};
+
+// Writes the comparison's batches of new digests to the cache on a thread of
+// its own, so neither the comparison nor the reads wait for the database. The
+// records of a batch are no longer changed once handed over; the cache's
+// stored rows are only read meanwhile.
+class CacheWriter {
+public:
+    explicit CacheWriter(ScanCache& cache)
+        : cache_(cache)
+        , thread_([this] { run(); })
+    {
+    }
+    ~CacheWriter() { finish(); }
+
+    void add(const std::vector<FileInfoNodePtr>& batch)
+    {
+        std::lock_guard lock(mutex_);
+        batches_.push_back(batch);
+        added_.notify_one();
+    }
+
+    // Returns once every batch handed over is written.
+    void finish()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+            added_.notify_one();
+        }
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            added_.wait(lock, [this] { return closing_ || !batches_.empty(); });
+            if (batches_.empty())
+                return;
+            const std::vector<FileInfoNodePtr> batch = std::move(batches_.front());
+            batches_.pop_front();
+            lock.unlock();
+            cache_.saveHashesToCacheDatabase(batch);
+            lock.lock();
+        }
+    }
+
+    ScanCache& cache_;
+    std::mutex mutex_;
+    std::condition_variable added_;
+    std::deque<std::vector<FileInfoNodePtr>> batches_;
+    bool closing_ = false;
+    std::thread thread_;
 };
 
 } // namespace
