@@ -61,13 +61,13 @@ public:
         if (created && modified) {
             for (const DateKey& c : { created, DateKey() })
                 for (const DateKey& m : { modified, DateKey() })
-                    add(bucket->bySignature, Signature { c, m });
+                    add(bucket->read().bySignature, Signature { c, m });
         } else if (created) {
-            add(bucket->byCreated, created);
-            add(bucket->byCreated, DateKey());
+            add(bucket->read().byCreated, created);
+            add(bucket->read().byCreated, DateKey());
         } else if (modified) {
-            add(bucket->byModified, modified);
-            add(bucket->byModified, DateKey());
+            add(bucket->read().byModified, modified);
+            add(bucket->read().byModified, DateKey());
         } else {
             // An undated record passes every date test.
             for (std::size_t g : bucket->all) {
@@ -142,7 +142,7 @@ public:
             if (characters)
                 anchor(bucket, g, *characters);
             else if (!namesDecided_)
-                bucket.unnamed.push_back(g);
+                bucket.more().unnamed.push_back(g);
         }
     }
 
@@ -179,31 +179,52 @@ private:
 
     struct Bucket {
         std::vector<std::size_t> all;
-        // Similar names: a record can join a group only when its name is
-        // similar to the group's first named member, and similar names share
-        // a similarity key; groups without a named member take any record.
-        QHash<QString, std::vector<std::size_t>> bySimilarityKey;
-        std::vector<std::size_t> unnamed;
-        std::map<Signature, std::set<std::size_t>> bySignature;
-        std::map<DateKey, std::set<std::size_t>> byCreated;
-        std::map<DateKey, std::set<std::size_t>> byModified;
+
+        // Only date and similar-name criteria need these; most buckets (one
+        // per digest on the content road) go without.
+        struct Indexes {
+            std::map<Signature, std::set<std::size_t>> bySignature;
+            std::map<DateKey, std::set<std::size_t>> byCreated;
+            std::map<DateKey, std::set<std::size_t>> byModified;
+            // Similar names: a record can join a group only when its name is
+            // similar to the group's first named member, and similar names
+            // share a similarity key; groups without a named member take any
+            // record.
+            QHash<QString, std::vector<std::size_t>> bySimilarityKey;
+            std::vector<std::size_t> unnamed;
+        };
+        // Made on first use; shared only by copies of the bucket, which the
+        // index never makes.
+        std::shared_ptr<Indexes> indexes;
+        Indexes& more()
+        {
+            if (!indexes)
+                indexes = std::make_shared<Indexes>();
+            return *indexes;
+        }
+        const Indexes& read() const
+        {
+            static const Indexes none;
+            return indexes ? *indexes : none;
+        }
     };
 
     void anchor(Bucket& bucket, std::size_t g, const CriteriaMatcher::Characters& characters)
     {
         entries_[g].anchored = true;
-        std::erase(bucket.unnamed, g);
+        std::erase(bucket.more().unnamed, g);
         for (const QString& key : CriteriaMatcher::similarityKeys(characters))
-            bucket.bySimilarityKey[key].push_back(g);
+            bucket.more().bySimilarityKey[key].push_back(g);
     }
 
     // The first group, in creation order, that a named record may join.
     std::optional<std::size_t> findSimilar(const Bucket& bucket, const FileInfoNode& record,
         const CriteriaMatcher::Keys& keys, const DateKey& created, const DateKey& modified) const
     {
-        std::vector<std::size_t> candidates = bucket.unnamed;
+        const Bucket::Indexes& more = bucket.read();
+        std::vector<std::size_t> candidates = more.unnamed;
         for (const QString& key : CriteriaMatcher::similarityKeys(*keys.characters)) {
-            if (const auto found = bucket.bySimilarityKey.constFind(key); found != bucket.bySimilarityKey.constEnd())
+            if (const auto found = more.bySimilarityKey.constFind(key); found != more.bySimilarityKey.constEnd())
                 candidates.insert(candidates.end(), found->begin(), found->end());
         }
         std::sort(candidates.begin(), candidates.end());
@@ -238,11 +259,11 @@ private:
         const Entry& entry = entries_[g];
         const auto update = [g, add](std::set<std::size_t>& set) { add ? void(set.insert(g)) : void(set.erase(g)); };
         if (createdOn_ && modifiedOn_)
-            update(bucket.bySignature[Signature { entry.created, entry.modified }]);
+            update(bucket.more().bySignature[Signature { entry.created, entry.modified }]);
         if (createdOn_)
-            update(bucket.byCreated[entry.created]);
+            update(bucket.more().byCreated[entry.created]);
         if (modifiedOn_)
-            update(bucket.byModified[entry.modified]);
+            update(bucket.more().byModified[entry.modified]);
     }
 
     const CriteriaMatcher& matcher_;
@@ -287,6 +308,7 @@ public:
         std::sort(bySize.begin(), bySize.end());
 
         auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes);
+        reads->plans.reserve(bySize.size());
         std::vector<std::pair<std::size_t, std::size_t>> order; // size groups as [first, last) of bySize
         for (std::size_t next = 0; next < bySize.size();) {
             std::size_t end = next + 1;
