@@ -305,7 +305,7 @@ void ScanCache::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& re
         if (abort_ || writesOff_)
             return;
         if (!record->filePath || !record->md5 || record->md5->isEmpty() || record->isDirectory
-            || cachedDigest(*record) == record->md5)
+            || holdsDigest(*record, *record->md5))
             continue;
         if (!beginWriting())
             return;
@@ -355,6 +355,19 @@ std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
         return std::nullopt;
     return QString::fromLatin1(
         QByteArray::fromRawData(reinterpret_cast<const char*>(entry->digest.data()), 16).toHex());
+}
+
+bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) const
+{
+    if (record.isDirectory || !record.filePath || record.inode == 0 || digest.size() != 32)
+        return false;
+    const Entry* entry = entryFor(*record.filePath);
+    if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
+        || entry->inode != record.inode || entry->changeTime != record.changeTime)
+        return false;
+    std::array<quint8, 16> bytes {};
+    const QByteArray text = digest.toLatin1();
+    return parseDigest(reinterpret_cast<const unsigned char*>(text.constData()), 32, bytes) && bytes == entry->digest;
 }
 
 const ScanCache::Entry* ScanCache::entryFor(const QString& path) const

@@ -79,6 +79,8 @@ public:
     // never has one: its date stays put when a member changes.
     std::optional<QString> cachedDigest(const FileInfoNode& record) const;
     const Entry* entryFor(const QString& path) const;
+    // Whether cachedDigest would give digest (lower- or upper-case hex).
+    bool holdsDigest(const FileInfoNode& record, const QString& digest) const;
     qsizetype size() const { return entries_.size(); }
 
     // Deletes the cache database with the journal files SQLite may have left

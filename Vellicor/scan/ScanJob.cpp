@@ -125,15 +125,19 @@ ScanJob::ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finishe
 
 void ScanJob::runLocalScan()
 {
-    LocalWalk walk(request, counters, isAbortScan, [this](const QString& path) {
-        recordCount_ += 1;
-        setLatestPath(path);
-        refreshWanted_ = true;
-    });
-    walk.parseAllPath();
-    arrFileNodes = std::move(walk.records());
+    {
+        // The walk's sets of files and folders met go with it.
+        LocalWalk walk(request, counters, isAbortScan, [this](const QString& path) {
+            recordCount_ += 1;
+            setLatestPath(path);
+            refreshWanted_ = true;
+        });
+        walk.parseAllPath();
+        arrFileNodes = std::move(walk.records());
+        skipped_ = walk.skippedCount();
+    }
+    arrFileNodes.shrink_to_fit();
     recordCount_ = static_cast<qint64>(arrFileNodes.size());
-    skipped_ = walk.skippedCount();
 
     ScanCache cache(request.source, isAbortScan);
     cache.recordScannedFilesInCache(arrFileNodes);

@@ -13,8 +13,8 @@ namespace {
 struct statx statxOf(const QString& path)
 {
     struct statx status { };
-    EXPECT_EQ(::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &status),
-              0);
+    EXPECT_EQ(
+        ::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &status), 0);
     return status;
 }
 
@@ -86,4 +86,17 @@ TEST(NetworkVolumes, LocalAndMissingItemsAreNotOnTheNetwork)
     EXPECT_FALSE(isNetworkVolume(dir.filePath(QStringLiteral("local")))); // the remembered answer
     EXPECT_FALSE(isNetworkVolume(dir.filePath(QStringLiteral("missing"))));
     EXPECT_FALSE(isNetworkVolume(QString()));
+}
+
+TEST(DiskFacts, AFileJustWrittenIsCachedAndWhatCannotBeOpenedIsNot)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("fresh")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(64 * 1024, 'c'));
+    file.close();
+    EXPECT_TRUE(isInPageCache(file.fileName(), 1 << 20));
+    EXPECT_FALSE(isInPageCache(dir.filePath(QStringLiteral("missing")), 1));
+    EXPECT_FALSE(isInPageCache(dir.path(), 1)); // a folder is no file
+    EXPECT_FALSE(isRotationalDevice(0, 1)); // no block device behind it
 }
