@@ -30,15 +30,15 @@ constexpr unsigned attributeMask
 // The attributes of the item itself, or of a link's target when the item is a
 // link to a regular file; isLink tells which. own, when given, holds the
 // item's own attributes already.
-bool readAttributes(const QByteArray& path, const struct statx* own, struct statx& st, bool& isLink)
+bool readAttributes(const QString& path, const struct statx* own, struct statx& st, bool& isLink)
 {
     if (own)
         st = *own;
-    else if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, attributeMask, &st) != 0)
+    else if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, attributeMask, &st) != 0)
         return false;
     isLink = S_ISLNK(st.stx_mode);
     if (isLink) {
-        if (::statx(AT_FDCWD, path.constData(), 0, attributeMask, &st) != 0)
+        if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, attributeMask, &st) != 0)
             return false;
         return S_ISREG(st.stx_mode);
     }
@@ -126,10 +126,9 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
         record.folderPath = folder;
     }
 
-    const QByteArray nativePath = QFile::encodeName(filePath);
     struct statx st { };
     bool isLink = false;
-    if (!readAttributes(nativePath, own, st, isLink))
+    if (!readAttributes(filePath, own, st, isLink))
         return false;
     // The item's own attributes answer without opening it where the file
     // system reports the attribute; a link itself is never locked.
@@ -144,7 +143,7 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
     record.inode = st.stx_ino;
 
     record.isDirectory = S_ISDIR(st.stx_mode);
-    record.fileSize = record.isDirectory ? folderSizeOfPath(nativePath.constData()) : st.stx_size;
+    record.fileSize = record.isDirectory ? folderSizeOfPath(QFile::encodeName(filePath).constData()) : st.stx_size;
 
     if (!settings.scanAnyFileSize
         && (record.fileSize < settings.minimumFileSizeBytes || record.fileSize > settings.maximumFileSizeBytes))

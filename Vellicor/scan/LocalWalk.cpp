@@ -181,15 +181,16 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             skip(entryPath, specialFileKind(mode));
             return WalkAction::next;
         }
-        addScannedFile(entryPath, name, S_ISLNK(entry.status.st_mode) ? nullptr : &entry.attributes, &folderText);
+        addScannedFile(entryPath, name, S_ISLNK(entry.status.st_mode) ? nullptr : &entry.attributes, &folderText,
+            entry.path.size());
         return WalkAction::next;
     });
 }
 
-void LocalWalk::addScannedFile(
-    const QString& path, const QString& name, const struct statx* attributes, const QString* folder)
+void LocalWalk::addScannedFile(const QString& path, const QString& name, const struct statx* attributes,
+    const QString* folder, qsizetype nativeLength)
 {
-    if (QFile::encodeName(path).size() >= PATH_MAX) {
+    if ((nativeLength >= 0 ? nativeLength : QFile::encodeName(path).size()) >= PATH_MAX) {
         skip(path, QStringLiteral("the path is longer than the system allows"));
         return;
     }

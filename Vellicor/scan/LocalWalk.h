@@ -39,10 +39,10 @@ public:
 private:
     void scanPath(const QString& path, const FilePathNode& row);
     void scanDirectory(const QString& path, const FilePathNode& row);
-    // name, attributes (the item's own, not a link's) and folder when the walk
-    // knows them already.
+    // name, attributes (the item's own, not a link's), folder and the length
+    // of the path's bytes when the walk knows them already.
     void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
-        const QString* folder = nullptr);
+        const QString* folder = nullptr, qsizetype nativeLength = -1);
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
     bool isExcluded(const QString& path) const;
