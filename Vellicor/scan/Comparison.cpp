@@ -7,6 +7,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <optional>
 #include <set>
@@ -146,6 +147,20 @@ public:
         }
     }
 
+    std::size_t groupCount() const { return entries_.size(); }
+
+    // The groups from first on can take no more members: their keys and
+    // index go, the groups stay.
+    void close(std::size_t first)
+    {
+        for (std::size_t g = first; g < entries_.size(); ++g) {
+            Entry& entry = entries_[g];
+            if (entry.key)
+                index_.remove(*std::exchange(entry.key, std::nullopt));
+            entry.keys = {};
+        }
+    }
+
     std::vector<DuplicateGroupPtr> takeGroups()
     {
         std::vector<DuplicateGroupPtr> groups;
@@ -270,7 +285,7 @@ private:
     const bool createdOn_;
     const bool modifiedOn_;
     const bool namesDecided_;
-    std::vector<Entry> entries_;
+    std::deque<Entry> entries_; // grows without moving what it holds
     QHash<QString, Bucket> index_;
 };
 
@@ -308,7 +323,13 @@ public:
         std::sort(bySize.begin(), bySize.end());
 
         auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes);
-        reads->plans.reserve(bySize.size());
+        std::size_t planCount = 0;
+        for (std::size_t i = 0; i < bySize.size(); ++i) {
+            const bool sharesSize = (i > 0 && bySize[i - 1].size == bySize[i].size)
+                || (i + 1 < bySize.size() && bySize[i + 1].size == bySize[i].size);
+            planCount += sharesSize ? 1 : 0;
+        }
+        reads->plans.reserve(planCount);
         std::vector<std::pair<std::size_t, std::size_t>> order; // size groups as [first, last) of bySize
         for (std::size_t next = 0; next < bySize.size();) {
             std::size_t end = next + 1;
@@ -333,8 +354,13 @@ public:
                 observer_.showScanPathWithProgress(record.filePath.value_or(QString()));
                 continue;
             }
+            const std::size_t firstGroup = book_.groupCount();
             for (std::size_t i = first; i < last && !stopped; ++i, ++plan)
                 stopped = !place(*reads, plan);
+            // With sizes in the meeting keys no later record, all of them
+            // larger, can join the groups of a size group once it is done.
+            if (matcher_.criteria().bMatchFileSize)
+                book_.close(firstGroup);
         }
         reads->finish();
         savePending();

@@ -262,6 +262,7 @@ void ScanCache::loadHashCache()
     const QMultiHash<quint64, const FileInfoNode*> scanned = std::exchange(scanFiles_, {});
     if (scanned.isEmpty() || !open(false))
         return;
+    entries_.reserve(scanned.size());
     int rc = SQLITE_OK;
     {
         Statement rows(db_,
