@@ -10,10 +10,10 @@
 #include <linux/magic.h>
 #include <mutex>
 #include <sys/ioctl.h>
-#include <sys/uio.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -210,23 +210,24 @@ bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor)
 
 bool isInPageCache(const QString& path, quint64 byteCount)
 {
+    if (byteCount == 0)
+        return true;
+    // Opening never blocks, not even on a FIFO, and a read of anything but a
+    // regular file fails.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
-    struct stat status { };
-    bool cached = false;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        // A read that would wait for the disk fails at once instead; the first
-        // and the last byte wanted stand for the range, which read-ahead brings
-        // in as a whole.
-        const quint64 length = std::min<quint64>(byteCount, quint64(status.st_size));
-        cached = true;
-        for (const quint64 offset : { quint64(0), length > 0 ? length - 1 : 0 }) {
-            char byte = 0;
-            struct iovec one { &byte, 1 };
-            if (length > 0 && ::preadv2(fd, &one, 1, off_t(offset), RWF_NOWAIT) != 1)
-                cached = false;
-        }
+    // A read that would wait for the disk fails at once instead; the first
+    // and the last byte wanted stand for the range, which read-ahead brings
+    // in as a whole.
+    bool cached = true;
+    for (const quint64 offset : { quint64(0), byteCount - 1 }) {
+        char byte = 0;
+        struct iovec one {
+            &byte, 1
+        };
+        if (cached && (offset == 0 || offset >= 4096))
+            cached = ::preadv2(fd, &one, 1, off_t(offset), RWF_NOWAIT) == 1;
     }
     ::close(fd);
     return cached;

@@ -37,9 +37,9 @@ bool isNetworkVolume(const QString& path, dev_t device);
 // for its disk. False for solid-state, virtual and unknown devices.
 bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor);
 
-// True when the first byteCount bytes of the regular file (all of it when
-// shorter) sit in the page cache, so reading them costs no disk access. False
-// when they do not or the file cannot be asked about.
+// True when the first byteCount bytes of the regular file sit in the page
+// cache, so reading them costs no disk access. False when they do not, when
+// the file is shorter or when it cannot be asked about.
 bool isInPageCache(const QString& path, quint64 byteCount);
 
 namespace FileSystemInfoDetail {
