@@ -1,26 +1,29 @@
 #!/usr/bin/env bash
-# Times vellicor-scan on a reproducible tree, with an empty digest cache
+# Times vellicor-scan on reproducible trees, with an empty digest cache
 # database (cold) and again with the one the first run left (warm), next to
-# jdupes -r -A and rmlint from Debian on the same tree, and prints the times
-# and their ratios. See bench/README.md.
+# jdupes -r -A, rmlint, fdupes and rdfind from Debian on the same trees, and
+# prints one row per tree: times, ratios to jdupes and peak resident memory per
+# file. See bench/README.md.
 #
-# Environment: FILES (20000), SEED (5), RUNS per tool (3, the best counts),
-# VELLICOR_BENCH_DIR (where the tree is kept, /tmp/vellicor-compare-scan),
-# VELLICOR_BUILD_DIR (build).
+# Environment: TREES (the trees, as FILES:PROFILE words; default
+# "20000:mixed 200000:small 100000:tiny"), SEED (5), RUNS per tool (3, the best
+# counts), VELLICOR_BENCH_DIR (where the trees are kept,
+# /tmp/vellicor-compare-scan), VELLICOR_BUILD_DIR (build).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-files=${FILES:-20000}
+trees=${TREES:-20000:mixed 200000:small 100000:tiny}
 seed=${SEED:-5}
 runs=${RUNS:-3}
 base=${VELLICOR_BENCH_DIR:-/tmp/vellicor-compare-scan}
 build=${VELLICOR_BUILD_DIR:-$root/build}
-tree=$base/tree
 
-# The two other finders, from Debian.
+# The other finders and GNU time, from Debian.
 missing=()
-command -v jdupes >/dev/null || missing+=(jdupes)
-command -v rmlint >/dev/null || missing+=(rmlint)
+for tool in jdupes rmlint fdupes rdfind; do
+  command -v $tool >/dev/null || missing+=($tool)
+done
+[ -x /usr/bin/time ] || missing+=(time)
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=; [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get update -qq
@@ -31,21 +34,6 @@ fi
 cmake --build "$build" --target vellicor-scan >/dev/null
 scan=$build/bench/vellicor-scan
 
-# The tree is made once per FILES and SEED and kept for the next run.
-stamp="files=$files seed=$seed generator=$(md5sum <"$root/bench/make_compare_tree.py" | cut -c1-32)"
-if [ "$(cat "$base/stamp" 2>/dev/null)" != "$stamp" ]; then
-  echo "Building the tree of $files files in $tree ..."
-  rm -rf "$tree" "$base/stamp"
-  mkdir -p "$tree"
-  python3 "$root/bench/make_compare_tree.py" "$tree" "$files" "$seed"
-  echo "$stamp" >"$base/stamp"
-fi
-echo "Tree: $tree, $(find "$tree" -type f | wc -l) files, $(du -sh "$tree" | cut -f1)"
-
-# Every tool reads from the page cache: the comparison is of the work done,
-# not of the disk.
-find "$tree" -type f -exec cat {} + >/dev/null
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # vellicor-scan's own settings and cache folders, away from the user's.
@@ -55,61 +43,114 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" "$XDG_DATA_HOME"
 
 is_less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 
-# Runs a command RUNS times after an optional preparation; prints the best
-# wall time in seconds. Its last standard output stays in $work/<name>.out.
+# Runs a command RUNS times after an optional preparation. Sets best (the best
+# wall time in seconds) and peak (the largest resident memory in KiB of any
+# run); the last standard output stays in $work/<name>.out.
 best_of() {
   local name=$1 prepare=$2
   shift 2
-  local best= start end elapsed
+  best= peak=0
+  local i elapsed kib
   for ((i = 0; i < runs; i++)); do
     eval "$prepare"
-    start=$EPOCHREALTIME
-    "$@" >"$work/$name.out" 2>"$work/$name.err"
-    end=$EPOCHREALTIME
-    elapsed=$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')
+    /usr/bin/time -f '%e %M' -o "$work/$name.time" "$@" >"$work/$name.out" 2>"$work/$name.err"
+    read -r elapsed kib <"$work/$name.time"
     if [ -z "$best" ] || is_less "$elapsed" "$best"; then best=$elapsed; fi
+    if [ "$kib" -gt "$peak" ]; then peak=$kib; fi
   done
-  printf '%.3f' "$best"
 }
 
-cold=$(best_of vellicor-cold 'rm -rf "$XDG_CACHE_HOME/Vellicor"' "$scan" "$tree")
-warm=$(best_of vellicor-warm '' "$scan" "$tree")
-jdupes_time=$(best_of jdupes '' jdupes -q -r -A "$tree")
-mkdir -p "$work/rmlint"
-rmlint_time=$(best_of rmlint 'cd "$work/rmlint"' rmlint -T df -o "fdupes:$work/rmlint/groups.txt" "$tree")
-cp "$work/rmlint/groups.txt" "$work/rmlint.out"
-
-# The groups each tool found, as sorted sets of paths, so the times compare
-# the same answer.
+# The groups a tool found, as sorted sets of paths: from lists with an empty
+# line after each group, or from rdfind's results file.
 groups() {
   python3 -c '
 import sys
-groups, group = [], []
-for line in open(sys.argv[1], encoding="utf-8", errors="surrogateescape"):
-    line = line.rstrip("\n")
-    if line:
-        group.append(line)
-    elif group:
-        groups.append(tuple(sorted(group))); group = []
-if group:
-    groups.append(tuple(sorted(group)))
-for g in sorted(groups):
+groups, group = {}, []
+lines = open(sys.argv[1], encoding="utf-8", errors="surrogateescape").read().splitlines()
+if sys.argv[2] == "rdfind":
+    for line in lines:
+        if line and not line.startswith("#"):
+            fields = line.split(" ", 7)
+            groups.setdefault(abs(int(fields[1])), []).append(fields[7])
+    found = [tuple(sorted(g)) for g in groups.values() if len(g) > 1]
+else:
+    found = []
+    for line in lines + [""]:
+        if line:
+            group.append(line)
+        elif group:
+            found.append(tuple(sorted(group))); group = []
+for g in sorted(found):
     print("\t".join(g))
-' "$1"
+' "$1" "${2:-list}"
 }
-groups "$work/vellicor-warm.out" >"$work/vellicor.groups"
-agree() { cmp -s "$work/vellicor.groups" <(groups "$work/$1.out") && echo "same groups" || echo "DIFFERENT groups"; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-fastest=$jdupes_time
-is_less "$rmlint_time" "$fastest" && fastest=$rmlint_time
+per_file() { awk -v kib="$1" -v n="$2" 'BEGIN { printf "%.0f", kib * 1024 / n }'; }
 
-echo "$(sed -n 's/^vellicor-scan: //p' "$work/vellicor-warm.err")"
-printf '%-28s %9s s\n' "vellicor-scan, cold cache" "$cold" "vellicor-scan, warm cache" "$warm" \
-  "jdupes -r -A" "$jdupes_time" "rmlint -T df" "$rmlint_time"
-echo "jdupes: $(agree jdupes); rmlint: $(agree rmlint)"
-echo "cold / warm:            $(ratio "$cold" "$warm")"
-echo "jdupes / warm:          $(ratio "$jdupes_time" "$warm")"
-echo "rmlint / warm:          $(ratio "$rmlint_time" "$warm")"
-echo "fastest other / warm:   $(ratio "$fastest" "$warm")  (1 or more: vellicor-scan is at least as fast)"
-echo "fastest other / cold:   $(ratio "$fastest" "$cold")"
+rows=()
+agreement=()
+for spec in $trees; do
+  files=${spec%%:*}
+  profile=${spec#*:}
+  tree=$base/$files-$profile-$seed
+  # A tree is made once per size, profile and seed and kept for the next run.
+  stamp="files=$files profile=$profile seed=$seed generator=$(md5sum <"$root/bench/make_compare_tree.py" | cut -c1-32)"
+  if [ "$(cat "$tree.stamp" 2>/dev/null)" != "$stamp" ]; then
+    echo "Building the tree of $files files ($profile) in $tree ..."
+    rm -rf "$tree" "$tree.stamp"
+    mkdir -p "$tree"
+    python3 "$root/bench/make_compare_tree.py" "$tree" "$files" "$seed" "$profile"
+    echo "$stamp" >"$tree.stamp"
+  fi
+  count=$(find "$tree" -type f | wc -l)
+  size=$(du -sh "$tree" | cut -f1)
+  echo "Tree: $tree, $count files, $size"
+
+  # Every tool reads from the page cache: the comparison is of the work done,
+  # not of the disk.
+  find "$tree" -type f -exec cat {} + >/dev/null
+
+  best_of vellicor-cold 'rm -rf "$XDG_CACHE_HOME/Vellicor"' "$scan" "$tree"
+  cold=$best cold_peak=$peak
+  best_of vellicor-warm '' "$scan" "$tree"
+  warm=$best warm_peak=$peak
+  best_of jdupes '' jdupes -q -r -A "$tree"
+  jdupes_time=$best jdupes_peak=$peak
+  mkdir -p "$work/rmlint"
+  best_of rmlint 'cd "$work/rmlint"' rmlint -T df -o "fdupes:$work/rmlint/groups.txt" "$tree"
+  rmlint_time=$best rmlint_peak=$peak
+  cd "$work"
+  cp "$work/rmlint/groups.txt" "$work/rmlint.out"
+  best_of fdupes '' fdupes -q -r "$tree"
+  fdupes_time=$best fdupes_peak=$peak
+  best_of rdfind '' rdfind -outputname "$work/rdfind.txt" -makeresultsfile true "$tree"
+  rdfind_time=$best rdfind_peak=$peak
+  cp "$work/rdfind.txt" "$work/rdfind.out"
+
+  groups "$work/vellicor-warm.out" >"$work/vellicor.groups"
+  verdict=
+  for tool in jdupes rmlint fdupes rdfind; do
+    kind=list; [ $tool = rdfind ] && kind=rdfind
+    cmp -s "$work/vellicor.groups" <(groups "$work/$tool.out" $kind) && verdict+="$tool same, " \
+      || verdict+="$tool DIFFERENT, "
+  done
+  cmp -s <(groups "$work/vellicor-cold.out") "$work/vellicor.groups" && verdict+="cold and warm same" \
+    || verdict+="cold and warm DIFFERENT"
+  agreement+=("$files $profile: $verdict")
+
+  rows+=("$(printf '| %s files (%s), %s | %s s (%s×) | %s s (%s×) | %s s | %s s | %s s | %s s |' \
+    "$files" "$profile" "$size" "$cold" "$(ratio "$cold" "$jdupes_time")" "$warm" "$(ratio "$warm" "$jdupes_time")" \
+    "$jdupes_time" "$rmlint_time" "$fdupes_time" "$rdfind_time")")
+  rows+=("$(printf '| peak bytes per file | %s | %s | %s | %s | %s | %s |' "$(per_file "$cold_peak" "$count")" \
+    "$(per_file "$warm_peak" "$count")" "$(per_file "$jdupes_peak" "$count")" "$(per_file "$rmlint_peak" "$count")" \
+    "$(per_file "$fdupes_peak" "$count")" "$(per_file "$rdfind_peak" "$count")")")
+done
+
+echo
+echo "Best of $runs runs; (×) is the time against jdupes; memory is the peak resident set over the runs."
+echo "| tree | cold cache | warm cache | jdupes -r -A | rmlint -T df | fdupes -r | rdfind |"
+echo "|---|---|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"
+echo
+printf 'Groups: %s\n' "${agreement[@]}"

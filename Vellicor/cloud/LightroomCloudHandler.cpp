@@ -40,7 +40,7 @@ void LightroomCloudHandler::scanLightroomCatalog(CloudScanSink& sink)
 
 void LightroomCloudHandler::fillLightroomFileInfoNode(const LightroomCatalogRow& row, FileInfoNode& record)
 {
-    record.fileId = QString::number(row.fileId);
+    record.cloudFields().fileId = QString::number(row.fileId);
     record.fileName = row.fileName;
     record.folderPath = row.folderPath;
     const QString path = row.folderPath + row.fileName;
@@ -53,7 +53,6 @@ void LightroomCloudHandler::fillLightroomFileInfoNode(const LightroomCatalogRow&
         if (const QDateTime born = info.birthTime(); born.isValid())
             record.createDate = born;
     }
-    record.filePathUrl = QUrl::fromLocalFile(path);
     record.state = false;
     record.arrForSubPathMd5 = QStringList();
 }
@@ -66,8 +65,8 @@ bool LightroomCloudHandler::authenticateCloud()
 
 bool LightroomCloudHandler::deleteCloudFile(const FileInfoNodePtr& record)
 {
-    if (!record || record->fileId.isEmpty())
+    if (!record || !record->cloud || record->cloud->fileId.isEmpty())
         return false;
-    Log::print("Removing from the photo catalog: file", record->fileId);
-    return lightroomDBManagerObj.deleteLightroomCatalogFiles({ record->fileId });
+    Log::print("Removing from the photo catalog: file", record->cloud->fileId);
+    return lightroomDBManagerObj.deleteLightroomCatalogFiles({ record->cloud->fileId });
 }

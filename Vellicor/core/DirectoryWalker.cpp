@@ -12,6 +12,7 @@
 #include <linux/magic.h>
 #include <set>
 #include <string_view>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
@@ -29,7 +30,28 @@ constexpr std::array<unsigned long, 16> pseudoFileSystems { PROC_SUPER_MAGIC, SY
 struct Entry {
     QByteArray name;
     struct stat status;
+    struct statx attributes;
 };
+
+constexpr unsigned attributeMask
+    = STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_INO;
+
+void fillStatus(const struct statx& from, struct stat& to)
+{
+    to.st_dev = makedev(from.stx_dev_major, from.stx_dev_minor);
+    to.st_ino = from.stx_ino;
+    to.st_mode = from.stx_mode;
+    to.st_nlink = from.stx_nlink;
+    to.st_uid = from.stx_uid;
+    to.st_gid = from.stx_gid;
+    to.st_rdev = makedev(from.stx_rdev_major, from.stx_rdev_minor);
+    to.st_size = static_cast<off_t>(from.stx_size);
+    to.st_blksize = static_cast<blksize_t>(from.stx_blksize);
+    to.st_blocks = static_cast<blkcnt_t>(from.stx_blocks);
+    to.st_atim = { from.stx_atime.tv_sec, from.stx_atime.tv_nsec };
+    to.st_mtim = { from.stx_mtime.tv_sec, from.stx_mtime.tv_nsec };
+    to.st_ctim = { from.stx_ctime.tv_sec, from.stx_ctime.tv_nsec };
+}
 
 struct Frame {
     QByteArray path;
@@ -136,11 +158,13 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
             const char* name = item->d_name;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                 continue;
-            Entry entry { QByteArray(name), {} };
-            if (::fstatat(::dirfd(folder), name, &entry.status, AT_SYMLINK_NOFOLLOW) != 0) {
+            Entry entry { QByteArray(name), {}, {} };
+            if (::statx(::dirfd(folder), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, attributeMask, &entry.attributes)
+                != 0) {
                 failed(joined(path, entry.name), "cannot read attributes: ");
                 continue;
             }
+            fillStatus(entry.attributes, entry.status);
             frame.entries.push_back(std::move(entry));
         }
         if (errno != 0)
@@ -165,7 +189,7 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
         const Entry& entry = frame.entries[frame.next++];
         const QByteArray path = joined(frame.path, entry.name);
         const int depth = static_cast<int>(stack.size());
-        const WalkAction action = visitor(WalkEntry { path, entry.name, entry.status, depth });
+        const WalkAction action = visitor(WalkEntry { path, entry.name, entry.status, entry.attributes, depth });
         if (action == WalkAction::stop)
             return false;
         if (action == WalkAction::descend && S_ISDIR(entry.status.st_mode))

@@ -15,6 +15,9 @@ struct WalkEntry {
     const QByteArray& name;
     // The entry itself, not a link's target.
     const struct stat& status;
+    // The same, as read: with the birth time and the file attributes where the
+    // file system keeps them.
+    const struct statx& attributes;
     // 1 for the entries of the folder the walk started in.
     int depth;
 };
@@ -34,7 +37,7 @@ enum class WalkAction {
 // A folder is entered at most once per walk (by device and inode), which ends
 // folder loops and counts a bind-mounted folder once; folders on pseudo file
 // systems (proc, sysfs, devices, tracing, control groups …) are never entered.
-// Each entry costs one fstatat relative to its open folder.
+// Each entry costs one statx relative to its open folder.
 //
 // Thread: a walker is used by one thread at a time; several walkers may run at
 // once.

@@ -53,19 +53,53 @@ public:
     bool isMd5Calucaluted = false;
     // The mark: true marked for removal, false (or absent) kept.
     std::optional<bool> state;
-    std::optional<DriveFile> googleDriveFile;
-    std::optional<QString> googleDriveThumbnailLink;
+    // What only a cloud file has, absent on every local one.
+    struct CloudFields {
+        std::optional<DriveFile> googleDriveFile;
+        std::optional<QString> googleDriveThumbnailLink;
+        std::optional<DropboxFileMetadata> dropBoxFile;
+        QString fileId;
+        QString folderIdForBoxCloud;
+    };
+    // Copied with the record, so that a copy never shares them.
+    class CloudFieldsBox {
+    public:
+        CloudFieldsBox() = default;
+        CloudFieldsBox(const CloudFieldsBox& other)
+            : fields_(other.fields_ ? std::make_unique<CloudFields>(*other.fields_) : nullptr)
+        {
+        }
+        CloudFieldsBox(CloudFieldsBox&&) noexcept = default;
+        CloudFieldsBox& operator=(const CloudFieldsBox& other)
+        {
+            if (this != &other)
+                fields_ = other.fields_ ? std::make_unique<CloudFields>(*other.fields_) : nullptr;
+            return *this;
+        }
+        CloudFieldsBox& operator=(CloudFieldsBox&&) noexcept = default;
+
+        explicit operator bool() const { return fields_ != nullptr; }
+        CloudFields* operator->() const { return fields_.get(); }
+        CloudFields& operator*() const { return *fields_; }
+        CloudFields& make()
+        {
+            if (!fields_)
+                fields_ = std::make_unique<CloudFields>();
+            return *fields_;
+        }
+
+    private:
+        std::unique_ptr<CloudFields> fields_;
+    };
+    CloudFieldsBox cloud;
     QString fileExtension;
+    // Read for the files of a scan's result only, after the comparison.
     std::shared_ptr<ExifInfo> exifInfo;
     QString folderPath;
     bool isLocked = false;
     bool isProtected = false;
-    std::optional<QUrl> filePathUrl;
     bool isRawFormat = false;
     bool isNetworkDrive = false;
-    std::optional<DropboxFileMetadata> dropBoxFile;
-    QString fileId;
-    QString folderIdForBoxCloud;
 
     // Identity of a local file, so that a scan records it once however many
     // paths lead to it (hard links, bind mounts, overlapping rows).
@@ -78,6 +112,10 @@ public:
     FileTimestamp changeTime;
 
     bool isMarked() const { return state.value_or(false); }
+    // The cloud fields, made on first use.
+    CloudFields& cloudFields() { return cloud.make(); }
+    // The file's URL, made when asked for rather than kept for every record.
+    QUrl filePathUrl() const { return filePath ? QUrl::fromLocalFile(*filePath) : QUrl(); }
 };
 
 using FileInfoNodePtr = std::shared_ptr<FileInfoNode>;

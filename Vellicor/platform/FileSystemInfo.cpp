@@ -13,6 +13,8 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 bool isFileImmutable(const QString& path)
@@ -235,4 +237,44 @@ bool isNetworkVolume(const QString& path, dev_t device)
 {
     Q_UNUSED(device);
     return isNetworkVolume(path);
+}
+
+bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor)
+{
+    // Devices without a block queue (major 0: tmpfs, overlay, btrfs
+    // subvolumes) have no entry at all.
+    if (deviceMajor == 0)
+        return false;
+    const QString device = QStringLiteral("/sys/dev/block/%1:%2/").arg(deviceMajor).arg(deviceMinor);
+    for (const char* queue : { "queue/rotational", "../queue/rotational" }) {
+        QFile flag(device + QLatin1String(queue));
+        if (flag.open(QIODevice::ReadOnly))
+            return flag.read(4).trimmed() == "1";
+    }
+    return false;
+}
+
+bool isInPageCache(const QString& path, quint64 byteCount)
+{
+    if (byteCount == 0)
+        return true;
+    // Opening never blocks, not even on a FIFO, and a read of anything but a
+    // regular file fails.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    // A read that would wait for the disk fails at once instead; the first
+    // and the last byte wanted stand for the range, which read-ahead brings
+    // in as a whole.
+    bool cached = true;
+    for (const quint64 offset : { quint64(0), byteCount - 1 }) {
+        char byte = 0;
+        struct iovec one {
+            &byte, 1
+        };
+        if (cached && (offset == 0 || offset >= 4096))
+            cached = ::preadv2(fd, &one, 1, off_t(offset), RWF_NOWAIT) == 1;
+    }
+    ::close(fd);
+    return cached;
 }

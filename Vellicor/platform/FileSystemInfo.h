@@ -38,6 +38,16 @@ bool isNetworkVolume(const QString& path, const struct statx& status);
 // mounts), the item is looked up again. Prefer the statx() form.
 bool isNetworkVolume(const QString& path, dev_t device);
 
+// True when the block device major:minor (as a stat's device field splits it)
+// turns a platter, as its queue in /sys/dev/block reports; a partition answers
+// for its disk. False for solid-state, virtual and unknown devices.
+bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor);
+
+// True when the first byteCount bytes of the regular file sit in the page
+// cache, so reading them costs no disk access. False when they do not, when
+// the file is shorter or when it cannot be asked about.
+bool isInPageCache(const QString& path, quint64 byteCount);
+
 namespace FileSystemInfoDetail {
 
 // Whether a file system type as /proc/self/mountinfo names it ("nfs4",

@@ -49,11 +49,12 @@ bool makeGoogleDriveFileInfoNode(FileInfoNode& record, const DriveFile& item, co
     record.fileName = item.name;
     record.md5 = item.md5Checksum;
     record.createDate = item.createdTime;
-    record.googleDriveFile = item;
+    FileInfoNode::CloudFields& cloud = record.cloudFields();
+    cloud.googleDriveFile = item;
     record.isMd5Calucaluted = true;
-    record.googleDriveThumbnailLink = !item.thumbnailLink.isEmpty() ? item.thumbnailLink : item.iconLink;
-    if (record.googleDriveThumbnailLink->isEmpty())
-        record.googleDriveThumbnailLink.reset();
+    cloud.googleDriveThumbnailLink = !item.thumbnailLink.isEmpty() ? item.thumbnailLink : item.iconLink;
+    if (cloud.googleDriveThumbnailLink->isEmpty())
+        cloud.googleDriveThumbnailLink.reset();
     record.modDate = item.modifiedTime;
     record.state = false;
     record.arrForSubPathMd5 = QStringList();
@@ -110,7 +111,7 @@ void setExifInfoFromDriveMetadata(FileInfoNode& record, const DriveFile& item)
 
 bool makeDropboxFileInfoNode(FileInfoNode& record, const DropboxFileMetadata& entry)
 {
-    record.dropBoxFile = entry;
+    record.cloudFields().dropBoxFile = entry;
     record.fileSize = entry.size;
     record.fileName = entry.name;
     record.md5 = entry.contentHash;
@@ -118,7 +119,6 @@ bool makeDropboxFileInfoNode(FileInfoNode& record, const DropboxFileMetadata& en
     record.folderPath = folderOf(*record.filePath);
     record.createDate = entry.clientModified;
     record.modDate = entry.serverModified;
-    record.filePathUrl = QUrl::fromLocalFile(*record.filePath);
     record.isMd5Calucaluted = true;
     record.state = false;
     record.arrForSubPathMd5 = QStringList();

@@ -1,15 +1,17 @@
 #include "scan/Comparison.h"
 
 #include "base/Log.h"
+#include "scan/DigestReads.h"
 #include "scan/ScanCache.h"
 
 #include <QHash>
 
+#include <QThread>
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <optional>
 #include <set>
-#include <thread>
 
 namespace {
 
@@ -17,25 +19,6 @@ ComparisonObserver& silentObserver()
 {
     static ComparisonObserver none;
     return none;
-}
-
-// Runs job(0) … job(count - 1) on up to `threads` threads, the calling thread
-// among them, and returns when all are done.
-void runConcurrently(std::size_t count, int threads, const std::function<void(std::size_t)>& job)
-{
-    if (count == 0)
-        return;
-    std::atomic<std::size_t> next { 0 };
-    const auto work = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            job(i);
-    };
-    const std::size_t helperCount = std::min(std::size_t(std::max(threads, 1) - 1), count - 1);
-    std::vector<std::jthread> helpers;
-    helpers.reserve(helperCount);
-    for (std::size_t h = 0; h < helperCount; ++h)
-        helpers.emplace_back(work);
-    work();
 }
 
 // The groups of one comparison in order of creation, indexed by meeting key:
@@ -67,6 +50,8 @@ public:
             return std::nullopt;
         const DateKey created = createdOn_ ? dateKey(record.createDate) : std::nullopt;
         const DateKey modified = modifiedOn_ ? dateKey(record.modDate) : std::nullopt;
+        if (!namesDecided_ && keys.characters)
+            return findSimilar(*bucket, record, keys, created, modified);
 
         // The sets of groups a record with these dates may join, each in
         // creation order.
@@ -78,13 +63,13 @@ public:
         if (created && modified) {
             for (const DateKey& c : { created, DateKey() })
                 for (const DateKey& m : { modified, DateKey() })
-                    add(bucket->bySignature, Signature { c, m });
+                    add(bucket->read().bySignature, Signature { c, m });
         } else if (created) {
-            add(bucket->byCreated, created);
-            add(bucket->byCreated, DateKey());
+            add(bucket->read().byCreated, created);
+            add(bucket->read().byCreated, DateKey());
         } else if (modified) {
-            add(bucket->byModified, modified);
-            add(bucket->byModified, DateKey());
+            add(bucket->read().byModified, modified);
+            add(bucket->read().byModified, DateKey());
         } else {
             // An undated record passes every date test.
             for (std::size_t g : bucket->all) {
@@ -119,8 +104,11 @@ public:
     {
         Entry& entry = entries_[g];
         addFileToGroup(entry.group, record);
-        if (!namesDecided_)
+        if (!namesDecided_) {
+            if (!entry.anchored && keys.characters && entry.key)
+                anchor(index_[*entry.key], g, *keys.characters);
             entry.keys.push_back(std::move(keys));
+        }
         if (entry.key) {
             // A dated record fills a missing date of the signature.
             const DateKey created = createdOn_ ? dateKey(record->createDate) : std::nullopt;
@@ -140,6 +128,7 @@ public:
     {
         Entry entry { std::make_shared<DuplicateGroup>(), {}, key, std::nullopt, std::nullopt };
         addFileToGroup(entry.group, record);
+        const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
             entry.keys.push_back(std::move(keys));
         if (createdOn_)
@@ -152,6 +141,24 @@ public:
             Bucket& bucket = index_[*key];
             bucket.all.push_back(g);
             indexDates(bucket, g);
+            if (characters)
+                anchor(bucket, g, *characters);
+            else if (!namesDecided_)
+                bucket.more().unnamed.push_back(g);
+        }
+    }
+
+    std::size_t groupCount() const { return entries_.size(); }
+
+    // The groups from first on can take no more members: their keys and
+    // index go, the groups stay.
+    void close(std::size_t first)
+    {
+        for (std::size_t g = first; g < entries_.size(); ++g) {
+            Entry& entry = entries_[g];
+            if (entry.key)
+                index_.remove(*std::exchange(entry.key, std::nullopt));
+            entry.keys = {};
         }
     }
 
@@ -182,14 +189,71 @@ private:
         std::optional<QString> key;
         DateKey created;
         DateKey modified;
+        // Filed under the similarity keys of its first named member.
+        bool anchored = false;
     };
 
     struct Bucket {
         std::vector<std::size_t> all;
-        std::map<Signature, std::set<std::size_t>> bySignature;
-        std::map<DateKey, std::set<std::size_t>> byCreated;
-        std::map<DateKey, std::set<std::size_t>> byModified;
+
+        // Only date and similar-name criteria need these; most buckets (one
+        // per digest on the content road) go without.
+        struct Indexes {
+            std::map<Signature, std::set<std::size_t>> bySignature;
+            std::map<DateKey, std::set<std::size_t>> byCreated;
+            std::map<DateKey, std::set<std::size_t>> byModified;
+            // Similar names: a record can join a group only when its name is
+            // similar to the group's first named member, and similar names
+            // share a similarity key; groups without a named member take any
+            // record.
+            QHash<QString, std::vector<std::size_t>> bySimilarityKey;
+            std::vector<std::size_t> unnamed;
+        };
+        // Made on first use; shared only by copies of the bucket, which the
+        // index never makes.
+        std::shared_ptr<Indexes> indexes;
+        Indexes& more()
+        {
+            if (!indexes)
+                indexes = std::make_shared<Indexes>();
+            return *indexes;
+        }
+        const Indexes& read() const
+        {
+            static const Indexes none;
+            return indexes ? *indexes : none;
+        }
     };
+
+    void anchor(Bucket& bucket, std::size_t g, const CriteriaMatcher::Characters& characters)
+    {
+        entries_[g].anchored = true;
+        std::erase(bucket.more().unnamed, g);
+        for (const QString& key : CriteriaMatcher::similarityKeys(characters))
+            bucket.more().bySimilarityKey[key].push_back(g);
+    }
+
+    // The first group, in creation order, that a named record may join.
+    std::optional<std::size_t> findSimilar(const Bucket& bucket, const FileInfoNode& record,
+        const CriteriaMatcher::Keys& keys, const DateKey& created, const DateKey& modified) const
+    {
+        const Bucket::Indexes& more = bucket.read();
+        std::vector<std::size_t> candidates = more.unnamed;
+        for (const QString& key : CriteriaMatcher::similarityKeys(*keys.characters)) {
+            if (const auto found = more.bySimilarityKey.constFind(key); found != more.bySimilarityKey.constEnd())
+                candidates.insert(candidates.end(), found->begin(), found->end());
+        }
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+        const auto agrees
+            = [](const DateKey& mine, const DateKey& group) { return !mine || !group || *mine == *group; };
+        for (std::size_t g : candidates) {
+            const Entry& entry = entries_[g];
+            if (agrees(created, entry.created) && agrees(modified, entry.modified) && namesFit(g, record, keys))
+                return g;
+        }
+        return std::nullopt;
+    }
 
     bool namesFit(std::size_t g, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
     {
@@ -211,26 +275,27 @@ private:
         const Entry& entry = entries_[g];
         const auto update = [g, add](std::set<std::size_t>& set) { add ? void(set.insert(g)) : void(set.erase(g)); };
         if (createdOn_ && modifiedOn_)
-            update(bucket.bySignature[Signature { entry.created, entry.modified }]);
+            update(bucket.more().bySignature[Signature { entry.created, entry.modified }]);
         if (createdOn_)
-            update(bucket.byCreated[entry.created]);
+            update(bucket.more().byCreated[entry.created]);
         if (modifiedOn_)
-            update(bucket.byModified[entry.modified]);
+            update(bucket.more().byModified[entry.modified]);
     }
 
     const CriteriaMatcher& matcher_;
     const bool createdOn_;
     const bool modifiedOn_;
     const bool namesDecided_;
-    std::vector<Entry> entries_;
+    std::deque<Entry> entries_; // grows without moving what it holds
     QHash<QString, Bucket> index_;
 };
 
 } // namespace
 
-// The content road. Size groups are visited by ascending size, a window of
-// them at a time: the digests a window needs are read first (on the hashing
-// threads), then its records join groups one by one in their found order.
+// The content road. Records take part in order of size and, within a size, in
+// the order they were found; that order alone decides the groups. The digests
+// they need are read ahead of it on the hashing pool, and each record joins
+// its group as soon as its own digest (and those before it) are known.
 class Comparison::ContentRoad {
 public:
     ContentRoad(Comparison& comparison, const ComparisonCriteria& criteria)
@@ -248,197 +313,116 @@ public:
         // (pointers into records grow with it); a run of one size is a size
         // group.
         std::vector<Sized> bySize;
-        bool stopped = false;
         for (const FileInfoNodePtr& record : records) {
             if (c_.abort_) {
-                stopped = true;
-                break;
+                savePending();
+                return book_.takeGroups();
             }
             if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
                 bySize.push_back(Sized { record->fileSize, &record });
         }
         std::sort(bySize.begin(), bySize.end());
 
-        for (auto next = bySize.cbegin(); !stopped && next != bySize.cend();) {
-            std::vector<SizeGroup> window;
-            std::vector<Plan> plans;
-            quint64 windowBytes = 0;
-            while (next != bySize.cend() && plans.size() < windowRecords && windowBytes < windowReadBytes) {
-                const auto end
-                    = std::find_if(next, bySize.cend(), [&](const Sized& s) { return s.size != next->size; });
-                SizeGroup group { next, end, plans.size() };
-                if (group.count() > 1)
-                    windowBytes += planSizeGroup(group, plans);
-                window.push_back(group);
-                next = end;
-            }
-            readDigests(window, plans);
-            stopped = !placeWindow(window, plans);
+        auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes);
+        std::size_t planCount = 0;
+        for (std::size_t i = 0; i < bySize.size(); ++i) {
+            const bool sharesSize = (i > 0 && bySize[i - 1].size == bySize[i].size)
+                || (i + 1 < bySize.size() && bySize[i + 1].size == bySize[i].size);
+            planCount += sharesSize ? 1 : 0;
         }
-        savePending();
-        return book_.takeGroups();
-    }
-
-private:
-    static constexpr std::size_t windowRecords = 256;
-    static constexpr quint64 windowReadBytes = 256ull << 20;
-
-    enum class Work { none, file, package };
-
-    // What one record of a size group needs before it can join a group.
-    struct Plan {
-        const FileInfoNodePtr* record = nullptr;
-        std::optional<QString> known; // taken as it is: final already, or from the cache
-        bool fromCache = false;
-        Work work = Work::none;
-        bool readsFirstBlock = false;
-        std::optional<QString> firstBlock;
-        std::optional<QString> digest;
-        bool distinct = false; // its first block matches no other file of its size
-    };
-    struct Sized {
-        quint64 size;
-        const FileInfoNodePtr* record;
-        auto operator<=>(const Sized&) const = default;
-    };
-    struct SizeGroup {
-        std::vector<Sized>::const_iterator begin;
-        std::vector<Sized>::const_iterator end;
-        std::size_t firstPlan;
-        std::size_t count() const { return std::size_t(end - begin); }
-        // Plans exist for size groups of two or more only.
-        std::size_t planCount() const { return count() > 1 ? count() : 0; }
-    };
-
-    // Appends the plans of a size group of two or more; answers the bytes its
-    // file reads may cost.
-    quint64 planSizeGroup(const SizeGroup& group, std::vector<Plan>& plans)
-    {
-        const quint64 size = group.begin->size;
-        const std::size_t first = plans.size();
-        bool hasPackage = false;
-        bool readsFile = false;
-        quint64 cost = 0;
-        for (auto member = group.begin; member != group.end; ++member) {
-            const FileInfoNodePtr& record = *member->record;
-            Plan plan;
-            plan.record = &record;
-            if (record->filePath) {
-                hasPackage = hasPackage || record->isDirectory;
-                if (record->isMd5Calucaluted) {
-                    plan.known = record->md5.value_or(QString());
-                } else if (c_.cache_ && (plan.known = c_.cache_->cachedDigest(*record))) {
-                    plan.fromCache = true;
-                } else {
-                    plan.work = record->isDirectory ? Work::package : Work::file;
-                    readsFile = readsFile || !record->isDirectory;
-                    cost += size;
-                }
-            }
-            plans.push_back(std::move(plan));
+        reads->plans.reserve(planCount);
+        std::vector<std::pair<std::size_t, std::size_t>> order; // size groups as [first, last) of bySize
+        for (std::size_t next = 0; next < bySize.size();) {
+            std::size_t end = next + 1;
+            while (end < bySize.size() && bySize[end].size == bySize[next].size)
+                ++end;
+            order.emplace_back(next, end);
+            if (end - next > 1)
+                planSizeGroup(bySize, next, end, *reads);
+            next = end;
         }
-        // A package's digest is not a file digest, so its first block says
-        // nothing; with one in the group every file is read in full.
-        if (readsFile && !hasPackage && size > quint64(firstBlockBytes)) {
-            for (std::size_t i = first; i < plans.size(); ++i)
-                plans[i].readsFirstBlock = takesPart(plans[i]);
-        }
-        return cost;
-    }
+        reads->start(c_.hashingThreads_);
 
-    // Whether a record can end in a group at all.
-    static bool takesPart(const Plan& plan)
-    {
-        return (*plan.record)->filePath && (plan.work != Work::none || !plan.known->isEmpty());
-    }
-
-    void readDigests(const std::vector<SizeGroup>& window, std::vector<Plan>& plans)
-    {
-        const FileHasher& hasher = c_.hasher_;
-        const std::atomic<bool>& abort = c_.abort_;
-        std::vector<std::size_t> jobs;
-        for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (plans[i].readsFirstBlock)
-                jobs.push_back(i);
-        }
-        runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
-            Plan& plan = plans[jobs[k]];
-            if (!abort)
-                plan.firstBlock = hasher.md5OfFirstBytes(*(*plan.record)->filePath, firstBlockBytes, abort);
-        });
-        for (const SizeGroup& group : window)
-            markDistinct(plans, group.firstPlan, group.firstPlan + group.planCount());
-
-        jobs.clear();
-        for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (plans[i].work != Work::none && !plans[i].distinct) {
-                jobs.push_back(i);
-                // A large file takes long to read: the path label names it
-                // while it is read, not only when it joins a group.
-                observer_.showScanPathLabel(*(*plans[i].record)->filePath);
-            }
-        }
-        runConcurrently(jobs.size(), c_.hashingThreads_, [&](std::size_t k) {
-            Plan& plan = plans[jobs[k]];
-            if (abort)
-                return;
-            const QString& path = *(*plan.record)->filePath;
-            plan.digest
-                = plan.work == Work::package ? hasher.md5OfPackageContents(path, abort) : hasher.md5OfFile(path, abort);
-        });
-    }
-
-    // A file whose first block differs from that of every other file of its
-    // size cannot share its digest; it needs no full read. Any unread first
-    // block leaves every file of the size group to be read in full.
-    static void markDistinct(std::vector<Plan>& plans, std::size_t first, std::size_t last)
-    {
-        QHash<QString, int> seen;
-        for (std::size_t i = first; i < last; ++i) {
-            if (!plans[i].readsFirstBlock)
-                continue;
-            if (!plans[i].firstBlock)
-                return;
-            ++seen[*plans[i].firstBlock];
-        }
-        for (std::size_t i = first; i < last; ++i) {
-            Plan& plan = plans[i];
-            plan.distinct = plan.readsFirstBlock && plan.work == Work::file && seen.value(*plan.firstBlock) == 1;
-        }
-    }
-
-    // False when Stop ended the comparison.
-    bool placeWindow(const std::vector<SizeGroup>& window, std::vector<Plan>& plans)
-    {
-        for (const SizeGroup& group : window) {
-            if (c_.abort_)
-                return false;
-            if (group.count() == 1) {
-                const FileInfoNode& record = **group.begin->record;
+        bool stopped = false;
+        std::size_t plan = 0;
+        for (const auto& [first, last] : order) {
+            if (stopped || c_.abort_)
+                break;
+            if (last - first == 1) {
+                const FileInfoNode& record = **bySize[first].record;
                 ++c_.counters_.countProcessed;
                 ++c_.counters_.countCompared;
                 observer_.showScanPathWithProgress(record.filePath.value_or(QString()));
                 continue;
             }
-            for (std::size_t i = group.firstPlan; i < group.firstPlan + group.planCount(); ++i) {
-                if (!place(plans[i]))
-                    return false;
-            }
+            const std::size_t firstGroup = book_.groupCount();
+            for (std::size_t i = first; i < last && !stopped; ++i, ++plan)
+                stopped = !place(*reads, plan);
+            // With sizes in the meeting keys no later record, all of them
+            // larger, can join the groups of a size group once it is done.
+            if (matcher_.criteria().bMatchFileSize)
+                book_.close(firstGroup);
         }
-        return true;
+        reads->finish();
+        savePending();
+        return book_.takeGroups();
     }
 
-    bool place(Plan& plan)
+private:
+    using Plan = DigestPlan;
+    using Reads = DigestReads;
+
+    struct Sized {
+        quint64 size;
+        const FileInfoNodePtr* record;
+        auto operator<=>(const Sized&) const = default;
+    };
+
+    // Appends the plans of a size group of two or more.
+    void planSizeGroup(const std::vector<Sized>& bySize, std::size_t first, std::size_t last, Reads& reads)
     {
-        const FileInfoNodePtr& record = *plan.record;
+        const quint64 size = bySize[first].size;
+        bool hasPackage = false;
+        bool readsFile = false;
+        const std::size_t firstPlan = reads.plans.size();
+        for (std::size_t i = first; i < last; ++i) {
+            const FileInfoNodePtr& record = *bySize[i].record;
+            Plan plan;
+            plan.record = &record;
+            if (record->filePath) {
+                hasPackage = hasPackage || record->isDirectory;
+                if (record->isMd5Calucaluted) {
+                    plan.digest = record->md5.value_or(QString());
+                    plan.known = true;
+                } else if (const auto cached = c_.cache_ ? c_.cache_->cachedDigest(*record) : std::nullopt) {
+                    plan.digest = *cached;
+                    plan.known = plan.fromCache = true;
+                } else {
+                    plan.work = record->isDirectory ? Plan::package : Plan::file;
+                    readsFile = readsFile || !record->isDirectory;
+                }
+            }
+            reads.plans.push_back(std::move(plan));
+        }
+        // A package's digest is not a file digest, so its first block says
+        // nothing; with one in the group every file is read in full.
+        const bool byHead = readsFile && !hasPackage && size > quint64(firstBlockBytes);
+        reads.addSizeGroup(firstPlan, reads.plans.size(), byHead);
+    }
+
+    // False when Stop ended the comparison.
+    bool place(Reads& reads, std::size_t index)
+    {
+        const FileInfoNodePtr& record = *reads.plans[index].record;
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
             return true;
         observer_.showScanPathLabel(*record->filePath);
-        if (c_.abort_)
+        if (c_.abort_ || !reads.waitFor(index))
             return false;
+        Plan& plan = reads.plans[index];
         if (plan.fromCache && !record->isMd5Calucaluted) {
-            record->md5 = plan.known;
+            record->md5 = plan.digest;
             record->isMd5Calucaluted = true;
         }
         if (plan.distinct) {
@@ -448,7 +432,7 @@ private:
             if (record->isMd5Calucaluted) {
                 digest = record->md5.value_or(QString());
             } else {
-                digest = plan.digest.value_or(QString());
+                digest = std::exchange(plan.digest, QString());
                 record->isMd5Calucaluted = true;
             }
             if (!digest.isEmpty()) {
@@ -458,6 +442,7 @@ private:
                 settle(record, key, std::move(keys));
             }
         }
+        plan.digest = QString();
         pending_.push_back(record);
         if (pending_.size() == digestBatchSize)
             savePending();
@@ -499,12 +484,13 @@ Comparison::Comparison(const FileHasher& hasher, ScanCounters& counters, const s
     : hasher_(hasher)
     , counters_(counters)
     , abort_(abort)
+    , hashingThreads_(std::max(QThread::idealThreadCount(), 1))
 {
 }
 
 void Comparison::setHashingThreads(int threads)
 {
-    hashingThreads_ = std::clamp(threads, 1, 4);
+    hashingThreads_ = std::clamp(threads, 1, std::max(QThread::idealThreadCount(), 1));
 }
 
 std::vector<DuplicateGroupPtr> Comparison::searchDuplicateLocalFiles(
@@ -536,7 +522,7 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         ++counters_.countProcessed;
         if (!isLocal) {
             ++counters_.countCompared;
-            if (record->googleDriveFile && record->googleDriveFile->isFolder())
+            if (record->cloud && record->cloud->googleDriveFile && record->cloud->googleDriveFile->isFolder())
                 continue;
         }
         CriteriaMatcher::Keys keys = matcher.keysOf(*record);

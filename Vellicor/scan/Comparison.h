@@ -17,9 +17,9 @@ class ScanCache;
 // Turns the records of a scan into duplicate groups, by content (equal size,
 // then equal MD5, plus the chosen criteria) or by the criteria alone. Runs on
 // the scan's thread and alone writes the records, groups and counters while it
-// runs; file digests are read on up to hashingThreads threads, but records join
-// groups one by one in the order they were found, so the result does not depend
-// on the threads.
+// runs; file digests are read ahead on the shared thread pool (one reader per
+// rotational disk), but records join groups one by one in the order they were
+// found, so the result does not depend on the threads.
 //
 // Groups come back in order of creation, groups of one included. Stop (abort)
 // is polled before every record and size group and while files are read; a
@@ -34,7 +34,7 @@ public:
     // Files larger than this are first told apart by the digest of their first
     // block; only files whose first block agrees with another file of their
     // size are read in full.
-    static constexpr qint64 firstBlockBytes = 64 * 1024;
+    static constexpr qint64 firstBlockBytes = 4 * 1024;
 
     Comparison(const FileHasher& hasher, ScanCounters& counters, const std::atomic<bool>& abort);
 
@@ -46,7 +46,8 @@ public:
     // Receives the records handled on the content road, every digestBatchSize
     // records and once at the end with the rest (also after Stop).
     void setSaveDigests(SaveDigests save) { saveDigests_ = std::move(save); }
-    // How many threads read files at once (1 to 4; default 2).
+    // How many threads read files at once (1 to the number of cores, the
+    // default).
     void setHashingThreads(int threads);
 
     // The content road when the settings compare content, else the attribute
@@ -83,5 +84,5 @@ private:
     ComparisonObserver* observer_ = nullptr;
     const ScanCache* cache_ = nullptr;
     SaveDigests saveDigests_;
-    int hashingThreads_ = 2;
+    int hashingThreads_ = 0; // set by the constructor
 };

@@ -105,6 +105,26 @@ bool CriteriaMatcher::areSimilar(const Characters& first, const Characters& seco
     return 20 * k > 9 * (p + q);
 }
 
+// Two similar names of p <= q characters have 11p > 9q and differ in fewer
+// than p / 10 of the first p positions. So for m = p the first m positions,
+// cut into m / 10 + 1 blocks, hold one block on which both agree. Each name
+// offers the blocks of every m it could be the shorter or the longer one for.
+std::vector<QString> CriteriaMatcher::similarityKeys(const Characters& name)
+{
+    std::vector<QString> keys;
+    const qsizetype n = name.count();
+    for (qsizetype m = 9 * n / 11 + 1; m <= n; ++m) {
+        const qsizetype blocks = m / 10 + 1;
+        for (qsizetype b = 0; b < blocks; ++b) {
+            const qsizetype from = b * m / blocks;
+            const qsizetype to = (b + 1) * m / blocks;
+            keys.push_back(QString::number(m) + QLatin1Char(':') + QString::number(b) + QLatin1Char(':')
+                + name.text.mid(name.bounds[from], name.bounds[to] - name.bounds[from]));
+        }
+    }
+    return keys;
+}
+
 CriteriaMatcher::Keys CriteriaMatcher::keysOf(const FileInfoNode& record) const
 {
     Keys keys;

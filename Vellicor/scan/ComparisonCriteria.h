@@ -92,6 +92,9 @@ public:
 
     static Characters charactersOf(const QString& name);
     static bool areSimilar(const Characters& first, const Characters& second);
+    // Texts of which two similar names always share at least one, so that
+    // candidates are found by lookup rather than by testing every name.
+    static std::vector<QString> similarityKeys(const Characters& name);
 
 private:
     ComparisonCriteria criteria_;

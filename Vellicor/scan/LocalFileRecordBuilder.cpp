@@ -7,7 +7,8 @@
 #include "platform/ImageProperties.h"
 
 #include <QFile>
-#include <QUrl>
+#include <QHash>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <limits>
@@ -23,23 +24,42 @@ QDateTime fromTimestamp(const statx_timestamp& t)
     return dateOfFileTime(t.tv_sec, t.tv_nsec);
 }
 
+constexpr unsigned attributeMask
+    = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_INO;
+
 // The attributes of the item itself, or of a link's target when the item is a
-// link to a regular file; isLink tells which.
-bool readAttributes(const QByteArray& path, struct statx& st, bool& isLink)
+// link to a regular file; isLink tells which. own, when given, holds the
+// item's own attributes already.
+bool readAttributes(const QString& path, const struct statx* own, struct statx& st, bool& isLink)
 {
-    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_INO;
-    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, mask, &st) != 0)
+    if (own)
+        st = *own;
+    else if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, attributeMask, &st) != 0)
         return false;
     isLink = S_ISLNK(st.stx_mode);
     if (isLink) {
-        if (::statx(AT_FDCWD, path.constData(), 0, mask, &st) != 0)
+        if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, attributeMask, &st) != 0)
             return false;
         return S_ISREG(st.stx_mode);
     }
     return S_ISREG(st.stx_mode) || S_ISDIR(st.stx_mode);
 }
 
+// One text per extension, shared by every record that has it.
+QString sharedExtension(const QString& extension)
+{
+    thread_local QHash<QString, QString> known;
+    if (const auto found = known.constFind(extension); found != known.constEnd())
+        return *found;
+    if (known.size() < 4096)
+        known.insert(extension, extension);
+    return extension;
+}
+
 } // namespace
+
+static bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& fileName,
+    const ScanSettingsSnapshot& settings, const struct statx* own, const QString* folderPath);
 
 QDateTime dateOfFileTime(qint64 seconds, qint64 nanoseconds)
 {
@@ -63,23 +83,52 @@ QString pathExtensionOf(const QString& path)
 bool makeLocalFileInfoNode(
     FileInfoNode& record, const QString& filePath, const QString& fileName, const ScanSettingsSnapshot& settings)
 {
+    return buildRecord(record, filePath, fileName, settings, nullptr, nullptr);
+}
+
+bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const QString& fileName,
+    const ScanSettingsSnapshot& settings, const struct statx& ownAttributes, const QString& folderPath)
+{
+    return buildRecord(record, filePath, fileName, settings, &ownAttributes, &folderPath);
+}
+
+void fillPictureMetadata(const std::vector<FileInfoNodePtr>& records)
+{
+    std::vector<FileInfoNode*> pictures;
+    for (const FileInfoNodePtr& record : records) {
+        if (record && record->fileCategory == GlobalObjects::FileCategory::Pic && !record->exifInfo && record->filePath
+            && !record->isDirectory)
+            pictures.push_back(record.get());
+    }
+    // Each record is written by one task only.
+    QtConcurrent::blockingMap(pictures, [](FileInfoNode* record) {
+        auto exif = std::make_shared<ExifInfo>();
+        exif->fillExifInfo(imagePropertiesOfFile(*record->filePath));
+        record->exifInfo = std::move(exif);
+    });
+}
+
+bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& fileName,
+    const ScanSettingsSnapshot& settings, const struct statx* own, const QString* folderPath)
+{
     using Category = GlobalObjects::FileCategory;
 
     record.arrForSubPathMd5 = QStringList();
     record.isMd5Calucaluted = false;
     record.filePath = filePath;
     record.fileName = fileName;
-    {
+    if (folderPath) {
+        record.folderPath = *folderPath;
+    } else {
         QString folder = filePath;
         const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
         folder.truncate(slash > 0 ? slash : (slash == 0 ? 1 : 0));
         record.folderPath = folder;
     }
 
-    const QByteArray nativePath = QFile::encodeName(filePath);
     struct statx st { };
     bool isLink = false;
-    if (!readAttributes(nativePath, st, isLink))
+    if (!readAttributes(filePath, own, st, isLink))
         return false;
     // The item's own attributes answer without opening it where the file
     // system reports the attribute; a link itself is never locked.
@@ -94,7 +143,7 @@ bool makeLocalFileInfoNode(
     record.inode = st.stx_ino;
 
     record.isDirectory = S_ISDIR(st.stx_mode);
-    record.fileSize = record.isDirectory ? folderSizeOfPath(nativePath.constData()) : st.stx_size;
+    record.fileSize = record.isDirectory ? folderSizeOfPath(QFile::encodeName(filePath).constData()) : st.stx_size;
 
     if (!settings.scanAnyFileSize
         && (record.fileSize < settings.minimumFileSizeBytes || record.fileSize > settings.maximumFileSizeBytes))
@@ -121,21 +170,16 @@ bool makeLocalFileInfoNode(
     }
 
     record.state = 0;
-    record.fileExtension = pathExtensionOf(filePath);
+    record.fileExtension = sharedExtension(pathExtensionOf(filePath));
 
     const ExtensionVerdict verdict = categorizeExtension(record.fileExtension, settings);
     record.fileCategory = verdict.category;
     if (!verdict.taken)
         return false;
 
-    if (record.fileCategory == Category::Pic) {
-        auto exif = std::make_shared<ExifInfo>();
-        exif->fillExifInfo(imagePropertiesOfFile(filePath));
-        record.exifInfo = std::move(exif);
+    if (record.fileCategory == Category::Pic)
         record.isRawFormat = settings.rawExtensionSet.contains(record.fileExtension);
-    }
 
-    record.filePathUrl = QUrl::fromLocalFile(filePath);
     // A link's attributes were replaced by its target's: it is looked up again.
     record.isNetworkDrive
         = isLink ? isNetworkVolume(filePath) : isNetworkVolume(filePath, makedev(st.stx_dev_major, st.stx_dev_minor));

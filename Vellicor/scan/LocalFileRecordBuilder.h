@@ -6,6 +6,10 @@
 #include <QDateTime>
 #include <QString>
 
+#include <vector>
+
+struct statx;
+
 // Turns one path met by the local walk into a filled record, or refuses it.
 // The single place where a local file is measured, dated, classified and
 // filtered. Runs on the scan's worker thread; reads only the scan's snapshot
@@ -19,6 +23,17 @@
 // and devices are refused, since reading one could block the scan.
 bool makeLocalFileInfoNode(
     FileInfoNode& record, const QString& filePath, const QString& fileName, const ScanSettingsSnapshot& settings);
+
+// The same for a walk that has read the item's own attributes already (its
+// statx, not following a link) and knows its folder's path, which the records
+// of one folder then share.
+bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const QString& fileName,
+    const ScanSettingsSnapshot& settings, const struct statx& ownAttributes, const QString& folderPath);
+
+// Reads the picture metadata of the records that are pictures (which the
+// builder leaves for later: most pictures never join a group), on the thread
+// pool; returns when all are read.
+void fillPictureMetadata(const std::vector<FileInfoNodePtr>& records);
 
 // The extension of a path's last component, lower-cased and without the dot;
 // empty for "name", "name." and ".hidden".

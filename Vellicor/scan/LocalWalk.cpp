@@ -135,11 +135,22 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
 
     DirectoryWalker walker(&abort_,
         [this](const QByteArray& where, int, const QString& reason) { skip(QFile::decodeName(where), reason); });
+    // The folder of the entries met last, one text shared by their records.
+    QByteArray folderBytes;
+    QString folderText;
     walker.walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
         const QString name = QFile::decodeName(entry.name);
         if (isIgnoredName(name))
             return WalkAction::next;
         const QString entryPath = QFile::decodeName(entry.path);
+        const QByteArrayView parent
+            = QByteArrayView(entry.path)
+                  .first(std::max<qsizetype>(
+                      entry.path.size() - entry.name.size() - (entry.path.size() > entry.name.size() + 1 ? 1 : 0), 0));
+        if (parent != QByteArrayView(folderBytes)) {
+            folderBytes = parent.toByteArray();
+            folderText = QFile::decodeName(folderBytes);
+        }
         if (QFile::encodeName(entryPath) != entry.path) {
             // Such a name could not be opened again by its text.
             skip(entryPath, QStringLiteral("the name is not valid UTF-8"));
@@ -176,19 +187,25 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             skip(entryPath, specialFileKind(mode));
             return WalkAction::next;
         }
-        addScannedFile(entryPath);
+        addScannedFile(entryPath, name, S_ISLNK(entry.status.st_mode) ? nullptr : &entry.attributes, &folderText,
+            entry.path.size());
         return WalkAction::next;
     });
 }
 
-void LocalWalk::addScannedFile(const QString& path)
+void LocalWalk::addScannedFile(const QString& path, const QString& name, const struct statx* attributes,
+    const QString* folder, qsizetype nativeLength)
 {
-    if (QFile::encodeName(path).size() >= PATH_MAX) {
+    if ((nativeLength >= 0 ? nativeLength : QFile::encodeName(path).size()) >= PATH_MAX) {
         skip(path, QStringLiteral("the path is longer than the system allows"));
         return;
     }
     auto record = std::make_shared<FileInfoNode>();
-    if (!makeLocalFileInfoNode(*record, path, QFileInfo(path).fileName(), request_.filters))
+    const QString fileName = name.isNull() ? QFileInfo(path).fileName() : name;
+    const bool taken = attributes && folder
+        ? makeLocalFileInfoNode(*record, path, fileName, request_.filters, *attributes, *folder)
+        : makeLocalFileInfoNode(*record, path, fileName, request_.filters);
+    if (!taken)
         return;
     // One record per file, under the first path met: hard links, bind mounts
     // and links to a file already recorded add nothing.

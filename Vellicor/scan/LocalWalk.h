@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <functional>
+
+struct statx;
 #include <vector>
 
 // The walk of this computer's checked scan-list rows into file records, on the
@@ -37,7 +39,10 @@ public:
 private:
     void scanPath(const QString& path, const FilePathNode& row);
     void scanDirectory(const QString& path, const FilePathNode& row);
-    void addScannedFile(const QString& path);
+    // name, attributes (the item's own, not a link's), folder and the length
+    // of the path's bytes when the walk knows them already.
+    void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
+        const QString* folder = nullptr, qsizetype nativeLength = -1);
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
     bool isExcluded(const QString& path) const;

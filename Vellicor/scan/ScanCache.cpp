@@ -249,18 +249,20 @@ void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& re
 {
     if (abort_)
         return;
-    scanPaths_.reserve(qsizetype(records.size()));
+    scanFiles_.reserve(qsizetype(records.size()));
     for (const FileInfoNodePtr& record : records) {
-        if (record->filePath && !record->isDirectory)
-            scanPaths_.insert(*record->filePath);
+        // Without an identity no row is ever believed for a file.
+        if (record->filePath && !record->isDirectory && record->inode != 0)
+            scanFiles_.insert(record->inode, record.get());
     }
 }
 
 void ScanCache::loadHashCache()
 {
-    const QSet<QString> scanned = std::exchange(scanPaths_, {});
+    const QMultiHash<quint64, const FileInfoNode*> scanned = std::exchange(scanFiles_, {});
     if (scanned.isEmpty() || !open(false))
         return;
+    entries_.reserve(scanned.size());
     int rc = SQLITE_OK;
     {
         Statement rows(db_,
@@ -275,9 +277,18 @@ void ScanCache::loadHashCache()
                 rc = step == SQLITE_DONE ? SQLITE_OK : step;
                 break;
             }
+            // Rows are found by inode first, which is cheap to look up, then by
+            // path.
             const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
-            const auto file = scanned.constFind(QString::fromUtf8(path, sqlite3_column_bytes(row, 0)));
-            if (!path || file == scanned.constEnd())
+            const QUtf8StringView rowPath(path, sqlite3_column_bytes(row, 0));
+            const FileInfoNode* file = nullptr;
+            const auto inode = quint64(sqlite3_column_int64(row, 5));
+            for (auto candidate = scanned.constFind(inode);
+                 path && candidate != scanned.constEnd() && candidate.key() == inode; ++candidate) {
+                if (QAnyStringView::compare(QAnyStringView(*(*candidate)->filePath), QAnyStringView(rowPath)) == 0)
+                    file = *candidate;
+            }
+            if (!file)
                 continue;
             Entry entry;
             if (!parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest))
@@ -286,8 +297,7 @@ void ScanCache::loadHashCache()
             entry.modTime = timestampAt(row, 3, 4);
             entry.inode = quint64(sqlite3_column_int64(row, 5));
             entry.changeTime = timestampAt(row, 6, 7);
-            // Keyed by the record's own path text, which the map then shares.
-            entries_.insert(*file, entry);
+            entries_.insert(file, entry);
         }
     }
     if (rc != SQLITE_OK) {
@@ -305,7 +315,7 @@ void ScanCache::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& re
         if (abort_ || writesOff_)
             return;
         if (!record->filePath || !record->md5 || record->md5->isEmpty() || record->isDirectory
-            || cachedDigest(*record) == record->md5)
+            || holdsDigest(*record, *record->md5))
             continue;
         if (!beginWriting())
             return;
@@ -349,7 +359,7 @@ std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
     // Without an identity there is no telling a rewritten file from its row.
     if (record.isDirectory || !record.filePath || record.inode == 0)
         return std::nullopt;
-    const Entry* entry = entryFor(*record.filePath);
+    const Entry* entry = entryFor(record);
     if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
         || entry->inode != record.inode || entry->changeTime != record.changeTime)
         return std::nullopt;
@@ -357,9 +367,22 @@ std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
         QByteArray::fromRawData(reinterpret_cast<const char*>(entry->digest.data()), 16).toHex());
 }
 
-const ScanCache::Entry* ScanCache::entryFor(const QString& path) const
+bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) const
 {
-    const auto entry = entries_.constFind(path);
+    if (record.isDirectory || !record.filePath || record.inode == 0 || digest.size() != 32)
+        return false;
+    const Entry* entry = entryFor(record);
+    if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
+        || entry->inode != record.inode || entry->changeTime != record.changeTime)
+        return false;
+    std::array<quint8, 16> bytes {};
+    const QByteArray text = digest.toLatin1();
+    return parseDigest(reinterpret_cast<const unsigned char*>(text.constData()), 32, bytes) && bytes == entry->digest;
+}
+
+const ScanCache::Entry* ScanCache::entryFor(const FileInfoNode& record) const
+{
+    const auto entry = entries_.constFind(&record);
     return entry == entries_.constEnd() ? nullptr : &*entry;
 }
 

@@ -21,8 +21,10 @@ struct sqlite3_stmt;
 QString hashTableForSource(ScanSource source);
 
 // One scan's use of the digest cache database at AppPaths::cacheDatabaseFile().
-// Made by the scan and owned by it; every call, the destructor included, runs
-// on the scan's thread, which alone uses the one connection it opens.
+// Made by the scan and owned by it. One thread at a time calls it: the scan's
+// thread, except that while the comparison runs its digests are saved from the
+// scan's writer thread and the comparison only reads cachedDigest. Only the
+// calling thread uses the one connection it opens.
 //
 // Order within a scan: recordScannedFilesInCache with the scan's records,
 // loadHashCache, then the comparison consults cachedDigest and hands its new
@@ -57,8 +59,9 @@ public:
     ScanCache(const ScanCache&) = delete;
     ScanCache& operator=(const ScanCache&) = delete;
 
-    // Notes the files of this scan, so that only their rows are loaded. Does
-    // nothing once the scan was stopped.
+    // Notes the files of this scan, so that only their rows are loaded; the
+    // records must outlive the cache's use. Does nothing once the scan was
+    // stopped.
     void recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& records);
     // Reads the stored rows of the recorded files. Does nothing when the
     // database does not exist yet; Stop ends the reading before the next row,
@@ -76,7 +79,11 @@ public:
     // size, exact modification time, inode and status-change time. A package
     // never has one: its date stays put when a member changes.
     std::optional<QString> cachedDigest(const FileInfoNode& record) const;
-    const Entry* entryFor(const QString& path) const;
+    // The row loaded for a record of this scan, which must live as long as
+    // the cache is used.
+    const Entry* entryFor(const FileInfoNode& record) const;
+    // Whether cachedDigest would give digest (lower- or upper-case hex).
+    bool holdsDigest(const FileInfoNode& record, const QString& digest) const;
     qsizetype size() const { return entries_.size(); }
 
     // Deletes the cache database with the journal files SQLite may have left
@@ -108,6 +115,6 @@ private:
     bool refusalLogged_ = false;
     bool failureLogged_ = false;
 
-    QSet<QString> scanPaths_;
-    QHash<QString, Entry> entries_;
+    QMultiHash<quint64, const FileInfoNode*> scanFiles_; // by inode
+    QHash<const FileInfoNode*, Entry> entries_;
 };

@@ -6,11 +6,15 @@
 #include "scan/ComparisonCriteria.h"
 #include "scan/ComparisonObserver.h"
 #include "scan/FileHasher.h"
+#include "scan/LocalFileRecordBuilder.h"
 #include "scan/LocalWalk.h"
 #include "scan/PackageTypes.h"
 #include "scan/ScanCache.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <thread>
 
 namespace {
 
@@ -32,6 +36,62 @@ public:
     {
         return packageDigest(path, abort);
     }
+};
+
+// Writes the comparison's batches of new digests to the cache on a thread of
+// its own, so neither the comparison nor the reads wait for the database. The
+// records of a batch are no longer changed once handed over; the cache's
+// stored rows are only read meanwhile.
+class CacheWriter {
+public:
+    explicit CacheWriter(ScanCache& cache)
+        : cache_(cache)
+        , thread_([this] { run(); })
+    {
+    }
+    ~CacheWriter() { finish(); }
+
+    void add(const std::vector<FileInfoNodePtr>& batch)
+    {
+        std::lock_guard lock(mutex_);
+        batches_.push_back(batch);
+        added_.notify_one();
+    }
+
+    // Returns once every batch handed over is written.
+    void finish()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+            added_.notify_one();
+        }
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            added_.wait(lock, [this] { return closing_ || !batches_.empty(); });
+            if (batches_.empty())
+                return;
+            const std::vector<FileInfoNodePtr> batch = std::move(batches_.front());
+            batches_.pop_front();
+            lock.unlock();
+            cache_.saveHashesToCacheDatabase(batch);
+            lock.lock();
+        }
+    }
+
+    ScanCache& cache_;
+    std::mutex mutex_;
+    std::condition_variable added_;
+    std::deque<std::vector<FileInfoNodePtr>> batches_;
+    bool closing_ = false;
+    std::thread thread_;
 };
 
 } // namespace
@@ -66,15 +126,19 @@ ScanJob::ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finishe
 
 void ScanJob::runLocalScan()
 {
-    LocalWalk walk(request, counters, isAbortScan, [this](const QString& path) {
-        recordCount_ += 1;
-        setLatestPath(path);
-        refreshWanted_ = true;
-    });
-    walk.parseAllPath();
-    arrFileNodes = std::move(walk.records());
+    {
+        // The walk's sets of files and folders met go with it.
+        LocalWalk walk(request, counters, isAbortScan, [this](const QString& path) {
+            recordCount_ += 1;
+            setLatestPath(path);
+            refreshWanted_ = true;
+        });
+        walk.parseAllPath();
+        arrFileNodes = std::move(walk.records());
+        skipped_ = walk.skippedCount();
+    }
+    arrFileNodes.shrink_to_fit();
     recordCount_ = static_cast<qint64>(arrFileNodes.size());
-    skipped_ = walk.skippedCount();
 
     ScanCache cache(request.source, isAbortScan);
     cache.recordScannedFilesInCache(arrFileNodes);
@@ -96,6 +160,15 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     comparison.setSaveDigests(
         [&cache](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
+
+    // Picture metadata is shown only for the files of the result: read
+    // before the hand-over, for those alone.
+    std::vector<FileInfoNodePtr> shown;
+    for (const DuplicateGroupPtr& group : arrMainGroup) {
+        if (group && group->children.size() >= 2)
+            shown.insert(shown.end(), group->children.begin(), group->children.end());
+    }
+    fillPictureMetadata(shown);
 }
 
 void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)

@@ -85,3 +85,17 @@ TEST(NetworkVolumes, LocalAndMissingItemsAreNotOnTheNetwork)
     EXPECT_FALSE(isNetworkVolume(dir.filePath(QStringLiteral("missing"))));
     EXPECT_FALSE(isNetworkVolume(QString()));
 }
+
+TEST(DiskFacts, AFileJustWrittenIsCachedAndWhatCannotBeOpenedIsNot)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("fresh")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(64 * 1024, 'c'));
+    file.close();
+    EXPECT_TRUE(isInPageCache(file.fileName(), 64 * 1024));
+    EXPECT_FALSE(isInPageCache(file.fileName(), 64 * 1024 + 1)); // beyond its end
+    EXPECT_FALSE(isInPageCache(dir.filePath(QStringLiteral("missing")), 1));
+    EXPECT_FALSE(isInPageCache(dir.path(), 1)); // a folder is no file
+    EXPECT_FALSE(isRotationalDevice(0, 1)); // no block device behind it
+}

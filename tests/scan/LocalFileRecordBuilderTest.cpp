@@ -1,5 +1,5 @@
-#include "core/FileCategories.h"
 #include "scan/LocalFileRecordBuilder.h"
+#include "core/FileCategories.h"
 #include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
 
@@ -24,11 +24,11 @@ ScanSettingsSnapshot openSettings()
     s.scanCategoryFlags.fill(true);
     s.isAllFileTypesSelected = true;
     s.scanAnyFileSize = true;
-    s.categoryTables.includeDocumentExtensions = {QStringLiteral("txt")};
-    s.categoryTables.includePictureExtensions = {QStringLiteral("jpg"), QStringLiteral("cr2")};
-    s.categoryTables.includeVideoExtensions = {QStringLiteral("mp4")};
-    s.categoryTables.includeCustomExtensions = {QStringLiteral("xyz")};
-    s.rawExtensionSet = {QStringLiteral("cr2")};
+    s.categoryTables.includeDocumentExtensions = { QStringLiteral("txt") };
+    s.categoryTables.includePictureExtensions = { QStringLiteral("jpg"), QStringLiteral("cr2") };
+    s.categoryTables.includeVideoExtensions = { QStringLiteral("mp4") };
+    s.categoryTables.includeCustomExtensions = { QStringLiteral("xyz") };
+    s.rawExtensionSet = { QStringLiteral("cr2") };
     return s;
 }
 
@@ -62,10 +62,8 @@ TEST(LocalFileRecord, AcceptedFileCarriesItsMeasuresAndIdentity)
     EXPECT_EQ(b.record.state, 0);
     EXPECT_EQ(b.record.modDate, QDateTime::fromSecsSinceEpoch(1600000000, Qt::UTC));
     EXPECT_NE(b.record.inode, 0u);
-    EXPECT_EQ(b.record.filePathUrl, QUrl::fromLocalFile(path));
     EXPECT_FALSE(b.record.isMd5Calucaluted);
     EXPECT_TRUE(b.record.arrForSubPathMd5.has_value());
-    EXPECT_FALSE(b.record.exifInfo); // only pictures get image details
     EXPECT_FALSE(b.record.isRawFormat);
 }
 
@@ -129,7 +127,7 @@ TEST(LocalFileRecord, ExtensionsDecideTakingAndCategory)
 {
     TreeBuilder tree;
     ScanSettingsSnapshot s = openSettings();
-    s.categoryTables.excludeVideoExtensions = {QStringLiteral("txt")};
+    s.categoryTables.excludeVideoExtensions = { QStringLiteral("txt") };
     // Exclusion beats inclusion.
     EXPECT_FALSE(build(tree.file(QStringLiteral("a.txt"), "a"), s).accepted);
 
@@ -162,8 +160,14 @@ TEST(LocalFileRecord, PicturesGetImageDetailsAndTheirSwitchMustBeOn)
     const Built raw = build(tree.file(QStringLiteral("shot.CR2"), "not really raw"), s);
     ASSERT_TRUE(raw.accepted);
     EXPECT_EQ(raw.record.fileCategory, Category::Pic);
-    EXPECT_TRUE(raw.record.exifInfo); // an unreadable image still gets an empty record
     EXPECT_TRUE(raw.record.isRawFormat);
+    // Image details are read later, for pictures only; an unreadable image
+    // still gets an empty record.
+    const std::vector<FileInfoNodePtr> records { std::make_shared<FileInfoNode>(raw.record),
+        std::make_shared<FileInfoNode>(build(tree.file(QStringLiteral("note.txt"), "x"), s).record) };
+    fillPictureMetadata(records);
+    EXPECT_TRUE(records[0]->exifInfo);
+    EXPECT_FALSE(records[1]->exifInfo);
 
     s.scanCategoryFlags[rawValue(Category::Pic)] = false;
     EXPECT_FALSE(build(tree.file(QStringLiteral("photo.jpg"), "x"), s).accepted);
@@ -191,7 +195,7 @@ TEST(LocalFileRecord, OnlyRegularFilesAndHandedOverFoldersBecomeRecords)
     const QString socketPath = tree.path(QStringLiteral("sock.txt"));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
-    sockaddr_un address{};
+    sockaddr_un address {};
     address.sun_family = AF_UNIX;
     const QByteArray native = QFile::encodeName(socketPath);
     ASSERT_LT(static_cast<size_t>(native.size()), sizeof(address.sun_path));
@@ -231,8 +235,8 @@ TEST(LocalFileRecord, AFileWhoseAttributesCannotBeReadIsRefused)
         ScopedNoReadOverride asAnOrdinaryUser;
         accepted = build(path, openSettings()).accepted;
     }
-    QFile::setPermissions(tree.path(QStringLiteral("locked")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(
+        tree.path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_FALSE(accepted);
 }
 

@@ -19,12 +19,12 @@ protected:
     qint64 skipped = 0;
     ScanCounters counters;
 
-    QStringList walk()
+    QStringList walk(LocalWalk::Progress progress = {})
     {
         engine->isAnyFileTypeSelected(); // as Scan Now's checks leave it
         const ScanRequest request = makeScanRequest(
             ScanSource::thisComputer, engine->arrPathNodesFinder, engine->arrExcludePathsFinder, *defaults);
-        LocalWalk walk(request, counters, isAbortScan, {});
+        LocalWalk walk(request, counters, isAbortScan, std::move(progress));
         walk.parseAllPath();
         skipped = walk.skippedCount();
         QStringList paths;
@@ -209,7 +209,12 @@ TEST_F(Walk, StopFromAnotherThreadEndsTheWalk)
             std::this_thread::yield();
         isAbortScan = true;
     });
-    const qsizetype found = walk().size();
+    // The walk waits at its hundredth file until the other thread has pressed
+    // Stop, however fast it is.
+    const qsizetype found = walk([this](const QString&) {
+        while (counters.countScanned.load() == 100 && !isAbortScan)
+            std::this_thread::yield();
+    }).size();
     stopper.join();
     EXPECT_GE(found, 100);
     EXPECT_LT(found, 2000);

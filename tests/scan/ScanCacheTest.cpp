@@ -190,8 +190,8 @@ TEST_F(ScanCacheTest, AStoredDateOfZeroReadsAsNowAndStillMatchesItsFile)
     ScanCache cache(ScanSource::thisComputer, abort);
     cache.recordScannedFilesInCache(records);
     cache.loadHashCache();
-    ASSERT_NE(cache.entryFor(*records[0]->filePath), nullptr);
-    const QDateTime read = cache.entryFor(*records[0]->filePath)->modDate();
+    ASSERT_NE(cache.entryFor(*records[0]), nullptr);
+    const QDateTime read = cache.entryFor(*records[0])->modDate();
     EXPECT_TRUE(read >= before && read <= QDateTime::currentDateTimeUtc());
     EXPECT_EQ(cache.cachedDigest(*records[0]), md5Hex("hello"));
 }

@@ -1,5 +1,7 @@
 #include "TestHasher.h"
 
+#include "scan/PackageTypes.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -50,21 +52,14 @@ std::optional<QString> TestHasher::md5OfFirstBytes(
     return digestOf(path, byteCount, abort);
 }
 
-// Member digests in name order, joined; no digest for an empty package.
+// The scan's own package digest, so that packages pair as in a scan.
 std::optional<QString> TestHasher::md5OfPackageContents(const QString& path, const std::atomic<bool>& abort) const
 {
     {
         std::lock_guard lock(mutex_);
         fullReads_.append(path);
     }
-    QString joined;
-    for (const QString& name : QDir(path).entryList(QDir::Files, QDir::Name)) {
-        if (const auto digest = digestOf(path + QLatin1Char('/') + name, -1, abort))
-            joined += *digest;
-    }
-    if (joined.isEmpty())
-        return std::nullopt;
-    return joined;
+    return packageDigest(path, abort);
 }
 
 QStringList TestHasher::fullReads() const

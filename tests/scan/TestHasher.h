@@ -8,7 +8,8 @@
 #include <functional>
 #include <mutex>
 
-// An MD5 hasher over QCryptographicHash that remembers what it was asked to
+// An MD5 hasher over QCryptographicHash (packages by the scan's own digest)
+// that remembers what it was asked to
 // read, so tests can tell which files were read in full. Safe to call from
 // several threads at once, as the comparison does.
 class TestHasher : public FileHasher {
