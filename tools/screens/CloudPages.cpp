@@ -65,7 +65,8 @@ const GalleryRegistration picker("cloud-folder-picker", [] {
     auto* sources = new CloudSourceController(home, [](ScanSource) { return std::make_unique<ScriptedTree>(); });
     auto* cloudPicker = new CloudFolderPicker(home, *sources);
     auto* popUp = home.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    emit popUp->activated(popUp->findData(100 + static_cast<int>(ScanSource::dropbox)));
+    popUp->setCurrentIndex(popUp->findData(100 + static_cast<int>(ScanSource::dropbox)));
+    emit popUp->activated(popUp->currentIndex());
     home.tabChanged(1);
 
     cloudPicker->showCloudFolderPicker(HomeTab::include);
@@ -82,11 +83,12 @@ const GalleryRegistration picker("cloud-folder-picker", [] {
     QCoreApplication::processEvents();
     outline.setCurrentIndex(model.index(0, 0, model.index(1, 0, model.index(1, 0, model.index(0, 0)))));
 
+    // Drawn as the sheet stands, but not as a shown window of its own.
+    cloudPicker->windowGoogleDriveFolderList->hide();
     QImage image = renderWidget(home);
     QPainter painter(&image);
     painter.drawImage(QPoint(0, 0), renderWidget(*cloudPicker->windowGoogleDriveFolderList));
     painter.end();
-    cloudPicker->showCloudFolderListSheet(false);
     selectedScanSource() = ScanSource::thisComputer;
     return image;
 });
