@@ -7,6 +7,7 @@
 #include "controls/BlackView.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomOutlineView.h"
+#include "controls/CustomTablerow.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
@@ -186,6 +187,8 @@ QVariant CloudFolderTreeModel::data(const QModelIndex& index, int role) const
         return node->folderName.isEmpty() ? node->folderPath : node->folderName;
     if (role == Qt::ToolTipRole)
         return node->folderPath;
+    if (role == Qt::SizeHintRole)
+        return QSize(-1, 24);
     return QVariant();
 }
 
@@ -237,6 +240,8 @@ void CloudFolderPicker::buildSheet()
     outlineGDFolderList = new CustomOutlineView(boxGoogleDriveFolderList);
     outlineGDFolderList->setObjectName(QStringLiteral("outlineGDFolderList"));
     outlineGDFolderList->setModel(model_);
+    outlineGDFolderList->setRowView(std::make_shared<CustomTablerowHome>());
+    outlineGDFolderList->setUniformRowHeights(true);
     outlineGDFolderList->setHeaderHidden(true);
     outlineGDFolderList->setSelectionMode(QAbstractItemView::SingleSelection);
     outlineGDFolderList->setSelectionBehavior(QAbstractItemView::SelectRows);
