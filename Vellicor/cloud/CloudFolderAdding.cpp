@@ -141,8 +141,10 @@ AddOutcome CloudFolderAdder::addToExcludeList(const PickedCloudFolder& folder)
     const bool drive = selectedScanSource().load() == ScanSource::googleDrive;
     if (!drive && engine_.scanWrapper) {
         const PathNodeList& scanRows = *engine_.scanWrapper->arrPathNodesCloudScan;
+        // The service's root is named, not a path, yet it holds every folder.
+        const bool isRoot = folder.cloud && folder.cloud == engine_.scanWrapper->rootFolderObj;
         const bool holdsScanFolder = std::any_of(scanRows.begin(), scanRows.end(), [&](const FilePathNodePtr& row) {
-            return row && row->filePath && isSameOrBelowCloudPath(path, *row->filePath);
+            return row && row->filePath && (isRoot || isSameOrBelowCloudPath(path, *row->filePath));
         });
         if (holdsScanFolder)
             return refused({ QStringLiteral("ID_ITEMS_CANNOT_EXCLUDED"),

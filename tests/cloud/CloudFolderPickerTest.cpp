@@ -162,6 +162,7 @@ TEST(CloudFolderPicker, AddsByTabWithItsRefusals)
         { "parent on Include", ScanSource::dropbox, 1, "/Trips", {} },
         { "excluded on Include", ScanSource::dropbox, 1, "/Archive/2019", excluded },
         { "the root", ScanSource::dropbox, 1, "DropBox", {} },
+        { "the root on Exclude", ScanSource::dropbox, 2, "DropBox", holdsScan },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -184,7 +185,8 @@ TEST(CloudFolderPicker, AddsByTabWithItsRefusals)
             picked.drive = std::make_shared<GDFoldersList>();
             picked.drive->folderAbsPath = QString::fromLatin1(c.picked);
         } else {
-            picked.cloud = folder(QString::fromLatin1(c.picked));
+            picked.cloud = QLatin1String(c.picked) == QLatin1String("DropBox") ? s.handler->makeRootFolderNode()
+                                                                               : folder(QString::fromLatin1(c.picked));
         }
         const AddOutcome outcome = adder.addToTab(s.screen->activeTab(), picked);
         const size_t after = lists.arrPathNodesFinder.size() + lists.excludeListForSource().size();
