@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cloud/CloudFolderPicker.h"
 #include "cloud/CloudSourceController.h"
 #include "controls/ApplicationFont.h"
 #include "emptyfolders/EmptyFolderHandler.h"
@@ -96,7 +97,11 @@ int main(int argc, char* argv[])
     });
     home->setResultsReceiver(results);
     // The cloud sources' handlers and lists; a child of the home screen.
-    new CloudSourceController(*home);
+    auto* cloudSources = new CloudSourceController(*home);
+    // The cloud folder picker of the home screen's Add and the assistant's
+    // Browse; a child of the home screen too.
+    auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources);
+    results->selectionController().setCloudFolders(cloudPicker);
     home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(&app));
     home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
         delegate.preferencesWindowController().showPreferencesWindow(pane);

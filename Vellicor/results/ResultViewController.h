@@ -54,6 +54,8 @@ public:
     // The 1 s toolbar re-enable, the 0.05 s reloads and the 0.2 s scan-complete
     // sheet run through these; tests move a clock by hand.
     void setDelayedCalls(std::shared_ptr<DelayedCalls> calls);
+    // The selection assistant, made with the screen and kept.
+    SelectAssistanceController& selectionController() { return *selectAssistance_; }
 
     // ---- a result set -------------------------------------------------------
     // The home screen's hand-over: the screen is shown over its parent and the

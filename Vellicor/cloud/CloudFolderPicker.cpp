@@ -1,0 +1,532 @@
+#include "cloud/CloudFolderPicker.h"
+
+#include "base/AlertPresenter.h"
+#include "base/Log.h"
+#include "cloud/CloudSourceController.h"
+#include "controls/ApplicationFont.h"
+#include "controls/BlackView.h"
+#include "controls/ButtonStyles.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTablerow.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/GradientBox.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
+#include "core/Localization.h"
+#include "home/MainViewController.h"
+#include "platform/ReachabilityTest.h"
+#include "scan/InternetAlert.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+QString text(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
+
+const QColor lightText(230, 231, 233);
+constexpr int boxWidth = 520;
+constexpr int boxHeight = 440;
+constexpr int margin = 20;
+
+// The dark panel the picker's controls stand on.
+class PickerBox : public QFrame {
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(QColor(78, 78, 80));
+        painter.setBrush(QColor(40, 40, 42));
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+};
+
+const char* headingKey(HomeTab tab)
+{
+    switch (tab) {
+    case HomeTab::exclude:
+        return "ID_EXCLUDE_TO_SCAN";
+    case HomeTab::protect:
+        return "ID_PROTECT_FOLDER";
+    default:
+        return "ID_INCLUDE_TO_SCAN";
+    }
+}
+
+} // namespace
+
+// ---- CloudFolderTreeModel ----------------------------------------------------
+
+void CloudFolderTreeModel::setRoot(CloudScanFoldersListPtr root)
+{
+    root_ = std::move(root);
+    reload();
+}
+
+void CloudFolderTreeModel::reload()
+{
+    beginResetModel();
+    top_.clear();
+    kids_.clear();
+    place_.clear();
+    if (root_) {
+        top_.push_back(root_);
+        place_[root_.get()] = { nullptr, 0 };
+        snapshot(root_);
+    }
+    endResetModel();
+}
+
+void CloudFolderTreeModel::snapshot(const CloudScanFoldersListPtr& node)
+{
+    std::vector<CloudScanFoldersListPtr>& kids = kids_[node.get()];
+    for (const CloudScanFoldersListPtr& child : node->children) {
+        // A node met twice (a service that lists a folder under itself) is
+        // shown once, so the walk of the snapshot always ends.
+        if (!child || place_.count(child.get()))
+            continue;
+        place_[child.get()] = { node.get(), static_cast<int>(kids.size()) };
+        kids.push_back(child);
+    }
+    for (const CloudScanFoldersListPtr& child : std::vector<CloudScanFoldersListPtr>(kids))
+        snapshot(child);
+}
+
+const std::vector<CloudScanFoldersListPtr>& CloudFolderTreeModel::kidsOf(const CloudScanFoldersList* node) const
+{
+    static const std::vector<CloudScanFoldersListPtr> none;
+    if (!node)
+        return top_;
+    const auto it = kids_.find(node);
+    return it == kids_.end() ? none : it->second;
+}
+
+CloudScanFoldersListPtr CloudFolderTreeModel::nodeAt(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return nullptr;
+    const auto* node = static_cast<const CloudScanFoldersList*>(index.internalPointer());
+    const auto it = place_.find(node);
+    if (it == place_.end())
+        return nullptr;
+    const auto& siblings = kidsOf(it->second.first);
+    return siblings.at(static_cast<size_t>(it->second.second));
+}
+
+QModelIndex CloudFolderTreeModel::indexOf(const CloudScanFoldersList* node) const
+{
+    const auto it = place_.find(node);
+    if (it == place_.end())
+        return QModelIndex();
+    return createIndex(it->second.second, 0, const_cast<CloudScanFoldersList*>(node));
+}
+
+QModelIndex CloudFolderTreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (column != 0 || row < 0 || (parent.isValid() && parent.model() != this))
+        return QModelIndex();
+    const auto* parentNode = static_cast<const CloudScanFoldersList*>(parent.internalPointer());
+    const auto& kids = kidsOf(parent.isValid() ? parentNode : nullptr);
+    if (static_cast<size_t>(row) >= kids.size())
+        return QModelIndex();
+    return createIndex(row, 0, kids[static_cast<size_t>(row)].get());
+}
+
+QModelIndex CloudFolderTreeModel::parent(const QModelIndex& child) const
+{
+    if (!child.isValid())
+        return QModelIndex();
+    const auto it = place_.find(static_cast<const CloudScanFoldersList*>(child.internalPointer()));
+    if (it == place_.end() || !it->second.first)
+        return QModelIndex();
+    return indexOf(it->second.first);
+}
+
+int CloudFolderTreeModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    return static_cast<int>(
+        kidsOf(parent.isValid() ? static_cast<const CloudScanFoldersList*>(parent.internalPointer()) : nullptr).size());
+}
+
+int CloudFolderTreeModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
+
+bool CloudFolderTreeModel::hasChildren(const QModelIndex& parent) const
+{
+    if (!parent.isValid())
+        return !top_.empty();
+    if (rowCount(parent) > 0)
+        return true;
+    const CloudScanFoldersListPtr node = nodeAt(parent);
+    return node && mayHaveChildren && mayHaveChildren(*node);
+}
+
+QVariant CloudFolderTreeModel::data(const QModelIndex& index, int role) const
+{
+    const CloudScanFoldersListPtr node = nodeAt(index);
+    if (!node)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return node->folderName.isEmpty() ? node->folderPath : node->folderName;
+    if (role == Qt::ToolTipRole)
+        return node->folderPath;
+    if (role == Qt::SizeHintRole)
+        return QSize(-1, 24);
+    return QVariant();
+}
+
+// ---- CloudFolderPicker -------------------------------------------------------
+
+CloudFolderPicker::CloudFolderPicker(MainViewController& home, CloudSourceController& sources)
+    : QObject(&home)
+    , home_(home)
+    , adder_(home.lists(), home.engine())
+{
+    buildSheet();
+    sources.setPickerReload([this] { folderListingEnded(); });
+    home_.setCloudFolderPicker([this](HomeTab tab) {
+        browsed_ = nullptr;
+        showCloudFolderPicker(tab);
+    });
+}
+
+CloudFolderPicker::~CloudFolderPicker() = default;
+
+void CloudFolderPicker::buildSheet()
+{
+    windowGoogleDriveFolderList = new CustomWindowNag(home_.window());
+    windowGoogleDriveFolderList->setObjectName(QStringLiteral("windowGoogleDriveFolderList"));
+    windowGoogleDriveFolderList->setWindowModality(Qt::WindowModal);
+    auto* veil = new BlackView(windowGoogleDriveFolderList);
+    veil->setObjectName(QStringLiteral("veil"));
+
+    boxGoogleDriveFolderList = new PickerBox(windowGoogleDriveFolderList);
+    boxGoogleDriveFolderList->setObjectName(QStringLiteral("boxGoogleDriveFolderList"));
+    boxGoogleDriveFolderList->resize(boxWidth, boxHeight);
+
+    auto* header = new GradientBox(boxGoogleDriveFolderList);
+    header->setGeometry(0, 0, boxWidth, 38);
+    header->setBackgroundImages(
+        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
+    lblFolderListHeading = new QLabel(header);
+    lblFolderListHeading->setObjectName(QStringLiteral("lblFolderListHeading"));
+    lblFolderListHeading->setFont(systemFontOfSize(14, QFont::DemiBold));
+    QPalette palette = lblFolderListHeading->palette();
+    palette.setColor(QPalette::WindowText, lightText);
+    lblFolderListHeading->setPalette(palette);
+    lblFolderListHeading->setGeometry(16, 0, boxWidth - 32, 38);
+
+    model_ = new CloudFolderTreeModel(this);
+    model_->mayHaveChildren = [this](const CloudScanFoldersList& node) {
+        return node.children.empty() && !node.isAllFilesFetched && !listed_.count(&node);
+    };
+    outlineGDFolderList = new CustomOutlineView(boxGoogleDriveFolderList);
+    outlineGDFolderList->setObjectName(QStringLiteral("outlineGDFolderList"));
+    outlineGDFolderList->setModel(model_);
+    outlineGDFolderList->setRowView(std::make_shared<CustomTablerowHome>());
+    outlineGDFolderList->setUniformRowHeights(true);
+    outlineGDFolderList->setHeaderHidden(true);
+    outlineGDFolderList->setSelectionMode(QAbstractItemView::SingleSelection);
+    outlineGDFolderList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    outlineGDFolderList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    outlineGDFolderList->setFont(systemFontOfSize(13));
+    outlineGDFolderList->setGeometry(margin, 38 + 14, boxWidth - 2 * margin, boxHeight - 38 - 14 - 64);
+    connect(outlineGDFolderList, &QTreeView::expanded, this,
+        [this](const QModelIndex& index) { outlineItemDidExpand(index); });
+    connect(outlineGDFolderList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        [this] { outlineSelectionDidChange(); });
+    // A reset replaces the selection model's contents but not the object.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { btnAddFolderGDrive->setEnabled(false); });
+
+    const int bottomY = boxHeight - 50;
+    hudFolderList = new QProgressBar(boxGoogleDriveFolderList);
+    hudFolderList->setObjectName(QStringLiteral("hudFolderList"));
+    hudFolderList->setRange(0, 0);
+    hudFolderList->setTextVisible(false);
+    hudFolderList->setGeometry(margin, bottomY + 11, 120, 10);
+    hudFolderList->hide();
+
+    btnRefreshGDriveFolderList = new RAZButton(boxGoogleDriveFolderList);
+    btnRefreshGDriveFolderList->setObjectName(QStringLiteral("btnRefreshGDriveFolderList"));
+    btnRefreshGDriveFolderList->setText(text("ID_REFRESH"));
+    applyResultButtonStyle(btnRefreshGDriveFolderList);
+    btnRefreshGDriveFolderList->setFont(systemFontOfSize(btnRefreshGDriveFolderList->cell().textFontSize()));
+    btnRefreshGDriveFolderList->setGeometry(margin + 132, bottomY + 3, 96, 26);
+
+    btnAddFolderGDrive = new IMGButton(boxGoogleDriveFolderList);
+    btnAddFolderGDrive->setObjectName(QStringLiteral("btnAddFolderGDrive"));
+    const QString s = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
+                  e = QStringLiteral("blue_btn_sm_right");
+    btnAddFolderGDrive->setButtonsImages(s, m, e, s, m, e, s, m, e);
+    btnAddFolderGDrive->setColorOnState(Qt::white);
+    btnAddFolderGDrive->setColorOffStateDis(Qt::white);
+    btnAddFolderGDrive->setColorOnStateDis(Qt::white);
+    btnAddFolderGDrive->setMakeBoldFont(true);
+    btnAddFolderGDrive->setFontSizeForButton(14);
+    btnAddFolderGDrive->setText(text("ID_ADD"));
+    btnAddFolderGDrive->setGeometry(boxWidth - margin - 110, bottomY, 110, 32);
+    btnAddFolderGDrive->setEnabled(false);
+
+    btnCancelGDrive = new RAZButton(boxGoogleDriveFolderList);
+    btnCancelGDrive->setObjectName(QStringLiteral("btnCancelGDrive"));
+    btnCancelGDrive->setText(text("ID_CANCEL"));
+    applyResultButtonStyle(btnCancelGDrive);
+    btnCancelGDrive->setFont(systemFontOfSize(btnCancelGDrive->cell().textFontSize()));
+    btnCancelGDrive->setGeometry(boxWidth - margin - 110 - 12 - 96, bottomY + 3, 96, 26);
+
+    connect(btnAddFolderGDrive, &QAbstractButton::clicked, this, [this] { btnAddFolderGDriveTapped(); });
+    connect(btnCancelGDrive, &QAbstractButton::clicked, this, [this] { closeGDriveFolderList(); });
+    connect(
+        btnRefreshGDriveFolderList, &QAbstractButton::clicked, this, [this] { btnRefreshGDriveFolderListTapped(); });
+    // Escape cancels, unless a listing holds the sheet.
+    connect(windowGoogleDriveFolderList, &QDialog::rejected, this, [this] {
+        if (!btnCancelGDrive->isEnabled())
+            windowGoogleDriveFolderList->open();
+        else
+            closeGDriveFolderList();
+    });
+}
+
+void CloudFolderPicker::layOutSheet()
+{
+    QWidget* over = windowGoogleDriveFolderList->parentWidget();
+    const QRect area = over ? over->window()->geometry() : QRect(QPoint(), boxGoogleDriveFolderList->size());
+    windowGoogleDriveFolderList->setGeometry(area);
+    if (auto* veil
+        = windowGoogleDriveFolderList->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
+        veil->setGeometry(QRect(QPoint(), area.size()));
+    boxGoogleDriveFolderList->move((area.width() - boxGoogleDriveFolderList->width()) / 2,
+        (area.height() - boxGoogleDriveFolderList->height()) / 2);
+    boxGoogleDriveFolderList->raise();
+}
+
+void CloudFolderPicker::showCloudFolderPicker(HomeTab tab)
+{
+    tab_ = tab;
+    ScanEngine& engine = home_.engine();
+    ScanWrapper* handler = engine.scanWrapper;
+    const ScanSource source = selectedScanSource().load();
+    if (source == ScanSource::googleDrive || source == ScanSource::thisComputer || !handler) {
+        Log::print("No cloud folder list for the chosen source", static_cast<int>(source));
+        return;
+    }
+    if (!handler->isAuthenticateForScan) {
+        // The folder list follows the sign-in (the cloud side opens it).
+        handler->authenticateCloud();
+        return;
+    }
+    if (handler->isFileDeletedFromCloud) {
+        engine.cloudRootObj.reset();
+        handler->rootFolderObj.reset();
+        handler->isFileDeletedFromCloud = false;
+    }
+    if (!engine.cloudRootObj || engine.cloudRootObj != handler->rootFolderObj) {
+        loading_.clear();
+        listed_.clear();
+        engine.cloudRootObj = handler->makeRootFolderNode();
+        handler->isCompletListFetch = false;
+        model_->setRoot(engine.cloudRootObj);
+        if (engine.cloudRootObj && engine.cloudRootObj->children.empty())
+            listChildren(engine.cloudRootObj);
+    } else if (model_->root() != engine.cloudRootObj) {
+        model_->setRoot(engine.cloudRootObj);
+    }
+    if (!windowGoogleDriveFolderList->isVisible())
+        showCloudFolderListSheet(true);
+}
+
+void CloudFolderPicker::showCloudFolderListSheet(bool show)
+{
+    if (!show) {
+        Log::print("cancel drive folder list");
+        windowGoogleDriveFolderList->hide();
+        return;
+    }
+    // Over whatever window-modal sheet stands now (the assistant's), else
+    // over the main window.
+    QWidget* over = QApplication::activeModalWidget();
+    if (!over || over == windowGoogleDriveFolderList)
+        over = home_.window();
+    if (windowGoogleDriveFolderList->parentWidget() != over)
+        windowGoogleDriveFolderList->setParent(over, windowGoogleDriveFolderList->windowFlags());
+    outlineGDFolderList->clearSelection();
+    btnAddFolderGDrive->setEnabled(false);
+    lblFolderListHeading->setText(text(headingKey(tab_)));
+    layOutSheet();
+    windowGoogleDriveFolderList->open();
+}
+
+void CloudFolderPicker::closeGDriveFolderList()
+{
+    showCloudFolderListSheet(false);
+    if (std::function<void(const QString&)> browsed = std::move(browsed_)) {
+        browsed_ = nullptr;
+        browsed(QString());
+    }
+}
+
+void CloudFolderPicker::listChildren(const CloudScanFoldersListPtr& folder)
+{
+    ScanWrapper* handler = home_.engine().scanWrapper;
+    if (!handler || !folder)
+        return;
+    loading_.insert(folder.get());
+    ++pendingListings_;
+    btnAddFolderGDrive->setEnabled(false);
+    setFolderListHudHidden(false);
+    handler->fetchChildFolders(folder);
+}
+
+void CloudFolderPicker::outlineItemDidExpand(const QModelIndex& index)
+{
+    const CloudScanFoldersListPtr node = model_->nodeAt(index);
+    if (!node || !node->children.empty() || node->isAllFilesFetched || loading_.count(node.get())
+        || listed_.count(node.get()))
+        return;
+    listChildren(node);
+}
+
+void CloudFolderPicker::outlineSelectionDidChange()
+{
+    btnAddFolderGDrive->setEnabled(false);
+    const QModelIndexList rows = outlineGDFolderList->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    if (CloudScanFoldersListPtr node = model_->nodeAt(rows.first())) {
+        lastSelectedCloudPath = std::move(node);
+        btnAddFolderGDrive->setEnabled(true);
+    }
+}
+
+void CloudFolderPicker::folderListingEnded()
+{
+    if (pendingListings_ > 0)
+        --pendingListings_;
+    if (pendingListings_ == 0) {
+        // Whatever the answers were, these folders have had their turn: a
+        // folder that came back without sub-folders loses its triangle, and
+        // a failed one is asked again only after Refresh.
+        listed_.insert(loading_.begin(), loading_.end());
+        loading_.clear();
+        setFolderListHudHidden(true);
+    }
+    btnAddFolderGDrive->setEnabled(false);
+    reloadKeepingExpansion();
+}
+
+void CloudFolderPicker::reloadKeepingExpansion()
+{
+    std::vector<const CloudScanFoldersList*> open;
+    std::function<void(const QModelIndex&)> collect = [&](const QModelIndex& parent) {
+        for (int row = 0; row < model_->rowCount(parent); ++row) {
+            const QModelIndex child = model_->index(row, 0, parent);
+            if (outlineGDFolderList->isExpanded(child)) {
+                open.push_back(static_cast<const CloudScanFoldersList*>(child.internalPointer()));
+                collect(child);
+            }
+        }
+    };
+    collect(QModelIndex());
+    model_->reload();
+    for (const CloudScanFoldersList* node : open)
+        outlineGDFolderList->expand(model_->indexOf(node));
+}
+
+void CloudFolderPicker::setFolderListHudHidden(bool hidden)
+{
+    QTimer::singleShot(0, this, [this, hidden] {
+        hudFolderList->setVisible(!hidden);
+        btnCancelGDrive->setEnabled(hidden);
+        btnRefreshGDriveFolderList->setEnabled(hidden);
+    });
+}
+
+void CloudFolderPicker::btnRefreshGDriveFolderListTapped()
+{
+    if (!isInternetAvailable()) {
+        showInternetUnavailableAlert();
+        return;
+    }
+    home_.engine().cloudRootObj.reset();
+    if (ScanWrapper* handler = home_.engine().scanWrapper)
+        handler->rootFolderObj.reset();
+    showCloudFolderPicker(tab_);
+    outlineGDFolderList->clearSelection();
+    btnAddFolderGDrive->setEnabled(false);
+}
+
+void CloudFolderPicker::btnAddFolderGDriveTapped()
+{
+    const PickedCloudFolder picked { nullptr, lastSelectedCloudPath };
+    std::function<void(const QString&)> browsed = std::move(browsed_);
+    browsed_ = nullptr;
+    showCloudFolderListSheet(false);
+    if (browsed) {
+        // The assistant's Browse: the path goes to the assistant, the home
+        // screen's lists stay as they are.
+        if (!picked.isEmpty())
+            browsed(picked.path());
+        home_.tabChanged(1);
+        return;
+    }
+    const HomeTab tab = home_.activeTab();
+    applyOutcome(tab == HomeTab::protect ? adder_.addToProtectedList(picked, true) : adder_.addToTab(tab, picked));
+}
+
+void CloudFolderPicker::applyOutcome(const AddOutcome& outcome)
+{
+    if (outcome.listChanged) {
+        home_.reloadTables();
+        home_.updateButtonFromFileState();
+    }
+    showAlerts(outcome.alerts);
+}
+
+void CloudFolderPicker::showAlerts(std::vector<AlertKeys> alerts)
+{
+    if (alerts.empty())
+        return;
+    const AlertKeys first = alerts.front();
+    alerts.erase(alerts.begin());
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText(first.message), localizedText(first.informative), { text("ID_OK") } },
+        [guard = QPointer<CloudFolderPicker>(this), rest = std::move(alerts)](int) {
+            if (guard)
+                guard->showAlerts(rest);
+        });
+}
+
+void CloudFolderPicker::browseFolder(ScanSource, std::function<void(const QString&)> done)
+{
+    browsed_ = std::move(done);
+    showCloudFolderPicker(HomeTab::protect);
+}
+
+void CloudFolderPicker::addChosenFolder(ScanSource, bool includeSubFolders)
+{
+    applyOutcome(adder_.addToProtectedList(PickedCloudFolder { nullptr, lastSelectedCloudPath }, includeSubFolders));
+}
+
+void CloudFolderPicker::protectedListChanged(ScanSource)
+{
+    // While a service is chosen its handler's protect list is the store's
+    // list itself; the home screen only needs to show the change.
+    home_.reloadTables();
+}

@@ -1,0 +1,229 @@
+#include "cloud/CloudFolderPicker.h"
+
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "cloud/CloudSourceController.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
+#include "core/AppStartup.h"
+#include "core/Localization.h"
+#include "home/LocationLists.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/ReachabilityTest.h"
+#include "support/TempHome.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QProgressBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RecordingPresenter : AlertPresenter {
+    QStringList informative;
+    int present(const AlertRequest& request) override { return informative.append(request.informativeText), 0; }
+};
+
+struct Offline : NetworkReachabilityProbe {
+    bool isNetworkReachable() override { return false; }
+};
+
+// A signed-in service that answers the picker when the test says so.
+struct ScriptedHandler : ScanWrapper {
+    std::vector<std::pair<CloudScanFoldersListPtr, std::function<void(FolderListing)>>> asked;
+    ScriptedHandler() { isAuthenticateForScan = true; }
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override
+    {
+        asked.emplace_back(folder, std::move(done));
+    }
+    QString rootFolderName() const override { return QStringLiteral("DropBox"); }
+};
+
+CloudScanFoldersListPtr folder(const QString& path)
+{
+    auto node = std::make_shared<CloudScanFoldersList>();
+    node->folderPath = path;
+    node->folderName = path.section(QLatin1Char('/'), -1);
+    return node;
+}
+
+struct PickerScreen {
+    TempHome home;
+    UserDefaults defaults { home.configHome() };
+    std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
+    std::unique_ptr<ProtectedFolderStore> protect;
+    std::unique_ptr<MainViewController> screen;
+    CloudSourceController* sources = nullptr;
+    CloudFolderPicker* picker = nullptr;
+    ScriptedHandler* handler = nullptr;
+
+    PickerScreen()
+    {
+        startApplicationCore(defaults);
+        setAlertPresenter(presenter);
+        protect = std::make_unique<ProtectedFolderStore>(defaults);
+        screen = std::make_unique<MainViewController>(defaults, *protect);
+        screen->viewDidLoad();
+        sources = new CloudSourceController(*screen, [this](ScanSource) {
+            auto made = std::make_unique<ScriptedHandler>();
+            handler = made.get();
+            return made;
+        });
+        picker = new CloudFolderPicker(*screen, *sources);
+        auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+        emit popUp->activated(popUp->findData(100 + static_cast<int>(ScanSource::dropbox)));
+    }
+    ~PickerScreen()
+    {
+        screen.reset();
+        setAlertPresenter(nullptr);
+        setNetworkReachabilityProbe(nullptr);
+        selectedScanSource() = ScanSource::thisComputer;
+    }
+    void answer(size_t request, FolderListing listing)
+    {
+        handler->asked.at(request).second(std::move(listing));
+        QCoreApplication::processEvents();
+    }
+    bool busy() const { return !picker->hudFolderList->isHidden() || !picker->btnCancelGDrive->isEnabled(); }
+    QModelIndex row(int index, const QModelIndex& parent = {}) { return picker->model().index(index, 0, parent); }
+};
+
+} // namespace
+
+TEST(CloudFolderPicker, ListsOnExpansionOnceAndAlwaysLeavesTheBusyState)
+{
+    PickerScreen s;
+    CloudFolderTreeModel& model = s.picker->model();
+    EXPECT_EQ(model.rowCount(), 0);
+
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->asked.size(), 1u);
+    EXPECT_TRUE(s.busy());
+    const CloudScanFoldersListPtr trips = folder(QStringLiteral("/Trips")), work = folder(QStringLiteral("/Work"));
+    s.answer(0, { {}, { trips, work }, false });
+    EXPECT_FALSE(s.busy());
+    ASSERT_EQ(model.rowCount(s.row(0)), 2);
+
+    // Expanding, collapsing and expanding again before the answer asks once;
+    // a failed answer still ends the busy state.
+    CustomOutlineView& outline = *s.picker->outlineGDFolderList;
+    outline.expand(model.indexOf(trips.get()));
+    outline.collapse(model.indexOf(trips.get()));
+    outline.expand(model.indexOf(trips.get()));
+    EXPECT_EQ(s.handler->asked.size(), 2u);
+    s.answer(1, { {}, {}, true });
+    EXPECT_FALSE(s.busy());
+    EXPECT_FALSE(model.hasChildren(model.indexOf(trips.get())));
+    outline.expand(model.indexOf(work.get()));
+    s.answer(2, {});
+    EXPECT_FALSE(s.busy());
+
+    // A cleared selection disables Add but keeps the last folder.
+    outline.setCurrentIndex(model.indexOf(work.get()));
+    EXPECT_TRUE(s.picker->btnAddFolderGDrive->isEnabled());
+    outline.clearSelection();
+    EXPECT_FALSE(s.picker->btnAddFolderGDrive->isEnabled());
+    EXPECT_EQ(s.picker->lastSelectedCloudPath, work);
+
+    // Refresh without internet says so and keeps the tree.
+    setNetworkReachabilityProbe(std::make_shared<Offline>());
+    const CloudScanFoldersListPtr root = model.root();
+    s.picker->btnRefreshGDriveFolderListTapped();
+    EXPECT_EQ(s.presenter->informative.size(), 1);
+    EXPECT_EQ(model.root(), root);
+    EXPECT_EQ(s.handler->asked.size(), 3u);
+}
+
+TEST(CloudFolderPicker, AddsByTabWithItsRefusals)
+{
+    const QString inScan = localizedText(QStringLiteral("ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST"));
+    const QString excluded = localizedText(QStringLiteral("ID_ITEMS_ALREADY_EXCLUDED_FROM_SCANNING"));
+    const QString holdsScan = localizedText(QStringLiteral("ID_EITHER_ITEM_OR_CONTENT_PRESENT_IN_SCAN_LIST"));
+    struct Case {
+        const char* name;
+        ScanSource source;
+        int tab;
+        const char* picked;
+        QString alert; // empty: added
+    };
+    // The scan list holds /Trips/May; /Archive is excluded.
+    const Case cases[] = {
+        { "same path in another case", ScanSource::googleDrive, 1, "/trips/may", {} },
+        { "scan folder on Include", ScanSource::dropbox, 1, "/Trips/May", inScan },
+        { "scan folder on Exclude", ScanSource::dropbox, 2, "/Trips/May", inScan },
+        { "folder holding a scan folder", ScanSource::dropbox, 2, "/trips", holdsScan },
+        { "a name prefix only", ScanSource::dropbox, 2, "/Trips/Ma", {} },
+        { "the same on the Drive", ScanSource::googleDrive, 2, "/Trips", {} },
+        { "sub-folder on Include", ScanSource::dropbox, 1, "/Trips/May/Beach", {} },
+        { "parent on Include", ScanSource::dropbox, 1, "/Trips", {} },
+        { "excluded on Include", ScanSource::dropbox, 1, "/Archive/2019", excluded },
+        { "the root", ScanSource::dropbox, 1, "DropBox", {} },
+        { "the root on Exclude", ScanSource::dropbox, 2, "DropBox", holdsScan },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PickerScreen s;
+        selectedScanSource() = c.source;
+        LocationLists& lists = s.screen->lists();
+        lists.cloudScanMirror = s.handler->arrPathNodesCloudScan.get();
+        lists.addPathToScanList(QStringLiteral("/Trips/May"), nullptr, folder(QStringLiteral("/Trips/May")));
+        auto archive = std::make_shared<FilePathNode>();
+        archive->filePath = QStringLiteral("/Archive");
+        archive->cloudFolder = folder(*archive->filePath);
+        archive->state = 1;
+        lists.excludeListForSource().push_back(archive);
+        s.screen->tabChanged(c.tab);
+        const size_t before = lists.arrPathNodesFinder.size() + lists.excludeListForSource().size();
+
+        CloudFolderAdder adder(lists, s.screen->engine());
+        PickedCloudFolder picked;
+        if (c.source == ScanSource::googleDrive) {
+            picked.drive = std::make_shared<GDFoldersList>();
+            picked.drive->folderAbsPath = QString::fromLatin1(c.picked);
+        } else {
+            picked.cloud = QLatin1String(c.picked) == QLatin1String("DropBox") ? s.handler->makeRootFolderNode()
+                                                                               : folder(QString::fromLatin1(c.picked));
+        }
+        const AddOutcome outcome = adder.addToTab(s.screen->activeTab(), picked);
+        const size_t after = lists.arrPathNodesFinder.size() + lists.excludeListForSource().size();
+        if (c.alert.isEmpty()) {
+            EXPECT_TRUE(outcome.alerts.empty());
+            EXPECT_EQ(after, before + 1);
+            // Every added row has the path the lists know the folder by.
+            const FilePathNodePtr& row
+                = c.tab == 1 ? lists.arrPathNodesFinder.back() : lists.excludeListForSource().back();
+            EXPECT_EQ(row->filePath, picked.path());
+        } else {
+            ASSERT_EQ(outcome.alerts.size(), 1u);
+            EXPECT_EQ(localizedText(outcome.alerts[0].informative), c.alert);
+            EXPECT_EQ(after, before);
+        }
+    }
+}
+
+TEST(CloudFolderPicker, BrowsingForTheAssistantLeavesTheListsAlone)
+{
+    PickerScreen s;
+    QString browsed;
+    s.picker->browseFolder(ScanSource::dropbox, [&](const QString& path) { browsed = path; });
+    s.answer(0, { {}, { folder(QStringLiteral("/Family")) }, false });
+    s.picker->outlineGDFolderList->setCurrentIndex(s.row(0, s.row(0)));
+    s.screen->tabChanged(2);
+    s.picker->btnAddFolderGDriveTapped();
+    EXPECT_EQ(browsed, QStringLiteral("/Family"));
+    EXPECT_EQ(s.screen->activeTab(), HomeTab::include);
+    EXPECT_TRUE(s.screen->lists().arrPathNodesFinder.empty());
+    EXPECT_TRUE(s.screen->lists().excludeListForSource().empty());
+
+    // The assistant's Add then protects that folder once.
+    s.picker->addChosenFolder(ScanSource::dropbox, false);
+    s.picker->addChosenFolder(ScanSource::dropbox, false);
+    ASSERT_EQ(s.screen->lists().protectListForSource().size(), 1u);
+    EXPECT_EQ(s.handler->arrProtectedPathsForCloud->size(), 1u);
+    EXPECT_EQ(s.presenter->informative,
+        QStringList { localizedText(QStringLiteral("ID_ITEMS_ALREADY_PRESENT_IN_PROTECTION_LIST")) });
+}
