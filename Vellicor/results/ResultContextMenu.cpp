@@ -63,7 +63,7 @@ void ResultContextMenu::validateMenuItems(const FileInfoNodePtr& clicked)
     menuItemMark_->setText(text(validation_.markTitleKey));
     menuItemMark_->setEnabled(validation_.markEnabled);
     menuItemLockUnLock_->setText(text(validation_.lockTitleKey));
-    menuItemLockUnLock_->setEnabled(validation_.lockEnabled && clicked);
+    menuItemLockUnLock_->setEnabled(validation_.lockEnabled);
     for (QAction* item : { menuItemOpen_, menuItemRevealInFinder_, menuItemQuickLook_ })
         item->setEnabled(validation_.localItemsEnabled);
     menuItemMoveToTrash_->setEnabled(validation_.removeEnabled);
