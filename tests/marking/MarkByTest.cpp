@@ -24,9 +24,9 @@ public:
     int repaints = 0;
 };
 
-// A file spec: path (its folder "/keep…" is protected), size, modification
+// One file: path (its folder "/keep…" is protected), size, modification
 // time in milliseconds since 1970 (negative: none).
-struct Spec {
+struct Entry {
     const char* path;
     quint64 size = 100;
     qint64 modified = -1;
@@ -45,19 +45,19 @@ protected:
     }
     void TearDown() override { setAlertPresenter(nullptr); }
 
-    std::vector<DuplicateGroupPtr> load(const std::vector<std::vector<Spec>>& groups)
+    std::vector<DuplicateGroupPtr> load(const std::vector<std::vector<Entry>>& groups)
     {
         std::vector<DuplicateGroupPtr> result;
-        for (const auto& specs : groups) {
+        for (const auto& entries : groups) {
             result.push_back(std::make_shared<DuplicateGroup>());
-            for (const Spec& spec : specs) {
+            for (const Entry& entry : entries) {
                 auto file = std::make_shared<FileInfoNode>();
-                file->filePath = QString::fromUtf8(spec.path);
+                file->filePath = QString::fromUtf8(entry.path);
                 file->folderPath = file->filePath->section(QLatin1Char('/'), 0, -2);
                 file->fileName = file->filePath->section(QLatin1Char('/'), -1);
-                file->fileSize = spec.size;
-                if (spec.modified >= 0)
-                    file->modDate = QDateTime::fromMSecsSinceEpoch(spec.modified, Qt::UTC);
+                file->fileSize = entry.size;
+                if (entry.modified >= 0)
+                    file->modDate = QDateTime::fromMSecsSinceEpoch(entry.modified, Qt::UTC);
                 addFileToGroup(result.back(), file);
             }
         }
@@ -87,7 +87,7 @@ constexpr qint64 year = 365LL * 24 * 3600 * 1000;
 TEST_F(MarkBy, EachCommandKeepsTheFilesThatTieWithItsReference)
 {
     using C = MarkByCommand;
-    const std::tuple<const char*, std::vector<Spec>, C, std::optional<int>, QList<bool>> cases[] = {
+    const std::tuple<const char*, std::vector<Entry>, C, std::optional<int>, QList<bool>> cases[] = {
         { "same second", { { "/a/x", 1, ten + 100 }, { "/a/y", 1, ten + 800 } }, C::modifiedDate, 0, { false, false } },
         { "fractions of one second", { { "/a/x", 1, ten + 300 }, { "/a/y", 1, ten - year }, { "/a/z", 1, ten + 900 } },
             C::modifiedDate, 0, { false, true, false } },
@@ -113,8 +113,8 @@ TEST_F(MarkBy, EachCommandKeepsTheFilesThatTieWithItsReference)
         { "path tag 2 keeps the deepest length", { { "/a/b/c/x" }, { "/aaaa/x" }, { "/a/xy" } }, C::nameOrPath, 2,
             { false, true, true } },
     };
-    for (const auto& [name, specs, command, tag, expected] : cases) {
-        const auto group = load({ specs }).front();
+    for (const auto& [name, entries, command, tag, expected] : cases) {
+        const auto group = load({ entries }).front();
         group->children.back()->state = true; // earlier marks are cleared first
         state.recountMarkedFiles();
         runMarkByCommand(state, command, tag);
