@@ -2,7 +2,6 @@
 
 #include "core/Localization.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 
@@ -103,10 +102,4 @@ std::optional<int> MarkMenu::tagOf(const QObject* sender)
     bool isNumber = false;
     const int tag = item->data().toInt(&isNumber);
     return isNumber ? std::optional<int>(tag) : std::nullopt;
-}
-
-void MarkMenu::showAutoMarkMenu(QAbstractButton* button, QMenu* menu)
-{
-    if (button && menu)
-        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }

@@ -7,7 +7,6 @@
 #include <functional>
 #include <optional>
 
-class QAbstractButton;
 class QAction;
 class QMenu;
 class QWidget;
@@ -39,9 +38,6 @@ public:
     // The tag of a sender: a menu item's data when it holds a number, none
     // for anything else.
     static std::optional<int> tagOf(const QObject* sender);
-
-    // Pops menu up under the button; nothing without either.
-    static void showAutoMarkMenu(QAbstractButton* button, QMenu* menu);
 
 private:
     QAction* addCommand(QMenu* menu, const char* titleKey, MarkByCommand command, std::optional<int> tag);
