@@ -19,10 +19,8 @@
 #include "core/Localization.h"
 #include "home/HomeLayout.h"
 #include "marking/ProtectedFolderStore.h"
+#include "platform/FileManager.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -1173,15 +1171,7 @@ void MainViewController::revealInFinderTapped()
         return;
     const FilePathNodePtr node = model_->rowNode(selected.first().row());
     const QString path = node && node->filePath ? *node->filePath : QString();
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-        QStringLiteral("/org/freedesktop/FileManager1"), QStringLiteral("org.freedesktop.FileManager1"),
-        QStringLiteral("ShowItems"));
-    call << QStringList { QUrl::fromLocalFile(path).toString() } << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        Log::print("No file manager answered over D-Bus; opening the folder instead:", path);
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
-    }
+    revealInFileManager(path);
 }
 
 void MainViewController::setAllRowStates(int state, bool enable)

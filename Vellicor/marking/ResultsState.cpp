@@ -201,7 +201,7 @@ GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool ma
     for (const FileInfoNodePtr& file : group->filterChildren) {
         if (budget <= 0)
             break;
-        if (!isLiveFile(file) || file->isMarked() || isFileProtected(*file))
+        if (!isLiveFile(file) || file->isMarked() || file->isLocked || isFileProtected(*file))
             continue;
         setFileMark(file, true);
         --budget;
@@ -224,9 +224,12 @@ GroupMarksOutcome ResultsState::setGroupMarks(const DuplicateGroupPtr& group, co
         return GroupMarksOutcome::stale;
 
     bool marksChanged = false;
+    bool lockedKept = false;
     bulkChange_ = true;
     for (std::size_t i = 0; i < order.size(); ++i) {
-        const bool mark = marks[i] && isLiveFile(order[i]);
+        // A file the user locked is never marked by a computed marking.
+        lockedKept = lockedKept || (marks[i] && order[i]->isLocked);
+        const bool mark = marks[i] && isLiveFile(order[i]) && !order[i]->isLocked;
         marksChanged = marksChanged || order[i]->isMarked() != mark;
         setFileMark(order[i], mark);
         order[i]->isProtected = isProtected[i];
@@ -236,6 +239,8 @@ GroupMarksOutcome ResultsState::setGroupMarks(const DuplicateGroupPtr& group, co
     group->filterChildren = order;
     marksChanged = marksChanged || group->state != state;
     group->state = state;
+    if (lockedKept)
+        groupMarkState(*group);
     if (orderChanged)
         return GroupMarksOutcome::orderChanged;
     return marksChanged ? GroupMarksOutcome::marksChanged : GroupMarksOutcome::unchanged;

@@ -151,14 +151,14 @@ public:
     static void groupMarkState(DuplicateGroup& group, bool allChildren = false);
 
     // Unmark: every shown file unmarked, the group off. Mark: the group's
-    // shown files that are neither protected nor removed are marked in order
+    // shown files that are neither protected, locked nor removed are marked in order
     // while at least one shown file stays unmarked; the state then follows
     // the marks. A group whose shown files are all protected is left alone.
     GroupMarkOutcome markGroup(const DuplicateGroupPtr& group, bool mark);
 
     // A computed marking of one group: its shown files become order (the same
     // files, reordered), each marked as marks says and its protection flag
-    // stored; removed files stay unmarked. The totals follow; nothing is
+    // stored; removed and locked files stay unmarked. The totals follow; nothing is
     // repainted, the caller tells the observer what the outcome says.
     GroupMarksOutcome setGroupMarks(const DuplicateGroupPtr& group, const std::vector<FileInfoNodePtr>& order,
         const std::vector<bool>& marks, const std::vector<bool>& isProtected, int state);

@@ -237,6 +237,7 @@ void ResultViewController::viewDidLoad()
     setPalette(palette);
     resize(mainWindowContentSize);
     buildControls();
+    buildMarkAndContextMenus();
     setTexts();
     connectModel();
 

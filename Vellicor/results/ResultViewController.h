@@ -4,6 +4,7 @@
 #include "controls/LayoutFrame.h"
 #include "home/MainViewController.h"
 #include "marking/AutoMarking.h"
+#include "marking/MarkByCommands.h"
 #include "marking/ResultsState.h"
 
 #include <QWidget>
@@ -17,6 +18,7 @@ class CustomOutlineView;
 class CustomTableView;
 class FileRemover;
 class IMGButton;
+class MarkMenu;
 class OptionPopover;
 class ProtectedFolderStore;
 class QAbstractButton;
@@ -25,6 +27,7 @@ class QLabel;
 class QMenu;
 class QSplitter;
 class RAZButton;
+class ResultContextMenu;
 class ResultsListProxy;
 class ResultsModel;
 class TrashSheets;
@@ -103,6 +106,18 @@ public:
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
     void groupCheckBoxTapped(const DuplicateGroupPtr& group);
 
+    // ---- the mark menu and the context menu ------------------------------------
+    MarkMenu& markMenu() { return *markMenu_; }
+    ResultContextMenu& contextMenu() { return *contextMenu_; }
+    // A mark-by command or the invert on the shown groups; tag as the menu
+    // item carries it, none for any other sender.
+    void markByCommand(MarkByCommand command, std::optional<int> tag);
+    // The thumbnail grid's right click on the item showing file: the same
+    // menu as the list and group views.
+    void openContextMenuForFile(const FileInfoNodePtr& file, const QPoint& globalPos);
+    // The context menu's preview item shows the file in the preview window.
+    void setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -129,6 +144,8 @@ private:
     void removalFinished();
     void showResultArea(ResultArea area);
     void after(int milliseconds, std::function<void()> work);
+    void buildMarkAndContextMenus();
+    void removedFromList(bool nothingLeft);
 
     UserDefaults& defaults_;
     std::unique_ptr<ResultsState> state_;
@@ -190,4 +207,6 @@ private:
     QAction* menuClearCache_ = nullptr;
     QAction* menuUndo_ = nullptr;
     std::unique_ptr<OptionPopover> popover_;
+    MarkMenu* markMenu_ = nullptr;
+    ResultContextMenu* contextMenu_ = nullptr;
 };

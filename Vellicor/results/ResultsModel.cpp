@@ -316,7 +316,8 @@ QVariant ResultsModel::fileData(const FileInfoNode& file, int column, int role) 
     // Column 0: the list's check box, and every outlet of the outline's row.
     switch (role) {
     case outletRole(Outlet::btnCheckBox):
-        return file.isMarked() ? 1 : 0;
+        // A locked file shows no check box: nothing marks it.
+        return file.isLocked ? QVariant() : QVariant(file.isMarked() ? 1 : 0);
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
     case outletRole(Outlet::lbltextField):

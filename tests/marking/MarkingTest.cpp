@@ -3,6 +3,8 @@
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
+#include "marking/ContextMenuActions.h"
+#include "marking/MarkByCommands.h"
 #include "marking/MarkingObserver.h"
 #include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
@@ -155,19 +157,33 @@ TEST_F(Marking, NoCommandSequenceEverMarksEveryShownFileOfAGroup)
         for (const auto& group : groups) {
             if (random() % 3 == 0) // a category filter shows part of the group
                 group->filterChildren.erase(group->filterChildren.begin());
+            for (const auto& file : group->children) {
+                file->fileSize = 1 + random() % 3;
+                if (random() % 4)
+                    file->modDate = QDateTime::fromSecsSinceEpoch(random() % 3);
+            }
         }
-        for (int step = 0; step < 30; ++step) {
-            const auto& group = groups[random() % groups.size()];
+        for (int step = 0; step < 30 && !state.arrGroups.empty(); ++step) {
+            const auto group = state.arrGroups[random() % state.arrGroups.size()];
             const auto& shown = group->filterChildren;
+            if (shown.empty())
+                continue;
+            const auto file = shown[random() % shown.size()];
             screen->answer = static_cast<int>(random() % 2);
-            const std::function<void()> commands[]
-                = { [&] { state.groupCheckBoxTapped(group); }, [&] { state.markGroup(group, true); },
-                      [&] { state.unmarkAllShownFiles(); }, [&] { state.selectAllShownFiles(random() % 2); },
-                      [&] { state.toggleFileMark(shown[random() % shown.size()]); },
-                      [&] { state.fileCheckBoxTapped(shown[random() % shown.size()]); } };
+            const std::optional<int> tags[] = { 0, 1, 2, 3, -1, std::nullopt };
+            const std::function<void()> commands[] = { [&] { state.groupCheckBoxTapped(group); },
+                [&] { state.markGroup(group, true); }, [&] { state.unmarkAllShownFiles(); },
+                [&] { state.selectAllShownFiles(random() % 2); }, [&] { state.toggleFileMark(file); },
+                [&] { state.fileCheckBoxTapped(file); },
+                [&] { runMarkByCommand(state, MarkByCommand(random() % 5), tags[random() % 6]); },
+                [&] { markUnmarkImage(state, file, random() % 2); }, [&] { lockUnLock(state, file, random() % 2); },
+                [&] {
+                    if (random() % 4 == 0)
+                        removeNodeFromResults(state, file);
+                } };
             commands[random() % std::size(commands)]();
             qint64 count = 0;
-            for (const auto& g : groups) {
+            for (const auto& g : state.arrGroups) {
                 const auto marked = std::ranges::count_if(g->filterChildren, [](auto& f) { return f->isMarked(); });
                 ASSERT_LT(marked, static_cast<qsizetype>(g->filterChildren.size()));
                 count += marked;

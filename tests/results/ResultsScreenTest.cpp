@@ -9,6 +9,8 @@
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
+#include "results/MarkMenu.h"
+#include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
 #include "support/TempHome.h"
@@ -285,3 +287,33 @@ TEST_F(ResultsScreen, FullScreenHidesAndShowsThePreviewPane)
 }
 
 } // namespace
+
+TEST_F(ResultsScreen, ContextMenuAndMarkMenuActOnTheShownFiles)
+{
+    const auto groups = groupsOf({ { "a::5", "b::9" }, { "c::5", "d::5", "e::7" } });
+    load(groups, 3, ScanSource::googleDrive);
+    ResultContextMenu& menu = screen->contextMenu();
+    menu.validateMenuItems(groups[0]->children[0]);
+    for (QAction* item :
+        { menu.menuItemLockUnLock(), menu.menuItemOpen(), menu.menuItemRevealInFinder(), menu.menuItemQuickLook() })
+        EXPECT_FALSE(item->isEnabled());
+    EXPECT_TRUE(menu.menuItemMark()->isEnabled() && menu.menuItemMoveToTrash()->isEnabled());
+
+    // The largest-file item (tag 0) keeps the largest of each group.
+    screen->markMenu().itemFor(MarkByCommand::size, 0)->trigger();
+    EXPECT_TRUE(groups[0]->children[0]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 3);
+
+    menu.validateMenuItems(groups[0]->children[1]);
+    menu.removeFromPhotoList();
+    EXPECT_EQ(screen->state().arrGroups, (std::vector { groups[1] }));
+    EXPECT_EQ(screen->state().countMarked(), 2);
+    EXPECT_EQ(groupNumbers(), (std::vector { 1, 1, 1 }));
+
+    groups[1]->children[0]->isLocked = true;
+    screen->model().fileMarkChanged(groups[1]->children[0]);
+    EXPECT_FALSE(screen->listModel()
+                     .index(0, ResultsModel::checkColumn)
+                     .data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox))
+                     .isValid());
+}

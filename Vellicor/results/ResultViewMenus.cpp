@@ -1,0 +1,69 @@
+// The results screen's mark menu and the context menu of its views.
+
+#include "cleanup/CleanupController.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "core/Localization.h"
+#include "results/MarkMenu.h"
+#include "results/ResultContextMenu.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
+
+#include <QLabel>
+#include <QMenu>
+
+void ResultViewController::buildMarkAndContextMenus()
+{
+    MarkMenu::Handlers handlers;
+    handlers.markBy = [this](MarkByCommand command, std::optional<int> tag) { markByCommand(command, tag); };
+    handlers.autoMark = [this] { autoMarking_->btnMarkMenuItemTapped(); };
+    handlers.autoMarkOptions = [this] { autoMarking_->btnSelectAssistanceTapped(); };
+    handlers.markAllButOne = [this] {
+        state_->selectAllShownFiles(true);
+        reloadShownResultView();
+    };
+    handlers.deleteMarked = [this] { cleanup_->removeSelectedItems(); };
+    // The options menu clears the cache already (menuClearCache).
+    markMenu_ = new MarkMenu(std::move(handlers), this);
+    QAction* first = menuOptions_->actions().value(0);
+    menuOptions_->insertMenu(first, markMenu_->menu());
+    menuOptions_->insertSeparator(first);
+
+    contextMenu_ = new ResultContextMenu(*state_, this);
+    tblDuplicates_->setMenu(contextMenu_->menu());
+    outlineDuplicates_->setMenu(contextMenu_->menu());
+    contextMenu_->setClickedFileSource([this]() -> FileInfoNodePtr {
+        if (mode_ == ViewMode::list)
+            return model_->fileOfListRow(tblDuplicates_->currentIndex().row());
+        return model_->fileOf(outlineDuplicates_->currentIndex());
+    });
+    contextMenu_->setRemovedFromListHandler([this](bool nothingLeft) { removedFromList(nothingLeft); });
+}
+
+void ResultViewController::markByCommand(MarkByCommand command, std::optional<int> tag)
+{
+    runMarkByCommand(*state_, command, tag);
+    reloadShownResultView();
+}
+
+void ResultViewController::openContextMenuForFile(const FileInfoNodePtr& file, const QPoint& globalPos)
+{
+    contextMenu_->openForFile(file, globalPos);
+}
+
+void ResultViewController::setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview)
+{
+    contextMenu_->setPreviewHandler(std::move(preview));
+}
+
+void ResultViewController::removedFromList(bool nothingLeft)
+{
+    if (!nothingLeft)
+        return;
+    // The last group went: the nothing-found view, as after a scan without
+    // duplicates.
+    viewNoDuplicateFound_->findChild<QLabel*>(QStringLiteral("lblNoDupsFound"))
+        ->setText(localizedText(QStringLiteral("ID_NO_DUPLICATES_FOUND")));
+    viewListing_->hide();
+    viewNoDuplicateFound_->show();
+}
