@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "controls/ApplicationFont.h"
+#include "controls/CyanideScroller.h"
 #include "controls/NamedImage.h"
 #include "core/CommonFuncs.h"
 #include "core/ExifInfo.h"
@@ -187,7 +188,8 @@ PreviewPane::PreviewPane(QWidget* parent)
     tblMetaInfo_->verticalHeader()->hide();
     tblMetaInfo_->verticalHeader()->setDefaultSectionSize(22);
     tblMetaInfo_->horizontalHeader()->setStretchLastSection(true);
-    tblMetaInfo_->setColumnWidth(0, 104);
+    tblMetaInfo_->setColumnWidth(0, 80);
+    tblMetaInfo_->setVerticalScrollBar(new CyanideScroller(Qt::Vertical));
     tblMetaInfo_->setShowGrid(false);
     tblMetaInfo_->setFrameShape(QFrame::NoFrame);
     tblMetaInfo_->setWordWrap(false);
