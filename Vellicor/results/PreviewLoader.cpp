@@ -4,6 +4,7 @@
 #include "platform/ImageProcessing.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QMimeDatabase>
@@ -78,6 +79,21 @@ PreviewContent readPreviewContent(const QString& path, const QSize& box, bool wi
     return content;
 }
 
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (stored.isValid() && qint64(stored.width()) * stored.height() > largestPreviewPixels)
+        return {};
+    if (stored.isValid() && !stored.isEmpty() && (stored.width() > box.width() || stored.height() > box.height()))
+        reader.setScaledSize(stored.scaled(box.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio));
+    return reader.read();
+}
+
 QIcon typeIconForPath(const QString& path)
 {
     static const QMimeDatabase mimes;
@@ -102,23 +118,39 @@ PreviewLoader::~PreviewLoader()
     cancel();
 }
 
-void PreviewLoader::request(const QString& path, const QSize& box, bool withText)
+template <typename Work> void PreviewLoader::start(const QString& key, Work work)
 {
     const quint64 generation = ++*generation_;
     QPointer<PreviewLoader> self(this);
     std::shared_ptr<std::atomic<quint64>> current = generation_;
-    previewPool().start([self, current, generation, path, box, withText] {
+    previewPool().start([self, current, generation, key, work = std::move(work)] {
         if (current->load() != generation)
             return;
-        PreviewContent content = readPreviewContent(path, box, withText);
+        PreviewContent content = work();
         // The loader is looked at only on the GUI thread, where it is deleted.
         QMetaObject::invokeMethod(
             qApp,
-            [self, current, generation, path, content = std::move(content)] {
+            [self, current, generation, key, content = std::move(content)] {
                 if (self && current->load() == generation)
-                    emit self->loaded(path, content);
+                    emit self->loaded(key, content);
             },
             Qt::QueuedConnection);
+    });
+}
+
+void PreviewLoader::request(const QString& path, const QSize& box, bool withText)
+{
+    start(path, [path, box, withText] { return readPreviewContent(path, box, withText); });
+}
+
+void PreviewLoader::requestData(const QString& key, const QByteArray& bytes, const QSize& box)
+{
+    start(key, [key, bytes, box] {
+        PreviewContent content;
+        content.picture = decodePreviewPicture(bytes, box);
+        if (content.picture.isNull())
+            content.iconName = QStringLiteral("image-x-generic");
+        return content;
     });
 }
 

@@ -30,6 +30,10 @@ inline constexpr qint64 previewTextBytes = 64 * 1024;
 // the reader's allocation limit) falls back to the type's icon.
 PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText);
 
+// A downloaded picture decoded as above; a null picture for bytes that are
+// no picture or too large a one.
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box);
+
 // The type's icon from the desktop's icon theme, by the file name alone (no
 // file is opened); a plain file icon when the theme has none. GUI thread.
 QIcon typeIconForPath(const QString& path);
@@ -46,6 +50,8 @@ public:
     ~PreviewLoader() override;
 
     void request(const QString& path, const QSize& box, bool withText);
+    // Decodes bytes fetched for key; answered as key.
+    void requestData(const QString& key, const QByteArray& bytes, const QSize& box);
     // Whatever is still on its way is dropped.
     void cancel();
 
@@ -53,6 +59,8 @@ signals:
     void loaded(const QString& path, const PreviewContent& content);
 
 private:
+    template <typename Work> void start(const QString& key, Work work);
+
     // Shared with the running tasks, so that a superseded one can skip its work.
     std::shared_ptr<std::atomic<quint64>> generation_;
 };

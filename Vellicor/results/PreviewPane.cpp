@@ -11,6 +11,8 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTableWidget>
@@ -24,6 +26,9 @@ constexpr int margin = 16;
 constexpr int previewHeight = 170;
 constexpr int badgeSide = 30;
 constexpr int iconSide = 200;
+// A thumbnail is small; a service sending more is not sending one.
+constexpr qint64 largestThumbnailBytes = 8 * 1024 * 1024;
+constexpr int thumbnailTimeoutMs = 15'000;
 
 const QString noValue = QStringLiteral("---");
 
@@ -263,6 +268,8 @@ void PreviewPane::updatePreview(const FileInfoNodePtr& file)
     metaInfoView_->show();
     // Whatever was shown or on its way belongs to another file.
     loader_->cancel();
+    if (thumbnailReply_)
+        thumbnailReply_->abort();
     previewForFiles_->clear();
     previewPath_.clear();
     if (!file) {
@@ -274,6 +281,12 @@ void PreviewPane::updatePreview(const FileInfoNodePtr& file)
     imgPhotoLib_->raise();
     if (previewPath_.isEmpty())
         return;
+    const QUrl link(file->googleDriveThumbnailLink.value_or(QString()));
+    if (source_ == ScanSource::googleDrive && file->fileCategory == GlobalObjects::FileCategory::Pic
+        && file->googleDriveFile && !file->googleDriveFile->thumbnailLink.isEmpty()) {
+        fetchThumbnail(link);
+        return;
+    }
     if (source_ != ScanSource::thisComputer) {
         // A cloud file is not on this disk: its type tells the icon.
         previewForFiles_->setIcon(typeIconForPath(previewPath_), QSize(iconSide, iconSide));
@@ -281,6 +294,32 @@ void PreviewPane::updatePreview(const FileInfoNodePtr& file)
     }
     const qreal ratio = devicePixelRatioF();
     loader_->request(previewPath_, (previewForFiles_->size() * ratio).expandedTo(QSize(1, 1)), false);
+}
+
+void PreviewPane::fetchThumbnail(const QUrl& link)
+{
+    // Only a web address is fetched: a link naming a local file or another
+    // scheme is no thumbnail. A failed fetch leaves the preview empty.
+    if (!link.isValid() || (link.scheme() != QLatin1String("https") && link.scheme() != QLatin1String("http")))
+        return;
+    if (!network_)
+        network_ = new QNetworkAccessManager(this);
+    QNetworkRequest request(link);
+    request.setTransferTimeout(thumbnailTimeoutMs);
+    QNetworkReply* reply = network_->get(request);
+    thumbnailReply_ = reply;
+    const QString path = previewPath_;
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > largestThumbnailBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, path] {
+        reply->deleteLater();
+        if (reply != thumbnailReply_ || path != previewPath_ || reply->error() != QNetworkReply::NoError)
+            return;
+        const qreal ratio = devicePixelRatioF();
+        loader_->requestData(path, reply->readAll(), (previewForFiles_->size() * ratio).expandedTo(QSize(1, 1)));
+    });
 }
 
 void PreviewPane::pictureLoaded(const QString& path, const PreviewContent& content)

@@ -4,10 +4,13 @@
 #include "core/GlobalObjects.h"
 #include "results/PreviewLoader.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <vector>
 
+class QNetworkAccessManager;
+class QNetworkReply;
 class QTableWidget;
 
 // One row of the details table beside the preview.
@@ -84,6 +87,7 @@ protected:
 private:
     void reloadTable();
     void pictureLoaded(const QString& path, const PreviewContent& content);
+    void fetchThumbnail(const QUrl& link);
 
     ScanSource source_ = ScanSource::thisComputer;
     std::vector<MetaInfoRow> arrMetaInfo_;
@@ -94,4 +98,6 @@ private:
     QWidget* imgPhotoLib_ = nullptr;
     QTableWidget* tblMetaInfo_ = nullptr;
     PreviewLoader* loader_ = nullptr;
+    QNetworkAccessManager* network_ = nullptr;
+    QPointer<QNetworkReply> thumbnailReply_;
 };

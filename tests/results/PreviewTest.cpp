@@ -12,6 +12,7 @@
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanCache.h"
+#include "support/FakeHttpServer.h"
 #include "support/TempHome.h"
 
 #include <QBuffer>
@@ -274,6 +275,44 @@ TEST_F(PreviewScreen, ThePreviewWindowShowsTheLastSelectedFile)
     // The shown groups rebuilt underneath: the stored place now holds another file.
     std::swap(screen->state().arrGroups[0]->filterChildren[1], screen->state().arrGroups[0]->filterChildren[0]);
     EXPECT_EQ(screen->lastSelectedFileNode(), nullptr);
+}
+
+TEST_F(PreviewScreen, DriveThumbnailsArriveWithoutHoldingTheScreen)
+{
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    QByteArray png;
+    {
+        QImage image(32, 32, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
+    server.route("GET", "/thumb", [png](const FakeHttpRequest&) {
+        FakeHttpResponse response;
+        response.body = png;
+        response.contentType = "image/png";
+        return response;
+    });
+    const auto driveFile = [this](const QString& name, const QString& link) {
+        auto node = file(name, Category::Pic);
+        node->googleDriveFile = DriveFile {};
+        node->googleDriveFile->thumbnailLink = link;
+        node->googleDriveThumbnailLink = link;
+        return node;
+    };
+    load({ { driveFile("h.jpg", server.url("/thumb").toString()),
+             driveFile("i.jpg", QUrl::fromLocalFile(*picture("local.png", Qt::red)->filePath).toString()) } },
+        ScanSource::googleDrive);
+    PreviewPane& pane = screen->previewPane();
+    select(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.previewForFiles()->image().isNull(); }));
+    EXPECT_EQ(pane.previewForFiles()->image().pixelColor(0, 0), QColor(Qt::green));
+    select(1); // a link to a file on this disk is not followed
+    QTest::qWait(100);
+    EXPECT_TRUE(pane.previewForFiles()->image().isNull());
+    EXPECT_EQ(server.requestCount("GET", "/thumb"), 1);
 }
 
 TEST_F(Preview, ClearingTheCacheTwiceAndNotDuringAScan)
