@@ -20,6 +20,8 @@
 #include "marking/ProtectedFolderStore.h"
 #include "marking/SelectAssistanceController.h"
 #include "platform/FileRemover.h"
+#include "results/PreviewPane.h"
+#include "results/PreviewWindow.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanCache.h"
 
@@ -28,6 +30,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QSplitter>
 
 namespace {
@@ -349,7 +352,7 @@ void ResultViewController::buildToolbar()
     menuViewMode_->addAction(text("ID_LIST_VIEW"), this, [this] { menuItemSelected(0); });
     menuViewMode_->addAction(text("ID_GROUP_VIEW"), this, [this] { menuItemSelected(1); });
     menuOptions_ = new QMenu(this);
-    menuClearCache_ = menuOptions_->addAction(text("ID_CLEAR_CACHE"), this, [] { ScanCache::clearScanCache(); });
+    menuClearCache_ = menuOptions_->addAction(text("ID_CLEAR_CACHE"), this, [this] { clearScanCache(); });
     menuOptions_->addAction(text("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
     menuOptions_->addAction(
         text("ID_SELECTION_ASSISTANT"), this, [this] { autoMarking_->btnSelectAssistanceTapped(); });
@@ -548,7 +551,13 @@ void ResultViewController::buildViews()
     lblSelectedFilePath_ = label("lblSelectedFilePath", viewRight_, 13);
     lblSelectedFilePath_->setWordWrap(true);
     lblSelectedFilePath_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblSelectedFilePath_->setGeometry(16, 42, 228, 120);
+    lblSelectedFilePath_->setGeometry(38, 42, 206, 48);
+    imgFolderPath_ = new ImageView(QStringLiteral("folder_small"), viewRight_);
+    imgFolderPath_->setObjectName(name("imgFolderPath"));
+    imgFolderPath_->setGeometry(16, 42, 16, 16);
+    imgFolderPath_->hide();
+    previewPane_ = new PreviewPane(viewRight_);
+    previewPane_->setGeometry(0, 100, viewRight_->width(), std::max(0, viewRight_->height() - 100));
 }
 
 void ResultViewController::buildFooter()
@@ -644,6 +653,7 @@ void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups
         viewDidLoad();
     menuClearCache_->setVisible(source == ScanSource::dropbox);
     state_->loadResultSet(std::move(groups), dupCount, source);
+    previewPane_->setScanSource(source);
     // A result set shown again keeps the marks on its records; the totals and
     // the Remove button follow them rather than starting at nothing.
     state_->recountMarkedFiles();
@@ -680,15 +690,85 @@ void ResultViewController::clearSelections()
 
 void ResultViewController::updateOnDuplicateRowSelection(const FileInfoNodePtr& file)
 {
+    Log::print(QStringLiteral("updateOnDuplicateRowSelection"));
+    imgFolderPath_->show();
     const QString path = file ? file->filePath.value_or(QString()) : QString();
     lblSelectedFilePath_->setText(path);
     lblSelectedFilePath_->setToolTip(path);
+    previewPane_->fillMetaInfoTable(file);
+    rememberSelection(file);
+    // The preview follows on a later turn, after the table has been drawn.
+    QPointer<PreviewPane> pane(previewPane_);
+    std::weak_ptr<FileInfoNode> shown = file;
+    QMetaObject::invokeMethod(
+        this,
+        [pane, shown] {
+            if (pane)
+                pane->updatePreview(shown.lock());
+        },
+        Qt::QueuedConnection);
 }
 
 void ResultViewController::updateOnDuplicateRowUnSelection()
 {
+    Log::print(QStringLiteral("updateOnDuplicateRowUnSelection"));
     lblSelectedFilePath_->clear();
     lblSelectedFilePath_->setToolTip(QString());
+    imgFolderPath_->hide();
+    previewPane_->showGraphView();
+    currentSelectedIndexs_.clear();
+}
+
+void ResultViewController::rememberSelection(const FileInfoNodePtr& file)
+{
+    if (!file)
+        return;
+    const DuplicateGroupPtr group = file->parent.lock();
+    const auto& groups = state_->arrGroups;
+    const auto section = std::find(groups.begin(), groups.end(), group);
+    if (!group || section == groups.end())
+        return;
+    const auto& shown = group->filterChildren;
+    const auto item = std::find(shown.begin(), shown.end(), file);
+    if (item == shown.end())
+        return;
+    std::erase_if(currentSelectedIndexs_, [&file](const SelectedIndex& index) { return index.file.lock() == file; });
+    currentSelectedIndexs_.push_back({ int(section - groups.begin()), int(item - shown.begin()), file });
+}
+
+FileInfoNodePtr ResultViewController::lastSelectedFileNode() const
+{
+    if (currentSelectedIndexs_.empty())
+        return nullptr;
+    const SelectedIndex& last = currentSelectedIndexs_.back();
+    const auto& groups = state_->arrGroups;
+    if (last.section < 0 || last.section >= int(groups.size()))
+        return nullptr;
+    const auto& shown = groups[size_t(last.section)]->filterChildren;
+    if (last.item < 0 || last.item >= int(shown.size()))
+        return nullptr;
+    // After the shown groups were rebuilt the same place may hold another
+    // file; acting on that one would act on a file the user never chose.
+    const FileInfoNodePtr file = shown[size_t(last.item)];
+    return file == last.file.lock() ? file : nullptr;
+}
+
+void ResultViewController::showPreviewPanelForNode(const FileInfoNodePtr& file)
+{
+    if (!previewWindow_)
+        previewWindow_ = new PreviewWindow(this);
+    previewWindow_->showPreviewForNode(file, state_->resultSource());
+}
+
+PreviewWindow* ResultViewController::previewWindow() const
+{
+    return previewWindow_.data();
+}
+
+void ResultViewController::clearScanCache()
+{
+    if (!ScanCache::clearScanCache())
+        Log::print(QStringLiteral("clearScanCache: refused while a scan runs"));
 }
 
 void ResultViewController::removalFinished()

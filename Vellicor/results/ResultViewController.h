@@ -7,6 +7,7 @@
 #include "marking/MarkByCommands.h"
 #include "marking/ResultsState.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -20,6 +21,8 @@ class FileRemover;
 class IMGButton;
 class MarkMenu;
 class OptionPopover;
+class PreviewPane;
+class PreviewWindow;
 class ProtectedFolderStore;
 class QAbstractButton;
 class QAction;
@@ -102,6 +105,22 @@ public:
     int highlightedCategory() const { return highlightedCategory_; }
     FrameTable& frames() { return frames_; }
 
+    // ---- the preview pane and the preview window ----------------------------------
+    PreviewPane& previewPane() { return *previewPane_; }
+    QWidget* imgFolderPath() const { return imgFolderPath_; }
+    // The file chosen last among those still selected, while it is still
+    // shown where it was chosen; none otherwise.
+    FileInfoNodePtr lastSelectedFileNode() const;
+    // Opens the one preview window on file (the context menu's preview).
+    void showPreviewPanelForNode(const FileInfoNodePtr& file);
+    // None before the first preview.
+    PreviewWindow* previewWindow() const;
+    // Deletes the digest cache; refused while a scan runs.
+    void clearScanCache();
+    // A view's selection: the pane shows file, or the graph view for none.
+    void updateOnDuplicateRowSelection(const FileInfoNodePtr& file);
+    void updateOnDuplicateRowUnSelection();
+
     // A file check box in the list or the outline, and a group's check box.
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
     void groupCheckBoxTapped(const DuplicateGroupPtr& group);
@@ -138,9 +157,8 @@ private:
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading);
     void categoryTapped(int index);
     void listHeaderClicked(int column);
-    void updateOnDuplicateRowSelection(const FileInfoNodePtr& file);
-    void updateOnDuplicateRowUnSelection();
     void clearSelections();
+    void rememberSelection(const FileInfoNodePtr& file);
     void removalFinished();
     void showResultArea(ResultArea area);
     void after(int milliseconds, std::function<void()> work);
@@ -209,4 +227,15 @@ private:
     std::unique_ptr<OptionPopover> popover_;
     MarkMenu* markMenu_ = nullptr;
     ResultContextMenu* contextMenu_ = nullptr;
+
+    // The preview side.
+    struct SelectedIndex {
+        int section = -1;
+        int item = -1;
+        std::weak_ptr<FileInfoNode> file;
+    };
+    PreviewPane* previewPane_ = nullptr;
+    QWidget* imgFolderPath_ = nullptr;
+    QPointer<PreviewWindow> previewWindow_;
+    std::vector<SelectedIndex> currentSelectedIndexs_;
 };

@@ -38,6 +38,7 @@ void ResultViewController::buildMarkAndContextMenus()
         return model_->fileOf(outlineDuplicates_->currentIndex());
     });
     contextMenu_->setRemovedFromListHandler([this](bool nothingLeft) { removedFromList(nothingLeft); });
+    contextMenu_->setPreviewHandler([this](const FileInfoNodePtr& file) { showPreviewPanelForNode(file); });
 }
 
 void ResultViewController::markByCommand(MarkByCommand command, std::optional<int> tag)

@@ -386,11 +386,14 @@ const ScanCache::Entry* ScanCache::entryFor(const FileInfoNode& record) const
     return entry == entries_.constEnd() ? nullptr : &*entry;
 }
 
-void ScanCache::clearScanCache()
+bool ScanCache::clearScanCache()
 {
-    const QString database = AppPaths::cacheDatabaseFile();
-    if (QFileInfo::exists(database))
-        removeDatabase(database);
+    if (isScanRunning)
+        return false;
+    // Journals without their database are stale too: played back into a new
+    // database they would damage it.
+    removeDatabase(AppPaths::cacheDatabaseFile());
+    return true;
 }
 
 // Opens the file read-write without ever creating it by opening; with create,

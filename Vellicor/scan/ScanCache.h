@@ -87,8 +87,10 @@ public:
     qsizetype size() const { return entries_.size(); }
 
     // Deletes the cache database with the journal files SQLite may have left
-    // beside it; a failed removal is ignored. Not while a scan runs.
-    static void clearScanCache();
+    // beside it; a failed removal is ignored. False, and nothing deleted,
+    // while a scan runs: its connection would go on writing to a file
+    // that is gone.
+    static bool clearScanCache();
 
 private:
     bool open(bool create);

@@ -1,0 +1,160 @@
+#include "results/PreviewLoader.h"
+
+#include "core/FileUtilities.h"
+#include "platform/ImageProcessing.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QMimeDatabase>
+#include <QPointer>
+#include <QStyle>
+#include <QThreadPool>
+
+namespace {
+
+QThreadPool& previewPool()
+{
+    // Two readers are enough for a pane and a window; a slow disk holds up
+    // previews, never the scan's or the grid's threads.
+    static QThreadPool* pool = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(2);
+        made->setExpiryTimeout(10'000);
+        return made;
+    }();
+    return *pool;
+}
+
+// The stored size is read from the header alone; an unknown size is left to
+// the reader's allocation limit.
+QImage readPicture(QIODevice& device, const QString& path, const QSize& box)
+{
+    QImageReader reader(&device);
+    const QSize stored = reader.size();
+    if (stored.isValid() && qint64(stored.width()) * stored.height() > largestPreviewPixels)
+        return {};
+    return ImageProcessing::resizeImageWithFilePath(path, std::max(box.width(), box.height()));
+}
+
+QString readTextStart(QIODevice& device)
+{
+    QByteArray bytes = device.read(previewTextBytes);
+    // A character cut at the end is dropped rather than shown as a stray sign.
+    if (bytes.size() == previewTextBytes) {
+        qsizetype end = bytes.size();
+        while (end > 0 && (quint8(bytes[end - 1]) & 0xc0) == 0x80)
+            --end;
+        if (end > 0 && quint8(bytes[end - 1]) >= 0xc0)
+            bytes.truncate(end - 1);
+    }
+    QString text = QString::fromUtf8(bytes);
+    text.replace(QChar(0), QChar(0xfffd));
+    return text;
+}
+
+} // namespace
+
+PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText)
+{
+    static const QMimeDatabase mimes;
+    PreviewContent content;
+    // Only a regular file is opened (a pipe or a device would block or never
+    // end); anything else is told by its name.
+    const OpenedFile file = openRegularFile(path);
+    QFile device;
+    if (!file.isOpen() || !device.open(file.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        const QMimeType type = mimes.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+        return { {}, std::nullopt, type.iconName(), type.genericIconName() };
+    }
+    const QMimeType type = mimes.mimeTypeForFileNameAndData(path, &device);
+    content.iconName = type.iconName();
+    content.genericIconName = type.genericIconName();
+    device.seek(0);
+    if (type.name().startsWith(QLatin1String("image/")))
+        content.picture = readPicture(device, path, box);
+    else if (withText && type.inherits(QStringLiteral("text/plain")))
+        content.text = readTextStart(device);
+    return content;
+}
+
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (stored.isValid() && qint64(stored.width()) * stored.height() > largestPreviewPixels)
+        return {};
+    if (stored.isValid() && !stored.isEmpty() && (stored.width() > box.width() || stored.height() > box.height()))
+        reader.setScaledSize(stored.scaled(box.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio));
+    return reader.read();
+}
+
+QIcon typeIconForPath(const QString& path)
+{
+    static const QMimeDatabase mimes;
+    const QMimeType type = mimes.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    return typeIcon({ {}, std::nullopt, type.iconName(), type.genericIconName() });
+}
+
+QIcon typeIcon(const PreviewContent& content)
+{
+    const QIcon fallback = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    return QIcon::fromTheme(content.iconName, QIcon::fromTheme(content.genericIconName, fallback));
+}
+
+PreviewLoader::PreviewLoader(QObject* parent)
+    : QObject(parent)
+    , generation_(std::make_shared<std::atomic<quint64>>(0))
+{
+}
+
+PreviewLoader::~PreviewLoader()
+{
+    cancel();
+}
+
+template <typename Work> void PreviewLoader::start(const QString& key, Work work)
+{
+    const quint64 generation = ++*generation_;
+    QPointer<PreviewLoader> self(this);
+    std::shared_ptr<std::atomic<quint64>> current = generation_;
+    previewPool().start([self, current, generation, key, work = std::move(work)] {
+        if (current->load() != generation)
+            return;
+        PreviewContent content = work();
+        // The loader is looked at only on the GUI thread, where it is deleted.
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, current, generation, key, content = std::move(content)] {
+                if (self && current->load() == generation)
+                    emit self->loaded(key, content);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PreviewLoader::request(const QString& path, const QSize& box, bool withText)
+{
+    start(path, [path, box, withText] { return readPreviewContent(path, box, withText); });
+}
+
+void PreviewLoader::requestData(const QString& key, const QByteArray& bytes, const QSize& box)
+{
+    start(key, [key, bytes, box] {
+        PreviewContent content;
+        content.picture = decodePreviewPicture(bytes, box);
+        if (content.picture.isNull())
+            content.iconName = QStringLiteral("image-x-generic");
+        return content;
+    });
+}
+
+void PreviewLoader::cancel()
+{
+    ++*generation_;
+}

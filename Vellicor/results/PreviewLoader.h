@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+// What a preview shows of one file: the picture turned upright and scaled
+// into the asked box, the start of a text file, or else the type's icon.
+struct PreviewContent {
+    QImage picture;
+    std::optional<QString> text;
+    QString iconName;
+    QString genericIconName;
+};
+
+// Pictures larger than this many pixels are not decoded at all: formats that
+// cannot scale while decoding would need the whole picture in memory.
+inline constexpr qint64 largestPreviewPixels = 100'000'000;
+// How much of a text file a preview reads.
+inline constexpr qint64 previewTextBytes = 64 * 1024;
+
+// Reads what to show for the local file at path. Any thread; reads only
+// regular files; a picture that cannot be decoded (damaged, too large, over
+// the reader's allocation limit) falls back to the type's icon.
+PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText);
+
+// A downloaded picture decoded as above; a null picture for bytes that are
+// no picture or too large a one.
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box);
+
+// The type's icon from the desktop's icon theme, by the file name alone (no
+// file is opened); a plain file icon when the theme has none. GUI thread.
+QIcon typeIconForPath(const QString& path);
+QIcon typeIcon(const PreviewContent& content);
+
+// Reads previews on a small shared pool, one request at a time per loader:
+// a newer request supersedes an older one, whose result is dropped even when
+// it is already on its way. Results arrive on the GUI thread through loaded.
+// Owned by one view; GUI thread only.
+class PreviewLoader : public QObject {
+    Q_OBJECT
+public:
+    explicit PreviewLoader(QObject* parent = nullptr);
+    ~PreviewLoader() override;
+
+    void request(const QString& path, const QSize& box, bool withText);
+    // Decodes bytes fetched for key; answered as key.
+    void requestData(const QString& key, const QByteArray& bytes, const QSize& box);
+    // Whatever is still on its way is dropped.
+    void cancel();
+
+signals:
+    void loaded(const QString& path, const PreviewContent& content);
+
+private:
+    template <typename Work> void start(const QString& key, Work work);
+
+    // Shared with the running tasks, so that a superseded one can skip its work.
+    std::shared_ptr<std::atomic<quint64>> generation_;
+};

@@ -1,0 +1,313 @@
+#include "base/AlertPresenter.h"
+#include "base/AppPaths.h"
+#include "base/UserDefaults.h"
+#include "controls/CustomTableView.h"
+#include "core/AppStartup.h"
+#include "core/ExifInfo.h"
+#include "core/Localization.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/PreviewPane.h"
+#include "results/PreviewWindow.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
+#include "scan/ScanCache.h"
+#include "support/FakeHttpServer.h"
+#include "support/TempHome.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Category = GlobalObjects::FileCategory;
+
+class NoDelay : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
+};
+
+QByteArray encoded(const QColor& color, const char* format)
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+class Preview : public ::testing::Test {
+protected:
+    void SetUp() override { startApplicationCore(defaults); }
+
+    FileInfoNodePtr file(const QString& name, std::optional<Category> category, const QByteArray& content = {})
+    {
+        auto node = std::make_shared<FileInfoNode>();
+        node->fileName = name;
+        node->filePath = home.path() + QLatin1Char('/') + name;
+        node->fileCategory = category;
+        node->fileSize = 2048;
+        node->createDate = QDateTime(QDate(2024, 5, 1), QTime(9, 0));
+        node->modDate = QDateTime(QDate(2024, 6, 1), QTime(9, 0));
+        if (!content.isNull()) {
+            QFile out(*node->filePath);
+            out.open(QIODevice::WriteOnly);
+            out.write(content);
+        }
+        return node;
+    }
+    FileInfoNodePtr picture(const QString& name, const QColor& color)
+    {
+        return file(name, Category::Pic, encoded(color, "PNG"));
+    }
+    static QString value(const std::vector<MetaInfoRow>& rows, const char* key)
+    {
+        for (const MetaInfoRow& row : rows) {
+            if (row.title == localizedText(key))
+                return row.value;
+        }
+        return QStringLiteral("(no row)");
+    }
+
+    TempHome home;
+    UserDefaults defaults { home.path() + QStringLiteral("/settings") };
+};
+
+TEST_F(Preview, RowsByKindOfFile)
+{
+    const auto withExif = [this](bool modified, bool captured) {
+        auto node = file("p.jpg", Category::Pic);
+        node->exifInfo = std::make_shared<ExifInfo>();
+        if (!modified)
+            node->modDate.reset();
+        if (captured)
+            node->exifInfo->captureDate = QDateTime(QDate(2023, 1, 2), QTime(3, 4));
+        return node;
+    };
+    auto document = file("a.pdf", Category::Doc);
+    document->createDate.reset();
+    const struct {
+        const char* name;
+        FileInfoNodePtr node;
+        size_t rows;
+    } cases[] = {
+        { "document without creation date", document, 5 },
+        { "picture without metadata", file("p.jpg", Category::Pic), 4 },
+        { "picture with metadata", withExif(true, true), 33 },
+        { "no modification date", withExif(false, true), 32 },
+        { "no modification or capture date", withExif(false, false), 31 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(metaInfoRows(*c.node, ScanSource::thisComputer).size(), c.rows);
+    }
+    const auto rows = metaInfoRows(*document, ScanSource::thisComputer);
+    EXPECT_EQ(value(rows, "ID_FILE_LABEL"), "---");
+    EXPECT_EQ(value(rows, "ID_FILE_CREATED"), "---");
+    EXPECT_EQ(value(metaInfoRows(*cases[1].node, ScanSource::thisComputer), "ID_FILE_LABEL"), "(no row)");
+    EXPECT_EQ(value(metaInfoRows(*cases[3].node, ScanSource::thisComputer), "ID_FILE_MODIFIED"), "(no row)");
+}
+
+TEST_F(Preview, PictureValuesAndTheirTranslationBySource)
+{
+    auto node = file("p.jpg", Category::Pic);
+    node->exifInfo = std::make_shared<ExifInfo>();
+    ExifInfo& exif = *node->exifInfo;
+    exif.digitalZoomRatio = "2";
+    for (QString* code : { &exif.exposureMode, &exif.exposureProgram, &exif.meteringMode, &exif.sensingMethod,
+             &exif.lightSource, &exif.sceneCaptureType })
+        *code = "1";
+    const auto local = metaInfoRows(*node, ScanSource::thisComputer);
+    EXPECT_EQ(value(local, "ID_DIGITAL_ZOOM_RATIO"), "2.00");
+    EXPECT_EQ(value(local, "ID_GPS_ALTITUDE"), "0.00 m");
+    EXPECT_EQ(value(local, "ID_ORIENTATION"), "---");
+    const auto cloud = metaInfoRows(*node, ScanSource::dropbox);
+    const std::pair<const char*, QString (*)(const QString&)> coded[]
+        = { { "ID_EXPOSURE_MODE", exposureModeText }, { "ID_EXPOSURE_PROGRAM", exposureProgramText },
+              { "ID_METERING_MODE", meteringModeText }, { "ID_SENSING_METHOD", sensingMethodText },
+              { "ID_LIGHT_SOURCE", lightSourceText }, { "ID_SCENE_CAPTURE_TYPE", sceneCaptureTypeText } };
+    for (const auto& [key, words] : coded) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(value(local, key), words("1"));
+        // Light source and scene type are put into words for every source.
+        const bool always = QByteArray(key).contains("LIGHT") || QByteArray(key).contains("SCENE");
+        EXPECT_EQ(value(cloud, key), always ? words("1") : "1");
+    }
+    exif.digitalZoomRatio = "abc";
+    EXPECT_EQ(value(metaInfoRows(*node, ScanSource::thisComputer), "ID_DIGITAL_ZOOM_RATIO"), "0.00");
+}
+
+TEST_F(Preview, OnlyTheNewestRequestIsAnswered)
+{
+    const QString first = *picture("first.png", Qt::red)->filePath;
+    const QString second = *picture("second.png", Qt::blue)->filePath;
+    PreviewLoader loader;
+    QSignalSpy loaded(&loader, &PreviewLoader::loaded);
+    loader.request(first, QSize(100, 100), false);
+    loader.request(second, QSize(100, 100), false);
+    ASSERT_TRUE(loaded.wait());
+    QTest::qWait(200);
+    ASSERT_EQ(loaded.size(), 1);
+    EXPECT_EQ(loaded[0][0].toString(), second);
+    EXPECT_EQ(loaded[0][1].value<PreviewContent>().picture.pixelColor(0, 0), QColor(Qt::blue));
+}
+
+TEST_F(Preview, AHugePictureIsNotDecodedAndTextIsRead)
+{
+    QByteArray huge = encoded(Qt::green, "BMP");
+    const qint32 side = 60000; // in the header only
+    huge.replace(18, 4, reinterpret_cast<const char*>(&side), 4);
+    huge.replace(22, 4, reinterpret_cast<const char*>(&side), 4);
+    const PreviewContent picture
+        = readPreviewContent(*file("huge.bmp", Category::Pic, huge)->filePath, QSize(200, 200), true);
+    EXPECT_TRUE(picture.picture.isNull());
+    EXPECT_FALSE(typeIcon(picture).isNull());
+    const PreviewContent text = readPreviewContent(*file("n.txt", Category::Doc, "one\ntwo")->filePath, {}, true);
+    EXPECT_EQ(text.text, "one\ntwo");
+}
+
+class PreviewScreen : public Preview {
+protected:
+    void SetUp() override
+    {
+        Preview::SetUp();
+        screen = std::make_unique<ResultViewController>(
+            defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+        screen->setDelayedCalls(std::make_shared<NoDelay>());
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->viewDidLoad();
+        screen->show();
+    }
+    void TearDown() override { screen.reset(); }
+    void load(const std::vector<std::vector<FileInfoNodePtr>>& groups, ScanSource source = ScanSource::thisComputer)
+    {
+        std::vector<DuplicateGroupPtr> made;
+        for (const auto& files : groups) {
+            made.push_back(std::make_shared<DuplicateGroup>());
+            for (const auto& node : files)
+                addFileToGroup(made.back(), node);
+        }
+        screen->loadScanResults(made, 1, source);
+    }
+    void select(int row)
+    {
+        screen->tblDuplicates()->setCurrentIndex(screen->listModel().index(row, 1));
+        QCoreApplication::processEvents();
+    }
+
+    std::unique_ptr<ResultViewController> screen;
+};
+
+TEST_F(PreviewScreen, ASecondSelectionReplacesThePreview)
+{
+    load({ { picture("a.png", Qt::red), file("b.txt", Category::Doc, "text") } });
+    PreviewPane& pane = screen->previewPane();
+    const FileInfoNodePtr first = screen->model().fileOfListRow(0);
+    select(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.previewForFiles()->image().isNull(); }));
+    EXPECT_EQ(pane.previewPath(), *first->filePath);
+    EXPECT_TRUE(pane.metaInfoView()->isVisible());
+    EXPECT_FALSE(pane.graphView()->isVisible());
+
+    select(1);
+    EXPECT_EQ(pane.previewPath(), *screen->model().fileOfListRow(1)->filePath);
+    EXPECT_TRUE(pane.previewForFiles()->image().isNull());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane.previewForFiles()->hasIcon(); }));
+    EXPECT_TRUE(pane.previewForFiles()->image().isNull());
+
+    screen->tblDuplicates()->selectionModel()->setCurrentIndex({}, QItemSelectionModel::Clear);
+    EXPECT_TRUE(pane.graphView()->isVisible());
+    EXPECT_FALSE(screen->imgFolderPath()->isVisible());
+}
+
+TEST_F(PreviewScreen, TheBadgeShowsOnlyForPhotoLibraryItems)
+{
+    auto item = file("c.jpg", Category::Pic);
+    item->isPhotosNode = true;
+    load({ { item, file("d.jpg", Category::Pic) } });
+    for (int row : { 0, 1 }) {
+        select(row);
+        EXPECT_EQ(screen->previewPane().imgPhotoLib()->isVisible(), screen->model().fileOfListRow(row)->isPhotosNode);
+    }
+}
+
+TEST_F(PreviewScreen, ThePreviewWindowShowsTheLastSelectedFile)
+{
+    load({ { file("e.txt", Category::Doc, "alpha"), file("f.txt", Category::Doc, "beta"),
+        file("g.txt", Category::Doc, "gamma") } });
+    for (int row : { 0, 2, 1 })
+        select(row);
+    const FileInfoNodePtr last = screen->model().fileOfListRow(1);
+    ASSERT_EQ(screen->lastSelectedFileNode(), last);
+
+    screen->showPreviewPanelForNode(screen->model().fileOfListRow(0));
+    screen->showPreviewPanelForNode(screen->lastSelectedFileNode());
+    PreviewWindow& window = *screen->previewWindow();
+    EXPECT_EQ(window.arrUrlPreview(), QList<QUrl> { QUrl::fromLocalFile(*last->filePath) });
+    EXPECT_EQ(window.previewItemAtIndex(3), QUrl::fromLocalFile(*last->filePath));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.face() == PreviewWindow::Face::text; }));
+    EXPECT_EQ(window.textView()->toPlainText(), "beta");
+
+    // The shown groups rebuilt underneath: the stored place now holds another file.
+    std::swap(screen->state().arrGroups[0]->filterChildren[1], screen->state().arrGroups[0]->filterChildren[0]);
+    EXPECT_EQ(screen->lastSelectedFileNode(), nullptr);
+}
+
+TEST_F(PreviewScreen, DriveThumbnailsArriveWithoutHoldingTheScreen)
+{
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    server.route("GET", "/thumb", [](const FakeHttpRequest&) {
+        FakeHttpResponse response;
+        response.body = encoded(Qt::green, "PNG");
+        response.contentType = "image/png";
+        return response;
+    });
+    const auto driveFile = [this](const QString& name, const QString& link) {
+        auto node = file(name, Category::Pic);
+        node->googleDriveFile = DriveFile {};
+        node->googleDriveFile->thumbnailLink = link;
+        node->googleDriveThumbnailLink = link;
+        return node;
+    };
+    load({ { driveFile("h.jpg", server.url("/thumb").toString()),
+             driveFile("i.jpg", QUrl::fromLocalFile(*picture("local.png", Qt::red)->filePath).toString()) } },
+        ScanSource::googleDrive);
+    PreviewPane& pane = screen->previewPane();
+    select(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.previewForFiles()->image().isNull(); }));
+    EXPECT_EQ(pane.previewForFiles()->image().pixelColor(0, 0), QColor(Qt::green));
+    select(1); // a link to a file on this disk is not followed
+    QTest::qWait(100);
+    EXPECT_TRUE(pane.previewForFiles()->image().isNull());
+    EXPECT_EQ(server.requestCount("GET", "/thumb"), 1);
+}
+
+TEST_F(Preview, ClearingTheCacheTwiceAndNotDuringAScan)
+{
+    QDir().mkpath(AppPaths::cacheFolder());
+    const QString database = AppPaths::cacheDatabaseFile();
+    const QStringList files { database, database + "-wal", database + "-shm" };
+    for (const QString& path : files) {
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+    }
+    isScanRunning = true;
+    EXPECT_FALSE(ScanCache::clearScanCache());
+    isScanRunning = false;
+    EXPECT_TRUE(QFile::exists(database));
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_TRUE(ScanCache::clearScanCache());
+        for (const QString& path : files)
+            EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
+    }
+}
+
+} // namespace
