@@ -281,9 +281,9 @@ void PreviewPane::updatePreview(const FileInfoNodePtr& file)
     imgPhotoLib_->raise();
     if (previewPath_.isEmpty())
         return;
-    const QUrl link(file->googleDriveThumbnailLink.value_or(QString()));
-    if (source_ == ScanSource::googleDrive && file->fileCategory == GlobalObjects::FileCategory::Pic
-        && file->googleDriveFile && !file->googleDriveFile->thumbnailLink.isEmpty()) {
+    const QUrl link(file->cloud ? file->cloud->googleDriveThumbnailLink.value_or(QString()) : QString());
+    if (source_ == ScanSource::googleDrive && file->fileCategory == GlobalObjects::FileCategory::Pic && file->cloud
+        && file->cloud->googleDriveFile && !file->cloud->googleDriveFile->thumbnailLink.isEmpty()) {
         fetchThumbnail(link);
         return;
     }

@@ -272,9 +272,9 @@ TEST_F(PreviewScreen, DriveThumbnailsArriveWithoutHoldingTheScreen)
     });
     const auto driveFile = [this](const QString& name, const QString& link) {
         auto node = file(name, Category::Pic);
-        node->googleDriveFile = DriveFile {};
-        node->googleDriveFile->thumbnailLink = link;
-        node->googleDriveThumbnailLink = link;
+        node->cloudFields().googleDriveFile = DriveFile {};
+        node->cloudFields().googleDriveFile->thumbnailLink = link;
+        node->cloudFields().googleDriveThumbnailLink = link;
         return node;
     };
     load({ { driveFile("h.jpg", server.url("/thumb").toString()),
