@@ -12,6 +12,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CyanideScroller.h"
 #include "controls/IMGButton.h"
+#include "controls/MyCollectionView.h"
 #include "controls/NamedImage.h"
 #include "controls/OptionPopover.h"
 #include "controls/RAZButton.h"
@@ -20,7 +21,9 @@
 #include "marking/ProtectedFolderStore.h"
 #include "marking/SelectAssistanceController.h"
 #include "platform/FileRemover.h"
+#include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
+#include "results/ThumbnailProvider.h"
 #include "scan/ScanCache.h"
 
 #include <QEvent>
@@ -315,6 +318,8 @@ void ResultViewController::buildControls()
     buildToolbar();
     buildCategoryBar();
     buildViews();
+    buildGrid();
+    buildPie();
     buildFooter();
 }
 
@@ -347,6 +352,7 @@ void ResultViewController::buildToolbar()
     menuViewMode_ = new QMenu(this);
     menuViewMode_->addAction(text("ID_LIST_VIEW"), this, [this] { menuItemSelected(0); });
     menuViewMode_->addAction(text("ID_GROUP_VIEW"), this, [this] { menuItemSelected(1); });
+    menuViewMode_->addAction(text("ID_THUMBNAIL_VIEW"), this, [this] { menuItemSelected(2); });
     menuOptions_ = new QMenu(this);
     menuClearCache_ = menuOptions_->addAction(text("ID_CLEAR_CACHE"), this, [] { ScanCache::clearScanCache(); });
     menuOptions_->addAction(text("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
@@ -651,8 +657,10 @@ void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups
     viewNoDuplicateFound_->hide();
     listSortColumn_.reset();
     tblDuplicates_->horizontalHeader()->setSortIndicatorShown(false);
+    thumbnails_->clear();
     model_->resultSetLoaded();
     clearSelections();
+    updatePieChart();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
     updateSummaryLabels();
     highlightCategoryButton(-1);
@@ -674,6 +682,8 @@ void ResultViewController::clearSelections()
     tblDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
     outlineDuplicates_->selectionModel()->clearSelection();
     outlineDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    collDuplicates_->deselectAll();
+    currentSelectedIndexs_.clear();
     updateOnDuplicateRowUnSelection();
 }
 
@@ -697,12 +707,14 @@ void ResultViewController::removalFinished()
     state_->isCollectionViewRefreshRequired = true;
     model_->shownGroupsChanged();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
+    updatePieChart();
 }
 
 void ResultViewController::showResultArea(ResultArea area)
 {
     model_->shownGroupsChanged();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
+    updatePieChart();
     if (area == ResultArea::allRemoved) {
         viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_ALL_DUPLICATES_DELETED"));
         viewListing_->hide();
@@ -724,15 +736,20 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
     const bool empty = state_->arrGroups.empty();
     const bool list = mode == ViewMode::list;
     tblResultListView_->setVisible(list);
-    outlineResultListView_->setVisible(!list);
+    outlineResultListView_->setVisible(mode == ViewMode::group);
+    collResultListView_->setVisible(mode == ViewMode::grid);
     tblDuplicates_->setVisible(!empty);
     outlineDuplicates_->setVisible(!empty);
     lblNoDuplicateFoundListView_->setVisible(empty);
     lblNoDuplicateFoundOutlineview_->setVisible(empty);
-    btnGroupView_->setText(text(list ? "ID_LIST_VIEW" : "ID_GROUP_VIEW"));
+    btnGroupView_->setText(text(list  ? "ID_LIST_VIEW"
+            : mode == ViewMode::group ? "ID_GROUP_VIEW"
+                                      : "ID_THUMBNAIL_VIEW"));
     static_cast<IconButton*>(btnGroupView_)->setImageName(name(list ? "list_icon" : "tree_view_icon"));
     clearSelections();
     (list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)->viewport()->update();
+    if (mode == ViewMode::grid)
+        after(50, [this] { changeCellViewControllerInCollectionView(); });
     static_cast<IconButton*>(btnListView_)->setImageName(name(list ? "list_sel_icon" : "list_icon"));
     static_cast<IconButton*>(btnHierarcheryView_)->setImageName(name(list ? "tree_view_icon" : "tree_view_sel_icon"));
     highlightViewModeButton();
@@ -741,7 +758,7 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
 
 void ResultViewController::menuItemSelected(int tag)
 {
-    btnChangeResultView(tag == 0 ? ViewMode::list : ViewMode::group);
+    btnChangeResultView(tag == 0 ? ViewMode::list : tag == 1 ? ViewMode::group : ViewMode::grid);
 }
 
 void ResultViewController::reapplyResultViewMode()
@@ -752,6 +769,7 @@ void ResultViewController::reapplyResultViewMode()
 void ResultViewController::reloadShownResultView()
 {
     after(50, [this] {
+        collDuplicates_->viewport()->update();
         (mode_ == ViewMode::list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)
             ->viewport()
             ->update();

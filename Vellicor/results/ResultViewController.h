@@ -2,9 +2,13 @@
 
 #include "cleanup/AfterClean.h"
 #include "controls/LayoutFrame.h"
+#include "core/AppNotifier.h"
 #include "home/MainViewController.h"
 #include "marking/AutoMarking.h"
 #include "marking/ResultsState.h"
+#include "results/CategoryPie.h"
+
+#include <QPersistentModelIndex>
 
 #include <QWidget>
 
@@ -17,6 +21,11 @@ class CustomOutlineView;
 class CustomTableView;
 class FileRemover;
 class IMGButton;
+class MMPieChartView;
+class MyCollectionView;
+class ResultsGridProxy;
+class ThumbnailCell;
+class ThumbnailProvider;
 class OptionPopover;
 class ProtectedFolderStore;
 class QAbstractButton;
@@ -41,7 +50,7 @@ class UserDefaults;
 class ResultViewController : public QWidget, public ResultsReceiver {
     Q_OBJECT
 public:
-    enum class ViewMode { list, group };
+    enum class ViewMode { list, group, grid };
 
     ResultViewController(UserDefaults& defaults, std::shared_ptr<ProtectedFolderStore> protectedFolders,
         std::shared_ptr<FileRemover> files, QWidget* parent = nullptr);
@@ -64,7 +73,7 @@ public:
     // ---- view modes and toolbar ------------------------------------------------
     ViewMode viewMode() const { return mode_; }
     void btnChangeResultView(ViewMode mode);
-    // The view-mode menu: tag 0 list, 1 group.
+    // The view-mode menu: tag 0 list, 1 group, 2 grid.
     void menuItemSelected(int tag);
     void reapplyResultViewMode();
     // 0.05 s later the shown view repaints; with the toolbar enabled 1 s after.
@@ -101,6 +110,23 @@ public:
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
     void groupCheckBoxTapped(const DuplicateGroupPtr& group);
 
+    // ---- the thumbnail grid and the category pie ------------------------------
+    MyCollectionView* collDuplicates() const { return collDuplicates_; }
+    ResultsGridProxy& gridModel() { return *gridModel_; }
+    ThumbnailProvider& thumbnails() { return *thumbnails_; }
+    // The grid selection in the order it was made; emptied with every new
+    // result set and every change of the shown groups.
+    const QList<QPersistentModelIndex>& currentSelectedIndexs() const { return currentSelectedIndexs_; }
+    // A check box in the grid: the same marking as in the list, then the item
+    // selected.
+    void gridCheckBoxTapped(const IndexPath& path);
+    // Asks for the pictures of the items in view; runs when scrolling has
+    // settled and after a reload.
+    void changeCellViewControllerInCollectionView();
+    MMPieChartView* pieChart() const { return pieChart_; }
+    QLabel* piePercentLabel(int slot) const { return lblPiePercent_[slot]; }
+    void updatePieChart();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -127,6 +153,10 @@ private:
     void removalFinished();
     void showResultArea(ResultArea area);
     void after(int milliseconds, std::function<void()> work);
+    void buildGrid();
+    void buildPie();
+    void gridSelectionChanged();
+    void selectGridItem(const IndexPath& path);
 
     UserDefaults& defaults_;
     std::unique_ptr<ResultsState> state_;
@@ -188,4 +218,18 @@ private:
     QAction* menuClearCache_ = nullptr;
     QAction* menuUndo_ = nullptr;
     std::unique_ptr<OptionPopover> popover_;
+
+    QWidget* collResultListView_ = nullptr;
+    MyCollectionView* collDuplicates_ = nullptr;
+    ResultsGridProxy* gridModel_ = nullptr;
+    std::unique_ptr<ThumbnailProvider> thumbnails_;
+    ThumbnailCell* thumbnailCell_ = nullptr;
+    quint64 scrollGeneration_ = 0;
+    int numToLoadPhotosFirstTime_ = 0;
+    QList<QPersistentModelIndex> currentSelectedIndexs_;
+    MMPieChartView* pieChart_ = nullptr;
+    QLabel* lblPieCategory_[CategoryPie::slotCount] = {};
+    QLabel* lblPiePercent_[CategoryPie::slotCount] = {};
+    CategoryPie::Percentages valuePieArray_ {};
+    bool pieStyled_ = false;
 };
