@@ -553,7 +553,7 @@ void ResultViewController::buildViews()
     lblSelectedFilePath_ = label("lblSelectedFilePath", viewRight_, 13);
     lblSelectedFilePath_->setWordWrap(true);
     lblSelectedFilePath_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblSelectedFilePath_->setGeometry(16, 42, 228, 120);
+    lblSelectedFilePath_->setGeometry(16, 42, 228, 54);
 }
 
 void ResultViewController::buildFooter()

@@ -148,7 +148,7 @@ void ResultViewController::buildPie()
 {
     pieChart_ = new MMPieChartView(viewRight_);
     pieChart_->setObjectName(QStringLiteral("pieChart"));
-    pieChart_->setGeometry(20, 170, 220, 220);
+    pieChart_->setGeometry(20, 100, 220, 220);
     pieChart_->setDefaults();
     MMPieChartViewDataSource source;
     source.numberOfPiecesForPieChartView = [this](MMPieChartView&) { return qint64(pieStyled_ ? 6 : 0); };
@@ -163,14 +163,16 @@ void ResultViewController::buildPie()
     static const char* const titles[CategoryPie::slotCount]
         = { "ID_DOCUMENTS", "ID_IMAGES", "ID_MUSIC", "ID_VIDEOS", "ID_ARCHIVES", "ID_OTHERS" };
     for (int i = 0; i < CategoryPie::slotCount; ++i) {
-        const int y = 400 + i * 24;
+        // Two columns of three, so the legend fits beside short windows.
+        const int x = 16 + (i / 3) * 118;
+        const int y = 330 + (i % 3) * 22;
         lblPieCategory_[i] = new QLabel(localizedText(QString::fromLatin1(titles[i])), viewRight_);
-        lblPieCategory_[i]->setGeometry(20, y, 140, 20);
+        lblPieCategory_[i]->setGeometry(x, y, 66, 20);
         lblPiePercent_[i] = new QLabel(viewRight_);
-        lblPiePercent_[i]->setGeometry(160, y, 80, 20);
+        lblPiePercent_[i]->setGeometry(x + 64, y, 50, 20);
         lblPiePercent_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         for (QLabel* label : { lblPieCategory_[i], lblPiePercent_[i] })
-            label->setFont(systemFontOfSize(13));
+            label->setFont(systemFontOfSize(11));
     }
 }
 

@@ -60,9 +60,9 @@ ThumbnailCell::Layout ThumbnailCell::layoutFor(const QRect& item)
 
 QColor ThumbnailCell::stripColor(const FileInfoNode& file)
 {
-    if (!file.state)
+    if (file.isLocked)
         return QColor(120, 120, 120);
-    return *file.state ? QColor(226, 62, 62) : QColor(58, 190, 104);
+    return file.state.value_or(false) ? QColor(226, 62, 62) : QColor(58, 190, 104);
 }
 
 QString ThumbnailCell::infoText(const FileInfoNode& file)
