@@ -1,6 +1,9 @@
 #include "results/ThumbnailProvider.h"
 
+#include "base/Log.h"
 #include "platform/ImageProcessing.h"
+
+#include <QBuffer>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -8,6 +11,9 @@
 #include <QIcon>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QUrl>
@@ -58,22 +64,39 @@ void ThumbnailProvider::request(const FileInfoNode& file, ScanSource source)
     const QString key = keyOf(file);
     if (key.isEmpty() || cache_.contains(key) || pending_.contains(key))
         return;
-    // Files of the cloud services are not on this disk: their type icon
-    // stands for them, which needs no download.
+    const bool picture = isDecodablePicture(file);
+    if (source == ScanSource::googleDrive && picture && file.googleDriveThumbnailLink) {
+        const QUrl link(*file.googleDriveThumbnailLink, QUrl::StrictMode);
+        // Only a web address is fetched: a link naming a local file or any
+        // other scheme is not followed.
+        if (link.isValid() && (link.scheme() == "https" || link.scheme() == "http")) {
+            pending_.insert(key);
+            fetchCloudPicture(key, link);
+            return;
+        }
+    }
+    // Other files of the cloud services are not on this disk: their type
+    // icon stands for them.
     if (source != ScanSource::thisComputer) {
-        deliver(*generation_, key, typeIcon(key));
+        deliver(*generation_, key, picture ? QImage() : typeIcon(key));
         return;
     }
     pending_.insert(key);
-    const quint64 generation = *generation_;
-    const bool picture = isDecodablePicture(file);
     const QSize size = pictureSize_;
+    decodeOnPool(
+        key, [key, picture, size] { return picture ? decodePicture(key, size) : storedDesktopThumbnail(key); },
+        picture);
+}
+
+void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()> make, bool picture)
+{
+    const quint64 generation = *generation_;
     QPointer<ThumbnailProvider> self(this);
     auto current = generation_;
-    pool_.start([self, current, generation, key, picture, size] {
+    pool_.start([self, current, generation, key, make = std::move(make), picture] {
         if (*current != generation)
             return;
-        QImage image = picture ? decodePicture(key, size) : storedDesktopThumbnail(key);
+        QImage image = make();
         const bool failed = image.isNull();
         QMetaObject::invokeMethod(
             self.data(),
@@ -86,6 +109,51 @@ void ThumbnailProvider::request(const FileInfoNode& file, ScanSource source)
             },
             Qt::QueuedConnection);
     });
+}
+
+void ThumbnailProvider::fetchCloudPicture(const QString& key, const QUrl& link)
+{
+    if (!network_)
+        network_ = new QNetworkAccessManager(this);
+    QNetworkRequest request(link);
+    request.setTransferTimeout(cloudTimeoutMs);
+    QNetworkReply* reply = network_->get(request);
+    const quint64 generation = *generation_;
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > cloudMaxBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, key, generation] {
+        reply->deleteLater();
+        if (generation != *generation_)
+            return;
+        if (reply->error() != QNetworkReply::NoError) {
+            Log::print(QStringLiteral("Unable to load data: %1").arg(reply->errorString()));
+            deliver(generation, key, {});
+            return;
+        }
+        const QByteArray data = reply->readAll();
+        const QSize size = pictureSize_;
+        decodeOnPool(
+            key, [data, size] { return decodePictureData(data, size); }, true);
+    });
+}
+
+QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (stored.isValid() && !stored.isEmpty())
+        reader.setScaledSize(stored.scaled(size, Qt::KeepAspectRatio).boundedTo(stored));
+    QImage image = reader.read();
+    if (!image.isNull() && (image.width() > size.width() || image.height() > size.height()))
+        image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
 }
 
 void ThumbnailProvider::deliver(quint64 generation, const QString& key, const QImage& image)

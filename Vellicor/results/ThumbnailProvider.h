@@ -11,12 +11,17 @@
 #include <QSize>
 #include <QThreadPool>
 
+class QNetworkAccessManager;
+class QUrl;
+
+#include <functional>
 #include <memory>
 
 // The pictures of the thumbnail grid. The grid asks for the files it shows;
 // local pictures are decoded at the drawn size on a small pool of its own,
 // other files get a cached desktop thumbnail when one exists, else their type
-// icon. Answers come back on the GUI thread through thumbnailReady and land
+// icon; pictures of a cloud drive are fetched from their thumbnail link, with
+// a time limit, and decoded on the pool too. Answers come back on the GUI thread through thumbnailReady and land
 // in a cache bounded in bytes, keyed by the file's path, never in the file
 // records: a hundred thousand records would otherwise hold gigabytes. clear()
 // forgets everything and drops the answers still on their way, so a picture
@@ -28,6 +33,9 @@ public:
     // Largest picture decoded at all, in mebibytes of pixels, against files
     // that claim a huge size to exhaust memory.
     static constexpr int allocationLimitMiB = 128;
+    // A cloud thumbnail that takes longer, or is larger, is given up.
+    static constexpr int cloudTimeoutMs = 15'000;
+    static constexpr qint64 cloudMaxBytes = 8ll * 1024 * 1024;
 
     explicit ThumbnailProvider(QSize pictureSize, qint64 cacheBytes = 96ll * 1024 * 1024, QObject* parent = nullptr);
     ~ThumbnailProvider() override;
@@ -48,6 +56,7 @@ public:
     static QImage decodePicture(const QString& path, QSize size);
     // The desktop's stored thumbnail of path, when there is one.
     static QImage storedDesktopThumbnail(const QString& path);
+    static QImage decodePictureData(const QByteArray& data, QSize size);
 
 signals:
     void thumbnailReady(const QString& key);
@@ -55,11 +64,14 @@ signals:
 private:
     void deliver(quint64 generation, const QString& key, const QImage& image);
     QImage typeIcon(const QString& path);
+    void fetchCloudPicture(const QString& key, const QUrl& link);
+    void decodeOnPool(const QString& key, std::function<QImage()> make, bool picture);
 
     QSize pictureSize_;
     QThreadPool pool_;
     QCache<QString, QImage> cache_;
     QSet<QString> pending_;
     QHash<QString, QImage> icons_;
+    QNetworkAccessManager* network_ = nullptr;
     std::shared_ptr<std::atomic<quint64>> generation_;
 };

@@ -11,9 +11,11 @@
 #include "results/ResultsModel.h"
 #include "results/ThumbnailCell.h"
 #include "results/ThumbnailProvider.h"
+#include "support/FakeHttpServer.h"
 #include "support/TempHome.h"
 
 #include <QAbstractItemModelTester>
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -193,6 +195,47 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderAndStaleAnswersAreDropped)
     QCoreApplication::processEvents();
     EXPECT_EQ(ready.count(), 2);
     EXPECT_FALSE(provider.cached(node(good)));
+}
+
+TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)
+{
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(300, 300, QImage::Format_RGB32).save(&buffer, "PNG");
+    server.route("GET", "/thumb", [&](const FakeHttpRequest&) {
+        FakeHttpResponse response;
+        response.body = png;
+        response.contentType = "image/png";
+        return response;
+    });
+    server.route("GET", "/gone", [](const FakeHttpRequest&) {
+        FakeHttpResponse response;
+        response.status = 404;
+        return response;
+    });
+    const auto node = [](const QString& name, const QString& link, Cat category) {
+        FileInfoNode n;
+        n.filePath = "/drive/" + name;
+        n.fileCategory = category;
+        n.googleDriveThumbnailLink = link;
+        return n;
+    };
+    const FileInfoNode files[] = { node("a.jpg", server.url("/thumb").toString(), Cat::Pic),
+        node("b.jpg", server.url("/gone").toString(), Cat::Pic),
+        node("c.pdf", server.url("/thumb").toString(), Cat::Doc), node("d.jpg", "file:///etc/passwd", Cat::Pic) };
+
+    ThumbnailProvider provider(QSize(100, 100));
+    QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+    for (const FileInfoNode& file : files)
+        provider.request(file, ScanSource::googleDrive);
+    while (ready.count() < 4 && ready.wait()) { }
+    EXPECT_EQ(provider.cached(files[0])->size(), QSize(100, 100));
+    EXPECT_TRUE(provider.cached(files[1])->isNull());
+    EXPECT_TRUE(provider.cached(files[3])->isNull());
+    EXPECT_EQ(server.requestCount("GET", "/thumb"), 1); // the document asked for nothing
 }
 
 } // namespace
