@@ -42,7 +42,6 @@ ThumbnailProvider::ThumbnailProvider(QSize pictureSize, qint64 cacheBytes, QObje
     // Two decoders keep the disk busy without starving the scan or the GUI.
     pool_.setMaxThreadCount(2);
     cache_.setMaxCost(qsizetype(std::max<qint64>(1, cacheBytes)));
-    QImageReader::setAllocationLimit(allocationLimitMiB);
 }
 
 ThumbnailProvider::~ThumbnailProvider()
@@ -148,6 +147,8 @@ QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size)
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
+    if (isDecompressionBomb(stored))
+        return {};
     if (stored.isValid() && !stored.isEmpty())
         reader.setScaledSize(stored.scaled(size, Qt::KeepAspectRatio).boundedTo(stored));
     QImage image = reader.read();
@@ -173,6 +174,11 @@ void ThumbnailProvider::clear()
     cache_.clear();
 }
 
+bool ThumbnailProvider::isDecompressionBomb(QSize stored)
+{
+    return stored.isValid() && qint64(stored.width()) * stored.height() > maxPicturePixels;
+}
+
 void ThumbnailProvider::waitForDone()
 {
     pool_.waitForDone();
@@ -180,6 +186,8 @@ void ThumbnailProvider::waitForDone()
 
 QImage ThumbnailProvider::decodePicture(const QString& path, QSize size)
 {
+    if (isDecompressionBomb(QImageReader(path).size()))
+        return {};
     return ImageProcessing::resizeImageWithFilePath(path, std::max(size.width(), size.height()));
 }
 

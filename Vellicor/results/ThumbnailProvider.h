@@ -30,9 +30,11 @@ class QUrl;
 class ThumbnailProvider : public QObject {
     Q_OBJECT
 public:
-    // Largest picture decoded at all, in mebibytes of pixels, against files
-    // that claim a huge size to exhaust memory.
-    static constexpr int allocationLimitMiB = 128;
+    // Largest picture decoded at all, against files that claim a huge size
+    // to exhaust memory; no camera makes larger ones. Qt's own allocation
+    // limit still guards the decoders that cannot scale while reading.
+    static constexpr qint64 maxPicturePixels = 200'000'000;
+    static bool isDecompressionBomb(QSize stored);
     // A cloud thumbnail that takes longer, or is larger, is given up.
     static constexpr int cloudTimeoutMs = 15'000;
     static constexpr qint64 cloudMaxBytes = 8ll * 1024 * 1024;

@@ -18,6 +18,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -178,6 +179,17 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderAndStaleAnswersAreDropped)
         n.fileCategory = Cat::Pic;
         return n;
     };
+
+    // A picture claiming 20000 by 20000 pixels in 69 bytes.
+    const QByteArray bomb(
+        "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x4e\x20\x00\x00\x4e\x20"
+        "\x08\x02\x00\x00\x00\x6c\x12\xd1\x6e\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63\x60\xa0\x0c\x00"
+        "\x00\x00\x40\x00\x01\xb7\x34\x7c\xef\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+        69);
+    QBuffer header;
+    header.setData(bomb);
+    EXPECT_TRUE(ThumbnailProvider::isDecompressionBomb(QImageReader(&header).size()));
+    EXPECT_TRUE(ThumbnailProvider::decodePictureData(bomb, QSize(100, 100)).isNull());
 
     ThumbnailProvider provider(QSize(100, 100));
     QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
