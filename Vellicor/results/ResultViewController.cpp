@@ -256,7 +256,8 @@ void ResultViewController::viewDidLoad()
         { name("boxHeaderDetail"), { 0, h - 112, w, 48 } },
         { name("btnListView"), { 16, 8, 40, 32 } },
         { name("btnHierarcheryView"), { 58, 8, 40, 32 } },
-        { name("btnGroupView"), { 112, 8, 170, 32 } },
+        { name("btnThumbnailView"), { 100, 8, 40, 32 } },
+        { name("btnGroupView"), { 146, 8, 146, 32 } },
         { name("btnSort"), { 296, 8, 40, 32 } },
         { name("btnAutoMark"), { 350, 8, 230, 32 } },
         { name("btnUnmarkAll"), { 588, 8, 140, 32 } },
@@ -334,6 +335,7 @@ void ResultViewController::buildToolbar()
     };
     btnListView_ = iconButton("btnListView", "list_icon");
     btnHierarcheryView_ = iconButton("btnHierarcheryView", "tree_view_icon");
+    btnThumbnailView_ = iconButton("btnThumbnailView", "grid_icon");
     btnGroupView_ = iconButton("btnGroupView", "list_icon");
     btnSort_ = iconButton("btnSort", "down_arrow");
     btnFullScreen_ = iconButton("btnFullScreen", "preview_icon");
@@ -362,6 +364,7 @@ void ResultViewController::buildToolbar()
 
     connect(btnListView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::list); });
     connect(btnHierarcheryView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::group); });
+    connect(btnThumbnailView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::grid); });
     connect(btnGroupView_, &QAbstractButton::clicked, this,
         [this] { menuViewMode_->popup(btnGroupView_->mapToGlobal(QPoint(0, btnGroupView_->height()))); });
     connect(btnOptions_, &QAbstractButton::clicked, this,
@@ -603,6 +606,7 @@ void ResultViewController::setTexts()
     btnOptions_->setText(text("ID_OPTIONS"));
     btnListView_->setToolTip(text("ID_VIEW_AS_TABLE"));
     btnHierarcheryView_->setToolTip(text("ID_VIEW_AS_GROUP"));
+    btnThumbnailView_->setToolTip(text("ID_VIEW_AS_THUMBNAIL"));
     btnFullScreen_->setToolTip(text("ID_TURN_PREVIEW_ON_OFF"));
     btnAutoMark_->setToolTip(text("ID_AUTOMARK"));
     btnUnmarkAll_->setToolTip(text("ID_UNMARK_ALL"));
@@ -745,13 +749,19 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
     btnGroupView_->setText(text(list  ? "ID_LIST_VIEW"
             : mode == ViewMode::group ? "ID_GROUP_VIEW"
                                       : "ID_THUMBNAIL_VIEW"));
-    static_cast<IconButton*>(btnGroupView_)->setImageName(name(list ? "list_icon" : "tree_view_icon"));
+    static_cast<IconButton*>(btnGroupView_)
+        ->setImageName(name(list          ? "list_icon"
+                : mode == ViewMode::group ? "tree_view_icon"
+                                          : "grid_icon"));
     clearSelections();
     (list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)->viewport()->update();
     if (mode == ViewMode::grid)
         after(50, [this] { changeCellViewControllerInCollectionView(); });
     static_cast<IconButton*>(btnListView_)->setImageName(name(list ? "list_sel_icon" : "list_icon"));
-    static_cast<IconButton*>(btnHierarcheryView_)->setImageName(name(list ? "tree_view_icon" : "tree_view_sel_icon"));
+    static_cast<IconButton*>(btnHierarcheryView_)
+        ->setImageName(name(mode == ViewMode::group ? "tree_view_sel_icon" : "tree_view_icon"));
+    static_cast<IconButton*>(btnThumbnailView_)
+        ->setImageName(name(mode == ViewMode::grid ? "grid_sel_icon" : "grid_icon"));
     highlightViewModeButton();
     enableResultToolbarLater();
 }
@@ -807,8 +817,8 @@ void ResultViewController::enableResultToolbarLater()
 
 void ResultViewController::setResultToolbarEnabled(bool enable)
 {
-    QAbstractButton* const fixed[] = { btnHierarcheryView_, btnListView_, btnGroupView_, btnSort_, btnFullScreen_,
-        btnAutoMark_, btnUnmarkAll_, btnTrash_, btnOptions_, btnBack_ };
+    QAbstractButton* const fixed[] = { btnHierarcheryView_, btnThumbnailView_, btnListView_, btnGroupView_, btnSort_,
+        btnFullScreen_, btnAutoMark_, btnUnmarkAll_, btnTrash_, btnOptions_, btnBack_ };
     for (QAbstractButton* button : toolbarButtons(fixed, int(std::size(fixed)), categoryButtons_))
         button->setEnabled(enable);
 }
@@ -822,6 +832,7 @@ void ResultViewController::highlightViewModeButton()
 {
     styleModeButton(btnListView_, mode_ == ViewMode::list);
     styleModeButton(btnHierarcheryView_, mode_ == ViewMode::group);
+    styleModeButton(btnThumbnailView_, mode_ == ViewMode::grid);
     styleModeButton(btnFullScreen_, btnFullScreen_->isChecked());
 }
 

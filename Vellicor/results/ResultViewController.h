@@ -203,6 +203,7 @@ private:
     RAZButton* btnListView_ = nullptr;
     RAZButton* btnHierarcheryView_ = nullptr;
     RAZButton* btnGroupView_ = nullptr;
+    RAZButton* btnThumbnailView_ = nullptr;
     RAZButton* btnSort_ = nullptr;
     RAZButton* btnFullScreen_ = nullptr;
     RAZButton* btnAutoMark_ = nullptr;
