@@ -60,13 +60,10 @@ void ResultViewController::buildGrid()
     connect(thumbnails_.get(), &ThumbnailProvider::thumbnailReady, collDuplicates_->viewport(),
         qOverload<>(&QWidget::update));
     connect(thumbnailCell_, &ThumbnailCell::checkBoxClicked, this, &ResultViewController::gridCheckBoxTapped);
+    // Clicks and right clicks alike change the grid's selection; the pane and
+    // the list of selected items follow that.
     connect(collDuplicates_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &ResultViewController::gridSelectionChanged);
-    connect(&AppNotifier::instance(), &AppNotifier::cellselection, this, [this](const IndexPath& path) {
-        Log::print(QStringLiteral("collectionCellSelectionChange_Main"));
-        if (gridModel_->fileOf(gridModel_->indexOfItem(path.section, path.item)))
-            gridSelectionChanged();
-    });
     connect(collDuplicates_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         const quint64 generation = ++scrollGeneration_;
         after(scrollSettleMs, [this, generation] {
