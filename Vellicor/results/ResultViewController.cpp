@@ -12,6 +12,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CyanideScroller.h"
 #include "controls/IMGButton.h"
+#include "controls/MyCollectionView.h"
 #include "controls/NamedImage.h"
 #include "controls/OptionPopover.h"
 #include "controls/RAZButton.h"
@@ -22,7 +23,9 @@
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
+#include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
+#include "results/ThumbnailProvider.h"
 #include "scan/ScanCache.h"
 
 #include <QEvent>
@@ -257,7 +260,8 @@ void ResultViewController::viewDidLoad()
         { name("boxHeaderDetail"), { 0, h - 112, w, 48 } },
         { name("btnListView"), { 16, 8, 40, 32 } },
         { name("btnHierarcheryView"), { 58, 8, 40, 32 } },
-        { name("btnGroupView"), { 112, 8, 170, 32 } },
+        { name("btnThumbnailView"), { 100, 8, 40, 32 } },
+        { name("btnGroupView"), { 146, 8, 146, 32 } },
         { name("btnSort"), { 296, 8, 40, 32 } },
         { name("btnAutoMark"), { 350, 8, 230, 32 } },
         { name("btnUnmarkAll"), { 588, 8, 140, 32 } },
@@ -319,6 +323,7 @@ void ResultViewController::buildControls()
     buildToolbar();
     buildCategoryBar();
     buildViews();
+    buildGrid();
     buildFooter();
 }
 
@@ -333,6 +338,7 @@ void ResultViewController::buildToolbar()
     };
     btnListView_ = iconButton("btnListView", "list_icon");
     btnHierarcheryView_ = iconButton("btnHierarcheryView", "tree_view_icon");
+    btnThumbnailView_ = iconButton("btnThumbnailView", "grid_icon");
     btnGroupView_ = iconButton("btnGroupView", "list_icon");
     btnSort_ = iconButton("btnSort", "down_arrow");
     btnFullScreen_ = iconButton("btnFullScreen", "preview_icon");
@@ -351,6 +357,7 @@ void ResultViewController::buildToolbar()
     menuViewMode_ = new QMenu(this);
     menuViewMode_->addAction(text("ID_LIST_VIEW"), this, [this] { menuItemSelected(0); });
     menuViewMode_->addAction(text("ID_GROUP_VIEW"), this, [this] { menuItemSelected(1); });
+    menuViewMode_->addAction(text("ID_THUMBNAIL_VIEW"), this, [this] { menuItemSelected(2); });
     menuOptions_ = new QMenu(this);
     menuClearCache_ = menuOptions_->addAction(text("ID_CLEAR_CACHE"), this, [this] { clearScanCache(); });
     menuOptions_->addAction(text("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
@@ -360,6 +367,7 @@ void ResultViewController::buildToolbar()
 
     connect(btnListView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::list); });
     connect(btnHierarcheryView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::group); });
+    connect(btnThumbnailView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::grid); });
     connect(btnGroupView_, &QAbstractButton::clicked, this,
         [this] { menuViewMode_->popup(btnGroupView_->mapToGlobal(QPoint(0, btnGroupView_->height()))); });
     connect(btnOptions_, &QAbstractButton::clicked, this,
@@ -558,6 +566,7 @@ void ResultViewController::buildViews()
     imgFolderPath_->hide();
     previewPane_ = new PreviewPane(viewRight_);
     previewPane_->setGeometry(0, 100, viewRight_->width(), std::max(0, viewRight_->height() - 100));
+    buildPie();
 }
 
 void ResultViewController::buildFooter()
@@ -607,6 +616,7 @@ void ResultViewController::setTexts()
     btnOptions_->setText(text("ID_OPTIONS"));
     btnListView_->setToolTip(text("ID_VIEW_AS_TABLE"));
     btnHierarcheryView_->setToolTip(text("ID_VIEW_AS_GROUP"));
+    btnThumbnailView_->setToolTip(text("ID_VIEW_AS_THUMBNAIL"));
     btnFullScreen_->setToolTip(text("ID_TURN_PREVIEW_ON_OFF"));
     btnAutoMark_->setToolTip(text("ID_AUTOMARK"));
     btnUnmarkAll_->setToolTip(text("ID_UNMARK_ALL"));
@@ -662,8 +672,10 @@ void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups
     viewNoDuplicateFound_->hide();
     listSortColumn_.reset();
     tblDuplicates_->horizontalHeader()->setSortIndicatorShown(false);
+    thumbnails_->clear();
     model_->resultSetLoaded();
     clearSelections();
+    updatePieChart();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
     updateSummaryLabels();
     highlightCategoryButton(-1);
@@ -685,6 +697,8 @@ void ResultViewController::clearSelections()
     tblDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
     outlineDuplicates_->selectionModel()->clearSelection();
     outlineDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    collDuplicates_->deselectAll();
+    currentSelectedIndexs_.clear();
     updateOnDuplicateRowUnSelection();
 }
 
@@ -778,12 +792,14 @@ void ResultViewController::removalFinished()
     state_->isCollectionViewRefreshRequired = true;
     model_->shownGroupsChanged();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
+    updatePieChart();
 }
 
 void ResultViewController::showResultArea(ResultArea area)
 {
     model_->shownGroupsChanged();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
+    updatePieChart();
     if (area == ResultArea::allRemoved) {
         viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_ALL_DUPLICATES_DELETED"));
         viewListing_->hide();
@@ -805,24 +821,35 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
     const bool empty = state_->arrGroups.empty();
     const bool list = mode == ViewMode::list;
     tblResultListView_->setVisible(list);
-    outlineResultListView_->setVisible(!list);
+    outlineResultListView_->setVisible(mode == ViewMode::group);
+    collResultListView_->setVisible(mode == ViewMode::grid);
     tblDuplicates_->setVisible(!empty);
     outlineDuplicates_->setVisible(!empty);
     lblNoDuplicateFoundListView_->setVisible(empty);
     lblNoDuplicateFoundOutlineview_->setVisible(empty);
-    btnGroupView_->setText(text(list ? "ID_LIST_VIEW" : "ID_GROUP_VIEW"));
-    static_cast<IconButton*>(btnGroupView_)->setImageName(name(list ? "list_icon" : "tree_view_icon"));
+    btnGroupView_->setText(text(list  ? "ID_LIST_VIEW"
+            : mode == ViewMode::group ? "ID_GROUP_VIEW"
+                                      : "ID_THUMBNAIL_VIEW"));
+    static_cast<IconButton*>(btnGroupView_)
+        ->setImageName(name(list          ? "list_icon"
+                : mode == ViewMode::group ? "tree_view_icon"
+                                          : "grid_icon"));
     clearSelections();
     (list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)->viewport()->update();
+    if (mode == ViewMode::grid)
+        after(50, [this] { changeCellViewControllerInCollectionView(); });
     static_cast<IconButton*>(btnListView_)->setImageName(name(list ? "list_sel_icon" : "list_icon"));
-    static_cast<IconButton*>(btnHierarcheryView_)->setImageName(name(list ? "tree_view_icon" : "tree_view_sel_icon"));
+    static_cast<IconButton*>(btnHierarcheryView_)
+        ->setImageName(name(mode == ViewMode::group ? "tree_view_sel_icon" : "tree_view_icon"));
+    static_cast<IconButton*>(btnThumbnailView_)
+        ->setImageName(name(mode == ViewMode::grid ? "grid_sel_icon" : "grid_icon"));
     highlightViewModeButton();
     enableResultToolbarLater();
 }
 
 void ResultViewController::menuItemSelected(int tag)
 {
-    btnChangeResultView(tag == 0 ? ViewMode::list : ViewMode::group);
+    btnChangeResultView(tag == 0 ? ViewMode::list : tag == 1 ? ViewMode::group : ViewMode::grid);
 }
 
 void ResultViewController::reapplyResultViewMode()
@@ -833,6 +860,7 @@ void ResultViewController::reapplyResultViewMode()
 void ResultViewController::reloadShownResultView()
 {
     after(50, [this] {
+        collDuplicates_->viewport()->update();
         (mode_ == ViewMode::list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)
             ->viewport()
             ->update();
@@ -870,8 +898,8 @@ void ResultViewController::enableResultToolbarLater()
 
 void ResultViewController::setResultToolbarEnabled(bool enable)
 {
-    QAbstractButton* const fixed[] = { btnHierarcheryView_, btnListView_, btnGroupView_, btnSort_, btnFullScreen_,
-        btnAutoMark_, btnUnmarkAll_, btnTrash_, btnOptions_, btnBack_ };
+    QAbstractButton* const fixed[] = { btnHierarcheryView_, btnThumbnailView_, btnListView_, btnGroupView_, btnSort_,
+        btnFullScreen_, btnAutoMark_, btnUnmarkAll_, btnTrash_, btnOptions_, btnBack_ };
     for (QAbstractButton* button : toolbarButtons(fixed, int(std::size(fixed)), categoryButtons_))
         button->setEnabled(enable);
 }
@@ -885,6 +913,7 @@ void ResultViewController::highlightViewModeButton()
 {
     styleModeButton(btnListView_, mode_ == ViewMode::list);
     styleModeButton(btnHierarcheryView_, mode_ == ViewMode::group);
+    styleModeButton(btnThumbnailView_, mode_ == ViewMode::grid);
     styleModeButton(btnFullScreen_, btnFullScreen_->isChecked());
 }
 

@@ -2,10 +2,14 @@
 
 #include "cleanup/AfterClean.h"
 #include "controls/LayoutFrame.h"
+#include "core/AppNotifier.h"
 #include "home/MainViewController.h"
 #include "marking/AutoMarking.h"
 #include "marking/MarkByCommands.h"
 #include "marking/ResultsState.h"
+#include "results/CategoryPie.h"
+
+#include <QPersistentModelIndex>
 
 #include <QPointer>
 #include <QWidget>
@@ -20,6 +24,11 @@ class CustomTableView;
 class FileRemover;
 class IMGButton;
 class MarkMenu;
+class MMPieChartView;
+class MyCollectionView;
+class ResultsGridProxy;
+class ThumbnailCell;
+class ThumbnailProvider;
 class OptionPopover;
 class PreviewPane;
 class PreviewWindow;
@@ -47,7 +56,7 @@ class UserDefaults;
 class ResultViewController : public QWidget, public ResultsReceiver {
     Q_OBJECT
 public:
-    enum class ViewMode { list, group };
+    enum class ViewMode { list, group, grid };
 
     ResultViewController(UserDefaults& defaults, std::shared_ptr<ProtectedFolderStore> protectedFolders,
         std::shared_ptr<FileRemover> files, QWidget* parent = nullptr);
@@ -72,7 +81,7 @@ public:
     // ---- view modes and toolbar ------------------------------------------------
     ViewMode viewMode() const { return mode_; }
     void btnChangeResultView(ViewMode mode);
-    // The view-mode menu: tag 0 list, 1 group.
+    // The view-mode menu: tag 0 list, 1 group, 2 grid.
     void menuItemSelected(int tag);
     void reapplyResultViewMode();
     // 0.05 s later the shown view repaints; with the toolbar enabled 1 s after.
@@ -136,6 +145,22 @@ public:
     void openContextMenuForFile(const FileInfoNodePtr& file, const QPoint& globalPos);
     // The context menu's preview item shows the file in the preview window.
     void setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview);
+    // ---- the thumbnail grid and the category pie ------------------------------
+    MyCollectionView* collDuplicates() const { return collDuplicates_; }
+    ResultsGridProxy& gridModel() { return *gridModel_; }
+    ThumbnailProvider& thumbnails() { return *thumbnails_; }
+    // The grid selection in the order it was made; emptied with every new
+    // result set and every change of the shown groups.
+    const QList<QPersistentModelIndex>& currentSelectedIndexs() const { return gridSelectedIndexs_; }
+    // A check box in the grid: the same marking as in the list, then the item
+    // selected.
+    void gridCheckBoxTapped(const IndexPath& path);
+    // Asks for the pictures of the items in view; runs when scrolling has
+    // settled and after a reload.
+    void changeCellViewControllerInCollectionView();
+    MMPieChartView* pieChart() const { return pieChart_; }
+    QLabel* piePercentLabel(int slot) const { return lblPiePercent_[slot]; }
+    void updatePieChart();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -164,6 +189,10 @@ private:
     void after(int milliseconds, std::function<void()> work);
     void buildMarkAndContextMenus();
     void removedFromList(bool nothingLeft);
+    void buildGrid();
+    void buildPie();
+    void gridSelectionChanged();
+    void selectGridItem(const IndexPath& path);
 
     UserDefaults& defaults_;
     std::unique_ptr<ResultsState> state_;
@@ -210,6 +239,7 @@ private:
     RAZButton* btnListView_ = nullptr;
     RAZButton* btnHierarcheryView_ = nullptr;
     RAZButton* btnGroupView_ = nullptr;
+    RAZButton* btnThumbnailView_ = nullptr;
     RAZButton* btnSort_ = nullptr;
     RAZButton* btnFullScreen_ = nullptr;
     RAZButton* btnAutoMark_ = nullptr;
@@ -238,4 +268,18 @@ private:
     QWidget* imgFolderPath_ = nullptr;
     QPointer<PreviewWindow> previewWindow_;
     std::vector<SelectedIndex> currentSelectedIndexs_;
+
+    QWidget* collResultListView_ = nullptr;
+    MyCollectionView* collDuplicates_ = nullptr;
+    ResultsGridProxy* gridModel_ = nullptr;
+    std::unique_ptr<ThumbnailProvider> thumbnails_;
+    ThumbnailCell* thumbnailCell_ = nullptr;
+    quint64 scrollGeneration_ = 0;
+    int numToLoadPhotosFirstTime_ = 0;
+    QList<QPersistentModelIndex> gridSelectedIndexs_;
+    MMPieChartView* pieChart_ = nullptr;
+    QLabel* lblPieCategory_[CategoryPie::slotCount] = {};
+    QLabel* lblPiePercent_[CategoryPie::slotCount] = {};
+    CategoryPie::Percentages valuePieArray_ {};
+    bool pieStyled_ = false;
 };

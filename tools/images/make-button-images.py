@@ -166,6 +166,11 @@ def tree_glyph(colour):
             f'<rect x="10" y="15.2" width="9" height="2.6" rx="0.6" fill="{colour}"/>')
 
 
+def grid_glyph(colour):
+    return "".join(f'<rect x="{x}" y="{y}" width="6.5" height="6.5" rx="1" fill="{colour}"/>'
+                   for x in (3.5, 12) for y in (3.5, 12))
+
+
 def file_type(colour, mark):
     return ('<path d="M5,2 L14,2 L19,7 L19,21 L5,21 Z" fill="' + colour + '"/>'
             '<path d="M14,2 L14,7 L19,7 Z" fill="#ffffff" fill-opacity="0.45"/>' + mark)
@@ -176,6 +181,8 @@ ICONS += [
     ("list_sel_icon", 22, list_glyph(SEL)),
     ("tree_view_icon", 22, tree_glyph(PALE)),
     ("tree_view_sel_icon", 22, tree_glyph(SEL)),
+    ("grid_icon", 22, grid_glyph(PALE)),
+    ("grid_sel_icon", 22, grid_glyph(SEL)),
     ("up_arrow", 22, f'<path d="M11,4 L11,18 M5.5,9.5 L11,4 L16.5,9.5" stroke="{PALE}" stroke-width="2.2" '
      'fill="none" stroke-linecap="round" stroke-linejoin="round"/>'),
     ("down_arrow", 22, f'<path d="M11,4 L11,18 M5.5,12.5 L11,18 L16.5,12.5" stroke="{PALE}" stroke-width="2.2" '

@@ -5,14 +5,22 @@
 #include "base/UserDefaults.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
+#include "controls/MyCollectionView.h"
 #include "core/AppStartup.h"
 #include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
+#include "results/ThumbnailProvider.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 namespace {
@@ -129,6 +137,63 @@ const GalleryRegistration groupPage("results-group", [] {
     started.screen->outlineDuplicates()->expand(model.index(1, 0));
     started.screen->outlineDuplicates()->expand(model.index(3, 0));
     started.screen->outlineDuplicates()->setCurrentIndex(model.index(2, 0, model.index(1, 0)));
+    return started.render();
+});
+
+// Pictures of the grid page: drawn here, each group's copies of one picture.
+std::vector<DuplicateGroupPtr> pictureGroups(const QString& folder)
+{
+    const QColor skies[] = { QColor(70, 130, 200), QColor(230, 140, 70), QColor(90, 60, 140), QColor(40, 150, 120) };
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < 4; ++g) {
+        QImage picture(g == 2 ? 600 : 900, g == 2 ? 800 : 600, QImage::Format_RGB32);
+        QPainter painter(&picture);
+        QLinearGradient sky(0, 0, 0, picture.height());
+        sky.setColorAt(0, skies[g].lighter(150));
+        sky.setColorAt(1, skies[g].darker(160));
+        painter.fillRect(picture.rect(), sky);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(250, 230, 120));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QPointF(picture.width() * 0.7, picture.height() * 0.3), 70, 70);
+        painter.setBrush(QColor(30, 60, 40));
+        painter.drawPolygon(QPolygonF({ QPointF(0, picture.height()),
+            QPointF(picture.width() * 0.35, picture.height() * 0.45), QPointF(picture.width(), picture.height()) }));
+        painter.end();
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int copy = 0; copy < (g == 1 ? 3 : 2); ++copy) {
+            const QString path = QStringLiteral("%1/%2/IMG_%3.jpg").arg(folder).arg(copy).arg(4200 + g);
+            QDir().mkpath(QFileInfo(path).path());
+            picture.save(path);
+            addFileToGroup(
+                group, sampleFile(path, quint64(QFileInfo(path).size()), GlobalObjects::FileCategory::Pic, 3 + g));
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+const GalleryRegistration gridPage("results-grid", [] {
+    StartedResults started;
+    std::vector<DuplicateGroupPtr> groups = pictureGroups(started.folder.path() + QStringLiteral("/pictures"));
+    groups.push_back(started.groups[2]);
+    groups.push_back(started.groups[3]);
+    started.screen->loadScanResults(groups, 7, ScanSource::thisComputer);
+    started.calls->pending.pop_back();
+    started.screen->btnChangeResultView(ResultViewController::ViewMode::grid);
+    started.calls->runAll();
+    started.screen->fileCheckBoxTapped(groups[0]->children[1]);
+    started.screen->fileCheckBoxTapped(groups[1]->children[2]);
+    // The shown order is the screen's sort; start the page at the pictures.
+    ResultsGridProxy& grid = started.screen->gridModel();
+    int section = 0;
+    while (section + 1 < grid.rowCount() && grid.groupOf(grid.index(section, 0)) != groups[1])
+        ++section;
+    started.screen->collDuplicates()->selectItem({ section, 0 });
+    started.screen->collDuplicates()->verticalScrollBar()->setValue(
+        started.screen->collDuplicates()->headerFrame(section).top());
+    started.screen->changeCellViewControllerInCollectionView();
+    started.screen->thumbnails().waitForDone();
     return started.render();
 });
 

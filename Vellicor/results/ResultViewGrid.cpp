@@ -1,0 +1,199 @@
+// The results screen's thumbnail grid and category pie.
+
+#include "base/Log.h"
+#include "controls/ApplicationFont.h"
+#include "controls/MMPieChartView.h"
+#include "controls/MyCollectionView.h"
+#include "core/AppNotifier.h"
+#include "core/Localization.h"
+#include "results/ResultViewController.h"
+
+#include "results/PreviewPane.h"
+#include "results/ResultsGridProxy.h"
+#include "results/ResultsModel.h"
+#include "results/ThumbnailCell.h"
+#include "results/ThumbnailProvider.h"
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// Items started at once after a reload; the rest wait until scrolling settles.
+constexpr int firstPictures = 4;
+constexpr int scrollSettleMs = 300;
+const QColor gridColor(52, 52, 52);
+
+QSize gridItemSize()
+{
+    return isSmallScreenLayout ? QSize(180, 240) : QSize(210, 260);
+}
+
+} // namespace
+
+void ResultViewController::buildGrid()
+{
+    gridModel_ = new ResultsGridProxy(*model_, this);
+    const QSize item = gridItemSize();
+    // Pictures are made at the size the cell draws them.
+    thumbnails_ = std::make_unique<ThumbnailProvider>(QSize(item.width() - 16, item.height() - 80));
+    collResultListView_ = new QWidget(viewLeft_);
+    collResultListView_->setObjectName(QStringLiteral("collResultListView"));
+    auto* layout = new QVBoxLayout(collResultListView_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    collDuplicates_ = new MyCollectionView;
+    collDuplicates_->setObjectName(QStringLiteral("collDuplicates"));
+    collDuplicates_->setItemSize(item);
+    collDuplicates_->setHeaderHeight(30);
+    collDuplicates_->setSpacing(20);
+    QPalette palette = collDuplicates_->viewport()->palette();
+    palette.setColor(QPalette::Window, gridColor);
+    palette.setColor(QPalette::Base, gridColor);
+    collDuplicates_->viewport()->setPalette(palette);
+    collDuplicates_->viewport()->setAutoFillBackground(true);
+    collDuplicates_->setModel(gridModel_);
+    thumbnailCell_ = new ThumbnailCell(*gridModel_, *thumbnails_, collDuplicates_);
+    thumbnailCell_->watch(collDuplicates_);
+    collDuplicates_->setItemDelegate(thumbnailCell_);
+    layout->addWidget(collDuplicates_);
+    collResultListView_->hide();
+
+    connect(thumbnails_.get(), &ThumbnailProvider::thumbnailReady, collDuplicates_->viewport(),
+        qOverload<>(&QWidget::update));
+    connect(thumbnailCell_, &ThumbnailCell::checkBoxClicked, this, &ResultViewController::gridCheckBoxTapped);
+    // Clicks and right clicks alike change the grid's selection; the pane and
+    // the list of selected items follow that.
+    connect(collDuplicates_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &ResultViewController::gridSelectionChanged);
+    connect(collDuplicates_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        const quint64 generation = ++scrollGeneration_;
+        after(scrollSettleMs, [this, generation] {
+            if (generation == scrollGeneration_)
+                changeCellViewControllerInCollectionView();
+        });
+    });
+    // A new set of sections: the first few pictures at once, the rest once
+    // the grid has settled.
+    connect(gridModel_, &QAbstractItemModel::modelReset, this, [this] {
+        gridSelectedIndexs_.clear();
+        numToLoadPhotosFirstTime_ = 0;
+        if (mode_ != ViewMode::grid)
+            return;
+        for (const IndexPath& path : collDuplicates_->indexPathsForVisibleItems()) {
+            if (numToLoadPhotosFirstTime_ >= firstPictures)
+                break;
+            if (FileInfoNodePtr file = gridModel_->fileOf(gridModel_->indexOfItem(path.section, path.item))) {
+                ++numToLoadPhotosFirstTime_;
+                thumbnails_->request(*file, state_->resultSource());
+            }
+        }
+        const quint64 generation = ++scrollGeneration_;
+        after(scrollSettleMs, [this, generation] {
+            if (generation == scrollGeneration_)
+                changeCellViewControllerInCollectionView();
+        });
+    });
+}
+
+void ResultViewController::changeCellViewControllerInCollectionView()
+{
+    if (mode_ != ViewMode::grid || !collDuplicates_->isVisible())
+        return;
+    Log::print(QStringLiteral("changeCellViewControllerInCollectionView"));
+    for (const IndexPath& path : collDuplicates_->indexPathsForVisibleItems()) {
+        if (FileInfoNodePtr file = gridModel_->fileOf(gridModel_->indexOfItem(path.section, path.item)))
+            thumbnails_->request(*file, state_->resultSource());
+    }
+}
+
+void ResultViewController::gridSelectionChanged()
+{
+    // Items that left the selection leave the list; new ones join it in the
+    // order the user picked them.
+    const QModelIndexList selected = collDuplicates_->selectionIndexPaths();
+    gridSelectedIndexs_.removeIf([&](const QPersistentModelIndex& index) { return !selected.contains(index); });
+    for (const QModelIndex& index : selected) {
+        if (!gridSelectedIndexs_.contains(index))
+            gridSelectedIndexs_.append(index);
+    }
+    if (gridSelectedIndexs_.isEmpty()) {
+        updateOnDuplicateRowUnSelection();
+        return;
+    }
+    if (FileInfoNodePtr file = gridModel_->fileOf(gridSelectedIndexs_.back()))
+        updateOnDuplicateRowSelection(file);
+}
+
+void ResultViewController::selectGridItem(const IndexPath& path)
+{
+    collDuplicates_->selectItem(path, QItemSelectionModel::Select);
+}
+
+void ResultViewController::gridCheckBoxTapped(const IndexPath& path)
+{
+    Log::print(QStringLiteral("selectImageAndReloadCollectionView_Main"));
+    const FileInfoNodePtr file = gridModel_->fileOf(gridModel_->indexOfItem(path.section, path.item));
+    if (!file)
+        return;
+    // The same road as a check box of the list: the protected-folder
+    // question and the refusal to mark a group's last unmarked file are the
+    // state's; the model then repaints this item in every view.
+    fileCheckBoxTapped(file);
+    selectGridItem(path);
+}
+
+void ResultViewController::buildPie()
+{
+    // The pie is the preview pane's face while no file is selected.
+    QWidget* place = previewPane_ ? previewPane_->graphView() : viewRight_;
+    const int top = previewPane_ ? 8 : 100;
+    pieChart_ = new MMPieChartView(place);
+    pieChart_->setObjectName(QStringLiteral("pieChart"));
+    pieChart_->setGeometry(20, top, 220, 220);
+    pieChart_->setDefaults();
+    MMPieChartViewDataSource source;
+    source.numberOfPiecesForPieChartView = [this](MMPieChartView&) { return qint64(pieStyled_ ? 6 : 0); };
+    source.valueForValueAtIndex = [this](MMPieChartView&, qint64 index) { return valuePieArray_[size_t(index)]; };
+    source.colorForValueAtIndex = [](MMPieChartView&, qint64 index) { return CategoryPie::colors()[size_t(index)]; };
+    source.keyForValueAtIndex = [](MMPieChartView&, qint64) { return QString(); };
+    pieChart_->dataSource = source;
+    MMPieChartViewDelegate delegate;
+    delegate.didClickAtPortionAtRow = [](MMPieChartView&, qint64) { return QString(); };
+    pieChart_->delegate = delegate;
+
+    static const char* const titles[CategoryPie::slotCount]
+        = { "ID_DOCUMENTS", "ID_IMAGES", "ID_MUSIC", "ID_VIDEOS", "ID_ARCHIVES", "ID_OTHERS" };
+    for (int i = 0; i < CategoryPie::slotCount; ++i) {
+        // Two columns of three, so the legend fits beside short windows.
+        const int x = 16 + (i / 3) * 118;
+        const int y = top + 230 + (i % 3) * 22;
+        lblPieCategory_[i] = new QLabel(localizedText(QString::fromLatin1(titles[i])), place);
+        lblPieCategory_[i]->setGeometry(x, y, 66, 20);
+        lblPiePercent_[i] = new QLabel(place);
+        lblPiePercent_[i]->setGeometry(x + 64, y, 50, 20);
+        lblPiePercent_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        for (QLabel* label : { lblPieCategory_[i], lblPiePercent_[i] })
+            label->setFont(systemFontOfSize(11));
+    }
+}
+
+void ResultViewController::updatePieChart()
+{
+    if (state_->arrMainGroup.empty())
+        return;
+    if (!pieStyled_) {
+        pieStyled_ = true;
+        pieChart_->lineColor = Qt::transparent;
+        pieChart_->radius = 100;
+        pieChart_->showKeys = false;
+    }
+    valuePieArray_ = CategoryPie::percentages(state_->arrMainGroup);
+    for (int i = 0; i < CategoryPie::slotCount; ++i) {
+        QPalette palette = lblPieCategory_[i]->palette();
+        palette.setColor(QPalette::WindowText, CategoryPie::colors()[size_t(i)]);
+        lblPieCategory_[i]->setPalette(palette);
+        lblPiePercent_[i]->setText(CategoryPie::percentText(valuePieArray_[size_t(i)]));
+    }
+    pieChart_->reloadData();
+}

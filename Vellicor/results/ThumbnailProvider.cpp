@@ -1,0 +1,227 @@
+#include "results/ThumbnailProvider.h"
+
+#include "base/Log.h"
+#include "platform/ImageProcessing.h"
+
+#include <QBuffer>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QImageReader>
+#include <QMimeDatabase>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <atomic>
+
+namespace {
+
+QString keyOf(const FileInfoNode& file)
+{
+    return file.filePath.value_or(QString());
+}
+
+bool isDecodablePicture(const FileInfoNode& file)
+{
+    return file.fileCategory == GlobalObjects::FileCategory::Pic && !file.isRawFormat;
+}
+
+} // namespace
+
+ThumbnailProvider::ThumbnailProvider(QSize pictureSize, qint64 cacheBytes, QObject* parent)
+    : QObject(parent)
+    , pictureSize_(pictureSize)
+    , generation_(std::make_shared<std::atomic<quint64>>(0))
+{
+    // Two decoders keep the disk busy without starving the scan or the GUI.
+    pool_.setMaxThreadCount(2);
+    cache_.setMaxCost(qsizetype(std::max<qint64>(1, cacheBytes)));
+}
+
+ThumbnailProvider::~ThumbnailProvider()
+{
+    ++*generation_;
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+std::optional<QImage> ThumbnailProvider::cached(const FileInfoNode& file) const
+{
+    if (const QImage* image = cache_.object(keyOf(file)))
+        return *image;
+    return std::nullopt;
+}
+
+void ThumbnailProvider::request(const FileInfoNode& file, ScanSource source)
+{
+    const QString key = keyOf(file);
+    if (key.isEmpty() || cache_.contains(key) || pending_.contains(key))
+        return;
+    const bool picture = isDecodablePicture(file);
+    if (source == ScanSource::googleDrive && picture && file.cloud && file.cloud->googleDriveThumbnailLink) {
+        const QUrl link(*file.cloud->googleDriveThumbnailLink, QUrl::StrictMode);
+        // Only a web address is fetched: a link naming a local file or any
+        // other scheme is not followed.
+        if (link.isValid() && (link.scheme() == "https" || link.scheme() == "http")) {
+            pending_.insert(key);
+            fetchCloudPicture(key, link);
+            return;
+        }
+    }
+    // Other files of the cloud services are not on this disk: their type
+    // icon stands for them.
+    if (source != ScanSource::thisComputer) {
+        deliver(*generation_, key, picture ? QImage() : typeIcon(key));
+        return;
+    }
+    pending_.insert(key);
+    const QSize size = pictureSize_;
+    decodeOnPool(
+        key, [key, picture, size] { return picture ? decodePicture(key, size) : storedDesktopThumbnail(key); },
+        picture);
+}
+
+void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()> make, bool picture)
+{
+    const quint64 generation = *generation_;
+    QPointer<ThumbnailProvider> self(this);
+    auto current = generation_;
+    pool_.start([self, current, generation, key, make = std::move(make), picture] {
+        if (*current != generation)
+            return;
+        QImage image = make();
+        const bool failed = image.isNull();
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, generation, key, image = std::move(image), picture, failed] {
+                if (!self)
+                    return;
+                // A picture that cannot be read shows the placeholder; any
+                // other file without a stored thumbnail shows its type.
+                self->deliver(generation, key, failed && !picture ? self->typeIcon(key) : image);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ThumbnailProvider::fetchCloudPicture(const QString& key, const QUrl& link)
+{
+    if (!network_)
+        network_ = new QNetworkAccessManager(this);
+    QNetworkRequest request(link);
+    request.setTransferTimeout(cloudTimeoutMs);
+    QNetworkReply* reply = network_->get(request);
+    const quint64 generation = *generation_;
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > cloudMaxBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, key, generation] {
+        reply->deleteLater();
+        if (generation != *generation_)
+            return;
+        if (reply->error() != QNetworkReply::NoError) {
+            Log::print(QStringLiteral("Unable to load data: %1").arg(reply->errorString()));
+            deliver(generation, key, {});
+            return;
+        }
+        const QByteArray data = reply->readAll();
+        const QSize size = pictureSize_;
+        decodeOnPool(
+            key, [data, size] { return decodePictureData(data, size); }, true);
+    });
+}
+
+QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (isDecompressionBomb(stored))
+        return {};
+    if (stored.isValid() && !stored.isEmpty())
+        reader.setScaledSize(stored.scaled(size, Qt::KeepAspectRatio).boundedTo(stored));
+    QImage image = reader.read();
+    if (!image.isNull() && (image.width() > size.width() || image.height() > size.height()))
+        image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+void ThumbnailProvider::deliver(quint64 generation, const QString& key, const QImage& image)
+{
+    if (generation != *generation_)
+        return;
+    pending_.remove(key);
+    cache_.insert(key, new QImage(image), std::max<qsizetype>(1, image.sizeInBytes()));
+    emit thumbnailReady(key);
+}
+
+void ThumbnailProvider::clear()
+{
+    ++*generation_;
+    pool_.clear();
+    pending_.clear();
+    cache_.clear();
+}
+
+bool ThumbnailProvider::isDecompressionBomb(QSize stored)
+{
+    return stored.isValid() && qint64(stored.width()) * stored.height() > maxPicturePixels;
+}
+
+void ThumbnailProvider::waitForDone()
+{
+    pool_.waitForDone();
+}
+
+QImage ThumbnailProvider::decodePicture(const QString& path, QSize size)
+{
+    if (isDecompressionBomb(QImageReader(path).size()))
+        return {};
+    return ImageProcessing::resizeImageWithFilePath(path, std::max(size.width(), size.height()));
+}
+
+QImage ThumbnailProvider::storedDesktopThumbnail(const QString& path)
+{
+    const QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+    const QString name
+        = QString::fromLatin1(QCryptographicHash::hash(uri.toUtf8(), QCryptographicHash::Md5).toHex()) + ".png";
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/thumbnails/";
+    for (const char* folder : { "large/", "normal/" }) {
+        const QString stored = base + QLatin1String(folder) + name;
+        if (QFileInfo(stored).isFile()) {
+            // Same safe, size-bounded read as for pictures.
+            QImage image = ImageProcessing::resizeImageWithFilePath(stored, 256);
+            if (!image.isNull())
+                return image;
+        }
+    }
+    return {};
+}
+
+QImage ThumbnailProvider::typeIcon(const QString& path)
+{
+    // By name only: no file is opened on the GUI thread.
+    static const QMimeDatabase mimes;
+    const QMimeType type = mimes.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    auto found = icons_.constFind(type.name());
+    if (found != icons_.constEnd())
+        return *found;
+    QIcon icon = QIcon::fromTheme(type.iconName());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(type.genericIconName());
+    const int side = std::min(pictureSize_.width(), pictureSize_.height()) / 2;
+    const QImage image = icon.isNull() ? QImage() : icon.pixmap(side, side).toImage();
+    icons_.insert(type.name(), image);
+    return image;
+}

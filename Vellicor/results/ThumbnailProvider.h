@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/FileInfoNode.h"
+#include "core/GlobalObjects.h"
+
+#include <QCache>
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QSet>
+#include <QSize>
+#include <QThreadPool>
+
+class QNetworkAccessManager;
+class QUrl;
+
+#include <functional>
+#include <memory>
+
+// The pictures of the thumbnail grid. The grid asks for the files it shows;
+// local pictures are decoded at the drawn size on a small pool of its own,
+// other files get a cached desktop thumbnail when one exists, else their type
+// icon; pictures of a cloud drive are fetched from their thumbnail link, with
+// a time limit, and decoded on the pool too. Answers come back on the GUI thread through thumbnailReady and land
+// in a cache bounded in bytes, keyed by the file's path, never in the file
+// records: a hundred thousand records would otherwise hold gigabytes. clear()
+// forgets everything and drops the answers still on their way, so a picture
+// of an old result set never shows in a new one. Lives on the GUI thread;
+// the pool threads touch only their own copies.
+class ThumbnailProvider : public QObject {
+    Q_OBJECT
+public:
+    // Largest picture decoded at all, against files that claim a huge size
+    // to exhaust memory; no camera makes larger ones. Qt's own allocation
+    // limit still guards the decoders that cannot scale while reading.
+    static constexpr qint64 maxPicturePixels = 200'000'000;
+    static bool isDecompressionBomb(QSize stored);
+    // A cloud thumbnail that takes longer, or is larger, is given up.
+    static constexpr int cloudTimeoutMs = 15'000;
+    static constexpr qint64 cloudMaxBytes = 8ll * 1024 * 1024;
+
+    explicit ThumbnailProvider(QSize pictureSize, qint64 cacheBytes = 96ll * 1024 * 1024, QObject* parent = nullptr);
+    ~ThumbnailProvider() override;
+
+    // What to show for file: the picture once ready, a null image when it
+    // could not be made (the cell then keeps its placeholder), nothing while
+    // it is still unknown. Never reads a file.
+    std::optional<QImage> cached(const FileInfoNode& file) const;
+    // Starts making the picture unless it is cached or on its way.
+    void request(const FileInfoNode& file, ScanSource source);
+    void clear();
+    // Waits for the pool; for tests and shutdown.
+    void waitForDone();
+    int pendingCount() const { return int(pending_.size()); }
+
+    // Pool side, pure: the picture at path fitted into size, upright; null
+    // for a file that is not a readable picture.
+    static QImage decodePicture(const QString& path, QSize size);
+    // The desktop's stored thumbnail of path, when there is one.
+    static QImage storedDesktopThumbnail(const QString& path);
+    static QImage decodePictureData(const QByteArray& data, QSize size);
+
+signals:
+    void thumbnailReady(const QString& key);
+
+private:
+    void deliver(quint64 generation, const QString& key, const QImage& image);
+    QImage typeIcon(const QString& path);
+    void fetchCloudPicture(const QString& key, const QUrl& link);
+    void decodeOnPool(const QString& key, std::function<QImage()> make, bool picture);
+
+    QSize pictureSize_;
+    QThreadPool pool_;
+    QCache<QString, QImage> cache_;
+    QSet<QString> pending_;
+    QHash<QString, QImage> icons_;
+    QNetworkAccessManager* network_ = nullptr;
+    std::shared_ptr<std::atomic<quint64>> generation_;
+};

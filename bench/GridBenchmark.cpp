@@ -1,0 +1,116 @@
+// The results screen's thumbnail grid over 100,000 files in 50,000 groups:
+// laying the grid out afresh, then scrolling it to its end frame by frame
+// while pictures decode on their pool and arrive between frames. Fails when
+// the layout takes over 50 ms or a frame's painting over 16 ms.
+//   vellicor_bench_grid
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/ApplicationFont.h"
+#include "controls/MyCollectionView.h"
+#include "core/AppStartup.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/ResultViewController.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int groupCount = 50'000;
+// Distinct pictures on disk; the files of the result set take turns with them.
+constexpr int pictureCount = 400;
+constexpr double layoutBudgetMs = 50;
+constexpr double frameBudgetMs = 16;
+
+class NoAlerts : public AlertPresenter {
+public:
+    int present(const AlertRequest&) override { return 0; }
+};
+
+class NoDelays : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
+};
+
+std::vector<DuplicateGroupPtr> makeGroups(const QString& folder)
+{
+    for (int p = 0; p < pictureCount; ++p) {
+        QImage picture(1600, 1200, QImage::Format_RGB32);
+        picture.fill(QColor::fromHsv(p * 360 / pictureCount, 160, 200));
+        picture.save(QStringLiteral("%1/%2.jpg").arg(folder).arg(p), "JPG", 80);
+    }
+    std::vector<DuplicateGroupPtr> groups;
+    groups.reserve(groupCount);
+    for (int g = 0; g < groupCount; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int copy = 0; copy < 2; ++copy) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->filePath = QStringLiteral("%1/%2.jpg").arg(folder).arg((2 * g + copy) % pictureCount);
+            file->fileName = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
+            file->fileSize = 1'000'000 + quint64(g % 977) * 1000;
+            file->fileCategory = GlobalObjects::FileCategory::Pic;
+            file->createDate = QDateTime(QDate(2024, 1 + g % 12, 1 + g % 28), QTime(10, 0));
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installApplicationFont();
+    QTemporaryDir folder;
+    UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    setAlertPresenter(std::make_shared<NoAlerts>());
+
+    ResultViewController screen(
+        defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+    screen.setDelayedCalls(std::make_shared<NoDelays>());
+    screen.viewDidLoad();
+    screen.show();
+    QApplication::processEvents();
+    screen.loadScanResults(makeGroups(folder.path()), groupCount, ScanSource::thisComputer);
+    screen.btnChangeResultView(ResultViewController::ViewMode::grid);
+    MyCollectionView* grid = screen.collDuplicates();
+    QApplication::processEvents();
+
+    QElapsedTimer timer;
+    timer.start();
+    grid->resize(grid->width() - 40, grid->height());
+    const double layoutMs = timer.nsecsElapsed() / 1e6;
+
+    QScrollBar* bar = grid->verticalScrollBar();
+    double slowestMs = 0;
+    int frames = 0;
+    for (int value = 0; value <= bar->maximum(); value += qMax(1, bar->pageStep() / 2)) {
+        bar->setValue(value);
+        // Pictures asked for as if scrolling had paused at every frame, and
+        // whatever has decoded meanwhile lands before the frame is painted.
+        screen.changeCellViewControllerInCollectionView();
+        QApplication::processEvents();
+        timer.restart();
+        grid->viewport()->repaint();
+        slowestMs = qMax(slowestMs, timer.nsecsElapsed() / 1e6);
+        ++frames;
+    }
+
+    std::printf("grid layout: %.2f ms (budget %.0f)\n", layoutMs, layoutBudgetMs);
+    std::printf("grid: %d frames, slowest %.2f ms (budget %.0f)\n", frames, slowestMs, frameBudgetMs);
+    setAlertPresenter(nullptr);
+    const bool within = layoutMs <= layoutBudgetMs && slowestMs <= frameBudgetMs;
+    std::printf(within ? "within budget\n" : "over budget\n");
+    return within ? 0 : 1;
+}

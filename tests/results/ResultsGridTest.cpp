@@ -1,0 +1,253 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/MMPieChartView.h"
+#include "controls/MyCollectionView.h"
+#include "core/AppStartup.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/CategoryPie.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsGridProxy.h"
+#include "results/ResultsModel.h"
+#include "results/ThumbnailCell.h"
+#include "results/ThumbnailProvider.h"
+#include "support/FakeHttpServer.h"
+#include "support/TempHome.h"
+
+#include <QAbstractItemModelTester>
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Cat = GlobalObjects::FileCategory;
+
+class NoWait : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
+};
+
+class NoAlerts : public AlertPresenter {
+public:
+    int present(const AlertRequest&) override { return 0; }
+};
+
+// One group per list of categories (-1: no category); each group's files are
+// smaller than the last group's, so the groups show in the order given.
+std::vector<DuplicateGroupPtr> groupsOf(const std::vector<std::vector<int>>& specs, const QString& folder = "/data")
+{
+    std::vector<DuplicateGroupPtr> groups;
+    int n = 0;
+    for (const auto& categories : specs) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int category : categories) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->fileName = QStringLiteral("f%1.jpg").arg(n++);
+            file->filePath = folder + "/" + *file->fileName;
+            file->fileSize = 100000 >> (4 * groups.size());
+            if (category >= 0)
+                file->fileCategory = Cat(category);
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+TEST(CategoryPie, SharesFollowTheFirstCategorisedFileOfEachGroup)
+{
+    const int D = 0, P = 1, V = 3, O = 5, none = -1;
+    struct Case {
+        std::vector<std::vector<int>> groups;
+        CategoryPie::Percentages expected;
+    } cases[] = {
+        { { { P, P, P }, { D, D } }, { 40, 60, 0, 0, 0, 0 } }, { { { O, V, V } }, { 0, 0, 0, 100, 0, 0 } },
+        { { { none, P, P } }, { 0, 0, 0, 0, 0, 100 } }, { { { P }, { D, D } }, { 100, 0, 0, 0, 0, 0 } },
+        { { { O, O } }, { 0, 0, 0, 0, 0, 100 } }, { { { D, D, D }, { V } }, { 100, 0, 0, 0, 0, 0 } },
+        { { { P } }, { 0, 0, 0, 0, 0, 0 } }, // nothing counts: no division by zero
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CategoryPie::percentages(groupsOf(c.groups)), c.expected);
+    EXPECT_EQ(CategoryPie::percentText(37.5), "37.50%");
+    EXPECT_EQ(CategoryPie::percentText(0), "0.00%");
+}
+
+class ResultsGrid : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setAlertPresenter(alerts);
+        startApplicationCore(defaults);
+        screen = std::make_unique<ResultViewController>(
+            defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+        screen->setDelayedCalls(std::make_shared<NoWait>());
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->viewDidLoad();
+        screen->show();
+        new QAbstractItemModelTester(
+            &screen->gridModel(), QAbstractItemModelTester::FailureReportingMode::Fatal, screen.get());
+    }
+    void TearDown() override
+    {
+        screen.reset();
+        setAlertPresenter(nullptr);
+    }
+
+    TempHome home;
+    UserDefaults defaults { home.path() + QStringLiteral("/settings") };
+    std::shared_ptr<NoAlerts> alerts = std::make_shared<NoAlerts>();
+    std::unique_ptr<ResultViewController> screen;
+};
+
+TEST_F(ResultsGrid, SectionsHeadersHitTestsAndVisibleRange)
+{
+    screen->loadScanResults(groupsOf({ { 1, 1, 1 }, { 1, 1 }, { 1, 1, 1, 1 } }), 6, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    MyCollectionView* grid = screen->collDuplicates();
+    grid->resize(720 + grid->verticalScrollBar()->sizeHint().width(), 300);
+    ASSERT_EQ(grid->columnCount(), 3);
+    ASSERT_EQ(grid->numberOfSections(), 3);
+    EXPECT_EQ(grid->numberOfItemsInSection(2), 4);
+    const QModelIndex section = screen->gridModel().index(0, 0);
+    EXPECT_EQ(section.data().toString(), "Duplicate Group 1");
+    EXPECT_TRUE(section.data(MyCollectionView::sectionCountRole).toString().startsWith("3 items, "));
+
+    const QRect last = grid->itemFrame({ 2, 3 });
+    EXPECT_EQ(grid->itemFrame({ 2, 0 }).left(), last.left()); // fourth item wraps to a second row
+    EXPECT_GT(last.top(), grid->itemFrame({ 2, 2 }).top());
+    EXPECT_FALSE(grid->indexPathForItemAtPoint(grid->headerFrame(1).center()));
+    EXPECT_FALSE(grid->indexPathForItemAtPoint(grid->itemFrame({ 0, 0 }).topRight() + QPoint(5, 10)));
+
+    const auto visible = [grid] { return grid->indexPathsForVisibleItems(); };
+    const auto shows = [&](IndexPath path) { return std::ranges::count(visible(), path) == 1; };
+    EXPECT_TRUE(shows({ 0, 0 }));
+    EXPECT_FALSE(shows({ 2, 3 }));
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+    EXPECT_TRUE(shows({ 2, 3 }));
+    EXPECT_FALSE(shows({ 0, 0 }));
+    const QPoint centre = last.center() - QPoint(0, grid->verticalScrollBar()->value());
+    EXPECT_EQ(grid->indexPathForItemAtPoint(centre), (IndexPath { 2, 3 }));
+}
+
+TEST_F(ResultsGrid, AMarkInTheGridShowsInEveryViewAndSelectsTheItem)
+{
+    auto groups = groupsOf({ { 1, 1, 1 } });
+    screen->loadScanResults(groups, 2, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    QSignalSpy list(&screen->listModel(), &QAbstractItemModel::dataChanged);
+    QSignalSpy tree(&screen->model(), &QAbstractItemModel::dataChanged);
+    const QModelIndex item = screen->gridModel().indexOfItem(0, 1);
+
+    screen->gridCheckBoxTapped({ 0, 1 });
+    EXPECT_TRUE(groups[0]->children[1]->isMarked());
+    EXPECT_EQ(item.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+    EXPECT_GE(list.count(), 1);
+    EXPECT_GE(tree.count(), 1);
+    ASSERT_EQ(screen->currentSelectedIndexs().size(), 1);
+    EXPECT_EQ(screen->currentSelectedIndexs().front(), QPersistentModelIndex(item));
+
+    // The last unmarked file of the group is refused; the item stays unmarked.
+    screen->gridCheckBoxTapped({ 0, 0 });
+    screen->gridCheckBoxTapped({ 0, 2 });
+    EXPECT_EQ(screen->gridModel().indexOfItem(0, 2).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+    EXPECT_NE(ThumbnailCell::stripColor(*groups[0]->children[2]), ThumbnailCell::stripColor(*groups[0]->children[1]));
+
+    screen->loadScanResults(groupsOf({ { 1, 1 } }), 1, ScanSource::thisComputer);
+    EXPECT_TRUE(screen->currentSelectedIndexs().isEmpty());
+    EXPECT_EQ(screen->piePercentLabel(1)->text(), "100.00%");
+}
+
+TEST(Thumbnails, CorruptPicturesShowThePlaceholderAndStaleAnswersAreDropped)
+{
+    TempHome home;
+    const QString good = home.path() + "/good.png";
+    const QString bad = home.path() + "/bad.jpg";
+    QImage(400, 200, QImage::Format_RGB32).save(good);
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\xFF\xD8\xFF\xE0 not really a picture");
+    file.close();
+    const auto node = [](const QString& path) {
+        FileInfoNode n;
+        n.filePath = path;
+        n.fileCategory = Cat::Pic;
+        return n;
+    };
+
+    // A picture claiming 20000 by 20000 pixels in 69 bytes.
+    const QByteArray bomb(
+        "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x4e\x20\x00\x00\x4e\x20"
+        "\x08\x02\x00\x00\x00\x6c\x12\xd1\x6e\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63\x60\xa0\x0c\x00"
+        "\x00\x00\x40\x00\x01\xb7\x34\x7c\xef\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
+        69);
+    QBuffer header;
+    header.setData(bomb);
+    EXPECT_TRUE(ThumbnailProvider::isDecompressionBomb(QImageReader(&header).size()));
+    EXPECT_TRUE(ThumbnailProvider::decodePictureData(bomb, QSize(100, 100)).isNull());
+
+    ThumbnailProvider provider(QSize(100, 100));
+    QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+    provider.request(node(good), ScanSource::thisComputer);
+    provider.request(node(bad), ScanSource::thisComputer);
+    EXPECT_FALSE(provider.cached(node(good))); // nothing until the answer is back
+    ASSERT_TRUE(ready.wait() && (ready.count() == 2 || ready.wait()));
+    EXPECT_EQ(provider.cached(node(good))->size(), QSize(100, 50));
+    EXPECT_TRUE(provider.cached(node(bad))->isNull());
+
+    provider.clear();
+    provider.request(node(good), ScanSource::thisComputer);
+    provider.clear();
+    provider.waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ready.count(), 2);
+    EXPECT_FALSE(provider.cached(node(good)));
+}
+
+TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)
+{
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(300, 300, QImage::Format_RGB32).save(&buffer, "PNG");
+    server.route("GET", "/thumb", [&](const FakeHttpRequest&) {
+        FakeHttpResponse response;
+        response.body = png;
+        response.contentType = "image/png";
+        return response;
+    });
+    server.route("GET", "/gone", [](const FakeHttpRequest&) {
+        FakeHttpResponse response;
+        response.status = 404;
+        return response;
+    });
+    const auto node = [](const QString& name, const QString& link, Cat category) {
+        FileInfoNode n;
+        n.filePath = "/drive/" + name;
+        n.fileCategory = category;
+        n.cloudFields().googleDriveThumbnailLink = link;
+        return n;
+    };
+    const FileInfoNode files[] = { node("a.jpg", server.url("/thumb").toString(), Cat::Pic),
+        node("b.jpg", server.url("/gone").toString(), Cat::Pic),
+        node("c.pdf", server.url("/thumb").toString(), Cat::Doc), node("d.jpg", "file:///etc/passwd", Cat::Pic) };
+
+    ThumbnailProvider provider(QSize(100, 100));
+    QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+    for (const FileInfoNode& file : files)
+        provider.request(file, ScanSource::googleDrive);
+    while (ready.count() < 4 && ready.wait()) { }
+    EXPECT_EQ(provider.cached(files[0])->size(), QSize(100, 100));
+    EXPECT_TRUE(provider.cached(files[1])->isNull());
+    EXPECT_TRUE(provider.cached(files[3])->isNull());
+    EXPECT_EQ(server.requestCount("GET", "/thumb"), 1); // the document asked for nothing
+}
+
+} // namespace
