@@ -15,10 +15,8 @@ struct CountingPresenter : AlertPresenter {
     int present(const AlertRequest&) override { return ++shown, 0; }
 };
 
-struct RecordingDelegate : ScanWrapperDelegate {
-    int signedIn = 0;
-    int dismissed = 0;
-    int completions = 0;
+struct Recorder : ScanWrapperDelegate {
+    int signedIn = 0, dismissed = 0, completions = 0;
     QStringList files;
     void addCloudScanFile(const FileInfoNodePtr& record) override { files << record->filePath.value_or(QString()); }
     void OnScanCompletedProcess() override { ++completions; }
@@ -26,54 +24,48 @@ struct RecordingDelegate : ScanWrapperDelegate {
     void dismissAuthenticationWait() override { ++dismissed; }
 };
 
-// Every record is taken, whatever the scan settings of the machine say.
+// Takes every record, whatever this machine's scan settings say.
 struct OneDrive : OneDriveHandler {
     using OneDriveHandler::OneDriveHandler;
     bool acceptRecord(FileInfoNode&) const override { return true; }
 };
 
-QJsonObject item(const QString& name, const QString& id, bool isFolder)
+QJsonObject item(const QString& name, bool isFolder)
 {
-    QJsonObject object { { QStringLiteral("name"), name }, { QStringLiteral("id"), id } };
-    if (isFolder)
-        object.insert(QStringLiteral("folder"), QJsonObject());
-    else
-        object.insert(QStringLiteral("file"),
-            QJsonObject {
-                { QStringLiteral("hashes"), QJsonObject { { QStringLiteral("sha256Hash"), id + "-hash" } } } });
-    return object;
+    const QJsonObject hashes { { "hashes", QJsonObject { { "sha256Hash", name + "#" } } } };
+    return { { "name", name }, { "id", name }, { isFolder ? "folder" : "file", isFolder ? QJsonObject() : hashes } };
 }
 
-QJsonObject page(const QJsonArray& items, const QString& next = {})
+FakeHttpResponse page(const QJsonArray& items, const QString& next = {})
 {
-    QJsonObject object { { QStringLiteral("value"), items } };
+    QJsonObject object { { "value", items } };
     if (!next.isEmpty())
-        object.insert(QStringLiteral("@odata.nextLink"), next);
-    return object;
+        object.insert("@odata.nextLink", next);
+    return FakeHttpResponse::json(200, object);
 }
 
 class OneDriveTest : public ::testing::Test {
 protected:
     FakeHttpServer server;
-    RecordingDelegate delegate;
+    Recorder delegate;
     std::shared_ptr<CountingPresenter> presenter = std::make_shared<CountingPresenter>();
     std::unique_ptr<OneDrive> handler;
+    const QString rootPath = QStringLiteral("/graph/v1.0/me/drive/root/children");
 
     void SetUp() override
     {
         ASSERT_TRUE(server.listen());
         setAlertPresenter(presenter);
-        server.enableOAuth(QStringLiteral("od-client"));
-        handler = std::make_unique<OneDrive>(CloudConfig::fromJson(QStringLiteral("onedrive"),
-            { { QStringLiteral("clientId"), QStringLiteral("od-client") },
-                { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
-                { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
-                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/graph/")).toString() } }));
+        server.enableOAuth("od");
+        handler = std::make_unique<OneDrive>(CloudConfig::fromJson("onedrive",
+            { { "clientId", "od" }, { "authorizeUrl", server.url("/authorize").toString() },
+                { "tokenUrl", server.url("/token").toString() }, { "apiBaseUrl", server.url("/graph/").toString() } }));
         handler->delegate = &delegate;
-        handler->setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
+        handler->setRedirectBase("http://127.0.0.1:4711");
         handler->session().setBrowserOpener([this](const QUrl& url) {
             server.browse(url, [this](const QUrl& redirect) { handler->handleRedirect(redirect); });
         });
+        signIn();
     }
     void TearDown() override { setAlertPresenter(nullptr); }
 
@@ -83,175 +75,113 @@ protected:
         handler->authenticateCloud();
         ASSERT_TRUE(waitUntil([&] { return delegate.signedIn + delegate.dismissed > outcomes; }));
     }
-
-    // A scan of the given folders on the GUI thread, to its end.
-    void scan(const std::vector<CloudScanFoldersListPtr>& folders)
+    CloudScanFoldersListPtr scanRoot()
     {
         const int before = delegate.completions;
-        handler->startCloudScan(folders, 0, delegate);
-        ASSERT_TRUE(waitUntil([&] { return delegate.completions > before; }));
-    }
-
-    void serve(const QString& path, std::function<FakeHttpResponse()> answer)
-    {
-        server.route("GET", path, [this, answer](const FakeHttpRequest& request) {
-            if (!server.isAuthorized(request))
-                return FakeHttpResponse::json(401, {});
-            return answer();
-        });
+        CloudScanFoldersListPtr root = handler->makeRootFolderNode();
+        handler->startCloudScan({ root }, 0, delegate);
+        EXPECT_TRUE(waitUntil([&] { return delegate.completions > before; }));
+        EXPECT_EQ(delegate.completions, before + 1);
+        return root;
     }
 };
 
 } // namespace
 
-TEST_F(OneDriveTest, SignInAsksForAnAccountAndReportsOnceEitherWay)
+TEST_F(OneDriveTest, SignInAsksForTheAccountAndReportsOnceEitherWay)
 {
-    signIn();
     EXPECT_EQ(delegate.signedIn, 1);
-    EXPECT_TRUE(handler->isAuthenticateForScan);
-    const FakeHttpRequest& authorize = server.requestLog.front();
-    EXPECT_EQ(authorize.query.queryItemValue(QStringLiteral("prompt")), QStringLiteral("select_account"));
-    EXPECT_TRUE(authorize.query.queryItemValue(QStringLiteral("scope"), QUrl::FullyDecoded).contains("offline_access"));
-
+    const QUrlQuery& authorize = server.requestLog.front().query;
+    EXPECT_EQ(authorize.queryItemValue("prompt"), "select_account");
+    EXPECT_TRUE(authorize.queryItemValue("scope", QUrl::FullyDecoded).contains("offline_access"));
     handler->signOut();
-    EXPECT_FALSE(handler->isAuthenticateForScan);
-    EXPECT_FALSE(handler->session().isSignedIn());
-
+    EXPECT_FALSE(handler->isAuthenticateForScan || handler->session().isSignedIn());
     server.declineNextSignIn = true;
     signIn();
     EXPECT_EQ(delegate.dismissed, 1);
-    EXPECT_EQ(delegate.signedIn, 1);
     EXPECT_FALSE(handler->isAuthenticateForScan);
-}
 
-TEST_F(OneDriveTest, WithoutAClientTheWaitEndsAndTheUserIsTold)
-{
     OneDrive bare(CloudServiceConfig {});
     bare.delegate = &delegate;
-    EXPECT_TRUE(bare.authenticateCloud());
-    EXPECT_EQ(delegate.dismissed, 1);
+    bare.authenticateCloud();
+    EXPECT_EQ(delegate.dismissed, 2);
     EXPECT_EQ(presenter->shown, 1);
 }
 
-TEST_F(OneDriveTest, ScanFollowsPagesSkipsSubFoldersWhenAskedAndRescansFromTheTree)
+TEST_F(OneDriveTest, PagesSubFoldersOffAndACachedRescan)
 {
-    signIn();
-    const QString next = server.url(QStringLiteral("/graph/next")).toString();
-    serve(QStringLiteral("/graph/v1.0/me/drive/root/children"), [&] {
-        return FakeHttpResponse::json(200, page({ item("a.jpg", "A", false), item("Sub", "S", true) }, next));
+    server.route("GET", rootPath, [&](auto&) {
+        return page({ item("a", false), item("S", true) }, server.url("/graph/n").toString());
     });
-    serve(
-        QStringLiteral("/graph/next"), [] { return FakeHttpResponse::json(200, page({ item("b.jpg", "B", false) })); });
-    serve(QStringLiteral("/graph/v1.0/me/drive/items/S/children"),
-        [] { return FakeHttpResponse::json(200, page({ item("c.jpg", "C", false) })); });
-
-    CloudScanFoldersListPtr root = handler->makeRootFolderNode();
-    root->isIncludeSubFolders = false;
-    scan({ root });
-    EXPECT_EQ(delegate.files, QStringList({ "One Drive/a.jpg", "One Drive/b.jpg" }));
+    server.route("GET", "/graph/n", [](auto&) { return page({ item("b", false) }); });
+    server.route("GET", "/graph/v1.0/me/drive/items/S/children", [](auto&) { return page({ item("c", false) }); });
+    handler->makeRootFolderNode()->isIncludeSubFolders = false;
+    CloudScanFoldersListPtr root = scanRoot();
+    EXPECT_EQ(delegate.files, QStringList({ "One Drive/a", "One Drive/b" }));
     EXPECT_TRUE(root->isAllFilesFetched);
-    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/graph/v1.0/me/drive/items/S/children")), 0);
-
     root->isIncludeSubFolders = true;
-    delegate.files.clear();
-    scan({ root });
-    EXPECT_EQ(delegate.files, QStringList({ "One Drive/a.jpg", "One Drive/b.jpg", "One Drive/Sub/c.jpg" }));
-
+    scanRoot();
     const size_t sent = server.requestLog.size();
-    delegate.files.clear();
-    scan({ root });
+    scanRoot();
     EXPECT_EQ(server.requestLog.size(), sent);
-    EXPECT_EQ(delegate.files.size(), 3);
+    EXPECT_EQ(delegate.files.mid(2),
+        QStringList({ "One Drive/a", "One Drive/b", "One Drive/S/c" })
+            + QStringList({ "One Drive/a", "One Drive/b", "One Drive/S/c" }));
 }
 
-TEST_F(OneDriveTest, FailedPagesEndTheWalkAsIncomplete)
+TEST_F(OneDriveTest, FailedPagesAndStopEndTheWalkOnceAndIncomplete)
 {
-    signIn();
-    struct Case {
+    const struct {
         const char* name;
-        int status;
-        QJsonObject body;
-        bool unauthorized;
+        FakeHttpResponse answer;
+        bool stop;
+    } cases[] = {
+        { "401", FakeHttpResponse::json(401, {}), false },
+        { "500", FakeHttpResponse::json(500, {}), false },
+        { "error object", FakeHttpResponse::json(200, { { "error", "itemNotFound" } }), false },
+        { "foreign link", page({ item("a", false) }, "http://127.0.0.1:1/graph/n"), false },
+        { "stop", page({ item("a", false) }, server.url("/graph/n").toString()), true },
     };
-    const QString foreign = QStringLiteral("http://127.0.0.1:1/graph/next");
-    const Case cases[] = {
-        { "401", 401, {}, true },
-        { "500", 500, {}, false },
-        { "error object", 200, { { "error", QJsonObject { { "code", "itemNotFound" } } } }, false },
-        { "foreign next link", 200, page({ item("a.jpg", "A", false) }, foreign), false },
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         handler->rootFolderObj.reset();
         handler->isAuthenticateForScan = true;
-        server.route("GET", QStringLiteral("/graph/v1.0/me/drive/root/children"),
-            [&](const FakeHttpRequest&) { return FakeHttpResponse::json(c.status, c.body); });
+        server.route("GET", rootPath, [&](auto&) { return handler->isAbortScanning = c.stop, c.answer; });
         const int shown = presenter->shown;
-        const int completions = delegate.completions;
-        CloudScanFoldersListPtr root = handler->makeRootFolderNode();
-        scan({ root });
-        EXPECT_EQ(delegate.completions, completions + 1);
+        EXPECT_FALSE(scanRoot()->isAllFilesFetched);
         EXPECT_TRUE(handler->lastWalkIncomplete);
-        EXPECT_FALSE(root->isAllFilesFetched);
-        EXPECT_EQ(handler->isAuthenticateForScan, !c.unauthorized);
-        EXPECT_EQ(presenter->shown, shown + (c.unauthorized ? 1 : 0));
+        EXPECT_EQ(handler->isAuthenticateForScan, c.name != std::string("401"));
+        EXPECT_EQ(presenter->shown - shown, c.name == std::string("401") ? 1 : 0);
     }
-}
-
-TEST_F(OneDriveTest, StopEndsTheWalkBeforeTheNextPage)
-{
-    signIn();
-    serve(QStringLiteral("/graph/v1.0/me/drive/root/children"), [&] {
-        handler->isAbortScanning = true;
-        return FakeHttpResponse::json(
-            200, page({ item("a.jpg", "A", false) }, server.url(QStringLiteral("/graph/next")).toString()));
-    });
-    CloudScanFoldersListPtr root = handler->makeRootFolderNode();
-    scan({ root });
-    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/graph/next")), 0);
-    EXPECT_FALSE(root->isAllFilesFetched);
+    EXPECT_EQ(server.requestCount("GET", "/graph/n"), 0);
 }
 
 TEST(OneDriveRecord, DatesWithOrWithoutFractionsAndAMissingHash)
 {
-    const struct {
-        const char* text;
-        bool valid;
-    } dates[] = { { "2024-03-01T10:20:30Z", true }, { "2024-03-01T10:20:30.123Z", true }, { "March 1st", false } };
-    for (const auto& d : dates) {
-        const auto parsed = OneDriveHandler::parseGraphDate(QString::fromLatin1(d.text));
-        ASSERT_EQ(parsed.has_value(), d.valid) << d.text;
-        if (parsed) {
-            EXPECT_EQ(parsed->toString(Qt::ISODate), QStringLiteral("2024-03-01T10:20:30Z"));
-        }
-    }
-    QJsonObject noHash { { "name", "x.png" }, { "id", "X" }, { "size", 12 }, { "file", QJsonObject() } };
-    const FileInfoNodePtr record = OneDriveHandler::makeOneDriveFileInfoNode(noHash, QStringLiteral("One Drive/P"));
-    EXPECT_FALSE(record->md5.has_value());
-    EXPECT_EQ(record->filePath, QStringLiteral("One Drive/P/x.png"));
-    EXPECT_EQ(record->folderPath, QStringLiteral("One Drive/P"));
-    EXPECT_EQ(record->fileSize, 12u);
+    for (const char* text : { "2024-03-01T10:20:30Z", "2024-03-01T10:20:30.12Z" })
+        EXPECT_EQ(OneDriveHandler::parseGraphDate(QString::fromLatin1(text)).value_or(QDateTime()).toSecsSinceEpoch(),
+            1709288430);
+    EXPECT_FALSE(OneDriveHandler::parseGraphDate("March 1st"));
+    const FileInfoNodePtr record = OneDriveHandler::makeOneDriveFileInfoNode(
+        { { "name", "x.png" }, { "id", "X" }, { "size", 12 }, { "file", QJsonObject() } }, "One Drive/P");
+    EXPECT_FALSE(record->md5);
+    EXPECT_EQ(record->folderPath, "One Drive/P");
 }
 
 TEST_F(OneDriveTest, ADeleteCountsOnlyWhenTheFileIsGone)
 {
-    signIn();
-    const std::pair<int, bool> matrix[]
-        = { { 204, true }, { 404, true }, { 200, false }, { 403, false }, { 500, false } };
-    for (const auto& [status, removed] : matrix) {
-        SCOPED_TRACE(status);
-        const int answer = status;
-        server.route("DELETE", QStringLiteral("/graph/v1.0/me/drive/items/F1"),
-            [answer](const FakeHttpRequest&) { return FakeHttpResponse::json(answer, {}); });
+    for (const auto& [status, removed] : { std::pair { 204, true }, { 404, true }, { 200, false }, { 500, false } }) {
+        server.route(
+            "DELETE", "/graph/v1.0/me/drive/items/F", [status](auto&) { return FakeHttpResponse::json(status, {}); });
         auto record = std::make_shared<FileInfoNode>();
-        record->cloudFields().fileId = QStringLiteral("F1");
+        record->cloudFields().fileId = "F";
         std::atomic<int> result { -1 };
-        std::thread worker([&] { result = handler->deleteCloudFile(record) ? 1 : 0; });
+        std::thread worker([&] { result = handler->deleteCloudFile(record); });
         EXPECT_TRUE(waitUntil([&] { return result >= 0; }));
         worker.join();
-        EXPECT_EQ(result == 1, removed);
+        EXPECT_EQ(result == 1, removed) << status;
     }
     bool restored = true;
-    handler->restoreCloudFile(std::make_shared<FileInfoNode>(), [&](bool done) { restored = done; });
+    handler->restoreCloudFile(nullptr, [&](bool done) { restored = done; });
     EXPECT_FALSE(restored);
 }
