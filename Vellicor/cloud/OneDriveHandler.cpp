@@ -138,7 +138,8 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
             }
         }
         const QJsonValue next = page.value(QStringLiteral("@odata.nextLink"));
-        if (next.isString() && !isAbortScanning) {
+        const bool stopped = isCompletListFetch && isAbortScanning;
+        if (next.isString() && !stopped) {
             fetchPage(next.toString(), listing);
             return;
         }
