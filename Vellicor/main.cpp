@@ -47,6 +47,24 @@ private:
     std::unique_ptr<PreferencesWindowController> controller_;
 };
 
+// The sign-ins the delegate routes redirects to: those of the handlers the
+// cloud source controller keeps. Lives as long as the delegate holds it; the
+// controller is a child of the home screen, which outlives the event loop.
+class HandlerCloudSessions : public CloudSessions {
+public:
+    explicit HandlerCloudSessions(CloudSourceController& sources)
+        : sources_(sources)
+    {
+    }
+    void handleDropboxRedirect(const QUrl&) override { }
+    bool resumeGoogleSignIn(const QUrl&) override { return false; }
+    bool handleOneDriveRedirect(const QUrl& url) override { return sources_.handleOneDriveRedirect(url); }
+    void signOutAtQuit() override { sources_.signOutAtQuit(); }
+
+private:
+    CloudSourceController& sources_;
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -98,6 +116,7 @@ int main(int argc, char* argv[])
     home->setResultsReceiver(results);
     // The cloud sources' handlers and lists; a child of the home screen.
     auto* cloudSources = new CloudSourceController(*home);
+    delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(*cloudSources));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources);
@@ -109,6 +128,7 @@ int main(int argc, char* argv[])
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     delegate.awakeFromNib();
     delegate.applicationDidFinishLaunching();
+    cloudSources->setSignInRedirectBase(delegate.signInListener().redirectBase());
     delegate.window()->show();
     const int status = app.exec();
     std::printf("applicationWillTerminate\n");

@@ -361,6 +361,9 @@ void AppDelegate::handleOAuthRedirect(const std::optional<QString>& url)
         // With no sign-in waiting there is nothing to resume.
         cloudSessions_->resumeGoogleSignIn(address);
         break;
+    case ScanSource::oneDrive:
+        cloudSessions_->handleOneDriveRedirect(address);
+        break;
     default:
         break;
     }

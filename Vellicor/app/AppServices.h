@@ -51,6 +51,8 @@ public:
     virtual void handleDropboxRedirect(const QUrl& url) = 0;
     // A redirect for the Google sign-in waiting for one; false when none waits.
     virtual bool resumeGoogleSignIn(const QUrl& url) = 0;
+    // A redirect for the OneDrive sign-in; false when none waits.
+    virtual bool handleOneDriveRedirect(const QUrl&) { return false; }
     // At quit: the Google authorisation is forgotten and its stored copy
     // removed; the OneDrive account is signed out.
     virtual void signOutAtQuit() = 0;

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "cloud/CloudConfig.h"
 #include "cloud/LightroomCloudHandler.h"
+#include "cloud/OneDriveHandler.h"
 #include "core/Localization.h"
 #include "marking/ProtectedFolderStore.h"
 
@@ -54,7 +55,31 @@ std::unique_ptr<ScanWrapper> CloudSourceController::defaultHandlerFactory(ScanSo
 {
     if (source == ScanSource::lightroomCatalog)
         return std::make_unique<LightroomCloudHandler>();
+    if (source == ScanSource::oneDrive) {
+        CloudServiceConfig config = CloudConfig::load(QStringLiteral("onedrive"));
+        if (config.hasCredentials())
+            return std::make_unique<OneDriveHandler>(std::move(config));
+    }
     return nullptr;
+}
+
+void CloudSourceController::setSignInRedirectBase(const QString& base)
+{
+    signInRedirectBase_ = base;
+    if (auto* oneDrive = dynamic_cast<OneDriveHandler*>(handlerFor(ScanSource::oneDrive)))
+        oneDrive->setRedirectBase(base);
+}
+
+bool CloudSourceController::handleOneDriveRedirect(const QUrl& url)
+{
+    auto* oneDrive = dynamic_cast<OneDriveHandler*>(handlerFor(ScanSource::oneDrive));
+    return oneDrive && oneDrive->handleRedirect(url);
+}
+
+void CloudSourceController::signOutAtQuit()
+{
+    if (auto* oneDrive = dynamic_cast<OneDriveHandler*>(handlerFor(ScanSource::oneDrive)))
+        oneDrive->signOut();
 }
 
 ScanWrapper* CloudSourceController::handlerFor(ScanSource source) const
@@ -96,6 +121,8 @@ void CloudSourceController::enterHandler(ScanSource chosen)
         engine.cloudRootObj.reset();
         if (slot)
             slot->delegate = this;
+        if (auto* oneDrive = dynamic_cast<OneDriveHandler*>(slot.get()); oneDrive && !signInRedirectBase_.isEmpty())
+            oneDrive->setRedirectBase(signInRedirectBase_);
     }
     ScanWrapper* handler = slot.get();
     // Without a handler a scan of this source has nothing to list; it must not

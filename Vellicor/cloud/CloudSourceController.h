@@ -36,6 +36,14 @@ public:
     // The handler kept for a source, if it has been made.
     ScanWrapper* handlerFor(ScanSource source) const;
 
+    // The application's loopback address for sign-in redirects, given to the
+    // handlers that sign in through the browser.
+    void setSignInRedirectBase(const QString& base);
+    // A redirect for the OneDrive sign-in; false when none was waiting.
+    bool handleOneDriveRedirect(const QUrl& url);
+    // At quit: the OneDrive tokens are forgotten.
+    void signOutAtQuit();
+
     // Refreshes the folder picker after a picker listing; none: nothing.
     void setPickerReload(std::function<void()> reload) { pickerReload_ = std::move(reload); }
 
@@ -57,4 +65,5 @@ private:
     HandlerFactory factory_;
     std::array<std::unique_ptr<ScanWrapper>, 8> handlers_;
     std::function<void()> pickerReload_;
+    QString signInRedirectBase_;
 };

@@ -1,0 +1,198 @@
+#include "cloud/OneDriveHandler.h"
+
+#include "base/AlertPresenter.h"
+#include "base/Log.h"
+#include "core/Localization.h"
+
+#include <QJsonArray>
+
+#include <cstdio>
+
+namespace {
+
+const QString rootChildren = QStringLiteral("v1.0/me/drive/root/children");
+
+QString itemAddress(const QString& id)
+{
+    return QStringLiteral("v1.0/me/drive/items/") + QString::fromUtf8(QUrl::toPercentEncoding(id));
+}
+
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : path.left(slash);
+}
+
+// Every sign-in asks for the drive's files and a refresh token.
+CloudServiceConfig withOneDriveScopes(CloudServiceConfig config)
+{
+    config.scope = QStringLiteral("user.read files.readWrite.all offline_access");
+    return config;
+}
+
+} // namespace
+
+// One folder's listing over its pages; answered once.
+struct OneDriveHandler::Listing {
+    CloudScanFoldersListPtr folder;
+    std::function<void(FolderListing)> done;
+    FolderListing result;
+};
+
+OneDriveHandler::OneDriveHandler(CloudServiceConfig config)
+    : config_(withOneDriveScopes(std::move(config)))
+    , session_(config_, nullptr, QString())
+{
+    client_.setBaseUrl(config_.apiBaseUrl);
+    session_.attach(client_);
+    QMultiMap<QString, QVariant> extra;
+    extra.insert(QStringLiteral("prompt"), QStringLiteral("select_account"));
+    session_.setExtraAuthorizeParameters(extra);
+    QObject::connect(
+        &session_, &OAuthSession::signInFinished, contextObject(), [this](bool signedIn, const QString& error) {
+            if (!signedIn) {
+                std::printf("Could not acquire token: %s\n", error.toLocal8Bit().constData());
+                std::fflush(stdout);
+                isAuthenticateForScan = false;
+                if (delegate)
+                    delegate->dismissAuthenticationWait();
+                return;
+            }
+            isAuthenticateForScan = true;
+            if (delegate)
+                delegate->onAccessPermissionStatus(true);
+        });
+}
+
+OneDriveHandler::~OneDriveHandler() = default;
+
+bool OneDriveHandler::authenticateCloud()
+{
+    if (!config_.hasCredentials() || !config_.apiBaseUrl.isValid()) {
+        Log::print("The OneDrive sign-in cannot start: no client is configured");
+        if (delegate)
+            delegate->dismissAuthenticationWait();
+        AlertRequest request;
+        request.messageText = config_.missingCredentialsText(localizedText(QStringLiteral("ID_ONEDRIVE")));
+        request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+        alertPresenter()->presentThen(request, nullptr);
+        return true;
+    }
+    // Every sign-in asks again: tokens of an earlier account are dropped first.
+    session_.signOut();
+    session_.signIn();
+    return true;
+}
+
+void OneDriveHandler::signOut()
+{
+    session_.signOut([](bool) { Log::print("Sign out completed successfully"); });
+    isAuthenticateForScan = false;
+}
+
+void OneDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done)
+{
+    auto listing = std::make_shared<Listing>();
+    listing->folder = folder;
+    listing->done = std::move(done);
+    fetchPage(folder->folderId.isEmpty() ? rootChildren : itemAddress(folder->folderId) + QStringLiteral("/children"),
+        listing);
+}
+
+void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing> listing)
+{
+    client_.send(RestRequest::get(address), contextObject(), [this, listing](const RestReply& reply) {
+        const QJsonObject page = reply.object();
+        const QJsonValue items = page.value(QStringLiteral("value"));
+        if (!reply.ok() || !items.isArray()) {
+            // An error answer is a failed listing, never an empty folder.
+            Log::print("A OneDrive folder could not be listed:", listing->folder->folderPath,
+                reply.ok() ? QStringLiteral("unreadable page") : reply.errorText);
+            if (reply.error == RestErrorKind::unauthorized) {
+                isAuthenticateForScan = false;
+                AlertRequest request;
+                request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
+                request.informativeText = reply.errorText;
+                request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+                alertPresenter()->presentThen(request, nullptr);
+            }
+            listing->result.failed = true;
+            listing->done(std::move(listing->result));
+            return;
+        }
+        const CloudScanFoldersList& folder = *listing->folder;
+        for (const QJsonValue& value : items.toArray()) {
+            const QJsonObject item = value.toObject();
+            const QString name = item.value(QStringLiteral("name")).toString();
+            const QString id = item.value(QStringLiteral("id")).toString();
+            if (name.isEmpty() || id.isEmpty() || name.contains(QLatin1Char('/')))
+                continue;
+            if (item.value(QStringLiteral("folder")).isObject()) {
+                auto sub = std::make_shared<CloudScanFoldersList>();
+                sub->folderName = name;
+                sub->folderId = id;
+                sub->folderPath = folder.folderPath + QLatin1Char('/') + name;
+                listing->result.subFolders.push_back(std::move(sub));
+            } else if (item.value(QStringLiteral("file")).isObject() && isCompletListFetch) {
+                listing->result.files.push_back(makeOneDriveFileInfoNode(item, folder.folderPath));
+            }
+        }
+        const QJsonValue next = page.value(QStringLiteral("@odata.nextLink"));
+        const bool stopped = isCompletListFetch && isAbortScanning;
+        if (next.isString() && !stopped) {
+            fetchPage(next.toString(), listing);
+            return;
+        }
+        // Stopped between pages: what was read is delivered, but the folder
+        // is not taken as listed completely.
+        listing->result.failed = next.isString();
+        listing->done(std::move(listing->result));
+    });
+}
+
+FileInfoNodePtr OneDriveHandler::makeOneDriveFileInfoNode(const QJsonObject& item, const QString& folderPath)
+{
+    auto record = std::make_shared<FileInfoNode>();
+    const QString name = item.value(QStringLiteral("name")).toString();
+    record->fileName = name;
+    record->fileSize = static_cast<quint64>(std::max<qint64>(0, item.value(QStringLiteral("size")).toInteger()));
+    record->filePath = folderPath + QLatin1Char('/') + name;
+    record->folderPath = parentOf(*record->filePath);
+    const QJsonValue hash = item.value(QStringLiteral("file"))
+                                .toObject()
+                                .value(QStringLiteral("hashes"))
+                                .toObject()
+                                .value(QStringLiteral("sha256Hash"));
+    // Without the service's hash the record has no checksum to be grouped by.
+    if (hash.isString() && !hash.toString().isEmpty())
+        record->md5 = hash.toString();
+    record->createDate = parseGraphDate(item.value(QStringLiteral("createdDateTime")));
+    record->modDate = parseGraphDate(item.value(QStringLiteral("lastModifiedDateTime")));
+    record->cloudFields().fileId = item.value(QStringLiteral("id")).toString();
+    record->isMd5Calucaluted = true;
+    record->state = false;
+    record->arrForSubPathMd5 = QStringList();
+    return record;
+}
+
+std::optional<QDateTime> OneDriveHandler::parseGraphDate(const QJsonValue& value)
+{
+    if (!value.isString())
+        return std::nullopt;
+    QDateTime date = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+    if (!date.isValid())
+        return std::nullopt;
+    return date.toUTC();
+}
+
+bool OneDriveHandler::deleteCloudFile(const FileInfoNodePtr& record)
+{
+    if (!record || !record->cloud || record->cloud->fileId.isEmpty())
+        return false;
+    const RestReply reply
+        = client_.sendBlocking(RestRequest::make("DELETE", itemAddress(record->cloud->fileId)), 60000);
+    if (reply.status == 204 || reply.status == 404)
+        return true;
+    Log::print("A OneDrive file could not be removed:", record->filePath.value_or(QString()), reply.errorText);
+    return false;
+}

@@ -1,0 +1,187 @@
+#include "cloud/OneDriveHandler.h"
+#include "base/AlertPresenter.h"
+#include "support/FakeHttpServer.h"
+
+#include <QJsonArray>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+struct CountingPresenter : AlertPresenter {
+    int shown = 0;
+    int present(const AlertRequest&) override { return ++shown, 0; }
+};
+
+struct Recorder : ScanWrapperDelegate {
+    int signedIn = 0, dismissed = 0, completions = 0;
+    QStringList files;
+    void addCloudScanFile(const FileInfoNodePtr& record) override { files << record->filePath.value_or(QString()); }
+    void OnScanCompletedProcess() override { ++completions; }
+    void onAccessPermissionStatus(bool) override { ++signedIn; }
+    void dismissAuthenticationWait() override { ++dismissed; }
+};
+
+// Takes every record, whatever this machine's scan settings say.
+struct OneDrive : OneDriveHandler {
+    using OneDriveHandler::OneDriveHandler;
+    bool acceptRecord(FileInfoNode&) const override { return true; }
+};
+
+QJsonObject item(const QString& name, bool isFolder)
+{
+    const QJsonObject hashes { { "hashes", QJsonObject { { "sha256Hash", name + "#" } } } };
+    return { { "name", name }, { "id", name }, { isFolder ? "folder" : "file", isFolder ? QJsonObject() : hashes } };
+}
+
+FakeHttpResponse page(const QJsonArray& items, const QString& next = {})
+{
+    QJsonObject object { { "value", items } };
+    if (!next.isEmpty())
+        object.insert("@odata.nextLink", next);
+    return FakeHttpResponse::json(200, object);
+}
+
+class OneDriveTest : public ::testing::Test {
+protected:
+    FakeHttpServer server;
+    Recorder delegate;
+    std::shared_ptr<CountingPresenter> presenter = std::make_shared<CountingPresenter>();
+    std::unique_ptr<OneDrive> handler;
+    const QString rootPath = QStringLiteral("/graph/v1.0/me/drive/root/children");
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        setAlertPresenter(presenter);
+        server.enableOAuth("od");
+        handler = std::make_unique<OneDrive>(CloudConfig::fromJson("onedrive",
+            { { "clientId", "od" }, { "authorizeUrl", server.url("/authorize").toString() },
+                { "tokenUrl", server.url("/token").toString() }, { "apiBaseUrl", server.url("/graph/").toString() } }));
+        handler->delegate = &delegate;
+        handler->setRedirectBase("http://127.0.0.1:4711");
+        handler->session().setBrowserOpener([this](const QUrl& url) {
+            server.browse(url, [this](const QUrl& redirect) { handler->handleRedirect(redirect); });
+        });
+        signIn();
+    }
+    void TearDown() override { setAlertPresenter(nullptr); }
+
+    void signIn()
+    {
+        const int outcomes = delegate.signedIn + delegate.dismissed;
+        handler->authenticateCloud();
+        ASSERT_TRUE(waitUntil([&] { return delegate.signedIn + delegate.dismissed > outcomes; }));
+    }
+    CloudScanFoldersListPtr scanRoot()
+    {
+        const int before = delegate.completions;
+        CloudScanFoldersListPtr root = handler->makeRootFolderNode();
+        handler->startCloudScan({ root }, 0, delegate);
+        EXPECT_TRUE(waitUntil([&] { return delegate.completions > before; }));
+        EXPECT_EQ(delegate.completions, before + 1);
+        return root;
+    }
+};
+
+} // namespace
+
+TEST_F(OneDriveTest, SignInAsksForTheAccountAndReportsOnceEitherWay)
+{
+    EXPECT_EQ(delegate.signedIn, 1);
+    const QUrlQuery& authorize = server.requestLog.front().query;
+    EXPECT_EQ(authorize.queryItemValue("prompt"), "select_account");
+    EXPECT_TRUE(authorize.queryItemValue("scope", QUrl::FullyDecoded).contains("offline_access"));
+    handler->signOut();
+    EXPECT_FALSE(handler->isAuthenticateForScan || handler->session().isSignedIn());
+    server.declineNextSignIn = true;
+    signIn();
+    EXPECT_EQ(delegate.dismissed, 1);
+    EXPECT_FALSE(handler->isAuthenticateForScan);
+
+    OneDrive bare(CloudServiceConfig {});
+    bare.delegate = &delegate;
+    bare.authenticateCloud();
+    EXPECT_EQ(delegate.dismissed, 2);
+    EXPECT_EQ(presenter->shown, 1);
+}
+
+TEST_F(OneDriveTest, PagesSubFoldersOffAndACachedRescan)
+{
+    server.route("GET", rootPath, [&](auto&) {
+        return page({ item("a", false), item("S", true) }, server.url("/graph/n").toString());
+    });
+    server.route("GET", "/graph/n", [](auto&) { return page({ item("b", false) }); });
+    server.route("GET", "/graph/v1.0/me/drive/items/S/children", [](auto&) { return page({ item("c", false) }); });
+    handler->makeRootFolderNode()->isIncludeSubFolders = false;
+    CloudScanFoldersListPtr root = scanRoot();
+    EXPECT_EQ(delegate.files, QStringList({ "One Drive/a", "One Drive/b" }));
+    EXPECT_TRUE(root->isAllFilesFetched);
+    root->isIncludeSubFolders = true;
+    scanRoot();
+    const size_t sent = server.requestLog.size();
+    scanRoot();
+    EXPECT_EQ(server.requestLog.size(), sent);
+    EXPECT_EQ(delegate.files.mid(2),
+        QStringList({ "One Drive/a", "One Drive/b", "One Drive/S/c" })
+            + QStringList({ "One Drive/a", "One Drive/b", "One Drive/S/c" }));
+}
+
+TEST_F(OneDriveTest, FailedPagesAndStopEndTheWalkOnceAndIncomplete)
+{
+    const struct {
+        const char* name;
+        FakeHttpResponse answer;
+        bool stop;
+    } cases[] = {
+        { "401", FakeHttpResponse::json(401, {}), false },
+        { "500", FakeHttpResponse::json(500, {}), false },
+        { "error object", FakeHttpResponse::json(200, { { "error", "itemNotFound" } }), false },
+        { "foreign link", page({ item("a", false) }, "http://127.0.0.1:1/graph/n"), false },
+        { "stop", page({ item("a", false) }, server.url("/graph/n").toString()), true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        handler->rootFolderObj.reset();
+        handler->isAuthenticateForScan = true;
+        server.route("GET", rootPath, [&](auto&) { return handler->isAbortScanning = c.stop, c.answer; });
+        const int shown = presenter->shown;
+        EXPECT_FALSE(scanRoot()->isAllFilesFetched);
+        EXPECT_TRUE(handler->lastWalkIncomplete);
+        EXPECT_EQ(handler->isAuthenticateForScan, c.name != std::string("401"));
+        EXPECT_EQ(presenter->shown - shown, c.name == std::string("401") ? 1 : 0);
+    }
+    EXPECT_EQ(server.requestCount("GET", "/graph/n"), 0);
+}
+
+TEST(OneDriveRecord, DatesWithOrWithoutFractionsAndAMissingHash)
+{
+    for (const char* text : { "2024-03-01T10:20:30Z", "2024-03-01T10:20:30.12Z" })
+        EXPECT_EQ(OneDriveHandler::parseGraphDate(QString::fromLatin1(text)).value_or(QDateTime()).toSecsSinceEpoch(),
+            1709288430);
+    EXPECT_FALSE(OneDriveHandler::parseGraphDate("March 1st"));
+    const FileInfoNodePtr record = OneDriveHandler::makeOneDriveFileInfoNode(
+        { { "name", "x.png" }, { "id", "X" }, { "size", 12 }, { "file", QJsonObject() } }, "One Drive/P");
+    EXPECT_FALSE(record->md5);
+    EXPECT_EQ(record->folderPath, "One Drive/P");
+}
+
+TEST_F(OneDriveTest, ADeleteCountsOnlyWhenTheFileIsGone)
+{
+    for (const auto& [status, removed] : { std::pair { 204, true }, { 404, true }, { 200, false }, { 500, false } }) {
+        server.route(
+            "DELETE", "/graph/v1.0/me/drive/items/F", [status](auto&) { return FakeHttpResponse::json(status, {}); });
+        auto record = std::make_shared<FileInfoNode>();
+        record->cloudFields().fileId = "F";
+        std::atomic<int> result { -1 };
+        std::thread worker([&] { result = handler->deleteCloudFile(record); });
+        EXPECT_TRUE(waitUntil([&] { return result >= 0; }));
+        worker.join();
+        EXPECT_EQ(result == 1, removed) << status;
+    }
+    bool restored = true;
+    handler->restoreCloudFile(nullptr, [&](bool done) { restored = done; });
+    EXPECT_FALSE(restored);
+}
