@@ -6,6 +6,7 @@
 #include "app/SupportFiles.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cloud/OAuthCloudHandler.h"
 #include "controls/LayoutFrame.h"
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
@@ -292,6 +293,8 @@ void AppDelegate::applicationDidFinishLaunching()
 
     if (!signInListener_.listen())
         std::fprintf(stderr, "vellicor: cannot listen for sign-in redirects on 127.0.0.1\n");
+    else
+        OAuthCloudHandler::setRedirectBase(signInListener_.redirectBase());
     reloadExtensionTables(defaults_);
     localizeMenuTitles();
     // Made once, ahead of its first use.
@@ -353,6 +356,11 @@ void AppDelegate::handleOAuthRedirect(const std::optional<QString>& url)
     const QUrl address(*url, QUrl::StrictMode);
     if (!address.isValid())
         return;
+    // A handler's sign-in that is waiting takes its own redirect by its state.
+    if (OAuthCloudHandler::offerRedirect(address)) {
+        activateApplication();
+        return;
+    }
     switch (selectedScanSource().load()) {
     case ScanSource::dropbox:
         cloudSessions_->handleDropboxRedirect(address);

@@ -2,9 +2,12 @@
 
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
+#include "cloud/BoxCloudHandler.h"
 #include "cloud/CloudConfig.h"
+#include "cloud/DropBoxHandler.h"
 #include "cloud/LightroomCloudHandler.h"
 #include "cloud/OneDriveHandler.h"
+#include "cloud/SecretStore.h"
 #include "core/Localization.h"
 #include "marking/ProtectedFolderStore.h"
 
@@ -55,6 +58,22 @@ std::unique_ptr<ScanWrapper> CloudSourceController::defaultHandlerFactory(ScanSo
 {
     if (source == ScanSource::lightroomCatalog)
         return std::make_unique<LightroomCloudHandler>();
+    // A service without its registration and address has no handler; the
+    // source then says it is not set up.
+    const auto configured = [](const char* service) -> std::optional<CloudServiceConfig> {
+        CloudServiceConfig config = CloudConfig::load(QString::fromLatin1(service));
+        if (!config.hasCredentials() || config.apiBaseUrl.isEmpty())
+            return std::nullopt;
+        return config;
+    };
+    if (source == ScanSource::dropbox) {
+        if (auto config = configured("dropbox"))
+            return std::make_unique<DropBoxHandler>(*config, std::make_unique<KeychainSecretStore>());
+    }
+    if (source == ScanSource::box) {
+        if (auto config = configured("box"))
+            return std::make_unique<BoxCloudHandler>(*config, std::make_unique<KeychainSecretStore>());
+    }
     if (source == ScanSource::oneDrive) {
         CloudServiceConfig config = CloudConfig::load(QStringLiteral("onedrive"));
         if (config.hasCredentials())

@@ -115,6 +115,7 @@ std::optional<DropboxFileMetadata> DropboxFileMetadata::fromJson(const QJsonObje
     if (entry.name.isEmpty() || entry.pathDisplay.isEmpty())
         return std::nullopt;
     entry.identifier = text(json, "id");
+    entry.rev = text(json, "rev");
     entry.size = CloudJson::size(json, "size").value_or(0);
     if (json.value(QLatin1String("content_hash")).isString())
         entry.contentHash = text(json, "content_hash");

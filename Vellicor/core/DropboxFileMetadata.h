@@ -12,6 +12,9 @@ struct DropboxFileMetadata {
     QString identifier;
     QString name;
     QString pathDisplay;
+    // The revision listed; a removal names it so that a newer file at the
+    // same path is left alone.
+    QString rev;
     quint64 size = 0;
     std::optional<QString> contentHash;
     std::optional<QDateTime> clientModified;

@@ -1,0 +1,219 @@
+#include "cloud/BoxCloudHandler.h"
+
+#include "base/Log.h"
+#include "cloud/OAuthSession.h"
+#include "cloud/RestClient.h"
+#include "core/DuplicateGroup.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPointer>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int pageLimit = 1000;
+
+QString boxFolderId(const CloudScanFoldersList& folder)
+{
+    return folder.folderId.isEmpty() ? QStringLiteral("0") : folder.folderId;
+}
+
+std::optional<QDateTime> boxDate(const QJsonObject& item, const char* key, const char* fallback)
+{
+    QString text = item.value(QLatin1String(key)).toString();
+    if (text.isEmpty())
+        text = item.value(QLatin1String(fallback)).toString();
+    const QDateTime date = QDateTime::fromString(text, Qt::ISODate);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+} // namespace
+
+BoxCloudHandler::BoxCloudHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store)
+    : OAuthCloudHandler(std::move(config), std::move(store), QStringLiteral("Box Authorization"))
+{
+}
+
+bool BoxCloudHandler::authenticateCloud()
+{
+    if (hasClient())
+        return true;
+    QPointer<OAuthSession> session(&this->session());
+    session->restore([this, session](bool restored) {
+        if (!session)
+            return;
+        if (!restored) {
+            session->signIn();
+            return;
+        }
+        isAuthenticateForScan = true;
+        if (delegate)
+            delegate->onAccessPermissionStatus(true);
+    });
+    return true;
+}
+
+bool BoxCloudHandler::fillBoxFileInfoNode(
+    FileInfoNode& record, const QJsonObject& item, const CloudScanFoldersList& folder)
+{
+    const QString id = item.value(QLatin1String("id")).toString();
+    const QString name = item.value(QLatin1String("name")).toString();
+    if (!isPlainCloudId(id) || name.isEmpty())
+        return false;
+    record.fileName = name;
+    record.folderPath = folder.folderPath;
+    record.filePath = folder.folderPath + QLatin1Char('/') + name;
+    record.fileSize = static_cast<quint64>(std::max<qint64>(0, item.value(QLatin1String("size")).toInteger()));
+    const QString sha1 = item.value(QLatin1String("sha1")).toString();
+    if (!sha1.isEmpty())
+        record.md5 = sha1;
+    record.isMd5Calucaluted = true;
+    record.createDate = boxDate(item, "content_created_at", "created_at");
+    record.modDate = boxDate(item, "content_modified_at", "modified_at");
+    record.state = false;
+    FileInfoNode::CloudFields& cloud = record.cloudFields();
+    cloud.fileId = id;
+    cloud.folderIdForBoxCloud = boxFolderId(folder);
+    return true;
+}
+
+void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done)
+{
+    const QString folderId = boxFolderId(*folder);
+    if (!hasClient() || !isPlainCloudId(folderId)) {
+        Log::print("A Box folder was not listed (not signed in, or an unusable id):", folder->folderPath);
+        done(FolderListing { {}, {}, true });
+        return;
+    }
+    folder->graphUrlStr
+        = client().resolve(RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId))).toString();
+    requestPage(folder, folderId, 0, std::make_shared<FolderListing>(), std::move(done));
+}
+
+void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, int offset,
+    std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done)
+{
+    RestRequest request = RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId));
+    request.query.addQueryItem(QStringLiteral("fields"),
+        QStringLiteral("id,type,name,size,sha1,created_at,modified_at,content_created_at,content_modified_at"));
+    request.query.addQueryItem(QStringLiteral("limit"), QString::number(pageLimit));
+    request.query.addQueryItem(QStringLiteral("offset"), QString::number(offset));
+    client().send(request, contextObject(), [this, folder, folderId, offset, listing, done](const RestReply& reply) {
+        if (!reply.ok()) {
+            Log::print("A Box folder could not be listed:", folder->folderPath);
+            listing->failed = true;
+            done(std::move(*listing));
+            return;
+        }
+        const QJsonObject page = reply.object();
+        const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
+        for (const QJsonValue& value : entries) {
+            if (isAbortScanning) {
+                listing->failed = true;
+                done(std::move(*listing));
+                return;
+            }
+            const QJsonObject item = value.toObject();
+            const QString type = item.value(QLatin1String("type")).toString();
+            if (type == QLatin1String("file")) {
+                auto record = std::make_shared<FileInfoNode>();
+                if (fillBoxFileInfoNode(*record, item, *folder))
+                    listing->files.push_back(std::move(record));
+                else
+                    Log::print("A Box file without an id or a name was skipped in", folder->folderPath);
+            } else if (type == QLatin1String("folder")) {
+                const QString id = item.value(QLatin1String("id")).toString();
+                const QString name = item.value(QLatin1String("name")).toString();
+                if (!isPlainCloudId(id) || name.isEmpty()) {
+                    Log::print("A Box folder without an id or a name was skipped in", folder->folderPath);
+                    continue;
+                }
+                auto sub = std::make_shared<CloudScanFoldersList>();
+                sub->folderId = id;
+                sub->folderName = name;
+                sub->folderPath = folder->folderPath + QLatin1Char('/') + name;
+                listing->subFolders.push_back(std::move(sub));
+            }
+        }
+        const qint64 total = page.value(QLatin1String("total_count")).toInteger(-1);
+        const int next = offset + static_cast<int>(entries.size());
+        if (entries.isEmpty() || total < 0 || next >= total) {
+            done(std::move(*listing));
+            return;
+        }
+        if (isAbortScanning) {
+            listing->failed = true;
+            done(std::move(*listing));
+            return;
+        }
+        requestPage(folder, folderId, next, listing, done);
+    });
+}
+
+bool BoxCloudHandler::deleteCloudFile(const FileInfoNodePtr& record)
+{
+    const QString id = record && record->cloud ? record->cloud->fileId : QString();
+    if (!isPlainCloudId(id) || !hasClient()) {
+        Log::print("A Box file was not removed (not signed in, or no usable id)");
+        return false;
+    }
+    const RestReply reply
+        = client().sendBlocking(RestRequest::make("DELETE", QStringLiteral("files/") + id), blockingLimitMs);
+    if (reply.status == 0) {
+        std::printf("error in deleting file reques: %s\n", reply.errorText.toLocal8Bit().constData());
+        return false;
+    }
+    std::printf("%d\n", reply.status);
+    if (reply.status == 204) {
+        std::puts("file successfully Deleted!");
+        return true;
+    }
+    // Also when the file may still be there but out of this account's reach.
+    if (reply.status == 404)
+        std::puts("File not found or already deleted");
+    else
+        std::puts("Unknnown error occured!");
+    return false;
+}
+
+void BoxCloudHandler::restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion)
+{
+    const std::shared_ptr<DuplicateGroup> group = record ? record->parent.lock() : nullptr;
+    const FileInfoNodePtr kept = group && !group->filterChildren.empty() ? group->filterChildren.front() : nullptr;
+    const QString keptId = kept && kept != record && kept->cloud ? kept->cloud->fileId : QString();
+    const QString folderId = record && record->cloud ? record->cloud->folderIdForBoxCloud : QString();
+    const QString name = record ? record->fileName.value_or(QString()) : QString();
+    if (!isPlainCloudId(keptId) || !isPlainCloudId(folderId) || name.isEmpty() || !hasClient()) {
+        Log::print("A Box file cannot be put back without a kept copy, its folder and a sign-in");
+        completion(false);
+        return;
+    }
+    const QJsonObject body { { QStringLiteral("parent"), QJsonObject { { QStringLiteral("id"), folderId } } },
+        { QStringLiteral("name"), name }, { QStringLiteral("source_id"), keptId } };
+    onGuiThread([this, keptId, body, name, completion = std::move(completion)] {
+        copyKeptFile(keptId, body, name, completion);
+    });
+}
+
+void BoxCloudHandler::copyKeptFile(
+    const QString& keptId, const QJsonObject& body, const QString& name, std::function<void(bool)> completion)
+{
+    RestRequest request = RestRequest::make("POST", QStringLiteral("files/%1/copy").arg(keptId));
+    request.json = QJsonDocument(body);
+    client().send(request, contextObject(), [name, completion](const RestReply& reply) {
+        if (reply.status == 0) {
+            std::printf("Error: %s\n", reply.errorText.toLocal8Bit().constData());
+            completion(false);
+        } else if (reply.status == 201) {
+            std::printf("Box File copied successfully -> %s\n", name.toLocal8Bit().constData());
+            completion(true);
+        } else {
+            std::printf("Error copying file. Status code: %d\n", reply.status);
+            completion(false);
+        }
+    });
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "cloud/OAuthCloudHandler.h"
+
+#include <QJsonObject>
+
+// Box as a scan source. Signs in in the browser (kept sign-ins are reused),
+// lists a folder's items page by page with their SHA-1 as the checksum the
+// comparison groups by, removes a file by its id and puts a removed file back
+// by copying a kept identical file into the removed one's folder.
+//
+// Paths: the root node is "Box"; an item's display path is its folder's
+// followed by "/" and its name.
+class BoxCloudHandler : public OAuthCloudHandler {
+public:
+    explicit BoxCloudHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store = nullptr);
+
+    bool authenticateCloud() override;
+    bool deleteCloudFile(const FileInfoNodePtr& record) override;
+    void restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion) override;
+
+    // Fills a record from one file item of a folder listing; false without an
+    // id or a name.
+    static bool fillBoxFileInfoNode(FileInfoNode& record, const QJsonObject& item, const CloudScanFoldersList& folder);
+
+protected:
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override;
+    QString rootFolderName() const override { return QStringLiteral("Box"); }
+
+private:
+    void requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, int offset,
+        std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
+    void copyKeptFile(
+        const QString& keptId, const QJsonObject& body, const QString& name, std::function<void(bool)> completion);
+};

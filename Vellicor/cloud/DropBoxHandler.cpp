@@ -1,0 +1,208 @@
+#include "cloud/DropBoxHandler.h"
+
+#include "base/Log.h"
+#include "cloud/OAuthSession.h"
+#include "cloud/RestClient.h"
+#include "core/DuplicateGroup.h"
+#include "scan/CloudFileRecordBuilder.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+CloudServiceConfig withScopes(CloudServiceConfig config)
+{
+    if (config.scope.isEmpty())
+        config.scope = QString::fromLatin1(DropBoxHandler::scopes);
+    return config;
+}
+
+RestRequest post(const QString& path, const QJsonObject& body)
+{
+    RestRequest request = RestRequest::make("POST", path);
+    request.json = QJsonDocument(body);
+    return request;
+}
+
+// A 409 whose error names nothing at the path: the file is gone already.
+bool isNothingAtPath(const RestReply& reply)
+{
+    if (reply.status != 409)
+        return false;
+    const QJsonObject body = QJsonDocument::fromJson(reply.body).object();
+    const QJsonObject error = body.value(QLatin1String("error")).toObject();
+    const QJsonObject lookup = error.value(QLatin1String("path_lookup")).toObject();
+    if (error.value(QLatin1String(".tag")).toString() == QLatin1String("path_lookup")
+        && lookup.value(QLatin1String(".tag")).toString() == QLatin1String("not_found"))
+        return true;
+    return body.value(QLatin1String("error_summary")).toString().startsWith(QLatin1String("path_lookup/not_found"));
+}
+
+} // namespace
+
+DropBoxHandler::DropBoxHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store)
+    : OAuthCloudHandler(withScopes(std::move(config)), std::move(store), QStringLiteral("Dropbox Authorization"))
+{
+}
+
+QString DropBoxHandler::dropboxApiPath(const QString& displayPath)
+{
+    QString path = displayPath;
+    const qsizetype at = path.indexOf(QLatin1String("Dropbox"));
+    if (at >= 0)
+        return path.remove(at, 7);
+    return path.remove(QLatin1String("Dropbox"), Qt::CaseInsensitive);
+}
+
+bool DropBoxHandler::authenticateCloud()
+{
+    if (!setUpThisRun_) {
+        // A sign-in kept from an earlier run is never reused.
+        setUpThisRun_ = true;
+        session().signOut();
+    }
+    if (hasClient())
+        return true;
+    session().signIn();
+    return true;
+}
+
+void DropBoxHandler::listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done)
+{
+    if (!hasClient()) {
+        Log::print("Dropbox is not signed in; a folder was not listed:", folder->folderPath);
+        done(FolderListing { {}, {}, true });
+        return;
+    }
+    const QJsonObject body { { QStringLiteral("path"), dropboxApiPath(folder->folderPath) },
+        { QStringLiteral("recursive"), false }, { QStringLiteral("limit"), 1000 } };
+    requestPage(
+        folder, post(QStringLiteral("2/files/list_folder"), body), std::make_shared<FolderListing>(), std::move(done));
+}
+
+void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
+    std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done)
+{
+    client().send(request, contextObject(), [this, folder, listing, done](const RestReply& reply) {
+        if (!reply.ok()) {
+            std::printf("err %s\n", reply.errorText.toLocal8Bit().constData());
+            listing->failed = true;
+            done(std::move(*listing));
+            return;
+        }
+        const QJsonObject page = reply.object();
+        if (!addDropboxEntries(page.value(QLatin1String("entries")).toArray(), folder, *listing)) {
+            listing->failed = true;
+            done(std::move(*listing));
+            return;
+        }
+        const QString cursor = page.value(QLatin1String("cursor")).toString();
+        if (!page.value(QLatin1String("has_more")).toBool()) {
+            done(std::move(*listing));
+            return;
+        }
+        // More pages: a stop or a page without a cursor leaves the folder
+        // incomplete, to be listed again next time.
+        if (isAbortScanning || cursor.isEmpty()) {
+            listing->failed = true;
+            done(std::move(*listing));
+            return;
+        }
+        requestPage(folder,
+            post(QStringLiteral("2/files/list_folder/continue"), { { QStringLiteral("cursor"), cursor } }), listing,
+            done);
+    });
+}
+
+bool DropBoxHandler::addDropboxEntries(
+    const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing)
+{
+    for (const QJsonValue& value : entries) {
+        if (isAbortScanning)
+            return false;
+        const QJsonObject entry = value.toObject();
+        const QString tag = entry.value(QLatin1String(".tag")).toString();
+        const QString displayPath = entry.value(QLatin1String("path_display")).toString();
+        if (tag == QLatin1String("file")) {
+            const std::optional<DropboxFileMetadata> metadata = DropboxFileMetadata::fromJson(entry);
+            if (!metadata) {
+                Log::print("A Dropbox file without a name or path was skipped in", folder->folderPath);
+                continue;
+            }
+            auto record = std::make_shared<FileInfoNode>();
+            makeDropboxFileInfoNode(*record, *metadata);
+            listing.files.push_back(std::move(record));
+        } else if (tag == QLatin1String("folder")) {
+            const QString name = entry.value(QLatin1String("name")).toString();
+            if (displayPath.isEmpty() || name.isEmpty()) {
+                Log::print("A Dropbox folder without a name or path was skipped in", folder->folderPath);
+                continue;
+            }
+            auto sub = std::make_shared<CloudScanFoldersList>();
+            sub->folderName = name;
+            sub->folderPath = QStringLiteral("Dropbox") + displayPath;
+            listing.subFolders.push_back(std::move(sub));
+        } else if (tag == QLatin1String("deleted")) {
+            Log::print("A deleted Dropbox entry was passed over:", displayPath);
+        } else {
+            std::puts("different entry");
+        }
+    }
+    return true;
+}
+
+bool DropBoxHandler::deleteCloudFile(const FileInfoNodePtr& record)
+{
+    if (!record || !record->filePath || record->filePath->isEmpty())
+        return false;
+    if (!hasClient()) {
+        Log::print("Dropbox is not signed in; a file was not removed:", *record->filePath);
+        return false;
+    }
+    QJsonObject body { { QStringLiteral("path"), dropboxApiPath(*record->filePath) } };
+    // Only the revision that was scanned may go; a newer file at the path stays.
+    if (record->cloud && record->cloud->dropBoxFile && !record->cloud->dropBoxFile->rev.isEmpty())
+        body.insert(QStringLiteral("parent_rev"), record->cloud->dropBoxFile->rev);
+    const RestReply reply = client().sendBlocking(post(QStringLiteral("2/files/delete_v2"), body), blockingLimitMs);
+    if (reply.ok())
+        return true;
+    if (isNothingAtPath(reply)) {
+        std::puts("There is nothing at the given path.");
+        return true;
+    }
+    Log::print("A Dropbox file could not be removed:", *record->filePath);
+    return false;
+}
+
+void DropBoxHandler::restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion)
+{
+    const std::shared_ptr<DuplicateGroup> group = record ? record->parent.lock() : nullptr;
+    const FileInfoNodePtr kept = group && !group->filterChildren.empty() ? group->filterChildren.front() : nullptr;
+    if (!record || !record->filePath || !kept || kept == record || !kept->filePath || !hasClient()) {
+        Log::print("A Dropbox file cannot be put back without a kept copy and a sign-in");
+        completion(false);
+        return;
+    }
+    const QString from = dropboxApiPath(*kept->filePath);
+    const QString to = dropboxApiPath(*record->filePath);
+    onGuiThread([this, from, to, completion = std::move(completion)] { copyKeptFile(from, to, completion); });
+}
+
+void DropBoxHandler::copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion)
+{
+    const QJsonObject body { { QStringLiteral("from_path"), from }, { QStringLiteral("to_path"), to },
+        { QStringLiteral("allow_shared_folder"), false }, { QStringLiteral("autorename"), false } };
+    client().send(post(QStringLiteral("2/files/copy_v2"), body), contextObject(), [completion](const RestReply& reply) {
+        if (!reply.ok()) {
+            completion(false);
+            return;
+        }
+        const QString name
+            = reply.object().value(QLatin1String("metadata")).toObject().value(QLatin1String("name")).toString();
+        std::printf("Dropbox File copied successfully: %s\n", name.toLocal8Bit().constData());
+        completion(true);
+    });
+}

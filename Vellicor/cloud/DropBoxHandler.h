@@ -1,0 +1,44 @@
+#pragma once
+
+#include "cloud/OAuthCloudHandler.h"
+
+#include <QJsonArray>
+
+struct RestRequest;
+
+// Dropbox as a scan source. Signs in once per run in the browser (PKCE, no
+// secret; a sign-in kept from an earlier run is dropped first), lists folders
+// page by page, removes a file by its path at the revision that was scanned
+// and puts a removed file back by copying a kept identical file into its place.
+//
+// Paths: the rest of the program knows an item by "Dropbox" followed by the
+// service's display path; the root node is "DropBox". Requests use the API
+// path that dropboxApiPath derives from it.
+class DropBoxHandler : public OAuthCloudHandler {
+public:
+    static constexpr const char* scopes
+        = "account_info.read files.content.read files.content.write files.metadata.read";
+
+    explicit DropBoxHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store = nullptr);
+
+    bool authenticateCloud() override;
+    bool deleteCloudFile(const FileInfoNodePtr& record) override;
+    void restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion) override;
+
+    // The service's path of a display path: the first "Dropbox" (this letter
+    // case) taken out, else every one in any letter case ("DropBox" → "").
+    static QString dropboxApiPath(const QString& displayPath);
+
+protected:
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override;
+    QString rootFolderName() const override { return QStringLiteral("DropBox"); }
+
+private:
+    void requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
+        std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
+    // False when Stop cut the page short.
+    bool addDropboxEntries(const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing);
+    void copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion);
+
+    bool setUpThisRun_ = false;
+};

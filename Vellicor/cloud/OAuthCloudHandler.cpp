@@ -1,0 +1,88 @@
+#include "cloud/OAuthCloudHandler.h"
+
+#include "cloud/OAuthSession.h"
+#include "cloud/RestClient.h"
+#include "cloud/SecretStore.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The live handlers and the listener's address; GUI thread only.
+std::vector<OAuthCloudHandler*>& liveHandlers()
+{
+    static std::vector<OAuthCloudHandler*> handlers;
+    return handlers;
+}
+
+QString& redirectBaseSetting()
+{
+    static QString base;
+    return base;
+}
+
+} // namespace
+
+OAuthCloudHandler::OAuthCloudHandler(
+    CloudServiceConfig config, std::unique_ptr<SecretStore> store, const QString& secretItem)
+    : store_(store ? std::move(store) : std::make_unique<MemorySecretStore>())
+    , client_(std::make_unique<RestClient>())
+{
+    client_->setBaseUrl(config.apiBaseUrl);
+    session_ = std::make_unique<OAuthSession>(std::move(config), store_.get(), secretItem);
+    session_->attach(*client_);
+    if (!redirectBaseSetting().isEmpty())
+        session_->setRedirectBase(redirectBaseSetting());
+    QObject::connect(session_.get(), &OAuthSession::accessTokenChanged, contextObject(),
+        [this] { hasClient_ = session_->isSignedIn(); });
+    QObject::connect(session_.get(), &OAuthSession::signInFinished, contextObject(), [this](bool signedIn) {
+        hasClient_ = session_->isSignedIn();
+        isAuthenticateForScan = signedIn && hasClient_;
+        if (!delegate)
+            return;
+        if (!isAuthenticateForScan)
+            delegate->dismissAuthenticationWait();
+        delegate->onAccessPermissionStatus(isAuthenticateForScan);
+    });
+    liveHandlers().push_back(this);
+}
+
+OAuthCloudHandler::~OAuthCloudHandler()
+{
+    std::erase(liveHandlers(), this);
+}
+
+void OAuthCloudHandler::setRedirectBase(const QString& base)
+{
+    redirectBaseSetting() = base;
+    for (OAuthCloudHandler* handler : liveHandlers())
+        handler->session_->setRedirectBase(base);
+}
+
+bool OAuthCloudHandler::offerRedirect(const QUrl& url)
+{
+    for (OAuthCloudHandler* handler : liveHandlers()) {
+        if (handler->session_->handleRedirect(url))
+            return true;
+    }
+    return false;
+}
+
+void OAuthCloudHandler::onGuiThread(std::function<void()> work)
+{
+    if (QThread::currentThread() == contextObject()->thread())
+        work();
+    else
+        QMetaObject::invokeMethod(contextObject(), std::move(work), Qt::QueuedConnection);
+}
+
+bool isPlainCloudId(const QString& id)
+{
+    return !id.isEmpty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('_') || c == QLatin1Char('-');
+    });
+}

@@ -1,0 +1,281 @@
+#include "cloud/BoxCloudHandler.h"
+#include "cloud/DropBoxHandler.h"
+#include "cloud/OAuthSession.h"
+#include "cloud/RestClient.h"
+#include "core/DuplicateGroup.h"
+#include "support/FakeHttpServer.h"
+
+#include <QJsonArray>
+#include <gtest/gtest.h>
+
+#include <future>
+
+namespace {
+
+struct Sink : CloudScanSink {
+    QStringList paths;
+    int completions = 0;
+    void addCloudScanFile(const FileInfoNodePtr& record) override { paths << record->filePath.value_or(QString()); }
+    void OnScanCompletedProcess() override { ++completions; }
+};
+
+template <typename Handler> struct Accepting : Handler {
+    using Handler::Handler;
+    bool acceptRecord(FileInfoNode&) const override { return true; }
+};
+
+// A signed-in handler of either service against the fake server.
+template <typename Handler> class ServiceTest : public ::testing::Test {
+protected:
+    FakeHttpServer server;
+    std::unique_ptr<Accepting<Handler>> handler;
+    Sink sink;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        server.enableOAuth(QStringLiteral("client"));
+        handler = std::make_unique<Accepting<Handler>>(CloudConfig::fromJson(QStringLiteral("fake"),
+            { { QStringLiteral("clientId"), QStringLiteral("client") },
+                { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
+                { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
+                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api/")).toString() } }));
+        handler->client().setMaxRetryDelayMs(10);
+        OAuthCloudHandler::setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
+        handler->session().setBrowserOpener([this](const QUrl& url) {
+            server.browse(url, [](const QUrl& redirect) { OAuthCloudHandler::offerRedirect(redirect); });
+        });
+        ASSERT_TRUE(handler->authenticateCloud());
+        ASSERT_TRUE(waitUntil([this] { return handler->isAuthenticateForScan.load(); }));
+    }
+
+    void scan(std::vector<CloudScanFoldersListPtr> folders)
+    {
+        const int before = sink.completions;
+        handler->startCloudScan(folders, 0, sink);
+        ASSERT_TRUE(waitUntil([&] { return sink.completions > before; }));
+        EXPECT_EQ(sink.completions, before + 1);
+    }
+
+    // Runs a blocking call on a worker while the fake server answers here.
+    template <typename Call> auto onWorker(Call call)
+    {
+        auto future = std::async(std::launch::async, call);
+        EXPECT_TRUE(waitUntil([&] { return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+        return future.get();
+    }
+
+    // Records hold their group weakly; the test keeps it.
+    std::vector<std::shared_ptr<DuplicateGroup>> groups;
+    FileInfoNodePtr restorable(FileInfoNodePtr removed, FileInfoNodePtr kept)
+    {
+        auto group = groups.emplace_back(std::make_shared<DuplicateGroup>());
+        group->filterChildren = { kept };
+        removed->parent = group;
+        kept->parent = group;
+        removed->cloud.make();
+        return removed;
+    }
+};
+
+QJsonObject dropboxEntry(const char* tag, const QString& path)
+{
+    return { { QStringLiteral(".tag"), QString::fromLatin1(tag) }, { QStringLiteral("name"), path.section('/', -1) },
+        { QStringLiteral("path_display"), path }, { QStringLiteral("size"), 10 },
+        { QStringLiteral("content_hash"), QStringLiteral("h") }, { QStringLiteral("rev"), QStringLiteral("r1") } };
+}
+
+QJsonObject dropboxPage(QJsonArray entries, const QString& cursor = {})
+{
+    return { { QStringLiteral("entries"), entries }, { QStringLiteral("cursor"), cursor },
+        { QStringLiteral("has_more"), !cursor.isEmpty() } };
+}
+
+// The root lists a file and "Sub" over three pages; "/Sub" and "/Other"
+// hold a file each in one page.
+class Dropbox : public ServiceTest<DropBoxHandler> {
+protected:
+    QStringList listedPaths;
+
+    void SetUp() override
+    {
+        ServiceTest::SetUp();
+        server.route("POST", QStringLiteral("/api/2/files/list_folder"), [this](const FakeHttpRequest& request) {
+            const QString path = request.json().value(QStringLiteral("path")).toString();
+            listedPaths << path;
+            if (!path.isEmpty())
+                return FakeHttpResponse::json(200, dropboxPage({ dropboxEntry("file", path + "/f.txt") }));
+            return FakeHttpResponse::json(200, dropboxPage({ dropboxEntry("file", "/a.txt") }, "c1"));
+        });
+        server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), [](const FakeHttpRequest& request) {
+            if (request.json().value(QStringLiteral("cursor")).toString() == QLatin1String("c1"))
+                return FakeHttpResponse::json(200, dropboxPage({ dropboxEntry("folder", "/Sub") }, "c2"));
+            return FakeHttpResponse::json(200, dropboxPage({ dropboxEntry("file", "/b.txt") }));
+        });
+    }
+
+    static CloudScanFoldersListPtr folder(const QString& path)
+    {
+        auto node = std::make_shared<CloudScanFoldersList>();
+        node->folderPath = path;
+        return node;
+    }
+};
+
+} // namespace
+
+TEST_F(Dropbox, PagesAreFollowedAndCompleteFoldersAreNotAskedAgain)
+{
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(listedPaths, QStringList({ "", "/Sub" }));
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/list_folder/continue")), 2);
+    EXPECT_EQ(sink.paths, QStringList({ "Dropbox/a.txt", "Dropbox/b.txt", "Dropbox/Sub/f.txt" }));
+
+    const size_t requests = server.requestLog.size();
+    sink.paths.clear();
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(server.requestLog.size(), requests);
+    EXPECT_EQ(sink.paths.size(), 3);
+}
+
+TEST_F(Dropbox, AnExcludedFolderIsSkippedByAScanButShownInThePicker)
+{
+    handler->scanExclusion.emplace(QStringList { QStringLiteral("Dropbox/Sub") });
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(listedPaths, QStringList({ "" }));
+    EXPECT_FALSE(sink.paths.contains(QStringLiteral("Dropbox/Sub/f.txt")));
+
+    handler->rootFolderObj.reset();
+    handler->isCompletListFetch = false;
+    handler->fetchChildFolders(handler->makeRootFolderNode());
+    ASSERT_TRUE(waitUntil([this] { return !handler->rootFolderObj->children.empty(); }));
+    EXPECT_EQ(handler->rootFolderObj->children.front()->folderPath, QStringLiteral("Dropbox/Sub"));
+}
+
+TEST_F(Dropbox, TwoChosenFoldersAreWalkedInTurnWithOneCompletion)
+{
+    scan({ folder(QStringLiteral("Dropbox/Sub")), folder(QStringLiteral("Dropbox/Other")) });
+    EXPECT_EQ(listedPaths, QStringList({ "/Sub", "/Other" }));
+    EXPECT_EQ(sink.paths, QStringList({ "Dropbox/Sub/f.txt", "Dropbox/Other/f.txt" }));
+}
+
+TEST_F(Dropbox, DeleteAnswersAtTheScannedRevision)
+{
+    struct Case {
+        int status;
+        const char* summary;
+        bool removed;
+    };
+    const Case cases[] = { { 200, "", true }, { 409, "path_lookup/not_found/..", true },
+        { 409, "path/conflict/..", false }, { 500, "", false } };
+    for (const Case& row : cases) {
+        server.route("POST", QStringLiteral("/api/2/files/delete_v2"), [&row](const FakeHttpRequest&) {
+            return FakeHttpResponse::json(row.status,
+                { { QStringLiteral("error_summary"), QString::fromLatin1(row.summary) },
+                    { QStringLiteral("metadata"), QJsonObject {} } });
+        });
+        auto record = std::make_shared<FileInfoNode>();
+        record->filePath = QStringLiteral("Dropbox/Dropbox/a.txt");
+        record->cloudFields().dropBoxFile = DropboxFileMetadata::fromJson(dropboxEntry("file", "/Dropbox/a.txt"));
+        EXPECT_EQ(onWorker([&] { return handler->deleteCloudFile(record); }), row.removed) << row.status;
+        const QJsonObject sent = server.requestLog.back().json();
+        EXPECT_EQ(sent.value(QStringLiteral("path")).toString(), QStringLiteral("/Dropbox/a.txt"));
+        EXPECT_EQ(sent.value(QStringLiteral("parent_rev")).toString(), QStringLiteral("r1"));
+    }
+}
+
+TEST_F(Dropbox, RestoreWaitsOutARateLimitAndAnswersOnce)
+{
+    int calls = 0;
+    server.route("POST", QStringLiteral("/api/2/files/copy_v2"), [&calls](const FakeHttpRequest&) {
+        FakeHttpResponse response = FakeHttpResponse::json(++calls == 1 ? 429 : 200, {});
+        response.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "0"));
+        return response;
+    });
+    auto removed = std::make_shared<FileInfoNode>();
+    removed->filePath = QStringLiteral("Dropbox/x/a.txt");
+    auto kept = std::make_shared<FileInfoNode>();
+    kept->filePath = QStringLiteral("Dropbox/y/a.txt");
+    std::vector<bool> answers;
+    handler->restoreCloudFile(restorable(removed, kept), [&](bool ok) { answers.push_back(ok); });
+    ASSERT_TRUE(waitUntil([&] { return !answers.empty(); }));
+    waitUntil([] { return false; }, 100);
+    EXPECT_EQ(answers, std::vector<bool>({ true }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(
+        server.requestLog.back().json().value(QStringLiteral("from_path")).toString(), QStringLiteral("/y/a.txt"));
+}
+
+namespace {
+
+using Box = ServiceTest<BoxCloudHandler>;
+
+QJsonObject boxItem(const char* type, const char* id, const char* name)
+{
+    return { { QStringLiteral("type"), QString::fromLatin1(type) }, { QStringLiteral("id"), QString::fromLatin1(id) },
+        { QStringLiteral("name"), QString::fromLatin1(name) }, { QStringLiteral("size"), 5 },
+        { QStringLiteral("sha1"), QStringLiteral("s-%1").arg(QString::fromLatin1(id)) } };
+}
+
+} // namespace
+
+TEST_F(Box, ListsFolderPagesWithTheBearerToken)
+{
+    server.route("GET", QStringLiteral("/api/folders/0/items"), [this](const FakeHttpRequest& request) {
+        EXPECT_TRUE(server.isAuthorized(request));
+        const bool first = request.query.queryItemValue(QStringLiteral("offset")) == QLatin1String("0");
+        const QJsonArray entries = first ? QJsonArray { boxItem("file", "11", "a.txt"), boxItem("folder", "7", "Sub") }
+                                         : QJsonArray { boxItem("file", "12", "b.txt") };
+        return FakeHttpResponse::json(
+            200, { { QStringLiteral("entries"), entries }, { QStringLiteral("total_count"), 3 } });
+    });
+    server.route("GET", QStringLiteral("/api/folders/7/items"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(
+            200, { { QStringLiteral("entries"), QJsonArray {} }, { QStringLiteral("total_count"), 0 } });
+    });
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(sink.paths, QStringList({ "Box/a.txt", "Box/b.txt" }));
+    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/api/folders/0/items")), 2);
+    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/api/folders/7/items")), 1);
+    const CloudScanFoldersListPtr root = handler->rootFolderObj;
+    ASSERT_EQ(root->arrCloudFolderFiles.size(), 2u);
+    const FileInfoNode& record = *root->arrCloudFolderFiles.front();
+    EXPECT_EQ(record.md5, QStringLiteral("s-11"));
+    EXPECT_EQ(record.cloud->fileId, QStringLiteral("11"));
+    EXPECT_EQ(root->children.front()->folderPath, QStringLiteral("Box/Sub"));
+}
+
+TEST_F(Box, DeleteCountsOnly204)
+{
+    for (const auto& [status, removed] : { std::pair { 204, true }, { 404, false }, { 401, false } }) {
+        server.route("DELETE", QStringLiteral("/api/files/11"), [status](const FakeHttpRequest&) {
+            return FakeHttpResponse { status, {}, "application/json", {}, false };
+        });
+        auto record = std::make_shared<FileInfoNode>();
+        record->cloudFields().fileId = QStringLiteral("11");
+        EXPECT_EQ(onWorker([&] { return handler->deleteCloudFile(record); }), removed) << status;
+        EXPECT_TRUE(server.requestLog.back().header("Authorization").startsWith("Bearer "));
+    }
+}
+
+TEST_F(Box, RestoreCopiesTheKeptFileIntoTheRemovedOnesFolder)
+{
+    for (const auto& [status, restored] : { std::pair { 201, true }, { 200, false } }) {
+        server.route("POST", QStringLiteral("/api/files/12/copy"),
+            [status](const FakeHttpRequest&) { return FakeHttpResponse::json(status, {}); });
+        auto removed = std::make_shared<FileInfoNode>();
+        removed->fileName = QStringLiteral("a.txt");
+        auto kept = std::make_shared<FileInfoNode>();
+        kept->cloudFields().fileId = QStringLiteral("12");
+        restorable(removed, kept)->cloudFields().folderIdForBoxCloud = QStringLiteral("7");
+        std::vector<bool> answers;
+        handler->restoreCloudFile(removed, [&](bool ok) { answers.push_back(ok); });
+        ASSERT_TRUE(waitUntil([&] { return !answers.empty(); }));
+        EXPECT_EQ(answers, std::vector<bool>({ restored }));
+        const FakeHttpRequest& sent = server.requestLog.back();
+        EXPECT_EQ(sent.header("Content-Type"), "application/json");
+        EXPECT_EQ(sent.json().value(QStringLiteral("parent")).toObject().value(QStringLiteral("id")).toString(), "7");
+        EXPECT_EQ(sent.json().value(QStringLiteral("name")).toString(), QStringLiteral("a.txt"));
+        EXPECT_EQ(sent.json().value(QStringLiteral("source_id")).toString(), QStringLiteral("12"));
+    }
+}
