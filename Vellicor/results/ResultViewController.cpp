@@ -15,11 +15,13 @@
 #include "controls/NamedImage.h"
 #include "controls/OptionPopover.h"
 #include "controls/RAZButton.h"
+#include "controls/WindowHelpers.h"
 #include "core/Localization.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ProtectedFolderStore.h"
 #include "marking/SelectAssistanceController.h"
 #include "platform/FileRemover.h"
+#include "results/ResultsLayout.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanCache.h"
 
@@ -29,6 +31,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSplitter>
+
+#include <cmath>
 
 namespace {
 
@@ -255,7 +259,6 @@ void ResultViewController::viewDidLoad()
         { name("btnListView"), { 16, 8, 40, 32 } },
         { name("btnHierarcheryView"), { 58, 8, 40, 32 } },
         { name("btnGroupView"), { 112, 8, 170, 32 } },
-        { name("btnSort"), { 296, 8, 40, 32 } },
         { name("btnAutoMark"), { 350, 8, 230, 32 } },
         { name("btnUnmarkAll"), { 588, 8, 140, 32 } },
         { name("btnOptions"), { 736, 8, 110, 32 } },
@@ -268,11 +271,10 @@ void ResultViewController::viewDidLoad()
         { name("btnTrash"), { w - 190, 14, 170, 36 } },
         { name("lblNoDupsFound"), { 0, h / 2, w, 40 } },
     };
-    for (int i = 0; i < 7; ++i) {
-        const double x = 16 + i * 150;
-        frames_[name(categoryButtonTable[i].objectName)] = { x, 8, 140, 34 };
-        frames_[name(categoryButtonTable[i].arrowName)] = { x + 62, 0, 16, 8 };
-    }
+    for (int i = 0; i < 7; ++i)
+        frames_[name(resultsCategoryRowOrder[i])] = { 3 + i * 128.0, 8, 120, 34 };
+    frames_[name("btnSort")] = { w - 176, 8, 160, 32 };
+    adjustLayoutForLanguage();
     frames_.apply(this);
     viewSplit_->setSizes({ int(w) - 260, 260 });
     btnChangeResultView(ViewMode::list);
@@ -280,6 +282,33 @@ void ResultViewController::viewDidLoad()
     highlightCategoryButton(-1);
     updateMarkedCountLabel();
     updateSortButton();
+}
+
+void ResultViewController::adjustLayoutForLanguage()
+{
+    ResultsTitleWidths widths;
+    for (const char* control : resultsCategoryRowOrder)
+        widths.insert(name(control), textWidthOfButtonTitle(findChild<QAbstractButton*>(name(control))));
+    for (const char* control : resultsMeasuredToolbar) {
+        if (auto* button = findChild<QAbstractButton*>(name(control))) {
+            // Measured in the strip's smaller font, the one the titles end up with.
+            const QFont font = button->font();
+            button->setFont(systemFontOfSize(11));
+            widths.insert(name(control), textWidthOfButtonTitle(button));
+            button->setFont(font);
+        }
+    }
+    if (currentLanguageCode == QLatin1String("nl"))
+        btnSort_->setText(QString());
+    for (const FontEdit& edit : applyResultsLayoutRules(frames_, widths, currentLanguageCode)) {
+        if (auto* widget = findChild<QWidget*>(edit.name))
+            widget->setFont(edit.font);
+    }
+    // The arrow under each category button follows it.
+    for (const CategoryButton& button : categoryButtonTable) {
+        const LayoutFrame& frame = frames_[name(button.objectName)];
+        frames_[name(button.arrowName)] = { std::round(frame.x + frame.width / 2 - 8), 0, 16, 8 };
+    }
 }
 
 void ResultViewController::resizeEvent(QResizeEvent* event)
@@ -378,10 +407,14 @@ void ResultViewController::buildCategoryBar()
         button->setObjectName(name(categoryButtonTable[i].objectName));
         button->setFont(systemFontOfSize(13));
         categoryButtons_[i] = button;
+
         categoryArrows_[i] = new ImageView(QStringLiteral("category_arrow"), boxCategories_);
         categoryArrows_[i]->setObjectName(name(categoryButtonTable[i].arrowName));
         connect(button, &QAbstractButton::clicked, this, [this, i] { categoryTapped(i); });
     }
+    // The sort button sits at the row's right end, widened leftwards for long titles.
+    btnSort_->setParent(boxCategories_);
+    btnSort_->show();
 }
 
 void ResultViewController::buildViews()
@@ -608,6 +641,8 @@ void ResultViewController::setTexts()
     lblNoDuplicateFoundOutlineview_->setText(text("ID_NO_DUPLICATES_FOUND"));
     viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_NO_DUPLICATES_FOUND"));
     lblSelectedFileHeading_->setText(text("ID_FOLDERPATH"));
+    btnSort_->setText(text("ID_SORT_BY_SIZE"));
+    btnSort_->setToolTip(btnSort_->text());
 }
 
 void ResultViewController::connectModel()

@@ -128,6 +128,7 @@ private:
     void buildViews();
     void buildFooter();
     void setTexts();
+    void adjustLayoutForLanguage();
     void connectModel();
     void highlightViewModeButton();
     void highlightCategoryButton(int category);
