@@ -96,6 +96,8 @@ int main(int argc, char* argv[])
         home->showHomeView();
     });
     home->setResultsReceiver(results);
+    results->setPreferencesOpener(
+        [&delegate] { delegate.preferencesWindowController().showPreferencesWindow(std::nullopt); });
     // The cloud sources' handlers and lists; a child of the home screen.
     auto* cloudSources = new CloudSourceController(*home);
     // The cloud folder picker of the home screen's Add and the assistant's

@@ -262,6 +262,7 @@ void ResultViewController::viewDidLoad()
         { name("btnAutoMark"), { 350, 8, 230, 32 } },
         { name("btnUnmarkAll"), { 588, 8, 140, 32 } },
         { name("btnOptions"), { 736, 8, 110, 32 } },
+        { name("btnSettingsInResultView"), { 856, 8, 110, 32 } },
         { name("btnFullScreen"), { w - 56, 8, 40, 32 } },
         { name("boxCategories"), { 0, h - 160, w, 48 } },
         { name("viewSplit"), { 0, 64, w, h - 224 } },
@@ -369,7 +370,10 @@ void ResultViewController::buildToolbar()
     btnUnmarkAll_->setObjectName(name("btnUnmarkAll"));
     btnOptions_ = new RAZButton(boxHeaderDetail_);
     btnOptions_->setObjectName(name("btnOptions"));
-    for (RAZButton* button : { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnOptions_, btnSort_ }) {
+    btnSettingsInResultView_ = new RAZButton(boxHeaderDetail_);
+    btnSettingsInResultView_->setObjectName(name("btnSettingsInResultView"));
+    for (RAZButton* button :
+        { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnOptions_, btnSort_, btnSettingsInResultView_ }) {
         applyResultButtonStyle(button);
         button->setFont(systemFontOfSize(13));
     }
@@ -391,6 +395,10 @@ void ResultViewController::buildToolbar()
     connect(btnOptions_, &QAbstractButton::clicked, this,
         [this] { menuOptions_->popup(btnOptions_->mapToGlobal(QPoint(0, btnOptions_->height()))); });
     connect(btnSort_, &QAbstractButton::clicked, this, [this] { state_->sortBtnTapped(); });
+    connect(btnSettingsInResultView_, &QAbstractButton::clicked, this, [this] {
+        if (preferencesOpener_)
+            preferencesOpener_();
+    });
     connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
     connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnAutoMarkTapped(); });
     connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] {
@@ -641,6 +649,7 @@ void ResultViewController::setTexts()
     lblNoDuplicateFoundOutlineview_->setText(text("ID_NO_DUPLICATES_FOUND"));
     viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_NO_DUPLICATES_FOUND"));
     lblSelectedFileHeading_->setText(text("ID_FOLDERPATH"));
+    btnSettingsInResultView_->setText(text("ID_SETTINGS"));
     btnSort_->setText(text("ID_SORT_BY_SIZE"));
     btnSort_->setToolTip(btnSort_->text());
 }
