@@ -114,6 +114,8 @@ int main(int argc, char* argv[])
         home->showHomeView();
     });
     home->setResultsReceiver(results);
+    results->setPreferencesOpener(
+        [&delegate] { delegate.preferencesWindowController().showPreferencesWindow(std::nullopt); });
     // The cloud sources' handlers and lists; a child of the home screen.
     auto* cloudSources = new CloudSourceController(*home);
     delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(*cloudSources));

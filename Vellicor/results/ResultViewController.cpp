@@ -16,6 +16,7 @@
 #include "controls/NamedImage.h"
 #include "controls/OptionPopover.h"
 #include "controls/RAZButton.h"
+#include "controls/WindowHelpers.h"
 #include "core/Localization.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ProtectedFolderStore.h"
@@ -24,6 +25,7 @@
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsLayout.h"
 #include "results/ResultsModel.h"
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanCache.h"
@@ -35,6 +37,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QSplitter>
+
+#include <cmath>
 
 namespace {
 
@@ -261,11 +265,11 @@ void ResultViewController::viewDidLoad()
         { name("btnListView"), { 16, 8, 40, 32 } },
         { name("btnHierarcheryView"), { 58, 8, 40, 32 } },
         { name("btnThumbnailView"), { 100, 8, 40, 32 } },
-        { name("btnGroupView"), { 146, 8, 146, 32 } },
-        { name("btnSort"), { 296, 8, 40, 32 } },
+        { name("btnGroupView"), { 146, 8, 170, 32 } },
         { name("btnAutoMark"), { 350, 8, 230, 32 } },
         { name("btnUnmarkAll"), { 588, 8, 140, 32 } },
         { name("btnOptions"), { 736, 8, 110, 32 } },
+        { name("btnSettingsInResultView"), { 856, 8, 110, 32 } },
         { name("btnFullScreen"), { w - 56, 8, 40, 32 } },
         { name("boxCategories"), { 0, h - 160, w, 48 } },
         { name("viewSplit"), { 0, 64, w, h - 224 } },
@@ -275,11 +279,10 @@ void ResultViewController::viewDidLoad()
         { name("btnTrash"), { w - 190, 14, 170, 36 } },
         { name("lblNoDupsFound"), { 0, h / 2, w, 40 } },
     };
-    for (int i = 0; i < 7; ++i) {
-        const double x = 16 + i * 150;
-        frames_[name(categoryButtonTable[i].objectName)] = { x, 8, 140, 34 };
-        frames_[name(categoryButtonTable[i].arrowName)] = { x + 62, 0, 16, 8 };
-    }
+    for (int i = 0; i < 7; ++i)
+        frames_[name(resultsCategoryRowOrder[i])] = { 3 + i * 128.0, 8, 120, 34 };
+    frames_[name("btnSort")] = { w - 176, 8, 160, 32 };
+    adjustLayoutForLanguage();
     frames_.apply(this);
     viewSplit_->setSizes({ int(w) - 260, 260 });
     btnChangeResultView(ViewMode::list);
@@ -287,6 +290,33 @@ void ResultViewController::viewDidLoad()
     highlightCategoryButton(-1);
     updateMarkedCountLabel();
     updateSortButton();
+}
+
+void ResultViewController::adjustLayoutForLanguage()
+{
+    ResultsTitleWidths widths;
+    for (const char* control : resultsCategoryRowOrder)
+        widths.insert(name(control), textWidthOfButtonTitle(findChild<QAbstractButton*>(name(control))));
+    for (const char* control : resultsMeasuredToolbar) {
+        if (auto* button = findChild<QAbstractButton*>(name(control))) {
+            // Measured in the strip's smaller font, the one the titles end up with.
+            const QFont font = button->font();
+            button->setFont(systemFontOfSize(11));
+            widths.insert(name(control), textWidthOfButtonTitle(button));
+            button->setFont(font);
+        }
+    }
+    if (currentLanguageCode == QLatin1String("nl"))
+        btnSort_->setText(QString());
+    for (const FontEdit& edit : applyResultsLayoutRules(frames_, widths, currentLanguageCode)) {
+        if (auto* widget = findChild<QWidget*>(edit.name))
+            widget->setFont(edit.font);
+    }
+    // The arrow under each category button follows it.
+    for (const CategoryButton& button : categoryButtonTable) {
+        const LayoutFrame& frame = frames_[name(button.objectName)];
+        frames_[name(button.arrowName)] = { std::round(frame.x + frame.width / 2 - 8), 0, 16, 8 };
+    }
 }
 
 void ResultViewController::resizeEvent(QResizeEvent* event)
@@ -349,7 +379,10 @@ void ResultViewController::buildToolbar()
     btnUnmarkAll_->setObjectName(name("btnUnmarkAll"));
     btnOptions_ = new RAZButton(boxHeaderDetail_);
     btnOptions_->setObjectName(name("btnOptions"));
-    for (RAZButton* button : { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnOptions_, btnSort_ }) {
+    btnSettingsInResultView_ = new RAZButton(boxHeaderDetail_);
+    btnSettingsInResultView_->setObjectName(name("btnSettingsInResultView"));
+    for (RAZButton* button :
+        { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnOptions_, btnSort_, btnSettingsInResultView_ }) {
         applyResultButtonStyle(button);
         button->setFont(systemFontOfSize(13));
     }
@@ -373,6 +406,10 @@ void ResultViewController::buildToolbar()
     connect(btnOptions_, &QAbstractButton::clicked, this,
         [this] { menuOptions_->popup(btnOptions_->mapToGlobal(QPoint(0, btnOptions_->height()))); });
     connect(btnSort_, &QAbstractButton::clicked, this, [this] { state_->sortBtnTapped(); });
+    connect(btnSettingsInResultView_, &QAbstractButton::clicked, this, [this] {
+        if (preferencesOpener_)
+            preferencesOpener_();
+    });
     connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
     connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnAutoMarkTapped(); });
     connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] {
@@ -389,10 +426,14 @@ void ResultViewController::buildCategoryBar()
         button->setObjectName(name(categoryButtonTable[i].objectName));
         button->setFont(systemFontOfSize(13));
         categoryButtons_[i] = button;
+
         categoryArrows_[i] = new ImageView(QStringLiteral("category_arrow"), boxCategories_);
         categoryArrows_[i]->setObjectName(name(categoryButtonTable[i].arrowName));
         connect(button, &QAbstractButton::clicked, this, [this, i] { categoryTapped(i); });
     }
+    // The sort button sits at the row's right end, widened leftwards for long titles.
+    btnSort_->setParent(boxCategories_);
+    btnSort_->show();
 }
 
 void ResultViewController::buildViews()
@@ -627,6 +668,9 @@ void ResultViewController::setTexts()
     lblNoDuplicateFoundOutlineview_->setText(text("ID_NO_DUPLICATES_FOUND"));
     viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_NO_DUPLICATES_FOUND"));
     lblSelectedFileHeading_->setText(text("ID_FOLDERPATH"));
+    btnSettingsInResultView_->setText(text("ID_SETTINGS"));
+    btnSort_->setText(text("ID_SORT_BY_SIZE"));
+    btnSort_->setToolTip(btnSort_->text());
 }
 
 void ResultViewController::connectModel()

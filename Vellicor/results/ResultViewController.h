@@ -66,6 +66,8 @@ public:
     void viewDidLoad();
     // Back and Back to the home screen.
     void setBackHandler(std::function<void()> back) { backHandler_ = std::move(back); }
+    // The toolbar's settings button: the application's one preferences window.
+    void setPreferencesOpener(std::function<void()> open) { preferencesOpener_ = std::move(open); }
     // The 1 s toolbar re-enable, the 0.05 s reloads and the 0.2 s scan-complete
     // sheet run through these; tests move a clock by hand.
     void setDelayedCalls(std::shared_ptr<DelayedCalls> calls);
@@ -172,6 +174,7 @@ private:
     void buildViews();
     void buildFooter();
     void setTexts();
+    void adjustLayoutForLanguage();
     void connectModel();
     void highlightViewModeButton();
     void highlightCategoryButton(int category);
@@ -206,6 +209,7 @@ private:
     std::unique_ptr<SelectAssistanceController> selectAssistance_;
     std::shared_ptr<DelayedCalls> delayedCalls_;
     std::function<void()> backHandler_;
+    std::function<void()> preferencesOpener_;
     FrameTable frames_;
     ViewMode mode_ = ViewMode::list;
     quint64 toolbarGeneration_ = 0;
@@ -245,6 +249,7 @@ private:
     RAZButton* btnAutoMark_ = nullptr;
     RAZButton* btnUnmarkAll_ = nullptr;
     RAZButton* btnOptions_ = nullptr;
+    RAZButton* btnSettingsInResultView_ = nullptr;
     IMGButton* btnTrash_ = nullptr;
     IMGButton* btnBack_ = nullptr;
     IMGButton* btnBackToFooter_ = nullptr;

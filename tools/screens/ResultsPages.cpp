@@ -91,12 +91,15 @@ struct StartedResults {
     std::shared_ptr<ImmediateCalls> calls = std::make_shared<ImmediateCalls>();
     std::vector<DuplicateGroupPtr> groups = sampleGroups();
 
-    StartedResults()
+    // language: the layout's language; the texts stay those of the shipped table.
+    explicit StartedResults(const QString& language = {})
     {
         for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
             qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
         startApplicationCore(*defaults);
+        if (!language.isEmpty())
+            currentLanguageCode = language;
         screen = std::make_unique<ResultViewController>(
             *defaults, std::make_shared<ProtectedFolderStore>(*defaults), std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(calls);
@@ -127,6 +130,11 @@ struct StartedResults {
 const GalleryRegistration listPage("results-list", [] {
     StartedResults started;
     started.screen->tblDuplicates()->setCurrentIndex(started.screen->listModel().index(2, 1));
+    return started.render();
+});
+
+const GalleryRegistration germanListPage("results-list-de", [] {
+    StartedResults started(QStringLiteral("de"));
     return started.render();
 });
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "controls/LayoutFrame.h"
+#include "home/HomeLayout.h"
+
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+// The results screen's pass over its base frames for the interface language
+// and the system profile: fixed moves, widenings and font changes for texts
+// that run long in some languages, and the category row packed to its titles.
+// Works on the frame table and measured title widths only, so it is tested
+// without a display. A rule for a control the table lacks is skipped.
+
+// The system the layout is for; a build runs on one fixed profile.
+struct ResultsSystemProfile {
+    bool before10_15 = false;
+    bool is12OrLater = true;
+};
+
+// Title widths (text width plus 10, at least 25) by control name, measured
+// with the font each control has when the pass starts.
+using ResultsTitleWidths = QHash<QString, double>;
+
+std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsTitleWidths& titleWidths,
+    const QString& languageCode, const ResultsSystemProfile& system = {});
+
+// The category buttons in the row order the layout packs them.
+inline constexpr const char* resultsCategoryRowOrder[7] = { "btnAllItems", "btnImagesItems", "btnDocumentItems",
+    "btnMusicItems", "btnVideoItems", "btnArchiveItems", "btnOtherItems" };
+// The toolbar buttons whose titles the layout measures.
+inline constexpr const char* resultsMeasuredToolbar[3] = { "btnAutoMark", "btnUnmarkAll", "btnSelectionAssitance" };
