@@ -48,12 +48,21 @@ std::vector<FilePathNodePtr>& ProtectedFolderStore::listForSource(ScanSource sou
 
 bool ProtectedFolderStore::loadThisComputerList()
 {
+    std::optional<std::vector<FilePathNodePtr>> rows = storedThisComputerList();
+    if (!rows)
+        return false;
+    arrProtectedPathsFinder = std::move(*rows);
+    return true;
+}
+
+std::optional<std::vector<FilePathNodePtr>> ProtectedFolderStore::storedThisComputerList() const
+{
     const QVariant stored = defaults_.object(key);
     const std::optional<QVariantList> records = Setting::toArray(stored);
     if (!records) {
         if (stored.isValid())
             Log::print("The protected folders setting is not a list; the protected folders stay as they were");
-        return false;
+        return std::nullopt;
     }
     std::vector<FilePathNodePtr> rows;
     rows.reserve(records->size());
@@ -63,8 +72,7 @@ bool ProtectedFolderStore::loadThisComputerList()
         else
             Log::print("Skipped protected folder entry", i, "of the settings: not a folder record with a path");
     }
-    arrProtectedPathsFinder = std::move(rows);
-    return true;
+    return rows;
 }
 
 bool ProtectedFolderStore::saveProtectedFolders() const

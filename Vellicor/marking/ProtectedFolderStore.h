@@ -3,6 +3,7 @@
 #include "core/FilePathNode.h"
 #include "core/GlobalObjects.h"
 
+#include <optional>
 #include <vector>
 
 class UserDefaults;
@@ -34,6 +35,9 @@ public:
     // a folder record with a path is skipped and logged. A flag that cannot be
     // read as a truth value counts as "with sub-folders", which protects more.
     bool loadThisComputerList();
+    // This computer's list as the settings hold it, without touching the
+    // shared list; none when the setting is not a list.
+    std::optional<std::vector<FilePathNodePtr>> storedThisComputerList() const;
 
     // Writes this computer's list to the settings in list order; rows without
     // a path are left out. False when the settings could not be saved.

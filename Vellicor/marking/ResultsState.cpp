@@ -53,7 +53,6 @@ void ResultsState::loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 d
     arrMainGroup = std::move(groups);
     arrGroups = arrMainGroup;
     this->dupCount = dupCount;
-    loadProtectedFolders();
     buildProtectedFolderPredicate();
     selectedCategoryIndex = -1;
     isFolderPriorityUpdate = false;
@@ -107,14 +106,16 @@ const std::vector<FilePathNodePtr>& ResultsState::arrProtectedPaths() const
     return protectedStore_ ? protectedStore_->listForSource(resultSource_) : none;
 }
 
-void ResultsState::loadProtectedFolders()
-{
-    if (protectedStore_ && resultSource_ == ScanSource::thisComputer)
-        protectedStore_->loadThisComputerList();
-}
-
 void ResultsState::buildProtectedFolderPredicate()
 {
+    // This computer's folders as stored now, read into a copy: the shared list
+    // the home screen shows is never refilled from here.
+    if (protectedStore_ && resultSource_ == ScanSource::thisComputer) {
+        if (const auto stored = protectedStore_->storedThisComputerList()) {
+            predProtectedFolder_ = ProtectedFolderMatcher::fromList(*stored, resultSource_);
+            return;
+        }
+    }
     predProtectedFolder_ = ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_);
 }
 

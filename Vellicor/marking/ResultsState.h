@@ -118,10 +118,9 @@ public:
 
     // The store's list for the result set's source.
     const std::vector<FilePathNodePtr>& arrProtectedPaths() const;
-    // Run together, in this order, at a load and after the protected list was
-    // edited: this computer's list is read again from the settings, then the
-    // test is rebuilt from the source's list.
-    void loadProtectedFolders();
+    // Run at a load and after the protected list was edited: the test is
+    // rebuilt from a copy of the source's list. The list itself is the one the
+    // home screen and the assistant keep; it is never refilled from here.
     void buildProtectedFolderPredicate();
     // None before the first result set.
     const std::optional<ProtectedFolderMatcher>& predProtectedFolder() const { return predProtectedFolder_; }

@@ -774,7 +774,6 @@ void SelectAssistanceController::btnRemoveProtectPathTapped()
 
 void SelectAssistanceController::protectedListEdited()
 {
-    state_.loadProtectedFolders();
     state_.buildProtectedFolderPredicate();
     emit protectedFoldersChanged();
 }

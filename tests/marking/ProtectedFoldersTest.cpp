@@ -2,6 +2,7 @@
 #include "core/SettingsSchema.h"
 #include "marking/ProtectedFolderMatcher.h"
 #include "marking/ProtectedFolderStore.h"
+#include "marking/ResultsState.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -53,4 +54,24 @@ TEST(ProtectedFolderStore, ReadsTheRecordSkippingBadEntriesAndKeepsTheListWhenTh
     defaults.setValue(key, QStringLiteral("not a list"));
     EXPECT_FALSE(store.loadThisComputerList());
     EXPECT_EQ(store.arrProtectedPathsFinder.size(), 2u);
+}
+
+TEST(ProtectedFolderStore, ALoadedResultSetReadsACopyAndNeverRefillsTheSharedList)
+{
+    QTemporaryDir folder;
+    UserDefaults defaults(folder.path());
+    auto store = std::make_shared<ProtectedFolderStore>(defaults);
+    auto shown = std::make_shared<FilePathNode>();
+    shown->filePath = QStringLiteral("/shown");
+    store->arrProtectedPathsFinder = { shown };
+    defaults.setValue(QString::fromLatin1(SettingsKey::protectedFolders),
+        QVariantList { makeFolderEntry(QStringLiteral("/kept"), 1, 1) });
+
+    ResultsState state(store);
+    state.loadResultSet({}, 0, ScanSource::thisComputer);
+    ASSERT_EQ(store->arrProtectedPathsFinder.size(), 1u);
+    EXPECT_EQ(store->arrProtectedPathsFinder[0], shown);
+    FileInfoNode inKept;
+    inKept.folderPath = QStringLiteral("/kept/photos");
+    EXPECT_TRUE(state.isFileProtected(inKept));
 }
