@@ -3,7 +3,9 @@
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
 #include "cloud/CloudConfig.h"
+#include "cloud/GoogleDriveHandler.h"
 #include "cloud/LightroomCloudHandler.h"
+#include "cloud/SecretStore.h"
 #include "core/Localization.h"
 #include "marking/ProtectedFolderStore.h"
 
@@ -14,6 +16,7 @@ namespace {
 bool hasHandler(ScanSource source)
 {
     switch (source) {
+    case ScanSource::googleDrive:
     case ScanSource::dropbox:
     case ScanSource::oneDrive:
     case ScanSource::box:
@@ -54,6 +57,14 @@ std::unique_ptr<ScanWrapper> CloudSourceController::defaultHandlerFactory(ScanSo
 {
     if (source == ScanSource::lightroomCatalog)
         return std::make_unique<LightroomCloudHandler>();
+    if (source == ScanSource::googleDrive) {
+        CloudServiceConfig config = CloudConfig::load(QStringLiteral("google"));
+        if (config.clientId.isEmpty() || !config.apiBaseUrl.isValid())
+            return nullptr;
+        // The keychain outlives every handler: it holds no state of its own.
+        static KeychainSecretStore keychain;
+        return std::make_unique<GoogleDriveHandler>(std::move(config), &keychain);
+    }
     return nullptr;
 }
 
@@ -98,6 +109,18 @@ void CloudSourceController::enterHandler(ScanSource chosen)
             slot->delegate = this;
     }
     ScanWrapper* handler = slot.get();
+    if (chosen == ScanSource::googleDrive) {
+        auto* drive = dynamic_cast<GoogleDriveHandler*>(handler);
+        engine.driveScanService = drive;
+        engine.rootDriveFolderId = GoogleDriveHandler::rootId();
+        if (drive) {
+            drive->setPageSink([&engine](const QString& id, bool sub, const DriveFilesPage& page) {
+                engine.processAllFetchGoogleDriveFiles(id, sub, page);
+            });
+            if (!engine.cloudRootObj)
+                engine.cloudRootObj = drive->makeRootFolderNode();
+        }
+    }
     // Without a handler a scan of this source has nothing to list; it must not
     // run the handler of another source.
     engine.scanWrapper = handler;
@@ -123,6 +146,14 @@ void CloudSourceController::enterHandler(ScanSource chosen)
 
 void CloudSourceController::sayNotSetUp(ScanSource source)
 {
+    if (source == ScanSource::googleDrive) {
+        const QString name = localizedText(QStringLiteral("ID_GOOGLE_DRIVE"));
+        AlertRequest request;
+        request.messageText = CloudConfig::load(QStringLiteral("google")).missingCredentialsText(name);
+        request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+        alertPresenter()->presentThen(request, nullptr);
+        return;
+    }
     static const std::pair<const char*, const char*> names[] = {
         { "dropbox", "ID_DROPBOX" },
         { "onedrive", "ID_ONEDRIVE" },
