@@ -110,7 +110,7 @@ bool GoogleDriveHandler::authenticateCloud()
     auto* reader = new RestClient(this);
     reader->setBaseUrl(*discovery);
     reader->setMaxRetries(1);
-    reader->send(RestRequest::get(QString()), this, [this, reader](const RestReply& reply) {
+    reader->send(RestRequest::get(discovery->toString()), this, [this, reader](const RestReply& reply) {
         reader->deleteLater();
         CloudServiceConfig config = config_;
         const QUrl authorize(reply.object().value(QStringLiteral("authorization_endpoint")).toString());
