@@ -5,6 +5,7 @@
 #include "base/UserDefaults.h"
 #include "cloud/CloudFolderPicker.h"
 #include "cloud/CloudSourceController.h"
+#include "cloud/GoogleDriveHandler.h"
 #include "controls/ApplicationFont.h"
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <cstdio>
 #include <functional>
@@ -30,6 +32,34 @@ bool hasDisplay()
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
+
+// The delegate's cloud sessions: the Drive handler, once the source has been
+// chosen, takes the Google redirects and forgets its sign-in at quit.
+class HandlerCloudSessions : public CloudSessions {
+public:
+    explicit HandlerCloudSessions(CloudSourceController* sources)
+        : sources_(sources)
+    {
+    }
+    void handleDropboxRedirect(const QUrl&) override { }
+    bool resumeGoogleSignIn(const QUrl& url) override
+    {
+        GoogleDriveHandler* drive = driveHandler();
+        return drive && drive->resumeSignIn(url);
+    }
+    void signOutAtQuit() override
+    {
+        if (GoogleDriveHandler* drive = driveHandler())
+            drive->signOutAtQuit();
+    }
+
+private:
+    GoogleDriveHandler* driveHandler() const
+    {
+        return sources_ ? dynamic_cast<GoogleDriveHandler*>(sources_->handlerFor(ScanSource::googleDrive)) : nullptr;
+    }
+    QPointer<CloudSourceController> sources_;
+};
 
 // The delegate's view of the preferences window.
 class PreferencesWindowAdapter : public PreferencesWindow {
@@ -97,7 +127,13 @@ int main(int argc, char* argv[])
     });
     home->setResultsReceiver(results);
     // The cloud sources' handlers and lists; a child of the home screen.
-    auto* cloudSources = new CloudSourceController(*home);
+    auto* cloudSources = new CloudSourceController(*home, [&delegate](ScanSource source) {
+        std::unique_ptr<ScanWrapper> handler = CloudSourceController::defaultHandlerFactory(source);
+        if (auto* drive = dynamic_cast<GoogleDriveHandler*>(handler.get()))
+            drive->setRedirectBase(delegate.signInListener().redirectBase());
+        return handler;
+    });
+    delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources);
