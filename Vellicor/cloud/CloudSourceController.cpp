@@ -117,8 +117,6 @@ void CloudSourceController::enterHandler(ScanSource chosen)
             drive->setPageSink([&engine](const QString& id, bool sub, const DriveFilesPage& page) {
                 engine.processAllFetchGoogleDriveFiles(id, sub, page);
             });
-            if (!engine.cloudRootObj)
-                engine.cloudRootObj = drive->makeRootFolderNode();
         }
     }
     // Without a handler a scan of this source has nothing to list; it must not

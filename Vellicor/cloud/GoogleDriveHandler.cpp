@@ -268,6 +268,7 @@ void GoogleDriveHandler::beginListing()
     ++listingGeneration_;
     fileCount = 0;
     isAbortScanning = false;
+    lastWalkIncomplete = false;
     scanSettings = makeScanSettingsSnapshot();
     minimumDuplicateSize = readMinimumDuplicateSize();
 }
@@ -359,6 +360,8 @@ bool GoogleDriveHandler::setTrashed(const QString& fileId, bool trashed, std::fu
         const RestReply reply = client_->sendBlocking(request, 60000);
         if (!reply.ok())
             Log::print("A Drive file could not be moved to the trash:", fileId);
+        else
+            isFileDeletedFromCloud = true;
         return reply.ok();
     }
     client_->send(request, contextObject(), [completion](const RestReply& reply) { completion(reply.ok()); });
