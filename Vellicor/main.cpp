@@ -3,9 +3,11 @@
 #include "app/AppDelegate.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
 #include "cloud/CloudFolderPicker.h"
 #include "cloud/CloudSourceController.h"
 #include "cloud/GoogleDriveHandler.h"
+#include "cloud/HandlerCloudRemover.h"
 #include "controls/ApplicationFont.h"
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
@@ -134,6 +136,9 @@ int main(int argc, char* argv[])
         return handler;
     });
     delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources));
+    // Cloud files of a result go to the handler of the chosen source.
+    results->cleanup().setCloudRemover(std::make_shared<HandlerCloudRemover>(
+        [cloudSources] { return cloudSources->handlerFor(selectedScanSource().load()); }));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources);
