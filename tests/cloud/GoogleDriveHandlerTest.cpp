@@ -194,7 +194,7 @@ TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
     EXPECT_EQ(failed, 1);
 }
 
-TEST_F(Drive, RemovalMovesTheFileToTheTrash)
+TEST_F(Drive, RestoreTakesTheFileOutOfTheTrash)
 {
     ASSERT_TRUE(signIn());
     std::optional<QJsonObject> patched;
