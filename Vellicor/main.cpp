@@ -3,8 +3,11 @@
 #include "app/AppDelegate.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
 #include "cloud/CloudFolderPicker.h"
 #include "cloud/CloudSourceController.h"
+#include "cloud/GoogleDriveHandler.h"
+#include "cloud/HandlerCloudRemover.h"
 #include "controls/ApplicationFont.h"
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
@@ -18,6 +21,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <cstdio>
 #include <functional>
@@ -30,6 +34,37 @@ bool hasDisplay()
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
+
+// The delegate's cloud sessions: the Drive handler, once the source has been
+// chosen, takes the Google redirects and forgets its sign-in at quit.
+class HandlerCloudSessions : public CloudSessions {
+public:
+    explicit HandlerCloudSessions(CloudSourceController* sources)
+        : sources_(sources)
+    {
+    }
+    void handleDropboxRedirect(const QUrl&) override { }
+    bool resumeGoogleSignIn(const QUrl& url) override
+    {
+        GoogleDriveHandler* drive = driveHandler();
+        return drive && drive->resumeSignIn(url);
+    }
+    bool handleOneDriveRedirect(const QUrl& url) override { return sources_ && sources_->handleOneDriveRedirect(url); }
+    void signOutAtQuit() override
+    {
+        if (GoogleDriveHandler* drive = driveHandler())
+            drive->signOutAtQuit();
+        if (sources_)
+            sources_->signOutAtQuit();
+    }
+
+private:
+    GoogleDriveHandler* driveHandler() const
+    {
+        return sources_ ? dynamic_cast<GoogleDriveHandler*>(sources_->handlerFor(ScanSource::googleDrive)) : nullptr;
+    }
+    QPointer<CloudSourceController> sources_;
+};
 
 // The delegate's view of the preferences window.
 class PreferencesWindowAdapter : public PreferencesWindow {
@@ -50,20 +85,6 @@ private:
 // The sign-ins the delegate routes redirects to: those of the handlers the
 // cloud source controller keeps. Lives as long as the delegate holds it; the
 // controller is a child of the home screen, which outlives the event loop.
-class HandlerCloudSessions : public CloudSessions {
-public:
-    explicit HandlerCloudSessions(CloudSourceController& sources)
-        : sources_(sources)
-    {
-    }
-    void handleDropboxRedirect(const QUrl&) override { }
-    bool resumeGoogleSignIn(const QUrl&) override { return false; }
-    bool handleOneDriveRedirect(const QUrl& url) override { return sources_.handleOneDriveRedirect(url); }
-    void signOutAtQuit() override { sources_.signOutAtQuit(); }
-
-private:
-    CloudSourceController& sources_;
-};
 
 } // namespace
 
@@ -117,8 +138,16 @@ int main(int argc, char* argv[])
     results->setPreferencesOpener(
         [&delegate] { delegate.preferencesWindowController().showPreferencesWindow(std::nullopt); });
     // The cloud sources' handlers and lists; a child of the home screen.
-    auto* cloudSources = new CloudSourceController(*home);
-    delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(*cloudSources));
+    auto* cloudSources = new CloudSourceController(*home, [&delegate](ScanSource source) {
+        std::unique_ptr<ScanWrapper> handler = CloudSourceController::defaultHandlerFactory(source);
+        if (auto* drive = dynamic_cast<GoogleDriveHandler*>(handler.get()))
+            drive->setRedirectBase(delegate.signInListener().redirectBase());
+        return handler;
+    });
+    delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources));
+    // Cloud files of a result go to the handler of the chosen source.
+    results->cleanup().setCloudRemover(std::make_shared<HandlerCloudRemover>(
+        [cloudSources] { return cloudSources->handlerFor(selectedScanSource().load()); }));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources);

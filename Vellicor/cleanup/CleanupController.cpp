@@ -67,6 +67,11 @@ void CleanupController::setPhotosBridge(std::shared_ptr<PhotosBridge> bridge)
         photos_ = bridge ? std::move(bridge) : std::make_shared<UnavailablePhotosBridge>();
 }
 
+void CleanupController::setCloudRemover(std::shared_ptr<CloudRemover> cloud)
+{
+    cloud_ = cloud ? std::move(cloud) : std::make_shared<UnavailableCloudRemover>();
+}
+
 CleanupController::~CleanupController()
 {
     if (worker_) {

@@ -132,6 +132,8 @@ public:
     ~CleanupController() override;
 
     void setScreen(RemovalScreen* screen) { screen_ = screen; }
+    // Takes effect from the next removal or undo; none: cloud files fail.
+    void setCloudRemover(std::shared_ptr<CloudRemover> cloud);
     void setAfterCleanScreen(AfterCleanScreen* screen) { afterCleanScreen_ = screen; }
     // The photo application that receives collected photo-library items; by
     // default none is available. Not while a run is under way.

@@ -472,9 +472,22 @@ void CloudFolderPicker::btnRefreshGDriveFolderListTapped()
     btnAddFolderGDrive->setEnabled(false);
 }
 
+// Drive rows are known by their folder id and absolute path, which the engine's
+// Drive listing reads; other sources' rows carry the tree node only.
+std::shared_ptr<GDFoldersList> CloudFolderPicker::driveFolderOf(const CloudScanFoldersListPtr& node)
+{
+    if (!node || selectedScanSource().load() != ScanSource::googleDrive)
+        return nullptr;
+    auto folder = std::make_shared<GDFoldersList>();
+    folder->folderName = node->folderName;
+    folder->folderId = node->folderId;
+    folder->folderAbsPath = node->folderPath;
+    return folder;
+}
+
 void CloudFolderPicker::btnAddFolderGDriveTapped()
 {
-    const PickedCloudFolder picked { nullptr, lastSelectedCloudPath };
+    const PickedCloudFolder picked { driveFolderOf(lastSelectedCloudPath), lastSelectedCloudPath };
     std::function<void(const QString&)> browsed = std::move(browsed_);
     browsed_ = nullptr;
     showCloudFolderListSheet(false);

@@ -109,6 +109,7 @@ public:
     QProgressBar* hudFolderList = nullptr;
 
 private:
+    static std::shared_ptr<GDFoldersList> driveFolderOf(const CloudScanFoldersListPtr& node);
     void buildSheet();
     void layOutSheet();
     void outlineItemDidExpand(const QModelIndex& index);

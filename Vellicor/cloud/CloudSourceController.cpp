@@ -5,6 +5,7 @@
 #include "cloud/BoxCloudHandler.h"
 #include "cloud/CloudConfig.h"
 #include "cloud/DropBoxHandler.h"
+#include "cloud/GoogleDriveHandler.h"
 #include "cloud/LightroomCloudHandler.h"
 #include "cloud/OneDriveHandler.h"
 #include "cloud/SecretStore.h"
@@ -18,6 +19,7 @@ namespace {
 bool hasHandler(ScanSource source)
 {
     switch (source) {
+    case ScanSource::googleDrive:
     case ScanSource::dropbox:
     case ScanSource::oneDrive:
     case ScanSource::box:
@@ -58,6 +60,14 @@ std::unique_ptr<ScanWrapper> CloudSourceController::defaultHandlerFactory(ScanSo
 {
     if (source == ScanSource::lightroomCatalog)
         return std::make_unique<LightroomCloudHandler>();
+    if (source == ScanSource::googleDrive) {
+        CloudServiceConfig config = CloudConfig::load(QStringLiteral("google"));
+        if (config.clientId.isEmpty() || !config.apiBaseUrl.isValid())
+            return nullptr;
+        // The keychain outlives every handler: it holds no state of its own.
+        static KeychainSecretStore keychain;
+        return std::make_unique<GoogleDriveHandler>(std::move(config), &keychain);
+    }
     // A service without its registration and address has no handler; the
     // source then says it is not set up.
     const auto configured = [](const char* service) -> std::optional<CloudServiceConfig> {
@@ -144,6 +154,16 @@ void CloudSourceController::enterHandler(ScanSource chosen)
             oneDrive->setRedirectBase(signInRedirectBase_);
     }
     ScanWrapper* handler = slot.get();
+    if (chosen == ScanSource::googleDrive) {
+        auto* drive = dynamic_cast<GoogleDriveHandler*>(handler);
+        engine.driveScanService = drive;
+        engine.rootDriveFolderId = GoogleDriveHandler::rootId();
+        if (drive) {
+            drive->setPageSink([&engine](const QString& id, bool sub, const DriveFilesPage& page) {
+                engine.processAllFetchGoogleDriveFiles(id, sub, page);
+            });
+        }
+    }
     // Without a handler a scan of this source has nothing to list; it must not
     // run the handler of another source.
     engine.scanWrapper = handler;
@@ -169,6 +189,14 @@ void CloudSourceController::enterHandler(ScanSource chosen)
 
 void CloudSourceController::sayNotSetUp(ScanSource source)
 {
+    if (source == ScanSource::googleDrive) {
+        const QString name = localizedText(QStringLiteral("ID_GOOGLE_DRIVE"));
+        AlertRequest request;
+        request.messageText = CloudConfig::load(QStringLiteral("google")).missingCredentialsText(name);
+        request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+        alertPresenter()->presentThen(request, nullptr);
+        return;
+    }
     static const std::pair<const char*, const char*> names[] = {
         { "dropbox", "ID_DROPBOX" },
         { "onedrive", "ID_ONEDRIVE" },

@@ -247,6 +247,8 @@ void ScanEngine::joinWorker()
 
 void ScanEngine::dispatchDriveQueries()
 {
+    if (driveScanService)
+        driveScanService->beginListing();
     for (const FilePathNodePtr& row : arrPathNodesFinder) {
         if (!row || row->state == 0 || !row->gdFolder)
             continue;
@@ -294,6 +296,17 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
         job_->addDriveFiles(page.files);
         if (page.nextPageToken && !isAbortScan && driveScanService)
             sendDriveQuery(folderId, isIncludeSubFolders, page.nextPageToken);
+        for (const auto& [subId, subPath] : page.subFolders) {
+            if (isAbortScan || !driveScanService)
+                break;
+            const bool excluded = std::any_of(
+                arrExcludePathsGDrive.begin(), arrExcludePathsGDrive.end(), [&](const FilePathNodePtr& ex) {
+                    return ex && ex->gdFolder
+                        && (ex->gdFolder->folderId == subId || ex->gdFolder->folderAbsPath == subPath);
+                });
+            if (!excluded && !(predCloudDirExclusion && predCloudDirExclusion->evaluateWithObject(subPath)))
+                sendDriveQuery(subId, true, std::nullopt);
+        }
     }
     if (recusiveCount == 0)
         job_->findDuplicatesInCloudDrives();

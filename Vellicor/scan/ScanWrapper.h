@@ -157,6 +157,9 @@ struct DriveFilesPage {
     std::vector<FileInfoNodePtr> files;
     std::optional<QString> nextPageToken;
     bool failed = false;
+    // Sub-folders met (id, display path) when sub-folders are asked for;
+    // each gets a query of its own unless it is excluded.
+    std::vector<std::pair<QString, QString>> subFolders;
 };
 
 // The Google Drive listing of a scan: one files-list query per folder and page.
@@ -165,6 +168,8 @@ struct DriveFilesPage {
 class DriveScanService {
 public:
     virtual ~DriveScanService() = default;
+    // A scan's listing begins: answers of earlier queries are dropped.
+    virtual void beginListing() { }
     virtual void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
         = 0;

@@ -221,3 +221,25 @@ TEST_F(DriveDispatch, ADriveScanWithNothingToQueryEndsAtOnce)
     EXPECT_EQ(engine->recusiveCount, 0);
     EXPECT_EQ(screen.sheetsShown, 1);
 }
+
+TEST_F(DriveDispatch, SubFoldersOfAnAnswerAreQueriedUnlessExcluded)
+{
+    addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
+    auto excluded = std::make_shared<FilePathNode>();
+    excluded->gdFolder = std::make_shared<GDFoldersList>();
+    excluded->gdFolder->folderId = QStringLiteral("skip-id");
+    excluded->gdFolder->folderAbsPath = QStringLiteral("My Drive/Skip");
+    engine->arrExcludePathsGDrive = { excluded };
+    engine->btnStartScanTapped();
+    ASSERT_EQ(drive.queries.size(), 1u);
+
+    DriveFilesPage page;
+    page.subFolders = { { QStringLiteral("a-id"), QStringLiteral("My Drive/A") },
+        { QStringLiteral("skip-id"), QStringLiteral("My Drive/Skip") } };
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, page);
+    ASSERT_EQ(drive.queries.size(), 2u);
+    EXPECT_EQ(drive.queries.back().folderId, QStringLiteral("a-id"));
+    EXPECT_EQ(engine->recusiveCount, 1);
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("a-id"), true, DriveFilesPage {});
+    EXPECT_EQ(engine->recusiveCount, 0);
+}

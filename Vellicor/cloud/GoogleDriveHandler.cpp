@@ -1,0 +1,369 @@
+#include "cloud/GoogleDriveHandler.h"
+
+#include "base/AlertPresenter.h"
+#include "base/Log.h"
+#include "cloud/OAuthSession.h"
+#include "cloud/RestClient.h"
+#include "cloud/SecretStore.h"
+#include "core/Localization.h"
+#include "core/SettingsSchema.h"
+#include "scan/CloudFileRecordBuilder.h"
+
+#include <QJsonArray>
+#include <QPointer>
+
+namespace {
+
+const QString folderMime = QStringLiteral("application/vnd.google-apps.folder");
+const QString secretItem = QStringLiteral("Authorization1");
+const QString fileFields = QStringLiteral("nextPageToken,files(id,name,mimeType,size,md5Checksum,createdTime,"
+                                          "modifiedTime,fileExtension,thumbnailLink,iconLink,imageMediaMetadata)");
+
+// The query string built by hand: every value fully percent-encoded, so a
+// '+' or '&' in a folder name cannot change the query.
+QUrlQuery filesQuery(const QString& q, const QString& fields, const std::optional<QString>& pageToken)
+{
+    QString text = QStringLiteral("q=") + QString::fromLatin1(QUrl::toPercentEncoding(q)) + QStringLiteral("&fields=")
+        + QString::fromLatin1(QUrl::toPercentEncoding(fields)) + QStringLiteral("&pageSize=1000");
+    if (pageToken)
+        text += QStringLiteral("&pageToken=") + QString::fromLatin1(QUrl::toPercentEncoding(*pageToken));
+    QUrlQuery query;
+    query.setQuery(text);
+    return query;
+}
+
+QString joinPath(const QString& folder, const QString& name)
+{
+    return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
+}
+
+std::optional<QString> nextPage(const QJsonObject& answer)
+{
+    const QString token = answer.value(QStringLiteral("nextPageToken")).toString();
+    if (token.isEmpty())
+        return std::nullopt;
+    return token;
+}
+
+} // namespace
+
+QString driveQueryLiteral(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    escaped.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+
+GoogleDriveHandler::GoogleDriveHandler(CloudServiceConfig config, SecretStore* store, QObject* parent)
+    : QObject(parent)
+    , config_(std::move(config))
+    , store_(store)
+    , client_(new RestClient(this))
+{
+    client_->setBaseUrl(config_.apiBaseUrl);
+    folderPaths_.insert(rootId(), rootFolderName());
+}
+
+GoogleDriveHandler::~GoogleDriveHandler() = default;
+
+void GoogleDriveHandler::setRedirectBase(const QString& base)
+{
+    redirectBase_ = base;
+    if (session_)
+        session_->setRedirectBase(base);
+}
+
+void GoogleDriveHandler::setBrowserOpener(std::function<void(const QUrl&)> opener)
+{
+    openBrowser_ = std::move(opener);
+    if (session_ && openBrowser_)
+        session_->setBrowserOpener(openBrowser_);
+}
+
+CloudScanFoldersListPtr GoogleDriveHandler::makeRootFolderNode()
+{
+    CloudScanFoldersListPtr root = ScanWrapper::makeRootFolderNode();
+    root->folderId = rootId();
+    return root;
+}
+
+// ---------------------------------------------------------------------------
+// Sign-in
+// ---------------------------------------------------------------------------
+
+bool GoogleDriveHandler::authenticateCloud()
+{
+    if (signingIn_)
+        return false;
+    if (config_.clientId.isEmpty()) {
+        signInFailed(QStringLiteral("no client id configured"));
+        return false;
+    }
+    signingIn_ = true;
+    const std::optional<QUrl> discovery = config_.url(QStringLiteral("discoveryUrl"));
+    if (session_ || !discovery) {
+        startFlow(config_);
+        return true;
+    }
+    // The provider's addresses come from its discovery document.
+    auto* reader = new RestClient(this);
+    reader->setBaseUrl(*discovery);
+    reader->setMaxRetries(1);
+    reader->send(RestRequest::get(discovery->toString()), this, [this, reader](const RestReply& reply) {
+        reader->deleteLater();
+        CloudServiceConfig config = config_;
+        const QUrl authorize(reply.object().value(QStringLiteral("authorization_endpoint")).toString());
+        const QUrl token(reply.object().value(QStringLiteral("token_endpoint")).toString());
+        const auto usable = [](const QUrl& url) {
+            return url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
+        };
+        if (!reply.ok() || !usable(authorize) || !usable(token)) {
+            signInFailed(QStringLiteral("the discovery document could not be read"));
+            return;
+        }
+        config.authorizeUrl = authorize;
+        config.tokenUrl = token;
+        startFlow(config);
+    });
+    return true;
+}
+
+void GoogleDriveHandler::startFlow(CloudServiceConfig config)
+{
+    if (!session_) {
+        session_ = new OAuthSession(std::move(config), store_, secretItem, this);
+        if (!redirectBase_.isEmpty())
+            session_->setRedirectBase(redirectBase_);
+        if (openBrowser_)
+            session_->setBrowserOpener(openBrowser_);
+        session_->setExtraAuthorizeParameters({ { QStringLiteral("access_type"), QStringLiteral("offline") },
+            { QStringLiteral("prompt"), QStringLiteral("consent") } });
+        connect(session_, &OAuthSession::signInFinished, this, [this](bool signedIn, const QString& error) {
+            if (!signingIn_)
+                return;
+            if (!signedIn) {
+                signInFailed(error);
+                return;
+            }
+            signingIn_ = false;
+            session_->attach(*client_);
+            isAuthenticateForScan = true;
+            // The wait sheet goes first, so the picker the success opens
+            // stays open.
+            if (delegate) {
+                delegate->dismissAuthenticationWait();
+                delegate->onAccessPermissionStatus(true);
+            }
+            emit signInEnded(true);
+        });
+    }
+    session_->signIn();
+}
+
+void GoogleDriveHandler::signInFailed(const QString& why)
+{
+    signingIn_ = false;
+    isAuthenticateForScan = false;
+    Log::print("Google sign-in failed:", why);
+    if (delegate) {
+        delegate->dismissAuthenticationWait();
+        delegate->onAccessPermissionStatus(false);
+    }
+    AlertRequest request;
+    request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
+    request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+    alertPresenter()->presentThen(request, nullptr);
+    emit signInEnded(false);
+}
+
+bool GoogleDriveHandler::resumeSignIn(const QUrl& url)
+{
+    return signingIn_ && session_ && session_->handleRedirect(url);
+}
+
+void GoogleDriveHandler::cancelSignIn()
+{
+    if (!signingIn_)
+        return;
+    signingIn_ = false;
+    if (session_)
+        session_->cancelSignIn();
+    if (delegate) {
+        delegate->dismissAuthenticationWait();
+        delegate->onAccessPermissionStatus(false);
+    }
+    emit signInEnded(false);
+}
+
+void GoogleDriveHandler::signOutAtQuit()
+{
+    isAuthenticateForScan = false;
+    if (session_)
+        session_->signOut();
+    else if (store_)
+        store_->removeSecret(secretItem, [](bool) {});
+}
+
+// ---------------------------------------------------------------------------
+// Folder tree
+// ---------------------------------------------------------------------------
+
+void GoogleDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done)
+{
+    if (!folder || folder->folderId.isEmpty()) {
+        done(FolderListing { {}, {}, true });
+        return;
+    }
+    folderPaths_.insert(folder->folderId, folder->folderPath);
+    listFolderPage(folder, std::nullopt, std::make_shared<FolderListing>(), std::move(done));
+}
+
+void GoogleDriveHandler::listFolderPage(const CloudScanFoldersListPtr& folder, const std::optional<QString>& pageToken,
+    std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done)
+{
+    const QString q = driveQueryLiteral(folder->folderId) + QStringLiteral(" in parents and mimeType = ")
+        + driveQueryLiteral(folderMime) + QStringLiteral(" and trashed = false");
+    RestRequest request = RestRequest::get(QStringLiteral("files"));
+    request.query = filesQuery(q, QStringLiteral("nextPageToken,files(id,name,mimeType)"), pageToken);
+    client_->send(request, contextObject(), [this, folder, listing, done](const RestReply& reply) {
+        if (!reply.ok()) {
+            Log::print("A Drive folder could not be listed:", folder->folderPath);
+            listing->failed = true;
+            done(std::move(*listing));
+            return;
+        }
+        const QJsonObject answer = reply.object();
+        for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
+            const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
+            if (!item || !item->isFolder())
+                continue;
+            auto node = std::make_shared<CloudScanFoldersList>();
+            node->folderId = item->identifier;
+            node->folderName = item->name;
+            node->folderPath = joinPath(folder->folderPath, item->name);
+            folderPaths_.insert(node->folderId, node->folderPath);
+            listing->subFolders.push_back(std::move(node));
+        }
+        if (const std::optional<QString> next = nextPage(answer)) {
+            listFolderPage(folder, next, listing, done);
+            return;
+        }
+        done(std::move(*listing));
+    });
+}
+
+QString GoogleDriveHandler::folderPath(const QString& folderId) const
+{
+    return folderPaths_.value(folderId);
+}
+
+// ---------------------------------------------------------------------------
+// Scan listing
+// ---------------------------------------------------------------------------
+
+void GoogleDriveHandler::beginListing()
+{
+    // Answers of an earlier scan's queries find another generation.
+    ++listingGeneration_;
+    fileCount = 0;
+    isAbortScanning = false;
+    lastWalkIncomplete = false;
+    scanSettings = makeScanSettingsSnapshot();
+    minimumDuplicateSize = readMinimumDuplicateSize();
+}
+
+void GoogleDriveHandler::executeFilesListQuery(
+    const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
+{
+    const QString q = driveQueryLiteral(folderId) + QStringLiteral(" in parents and trashed = false");
+    RestRequest request = RestRequest::get(QStringLiteral("files"));
+    request.query = filesQuery(q, fileFields, pageToken);
+    const quint64 generation = listingGeneration_;
+    client_->send(request, contextObject(), [this, folderId, isIncludeSubFolders, generation](const RestReply& reply) {
+        if (generation != listingGeneration_)
+            return;
+        DriveFilesPage page;
+        if (!reply.ok()) {
+            page.failed = true;
+            lastWalkIncomplete = true;
+        } else {
+            acceptFilesPage(folderId, isIncludeSubFolders, reply.object(), page);
+        }
+        if (pageSink_)
+            pageSink_(folderId, isIncludeSubFolders, page);
+    });
+}
+
+void GoogleDriveHandler::acceptFilesPage(
+    const QString& folderId, bool includeSubFolders, const QJsonObject& answer, DriveFilesPage& page)
+{
+    // The queried folder is every item's parent; one never recorded (a row
+    // from an earlier run) stands under "My Drive".
+    QString parentPath = folderPaths_.value(folderId);
+    if (parentPath.isEmpty())
+        parentPath = rootFolderName();
+    for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
+        const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
+        if (!item || item->name.isEmpty())
+            continue;
+        const QString path = joinPath(parentPath, item->name);
+        if (item->isFolder()) {
+            folderPaths_.insert(item->identifier, path);
+            if (includeSubFolders)
+                page.subFolders.emplace_back(item->identifier, path);
+            continue;
+        }
+        // Documents have no checksum and empty files nothing to compare.
+        if (item->md5Checksum.isEmpty() || !item->size || *item->size == 0)
+            continue;
+        auto record = std::make_shared<FileInfoNode>();
+        if (!makeGoogleDriveFileInfoNode(*record, *item, scanSettings))
+            continue;
+        record->filePath = path;
+        record->folderPath = parentPath + QLatin1Char('/');
+        record->cloudFields().fileId = item->identifier;
+        if (!acceptRecord(*record))
+            continue;
+        ++fileCount;
+        page.files.push_back(std::move(record));
+    }
+    page.nextPageToken = nextPage(answer);
+}
+
+// ---------------------------------------------------------------------------
+// Removal
+// ---------------------------------------------------------------------------
+
+bool GoogleDriveHandler::deleteCloudFile(const FileInfoNodePtr& record)
+{
+    if (!record || !record->cloud || record->cloud->fileId.isEmpty())
+        return false;
+    return setTrashed(record->cloud->fileId, true, nullptr);
+}
+
+void GoogleDriveHandler::restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion)
+{
+    if (!record || !record->cloud || record->cloud->fileId.isEmpty()) {
+        completion(false);
+        return;
+    }
+    setTrashed(record->cloud->fileId, false, std::move(completion));
+}
+
+// Without a completion the request blocks the calling (worker) thread.
+bool GoogleDriveHandler::setTrashed(const QString& fileId, bool trashed, std::function<void(bool)> completion)
+{
+    RestRequest request = RestRequest::make("PATCH", QStringLiteral("files/") + QUrl::toPercentEncoding(fileId));
+    request.json = QJsonDocument(QJsonObject { { QStringLiteral("trashed"), trashed } });
+    if (!completion) {
+        const RestReply reply = client_->sendBlocking(request, 60000);
+        if (!reply.ok())
+            Log::print("A Drive file could not be moved to the trash:", fileId);
+        else
+            isFileDeletedFromCloud = true;
+        return reply.ok();
+    }
+    client_->send(request, contextObject(), [completion](const RestReply& reply) { completion(reply.ok()); });
+    return true;
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "cloud/CloudConfig.h"
+#include "scan/ScanWrapper.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class OAuthSession;
+class RestClient;
+class SecretStore;
+
+// Google Drive as a scan source. Sign-in first reads the provider's discovery
+// document (when cloud.json names one) for its authorize and token addresses,
+// then runs the code flow with PKCE; the tokens are kept under the item
+// "Authorization1" and removed at quit. The picker's tree starts at "My Drive"
+// and is listed with folders-only queries; a scan's listing is the engine's
+// Drive road, answered here one files-list query at a time.
+//
+// Paths are built from the names of the folders met, starting from "My Drive",
+// so a file reads "My Drive/A/B/f" wherever it was listed from.
+//
+// Threads: GUI thread, except deleteCloudFile (the removal worker).
+class GoogleDriveHandler : public QObject, public ScanWrapper, public DriveScanService {
+    Q_OBJECT
+public:
+    using PageSink = std::function<void(const QString& folderId, bool includeSubFolders, const DriveFilesPage&)>;
+
+    // store: not owned, outlives the handler.
+    GoogleDriveHandler(CloudServiceConfig config, SecretStore* store, QObject* parent = nullptr);
+    ~GoogleDriveHandler() override;
+
+    // Where the browser comes back to and how it is opened (tests replace it).
+    void setRedirectBase(const QString& base);
+    void setBrowserOpener(std::function<void(const QUrl&)> opener);
+    // The engine's processAllFetchGoogleDriveFiles.
+    void setPageSink(PageSink sink) { pageSink_ = std::move(sink); }
+    // The application's loopback listener hands a redirect in; false when no
+    // sign-in waits for it.
+    bool resumeSignIn(const QUrl& url);
+    // The wait sheet's Cancel.
+    void cancelSignIn();
+    // At quit: the tokens are forgotten and their kept item removed.
+    void signOutAtQuit();
+    bool isSigningIn() const { return signingIn_; }
+
+    bool authenticateCloud() override;
+    bool deleteCloudFile(const FileInfoNodePtr& record) override;
+    void restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion) override;
+    CloudScanFoldersListPtr makeRootFolderNode() override;
+
+    // DriveScanService
+    void beginListing() override;
+    void executeFilesListQuery(
+        const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken) override;
+
+    // The display path recorded for a folder id ("My Drive" for the root).
+    QString folderPath(const QString& folderId) const;
+
+    static QString rootId() { return QStringLiteral("root"); }
+
+signals:
+    // A sign-in ended (true: signed in); the alert was shown on failure.
+    void signInEnded(bool signedIn);
+
+protected:
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override;
+    QString rootFolderName() const override { return QStringLiteral("My Drive"); }
+
+private:
+    void startFlow(CloudServiceConfig config);
+    void signInFailed(const QString& why);
+    void listFolderPage(const CloudScanFoldersListPtr& folder, const std::optional<QString>& pageToken,
+        std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
+    void acceptFilesPage(
+        const QString& folderId, bool includeSubFolders, const QJsonObject& answer, DriveFilesPage& page);
+    bool setTrashed(const QString& fileId, bool trashed, std::function<void(bool)> completion);
+
+    CloudServiceConfig config_;
+    SecretStore* store_;
+    RestClient* client_;
+    OAuthSession* session_ = nullptr;
+    QString redirectBase_;
+    std::function<void(const QUrl&)> openBrowser_;
+    bool signingIn_ = false;
+    PageSink pageSink_;
+    QHash<QString, QString> folderPaths_;
+    quint64 listingGeneration_ = 0;
+};
+
+// A text as a Drive query's quoted literal: backslash and quote escaped.
+QString driveQueryLiteral(const QString& text);

@@ -1,0 +1,211 @@
+#include "cloud/GoogleDriveHandler.h"
+
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "cloud/SecretStore.h"
+#include "core/AppStartup.h"
+#include "core/GlobalObjects.h"
+#include "support/FakeHttpServer.h"
+#include "support/TempHome.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Alerts : AlertPresenter {
+    QStringList texts;
+    int present(const AlertRequest& request) override { return texts.append(request.messageText), 0; }
+};
+
+struct Delegate : ScanWrapperDelegate {
+    std::vector<bool> outcomes;
+    void OnScanCompletedProcess() override { }
+    void onAccessPermissionStatus(bool signedIn) override { outcomes.push_back(signedIn); }
+};
+
+QJsonObject item(const QString& id, const QString& name, const QString& md5 = {}, int size = -1)
+{
+    QJsonObject json { { QStringLiteral("id"), id }, { QStringLiteral("name"), name } };
+    if (md5 == QLatin1String("folder"))
+        json.insert(QStringLiteral("mimeType"), QStringLiteral("application/vnd.google-apps.folder"));
+    else if (!md5.isEmpty())
+        json.insert(QStringLiteral("md5Checksum"), md5);
+    if (size >= 0)
+        json.insert(QStringLiteral("size"), QString::number(size));
+    json.insert(QStringLiteral("fileExtension"), name.section(QLatin1Char('.'), -1));
+    return json;
+}
+
+// The id quoted first in a Drive query, unescaped.
+QString parentOf(const FakeHttpRequest& request)
+{
+    const QString q = request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+    QString id;
+    for (qsizetype i = 1; i < q.size() && q.at(i) != QLatin1Char('\''); ++i) {
+        if (q.at(i) == QLatin1Char('\\'))
+            ++i;
+        id += q.at(i);
+    }
+    return id;
+}
+
+class Drive : public ::testing::Test {
+protected:
+    TempHome home;
+    UserDefaults defaults { home.configHome() };
+    std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
+    FakeHttpServer server;
+    MemorySecretStore secrets;
+    Delegate delegate;
+    std::unique_ptr<GoogleDriveHandler> drive;
+    // Pages by folder id; "fail" answers 500.
+    QHash<QString, std::vector<QJsonArray>> tree;
+    std::vector<std::pair<QString, DriveFilesPage>> pages;
+    std::tuple<bool, bool, decltype(scanCategoryFlags)> saved;
+
+    void SetUp() override
+    {
+        startApplicationCore(defaults);
+        setAlertPresenter(alerts);
+        saved = { isAllFileTypesSelected, scanAnyFileSize, scanCategoryFlags };
+        isAllFileTypesSelected = true;
+        scanAnyFileSize = true;
+        scanCategoryFlags.fill(true);
+        ASSERT_TRUE(server.listen());
+        server.enableOAuth(QStringLiteral("drive-client"));
+        server.route("GET", QStringLiteral("/discovery"), [this](const FakeHttpRequest&) {
+            return FakeHttpResponse::json(200,
+                { { QStringLiteral("authorization_endpoint"), server.url(QStringLiteral("/authorize")).toString() },
+                    { QStringLiteral("token_endpoint"), server.url(QStringLiteral("/token")).toString() } });
+        });
+        server.route("GET", QStringLiteral("/api/files"), [this](const FakeHttpRequest& request) {
+            const QString parent = parentOf(request);
+            if (parent == QLatin1String("fail") || !server.isAuthorized(request))
+                return FakeHttpResponse::json(parent == QLatin1String("fail") ? 500 : 401, {});
+            const std::vector<QJsonArray> folderPages = tree.value(parent);
+            const int index = request.query.queryItemValue(QStringLiteral("pageToken")).toInt();
+            QJsonObject answer { { QStringLiteral("files"),
+                index < static_cast<int>(folderPages.size()) ? folderPages.at(index) : QJsonArray() } };
+            if (index + 1 < static_cast<int>(folderPages.size()))
+                answer.insert(QStringLiteral("nextPageToken"), QString::number(index + 1));
+            return FakeHttpResponse::json(200, answer);
+        });
+        tree.insert(QStringLiteral("root"),
+            { QJsonArray { item(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("folder")),
+                  item(QStringLiteral("doc"), QStringLiteral("notes.jpg")) },
+                QJsonArray { item(QStringLiteral("e"), QStringLiteral("empty.jpg"), QStringLiteral("d41d"), 0),
+                    item(QStringLiteral("f0"), QStringLiteral("top.jpg"), QStringLiteral("m0"), 200000) } });
+        tree.insert(QStringLiteral("a"),
+            { QJsonArray { item(QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("folder")) } });
+        tree.insert(QStringLiteral("b"),
+            { QJsonArray { item(QStringLiteral("f"), QStringLiteral("f.jpg"), QStringLiteral("m1"), 200000) } });
+        tree.insert(QStringLiteral("it's\\"),
+            { QJsonArray { item(QStringLiteral("g"), QStringLiteral("g.jpg"), QStringLiteral("m2"), 200000) } });
+
+        const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"),
+            { { QStringLiteral("clientId"), QStringLiteral("drive-client") },
+                { QStringLiteral("discoveryUrl"), server.url(QStringLiteral("/discovery")).toString() },
+                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api")).toString() } });
+        drive = std::make_unique<GoogleDriveHandler>(config, &secrets);
+        drive->delegate = &delegate;
+        drive->setRedirectBase(QStringLiteral("http://127.0.0.1:4712"));
+        drive->setBrowserOpener([this](const QUrl& url) {
+            server.browse(url, [this](const QUrl& redirect) { drive->resumeSignIn(redirect); });
+        });
+        drive->setPageSink(
+            [this](const QString& id, bool, const DriveFilesPage& page) { pages.emplace_back(id, page); });
+    }
+
+    void TearDown() override
+    {
+        std::tie(isAllFileTypesSelected, scanAnyFileSize, scanCategoryFlags) = saved;
+        setAlertPresenter(nullptr);
+    }
+
+    bool signIn()
+    {
+        const size_t before = delegate.outcomes.size();
+        EXPECT_TRUE(drive->authenticateCloud());
+        EXPECT_TRUE(waitUntil([&] { return delegate.outcomes.size() > before; }));
+        return delegate.outcomes.size() > before && delegate.outcomes.back();
+    }
+};
+
+} // namespace
+
+TEST_F(Drive, SignInKeepsOneItemUntilQuitAndADeclineAlerts)
+{
+    ASSERT_TRUE(signIn());
+    ASSERT_TRUE(signIn());
+    EXPECT_EQ(secrets.items.keys(), QStringList { QStringLiteral("Authorization1") });
+    EXPECT_EQ(server.verifierMismatches, 0);
+    drive->signOutAtQuit();
+    EXPECT_TRUE(secrets.items.isEmpty());
+
+    server.declineNextSignIn = true;
+    EXPECT_FALSE(signIn());
+    EXPECT_FALSE(drive->isAuthenticateForScan);
+    EXPECT_EQ(alerts->texts.size(), 1);
+}
+
+TEST_F(Drive, FolderTreeFollowsPagesAndBuildsPathsFromMyDrive)
+{
+    ASSERT_TRUE(signIn());
+    CloudScanFoldersListPtr root = drive->makeRootFolderNode();
+    drive->fetchChildFolders(root);
+    ASSERT_TRUE(waitUntil([&] { return !root->children.empty(); }));
+    drive->fetchChildFolders(root->children.front());
+    ASSERT_TRUE(waitUntil([&] { return !root->children.front()->children.empty(); }));
+    EXPECT_EQ(root->children.size(), 1u);
+    EXPECT_EQ(root->children.front()->children.front()->folderPath, QStringLiteral("My Drive/A/B"));
+}
+
+TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
+{
+    ASSERT_TRUE(signIn());
+    drive->beginListing();
+    drive->executeFilesListQuery(QStringLiteral("root"), true, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return pages.size() == 1; }));
+    drive->executeFilesListQuery(QStringLiteral("root"), true, pages.front().second.nextPageToken);
+    drive->executeFilesListQuery(QStringLiteral("a"), true, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return pages.size() == 3; }));
+    drive->executeFilesListQuery(QStringLiteral("b"), true, std::nullopt);
+    drive->executeFilesListQuery(QStringLiteral("fail"), true, std::nullopt);
+    drive->executeFilesListQuery(QStringLiteral("it's\\"), false, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return pages.size() == 6; }));
+
+    QStringList paths;
+    QStringList subFolders;
+    int failed = 0;
+    for (const auto& [id, page] : pages) {
+        failed += page.failed ? 1 : 0;
+        for (const FileInfoNodePtr& record : page.files)
+            paths << record->filePath.value_or(QString());
+        for (const auto& sub : page.subFolders)
+            subFolders << sub.second;
+    }
+    paths.sort();
+    EXPECT_EQ(paths,
+        QStringList({ QStringLiteral("My Drive/A/B/f.jpg"), QStringLiteral("My Drive/g.jpg"),
+            QStringLiteral("My Drive/top.jpg") }));
+    EXPECT_EQ(subFolders, QStringList({ QStringLiteral("My Drive/A"), QStringLiteral("My Drive/A/B") }));
+    EXPECT_EQ(failed, 1);
+}
+
+TEST_F(Drive, RestoreTakesTheFileOutOfTheTrash)
+{
+    ASSERT_TRUE(signIn());
+    std::optional<QJsonObject> patched;
+    server.route("PATCH", QStringLiteral("/api/files/f"), [&](const FakeHttpRequest& request) {
+        patched = request.json();
+        return FakeHttpResponse::json(200, {});
+    });
+    auto record = std::make_shared<FileInfoNode>();
+    record->cloudFields().fileId = QStringLiteral("f");
+    bool restored = false;
+    drive->restoreCloudFile(record, [&](bool ok) { restored = ok; });
+    ASSERT_TRUE(waitUntil([&] { return restored; }));
+    EXPECT_EQ(patched->value(QStringLiteral("trashed")).toBool(), false);
+}
