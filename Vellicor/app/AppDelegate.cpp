@@ -36,11 +36,6 @@ namespace {
 constexpr char programName[] = "Vellicor";
 constexpr QSize smallContentSize { 960, 600 };
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 void printLine(const char* line)
 {
     std::printf("%s\n", line);
@@ -153,15 +148,15 @@ void AppDelegate::buildMenus()
 void AppDelegate::localizeMenuTitles()
 {
     const QString name = QString::fromLatin1(programName);
-    menuItemAbout->setText(formatText(text("ID_ABOUT_APP"), { name }));
-    menuPrefrencess->setText(formatText(QStringLiteral("%@..."), { text("ID_PREFRENCESS") }));
-    menuQuit->setText(formatText(text("ID_QUIT_APP"), { name }));
-    menuHide->setText(formatText(text("ID_HIDE_APP"), { name }));
-    menuShowAll->setText(text("ID_SHOW_ALL"));
-    menuHelp->setTitle(text("ID_HELP"));
-    menuCheckForUpdate->setText(text("ID_CHECK_FOR_UPDATE"));
-    menuUnInstall->setText(text("ID_UNISTALL"));
-    menuHelpApp->setText(formatText(QStringLiteral("%@ %@"), { name, text("ID_HELP") }));
+    menuItemAbout->setText(formatText(localizedText("ID_ABOUT_APP"), { name }));
+    menuPrefrencess->setText(formatText(QStringLiteral("%@..."), { localizedText("ID_PREFRENCESS") }));
+    menuQuit->setText(formatText(localizedText("ID_QUIT_APP"), { name }));
+    menuHide->setText(formatText(localizedText("ID_HIDE_APP"), { name }));
+    menuShowAll->setText(localizedText("ID_SHOW_ALL"));
+    menuHelp->setTitle(localizedText("ID_HELP"));
+    menuCheckForUpdate->setText(localizedText("ID_CHECK_FOR_UPDATE"));
+    menuUnInstall->setText(localizedText("ID_UNISTALL"));
+    menuHelpApp->setText(formatText(QStringLiteral("%@ %@"), { name, localizedText("ID_HELP") }));
 }
 
 void AppDelegate::setContentSize(QSize size)
@@ -334,8 +329,8 @@ void AppDelegate::btnCheckForUpdateTapped()
 void AppDelegate::aboutTapped()
 {
     alertPresenter()->presentThen(
-        AlertRequest { QString::fromLatin1(programName), QCoreApplication::applicationVersion(), { text("ID_OK") },
-            AlertStyle::informational },
+        AlertRequest { QString::fromLatin1(programName), QCoreApplication::applicationVersion(),
+            { localizedText("ID_OK") }, AlertStyle::informational },
         {});
 }
 
@@ -403,7 +398,8 @@ void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthRe
             this,
             [description] {
                 alertPresenter()->presentThen(
-                    AlertRequest { text("ID_AUTHORIZATION_ERROR"), description, { text("ID_OK") } }, {});
+                    AlertRequest { localizedText("ID_AUTHORIZATION_ERROR"), description, { localizedText("ID_OK") } },
+                    {});
             },
             Qt::QueuedConnection);
         break;
@@ -448,9 +444,10 @@ void AppDelegate::uninstallApplication()
     if (ScanEngine* engine = mainVC_->scanEngine(); engine && !engine->canQuit())
         return;
     const QString name = QString::fromLatin1(programName);
-    alertPresenter()->presentThen(AlertRequest { formatText(text("ID_ARE_YOU_SURE_WANT_TO_UNINSTALL_APP"), { name }),
-                                      formatText(text("ID_THIS_ACTION_WILL_UNINSTALL_APP_FROM_MAC"), { name }),
-                                      { text("ID_NO"), text("ID_YES") } },
+    alertPresenter()->presentThen(
+        AlertRequest { formatText(localizedText("ID_ARE_YOU_SURE_WANT_TO_UNINSTALL_APP"), { name }),
+            formatText(localizedText("ID_THIS_ACTION_WILL_UNINSTALL_APP_FROM_MAC"), { name }),
+            { localizedText("ID_NO"), localizedText("ID_YES") } },
         [this, guard = QPointer<AppDelegate>(this)](int answer) {
             if (!guard || answer != 1)
                 return;

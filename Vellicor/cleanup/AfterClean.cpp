@@ -9,11 +9,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 const char* recoveryHintKey(ScanSource source)
 {
     switch (source) {
@@ -56,25 +51,27 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     AfterCleanFigures figures;
     figures.anyRemoved = report.countTrashed > 0;
     const bool one = report.countTrashed == 1;
-    figures.totalDupsCleaned = formatText(
-        text(one ? "ID_DUPLICATE_FILE_CLEANED_COUNT" : "ID_DUPLICATE_FILES_CLEANED_COUNT"), { report.countTrashed });
-    figures.duplicatesRemoved = text(one ? "ID_DUPLICATE_REMOVED" : "ID_DUPLICATES_REMOVED");
+    figures.totalDupsCleaned
+        = formatText(localizedText(one ? "ID_DUPLICATE_FILE_CLEANED_COUNT" : "ID_DUPLICATE_FILES_CLEANED_COUNT"),
+            { report.countTrashed });
+    figures.duplicatesRemoved = localizedText(one ? "ID_DUPLICATE_REMOVED" : "ID_DUPLICATES_REMOVED");
     figures.dupCleaned = QString::number(report.countTrashed);
     figures.dupSizeCleaned = getSizeInUnits(static_cast<double>(report.sizeTrashed));
     figures.uniqueFilesRetain = QString::number(report.uniquePhotosReatined);
     figures.uniqueFilesRetained
-        = text(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");
-    figures.inCaseMistake = text(recoveryHintKey(source));
+        = localizedText(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");
+    figures.inCaseMistake = localizedText(recoveryHintKey(source));
 
     if (report.isPhotosLibInTrashList && report.countTrashedLibraryItems > 0) {
-        const QString album = text("ID_DUPLICATE_MARKED_PHOTOS");
+        const QString album = localizedText("ID_DUPLICATE_MARKED_PHOTOS");
         figures.trashInfoAfterClean
             = QStringLiteral("%1 \n \n%2\n%3\n%4")
-                  .arg(formatText(text("ID_DUPLICATE_PHOTOS_MOVED_TO_ALBUM"), { album }), text("ID_SWITCH_PHOTOS_APP"),
-                      formatText(text("ID_CLICK_ALBUM_WITH_DELETE_THEM"), { album }),
-                      text("ID_DELETE_OPTION_APPEAR_IN_CONTEXT_MENU"));
-        figures.dupCleanedLibrary
-            = formatText(text("ID_PHOTOS_VIDEOS_MOVE_TO_DUPLICATE_MARKED_ALBUM"), { report.countTrashedLibraryItems });
+                  .arg(formatText(localizedText("ID_DUPLICATE_PHOTOS_MOVED_TO_ALBUM"), { album }),
+                      localizedText("ID_SWITCH_PHOTOS_APP"),
+                      formatText(localizedText("ID_CLICK_ALBUM_WITH_DELETE_THEM"), { album }),
+                      localizedText("ID_DELETE_OPTION_APPEAR_IN_CONTEXT_MENU"));
+        figures.dupCleanedLibrary = formatText(
+            localizedText("ID_PHOTOS_VIDEOS_MOVE_TO_DUPLICATE_MARKED_ALBUM"), { report.countTrashedLibraryItems });
     }
 
     for (const auto* outcomes : { &report.arrFileNotTrashed, &report.skipped }) {
@@ -82,8 +79,9 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
             figures.notRemoved.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
     }
     if (report.stopped)
-        figures.notRemoved.append(formatText(text("ID_CLEANUP_STOPPED_FILES_NOT_TRIED"), { report.notAttempted }));
+        figures.notRemoved.append(
+            formatText(localizedText("ID_CLEANUP_STOPPED_FILES_NOT_TRIED"), { report.notAttempted }));
     if (!figures.notRemoved.isEmpty())
-        figures.notRemovedHeading = text("ID_SOME_FILES_NOT_TRASHED");
+        figures.notRemovedHeading = localizedText("ID_SOME_FILES_NOT_TRASHED");
     return figures;
 }

@@ -16,11 +16,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 constexpr int margin = 24;
 constexpr int innerWidth = sheetWidth - 2 * margin;
 
@@ -87,13 +82,14 @@ void AfterCleanSheets::buildAfterCleanWindow()
     boxMainAfterClean = makeSheetBox(window, "boxMainAfterClean", 400);
     makeHeader(boxMainAfterClean, lblTotalDupsCleaned, QString());
     lblFilesDeletedSubHeading = makeLabel(boxMainAfterClean,
-        QStringLiteral("%1 %2").arg(text("ID_SELECTED_DUPLICATE_FILES_DELETED"), text("ID_DELETE_SUCCESS_MSG")),
+        QStringLiteral("%1 %2").arg(
+            localizedText("ID_SELECTED_DUPLICATE_FILES_DELETED"), localizedText("ID_DELETE_SUCCESS_MSG")),
         QRect(margin, 60, innerWidth, 36), 12);
     lblDupCleaned = makeFigure(boxMainAfterClean, 0, 104);
     lblDupSizeCleaned = makeFigure(boxMainAfterClean, 1, 104);
     lblUniqueFilesRetain = makeFigure(boxMainAfterClean, 2, 104);
     lblDuplicatesRemoved = makeCaption(boxMainAfterClean, QString(), 0, 142);
-    lblSpaceRemoved = makeCaption(boxMainAfterClean, text("ID_SPACE_REMOVED"), 1, 142);
+    lblSpaceRemoved = makeCaption(boxMainAfterClean, localizedText("ID_SPACE_REMOVED"), 1, 142);
     lblUniqueFilesRetained = makeCaption(boxMainAfterClean, QString(), 2, 142);
     lblInCaseMistake = makeLabel(boxMainAfterClean, QString(), QRect(margin, 172, innerWidth, 36), 12);
     lblDupCleanedLibrary = makeLabel(boxMainAfterClean, QString(), QRect(margin, 0, innerWidth, 20), 12);
@@ -107,9 +103,10 @@ void AfterCleanSheets::buildAfterCleanWindow()
     txtNotRemoved = makeList(boxMainAfterClean);
 
     btnBackToHome = new RAZButton(boxMainAfterClean);
-    btnBackToHome->setText(text("ID_START_NEW_SCAN"));
+    btnBackToHome->setText(localizedText("ID_START_NEW_SCAN"));
     applyResultButtonStyle(btnBackToHome);
-    btnOkTrash = makeBlueButton(boxMainAfterClean, text("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
+    btnOkTrash
+        = makeBlueButton(boxMainAfterClean, localizedText("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
     btnOkTrash->setShortcut(QKeySequence(Qt::Key_Return));
 
     QObject::connect(btnOkTrash, &QAbstractButton::clicked, window, [this] { closeAfterClean(false); });
@@ -175,14 +172,14 @@ void AfterCleanSheets::buildUndoConfirmation()
     windowUndoConfirmation_ = window;
     QFrame* box = makeSheetBox(window, "boxUndoConfirmation", 180);
     QLabel* title = nullptr;
-    makeHeader(box, title, text("ID_UNDO"));
-    lblAboutToUndo = makeLabel(box, text("ID_ABOUT_TO_UNDO"), QRect(margin, 64, innerWidth, 22));
+    makeHeader(box, title, localizedText("ID_UNDO"));
+    lblAboutToUndo = makeLabel(box, localizedText("ID_ABOUT_TO_UNDO"), QRect(margin, 64, innerWidth, 22));
     lblActionToUndo = makeLabel(box, QString(), QRect(margin, 90, innerWidth, 22), 12);
     btnNoForUndo = new RAZButton(box);
-    btnNoForUndo->setText(text("ID_NO"));
+    btnNoForUndo->setText(localizedText("ID_NO"));
     applyResultButtonStyle(btnNoForUndo);
     btnNoForUndo->setGeometry(sheetWidth - margin - 110 - 12 - 110, 128, 110, 32);
-    btnYesForUndo = makeBlueButton(box, text("ID_YES"), QRect(sheetWidth - margin - 110, 126, 110, 36));
+    btnYesForUndo = makeBlueButton(box, localizedText("ID_YES"), QRect(sheetWidth - margin - 110, 126, 110, 36));
     QObject::connect(btnNoForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(false); });
     QObject::connect(btnYesForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(true); });
     QObject::connect(window, &QDialog::rejected, window, [this] { answerUndo(false); });
@@ -211,11 +208,11 @@ void AfterCleanSheets::buildActionCompleted()
     windowActionCompleted_ = window;
     QFrame* box = makeSheetBox(window, "boxActionCompleted", 160);
     QLabel* title = nullptr;
-    makeHeader(box, title, text("ID_UNDO"));
+    makeHeader(box, title, localizedText("ID_UNDO"));
     lblActionCompleted = makeLabel(box, QString(), QRect(margin, 64, innerWidth, 40));
     txtActionDetails = makeList(box);
     txtActionDetails->setGeometry(margin, 110, innerWidth, 90);
-    btnOkActionCompleted = makeBlueButton(box, text("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
+    btnOkActionCompleted = makeBlueButton(box, localizedText("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
     QObject::connect(btnOkActionCompleted, &QAbstractButton::clicked, window, &QWidget::hide);
 }
 

@@ -20,11 +20,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 // Duplicates left in the result set: every file of a group but one, and
 // their bytes.
 std::pair<qint64, quint64> duplicateTotals(const ResultsState& state)
@@ -273,13 +268,14 @@ void CleanupController::btnUndoTapped()
         return;
     const auto count = static_cast<qint64>(arrNodesToBeRestoredLocal_.size());
     if (count == 0) {
-        afterCleanScreen_->showActionCompleted(text("ID_NO_ACTION_TO_UNDO"), {});
+        afterCleanScreen_->showActionCompleted(localizedText("ID_NO_ACTION_TO_UNDO"), {});
         return;
     }
-    afterCleanScreen_->showUndoConfirmation(formatText(text("ID_ACTION_TO_UNDO"), { count }), [this](bool yes) {
-        if (yes)
-            startUndo();
-    });
+    afterCleanScreen_->showUndoConfirmation(
+        formatText(localizedText("ID_ACTION_TO_UNDO"), { count }), [this](bool yes) {
+            if (yes)
+                startUndo();
+        });
 }
 
 void CleanupController::startUndo()
@@ -332,14 +328,14 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
     if (!afterCleanScreen_)
         return;
     if (undoReport_.failed.empty()) {
-        afterCleanScreen_->showActionCompleted(text("ID_ACTION_COMPLETED"), {});
+        afterCleanScreen_->showActionCompleted(localizedText("ID_ACTION_COMPLETED"), {});
         return;
     }
     QStringList details;
     for (const RestoreOutcome& outcome : undoReport_.failed)
         details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
     afterCleanScreen_->showActionCompleted(
-        formatText(text("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }), details);
+        formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }), details);
 }
 
 void CleanupController::reinsertRestoredFile(const RestoreOutcome& outcome)

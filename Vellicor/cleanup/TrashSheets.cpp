@@ -19,15 +19,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
-} // namespace
-
 TrashSheets::TrashSheets(QWidget* window, CleanupController& controller)
     : window_(window)
     , controller_(controller)
@@ -50,24 +41,25 @@ void TrashSheets::buildConfirmationSheet()
     boxTrashConfirmation = makeSheetBox(window, "boxTrashConfirmation", 250);
     QLabel* heading = nullptr;
     boxDeleteHeader
-        = makeHeader(boxTrashConfirmation, heading, text("ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS"));
+        = makeHeader(boxTrashConfirmation, heading, localizedText("ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS"));
     lblAreYouSureToDeleteHeading = heading;
-    lblAreYouSureToDeleteInfo = makeLabel(boxTrashConfirmation,
-        text("ID_ITS_STRONGLY_RECOMMENDED_REVIEW_ALL_ITEMS_BEFORE_CLEANING"), QRect(24, 66, sheetWidth - 48, 40));
-    lblNetworkDriveContent = makeLabel(boxTrashConfirmation, text("ID_IF_DUPLICATE_FILE_LOCATED_ON_NETWORK_DRIVE"),
-        QRect(24, 112, sheetWidth - 48, 40), 12);
+    lblAreYouSureToDeleteInfo
+        = makeLabel(boxTrashConfirmation, localizedText("ID_ITS_STRONGLY_RECOMMENDED_REVIEW_ALL_ITEMS_BEFORE_CLEANING"),
+            QRect(24, 66, sheetWidth - 48, 40));
+    lblNetworkDriveContent = makeLabel(boxTrashConfirmation,
+        localizedText("ID_IF_DUPLICATE_FILE_LOCATED_ON_NETWORK_DRIVE"), QRect(24, 112, sheetWidth - 48, 40), 12);
     lblNetworkDriveContent->setStyleSheet(QStringLiteral("color: rgb(240, 180, 80);"));
 
-    btnDontShowThisAgain = new QCheckBox(text("ID_DONT_SHOW_MESSAGE_AGAIN"), boxTrashConfirmation);
+    btnDontShowThisAgain = new QCheckBox(localizedText("ID_DONT_SHOW_MESSAGE_AGAIN"), boxTrashConfirmation);
     btnDontShowThisAgain->setStyleSheet(QStringLiteral("QCheckBox { color: rgba(209, 210, 214, 204); }"));
     btnDontShowThisAgain->setGeometry(24, 168, sheetWidth - 48, 22);
 
     btnReview = new RAZButton(boxTrashConfirmation);
-    btnReview->setText(text("ID_REVIEW"));
+    btnReview->setText(localizedText("ID_REVIEW"));
     applyResultButtonStyle(btnReview);
     btnReview->setGeometry(sheetWidth - 24 - 150 - 12 - 110, 202, 110, 32);
     btnTrashOnReview
-        = makeBlueButton(boxTrashConfirmation, text("ID_TRASH"), QRect(sheetWidth - 24 - 150, 200, 150, 36));
+        = makeBlueButton(boxTrashConfirmation, localizedText("ID_TRASH"), QRect(sheetWidth - 24 - 150, 200, 150, 36));
 
     QObject::connect(btnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(false); });
     QObject::connect(btnTrashOnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(true); });
@@ -81,9 +73,9 @@ void TrashSheets::buildProgressSheet()
     window->setWindowModality(Qt::WindowModal);
     windowTrash_ = window;
     boxTrash = makeSheetBox(window, "boxTrash", 240);
-    boxTrashHeader = makeHeader(boxTrash, lblRemovingDuplicateFiles, text("ID_REMOVING_DUPLICATE_FILES"));
+    boxTrashHeader = makeHeader(boxTrash, lblRemovingDuplicateFiles, localizedText("ID_REMOVING_DUPLICATE_FILES"));
     lblDeletingDuplicatesInProcess
-        = makeLabel(boxTrash, text("ID_DELETING_DUPLICATES_IN_PROCESS"), QRect(24, 62, sheetWidth - 48, 22));
+        = makeLabel(boxTrash, localizedText("ID_DELETING_DUPLICATES_IN_PROCESS"), QRect(24, 62, sheetWidth - 48, 22));
 
     progressTrashFiles = new QProgressBar(boxTrash);
     progressTrashFiles->setTextVisible(false);
@@ -98,10 +90,10 @@ void TrashSheets::buildProgressSheet()
     lblFilePathTrash->setWordWrap(false);
     lblFilePathTrash->setStyleSheet(QStringLiteral("color: rgb(150, 150, 150);"));
     lblThisMayTakeTime
-        = makeLabel(boxTrash, text("ID_THIS_MAY_TAKE_SOME_TIME"), QRect(24, 160, sheetWidth - 48, 20), 12);
+        = makeLabel(boxTrash, localizedText("ID_THIS_MAY_TAKE_SOME_TIME"), QRect(24, 160, sheetWidth - 48, 20), 12);
 
     btnStopTrashing = new RAZButton(boxTrash);
-    btnStopTrashing->setText(text("ID_CANCEL"));
+    btnStopTrashing->setText(localizedText("ID_CANCEL"));
     applyResultButtonStyle(btnStopTrashing);
     btnStopTrashing->setGeometry(sheetWidth - 24 - 110, 192, 110, 32);
     QObject::connect(btnStopTrashing, &QAbstractButton::clicked, window, [this] {

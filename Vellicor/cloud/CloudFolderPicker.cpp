@@ -12,6 +12,7 @@
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
+#include "controls/SheetPanel.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
 #include "platform/ReachabilityTest.h"
@@ -29,30 +30,10 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 const QColor lightText(230, 231, 233);
 constexpr int boxWidth = 520;
 constexpr int boxHeight = 440;
 constexpr int margin = 20;
-
-// The dark panel the picker's controls stand on.
-class PickerBox : public QFrame {
-public:
-    using QFrame::QFrame;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setPen(QColor(78, 78, 80));
-        painter.setBrush(QColor(40, 40, 42));
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    }
-};
 
 const char* headingKey(HomeTab tab)
 {
@@ -217,7 +198,7 @@ void CloudFolderPicker::buildSheet()
     auto* veil = new BlackView(windowGoogleDriveFolderList);
     veil->setObjectName(QStringLiteral("veil"));
 
-    boxGoogleDriveFolderList = new PickerBox(windowGoogleDriveFolderList);
+    boxGoogleDriveFolderList = new SheetPanel(windowGoogleDriveFolderList);
     boxGoogleDriveFolderList->setObjectName(QStringLiteral("boxGoogleDriveFolderList"));
     boxGoogleDriveFolderList->resize(boxWidth, boxHeight);
 
@@ -265,7 +246,7 @@ void CloudFolderPicker::buildSheet()
 
     btnRefreshGDriveFolderList = new RAZButton(boxGoogleDriveFolderList);
     btnRefreshGDriveFolderList->setObjectName(QStringLiteral("btnRefreshGDriveFolderList"));
-    btnRefreshGDriveFolderList->setText(text("ID_REFRESH"));
+    btnRefreshGDriveFolderList->setText(localizedText("ID_REFRESH"));
     applyResultButtonStyle(btnRefreshGDriveFolderList);
     btnRefreshGDriveFolderList->setFont(systemFontOfSize(btnRefreshGDriveFolderList->cell().textFontSize()));
     btnRefreshGDriveFolderList->setGeometry(margin + 132, bottomY + 3, 96, 26);
@@ -280,13 +261,13 @@ void CloudFolderPicker::buildSheet()
     btnAddFolderGDrive->setColorOnStateDis(Qt::white);
     btnAddFolderGDrive->setMakeBoldFont(true);
     btnAddFolderGDrive->setFontSizeForButton(14);
-    btnAddFolderGDrive->setText(text("ID_ADD"));
+    btnAddFolderGDrive->setText(localizedText("ID_ADD"));
     btnAddFolderGDrive->setGeometry(boxWidth - margin - 110, bottomY, 110, 32);
     btnAddFolderGDrive->setEnabled(false);
 
     btnCancelGDrive = new RAZButton(boxGoogleDriveFolderList);
     btnCancelGDrive->setObjectName(QStringLiteral("btnCancelGDrive"));
-    btnCancelGDrive->setText(text("ID_CANCEL"));
+    btnCancelGDrive->setText(localizedText("ID_CANCEL"));
     applyResultButtonStyle(btnCancelGDrive);
     btnCancelGDrive->setFont(systemFontOfSize(btnCancelGDrive->cell().textFontSize()));
     btnCancelGDrive->setGeometry(boxWidth - margin - 110 - 12 - 96, bottomY + 3, 96, 26);
@@ -368,7 +349,7 @@ void CloudFolderPicker::showCloudFolderListSheet(bool show)
         windowGoogleDriveFolderList->setParent(over, windowGoogleDriveFolderList->windowFlags());
     outlineGDFolderList->clearSelection();
     btnAddFolderGDrive->setEnabled(false);
-    lblFolderListHeading->setText(text(headingKey(tab_)));
+    lblFolderListHeading->setText(localizedText(headingKey(tab_)));
     layOutSheet();
     windowGoogleDriveFolderList->open();
 }
@@ -519,7 +500,7 @@ void CloudFolderPicker::showAlerts(std::vector<AlertKeys> alerts)
     const AlertKeys first = alerts.front();
     alerts.erase(alerts.begin());
     alertPresenter()->presentThen(
-        AlertRequest { localizedText(first.message), localizedText(first.informative), { text("ID_OK") } },
+        AlertRequest { localizedText(first.message), localizedText(first.informative), { localizedText("ID_OK") } },
         [guard = QPointer<CloudFolderPicker>(this), rest = std::move(alerts)](int) {
             if (guard)
                 guard->showAlerts(rest);

@@ -100,7 +100,7 @@ public:
     CloudScanFoldersListPtr lastSelectedCloudPath;
 
     CustomWindowNag* windowGoogleDriveFolderList = nullptr;
-    QFrame* boxGoogleDriveFolderList = nullptr;
+    QWidget* boxGoogleDriveFolderList = nullptr;
     QLabel* lblFolderListHeading = nullptr;
     CustomOutlineView* outlineGDFolderList = nullptr;
     IMGButton* btnAddFolderGDrive = nullptr;

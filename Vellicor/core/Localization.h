@@ -18,6 +18,11 @@ void loadLocalizationTable();
 // standard output) when the key is missing. Never formats: pass the result to
 // formatText() with the values.
 QString localizedText(const QString& key);
+// The same for a key written in the code ("ID_OK").
+inline QString localizedText(const char* key)
+{
+    return localizedText(QString::fromLatin1(key));
+}
 
 namespace LocalizationDetail {
 

@@ -31,11 +31,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QLatin1String(key));
-}
-
 // Every alert of the cleaner carries the program's name as its message.
 const QString alertTitle = QStringLiteral("Vellicor");
 
@@ -170,7 +165,7 @@ void EmptyFolderHandler::buildWindow()
     auto* window = new CustomWindowNag(nullptr);
     window_ = window;
     window->setObjectName(QStringLiteral("EmptyFolderHandler"));
-    window->setWindowTitle(text("ID_EMPTY_FOLDERS"));
+    window->setWindowTitle(localizedText("ID_EMPTY_FOLDERS"));
     window->setFont(systemFontOfSize(13));
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, panelColor);
@@ -185,8 +180,8 @@ void EmptyFolderHandler::buildWindow()
     boxBottomSecondTabForEmptyFolder = named<QFrame>(box, "boxBottomSecondTabForEmptyFolder");
     textFirstTabForEmptyFolder = named<QLabel>(boxBottomFirstTabForEmptyFolder, "textFirstTabForEmptyFolder");
     textSecondTabForEmptyFolder = named<QLabel>(boxBottomSecondTabForEmptyFolder, "textSecondTabForEmptyFolder");
-    textFirstTabForEmptyFolder->setText(text("ID_EMPTY_FOLDERS"));
-    textSecondTabForEmptyFolder->setText(text("ID_SETTINGS"));
+    textFirstTabForEmptyFolder->setText(localizedText("ID_EMPTY_FOLDERS"));
+    textSecondTabForEmptyFolder->setText(localizedText("ID_SETTINGS"));
     for (QLabel* caption : { textFirstTabForEmptyFolder, textSecondTabForEmptyFolder }) {
         caption->setAlignment(Qt::AlignCenter);
         caption->setFont(systemFontOfSize(13, QFont::DemiBold));
@@ -207,7 +202,7 @@ void EmptyFolderHandler::buildWindow()
     btnCloseDeleteFolder = new CloseMarkButton(box);
     btnCloseDeleteFolder->setObjectName(QStringLiteral("btnCloseDeleteFolder"));
     btnCloseDeleteFolder->setCursor(Qt::PointingHandCursor);
-    btnCloseDeleteFolder->setToolTip(text("ID_CLOSE"));
+    btnCloseDeleteFolder->setToolTip(localizedText("ID_CLOSE"));
     connect(btnCloseDeleteFolder, &QPushButton::clicked, this, &EmptyFolderHandler::closeDeleteFolderNag);
 
     // The scan tab.
@@ -221,10 +216,10 @@ void EmptyFolderHandler::buildWindow()
     lblFolderPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // Stands in the empty path field until a folder is chosen.
     folderPathHint_ = named<QLabel>(lblFolderPath, "lblFolderPathHint");
-    folderPathHint_->setText(text("ID_CHOOSE_FOLDER_TO_FIND_EMPTY_FOLDERS"));
+    folderPathHint_->setText(localizedText("ID_CHOOSE_FOLDER_TO_FIND_EMPTY_FOLDERS"));
     folderPathHint_->setStyleSheet(QStringLiteral("QLabel { color: #7c7f85; background: transparent; border: none; }"));
-    btnBrowse = actionButton(viewScanEmptyFolders, "btnBrowse", text("ID_BROWSE"), false);
-    btnScanFolders = actionButton(viewScanEmptyFolders, "btnScanFolders", text("ID_SCAN"), true);
+    btnBrowse = actionButton(viewScanEmptyFolders, "btnBrowse", localizedText("ID_BROWSE"), false);
+    btnScanFolders = actionButton(viewScanEmptyFolders, "btnScanFolders", localizedText("ID_SCAN"), true);
     connect(btnBrowse, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnBrowseTapped);
     connect(btnScanFolders, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnScanFoldersTapped);
 
@@ -254,7 +249,7 @@ void EmptyFolderHandler::buildWindow()
     description->setWordWrap(true);
     description->setStyleSheet(QStringLiteral("QLabel { color: #d0d2d6; }"));
     description->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    description->setText(text("ID_EMPTY_FOLDER_SETTINGS_DESCRIPTION"));
+    description->setText(localizedText("ID_EMPTY_FOLDER_SETTINGS_DESCRIPTION"));
 
     // The bottom strip: the colour legend and the action buttons.
     boxBottomDeleteEmpFolders = named<QFrame>(box, "boxBottomDeleteEmpFolders");
@@ -262,11 +257,12 @@ void EmptyFolderHandler::buildWindow()
     boxIconDescription->setStyleSheet(QStringLiteral("QFrame#boxIconDescription { background: rgba(200, 40, 40, 150);"
                                                      " border: 1px solid #ff5c5c; border-radius: 3px; }"));
     auto* legend = named<QLabel>(boxBottomDeleteEmpFolders, "lblIconDescription");
-    legend->setText(text("ID_EMPTY_FOLDER"));
+    legend->setText(localizedText("ID_EMPTY_FOLDER"));
     legend->setStyleSheet(QStringLiteral("QLabel { color: #d0d2d6; }"));
-    btnCancel = actionButton(boxBottomDeleteEmpFolders, "btnCancel", text("ID_CANCEL"), false);
-    btnUndo = actionButton(boxBottomDeleteEmpFolders, "btnUndo", text("ID_UNDO"), false);
-    btnDeleteFolders = actionButton(boxBottomDeleteEmpFolders, "btnDeleteFolders", text("ID_DELETE_FOLDERS"), true);
+    btnCancel = actionButton(boxBottomDeleteEmpFolders, "btnCancel", localizedText("ID_CANCEL"), false);
+    btnUndo = actionButton(boxBottomDeleteEmpFolders, "btnUndo", localizedText("ID_UNDO"), false);
+    btnDeleteFolders
+        = actionButton(boxBottomDeleteEmpFolders, "btnDeleteFolders", localizedText("ID_DELETE_FOLDERS"), true);
     connect(btnCancel, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnCancelTapped);
     connect(btnUndo, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnUndoTapped);
     connect(btnDeleteFolders, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnDeleteFoldersTapped);
@@ -321,7 +317,7 @@ void EmptyFolderHandler::endSheet()
 
 void EmptyFolderHandler::btnBrowseTapped()
 {
-    auto* panel = new QFileDialog(window_, text("ID_BROWSE"));
+    auto* panel = new QFileDialog(window_, localizedText("ID_BROWSE"));
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly, true);
@@ -364,7 +360,7 @@ void EmptyFolderHandler::btnScanFoldersTapped()
         },
         [this](Result& result) {
             setTree(std::move(result.tree));
-            lblEmptyDirectories->setText(text("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
+            lblEmptyDirectories->setText(localizedText("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
             deleteOn_ = true;
             cancelOn_ = true;
         });
@@ -389,20 +385,21 @@ void EmptyFolderHandler::btnDeleteFoldersTapped()
             deletedEmptyFolders_ += result.outcome.done;
             if (result.tree)
                 setTree(std::move(result.tree));
-            lblEmptyDirectories->setText(text("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
+            lblEmptyDirectories->setText(localizedText("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
             deleteOn_ = false;
             // Only what this deletion removed is reported as removed, and
             // what it had to keep is reported too.
             QStringList report;
             if (!result.outcome.done.isEmpty())
-                report << text("ID_EMPTY_FOLDERS_DELETED_SUCCESSFULLY");
+                report << localizedText("ID_EMPTY_FOLDERS_DELETED_SUCCESSFULLY");
             if (!result.outcome.failed.isEmpty())
-                report << formatText(text("ID_EMPTY_FOLDERS_NOT_DELETED"), { int(result.outcome.failed.size()) });
+                report << formatText(
+                    localizedText("ID_EMPTY_FOLDERS_NOT_DELETED"), { int(result.outcome.failed.size()) });
             if (report.isEmpty())
                 return;
             const bool removedAny = !result.outcome.done.isEmpty();
             const quint64 generation = generation_;
-            ask(AlertRequest { alertTitle, report.join(QStringLiteral("\n\n")), { text("ID_OK") },
+            ask(AlertRequest { alertTitle, report.join(QStringLiteral("\n\n")), { localizedText("ID_OK") },
                     removedAny ? AlertStyle::informational : AlertStyle::warning },
                 [this, removedAny, generation](int) {
                     if (!removedAny || generation != generation_)
@@ -418,7 +415,8 @@ void EmptyFolderHandler::btnUndoTapped()
     if (isBusy())
         return;
     const quint64 generation = generation_;
-    ask(AlertRequest { alertTitle, text("ID_DO_YOU_WANT_TO_PROCEED"), { text("ID_YES"), text("ID_NO") } },
+    ask(AlertRequest { alertTitle, localizedText("ID_DO_YOU_WANT_TO_PROCEED"),
+            { localizedText("ID_YES"), localizedText("ID_NO") } },
         [this, generation](int answer) {
             if (answer != 0 || generation != generation_ || isBusy())
                 return;
@@ -437,10 +435,10 @@ void EmptyFolderHandler::btnUndoTapped()
                     if (result.tree)
                         setTree(std::move(result.tree));
                     const QString report = result.outcome.failed.isEmpty()
-                        ? text("ID_ACTION_COMPLETED_SUCCESSFULLY")
-                        : formatText(text("ID_FOLDERS_NOT_RESTORED"), { int(result.outcome.failed.size()) });
+                        ? localizedText("ID_ACTION_COMPLETED_SUCCESSFULLY")
+                        : formatText(localizedText("ID_FOLDERS_NOT_RESTORED"), { int(result.outcome.failed.size()) });
                     const quint64 current = generation_;
-                    ask(AlertRequest { alertTitle, report, { text("ID_OK") },
+                    ask(AlertRequest { alertTitle, report, { localizedText("ID_OK") },
                             result.outcome.failed.isEmpty() ? AlertStyle::informational : AlertStyle::warning },
                         [this, current](int) {
                             if (current != generation_)
@@ -456,7 +454,8 @@ void EmptyFolderHandler::btnUndoTapped()
 void EmptyFolderHandler::btnCancelTapped()
 {
     const quint64 generation = generation_;
-    ask(AlertRequest { alertTitle, text("ID_SCANNED_RESULTS_WILL_BE_REMOVED"), { text("ID_YES"), text("ID_NO") } },
+    ask(AlertRequest { alertTitle, localizedText("ID_SCANNED_RESULTS_WILL_BE_REMOVED"),
+            { localizedText("ID_YES"), localizedText("ID_NO") } },
         [this, generation](int answer) {
             if (answer == 0 && generation == generation_)
                 closeDeleteFolderNag();
@@ -611,14 +610,14 @@ void EmptyFolderHandler::showProgress()
 {
     switch (work_) {
     case Work::scanning:
-        lblEmptyDirectories->setText(formatText(text("ID_SCANNING_FOLDERS_PROGRESS"), { progress_.load() }));
+        lblEmptyDirectories->setText(formatText(localizedText("ID_SCANNING_FOLDERS_PROGRESS"), { progress_.load() }));
         break;
     case Work::deleting:
         lblEmptyDirectories->setText(
-            formatText(text("ID_DELETING_EMPTY_FOLDERS_PROGRESS"), { progress_.load(), progressTotal_ }));
+            formatText(localizedText("ID_DELETING_EMPTY_FOLDERS_PROGRESS"), { progress_.load(), progressTotal_ }));
         break;
     case Work::restoring:
-        lblEmptyDirectories->setText(text("ID_RESTORING_FOLDERS_PROGRESS"));
+        lblEmptyDirectories->setText(localizedText("ID_RESTORING_FOLDERS_PROGRESS"));
         break;
     case Work::none:
         break;

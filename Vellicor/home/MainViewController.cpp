@@ -35,11 +35,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 QString name(const char* objectName)
 {
     return QString::fromLatin1(objectName);
@@ -713,7 +708,7 @@ void MainViewController::styleControls()
     btnScanNow_->setColorOnStateDis(dimmed);
     btnScanNow_->setColorOffState(dimmed);
 
-    btnLastScanResult_->setTitle(text("ID_VIEW_DETAILS"), 13, false, QColor(Qt::white));
+    btnLastScanResult_->setTitle(localizedText("ID_VIEW_DETAILS"), 13, false, QColor(Qt::white));
     applyHomeButtonStyle(btnShowResultDetail_);
     applyHomeButtonStyle(btnBackToAddFolder_);
     applyHomeSecondaryButtonStyle(btnAbortScanning_);
@@ -730,7 +725,7 @@ void MainViewController::localizeHomeScreen()
 {
     const auto setLabel = [this](const char* objectName, const char* key) {
         if (auto* l = findChild<QLabel*>(name(objectName)))
-            l->setText(text(key));
+            l->setText(localizedText(key));
     };
     const std::pair<const char*, const char*> labels[] = {
         { "lblAdd", "ID_ADDING" },
@@ -764,15 +759,15 @@ void MainViewController::localizeHomeScreen()
     };
     for (const auto& [objectName, key] : labels)
         setLabel(objectName, key);
-    menuRevelInFinder_->setText(text("ID_REVEAL_IN_FINDER"));
-    menuCheckAll_->setText(text("ID_CHECK_ALL"));
-    menuUncheckAll_->setText(text("ID_UNCHECK_ALL"));
-    menuRemoveFromScanList_->setText(text("ID_REMOVE_FROM_SCAN_LIST"));
-    menuRemoveAllFromScanList_->setText(text("ID_REMOVE_ALL_FROM_SCAN_LIST"));
-    btnAbortScanning_->setText(text("ID_STOP"));
-    btnShowResultDetail_->setText(text("ID_VIEW_DETAILS"));
-    btnBackToAddFolder_->setText(text("ID_BACK"));
-    btnSetting_->setText(text("ID_SETTINGS"));
+    menuRevelInFinder_->setText(localizedText("ID_REVEAL_IN_FINDER"));
+    menuCheckAll_->setText(localizedText("ID_CHECK_ALL"));
+    menuUncheckAll_->setText(localizedText("ID_UNCHECK_ALL"));
+    menuRemoveFromScanList_->setText(localizedText("ID_REMOVE_FROM_SCAN_LIST"));
+    menuRemoveAllFromScanList_->setText(localizedText("ID_REMOVE_ALL_FROM_SCAN_LIST"));
+    btnAbortScanning_->setText(localizedText("ID_STOP"));
+    btnShowResultDetail_->setText(localizedText("ID_VIEW_DETAILS"));
+    btnBackToAddFolder_->setText(localizedText("ID_BACK"));
+    btnSetting_->setText(localizedText("ID_SETTINGS"));
 
     using C = GlobalObjects::FileCategory;
     const std::pair<QAbstractButton*, const char*> switches[]
@@ -781,8 +776,8 @@ void MainViewController::localizeHomeScreen()
               { categoryButtons_[int(C::Video)], "ID_VIDEOS" }, { categoryButtons_[int(C::Music)], "ID_MUSIC" },
               { categoryButtons_[int(C::Archive)], "ID_ARCHIVES" }, { categoryButtons_[int(C::Others)], "ID_OTHERS" } };
     for (const auto& [button, key] : switches) {
-        button->setText(text(key));
-        setColoredTitle(button, text(key), Qt::white);
+        button->setText(localizedText(key));
+        setColoredTitle(button, localizedText(key), Qt::white);
     }
 
     // The source pop-up: this computer, the cloud drives, the photo catalog
@@ -792,16 +787,16 @@ void MainViewController::localizeHomeScreen()
     // carry no title.
     const char* sources[] = { "ID_FINDER", "ID_GOOGLE_DRIVE", "ID_DROPBOX", "ID_ONEDRIVE", "ID_BOXCLOUD" };
     for (int i = 0; i < 7; ++i)
-        btnScanMode_->addItem(i < 5 ? text(sources[i]) : QString(), 100 + i);
+        btnScanMode_->addItem(i < 5 ? localizedText(sources[i]) : QString(), 100 + i);
 }
 
 void MainViewController::viewDidLoad()
 {
     lists_->isPhotosLibraryPathAdded = false;
     localizeHomeScreen();
-    btnAddPath_->setToolTip(text("ID_ADD_FOLDER_PHOTOS_LIBRARY"));
-    btnAddPath_->setText(text("ID_ADD_FOLDER"));
-    btnScanNow_->setText(text("ID_SCAN_FOR_DUPLICATES"));
+    btnAddPath_->setToolTip(localizedText("ID_ADD_FOLDER_PHOTOS_LIBRARY"));
+    btnAddPath_->setText(localizedText("ID_ADD_FOLDER"));
+    btnScanNow_->setText(localizedText("ID_SCAN_FOR_DUPLICATES"));
     styleControls();
 
     for (int i = 0; i < 3; ++i)
@@ -964,11 +959,11 @@ void MainViewController::tabChanged(int tag)
     if (tag < 1 || tag > 3)
         return;
     if (selectedScanSource().load() == ScanSource::thisComputer)
-        btnAddPath_->setToolTip(text("ID_ADD_FOLDER"));
+        btnAddPath_->setToolTip(localizedText("ID_ADD_FOLDER"));
     setTabLook(tag);
     model_->setTab(tag == 1 ? HomeTab::include : tag == 2 ? HomeTab::exclude : HomeTab::protect);
     if (tag == 1)
-        btnAddPath_->setToolTip(text("ID_ADD_FOLDER_PHOTOS_LIBRARY"));
+        btnAddPath_->setToolTip(localizedText("ID_ADD_FOLDER_PHOTOS_LIBRARY"));
 }
 
 void MainViewController::reloadTables()
@@ -985,7 +980,7 @@ void MainViewController::showAlerts(const std::vector<AlertKeys>& alerts)
     std::vector<AlertKeys> rest(alerts.begin() + 1, alerts.end());
     alertPresenter()->presentThen(
         AlertRequest { localizedText(first.message),
-            first.informative.isEmpty() ? QString() : localizedText(first.informative), { text("ID_OK") } },
+            first.informative.isEmpty() ? QString() : localizedText(first.informative), { localizedText("ID_OK") } },
         [guard = QPointer<MainViewController>(this), rest = std::move(rest)](int) {
             if (guard)
                 guard->showAlerts(rest);
@@ -1016,11 +1011,11 @@ void MainViewController::changeScanSource(int index)
         switch (chosen) {
         case ScanSource::thisComputer:
             btnAddPath_->setToolTip(
-                text(activeTab() == HomeTab::include ? "ID_ADD_FOLDER_PHOTOS_LIBRARY" : "ID_ADD_FOLDER"));
+                localizedText(activeTab() == HomeTab::include ? "ID_ADD_FOLDER_PHOTOS_LIBRARY" : "ID_ADD_FOLDER"));
             lists_->loadSavedScanList();
             break;
         case ScanSource::googleDrive:
-            btnAddPath_->setToolTip(text("ID_ADD_GOOGLE_DRIVE_FOLDER"));
+            btnAddPath_->setToolTip(localizedText("ID_ADD_GOOGLE_DRIVE_FOLDER"));
             lists_->arrPathNodesFinder = lists_->arrPathNodesGDrive;
             break;
         case ScanSource::emptyFolderCleaner:
@@ -1257,28 +1252,28 @@ bool MainViewController::validateMenuItem(QAction* item)
     switch (activeTab()) {
     case HomeTab::include: {
         if (remove)
-            item->setText(text("ID_REMOVE_FROM_SCAN_LIST"));
+            item->setText(localizedText("ID_REMOVE_FROM_SCAN_LIST"));
         if (removeAll)
-            item->setText(text("ID_REMOVE_ALL_FROM_SCAN_LIST"));
+            item->setText(localizedText("ID_REMOVE_ALL_FROM_SCAN_LIST"));
         if (source != ScanSource::thisComputer)
             return tag != 0;
         return tables_[0]->selectionModel()->hasSelection() && lists_->hasScanRow();
     }
     case HomeTab::exclude:
         if (remove)
-            item->setText(text("ID_REMOVE_FROM_EXCLUDE_LIST"));
+            item->setText(localizedText("ID_REMOVE_FROM_EXCLUDE_LIST"));
         if (removeAll)
-            item->setText(text("ID_REMOVE_ALL_FROM_EXCLUDE_LIST"));
+            item->setText(localizedText("ID_REMOVE_ALL_FROM_EXCLUDE_LIST"));
         return tag != 0 || (source != ScanSource::googleDrive && source != ScanSource::dropbox);
     case HomeTab::protect:
         if (item == menuRevelInFinder_)
             return source == ScanSource::thisComputer;
         if (remove) {
-            item->setText(text("ID_REMOVE_FROM_PROTECTION_LIST"));
+            item->setText(localizedText("ID_REMOVE_FROM_PROTECTION_LIST"));
             return true;
         }
         if (removeAll) {
-            item->setText(text("ID_REMOVE_ALL_FROM_PROTECTION_LIST"));
+            item->setText(localizedText("ID_REMOVE_ALL_FROM_PROTECTION_LIST"));
             return true;
         }
         return false;
@@ -1423,7 +1418,7 @@ QWidget* MainViewController::resultsPlaceholder()
         back->setObjectName(name("btnResultsBack"));
         applyHomeButtonStyle(back);
         back->setFont(systemFontOfSize(13));
-        back->setText(text("ID_BACK"));
+        back->setText(localizedText("ID_BACK"));
         connect(back, &QAbstractButton::clicked, this, &MainViewController::showHomeView);
         resultsPage_->setGeometry(rect());
         heading->setGeometry(0, height() / 2 - 40, width(), 40);
@@ -1441,7 +1436,8 @@ void MainViewController::showResults(const ScanResultPtr& result)
     }
     QWidget* page = resultsPlaceholder();
     page->findChild<QLabel*>(name("lblResultsPlaceholder"))
-        ->setText(QStringLiteral("%1: %2").arg(text("ID_DUPLICATE_FILES_FOUND")).arg(result ? result->dupCount : 0));
+        ->setText(
+            QStringLiteral("%1: %2").arg(localizedText("ID_DUPLICATE_FILES_FOUND")).arg(result ? result->dupCount : 0));
     page->show();
     page->raise();
 }

@@ -8,6 +8,7 @@
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
+#include "controls/SheetPanel.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 
@@ -18,31 +19,8 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 const QColor lightText(230, 231, 233);
 const QColor dimText(170, 172, 176);
-
-// The panel a sheet's controls stand on: the results screen's dark grey with
-// a faint edge, square on the newer systems.
-class SheetBox : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const qreal radius = osIs11OrLater ? 0 : 5;
-        painter.setPen(QColor(78, 78, 80));
-        painter.setBrush(QColor(40, 40, 42));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-    }
-};
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& value, int size, const QColor& colour,
     QFont::Weight weight = QFont::Normal)
@@ -159,17 +137,17 @@ void AutoMarkSheetWindows::buildConfirmation()
 {
     constexpr int width = 480;
     windowAutoMark = makeWindow(resultsWindow_, QStringLiteral("windowAutoMark"));
-    boxAutoMark = new SheetBox(windowAutoMark);
+    boxAutoMark = new SheetPanel(windowAutoMark);
     boxAutoMark->setObjectName(QStringLiteral("boxAutoMark"));
     boxAutoMark->resize(width, 196);
     boxAutoMarkHeader = makeHeader(boxAutoMark, QStringLiteral("boxAutoMarkHeader"), width);
-    makeHeaderTitle(boxAutoMarkHeader, QStringLiteral("lblAutoMarkHeading"), text("ID_AUTOMARK"));
+    makeHeaderTitle(boxAutoMarkHeader, QStringLiteral("lblAutoMarkHeading"), localizedText("ID_AUTOMARK"));
 
     lblAreYouSureWantAutoMArk = makeLabel(boxAutoMark, QStringLiteral("lblAreYouSureWantAutoMArk"),
-        text("ID_ARE_YOU_SURE_WANT_AUTO_MARK_ALL_ITEMS"), 14, lightText);
+        localizedText("ID_ARE_YOU_SURE_WANT_AUTO_MARK_ALL_ITEMS"), 14, lightText);
     lblAreYouSureWantAutoMArk->setGeometry(24, 54, width - 48, 52);
 
-    btnDontShowAutoMark = new QCheckBox(text("ID_DONT_SHOW_MESSAGE_AGAIN"), boxAutoMark);
+    btnDontShowAutoMark = new QCheckBox(localizedText("ID_DONT_SHOW_MESSAGE_AGAIN"), boxAutoMark);
     btnDontShowAutoMark->setObjectName(QStringLiteral("btnDontShowAutoMark"));
     btnDontShowAutoMark->setFont(systemFontOfSize(12));
     QPalette palette = btnDontShowAutoMark->palette();
@@ -185,10 +163,10 @@ void AutoMarkSheetWindows::buildConfirmation()
     btnContinueAutomark->setColorOnStateDis(Qt::white);
     btnContinueAutomark->setMakeBoldFont(true);
     btnContinueAutomark->setFontSizeForButton(14);
-    btnContinueAutomark->setText(text("ID_CONTINUE"));
+    btnContinueAutomark->setText(localizedText("ID_CONTINUE"));
     btnContinueAutomark->setGeometry(width - 24 - 110, 146, 110, 32);
 
-    btnCancelAutomark = makeGreyButton(boxAutoMark, QStringLiteral("btnCancelAutomark"), text("ID_CANCEL"));
+    btnCancelAutomark = makeGreyButton(boxAutoMark, QStringLiteral("btnCancelAutomark"), localizedText("ID_CANCEL"));
     btnCancelAutomark->setGeometry(width - 24 - 110 - 12 - 96, 149, 96, 26);
 }
 
@@ -196,15 +174,15 @@ void AutoMarkSheetWindows::buildProgress()
 {
     constexpr int width = 480;
     windowAutomarking = makeWindow(resultsWindow_, QStringLiteral("windowAutomarking"));
-    boxAutoMarking = new SheetBox(windowAutomarking);
+    boxAutoMarking = new SheetPanel(windowAutomarking);
     boxAutoMarking->setObjectName(QStringLiteral("boxAutoMarking"));
     boxAutoMarking->resize(width, 186);
     boxTopAutomarking = makeHeader(boxAutoMarking, QStringLiteral("boxTopAutomarking"), width);
-    lbAutoMarkInProgress
-        = makeHeaderTitle(boxTopAutomarking, QStringLiteral("lbAutoMarkInProgress"), text("ID_AUTOMARK_IN_PROGRESS"));
+    lbAutoMarkInProgress = makeHeaderTitle(
+        boxTopAutomarking, QStringLiteral("lbAutoMarkInProgress"), localizedText("ID_AUTOMARK_IN_PROGRESS"));
 
     lblPleaseWaitAutoMarking = makeLabel(boxAutoMarking, QStringLiteral("lblPleaseWaitAutoMarking"),
-        text("ID_PLEASE_WAIT_WHILE_WE_MARKING_ITEMS"), 13, lightText);
+        localizedText("ID_PLEASE_WAIT_WHILE_WE_MARKING_ITEMS"), 13, lightText);
     lblPleaseWaitAutoMarking->setGeometry(24, 54, width - 48, 22);
 
     progressBarAutoMarking = new QProgressBar(boxAutoMarking);
@@ -219,7 +197,8 @@ void AutoMarkSheetWindows::buildProgress()
         = makeLabel(boxAutoMarking, QStringLiteral("lblNumberPhotosMarking"), QString(), 12, dimText);
     lblNumberPhotosMarking->setGeometry(24, 104, width - 48, 20);
 
-    btnCancelAutoMarking = makeGreyButton(boxAutoMarking, QStringLiteral("btnCancelAutoMarking"), text("ID_CANCEL"));
+    btnCancelAutoMarking
+        = makeGreyButton(boxAutoMarking, QStringLiteral("btnCancelAutoMarking"), localizedText("ID_CANCEL"));
     btnCancelAutoMarking->setGeometry(width - 24 - 96, 140, 96, 26);
 }
 
@@ -227,11 +206,11 @@ void AutoMarkSheetWindows::buildScanComplete()
 {
     constexpr int width = 540;
     windowScanComplete = makeWindow(resultsWindow_, QStringLiteral("windowScanComplete"));
-    boxWindowScanComplete = new SheetBox(windowScanComplete);
+    boxWindowScanComplete = new SheetPanel(windowScanComplete);
     boxWindowScanComplete->setObjectName(QStringLiteral("boxWindowScanComplete"));
     boxWindowScanComplete->resize(width, 290);
     boxAfterScanHeader = makeHeader(boxWindowScanComplete, QStringLiteral("boxAfterScanHeader"), width);
-    lblScanned = makeHeaderTitle(boxAfterScanHeader, QStringLiteral("lblScanned"), text("ID_LBL_SCANNED"));
+    lblScanned = makeHeaderTitle(boxAfterScanHeader, QStringLiteral("lblScanned"), localizedText("ID_LBL_SCANNED"));
 
     progressCircular = new CircularProgressBarView(boxWindowScanComplete);
     progressCircular->setObjectName(QStringLiteral("progressCircular"));
@@ -258,10 +237,10 @@ void AutoMarkSheetWindows::buildScanComplete()
         button->setGeometry(x, 210, 226, 48);
         return button;
     };
-    btnSelectManually
-        = choice(QStringLiteral("btnSelectManually"), QStringLiteral("blue_sel_btn_"), text("ID_SELECT_MANUALLY"), 32);
+    btnSelectManually = choice(
+        QStringLiteral("btnSelectManually"), QStringLiteral("blue_sel_btn_"), localizedText("ID_SELECT_MANUALLY"), 32);
     btnAutoMarkPhotos = choice(QStringLiteral("btnAutoMarkPhotos"), QStringLiteral("green_sel_btn_"),
-        text("ID_AUTO_MARK_RESULT"), width - 32 - 226);
+        localizedText("ID_AUTO_MARK_RESULT"), width - 32 - 226);
 }
 
 void AutoMarkSheetWindows::connectTo(AutoMarking& marking)

@@ -13,14 +13,9 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 void showNotice(const char* messageKey)
 {
-    alertPresenter()->present({ text(messageKey), QString(), { text("ID_OK") } });
+    alertPresenter()->present({ localizedText(messageKey), QString(), { localizedText("ID_OK") } });
 }
 
 // The parent folder of a path as the priority list keeps it: "/" for a file
@@ -333,12 +328,12 @@ MarkedCountLabel ResultsState::markedCountLabel() const
     MarkedCountLabel label;
     label.trashEnabled = countMarked_ > 0;
     if (countMarked_ == 0) {
-        label.text = formatText(text("ID_ITEM_MARKED_COUNT"), { countMarked_ });
+        label.text = formatText(localizedText("ID_ITEM_MARKED_COUNT"), { countMarked_ });
         return label;
     }
     label.unhide = true;
-    const QString count
-        = formatText(text(countMarked_ == 1 ? "ID_ITEM_MARKED_COUNT" : "ID_ITEMS_MARKED_COUNT"), { countMarked_ });
+    const QString count = formatText(
+        localizedText(countMarked_ == 1 ? "ID_ITEM_MARKED_COUNT" : "ID_ITEMS_MARKED_COUNT"), { countMarked_ });
     label.text
         = formatText(QStringLiteral("%@ %@"), { count, getSizeInUnits(static_cast<double>(sizeOfMarkedFiles_)) });
     return label;
@@ -388,8 +383,8 @@ ResultsState::CategoryOutcome ResultsState::selectCategory(GlobalObjects::FileCa
     const std::vector<DuplicateGroupPtr> groups = filterGroupsByCategory(category);
     if (groups.empty()) {
         if (observer_) {
-            observer_->showNoDuplicatesPopover(
-                category, formatText(text("ID_OOPS_NO_DUPLICATE_FOUND"), { text(categoryTitleKey(category)) }));
+            observer_->showNoDuplicatesPopover(category,
+                formatText(localizedText("ID_OOPS_NO_DUPLICATE_FOUND"), { localizedText(categoryTitleKey(category)) }));
         }
         return CategoryOutcome::noDuplicates;
     }
@@ -514,8 +509,8 @@ bool ResultsState::confirmMarkProtectedFile()
 {
     // "ID_NO" first, the default: Return, Escape or a closed window keep the
     // file unmarked.
-    const int answer = alertPresenter()->present({ text("ID_THIS_FILE_BELONGS_TO_PROTECTED_FOLDER"),
-        text("ID_DO_YOU_WANT_MARK_FILE_FOR_DELETION"), { text("ID_NO"), text("ID_YES") } });
+    const int answer = alertPresenter()->present({ localizedText("ID_THIS_FILE_BELONGS_TO_PROTECTED_FOLDER"),
+        localizedText("ID_DO_YOU_WANT_MARK_FILE_FOR_DELETION"), { localizedText("ID_NO"), localizedText("ID_YES") } });
     return answer == 1;
 }
 

@@ -11,11 +11,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 bool languageIsOneOf(std::initializer_list<const char*> codes)
 {
     return std::ranges::any_of(codes, [](const char* code) { return currentLanguageCode == QLatin1String(code); });
@@ -80,12 +75,12 @@ DuplicatesSummary summarizeDuplicates(const std::vector<DuplicateGroupPtr>& grou
     }
 
     const QString sizeText = getSizeInUnits(static_cast<double>(summary.spaceToBeSaved));
-    summary.lblDupsInGroups
-        = formatText(text(groupsLineKey(summary.duplicates, summary.groups)), { summary.duplicates, summary.groups });
-    const QString foundText = formatText(text("ID_DUPLICATE_FILES_FOUND_COUNT"), { summary.duplicates });
+    summary.lblDupsInGroups = formatText(
+        localizedText(groupsLineKey(summary.duplicates, summary.groups)), { summary.duplicates, summary.groups });
+    const QString foundText = formatText(localizedText("ID_DUPLICATE_FILES_FOUND_COUNT"), { summary.duplicates });
     summary.lblDuplicateFound = makeHeaderCountText(foundText, Qt::AlignLeft);
     summary.lblSpaceToBeSaved
-        = makeHeaderCountText(formatText(text("ID_SPACE_TO_BE_SAVED_COUNT"), { sizeText }), Qt::AlignLeft);
+        = makeHeaderCountText(formatText(localizedText("ID_SPACE_TO_BE_SAVED_COUNT"), { sizeText }), Qt::AlignLeft);
 
     summary.lblSpaceSavedOnPie.text = sizeText;
     if (const qsizetype space = sizeText.indexOf(QLatin1Char(' ')); space >= 0) {
@@ -95,8 +90,8 @@ DuplicatesSummary summarizeDuplicates(const std::vector<DuplicateGroupPtr>& grou
     }
 
     summary.lblDuplicatePhotosFound = makePhotosFoundText(foundText, Qt::AlignLeft);
-    summary.lblAutoMarkInstructionDesc = formatText(
-        text("ID_FOUND_DUPLICATES_OCCUPING_SPACE") + text("ID_RECOMMENDED_TO_DELETE_UNWANTED_PHOTOS_IMMEDIATELY"),
+    summary.lblAutoMarkInstructionDesc = formatText(localizedText("ID_FOUND_DUPLICATES_OCCUPING_SPACE")
+            + localizedText("ID_RECOMMENDED_TO_DELETE_UNWANTED_PHOTOS_IMMEDIATELY"),
         { summary.duplicates, sizeText });
     return summary;
 }

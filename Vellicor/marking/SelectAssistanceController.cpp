@@ -11,6 +11,7 @@
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
+#include "controls/SheetPanel.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "marking/AutoMarking.h"
@@ -35,11 +36,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 using DropHandler = std::function<void(const QStringList&, int)>;
 
 const QString rowType = QStringLiteral("private.table-row");
@@ -52,20 +48,6 @@ constexpr int margin = 24;
 constexpr int tableTop = 196;
 constexpr int tableBottom = 430;
 constexpr int sideButtonWidth = 40;
-
-class SheetBox : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setPen(QColor(78, 78, 80));
-        painter.setBrush(QColor(40, 40, 42));
-        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    }
-};
 
 // A priority table whose rows the user drags above other rows. The dragged
 // row travels as its number in decimal text; a drop onto a row (not between
@@ -301,7 +283,7 @@ void SelectAssistanceController::buildWindow()
     auto* veil = new BlackView(window);
     veil->setObjectName(QStringLiteral("veil"));
 
-    auto* box = new SheetBox(window);
+    auto* box = new SheetPanel(window);
     boxMainSelectionAssistance = box;
     box->setObjectName(QStringLiteral("boxMainSelectionAssistance"));
     box->resize(boxWidth, boxHeight);
@@ -311,18 +293,18 @@ void SelectAssistanceController::buildWindow()
     boxHeaderSelectionAssistance->setGeometry(0, 0, boxWidth, 38);
     boxHeaderSelectionAssistance->setBackgroundImages(
         QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
-    lblSheetHeading = makeLabel(
-        boxHeaderSelectionAssistance, QStringLiteral("lblSheetHeading"), text("ID_SELECTION_ASSISTANT"), 14, lightText);
+    lblSheetHeading = makeLabel(boxHeaderSelectionAssistance, QStringLiteral("lblSheetHeading"),
+        localizedText("ID_SELECTION_ASSISTANT"), 14, lightText);
     lblSheetHeading->setFont(systemFontOfSize(14, QFont::DemiBold));
     lblSheetHeading->setGeometry(16, 0, boxWidth - 32, 38);
 
-    lblSheetInfo
-        = makeLabel(box, QStringLiteral("lblSheetInfo"), text("ID_PLEASE_SELECT_AUTOMARKING_PRIORITY"), 13, lightText);
+    lblSheetInfo = makeLabel(
+        box, QStringLiteral("lblSheetInfo"), localizedText("ID_PLEASE_SELECT_AUTOMARKING_PRIORITY"), 13, lightText);
     lblSheetInfo->setGeometry(margin, 50, boxWidth - 2 * margin, 36);
 
     const int tabWidth = (boxWidth - 2 * margin) / 4;
     const auto tab = [&](const QString& name, const char* title, int index, Tab which) {
-        RAZButton* button = makeButton(box, name, text(title));
+        RAZButton* button = makeButton(box, name, localizedText(title));
         button->setCheckable(true);
         button->setFont(systemFontOfSize(16, QFont::Light));
         button->setGeometry(margin + index * tabWidth, 96, tabWidth, 40);
@@ -364,16 +346,16 @@ void SelectAssistanceController::buildWindow()
     lblBrowsedPath->setStyleSheet(
         QStringLiteral("QLabel { background: #232325; border: 1px solid #4e4e50; padding-left: 6px; }"));
     lblBrowsedPath->setGeometry(0, 0, controlsWidth - 3 * 92, 26);
-    btnBrowsePath = makeButton(boxProtectedControls, QStringLiteral("btnBrowsePath"), text("ID_BROWSE"));
+    btnBrowsePath = makeButton(boxProtectedControls, QStringLiteral("btnBrowsePath"), localizedText("ID_BROWSE"));
     styleBrowse(btnBrowsePath);
     btnBrowsePath->setGeometry(controlsWidth - 3 * 92 + 8, 0, 84, 26);
-    btnAddPath = makeButton(boxProtectedControls, QStringLiteral("btnAddPath"), text("ID_ADD"));
+    btnAddPath = makeButton(boxProtectedControls, QStringLiteral("btnAddPath"), localizedText("ID_ADD"));
     styleAddRemove(btnAddPath);
     btnAddPath->setGeometry(controlsWidth - 2 * 92 + 8, 0, 84, 26);
-    btnRemovePath = makeButton(boxProtectedControls, QStringLiteral("btnRemovePath"), text("ID_REMOVE"));
+    btnRemovePath = makeButton(boxProtectedControls, QStringLiteral("btnRemovePath"), localizedText("ID_REMOVE"));
     styleAddRemove(btnRemovePath);
     btnRemovePath->setGeometry(controlsWidth - 92 + 8, 0, 84, 26);
-    btnIncludeSubFolder = new QCheckBox(text("ID_INCLUDE_SUB_FOLDER"), boxProtectedControls);
+    btnIncludeSubFolder = new QCheckBox(localizedText("ID_INCLUDE_SUB_FOLDER"), boxProtectedControls);
     btnIncludeSubFolder->setObjectName(QStringLiteral("btnIncludeSubFolder"));
     btnIncludeSubFolder->setFont(systemFontOfSize(12));
     btnIncludeSubFolder->setChecked(true);
@@ -385,7 +367,7 @@ void SelectAssistanceController::buildWindow()
     tblProtected = new RowTable(2, box, DropHandler());
     tblProtected->setObjectName(QStringLiteral("tblProtected"));
     tblProtected->setGeometry(margin, tableTop + 64, boxWidth - 2 * margin, tableBottom - tableTop - 64);
-    tblProtected->setHorizontalHeaderLabels({ text("ID_PATH"), text("ID_INCLUDE_SUB_FOLDER") });
+    tblProtected->setHorizontalHeaderLabels({ localizedText("ID_PATH"), localizedText("ID_INCLUDE_SUB_FOLDER") });
     tblProtected->horizontalHeaderItem(0)->setData(Qt::UserRole, QStringLiteral("idPath"));
     tblProtected->horizontalHeaderItem(1)->setData(Qt::UserRole, QStringLiteral("idSubFolder"));
     tblProtected->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -408,7 +390,8 @@ void SelectAssistanceController::buildWindow()
     connect(btnDown, &QAbstractButton::clicked, this, [this] { btnUpDownTapped(+1); });
 
     const int bottomY = boxHeight - 50;
-    btnResetPriority = makeButton(box, QStringLiteral("btnResetPriority"), text("ID_RESET_SELECTION_PRIORITY"));
+    btnResetPriority
+        = makeButton(box, QStringLiteral("btnResetPriority"), localizedText("ID_RESET_SELECTION_PRIORITY"));
     // Edged, unlike the other grey buttons: its fill is the sheet's own.
     btnResetPriority->setButtonInsideColor(QColor(42, 42, 42), QColor(190, 190, 190), Qt::white, QColor(23, 234, 234),
         QColor(140, 140, 140), QColor(169, 169, 169), 3, 13, false, false, 1);
@@ -425,9 +408,9 @@ void SelectAssistanceController::buildWindow()
     btnMark->setColorOnStateDis(Qt::white);
     btnMark->setMakeBoldFont(true);
     btnMark->setFontSizeForButton(14);
-    btnMark->setText(text("ID_MARK"));
+    btnMark->setText(localizedText("ID_MARK"));
     btnMark->setGeometry(boxWidth - margin - 110, bottomY, 110, 32);
-    btnCancel = makeButton(box, QStringLiteral("btnCancel"), text("ID_CANCEL"));
+    btnCancel = makeButton(box, QStringLiteral("btnCancel"), localizedText("ID_CANCEL"));
     applyResultButtonStyle(btnCancel);
     btnCancel->setFont(systemFontOfSize(btnCancel->cell().textFontSize()));
     btnCancel->setGeometry(boxWidth - margin - 110 - 12 - 96, bottomY + 3, 96, 26);
@@ -553,7 +536,7 @@ void SelectAssistanceController::reloadTable(Tab tab)
             else
                 path = node ? node->filePath.value_or(QString()) : QString();
             table->setItem(row, 0, cell(path));
-            table->setItem(row, 1, cell(text(node && node->isIncludeSubFolders ? "ID_YES" : "ID_NO")));
+            table->setItem(row, 1, cell(localizedText(node && node->isIncludeSubFolders ? "ID_YES" : "ID_NO")));
         }
         break;
     }
@@ -711,7 +694,7 @@ void SelectAssistanceController::btnbrowseProtectPathTapped()
         return;
     }
     if (chooser_)
-        chooser_->chooseFolder(text("ID_ADD_TO_PROTECTION"), chosen);
+        chooser_->chooseFolder(localizedText("ID_ADD_TO_PROTECTION"), chosen);
 }
 
 void SelectAssistanceController::btnAddProtectPathTapped()
@@ -725,7 +708,8 @@ void SelectAssistanceController::btnAddProtectPathTapped()
     } else if (path.isEmpty()) {
         changed = false;
     } else if (isTrashFolder(path)) {
-        alertPresenter()->presentThen({ text("ID_CANT_ADD_BIN_FOLDER"), QString(), { text("ID_OK") } }, {});
+        alertPresenter()->presentThen(
+            { localizedText("ID_CANT_ADD_BIN_FOLDER"), QString(), { localizedText("ID_OK") } }, {});
         changed = false;
     } else {
         std::vector<FilePathNodePtr>& list = store_.arrProtectedPathsFinder;
@@ -733,8 +717,8 @@ void SelectAssistanceController::btnAddProtectPathTapped()
             list.begin(), list.end(), [&](const FilePathNodePtr& node) { return node && node->filePath == path; });
         if (listed) {
             alertPresenter()->presentThen(
-                { text("ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST"),
-                    text("ID_FOLDER_ALREDY_EXIST_PLEASE_TRY_ADD_ANOTHER_FOLDER"), { text("ID_OK") } },
+                { localizedText("ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST"),
+                    localizedText("ID_FOLDER_ALREDY_EXIST_PLEASE_TRY_ADD_ANOTHER_FOLDER"), { localizedText("ID_OK") } },
                 {});
             changed = false;
         } else {

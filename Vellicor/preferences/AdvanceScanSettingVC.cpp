@@ -38,11 +38,6 @@ constexpr QSize editorSize { 460, 250 };
 // over from there.
 constexpr int largestSize = 1023;
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 QString key(const char* name)
 {
     return QString::fromLatin1(name);
@@ -73,7 +68,7 @@ LayoutFrame fromTop(double height, double x, double top, double width, double h)
 AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* parent)
     : PreferencePane(parent)
     , defaults_(defaults)
-    , title_(text("ID_ADVANCE_SCAN_SETTINGS"))
+    , title_(localizedText("ID_ADVANCE_SCAN_SETTINGS"))
     , icon_(paneIcon(QStringLiteral("advance-scan-setting")))
 {
     setFixedSize(paneSize);
@@ -82,7 +77,7 @@ AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* pare
         return widget;
     };
     auto heading = [this, &named](const char* name, const char* textKey, int size) {
-        auto* label = new QLabel(text(textKey), this);
+        auto* label = new QLabel(localizedText(textKey), this);
         label->setFont(systemFontOfSize(size, size > 12 ? QFont::Bold : QFont::Normal));
         named(label, name);
         return label;
@@ -96,7 +91,7 @@ AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* pare
     auto* segments = named(new QWidget(this), "segmentControlView");
     segmentControl = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
-        auto* segment = new QPushButton(text(i == 0 ? "ID_INCLUDE" : "ID_EXCLUDE"), segments);
+        auto* segment = new QPushButton(localizedText(i == 0 ? "ID_INCLUDE" : "ID_EXCLUDE"), segments);
         segment->setCheckable(true);
         segment->setGeometry(i * 90, 0, 90, 24);
         segmentControl->addButton(segment, i);
@@ -119,7 +114,7 @@ AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* pare
     });
 
     auto button = [this, &named](const char* name, const char* textKey) {
-        auto* result = new QPushButton(text(textKey), this);
+        auto* result = new QPushButton(localizedText(textKey), this);
         named(result, name);
         connect(result, &QPushButton::clicked, this, [this, result] { manageExtensionFilters(result); });
         return result;
@@ -128,14 +123,14 @@ AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* pare
     btnEditExt = button("btnEditExt", "ID_EDIT");
     btnDeleteExt = button("btnDeleteExt", "ID_DELETE");
 
-    btnAnySize = new QCheckBox(text("ID_ANY_SIZE"), this);
+    btnAnySize = new QCheckBox(localizedText("ID_ANY_SIZE"), this);
     named(btnAnySize, "btnAnySize");
     connect(btnAnySize, &QCheckBox::clicked, this, [this](bool on) {
         defaults_.setValue(key(SettingsKey::scanFileOfAnyFileSize), on);
         updateSizeControlsEnabled();
     });
-    named(new QLabel(text("ID_MINIMUM_FILE_SIZE"), this), "lblMinimumFileSize");
-    named(new QLabel(text("ID_MAXIMUM_FILE_SIZE"), this), "lblMaximumFileSize");
+    named(new QLabel(localizedText("ID_MINIMUM_FILE_SIZE"), this), "lblMinimumFileSize");
+    named(new QLabel(localizedText("ID_MAXIMUM_FILE_SIZE"), this), "lblMaximumFileSize");
     auto sizeField = [this, &named](const char* name) {
         auto* field = new QSpinBox(this);
         field->setRange(0, largestSize);
@@ -163,7 +158,7 @@ AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* pare
     popupMaxfileSzie = unitPopup("popupMaxfileSzie", SettingsKey::fileSizeUnitForMax);
 
     auto tinyBox = [this, &named](const char* name, const char* textKey) {
-        auto* box = new QCheckBox(text(textKey), this);
+        auto* box = new QCheckBox(localizedText(textKey), this);
         named(box, name);
         connect(box, &QCheckBox::clicked, this, [this, box] { applyTinyFileOption(box); });
         return box;
@@ -177,7 +172,7 @@ AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* pare
         [this](bool on) { defaults_.setValue(key(SettingsKey::sacnHiddenFolders), on); });
 
     auto dateButton = [this, &named](const char* name, const char* textKey, int tag) {
-        auto* radio = new QRadioButton(text(textKey), this);
+        auto* radio = new QRadioButton(localizedText(textKey), this);
         named(radio, name);
         connect(radio, &QRadioButton::clicked, this, [this, tag] { applyDateOption(tag); });
         return radio;
@@ -255,22 +250,23 @@ void AdvanceScanSettingVC::buildEditor()
     windowManageExtensions->setObjectName(QStringLiteral("windowManageExtensions"));
     windowManageExtensions->setWindowModality(Qt::WindowModal);
     windowManageExtensions->setFixedSize(editorSize);
-    auto* fileType = new QLabel(text("ID_FILE_TYPE"), windowManageExtensions);
+    auto* fileType = new QLabel(localizedText("ID_FILE_TYPE"), windowManageExtensions);
     fileType->setObjectName(QStringLiteral("lblFileType"));
     fileType->setFont(systemFontOfSize(13, QFont::Bold));
     lblFileTypeVal = new QLabel(windowManageExtensions);
     lblFileTypeVal->setObjectName(QStringLiteral("lblFileTypeVal"));
-    auto* hint = new QLabel(text("ID_ENTER_ONE_OR_MORE_TERMINAL_STYLE_FILE_NAME_PATTERNS"), windowManageExtensions);
+    auto* hint
+        = new QLabel(localizedText("ID_ENTER_ONE_OR_MORE_TERMINAL_STYLE_FILE_NAME_PATTERNS"), windowManageExtensions);
     hint->setObjectName(QStringLiteral("lblEnterFileOneOrMoreTerminal"));
     applyPreferenceDescriptionStyle(hint);
     txtViewExtensions = new QPlainTextEdit(windowManageExtensions);
     txtViewExtensions->setObjectName(QStringLiteral("txtViewExtensions"));
     btnCancelExtList = new RAZButton(windowManageExtensions);
     btnCancelExtList->setObjectName(QStringLiteral("btnCancelExtList"));
-    btnCancelExtList->setText(text("ID_CANCEL"));
+    btnCancelExtList->setText(localizedText("ID_CANCEL"));
     btnUpdateExtList = new RAZButton(windowManageExtensions);
     btnUpdateExtList->setObjectName(QStringLiteral("btnUpdateExtList"));
-    btnUpdateExtList->setText(text("ID_UPDATE"));
+    btnUpdateExtList->setText(localizedText("ID_UPDATE"));
     const QColor inside = QColor::fromRgbF(65 / 255.0, 65 / 255.0, 65 / 255.0);
     for (RAZButton* button : { btnUpdateExtList.get(), btnCancelExtList.get() }) {
         button->setButtonInsideColor(inside, QColor::fromRgbF(190 / 255.0, 190 / 255.0, 190 / 255.0), Qt::white,
@@ -537,7 +533,8 @@ void AdvanceScanSettingVC::toggleExtensionFilter(int row, bool on)
         filling_ = false;
         const char* message = include ? "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_EXCLUDED_LIST"
                                       : "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_INCLUDED_LIST";
-        alertPresenter()->present({ formatText(text(message), { keyStr }), QString(), { text("ID_OK") } });
+        alertPresenter()->present(
+            { formatText(localizedText(message), { keyStr }), QString(), { localizedText("ID_OK") } });
         return;
     }
     record.insert(QStringLiteral("state"), QVariant::fromValue<qlonglong>(on ? 1 : 0));
@@ -575,28 +572,29 @@ void AdvanceScanSettingVC::manageExtensionFilters(QAbstractButton* sender)
 {
     const int row = selectedRow();
     if (sender == btnAddExt) {
-        btnUpdateExtList->setText(text("ID_ADD"));
+        btnUpdateExtList->setText(localizedText("ID_ADD"));
         currentSelectdOptn_ = SelectedOptn::add;
         showExtensionEditor(true);
     } else if (sender == btnEditExt) {
         if (row < 0) {
             alertPresenter()->present(
-                { text("ID_PLEASE_SELECT_ATLEASE_ONE_ITEM_TO_EDIT"), QString(), { text("ID_OK") } });
+                { localizedText("ID_PLEASE_SELECT_ATLEASE_ONE_ITEM_TO_EDIT"), QString(), { localizedText("ID_OK") } });
             return;
         }
         const QVariantMap record = shownList().value(row).toMap();
         if (shownSegment() == 0 && row == 0
             && extensionTypeForLabel(record.value(QStringLiteral("keyStr")).toString()) == 1) {
-            alertPresenter()->present({ text("ID_EDITING_ALL_FILE_TYPE_NOT_ALLOWED"), QString(), { text("ID_OK") } });
+            alertPresenter()->present(
+                { localizedText("ID_EDITING_ALL_FILE_TYPE_NOT_ALLOWED"), QString(), { localizedText("ID_OK") } });
             return;
         }
         currentSelectdOptn_ = SelectedOptn::edit;
-        btnUpdateExtList->setText(text("ID_UPDATE"));
+        btnUpdateExtList->setText(localizedText("ID_UPDATE"));
         showExtensionEditor(true);
     } else if (sender == btnDeleteExt) {
         if (row < 0) {
-            alertPresenter()->present(
-                { text("ID_PLEASE_SELECT_ATLEASE_ONE_ITEM_TO_DELETE"), QString(), { text("ID_OK") } });
+            alertPresenter()->present({ localizedText("ID_PLEASE_SELECT_ATLEASE_ONE_ITEM_TO_DELETE"), QString(),
+                { localizedText("ID_OK") } });
             return;
         }
         currentSelectdOptn_ = SelectedOptn::remove;
@@ -631,7 +629,7 @@ void AdvanceScanSettingVC::fillExtensionEditor()
     if (currentSelectdOptn_ != SelectedOptn::add && row >= 0)
         values = Setting::toText(shownList().value(row).toMap().value(QStringLiteral("values"))).value_or(QString());
     if (values.isEmpty()) {
-        lblFileTypeVal->setText(text("ID_CUSTOM"));
+        lblFileTypeVal->setText(localizedText("ID_CUSTOM"));
         txtViewExtensions->clear();
         return;
     }
@@ -661,7 +659,8 @@ void AdvanceScanSettingVC::btnUpdateExtListTapped()
 
     if (currentSelectdOptn_ == SelectedOptn::add) {
         if (extensions.isEmpty()) {
-            alertPresenter()->present({ text("ID_PLEASE_ENTER_FILE_NAME_PATTERNS"), QString(), { text("ID_OK") } });
+            alertPresenter()->present(
+                { localizedText("ID_PLEASE_ENTER_FILE_NAME_PATTERNS"), QString(), { localizedText("ID_OK") } });
             return;
         }
         const QString joined = extensions.join(QLatin1Char(','));
@@ -677,7 +676,7 @@ void AdvanceScanSettingVC::btnUpdateExtListTapped()
                 const char* message = segment == 0 ? "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_INCLUDED_LIST"
                                                    : "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_EXCLUDED_LIST";
                 alertPresenter()->present(
-                    { text(message).remove(QStringLiteral("%@ ")), QString(), { text("ID_OK") } });
+                    { localizedText(message).remove(QStringLiteral("%@ ")), QString(), { localizedText("ID_OK") } });
                 return;
             }
         }
@@ -732,8 +731,8 @@ void AdvanceScanSettingVC::validateFileSizeLimits()
 
 void AdvanceScanSettingVC::showSizeOrderAlert()
 {
-    const int answer = alertPresenter()->present({ text("ID_PLEASE_ENTER_VALID_FILE_SIZE"),
-        text("ID_MIN_FILESIZE_CANNOT_GREATOR_THAN_MAX_FILESIZE"), { text("ID_OK") } });
+    const int answer = alertPresenter()->present({ localizedText("ID_PLEASE_ENTER_VALID_FILE_SIZE"),
+        localizedText("ID_MIN_FILESIZE_CANNOT_GREATOR_THAN_MAX_FILESIZE"), { localizedText("ID_OK") } });
     if (answer != 0)
         return;
     filling_ = true;

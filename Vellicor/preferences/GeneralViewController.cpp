@@ -22,37 +22,32 @@ namespace {
 
 constexpr QSize paneSize { 620, 206 };
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 } // namespace
 
 GeneralViewController::GeneralViewController(UserDefaults& defaults, QWidget* parent)
     : PreferencePane(parent)
     , defaults_(defaults)
-    , title_(text("ID_GENERAL"))
+    , title_(localizedText("ID_GENERAL"))
     , icon_(paneIcon(QStringLiteral("general")))
 {
     setFixedSize(paneSize);
     btnCheckShowDeleteDialog = boundCheckBox("btnCheckShowDeleteDialog",
-        SettingsKey::doNotShowConfirmationDialogOnTrash, text("ID_DONOT_SHOW_CONFIRM_FILE_DELETION"));
-    btnCheckShowAutoMarkDialog = boundCheckBox(
-        "btnCheckShowAutoMarkDialog", SettingsKey::doNotShowAutoMarkDialog, text("ID_DONOT_SHOW_AUTOMARK_DIALOG"));
+        SettingsKey::doNotShowConfirmationDialogOnTrash, localizedText("ID_DONOT_SHOW_CONFIRM_FILE_DELETION"));
+    btnCheckShowAutoMarkDialog = boundCheckBox("btnCheckShowAutoMarkDialog", SettingsKey::doNotShowAutoMarkDialog,
+        localizedText("ID_DONOT_SHOW_AUTOMARK_DIALOG"));
     btnCheckShowDialogOnMovingBack = boundCheckBox("btnCheckShowDialogOnMovingBack",
         SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive,
         QStringLiteral("Delete duplicates on network drives permanently"));
 
-    lblNetworkDriveWarningMsg = new QLabel(text("ID_DONOT_SHOW_WARNING_MSG_NETWORK_FILES_DELETED"), this);
+    lblNetworkDriveWarningMsg = new QLabel(localizedText("ID_DONOT_SHOW_WARNING_MSG_NETWORK_FILES_DELETED"), this);
     lblNetworkDriveWarningMsg->setObjectName(QStringLiteral("lblNetworkDriveWarningMsg"));
     applyPreferenceDescriptionStyle(lblNetworkDriveWarningMsg);
     lblNetworkDriveWarningMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    btnResetDefault = new QPushButton(text("ID_RESET_DEFAULTS"), this);
+    btnResetDefault = new QPushButton(localizedText("ID_RESET_DEFAULTS"), this);
     btnResetDefault->setObjectName(QStringLiteral("btnResetDefault"));
     connect(btnResetDefault, &QPushButton::clicked, this, [this] { btnResetDefaultTapped(); });
-    btnClearCache = new QPushButton(text("ID_CLEAR_CACHE"), this);
+    btnClearCache = new QPushButton(localizedText("ID_CLEAR_CACHE"), this);
     btnClearCache->setObjectName(QStringLiteral("btnClearCache"));
     connect(btnClearCache, &QPushButton::clicked, this, [this] { btnClearCacheTapped(); });
 
@@ -124,8 +119,8 @@ void GeneralViewController::btnResetDefaultTapped()
 void GeneralViewController::btnClearCacheTapped()
 {
     if (isScanRunning) {
-        alertPresenter()->present({ text("ID_SCANNING_IN_PROGRESS"), text("ID_SCAN_IN_PROGRESS_PLEASE_WAIT"),
-            { text("ID_OK") }, AlertStyle::warning });
+        alertPresenter()->present({ localizedText("ID_SCANNING_IN_PROGRESS"),
+            localizedText("ID_SCAN_IN_PROGRESS_PLEASE_WAIT"), { localizedText("ID_OK") }, AlertStyle::warning });
         return;
     }
     ScanCache::clearScanCache();

@@ -18,11 +18,6 @@ namespace {
 
 constexpr QSize paneSize { 620, 320 };
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 void setHeaderTitle(QTableWidget* table, int column, const QString& title)
 {
     auto* header = new QTableWidgetItem(title);
@@ -40,7 +35,7 @@ QString historyKey()
 ScanHistoryVC::ScanHistoryVC(UserDefaults& defaults, QWidget* parent)
     : PreferencePane(parent)
     , defaults_(defaults)
-    , title_(text("ID_SCAN_HISTORY"))
+    , title_(localizedText("ID_SCAN_HISTORY"))
     , icon_(paneIcon(QStringLiteral("scan-history")))
 {
     setFixedSize(paneSize);
@@ -82,9 +77,9 @@ std::pair<int, int> ScanHistoryVC::columnWidths(const QString& languageCode)
 
 void ScanHistoryVC::loadScanHistory()
 {
-    lblNoHistoryFound->setText(text("ID_NO_SCAN_HISTORY_FOUND"));
-    setHeaderTitle(tvScanHistory, 0, text("ID_LIST_OF_SCANNED_RESULT_PREVIOUSLY_PERFORMED"));
-    setHeaderTitle(tvScanHistory, 1, text("ID_ACTION_REQUIRED"));
+    lblNoHistoryFound->setText(localizedText("ID_NO_SCAN_HISTORY_FOUND"));
+    setHeaderTitle(tvScanHistory, 0, localizedText("ID_LIST_OF_SCANNED_RESULT_PREVIOUSLY_PERFORMED"));
+    setHeaderTitle(tvScanHistory, 1, localizedText("ID_ACTION_REQUIRED"));
     const auto [timeWidth, actionWidth] = columnWidths(currentLanguageCode);
     tvScanHistory->setColumnWidth(0, timeWidth);
     tvScanHistory->setColumnWidth(1, actionWidth);
@@ -100,11 +95,11 @@ void ScanHistoryVC::refresh()
         const std::optional<QVariantMap> record = Setting::toDictionary(arrScanHistory_.at(row));
         const std::optional<QDateTime> when
             = record ? Setting::toDate(record->value(QStringLiteral("scantime"))) : std::nullopt;
-        const QString shown = when ? formatText(text("ID_LAST_SCANNED_AT_TIME"),
+        const QString shown = when ? formatText(localizedText("ID_LAST_SCANNED_AT_TIME"),
                                   { when->toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) })
                                    : QString();
         tvScanHistory->setItem(row, 0, new QTableWidgetItem(shown));
-        auto* remove = new QPushButton(text("ID_DELETE"));
+        auto* remove = new QPushButton(localizedText("ID_DELETE"));
         remove->setObjectName(QStringLiteral("btnDelete"));
         remove->setProperty("row", row);
         connect(remove, &QPushButton::clicked, this, [this, row] { deleteScanHistoryEntry(row); });
@@ -119,8 +114,8 @@ void ScanHistoryVC::deleteScanHistoryEntry(int row)
 {
     if (row < 0 || row >= arrScanHistory_.size())
         return;
-    const int answer = alertPresenter()->present({ text("ID_DO_YOU_WANT_TO_DELETE_SCAN_RESULT_FROM_HISTORY"), QString(),
-        { text("ID_YES"), text("ID_NO") }, AlertStyle::warning });
+    const int answer = alertPresenter()->present({ localizedText("ID_DO_YOU_WANT_TO_DELETE_SCAN_RESULT_FROM_HISTORY"),
+        QString(), { localizedText("ID_YES"), localizedText("ID_NO") }, AlertStyle::warning });
     if (answer != 0)
         return;
     const QVariant chosen = arrScanHistory_.at(row);

@@ -18,11 +18,6 @@ namespace {
 
 using ScanContent = GlobalObjects::ScanContent;
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 QString key(const char* name)
 {
     return QString::fromLatin1(name);
@@ -56,7 +51,7 @@ void writeCriteria(UserDefaults& defaults, const QList<qint64>& codes)
 SearchOptionsVC::SearchOptionsVC(UserDefaults& defaults, QWidget* parent)
     : PreferencePane(parent)
     , defaults_(defaults)
-    , title_(text("ID_SEARCH_OPTIONS"))
+    , title_(localizedText("ID_SEARCH_OPTIONS"))
     , icon_(paneIcon(QStringLiteral("search-options")))
 {
     auto box = [this](const char* name, const QString& title) {
@@ -64,17 +59,17 @@ SearchOptionsVC::SearchOptionsVC(UserDefaults& defaults, QWidget* parent)
         check->setObjectName(QString::fromLatin1(name));
         return check;
     };
-    btnSameContent = box("btnSameContent", text("ID_SAME_CONTENT"));
-    btnIgnoreContent = box("btnIgnoreContent", text("ID_IGNORE_CONTENT"));
+    btnSameContent = box("btnSameContent", localizedText("ID_SAME_CONTENT"));
+    btnIgnoreContent = box("btnIgnoreContent", localizedText("ID_IGNORE_CONTENT"));
     btnSameFileName = box("btnSameFileName", QString());
-    btnSimillarFileName = box("btnSimillarFileName", text("ID_SIMILLAR_FILE_NAME"));
+    btnSimillarFileName = box("btnSimillarFileName", localizedText("ID_SIMILLAR_FILE_NAME"));
     btnSameFileSize = box("btnSameFileSize", QString());
-    btnSameCreatedDate = box("btnSameCreatedDate", text("ID_SAME_CREATED_DATE"));
-    btnSameModifiedDate = box("btnSameModifiedDate", text("ID_SAME_MODIFIED_DATE"));
-    lblFindFilesWith1 = new QLabel(text("ID_FILES_WITH"));
-    lblFindFilesWith2 = new QLabel(text("ID_FILES_WITH"));
-    lblSameFileName = new QLabel(text("ID_SAME_FILE_NAME"));
-    lblSameFileSize = new QLabel(text("ID_SAME_FILE_SIZE"));
+    btnSameCreatedDate = box("btnSameCreatedDate", localizedText("ID_SAME_CREATED_DATE"));
+    btnSameModifiedDate = box("btnSameModifiedDate", localizedText("ID_SAME_MODIFIED_DATE"));
+    lblFindFilesWith1 = new QLabel(localizedText("ID_FILES_WITH"));
+    lblFindFilesWith2 = new QLabel(localizedText("ID_FILES_WITH"));
+    lblSameFileName = new QLabel(localizedText("ID_SAME_FILE_NAME"));
+    lblSameFileSize = new QLabel(localizedText("ID_SAME_FILE_SIZE"));
     // The texts beside the two untitled boxes click them, as a title would.
     lblSameFileName->setBuddy(btnSameFileName);
     lblSameFileSize->setBuddy(btnSameFileSize);

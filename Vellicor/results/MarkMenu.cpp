@@ -7,11 +7,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 const char* const commandProperty = "markByCommand";
 
 } // namespace
@@ -20,34 +15,34 @@ MarkMenu::MarkMenu(Handlers handlers, QWidget* parent)
     : QObject(parent)
     , handlers_(std::move(handlers))
 {
-    menu_ = new QMenu(text("ID_MARK"), parent);
+    menu_ = new QMenu(localizedText("ID_MARK"), parent);
     menu_->setObjectName(QStringLiteral("menuMarkOptions"));
-    QMenu* autoMark = menu_->addMenu(text("ID_AUTO_MARK"));
-    autoMark->addAction(text("ID_AUTO_MARK"), this, [this] {
+    QMenu* autoMark = menu_->addMenu(localizedText("ID_AUTO_MARK"));
+    autoMark->addAction(localizedText("ID_AUTO_MARK"), this, [this] {
         if (handlers_.autoMark)
             handlers_.autoMark();
     });
-    autoMark->addAction(text("ID_AUTO_MARK_OPTIONS"), this, [this] {
+    autoMark->addAction(localizedText("ID_AUTO_MARK_OPTIONS"), this, [this] {
         if (handlers_.autoMarkOptions)
             handlers_.autoMarkOptions();
     });
 
-    QMenu* mark = menu_->addMenu(text("ID_MARK"));
-    QMenu* byGroup = mark->addMenu(text("ID_SELECT_BY_GROUP"));
-    byGroup->addAction(text("ID_ALL_BUT_ONE_FILE_IN_EACH_GROUP"), this, [this] {
+    QMenu* mark = menu_->addMenu(localizedText("ID_MARK"));
+    QMenu* byGroup = mark->addMenu(localizedText("ID_SELECT_BY_GROUP"));
+    byGroup->addAction(localizedText("ID_ALL_BUT_ONE_FILE_IN_EACH_GROUP"), this, [this] {
         if (handlers_.markAllButOne)
             handlers_.markAllButOne();
     });
-    QMenu* created = mark->addMenu(text("ID_SELECT_BY_CREATED_DATE_TIME"));
+    QMenu* created = mark->addMenu(localizedText("ID_SELECT_BY_CREATED_DATE_TIME"));
     addCommand(created, "ID_OLDEST_FILE_IN_EACH_GROUP", MarkByCommand::createdDate, 0);
     addCommand(created, "ID_NEWEST_FILE_IN_EACH_GROUP", MarkByCommand::createdDate, 1);
-    QMenu* modified = mark->addMenu(text("ID_SELECT_BY_MODIFIED_DATE_TIME"));
+    QMenu* modified = mark->addMenu(localizedText("ID_SELECT_BY_MODIFIED_DATE_TIME"));
     addCommand(modified, "ID_OLDEST_FILE_IN_EACH_GROUP", MarkByCommand::modifiedDate, 0);
     addCommand(modified, "ID_NEWEST_FILE_IN_EACH_GROUP", MarkByCommand::modifiedDate, 1);
-    QMenu* size = mark->addMenu(text("ID_SELECT_BY_FILE_SIZE"));
+    QMenu* size = mark->addMenu(localizedText("ID_SELECT_BY_FILE_SIZE"));
     addCommand(size, "ID_SMALLEST_FILE_IN_EACH_GROUP", MarkByCommand::size, 0);
     addCommand(size, "ID_LARGEEST_FILE_IN_EACH_GROUP", MarkByCommand::size, 1);
-    QMenu* length = mark->addMenu(text("ID_SELECT_BY_FILE_PATH_NAME_LENGTH"));
+    QMenu* length = mark->addMenu(localizedText("ID_SELECT_BY_FILE_PATH_NAME_LENGTH"));
     addCommand(length, "ID_SHORTEST_FILE_NAME_IN_EACH_GROUP", MarkByCommand::nameOrPath, 0);
     addCommand(length, "ID_LONGEST_FILE_NAME_IN_EACH_GROUP", MarkByCommand::nameOrPath, 1);
     addCommand(length, "ID_SHORTEST_FILE_PATH_IN_EACH_GROUP", MarkByCommand::nameOrPath, 2);
@@ -55,18 +50,18 @@ MarkMenu::MarkMenu(Handlers handlers, QWidget* parent)
     addCommand(menu_, "ID_INVERTED_MARKED_FILES", MarkByCommand::invert, std::nullopt);
 
     menu_->addSeparator();
-    menu_->addAction(text("ID_DELETE_SELECTED_FILE"), this, [this] {
+    menu_->addAction(localizedText("ID_DELETE_SELECTED_FILE"), this, [this] {
         if (handlers_.deleteMarked)
             handlers_.deleteMarked();
     });
     // A screen that already offers the cache clearing elsewhere leaves it out.
     if (handlers_.clearCache)
-        menuClearCache_ = menu_->addAction(text("ID_CLEAR_CACHE"), this, [this] { handlers_.clearCache(); });
+        menuClearCache_ = menu_->addAction(localizedText("ID_CLEAR_CACHE"), this, [this] { handlers_.clearCache(); });
 }
 
 QAction* MarkMenu::addCommand(QMenu* menu, const char* titleKey, MarkByCommand command, std::optional<int> tag)
 {
-    QAction* item = menu->addAction(text(titleKey));
+    QAction* item = menu->addAction(localizedText(titleKey));
     if (tag)
         item->setData(*tag);
     item->setProperty(commandProperty, int(command));

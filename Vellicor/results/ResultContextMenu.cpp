@@ -11,11 +11,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 QString pathOf(const FileInfoNodePtr& file)
 {
     return file ? file->filePath.value_or(QString()) : QString();
@@ -30,15 +25,16 @@ ResultContextMenu::ResultContextMenu(ResultsState& state, QWidget* parent)
 {
     menu_ = new QMenu(parent);
     menu_->setObjectName(QStringLiteral("menuResultContext"));
-    menuItemMark_ = menu_->addAction(text("ID_MARK"), this, &ResultContextMenu::markUnmarkImage);
-    menuItemLockUnLock_ = menu_->addAction(text("ID_LOCK"), this, &ResultContextMenu::lockUnLock);
+    menuItemMark_ = menu_->addAction(localizedText("ID_MARK"), this, &ResultContextMenu::markUnmarkImage);
+    menuItemLockUnLock_ = menu_->addAction(localizedText("ID_LOCK"), this, &ResultContextMenu::lockUnLock);
     menu_->addSeparator();
-    menuItemOpen_ = menu_->addAction(text("ID_OPEN"), this, &ResultContextMenu::openFile);
-    menuItemRevealInFinder_ = menu_->addAction(text("ID_REVEAL_IN_FINDER"), this, &ResultContextMenu::revealInFinder);
-    menuItemQuickLook_ = menu_->addAction(text("ID_QUICK_LOOK"), this, &ResultContextMenu::quickLook);
+    menuItemOpen_ = menu_->addAction(localizedText("ID_OPEN"), this, &ResultContextMenu::openFile);
+    menuItemRevealInFinder_
+        = menu_->addAction(localizedText("ID_REVEAL_IN_FINDER"), this, &ResultContextMenu::revealInFinder);
+    menuItemQuickLook_ = menu_->addAction(localizedText("ID_QUICK_LOOK"), this, &ResultContextMenu::quickLook);
     menu_->addSeparator();
-    menuItemMoveToTrash_
-        = menu_->addAction(text("ID_REMOVE_FROM_DUPLICATE_LIST"), this, &ResultContextMenu::removeFromPhotoList);
+    menuItemMoveToTrash_ = menu_->addAction(
+        localizedText("ID_REMOVE_FROM_DUPLICATE_LIST"), this, &ResultContextMenu::removeFromPhotoList);
     connect(menu_, &QMenu::aboutToShow, this, [this] {
         if (fileGiven_)
             fileGiven_ = false;
@@ -60,9 +56,9 @@ void ResultContextMenu::validateMenuItems(const FileInfoNodePtr& clicked)
 {
     clicked_ = clicked;
     validation_ = validateContextMenu(clicked.get(), state_.resultSource(), isImmutable_);
-    menuItemMark_->setText(text(validation_.markTitleKey));
+    menuItemMark_->setText(localizedText(validation_.markTitleKey));
     menuItemMark_->setEnabled(validation_.markEnabled);
-    menuItemLockUnLock_->setText(text(validation_.lockTitleKey));
+    menuItemLockUnLock_->setText(localizedText(validation_.lockTitleKey));
     menuItemLockUnLock_->setEnabled(validation_.lockEnabled);
     for (QAction* item : { menuItemOpen_, menuItemRevealInFinder_, menuItemQuickLook_ })
         item->setEnabled(validation_.localItemsEnabled);

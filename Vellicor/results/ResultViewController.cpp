@@ -50,11 +50,6 @@ const QColor barColor(36, 38, 41);
 const QColor captionColor(160, 163, 168);
 const QColor textColor(220, 222, 226);
 
-QString text(const char* key)
-{
-    return localizedText(key);
-}
-
 QString name(const char* objectName)
 {
     return QString::fromLatin1(objectName);
@@ -388,15 +383,15 @@ void ResultViewController::buildToolbar()
     }
 
     menuViewMode_ = new QMenu(this);
-    menuViewMode_->addAction(text("ID_LIST_VIEW"), this, [this] { menuItemSelected(0); });
-    menuViewMode_->addAction(text("ID_GROUP_VIEW"), this, [this] { menuItemSelected(1); });
-    menuViewMode_->addAction(text("ID_THUMBNAIL_VIEW"), this, [this] { menuItemSelected(2); });
+    menuViewMode_->addAction(localizedText("ID_LIST_VIEW"), this, [this] { menuItemSelected(0); });
+    menuViewMode_->addAction(localizedText("ID_GROUP_VIEW"), this, [this] { menuItemSelected(1); });
+    menuViewMode_->addAction(localizedText("ID_THUMBNAIL_VIEW"), this, [this] { menuItemSelected(2); });
     menuOptions_ = new QMenu(this);
-    menuClearCache_ = menuOptions_->addAction(text("ID_CLEAR_CACHE"), this, [this] { clearScanCache(); });
-    menuOptions_->addAction(text("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
+    menuClearCache_ = menuOptions_->addAction(localizedText("ID_CLEAR_CACHE"), this, [this] { clearScanCache(); });
+    menuOptions_->addAction(localizedText("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
     menuOptions_->addAction(
-        text("ID_SELECTION_ASSISTANT"), this, [this] { autoMarking_->btnSelectAssistanceTapped(); });
-    menuUndo_ = menuOptions_->addAction(text("ID_UNDO"), this, [this] { cleanup_->btnUndoTapped(); });
+        localizedText("ID_SELECTION_ASSISTANT"), this, [this] { autoMarking_->btnSelectAssistanceTapped(); });
+    menuUndo_ = menuOptions_->addAction(localizedText("ID_UNDO"), this, [this] { cleanup_->btnUndoTapped(); });
 
     connect(btnListView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::list); });
     connect(btnHierarcheryView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::group); });
@@ -646,30 +641,30 @@ void ResultViewController::buildFooter()
 void ResultViewController::setTexts()
 {
     for (IMGButton* button : { btnBack_, btnBackToFooter_, btnTrash_ }) {
-        button->setText(text(button == btnTrash_ ? "ID_REMOVE" : "ID_BACK"));
+        button->setText(localizedText(button == btnTrash_ ? "ID_REMOVE" : "ID_BACK"));
         button->setFontSizeForButton(button == btnTrash_ ? 14 : 13);
         button->setMakeBoldFont(button == btnTrash_);
         button->setColorOnState(Qt::white);
         button->setColorOffState(Qt::white);
     }
-    btnAutoMark_->setText(text("ID_AUTOMARK"));
-    btnUnmarkAll_->setText(text("ID_UNMARK_ALL"));
-    btnOptions_->setText(text("ID_OPTIONS"));
-    btnListView_->setToolTip(text("ID_VIEW_AS_TABLE"));
-    btnHierarcheryView_->setToolTip(text("ID_VIEW_AS_GROUP"));
-    btnThumbnailView_->setToolTip(text("ID_VIEW_AS_THUMBNAIL"));
-    btnFullScreen_->setToolTip(text("ID_TURN_PREVIEW_ON_OFF"));
-    btnAutoMark_->setToolTip(text("ID_AUTOMARK"));
-    btnUnmarkAll_->setToolTip(text("ID_UNMARK_ALL"));
-    btnOptions_->setToolTip(text("ID_OPTIONS"));
+    btnAutoMark_->setText(localizedText("ID_AUTOMARK"));
+    btnUnmarkAll_->setText(localizedText("ID_UNMARK_ALL"));
+    btnOptions_->setText(localizedText("ID_OPTIONS"));
+    btnListView_->setToolTip(localizedText("ID_VIEW_AS_TABLE"));
+    btnHierarcheryView_->setToolTip(localizedText("ID_VIEW_AS_GROUP"));
+    btnThumbnailView_->setToolTip(localizedText("ID_VIEW_AS_THUMBNAIL"));
+    btnFullScreen_->setToolTip(localizedText("ID_TURN_PREVIEW_ON_OFF"));
+    btnAutoMark_->setToolTip(localizedText("ID_AUTOMARK"));
+    btnUnmarkAll_->setToolTip(localizedText("ID_UNMARK_ALL"));
+    btnOptions_->setToolTip(localizedText("ID_OPTIONS"));
     for (int i = 0; i < 7; ++i)
-        categoryButtons_[i]->setText(text(categoryButtonTable[i].titleKey));
-    lblNoDuplicateFoundListView_->setText(text("ID_NO_DUPLICATES_FOUND"));
-    lblNoDuplicateFoundOutlineview_->setText(text("ID_NO_DUPLICATES_FOUND"));
-    viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_NO_DUPLICATES_FOUND"));
-    lblSelectedFileHeading_->setText(text("ID_FOLDERPATH"));
-    btnSettingsInResultView_->setText(text("ID_SETTINGS"));
-    btnSort_->setText(text("ID_SORT_BY_SIZE"));
+        categoryButtons_[i]->setText(localizedText(categoryButtonTable[i].titleKey));
+    lblNoDuplicateFoundListView_->setText(localizedText("ID_NO_DUPLICATES_FOUND"));
+    lblNoDuplicateFoundOutlineview_->setText(localizedText("ID_NO_DUPLICATES_FOUND"));
+    viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(localizedText("ID_NO_DUPLICATES_FOUND"));
+    lblSelectedFileHeading_->setText(localizedText("ID_FOLDERPATH"));
+    btnSettingsInResultView_->setText(localizedText("ID_SETTINGS"));
+    btnSort_->setText(localizedText("ID_SORT_BY_SIZE"));
     btnSort_->setToolTip(btnSort_->text());
 }
 
@@ -845,7 +840,8 @@ void ResultViewController::showResultArea(ResultArea area)
     state_->updateDuplicatesSummary(state_->arrMainGroup);
     updatePieChart();
     if (area == ResultArea::allRemoved) {
-        viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(text("ID_ALL_DUPLICATES_DELETED"));
+        viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))
+            ->setText(localizedText("ID_ALL_DUPLICATES_DELETED"));
         viewListing_->hide();
         viewNoDuplicateFound_->show();
         return;
@@ -871,9 +867,9 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
     outlineDuplicates_->setVisible(!empty);
     lblNoDuplicateFoundListView_->setVisible(empty);
     lblNoDuplicateFoundOutlineview_->setVisible(empty);
-    btnGroupView_->setText(text(list  ? "ID_LIST_VIEW"
-            : mode == ViewMode::group ? "ID_GROUP_VIEW"
-                                      : "ID_THUMBNAIL_VIEW"));
+    btnGroupView_->setText(localizedText(list ? "ID_LIST_VIEW"
+            : mode == ViewMode::group         ? "ID_GROUP_VIEW"
+                                              : "ID_THUMBNAIL_VIEW"));
     static_cast<IconButton*>(btnGroupView_)
         ->setImageName(name(list          ? "list_icon"
                 : mode == ViewMode::group ? "tree_view_icon"

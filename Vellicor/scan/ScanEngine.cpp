@@ -24,11 +24,6 @@
 
 namespace {
 
-QString text(const char* key)
-{
-    return localizedText(QString::fromLatin1(key));
-}
-
 QLatin1String key(const char* name)
 {
     return QLatin1String(name);
@@ -102,23 +97,23 @@ bool ScanEngine::isAnyFileTypeSelected()
 void ScanEngine::btnStartScanTapped()
 {
     const auto refuse = [](const QString& message, const QString& informative) {
-        return alertPresenter()->present(AlertRequest { message, informative, { text("ID_OK") } });
+        return alertPresenter()->present(AlertRequest { message, informative, { localizedText("ID_OK") } });
     };
 
     if (std::none_of(scanCategoryFlags.begin(), scanCategoryFlags.end(), [](bool on) { return on; })) {
-        refuse(text("ID_ATLEAST_ONE_CATEGORY_REQUIRED"), QString());
+        refuse(localizedText("ID_ATLEAST_ONE_CATEGORY_REQUIRED"), QString());
         // After the button has flipped itself back.
         QMetaObject::invokeMethod(
             this, [this] { screen_.setScanNowButtonState(1, true); }, Qt::QueuedConnection);
         return;
     }
     if (isSearchOptionsEmpty()) {
-        refuse(text("ID_SELECT_ONE_DUPLICATE_CRITERIA_FROM_PREFRENCES"), QString());
+        refuse(localizedText("ID_SELECT_ONE_DUPLICATE_CRITERIA_FROM_PREFRENCES"), QString());
         screen_.setScanNowButtonState(0, true);
         return;
     }
     if (!isAnyFileTypeSelected()) {
-        if (refuse(text("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN"), QString()) == 0)
+        if (refuse(localizedText("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN"), QString()) == 0)
             screen_.showPreferencesPane(QStringLiteral("advancescansetting"));
         screen_.setScanNowButtonState(0, true);
         return;
@@ -138,8 +133,8 @@ void ScanEngine::btnStartScanTapped()
             ++others;
         }
         if (!folderFound && others < 2) {
-            refuse(text("ID_ONLY_ONE_ITEM_DETECTED_IN_SELECTED_PATH"),
-                text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"));
+            refuse(localizedText("ID_ONLY_ONE_ITEM_DETECTED_IN_SELECTED_PATH"),
+                localizedText("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"));
             screen_.setScanNowButtonState(0, true);
             return;
         }
@@ -154,7 +149,7 @@ void ScanEngine::btnStartScanTapped()
     const bool readsContents = source == ScanSource::thisComputer || source == ScanSource::lightroomCatalog;
     if (readsContents && readComparisonSettings(defaults_).compareContent && !md5Usable()) {
         Log::print("The crypto library refuses MD5: content scans cannot run");
-        refuse(text("ID_MD5_NOT_AVAILABLE"), text("ID_MD5_NOT_AVAILABLE_DETAILS"));
+        refuse(localizedText("ID_MD5_NOT_AVAILABLE"), localizedText("ID_MD5_NOT_AVAILABLE_DETAILS"));
         screen_.setScanNowButtonState(0, true);
         return;
     }
@@ -182,8 +177,8 @@ void ScanEngine::btnStartScanTapped()
         break;
     }
 
-    screen_.showScannedPath(text("ID_SCAN_IN_PROGRESS_PLEASE_WAIT"), QString());
-    labels_.lblAddingPhotos = text("ID_ADDING_FILES");
+    screen_.showScannedPath(localizedText("ID_SCAN_IN_PROGRESS_PLEASE_WAIT"), QString());
+    labels_.lblAddingPhotos = localizedText("ID_ADDING_FILES");
     screen_.showScanningLabels(labels_);
     screen_.showScanningSheet();
     refreshTimer_.start();
@@ -378,9 +373,9 @@ void ScanEngine::refreshTick()
     if (!job_)
         return;
     if (const std::optional<QString> path = job_->takeLatestPath())
-        screen_.showScannedPath(formatText(text("ID_SCAN_PATH"), { *path }), *path);
+        screen_.showScannedPath(formatText(localizedText("ID_SCAN_PATH"), { *path }), *path);
     if (job_->takeSearchingStarted()) {
-        labels_.lblAddingPhotos = text("ID_SEARCHING_DUPLICATES");
+        labels_.lblAddingPhotos = localizedText("ID_SEARCHING_DUPLICATES");
         screen_.showScanningLabels(labels_);
     }
     if (job_->takeRefreshWanted())
@@ -466,8 +461,9 @@ void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
         return;
     }
     questionOpen_ = true;
-    alertPresenter()->presentThen(AlertRequest { text("ID_NO_DUPLICATE_ITEMS_FOUND"),
-                                      text("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"), { text("ID_OK") } },
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"),
+            localizedText("ID_PLEASE_TRY_SCANNING_ANOTHER_PATH_FOR_DUPLICATES"), { localizedText("ID_OK") } },
         [this, guard = QPointer<ScanEngine>(this), result](int answer) {
             if (!guard)
                 return;
@@ -536,8 +532,8 @@ void ScanEngine::confirmStopScanning()
     if (questionOpen_)
         return;
     questionOpen_ = true;
-    alertPresenter()->presentThen(AlertRequest { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
-                                      { text("ID_NO"), text("ID_YES") }, AlertStyle::informational },
+    alertPresenter()->presentThen(AlertRequest { localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
+                                      { localizedText("ID_NO"), localizedText("ID_YES") }, AlertStyle::informational },
         [this, guard = QPointer<ScanEngine>(this), asked = job_](int answer) {
             if (!guard)
                 return;
@@ -594,8 +590,8 @@ bool ScanEngine::canQuit()
         return false;
     quitAlertOpen_ = true;
     alertPresenter()->presentThen(
-        AlertRequest {
-            text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } },
+        AlertRequest { localizedText("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(),
+            { localizedText("ID_OK") } },
         [this, guard = QPointer<ScanEngine>(this)](int) {
             if (guard)
                 quitAlertOpen_ = false;
