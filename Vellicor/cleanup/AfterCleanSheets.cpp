@@ -85,6 +85,16 @@ void AfterCleanSheets::buildAfterCleanWindow()
         QStringLiteral("%1 %2").arg(
             localizedText("ID_SELECTED_DUPLICATE_FILES_DELETED"), localizedText("ID_DELETE_SUCCESS_MSG")),
         QRect(margin, 60, innerWidth, 36), 12);
+    // The success line and what was kept say the same as the sub-heading and
+    // more, so the sub-heading stays hidden.
+    lblFilesDeletedSubHeading->hide();
+    lblSelectedFileDeleted = makeLabel(boxMainAfterClean, localizedText("ID_SELECTED_DUPLICATES_DELETED_SUCCESSFULLY"),
+        QRect(margin, 56, innerWidth, 22), 13);
+    QFont bold = lblSelectedFileDeleted->font();
+    bold.setBold(true);
+    lblSelectedFileDeleted->setFont(bold);
+    lblSelectedFileDeletedInfo = makeLabel(
+        boxMainAfterClean, localizedText("ID_ONE_UNIQUE_FILE_IS_RETAINED"), QRect(margin, 78, innerWidth, 20), 12);
     lblDupCleaned = makeFigure(boxMainAfterClean, 0, 104);
     lblDupSizeCleaned = makeFigure(boxMainAfterClean, 1, 104);
     lblUniqueFilesRetain = makeFigure(boxMainAfterClean, 2, 104);
@@ -141,7 +151,9 @@ void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, st
 {
     afterCleanDone_ = std::move(done);
     lblTotalDupsCleaned->setText(figures.totalDupsCleaned);
-    lblFilesDeletedSubHeading->setVisible(figures.anyRemoved);
+    // A run that removed nothing never reads as a success.
+    lblSelectedFileDeleted->setVisible(figures.anyRemoved);
+    lblSelectedFileDeletedInfo->setVisible(figures.anyRemoved);
     lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
     lblDupCleaned->setText(figures.dupCleaned);
     lblDupSizeCleaned->setText(figures.dupSizeCleaned);

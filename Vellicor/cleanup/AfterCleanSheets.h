@@ -35,6 +35,8 @@ public:
     QFrame* boxMainAfterClean = nullptr;
     QLabel* lblTotalDupsCleaned = nullptr;
     QLabel* lblFilesDeletedSubHeading = nullptr;
+    QLabel* lblSelectedFileDeleted = nullptr;
+    QLabel* lblSelectedFileDeletedInfo = nullptr;
     QLabel* lblDupCleaned = nullptr;
     QLabel* lblDuplicatesRemoved = nullptr;
     QLabel* lblDupSizeCleaned = nullptr;

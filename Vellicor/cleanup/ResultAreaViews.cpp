@@ -11,9 +11,11 @@ namespace {
 constexpr int boxWidth = 460;
 constexpr int boxHeight = 130;
 
-QLabel* makeCentred(QWidget* parent, const char* key, int pointSize, bool bold, const char* colour, int y)
+QLabel* makeCentred(
+    QWidget* parent, const char* objectName, const char* key, int pointSize, bool bold, const char* colour, int y)
 {
     auto* label = new QLabel(localizedText(QString::fromLatin1(key)), parent);
+    label->setObjectName(QString::fromLatin1(objectName));
     QFont font = label->font();
     font.setPointSize(pointSize);
     font.setBold(bold);
@@ -37,10 +39,11 @@ SuccessView::SuccessView(QWidget* parent)
 {
     boxCongrats = new QFrame(this);
     boxCongrats->resize(boxWidth, boxHeight);
-    lblCongratulations = makeCentred(boxCongrats, "ID_CONGRATULATIONS", 24, true, "white", 0);
-    lblAllDupsDeleted = makeCentred(boxCongrats, "ID_ALL_DUPLICATES_DELETED", 15, false, "rgb(208, 210, 213)", 60);
-    lblAllDupsDeletedHint
-        = makeCentred(boxCongrats, "ID_HINT_TRY_SCANNING_ANOTHER_PATH", 12, false, "rgb(150, 150, 150)", 96);
+    lblCongratulations = makeCentred(boxCongrats, "lblCongratulations", "ID_CONGRATULATIONS", 24, true, "white", 0);
+    lblAllDupsDeleted = makeCentred(
+        boxCongrats, "lblAllDupsDeleted", "ID_ALL_DUPLICATES_DELETED", 15, false, "rgb(208, 210, 213)", 60);
+    lblAllDupsDeletedHint = makeCentred(
+        boxCongrats, "lblAllDupsDeletedHint", "ID_HINT_TRY_SCANNING_ANOTHER_PATH", 12, false, "rgb(150, 150, 150)", 96);
 }
 
 void SuccessView::resizeEvent(QResizeEvent* event)
@@ -52,8 +55,9 @@ void SuccessView::resizeEvent(QResizeEvent* event)
 NoDuplicatesView::NoDuplicatesView(QWidget* parent)
     : QWidget(parent)
 {
-    lblNoDupsFound = makeCentred(this, "ID_NO_DUPLICATES_FOUND", 20, true, "white", 0);
-    lblNoDupsFoundHint = makeCentred(this, "ID_HINT_TRY_SCANNING_ANOTHER_PATH", 12, false, "rgb(150, 150, 150)", 0);
+    lblNoDupsFound = makeCentred(this, "lblNoDupsFound", "ID_NO_DUPLICATES_FOUND", 20, true, "white", 0);
+    lblNoDupsFoundHint = makeCentred(
+        this, "lblNoDupsFoundHint", "ID_HINT_TRY_SCANNING_ANOTHER_PATH", 12, false, "rgb(150, 150, 150)", 0);
 }
 
 void NoDuplicatesView::resizeEvent(QResizeEvent* event)

@@ -84,7 +84,8 @@ void TrashSheets::buildProgressSheet()
         QStringLiteral("QProgressBar { background: rgb(60, 60, 60); border: none; border-radius: 5px; }"
                        "QProgressBar::chunk { background: rgb(55, 151, 250); border-radius: 5px; }"));
 
-    lblFileCountTrash = makeLabel(boxTrash, QString(), QRect(24, 110, sheetWidth - 48, 20), 12);
+    // The count as it stands before the first file goes; the run rewrites it.
+    lblFileCountTrash = makeLabel(boxTrash, filesDeletedCountText(0), QRect(24, 110, sheetWidth - 48, 20), 12);
     lblFileCountTrash->setWordWrap(false);
     lblFilePathTrash = makeLabel(boxTrash, QString(), QRect(24, 132, sheetWidth - 48, 20), 11);
     lblFilePathTrash->setWordWrap(false);
@@ -143,6 +144,7 @@ void TrashSheets::showTrashProgress(int maximum)
     progressTrashFiles->setValue(0);
     filePath_.clear();
     lblFilePathTrash->clear();
+    lblFileCountTrash->setText(filesDeletedCountText(0));
     btnStopTrashing->setEnabled(true);
     windowTrash_->open();
     centerWindowOnWindow(windowTrash_, window_);

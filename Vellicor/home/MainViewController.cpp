@@ -1436,8 +1436,8 @@ void MainViewController::showResults(const ScanResultPtr& result)
     }
     QWidget* page = resultsPlaceholder();
     page->findChild<QLabel*>(name("lblResultsPlaceholder"))
-        ->setText(
-            QStringLiteral("%1: %2").arg(localizedText("ID_DUPLICATE_FILES_FOUND")).arg(result ? result->dupCount : 0));
+        ->setText(QStringLiteral("%1: %2").arg(
+            localizedText("ID_DUPLICATE_FILES_FOUND"), QString::number(result ? result->dupCount : 0)));
     page->show();
     page->raise();
 }

@@ -15,53 +15,59 @@ MarkMenu::MarkMenu(Handlers handlers, QWidget* parent)
     : QObject(parent)
     , handlers_(std::move(handlers))
 {
-    menu_ = new QMenu(localizedText("ID_MARK"), parent);
-    menu_->setObjectName(QStringLiteral("menuMarkOptions"));
-    QMenu* autoMark = menu_->addMenu(localizedText("ID_AUTO_MARK"));
-    autoMark->addAction(localizedText("ID_AUTO_MARK"), this, [this] {
-        if (handlers_.autoMark)
-            handlers_.autoMark();
-    });
-    autoMark->addAction(localizedText("ID_AUTO_MARK_OPTIONS"), this, [this] {
-        if (handlers_.autoMarkOptions)
-            handlers_.autoMarkOptions();
-    });
+    autoMarkMenu_ = new QMenu(localizedText("ID_AUTO_MARK"), parent);
+    autoMarkMenu_->menuAction()->setObjectName(QStringLiteral("menuAutoMark"));
+    addItem(autoMarkMenu_, "submenuAutoMark", "ID_AUTO_MARK", &Handlers::autoMark);
+    addItem(autoMarkMenu_, "submenuAutoMarkOpt", "ID_AUTO_MARK_OPTIONS", &Handlers::autoMarkOptions);
 
-    QMenu* mark = menu_->addMenu(localizedText("ID_MARK"));
-    QMenu* byGroup = mark->addMenu(localizedText("ID_SELECT_BY_GROUP"));
-    byGroup->addAction(localizedText("ID_ALL_BUT_ONE_FILE_IN_EACH_GROUP"), this, [this] {
-        if (handlers_.markAllButOne)
-            handlers_.markAllButOne();
-    });
-    QMenu* created = mark->addMenu(localizedText("ID_SELECT_BY_CREATED_DATE_TIME"));
-    addCommand(created, "ID_OLDEST_FILE_IN_EACH_GROUP", MarkByCommand::createdDate, 0);
-    addCommand(created, "ID_NEWEST_FILE_IN_EACH_GROUP", MarkByCommand::createdDate, 1);
-    QMenu* modified = mark->addMenu(localizedText("ID_SELECT_BY_MODIFIED_DATE_TIME"));
-    addCommand(modified, "ID_OLDEST_FILE_IN_EACH_GROUP", MarkByCommand::modifiedDate, 0);
-    addCommand(modified, "ID_NEWEST_FILE_IN_EACH_GROUP", MarkByCommand::modifiedDate, 1);
-    QMenu* size = mark->addMenu(localizedText("ID_SELECT_BY_FILE_SIZE"));
-    addCommand(size, "ID_SMALLEST_FILE_IN_EACH_GROUP", MarkByCommand::size, 0);
-    addCommand(size, "ID_LARGEEST_FILE_IN_EACH_GROUP", MarkByCommand::size, 1);
-    QMenu* length = mark->addMenu(localizedText("ID_SELECT_BY_FILE_PATH_NAME_LENGTH"));
-    addCommand(length, "ID_SHORTEST_FILE_NAME_IN_EACH_GROUP", MarkByCommand::nameOrPath, 0);
-    addCommand(length, "ID_LONGEST_FILE_NAME_IN_EACH_GROUP", MarkByCommand::nameOrPath, 1);
-    addCommand(length, "ID_SHORTEST_FILE_PATH_IN_EACH_GROUP", MarkByCommand::nameOrPath, 2);
-    addCommand(length, "ID_LONGEST_FILE_PATH_IN_EACH_GROUP", MarkByCommand::nameOrPath, 3);
-    addCommand(menu_, "ID_INVERTED_MARKED_FILES", MarkByCommand::invert, std::nullopt);
+    markMenu_ = new QMenu(localizedText("ID_MARK"), parent);
+    markMenu_->menuAction()->setObjectName(QStringLiteral("menuMark"));
+    QMenu* byGroup = addSubMenu(markMenu_, "submenuMarkbyGroup", "ID_SELECT_BY_GROUP");
+    addItem(byGroup, "submneuAllButOneInEach", "ID_ALL_BUT_ONE_FILE_IN_EACH_GROUP", &Handlers::autoMark);
+    QMenu* created = addSubMenu(markMenu_, "submenuMarkbyCreated", "ID_SELECT_BY_CREATED_DATE_TIME");
+    addCommand(created, "submenuOldestCreated", "ID_OLDEST_FILE_IN_EACH_GROUP", MarkByCommand::createdDate, 0);
+    addCommand(created, "submenuNewestCreated", "ID_NEWEST_FILE_IN_EACH_GROUP", MarkByCommand::createdDate, 1);
+    QMenu* modified = addSubMenu(markMenu_, "submenuMarkbyModified", "ID_SELECT_BY_MODIFIED_DATE_TIME");
+    addCommand(modified, "submenuOldestModified", "ID_OLDEST_FILE_IN_EACH_GROUP", MarkByCommand::modifiedDate, 0);
+    addCommand(modified, "submenuNewestModified", "ID_NEWEST_FILE_IN_EACH_GROUP", MarkByCommand::modifiedDate, 1);
+    QMenu* size = addSubMenu(markMenu_, "submenuMarkbyFileSize", "ID_SELECT_BY_FILE_SIZE");
+    addCommand(size, "submenuSmallestFileSize", "ID_SMALLEST_FILE_IN_EACH_GROUP", MarkByCommand::size, 0);
+    addCommand(size, "submenuLargestFileSize", "ID_LARGEEST_FILE_IN_EACH_GROUP", MarkByCommand::size, 1);
+    QMenu* length = addSubMenu(markMenu_, "submenuMarkbyLength", "ID_SELECT_BY_FILE_PATH_NAME_LENGTH");
+    addCommand(length, "submenuShortestFileName", "ID_SHORTEST_FILE_NAME_IN_EACH_GROUP", MarkByCommand::nameOrPath, 0);
+    addCommand(length, "submenuLongestFileName", "ID_LONGEST_FILE_NAME_IN_EACH_GROUP", MarkByCommand::nameOrPath, 1);
+    addCommand(length, "submenuShortestFilePath", "ID_SHORTEST_FILE_PATH_IN_EACH_GROUP", MarkByCommand::nameOrPath, 2);
+    addCommand(length, "submenuLongestFilePath", "ID_LONGEST_FILE_PATH_IN_EACH_GROUP", MarkByCommand::nameOrPath, 3);
 
-    menu_->addSeparator();
-    menu_->addAction(localizedText("ID_DELETE_SELECTED_FILE"), this, [this] {
-        if (handlers_.deleteMarked)
-            handlers_.deleteMarked();
-    });
-    // A screen that already offers the cache clearing elsewhere leaves it out.
-    if (handlers_.clearCache)
-        menuClearCache_ = menu_->addAction(localizedText("ID_CLEAR_CACHE"), this, [this] { handlers_.clearCache(); });
+    markMenu_->addSeparator();
+    addItem(markMenu_, "menuDeleteSelectedFile", "ID_DELETE_SELECTED_FILE", &Handlers::deleteMarked);
+    addCommand(markMenu_, "menuInvertedMarkedFiles", "ID_INVERTED_MARKED_FILES", MarkByCommand::invert, std::nullopt);
+    menuClearCache_ = addItem(markMenu_, "menuClearCache", "ID_CLEAR_CACHE", &Handlers::clearCache);
 }
 
-QAction* MarkMenu::addCommand(QMenu* menu, const char* titleKey, MarkByCommand command, std::optional<int> tag)
+QMenu* MarkMenu::addSubMenu(QMenu* menu, const char* outlet, const char* titleKey)
+{
+    QMenu* sub = menu->addMenu(localizedText(titleKey));
+    sub->menuAction()->setObjectName(QString::fromLatin1(outlet));
+    return sub;
+}
+
+QAction* MarkMenu::addItem(
+    QMenu* menu, const char* outlet, const char* titleKey, std::function<void()> Handlers::*handler)
+{
+    QAction* item = menu->addAction(localizedText(titleKey), this, [this, handler] {
+        if (handlers_.*handler)
+            (handlers_.*handler)();
+    });
+    item->setObjectName(QString::fromLatin1(outlet));
+    return item;
+}
+
+QAction* MarkMenu::addCommand(
+    QMenu* menu, const char* outlet, const char* titleKey, MarkByCommand command, std::optional<int> tag)
 {
     QAction* item = menu->addAction(localizedText(titleKey));
+    item->setObjectName(QString::fromLatin1(outlet));
     if (tag)
         item->setData(*tag);
     item->setProperty(commandProperty, int(command));
@@ -86,7 +92,7 @@ QAction* MarkMenu::itemFor(MarkByCommand command, std::optional<int> tag) const
         }
         return nullptr;
     };
-    return search(menu_);
+    return search(markMenu_);
 }
 
 std::optional<int> MarkMenu::tagOf(const QObject* sender)

@@ -35,6 +35,12 @@ ResultContextMenu::ResultContextMenu(ResultsState& state, QWidget* parent)
     menu_->addSeparator();
     menuItemMoveToTrash_ = menu_->addAction(
         localizedText("ID_REMOVE_FROM_DUPLICATE_LIST"), this, &ResultContextMenu::removeFromPhotoList);
+    const std::pair<QAction*, const char*> outlets[]
+        = { { menuItemMark_, "menuItemMark" }, { menuItemLockUnLock_, "menuItemLockUnLock" },
+              { menuItemOpen_, "menuItemOpen" }, { menuItemRevealInFinder_, "menuItemRevealInFinder" },
+              { menuItemQuickLook_, "menuItemQuickLook" }, { menuItemMoveToTrash_, "menuItemMoveToTrash" } };
+    for (const auto& [item, outlet] : outlets)
+        item->setObjectName(QString::fromLatin1(outlet));
     connect(menu_, &QMenu::aboutToShow, this, [this] {
         if (fileGiven_)
             fileGiven_ = false;

@@ -4,6 +4,7 @@
 #include "base/UserDefaults.h"
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/ResultAreaViews.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
@@ -243,7 +244,7 @@ void ResultViewController::viewDidLoad()
     resize(mainWindowContentSize);
     buildControls();
     buildMarkAndContextMenus();
-    setTexts();
+    setLocalizedTexts();
     connectModel();
 
     const double w = mainWindowContentSize.width();
@@ -251,6 +252,7 @@ void ResultViewController::viewDidLoad()
     frames_ = FrameTable {
         { name("viewListing"), { 0, 0, w, h } },
         { name("viewNoDuplicateFound"), { 0, 0, w, h } },
+        { name("viewSucccess"), { 0, 0, w, h } },
         { name("boxHeader"), { 0, h - 64, w, 64 } },
         { name("btnBack"), { 20, 16, 90, 32 } },
         { name("lblDuplicateFound"), { 130, 20, 300, 24 } },
@@ -272,7 +274,6 @@ void ResultViewController::viewDidLoad()
         { name("lblNumMarkedFiles"), { 20, 20, 560, 24 } },
         { name("btnBackToFooter"), { w - 330, 14, 130, 36 } },
         { name("btnTrash"), { w - 190, 14, 170, 36 } },
-        { name("lblNoDupsFound"), { 0, h / 2, w, 40 } },
     };
     for (int i = 0; i < 7; ++i)
         frames_[name(resultsCategoryRowOrder[i])] = { 3 + i * 128.0, 8, 120, 34 };
@@ -321,7 +322,8 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
         return;
     // The frames are for the window's content size; a larger screen keeps the
     // layout and gives the rest to the result views.
-    for (QWidget* widget : { viewListing_, viewNoDuplicateFound_ })
+    for (QWidget* widget :
+        { viewListing_, static_cast<QWidget*>(viewNoDuplicateFound_), static_cast<QWidget*>(viewSucccess_) })
         widget->setGeometry(rect());
 }
 
@@ -329,10 +331,19 @@ void ResultViewController::buildControls()
 {
     viewListing_ = new QWidget(this);
     viewListing_->setObjectName(name("viewListing"));
-    viewNoDuplicateFound_ = box("viewNoDuplicateFound", this, screenColor);
-    auto* noDups = label("lblNoDupsFound", viewNoDuplicateFound_, 20, true);
-    noDups->setAlignment(Qt::AlignCenter);
-    viewNoDuplicateFound_->hide();
+    // What stands in for the list when no group is left: nothing found, or
+    // everything removed by a clean-up.
+    viewNoDuplicateFound_ = new NoDuplicatesView(this);
+    viewSucccess_ = new SuccessView(this);
+    for (QWidget* view : { static_cast<QWidget*>(viewNoDuplicateFound_), static_cast<QWidget*>(viewSucccess_) }) {
+        view->setAutoFillBackground(true);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Window, screenColor);
+        view->setPalette(palette);
+        view->hide();
+    }
+    viewNoDuplicateFound_->setObjectName(name("viewNoDuplicateFound"));
+    viewSucccess_->setObjectName(name("viewSucccess"));
 
     boxHeader_ = box("boxHeader", viewListing_, barColor);
     btnBack_ = new IMGButton(boxHeader_);
@@ -387,7 +398,6 @@ void ResultViewController::buildToolbar()
     menuViewMode_->addAction(localizedText("ID_GROUP_VIEW"), this, [this] { menuItemSelected(1); });
     menuViewMode_->addAction(localizedText("ID_THUMBNAIL_VIEW"), this, [this] { menuItemSelected(2); });
     menuOptions_ = new QMenu(this);
-    menuClearCache_ = menuOptions_->addAction(localizedText("ID_CLEAR_CACHE"), this, [this] { clearScanCache(); });
     menuOptions_->addAction(localizedText("ID_UNMARK_ALL"), this, [this] { state_->unmarkAllShownFiles(); });
     menuOptions_->addAction(
         localizedText("ID_SELECTION_ASSISTANT"), this, [this] { autoMarking_->btnSelectAssistanceTapped(); });
@@ -401,10 +411,8 @@ void ResultViewController::buildToolbar()
     connect(btnOptions_, &QAbstractButton::clicked, this,
         [this] { menuOptions_->popup(btnOptions_->mapToGlobal(QPoint(0, btnOptions_->height()))); });
     connect(btnSort_, &QAbstractButton::clicked, this, [this] { state_->sortBtnTapped(); });
-    connect(btnSettingsInResultView_, &QAbstractButton::clicked, this, [this] {
-        if (preferencesOpener_)
-            preferencesOpener_();
-    });
+    connect(btnSettingsInResultView_, &QAbstractButton::clicked, this,
+        &ResultViewController::btnSettingsInResultViewTapped);
     connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
     connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnAutoMarkTapped(); });
     connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] {
@@ -615,6 +623,12 @@ void ResultViewController::buildFooter()
     btnTrash_ = new IMGButton(boxFooter_);
     btnTrash_->setObjectName(name("btnTrash"));
     styleBlueButton(btnTrash_);
+    for (IMGButton* button : { btnBack_, btnBackToFooter_, btnTrash_ }) {
+        button->setFontSizeForButton(button == btnTrash_ ? 14 : 13);
+        button->setMakeBoldFont(button == btnTrash_);
+        button->setColorOnState(Qt::white);
+        button->setColorOffState(Qt::white);
+    }
     const auto back = [this] {
         if (backHandler_)
             backHandler_();
@@ -636,36 +650,6 @@ void ResultViewController::buildFooter()
         model_->allMarksChanged();
         reloadShownResultView();
     });
-}
-
-void ResultViewController::setTexts()
-{
-    for (IMGButton* button : { btnBack_, btnBackToFooter_, btnTrash_ }) {
-        button->setText(localizedText(button == btnTrash_ ? "ID_REMOVE" : "ID_BACK"));
-        button->setFontSizeForButton(button == btnTrash_ ? 14 : 13);
-        button->setMakeBoldFont(button == btnTrash_);
-        button->setColorOnState(Qt::white);
-        button->setColorOffState(Qt::white);
-    }
-    btnAutoMark_->setText(localizedText("ID_AUTOMARK"));
-    btnUnmarkAll_->setText(localizedText("ID_UNMARK_ALL"));
-    btnOptions_->setText(localizedText("ID_OPTIONS"));
-    btnListView_->setToolTip(localizedText("ID_VIEW_AS_TABLE"));
-    btnHierarcheryView_->setToolTip(localizedText("ID_VIEW_AS_GROUP"));
-    btnThumbnailView_->setToolTip(localizedText("ID_VIEW_AS_THUMBNAIL"));
-    btnFullScreen_->setToolTip(localizedText("ID_TURN_PREVIEW_ON_OFF"));
-    btnAutoMark_->setToolTip(localizedText("ID_AUTOMARK"));
-    btnUnmarkAll_->setToolTip(localizedText("ID_UNMARK_ALL"));
-    btnOptions_->setToolTip(localizedText("ID_OPTIONS"));
-    for (int i = 0; i < 7; ++i)
-        categoryButtons_[i]->setText(localizedText(categoryButtonTable[i].titleKey));
-    lblNoDuplicateFoundListView_->setText(localizedText("ID_NO_DUPLICATES_FOUND"));
-    lblNoDuplicateFoundOutlineview_->setText(localizedText("ID_NO_DUPLICATES_FOUND"));
-    viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))->setText(localizedText("ID_NO_DUPLICATES_FOUND"));
-    lblSelectedFileHeading_->setText(localizedText("ID_FOLDERPATH"));
-    btnSettingsInResultView_->setText(localizedText("ID_SETTINGS"));
-    btnSort_->setText(localizedText("ID_SORT_BY_SIZE"));
-    btnSort_->setToolTip(btnSort_->text());
 }
 
 void ResultViewController::connectModel()
@@ -709,6 +693,7 @@ void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups
     btnAutoMark_->setEnabled(true);
     viewListing_->show();
     viewNoDuplicateFound_->hide();
+    viewSucccess_->hide();
     listSortColumn_.reset();
     tblDuplicates_->horizontalHeader()->setSortIndicatorShown(false);
     thumbnails_->clear();
@@ -839,14 +824,13 @@ void ResultViewController::showResultArea(ResultArea area)
     model_->shownGroupsChanged();
     state_->updateDuplicatesSummary(state_->arrMainGroup);
     updatePieChart();
+    viewNoDuplicateFound_->hide();
     if (area == ResultArea::allRemoved) {
-        viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))
-            ->setText(localizedText("ID_ALL_DUPLICATES_DELETED"));
         viewListing_->hide();
-        viewNoDuplicateFound_->show();
+        viewSucccess_->show();
         return;
     }
-    viewNoDuplicateFound_->hide();
+    viewSucccess_->hide();
     viewListing_->show();
     btnAutoMark_->setEnabled(area == ResultArea::listing);
 }
@@ -986,6 +970,13 @@ void ResultViewController::showNoDuplicatesPopover(Category category, const QStr
     popover_->view();
     popover_->txtHeading()->setText(heading);
     popover_->showPopover(categoryButtons_[index]);
+}
+
+void ResultViewController::btnSettingsInResultViewTapped()
+{
+    // The opener makes the window on first use and shows that same one after.
+    if (preferencesOpener_)
+        preferencesOpener_();
 }
 
 void ResultViewController::btnFullScreenTapped()

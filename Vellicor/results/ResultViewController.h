@@ -26,6 +26,8 @@ class IMGButton;
 class MarkMenu;
 class MMPieChartView;
 class MyCollectionView;
+class NoDuplicatesView;
+class SuccessView;
 class ResultsGridProxy;
 class ThumbnailCell;
 class ThumbnailProvider;
@@ -68,6 +70,7 @@ public:
     void setBackHandler(std::function<void()> back) { backHandler_ = std::move(back); }
     // The toolbar's settings button: the application's one preferences window.
     void setPreferencesOpener(std::function<void()> open) { preferencesOpener_ = std::move(open); }
+    void btnSettingsInResultViewTapped();
     // The 1 s toolbar re-enable, the 0.05 s reloads and the 0.2 s scan-complete
     // sheet run through these; tests move a clock by hand.
     void setDelayedCalls(std::shared_ptr<DelayedCalls> calls);
@@ -173,7 +176,7 @@ private:
     void buildCategoryBar();
     void buildViews();
     void buildFooter();
-    void setTexts();
+    void setLocalizedTexts();
     void adjustLayoutForLanguage();
     void connectModel();
     void highlightViewModeButton();
@@ -225,7 +228,8 @@ private:
     QWidget* boxFooter_ = nullptr;
     QSplitter* viewSplit_ = nullptr;
     QWidget* viewListing_ = nullptr;
-    QWidget* viewNoDuplicateFound_ = nullptr;
+    NoDuplicatesView* viewNoDuplicateFound_ = nullptr;
+    SuccessView* viewSucccess_ = nullptr;
     QWidget* viewLeft_ = nullptr;
     QWidget* viewRight_ = nullptr;
     QWidget* tblResultListView_ = nullptr;

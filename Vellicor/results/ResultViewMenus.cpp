@@ -1,6 +1,7 @@
 // The results screen's mark menu and the context menu of its views.
 
 #include "cleanup/CleanupController.h"
+#include "cleanup/ResultAreaViews.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
 #include "core/Localization.h"
@@ -18,15 +19,14 @@ void ResultViewController::buildMarkAndContextMenus()
     handlers.markBy = [this](MarkByCommand command, std::optional<int> tag) { markByCommand(command, tag); };
     handlers.autoMark = [this] { autoMarking_->btnMarkMenuItemTapped(); };
     handlers.autoMarkOptions = [this] { autoMarking_->btnSelectAssistanceTapped(); };
-    handlers.markAllButOne = [this] {
-        state_->selectAllShownFiles(true);
-        reloadShownResultView();
-    };
     handlers.deleteMarked = [this] { cleanup_->removeSelectedItems(); };
-    // The options menu clears the cache already (menuClearCache).
+    handlers.clearCache = [this] { clearScanCache(); };
     markMenu_ = new MarkMenu(std::move(handlers), this);
+    menuClearCache_ = markMenu_->menuClearCache();
+    // The options button's pop-up: the two marking menus first.
     QAction* first = menuOptions_->actions().value(0);
-    menuOptions_->insertMenu(first, markMenu_->menu());
+    menuOptions_->insertMenu(first, markMenu_->autoMarkMenu());
+    menuOptions_->insertMenu(first, markMenu_->markMenu());
     menuOptions_->insertSeparator(first);
 
     contextMenu_ = new ResultContextMenu(*state_, this);
@@ -63,8 +63,7 @@ void ResultViewController::removedFromList(bool nothingLeft)
         return;
     // The last group went: the nothing-found view, as after a scan without
     // duplicates.
-    viewNoDuplicateFound_->findChild<QLabel*>(QStringLiteral("lblNoDupsFound"))
-        ->setText(localizedText(QStringLiteral("ID_NO_DUPLICATES_FOUND")));
     viewListing_->hide();
+    viewSucccess_->hide();
     viewNoDuplicateFound_->show();
 }

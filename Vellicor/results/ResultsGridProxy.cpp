@@ -40,14 +40,15 @@ ResultsGridProxy::ResultsGridProxy(ResultsModel& source, QObject* parent)
 
 QString ResultsGridProxy::sectionTitle(int section)
 {
-    return QStringLiteral("%1 %2").arg(localizedText(QStringLiteral("ID_DUPLICATE_GROUP"))).arg(section + 1);
+    // One pass over the literal: a table text is never scanned for markers.
+    return QStringLiteral("%1 %2").arg(
+        localizedText(QStringLiteral("ID_DUPLICATE_GROUP")), QString::number(section + 1));
 }
 
 QString ResultsGridProxy::sectionCountLine(qsizetype shownFiles, quint64 groupSize)
 {
     return QStringLiteral("%1 %2, %3")
-        .arg(shownFiles)
-        .arg(localizedText(QStringLiteral("ID_ITEMS")), getSizeInUnits(double(groupSize)));
+        .arg(QString::number(shownFiles), localizedText(QStringLiteral("ID_ITEMS")), getSizeInUnits(double(groupSize)));
 }
 
 FileInfoNodePtr ResultsGridProxy::fileOf(const QModelIndex& index) const

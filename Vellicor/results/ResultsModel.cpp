@@ -260,7 +260,8 @@ QVariant ResultsModel::groupData(const GroupRow& row, int column, int role) cons
         quint64 total = 0;
         for (const FileInfoNodePtr& file : row.files)
             total += file->fileSize;
-        return QStringLiteral("%1 (%2 %3)").arg(getSizeInUnits(double(total))).arg(row.files.size()).arg(filesText_);
+        return QStringLiteral("%1 (%2 %3)")
+            .arg(getSizeInUnits(double(total)), QString::number(row.files.size()), filesText_);
     }
     case outletRole(Outlet::lblCount): {
         const GroupCountText count = ResultsState::groupCountText(group);

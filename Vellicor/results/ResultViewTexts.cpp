@@ -1,0 +1,75 @@
+#include "results/ResultViewTexts.h"
+
+#include "controls/RAZButton.h"
+#include "core/Localization.h"
+#include "results/ResultViewController.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+namespace {
+
+const ControlText texts[] = {
+    { "btnListView", "ID_VIEW_AS_TABLE", TextSlot::toolTip },
+    { "btnHierarcheryView", "ID_VIEW_AS_GROUP", TextSlot::toolTip },
+    { "btnThumbnailView", "ID_VIEW_AS_THUMBNAIL", TextSlot::toolTip },
+    { "btnFullScreen", "ID_TURN_PREVIEW_ON_OFF", TextSlot::toolTip },
+    { "btnAutoMark", "ID_AUTOMARK", TextSlot::toolTip },
+    { "btnUnmarkAll", "ID_UNMARK_ALL", TextSlot::toolTip },
+    { "btnOptions", "ID_OPTIONS", TextSlot::toolTip },
+    { "btnGroupView", "ID_GROUP_VIEW" },
+    { "btnSettingsInResultView", "ID_SETTINGS" },
+    { "btnOptions", "ID_OPTIONS" },
+    { "btnBack", "ID_BACK" },
+    { "btnBackToFooter", "ID_BACK" },
+    { "lblNoDupsFound", "ID_NO_DUPLICATES_FOUND" },
+    { "lblNoDuplicateFoundListView", "ID_NO_DUPLICATES_FOUND" },
+    { "lblNoDuplicateFoundOutlineview", "ID_NO_DUPLICATES_FOUND" },
+    { "lblNoDupsFoundHint", "ID_HINT_TRY_SCANNING_ANOTHER_PATH" },
+    { "lblCongratulations", "ID_CONGRATULATIONS" },
+    { "lblAllDupsDeleted", "ID_ALL_DUPLICATES_DELETED" },
+    { "lblAllDupsDeletedHint", "ID_HINT_TRY_SCANNING_ANOTHER_PATH" },
+    { "lblSelectedFileHeading", "ID_FOLDERPATH" },
+    { "btnTrash", "ID_DELETE_MARKED" },
+    { "btnAutoMark", "ID_AUTO_MARK_WITH_DASHED" },
+    { "btnUnmarkAll", "ID_UNMARK_ALL_WITH_DASHED" },
+    { "btnSort", "ID_SORT_BY_SIZE" },
+    { "btnAllItems", "ID_ALL_FILES" },
+    { "btnImagesItems", "ID_IMAGES" },
+    { "btnVideoItems", "ID_VIDEOS" },
+    { "btnArchiveItems", "ID_ARCHIVES" },
+    { "btnDocumentItems", "ID_DOCUMENTS" },
+    { "btnMusicItems", "ID_MUSIC" },
+    { "btnOtherItems", "ID_OTHERS" },
+};
+
+} // namespace
+
+std::span<const ControlText> resultViewTexts()
+{
+    return texts;
+}
+
+void applyControlTexts(QWidget& root, std::span<const ControlText> rows)
+{
+    for (const ControlText& row : rows) {
+        QWidget* control = root.findChild<QWidget*>(QString::fromLatin1(row.control));
+        if (!control)
+            continue;
+        const QString text = localizedText(row.key);
+        if (row.slot == TextSlot::toolTip)
+            control->setToolTip(text);
+        else if (auto* button = qobject_cast<QAbstractButton*>(control))
+            button->setText(text);
+        else if (auto* label = qobject_cast<QLabel*>(control))
+            label->setText(text);
+    }
+}
+
+void ResultViewController::setLocalizedTexts()
+{
+    applyControlTexts(*this, resultViewTexts());
+    // The sort button's tool tip is its title as the button holds it.
+    if (auto* sort = findChild<QAbstractButton*>(QStringLiteral("btnSort")))
+        sort->setToolTip(sort->text());
+}
