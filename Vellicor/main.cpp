@@ -135,8 +135,7 @@ int main(int argc, char* argv[])
         home->showHomeView();
     });
     home->setResultsReceiver(results);
-    results->setPreferencesOpener(
-        [&delegate] { delegate.preferencesWindowController().showPreferencesWindow(std::nullopt); });
+    results->setPreferencesOpener([&delegate] { delegate.openPrefrencesTapped(); });
     // The cloud sources' handlers and lists; a child of the home screen.
     auto* cloudSources = new CloudSourceController(*home, [&delegate](ScanSource source) {
         std::unique_ptr<ScanWrapper> handler = CloudSourceController::defaultHandlerFactory(source);

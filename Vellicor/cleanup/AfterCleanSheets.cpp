@@ -82,8 +82,9 @@ void AfterCleanSheets::buildAfterCleanWindow()
     boxMainAfterClean = makeSheetBox(window, "boxMainAfterClean", 400);
     makeHeader(boxMainAfterClean, lblTotalDupsCleaned, QString());
     lblFilesDeletedSubHeading = makeLabel(boxMainAfterClean,
-        QStringLiteral("%1 %2").arg(
-            localizedText("ID_SELECTED_DUPLICATE_FILES_DELETED"), localizedText("ID_DELETE_SUCCESS_MSG")),
+        QStringLiteral("%1 %2")
+            .arg(localizedText("ID_SELECTED_DUPLICATE_FILES_DELETED"), localizedText("ID_DELETE_SUCCESS_MSG"))
+            .trimmed(),
         QRect(margin, 60, innerWidth, 36), 12);
     // The success line and what was kept say the same as the sub-heading and
     // more, so the sub-heading stays hidden.

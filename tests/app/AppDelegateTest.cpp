@@ -289,3 +289,28 @@ TEST_F(AppDelegateTest, FoldersBuiltFromARootBaseAreRefused)
     ASSERT_EQ(outcomes.size(), 5u);
     EXPECT_EQ(outcomes[3].result, SupportItemOutcome::Result::refused);
 }
+
+// The results screen's settings button goes through openPrefrencesTapped:
+// every press shows the one window, at the pane that was active.
+TEST_F(AppDelegateTest, PreferencesOpenedTwiceShowTheOneWindowAtItsActivePane)
+{
+    struct CountingWindow : PreferencesWindow {
+        std::vector<std::optional<QString>>& shown;
+        explicit CountingWindow(std::vector<std::optional<QString>>& s)
+            : shown(s)
+        {
+        }
+        void showPreferencesWindow(const std::optional<QString>& pane) override { shown.push_back(pane); }
+    };
+    auto delegate = makeDelegate();
+    int made = 0;
+    std::vector<std::optional<QString>> shown;
+    delegate->setPreferencesWindowFactory([&] {
+        ++made;
+        return std::make_unique<CountingWindow>(shown);
+    });
+    delegate->openPrefrencesTapped();
+    delegate->openPrefrencesTapped();
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(shown, (std::vector<std::optional<QString>> { std::nullopt, std::nullopt }));
+}

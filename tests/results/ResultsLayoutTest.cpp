@@ -141,28 +141,3 @@ TEST(ResultsLayoutRules, EachLanguageAppliesItsRowsOnce)
         EXPECT_EQ(at(frames, c.control), c.frame) << c.language << " " << c.control;
     }
 }
-
-TEST(ResultsTexts, EmptyLanguageTableLeavesEveryTextEmpty)
-{
-    TempHome home;
-    LocalizationDetail::resetLocalizationTable();
-    LocalizationDetail::loadLocalizationTableFrom({ QStringLiteral("xx") }, home.path());
-    {
-        UserDefaults defaults(home.path() + QStringLiteral("/settings"));
-        ResultViewController screen(
-            defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
-        screen.setAttribute(Qt::WA_DontShowOnScreen);
-        screen.viewDidLoad();
-        screen.show();
-        // The screen's own controls; the sheets and the assistant are windows of their own.
-        for (const QAbstractButton* button : screen.findChildren<QAbstractButton*>()) {
-            if (button->window() != &screen)
-                continue;
-            EXPECT_TRUE(button->text().isEmpty()) << button->objectName().toStdString();
-            EXPECT_TRUE(button->toolTip().isEmpty()) << button->objectName().toStdString();
-        }
-        for (const QLabel* label : screen.findChildren<QLabel*>())
-            EXPECT_TRUE(label->window() != &screen || label->text().isEmpty()) << label->objectName().toStdString();
-    }
-    LocalizationDetail::resetLocalizationTable();
-}

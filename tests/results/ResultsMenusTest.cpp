@@ -1,0 +1,188 @@
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/CustomWindowNag.h"
+#include "marking/AutoMarkSheetWindows.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "results/ResultViewController.h"
+#include "results/ResultViewTexts.h"
+#include "results/ResultsGridProxy.h"
+#include "support/ScopedLanguageTable.h"
+#include "support/TempHome.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+namespace {
+
+class NoDelay : public DelayedCalls {
+public:
+    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
+};
+
+class NoAlerts : public AlertPresenter {
+public:
+    int present(const AlertRequest&) override { return 0; }
+};
+
+// The screen built under a language table of its own.
+struct Screen {
+    explicit Screen(const QMap<QString, QString>& texts)
+        : table(QStringLiteral("xx"), texts)
+    {
+        setAlertPresenter(std::make_shared<NoAlerts>());
+        screen.setDelayedCalls(std::make_shared<NoDelay>());
+        screen.setAttribute(Qt::WA_DontShowOnScreen);
+        screen.viewDidLoad();
+        screen.show();
+    }
+    ~Screen() { setAlertPresenter(nullptr); }
+
+    QAction* item(const char* outlet) const { return screen.findChild<QAction*>(QString::fromLatin1(outlet)); }
+    QStringList itemNames(const char* menuOutlet) const
+    {
+        QStringList names;
+        for (const QAction* entry : item(menuOutlet)->menu()->actions()) {
+            if (!entry->isSeparator())
+                names << entry->objectName();
+        }
+        return names;
+    }
+
+    TempHome home;
+    ScopedLanguageTable table;
+    UserDefaults defaults { home.path() + QStringLiteral("/settings") };
+    ResultViewController screen { defaults, std::make_shared<ProtectedFolderStore>(defaults),
+        std::make_shared<FaultyFileRemover>() };
+};
+
+QMap<QString, QString> keysAsTexts()
+{
+    QMap<QString, QString> texts;
+    for (const ControlText& row : resultViewTexts())
+        texts.insert(QString::fromLatin1(row.key), QString::fromLatin1(row.key));
+    return texts;
+}
+
+} // namespace
+
+// Each control of the table exists and shows its own key where the table says.
+TEST(ResultsTexts, EveryControlShowsItsKey)
+{
+    Screen s(keysAsTexts());
+    QStringList toolTipOf, titleOf;
+    for (const ControlText& row : resultViewTexts()) {
+        const QString control = QString::fromLatin1(row.control);
+        const QWidget* widget = s.screen.findChild<QWidget*>(control);
+        ASSERT_NE(widget, nullptr) << row.control;
+        if (row.slot == TextSlot::toolTip) {
+            EXPECT_EQ(widget->toolTip(), QString::fromLatin1(row.key)) << row.control;
+        } else if (control != QLatin1String("btnGroupView")) { // retitled by the view mode
+            const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            const auto* label = qobject_cast<const QLabel*>(widget);
+            EXPECT_EQ(button ? button->text()
+                    : label  ? label->text()
+                             : QString(),
+                QString::fromLatin1(row.key))
+                << row.control;
+        }
+    }
+    EXPECT_EQ(s.screen.findChild<QWidget*>(QStringLiteral("btnSort"))->toolTip(), QStringLiteral("ID_SORT_BY_SIZE"));
+}
+
+// An empty table: every text of the screen, its sheets and its menus is
+// empty, and nothing fails on the way.
+TEST(ResultsTexts, EmptyLanguageTableLeavesEveryTextEmpty)
+{
+    Screen s({});
+    for (const QAbstractButton* button : s.screen.findChildren<QAbstractButton*>()) {
+        // The assistant's order buttons show arrows, not words.
+        const bool arrow
+            = button->objectName() == QLatin1String("btnUp") || button->objectName() == QLatin1String("btnDown");
+        EXPECT_TRUE(arrow || button->text().isEmpty()) << button->objectName().toStdString();
+        EXPECT_TRUE(button->toolTip().isEmpty()) << button->objectName().toStdString();
+    }
+    for (const QLabel* label : s.screen.findChildren<QLabel*>())
+        EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
+    for (const QMenu* menu : s.screen.findChildren<QMenu*>()) {
+        for (const QAction* item : menu->actions())
+            EXPECT_TRUE(item->text().isEmpty()) << item->objectName().toStdString();
+    }
+}
+
+TEST(ResultsMenus, OptionsHoldTheMarkingMenusWithTheirItems)
+{
+    Screen s({});
+    QAction* autoMark = s.item("menuAutoMark");
+    QAction* mark = s.item("menuMark");
+    const auto* options = qobject_cast<const QMenu*>(autoMark->associatedObjects().value(0));
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->actions().indexOf(mark), options->actions().indexOf(autoMark) + 1);
+    EXPECT_EQ(s.itemNames("menuAutoMark"), QStringList({ "submenuAutoMark", "submenuAutoMarkOpt" }));
+    EXPECT_EQ(s.itemNames("menuMark"),
+        QStringList({ "submenuMarkbyGroup", "submenuMarkbyCreated", "submenuMarkbyModified", "submenuMarkbyFileSize",
+            "submenuMarkbyLength", "menuDeleteSelectedFile", "menuInvertedMarkedFiles", "menuClearCache" }));
+    EXPECT_EQ(s.itemNames("submenuMarkbyGroup"), QStringList({ "submneuAllButOneInEach" }));
+    EXPECT_EQ(s.itemNames("submenuMarkbyLength"),
+        QStringList({ "submenuShortestFileName", "submenuLongestFileName", "submenuShortestFilePath",
+            "submenuLongestFilePath" }));
+}
+
+// Each leaf marks the copy its title names: the tag each item carries must be
+// the one its command reads that way.
+TEST(ResultsMenus, EachMarkByLeafMarksTheFileItsTitleNames)
+{
+    Screen s({});
+    const auto file = [](const char* path, quint64 size, int day) {
+        auto node = std::make_shared<FileInfoNode>();
+        node->filePath = QString::fromLatin1(path);
+        node->fileName = node->filePath->section(QLatin1Char('/'), -1);
+        node->fileSize = size;
+        node->createDate = QDateTime(QDate(2024, 1, day), QTime(9, 0));
+        node->modDate = QDateTime(QDate(2024, 2, 10 - day), QTime(9, 0));
+        return node;
+    };
+    // a: oldest created, newest modified, smallest, shortest name, deepest path.
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, file("/d/e/f/g/a.txt", 100, 1));
+    addFileToGroup(group, file("/d/longer-name.txt", 200, 2));
+    s.screen.loadScanResults({ group }, 1, ScanSource::thisComputer);
+    const FileInfoNodePtr a = group->children[0];
+    const FileInfoNodePtr b = group->children[1];
+
+    const std::pair<const char*, FileInfoNodePtr> cases[] = {
+        { "submenuOldestCreated", a },
+        { "submenuNewestCreated", b },
+        { "submenuOldestModified", b },
+        { "submenuNewestModified", a },
+        { "submenuSmallestFileSize", a },
+        { "submenuLargestFileSize", b },
+        { "submenuShortestFileName", a },
+        { "submenuLongestFileName", b },
+        { "submenuShortestFilePath", b },
+        { "submenuLongestFilePath", a },
+    };
+    for (const auto& [outlet, marked] : cases) {
+        s.screen.state().unmarkAllShownFiles();
+        s.item(outlet)->trigger();
+        EXPECT_TRUE(marked->isMarked()) << outlet;
+        EXPECT_EQ(s.screen.state().countMarked(), 1) << outlet;
+    }
+    // The group item runs the automatic marking.
+    s.item("submneuAllButOneInEach")->trigger();
+    EXPECT_TRUE(s.screen.autoMarking().isRunning());
+    s.screen.autoMarking().waitForWorkers();
+}
+
+// A table text that happens to hold a marker is shown as it stands.
+TEST(ResultsTexts, TableTextsAreNeverScannedForMarkers)
+{
+    ScopedLanguageTable table(QStringLiteral("xx"),
+        { { QStringLiteral("ID_DUPLICATE_GROUP"), QStringLiteral("Gruppe %1 %2") },
+            { QStringLiteral("ID_ITEMS"), QStringLiteral("%1 Dateien") } });
+    EXPECT_EQ(ResultsGridProxy::sectionTitle(2), QStringLiteral("Gruppe %1 %2 3"));
+    EXPECT_EQ(ResultsGridProxy::sectionCountLine(4, 2000), QStringLiteral("4 %1 Dateien, 2.00 KB"));
+}
