@@ -344,6 +344,22 @@ void ResultViewController::buildControls()
     }
     viewNoDuplicateFound_->setObjectName(name("viewNoDuplicateFound"));
     viewSucccess_->setObjectName(name("viewSucccess"));
+    // Each has its own way back to the home screen, where the header's is hidden.
+    const std::pair<QWidget*, const char*> backs[]
+        = { { viewNoDuplicateFound_, "btnBackFromNoDuplicates" }, { viewSucccess_, "btnBackFromSuccess" } };
+    for (const auto& [view, objectName] : backs) {
+        auto* back = new IMGButton(view);
+        back->setObjectName(name(objectName));
+        styleDarkButton(back);
+        back->setFontSizeForButton(13);
+        back->setColorOnState(Qt::white);
+        back->setColorOffState(Qt::white);
+        back->setGeometry(20, 16, 90, 32);
+        connect(back, &QAbstractButton::clicked, this, [this] {
+            if (backHandler_)
+                backHandler_();
+        });
+    }
 
     boxHeader_ = box("boxHeader", viewListing_, barColor);
     btnBack_ = new IMGButton(boxHeader_);

@@ -1,5 +1,6 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
 #include "controls/CustomWindowNag.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ProtectedFolderStore.h"
@@ -185,4 +186,18 @@ TEST(ResultsTexts, TableTextsAreNeverScannedForMarkers)
             { QStringLiteral("ID_ITEMS"), QStringLiteral("%1 Dateien") } });
     EXPECT_EQ(ResultsGridProxy::sectionTitle(2), QStringLiteral("Gruppe %1 %2 3"));
     EXPECT_EQ(ResultsGridProxy::sectionCountLine(4, 2000), QStringLiteral("4 %1 Dateien, 2.00 KB"));
+}
+
+// The views that stand in for an empty result each lead back home.
+TEST(ResultsViews, NothingLeftAndAllRemovedLeadBackHome)
+{
+    Screen s({});
+    int home = 0;
+    s.screen.setBackHandler([&] { ++home; });
+    emit s.screen.cleanup().resultAreaChanged(ResultArea::allRemoved);
+    auto* success = s.screen.findChild<QWidget*>(QStringLiteral("viewSucccess"));
+    ASSERT_TRUE(success->isVisible());
+    success->findChild<QAbstractButton*>(QStringLiteral("btnBackFromSuccess"))->click();
+    s.screen.findChild<QAbstractButton*>(QStringLiteral("btnBackFromNoDuplicates"))->click();
+    EXPECT_EQ(home, 2);
 }

@@ -134,8 +134,12 @@ const GalleryRegistration listPage("results-list", [] {
 });
 
 const GalleryRegistration germanListPage("results-list-de", [] {
+    const QString language = currentLanguageCode;
     StartedResults started(QStringLiteral("de"));
-    return started.render();
+    QImage image = started.render();
+    // The pages after this one keep the language of the table.
+    currentLanguageCode = language;
+    return image;
 });
 
 const GalleryRegistration groupPage("results-group", [] {
