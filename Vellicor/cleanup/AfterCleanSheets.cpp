@@ -152,8 +152,9 @@ void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, st
 {
     afterCleanDone_ = std::move(done);
     lblTotalDupsCleaned->setText(figures.totalDupsCleaned);
-    // A run that removed nothing never reads as a success.
-    lblSelectedFileDeleted->setVisible(figures.anyRemoved);
+    // A run that removed nothing, or left some marked files in place, never
+    // reads as a success.
+    lblSelectedFileDeleted->setVisible(figures.anyRemoved && figures.notRemoved.isEmpty());
     lblSelectedFileDeletedInfo->setVisible(figures.anyRemoved);
     lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
     lblDupCleaned->setText(figures.dupCleaned);

@@ -1,5 +1,6 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/CloudRemover.h"
 #include "cleanup/FakePhotos.h"
@@ -22,6 +23,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -514,4 +516,31 @@ TEST_F(Removal, PhotoLibraryItemsGoOnlyIntoTheAlbumAndStayMarkedWithoutIt)
     // Either way the file itself never moves and nothing can be undone.
     EXPECT_TRUE(exists(item) && remover->calls == 0);
     EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+}
+
+// The after-clean window calls a run a success only when every marked file
+// went.
+TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWent)
+{
+    QWidget window;
+    AfterCleanSheets sheets(&window);
+    const struct {
+        bool anyRemoved;
+        QStringList notRemoved;
+        bool success;
+        bool kept;
+    } cases[] = {
+        { true, {}, true, true },
+        { true, { QStringLiteral("/a.jpg: Permission denied") }, false, true },
+        { false, { QStringLiteral("/a.jpg: Permission denied") }, false, false },
+    };
+    for (const auto& c : cases) {
+        AfterCleanFigures figures;
+        figures.anyRemoved = c.anyRemoved;
+        figures.notRemoved = c.notRemoved;
+        sheets.showAfterCleanWindow(figures, {});
+        EXPECT_EQ(sheets.lblSelectedFileDeleted->isVisibleTo(sheets.windowAfterClean()), c.success);
+        EXPECT_EQ(sheets.lblSelectedFileDeletedInfo->isVisibleTo(sheets.windowAfterClean()), c.kept);
+        sheets.btnOkTrash->click();
+    }
 }

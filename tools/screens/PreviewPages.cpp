@@ -9,12 +9,14 @@
 #include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
+#include "results/PreviewWindow.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -134,5 +136,46 @@ QImage renderPreview(int selected)
 
 const GalleryRegistration picturePage("results-preview-picture", [] { return renderPreview(0); });
 const GalleryRegistration documentPage("results-preview-document", [] { return renderPreview(2); });
+
+} // namespace
+
+namespace {
+
+// The context menu's preview window on a picture and on a text file, with
+// the window's title drawn above its content.
+QImage renderPreviewWindow(bool picture)
+{
+    QTemporaryDir folder;
+    const QString path = folder.path() + (picture ? QStringLiteral("/IMG_2207.jpg") : QStringLiteral("/notes.txt"));
+    if (picture) {
+        writeSamplePicture(path);
+    } else {
+        QFile text(path);
+        if (text.open(QIODevice::WriteOnly))
+            text.write("Agenda\n- budget for the autumn trip\n- schedule\n- who brings the camera\n");
+    }
+    const auto file = sampleFile(path, picture ? GlobalObjects::FileCategory::Pic : GlobalObjects::FileCategory::Doc,
+        quint64(QFileInfo(path).size()));
+    PreviewWindow window;
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    window.showPreviewForNode(file, ScanSource::thisComputer);
+    QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired() && window.face() == PreviewWindow::Face::nothing)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const QImage content = renderWidget(window);
+    QImage image(
+        QSize(content.width(), content.height() + int(28 * galleryScale())), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(galleryScale());
+    image.fill(QColor(48, 48, 50));
+    QPainter painter(&image);
+    painter.setPen(QColor(220, 222, 226));
+    painter.drawText(QRectF(0, 0, content.deviceIndependentSize().width(), 28), Qt::AlignCenter, window.windowTitle());
+    painter.drawImage(QPointF(0, 28), content);
+    return image;
+}
+
+const GalleryRegistration previewWindowPicturePage("results-preview-window", [] { return renderPreviewWindow(true); });
+const GalleryRegistration previewWindowTextPage(
+    "results-preview-window-text", [] { return renderPreviewWindow(false); });
 
 } // namespace
