@@ -34,6 +34,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -376,6 +377,11 @@ void ResultViewController::buildControls()
     buildCategoryBar();
     buildViews();
     buildGrid();
+    // The grid's word for an empty result, in the grid's place.
+    lblNoDuplicateFoundCollectionview_
+        = label("lblNoDuplicateFoundCollectionview", collResultListView_, 16, false, captionColor);
+    lblNoDuplicateFoundCollectionview_->setAlignment(Qt::AlignCenter);
+    collResultListView_->layout()->addWidget(lblNoDuplicateFoundCollectionview_);
     buildFooter();
 }
 
@@ -867,6 +873,8 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
     outlineDuplicates_->setVisible(!empty);
     lblNoDuplicateFoundListView_->setVisible(empty);
     lblNoDuplicateFoundOutlineview_->setVisible(empty);
+    collDuplicates_->setVisible(!empty);
+    lblNoDuplicateFoundCollectionview_->setVisible(empty);
     btnGroupView_->setText(localizedText(list ? "ID_LIST_VIEW"
             : mode == ViewMode::group         ? "ID_GROUP_VIEW"
                                               : "ID_THUMBNAIL_VIEW"));

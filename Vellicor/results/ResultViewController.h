@@ -238,6 +238,7 @@ private:
     CustomOutlineView* outlineDuplicates_ = nullptr;
     QLabel* lblNoDuplicateFoundListView_ = nullptr;
     QLabel* lblNoDuplicateFoundOutlineview_ = nullptr;
+    QLabel* lblNoDuplicateFoundCollectionview_ = nullptr;
     QLabel* lblDuplicateFound_ = nullptr;
     QLabel* lblDupsInGroups_ = nullptr;
     QLabel* lblSpaceToBeSaved_ = nullptr;

@@ -27,6 +27,7 @@ const ControlText texts[] = {
     { "lblNoDupsFound", "ID_NO_DUPLICATES_FOUND" },
     { "lblNoDuplicateFoundListView", "ID_NO_DUPLICATES_FOUND" },
     { "lblNoDuplicateFoundOutlineview", "ID_NO_DUPLICATES_FOUND" },
+    { "lblNoDuplicateFoundCollectionview", "ID_NO_DUPLICATES_FOUND" },
     { "lblNoDupsFoundHint", "ID_HINT_TRY_SCANNING_ANOTHER_PATH" },
     { "lblCongratulations", "ID_CONGRATULATIONS" },
     { "lblAllDupsDeleted", "ID_ALL_DUPLICATES_DELETED" },

@@ -4,6 +4,7 @@
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
+#include "controls/MyCollectionView.h"
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "marking/AutoMarkSheetWindows.h"
@@ -194,13 +195,15 @@ TEST_F(ResultsScreen, MarkRepaintsCheckColumnOnly)
     EXPECT_EQ(group.data(CustomCell::roleOf(CustomCell::Outlet::lblCount)).value<CellText>().first().text, "1");
 }
 
-TEST_F(ResultsScreen, EmptySetHidesTheViewsInBothModes)
+TEST_F(ResultsScreen, EmptySetHidesTheViewsInEveryMode)
 {
     load({}, 0);
-    for (auto mode : { ResultViewController::ViewMode::list, ResultViewController::ViewMode::group }) {
+    for (auto mode : { ResultViewController::ViewMode::list, ResultViewController::ViewMode::group,
+             ResultViewController::ViewMode::grid }) {
         screen->btnChangeResultView(mode);
         EXPECT_FALSE(screen->tblDuplicates()->isVisible());
         EXPECT_FALSE(screen->outlineDuplicates()->isVisible());
+        EXPECT_FALSE(screen->collDuplicates()->isVisible());
     }
     EXPECT_EQ(screen->listModel().rowCount(), 0);
 }
