@@ -11,6 +11,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPainter>
@@ -24,6 +25,7 @@ const QColor textColor(220, 222, 226);
 const QColor paneColor(36, 38, 41);
 constexpr int margin = 16;
 constexpr int previewHeight = 170;
+constexpr int metaHeadingHeight = 20;
 constexpr int badgeSide = 30;
 constexpr int iconSide = 200;
 // A thumbnail is small; a service sending more is not sending one.
@@ -187,6 +189,14 @@ PreviewPane::PreviewPane(QWidget* parent)
     imgPhotoLib_->setObjectName(QStringLiteral("imgPhotoLib"));
     imgPhotoLib_->hide();
 
+    // The details' heading; its text comes with the screen's others.
+    lblMetaSummary_ = new QLabel(metaInfoView_);
+    lblMetaSummary_->setObjectName(QStringLiteral("lblMetaSummary"));
+    lblMetaSummary_->setFont(systemFontOfSize(13, QFont::Bold));
+    QPalette headingPalette = lblMetaSummary_->palette();
+    headingPalette.setColor(QPalette::WindowText, captionColor);
+    lblMetaSummary_->setPalette(headingPalette);
+
     tblMetaInfo_ = new QTableWidget(0, 2, metaInfoView_);
     tblMetaInfo_->setObjectName(QStringLiteral("tblMetaInfo"));
     tblMetaInfo_->horizontalHeader()->hide();
@@ -230,7 +240,9 @@ void PreviewPane::resizeEvent(QResizeEvent* event)
     const int inner = std::max(0, width() - 2 * margin);
     previewForFiles_->setGeometry(margin, 0, inner, previewHeight);
     imgPhotoLib_->setGeometry(margin + inner - badgeSide - 4, 4, badgeSide, badgeSide);
-    tblMetaInfo_->setGeometry(margin, previewHeight + 10, inner, std::max(0, height() - previewHeight - 10 - margin));
+    lblMetaSummary_->setGeometry(margin, previewHeight + 10, inner, metaHeadingHeight);
+    const int tableTop = previewHeight + 10 + metaHeadingHeight + 4;
+    tblMetaInfo_->setGeometry(margin, tableTop, inner, std::max(0, height() - tableTop - margin));
 }
 
 void PreviewPane::addMetaInfoRow(const QString& title, const QString& value)

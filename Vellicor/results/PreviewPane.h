@@ -11,6 +11,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QLabel;
 class QTableWidget;
 
 // One row of the details table beside the preview.
@@ -96,6 +97,7 @@ private:
     QWidget* metaInfoView_ = nullptr;
     PreviewImageView* previewForFiles_ = nullptr;
     QWidget* imgPhotoLib_ = nullptr;
+    QLabel* lblMetaSummary_ = nullptr;
     QTableWidget* tblMetaInfo_ = nullptr;
     PreviewLoader* loader_ = nullptr;
     QNetworkAccessManager* network_ = nullptr;

@@ -382,6 +382,7 @@ void ResultViewController::buildControls()
         = label("lblNoDuplicateFoundCollectionview", collResultListView_, 16, false, captionColor);
     lblNoDuplicateFoundCollectionview_->setAlignment(Qt::AlignCenter);
     collResultListView_->layout()->addWidget(lblNoDuplicateFoundCollectionview_);
+    buildChartSummary();
     buildFooter();
 }
 
@@ -1030,6 +1031,7 @@ void ResultViewController::updateSummaryLabels()
     lblDuplicateFound_->setText(summaryRichText(summary.lblDuplicateFound));
     lblDupsInGroups_->setText(summary.lblDupsInGroups);
     lblSpaceToBeSaved_->setText(summaryRichText(summary.lblSpaceToBeSaved));
+    lblSpaceSavedOnPie_->setText(summaryRichText(summary.lblSpaceSavedOnPie));
 }
 
 void ResultViewController::listHeaderClicked(int column)

@@ -197,6 +197,7 @@ private:
     void removedFromList(bool nothingLeft);
     void buildGrid();
     void buildPie();
+    void buildChartSummary();
     void gridSelectionChanged();
     void selectGridItem(const IndexPath& path);
 
@@ -239,6 +240,7 @@ private:
     QLabel* lblNoDuplicateFoundListView_ = nullptr;
     QLabel* lblNoDuplicateFoundOutlineview_ = nullptr;
     QLabel* lblNoDuplicateFoundCollectionview_ = nullptr;
+    QLabel* lblSpaceSavedOnPie_ = nullptr;
     QLabel* lblDuplicateFound_ = nullptr;
     QLabel* lblDupsInGroups_ = nullptr;
     QLabel* lblSpaceToBeSaved_ = nullptr;

@@ -197,3 +197,34 @@ void ResultViewController::updatePieChart()
     }
     pieChart_->reloadData();
 }
+
+void ResultViewController::buildChartSummary()
+{
+    // The heading takes the graph's top row; the pie and its legend sit below
+    // it, and the space the marks would free closes the column.
+    QWidget* place = pieChart_->parentWidget();
+    constexpr int headingRow = 26;
+    for (QWidget* part : place->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        part->move(part->x(), part->y() + headingRow);
+    auto* heading = new QLabel(place);
+    heading->setObjectName(QStringLiteral("lblChartSummary"));
+    heading->setFont(systemFontOfSize(13, QFont::Bold));
+    heading->setGeometry(16, 8, 228, 20);
+    auto* caption = new QLabel(place);
+    caption->setObjectName(QStringLiteral("lblSpaceSavedChart"));
+    caption->setFont(systemFontOfSize(11));
+    const int bottom = lblPiePercent_[CategoryPie::slotCount - 1]->geometry().bottom();
+    caption->setGeometry(16, bottom + 14, 110, 22);
+    lblSpaceSavedOnPie_ = new QLabel(place);
+    lblSpaceSavedOnPie_->setObjectName(QStringLiteral("lblSpaceSavedOnPie"));
+    // The unit comes in the summary's 14 points; the number matches it.
+    lblSpaceSavedOnPie_->setFont(systemFontOfSize(19, QFont::Bold));
+    lblSpaceSavedOnPie_->setTextFormat(Qt::RichText);
+    lblSpaceSavedOnPie_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblSpaceSavedOnPie_->setGeometry(126, bottom + 12, 118, 26);
+    for (QLabel* label : { heading, caption, lblSpaceSavedOnPie_ }) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, label == lblSpaceSavedOnPie_ ? Qt::white : QColor(160, 163, 168));
+        label->setPalette(palette);
+    }
+}
