@@ -240,14 +240,17 @@ void ResultViewController::viewDidLoad()
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, screenColor);
     setPalette(palette);
-    resize(mainWindowContentSize);
+    // The window's content size: the screen is laid out for it once.
+    const QSize content = isSmallScreenLayout ? smallWindowContentSize : mainWindowContentSize;
+    resize(content);
     buildControls();
     buildMarkAndContextMenus();
     setTexts();
+    styleResultViewControls();
     connectModel();
 
-    const double w = mainWindowContentSize.width();
-    const double h = mainWindowContentSize.height();
+    const double w = content.width();
+    const double h = content.height();
     frames_ = FrameTable {
         { name("viewListing"), { 0, 0, w, h } },
         { name("viewNoDuplicateFound"), { 0, 0, w, h } },
@@ -277,6 +280,9 @@ void ResultViewController::viewDidLoad()
     for (int i = 0; i < 7; ++i)
         frames_[name(resultsCategoryRowOrder[i])] = { 3 + i * 128.0, 8, 120, 34 };
     frames_[name("btnSort")] = { w - 176, 8, 160, 32 };
+    if (isSmallScreenLayout)
+        useSmallScreenBaseFrames();
+    adaptResultViewToSmallScreen();
     adjustLayoutForLanguage();
     frames_.apply(this);
     viewSplit_->setSizes({ int(w) - 260, 260 });
@@ -482,9 +488,12 @@ void ResultViewController::buildViews()
     header->setFixedHeight(28);
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background: #3c3c3c; color: #d0d2d5; border: none; "
                                          "border-right: 1px solid #2a2a2a; padding-left: 6px; }"));
-    const int widths[] = { 36, 170, 76, 156, 156, 56, 150 };
+    // A small screen's narrower list keeps the dates whole and gives the
+    // folder column what is left.
+    const int widths[2][ResultsModel::columnCountValue]
+        = { { 36, 162, 76, 156, 156, 64, 150 }, { 36, 132, 70, 140, 140, 62, 110 } };
     for (int column = 0; column < ResultsModel::columnCountValue; ++column)
-        tblDuplicates_->setColumnWidth(column, widths[column]);
+        tblDuplicates_->setColumnWidth(column, widths[isSmallScreenLayout ? 1 : 0][column]);
     auto* checkCell = new CustomCell(tblDuplicates_);
     checkCell->setSlot(CustomCell::Outlet::btnCheckBox, CustomCell::Slot(10, 18));
     auto* nameCell = new CustomCell(tblDuplicates_);

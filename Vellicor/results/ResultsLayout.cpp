@@ -229,6 +229,14 @@ void groupViewAndSettings(Pass& pass, const QString& language)
 
 } // namespace
 
+void applyResultsSmallScreenRules(FrameTable& frames)
+{
+    const ResultsTitleWidths noTitles;
+    Pass pass(frames, noTitles);
+    pass.run("btnSort x+10; lblNumMarkedFiles w+130; lblDupsInGroups w+80; lblDuplicateFound w+100;"
+             "lblSpaceToBeSaved x+50 w+50");
+}
+
 std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsTitleWidths& titleWidths,
     const QString& language, const ResultsSystemProfile& system)
 {

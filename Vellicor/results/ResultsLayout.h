@@ -27,6 +27,11 @@ using ResultsTitleWidths = QHash<QString, double>;
 std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsTitleWidths& titleWidths,
     const QString& languageCode, const ResultsSystemProfile& system = {});
 
+// The small-screen pass over the same base frames: the summary labels widened
+// and moved, the sort button (whose title the screen drops) moved right. Runs
+// once, before the language's pass; a control the table lacks is skipped.
+void applyResultsSmallScreenRules(FrameTable& frames);
+
 // The category buttons in the row order the layout packs them.
 inline constexpr const char* resultsCategoryRowOrder[7] = { "btnAllItems", "btnImagesItems", "btnDocumentItems",
     "btnMusicItems", "btnVideoItems", "btnArchiveItems", "btnOtherItems" };

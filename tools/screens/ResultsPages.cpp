@@ -138,6 +138,18 @@ const GalleryRegistration germanListPage("results-list-de", [] {
     return started.render();
 });
 
+// The screen laid out for a small screen, at the window's small content size.
+QImage smallScreenPage(const QString& language)
+{
+    const bool wasSmall = std::exchange(isSmallScreenLayout, true);
+    StartedResults started(language);
+    isSmallScreenLayout = wasSmall;
+    return started.render();
+}
+
+const GalleryRegistration smallPage("results-small", [] { return smallScreenPage(QStringLiteral("en")); });
+const GalleryRegistration germanSmallPage("results-small-de", [] { return smallScreenPage(QStringLiteral("de")); });
+
 const GalleryRegistration groupPage("results-group", [] {
     StartedResults started;
     started.screen->btnChangeResultView(ResultViewController::ViewMode::group);
