@@ -491,7 +491,7 @@ void ResultViewController::buildViews()
     // A small screen's narrower list keeps the dates whole and gives the
     // folder column what is left.
     const int widths[2][ResultsModel::columnCountValue]
-        = { { 36, 162, 76, 156, 156, 64, 150 }, { 36, 132, 70, 140, 140, 62, 110 } };
+        = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 144, 144, 62, 90 } };
     for (int column = 0; column < ResultsModel::columnCountValue; ++column)
         tblDuplicates_->setColumnWidth(column, widths[isSmallScreenLayout ? 1 : 0][column]);
     auto* checkCell = new CustomCell(tblDuplicates_);

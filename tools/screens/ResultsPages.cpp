@@ -85,6 +85,8 @@ std::vector<DuplicateGroupPtr> sampleGroups()
 }
 
 struct StartedResults {
+    // The next page starts from the language this one found.
+    QString savedLanguage = currentLanguageCode;
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ResultViewController> screen;
@@ -119,6 +121,8 @@ struct StartedResults {
         screen->fileCheckBoxTapped(groups[3]->children[1]);
     }
 
+    ~StartedResults() { currentLanguageCode = savedLanguage; }
+
     QImage render()
     {
         calls->runAll();
@@ -147,7 +151,7 @@ QImage smallScreenPage(const QString& language)
     return started.render();
 }
 
-const GalleryRegistration smallPage("results-small", [] { return smallScreenPage(QStringLiteral("en")); });
+const GalleryRegistration smallPage("results-small", [] { return smallScreenPage(QString()); });
 const GalleryRegistration germanSmallPage("results-small-de", [] { return smallScreenPage(QStringLiteral("de")); });
 
 const GalleryRegistration groupPage("results-group", [] {
