@@ -536,14 +536,19 @@ void ResultViewController::buildViews()
     using Slot = CustomCell::Slot;
     outlineCell->setSlot(Outlet::btnCheckBox, Slot(6, 18));
     outlineCell->setSlot(Outlet::imgView, Slot(30, 18));
-    outlineCell->setSlot(Outlet::lbltextField, Slot(52, 172));
-    outlineCell->setSlot(Outlet::lblDescription, Slot(230, 240, Qt::AlignLeft, 12, false, captionColor));
+    // Name, size, the two dates, type and folder: x and width of each; a
+    // small screen's narrower pane packs them closer and keeps dates whole.
+    const int columns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
+        { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
+    const auto& column = columns[isSmallScreenLayout ? 1 : 0];
+    outlineCell->setSlot(Outlet::lbltextField, Slot(column[0][0], column[0][1]));
+    outlineCell->setSlot(Outlet::lblDescription, Slot(column[1][0], 240, Qt::AlignLeft, 12, false, captionColor));
     outlineCell->setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
-    outlineCell->setSlot(Outlet::lblSize, Slot(230, 70, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblCretedDate, Slot(304, 140, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblModifiedDate, Slot(448, 140, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblExt, Slot(592, 44, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblFilePath, Slot(640, -8, Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblSize, Slot(column[1][0], column[1][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblCretedDate, Slot(column[2][0], column[2][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblModifiedDate, Slot(column[3][0], column[3][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblExt, Slot(column[4][0], column[4][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblFilePath, Slot(column[4][0] + column[4][1] + 4, -8, Qt::AlignLeft, 12));
     outlineDuplicates_->setItemDelegate(outlineCell);
     outlineDuplicates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (QAbstractScrollArea* area :

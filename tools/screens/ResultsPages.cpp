@@ -143,16 +143,24 @@ const GalleryRegistration germanListPage("results-list-de", [] {
 });
 
 // The screen laid out for a small screen, at the window's small content size.
-QImage smallScreenPage(const QString& language)
+QImage smallScreenPage(const QString& language, ResultViewController::ViewMode mode)
 {
     const bool wasSmall = std::exchange(isSmallScreenLayout, true);
     StartedResults started(language);
     isSmallScreenLayout = wasSmall;
+    started.screen->btnChangeResultView(mode);
+    if (mode == ResultViewController::ViewMode::group) {
+        started.screen->outlineDuplicates()->expand(started.screen->model().index(1, 0));
+        started.screen->outlineDuplicates()->expand(started.screen->model().index(3, 0));
+    }
     return started.render();
 }
 
-const GalleryRegistration smallPage("results-small", [] { return smallScreenPage(QString()); });
-const GalleryRegistration germanSmallPage("results-small-de", [] { return smallScreenPage(QStringLiteral("de")); });
+using Mode = ResultViewController::ViewMode;
+const GalleryRegistration smallPage("results-small", [] { return smallScreenPage(QString(), Mode::list); });
+const GalleryRegistration germanSmallPage(
+    "results-small-de", [] { return smallScreenPage(QStringLiteral("de"), Mode::list); });
+const GalleryRegistration smallGroupPage("results-small-group", [] { return smallScreenPage(QString(), Mode::group); });
 
 const GalleryRegistration groupPage("results-group", [] {
     StartedResults started;
