@@ -325,10 +325,11 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (!loaded_)
         return;
-    // The frames are for the window's content size; a larger screen keeps the
-    // layout and gives the rest to the result views.
-    for (QWidget* widget : { viewListing_, viewNoDuplicateFound_ })
-        widget->setGeometry(rect());
+    // The frames are for the window's content size; a larger window keeps the
+    // bars at its top and bottom and gives the rest to the result views.
+    const LayoutFrame& laidOut = frames_[name("viewListing")];
+    resultsFramesForExtraRoom(frames_, std::max(0.0, width() - laidOut.width), std::max(0.0, height() - laidOut.height))
+        .apply(this);
 }
 
 void ResultViewController::buildControls()
