@@ -86,6 +86,7 @@ protected:
 
 private:
     void reloadTable();
+    void fitMetaInfoColumns();
     void pictureLoaded(const QString& path, const PreviewContent& content);
     void fetchThumbnail(const QUrl& link);
 

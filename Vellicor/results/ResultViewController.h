@@ -174,6 +174,9 @@ private:
     void buildViews();
     void buildFooter();
     void setTexts();
+    void styleResultViewControls();
+    void adaptResultViewToSmallScreen();
+    void useSmallScreenBaseFrames();
     void adjustLayoutForLanguage();
     void connectModel();
     void highlightViewModeButton();
