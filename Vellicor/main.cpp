@@ -128,7 +128,6 @@ int main(int argc, char* argv[])
     auto* results = new ResultViewController(UserDefaults::standard(),
         std::shared_ptr<ProtectedFolderStore>(&protectedFolders, [](ProtectedFolderStore*) {}),
         std::make_shared<LocalFileRemover>(), home);
-    results->viewDidLoad();
     results->hide();
     results->setBackHandler([home, results] {
         results->hide();
@@ -157,6 +156,9 @@ int main(int argc, char* argv[])
     });
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     delegate.awakeFromNib();
+    // After the window has taken its size, so a small screen gets the
+    // results screen's small layout.
+    results->viewDidLoad();
     delegate.applicationDidFinishLaunching();
     cloudSources->setSignInRedirectBase(delegate.signInListener().redirectBase());
     delegate.window()->show();

@@ -34,7 +34,6 @@
 namespace {
 
 constexpr char programName[] = "Vellicor";
-constexpr QSize smallContentSize { 960, 600 };
 
 void printLine(const char* line)
 {
@@ -214,8 +213,8 @@ void AppDelegate::adaptLayoutToSmallScreen(const std::optional<QSize>& screenSiz
     }
     printLine("Here we go");
     isSmallScreenLayout = true;
-    setContentSize(smallContentSize);
-    setContentMinimumSize(smallContentSize);
+    setContentSize(smallWindowContentSize);
+    setContentMinimumSize(smallWindowContentSize);
     mainVC_->view()->setGeometry(window_->centralWidget()->rect());
 
     // The home screen's controls that move, in this order; each edit changes

@@ -95,8 +95,8 @@ void TrashSheets::buildProgressSheet()
 
     btnStopTrashing = new RAZButton(boxTrash);
     btnStopTrashing->setText(localizedText("ID_CANCEL"));
-    applyResultButtonStyle(btnStopTrashing);
     btnStopTrashing->setGeometry(sheetWidth - 24 - 110, 192, 110, 32);
+    applyStopButtonStyle(btnStopTrashing);
     QObject::connect(btnStopTrashing, &QAbstractButton::clicked, window, [this] {
         btnStopTrashing->setEnabled(false);
         controller_.abortCleaning();

@@ -12,6 +12,9 @@ class QWidget;
 
 // The main window's content size; its controls take absolute frames.
 inline constexpr QSize mainWindowContentSize { 1082, 700 };
+// The content size on a screen too small for it (narrower than 1000 or lower
+// than 800 points); the screens then use their small-screen layout.
+inline constexpr QSize smallWindowContentSize { 960, 600 };
 
 // A control's frame as the layouts give it: in its parent's coordinates, with
 // the origin at the parent's lower left and y growing upwards, in points.

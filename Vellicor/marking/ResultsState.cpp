@@ -327,13 +327,14 @@ MarkedCountLabel ResultsState::markedCountLabel() const
 {
     MarkedCountLabel label;
     label.trashEnabled = countMarked_ > 0;
+    // Only one file takes the singular text; none reads "0 files marked".
+    const QString count = formatText(
+        localizedText(countMarked_ == 1 ? "ID_ITEM_MARKED_COUNT" : "ID_ITEMS_MARKED_COUNT"), { countMarked_ });
     if (countMarked_ == 0) {
-        label.text = formatText(localizedText("ID_ITEM_MARKED_COUNT"), { countMarked_ });
+        label.text = count;
         return label;
     }
     label.unhide = true;
-    const QString count = formatText(
-        localizedText(countMarked_ == 1 ? "ID_ITEM_MARKED_COUNT" : "ID_ITEMS_MARKED_COUNT"), { countMarked_ });
     label.text
         = formatText(QStringLiteral("%@ %@"), { count, getSizeInUnits(static_cast<double>(sizeOfMarkedFiles_)) });
     return label;

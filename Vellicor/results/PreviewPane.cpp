@@ -16,6 +16,7 @@
 #include <QNetworkReply>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
 #include <QTableWidget>
 
 namespace {
@@ -26,6 +27,10 @@ const QColor paneColor(36, 38, 41);
 constexpr int margin = 16;
 constexpr int previewHeight = 170;
 constexpr int metaHeadingHeight = 20;
+constexpr int tableEdge = 4;
+// A table cell's text margins, and a little air between title and value.
+constexpr int cellPadding = 8;
+constexpr int columnGap = 4;
 constexpr int badgeSide = 30;
 constexpr int iconSide = 200;
 // A thumbnail is small; a service sending more is not sending one.
@@ -242,7 +247,31 @@ void PreviewPane::resizeEvent(QResizeEvent* event)
     imgPhotoLib_->setGeometry(margin + inner - badgeSide - 4, 4, badgeSide, badgeSide);
     lblMetaSummary_->setGeometry(margin, previewHeight + 10, inner, metaHeadingHeight);
     const int tableTop = previewHeight + 10 + metaHeadingHeight + 4;
-    tblMetaInfo_->setGeometry(margin, tableTop, inner, std::max(0, height() - tableTop - margin));
+    // The table's scroller runs close to the pane's edge, so the values get
+    // the room a whole date needs.
+    tblMetaInfo_->setGeometry(
+        margin, tableTop, std::max(0, width() - margin - tableEdge), std::max(0, height() - tableTop - margin));
+    fitMetaInfoColumns();
+}
+
+void PreviewPane::fitMetaInfoColumns()
+{
+    const QFontMetrics metrics(tblMetaInfo_->font());
+    int widestTitle = 0;
+    int widestValue = 0;
+    for (const MetaInfoRow& row : arrMetaInfo_) {
+        widestTitle = std::max(widestTitle, metrics.horizontalAdvance(row.title));
+        widestValue = std::max(widestValue, metrics.horizontalAdvance(row.value));
+    }
+    const bool scrolls = tblMetaInfo_->verticalHeader()->length() > tblMetaInfo_->height();
+    const int available = tblMetaInfo_->width() - (scrolls ? tblMetaInfo_->verticalScrollBar()->sizeHint().width() : 0);
+    // Titles take their width unless a value would then be cut; they give way
+    // down to a third of the table, and a value wider still is elided
+    // (its cell's tool tip holds it whole).
+    const int titleWanted = widestTitle + cellPadding + columnGap;
+    const int valueWanted = widestValue + cellPadding;
+    const int title = std::max(std::min(titleWanted, available / 3), std::min(titleWanted, available - valueWanted));
+    tblMetaInfo_->setColumnWidth(0, std::max(0, title));
 }
 
 void PreviewPane::addMetaInfoRow(const QString& title, const QString& value)
@@ -266,11 +295,13 @@ void PreviewPane::reloadTable()
     for (int row = 0; row < int(arrMetaInfo_.size()); ++row) {
         auto* title = new QTableWidgetItem(arrMetaInfo_[size_t(row)].title);
         title->setForeground(captionColor);
+        title->setToolTip(arrMetaInfo_[size_t(row)].title);
         auto* value = new QTableWidgetItem(arrMetaInfo_[size_t(row)].value);
         value->setToolTip(arrMetaInfo_[size_t(row)].value);
         tblMetaInfo_->setItem(row, 0, title);
         tblMetaInfo_->setItem(row, 1, value);
     }
+    fitMetaInfoColumns();
 }
 
 void PreviewPane::updatePreview(const FileInfoNodePtr& file)

@@ -87,6 +87,7 @@ protected:
 
 private:
     void reloadTable();
+    void fitMetaInfoColumns();
     void pictureLoaded(const QString& path, const PreviewContent& content);
     void fetchThumbnail(const QUrl& link);
 

@@ -242,14 +242,17 @@ void ResultViewController::viewDidLoad()
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, screenColor);
     setPalette(palette);
-    resize(mainWindowContentSize);
+    // The window's content size: the screen is laid out for it once.
+    const QSize content = isSmallScreenLayout ? smallWindowContentSize : mainWindowContentSize;
+    resize(content);
     buildControls();
     buildMarkAndContextMenus();
     setLocalizedTexts();
+    styleResultViewControls();
     connectModel();
 
-    const double w = mainWindowContentSize.width();
-    const double h = mainWindowContentSize.height();
+    const double w = content.width();
+    const double h = content.height();
     frames_ = FrameTable {
         { name("viewListing"), { 0, 0, w, h } },
         { name("viewNoDuplicateFound"), { 0, 0, w, h } },
@@ -279,6 +282,9 @@ void ResultViewController::viewDidLoad()
     for (int i = 0; i < 7; ++i)
         frames_[name(resultsCategoryRowOrder[i])] = { 3 + i * 128.0, 8, 120, 34 };
     frames_[name("btnSort")] = { w - 176, 8, 160, 32 };
+    if (isSmallScreenLayout)
+        useSmallScreenBaseFrames();
+    adaptResultViewToSmallScreen();
     adjustLayoutForLanguage();
     frames_.apply(this);
     viewSplit_->setSizes({ int(w) - 260, 260 });
@@ -321,11 +327,11 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (!loaded_)
         return;
-    // The frames are for the window's content size; a larger screen keeps the
-    // layout and gives the rest to the result views.
-    for (QWidget* widget :
-        { viewListing_, static_cast<QWidget*>(viewNoDuplicateFound_), static_cast<QWidget*>(viewSucccess_) })
-        widget->setGeometry(rect());
+    // The frames are for the window's content size; a larger window keeps the
+    // bars at its top and bottom and gives the rest to the result views.
+    const LayoutFrame& laidOut = frames_[name("viewListing")];
+    resultsFramesForExtraRoom(frames_, std::max(0.0, width() - laidOut.width), std::max(0.0, height() - laidOut.height))
+        .apply(this);
 }
 
 void ResultViewController::buildControls()
@@ -513,9 +519,12 @@ void ResultViewController::buildViews()
     header->setFixedHeight(28);
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background: #3c3c3c; color: #d0d2d5; border: none; "
                                          "border-right: 1px solid #2a2a2a; padding-left: 6px; }"));
-    const int widths[] = { 36, 170, 76, 156, 156, 56, 150 };
+    // A small screen's narrower list keeps the dates whole and gives the
+    // folder column what is left.
+    const int widths[2][ResultsModel::columnCountValue]
+        = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 144, 144, 62, 90 } };
     for (int column = 0; column < ResultsModel::columnCountValue; ++column)
-        tblDuplicates_->setColumnWidth(column, widths[column]);
+        tblDuplicates_->setColumnWidth(column, widths[isSmallScreenLayout ? 1 : 0][column]);
     auto* checkCell = new CustomCell(tblDuplicates_);
     checkCell->setSlot(CustomCell::Outlet::btnCheckBox, CustomCell::Slot(10, 18));
     auto* nameCell = new CustomCell(tblDuplicates_);
@@ -558,14 +567,19 @@ void ResultViewController::buildViews()
     using Slot = CustomCell::Slot;
     outlineCell->setSlot(Outlet::btnCheckBox, Slot(6, 18));
     outlineCell->setSlot(Outlet::imgView, Slot(30, 18));
-    outlineCell->setSlot(Outlet::lbltextField, Slot(52, 172));
-    outlineCell->setSlot(Outlet::lblDescription, Slot(230, 240, Qt::AlignLeft, 12, false, captionColor));
+    // Name, size, the two dates, type and folder: x and width of each; a
+    // small screen's narrower pane packs them closer and keeps dates whole.
+    const int columns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
+        { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
+    const auto& column = columns[isSmallScreenLayout ? 1 : 0];
+    outlineCell->setSlot(Outlet::lbltextField, Slot(column[0][0], column[0][1]));
+    outlineCell->setSlot(Outlet::lblDescription, Slot(column[1][0], 240, Qt::AlignLeft, 12, false, captionColor));
     outlineCell->setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
-    outlineCell->setSlot(Outlet::lblSize, Slot(230, 70, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblCretedDate, Slot(304, 140, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblModifiedDate, Slot(448, 140, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblExt, Slot(592, 44, Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblFilePath, Slot(640, -8, Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblSize, Slot(column[1][0], column[1][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblCretedDate, Slot(column[2][0], column[2][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblModifiedDate, Slot(column[3][0], column[3][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblExt, Slot(column[4][0], column[4][1], Qt::AlignLeft, 12));
+    outlineCell->setSlot(Outlet::lblFilePath, Slot(column[4][0] + column[4][1] + 4, -8, Qt::AlignLeft, 12));
     outlineDuplicates_->setItemDelegate(outlineCell);
     outlineDuplicates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (QAbstractScrollArea* area :

@@ -177,6 +177,9 @@ private:
     void buildViews();
     void buildFooter();
     void setLocalizedTexts();
+    void styleResultViewControls();
+    void adaptResultViewToSmallScreen();
+    void useSmallScreenBaseFrames();
     void adjustLayoutForLanguage();
     void connectModel();
     void highlightViewModeButton();

@@ -57,6 +57,8 @@ void ResultViewController::buildGrid()
     thumbnailCell_->watch(collDuplicates_);
     collDuplicates_->setItemDelegate(thumbnailCell_);
     layout->addWidget(collDuplicates_);
+    collResultListView_->setPalette(palette);
+    collResultListView_->setAutoFillBackground(true);
     collResultListView_->hide();
 
     connect(thumbnails_.get(), &ThumbnailProvider::thumbnailReady, collDuplicates_->viewport(),
@@ -148,9 +150,12 @@ void ResultViewController::buildPie()
     // The pie is the preview pane's face while no file is selected.
     QWidget* place = previewPane_ ? previewPane_->graphView() : viewRight_;
     const int top = previewPane_ ? 8 : 100;
+    // A small screen's shorter pane takes a smaller pie, centred where the
+    // large one stands, with the legend just under it.
+    const int side = isSmallScreenLayout ? 150 : 220;
     pieChart_ = new MMPieChartView(place);
     pieChart_->setObjectName(QStringLiteral("pieChart"));
-    pieChart_->setGeometry(20, top, 220, 220);
+    pieChart_->setGeometry(20 + (220 - side) / 2, top, side, side);
     pieChart_->setDefaults();
     MMPieChartViewDataSource source;
     source.numberOfPiecesForPieChartView = [this](MMPieChartView&) { return qint64(pieStyled_ ? 6 : 0); };
@@ -167,7 +172,7 @@ void ResultViewController::buildPie()
     for (int i = 0; i < CategoryPie::slotCount; ++i) {
         // Two columns of three, so the legend fits beside short windows.
         const int x = 16 + (i / 3) * 118;
-        const int y = top + 230 + (i % 3) * 22;
+        const int y = top + side + 10 + (i % 3) * 22;
         lblPieCategory_[i] = new QLabel(localizedText(QString::fromLatin1(titles[i])), place);
         lblPieCategory_[i]->setGeometry(x, y, 66, 20);
         lblPiePercent_[i] = new QLabel(place);
@@ -185,7 +190,7 @@ void ResultViewController::updatePieChart()
     if (!pieStyled_) {
         pieStyled_ = true;
         pieChart_->lineColor = Qt::transparent;
-        pieChart_->radius = 100;
+        pieChart_->radius = pieChart_->width() / 2.0 - 10;
         pieChart_->showKeys = false;
     }
     valuePieArray_ = CategoryPie::percentages(state_->arrMainGroup);

@@ -229,6 +229,50 @@ void groupViewAndSettings(Pass& pass, const QString& language)
 
 } // namespace
 
+void applyResultsSmallScreenRules(FrameTable& frames)
+{
+    const ResultsTitleWidths noTitles;
+    Pass pass(frames, noTitles);
+    pass.run("btnSort x+10; lblNumMarkedFiles w+130; lblDupsInGroups w+80; lblDuplicateFound w+100;"
+             "lblSpaceToBeSaved x+50 w+50");
+}
+
+FrameTable resultsFramesForExtraRoom(const FrameTable& frames, double extraWidth, double extraHeight)
+{
+    // How each control follows the window: the share of the extra width it
+    // moves right by and grows by, and the same for the extra height.
+    const struct {
+        const char* name;
+        double moveX, growWidth, moveY, growHeight;
+    } anchors[] = {
+        { "viewListing", 0, 1, 0, 1 },
+        { "viewNoDuplicateFound", 0, 1, 0, 1 },
+        { "viewSucccess", 0, 1, 0, 1 },
+        { "boxHeader", 0, 1, 1, 0 },
+        { "lblSpaceToBeSaved", 1, 0, 0, 0 },
+        { "boxHeaderDetail", 0, 1, 1, 0 },
+        { "btnFullScreen", 1, 0, 0, 0 },
+        { "boxCategories", 0, 1, 1, 0 },
+        { "btnSort", 1, 0, 0, 0 },
+        { "viewSplit", 0, 1, 0, 1 },
+        { "boxFooter", 0, 1, 0, 0 },
+        { "btnBackToFooter", 1, 0, 0, 0 },
+        { "btnTrash", 1, 0, 0, 0 },
+    };
+    FrameTable result = frames;
+    for (const auto& anchor : anchors) {
+        const QString name = QString::fromLatin1(anchor.name);
+        if (!result.contains(name))
+            continue;
+        LayoutFrame& frame = result[name];
+        frame.x += anchor.moveX * extraWidth;
+        frame.width += anchor.growWidth * extraWidth;
+        frame.y += anchor.moveY * extraHeight;
+        frame.height += anchor.growHeight * extraHeight;
+    }
+    return result;
+}
+
 std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsTitleWidths& titleWidths,
     const QString& language, const ResultsSystemProfile& system)
 {

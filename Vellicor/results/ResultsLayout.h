@@ -27,6 +27,17 @@ using ResultsTitleWidths = QHash<QString, double>;
 std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsTitleWidths& titleWidths,
     const QString& languageCode, const ResultsSystemProfile& system = {});
 
+// The small-screen pass over the same base frames: the summary labels widened
+// and moved, the sort button (whose title the screen drops) moved right. Runs
+// once, before the language's pass; a control the table lacks is skipped.
+void applyResultsSmallScreenRules(FrameTable& frames);
+
+// The frames for a window extraWidth and extraHeight points larger than the
+// one frames were laid out for: the bars keep to the top and bottom and
+// widen, the controls at their right ends keep their distance to the edge,
+// and the result views take the extra room.
+FrameTable resultsFramesForExtraRoom(const FrameTable& frames, double extraWidth, double extraHeight);
+
 // The category buttons in the row order the layout packs them.
 inline constexpr const char* resultsCategoryRowOrder[7] = { "btnAllItems", "btnImagesItems", "btnDocumentItems",
     "btnMusicItems", "btnVideoItems", "btnArchiveItems", "btnOtherItems" };

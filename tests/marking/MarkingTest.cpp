@@ -127,7 +127,7 @@ TEST_F(Marking, TotalsAndLabelFollowTheShownFilesOnly)
     const auto hidden = group->children[2];
     group->filterChildren.pop_back();
     hidden->state = true;
-    EXPECT_EQ(state.markedCountLabel().text, formatText(localizedText(QStringLiteral("ID_ITEM_MARKED_COUNT")), { 0 }));
+    EXPECT_EQ(state.markedCountLabel().text, formatText(localizedText(QStringLiteral("ID_ITEMS_MARKED_COUNT")), { 0 }));
     state.groupCheckBoxTapped(group);
     EXPECT_EQ(ResultsState::groupCountText(*group).text, QStringLiteral("1/2"));
     EXPECT_EQ(state.markedCountLabel().text,

@@ -18,8 +18,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -311,3 +314,24 @@ TEST_F(Preview, ClearingTheCacheTwiceAndNotDuringAScan)
 }
 
 } // namespace
+
+TEST_F(PreviewScreen, DatesInTheDetailsTableAreNeverCut)
+{
+    const FileInfoNodePtr wide = picture("wide.png", Qt::blue);
+    wide->createDate = QDateTime(QDate(2024, 8, 28), QTime(20, 48, 58));
+    load({ { wide, file("b.txt", Category::Doc, "text") } });
+    for (int row = 0; screen->model().fileOfListRow(row); ++row) {
+        if (screen->model().fileOfListRow(row) == wide)
+            select(row);
+    }
+    QCoreApplication::processEvents();
+    const QTableWidget* table = screen->previewPane().tblMetaInfo();
+    ASSERT_GT(table->rowCount(), 0);
+    const QFontMetrics metrics(table->font());
+    const int valueWidth = table->horizontalHeader()->sectionSize(1);
+    for (const char* date : { "ID_FILE_CREATED", "ID_FILE_MODIFIED" }) {
+        const QString text = value(screen->previewPane().arrMetaInfo(), date);
+        EXPECT_GE(valueWidth, metrics.horizontalAdvance(text) + 6) << text.toStdString();
+        EXPECT_LE(table->columnWidth(0) + valueWidth, table->viewport()->width());
+    }
+}

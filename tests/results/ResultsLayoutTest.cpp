@@ -2,6 +2,7 @@
 
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
+#include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
@@ -140,4 +141,62 @@ TEST(ResultsLayoutRules, EachLanguageAppliesItsRowsOnce)
         applyResultsLayoutRules(frames, titleWidths(), QString::fromLatin1(c.language));
         EXPECT_EQ(at(frames, c.control), c.frame) << c.language << " " << c.control;
     }
+}
+
+// Both window sizes, in English and in a language whose pass repacks the
+// bars, and a window grown past its size: every button and label of the
+// header, toolbar, category row and footer lies inside its bar and over no
+// other, and the bars span the window. A small-screen pass run twice, or
+// after the language's, would push the summary past the window's edge.
+TEST(ResultsScreenLayout, BarsFitBothWindowSizesAndALargerWindow)
+{
+    TempHome home;
+    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    const QString language = currentLanguageCode;
+    const auto checkBars = [](const QWidget& screen, const std::string& where) {
+        for (const char* bar : { "boxHeader", "boxHeaderDetail", "boxCategories", "boxFooter" }) {
+            const QWidget* box = screen.findChild<QWidget*>(QString::fromLatin1(bar));
+            ASSERT_TRUE(box) << bar;
+            EXPECT_EQ(box->width(), screen.width()) << where << " " << bar;
+            std::vector<const QWidget*> controls;
+            for (const QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (qobject_cast<const QAbstractButton*>(child) || qobject_cast<const QLabel*>(child))
+                    controls.push_back(child);
+            }
+            for (size_t i = 0; i < controls.size(); ++i) {
+                const QString name = controls[i]->objectName();
+                EXPECT_TRUE(box->rect().contains(controls[i]->geometry())) << where << " " << name.toStdString();
+                for (size_t j = i + 1; j < controls.size(); ++j) {
+                    EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                        << where << " " << name.toStdString() << " over " << controls[j]->objectName().toStdString();
+                }
+            }
+        }
+        EXPECT_EQ(screen.findChild<QWidget*>(QStringLiteral("boxHeader"))->y(), 0) << where;
+        EXPECT_EQ(screen.findChild<QWidget*>(QStringLiteral("boxFooter"))->geometry().bottom(), screen.height() - 1)
+            << where;
+    };
+    for (const bool small : { false, true }) {
+        for (const char* code : { "en", "de" }) {
+            isSmallScreenLayout = small;
+            currentLanguageCode = QString::fromLatin1(code);
+            ResultViewController screen(
+                defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+            screen.setAttribute(Qt::WA_DontShowOnScreen);
+            screen.viewDidLoad();
+            screen.viewDidLoad();
+            screen.show();
+            const std::string where = std::string(code) + (small ? " small" : " large");
+            EXPECT_EQ(screen.size(), small ? smallWindowContentSize : mainWindowContentSize) << where;
+            const auto* sort = screen.findChild<QAbstractButton*>(QStringLiteral("btnSort"));
+            EXPECT_EQ(sort->text().isEmpty(), small) << where;
+            EXPECT_FALSE(sort->toolTip().isEmpty()) << where;
+            checkBars(screen, where);
+            screen.resize(screen.size() + QSize(300, 200));
+            checkBars(screen, where + " grown");
+        }
+    }
+    isSmallScreenLayout = false;
+    currentLanguageCode = language;
 }

@@ -85,6 +85,8 @@ std::vector<DuplicateGroupPtr> sampleGroups()
 }
 
 struct StartedResults {
+    // The next page starts from the language this one found.
+    QString savedLanguage = currentLanguageCode;
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ResultViewController> screen;
@@ -119,6 +121,8 @@ struct StartedResults {
         screen->fileCheckBoxTapped(groups[3]->children[1]);
     }
 
+    ~StartedResults() { currentLanguageCode = savedLanguage; }
+
     QImage render()
     {
         calls->runAll();
@@ -134,13 +138,29 @@ const GalleryRegistration listPage("results-list", [] {
 });
 
 const GalleryRegistration germanListPage("results-list-de", [] {
-    const QString language = currentLanguageCode;
     StartedResults started(QStringLiteral("de"));
-    QImage image = started.render();
-    // The pages after this one keep the language of the table.
-    currentLanguageCode = language;
-    return image;
+    return started.render();
 });
+
+// The screen laid out for a small screen, at the window's small content size.
+QImage smallScreenPage(const QString& language, ResultViewController::ViewMode mode)
+{
+    const bool wasSmall = std::exchange(isSmallScreenLayout, true);
+    StartedResults started(language);
+    isSmallScreenLayout = wasSmall;
+    started.screen->btnChangeResultView(mode);
+    if (mode == ResultViewController::ViewMode::group) {
+        started.screen->outlineDuplicates()->expand(started.screen->model().index(1, 0));
+        started.screen->outlineDuplicates()->expand(started.screen->model().index(3, 0));
+    }
+    return started.render();
+}
+
+using Mode = ResultViewController::ViewMode;
+const GalleryRegistration smallPage("results-small", [] { return smallScreenPage(QString(), Mode::list); });
+const GalleryRegistration germanSmallPage(
+    "results-small-de", [] { return smallScreenPage(QStringLiteral("de"), Mode::list); });
+const GalleryRegistration smallGroupPage("results-small-group", [] { return smallScreenPage(QString(), Mode::group); });
 
 const GalleryRegistration groupPage("results-group", [] {
     StartedResults started;
