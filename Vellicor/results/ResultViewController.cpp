@@ -1045,7 +1045,7 @@ void ResultViewController::updateSummaryLabels()
     lblDuplicateFound_->setText(summaryRichText(summary.lblDuplicateFound));
     lblDupsInGroups_->setText(summary.lblDupsInGroups);
     lblSpaceToBeSaved_->setText(summaryRichText(summary.lblSpaceToBeSaved));
-    lblSpaceSavedOnPie_->setText(summaryRichText(summary.lblSpaceSavedOnPie));
+    lblSpaceSavedOnPie_->setText(summary.lblSpaceSavedOnPie.text);
 }
 
 void ResultViewController::listHeaderClicked(int column)

@@ -15,6 +15,7 @@
 #include "results/ThumbnailProvider.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -203,33 +204,72 @@ void ResultViewController::updatePieChart()
     pieChart_->reloadData();
 }
 
+namespace {
+
+// The pie's middle: a disc of the pane's colour that turns the pie into a
+// ring, with what the marks would free written in it.
+class PieCentre : public QWidget {
+public:
+    explicit PieCentre(QWidget* parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette().color(QPalette::Window));
+        painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+};
+
+} // namespace
+
 void ResultViewController::buildChartSummary()
 {
     // The heading takes the graph's top row; the pie and its legend sit below
-    // it, and the space the marks would free closes the column.
+    // it.
     QWidget* place = pieChart_->parentWidget();
     constexpr int headingRow = 26;
     for (QWidget* part : place->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         part->move(part->x(), part->y() + headingRow);
+    const QColor caption(160, 163, 168);
     auto* heading = new QLabel(place);
     heading->setObjectName(QStringLiteral("lblChartSummary"));
     heading->setFont(systemFontOfSize(13, QFont::Bold));
     heading->setGeometry(16, 8, 228, 20);
-    auto* caption = new QLabel(place);
-    caption->setObjectName(QStringLiteral("lblSpaceSavedChart"));
-    caption->setFont(systemFontOfSize(11));
-    const int bottom = lblPiePercent_[CategoryPie::slotCount - 1]->geometry().bottom();
-    caption->setGeometry(16, bottom + 14, 110, 22);
-    lblSpaceSavedOnPie_ = new QLabel(place);
+    QPalette palette = heading->palette();
+    palette.setColor(QPalette::WindowText, caption);
+    heading->setPalette(palette);
+
+    const QRect pie = pieChart_->geometry();
+    const int side = int(pie.width() * 0.62);
+    auto* centre = new PieCentre(place);
+    centre->setGeometry(pie.center().x() - side / 2, pie.center().y() - side / 2, side, side);
+    palette = centre->palette();
+    palette.setColor(QPalette::Window, place->palette().color(QPalette::Window));
+    centre->setPalette(palette);
+    const bool large = pie.width() >= 200;
+    lblSpaceSavedOnPie_ = new QLabel(centre);
     lblSpaceSavedOnPie_->setObjectName(QStringLiteral("lblSpaceSavedOnPie"));
-    // The unit comes in the summary's 14 points; the number matches it.
-    lblSpaceSavedOnPie_->setFont(systemFontOfSize(19, QFont::Bold));
-    lblSpaceSavedOnPie_->setTextFormat(Qt::RichText);
-    lblSpaceSavedOnPie_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblSpaceSavedOnPie_->setGeometry(126, bottom + 12, 118, 26);
-    for (QLabel* label : { heading, caption, lblSpaceSavedOnPie_ }) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, label == lblSpaceSavedOnPie_ ? Qt::white : QColor(160, 163, 168));
+    // Number and unit in one size, so the figure reads as one inside the ring.
+    lblSpaceSavedOnPie_->setFont(systemFontOfSize(large ? 20 : 15, QFont::Bold));
+    lblSpaceSavedOnPie_->setTextFormat(Qt::PlainText);
+    lblSpaceSavedOnPie_->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    lblSpaceSavedOnPie_->setGeometry(0, 0, side, side / 2);
+    auto* spaceCaption = new QLabel(centre);
+    spaceCaption->setObjectName(QStringLiteral("lblSpaceSavedChart"));
+    spaceCaption->setFont(systemFontOfSize(large ? 11 : 10));
+    spaceCaption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    spaceCaption->setWordWrap(true);
+    spaceCaption->setGeometry(side / 8, side / 2 + 2, side - side / 4, side / 2 - side / 8);
+    for (QLabel* label : { lblSpaceSavedOnPie_, spaceCaption }) {
+        palette = label->palette();
+        palette.setColor(QPalette::WindowText, label == lblSpaceSavedOnPie_ ? Qt::white : caption);
         label->setPalette(palette);
     }
 }
