@@ -36,6 +36,7 @@ ResultArea updateResultsAfterRemoval(ResultsState& state)
     std::vector<DuplicateGroupPtr> shown = state.arrMainGroup;
     if (category >= 0 && category <= 5)
         shown = state.filterGroupsByCategory(static_cast<GlobalObjects::FileCategory>(category));
+    state.isMarkedGroupsFilterOn = false;
     state.arrGroups = state.sortGroups(shown);
     state.isCollectionViewRefreshRequired = true;
     if (state.observer())

@@ -50,6 +50,7 @@ void ResultsState::loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 d
     this->dupCount = dupCount;
     buildProtectedFolderPredicate();
     selectedCategoryIndex = -1;
+    isMarkedGroupsFilterOn = false;
     isFolderPriorityUpdate = false;
     countMarked_ = 0;
     sizeOfMarkedFiles_ = 0;
@@ -391,6 +392,7 @@ ResultsState::CategoryOutcome ResultsState::selectCategory(GlobalObjects::FileCa
     }
     if (observer_)
         observer_->categoryChanged();
+    isMarkedGroupsFilterOn = false;
     showGroups(groups);
     recountMarkedFiles();
     return CategoryOutcome::shown;
@@ -402,8 +404,31 @@ void ResultsState::btnShowAllItems()
     if (observer_)
         observer_->categoryChanged();
     resetCategoryFilter();
+    isMarkedGroupsFilterOn = false;
     showGroups(arrMainGroup);
     recountMarkedFiles();
+}
+
+void ResultsState::btnFilterGroupWithMarkedFileMenuItemTapped()
+{
+    if (isMarkedGroupsFilterOn) {
+        isMarkedGroupsFilterOn = false;
+        const auto category = selectedCategoryIndex == -1
+            ? std::nullopt
+            : enumFromRaw<GlobalObjects::FileCategory>(selectedCategoryIndex);
+        showGroups(category ? filterGroupsByCategory(*category) : arrMainGroup);
+        return;
+    }
+    std::vector<DuplicateGroupPtr> marked;
+    for (const DuplicateGroupPtr& group : arrGroups) {
+        if (std::ranges::any_of(
+                group->filterChildren, [](const FileInfoNodePtr& file) { return file && file->isMarked(); }))
+            marked.push_back(group);
+    }
+    if (marked.empty())
+        return;
+    isMarkedGroupsFilterOn = true;
+    showGroups(marked);
 }
 
 const char* ResultsState::categoryTitleKey(GlobalObjects::FileCategory category)
@@ -456,6 +481,7 @@ void ResultsState::sortBtnTapped()
         observer_->sortOrderChanged();
     const auto category
         = selectedCategoryIndex == -1 ? std::nullopt : enumFromRaw<GlobalObjects::FileCategory>(selectedCategoryIndex);
+    isMarkedGroupsFilterOn = false;
     showGroups(category ? filterGroupsByCategory(*category) : arrMainGroup);
 }
 

@@ -208,6 +208,15 @@ public:
     // The localisation key of a category's title ("ID_IMAGES", ...).
     static const char* categoryTitleKey(GlobalObjects::FileCategory category);
 
+    // ---- groups with marked files ----------------------------------------------
+
+    // The filter item of the mark menu: the shown groups narrowed to those
+    // with a marked shown file (with none marked nothing changes); tapped
+    // again, the category's groups come back. A new result set, a category,
+    // the sort button or a clean-up ends the filter as well.
+    void btnFilterGroupWithMarkedFileMenuItemTapped();
+    bool isMarkedGroupsFilterOn = false;
+
     // ---- sorting -------------------------------------------------------------
 
     // A copy of groups in the order of sortType and sortOrder.

@@ -42,6 +42,12 @@ MarkMenu::MarkMenu(Handlers handlers, QWidget* parent)
     markMenu_->addSeparator();
     addItem(markMenu_, "menuDeleteSelectedFile", "ID_DELETE_SELECTED_FILE", &Handlers::deleteMarked);
     addCommand(markMenu_, "menuInvertedMarkedFiles", "ID_INVERTED_MARKED_FILES", MarkByCommand::invert, std::nullopt);
+    QAction* filter = addItem(markMenu_, "menuFilterGroupWithMarkedFile", "ID_SHOW_ONLY_GROUPS_WITH_MARKED_FILES",
+        &Handlers::filterMarkedGroups);
+    filter->setCheckable(true);
+    connect(markMenu_, &QMenu::aboutToShow, this, [this, filter] {
+        filter->setChecked(handlers_.isFilteringMarkedGroups && handlers_.isFilteringMarkedGroups());
+    });
     menuClearCache_ = addItem(markMenu_, "menuClearCache", "ID_CLEAR_CACHE", &Handlers::clearCache);
 }
 

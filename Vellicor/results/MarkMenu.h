@@ -13,7 +13,8 @@ class QWidget;
 
 // The results screen's two marking menus, each opened from a toolbar pop-up:
 // automatic marking with its options (menuAutoMark), and the mark-by
-// commands with Delete, Invert and Clear cache (menuMark). The leaves of one
+// commands with Delete, Invert, the marked-groups filter and Clear cache
+// (menuMark). The leaves of one
 // mark-by sub-menu share one command and differ by the tag the item carries
 // as its data. Every item bears its outlet's name as object name. The items
 // only hand over: what they run is given by the screen. GUI thread.
@@ -28,6 +29,10 @@ public:
         std::function<void()> autoMarkOptions;
         std::function<void()> deleteMarked;
         std::function<void()> clearCache;
+        std::function<void()> filterMarkedGroups;
+        // Whether the shown groups are narrowed to those with marks; the
+        // filter item shows it checked.
+        std::function<bool()> isFilteringMarkedGroups;
     };
 
     MarkMenu(Handlers handlers, QWidget* parent);

@@ -21,6 +21,8 @@ void ResultViewController::buildMarkAndContextMenus()
     handlers.autoMarkOptions = [this] { autoMarking_->btnSelectAssistanceTapped(); };
     handlers.deleteMarked = [this] { cleanup_->removeSelectedItems(); };
     handlers.clearCache = [this] { clearScanCache(); };
+    handlers.filterMarkedGroups = [this] { state_->btnFilterGroupWithMarkedFileMenuItemTapped(); };
+    handlers.isFilteringMarkedGroups = [this] { return state_->isMarkedGroupsFilterOn; };
     markMenu_ = new MarkMenu(std::move(handlers), this);
     menuClearCache_ = markMenu_->menuClearCache();
     // The options button's pop-up: the two marking menus first.

@@ -125,7 +125,8 @@ TEST(ResultsMenus, OptionsHoldTheMarkingMenusWithTheirItems)
     EXPECT_EQ(s.itemNames("menuAutoMark"), QStringList({ "submenuAutoMark", "submenuAutoMarkOpt" }));
     EXPECT_EQ(s.itemNames("menuMark"),
         QStringList({ "submenuMarkbyGroup", "submenuMarkbyCreated", "submenuMarkbyModified", "submenuMarkbyFileSize",
-            "submenuMarkbyLength", "menuDeleteSelectedFile", "menuInvertedMarkedFiles", "menuClearCache" }));
+            "submenuMarkbyLength", "menuDeleteSelectedFile", "menuInvertedMarkedFiles", "menuFilterGroupWithMarkedFile",
+            "menuClearCache" }));
     EXPECT_EQ(s.itemNames("submenuMarkbyGroup"), QStringList({ "submneuAllButOneInEach" }));
     EXPECT_EQ(s.itemNames("submenuMarkbyLength"),
         QStringList({ "submenuShortestFileName", "submenuLongestFileName", "submenuShortestFilePath",
@@ -200,4 +201,36 @@ TEST(ResultsViews, NothingLeftAndAllRemovedLeadBackHome)
     success->findChild<QAbstractButton*>(QStringLiteral("btnBackFromSuccess"))->click();
     s.screen.findChild<QAbstractButton*>(QStringLiteral("btnBackFromNoDuplicates"))->click();
     EXPECT_EQ(home, 2);
+}
+
+// The filter item narrows the shown groups to those with marks and back; a
+// category chosen meanwhile ends it.
+TEST(ResultsMenus, FilterShowsOnlyGroupsWithMarksAndBack)
+{
+    Screen s({});
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < 3; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int copy = 0; copy < 2; ++copy) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->filePath = QStringLiteral("/d%1/f%2.jpg").arg(copy).arg(g);
+            file->fileSize = 1000u * (3 - g);
+            file->fileCategory = GlobalObjects::FileCategory::Pic;
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    s.screen.loadScanResults(groups, 3, ScanSource::thisComputer);
+    QAction* filter = s.item("menuFilterGroupWithMarkedFile");
+    filter->trigger(); // nothing marked: nothing changes
+    EXPECT_EQ(s.screen.state().arrGroups, groups);
+    s.screen.fileCheckBoxTapped(groups[1]->children[0]);
+    filter->trigger();
+    EXPECT_EQ(s.screen.state().arrGroups, (std::vector { groups[1] }));
+    filter->trigger();
+    EXPECT_EQ(s.screen.state().arrGroups, groups);
+    filter->trigger();
+    s.screen.state().selectCategory(GlobalObjects::FileCategory::Pic);
+    EXPECT_EQ(s.screen.state().arrGroups, groups);
+    EXPECT_FALSE(s.screen.state().isMarkedGroupsFilterOn);
 }
