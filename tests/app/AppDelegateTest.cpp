@@ -294,23 +294,21 @@ TEST_F(AppDelegateTest, FoldersBuiltFromARootBaseAreRefused)
 // every press shows the one window, at the pane that was active.
 TEST_F(AppDelegateTest, PreferencesOpenedTwiceShowTheOneWindowAtItsActivePane)
 {
-    struct CountingWindow : PreferencesWindow {
-        std::vector<std::optional<QString>>& shown;
-        explicit CountingWindow(std::vector<std::optional<QString>>& s)
-            : shown(s)
-        {
-        }
-        void showPreferencesWindow(const std::optional<QString>& pane) override { shown.push_back(pane); }
+    struct Window : PreferencesWindow {
+        std::vector<std::optional<QString>>* shown = nullptr;
+        void showPreferencesWindow(const std::optional<QString>& pane) override { shown->push_back(pane); }
     };
     auto delegate = makeDelegate();
     int made = 0;
     std::vector<std::optional<QString>> shown;
     delegate->setPreferencesWindowFactory([&] {
         ++made;
-        return std::make_unique<CountingWindow>(shown);
+        auto window = std::make_unique<Window>();
+        window->shown = &shown;
+        return window;
     });
     delegate->openPrefrencesTapped();
     delegate->openPrefrencesTapped();
     EXPECT_EQ(made, 1);
-    EXPECT_EQ(shown, (std::vector<std::optional<QString>> { std::nullopt, std::nullopt }));
+    EXPECT_EQ(shown, (std::vector<std::optional<QString>>(2, std::nullopt)));
 }

@@ -524,23 +524,14 @@ TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWent)
 {
     QWidget window;
     AfterCleanSheets sheets(&window);
-    const struct {
-        bool anyRemoved;
-        QStringList notRemoved;
-        bool success;
-        bool kept;
-    } cases[] = {
-        { true, {}, true, true },
-        { true, { QStringLiteral("/a.jpg: Permission denied") }, false, true },
-        { false, { QStringLiteral("/a.jpg: Permission denied") }, false, false },
-    };
-    for (const auto& c : cases) {
+    for (const auto& [anyRemoved, failures, success] :
+        { std::tuple { true, 0, true }, { true, 1, false }, { false, 1, false } }) {
         AfterCleanFigures figures;
-        figures.anyRemoved = c.anyRemoved;
-        figures.notRemoved = c.notRemoved;
+        figures.anyRemoved = anyRemoved;
+        figures.notRemoved = QStringList(failures, QStringLiteral("/a.jpg: Permission denied"));
         sheets.showAfterCleanWindow(figures, {});
-        EXPECT_EQ(sheets.lblSelectedFileDeleted->isVisibleTo(sheets.windowAfterClean()), c.success);
-        EXPECT_EQ(sheets.lblSelectedFileDeletedInfo->isVisibleTo(sheets.windowAfterClean()), c.kept);
+        EXPECT_EQ(sheets.lblSelectedFileDeleted->isVisibleTo(sheets.windowAfterClean()), success);
+        EXPECT_EQ(sheets.lblSelectedFileDeletedInfo->isVisibleTo(sheets.windowAfterClean()), anyRemoved);
         sheets.btnOkTrash->click();
     }
 }
