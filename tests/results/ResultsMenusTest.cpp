@@ -41,15 +41,8 @@ struct Screen {
     ~Screen() { setAlertPresenter(nullptr); }
 
     QAction* item(const char* outlet) const { return screen.findChild<QAction*>(QString::fromLatin1(outlet)); }
-    QStringList itemNames(const char* menuOutlet) const
-    {
-        QStringList names;
-        for (const QAction* entry : item(menuOutlet)->menu()->actions()) {
-            if (!entry->isSeparator())
-                names << entry->objectName();
-        }
-        return names;
-    }
+    // The menu an item sits in.
+    QObject* menuOf(const char* outlet) const { return item(outlet)->associatedObjects().value(0); }
 
     TempHome home;
     ScopedLanguageTable table;
@@ -105,21 +98,9 @@ TEST(ResultsTexts, EmptyLanguageTableLeavesEveryTextEmpty)
     }
 }
 
-TEST(ResultsMenus, OptionsHoldTheMarkingMenusWithTheirItems)
-{
-    Screen s({});
-    const auto* options = qobject_cast<const QMenu*>(s.item("menuAutoMark")->associatedObjects().value(0));
-    ASSERT_NE(options, nullptr);
-    EXPECT_EQ(options->actions().indexOf(s.item("menuMark")), options->actions().indexOf(s.item("menuAutoMark")) + 1);
-    EXPECT_EQ(s.itemNames("menuMark"),
-        QStringList({ "submenuMarkbyGroup", "submenuMarkbyCreated", "submenuMarkbyModified", "submenuMarkbyFileSize",
-            "submenuMarkbyLength", "menuDeleteSelectedFile", "menuInvertedMarkedFiles", "menuFilterGroupWithMarkedFile",
-            "menuClearCache" }));
-}
-
 // Each leaf marks the copy its title names: the tag each item carries must be
 // the one its command reads that way.
-TEST(ResultsMenus, EachMarkByLeafMarksTheFileItsTitleNames)
+TEST(ResultsMenus, EachLeafSitsInItsMenuAndMarksTheFileItsTitleNames)
 {
     Screen s({});
     const auto file = [](const char* path, quint64 size, int day) {
@@ -152,11 +133,19 @@ TEST(ResultsMenus, EachMarkByLeafMarksTheFileItsTitleNames)
         { "submenuLongestFilePath", a },
     };
     for (const auto& [outlet, marked] : cases) {
+        ASSERT_NE(s.item(outlet), nullptr) << outlet;
         s.screen.state().unmarkAllShownFiles();
         s.item(outlet)->trigger();
         EXPECT_TRUE(marked->isMarked()) << outlet;
         EXPECT_EQ(s.screen.state().countMarked(), 1) << outlet;
     }
+    // The options pop-up holds Auto Mark, then Mark with the commands on all
+    // shown files.
+    const QList<QAction*> options = qobject_cast<QMenu*>(s.menuOf("menuAutoMark"))->actions();
+    EXPECT_EQ(options.indexOf(s.item("menuMark")), options.indexOf(s.item("menuAutoMark")) + 1);
+    for (const char* outlet : { "menuDeleteSelectedFile", "menuInvertedMarkedFiles", "menuFilterGroupWithMarkedFile",
+             "menuClearCache", "submenuMarkbyLength" })
+        EXPECT_EQ(s.menuOf(outlet), s.item("menuMark")->menu()) << outlet;
     // The group item runs the automatic marking.
     s.item("submneuAllButOneInEach")->trigger();
     EXPECT_TRUE(s.screen.autoMarking().isRunning());
