@@ -184,16 +184,18 @@ void AfterCleanSheets::buildUndoConfirmation()
     auto* window = new CustomWindowNag(window_);
     window->setWindowModality(Qt::WindowModal);
     windowUndoConfirmation_ = window;
-    QFrame* box = makeSheetBox(window, "boxUndoConfirmation", 180);
+    QFrame* box = makeSheetBox(window, "boxUndoConfirmation", 206);
     QLabel* title = nullptr;
     makeHeader(box, title, localizedText("ID_UNDO"));
     lblAboutToUndo = makeLabel(box, localizedText("ID_ABOUT_TO_UNDO"), QRect(margin, 64, innerWidth, 22));
     lblActionToUndo = makeLabel(box, QString(), QRect(margin, 90, innerWidth, 22), 12);
+    lblDoYouWantToProceed
+        = makeLabel(box, localizedText("ID_DO_YOU_WANT_TO_PROCEED"), QRect(margin, 116, innerWidth, 22));
     btnNoForUndo = new RAZButton(box);
     btnNoForUndo->setText(localizedText("ID_NO"));
     applyResultButtonStyle(btnNoForUndo);
-    btnNoForUndo->setGeometry(sheetWidth - margin - 110 - 12 - 110, 128, 110, 32);
-    btnYesForUndo = makeBlueButton(box, localizedText("ID_YES"), QRect(sheetWidth - margin - 110, 126, 110, 36));
+    btnNoForUndo->setGeometry(sheetWidth - margin - 110 - 12 - 110, 154, 110, 32);
+    btnYesForUndo = makeBlueButton(box, localizedText("ID_YES"), QRect(sheetWidth - margin - 110, 152, 110, 36));
     QObject::connect(btnNoForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(false); });
     QObject::connect(btnYesForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(true); });
     QObject::connect(window, &QDialog::rejected, window, [this] { answerUndo(false); });

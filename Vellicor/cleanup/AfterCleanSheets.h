@@ -55,6 +55,7 @@ public:
     // Outlets of the undo sheets.
     QLabel* lblAboutToUndo = nullptr;
     QLabel* lblActionToUndo = nullptr;
+    QLabel* lblDoYouWantToProceed = nullptr;
     RAZButton* btnNoForUndo = nullptr;
     IMGButton* btnYesForUndo = nullptr;
     QLabel* lblActionCompleted = nullptr;
