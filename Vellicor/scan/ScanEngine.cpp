@@ -287,6 +287,7 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
     recusiveCount = std::max(0, recusiveCount - 1);
     if (page.failed) {
         Log::print("A Google Drive listing query failed for folder", folderId);
+        job_->markListingIncomplete();
     } else {
         job_->addDriveFiles(page.files);
         if (page.nextPageToken && !isAbortScan && driveScanService)
@@ -449,17 +450,52 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
         return;
     }
     screen_.setResultButtonEnabled(false);
-    showNoDuplicatesNotice(result);
+    // A scan can end while the Stop question is still open; the notice waits
+    // for its answer instead of standing on top of it.
+    askWhenFree([this, result] { showNoDuplicatesNotice(result); });
+    if (job->isListingIncomplete())
+        askWhenFree([this] { showIncompleteListingNotice(); });
+}
+
+void ScanEngine::askWhenFree(std::function<void()> ask)
+{
+    if (!questionOpen_) {
+        ask();
+        return;
+    }
+    if (!pendingNotice_) {
+        pendingNotice_ = std::move(ask);
+        return;
+    }
+    pendingNotice_ = [first = std::move(pendingNotice_), then = std::move(ask), this]() mutable {
+        first();
+        askWhenFree(std::move(then));
+    };
+}
+
+void ScanEngine::questionClosed()
+{
+    questionOpen_ = false;
+    if (pendingNotice_)
+        std::exchange(pendingNotice_, {})();
+}
+
+// A folder that could not be listed leaves its files out of the comparison;
+// the user hears of it once, after what the scan did find.
+void ScanEngine::showIncompleteListingNotice()
+{
+    questionOpen_ = true;
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText("ID_CLOUD_LISTING_INCOMPLETE"),
+            localizedText("ID_CLOUD_LISTING_INCOMPLETE_DETAILS"), { localizedText("ID_OK") } },
+        [guard = QPointer<ScanEngine>(this)](int) {
+            if (guard)
+                guard->questionClosed();
+        });
 }
 
 void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
 {
-    // A scan can end while the Stop question is still open; the notice waits
-    // for its answer instead of standing on top of it.
-    if (questionOpen_) {
-        pendingNotice_ = [this, result] { showNoDuplicatesNotice(result); };
-        return;
-    }
     questionOpen_ = true;
     alertPresenter()->presentThen(
         AlertRequest { localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"),
@@ -467,11 +503,11 @@ void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
         [this, guard = QPointer<ScanEngine>(this), result](int answer) {
             if (!guard)
                 return;
-            questionOpen_ = false;
             if (answer == 0)
                 screen_.showHomeView();
             refreshLastScanStatus();
             emit scanEnded(result);
+            questionClosed();
         });
 }
 
@@ -482,6 +518,8 @@ void ScanEngine::showResultsAfterPause(const JobPtr& job)
     refreshLastScanStatus();
     showResultDetail(result);
     emit scanEnded(result);
+    if (job->isListingIncomplete())
+        askWhenFree([this] { showIncompleteListingNotice(); });
 }
 
 void ScanEngine::showResultDetail(const ScanResultPtr& result)
@@ -537,13 +575,11 @@ void ScanEngine::confirmStopScanning()
         [this, guard = QPointer<ScanEngine>(this), asked = job_](int answer) {
             if (!guard)
                 return;
-            questionOpen_ = false;
             // A Yes that comes after the scan has ended stops nothing: the
             // next scan must not start stopped.
             if (answer == 1 && asked == job_ && isScanRunning)
                 stopScan();
-            if (pendingNotice_)
-                std::exchange(pendingNotice_, {})();
+            questionClosed();
         });
 }
 
