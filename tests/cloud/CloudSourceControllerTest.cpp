@@ -1,12 +1,17 @@
 #include "cloud/CloudSourceController.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cloud/CloudSignInSheet.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "home/LocationLists.h"
 #include "marking/ProtectedFolderStore.h"
+#include "platform/ReachabilityTest.h"
 #include "support/TempHome.h"
 
 #include <QComboBox>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -25,7 +30,15 @@ struct CountingChooser : FolderChooser {
 // A signed-out service whose folders each hold one sub-folder.
 struct FakeHandler : ScanWrapper {
     int signIns = 0;
+    int cancels = 0;
     bool authenticateCloud() override { return ++signIns, true; }
+    // As the services do: a given-up sign-in reports a failure at once.
+    void cancelAuthentication() override
+    {
+        ++cancels;
+        delegate->dismissAuthenticationWait();
+        delegate->onAccessPermissionStatus(false);
+    }
     void listFolder(const CloudScanFoldersListPtr&, std::function<void(FolderListing)> done) override
     {
         done(FolderListing { {}, { std::make_shared<CloudScanFoldersList>() }, false });
@@ -92,4 +105,53 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShows)
     screen.reset();
     setAlertPresenter(nullptr);
     selectedScanSource() = ScanSource::thisComputer;
+}
+
+TEST(CloudSources, SignInSheetsNameTheSourceAndTheWaitsCancelOffersAllowAgain)
+{
+    struct Online : NetworkReachabilityProbe {
+        bool isNetworkReachable() override { return true; }
+    };
+    TempHome home;
+    UserDefaults defaults(home.configHome());
+    startApplicationCore(defaults);
+    auto presenter = std::make_shared<CountingPresenter>();
+    setAlertPresenter(presenter);
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+    ProtectedFolderStore protect(defaults);
+    auto screen = std::make_unique<MainViewController>(defaults, protect);
+    screen->viewDidLoad();
+    auto* controller = new CloudSourceController(*screen, [](ScanSource) { return std::make_unique<FakeHandler>(); });
+    auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    emit popUp->activated(popUp->findData(100 + static_cast<int>(ScanSource::box)));
+    auto* box = static_cast<FakeHandler*>(controller->handlerFor(ScanSource::box));
+    CloudSignInSheet& sheet = controller->signInSheet();
+    ASSERT_TRUE(sheet.isShown() && sheet.isWaiting());
+    EXPECT_EQ(box->signIns, 1);
+
+    sheet.btnCancelWaiting->click();
+    EXPECT_EQ(box->cancels, 1);
+    EXPECT_TRUE(sheet.isShown() && !sheet.isWaiting());
+    EXPECT_TRUE(sheet.btnAllowPermission->isEnabled());
+    EXPECT_FALSE(box->isAuthenticateForScan);
+    EXPECT_EQ(presenter->shown, 0);
+    for (QLabel* label : { sheet.lblGoogleDriveInstructionHeading, sheet.lblGDriveSubInfo[1] })
+        EXPECT_TRUE(label->text().contains(QStringLiteral("Box")) && !label->text().contains(QStringLiteral("Google")))
+            << label->text().toStdString();
+
+    sheet.btnAllowPermission->click();
+    EXPECT_EQ(box->signIns, 2);
+    EXPECT_TRUE(sheet.isWaiting() && !sheet.btnAllowPermission->isEnabled());
+    box->isAuthenticateForScan = true;
+    box->delegate->onAccessPermissionStatus(true);
+    EXPECT_FALSE(sheet.isShown());
+
+    controller->showSignInSheet();
+    sheet.btnScanComputer->click();
+    EXPECT_FALSE(sheet.isShown());
+    EXPECT_EQ(selectedScanSource().load(), ScanSource::thisComputer);
+
+    screen.reset();
+    setNetworkReachabilityProbe(nullptr);
+    setAlertPresenter(nullptr);
 }
