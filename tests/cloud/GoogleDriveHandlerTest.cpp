@@ -60,8 +60,10 @@ protected:
     MemorySecretStore secrets;
     Delegate delegate;
     std::unique_ptr<GoogleDriveHandler> drive;
-    // Pages by folder id; "fail" answers 500.
+    // Pages by folder id; "fail" answers 500; holdFor's answers wait for the
+    // test.
     QHash<QString, std::vector<QJsonArray>> tree;
+    QString holdFor;
     std::vector<std::pair<QString, DriveFilesPage>> pages;
     std::tuple<bool, bool, decltype(scanCategoryFlags)> saved;
 
@@ -90,7 +92,9 @@ protected:
                 index < static_cast<int>(folderPages.size()) ? folderPages.at(index) : QJsonArray() } };
             if (index + 1 < static_cast<int>(folderPages.size()))
                 answer.insert(QStringLiteral("nextPageToken"), QString::number(index + 1));
-            return FakeHttpResponse::json(200, answer);
+            FakeHttpResponse response = FakeHttpResponse::json(200, answer);
+            response.held = parent == holdFor;
+            return response;
         });
         tree.insert(QStringLiteral("root"),
             { QJsonArray { item(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("folder")),
@@ -160,6 +164,33 @@ TEST_F(Drive, FolderTreeFollowsPagesAndBuildsPathsFromMyDrive)
     ASSERT_TRUE(waitUntil([&] { return !root->children.front()->children.empty(); }));
     EXPECT_EQ(root->children.size(), 1u);
     EXPECT_EQ(root->children.front()->children.front()->folderPath, QStringLiteral("My Drive/A/B"));
+}
+
+TEST_F(Drive, TwoExpansionsAnsweredOutOfOrderHangUnderTheirOwnParents)
+{
+    tree[QStringLiteral("root")][1].append(item(QStringLiteral("c"), QStringLiteral("C"), QStringLiteral("folder")));
+    tree.insert(QStringLiteral("c"),
+        { QJsonArray { item(QStringLiteral("d"), QStringLiteral("D"), QStringLiteral("folder")) } });
+    ASSERT_TRUE(signIn());
+    CloudScanFoldersListPtr root = drive->makeRootFolderNode();
+    drive->fetchChildFolders(root);
+    ASSERT_TRUE(waitUntil([&] { return root->children.size() == 2; }));
+    const CloudScanFoldersListPtr a = root->children.at(0);
+    const CloudScanFoldersListPtr c = root->children.at(1);
+
+    holdFor = QStringLiteral("a");
+    drive->fetchChildFolders(a);
+    ASSERT_TRUE(waitUntil([&] { return server.heldCount() == 1; }));
+    drive->fetchChildFolders(c);
+    ASSERT_TRUE(waitUntil([&] { return !c->children.empty(); }));
+    EXPECT_TRUE(a->children.empty());
+    server.releaseHeld();
+    ASSERT_TRUE(waitUntil([&] { return !a->children.empty(); }));
+
+    ASSERT_EQ(a->children.size(), 1u);
+    ASSERT_EQ(c->children.size(), 1u);
+    EXPECT_EQ(a->children.front()->folderPath, QStringLiteral("My Drive/A/B"));
+    EXPECT_EQ(c->children.front()->folderPath, QStringLiteral("My Drive/C/D"));
 }
 
 TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
