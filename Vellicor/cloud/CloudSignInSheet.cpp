@@ -18,7 +18,9 @@ namespace {
 const QColor lightText(230, 231, 233);
 const QColor dimText(158, 161, 166);
 constexpr int boxWidth = 560;
-constexpr int boxHeight = 410;
+constexpr int boxHeight = 390;
+// The wait sheet is the same panel, lower.
+constexpr int waitBoxHeight = 210;
 constexpr int margin = 24;
 constexpr int headerHeight = 38;
 
@@ -105,7 +107,7 @@ void CloudSignInSheet::buildSheet()
     instructionPage_ = new QWidget(boxGoogleDriveInstruction);
     instructionPage_->setGeometry(pageArea);
     waitPage_ = new QWidget(boxGoogleDriveInstruction);
-    waitPage_->setGeometry(pageArea);
+    waitPage_->setGeometry(0, pageTop, boxWidth, waitBoxHeight - pageTop);
 
     lblGoogleDiveInstructionSubHeading
         = makeLabel(instructionPage_, "lblGoogleDiveInstructionSubHeading", 13, QFont::DemiBold, lightText);
@@ -148,14 +150,14 @@ void CloudSignInSheet::buildSheet()
 
     lblWaitForAuthenticate = makeLabel(waitPage_, "lblWaitForAuthenticate", 14, QFont::DemiBold, lightText);
     lblWaitForAuthenticate->setAlignment(Qt::AlignCenter);
-    lblWaitForAuthenticate->setGeometry(margin, 110, boxWidth - 2 * margin, 48);
+    lblWaitForAuthenticate->setGeometry(margin, 26, boxWidth - 2 * margin, 40);
     hudWaitForAuthenticate = new QProgressBar(waitPage_);
     hudWaitForAuthenticate->setObjectName(QStringLiteral("hudWaitForAuthenticate"));
     hudWaitForAuthenticate->setRange(0, 0);
     hudWaitForAuthenticate->setTextVisible(false);
-    hudWaitForAuthenticate->setGeometry((boxWidth - 220) / 2, 176, 220, 10);
+    hudWaitForAuthenticate->setGeometry((boxWidth - 220) / 2, 78, 220, 10);
     btnCancelWaiting = makeButton(waitPage_, "btnCancelWaiting");
-    btnCancelWaiting->setGeometry(boxWidth - margin - 96, bottomY + 3, 96, 26);
+    btnCancelWaiting->setGeometry(boxWidth - margin - 96, waitPage_->height() - 52 + 3, 96, 26);
 
     connect(btnAllowPermission, &QAbstractButton::clicked, this, [this] {
         if (onAllowPermission)
@@ -230,6 +232,7 @@ void CloudSignInSheet::showPage(bool waiting)
     waiting_ = waiting;
     instructionPage_->setVisible(!waiting);
     waitPage_->setVisible(waiting);
+    boxGoogleDriveInstruction->resize(boxWidth, waiting ? waitBoxHeight : boxHeight);
 }
 
 void CloudSignInSheet::present()
@@ -242,7 +245,8 @@ void CloudSignInSheet::present()
     if (auto* veil
         = windowGoogleDriveInstruction->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
         veil->setGeometry(QRect(QPoint(), area.size()));
-    boxGoogleDriveInstruction->move((area.width() - boxWidth) / 2, (area.height() - boxHeight) / 2);
+    boxGoogleDriveInstruction->move(
+        (area.width() - boxWidth) / 2, (area.height() - boxGoogleDriveInstruction->height()) / 2);
     boxGoogleDriveInstruction->raise();
     if (!windowGoogleDriveInstruction->isVisible())
         windowGoogleDriveInstruction->open();
