@@ -311,7 +311,8 @@ void CloudFolderPicker::showCloudFolderPicker(HomeTab tab)
     }
     if (!handler->isAuthenticateForScan) {
         // The folder list follows the sign-in (the cloud side opens it).
-        sources_.showSignInSheet();
+        // Asked for by the assistant, the sheet offers no switch of source.
+        sources_.showSignInSheet(static_cast<bool>(browsed_));
         return;
     }
     if (handler->isFileDeletedFromCloud) {

@@ -177,6 +177,7 @@ void GoogleDriveHandler::signInFailed(const QString& why)
     }
     AlertRequest request;
     request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
+    request.informativeText = why;
     request.buttons = { localizedText(QStringLiteral("ID_OK")) };
     alertPresenter()->presentThen(request, nullptr);
     emit signInEnded(false);

@@ -142,6 +142,13 @@ TEST(CloudSources, SignInSheetsNameTheSourceAndTheWaitsCancelOffersAllowAgain)
     sheet.btnAllowPermission->click();
     EXPECT_EQ(box->signIns, 2);
     EXPECT_TRUE(sheet.isWaiting() && !sheet.btnAllowPermission->isEnabled());
+    // A failed sign-in closes the sheet (the handler tells why); the next
+    // try starts from the instructions.
+    box->delegate->dismissAuthenticationWait();
+    EXPECT_FALSE(sheet.isShown());
+    controller->showSignInSheet();
+    sheet.btnAllowPermission->click();
+    EXPECT_EQ(box->signIns, 3);
     box->isAuthenticateForScan = true;
     box->delegate->onAccessPermissionStatus(true);
     EXPECT_FALSE(sheet.isShown());
