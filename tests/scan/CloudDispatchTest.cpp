@@ -17,6 +17,7 @@ public:
     std::vector<std::vector<CloudScanFoldersListPtr>> listings;
     std::vector<FileInfoNodePtr> toDeliver;
     int rootsMade = 0;
+    bool failsAFolder = false;
 
     CloudScanFoldersListPtr makeRootFolderNode() override
     {
@@ -26,6 +27,7 @@ public:
     void startCloudScan(const std::vector<CloudScanFoldersListPtr>& folders, int, CloudScanSink& sink) override
     {
         listings.push_back(folders);
+        lastWalkIncomplete = failsAFolder;
         for (const FileInfoNodePtr& record : toDeliver)
             sink.addCloudScanFile(record);
         sink.OnScanCompletedProcess();
@@ -122,6 +124,15 @@ TEST_F(CloudDispatch, NoFolderToListEndsTheScanAtOnce)
     EXPECT_TRUE(handler.listings.empty());
     EXPECT_FALSE(isScanRunning);
     EXPECT_EQ(screen.scanningStates.back(), std::make_pair(false, false));
+}
+
+TEST_F(CloudDispatch, AFolderTheWalkCouldNotListIsToldOfAfterTheNoDuplicatesNotice)
+{
+    addCloudRow(QStringLiteral("/Photos"));
+    handler.failsAFolder = true;
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(screen.alertMessages(),
+        QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_CLOUD_LISTING_INCOMPLETE") }));
 }
 
 TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
