@@ -22,12 +22,11 @@
 #include "platform/FileRemover.h"
 #include "platform/ReachabilityTest.h"
 #include "results/ResultViewController.h"
-#include "support/FakeHttpServer.h"
+#include "support/FakeGoogle.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QJsonArray>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -43,49 +42,25 @@ struct Alerts : AlertPresenter {
     int present(const AlertRequest& request) override { return texts.append(request.messageText), 0; }
 };
 
-QJsonObject driveItem(const char* id, const char* name, const char* md5 = nullptr)
-{
-    QJsonObject item { { QStringLiteral("id"), QLatin1String(id) }, { QStringLiteral("name"), QLatin1String(name) } };
-    if (!md5) {
-        item.insert(QStringLiteral("mimeType"), QStringLiteral("application/vnd.google-apps.folder"));
-        return item;
-    }
-    item.insert(QStringLiteral("md5Checksum"), QLatin1String(md5));
-    item.insert(QStringLiteral("size"), QStringLiteral("200000"));
-    item.insert(QStringLiteral("fileExtension"), QStringLiteral("jpg"));
-    item.insert(QStringLiteral("mimeType"), QStringLiteral("image/jpeg"));
-    return item;
-}
-
+// Clicks a button once the user could: shown and enabled.
 void click(QAbstractButton* button)
 {
-    ASSERT_TRUE(button);
-    ASSERT_TRUE(waitUntil([button] { return button->isVisible() && button->isEnabled(); }))
-        << button->objectName().toStdString();
+    ASSERT_TRUE(button && waitUntil([button] { return button->isVisible() && button->isEnabled(); }));
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
-// The visible button titled with a language key, as the user finds it.
+// The shown button titled with a language key, as the user finds it.
 QAbstractButton* titled(const char* key)
 {
-    const QString title = localizedText(key);
     QAbstractButton* found = nullptr;
     waitUntil([&] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            for (QAbstractButton* button : top->findChildren<QAbstractButton*>()) {
-                if (button->isVisible() && button->text() == title)
-                    found = button;
-            }
+            for (QAbstractButton* button : top->findChildren<QAbstractButton*>())
+                found = button->isVisible() && button->text() == localizedText(key) ? button : found;
         }
         return found != nullptr;
     });
-    EXPECT_TRUE(found) << "no button " << key;
     return found;
-}
-
-QString pathAt(const QAbstractItemModel& list, int row)
-{
-    return list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
 }
 
 } // namespace
@@ -99,34 +74,17 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     setAlertPresenter(alerts);
     setNetworkReachabilityProbe(std::make_shared<Online>());
 
-    // The fake Google: My Drive holds A (holding B with f.jpg), copy.jpg with
-    // f.jpg's checksum and a file of its own.
-    FakeHttpServer server;
-    ASSERT_TRUE(server.listen());
-    server.enableOAuth(QStringLiteral("road-client"));
-    server.route("GET", QStringLiteral("/discovery"), [&](const FakeHttpRequest&) {
-        return FakeHttpResponse::json(200,
-            { { QStringLiteral("authorization_endpoint"), server.url(QStringLiteral("/authorize")).toString() },
-                { QStringLiteral("token_endpoint"), server.url(QStringLiteral("/token")).toString() } });
-    });
-    const QHash<QString, QJsonArray> drive {
-        { QStringLiteral("root"),
-            { driveItem("a", "A"), driveItem("c1", "copy.jpg", "m1"), driveItem("t", "top.jpg", "m0") } },
-        { QStringLiteral("a"), { driveItem("b", "B") } },
-        { QStringLiteral("b"), { driveItem("f", "f.jpg", "m1") } },
+    // My Drive holds A (holding B with f.jpg), copy.jpg with f.jpg's checksum
+    // and a file of its own.
+    FakeGoogle google;
+    ASSERT_TRUE(google.start());
+    const auto item = [](const char* id, const char* name, const char* md5 = "folder") {
+        return FakeGoogle::item(QLatin1String(id), QLatin1String(name), QLatin1String(md5), 200000);
     };
-    server.route("GET", QStringLiteral("/api/files"), [&](const FakeHttpRequest& request) {
-        if (!server.isAuthorized(request))
-            return FakeHttpResponse::json(401, {});
-        const QString q = request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
-        const QString parent = q.section(QLatin1Char('\''), 1, 1);
-        QJsonArray files;
-        for (const QJsonValue& item : drive.value(parent)) {
-            if (!q.contains(QLatin1String("mimeType")) || !item.toObject().contains(QStringLiteral("md5Checksum")))
-                files.append(item);
-        }
-        return FakeHttpResponse::json(200, { { QStringLiteral("files"), files } });
-    });
+    google.tree = { { QStringLiteral("root"),
+                        { { item("a", "A"), item("c1", "copy.jpg", "m1"), item("t", "top.jpg", "m0") } } },
+        { QStringLiteral("a"), { { item("b", "B") } } }, { QStringLiteral("b"), { { item("f", "f.jpg", "m1") } } } };
+    FakeHttpServer& server = google.server;
     std::optional<QJsonObject> trashed;
     server.route("PATCH", QStringLiteral("/api/files/c1"), [&](const FakeHttpRequest& request) {
         trashed = request.json();
@@ -146,10 +104,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     results->hide();
     homeScreen->setResultsReceiver(results);
     MemorySecretStore secrets;
-    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"),
-        { { QStringLiteral("clientId"), QStringLiteral("road-client") },
-            { QStringLiteral("discoveryUrl"), server.url(QStringLiteral("/discovery")).toString() },
-            { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api")).toString() } });
+    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
     auto* sources = new CloudSourceController(*homeScreen, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
         if (source != ScanSource::googleDrive)
             return nullptr;
@@ -189,17 +144,17 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     click(homeScreen->scanNowButton());
     ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000));
     click(titled("ID_SELECT_MANUALLY"));
-    QAbstractItemModel& list = *results->tblDuplicates()->model();
-    ASSERT_EQ(list.rowCount(), 2);
-    const QStringList shown { pathAt(list, 0), pathAt(list, 1) };
-    EXPECT_TRUE(shown.contains(QStringLiteral("My Drive/copy.jpg"))) << shown.join(',').toStdString();
-    EXPECT_TRUE(shown.contains(QStringLiteral("My Drive/A/B/f.jpg"))) << shown.join(',').toStdString();
+    CustomTableView* table = results->tblDuplicates();
+    QAbstractItemModel& list = *table->model();
+    QStringList shown;
+    for (int row = 0; row < list.rowCount(); ++row)
+        shown << list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
+    ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
+    EXPECT_TRUE(
+        shown.contains(QStringLiteral("My Drive/A/B/f.jpg")) && shown.contains(QStringLiteral("My Drive/copy.jpg")));
 
     // Mark the copy and Remove it: it goes to the Drive trash, f.jpg stays.
-    const int copyRow = shown.indexOf(QStringLiteral("My Drive/copy.jpg"));
-    CustomTableView* table = results->tblDuplicates();
-    const QModelIndex copy = list.index(copyRow, 0);
-    table->scrollTo(copy);
+    const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("My Drive/copy.jpg")), 0);
     auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(copy));
     ASSERT_TRUE(cell);
     const QRect box = cell->outletRects(table->visualRect(copy), copy)[std::size_t(CustomCell::Outlet::btnCheckBox)];
