@@ -22,6 +22,10 @@ struct CountingPresenter : AlertPresenter {
     int present(const AlertRequest&) override { return ++shown, 0; }
 };
 
+struct Online : NetworkReachabilityProbe {
+    bool isNetworkReachable() override { return true; }
+};
+
 struct CountingChooser : FolderChooser {
     int opened = 0;
     void chooseFolders(const Options&, std::function<void(const QStringList&)>) override { ++opened; }
@@ -47,13 +51,14 @@ struct FakeHandler : ScanWrapper {
 
 } // namespace
 
-TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShows)
+TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUnderTheSheets)
 {
     TempHome home;
     UserDefaults defaults(home.configHome());
     startApplicationCore(defaults);
     auto presenter = std::make_shared<CountingPresenter>();
     setAlertPresenter(presenter);
+    setNetworkReachabilityProbe(std::make_shared<Online>());
     ProtectedFolderStore protect(defaults);
     auto screen = std::make_unique<MainViewController>(defaults, protect);
     screen->viewDidLoad();
@@ -76,6 +81,23 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShows)
     auto* dropbox = static_cast<FakeHandler*>(controller->handlerFor(ScanSource::dropbox));
     ASSERT_NE(dropbox, nullptr);
     EXPECT_EQ(dropbox->signIns, 1);
+    // Signed out, the source signs in under the wait sheet; its Cancel gives
+    // the sign-in up and shows the instructions, named for the source.
+    CloudSignInSheet& sheet = controller->signInSheet();
+    ASSERT_TRUE(sheet.isShown() && sheet.isWaiting());
+    sheet.btnCancelWaiting->click();
+    EXPECT_EQ(dropbox->cancels, 1);
+    EXPECT_TRUE(sheet.isShown() && !sheet.isWaiting() && sheet.btnAllowPermission->isEnabled());
+    for (QLabel* label : { sheet.lblGoogleDriveInstructionHeading, sheet.lblGDriveSubInfo[1] })
+        EXPECT_TRUE(label->text().contains("Dropbox") && !label->text().contains("Google"))
+            << label->text().toStdString();
+    sheet.btnAllowPermission->click();
+    EXPECT_EQ(dropbox->signIns, 2);
+    EXPECT_TRUE(sheet.isWaiting() && !sheet.btnAllowPermission->isEnabled());
+    // A failed sign-in closes the sheet; the handler tells why.
+    dropbox->delegate->dismissAuthenticationWait();
+    EXPECT_FALSE(sheet.isShown());
+    EXPECT_EQ(presenter->shown, 0);
     auto excluded = std::make_shared<FilePathNode>();
     lists.excludeListForSource().push_back(excluded);
     ASSERT_EQ(dropbox->arrExcludePathsForCloud->size(), 1u);
@@ -101,49 +123,6 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShows)
     EXPECT_EQ(presenter->shown, 1);
     choose(ScanSource::lightroomCatalog);
     EXPECT_EQ(chooser->opened, 1);
-
-    screen.reset();
-    setAlertPresenter(nullptr);
-    selectedScanSource() = ScanSource::thisComputer;
-}
-
-TEST(CloudSources, SignInSheetsNameTheSourceAndTheWaitsCancelOffersAllowAgain)
-{
-    struct Online : NetworkReachabilityProbe {
-        bool isNetworkReachable() override { return true; }
-    };
-    TempHome home;
-    UserDefaults defaults(home.configHome());
-    startApplicationCore(defaults);
-    auto presenter = std::make_shared<CountingPresenter>();
-    setAlertPresenter(presenter);
-    setNetworkReachabilityProbe(std::make_shared<Online>());
-    ProtectedFolderStore protect(defaults);
-    auto screen = std::make_unique<MainViewController>(defaults, protect);
-    screen->viewDidLoad();
-    auto* controller = new CloudSourceController(*screen, [](ScanSource) { return std::make_unique<FakeHandler>(); });
-    auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    emit popUp->activated(popUp->findData(100 + static_cast<int>(ScanSource::box)));
-    auto* box = static_cast<FakeHandler*>(controller->handlerFor(ScanSource::box));
-    CloudSignInSheet& sheet = controller->signInSheet();
-    ASSERT_TRUE(sheet.isShown() && sheet.isWaiting());
-    EXPECT_EQ(box->signIns, 1);
-
-    sheet.btnCancelWaiting->click();
-    EXPECT_EQ(box->cancels, 1);
-    EXPECT_TRUE(sheet.isShown() && !sheet.isWaiting() && sheet.btnAllowPermission->isEnabled());
-    EXPECT_EQ(presenter->shown, 0);
-    for (QLabel* label : { sheet.lblGoogleDriveInstructionHeading, sheet.lblGDriveSubInfo[1] })
-        EXPECT_TRUE(label->text().contains(QStringLiteral("Box")) && !label->text().contains(QStringLiteral("Google")))
-            << label->text().toStdString();
-
-    sheet.btnAllowPermission->click();
-    EXPECT_EQ(box->signIns, 2);
-    EXPECT_TRUE(sheet.isWaiting() && !sheet.btnAllowPermission->isEnabled());
-    // A failed sign-in closes the sheet; the handler tells why.
-    box->delegate->dismissAuthenticationWait();
-    EXPECT_FALSE(sheet.isShown());
-
     controller->showSignInSheet();
     sheet.btnScanComputer->click();
     EXPECT_FALSE(sheet.isShown());
