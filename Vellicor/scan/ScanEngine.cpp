@@ -473,11 +473,10 @@ void ScanEngine::askWhenFree(std::function<void()> ask)
     };
 }
 
-void ScanEngine::questionClosed()
+void ScanEngine::askPending()
 {
-    questionOpen_ = false;
     if (pendingNotice_)
-        std::exchange(pendingNotice_, {})();
+        askWhenFree(std::exchange(pendingNotice_, {}));
 }
 
 // A folder that could not be listed leaves its files out of the comparison;
@@ -488,9 +487,11 @@ void ScanEngine::showIncompleteListingNotice()
     alertPresenter()->presentThen(
         AlertRequest { localizedText("ID_CLOUD_LISTING_INCOMPLETE"),
             localizedText("ID_CLOUD_LISTING_INCOMPLETE_DETAILS"), { localizedText("ID_OK") } },
-        [guard = QPointer<ScanEngine>(this)](int) {
-            if (guard)
-                guard->questionClosed();
+        [this, guard = QPointer<ScanEngine>(this)](int) {
+            if (!guard)
+                return;
+            questionOpen_ = false;
+            askPending();
         });
 }
 
@@ -503,11 +504,12 @@ void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
         [this, guard = QPointer<ScanEngine>(this), result](int answer) {
             if (!guard)
                 return;
+            questionOpen_ = false;
             if (answer == 0)
                 screen_.showHomeView();
             refreshLastScanStatus();
             emit scanEnded(result);
-            questionClosed();
+            askPending();
         });
 }
 
@@ -575,11 +577,12 @@ void ScanEngine::confirmStopScanning()
         [this, guard = QPointer<ScanEngine>(this), asked = job_](int answer) {
             if (!guard)
                 return;
+            questionOpen_ = false;
             // A Yes that comes after the scan has ended stops nothing: the
             // next scan must not start stopped.
             if (answer == 1 && asked == job_ && isScanRunning)
                 stopScan();
-            questionClosed();
+            askPending();
         });
 }
 

@@ -112,7 +112,7 @@ private:
     void showIncompleteListingNotice();
     // Runs an engine question now, or after the one that is open.
     void askWhenFree(std::function<void()> ask);
-    void questionClosed();
+    void askPending();
     void stopScan();
     void showLastScanRecord(const QVariantList& history);
 
