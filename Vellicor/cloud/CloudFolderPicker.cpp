@@ -178,6 +178,7 @@ QVariant CloudFolderTreeModel::data(const QModelIndex& index, int role) const
 CloudFolderPicker::CloudFolderPicker(MainViewController& home, CloudSourceController& sources)
     : QObject(&home)
     , home_(home)
+    , sources_(sources)
     , adder_(home.lists(), home.engine())
 {
     buildSheet();
@@ -304,13 +305,14 @@ void CloudFolderPicker::showCloudFolderPicker(HomeTab tab)
     ScanEngine& engine = home_.engine();
     ScanWrapper* handler = engine.scanWrapper;
     const ScanSource source = selectedScanSource().load();
-    if (source == ScanSource::googleDrive || source == ScanSource::thisComputer || !handler) {
+    if (source == ScanSource::thisComputer || !handler) {
         Log::print("No cloud folder list for the chosen source", static_cast<int>(source));
         return;
     }
     if (!handler->isAuthenticateForScan) {
         // The folder list follows the sign-in (the cloud side opens it).
-        handler->authenticateCloud();
+        // Asked for by the assistant, the sheet offers no switch of source.
+        sources_.showSignInSheet(static_cast<bool>(browsed_));
         return;
     }
     if (handler->isFileDeletedFromCloud) {

@@ -62,7 +62,7 @@ private:
     std::unordered_map<const CloudScanFoldersList*, std::pair<const CloudScanFoldersList*, int>> place_;
 };
 
-// The cloud folder picker of Dropbox, OneDrive and Box: a sheet over the main
+// The cloud folder picker of Google Drive, Dropbox, OneDrive and Box: a sheet over the main
 // window with the source's folder tree (listed a level at a time as folders
 // are opened), Add, Cancel and Refresh. Add puts the chosen folder into the
 // home screen's list of the tab the sheet was opened for; opened by the
@@ -120,6 +120,7 @@ private:
     void applyOutcome(const AddOutcome& outcome);
 
     MainViewController& home_;
+    CloudSourceController& sources_;
     CloudFolderAdder adder_;
     CloudFolderTreeModel* model_ = nullptr;
     HomeTab tab_ = HomeTab::include;

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "cloud/BoxCloudHandler.h"
 #include "cloud/CloudConfig.h"
+#include "cloud/CloudSignInSheet.h"
 #include "cloud/DropBoxHandler.h"
 #include "cloud/GoogleDriveHandler.h"
 #include "cloud/LightroomCloudHandler.h"
@@ -11,6 +12,10 @@
 #include "cloud/SecretStore.h"
 #include "core/Localization.h"
 #include "marking/ProtectedFolderStore.h"
+#include "platform/ReachabilityTest.h"
+#include "scan/InternetAlert.h"
+
+#include <QComboBox>
 
 #include <cstdio>
 
@@ -184,7 +189,64 @@ void CloudSourceController::enterHandler(ScanSource chosen)
     if (chosen == ScanSource::lightroomCatalog)
         home_.openScanListPanel();
     else if (!handler->isAuthenticateForScan)
-        handler->authenticateCloud();
+        startSignIn(chosen == ScanSource::googleDrive);
+}
+
+ScanWrapper* CloudSourceController::chosenHandler() const
+{
+    const ScanSource source = selectedScanSource().load();
+    return hasHandler(source) ? handlerFor(source) : nullptr;
+}
+
+CloudSignInSheet& CloudSourceController::signInSheet()
+{
+    if (!signInSheet_) {
+        signInSheet_ = new CloudSignInSheet(&home_, this);
+        signInSheet_->onAllowPermission = [this] { startSignIn(true); };
+        signInSheet_->onCancelWaiting = [this] { cancelWaitingSignIn(); };
+        signInSheet_->onScanComputer = [this] { scanComputerInstead(); };
+    }
+    return *signInSheet_;
+}
+
+void CloudSourceController::showSignInSheet(bool hideScanComputer)
+{
+    hideScanComputer_ = hideScanComputer;
+    signInSheet().showInstructions(selectedScanSource().load(), hideScanComputer);
+}
+
+void CloudSourceController::startSignIn(bool checkInternet)
+{
+    ScanWrapper* handler = chosenHandler();
+    if (!handler)
+        return;
+    if (checkInternet && !isInternetAvailable()) {
+        showInternetUnavailableAlert();
+        return;
+    }
+    signInSheet().showWaiting(selectedScanSource().load());
+    handler->authenticateCloud();
+}
+
+void CloudSourceController::cancelWaitingSignIn()
+{
+    cancellingSignIn_ = true;
+    if (ScanWrapper* handler = chosenHandler())
+        handler->cancelAuthentication();
+    cancellingSignIn_ = false;
+    // Signed out still: the instructions again, Allow Permission enabled.
+    signInSheet().showInstructions(selectedScanSource().load(), hideScanComputer_);
+}
+
+void CloudSourceController::scanComputerInstead()
+{
+    signInSheet().close();
+    const int tag = 100 + static_cast<int>(ScanSource::thisComputer);
+    auto* popUp = home_.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int index = popUp ? std::max(0, popUp->findData(tag)) : 0;
+    if (popUp)
+        popUp->setCurrentIndex(index);
+    home_.changeScanSource(index);
 }
 
 void CloudSourceController::sayNotSetUp(ScanSource source)
@@ -226,6 +288,9 @@ void CloudSourceController::OnScanCompletedProcess()
 void CloudSourceController::onAccessPermissionStatus(bool signedIn)
 {
     std::puts("onAccessPermissionStatus");
+    // The sign-in is over either way; a failure has told the user itself.
+    if (signInSheet_ && !cancellingSignIn_)
+        signInSheet_->close();
     const ScanSource source = selectedScanSource().load();
     ScanWrapper* handler = hasHandler(source) ? handlerFor(source) : nullptr;
     if (signedIn && handler && handler->isAuthenticateForScan)
@@ -235,4 +300,6 @@ void CloudSourceController::onAccessPermissionStatus(bool signedIn)
 void CloudSourceController::dismissAuthenticationWait()
 {
     Log::print("A cloud sign-in ended without access");
+    if (signInSheet_ && !cancellingSignIn_)
+        signInSheet_->close();
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class CloudSignInSheet;
+
 // The home screen's cloud side: one handler per cloud source, made the first
 // time the source is chosen and kept for the rest of the run with its lists
 // and folder tree; the lists the home screen shows while a handler source is
@@ -44,6 +46,12 @@ public:
     // At quit: the OneDrive tokens are forgotten.
     void signOutAtQuit();
 
+    // The instruction sheet of the chosen source's sign-in (the Add button
+    // while signed out); Allow Permission on it starts the sign-in under the
+    // wait sheet.
+    void showSignInSheet(bool hideScanComputer = false);
+    CloudSignInSheet& signInSheet();
+
     // Refreshes the folder picker after a picker listing; none: nothing.
     void setPickerReload(std::function<void()> reload) { pickerReload_ = std::move(reload); }
 
@@ -60,10 +68,21 @@ private:
     void leaveHandler(ScanSource previous);
     void enterHandler(ScanSource chosen);
     void sayNotSetUp(ScanSource source);
+    ScanWrapper* chosenHandler() const;
+    // Signs the chosen source in under the wait sheet; Google's sign-in asks
+    // for the internet first.
+    void startSignIn(bool checkInternet);
+    void cancelWaitingSignIn();
+    void scanComputerInstead();
 
     MainViewController& home_;
     HandlerFactory factory_;
     std::array<std::unique_ptr<ScanWrapper>, 8> handlers_;
     std::function<void()> pickerReload_;
     QString signInRedirectBase_;
+    CloudSignInSheet* signInSheet_ = nullptr;
+    bool hideScanComputer_ = false;
+    // Set while the wait sheet's Cancel gives a sign-in up: the failure that
+    // reports leaves the sheet to the Cancel.
+    bool cancellingSignIn_ = false;
 };

@@ -101,6 +101,7 @@ bool GoogleDriveHandler::authenticateCloud()
         return false;
     }
     signingIn_ = true;
+    const quint64 attempt = ++signInAttempt_;
     const std::optional<QUrl> discovery = config_.url(QStringLiteral("discoveryUrl"));
     if (session_ || !discovery) {
         startFlow(config_);
@@ -110,8 +111,12 @@ bool GoogleDriveHandler::authenticateCloud()
     auto* reader = new RestClient(this);
     reader->setBaseUrl(*discovery);
     reader->setMaxRetries(1);
-    reader->send(RestRequest::get(discovery->toString()), this, [this, reader](const RestReply& reply) {
+    reader->send(RestRequest::get(discovery->toString()), this, [this, reader, attempt](const RestReply& reply) {
         reader->deleteLater();
+        // A sign-in given up while its discovery was under way opens no
+        // browser.
+        if (!signingIn_ || attempt != signInAttempt_)
+            return;
         CloudServiceConfig config = config_;
         const QUrl authorize(reply.object().value(QStringLiteral("authorization_endpoint")).toString());
         const QUrl token(reply.object().value(QStringLiteral("token_endpoint")).toString());
@@ -172,6 +177,7 @@ void GoogleDriveHandler::signInFailed(const QString& why)
     }
     AlertRequest request;
     request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
+    request.informativeText = why;
     request.buttons = { localizedText(QStringLiteral("ID_OK")) };
     alertPresenter()->presentThen(request, nullptr);
     emit signInEnded(false);

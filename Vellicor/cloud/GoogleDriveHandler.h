@@ -44,6 +44,7 @@ public:
     bool resumeSignIn(const QUrl& url);
     // The wait sheet's Cancel.
     void cancelSignIn();
+    void cancelAuthentication() override { cancelSignIn(); }
     // At quit: the tokens are forgotten and their kept item removed.
     void signOutAtQuit();
     bool isSigningIn() const { return signingIn_; }
@@ -87,6 +88,7 @@ private:
     QString redirectBase_;
     std::function<void(const QUrl&)> openBrowser_;
     bool signingIn_ = false;
+    quint64 signInAttempt_ = 0;
     PageSink pageSink_;
     QHash<QString, QString> folderPaths_;
     quint64 listingGeneration_ = 0;

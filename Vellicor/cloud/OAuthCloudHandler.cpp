@@ -55,6 +55,11 @@ OAuthCloudHandler::~OAuthCloudHandler()
     std::erase(liveHandlers(), this);
 }
 
+void OAuthCloudHandler::cancelAuthentication()
+{
+    session_->cancelSignIn();
+}
+
 void OAuthCloudHandler::setRedirectBase(const QString& base)
 {
     redirectBaseSetting() = base;

@@ -25,6 +25,7 @@ public:
     ~OAuthCloudHandler() override;
 
     OAuthSession& session() { return *session_; }
+    void cancelAuthentication() override;
     RestClient& client() { return *client_; }
 
     // Where every handler's sign-in comes back to: the application's loopback

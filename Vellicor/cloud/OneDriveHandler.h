@@ -24,6 +24,7 @@ public:
     // onAccessPermissionStatus(true) or dismissAuthenticationWait(). Without a
     // configured client the wait ends at once and the user is told.
     bool authenticateCloud() override;
+    void cancelAuthentication() override { session_.cancelSignIn(); }
     // Forgets the tokens; a scan needs a new sign-in afterwards.
     void signOut();
     // Where the application's loopback listener takes the browser back to.

@@ -287,6 +287,7 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
     recusiveCount = std::max(0, recusiveCount - 1);
     if (page.failed) {
         Log::print("A Google Drive listing query failed for folder", folderId);
+        job_->markListingIncomplete();
     } else {
         job_->addDriveFiles(page.files);
         if (page.nextPageToken && !isAbortScan && driveScanService)
@@ -449,17 +450,53 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
         return;
     }
     screen_.setResultButtonEnabled(false);
-    showNoDuplicatesNotice(result);
+    // A scan can end while the Stop question is still open; the notice waits
+    // for its answer instead of standing on top of it.
+    askWhenFree([this, result] { showNoDuplicatesNotice(result); });
+    if (job->isListingIncomplete())
+        askWhenFree([this] { showIncompleteListingNotice(); });
+}
+
+void ScanEngine::askWhenFree(std::function<void()> ask)
+{
+    if (!questionOpen_) {
+        ask();
+        return;
+    }
+    if (!pendingNotice_) {
+        pendingNotice_ = std::move(ask);
+        return;
+    }
+    pendingNotice_ = [first = std::move(pendingNotice_), then = std::move(ask), this]() mutable {
+        first();
+        askWhenFree(std::move(then));
+    };
+}
+
+void ScanEngine::askPending()
+{
+    if (pendingNotice_)
+        askWhenFree(std::exchange(pendingNotice_, {}));
+}
+
+// A folder that could not be listed leaves its files out of the comparison;
+// the user hears of it once, after what the scan did find.
+void ScanEngine::showIncompleteListingNotice()
+{
+    questionOpen_ = true;
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText("ID_CLOUD_LISTING_INCOMPLETE"),
+            localizedText("ID_CLOUD_LISTING_INCOMPLETE_DETAILS"), { localizedText("ID_OK") } },
+        [this, guard = QPointer<ScanEngine>(this)](int) {
+            if (!guard)
+                return;
+            questionOpen_ = false;
+            askPending();
+        });
 }
 
 void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
 {
-    // A scan can end while the Stop question is still open; the notice waits
-    // for its answer instead of standing on top of it.
-    if (questionOpen_) {
-        pendingNotice_ = [this, result] { showNoDuplicatesNotice(result); };
-        return;
-    }
     questionOpen_ = true;
     alertPresenter()->presentThen(
         AlertRequest { localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"),
@@ -472,6 +509,7 @@ void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
                 screen_.showHomeView();
             refreshLastScanStatus();
             emit scanEnded(result);
+            askPending();
         });
 }
 
@@ -482,6 +520,8 @@ void ScanEngine::showResultsAfterPause(const JobPtr& job)
     refreshLastScanStatus();
     showResultDetail(result);
     emit scanEnded(result);
+    if (job->isListingIncomplete())
+        askWhenFree([this] { showIncompleteListingNotice(); });
 }
 
 void ScanEngine::showResultDetail(const ScanResultPtr& result)
@@ -542,8 +582,7 @@ void ScanEngine::confirmStopScanning()
             // next scan must not start stopped.
             if (answer == 1 && asked == job_ && isScanRunning)
                 stopScan();
-            if (pendingNotice_)
-                std::exchange(pendingNotice_, {})();
+            askPending();
         });
 }
 

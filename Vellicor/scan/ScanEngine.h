@@ -109,6 +109,10 @@ private:
     void showResultsAfterPause(const JobPtr& job);
     void showResultDetail(const ScanResultPtr& result);
     void showNoDuplicatesNotice(const ScanResultPtr& result);
+    void showIncompleteListingNotice();
+    // Runs an engine question now, or after the one that is open.
+    void askWhenFree(std::function<void()> ask);
+    void askPending();
     void stopScan();
     void showLastScanRecord(const QVariantList& history);
 
@@ -123,8 +127,8 @@ private:
     ScanningLabels labels_;
     int finishPauseMs_ = 3000;
     int resultsPauseMs_ = 1000;
-    // One question of the engine's at a time: Stop's, or the no-duplicates
-    // notice, which waits in pendingNotice_ while Stop's is open.
+    // One question of the engine's at a time: Stop's, or a notice, which waits
+    // in pendingNotice_ while another is open.
     bool questionOpen_ = false;
     std::function<void()> pendingNotice_;
     bool quitAlertOpen_ = false;

@@ -195,6 +195,8 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
 
 void ScanJob::OnScanCompletedProcess()
 {
+    if (scanWrapper && scanWrapper->lastWalkIncomplete)
+        markListingIncomplete();
     if (request.source == ScanSource::lightroomCatalog) {
         // The catalog's files are compared like local ones; their new digests
         // still go to the cache.

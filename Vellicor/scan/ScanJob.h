@@ -52,6 +52,8 @@ public:
     void findDuplicatesInCloudDrives();
     // Ends the job with nothing compared (nothing to list).
     void finishEmpty();
+    // A folder of the listing could not be read: the result may miss files.
+    void markListingIncomplete() { listingIncomplete_ = true; }
 
     // ---- Progress (any thread) ---------------------------------------------
     // The number of records the percentage is formed over.
@@ -70,6 +72,7 @@ public:
     // The result set: the groups of two or more, in order.
     ScanResultPtr result() const;
     qint64 skippedCount() const { return skipped_; }
+    bool isListingIncomplete() const { return listingIncomplete_.load(); }
 
     // The records and groups; the working thread's while the job runs.
     std::vector<FileInfoNodePtr> arrFileNodes;
@@ -85,6 +88,7 @@ private:
 
     Finished finished_;
     std::atomic<bool> finishedFlag_ { false };
+    std::atomic<bool> listingIncomplete_ { false };
     qint64 skipped_ = 0;
 
     std::atomic<qint64> recordCount_ { 0 };

@@ -96,6 +96,9 @@ public:
     // Signs in; true when the request was made. The outcome arrives later in
     // isAuthenticateForScan and through the delegate.
     virtual bool authenticateCloud() { return false; }
+    // Gives up a sign-in that is running (the wait sheet's Cancel); its
+    // outcome is reported as a failure, without an alert.
+    virtual void cancelAuthentication() { }
     // Removes one file; blocks its (worker) thread until the service answered.
     virtual bool deleteCloudFile(const FileInfoNodePtr&) { return false; }
     // Puts one removed file back; the completion is called exactly once.

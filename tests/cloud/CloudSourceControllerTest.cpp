@@ -1,12 +1,17 @@
 #include "cloud/CloudSourceController.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cloud/CloudSignInSheet.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "home/LocationLists.h"
 #include "marking/ProtectedFolderStore.h"
+#include "platform/ReachabilityTest.h"
 #include "support/TempHome.h"
 
 #include <QComboBox>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +22,10 @@ struct CountingPresenter : AlertPresenter {
     int present(const AlertRequest&) override { return ++shown, 0; }
 };
 
+struct Online : NetworkReachabilityProbe {
+    bool isNetworkReachable() override { return true; }
+};
+
 struct CountingChooser : FolderChooser {
     int opened = 0;
     void chooseFolders(const Options&, std::function<void(const QStringList&)>) override { ++opened; }
@@ -25,7 +34,15 @@ struct CountingChooser : FolderChooser {
 // A signed-out service whose folders each hold one sub-folder.
 struct FakeHandler : ScanWrapper {
     int signIns = 0;
+    int cancels = 0;
     bool authenticateCloud() override { return ++signIns, true; }
+    // As the services do: a given-up sign-in reports a failure at once.
+    void cancelAuthentication() override
+    {
+        ++cancels;
+        delegate->dismissAuthenticationWait();
+        delegate->onAccessPermissionStatus(false);
+    }
     void listFolder(const CloudScanFoldersListPtr&, std::function<void(FolderListing)> done) override
     {
         done(FolderListing { {}, { std::make_shared<CloudScanFoldersList>() }, false });
@@ -34,13 +51,14 @@ struct FakeHandler : ScanWrapper {
 
 } // namespace
 
-TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShows)
+TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUnderTheSheets)
 {
     TempHome home;
     UserDefaults defaults(home.configHome());
     startApplicationCore(defaults);
     auto presenter = std::make_shared<CountingPresenter>();
     setAlertPresenter(presenter);
+    setNetworkReachabilityProbe(std::make_shared<Online>());
     ProtectedFolderStore protect(defaults);
     auto screen = std::make_unique<MainViewController>(defaults, protect);
     screen->viewDidLoad();
@@ -63,6 +81,23 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShows)
     auto* dropbox = static_cast<FakeHandler*>(controller->handlerFor(ScanSource::dropbox));
     ASSERT_NE(dropbox, nullptr);
     EXPECT_EQ(dropbox->signIns, 1);
+    // Signed out, the source signs in under the wait sheet; its Cancel gives
+    // the sign-in up and shows the instructions, named for the source.
+    CloudSignInSheet& sheet = controller->signInSheet();
+    ASSERT_TRUE(sheet.isShown() && sheet.isWaiting());
+    sheet.btnCancelWaiting->click();
+    EXPECT_EQ(dropbox->cancels, 1);
+    EXPECT_TRUE(sheet.isShown() && !sheet.isWaiting() && sheet.btnAllowPermission->isEnabled());
+    for (QLabel* label : { sheet.lblGoogleDriveInstructionHeading, sheet.lblGDriveSubInfo[1] })
+        EXPECT_TRUE(label->text().contains("Dropbox") && !label->text().contains("Google"))
+            << label->text().toStdString();
+    sheet.btnAllowPermission->click();
+    EXPECT_EQ(dropbox->signIns, 2);
+    EXPECT_TRUE(sheet.isWaiting() && !sheet.btnAllowPermission->isEnabled());
+    // A failed sign-in closes the sheet; the handler tells why.
+    dropbox->delegate->dismissAuthenticationWait();
+    EXPECT_FALSE(sheet.isShown());
+    EXPECT_EQ(presenter->shown, 0);
     auto excluded = std::make_shared<FilePathNode>();
     lists.excludeListForSource().push_back(excluded);
     ASSERT_EQ(dropbox->arrExcludePathsForCloud->size(), 1u);
@@ -88,8 +123,12 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShows)
     EXPECT_EQ(presenter->shown, 1);
     choose(ScanSource::lightroomCatalog);
     EXPECT_EQ(chooser->opened, 1);
+    controller->showSignInSheet();
+    sheet.btnScanComputer->click();
+    EXPECT_FALSE(sheet.isShown());
+    EXPECT_EQ(selectedScanSource().load(), ScanSource::thisComputer);
 
     screen.reset();
+    setNetworkReachabilityProbe(nullptr);
     setAlertPresenter(nullptr);
-    selectedScanSource() = ScanSource::thisComputer;
 }

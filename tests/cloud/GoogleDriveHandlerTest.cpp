@@ -5,7 +5,7 @@
 #include "cloud/SecretStore.h"
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
-#include "support/FakeHttpServer.h"
+#include "support/FakeGoogle.h"
 #include "support/TempHome.h"
 
 #include <QJsonArray>
@@ -27,28 +27,7 @@ struct Delegate : ScanWrapperDelegate {
 
 QJsonObject item(const QString& id, const QString& name, const QString& md5 = {}, int size = -1)
 {
-    QJsonObject json { { QStringLiteral("id"), id }, { QStringLiteral("name"), name } };
-    if (md5 == QLatin1String("folder"))
-        json.insert(QStringLiteral("mimeType"), QStringLiteral("application/vnd.google-apps.folder"));
-    else if (!md5.isEmpty())
-        json.insert(QStringLiteral("md5Checksum"), md5);
-    if (size >= 0)
-        json.insert(QStringLiteral("size"), QString::number(size));
-    json.insert(QStringLiteral("fileExtension"), name.section(QLatin1Char('.'), -1));
-    return json;
-}
-
-// The id quoted first in a Drive query, unescaped.
-QString parentOf(const FakeHttpRequest& request)
-{
-    const QString q = request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
-    QString id;
-    for (qsizetype i = 1; i < q.size() && q.at(i) != QLatin1Char('\''); ++i) {
-        if (q.at(i) == QLatin1Char('\\'))
-            ++i;
-        id += q.at(i);
-    }
-    return id;
+    return FakeGoogle::item(id, name, md5, size);
 }
 
 class Drive : public ::testing::Test {
@@ -56,12 +35,12 @@ protected:
     TempHome home;
     UserDefaults defaults { home.configHome() };
     std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
-    FakeHttpServer server;
+    FakeGoogle google;
+    FakeHttpServer& server = google.server;
+    QHash<QString, std::vector<QJsonArray>>& tree = google.tree;
     MemorySecretStore secrets;
     Delegate delegate;
     std::unique_ptr<GoogleDriveHandler> drive;
-    // Pages by folder id; "fail" answers 500.
-    QHash<QString, std::vector<QJsonArray>> tree;
     std::vector<std::pair<QString, DriveFilesPage>> pages;
     std::tuple<bool, bool, decltype(scanCategoryFlags)> saved;
 
@@ -73,25 +52,7 @@ protected:
         isAllFileTypesSelected = true;
         scanAnyFileSize = true;
         scanCategoryFlags.fill(true);
-        ASSERT_TRUE(server.listen());
-        server.enableOAuth(QStringLiteral("drive-client"));
-        server.route("GET", QStringLiteral("/discovery"), [this](const FakeHttpRequest&) {
-            return FakeHttpResponse::json(200,
-                { { QStringLiteral("authorization_endpoint"), server.url(QStringLiteral("/authorize")).toString() },
-                    { QStringLiteral("token_endpoint"), server.url(QStringLiteral("/token")).toString() } });
-        });
-        server.route("GET", QStringLiteral("/api/files"), [this](const FakeHttpRequest& request) {
-            const QString parent = parentOf(request);
-            if (parent == QLatin1String("fail") || !server.isAuthorized(request))
-                return FakeHttpResponse::json(parent == QLatin1String("fail") ? 500 : 401, {});
-            const std::vector<QJsonArray> folderPages = tree.value(parent);
-            const int index = request.query.queryItemValue(QStringLiteral("pageToken")).toInt();
-            QJsonObject answer { { QStringLiteral("files"),
-                index < static_cast<int>(folderPages.size()) ? folderPages.at(index) : QJsonArray() } };
-            if (index + 1 < static_cast<int>(folderPages.size()))
-                answer.insert(QStringLiteral("nextPageToken"), QString::number(index + 1));
-            return FakeHttpResponse::json(200, answer);
-        });
+        ASSERT_TRUE(google.start());
         tree.insert(QStringLiteral("root"),
             { QJsonArray { item(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("folder")),
                   item(QStringLiteral("doc"), QStringLiteral("notes.jpg")) },
@@ -104,10 +65,7 @@ protected:
         tree.insert(QStringLiteral("it's\\"),
             { QJsonArray { item(QStringLiteral("g"), QStringLiteral("g.jpg"), QStringLiteral("m2"), 200000) } });
 
-        const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"),
-            { { QStringLiteral("clientId"), QStringLiteral("drive-client") },
-                { QStringLiteral("discoveryUrl"), server.url(QStringLiteral("/discovery")).toString() },
-                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api")).toString() } });
+        const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
         drive = std::make_unique<GoogleDriveHandler>(config, &secrets);
         drive->delegate = &delegate;
         drive->setRedirectBase(QStringLiteral("http://127.0.0.1:4712"));
@@ -160,6 +118,33 @@ TEST_F(Drive, FolderTreeFollowsPagesAndBuildsPathsFromMyDrive)
     ASSERT_TRUE(waitUntil([&] { return !root->children.front()->children.empty(); }));
     EXPECT_EQ(root->children.size(), 1u);
     EXPECT_EQ(root->children.front()->children.front()->folderPath, QStringLiteral("My Drive/A/B"));
+}
+
+TEST_F(Drive, TwoExpansionsAnsweredOutOfOrderHangUnderTheirOwnParents)
+{
+    tree[QStringLiteral("root")][1].append(item(QStringLiteral("c"), QStringLiteral("C"), QStringLiteral("folder")));
+    tree.insert(QStringLiteral("c"),
+        { QJsonArray { item(QStringLiteral("d"), QStringLiteral("D"), QStringLiteral("folder")) } });
+    ASSERT_TRUE(signIn());
+    CloudScanFoldersListPtr root = drive->makeRootFolderNode();
+    drive->fetchChildFolders(root);
+    ASSERT_TRUE(waitUntil([&] { return root->children.size() == 2; }));
+    const CloudScanFoldersListPtr a = root->children.at(0);
+    const CloudScanFoldersListPtr c = root->children.at(1);
+
+    google.holdFor = QStringLiteral("a");
+    drive->fetchChildFolders(a);
+    ASSERT_TRUE(waitUntil([&] { return server.heldCount() == 1; }));
+    drive->fetchChildFolders(c);
+    ASSERT_TRUE(waitUntil([&] { return !c->children.empty(); }));
+    EXPECT_TRUE(a->children.empty());
+    server.releaseHeld();
+    ASSERT_TRUE(waitUntil([&] { return !a->children.empty(); }));
+
+    ASSERT_EQ(a->children.size(), 1u);
+    ASSERT_EQ(c->children.size(), 1u);
+    EXPECT_EQ(a->children.front()->folderPath, QStringLiteral("My Drive/A/B"));
+    EXPECT_EQ(c->children.front()->folderPath, QStringLiteral("My Drive/C/D"));
 }
 
 TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)

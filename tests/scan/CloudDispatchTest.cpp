@@ -1,3 +1,4 @@
+#include "core/Localization.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/EngineFixture.h"
 
@@ -16,6 +17,7 @@ public:
     std::vector<std::vector<CloudScanFoldersListPtr>> listings;
     std::vector<FileInfoNodePtr> toDeliver;
     int rootsMade = 0;
+    bool failsAFolder = false;
 
     CloudScanFoldersListPtr makeRootFolderNode() override
     {
@@ -25,6 +27,7 @@ public:
     void startCloudScan(const std::vector<CloudScanFoldersListPtr>& folders, int, CloudScanSink& sink) override
     {
         listings.push_back(folders);
+        lastWalkIncomplete = failsAFolder;
         for (const FileInfoNodePtr& record : toDeliver)
             sink.addCloudScanFile(record);
         sink.OnScanCompletedProcess();
@@ -123,6 +126,15 @@ TEST_F(CloudDispatch, NoFolderToListEndsTheScanAtOnce)
     EXPECT_EQ(screen.scanningStates.back(), std::make_pair(false, false));
 }
 
+TEST_F(CloudDispatch, AFolderTheWalkCouldNotListIsToldOfAfterTheNoDuplicatesNotice)
+{
+    addCloudRow(QStringLiteral("/Photos"));
+    handler.failsAFolder = true;
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(screen.alertMessages(),
+        QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_CLOUD_LISTING_INCOMPLETE") }));
+}
+
 TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
 {
     const CloudScanFoldersListPtr folder = addCloudRow(QStringLiteral("/Docs"));
@@ -211,6 +223,32 @@ TEST_F(DriveDispatch, EveryAnswerCountsItsQueryDownAndTheLastOneEndsTheScan)
     ASSERT_EQ(screen.results.size(), 1u);
     ASSERT_EQ(screen.results.front()->groups.size(), 1u);
     EXPECT_EQ(screen.results.front()->groups.front()->children.size(), 2u);
+    // The failed folder is told of once, after the results.
+    EXPECT_EQ(screen.alertMessages(), QStringList { localizedText("ID_CLOUD_LISTING_INCOMPLETE") });
+}
+
+TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups)
+{
+    addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
+    addDriveRow(QStringLiteral("Trips"), QStringLiteral("trips-id"));
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    screen.answers = { 1 };
+    engine->confirmStopScanning();
+    ASSERT_TRUE(isAbortScan);
+
+    DriveFilesPage page;
+    page.files = { cloudFile(QStringLiteral("/My Drive/a.jpg"), "same"),
+        cloudFile(QStringLiteral("/My Drive/b.jpg"), "same") };
+    page.nextPageToken = QStringLiteral("page-2");
+    page.subFolders = { { QStringLiteral("a-id"), QStringLiteral("My Drive/A") } };
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, page);
+    EXPECT_TRUE(ended.isEmpty()); // Trips is still out
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("trips-id"), true, DriveFilesPage {});
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(drive.queries.size(), 2u);
+    EXPECT_TRUE(screen.results.empty());
+    EXPECT_TRUE(screen.alertMessages().contains(localizedText("ID_NO_DUPLICATE_ITEMS_FOUND")));
 }
 
 TEST_F(DriveDispatch, ADriveScanWithNothingToQueryEndsAtOnce)

@@ -125,6 +125,23 @@ void FakeHttpServer::answer(QTcpSocket* socket, const FakeHttpRequest& request)
     }
     if (response.neverAnswer)
         return;
+    if (response.held) {
+        held_.emplace_back(socket, response);
+        return;
+    }
+    send(socket, response);
+}
+
+void FakeHttpServer::releaseHeld()
+{
+    for (const auto& [socket, response] : std::exchange(held_, {})) {
+        if (socket)
+            send(socket, response);
+    }
+}
+
+void FakeHttpServer::send(QTcpSocket* socket, const FakeHttpResponse& response)
+{
     QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
     text += "Content-Type: " + response.contentType + "\r\n";
     text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";

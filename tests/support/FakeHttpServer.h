@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTcpServer>
 #include <QUrl>
@@ -39,6 +40,8 @@ struct FakeHttpResponse {
     QList<std::pair<QByteArray, QByteArray>> headers;
     // Keeps the connection open without an answer (a service that hangs).
     bool neverAnswer = false;
+    // Keeps the answer until releaseHeld() (a slow answer, deterministically).
+    bool held = false;
 
     static FakeHttpResponse json(int status, const QJsonObject& object);
 };
@@ -62,6 +65,9 @@ public:
 
     void route(const QByteArray& method, const QString& path, Handler handler);
     std::vector<FakeHttpRequest> requestLog;
+    // Sends the answers kept back so far, in the order they were kept.
+    void releaseHeld();
+    int heldCount() const { return static_cast<int>(held_.size()); }
     int requestCount(const QByteArray& method, const QString& path) const;
 
     // ---- OAuth 2 provider: GET /authorize, POST /token ---------------------
@@ -89,7 +95,10 @@ private:
 
     QTcpServer server_;
     std::map<std::pair<QByteArray, QString>, Handler> routes_;
+    void send(QTcpSocket* socket, const FakeHttpResponse& response);
+
     QHash<QTcpSocket*, QByteArray> buffers_;
+    std::vector<std::pair<QPointer<QTcpSocket>, FakeHttpResponse>> held_;
     QString clientId_;
     struct Grant {
         QString challenge;

@@ -1,0 +1,253 @@
+#include "cloud/CloudSignInSheet.h"
+
+#include "controls/ApplicationFont.h"
+#include "controls/BlackView.h"
+#include "controls/ButtonStyles.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/GradientBox.h"
+#include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
+#include "controls/SheetPanel.h"
+#include "core/Localization.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace {
+
+const QColor lightText(230, 231, 233);
+const QColor dimText(158, 161, 166);
+constexpr int boxWidth = 560;
+constexpr int boxHeight = 390;
+// The wait sheet is the same panel, lower.
+constexpr int waitBoxHeight = 210;
+constexpr int margin = 24;
+constexpr int headerHeight = 38;
+
+QLabel* makeLabel(QWidget* parent, const char* name, int size, QFont::Weight weight, const QColor& colour)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(systemFontOfSize(size, weight));
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+RAZButton* makeButton(QWidget* parent, const char* name)
+{
+    auto* button = new RAZButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    applyResultButtonStyle(button);
+    button->setFont(systemFontOfSize(button->cell().textFontSize()));
+    return button;
+}
+
+} // namespace
+
+CloudSignInSheet::CloudSignInSheet(QWidget* view, QObject* parent)
+    : QObject(parent)
+    , view_(view)
+{
+    buildSheet();
+}
+
+CloudSignInSheet::~CloudSignInSheet()
+{
+    delete window_;
+}
+
+QString CloudSignInSheet::sourceName(ScanSource source)
+{
+    const char* key = "ID_ONEDRIVE";
+    if (source == ScanSource::googleDrive)
+        key = "ID_GOOGLE_DRIVE";
+    else if (source == ScanSource::box)
+        key = "ID_BOXCLOUD";
+    else if (source == ScanSource::dropbox)
+        key = "ID_DROPBOX";
+    return localizedText(key).remove(QLatin1Char('*'));
+}
+
+QString CloudSignInSheet::namedText(const char* key, ScanSource source)
+{
+    QString text = localizedText(key);
+    const QString google = sourceName(ScanSource::googleDrive);
+    if (!google.isEmpty())
+        text.replace(google, sourceName(source), Qt::CaseInsensitive);
+    return text;
+}
+
+void CloudSignInSheet::buildSheet()
+{
+    windowGoogleDriveInstruction = new CustomWindowNag(view_ ? view_->window() : nullptr);
+    window_ = windowGoogleDriveInstruction;
+    windowGoogleDriveInstruction->setObjectName(QStringLiteral("windowGoogleDriveInstruction"));
+    windowGoogleDriveInstruction->setWindowModality(Qt::WindowModal);
+    auto* veil = new BlackView(windowGoogleDriveInstruction);
+    veil->setObjectName(QStringLiteral("veil"));
+
+    boxGoogleDriveInstruction = new SheetPanel(windowGoogleDriveInstruction);
+    boxGoogleDriveInstruction->setObjectName(QStringLiteral("boxGoogleDriveInstruction"));
+    boxGoogleDriveInstruction->resize(boxWidth, boxHeight);
+
+    auto* header = new GradientBox(boxGoogleDriveInstruction);
+    header->setGeometry(0, 0, boxWidth, headerHeight);
+    header->setBackgroundImages(
+        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
+    lblGoogleDriveInstructionHeading
+        = makeLabel(header, "lblGoogleDriveInstructionHeading", 14, QFont::DemiBold, lightText);
+    lblGoogleDriveInstructionHeading->setWordWrap(false);
+    lblGoogleDriveInstructionHeading->setGeometry(16, 0, boxWidth - 32, headerHeight);
+
+    const int pageTop = headerHeight;
+    const QRect pageArea(0, pageTop, boxWidth, boxHeight - pageTop);
+    instructionPage_ = new QWidget(boxGoogleDriveInstruction);
+    instructionPage_->setGeometry(pageArea);
+    waitPage_ = new QWidget(boxGoogleDriveInstruction);
+    waitPage_->setGeometry(0, pageTop, boxWidth, waitBoxHeight - pageTop);
+
+    lblGoogleDiveInstructionSubHeading
+        = makeLabel(instructionPage_, "lblGoogleDiveInstructionSubHeading", 13, QFont::DemiBold, lightText);
+    lblGoogleDiveInstructionSubHeading->setGeometry(margin, 16, boxWidth - 2 * margin, 40);
+
+    static const char* const infoNames[3] = { "lblGDriveInfo1", "lblGDriveInfo2", "lblGDriveInfo3" };
+    static const char* const subInfoNames[3] = { "lblGDriveSubInfo1", "lblGDriveSubInfo2", "lblGDriveSubInfo3" };
+    const int textX = margin + 40;
+    for (int step = 0; step < 3; ++step) {
+        const int y = 72 + step * 76;
+        QLabel* number = makeLabel(instructionPage_, "lblStepNumber", 13, QFont::Bold, Qt::white);
+        number->setText(QString::number(step + 1));
+        number->setAlignment(Qt::AlignCenter);
+        number->setStyleSheet(QStringLiteral("background-color: #2f7fe0; border-radius: 13px;"));
+        number->setGeometry(margin, y, 26, 26);
+        lblGDriveInfo[step] = makeLabel(instructionPage_, infoNames[step], 13, QFont::DemiBold, lightText);
+        lblGDriveInfo[step]->setGeometry(textX, y + 3, boxWidth - textX - margin, 20);
+        lblGDriveSubInfo[step] = makeLabel(instructionPage_, subInfoNames[step], 12, QFont::Normal, dimText);
+        lblGDriveSubInfo[step]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        lblGDriveSubInfo[step]->setGeometry(textX, y + 26, boxWidth - textX - margin, 40);
+    }
+
+    const int bottomY = pageArea.height() - 52;
+    btnScanComputer = makeButton(instructionPage_, "btnScanComputer");
+    btnScanComputer->setGeometry(margin, bottomY + 3, 160, 26);
+    btnCancelInstruction = makeButton(instructionPage_, "btnCancelInstruction");
+    btnCancelInstruction->setGeometry(boxWidth - margin - 150 - 12 - 96, bottomY + 3, 96, 26);
+
+    btnAllowPermission = new IMGButton(instructionPage_);
+    btnAllowPermission->setObjectName(QStringLiteral("btnAllowPermission"));
+    const QString s = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
+                  e = QStringLiteral("blue_btn_sm_right");
+    btnAllowPermission->setButtonsImages(s, m, e, s, m, e, s, m, e);
+    btnAllowPermission->setColorOnState(Qt::white);
+    btnAllowPermission->setColorOffStateDis(Qt::white);
+    btnAllowPermission->setColorOnStateDis(Qt::white);
+    btnAllowPermission->setMakeBoldFont(true);
+    btnAllowPermission->setFontSizeForButton(14);
+    btnAllowPermission->setGeometry(boxWidth - margin - 150, bottomY, 150, 32);
+
+    lblWaitForAuthenticate = makeLabel(waitPage_, "lblWaitForAuthenticate", 14, QFont::DemiBold, lightText);
+    lblWaitForAuthenticate->setAlignment(Qt::AlignCenter);
+    lblWaitForAuthenticate->setGeometry(margin, 26, boxWidth - 2 * margin, 40);
+    hudWaitForAuthenticate = new QProgressBar(waitPage_);
+    hudWaitForAuthenticate->setObjectName(QStringLiteral("hudWaitForAuthenticate"));
+    hudWaitForAuthenticate->setRange(0, 0);
+    hudWaitForAuthenticate->setTextVisible(false);
+    hudWaitForAuthenticate->setGeometry((boxWidth - 220) / 2, 78, 220, 10);
+    btnCancelWaiting = makeButton(waitPage_, "btnCancelWaiting");
+    btnCancelWaiting->setGeometry(boxWidth - margin - 96, waitPage_->height() - 52 + 3, 96, 26);
+
+    connect(btnAllowPermission, &QAbstractButton::clicked, this, [this] {
+        if (onAllowPermission)
+            onAllowPermission();
+    });
+    connect(btnScanComputer, &QAbstractButton::clicked, this, [this] {
+        if (onScanComputer)
+            onScanComputer();
+    });
+    connect(btnCancelInstruction, &QAbstractButton::clicked, this, [this] { close(); });
+    connect(btnCancelWaiting, &QAbstractButton::clicked, this, [this] {
+        if (onCancelWaiting)
+            onCancelWaiting();
+    });
+    // Escape is the Cancel of the page shown.
+    connect(windowGoogleDriveInstruction, &QDialog::rejected, this, [this] {
+        if (waiting_ && onCancelWaiting)
+            onCancelWaiting();
+    });
+    showPage(false);
+}
+
+void CloudSignInSheet::localizeInstructionSheet(ScanSource source)
+{
+    lblGoogleDriveInstructionHeading->setText(
+        namedText("ID_PLEASE_AUTHORIZE_TO_ADD_GOOGLE_DRIVE_IN_SCAN_LIST", source));
+    lblGoogleDiveInstructionSubHeading->setText(
+        namedText("ID_HERE_ARE_STEPS_TO_AUTH_Vlx_TO_SCAN_GOOGLE_DRIVE", source));
+    btnAllowPermission->setText(localizedText("ID_ALLOW_PERMISSION"));
+    btnScanComputer->setText(localizedText("ID_SCAN_COMPUTER"));
+    btnCancelInstruction->setText(localizedText("ID_CANCEL"));
+    btnCancelWaiting->setText(localizedText("ID_CANCEL"));
+    lblGDriveInfo[0]->setText(localizedText("ID_CLICK_ON_ALLOW_PERMISSION_FOR_AUTHANTICATION"));
+    lblGDriveSubInfo[0]->setText(namedText("ID_CLICK_ON_ALLOW_PERMISSION_AT_BOTTOM", source));
+    lblGDriveInfo[1]->setText(localizedText("ID_FILL_REQUIRE_DETAILS_AND_PROCESS"));
+    lblGDriveSubInfo[1]->setText(namedText("ID_ENTER_USERNAME_PASSWORD_GOOGLE_DRIVE_ACCOUNT", source));
+    lblGDriveInfo[2]->setText(namedText("ID_ADD_FOLDER_AND_SCAN_GOOGLE_DRIVE", source));
+    lblGDriveSubInfo[2]->setText(namedText("ID_COME_BACK_TO_APP_CLICK_ADD_FOLDER", source));
+    lblWaitForAuthenticate->setText(localizedText("ID_PLEASE_WAIT_TO_OPEN_AUTH_WINDOW"));
+}
+
+void CloudSignInSheet::showInstructions(ScanSource source, bool hideScanComputer)
+{
+    localizeInstructionSheet(source);
+    btnScanComputer->setVisible(!hideScanComputer);
+    btnAllowPermission->setEnabled(true);
+    showPage(false);
+    present();
+}
+
+void CloudSignInSheet::showWaiting(ScanSource source)
+{
+    localizeInstructionSheet(source);
+    btnAllowPermission->setEnabled(false);
+    showPage(true);
+    present();
+}
+
+void CloudSignInSheet::close()
+{
+    waiting_ = false;
+    windowGoogleDriveInstruction->hide();
+}
+
+bool CloudSignInSheet::isShown() const
+{
+    return windowGoogleDriveInstruction->isVisible();
+}
+
+void CloudSignInSheet::showPage(bool waiting)
+{
+    waiting_ = waiting;
+    instructionPage_->setVisible(!waiting);
+    waitPage_->setVisible(waiting);
+    boxGoogleDriveInstruction->resize(boxWidth, waiting ? waitBoxHeight : boxHeight);
+}
+
+void CloudSignInSheet::present()
+{
+    QWidget* over = view_ ? view_->window() : nullptr;
+    if (over && windowGoogleDriveInstruction->parentWidget() != over)
+        windowGoogleDriveInstruction->setParent(over, windowGoogleDriveInstruction->windowFlags());
+    const QRect area = over ? over->geometry() : QRect(QPoint(), QSize(boxWidth, boxHeight));
+    windowGoogleDriveInstruction->setGeometry(area);
+    if (auto* veil
+        = windowGoogleDriveInstruction->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
+        veil->setGeometry(QRect(QPoint(), area.size()));
+    boxGoogleDriveInstruction->move(
+        (area.width() - boxWidth) / 2, (area.height() - boxGoogleDriveInstruction->height()) / 2);
+    boxGoogleDriveInstruction->raise();
+    if (!windowGoogleDriveInstruction->isVisible())
+        windowGoogleDriveInstruction->open();
+}

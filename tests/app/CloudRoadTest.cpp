@@ -1,0 +1,176 @@
+// The whole Google Drive road through the real screens, offscreen, against a
+// fake Google (discovery, sign-in, Drive): choose the source, sign in, pick a
+// folder, Scan Now, see the fake's duplicates, Remove one to the Drive trash.
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
+#include "cloud/CloudFolderPicker.h"
+#include "cloud/CloudSignInSheet.h"
+#include "cloud/CloudSourceController.h"
+#include "cloud/GoogleDriveHandler.h"
+#include "cloud/HandlerCloudRemover.h"
+#include "cloud/SecretStore.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/IMGButton.h"
+#include "core/AppStartup.h"
+#include "core/Localization.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "platform/ReachabilityTest.h"
+#include "results/ResultViewController.h"
+#include "support/FakeGoogle.h"
+#include "support/TempHome.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Online : NetworkReachabilityProbe {
+    bool isNetworkReachable() override { return true; }
+};
+
+struct Alerts : AlertPresenter {
+    QStringList texts;
+    int present(const AlertRequest& request) override { return texts.append(request.messageText), 0; }
+};
+
+// Clicks a button once the user could: shown and enabled.
+void click(QAbstractButton* button)
+{
+    ASSERT_TRUE(button && waitUntil([button] { return button->isVisible() && button->isEnabled(); }));
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
+
+// The shown button titled with a language key, as the user finds it.
+QAbstractButton* titled(const char* key)
+{
+    QAbstractButton* found = nullptr;
+    waitUntil([&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            for (QAbstractButton* button : top->findChildren<QAbstractButton*>())
+                found = button->isVisible() && button->text() == localizedText(key) ? button : found;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+} // namespace
+
+TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    auto alerts = std::make_shared<Alerts>();
+    setAlertPresenter(alerts);
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+
+    // My Drive holds A (holding B with f.jpg), copy.jpg with f.jpg's checksum
+    // and a file of its own.
+    FakeGoogle google;
+    ASSERT_TRUE(google.start());
+    const auto item = [](const char* id, const char* name, const char* md5 = "folder") {
+        return FakeGoogle::item(QLatin1String(id), QLatin1String(name), QLatin1String(md5), 200000);
+    };
+    google.tree = { { QStringLiteral("root"),
+                        { { item("a", "A"), item("c1", "copy.jpg", "m1"), item("t", "top.jpg", "m0") } } },
+        { QStringLiteral("a"), { { item("b", "B") } } }, { QStringLiteral("b"), { { item("f", "f.jpg", "m1") } } } };
+    FakeHttpServer& server = google.server;
+    std::optional<QJsonObject> trashed;
+    server.route("PATCH", QStringLiteral("/api/files/c1"), [&](const FakeHttpRequest& request) {
+        trashed = request.json();
+        return FakeHttpResponse::json(200, {});
+    });
+
+    // The screens and the cloud side as the composition root wires them, with
+    // the Drive handler of the fake service and a browser that follows its
+    // redirect back into the handler.
+    ProtectedFolderStore protectedFolders(defaults);
+    auto* homeScreen = new MainViewController(defaults, protectedFolders);
+    homeScreen->resize(1082, 700);
+    auto* results = new ResultViewController(defaults,
+        std::shared_ptr<ProtectedFolderStore>(&protectedFolders, [](ProtectedFolderStore*) {}),
+        std::make_shared<LocalFileRemover>(), homeScreen);
+    results->viewDidLoad();
+    results->hide();
+    homeScreen->setResultsReceiver(results);
+    MemorySecretStore secrets;
+    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
+    auto* sources = new CloudSourceController(*homeScreen, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::googleDrive)
+            return nullptr;
+        auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
+        handler->setRedirectBase(QStringLiteral("http://127.0.0.1:4713"));
+        handler->setBrowserOpener([&server, drive = handler.get()](const QUrl& url) {
+            server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
+        });
+        return handler;
+    });
+    results->cleanup().setCloudRemover(
+        std::make_shared<HandlerCloudRemover>([sources] { return sources->handlerFor(selectedScanSource().load()); }));
+    auto* picker = new CloudFolderPicker(*homeScreen, *sources);
+    homeScreen->viewDidLoad();
+    homeScreen->engine().setEndOfScanPauses(0, 0);
+    homeScreen->show();
+
+    // Choosing Google Drive signs in under the wait sheet, then the picker opens.
+    auto* popUp = homeScreen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int driveItemIndex = popUp->findData(100 + static_cast<int>(ScanSource::googleDrive));
+    popUp->setCurrentIndex(driveItemIndex);
+    emit popUp->activated(driveItemIndex);
+    EXPECT_TRUE(sources->signInSheet().isWaiting());
+    ASSERT_TRUE(waitUntil([&] { return picker->windowGoogleDriveFolderList->isVisible(); }));
+    EXPECT_FALSE(sources->signInSheet().isShown());
+    EXPECT_EQ(secrets.items.keys(), QStringList { QStringLiteral("Authorization1") });
+
+    // My Drive, listed by the picker, goes into the scan list.
+    CloudFolderTreeModel& tree = picker->model();
+    ASSERT_TRUE(waitUntil([&] { return tree.rowCount(tree.index(0, 0)) == 1; }));
+    picker->outlineGDFolderList->setCurrentIndex(tree.index(0, 0));
+    click(picker->btnAddFolderGDrive);
+    EXPECT_FALSE(picker->windowGoogleDriveFolderList->isVisible());
+    ASSERT_EQ(homeScreen->lists().arrPathNodesFinder.size(), 1u);
+
+    // Scan Now: the results screen shows the fake's one group.
+    click(homeScreen->scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000));
+    click(titled("ID_SELECT_MANUALLY"));
+    CustomTableView* table = results->tblDuplicates();
+    QAbstractItemModel& list = *table->model();
+    QStringList shown;
+    for (int row = 0; row < list.rowCount(); ++row)
+        shown << list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
+    ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
+    EXPECT_TRUE(
+        shown.contains(QStringLiteral("My Drive/A/B/f.jpg")) && shown.contains(QStringLiteral("My Drive/copy.jpg")));
+
+    // Mark the copy and Remove it: it goes to the Drive trash, f.jpg stays.
+    const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("My Drive/copy.jpg")), 0);
+    auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(copy));
+    ASSERT_TRUE(cell);
+    const QRect box = cell->outletRects(table->visualRect(copy), copy)[std::size_t(CustomCell::Outlet::btnCheckBox)];
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    click(titled("ID_TRASH"));
+    ASSERT_TRUE(waitUntil([&] { return trashed.has_value(); }, 30000));
+    EXPECT_EQ(trashed->value(QStringLiteral("trashed")).toBool(), true);
+    EXPECT_EQ(server.requestCount("PATCH", QStringLiteral("/api/files/f")), 0);
+    // The removal ends with its report; the group of two is gone.
+    click(titled("ID_OK"));
+    EXPECT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
+    EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
+
+    delete homeScreen;
+    setNetworkReachabilityProbe(nullptr);
+    setAlertPresenter(nullptr);
+    selectedScanSource() = ScanSource::thisComputer;
+}

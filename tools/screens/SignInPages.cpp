@@ -1,0 +1,54 @@
+// Gallery pages of the cloud sign-in sheets over the home screen, for Google
+// Drive: the instructions, and the wait while the browser signs in.
+#include "Gallery.h"
+
+#include "base/UserDefaults.h"
+#include "cloud/CloudSignInSheet.h"
+#include "cloud/CloudSourceController.h"
+#include "controls/CustomWindowNag.h"
+#include "core/AppStartup.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+namespace {
+
+QImage renderSignInSheet(bool waiting)
+{
+    QTemporaryDir folder;
+    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
+        qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+    UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    ProtectedFolderStore protectedFolders(defaults);
+    MainViewController home(defaults, protectedFolders);
+    home.setAttribute(Qt::WA_DontShowOnScreen);
+    home.viewDidLoad();
+    home.show();
+    auto* sources = new CloudSourceController(home, [](ScanSource) { return nullptr; });
+    selectedScanSource() = ScanSource::googleDrive;
+    CloudSignInSheet& sheet = sources->signInSheet();
+    if (waiting)
+        sheet.showWaiting(ScanSource::googleDrive);
+    else
+        sheet.showInstructions(ScanSource::googleDrive);
+    QCoreApplication::processEvents();
+
+    // Drawn as the sheet stands, but not as a shown window of its own.
+    sheet.windowGoogleDriveInstruction->hide();
+    QImage image = renderWidget(home);
+    QPainter painter(&image);
+    painter.drawImage(QPoint(0, 0), renderWidget(*sheet.windowGoogleDriveInstruction));
+    painter.end();
+    selectedScanSource() = ScanSource::thisComputer;
+    return image;
+}
+
+const GalleryRegistration instructions("drive-sign-in", [] { return renderSignInSheet(false); });
+const GalleryRegistration waiting("drive-sign-in-wait", [] { return renderSignInSheet(true); });
+
+} // namespace
