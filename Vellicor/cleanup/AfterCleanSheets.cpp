@@ -154,8 +154,10 @@ void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, st
     lblTotalDupsCleaned->setText(figures.totalDupsCleaned);
     // A run that removed nothing, or left some marked files in place, never
     // reads as a success.
-    lblSelectedFileDeleted->setVisible(figures.anyRemoved && figures.notRemoved.isEmpty());
+    const bool success = figures.anyRemoved && figures.notRemoved.isEmpty();
+    lblSelectedFileDeleted->setVisible(success);
     lblSelectedFileDeletedInfo->setVisible(figures.anyRemoved);
+    lblSelectedFileDeletedInfo->move(margin, success ? 78 : 64);
     lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
     lblDupCleaned->setText(figures.dupCleaned);
     lblDupSizeCleaned->setText(figures.dupSizeCleaned);
