@@ -321,8 +321,18 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
         return;
     // The frames are for the window's content size; a larger screen keeps the
     // layout and gives the rest to the result views.
-    for (QWidget* widget : { viewListing_, viewNoDuplicateFound_ })
-        widget->setGeometry(rect());
+    viewListing_->setGeometry(rect());
+    placeNoDuplicatesView();
+}
+
+void ResultViewController::placeNoDuplicatesView()
+{
+    // Below the header and the toolbar, so that Back and the options (Undo)
+    // stay within reach when nothing is left to show.
+    const int top = boxHeaderDetail_->geometry().bottom() + 1;
+    viewNoDuplicateFound_->setGeometry(0, top, width(), std::max(0, height() - top));
+    if (auto* text = viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound")))
+        text->setGeometry(0, viewNoDuplicateFound_->height() / 2 - 20, width(), 40);
 }
 
 void ResultViewController::buildControls()
@@ -842,8 +852,9 @@ void ResultViewController::showResultArea(ResultArea area)
     if (area == ResultArea::allRemoved) {
         viewNoDuplicateFound_->findChild<QLabel*>(name("lblNoDupsFound"))
             ->setText(localizedText("ID_ALL_DUPLICATES_DELETED"));
-        viewListing_->hide();
+        placeNoDuplicatesView();
         viewNoDuplicateFound_->show();
+        viewNoDuplicateFound_->raise();
         return;
     }
     viewNoDuplicateFound_->hide();

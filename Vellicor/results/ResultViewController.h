@@ -189,6 +189,7 @@ private:
     void rememberSelection(const FileInfoNodePtr& file);
     void removalFinished();
     void showResultArea(ResultArea area);
+    void placeNoDuplicatesView();
     void after(int milliseconds, std::function<void()> work);
     void buildMarkAndContextMenus();
     void removedFromList(bool nothingLeft);

@@ -65,6 +65,7 @@ void ResultViewController::removedFromList(bool nothingLeft)
     // duplicates.
     viewNoDuplicateFound_->findChild<QLabel*>(QStringLiteral("lblNoDupsFound"))
         ->setText(localizedText(QStringLiteral("ID_NO_DUPLICATES_FOUND")));
-    viewListing_->hide();
+    placeNoDuplicatesView();
     viewNoDuplicateFound_->show();
+    viewNoDuplicateFound_->raise();
 }
