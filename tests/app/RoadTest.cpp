@@ -16,8 +16,10 @@
 #include "home/MainViewController.h"
 #include "results/PreviewPane.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
 #include "results/ThumbnailCell.h"
+#include "results/ThumbnailProvider.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
@@ -321,6 +323,20 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     const QRect frame = grid->itemFrame(item).translated(0, -grid->verticalScrollBar()->value());
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, ThumbnailCell::layoutFor(frame).checkBox.center());
     EXPECT_EQ(marked(list), 3);
+    // The preview follows the grid's selection: the text file's type icon.
+    EXPECT_TRUE(waitUntil([&] { return preview.previewPath().endsWith(QStringLiteral("notes.txt")); }));
+    EXPECT_TRUE(waitUntil([&] { return preview.previewForFiles()->hasIcon(); }));
+    // Every item in view gets its picture, or its type's icon.
+    EXPECT_TRUE(waitUntil([&] {
+        for (const IndexPath& path : grid->indexPathsForVisibleItems()) {
+            const FileInfoNodePtr file
+                = results.gridModel().fileOf(results.gridModel().indexOfItem(path.section, path.item));
+            const std::optional<QImage> picture = file ? results.thumbnails().cached(*file) : std::nullopt;
+            if (!picture || picture->isNull())
+                return false;
+        }
+        return true;
+    }));
     shot(window, "08-grid-view");
 
     // Automatic marking: every group keeps exactly one file.
