@@ -280,6 +280,8 @@ void ResultViewController::viewDidLoad()
     adjustLayoutForLanguage();
     frames_.apply(this);
     viewSplit_->setSizes({ int(w) - 260, 260 });
+    rememberBaseLayout();
+    fitLayoutToSize();
     btnChangeResultView(ViewMode::list);
     setResultToolbarEnabled(true);
     highlightCategoryButton(-1);
@@ -322,6 +324,7 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     // The frames are for the window's content size; a larger screen keeps the
     // layout and gives the rest to the result views.
     viewListing_->setGeometry(rect());
+    fitLayoutToSize();
     placeNoDuplicatesView();
 }
 

@@ -12,10 +12,13 @@
 #include <QPersistentModelIndex>
 
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class AutoMarkSheetWindows;
 class CleanupController;
@@ -190,6 +193,10 @@ private:
     void removalFinished();
     void showResultArea(ResultArea area);
     void placeNoDuplicatesView();
+    // The bars and the split view as laid out for the base size, and fitted
+    // to the present size (ResultViewFit.cpp).
+    void rememberBaseLayout();
+    void fitLayoutToSize();
     void after(int milliseconds, std::function<void()> work);
     void buildMarkAndContextMenus();
     void removedFromList(bool nothingLeft);
@@ -218,6 +225,7 @@ private:
     std::optional<int> listSortColumn_;
     bool listSortAscending_ = true;
     bool loaded_ = false;
+    std::vector<std::pair<QPointer<QWidget>, QRect>> baseGeometry_;
 
     // Controls, by the names the frames use.
     QWidget* boxHeader_ = nullptr;

@@ -166,3 +166,27 @@ TEST(ResultsTexts, EmptyLanguageTableLeavesEveryTextEmpty)
     }
     LocalizationDetail::resetLocalizationTable();
 }
+
+TEST(ResultsFit, EveryControlStaysInAWindowOfAnySizeAndTheFooterAtItsBottom)
+{
+    TempHome home;
+    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
+    ResultViewController screen(
+        defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+    screen.setAttribute(Qt::WA_DontShowOnScreen);
+    screen.viewDidLoad();
+    screen.show();
+    for (const QSize size : { QSize(960, 600), mainWindowContentSize, QSize(1600, 1000) }) {
+        screen.resize(size);
+        const auto inside = [&](const char* name) {
+            const auto* widget = screen.findChild<QWidget*>(QString::fromLatin1(name));
+            return widget && screen.rect().contains(QRect(widget->mapTo(&screen, QPoint()), widget->size()));
+        };
+        for (const char* name : { "btnBack", "lblSpaceToBeSaved", "btnSettingsInResultView", "btnFullScreen", "btnSort",
+                 "btnOtherItems", "btnBackToFooter", "btnTrash" })
+            EXPECT_TRUE(inside(name)) << name << " at " << size.width() << " x " << size.height();
+        const auto* trash = screen.findChild<QWidget*>(QStringLiteral("btnTrash"));
+        EXPECT_GE(trash->mapTo(&screen, QPoint(0, trash->height())).y(), size.height() - 30) << size.width();
+        EXPECT_GE(trash->mapTo(&screen, QPoint(trash->width(), 0)).x(), size.width() - 40) << size.width();
+    }
+}
