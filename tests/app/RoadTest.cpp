@@ -12,6 +12,7 @@
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
 #include "controls/MyCollectionView.h"
+#include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
 #include "results/PreviewPane.h"
@@ -104,31 +105,24 @@ void shot(QWidget* window, const QString& name)
     EXPECT_TRUE(pixels.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"))) << name.toStdString();
 }
 
-template <typename T> T* visible(const QString& objectName = {})
+template <typename T> T* visible()
 {
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (!top->isVisible())
-            continue;
-        if (auto* self = qobject_cast<T*>(top); self && (objectName.isEmpty() || top->objectName() == objectName))
-            return self;
-        for (T* child : top->findChildren<T*>(objectName)) {
-            if (child->isVisible())
-                return child;
-        }
+        if (auto* shown = qobject_cast<T*>(top); shown && shown->isVisible())
+            return shown;
     }
     return nullptr;
 }
 
-// Clicks a control the user sees; it has to be there, enabled and titled
-// unless it is an image button.
+// Clicks a control the user sees; it has to be there, enabled and titled, an
+// image button at least with a tool tip.
 void click(QAbstractButton* button, bool titled = true)
 {
     ASSERT_TRUE(button);
     ASSERT_TRUE(waitUntil([button] { return button->isVisible() && button->isEnabled(); }))
         << button->objectName().toStdString();
-    if (titled) {
-        EXPECT_FALSE(button->text().trimmed().isEmpty()) << button->objectName().toStdString() << " has no title";
-    }
+    const QString text = titled ? button->text() : button->toolTip();
+    EXPECT_FALSE(text.trimmed().isEmpty()) << button->objectName().toStdString() << " says nothing";
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
@@ -275,7 +269,9 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     auto* scanning = homeScreen.findChild<QWidget*>(QStringLiteral("viewDiskReport"));
     ASSERT_TRUE(scanning);
     if (waitUntil([scanning] { return scanning->isVisible(); }, 2000))
-        shot(window, "04-scanning");
+        shot(window, "04-scan-running");
+    if (waitUntil([] { return !isScanRunning; }, 30000) && !results.isVisible())
+        shot(window, "04-scan-finishing");
     ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
     QAbstractItemModel& list = *results.tblDuplicates()->model();
     EXPECT_EQ(list.rowCount(), 7);
