@@ -407,6 +407,15 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     settle();
     shot(window, "17-after-undo");
 
+    // Back on the home screen, which shows the last scan.
+    click(button(&results, "btnBack"));
+    ASSERT_TRUE(waitUntil([&] { return !results.isVisible(); }));
+    EXPECT_TRUE(homeScreen.isVisible());
+    auto* lastScanCount = homeScreen.findChild<QLabel*>(QStringLiteral("lblLastScanDupFileCount"));
+    ASSERT_TRUE(lastScanCount);
+    EXPECT_EQ(lastScanCount->text(), QStringLiteral("4"));
+    shot(window, "18-home-after-the-scan");
+
     // The one road out: Quit in the application menu ends the event loop.
     AppDelegate& delegate = program.delegate();
     ASSERT_FALSE(delegate.menuQuit->text().isEmpty());
