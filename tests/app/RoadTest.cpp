@@ -282,6 +282,14 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     settle();
     shot(window, "06-results-list");
 
+    // Remove with nothing marked says so through the window's alert.
+    click(button(&results, "btnTrash"));
+    ASSERT_TRUE(waitUntil([] { return visible<QMessageBox>(); }));
+    EXPECT_FALSE(visible<QMessageBox>()->text().isEmpty());
+    shot(window, "06-nothing-marked");
+    click(visible<QMessageBox>()->buttons().value(0));
+    ASSERT_TRUE(waitUntil([] { return !visible<QMessageBox>(); }));
+
     // By hand in the list: a mark, then a picture selected for the preview.
     clickOutlet(results.tblDuplicates(), list.index(0, 0), CustomCell::Outlet::btnCheckBox);
     EXPECT_EQ(marked(list), 1);
