@@ -123,8 +123,8 @@ AppComposition::AppComposition(UserDefaults& defaults)
     delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources_));
     // Cloud files of a result go to the handler of the chosen source.
     CloudSourceController* sources = cloudSources_;
-    results->cleanup().setCloudRemover(std::make_shared<HandlerCloudRemover>(
-        [sources] { return sources->handlerFor(selectedScanSource().load()); }));
+    results->cleanup().setCloudRemover(
+        std::make_shared<HandlerCloudRemover>([sources] { return sources->handlerFor(selectedScanSource().load()); }));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources_);
