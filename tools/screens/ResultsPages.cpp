@@ -85,6 +85,10 @@ std::vector<DuplicateGroupPtr> sampleGroups()
 }
 
 struct StartedResults {
+    // The language goes back to what it was, so that the pages after a page
+    // in another language keep their own layout.
+    const QString previousLanguage = currentLanguageCode;
+    ~StartedResults() { currentLanguageCode = previousLanguage; }
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ResultViewController> screen;
