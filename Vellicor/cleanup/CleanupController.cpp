@@ -320,9 +320,15 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
     }
     if (reinserted) {
         state_.btnShowAllItems();
-        state_.dupCount = duplicateTotals(state_).first;
+        const auto [dupCount, dupBytes] = duplicateTotals(state_);
+        state_.dupCount = dupCount;
+        // The last scan's figures went down with the clean-up; they come back
+        // with the files, or the home screen would report duplicates that
+        // are gone.
+        appendScanHistoryRecord(dupCount, dupBytes, defaults_);
         state_.updateDuplicatesSummary(state_.arrMainGroup);
         emit resultAreaChanged(ResultArea::listing);
+        emit AppNotifier::instance().UpdateLastScanStatus();
     }
     emit undoRunningChanged(false);
     if (!afterCleanScreen_)

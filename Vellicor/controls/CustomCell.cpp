@@ -70,9 +70,8 @@ void drawRoundButton(QPainter& painter, const QRect& rect, bool cross)
     painter.restore();
 }
 
-// The check box in the application's own look, readable on the dark and the
-// light lists alike: a grey frame when off, blue with a tick when on and with
-// a bar when mixed.
+} // namespace
+
 void drawCheckBox(QPainter& painter, const QRect& rect, int state)
 {
     painter.save();
@@ -98,8 +97,6 @@ void drawCheckBox(QPainter& painter, const QRect& rect, int state)
     }
     painter.restore();
 }
-
-} // namespace
 
 CustomCell::CustomCell(QObject* parent)
     : QStyledItemDelegate(parent)

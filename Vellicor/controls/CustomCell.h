@@ -9,6 +9,8 @@
 #include <array>
 #include <optional>
 
+class QPainter;
+
 // One run of a text drawn in its own colour ("3 / 5" with the marked number
 // in blue). A text outlet takes a QString or a CellText.
 struct TextRun {
@@ -17,6 +19,11 @@ struct TextRun {
 };
 using CellText = QList<TextRun>;
 Q_DECLARE_METATYPE(CellText)
+
+// The check box in the application's own look, readable on the dark and the
+// light lists alike: a grey frame when off (state 0), blue with a tick when on
+// (1) and with a bar when mixed (-1). The lists and the thumbnail grid draw it.
+void drawCheckBox(QPainter& painter, const QRect& rect, int state);
 
 // The one cell of the application's tables and outlines, as an item delegate:
 // the views paint every visible cell through it, so no widget is made per

@@ -1,9 +1,32 @@
 #include "controls/CustomWindowNag.h"
 
+#include <QPainter>
+
 CustomWindowNag::CustomWindowNag(QWidget* parent, Qt::WindowFlags)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+}
+
+void CustomWindowNag::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    backdrop_ = QPixmap();
+    QWidget* under = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!under || !under->isVisible())
+        return;
+    const QRect covered(under->mapFromGlobal(geometry().topLeft()), size());
+    if (covered.intersects(under->rect()))
+        backdrop_ = under->grab(covered);
+}
+
+void CustomWindowNag::paintEvent(QPaintEvent* event)
+{
+    if (!backdrop_.isNull()) {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, backdrop_);
+    }
+    QDialog::paintEvent(event);
 }

@@ -332,6 +332,18 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     const LayoutFrame& laidOut = frames_[name("viewListing")];
     resultsFramesForExtraRoom(frames_, std::max(0.0, width() - laidOut.width), std::max(0.0, height() - laidOut.height))
         .apply(this);
+    placeNoDuplicatesView();
+}
+
+void ResultViewController::placeNoDuplicatesView()
+{
+    // Below the header and the toolbar, so that Back and the options (Undo)
+    // stay within reach when nothing is left to show.
+    const int top = boxHeaderDetail_->geometry().bottom() + 1;
+    for (QWidget* view : { static_cast<QWidget*>(viewNoDuplicateFound_), static_cast<QWidget*>(viewSucccess_) }) {
+        view->setGeometry(0, top, width(), std::max(0, height() - top));
+        view->raise();
+    }
 }
 
 void ResultViewController::buildControls()
@@ -351,22 +363,6 @@ void ResultViewController::buildControls()
     }
     viewNoDuplicateFound_->setObjectName(name("viewNoDuplicateFound"));
     viewSucccess_->setObjectName(name("viewSucccess"));
-    // Each has its own way back to the home screen, where the header's is hidden.
-    const std::pair<QWidget*, const char*> backs[]
-        = { { viewNoDuplicateFound_, "btnBackFromNoDuplicates" }, { viewSucccess_, "btnBackFromSuccess" } };
-    for (const auto& [view, objectName] : backs) {
-        auto* back = new IMGButton(view);
-        back->setObjectName(name(objectName));
-        styleDarkButton(back);
-        back->setFontSizeForButton(13);
-        back->setColorOnState(Qt::white);
-        back->setColorOffState(Qt::white);
-        back->setGeometry(20, 16, 90, 32);
-        connect(back, &QAbstractButton::clicked, this, [this] {
-            if (backHandler_)
-                backHandler_();
-        });
-    }
 
     boxHeader_ = box("boxHeader", viewListing_, barColor);
     btnBack_ = new IMGButton(boxHeader_);
@@ -862,13 +858,13 @@ void ResultViewController::showResultArea(ResultArea area)
     state_->updateDuplicatesSummary(state_->arrMainGroup);
     updatePieChart();
     viewNoDuplicateFound_->hide();
+    viewListing_->show();
     if (area == ResultArea::allRemoved) {
-        viewListing_->hide();
+        placeNoDuplicatesView();
         viewSucccess_->show();
         return;
     }
     viewSucccess_->hide();
-    viewListing_->show();
     btnAutoMark_->setEnabled(area == ResultArea::listing);
 }
 

@@ -12,10 +12,13 @@
 #include <QPersistentModelIndex>
 
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class AutoMarkSheetWindows;
 class CleanupController;
@@ -195,6 +198,7 @@ private:
     void rememberSelection(const FileInfoNodePtr& file);
     void removalFinished();
     void showResultArea(ResultArea area);
+    void placeNoDuplicatesView();
     void after(int milliseconds, std::function<void()> work);
     void buildMarkAndContextMenus();
     void removedFromList(bool nothingLeft);

@@ -65,7 +65,8 @@ void ResultViewController::removedFromList(bool nothingLeft)
         return;
     // The last group went: the nothing-found view, as after a scan without
     // duplicates.
-    viewListing_->hide();
     viewSucccess_->hide();
+    placeNoDuplicatesView();
     viewNoDuplicateFound_->show();
+    viewNoDuplicateFound_->raise();
 }

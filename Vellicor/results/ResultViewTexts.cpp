@@ -22,8 +22,6 @@ const ControlText texts[] = {
     { "btnOptions", "ID_OPTIONS" },
     { "btnBack", "ID_BACK" },
     { "btnBackToFooter", "ID_BACK" },
-    { "btnBackFromNoDuplicates", "ID_BACK" },
-    { "btnBackFromSuccess", "ID_BACK" },
     { "lblNoDupsFound", "ID_NO_DUPLICATES_FOUND" },
     { "lblNoDuplicateFoundListView", "ID_NO_DUPLICATES_FOUND" },
     { "lblNoDuplicateFoundOutlineview", "ID_NO_DUPLICATES_FOUND" },

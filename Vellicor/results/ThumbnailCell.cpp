@@ -1,6 +1,7 @@
 #include "results/ThumbnailCell.h"
 
 #include "controls/ApplicationFont.h"
+#include "controls/CustomCell.h"
 #include "controls/MyCollectionView.h"
 #include "core/CommonFuncs.h"
 #include "results/ResultsGridProxy.h"
@@ -105,11 +106,7 @@ void ThumbnailCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawText(layout.info, Qt::AlignCenter, infoText(*file));
         painter->fillRect(layout.strip, stripColor(*file));
 
-        QStyleOptionButton box;
-        box.rect = layout.checkBox;
-        box.state = QStyle::State_Enabled | (file->state.value_or(false) ? QStyle::State_On : QStyle::State_Off);
-        const QWidget* widget = option.widget;
-        (widget ? widget->style() : QApplication::style())->drawControl(QStyle::CE_CheckBox, &box, painter, widget);
+        drawCheckBox(*painter, layout.checkBox, file->state.value_or(false) ? 1 : 0);
     }
     if (option.state & QStyle::State_Selected) {
         painter->setPen(QPen(selectedFrameColor, 2));

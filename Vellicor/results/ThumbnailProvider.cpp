@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/ImageProcessing.h"
+#include "results/PreviewLoader.h"
 
 #include <QBuffer>
 
@@ -217,9 +218,9 @@ QImage ThumbnailProvider::typeIcon(const QString& path)
     auto found = icons_.constFind(type.name());
     if (found != icons_.constEnd())
         return *found;
-    QIcon icon = QIcon::fromTheme(type.iconName());
-    if (icon.isNull())
-        icon = QIcon::fromTheme(type.genericIconName());
+    // The preview pane's icon, which falls back to the style's file icon
+    // where the desktop has no icon theme.
+    const QIcon icon = ::typeIcon(PreviewContent { {}, std::nullopt, type.iconName(), type.genericIconName() });
     const int side = std::min(pictureSize_.width(), pictureSize_.height()) / 2;
     const QImage image = icon.isNull() ? QImage() : icon.pixmap(side, side).toImage();
     icons_.insert(type.name(), image);

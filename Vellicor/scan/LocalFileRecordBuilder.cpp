@@ -139,7 +139,8 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
     } else {
         record.isLocked = isFileImmutable(filePath);
     }
-    record.deviceId = (static_cast<quint64>(st.stx_dev_major) << 32) | st.stx_dev_minor;
+    // As stat(2) gives it: the removal checks and the walk compare it with st_dev.
+    record.deviceId = makedev(st.stx_dev_major, st.stx_dev_minor);
     record.inode = st.stx_ino;
 
     record.isDirectory = S_ISDIR(st.stx_mode);

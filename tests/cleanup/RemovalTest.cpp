@@ -361,6 +361,10 @@ TEST_F(Removal, UndoPutsTheRemovedFilesThemselvesBackAndShowsThemAgain)
     EXPECT_EQ(state.arrGroups[1]->filterChildren, (std::vector { k3, m3 }));
     EXPECT_FALSE(m3->isMoveToTrash);
     EXPECT_EQ(state.countMarked(), 3);
+    // The last scan's figures follow the duplicates that are back.
+    const auto records = defaults.arrayValue(QString::fromLatin1(SettingsKey::lastScanStatus)).value_or(QVariantList());
+    ASSERT_FALSE(records.isEmpty());
+    EXPECT_EQ(records.last().toMap().value(QStringLiteral("dupCount")).toLongLong(), 3);
 
     // Restored files are acted on again as the files they are now.
     ASSERT_TRUE(run());

@@ -1,5 +1,6 @@
 #include "ControlsTestSupport.h"
 
+#include "controls/CustomWindowNag.h"
 #include "controls/HSVExtras.h"
 #include "controls/LayoutFrame.h"
 #include "controls/WindowHelpers.h"
@@ -9,6 +10,7 @@
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -108,3 +110,21 @@ TEST(WindowHelpers, ColumnHeadersTakeTitleTooltipAndTheLanguagesWidth)
 }
 
 } // namespace
+
+TEST(CustomWindowNag, ShowsTheWindowItCoversBehindItsTranslucentParts)
+{
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(200, 40, 40));
+    window.setPalette(palette);
+    window.setGeometry(100, 100, 300, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    CustomWindowNag sheet(&window);
+    sheet.setGeometry(window.geometry().adjusted(50, 50, -50, -50));
+    sheet.show();
+    const QImage shown = sheet.grab().toImage();
+    EXPECT_EQ(shown.pixelColor(10, 10), QColor(200, 40, 40));
+}

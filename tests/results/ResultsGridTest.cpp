@@ -163,7 +163,7 @@ TEST_F(ResultsGrid, AMarkInTheGridShowsInEveryViewAndSelectsTheItem)
     EXPECT_EQ(screen->piePercentLabel(1)->text(), "100.00%");
 }
 
-TEST(Thumbnails, CorruptPicturesShowThePlaceholderAndStaleAnswersAreDropped)
+TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAnswersAreDropped)
 {
     TempHome home;
     const QString good = home.path() + "/good.png";
@@ -207,6 +207,14 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderAndStaleAnswersAreDropped)
     QCoreApplication::processEvents();
     EXPECT_EQ(ready.count(), 2);
     EXPECT_FALSE(provider.cached(node(good)));
+
+    // Any other file without a stored thumbnail shows its type's icon, also
+    // where the desktop has no icon theme.
+    FileInfoNode text = node(home.path() + "/notes.txt");
+    text.fileCategory = Cat::Doc;
+    provider.request(text, ScanSource::thisComputer);
+    ASSERT_TRUE(ready.wait());
+    EXPECT_FALSE(provider.cached(text)->isNull());
 }
 
 TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)

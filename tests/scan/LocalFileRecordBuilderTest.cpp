@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -61,7 +62,11 @@ TEST(LocalFileRecord, AcceptedFileCarriesItsMeasuresAndIdentity)
     EXPECT_EQ(b.record.fileName, QStringLiteral("Notes.TXT"));
     EXPECT_EQ(b.record.state, 0);
     EXPECT_EQ(b.record.modDate, QDateTime::fromSecsSinceEpoch(1600000000, Qt::UTC));
-    EXPECT_NE(b.record.inode, 0u);
+    // The identity the removal checks compare with lstat.
+    struct stat status { };
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &status), 0);
+    EXPECT_EQ(b.record.inode, status.st_ino);
+    EXPECT_EQ(b.record.deviceId, status.st_dev);
     EXPECT_FALSE(b.record.isMd5Calucaluted);
     EXPECT_TRUE(b.record.arrForSubPathMd5.has_value());
     EXPECT_FALSE(b.record.isRawFormat);

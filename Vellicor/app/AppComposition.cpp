@@ -1,0 +1,153 @@
+#include "app/AppComposition.h"
+
+#include "app/AppDelegate.h"
+#include "app/WindowAlertPresenter.h"
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
+#include "cloud/CloudFolderPicker.h"
+#include "cloud/CloudSourceController.h"
+#include "cloud/GoogleDriveHandler.h"
+#include "cloud/HandlerCloudRemover.h"
+#include "controls/ApplicationFont.h"
+#include "emptyfolders/EmptyFolderHandler.h"
+#include "home/LocationLists.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
+#include "platform/FileRemover.h"
+#include "preferences/PreferencesPanes.h"
+#include "preferences/PreferencesWindowController.h"
+#include "results/ResultViewController.h"
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+namespace {
+
+// The delegate's cloud sessions: the Drive handler, once the source has been
+// chosen, takes the Google redirects and forgets its sign-in at quit. The
+// controller is a child of the home screen, which outlives the event loop.
+class HandlerCloudSessions : public CloudSessions {
+public:
+    explicit HandlerCloudSessions(CloudSourceController* sources)
+        : sources_(sources)
+    {
+    }
+    void handleDropboxRedirect(const QUrl&) override { }
+    bool resumeGoogleSignIn(const QUrl& url) override
+    {
+        GoogleDriveHandler* drive = driveHandler();
+        return drive && drive->resumeSignIn(url);
+    }
+    bool handleOneDriveRedirect(const QUrl& url) override { return sources_ && sources_->handleOneDriveRedirect(url); }
+    void signOutAtQuit() override
+    {
+        if (GoogleDriveHandler* drive = driveHandler())
+            drive->signOutAtQuit();
+        if (sources_)
+            sources_->signOutAtQuit();
+    }
+
+private:
+    GoogleDriveHandler* driveHandler() const
+    {
+        return sources_ ? dynamic_cast<GoogleDriveHandler*>(sources_->handlerFor(ScanSource::googleDrive)) : nullptr;
+    }
+    QPointer<CloudSourceController> sources_;
+};
+
+// The delegate's view of the preferences window.
+class PreferencesWindowAdapter : public PreferencesWindow {
+public:
+    PreferencesWindowAdapter(UserDefaults& defaults, std::function<QStringList()> scanListPaths)
+        : controller_(makePreferencesWindowController(defaults, std::move(scanListPaths)))
+    {
+    }
+    void showPreferencesWindow(const std::optional<QString>& pane) override
+    {
+        controller_->showPreferencesWindow(pane);
+    }
+
+private:
+    std::unique_ptr<PreferencesWindowController> controller_;
+};
+
+} // namespace
+
+AppComposition::AppComposition(UserDefaults& defaults)
+    : defaults_(defaults)
+{
+    installApplicationFont();
+    installApplicationStyle();
+    protectedFolders_ = std::make_unique<ProtectedFolderStore>(defaults);
+    home_ = new MainViewController(defaults, *protectedFolders_);
+    delegate_ = std::make_unique<AppDelegate>(defaults, makeHomeScreen(home_));
+    AppDelegate& delegate = *delegate_;
+    MainViewController* home = home_;
+    delegate.setPreferencesWindowFactory([home, &defaults] {
+        return std::make_unique<PreferencesWindowAdapter>(defaults, [home] {
+            // The excluded-folders pane checks new exclusions against the scan list.
+            QStringList paths;
+            for (const FilePathNodePtr& row : home->lists().arrPathNodesFinder) {
+                if (row && row->filePath)
+                    paths.append(*row->filePath);
+            }
+            return paths;
+        });
+    });
+    // The results screen lies over the home screen while it shows a result set;
+    // Back hides it again. The store outlives both, so it is shared unowned.
+    auto* results = new ResultViewController(defaults,
+        std::shared_ptr<ProtectedFolderStore>(protectedFolders_.get(), [](ProtectedFolderStore*) {}),
+        std::make_shared<LocalFileRemover>(), home);
+    results_ = results;
+    results->hide();
+    results->setBackHandler([home, results] {
+        results->hide();
+        home->showHomeView();
+    });
+    home->setResultsReceiver(results);
+    results->setPreferencesOpener([&delegate] { delegate.openPrefrencesTapped(); });
+    // The cloud sources' handlers and lists; a child of the home screen.
+    cloudSources_ = new CloudSourceController(*home, [&delegate](ScanSource source) {
+        std::unique_ptr<ScanWrapper> handler = CloudSourceController::defaultHandlerFactory(source);
+        if (auto* drive = dynamic_cast<GoogleDriveHandler*>(handler.get()))
+            drive->setRedirectBase(delegate.signInListener().redirectBase());
+        return handler;
+    });
+    delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources_));
+    // Cloud files of a result go to the handler of the chosen source.
+    CloudSourceController* sources = cloudSources_;
+    results->cleanup().setCloudRemover(
+        std::make_shared<HandlerCloudRemover>([sources] { return sources->handlerFor(selectedScanSource().load()); }));
+    // The cloud folder picker of the home screen's Add and the assistant's
+    // Browse; a child of the home screen too.
+    auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources_);
+    results->selectionController().setCloudFolders(cloudPicker);
+    home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(delegate_.get()));
+    home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
+        delegate.preferencesWindowController().showPreferencesWindow(pane);
+    });
+    setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
+}
+
+AppComposition::~AppComposition()
+{
+    setAlertPresenter(nullptr);
+    // The window, and with it both screens, goes before the store they share.
+    delegate_.reset();
+}
+
+void AppComposition::launch()
+{
+    delegate_->awakeFromNib();
+    // After the window has taken its size, so a small screen gets the
+    // results screen's small layout.
+    results_->viewDidLoad();
+    delegate_->applicationDidFinishLaunching();
+    cloudSources_->setSignInRedirectBase(delegate_->signInListener().redirectBase());
+    delegate_->window()->show();
+}

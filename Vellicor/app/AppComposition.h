@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+class AppDelegate;
+class CloudSourceController;
+class MainViewController;
+class ProtectedFolderStore;
+class ResultViewController;
+class UserDefaults;
+
+// The program as the executable runs it: the application's look, the home
+// screen, the results screen over it, the preferences window, the cloud
+// sources and their picker, the empty-folder cleaner, the delegate that owns
+// the main window, and the window's alert presenter. main() and the
+// end-to-end test build it the same way, so there is one wiring. Needs a
+// QApplication; GUI thread only. Going, it puts the standard alert presenter
+// back.
+class AppComposition {
+public:
+    explicit AppComposition(UserDefaults& defaults);
+    ~AppComposition();
+    AppComposition(const AppComposition&) = delete;
+    AppComposition& operator=(const AppComposition&) = delete;
+
+    // The start-up in the main window, then the window shown.
+    void launch();
+
+    AppDelegate& delegate() { return *delegate_; }
+    MainViewController& home() { return *home_; }
+    ResultViewController& results() { return *results_; }
+
+private:
+    UserDefaults& defaults_;
+    // The protected folders are one list for the whole run, shared by the
+    // home and results screens; it outlives the delegate, which owns both.
+    std::unique_ptr<ProtectedFolderStore> protectedFolders_;
+    std::unique_ptr<AppDelegate> delegate_;
+    MainViewController* home_ = nullptr;
+    ResultViewController* results_ = nullptr;
+    CloudSourceController* cloudSources_ = nullptr;
+};
