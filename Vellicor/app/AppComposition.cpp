@@ -77,7 +77,7 @@ private:
 
 } // namespace
 
-AppComposition::AppComposition(UserDefaults& defaults)
+AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::HandlerFactory handlers)
     : defaults_(defaults)
 {
     installApplicationFont();
@@ -112,8 +112,8 @@ AppComposition::AppComposition(UserDefaults& defaults)
     home->setResultsReceiver(results);
     results->setPreferencesOpener([&delegate] { delegate.openPrefrencesTapped(); });
     // The cloud sources' handlers and lists; a child of the home screen.
-    cloudSources_ = new CloudSourceController(*home, [&delegate](ScanSource source) {
-        std::unique_ptr<ScanWrapper> handler = CloudSourceController::defaultHandlerFactory(source);
+    cloudSources_ = new CloudSourceController(*home, [&delegate, handlers = std::move(handlers)](ScanSource source) {
+        std::unique_ptr<ScanWrapper> handler = handlers(source);
         if (auto* drive = dynamic_cast<GoogleDriveHandler*>(handler.get()))
             drive->setRedirectBase(delegate.signInListener().redirectBase());
         return handler;
@@ -125,8 +125,8 @@ AppComposition::AppComposition(UserDefaults& defaults)
         std::make_shared<HandlerCloudRemover>([sources] { return sources->handlerFor(selectedScanSource().load()); }));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
-    auto* cloudPicker = new CloudFolderPicker(*home, *cloudSources_);
-    results->selectionController().setCloudFolders(cloudPicker);
+    cloudPicker_ = new CloudFolderPicker(*home, *cloudSources_);
+    results->selectionController().setCloudFolders(cloudPicker_);
     home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(delegate_.get()));
     home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
         delegate.preferencesWindowController().showPreferencesWindow(pane);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "cloud/CloudSourceController.h"
+
 #include <memory>
 
 class AppDelegate;
-class CloudSourceController;
+class CloudFolderPicker;
 class MainViewController;
 class ProtectedFolderStore;
 class ResultViewController;
@@ -18,7 +20,10 @@ class UserDefaults;
 // back.
 class AppComposition {
 public:
-    explicit AppComposition(UserDefaults& defaults);
+    // handlers makes each cloud source's handler (the program's own by
+    // default; the end-to-end tests give handlers of their fake services).
+    explicit AppComposition(UserDefaults& defaults,
+        CloudSourceController::HandlerFactory handlers = CloudSourceController::defaultHandlerFactory);
     ~AppComposition();
     AppComposition(const AppComposition&) = delete;
     AppComposition& operator=(const AppComposition&) = delete;
@@ -29,6 +34,8 @@ public:
     AppDelegate& delegate() { return *delegate_; }
     MainViewController& home() { return *home_; }
     ResultViewController& results() { return *results_; }
+    CloudSourceController& cloudSources() { return *cloudSources_; }
+    CloudFolderPicker& cloudPicker() { return *cloudPicker_; }
 
 private:
     UserDefaults& defaults_;
@@ -39,4 +46,5 @@ private:
     MainViewController* home_ = nullptr;
     ResultViewController* results_ = nullptr;
     CloudSourceController* cloudSources_ = nullptr;
+    CloudFolderPicker* cloudPicker_ = nullptr;
 };

@@ -1,6 +1,7 @@
 // The whole Google Drive road through the real screens, offscreen, against a
 // fake Google (discovery, sign-in, Drive): choose the source, sign in, pick a
 // folder, Scan Now, see the fake's duplicates, Remove one to the Drive trash.
+#include "app/AppComposition.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
@@ -8,7 +9,6 @@
 #include "cloud/CloudSignInSheet.h"
 #include "cloud/CloudSourceController.h"
 #include "cloud/GoogleDriveHandler.h"
-#include "cloud/HandlerCloudRemover.h"
 #include "cloud/SecretStore.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
@@ -18,8 +18,6 @@
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
-#include "platform/FileRemover.h"
 #include "platform/ReachabilityTest.h"
 #include "results/ResultViewController.h"
 #include "support/FakeGoogle.h"
@@ -91,36 +89,26 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
         return FakeHttpResponse::json(200, {});
     });
 
-    // The screens and the cloud side as the composition root wires them, with
-    // the Drive handler of the fake service and a browser that follows its
-    // redirect back into the handler.
-    ProtectedFolderStore protectedFolders(defaults);
-    auto* homeScreen = new MainViewController(defaults, protectedFolders);
-    homeScreen->resize(1082, 700);
-    auto* results = new ResultViewController(defaults,
-        std::shared_ptr<ProtectedFolderStore>(&protectedFolders, [](ProtectedFolderStore*) {}),
-        std::make_shared<LocalFileRemover>(), homeScreen);
-    results->viewDidLoad();
-    results->hide();
-    homeScreen->setResultsReceiver(results);
+    // The program as main() builds it, with the Drive handler of the fake
+    // service and a browser that follows its redirect back into the handler.
     MemorySecretStore secrets;
     const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
-    auto* sources = new CloudSourceController(*homeScreen, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
         if (source != ScanSource::googleDrive)
             return nullptr;
         auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
-        handler->setRedirectBase(QStringLiteral("http://127.0.0.1:4713"));
         handler->setBrowserOpener([&server, drive = handler.get()](const QUrl& url) {
             server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
         });
         return handler;
     });
-    results->cleanup().setCloudRemover(
-        std::make_shared<HandlerCloudRemover>([sources] { return sources->handlerFor(selectedScanSource().load()); }));
-    auto* picker = new CloudFolderPicker(*homeScreen, *sources);
-    homeScreen->viewDidLoad();
+    program.launch();
+    setAlertPresenter(alerts);
+    MainViewController* homeScreen = &program.home();
+    ResultViewController* results = &program.results();
+    CloudSourceController* sources = &program.cloudSources();
+    CloudFolderPicker* picker = &program.cloudPicker();
     homeScreen->engine().setEndOfScanPauses(0, 0);
-    homeScreen->show();
 
     // Choosing Google Drive signs in under the wait sheet, then the picker opens.
     auto* popUp = homeScreen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
@@ -169,7 +157,6 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     EXPECT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
     EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
 
-    delete homeScreen;
     setNetworkReachabilityProbe(nullptr);
     setAlertPresenter(nullptr);
     selectedScanSource() = ScanSource::thisComputer;
