@@ -35,11 +35,12 @@ quint64 saturatingAdd(quint64 a, quint64 b)
     return b > std::numeric_limits<quint64>::max() - a ? std::numeric_limits<quint64>::max() : a + b;
 }
 
+// Only a count of one takes the singular: none reads "0 duplicates in 0 groups".
 const char* groupsLineKey(qint64 duplicates, qint64 groups)
 {
-    if (duplicates < 2)
-        return groups < 2 ? "ID_DUPLICATE_IN_GROUP" : "ID_DUPLICATE_IN_GROUPS";
-    return groups < 2 ? "ID_DUPLICATES_IN_GROUP" : "ID_DUPLICATES_IN_GROUPS";
+    if (duplicates == 1)
+        return groups == 1 ? "ID_DUPLICATE_IN_GROUP" : "ID_DUPLICATE_IN_GROUPS";
+    return groups == 1 ? "ID_DUPLICATES_IN_GROUP" : "ID_DUPLICATES_IN_GROUPS";
 }
 
 } // namespace

@@ -196,7 +196,7 @@ TEST(SortCommands, MergeSortAgreesWithTheStandardStableSort)
 TEST(Summary, CountsGroupsDuplicatesAndSpaceFromTheWholeResultSet)
 {
     const std::tuple<std::vector<std::vector<quint64>>, qint64, qint64, const char*, quint64> cases[] = {
-        { {}, 0, 0, "ID_DUPLICATE_IN_GROUP", 0 },
+        { {}, 0, 0, "ID_DUPLICATES_IN_GROUPS", 0 },
         { { { 7, 2 } }, 1, 1, "ID_DUPLICATE_IN_GROUP", 2 },
         { { { 7, 2 }, { 7, 4 } }, 2, 2, "ID_DUPLICATES_IN_GROUPS", 6 },
         { { { 9000, 2000, 3000 } }, 2, 1, "ID_DUPLICATES_IN_GROUP", 5000 },
