@@ -69,12 +69,15 @@ void CleanupController::setCloudRemover(std::shared_ptr<CloudRemover> cloud)
 
 CleanupController::~CleanupController()
 {
+    // A worker waiting on a cloud service would wait for this (GUI) thread.
     if (worker_) {
         isAbortClean_->store(true);
+        worker_->requestInterruption();
         worker_->wait();
         delete worker_;
     }
     if (undoWorker_) {
+        undoWorker_->requestInterruption();
         undoWorker_->wait();
         delete undoWorker_;
     }

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -220,12 +222,27 @@ RestReply RestClient::sendBlocking(const RestRequest& request, int timeoutMs)
             });
         },
         Qt::QueuedConnection);
+    // The GUI thread may be the one waiting for this worker to end (a screen
+    // going away at quit) and then never sends the request: a worker asked to
+    // stop gives up at once instead of waiting out the timeout.
+    QThread* const worker = QThread::currentThread();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::unique_lock lock(waiter->mutex);
-    if (!waiter->answered.wait_for(
-            lock, std::chrono::milliseconds(timeoutMs), [&] { return waiter->reply.has_value(); })) {
-        RestReply timedOut;
-        timedOut.error = RestErrorKind::timeout;
-        return timedOut;
+    while (!waiter->reply) {
+        if (worker->isInterruptionRequested()) {
+            RestReply stopped;
+            stopped.error = RestErrorKind::refused;
+            stopped.errorText = QStringLiteral("stopped before the service answered");
+            return stopped;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            RestReply timedOut;
+            timedOut.error = RestErrorKind::timeout;
+            return timedOut;
+        }
+        waiter->answered.wait_for(
+            lock, std::min<std::chrono::steady_clock::duration>(deadline - now, std::chrono::milliseconds(50)));
     }
     return *waiter->reply;
 }

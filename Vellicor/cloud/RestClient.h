@@ -98,7 +98,8 @@ public:
     // Answers done exactly once on the GUI thread, unless context is gone by
     // then. An absolute address off the base address's host is refused.
     void send(const RestRequest& request, QObject* context, Done done);
-    // The same from another thread, waiting at most timeoutMs for the answer.
+    // The same from another thread, waiting at most timeoutMs for the answer,
+    // and no longer once the calling QThread is asked to stop (refused).
     RestReply sendBlocking(const RestRequest& request, int timeoutMs);
 
     // True when an address lies on the configured host (scheme, host, port).

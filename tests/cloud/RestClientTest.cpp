@@ -3,6 +3,8 @@
 #include "support/FakeHttpServer.h"
 
 #include <QFile>
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -73,6 +75,17 @@ TEST_F(Rest, ASilentServiceTimesOutAndTheBlockingFormWaitsOnlyOnAWorker)
     ASSERT_TRUE(answered && waitedOut);
     EXPECT_TRUE(answered->ok());
     EXPECT_EQ(waitedOut->error, RestErrorKind::timeout);
+
+    // A worker told to stop gives up although the GUI thread never sends the
+    // request (it is blocked waiting for that worker, as at quit).
+    std::optional<RestReply> stopped;
+    std::unique_ptr<QThread> removal(
+        QThread::create([&] { stopped = client.sendBlocking(RestRequest::get(QStringLiteral("ok")), 600000); }));
+    removal->start();
+    removal->requestInterruption();
+    ASSERT_TRUE(removal->wait());
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ(stopped->error, RestErrorKind::refused);
 }
 
 TEST_F(Rest, NextPageLinksAreFollowedOnlyOnTheConfiguredHost)
