@@ -6,6 +6,7 @@
 #include "cleanup/FakePhotos.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/IMGButton.h"
+#include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
 #include "core/Localization.h"
@@ -537,5 +538,22 @@ TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWent)
         EXPECT_EQ(sheets.lblSelectedFileDeleted->isVisibleTo(sheets.windowAfterClean()), success);
         EXPECT_EQ(sheets.lblSelectedFileDeletedInfo->isVisibleTo(sheets.windowAfterClean()), anyRemoved);
         sheets.btnOkTrash->click();
+    }
+}
+
+// OK stays with the results; the Back link leaves them for the home screen.
+TEST(AfterCleanWindow, OkStaysAndBackLeavesForHome)
+{
+    QWidget window;
+    AfterCleanSheets sheets(&window);
+    for (const auto& [button, toHome] : { std::pair<QAbstractButton*, bool> { sheets.btnOkTrash, false },
+             std::pair<QAbstractButton*, bool> { sheets.btnBackToTrash, true } }) {
+        std::optional<bool> answer;
+        AfterCleanFigures figures;
+        figures.anyRemoved = true;
+        sheets.showAfterCleanWindow(figures, [&answer](bool home) { answer = home; });
+        button->click();
+        EXPECT_EQ(answer, toHome);
+        EXPECT_FALSE(sheets.windowAfterClean()->isVisible());
     }
 }
