@@ -197,9 +197,6 @@ TEST(ResultsScreenLayout, BarsFitBothWindowSizesAndALargerWindow)
             checkBars(screen, where);
             if (QLatin1String(code) == QLatin1String("de")) {
                 // The strip's chain reaches every control it names on the screen itself.
-                for (const char* name : { "boxAutoMarkSeprator", "boxUnmarkSeprator", "btnSelectionAssitance",
-                         "boxAssistanceSeprator", "boxGroupViewSeparator", "boxSettingsSeparator", "btnDeleteLink" })
-                    EXPECT_TRUE(screen.findChild<QWidget*>(QString::fromLatin1(name))) << name;
                 const FrameTable& frames = screen.frames();
                 const LayoutFrame assistant = at(frames, "btnSelectionAssitance");
                 EXPECT_EQ(at(frames, "btnUnmarkAll").x, at(frames, "boxAutoMarkSeprator").x + 2) << where;
