@@ -4,6 +4,7 @@
 #include "controls/ButtonStyles.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
+#include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 #include "controls/WindowHelpers.h"
 #include "core/Localization.h"
@@ -113,15 +114,16 @@ void AfterCleanSheets::buildAfterCleanWindow()
     lblNotRemoved->setStyleSheet(QStringLiteral("color: rgb(240, 180, 80);"));
     txtNotRemoved = makeList(boxMainAfterClean);
 
-    btnBackToHome = new RAZButton(boxMainAfterClean);
-    btnBackToHome->setText(localizedText("ID_START_NEW_SCAN"));
-    applyResultButtonStyle(btnBackToHome);
+    // Back leaves the results for the home screen; OK stays with them.
+    btnBackToTrash = new LinkButton(boxMainAfterClean);
+    btnBackToTrash->setObjectName(QStringLiteral("btnBackToTrash"));
+    btnBackToTrash->setTitle(localizedText("ID_BACK"), 14, false, QColor(Qt::white), Qt::AlignRight);
     btnOkTrash
         = makeBlueButton(boxMainAfterClean, localizedText("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
     btnOkTrash->setShortcut(QKeySequence(Qt::Key_Return));
 
     QObject::connect(btnOkTrash, &QAbstractButton::clicked, window, [this] { closeAfterClean(false); });
-    QObject::connect(btnBackToHome, &QAbstractButton::clicked, window, [this] { closeAfterClean(true); });
+    QObject::connect(btnBackToTrash, &QAbstractButton::clicked, window, [this] { closeAfterClean(true); });
     QObject::connect(window, &QDialog::rejected, window, [this] { closeAfterClean(false); });
 }
 
@@ -141,7 +143,7 @@ void AfterCleanSheets::layoutAfterClean()
     place(lblNotRemoved, 20, notRemoved);
     place(txtNotRemoved, 90, notRemoved);
     y += 8;
-    btnBackToHome->setGeometry(sheetWidth - margin - 110 - 12 - 150, y + 2, 150, 32);
+    btnBackToTrash->setGeometry(sheetWidth - margin - 110 - 16 - 150, y + 6, 150, 24);
     btnOkTrash->move(btnOkTrash->x(), y);
     const int height = y + 36 + 20;
     windowAfterClean_->setFixedSize(sheetWidth, height);

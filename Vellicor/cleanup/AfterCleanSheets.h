@@ -9,6 +9,7 @@
 
 class GradientBox;
 class IMGButton;
+class LinkButton;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -49,7 +50,7 @@ public:
     QLabel* lblTrashInfoAfterClean = nullptr;
     QLabel* lblNotRemoved = nullptr;
     QPlainTextEdit* txtNotRemoved = nullptr;
-    RAZButton* btnBackToHome = nullptr;
+    LinkButton* btnBackToTrash = nullptr;
     IMGButton* btnOkTrash = nullptr;
 
     // Outlets of the undo sheets.

@@ -13,6 +13,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CyanideScroller.h"
 #include "controls/IMGButton.h"
+#include "controls/LinkButton.h"
 #include "controls/MyCollectionView.h"
 #include "controls/NamedImage.h"
 #include "controls/OptionPopover.h"
@@ -51,6 +52,7 @@ const QColor panelColor(41, 43, 46);
 const QColor barColor(36, 38, 41);
 const QColor captionColor(160, 163, 168);
 const QColor textColor(220, 222, 226);
+const QColor separatorColor(74, 77, 82);
 
 QString name(const char* objectName)
 {
@@ -71,15 +73,23 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override
     {
-        RAZButton::paintEvent(event);
         const QSizeF natural = image_.naturalSize();
-        if (natural.isEmpty())
+        if (natural.isEmpty()) {
+            RAZButton::paintEvent(event);
             return;
+        }
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setOpacity(isEnabled() ? 1.0 : 0.45);
         const QSizeF size = natural.scaled(QSizeF(18, 18), Qt::KeepAspectRatio);
-        const double x = text().isEmpty() ? (width() - size.width()) / 2 : 10;
+        const bool titled = !text().isEmpty();
+        const QRectF frame = rect();
+        cell().drawBezelWithFrame(painter, frame, isEnabled(), isDown());
+        // A title is centred in the room right of the image, so a narrow
+        // button never draws one over the other.
+        cell().drawTitle(
+            painter, text(), font(), titled ? frame.adjusted(14 + size.width(), 0, 0, 0) : frame, isEnabled());
+        painter.setOpacity(isEnabled() ? 1.0 : 0.45);
+        const double x = titled ? 10 : (width() - size.width()) / 2;
         image_.draw(painter, QRectF(QPointF(x, (height() - size.height()) / 2), size));
     }
 
@@ -260,17 +270,30 @@ void ResultViewController::viewDidLoad()
         { name("boxHeader"), { 0, h - 64, w, 64 } },
         { name("btnBack"), { 20, 16, 90, 32 } },
         { name("lblDuplicateFound"), { 130, 20, 300, 24 } },
-        { name("lblDupsInGroups"), { 430, 20, 250, 24 } },
-        { name("lblSpaceToBeSaved"), { 680, 20, 382, 24 } },
+        { name("lblDupsInGroups"), { 430, 20, 210, 24 } },
+        { name("lblSpaceToBeSaved"), { 640, 20, 290, 24 } },
+        { name("verticalLine"), { 940, 20, 1, 24 } },
+        { name("btnDeleteLink"), { 950, 18, 112, 28 } },
         { name("boxHeaderDetail"), { 0, h - 112, w, 48 } },
         { name("btnListView"), { 16, 8, 40, 32 } },
         { name("btnHierarcheryView"), { 58, 8, 40, 32 } },
         { name("btnThumbnailView"), { 100, 8, 40, 32 } },
-        { name("btnGroupView"), { 146, 8, 170, 32 } },
-        { name("btnAutoMark"), { 350, 8, 230, 32 } },
-        { name("btnUnmarkAll"), { 588, 8, 140, 32 } },
-        { name("btnOptions"), { 736, 8, 110, 32 } },
-        { name("btnSettingsInResultView"), { 856, 8, 110, 32 } },
+        // Marking, the assistant and its options, the view-mode pop-up and
+        // the settings, each group after a separator; then Undo.
+        { name("btnAutoMark"), { 150, 8, 92, 32 } },
+        { name("boxAutoMarkSeprator"), { 247, 12, 1, 24 } },
+        { name("btnUnmarkAll"), { 253, 8, 92, 32 } },
+        { name("boxUnmarkSeprator"), { 350, 12, 1, 24 } },
+        { name("btnSelectionAssitance"), { 356, 8, 134, 32 } },
+        { name("btnOptions"), { 494, 8, 34, 32 } },
+        { name("boxAssistanceSeprator"), { 533, 12, 1, 24 } },
+        { name("btnGroupView"), { 539, 8, 140, 32 } },
+        { name("boxGroupViewSeparator"), { 684, 12, 1, 24 } },
+        { name("btnSettingsInResultView"), { 690, 8, 74, 32 } },
+        { name("boxSettingsSeparator"), { 769, 12, 1, 24 } },
+        { name("boxUndo"), { 775, 8, 80, 32 } },
+        { name("btnUndo"), { 0, 0, 80, 32 } },
+        { name("boxUndoSeparator"), { 860, 12, 1, 24 } },
         { name("btnFullScreen"), { w - 56, 8, 40, 32 } },
         { name("boxCategories"), { 0, h - 160, w, 48 } },
         { name("viewSplit"), { 0, 64, w, h - 224 } },
@@ -374,6 +397,10 @@ void ResultViewController::buildControls()
     lblSpaceToBeSaved_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     for (QLabel* l : { lblDuplicateFound_, lblDupsInGroups_, lblSpaceToBeSaved_ })
         l->setTextFormat(Qt::RichText);
+    box("verticalLine", boxHeader_, separatorColor);
+    // The header's own way to remove the marked files, beside what they free.
+    btnDeleteLink_ = new LinkButton(boxHeader_);
+    btnDeleteLink_->setObjectName(name("btnDeleteLink"));
 
     buildToolbar();
     buildCategoryBar();
@@ -401,6 +428,7 @@ void ResultViewController::buildToolbar()
     btnHierarcheryView_ = iconButton("btnHierarcheryView", "tree_view_icon");
     btnThumbnailView_ = iconButton("btnThumbnailView", "grid_icon");
     btnGroupView_ = iconButton("btnGroupView", "list_icon");
+    btnOptions_ = iconButton("btnOptions", "options_icon");
     btnSort_ = iconButton("btnSort", "down_arrow");
     btnFullScreen_ = iconButton("btnFullScreen", "preview_icon");
     btnFullScreen_->setCheckable(true);
@@ -408,12 +436,18 @@ void ResultViewController::buildToolbar()
     btnAutoMark_->setObjectName(name("btnAutoMark"));
     btnUnmarkAll_ = new RAZButton(boxHeaderDetail_);
     btnUnmarkAll_->setObjectName(name("btnUnmarkAll"));
-    btnOptions_ = new RAZButton(boxHeaderDetail_);
-    btnOptions_->setObjectName(name("btnOptions"));
+    btnSelectionAssitance_ = new RAZButton(boxHeaderDetail_);
+    btnSelectionAssitance_->setObjectName(name("btnSelectionAssitance"));
     btnSettingsInResultView_ = new RAZButton(boxHeaderDetail_);
     btnSettingsInResultView_->setObjectName(name("btnSettingsInResultView"));
-    for (RAZButton* button :
-        { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnOptions_, btnSort_, btnSettingsInResultView_ }) {
+    QWidget* boxUndo = box("boxUndo", boxHeaderDetail_, screenColor);
+    btnUndo_ = new RAZButton(boxUndo);
+    btnUndo_->setObjectName(name("btnUndo"));
+    for (const char* separator : { "boxAutoMarkSeprator", "boxUnmarkSeprator", "boxAssistanceSeprator",
+             "boxGroupViewSeparator", "boxSettingsSeparator", "boxUndoSeparator" })
+        box(separator, boxHeaderDetail_, separatorColor);
+    for (RAZButton* button : { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnSelectionAssitance_, btnOptions_,
+             btnSort_, btnSettingsInResultView_, btnUndo_ }) {
         applyResultButtonStyle(button);
         button->setFont(systemFontOfSize(13));
     }
@@ -427,6 +461,11 @@ void ResultViewController::buildToolbar()
     menuOptions_->addAction(
         localizedText("ID_SELECTION_ASSISTANT"), this, [this] { autoMarking_->btnSelectAssistanceTapped(); });
     menuUndo_ = menuOptions_->addAction(localizedText("ID_UNDO"), this, [this] { cleanup_->btnUndoTapped(); });
+    // The toolbar's own buttons for the assistant and Undo act as their menu items do.
+    connect(
+        btnSelectionAssitance_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnSelectAssistanceTapped(); });
+    connect(btnUndo_, &QAbstractButton::clicked, menuUndo_, &QAction::trigger);
+    connect(menuUndo_, &QAction::enabledChanged, btnUndo_, &QWidget::setEnabled);
 
     connect(btnListView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::list); });
     connect(btnHierarcheryView_, &QAbstractButton::clicked, this, [this] { btnChangeResultView(ViewMode::group); });
@@ -669,6 +708,7 @@ void ResultViewController::buildFooter()
     connect(btnBack_, &QAbstractButton::clicked, this, back);
     connect(btnBackToFooter_, &QAbstractButton::clicked, this, back);
     connect(btnTrash_, &QAbstractButton::clicked, this, [this] { cleanup_->removeSelectedItems(); });
+    connect(btnDeleteLink_, &QAbstractButton::clicked, this, [this] { cleanup_->removeSelectedItems(); });
     connect(cleanup_.get(), &CleanupController::trashButtonStateChanged, this,
         [this](int state) { btnTrash_->setState(state); });
     connect(cleanup_.get(), &CleanupController::removalFinished, this, &ResultViewController::removalFinished);
@@ -957,10 +997,12 @@ void ResultViewController::enableResultToolbarLater()
 
 void ResultViewController::setResultToolbarEnabled(bool enable)
 {
-    QAbstractButton* const fixed[] = { btnHierarcheryView_, btnThumbnailView_, btnListView_, btnGroupView_, btnSort_,
-        btnFullScreen_, btnAutoMark_, btnUnmarkAll_, btnTrash_, btnOptions_, btnBack_ };
+    QAbstractButton* const fixed[] = { btnHierarcheryView_, btnListView_, btnThumbnailView_, btnGroupView_, btnSort_,
+        btnFullScreen_, btnAutoMark_, btnUnmarkAll_, btnSelectionAssitance_, btnTrash_, btnOptions_ };
     for (QAbstractButton* button : toolbarButtons(fixed, int(std::size(fixed)), categoryButtons_))
         button->setEnabled(enable);
+    btnBack_->setEnabled(enable);
+    btnDeleteLink_->setEnabled(enable);
 }
 
 bool ResultViewController::isResultToolbarEnabled() const

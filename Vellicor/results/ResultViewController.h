@@ -26,6 +26,7 @@ class CustomOutlineView;
 class CustomTableView;
 class FileRemover;
 class IMGButton;
+class LinkButton;
 class MarkMenu;
 class MMPieChartView;
 class MyCollectionView;
@@ -263,6 +264,9 @@ private:
     RAZButton* btnAutoMark_ = nullptr;
     RAZButton* btnUnmarkAll_ = nullptr;
     RAZButton* btnOptions_ = nullptr;
+    RAZButton* btnSelectionAssitance_ = nullptr;
+    RAZButton* btnUndo_ = nullptr;
+    LinkButton* btnDeleteLink_ = nullptr;
     RAZButton* btnSettingsInResultView_ = nullptr;
     IMGButton* btnTrash_ = nullptr;
     IMGButton* btnBack_ = nullptr;

@@ -3,8 +3,10 @@
 
 #include "controls/ButtonStyles.h"
 #include "controls/IMGButton.h"
+#include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 #include "core/GlobalObjects.h"
+#include "core/Localization.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsLayout.h"
 
@@ -64,25 +66,25 @@ void ResultViewController::styleResultViewControls()
              &IMGButton::setColorOnStateDis, &IMGButton::setColorOffStateDis })
         (btnBack_->*setColor)(Qt::black);
     btnBack_->setMarginLeft(13);
+
+    btnDeleteLink_->setTitle(localizedText("ID_DELETE_MARKED"), 14, true, QColor(23, 75, 238));
 }
 
 void ResultViewController::useSmallScreenBaseFrames()
 {
     const double w = frames_[QStringLiteral("viewListing")].width;
-    // Narrower toolbar and category buttons, and the summary labels as the
-    // small-screen rules expect them before they widen and move them.
+    // The toolbar keeps its frames. Narrower category buttons, a narrower sort
+    // button, and the summary labels as the small-screen rules expect them
+    // before they widen and move them; the delete link keeps to the right end.
     const struct {
         const char* name;
         LayoutFrame frame;
     } frames[] = {
         { "lblDuplicateFound", { 130, 20, 180, 24 } },
         { "lblDupsInGroups", { 410, 20, 110, 24 } },
-        { "lblSpaceToBeSaved", { w - 410, 20, 290, 24 } },
-        { "btnGroupView", { 146, 8, 150, 32 } },
-        { "btnAutoMark", { 306, 8, 206, 32 } },
-        { "btnUnmarkAll", { 520, 8, 130, 32 } },
-        { "btnOptions", { 658, 8, 100, 32 } },
-        { "btnSettingsInResultView", { 766, 8, 100, 32 } },
+        { "lblSpaceToBeSaved", { w - 410, 20, 170, 24 } },
+        { "verticalLine", { w - 130, 20, 1, 24 } },
+        { "btnDeleteLink", { w - 120, 18, 110, 28 } },
         { "lblNumMarkedFiles", { 20, 20, 430, 24 } },
         { "btnSort", { w - 70, 8, 40, 32 } },
     };

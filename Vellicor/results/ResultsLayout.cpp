@@ -250,6 +250,8 @@ FrameTable resultsFramesForExtraRoom(const FrameTable& frames, double extraWidth
         { "viewSucccess", 0, 1, 0, 1 },
         { "boxHeader", 0, 1, 1, 0 },
         { "lblSpaceToBeSaved", 1, 0, 0, 0 },
+        { "verticalLine", 1, 0, 0, 0 },
+        { "btnDeleteLink", 1, 0, 0, 0 },
         { "boxHeaderDetail", 0, 1, 1, 0 },
         { "btnFullScreen", 1, 0, 0, 0 },
         { "boxCategories", 0, 1, 1, 0 },

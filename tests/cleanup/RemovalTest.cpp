@@ -6,6 +6,7 @@
 #include "cleanup/FakePhotos.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/IMGButton.h"
+#include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
 #include "core/Localization.h"
@@ -523,8 +524,9 @@ TEST_F(Removal, PhotoLibraryItemsGoOnlyIntoTheAlbumAndStayMarkedWithoutIt)
 }
 
 // The after-clean window calls a run a success only when every marked file
-// went.
-TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWent)
+// went. OK stays with the results; the Back link leaves them for the home
+// screen.
+TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWentAndBackLeavesForHome)
 {
     QWidget window;
     AfterCleanSheets sheets(&window);
@@ -533,9 +535,12 @@ TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWent)
         AfterCleanFigures figures;
         figures.anyRemoved = anyRemoved;
         figures.notRemoved = QStringList(failures, QStringLiteral("/a.jpg: Permission denied"));
-        sheets.showAfterCleanWindow(figures, {});
+        std::optional<bool> toHome;
+        sheets.showAfterCleanWindow(figures, [&toHome](bool home) { toHome = home; });
         EXPECT_EQ(sheets.lblSelectedFileDeleted->isVisibleTo(sheets.windowAfterClean()), success);
         EXPECT_EQ(sheets.lblSelectedFileDeletedInfo->isVisibleTo(sheets.windowAfterClean()), anyRemoved);
-        sheets.btnOkTrash->click();
+        (success ? static_cast<QAbstractButton*>(sheets.btnBackToTrash) : sheets.btnOkTrash)->click();
+        EXPECT_EQ(toHome, success);
+        EXPECT_FALSE(sheets.windowAfterClean()->isVisible());
     }
 }

@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -24,7 +25,12 @@ public:
 
 class NoAlerts : public AlertPresenter {
 public:
-    int present(const AlertRequest&) override { return 0; }
+    int present(const AlertRequest& request) override
+    {
+        messages << request.messageText;
+        return 0;
+    }
+    QStringList messages;
 };
 
 // The screen built under a language table of its own.
@@ -32,7 +38,7 @@ struct Screen {
     explicit Screen(const QMap<QString, QString>& texts)
         : table(QStringLiteral("xx"), texts)
     {
-        setAlertPresenter(std::make_shared<NoAlerts>());
+        setAlertPresenter(alerts);
         screen.setDelayedCalls(std::make_shared<NoDelay>());
         screen.setAttribute(Qt::WA_DontShowOnScreen);
         screen.viewDidLoad();
@@ -44,6 +50,7 @@ struct Screen {
     // The menu an item sits in.
     QObject* menuOf(const char* outlet) const { return item(outlet)->associatedObjects().value(0); }
 
+    std::shared_ptr<NoAlerts> alerts = std::make_shared<NoAlerts>();
     TempHome home;
     ScopedLanguageTable table;
     UserDefaults defaults { home.path() + QStringLiteral("/settings") };
@@ -169,7 +176,7 @@ TEST(ResultsViews, AllRemovedKeepsBackAndUndoWithinReach)
     emit s.screen.cleanup().resultAreaChanged(ResultArea::allRemoved);
     auto* success = s.screen.findChild<QWidget*>(QStringLiteral("viewSucccess"));
     ASSERT_TRUE(success->isVisible());
-    for (const char* name : { "btnBack", "btnOptions" }) {
+    for (const char* name : { "btnBack", "btnOptions", "btnUndo" }) {
         auto* button = s.screen.findChild<QAbstractButton*>(QString::fromLatin1(name));
         ASSERT_TRUE(button->isVisible()) << name;
         const QRect onScreen(button->mapTo(&s.screen, QPoint()), button->size());
@@ -206,4 +213,66 @@ TEST(ResultsMenus, FilterShowsOnlyGroupsWithMarksAndBack)
     s.screen.state().btnShowAllItems();
     EXPECT_EQ(s.screen.state().arrGroups, groups);
     EXPECT_FALSE(s.screen.state().isMarkedGroupsFilterOn);
+}
+
+// A click on the toolbar's assistant and Undo buttons and on the header's
+// delete link does what the menu item does: the same sheet or message, and
+// Undo is refused by both while an undo runs.
+TEST(ResultsMenus, EachToolbarButtonActsAsItsMenuItem)
+{
+    Screen s(keysAsTexts());
+    auto group = std::make_shared<DuplicateGroup>();
+    for (const char* path : { "/a/1.jpg", "/b/1.jpg" }) {
+        auto file = std::make_shared<FileInfoNode>();
+        file->filePath = QString::fromLatin1(path);
+        file->fileSize = 1000;
+        addFileToGroup(group, file);
+    }
+    s.screen.loadScanResults({ group }, 1, ScanSource::thisComputer);
+    s.screen.fileCheckBoxTapped(group->children[1]);
+    // The loading's toolbar rebuild comes back enabled only later.
+    s.screen.setResultToolbarEnabled(true);
+    const auto titled = [&s](const char* key) {
+        for (QAction* item : s.screen.findChildren<QAction*>()) {
+            if (item->text() == QLatin1String(key))
+                return item;
+        }
+        return static_cast<QAction*>(nullptr);
+    };
+    // What an action leaves on screen: the sheets it opened (closed again
+    // here) and the messages it gave.
+    const auto outcome = [&s](const std::function<void()>& act) {
+        s.alerts->messages.clear();
+        act();
+        QStringList shown = s.alerts->messages;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top != &s.screen && top->isVisible()) {
+                shown << QString::number(quintptr(top));
+                top->hide();
+            }
+        }
+        return shown;
+    };
+    const struct {
+        const char* button;
+        QAction* item;
+    } rows[] = {
+        { "btnSelectionAssitance", titled("ID_SELECTION_ASSISTANT") },
+        { "btnUndo", titled("ID_UNDO") },
+        { "btnDeleteLink", s.item("menuDeleteSelectedFile") },
+    };
+    for (const auto& row : rows) {
+        auto* button = s.screen.findChild<QAbstractButton*>(QString::fromLatin1(row.button));
+        ASSERT_TRUE(button && row.item) << row.button;
+        const QStringList byMenu = outcome([&row] { row.item->trigger(); });
+        EXPECT_FALSE(byMenu.isEmpty()) << row.button;
+        EXPECT_EQ(outcome([button] { button->click(); }), byMenu) << row.button;
+    }
+
+    emit s.screen.cleanup().undoRunningChanged(true);
+    auto* undo = s.screen.findChild<QAbstractButton*>(QStringLiteral("btnUndo"));
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(titled("ID_UNDO")->isEnabled());
+    emit s.screen.cleanup().undoRunningChanged(false);
+    EXPECT_TRUE(undo->isEnabled());
 }

@@ -201,6 +201,8 @@ ICONS += [
     ("archive_icon", 22, file_type("#8d6e4e", '<path d="M12,8 V10 M12,11 V13 M12,14 V16" stroke="#ffffff" '
      'stroke-width="1.6"/><rect x="10.5" y="16" width="3" height="3" rx="0.6" fill="#ffffff"/>')),
     ("other_icon", 22, file_type(MUTED, '')),
+    # The toolbar's options button: three white dots on its blue.
+    ("options_icon", 22, "".join(f'<circle cx="{x}" cy="11" r="2" fill="{SEL}"/>' for x in (5, 11, 17))),
 ]
 
 
