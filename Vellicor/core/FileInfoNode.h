@@ -3,6 +3,7 @@
 #include "core/DriveFile.h"
 #include "core/DropboxFileMetadata.h"
 #include "core/GlobalObjects.h"
+#include "core/RecordText.h"
 
 #include <QDateTime>
 #include <QString>
@@ -44,11 +45,11 @@ public:
     // way round.
     std::weak_ptr<DuplicateGroup> parent;
     std::optional<QString> fileType;
-    std::optional<QString> filePath;
+    PathText filePath;
     std::optional<QDateTime> modDate;
     std::optional<QDateTime> createDate;
     std::optional<QString> fileName;
-    std::optional<QString> md5;
+    DigestText md5;
     quint64 fileSize = 0;
     bool isMd5Calucaluted = false;
     // The mark: true marked for removal, false (or absent) kept.

@@ -115,8 +115,6 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
 
     record.arrForSubPathMd5 = QStringList();
     record.isMd5Calucaluted = false;
-    record.filePath = filePath;
-    record.fileName = fileName;
     if (folderPath) {
         record.folderPath = *folderPath;
     } else {
@@ -125,6 +123,10 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
         folder.truncate(slash > 0 ? slash : (slash == 0 ? 1 : 0));
         record.folderPath = folder;
     }
+    // The path, name and folder share their texts: per file only the name
+    // is kept.
+    record.filePath.assign(filePath, record.folderPath, fileName);
+    record.fileName = record.filePath.lastComponent() == fileName ? record.filePath.lastComponent() : fileName;
 
     struct statx st { };
     bool isLink = false;
