@@ -34,6 +34,8 @@ ComparisonObserver& silentObserver()
 // similar names are left to test member by member.
 class GroupBook {
 public:
+    using Key = CriteriaMatcher::MeetingKey;
+
     explicit GroupBook(const CriteriaMatcher& matcher)
         : matcher_(matcher)
         , createdOn_(matcher.criteria().bMatchCreateDate)
@@ -43,7 +45,7 @@ public:
     }
 
     std::optional<std::size_t> findFit(
-        const QString& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
+        const Key& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
     {
         const auto bucket = index_.constFind(key);
         if (bucket == index_.constEnd())
@@ -124,7 +126,7 @@ public:
     }
 
     // A group under key, or one that nothing can join when there is none.
-    void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<QString>& key)
+    void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<Key>& key)
     {
         Entry entry { std::make_shared<DuplicateGroup>(), {}, key, std::nullopt, std::nullopt };
         addFileToGroup(entry.group, record);
@@ -186,7 +188,7 @@ private:
     struct Entry {
         DuplicateGroupPtr group;
         std::vector<CriteriaMatcher::Keys> keys; // parallel to children, for similar names
-        std::optional<QString> key;
+        std::optional<Key> key;
         DateKey created;
         DateKey modified;
         // Filed under the similarity keys of its first named member.
@@ -287,7 +289,7 @@ private:
     const bool modifiedOn_;
     const bool namesDecided_;
     std::deque<Entry> entries_; // grows without moving what it holds
-    QHash<QString, Bucket> index_;
+    QHash<Key, Bucket> index_;
 };
 
 } // namespace
@@ -313,6 +315,7 @@ public:
         // (pointers into records grow with it); a run of one size is a size
         // group.
         std::vector<Sized> bySize;
+        bySize.reserve(records.size());
         for (const FileInfoNodePtr& record : records) {
             if (c_.abort_) {
                 savePending();
@@ -369,6 +372,7 @@ public:
     }
 
 private:
+    using Key = CriteriaMatcher::MeetingKey;
     using Plan = DigestPlan;
     using Reads = DigestReads;
 
@@ -392,7 +396,7 @@ private:
             if (record->filePath) {
                 hasPackage = hasPackage || record->isDirectory;
                 if (record->isMd5Calucaluted) {
-                    plan.digest = record->md5.value_or(QString());
+                    plan.digest = record->md5;
                     plan.known = true;
                 } else if (const auto cached = c_.cache_ ? c_.cache_->cachedDigest(*record) : std::nullopt) {
                     plan.digest = *cached;
@@ -428,21 +432,21 @@ private:
         if (plan.distinct) {
             settle(record, std::nullopt, {});
         } else {
-            QString digest;
+            DigestText digest;
             if (record->isMd5Calucaluted) {
-                digest = record->md5.value_or(QString());
+                digest = record->md5;
             } else {
-                digest = std::exchange(plan.digest, QString());
+                digest = std::exchange(plan.digest, DigestText());
                 record->isMd5Calucaluted = true;
             }
             if (!digest.isEmpty()) {
                 record->md5 = digest;
                 CriteriaMatcher::Keys keys = matcher_.keysOf(*record);
-                const std::optional<QString> key = matcher_.meetingKey(digest, *record, keys);
+                const std::optional<Key> key = matcher_.meetingKey(record->md5, *record, keys);
                 settle(record, key, std::move(keys));
             }
         }
-        plan.digest = QString();
+        plan.digest = DigestText();
         pending_.push_back(record);
         if (pending_.size() == digestBatchSize)
             savePending();
@@ -450,7 +454,7 @@ private:
     }
 
     // Joins the first fitting group under key, or starts one there.
-    void settle(const FileInfoNodePtr& record, const std::optional<QString>& key, CriteriaMatcher::Keys keys)
+    void settle(const FileInfoNodePtr& record, const std::optional<Key>& key, CriteriaMatcher::Keys keys)
     {
         ScanCounters& counters = c_.counters_;
         const std::optional<std::size_t> fit = key ? book_.findFit(*key, *record, keys) : std::nullopt;
@@ -526,7 +530,7 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
                 continue;
         }
         CriteriaMatcher::Keys keys = matcher.keysOf(*record);
-        const std::optional<QString> key = matcher.meetingKey(QString(), *record, keys);
+        const std::optional<CriteriaMatcher::MeetingKey> key = matcher.meetingKey(DigestText(), *record, keys);
         if (const auto fit = key ? book.findFit(*key, *record, keys) : std::nullopt) {
             // Only the missing setting (-1) means no minimum here; another
             // negative option admits no file.
@@ -556,7 +560,7 @@ std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const
     Log::print("createMd5DictforCloudDriveFiles");
     ComparisonObserver& observer = observer_ ? *observer_ : silentObserver();
     std::vector<DuplicateGroupPtr> groups;
-    QHash<QString, DuplicateGroupPtr> dictMapMD5ToGroup;
+    QHash<DigestText, DuplicateGroupPtr> dictMapMD5ToGroup;
     for (const FileInfoNodePtr& record : records) {
         if (abort_)
             break;
@@ -566,7 +570,7 @@ std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const
         ++counters_.countCompared;
         observer.showScanPathLabel(record->filePath.value_or(QString()));
         if (record->md5 && !record->md5->isEmpty()) {
-            DuplicateGroupPtr& group = dictMapMD5ToGroup[*record->md5];
+            DuplicateGroupPtr& group = dictMapMD5ToGroup[record->md5];
             if (!group) {
                 group = std::make_shared<DuplicateGroup>();
                 groups.push_back(group);

@@ -113,7 +113,7 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
 {
     using Category = GlobalObjects::FileCategory;
 
-    record.arrForSubPathMd5 = QStringList();
+    record.setArrForSubPathMd5(QStringList());
     record.isMd5Calucaluted = false;
     if (folderPath) {
         record.folderPath = *folderPath;

@@ -63,7 +63,7 @@ TEST(LocalFileRecord, AcceptedFileCarriesItsMeasuresAndIdentity)
     EXPECT_EQ(b.record.modDate, QDateTime::fromSecsSinceEpoch(1600000000, Qt::UTC));
     EXPECT_NE(b.record.inode, 0u);
     EXPECT_FALSE(b.record.isMd5Calucaluted);
-    EXPECT_TRUE(b.record.arrForSubPathMd5.has_value());
+    EXPECT_TRUE(b.record.arrForSubPathMd5().has_value());
     EXPECT_FALSE(b.record.isRawFormat);
 }
 
