@@ -5,6 +5,7 @@
 #include "scan/ScanCache.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <QThread>
 #include <algorithm>
@@ -41,6 +42,7 @@ public:
         , createdOn_(matcher.criteria().bMatchCreateDate)
         , modifiedOn_(matcher.criteria().bMatchModDate)
         , namesDecided_(matcher.criteria().bMatchSimilarFileName != 1)
+        , keepsKeys_(!namesDecided_ || createdOn_ || modifiedOn_ || matcher.criteria().bMatchFileSize)
     {
     }
 
@@ -128,7 +130,8 @@ public:
     // A group under key, or one that nothing can join when there is none.
     void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<Key>& key)
     {
-        Entry entry { std::make_shared<DuplicateGroup>(), {}, key, std::nullopt, std::nullopt };
+        Entry entry { std::make_shared<DuplicateGroup>(), {}, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr,
+            std::nullopt, std::nullopt };
         addFileToGroup(entry.group, record);
         const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
@@ -159,7 +162,7 @@ public:
         for (std::size_t g = first; g < entries_.size(); ++g) {
             Entry& entry = entries_[g];
             if (entry.key)
-                index_.remove(*std::exchange(entry.key, std::nullopt));
+                index_.remove(*std::exchange(entry.key, nullptr));
             entry.keys = {};
         }
     }
@@ -188,7 +191,9 @@ private:
     struct Entry {
         DuplicateGroupPtr group;
         std::vector<CriteriaMatcher::Keys> keys; // parallel to children, for similar names
-        std::optional<Key> key;
+        // The group's meeting key, kept only while a criterion needs to find
+        // its bucket again.
+        std::unique_ptr<Key> key;
         DateKey created;
         DateKey modified;
         // Filed under the similarity keys of its first named member.
@@ -196,7 +201,7 @@ private:
     };
 
     struct Bucket {
-        std::vector<std::size_t> all;
+        QVarLengthArray<std::size_t, 1> all;
 
         // Only date and similar-name criteria need these; most buckets (one
         // per digest on the content road) go without.
@@ -288,6 +293,7 @@ private:
     const bool createdOn_;
     const bool modifiedOn_;
     const bool namesDecided_;
+    const bool keepsKeys_;
     std::deque<Entry> entries_; // grows without moving what it holds
     QHash<Key, Bucket> index_;
 };
