@@ -107,6 +107,10 @@ public:
     void join(std::size_t g, const FileInfoNodePtr& record, CriteriaMatcher::Keys keys)
     {
         Entry& entry = entries_[g];
+        if (!entry.group) {
+            entry.group = std::make_shared<DuplicateGroup>();
+            addFileToGroup(entry.group, std::exchange(entry.lone, nullptr));
+        }
         addFileToGroup(entry.group, record);
         if (!namesDecided_) {
             if (!entry.anchored && keys.characters && entry.key)
@@ -130,9 +134,8 @@ public:
     // A group under key, or one that nothing can join when there is none.
     void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<Key>& key)
     {
-        Entry entry { std::make_shared<DuplicateGroup>(), {}, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr,
-            std::nullopt, std::nullopt };
-        addFileToGroup(entry.group, record);
+        Entry entry { nullptr, record, {}, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr, std::nullopt,
+            std::nullopt };
         const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
             entry.keys.push_back(std::move(keys));
@@ -169,12 +172,18 @@ public:
 
     std::vector<DuplicateGroupPtr> takeGroups()
     {
+        index_.clear();
         std::vector<DuplicateGroupPtr> groups;
         groups.reserve(entries_.size());
-        for (Entry& entry : entries_)
+        // Each entry goes as its group is made, so the two never add up.
+        for (; !entries_.empty(); entries_.pop_front()) {
+            Entry& entry = entries_.front();
+            if (!entry.group) {
+                entry.group = std::make_shared<DuplicateGroup>();
+                addFileToGroup(entry.group, entry.lone);
+            }
             groups.push_back(std::move(entry.group));
-        entries_.clear();
-        index_.clear();
+        }
         return groups;
     }
 
@@ -189,7 +198,10 @@ private:
     }
 
     struct Entry {
+        // Made when a second member joins (most groups of a scan never get
+        // one) or when the groups are taken; until then lone is the member.
         DuplicateGroupPtr group;
+        FileInfoNodePtr lone;
         std::vector<CriteriaMatcher::Keys> keys; // parallel to children, for similar names
         // The group's meeting key, kept only while a criterion needs to find
         // its bucket again.
@@ -267,6 +279,8 @@ private:
         if (namesDecided_)
             return true;
         const Entry& entry = entries_[g];
+        if (!entry.group)
+            return matcher_.matches(record, keys, *entry.lone, entry.keys[0]);
         const auto& members = entry.group->children;
         for (std::size_t i = 0; i < members.size(); ++i) {
             if (!matcher_.matches(record, keys, *members[i], entry.keys[i]))
@@ -374,6 +388,11 @@ public:
         }
         reads->finish();
         savePending();
+        // What the reads and the order held is freed before the groups of
+        // one are made.
+        reads.reset();
+        bySize = {};
+        order = {};
         return book_.takeGroups();
     }
 
