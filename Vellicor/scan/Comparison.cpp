@@ -33,6 +33,16 @@ ComparisonObserver& silentObserver()
 // date signature; a dated record can join only groups whose signature holds
 // its date or no date, and those are found through indexes by signature. Only
 // similar names are left to test member by member.
+struct DigestKey {
+    Md5Bytes bytes;
+    bool operator==(const DigestKey&) const = default;
+};
+
+size_t qHash(const DigestKey& key, size_t seed = 0)
+{
+    return qHashBits(key.bytes.data(), key.bytes.size(), seed);
+}
+
 class GroupBook {
 public:
     using Key = CriteriaMatcher::MeetingKey;
@@ -43,12 +53,17 @@ public:
         , modifiedOn_(matcher.criteria().bMatchModDate)
         , namesDecided_(matcher.criteria().bMatchSimilarFileName != 1)
         , keepsKeys_(!namesDecided_ || createdOn_ || modifiedOn_ || matcher.criteria().bMatchFileSize)
+        , plainKeys_(namesDecided_ && !createdOn_ && !modifiedOn_)
     {
     }
 
     std::optional<std::size_t> findFit(
         const Key& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
     {
+        if (isPlain(key)) {
+            const auto found = plainIndex_.constFind(DigestKey { *key.digest.bytes() });
+            return found == plainIndex_.constEnd() ? std::nullopt : std::optional<std::size_t>(*found);
+        }
         const auto bucket = index_.constFind(key);
         if (bucket == index_.constEnd())
             return std::nullopt;
@@ -113,19 +128,19 @@ public:
         }
         addFileToGroup(entry.group, record);
         if (!namesDecided_) {
-            if (!entry.anchored && keys.characters && entry.key)
+            if (!entry.x->anchored && keys.characters && entry.key)
                 anchor(index_[*entry.key], g, *keys.characters);
-            entry.keys.push_back(std::move(keys));
+            entry.x->keys.push_back(std::move(keys));
         }
         if (entry.key) {
             // A dated record fills a missing date of the signature.
             const DateKey created = createdOn_ ? dateKey(record->createDate) : std::nullopt;
             const DateKey modified = modifiedOn_ ? dateKey(record->modDate) : std::nullopt;
-            if ((created && !entry.created) || (modified && !entry.modified)) {
+            if ((created && !entry.x->created) || (modified && !entry.x->modified)) {
                 Bucket& bucket = index_[*entry.key];
                 indexDates(bucket, g, false);
-                entry.created = entry.created ? entry.created : created;
-                entry.modified = entry.modified ? entry.modified : modified;
+                entry.x->created = entry.x->created ? entry.x->created : created;
+                entry.x->modified = entry.x->modified ? entry.x->modified : modified;
                 indexDates(bucket, g);
             }
         }
@@ -134,18 +149,20 @@ public:
     // A group under key, or one that nothing can join when there is none.
     void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<Key>& key)
     {
-        Entry entry { nullptr, record, {}, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr, std::nullopt,
-            std::nullopt };
+        Entry entry { nullptr, record, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr,
+            !namesDecided_ || createdOn_ || modifiedOn_ ? std::make_unique<Extra>() : nullptr };
         const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
-            entry.keys.push_back(std::move(keys));
+            entry.x->keys.push_back(std::move(keys));
         if (createdOn_)
-            entry.created = dateKey(record->createDate);
+            entry.x->created = dateKey(record->createDate);
         if (modifiedOn_)
-            entry.modified = dateKey(record->modDate);
+            entry.x->modified = dateKey(record->modDate);
         const std::size_t g = entries_.size();
         entries_.push_back(std::move(entry));
-        if (key) {
+        if (key && isPlain(*key)) {
+            plainIndex_.insert(DigestKey { *key->digest.bytes() }, g);
+        } else if (key) {
             Bucket& bucket = index_[*key];
             bucket.all.push_back(g);
             indexDates(bucket, g);
@@ -166,18 +183,24 @@ public:
             Entry& entry = entries_[g];
             if (entry.key)
                 index_.remove(*std::exchange(entry.key, nullptr));
-            entry.keys = {};
+            if (entry.x)
+                entry.x->keys = {};
         }
     }
 
-    std::vector<DuplicateGroupPtr> takeGroups()
+    // With keepGroupsOfOne false only the groups of two or more come back.
+    std::vector<DuplicateGroupPtr> takeGroups(bool keepGroupsOfOne)
     {
         index_.clear();
+        plainIndex_.clear();
         std::vector<DuplicateGroupPtr> groups;
-        groups.reserve(entries_.size());
+        if (keepGroupsOfOne)
+            groups.reserve(entries_.size());
         // Each entry goes as its group is made, so the two never add up.
         for (; !entries_.empty(); entries_.pop_front()) {
             Entry& entry = entries_.front();
+            if (!entry.group && !keepGroupsOfOne)
+                continue;
             if (!entry.group) {
                 entry.group = std::make_shared<DuplicateGroup>();
                 addFileToGroup(entry.group, entry.lone);
@@ -188,6 +211,8 @@ public:
     }
 
 private:
+    bool isPlain(const Key& key) const { return plainKeys_ && key.rest.isNull() && key.digest.bytes(); }
+
     // A date as the criteria compare it: the instant, to the millisecond.
     using DateKey = std::optional<qint64>;
     using Signature = std::pair<DateKey, DateKey>;
@@ -197,19 +222,24 @@ private:
         return date ? DateKey(date->toMSecsSinceEpoch()) : std::nullopt;
     }
 
+    // What only similar-name and date criteria need of a group.
+    struct Extra {
+        std::vector<CriteriaMatcher::Keys> keys; // parallel to children, for similar names
+        DateKey created;
+        DateKey modified;
+        // Filed under the similarity keys of its first named member.
+        bool anchored = false;
+    };
+
     struct Entry {
         // Made when a second member joins (most groups of a scan never get
         // one) or when the groups are taken; until then lone is the member.
         DuplicateGroupPtr group;
         FileInfoNodePtr lone;
-        std::vector<CriteriaMatcher::Keys> keys; // parallel to children, for similar names
         // The group's meeting key, kept only while a criterion needs to find
         // its bucket again.
         std::unique_ptr<Key> key;
-        DateKey created;
-        DateKey modified;
-        // Filed under the similarity keys of its first named member.
-        bool anchored = false;
+        std::unique_ptr<Extra> x;
     };
 
     struct Bucket {
@@ -246,7 +276,7 @@ private:
 
     void anchor(Bucket& bucket, std::size_t g, const CriteriaMatcher::Characters& characters)
     {
-        entries_[g].anchored = true;
+        entries_[g].x->anchored = true;
         std::erase(bucket.more().unnamed, g);
         for (const QString& key : CriteriaMatcher::similarityKeys(characters))
             bucket.more().bySimilarityKey[key].push_back(g);
@@ -268,7 +298,7 @@ private:
             = [](const DateKey& mine, const DateKey& group) { return !mine || !group || *mine == *group; };
         for (std::size_t g : candidates) {
             const Entry& entry = entries_[g];
-            if (agrees(created, entry.created) && agrees(modified, entry.modified) && namesFit(g, record, keys))
+            if (agrees(created, entry.x->created) && agrees(modified, entry.x->modified) && namesFit(g, record, keys))
                 return g;
         }
         return std::nullopt;
@@ -280,10 +310,10 @@ private:
             return true;
         const Entry& entry = entries_[g];
         if (!entry.group)
-            return matcher_.matches(record, keys, *entry.lone, entry.keys[0]);
+            return matcher_.matches(record, keys, *entry.lone, entry.x->keys[0]);
         const auto& members = entry.group->children;
         for (std::size_t i = 0; i < members.size(); ++i) {
-            if (!matcher_.matches(record, keys, *members[i], entry.keys[i]))
+            if (!matcher_.matches(record, keys, *members[i], entry.x->keys[i]))
                 return false;
         }
         return true;
@@ -296,11 +326,11 @@ private:
         const Entry& entry = entries_[g];
         const auto update = [g, add](std::set<std::size_t>& set) { add ? void(set.insert(g)) : void(set.erase(g)); };
         if (createdOn_ && modifiedOn_)
-            update(bucket.more().bySignature[Signature { entry.created, entry.modified }]);
+            update(bucket.more().bySignature[Signature { entry.x->created, entry.x->modified }]);
         if (createdOn_)
-            update(bucket.more().byCreated[entry.created]);
+            update(bucket.more().byCreated[entry.x->created]);
         if (modifiedOn_)
-            update(bucket.more().byModified[entry.modified]);
+            update(bucket.more().byModified[entry.x->modified]);
     }
 
     const CriteriaMatcher& matcher_;
@@ -308,6 +338,10 @@ private:
     const bool modifiedOn_;
     const bool namesDecided_;
     const bool keepsKeys_;
+    // Only a file digest decides: a key's first group is the only one it
+    // ever gets, so such keys are filed by their bytes alone.
+    const bool plainKeys_;
+    QHash<DigestKey, std::size_t> plainIndex_;
     std::deque<Entry> entries_; // grows without moving what it holds
     QHash<Key, Bucket> index_;
 };
@@ -339,7 +373,7 @@ public:
         for (const FileInfoNodePtr& record : records) {
             if (c_.abort_) {
                 savePending();
-                return book_.takeGroups();
+                return book_.takeGroups(c_.keepGroupsOfOne_);
             }
             if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
                 bySize.push_back(Sized { record->fileSize, &record });
@@ -393,7 +427,7 @@ public:
         reads.reset();
         bySize = {};
         order = {};
-        return book_.takeGroups();
+        return book_.takeGroups(c_.keepGroupsOfOne_);
     }
 
 private:
@@ -577,7 +611,7 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         observer.updateFileScannedCountAndSize(true);
         observer.showScanPathWithProgress(record->filePath.value_or(QString()));
     }
-    return book.takeGroups();
+    return book.takeGroups(keepGroupsOfOne_);
 }
 
 std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const std::vector<FileInfoNodePtr>& records)

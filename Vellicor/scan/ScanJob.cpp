@@ -157,6 +157,8 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     // A photo catalog's files are never matched with cached digests.
     const bool useCache = request.source != ScanSource::lightroomCatalog;
     comparison.setDigestCache(useCache ? &cache : nullptr);
+    // The result shows groups of two or more only.
+    comparison.setKeepGroupsOfOne(false);
     comparison.setSaveDigests(
         [&cache](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
