@@ -317,6 +317,15 @@ TEST_F(AttributeComparisonTest, IndexedSearchFormsTheGroupsOfTheFullSearchOnBoth
             }
             const auto contentGroups = comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1, 0);
             ASSERT_EQ(indicesOf(contentGroups, contentRecords), content.groups) << "seed " << seed;
+
+            // Left out, the groups of one are all that is missing.
+            std::vector<std::vector<int>> pairs;
+            std::copy_if(content.groups.begin(), content.groups.end(), std::back_inserter(pairs),
+                [](const std::vector<int>& group) { return group.size() > 1; });
+            comparison.setKeepGroupsOfOne(false);
+            ASSERT_EQ(
+                indicesOf(comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1, 0), contentRecords), pairs);
+            comparison.setKeepGroupsOfOne(true);
         }
     }
 }
