@@ -1,5 +1,6 @@
 #include "core/FileInfoNode.h"
 
+#include "core/ExifInfo.h"
 #include "core/PhotosNode.h"
 
 const std::optional<QString>& FileInfoNode::noText()
@@ -32,4 +33,10 @@ const std::shared_ptr<PhotosNode>& FileInfoNode::photosInfo() const
 {
     static const std::shared_ptr<PhotosNode> none;
     return rare_ ? rare_->photosInfo : none;
+}
+
+const std::shared_ptr<ExifInfo>& FileInfoNode::exifInfo() const
+{
+    static const std::shared_ptr<ExifInfo> none;
+    return rare_ ? rare_->exifInfo : none;
 }

@@ -31,11 +31,25 @@ struct FileTimestamp {
 // builders fill it, the comparison puts it into at most one group.
 class FileInfoNode {
 public:
+    // The small fields first, so that the record has no holes.
     bool isDirectory = false;
-    std::optional<GlobalObjects::FileCategory> fileCategory;
     bool isMoveToTrash = false;
     bool isPhotosNode = false;
     bool isiPhotoNode = false;
+    bool isMd5Calucaluted = false;
+    bool isLocked = false;
+    bool isProtected = false;
+    bool isRawFormat = false;
+    bool isNetworkDrive = false;
+    // The mark: true marked for removal, false (or absent) kept.
+    std::optional<bool> state;
+
+private:
+    // arrForSubPathMd5 is an empty list.
+    bool emptySubPathList_ = false;
+
+public:
+    std::optional<GlobalObjects::FileCategory> fileCategory;
     // The group holding this record; the group owns its members, not the other
     // way round.
     std::weak_ptr<DuplicateGroup> parent;
@@ -45,9 +59,6 @@ public:
     std::optional<QString> fileName;
     DigestText md5;
     quint64 fileSize = 0;
-    bool isMd5Calucaluted = false;
-    // The mark: true marked for removal, false (or absent) kept.
-    std::optional<bool> state;
     // What only a cloud file has, absent on every local one.
     struct CloudFields {
         std::optional<DriveFile> googleDriveFile;
@@ -98,6 +109,8 @@ public:
         std::optional<QString> libraryPath;
         std::shared_ptr<PhotosNode> photosInfo;
         std::optional<QString> fileType;
+        // Read for the files of a scan's result only, after the comparison.
+        std::shared_ptr<ExifInfo> exifInfo;
     };
     const std::optional<QStringList>& arrForSubPathMd5() const;
     // An empty list costs no fields.
@@ -108,15 +121,10 @@ public:
     void setPhotosInfo(std::shared_ptr<PhotosNode> info) { rare_.make().photosInfo = std::move(info); }
     const std::optional<QString>& fileType() const { return rare_ ? rare_->fileType : noText(); }
     void setFileType(const std::optional<QString>& type) { rare_.make().fileType = type; }
+    const std::shared_ptr<ExifInfo>& exifInfo() const;
+    void setExifInfo(std::shared_ptr<ExifInfo> exif) { rare_.make().exifInfo = std::move(exif); }
     QString fileExtension;
-    // Read for the files of a scan's result only, after the comparison.
-    std::shared_ptr<ExifInfo> exifInfo;
     QString folderPath;
-    bool isLocked = false;
-    bool isProtected = false;
-    bool isRawFormat = false;
-    bool isNetworkDrive = false;
-
     // Identity of a local file, so that a scan records it once however many
     // paths lead to it (hard links, bind mounts, overlapping rows).
     quint64 deviceId = 0;
@@ -137,8 +145,6 @@ private:
     static const std::optional<QString>& noText();
 
     Box<RareFields> rare_;
-    // arrForSubPathMd5 is an empty list.
-    bool emptySubPathList_ = false;
 };
 
 using FileInfoNodePtr = std::shared_ptr<FileInfoNode>;

@@ -106,7 +106,7 @@ void setExifInfoFromDriveMetadata(FileInfoNode& record, const DriveFile& item)
         if (!meta->meteringMode.isEmpty())
             exif->meteringMode = meta->meteringMode;
     }
-    record.exifInfo = std::move(exif);
+    record.setExifInfo(std::move(exif));
 }
 
 bool makeDropboxFileInfoNode(FileInfoNode& record, const DropboxFileMetadata& entry)

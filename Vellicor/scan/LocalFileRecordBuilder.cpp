@@ -96,15 +96,15 @@ void fillPictureMetadata(const std::vector<FileInfoNodePtr>& records)
 {
     std::vector<FileInfoNode*> pictures;
     for (const FileInfoNodePtr& record : records) {
-        if (record && record->fileCategory == GlobalObjects::FileCategory::Pic && !record->exifInfo && record->filePath
-            && !record->isDirectory)
+        if (record && record->fileCategory == GlobalObjects::FileCategory::Pic && !record->exifInfo()
+            && record->filePath && !record->isDirectory)
             pictures.push_back(record.get());
     }
     // Each record is written by one task only.
     QtConcurrent::blockingMap(pictures, [](FileInfoNode* record) {
         auto exif = std::make_shared<ExifInfo>();
         exif->fillExifInfo(imagePropertiesOfFile(*record->filePath));
-        record->exifInfo = std::move(exif);
+        record->setExifInfo(std::move(exif));
     });
 }
 

@@ -166,8 +166,8 @@ TEST(LocalFileRecord, PicturesGetImageDetailsAndTheirSwitchMustBeOn)
     const std::vector<FileInfoNodePtr> records { std::make_shared<FileInfoNode>(raw.record),
         std::make_shared<FileInfoNode>(build(tree.file(QStringLiteral("note.txt"), "x"), s).record) };
     fillPictureMetadata(records);
-    EXPECT_TRUE(records[0]->exifInfo);
-    EXPECT_FALSE(records[1]->exifInfo);
+    EXPECT_TRUE(records[0]->exifInfo());
+    EXPECT_FALSE(records[1]->exifInfo());
 
     s.scanCategoryFlags[rawValue(Category::Pic)] = false;
     EXPECT_FALSE(build(tree.file(QStringLiteral("photo.jpg"), "x"), s).accepted);
