@@ -56,7 +56,7 @@ public:
     PathText filePath;
     std::optional<QDateTime> modDate;
     std::optional<QDateTime> createDate;
-    std::optional<QString> fileName;
+    NameText fileName;
     DigestText md5;
     quint64 fileSize = 0;
     // What only a cloud file has, absent on every local one.

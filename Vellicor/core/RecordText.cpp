@@ -99,7 +99,25 @@ void DigestText::assign(const QString& text)
     if (const std::optional<Md5Bytes> bytes = md5BytesOfHex(text))
         value_ = *bytes;
     else
-        value_ = text;
+        value_ = std::make_shared<const QString>(text);
+}
+
+bool operator==(const DigestText& a, const DigestText& b)
+{
+    if (a.value_.index() != b.value_.index())
+        return false;
+    if (const Md5Bytes* bytes = a.bytes())
+        return *bytes == *b.bytes();
+    if (const QString* text = a.text())
+        return *text == *b.text();
+    return true;
+}
+
+void NameText::assign(const QString& text)
+{
+    // A literal's text is never null, even when empty.
+    static const QString emptyText = QStringLiteral("");
+    text_ = text.isNull() ? emptyText : text;
 }
 
 bool DigestText::isEmpty() const

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <concepts>
+#include <memory>
 #include <optional>
 #include <type_traits>
 #include <variant>
@@ -103,6 +104,60 @@ private:
     bool slash_ = false;
 };
 
+// An optional text in the room of the text alone: a null text stands for
+// none, and a present empty text is kept as a non-null one.
+class NameText {
+public:
+    NameText() = default;
+    NameText(std::nullopt_t) { }
+    NameText(const QString& text) { assign(text); }
+    template <OptionalText T> NameText(const T& text)
+    {
+        if (text)
+            assign(*text);
+    }
+    NameText& operator=(std::nullopt_t)
+    {
+        reset();
+        return *this;
+    }
+    NameText& operator=(const QString& text)
+    {
+        assign(text);
+        return *this;
+    }
+    template <OptionalText T> NameText& operator=(const T& text)
+    {
+        text ? assign(*text) : reset();
+        return *this;
+    }
+
+    void reset() { text_ = QString(); }
+    bool has_value() const { return !text_.isNull(); }
+    explicit operator bool() const { return has_value(); }
+    const QString& value() const { return text_; }
+    const QString& operator*() const { return text_; }
+    const QString* operator->() const { return &text_; }
+    QString value_or(const QString& other) const { return has_value() ? text_ : other; }
+    operator std::optional<QString>() const { return has_value() ? std::optional<QString>(text_) : std::nullopt; }
+
+    friend bool operator==(const NameText& a, const NameText& b)
+    {
+        return a.text_ == b.text_ && a.has_value() == b.has_value();
+    }
+    friend bool operator==(const NameText& a, const QString& b) { return a.has_value() && a.text_ == b; }
+    template <OptionalText T> friend bool operator==(const NameText& a, const T& b)
+    {
+        return b ? a == *b : !a.has_value();
+    }
+    friend bool operator==(const NameText& a, std::nullopt_t) { return !a.has_value(); }
+
+private:
+    void assign(const QString& text);
+
+    QString text_;
+};
+
 // The 16 bytes of an MD5 digest.
 using Md5Bytes = std::array<quint8, 16>;
 
@@ -154,9 +209,13 @@ public:
     // The 16 bytes when the digest is a plain MD5, else null.
     const Md5Bytes* bytes() const { return std::get_if<Md5Bytes>(&value_); }
     // The text when the digest is kept as text, else null.
-    const QString* text() const { return std::get_if<QString>(&value_); }
+    const QString* text() const
+    {
+        const auto* text = std::get_if<std::shared_ptr<const QString>>(&value_);
+        return text ? text->get() : nullptr;
+    }
 
-    friend bool operator==(const DigestText& a, const DigestText& b) { return a.value_ == b.value_; }
+    friend bool operator==(const DigestText& a, const DigestText& b);
     friend bool operator==(const DigestText& a, const QString& b) { return a == DigestText(b); }
     template <OptionalText T> friend bool operator==(const DigestText& a, const T& b) { return a == DigestText(b); }
     friend bool operator==(const DigestText& a, std::nullopt_t) { return !a.has_value(); }
@@ -164,7 +223,9 @@ public:
 private:
     void assign(const QString& text);
 
-    std::variant<std::monostate, Md5Bytes, QString> value_;
+    // Texts are rare (cloud checksums, packages): kept apart, so that the
+    // digest takes no more room than its bytes.
+    std::variant<std::monostate, Md5Bytes, std::shared_ptr<const QString>> value_;
 };
 
 size_t qHash(const DigestText& digest, size_t seed = 0);

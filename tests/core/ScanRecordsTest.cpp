@@ -95,6 +95,10 @@ TEST(RecordTexts, PathsReadBackExactlyHoweverTheyWereGiven)
     EXPECT_EQ(record.filePath.value_or(QStringLiteral("none")), QStringLiteral("none"));
     record.filePath = QString(); // present, though empty
     EXPECT_TRUE(record.filePath.has_value());
+    record.fileName = QString(); // so is a name
+    EXPECT_TRUE(record.fileName.has_value() && record.fileName->isEmpty());
+    record.fileName = std::optional<QString>();
+    EXPECT_FALSE(record.fileName);
 }
 
 TEST(RecordTexts, DigestsKeepPlainMd5AsBytesAndEveryOtherChecksumAsGiven)
