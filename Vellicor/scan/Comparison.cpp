@@ -388,12 +388,15 @@ public:
             planCount += sharesSize ? 1 : 0;
         }
         reads->plans.reserve(planCount);
-        std::vector<std::pair<std::size_t, std::size_t>> order; // size groups as [first, last) of bySize
-        for (std::size_t next = 0; next < bySize.size();) {
-            std::size_t end = next + 1;
-            while (end < bySize.size() && bySize[end].size == bySize[next].size)
+        // The end of the size group that starts at first.
+        const auto endOfSize = [&bySize](std::size_t first) {
+            std::size_t end = first + 1;
+            while (end < bySize.size() && bySize[end].size == bySize[first].size)
                 ++end;
-            order.emplace_back(next, end);
+            return end;
+        };
+        for (std::size_t next = 0; next < bySize.size();) {
+            const std::size_t end = endOfSize(next);
             if (end - next > 1)
                 planSizeGroup(bySize, next, end, *reads);
             next = end;
@@ -402,7 +405,8 @@ public:
 
         bool stopped = false;
         std::size_t plan = 0;
-        for (const auto& [first, last] : order) {
+        for (std::size_t first = 0, last = 0; first < bySize.size(); first = last) {
+            last = endOfSize(first);
             if (stopped || c_.abort_)
                 break;
             if (last - first == 1) {
@@ -426,7 +430,6 @@ public:
         // one are made.
         reads.reset();
         bySize = {};
-        order = {};
         return book_.takeGroups(c_.keepGroupsOfOne_);
     }
 
