@@ -90,6 +90,13 @@ TEST(RecordTexts, PathsReadBackExactlyHoweverTheyWereGiven)
         record.filePath.assign(QString::fromUtf8(path), QString::fromUtf8(folder), QString::fromUtf8(name));
         EXPECT_EQ(record.filePath.value(), QString::fromUtf8(path)) << path << " " << folder;
     }
+    // The same path split two ways is one path.
+    FileInfoNode other;
+    other.filePath = QStringLiteral("/f");
+    record.filePath.assign(QStringLiteral("/f"), QStringLiteral("/"), QStringLiteral("f"));
+    EXPECT_TRUE(record.filePath == other.filePath);
+    other.filePath = QStringLiteral("/g");
+    EXPECT_FALSE(record.filePath == other.filePath);
     record.filePath = std::nullopt;
     EXPECT_FALSE(record.filePath);
     EXPECT_EQ(record.filePath.value_or(QStringLiteral("none")), QStringLiteral("none"));
