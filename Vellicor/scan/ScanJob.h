@@ -71,7 +71,8 @@ public:
     ScanResultPtr result() const;
     qint64 skippedCount() const { return skipped_; }
 
-    // The records and groups; the working thread's while the job runs.
+    // The records and groups; the working thread's while the job runs. A
+    // local scan's records go when its comparison is over.
     std::vector<FileInfoNodePtr> arrFileNodes;
     std::vector<FileInfoNodePtr> arrCloudScanFiles;
     std::vector<DuplicateGroupPtr> arrMainGroup;
@@ -80,6 +81,8 @@ private:
     class Reports;
 
     void searchDuplicateLocalFiles(ScanCache& cache);
+    // Lets go of the records once the groups and the cache are done with them.
+    void releaseRecords();
     void setLatestPath(const QString& path);
     void finish();
 
