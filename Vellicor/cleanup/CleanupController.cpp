@@ -88,10 +88,10 @@ QString CleanupController::openPhotoLibrary()
     for (const DuplicateGroupPtr& group : state_.arrGroups) {
         const auto item = std::find_if(group->filterChildren.begin(), group->filterChildren.end(),
             [](const FileInfoNodePtr& file) { return file->isPhotosNode; });
-        if (item == group->filterChildren.end() || !(*item)->libraryPath)
+        if (item == group->filterChildren.end() || !(*item)->libraryPath())
             continue;
-        photos_->openLibrary(*(*item)->libraryPath);
-        return *(*item)->libraryPath;
+        photos_->openLibrary(*(*item)->libraryPath());
+        return *(*item)->libraryPath();
     }
     return {};
 }
@@ -196,11 +196,11 @@ void CleanupController::startRemovingMarkedFiles()
         std::vector<PhotosStepItem> collected;
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
             const RemovalOutcome& outcome = outcomes[i];
-            if (outcome.kind != RemovalOutcome::Kind::collected || !outcome.file->photosInfo)
+            if (outcome.kind != RemovalOutcome::Kind::collected || !outcome.file->photosInfo())
                 continue;
-            const PhotosNode& item = *outcome.file->photosInfo;
-            collected.push_back({ outcome.file->libraryPath.value_or(QString()), item.uuIDRkVersion.value_or(QString()),
-                item.fileSize.value_or(0), outcome.path, i });
+            const PhotosNode& item = *outcome.file->photosInfo();
+            collected.push_back({ outcome.file->libraryPath().value_or(QString()),
+                item.uuIDRkVersion.value_or(QString()), item.fileSize.value_or(0), outcome.path, i });
         }
         PhotosStepOutcome photoOutcome;
         if (!collected.empty())
@@ -418,8 +418,8 @@ void CleanupController::applyRemovalOutcomes(
             break;
         case Kind::collected:
             ++report_.countTrashedLibraryItems;
-            report_.dictPhotosCleanerKeys[outcome.file->libraryPath.value_or(QString())].push_back(
-                outcome.file->photosInfo);
+            report_.dictPhotosCleanerKeys[outcome.file->libraryPath().value_or(QString())].push_back(
+                outcome.file->photosInfo());
             break;
         }
     }
@@ -434,7 +434,7 @@ void CleanupController::applyRemovalOutcomes(
     report_.uniquePhotosReatined -= report_.countMovedToAlbum;
     for (const std::size_t index : photos.moved) {
         const RemovalOutcome& outcome = outcomes[index];
-        outcome.file->photosInfo->isMovedToTrashAlbum = true;
+        outcome.file->photosInfo()->isMovedToTrashAlbum = true;
         if (!sameResultSet)
             continue;
         outcome.file->isMoveToTrash = true;

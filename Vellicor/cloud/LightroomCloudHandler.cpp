@@ -54,7 +54,7 @@ void LightroomCloudHandler::fillLightroomFileInfoNode(const LightroomCatalogRow&
             record.createDate = born;
     }
     record.state = false;
-    record.arrForSubPathMd5 = QStringList();
+    record.setArrForSubPathMd5(QStringList());
 }
 
 bool LightroomCloudHandler::authenticateCloud()

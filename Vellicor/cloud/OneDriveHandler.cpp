@@ -171,7 +171,7 @@ FileInfoNodePtr OneDriveHandler::makeOneDriveFileInfoNode(const QJsonObject& ite
     record->cloudFields().fileId = item.value(QStringLiteral("id")).toString();
     record->isMd5Calucaluted = true;
     record->state = false;
-    record->arrForSubPathMd5 = QStringList();
+    record->setArrForSubPathMd5(QStringList());
     return record;
 }
 

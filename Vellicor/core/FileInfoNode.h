@@ -3,6 +3,7 @@
 #include "core/DriveFile.h"
 #include "core/DropboxFileMetadata.h"
 #include "core/GlobalObjects.h"
+#include "core/RecordText.h"
 
 #include <QDateTime>
 #include <QString>
@@ -30,29 +31,34 @@ struct FileTimestamp {
 // builders fill it, the comparison puts it into at most one group.
 class FileInfoNode {
 public:
-    // Meant for the digests of a package's members; builders set it empty and
-    // nothing adds to it (a package's digest lives in md5).
-    std::optional<QStringList> arrForSubPathMd5;
+    // The small fields first, so that the record has no holes.
     bool isDirectory = false;
-    std::optional<GlobalObjects::FileCategory> fileCategory;
     bool isMoveToTrash = false;
-    std::optional<QString> libraryPath;
-    std::shared_ptr<PhotosNode> photosInfo;
     bool isPhotosNode = false;
     bool isiPhotoNode = false;
+    bool isMd5Calucaluted = false;
+    bool isLocked = false;
+    bool isProtected = false;
+    bool isRawFormat = false;
+    bool isNetworkDrive = false;
+    // The mark: true marked for removal, false (or absent) kept.
+    std::optional<bool> state;
+
+private:
+    // arrForSubPathMd5 is an empty list.
+    bool emptySubPathList_ = false;
+
+public:
+    std::optional<GlobalObjects::FileCategory> fileCategory;
     // The group holding this record; the group owns its members, not the other
     // way round.
     std::weak_ptr<DuplicateGroup> parent;
-    std::optional<QString> fileType;
-    std::optional<QString> filePath;
+    PathText filePath;
     std::optional<QDateTime> modDate;
     std::optional<QDateTime> createDate;
-    std::optional<QString> fileName;
-    std::optional<QString> md5;
+    NameText fileName;
+    DigestText md5;
     quint64 fileSize = 0;
-    bool isMd5Calucaluted = false;
-    // The mark: true marked for removal, false (or absent) kept.
-    std::optional<bool> state;
     // What only a cloud file has, absent on every local one.
     struct CloudFields {
         std::optional<DriveFile> googleDriveFile;
@@ -61,46 +67,64 @@ public:
         QString fileId;
         QString folderIdForBoxCloud;
     };
-    // Copied with the record, so that a copy never shares them.
-    class CloudFieldsBox {
+    // Fields most records lack, behind one pointer made on first write and
+    // copied with the record, so that a copy never shares them.
+    template <class Fields> class Box {
     public:
-        CloudFieldsBox() = default;
-        CloudFieldsBox(const CloudFieldsBox& other)
-            : fields_(other.fields_ ? std::make_unique<CloudFields>(*other.fields_) : nullptr)
+        Box() = default;
+        Box(const Box& other)
+            : fields_(other.fields_ ? std::make_unique<Fields>(*other.fields_) : nullptr)
         {
         }
-        CloudFieldsBox(CloudFieldsBox&&) noexcept = default;
-        CloudFieldsBox& operator=(const CloudFieldsBox& other)
+        Box(Box&&) noexcept = default;
+        Box& operator=(const Box& other)
         {
             if (this != &other)
-                fields_ = other.fields_ ? std::make_unique<CloudFields>(*other.fields_) : nullptr;
+                fields_ = other.fields_ ? std::make_unique<Fields>(*other.fields_) : nullptr;
             return *this;
         }
-        CloudFieldsBox& operator=(CloudFieldsBox&&) noexcept = default;
+        Box& operator=(Box&&) noexcept = default;
 
         explicit operator bool() const { return fields_ != nullptr; }
-        CloudFields* operator->() const { return fields_.get(); }
-        CloudFields& operator*() const { return *fields_; }
-        CloudFields& make()
+        Fields* operator->() const { return fields_.get(); }
+        Fields& operator*() const { return *fields_; }
+        Fields& make()
         {
             if (!fields_)
-                fields_ = std::make_unique<CloudFields>();
+                fields_ = std::make_unique<Fields>();
             return *fields_;
         }
 
     private:
-        std::unique_ptr<CloudFields> fields_;
+        std::unique_ptr<Fields> fields_;
     };
+    using CloudFieldsBox = Box<CloudFields>;
     CloudFieldsBox cloud;
-    QString fileExtension;
-    // Read for the files of a scan's result only, after the comparison.
-    std::shared_ptr<ExifInfo> exifInfo;
-    QString folderPath;
-    bool isLocked = false;
-    bool isProtected = false;
-    bool isRawFormat = false;
-    bool isNetworkDrive = false;
 
+    // What only a photo-library item, a package or a typed record has.
+    struct RareFields {
+        // Meant for the digests of a package's members; builders set it
+        // empty and nothing adds to it (a package's digest lives in md5).
+        std::optional<QStringList> arrForSubPathMd5;
+        std::optional<QString> libraryPath;
+        std::shared_ptr<PhotosNode> photosInfo;
+        std::optional<QString> fileType;
+        // Read for the files of a scan's result only, after the comparison.
+        std::shared_ptr<ExifInfo> exifInfo;
+    };
+    const std::optional<QStringList>& arrForSubPathMd5() const;
+    // An empty list costs no fields.
+    void setArrForSubPathMd5(const std::optional<QStringList>& list);
+    const std::optional<QString>& libraryPath() const { return rare_ ? rare_->libraryPath : noText(); }
+    void setLibraryPath(const std::optional<QString>& path) { rare_.make().libraryPath = path; }
+    const std::shared_ptr<PhotosNode>& photosInfo() const;
+    void setPhotosInfo(std::shared_ptr<PhotosNode> info) { rare_.make().photosInfo = std::move(info); }
+    const std::optional<QString>& fileType() const { return rare_ ? rare_->fileType : noText(); }
+    void setFileType(const std::optional<QString>& type) { rare_.make().fileType = type; }
+    const std::shared_ptr<ExifInfo>& exifInfo() const;
+    void setExifInfo(std::shared_ptr<ExifInfo> exif) { rare_.make().exifInfo = std::move(exif); }
+    QString fileExtension;
+    QString folderPath;
     // Identity of a local file, so that a scan records it once however many
     // paths lead to it (hard links, bind mounts, overlapping rows).
     quint64 deviceId = 0;
@@ -116,6 +140,11 @@ public:
     CloudFields& cloudFields() { return cloud.make(); }
     // The file's URL, made when asked for rather than kept for every record.
     QUrl filePathUrl() const { return filePath ? QUrl::fromLocalFile(*filePath) : QUrl(); }
+
+private:
+    static const std::optional<QString>& noText();
+
+    Box<RareFields> rare_;
 };
 
 using FileInfoNodePtr = std::shared_ptr<FileInfoNode>;

@@ -70,7 +70,7 @@ KeepTest sizeKeepTest(Files sorted, std::optional<int> tag)
     return [reference](const FileInfoNode& file) { return file.fileSize == reference; };
 }
 
-KeepTest lengthKeepTest(const std::optional<QString>& reference, std::optional<QString> FileInfoNode::*field)
+template <class Text> KeepTest lengthKeepTest(const std::optional<QString>& reference, Text FileInfoNode::*field)
 {
     if (!reference)
         return [field](const FileInfoNode& file) { return !(file.*field).has_value(); };

@@ -79,7 +79,7 @@ std::vector<MetaInfoRow> metaInfoRows(const FileInfoNode& file, ScanSource sourc
     };
     const QString name = file.fileName.value_or(QString());
     const QString size = getSizeInUnits(double(file.fileSize));
-    const ExifInfo* exif = file.exifInfo.get();
+    const ExifInfo* exif = file.exifInfo().get();
     const bool picture = file.fileCategory == GlobalObjects::FileCategory::Pic;
     if (!picture || !exif) {
         add("ID_FILE_NAME", name);

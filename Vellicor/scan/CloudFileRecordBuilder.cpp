@@ -57,7 +57,7 @@ bool makeGoogleDriveFileInfoNode(FileInfoNode& record, const DriveFile& item, co
         cloud.googleDriveThumbnailLink.reset();
     record.modDate = item.modifiedTime;
     record.state = false;
-    record.arrForSubPathMd5 = QStringList();
+    record.setArrForSubPathMd5(QStringList());
     if (!passesDateFilter(record, settings))
         return false;
     record.fileExtension = item.fileExtension.toLower();
@@ -106,7 +106,7 @@ void setExifInfoFromDriveMetadata(FileInfoNode& record, const DriveFile& item)
         if (!meta->meteringMode.isEmpty())
             exif->meteringMode = meta->meteringMode;
     }
-    record.exifInfo = std::move(exif);
+    record.setExifInfo(std::move(exif));
 }
 
 bool makeDropboxFileInfoNode(FileInfoNode& record, const DropboxFileMetadata& entry)
@@ -121,7 +121,7 @@ bool makeDropboxFileInfoNode(FileInfoNode& record, const DropboxFileMetadata& en
     record.modDate = entry.serverModified;
     record.isMd5Calucaluted = true;
     record.state = false;
-    record.arrForSubPathMd5 = QStringList();
+    record.setArrForSubPathMd5(QStringList());
     return true;
 }
 

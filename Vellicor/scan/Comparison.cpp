@@ -5,6 +5,7 @@
 #include "scan/ScanCache.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <QThread>
 #include <algorithm>
@@ -32,19 +33,37 @@ ComparisonObserver& silentObserver()
 // date signature; a dated record can join only groups whose signature holds
 // its date or no date, and those are found through indexes by signature. Only
 // similar names are left to test member by member.
+struct DigestKey {
+    Md5Bytes bytes;
+    bool operator==(const DigestKey&) const = default;
+};
+
+size_t qHash(const DigestKey& key, size_t seed = 0)
+{
+    return qHashBits(key.bytes.data(), key.bytes.size(), seed);
+}
+
 class GroupBook {
 public:
+    using Key = CriteriaMatcher::MeetingKey;
+
     explicit GroupBook(const CriteriaMatcher& matcher)
         : matcher_(matcher)
         , createdOn_(matcher.criteria().bMatchCreateDate)
         , modifiedOn_(matcher.criteria().bMatchModDate)
         , namesDecided_(matcher.criteria().bMatchSimilarFileName != 1)
+        , keepsKeys_(!namesDecided_ || createdOn_ || modifiedOn_ || matcher.criteria().bMatchFileSize)
+        , plainKeys_(namesDecided_ && !createdOn_ && !modifiedOn_)
     {
     }
 
     std::optional<std::size_t> findFit(
-        const QString& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
+        const Key& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
     {
+        if (isPlain(key)) {
+            const auto found = plainIndex_.constFind(DigestKey { *key.digest.bytes() });
+            return found == plainIndex_.constEnd() ? std::nullopt : std::optional<std::size_t>(*found);
+        }
         const auto bucket = index_.constFind(key);
         if (bucket == index_.constEnd())
             return std::nullopt;
@@ -103,41 +122,47 @@ public:
     void join(std::size_t g, const FileInfoNodePtr& record, CriteriaMatcher::Keys keys)
     {
         Entry& entry = entries_[g];
+        if (!entry.group) {
+            entry.group = std::make_shared<DuplicateGroup>();
+            addFileToGroup(entry.group, std::exchange(entry.lone, nullptr));
+        }
         addFileToGroup(entry.group, record);
         if (!namesDecided_) {
-            if (!entry.anchored && keys.characters && entry.key)
+            if (!entry.x->anchored && keys.characters && entry.key)
                 anchor(index_[*entry.key], g, *keys.characters);
-            entry.keys.push_back(std::move(keys));
+            entry.x->keys.push_back(std::move(keys));
         }
         if (entry.key) {
             // A dated record fills a missing date of the signature.
             const DateKey created = createdOn_ ? dateKey(record->createDate) : std::nullopt;
             const DateKey modified = modifiedOn_ ? dateKey(record->modDate) : std::nullopt;
-            if ((created && !entry.created) || (modified && !entry.modified)) {
+            if ((created && !entry.x->created) || (modified && !entry.x->modified)) {
                 Bucket& bucket = index_[*entry.key];
                 indexDates(bucket, g, false);
-                entry.created = entry.created ? entry.created : created;
-                entry.modified = entry.modified ? entry.modified : modified;
+                entry.x->created = entry.x->created ? entry.x->created : created;
+                entry.x->modified = entry.x->modified ? entry.x->modified : modified;
                 indexDates(bucket, g);
             }
         }
     }
 
     // A group under key, or one that nothing can join when there is none.
-    void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<QString>& key)
+    void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<Key>& key)
     {
-        Entry entry { std::make_shared<DuplicateGroup>(), {}, key, std::nullopt, std::nullopt };
-        addFileToGroup(entry.group, record);
+        Entry entry { nullptr, record, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr,
+            !namesDecided_ || createdOn_ || modifiedOn_ ? std::make_unique<Extra>() : nullptr };
         const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
-            entry.keys.push_back(std::move(keys));
+            entry.x->keys.push_back(std::move(keys));
         if (createdOn_)
-            entry.created = dateKey(record->createDate);
+            entry.x->created = dateKey(record->createDate);
         if (modifiedOn_)
-            entry.modified = dateKey(record->modDate);
+            entry.x->modified = dateKey(record->modDate);
         const std::size_t g = entries_.size();
         entries_.push_back(std::move(entry));
-        if (key) {
+        if (key && isPlain(*key)) {
+            plainIndex_.insert(DigestKey { *key->digest.bytes() }, g);
+        } else if (key) {
             Bucket& bucket = index_[*key];
             bucket.all.push_back(g);
             indexDates(bucket, g);
@@ -157,23 +182,37 @@ public:
         for (std::size_t g = first; g < entries_.size(); ++g) {
             Entry& entry = entries_[g];
             if (entry.key)
-                index_.remove(*std::exchange(entry.key, std::nullopt));
-            entry.keys = {};
+                index_.remove(*std::exchange(entry.key, nullptr));
+            if (entry.x)
+                entry.x->keys = {};
         }
     }
 
-    std::vector<DuplicateGroupPtr> takeGroups()
+    // With keepGroupsOfOne false only the groups of two or more come back.
+    std::vector<DuplicateGroupPtr> takeGroups(bool keepGroupsOfOne)
     {
-        std::vector<DuplicateGroupPtr> groups;
-        groups.reserve(entries_.size());
-        for (Entry& entry : entries_)
-            groups.push_back(std::move(entry.group));
-        entries_.clear();
         index_.clear();
+        plainIndex_.clear();
+        std::vector<DuplicateGroupPtr> groups;
+        if (keepGroupsOfOne)
+            groups.reserve(entries_.size());
+        // Each entry goes as its group is made, so the two never add up.
+        for (; !entries_.empty(); entries_.pop_front()) {
+            Entry& entry = entries_.front();
+            if (!entry.group && !keepGroupsOfOne)
+                continue;
+            if (!entry.group) {
+                entry.group = std::make_shared<DuplicateGroup>();
+                addFileToGroup(entry.group, entry.lone);
+            }
+            groups.push_back(std::move(entry.group));
+        }
         return groups;
     }
 
 private:
+    bool isPlain(const Key& key) const { return plainKeys_ && key.rest.isNull() && key.digest.bytes(); }
+
     // A date as the criteria compare it: the instant, to the millisecond.
     using DateKey = std::optional<qint64>;
     using Signature = std::pair<DateKey, DateKey>;
@@ -183,18 +222,28 @@ private:
         return date ? DateKey(date->toMSecsSinceEpoch()) : std::nullopt;
     }
 
-    struct Entry {
-        DuplicateGroupPtr group;
+    // What only similar-name and date criteria need of a group.
+    struct Extra {
         std::vector<CriteriaMatcher::Keys> keys; // parallel to children, for similar names
-        std::optional<QString> key;
         DateKey created;
         DateKey modified;
         // Filed under the similarity keys of its first named member.
         bool anchored = false;
     };
 
+    struct Entry {
+        // Made when a second member joins (most groups of a scan never get
+        // one) or when the groups are taken; until then lone is the member.
+        DuplicateGroupPtr group;
+        FileInfoNodePtr lone;
+        // The group's meeting key, kept only while a criterion needs to find
+        // its bucket again.
+        std::unique_ptr<Key> key;
+        std::unique_ptr<Extra> x;
+    };
+
     struct Bucket {
-        std::vector<std::size_t> all;
+        QVarLengthArray<std::size_t, 1> all;
 
         // Only date and similar-name criteria need these; most buckets (one
         // per digest on the content road) go without.
@@ -227,7 +276,7 @@ private:
 
     void anchor(Bucket& bucket, std::size_t g, const CriteriaMatcher::Characters& characters)
     {
-        entries_[g].anchored = true;
+        entries_[g].x->anchored = true;
         std::erase(bucket.more().unnamed, g);
         for (const QString& key : CriteriaMatcher::similarityKeys(characters))
             bucket.more().bySimilarityKey[key].push_back(g);
@@ -249,7 +298,7 @@ private:
             = [](const DateKey& mine, const DateKey& group) { return !mine || !group || *mine == *group; };
         for (std::size_t g : candidates) {
             const Entry& entry = entries_[g];
-            if (agrees(created, entry.created) && agrees(modified, entry.modified) && namesFit(g, record, keys))
+            if (agrees(created, entry.x->created) && agrees(modified, entry.x->modified) && namesFit(g, record, keys))
                 return g;
         }
         return std::nullopt;
@@ -260,9 +309,11 @@ private:
         if (namesDecided_)
             return true;
         const Entry& entry = entries_[g];
+        if (!entry.group)
+            return matcher_.matches(record, keys, *entry.lone, entry.x->keys[0]);
         const auto& members = entry.group->children;
         for (std::size_t i = 0; i < members.size(); ++i) {
-            if (!matcher_.matches(record, keys, *members[i], entry.keys[i]))
+            if (!matcher_.matches(record, keys, *members[i], entry.x->keys[i]))
                 return false;
         }
         return true;
@@ -275,19 +326,24 @@ private:
         const Entry& entry = entries_[g];
         const auto update = [g, add](std::set<std::size_t>& set) { add ? void(set.insert(g)) : void(set.erase(g)); };
         if (createdOn_ && modifiedOn_)
-            update(bucket.more().bySignature[Signature { entry.created, entry.modified }]);
+            update(bucket.more().bySignature[Signature { entry.x->created, entry.x->modified }]);
         if (createdOn_)
-            update(bucket.more().byCreated[entry.created]);
+            update(bucket.more().byCreated[entry.x->created]);
         if (modifiedOn_)
-            update(bucket.more().byModified[entry.modified]);
+            update(bucket.more().byModified[entry.x->modified]);
     }
 
     const CriteriaMatcher& matcher_;
     const bool createdOn_;
     const bool modifiedOn_;
     const bool namesDecided_;
+    const bool keepsKeys_;
+    // Only a file digest decides: a key's first group is the only one it
+    // ever gets, so such keys are filed by their bytes alone.
+    const bool plainKeys_;
+    QHash<DigestKey, std::size_t> plainIndex_;
     std::deque<Entry> entries_; // grows without moving what it holds
-    QHash<QString, Bucket> index_;
+    QHash<Key, Bucket> index_;
 };
 
 } // namespace
@@ -313,10 +369,11 @@ public:
         // (pointers into records grow with it); a run of one size is a size
         // group.
         std::vector<Sized> bySize;
+        bySize.reserve(records.size());
         for (const FileInfoNodePtr& record : records) {
             if (c_.abort_) {
                 savePending();
-                return book_.takeGroups();
+                return book_.takeGroups(c_.keepGroupsOfOne_);
             }
             if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
                 bySize.push_back(Sized { record->fileSize, &record });
@@ -331,12 +388,15 @@ public:
             planCount += sharesSize ? 1 : 0;
         }
         reads->plans.reserve(planCount);
-        std::vector<std::pair<std::size_t, std::size_t>> order; // size groups as [first, last) of bySize
-        for (std::size_t next = 0; next < bySize.size();) {
-            std::size_t end = next + 1;
-            while (end < bySize.size() && bySize[end].size == bySize[next].size)
+        // The end of the size group that starts at first.
+        const auto endOfSize = [&bySize](std::size_t first) {
+            std::size_t end = first + 1;
+            while (end < bySize.size() && bySize[end].size == bySize[first].size)
                 ++end;
-            order.emplace_back(next, end);
+            return end;
+        };
+        for (std::size_t next = 0; next < bySize.size();) {
+            const std::size_t end = endOfSize(next);
             if (end - next > 1)
                 planSizeGroup(bySize, next, end, *reads);
             next = end;
@@ -345,7 +405,8 @@ public:
 
         bool stopped = false;
         std::size_t plan = 0;
-        for (const auto& [first, last] : order) {
+        for (std::size_t first = 0, last = 0; first < bySize.size(); first = last) {
+            last = endOfSize(first);
             if (stopped || c_.abort_)
                 break;
             if (last - first == 1) {
@@ -365,10 +426,15 @@ public:
         }
         reads->finish();
         savePending();
-        return book_.takeGroups();
+        // What the reads and the order held is freed before the groups of
+        // one are made.
+        reads.reset();
+        bySize = {};
+        return book_.takeGroups(c_.keepGroupsOfOne_);
     }
 
 private:
+    using Key = CriteriaMatcher::MeetingKey;
     using Plan = DigestPlan;
     using Reads = DigestReads;
 
@@ -392,7 +458,7 @@ private:
             if (record->filePath) {
                 hasPackage = hasPackage || record->isDirectory;
                 if (record->isMd5Calucaluted) {
-                    plan.digest = record->md5.value_or(QString());
+                    plan.digest = record->md5;
                     plan.known = true;
                 } else if (const auto cached = c_.cache_ ? c_.cache_->cachedDigest(*record) : std::nullopt) {
                     plan.digest = *cached;
@@ -428,21 +494,21 @@ private:
         if (plan.distinct) {
             settle(record, std::nullopt, {});
         } else {
-            QString digest;
+            DigestText digest;
             if (record->isMd5Calucaluted) {
-                digest = record->md5.value_or(QString());
+                digest = record->md5;
             } else {
-                digest = std::exchange(plan.digest, QString());
+                digest = std::exchange(plan.digest, DigestText());
                 record->isMd5Calucaluted = true;
             }
             if (!digest.isEmpty()) {
                 record->md5 = digest;
                 CriteriaMatcher::Keys keys = matcher_.keysOf(*record);
-                const std::optional<QString> key = matcher_.meetingKey(digest, *record, keys);
+                const std::optional<Key> key = matcher_.meetingKey(record->md5, *record, keys);
                 settle(record, key, std::move(keys));
             }
         }
-        plan.digest = QString();
+        plan.digest = DigestText();
         pending_.push_back(record);
         if (pending_.size() == digestBatchSize)
             savePending();
@@ -450,7 +516,7 @@ private:
     }
 
     // Joins the first fitting group under key, or starts one there.
-    void settle(const FileInfoNodePtr& record, const std::optional<QString>& key, CriteriaMatcher::Keys keys)
+    void settle(const FileInfoNodePtr& record, const std::optional<Key>& key, CriteriaMatcher::Keys keys)
     {
         ScanCounters& counters = c_.counters_;
         const std::optional<std::size_t> fit = key ? book_.findFit(*key, *record, keys) : std::nullopt;
@@ -526,7 +592,7 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
                 continue;
         }
         CriteriaMatcher::Keys keys = matcher.keysOf(*record);
-        const std::optional<QString> key = matcher.meetingKey(QString(), *record, keys);
+        const std::optional<CriteriaMatcher::MeetingKey> key = matcher.meetingKey(DigestText(), *record, keys);
         if (const auto fit = key ? book.findFit(*key, *record, keys) : std::nullopt) {
             // Only the missing setting (-1) means no minimum here; another
             // negative option admits no file.
@@ -548,7 +614,7 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         observer.updateFileScannedCountAndSize(true);
         observer.showScanPathWithProgress(record->filePath.value_or(QString()));
     }
-    return book.takeGroups();
+    return book.takeGroups(keepGroupsOfOne_);
 }
 
 std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const std::vector<FileInfoNodePtr>& records)
@@ -556,7 +622,7 @@ std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const
     Log::print("createMd5DictforCloudDriveFiles");
     ComparisonObserver& observer = observer_ ? *observer_ : silentObserver();
     std::vector<DuplicateGroupPtr> groups;
-    QHash<QString, DuplicateGroupPtr> dictMapMD5ToGroup;
+    QHash<DigestText, DuplicateGroupPtr> dictMapMD5ToGroup;
     for (const FileInfoNodePtr& record : records) {
         if (abort_)
             break;
@@ -566,7 +632,7 @@ std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const
         ++counters_.countCompared;
         observer.showScanPathLabel(record->filePath.value_or(QString()));
         if (record->md5 && !record->md5->isEmpty()) {
-            DuplicateGroupPtr& group = dictMapMD5ToGroup[*record->md5];
+            DuplicateGroupPtr& group = dictMapMD5ToGroup[record->md5];
             if (!group) {
                 group = std::make_shared<DuplicateGroup>();
                 groups.push_back(group);

@@ -21,9 +21,10 @@ class ScanCache;
 // rotational disk), but records join groups one by one in the order they were
 // found, so the result does not depend on the threads.
 //
-// Groups come back in order of creation, groups of one included. Stop (abort)
-// is polled before every record and size group and while files are read; a
-// stopped comparison returns the groups formed so far.
+// Groups come back in order of creation, groups of one included unless left
+// out (setKeepGroupsOfOne). Stop (abort) is polled before every record and
+// size group and while files are read; a stopped comparison returns the
+// groups formed so far.
 class Comparison {
 public:
     using SaveDigests = std::function<void(const std::vector<FileInfoNodePtr>&)>;
@@ -46,6 +47,9 @@ public:
     // Receives the records handled on the content road, every digestBatchSize
     // records and once at the end with the rest (also after Stop).
     void setSaveDigests(SaveDigests save) { saveDigests_ = std::move(save); }
+    // Whether groups of one come back too (the default). A scan that shows
+    // only duplicates leaves them out, so they are never made.
+    void setKeepGroupsOfOne(bool keep) { keepGroupsOfOne_ = keep; }
     // How many threads read files at once (1 to the number of cores, the
     // default).
     void setHashingThreads(int threads);
@@ -85,4 +89,5 @@ private:
     const ScanCache* cache_ = nullptr;
     SaveDigests saveDigests_;
     int hashingThreads_ = 0; // set by the constructor
+    bool keepGroupsOfOne_ = true;
 };

@@ -159,18 +159,23 @@ bool CriteriaMatcher::isDecidedByEquality() const
     return criteria_.bMatchSimilarFileName != 1 && !criteria_.bMatchCreateDate && !criteria_.bMatchModDate;
 }
 
-std::optional<QString> CriteriaMatcher::meetingKey(
-    const QString& prefix, const FileInfoNode& record, const Keys& keys) const
+std::optional<CriteriaMatcher::MeetingKey> CriteriaMatcher::meetingKey(
+    const DigestText& digest, const FileInfoNode& record, const Keys& keys) const
 {
-    QString key = prefix;
+    MeetingKey key { digest, QString() };
     if (criteria_.bMatchFileSize)
-        key += QLatin1Char('/') + QString::number(record.fileSize);
+        key.rest += QLatin1Char('/') + QString::number(record.fileSize);
     if (criteria_.bMatchSimilarFileName == 0) {
         if (!keys.sameName)
             return std::nullopt;
-        key += QLatin1Char('/') + *keys.sameName;
+        key.rest += QLatin1Char('/') + *keys.sameName;
     }
     return key;
+}
+
+size_t qHash(const CriteriaMatcher::MeetingKey& key, size_t seed)
+{
+    return qHash(key.digest, seed) ^ qHash(key.rest, seed);
 }
 
 bool isSimilarFileName(const QString& first, const QString& second)

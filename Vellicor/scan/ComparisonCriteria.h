@@ -85,10 +85,16 @@ public:
     // Criteria that are plain equalities of the size and the same-name key;
     // two records with equal keys always match under them.
     bool isDecidedByEquality() const;
-    // The key under which records that can match each other meet: prefix, then
-    // the size and the same-name key when those criteria are on. None when the
-    // record can match nothing (same-name criterion, no name).
-    std::optional<QString> meetingKey(const QString& prefix, const FileInfoNode& record, const Keys& keys) const;
+    // The key under which records that can match each other meet: the digest
+    // (none on the attribute road), then the size and the same-name key when
+    // those criteria are on.
+    struct MeetingKey {
+        DigestText digest;
+        QString rest;
+        bool operator==(const MeetingKey&) const = default;
+    };
+    // None when the record can match nothing (same-name criterion, no name).
+    std::optional<MeetingKey> meetingKey(const DigestText& digest, const FileInfoNode& record, const Keys& keys) const;
 
     static Characters charactersOf(const QString& name);
     static bool areSimilar(const Characters& first, const Characters& second);
@@ -99,3 +105,5 @@ public:
 private:
     ComparisonCriteria criteria_;
 };
+
+size_t qHash(const CriteriaMatcher::MeetingKey& key, size_t seed = 0);

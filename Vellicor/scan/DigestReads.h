@@ -21,7 +21,7 @@ struct DigestPlan {
     const FileInfoNodePtr* record = nullptr;
     // The full digest: known before the comparison (final already, or from the
     // cache), or read; empty when there is none.
-    QString digest;
+    DigestText digest;
     std::array<quint8, 16> head {};
     std::size_t group = 0;
     Work work = none;

@@ -96,15 +96,15 @@ void fillPictureMetadata(const std::vector<FileInfoNodePtr>& records)
 {
     std::vector<FileInfoNode*> pictures;
     for (const FileInfoNodePtr& record : records) {
-        if (record && record->fileCategory == GlobalObjects::FileCategory::Pic && !record->exifInfo && record->filePath
-            && !record->isDirectory)
+        if (record && record->fileCategory == GlobalObjects::FileCategory::Pic && !record->exifInfo()
+            && record->filePath && !record->isDirectory)
             pictures.push_back(record.get());
     }
     // Each record is written by one task only.
     QtConcurrent::blockingMap(pictures, [](FileInfoNode* record) {
         auto exif = std::make_shared<ExifInfo>();
         exif->fillExifInfo(imagePropertiesOfFile(*record->filePath));
-        record->exifInfo = std::move(exif);
+        record->setExifInfo(std::move(exif));
     });
 }
 
@@ -113,10 +113,8 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
 {
     using Category = GlobalObjects::FileCategory;
 
-    record.arrForSubPathMd5 = QStringList();
+    record.setArrForSubPathMd5(QStringList());
     record.isMd5Calucaluted = false;
-    record.filePath = filePath;
-    record.fileName = fileName;
     if (folderPath) {
         record.folderPath = *folderPath;
     } else {
@@ -125,6 +123,10 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
         folder.truncate(slash > 0 ? slash : (slash == 0 ? 1 : 0));
         record.folderPath = folder;
     }
+    // The path, name and folder share their texts: per file only the name
+    // is kept.
+    record.filePath.assign(filePath, record.folderPath, fileName);
+    record.fileName = record.filePath.lastComponent() == fileName ? record.filePath.lastComponent() : fileName;
 
     struct statx st { };
     bool isLink = false;

@@ -304,9 +304,9 @@ void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, S
         if (!makeLocalFileInfoNode(*record, asset.imagePath, asset.originalFileName, request.filters))
             continue;
         record->isPhotosNode = true;
-        record->libraryPath = libraryPath;
-        record->photosInfo = std::make_shared<PhotosNode>();
-        record->photosInfo->initWithPhotosOriginalPath(asset.imagePath, QString(), asset.originalFileName,
+        record->setLibraryPath(libraryPath);
+        record->setPhotosInfo(std::make_shared<PhotosNode>());
+        record->photosInfo()->initWithPhotosOriginalPath(asset.imagePath, QString(), asset.originalFileName,
             asset.fileSize, asset.uuid, asset.modelId, asset.uuidRKVersion, libraryPath);
         counters.countScanned += 1;
         counters.totSizeScanned += record->fileSize;

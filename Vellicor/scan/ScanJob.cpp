@@ -140,11 +140,15 @@ void ScanJob::runLocalScan()
     arrFileNodes.shrink_to_fit();
     recordCount_ = static_cast<qint64>(arrFileNodes.size());
 
-    ScanCache cache(request.source, isAbortScan);
-    cache.recordScannedFilesInCache(arrFileNodes);
-    cache.loadHashCache();
-    searchDuplicateLocalFiles(cache);
-    cache.finish();
+    {
+        // The cache knows the records by address: it goes before them.
+        ScanCache cache(request.source, isAbortScan);
+        cache.recordScannedFilesInCache(arrFileNodes);
+        cache.loadHashCache();
+        searchDuplicateLocalFiles(cache);
+        cache.finish();
+    }
+    releaseRecords();
     finish();
 }
 
@@ -157,6 +161,8 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     // A photo catalog's files are never matched with cached digests.
     const bool useCache = request.source != ScanSource::lightroomCatalog;
     comparison.setDigestCache(useCache ? &cache : nullptr);
+    // The result shows groups of two or more only.
+    comparison.setKeepGroupsOfOne(false);
     comparison.setSaveDigests(
         [&cache](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
@@ -169,6 +175,13 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
             shown.insert(shown.end(), group->children.begin(), group->children.end());
     }
     fillPictureMetadata(shown);
+}
+
+void ScanJob::releaseRecords()
+{
+    // Only the files of the groups are shown, and the groups hold them; the
+    // others would otherwise stay for as long as the result is on screen.
+    arrFileNodes = {};
 }
 
 void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
@@ -200,9 +213,12 @@ void ScanJob::OnScanCompletedProcess()
     if (request.source == ScanSource::lightroomCatalog) {
         // The catalog's files are compared like local ones; their new digests
         // still go to the cache.
-        ScanCache cache(request.source, isAbortScan);
-        searchDuplicateLocalFiles(cache);
-        cache.finish();
+        {
+            ScanCache cache(request.source, isAbortScan);
+            searchDuplicateLocalFiles(cache);
+            cache.finish();
+        }
+        releaseRecords();
         finish();
         return;
     }

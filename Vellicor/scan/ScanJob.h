@@ -74,7 +74,8 @@ public:
     qint64 skippedCount() const { return skipped_; }
     bool isListingIncomplete() const { return listingIncomplete_.load(); }
 
-    // The records and groups; the working thread's while the job runs.
+    // The records and groups; the working thread's while the job runs. A
+    // local scan's records go when its comparison is over.
     std::vector<FileInfoNodePtr> arrFileNodes;
     std::vector<FileInfoNodePtr> arrCloudScanFiles;
     std::vector<DuplicateGroupPtr> arrMainGroup;
@@ -83,6 +84,8 @@ private:
     class Reports;
 
     void searchDuplicateLocalFiles(ScanCache& cache);
+    // Lets go of the records once the groups and the cache are done with them.
+    void releaseRecords();
     void setLatestPath(const QString& path);
     void finish();
 

@@ -499,11 +499,11 @@ TEST_F(Removal, PhotoLibraryItemsGoOnlyIntoTheAlbumAndStayMarkedWithoutIt)
     const auto kept = file(QStringLiteral("k.jpg"), "picture");
     const auto item = file(QStringLiteral("lib/m.jpg"), "picture");
     item->isPhotosNode = true;
-    item->libraryPath = folder + QStringLiteral("/lib");
-    item->photosInfo = std::make_shared<PhotosNode>();
-    item->photosInfo->uuIDRkVersion = QStringLiteral("U-1");
+    item->setLibraryPath(folder + QStringLiteral("/lib"));
+    item->setPhotosInfo(std::make_shared<PhotosNode>());
+    item->photosInfo()->uuIDRkVersion = QStringLiteral("U-1");
     load({ { kept, item } });
-    EXPECT_EQ(controller.openPhotoLibrary(), *item->libraryPath);
+    EXPECT_EQ(controller.openPhotoLibrary(), *item->libraryPath());
     defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
 
     // No photo application on this system: the user is told, nothing changes.
@@ -516,7 +516,7 @@ TEST_F(Removal, PhotoLibraryItemsGoOnlyIntoTheAlbumAndStayMarkedWithoutIt)
     photos->containers = QStringList { markedPhotosAlbumName() };
     controller.setPhotosBridge(photos);
     ASSERT_TRUE(run());
-    EXPECT_TRUE(item->photosInfo->isMovedToTrashAlbum.value_or(false));
+    EXPECT_TRUE(item->photosInfo()->isMovedToTrashAlbum.value_or(false));
     EXPECT_EQ(state.arrMainGroup[0]->children, std::vector<FileInfoNodePtr> { kept });
     // Either way the file itself never moves and nothing can be undone.
     EXPECT_TRUE(exists(item) && remover->calls == 0);

@@ -72,3 +72,60 @@ TEST(DropboxJson, OnlyFilesWithNameAndPathBecomeEntries)
     ASSERT_TRUE(noHash.has_value());
     EXPECT_FALSE(noHash->contentHash.has_value());
 }
+
+TEST(RecordTexts, PathsReadBackExactlyHoweverTheyWereGiven)
+{
+    FileInfoNode record;
+    for (const char* path : { "/a/b/name.txt", "/name", "/", "name", "", "a//b", "a/", "/x/y/" }) {
+        record.filePath = QString::fromUtf8(path);
+        EXPECT_EQ(*record.filePath, QString::fromUtf8(path)) << path;
+        EXPECT_TRUE(record.filePath == QString::fromUtf8(path)) << path;
+        EXPECT_FALSE(record.filePath == QString::fromUtf8(path) + QLatin1Char('x')) << path;
+    }
+    // Folder and name given apart: kept shared when they make the path, else
+    // the path itself wins.
+    const std::tuple<const char*, const char*, const char*> parts[]
+        = { { "/d/f", "/d", "f" }, { "/f", "/", "f" }, { "f", "", "f" }, { "/d/f", "/e", "f" }, { "/d/f", "/d", "g" } };
+    for (const auto& [path, folder, name] : parts) {
+        record.filePath.assign(QString::fromUtf8(path), QString::fromUtf8(folder), QString::fromUtf8(name));
+        EXPECT_EQ(record.filePath.value(), QString::fromUtf8(path)) << path << " " << folder;
+    }
+    // The same path split two ways is one path.
+    FileInfoNode other;
+    other.filePath = QStringLiteral("/f");
+    record.filePath.assign(QStringLiteral("/f"), QStringLiteral("/"), QStringLiteral("f"));
+    EXPECT_TRUE(record.filePath == other.filePath);
+    other.filePath = QStringLiteral("/g");
+    EXPECT_FALSE(record.filePath == other.filePath);
+    record.filePath = std::nullopt;
+    EXPECT_FALSE(record.filePath);
+    EXPECT_EQ(record.filePath.value_or(QStringLiteral("none")), QStringLiteral("none"));
+    record.filePath = QString(); // present, though empty
+    EXPECT_TRUE(record.filePath.has_value());
+    record.fileName = QString(); // so is a name
+    EXPECT_TRUE(record.fileName.has_value() && record.fileName->isEmpty());
+    record.fileName = std::optional<QString>();
+    EXPECT_FALSE(record.fileName);
+}
+
+TEST(RecordTexts, DigestsKeepPlainMd5AsBytesAndEveryOtherChecksumAsGiven)
+{
+    const QString md5 = QStringLiteral("0123456789abcdef0fedcba987654321");
+    FileInfoNode record;
+    record.md5 = md5;
+    ASSERT_NE(record.md5.bytes(), nullptr);
+    EXPECT_EQ(*record.md5, md5);
+    EXPECT_TRUE(record.md5 == md5);
+    EXPECT_FALSE(record.md5 == md5.toUpper());
+    // Service checksums, capitals and a package's joined digests stay text.
+    for (const QString& text : { md5.toUpper(), md5 + md5, QStringLiteral("s-11"), md5.left(31) + QLatin1Char('g') }) {
+        record.md5 = text;
+        EXPECT_EQ(record.md5.bytes(), nullptr) << qPrintable(text);
+        EXPECT_EQ(*record.md5, text);
+    }
+    record.md5 = QString();
+    EXPECT_TRUE(record.md5.has_value() && record.md5.isEmpty());
+    record.md5.reset();
+    EXPECT_FALSE(record.md5);
+    EXPECT_EQ(qHash(DigestText(md5)), qHash(DigestText(QString(md5))));
+}

@@ -87,11 +87,11 @@ TEST_F(Preview, RowsByKindOfFile)
 {
     const auto withExif = [this](bool modified, bool captured) {
         auto node = file("p.jpg", Category::Pic);
-        node->exifInfo = std::make_shared<ExifInfo>();
+        node->setExifInfo(std::make_shared<ExifInfo>());
         if (!modified)
             node->modDate.reset();
         if (captured)
-            node->exifInfo->captureDate = QDateTime(QDate(2023, 1, 2), QTime(3, 4));
+            node->exifInfo()->captureDate = QDateTime(QDate(2023, 1, 2), QTime(3, 4));
         return node;
     };
     auto document = file("a.pdf", Category::Doc);
@@ -121,8 +121,8 @@ TEST_F(Preview, RowsByKindOfFile)
 TEST_F(Preview, PictureValuesAndTheirTranslationBySource)
 {
     auto node = file("p.jpg", Category::Pic);
-    node->exifInfo = std::make_shared<ExifInfo>();
-    ExifInfo& exif = *node->exifInfo;
+    node->setExifInfo(std::make_shared<ExifInfo>());
+    ExifInfo& exif = *node->exifInfo();
     exif.digitalZoomRatio = "2";
     for (QString* code : { &exif.exposureMode, &exif.exposureProgram, &exif.meteringMode, &exif.sensingMethod,
              &exif.lightSource, &exif.sceneCaptureType })

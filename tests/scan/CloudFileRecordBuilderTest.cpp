@@ -81,8 +81,8 @@ TEST(CloudRecordFilters, DriveItemsUseTheirOwnExtensionAndNeedASize)
     ASSERT_TRUE(makeGoogleDriveFileInfoNode(picture, item, cloudSettings()));
     EXPECT_EQ(picture.fileSize, 2048u);
     EXPECT_EQ(picture.md5, QStringLiteral("abc"));
-    ASSERT_TRUE(picture.exifInfo);
-    EXPECT_EQ(picture.exifInfo->imageSize, QStringLiteral("0 x 0"));
+    ASSERT_TRUE(picture.exifInfo());
+    EXPECT_EQ(picture.exifInfo()->imageSize, QStringLiteral("0 x 0"));
     EXPECT_FALSE(picture.filePath);
 
     item.size.reset();

@@ -20,6 +20,17 @@ struct OnRefresh : ComparisonObserver {
     void updateFileScannedCountAndSize(bool) override { refreshed(); }
 };
 
+std::vector<std::vector<int>> indicesOf(
+    const std::vector<DuplicateGroupPtr>& groups, const std::vector<FileInfoNodePtr>& records)
+{
+    std::vector<std::vector<int>> indices;
+    for (const auto& group : groups) {
+        for (auto& members = indices.emplace_back(); const auto& member : group->children)
+            members.push_back(int(std::find(records.begin(), records.end(), member) - records.begin()));
+    }
+    return indices;
+}
+
 class ComparisonTest : public ::testing::Test {
 protected:
     QString file(const QString& name, const QByteArray& bytes) { return writeFile(dir.path(), name, bytes); }
@@ -58,6 +69,20 @@ TEST_F(ComparisonTest, EqualContentsOfEqualSizeFormGroupsAndUnreadableOrLoneFile
     EXPECT_EQ(counted.sizeDup, 5u);
     EXPECT_EQ(counted.countCompared, 4);
     EXPECT_EQ(counted.countProcessed, 4);
+}
+
+TEST_F(ComparisonTest, DigestsKnownBeforehandMeetOnlyTheirExactText)
+{
+    // A digest in capitals or a service's checksum stays text: it never meets
+    // the same digest kept as bytes.
+    const QString hex = md5Hex("x");
+    std::vector<FileInfoNodePtr> records;
+    for (const QString& digest : { hex, hex.toUpper(), hex, hex.toUpper(), QStringLiteral("s-1") }) {
+        records.push_back(syntheticRecord(QStringLiteral("/r/%1").arg(records.size()), 7));
+        records.back()->md5 = digest;
+        records.back()->isMd5Calucaluted = true;
+    }
+    EXPECT_EQ(indicesOf(byContent(records), records), (std::vector<std::vector<int>> { { 0, 2 }, { 1, 3 }, { 4 } }));
 }
 
 TEST_F(ComparisonTest, EmptyFilesTakePartOnlyWhenTheMinimumSizeSettingIsMissing)
@@ -273,17 +298,6 @@ std::vector<FileInfoNodePtr> randomRecords(std::mt19937& random, int count)
     return records;
 }
 
-std::vector<std::vector<int>> indicesOf(
-    const std::vector<DuplicateGroupPtr>& groups, const std::vector<FileInfoNodePtr>& records)
-{
-    std::vector<std::vector<int>> indices;
-    for (const auto& group : groups) {
-        for (auto& members = indices.emplace_back(); const auto& member : group->children)
-            members.push_back(int(std::find(records.begin(), records.end(), member) - records.begin()));
-    }
-    return indices;
-}
-
 TEST_F(AttributeComparisonTest, IndexedSearchFormsTheGroupsOfTheFullSearchOnBothRoads)
 {
     const std::vector<QVariantList> optionSets { {}, { 1 }, { 2 }, { 3 }, { 1, 3 }, { 4, 5 }, { 2, 3 }, { 1, 4 },
@@ -317,6 +331,15 @@ TEST_F(AttributeComparisonTest, IndexedSearchFormsTheGroupsOfTheFullSearchOnBoth
             }
             const auto contentGroups = comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1, 0);
             ASSERT_EQ(indicesOf(contentGroups, contentRecords), content.groups) << "seed " << seed;
+
+            // Left out, the groups of one are all that is missing.
+            std::vector<std::vector<int>> pairs;
+            std::copy_if(content.groups.begin(), content.groups.end(), std::back_inserter(pairs),
+                [](const std::vector<int>& group) { return group.size() > 1; });
+            comparison.setKeepGroupsOfOne(false);
+            ASSERT_EQ(
+                indicesOf(comparison.groupFilesBySizeAndMd5(contentRecords, criteria, -1, 0), contentRecords), pairs);
+            comparison.setKeepGroupsOfOne(true);
         }
     }
 }

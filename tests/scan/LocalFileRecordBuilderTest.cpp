@@ -68,7 +68,7 @@ TEST(LocalFileRecord, AcceptedFileCarriesItsMeasuresAndIdentity)
     EXPECT_EQ(b.record.inode, status.st_ino);
     EXPECT_EQ(b.record.deviceId, status.st_dev);
     EXPECT_FALSE(b.record.isMd5Calucaluted);
-    EXPECT_TRUE(b.record.arrForSubPathMd5.has_value());
+    EXPECT_TRUE(b.record.arrForSubPathMd5().has_value());
     EXPECT_FALSE(b.record.isRawFormat);
 }
 
@@ -171,8 +171,8 @@ TEST(LocalFileRecord, PicturesGetImageDetailsAndTheirSwitchMustBeOn)
     const std::vector<FileInfoNodePtr> records { std::make_shared<FileInfoNode>(raw.record),
         std::make_shared<FileInfoNode>(build(tree.file(QStringLiteral("note.txt"), "x"), s).record) };
     fillPictureMetadata(records);
-    EXPECT_TRUE(records[0]->exifInfo);
-    EXPECT_FALSE(records[1]->exifInfo);
+    EXPECT_TRUE(records[0]->exifInfo());
+    EXPECT_FALSE(records[1]->exifInfo());
 
     s.scanCategoryFlags[rawValue(Category::Pic)] = false;
     EXPECT_FALSE(build(tree.file(QStringLiteral("photo.jpg"), "x"), s).accepted);

@@ -96,9 +96,9 @@ TEST_F(EngineFixture, TheWalkRecordsTheFirstLibrarysItemsAsLibraryItems)
 
     ASSERT_EQ(walk.records().size(), 1u);
     const FileInfoNode& item = *walk.records()[0];
-    ASSERT_TRUE(item.isPhotosNode && item.photosInfo);
+    ASSERT_TRUE(item.isPhotosNode && item.photosInfo());
     EXPECT_EQ(item.fileName, QStringLiteral("Original 1.jpg"));
-    EXPECT_EQ(item.libraryPath, first);
-    EXPECT_EQ(item.photosInfo->uuIDRkVersion, QStringLiteral("U-1"));
+    EXPECT_EQ(item.libraryPath(), first);
+    EXPECT_EQ(item.photosInfo()->uuIDRkVersion, QStringLiteral("U-1"));
     EXPECT_EQ(counters.countScanned.load(), 1);
 }

@@ -112,7 +112,7 @@ QImage renderPreview(int selected)
     using C = GlobalObjects::FileCategory;
     std::vector<DuplicateGroupPtr> groups { std::make_shared<DuplicateGroup>(), std::make_shared<DuplicateGroup>() };
     auto photo = sampleFile(picture, C::Pic, 2'400'000);
-    photo->exifInfo = sampleExif();
+    photo->setExifInfo(sampleExif());
     addFileToGroup(groups[0], photo);
     addFileToGroup(groups[0], sampleFile(QStringLiteral("/home/ana/Pictures/Import/IMG_2207.jpg"), C::Pic, 2'400'000));
     addFileToGroup(groups[1], sampleFile(notes, C::Doc, 1'200));
