@@ -401,6 +401,10 @@ private:
                     plan.work = record->isDirectory ? Plan::package : Plan::file;
                     readsFile = readsFile || !record->isDirectory;
                 }
+                if (const auto head = c_.cache_ ? c_.cache_->cachedHead(*record) : std::nullopt) {
+                    plan.head = *head;
+                    plan.headRead = true;
+                }
             }
             reads.plans.push_back(std::move(plan));
         }
@@ -444,6 +448,7 @@ private:
         }
         plan.digest = QString();
         pending_.push_back(record);
+        pendingHeads_.push_back(plan.byHead && plan.headRead ? std::optional(plan.head) : std::nullopt);
         if (pending_.size() == digestBatchSize)
             savePending();
         return true;
@@ -469,8 +474,9 @@ private:
     void savePending()
     {
         if (!pending_.empty() && c_.saveDigests_)
-            c_.saveDigests_(pending_);
+            c_.saveDigests_(pending_, pendingHeads_);
         pending_.clear();
+        pendingHeads_.clear();
     }
 
     Comparison& c_;
@@ -478,6 +484,7 @@ private:
     CriteriaMatcher matcher_;
     GroupBook book_;
     std::vector<FileInfoNodePtr> pending_;
+    std::vector<std::optional<BlockDigest>> pendingHeads_;
 };
 
 Comparison::Comparison(const FileHasher& hasher, ScanCounters& counters, const std::atomic<bool>& abort)

@@ -16,7 +16,7 @@ namespace {
 // files are still unread.
 constexpr std::size_t lookahead = 8192;
 
-bool parseHead(const QString& hex, std::array<quint8, 16>& into)
+bool parseHead(const QString& hex, BlockDigest& into)
 {
     const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
     if (bytes.size() != 16)
@@ -42,7 +42,7 @@ void DigestReads::addSizeGroup(std::size_t first, std::size_t last, bool byHead)
         plan.group = groups_.size();
         // Only a record that can end in a group is worth a first block.
         plan.byHead = byHead && (*plan.record)->filePath && (plan.work != DigestPlan::none || !plan.digest.isEmpty());
-        group.headsLeft += plan.byHead ? 1 : 0;
+        group.headsLeft += plan.byHead && !plan.headRead ? 1 : 0;
     }
     groups_.push_back(group);
 }
@@ -99,7 +99,7 @@ bool DigestReads::feed()
             continue;
         }
         for (std::size_t i = group.first; i < group.last; ++i) {
-            if (plans[i].byHead) {
+            if (plans[i].byHead && !plans[i].headRead) {
                 plans[i].headPending = true;
                 enqueue(i);
                 queued = true;
@@ -128,7 +128,7 @@ void DigestReads::enqueue(std::size_t index)
 int DigestReads::afterHeads(Group& group)
 {
     bool allHeads = true;
-    std::map<std::array<quint8, 16>, int> seen;
+    std::map<BlockDigest, int> seen;
     for (std::size_t i = group.first; i < group.last; ++i) {
         if (plans[i].byHead) {
             allHeads = allHeads && plans[i].headRead;

@@ -22,7 +22,8 @@ struct DigestPlan {
     // The full digest: known before the comparison (final already, or from the
     // cache), or read; empty when there is none.
     QString digest;
-    std::array<quint8, 16> head {};
+    // The first block's digest, once headRead (read, or from the cache).
+    BlockDigest head {};
     std::size_t group = 0;
     Work work = none;
     bool known = false;

@@ -2,8 +2,12 @@
 
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <optional>
+
+// An MD5 digest as its 16 bytes.
+using BlockDigest = std::array<quint8, 16>;
 
 // How the comparison reads digests; the engine backs it with md5OfFile and
 // md5OfPackageContents. Every digest is lower-case hexadecimal MD5 text, none

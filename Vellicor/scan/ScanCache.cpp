@@ -17,7 +17,7 @@ constexpr std::array<const char*, 5> digestTables
     = { "hashTable", "GoogleDrive_hashTable", "DropBox_hashTable", "OneDrive_hashTable", "BoxCloud_hashTable" };
 
 // Raised whenever the tables change; a file of another version is rebuilt.
-constexpr int schemaVersion = 2;
+constexpr int schemaVersion = 3;
 // Another instance of the program may be committing: wait for it a little,
 // once per scan at most (the first busy answer ends this scan's writing).
 constexpr int busyTimeoutMs = 1000;
@@ -198,7 +198,7 @@ int hexValue(char c)
     return -1;
 }
 
-bool parseDigest(const unsigned char* text, int bytes, std::array<quint8, 16>& digest)
+bool parseDigest(const unsigned char* text, int bytes, BlockDigest& digest)
 {
     if (!text || bytes != 32)
         return false;
@@ -267,7 +267,7 @@ void ScanCache::loadHashCache()
     {
         Statement rows(db_,
             "SELECT filePath, fileHash, fileSize, fileModDate, fileModNanoseconds, fileInode, fileChangeDate, "
-            "fileChangeNanoseconds FROM "
+            "fileChangeNanoseconds, fileHeadHash FROM "
                 + table_.toLatin1());
         rc = rows.prepareResult();
         sqlite3_stmt* row = rows.get();
@@ -291,7 +291,9 @@ void ScanCache::loadHashCache()
             if (!file)
                 continue;
             Entry entry;
-            if (!parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest))
+            entry.hasDigest = parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest);
+            entry.hasHead = parseDigest(sqlite3_column_text(row, 8), sqlite3_column_bytes(row, 8), entry.head);
+            if (!entry.hasDigest && !entry.hasHead)
                 continue;
             entry.fileSize = quint64(sqlite3_column_int64(row, 2));
             entry.modTime = timestampAt(row, 3, 4);
@@ -308,22 +310,44 @@ void ScanCache::loadHashCache()
     }
 }
 
-void ScanCache::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records)
+void ScanCache::saveHashesToCacheDatabase(
+    const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads)
 {
     bool wrote = false;
-    for (const FileInfoNodePtr& record : records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const FileInfoNodePtr& record = records[i];
         if (abort_ || writesOff_)
             return;
-        if (!record->filePath || !record->md5 || record->md5->isEmpty() || record->isDirectory
-            || holdsDigest(*record, *record->md5))
+        if (!record->filePath || record->isDirectory)
+            continue;
+        const Entry* stored = currentEntry(*record);
+        const bool hasDigest = record->md5 && record->md5->size() == 32;
+        const std::optional<BlockDigest> head = i < heads.size() ? heads[i] : std::nullopt;
+        const bool newDigest = hasDigest && !holdsDigest(*record, *record->md5);
+        const bool newHead = head && !(stored && stored->hasHead && stored->head == *head);
+        if (!newDigest && !newHead)
             continue;
         if (!beginWriting())
             return;
-        const QByteArray digest = record->md5->toUtf8();
+        // A row replaces the file's earlier one: what is still true of it is
+        // written again.
+        const QByteArray digest = hasDigest ? record->md5->toUtf8() : QByteArray();
+        const std::optional<BlockDigest> keptHead
+            = head ? head : (stored && stored->hasHead ? std::optional(stored->head) : std::nullopt);
+        const QByteArray headText = keptHead
+            ? QByteArray::fromRawData(reinterpret_cast<const char*>(keptHead->data()), 16).toHex()
+            : QByteArray();
         const QByteArray path = record->filePath->toUtf8();
         const FileTimestamp modTime = storedModTime(*record);
         // ?1 stays unbound: the database assigns the key.
-        sqlite3_bind_text(insert_, 2, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
+        if (hasDigest)
+            sqlite3_bind_text(insert_, 2, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(insert_, 2);
+        if (keptHead)
+            sqlite3_bind_text(insert_, 11, headText.constData(), int(headText.size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(insert_, 11);
         sqlite3_bind_int64(insert_, 3, secondsSince1970(record->createDate));
         sqlite3_bind_int64(insert_, 4, modTime.seconds);
         sqlite3_bind_text(insert_, 5, path.constData(), int(path.size()), SQLITE_TRANSIENT);
@@ -354,28 +378,41 @@ void ScanCache::finish()
     closeConnection();
 }
 
-std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
+const ScanCache::Entry* ScanCache::currentEntry(const FileInfoNode& record) const
 {
     // Without an identity there is no telling a rewritten file from its row.
     if (record.isDirectory || !record.filePath || record.inode == 0)
-        return std::nullopt;
+        return nullptr;
     const Entry* entry = entryFor(record);
     if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
         || entry->inode != record.inode || entry->changeTime != record.changeTime)
+        return nullptr;
+    return entry;
+}
+
+std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
+{
+    const Entry* entry = currentEntry(record);
+    if (!entry || !entry->hasDigest)
         return std::nullopt;
     return QString::fromLatin1(
         QByteArray::fromRawData(reinterpret_cast<const char*>(entry->digest.data()), 16).toHex());
 }
 
+std::optional<BlockDigest> ScanCache::cachedHead(const FileInfoNode& record) const
+{
+    const Entry* entry = currentEntry(record);
+    if (!entry || !entry->hasHead)
+        return std::nullopt;
+    return entry->head;
+}
+
 bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) const
 {
-    if (record.isDirectory || !record.filePath || record.inode == 0 || digest.size() != 32)
+    const Entry* entry = currentEntry(record);
+    if (!entry || !entry->hasDigest || digest.size() != 32)
         return false;
-    const Entry* entry = entryFor(record);
-    if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
-        || entry->inode != record.inode || entry->changeTime != record.changeTime)
-        return false;
-    std::array<quint8, 16> bytes {};
+    BlockDigest bytes {};
     const QByteArray text = digest.toLatin1();
     return parseDigest(reinterpret_cast<const unsigned char*>(text.constData()), 32, bytes) && bytes == entry->digest;
 }
@@ -465,7 +502,7 @@ bool ScanCache::beginWriting()
     if (!insert_) {
         const QByteArray sql = "INSERT INTO " + table_.toLatin1()
             + " (fileID,fileHash,fileCreationDate,fileModDate,filePath,fileSize,fileModNanoseconds,fileInode,"
-              "fileChangeDate,fileChangeNanoseconds) VALUES (?1, ?2,?3,?4,?5,?6,?7,?8,?9,?10)";
+              "fileChangeDate,fileChangeNanoseconds,fileHeadHash) VALUES (?1, ?2,?3,?4,?5,?6,?7,?8,?9,?10,?11)";
         if (const int rc = sqlite3_prepare_v2(db_, sql.constData(), -1, &insert_, nullptr); rc != SQLITE_OK) {
             failed(rc, QStringLiteral("Unable to prepare") + QLatin1Char(' ') + QString::fromLatin1(sql));
             return false;

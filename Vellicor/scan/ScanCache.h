@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
+#include "scan/FileHasher.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -45,7 +46,11 @@ public:
         FileTimestamp modTime;
         quint64 inode = 0;
         FileTimestamp changeTime;
-        std::array<quint8, 16> digest {};
+        BlockDigest digest {};
+        // The digest of the file's first block.
+        BlockDigest head {};
+        bool hasDigest = false;
+        bool hasHead = false;
 
         // The stored modification date; a stored 0 reads as the moment of the
         // call, never as 1970.
@@ -67,11 +72,13 @@ public:
     // database does not exist yet; Stop ends the reading before the next row,
     // keeping the rows read so far.
     void loadHashCache();
-    // Writes the new full digests among records, building the database from
-    // its template first when it is missing. Records whose digest came from
-    // this cache, packages and records without a digest are passed over.
-    // Writes nothing once the scan was stopped.
-    void saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records);
+    // Writes the new full digests among records, and the new first-block
+    // digests of heads (when given, one per record), building the database
+    // from its template first when it is missing. What came from this cache,
+    // packages and records with neither digest are passed over. Writes
+    // nothing once the scan was stopped.
+    void saveHashesToCacheDatabase(
+        const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads = {});
     // Commits what was written and closes the connection.
     void finish();
 
@@ -79,6 +86,8 @@ public:
     // size, exact modification time, inode and status-change time. A package
     // never has one: its date stays put when a member changes.
     std::optional<QString> cachedDigest(const FileInfoNode& record) const;
+    // The stored digest of the file's first block, under the same test.
+    std::optional<BlockDigest> cachedHead(const FileInfoNode& record) const;
     // The row loaded for a record of this scan, which must live as long as
     // the cache is used.
     const Entry* entryFor(const FileInfoNode& record) const;
@@ -93,6 +102,8 @@ public:
     static bool clearScanCache();
 
 private:
+    // The row of a record while it still describes the file.
+    const Entry* currentEntry(const FileInfoNode& record) const;
     bool open(bool create);
     bool upgradeSchema();
     bool beginWriting();

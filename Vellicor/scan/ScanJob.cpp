@@ -51,10 +51,10 @@ public:
     }
     ~CacheWriter() { finish(); }
 
-    void add(const std::vector<FileInfoNodePtr>& batch)
+    void add(const std::vector<FileInfoNodePtr>& batch, const std::vector<std::optional<BlockDigest>>& heads)
     {
         std::lock_guard lock(mutex_);
-        batches_.push_back(batch);
+        batches_.push_back({ batch, heads });
         added_.notify_one();
     }
 
@@ -78,10 +78,10 @@ private:
             added_.wait(lock, [this] { return closing_ || !batches_.empty(); });
             if (batches_.empty())
                 return;
-            const std::vector<FileInfoNodePtr> batch = std::move(batches_.front());
+            const Batch batch = std::move(batches_.front());
             batches_.pop_front();
             lock.unlock();
-            cache_.saveHashesToCacheDatabase(batch);
+            cache_.saveHashesToCacheDatabase(batch.records, batch.heads);
             lock.lock();
         }
     }
@@ -89,7 +89,11 @@ private:
     ScanCache& cache_;
     std::mutex mutex_;
     std::condition_variable added_;
-    std::deque<std::vector<FileInfoNodePtr>> batches_;
+    struct Batch {
+        std::vector<FileInfoNodePtr> records;
+        std::vector<std::optional<BlockDigest>> heads;
+    };
+    std::deque<Batch> batches_;
     bool closing_ = false;
     std::thread thread_;
 };
@@ -139,7 +143,6 @@ void ScanJob::runLocalScan()
     }
     arrFileNodes.shrink_to_fit();
     recordCount_ = static_cast<qint64>(arrFileNodes.size());
-
     ScanCache cache(request.source, isAbortScan);
     cache.recordScannedFilesInCache(arrFileNodes);
     cache.loadHashCache();
@@ -157,9 +160,11 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     // A photo catalog's files are never matched with cached digests.
     const bool useCache = request.source != ScanSource::lightroomCatalog;
     comparison.setDigestCache(useCache ? &cache : nullptr);
-    comparison.setSaveDigests(
-        [&cache](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
+    CacheWriter writer(cache);
+    comparison.setSaveDigests([&writer](const std::vector<FileInfoNodePtr>& batch,
+                                  const std::vector<std::optional<BlockDigest>>& heads) { writer.add(batch, heads); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
+    writer.finish();
 
     // Picture metadata is shown only for the files of the result: read
     // before the hand-over, for those alone.
