@@ -33,8 +33,9 @@ struct Entry {
     struct statx attributes;
 };
 
-constexpr unsigned attributeMask
-    = STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_INO;
+// With the mount, so that a file's volume is known without asking again.
+constexpr unsigned attributeMask = STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_SIZE | STATX_MTIME | STATX_CTIME
+    | STATX_BTIME | STATX_INO | STATX_MNT_ID;
 
 void fillStatus(const struct statx& from, struct stat& to)
 {
