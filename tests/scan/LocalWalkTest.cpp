@@ -18,6 +18,9 @@ class Walk : public EngineFixture {
 protected:
     qint64 skipped = 0;
     ScanCounters counters;
+    // The records' paths in the walk's order.
+    QStringList found;
+    std::optional<int> readingThreads;
 
     QStringList walk(LocalWalk::Progress progress = {})
     {
@@ -25,11 +28,14 @@ protected:
         const ScanRequest request = makeScanRequest(
             ScanSource::thisComputer, engine->arrPathNodesFinder, engine->arrExcludePathsFinder, *defaults);
         LocalWalk walk(request, counters, isAbortScan, std::move(progress));
+        if (readingThreads)
+            walk.setReadingThreads(*readingThreads);
         walk.parseAllPath();
         skipped = walk.skippedCount();
-        QStringList paths;
+        found.clear();
         for (const FileInfoNodePtr& record : walk.records())
-            paths.append(relative(record));
+            found.append(relative(record));
+        QStringList paths = found;
         paths.sort();
         return paths;
     }
@@ -197,6 +203,39 @@ TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)
     addRow(QStringLiteral("/proc/self/status"));
     EXPECT_TRUE(walk().isEmpty());
     EXPECT_EQ(skipped, 2);
+}
+
+// Hard links make the order matter: a file is recorded under the first path
+// the walk meets.
+TEST_F(Walk, ReadingAheadOnOtherThreadsGivesTheRecordsInTheOrderOfOneThread)
+{
+    QStringList files;
+    for (int i = 0; i < 12; ++i) {
+        for (int j = 5; j >= 0; --j) {
+            const QString name = QStringLiteral("f%1/%2/s%3/x%4.txt").arg(i).arg(j % 2 ? "b" : "a").arg(j).arg(i);
+            files.append(tree.file(name, QByteArray::number(i * 10 + j)));
+        }
+        tree.file(QStringLiteral("f%1/.hidden/h.txt").arg(i), "h");
+        tree.file(QStringLiteral("f%1/P%1.app/Contents/m").arg(i), "m");
+    }
+    // Links met before the files they share their contents with, and after.
+    for (int i = 0; i < 12; ++i)
+        tree.hardLink(QStringLiteral("f%1/link.txt").arg(i), files[(i * 37 + 20) % files.size()]);
+    tree.symlink(QStringLiteral("f3/soft.txt"), files[70]);
+    tree.file(QStringLiteral("f7/skip/y.txt"), "y");
+    excludeFolder(tree.path(QStringLiteral("f7/skip")));
+    addRow(tree.root());
+
+    readingThreads = 0;
+    ASSERT_EQ(walk().size(), 12 * 6 + 12); // the files once each, and the packages
+    const QStringList alone = found;
+    const qint64 skippedAlone = skipped;
+    for (const int threads : { 1, 3, 8, 8 }) {
+        readingThreads = threads;
+        walk();
+        EXPECT_EQ(found, alone) << threads;
+        EXPECT_EQ(skipped, skippedAlone);
+    }
 }
 
 TEST_F(Walk, StopFromAnotherThreadEndsTheWalk)
