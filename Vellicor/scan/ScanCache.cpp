@@ -249,20 +249,36 @@ void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& re
 {
     if (abort_)
         return;
-    scanFiles_.reserve(qsizetype(records.size()));
+    std::size_t count = 0;
     for (const FileInfoNodePtr& record : records) {
         // Without an identity no row is ever believed for a file.
-        if (record->filePath && !record->isDirectory && record->inode != 0)
-            scanFiles_.insert(record->inode, record.get());
+        count += record->filePath && !record->isDirectory && record->inode != 0 ? 1 : 0;
     }
+    if (count == 0)
+        return;
+    // At most two thirds full, so that probes stay short.
+    files_.assign(count + count / 2 + 1, Slot {});
+    for (const FileInfoNodePtr& record : records) {
+        if (!record->filePath || record->isDirectory || record->inode == 0)
+            continue;
+        std::size_t at = homeOf(record->inode);
+        while (files_[at].record)
+            at = at + 1 == files_.size() ? 0 : at + 1;
+        files_[at] = Slot { record->inode, record.get(), -1 };
+    }
+}
+
+std::size_t ScanCache::homeOf(quint64 inode) const
+{
+    // Inodes often run in sequence: mixed first, then scaled to the table.
+    const quint64 mixed = inode * 0x9E3779B97F4A7C15ull;
+    return std::size_t((static_cast<unsigned __int128>(mixed) * files_.size()) >> 64);
 }
 
 void ScanCache::loadHashCache()
 {
-    const QMultiHash<quint64, const FileInfoNode*> scanned = std::exchange(scanFiles_, {});
-    if (scanned.isEmpty() || !open(false))
+    if (files_.empty() || !open(false))
         return;
-    entries_.reserve(scanned.size());
     int rc = SQLITE_OK;
     {
         Statement rows(db_,
@@ -281,12 +297,14 @@ void ScanCache::loadHashCache()
             // path.
             const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
             const QUtf8StringView rowPath(path, sqlite3_column_bytes(row, 0));
-            const FileInfoNode* file = nullptr;
+            Slot* file = nullptr;
             const auto inode = quint64(sqlite3_column_int64(row, 5));
-            for (auto candidate = scanned.constFind(inode);
-                 path && candidate != scanned.constEnd() && candidate.key() == inode; ++candidate) {
-                if (QAnyStringView::compare(QAnyStringView(*(*candidate)->filePath), QAnyStringView(rowPath)) == 0)
-                    file = *candidate;
+            for (std::size_t at = homeOf(inode); path && files_[at].record && !file;
+                 at = at + 1 == files_.size() ? 0 : at + 1) {
+                Slot& slot = files_[at];
+                if (slot.inode == inode
+                    && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath)) == 0)
+                    file = &slot;
             }
             if (!file)
                 continue;
@@ -299,13 +317,21 @@ void ScanCache::loadHashCache()
             entry.modTime = timestampAt(row, 3, 4);
             entry.inode = quint64(sqlite3_column_int64(row, 5));
             entry.changeTime = timestampAt(row, 6, 7);
-            entries_.insert(file, entry);
+            if (file->entry < 0) {
+                file->entry = qint64(entries_.size());
+                entries_.push_back(entry);
+            } else {
+                entries_[std::size_t(file->entry)] = entry;
+            }
         }
     }
     if (rc != SQLITE_OK) {
         // Rows read from a damaged file are not believed.
-        if (isDamageCode(rc))
+        if (isDamageCode(rc)) {
             entries_.clear();
+            for (Slot& slot : files_)
+                slot.entry = -1;
+        }
         failed(rc, QStringLiteral("could not read the stored digests"));
     }
 }
@@ -419,8 +445,13 @@ bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) c
 
 const ScanCache::Entry* ScanCache::entryFor(const FileInfoNode& record) const
 {
-    const auto entry = entries_.constFind(&record);
-    return entry == entries_.constEnd() ? nullptr : &*entry;
+    if (files_.empty() || entries_.empty())
+        return nullptr;
+    for (std::size_t at = homeOf(record.inode); files_[at].record; at = at + 1 == files_.size() ? 0 : at + 1) {
+        if (files_[at].record == &record)
+            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
+    }
+    return nullptr;
 }
 
 bool ScanCache::clearScanCache()

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -93,7 +94,7 @@ public:
     const Entry* entryFor(const FileInfoNode& record) const;
     // Whether cachedDigest would give digest (lower- or upper-case hex).
     bool holdsDigest(const FileInfoNode& record, const QString& digest) const;
-    qsizetype size() const { return entries_.size(); }
+    qsizetype size() const { return qsizetype(entries_.size()); }
 
     // Deletes the cache database with the journal files SQLite may have left
     // beside it; a failed removal is ignored. False, and nothing deleted,
@@ -128,6 +129,15 @@ private:
     bool refusalLogged_ = false;
     bool failureLogged_ = false;
 
-    QMultiHash<quint64, const FileInfoNode*> scanFiles_; // by inode
-    QHash<const FileInfoNode*, Entry> entries_;
+    // The files of this scan in an open-addressing table by inode, each with
+    // the index of its loaded row: looked up once per stored row and once per
+    // file compared, without an allocation per file.
+    struct Slot {
+        quint64 inode = 0;
+        const FileInfoNode* record = nullptr;
+        qint64 entry = -1;
+    };
+    std::size_t homeOf(quint64 inode) const;
+    std::vector<Slot> files_;
+    std::deque<Entry> entries_;
 };
