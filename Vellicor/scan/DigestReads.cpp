@@ -197,10 +197,13 @@ void DigestReads::work()
         if (cacheOnly) {
             lock.unlock();
             const FileInfoNode& record = **plan.record;
-            const bool cached
-                = !record.isDirectory && isInPageCache(*record.filePath, head ? quint64(headBytes_) : record.fileSize);
-            if (cached)
-                read(plan, head);
+            bool cached = false;
+            if (!record.isDirectory) {
+                const std::optional<QString> digest
+                    = hasher_.md5IfCached(*record.filePath, head ? headBytes_ : -1, record.fileSize, abort_, cached);
+                if (cached)
+                    take(plan, head, digest);
+            }
             lock.lock();
             if (!cached) {
                 queue->onDisk.insert(index);
@@ -238,11 +241,18 @@ void DigestReads::read(DigestPlan& plan, bool head)
 {
     const QString& path = *(*plan.record)->filePath;
     if (head) {
-        const std::optional<QString> digest = hasher_.md5OfFirstBytes(path, headBytes_, abort_);
-        plan.headRead = digest && parseHead(*digest, plan.head);
+        take(plan, true, hasher_.md5OfFirstBytes(path, headBytes_, abort_));
         return;
     }
-    const std::optional<QString> digest = plan.work == DigestPlan::package ? hasher_.md5OfPackageContents(path, abort_)
-                                                                           : hasher_.md5OfFile(path, abort_);
-    plan.digest = digest.value_or(QString());
+    take(plan, false,
+        plan.work == DigestPlan::package ? hasher_.md5OfPackageContents(path, abort_)
+                                         : hasher_.md5OfFile(path, abort_));
+}
+
+void DigestReads::take(DigestPlan& plan, bool head, const std::optional<QString>& digest)
+{
+    if (head)
+        plan.headRead = digest && parseHead(*digest, plan.head);
+    else
+        plan.digest = digest.value_or(QString());
 }

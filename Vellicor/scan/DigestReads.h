@@ -86,6 +86,7 @@ private:
     int afterHeads(Group& group);
     Queue* next(bool& fromCacheOnly);
     void read(DigestPlan& plan, bool head);
+    static void take(DigestPlan& plan, bool head, const std::optional<QString>& digest);
 
     const FileHasher& hasher_;
     const std::atomic<bool>& abort_;

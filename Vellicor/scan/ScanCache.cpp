@@ -21,9 +21,10 @@ constexpr int schemaVersion = 3;
 // Another instance of the program may be committing: wait for it a little,
 // once per scan at most (the first busy answer ends this scan's writing).
 constexpr int busyTimeoutMs = 1000;
-// Batches written between two commits: few syncs, and a lock held for a
-// bounded stretch of the scan.
-constexpr int batchesPerCommit = 10;
+// Batches written between two commits: each commit writes every page its
+// rows touched (paths land all over the path index), so commits are rare; the
+// lock is still let go of now and then in a very large scan.
+constexpr int batchesPerCommit = 100;
 
 // SQLite's companion files of a database: a journal left behind by a crash is
 // played back into whatever file carries the database's name next.

@@ -32,7 +32,7 @@ QString hashTableForSource(ScanSource source);
 // loadHashCache, then the comparison consults cachedDigest and hands its new
 // digests to saveHashesToCacheDatabase in batches; finish (or the destructor)
 // commits them. Batches are written inside one transaction that is committed
-// every few batches and at the end, so a scan that finds nothing new writes
+// every hundred batches and at the end, so a scan that finds nothing new writes
 // nothing at all.
 //
 // Nothing here fails a scan or prints anything. A database that is busy with

@@ -36,6 +36,12 @@ public:
     {
         return packageDigest(path, abort);
     }
+    // One open, and the reads themselves tell whether the bytes are cached.
+    std::optional<QString> md5IfCached(
+        const QString& path, qint64 byteCount, quint64, const std::atomic<bool>& abort, bool& cached) const override
+    {
+        return md5OfCachedBytes(path, byteCount < 0 ? UINT64_MAX : quint64(byteCount), abort, cached);
+    }
 };
 
 // Writes the comparison's batches of new digests to the cache on a thread of
