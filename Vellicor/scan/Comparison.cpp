@@ -391,18 +391,20 @@ private:
             plan.record = &record;
             if (record->filePath) {
                 hasPackage = hasPackage || record->isDirectory;
+                const ScanCache::Entry* stored = c_.cache_ ? c_.cache_->currentEntry(*record) : nullptr;
                 if (record->isMd5Calucaluted) {
                     plan.digest = record->md5.value_or(QString());
                     plan.known = true;
-                } else if (const auto cached = c_.cache_ ? c_.cache_->cachedDigest(*record) : std::nullopt) {
-                    plan.digest = *cached;
+                } else if (stored && stored->hasDigest) {
+                    plan.digest = QString::fromLatin1(
+                        QByteArray::fromRawData(reinterpret_cast<const char*>(stored->digest.data()), 16).toHex());
                     plan.known = plan.fromCache = true;
                 } else {
                     plan.work = record->isDirectory ? Plan::package : Plan::file;
                     readsFile = readsFile || !record->isDirectory;
                 }
-                if (const auto head = c_.cache_ ? c_.cache_->cachedHead(*record) : std::nullopt) {
-                    plan.head = *head;
+                if (stored && stored->hasHead) {
+                    plan.head = stored->head;
                     plan.headRead = true;
                 }
             }

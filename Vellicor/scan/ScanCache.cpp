@@ -213,6 +213,16 @@ bool parseDigest(const unsigned char* text, int bytes, BlockDigest& digest)
     return true;
 }
 
+// Whether hex (lower- or upper-case) spells digest.
+bool sameDigest(const BlockDigest& digest, const QString& hex)
+{
+    if (hex.size() != 32)
+        return false;
+    BlockDigest bytes {};
+    const QByteArray text = hex.toLatin1();
+    return parseDigest(reinterpret_cast<const unsigned char*>(text.constData()), 32, bytes) && bytes == digest;
+}
+
 FileTimestamp timestampAt(sqlite3_stmt* row, int seconds, int nanoseconds)
 {
     return { sqlite3_column_int64(row, seconds), quint32(sqlite3_column_int64(row, nanoseconds)) };
@@ -350,7 +360,7 @@ void ScanCache::saveHashesToCacheDatabase(
         const Entry* stored = currentEntry(*record);
         const bool hasDigest = record->md5 && record->md5->size() == 32;
         const std::optional<BlockDigest> head = i < heads.size() ? heads[i] : std::nullopt;
-        const bool newDigest = hasDigest && !holdsDigest(*record, *record->md5);
+        const bool newDigest = hasDigest && !(stored && stored->hasDigest && sameDigest(stored->digest, *record->md5));
         const bool newHead = head && !(stored && stored->hasHead && stored->head == *head);
         if (!newDigest && !newHead)
             continue;
@@ -437,11 +447,7 @@ std::optional<BlockDigest> ScanCache::cachedHead(const FileInfoNode& record) con
 bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) const
 {
     const Entry* entry = currentEntry(record);
-    if (!entry || !entry->hasDigest || digest.size() != 32)
-        return false;
-    BlockDigest bytes {};
-    const QByteArray text = digest.toLatin1();
-    return parseDigest(reinterpret_cast<const unsigned char*>(text.constData()), 32, bytes) && bytes == entry->digest;
+    return entry && entry->hasDigest && sameDigest(entry->digest, digest);
 }
 
 const ScanCache::Entry* ScanCache::entryFor(const FileInfoNode& record) const

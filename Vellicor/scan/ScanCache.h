@@ -83,9 +83,11 @@ public:
     // Commits what was written and closes the connection.
     void finish();
 
-    // The stored digest of a file while the row still describes it: same
-    // size, exact modification time, inode and status-change time. A package
-    // never has one: its date stays put when a member changes.
+    // The row of a record while it still describes the file: same size,
+    // exact modification time, inode and status-change time; null otherwise.
+    // A package never has one: its date stays put when a member changes.
+    const Entry* currentEntry(const FileInfoNode& record) const;
+    // The stored digest of a file while its row is current.
     std::optional<QString> cachedDigest(const FileInfoNode& record) const;
     // The stored digest of the file's first block, under the same test.
     std::optional<BlockDigest> cachedHead(const FileInfoNode& record) const;
@@ -103,8 +105,6 @@ public:
     static bool clearScanCache();
 
 private:
-    // The row of a record while it still describes the file.
-    const Entry* currentEntry(const FileInfoNode& record) const;
     bool open(bool create);
     bool upgradeSchema();
     bool beginWriting();
