@@ -290,6 +290,55 @@ void ScanCache::loadHashCache()
 {
     if (files_.empty() || !open(false))
         return;
+    // Rows are taken in small batches: the files of a batch are looked up
+    // together, so that fetching their slots and paths from memory overlaps
+    // instead of costing one wait per row.
+    struct Row {
+        Entry entry;
+        qsizetype pathFrom;
+        qsizetype pathBytes;
+        std::size_t at;
+    };
+    constexpr std::size_t batchRows = 64;
+    std::vector<Row> batch;
+    batch.reserve(batchRows);
+    QByteArray paths;
+    const auto next = [this](std::size_t at) { return at + 1 == files_.size() ? 0 : at + 1; };
+    const auto take = [&] {
+        for (Row& row : batch) {
+            row.at = homeOf(row.entry.inode);
+            __builtin_prefetch(&files_[row.at]);
+        }
+        for (const Row& row : batch) {
+            for (std::size_t at = row.at; files_[at].record; at = next(at)) {
+                if (files_[at].inode == row.entry.inode) {
+                    __builtin_prefetch(files_[at].record->filePath->constData());
+                    break;
+                }
+            }
+        }
+        for (const Row& row : batch) {
+            // Found by inode first, then by path.
+            const QUtf8StringView rowPath(paths.constData() + row.pathFrom, row.pathBytes);
+            Slot* file = nullptr;
+            for (std::size_t at = row.at; files_[at].record && !file; at = next(at)) {
+                Slot& slot = files_[at];
+                if (slot.inode == row.entry.inode
+                    && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath)) == 0)
+                    file = &slot;
+            }
+            if (!file)
+                continue;
+            if (file->entry < 0) {
+                file->entry = qint64(entries_.size());
+                entries_.push_back(row.entry);
+            } else {
+                entries_[std::size_t(file->entry)] = row.entry;
+            }
+        }
+        batch.clear();
+        paths.clear();
+    };
     int rc = SQLITE_OK;
     {
         Statement rows(db_,
@@ -304,37 +353,25 @@ void ScanCache::loadHashCache()
                 rc = step == SQLITE_DONE ? SQLITE_OK : step;
                 break;
             }
-            // Rows are found by inode first, which is cheap to look up, then by
-            // path.
             const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
-            const QUtf8StringView rowPath(path, sqlite3_column_bytes(row, 0));
-            Slot* file = nullptr;
-            const auto inode = quint64(sqlite3_column_int64(row, 5));
-            for (std::size_t at = homeOf(inode); path && files_[at].record && !file;
-                 at = at + 1 == files_.size() ? 0 : at + 1) {
-                Slot& slot = files_[at];
-                if (slot.inode == inode
-                    && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath)) == 0)
-                    file = &slot;
-            }
-            if (!file)
+            if (!path)
                 continue;
-            Entry entry;
+            Row read { {}, paths.size(), sqlite3_column_bytes(row, 0), 0 };
+            Entry& entry = read.entry;
             entry.hasDigest = parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest);
             entry.hasHead = parseDigest(sqlite3_column_text(row, 8), sqlite3_column_bytes(row, 8), entry.head);
             if (!entry.hasDigest && !entry.hasHead)
                 continue;
+            paths.append(path, read.pathBytes);
             entry.fileSize = quint64(sqlite3_column_int64(row, 2));
             entry.modTime = timestampAt(row, 3, 4);
             entry.inode = quint64(sqlite3_column_int64(row, 5));
             entry.changeTime = timestampAt(row, 6, 7);
-            if (file->entry < 0) {
-                file->entry = qint64(entries_.size());
-                entries_.push_back(entry);
-            } else {
-                entries_[std::size_t(file->entry)] = entry;
-            }
+            batch.push_back(read);
+            if (batch.size() == batchRows)
+                take();
         }
+        take();
     }
     if (rc != SQLITE_OK) {
         // Rows read from a damaged file are not believed.
