@@ -386,6 +386,12 @@ private:
         bool readsFile = false;
         const std::size_t firstPlan = reads.plans.size();
         for (std::size_t i = first; i < last; ++i) {
+            // Records lie all over memory: the next ones are fetched while
+            // this one is planned.
+            if (i + 8 < bySize.size())
+                __builtin_prefetch(bySize[i + 8].record->get());
+            if (c_.cache_ && i + 4 < bySize.size())
+                c_.cache_->prefetch(**bySize[i + 4].record);
             const FileInfoNodePtr& record = *bySize[i].record;
             Plan plan;
             plan.record = &record;
@@ -419,6 +425,8 @@ private:
     // False when Stop ended the comparison.
     bool place(Reads& reads, std::size_t index)
     {
+        if (index + 8 < reads.plans.size())
+            __builtin_prefetch(reads.plans[index + 8].record->get());
         const FileInfoNodePtr& record = *reads.plans[index].record;
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
