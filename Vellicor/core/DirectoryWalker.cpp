@@ -182,23 +182,45 @@ public:
     Readers(const Readers&) = delete;
     Readers& operator=(const Readers&) = delete;
 
-    void add(const QByteArray& path, Place place, dev_t parentDevice, int depth)
+    // The sub-folders of a folder worth reading ahead, as the walk would
+    // enter them: path and place.
+    std::vector<std::pair<QByteArray, Place>> wantedChildren(
+        const QByteArray& folder, const Place& place, const std::vector<Entry>& entries, int depth) const
     {
+        std::vector<std::pair<QByteArray, Place>> children;
+        if (!options_.wanted)
+            return children;
+        static const std::shared_ptr<void> none;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const Entry& entry = entries[i];
+            if (!S_ISDIR(entry.attributes.stx_mode))
+                continue;
+            struct stat status { };
+            fillStatus(entry.attributes, status);
+            QByteArray child = joined(folder, entry.name);
+            if (!options_.wanted(WalkEntry { child, entry.name, status, entry.attributes, depth, none }))
+                continue;
+            Place childPlace = place;
+            childPlace.push_back(std::uint32_t(i));
+            children.emplace_back(std::move(child), std::move(childPlace));
+        }
+        return children;
+    }
+
+    // Queues the sub-folders of a folder the walk's thread read itself; the
+    // answer lists them for drop.
+    std::vector<QByteArray> add(
+        const QByteArray& folder, const Place& place, const std::vector<Entry>& entries, dev_t device, int depth)
+    {
+        auto children = wantedChildren(folder, place, entries, depth);
         std::lock_guard lock(mutex_);
-        auto slot = std::make_shared<Slot>();
-        slot->path = path;
-        slot->parentDevice = parentDevice;
-        slot->depth = depth;
-        if (!slots_.emplace(path, slot).second)
-            return;
-        slot->place = place;
-        queue_.emplace(std::move(place), slot);
-        wake_.notify_one();
+        return addLocked(std::move(children), device, depth + 1);
     }
 
     // The folder's listing when it was read ahead, waiting while it is being
-    // read; none when nobody began it (the caller reads it).
-    std::optional<Listing> take(const QByteArray& path)
+    // read, with the sub-folders queued from it; none when nobody began it
+    // (the caller reads it).
+    std::optional<std::pair<Listing, std::vector<QByteArray>>> take(const QByteArray& path)
     {
         std::unique_lock lock(mutex_);
         const auto found = slots_.find(path);
@@ -213,26 +235,15 @@ public:
         ready_.wait(lock, [&slot] { return slot->state == Slot::done; });
         --outstanding_;
         wake_.notify_one();
-        return std::move(slot->listing);
+        return std::pair { std::move(slot->listing), std::move(slot->children) };
     }
 
-    // Forgets folders the walk did not enter after all.
+    // Forgets folders the walk did not enter after all, with what was queued
+    // from them.
     void drop(const std::vector<QByteArray>& paths)
     {
         std::lock_guard lock(mutex_);
-        for (const QByteArray& path : paths) {
-            const auto found = slots_.find(path);
-            if (found == slots_.end())
-                continue;
-            Slot& slot = *found->second;
-            if (slot.state == Slot::queued)
-                queue_.erase(slot.place);
-            else if (slot.state == Slot::reading)
-                slot.abandoned = true;
-            else
-                --outstanding_;
-            slots_.erase(found);
-        }
+        dropLocked(paths);
         wake_.notify_all();
     }
 
@@ -246,11 +257,51 @@ private:
         State state = queued;
         bool abandoned = false;
         Listing listing;
+        // Its sub-folders queued by the thread that read it.
+        std::vector<QByteArray> children;
     };
+
+    std::vector<QByteArray> addLocked(std::vector<std::pair<QByteArray, Place>> children, dev_t device, int depth)
+    {
+        std::vector<QByteArray> paths;
+        for (auto& [path, place] : children) {
+            auto slot = std::make_shared<Slot>();
+            slot->path = path;
+            slot->parentDevice = device;
+            slot->depth = depth;
+            slot->place = place;
+            if (!slots_.emplace(path, slot).second)
+                continue;
+            queue_.emplace(std::move(place), slot);
+            paths.push_back(std::move(path));
+        }
+        if (!paths.empty())
+            wake_.notify_all();
+        return paths;
+    }
+
+    void dropLocked(const std::vector<QByteArray>& paths)
+    {
+        for (const QByteArray& path : paths) {
+            const auto found = slots_.find(path);
+            if (found == slots_.end())
+                continue;
+            const std::shared_ptr<Slot> slot = found->second;
+            slots_.erase(found);
+            if (slot->state == Slot::queued) {
+                queue_.erase(slot->place);
+            } else if (slot->state == Slot::reading) {
+                slot->abandoned = true;
+            } else {
+                --outstanding_;
+                dropLocked(slot->children);
+            }
+        }
+    }
 
     // Folders read and not yet taken, and those being read, at most: enough
     // to keep the readers ahead, few enough to bound the memory held.
-    std::size_t limit() const { return std::size_t(options_.threads) * 4 + 4; }
+    std::size_t limit() const { return std::size_t(options_.threads) * 2 + 2; }
 
     void run()
     {
@@ -265,15 +316,21 @@ private:
             ++outstanding_;
             lock.unlock();
             Listing listing;
+            std::vector<std::pair<QByteArray, Place>> children;
             if (!(stop_ && stop_->load(std::memory_order_relaxed))) {
                 listing = readListing(slot->path, slot->parentDevice);
                 prepare(*slot, listing);
+                if (!listing.refusal && listing.readable)
+                    children = wantedChildren(slot->path, slot->place, listing.entries, slot->depth);
             }
             lock.lock();
             if (slot->abandoned) {
                 --outstanding_;
                 continue;
             }
+            // Read ahead from here too, so that the walk finds the first
+            // sub-folders of a folder read when it enters them.
+            slot->children = addLocked(std::move(children), listing.device, slot->depth + 1);
             slot->listing = std::move(listing);
             slot->state = Slot::done;
             ready_.notify_all();
@@ -366,38 +423,29 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
         readers.emplace(readAhead_, stop_);
 
     const auto enter = [&](const QByteArray& path, std::optional<dev_t> parentDevice, Place place) -> bool {
-        std::optional<Listing> ahead = readers ? readers->take(path) : std::nullopt;
-        Listing listing = ahead ? std::move(*ahead) : readListing(path, parentDevice);
+        auto ahead = readers ? readers->take(path) : std::nullopt;
+        Listing listing = ahead ? std::move(ahead->first) : readListing(path, parentDevice);
+        std::vector<QByteArray> queued = ahead ? std::move(ahead->second) : std::vector<QByteArray>();
+        const auto refuse = [&] {
+            if (!queued.empty())
+                readers->drop(queued);
+            return false;
+        };
         if (listing.refusal) {
             report(*listing.refusal);
-            return false;
+            return refuse();
         }
         if (!entered.insert({ listing.device, listing.inode }).second)
-            return false; // met before in this walk: a loop or a second mount
+            return refuse(); // met before in this walk: a loop or a second mount
         for (const Problem& problem : listing.problems)
             report(problem);
         if (!listing.readable)
-            return false;
-        Frame frame { path, listing.device, std::move(listing.entries), 0, std::move(place), {} };
-        if (readers && readAhead_.wanted) {
-            static const std::shared_ptr<void> none;
-            const int depth = static_cast<int>(stack.size()) + 1;
-            for (std::size_t i = 0; i < frame.entries.size(); ++i) {
-                const Entry& entry = frame.entries[i];
-                if (!S_ISDIR(entry.attributes.stx_mode))
-                    continue;
-                struct stat status { };
-                fillStatus(entry.attributes, status);
-                const QByteArray child = joined(path, entry.name);
-                if (!readAhead_.wanted(WalkEntry { child, entry.name, status, entry.attributes, depth, none }))
-                    continue;
-                Place childPlace = frame.place;
-                childPlace.push_back(std::uint32_t(i));
-                readers->add(child, std::move(childPlace), frame.device, depth + 1);
-                frame.ahead.push_back(child);
-            }
-        }
-        stack.push_back(std::move(frame));
+            return refuse();
+        const int depth = static_cast<int>(stack.size()) + 1;
+        if (readers && !ahead)
+            queued = readers->add(path, place, listing.entries, listing.device, depth);
+        stack.push_back(
+            Frame { path, listing.device, std::move(listing.entries), 0, std::move(place), std::move(queued) });
         return true;
     };
 

@@ -54,8 +54,9 @@ public:
     struct ReadAhead {
         // Threads reading folders besides the walk's own; 0 reads none ahead.
         int threads = 0;
-        // Whether a sub-folder of a folder being entered is worth reading
-        // ahead (the visitor will likely enter it). On the walk's thread.
+        // Whether a sub-folder of a folder read is worth reading ahead (the
+        // visitor will likely enter it). Called on any of the walk's threads:
+        // must be thread-safe.
         std::function<bool(const WalkEntry&)> wanted;
         // Called on a reading thread for each entry read ahead; the result
         // reaches the visitor as WalkEntry::prepared. Must be thread-safe.
