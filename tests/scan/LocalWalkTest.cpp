@@ -210,31 +210,25 @@ TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)
 TEST_F(Walk, ReadingAheadOnOtherThreadsGivesTheRecordsInTheOrderOfOneThread)
 {
     QStringList files;
-    for (int i = 0; i < 12; ++i) {
-        for (int j = 5; j >= 0; --j) {
-            const QString name = QStringLiteral("f%1/%2/s%3/x%4.txt").arg(i).arg(j % 2 ? "b" : "a").arg(j).arg(i);
-            files.append(tree.file(name, QByteArray::number(i * 10 + j)));
-        }
-        tree.file(QStringLiteral("f%1/.hidden/h.txt").arg(i), "h");
-        tree.file(QStringLiteral("f%1/P%1.app/Contents/m").arg(i), "m");
+    for (int i = 0; i < 72; ++i) {
+        const QString name = QStringLiteral("f%1/%2/s%3/x.txt").arg(i / 6).arg(i % 2 ? "b" : "a").arg(5 - i % 6);
+        files.append(tree.file(name, QByteArray::number(i)));
     }
-    // Links met before the files they share their contents with, and after.
-    for (int i = 0; i < 12; ++i)
-        tree.hardLink(QStringLiteral("f%1/link.txt").arg(i), files[(i * 37 + 20) % files.size()]);
-    tree.symlink(QStringLiteral("f3/soft.txt"), files[70]);
+    for (int i = 0; i < 12; ++i) {
+        tree.file(QStringLiteral("f%1/.hidden/h.txt").arg(i), "h");
+        tree.file(QStringLiteral("f%1/P.app/m").arg(i), "m");
+        tree.hardLink(QStringLiteral("f%1/link.txt").arg(i), files[(i * 37 + 20) % 72]); // met before or after
+    }
     tree.file(QStringLiteral("f7/skip/y.txt"), "y");
     excludeFolder(tree.path(QStringLiteral("f7/skip")));
     addRow(tree.root());
-
     readingThreads = 0;
-    ASSERT_EQ(walk().size(), 12 * 6 + 12); // the files once each, and the packages
+    ASSERT_EQ(walk().size(), 72 + 12); // the files once each, and the packages
     const QStringList alone = found;
-    const qint64 skippedAlone = skipped;
     for (const int threads : { 1, 3, 8, 8 }) {
         readingThreads = threads;
         walk();
         EXPECT_EQ(found, alone) << threads;
-        EXPECT_EQ(skipped, skippedAlone);
     }
 }
 
