@@ -58,8 +58,8 @@ std::optional<QString> md5OfFileBytes(
         = static_cast<std::size_t>(std::clamp<quint64>(expected + 1, 4096, static_cast<quint64>(md5ReadChunkSize)));
     // Read-ahead matters only to a file read in several chunks.
     if (expected >= bufferSize)
-        ::posix_fadvise(fd, 0, limit == std::numeric_limits<quint64>::max() ? 0 : static_cast<off_t>(limit),
-            POSIX_FADV_SEQUENTIAL);
+        ::posix_fadvise(
+            fd, 0, limit == std::numeric_limits<quint64>::max() ? 0 : static_cast<off_t>(limit), POSIX_FADV_SEQUENTIAL);
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(bufferSize);
 
     quint64 left = limit;
