@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace {
@@ -186,7 +187,7 @@ QByteArray formatDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups)
     return text;
 }
 
-int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err)
+int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, bool endProcess)
 {
     const std::variant<ScanDriverOptions, QString> parsed = parseScanDriverArguments(arguments);
     if (const QString* problem = std::get_if<QString>(&parsed))
@@ -252,5 +253,11 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err)
             .arg(result->dupCount)
             .arg(result->sizeDup)
             .arg(seconds, 0, 'f', 3));
+    if (endProcess) {
+        // The settings and the cache database are on disk already.
+        std::fflush(out);
+        std::fflush(err);
+        std::_Exit(0);
+    }
     return 0;
 }

@@ -52,5 +52,8 @@ QByteArray formatDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups);
 
 // Runs the whole driver on the GUI thread of a running QCoreApplication: the
 // groups go to out, the summary or any complaint to err. Exit status 0 after a
-// scan, 2 for a command line or a path that cannot be scanned.
-int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err);
+// scan, 2 for a command line or a path that cannot be scanned. With
+// endProcess, the process ends with status 0 right after a scan's summary,
+// leaving the scan's records to the system: freeing a large scan's records one
+// by one takes longer than everything else after the scan.
+int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, bool endProcess = false);

@@ -60,7 +60,8 @@ void runComparison(benchmark::State& state, const ComparisonSettings& settings)
         ScanCounters counters;
         Comparison comparison(hasher, counters, abort);
         std::size_t saved = 0;
-        comparison.setSaveDigests([&](const std::vector<FileInfoNodePtr>& batch) { saved += batch.size(); });
+        comparison.setSaveDigests(
+            [&](const std::vector<FileInfoNodePtr>& batch, const auto&) { saved += batch.size(); });
         const auto groups = comparison.searchDuplicateLocalFiles(input, ScanSource::thisComputer, settings);
         if (groups.size() != groupCount || counters.countDup != recordCount - groupCount)
             state.SkipWithError("wrong groups");

@@ -11,5 +11,5 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vellicor"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vellicor"));
-    return runScanDriver(QCoreApplication::arguments().mid(1), stdout, stderr);
+    return runScanDriver(QCoreApplication::arguments().mid(1), stdout, stderr, true);
 }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 
@@ -20,6 +21,9 @@ struct WalkEntry {
     const struct statx& attributes;
     // 1 for the entries of the folder the walk started in.
     int depth;
+    // What the read-ahead's prepare step made of the entry on a reading
+    // thread; null when the walk's own thread read the folder.
+    const std::shared_ptr<void>& prepared;
 };
 
 enum class WalkAction {
@@ -39,10 +43,26 @@ enum class WalkAction {
 // systems (proc, sysfs, devices, tracing, control groups …) are never entered.
 // Each entry costs one statx relative to its open folder.
 //
+// With read-ahead, folders the walk is about to enter are read on threads of
+// the walker's own, earliest in walk order first, while the walk's thread
+// visits; what the visitor sees, and in which order, stays that of one thread.
+//
 // Thread: a walker is used by one thread at a time; several walkers may run at
 // once.
 class DirectoryWalker {
 public:
+    struct ReadAhead {
+        // Threads reading folders besides the walk's own; 0 reads none ahead.
+        int threads = 0;
+        // Whether a sub-folder of a folder read is worth reading ahead (the
+        // visitor will likely enter it). Called on any of the walk's threads:
+        // must be thread-safe.
+        std::function<bool(const WalkEntry&)> wanted;
+        // Called on a reading thread for each entry read ahead; the result
+        // reaches the visitor as WalkEntry::prepared. Must be thread-safe.
+        std::function<std::shared_ptr<void>(const WalkEntry&)> prepare;
+    };
+
     using Visitor = std::function<WalkAction(const WalkEntry&)>;
     // A folder or entry that could not be read: the errno value (0 when the
     // reason is not a system error) and the reason in words.
@@ -56,9 +76,12 @@ public:
     // or when the visitor stopped the walk.
     bool walk(const QByteArray& root, const Visitor& visitor);
 
+    void setReadAhead(ReadAhead readAhead) { readAhead_ = std::move(readAhead); }
+
 private:
     const std::atomic<bool>* stop_;
     ProblemSink problems_;
+    ReadAhead readAhead_;
 };
 
 // Opens a folder for reading by a path of any length; -1 with errno set when

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -26,8 +27,11 @@ const EVP_MD* md5Algorithm()
     return algorithm;
 }
 
-// The one reading loop behind both public calls: digests at most limit bytes.
-std::optional<QString> md5OfFileBytes(const QString& path, quint64 limit, const std::atomic<bool>& stop)
+// The one reading loop behind the public calls: digests at most limit bytes.
+// With cached, reads only what the page cache holds and clears cached when
+// the disk would have to be read.
+std::optional<QString> md5OfFileBytes(
+    const QString& path, quint64 limit, const std::atomic<bool>& stop, bool* cached = nullptr)
 {
     if (stop.load(std::memory_order_relaxed))
         return std::nullopt;
@@ -47,27 +51,42 @@ std::optional<QString> md5OfFileBytes(const QString& path, quint64 limit, const 
         return readFailed(QStringLiteral("MD5 is not available"));
 
     const int fd = file.fd.get();
-    ::posix_fadvise(
-        fd, 0, limit == std::numeric_limits<quint64>::max() ? 0 : static_cast<off_t>(limit), POSIX_FADV_SEQUENTIAL);
-
     // Small files get a small buffer; one byte more than expected lets the end
     // of file show in the second read.
     const quint64 expected = std::min(file.size, limit);
     const std::size_t bufferSize
         = static_cast<std::size_t>(std::clamp<quint64>(expected + 1, 4096, static_cast<quint64>(md5ReadChunkSize)));
+    // Read-ahead matters only to a file read in several chunks.
+    if (expected >= bufferSize)
+        ::posix_fadvise(
+            fd, 0, limit == std::numeric_limits<quint64>::max() ? 0 : static_cast<off_t>(limit), POSIX_FADV_SEQUENTIAL);
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(bufferSize);
 
     quint64 left = limit;
+    off_t offset = 0;
     while (left > 0) {
         if (stop.load(std::memory_order_relaxed))
             return std::nullopt;
         const std::size_t wanted = static_cast<std::size_t>(std::min<quint64>(left, bufferSize));
-        const ssize_t got = ::read(fd, buffer.get(), wanted);
+        ssize_t got = 0;
+        if (cached) {
+            struct iovec into {
+                buffer.get(), wanted
+            };
+            got = ::preadv2(fd, &into, 1, offset, RWF_NOWAIT);
+        } else {
+            got = ::read(fd, buffer.get(), wanted);
+        }
         if (got < 0) {
             if (errno == EINTR)
                 continue;
+            if (cached && (errno == EAGAIN || errno == EOPNOTSUPP)) {
+                *cached = false;
+                return std::nullopt;
+            }
             return readFailed(errnoText(errno));
         }
+        offset += got;
         if (got == 0)
             break;
         EVP_DigestUpdate(context.get(), buffer.get(), static_cast<std::size_t>(got));
@@ -92,6 +111,13 @@ std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& s
 std::optional<QString> md5OfFileHead(const QString& path, quint64 byteCount, const std::atomic<bool>& stop)
 {
     return md5OfFileBytes(path, byteCount, stop);
+}
+
+std::optional<QString> md5OfCachedBytes(
+    const QString& path, quint64 byteCount, const std::atomic<bool>& stop, bool& cached)
+{
+    cached = true;
+    return md5OfFileBytes(path, byteCount, stop, &cached);
 }
 
 bool md5Usable()

@@ -25,6 +25,13 @@ std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& s
 // equal, which this tells without reading either to its end.
 std::optional<QString> md5OfFileHead(const QString& path, quint64 byteCount, const std::atomic<bool>& stop);
 
+// The digest of the first byteCount bytes (the whole file for the largest
+// value), read only from the page cache: when a byte would have to come from
+// the disk, cached is false and there is no digest, without waiting and
+// without a log line. Otherwise the rules of md5OfFileHead.
+std::optional<QString> md5OfCachedBytes(
+    const QString& path, quint64 byteCount, const std::atomic<bool>& stop, bool& cached);
+
 // Whether the crypto library gives MD5 at all: a set-up restricted to approved
 // algorithms refuses it, and every digest would then be absent. Asked once;
 // any thread.

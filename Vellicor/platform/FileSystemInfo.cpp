@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
@@ -193,11 +194,27 @@ bool isNetworkMount(const QString& path, std::optional<quint64> mountId, bool is
     static FileSystemInfoDetail::MountAnswers answers;
     if (!mountId)
         return examineNetworkVolume(path, mountId, isLink);
+    // A walk asks about one mount for file after file, from several threads:
+    // each thread keeps its last answer for a moment instead of taking the
+    // shared lock and polling the mount table every time.
+    struct Recent {
+        quint64 mountId = 0;
+        bool isNetwork = false;
+        std::chrono::steady_clock::time_point until;
+    };
+    thread_local Recent recent;
+    const auto now = std::chrono::steady_clock::now();
+    if (recent.mountId == *mountId && now < recent.until)
+        return recent.isNetwork;
+    const auto keep = [&](bool isNetwork) {
+        recent = { *mountId, isNetwork, now + std::chrono::milliseconds(50) };
+        return isNetwork;
+    };
     quint64 generation = 0;
     {
         std::lock_guard lock(cacheMutex);
         if (const std::optional<bool> known = answers.find(*mountId, mountTableChanged(), generation))
-            return *known;
+            return keep(*known);
     }
     // Examined outside the lock: a slow network mount must not hold up
     // questions about other mounts. Two threads may examine the same mount
@@ -205,7 +222,7 @@ bool isNetworkMount(const QString& path, std::optional<quint64> mountId, bool is
     const bool isNetwork = examineNetworkVolume(path, mountId, isLink);
     std::lock_guard lock(cacheMutex);
     answers.remember(*mountId, isNetwork, generation);
-    return isNetwork;
+    return keep(isNetwork);
 }
 
 std::optional<quint64> mountIdOf(const struct statx& status)

@@ -8,6 +8,9 @@
 --
 -- A stored digest counts for a file only while its size, exact modification
 -- time (seconds and nanoseconds), inode and status-change time are unchanged.
+-- fileHeadHash is the digest of the file's first block, kept for the files
+-- that were told apart from the others of their size by it. A row may hold it
+-- without a full digest (fileHash NULL).
 CREATE TABLE IF NOT EXISTS $digestTable (
     fileID INTEGER PRIMARY KEY,
     fileHash TEXT,
@@ -18,5 +21,6 @@ CREATE TABLE IF NOT EXISTS $digestTable (
     fileModNanoseconds INTEGER,
     fileInode INTEGER,
     fileChangeDate INTEGER,
-    fileChangeNanoseconds INTEGER
+    fileChangeNanoseconds INTEGER,
+    fileHeadHash TEXT
 );

@@ -452,20 +452,31 @@ private:
         bool readsFile = false;
         const std::size_t firstPlan = reads.plans.size();
         for (std::size_t i = first; i < last; ++i) {
+            // Records lie all over memory: the next ones are fetched while
+            // this one is planned.
+            if (i + 8 < bySize.size())
+                __builtin_prefetch(bySize[i + 8].record->get());
+            if (c_.cache_ && i + 4 < bySize.size())
+                c_.cache_->prefetch(**bySize[i + 4].record);
             const FileInfoNodePtr& record = *bySize[i].record;
             Plan plan;
             plan.record = &record;
             if (record->filePath) {
                 hasPackage = hasPackage || record->isDirectory;
+                const ScanCache::Entry* stored = c_.cache_ ? c_.cache_->currentEntry(*record) : nullptr;
                 if (record->isMd5Calucaluted) {
                     plan.digest = record->md5;
                     plan.known = true;
-                } else if (const auto cached = c_.cache_ ? c_.cache_->cachedDigest(*record) : std::nullopt) {
-                    plan.digest = *cached;
+                } else if (stored && stored->hasDigest) {
+                    plan.digest = DigestText(stored->digest);
                     plan.known = plan.fromCache = true;
                 } else {
                     plan.work = record->isDirectory ? Plan::package : Plan::file;
                     readsFile = readsFile || !record->isDirectory;
+                }
+                if (stored && stored->hasHead) {
+                    plan.head = stored->head;
+                    plan.headRead = true;
                 }
             }
             reads.plans.push_back(std::move(plan));
@@ -479,6 +490,8 @@ private:
     // False when Stop ended the comparison.
     bool place(Reads& reads, std::size_t index)
     {
+        if (index + 8 < reads.plans.size())
+            __builtin_prefetch(reads.plans[index + 8].record->get());
         const FileInfoNodePtr& record = *reads.plans[index].record;
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
@@ -510,6 +523,7 @@ private:
         }
         plan.digest = DigestText();
         pending_.push_back(record);
+        pendingHeads_.push_back(plan.byHead && plan.headRead ? std::optional(plan.head) : std::nullopt);
         if (pending_.size() == digestBatchSize)
             savePending();
         return true;
@@ -535,8 +549,9 @@ private:
     void savePending()
     {
         if (!pending_.empty() && c_.saveDigests_)
-            c_.saveDigests_(pending_);
+            c_.saveDigests_(pending_, pendingHeads_);
         pending_.clear();
+        pendingHeads_.clear();
     }
 
     Comparison& c_;
@@ -544,6 +559,7 @@ private:
     CriteriaMatcher matcher_;
     GroupBook book_;
     std::vector<FileInfoNodePtr> pending_;
+    std::vector<std::optional<BlockDigest>> pendingHeads_;
 };
 
 Comparison::Comparison(const FileHasher& hasher, ScanCounters& counters, const std::atomic<bool>& abort)

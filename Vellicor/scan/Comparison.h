@@ -27,7 +27,10 @@ class ScanCache;
 // groups formed so far.
 class Comparison {
 public:
-    using SaveDigests = std::function<void(const std::vector<FileInfoNodePtr>&)>;
+    // Records and, one per record, the digest of the first block that told
+    // it apart when one was read or taken from the cache.
+    using SaveDigests
+        = std::function<void(const std::vector<FileInfoNodePtr>&, const std::vector<std::optional<BlockDigest>>&)>;
 
     // Records handled on the content road between two calls of the save
     // callback.

@@ -16,7 +16,7 @@ namespace {
 // files are still unread.
 constexpr std::size_t lookahead = 8192;
 
-bool parseHead(const QString& hex, std::array<quint8, 16>& into)
+bool parseHead(const QString& hex, BlockDigest& into)
 {
     const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
     if (bytes.size() != 16)
@@ -42,7 +42,7 @@ void DigestReads::addSizeGroup(std::size_t first, std::size_t last, bool byHead)
         plan.group = groups_.size();
         // Only a record that can end in a group is worth a first block.
         plan.byHead = byHead && (*plan.record)->filePath && (plan.work != DigestPlan::none || !plan.digest.isEmpty());
-        group.headsLeft += plan.byHead ? 1 : 0;
+        group.headsLeft += plan.byHead && !plan.headRead ? 1 : 0;
     }
     groups_.push_back(group);
 }
@@ -99,7 +99,7 @@ bool DigestReads::feed()
             continue;
         }
         for (std::size_t i = group.first; i < group.last; ++i) {
-            if (plans[i].byHead) {
+            if (plans[i].byHead && !plans[i].headRead) {
                 plans[i].headPending = true;
                 enqueue(i);
                 queued = true;
@@ -128,7 +128,7 @@ void DigestReads::enqueue(std::size_t index)
 int DigestReads::afterHeads(Group& group)
 {
     bool allHeads = true;
-    std::map<std::array<quint8, 16>, int> seen;
+    std::map<BlockDigest, int> seen;
     for (std::size_t i = group.first; i < group.last; ++i) {
         if (plans[i].byHead) {
             allHeads = allHeads && plans[i].headRead;
@@ -197,10 +197,13 @@ void DigestReads::work()
         if (cacheOnly) {
             lock.unlock();
             const FileInfoNode& record = **plan.record;
-            const bool cached
-                = !record.isDirectory && isInPageCache(*record.filePath, head ? quint64(headBytes_) : record.fileSize);
-            if (cached)
-                read(plan, head);
+            bool cached = false;
+            if (!record.isDirectory) {
+                const std::optional<QString> digest
+                    = hasher_.md5IfCached(*record.filePath, head ? headBytes_ : -1, record.fileSize, abort_, cached);
+                if (cached)
+                    take(plan, head, digest);
+            }
             lock.lock();
             if (!cached) {
                 queue->onDisk.insert(index);
@@ -238,11 +241,18 @@ void DigestReads::read(DigestPlan& plan, bool head)
 {
     const QString& path = *(*plan.record)->filePath;
     if (head) {
-        const std::optional<QString> digest = hasher_.md5OfFirstBytes(path, headBytes_, abort_);
-        plan.headRead = digest && parseHead(*digest, plan.head);
+        take(plan, true, hasher_.md5OfFirstBytes(path, headBytes_, abort_));
         return;
     }
-    const std::optional<QString> digest = plan.work == DigestPlan::package ? hasher_.md5OfPackageContents(path, abort_)
-                                                                           : hasher_.md5OfFile(path, abort_);
-    plan.digest = digest.value_or(QString());
+    take(plan, false,
+        plan.work == DigestPlan::package ? hasher_.md5OfPackageContents(path, abort_)
+                                         : hasher_.md5OfFile(path, abort_));
+}
+
+void DigestReads::take(DigestPlan& plan, bool head, const std::optional<QString>& digest)
+{
+    if (head)
+        plan.headRead = digest && parseHead(*digest, plan.head);
+    else
+        plan.digest = digest.value_or(QString());
 }

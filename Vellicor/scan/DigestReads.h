@@ -22,7 +22,8 @@ struct DigestPlan {
     // The full digest: known before the comparison (final already, or from the
     // cache), or read; empty when there is none.
     DigestText digest;
-    std::array<quint8, 16> head {};
+    // The first block's digest, once headRead (read, or from the cache).
+    BlockDigest head {};
     std::size_t group = 0;
     Work work = none;
     bool known = false;
@@ -85,6 +86,7 @@ private:
     int afterHeads(Group& group);
     Queue* next(bool& fromCacheOnly);
     void read(DigestPlan& plan, bool head);
+    static void take(DigestPlan& plan, bool head, const std::optional<QString>& digest);
 
     const FileHasher& hasher_;
     const std::atomic<bool>& abort_;

@@ -25,7 +25,7 @@ QDateTime fromTimestamp(const statx_timestamp& t)
 }
 
 constexpr unsigned attributeMask
-    = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_INO;
+    = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME | STATX_INO | STATX_MNT_ID;
 
 // The attributes of the item itself, or of a link's target when the item is a
 // link to a regular file; isLink tells which. own, when given, holds the
@@ -184,7 +184,6 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
         record.isRawFormat = settings.rawExtensionSet.contains(record.fileExtension);
 
     // A link's attributes were replaced by its target's: it is looked up again.
-    record.isNetworkDrive
-        = isLink ? isNetworkVolume(filePath) : isNetworkVolume(filePath, makedev(st.stx_dev_major, st.stx_dev_minor));
+    record.isNetworkDrive = isLink ? isNetworkVolume(filePath) : isNetworkVolume(filePath, st);
     return true;
 }

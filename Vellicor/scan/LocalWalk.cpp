@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <climits>
 #include <sys/stat.h>
@@ -38,6 +39,28 @@ bool isIgnoredName(const QString& name)
     return name == QLatin1String(".DS_Store") || name == QLatin1String(".localized");
 }
 
+// What a reading thread made of one entry ahead of the walk.
+struct PreparedEntry {
+    QString name;
+    QString path;
+    // An ignored name, or (once the name is valid) a hidden or excluded one.
+    bool passedOver = false;
+    // The path's text encodes back to the entry's bytes.
+    bool validName = true;
+    bool tooLong = false;
+    // A regular file's record was built; record is null when it was refused.
+    bool built = false;
+    FileInfoNodePtr record;
+};
+
+// The folder of an entry's path, as bytes.
+QByteArrayView parentOf(const WalkEntry& entry)
+{
+    return QByteArrayView(entry.path)
+        .first(std::max<qsizetype>(
+            entry.path.size() - entry.name.size() - (entry.path.size() > entry.name.size() + 1 ? 1 : 0), 0));
+}
+
 } // namespace
 
 LocalWalk::LocalWalk(
@@ -46,6 +69,7 @@ LocalWalk::LocalWalk(
     , counters_(counters)
     , abort_(abort)
     , progress_(std::move(progress))
+    , readingThreads_(QThread::idealThreadCount())
 {
 }
 
@@ -135,28 +159,80 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
 
     DirectoryWalker walker(&abort_,
         [this](const QByteArray& where, int, const QString& reason) { skip(QFile::decodeName(where), reason); });
+    if (readingThreads_ > 0) {
+        DirectoryWalker::ReadAhead ahead;
+        ahead.threads = readingThreads_;
+        ahead.wanted = [this, &row](const WalkEntry& entry) {
+            if (!row.isIncludeSubFolders || entry.name.startsWith('.'))
+                return false;
+            const QString name = QFile::decodeName(entry.name);
+            return !isPackageExtension(QFileInfo(name).suffix().toLower())
+                && !isExcluded(QFile::decodeName(entry.path));
+        };
+        // Everything but what depends on the walk's order: its sets of files
+        // and folders met, its counters and its log.
+        ahead.prepare = [this](const WalkEntry& entry) -> std::shared_ptr<void> {
+            auto prepared = std::make_shared<PreparedEntry>();
+            prepared->name = QFile::decodeName(entry.name);
+            if (isIgnoredName(prepared->name)) {
+                prepared->passedOver = true;
+                return prepared;
+            }
+            prepared->path = QFile::decodeName(entry.path);
+            prepared->validName = QFile::encodeName(prepared->path) == entry.path;
+            if (!prepared->validName)
+                return prepared;
+            if (isExcluded(prepared->path) || prepared->name.startsWith(QLatin1Char('.'))) {
+                prepared->passedOver = true;
+                return prepared;
+            }
+            if (!S_ISREG(entry.status.st_mode))
+                return prepared;
+            if (entry.path.size() >= PATH_MAX) {
+                prepared->tooLong = true;
+                return prepared;
+            }
+            // The records of one folder share its text; a reading thread
+            // takes a folder's entries one after the other.
+            thread_local QByteArray folderBytes;
+            thread_local QString folderText;
+            if (const QByteArrayView parent = parentOf(entry); parent != QByteArrayView(folderBytes)) {
+                folderBytes = parent.toByteArray();
+                folderText = QFile::decodeName(folderBytes);
+            }
+            auto record = std::make_shared<FileInfoNode>();
+            prepared->built = true;
+            if (makeLocalFileInfoNode(
+                    *record, prepared->path, prepared->name, request_.filters, entry.attributes, folderText))
+                prepared->record = std::move(record);
+            return prepared;
+        };
+        walker.setReadAhead(std::move(ahead));
+    }
     // The folder of the entries met last, one text shared by their records.
     QByteArray folderBytes;
     QString folderText;
     walker.walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
-        const QString name = QFile::decodeName(entry.name);
-        if (isIgnoredName(name))
+        const auto* prepared = static_cast<const PreparedEntry*>(entry.prepared.get());
+        if (prepared && prepared->passedOver)
             return WalkAction::next;
-        const QString entryPath = QFile::decodeName(entry.path);
-        const QByteArrayView parent
-            = QByteArrayView(entry.path)
-                  .first(std::max<qsizetype>(
-                      entry.path.size() - entry.name.size() - (entry.path.size() > entry.name.size() + 1 ? 1 : 0), 0));
-        if (parent != QByteArrayView(folderBytes)) {
-            folderBytes = parent.toByteArray();
-            folderText = QFile::decodeName(folderBytes);
-        }
-        if (QFile::encodeName(entryPath) != entry.path) {
+        const QString name = prepared ? prepared->name : QFile::decodeName(entry.name);
+        if (!prepared && isIgnoredName(name))
+            return WalkAction::next;
+        const QString entryPath = prepared ? prepared->path : QFile::decodeName(entry.path);
+        if (prepared ? !prepared->validName : QFile::encodeName(entryPath) != entry.path) {
             // Such a name could not be opened again by its text.
             skip(entryPath, QStringLiteral("the name is not valid UTF-8"));
             return WalkAction::next;
         }
-        if (isExcluded(entryPath) || name.startsWith(QLatin1Char('.')))
+        if (prepared && (prepared->built || prepared->tooLong)) {
+            if (prepared->tooLong)
+                skip(entryPath, QStringLiteral("the path is longer than the system allows"));
+            else if (prepared->record)
+                takeRecord(prepared->record, entryPath);
+            return WalkAction::next;
+        }
+        if (!prepared && (isExcluded(entryPath) || name.startsWith(QLatin1Char('.'))))
             return WalkAction::next;
         mode_t mode = entry.status.st_mode;
         if (S_ISDIR(mode)) {
@@ -187,6 +263,10 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             skip(entryPath, specialFileKind(mode));
             return WalkAction::next;
         }
+        if (const QByteArrayView parent = parentOf(entry); parent != QByteArrayView(folderBytes)) {
+            folderBytes = parent.toByteArray();
+            folderText = QFile::decodeName(folderBytes);
+        }
         addScannedFile(entryPath, name, S_ISLNK(entry.status.st_mode) ? nullptr : &entry.attributes, &folderText,
             entry.path.size());
         return WalkAction::next;
@@ -205,8 +285,12 @@ void LocalWalk::addScannedFile(const QString& path, const QString& name, const s
     const bool taken = attributes && folder
         ? makeLocalFileInfoNode(*record, path, fileName, request_.filters, *attributes, *folder)
         : makeLocalFileInfoNode(*record, path, fileName, request_.filters);
-    if (!taken)
-        return;
+    if (taken)
+        takeRecord(std::move(record), path);
+}
+
+void LocalWalk::takeRecord(FileInfoNodePtr record, const QString& path)
+{
     // One record per file, under the first path met: hard links, bind mounts
     // and links to a file already recorded add nothing.
     const QPair<quint64, quint64> identity { record->deviceId, record->inode };

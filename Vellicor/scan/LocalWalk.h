@@ -33,6 +33,10 @@ public:
     void parseAllPath();
 
     std::vector<FileInfoNodePtr>& records() { return records_; }
+    // Threads that read folders and build records ahead of the walk (0: the
+    // walk's thread alone); the records and their order are the same. By
+    // default one per core.
+    void setReadingThreads(int threads) { readingThreads_ = threads; }
     // Items skipped because they could not be read.
     qint64 skippedCount() const { return skipped_; }
 
@@ -43,6 +47,8 @@ private:
     // of the path's bytes when the walk knows them already.
     void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
         const QString* folder = nullptr, qsizetype nativeLength = -1);
+    // Takes a record built for path, unless its file was recorded already.
+    void takeRecord(FileInfoNodePtr record, const QString& path);
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
     bool isExcluded(const QString& path) const;
@@ -57,6 +63,7 @@ private:
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
     qint64 skipped_ = 0;
+    int readingThreads_;
     // A photo library has yielded assets in this walk.
     bool isPhotosScanned_ = false;
 };

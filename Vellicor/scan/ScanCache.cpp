@@ -17,13 +17,14 @@ constexpr std::array<const char*, 5> digestTables
     = { "hashTable", "GoogleDrive_hashTable", "DropBox_hashTable", "OneDrive_hashTable", "BoxCloud_hashTable" };
 
 // Raised whenever the tables change; a file of another version is rebuilt.
-constexpr int schemaVersion = 2;
+constexpr int schemaVersion = 3;
 // Another instance of the program may be committing: wait for it a little,
 // once per scan at most (the first busy answer ends this scan's writing).
 constexpr int busyTimeoutMs = 1000;
-// Batches written between two commits: few syncs, and a lock held for a
-// bounded stretch of the scan.
-constexpr int batchesPerCommit = 10;
+// Batches written between two commits: each commit writes every page its
+// rows touched (paths land all over the path index), so commits are rare; the
+// lock is still let go of now and then in a very large scan.
+constexpr int batchesPerCommit = 100;
 
 // SQLite's companion files of a database: a journal left behind by a crash is
 // played back into whatever file carries the database's name next.
@@ -198,7 +199,7 @@ int hexValue(char c)
     return -1;
 }
 
-bool parseDigest(const unsigned char* text, int bytes, std::array<quint8, 16>& digest)
+bool parseDigest(const unsigned char* text, int bytes, BlockDigest& digest)
 {
     if (!text || bytes != 32)
         return false;
@@ -210,6 +211,16 @@ bool parseDigest(const unsigned char* text, int bytes, std::array<quint8, 16>& d
         digest[std::size_t(i)] = quint8(high << 4 | low);
     }
     return true;
+}
+
+// Whether hex (lower- or upper-case) spells digest.
+bool sameDigest(const BlockDigest& digest, const QString& hex)
+{
+    if (hex.size() != 32)
+        return false;
+    BlockDigest bytes {};
+    const QByteArray text = hex.toLatin1();
+    return parseDigest(reinterpret_cast<const unsigned char*>(text.constData()), 32, bytes) && bytes == digest;
 }
 
 FileTimestamp timestampAt(sqlite3_stmt* row, int seconds, int nanoseconds)
@@ -249,25 +260,90 @@ void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& re
 {
     if (abort_)
         return;
-    scanFiles_.reserve(qsizetype(records.size()));
+    std::size_t count = 0;
     for (const FileInfoNodePtr& record : records) {
         // Without an identity no row is ever believed for a file.
-        if (record->filePath && !record->isDirectory && record->inode != 0)
-            scanFiles_.insert(record->inode, record.get());
+        count += record->filePath && !record->isDirectory && record->inode != 0 ? 1 : 0;
     }
+    if (count == 0)
+        return;
+    // At most two thirds full, so that probes stay short.
+    files_.assign(count + count / 2 + 1, Slot {});
+    for (const FileInfoNodePtr& record : records) {
+        if (!record->filePath || record->isDirectory || record->inode == 0)
+            continue;
+        std::size_t at = homeOf(record->inode);
+        while (files_[at].record)
+            at = at + 1 == files_.size() ? 0 : at + 1;
+        files_[at] = Slot { record->inode, record.get(), -1 };
+    }
+}
+
+std::size_t ScanCache::homeOf(quint64 inode) const
+{
+    // Inodes often run in sequence: mixed first, then scaled to the table.
+    const quint64 mixed = inode * 0x9E3779B97F4A7C15ull;
+    return std::size_t((static_cast<unsigned __int128>(mixed) * files_.size()) >> 64);
 }
 
 void ScanCache::loadHashCache()
 {
-    const QMultiHash<quint64, const FileInfoNode*> scanned = std::exchange(scanFiles_, {});
-    if (scanned.isEmpty() || !open(false))
+    if (files_.empty() || !open(false))
         return;
-    entries_.reserve(scanned.size());
+    // Rows are taken in small batches: the files of a batch are looked up
+    // together, so that fetching their slots and paths from memory overlaps
+    // instead of costing one wait per row.
+    struct Row {
+        Entry entry;
+        qsizetype pathFrom;
+        qsizetype pathBytes;
+        std::size_t at;
+    };
+    constexpr std::size_t batchRows = 64;
+    std::vector<Row> batch;
+    batch.reserve(batchRows);
+    QByteArray paths;
+    const auto next = [this](std::size_t at) { return at + 1 == files_.size() ? 0 : at + 1; };
+    const auto take = [&] {
+        for (Row& row : batch) {
+            row.at = homeOf(row.entry.inode);
+            __builtin_prefetch(&files_[row.at]);
+        }
+        for (const Row& row : batch) {
+            for (std::size_t at = row.at; files_[at].record; at = next(at)) {
+                if (files_[at].inode == row.entry.inode) {
+                    __builtin_prefetch(files_[at].record->filePath->constData());
+                    break;
+                }
+            }
+        }
+        for (const Row& row : batch) {
+            // Found by inode first, then by path.
+            const QUtf8StringView rowPath(paths.constData() + row.pathFrom, row.pathBytes);
+            Slot* file = nullptr;
+            for (std::size_t at = row.at; files_[at].record && !file; at = next(at)) {
+                Slot& slot = files_[at];
+                if (slot.inode == row.entry.inode
+                    && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath)) == 0)
+                    file = &slot;
+            }
+            if (!file)
+                continue;
+            if (file->entry < 0) {
+                file->entry = qint64(entries_.size());
+                entries_.push_back(row.entry);
+            } else {
+                entries_[std::size_t(file->entry)] = row.entry;
+            }
+        }
+        batch.clear();
+        paths.clear();
+    };
     int rc = SQLITE_OK;
     {
         Statement rows(db_,
             "SELECT filePath, fileHash, fileSize, fileModDate, fileModNanoseconds, fileInode, fileChangeDate, "
-            "fileChangeNanoseconds FROM "
+            "fileChangeNanoseconds, fileHeadHash FROM "
                 + table_.toLatin1());
         rc = rows.prepareResult();
         sqlite3_stmt* row = rows.get();
@@ -277,53 +353,75 @@ void ScanCache::loadHashCache()
                 rc = step == SQLITE_DONE ? SQLITE_OK : step;
                 break;
             }
-            // Rows are found by inode first, which is cheap to look up, then by
-            // path.
             const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
-            const QUtf8StringView rowPath(path, sqlite3_column_bytes(row, 0));
-            const FileInfoNode* file = nullptr;
-            const auto inode = quint64(sqlite3_column_int64(row, 5));
-            for (auto candidate = scanned.constFind(inode);
-                 path && candidate != scanned.constEnd() && candidate.key() == inode; ++candidate) {
-                if (QAnyStringView::compare(QAnyStringView(*(*candidate)->filePath), QAnyStringView(rowPath)) == 0)
-                    file = *candidate;
-            }
-            if (!file)
+            if (!path)
                 continue;
-            Entry entry;
-            if (!parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest))
+            Row read { {}, paths.size(), sqlite3_column_bytes(row, 0), 0 };
+            Entry& entry = read.entry;
+            entry.hasDigest = parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest);
+            entry.hasHead = parseDigest(sqlite3_column_text(row, 8), sqlite3_column_bytes(row, 8), entry.head);
+            if (!entry.hasDigest && !entry.hasHead)
                 continue;
+            paths.append(path, read.pathBytes);
             entry.fileSize = quint64(sqlite3_column_int64(row, 2));
             entry.modTime = timestampAt(row, 3, 4);
             entry.inode = quint64(sqlite3_column_int64(row, 5));
             entry.changeTime = timestampAt(row, 6, 7);
-            entries_.insert(file, entry);
+            batch.push_back(read);
+            if (batch.size() == batchRows)
+                take();
         }
+        take();
     }
     if (rc != SQLITE_OK) {
         // Rows read from a damaged file are not believed.
-        if (isDamageCode(rc))
+        if (isDamageCode(rc)) {
             entries_.clear();
+            for (Slot& slot : files_)
+                slot.entry = -1;
+        }
         failed(rc, QStringLiteral("could not read the stored digests"));
     }
 }
 
-void ScanCache::saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records)
+void ScanCache::saveHashesToCacheDatabase(
+    const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads)
 {
     bool wrote = false;
-    for (const FileInfoNodePtr& record : records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const FileInfoNodePtr& record = records[i];
         if (abort_ || writesOff_)
             return;
-        if (!record->filePath || !record->md5 || record->md5->isEmpty() || record->isDirectory
-            || holdsDigest(*record, *record->md5))
+        if (!record->filePath || record->isDirectory)
+            continue;
+        const Entry* stored = currentEntry(*record);
+        const bool hasDigest = record->md5 && record->md5->size() == 32;
+        const std::optional<BlockDigest> head = i < heads.size() ? heads[i] : std::nullopt;
+        const bool newDigest = hasDigest && !(stored && stored->hasDigest && sameDigest(stored->digest, *record->md5));
+        const bool newHead = head && !(stored && stored->hasHead && stored->head == *head);
+        if (!newDigest && !newHead)
             continue;
         if (!beginWriting())
             return;
-        const QByteArray digest = record->md5->toUtf8();
+        // A row replaces the file's earlier one: what is still true of it is
+        // written again.
+        const QByteArray digest = hasDigest ? record->md5->toUtf8() : QByteArray();
+        const std::optional<BlockDigest> keptHead
+            = head ? head : (stored && stored->hasHead ? std::optional(stored->head) : std::nullopt);
+        const QByteArray headText = keptHead
+            ? QByteArray::fromRawData(reinterpret_cast<const char*>(keptHead->data()), 16).toHex()
+            : QByteArray();
         const QByteArray path = record->filePath->toUtf8();
         const FileTimestamp modTime = storedModTime(*record);
         // ?1 stays unbound: the database assigns the key.
-        sqlite3_bind_text(insert_, 2, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
+        if (hasDigest)
+            sqlite3_bind_text(insert_, 2, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(insert_, 2);
+        if (keptHead)
+            sqlite3_bind_text(insert_, 11, headText.constData(), int(headText.size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(insert_, 11);
         sqlite3_bind_int64(insert_, 3, secondsSince1970(record->createDate));
         sqlite3_bind_int64(insert_, 4, modTime.seconds);
         sqlite3_bind_text(insert_, 5, path.constData(), int(path.size()), SQLITE_TRANSIENT);
@@ -354,36 +452,50 @@ void ScanCache::finish()
     closeConnection();
 }
 
-std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
+const ScanCache::Entry* ScanCache::currentEntry(const FileInfoNode& record) const
 {
     // Without an identity there is no telling a rewritten file from its row.
     if (record.isDirectory || !record.filePath || record.inode == 0)
-        return std::nullopt;
+        return nullptr;
     const Entry* entry = entryFor(record);
     if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
         || entry->inode != record.inode || entry->changeTime != record.changeTime)
+        return nullptr;
+    return entry;
+}
+
+std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
+{
+    const Entry* entry = currentEntry(record);
+    if (!entry || !entry->hasDigest)
         return std::nullopt;
     return QString::fromLatin1(
         QByteArray::fromRawData(reinterpret_cast<const char*>(entry->digest.data()), 16).toHex());
 }
 
+std::optional<BlockDigest> ScanCache::cachedHead(const FileInfoNode& record) const
+{
+    const Entry* entry = currentEntry(record);
+    if (!entry || !entry->hasHead)
+        return std::nullopt;
+    return entry->head;
+}
+
 bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) const
 {
-    if (record.isDirectory || !record.filePath || record.inode == 0 || digest.size() != 32)
-        return false;
-    const Entry* entry = entryFor(record);
-    if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
-        || entry->inode != record.inode || entry->changeTime != record.changeTime)
-        return false;
-    std::array<quint8, 16> bytes {};
-    const QByteArray text = digest.toLatin1();
-    return parseDigest(reinterpret_cast<const unsigned char*>(text.constData()), 32, bytes) && bytes == entry->digest;
+    const Entry* entry = currentEntry(record);
+    return entry && entry->hasDigest && sameDigest(entry->digest, digest);
 }
 
 const ScanCache::Entry* ScanCache::entryFor(const FileInfoNode& record) const
 {
-    const auto entry = entries_.constFind(&record);
-    return entry == entries_.constEnd() ? nullptr : &*entry;
+    if (files_.empty() || entries_.empty())
+        return nullptr;
+    for (std::size_t at = homeOf(record.inode); files_[at].record; at = at + 1 == files_.size() ? 0 : at + 1) {
+        if (files_[at].record == &record)
+            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
+    }
+    return nullptr;
 }
 
 bool ScanCache::clearScanCache()
@@ -465,7 +577,7 @@ bool ScanCache::beginWriting()
     if (!insert_) {
         const QByteArray sql = "INSERT INTO " + table_.toLatin1()
             + " (fileID,fileHash,fileCreationDate,fileModDate,filePath,fileSize,fileModNanoseconds,fileInode,"
-              "fileChangeDate,fileChangeNanoseconds) VALUES (?1, ?2,?3,?4,?5,?6,?7,?8,?9,?10)";
+              "fileChangeDate,fileChangeNanoseconds,fileHeadHash) VALUES (?1, ?2,?3,?4,?5,?6,?7,?8,?9,?10,?11)";
         if (const int rc = sqlite3_prepare_v2(db_, sql.constData(), -1, &insert_, nullptr); rc != SQLITE_OK) {
             failed(rc, QStringLiteral("Unable to prepare") + QLatin1Char(' ') + QString::fromLatin1(sql));
             return false;

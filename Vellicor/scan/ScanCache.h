@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
+#include "scan/FileHasher.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -30,7 +32,7 @@ QString hashTableForSource(ScanSource source);
 // loadHashCache, then the comparison consults cachedDigest and hands its new
 // digests to saveHashesToCacheDatabase in batches; finish (or the destructor)
 // commits them. Batches are written inside one transaction that is committed
-// every few batches and at the end, so a scan that finds nothing new writes
+// every hundred batches and at the end, so a scan that finds nothing new writes
 // nothing at all.
 //
 // Nothing here fails a scan or prints anything. A database that is busy with
@@ -45,7 +47,11 @@ public:
         FileTimestamp modTime;
         quint64 inode = 0;
         FileTimestamp changeTime;
-        std::array<quint8, 16> digest {};
+        BlockDigest digest {};
+        // The digest of the file's first block.
+        BlockDigest head {};
+        bool hasDigest = false;
+        bool hasHead = false;
 
         // The stored modification date; a stored 0 reads as the moment of the
         // call, never as 1970.
@@ -67,24 +73,36 @@ public:
     // database does not exist yet; Stop ends the reading before the next row,
     // keeping the rows read so far.
     void loadHashCache();
-    // Writes the new full digests among records, building the database from
-    // its template first when it is missing. Records whose digest came from
-    // this cache, packages and records without a digest are passed over.
-    // Writes nothing once the scan was stopped.
-    void saveHashesToCacheDatabase(const std::vector<FileInfoNodePtr>& records);
+    // Writes the new full digests among records, and the new first-block
+    // digests of heads (when given, one per record), building the database
+    // from its template first when it is missing. What came from this cache,
+    // packages and records with neither digest are passed over. Writes
+    // nothing once the scan was stopped.
+    void saveHashesToCacheDatabase(
+        const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads = {});
     // Commits what was written and closes the connection.
     void finish();
 
-    // The stored digest of a file while the row still describes it: same
-    // size, exact modification time, inode and status-change time. A package
-    // never has one: its date stays put when a member changes.
+    // The row of a record while it still describes the file: same size,
+    // exact modification time, inode and status-change time; null otherwise.
+    // A package never has one: its date stays put when a member changes.
+    const Entry* currentEntry(const FileInfoNode& record) const;
+    // Starts fetching what currentEntry will read for record.
+    void prefetch(const FileInfoNode& record) const
+    {
+        if (!files_.empty())
+            __builtin_prefetch(&files_[homeOf(record.inode)]);
+    }
+    // The stored digest of a file while its row is current.
     std::optional<QString> cachedDigest(const FileInfoNode& record) const;
+    // The stored digest of the file's first block, under the same test.
+    std::optional<BlockDigest> cachedHead(const FileInfoNode& record) const;
     // The row loaded for a record of this scan, which must live as long as
     // the cache is used.
     const Entry* entryFor(const FileInfoNode& record) const;
     // Whether cachedDigest would give digest (lower- or upper-case hex).
     bool holdsDigest(const FileInfoNode& record, const QString& digest) const;
-    qsizetype size() const { return entries_.size(); }
+    qsizetype size() const { return qsizetype(entries_.size()); }
 
     // Deletes the cache database with the journal files SQLite may have left
     // beside it; a failed removal is ignored. False, and nothing deleted,
@@ -117,6 +135,15 @@ private:
     bool refusalLogged_ = false;
     bool failureLogged_ = false;
 
-    QMultiHash<quint64, const FileInfoNode*> scanFiles_; // by inode
-    QHash<const FileInfoNode*, Entry> entries_;
+    // The files of this scan in an open-addressing table by inode, each with
+    // the index of its loaded row: looked up once per stored row and once per
+    // file compared, without an allocation per file.
+    struct Slot {
+        quint64 inode = 0;
+        const FileInfoNode* record = nullptr;
+        qint64 entry = -1;
+    };
+    std::size_t homeOf(quint64 inode) const;
+    std::vector<Slot> files_;
+    std::deque<Entry> entries_;
 };

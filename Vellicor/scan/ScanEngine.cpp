@@ -531,7 +531,14 @@ void ScanEngine::showResultDetail(const ScanResultPtr& result)
     for (const DuplicateGroupPtr& group : result->groups) {
         for (const FileInfoNodePtr& record : group->children) {
             if (record->filePath) {
-                const QString folder = QFileInfo(*record->filePath).path().toLower();
+                // The path up to its last slash, as QFileInfo::path() gives it,
+                // without building a QFileInfo per file.
+                const QString& path = *record->filePath;
+                const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+                const QString folder = (slash < 0 ? QStringLiteral(".")
+                        : slash == 0              ? QStringLiteral("/")
+                                                  : path.left(slash))
+                                           .toLower();
                 if (!folders.contains(folder)) {
                     folders.insert(folder);
                     folderPriorityList().append(folder);

@@ -36,6 +36,12 @@ public:
     {
         return packageDigest(path, abort);
     }
+    // One open, and the reads themselves tell whether the bytes are cached.
+    std::optional<QString> md5IfCached(
+        const QString& path, qint64 byteCount, quint64, const std::atomic<bool>& abort, bool& cached) const override
+    {
+        return md5OfCachedBytes(path, byteCount < 0 ? UINT64_MAX : quint64(byteCount), abort, cached);
+    }
 };
 
 // Writes the comparison's batches of new digests to the cache on a thread of
@@ -51,10 +57,10 @@ public:
     }
     ~CacheWriter() { finish(); }
 
-    void add(const std::vector<FileInfoNodePtr>& batch)
+    void add(const std::vector<FileInfoNodePtr>& batch, const std::vector<std::optional<BlockDigest>>& heads)
     {
         std::lock_guard lock(mutex_);
-        batches_.push_back(batch);
+        batches_.push_back({ batch, heads });
         added_.notify_one();
     }
 
@@ -78,10 +84,10 @@ private:
             added_.wait(lock, [this] { return closing_ || !batches_.empty(); });
             if (batches_.empty())
                 return;
-            const std::vector<FileInfoNodePtr> batch = std::move(batches_.front());
+            const Batch batch = std::move(batches_.front());
             batches_.pop_front();
             lock.unlock();
-            cache_.saveHashesToCacheDatabase(batch);
+            cache_.saveHashesToCacheDatabase(batch.records, batch.heads);
             lock.lock();
         }
     }
@@ -89,7 +95,11 @@ private:
     ScanCache& cache_;
     std::mutex mutex_;
     std::condition_variable added_;
-    std::deque<std::vector<FileInfoNodePtr>> batches_;
+    struct Batch {
+        std::vector<FileInfoNodePtr> records;
+        std::vector<std::optional<BlockDigest>> heads;
+    };
+    std::deque<Batch> batches_;
     bool closing_ = false;
     std::thread thread_;
 };
@@ -163,9 +173,11 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     comparison.setDigestCache(useCache ? &cache : nullptr);
     // The result shows groups of two or more only.
     comparison.setKeepGroupsOfOne(false);
-    comparison.setSaveDigests(
-        [&cache](const std::vector<FileInfoNodePtr>& batch) { cache.saveHashesToCacheDatabase(batch); });
+    CacheWriter writer(cache);
+    comparison.setSaveDigests([&writer](const std::vector<FileInfoNodePtr>& batch,
+                                  const std::vector<std::optional<BlockDigest>>& heads) { writer.add(batch, heads); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
+    writer.finish();
 
     // Picture metadata is shown only for the files of the result: read
     // before the hand-over, for those alone.

@@ -67,8 +67,14 @@ TEST_F(MD5Test, FilesAroundTheChunkSizeGiveTheDigestOfAllTheirBytes)
     }
     const QByteArray bytes = patternBytes(3 * chunk + 5);
     const QString path = file(QStringLiteral("head"), bytes);
-    for (const quint64 count : { quint64(0), quint64(4096), quint64(md5ReadChunkSize + 3), quint64(1) << 30 })
-        EXPECT_EQ(md5OfFileHead(path, count, noStop), referenceMd5(bytes.left(static_cast<qsizetype>(count))));
+    for (const quint64 count : { quint64(0), quint64(4096), quint64(md5ReadChunkSize + 3), quint64(1) << 30 }) {
+        const QString expected = referenceMd5(bytes.left(static_cast<qsizetype>(count)));
+        EXPECT_EQ(md5OfFileHead(path, count, noStop), expected);
+        // Just written, the file is in the page cache.
+        bool cached = false;
+        EXPECT_EQ(md5OfCachedBytes(path, count, noStop, cached), expected);
+        EXPECT_TRUE(cached);
+    }
 }
 
 TEST_F(MD5Test, MissingFileIsAbsentWithOneLogLineEvenForAHostileName)

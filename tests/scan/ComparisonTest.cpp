@@ -157,7 +157,8 @@ TEST_F(ComparisonTest, DigestsAreHandedOverEveryThousandRecordsAndOnceForTheRest
     auto records = pairsWithDigests(2500);
     records.push_back(syntheticRecord("/r/alone", 99999)); // not handled: alone in its size
     std::vector<std::size_t> batches;
-    comparison.setSaveDigests([&](const std::vector<FileInfoNodePtr>& batch) { batches.push_back(batch.size()); });
+    comparison.setSaveDigests(
+        [&](const std::vector<FileInfoNodePtr>& batch, const auto&) { batches.push_back(batch.size()); });
 
     EXPECT_EQ(duplicateNamesOf(byContent(records)).size(), 1250u);
     EXPECT_EQ(batches, (std::vector<std::size_t> { 1000, 1000, 500 }));

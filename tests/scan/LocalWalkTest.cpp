@@ -18,6 +18,9 @@ class Walk : public EngineFixture {
 protected:
     qint64 skipped = 0;
     ScanCounters counters;
+    // The records' paths in the walk's order.
+    QStringList found;
+    std::optional<int> readingThreads;
 
     QStringList walk(LocalWalk::Progress progress = {})
     {
@@ -25,11 +28,14 @@ protected:
         const ScanRequest request = makeScanRequest(
             ScanSource::thisComputer, engine->arrPathNodesFinder, engine->arrExcludePathsFinder, *defaults);
         LocalWalk walk(request, counters, isAbortScan, std::move(progress));
+        if (readingThreads)
+            walk.setReadingThreads(*readingThreads);
         walk.parseAllPath();
         skipped = walk.skippedCount();
-        QStringList paths;
+        found.clear();
         for (const FileInfoNodePtr& record : walk.records())
-            paths.append(relative(record));
+            found.append(relative(record));
+        QStringList paths = found;
         paths.sort();
         return paths;
     }
@@ -197,6 +203,33 @@ TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)
     addRow(QStringLiteral("/proc/self/status"));
     EXPECT_TRUE(walk().isEmpty());
     EXPECT_EQ(skipped, 2);
+}
+
+// Hard links make the order matter: a file is recorded under the first path
+// the walk meets.
+TEST_F(Walk, ReadingAheadOnOtherThreadsGivesTheRecordsInTheOrderOfOneThread)
+{
+    QStringList files;
+    for (int i = 0; i < 72; ++i) {
+        const QString name = QStringLiteral("f%1/%2/s%3/x.txt").arg(i / 6).arg(i % 2 ? "b" : "a").arg(5 - i % 6);
+        files.append(tree.file(name, QByteArray::number(i)));
+    }
+    for (int i = 0; i < 12; ++i) {
+        tree.file(QStringLiteral("f%1/.hidden/h.txt").arg(i), "h");
+        tree.file(QStringLiteral("f%1/P.app/m").arg(i), "m");
+        tree.hardLink(QStringLiteral("f%1/link.txt").arg(i), files[(i * 37 + 20) % 72]); // met before or after
+    }
+    tree.file(QStringLiteral("f7/skip/y.txt"), "y");
+    excludeFolder(tree.path(QStringLiteral("f7/skip")));
+    addRow(tree.root());
+    readingThreads = 0;
+    ASSERT_EQ(walk().size(), 72 + 12); // the files once each, and the packages
+    const QStringList alone = found;
+    for (const int threads : { 1, 3, 8, 8 }) {
+        readingThreads = threads;
+        walk();
+        EXPECT_EQ(found, alone) << threads;
+    }
 }
 
 TEST_F(Walk, StopFromAnotherThreadEndsTheWalk)

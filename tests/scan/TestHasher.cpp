@@ -49,6 +49,10 @@ std::optional<QString> TestHasher::md5OfFile(const QString& path, const std::ato
 std::optional<QString> TestHasher::md5OfFirstBytes(
     const QString& path, qint64 byteCount, const std::atomic<bool>& abort) const
 {
+    {
+        std::lock_guard lock(mutex_);
+        headReads_.append(path);
+    }
     return digestOf(path, byteCount, abort);
 }
 
@@ -66,4 +70,10 @@ QStringList TestHasher::fullReads() const
 {
     std::lock_guard lock(mutex_);
     return fullReads_;
+}
+
+QStringList TestHasher::headReads() const
+{
+    std::lock_guard lock(mutex_);
+    return headReads_;
 }

@@ -22,6 +22,8 @@ public:
     // Paths read in full (files) or as packages, in no particular order.
     QStringList fullReads() const;
     int fullReadCount() const { return int(fullReads().size()); }
+    // Paths whose first block was read, likewise.
+    QStringList headReads() const;
 
     // Runs before every full read, with the path; a test uses it to press Stop.
     std::function<void(const QString&)> beforeFullRead;
@@ -29,6 +31,7 @@ public:
 private:
     mutable std::mutex mutex_;
     mutable QStringList fullReads_;
+    mutable QStringList headReads_;
 };
 
 // Lower-case hexadecimal MD5 of bytes.
