@@ -24,18 +24,6 @@ constexpr int waitBoxHeight = 210;
 constexpr int margin = 24;
 constexpr int headerHeight = 38;
 
-QLabel* makeLabel(QWidget* parent, const char* name, int size, QFont::Weight weight, const QColor& colour)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(systemFontOfSize(size, weight));
-    label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
-
 RAZButton* makeButton(QWidget* parent, const char* name)
 {
     auto* button = new RAZButton(parent);
@@ -97,8 +85,8 @@ void CloudSignInSheet::buildSheet()
     header->setGeometry(0, 0, boxWidth, headerHeight);
     header->setBackgroundImages(
         QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
-    lblGoogleDriveInstructionHeading
-        = makeLabel(header, "lblGoogleDriveInstructionHeading", 14, QFont::DemiBold, lightText);
+    lblGoogleDriveInstructionHeading = makeSheetLabel(
+        header, QStringLiteral("lblGoogleDriveInstructionHeading"), QString(), 14, lightText, QFont::DemiBold);
     lblGoogleDriveInstructionHeading->setWordWrap(false);
     lblGoogleDriveInstructionHeading->setGeometry(16, 0, boxWidth - 32, headerHeight);
 
@@ -109,8 +97,8 @@ void CloudSignInSheet::buildSheet()
     waitPage_ = new QWidget(boxGoogleDriveInstruction);
     waitPage_->setGeometry(0, pageTop, boxWidth, waitBoxHeight - pageTop);
 
-    lblGoogleDiveInstructionSubHeading
-        = makeLabel(instructionPage_, "lblGoogleDiveInstructionSubHeading", 13, QFont::DemiBold, lightText);
+    lblGoogleDiveInstructionSubHeading = makeSheetLabel(instructionPage_,
+        QStringLiteral("lblGoogleDiveInstructionSubHeading"), QString(), 13, lightText, QFont::DemiBold);
     lblGoogleDiveInstructionSubHeading->setGeometry(margin, 16, boxWidth - 2 * margin, 40);
 
     static const char* const infoNames[3] = { "lblGDriveInfo1", "lblGDriveInfo2", "lblGDriveInfo3" };
@@ -118,14 +106,17 @@ void CloudSignInSheet::buildSheet()
     const int textX = margin + 40;
     for (int step = 0; step < 3; ++step) {
         const int y = 72 + step * 76;
-        QLabel* number = makeLabel(instructionPage_, "lblStepNumber", 13, QFont::Bold, Qt::white);
+        QLabel* number
+            = makeSheetLabel(instructionPage_, QStringLiteral("lblStepNumber"), QString(), 13, Qt::white, QFont::Bold);
         number->setText(QString::number(step + 1));
         number->setAlignment(Qt::AlignCenter);
         number->setStyleSheet(QStringLiteral("background-color: #2f7fe0; border-radius: 13px;"));
         number->setGeometry(margin, y, 26, 26);
-        lblGDriveInfo[step] = makeLabel(instructionPage_, infoNames[step], 13, QFont::DemiBold, lightText);
+        lblGDriveInfo[step] = makeSheetLabel(
+            instructionPage_, QString::fromLatin1(infoNames[step]), QString(), 13, lightText, QFont::DemiBold);
         lblGDriveInfo[step]->setGeometry(textX, y + 3, boxWidth - textX - margin, 20);
-        lblGDriveSubInfo[step] = makeLabel(instructionPage_, subInfoNames[step], 12, QFont::Normal, dimText);
+        lblGDriveSubInfo[step] = makeSheetLabel(
+            instructionPage_, QString::fromLatin1(subInfoNames[step]), QString(), 12, dimText, QFont::Normal);
         lblGDriveSubInfo[step]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         lblGDriveSubInfo[step]->setGeometry(textX, y + 26, boxWidth - textX - margin, 40);
     }
@@ -148,7 +139,8 @@ void CloudSignInSheet::buildSheet()
     btnAllowPermission->setFontSizeForButton(14);
     btnAllowPermission->setGeometry(boxWidth - margin - 150, bottomY, 150, 32);
 
-    lblWaitForAuthenticate = makeLabel(waitPage_, "lblWaitForAuthenticate", 14, QFont::DemiBold, lightText);
+    lblWaitForAuthenticate = makeSheetLabel(
+        waitPage_, QStringLiteral("lblWaitForAuthenticate"), QString(), 14, lightText, QFont::DemiBold);
     lblWaitForAuthenticate->setAlignment(Qt::AlignCenter);
     lblWaitForAuthenticate->setGeometry(margin, 26, boxWidth - 2 * margin, 40);
     hudWaitForAuthenticate = new QProgressBar(waitPage_);

@@ -22,19 +22,6 @@ namespace {
 const QColor lightText(230, 231, 233);
 const QColor dimText(170, 172, 176);
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& value, int size, const QColor& colour,
-    QFont::Weight weight = QFont::Normal)
-{
-    auto* label = new QLabel(value, parent);
-    label->setObjectName(name);
-    label->setFont(systemFontOfSize(size, weight));
-    label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
-
 GradientBox* makeHeader(QWidget* box, const QString& name, int width)
 {
     auto* header = new GradientBox(box);
@@ -47,7 +34,7 @@ GradientBox* makeHeader(QWidget* box, const QString& name, int width)
 
 QLabel* makeHeaderTitle(GradientBox* header, const QString& name, const QString& title)
 {
-    QLabel* label = makeLabel(header, name, title, 14, lightText, QFont::DemiBold);
+    QLabel* label = makeSheetLabel(header, name, title, 14, lightText, QFont::DemiBold);
     label->setWordWrap(false);
     label->setGeometry(16, 0, header->width() - 32, header->height());
     return label;
@@ -143,7 +130,7 @@ void AutoMarkSheetWindows::buildConfirmation()
     boxAutoMarkHeader = makeHeader(boxAutoMark, QStringLiteral("boxAutoMarkHeader"), width);
     makeHeaderTitle(boxAutoMarkHeader, QStringLiteral("lblAutoMarkHeading"), localizedText("ID_AUTOMARK"));
 
-    lblAreYouSureWantAutoMArk = makeLabel(boxAutoMark, QStringLiteral("lblAreYouSureWantAutoMArk"),
+    lblAreYouSureWantAutoMArk = makeSheetLabel(boxAutoMark, QStringLiteral("lblAreYouSureWantAutoMArk"),
         localizedText("ID_ARE_YOU_SURE_WANT_AUTO_MARK_ALL_ITEMS"), 14, lightText);
     lblAreYouSureWantAutoMArk->setGeometry(24, 54, width - 48, 52);
 
@@ -181,7 +168,7 @@ void AutoMarkSheetWindows::buildProgress()
     lbAutoMarkInProgress = makeHeaderTitle(
         boxTopAutomarking, QStringLiteral("lbAutoMarkInProgress"), localizedText("ID_AUTOMARK_IN_PROGRESS"));
 
-    lblPleaseWaitAutoMarking = makeLabel(boxAutoMarking, QStringLiteral("lblPleaseWaitAutoMarking"),
+    lblPleaseWaitAutoMarking = makeSheetLabel(boxAutoMarking, QStringLiteral("lblPleaseWaitAutoMarking"),
         localizedText("ID_PLEASE_WAIT_WHILE_WE_MARKING_ITEMS"), 13, lightText);
     lblPleaseWaitAutoMarking->setGeometry(24, 54, width - 48, 22);
 
@@ -194,7 +181,7 @@ void AutoMarkSheetWindows::buildProgress()
     progressBarAutoMarking->setGeometry(24, 86, width - 48, 10);
 
     lblNumberPhotosMarking
-        = makeLabel(boxAutoMarking, QStringLiteral("lblNumberPhotosMarking"), QString(), 12, dimText);
+        = makeSheetLabel(boxAutoMarking, QStringLiteral("lblNumberPhotosMarking"), QString(), 12, dimText);
     lblNumberPhotosMarking->setGeometry(24, 104, width - 48, 20);
 
     btnCancelAutoMarking
@@ -217,13 +204,13 @@ void AutoMarkSheetWindows::buildScanComplete()
     progressCircular->setGeometry(32, 66, 110, 110);
 
     lblDuplicatePhotosFound
-        = makeLabel(boxWindowScanComplete, QStringLiteral("lblDuplicatePhotosFound"), QString(), 16, lightText);
+        = makeSheetLabel(boxWindowScanComplete, QStringLiteral("lblDuplicatePhotosFound"), QString(), 16, lightText);
     lblDuplicatePhotosFound->setTextFormat(Qt::RichText);
     lblDuplicatePhotosFound->setWordWrap(false);
     lblDuplicatePhotosFound->setGeometry(166, 62, width - 166 - 24, 46);
 
     lblAutoMarkInstructionDesc
-        = makeLabel(boxWindowScanComplete, QStringLiteral("lblAutoMarkInstructionDesc"), QString(), 13, dimText);
+        = makeSheetLabel(boxWindowScanComplete, QStringLiteral("lblAutoMarkInstructionDesc"), QString(), 13, dimText);
     lblAutoMarkInstructionDesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblAutoMarkInstructionDesc->setGeometry(166, 120, width - 166 - 24, 66);
 

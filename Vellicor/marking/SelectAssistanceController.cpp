@@ -143,18 +143,6 @@ private:
     DropHandler dropped_;
 };
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& value, int size, const QColor& colour)
-{
-    auto* label = new QLabel(value, parent);
-    label->setObjectName(name);
-    label->setFont(systemFontOfSize(size));
-    label->setWordWrap(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
-
 RAZButton* makeButton(QWidget* parent, const QString& name, const QString& title)
 {
     auto* button = new RAZButton(parent);
@@ -293,12 +281,12 @@ void SelectAssistanceController::buildWindow()
     boxHeaderSelectionAssistance->setGeometry(0, 0, boxWidth, 38);
     boxHeaderSelectionAssistance->setBackgroundImages(
         QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
-    lblSheetHeading = makeLabel(boxHeaderSelectionAssistance, QStringLiteral("lblSheetHeading"),
+    lblSheetHeading = makeSheetLabel(boxHeaderSelectionAssistance, QStringLiteral("lblSheetHeading"),
         localizedText("ID_SELECTION_ASSISTANT"), 14, lightText);
     lblSheetHeading->setFont(systemFontOfSize(14, QFont::DemiBold));
     lblSheetHeading->setGeometry(16, 0, boxWidth - 32, 38);
 
-    lblSheetInfo = makeLabel(
+    lblSheetInfo = makeSheetLabel(
         box, QStringLiteral("lblSheetInfo"), localizedText("ID_PLEASE_SELECT_AUTOMARKING_PRIORITY"), 13, lightText);
     lblSheetInfo->setGeometry(margin, 50, boxWidth - 2 * margin, 36);
 
@@ -317,7 +305,7 @@ void SelectAssistanceController::buildWindow()
     btnFileFormatTab = tab(QStringLiteral("btnFileFormatTab"), "ID_FILE_FORMATS", 2, Tab::fileFormats);
     btnFoldersTab = tab(QStringLiteral("btnFoldersTab"), "ID_FOLDERS", 3, Tab::folders);
 
-    lblDescription = makeLabel(box, QStringLiteral("lblDescription"), QString(), 12, dimText);
+    lblDescription = makeSheetLabel(box, QStringLiteral("lblDescription"), QString(), 12, dimText);
     lblDescription->setFont(systemFontOfSize(currentLanguageCode == QLatin1String("en") ? 12 : 11));
     lblDescription->setGeometry(margin, 144, boxWidth - 2 * margin, 34);
 
@@ -340,7 +328,7 @@ void SelectAssistanceController::buildWindow()
     boxProtectedControls->setObjectName(QStringLiteral("boxProtected"));
     boxProtectedControls->setGeometry(margin, tableTop, boxWidth - 2 * margin, 64);
     const int controlsWidth = boxProtectedControls->width();
-    lblBrowsedPath = makeLabel(boxProtectedControls, QStringLiteral("lblBrowsedPath"), QString(), 12, lightText);
+    lblBrowsedPath = makeSheetLabel(boxProtectedControls, QStringLiteral("lblBrowsedPath"), QString(), 12, lightText);
     lblBrowsedPath->setWordWrap(false);
     lblBrowsedPath->setAutoFillBackground(true);
     lblBrowsedPath->setStyleSheet(
