@@ -72,8 +72,12 @@ void LinkButton::paintEvent(QPaintEvent*)
     QFont underlined = font();
     underlined.setUnderline(true);
     painter.setFont(underlined);
-    // Pushed in while pressed: the link dims.
-    painter.setPen(isDown() ? titleColor_.darker(140) : titleColor_);
+    // Pushed in while pressed: the link dims; a disabled link fades as the
+    // buttons beside it do.
+    QColor colour = isDown() ? titleColor_.darker(140) : titleColor_;
+    if (!isEnabled())
+        colour.setAlphaF(colour.alphaF() * 0.45);
+    painter.setPen(colour);
     const Qt::Alignment horizontal = alignment_ & Qt::AlignHorizontal_Mask;
     painter.drawText(rect(), int(horizontal ? horizontal : Qt::AlignLeft) | Qt::AlignVCenter, text());
 }
