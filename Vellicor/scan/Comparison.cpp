@@ -35,12 +35,13 @@ ComparisonObserver& silentObserver()
 // similar names are left to test member by member.
 struct DigestKey {
     Md5Bytes bytes;
+    quint64 size = 0; // when the size criterion is on
     bool operator==(const DigestKey&) const = default;
 };
 
 size_t qHash(const DigestKey& key, size_t seed = 0)
 {
-    return qHashBits(key.bytes.data(), key.bytes.size(), seed);
+    return qHashBits(key.bytes.data(), key.bytes.size(), seed) ^ ::qHash(key.size, seed);
 }
 
 class GroupBook {
@@ -61,7 +62,7 @@ public:
         const Key& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
     {
         if (isPlain(key)) {
-            const auto found = plainIndex_.constFind(DigestKey { *key.digest.bytes() });
+            const auto found = plainIndex_.constFind(plainKey(key));
             return found == plainIndex_.constEnd() ? std::nullopt : std::optional<std::size_t>(*found);
         }
         const auto bucket = index_.constFind(key);
@@ -149,7 +150,7 @@ public:
     // A group under key, or one that nothing can join when there is none.
     void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<Key>& key)
     {
-        Entry entry { nullptr, record, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr,
+        Entry entry { nullptr, record, keepsKeys_ && key && !isPlain(*key) ? std::make_unique<Key>(*key) : nullptr,
             !namesDecided_ || createdOn_ || modifiedOn_ ? std::make_unique<Extra>() : nullptr };
         const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
@@ -161,7 +162,7 @@ public:
         const std::size_t g = entries_.size();
         entries_.push_back(std::move(entry));
         if (key && isPlain(*key)) {
-            plainIndex_.insert(DigestKey { *key->digest.bytes() }, g);
+            plainIndex_.insert(plainKey(*key), g);
         } else if (key) {
             Bucket& bucket = index_[*key];
             bucket.all.push_back(g);
@@ -179,6 +180,8 @@ public:
     // index go, the groups stay.
     void close(std::size_t first)
     {
+        if (!plainIndex_.isEmpty())
+            plainIndex_.removeIf([first](const auto& item) { return item.value() >= first; });
         for (std::size_t g = first; g < entries_.size(); ++g) {
             Entry& entry = entries_[g];
             if (entry.key)
@@ -212,6 +215,7 @@ public:
 
 private:
     bool isPlain(const Key& key) const { return plainKeys_ && key.rest.isNull() && key.digest.bytes(); }
+    static DigestKey plainKey(const Key& key) { return DigestKey { *key.digest.bytes(), key.size.value_or(0) }; }
 
     // A date as the criteria compare it: the instant, to the millisecond.
     using DateKey = std::optional<qint64>;
@@ -338,8 +342,9 @@ private:
     const bool modifiedOn_;
     const bool namesDecided_;
     const bool keepsKeys_;
-    // Only a file digest decides: a key's first group is the only one it
-    // ever gets, so such keys are filed by their bytes alone.
+    // Only a file digest (and the size, when that criterion is on) decides: a
+    // key's first group is the only one it ever gets, so such keys are filed
+    // by their bytes alone.
     const bool plainKeys_;
     QHash<DigestKey, std::size_t> plainIndex_;
     std::deque<Entry> entries_; // grows without moving what it holds
@@ -436,6 +441,7 @@ public:
 private:
     using Key = CriteriaMatcher::MeetingKey;
     using Plan = DigestPlan;
+    static constexpr std::size_t pathLabelEvery = 64;
     using Reads = DigestReads;
 
     struct Sized {
@@ -496,7 +502,10 @@ private:
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
             return true;
-        observer_.showScanPathLabel(*record->filePath);
+        // The label shows where the comparison is, not every file it
+        // passes: making each path's text costs more than placing the file.
+        if (index % pathLabelEvery == 0)
+            observer_.showScanPathLabel(*record->filePath);
         if (c_.abort_ || !reads.waitFor(index))
             return false;
         Plan& plan = reads.plans[index];
