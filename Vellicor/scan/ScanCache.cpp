@@ -309,7 +309,11 @@ void ScanCache::loadHashCache()
     std::mutex adding;
     std::vector<Range> ranges;
     {
-        Statement bounds(db_, "SELECT min(fileID), max(fileID) FROM " + table_.toLatin1());
+        // Each bound on its own, so that each is one look-up at an end of the
+        // table rather than a pass over it.
+        Statement bounds(db_,
+            "SELECT (SELECT min(fileID) FROM " + table_.toLatin1() + "), (SELECT max(fileID) FROM " + table_.toLatin1()
+                + ")");
         int rc = bounds.prepareResult();
         rc = rc == SQLITE_OK ? sqlite3_step(bounds.get()) : rc;
         if (rc != SQLITE_ROW) {
