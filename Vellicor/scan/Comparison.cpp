@@ -383,7 +383,7 @@ public:
             if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
                 bySize.push_back(Sized { record->fileSize, &record });
         }
-        std::sort(bySize.begin(), bySize.end());
+        sortBySize(bySize);
 
         auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes);
         std::size_t planCount = 0;
@@ -447,8 +447,30 @@ private:
     struct Sized {
         quint64 size;
         const FileInfoNodePtr* record;
-        auto operator<=>(const Sized&) const = default;
     };
+
+    // By size, a size's records staying in found order: digit by digit from
+    // the lowest, each pass keeping the order of the one before; a digit all
+    // sizes share is passed over.
+    static void sortBySize(std::vector<Sized>& items)
+    {
+        constexpr int digitBits = 11;
+        constexpr quint64 digitMask = (quint64(1) << digitBits) - 1;
+        std::vector<Sized> sorted(items.size());
+        std::vector<std::size_t> starts(std::size_t(digitMask) + 2);
+        for (int shift = 0; shift < 64 && !items.empty(); shift += digitBits) {
+            std::fill(starts.begin(), starts.end(), 0);
+            for (const Sized& item : items)
+                ++starts[std::size_t((item.size >> shift) & digitMask) + 1];
+            if (starts[std::size_t((items.front().size >> shift) & digitMask) + 1] == items.size())
+                continue;
+            for (std::size_t d = 1; d < starts.size(); ++d)
+                starts[d] += starts[d - 1];
+            for (const Sized& item : items)
+                sorted[starts[std::size_t((item.size >> shift) & digitMask)]++] = item;
+            items.swap(sorted);
+        }
+    }
 
     // Appends the plans of a size group of two or more.
     void planSizeGroup(const std::vector<Sized>& bySize, std::size_t first, std::size_t last, Reads& reads)
