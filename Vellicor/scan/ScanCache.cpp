@@ -26,7 +26,7 @@ constexpr int schemaVersion = 3;
 // once per scan at most (the first busy answer ends this scan's writing).
 constexpr int busyTimeoutMs = 1000;
 // Connections that read the stored rows at once when a scan starts.
-constexpr qint64 loadingConnections = 4;
+constexpr qint64 loadingConnections = 8;
 // Batches written between two commits: each commit writes every page its
 // rows touched (paths land all over the path index), so commits are rare; the
 // lock is still let go of now and then in a very large scan.
@@ -326,7 +326,7 @@ void ScanCache::loadHashCache()
         const qint64 high = sqlite3_column_int64(bounds.get(), 1);
         // Below some tens of thousands of rows another connection costs more
         // than it saves.
-        constexpr qint64 rowsPerRange = 25000;
+        constexpr qint64 rowsPerRange = 12500;
         const qint64 count = std::clamp<qint64>((high - low) / rowsPerRange + 1, 1, loadingConnections);
         const qint64 span = (high - low) / count + 1;
         for (qint64 i = 0; i < count; ++i)
