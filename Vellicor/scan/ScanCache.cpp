@@ -326,11 +326,15 @@ void ScanCache::loadHashCache()
         const qint64 high = sqlite3_column_int64(bounds.get(), 1);
         // Below some tens of thousands of rows another connection costs more
         // than it saves.
-        constexpr qint64 rowsPerRange = 12500;
-        const qint64 count = std::clamp<qint64>((high - low) / rowsPerRange + 1, 1, loadingConnections);
-        const qint64 span = (high - low) / count + 1;
-        for (qint64 i = 0; i < count; ++i)
-            ranges.push_back(Range { low + i * span, i + 1 == count ? high : low + (i + 1) * span - 1, SQLITE_OK });
+        // Keys may lie anywhere in their 64 bits: the widths are unsigned.
+        constexpr quint64 rowsPerRange = 12500;
+        const quint64 width = quint64(high) - quint64(low);
+        const quint64 count = std::min(width / rowsPerRange + 1, quint64(loadingConnections));
+        const quint64 span = width / count + 1;
+        for (quint64 i = 0; i < count; ++i) {
+            const qint64 from = qint64(quint64(low) + i * span);
+            ranges.push_back(Range { from, i + 1 == count ? high : qint64(quint64(from) + span - 1), SQLITE_OK });
+        }
     }
 
     const auto readRange = [this, &adding](sqlite3* db, Range& range) {

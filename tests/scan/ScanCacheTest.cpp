@@ -124,7 +124,8 @@ TEST_F(ScanCacheTest, ALaterScanTakesEveryStoredDigestAndWritesNothingAgain)
 }
 
 // Keys far apart split the loading into several ranges, each read on a
-// connection of its own: every row is still found, whichever range holds it.
+// connection of its own: every row is still found, whichever range holds it,
+// however far apart the keys.
 TEST_F(ScanCacheTest, RowsWithKeysFarApartAreAllTakenFromEveryRange)
 {
     QStringList paths;
@@ -132,8 +133,10 @@ TEST_F(ScanCacheTest, RowsWithKeysFarApartAreAllTakenFromEveryRange)
         paths << file(QString::number(i), QByteArray("ab").repeated(1 + i % 3));
     const Names groups { { "0", "3", "6" }, { "1", "4", "7" }, { "2", "5", "8" } };
     EXPECT_EQ(namesOf(scan(paths)), groups);
-    query("update hashTable set fileID = fileID * 40000");
-    ASSERT_EQ(query("select max(fileID) from hashTable"), QStringList { "360000" });
+    // From near the lowest key to near the highest: wider than a signed key.
+    query("update hashTable set fileID = (fileID - 5) * 2000000000000000000");
+    ASSERT_EQ(query("select min(fileID) || ' ' || max(fileID) from hashTable"),
+        QStringList { "-8000000000000000000 8000000000000000000" });
 
     EXPECT_EQ(namesOf(scan(paths)), groups);
     EXPECT_EQ(loaded, 9);
