@@ -35,12 +35,13 @@ ComparisonObserver& silentObserver()
 // similar names are left to test member by member.
 struct DigestKey {
     Md5Bytes bytes;
+    quint64 size = 0; // when the size criterion is on
     bool operator==(const DigestKey&) const = default;
 };
 
 size_t qHash(const DigestKey& key, size_t seed = 0)
 {
-    return qHashBits(key.bytes.data(), key.bytes.size(), seed);
+    return qHashBits(key.bytes.data(), key.bytes.size(), seed) ^ ::qHash(key.size, seed);
 }
 
 class GroupBook {
@@ -61,7 +62,7 @@ public:
         const Key& key, const FileInfoNode& record, const CriteriaMatcher::Keys& keys) const
     {
         if (isPlain(key)) {
-            const auto found = plainIndex_.constFind(DigestKey { *key.digest.bytes() });
+            const auto found = plainIndex_.constFind(plainKey(key));
             return found == plainIndex_.constEnd() ? std::nullopt : std::optional<std::size_t>(*found);
         }
         const auto bucket = index_.constFind(key);
@@ -149,7 +150,7 @@ public:
     // A group under key, or one that nothing can join when there is none.
     void start(const FileInfoNodePtr& record, CriteriaMatcher::Keys keys, const std::optional<Key>& key)
     {
-        Entry entry { nullptr, record, keepsKeys_ && key ? std::make_unique<Key>(*key) : nullptr,
+        Entry entry { nullptr, record, keepsKeys_ && key && !isPlain(*key) ? std::make_unique<Key>(*key) : nullptr,
             !namesDecided_ || createdOn_ || modifiedOn_ ? std::make_unique<Extra>() : nullptr };
         const std::optional<CriteriaMatcher::Characters> characters = namesDecided_ ? std::nullopt : keys.characters;
         if (!namesDecided_)
@@ -161,7 +162,7 @@ public:
         const std::size_t g = entries_.size();
         entries_.push_back(std::move(entry));
         if (key && isPlain(*key)) {
-            plainIndex_.insert(DigestKey { *key->digest.bytes() }, g);
+            plainIndex_.insert(plainKey(*key), g);
         } else if (key) {
             Bucket& bucket = index_[*key];
             bucket.all.push_back(g);
@@ -179,6 +180,8 @@ public:
     // index go, the groups stay.
     void close(std::size_t first)
     {
+        if (!plainIndex_.isEmpty())
+            plainIndex_.removeIf([first](const auto& item) { return item.value() >= first; });
         for (std::size_t g = first; g < entries_.size(); ++g) {
             Entry& entry = entries_[g];
             if (entry.key)
@@ -212,6 +215,7 @@ public:
 
 private:
     bool isPlain(const Key& key) const { return plainKeys_ && key.rest.isNull() && key.digest.bytes(); }
+    static DigestKey plainKey(const Key& key) { return DigestKey { *key.digest.bytes(), key.size.value_or(0) }; }
 
     // A date as the criteria compare it: the instant, to the millisecond.
     using DateKey = std::optional<qint64>;
@@ -338,8 +342,9 @@ private:
     const bool modifiedOn_;
     const bool namesDecided_;
     const bool keepsKeys_;
-    // Only a file digest decides: a key's first group is the only one it
-    // ever gets, so such keys are filed by their bytes alone.
+    // Only a file digest (and the size, when that criterion is on) decides: a
+    // key's first group is the only one it ever gets, so such keys are filed
+    // by their bytes alone.
     const bool plainKeys_;
     QHash<DigestKey, std::size_t> plainIndex_;
     std::deque<Entry> entries_; // grows without moving what it holds
@@ -378,7 +383,7 @@ public:
             if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
                 bySize.push_back(Sized { record->fileSize, &record });
         }
-        std::sort(bySize.begin(), bySize.end());
+        sortBySize(bySize);
 
         auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes);
         std::size_t planCount = 0;
@@ -436,13 +441,36 @@ public:
 private:
     using Key = CriteriaMatcher::MeetingKey;
     using Plan = DigestPlan;
+    static constexpr std::size_t pathLabelEvery = 64;
     using Reads = DigestReads;
 
     struct Sized {
         quint64 size;
         const FileInfoNodePtr* record;
-        auto operator<=>(const Sized&) const = default;
     };
+
+    // By size, a size's records staying in found order: digit by digit from
+    // the lowest, each pass keeping the order of the one before; a digit all
+    // sizes share is passed over.
+    static void sortBySize(std::vector<Sized>& items)
+    {
+        constexpr int digitBits = 11;
+        constexpr quint64 digitMask = (quint64(1) << digitBits) - 1;
+        std::vector<Sized> sorted(items.size());
+        std::vector<std::size_t> starts(std::size_t(digitMask) + 2);
+        for (int shift = 0; shift < 64 && !items.empty(); shift += digitBits) {
+            std::fill(starts.begin(), starts.end(), 0);
+            for (const Sized& item : items)
+                ++starts[std::size_t((item.size >> shift) & digitMask) + 1];
+            if (starts[std::size_t((items.front().size >> shift) & digitMask) + 1] == items.size())
+                continue;
+            for (std::size_t d = 1; d < starts.size(); ++d)
+                starts[d] += starts[d - 1];
+            for (const Sized& item : items)
+                sorted[starts[std::size_t((item.size >> shift) & digitMask)]++] = item;
+            items.swap(sorted);
+        }
+    }
 
     // Appends the plans of a size group of two or more.
     void planSizeGroup(const std::vector<Sized>& bySize, std::size_t first, std::size_t last, Reads& reads)
@@ -496,7 +524,10 @@ private:
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
             return true;
-        observer_.showScanPathLabel(*record->filePath);
+        // The label shows where the comparison is, not every file it
+        // passes: making each path's text costs more than placing the file.
+        if (index % pathLabelEvery == 0)
+            observer_.showScanPathLabel(*record->filePath);
         if (c_.abort_ || !reads.waitFor(index))
             return false;
         Plan& plan = reads.plans[index];

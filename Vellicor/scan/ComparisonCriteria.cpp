@@ -162,20 +162,20 @@ bool CriteriaMatcher::isDecidedByEquality() const
 std::optional<CriteriaMatcher::MeetingKey> CriteriaMatcher::meetingKey(
     const DigestText& digest, const FileInfoNode& record, const Keys& keys) const
 {
-    MeetingKey key { digest, QString() };
+    MeetingKey key { digest, std::nullopt, QString() };
     if (criteria_.bMatchFileSize)
-        key.rest += QLatin1Char('/') + QString::number(record.fileSize);
+        key.size = record.fileSize;
     if (criteria_.bMatchSimilarFileName == 0) {
         if (!keys.sameName)
             return std::nullopt;
-        key.rest += QLatin1Char('/') + *keys.sameName;
+        key.rest = *keys.sameName;
     }
     return key;
 }
 
 size_t qHash(const CriteriaMatcher::MeetingKey& key, size_t seed)
 {
-    return qHash(key.digest, seed) ^ qHash(key.rest, seed);
+    return qHash(key.digest, seed) ^ qHash(key.rest, seed) ^ qHash(key.size.value_or(0), seed);
 }
 
 bool isSimilarFileName(const QString& first, const QString& second)

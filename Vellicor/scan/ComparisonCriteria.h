@@ -87,9 +87,11 @@ public:
     bool isDecidedByEquality() const;
     // The key under which records that can match each other meet: the digest
     // (none on the attribute road), then the size and the same-name key when
-    // those criteria are on.
+    // those criteria are on. The size is held as a number, so that a key of
+    // digest and size makes no text.
     struct MeetingKey {
         DigestText digest;
+        std::optional<quint64> size;
         QString rest;
         bool operator==(const MeetingKey&) const = default;
     };

@@ -11,6 +11,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
 namespace {
 
 constexpr std::array<const char*, 5> digestTables
@@ -21,6 +25,8 @@ constexpr int schemaVersion = 3;
 // Another instance of the program may be committing: wait for it a little,
 // once per scan at most (the first busy answer ends this scan's writing).
 constexpr int busyTimeoutMs = 1000;
+// Connections that read the stored rows at once when a scan starts.
+constexpr qint64 loadingConnections = 8;
 // Batches written between two commits: each commit writes every page its
 // rows touched (paths land all over the path index), so commits are rare; the
 // lock is still let go of now and then in a very large scan.
@@ -290,63 +296,116 @@ void ScanCache::loadHashCache()
 {
     if (files_.empty() || !open(false))
         return;
-    // Rows are taken in small batches: the files of a batch are looked up
-    // together, so that fetching their slots and paths from memory overlaps
-    // instead of costing one wait per row.
-    struct Row {
-        Entry entry;
-        qsizetype pathFrom;
-        qsizetype pathBytes;
-        std::size_t at;
+    // The rows are read in ranges of their keys, each on a connection and a
+    // thread of its own. A path has one row at most, so a file gets one entry
+    // whichever range finds it first; the entries are added under a lock, a
+    // batch at a time.
+    struct Range {
+        qint64 from = 0;
+        qint64 to = -1;
+        int rc = SQLITE_OK;
+        bool read = false;
     };
-    constexpr std::size_t batchRows = 64;
-    std::vector<Row> batch;
-    batch.reserve(batchRows);
-    QByteArray paths;
-    const auto next = [this](std::size_t at) { return at + 1 == files_.size() ? 0 : at + 1; };
-    const auto take = [&] {
-        for (Row& row : batch) {
-            row.at = homeOf(row.entry.inode);
-            __builtin_prefetch(&files_[row.at]);
+    std::mutex adding;
+    std::vector<Range> ranges;
+    {
+        // Each bound on its own, so that each is one look-up at an end of the
+        // table rather than a pass over it.
+        Statement bounds(db_,
+            "SELECT (SELECT min(fileID) FROM " + table_.toLatin1() + "), (SELECT max(fileID) FROM " + table_.toLatin1()
+                + ")");
+        int rc = bounds.prepareResult();
+        rc = rc == SQLITE_OK ? sqlite3_step(bounds.get()) : rc;
+        if (rc != SQLITE_ROW) {
+            failed(rc, QStringLiteral("could not read the stored digests"));
+            return;
         }
-        for (const Row& row : batch) {
-            for (std::size_t at = row.at; files_[at].record; at = next(at)) {
-                if (files_[at].inode == row.entry.inode) {
-                    __builtin_prefetch(files_[at].record->filePath->constData());
-                    break;
+        if (sqlite3_column_type(bounds.get(), 0) == SQLITE_NULL)
+            return;
+        const qint64 low = sqlite3_column_int64(bounds.get(), 0);
+        const qint64 high = sqlite3_column_int64(bounds.get(), 1);
+        // Below some tens of thousands of rows another connection costs more
+        // than it saves.
+        // Keys may lie anywhere in their 64 bits: the widths are unsigned.
+        constexpr quint64 rowsPerRange = 12500;
+        const quint64 width = quint64(high) - quint64(low);
+        const quint64 count = std::min(width / rowsPerRange + 1, quint64(loadingConnections));
+        const quint64 span = width / count + 1;
+        for (quint64 i = 0; i < count; ++i) {
+            const qint64 from = qint64(quint64(low) + i * span);
+            ranges.push_back(Range { from, i + 1 == count ? high : qint64(quint64(from) + span - 1), SQLITE_OK });
+        }
+    }
+
+    const auto readRange = [this, &adding](sqlite3* db, Range& range) {
+        // Rows are taken in small batches: the files of a batch are looked
+        // up together, so that fetching their slots and paths from memory
+        // overlaps instead of costing one wait per row. The scan's files are
+        // only read here.
+        struct Row {
+            Entry entry;
+            qsizetype pathFrom;
+            qsizetype pathBytes;
+            std::size_t at;
+        };
+        constexpr std::size_t batchRows = 64;
+        std::vector<Row> batch;
+        batch.reserve(batchRows);
+        QByteArray paths;
+        const auto next = [this](std::size_t at) { return at + 1 == files_.size() ? 0 : at + 1; };
+        const auto take = [&] {
+            for (Row& row : batch) {
+                row.at = homeOf(row.entry.inode);
+                __builtin_prefetch(&files_[row.at]);
+            }
+            for (const Row& row : batch) {
+                for (std::size_t at = row.at; files_[at].record; at = next(at)) {
+                    if (files_[at].inode == row.entry.inode) {
+                        __builtin_prefetch(files_[at].record->filePath->constData());
+                        break;
+                    }
                 }
             }
-        }
-        for (const Row& row : batch) {
-            // Found by inode first, then by path.
-            const QUtf8StringView rowPath(paths.constData() + row.pathFrom, row.pathBytes);
-            Slot* file = nullptr;
-            for (std::size_t at = row.at; files_[at].record && !file; at = next(at)) {
-                Slot& slot = files_[at];
-                if (slot.inode == row.entry.inode
-                    && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath)) == 0)
-                    file = &slot;
+            for (Row& row : batch) {
+                // Found by inode first, then by path.
+                const QUtf8StringView rowPath(paths.constData() + row.pathFrom, row.pathBytes);
+                std::size_t at = row.at;
+                for (; files_[at].record; at = next(at)) {
+                    const Slot& slot = files_[at];
+                    if (slot.inode == row.entry.inode
+                        && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath))
+                            == 0)
+                        break;
+                }
+                row.at = files_[at].record ? at : files_.size();
             }
-            if (!file)
-                continue;
-            if (file->entry < 0) {
-                file->entry = qint64(entries_.size());
-                entries_.push_back(row.entry);
-            } else {
-                entries_[std::size_t(file->entry)] = row.entry;
+            {
+                std::lock_guard lock(adding);
+                for (const Row& row : batch) {
+                    if (row.at == files_.size())
+                        continue;
+                    Slot& slot = files_[row.at];
+                    if (slot.entry < 0) {
+                        slot.entry = qint64(entries_.size());
+                        entries_.push_back(row.entry);
+                    } else {
+                        entries_[std::size_t(slot.entry)] = row.entry;
+                    }
+                }
             }
-        }
-        batch.clear();
-        paths.clear();
-    };
-    int rc = SQLITE_OK;
-    {
-        Statement rows(db_,
+            batch.clear();
+            paths.clear();
+        };
+        Statement rows(db,
             "SELECT filePath, fileHash, fileSize, fileModDate, fileModNanoseconds, fileInode, fileChangeDate, "
             "fileChangeNanoseconds, fileHeadHash FROM "
-                + table_.toLatin1());
-        rc = rows.prepareResult();
+                + table_.toLatin1() + " WHERE fileID BETWEEN ?1 AND ?2 ORDER BY fileID");
+        int rc = rows.prepareResult();
         sqlite3_stmt* row = rows.get();
+        if (rc == SQLITE_OK) {
+            sqlite3_bind_int64(row, 1, range.from);
+            sqlite3_bind_int64(row, 2, range.to);
+        }
         while (rc == SQLITE_OK && !abort_) {
             const int step = sqlite3_step(row);
             if (step != SQLITE_ROW) {
@@ -372,6 +431,37 @@ void ScanCache::loadHashCache()
                 take();
         }
         take();
+        range.rc = rc;
+        range.read = true;
+    };
+
+    // The first range is read on this thread and the scan's connection; a
+    // range whose connection cannot be opened is read there afterwards.
+    const QByteArray file = QFile::encodeName(path_);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < ranges.size(); ++i) {
+        threads.emplace_back([&readRange, &file, &range = ranges[i]] {
+            sqlite3* db = nullptr;
+            if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
+                == SQLITE_OK) {
+                sqlite3_busy_timeout(db, busyTimeoutMs);
+                // One pass over the rows needs no page cache to speak of.
+                exec(db, "PRAGMA cache_size = 16");
+                readRange(db, range);
+            }
+            sqlite3_close_v2(db);
+        });
+    }
+    readRange(db_, ranges.front());
+    for (std::thread& thread : threads)
+        thread.join();
+
+    int rc = SQLITE_OK;
+    for (Range& range : ranges) {
+        if (!range.read && !abort_)
+            readRange(db_, range);
+        if (rc == SQLITE_OK)
+            rc = range.rc;
     }
     if (rc != SQLITE_OK) {
         // Rows read from a damaged file are not believed.

@@ -152,6 +152,28 @@ TEST_F(ComparisonTest, GroupsFollowTheFoundOrderWhateverTheNumberOfHashingThread
     EXPECT_EQ(one[1], (QStringList { "f05", "f25" }));
 }
 
+TEST_F(ComparisonTest, SizeGroupsComeInOrderOfSizeWhateverTheirDigitsAndKeepTheFoundOrder)
+{
+    // Sizes that differ in low, middle and high bits only; each size holds
+    // two contents, found interleaved.
+    const std::vector<quint64> sizes { quint64(1) << 40, 70000, 3, 5000, (quint64(1) << 40) + 3, 70003 };
+    std::vector<FileInfoNodePtr> records;
+    for (int copy = 0; copy < 4; ++copy) {
+        for (const quint64 size : sizes) {
+            auto record = syntheticRecord(QStringLiteral("/r/%1-%2").arg(size).arg(copy), size);
+            record->md5 = md5Hex(QByteArray::number(size * 2 + copy % 2));
+            record->isMd5Calucaluted = true;
+            records.push_back(record);
+        }
+    }
+    std::vector<std::vector<int>> expected;
+    for (const int s : { 2, 3, 1, 5, 0, 4 }) // ascending sizes, as indices into sizes
+        for (int parity = 0; parity < 2; ++parity)
+            expected.push_back({ s + 6 * parity, s + 6 * (parity + 2) });
+    for (const QVariantList& options : { QVariantList {}, QVariantList { 3 } })
+        EXPECT_EQ(indicesOf(byContent(records, options, { -1, 0 }), records), expected);
+}
+
 TEST_F(ComparisonTest, DigestsAreHandedOverEveryThousandRecordsAndOnceForTheRest)
 {
     auto records = pairsWithDigests(2500);

@@ -123,6 +123,26 @@ TEST_F(ScanCacheTest, ALaterScanTakesEveryStoredDigestAndWritesNothingAgain)
     EXPECT_EQ(rows(), written); // same rows under the same keys
 }
 
+// Keys far apart split the loading into several ranges, each read on a
+// connection of its own: every row is still found, whichever range holds it,
+// however far apart the keys.
+TEST_F(ScanCacheTest, RowsWithKeysFarApartAreAllTakenFromEveryRange)
+{
+    QStringList paths;
+    for (int i = 0; i < 9; ++i)
+        paths << file(QString::number(i), QByteArray("ab").repeated(1 + i % 3));
+    const Names groups { { "0", "3", "6" }, { "1", "4", "7" }, { "2", "5", "8" } };
+    EXPECT_EQ(namesOf(scan(paths)), groups);
+    // From near the lowest key to near the highest: wider than a signed key.
+    query("update hashTable set fileID = (fileID - 5) * 2000000000000000000");
+    ASSERT_EQ(query("select min(fileID) || ' ' || max(fileID) from hashTable"),
+        QStringList { "-8000000000000000000 8000000000000000000" });
+
+    EXPECT_EQ(namesOf(scan(paths)), groups);
+    EXPECT_EQ(loaded, 9);
+    EXPECT_EQ(hasher.fullReadCount(), 9);
+}
+
 // Full digests of equal files, and first-block digests of files of one size
 // told apart by their first blocks: each is believed only while the file is
 // unchanged.
