@@ -236,13 +236,6 @@ QString hashTableForSource(ScanSource source)
     return QLatin1String(index < digestTables.size() ? digestTables[index] : digestTables[0]);
 }
 
-QDateTime ScanCache::Entry::modDate() const
-{
-    if (modTime.seconds == 0)
-        return QDateTime::currentDateTimeUtc();
-    return QDateTime::fromSecsSinceEpoch(modTime.seconds, Qt::UTC).addMSecs(modTime.nanoseconds / 1000000);
-}
-
 ScanCache::ScanCache(ScanSource source, const std::atomic<bool>& abort)
     : path_(AppPaths::cacheDatabaseFile())
     , table_(hashTableForSource(source))
@@ -295,6 +288,10 @@ void ScanCache::loadHashCache()
     // instead of costing one wait per row.
     struct Row {
         Entry entry;
+        quint64 fileSize;
+        FileTimestamp modTime;
+        quint64 inode;
+        FileTimestamp changeTime;
         qsizetype pathFrom;
         qsizetype pathBytes;
         std::size_t at;
@@ -306,12 +303,12 @@ void ScanCache::loadHashCache()
     const auto next = [this](std::size_t at) { return at + 1 == files_.size() ? 0 : at + 1; };
     const auto take = [&] {
         for (Row& row : batch) {
-            row.at = homeOf(row.entry.inode);
+            row.at = homeOf(row.inode);
             __builtin_prefetch(&files_[row.at]);
         }
         for (const Row& row : batch) {
             for (std::size_t at = row.at; files_[at].record; at = next(at)) {
-                if (files_[at].inode == row.entry.inode) {
+                if (files_[at].inode == row.inode) {
                     __builtin_prefetch(files_[at].record->filePath->constData());
                     break;
                 }
@@ -323,14 +320,17 @@ void ScanCache::loadHashCache()
             Slot* file = nullptr;
             for (std::size_t at = row.at; files_[at].record && !file; at = next(at)) {
                 Slot& slot = files_[at];
-                if (slot.inode == row.entry.inode
+                if (slot.inode == row.inode
                     && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath)) == 0)
                     file = &slot;
             }
-            if (!file)
+            // A row that no longer describes its file is of no use to this
+            // scan: it is left in the database, not kept here.
+            if (!file || row.fileSize != file->record->fileSize || row.modTime != storedModTime(*file->record)
+                || row.changeTime != file->record->changeTime)
                 continue;
             if (file->entry < 0) {
-                file->entry = qint64(entries_.size());
+                file->entry = qint32(entries_.size());
                 entries_.push_back(row.entry);
             } else {
                 entries_[std::size_t(file->entry)] = row.entry;
@@ -356,17 +356,17 @@ void ScanCache::loadHashCache()
             const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
             if (!path)
                 continue;
-            Row read { {}, paths.size(), sqlite3_column_bytes(row, 0), 0 };
+            Row read { {}, 0, {}, 0, {}, paths.size(), sqlite3_column_bytes(row, 0), 0 };
             Entry& entry = read.entry;
             entry.hasDigest = parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest);
             entry.hasHead = parseDigest(sqlite3_column_text(row, 8), sqlite3_column_bytes(row, 8), entry.head);
             if (!entry.hasDigest && !entry.hasHead)
                 continue;
             paths.append(path, read.pathBytes);
-            entry.fileSize = quint64(sqlite3_column_int64(row, 2));
-            entry.modTime = timestampAt(row, 3, 4);
-            entry.inode = quint64(sqlite3_column_int64(row, 5));
-            entry.changeTime = timestampAt(row, 6, 7);
+            read.fileSize = quint64(sqlite3_column_int64(row, 2));
+            read.modTime = timestampAt(row, 3, 4);
+            read.inode = quint64(sqlite3_column_int64(row, 5));
+            read.changeTime = timestampAt(row, 6, 7);
             batch.push_back(read);
             if (batch.size() == batchRows)
                 take();
@@ -455,13 +455,13 @@ void ScanCache::finish()
 const ScanCache::Entry* ScanCache::currentEntry(const FileInfoNode& record) const
 {
     // Without an identity there is no telling a rewritten file from its row.
-    if (record.isDirectory || !record.filePath || record.inode == 0)
+    if (record.isDirectory || !record.filePath || record.inode == 0 || files_.empty() || entries_.empty())
         return nullptr;
-    const Entry* entry = entryFor(record);
-    if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
-        || entry->inode != record.inode || entry->changeTime != record.changeTime)
-        return nullptr;
-    return entry;
+    for (std::size_t at = homeOf(record.inode); files_[at].record; at = at + 1 == files_.size() ? 0 : at + 1) {
+        if (files_[at].record == &record)
+            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
+    }
+    return nullptr;
 }
 
 std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
@@ -485,17 +485,6 @@ bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) c
 {
     const Entry* entry = currentEntry(record);
     return entry && entry->hasDigest && sameDigest(entry->digest, digest);
-}
-
-const ScanCache::Entry* ScanCache::entryFor(const FileInfoNode& record) const
-{
-    if (files_.empty() || entries_.empty())
-        return nullptr;
-    for (std::size_t at = homeOf(record.inode); files_[at].record; at = at + 1 == files_.size() ? 0 : at + 1) {
-        if (files_[at].record == &record)
-            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
-    }
-    return nullptr;
 }
 
 bool ScanCache::clearScanCache()
