@@ -21,22 +21,31 @@ struct GlobalObjects {
     enum class SortOrder : int { sortAsecending = 0, sortDescending = 1 };
     enum class SortType : int { sortBySize = 0, sortByType = 1, sortByName = 2, sortByCount = 3, sortBySelected = 4 };
     enum class ScanContent : int { sameContent = 1, ignoreContent = 2 };
-    enum class FileCategory : int { Doc = 0, Pic = 1, Music = 2, Video = 3, Archive = 4, Others = 5 };
+    enum class FileCategory : quint8 { Doc = 0, Pic = 1, Music = 2, Video = 3, Archive = 4, Others = 5 };
     enum class NodeType { nodeTypefile, nodeTypefolder, nodeTypePhotos, nodeTypeiPhoto };
 };
 
 namespace EnumDetail {
 template <typename E> struct RawRange;
-template <> struct RawRange<GlobalObjects::KeepFile> { static constexpr int first = 0, last = 2; };
-template <> struct RawRange<GlobalObjects::SortOrder> { static constexpr int first = 0, last = 1; };
-template <> struct RawRange<GlobalObjects::SortType> { static constexpr int first = 0, last = 4; };
-template <> struct RawRange<GlobalObjects::ScanContent> { static constexpr int first = 1, last = 2; };
-template <> struct RawRange<GlobalObjects::FileCategory> { static constexpr int first = 0, last = 5; };
+template <> struct RawRange<GlobalObjects::KeepFile> {
+    static constexpr int first = 0, last = 2;
+};
+template <> struct RawRange<GlobalObjects::SortOrder> {
+    static constexpr int first = 0, last = 1;
+};
+template <> struct RawRange<GlobalObjects::SortType> {
+    static constexpr int first = 0, last = 4;
+};
+template <> struct RawRange<GlobalObjects::ScanContent> {
+    static constexpr int first = 1, last = 2;
+};
+template <> struct RawRange<GlobalObjects::FileCategory> {
+    static constexpr int first = 0, last = 5;
+};
 } // namespace EnumDetail
 
 // The case of a raw value, or none when the value is out of range.
-template <typename E>
-constexpr std::optional<E> enumFromRaw(long long raw)
+template <typename E> constexpr std::optional<E> enumFromRaw(long long raw)
 {
     using Range = EnumDetail::RawRange<E>;
     if (raw < Range::first || raw > Range::last)
@@ -44,8 +53,7 @@ constexpr std::optional<E> enumFromRaw(long long raw)
     return static_cast<E>(raw);
 }
 
-template <typename E>
-constexpr int rawValue(E value)
+template <typename E> constexpr int rawValue(E value)
 {
     return static_cast<int>(value);
 }
