@@ -268,7 +268,7 @@ void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& re
         std::size_t at = homeOf(record->inode);
         while (files_[at].record)
             at = at + 1 == files_.size() ? 0 : at + 1;
-        files_[at] = Slot { record->inode, record.get(), -1 };
+        files_[at] = Slot { record.get(), quint32(record->inode), -1 };
     }
 }
 
@@ -308,8 +308,8 @@ void ScanCache::loadHashCache()
         }
         for (const Row& row : batch) {
             for (std::size_t at = row.at; files_[at].record; at = next(at)) {
-                if (files_[at].inode == row.inode) {
-                    __builtin_prefetch(files_[at].record->filePath->constData());
+                if (files_[at].inodeLow == quint32(row.inode)) {
+                    __builtin_prefetch(files_[at].record);
                     break;
                 }
             }
@@ -320,7 +320,7 @@ void ScanCache::loadHashCache()
             Slot* file = nullptr;
             for (std::size_t at = row.at; files_[at].record && !file; at = next(at)) {
                 Slot& slot = files_[at];
-                if (slot.inode == row.inode
+                if (slot.inodeLow == quint32(row.inode) && slot.record->inode == row.inode
                     && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath)) == 0)
                     file = &slot;
             }

@@ -128,9 +128,11 @@ private:
     // The files of this scan in an open-addressing table by inode, each with
     // the index of its loaded row: looked up once per stored row and once per
     // file compared, without an allocation per file.
+    // A slot keeps the low half of the inode, enough to pass over most other
+    // files without reaching their records.
     struct Slot {
-        quint64 inode = 0;
         const FileInfoNode* record = nullptr;
+        quint32 inodeLow = 0;
         qint32 entry = -1;
     };
     std::size_t homeOf(quint64 inode) const;
