@@ -27,25 +27,16 @@ struct GlobalObjects {
 
 namespace EnumDetail {
 template <typename E> struct RawRange;
-template <> struct RawRange<GlobalObjects::KeepFile> {
-    static constexpr int first = 0, last = 2;
-};
-template <> struct RawRange<GlobalObjects::SortOrder> {
-    static constexpr int first = 0, last = 1;
-};
-template <> struct RawRange<GlobalObjects::SortType> {
-    static constexpr int first = 0, last = 4;
-};
-template <> struct RawRange<GlobalObjects::ScanContent> {
-    static constexpr int first = 1, last = 2;
-};
-template <> struct RawRange<GlobalObjects::FileCategory> {
-    static constexpr int first = 0, last = 5;
-};
+template <> struct RawRange<GlobalObjects::KeepFile> { static constexpr int first = 0, last = 2; };
+template <> struct RawRange<GlobalObjects::SortOrder> { static constexpr int first = 0, last = 1; };
+template <> struct RawRange<GlobalObjects::SortType> { static constexpr int first = 0, last = 4; };
+template <> struct RawRange<GlobalObjects::ScanContent> { static constexpr int first = 1, last = 2; };
+template <> struct RawRange<GlobalObjects::FileCategory> { static constexpr int first = 0, last = 5; };
 } // namespace EnumDetail
 
 // The case of a raw value, or none when the value is out of range.
-template <typename E> constexpr std::optional<E> enumFromRaw(long long raw)
+template <typename E>
+constexpr std::optional<E> enumFromRaw(long long raw)
 {
     using Range = EnumDetail::RawRange<E>;
     if (raw < Range::first || raw > Range::last)
@@ -53,7 +44,8 @@ template <typename E> constexpr std::optional<E> enumFromRaw(long long raw)
     return static_cast<E>(raw);
 }
 
-template <typename E> constexpr int rawValue(E value)
+template <typename E>
+constexpr int rawValue(E value)
 {
     return static_cast<int>(value);
 }
