@@ -7,7 +7,6 @@
 #include <QIcon>
 
 #include <cstdio>
-#include <malloc.h>
 
 namespace {
 
@@ -26,9 +25,6 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    // The scan builds its records on several reading threads; two heaps
-    // instead of one per thread keep their half-empty pages from adding up.
-    mallopt(M_ARENA_MAX, 2);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellicor"));
     QApplication::setOrganizationName(QStringLiteral("Vellicor"));

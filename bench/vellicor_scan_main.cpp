@@ -5,13 +5,9 @@
 #include <QCoreApplication>
 
 #include <cstdio>
-#include <malloc.h>
 
 int main(int argc, char* argv[])
 {
-    // The scan builds its records on several reading threads; two heaps
-    // instead of one per thread keep their half-empty pages from adding up.
-    mallopt(M_ARENA_MAX, 2);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vellicor"));
     QCoreApplication::setOrganizationName(QStringLiteral("Vellicor"));
