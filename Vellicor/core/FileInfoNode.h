@@ -18,8 +18,9 @@ class ExifInfo;
 class PhotosNode;
 
 // A time as a local file system keeps it, to the nanosecond where it keeps
-// that much; all zero when unknown.
-struct FileTimestamp {
+// that much; all zero when unknown. Twelve bytes without padding, as every
+// record keeps two.
+struct __attribute__((packed, aligned(4))) FileTimestamp {
     qint64 seconds = 0;
     quint32 nanoseconds = 0;
     bool operator==(const FileTimestamp&) const = default;

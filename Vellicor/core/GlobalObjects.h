@@ -21,7 +21,7 @@ struct GlobalObjects {
     enum class SortOrder : int { sortAsecending = 0, sortDescending = 1 };
     enum class SortType : int { sortBySize = 0, sortByType = 1, sortByName = 2, sortByCount = 3, sortBySelected = 4 };
     enum class ScanContent : int { sameContent = 1, ignoreContent = 2 };
-    enum class FileCategory : int { Doc = 0, Pic = 1, Music = 2, Video = 3, Archive = 4, Others = 5 };
+    enum class FileCategory : quint8 { Doc = 0, Pic = 1, Music = 2, Video = 3, Archive = 4, Others = 5 };
     enum class NodeType { nodeTypefile, nodeTypefolder, nodeTypePhotos, nodeTypeiPhoto };
 };
 

@@ -39,7 +39,7 @@ void DigestReads::addSizeGroup(std::size_t first, std::size_t last, bool byHead)
     Group group { first, last, byHead };
     for (std::size_t i = first; i < last; ++i) {
         DigestPlan& plan = plans[i];
-        plan.group = groups_.size();
+        plan.group = quint32(groups_.size());
         // Only a record that can end in a group is worth a first block.
         plan.byHead = byHead && (*plan.record)->filePath && (plan.work != DigestPlan::none || !plan.digest.isEmpty());
         group.headsLeft += plan.byHead && !plan.headRead ? 1 : 0;

@@ -24,7 +24,8 @@ struct DigestPlan {
     DigestText digest;
     // The first block's digest, once headRead (read, or from the cache).
     BlockDigest head {};
-    std::size_t group = 0;
+    // Its size group among the reads' groups (one per shared size).
+    quint32 group = 0;
     Work work = none;
     bool known = false;
     bool fromCache = false;

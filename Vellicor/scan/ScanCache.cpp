@@ -242,13 +242,6 @@ QString hashTableForSource(ScanSource source)
     return QLatin1String(index < digestTables.size() ? digestTables[index] : digestTables[0]);
 }
 
-QDateTime ScanCache::Entry::modDate() const
-{
-    if (modTime.seconds == 0)
-        return QDateTime::currentDateTimeUtc();
-    return QDateTime::fromSecsSinceEpoch(modTime.seconds, Qt::UTC).addMSecs(modTime.nanoseconds / 1000000);
-}
-
 ScanCache::ScanCache(ScanSource source, const std::atomic<bool>& abort)
     : path_(AppPaths::cacheDatabaseFile())
     , table_(hashTableForSource(source))
@@ -281,7 +274,7 @@ void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& re
         std::size_t at = homeOf(record->inode);
         while (files_[at].record)
             at = at + 1 == files_.size() ? 0 : at + 1;
-        files_[at] = Slot { record->inode, record.get(), -1 };
+        files_[at] = Slot { record.get(), quint32(record->inode), -1 };
     }
 }
 
@@ -344,6 +337,10 @@ void ScanCache::loadHashCache()
         // only read here.
         struct Row {
             Entry entry;
+            quint64 fileSize;
+            FileTimestamp modTime;
+            quint64 inode;
+            FileTimestamp changeTime;
             qsizetype pathFrom;
             qsizetype pathBytes;
             std::size_t at;
@@ -355,29 +352,36 @@ void ScanCache::loadHashCache()
         const auto next = [this](std::size_t at) { return at + 1 == files_.size() ? 0 : at + 1; };
         const auto take = [&] {
             for (Row& row : batch) {
-                row.at = homeOf(row.entry.inode);
+                row.at = homeOf(row.inode);
                 __builtin_prefetch(&files_[row.at]);
             }
             for (const Row& row : batch) {
                 for (std::size_t at = row.at; files_[at].record; at = next(at)) {
-                    if (files_[at].inode == row.entry.inode) {
-                        __builtin_prefetch(files_[at].record->filePath->constData());
+                    if (files_[at].inodeLow == quint32(row.inode)) {
+                        __builtin_prefetch(files_[at].record);
                         break;
                     }
                 }
             }
             for (Row& row : batch) {
-                // Found by inode first, then by path.
+                // Found by inode first, then by path. A row that no longer
+                // describes its file is of no use to this scan: it is left in
+                // the database, not kept here.
                 const QUtf8StringView rowPath(paths.constData() + row.pathFrom, row.pathBytes);
-                std::size_t at = row.at;
-                for (; files_[at].record; at = next(at)) {
+                std::size_t found = files_.size();
+                for (std::size_t at = row.at; files_[at].record; at = next(at)) {
                     const Slot& slot = files_[at];
-                    if (slot.inode == row.entry.inode
+                    if (slot.inodeLow == quint32(row.inode) && slot.record->inode == row.inode
                         && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath))
-                            == 0)
+                            == 0) {
+                        found = at;
                         break;
+                    }
                 }
-                row.at = files_[at].record ? at : files_.size();
+                const bool current = found != files_.size() && row.fileSize == files_[found].record->fileSize
+                    && row.modTime == storedModTime(*files_[found].record)
+                    && row.changeTime == files_[found].record->changeTime;
+                row.at = current ? found : files_.size();
             }
             {
                 std::lock_guard lock(adding);
@@ -386,7 +390,7 @@ void ScanCache::loadHashCache()
                         continue;
                     Slot& slot = files_[row.at];
                     if (slot.entry < 0) {
-                        slot.entry = qint64(entries_.size());
+                        slot.entry = qint32(entries_.size());
                         entries_.push_back(row.entry);
                     } else {
                         entries_[std::size_t(slot.entry)] = row.entry;
@@ -415,17 +419,17 @@ void ScanCache::loadHashCache()
             const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(row, 0));
             if (!path)
                 continue;
-            Row read { {}, paths.size(), sqlite3_column_bytes(row, 0), 0 };
+            Row read { {}, 0, {}, 0, {}, paths.size(), sqlite3_column_bytes(row, 0), 0 };
             Entry& entry = read.entry;
             entry.hasDigest = parseDigest(sqlite3_column_text(row, 1), sqlite3_column_bytes(row, 1), entry.digest);
             entry.hasHead = parseDigest(sqlite3_column_text(row, 8), sqlite3_column_bytes(row, 8), entry.head);
             if (!entry.hasDigest && !entry.hasHead)
                 continue;
             paths.append(path, read.pathBytes);
-            entry.fileSize = quint64(sqlite3_column_int64(row, 2));
-            entry.modTime = timestampAt(row, 3, 4);
-            entry.inode = quint64(sqlite3_column_int64(row, 5));
-            entry.changeTime = timestampAt(row, 6, 7);
+            read.fileSize = quint64(sqlite3_column_int64(row, 2));
+            read.modTime = timestampAt(row, 3, 4);
+            read.inode = quint64(sqlite3_column_int64(row, 5));
+            read.changeTime = timestampAt(row, 6, 7);
             batch.push_back(read);
             if (batch.size() == batchRows)
                 take();
@@ -545,13 +549,13 @@ void ScanCache::finish()
 const ScanCache::Entry* ScanCache::currentEntry(const FileInfoNode& record) const
 {
     // Without an identity there is no telling a rewritten file from its row.
-    if (record.isDirectory || !record.filePath || record.inode == 0)
+    if (record.isDirectory || !record.filePath || record.inode == 0 || files_.empty() || entries_.empty())
         return nullptr;
-    const Entry* entry = entryFor(record);
-    if (!entry || entry->fileSize != record.fileSize || entry->modTime != storedModTime(record)
-        || entry->inode != record.inode || entry->changeTime != record.changeTime)
-        return nullptr;
-    return entry;
+    for (std::size_t at = homeOf(record.inode); files_[at].record; at = at + 1 == files_.size() ? 0 : at + 1) {
+        if (files_[at].record == &record)
+            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
+    }
+    return nullptr;
 }
 
 std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
@@ -575,17 +579,6 @@ bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) c
 {
     const Entry* entry = currentEntry(record);
     return entry && entry->hasDigest && sameDigest(entry->digest, digest);
-}
-
-const ScanCache::Entry* ScanCache::entryFor(const FileInfoNode& record) const
-{
-    if (files_.empty() || entries_.empty())
-        return nullptr;
-    for (std::size_t at = homeOf(record.inode); files_[at].record; at = at + 1 == files_.size() ? 0 : at + 1) {
-        if (files_[at].record == &record)
-            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
-    }
-    return nullptr;
 }
 
 bool ScanCache::clearScanCache()

@@ -41,21 +41,15 @@ QString hashTableForSource(ScanSource source);
 // rebuilt; one of an older layout is emptied and rebuilt.
 class ScanCache {
 public:
-    // What the database knows of one file of this scan.
+    // What the database knows of one file of this scan, kept only while its
+    // row still describes the file: same size, exact modification time, inode
+    // and status-change time.
     struct Entry {
-        quint64 fileSize = 0;
-        FileTimestamp modTime;
-        quint64 inode = 0;
-        FileTimestamp changeTime;
         BlockDigest digest {};
         // The digest of the file's first block.
         BlockDigest head {};
         bool hasDigest = false;
         bool hasHead = false;
-
-        // The stored modification date; a stored 0 reads as the moment of the
-        // call, never as 1970.
-        QDateTime modDate() const;
     };
 
     // Removes the half-built databases an interrupted run may have left
@@ -83,8 +77,7 @@ public:
     // Commits what was written and closes the connection.
     void finish();
 
-    // The row of a record while it still describes the file: same size,
-    // exact modification time, inode and status-change time; null otherwise.
+    // The row of a record while it still describes the file; null otherwise.
     // A package never has one: its date stays put when a member changes.
     const Entry* currentEntry(const FileInfoNode& record) const;
     // Starts fetching what currentEntry will read for record.
@@ -97,9 +90,6 @@ public:
     std::optional<QString> cachedDigest(const FileInfoNode& record) const;
     // The stored digest of the file's first block, under the same test.
     std::optional<BlockDigest> cachedHead(const FileInfoNode& record) const;
-    // The row loaded for a record of this scan, which must live as long as
-    // the cache is used.
-    const Entry* entryFor(const FileInfoNode& record) const;
     // Whether cachedDigest would give digest (lower- or upper-case hex).
     bool holdsDigest(const FileInfoNode& record, const QString& digest) const;
     qsizetype size() const { return qsizetype(entries_.size()); }
@@ -138,10 +128,12 @@ private:
     // The files of this scan in an open-addressing table by inode, each with
     // the index of its loaded row: looked up once per stored row and once per
     // file compared, without an allocation per file.
+    // A slot keeps the low half of the inode, enough to pass over most other
+    // files without reaching their records.
     struct Slot {
-        quint64 inode = 0;
         const FileInfoNode* record = nullptr;
-        qint64 entry = -1;
+        quint32 inodeLow = 0;
+        qint32 entry = -1;
     };
     std::size_t homeOf(quint64 inode) const;
     std::vector<Slot> files_;
