@@ -2,6 +2,7 @@
 
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
+#include "controls/SheetPanel.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -21,10 +22,9 @@ QFrame* makeSheetBox(QWidget* window, const char* name, int height)
 
 GradientBox* makeHeader(QFrame* box, QLabel*& title, const QString& titleText)
 {
-    auto* header = new GradientBox(box);
-    header->setBackgroundImages(
-        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
-    header->setGeometry(1, 1, sheetWidth - 2, sheetHeaderHeight);
+    // Inside the box's one-point edge.
+    GradientBox* header = makeSheetHeader(box, sheetWidth - 2, sheetHeaderHeight);
+    header->move(1, 1);
     title = new QLabel(titleText, header);
     // Long titles of some languages take a smaller size rather than be cut.
     QFont font = title->font();

@@ -4,7 +4,6 @@
 #include "base/Log.h"
 #include "cloud/CloudSourceController.h"
 #include "controls/ApplicationFont.h"
-#include "controls/BlackView.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTablerow.h"
@@ -193,26 +192,16 @@ CloudFolderPicker::~CloudFolderPicker() = default;
 
 void CloudFolderPicker::buildSheet()
 {
-    windowGoogleDriveFolderList = new CustomWindowNag(home_.window());
-    windowGoogleDriveFolderList->setObjectName(QStringLiteral("windowGoogleDriveFolderList"));
-    windowGoogleDriveFolderList->setWindowModality(Qt::WindowModal);
-    auto* veil = new BlackView(windowGoogleDriveFolderList);
-    veil->setObjectName(QStringLiteral("veil"));
+    windowGoogleDriveFolderList = makeSheetWindow(home_.window(), QStringLiteral("windowGoogleDriveFolderList"));
 
     boxGoogleDriveFolderList = new SheetPanel(windowGoogleDriveFolderList);
     boxGoogleDriveFolderList->setObjectName(QStringLiteral("boxGoogleDriveFolderList"));
     boxGoogleDriveFolderList->resize(boxWidth, boxHeight);
 
-    auto* header = new GradientBox(boxGoogleDriveFolderList);
-    header->setGeometry(0, 0, boxWidth, 38);
-    header->setBackgroundImages(
-        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
-    lblFolderListHeading = new QLabel(header);
-    lblFolderListHeading->setObjectName(QStringLiteral("lblFolderListHeading"));
-    lblFolderListHeading->setFont(systemFontOfSize(14, QFont::DemiBold));
-    QPalette palette = lblFolderListHeading->palette();
-    palette.setColor(QPalette::WindowText, lightText);
-    lblFolderListHeading->setPalette(palette);
+    GradientBox* header = makeSheetHeader(boxGoogleDriveFolderList, boxWidth);
+    lblFolderListHeading
+        = makeSheetLabel(header, QStringLiteral("lblFolderListHeading"), QString(), 14, lightText, QFont::DemiBold);
+    lblFolderListHeading->setWordWrap(false);
     lblFolderListHeading->setGeometry(16, 0, boxWidth - 32, 38);
 
     model_ = new CloudFolderTreeModel(this);
@@ -289,14 +278,8 @@ void CloudFolderPicker::buildSheet()
 void CloudFolderPicker::layOutSheet()
 {
     QWidget* over = windowGoogleDriveFolderList->parentWidget();
-    const QRect area = over ? over->window()->geometry() : QRect(QPoint(), boxGoogleDriveFolderList->size());
-    windowGoogleDriveFolderList->setGeometry(area);
-    if (auto* veil
-        = windowGoogleDriveFolderList->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
-        veil->setGeometry(QRect(QPoint(), area.size()));
-    boxGoogleDriveFolderList->move((area.width() - boxGoogleDriveFolderList->width()) / 2,
-        (area.height() - boxGoogleDriveFolderList->height()) / 2);
-    boxGoogleDriveFolderList->raise();
+    layOutSheetOver(windowGoogleDriveFolderList, boxGoogleDriveFolderList,
+        over ? over->window()->geometry() : QRect(QPoint(), boxGoogleDriveFolderList->size()));
 }
 
 void CloudFolderPicker::showCloudFolderPicker(HomeTab tab)

@@ -1,7 +1,6 @@
 #include "cloud/CloudSignInSheet.h"
 
 #include "controls/ApplicationFont.h"
-#include "controls/BlackView.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/GradientBox.h"
@@ -70,21 +69,15 @@ QString CloudSignInSheet::namedText(const char* key, ScanSource source)
 
 void CloudSignInSheet::buildSheet()
 {
-    windowGoogleDriveInstruction = new CustomWindowNag(view_ ? view_->window() : nullptr);
+    windowGoogleDriveInstruction
+        = makeSheetWindow(view_ ? view_->window() : nullptr, QStringLiteral("windowGoogleDriveInstruction"));
     window_ = windowGoogleDriveInstruction;
-    windowGoogleDriveInstruction->setObjectName(QStringLiteral("windowGoogleDriveInstruction"));
-    windowGoogleDriveInstruction->setWindowModality(Qt::WindowModal);
-    auto* veil = new BlackView(windowGoogleDriveInstruction);
-    veil->setObjectName(QStringLiteral("veil"));
 
     boxGoogleDriveInstruction = new SheetPanel(windowGoogleDriveInstruction);
     boxGoogleDriveInstruction->setObjectName(QStringLiteral("boxGoogleDriveInstruction"));
     boxGoogleDriveInstruction->resize(boxWidth, boxHeight);
 
-    auto* header = new GradientBox(boxGoogleDriveInstruction);
-    header->setGeometry(0, 0, boxWidth, headerHeight);
-    header->setBackgroundImages(
-        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
+    GradientBox* header = makeSheetHeader(boxGoogleDriveInstruction, boxWidth, headerHeight);
     lblGoogleDriveInstructionHeading = makeSheetLabel(
         header, QStringLiteral("lblGoogleDriveInstructionHeading"), QString(), 14, lightText, QFont::DemiBold);
     lblGoogleDriveInstructionHeading->setWordWrap(false);
@@ -232,14 +225,8 @@ void CloudSignInSheet::present()
     QWidget* over = view_ ? view_->window() : nullptr;
     if (over && windowGoogleDriveInstruction->parentWidget() != over)
         windowGoogleDriveInstruction->setParent(over, windowGoogleDriveInstruction->windowFlags());
-    const QRect area = over ? over->geometry() : QRect(QPoint(), QSize(boxWidth, boxHeight));
-    windowGoogleDriveInstruction->setGeometry(area);
-    if (auto* veil
-        = windowGoogleDriveInstruction->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
-        veil->setGeometry(QRect(QPoint(), area.size()));
-    boxGoogleDriveInstruction->move(
-        (area.width() - boxWidth) / 2, (area.height() - boxGoogleDriveInstruction->height()) / 2);
-    boxGoogleDriveInstruction->raise();
+    layOutSheetOver(windowGoogleDriveInstruction, boxGoogleDriveInstruction,
+        over ? over->geometry() : QRect(QPoint(), QSize(boxWidth, boxHeight)));
     if (!windowGoogleDriveInstruction->isVisible())
         windowGoogleDriveInstruction->open();
 }

@@ -1,9 +1,14 @@
 #include "controls/SheetPanel.h"
 
 #include "controls/ApplicationFont.h"
+#include "controls/BlackView.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/GradientBox.h"
 
 #include <QLabel>
 #include <QPainter>
+
+#include <algorithm>
 
 void SheetPanel::paintEvent(QPaintEvent*)
 {
@@ -24,4 +29,32 @@ QLabel* makeSheetLabel(QWidget* parent, const QString& objectName, const QString
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
+}
+
+CustomWindowNag* makeSheetWindow(QWidget* parent, const QString& objectName)
+{
+    auto* window = new CustomWindowNag(parent);
+    window->setObjectName(objectName);
+    window->setWindowModality(Qt::WindowModal);
+    auto* veil = new BlackView(window);
+    veil->setObjectName(QStringLiteral("veil"));
+    return window;
+}
+
+GradientBox* makeSheetHeader(QWidget* panel, int width, int height)
+{
+    auto* header = new GradientBox(panel);
+    header->setGeometry(0, 0, width, height);
+    header->setBackgroundImages(
+        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
+    return header;
+}
+
+void layOutSheetOver(QWidget* window, QWidget* panel, const QRect& area)
+{
+    window->setGeometry(area);
+    if (auto* veil = window->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
+        veil->setGeometry(QRect(QPoint(), area.size()));
+    panel->move((area.width() - panel->width()) / 2, std::max(0, (area.height() - panel->height()) / 2));
+    panel->raise();
 }

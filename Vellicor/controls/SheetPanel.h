@@ -3,8 +3,11 @@
 #include <QFont>
 #include <QWidget>
 
+class CustomWindowNag;
+class GradientBox;
 class QColor;
 class QLabel;
+class QRect;
 
 // The dark panel a sheet's controls stand on: one fill with a faint edge,
 // square as the newer systems draw their sheets. Every sheet and sheet-like
@@ -20,3 +23,14 @@ protected:
 // A wrapping label of a sheet, in the application font at size and weight.
 QLabel* makeSheetLabel(QWidget* parent, const QString& objectName, const QString& text, int size, const QColor& colour,
     QFont::Weight weight = QFont::Normal);
+
+// A window-modal sheet window over parent, with the veil that dims what it
+// covers (a direct child named "veil").
+CustomWindowNag* makeSheetWindow(QWidget* parent, const QString& objectName);
+
+// The header band across the top of a sheet's panel.
+GradientBox* makeSheetHeader(QWidget* panel, int width, int height = 38);
+
+// The sheet window and its veil cover area; the panel stands centred in it,
+// never above its top.
+void layOutSheetOver(QWidget* window, QWidget* panel, const QRect& area);

@@ -1,7 +1,6 @@
 #include "marking/AutoMarkSheetWindows.h"
 
 #include "controls/ApplicationFont.h"
-#include "controls/BlackView.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CircularProgressBarView.h"
 #include "controls/CustomWindowNag.h"
@@ -24,11 +23,8 @@ const QColor dimText(170, 172, 176);
 
 GradientBox* makeHeader(QWidget* box, const QString& name, int width)
 {
-    auto* header = new GradientBox(box);
+    GradientBox* header = makeSheetHeader(box, width);
     header->setObjectName(name);
-    header->setGeometry(0, 0, width, 38);
-    header->setBackgroundImages(
-        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
     return header;
 }
 
@@ -55,16 +51,6 @@ RAZButton* makeGreyButton(QWidget* parent, const QString& name, const QString& t
     applyResultButtonStyle(button);
     button->setFont(systemFontOfSize(button->cell().textFontSize()));
     return button;
-}
-
-CustomWindowNag* makeWindow(QWidget* parent, const QString& name)
-{
-    auto* window = new CustomWindowNag(parent);
-    window->setObjectName(name);
-    window->setWindowModality(Qt::WindowModal);
-    auto* veil = new BlackView(window);
-    veil->setObjectName(QStringLiteral("veil"));
-    return window;
 }
 
 void closeSheet(QWidget* window)
@@ -123,7 +109,7 @@ AutoMarkSheetWindows::~AutoMarkSheetWindows() = default;
 void AutoMarkSheetWindows::buildConfirmation()
 {
     constexpr int width = 480;
-    windowAutoMark = makeWindow(resultsWindow_, QStringLiteral("windowAutoMark"));
+    windowAutoMark = makeSheetWindow(resultsWindow_, QStringLiteral("windowAutoMark"));
     boxAutoMark = new SheetPanel(windowAutoMark);
     boxAutoMark->setObjectName(QStringLiteral("boxAutoMark"));
     boxAutoMark->resize(width, 196);
@@ -160,7 +146,7 @@ void AutoMarkSheetWindows::buildConfirmation()
 void AutoMarkSheetWindows::buildProgress()
 {
     constexpr int width = 480;
-    windowAutomarking = makeWindow(resultsWindow_, QStringLiteral("windowAutomarking"));
+    windowAutomarking = makeSheetWindow(resultsWindow_, QStringLiteral("windowAutomarking"));
     boxAutoMarking = new SheetPanel(windowAutomarking);
     boxAutoMarking->setObjectName(QStringLiteral("boxAutoMarking"));
     boxAutoMarking->resize(width, 186);
@@ -192,7 +178,7 @@ void AutoMarkSheetWindows::buildProgress()
 void AutoMarkSheetWindows::buildScanComplete()
 {
     constexpr int width = 540;
-    windowScanComplete = makeWindow(resultsWindow_, QStringLiteral("windowScanComplete"));
+    windowScanComplete = makeSheetWindow(resultsWindow_, QStringLiteral("windowScanComplete"));
     boxWindowScanComplete = new SheetPanel(windowScanComplete);
     boxWindowScanComplete->setObjectName(QStringLiteral("boxWindowScanComplete"));
     boxWindowScanComplete->resize(width, 290);
@@ -242,12 +228,7 @@ void AutoMarkSheetWindows::connectTo(AutoMarking& marking)
 
 void AutoMarkSheetWindows::layOutSheet(CustomWindowNag* window, QWidget* box)
 {
-    const QRect area = resultsWindow_ ? resultsWindow_->window()->geometry() : QRect(QPoint(), box->size());
-    window->setGeometry(area);
-    if (auto* veil = window->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
-        veil->setGeometry(QRect(QPoint(), area.size()));
-    box->move((area.width() - box->width()) / 2, (area.height() - box->height()) / 2);
-    box->raise();
+    layOutSheetOver(window, box, resultsWindow_ ? resultsWindow_->window()->geometry() : QRect(QPoint(), box->size()));
 }
 
 void AutoMarkSheetWindows::presentSheetWithOverlay(CustomWindowNag* window, QWidget* box)

@@ -5,7 +5,6 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
-#include "controls/BlackView.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/GradientBox.h"
@@ -265,22 +264,15 @@ void SelectAssistanceController::setFolderChooser(std::unique_ptr<ProtectFolderC
 
 void SelectAssistanceController::buildWindow()
 {
-    window = new CustomWindowNag(resultsWindow_);
-    window->setObjectName(QStringLiteral("windowSelectionAssistance"));
-    window->setWindowModality(Qt::WindowModal);
-    auto* veil = new BlackView(window);
-    veil->setObjectName(QStringLiteral("veil"));
+    window = makeSheetWindow(resultsWindow_, QStringLiteral("windowSelectionAssistance"));
 
     auto* box = new SheetPanel(window);
     boxMainSelectionAssistance = box;
     box->setObjectName(QStringLiteral("boxMainSelectionAssistance"));
     box->resize(boxWidth, boxHeight);
 
-    boxHeaderSelectionAssistance = new GradientBox(box);
+    boxHeaderSelectionAssistance = makeSheetHeader(box, boxWidth);
     boxHeaderSelectionAssistance->setObjectName(QStringLiteral("boxHeaderSelectionAssistance"));
-    boxHeaderSelectionAssistance->setGeometry(0, 0, boxWidth, 38);
-    boxHeaderSelectionAssistance->setBackgroundImages(
-        QStringLiteral("header_left"), QStringLiteral("header_mid"), QStringLiteral("header_right"));
     lblSheetHeading = makeSheetLabel(boxHeaderSelectionAssistance, QStringLiteral("lblSheetHeading"),
         localizedText("ID_SELECTION_ASSISTANT"), 14, lightText);
     lblSheetHeading->setFont(systemFontOfSize(14, QFont::DemiBold));
@@ -410,12 +402,8 @@ void SelectAssistanceController::buildWindow()
 
 void SelectAssistanceController::layOutSheet()
 {
-    const QRect area = resultsWindow_ ? resultsWindow_->window()->geometry() : QRect(QPoint(), QSize(1082, 700));
-    window->setGeometry(area);
-    if (auto* veil = window->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
-        veil->setGeometry(QRect(QPoint(), area.size()));
-    boxMainSelectionAssistance->move((area.width() - boxWidth) / 2, std::max(0, (area.height() - boxHeight) / 2));
-    boxMainSelectionAssistance->raise();
+    layOutSheetOver(window, boxMainSelectionAssistance,
+        resultsWindow_ ? resultsWindow_->window()->geometry() : QRect(QPoint(), QSize(1082, 700)));
 }
 
 void SelectAssistanceController::openSheet()
