@@ -3,20 +3,12 @@
 // while pictures decode on their pool and arrive between frames. Fails when
 // the layout takes over 50 ms or a frame's painting over 16 ms.
 //   vellicor_bench_grid
-#include "base/AlertPresenter.h"
-#include "base/UserDefaults.h"
-#include "controls/ApplicationFont.h"
+#include "ResultsBenchScreen.h"
 #include "controls/MyCollectionView.h"
-#include "core/AppStartup.h"
-#include "marking/ProtectedFolderStore.h"
-#include "platform/FileRemover.h"
-#include "results/ResultViewController.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -27,16 +19,6 @@ constexpr int groupCount = 50'000;
 constexpr int pictureCount = 400;
 constexpr double layoutBudgetMs = 50;
 constexpr double frameBudgetMs = 16;
-
-class NoAlerts : public AlertPresenter {
-public:
-    int present(const AlertRequest&) override { return 0; }
-};
-
-class NoDelays : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
-};
 
 std::vector<DuplicateGroupPtr> makeGroups(const QString& folder)
 {
@@ -70,19 +52,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    installApplicationFont();
-    QTemporaryDir folder;
-    UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
-    startApplicationCore(defaults);
-    setAlertPresenter(std::make_shared<NoAlerts>());
-
-    ResultViewController screen(
-        defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
-    screen.setDelayedCalls(std::make_shared<NoDelays>());
-    screen.viewDidLoad();
-    screen.show();
-    QApplication::processEvents();
-    screen.loadScanResults(makeGroups(folder.path()), groupCount, ScanSource::thisComputer);
+    ResultsBenchScreen bench;
+    ResultViewController& screen = bench.screen;
+    screen.loadScanResults(makeGroups(bench.folder.path()), groupCount, ScanSource::thisComputer);
     screen.btnChangeResultView(ResultViewController::ViewMode::grid);
     MyCollectionView* grid = screen.collDuplicates();
     QApplication::processEvents();
@@ -109,7 +81,6 @@ int main(int argc, char** argv)
 
     std::printf("grid layout: %.2f ms (budget %.0f)\n", layoutMs, layoutBudgetMs);
     std::printf("grid: %d frames, slowest %.2f ms (budget %.0f)\n", frames, slowestMs, frameBudgetMs);
-    setAlertPresenter(nullptr);
     const bool within = layoutMs <= layoutBudgetMs && slowestMs <= frameBudgetMs;
     std::printf(within ? "within budget\n" : "over budget\n");
     return within ? 0 : 1;

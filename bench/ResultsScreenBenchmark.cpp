@@ -3,20 +3,12 @@
 // repainted, and the group view opened and scrolled to its end frame by frame.
 // Fails when the load takes over 300 ms or a toggle or a frame over 16 ms.
 //   vellicor_bench_results_screen
-#include "base/AlertPresenter.h"
-#include "base/UserDefaults.h"
-#include "controls/ApplicationFont.h"
+#include "ResultsBenchScreen.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
-#include "core/AppStartup.h"
-#include "marking/ProtectedFolderStore.h"
-#include "platform/FileRemover.h"
-#include "results/ResultViewController.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -25,16 +17,6 @@ namespace {
 constexpr int groupCount = 50'000;
 constexpr double loadBudgetMs = 300;
 constexpr double frameBudgetMs = 16;
-
-class NoAlerts : public AlertPresenter {
-public:
-    int present(const AlertRequest&) override { return 0; }
-};
-
-class NoDelays : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
-};
 
 std::vector<DuplicateGroupPtr> makeGroups()
 {
@@ -64,18 +46,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    installApplicationFont();
-    QTemporaryDir folder;
-    UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
-    startApplicationCore(defaults);
-    setAlertPresenter(std::make_shared<NoAlerts>());
-
-    ResultViewController screen(
-        defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
-    screen.setDelayedCalls(std::make_shared<NoDelays>());
-    screen.viewDidLoad();
-    screen.show();
-    QApplication::processEvents();
+    ResultsBenchScreen bench;
+    ResultViewController& screen = bench.screen;
     std::vector<DuplicateGroupPtr> groups = makeGroups();
 
     QElapsedTimer timer;
@@ -108,7 +80,6 @@ int main(int argc, char** argv)
     std::printf("load and list: %.1f ms (budget %.0f)\n", loadMs, loadBudgetMs);
     std::printf("mark toggle: %.2f ms (budget %.0f)\n", toggleMs, frameBudgetMs);
     std::printf("group view: %d frames, slowest %.2f ms (budget %.0f)\n", frames, slowestMs, frameBudgetMs);
-    setAlertPresenter(nullptr);
     const bool within = loadMs <= loadBudgetMs && toggleMs <= frameBudgetMs && slowestMs <= frameBudgetMs;
     std::printf(within ? "within budget\n" : "over budget\n");
     return within ? 0 : 1;
