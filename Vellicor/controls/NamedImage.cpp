@@ -51,6 +51,18 @@ void NamedImage::draw(QPainter& painter, const QRectF& target) const
     painter.restore();
 }
 
+void NamedImage::drawCentred(QPainter& painter, const QRectF& frame) const
+{
+    const QSizeF natural = naturalSize();
+    if (natural.isEmpty())
+        return;
+    const QSizeF size = natural.scaled(frame.size(), Qt::KeepAspectRatio);
+    draw(painter,
+        QRectF(
+            QPointF(frame.x() + (frame.width() - size.width()) / 2, frame.y() + (frame.height() - size.height()) / 2),
+            size));
+}
+
 namespace {
 
 // The length of a cap along the bar when its thickness is scaled to the bar's.

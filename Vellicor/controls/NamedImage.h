@@ -25,6 +25,8 @@ public:
     QSizeF naturalSize() const;
     // Stretches the image over target; a null image draws nothing.
     void draw(QPainter& painter, const QRectF& target) const;
+    // As large as fits in frame with its proportions kept, centred in it.
+    void drawCentred(QPainter& painter, const QRectF& frame) const;
 
 private:
     explicit NamedImage(std::shared_ptr<QSvgRenderer> renderer);

@@ -59,11 +59,7 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QSizeF natural = image_.naturalSize();
-        if (natural.isEmpty())
-            return;
-        QSizeF size = natural.scaled(QSizeF(rect().size()), Qt::KeepAspectRatio);
-        image_.draw(painter, QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+        image_.drawCentred(painter, rect());
     }
 
 private:

@@ -30,8 +30,7 @@ struct StartedDelegate {
 
     explicit StartedDelegate(QSize screen)
     {
-        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        pointXdgFoldersInto(folder.path());
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
         protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);
         delegate = std::make_unique<AppDelegate>(

@@ -13,7 +13,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -53,8 +52,7 @@ protected:
 
 const GalleryRegistration picker("cloud-folder-picker", [] {
     QTemporaryDir folder;
-    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-        qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+    pointXdgFoldersInto(folder.path());
     UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
     startApplicationCore(defaults);
     ProtectedFolderStore protectedFolders(defaults);

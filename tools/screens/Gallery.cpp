@@ -2,6 +2,7 @@
 
 #include "controls/ApplicationFont.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QWidget>
@@ -133,4 +134,10 @@ QImage GallerySheet::image() const
         y += rowHeight + captionGap + captionHeight + gap;
     }
     return sheet;
+}
+
+void pointXdgFoldersInto(const QString& folder)
+{
+    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
+        qputenv(variable, QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(variable)));
 }

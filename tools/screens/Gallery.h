@@ -30,6 +30,10 @@ void setGalleryScale(qreal scale);
 // The background of the application's dark screens.
 inline const QColor darkScreenColor { 29, 29, 29 };
 
+// Points the XDG configuration, cache, state and data folders into folder,
+// so that a page's settings and caches never touch the user's own.
+void pointXdgFoldersInto(const QString& folder);
+
 // The widget and its children as they would appear on screen, on a
 // transparent background, at the gallery's scale. The widget need not be
 // shown.

@@ -9,7 +9,6 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -24,8 +23,7 @@ struct StartedHome {
 
     StartedHome()
     {
-        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        pointXdgFoldersInto(folder.path());
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
         startApplicationCore(*defaults);
         protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);

@@ -12,7 +12,6 @@
 #include "preferences/PreferencesWindowController.h"
 
 #include <QDialog>
-#include <QFile>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -29,8 +28,7 @@ struct StartedPreferences {
 
     StartedPreferences()
     {
-        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        pointXdgFoldersInto(folder.path());
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
         startApplicationCore(*defaults);
         controller = makePreferencesWindowController(*defaults);

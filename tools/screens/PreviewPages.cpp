@@ -97,8 +97,7 @@ std::shared_ptr<ExifInfo> sampleExif()
 QImage renderPreview(int selected)
 {
     QTemporaryDir folder;
-    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-        qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+    pointXdgFoldersInto(folder.path());
     UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
     startApplicationCore(defaults);
     const QString picture = folder.path() + QStringLiteral("/IMG_2207.jpg");

@@ -96,8 +96,7 @@ struct StartedResults {
     // language: the layout's language; the texts stay those of the shipped table.
     explicit StartedResults(const QString& language = {})
     {
-        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        pointXdgFoldersInto(folder.path());
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
         startApplicationCore(*defaults);
         if (!language.isEmpty())

@@ -22,7 +22,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -58,8 +57,7 @@ struct SampleScreen {
 
     SampleScreen()
     {
-        for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-            qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+        pointXdgFoldersInto(folder.path());
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
         startApplicationCore(*defaults);
         defaults->setValue(QString::fromLatin1(SettingsKey::protectedFolders),

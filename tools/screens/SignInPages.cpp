@@ -11,7 +11,6 @@
 #include "marking/ProtectedFolderStore.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -20,8 +19,7 @@ namespace {
 QImage renderSignInSheet(bool waiting)
 {
     QTemporaryDir folder;
-    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
-        qputenv(variable, QFile::encodeName(folder.path() + QLatin1Char('/') + QLatin1String(variable)));
+    pointXdgFoldersInto(folder.path());
     UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
     startApplicationCore(defaults);
     ProtectedFolderStore protectedFolders(defaults);
