@@ -84,6 +84,8 @@ public:
     // The last component, as stored (shared with the record's name when the
     // builder gave both).
     const QString& lastComponent() const { return name_; }
+    // What stands before the last component, as stored.
+    const QString& folderComponent() const { return folder_; }
 
     friend bool operator==(const PathText& a, const PathText& b);
     friend bool operator==(const PathText& a, const QString& b) { return a.present_ && a.equals(b); }

@@ -45,7 +45,8 @@ bool readAttributes(const QString& path, const struct statx* own, struct statx& 
     return S_ISREG(st.stx_mode) || S_ISDIR(st.stx_mode);
 }
 
-// One text per extension, shared by every record that has it.
+} // namespace
+
 QString sharedExtension(const QString& extension)
 {
     thread_local QHash<QString, QString> known;
@@ -55,8 +56,6 @@ QString sharedExtension(const QString& extension)
         known.insert(extension, extension);
     return extension;
 }
-
-} // namespace
 
 static bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& fileName,
     const ScanSettingsSnapshot& settings, const struct statx* own, const QString* folderPath);

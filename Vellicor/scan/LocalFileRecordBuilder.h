@@ -39,6 +39,9 @@ void fillPictureMetadata(const std::vector<FileInfoNodePtr>& records);
 // empty for "name", "name." and ".hidden".
 QString pathExtensionOf(const QString& path);
 
+// One text per extension, shared by every record of the thread that has it.
+QString sharedExtension(const QString& extension);
+
 // A file time (seconds and nanoseconds since 1970) as a UTC date to the
 // millisecond; times beyond the range of the date saturate.
 QDateTime dateOfFileTime(qint64 seconds, qint64 nanoseconds);

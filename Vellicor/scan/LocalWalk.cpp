@@ -48,9 +48,9 @@ struct PreparedEntry {
     // The path's text encodes back to the entry's bytes.
     bool validName = true;
     bool tooLong = false;
-    // A regular file's record was built; record is null when it was refused.
+    // A regular file's record was built; file is empty when it was refused.
     bool built = false;
-    FileInfoNodePtr record;
+    std::optional<ScannedFiles::Pending> file;
 };
 
 // The folder of an entry's path, as bytes.
@@ -133,7 +133,7 @@ void LocalWalk::scanPath(const QString& path, const FilePathNode& row)
     }
     if (isPhotoLibraryExtension(extension)) {
         // Photo libraries are read through their database, never as files.
-        scanPhotosLibrary(path, request_, counters_, abort_, records_, isPhotosScanned_);
+        scanPhotosLibraryAt(path);
         return;
     }
     addScannedFile(path);
@@ -200,11 +200,12 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 folderBytes = parent.toByteArray();
                 folderText = QFile::decodeName(folderBytes);
             }
-            auto record = std::make_shared<FileInfoNode>();
+            thread_local FileInfoNode record;
+            record = FileInfoNode();
             prepared->built = true;
             if (makeLocalFileInfoNode(
-                    *record, prepared->path, prepared->name, request_.filters, entry.attributes, folderText))
-                prepared->record = std::move(record);
+                    record, prepared->path, prepared->name, request_.filters, entry.attributes, folderText))
+                prepared->file = ScannedFiles::prepare(record);
             return prepared;
         };
         walker.setReadAhead(std::move(ahead));
@@ -228,8 +229,8 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         if (prepared && (prepared->built || prepared->tooLong)) {
             if (prepared->tooLong)
                 skip(entryPath, QStringLiteral("the path is longer than the system allows"));
-            else if (prepared->record)
-                takeRecord(prepared->record, entryPath);
+            else if (prepared->file)
+                takeFile(ScannedFiles::Pending(*prepared->file), entryPath);
             return WalkAction::next;
         }
         if (!prepared && (isExcluded(entryPath) || name.startsWith(QLatin1Char('.'))))
@@ -241,7 +242,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             const QString extension = QFileInfo(name).suffix().toLower();
             if (isPackageExtension(extension)) {
                 if (isPhotoLibraryExtension(extension))
-                    scanPhotosLibrary(entryPath, request_, counters_, abort_, records_, isPhotosScanned_);
+                    scanPhotosLibraryAt(entryPath);
                 else
                     addScannedFile(entryPath);
                 return WalkAction::next;
@@ -280,29 +281,46 @@ void LocalWalk::addScannedFile(const QString& path, const QString& name, const s
         skip(path, QStringLiteral("the path is longer than the system allows"));
         return;
     }
-    auto record = std::make_shared<FileInfoNode>();
+    FileInfoNode record;
     const QString fileName = name.isNull() ? QFileInfo(path).fileName() : name;
     const bool taken = attributes && folder
-        ? makeLocalFileInfoNode(*record, path, fileName, request_.filters, *attributes, *folder)
-        : makeLocalFileInfoNode(*record, path, fileName, request_.filters);
+        ? makeLocalFileInfoNode(record, path, fileName, request_.filters, *attributes, *folder)
+        : makeLocalFileInfoNode(record, path, fileName, request_.filters);
     if (taken)
-        takeRecord(std::move(record), path);
+        takeFile(ScannedFiles::prepare(record), path);
 }
 
-void LocalWalk::takeRecord(FileInfoNodePtr record, const QString& path)
+void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path)
 {
     // One record per file, under the first path met: hard links, bind mounts
     // and links to a file already recorded add nothing.
-    const QPair<quint64, quint64> identity { record->deviceId, record->inode };
+    const QPair<quint64, quint64> identity { file.deviceId(), file.inode() };
     if (recordedFiles_.contains(identity))
         return;
     recordedFiles_.insert(identity);
 
     counters_.countScanned += 1;
-    counters_.totSizeScanned += record->fileSize;
+    counters_.totSizeScanned += file.fileSize();
     if (progress_)
-        progress_(record->filePath.value_or(path));
-    records_.push_back(std::move(record));
+        progress_(path);
+    files_.add(std::move(file));
+}
+
+void LocalWalk::scanPhotosLibraryAt(const QString& path)
+{
+    std::vector<FileInfoNodePtr> items;
+    scanPhotosLibrary(path, request_, counters_, abort_, items, isPhotosScanned_);
+    for (FileInfoNodePtr& item : items)
+        files_.addWhole(std::move(item));
+}
+
+std::vector<FileInfoNodePtr> LocalWalk::records() const
+{
+    std::vector<FileInfoNodePtr> records;
+    records.reserve(files_.count());
+    for (std::size_t item = 0; item < files_.count(); ++item)
+        records.push_back(files_.record(item));
+    return records;
 }
 
 void LocalWalk::dropRecordsInsidePackages()
@@ -312,9 +330,9 @@ void LocalWalk::dropRecordsInsidePackages()
     // the member must never count as the package's duplicate: the package
     // stays one item and what lies inside it is dropped.
     QSet<QString> packages;
-    for (const FileInfoNodePtr& record : records_) {
-        if (record->isDirectory && record->filePath)
-            packages.insert(*record->filePath);
+    for (std::size_t item = 0; item < files_.count(); ++item) {
+        if (files_.isDirectory(item) && files_.hasPath(item))
+            packages.insert(files_.path(item));
     }
     if (packages.isEmpty())
         return;
@@ -326,11 +344,11 @@ void LocalWalk::dropRecordsInsidePackages()
         }
         return false;
     };
-    std::erase_if(records_, [&](const FileInfoNodePtr& record) {
-        if (!record->filePath || !insidePackage(*record->filePath))
+    files_.removeIf([&](std::size_t item) {
+        if (!files_.hasPath(item) || !insidePackage(files_.path(item)))
             return false;
         counters_.countScanned -= 1;
-        counters_.totSizeScanned -= record->fileSize;
+        counters_.totSizeScanned -= files_.fileSize(item);
         return true;
     });
 }

@@ -3,6 +3,7 @@
 #include "core/FileInfoNode.h"
 #include "scan/ScanCounters.h"
 #include "scan/ScanRequest.h"
+#include "scan/ScannedFiles.h"
 
 #include <QHash>
 #include <QSet>
@@ -32,7 +33,10 @@ public:
     // recorded package.
     void parseAllPath();
 
-    std::vector<FileInfoNodePtr>& records() { return records_; }
+    // The files recorded, kept compactly where they can be.
+    ScannedFiles& files() { return files_; }
+    // Every file's record, in order (made anew for compactly kept files).
+    std::vector<FileInfoNodePtr> records() const;
     // Threads that read folders and build records ahead of the walk (0: the
     // walk's thread alone); the records and their order are the same. By
     // default one per core.
@@ -47,8 +51,9 @@ private:
     // of the path's bytes when the walk knows them already.
     void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
         const QString* folder = nullptr, qsizetype nativeLength = -1);
-    // Takes a record built for path, unless its file was recorded already.
-    void takeRecord(FileInfoNodePtr record, const QString& path);
+    // Takes a file built for path, unless it was recorded already.
+    void takeFile(ScannedFiles::Pending&& file, const QString& path);
+    void scanPhotosLibraryAt(const QString& path);
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
     bool isExcluded(const QString& path) const;
@@ -58,7 +63,7 @@ private:
     const std::atomic<bool>& abort_;
     Progress progress_;
 
-    std::vector<FileInfoNodePtr> records_;
+    ScannedFiles files_;
     QSet<QPair<quint64, quint64>> recordedFiles_;
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;

@@ -144,7 +144,7 @@ void ScanJob::runLocalScan()
             refreshWanted_ = true;
         });
         walk.parseAllPath();
-        arrFileNodes = std::move(walk.records());
+        arrFileNodes = walk.files().takeRecords();
         skipped_ = walk.skippedCount();
     }
     arrFileNodes.shrink_to_fit();
