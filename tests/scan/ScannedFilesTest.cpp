@@ -1,0 +1,130 @@
+#include "scan/ScannedFiles.h"
+#include "scan/LocalFileRecordBuilder.h"
+#include "support/TreeBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+ScanSettingsSnapshot openSettings()
+{
+    ScanSettingsSnapshot s;
+    s.scanCategoryFlags.fill(true);
+    s.isAllFileTypesSelected = true;
+    s.scanAnyFileSize = true;
+    s.categoryTables.includeDocumentExtensions = { QStringLiteral("txt") };
+    s.categoryTables.includePictureExtensions = { QStringLiteral("cr2") };
+    s.rawExtensionSet = { QStringLiteral("cr2") };
+    return s;
+}
+
+FileInfoNode built(const QString& path)
+{
+    FileInfoNode record;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    EXPECT_TRUE(makeLocalFileInfoNode(record, path, path.mid(slash + 1), openSettings())) << qPrintable(path);
+    return record;
+}
+
+// Every field the builder writes, and what the screens and the comparison read.
+void expectSame(const FileInfoNode& a, const FileInfoNode& b)
+{
+    EXPECT_EQ(a.filePath, b.filePath);
+    EXPECT_EQ(a.fileName, b.fileName);
+    EXPECT_EQ(a.folderPath, b.folderPath);
+    EXPECT_EQ(a.fileExtension, b.fileExtension);
+    EXPECT_EQ(a.fileCategory, b.fileCategory);
+    EXPECT_EQ(a.fileSize, b.fileSize);
+    EXPECT_EQ(a.deviceId, b.deviceId);
+    EXPECT_EQ(a.inode, b.inode);
+    EXPECT_EQ(a.modDate, b.modDate);
+    EXPECT_EQ(a.createDate, b.createDate);
+    EXPECT_EQ(a.modDate ? a.modDate->timeSpec() : Qt::LocalTime, b.modDate ? b.modDate->timeSpec() : Qt::LocalTime);
+    EXPECT_EQ(a.modTime, b.modTime);
+    EXPECT_EQ(a.changeTime, b.changeTime);
+    EXPECT_EQ(a.isDirectory, b.isDirectory);
+    EXPECT_EQ(a.isLocked, b.isLocked);
+    EXPECT_EQ(a.isRawFormat, b.isRawFormat);
+    EXPECT_EQ(a.isNetworkDrive, b.isNetworkDrive);
+    EXPECT_EQ(a.state, b.state);
+    EXPECT_EQ(a.isMd5Calucaluted, b.isMd5Calucaluted);
+    EXPECT_EQ(a.md5, b.md5);
+    EXPECT_EQ(a.arrForSubPathMd5(), b.arrForSubPathMd5());
+}
+
+} // namespace
+
+TEST(ScannedFiles, FilesComeBackAsTheBuilderMadeThemAndAnswerForThemselves)
+{
+    TreeBuilder tree;
+    tree.file(QStringLiteral("docs/Notes.TXT"), "hello");
+    tree.setModificationTime(QStringLiteral("docs/Notes.TXT"), 1600000000);
+    tree.file(QStringLiteral("raw/IMG 1.cr2"), "raw");
+    tree.file(QStringLiteral("Übersicht/größe ✓"), "text");
+    tree.file(QStringLiteral("pkg.app/inside"), "member");
+    ASSERT_EQ(::symlink(QFile::encodeName(tree.path(QStringLiteral("docs/Notes.TXT"))).constData(),
+                  QFile::encodeName(tree.path(QStringLiteral("link.txt"))).constData()),
+        0);
+    const QStringList paths { tree.path(QStringLiteral("docs/Notes.TXT")), tree.path(QStringLiteral("raw/IMG 1.cr2")),
+        tree.path(QStringLiteral("Übersicht/größe ✓")), tree.path(QStringLiteral("pkg.app")),
+        tree.path(QStringLiteral("link.txt")), tree.path(QStringLiteral("docs/Notes.TXT")) };
+
+    ScannedFiles files;
+    std::vector<FileInfoNode> records;
+    for (const QString& path : paths) {
+        records.push_back(built(path));
+        files.add(ScannedFiles::prepare(records.back()));
+    }
+    ASSERT_TRUE(files.allCompact());
+    ASSERT_EQ(files.count(), records.size());
+    for (std::size_t item = 0; item < records.size(); ++item) {
+        SCOPED_TRACE(qPrintable(paths[qsizetype(item)]));
+        const FileInfoNode& want = records[item];
+        expectSame(*files.record(item), want);
+        EXPECT_EQ(files.path(item), *want.filePath);
+        const QByteArray utf8 = want.filePath->toUtf8();
+        EXPECT_TRUE(files.pathEquals(item, QUtf8StringView(utf8)));
+        EXPECT_FALSE(files.pathEquals(item, QUtf8StringView(utf8.chopped(1) + 'x')));
+        EXPECT_FALSE(files.pathEquals(item, QUtf8StringView(utf8 + "x")));
+        EXPECT_EQ(files.fileSize(item), want.fileSize);
+        EXPECT_EQ(files.isDirectory(item), want.isDirectory);
+        EXPECT_EQ(files.storedModTime(item), want.modTime);
+        EXPECT_EQ(files.createdSeconds(item), want.createDate ? want.createDate->toSecsSinceEpoch() : 0);
+    }
+    // The two records of one folder share its text.
+    EXPECT_TRUE(files.record(0)->folderPath.isSharedWith(files.record(5)->folderPath));
+
+    files.removeIf([](std::size_t item) { return item % 2 == 1; });
+    ASSERT_EQ(files.count(), 3u);
+    EXPECT_EQ(files.path(1), paths[2]);
+    EXPECT_EQ(files.path(2), paths[4]);
+}
+
+TEST(ScannedFiles, ARecordTheTableCannotMakeAgainIsKeptWhole)
+{
+    TreeBuilder tree;
+    FileInfoNode marked = built(tree.file(QStringLiteral("a.txt"), "a"));
+    marked.state = true;
+    FileInfoNode hashed = built(tree.file(QStringLiteral("b.txt"), "b"));
+    hashed.md5 = QStringLiteral("0cc175b9c0f1b6a831c399e269772661");
+    hashed.isMd5Calucaluted = true;
+    auto item = std::make_shared<FileInfoNode>(built(tree.file(QStringLiteral("c.txt"), "c")));
+    item->isPhotosNode = true;
+
+    ScannedFiles files;
+    files.add(ScannedFiles::prepare(marked));
+    files.add(ScannedFiles::prepare(hashed));
+    files.addWhole(item);
+    EXPECT_FALSE(files.allCompact());
+    expectSame(*files.record(0), marked);
+    expectSame(*files.record(1), hashed);
+    EXPECT_EQ(files.record(2), item);
+    EXPECT_EQ(files.path(2), *item->filePath);
+
+    const std::vector<FileInfoNodePtr> records = files.takeRecords();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2], item);
+    EXPECT_EQ(files.count(), 0u);
+}
