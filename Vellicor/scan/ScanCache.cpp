@@ -538,7 +538,8 @@ bool ScanCache::writeRow(const ScanFileFacts& files, std::size_t item, const Ent
     const auto hex = [](const BlockDigest& bytes) {
         return QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), 16).toHex();
     };
-    const QByteArray keptDigest = digest.toByteArray();
+    const QByteArray keptDigest
+        = !digest.isEmpty() || !stored || !stored->hasDigest ? digest.toByteArray() : hex(stored->digest);
     const std::optional<BlockDigest> keptHead
         = head ? head : (stored && stored->hasHead ? std::optional(stored->head) : std::nullopt);
     const QByteArray headText = keptHead ? hex(*keptHead) : QByteArray();

@@ -289,10 +289,12 @@ TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTh
     const QStringList keys = query("select fileID from hashTable order by fileID");
     cache.saveDigests({ { 0, digest, head }, { 1, digest, std::nullopt } });
     EXPECT_EQ(query("select fileID from hashTable order by fileID"), keys); // nothing new, nothing written
+    cache.saveDigests({ { 1, std::nullopt, head } }); // a new first block keeps the stored digest
     cache.releaseLookups();
     EXPECT_EQ(cache.size(), 0);
     EXPECT_EQ(cache.currentEntry(0), nullptr);
     cache.finish();
+    EXPECT_EQ(stored(), (QStringList { md5Hex("hello") + ' ' + hexOf(head), md5Hex("hello") + ' ' + hexOf(head) }));
 
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
     EXPECT_EQ(hasher.fullReadCount(), 0);
