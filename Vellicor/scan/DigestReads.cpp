@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QThreadPool>
 
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -119,7 +121,7 @@ void DigestReads::enqueue(std::size_t index)
     const quint64 device = files_.deviceId(plans[index].item);
     auto known = rotational_.find(device);
     if (known == rotational_.end())
-        known = rotational_.emplace(device, isRotationalDevice(unsigned(device >> 32), unsigned(device))).first;
+        known = rotational_.emplace(device, isRotationalDevice(major(device), minor(device))).first;
     Queue& queue = queues_[known->second ? device : 0];
     queue.oneAtATime = known->second;
     queue.plans.insert(index);
