@@ -286,14 +286,15 @@ TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTh
         EXPECT_EQ(cache.currentEntry(item)->digest, digest);
     }
     EXPECT_EQ(cache.currentEntry(2), nullptr);
-    const QStringList keys = query("select fileID from hashTable order by fileID");
-    cache.saveDigests({ { 0, digest, head }, { 1, digest, std::nullopt } });
-    EXPECT_EQ(query("select fileID from hashTable order by fileID"), keys); // nothing new, nothing written
-    cache.saveDigests({ { 1, std::nullopt, head } }); // a new first block keeps the stored digest
+    const QByteArray keyOfA = "select fileID from hashTable where filePath = '" + paths[0].toUtf8() + "'";
+    const QStringList keyBefore = query(keyOfA);
+    // Only b's first block is new, and its row keeps its digest.
+    cache.saveDigests({ { 0, digest, head }, { 1, std::nullopt, head } });
     cache.releaseLookups();
     EXPECT_EQ(cache.size(), 0);
     EXPECT_EQ(cache.currentEntry(0), nullptr);
     cache.finish();
+    EXPECT_EQ(query(keyOfA), keyBefore);
     EXPECT_EQ(stored(), (QStringList { md5Hex("hello") + ' ' + hexOf(head), md5Hex("hello") + ' ' + hexOf(head) }));
 
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
