@@ -371,21 +371,22 @@ public:
         const std::vector<FileInfoNodePtr>& records, qint64 minimumSizeSetting, quint64 minimumBytes)
     {
         // The records that take part, ordered by size and then by found order
-        // (pointers into records grow with it); a run of one size is a size
-        // group.
+        // (their items grow with it); a run of one size is a size group.
         std::vector<Sized> bySize;
         bySize.reserve(records.size());
-        for (const FileInfoNodePtr& record : records) {
+        for (std::size_t item = 0; item < records.size(); ++item) {
             if (c_.abort_) {
                 savePending();
                 return book_.takeGroups(c_.keepGroupsOfOne_);
             }
-            if (minimumSizeSetting < 0 || record->fileSize > minimumBytes)
-                bySize.push_back(Sized { record->fileSize, &record });
+            const quint64 size = records[item]->fileSize;
+            if (minimumSizeSetting < 0 || size > minimumBytes)
+                bySize.push_back(Sized { size, quint32(item) });
         }
         sortBySize(bySize);
 
-        auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes);
+        const RecordFileFacts files(records);
+        auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes, files);
         std::size_t planCount = 0;
         for (std::size_t i = 0; i < bySize.size(); ++i) {
             const bool sharesSize = (i > 0 && bySize[i - 1].size == bySize[i].size)
@@ -403,7 +404,7 @@ public:
         for (std::size_t next = 0; next < bySize.size();) {
             const std::size_t end = endOfSize(next);
             if (end - next > 1)
-                planSizeGroup(bySize, next, end, *reads);
+                planSizeGroup(records, bySize, next, end, *reads);
             next = end;
         }
         reads->start(c_.hashingThreads_);
@@ -415,7 +416,7 @@ public:
             if (stopped || c_.abort_)
                 break;
             if (last - first == 1) {
-                const FileInfoNode& record = **bySize[first].record;
+                const FileInfoNode& record = *records[bySize[first].item];
                 ++c_.counters_.countProcessed;
                 ++c_.counters_.countCompared;
                 observer_.showScanPathWithProgress(record.filePath.value_or(QString()));
@@ -423,7 +424,7 @@ public:
             }
             const std::size_t firstGroup = book_.groupCount();
             for (std::size_t i = first; i < last && !stopped; ++i, ++plan)
-                stopped = !place(*reads, plan);
+                stopped = !place(records, *reads, plan);
             // With sizes in the meeting keys no later record, all of them
             // larger, can join the groups of a size group once it is done.
             if (matcher_.criteria().bMatchFileSize)
@@ -446,7 +447,7 @@ private:
 
     struct Sized {
         quint64 size;
-        const FileInfoNodePtr* record;
+        quint32 item;
     };
 
     // By size, a size's records staying in found order: digit by digit from
@@ -473,7 +474,8 @@ private:
     }
 
     // Appends the plans of a size group of two or more.
-    void planSizeGroup(const std::vector<Sized>& bySize, std::size_t first, std::size_t last, Reads& reads)
+    void planSizeGroup(const std::vector<FileInfoNodePtr>& records, const std::vector<Sized>& bySize, std::size_t first,
+        std::size_t last, Reads& reads)
     {
         const quint64 size = bySize[first].size;
         bool hasPackage = false;
@@ -483,12 +485,12 @@ private:
             // Records lie all over memory: the next ones are fetched while
             // this one is planned.
             if (i + 8 < bySize.size())
-                __builtin_prefetch(bySize[i + 8].record->get());
+                __builtin_prefetch(records[bySize[i + 8].item].get());
             if (c_.cache_ && i + 4 < bySize.size())
-                c_.cache_->prefetch(**bySize[i + 4].record);
-            const FileInfoNodePtr& record = *bySize[i].record;
+                c_.cache_->prefetch(*records[bySize[i + 4].item]);
+            const FileInfoNodePtr& record = records[bySize[i].item];
             Plan plan;
-            plan.record = &record;
+            plan.item = bySize[i].item;
             if (record->filePath) {
                 hasPackage = hasPackage || record->isDirectory;
                 const ScanCache::Entry* stored = c_.cache_ ? c_.cache_->currentEntry(*record) : nullptr;
@@ -516,11 +518,11 @@ private:
     }
 
     // False when Stop ended the comparison.
-    bool place(Reads& reads, std::size_t index)
+    bool place(const std::vector<FileInfoNodePtr>& records, Reads& reads, std::size_t index)
     {
         if (index + 8 < reads.plans.size())
-            __builtin_prefetch(reads.plans[index + 8].record->get());
-        const FileInfoNodePtr& record = *reads.plans[index].record;
+            __builtin_prefetch(records[reads.plans[index + 8].item].get());
+        const FileInfoNodePtr& record = records[reads.plans[index].item];
         observer_.updateFileScannedCountAndSize(false);
         if (!record->filePath)
             return true;

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QThreadPool>
 
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -25,12 +27,17 @@ bool parseHead(const QString& hex, BlockDigest& into)
     return true;
 }
 
+static_assert(sizeof(DigestPlan) == sizeof(DigestText) + sizeof(BlockDigest) + 2 * sizeof(quint32) + 8,
+    "a plan is made for nearly every file: it keeps no padding");
+
 } // namespace
 
-DigestReads::DigestReads(const FileHasher& hasher, const std::atomic<bool>& abort, qint64 headBytes)
+DigestReads::DigestReads(
+    const FileHasher& hasher, const std::atomic<bool>& abort, qint64 headBytes, const ScanFileFacts& files)
     : hasher_(hasher)
     , abort_(abort)
     , headBytes_(headBytes)
+    , files_(files)
 {
 }
 
@@ -40,8 +47,8 @@ void DigestReads::addSizeGroup(std::size_t first, std::size_t last, bool byHead)
     for (std::size_t i = first; i < last; ++i) {
         DigestPlan& plan = plans[i];
         plan.group = quint32(groups_.size());
-        // Only a record that can end in a group is worth a first block.
-        plan.byHead = byHead && (*plan.record)->filePath && (plan.work != DigestPlan::none || !plan.digest.isEmpty());
+        // Only a file that can end in a group is worth a first block.
+        plan.byHead = byHead && files_.hasPath(plan.item) && (plan.work != DigestPlan::none || !plan.digest.isEmpty());
         group.headsLeft += plan.byHead && !plan.headRead ? 1 : 0;
     }
     groups_.push_back(group);
@@ -111,11 +118,10 @@ bool DigestReads::feed()
 
 void DigestReads::enqueue(std::size_t index)
 {
-    const FileInfoNode& record = **plans[index].record;
-    const quint64 device = record.deviceId;
+    const quint64 device = files_.deviceId(plans[index].item);
     auto known = rotational_.find(device);
     if (known == rotational_.end())
-        known = rotational_.emplace(device, isRotationalDevice(unsigned(device >> 32), unsigned(device))).first;
+        known = rotational_.emplace(device, isRotationalDevice(major(device), minor(device))).first;
     Queue& queue = queues_[known->second ? device : 0];
     queue.oneAtATime = known->second;
     queue.plans.insert(index);
@@ -196,11 +202,10 @@ void DigestReads::work()
         const bool head = plan.headPending;
         if (cacheOnly) {
             lock.unlock();
-            const FileInfoNode& record = **plan.record;
             bool cached = false;
-            if (!record.isDirectory) {
-                const std::optional<QString> digest
-                    = hasher_.md5IfCached(*record.filePath, head ? headBytes_ : -1, record.fileSize, abort_, cached);
+            if (!files_.isDirectory(plan.item)) {
+                const std::optional<QString> digest = hasher_.md5IfCached(
+                    files_.path(plan.item), head ? headBytes_ : -1, files_.fileSize(plan.item), abort_, cached);
                 if (cached)
                     take(plan, head, digest);
             }
@@ -239,7 +244,7 @@ void DigestReads::work()
 // Outside the lock; the plan is this thread's until it is marked again.
 void DigestReads::read(DigestPlan& plan, bool head)
 {
-    const QString& path = *(*plan.record)->filePath;
+    const QString path = files_.path(plan.item);
     if (head) {
         take(plan, true, hasher_.md5OfFirstBytes(path, headBytes_, abort_));
         return;

@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "scan/FileHasher.h"
+#include "scan/ScanFileFacts.h"
 
 #include <QString>
 
@@ -14,16 +15,19 @@
 #include <set>
 #include <vector>
 
-// What one record of a size group needs before it can join a group.
+// What one file of a size group needs before it can join a group. Made for
+// every file that shares its size: its fields are ordered so that it has no
+// holes.
 struct DigestPlan {
     enum Work : quint8 { none, file, package };
 
-    const FileInfoNodePtr* record = nullptr;
     // The full digest: known before the comparison (final already, or from the
     // cache), or read; empty when there is none.
     DigestText digest;
     // The first block's digest, once headRead (read, or from the cache).
     BlockDigest head {};
+    // The file's item in the reads' files.
+    quint32 item = 0;
     // Its size group among the reads' groups (one per shared size).
     quint32 group = 0;
     Work work = none;
@@ -40,14 +44,15 @@ struct DigestPlan {
 
 // Reads the digests the plans of a comparison need, on the application's
 // thread pool, a bounded stretch ahead of the order in which the comparison
-// takes the records up. Files on a rotational disk are read by one thread per
+// takes the files up. Files on a rotational disk are read by one thread per
 // disk, so its head does not seek between files; other files are read in
 // parallel. The comparison's thread fills plans and size groups, calls start,
 // waits for each plan in its order and ends with finish, which returns once no
-// pool thread touches the plans or the records any more.
+// pool thread touches the plans or the files any more.
 class DigestReads : public std::enable_shared_from_this<DigestReads> {
 public:
-    DigestReads(const FileHasher& hasher, const std::atomic<bool>& abort, qint64 headBytes);
+    // The files outlive the reads.
+    DigestReads(const FileHasher& hasher, const std::atomic<bool>& abort, qint64 headBytes, const ScanFileFacts& files);
 
     // Filled before start and never resized after it.
     std::vector<DigestPlan> plans;
@@ -92,6 +97,7 @@ private:
     const FileHasher& hasher_;
     const std::atomic<bool>& abort_;
     const qint64 headBytes_;
+    const ScanFileFacts& files_;
 
     std::mutex mutex_;
     // Readers wait on the first for plans to read, the comparison on the second

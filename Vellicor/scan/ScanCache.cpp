@@ -177,23 +177,6 @@ QString asideName(const QString& databasePath)
     return name;
 }
 
-qint64 secondsSince1970(const std::optional<QDateTime>& date)
-{
-    if (!date || !date->isValid())
-        return 0;
-    return date->toMSecsSinceEpoch() / 1000;
-}
-
-// The record's modification time as stored: exact where the walk read it,
-// else the whole seconds of its date (0 without one, which still matches its
-// own earlier row).
-FileTimestamp storedModTime(const FileInfoNode& record)
-{
-    if (record.modTime != FileTimestamp {})
-        return record.modTime;
-    return { secondsSince1970(record.modDate), 0 };
-}
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -217,6 +200,11 @@ bool parseDigest(const unsigned char* text, int bytes, BlockDigest& digest)
         digest[std::size_t(i)] = quint8(high << 4 | low);
     }
     return true;
+}
+
+bool isNewHead(const ScanCache::Entry* stored, const std::optional<BlockDigest>& head)
+{
+    return head && !(stored && stored->hasHead && stored->head == *head);
 }
 
 // Whether hex (lower- or upper-case) spells digest.
@@ -255,27 +243,40 @@ ScanCache::~ScanCache()
     finish();
 }
 
-void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& records)
+void ScanCache::recordScannedFiles(const ScanFileFacts& files)
 {
     if (abort_)
         return;
+    facts_ = &files;
+    records_ = dynamic_cast<const RecordFileFacts*>(&files);
+    // Without an identity no row is ever believed for a file.
+    const auto identified = [&files](std::size_t item) {
+        return files.inode(item) != 0 && !files.isDirectory(item) && files.hasPath(item);
+    };
     std::size_t count = 0;
-    for (const FileInfoNodePtr& record : records) {
-        // Without an identity no row is ever believed for a file.
-        count += record->filePath && !record->isDirectory && record->inode != 0 ? 1 : 0;
-    }
+    for (std::size_t item = 0; item < files.count(); ++item)
+        count += identified(item) ? 1 : 0;
     if (count == 0)
         return;
     // At most two thirds full, so that probes stay short.
     files_.assign(count + count / 2 + 1, Slot {});
-    for (const FileInfoNodePtr& record : records) {
-        if (!record->filePath || record->isDirectory || record->inode == 0)
+    for (std::size_t item = 0; item < files.count(); ++item) {
+        if (!identified(item))
             continue;
-        std::size_t at = homeOf(record->inode);
-        while (files_[at].record)
+        const quint64 inode = files.inode(item);
+        std::size_t at = homeOf(inode);
+        while (files_[at].item != noItem)
             at = at + 1 == files_.size() ? 0 : at + 1;
-        files_[at] = Slot { record.get(), quint32(record->inode), -1 };
+        files_[at] = Slot { quint32(item), quint32(inode), -1 };
     }
+}
+
+void ScanCache::recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& records)
+{
+    if (abort_)
+        return;
+    ownRecords_ = std::make_unique<RecordFileFacts>(records);
+    recordScannedFiles(*ownRecords_);
 }
 
 std::size_t ScanCache::homeOf(quint64 inode) const
@@ -356,9 +357,10 @@ void ScanCache::loadHashCache()
                 __builtin_prefetch(&files_[row.at]);
             }
             for (const Row& row : batch) {
-                for (std::size_t at = row.at; files_[at].record; at = next(at)) {
+                for (std::size_t at = row.at; files_[at].item != noItem; at = next(at)) {
                     if (files_[at].inodeLow == quint32(row.inode)) {
-                        __builtin_prefetch(files_[at].record);
+                        if (records_)
+                            __builtin_prefetch(&records_->record(files_[at].item));
                         break;
                     }
                 }
@@ -369,18 +371,17 @@ void ScanCache::loadHashCache()
                 // the database, not kept here.
                 const QUtf8StringView rowPath(paths.constData() + row.pathFrom, row.pathBytes);
                 std::size_t found = files_.size();
-                for (std::size_t at = row.at; files_[at].record; at = next(at)) {
+                for (std::size_t at = row.at; files_[at].item != noItem; at = next(at)) {
                     const Slot& slot = files_[at];
-                    if (slot.inodeLow == quint32(row.inode) && slot.record->inode == row.inode
-                        && QAnyStringView::compare(QAnyStringView(*slot.record->filePath), QAnyStringView(rowPath))
-                            == 0) {
+                    if (slot.inodeLow == quint32(row.inode) && facts_->inode(slot.item) == row.inode
+                        && facts_->pathEquals(slot.item, rowPath)) {
                         found = at;
                         break;
                     }
                 }
-                const bool current = found != files_.size() && row.fileSize == files_[found].record->fileSize
-                    && row.modTime == storedModTime(*files_[found].record)
-                    && row.changeTime == files_[found].record->changeTime;
+                const std::size_t item = found != files_.size() ? files_[found].item : 0;
+                const bool current = found != files_.size() && row.fileSize == facts_->fileSize(item)
+                    && row.modTime == facts_->storedModTime(item) && row.changeTime == facts_->changeTime(item);
                 row.at = current ? found : files_.size();
             }
             {
@@ -481,63 +482,111 @@ void ScanCache::loadHashCache()
 void ScanCache::saveHashesToCacheDatabase(
     const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads)
 {
+    const RecordFileFacts files(records);
     bool wrote = false;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        const FileInfoNodePtr& record = records[i];
+        const FileInfoNode& record = *records[i];
         if (abort_ || writesOff_)
             return;
-        if (!record->filePath || record->isDirectory)
+        if (!record.filePath || record.isDirectory)
             continue;
-        const Entry* stored = currentEntry(*record);
-        const bool hasDigest = record->md5 && record->md5->size() == 32;
+        const Entry* stored = currentEntry(record);
+        // A digest kept as text (one in capitals) is written as it stands.
+        const bool hasDigest = record.md5 && record.md5->size() == 32;
         const std::optional<BlockDigest> head = i < heads.size() ? heads[i] : std::nullopt;
-        const bool newDigest = hasDigest && !(stored && stored->hasDigest && sameDigest(stored->digest, *record->md5));
-        const bool newHead = head && !(stored && stored->hasHead && stored->head == *head);
-        if (!newDigest && !newHead)
+        const bool newDigest = hasDigest && !(stored && stored->hasDigest && sameDigest(stored->digest, *record.md5));
+        if (!newDigest && !isNewHead(stored, head))
             continue;
-        if (!beginWriting())
+        if (!writeRow(files, i, stored, hasDigest ? record.md5->toUtf8() : QByteArray(), head, wrote))
             return;
-        // A row replaces the file's earlier one: what is still true of it is
-        // written again.
-        const QByteArray digest = hasDigest ? record->md5->toUtf8() : QByteArray();
-        const std::optional<BlockDigest> keptHead
-            = head ? head : (stored && stored->hasHead ? std::optional(stored->head) : std::nullopt);
-        const QByteArray headText = keptHead
-            ? QByteArray::fromRawData(reinterpret_cast<const char*>(keptHead->data()), 16).toHex()
-            : QByteArray();
-        const QByteArray path = record->filePath->toUtf8();
-        const FileTimestamp modTime = storedModTime(*record);
-        // ?1 stays unbound: the database assigns the key.
-        if (hasDigest)
-            sqlite3_bind_text(insert_, 2, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
-        else
-            sqlite3_bind_null(insert_, 2);
-        if (keptHead)
-            sqlite3_bind_text(insert_, 11, headText.constData(), int(headText.size()), SQLITE_TRANSIENT);
-        else
-            sqlite3_bind_null(insert_, 11);
-        sqlite3_bind_int64(insert_, 3, secondsSince1970(record->createDate));
-        sqlite3_bind_int64(insert_, 4, modTime.seconds);
-        sqlite3_bind_text(insert_, 5, path.constData(), int(path.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(insert_, 6, static_cast<qint64>(record->fileSize));
-        sqlite3_bind_int64(insert_, 7, modTime.nanoseconds);
-        sqlite3_bind_int64(insert_, 8, static_cast<qint64>(record->inode));
-        sqlite3_bind_int64(insert_, 9, record->changeTime.seconds);
-        sqlite3_bind_int64(insert_, 10, record->changeTime.nanoseconds);
-        const int rc = sqlite3_step(insert_);
-        sqlite3_reset(insert_);
-        if (rc == SQLITE_DONE) {
-            wrote = true;
-        } else if ((rc & 0xff) == SQLITE_CONSTRAINT) {
-            // One refused row; the next record is tried.
-            if (!std::exchange(refusalLogged_, true))
-                Log::print("Cache database: Unable to insert data", sqlite3_sql(insert_), "-", sqlite3_errstr(rc));
-        } else {
-            failed(rc, QStringLiteral("Unable to insert data"));
-        }
     }
+    endBatch(wrote);
+}
+
+void ScanCache::saveDigests(const std::vector<NewDigest>& batch)
+{
+    if (!facts_)
+        return;
+    bool wrote = false;
+    for (const NewDigest& file : batch) {
+        if (abort_ || writesOff_)
+            return;
+        if (!facts_->hasPath(file.item) || facts_->isDirectory(file.item))
+            continue;
+        const Entry* stored = currentEntry(file.item);
+        const bool newDigest = file.digest && !(stored && stored->hasDigest && stored->digest == *file.digest);
+        if (!newDigest && !isNewHead(stored, file.head))
+            continue;
+        const QByteArray digest = file.digest
+            ? QByteArray::fromRawData(reinterpret_cast<const char*>(file.digest->data()), 16).toHex()
+            : QByteArray();
+        if (!writeRow(*facts_, file.item, stored, digest, file.head, wrote))
+            return;
+    }
+    endBatch(wrote);
+}
+
+// One row for a file whose digest or first block is new; an empty digest
+// stands for none. False when writing could not begin.
+bool ScanCache::writeRow(const ScanFileFacts& files, std::size_t item, const Entry* stored, QByteArrayView digest,
+    const std::optional<BlockDigest>& head, bool& wrote)
+{
+    if (!beginWriting())
+        return false;
+    // A row replaces the file's earlier one: what is still true of it is
+    // written again.
+    const auto hex = [](const BlockDigest& bytes) {
+        return QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), 16).toHex();
+    };
+    const QByteArray keptDigest
+        = !digest.isEmpty() || !stored || !stored->hasDigest ? digest.toByteArray() : hex(stored->digest);
+    const std::optional<BlockDigest> keptHead
+        = head ? head : (stored && stored->hasHead ? std::optional(stored->head) : std::nullopt);
+    const QByteArray headText = keptHead ? hex(*keptHead) : QByteArray();
+    const QByteArray path = files.path(item).toUtf8();
+    const FileTimestamp modTime = files.storedModTime(item);
+    const FileTimestamp changeTime = files.changeTime(item);
+    // ?1 stays unbound: the database assigns the key.
+    if (!keptDigest.isEmpty())
+        sqlite3_bind_text(insert_, 2, keptDigest.constData(), int(keptDigest.size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_bind_null(insert_, 2);
+    if (keptHead)
+        sqlite3_bind_text(insert_, 11, headText.constData(), int(headText.size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_bind_null(insert_, 11);
+    sqlite3_bind_int64(insert_, 3, files.createdSeconds(item));
+    sqlite3_bind_int64(insert_, 4, modTime.seconds);
+    sqlite3_bind_text(insert_, 5, path.constData(), int(path.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(insert_, 6, static_cast<qint64>(files.fileSize(item)));
+    sqlite3_bind_int64(insert_, 7, modTime.nanoseconds);
+    sqlite3_bind_int64(insert_, 8, static_cast<qint64>(files.inode(item)));
+    sqlite3_bind_int64(insert_, 9, changeTime.seconds);
+    sqlite3_bind_int64(insert_, 10, changeTime.nanoseconds);
+    const int rc = sqlite3_step(insert_);
+    sqlite3_reset(insert_);
+    if (rc == SQLITE_DONE) {
+        wrote = true;
+    } else if ((rc & 0xff) == SQLITE_CONSTRAINT) {
+        // One refused row; the next file is tried.
+        if (!std::exchange(refusalLogged_, true))
+            Log::print("Cache database: Unable to insert data", sqlite3_sql(insert_), "-", sqlite3_errstr(rc));
+    } else {
+        failed(rc, QStringLiteral("Unable to insert data"));
+    }
+    return true;
+}
+
+void ScanCache::endBatch(bool wrote)
+{
     if (wrote && inTransaction_ && ++batchesInTransaction_ >= batchesPerCommit)
         commit();
+}
+
+void ScanCache::releaseLookups()
+{
+    std::vector<Slot>().swap(files_);
+    std::deque<Entry>().swap(entries_);
 }
 
 void ScanCache::finish()
@@ -546,14 +595,30 @@ void ScanCache::finish()
     closeConnection();
 }
 
+const ScanCache::Entry* ScanCache::currentEntry(std::size_t item) const
+{
+    if (files_.empty() || entries_.empty())
+        return nullptr;
+    // Without an identity there is no telling a rewritten file from its row:
+    // such a file has no slot.
+    const quint64 inode = facts_->inode(item);
+    if (inode == 0)
+        return nullptr;
+    for (std::size_t at = homeOf(inode); files_[at].item != noItem; at = at + 1 == files_.size() ? 0 : at + 1) {
+        if (files_[at].item == item)
+            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
+    }
+    return nullptr;
+}
+
 const ScanCache::Entry* ScanCache::currentEntry(const FileInfoNode& record) const
 {
-    // Without an identity there is no telling a rewritten file from its row.
-    if (record.isDirectory || !record.filePath || record.inode == 0 || files_.empty() || entries_.empty())
+    if (!records_ || record.isDirectory || !record.filePath || record.inode == 0 || files_.empty() || entries_.empty())
         return nullptr;
-    for (std::size_t at = homeOf(record.inode); files_[at].record; at = at + 1 == files_.size() ? 0 : at + 1) {
-        if (files_[at].record == &record)
-            return files_[at].entry < 0 ? nullptr : &entries_[std::size_t(files_[at].entry)];
+    for (std::size_t at = homeOf(record.inode); files_[at].item != noItem; at = at + 1 == files_.size() ? 0 : at + 1) {
+        const Slot& slot = files_[at];
+        if (slot.inodeLow == quint32(record.inode) && &records_->record(slot.item) == &record)
+            return slot.entry < 0 ? nullptr : &entries_[std::size_t(slot.entry)];
     }
     return nullptr;
 }

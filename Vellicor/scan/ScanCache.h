@@ -3,6 +3,7 @@
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
 #include "scan/FileHasher.h"
+#include "scan/ScanFileFacts.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -28,11 +30,13 @@ QString hashTableForSource(ScanSource source);
 // scan's writer thread and the comparison only reads cachedDigest. Only the
 // calling thread uses the one connection it opens.
 //
-// Order within a scan: recordScannedFilesInCache with the scan's records,
-// loadHashCache, then the comparison consults cachedDigest and hands its new
-// digests to saveHashesToCacheDatabase in batches; finish (or the destructor)
-// commits them. Batches are written inside one transaction that is committed
-// every hundred batches and at the end, so a scan that finds nothing new writes
+// Order within a scan: recordScannedFiles with the scan's files (or
+// recordScannedFilesInCache with its records), loadHashCache, then the
+// comparison consults the entries and hands its new digests to saveDigests (or
+// saveHashesToCacheDatabase) in batches; releaseLookups once no look-up and no
+// write of the scan needs the entries any more; finish (or the destructor)
+// commits. Batches are written inside one transaction that is committed every
+// hundred batches and at the end, so a scan that finds nothing new writes
 // nothing at all.
 //
 // Nothing here fails a scan or prints anything. A database that is busy with
@@ -59,9 +63,20 @@ public:
     ScanCache(const ScanCache&) = delete;
     ScanCache& operator=(const ScanCache&) = delete;
 
-    // Notes the files of this scan, so that only their rows are loaded; the
-    // records must outlive the cache's use. Does nothing once the scan was
-    // stopped.
+    // A digest of this scan to be stored: the file's new full digest or the
+    // digest of its first block that told it apart, or both.
+    struct NewDigest {
+        std::size_t item;
+        std::optional<Md5Bytes> digest;
+        std::optional<BlockDigest> head;
+    };
+
+    // Notes the files of this scan, so that only their rows are loaded: those
+    // with an identity (a path, not a folder, an inode). The files must
+    // outlive the cache's use. Does nothing once the scan was stopped.
+    void recordScannedFiles(const ScanFileFacts& files);
+    // The same for full records, which must outlive the cache's use; the
+    // record-based look-ups below answer only after this.
     void recordScannedFilesInCache(const std::vector<FileInfoNodePtr>& records);
     // Reads the stored rows of the recorded files. Does nothing when the
     // database does not exist yet; Stop ends the reading before the next row,
@@ -74,13 +89,28 @@ public:
     // nothing once the scan was stopped.
     void saveHashesToCacheDatabase(
         const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads = {});
+    // Writes the digests of a batch of the recorded files under the same
+    // rules: only what is new, never for a folder or a file without a path,
+    // nothing once the scan was stopped.
+    void saveDigests(const std::vector<NewDigest>& batch);
+    // Lets go of the look-up table and the loaded rows, so that their memory
+    // is free for what the scan makes next: every entry is null afterwards,
+    // and a digest saved after this counts as new.
+    void releaseLookups();
     // Commits what was written and closes the connection.
     void finish();
 
-    // The row of a record while it still describes the file; null otherwise.
-    // A package never has one: its date stays put when a member changes.
+    // The row of a recorded file while it still describes the file; null
+    // otherwise. A package never has one: its date stays put when a member
+    // changes.
+    const Entry* currentEntry(std::size_t item) const;
     const Entry* currentEntry(const FileInfoNode& record) const;
-    // Starts fetching what currentEntry will read for record.
+    // Starts fetching what currentEntry will read for the file.
+    void prefetch(std::size_t item) const
+    {
+        if (!files_.empty())
+            __builtin_prefetch(&files_[homeOf(facts_->inode(item))]);
+    }
     void prefetch(const FileInfoNode& record) const
     {
         if (!files_.empty())
@@ -109,6 +139,9 @@ private:
     void failed(int rc, const QString& what);
     void stopWriting(int rc, const QString& what);
     bool setDamagedDatabaseAside();
+    bool writeRow(const ScanFileFacts& files, std::size_t item, const Entry* stored, QByteArrayView digest,
+        const std::optional<BlockDigest>& head, bool& wrote);
+    void endBatch(bool wrote);
 
     QString path_;
     QString table_;
@@ -125,13 +158,20 @@ private:
     bool refusalLogged_ = false;
     bool failureLogged_ = false;
 
-    // The files of this scan in an open-addressing table by inode, each with
-    // the index of its loaded row: looked up once per stored row and once per
-    // file compared, without an allocation per file.
+    // The files of this scan, and their records when they were recorded as
+    // such (owned here when the cache made the view itself).
+    const ScanFileFacts* facts_ = nullptr;
+    const RecordFileFacts* records_ = nullptr;
+    std::unique_ptr<RecordFileFacts> ownRecords_;
+
+    // The files with an identity in an open-addressing table by inode, each
+    // with the index of its loaded row: looked up once per stored row and
+    // once per file compared, without an allocation per file.
     // A slot keeps the low half of the inode, enough to pass over most other
-    // files without reaching their records.
+    // files without asking the facts.
+    static constexpr quint32 noItem = ~quint32(0);
     struct Slot {
-        const FileInfoNode* record = nullptr;
+        quint32 item = noItem;
         quint32 inodeLow = 0;
         qint32 entry = -1;
     };

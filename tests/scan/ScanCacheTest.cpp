@@ -73,6 +73,35 @@ int watchConnection(sqlite3* db, const char**, const sqlite3_api_routines*)
     return SQLITE_OK;
 }
 
+// A scan's files kept as plain columns, without records.
+class TableFacts : public ScanFileFacts {
+public:
+    struct Row {
+        QString path;
+        quint64 size = 0;
+        quint64 inode = 0;
+        FileTimestamp modTime;
+        FileTimestamp changeTime;
+        bool directory = false;
+    };
+    std::vector<Row> rows;
+
+    std::size_t count() const override { return rows.size(); }
+    bool hasPath(std::size_t item) const override { return !rows[item].path.isEmpty(); }
+    QString path(std::size_t item) const override { return rows[item].path; }
+    bool pathEquals(std::size_t item, QUtf8StringView path) const override
+    {
+        return QAnyStringView::compare(rows[item].path, path) == 0;
+    }
+    bool isDirectory(std::size_t item) const override { return rows[item].directory; }
+    quint64 fileSize(std::size_t item) const override { return rows[item].size; }
+    quint64 deviceId(std::size_t) const override { return 0; }
+    quint64 inode(std::size_t item) const override { return rows[item].inode; }
+    FileTimestamp storedModTime(std::size_t item) const override { return rows[item].modTime; }
+    FileTimestamp changeTime(std::size_t item) const override { return rows[item].changeTime; }
+    qint64 createdSeconds(std::size_t) const override { return 0; }
+};
+
 // A content comparison with the scan's cache, in a fresh HOME.
 class ScanCacheTest : public ::testing::Test {
 protected:
@@ -224,6 +253,52 @@ TEST_F(ScanCacheTest, AStoredDateOfZeroStillMatchesItsFile)
     cache.recordScannedFilesInCache(records);
     cache.loadHashCache();
     EXPECT_EQ(cache.cachedDigest(*records[0]), md5Hex("hello"));
+}
+
+TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTheSameFiles)
+{
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    TableFacts table;
+    for (const FileInfoNodePtr& record : recordsOf(paths))
+        table.rows.push_back({ paths[qsizetype(table.rows.size())], record->fileSize, record->inode, record->modTime,
+            record->changeTime });
+    table.rows.push_back({ files.path(), 4096, 7, {}, {}, true });
+    const Md5Bytes digest = *md5BytesOfHex(md5Hex("hello"));
+    const BlockDigest head { 1, 2, 3 };
+    const auto hexOf = [](const BlockDigest& bytes) {
+        return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes.data()), 16).toHex());
+    };
+    const auto stored = [] { return query("select fileHash || ' ' || ifnull(fileHeadHash, '-') from hashTable"); };
+    {
+        ScanCache cache(ScanSource::thisComputer, abort);
+        cache.recordScannedFiles(table);
+        cache.loadHashCache();
+        cache.saveDigests({ { 0, digest, head }, { 1, digest, std::nullopt }, { 2, digest, std::nullopt } });
+    }
+    EXPECT_EQ(stored(), (QStringList { md5Hex("hello") + ' ' + hexOf(head), md5Hex("hello") + " -" }));
+
+    ScanCache cache(ScanSource::thisComputer, abort);
+    cache.recordScannedFiles(table);
+    cache.loadHashCache();
+    EXPECT_EQ(cache.size(), 2);
+    for (std::size_t item : { 0, 1 }) {
+        ASSERT_NE(cache.currentEntry(item), nullptr);
+        EXPECT_EQ(cache.currentEntry(item)->digest, digest);
+    }
+    EXPECT_EQ(cache.currentEntry(2), nullptr);
+    const QByteArray keyOfA = "select fileID from hashTable where filePath = '" + paths[0].toUtf8() + "'";
+    const QStringList keyBefore = query(keyOfA);
+    // Only b's first block is new, and its row keeps its digest.
+    cache.saveDigests({ { 0, digest, head }, { 1, std::nullopt, head } });
+    cache.releaseLookups();
+    EXPECT_EQ(cache.size(), 0);
+    EXPECT_EQ(cache.currentEntry(0), nullptr);
+    cache.finish();
+    EXPECT_EQ(query(keyOfA), keyBefore);
+    EXPECT_EQ(stored(), (QStringList { md5Hex("hello") + ' ' + hexOf(head), md5Hex("hello") + ' ' + hexOf(head) }));
+
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 0);
 }
 
 TEST_F(ScanCacheTest, ThePhotoCatalogSharesTheTableOfThisComputerAndCloudSourcesHaveTheirOwn)
