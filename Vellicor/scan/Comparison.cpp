@@ -353,40 +353,48 @@ private:
 
 } // namespace
 
-// The content road. Records take part in order of size and, within a size, in
-// the order they were found; that order alone decides the groups. The digests
-// they need are read ahead of it on the hashing pool, and each record joins
-// its group as soon as its own digest (and those before it) are known.
-class Comparison::ContentRoad {
+// The content road's reading, shared by its two users: files take part in
+// order of size and, within a size, in the order they were found; that order
+// alone decides the groups. The digests they need are read ahead of it on the
+// hashing pool, and each file is handed on as soon as its own digest (and
+// those before it) are known.
+//
+// What is done with each file is the handler's: the records' road places it
+// in its group at once; the compact table's road only keeps its digest. A
+// handler gives
+//   known(item)       a digest the file has already, or null;
+//   stored(item)      the cache's current row of the file, or null;
+//   upcoming(item)    a hint that the file is taken up soon;
+//   upcomingRow(item) a hint that its row is asked for soon;
+//   alone(item)       a file no other shares its size with;
+//   sizeGroupBegins(), sizeGroupEnds()  around the files of a shared size;
+//   ready(plan)       a file of a shared size, its digests read.
+class Comparison::Sieve {
 public:
-    ContentRoad(Comparison& comparison, const ComparisonCriteria& criteria)
+    Sieve(Comparison& comparison, const ScanFileFacts& files)
         : c_(comparison)
         , observer_(comparison.observer_ ? *comparison.observer_ : silentObserver())
-        , matcher_(criteria)
-        , book_(matcher_)
+        , files_(files)
     {
     }
 
-    std::vector<DuplicateGroupPtr> run(
-        const std::vector<FileInfoNodePtr>& records, qint64 minimumSizeSetting, quint64 minimumBytes)
+    // False when Stop ended it; the files handed on so far stay handed on.
+    template <class Handler> bool run(qint64 minimumSizeSetting, quint64 minimumBytes, Handler& handler)
     {
-        // The records that take part, ordered by size and then by found order
-        // (their items grow with it); a run of one size is a size group.
+        // The files that take part, ordered by size and then by found order;
+        // a run of one size is a size group.
         std::vector<Sized> bySize;
-        bySize.reserve(records.size());
-        for (std::size_t item = 0; item < records.size(); ++item) {
-            if (c_.abort_) {
-                savePending();
-                return book_.takeGroups(c_.keepGroupsOfOne_);
-            }
-            const quint64 size = records[item]->fileSize;
+        bySize.reserve(files_.count());
+        for (std::size_t item = 0; item < files_.count(); ++item) {
+            if (c_.abort_)
+                return false;
+            const quint64 size = files_.fileSize(item);
             if (minimumSizeSetting < 0 || size > minimumBytes)
                 bySize.push_back(Sized { size, quint32(item) });
         }
         sortBySize(bySize);
 
-        const RecordFileFacts files(records);
-        auto reads = std::make_shared<Reads>(c_.hasher_, c_.abort_, firstBlockBytes, files);
+        auto reads = std::make_shared<DigestReads>(c_.hasher_, c_.abort_, firstBlockBytes, files_);
         std::size_t planCount = 0;
         for (std::size_t i = 0; i < bySize.size(); ++i) {
             const bool sharesSize = (i > 0 && bySize[i - 1].size == bySize[i].size)
@@ -404,7 +412,7 @@ public:
         for (std::size_t next = 0; next < bySize.size();) {
             const std::size_t end = endOfSize(next);
             if (end - next > 1)
-                planSizeGroup(records, bySize, next, end, *reads);
+                planSizeGroup(bySize, next, end, *reads, handler);
             next = end;
         }
         reads->start(c_.hashingThreads_);
@@ -413,44 +421,33 @@ public:
         std::size_t plan = 0;
         for (std::size_t first = 0, last = 0; first < bySize.size(); first = last) {
             last = endOfSize(first);
-            if (stopped || c_.abort_)
+            if (stopped || c_.abort_) {
+                stopped = true;
                 break;
+            }
             if (last - first == 1) {
-                const FileInfoNode& record = *records[bySize[first].item];
-                ++c_.counters_.countProcessed;
-                ++c_.counters_.countCompared;
-                observer_.showScanPathWithProgress(record.filePath.value_or(QString()));
+                handler.alone(bySize[first].item);
                 continue;
             }
-            const std::size_t firstGroup = book_.groupCount();
+            handler.sizeGroupBegins();
             for (std::size_t i = first; i < last && !stopped; ++i, ++plan)
-                stopped = !place(records, *reads, plan);
-            // With sizes in the meeting keys no later record, all of them
-            // larger, can join the groups of a size group once it is done.
-            if (matcher_.criteria().bMatchFileSize)
-                book_.close(firstGroup);
+                stopped = !take(*reads, plan, handler);
+            handler.sizeGroupEnds();
         }
         reads->finish();
-        savePending();
-        // What the reads and the order held is freed before the groups of
-        // one are made.
-        reads.reset();
-        bySize = {};
-        return book_.takeGroups(c_.keepGroupsOfOne_);
+        return !stopped;
     }
 
 private:
-    using Key = CriteriaMatcher::MeetingKey;
     using Plan = DigestPlan;
     static constexpr std::size_t pathLabelEvery = 64;
-    using Reads = DigestReads;
 
     struct Sized {
         quint64 size;
         quint32 item;
     };
 
-    // By size, a size's records staying in found order: digit by digit from
+    // By size, a size's files staying in found order: digit by digit from
     // the lowest, each pass keeping the order of the one before; a digit all
     // sizes share is passed over.
     static void sortBySize(std::vector<Sized>& items)
@@ -474,35 +471,37 @@ private:
     }
 
     // Appends the plans of a size group of two or more.
-    void planSizeGroup(const std::vector<FileInfoNodePtr>& records, const std::vector<Sized>& bySize, std::size_t first,
-        std::size_t last, Reads& reads)
+    template <class Handler>
+    void planSizeGroup(
+        const std::vector<Sized>& bySize, std::size_t first, std::size_t last, DigestReads& reads, Handler& handler)
     {
         const quint64 size = bySize[first].size;
         bool hasPackage = false;
         bool readsFile = false;
         const std::size_t firstPlan = reads.plans.size();
         for (std::size_t i = first; i < last; ++i) {
-            // Records lie all over memory: the next ones are fetched while
-            // this one is planned.
+            // Files lie all over memory: the next ones are fetched while this
+            // one is planned.
             if (i + 8 < bySize.size())
-                __builtin_prefetch(records[bySize[i + 8].item].get());
-            if (c_.cache_ && i + 4 < bySize.size())
-                c_.cache_->prefetch(*records[bySize[i + 4].item]);
-            const FileInfoNodePtr& record = records[bySize[i].item];
+                handler.upcoming(bySize[i + 8].item);
+            if (i + 4 < bySize.size())
+                handler.upcomingRow(bySize[i + 4].item);
+            const std::size_t item = bySize[i].item;
             Plan plan;
-            plan.item = bySize[i].item;
-            if (record->filePath) {
-                hasPackage = hasPackage || record->isDirectory;
-                const ScanCache::Entry* stored = c_.cache_ ? c_.cache_->currentEntry(*record) : nullptr;
-                if (record->isMd5Calucaluted) {
-                    plan.digest = record->md5;
+            plan.item = quint32(item);
+            if (files_.hasPath(item)) {
+                const bool isPackage = files_.isDirectory(item);
+                hasPackage = hasPackage || isPackage;
+                const ScanCache::Entry* stored = handler.stored(item);
+                if (const DigestText* known = handler.known(item)) {
+                    plan.digest = *known;
                     plan.known = true;
                 } else if (stored && stored->hasDigest) {
                     plan.digest = DigestText(stored->digest);
                     plan.known = plan.fromCache = true;
                 } else {
-                    plan.work = record->isDirectory ? Plan::package : Plan::file;
-                    readsFile = readsFile || !record->isDirectory;
+                    plan.work = isPackage ? Plan::package : Plan::file;
+                    readsFile = readsFile || !isPackage;
                 }
                 if (stored && stored->hasHead) {
                     plan.head = stored->head;
@@ -517,22 +516,90 @@ private:
         reads.addSizeGroup(firstPlan, reads.plans.size(), byHead);
     }
 
-    // False when Stop ended the comparison.
-    bool place(const std::vector<FileInfoNodePtr>& records, Reads& reads, std::size_t index)
+    // False when Stop came first.
+    template <class Handler> bool take(DigestReads& reads, std::size_t index, Handler& handler)
     {
         if (index + 8 < reads.plans.size())
-            __builtin_prefetch(records[reads.plans[index + 8].item].get());
-        const FileInfoNodePtr& record = records[reads.plans[index].item];
+            handler.upcoming(reads.plans[index + 8].item);
+        const std::size_t item = reads.plans[index].item;
         observer_.updateFileScannedCountAndSize(false);
-        if (!record->filePath)
+        if (!files_.hasPath(item))
             return true;
         // The label shows where the comparison is, not every file it
         // passes: making each path's text costs more than placing the file.
         if (index % pathLabelEvery == 0)
-            observer_.showScanPathLabel(*record->filePath);
+            observer_.showScanPathLabel(files_.path(item));
         if (c_.abort_ || !reads.waitFor(index))
             return false;
         Plan& plan = reads.plans[index];
+        handler.ready(plan);
+        plan.digest = DigestText();
+        return true;
+    }
+
+    Comparison& c_;
+    ComparisonObserver& observer_;
+    const ScanFileFacts& files_;
+};
+
+// The content road for full records: each record joins its group as soon as
+// the sieve hands it on.
+class Comparison::ContentRoad {
+public:
+    ContentRoad(Comparison& comparison, const ComparisonCriteria& criteria)
+        : c_(comparison)
+        , observer_(comparison.observer_ ? *comparison.observer_ : silentObserver())
+        , matcher_(criteria)
+        , book_(matcher_)
+    {
+    }
+
+    // Records whose digests a sieve of their own read and counted already
+    // count only as duplicates here.
+    void setCountedAlready() { counted_ = true; }
+
+    std::vector<DuplicateGroupPtr> run(
+        const std::vector<FileInfoNodePtr>& records, qint64 minimumSizeSetting, quint64 minimumBytes)
+    {
+        records_ = &records;
+        const RecordFileFacts files(records);
+        Sieve(c_, files).run(minimumSizeSetting, minimumBytes, *this);
+        savePending();
+        return book_.takeGroups(c_.keepGroupsOfOne_);
+    }
+
+    // The sieve's handler.
+    const DigestText* known(std::size_t item) const
+    {
+        const FileInfoNode& record = *(*records_)[item];
+        return record.isMd5Calucaluted ? &record.md5 : nullptr;
+    }
+    const ScanCache::Entry* stored(std::size_t item) const
+    {
+        return c_.cache_ ? c_.cache_->currentEntry(*(*records_)[item]) : nullptr;
+    }
+    void upcoming(std::size_t item) const { __builtin_prefetch((*records_)[item].get()); }
+    void upcomingRow(std::size_t item) const
+    {
+        if (c_.cache_)
+            c_.cache_->prefetch(*(*records_)[item]);
+    }
+    void alone(std::size_t item)
+    {
+        countCompared();
+        observer_.showScanPathWithProgress((*records_)[item]->filePath.value_or(QString()));
+    }
+    void sizeGroupBegins() { firstGroup_ = book_.groupCount(); }
+    void sizeGroupEnds()
+    {
+        // With sizes in the meeting keys no later record, all of them
+        // larger, can join the groups of a size group once it is done.
+        if (matcher_.criteria().bMatchFileSize)
+            book_.close(firstGroup_);
+    }
+    void ready(DigestPlan& plan)
+    {
+        const FileInfoNodePtr& record = (*records_)[plan.item];
         if (plan.fromCache && !record->isMd5Calucaluted) {
             record->md5 = plan.digest;
             record->isMd5Calucaluted = true;
@@ -554,12 +621,21 @@ private:
                 settle(record, key, std::move(keys));
             }
         }
-        plan.digest = DigestText();
         pending_.push_back(record);
         pendingHeads_.push_back(plan.byHead && plan.headRead ? std::optional(plan.head) : std::nullopt);
         if (pending_.size() == digestBatchSize)
             savePending();
-        return true;
+    }
+
+private:
+    using Key = CriteriaMatcher::MeetingKey;
+
+    void countCompared()
+    {
+        if (counted_)
+            return;
+        ++c_.counters_.countProcessed;
+        ++c_.counters_.countCompared;
     }
 
     // Joins the first fitting group under key, or starts one there.
@@ -567,8 +643,7 @@ private:
     {
         ScanCounters& counters = c_.counters_;
         const std::optional<std::size_t> fit = key ? book_.findFit(*key, *record, keys) : std::nullopt;
-        ++counters.countCompared;
-        ++counters.countProcessed;
+        countCompared();
         if (fit) {
             ++counters.countDup;
             counters.sizeDup += record->fileSize;
@@ -591,8 +666,130 @@ private:
     ComparisonObserver& observer_;
     CriteriaMatcher matcher_;
     GroupBook book_;
+    const std::vector<FileInfoNodePtr>* records_ = nullptr;
+    std::size_t firstGroup_ = 0;
+    bool counted_ = false;
     std::vector<FileInfoNodePtr> pending_;
     std::vector<std::optional<BlockDigest>> pendingHeads_;
+};
+
+// The content road's reading for files kept compactly: only the digests are
+// kept, and only the files whose digest another file shares come out.
+class Comparison::Sifter {
+public:
+    Sifter(Comparison& comparison, const ScanFileFacts& files, const ScanCache* cache, SaveItemDigests save)
+        : c_(comparison)
+        , observer_(comparison.observer_ ? *comparison.observer_ : silentObserver())
+        , files_(files)
+        , cache_(cache)
+        , save_(std::move(save))
+    {
+    }
+
+    Sifted run(qint64 minimumSizeSetting, quint64 minimumBytes)
+    {
+        Sifted sifted;
+        sifted.stopped = !Sieve(c_, files_).run(minimumSizeSetting, minimumBytes, *this);
+        savePending();
+        // Equal digests side by side, then the files of runs of two or more
+        // back in found order.
+        std::sort(found_.begin(), found_.end(), [](const Found& a, const Found& b) {
+            return digestLess(a.digest, b.digest) || (!digestLess(b.digest, a.digest) && a.item < b.item);
+        });
+        std::vector<std::size_t> shared;
+        for (std::size_t first = 0, last = 0; first < found_.size(); first = last) {
+            last = first + 1;
+            while (last < found_.size() && found_[last].digest == found_[first].digest)
+                ++last;
+            if (last - first > 1) {
+                for (std::size_t i = first; i < last; ++i)
+                    shared.push_back(i);
+            }
+        }
+        std::sort(shared.begin(), shared.end(),
+            [this](std::size_t a, std::size_t b) { return found_[a].item < found_[b].item; });
+        sifted.items.reserve(shared.size());
+        sifted.digests.reserve(shared.size());
+        for (std::size_t i : shared) {
+            sifted.items.push_back(found_[i].item);
+            sifted.digests.push_back(std::move(found_[i].digest));
+        }
+        return sifted;
+    }
+
+    // The sieve's handler.
+    const DigestText* known(std::size_t) const { return nullptr; }
+    const ScanCache::Entry* stored(std::size_t item) const { return cache_ ? cache_->currentEntry(item) : nullptr; }
+    void upcoming(std::size_t) const { }
+    void upcomingRow(std::size_t item) const
+    {
+        if (cache_)
+            cache_->prefetch(item);
+    }
+    void alone(std::size_t item)
+    {
+        countCompared();
+        observer_.showScanPathWithProgress(files_.path(item));
+    }
+    void sizeGroupBegins() { }
+    void sizeGroupEnds() { }
+    void ready(DigestPlan& plan)
+    {
+        ScanCache::NewDigest update { plan.item, std::nullopt,
+            plan.byHead && plan.headRead ? std::optional(plan.head) : std::nullopt };
+        if (const Md5Bytes* bytes = plan.digest.bytes())
+            update.digest = *bytes;
+        // A file whose first block no other file of its size has, or whose
+        // digest could not be read, can be nobody's duplicate.
+        if (plan.distinct) {
+            countCompared();
+        } else if (!plan.digest.isEmpty()) {
+            countCompared();
+            found_.push_back(Found { std::exchange(plan.digest, DigestText()), plan.item });
+        }
+        observer_.updateFileScannedCountAndSize(false);
+        pending_.push_back(update);
+        if (pending_.size() == digestBatchSize)
+            savePending();
+    }
+
+private:
+    struct Found {
+        DigestText digest;
+        quint32 item;
+    };
+
+    static bool digestLess(const DigestText& a, const DigestText& b)
+    {
+        const Md5Bytes* x = a.bytes();
+        const Md5Bytes* y = b.bytes();
+        if (x && y)
+            return *x < *y;
+        if (x || y)
+            return x != nullptr;
+        return a.value() < b.value();
+    }
+
+    void countCompared()
+    {
+        ++c_.counters_.countProcessed;
+        ++c_.counters_.countCompared;
+    }
+
+    void savePending()
+    {
+        if (!pending_.empty() && save_)
+            save_(std::move(pending_));
+        pending_ = {};
+    }
+
+    Comparison& c_;
+    ComparisonObserver& observer_;
+    const ScanFileFacts& files_;
+    const ScanCache* cache_;
+    SaveItemDigests save_;
+    std::vector<Found> found_;
+    std::vector<ScanCache::NewDigest> pending_;
 };
 
 Comparison::Comparison(const FileHasher& hasher, ScanCounters& counters, const std::atomic<bool>& abort)
@@ -621,6 +818,21 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesBySizeAndMd5(const std::vec
     const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes)
 {
     return ContentRoad(*this, criteria).run(records, minimumSizeSetting, minimumBytes);
+}
+
+Comparison::Sifted Comparison::siftFilesBySizeAndMd5(const ScanFileFacts& files, const ScanCache* cache,
+    qint64 minimumSizeSetting, quint64 minimumBytes, SaveItemDigests save)
+{
+    (observer_ ? *observer_ : silentObserver()).showSearchingDuplicatesLabel();
+    return Sifter(*this, files, cache, std::move(save)).run(minimumSizeSetting, minimumBytes);
+}
+
+std::vector<DuplicateGroupPtr> Comparison::groupSiftedRecords(const std::vector<FileInfoNodePtr>& records,
+    const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes)
+{
+    ContentRoad road(*this, criteria);
+    road.setCountedAlready();
+    return road.run(records, minimumSizeSetting, minimumBytes);
 }
 
 std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vector<FileInfoNodePtr>& records,

@@ -6,13 +6,13 @@
 #include "scan/ComparisonCriteria.h"
 #include "scan/ComparisonObserver.h"
 #include "scan/FileHasher.h"
+#include "scan/ScanCache.h"
 #include "scan/ScanCounters.h"
+#include "scan/ScanFileFacts.h"
 
 #include <atomic>
 #include <functional>
 #include <vector>
-
-class ScanCache;
 
 // Turns the records of a scan into duplicate groups, by content (equal size,
 // then equal MD5, plus the chosen criteria) or by the criteria alone. Runs on
@@ -31,6 +31,9 @@ public:
     // it apart when one was read or taken from the cache.
     using SaveDigests
         = std::function<void(const std::vector<FileInfoNodePtr>&, const std::vector<std::optional<BlockDigest>>&)>;
+
+    // New digests of files kept compactly, by item.
+    using SaveItemDigests = std::function<void(std::vector<ScanCache::NewDigest>&&)>;
 
     // Records handled on the content road between two calls of the save
     // callback.
@@ -68,6 +71,25 @@ public:
     std::vector<DuplicateGroupPtr> groupFilesBySizeAndMd5(const std::vector<FileInfoNodePtr>& records,
         const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
 
+    // The content road's reading for files kept compactly (a walk's
+    // ScannedFiles): reads, or takes from cache (recorded with the same files),
+    // the digests that tell the files of one size apart, counts every file
+    // as compared, and hands the new digests to save every digestBatchSize
+    // files and at the end. Only files whose digest another file shares can
+    // end in a group: those come back, in found order, with their digests.
+    struct Sifted {
+        std::vector<quint32> items;
+        std::vector<DigestText> digests;
+        // Stop ended the reading: only the files read by then were sifted.
+        bool stopped = false;
+    };
+    Sifted siftFilesBySizeAndMd5(const ScanFileFacts& files, const ScanCache* cache, qint64 minimumSizeSetting,
+        quint64 minimumBytes, SaveItemDigests save);
+    // Groups records as the content road does, when their digests are known
+    // (isMd5Calucaluted) and the sift counted them as compared already.
+    std::vector<DuplicateGroupPtr> groupSiftedRecords(const std::vector<FileInfoNodePtr>& records,
+        const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
+
     // Attribute road: each record joins the first group all of whose members
     // match it, else starts a group. On a scan of this computer a file joins only
     // when the option is not negative and the file is larger than minimumBytes,
@@ -83,7 +105,9 @@ public:
     std::vector<DuplicateGroupPtr> createMd5DictforCloudDriveFiles(const std::vector<FileInfoNodePtr>& records);
 
 private:
+    class Sieve;
     class ContentRoad;
+    class Sifter;
 
     const FileHasher& hasher_;
     ScanCounters& counters_;

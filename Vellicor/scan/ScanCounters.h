@@ -8,12 +8,12 @@
 // for the progress display, so each is an atomic and a reader takes a
 // snapshot.
 struct ScanCounters {
-    std::atomic<qint64> countScanned{0};
-    std::atomic<qint64> countProcessed{0};
-    std::atomic<qint64> countCompared{0};
-    std::atomic<qint64> countDup{0};
-    std::atomic<quint64> sizeDup{0};
-    std::atomic<quint64> totSizeScanned{0};
+    std::atomic<qint64> countScanned { 0 };
+    std::atomic<qint64> countProcessed { 0 };
+    std::atomic<qint64> countCompared { 0 };
+    std::atomic<qint64> countDup { 0 };
+    std::atomic<quint64> sizeDup { 0 };
+    std::atomic<quint64> totSizeScanned { 0 };
 
     struct Snapshot {
         qint64 countScanned = 0;
@@ -26,7 +26,7 @@ struct ScanCounters {
 
     Snapshot snapshot() const
     {
-        return Snapshot{countScanned.load(), countProcessed.load(), countCompared.load(),
-                        countDup.load(),     sizeDup.load(),        totSizeScanned.load()};
+        return Snapshot { countScanned.load(), countProcessed.load(), countCompared.load(), countDup.load(),
+            sizeDup.load(), totSizeScanned.load() };
     }
 };

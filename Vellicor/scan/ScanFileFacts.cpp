@@ -13,22 +13,20 @@ qint64 secondsSince1970(const std::optional<QDateTime>& date)
 
 } // namespace
 
-bool RecordFileFacts::pathEquals(std::size_t item, QUtf8StringView path) const
+bool recordPathEquals(const FileInfoNode& record, QUtf8StringView path)
 {
-    const PathText& own = record(item).filePath;
-    return own && QAnyStringView::compare(QAnyStringView(*own), QAnyStringView(path)) == 0;
+    return record.filePath && QAnyStringView::compare(QAnyStringView(*record.filePath), QAnyStringView(path)) == 0;
 }
 
 // 0 without a date still matches the file's own earlier row.
-FileTimestamp RecordFileFacts::storedModTime(std::size_t item) const
+FileTimestamp recordStoredModTime(const FileInfoNode& record)
 {
-    const FileInfoNode& file = record(item);
-    if (file.modTime != FileTimestamp {})
-        return file.modTime;
-    return { secondsSince1970(file.modDate), 0 };
+    if (record.modTime != FileTimestamp {})
+        return record.modTime;
+    return { secondsSince1970(record.modDate), 0 };
 }
 
-qint64 RecordFileFacts::createdSeconds(std::size_t item) const
+qint64 recordCreatedSeconds(const FileInfoNode& record)
 {
-    return secondsSince1970(record(item).createDate);
+    return secondsSince1970(record.createDate);
 }

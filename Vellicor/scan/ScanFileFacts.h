@@ -39,6 +39,11 @@ public:
     virtual qint64 createdSeconds(std::size_t item) const = 0;
 };
 
+// The facts of one full record.
+bool recordPathEquals(const FileInfoNode& record, QUtf8StringView path);
+FileTimestamp recordStoredModTime(const FileInfoNode& record);
+qint64 recordCreatedSeconds(const FileInfoNode& record);
+
 // The facts of full records, read from a list the caller keeps alive.
 class RecordFileFacts : public ScanFileFacts {
 public:
@@ -51,14 +56,17 @@ public:
     std::size_t count() const override { return records_.size(); }
     bool hasPath(std::size_t item) const override { return record(item).filePath.has_value(); }
     QString path(std::size_t item) const override { return record(item).filePath.value_or(QString()); }
-    bool pathEquals(std::size_t item, QUtf8StringView path) const override;
+    bool pathEquals(std::size_t item, QUtf8StringView path) const override
+    {
+        return recordPathEquals(record(item), path);
+    }
     bool isDirectory(std::size_t item) const override { return record(item).isDirectory; }
     quint64 fileSize(std::size_t item) const override { return record(item).fileSize; }
     quint64 deviceId(std::size_t item) const override { return record(item).deviceId; }
     quint64 inode(std::size_t item) const override { return record(item).inode; }
-    FileTimestamp storedModTime(std::size_t item) const override;
+    FileTimestamp storedModTime(std::size_t item) const override { return recordStoredModTime(record(item)); }
     FileTimestamp changeTime(std::size_t item) const override { return record(item).changeTime; }
-    qint64 createdSeconds(std::size_t item) const override;
+    qint64 createdSeconds(std::size_t item) const override { return recordCreatedSeconds(record(item)); }
 
 private:
     const std::vector<FileInfoNodePtr>& records_;

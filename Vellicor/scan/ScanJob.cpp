@@ -60,7 +60,13 @@ public:
     void add(const std::vector<FileInfoNodePtr>& batch, const std::vector<std::optional<BlockDigest>>& heads)
     {
         std::lock_guard lock(mutex_);
-        batches_.push_back({ batch, heads });
+        batches_.push_back({ batch, heads, {} });
+        added_.notify_one();
+    }
+    void add(std::vector<ScanCache::NewDigest>&& batch)
+    {
+        std::lock_guard lock(mutex_);
+        batches_.push_back({ {}, {}, std::move(batch) });
         added_.notify_one();
     }
 
@@ -87,7 +93,10 @@ private:
             const Batch batch = std::move(batches_.front());
             batches_.pop_front();
             lock.unlock();
-            cache_.saveHashesToCacheDatabase(batch.records, batch.heads);
+            if (batch.items.empty())
+                cache_.saveHashesToCacheDatabase(batch.records, batch.heads);
+            else
+                cache_.saveDigests(batch.items);
             lock.lock();
         }
     }
@@ -98,6 +107,7 @@ private:
     struct Batch {
         std::vector<FileInfoNodePtr> records;
         std::vector<std::optional<BlockDigest>> heads;
+        std::vector<ScanCache::NewDigest> items;
     };
     std::deque<Batch> batches_;
     bool closing_ = false;
@@ -136,6 +146,7 @@ ScanJob::ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finishe
 
 void ScanJob::runLocalScan()
 {
+    ScannedFiles files;
     {
         // The walk's sets of files and folders met go with it.
         LocalWalk walk(request, counters, isAbortScan, [this](const QString& path) {
@@ -144,22 +155,68 @@ void ScanJob::runLocalScan()
             refreshWanted_ = true;
         });
         walk.parseAllPath();
-        arrFileNodes = walk.files().takeRecords();
+        files = std::move(walk.files());
         skipped_ = walk.skippedCount();
     }
-    arrFileNodes.shrink_to_fit();
-    recordCount_ = static_cast<qint64>(arrFileNodes.size());
+    files.shrink();
+    recordCount_ = static_cast<qint64>(files.count());
 
     {
-        // The cache knows the records by address: it goes before them.
+        // The cache knows the files by their place in the list: it goes
+        // before them.
         ScanCache cache(request.source, isAbortScan);
-        cache.recordScannedFilesInCache(arrFileNodes);
-        cache.loadHashCache();
-        searchDuplicateLocalFiles(cache);
+        if (request.comparison.compareContent && files.allCompact()) {
+            cache.recordScannedFiles(files);
+            cache.loadHashCache();
+            searchDuplicateScannedFiles(files, cache);
+        } else {
+            arrFileNodes = files.takeRecords();
+            cache.recordScannedFilesInCache(arrFileNodes);
+            cache.loadHashCache();
+            searchDuplicateLocalFiles(cache);
+        }
         cache.finish();
     }
     releaseRecords();
     finish();
+}
+
+void ScanJob::searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache)
+{
+    ScanFileHasher hasher;
+    Reports reports(*this);
+    const ComparisonSettings& settings = request.comparison;
+    Comparison::Sifted sifted;
+    {
+        Comparison comparison(hasher, counters, isAbortScan);
+        comparison.setObserver(&reports);
+        CacheWriter writer(cache);
+        sifted = comparison.siftFilesBySizeAndMd5(files, &cache, settings.minimumSizeOption, settings.minimumBytes,
+            [&writer](std::vector<ScanCache::NewDigest>&& batch) { writer.add(std::move(batch)); });
+    }
+    // Nothing reads or writes the cache's rows any more: their room, and the
+    // table's, is given back before the records are made.
+    cache.releaseLookups();
+    arrFileNodes.reserve(sifted.items.size());
+    for (std::size_t i = 0; i < sifted.items.size(); ++i) {
+        FileInfoNodePtr record = files.record(sifted.items[i]);
+        record->md5 = std::move(sifted.digests[i]);
+        record->isMd5Calucaluted = true;
+        arrFileNodes.push_back(std::move(record));
+    }
+    sifted = {};
+    files = ScannedFiles();
+
+    // The files read before a Stop still form their groups, as on the
+    // records' road; nothing is read any more.
+    const std::atomic<bool> notStopped { false };
+    const bool stopped = isAbortScan;
+    Comparison grouping(hasher, counters, stopped ? notStopped : isAbortScan);
+    grouping.setObserver(&reports);
+    grouping.setKeepGroupsOfOne(false);
+    arrMainGroup = grouping.groupSiftedRecords(
+        arrFileNodes, settings.criteria, settings.minimumSizeOption, settings.minimumBytes);
+    showPictureMetadata();
 }
 
 void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
@@ -179,6 +236,11 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
     writer.finish();
 
+    showPictureMetadata();
+}
+
+void ScanJob::showPictureMetadata()
+{
     // Picture metadata is shown only for the files of the result: read
     // before the hand-over, for those alone.
     std::vector<FileInfoNodePtr> shown;

@@ -6,6 +6,7 @@
 #include "scan/ScanRequest.h"
 #include "scan/ScanScreen.h"
 #include "scan/ScanWrapper.h"
+#include "scan/ScannedFiles.h"
 
 #include <QSet>
 #include <QString>
@@ -84,6 +85,10 @@ private:
     class Reports;
 
     void searchDuplicateLocalFiles(ScanCache& cache);
+    // The content road for a walk's files kept compactly: digests first, then
+    // records for the files that share theirs with another.
+    void searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache);
+    void showPictureMetadata();
     // Lets go of the records once the groups and the cache are done with them.
     void releaseRecords();
     void setLatestPath(const QString& path);

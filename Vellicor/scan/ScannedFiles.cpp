@@ -40,23 +40,6 @@ qint64 fileTimeMsecs(const FileTimestamp& time)
     return dateOfFileTime(time.seconds, time.nanoseconds).toMSecsSinceEpoch();
 }
 
-bool recordPathEquals(const FileInfoNode& record, QUtf8StringView path)
-{
-    return record.filePath && QAnyStringView::compare(QAnyStringView(*record.filePath), QAnyStringView(path)) == 0;
-}
-
-FileTimestamp recordStoredModTime(const FileInfoNode& record)
-{
-    if (record.modTime != FileTimestamp {})
-        return record.modTime;
-    return { record.modDate && record.modDate->isValid() ? record.modDate->toMSecsSinceEpoch() / 1000 : 0, 0 };
-}
-
-qint64 recordCreatedSeconds(const FileInfoNode& record)
-{
-    return record.createDate && record.createDate->isValid() ? record.createDate->toMSecsSinceEpoch() / 1000 : 0;
-}
-
 } // namespace
 
 quint64 ScannedFiles::Pending::deviceId() const
