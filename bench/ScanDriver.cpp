@@ -171,20 +171,20 @@ void applyScanDriverSettings(UserDefaults& defaults, const ScanDriverOptions& op
         defaults.setVolatileValue(QLatin1String(SettingsKey::excludeDuplicateLessSizeInKB), *options.minSizeOption);
 }
 
-QByteArray formatDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups)
+void writeDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups, std::FILE* out)
 {
-    QByteArray text;
+    // Written as it goes, so that printing a large result needs no copy of it.
     for (const DuplicateGroupPtr& group : groups) {
         if (!group || group->children.size() < 2)
             continue;
         for (const FileInfoNodePtr& record : group->children) {
             // The name's own bytes, so that any file name survives the trip.
-            text += QFile::encodeName(record->filePath.value_or(QString()));
-            text += '\n';
+            const QByteArray path = QFile::encodeName(record->filePath.value_or(QString()));
+            std::fwrite(path.constData(), 1, static_cast<std::size_t>(path.size()), out);
+            std::fputc('\n', out);
         }
-        text += '\n';
+        std::fputc('\n', out);
     }
-    return text;
 }
 
 int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, bool endProcess)
@@ -241,8 +241,7 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, 
         loop.exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
-    const QByteArray text = formatDuplicateGroups(result->groups);
-    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), out);
+    writeDuplicateGroups(result->groups, out);
     std::fflush(out);
     printLine(err,
         QStringLiteral("vellicor-scan: %1 files scanned, %2 skipped, %3 groups, %4 duplicate files, "

@@ -48,7 +48,7 @@ void applyScanDriverSettings(UserDefaults& defaults, const ScanDriverOptions& op
 
 // Groups of two or more in the plain form other duplicate finders print: one
 // path per line, an empty line after each group.
-QByteArray formatDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups);
+void writeDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups, std::FILE* out);
 
 // Runs the whole driver on the GUI thread of a running QCoreApplication: the
 // groups go to out, the summary or any complaint to err. Exit status 0 after a

@@ -9,6 +9,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <optional>
@@ -362,6 +363,7 @@ private:
 // What is done with each file is the handler's: the records' road places it
 // in its group at once; the compact table's road only keeps its digest. A
 // handler gives
+//   planning(count)   how many files share their size with another;
 //   known(item)       a digest the file has already, or null;
 //   stored(item)      the cache's current row of the file, or null;
 //   upcoming(item)    a hint that the file is taken up soon;
@@ -402,6 +404,7 @@ public:
             planCount += sharesSize ? 1 : 0;
         }
         reads->plans.reserve(planCount);
+        handler.planning(planCount);
         // The end of the size group that starts at first.
         const auto endOfSize = [&bySize](std::size_t first) {
             std::size_t end = first + 1;
@@ -569,6 +572,7 @@ public:
     }
 
     // The sieve's handler.
+    void planning(std::size_t) { }
     const DigestText* known(std::size_t item) const
     {
         const FileInfoNode& record = *(*records_)[item];
@@ -693,13 +697,14 @@ public:
         savePending();
         // Equal digests side by side, then the files of runs of two or more
         // back in found order.
-        std::sort(found_.begin(), found_.end(), [](const Found& a, const Found& b) {
-            return digestLess(a.digest, b.digest) || (!digestLess(b.digest, a.digest) && a.item < b.item);
+        std::sort(found_.begin(), found_.end(), [this](const Found& a, const Found& b) {
+            const int order = compare(a, b);
+            return order < 0 || (order == 0 && a.item < b.item);
         });
         std::vector<std::size_t> shared;
         for (std::size_t first = 0, last = 0; first < found_.size(); first = last) {
             last = first + 1;
-            while (last < found_.size() && found_[last].digest == found_[first].digest)
+            while (last < found_.size() && compare(found_[last], found_[first]) == 0)
                 ++last;
             if (last - first > 1) {
                 for (std::size_t i = first; i < last; ++i)
@@ -711,13 +716,15 @@ public:
         sifted.items.reserve(shared.size());
         sifted.digests.reserve(shared.size());
         for (std::size_t i : shared) {
-            sifted.items.push_back(found_[i].item);
-            sifted.digests.push_back(std::move(found_[i].digest));
+            const Found& found = found_[i];
+            sifted.items.push_back(found.item);
+            sifted.digests.push_back(found.text ? texts_[found.text - 1] : DigestText(found.bytes));
         }
         return sifted;
     }
 
     // The sieve's handler.
+    void planning(std::size_t count) { found_.reserve(count); }
     const DigestText* known(std::size_t) const { return nullptr; }
     const ScanCache::Entry* stored(std::size_t item) const { return cache_ ? cache_->currentEntry(item) : nullptr; }
     void upcoming(std::size_t) const { }
@@ -735,39 +742,49 @@ public:
     void sizeGroupEnds() { }
     void ready(DigestPlan& plan)
     {
-        ScanCache::NewDigest update { plan.item, std::nullopt,
-            plan.byHead && plan.headRead ? std::optional(plan.head) : std::nullopt };
-        if (const Md5Bytes* bytes = plan.digest.bytes())
-            update.digest = *bytes;
+        const Md5Bytes* bytes = plan.digest.bytes();
         // A file whose first block no other file of its size has, or whose
         // digest could not be read, can be nobody's duplicate.
         if (plan.distinct) {
             countCompared();
         } else if (!plan.digest.isEmpty()) {
             countCompared();
-            found_.push_back(Found { std::exchange(plan.digest, DigestText()), plan.item });
+            Found found { bytes ? *bytes : Md5Bytes {}, plan.item, 0 };
+            if (!bytes) {
+                texts_.push_back(plan.digest);
+                found.text = quint32(texts_.size());
+            }
+            found_.push_back(found);
         }
         observer_.updateFileScannedCountAndSize(false);
-        pending_.push_back(update);
+        // Only what the cache does not hold yet waits for its writer.
+        const std::optional<BlockDigest> head = plan.byHead && plan.headRead ? std::optional(plan.head) : std::nullopt;
+        const ScanCache::Entry* row = stored(plan.item);
+        const bool newDigest = bytes && !(row && row->hasDigest && row->digest == *bytes);
+        const bool newHead = head && !(row && row->hasHead && row->head == *head);
+        if (newDigest || newHead) {
+            pending_.push_back(ScanCache::NewDigest { plan.item, bytes ? std::optional(*bytes) : std::nullopt, head });
+        }
         if (pending_.size() == digestBatchSize)
             savePending();
     }
 
 private:
+    // A file's digest: its bytes, or for a digest kept as text (a
+    // package's) the text's place in texts_ plus one.
     struct Found {
-        DigestText digest;
+        Md5Bytes bytes;
         quint32 item;
+        quint32 text;
     };
 
-    static bool digestLess(const DigestText& a, const DigestText& b)
+    int compare(const Found& a, const Found& b) const
     {
-        const Md5Bytes* x = a.bytes();
-        const Md5Bytes* y = b.bytes();
-        if (x && y)
-            return *x < *y;
-        if (x || y)
-            return x != nullptr;
-        return a.value() < b.value();
+        if ((a.text != 0) != (b.text != 0))
+            return a.text != 0 ? 1 : -1;
+        if (a.text != 0)
+            return texts_[a.text - 1].value().compare(texts_[b.text - 1].value());
+        return std::memcmp(a.bytes.data(), b.bytes.data(), a.bytes.size());
     }
 
     void countCompared()
@@ -789,6 +806,7 @@ private:
     const ScanCache* cache_;
     SaveItemDigests save_;
     std::vector<Found> found_;
+    std::vector<DigestText> texts_;
     std::vector<ScanCache::NewDigest> pending_;
 };
 

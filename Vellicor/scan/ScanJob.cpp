@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <malloc.h>
 #include <thread>
 
 namespace {
@@ -159,6 +160,11 @@ void ScanJob::runLocalScan()
         skipped_ = walk.skippedCount();
     }
     files.shrink();
+    // The walk's reading threads freed what they made in arenas of their
+    // own, where this thread would never use it again: it goes back to the
+    // system, and likewise after each step below, so that a large scan's
+    // peak is what it holds rather than all it ever held.
+    malloc_trim(0);
     recordCount_ = static_cast<qint64>(files.count());
 
     {
@@ -197,6 +203,7 @@ void ScanJob::searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache)
     // Nothing reads or writes the cache's rows any more: their room, and the
     // table's, is given back before the records are made.
     cache.releaseLookups();
+    malloc_trim(0);
     arrFileNodes.reserve(sifted.items.size());
     for (std::size_t i = 0; i < sifted.items.size(); ++i) {
         FileInfoNodePtr record = files.record(sifted.items[i]);
@@ -206,6 +213,7 @@ void ScanJob::searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache)
     }
     sifted = {};
     files = ScannedFiles();
+    malloc_trim(0);
 
     // The files read before a Stop still form their groups, as on the
     // records' road; nothing is read any more.
