@@ -366,6 +366,7 @@ private:
 //   planning(count)   how many files share their size with another;
 //   known(item)       a digest the file has already, or null;
 //   stored(item)      the cache's current row of the file, or null;
+//   planned()         every file is planned, and nothing read yet;
 //   upcoming(item)    a hint that the file is taken up soon;
 //   upcomingRow(item) a hint that its row is asked for soon;
 //   alone(item)       a file no other shares its size with;
@@ -418,6 +419,7 @@ public:
                 planSizeGroup(bySize, next, end, *reads, handler);
             next = end;
         }
+        handler.planned();
         reads->start(c_.hashingThreads_);
 
         bool stopped = false;
@@ -582,6 +584,7 @@ public:
     {
         return c_.cache_ ? c_.cache_->currentEntry(*(*records_)[item]) : nullptr;
     }
+    void planned() { }
     void upcoming(std::size_t item) const { __builtin_prefetch((*records_)[item].get()); }
     void upcomingRow(std::size_t item) const
     {
@@ -681,12 +684,13 @@ private:
 // kept, and only the files whose digest another file shares come out.
 class Comparison::Sifter {
 public:
-    Sifter(Comparison& comparison, const ScanFileFacts& files, const ScanCache* cache, SaveItemDigests save)
+    Sifter(Comparison& comparison, const ScanFileFacts& files, ScanCache* cache, SaveItemDigests save)
         : c_(comparison)
         , observer_(comparison.observer_ ? *comparison.observer_ : silentObserver())
         , files_(files)
         , cache_(cache)
         , save_(std::move(save))
+        , headFromCache_(cache ? files.count() : 0)
     {
     }
 
@@ -726,7 +730,20 @@ public:
     // The sieve's handler.
     void planning(std::size_t count) { found_.reserve(count); }
     const DigestText* known(std::size_t) const { return nullptr; }
-    const ScanCache::Entry* stored(std::size_t item) const { return cache_ ? cache_->currentEntry(item) : nullptr; }
+    const ScanCache::Entry* stored(std::size_t item)
+    {
+        const ScanCache::Entry* row = cache_ ? cache_->currentEntry(item) : nullptr;
+        if (row && row->hasHead)
+            headFromCache_[item] = true;
+        return row;
+    }
+    // What the rows held is in the plans now: what a file's row lacks is
+    // told by the plan, and the row is written whole from it.
+    void planned()
+    {
+        if (cache_)
+            cache_->releaseLookups();
+    }
     void upcoming(std::size_t) const { }
     void upcomingRow(std::size_t item) const
     {
@@ -757,13 +774,13 @@ public:
             found_.push_back(found);
         }
         observer_.updateFileScannedCountAndSize(false);
-        // Only what the cache does not hold yet waits for its writer.
-        const std::optional<BlockDigest> head = plan.byHead && plan.headRead ? std::optional(plan.head) : std::nullopt;
-        const ScanCache::Entry* row = stored(plan.item);
-        const bool newDigest = bytes && !(row && row->hasDigest && row->digest == *bytes);
-        const bool newHead = head && !(row && row->hasHead && row->head == *head);
+        // Only what the cache does not hold yet waits for its writer, with
+        // what the row keeps besides.
+        const bool newDigest = bytes && !plan.fromCache;
+        const bool newHead = plan.headRead && !(cache_ && headFromCache_[plan.item]);
         if (newDigest || newHead) {
-            pending_.push_back(ScanCache::NewDigest { plan.item, bytes ? std::optional(*bytes) : std::nullopt, head });
+            pending_.push_back(ScanCache::NewDigest { plan.item, bytes ? std::optional(*bytes) : std::nullopt,
+                plan.headRead ? std::optional(plan.head) : std::nullopt });
         }
         if (pending_.size() == digestBatchSize)
             savePending();
@@ -803,8 +820,10 @@ private:
     Comparison& c_;
     ComparisonObserver& observer_;
     const ScanFileFacts& files_;
-    const ScanCache* cache_;
+    ScanCache* cache_;
     SaveItemDigests save_;
+    // The files whose first-block digest came from the cache.
+    std::vector<bool> headFromCache_;
     std::vector<Found> found_;
     std::vector<DigestText> texts_;
     std::vector<ScanCache::NewDigest> pending_;
@@ -838,8 +857,8 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesBySizeAndMd5(const std::vec
     return ContentRoad(*this, criteria).run(records, minimumSizeSetting, minimumBytes);
 }
 
-Comparison::Sifted Comparison::siftFilesBySizeAndMd5(const ScanFileFacts& files, const ScanCache* cache,
-    qint64 minimumSizeSetting, quint64 minimumBytes, SaveItemDigests save)
+Comparison::Sifted Comparison::siftFilesBySizeAndMd5(
+    const ScanFileFacts& files, ScanCache* cache, qint64 minimumSizeSetting, quint64 minimumBytes, SaveItemDigests save)
 {
     (observer_ ? *observer_ : silentObserver()).showSearchingDuplicatesLabel();
     return Sifter(*this, files, cache, std::move(save)).run(minimumSizeSetting, minimumBytes);

@@ -75,7 +75,9 @@ public:
     // ScannedFiles): reads, or takes from cache (recorded with the same files),
     // the digests that tell the files of one size apart, counts every file
     // as compared, and hands the new digests to save every digestBatchSize
-    // files and at the end. Only files whose digest another file shares can
+    // files and at the end, with what each file's row keeps besides. Once
+    // every file is planned, before anything is read, the cache's lookups are
+    // released: nothing looks a row up any more. Only files whose digest another file shares can
     // end in a group: those come back, in found order, with their digests.
     struct Sifted {
         std::vector<quint32> items;
@@ -83,7 +85,7 @@ public:
         // Stop ended the reading: only the files read by then were sifted.
         bool stopped = false;
     };
-    Sifted siftFilesBySizeAndMd5(const ScanFileFacts& files, const ScanCache* cache, qint64 minimumSizeSetting,
+    Sifted siftFilesBySizeAndMd5(const ScanFileFacts& files, ScanCache* cache, qint64 minimumSizeSetting,
         quint64 minimumBytes, SaveItemDigests save);
     // Groups records as the content road does, when their digests are known
     // (isMd5Calucaluted) and the sift counted them as compared already.

@@ -159,7 +159,6 @@ void ScanJob::runLocalScan()
         files = std::move(walk.files());
         skipped_ = walk.skippedCount();
     }
-    files.shrink();
     // The walk's reading threads freed what they made in arenas of their
     // own, where this thread would never use it again: it goes back to the
     // system, and likewise after each step below, so that a large scan's
@@ -200,20 +199,20 @@ void ScanJob::searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache)
         sifted = comparison.siftFilesBySizeAndMd5(files, &cache, settings.minimumSizeOption, settings.minimumBytes,
             [&writer](std::vector<ScanCache::NewDigest>&& batch) { writer.add(std::move(batch)); });
     }
-    // Nothing reads or writes the cache's rows any more: their room, and the
-    // table's, is given back before the records are made.
-    cache.releaseLookups();
+    // The files that can still be duplicates become records; the table of
+    // all the others, and what the sift held, go first.
+    ScannedFiles candidates = files.subset(sifted.items);
+    files = ScannedFiles();
     malloc_trim(0);
-    arrFileNodes.reserve(sifted.items.size());
-    for (std::size_t i = 0; i < sifted.items.size(); ++i) {
-        FileInfoNodePtr record = files.record(sifted.items[i]);
+    arrFileNodes.reserve(candidates.count());
+    for (std::size_t i = 0; i < candidates.count(); ++i) {
+        FileInfoNodePtr record = candidates.record(i);
         record->md5 = std::move(sifted.digests[i]);
         record->isMd5Calucaluted = true;
         arrFileNodes.push_back(std::move(record));
     }
+    candidates = ScannedFiles();
     sifted = {};
-    files = ScannedFiles();
-    malloc_trim(0);
 
     // The files read before a Stop still form their groups, as on the
     // records' road; nothing is read any more.

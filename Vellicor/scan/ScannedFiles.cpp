@@ -130,9 +130,10 @@ void ScannedFiles::add(Pending&& pending)
     } else {
         entry.folder = quint32(folders_.size() - 1);
     }
-    entry.nameAt = quint32(names_.size());
+    entry.nameAt = quint32(names_.append(std::size_t(name.size())));
     entry.nameBytes = quint16(name.size());
-    names_.insert(names_.end(), name.begin(), name.end());
+    if (!name.isEmpty())
+        std::copy(name.begin(), name.end(), &names_[entry.nameAt]);
     entries_.push_back(entry);
 }
 
@@ -143,13 +144,6 @@ void ScannedFiles::addWhole(FileInfoNodePtr record)
     entry.folder = quint32(whole_.size());
     whole_.push_back(std::move(record));
     entries_.push_back(entry);
-}
-
-void ScannedFiles::shrink()
-{
-    entries_.shrink_to_fit();
-    names_.shrink_to_fit();
-    folderIndex_ = {};
 }
 
 FileInfoNodePtr ScannedFiles::record(std::size_t item) const
@@ -199,6 +193,31 @@ std::vector<FileInfoNodePtr> ScannedFiles::takeRecords()
     return records;
 }
 
+ScannedFiles ScannedFiles::subset(const std::vector<quint32>& items) const
+{
+    ScannedFiles kept;
+    std::vector<qint64> folderOf(folders_.size(), -1);
+    for (quint32 item : items) {
+        Entry entry = entries_[item];
+        if (entry.has(Entry::whole)) {
+            entry.folder = quint32(kept.whole_.size());
+            kept.whole_.push_back(whole_[entries_[item].folder]);
+        } else {
+            qint64& folder = folderOf[entry.folder];
+            if (folder < 0) {
+                folder = qint64(kept.folders_.size());
+                kept.folders_.push_back(folders_[entry.folder]);
+            }
+            entry.folder = quint32(folder);
+            entry.nameAt = quint32(kept.names_.append(entry.nameBytes));
+            if (entry.nameBytes != 0)
+                std::copy_n(nameData(entries_[item]), entry.nameBytes, &kept.names_[entry.nameAt]);
+        }
+        kept.entries_.push_back(entry);
+    }
+    return kept;
+}
+
 void ScannedFiles::removeIf(const std::function<bool(std::size_t item)>& drop)
 {
     std::size_t kept = 0;
@@ -206,7 +225,7 @@ void ScannedFiles::removeIf(const std::function<bool(std::size_t item)>& drop)
         if (!drop(item))
             entries_[kept++] = entries_[item];
     }
-    entries_.resize(kept);
+    entries_.truncate(kept);
 }
 
 const FileInfoNode* ScannedFiles::wholeRecord(std::size_t item) const
@@ -215,9 +234,14 @@ const FileInfoNode* ScannedFiles::wholeRecord(std::size_t item) const
     return entry.has(Entry::whole) ? whole_[entry.folder].get() : nullptr;
 }
 
+const char* ScannedFiles::nameData(const Entry& entry) const
+{
+    return entry.nameBytes == 0 ? "" : &names_[entry.nameAt];
+}
+
 QString ScannedFiles::nameOf(const Entry& entry) const
 {
-    return QString::fromUtf8(names_.data() + entry.nameAt, entry.nameBytes);
+    return QString::fromUtf8(nameData(entry), entry.nameBytes);
 }
 
 std::size_t ScannedFiles::count() const
@@ -252,7 +276,8 @@ bool ScannedFiles::pathEquals(std::size_t item, QUtf8StringView path) const
     const char* bytes = path.data();
     return std::memcmp(bytes, folder.utf8.constData(), std::size_t(folderBytes)) == 0
         && (!slash || bytes[folderBytes] == '/')
-        && std::memcmp(bytes + folderBytes + (slash ? 1 : 0), names_.data() + entry.nameAt, entry.nameBytes) == 0;
+        && (entry.nameBytes == 0
+            || std::memcmp(bytes + folderBytes + (slash ? 1 : 0), nameData(entry), entry.nameBytes) == 0);
 }
 
 bool ScannedFiles::isDirectory(std::size_t item) const

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // The files a walk of this computer found, in the order found. A file as the
@@ -19,6 +20,35 @@
 // Filled by one thread (the walk's), with entries prepared on any thread;
 // once filled, read by any number of threads at once.
 class ScannedFiles : public ScanFileFacts {
+    // Items in chunks of 2^Bits that never move: the table grows without
+    // copying what it holds and without room kept for twice as much.
+    template <class T, int Bits> class Chunks {
+    public:
+        static constexpr std::size_t chunkSize = std::size_t(1) << Bits;
+        std::size_t size() const { return size_; }
+        T& operator[](std::size_t i) { return chunks_[i >> Bits][i & (chunkSize - 1)]; }
+        const T& operator[](std::size_t i) const { return chunks_[i >> Bits][i & (chunkSize - 1)]; }
+        // Makes room for count items in one chunk and gives the first's index.
+        std::size_t append(std::size_t count)
+        {
+            if ((size_ & (chunkSize - 1)) + count > chunkSize)
+                size_ = (size_ + chunkSize - 1) & ~(chunkSize - 1);
+            while (size_ + count > chunks_.size() * chunkSize)
+                chunks_.push_back(std::make_unique_for_overwrite<T[]>(chunkSize));
+            return std::exchange(size_, size_ + count);
+        }
+        void push_back(const T& item) { (*this)[append(1)] = item; }
+        void truncate(std::size_t size)
+        {
+            size_ = size;
+            chunks_.resize((size + chunkSize - 1) >> Bits);
+        }
+
+    private:
+        std::vector<std::unique_ptr<T[]>> chunks_;
+        std::size_t size_ = 0;
+    };
+
     // A compactly kept file: what the builder read of it, without texts.
     struct Entry {
         enum Flag : quint8 {
@@ -66,8 +96,6 @@ public:
     static Pending prepare(const FileInfoNode& built);
     void add(Pending&& pending);
     void addWhole(FileInfoNodePtr record);
-    // Frees the room kept for more files.
-    void shrink();
 
     // The item's full record: made anew for a compactly kept file (each call
     // makes another), the record itself for one kept whole.
@@ -76,6 +104,9 @@ public:
     bool allCompact() const { return whole_.empty(); }
     // Every item's record, in order; the table is left empty.
     std::vector<FileInfoNodePtr> takeRecords();
+    // A table of the given items alone, in the order given (item i of the new
+    // table is items[i] here).
+    ScannedFiles subset(const std::vector<quint32>& items) const;
     // Drops the items for which drop(item) holds, keeping the others' order.
     void removeIf(const std::function<bool(std::size_t item)>& drop);
 
@@ -97,12 +128,14 @@ private:
         QByteArray utf8;
     };
     const FileInfoNode* wholeRecord(std::size_t item) const;
+    const char* nameData(const Entry& entry) const;
     QString nameOf(const Entry& entry) const;
     static FileInfoNodePtr expand(const Entry& entry, const QString& folder, const QString& name);
 
-    std::vector<Entry> entries_;
-    // The names' UTF-8 bytes, one after the other.
-    std::vector<char> names_;
+    Chunks<Entry, 12> entries_;
+    // The names' UTF-8 bytes, one after the other; a name never spans two
+    // chunks.
+    Chunks<char, 16> names_;
     std::vector<Folder> folders_;
     QHash<QString, quint32> folderIndex_;
     std::vector<FileInfoNodePtr> whole_;
