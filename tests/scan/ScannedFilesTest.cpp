@@ -1,9 +1,13 @@
 #include "scan/ScannedFiles.h"
+#include "TestHasher.h"
+#include "scan/Comparison.h"
 #include "scan/LocalFileRecordBuilder.h"
 #include "support/TreeBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -127,4 +131,114 @@ TEST(ScannedFiles, ARecordTheTableCannotMakeAgainIsKeptWhole)
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[2], item);
     EXPECT_EQ(files.count(), 0u);
+}
+
+namespace {
+
+std::vector<QStringList> pathsOf(const std::vector<DuplicateGroupPtr>& groups)
+{
+    std::vector<QStringList> paths;
+    for (const DuplicateGroupPtr& group : groups) {
+        QStringList& members = paths.emplace_back();
+        for (const FileInfoNodePtr& member : group->children)
+            members.append(*member->filePath);
+    }
+    return paths;
+}
+
+// A file's row as the cache would write it: path, full digest, first block.
+using Row = std::tuple<QString, QString, QString>;
+
+} // namespace
+
+TEST(ScannedFiles, SiftedThenGroupedTheyFormTheRecordsGroupsCountsAndRows)
+{
+    TreeBuilder tree;
+    const QByteArray block(Comparison::firstBlockBytes * 2, 'b');
+    QByteArray tail = block;
+    tail[tail.size() - 1] = 'T';
+    QByteArray head = block;
+    head[0] = 'H';
+    const std::vector<std::pair<const char*, QByteArray>> files { { "a/one.txt", "hello" }, { "b/one.txt", "hello" },
+        { "c/One.txt", "hello" }, { "a/two.txt", "jello" }, { "a/alone.dat", "a size of its own" },
+        { "a/big.bin", block }, { "b/big.bin", block }, { "a/tail.bin", tail }, { "a/head.bin", head },
+        { "b/Big.dat", block }, { "c/gone.txt", "hello" }, { "p1.app/m", "member" }, { "p2.app/m", "member" } };
+    for (const auto& [path, bytes] : files)
+        tree.file(QString::fromUtf8(path), bytes);
+    QStringList paths;
+    for (const auto& [path, bytes] : files) {
+        const QString relative = QString::fromUtf8(path);
+        if (!relative.endsWith(QLatin1String("/m")))
+            paths.append(tree.path(relative));
+    }
+    paths.append(tree.path(QStringLiteral("p1.app")));
+    paths.append(tree.path(QStringLiteral("p2.app")));
+    std::vector<FileInfoNode> built;
+    for (const QString& path : paths)
+        built.push_back(::built(path));
+    QFile::remove(tree.path(QStringLiteral("c/gone.txt")));
+
+    TestHasher hasher;
+    const std::atomic<bool> abort { false };
+    const auto hex = [](const std::optional<BlockDigest>& bytes) {
+        return bytes ? QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes->data()), 16).toHex())
+                     : QString();
+    };
+    for (const QVariantList& options :
+        { QVariantList {}, QVariantList { 3 }, QVariantList { 1 }, QVariantList { 2 }, QVariantList { 4, 5 } }) {
+        SCOPED_TRACE(qPrintable(QVariant(options).toStringList().join(',')));
+        const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(options);
+
+        std::vector<FileInfoNodePtr> records;
+        for (const FileInfoNode& record : built)
+            records.push_back(std::make_shared<FileInfoNode>(record));
+        ScanCounters byRecords;
+        Comparison road(hasher, byRecords, abort);
+        road.setKeepGroupsOfOne(false);
+        std::set<Row> recordRows;
+        road.setSaveDigests([&](const std::vector<FileInfoNodePtr>& batch, const auto& heads) {
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                const QString digest = batch[i]->isDirectory ? QString() : batch[i]->md5.value_or(QString());
+                const QString first = hex(heads[i]);
+                if (!digest.isEmpty() || !first.isEmpty())
+                    recordRows.insert({ *batch[i]->filePath, digest, first });
+            }
+        });
+        const auto expected = pathsOf(road.groupFilesBySizeAndMd5(records, criteria, 1, 0));
+        ASSERT_FALSE(expected.empty());
+
+        ScannedFiles table;
+        for (const FileInfoNode& record : built)
+            table.add(ScannedFiles::prepare(record));
+        ASSERT_TRUE(table.allCompact());
+        ScanCounters bySift;
+        Comparison sift(hasher, bySift, abort);
+        std::set<Row> siftRows;
+        const Comparison::Sifted sifted
+            = sift.siftFilesBySizeAndMd5(table, nullptr, 1, 0, [&](std::vector<ScanCache::NewDigest>&& batch) {
+                  for (const ScanCache::NewDigest& row : batch) {
+                      if (!table.isDirectory(row.item))
+                          siftRows.insert({ table.path(row.item), hex(row.digest), hex(row.head) });
+                  }
+              });
+        EXPECT_FALSE(sifted.stopped);
+        std::vector<FileInfoNodePtr> candidates;
+        for (std::size_t i = 0; i < sifted.items.size(); ++i) {
+            candidates.push_back(table.record(sifted.items[i]));
+            candidates.back()->md5 = sifted.digests[i];
+            candidates.back()->isMd5Calucaluted = true;
+        }
+        Comparison grouping(hasher, bySift, abort);
+        grouping.setKeepGroupsOfOne(false);
+        EXPECT_EQ(pathsOf(grouping.groupSiftedRecords(candidates, criteria, 1, 0)), expected);
+        EXPECT_LT(candidates.size(), records.size());
+
+        const ScanCounters::Snapshot a = byRecords.snapshot();
+        const ScanCounters::Snapshot b = bySift.snapshot();
+        EXPECT_EQ(b.countCompared, a.countCompared);
+        EXPECT_EQ(b.countProcessed, a.countProcessed);
+        EXPECT_EQ(b.countDup, a.countDup);
+        EXPECT_EQ(b.sizeDup, a.sizeDup);
+        EXPECT_EQ(siftRows, recordRows);
+    }
 }
