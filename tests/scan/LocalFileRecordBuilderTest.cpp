@@ -1,4 +1,5 @@
 #include "scan/LocalFileRecordBuilder.h"
+#include "ScanFixtures.h"
 #include "core/FileCategories.h"
 #include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
@@ -17,21 +18,6 @@
 namespace {
 
 using Category = GlobalObjects::FileCategory;
-
-// A scan that takes every category, every file type and every size.
-ScanSettingsSnapshot openSettings()
-{
-    ScanSettingsSnapshot s;
-    s.scanCategoryFlags.fill(true);
-    s.isAllFileTypesSelected = true;
-    s.scanAnyFileSize = true;
-    s.categoryTables.includeDocumentExtensions = { QStringLiteral("txt") };
-    s.categoryTables.includePictureExtensions = { QStringLiteral("jpg"), QStringLiteral("cr2") };
-    s.categoryTables.includeVideoExtensions = { QStringLiteral("mp4") };
-    s.categoryTables.includeCustomExtensions = { QStringLiteral("xyz") };
-    s.rawExtensionSet = { QStringLiteral("cr2") };
-    return s;
-}
 
 struct Built {
     bool accepted = false;

@@ -83,3 +83,17 @@ std::vector<QStringList> duplicateNamesOf(const std::vector<DuplicateGroupPtr>& 
     }
     return names;
 }
+
+ScanSettingsSnapshot openSettings()
+{
+    ScanSettingsSnapshot s;
+    s.scanCategoryFlags.fill(true);
+    s.isAllFileTypesSelected = true;
+    s.scanAnyFileSize = true;
+    s.categoryTables.includeDocumentExtensions = { QStringLiteral("txt") };
+    s.categoryTables.includePictureExtensions = { QStringLiteral("jpg"), QStringLiteral("cr2") };
+    s.categoryTables.includeVideoExtensions = { QStringLiteral("mp4") };
+    s.categoryTables.includeCustomExtensions = { QStringLiteral("xyz") };
+    s.rawExtensionSet = { QStringLiteral("cr2") };
+    return s;
+}

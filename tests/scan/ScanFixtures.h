@@ -2,6 +2,7 @@
 
 #include "core/DuplicateGroup.h"
 #include "core/FileInfoNode.h"
+#include "core/ScanSettingsSnapshot.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,3 +29,7 @@ std::vector<FileInfoNodePtr> pairsWithDigests(int count);
 std::vector<QStringList> namesOf(const std::vector<DuplicateGroupPtr>& groups);
 // The same, keeping only groups of two or more.
 std::vector<QStringList> duplicateNamesOf(const std::vector<DuplicateGroupPtr>& groups);
+
+// A scan that takes every category, every file type and every size; txt, jpg,
+// cr2 (raw), mp4 and xyz have their categories.
+ScanSettingsSnapshot openSettings();

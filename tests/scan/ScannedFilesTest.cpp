@@ -1,4 +1,5 @@
 #include "scan/ScannedFiles.h"
+#include "ScanFixtures.h"
 #include "TestHasher.h"
 #include "scan/Comparison.h"
 #include "scan/LocalFileRecordBuilder.h"
@@ -11,18 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-ScanSettingsSnapshot openSettings()
-{
-    ScanSettingsSnapshot s;
-    s.scanCategoryFlags.fill(true);
-    s.isAllFileTypesSelected = true;
-    s.scanAnyFileSize = true;
-    s.categoryTables.includeDocumentExtensions = { QStringLiteral("txt") };
-    s.categoryTables.includePictureExtensions = { QStringLiteral("cr2") };
-    s.rawExtensionSet = { QStringLiteral("cr2") };
-    return s;
-}
 
 FileInfoNode built(const QString& path)
 {
