@@ -152,8 +152,10 @@ TEST(ScannedFiles, SiftedThenGroupedTheyFormTheRecordsGroupsCountsAndRows)
         { "c/One.txt", "hello" }, { "a/two.txt", "jello" }, { "a/alone.dat", "a size of its own" },
         { "a/big.bin", block }, { "b/big.bin", block }, { "a/tail.bin", tail }, { "a/head.bin", head },
         { "b/Big.dat", block }, { "c/gone.txt", "hello" }, { "p1.app/m", "member" }, { "p2.app/m", "member" } };
-    for (const auto& [path, bytes] : files)
+    for (const auto& [path, bytes] : files) {
         tree.file(QString::fromUtf8(path), bytes);
+        tree.setModificationTime(QString::fromUtf8(path), 1600000000);
+    }
     QStringList paths;
     for (const auto& [path, bytes] : files) {
         const QString relative = QString::fromUtf8(path);
@@ -174,7 +176,7 @@ TEST(ScannedFiles, SiftedThenGroupedTheyFormTheRecordsGroupsCountsAndRows)
                      : QString();
     };
     for (const QVariantList& options :
-        { QVariantList {}, QVariantList { 3 }, QVariantList { 1 }, QVariantList { 2 }, QVariantList { 4, 5 } }) {
+        { QVariantList {}, QVariantList { 3 }, QVariantList { 1 }, QVariantList { 2 }, QVariantList { 5 } }) {
         SCOPED_TRACE(qPrintable(QVariant(options).toStringList().join(',')));
         const ComparisonCriteria criteria = ComparisonCriteria::fromSearchOptions(options);
 
