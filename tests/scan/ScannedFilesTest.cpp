@@ -233,3 +233,46 @@ TEST(ScannedFiles, SiftedThenGroupedTheyFormTheRecordsGroupsCountsAndRows)
         EXPECT_EQ(siftRows, recordRows);
     }
 }
+
+TEST(ScannedFiles, AStoppedSiftGivesTheFilesReadSoFarAndTheirGroupsStillForm)
+{
+    TreeBuilder tree;
+    ScannedFiles table;
+    for (int i = 0; i < 10; ++i) {
+        for (const char* side : { "a", "b" }) {
+            const QString path
+                = tree.file(QStringLiteral("%1%2").arg(QLatin1String(side)).arg(i), QByteArray(10 + i, 'z'));
+            table.add(ScannedFiles::prepare(built(path)));
+        }
+    }
+    TestHasher hasher;
+    std::atomic<bool> abort { false };
+    int reads = 0;
+    hasher.beforeFullRead = [&](const QString&) { abort = ++reads == 5 || abort; };
+    ScanCounters counters;
+    Comparison sift(hasher, counters, abort);
+    sift.setHashingThreads(1);
+    const Comparison::Sifted sifted = sift.siftFilesBySizeAndMd5(table, nullptr, 1, 0, {});
+    EXPECT_TRUE(sifted.stopped);
+    // Files are taken up in order of size: the pairs read before Stop, and
+    // no later file, come out.
+    ASSERT_GE(sifted.items.size(), 2u);
+    EXPECT_LE(sifted.items.size(), 4u);
+    EXPECT_EQ(table.path(sifted.items[0]), tree.path(QStringLiteral("a0")));
+    EXPECT_EQ(table.path(sifted.items[1]), tree.path(QStringLiteral("b0")));
+
+    std::vector<FileInfoNodePtr> candidates;
+    for (std::size_t i = 0; i < sifted.items.size(); ++i) {
+        candidates.push_back(table.record(sifted.items[i]));
+        candidates.back()->md5 = sifted.digests[i];
+        candidates.back()->isMd5Calucaluted = true;
+    }
+    const std::atomic<bool> notStopped { false };
+    Comparison grouping(hasher, counters, notStopped);
+    grouping.setKeepGroupsOfOne(false);
+    const auto groups = grouping.groupSiftedRecords(candidates, {}, 1, 0);
+    ASSERT_FALSE(groups.empty());
+    EXPECT_EQ(
+        pathsOf(groups).front(), (QStringList { tree.path(QStringLiteral("a0")), tree.path(QStringLiteral("b0")) }));
+    EXPECT_EQ(reads, 5);
+}
