@@ -32,7 +32,8 @@ fi
 
 [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target vellicor-scan >/dev/null
-scan=$build/bench/vellicor-scan
+# Absolute: the runs below change the working folder.
+scan=$(realpath "$build/bench/vellicor-scan")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -77,8 +77,9 @@ public:
     // as compared, and hands the new digests to save every digestBatchSize
     // files and at the end, with what each file's row keeps besides. Once
     // every file is planned, before anything is read, the cache's lookups are
-    // released: nothing looks a row up any more. Only files whose digest another file shares can
-    // end in a group: those come back, in found order, with their digests.
+    // released: nothing looks a row up any more. Only files whose digest
+    // another file shares can end in a group: those come back, in found
+    // order, with their digests.
     struct Sifted {
         std::vector<quint32> items;
         std::vector<DigestText> digests;
