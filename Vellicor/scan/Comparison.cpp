@@ -362,13 +362,14 @@ private:
 //
 // What is done with each file is the handler's: the records' road places it
 // in its group at once; the compact table's road only keeps its digest. A
-// handler gives
-//   planning(count)   how many files share their size with another;
+// handler answers
 //   known(item)       a digest the file has already, or null;
 //   stored(item)      the cache's current row of the file, or null;
+// and is told
+//   planning(count)   how many files share their size with another;
 //   planned()         every file is planned, and nothing read yet;
-//   upcoming(item)    a hint that the file is taken up soon;
-//   upcomingRow(item) a hint that its row is asked for soon;
+//   upcoming(item)    the file is taken up soon;
+//   upcomingRow(item) its row is asked for soon;
 //   alone(item)       a file no other shares its size with;
 //   sizeGroupBegins(), sizeGroupEnds()  around the files of a shared size;
 //   ready(plan)       a file of a shared size, its digests read.
