@@ -97,15 +97,6 @@ TEST_F(ControlsTest, GradientBoxDrawsOnlyWithAllThreeImagesPresent)
     EXPECT_NE(drawn.pixelColor(198, 18), backdrop) << "the end cap reaches the right edge";
 }
 
-TEST_F(ControlsTest, ColourButtonNeverStyledIsLightCyanInBothStates)
-{
-    RAZButton button;
-    button.resize(80, 24);
-    EXPECT_PIXEL(renderOn(button, backdrop), 0, 12, QColor(220, 255, 255)) << "no border width: the fill covers it";
-    button.setEnabled(false);
-    EXPECT_PIXEL(renderOn(button, backdrop), 0, 12, QColor(220, 255, 255));
-}
-
 TEST_F(ControlsTest, ColourButtonStylesDrawBorderFillAndPressedGradient)
 {
     RAZButton button;
@@ -143,16 +134,6 @@ TEST_F(ControlsTest, LinkButtonDrawsItsTitleInTheLinkColour)
             found = isNear(image.pixelColor(x, y), QColor(198, 207, 229), 2);
     }
     EXPECT_TRUE(found);
-}
-
-TEST_F(ControlsTest, PlainViewsPaintVeilAndWhite)
-{
-    BlackView veil;
-    veil.resize(20, 20);
-    EXPECT_PIXEL(renderOn(veil, Qt::white), 10, 10, QColor(127, 127, 127));
-    CustomView white;
-    white.resize(20, 20);
-    EXPECT_PIXEL(renderOn(white, Qt::black), 10, 10, QColor(255, 255, 255));
 }
 
 TEST_F(ControlsTest, ScrollersDrawTrackAndKnobWhereTheValueIs)
