@@ -126,18 +126,6 @@ TEST_F(PaneTest, ClearCacheRemovesTheDatabaseAndItsJournalsButNotDuringAScan)
     pane.btnClearCache->click();
 }
 
-TEST_F(PaneTest, LanguageMovesTheGeneralButtons)
-{
-    const LayoutFrame base = *GeneralViewController::baseFrames().find(QStringLiteral("btnResetDefault"));
-    const FrameTable english = GeneralViewController::framesForLanguage(QStringLiteral("en"), 90, 70);
-    EXPECT_EQ(*english.find(QStringLiteral("btnResetDefault")), base);
-    const FrameTable german = GeneralViewController::framesForLanguage(QStringLiteral("de"), 90.2, 70);
-    const FrameTable italian = GeneralViewController::framesForLanguage(QStringLiteral("it"), 90.2, 70);
-    EXPECT_EQ(*italian.find(QStringLiteral("btnResetDefault")), (LayoutFrame { 466, base.y, 131, base.height }));
-    EXPECT_EQ(italian.find(QStringLiteral("btnClearCache"))->x, 466 - 5 - 110);
-    EXPECT_EQ(german.find(QStringLiteral("btnResetDefault"))->width, 141);
-}
-
 TEST_F(PaneTest, SearchOptionsFollowTheClicks)
 {
     struct Case {

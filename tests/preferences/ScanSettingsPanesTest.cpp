@@ -310,37 +310,3 @@ TEST_F(ScanPanesTest, ExclusionAlertsFollowTheConflicts)
 }
 
 } // namespace
-
-namespace {
-
-TEST(AdvancedLayout, LanguagesMoveTheirControls)
-{
-    struct Case {
-        const char* language;
-        double fileTypeValX;
-        double fileTypeWidth;
-        double addWidth;
-    };
-    const FrameTable editor = AdvanceScanSettingVC::editorBaseFrames();
-    const FrameTable pane = AdvanceScanSettingVC::baseFrames();
-    const double valX = editor.find(QStringLiteral("lblFileTypeVal"))->x;
-    const double typeWidth = editor.find(QStringLiteral("lblFileType"))->width;
-    const double addWidth = pane.find(QStringLiteral("btnAddExt"))->width;
-    const Case cases[] = {
-        { "en", 82, typeWidth, addWidth },
-        { "zh", valX, typeWidth, addWidth },
-        { "de", valX + 5, typeWidth + 25, addWidth + 15 },
-        { "ru", valX + 25 - 10, typeWidth + 25, addWidth + 15 },
-        { "nl", valX + 40, typeWidth + 55, addWidth + 15 },
-    };
-    for (const Case& c : cases) {
-        FrameTable paneFrames = pane;
-        FrameTable editorFrames = editor;
-        AdvanceScanSettingVC::adaptLayoutToLanguage(QString::fromLatin1(c.language), paneFrames, editorFrames);
-        EXPECT_EQ(editorFrames.find(QStringLiteral("lblFileTypeVal"))->x, c.fileTypeValX) << c.language;
-        EXPECT_EQ(editorFrames.find(QStringLiteral("lblFileType"))->width, c.fileTypeWidth) << c.language;
-        EXPECT_EQ(paneFrames.find(QStringLiteral("btnAddExt"))->width, c.addWidth) << c.language;
-    }
-}
-
-} // namespace

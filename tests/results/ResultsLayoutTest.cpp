@@ -114,35 +114,6 @@ TEST(ResultsLayoutRules, GermanToolbarCategoryRowAndFonts)
     EXPECT_TRUE(fonts[6].font.bold());
 }
 
-// One telling frame per language: each language's rows apply, once, and no other language's.
-TEST(ResultsLayoutRules, EachLanguageAppliesItsRowsOnce)
-{
-    const struct {
-        const char* language;
-        const char* control;
-        LayoutFrame frame;
-    } cases[] = {
-        { "da", "btnReview", { 95, 100, 110, 20 } },
-        { "fr", "btnDeleteLink", { -10, 100, 230, 20 } },
-        { "it", "btnSort", { 45, 100, 155, 20 } },
-        { "sv", "lblInCaseMistake", { 100, 105, 100, 32 } },
-        { "ru", "btnDontShowThisAgain", { 70, 54, 243, 20 } },
-        { "es", "btnDeleteLink", { 55, 100, 150, 20 } },
-        { "nb", "btnUnmarkAll", { 100, 100, 145, 20 } },
-        { "ja", "btnUnmarkAll", { 120, 100, 130, 20 } },
-        { "fi", "lblSelectedFileDeleted", { 100, 85, 100, 42 } },
-        { "nl", "btnReview", { 80, 100, 120, 20 } },
-        { "nl", "btnSort", { 100, 100, 100, 20 } },
-        { "pt", "btnDeleteLink", { 80, 100, 140, 20 } },
-        { "de", "btnTrashOnReview", { 100, 100, 109, 20 } },
-    };
-    for (const auto& c : cases) {
-        FrameTable frames = baseFrames();
-        applyResultsLayoutRules(frames, titleWidths(), QString::fromLatin1(c.language));
-        EXPECT_EQ(at(frames, c.control), c.frame) << c.language << " " << c.control;
-    }
-}
-
 // Both window sizes, in English and in a language whose pass repacks the
 // bars, and a window grown past its size: every button, label and separator
 // of the header, toolbar, category row and footer lies inside its bar and

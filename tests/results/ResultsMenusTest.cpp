@@ -68,23 +68,6 @@ QMap<QString, QString> keysAsTexts()
 
 } // namespace
 
-// Each control of the table exists and shows its own key where the table says.
-TEST(ResultsTexts, EveryControlShowsItsKey)
-{
-    Screen s(keysAsTexts());
-    for (const ControlText& row : resultViewTexts()) {
-        const QWidget* widget = s.screen.findChild<QWidget*>(QString::fromLatin1(row.control));
-        ASSERT_NE(widget, nullptr) << row.control;
-        const auto* button = qobject_cast<const QAbstractButton*>(widget);
-        const QString shown = row.slot == TextSlot::toolTip ? widget->toolTip()
-            : button                                        ? button->text()
-                                                            : qobject_cast<const QLabel*>(widget)->text();
-        // The view-mode button is retitled by the mode.
-        EXPECT_TRUE(shown == QLatin1String(row.key) || QLatin1String(row.control) == QLatin1String("btnGroupView"))
-            << row.control;
-    }
-}
-
 // An empty table: every text of the screen, its sheets and its menus is
 // empty, and nothing fails on the way.
 TEST(ResultsTexts, EmptyLanguageTableLeavesEveryTextEmpty)

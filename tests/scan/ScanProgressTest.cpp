@@ -89,14 +89,6 @@ TEST(ScanProgress, NoRecordsChangesOnlyTheCounters)
     EXPECT_EQ(labels.lblFileScanCount, QStringLiteral("0"));
 }
 
-TEST(ScanProgress, FullProgressShowsOneHundred)
-{
-    ScanningLabels labels;
-    showFullProgress(labels);
-    EXPECT_EQ(labels.progress, 100);
-    EXPECT_EQ(labels.lblScanPer, QStringLiteral("100%"));
-}
-
 TEST(ScanProgress, HalfPercentsRoundAsPrintfDoes)
 {
     // Exact binary halves go to the even neighbour.
