@@ -4,7 +4,6 @@
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/DuplicateGroup.h"
-#include "core/FileCategories.h"
 #include "core/SettingsSchema.h"
 #include "home/HomeLayout.h"
 #include "home/MainViewController.h"
@@ -15,8 +14,6 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
-#include <QSignalSpy>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -129,11 +126,6 @@ struct RecordingPresenter : AlertPresenter {
         shown.push_back(request);
         return 0;
     }
-};
-
-struct ReceiverOfResults : ResultsReceiver {
-    ScanResultPtr result;
-    void showResults(const ScanResultPtr& handed) override { result = handed; }
 };
 
 // The home screen after its set-up, over a settings store in a temporary HOME.
@@ -265,37 +257,6 @@ TEST_F(ScreenFixture, RemoveAllOnACloudSourceEmptiesOnlyTheShownList)
     EXPECT_EQ(
         defaults.object(QLatin1String(SettingsKey::excludedFolders)).toList().size(), qsizetype(defaultExclusions));
     EXPECT_EQ(defaults.object(QLatin1String(SettingsKey::protectedFolders)).toList().size(), 1);
-}
-
-TEST_F(ScreenFixture, AScanStartedFromTheScreenHandsItsGroupsToTheResults)
-{
-    QVariantList rows = defaults.arrayValue(QLatin1String(SettingsKey::includeExtensionList)).value();
-    for (QVariant& row : rows) {
-        QVariantMap map = row.toMap();
-        if (map.value(QStringLiteral("keyStr")).toString() == QLatin1String(ExtensionFilterKey::all))
-            map.insert(QStringLiteral("state"), 1);
-        row = map;
-    }
-    defaults.setValue(QLatin1String(SettingsKey::includeExtensionList), rows);
-    reloadExtensionTables(defaults);
-
-    TreeBuilder tree;
-    tree.file(QStringLiteral("a/one.txt"), QByteArray(4096, 'x'));
-    tree.file(QStringLiteral("b/two.txt"), QByteArray(4096, 'x'));
-    tree.file(QStringLiteral("b/other.txt"), QByteArray(4096, 'y'));
-    ReceiverOfResults receiver;
-    screen->setResultsReceiver(&receiver);
-    screen->engine().setEndOfScanPauses(0, 0);
-    screen->handleFileDragDropNotification({ tree.root() });
-    ASSERT_TRUE(screen->scanNowButton()->isEnabled());
-
-    QSignalSpy ended(&screen->engine(), &ScanEngine::scanEnded);
-    QTest::mouseClick(screen->scanNowButton(), Qt::LeftButton);
-    ASSERT_TRUE(ended.wait(60000));
-    ASSERT_TRUE(receiver.result);
-    ASSERT_EQ(receiver.result->groups.size(), 1u);
-    EXPECT_EQ(receiver.result->groups[0]->filterChildren.size(), 2u);
-    EXPECT_TRUE(presenter->shown.empty());
 }
 
 TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndLeavesNothingToScan)

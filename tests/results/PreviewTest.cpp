@@ -1,5 +1,4 @@
 #include "base/AlertPresenter.h"
-#include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomTableView.h"
 #include "core/AppStartup.h"
@@ -11,12 +10,10 @@
 #include "results/PreviewWindow.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
-#include "scan/ScanCache.h"
 #include "support/FakeHttpServer.h"
 #include "support/TempHome.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -291,26 +288,6 @@ TEST_F(PreviewScreen, DriveThumbnailsArriveWithoutHoldingTheScreen)
     QTest::qWait(100);
     EXPECT_TRUE(pane.previewForFiles()->image().isNull());
     EXPECT_EQ(server.requestCount("GET", "/thumb"), 1);
-}
-
-TEST_F(Preview, ClearingTheCacheTwiceAndNotDuringAScan)
-{
-    QDir().mkpath(AppPaths::cacheFolder());
-    const QString database = AppPaths::cacheDatabaseFile();
-    const QStringList files { database, database + "-wal", database + "-shm" };
-    for (const QString& path : files) {
-        QFile out(path);
-        out.open(QIODevice::WriteOnly);
-    }
-    isScanRunning = true;
-    EXPECT_FALSE(ScanCache::clearScanCache());
-    isScanRunning = false;
-    EXPECT_TRUE(QFile::exists(database));
-    for (int run = 0; run < 2; ++run) {
-        EXPECT_TRUE(ScanCache::clearScanCache());
-        for (const QString& path : files)
-            EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
-    }
 }
 
 } // namespace
