@@ -1,4 +1,3 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
 #include "controls/IMGButton.h"
@@ -8,6 +7,7 @@
 #include "home/HomeLayout.h"
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
@@ -119,20 +119,11 @@ TEST(FlippedImage, KeepsTheSizeAndPutsTheBottomRowOnTop)
 
 namespace {
 
-struct RecordingPresenter : AlertPresenter {
-    std::vector<AlertRequest> shown;
-    int present(const AlertRequest& request) override
-    {
-        shown.push_back(request);
-        return 0;
-    }
-};
-
 // The home screen after its set-up, over a settings store in a temporary HOME.
 struct ScreenFixture : ::testing::Test {
     TempHome home;
     UserDefaults defaults { home.configHome() };
-    std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
+    std::shared_ptr<RecordingAlerts> presenter = std::make_shared<RecordingAlerts>();
     std::unique_ptr<ProtectedFolderStore> protect;
     std::unique_ptr<MainViewController> screen;
 

@@ -1,5 +1,4 @@
 #include "home/LocationAdder.h"
-#include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/DragDropBox.h"
@@ -9,6 +8,7 @@
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
@@ -203,15 +203,6 @@ TEST_F(AdderFixture, PanelsOfTheCatalogSourceWriteTheListsShownAndCancelAddsNoth
 
 namespace {
 
-struct RecordingPresenter : AlertPresenter {
-    std::vector<AlertRequest> shown;
-    int present(const AlertRequest& request) override
-    {
-        shown.push_back(request);
-        return 0;
-    }
-};
-
 } // namespace
 
 TEST(HomeScreenDrop, TwoDroppedFoldersBecomeSavedRowsAndEnableScanNow)
@@ -220,7 +211,7 @@ TEST(HomeScreenDrop, TwoDroppedFoldersBecomeSavedRowsAndEnableScanNow)
     UserDefaults defaults(home.configHome());
     startApplicationCore(defaults);
     selectedScanSource() = ScanSource::thisComputer;
-    auto presenter = std::make_shared<RecordingPresenter>();
+    auto presenter = std::make_shared<RecordingAlerts>();
     setAlertPresenter(presenter);
     ProtectedFolderStore protect(defaults);
     MainViewController screen(defaults, protect);

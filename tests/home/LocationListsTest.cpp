@@ -39,14 +39,6 @@ struct ListsFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(ListsFixture, NoStoredScanListLeavesTheListEmptyAndScanNowOff)
-{
-    lists.loadSavedScanList();
-    EXPECT_TRUE(scan.empty());
-    EXPECT_FALSE(lists.hasCheckedScanRow());
-    EXPECT_FALSE(defaults.object(savedKey).isValid());
-}
-
 TEST_F(ListsFixture, RestoresWhatStillExistsAndResavesWithoutTheRest)
 {
     TreeBuilder tree;

@@ -11,6 +11,7 @@
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
 #include "support/FakeHttpServer.h"
+#include "support/HandClock.h"
 #include "support/TempHome.h"
 
 #include <QBuffer>
@@ -26,11 +27,6 @@
 namespace {
 
 using Category = GlobalObjects::FileCategory;
-
-class NoDelay : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
-};
 
 QByteArray encoded(const QColor& color, const char* format)
 {
@@ -180,7 +176,7 @@ protected:
         Preview::SetUp();
         screen = std::make_unique<ResultViewController>(
             defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
-        screen->setDelayedCalls(std::make_shared<NoDelay>());
+        screen->setDelayedCalls(std::make_shared<HandClock>());
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();
         screen->show();
