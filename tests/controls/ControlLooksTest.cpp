@@ -8,7 +8,6 @@
 #include "controls/CyanideScroller.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
-#include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 
 #include <QCoreApplication>
@@ -120,20 +119,6 @@ TEST_F(ControlsTest, ColourButtonStylesDrawBorderFillAndPressedGradient)
     button.setEnabled(true);
     button.setDown(true);
     EXPECT_PIXEL(renderOn(button, backdrop), 4, 2, QColor(3, 3, 3));
-}
-
-TEST_F(ControlsTest, LinkButtonDrawsItsTitleInTheLinkColour)
-{
-    LinkButton link;
-    link.setTitle(QStringLiteral("View Details"));
-    link.resize(link.sizeHint());
-    const QImage image = renderOn(link, Qt::black);
-    bool found = false;
-    for (int y = 0; y < image.height() && !found; ++y) {
-        for (int x = 0; x < image.width() && !found; ++x)
-            found = isNear(image.pixelColor(x, y), QColor(198, 207, 229), 2);
-    }
-    EXPECT_TRUE(found);
 }
 
 TEST_F(ControlsTest, ScrollersDrawTrackAndKnobWhereTheValueIs)

@@ -210,15 +210,6 @@ TEST_F(Assistant, RemovingTheLastEntryProtectsNothing)
     EXPECT_EQ(storedFolderCount(), 0);
 }
 
-TEST_F(Assistant, UpDownHiddenOnlyOnTheProtectedTab)
-{
-    for (Tab tab : { Tab::general, Tab::protectedFolders, Tab::fileFormats, Tab::folders }) {
-        assistant.segmentClicked(tab);
-        EXPECT_EQ(assistant.btnUp->isVisibleTo(assistant.boxMainSelectionAssistance), tab != Tab::protectedFolders);
-        EXPECT_EQ(assistant.btnDown->isVisibleTo(assistant.boxMainSelectionAssistance), tab != Tab::protectedFolders);
-    }
-}
-
 TEST_F(Assistant, MarkRunsWithTheMovedRuleOrder)
 {
     // The newer copy is small, the older one large: the top rule decides.

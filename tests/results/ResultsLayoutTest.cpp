@@ -1,7 +1,6 @@
 #include "results/ResultsLayout.h"
 
 #include "base/UserDefaults.h"
-#include "controls/ApplicationFont.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "marking/ProtectedFolderStore.h"
@@ -46,14 +45,6 @@ LayoutFrame at(const FrameTable& frames, const char* name)
     return *frames.find(QString::fromLatin1(name));
 }
 
-QStringList fontNames(const std::vector<FontEdit>& edits)
-{
-    QStringList names;
-    for (const FontEdit& edit : edits)
-        names << edit.name;
-    return names;
-}
-
 } // namespace
 
 TEST(ResultsLayoutRules, EnglishKeepsTheLayoutButOldSystemsMoveTheBackLink)
@@ -83,35 +74,6 @@ TEST(ResultsLayoutRules, UnnamedLanguageGetsOnlyTheGeneralSteps)
     EXPECT_EQ(at(frames, "lblCountForInstructionFourth").y, 95);
     for (const char* name : { "btnAutoMark", "btnSort", "btnGroupView", "btnDeleteLink", "btnReview" })
         EXPECT_EQ(at(frames, name), (LayoutFrame { 100, 100, 100, 20 })) << name;
-}
-
-TEST(ResultsLayoutRules, GermanToolbarCategoryRowAndFonts)
-{
-    FrameTable frames = baseFrames();
-    const auto fonts = applyResultsLayoutRules(frames, titleWidths(), QStringLiteral("de"));
-    const std::pair<const char*, LayoutFrame> expected[] = {
-        { "btnAutoMark", { 100, 100, 80, 20 } },
-        { "boxAutoMarkSeprator", { 182, 100, 100, 20 } },
-        { "btnUnmarkAll", { 184, 100, 70, 20 } },
-        { "btnSelectionAssitance", { 358, 100, 102, 20 } },
-        { "boxAssistanceSeprator", { 564, 100, 100, 20 } },
-        { "btnGroupView", { 574, 100, 110, 20 } },
-        { "boxGroupViewSeparator", { 689, 100, 100, 20 } },
-        { "btnSettingsInResultView", { 794, 100, 100, 20 } },
-        { "boxSettingsSeparator", { 769, 100, 100, 20 } },
-        { "btnSort", { 50, 100, 150, 20 } },
-        { "btnDontShowThisAgain", { 3, 100, 243, 20 } },
-        { "lblActionToUndo", { 100, 110, 100, 35 } },
-        { "btnOkAuth", { 268, 100, 100, 20 } },
-        { "btnOtherItems", { 333, 100, 50, 20 } },
-    };
-    for (const auto& [name, frame] : expected)
-        EXPECT_EQ(at(frames, name), frame) << name;
-    EXPECT_EQ(fontNames(fonts),
-        QStringList({ "btnAutoMark", "btnUnmarkAll", "btnSelectionAssitance", "btnSettingsInResultView", "btnGroupView",
-            "btnDeleteLink", "lblDuplicatePhotosFound", "lblDupCleanedLibrary" }));
-    EXPECT_EQ(fonts[6].font, systemFontOfSize(20, QFont::Bold));
-    EXPECT_TRUE(fonts[6].font.bold());
 }
 
 // Both window sizes, in English and in a language whose pass repacks the
