@@ -263,17 +263,6 @@ TEST_F(ResultsScreen, CategoryFilterAndSortKeepModelsConsistent)
     EXPECT_EQ(*screen->model().fileOfListRow(0)->fileName, "c");
 }
 
-TEST_F(ResultsScreen, FullScreenHidesAndShowsThePreviewPane)
-{
-    load(groupsOf({ { "a:1:1", "b:1:1" } }), 0);
-    clock->advance();
-    auto* button = screen->findChild<QAbstractButton*>(QStringLiteral("btnFullScreen"));
-    button->click();
-    EXPECT_FALSE(screen->viewRight()->isVisible());
-    button->click();
-    EXPECT_TRUE(screen->viewRight()->isVisible());
-}
-
 } // namespace
 
 TEST_F(ResultsScreen, ContextMenuAndMarkMenuActOnTheShownFiles)
