@@ -1,4 +1,5 @@
 #include "home/LocationAdder.h"
+#include "ListsFixture.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/DragDropBox.h"
@@ -34,30 +35,14 @@ struct FakeChooser : FolderChooser {
     }
 };
 
-struct AdderFixture : ::testing::Test {
-    TempHome home;
-    UserDefaults defaults { home.configHome() };
-    std::vector<FilePathNodePtr> scan, excludeFinder, excludeDrive, excludeCloud;
-    QHash<QString, QString> added;
-    ProtectedFolderStore protect { defaults };
-    LocationLists lists { defaults, { scan, excludeFinder, excludeDrive, excludeCloud, added }, protect };
+struct AdderFixture : ListsFixture {
     LocationAdder adder { lists };
-
-    AdderFixture() { selectedScanSource() = ScanSource::thisComputer; }
-    ~AdderFixture() override { selectedScanSource() = ScanSource::thisComputer; }
 
     static QStringList pathsOf(const std::vector<FilePathNodePtr>& rows)
     {
         QStringList paths;
         for (const FilePathNodePtr& row : rows)
             paths << *row->filePath;
-        return paths;
-    }
-    QStringList saved(const char* key) const
-    {
-        QStringList paths;
-        for (const QVariant& record : defaults.object(QString::fromLatin1(key)).toList())
-            paths << record.toMap().value(QStringLiteral("path")).toString();
         return paths;
     }
 };
