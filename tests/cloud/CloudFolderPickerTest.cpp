@@ -10,6 +10,7 @@
 #include "home/LocationLists.h"
 #include "marking/ProtectedFolderStore.h"
 #include "platform/ReachabilityTest.h"
+#include "support/FixedProbe.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
@@ -20,10 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Offline : NetworkReachabilityProbe {
-    bool isNetworkReachable() override { return false; }
-};
 
 // A signed-in service that answers the picker when the test says so.
 struct ScriptedHandler : ScanWrapper {
@@ -125,7 +122,7 @@ TEST(CloudFolderPicker, ListsOnExpansionOnceAndAlwaysLeavesTheBusyState)
     EXPECT_EQ(s.picker->lastSelectedCloudPath, work);
 
     // Refresh without internet says so and keeps the tree.
-    setNetworkReachabilityProbe(std::make_shared<Offline>());
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
     const CloudScanFoldersListPtr root = model.root();
     s.picker->btnRefreshGDriveFolderListTapped();
     EXPECT_EQ(s.presenter->shown.size(), 1u);

@@ -7,6 +7,7 @@
 #include "home/LocationLists.h"
 #include "marking/ProtectedFolderStore.h"
 #include "platform/ReachabilityTest.h"
+#include "support/FixedProbe.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
@@ -16,10 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Online : NetworkReachabilityProbe {
-    bool isNetworkReachable() override { return true; }
-};
 
 struct CountingChooser : FolderChooser {
     int opened = 0;
@@ -53,7 +50,7 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     startApplicationCore(defaults);
     auto presenter = std::make_shared<RecordingAlerts>();
     setAlertPresenter(presenter);
-    setNetworkReachabilityProbe(std::make_shared<Online>());
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
     ProtectedFolderStore protect(defaults);
     auto screen = std::make_unique<MainViewController>(defaults, protect);
     screen->viewDidLoad();
