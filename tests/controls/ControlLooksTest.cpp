@@ -148,11 +148,6 @@ TEST_F(ControlsTest, ScrollersDrawTrackAndKnobWhereTheValueIs)
     image = renderOn(knobOnly, backdrop);
     EXPECT_PIXEL(image, 7, 250, QColor(71, 71, 71));
     EXPECT_EQ(image.pixelColor(7, 50), backdrop) << "no track";
-    CustomScrollViewDefault light;
-    light.setRange(0, 200);
-    light.setPageStep(100);
-    light.resize(15, 300);
-    EXPECT_PIXEL(renderOn(light, backdrop), 7, 50, QColor(170, 170, 170));
 }
 
 } // namespace
