@@ -12,7 +12,6 @@
 #include "support/TreeBuilder.h"
 
 #include <QComboBox>
-#include <QImage>
 #include <QLabel>
 #include <gtest/gtest.h>
 
@@ -104,17 +103,6 @@ TEST(HomeLayoutRules, GermanAppliesEachRuleOnce)
             QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblExcludeFolderBtn"),
             QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblGoogleDiveInstructionSubHeading"),
             QStringLiteral("btnAllowPermission") }));
-}
-
-TEST(FlippedImage, KeepsTheSizeAndPutsTheBottomRowOnTop)
-{
-    QImage image(3, 2, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    image.setPixelColor(0, 1, Qt::blue);
-    const QImage flipped = verticallyFlippedImage(image);
-    EXPECT_EQ(flipped.size(), image.size());
-    EXPECT_EQ(flipped.pixelColor(0, 0), QColor(Qt::blue));
-    EXPECT_EQ(flipped.pixelColor(0, 1), QColor(Qt::red));
 }
 
 namespace {
