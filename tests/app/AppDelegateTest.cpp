@@ -19,7 +19,6 @@
 #include <QMenu>
 #include <QTcpSocket>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,17 +109,6 @@ TEST_F(AppDelegateTest, QuitIsRefusedWithOneAlertWhileAScanRunsAndEndsTheSignIns
     EXPECT_EQ(terminated, 1);
     EXPECT_EQ(cloud->signOuts, 1);
     EXPECT_EQ(screen.alerts.size(), 1u);
-}
-
-TEST_F(AppDelegateTest, QuitFromTheMenuEndsTheEventLoop)
-{
-    auto delegate = makeDelegate();
-    delegate->terminate = [] { QCoreApplication::quit(); };
-    delegate->window()->show();
-    QTimer::singleShot(0, delegate->menuQuit, &QAction::trigger);
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); }); // the quit went nowhere
-    EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_EQ(cloud->signOuts, 1);
 }
 
 class QuitAtTheEndOfAScan : public EngineFixture { };

@@ -1,6 +1,5 @@
 #include "cloud/CloudFolderPicker.h"
 
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cloud/CloudSourceController.h"
 #include "controls/CustomOutlineView.h"
@@ -11,6 +10,8 @@
 #include "home/LocationLists.h"
 #include "marking/ProtectedFolderStore.h"
 #include "platform/ReachabilityTest.h"
+#include "support/FixedProbe.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
 #include <QComboBox>
@@ -20,15 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct RecordingPresenter : AlertPresenter {
-    QStringList informative;
-    int present(const AlertRequest& request) override { return informative.append(request.informativeText), 0; }
-};
-
-struct Offline : NetworkReachabilityProbe {
-    bool isNetworkReachable() override { return false; }
-};
 
 // A signed-in service that answers the picker when the test says so.
 struct ScriptedHandler : ScanWrapper {
@@ -52,7 +44,7 @@ CloudScanFoldersListPtr folder(const QString& path)
 struct PickerScreen {
     TempHome home;
     UserDefaults defaults { home.configHome() };
-    std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
+    std::shared_ptr<RecordingAlerts> presenter = std::make_shared<RecordingAlerts>();
     std::unique_ptr<ProtectedFolderStore> protect;
     std::unique_ptr<MainViewController> screen;
     CloudSourceController* sources = nullptr;
@@ -130,10 +122,10 @@ TEST(CloudFolderPicker, ListsOnExpansionOnceAndAlwaysLeavesTheBusyState)
     EXPECT_EQ(s.picker->lastSelectedCloudPath, work);
 
     // Refresh without internet says so and keeps the tree.
-    setNetworkReachabilityProbe(std::make_shared<Offline>());
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
     const CloudScanFoldersListPtr root = model.root();
     s.picker->btnRefreshGDriveFolderListTapped();
-    EXPECT_EQ(s.presenter->informative.size(), 1);
+    EXPECT_EQ(s.presenter->shown.size(), 1u);
     EXPECT_EQ(model.root(), root);
     EXPECT_EQ(s.handler->asked.size(), 3u);
 }
@@ -224,6 +216,7 @@ TEST(CloudFolderPicker, BrowsingForTheAssistantLeavesTheListsAlone)
     s.picker->addChosenFolder(ScanSource::dropbox, false);
     ASSERT_EQ(s.screen->lists().protectListForSource().size(), 1u);
     EXPECT_EQ(s.handler->arrProtectedPathsForCloud->size(), 1u);
-    EXPECT_EQ(s.presenter->informative,
-        QStringList { localizedText(QStringLiteral("ID_ITEMS_ALREADY_PRESENT_IN_PROTECTION_LIST")) });
+    ASSERT_EQ(s.presenter->shown.size(), 1u);
+    EXPECT_EQ(s.presenter->shown[0].informativeText,
+        localizedText(QStringLiteral("ID_ITEMS_ALREADY_PRESENT_IN_PROTECTION_LIST")));
 }

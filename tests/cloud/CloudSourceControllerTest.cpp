@@ -1,5 +1,4 @@
 #include "cloud/CloudSourceController.h"
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cloud/CloudSignInSheet.h"
 #include "controls/IMGButton.h"
@@ -8,6 +7,8 @@
 #include "home/LocationLists.h"
 #include "marking/ProtectedFolderStore.h"
 #include "platform/ReachabilityTest.h"
+#include "support/FixedProbe.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
 #include <QComboBox>
@@ -16,15 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CountingPresenter : AlertPresenter {
-    int shown = 0;
-    int present(const AlertRequest&) override { return ++shown, 0; }
-};
-
-struct Online : NetworkReachabilityProbe {
-    bool isNetworkReachable() override { return true; }
-};
 
 struct CountingChooser : FolderChooser {
     int opened = 0;
@@ -56,9 +48,9 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     TempHome home;
     UserDefaults defaults(home.configHome());
     startApplicationCore(defaults);
-    auto presenter = std::make_shared<CountingPresenter>();
+    auto presenter = std::make_shared<RecordingAlerts>();
     setAlertPresenter(presenter);
-    setNetworkReachabilityProbe(std::make_shared<Online>());
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
     ProtectedFolderStore protect(defaults);
     auto screen = std::make_unique<MainViewController>(defaults, protect);
     screen->viewDidLoad();
@@ -97,7 +89,7 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     // A failed sign-in closes the sheet; the handler tells why.
     dropbox->delegate->dismissAuthenticationWait();
     EXPECT_FALSE(sheet.isShown());
-    EXPECT_EQ(presenter->shown, 0);
+    EXPECT_TRUE(presenter->shown.empty());
     auto excluded = std::make_shared<FilePathNode>();
     lists.excludeListForSource().push_back(excluded);
     ASSERT_EQ(dropbox->arrExcludePathsForCloud->size(), 1u);
@@ -120,7 +112,7 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     // photo catalog opens the scan list's panel at once.
     choose(ScanSource::box);
     EXPECT_EQ(screen->engine().scanWrapper, nullptr);
-    EXPECT_EQ(presenter->shown, 1);
+    EXPECT_EQ(presenter->shown.size(), 1u);
     choose(ScanSource::lightroomCatalog);
     EXPECT_EQ(chooser->opened, 1);
     controller->showSignInSheet();

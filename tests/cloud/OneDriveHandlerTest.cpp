@@ -1,6 +1,6 @@
 #include "cloud/OneDriveHandler.h"
-#include "base/AlertPresenter.h"
 #include "support/FakeHttpServer.h"
+#include "support/RecordingAlerts.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>
@@ -9,11 +9,6 @@
 #include <thread>
 
 namespace {
-
-struct CountingPresenter : AlertPresenter {
-    int shown = 0;
-    int present(const AlertRequest&) override { return ++shown, 0; }
-};
 
 struct Recorder : ScanWrapperDelegate {
     int signedIn = 0, dismissed = 0, completions = 0;
@@ -48,7 +43,7 @@ class OneDriveTest : public ::testing::Test {
 protected:
     FakeHttpServer server;
     Recorder delegate;
-    std::shared_ptr<CountingPresenter> presenter = std::make_shared<CountingPresenter>();
+    std::shared_ptr<RecordingAlerts> presenter = std::make_shared<RecordingAlerts>();
     std::unique_ptr<OneDrive> handler;
     const QString rootPath = QStringLiteral("/graph/v1.0/me/drive/root/children");
 
@@ -105,7 +100,7 @@ TEST_F(OneDriveTest, SignInAsksForTheAccountAndReportsOnceEitherWay)
     bare.delegate = &delegate;
     bare.authenticateCloud();
     EXPECT_EQ(delegate.dismissed, 2);
-    EXPECT_EQ(presenter->shown, 1);
+    EXPECT_EQ(presenter->shown.size(), 1u);
 }
 
 TEST_F(OneDriveTest, PagesSubFoldersOffAndACachedRescan)
@@ -147,11 +142,11 @@ TEST_F(OneDriveTest, FailedPagesAndStopEndTheWalkOnceAndIncomplete)
         handler->rootFolderObj.reset();
         handler->isAuthenticateForScan = true;
         server.route("GET", rootPath, [&](auto&) { return handler->isAbortScanning = c.stop, c.answer; });
-        const int shown = presenter->shown;
+        const size_t shown = presenter->shown.size();
         EXPECT_FALSE(scanRoot()->isAllFilesFetched);
         EXPECT_TRUE(handler->lastWalkIncomplete);
         EXPECT_EQ(handler->isAuthenticateForScan, c.name != std::string("401"));
-        EXPECT_EQ(presenter->shown - shown, c.name == std::string("401") ? 1 : 0);
+        EXPECT_EQ(presenter->shown.size() - shown, c.name == std::string("401") ? 1u : 0u);
     }
     EXPECT_EQ(server.requestCount("GET", "/graph/n"), 0);
 }

@@ -8,7 +8,6 @@
 #include "controls/CyanideScroller.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
-#include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 
 #include <QCoreApplication>
@@ -97,15 +96,6 @@ TEST_F(ControlsTest, GradientBoxDrawsOnlyWithAllThreeImagesPresent)
     EXPECT_NE(drawn.pixelColor(198, 18), backdrop) << "the end cap reaches the right edge";
 }
 
-TEST_F(ControlsTest, ColourButtonNeverStyledIsLightCyanInBothStates)
-{
-    RAZButton button;
-    button.resize(80, 24);
-    EXPECT_PIXEL(renderOn(button, backdrop), 0, 12, QColor(220, 255, 255)) << "no border width: the fill covers it";
-    button.setEnabled(false);
-    EXPECT_PIXEL(renderOn(button, backdrop), 0, 12, QColor(220, 255, 255));
-}
-
 TEST_F(ControlsTest, ColourButtonStylesDrawBorderFillAndPressedGradient)
 {
     RAZButton button;
@@ -129,30 +119,6 @@ TEST_F(ControlsTest, ColourButtonStylesDrawBorderFillAndPressedGradient)
     button.setEnabled(true);
     button.setDown(true);
     EXPECT_PIXEL(renderOn(button, backdrop), 4, 2, QColor(3, 3, 3));
-}
-
-TEST_F(ControlsTest, LinkButtonDrawsItsTitleInTheLinkColour)
-{
-    LinkButton link;
-    link.setTitle(QStringLiteral("View Details"));
-    link.resize(link.sizeHint());
-    const QImage image = renderOn(link, Qt::black);
-    bool found = false;
-    for (int y = 0; y < image.height() && !found; ++y) {
-        for (int x = 0; x < image.width() && !found; ++x)
-            found = isNear(image.pixelColor(x, y), QColor(198, 207, 229), 2);
-    }
-    EXPECT_TRUE(found);
-}
-
-TEST_F(ControlsTest, PlainViewsPaintVeilAndWhite)
-{
-    BlackView veil;
-    veil.resize(20, 20);
-    EXPECT_PIXEL(renderOn(veil, Qt::white), 10, 10, QColor(127, 127, 127));
-    CustomView white;
-    white.resize(20, 20);
-    EXPECT_PIXEL(renderOn(white, Qt::black), 10, 10, QColor(255, 255, 255));
 }
 
 TEST_F(ControlsTest, ScrollersDrawTrackAndKnobWhereTheValueIs)
@@ -182,11 +148,6 @@ TEST_F(ControlsTest, ScrollersDrawTrackAndKnobWhereTheValueIs)
     image = renderOn(knobOnly, backdrop);
     EXPECT_PIXEL(image, 7, 250, QColor(71, 71, 71));
     EXPECT_EQ(image.pixelColor(7, 50), backdrop) << "no track";
-    CustomScrollViewDefault light;
-    light.setRange(0, 200);
-    light.setPageStep(100);
-    light.resize(15, 300);
-    EXPECT_PIXEL(renderOn(light, backdrop), 7, 50, QColor(170, 170, 170));
 }
 
 } // namespace

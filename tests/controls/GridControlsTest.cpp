@@ -69,15 +69,6 @@ TEST_F(ControlsTest, PieChartDrawsNothingForZeroTotalAndRandomOpaqueColoursWitho
     EXPECT_EQ(disc.pixelColor(110, 200).red() < 230, true) << "darker towards the bottom";
 }
 
-TEST_F(ControlsTest, PieChartWithoutDataSourceHasNoPieces)
-{
-    MMPieChartView pie;
-    pie.resize(100, 100);
-    pie.reloadData();
-    EXPECT_EQ(pie.count(), 0);
-    EXPECT_TRUE(pie.relativeValuesArray().empty());
-}
-
 struct SectionCase {
     const char* name;
     std::vector<qint64> lengths;

@@ -39,7 +39,6 @@ TEST(HSVExtras, ConvertsToWholeDegreesAndPercent)
         EXPECT_FLOAT_EQ(hsv.hue, c.h / 360.0f);
         EXPECT_FLOAT_EQ(hsv.saturation, c.s / 100.0f);
     }
-    EXPECT_EQ(HSVExtras::rgbColorFromColor(QColor(200, 7, 255)).r, 200);
 }
 
 TEST(HSVExtras, DarkeningStopsAtZeroAndIsOpaque)

@@ -37,34 +37,6 @@ ScanSettingsSnapshot snapshotWith(const FileCategoryTables& tables, bool all)
 
 } // namespace
 
-TEST(BuiltInExtensionLists, HoldTheirEntriesInOrderWithRepeats)
-{
-    fillBuiltInExtensionLists();
-    fillBuiltInExtensionLists();
-    const std::pair<QStringList, const char*> lists[] = {
-        { audioExtensions(),
-            "mp3,wav,aiff,aifc,aac,au,audio cd,snd,m4a,m4b,m4p,caf,sd2,amr,audio.example.net,aif,wma,mpa,mid,midi,"
-            "mod,mp2,ra,adts,ogg,flac,wav,m4a" },
-        { imageExtensions(),
-            "icns,ICNS,eps,flc,fli,cel,fpx,gif,jp2,jpf,jpx,j2k,j2c,jpeg,jpg,pntg,mpo,exr,png,pict,pct,pic,qtif,qti,"
-            "hdr,sgi,tga,tif,tiff,bmp,ico,heic" },
-        { rawImageExtensions(),
-            "ai,dng,dae,fax,jpeg 2000,openexr,ps,psd,rad,raw,xbm,jpe,dib,pcx,wmf,emf,arw,braw,cr3,raf,r3d,tif,eip,"
-            "ari,rwl,rw2,crw,cr2,erf,3fr,mos,mef,mrw,nrw,nef,orf,pef,dng,srf,sr2,fff,dcr,iiq" },
-        { videoExtensions(),
-            "mpeg,mp4,divx,mov,avi,webm,dv,3gp,m4v,3gpp,3pp2,mpeg-2,mpeg-1,flv,wmx,hevc,wmv,vob,swf,mkv,nsv,mpg,"
-            "mpg-1,mpg-2,3gp2" },
-        { documentExtensions(),
-            "pdf,doc,docx,xls,ppt,odt,rtf,txt,pptx,htm,html,log,csv,dot,dotx,docm,dotm,xml,mht,dic,xlsx,msg,mhtml,"
-            "pps,xls,htm" },
-        { archiveExtensions(), "zip,rar,7z,dmg,pkg,gz,cab,bz2,arc,tar,img,nrg,iso,adf" }
-    };
-    for (const auto& [list, expected] : lists)
-        EXPECT_EQ(list, QString::fromLatin1(expected).split(QLatin1Char(',')));
-    const QStringList raw = rawImageExtensions();
-    EXPECT_EQ(rawExtensionSet(), ExtensionTable(raw.begin(), raw.end())); // "dng" twice, once in the set
-}
-
 TEST_F(FileCategoriesTest, RowsBecomeLowerCaseTableKeysOfTheirCategory)
 {
     FileCategoryTables tables;

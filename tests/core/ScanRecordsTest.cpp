@@ -1,7 +1,6 @@
 #include "core/DriveFile.h"
 #include "core/DropboxFileMetadata.h"
 #include "core/DuplicateGroup.h"
-#include "core/PhotosNode.h"
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>
@@ -26,12 +25,6 @@ TEST(ScanRecords, JoiningAGroupAddsSizeAndABackLinkThatDoesNotOwn)
     EXPECT_EQ(a->parent.lock(), group);
     group.reset();
     EXPECT_EQ(a->parent.lock(), nullptr); // members do not keep their group alive
-
-    PhotosNode node;
-    node.initWithPhotosOriginalPath(
-        "/lib/originals/a.jpg", "/lib/thumbs/a.jpg", "a.jpg", 1234, "uuid", "model", "version", "/lib");
-    EXPECT_FALSE(node.tPath.has_value()); // records hold no thumbnail
-    EXPECT_EQ(node.fileSize, 1234u);
 }
 
 TEST(DriveFileJson, ReadsTheFieldsTheRecordsUseAndLeavesMistypedOnesAbsent)

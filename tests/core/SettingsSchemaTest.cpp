@@ -30,8 +30,6 @@ struct SettingsSchemaTest : EnglishTexts {
         fillBuiltInExtensionLists();
         registerDefaultSettings(defaults);
     }
-
-    QVariantMap row(const QVariantList& list, qsizetype index) const { return list.at(index).toMap(); }
 };
 
 } // namespace
@@ -92,29 +90,6 @@ TEST_F(SettingsSchemaTest, ScanHistoryGrowsOldestFirstAndSurvivesARestart)
     EXPECT_EQ(Setting::toUnsigned(second.value(QStringLiteral("dupSize"))), hugeSize);
     EXPECT_LE(*Setting::toDate(first.value(QStringLiteral("scantime"))),
         *Setting::toDate(second.value(QStringLiteral("scantime"))));
-}
-
-TEST_F(SettingsSchemaTest, DefaultFilterListsAreTheAllRowAndTheFiveCategories)
-{
-    const QVariantList include = defaultExtensionFilterList(true);
-    QStringList summary;
-    for (const QVariant& entry : include) {
-        const QVariantMap row = entry.toMap();
-        summary.append(row.value("keyStr").toString() + row.value("state").toString()
-            + row.value("extensionType").toString()
-            + QString::number(row.value("extensionList").toStringList().size()));
-    }
-    EXPECT_EQ(
-        summary, (QStringList { "All11168", "Document0226", "Picture0332", "Music0528", "Video0625", "Archive0414" }));
-    EXPECT_EQ(row(include, 0).value("values"), QStringLiteral("All File Types(*.*)"));
-    EXPECT_EQ(row(include, 0).value("extensionList").toStringList(),
-        documentExtensions() + imageExtensions() + archiveExtensions() + videoExtensions() + audioExtensions()
-            + rawImageExtensions());
-    EXPECT_EQ(row(include, 3).value("extensionList").toStringList(), audioExtensions());
-    // The picture label also names the raw formats its list leaves out.
-    EXPECT_EQ(row(include, 2).value("values"),
-        extensionFilterLabel(QStringLiteral("Picture"), imageExtensions() + rawImageExtensions()));
-    EXPECT_EQ(defaultExtensionFilterList(false), include.mid(1));
 }
 
 TEST(ExtensionFilterLabel, EndsEveryPatternWithASemicolon)

@@ -1,9 +1,9 @@
 #include "emptyfolders/EmptyFolderHandler.h"
-#include "base/AlertPresenter.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/RAZButton.h"
 #include "emptyfolders/EmptyFolderWork.h"
 #include "emptyfolders/FolderTreeModel.h"
+#include "support/RecordingAlerts.h"
 #include "support/TreeBuilder.h"
 
 #include <QDir>
@@ -16,17 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class AnsweringPresenter : public AlertPresenter {
-public:
-    int present(const AlertRequest& request) override
-    {
-        asked.push_back(request);
-        return answer;
-    }
-    int answer = 0;
-    std::vector<AlertRequest> asked;
-};
 
 class EmptyFolderCleaner : public ::testing::Test {
 protected:
@@ -76,7 +65,7 @@ protected:
         return { handler.btnDeleteFolders->isEnabled(), handler.btnCancel->isEnabled(), handler.btnUndo->isEnabled() };
     }
 
-    std::shared_ptr<AnsweringPresenter> presenter = std::make_shared<AnsweringPresenter>();
+    std::shared_ptr<RecordingAlerts> presenter = std::make_shared<RecordingAlerts>();
     TreeBuilder tree;
     EmptyFolderHandler handler;
 };
@@ -103,9 +92,9 @@ TEST_F(EmptyFolderCleaner, DeletesOnlyRevealedFoldersWithNothingInside)
     EXPECT_TRUE(exists(QStringLiteral("hiddenonly/.hidden")));
     EXPECT_TRUE(exists(QStringLiteral("closed/deep/empty"))) << "a branch never opened is untouched";
     EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "plain", "parent/child" }));
-    ASSERT_EQ(presenter->asked.size(), 1u);
+    ASSERT_EQ(presenter->shown.size(), 1u);
     EXPECT_EQ(
-        presenter->asked[0].informativeText, QStringLiteral("Selected empty folders have been deleted successfully."));
+        presenter->shown[0].informativeText, QStringLiteral("Selected empty folders have been deleted successfully."));
 }
 
 TEST_F(EmptyFolderCleaner, RecordedFolderThatGainedAFileKeepsItAndIsReported)
@@ -118,13 +107,13 @@ TEST_F(EmptyFolderCleaner, RecordedFolderThatGainedAFileKeepsItAndIsReported)
     deleteFolders();
     EXPECT_TRUE(exists(QStringLiteral("empty/new.txt")));
     EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "other" }));
-    ASSERT_EQ(presenter->asked.size(), 1u);
-    EXPECT_TRUE(presenter->asked[0].informativeText.contains(QLatin1String("1 folders were kept")));
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_TRUE(presenter->shown[0].informativeText.contains(QLatin1String("1 folders were kept")));
 
     // A second pass that removes nothing reports no success.
-    presenter->asked.clear();
+    presenter->shown.clear();
     deleteFolders();
-    EXPECT_TRUE(presenter->asked.empty());
+    EXPECT_TRUE(presenter->shown.empty());
     EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "other" }));
 }
 

@@ -1,22 +1,18 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/DuplicateGroup.h"
-#include "core/FileCategories.h"
 #include "core/SettingsSchema.h"
 #include "home/HomeLayout.h"
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
 #include <QComboBox>
-#include <QImage>
 #include <QLabel>
-#include <QSignalSpy>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -109,38 +105,13 @@ TEST(HomeLayoutRules, GermanAppliesEachRuleOnce)
             QStringLiteral("btnAllowPermission") }));
 }
 
-TEST(FlippedImage, KeepsTheSizeAndPutsTheBottomRowOnTop)
-{
-    QImage image(3, 2, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    image.setPixelColor(0, 1, Qt::blue);
-    const QImage flipped = verticallyFlippedImage(image);
-    EXPECT_EQ(flipped.size(), image.size());
-    EXPECT_EQ(flipped.pixelColor(0, 0), QColor(Qt::blue));
-    EXPECT_EQ(flipped.pixelColor(0, 1), QColor(Qt::red));
-}
-
 namespace {
-
-struct RecordingPresenter : AlertPresenter {
-    std::vector<AlertRequest> shown;
-    int present(const AlertRequest& request) override
-    {
-        shown.push_back(request);
-        return 0;
-    }
-};
-
-struct ReceiverOfResults : ResultsReceiver {
-    ScanResultPtr result;
-    void showResults(const ScanResultPtr& handed) override { result = handed; }
-};
 
 // The home screen after its set-up, over a settings store in a temporary HOME.
 struct ScreenFixture : ::testing::Test {
     TempHome home;
     UserDefaults defaults { home.configHome() };
-    std::shared_ptr<RecordingPresenter> presenter = std::make_shared<RecordingPresenter>();
+    std::shared_ptr<RecordingAlerts> presenter = std::make_shared<RecordingAlerts>();
     std::unique_ptr<ProtectedFolderStore> protect;
     std::unique_ptr<MainViewController> screen;
 
@@ -265,37 +236,6 @@ TEST_F(ScreenFixture, RemoveAllOnACloudSourceEmptiesOnlyTheShownList)
     EXPECT_EQ(
         defaults.object(QLatin1String(SettingsKey::excludedFolders)).toList().size(), qsizetype(defaultExclusions));
     EXPECT_EQ(defaults.object(QLatin1String(SettingsKey::protectedFolders)).toList().size(), 1);
-}
-
-TEST_F(ScreenFixture, AScanStartedFromTheScreenHandsItsGroupsToTheResults)
-{
-    QVariantList rows = defaults.arrayValue(QLatin1String(SettingsKey::includeExtensionList)).value();
-    for (QVariant& row : rows) {
-        QVariantMap map = row.toMap();
-        if (map.value(QStringLiteral("keyStr")).toString() == QLatin1String(ExtensionFilterKey::all))
-            map.insert(QStringLiteral("state"), 1);
-        row = map;
-    }
-    defaults.setValue(QLatin1String(SettingsKey::includeExtensionList), rows);
-    reloadExtensionTables(defaults);
-
-    TreeBuilder tree;
-    tree.file(QStringLiteral("a/one.txt"), QByteArray(4096, 'x'));
-    tree.file(QStringLiteral("b/two.txt"), QByteArray(4096, 'x'));
-    tree.file(QStringLiteral("b/other.txt"), QByteArray(4096, 'y'));
-    ReceiverOfResults receiver;
-    screen->setResultsReceiver(&receiver);
-    screen->engine().setEndOfScanPauses(0, 0);
-    screen->handleFileDragDropNotification({ tree.root() });
-    ASSERT_TRUE(screen->scanNowButton()->isEnabled());
-
-    QSignalSpy ended(&screen->engine(), &ScanEngine::scanEnded);
-    QTest::mouseClick(screen->scanNowButton(), Qt::LeftButton);
-    ASSERT_TRUE(ended.wait(60000));
-    ASSERT_TRUE(receiver.result);
-    ASSERT_EQ(receiver.result->groups.size(), 1u);
-    EXPECT_EQ(receiver.result->groups[0]->filterChildren.size(), 2u);
-    EXPECT_TRUE(presenter->shown.empty());
 }
 
 TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndLeavesNothingToScan)

@@ -1,5 +1,5 @@
 #include "home/LocationAdder.h"
-#include "base/AlertPresenter.h"
+#include "ListsFixture.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/DragDropBox.h"
@@ -9,6 +9,7 @@
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
@@ -34,30 +35,14 @@ struct FakeChooser : FolderChooser {
     }
 };
 
-struct AdderFixture : ::testing::Test {
-    TempHome home;
-    UserDefaults defaults { home.configHome() };
-    std::vector<FilePathNodePtr> scan, excludeFinder, excludeDrive, excludeCloud;
-    QHash<QString, QString> added;
-    ProtectedFolderStore protect { defaults };
-    LocationLists lists { defaults, { scan, excludeFinder, excludeDrive, excludeCloud, added }, protect };
+struct AdderFixture : ListsFixture {
     LocationAdder adder { lists };
-
-    AdderFixture() { selectedScanSource() = ScanSource::thisComputer; }
-    ~AdderFixture() override { selectedScanSource() = ScanSource::thisComputer; }
 
     static QStringList pathsOf(const std::vector<FilePathNodePtr>& rows)
     {
         QStringList paths;
         for (const FilePathNodePtr& row : rows)
             paths << *row->filePath;
-        return paths;
-    }
-    QStringList saved(const char* key) const
-    {
-        QStringList paths;
-        for (const QVariant& record : defaults.object(QString::fromLatin1(key)).toList())
-            paths << record.toMap().value(QStringLiteral("path")).toString();
         return paths;
     }
 };
@@ -203,15 +188,6 @@ TEST_F(AdderFixture, PanelsOfTheCatalogSourceWriteTheListsShownAndCancelAddsNoth
 
 namespace {
 
-struct RecordingPresenter : AlertPresenter {
-    std::vector<AlertRequest> shown;
-    int present(const AlertRequest& request) override
-    {
-        shown.push_back(request);
-        return 0;
-    }
-};
-
 } // namespace
 
 TEST(HomeScreenDrop, TwoDroppedFoldersBecomeSavedRowsAndEnableScanNow)
@@ -220,7 +196,7 @@ TEST(HomeScreenDrop, TwoDroppedFoldersBecomeSavedRowsAndEnableScanNow)
     UserDefaults defaults(home.configHome());
     startApplicationCore(defaults);
     selectedScanSource() = ScanSource::thisComputer;
-    auto presenter = std::make_shared<RecordingPresenter>();
+    auto presenter = std::make_shared<RecordingAlerts>();
     setAlertPresenter(presenter);
     ProtectedFolderStore protect(defaults);
     MainViewController screen(defaults, protect);

@@ -1,51 +1,12 @@
-#include "home/LocationLists.h"
+#include "ListsFixture.h"
 #include "base/AppPaths.h"
-#include "base/UserDefaults.h"
-#include "core/SettingsSchema.h"
 #include "home/CategorySwitches.h"
-#include "marking/ProtectedFolderStore.h"
-#include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
-
-namespace {
-
-const QString savedKey = QString::fromLatin1(SettingsKey::savedPaths);
-
-// A home screen's lists over a settings store in a temporary HOME.
-struct ListsFixture : ::testing::Test {
-    TempHome home;
-    UserDefaults defaults { home.configHome() };
-    std::vector<FilePathNodePtr> scan, excludeFinder, excludeDrive, excludeCloud;
-    QHash<QString, QString> added;
-    ProtectedFolderStore protect { defaults };
-    LocationLists lists { defaults, { scan, excludeFinder, excludeDrive, excludeCloud, added }, protect };
-
-    ListsFixture() { selectedScanSource() = ScanSource::thisComputer; }
-    ~ListsFixture() override { selectedScanSource() = ScanSource::thisComputer; }
-
-    QStringList savedPathList() const
-    {
-        QStringList paths;
-        for (const QVariant& record : defaults.object(savedKey).toList())
-            paths << record.toMap().value(QStringLiteral("path")).toString();
-        return paths;
-    }
-};
-
-} // namespace
-
-TEST_F(ListsFixture, NoStoredScanListLeavesTheListEmptyAndScanNowOff)
-{
-    lists.loadSavedScanList();
-    EXPECT_TRUE(scan.empty());
-    EXPECT_FALSE(lists.hasCheckedScanRow());
-    EXPECT_FALSE(defaults.object(savedKey).isValid());
-}
 
 TEST_F(ListsFixture, RestoresWhatStillExistsAndResavesWithoutTheRest)
 {
@@ -56,7 +17,7 @@ TEST_F(ListsFixture, RestoresWhatStillExistsAndResavesWithoutTheRest)
     const QString app = tree.folder(QStringLiteral("Tool.app"));
     const QString trashed = tree.folder(QStringLiteral("vol/.Trash-%1/files/x").arg(::getuid()));
     QDir().mkpath(AppPaths::dataHome() + QStringLiteral("/Trash/files/y"));
-    defaults.setValue(savedKey,
+    defaults.setValue(QString::fromLatin1(SettingsKey::savedPaths),
         QVariantList { makeFolderEntry(kept), makeFolderEntry(unticked, 0, 0),
             makeFolderEntry(tree.path(QStringLiteral("Gone"))), makeFolderEntry(library), makeFolderEntry(app),
             makeFolderEntry(trashed), makeFolderEntry(AppPaths::dataHome() + QStringLiteral("/Trash/files/y")),
@@ -69,7 +30,7 @@ TEST_F(ListsFixture, RestoresWhatStillExistsAndResavesWithoutTheRest)
     EXPECT_FALSE(scan[1]->isIncludeSubFolders);
     EXPECT_TRUE(lists.isPhotosLibraryPathAdded);
     EXPECT_TRUE(lists.hasCheckedScanRow());
-    EXPECT_EQ(savedPathList(), (QStringList { kept, unticked, library }));
+    EXPECT_EQ(saved(SettingsKey::savedPaths), (QStringList { kept, unticked, library }));
 }
 
 TEST_F(ListsFixture, ScanListCoversEntriesAndTheirAncestorsByWholeComponents)
@@ -114,7 +75,7 @@ TEST_F(ListsFixture, TheDriveSourceLeavesTheSavedScanListAlone)
     selectedScanSource() = ScanSource::googleDrive;
     lists.addPathToScanList(QStringLiteral("/b"));
     lists.savePathsBookmark();
-    EXPECT_EQ(savedPathList(), QStringList { QStringLiteral("/a") });
+    EXPECT_EQ(saved(SettingsKey::savedPaths), QStringList { QStringLiteral("/a") });
     EXPECT_EQ(lists.arrPathNodesGDrive.size(), 1u);
 }
 
@@ -129,12 +90,12 @@ TEST_F(ListsFixture, RemovingScanRows)
     ASSERT_TRUE(lists.removeScanRow(0));
     EXPECT_FALSE(lists.isPhotosLibraryPathAdded);
     EXPECT_FALSE(lists.isInScanListExactly(QStringLiteral("/x/Lib.photoslibrary")));
-    EXPECT_EQ(savedPathList(), QStringList { QStringLiteral("/x/Docs") });
+    EXPECT_EQ(saved(SettingsKey::savedPaths), QStringList { QStringLiteral("/x/Docs") });
 
     ASSERT_TRUE(lists.removeScanRow(0));
     EXPECT_FALSE(lists.hasScanRow());
     EXPECT_FALSE(lists.removeScanRow(0)); // a second quick click
-    EXPECT_TRUE(savedPathList().isEmpty());
+    EXPECT_TRUE(saved(SettingsKey::savedPaths).isEmpty());
 }
 
 TEST_F(ListsFixture, RemovingExcludeAndProtectRowsSavesOnlyThisComputersLists)

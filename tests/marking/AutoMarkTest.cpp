@@ -1,4 +1,3 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
@@ -11,6 +10,8 @@
 #include "marking/AutoMarking.h"
 #include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
+#include "support/HandClock.h"
+#include "support/RecordingAlerts.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -22,23 +23,6 @@
 #include <random>
 
 namespace {
-
-class Alerts : public AlertPresenter {
-public:
-    int present(const AlertRequest& request) override { return messages.append(request.messageText), 0; }
-    QStringList messages;
-};
-
-class HandClock : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()> work) override { pending.push_back(work); }
-    void advance()
-    {
-        for (auto& work : std::exchange(pending, {}))
-            work();
-    }
-    std::vector<std::function<void()>> pending;
-};
 
 // "name" or "name:minutes": a file in /d (in the protected /keep when the name
 // starts with k) modified that many minutes into the day; "-" for no date.
@@ -108,7 +92,7 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
     ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
@@ -225,12 +209,12 @@ TEST_F(AutoMark, ConfirmationIsSkippedWhenItsKeyIsSetAndTheSheetClosesTwoSeconds
     EXPECT_TRUE(sheets.windowAutomarking->isVisible());
     clock->advance();
     EXPECT_FALSE(sheets.windowAutomarking->isVisible());
-    EXPECT_TRUE(alerts->messages.isEmpty());
+    EXPECT_TRUE(alerts->messages().isEmpty());
 
     load({ { "k1", "k2" } });
     marking.btnMarkMenuItemTapped();
     runToEnd();
-    EXPECT_EQ(alerts->messages,
+    EXPECT_EQ(alerts->messages(),
         QStringList { localizedText(QStringLiteral("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED")) });
 }
 

@@ -1,4 +1,3 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/RAZButton.h"
 #include "core/Localization.h"
@@ -8,6 +7,7 @@
 #include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "marking/SelectAssistanceController.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
 #include <QCoreApplication>
@@ -22,12 +22,6 @@
 namespace {
 
 using Tab = SelectAssistanceController::Tab;
-
-class Alerts : public AlertPresenter {
-public:
-    int present(const AlertRequest& request) override { return messages.append(request.messageText), 0; }
-    QStringList messages;
-};
 
 class FakeChooser : public ProtectFolderChooser {
 public:
@@ -71,7 +65,7 @@ protected:
     }
 
     TempHome home;
-    std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
     std::shared_ptr<ProtectedFolderStore> store = std::make_shared<ProtectedFolderStore>(defaults);
@@ -178,7 +172,7 @@ TEST_F(Assistant, AddingTwiceAlertsAndKeepsOneEntry)
     add(QStringLiteral("/photos/keep"));
     EXPECT_FALSE(assistant.btnAddPath->isEnabled());
     EXPECT_EQ(
-        alerts->messages, QStringList { localizedText(QStringLiteral("ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST")) });
+        alerts->messages(), QStringList { localizedText(QStringLiteral("ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST")) });
     EXPECT_EQ(store->arrProtectedPathsFinder.size(), 1u);
     EXPECT_EQ(storedFolderCount(), 1);
     EXPECT_EQ(assistant.tblProtected->item(0, 1)->text(), localizedText(QStringLiteral("ID_YES")));
@@ -188,9 +182,9 @@ TEST_F(Assistant, TrashFoldersAreRefused)
 {
     for (const QString& path : { home.dataHome() + "/Trash/files/old", QStringLiteral("/media/usb/.Trash-1000"),
              QStringLiteral("/.Trash/0/files"), QStringLiteral("/mnt/disk/.Trash/1000") }) {
-        alerts->messages.clear();
+        alerts->shown.clear();
         add(path);
-        EXPECT_EQ(alerts->messages, QStringList { localizedText(QStringLiteral("ID_CANT_ADD_BIN_FOLDER")) })
+        EXPECT_EQ(alerts->messages(), QStringList { localizedText(QStringLiteral("ID_CANT_ADD_BIN_FOLDER")) })
             << path.toStdString();
     }
     EXPECT_TRUE(store->arrProtectedPathsFinder.empty());
@@ -214,15 +208,6 @@ TEST_F(Assistant, RemovingTheLastEntryProtectsNothing)
     EXPECT_EQ(assistant.tblProtected->rowCount(), 0);
     EXPECT_FALSE(assistant.btnRemovePath->isEnabled());
     EXPECT_EQ(storedFolderCount(), 0);
-}
-
-TEST_F(Assistant, UpDownHiddenOnlyOnTheProtectedTab)
-{
-    for (Tab tab : { Tab::general, Tab::protectedFolders, Tab::fileFormats, Tab::folders }) {
-        assistant.segmentClicked(tab);
-        EXPECT_EQ(assistant.btnUp->isVisibleTo(assistant.boxMainSelectionAssistance), tab != Tab::protectedFolders);
-        EXPECT_EQ(assistant.btnDown->isVisibleTo(assistant.boxMainSelectionAssistance), tab != Tab::protectedFolders);
-    }
 }
 
 TEST_F(Assistant, MarkRunsWithTheMovedRuleOrder)

@@ -1,17 +1,9 @@
 #include "platform/ReachabilityTest.h"
+#include "support/FixedProbe.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct FixedProbe : NetworkReachabilityProbe {
-    explicit FixedProbe(bool reachable)
-        : reachable(reachable)
-    {
-    }
-    bool isNetworkReachable() override { return reachable; }
-    bool reachable;
-};
 
 const QByteArray ipv4Header = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
 

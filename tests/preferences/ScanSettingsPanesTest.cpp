@@ -1,4 +1,3 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "core/AppStartup.h"
 #include "core/FileCategories.h"
@@ -7,6 +6,7 @@
 #include "preferences/AdvanceScanSettingVC.h"
 #include "preferences/ExcludeViewController.h"
 #include "preferences/ScanHistoryVC.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
 #include <QCheckBox>
@@ -21,20 +21,10 @@
 
 namespace {
 
-struct RecordingPresenter : AlertPresenter {
-    std::vector<AlertRequest> seen;
-    int answer = 0;
-    int present(const AlertRequest& request) override
-    {
-        seen.push_back(request);
-        return answer;
-    }
-};
-
 struct ScanPanesTest : ::testing::Test {
     TempHome home;
     UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
-    std::shared_ptr<RecordingPresenter> alerts = std::make_shared<RecordingPresenter>();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
 
     ScanPanesTest()
     {
@@ -84,12 +74,12 @@ TEST_F(ScanPanesTest, AConflictIsRefusedOnlyWhenTurningARowOn)
     pane.selectSegment(1);
     const int row = rowOf(list(SettingsKey::excludeExtensionList), picture);
     pane.toggleExtensionFilter(row, false);
-    EXPECT_TRUE(alerts->seen.empty());
+    EXPECT_TRUE(alerts->shown.empty());
     EXPECT_EQ(list(SettingsKey::excludeExtensionList).at(row).toMap().value(QStringLiteral("state")).toInt(), 0);
 
     pane.toggleExtensionFilter(row, true);
-    ASSERT_EQ(alerts->seen.size(), 1u);
-    EXPECT_TRUE(alerts->seen.front().messageText.contains(picture));
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_TRUE(alerts->shown.front().messageText.contains(picture));
     EXPECT_EQ(list(SettingsKey::excludeExtensionList).at(row).toMap().value(QStringLiteral("state")).toInt(), 0);
     EXPECT_EQ(pane.tblFormatsList->item(row, 0)->checkState(), Qt::Unchecked);
 }
@@ -133,9 +123,9 @@ TEST_F(ScanPanesTest, TheEditorAddsEditsAndDeletesFilters)
         { "delete without selection", [&] { pane.manageExtensionFilters(pane.btnDeleteExt); }, false },
     };
     for (const Refusal& refusal : refusals) {
-        alerts->seen.clear();
+        alerts->shown.clear();
         refusal.act();
-        EXPECT_EQ(alerts->seen.size(), 1u) << refusal.name;
+        EXPECT_EQ(alerts->shown.size(), 1u) << refusal.name;
         EXPECT_EQ(pane.isEditorOpen(), refusal.editorOpen) << refusal.name;
         EXPECT_EQ(list(SettingsKey::includeExtensionList), include) << refusal.name;
         pane.btnCancelExtListTapped();
@@ -195,7 +185,7 @@ TEST_F(ScanPanesTest, SizeLimitsAreCheckedInBytes)
         defaults.setValue(QStringLiteral("maximumFileSize"), 9);
         defaults.setValue(QStringLiteral("fileSizeUnitForMax"), 2);
         AdvanceScanSettingVC pane(defaults);
-        alerts->seen.clear();
+        alerts->shown.clear();
         {
             const QSignalBlocker a(pane.txtMinFileSize.get()), b(pane.txtMaxFileSize.get());
             pane.txtMinFileSize->setValue(c.minimum);
@@ -207,7 +197,7 @@ TEST_F(ScanPanesTest, SizeLimitsAreCheckedInBytes)
         defaults.setValue(QStringLiteral("fileSizeUnitForMax"), c.maximumUnit);
         pane.validateFileSizeLimits();
 
-        EXPECT_EQ(alerts->seen.size(), c.accepted ? 0u : 1u) << c.minimum;
+        EXPECT_EQ(alerts->shown.size(), c.accepted ? 0u : 1u) << c.minimum;
         const auto expect = c.accepted ? std::array<int, 4> { c.minimum, c.minimumUnit, c.maximum, c.maximumUnit }
                                        : std::array<int, 4> { 7, 1, 9, 2 };
         EXPECT_EQ(integer(SettingsKey::minimumFileSize), expect[0]) << c.minimum;
@@ -296,50 +286,16 @@ TEST_F(ScanPanesTest, ExclusionAlertsFollowTheConflicts)
             QStringLiteral("excludedFolders"), QVariantList { makeFolderEntry(QStringLiteral("/listed")) });
         ExcludeViewController pane(defaults);
         pane.setScanListPaths([] { return QStringList { QStringLiteral("/A/BC") }; });
-        alerts->seen.clear();
+        alerts->shown.clear();
         pane.addFoldersToExclusion(c.chosen);
         QVariantList expected { makeFolderEntry(QStringLiteral("/listed")) };
         for (const QString& path : c.added)
             expected.append(makeFolderEntry(path));
         EXPECT_EQ(list(SettingsKey::excludedFolders), expected) << c.name;
-        EXPECT_EQ(alerts->seen.size(), c.message.isEmpty() ? 0u : 1u) << c.name;
-        if (!alerts->seen.empty()) {
-            EXPECT_EQ(alerts->seen.front().messageText, c.message) << c.name;
+        EXPECT_EQ(alerts->shown.size(), c.message.isEmpty() ? 0u : 1u) << c.name;
+        if (!alerts->shown.empty()) {
+            EXPECT_EQ(alerts->shown.front().messageText, c.message) << c.name;
         }
-    }
-}
-
-} // namespace
-
-namespace {
-
-TEST(AdvancedLayout, LanguagesMoveTheirControls)
-{
-    struct Case {
-        const char* language;
-        double fileTypeValX;
-        double fileTypeWidth;
-        double addWidth;
-    };
-    const FrameTable editor = AdvanceScanSettingVC::editorBaseFrames();
-    const FrameTable pane = AdvanceScanSettingVC::baseFrames();
-    const double valX = editor.find(QStringLiteral("lblFileTypeVal"))->x;
-    const double typeWidth = editor.find(QStringLiteral("lblFileType"))->width;
-    const double addWidth = pane.find(QStringLiteral("btnAddExt"))->width;
-    const Case cases[] = {
-        { "en", 82, typeWidth, addWidth },
-        { "zh", valX, typeWidth, addWidth },
-        { "de", valX + 5, typeWidth + 25, addWidth + 15 },
-        { "ru", valX + 25 - 10, typeWidth + 25, addWidth + 15 },
-        { "nl", valX + 40, typeWidth + 55, addWidth + 15 },
-    };
-    for (const Case& c : cases) {
-        FrameTable paneFrames = pane;
-        FrameTable editorFrames = editor;
-        AdvanceScanSettingVC::adaptLayoutToLanguage(QString::fromLatin1(c.language), paneFrames, editorFrames);
-        EXPECT_EQ(editorFrames.find(QStringLiteral("lblFileTypeVal"))->x, c.fileTypeValX) << c.language;
-        EXPECT_EQ(editorFrames.find(QStringLiteral("lblFileType"))->width, c.fileTypeWidth) << c.language;
-        EXPECT_EQ(paneFrames.find(QStringLiteral("btnAddExt"))->width, c.addWidth) << c.language;
     }
 }
 

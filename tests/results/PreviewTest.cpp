@@ -1,5 +1,4 @@
 #include "base/AlertPresenter.h"
-#include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomTableView.h"
 #include "core/AppStartup.h"
@@ -11,12 +10,11 @@
 #include "results/PreviewWindow.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
-#include "scan/ScanCache.h"
 #include "support/FakeHttpServer.h"
+#include "support/HandClock.h"
 #include "support/TempHome.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -29,11 +27,6 @@
 namespace {
 
 using Category = GlobalObjects::FileCategory;
-
-class NoDelay : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
-};
 
 QByteArray encoded(const QColor& color, const char* format)
 {
@@ -183,7 +176,7 @@ protected:
         Preview::SetUp();
         screen = std::make_unique<ResultViewController>(
             defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
-        screen->setDelayedCalls(std::make_shared<NoDelay>());
+        screen->setDelayedCalls(std::make_shared<HandClock>());
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();
         screen->show();
@@ -291,26 +284,6 @@ TEST_F(PreviewScreen, DriveThumbnailsArriveWithoutHoldingTheScreen)
     QTest::qWait(100);
     EXPECT_TRUE(pane.previewForFiles()->image().isNull());
     EXPECT_EQ(server.requestCount("GET", "/thumb"), 1);
-}
-
-TEST_F(Preview, ClearingTheCacheTwiceAndNotDuringAScan)
-{
-    QDir().mkpath(AppPaths::cacheFolder());
-    const QString database = AppPaths::cacheDatabaseFile();
-    const QStringList files { database, database + "-wal", database + "-shm" };
-    for (const QString& path : files) {
-        QFile out(path);
-        out.open(QIODevice::WriteOnly);
-    }
-    isScanRunning = true;
-    EXPECT_FALSE(ScanCache::clearScanCache());
-    isScanRunning = false;
-    EXPECT_TRUE(QFile::exists(database));
-    for (int run = 0; run < 2; ++run) {
-        EXPECT_TRUE(ScanCache::clearScanCache());
-        for (const QString& path : files)
-            EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
-    }
 }
 
 } // namespace

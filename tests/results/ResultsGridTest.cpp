@@ -1,4 +1,3 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
@@ -12,6 +11,8 @@
 #include "results/ThumbnailCell.h"
 #include "results/ThumbnailProvider.h"
 #include "support/FakeHttpServer.h"
+#include "support/HandClock.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
 #include <QAbstractItemModelTester>
@@ -27,16 +28,6 @@
 namespace {
 
 using Cat = GlobalObjects::FileCategory;
-
-class NoWait : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
-};
-
-class NoAlerts : public AlertPresenter {
-public:
-    int present(const AlertRequest&) override { return 0; }
-};
 
 // One group per list of categories (-1: no category); each group's files are
 // smaller than the last group's, so the groups show in the order given.
@@ -86,7 +77,7 @@ protected:
         startApplicationCore(defaults);
         screen = std::make_unique<ResultViewController>(
             defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
-        screen->setDelayedCalls(std::make_shared<NoWait>());
+        screen->setDelayedCalls(std::make_shared<HandClock>());
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();
         screen->show();
@@ -101,7 +92,7 @@ protected:
 
     TempHome home;
     UserDefaults defaults { home.path() + QStringLiteral("/settings") };
-    std::shared_ptr<NoAlerts> alerts = std::make_shared<NoAlerts>();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     std::unique_ptr<ResultViewController> screen;
 };
 

@@ -1,7 +1,6 @@
 #include "results/ResultsLayout.h"
 
 #include "base/UserDefaults.h"
-#include "controls/ApplicationFont.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "marking/ProtectedFolderStore.h"
@@ -46,14 +45,6 @@ LayoutFrame at(const FrameTable& frames, const char* name)
     return *frames.find(QString::fromLatin1(name));
 }
 
-QStringList fontNames(const std::vector<FontEdit>& edits)
-{
-    QStringList names;
-    for (const FontEdit& edit : edits)
-        names << edit.name;
-    return names;
-}
-
 } // namespace
 
 TEST(ResultsLayoutRules, EnglishKeepsTheLayoutButOldSystemsMoveTheBackLink)
@@ -83,64 +74,6 @@ TEST(ResultsLayoutRules, UnnamedLanguageGetsOnlyTheGeneralSteps)
     EXPECT_EQ(at(frames, "lblCountForInstructionFourth").y, 95);
     for (const char* name : { "btnAutoMark", "btnSort", "btnGroupView", "btnDeleteLink", "btnReview" })
         EXPECT_EQ(at(frames, name), (LayoutFrame { 100, 100, 100, 20 })) << name;
-}
-
-TEST(ResultsLayoutRules, GermanToolbarCategoryRowAndFonts)
-{
-    FrameTable frames = baseFrames();
-    const auto fonts = applyResultsLayoutRules(frames, titleWidths(), QStringLiteral("de"));
-    const std::pair<const char*, LayoutFrame> expected[] = {
-        { "btnAutoMark", { 100, 100, 80, 20 } },
-        { "boxAutoMarkSeprator", { 182, 100, 100, 20 } },
-        { "btnUnmarkAll", { 184, 100, 70, 20 } },
-        { "btnSelectionAssitance", { 358, 100, 102, 20 } },
-        { "boxAssistanceSeprator", { 564, 100, 100, 20 } },
-        { "btnGroupView", { 574, 100, 110, 20 } },
-        { "boxGroupViewSeparator", { 689, 100, 100, 20 } },
-        { "btnSettingsInResultView", { 794, 100, 100, 20 } },
-        { "boxSettingsSeparator", { 769, 100, 100, 20 } },
-        { "btnSort", { 50, 100, 150, 20 } },
-        { "btnDontShowThisAgain", { 3, 100, 243, 20 } },
-        { "lblActionToUndo", { 100, 110, 100, 35 } },
-        { "btnOkAuth", { 268, 100, 100, 20 } },
-        { "btnOtherItems", { 333, 100, 50, 20 } },
-    };
-    for (const auto& [name, frame] : expected)
-        EXPECT_EQ(at(frames, name), frame) << name;
-    EXPECT_EQ(fontNames(fonts),
-        QStringList({ "btnAutoMark", "btnUnmarkAll", "btnSelectionAssitance", "btnSettingsInResultView", "btnGroupView",
-            "btnDeleteLink", "lblDuplicatePhotosFound", "lblDupCleanedLibrary" }));
-    EXPECT_EQ(fonts[6].font, systemFontOfSize(20, QFont::Bold));
-    EXPECT_TRUE(fonts[6].font.bold());
-}
-
-// One telling frame per language: each language's rows apply, once, and no other language's.
-TEST(ResultsLayoutRules, EachLanguageAppliesItsRowsOnce)
-{
-    const struct {
-        const char* language;
-        const char* control;
-        LayoutFrame frame;
-    } cases[] = {
-        { "da", "btnReview", { 95, 100, 110, 20 } },
-        { "fr", "btnDeleteLink", { -10, 100, 230, 20 } },
-        { "it", "btnSort", { 45, 100, 155, 20 } },
-        { "sv", "lblInCaseMistake", { 100, 105, 100, 32 } },
-        { "ru", "btnDontShowThisAgain", { 70, 54, 243, 20 } },
-        { "es", "btnDeleteLink", { 55, 100, 150, 20 } },
-        { "nb", "btnUnmarkAll", { 100, 100, 145, 20 } },
-        { "ja", "btnUnmarkAll", { 120, 100, 130, 20 } },
-        { "fi", "lblSelectedFileDeleted", { 100, 85, 100, 42 } },
-        { "nl", "btnReview", { 80, 100, 120, 20 } },
-        { "nl", "btnSort", { 100, 100, 100, 20 } },
-        { "pt", "btnDeleteLink", { 80, 100, 140, 20 } },
-        { "de", "btnTrashOnReview", { 100, 100, 109, 20 } },
-    };
-    for (const auto& c : cases) {
-        FrameTable frames = baseFrames();
-        applyResultsLayoutRules(frames, titleWidths(), QString::fromLatin1(c.language));
-        EXPECT_EQ(at(frames, c.control), c.frame) << c.language << " " << c.control;
-    }
 }
 
 // Both window sizes, in English and in a language whose pass repacks the

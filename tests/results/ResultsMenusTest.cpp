@@ -1,4 +1,3 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
 #include "marking/ProtectedFolderStore.h"
@@ -6,6 +5,8 @@
 #include "results/ResultViewController.h"
 #include "results/ResultViewTexts.h"
 #include "results/ResultsGridProxy.h"
+#include "support/HandClock.h"
+#include "support/RecordingAlerts.h"
 #include "support/ScopedLanguageTable.h"
 #include "support/TempHome.h"
 
@@ -18,28 +19,13 @@
 
 namespace {
 
-class NoDelay : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()>) override { }
-};
-
-class NoAlerts : public AlertPresenter {
-public:
-    int present(const AlertRequest& request) override
-    {
-        messages << request.messageText;
-        return 0;
-    }
-    QStringList messages;
-};
-
 // The screen built under a language table of its own.
 struct Screen {
     explicit Screen(const QMap<QString, QString>& texts)
         : table(QStringLiteral("xx"), texts)
     {
         setAlertPresenter(alerts);
-        screen.setDelayedCalls(std::make_shared<NoDelay>());
+        screen.setDelayedCalls(std::make_shared<HandClock>());
         screen.setAttribute(Qt::WA_DontShowOnScreen);
         screen.viewDidLoad();
         screen.show();
@@ -50,7 +36,7 @@ struct Screen {
     // The menu an item sits in.
     QObject* menuOf(const char* outlet) const { return item(outlet)->associatedObjects().value(0); }
 
-    std::shared_ptr<NoAlerts> alerts = std::make_shared<NoAlerts>();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     TempHome home;
     ScopedLanguageTable table;
     UserDefaults defaults { home.path() + QStringLiteral("/settings") };
@@ -67,23 +53,6 @@ QMap<QString, QString> keysAsTexts()
 }
 
 } // namespace
-
-// Each control of the table exists and shows its own key where the table says.
-TEST(ResultsTexts, EveryControlShowsItsKey)
-{
-    Screen s(keysAsTexts());
-    for (const ControlText& row : resultViewTexts()) {
-        const QWidget* widget = s.screen.findChild<QWidget*>(QString::fromLatin1(row.control));
-        ASSERT_NE(widget, nullptr) << row.control;
-        const auto* button = qobject_cast<const QAbstractButton*>(widget);
-        const QString shown = row.slot == TextSlot::toolTip ? widget->toolTip()
-            : button                                        ? button->text()
-                                                            : qobject_cast<const QLabel*>(widget)->text();
-        // The view-mode button is retitled by the mode.
-        EXPECT_TRUE(shown == QLatin1String(row.key) || QLatin1String(row.control) == QLatin1String("btnGroupView"))
-            << row.control;
-    }
-}
 
 // An empty table: every text of the screen, its sheets and its menus is
 // empty, and nothing fails on the way.
@@ -242,9 +211,9 @@ TEST(ResultsMenus, EachToolbarButtonActsAsItsMenuItem)
     // What an action leaves on screen: the sheets it opened (closed again
     // here) and the messages it gave.
     const auto outcome = [&s](const std::function<void()>& act) {
-        s.alerts->messages.clear();
+        s.alerts->shown.clear();
         act();
-        QStringList shown = s.alerts->messages;
+        QStringList shown = s.alerts->messages();
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top != &s.screen && top->isVisible()) {
                 shown << QString::number(quintptr(top));

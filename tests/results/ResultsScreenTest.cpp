@@ -1,4 +1,3 @@
-#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
@@ -14,6 +13,8 @@
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
+#include "support/HandClock.h"
+#include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
 #include <QAbstractItemModelTester>
@@ -23,22 +24,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class HandClock : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()> work) override { pending.push_back(work); }
-    void advance()
-    {
-        for (auto& work : std::exchange(pending, {}))
-            work();
-    }
-    std::vector<std::function<void()>> pending;
-};
-
-class NoAlerts : public AlertPresenter {
-public:
-    int present(const AlertRequest&) override { return 0; }
-};
 
 // "name:category:size" files, one group per list; an empty list is a group
 // whose files are all hidden.
@@ -100,7 +85,7 @@ protected:
 
     TempHome home;
     UserDefaults defaults { home.path() + QStringLiteral("/settings") };
-    std::shared_ptr<NoAlerts> alerts = std::make_shared<NoAlerts>();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     std::shared_ptr<HandClock> clock = std::make_shared<HandClock>();
     std::unique_ptr<ResultViewController> screen;
 };
@@ -276,17 +261,6 @@ TEST_F(ResultsScreen, CategoryFilterAndSortKeepModelsConsistent)
     EXPECT_EQ(screen->listModel().rowCount(), 5);
     screen->state().sortBtnTapped();
     EXPECT_EQ(*screen->model().fileOfListRow(0)->fileName, "c");
-}
-
-TEST_F(ResultsScreen, FullScreenHidesAndShowsThePreviewPane)
-{
-    load(groupsOf({ { "a:1:1", "b:1:1" } }), 0);
-    clock->advance();
-    auto* button = screen->findChild<QAbstractButton*>(QStringLiteral("btnFullScreen"));
-    button->click();
-    EXPECT_FALSE(screen->viewRight()->isVisible());
-    button->click();
-    EXPECT_TRUE(screen->viewRight()->isVisible());
 }
 
 } // namespace

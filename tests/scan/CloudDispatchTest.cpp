@@ -1,14 +1,10 @@
 #include "core/Localization.h"
-#include "platform/ReachabilityTest.h"
 #include "scan/EngineFixture.h"
+#include "support/FixedProbe.h"
 
 #include <QCryptographicHash>
 
 namespace {
-
-struct Online : NetworkReachabilityProbe {
-    bool isNetworkReachable() override { return true; }
-};
 
 // A cloud handler that lists instantly: every folder it is given yields the
 // records it was told to hand back.
@@ -55,7 +51,7 @@ protected:
     void SetUp() override
     {
         EngineFixture::SetUp();
-        setNetworkReachabilityProbe(std::make_shared<Online>());
+        setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
         selectedScanSource() = ScanSource::dropbox;
         engine->scanWrapper = &handler;
     }

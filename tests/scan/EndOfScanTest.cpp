@@ -160,16 +160,6 @@ TEST_F(EndOfScan, ANoticeWaitsForTheOpenStopQuestionAndALateYesStopsNothing)
     EXPECT_EQ(screen.homeViewsShown, 1);
 }
 
-TEST_F(EndOfScan, QuittingIsRefusedWhileAScanRuns)
-{
-    EXPECT_TRUE(engine->canQuit());
-    EXPECT_TRUE(screen.alerts.empty());
-    isScanRunning = true;
-    EXPECT_FALSE(engine->canQuit());
-    EXPECT_EQ(screen.alertMessages(),
-        QStringList { text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP") });
-}
-
 TEST_F(EndOfScan, LastScanBoxShowsTheNewestRecordAndIgnoresBadHistory)
 {
     defaults->setValue(QLatin1String(SettingsKey::lastScanStatus), QStringLiteral("not a list"));

@@ -61,6 +61,12 @@ TEST(ScanProgress, EarlyComparisonChangesOnlyPercentageAndCircle)
     updateScanProgress(labels, prog, inputs(100, 100, 10, 10), spaceText);
     EXPECT_EQ(labels.lblAddingPhotos, QStringLiteral("heading"));
     EXPECT_EQ(labels.lblScanPer, QStringLiteral("10%"));
+
+    // With no records at all only the counters change.
+    labels.lblScanPer = QStringLiteral("2%");
+    updateFileScannedCountAndSize(labels, prog, inputs(0, 0, 0, 0), spaceText);
+    EXPECT_EQ(labels.lblScanPer, QStringLiteral("2%"));
+    EXPECT_EQ(labels.lblFileScanCount, QStringLiteral("0"));
 }
 
 TEST(ScanProgress, CounterCaptionsFollowTheCounts)
@@ -77,24 +83,6 @@ TEST(ScanProgress, CounterCaptionsFollowTheCounts)
     EXPECT_EQ(labels.lblFileProcessed, QStringLiteral("3/10"));
     EXPECT_EQ(labels.lblFileProcessedStr, text("ID_FILE_PROCESSED"));
     EXPECT_EQ(labels.lblFileComparedStr, text("ID_FILES_COMPARED"));
-}
-
-TEST(ScanProgress, NoRecordsChangesOnlyTheCounters)
-{
-    ScanningLabels labels;
-    labels.lblScanPer = QStringLiteral("2%");
-    double prog = 0.02;
-    updateFileScannedCountAndSize(labels, prog, inputs(0, 0, 0, 0), spaceText);
-    EXPECT_EQ(labels.lblScanPer, QStringLiteral("2%"));
-    EXPECT_EQ(labels.lblFileScanCount, QStringLiteral("0"));
-}
-
-TEST(ScanProgress, FullProgressShowsOneHundred)
-{
-    ScanningLabels labels;
-    showFullProgress(labels);
-    EXPECT_EQ(labels.progress, 100);
-    EXPECT_EQ(labels.lblScanPer, QStringLiteral("100%"));
 }
 
 TEST(ScanProgress, HalfPercentsRoundAsPrintfDoes)

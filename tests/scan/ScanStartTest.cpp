@@ -1,18 +1,8 @@
 #include "core/Localization.h"
 #include "scan/EngineFixture.h"
-
-#include "platform/ReachabilityTest.h"
+#include "support/FixedProbe.h"
 
 namespace {
-struct FixedProbe : NetworkReachabilityProbe {
-    explicit FixedProbe(bool answer)
-        : answer(answer)
-    {
-    }
-    bool isNetworkReachable() override { return answer; }
-    bool answer;
-};
-
 QString text(const char* key)
 {
     return localizedText(QString::fromLatin1(key));
