@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "scan/ScanScreen.h"
+#include "support/RecordingAlerts.h"
 
 #include <QStringList>
 
@@ -31,13 +32,7 @@ public:
     std::vector<ScanResultPtr> results;
     QStringList lastScanBox;
 
-    QStringList alertMessages() const
-    {
-        QStringList messages;
-        for (const AlertRequest& alert : alerts)
-            messages.append(alert.messageText);
-        return messages;
-    }
+    QStringList alertMessages() const { return messagesOf(alerts); }
 
     // What the button does after the action returns.
     void flipScanNowButton() { scanNowState = scanNowState == 0 ? 1 : 0; }

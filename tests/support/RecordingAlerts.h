@@ -6,6 +6,15 @@
 
 #include <vector>
 
+// The message texts of alerts, in order.
+inline QStringList messagesOf(const std::vector<AlertRequest>& alerts)
+{
+    QStringList texts;
+    for (const AlertRequest& alert : alerts)
+        texts.append(alert.messageText);
+    return texts;
+}
+
 // Stands in for the alert windows: keeps every alert and answers each at once
 // with answer.
 struct RecordingAlerts : AlertPresenter {
@@ -17,11 +26,5 @@ struct RecordingAlerts : AlertPresenter {
         shown.push_back(request);
         return answer;
     }
-    QStringList messages() const
-    {
-        QStringList texts;
-        for (const AlertRequest& request : shown)
-            texts.append(request.messageText);
-        return texts;
-    }
+    QStringList messages() const { return messagesOf(shown); }
 };
