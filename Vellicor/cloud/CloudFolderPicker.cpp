@@ -241,16 +241,7 @@ void CloudFolderPicker::buildSheet()
     btnRefreshGDriveFolderList->setFont(systemFontOfSize(btnRefreshGDriveFolderList->cell().textFontSize()));
     btnRefreshGDriveFolderList->setGeometry(margin + 132, bottomY + 3, 96, 26);
 
-    btnAddFolderGDrive = new IMGButton(boxGoogleDriveFolderList);
-    btnAddFolderGDrive->setObjectName(QStringLiteral("btnAddFolderGDrive"));
-    const QString s = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
-                  e = QStringLiteral("blue_btn_sm_right");
-    btnAddFolderGDrive->setButtonsImages(s, m, e, s, m, e, s, m, e);
-    btnAddFolderGDrive->setColorOnState(Qt::white);
-    btnAddFolderGDrive->setColorOffStateDis(Qt::white);
-    btnAddFolderGDrive->setColorOnStateDis(Qt::white);
-    btnAddFolderGDrive->setMakeBoldFont(true);
-    btnAddFolderGDrive->setFontSizeForButton(14);
+    btnAddFolderGDrive = makeSheetDefaultButton(boxGoogleDriveFolderList, QStringLiteral("btnAddFolderGDrive"));
     btnAddFolderGDrive->setText(localizedText("ID_ADD"));
     btnAddFolderGDrive->setGeometry(boxWidth - margin - 110, bottomY, 110, 32);
     btnAddFolderGDrive->setEnabled(false);

@@ -120,16 +120,7 @@ void CloudSignInSheet::buildSheet()
     btnCancelInstruction = makeButton(instructionPage_, "btnCancelInstruction");
     btnCancelInstruction->setGeometry(boxWidth - margin - 150 - 12 - 96, bottomY + 3, 96, 26);
 
-    btnAllowPermission = new IMGButton(instructionPage_);
-    btnAllowPermission->setObjectName(QStringLiteral("btnAllowPermission"));
-    const QString s = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
-                  e = QStringLiteral("blue_btn_sm_right");
-    btnAllowPermission->setButtonsImages(s, m, e, s, m, e, s, m, e);
-    btnAllowPermission->setColorOnState(Qt::white);
-    btnAllowPermission->setColorOffStateDis(Qt::white);
-    btnAllowPermission->setColorOnStateDis(Qt::white);
-    btnAllowPermission->setMakeBoldFont(true);
-    btnAllowPermission->setFontSizeForButton(14);
+    btnAllowPermission = makeSheetDefaultButton(instructionPage_, QStringLiteral("btnAllowPermission"));
     btnAllowPermission->setGeometry(boxWidth - margin - 150, bottomY, 150, 32);
 
     lblWaitForAuthenticate = makeSheetLabel(

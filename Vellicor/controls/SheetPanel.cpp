@@ -4,6 +4,7 @@
 #include "controls/BlackView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/GradientBox.h"
+#include "controls/IMGButton.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -29,6 +30,21 @@ QLabel* makeSheetLabel(QWidget* parent, const QString& objectName, const QString
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
+}
+
+IMGButton* makeSheetDefaultButton(QWidget* parent, const QString& objectName)
+{
+    auto* button = new IMGButton(parent);
+    button->setObjectName(objectName);
+    const QString s = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
+                  e = QStringLiteral("blue_btn_sm_right");
+    button->setButtonsImages(s, m, e, s, m, e, s, m, e);
+    button->setColorOnState(Qt::white);
+    button->setColorOffStateDis(Qt::white);
+    button->setColorOnStateDis(Qt::white);
+    button->setMakeBoldFont(true);
+    button->setFontSizeForButton(14);
+    return button;
 }
 
 CustomWindowNag* makeSheetWindow(QWidget* parent, const QString& objectName)

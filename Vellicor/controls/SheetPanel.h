@@ -5,6 +5,7 @@
 
 class CustomWindowNag;
 class GradientBox;
+class IMGButton;
 class QColor;
 class QLabel;
 class QRect;
@@ -23,6 +24,9 @@ protected:
 // A wrapping label of a sheet, in the application font at size and weight.
 QLabel* makeSheetLabel(QWidget* parent, const QString& objectName, const QString& text, int size, const QColor& colour,
     QFont::Weight weight = QFont::Normal);
+
+// A sheet's blue default button: a bold 14-point title, white in every state.
+IMGButton* makeSheetDefaultButton(QWidget* parent, const QString& objectName);
 
 // A window-modal sheet window over parent, with the veil that dims what it
 // covers (a direct child named "veil").

@@ -128,14 +128,7 @@ void AutoMarkSheetWindows::buildConfirmation()
     btnDontShowAutoMark->setPalette(palette);
     btnDontShowAutoMark->setGeometry(24, 150, 220, 24);
 
-    btnContinueAutomark = new IMGButton(boxAutoMark);
-    btnContinueAutomark->setObjectName(QStringLiteral("btnContinueAutomark"));
-    threePartImages(btnContinueAutomark, QStringLiteral("blue_btn_sm_"));
-    btnContinueAutomark->setColorOnState(Qt::white);
-    btnContinueAutomark->setColorOffStateDis(Qt::white);
-    btnContinueAutomark->setColorOnStateDis(Qt::white);
-    btnContinueAutomark->setMakeBoldFont(true);
-    btnContinueAutomark->setFontSizeForButton(14);
+    btnContinueAutomark = makeSheetDefaultButton(boxAutoMark, QStringLiteral("btnContinueAutomark"));
     btnContinueAutomark->setText(localizedText("ID_CONTINUE"));
     btnContinueAutomark->setGeometry(width - 24 - 110, 146, 110, 32);
 

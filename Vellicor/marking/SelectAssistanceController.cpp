@@ -378,16 +378,7 @@ void SelectAssistanceController::buildWindow()
     btnResetPriority->setFont(systemFontOfSize(13));
     btnResetPriority->setGeometry(margin, bottomY + 3,
         QFontMetrics(btnResetPriority->font()).horizontalAdvance(btnResetPriority->text()) + 30, 26);
-    btnMark = new IMGButton(box);
-    btnMark->setObjectName(QStringLiteral("btnMark"));
-    const QString s = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
-                  e = QStringLiteral("blue_btn_sm_right");
-    btnMark->setButtonsImages(s, m, e, s, m, e, s, m, e);
-    btnMark->setColorOnState(Qt::white);
-    btnMark->setColorOffStateDis(Qt::white);
-    btnMark->setColorOnStateDis(Qt::white);
-    btnMark->setMakeBoldFont(true);
-    btnMark->setFontSizeForButton(14);
+    btnMark = makeSheetDefaultButton(box, QStringLiteral("btnMark"));
     btnMark->setText(localizedText("ID_MARK"));
     btnMark->setGeometry(boxWidth - margin - 110, bottomY, 110, 32);
     btnCancel = makeButton(box, QStringLiteral("btnCancel"), localizedText("ID_CANCEL"));

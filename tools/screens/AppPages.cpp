@@ -14,7 +14,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -61,18 +60,7 @@ QImage alertImage(QMainWindow& window, const AlertRequest& request)
 {
     WindowAlertPresenter presenter(&window);
     presenter.presentThen(request, {});
-    const QList<QMessageBox*> boxes = window.findChildren<QMessageBox*>();
-    if (boxes.isEmpty())
-        return QImage();
-    QMessageBox* box = boxes.last();
-    box->adjustSize();
-    // A dialog has its own background, which a sample on a sheet must keep.
-    QImage image(box->size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(galleryScale());
-    image.fill(box->palette().color(QPalette::Window));
-    box->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    delete box;
-    return image;
+    return takeAlertBox(window);
 }
 
 const GalleryRegistration applicationMenu("app-main-window-menu", [] {

@@ -1,20 +1,17 @@
 // Gallery page of the cloud folder picker: a service's tree, partly opened,
 // over the home screen, with one folder chosen.
 #include "Gallery.h"
+#include "GalleryHome.h"
 
-#include "base/UserDefaults.h"
 #include "cloud/CloudFolderPicker.h"
 #include "cloud/CloudSourceController.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomWindowNag.h"
-#include "core/AppStartup.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QPainter>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -51,15 +48,8 @@ protected:
 };
 
 const GalleryRegistration picker("cloud-folder-picker", [] {
-    QTemporaryDir folder;
-    pointXdgFoldersInto(folder.path());
-    UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
-    startApplicationCore(defaults);
-    ProtectedFolderStore protectedFolders(defaults);
-    MainViewController home(defaults, protectedFolders);
-    home.setAttribute(Qt::WA_DontShowOnScreen);
-    home.viewDidLoad();
-    home.show();
+    StartedHome started;
+    MainViewController& home = *started.home;
     auto* sources = new CloudSourceController(home, [](ScanSource) { return std::make_unique<ScriptedTree>(); });
     auto* cloudPicker = new CloudFolderPicker(home, *sources);
     auto* popUp = home.findChild<QComboBox*>(QStringLiteral("btnScanMode"));

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFontMetrics>
+#include <QMessageBox>
 #include <QPainter>
 #include <QWidget>
 
@@ -140,4 +141,20 @@ void pointXdgFoldersInto(const QString& folder)
 {
     for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
         qputenv(variable, QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(variable)));
+}
+
+QImage takeAlertBox(QWidget& owner)
+{
+    const QList<QMessageBox*> boxes = owner.findChildren<QMessageBox*>();
+    if (boxes.isEmpty())
+        return QImage();
+    QMessageBox* box = boxes.last();
+    box->adjustSize();
+    // A dialog has its own background, which a sample on a sheet must keep.
+    QImage image(box->size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(galleryScale());
+    image.fill(box->palette().color(QPalette::Window));
+    box->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    delete box;
+    return image;
 }

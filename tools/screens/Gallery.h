@@ -39,6 +39,11 @@ void pointXdgFoldersInto(const QString& folder);
 // shown.
 QImage renderWidget(QWidget& widget);
 
+// The newest message box owned by owner, as it would appear on screen, with
+// its own background, at the gallery's scale; the box is then deleted. A null
+// image when owner has none.
+QImage takeAlertBox(QWidget& owner);
+
 // A page of captioned samples laid out in rows, each sample a widget caught
 // in one state.
 class GallerySheet {

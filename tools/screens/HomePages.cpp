@@ -1,54 +1,35 @@
 // Gallery pages of the home screen: each tab with two rows, and the scanning
 // state.
 #include "Gallery.h"
+#include "GalleryHome.h"
 
-#include "base/UserDefaults.h"
-#include "core/AppStartup.h"
 #include "home/MainViewController.h"
 #include "marking/ProtectedFolderStore.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QTemporaryDir>
 
 namespace {
 
-// A home screen started as the program starts it, with its settings in a
-// folder of its own.
-struct StartedHome {
-    QTemporaryDir folder;
-    std::unique_ptr<UserDefaults> defaults;
-    std::unique_ptr<ProtectedFolderStore> protectedFolders;
-    std::unique_ptr<MainViewController> home;
-
-    StartedHome()
-    {
-        pointXdgFoldersInto(folder.path());
-        defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
-        startApplicationCore(*defaults);
-        protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);
-        home = std::make_unique<MainViewController>(*defaults, *protectedFolders);
-        home->setAttribute(Qt::WA_DontShowOnScreen);
-        home->viewDidLoad();
-        LocationLists& lists = home->lists();
-        lists.addPathToScanList(QStringLiteral("/home/ana/Pictures"));
-        lists.addPathToScanList(QStringLiteral("/media/backup/Photos 2019"))->isIncludeSubFolders = false;
-        lists.arrExcludePathsFinder.clear();
-        LocationLists::appendPathNode(QStringLiteral("/home/ana/.cache"), lists.arrExcludePathsFinder);
-        LocationLists::appendPathNode(QStringLiteral("/home/ana/Downloads/tmp"), lists.arrExcludePathsFinder)->state
-            = 0;
-        LocationLists::appendPathNode(
-            QStringLiteral("/home/ana/Documents/Contracts"), lists.protectedFolders.arrProtectedPathsFinder);
-        LocationLists::appendPathNode(
-            QStringLiteral("/home/ana/Pictures/Wedding"), lists.protectedFolders.arrProtectedPathsFinder);
-        home->updateButtonFromFileState();
-        home->show();
-    }
-};
+// The rows every home page shows.
+void addSampleRows(MainViewController& home)
+{
+    LocationLists& lists = home.lists();
+    lists.addPathToScanList(QStringLiteral("/home/ana/Pictures"));
+    lists.addPathToScanList(QStringLiteral("/media/backup/Photos 2019"))->isIncludeSubFolders = false;
+    lists.arrExcludePathsFinder.clear();
+    LocationLists::appendPathNode(QStringLiteral("/home/ana/.cache"), lists.arrExcludePathsFinder);
+    LocationLists::appendPathNode(QStringLiteral("/home/ana/Downloads/tmp"), lists.arrExcludePathsFinder)->state = 0;
+    LocationLists::appendPathNode(
+        QStringLiteral("/home/ana/Documents/Contracts"), lists.protectedFolders.arrProtectedPathsFinder);
+    LocationLists::appendPathNode(
+        QStringLiteral("/home/ana/Pictures/Wedding"), lists.protectedFolders.arrProtectedPathsFinder);
+    home.updateButtonFromFileState();
+}
 
 QImage tabPage(int tag)
 {
-    StartedHome started;
+    StartedHome started(addSampleRows);
     started.home->tabChanged(tag);
     return renderWidget(*started.home);
 }
@@ -58,7 +39,7 @@ const GalleryRegistration excludeTab("home-exclude", [] { return tabPage(2); });
 const GalleryRegistration protectTab("home-protect", [] { return tabPage(3); });
 
 const GalleryRegistration scanning("home-scanning", [] {
-    StartedHome started;
+    StartedHome started(addSampleRows);
     MainViewController& home = *started.home;
     home.showScanningState(true, true);
     home.showScanningSheet();
@@ -82,7 +63,7 @@ const GalleryRegistration scanning("home-scanning", [] {
 namespace {
 
 const GalleryRegistration sourceMenu("home-source-menu", [] {
-    StartedHome started;
+    StartedHome started(addSampleRows);
     auto* popUp = started.home->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
     popUp->showPopup();
     QImage image = renderWidget(*popUp->view()->window());

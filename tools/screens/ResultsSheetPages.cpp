@@ -24,7 +24,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -234,17 +233,9 @@ const GalleryRegistration alertsPage("results-alerts", [] {
         road();
         for (const AlertRequest& request : recorded->requests) {
             presenter.presentThen(request, {});
-            const QList<QMessageBox*> boxes = sample.screen->findChildren<QMessageBox*>();
-            if (boxes.isEmpty())
+            const QImage image = takeAlertBox(*sample.screen);
+            if (image.isNull())
                 continue;
-            QMessageBox* box = boxes.last();
-            box->adjustSize();
-            // A dialog keeps its own background on the sheet.
-            QImage image(box->size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
-            image.setDevicePixelRatio(galleryScale());
-            image.fill(box->palette().color(QPalette::Window));
-            box->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-            delete box;
             holder.setPixmap(QPixmap::fromImage(image));
             holder.resize(image.deviceIndependentSize().toSize());
             sheet.addSample(caption, holder);

@@ -1,32 +1,22 @@
 // Gallery pages of the cloud sign-in sheets over the home screen, for Google
 // Drive: the instructions, and the wait while the browser signs in.
 #include "Gallery.h"
+#include "GalleryHome.h"
 
-#include "base/UserDefaults.h"
 #include "cloud/CloudSignInSheet.h"
 #include "cloud/CloudSourceController.h"
 #include "controls/CustomWindowNag.h"
-#include "core/AppStartup.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
 
 #include <QCoreApplication>
 #include <QPainter>
-#include <QTemporaryDir>
 
 namespace {
 
 QImage renderSignInSheet(bool waiting)
 {
-    QTemporaryDir folder;
-    pointXdgFoldersInto(folder.path());
-    UserDefaults defaults(folder.path() + QStringLiteral("/settings"));
-    startApplicationCore(defaults);
-    ProtectedFolderStore protectedFolders(defaults);
-    MainViewController home(defaults, protectedFolders);
-    home.setAttribute(Qt::WA_DontShowOnScreen);
-    home.viewDidLoad();
-    home.show();
+    StartedHome started;
+    MainViewController& home = *started.home;
     auto* sources = new CloudSourceController(home, [](ScanSource) { return nullptr; });
     selectedScanSource() = ScanSource::googleDrive;
     CloudSignInSheet& sheet = sources->signInSheet();

@@ -1,0 +1,24 @@
+#include "GalleryHome.h"
+
+#include "Gallery.h"
+
+#include "base/UserDefaults.h"
+#include "core/AppStartup.h"
+#include "home/MainViewController.h"
+#include "marking/ProtectedFolderStore.h"
+
+StartedHome::StartedHome(const std::function<void(MainViewController&)>& prepare)
+{
+    pointXdgFoldersInto(folder.path());
+    defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
+    startApplicationCore(*defaults);
+    protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);
+    home = std::make_unique<MainViewController>(*defaults, *protectedFolders);
+    home->setAttribute(Qt::WA_DontShowOnScreen);
+    home->viewDidLoad();
+    if (prepare)
+        prepare(*home);
+    home->show();
+}
+
+StartedHome::~StartedHome() = default;

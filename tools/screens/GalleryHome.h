@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+class MainViewController;
+class ProtectedFolderStore;
+class UserDefaults;
+
+// A home screen started as the program starts it, with its settings and the
+// XDG folders in a folder of its own, shown offscreen. prepare, when given,
+// runs once the screen is loaded and before it is shown.
+struct StartedHome {
+    explicit StartedHome(const std::function<void(MainViewController&)>& prepare = {});
+    ~StartedHome();
+
+    QTemporaryDir folder;
+    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<ProtectedFolderStore> protectedFolders;
+    std::unique_ptr<MainViewController> home;
+};
