@@ -1,6 +1,7 @@
 // Gallery pages of the results screen: the list view and the group view over
 // sample groups with a few marks.
 #include "Gallery.h"
+#include "HeldCalls.h"
 
 #include "base/UserDefaults.h"
 #include "controls/CustomOutlineView.h"
@@ -26,17 +27,6 @@
 namespace {
 
 // Runs delayed work at once, so the page shows the settled screen.
-class ImmediateCalls : public DelayedCalls {
-public:
-    void after(std::chrono::milliseconds, QObject*, std::function<void()> work) override { pending.push_back(work); }
-    void runAll()
-    {
-        for (auto& work : std::exchange(pending, {}))
-            work();
-    }
-    std::vector<std::function<void()>> pending;
-};
-
 FileInfoNodePtr sampleFile(const QString& path, quint64 size, GlobalObjects::FileCategory category, int day)
 {
     auto file = std::make_shared<FileInfoNode>();
@@ -90,7 +80,7 @@ struct StartedResults {
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ResultViewController> screen;
-    std::shared_ptr<ImmediateCalls> calls = std::make_shared<ImmediateCalls>();
+    std::shared_ptr<HeldCalls> calls = std::make_shared<HeldCalls>();
     std::vector<DuplicateGroupPtr> groups = sampleGroups();
 
     // language: the layout's language; the texts stay those of the shipped table.
