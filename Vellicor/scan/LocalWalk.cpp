@@ -314,15 +314,6 @@ void LocalWalk::scanPhotosLibraryAt(const QString& path)
         files_.addWhole(std::move(item));
 }
 
-std::vector<FileInfoNodePtr> LocalWalk::records() const
-{
-    std::vector<FileInfoNodePtr> records;
-    records.reserve(files_.count());
-    for (std::size_t item = 0; item < files_.count(); ++item)
-        records.push_back(files_.record(item));
-    return records;
-}
-
 void LocalWalk::dropRecordsInsidePackages()
 {
     // Overlapping rows can record a package and, through a row inside it, one

@@ -36,7 +36,7 @@ public:
     // The files recorded, kept compactly where they can be.
     ScannedFiles& files() { return files_; }
     // Every file's record, in order (made anew for compactly kept files).
-    std::vector<FileInfoNodePtr> records() const;
+    std::vector<FileInfoNodePtr> records() const { return files_.records(); }
     // Threads that read folders and build records ahead of the walk (0: the
     // walk's thread alone); the records and their order are the same. By
     // default one per core.

@@ -632,20 +632,6 @@ std::optional<QString> ScanCache::cachedDigest(const FileInfoNode& record) const
         QByteArray::fromRawData(reinterpret_cast<const char*>(entry->digest.data()), 16).toHex());
 }
 
-std::optional<BlockDigest> ScanCache::cachedHead(const FileInfoNode& record) const
-{
-    const Entry* entry = currentEntry(record);
-    if (!entry || !entry->hasHead)
-        return std::nullopt;
-    return entry->head;
-}
-
-bool ScanCache::holdsDigest(const FileInfoNode& record, const QString& digest) const
-{
-    const Entry* entry = currentEntry(record);
-    return entry && entry->hasDigest && sameDigest(entry->digest, digest);
-}
-
 bool ScanCache::clearScanCache()
 {
     if (isScanRunning)

@@ -27,7 +27,7 @@ QString hashTableForSource(ScanSource source);
 // One scan's use of the digest cache database at AppPaths::cacheDatabaseFile().
 // Made by the scan and owned by it. One thread at a time calls it: the scan's
 // thread, except that while the comparison runs its digests are saved from the
-// scan's writer thread and the comparison only reads cachedDigest. Only the
+// scan's writer thread and the comparison only reads the entries. Only the
 // calling thread uses the one connection it opens.
 //
 // Order within a scan: recordScannedFiles with the scan's files (or
@@ -118,10 +118,6 @@ public:
     }
     // The stored digest of a file while its row is current.
     std::optional<QString> cachedDigest(const FileInfoNode& record) const;
-    // The stored digest of the file's first block, under the same test.
-    std::optional<BlockDigest> cachedHead(const FileInfoNode& record) const;
-    // Whether cachedDigest would give digest (lower- or upper-case hex).
-    bool holdsDigest(const FileInfoNode& record, const QString& digest) const;
     qsizetype size() const { return qsizetype(entries_.size()); }
 
     // Deletes the cache database with the journal files SQLite may have left

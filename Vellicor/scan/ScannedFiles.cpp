@@ -57,11 +57,6 @@ quint64 ScannedFiles::Pending::fileSize() const
     return whole_ ? whole_->fileSize : entry_.fileSize;
 }
 
-QString ScannedFiles::Pending::path() const
-{
-    return whole_ ? whole_->filePath.value_or(QString()) : joined(folder_, name_);
-}
-
 ScannedFiles::Pending ScannedFiles::prepare(const FileInfoNode& built)
 {
     Pending pending;
@@ -69,14 +64,15 @@ ScannedFiles::Pending ScannedFiles::prepare(const FileInfoNode& built)
     const PathText& path = built.filePath;
     // Only what expand() makes again exactly is kept compactly: a record as
     // the builder leaves it, its path made of its folder and its name.
+    const QByteArray name = built.fileName ? built.fileName->toUtf8() : QByteArray();
     const bool compact = path && built.fileName && path.lastComponent() == *built.fileName
-        && path.folderComponent() == built.folderPath && !built.state.value_or(false) && !built.isMd5Calucaluted
-        && !built.md5 && !built.isMoveToTrash && !built.isPhotosNode && !built.isiPhotoNode && !built.isProtected
+        && path.folderComponent() == built.folderPath && built.state == false && !built.isMd5Calucaluted && !built.md5
+        && !built.isMoveToTrash && !built.isPhotosNode && !built.isiPhotoNode && !built.isProtected
         && built.parent.expired() && !built.cloud && built.arrForSubPathMd5() && built.arrForSubPathMd5()->isEmpty()
         && !built.libraryPath() && !built.photosInfo() && !built.fileType() && !built.exifInfo()
-        && built.state.has_value() && (built.modDate ? isUtcDate(built.modDate, fileTimeMsecs(built.modTime)) : true)
-        && (!built.createDate || isUtcDate(built.createDate, built.createDate->toMSecsSinceEpoch()))
-        && built.fileName->toUtf8().size() <= std::numeric_limits<quint16>::max()
+        && (!built.modDate || isUtcDate(built.modDate, fileTimeMsecs(built.modTime)))
+        && (!built.createDate || built.createDate->timeSpec() == Qt::UTC)
+        && name.size() <= std::numeric_limits<quint16>::max()
         && built.fileExtension == pathExtensionOf(*built.fileName);
     if (!compact) {
         pending.whole_ = std::make_shared<FileInfoNode>(built);
@@ -97,7 +93,7 @@ ScannedFiles::Pending ScannedFiles::prepare(const FileInfoNode& built)
     flag(built.modDate.has_value(), Entry::modified);
     flag(built.createDate.has_value(), Entry::created);
     pending.folder_ = built.folderPath;
-    pending.name_ = *built.fileName;
+    pending.name_ = name;
     return pending;
 }
 
@@ -108,27 +104,20 @@ void ScannedFiles::add(Pending&& pending)
         return;
     }
     Entry entry = pending.entry_;
-    const QByteArray name = pending.name_.toUtf8();
+    const QByteArray& name = pending.name_;
     if (names_.size() + std::size_t(name.size()) > std::numeric_limits<quint32>::max()) {
-        addWhole(expand(entry, pending.folder_, pending.name_));
+        addWhole(expand(entry, pending.folder_, QString::fromUtf8(name)));
         return;
     }
     // The files of one folder come one after the other and share its text.
-    if (folders_.empty() || !folders_.back().text.isSharedWith(pending.folder_)) {
-        const auto known = folderIndex_.constFind(pending.folder_);
-        if (known == folderIndex_.constEnd() || *known != folders_.size() - 1) {
-            if (known != folderIndex_.constEnd()) {
-                entry.folder = *known;
-            } else {
-                entry.folder = quint32(folders_.size());
-                folderIndex_.insert(pending.folder_, entry.folder);
-                folders_.push_back(Folder { pending.folder_, pending.folder_.toUtf8() });
-            }
-        } else {
-            entry.folder = *known;
-        }
-    } else {
+    if (!folders_.empty() && folders_.back().text.isSharedWith(pending.folder_)) {
         entry.folder = quint32(folders_.size() - 1);
+    } else if (const auto known = folderIndex_.constFind(pending.folder_); known != folderIndex_.constEnd()) {
+        entry.folder = *known;
+    } else {
+        entry.folder = quint32(folders_.size());
+        folderIndex_.insert(pending.folder_, entry.folder);
+        folders_.push_back(Folder { pending.folder_, pending.folder_.toUtf8() });
     }
     entry.nameAt = quint32(names_.append(std::size_t(name.size())));
     entry.nameBytes = quint16(name.size());
@@ -183,14 +172,20 @@ FileInfoNodePtr ScannedFiles::expand(const Entry& entry, const QString& folder, 
     return record;
 }
 
-std::vector<FileInfoNodePtr> ScannedFiles::takeRecords()
+std::vector<FileInfoNodePtr> ScannedFiles::records() const
 {
     std::vector<FileInfoNodePtr> records;
-    records.reserve(entries_.size());
-    for (std::size_t item = 0; item < entries_.size(); ++item)
+    records.reserve(count());
+    for (std::size_t item = 0; item < count(); ++item)
         records.push_back(record(item));
-    *this = ScannedFiles();
     return records;
+}
+
+std::vector<FileInfoNodePtr> ScannedFiles::takeRecords()
+{
+    std::vector<FileInfoNodePtr> taken = records();
+    *this = ScannedFiles();
+    return taken;
 }
 
 ScannedFiles ScannedFiles::subset(const std::vector<quint32>& items) const

@@ -82,13 +82,13 @@ public:
         quint64 deviceId() const;
         quint64 inode() const;
         quint64 fileSize() const;
-        QString path() const;
 
     private:
         friend class ScannedFiles;
         Entry entry_;
         QString folder_;
-        QString name_;
+        // The name's UTF-8 bytes.
+        QByteArray name_;
         FileInfoNodePtr whole_;
     };
     // Kept compactly when the record can be made again exactly from what the
@@ -102,7 +102,9 @@ public:
     FileInfoNodePtr record(std::size_t item) const;
     // Whether every file is kept compactly.
     bool allCompact() const { return whole_.empty(); }
-    // Every item's record, in order; the table is left empty.
+    // Every item's record, in order.
+    std::vector<FileInfoNodePtr> records() const;
+    // The same, leaving the table empty.
     std::vector<FileInfoNodePtr> takeRecords();
     // A table of the given items alone, in the order given (item i of the new
     // table is items[i] here).
