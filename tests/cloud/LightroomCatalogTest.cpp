@@ -1,4 +1,5 @@
 #include "cloud/LightroomCloudHandler.h"
+#include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
 
@@ -121,6 +122,22 @@ TEST_F(LightroomCatalog, AViewStandingInForATableEndsTheListingWithAReason)
     ASSERT_TRUE(listing);
     EXPECT_EQ(listing->first, 0u);
     EXPECT_EQ(listing->second, QStringLiteral("AgLibraryFolder is not a plain table"));
+}
+
+TEST_F(LightroomCatalog, ACatalogOrCompanionThatIsNotAPlainFileIsRefusedWithoutBlocking)
+{
+    const QString path = catalog;
+    const auto listing = [path] {
+        QString failure;
+        LightroomDBManager(path).fetchLightroomCatalogFiles(nullptr, &failure);
+        return failure;
+    };
+    makeTestFifo(catalog + QStringLiteral("-journal"));
+    EXPECT_TRUE(runWithWatchdog(listing).value_or(QString()).endsWith(QStringLiteral("not a regular file")));
+    ASSERT_TRUE(QFile::remove(catalog + QStringLiteral("-journal")));
+    ASSERT_TRUE(QFile::rename(catalog, catalog + QStringLiteral(".moved")));
+    makeTestFifo(catalog);
+    EXPECT_TRUE(runWithWatchdog(listing).value_or(QString()).endsWith(QStringLiteral("not a regular file")));
 }
 
 TEST_F(LightroomCatalog, StopEndsAListingThatWouldRunOnAndOn)
