@@ -23,6 +23,20 @@ public:
 };
 
 std::shared_ptr<PrivilegedRunner> privilegedRunner();
+
+// Why path may not be handed to a recursive removal or a rename that runs
+// with rights beyond the user's own; empty when it may. A path must be
+// absolute and written plainly (no trailing slash, no empty, "." or ".."
+// component), and none of its existing components may be a symbolic link:
+// "rm -rf -- link/" would empty the link's target, and a linked folder on
+// the way would carry the command elsewhere. The path then names what it
+// resolves to, which must not be one of the system's own folders (the root,
+// anything directly below it, the contents of /boot, /dev, /etc, /proc,
+// /sys, /usr and the system's program and library folders, the folders
+// directly below /home, /run and /var) nor the user's home folder. A missing
+// tail is allowed: nothing is removed there. Reads the file system; any
+// thread.
+QString privilegedPathRefusal(const QString& path);
 // Installs a runner for the whole process; an empty pointer brings back the
 // standard one.
 void setPrivilegedRunner(std::shared_ptr<PrivilegedRunner> runner);

@@ -9,7 +9,9 @@ bool HandlerCloudRemover::deleteCloudFile(const FileInfoNode& file, QString& err
     }
     // The handler takes a record of its own; the caller's stays untouched.
     if (!handler->deleteCloudFile(std::make_shared<FileInfoNode>(file))) {
-        error = QStringLiteral("the service did not move the file to its trash");
+        error = handler->lastRemovalFailure();
+        if (error.isEmpty())
+            error = QStringLiteral("the service did not move the file to its trash");
         return false;
     }
     return true;

@@ -24,7 +24,12 @@ void LightroomCloudHandler::startCloudScan(
 
 void LightroomCloudHandler::scanLightroomCatalog(CloudScanSink& sink)
 {
-    const std::vector<LightroomCatalogRow> rows = lightroomDBManagerObj.fetchLightroomCatalogFiles();
+    QString failure;
+    const std::vector<LightroomCatalogRow> rows
+        = lightroomDBManagerObj.fetchLightroomCatalogFiles(&isAbortScanning, &failure);
+    // A catalog that is there but could not be read leaves the scan
+    // incomplete, which the user is told; a missing one just has no files.
+    lastWalkIncomplete = !failure.isEmpty() && QFileInfo::exists(lightroomDBManagerObj.catalogPath());
     for (const LightroomCatalogRow& row : rows) {
         if (isAbortScanning)
             break;
@@ -68,5 +73,15 @@ bool LightroomCloudHandler::deleteCloudFile(const FileInfoNodePtr& record)
     if (!record || !record->cloud || record->cloud->fileId.isEmpty())
         return false;
     Log::print("Removing from the photo catalog: file", record->cloud->fileId);
-    return lightroomDBManagerObj.deleteLightroomCatalogFiles({ record->cloud->fileId });
+    QString refusal;
+    const bool removed = lightroomDBManagerObj.deleteLightroomCatalogFiles({ record->cloud->fileId }, &refusal);
+    const std::lock_guard lock(removalFailureLock_);
+    removalFailure_ = refusal;
+    return removed;
+}
+
+QString LightroomCloudHandler::lastRemovalFailure() const
+{
+    const std::lock_guard lock(removalFailureLock_);
+    return removalFailure_;
 }

@@ -3,6 +3,8 @@
 #include "cloud/LightroomDBManager.h"
 #include "scan/ScanWrapper.h"
 
+#include <mutex>
+
 // The local photo catalog as a scan source. A scan reads every file entry of
 // the catalog (the chosen folders play no part), makes one record per entry
 // with the size and dates of the file on disk, and hands them to the sink,
@@ -22,6 +24,7 @@ public:
     bool authenticateCloud() override;
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void fetchChildFolders(const CloudScanFoldersListPtr&) override { }
+    QString lastRemovalFailure() const override;
 
     // Fills a record from one catalog entry and the file's attributes on disk
     // (size and dates stay unset when the file cannot be read).
@@ -36,4 +39,6 @@ private:
     void scanLightroomCatalog(CloudScanSink& sink);
 
     LightroomDBManager lightroomDBManagerObj;
+    mutable std::mutex removalFailureLock_;
+    QString removalFailure_;
 };

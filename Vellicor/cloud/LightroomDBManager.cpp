@@ -2,34 +2,54 @@
 
 #include "base/Log.h"
 #include "cloud/CloudConfig.h"
+#include "scan/UntrustedDatabase.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <chrono>
+
 #include <sqlite3.h>
 
 namespace {
 
-// Closes the connection (and finalizes a statement) on every way out.
-struct Connection {
-    sqlite3* db = nullptr;
-    ~Connection() { sqlite3_close(db); }
-};
+using namespace std::chrono_literals;
 
-struct Statement {
-    sqlite3_stmt* stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
-};
+// How long one listing, and one removal, may run the catalog's statements.
+constexpr std::chrono::milliseconds listingTime = 2min;
+constexpr std::chrono::milliseconds removalTime = 30s;
 
-QString columnText(sqlite3_stmt* stmt, int column)
+// The catalog's tables the listing reads and the removal deletes from.
+const QStringList listedTables
+    = { QStringLiteral("AgLibraryFile"), QStringLiteral("AgLibraryFolder"), QStringLiteral("AgLibraryRootFolder") };
+const QStringList removalTables = { QStringLiteral("Adobe_images"), QStringLiteral("AgLibraryFile") };
+
+// Whether a path's components are all names: no empty one (a leading and a
+// trailing slash aside), no "." or "..", no NUL.
+bool hasOnlyNames(const QString& path)
 {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-    return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+    if (path.contains(QChar(0)))
+        return false;
+    QStringList parts = path.split(QLatin1Char('/'));
+    if (!parts.isEmpty() && parts.first().isEmpty())
+        parts.removeFirst();
+    if (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    return std::none_of(parts.cbegin(), parts.cend(), [](const QString& part) {
+        return part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..");
+    });
 }
 
-QString joinedFolder(QString root, const QString& below)
+// The folder a catalog row names, ending in "/", or none when it would lie
+// outside its root folder: the root must be absolute and the path below it
+// relative, both of names only.
+std::optional<QString> confinedFolder(QString root, const QString& below)
 {
+    if (!root.startsWith(QLatin1Char('/')) || !hasOnlyNames(root) || below.startsWith(QLatin1Char('/'))
+        || !hasOnlyNames(below))
+        return std::nullopt;
     if (!root.endsWith(QLatin1Char('/')))
         root += QLatin1Char('/');
     QString folder = root + below;
@@ -38,14 +58,22 @@ QString joinedFolder(QString root, const QString& below)
     return folder;
 }
 
+// A name must stay a name: one that reaches into another folder would make
+// the record name some other file.
+bool isPlainName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+}
+
 const char* const listingQuery = "SELECT f.id_local, f.originalFilename, f.folder, r.absolutePath, d.pathFromRoot "
                                  "FROM AgLibraryFile f "
                                  "JOIN AgLibraryFolder d ON d.id_local = f.folder "
                                  "JOIN AgLibraryRootFolder r ON r.id_local = d.rootFolder";
 
-bool run(sqlite3* db, const char* sql)
+bool isRaised(const std::atomic<bool>* stop)
 {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return stop && stop->load(std::memory_order_relaxed);
 }
 
 } // namespace
@@ -72,84 +100,106 @@ QString LightroomDBManager::catalogPath() const
     return catalog_ ? *catalog_ : lightroomCatalogPath();
 }
 
-std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles() const
+std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles(
+    const std::atomic<bool>* stop, QString* failure) const
 {
+    const QString path = catalogPath();
+    const auto fail = [&](const QString& reason) {
+        Log::print("The photo catalog could not be read:", path, "-", reason);
+        if (failure)
+            *failure = reason;
+        return std::vector<LightroomCatalogRow>();
+    };
+    const UntrustedDatabase catalog(path, UntrustedDatabase::Access::readOnly, stop, listingTime);
+    if (!catalog.isOpen())
+        return fail(catalog.openFailure());
+    if (const QString refusal = catalog.whyNotTables(listedTables); !refusal.isEmpty())
+        return fail(catalog.interrupted() ? catalog.interruption() : refusal);
+    SqliteStatement query(catalog.get(), listingQuery);
+    if (!query.ok())
+        return fail(QString::fromUtf8(sqlite3_errmsg(catalog.get())));
     std::vector<LightroomCatalogRow> rows;
-    Connection connection;
-    if (sqlite3_open_v2(catalogPath().toUtf8().constData(), &connection.db, SQLITE_OPEN_READONLY, nullptr)
-        != SQLITE_OK) {
-        Log::print("The photo catalog could not be opened:", catalogPath());
-        return rows;
-    }
-    Statement query;
-    if (sqlite3_prepare_v2(connection.db, listingQuery, -1, &query.stmt, nullptr) != SQLITE_OK) {
-        Log::print("The photo catalog could not be read:", QString::fromUtf8(sqlite3_errmsg(connection.db)));
-        return rows;
-    }
-    while (sqlite3_step(query.stmt) == SQLITE_ROW) {
-        if (sqlite3_column_type(query.stmt, 1) == SQLITE_NULL || sqlite3_column_type(query.stmt, 3) == SQLITE_NULL)
+    qint64 outside = 0;
+    while (!isRaised(stop) && query.step()) {
+        if (query.isNull(1) || query.isNull(3))
             continue;
         LightroomCatalogRow row;
-        row.fileId = sqlite3_column_int64(query.stmt, 0);
-        row.fileName = columnText(query.stmt, 1);
-        row.folderId = sqlite3_column_int64(query.stmt, 2);
-        row.folderPath = joinedFolder(columnText(query.stmt, 3), columnText(query.stmt, 4));
-        // A name must stay a name: one that reaches into another folder
-        // would make the record name some other file.
-        if (row.fileName.isEmpty() || row.fileName == QLatin1String(".") || row.fileName == QLatin1String("..")
-            || row.fileName.contains(QLatin1Char('/')))
+        row.fileId = query.integer(0).value_or(0);
+        row.fileName = query.text(1);
+        row.folderId = query.integer(2).value_or(0);
+        const std::optional<QString> folder = confinedFolder(query.text(3), query.text(4));
+        if (!isPlainName(row.fileName))
             continue;
+        if (!folder) {
+            if (outside++ == 0)
+                Log::print("The photo catalog names a folder outside its root; skipped:", query.text(3), query.text(4));
+            continue;
+        }
+        row.folderPath = *folder;
         rows.push_back(std::move(row));
     }
+    if (isRaised(stop))
+        return {};
+    if (catalog.interrupted())
+        return fail(catalog.interruption());
+    if (outside > 0)
+        Log::print("Photo catalog entries outside their root folder skipped:", outside);
     return rows;
 }
 
-bool LightroomDBManager::deleteLightroomCatalogFiles(const QStringList& fileIds) const
+bool LightroomDBManager::deleteLightroomCatalogFiles(const QStringList& fileIds, QString* refusal) const
 {
     const QString path = catalogPath();
+    const auto refuse = [&](const QString& reason) {
+        Log::print("The photo catalog refused the removal:", path, "-", reason);
+        if (refusal)
+            *refusal = reason;
+        return false;
+    };
     // The photo application holds this file while it has the catalog open;
     // editing under it would race its own writes.
-    if (QFileInfo::exists(path + QStringLiteral(".lock"))) {
-        Log::print("The photo catalog is in use; nothing was removed from it:", path);
-        return false;
-    }
+    if (QFileInfo::exists(path + QStringLiteral(".lock")))
+        return refuse(QStringLiteral("the photo catalog is in use; nothing was removed from it"));
     std::vector<qint64> ids;
     for (const QString& text : fileIds) {
         bool ok = false;
         const qint64 id = text.toLongLong(&ok);
         if (!ok)
-            return false;
+            return refuse(QStringLiteral("\"%1\" is not an entry of the photo catalog").arg(text));
         ids.push_back(id);
     }
-    Connection connection;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &connection.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        return false;
-    sqlite3_busy_timeout(connection.db, 2000);
-    if (!run(connection.db, "BEGIN IMMEDIATE"))
-        return false;
+    const UntrustedDatabase catalog(path, UntrustedDatabase::Access::readWrite, nullptr, removalTime);
+    if (!catalog.isOpen())
+        return refuse(QStringLiteral("the photo catalog cannot be opened: ") + catalog.openFailure());
+    sqlite3* db = catalog.get();
+    sqlite3_busy_timeout(db, 2000);
+    if (const QString why = catalog.whyNotTables(removalTables); !why.isEmpty())
+        return refuse(QStringLiteral("nothing was removed from the photo catalog: ") + why);
+    // A trigger would change whatever its author chose along with the entry.
+    if (const QStringList triggers = catalog.triggersOn(removalTables); !triggers.isEmpty()) {
+        return refuse(
+            QStringLiteral("the photo catalog runs its own actions (%1) on removal; nothing was removed from it")
+                .arg(triggers.join(QStringLiteral(", "))));
+    }
+    if (!SqliteStatement(db, "BEGIN IMMEDIATE").run())
+        return refuse(QString::fromUtf8(sqlite3_errmsg(db)));
     bool ok = true;
     for (const char* sql :
         { "DELETE FROM Adobe_images WHERE rootFile = ?", "DELETE FROM AgLibraryFile WHERE id_local = ?" }) {
-        Statement statement;
-        if (sqlite3_prepare_v2(connection.db, sql, -1, &statement.stmt, nullptr) != SQLITE_OK) {
-            ok = false;
-            break;
-        }
-        for (const qint64 id : ids) {
-            sqlite3_reset(statement.stmt);
-            sqlite3_bind_int64(statement.stmt, 1, id);
-            if (sqlite3_step(statement.stmt) != SQLITE_DONE) {
-                ok = false;
-                break;
-            }
+        SqliteStatement statement(db, sql);
+        ok = statement.ok();
+        for (auto id = ids.cbegin(); ok && id != ids.cend(); ++id) {
+            sqlite3_reset(statement.get());
+            sqlite3_bind_int64(statement.get(), 1, *id);
+            ok = statement.run();
         }
         if (!ok)
             break;
     }
-    if (!ok || !run(connection.db, "COMMIT")) {
-        Log::print("The photo catalog refused the removal:", QString::fromUtf8(sqlite3_errmsg(connection.db)));
-        run(connection.db, "ROLLBACK");
-        return false;
+    if (!ok || !SqliteStatement(db, "COMMIT").run()) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
+        SqliteStatement(db, "ROLLBACK").run();
+        return refuse(reason);
     }
     return true;
 }

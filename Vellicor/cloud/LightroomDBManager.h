@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -34,16 +35,24 @@ public:
 
     // Every file entry joined to its own folder and root folder, in the order
     // the database gives them. Entries without a name or a root path are
-    // skipped. Empty when the catalog cannot be opened or read. The catalog
-    // is opened read-only.
-    std::vector<LightroomCatalogRow> fetchLightroomCatalogFiles() const;
+    // skipped, and so (logged) are those whose folder would lie outside its
+    // root: the root must be absolute and the path below it relative, neither
+    // with "." or ".." components. The catalog is untrusted (an
+    // UntrustedDatabase, read-only): the listing ends empty when the tables
+    // it reads are not plain tables, when it takes too long, and at once
+    // when stop is raised. Empty when the catalog cannot be opened or read;
+    // failure then says why (it stays empty after a Stop).
+    std::vector<LightroomCatalogRow> fetchLightroomCatalogFiles(
+        const std::atomic<bool>* stop = nullptr, QString* failure = nullptr) const;
 
     // Removes the catalog entries (image rows, then file rows) of the given
     // ids in one transaction. True only when every statement succeeded; an id
-    // that is not a number, a catalog that cannot be opened, or the lock file
-    // the photo application keeps while it has the catalog open refuses the
-    // whole call and changes nothing.
-    bool deleteLightroomCatalogFiles(const QStringList& fileIds) const;
+    // that is not a number, a catalog that cannot be opened, the lock file
+    // the photo application keeps while it has the catalog open, a table
+    // that is not a plain table, or a trigger on either table (it would
+    // change whatever its author chose) refuses the whole call and changes
+    // nothing; refusal then holds a sentence for the user.
+    bool deleteLightroomCatalogFiles(const QStringList& fileIds, QString* refusal = nullptr) const;
 
 private:
     std::optional<QString> catalog_;

@@ -353,8 +353,8 @@ QStringList FileOperations::getApplicationsListFromLoginItem()
 
 bool FileOperations::removeFileWithElevatedPrivilegesFromLocation(const QString& path)
 {
-    if (!isRemovablePath(path)) {
-        Log::print("Refused to remove with administrator rights:", path);
+    if (const QString refusal = privilegedPathRefusal(path); !refusal.isEmpty()) {
+        Log::print("Refused to remove with administrator rights:", path, "-", refusal);
         return false;
     }
     const int status = runRemoval(path);
@@ -366,8 +366,8 @@ bool FileOperations::removeFileWithElevatedPrivilegesFromLocation(const QString&
 bool FileOperations::removeFilesWithElevatedPrivilegesFromLocations(const QStringList& paths)
 {
     for (const QString& path : paths) {
-        if (!isRemovablePath(path)) {
-            Log::print("Refused to remove with administrator rights:", path);
+        if (const QString refusal = privilegedPathRefusal(path); !refusal.isEmpty()) {
+            Log::print("Refused to remove with administrator rights:", path, "-", refusal);
             return false;
         }
     }
@@ -383,8 +383,12 @@ bool FileOperations::removeFilesWithElevatedPrivilegesFromLocations(const QStrin
 
 bool FileOperations::deleteItemFromTerminalCommand(const QString& path)
 {
-    if (!isRemovablePath(path))
+    // A recursive removal with the user's own rights can still empty a
+    // linked folder's target; it takes the same paths as a privileged one.
+    if (const QString refusal = privilegedPathRefusal(path); !refusal.isEmpty()) {
+        Log::print("Refused to remove:", path, "-", refusal);
         return false;
+    }
     QProcess process;
     process.start(QStringLiteral("/bin/rm"), { QStringLiteral("-rf"), QStringLiteral("--"), path });
     return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;

@@ -61,14 +61,15 @@ struct FileOperations {
     static QStringList getApplicationsListFromLoginItem();
 
     // Runs "/bin/rm -rf -- path" with administrator rights and waits; logs
-    // "Error: <status>" and returns false when it fails or is refused.
+    // "Error: <status>" and returns false when it fails or is refused. A path
+    // privilegedPathRefusal() refuses is logged and never run.
     static bool removeFileWithElevatedPrivilegesFromLocation(const QString& path);
     // The same for each path in order; the first failure logs "Error:
     // <status> (File:<path>)" and ends the run. Runs nothing when one of the
     // paths is refused; true for none.
     static bool removeFilesWithElevatedPrivilegesFromLocations(const QStringList& paths);
     // Runs "/bin/rm -rf -- path" with the user's own rights and waits; true
-    // when it succeeded.
+    // when it succeeded. Refuses the paths a privileged removal refuses.
     static bool deleteItemFromTerminalCommand(const QString& path);
 
     // The folder location names, with component appended when given,

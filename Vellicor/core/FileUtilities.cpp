@@ -1,7 +1,7 @@
 #include "core/FileUtilities.h"
 
-#include "core/DirectoryWalker.h"
 #include "base/Log.h"
+#include "core/DirectoryWalker.h"
 
 #include <QFile>
 
@@ -44,7 +44,7 @@ QString printablePath(const QString& path)
     return LogDetail::escaped(path);
 }
 
-OpenedFile openRegularFile(const QString& path)
+OpenedFile openRegularFile(const QString& path, LinkFollowing links)
 {
     OpenedFile result;
     const auto fail = [&](const QString& cause) {
@@ -58,15 +58,17 @@ OpenedFile openRegularFile(const QString& path)
     if (encoded.isEmpty() || encoded.contains('\0'))
         return fail(errnoText(ENOENT));
 
+    const bool follow = links == LinkFollowing::follow;
     struct stat status { };
-    if (::stat(encoded.constData(), &status) != 0)
+    if ((follow ? ::stat(encoded.constData(), &status) : ::lstat(encoded.constData(), &status)) != 0)
         return fail(errnoText(errno));
     if (!S_ISREG(status.st_mode))
-        return fail(QStringLiteral("not a regular file"));
+        return fail(S_ISLNK(status.st_mode) ? QStringLiteral("a symbolic link") : QStringLiteral("not a regular file"));
 
     // O_NONBLOCK only matters if the name became a FIFO since the check: the
     // open then returns at once and the second check below refuses it.
-    const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd
+        = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (follow ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return fail(errnoText(errno));
     result.fd.reset(fd);

@@ -44,11 +44,14 @@ struct OpenedFile {
     bool isOpen() const { return fd.isOpen(); }
 };
 
+// Whether opening a file follows a symbolic link that the name itself is.
+enum class LinkFollowing { follow, refuse };
+
 // Opens path for reading only when it is a regular file (after following
-// symbolic links). FIFOs, sockets and device nodes are refused without being
-// opened, and the descriptor is checked again after opening, so a name swapped
-// for a FIFO in between can never block the caller.
-OpenedFile openRegularFile(const QString& path);
+// symbolic links, unless refused). FIFOs, sockets and device nodes are refused
+// without being opened, and the descriptor is checked again after opening, so
+// a name swapped for a FIFO in between can never block the caller.
+OpenedFile openRegularFile(const QString& path, LinkFollowing links = LinkFollowing::follow);
 
 // A name as it may appear inside one line of text, escaped as the log escapes
 // every item (so log items need no call of their own).

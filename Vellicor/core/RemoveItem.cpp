@@ -3,8 +3,6 @@
 #include "base/Log.h"
 #include "base/PrivilegedRunner.h"
 
-#include <QDir>
-
 #include <mutex>
 
 namespace {
@@ -13,12 +11,6 @@ std::mutex& runLock()
 {
     static std::mutex lock;
     return lock;
-}
-
-bool isAcceptablePath(const QString& path)
-{
-    return !path.isEmpty() && !path.contains(QChar(0)) && QDir::isAbsolutePath(path)
-        && QDir::cleanPath(path) != QLatin1String("/");
 }
 
 } // namespace
@@ -44,8 +36,8 @@ bool RemoveItem::run(const QString& program, const QStringList& arguments)
 
 bool RemoveItem::removeSingleItem(const QString& path)
 {
-    if (!isAcceptablePath(path)) {
-        Log::print("Refused to remove with administrator rights:", path);
+    if (const QString refusal = privilegedPathRefusal(path); !refusal.isEmpty()) {
+        Log::print("Refused to remove with administrator rights:", path, "-", refusal);
         return false;
     }
     const bool removed = run(QStringLiteral("/bin/rm"), { QStringLiteral("-rf"), QStringLiteral("--"), path });
@@ -65,9 +57,11 @@ bool RemoveItem::removeMultipleItems(const QStringList& paths)
 
 bool RemoveItem::renameItem(const QString& path, const QString& newPath)
 {
-    if (!isAcceptablePath(path) || !isAcceptablePath(newPath)) {
-        Log::print("Refused to rename with administrator rights:", path);
-        return false;
+    for (const QString& each : { path, newPath }) {
+        if (const QString refusal = privilegedPathRefusal(each); !refusal.isEmpty()) {
+            Log::print("Refused to rename with administrator rights:", path, "to", newPath, "-", refusal);
+            return false;
+        }
     }
     const bool renamed = run(QStringLiteral("/bin/mv"), { QStringLiteral("-f"), QStringLiteral("--"), path, newPath });
     if (!renamed)

@@ -23,13 +23,14 @@ public:
     // The status of the last run: 0 is success.
     int status() const { return status_; }
 
-    // Runs "/bin/rm -rf -- path"; true only when it succeeded. Refuses an
-    // empty, relative or root path without running anything.
+    // Runs "/bin/rm -rf -- path"; true only when it succeeded. Refuses a
+    // path privilegedPathRefusal() refuses without running anything.
     bool removeSingleItem(const QString& path);
     // removeSingleItem() for each path in order; the first failure ends the
     // run. True for none.
     bool removeMultipleItems(const QStringList& paths);
-    // Runs "/bin/mv -f -- path newPath"; true only when it succeeded.
+    // Runs "/bin/mv -f -- path newPath"; true only when it succeeded. Both
+    // paths are checked as for a removal.
     bool renameItem(const QString& path, const QString& newPath);
 
 private:

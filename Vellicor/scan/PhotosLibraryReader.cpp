@@ -2,8 +2,10 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "core/FileUtilities.h"
 #include "core/PhotosNode.h"
 #include "scan/LocalFileRecordBuilder.h"
+#include "scan/UntrustedDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,80 +13,110 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::array<const char*, 3> companionSuffixes = { "-wal", "-shm", ".lock" };
 
-class Statement {
-public:
-    Statement(sqlite3* db, const QByteArray& sql)
-        : ok_(sqlite3_prepare_v2(db, sql.constData(), -1, &stmt_, nullptr) == SQLITE_OK)
-    {
-        if (!ok_)
-            Log::print("Photo library query refused:", QString::fromUtf8(sqlite3_errmsg(db)));
+// Bytes of a file (its size with holes read as zeros) copied per step; Stop
+// is looked at between steps.
+constexpr qint64 copyBlock = 1024 * 1024;
+// Room the cache's disk keeps after a copy.
+constexpr quint64 spareRoom = 256ull * 1024 * 1024;
+
+quint64 sizeColumn(const SqliteStatement& rows, int column)
+{
+    return static_cast<quint64>(std::max<qint64>(rows.integer(column).value_or(0), 0));
+}
+
+bool isRaised(const std::atomic<bool>* stop)
+{
+    return stop && stop->load(std::memory_order_relaxed);
+}
+
+bool isAllZero(const char* bytes, qint64 count)
+{
+    return std::all_of(bytes, bytes + count, [](char byte) { return byte == 0; });
+}
+
+// Copies a file of a library into target (made new, readable only by the
+// user) when it is a regular file reached without following a link: a FIFO
+// or a device never blocks or feeds the copy. budget bounds the bytes a
+// library may copy; runs of zeros become holes, so a sparse file takes no
+// more room than it does where it is. Empty when copied; otherwise the reason
+// (a partial copy is removed).
+QString copyLibraryFile(const QString& source, const QString& target, quint64& budget, const std::atomic<bool>* stop)
+{
+    const OpenedFile in = openRegularFile(source, LinkFollowing::refuse);
+    if (!in.isOpen())
+        return in.errorText;
+    if (in.size > budget)
+        return QStringLiteral("\"%1\" is larger than the %2 bytes a photo library may copy").arg(source).arg(budget);
+    struct stat status { };
+    struct statvfs room { };
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).path());
+    if (::fstat(in.fd.get(), &status) == 0 && ::statvfs(folder.constData(), &room) == 0) {
+        const quint64 needed = std::min<quint64>(in.size, quint64(status.st_blocks) * 512) + spareRoom;
+        if (quint64(room.f_bavail) * room.f_frsize < needed)
+            return QStringLiteral("no room for a copy of \"%1\" in the cache").arg(source);
     }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return ok_ && stmt_; }
-    bool step() { return ok() && sqlite3_step(stmt_) == SQLITE_ROW; }
-    sqlite3_stmt* get() const { return stmt_; }
-
-    QString text(int column) const
-    {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(stmt_, column)) : QString();
-    }
-    std::optional<qint64> integer(int column) const
-    {
-        if (sqlite3_column_type(stmt_, column) != SQLITE_INTEGER)
-            return std::nullopt;
-        return sqlite3_column_int64(stmt_, column);
-    }
-    quint64 size(int column) const { return static_cast<quint64>(std::max<qint64>(integer(column).value_or(0), 0)); }
-
-private:
-    sqlite3_stmt* stmt_ = nullptr;
-    bool ok_;
-};
-
-// A connection to the copy, closed when it goes out of scope. SQLite itself
-// is never shut down: other connections (the digest cache) may be open.
-class Connection {
-public:
-    explicit Connection(const QString& path)
-    {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-            Log::print("Photo library database cannot be opened:", path, "-",
-                QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory"));
-            sqlite3_close(db_);
-            db_ = nullptr;
-            return;
+    budget -= in.size;
+    const QByteArray targetName = QFile::encodeName(target);
+    const FileDescriptor out(
+        ::open(targetName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.isOpen())
+        return QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno);
+    const auto fail = [&](const QString& reason) {
+        ::unlink(targetName.constData());
+        return reason;
+    };
+    QByteArray block(copyBlock, Qt::Uninitialized);
+    qint64 copied = 0;
+    // The size read at the start bounds the copy, however the file grows.
+    while (copied < qint64(in.size)) {
+        if (isRaised(stop))
+            return fail(QStringLiteral("stopped"));
+        const qint64 got = ::read(in.fd.get(), block.data(), std::min<qint64>(copyBlock, qint64(in.size) - copied));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(QLatin1Char('"') + source + QStringLiteral("\": ") + errnoText(errno));
+        if (got == 0)
+            break;
+        if (isAllZero(block.constData(), got)) {
+            if (::lseek(out.get(), got, SEEK_CUR) < 0)
+                return fail(QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno));
+        } else {
+            for (qint64 written = 0; written < got;) {
+                const ssize_t now = ::write(out.get(), block.constData() + written, size_t(got - written));
+                if (now < 0 && errno == EINTR)
+                    continue;
+                if (now <= 0)
+                    return fail(QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno));
+                written += now;
+            }
         }
-        // The file comes from outside the program: its schema may run no
-        // function of ours.
-        sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-        sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        copied += got;
     }
-    ~Connection() { sqlite3_close(db_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    sqlite3* get() const { return db_; }
-
-private:
-    sqlite3* db_ = nullptr;
-};
+    // A file that ends in a hole gets its length.
+    if (::ftruncate(out.get(), copied) != 0)
+        return fail(QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno));
+    return QString();
+}
 
 PhotosSchema schemaOf(sqlite3* db)
 {
     QSet<QString> tables;
-    Statement names(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+    SqliteStatement names(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
     while (names.step())
         tables.insert(names.text(0).toUpper());
     if (tables.contains(QStringLiteral("ZADDITIONALASSETATTRIBUTES"))) {
@@ -114,12 +146,12 @@ bool equalIgnoringAsciiCase(const QString& a, const QString& b)
 std::optional<qint64> albumKey(sqlite3* db, PhotosSchema schema, const QString& albumName, bool english)
 {
     const bool masters = schema == PhotosSchema::masters;
-    Statement albums(db,
+    SqliteStatement albums(db,
         masters ? QByteArray("SELECT modelId, name FROM RKALBUM WHERE isInTrash = 0")
                 : QByteArray("SELECT Z_PK, ZTITLE FROM ZGENERICALBUM WHERE ZTRASHEDSTATE = 0"));
     while (albums.step()) {
         const auto key = albums.integer(0);
-        if (!key || sqlite3_column_type(albums.get(), 1) == SQLITE_NULL)
+        if (!key || albums.isNull(1))
             continue;
         const QString title = albums.text(1);
         const bool same = !english ? QString::localeAwareCompare(title, albumName) == 0
@@ -140,15 +172,17 @@ struct Entities {
 Entities entitiesOf(sqlite3* db)
 {
     Entities entities;
-    Statement rows(db, "SELECT Z_ENT, Z_NAME FROM Z_PRIMARYKEY WHERE Z_NAME IN ('Album', 'GenericAsset')");
+    SqliteStatement rows(db, "SELECT Z_ENT, Z_NAME FROM Z_PRIMARYKEY WHERE Z_NAME IN ('Album', 'GenericAsset')");
     while (rows.step()) {
         (rows.text(1) == QLatin1String("Album") ? entities.album : entities.asset) = rows.integer(0);
     }
     return entities;
 }
 
-// The asset query; absent when the album's members cannot be named.
-std::optional<QByteArray> assetQuery(sqlite3* db, PhotosSchema schema, bool excludeAlbum)
+// The asset query; absent (with the reason) when the album's members cannot
+// be named.
+std::optional<QByteArray> assetQuery(
+    const UntrustedDatabase& database, PhotosSchema schema, bool excludeAlbum, QString& refusal)
 {
     if (schema == PhotosSchema::masters) {
         return QByteArray("SELECT rk.fileSize, rv.modelId, rk.uuid, rv.uuid, rv.fileName, rk.imagePath"
@@ -163,15 +197,21 @@ std::optional<QByteArray> assetQuery(sqlite3* db, PhotosSchema schema, bool excl
            " WHERE za.ZTRASHEDSTATE = 0 AND zb.ZALLOWEDFORANALYSIS = 1";
     if (!excludeAlbum)
         return sql;
+    refusal = database.whyNotTables({ QStringLiteral("Z_PRIMARYKEY") });
+    if (!refusal.isEmpty())
+        return std::nullopt;
     // Table and column names cannot be bound; they are formed only from the
     // integers the database lists.
-    const Entities entities = entitiesOf(db);
+    const Entities entities = entitiesOf(database.get());
     const std::optional<qint64> asset = schema == PhotosSchema::assets ? std::optional<qint64>(3) : entities.asset;
     if (!entities.album || !asset) {
-        Log::print("Photo library lists no album or asset entity; nothing is read");
+        refusal = QStringLiteral("it lists no album or asset entity");
         return std::nullopt;
     }
     const QByteArray album = QByteArray::number(*entities.album);
+    refusal = database.whyNotTables({ QString::fromLatin1("Z_" + album + "ASSETS") });
+    if (!refusal.isEmpty())
+        return std::nullopt;
     sql += " AND zb.ZASSET NOT IN (SELECT Z_" + QByteArray::number(*asset) + "ASSETS FROM Z_" + album
         + "ASSETS WHERE Z_" + album + "ALBUMS = ?1)";
     return sql;
@@ -185,31 +225,65 @@ QString pathInside(const QString& libraryPath, const QString& relative)
     return path.startsWith(root + QLatin1Char('/')) ? path : QString();
 }
 
-std::vector<PhotosAsset> readAssets(
-    const QString& databaseCopy, const QString& libraryPath, const QString& albumName, bool english)
+// The tables every read of a layout queries, besides the album table.
+QStringList tablesRead(PhotosSchema schema)
 {
-    std::vector<PhotosAsset> assets;
-    Connection connection(databaseCopy);
-    sqlite3* db = connection.get();
-    if (!db)
-        return assets;
-    const PhotosSchema schema = schemaOf(db);
-    if (schema == PhotosSchema::unknown) {
-        Log::print("Photo library database of an unknown layout:", libraryPath);
-        return assets;
+    switch (schema) {
+    case PhotosSchema::masters:
+        return { QStringLiteral("RKMASTER"), QStringLiteral("RKVERSION"), QStringLiteral("RKALBUMVERSION") };
+    case PhotosSchema::assets:
+        return { QStringLiteral("ZASSET"), QStringLiteral("ZADDITIONALASSETATTRIBUTES") };
+    case PhotosSchema::genericAssets:
+        return { QStringLiteral("ZGENERICASSET"), QStringLiteral("ZADDITIONALASSETATTRIBUTES") };
+    case PhotosSchema::unknown:
+        break;
     }
-    const std::optional<qint64> key = albumKey(db, schema, albumName, english);
-    const auto sql = assetQuery(db, schema, key.has_value());
+    return {};
+}
+
+std::vector<PhotosAsset> readAssets(const QString& databaseCopy, const QString& libraryPath, const QString& albumName,
+    bool english, const std::atomic<bool>* stop, std::chrono::milliseconds timeLimit)
+{
+    const auto skip = [&libraryPath](const QString& reason) {
+        Log::print("Photo library skipped:", libraryPath, "-", reason);
+        return std::vector<PhotosAsset>();
+    };
+    const UntrustedDatabase database(databaseCopy, UntrustedDatabase::Access::readOnly, stop, timeLimit);
+    if (!database.isOpen())
+        return skip(QStringLiteral("its database cannot be opened: ") + database.openFailure());
+    sqlite3* db = database.get();
+    const PhotosSchema schema = schemaOf(db);
+    if (database.interrupted())
+        return skip(database.interruption());
+    if (schema == PhotosSchema::unknown)
+        return skip(QStringLiteral("its database is of an unknown layout"));
+    if (const QString refusal = database.whyNotTables(tablesRead(schema)); !refusal.isEmpty())
+        return skip(refusal);
+    const QString albumTable
+        = schema == PhotosSchema::masters ? QStringLiteral("RKALBUM") : QStringLiteral("ZGENERICALBUM");
+    std::optional<qint64> key;
+    switch (database.tableKind(albumTable)) {
+    case UntrustedDatabase::TableKind::other:
+        return skip(albumTable + QStringLiteral(" is not a plain table"));
+    case UntrustedDatabase::TableKind::table:
+        key = albumKey(db, schema, albumName, english);
+        break;
+    case UntrustedDatabase::TableKind::missing:
+        break;
+    }
+    QString refusal;
+    const auto sql = database.interrupted() ? std::nullopt : assetQuery(database, schema, key.has_value(), refusal);
     if (!sql)
-        return assets;
-    Statement rows(db, *sql);
+        return skip(database.interrupted() ? database.interruption() : refusal);
+    SqliteStatement rows(db, *sql);
     if (!rows.ok())
-        return assets;
+        return skip(QStringLiteral("its database refused the query"));
     sqlite3_bind_int64(rows.get(), 1, key.value_or(-1));
+    std::vector<PhotosAsset> assets;
     qint64 withoutPath = 0;
-    while (rows.step()) {
+    while (!isRaised(stop) && rows.step()) {
         PhotosAsset asset;
-        asset.fileSize = rows.size(0);
+        asset.fileSize = sizeColumn(rows, 0);
         if (schema == PhotosSchema::masters) {
             asset.modelId = rows.text(1);
             asset.uuid = rows.text(2);
@@ -233,6 +307,8 @@ std::vector<PhotosAsset> readAssets(
         }
         assets.push_back(std::move(asset));
     }
+    if (isRaised(stop) || database.interrupted())
+        return skip(isRaised(stop) ? QStringLiteral("stopped") : database.interruption());
     if (withoutPath > 0)
         Log::print("Photo library assets without a usable path skipped:", withoutPath, libraryPath);
     return assets;
@@ -240,10 +316,12 @@ std::vector<PhotosAsset> readAssets(
 
 } // namespace
 
-PhotosLibraryReader::PhotosLibraryReader(QString cacheFolder, QString albumName, bool englishInterface)
+PhotosLibraryReader::PhotosLibraryReader(
+    QString cacheFolder, QString albumName, bool englishInterface, PhotosLibraryLimits limits)
     : cacheFolder_(std::move(cacheFolder))
     , albumName_(std::move(albumName))
     , englishInterface_(englishInterface)
+    , limits_(limits)
 {
 }
 
@@ -259,7 +337,8 @@ QString PhotosLibraryReader::photosLibraryDatabasePath(const QString& libraryPat
     return library.filePath(QStringLiteral("database/photos.db"));
 }
 
-std::vector<PhotosAsset> PhotosLibraryReader::readPhotosLibraryAssets(const QString& libraryPath) const
+std::vector<PhotosAsset> PhotosLibraryReader::readPhotosLibraryAssets(
+    const QString& libraryPath, const std::atomic<bool>* stop) const
 {
     const QString database = photosLibraryDatabasePath(libraryPath);
     if (!QFileInfo(database).isFile()) {
@@ -274,17 +353,23 @@ std::vector<PhotosAsset> PhotosLibraryReader::readPhotosLibraryAssets(const QStr
         Log::print("Photo library database cannot be copied: no folder under", cacheFolder_);
         return {};
     }
+    // The library may come from anywhere (an unpacked archive, a stick): a
+    // companion that is not a plain file, or a copy beyond the bound, skips
+    // the whole library.
     const QString copy = folder.filePath(QFileInfo(database).fileName());
-    if (!QFile::copy(database, copy)) {
-        Log::print("Photo library database cannot be copied:", database);
-        return {};
-    }
+    quint64 budget = limits_.copyBytes;
+    QString failure = copyLibraryFile(database, copy, budget, stop);
     for (const char* suffix : companionSuffixes) {
         const QString source = database + QLatin1String(suffix);
-        if (QFileInfo::exists(source) && !QFile::copy(source, copy + QLatin1String(suffix)))
-            Log::print("Photo library database companion cannot be copied:", source);
+        struct stat status { };
+        if (failure.isEmpty() && ::lstat(QFile::encodeName(source).constData(), &status) == 0)
+            failure = copyLibraryFile(source, copy + QLatin1String(suffix), budget, stop);
     }
-    return readAssets(copy, libraryPath, albumName_, englishInterface_);
+    if (!failure.isEmpty()) {
+        Log::print("Photo library skipped:", libraryPath, "- its database cannot be copied:", failure);
+        return {};
+    }
+    return readAssets(copy, libraryPath, albumName_, englishInterface_, stop, limits_.queryTime);
 }
 
 void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, ScanCounters& counters,
@@ -293,7 +378,7 @@ void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, S
     if (isPhotosScanned || pathExtensionOf(libraryPath) != QLatin1String("photoslibrary"))
         return;
     const PhotosLibraryReader reader(AppPaths::cacheFolder(), markedPhotosAlbumName(), isEnglishLanguage);
-    const std::vector<PhotosAsset> assets = reader.readPhotosLibraryAssets(libraryPath);
+    const std::vector<PhotosAsset> assets = reader.readPhotosLibraryAssets(libraryPath, &abort);
     // A library counts as read once it yields assets, even when the filters
     // then refuse them all.
     isPhotosScanned = !assets.empty();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <vector>
 
 // One asset of a photo library as its database describes it. Texts the
@@ -31,32 +32,44 @@ enum class PhotosSchema {
     masters,
 };
 
+// Bounds of one library's read: the bytes its database and companions may
+// copy in all, and the time its queries may take in all.
+struct PhotosLibraryLimits {
+    quint64 copyBytes = 4ull * 1024 * 1024 * 1024;
+    std::chrono::milliseconds queryTime { std::chrono::minutes(2) };
+};
+
 // Reads the assets of a photo library package. The library itself is never
 // opened: its database and companion files are copied into a private folder
 // under cacheFolder, read there read-only and removed afterwards. Assets in
 // the trash, assets not allowed for analysis, burst members (older libraries)
 // and the members of the album named albumName (where earlier clean-ups put
-// marked items) are left out. Runs on the scan's worker thread; keeps no
-// state between reads.
+// marked items) are left out. The library is untrusted: only regular files
+// are copied, within the limits, and the copy is read as an UntrustedDatabase;
+// a library that breaks a rule is skipped with its reason in the log. Runs on
+// the scan's worker thread; keeps no state between reads.
 class PhotosLibraryReader {
 public:
     // englishInterface: the album's title is matched exactly (older
     // libraries: ignoring ASCII letter case); otherwise by the locale's
     // comparison.
-    PhotosLibraryReader(QString cacheFolder, QString albumName, bool englishInterface);
+    PhotosLibraryReader(QString cacheFolder, QString albumName, bool englishInterface, PhotosLibraryLimits limits = {});
 
     // The library's database file: an ".apdb" one when present, else the
     // newer "photos.sqlite", else the older "photos.db".
     static QString photosLibraryDatabasePath(const QString& libraryPath);
 
     // The library's assets in the database's order; empty when nothing could
-    // be read (each reason is logged).
-    std::vector<PhotosAsset> readPhotosLibraryAssets(const QString& libraryPath) const;
+    // be read (each reason is logged) and when stop was raised (the copy and
+    // the queries end at their next step).
+    std::vector<PhotosAsset> readPhotosLibraryAssets(
+        const QString& libraryPath, const std::atomic<bool>* stop = nullptr) const;
 
 private:
     QString cacheFolder_;
     QString albumName_;
     bool englishInterface_;
+    PhotosLibraryLimits limits_;
 };
 
 // The walk's step for a library package: a "photoslibrary" package is read

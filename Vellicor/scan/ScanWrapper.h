@@ -101,6 +101,9 @@ public:
     virtual void cancelAuthentication() { }
     // Removes one file; blocks its (worker) thread until the service answered.
     virtual bool deleteCloudFile(const FileInfoNodePtr&) { return false; }
+    // Why the last deleteCloudFile failed, when the source can tell the user
+    // more than that the file was not removed; empty otherwise.
+    virtual QString lastRemovalFailure() const { return QString(); }
     // Puts one removed file back; the completion is called exactly once.
     virtual void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) { completion(false); }
     // Lists one folder's sub-folders for the picker and ends with the

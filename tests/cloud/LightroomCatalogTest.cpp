@@ -1,11 +1,15 @@
 #include "cloud/LightroomCloudHandler.h"
+#include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
+#include "support/Watchdog.h"
 
 #include <QFile>
 #include <QSet>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+
+#include <thread>
 
 // Two root folders, one with a sub-folder, a file without a name and a file
 // that is no longer on disk.
@@ -31,11 +35,18 @@ protected:
             "  (103, 20, NULL);"
             "INSERT INTO Adobe_images VALUES (1000, 100), (1001, 101), (1002, 102);")
                                 .arg(rootA, rootB);
+        runOn(catalog, sql);
+    }
+
+    static void runOn(const QString& database, const QString& sql)
+    {
         sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(catalog.toUtf8().constData(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(db);
         sqlite3_close(db);
     }
+    void run(const QString& sql) { runOn(catalog, sql); }
 
     int rows(const char* table)
     {
@@ -82,4 +93,109 @@ TEST_F(LightroomCatalog, RemovalTakesExactlyTheFilesEntriesAndNeverTheFile)
     lock.close();
     EXPECT_FALSE(handler.catalog().deleteLightroomCatalogFiles({ QStringLiteral("101") }));
     EXPECT_EQ(rows("AgLibraryFile"), 3);
+}
+
+TEST_F(LightroomCatalog, FoldersThatWouldLeaveTheirRootAreSkipped)
+{
+    run(QStringLiteral("INSERT INTO AgLibraryRootFolder VALUES (3, 'relative/root/'), (4, '%1../');"
+                       "INSERT INTO AgLibraryFolder VALUES (30, 1, '../../../../etc/'), (31, 1, '/etc/'),"
+                       "  (32, 1, 'sub/./../'), (33, 3, ''), (34, 4, ''), (35, 1, 'ok//');"
+                       "INSERT INTO AgLibraryFile VALUES (300, 30, 'passwd'), (301, 31, 'passwd'), (302, 32, 'x'),"
+                       "  (303, 33, 'x'), (304, 34, 'x'), (305, 35, 'x');")
+            .arg(rootA));
+    QSet<qint64> listed;
+    for (const LightroomCatalogRow& row : LightroomDBManager(catalog).fetchLightroomCatalogFiles())
+        listed.insert(row.fileId);
+    EXPECT_EQ(listed, (QSet<qint64> { 100, 101, 102 }));
+}
+
+TEST_F(LightroomCatalog, AViewStandingInForATableEndsTheListingWithAReason)
+{
+    run("DROP TABLE AgLibraryFolder; CREATE VIEW AgLibraryFolder AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL"
+        " SELECT x + 1 FROM c) SELECT 10 AS id_local, 1 AS rootFolder, '' AS pathFromRoot FROM c");
+    const QString path = catalog;
+    const auto listing = runWithWatchdog([path] {
+        QString failure;
+        const std::size_t rows = LightroomDBManager(path).fetchLightroomCatalogFiles(nullptr, &failure).size();
+        return std::make_pair(rows, failure);
+    });
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->first, 0u);
+    EXPECT_EQ(listing->second, QStringLiteral("AgLibraryFolder is not a plain table"));
+}
+
+TEST_F(LightroomCatalog, ACatalogOrCompanionThatIsNotAPlainFileIsRefusedWithoutBlocking)
+{
+    const QString path = catalog;
+    const auto listing = [path] {
+        QString failure;
+        LightroomDBManager(path).fetchLightroomCatalogFiles(nullptr, &failure);
+        return failure;
+    };
+    makeTestFifo(catalog + QStringLiteral("-journal"));
+    EXPECT_TRUE(runWithWatchdog(listing).value_or(QString()).endsWith(QStringLiteral("not a regular file")));
+    ASSERT_TRUE(QFile::remove(catalog + QStringLiteral("-journal")));
+    ASSERT_TRUE(QFile::rename(catalog, catalog + QStringLiteral(".moved")));
+    makeTestFifo(catalog);
+    EXPECT_TRUE(runWithWatchdog(listing).value_or(QString()).endsWith(QStringLiteral("not a regular file")));
+}
+
+TEST_F(LightroomCatalog, StopEndsAListingThatWouldRunOnAndOn)
+{
+    // Plain tables, no keys: every file joins every folder and every root,
+    // a trillion rows whose names are never usable.
+    const QString endless = tree.root() + QStringLiteral("/endless.lrcat");
+    runOn(endless,
+        "CREATE TABLE AgLibraryRootFolder (id_local, absolutePath);"
+        "CREATE TABLE AgLibraryFolder (id_local, rootFolder, pathFromRoot);"
+        "CREATE TABLE AgLibraryFile (id_local, folder, originalFilename);"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 10000)"
+        " INSERT INTO AgLibraryRootFolder SELECT 1, '/r/' FROM c;"
+        "INSERT INTO AgLibraryFolder SELECT 1, 1, '' FROM AgLibraryRootFolder;"
+        "INSERT INTO AgLibraryFile SELECT x, 1, '..' FROM (SELECT rowid AS x FROM AgLibraryRootFolder);");
+    auto handler = std::make_shared<LightroomCloudHandler>(endless);
+    struct Sink : CloudScanSink {
+        void addCloudScanFile(const FileInfoNodePtr&) override { }
+        void OnScanCompletedProcess() override { ended = true; }
+        bool ended = false;
+    };
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto ended = runWithWatchdog(
+        [handler, stop] {
+            // The handler's own Stop flag, raised as the engine raises it.
+            std::thread watcher([handler, stop] {
+                while (!stop->load())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                handler->isAbortScanning = true;
+            });
+            Sink sink;
+            handler->startCloudScan({}, 0, sink);
+            watcher.join();
+            return sink.ended;
+        },
+        stop);
+    EXPECT_EQ(ended, std::optional<bool>(true));
+    EXPECT_FALSE(handler->lastWalkIncomplete);
+}
+
+TEST_F(LightroomCatalog, RemovalIsRefusedWhenTheCatalogWouldDoMoreThanRemoveTheEntries)
+{
+    const QStringList hostile {
+        "CREATE TRIGGER t AFTER DELETE ON AgLibraryFile BEGIN DELETE FROM AgLibraryRootFolder; END",
+        "CREATE TRIGGER t BEFORE DELETE ON adobe_images BEGIN DELETE FROM AgLibraryFolder; END",
+        "ALTER TABLE Adobe_images RENAME TO Images; CREATE VIEW Adobe_images AS SELECT * FROM Images;"
+        " CREATE TRIGGER t INSTEAD OF DELETE ON Adobe_images BEGIN DELETE FROM AgLibraryFolder; END",
+    };
+    for (const QString& sql : hostile) {
+        ASSERT_TRUE(QFile::remove(catalog));
+        SetUp();
+        run(sql);
+        LightroomCloudHandler handler(catalog);
+        auto record = std::make_shared<FileInfoNode>();
+        LightroomCloudHandler::fillLightroomFileInfoNode({ 100, QStringLiteral("a.jpg"), 10, rootA }, *record);
+        EXPECT_FALSE(handler.deleteCloudFile(record)) << sql.toStdString();
+        const QString error = handler.lastRemovalFailure();
+        EXPECT_TRUE(error.contains(QStringLiteral("nothing was removed"))) << error.toStdString();
+        EXPECT_EQ(rows("AgLibraryFile") + rows("AgLibraryFolder") + rows("AgLibraryRootFolder"), 4 + 3 + 2);
+    }
 }

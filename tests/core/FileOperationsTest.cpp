@@ -71,8 +71,15 @@ TEST_F(FileOperationsTest, ListsSumsAndRemovesRegularFilesOnly)
         EXPECT_FALSE(FileOperations::deleteDirectoryContents(refused, &error)) << refused.toStdString();
         EXPECT_FALSE(FileOperations::deleteItemFromTerminalCommand(refused)) << refused.toStdString();
     }
-    EXPECT_TRUE(FileOperations::deleteItemFromTerminalCommand(at(QString())));
-    EXPECT_FALSE(QFileInfo::exists(at(QString())));
+    // A trailing slash or a linked folder on the way is refused: rm would
+    // empty the link's target.
+    const QString tree = home.path() + QStringLiteral("/tree");
+    ASSERT_TRUE(QFile::link(tree, home.path() + QStringLiteral("/link")));
+    EXPECT_FALSE(FileOperations::deleteItemFromTerminalCommand(home.path() + QStringLiteral("/link/")));
+    EXPECT_FALSE(FileOperations::deleteItemFromTerminalCommand(tree + QLatin1Char('/')));
+    EXPECT_TRUE(QFileInfo(at(QStringLiteral("sub"))).isDir());
+    EXPECT_TRUE(FileOperations::deleteItemFromTerminalCommand(tree));
+    EXPECT_FALSE(QFileInfo::exists(tree));
 }
 
 TEST_F(FileOperationsTest, PrivilegedRemovalsPassEachPathAsOneArgumentAfterTheOptions)
@@ -83,6 +90,7 @@ TEST_F(FileOperationsTest, PrivilegedRemovalsPassEachPathAsOneArgumentAfterTheOp
 
     EXPECT_TRUE(FileOperations::removeFilesWithElevatedPrivilegesFromLocations({}));
     EXPECT_FALSE(FileOperations::removeFileWithElevatedPrivilegesFromLocation(QStringLiteral("/")));
+    EXPECT_FALSE(FileOperations::removeFileWithElevatedPrivilegesFromLocation(QStringLiteral("/etc")));
     EXPECT_FALSE(FileOperations::removeFilesWithElevatedPrivilegesFromLocations({ "/opt/a", "" }));
     EXPECT_EQ(runner->runs.size(), 1); // refused before anything ran
 

@@ -1,6 +1,9 @@
 #include "core/RemoveItem.h"
 #include "base/PrivilegedRunner.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -75,4 +78,28 @@ TEST_F(RemoveItemTest, ACancelledDialogEndsAllWorkOfTheObject)
         EXPECT_FALSE(remover.renameItem(QStringLiteral("/opt/x"), QStringLiteral("/opt/y")));
         EXPECT_EQ(runner->runs.size(), 1) << refusal;
     }
+}
+
+TEST_F(RemoveItemTest, SystemFoldersLinkedPathsAndTrailingSlashesAreRefusedWithoutRunning)
+{
+    QTemporaryDir dir;
+    const QString target = dir.path() + QStringLiteral("/target");
+    const QString link = dir.path() + QStringLiteral("/link");
+    ASSERT_TRUE(QDir().mkpath(target + QStringLiteral("/inner")));
+    ASSERT_TRUE(QFile::link(target, link));
+    RemoveItem remover;
+    const QStringList refused { "/etc", "/home", "/tmp", "/usr/share", "/var/lib", "/lib64", "/boot/grub",
+        "/etc/passwd", "/proc/1", QDir::homePath(), target + "/", link, link + "/", link + "/inner",
+        target + "/../target", target + "//inner", target + "/./inner", "relative" };
+    for (const QString& path : refused) {
+        EXPECT_FALSE(remover.removeSingleItem(path)) << path.toStdString();
+        EXPECT_FALSE(remover.renameItem(target + "/inner", path)) << path.toStdString();
+        EXPECT_FALSE(privilegedPathRefusal(path).isEmpty()) << path.toStdString();
+    }
+    EXPECT_EQ(runner->runs.size(), 1);
+
+    // A plain path, and one whose tail does not exist yet, are run.
+    EXPECT_TRUE(remover.removeSingleItem(target + "/inner"));
+    EXPECT_TRUE(remover.renameItem(target + "/inner", target + "/missing/deeper"));
+    EXPECT_EQ(runner->runs.size(), 3);
 }

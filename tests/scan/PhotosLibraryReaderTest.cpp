@@ -2,6 +2,8 @@
 #include "base/AppPaths.h"
 #include "core/PhotosNode.h"
 #include "scan/EngineFixture.h"
+#include "support/TestFiles.h"
+#include "support/Watchdog.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,4 +103,131 @@ TEST_F(EngineFixture, TheWalkRecordsTheFirstLibrarysItemsAsLibraryItems)
     EXPECT_EQ(item.libraryPath(), first);
     EXPECT_EQ(item.photosInfo()->uuIDRkVersion, QStringLiteral("U-1"));
     EXPECT_EQ(counters.countScanned.load(), 1);
+}
+
+namespace {
+
+void runSql(const QString& database, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(database).constData(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+QString logText()
+{
+    QFile log(AppPaths::logFile());
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+bool cacheIsEmpty()
+{
+    return QDir(AppPaths::cacheFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+// Reads a library on a thread of its own under a watchdog; the number of
+// assets, none when the read did not end.
+std::optional<std::size_t> readGuarded(const PhotosLibraryReader& reader, const QString& library,
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false), bool stopWhileRunning = false)
+{
+    return runWithWatchdog(
+        [reader, library, stop] { return reader.readPhotosLibraryAssets(library, stop.get()).size(); },
+        stopWhileRunning ? stop : nullptr);
+}
+
+} // namespace
+
+TEST_F(EngineFixture, ALibraryWhoseDatabaseFilesAreNotPlainFilesIsSkippedWithoutBlocking)
+{
+    const QString library = makeLibrary(tree, QStringLiteral("L.photoslibrary"), PhotosSchema::assets);
+    const QString database = library + QStringLiteral("/database/photos.sqlite");
+    const QString elsewhere = tree.file(QStringLiteral("elsewhere"), "not the library's");
+    const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+    ASSERT_EQ(readGuarded(reader, library), std::optional<std::size_t>(1));
+
+    makeTestFifo(database + QStringLiteral("-wal"));
+    EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(0));
+    EXPECT_TRUE(logText().contains(QStringLiteral("photos.sqlite-wal\": not a regular file")));
+    ASSERT_TRUE(QFile::remove(database + QStringLiteral("-wal")));
+
+    ASSERT_TRUE(QFile::link(elsewhere, database + QStringLiteral("-shm")));
+    EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(0));
+    EXPECT_TRUE(logText().contains(QStringLiteral("photos.sqlite-shm\": a symbolic link")));
+    ASSERT_TRUE(QFile::remove(database + QStringLiteral("-shm")));
+
+    // The database itself reached through a link.
+    ASSERT_TRUE(QFile::rename(database, elsewhere + QStringLiteral(".sqlite")));
+    ASSERT_TRUE(QFile::link(elsewhere + QStringLiteral(".sqlite"), database));
+    EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(0));
+    EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, ACopyBeyondItsBoundOrStoppedLeavesTheLibraryAndNothingInTheCache)
+{
+    const QString library = makeLibrary(tree, QStringLiteral("L.photoslibrary"), PhotosSchema::assets);
+    // A hole of 64 MiB after the database's pages: it takes no room where it
+    // is and must not take any in the cache.
+    QFile database(library + QStringLiteral("/database/photos.sqlite"));
+    ASSERT_TRUE(database.resize(64 * 1024 * 1024));
+    const PhotosLibraryReader bounded(AppPaths::cacheFolder(), albumName, true, { 16 * 1024 * 1024 });
+    EXPECT_EQ(readGuarded(bounded, library), std::optional<std::size_t>(0));
+    EXPECT_TRUE(logText().contains(QStringLiteral("a photo library may copy")));
+
+    const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+    EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(1));
+    EXPECT_EQ(readGuarded(reader, library, std::make_shared<std::atomic<bool>>(true)), std::optional<std::size_t>(0));
+    EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, ViewsStandingInForTheTablesReadSkipTheLibrary)
+{
+    const QString endless = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) ");
+    const std::pair<PhotosSchema, QString> changes[] = {
+        { PhotosSchema::assets,
+            QStringLiteral("DROP TABLE ZGENERICALBUM; CREATE VIEW ZGENERICALBUM AS ") + endless
+                + QStringLiteral("SELECT x AS Z_PK, 'other' AS ZTITLE, 0 AS ZTRASHEDSTATE FROM c") },
+        { PhotosSchema::assets,
+            QStringLiteral("DROP TABLE Z_26ASSETS; CREATE VIEW Z_26ASSETS AS ") + endless
+                + QStringLiteral("SELECT 7 AS Z_26ALBUMS, x AS Z_3ASSETS FROM c") },
+        { PhotosSchema::masters,
+            QStringLiteral("ALTER TABLE RKALBUMVERSION RENAME TO R; CREATE VIEW RKALBUMVERSION AS SELECT * FROM R") },
+        { PhotosSchema::assets,
+            QStringLiteral("ALTER TABLE ZASSET RENAME TO R; CREATE VIEW ZASSET AS SELECT * FROM R") },
+    };
+    const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+    int n = 0;
+    for (const auto& [layout, change] : changes) {
+        const QString library = makeLibrary(tree, QStringLiteral("V%1.photoslibrary").arg(++n), layout);
+        runSql(PhotosLibraryReader::photosLibraryDatabasePath(library), change);
+        EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(0)) << n;
+    }
+    EXPECT_TRUE(logText().contains(QStringLiteral("Z_26ASSETS is not a plain table")));
+    EXPECT_TRUE(logText().contains(QStringLiteral("RKALBUMVERSION is not a plain table")));
+    EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, AQueryThatWouldRunOnAndOnEndsAtStopAndAtItsTimeBound)
+{
+    // Plain tables whose join yields ten billion rows, none of them usable.
+    const QString database = tree.folder(QStringLiteral("J.photoslibrary/database")) + QStringLiteral("/photos.sqlite");
+    runSql(database,
+        QStringLiteral("CREATE TABLE ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
+                       "CREATE TABLE ZADDITIONALASSETATTRIBUTES (ZASSET, ZORIGINALFILESIZE, ZORIGINALFILENAME,"
+                       " ZALLOWEDFORANALYSIS);"
+                       "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 100000)"
+                       " INSERT INTO ZASSET SELECT 1, 'U', NULL, NULL, 0 FROM c;"
+                       "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT 1, 1, 'n', 1 FROM ZASSET;"));
+    const QString library = tree.path(QStringLiteral("J.photoslibrary"));
+
+    const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+    EXPECT_EQ(
+        readGuarded(reader, library, std::make_shared<std::atomic<bool>>(false), true), std::optional<std::size_t>(0));
+    EXPECT_TRUE(logText().contains(QStringLiteral("stopped")));
+
+    const PhotosLibraryReader bounded(
+        AppPaths::cacheFolder(), albumName, true, { 1ull << 30, std::chrono::seconds(1) });
+    EXPECT_EQ(readGuarded(bounded, library), std::optional<std::size_t>(0));
+    EXPECT_TRUE(logText().contains(QStringLiteral("took too long")));
+    EXPECT_TRUE(cacheIsEmpty());
 }
