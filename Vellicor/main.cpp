@@ -1,10 +1,17 @@
 // Composition root: the application object and the program's composition,
 // nothing else.
 #include "app/AppComposition.h"
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+#include "base/AppPaths.h"
 #include "base/UserDefaults.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QMainWindow>
+#include <QMessageBox>
 
 #include <cstdio>
 
@@ -35,9 +42,30 @@ int main(int argc, char* argv[])
     // window never does.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // One running copy per user and settings: a second start brings the
+    // first copy's window to the front instead of writing the same lists.
+    SingleInstance instance(AppPaths::runtimeFolder(), AppPaths::settingsFolder());
+    switch (instance.start()) {
+    case SingleInstance::Start::first:
+        break;
+    case SingleInstance::Start::handedOver:
+        std::printf("Vellicor is already running; its window was brought to the front.\n");
+        return 0;
+    case SingleInstance::Start::otherNotReached:
+        QMessageBox::information(nullptr, QStringLiteral("Vellicor"),
+            formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }));
+        return 1;
+    }
+
     int status = 0;
     {
         AppComposition program(UserDefaults::standard());
+        QObject::connect(&instance, &SingleInstance::activationRequested, &program.delegate(),
+            [&program] {
+                QMainWindow* window = program.delegate().window();
+                window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+                program.delegate().activateApplication();
+            });
         program.launch();
         status = app.exec();
         std::printf("applicationWillTerminate\n");

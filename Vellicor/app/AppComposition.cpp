@@ -1,6 +1,7 @@
 #include "app/AppComposition.h"
 
 #include "app/AppDelegate.h"
+#include "app/SettingsNotices.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
@@ -22,6 +23,7 @@
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 
@@ -132,10 +134,12 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
         delegate.preferencesWindowController().showPreferencesWindow(pane);
     });
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
+    settingsNotices_ = std::make_unique<SettingsNotices>(defaults);
 }
 
 AppComposition::~AppComposition()
 {
+    settingsNotices_.reset();
     setAlertPresenter(nullptr);
     // The window, and with it both screens, goes before the store they share.
     delegate_.reset();
@@ -150,4 +154,6 @@ void AppComposition::launch()
     delegate_->applicationDidFinishLaunching();
     cloudSources_->setSignInRedirectBase(delegate_->signInListener().redirectBase());
     delegate_->window()->show();
+    // Once the window is up, so the notice has a window to sit on.
+    QTimer::singleShot(0, settingsNotices_.get(), &SettingsNotices::tellReadProblemAtStart);
 }

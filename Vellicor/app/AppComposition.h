@@ -9,6 +9,7 @@ class CloudFolderPicker;
 class MainViewController;
 class ProtectedFolderStore;
 class ResultViewController;
+class SettingsNotices;
 class UserDefaults;
 
 // The program as the executable runs it: the application's look, the home
@@ -28,7 +29,8 @@ public:
     AppComposition(const AppComposition&) = delete;
     AppComposition& operator=(const AppComposition&) = delete;
 
-    // The start-up in the main window, then the window shown.
+    // The start-up in the main window, then the window shown; a settings file
+    // that could not be read is told right after.
     void launch();
 
     AppDelegate& delegate() { return *delegate_; }
@@ -43,6 +45,7 @@ private:
     // home and results screens; it outlives the delegate, which owns both.
     std::unique_ptr<ProtectedFolderStore> protectedFolders_;
     std::unique_ptr<AppDelegate> delegate_;
+    std::unique_ptr<SettingsNotices> settingsNotices_;
     MainViewController* home_ = nullptr;
     ResultViewController* results_ = nullptr;
     CloudSourceController* cloudSources_ = nullptr;

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace {
 
 // An XDG variable counts only when it holds an absolute path; otherwise the
@@ -36,6 +38,15 @@ QString cacheFolder() { return inApplicationFolder(xdgBase("XDG_CACHE_HOME", ".c
 QString stateFolder() { return inApplicationFolder(xdgBase("XDG_STATE_HOME", ".local/state")); }
 QString dataHome() { return xdgBase("XDG_DATA_HOME", ".local/share"); }
 QString dataFolder() { return inApplicationFolder(dataHome()); }
+
+QString runtimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime))
+        return inApplicationFolder(QDir::cleanPath(runtime));
+    return QDir::cleanPath(QDir::tempPath()) + QLatin1Char('/') + QLatin1String(applicationFolderName)
+        + QLatin1Char('-') + QString::number(::getuid());
+}
 
 QString cacheDatabaseFile() { return cacheFolder() + QStringLiteral("/Vellicor.db"); }
 QString logFile() { return stateFolder() + QStringLiteral("/vellicor.log"); }

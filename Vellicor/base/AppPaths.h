@@ -24,6 +24,11 @@ QString dataFolder();
 // $XDG_DATA_HOME itself; the freedesktop Trash lives below it.
 QString dataHome();
 
+// $XDG_RUNTIME_DIR/Vellicor: what lasts one login, such as the lock that keeps
+// the program to one running copy. Without XDG_RUNTIME_DIR, a folder of this
+// user's own in the temporary folder.
+QString runtimeFolder();
+
 QString cacheDatabaseFile();
 QString logFile();
 

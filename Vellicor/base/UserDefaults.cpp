@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 bool isIntegerTypeId(int typeId)
 {
@@ -324,6 +325,13 @@ UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
 {
     std::lock_guard lock(mutex_);
     readFileLocked(stored_);
+    startProblem_ = lastReadProblem_;
+}
+
+std::optional<SettingsReadProblem> UserDefaults::readProblemAtStart() const
+{
+    std::lock_guard lock(mutex_);
+    return startProblem_;
 }
 
 UserDefaults& UserDefaults::standard()
@@ -342,6 +350,7 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
 {
     const QString path = filePath();
     fileDigest_.clear();
+    lastReadProblem_.reset();
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return true;
@@ -350,6 +359,8 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
         keepFileUntouched_ = true;
         Log::print("Settings file", path, "is too large to read (", info.size(),
             "bytes); starting on the default settings without saving changes.");
+        lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::tooLarge, path, {},
+            QStringLiteral("%1 bytes").arg(info.size()), {} };
         return false;
     }
 
@@ -380,11 +391,13 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
             fileDigest_.clear();
             Log::print("Settings file", path, "could not be read (" + problem + "); moved to", aside,
                 "and starting on the default settings.");
+            lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::setAside, path, aside, problem, {} };
         } else {
             keepFileUntouched_ = true;
             Log::print("Settings file", path,
                 "could not be read (" + problem
                     + ") nor moved aside; starting on the default settings without saving changes.");
+            lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::keptInPlace, path, {}, problem, {} };
         }
         return false;
     }
@@ -399,7 +412,8 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     if (!skipped.isEmpty()) {
         // The next save drops these entries, so the original is kept first.
         const QString aside = asideName(path);
-        if (QFile::copy(path, aside)) {
+        const bool copied = QFile::copy(path, aside);
+        if (copied) {
             Log::print("Settings file", path, "holds unreadable values for", skipped,
                 "; they read as missing. The original file is kept as", aside);
         } else {
@@ -407,6 +421,8 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
             Log::print("Settings file", path, "holds unreadable values for", skipped,
                 "and could not be copied aside; changes of this run will not be saved.");
         }
+        lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::valuesReset, path,
+            copied ? aside : QString(), {}, skipped };
     }
     return true;
 }
@@ -431,17 +447,21 @@ void UserDefaults::mergeFileChangesLocked()
 bool UserDefaults::saveLocked()
 {
     const QString path = filePath();
-    auto keptUntouched = [&] {
-        Log::print("Settings not saved: the unreadable file", path, "is kept as it is.");
+    const auto failed = [&](const QString& reason) {
+        if (!unsaved_)
+            saveFailure_ = reason;
         unsaved_ = true;
         return false;
+    };
+    auto keptUntouched = [&] {
+        Log::print("Settings not saved: the unreadable file", path, "is kept as it is.");
+        return failed(QStringLiteral("the unreadable settings file %1 is kept as it is").arg(path));
     };
     if (keepFileUntouched_)
         return keptUntouched();
     if (!AppPaths::ensureFolder(folder_)) {
         Log::print("Settings not saved: cannot create the folder", folder_);
-        unsaved_ = true;
-        return false;
+        return failed(QStringLiteral("the folder %1 cannot be created").arg(folder_));
     }
     // Held from reading the file to replacing it, so that a second instance's
     // change made in between is not lost. Without it (a writer that hangs)
@@ -462,15 +482,22 @@ bool UserDefaults::saveLocked()
     bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     saved = saved && file.commit();
     if (!saved) {
-        Log::print("Settings not saved to", path + ":", file.errorString());
+        const QString reason = file.errorString();
+        Log::print("Settings not saved to", path + ":", reason);
         file.cancelWriting();
-        unsaved_ = true;
-        return false;
+        return failed(QStringLiteral("%1: %2").arg(path, reason));
     }
     changed_.clear();
     fileDigest_ = digestOf(bytes);
     unsaved_ = false;
     return true;
+}
+
+bool UserDefaults::saveAndTakeFailure(QString& failure)
+{
+    const bool saved = saveLocked();
+    failure = std::exchange(saveFailure_, QString());
+    return saved;
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults)
@@ -517,32 +544,45 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
         return false;
     }
     bool saved = false;
+    QString failure;
     {
         std::lock_guard lock(mutex_);
         stored_.insert(key, *kept);
         changed_.insert(key);
-        saved = saveLocked();
+        saved = saveAndTakeFailure(failure);
     }
     emit valueChanged(key);
+    if (!failure.isEmpty())
+        emit saveFailed(failure);
     return saved;
 }
 
 bool UserDefaults::removeValue(const QString& key)
 {
     bool saved = false;
+    QString failure;
     {
         std::lock_guard lock(mutex_);
         if (stored_.remove(key) == 0)
             return !unsaved_;
         changed_.insert(key);
-        saved = saveLocked();
+        saved = saveAndTakeFailure(failure);
     }
     emit valueChanged(key);
+    if (!failure.isEmpty())
+        emit saveFailed(failure);
     return saved;
 }
 
 bool UserDefaults::synchronize()
 {
-    std::lock_guard lock(mutex_);
-    return !unsaved_ || saveLocked();
+    QString failure;
+    bool saved = true;
+    {
+        std::lock_guard lock(mutex_);
+        saved = !unsaved_ || saveAndTakeFailure(failure);
+    }
+    if (!failure.isEmpty())
+        emit saveFailed(failure);
+    return saved;
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
@@ -37,6 +38,29 @@ std::optional<QVariantMap> toDictionary(const QVariant& value);
 std::optional<QVariant> normalized(const QVariant& value);
 
 } // namespace Setting
+
+// What went wrong reading the settings file when the store was made, for the
+// user to be told once the window is up.
+struct SettingsReadProblem {
+    enum class Kind {
+        // The file did not parse: it was moved to keptAt, every setting reset.
+        setAside,
+        // The file did not parse and could not be moved: every setting reset,
+        // and nothing is saved this run so the file stays for repair.
+        keptInPlace,
+        // Some values did not parse (keys): they read as missing; the file
+        // was copied to keptAt first, or, with keptAt empty, could not be
+        // and nothing is saved this run.
+        valuesReset,
+        // Too large to read: every setting reset, nothing saved this run.
+        tooLarge,
+    };
+    Kind kind = Kind::setAside;
+    QString path;
+    QString keptAt;
+    QString reason;
+    QStringList keys;
+};
 
 // The settings store. Three domains: volatile values, set for one run and
 // never written; registered defaults, supplied at every start and never
@@ -108,8 +132,15 @@ public:
     // stored value.
     bool synchronize();
 
+    // The problem met reading the file when the store was made, if any.
+    std::optional<SettingsReadProblem> readProblemAtStart() const;
+
 signals:
     void valueChanged(const QString& key);
+    // A save failed after the last one succeeded (or after the start): once
+    // per run of failures, not once per failed save. Emitted on the writing
+    // thread, outside the store's lock; reason is for the user.
+    void saveFailed(const QString& reason);
 
 private:
     template <typename T>
@@ -129,7 +160,10 @@ private:
     // setting it aside (or keeping it untouched when that fails).
     bool readFileLocked(QVariantMap& values);
     void mergeFileChangesLocked();
+    // Sets unsaved_ and saveFailure_ on failure; the caller emits saveFailed
+    // after unlocking when saveFailure_ was taken.
     bool saveLocked();
+    bool saveAndTakeFailure(QString& failure);
 
     QString folder_;
     mutable std::mutex mutex_;
@@ -142,6 +176,11 @@ private:
     // was none.
     QByteArray fileDigest_;
     bool unsaved_ = false;
+    // Why the last save failed; set only on the first failure of a run of
+    // them, cleared when taken.
+    QString saveFailure_;
+    std::optional<SettingsReadProblem> lastReadProblem_;
+    std::optional<SettingsReadProblem> startProblem_;
     // Set when a damaged file could not be moved aside, or a file is too large
     // to read: saving would destroy it, so this run keeps its changes in
     // memory only.

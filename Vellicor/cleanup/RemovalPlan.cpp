@@ -38,6 +38,10 @@ RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutrigh
     RemovalPlan plan;
     plan.source = state.resultSource();
     plan.resultSetId = state.resultSetId();
+    // Protection is asked again now, on disk: a mark made before a folder was
+    // protected, or by a test that the folder's text slipped past, must not
+    // remove it. Only a file the user confirmed by hand goes.
+    const ProtectedFolderMatcher protection = state.protectionAtRemoval();
     for (const DuplicateGroupPtr& group : state.arrGroups) {
         if (!group)
             continue;
@@ -45,7 +49,11 @@ RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutrigh
 
         std::vector<FileInfoNodePtr> marked;
         for (const FileInfoNodePtr& file : group->filterChildren) {
-            if (file && file->isMarked() && !file->isMoveToTrash)
+            if (!file || !file->isMarked() || file->isMoveToTrash)
+                continue;
+            if (!file->isProtectedMarkConfirmed && protection.matches(file->folderPath))
+                plan.refused.push_back({ file, group, QStringLiteral("it is in a protected folder") });
+            else
                 marked.push_back(file);
         }
         if (marked.empty())

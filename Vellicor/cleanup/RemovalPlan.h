@@ -73,6 +73,8 @@ struct RemovalPlan {
 // The marked files among the filterChildren of arrGroups, in shown order.
 // Files hidden by the category filter and files already removed are never
 // planned. A group keeps at least one member out of the plan: when all its
-// members are marked, its last marked file is refused. deleteNetworkOutright
+// members are marked, its last marked file is refused. A file of a protected
+// folder (asked again now, on disk) is refused unless the user confirmed
+// that very file when marking it. deleteNetworkOutright
 // is the setting "doNotShowConfirmationDialogOnTrashForNetworkDrive".
 RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutright);

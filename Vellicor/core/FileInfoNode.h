@@ -42,6 +42,10 @@ public:
     bool isProtected = false;
     bool isRawFormat = false;
     bool isNetworkDrive = false;
+    // The user answered Yes to marking this very file although it lies in a
+    // protected folder. Cleared whenever the mark changes; a file of a
+    // protected folder is removed only with it.
+    bool isProtectedMarkConfirmed = false;
     // The mark: true marked for removal, false (or absent) kept.
     std::optional<bool> state;
 

@@ -382,7 +382,8 @@ void EmptyFolderHandler::btnDeleteFoldersTapped()
             return result;
         },
         [this](Result& result) {
-            deletedEmptyFolders_ += result.outcome.done;
+            deletedEmptyFolders_.insert(
+                deletedEmptyFolders_.end(), result.outcome.removed.begin(), result.outcome.removed.end());
             if (result.tree)
                 setTree(std::move(result.tree));
             lblEmptyDirectories->setText(localizedText("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
@@ -421,7 +422,7 @@ void EmptyFolderHandler::btnUndoTapped()
             if (answer != 0 || generation != generation_ || isBusy())
                 return;
             const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
-            const QByteArrayList deleted = deletedEmptyFolders_;
+            const std::vector<RemovedFolder> deleted = deletedEmptyFolders_;
             deletedEmptyFolders_.clear();
             startWork(
                 Work::restoring,
@@ -524,8 +525,8 @@ QStringList EmptyFolderHandler::arrOfEmptyFolders() const
 QStringList EmptyFolderHandler::deletedEmptyFolders() const
 {
     QStringList paths;
-    for (const QByteArray& path : deletedEmptyFolders_)
-        paths << QFile::decodeName(path);
+    for (const RemovedFolder& folder : deletedEmptyFolders_)
+        paths << QFile::decodeName(folder.path);
     return paths;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emptyfolders/EmptyFolderWork.h"
 #include "emptyfolders/Folder.h"
 
 #include <QByteArrayList>
@@ -126,7 +127,7 @@ private:
     std::unique_ptr<Folder> folderHierarchy_;
     QByteArrayList arrOfEmptyFolders_;
     QSet<QByteArray> recorded_;
-    QByteArrayList deletedEmptyFolders_;
+    std::vector<RemovedFolder> deletedEmptyFolders_;
 
     // The state the buttons would have with no worker running.
     bool deleteOn_ = false;

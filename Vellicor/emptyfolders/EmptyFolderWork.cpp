@@ -6,9 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,18 +88,48 @@ void confirmEmptyLeaves(Folder& folder)
     }
 }
 
-// Makes path and any missing parents; true when it is a folder afterwards.
-bool makeFolderWithParents(const QByteArray& path)
+enum class Made { failed, made, alreadyThere };
+
+// Makes path and any missing parents; whether path is a folder afterwards,
+// and whether this call made it.
+Made makeFolderWithParents(const QByteArray& path)
 {
     for (qsizetype slash = path.indexOf('/', 1); slash >= 0; slash = path.indexOf('/', slash + 1)) {
         const QByteArray parent = path.left(slash);
         if (::mkdir(parent.constData(), 0777) != 0 && errno != EEXIST)
-            return false;
+            return Made::failed;
     }
-    if (::mkdir(path.constData(), 0777) != 0 && errno != EEXIST)
-        return false;
+    const bool made = ::mkdir(path.constData(), 0777) == 0;
+    if (!made && errno != EEXIST)
+        return Made::failed;
     struct stat status { };
-    return ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    if (::stat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return Made::failed;
+    return made ? Made::made : Made::alreadyThere;
+}
+
+// Gives a folder this undo made its recorded owner, permissions and times,
+// through a handle on the folder itself so that a link put in its place
+// meanwhile is never followed. The owner comes first, since a change of owner
+// clears the set-id bits; the times last. An owner the system refuses (not
+// the superuser) keeps the user's own, and the group is tried alone.
+void giveBackAttributes(const RemovedFolder& folder)
+{
+    FileDescriptor fd(::open(folder.path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat now { };
+    if (!fd.isOpen() || ::fstat(fd.get(), &now) != 0 || !S_ISDIR(now.st_mode)) {
+        printLine(QStringLiteral("Undo could not reopen to set its permissions: ") + shown(folder.path));
+        return;
+    }
+    const struct stat& was = folder.status;
+    if ((now.st_uid != was.st_uid || now.st_gid != was.st_gid) && ::fchown(fd.get(), was.st_uid, was.st_gid) != 0
+        && ::fchown(fd.get(), uid_t(-1), was.st_gid) != 0)
+        printLine(QStringLiteral("Undo kept the current owner of: ") + shown(folder.path));
+    if (::fchmod(fd.get(), was.st_mode & 07777) != 0)
+        printLine(QStringLiteral("Undo could not set the permissions of: ") + shown(folder.path));
+    const struct timespec times[2] = { was.st_atim, was.st_mtim };
+    if (::futimens(fd.get(), times) != 0)
+        printLine(QStringLiteral("Undo could not set the times of: ") + shown(folder.path));
 }
 
 } // namespace
@@ -183,6 +215,7 @@ FolderWorkOutcome deleteEmptyFolders(
             && ::rmdir(path.constData()) == 0;
         if (removed) {
             outcome.done.append(path);
+            outcome.removed.push_back({ path, status });
             printLine(QStringLiteral("Path deleted successfully: ") + shown(path));
         } else {
             outcome.failed.append(path);
@@ -194,17 +227,36 @@ FolderWorkOutcome deleteEmptyFolders(
     return outcome;
 }
 
-FolderWorkOutcome restoreDeletedFolders(const QByteArrayList& paths)
+FolderWorkOutcome restoreDeletedFolders(const std::vector<RemovedFolder>& folders)
 {
     FolderWorkOutcome outcome;
-    for (const QByteArray& path : paths) {
-        if (!path.isEmpty() && makeFolderWithParents(path)) {
-            outcome.done.append(path);
-            printLine(QStringLiteral("Undo Successful: ") + shown(path));
+    // Shallowest first: a folder removed by a later pass than one below it is
+    // made as itself, not as a missing parent without its permissions.
+    const auto depth = [](const RemovedFolder* folder) { return folder->path.count('/'); };
+    std::vector<const RemovedFolder*> order;
+    for (const RemovedFolder& folder : folders)
+        order.push_back(&folder);
+    std::stable_sort(
+        order.begin(), order.end(), [&](const RemovedFolder* a, const RemovedFolder* b) { return depth(a) < depth(b); });
+    std::vector<const RemovedFolder*> made;
+    for (const RemovedFolder* each : order) {
+        const RemovedFolder& folder = *each;
+        const Made result = folder.path.isEmpty() ? Made::failed : makeFolderWithParents(folder.path);
+        if (result != Made::failed) {
+            outcome.done.append(folder.path);
+            printLine(QStringLiteral("Undo Successful: ") + shown(folder.path));
         } else {
-            outcome.failed.append(path);
-            printLine(QStringLiteral("Failed Undo at: ") + shown(path));
+            outcome.failed.append(folder.path);
+            printLine(QStringLiteral("Failed Undo at: ") + shown(folder.path));
         }
+        if (result == Made::made)
+            made.push_back(&folder);
     }
+    // Only once every folder stands, deepest first: making a sub-folder
+    // changes its parent's times, and a parent given back without write or
+    // search permission would refuse what is still to be done below it.
+    std::reverse(made.begin(), made.end());
+    for (const RemovedFolder* folder : made)
+        giveBackAttributes(*folder);
     return outcome;
 }

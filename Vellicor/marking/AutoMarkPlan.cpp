@@ -14,7 +14,7 @@ AutoMarkSnapshot AutoMarkSnapshot::take(const ResultsState& state, const QVarian
     snapshot.resultSetId = state.resultSetId();
     snapshot.enabledRules = enabledSelectionRules(storedRules);
     snapshot.priorities = { state.fileFormatPriorityList, state.folderPriorityList, state.isFolderPriorityUpdate };
-    snapshot.protection = state.predProtectedFolder();
+    snapshot.protection = state.protectionForPass();
     for (const DuplicateGroupPtr& group : state.arrGroups) {
         Group copy { group, {} };
         for (const FileInfoNodePtr& file : group->filterChildren) {

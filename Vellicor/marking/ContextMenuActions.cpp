@@ -49,7 +49,13 @@ ContextMarkOutcome markUnmarkImage(ResultsState& state, const FileInfoNodePtr& f
             outcome = ContextMarkOutcome::changed;
         state.setFileMark(file, false);
     } else if (!file->isMarked() && !file->isLocked) {
-        if (state.toggleFileMark(file) == ToggleOutcome::marked) {
+        // A file of a protected folder goes only when the user said so for
+        // this very file.
+        const bool asked = state.needsProtectedQuestion(*file);
+        if (asked && !ResultsState::confirmMarkProtectedFile()) {
+            outcome = ContextMarkOutcome::unchanged;
+        } else if (state.toggleFileMark(file) == ToggleOutcome::marked) {
+            file->isProtectedMarkConfirmed = asked;
             outcome = ContextMarkOutcome::changed;
         } else {
             outcome = ContextMarkOutcome::refusedLastUnmarked;
@@ -95,6 +101,7 @@ bool removeNodeFromResults(ResultsState& state, const FileInfoNodePtr& file)
             } else if (!shown.empty()
                 && std::ranges::none_of(shown, [](const FileInfoNodePtr& f) { return f && !f->isMarked(); })) {
                 shown.front()->state = false;
+                shown.front()->isProtectedMarkConfirmed = false;
             }
             ResultsState::groupMarkState(*group);
         }

@@ -38,8 +38,9 @@ enum class ContextMarkOutcome {
 };
 
 // The Mark/Unmark item. A mark never takes a group's last unmarked shown
-// file and never a locked one; protection is not asked. The group's check
-// state is refreshed in every view and the totals follow.
+// file and never a locked one; a file of a protected folder is marked only
+// when the user confirms it. The group's check state is refreshed in every
+// view and the totals follow.
 ContextMarkOutcome markUnmarkImage(ResultsState& state, const FileInfoNodePtr& file, bool mark);
 
 // The Lock/Unlock item: the record's lock only, nothing on disk. Either way a

@@ -225,7 +225,7 @@ void applyMarkByPlan(ResultsState& state, const MarkByPlan& plan)
 
 void runMarkByCommand(ResultsState& state, MarkByCommand command, std::optional<int> tag)
 {
-    MarkByPlan plan = planMarkBy(state.arrGroups, state.predProtectedFolder(), command, tag);
+    MarkByPlan plan = planMarkBy(state.arrGroups, state.protectionForPass(), command, tag);
     plan.resultSetId = state.resultSetId();
     applyMarkByPlan(state, plan);
 }

@@ -115,9 +115,32 @@ void ResultsState::buildProtectedFolderPredicate()
     predProtectedFolder_ = ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_);
 }
 
+std::optional<ProtectedFolderMatcher> ResultsState::protectionForPass() const
+{
+    if (!predProtectedFolder_ || resultSource_ != ScanSource::thisComputer)
+        return predProtectedFolder_;
+    return predProtectedFolder_->resolvedOnDisk();
+}
+
+ProtectedFolderMatcher ResultsState::protectionAtRemoval() const
+{
+    ProtectedFolderMatcher protection;
+    if (protectedStore_ && resultSource_ == ScanSource::thisComputer) {
+        if (const auto stored = protectedStore_->storedThisComputerList())
+            protection = ProtectedFolderMatcher::fromList(*stored, resultSource_);
+    }
+    protection.addFolders(ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_));
+    if (predProtectedFolder_)
+        protection.addFolders(*predProtectedFolder_);
+    if (resultSource_ != ScanSource::thisComputer)
+        return protection;
+    return protection.resolvedOnDisk();
+}
+
 bool ResultsState::isFileProtected(const FileInfoNode& file) const
 {
-    return predProtectedFolder_ && predProtectedFolder_->matches(file.folderPath);
+    const std::optional<ProtectedFolderMatcher> protection = protectionForPass();
+    return protection && protection->matches(file.folderPath);
 }
 
 bool ResultsState::needsProtectedQuestion(const FileInfoNode& file) const
@@ -133,6 +156,7 @@ void ResultsState::setFileMark(const FileInfoNodePtr& file, bool marked)
     file->state = marked;
     if (was == marked)
         return;
+    file->isProtectedMarkConfirmed = false;
     if (marked) {
         ++countMarked_;
         sizeOfMarkedFiles_ += file->fileSize;
@@ -179,6 +203,10 @@ GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool ma
 
     // The state stored on the group may be stale, so the budget comes from
     // the marks themselves: at most all live shown files but one end marked.
+    const std::optional<ProtectedFolderMatcher> protection = protectionForPass();
+    const auto isProtected = [&](const FileInfoNode& file) {
+        return protection && protection->matches(file.folderPath);
+    };
     qsizetype live = 0;
     qsizetype marked = 0;
     qsizetype protectedFiles = 0;
@@ -188,7 +216,7 @@ GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool ma
         ++live;
         if (file->isMarked())
             ++marked;
-        if (isFileProtected(*file))
+        if (isProtected(*file))
             ++protectedFiles;
     }
     if (live > 0 && protectedFiles == live)
@@ -198,7 +226,7 @@ GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool ma
     for (const FileInfoNodePtr& file : group->filterChildren) {
         if (budget <= 0)
             break;
-        if (!isLiveFile(file) || file->isMarked() || file->isLocked || isFileProtected(*file))
+        if (!isLiveFile(file) || file->isMarked() || file->isLocked || isProtected(*file))
             continue;
         setFileMark(file, true);
         --budget;
@@ -282,8 +310,10 @@ void ResultsState::unmarkAllShownFiles()
 {
     for (const DuplicateGroupPtr& group : arrGroups) {
         for (const FileInfoNodePtr& file : group->filterChildren) {
-            if (file)
+            if (file) {
                 file->state = false;
+                file->isProtectedMarkConfirmed = false;
+            }
         }
         group->state = 0;
     }
@@ -520,13 +550,16 @@ void ResultsState::fileCheckBoxTapped(const FileInfoNodePtr& file)
 {
     if (!file)
         return;
-    if (needsProtectedQuestion(*file) && !confirmMarkProtectedFile()) {
+    const bool asked = needsProtectedQuestion(*file);
+    if (asked && !confirmMarkProtectedFile()) {
         if (observer_)
             observer_->fileMarkChanged(file);
     } else if (toggleFileMark(file) == ToggleOutcome::refusedLastUnmarked) {
         if (observer_)
             observer_->fileMarkChanged(file);
         showCannotMarkAllInGroupAlert();
+    } else if (asked) {
+        file->isProtectedMarkConfirmed = file->isMarked();
     }
     refreshGroupRowMarkState(file->parent.lock());
     updateMarkedCountLabel();

@@ -122,8 +122,15 @@ public:
     // rebuilt from a copy of the source's list. The list itself is the one the
     // home screen and the assistant keep; it is never refilled from here.
     void buildProtectedFolderPredicate();
-    // None before the first result set.
+    // None before the first result set. Compares folder paths as text only.
     const std::optional<ProtectedFolderMatcher>& predProtectedFolder() const { return predProtectedFolder_; }
+    // The test for one marking pass: the predicate, for this computer's files
+    // also comparing where the folders are on disk, read now. Take one per
+    // pass and use it on one thread.
+    std::optional<ProtectedFolderMatcher> protectionForPass() const;
+    // The test when a removal is planned: the predicate's folders and those of
+    // the source's list as it is now, compared on disk.
+    ProtectedFolderMatcher protectionAtRemoval() const;
     bool isFileProtected(const FileInfoNode& file) const;
     // Marking this file by hand asks first: protected and not yet marked.
     bool needsProtectedQuestion(const FileInfoNode& file) const;

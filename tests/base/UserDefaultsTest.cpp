@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPoint>
+#include <QSignalSpy>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -303,4 +304,58 @@ TEST_F(UserDefaultsTest, WritesFromSeveralThreadsAllReachTheFile)
         for (int i = 0; i < 25; ++i)
             EXPECT_EQ(reopened.integerValue(QStringLiteral("t%1-%2").arg(t).arg(i)), i);
     }
+}
+
+TEST_F(UserDefaultsTest, WhatWasLostReadingTheFileIsKeptForTheUserToBeTold)
+{
+    EXPECT_FALSE(UserDefaults(folder).readProblemAtStart());
+
+    writeSettingsFile(R"({"protectedFolders": {"array": [)");
+    UserDefaults damaged(folder);
+    const auto problem = damaged.readProblemAtStart();
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->kind, SettingsReadProblem::Kind::setAside);
+    EXPECT_EQ(problem->path, settingsFile());
+    EXPECT_TRUE(QFileInfo(problem->keptAt).isFile());
+    EXPECT_EQ(contentsOf(problem->keptAt), QByteArray(R"({"protectedFolders": {"array": [)"));
+    EXPECT_FALSE(problem->reason.isEmpty());
+    // Told once at start; a later save does not make it a new problem.
+    ASSERT_TRUE(damaged.setValue(QStringLiteral("key"), 1));
+    EXPECT_TRUE(damaged.readProblemAtStart());
+    EXPECT_FALSE(UserDefaults(folder).readProblemAtStart());
+
+    writeSettingsFile(R"({"good": {"integer": "1"}, "protectedFolders": {"array": 5}})");
+    const auto partly = UserDefaults(folder).readProblemAtStart();
+    ASSERT_TRUE(partly);
+    EXPECT_EQ(partly->kind, SettingsReadProblem::Kind::valuesReset);
+    EXPECT_EQ(partly->keys, QStringList { QStringLiteral("protectedFolders") });
+    EXPECT_TRUE(QFileInfo(partly->keptAt).isFile());
+}
+
+TEST_F(UserDefaultsTest, AFailedSaveIsReportedOncePerRunOfFailures)
+{
+    // The settings folder's parent replaced by a file: every save fails, even
+    // for root, until it is a folder again.
+    const QString parent = home.configHome() + QStringLiteral("/profile");
+    const auto block = [&] {
+        ASSERT_TRUE(QDir(parent).removeRecursively());
+        QFile blocker(parent);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    };
+    UserDefaults store(parent + QStringLiteral("/Vellicor"));
+    QSignalSpy failed(&store, &UserDefaults::saveFailed);
+    ASSERT_TRUE(store.setValue(QStringLiteral("key"), 1));
+    block();
+    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 2));
+    EXPECT_FALSE(store.setValue(QStringLiteral("other"), 3));
+    EXPECT_FALSE(store.synchronize());
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_TRUE(failed.at(0).at(0).toString().contains(parent)) << failed.at(0).at(0).toString().toStdString();
+
+    ASSERT_TRUE(QFile::remove(parent));
+    EXPECT_TRUE(store.synchronize());
+    EXPECT_EQ(failed.count(), 1);
+    block();
+    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 4));
+    EXPECT_EQ(failed.count(), 2) << "a new failure after a save that worked is told again";
 }

@@ -61,9 +61,10 @@ public:
             shown.append(QStringLiteral("%1 %2").arg(value).arg(QFileInfo(path).fileName()));
     }
     void closeTrashProgress() override { ++closed; }
-    int present(const AlertRequest& request) override { return alerts.append(request.messageText), 0; }
+    int present(const AlertRequest& request) override { return alerts.append(request.messageText), answer; }
 
     bool proceed = true;
+    int answer = 0;
     int confirmations = 0;
     int progressMaximum = -1;
     int closed = 0;
@@ -312,6 +313,33 @@ TEST_F(Removal, MarkedFilesHiddenByTheCategoryAndAGroupsLastCopyStay)
     // Both files of a pair marked: one of them always stays.
     EXPECT_NE(exists(both), exists(other));
     EXPECT_EQ(other->parent.lock()->children.size(), 1u);
+}
+
+TEST_F(Removal, AFileOfAProtectedFolderGoesOnlyWhenTheUserConfirmedThatVeryFile)
+{
+    const auto kept = file(QStringLiteral("k1"));
+    const auto stale = file(QStringLiteral("real/m-stale"));
+    const auto confirmed = file(QStringLiteral("real/m-confirmed"));
+    // Protected through a link after the marks were made; the files were
+    // found by the real path.
+    ASSERT_TRUE(QFile::link(folder + QStringLiteral("/real"), home.path() + QStringLiteral("/alias")));
+    load({ { kept, stale, confirmed } });
+    defaults.setValue(QString::fromLatin1(SettingsKey::protectedFolders),
+        QVariantList { makeFolderEntry(home.path() + QStringLiteral("/alias")) });
+    state.buildProtectedFolderPredicate();
+    state.setFileMark(confirmed, false);
+    sheets->answer = 1; // "Yes, mark it"
+    state.fileCheckBoxTapped(confirmed);
+    ASSERT_TRUE(confirmed->isMarked());
+
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(exists(stale));
+    EXPECT_FALSE(exists(confirmed));
+    EXPECT_TRUE(exists(kept));
+    const auto& skipped = controller.lastReport().skipped;
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].file, stale);
+    EXPECT_EQ(skipped[0].reason, QStringLiteral("it is in a protected folder"));
 }
 
 TEST_F(Removal, TheConfirmationSheetHandsOnEachChoiceOnce)

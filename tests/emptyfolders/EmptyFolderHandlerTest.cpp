@@ -10,8 +10,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <algorithm>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +149,49 @@ TEST_F(EmptyFolderCleaner, UndoCreatesTheFoldersAgainWithTheirParents)
     finishWork();
     EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("outer/inner"))).isDir());
     EXPECT_TRUE(handler.deletedEmptyFolders().isEmpty());
+}
+
+TEST_F(EmptyFolderCleaner, UndoGivesFoldersBackTheirPermissionsOwnerAndTimes)
+{
+    const auto status = [&](const char* relative) {
+        struct stat info { };
+        EXPECT_EQ(::lstat(QFile::encodeName(tree.path(QLatin1String(relative))).constData(), &info), 0) << relative;
+        return info;
+    };
+    tree.folder(QStringLiteral("private"));
+    tree.folder(QStringLiteral("outer/inner"));
+    ASSERT_EQ(::chmod(QFile::encodeName(tree.path(QStringLiteral("private"))).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(tree.path(QStringLiteral("outer/inner"))).constData(), 02750), 0);
+    tree.setModificationTime(QStringLiteral("private"), 1000000000);
+    // The superuser can give a folder away; anyone else keeps their own.
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(QFile::encodeName(tree.path(QStringLiteral("private"))).constData(), 65534, 65534), 0);
+    }
+    scan();
+    expand(QString());
+    expand(QStringLiteral("outer"));
+    deleteFolders();
+    // A second pass takes the parent the first one emptied, with its own
+    // permissions and the times it had after losing its sub-folder.
+    ASSERT_EQ(::chmod(QFile::encodeName(tree.path(QStringLiteral("outer"))).constData(), 0711), 0);
+    tree.setModificationTime(QStringLiteral("outer"), 1200000000);
+    expand(QString());
+    deleteFolders();
+    ASSERT_FALSE(exists(QStringLiteral("outer")));
+
+    presenter->answer = 0;
+    QTest::mouseClick(handler.btnUndo, Qt::LeftButton);
+    finishWork();
+    const struct stat folder = status("private");
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+    EXPECT_EQ(folder.st_mtim.tv_sec, 1000000000);
+    if (root) {
+        EXPECT_EQ(folder.st_uid, 65534u);
+    }
+    EXPECT_EQ(status("outer/inner").st_mode & 07777, 02750u);
+    EXPECT_EQ(status("outer").st_mode & 07777, 0711u);
+    EXPECT_EQ(status("outer").st_mtim.tv_sec, 1200000000) << "making inner again must not leave its parent's time";
 }
 
 TEST_F(EmptyFolderCleaner, ButtonsFollowEachStepAndCloseStartsClean)

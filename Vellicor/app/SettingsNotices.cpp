@@ -1,0 +1,72 @@
+#include "app/SettingsNotices.h"
+
+#include "base/AlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
+
+#include <QFileInfo>
+#include <QPointer>
+
+SettingsNotices::SettingsNotices(UserDefaults& defaults, QObject* parent)
+    : QObject(parent)
+    , defaults_(defaults)
+{
+    // Queued: a save may fail on a worker, and the alert belongs to this
+    // thread's event loop, never to the store's lock.
+    connect(&defaults_, &UserDefaults::saveFailed, this, &SettingsNotices::tellSaveFailed, Qt::QueuedConnection);
+}
+
+AlertRequest SettingsNotices::readProblemAlert(const SettingsReadProblem& problem)
+{
+    using Kind = SettingsReadProblem::Kind;
+    QString detail;
+    switch (problem.kind) {
+    case Kind::setAside:
+        detail = formatText(localizedText("ID_SETTINGS_NOT_READ_SET_ASIDE"), { problem.reason, problem.keptAt });
+        break;
+    case Kind::keptInPlace:
+        detail = formatText(localizedText("ID_SETTINGS_NOT_READ_KEPT"), { problem.path, problem.reason });
+        break;
+    case Kind::tooLarge:
+        detail = formatText(localizedText("ID_SETTINGS_TOO_LARGE"), { problem.path });
+        break;
+    case Kind::valuesReset: {
+        const QString keys = problem.keys.join(QStringLiteral(", "));
+        detail = problem.keptAt.isEmpty()
+            ? formatText(localizedText("ID_SETTINGS_VALUES_RESET_NOT_COPIED"), { keys, problem.path })
+            : formatText(localizedText("ID_SETTINGS_VALUES_RESET"), { keys, problem.keptAt });
+        break;
+    }
+    }
+    return AlertRequest { localizedText("ID_SETTINGS_NOT_READ"), detail, { localizedText("ID_OK") },
+        AlertStyle::warning };
+}
+
+AlertRequest SettingsNotices::saveFailedAlert(const QString& reason, const QString& folder)
+{
+    return AlertRequest { localizedText("ID_SETTINGS_NOT_SAVED"),
+        formatText(localizedText("ID_SETTINGS_NOT_SAVED_DETAIL"), { reason, folder }), { localizedText("ID_OK") },
+        AlertStyle::warning };
+}
+
+void SettingsNotices::tellReadProblemAtStart()
+{
+    if (toldReadProblem_)
+        return;
+    toldReadProblem_ = true;
+    if (const std::optional<SettingsReadProblem> problem = defaults_.readProblemAtStart())
+        alertPresenter()->presentThen(readProblemAlert(*problem), {});
+}
+
+void SettingsNotices::tellSaveFailed(const QString& reason)
+{
+    if (showing_)
+        return;
+    showing_ = true;
+    alertPresenter()->presentThen(saveFailedAlert(reason, QFileInfo(defaults_.filePath()).path()),
+        [self = QPointer<SettingsNotices>(this)](int) {
+            if (self)
+                self->showing_ = false;
+        });
+}

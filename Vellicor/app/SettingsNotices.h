@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class UserDefaults;
+struct AlertRequest;
+struct SettingsReadProblem;
+
+// Tells the user when the settings store could not read its file at start or
+// cannot save it, so that protected folders and lists never vanish without a
+// word. A failed save is told once per run of failures (the store says when
+// one begins), and never while the previous notice is still open. GUI thread;
+// the store may report from any thread.
+class SettingsNotices : public QObject {
+    Q_OBJECT
+public:
+    explicit SettingsNotices(UserDefaults& defaults, QObject* parent = nullptr);
+
+    // The problem the store met reading its file at start, if any; once per
+    // run of the program.
+    void tellReadProblemAtStart();
+
+    // The alerts as they are shown.
+    static AlertRequest readProblemAlert(const SettingsReadProblem& problem);
+    static AlertRequest saveFailedAlert(const QString& reason, const QString& folder);
+
+private:
+    void tellSaveFailed(const QString& reason);
+
+    UserDefaults& defaults_;
+    bool toldReadProblem_ = false;
+    bool showing_ = false;
+};
