@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cleanup/RemovalPlan.h"
+#include "platform/Trash.h"
 
 #include <QString>
 
@@ -31,6 +32,8 @@ struct RemovalOutcome {
     QString path;
     QString trashedPath;
     QString trashInfoPath;
+    // The trashed file right after the move, what an undo recognises it by.
+    FileFacts trashed;
     QString reason;
 };
 

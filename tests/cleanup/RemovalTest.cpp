@@ -416,14 +416,14 @@ TEST_F(Removal, AFileDeletedOutrightComesBackOnlyAsACopyOfEqualContent)
               addFileToGroup(group, kept);
               writeTestFile(*kept->filePath, keptNow);
               QFile::remove(*removed->filePath);
-              undoList.push_back({ removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0 });
+              undoList.push_back({ removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0, {} });
               return removed;
           };
     const auto same = deleted(QStringLiteral("same"), "content", true, "content");
     const auto attributes = deleted(QStringLiteral("attributes"), "content", false, "content");
     const auto changed = deleted(QStringLiteral("changed"), "content", true, "changed!");
     UnavailableCloudRemover cloud;
-    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud);
+    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_TRUE(outcomes[0].restored && outcomes[0].byCopy);
     EXPECT_EQ(bytes(same), QByteArray("content"));
