@@ -25,30 +25,22 @@ QString errnoText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::optional<struct stat> lstatOf(const QString& path)
-{
-    struct stat status { };
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return status;
-}
-
 bool pathTaken(const QString& path)
 {
-    return lstatOf(path).has_value() || errno != ENOENT;
+    return factsOf(path).has_value() || errno != ENOENT;
 }
 
 ScannedFile scannedNow(const QString& path)
 {
     ScannedFile file;
     file.path = path;
-    if (const auto status = lstatOf(path)) {
-        file.deviceId = status->st_dev;
-        file.inode = status->st_ino;
-        file.fileSize = static_cast<quint64>(status->st_size);
-        file.modTime = { status->st_mtim.tv_sec, static_cast<quint32>(status->st_mtim.tv_nsec) };
-        file.changeTime = { status->st_ctim.tv_sec, static_cast<quint32>(status->st_ctim.tv_nsec) };
-        file.modSeconds = status->st_mtim.tv_sec;
+    if (const auto facts = factsOf(path)) {
+        file.deviceId = facts->device;
+        file.inode = facts->inode;
+        file.fileSize = facts->size;
+        file.modTime = facts->modTime;
+        file.changeTime = facts->changeTime;
+        file.modSeconds = facts->modTime.seconds;
     }
     return file;
 }
