@@ -1,6 +1,7 @@
 #include "cleanup/CleanupController.h"
 
 #include "base/AlertPresenter.h"
+#include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CloudRemover.h"
 #include "core/AppNotifier.h"
@@ -13,9 +14,11 @@
 #include "platform/PhotosBridge.h"
 #include "platform/ReachabilityTest.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <algorithm>
+#include <mutex>
 #include <set>
 
 namespace {
@@ -38,6 +41,26 @@ std::pair<qint64, quint64> duplicateTotals(const ResultsState& state)
 
 } // namespace
 
+struct CleanupController::Relay {
+    // Runs work on the owner's thread, after what is queued there, unless the
+    // owner has gone by then.
+    void post(std::function<void(CleanupController&)> work)
+    {
+        const std::lock_guard guard(lock);
+        if (owner)
+            QMetaObject::invokeMethod(
+                owner, [owner = owner, work = std::move(work)] { work(*owner); }, Qt::QueuedConnection);
+    }
+    void cut()
+    {
+        const std::lock_guard guard(lock);
+        owner = nullptr;
+    }
+
+    std::mutex lock;
+    CleanupController* owner = nullptr;
+};
+
 QString filesDeletedCountText(qint64 count)
 {
     const QString word = localizedText(count < 2 ? QStringLiteral("ID_FILE") : QStringLiteral("ID_FILES"));
@@ -53,7 +76,10 @@ CleanupController::CleanupController(ResultsState& state, UserDefaults& defaults
     , cloud_(cloud ? std::move(cloud) : std::make_shared<UnavailableCloudRemover>())
     , photos_(std::make_shared<UnavailablePhotosBridge>())
     , isAbortClean_(std::make_shared<std::atomic<bool>>(false))
+    , isAbortUndo_(std::make_shared<std::atomic<bool>>(false))
+    , relay_(std::make_shared<Relay>())
 {
+    relay_->owner = this;
 }
 
 void CleanupController::setPhotosBridge(std::shared_ptr<PhotosBridge> bridge)
@@ -69,17 +95,22 @@ void CleanupController::setCloudRemover(std::shared_ptr<CloudRemover> cloud)
 
 CleanupController::~CleanupController()
 {
-    // A worker waiting on a cloud service would wait for this (GUI) thread.
-    if (worker_) {
-        isAbortClean_->store(true);
-        worker_->requestInterruption();
-        worker_->wait();
-        delete worker_;
-    }
-    if (undoWorker_) {
-        undoWorker_->requestInterruption();
-        undoWorker_->wait();
-        delete undoWorker_;
+    // Nothing a worker still sends reaches this object from here on, so a
+    // worker that does not end in time (a file system that stopped
+    // answering, a cloud service waiting for this very thread) can be left.
+    relay_->cut();
+    isAbortClean_->store(true);
+    isAbortUndo_->store(true);
+    for (QThread* worker : { worker_, undoWorker_ }) {
+        if (!worker)
+            continue;
+        worker->requestInterruption();
+        if (worker->wait(QDeadlineTimer(longestQuitWait))) {
+            delete worker;
+            continue;
+        }
+        Log::print("Clean-up: a worker still busy with a file was left to end on its own");
+        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     }
 }
 
@@ -166,32 +197,26 @@ void CleanupController::startRemovingMarkedFiles()
     // to this object on the GUI thread, in order, the last one being the end.
     PhotosStepSettings photoSettings;
     photoSettings.albumName = markedPhotosAlbumName();
-    photoSettings.applicationNotRunning = [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [] {
-                AlertRequest alert;
-                alert.messageText = localizedText(QStringLiteral("ID_PLEASE_OPEN_PHOTOS_APP"));
-                alert.buttons = { localizedText(QStringLiteral("ID_OK")) };
-                alertPresenter()->presentThen(alert, {});
-            },
-            Qt::QueuedConnection);
+    photoSettings.applicationNotRunning = [relay = relay_] {
+        relay->post([](CleanupController&) {
+            AlertRequest alert;
+            alert.messageText = localizedText(QStringLiteral("ID_PLEASE_OPEN_PHOTOS_APP"));
+            alert.buttons = { localizedText(QStringLiteral("ID_OK")) };
+            alertPresenter()->presentThen(alert, {});
+        });
     };
-    photoSettings.onMoved = [this](const PhotosStepItem& item) {
-        QMetaObject::invokeMethod(
-            this, [this, path = item.path] { updateTrashCount(path); }, Qt::QueuedConnection);
+    photoSettings.onMoved = [relay = relay_](const PhotosStepItem& item) {
+        relay->post([path = item.path](CleanupController& self) { self.updateTrashCount(path); });
     };
     // The worker owns copies of everything it reads; its outcomes come back
     // to this object on the GUI thread, in order, the last one being the end.
     // Of a collected item it reads the scan's fields only, which nothing
     // changes while the run lasts.
-    worker_ = QThread::create([this, plan, abort = isAbortClean_, files = files_, cloud = cloud_, photos = photos_,
-                                  photoSettings = std::move(photoSettings)] {
+    worker_ = QThread::create([relay = relay_, plan, abort = isAbortClean_, files = files_, cloud = cloud_,
+                                  photos = photos_, photoSettings = std::move(photoSettings)] {
         auto outcomes = executeRemovalPlan(*plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) {
-            if (outcome.kind != RemovalOutcome::Kind::removed)
-                return;
-            QMetaObject::invokeMethod(
-                this, [this, path = outcome.path] { updateTrashCount(path); }, Qt::QueuedConnection);
+            if (outcome.kind == RemovalOutcome::Kind::removed)
+                relay->post([path = outcome.path](CleanupController& self) { self.updateTrashCount(path); });
         });
         std::vector<PhotosStepItem> collected;
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
@@ -205,12 +230,10 @@ void CleanupController::startRemovingMarkedFiles()
         PhotosStepOutcome photoOutcome;
         if (!collected.empty())
             photoOutcome = runPhotosLibraryStep(collected, *photos, photoSettings, *abort);
-        QMetaObject::invokeMethod(
-            this,
-            [this, outcomes = std::move(outcomes), photoOutcome = std::move(photoOutcome)]() mutable {
-                finishRemovingMarkedFiles(std::move(outcomes), std::move(photoOutcome));
-            },
-            Qt::QueuedConnection);
+        relay->post([outcomes = std::move(outcomes), photoOutcome = std::move(photoOutcome)](
+                        CleanupController& self) mutable {
+            self.finishRemovingMarkedFiles(std::move(outcomes), std::move(photoOutcome));
+        });
     });
     worker_->start();
 }
@@ -289,11 +312,11 @@ void CleanupController::startUndo()
     undoReport_ = UndoReport {};
     undoReport_.planned = static_cast<qint64>(plan->size());
     emit undoRunningChanged(true);
-    undoWorker_ = QThread::create([this, plan, cloud = cloud_] {
-        auto outcomes = executeUndoPlan(*plan, *cloud);
-        QMetaObject::invokeMethod(
-            this, [this, outcomes = std::move(outcomes)]() mutable { finishUndo(std::move(outcomes)); },
-            Qt::QueuedConnection);
+    undoWorker_ = QThread::create([relay = relay_, plan, cloud = cloud_, abort = isAbortUndo_] {
+        auto outcomes = executeUndoPlan(*plan, *cloud, *abort);
+        relay->post([outcomes = std::move(outcomes)](CleanupController& self) mutable {
+            self.finishUndo(std::move(outcomes));
+        });
     });
     undoWorker_->start();
 }
@@ -400,7 +423,7 @@ void CleanupController::applyRemovalOutcomes(
             report_.sizeTrashed += outcome.file->fileSize;
             --report_.uniquePhotosReatined;
             undoList.push_back({ outcome.file, outcome.group, outcome.path, outcome.trashedPath, outcome.trashInfoPath,
-                outcome.route, plan.resultSetId });
+                outcome.route, plan.resultSetId, outcome.trashed });
             if (!sameResultSet)
                 break;
             outcome.file->isMoveToTrash = true;

@@ -68,6 +68,8 @@ struct RemovedFile {
     RemovalRoute route = RemovalRoute::trash;
     // The result set the file belonged to (ResultsState::resultSetId).
     quint64 resultSetId = 0;
+    // The trashed file as it was right after the move.
+    FileFacts trashed;
 };
 
 // The figures and lists of the last clean-up, for the after-clean window.
@@ -128,8 +130,11 @@ class CleanupController : public QObject {
 public:
     CleanupController(ResultsState& state, UserDefaults& defaults, std::shared_ptr<FileRemover> files,
         std::shared_ptr<CloudRemover> cloud, QObject* parent = nullptr);
-    // Stops a run under way and waits for its current file.
+    // Stops a removal or undo under way and waits for its current file, but
+    // not for ever: a worker still busy after longestQuitWait is left to end
+    // on its own, cut off from this object.
     ~CleanupController() override;
+    static constexpr int longestQuitWait = 3000;
 
     void setScreen(RemovalScreen* screen) { screen_ = screen; }
     // Takes effect from the next removal or undo; none: cloud files fail.
@@ -179,6 +184,8 @@ signals:
     void backToHomeRequested();
 
 private:
+    // The workers' way back to this object, cut when it goes.
+    struct Relay;
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
     void updateTrashCount(const QString& path);
@@ -197,6 +204,8 @@ private:
     RemovalScreen* screen_ = nullptr;
     AfterCleanScreen* afterCleanScreen_ = nullptr;
     std::shared_ptr<std::atomic<bool>> isAbortClean_;
+    std::shared_ptr<std::atomic<bool>> isAbortUndo_;
+    std::shared_ptr<Relay> relay_;
     QThread* worker_ = nullptr;
     std::shared_ptr<const RemovalPlan> plan_;
     RemovalReport report_;

@@ -1,78 +1,148 @@
 #include "cleanup/RemovalChecks.h"
 
+#include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-std::optional<struct stat> lstatOf(const QString& path)
+// The size and times the scan saw: exact times when the scan kept them,
+// whole seconds of the modification time otherwise.
+bool asScanned(const ScannedFile& scanned, const FileFacts& now)
 {
-    struct stat status { };
-    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return status;
-}
-
-bool sameTime(const FileTimestamp& scanned, const struct timespec& now)
-{
-    return scanned.seconds == now.tv_sec && scanned.nanoseconds == static_cast<quint32>(now.tv_nsec);
-}
-
-// The size and modification time the scan saw; the exact time when the scan
-// kept it, whole seconds otherwise.
-bool unchangedContent(const ScannedFile& scanned, const struct stat& status)
-{
-    if (static_cast<quint64>(status.st_size) != scanned.fileSize)
+    if (now.size != scanned.fileSize)
+        return false;
+    if (scanned.changeTime != FileTimestamp {} && scanned.changeTime != now.changeTime)
         return false;
     if (scanned.modTime != FileTimestamp {})
-        return sameTime(scanned.modTime, status.st_mtim);
-    return scanned.modSeconds == 0 || scanned.modSeconds == status.st_mtim.tv_sec;
+        return scanned.modTime == now.modTime;
+    return scanned.modSeconds == 0 || scanned.modSeconds == now.modTime.seconds;
 }
 
-bool sameIdentity(const ScannedFile& scanned, const struct stat& status)
+bool sameIdentity(const ScannedFile& scanned, const FileFacts& now)
 {
     if (scanned.deviceId == 0 && scanned.inode == 0)
         return true;
-    return scanned.deviceId == status.st_dev && scanned.inode == status.st_ino;
+    return scanned.deviceId == now.device && scanned.inode == now.inode;
 }
 
-bool isUsableKeptCopy(const ScannedFile& kept, const struct stat& removed)
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC))
+    {
+    }
+    ~ReadOnlyFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    // Fills buffer as far as the file goes; -1 on a read error.
+    ssize_t fill(char* buffer, size_t size) const
+    {
+        size_t filled = 0;
+        while (fd_ >= 0 && filled < size) {
+            const ssize_t step = ::read(fd_, buffer + filled, size - filled);
+            if (step < 0 && errno == EINTR)
+                continue;
+            if (step < 0)
+                return -1;
+            if (step == 0)
+                break;
+            filled += static_cast<size_t>(step);
+        }
+        return fd_ < 0 ? -1 : static_cast<ssize_t>(filled);
+    }
+
+private:
+    int fd_;
+};
+
+enum class Contents { same, different, stopped };
+
+Contents compareContents(const QString& one, const QString& other, const std::atomic<bool>& abort)
 {
-    const auto status = lstatOf(kept.path);
-    return status && S_ISREG(status->st_mode) && (status->st_dev != removed.st_dev || status->st_ino != removed.st_ino)
-        && sameIdentity(kept, *status) && unchangedContent(kept, *status);
+    constexpr size_t chunk = 1 << 20;
+    const ReadOnlyFile first(one);
+    const ReadOnlyFile second(other);
+    std::vector<char> left(chunk);
+    std::vector<char> right(chunk);
+    for (;;) {
+        if (abort.load())
+            return Contents::stopped;
+        const ssize_t got = first.fill(left.data(), chunk);
+        if (got < 0 || second.fill(right.data(), chunk) != got
+            || std::memcmp(left.data(), right.data(), static_cast<size_t>(got)) != 0)
+            return Contents::different;
+        if (static_cast<size_t>(got) < chunk)
+            return Contents::same;
+    }
+}
+
+RemovalCheck refused(const QString& reason)
+{
+    RemovalCheck check;
+    check.refusal = reason;
+    return check;
 }
 
 } // namespace
 
-std::optional<QString> checkBeforeRemoval(const PlannedRemoval& item)
+RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, const std::atomic<bool>& abort)
 {
     const ScannedFile& scanned = item.scanned;
     if (scanned.path.isEmpty())
-        return QStringLiteral("it has no path");
+        return refused(QStringLiteral("it has no path"));
     errno = 0;
-    const auto status = lstatOf(scanned.path);
+    const auto status = files.examine(scanned.path);
     if (!status)
-        return errno == ENOENT
-            ? QStringLiteral("it is no longer there")
-            : QStringLiteral("it cannot be examined: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-    if (!S_ISREG(status->st_mode))
-        return QStringLiteral("it is no longer a regular file");
+        return refused(errno == ENOENT
+                ? QStringLiteral("it is no longer there")
+                : QStringLiteral("it cannot be examined: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    if (!status->regular)
+        return refused(QStringLiteral("it is no longer a regular file"));
     if (!sameIdentity(scanned, *status))
-        return QStringLiteral("another file has taken its place since the scan");
-    if (!unchangedContent(scanned, *status)
-        || (scanned.changeTime != FileTimestamp {} && !sameTime(scanned.changeTime, status->st_ctim)))
-        return QStringLiteral("it has changed since the scan");
+        return refused(QStringLiteral("another file has taken its place since the scan"));
+    if (!asScanned(scanned, *status))
+        return refused(QStringLiteral("it has changed since the scan"));
     if (item.isLocked || isFileImmutable(scanned.path))
-        return QStringLiteral("it is locked");
+        return refused(QStringLiteral("it is locked"));
     for (const ScannedFile& kept : item.keptCopies) {
-        if (isUsableKeptCopy(kept, *status))
-            return std::nullopt;
+        const auto now = files.examine(kept.path);
+        if (!now || !now->regular || (now->device == status->device && now->inode == status->inode))
+            continue;
+        if (sameIdentity(kept, *now) && asScanned(kept, *now))
+            return { std::nullopt, kept.path, *now };
+        // Changed in place or replaced since the scan: only its content can
+        // still vouch for the file.
+        if (now->size != status->size)
+            continue;
+        const Contents contents = compareContents(scanned.path, kept.path, abort);
+        if (contents == Contents::stopped)
+            return refused(QStringLiteral("the clean-up was stopped while its kept copy was compared"));
+        if (contents == Contents::same && files.examine(kept.path) == now)
+            return { std::nullopt, kept.path, *now };
     }
-    return QStringLiteral("no other copy of it is left on disk");
+    return refused(QStringLiteral("no other copy of it is left on disk"));
+}
+
+std::optional<QString> keptCopyStillThere(const RemovalCheck& check, FileRemover& files)
+{
+    const auto now = files.examine(check.keptPath);
+    if (!now)
+        return QStringLiteral("its kept copy %1 went with it: both paths lead to one file").arg(check.keptPath);
+    if (*now != check.keptFacts)
+        return QStringLiteral("its kept copy %1 changed when it was moved: both paths may lead to one file")
+            .arg(check.keptPath);
+    return std::nullopt;
 }

@@ -11,7 +11,8 @@
 
 namespace {
 
-RemovalOutcome removeOne(const PlannedRemoval& item, FileRemover& files, CloudRemover& cloud)
+RemovalOutcome removeOne(
+    const PlannedRemoval& item, FileRemover& files, CloudRemover& cloud, const std::atomic<bool>& abort)
 {
     RemovalOutcome outcome;
     outcome.route = item.route;
@@ -31,20 +32,24 @@ RemovalOutcome removeOne(const PlannedRemoval& item, FileRemover& files, CloudRe
         outcome.reason = error;
         return outcome;
     }
-    if (const auto refusal = checkBeforeRemoval(item)) {
+    const RemovalCheck check = checkBeforeRemoval(item, files, abort);
+    if (check.refusal) {
         outcome.kind = Kind::skipped;
-        outcome.reason = *refusal;
+        outcome.reason = *check.refusal;
         return outcome;
     }
+    // The move is taken back unless the kept copy is still there after it.
+    const RemovalProof proof = [&] { return keptCopyStillThere(check, files); };
     // Deleting for good only while the volume still is a network one; a file
     // that is no longer there goes to the trash like any other.
     const bool outright = item.route == RemovalRoute::deleteOutright && isNetworkVolume(item.scanned.path);
     outcome.route = outright ? RemovalRoute::deleteOutright : RemovalRoute::trash;
     const FileRemoval removal
-        = outright ? files.removeRegularFile(item.scanned.path) : files.moveToTrash(item.scanned.path);
+        = outright ? files.removeRegularFile(item.scanned.path, proof) : files.moveToTrash(item.scanned.path, proof);
     outcome.kind = removal.ok ? Kind::removed : Kind::failed;
     outcome.trashedPath = removal.trashedPath;
     outcome.trashInfoPath = removal.trashInfoPath;
+    outcome.trashed = removal.trashed;
     outcome.reason = removal.error;
     return outcome;
 }
@@ -59,6 +64,7 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
     // Files (device and inode) this run removed: a second path to one of them
     // is never acted on.
     std::set<std::pair<quint64, quint64>> removedFiles;
+    files.startRun();
     for (const PlannedRemoval& item : plan.items) {
         if (abort.load())
             break;
@@ -73,7 +79,7 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
             outcome.path = item.scanned.path;
             outcome.reason = QStringLiteral("another path of this file was removed");
         } else {
-            outcome = removeOne(item, files, cloud);
+            outcome = removeOne(item, files, cloud, abort);
         }
         if (local && outcome.kind == RemovalOutcome::Kind::removed)
             removedFiles.insert(identity);

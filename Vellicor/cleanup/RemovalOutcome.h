@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cleanup/RemovalPlan.h"
+#include "platform/Trash.h"
 
 #include <QString>
 
@@ -31,13 +32,17 @@ struct RemovalOutcome {
     QString path;
     QString trashedPath;
     QString trashInfoPath;
+    // The trashed file right after the move, what an undo recognises it by.
+    FileFacts trashed;
     QString reason;
 };
 
 // Acts on the plan's files in order, each checked right before it is acted
-// on, and answers one outcome per file attempted. Stop (abort) is read
-// before each file, so the file under way is finished first and no later
-// one is tried. onEach runs after each outcome, on the calling thread. Runs
+// on, and answers one outcome per file attempted. Each removal is proven
+// not to take the kept copy with it (moved, the kept copy looked at, put
+// back when it went too). Stop (abort) is read before each file and while a
+// kept copy's content is compared again, so the file under way is finished
+// or left alone and no later one is tried. onEach runs after each outcome, on the calling thread. Runs
 // on the clean-up worker; reads only the plan's copies, never the records
 // or groups (cloud removal reads its file record, which nothing changes
 // while the run lasts).

@@ -25,30 +25,22 @@ QString errnoText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::optional<struct stat> lstatOf(const QString& path)
-{
-    struct stat status { };
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return std::nullopt;
-    return status;
-}
-
 bool pathTaken(const QString& path)
 {
-    return lstatOf(path).has_value() || errno != ENOENT;
+    return factsOf(path).has_value() || errno != ENOENT;
 }
 
 ScannedFile scannedNow(const QString& path)
 {
     ScannedFile file;
     file.path = path;
-    if (const auto status = lstatOf(path)) {
-        file.deviceId = status->st_dev;
-        file.inode = status->st_ino;
-        file.fileSize = static_cast<quint64>(status->st_size);
-        file.modTime = { status->st_mtim.tv_sec, static_cast<quint32>(status->st_mtim.tv_nsec) };
-        file.changeTime = { status->st_ctim.tv_sec, static_cast<quint32>(status->st_ctim.tv_nsec) };
-        file.modSeconds = status->st_mtim.tv_sec;
+    if (const auto facts = factsOf(path)) {
+        file.deviceId = facts->device;
+        file.inode = facts->inode;
+        file.fileSize = facts->size;
+        file.modTime = facts->modTime;
+        file.changeTime = facts->changeTime;
+        file.modSeconds = facts->modTime.seconds;
     }
     return file;
 }
@@ -126,20 +118,29 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
 // it is copied and the trashed copy removed afterwards. Empty on success.
 QString moveOutOfTrash(const PlannedRestore& item)
 {
-    const auto status = lstatOf(item.trashedPath);
-    if (!status)
+    const auto now = factsOf(item.trashedPath);
+    if (!now)
         return QStringLiteral("the trash no longer holds the file");
-    if (!S_ISREG(status->st_mode) || static_cast<quint64>(status->st_size) != item.fileSize)
-        return QStringLiteral("the file in the trash is not the removed file");
+    const QString notTheFile = QStringLiteral("the file in the trash is not the removed file");
+    if (!now->regular || *now != item.trashed)
+        return notTheFile;
+    if (trashInfoOriginalPath(item.trashInfoPath) != item.originalPath)
+        return QStringLiteral("its trash entry no longer names this path");
     const QByteArray from = QFile::encodeName(item.trashedPath);
-    if (::renameat2(
-            AT_FDCWD, from.constData(), AT_FDCWD, QFile::encodeName(item.originalPath).constData(), RENAME_NOREPLACE)
-        == 0)
-        return {};
-    if (errno == EEXIST)
+    const int error = renameWithoutReplacing(item.trashedPath, item.originalPath);
+    if (error == 0) {
+        // Swapped in the trash between the look and the move: it goes back.
+        const auto moved = factsOf(item.originalPath);
+        if (moved && moved->device == item.trashed.device && moved->inode == item.trashed.inode)
+            return {};
+        if (renameWithoutReplacing(item.originalPath, item.trashedPath) != 0)
+            Log::print("Undo: a file that is not the removed one stays at", item.originalPath);
+        return notTheFile;
+    }
+    if (error == EEXIST)
         return QStringLiteral("a file is already at this path");
-    if (errno != EXDEV)
-        return errnoText(errno);
+    if (error != EXDEV)
+        return errnoText(error);
     if (QString error = copyWithoutReplacing(item.trashedPath, item.originalPath); !error.isEmpty())
         return error;
     if (::unlink(from.constData()) != 0)
@@ -208,6 +209,7 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.originalPath = removed.originalPath;
         item.trashedPath = removed.trashedPath;
         item.trashInfoPath = removed.trashInfoPath;
+        item.trashed = removed.trashed;
         item.fileSize = removed.file->fileSize;
         item.resultSetId = removed.resultSetId;
         const FileInfoNode& file = *removed.file;
@@ -224,11 +226,14 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
     return plan;
 }
 
-std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud)
+std::vector<RestoreOutcome> executeUndoPlan(
+    const std::vector<PlannedRestore>& plan, CloudRemover& cloud, const std::atomic<bool>& abort)
 {
     std::vector<RestoreOutcome> outcomes;
     outcomes.reserve(plan.size());
     for (const PlannedRestore& item : plan) {
+        if (abort.load())
+            break;
         outcomes.push_back(restoreOne(item, cloud));
         if (!outcomes.back().restored)
             Log::print("Undo: not restored", item.originalPath, outcomes.back().reason);

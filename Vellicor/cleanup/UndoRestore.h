@@ -1,9 +1,11 @@
 #pragma once
 
 #include "cleanup/RemovalPlan.h"
+#include "platform/Trash.h"
 
 #include <QString>
 
+#include <atomic>
 #include <vector>
 
 class CloudRemover;
@@ -17,6 +19,9 @@ struct PlannedRestore {
     QString originalPath;
     QString trashedPath;
     QString trashInfoPath;
+    // The trashed file as the removal left it: only a file that still
+    // matches it, under an entry that still names originalPath, comes back.
+    FileFacts trashed;
     quint64 fileSize = 0;
     quint64 resultSetId = 0;
     // The removed file's digest when its group was compared by content;
@@ -45,8 +50,13 @@ struct RestoreOutcome {
 std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList);
 
 // Puts each entry back, one after the other, on the calling thread (the
-// undo worker): a trashed file is moved back out of the trash itself; a file
-// deleted outright is copied from a kept file only when that file's digest
-// still equals the removed file's. Nothing is ever written over an existing
-// path, and missing parent folders are made again.
-std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud);
+// undo worker): a trashed file is moved back out of the trash itself, only
+// while it is still the file the removal put there (device, inode, size and
+// times) and its entry still names its path; anything else in the trash is
+// neither moved nor deleted. A file deleted outright is copied from a kept
+// file only when that file's digest still equals the removed file's. Nothing
+// is ever written over an existing path, and missing parent folders are made
+// again. abort, read between entries, ends the undo early (the rest are not
+// tried and have no outcome).
+std::vector<RestoreOutcome> executeUndoPlan(
+    const std::vector<PlannedRestore>& plan, CloudRemover& cloud, const std::atomic<bool>& abort);

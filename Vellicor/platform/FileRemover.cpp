@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -43,60 +43,55 @@ bool stillThere(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 || errno != ENOENT;
 }
 
-FileRemoval failure(const QString& text)
+// Renames the file to a free temporary name in its own folder; empty when
+// no such name could be taken.
+QString setAside(const QString& path, int& error)
 {
-    FileRemoval removal;
-    removal.error = text;
-    return removal;
+    const QString folder = QFileInfo(path).path();
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QString aside = QStringLiteral("%1/.vellicor-removing-%2")
+                                  .arg(folder)
+                                  .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        error = renameWithoutReplacing(path, aside);
+        if (error == 0)
+            return aside;
+        if (error != EEXIST)
+            break;
+    }
+    return {};
 }
 
 } // namespace
 
-FileRemoval LocalFileRemover::moveToTrash(const QString& path)
+FileRemoval LocalFileRemover::moveToTrash(const QString& path, const RemovalProof& proof)
 {
     if (const auto refusal = refuseNonRegular(path))
-        return failure(*refusal);
-    // Without the data folder this Qt puts the file into "files/" of the
-    // working directory and calls that a success.
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dataHome.isEmpty() || !QDir().mkpath(dataHome))
-        return failure(QStringLiteral("the trash folder cannot be made"));
-
-    QString inTrash;
-    if (!QFile::moveToTrash(path, &inTrash))
-        return failure(QStringLiteral("the trash did not take the file"));
-    if (inTrash.isEmpty() || QFileInfo(inTrash).isRelative()) {
-        // Put it back where it was, never over a file that took its place.
-        const QByteArray misplaced = QFile::encodeName(inTrash);
-        if (!inTrash.isEmpty()
-            && ::renameat2(
-                   AT_FDCWD, misplaced.constData(), AT_FDCWD, QFile::encodeName(path).constData(), RENAME_NOREPLACE)
-                != 0)
-            Log::print(
-                "Trash: the file", path, "was left at", QDir::current().absoluteFilePath(inTrash), errnoText(errno));
-        return failure(QStringLiteral("the trash is not available"));
-    }
-    if (stillThere(path) || !QFileInfo::exists(inTrash))
-        return failure(QStringLiteral("the trash did not take the file"));
-
-    FileRemoval removal;
-    removal.ok = true;
-    removal.trashedPath = inTrash;
-    const QFileInfo trashed(inTrash);
-    const QString info = trashed.dir().absoluteFilePath(QStringLiteral("../info/%1.trashinfo").arg(trashed.fileName()));
-    if (QFileInfo::exists(info))
-        removal.trashInfoPath = QDir::cleanPath(info);
-    return removal;
+        return FileRemoval::failed(*refusal);
+    return trash_.moveToTrash(path, proof);
 }
 
-FileRemoval LocalFileRemover::removeRegularFile(const QString& path)
+FileRemoval LocalFileRemover::removeRegularFile(const QString& path, const RemovalProof& proof)
 {
     if (const auto refusal = refuseNonRegular(path))
-        return failure(*refusal);
-    if (::unlink(QFile::encodeName(path).constData()) != 0)
-        return failure(errnoText(errno));
-    if (stillThere(path))
-        return failure(QStringLiteral("the file is still there"));
+        return FileRemoval::failed(*refusal);
+    QString target = path;
+    if (proof) {
+        int error = 0;
+        target = setAside(path, error);
+        if (target.isEmpty())
+            return FileRemoval::failed(QStringLiteral("it cannot be set aside: %1").arg(errnoText(error)));
+        if (const auto refusal = proof()) {
+            if (const int back = renameWithoutReplacing(target, path); back != 0) {
+                Log::print("Remove: the file", path, "stays at", target, errnoText(back));
+                return FileRemoval::failed(QStringLiteral("%1; it stays at %2").arg(*refusal, target));
+            }
+            return FileRemoval::failed(*refusal);
+        }
+    }
+    if (::unlink(QFile::encodeName(target).constData()) != 0)
+        return FileRemoval::failed(errnoText(errno));
+    if (stillThere(target))
+        return FileRemoval::failed(QStringLiteral("the file is still there"));
     FileRemoval removal;
     removal.ok = true;
     return removal;
@@ -112,18 +107,29 @@ bool FaultyFileRemover::fails(const QString& path) const
     return failingPaths.contains(path) || failingFolders.contains(QFileInfo(path).path());
 }
 
-FileRemoval FaultyFileRemover::moveToTrash(const QString& path)
+std::optional<FileFacts> FaultyFileRemover::examine(const QString& path)
 {
-    ++calls;
-    if (beforeEach)
-        beforeEach(path);
-    return fails(path) ? failure(faultText) : real_->moveToTrash(path);
+    const auto route = secondRoutes.find(path);
+    if (route == secondRoutes.end())
+        return real_->examine(path);
+    auto facts = real_->examine(route->second);
+    if (facts)
+        facts->device ^= 0x5a5a;
+    return facts;
 }
 
-FileRemoval FaultyFileRemover::removeRegularFile(const QString& path)
+FileRemoval FaultyFileRemover::moveToTrash(const QString& path, const RemovalProof& proof)
 {
     ++calls;
     if (beforeEach)
         beforeEach(path);
-    return fails(path) ? failure(faultText) : real_->removeRegularFile(path);
+    return fails(path) ? FileRemoval::failed(faultText) : real_->moveToTrash(path, proof);
+}
+
+FileRemoval FaultyFileRemover::removeRegularFile(const QString& path, const RemovalProof& proof)
+{
+    ++calls;
+    if (beforeEach)
+        beforeEach(path);
+    return fails(path) ? FileRemoval::failed(faultText) : real_->removeRegularFile(path, proof);
 }

@@ -1,43 +1,46 @@
 #pragma once
 
+#include "platform/Trash.h"
+
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
-
-// Where a removed file went: its place in the trash (with the entry that
-// records where it came from), or nowhere when it was deleted outright.
-struct FileRemoval {
-    bool ok = false;
-    // Absolute path of the file inside the trash's files folder; empty for an
-    // outright deletion or a failure.
-    QString trashedPath;
-    // The trash entry naming the original path; empty like trashedPath.
-    QString trashInfoPath;
-    // Why it failed, for the report; empty on success.
-    QString error;
-};
 
 // Removes single local files for the clean-up. Only a regular file is ever
 // acted on: a symbolic link, a folder or anything else is refused, nothing
-// is recursive, and nothing follows a link in the last component. Blocks the
-// calling thread until the operation has ended; any thread.
+// is recursive, and nothing follows a link in the last component. Each
+// removal is first a move the remover can take back: proof is asked right
+// after it, and when it answers a reason the file is put back and the
+// removal fails with that reason. Blocks the calling thread until the
+// operation has ended; every operation ends. Any thread.
 class FileRemover {
 public:
     virtual ~FileRemover() = default;
+    // A new clean-up starts: what was learnt of the volumes is forgotten.
+    virtual void startRun() { }
+    // The file at path as the remover sees it (the checks look through it).
+    virtual std::optional<FileFacts> examine(const QString& path) { return factsOf(path); }
     // Moves the file into the user's trash (the home trash, or the trash of
     // the file's own volume), keeping its trash entry.
-    virtual FileRemoval moveToTrash(const QString& path) = 0;
-    // Deletes the file for good.
-    virtual FileRemoval removeRegularFile(const QString& path) = 0;
+    virtual FileRemoval moveToTrash(const QString& path, const RemovalProof& proof = {}) = 0;
+    // Deletes the file for good; with a proof, only after it was set aside
+    // under a temporary name in its folder and the proof passed.
+    virtual FileRemoval removeRegularFile(const QString& path, const RemovalProof& proof = {}) = 0;
 };
 
 // The freedesktop trash and unlink() of this system.
 class LocalFileRemover : public FileRemover {
 public:
-    FileRemoval moveToTrash(const QString& path) override;
-    FileRemoval removeRegularFile(const QString& path) override;
+    void startRun() override { trash_.forget(); }
+    FileRemoval moveToTrash(const QString& path, const RemovalProof& proof = {}) override;
+    FileRemoval removeRegularFile(const QString& path, const RemovalProof& proof = {}) override;
+
+private:
+    TrashCan trash_;
 };
 
 // A remover for tests and the screen gallery: passes each call on to another
@@ -53,10 +56,16 @@ public:
     std::set<QString> failingFolders;
     QString faultText = QStringLiteral("Permission denied");
     std::function<void(const QString& path)> beforeEach;
+    // A path that reaches the file of another path by a second route with a
+    // device number of its own, as a network or overlay mount of a scanned
+    // folder shows it: it is there exactly while that file is.
+    std::map<QString, QString> secondRoutes;
     int calls = 0;
 
-    FileRemoval moveToTrash(const QString& path) override;
-    FileRemoval removeRegularFile(const QString& path) override;
+    void startRun() override { real_->startRun(); }
+    std::optional<FileFacts> examine(const QString& path) override;
+    FileRemoval moveToTrash(const QString& path, const RemovalProof& proof = {}) override;
+    FileRemoval removeRegularFile(const QString& path, const RemovalProof& proof = {}) override;
 
 private:
     bool fails(const QString& path) const;

@@ -28,6 +28,10 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <future>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,19 +91,20 @@ protected:
     }
     void TearDown() override { setAlertPresenter(nullptr); }
 
+    // The file as the scan saw it, through the remover's eyes.
     FileInfoNodePtr record(const QString& path)
     {
-        struct stat status { };
-        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+        const FileFacts facts = remover->examine(path).value_or(FileFacts {});
+        EXPECT_TRUE(facts.regular) << path.toStdString();
         auto file = std::make_shared<FileInfoNode>();
         file->filePath = path;
         file->folderPath = QFileInfo(path).path();
         file->fileName = QFileInfo(path).fileName();
-        file->fileSize = static_cast<quint64>(status.st_size);
-        file->deviceId = status.st_dev;
-        file->inode = status.st_ino;
-        file->modTime = { status.st_mtim.tv_sec, static_cast<quint32>(status.st_mtim.tv_nsec) };
-        file->changeTime = { status.st_ctim.tv_sec, static_cast<quint32>(status.st_ctim.tv_nsec) };
+        file->fileSize = facts.size;
+        file->deviceId = facts.device;
+        file->inode = facts.inode;
+        file->modTime = facts.modTime;
+        file->changeTime = facts.changeTime;
         return file;
     }
     FileInfoNodePtr file(const QString& name, const QByteArray& bytes = "same bytes")
@@ -444,14 +449,14 @@ TEST_F(Removal, AFileDeletedOutrightComesBackOnlyAsACopyOfEqualContent)
               addFileToGroup(group, kept);
               writeTestFile(*kept->filePath, keptNow);
               QFile::remove(*removed->filePath);
-              undoList.push_back({ removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0 });
+              undoList.push_back({ removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0, {} });
               return removed;
           };
     const auto same = deleted(QStringLiteral("same"), "content", true, "content");
     const auto attributes = deleted(QStringLiteral("attributes"), "content", false, "content");
     const auto changed = deleted(QStringLiteral("changed"), "content", true, "changed!");
     UnavailableCloudRemover cloud;
-    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud);
+    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_TRUE(outcomes[0].restored && outcomes[0].byCopy);
     EXPECT_EQ(bytes(same), QByteArray("content"));
@@ -569,4 +574,157 @@ TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWentAndBackLeavesForHom
         EXPECT_EQ(toHome, success);
         EXPECT_FALSE(sheets.windowAfterClean()->isVisible());
     }
+}
+
+TEST_F(Removal, AFileStaysWhenItsKeptCopyIsTheSameFileByAnotherRoute)
+{
+    // A folder seen a second time through a mount of its own: the "copy"
+    // carries another device number but is the marked file itself.
+    const auto marked = file(QStringLiteral("m-real"));
+    const QString route = home.path() + QStringLiteral("/mount/k-real");
+    remover->secondRoutes[route] = *marked->filePath;
+    const auto kept = record(route);
+    ASSERT_NE(kept->deviceId, marked->deviceId);
+    const auto other = file(QStringLiteral("m-other"), "other");
+    load({ { marked, kept }, { other, file(QStringLiteral("k-other"), "other") } });
+    ASSERT_TRUE(run());
+
+    EXPECT_TRUE(exists(marked));
+    EXPECT_FALSE(exists(other));
+    const RemovalReport& report = controller.lastReport();
+    ASSERT_EQ(report.arrFileNotTrashed.size(), 1u);
+    EXPECT_EQ(report.arrFileNotTrashed[0].file, marked);
+    EXPECT_TRUE(report.arrFileNotTrashed[0].reason.contains(QStringLiteral("its kept copy")))
+        << report.arrFileNotTrashed[0].reason.toStdString();
+    ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 1u);
+    EXPECT_EQ(QDir(home.dataHome() + QStringLiteral("/Trash/info")).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(Removal, AKeptCopyChangedSinceTheScanVouchesOnlyWhileItsContentStillMatches)
+{
+    // Rewritten in place with its length and modification time put back:
+    // only the change time tells, and the content no longer matches.
+    const auto rewritten = file(QStringLiteral("m-rewritten"));
+    const auto rewrittenKeep = file(QStringLiteral("k-rewritten"));
+    // Touched, or replaced by another file, with the same content.
+    const auto touched = file(QStringLiteral("m-touched"), "touched!");
+    const auto touchedKeep = file(QStringLiteral("k-touched"), "touched!");
+    const auto replaced = file(QStringLiteral("m-replaced"), "replaced");
+    const auto replacedKeep = file(QStringLiteral("k-replaced"), "replaced");
+    load({ { rewritten, rewrittenKeep }, { touched, touchedKeep }, { replaced, replacedKeep } });
+
+    writeTestFile(*rewrittenKeep->filePath, "evil bytes");
+    const struct timespec times[2] = { { 0, UTIME_OMIT },
+        { rewrittenKeep->modTime.seconds, static_cast<long>(rewrittenKeep->modTime.nanoseconds) } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(*rewrittenKeep->filePath).constData(), times, 0), 0);
+    const struct timespec later[2] = { { 0, UTIME_OMIT }, { 1000000000, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(*touchedKeep->filePath).constData(), later, 0), 0);
+    QFile::remove(*replacedKeep->filePath);
+    writeTestFile(*replacedKeep->filePath, "replaced");
+    ASSERT_TRUE(run());
+
+    EXPECT_TRUE(exists(rewritten));
+    EXPECT_FALSE(exists(touched));
+    EXPECT_FALSE(exists(replaced));
+    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
+    EXPECT_EQ(controller.lastReport().skipped[0].file, rewritten);
+    EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("no other copy of it is left on disk"));
+}
+
+TEST_F(Removal, UndoBringsBackOnlyTheFileItPutIntoTheTrash)
+{
+    const auto changed = file(QStringLiteral("m-changed"), "trashed");
+    const auto renamed = file(QStringLiteral("m-renamed"), "renamed");
+    load({ { changed, file(QStringLiteral("k-changed"), "trashed") },
+        { renamed, file(QStringLiteral("k-renamed"), "renamed") } });
+    ASSERT_TRUE(run());
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 2u);
+
+    // Changed in the trash, its size kept.
+    writeTestFile(undoList[0].trashedPath, "changed");
+    // The trash emptied, and another file of the same name and size trashed.
+    QFile::remove(undoList[1].trashedPath);
+    QFile::remove(undoList[1].trashInfoPath);
+    const QString stranger = home.path() + QStringLiteral("/elsewhere/m-renamed");
+    QDir().mkpath(QFileInfo(stranger).path());
+    writeTestFile(stranger, "strange");
+    const FileRemoval strangerInTrash = LocalFileRemover().moveToTrash(stranger);
+    ASSERT_EQ(strangerInTrash.trashedPath, undoList[1].trashedPath);
+
+    ASSERT_TRUE(undo());
+    EXPECT_FALSE(exists(changed));
+    EXPECT_FALSE(exists(renamed));
+    EXPECT_TRUE(QFileInfo::exists(undoList[0].trashedPath) && QFileInfo::exists(undoList[0].trashInfoPath));
+    QFile inTrash(strangerInTrash.trashedPath);
+    ASSERT_TRUE(inTrash.open(QIODevice::ReadOnly));
+    EXPECT_EQ(inTrash.readAll(), QByteArray("strange"));
+    EXPECT_EQ(trashInfoOriginalPath(strangerInTrash.trashInfoPath), stranger);
+    EXPECT_EQ(sheets->messages,
+        QStringList { formatText(localizedText(QStringLiteral("ID_FILES_RESTORED_PARTLY")), { 0, 2 }) });
+    const QString notTheFile = QStringLiteral(": the file in the trash is not the removed file");
+    EXPECT_EQ(sheets->messageDetails, (QStringList { *changed->filePath + notTheFile, *renamed->filePath + notTheFile }));
+    EXPECT_EQ(controller.arrNodesToBeRestoredLocal().size(), 2u);
+}
+
+TEST_F(Removal, QuittingDuringARemovalDoesNotWaitForTheFileUnderWay)
+{
+    const auto marked = file(QStringLiteral("m1"));
+    load({ { marked, file(QStringLiteral("k1")) } });
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    // A file system that stops answering in the middle of the file.
+    std::promise<void> answer;
+    std::atomic<bool> waiting { false };
+    auto stuck = std::make_shared<FaultyFileRemover>();
+    stuck->beforeEach = [&waiting, future = answer.get_future().share()](const QString&) {
+        waiting = true;
+        future.wait();
+    };
+    auto quitting = std::make_unique<CleanupController>(state, defaults, stuck, nullptr);
+    quitting->removeSelectedItems();
+    ASSERT_TRUE(waitUntil([&] { return waiting.load(); }));
+    quitting.reset();
+
+    // When the file system answers after all, the worker ends on its own.
+    answer.set_value();
+    EXPECT_TRUE(waitUntil([&] { return !exists(marked); }));
+    QCoreApplication::processEvents();
+}
+
+TEST_F(Removal, AnOverlayOfAScannedFolderIsNotTakenForACopy)
+{
+    // This thread's own mounts, where the machine lets it mount at all.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "this machine does not let the test mount";
+    const QString volume = home.path() + QStringLiteral("/volume");
+    ASSERT_TRUE(QDir().mkpath(volume));
+    if (::mount("vellicor-test", QFile::encodeName(volume).constData(), "tmpfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "this machine does not let the test mount";
+    for (const char* part : { "/lower", "/upper", "/work", "/merged" })
+        ASSERT_TRUE(QDir().mkpath(volume + QLatin1String(part)));
+    const QByteArray options = QFile::encodeName(QStringLiteral("lowerdir=%1/lower,upperdir=%1/upper,workdir=%1/work")
+            .arg(volume));
+    const QByteArray merged = QFile::encodeName(volume + QStringLiteral("/merged"));
+    writeTestFile(volume + QStringLiteral("/lower/m-low"), "overlay bytes");
+    if (::mount("overlay", merged.constData(), "overlay", 0, options.constData()) != 0) {
+        ::umount2(QFile::encodeName(volume).constData(), MNT_DETACH);
+        GTEST_SKIP() << "this machine has no overlay mounts";
+    }
+    const auto low = record(volume + QStringLiteral("/lower/m-low"));
+    const auto high = record(volume + QStringLiteral("/merged/m-low"));
+    high->fileName = QStringLiteral("k-high");
+    EXPECT_NE(low->deviceId, high->deviceId);
+    load({ { low, high } });
+
+    // On this thread: the worker's threads are outside these mounts.
+    const std::atomic<bool> never { false };
+    UnavailableCloudRemover cloud;
+    const auto outcomes = executeRemovalPlan(makeRemovalPlan(state, true), *remover, cloud, never);
+    const bool lowStays = exists(low);
+    ::umount2(merged.constData(), MNT_DETACH);
+    ::umount2(QFile::encodeName(volume).constData(), MNT_DETACH);
+    EXPECT_TRUE(lowStays);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].kind, RemovalOutcome::Kind::failed);
+    EXPECT_TRUE(outcomes[0].reason.contains(QStringLiteral("its kept copy"))) << outcomes[0].reason.toStdString();
 }

@@ -4,7 +4,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(FileRemover, ActsOnlyOnRegularFiles)
 {
@@ -41,4 +49,178 @@ TEST(FileRemover, TrashesIntoTheDataFolderEvenWhenItIsMissing)
     EXPECT_EQ(removal.trashedPath, home.dataHome() + QStringLiteral("/Trash/files/file"));
     EXPECT_EQ(removal.trashInfoPath, home.dataHome() + QStringLiteral("/Trash/info/file.trashinfo"));
     EXPECT_FALSE(QDir(QDir::currentPath() + QStringLiteral("/files")).exists(QStringLiteral("file")));
+}
+
+namespace {
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Files may grow to at most limit bytes while it lives, as on a volume that
+// is full; the signal such a write raises is ignored meanwhile.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit lowered = saved_;
+        lowered.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    struct rlimit saved_ { };
+    void (*previous_)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(FileRemover, LongNamesAreShortenedToFitWhileTheEntryKeepsTheWholePath)
+{
+    TempHome home;
+    const QString trash = home.dataHome() + QStringLiteral("/Trash");
+    // 250 bytes of two-byte characters, an extension, and the same name
+    // twice: the second entry needs a name of its own.
+    const QString longName = QString(122, QChar(0xe9)) + QStringLiteral("xy.jpeg");
+    const QString mediumName = QString(238, QLatin1Char('a')) + QStringLiteral(".jpg");
+    LocalFileRemover remover;
+    QStringList trashed;
+    for (const QString& name : { longName, mediumName, mediumName }) {
+        const QString folder = home.path() + QStringLiteral("/f") + QString::number(trashed.size());
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QLatin1Char('/') + name;
+        writeTestFile(path, "bytes");
+        const FileRemoval removal = remover.moveToTrash(path);
+        ASSERT_TRUE(removal.ok) << removal.error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(path));
+        const QByteArray entry = QFile::encodeName(QFileInfo(removal.trashedPath).fileName());
+        EXPECT_LE(entry.size() + 10, NAME_MAX);
+        EXPECT_TRUE(entry.endsWith(name.endsWith(QStringLiteral(".jpg")) ? ".jpg" : ".jpeg"));
+        EXPECT_EQ(QFile::decodeName(entry).toUtf8(), entry) << "cut inside a character";
+        EXPECT_EQ(trashInfoOriginalPath(removal.trashInfoPath), path);
+        EXPECT_EQ(removal.trashInfoPath, trash + QStringLiteral("/info/") + QFile::decodeName(entry) + ".trashinfo");
+        trashed.append(removal.trashedPath);
+    }
+    EXPECT_EQ(QSet<QString>(trashed.begin(), trashed.end()).size(), 3);
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")).size(), 3);
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/info")).size(), 3);
+}
+
+TEST(FileRemover, ATrashThatCannotTakeTheFileFailsItAndLeavesNothingBehind)
+{
+    TempHome home;
+    const QString trash = home.dataHome() + QStringLiteral("/Trash");
+    const QString path = home.path() + QStringLiteral("/file");
+    LocalFileRemover remover;
+    const auto stays = [&](const FileRemoval& removal) {
+        EXPECT_FALSE(removal.ok);
+        EXPECT_FALSE(removal.error.isEmpty());
+        EXPECT_TRUE(removal.trashedPath.isEmpty() && removal.trashInfoPath.isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(path));
+    };
+    writeTestFile(path, "bytes");
+
+    // A volume too full for the entry: nothing of it stays, the file stays.
+    {
+        const FileSizeLimit full(8);
+        stays(remover.moveToTrash(path));
+    }
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/info")), QStringList {});
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList {});
+
+    // The files folder cannot take it: the written entry goes again.
+    QDir(trash + QStringLiteral("/files")).removeRecursively();
+    writeTestFile(trash + QStringLiteral("/files"), "not a folder");
+    remover.startRun();
+    stays(remover.moveToTrash(path));
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/info")), QStringList {});
+
+    // An info folder that takes no entry at all.
+    QFile::remove(trash + QStringLiteral("/files"));
+    QDir(trash + QStringLiteral("/info")).removeRecursively();
+    writeTestFile(trash + QStringLiteral("/info"), "not a folder");
+    remover.startRun();
+    stays(remover.moveToTrash(path));
+}
+
+TEST(FileRemover, AMoveTheProofRejectsIsTakenBack)
+{
+    TempHome home;
+    const QString path = home.path() + QStringLiteral("/file");
+    writeTestFile(path, "bytes");
+    const auto before = factsOf(path);
+    LocalFileRemover remover;
+    int asked = 0;
+    const RemovalProof refuse = [&]() -> std::optional<QString> {
+        ++asked;
+        EXPECT_FALSE(QFileInfo::exists(path)) << "asked before the file was moved";
+        return QStringLiteral("the copy went too");
+    };
+    for (const FileRemoval& removal : { remover.moveToTrash(path, refuse), remover.removeRegularFile(path, refuse) }) {
+        EXPECT_FALSE(removal.ok);
+        EXPECT_EQ(removal.error, QStringLiteral("the copy went too"));
+        const auto now = factsOf(path);
+        ASSERT_TRUE(now);
+        EXPECT_EQ(now->inode, before->inode);
+    }
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(entriesOf(home.path()), (QStringList { QStringLiteral("cache"), QStringLiteral("config"),
+                                          QStringLiteral("data"), QStringLiteral("file"), QStringLiteral("state") }));
+    EXPECT_EQ(entriesOf(home.dataHome() + QStringLiteral("/Trash/info")), QStringList {});
+
+    // A proof that passes lets each go; the trashed file is recorded as it
+    // is after the move.
+    const RemovalProof pass = [] { return std::optional<QString>(); };
+    const FileRemoval trashed = remover.moveToTrash(path, pass);
+    ASSERT_TRUE(trashed.ok);
+    EXPECT_EQ(factsOf(trashed.trashedPath), trashed.trashed);
+    EXPECT_EQ(trashed.trashed.inode, before->inode);
+    writeTestFile(path, "bytes");
+    EXPECT_TRUE(remover.removeRegularFile(path, pass).ok);
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(FileRemover, AnotherVolumeUsesItsSharedTrashOnlyWhenItIsARealStickyFolder)
+{
+    QTemporaryDir top;
+    const uid_t uid = ::getuid();
+    const QString own = top.path() + QStringLiteral("/.Trash-") + QString::number(uid);
+    const QString shared = top.path() + QStringLiteral("/.Trash");
+    const auto folderMode = [](const QString& path) {
+        struct stat status { };
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0u;
+    };
+
+    // None there: the user's own, made private.
+    EXPECT_EQ(TrashDetail::volumeTrashFolder(top.path(), uid).path, own);
+    EXPECT_EQ(folderMode(own), 0700u);
+    EXPECT_TRUE(QFileInfo(own + QStringLiteral("/info")).isDir() && QFileInfo(own + QStringLiteral("/files")).isDir());
+
+    // A shared one without the sticky bit, or a link to a sticky one: not used.
+    ASSERT_TRUE(QDir().mkpath(top.path() + QStringLiteral("/elsewhere")));
+    ::chmod(QFile::encodeName(top.path() + QStringLiteral("/elsewhere")).constData(), 01777);
+    ASSERT_TRUE(QFile::link(top.path() + QStringLiteral("/elsewhere"), shared));
+    EXPECT_EQ(TrashDetail::volumeTrashFolder(top.path(), uid).path, own);
+    QFile::remove(shared);
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ::chmod(QFile::encodeName(shared).constData(), 0777);
+    EXPECT_EQ(TrashDetail::volumeTrashFolder(top.path(), uid).path, own);
+    EXPECT_EQ(entriesOf(shared), QStringList {});
+
+    ::chmod(QFile::encodeName(shared).constData(), 01777);
+    EXPECT_EQ(TrashDetail::volumeTrashFolder(top.path(), uid).path, shared + QLatin1Char('/') + QString::number(uid));
+
+    // A private trash that is a link is never used.
+    QDir(own).removeRecursively();
+    ASSERT_TRUE(QFile::link(top.path() + QStringLiteral("/elsewhere"), own));
+    ::chmod(QFile::encodeName(shared).constData(), 0777);
+    EXPECT_TRUE(TrashDetail::volumeTrashFolder(top.path(), uid).path.isEmpty());
 }

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "core/FileInfoNode.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sys/types.h>
+
+// A file as lstat() sees it, never through a link in its last component:
+// what tells one file from another and whether it changed.
+struct FileFacts {
+    bool regular = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    quint64 size = 0;
+    FileTimestamp modTime;
+    FileTimestamp changeTime;
+    bool operator==(const FileFacts&) const = default;
+};
+
+// None when nothing is at path or it cannot be examined (errno says why).
+std::optional<FileFacts> factsOf(const QString& path);
+
+// Asked right after a file was moved away, while the move can still be
+// taken back: why the file must come back, or none when it may go.
+using RemovalProof = std::function<std::optional<QString>()>;
+
+// Where a removed file went: its place in the trash (with the entry that
+// records where it came from), or nowhere when it was deleted outright.
+struct FileRemoval {
+    bool ok = false;
+    // Absolute path of the file inside the trash's files folder; empty for an
+    // outright deletion or a failure.
+    QString trashedPath;
+    // The trash entry naming the original path; empty like trashedPath.
+    QString trashInfoPath;
+    // The trashed file as it was right after the move, what an undo checks
+    // it against (a move keeps device, inode and times, but for the change
+    // time).
+    FileFacts trashed;
+    // Why it failed, for the report; empty on success.
+    QString error;
+
+    static FileRemoval failed(const QString& why)
+    {
+        FileRemoval removal;
+        removal.error = why;
+        return removal;
+    }
+};
+
+// One trash folder (holding files/ and info/), or why a volume has none.
+struct TrashFolder {
+    QString path;
+    QString error;
+};
+
+namespace TrashDetail {
+
+// The trash of a volume other than the home volume, whose top folder is
+// topdir: $topdir/.Trash/$uid when $topdir/.Trash is a real folder with the
+// sticky bit, otherwise $topdir/.Trash-$uid. Missing folders are made
+// (0700); a link or a folder of another owner is never used.
+TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid);
+
+// The home trash, $XDG_DATA_HOME/Trash, made when missing.
+TrashFolder homeTrashFolder();
+
+// The name of the attempt-th try (from 0) for a file named name: the name
+// itself, then numbered, then with a random tag; cut on a character
+// boundary so that it fits a folder entry with ".trashinfo" added.
+QByteArray entryName(const QByteArray& name, int attempt);
+
+// The text of a trash entry for the absolute path, deleted at when.
+QByteArray trashInfoText(const QString& path, const QDateTime& when);
+
+} // namespace TrashDetail
+
+// The original path a trash entry names, or none when the entry cannot be
+// read or names none.
+std::optional<QString> trashInfoOriginalPath(const QString& infoPath);
+
+// Moves regular files into the freedesktop trash of their volume: the home
+// trash for files of the home trash's own mount, the volume's own trash
+// otherwise. Each volume's trash folder is found once per run (forget()
+// starts a new run). Every move ends after a bounded number of attempts.
+// Any thread.
+class TrashCan {
+public:
+    // The entry is written and synced first, then the file renamed next to
+    // it without replacing anything, then proof asked; on any failure what
+    // was made is removed and the file is left (or put back) where it was.
+    FileRemoval moveToTrash(const QString& path, const RemovalProof& proof);
+    void forget();
+
+private:
+    TrashFolder folderFor(const QString& path);
+
+    std::mutex lock_;
+    std::map<std::pair<quint64, quint64>, TrashFolder> folders_;
+};
+
+// rename() that never replaces what is at to, also where the file system
+// cannot promise that itself (then it is looked for first). 0 or an errno.
+int renameWithoutReplacing(const QString& from, const QString& to);
