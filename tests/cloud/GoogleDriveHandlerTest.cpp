@@ -204,16 +204,6 @@ TEST_F(Drive, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
     EXPECT_EQ(paths, QStringList({ QStringLiteral("My Drive/A"), QStringLiteral("My Drive/A/B"),
                          QStringLiteral("My Drive/A/B/f.jpg") }));
 
-    // The picker's tree shows the same folders only.
-    CloudScanFoldersListPtr root = drive->makeRootFolderNode();
-    drive->fetchChildFolders(root);
-    ASSERT_TRUE(waitUntil([&] { return root->children.size() == 1; }));
-    drive->fetchChildFolders(root->children.front());
-    ASSERT_TRUE(waitUntil([&] { return !root->children.front()->children.empty(); }));
-    waitUntil([] { return false; }, 50);
-    ASSERT_EQ(root->children.front()->children.size(), 1u);
-    EXPECT_EQ(root->children.front()->children.front()->folderPath, QStringLiteral("My Drive/A/B"));
-
     // An id that would leave the file's address is never sent.
     auto record = std::make_shared<FileInfoNode>();
     record->cloudFields().fileId = QStringLiteral("../about");
