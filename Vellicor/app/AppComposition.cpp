@@ -38,7 +38,7 @@ public:
         : sources_(sources)
     {
     }
-    void handleDropboxRedirect(const QUrl&) override { }
+    bool handleDropboxRedirect(const QUrl&) override { return false; }
     bool resumeGoogleSignIn(const QUrl& url) override
     {
         GoogleDriveHandler* drive = driveHandler();

@@ -7,6 +7,7 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cloud/OAuthCloudHandler.h"
+#include "cloud/OAuthSession.h"
 #include "controls/LayoutFrame.h"
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
@@ -100,8 +101,10 @@ AppDelegate::AppDelegate(UserDefaults& defaults, std::unique_ptr<HomeScreen> hom
     window_->setCentralWidget(new QWidget);
     window_->centralWidget()->setObjectName(QStringLiteral("contentView"));
     buildMenus();
-    connect(&signInListener_, &SignInListener::redirectReceived, this,
-        [this](const QString& url) { handleOAuthRedirect(url); });
+    // Every browser sign-in waits through a session: while none does, the
+    // listener takes nothing.
+    signInListener_.setSignInWaiting([] { return OAuthSession::isAnySignInWaiting(); });
+    signInListener_.setRedirectTaker([this](const QString& url) { return handleOAuthRedirect(url); });
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -343,33 +346,34 @@ void AppDelegate::showAllTapped()
     activateApplication();
 }
 
-void AppDelegate::handleOAuthRedirect(const std::optional<QString>& url)
+bool AppDelegate::handleOAuthRedirect(const std::optional<QString>& url)
 {
     if (!url || url->isEmpty())
-        return;
+        return false;
     const QUrl address(*url, QUrl::StrictMode);
     if (!address.isValid())
-        return;
+        return false;
     // A handler's sign-in that is waiting takes its own redirect by its state.
-    if (OAuthCloudHandler::offerRedirect(address)) {
+    bool taken = OAuthCloudHandler::offerRedirect(address);
+    if (!taken) {
+        switch (selectedScanSource().load()) {
+        case ScanSource::dropbox:
+            taken = cloudSessions_->handleDropboxRedirect(address);
+            break;
+        case ScanSource::googleDrive:
+            taken = cloudSessions_->resumeGoogleSignIn(address);
+            break;
+        case ScanSource::oneDrive:
+            taken = cloudSessions_->handleOneDriveRedirect(address);
+            break;
+        default:
+            break;
+        }
+    }
+    // A request no sign-in was waiting for must not pull the window forward.
+    if (taken)
         activateApplication();
-        return;
-    }
-    switch (selectedScanSource().load()) {
-    case ScanSource::dropbox:
-        cloudSessions_->handleDropboxRedirect(address);
-        break;
-    case ScanSource::googleDrive:
-        // With no sign-in waiting there is nothing to resume.
-        cloudSessions_->resumeGoogleSignIn(address);
-        break;
-    case ScanSource::oneDrive:
-        cloudSessions_->handleOneDriveRedirect(address);
-        break;
-    default:
-        break;
-    }
-    activateApplication();
+    return taken;
 }
 
 void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthResult>& result)

@@ -84,10 +84,10 @@ public:
     void showAllTapped();
 
     // ---- Sign-in redirects -------------------------------------------------
-    // Routes a redirect address by the selected scan source: Dropbox or
-    // Google; any other source routes nothing. Unless the text is missing or
-    // no address, the program comes to the front.
-    void handleOAuthRedirect(const std::optional<QString>& url);
+    // Offers a redirect address to the waiting sign-ins, then routes it by
+    // the selected scan source (Dropbox, Google, OneDrive). Only when a
+    // sign-in took it does the program come to the front; true then.
+    bool handleOAuthRedirect(const std::optional<QString>& url);
     // How a Dropbox sign-in ended, from the cloud side; none does nothing.
     void dropboxAuthorizationFinished(const std::optional<DropboxAuthResult>& result);
 

@@ -95,7 +95,7 @@ private:
 
 class IdleCloudSessions : public CloudSessions {
 public:
-    void handleDropboxRedirect(const QUrl&) override { }
+    bool handleDropboxRedirect(const QUrl&) override { return false; }
     bool resumeGoogleSignIn(const QUrl&) override { return false; }
     void signOutAtQuit() override { }
 };

@@ -47,8 +47,8 @@ class CloudSessions {
 public:
     virtual ~CloudSessions() = default;
     // A redirect for the Dropbox sign-in; its outcome comes back through
-    // AppDelegate::dropboxAuthorizationFinished().
-    virtual void handleDropboxRedirect(const QUrl& url) = 0;
+    // AppDelegate::dropboxAuthorizationFinished(). False when none waits.
+    virtual bool handleDropboxRedirect(const QUrl& url) = 0;
     // A redirect for the Google sign-in waiting for one; false when none waits.
     virtual bool resumeGoogleSignIn(const QUrl& url) = 0;
     // A redirect for the OneDrive sign-in; false when none waits.

@@ -5,15 +5,30 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <functional>
+
+class QTcpSocket;
+
 // Receives the browser's return from a cloud sign-in: a small HTTP listener on
-// the loopback address only. Each GET request's target becomes the whole
-// redirect address ("http://127.0.0.1:<port>/<target>"), handed on once
-// through redirectReceived; the browser gets a short page back. Anything else
-// (another method, an over-long or silent request) is answered with an error
-// and dropped. GUI thread.
+// the loopback address only. While no sign-in waits for its redirect, every
+// connection is closed at once without an answer. Otherwise each GET
+// request's target becomes the whole redirect address
+// ("http://127.0.0.1:<port>/<target>") and goes to the redirect taker; the
+// browser gets a short page saying whether it was taken. Anything else
+// (another method, an over-long request) is answered with an error. A few
+// connections at a time are served, further ones closed at once, and one that
+// has not sent its request within a short time is dropped, so neither idle
+// connections nor a flood can pin the program's files. GUI thread.
 class SignInListener : public QObject {
     Q_OBJECT
 public:
+    // Whether some sign-in waits for its redirect.
+    using Waiting = std::function<bool()>;
+    // Hands a redirect on; true when a waiting sign-in took it.
+    using Taker = std::function<bool(const QString& url)>;
+
+    static constexpr int maximumConnections = 8;
+
     explicit SignInListener(QObject* parent = nullptr);
 
     // Listens on 127.0.0.1 at port (0: any free port); false when it cannot.
@@ -22,11 +37,20 @@ public:
     // "http://127.0.0.1:<port>": what sign-ins give as their redirect address.
     QString redirectBase() const;
 
-signals:
-    void redirectReceived(const QString& url);
+    void setSignInWaiting(Waiting waiting) { waiting_ = std::move(waiting); }
+    void setRedirectTaker(Taker taker) { taker_ = std::move(taker); }
+    // How long a connection has to send its request line.
+    void setRequestTimeLimitMs(int ms) { requestTimeLimitMs_ = ms; }
 
 private:
     void acceptConnections();
+    void readRequest(QTcpSocket* socket);
+    bool isSignInWaiting() const { return waiting_ && waiting_(); }
 
+    Waiting waiting_;
+    Taker taker_;
+    int requestTimeLimitMs_ = 5000;
+    int openConnections_ = 0;
+    // Last: its connections go first, while the count above still exists.
     QTcpServer server_;
 };

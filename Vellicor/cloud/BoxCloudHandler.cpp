@@ -1,6 +1,7 @@
 #include "cloud/BoxCloudHandler.h"
 
 #include "base/Log.h"
+#include "cloud/CloudItemChecks.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "core/DuplicateGroup.h"
@@ -62,7 +63,7 @@ bool BoxCloudHandler::fillBoxFileInfoNode(
 {
     const QString id = item.value(QLatin1String("id")).toString();
     const QString name = item.value(QLatin1String("name")).toString();
-    if (!isPlainCloudId(id) || name.isEmpty())
+    if (!isPlainCloudId(id) || cloudNameProblem(name))
         return false;
     record.fileName = name;
     record.folderPath = folder.folderPath;
@@ -119,19 +120,17 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
             }
             const QJsonObject item = value.toObject();
             const QString type = item.value(QLatin1String("type")).toString();
+            if (type != QLatin1String("file") && type != QLatin1String("folder"))
+                continue;
+            const QString id = item.value(QLatin1String("id")).toString();
+            const QString name = item.value(QLatin1String("name")).toString();
+            if (!isUsableCloudItem(QStringLiteral("Box"), folder->folderPath, id, name))
+                continue;
             if (type == QLatin1String("file")) {
                 auto record = std::make_shared<FileInfoNode>();
                 if (fillBoxFileInfoNode(*record, item, *folder))
                     listing->files.push_back(std::move(record));
-                else
-                    Log::print("A Box file without an id or a name was skipped in", folder->folderPath);
-            } else if (type == QLatin1String("folder")) {
-                const QString id = item.value(QLatin1String("id")).toString();
-                const QString name = item.value(QLatin1String("name")).toString();
-                if (!isPlainCloudId(id) || name.isEmpty()) {
-                    Log::print("A Box folder without an id or a name was skipped in", folder->folderPath);
-                    continue;
-                }
+            } else {
                 auto sub = std::make_shared<CloudScanFoldersList>();
                 sub->folderId = id;
                 sub->folderName = name;

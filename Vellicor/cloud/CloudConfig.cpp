@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
 #include <QJsonDocument>
 
 namespace {
@@ -21,7 +22,31 @@ QUrl webAddress(const QJsonObject& json, const QString& key)
     return isWebAddress(url) ? url : QUrl();
 }
 
+// An address the program itself sends tokens to: refused (empty) unless
+// https or on this machine, where nothing crosses a network.
+QUrl endpointAddress(const QJsonObject& json, const QString& key)
+{
+    const QUrl url = webAddress(json, key);
+    if (url.isEmpty() || isSecureOrLoopback(url))
+        return url;
+    Log::print("An address in the cloud configuration was refused (plain http off this machine):", key, url.host());
+    return QUrl();
+}
+
 } // namespace
+
+bool isSecureOrLoopback(const QUrl& url)
+{
+    if (url.scheme() == QLatin1String("https"))
+        return true;
+    if (url.scheme() != QLatin1String("http"))
+        return false;
+    const QString host = url.host();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
 
 bool CloudServiceConfig::hasCredentials() const
 {
@@ -42,7 +67,7 @@ QString CloudServiceConfig::text(const QString& key) const
 
 std::optional<QUrl> CloudServiceConfig::url(const QString& key) const
 {
-    const QUrl address = webAddress(raw, key);
+    const QUrl address = endpointAddress(raw, key);
     return address.isEmpty() ? std::nullopt : std::optional<QUrl>(address);
 }
 
@@ -61,8 +86,8 @@ CloudServiceConfig fromJson(const QString& service, const QJsonObject& json)
     config.clientId = json.value(QStringLiteral("clientId")).toString().trimmed();
     config.clientSecret = json.value(QStringLiteral("clientSecret")).toString();
     config.authorizeUrl = webAddress(json, QStringLiteral("authorizeUrl"));
-    config.tokenUrl = webAddress(json, QStringLiteral("tokenUrl"));
-    config.apiBaseUrl = webAddress(json, QStringLiteral("apiBaseUrl"));
+    config.tokenUrl = endpointAddress(json, QStringLiteral("tokenUrl"));
+    config.apiBaseUrl = endpointAddress(json, QStringLiteral("apiBaseUrl"));
     config.scope = json.value(QStringLiteral("scope")).toString();
     return config;
 }

@@ -12,6 +12,9 @@
 // ("google", "dropbox", "onedrive", "box"), for example
 //   { "dropbox": { "clientId": "…", "authorizeUrl": "https://…",
 //                  "tokenUrl": "https://…", "apiBaseUrl": "https://…" } }
+// The token and API addresses (and further addresses the program fetches)
+// must be https unless they are on this machine; plain http elsewhere is
+// refused as if missing.
 // Further keys a service needs (a content address, a discovery document)
 // are read with text() and url().
 struct CloudServiceConfig {
@@ -30,9 +33,14 @@ struct CloudServiceConfig {
     // "… is not set up …": what the source says when chosen without them.
     QString missingCredentialsText(const QString& sourceName) const;
     QString text(const QString& key) const;
-    // None unless the key holds an absolute http(s) address.
+    // None unless the key holds an absolute https address, or an http one on
+    // this machine.
     std::optional<QUrl> url(const QString& key) const;
 };
+
+// True for https, and for http on the loopback (127.0.0.0/8, ::1, localhost):
+// where the program may send a token or a refresh token.
+bool isSecureOrLoopback(const QUrl& url);
 
 namespace CloudConfig {
 

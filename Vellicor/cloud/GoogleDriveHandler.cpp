@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
+#include "cloud/CloudItemChecks.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
@@ -123,7 +124,9 @@ bool GoogleDriveHandler::authenticateCloud()
         const auto usable = [](const QUrl& url) {
             return url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
         };
-        if (!reply.ok() || !usable(authorize) || !usable(token)) {
+        // The code and the tokens go to the token address: never over plain
+        // http off this machine.
+        if (!reply.ok() || !usable(authorize) || !isSecureOrLoopback(token)) {
             signInFailed(QStringLiteral("the discovery document could not be read"));
             return;
         }
@@ -242,7 +245,8 @@ void GoogleDriveHandler::listFolderPage(const CloudScanFoldersListPtr& folder, c
         const QJsonObject answer = reply.object();
         for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
             const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
-            if (!item || !item->isFolder())
+            if (!item || !item->isFolder()
+                || !isUsableCloudItem(QStringLiteral("Drive"), folder->folderPath, item->identifier, item->name))
                 continue;
             auto node = std::make_shared<CloudScanFoldersList>();
             node->folderId = item->identifier;
@@ -311,7 +315,7 @@ void GoogleDriveHandler::acceptFilesPage(
         parentPath = rootFolderName();
     for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
         const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
-        if (!item || item->name.isEmpty())
+        if (!item || !isUsableCloudItem(QStringLiteral("Drive"), parentPath, item->identifier, item->name))
             continue;
         const QString path = joinPath(parentPath, item->name);
         if (item->isFolder()) {
@@ -360,7 +364,14 @@ void GoogleDriveHandler::restoreCloudFile(const FileInfoNodePtr& record, std::fu
 // Without a completion the request blocks the calling (worker) thread.
 bool GoogleDriveHandler::setTrashed(const QString& fileId, bool trashed, std::function<void(bool)> completion)
 {
-    RestRequest request = RestRequest::make("PATCH", QStringLiteral("files/") + QUrl::toPercentEncoding(fileId));
+    if (!isPlainCloudId(fileId)) {
+        Log::print("A Drive file with an unusable id was left alone:", fileId);
+        if (completion)
+            completion(false);
+        return false;
+    }
+    // The id goes into the path as it is; the client encodes the path once.
+    RestRequest request = RestRequest::make("PATCH", QStringLiteral("files/") + fileId);
     request.json = QJsonDocument(QJsonObject { { QStringLiteral("trashed"), trashed } });
     if (!completion) {
         const RestReply reply = client_->sendBlocking(request, 60000);

@@ -6,7 +6,6 @@
 
 #include <QThread>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -82,12 +81,4 @@ void OAuthCloudHandler::onGuiThread(std::function<void()> work)
         work();
     else
         QMetaObject::invokeMethod(contextObject(), std::move(work), Qt::QueuedConnection);
-}
-
-bool isPlainCloudId(const QString& id)
-{
-    return !id.isEmpty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](QChar c) {
-        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('_') || c == QLatin1Char('-');
-    });
 }

@@ -48,6 +48,3 @@ private:
     std::unique_ptr<OAuthSession> session_;
     std::atomic<bool> hasClient_ { false };
 };
-
-// A Box id is digits; an id that could reach another address is refused.
-bool isPlainCloudId(const QString& id);

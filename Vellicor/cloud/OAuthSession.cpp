@@ -45,6 +45,34 @@ signals:
     void tokenRequestFailed(const QString& error);
 };
 
+namespace {
+
+// A token answer is a few hundred bytes; a larger one is not read.
+constexpr qint64 largestTokenAnswer = 1024 * 1024;
+
+// The sign-in's own requests (code exchange, refresh), each answer bounded.
+class BoundedNetworkAccess : public QNetworkAccessManager {
+public:
+    using QNetworkAccessManager::QNetworkAccessManager;
+
+protected:
+    QNetworkReply* createRequest(Operation operation, const QNetworkRequest& request, QIODevice* data) override
+    {
+        QNetworkReply* reply = QNetworkAccessManager::createRequest(operation, request, data);
+        abortAnswerPast(reply, largestTokenAnswer);
+        return reply;
+    }
+};
+
+// The sessions whose sign-in waits for its browser redirect; GUI thread.
+std::vector<const OAuthSession*>& waitingSessions()
+{
+    static std::vector<const OAuthSession*> sessions;
+    return sessions;
+}
+
+} // namespace
+
 QByteArray makeCodeVerifier()
 {
     // 32 random bytes give 43 characters, the shortest verifier allowed.
@@ -68,7 +96,23 @@ OAuthSession::OAuthSession(CloudServiceConfig config, SecretStore* store, QStrin
 {
 }
 
-OAuthSession::~OAuthSession() = default;
+OAuthSession::~OAuthSession()
+{
+    std::erase(waitingSessions(), this);
+}
+
+bool OAuthSession::isAnySignInWaiting()
+{
+    return !waitingSessions().empty();
+}
+
+void OAuthSession::setSigningIn(bool signingIn)
+{
+    signingIn_ = signingIn;
+    std::erase(waitingSessions(), this);
+    if (signingIn)
+        waitingSessions().push_back(this);
+}
 
 void OAuthSession::setRedirectBase(const QString& base)
 {
@@ -90,7 +134,7 @@ void OAuthSession::makeFlow()
     handler_->redirectUri = redirectUri();
     flow_->setReplyHandler(handler_);
     // The code exchange must end even when the service never answers.
-    auto* network = new QNetworkAccessManager(flow_);
+    auto* network = new BoundedNetworkAccess(flow_);
     network->setTransferTimeout(60000);
     flow_->setNetworkAccessManager(network);
     flow_->setClientIdentifier(config_.clientId);
@@ -134,7 +178,7 @@ void OAuthSession::makeFlow()
 
 void OAuthSession::signIn()
 {
-    signingIn_ = true;
+    setSigningIn(true);
     if (!config_.hasCredentials()) {
         finishSignIn(false, config_.missingCredentialsText(config_.service));
         return;
@@ -170,7 +214,7 @@ void OAuthSession::finishSignIn(bool signedIn, const QString& error)
     // Reported once: a late answer of a flow that already ended says nothing.
     if (!signingIn_)
         return;
-    signingIn_ = false;
+    setSigningIn(false);
     if (!signedIn)
         Log::print("A cloud sign-in failed:", config_.service, error);
     emit signInFinished(signedIn, error);
@@ -251,7 +295,7 @@ void OAuthSession::refresh(std::function<void(bool)> done)
     if (!config_.clientSecret.isEmpty())
         form.addQueryItem(
             QStringLiteral("client_secret"), QString::fromLatin1(QUrl::toPercentEncoding(config_.clientSecret)));
-    auto* network = new QNetworkAccessManager(this);
+    auto* network = new BoundedNetworkAccess(this);
     QNetworkRequest request(config_.tokenUrl);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
     request.setTransferTimeout(60000);

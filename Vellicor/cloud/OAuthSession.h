@@ -52,6 +52,9 @@ public:
     bool handleRedirect(const QUrl& url);
     // Gives up a running sign-in (the wait sheet's Cancel).
     void cancelSignIn();
+    // True while some session's sign-in waits for its redirect: only then
+    // has the application's loopback listener anything to take.
+    static bool isAnySignInWaiting();
 
     // Reads kept tokens; true when there were some.
     void restore(std::function<void(bool)> done);
@@ -74,6 +77,7 @@ private:
     void store();
     void finishSignIn(bool signedIn, const QString& error);
     void finishRefresh(bool refreshed);
+    void setSigningIn(bool signingIn);
 
     CloudServiceConfig config_;
     SecretStore* store_;

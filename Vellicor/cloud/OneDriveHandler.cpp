@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
+#include "cloud/CloudItemChecks.h"
 #include "core/Localization.h"
 
 #include <QJsonArray>
@@ -12,9 +13,14 @@ namespace {
 
 const QString rootChildren = QStringLiteral("v1.0/me/drive/root/children");
 
+// Personal drives' ids hold a "!" ("D4648F06C91D9D3D!54927").
+constexpr QStringView idAlsoAllowed = u"!";
+
+// The id goes into the path as it is: the client encodes the path once, and
+// only a plain id may reach it.
 QString itemAddress(const QString& id)
 {
-    return QStringLiteral("v1.0/me/drive/items/") + QString::fromUtf8(QUrl::toPercentEncoding(id));
+    return QStringLiteral("v1.0/me/drive/items/") + id;
 }
 
 QString parentOf(const QString& path)
@@ -95,6 +101,12 @@ void OneDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     auto listing = std::make_shared<Listing>();
     listing->folder = folder;
     listing->done = std::move(done);
+    if (!folder->folderId.isEmpty() && !isPlainCloudId(folder->folderId, idAlsoAllowed)) {
+        Log::print("A OneDrive folder with an unusable id was not listed:", folder->folderPath);
+        listing->result.failed = true;
+        listing->done(std::move(listing->result));
+        return;
+    }
     fetchPage(folder->folderId.isEmpty() ? rootChildren : itemAddress(folder->folderId) + QStringLiteral("/children"),
         listing);
 }
@@ -125,7 +137,7 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
             const QJsonObject item = value.toObject();
             const QString name = item.value(QStringLiteral("name")).toString();
             const QString id = item.value(QStringLiteral("id")).toString();
-            if (name.isEmpty() || id.isEmpty() || name.contains(QLatin1Char('/')))
+            if (!isUsableCloudItem(QStringLiteral("OneDrive"), folder.folderPath, id, name, idAlsoAllowed))
                 continue;
             if (item.value(QStringLiteral("folder")).isObject()) {
                 auto sub = std::make_shared<CloudScanFoldersList>();
@@ -187,10 +199,14 @@ std::optional<QDateTime> OneDriveHandler::parseGraphDate(const QJsonValue& value
 
 bool OneDriveHandler::deleteCloudFile(const FileInfoNodePtr& record)
 {
-    if (!record || !record->cloud || record->cloud->fileId.isEmpty())
+    if (!record || !record->cloud || !isPlainCloudId(record->cloud->fileId, idAlsoAllowed)) {
+        Log::print("A OneDrive file without a usable id was not removed:",
+            record ? record->filePath.value_or(QString()) : QString());
         return false;
+    }
     const RestReply reply
         = client_.sendBlocking(RestRequest::make("DELETE", itemAddress(record->cloud->fileId)), 60000);
+    // The id reached the service unchanged, so "not found" means gone.
     if (reply.status == 204 || reply.status == 404)
         return true;
     Log::print("A OneDrive file could not be removed:", record->filePath.value_or(QString()), reply.errorText);

@@ -32,7 +32,8 @@ public:
     // A redirect from the loopback listener; true when it was this sign-in's.
     bool handleRedirect(const QUrl& url) { return session_.handleRedirect(url); }
 
-    // True on 204, or 404 (the file was already gone).
+    // True on 204, or 404 (the file was already gone: the id went out
+    // unchanged). An id that cannot stand in the address is not sent: false.
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) override { completion(false); }
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -43,6 +44,51 @@ RestErrorKind restErrorKindForStatus(int status)
     }
 }
 
+std::optional<qint64> retryAfterMs(const QByteArray& value)
+{
+    const QByteArray seconds = value.trimmed();
+    if (seconds.isEmpty() || !std::all_of(seconds.begin(), seconds.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    constexpr qint64 longest = std::numeric_limits<qint64>::max();
+    bool fits = false;
+    const qint64 count = seconds.toLongLong(&fits);
+    if (!fits || count > longest / 1000)
+        return longest;
+    return count * 1000;
+}
+
+void abortAnswerPast(QNetworkReply* reply, qint64 limit, std::function<void()> exceeded)
+{
+    // Reading from the network pauses once the buffer holds more than the
+    // limit, so the answer never lies in memory past it; an answer that
+    // announces more goes before its body.
+    reply->setReadBufferSize(limit + 1);
+    const auto check = [reply, limit, givenUp = std::make_shared<bool>(false), exceeded = std::move(exceeded)] {
+        bool known = false;
+        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        if (*givenUp || ((!known || announced <= limit) && reply->bytesAvailable() <= limit))
+            return;
+        *givenUp = true;
+        if (exceeded)
+            exceeded();
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, check);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, check);
+}
+
+namespace {
+
+// Also when encoded ("%2E%2E"), which a server may fold the same way.
+bool hasDotSegment(const QUrl& url)
+{
+    const QStringList segments = url.path(QUrl::FullyDecoded).split(QLatin1Char('/'));
+    return std::any_of(segments.begin(), segments.end(),
+        [](const QString& segment) { return segment == QLatin1String(".") || segment == QLatin1String(".."); });
+}
+
+} // namespace
+
 // One request on its way: what to send, how often it was tried, and where the
 // answer goes.
 struct RestClient::Call {
@@ -54,6 +100,7 @@ struct RestClient::Call {
     int attempts = 0;
     bool refreshed = false;
     bool timedOut = false;
+    bool tooLarge = false;
 };
 
 RestClient::RestClient(QObject* parent)
@@ -98,12 +145,20 @@ void RestClient::send(const RestRequest& request, QObject* context, Done done)
     call->context = context;
     call->hasContext = context != nullptr;
     call->done = std::move(done);
+    std::optional<QString> refusal;
     if (!isOnConfiguredHost(call->url)) {
         // A link handed over by a service leads only to that service.
         Log::print("A cloud request to another host was refused:", call->url.host());
+        refusal = QStringLiteral("The address is not on the service's host.");
+    } else if (hasDotSegment(call->url)) {
+        // Would be folded into another address (".." of an item is its parent).
+        Log::print("A cloud request with a \".\" or \"..\" in its path was refused:", request.path);
+        refusal = QStringLiteral("The address holds a \".\" or \"..\" segment.");
+    }
+    if (refusal) {
         RestReply reply;
         reply.error = RestErrorKind::refused;
-        reply.errorText = QStringLiteral("The address is not on the service's host.");
+        reply.errorText = *refusal;
         QTimer::singleShot(0, this, [call, reply] {
             if (!call->hasContext || call->context)
                 call->done(reply);
@@ -139,6 +194,7 @@ void RestClient::start(std::shared_ptr<Call> call)
         reply->abort();
     });
     timer->start(timeoutMs_);
+    abortAnswerPast(reply, maxAnswerBytes_, [call] { call->tooLarge = true; });
     connect(reply, &QNetworkReply::finished, this, [this, call, reply] { finished(call, reply); });
 }
 
@@ -147,21 +203,31 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
     networkReply->deleteLater();
     RestReply reply;
     reply.status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    reply.body = networkReply->readAll();
     for (const auto& pair : networkReply->rawHeaderPairs())
         reply.headers.append(pair);
+    if (call->tooLarge) {
+        Log::print("A cloud answer larger than", maxAnswerBytes_, "bytes was given up:", call->request.verb,
+            call->url.host() + call->url.path());
+        reply.error = RestErrorKind::tooLarge;
+        reply.errorText = QStringLiteral("The service's answer was too large.");
+        if (!call->hasContext || call->context)
+            call->done(reply);
+        return;
+    }
+    reply.body = networkReply->readAll();
     reply.error = call->timedOut ? RestErrorKind::timeout : restErrorKindForStatus(reply.status);
     if (reply.error == RestErrorKind::network)
         reply.errorText = networkReply->errorString();
 
     if ((reply.status == 429 || reply.status == 503) && call->attempts <= maxRetries_) {
-        bool isNumber = false;
-        const int seconds = reply.header("Retry-After").trimmed().toInt(&isNumber);
-        const int delayMs = isNumber ? std::max(0, seconds) * 1000 : 1000 * call->attempts;
+        const qint64 delayMs = retryAfterMs(reply.header("Retry-After")).value_or(1000ll * call->attempts);
         if (delayMs <= maxRetryDelayMs_) {
-            retryLater(call, delayMs);
+            retryLater(call, static_cast<int>(delayMs));
             return;
         }
+        // A wait past the limit (or past what a timer can hold) is not
+        // waited out: the request fails now.
+        Log::print("A cloud service asked to wait", delayMs / 1000, "s, longer than allowed:", call->url.host());
     }
     if (reply.status == 401 && refresh_ && !call->refreshed) {
         call->refreshed = true;

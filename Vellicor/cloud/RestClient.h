@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QNetworkAccessManager;
@@ -30,7 +31,9 @@ enum class RestErrorKind {
     server, // 5xx
     client, // any other 4xx
     badJson, // a 2xx answer whose body should have been JSON and was not
-    refused, // not sent: an address off the configured host, or a call that would block the GUI thread
+    refused, // not sent: an address off the configured host or with a "." or ".." segment, or a call that
+             // would block the GUI thread
+    tooLarge, // the answer grew past the client's limit and was given up while it arrived
 };
 
 struct RestReply {
@@ -48,7 +51,9 @@ struct RestReply {
 
 struct RestRequest {
     QByteArray verb = "GET";
-    // Relative to the client's base address, or absolute (a next-page link).
+    // Relative to the client's base address and not yet encoded (the client
+    // encodes it once: an id goes in as the service gave it), or absolute and
+    // encoded (a next-page link, sent as the service wrote it).
     QString path;
     QUrlQuery query;
     std::optional<QJsonDocument> json;
@@ -92,8 +97,13 @@ public:
     void setRefresh(Refresh refresh) { refresh_ = std::move(refresh); }
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
     void setMaxRetries(int retries) { maxRetries_ = retries; }
-    // The longest wait a Retry-After may ask for; longer ones end the retries.
+    // The longest wait a Retry-After may ask for; a longer one fails the
+    // request at once.
     void setMaxRetryDelayMs(int ms) { maxRetryDelayMs_ = ms; }
+    // The largest answer read; a larger one is given up as it arrives
+    // (tooLarge), so a hostile service cannot fill the memory.
+    void setMaxAnswerBytes(qint64 bytes) { maxAnswerBytes_ = bytes; }
+    static constexpr qint64 defaultMaxAnswerBytes = 32ll * 1024 * 1024;
 
     // Answers done exactly once on the GUI thread, unless context is gone by
     // then. An absolute address off the base address's host is refused.
@@ -119,7 +129,17 @@ private:
     int timeoutMs_ = 60000;
     int maxRetries_ = 3;
     int maxRetryDelayMs_ = 60000;
+    qint64 maxAnswerBytes_ = defaultMaxAnswerBytes;
 };
 
 // The reply's error class for an HTTP status (0: no answer).
 RestErrorKind restErrorKindForStatus(int status);
+
+// The wait a Retry-After value asks for, in milliseconds: whole seconds of any
+// size (a value past what 64 bits hold saturates); none when the value is
+// missing or not a count of seconds.
+std::optional<qint64> retryAfterMs(const QByteArray& value);
+
+// Gives the reply up (abort) once its answer announces or reaches more than
+// limit bytes, and calls exceeded first; the answer is never read whole.
+void abortAnswerPast(QNetworkReply* reply, qint64 limit, std::function<void()> exceeded = {});

@@ -2,6 +2,7 @@
 #include "app/SupportFiles.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
+#include "cloud/OAuthSession.h"
 #include "core/FileOperations.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
@@ -36,9 +37,10 @@ struct FakeHome : HomeScreen {
 struct FakeCloud : CloudSessions {
     QStringList routed;
     int signOuts = 0;
-    void handleDropboxRedirect(const QUrl& url) override
+    bool handleDropboxRedirect(const QUrl& url) override
     {
         routed.append(QStringLiteral("dropbox ") + url.toString(QUrl::FullyEncoded));
+        return true;
     }
     bool resumeGoogleSignIn(const QUrl& url) override
     {
@@ -203,24 +205,56 @@ TEST_F(AppDelegateTest, MenuTitlesAndTheHelpPageFollowTheLanguage)
     EXPECT_TRUE(QFile::exists(opened.front().toLocalFile()));
 }
 
-TEST_F(AppDelegateTest, RedirectsReachTheSelectedSourcesSignInThroughTheLoopbackListener)
+namespace {
+
+// A browser sign-in that waits for its redirect, as a cloud source's would.
+std::unique_ptr<OAuthSession> waitingSignIn()
+{
+    auto session = std::make_unique<OAuthSession>(CloudConfig::fromJson(QStringLiteral("test"),
+                                                      { { QStringLiteral("clientId"), QStringLiteral("c") },
+                                                          { QStringLiteral("authorizeUrl"), "http://127.0.0.1:9/a" },
+                                                          { QStringLiteral("tokenUrl"), "http://127.0.0.1:9/t" } }),
+        nullptr, QString());
+    session->setBrowserOpener([](const QUrl&) { });
+    session->signIn();
+    return session;
+}
+
+// Sends a request to the listener and reads until it answers or closes.
+QByteArray sendToListener(quint16 port, const QByteArray& request)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_TRUE(socket.waitForConnected(5000));
+    socket.write(request);
+    QByteArray reply;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        reply += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState || reply.contains("</html>");
+    }));
+    return reply;
+}
+
+const QByteArray redirectRequest = "GET /cb?code=a%20b HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+
+} // namespace
+
+TEST_F(AppDelegateTest, OnlyAWaitingSignInsRedirectIsAnsweredAndBringsTheWindowForward)
 {
     auto delegate = makeDelegate();
-    ASSERT_TRUE(delegate->signInListener().listen());
-    const auto send = [&](const QByteArray& request) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, delegate->signInListener().port());
-        EXPECT_TRUE(socket.waitForConnected(5000));
-        socket.write(request);
-        QByteArray reply;
-        EXPECT_TRUE(QTest::qWaitFor([&] {
-            reply += socket.readAll();
-            return socket.state() == QAbstractSocket::UnconnectedState || reply.contains("</html>");
-        }));
-        return reply;
-    };
-    const QString base = delegate->signInListener().redirectBase();
+    SignInListener& listener = delegate->signInListener();
+    ASSERT_TRUE(listener.listen());
+    const QString base = listener.redirectBase();
 
+    // No sign-in waits: the connection is closed unanswered, nothing moves.
+    ASSERT_FALSE(OAuthSession::isAnySignInWaiting());
+    EXPECT_EQ(sendToListener(listener.port(), redirectRequest), QByteArray());
+    QTest::qWait(20);
+    EXPECT_TRUE(cloud->routed.isEmpty());
+    EXPECT_EQ(activations, 0);
+
+    const std::unique_ptr<OAuthSession> signIn = waitingSignIn();
+    ASSERT_TRUE(OAuthSession::isAnySignInWaiting());
     const struct {
         ScanSource source;
         QString routed;
@@ -231,14 +265,56 @@ TEST_F(AppDelegateTest, RedirectsReachTheSelectedSourcesSignInThroughTheLoopback
         cloud->routed.clear();
         const int before = activations;
         selectedScanSource() = row.source;
-        EXPECT_TRUE(send("GET /cb?code=a%20b HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").startsWith("HTTP/1.1 200"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return activations == before + 1; }, 5000));
-        EXPECT_EQ(cloud->routed, row.routed.isEmpty() ? QStringList() : QStringList { row.routed });
+        const QByteArray reply = sendToListener(listener.port(), redirectRequest);
+        // Only a redirect some sign-in took raises the window.
+        const bool taken = !row.routed.isEmpty();
+        EXPECT_TRUE(reply.startsWith(taken ? "HTTP/1.1 200" : "HTTP/1.1 400")) << reply.constData();
+        EXPECT_EQ(activations, before + (taken ? 1 : 0));
+        EXPECT_EQ(cloud->routed, taken ? QStringList { row.routed } : QStringList());
     }
     selectedScanSource() = ScanSource::dropbox;
-    EXPECT_TRUE(send("POST /cb HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 400"));
+    cloud->routed.clear();
+    EXPECT_TRUE(sendToListener(listener.port(), "POST /cb HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 400"));
     QTest::qWait(20);
     EXPECT_TRUE(cloud->routed.isEmpty());
+
+    signIn->cancelSignIn();
+    EXPECT_EQ(sendToListener(listener.port(), redirectRequest), QByteArray());
+}
+
+TEST_F(AppDelegateTest, TheListenerServesAFewConnectionsAndDropsIdleOnes)
+{
+    auto delegate = makeDelegate();
+    SignInListener& listener = delegate->signInListener();
+    ASSERT_TRUE(listener.listen());
+    const std::unique_ptr<OAuthSession> signIn = waitingSignIn();
+    selectedScanSource() = ScanSource::dropbox;
+
+    // A flood of silent connections: those past the few served are closed
+    // at once, and the served ones hold no more than their share.
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    const int flood = 4 * SignInListener::maximumConnections;
+    for (int i = 0; i < flood; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, listener.port());
+    }
+    const auto closedByListener = [&] {
+        return std::count_if(idle.begin(), idle.end(),
+            [](const auto& socket) { return socket->state() == QAbstractSocket::UnconnectedState; });
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closedByListener() >= flood - SignInListener::maximumConnections; }));
+    // Once the idle ones go, a browser's redirect is served again.
+    idle.clear();
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return sendToListener(listener.port(), redirectRequest).startsWith("HTTP/1.1 200");
+    }));
+
+    // A connection that never sends its request is dropped after a while.
+    listener.setRequestTimeLimitMs(100);
+    QTcpSocket silent;
+    silent.connectToHost(QHostAddress::LocalHost, listener.port());
+    ASSERT_TRUE(silent.waitForConnected(5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return silent.state() == QAbstractSocket::UnconnectedState; }, 5000));
 }
 
 TEST_F(AppDelegateTest, UninstallAsksFirstThenRemovesExactlyTheProgramsOwnFiles)

@@ -177,3 +177,39 @@ TEST_F(Drive, RestoreTakesTheFileOutOfTheTrash)
     ASSERT_TRUE(waitUntil([&] { return restored; }));
     EXPECT_EQ(patched->value(QStringLiteral("trashed")).toBool(), false);
 }
+
+TEST_F(Drive, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
+{
+    // A shared "B/f.jpg" in A would read as the real f.jpg in A's folder B.
+    tree[QStringLiteral("a")].front().append(item(QStringLiteral("s1"), QStringLiteral("B/f.jpg"), "m7", 200000));
+    tree[QStringLiteral("a")].front().append(item(QStringLiteral("s2"), QStringLiteral(".."), "m8", 200000));
+    tree[QStringLiteral("a")].front().append(item(QStringLiteral("s3"), QStringLiteral("B/C"), "folder"));
+    tree[QStringLiteral("a")].front().append(item(QStringLiteral("../x"), QStringLiteral("h.jpg"), "m9", 200000));
+    tree[QStringLiteral("a")].front().append(item(QStringLiteral("s4"), QStringLiteral("."), "folder"));
+    ASSERT_TRUE(signIn());
+    drive->beginListing();
+    // One folder after the other, so each knows its parent's path.
+    for (const char* id : { "root", "a", "b" }) {
+        const size_t before = pages.size();
+        drive->executeFilesListQuery(QString::fromLatin1(id), true, std::nullopt);
+        ASSERT_TRUE(waitUntil([&] { return pages.size() > before; }));
+    }
+    QStringList paths;
+    for (const auto& [id, page] : pages) {
+        for (const FileInfoNodePtr& record : page.files)
+            paths << record->filePath.value_or(QString());
+        for (const auto& sub : page.subFolders)
+            paths << sub.second;
+    }
+    EXPECT_EQ(paths, QStringList({ QStringLiteral("My Drive/A"), QStringLiteral("My Drive/A/B"),
+                         QStringLiteral("My Drive/A/B/f.jpg") }));
+
+    // An id that would leave the file's address is never sent.
+    auto record = std::make_shared<FileInfoNode>();
+    record->cloudFields().fileId = QStringLiteral("../about");
+    bool restored = true;
+    const size_t sent = server.requestLog.size();
+    drive->restoreCloudFile(record, [&](bool ok) { restored = ok; });
+    EXPECT_FALSE(restored);
+    EXPECT_EQ(server.requestLog.size(), sent);
+}

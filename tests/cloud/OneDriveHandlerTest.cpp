@@ -70,6 +70,17 @@ protected:
         handler->authenticateCloud();
         ASSERT_TRUE(waitUntil([&] { return delegate.signedIn + delegate.dismissed > outcomes; }));
     }
+    // A removal on a worker, as the results screen makes it.
+    bool remove(const QString& id)
+    {
+        auto record = std::make_shared<FileInfoNode>();
+        record->cloudFields().fileId = id;
+        std::atomic<int> result { -1 };
+        std::thread worker([&] { result = handler->deleteCloudFile(record); });
+        EXPECT_TRUE(waitUntil([&] { return result >= 0; }));
+        worker.join();
+        return result == 1;
+    }
     CloudScanFoldersListPtr scanRoot()
     {
         const int before = delegate.completions;
@@ -168,15 +179,44 @@ TEST_F(OneDriveTest, ADeleteCountsOnlyWhenTheFileIsGone)
     for (const auto& [status, removed] : { std::pair { 204, true }, { 404, true }, { 200, false }, { 500, false } }) {
         server.route(
             "DELETE", "/graph/v1.0/me/drive/items/F", [status](auto&) { return FakeHttpResponse::json(status, {}); });
-        auto record = std::make_shared<FileInfoNode>();
-        record->cloudFields().fileId = "F";
-        std::atomic<int> result { -1 };
-        std::thread worker([&] { result = handler->deleteCloudFile(record); });
-        EXPECT_TRUE(waitUntil([&] { return result >= 0; }));
-        worker.join();
-        EXPECT_EQ(result == 1, removed) << status;
+        EXPECT_EQ(remove("F"), removed) << status;
     }
     bool restored = true;
     handler->restoreCloudFile(nullptr, [&](bool done) { restored = done; });
     EXPECT_FALSE(restored);
+}
+
+TEST_F(OneDriveTest, HostileIdsAndNamesNeverReachAnAddressOrAPath)
+{
+    const QString personal = QStringLiteral("D4648F06C91D9D3D!54927");
+    const auto named = [](const QString& name, const QString& id, bool isFolder) {
+        QJsonObject object = item(name, isFolder);
+        object.insert("id", id);
+        return object;
+    };
+    server.route("GET", rootPath, [&](auto&) {
+        return page({ named("S", personal, true), named("Up", "..", true), named("T", "a/b", true),
+            named("a/b.jpg", "F1", false), named("..", "F2", false), named("", "F3", false),
+            named(QStringLiteral("n") + QChar(0), "F4", false), named("ok.jpg", "D4648F06C91D9D3D!100", false) });
+    });
+    server.route("GET", "/graph/v1.0/me/drive/items/" + personal + "/children",
+        [&](auto&) { return page({ named("c.jpg", "C1", false) }); });
+    scanRoot();
+    EXPECT_EQ(delegate.files, QStringList({ "One Drive/ok.jpg", "One Drive/S/c.jpg" }));
+    EXPECT_FALSE(handler->lastWalkIncomplete);
+    // Sent as the service wrote the id: its "!" is not encoded twice.
+    EXPECT_EQ(server.requestLog.back().target, "/graph/v1.0/me/drive/items/" + personal.toUtf8() + "/children");
+
+    // Still there: the service answers for exactly this id.
+    server.route("DELETE", "/graph/v1.0/me/drive/items/" + personal,
+        [](auto&) { return FakeHttpResponse::json(403, { { "error", "accessDenied" } }); });
+    EXPECT_FALSE(remove(personal));
+    EXPECT_EQ(server.requestLog.back().target, "/graph/v1.0/me/drive/items/" + personal.toUtf8());
+    // Ids that would be folded into another address are never sent, and
+    // count as not removed.
+    const size_t sent = server.requestLog.size();
+    for (const QString& id : { QStringLiteral(".."), QStringLiteral("."), QStringLiteral("a/b"), QStringLiteral("%2e"),
+             QStringLiteral("x\ny"), QString() })
+        EXPECT_FALSE(remove(id)) << id.toStdString();
+    EXPECT_EQ(server.requestLog.size(), sent);
 }

@@ -113,3 +113,68 @@ TEST_F(Rest, TheBearerTokenIsSentButNeverLogged)
     EXPECT_TRUE(text.contains("/v1/denied"));
     EXPECT_FALSE(text.contains(token.toUtf8()));
 }
+
+TEST_F(Rest, ARetryAfterPastTheLimitFailsTheRequestAtOnceWhateverItsSize)
+{
+    client.setMaxRetryDelayMs(60000);
+    // Past the limit; past what a millisecond timer holds; past 64 bits.
+    for (const char* wait : { "61", "2147484", "99999999999999999999999999" }) {
+        const QString path = QStringLiteral("wait") + QString::fromLatin1(wait).left(8);
+        server.route("GET", QStringLiteral("/v1/") + path, [wait](const FakeHttpRequest&) {
+            FakeHttpResponse busy = FakeHttpResponse::json(429, {});
+            busy.headers.append({ QByteArray("Retry-After"), QByteArray(wait) });
+            return busy;
+        });
+        EXPECT_EQ(get(path).error, RestErrorKind::rateLimited) << wait;
+        EXPECT_EQ(server.requestCount("GET", QStringLiteral("/v1/") + path), 1) << wait;
+    }
+    EXPECT_EQ(retryAfterMs(" 7 "), 7000);
+    EXPECT_FALSE(retryAfterMs("-5"));
+    EXPECT_FALSE(retryAfterMs("soon"));
+}
+
+TEST_F(Rest, AnAnswerPastTheSizeLimitIsGivenUpAsItArrives)
+{
+    client.setMaxAnswerBytes(64 * 1024);
+    const QByteArray filler(8 * 1024 * 1024, 'x');
+    bool unannounced = false;
+    server.route("GET", QStringLiteral("/v1/huge"), [&](const FakeHttpRequest&) {
+        FakeHttpResponse huge;
+        huge.unannouncedLength = unannounced;
+        huge.body = "{\"items\":\"" + filler + "\"}";
+        return huge;
+    });
+    server.route("GET", QStringLiteral("/v1/small"), [&](const FakeHttpRequest&) {
+        FakeHttpResponse small;
+        small.body = "{\"items\":\"" + filler.left(60 * 1024) + "\"}";
+        return small;
+    });
+    // Announced or not, the answer goes.
+    for (const bool announced : { true, false }) {
+        unannounced = !announced;
+        const RestReply huge = get(QStringLiteral("huge"));
+        EXPECT_EQ(huge.error, RestErrorKind::tooLarge) << announced;
+        EXPECT_TRUE(huge.body.isEmpty());
+        EXPECT_TRUE(huge.object().isEmpty());
+    }
+    const RestReply small = get(QStringLiteral("small"));
+    EXPECT_TRUE(small.ok());
+    EXPECT_EQ(small.object().value(QStringLiteral("items")).toString().size(), 60 * 1024);
+}
+
+TEST_F(Rest, PathsAreEncodedOnceAndDotSegmentsNeverLeave)
+{
+    server.route("GET", QStringLiteral("/v1/items/D4648F06C91D9D3D!54927"),
+        [](const FakeHttpRequest&) { return FakeHttpResponse::json(200, {}); });
+    EXPECT_TRUE(get(QStringLiteral("items/D4648F06C91D9D3D!54927")).ok());
+    EXPECT_EQ(server.requestLog.back().target, "/v1/items/D4648F06C91D9D3D!54927");
+    // A name with a '%' or a '?' stays one segment.
+    get(QStringLiteral("items/50%?x"));
+    EXPECT_EQ(server.requestLog.back().target, "/v1/items/50%25%3Fx");
+
+    const size_t sent = server.requestLog.size();
+    for (const QString& path : { QStringLiteral("items/.."), QStringLiteral("items/./x"),
+             server.url(QStringLiteral("/v1/items/%2E%2E/x")).toString() })
+        EXPECT_EQ(get(path).error, RestErrorKind::refused) << path.toStdString();
+    EXPECT_EQ(server.requestLog.size(), sent);
+}

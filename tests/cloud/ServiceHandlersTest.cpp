@@ -279,3 +279,23 @@ TEST_F(Box, RestoreCopiesTheKeptFileIntoTheRemovedOnesFolder)
         EXPECT_EQ(sent.json().value(QStringLiteral("source_id")).toString(), QStringLiteral("12"));
     }
 }
+
+TEST_F(Box, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
+{
+    server.route("GET", QStringLiteral("/api/folders/0/items"), [](const FakeHttpRequest&) {
+        const QJsonArray entries { boxItem("folder", "7", "Sub"), boxItem("file", "13", "Sub/a.txt"),
+            boxItem("folder", "8", ".."), boxItem("file", "14", ""), boxItem("file", "../15", "b.txt"),
+            boxItem("folder", "9", "Sub/Deeper"), boxItem("file", "16", "c.txt") };
+        return FakeHttpResponse::json(
+            200, { { QStringLiteral("entries"), entries }, { QStringLiteral("total_count"), entries.size() } });
+    });
+    server.route("GET", QStringLiteral("/api/folders/7/items"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("entries"), QJsonArray { boxItem("file", "17", "a.txt") } },
+                { QStringLiteral("total_count"), 1 } });
+    });
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(sink.paths, QStringList({ "Box/c.txt", "Box/Sub/a.txt" }));
+    EXPECT_EQ(handler->rootFolderObj->children.size(), 1u);
+    EXPECT_FALSE(handler->lastWalkIncomplete);
+}

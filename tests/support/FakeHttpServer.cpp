@@ -89,7 +89,8 @@ void FakeHttpServer::readFrom(QTcpSocket* socket)
     FakeHttpRequest request;
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
-    const QUrl target(QString::fromUtf8(requestLine.value(1)));
+    request.target = requestLine.value(1);
+    const QUrl target(QString::fromUtf8(request.target));
     request.path = target.path();
     request.query = QUrlQuery(target);
     qsizetype length = 0;
@@ -144,7 +145,8 @@ void FakeHttpServer::send(QTcpSocket* socket, const FakeHttpResponse& response)
 {
     QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
     text += "Content-Type: " + response.contentType + "\r\n";
-    text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    if (!response.unannouncedLength)
+        text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     for (const auto& [name, value] : response.headers)
         text += name + ": " + value + "\r\n";
     text += "Connection: close\r\n\r\n" + response.body;

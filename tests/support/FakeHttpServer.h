@@ -23,6 +23,8 @@ class QTcpSocket;
 // One request as the fake server read it.
 struct FakeHttpRequest {
     QByteArray method;
+    // The request target as sent, still encoded.
+    QByteArray target;
     QString path;
     QUrlQuery query;
     QList<std::pair<QByteArray, QByteArray>> headers;
@@ -42,6 +44,8 @@ struct FakeHttpResponse {
     bool neverAnswer = false;
     // Keeps the answer until releaseHeld() (a slow answer, deterministically).
     bool held = false;
+    // Sends no Content-Length: the body ends when the connection closes.
+    bool unannouncedLength = false;
 
     static FakeHttpResponse json(int status, const QJsonObject& object);
 };

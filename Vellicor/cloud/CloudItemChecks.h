@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// What a service hands over about its items is checked before it becomes part
+// of a request address or of a path the program shows, compares and protects.
+
+// An item id that can stand as one segment of a request path as it is: ASCII
+// letters, digits, '_' and '-', and the few further characters a service uses
+// in its ids (alsoAllowed, for example "!"). Empty ids, "." and "..", and ids
+// with separators, '%', control characters or spaces are refused.
+bool isPlainCloudId(const QString& id, QStringView alsoAllowed = {});
+
+// Why a service's item name cannot be one component of a path: empty, "." or
+// "..", a "/" or a NUL in it; none when the name is usable. A name with a "/"
+// would make a shared "a/b.jpg" and the real "b.jpg" in folder "a" one path.
+std::optional<QString> cloudNameProblem(const QString& name);
+
+// True when a listed item has a plain id and a usable name; otherwise the
+// item is logged as skipped, with the service, its folder and the reason.
+bool isUsableCloudItem(const QString& service, const QString& folderPath, const QString& id, const QString& name,
+    QStringView idAlsoAllowed = {});

@@ -1,0 +1,29 @@
+#include "cloud/CloudConfig.h"
+
+#include <gtest/gtest.h>
+
+TEST(CloudConfigAddresses, TokenAndApiAddressesOverPlainHttpAreRefusedOffThisMachine)
+{
+    const auto load = [](const char* address) {
+        return CloudConfig::fromJson(QStringLiteral("x"),
+            { { QStringLiteral("clientId"), QStringLiteral("c") },
+                { QStringLiteral("authorizeUrl"), QStringLiteral("https://sign.example/authorize") },
+                { QStringLiteral("tokenUrl"), QString::fromLatin1(address) },
+                { QStringLiteral("apiBaseUrl"), QString::fromLatin1(address) },
+                { QStringLiteral("discoveryUrl"), QString::fromLatin1(address) } });
+    };
+    for (const char* kept : { "https://api.example/v1/", "http://127.0.0.1:8080/", "http://127.4.5.6/",
+             "http://[::1]:9000/", "http://LocalHost/" }) {
+        const CloudServiceConfig config = load(kept);
+        EXPECT_TRUE(config.hasCredentials()) << kept;
+        EXPECT_EQ(config.apiBaseUrl, QUrl(QString::fromLatin1(kept))) << kept;
+        EXPECT_TRUE(config.url(QStringLiteral("discoveryUrl"))) << kept;
+    }
+    for (const char* refused : { "http://api.example/v1/", "http://localhost.example/", "http://128.0.0.1/",
+             "http://[::2]/", "ftp://127.0.0.1/" }) {
+        const CloudServiceConfig config = load(refused);
+        EXPECT_FALSE(config.hasCredentials()) << refused;
+        EXPECT_TRUE(config.apiBaseUrl.isEmpty()) << refused;
+        EXPECT_FALSE(config.url(QStringLiteral("discoveryUrl"))) << refused;
+    }
+}
