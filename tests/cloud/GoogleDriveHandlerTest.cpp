@@ -4,6 +4,7 @@
 #include "cloud/SecretStore.h"
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
+#include "scan/ScanRequest.h"
 #include "support/FakeGoogle.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -133,7 +134,9 @@ TEST_F(Drive, TwoExpansionsAnsweredOutOfOrderHangUnderTheirOwnParents)
 TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
 {
     ASSERT_TRUE(signIn());
-    drive->beginListing();
+    ScanRequest request;
+    request.filters = makeScanSettingsSnapshot();
+    drive->beginListing(request);
     drive->executeFilesListQuery(QStringLiteral("root"), true, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return pages.size() == 1; }));
     drive->executeFilesListQuery(QStringLiteral("root"), true, pages.front().second.nextPageToken);
