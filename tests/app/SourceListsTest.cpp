@@ -13,6 +13,7 @@
 #include "marking/SelectAssistanceController.h"
 #include "preferences/ExcludeViewController.h"
 #include "scan/ScanSources.h"
+#include "support/PathRows.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
@@ -54,13 +55,7 @@ struct SourceLists : ::testing::Test {
     {
         return screen->findChild<CustomTableView*>(QLatin1String(table))->verticalHeader()->count();
     }
-    QStringList stored(const char* key) const
-    {
-        QStringList paths;
-        for (const QVariant& record : defaults.object(QLatin1String(key)).toList())
-            paths << record.toMap().value(QStringLiteral("path")).toString();
-        return paths;
-    }
+    QStringList stored(const char* key) const { return storedPaths(defaults, key); }
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/SettingsSchema.h"
 #include "home/LocationLists.h"
 #include "scan/ScanSources.h"
+#include "support/PathRows.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +32,5 @@ struct ListsFixture : ::testing::Test {
     void clear(ScanSource source, SourceList which) { sources.replace(source, which, {}); }
 
     // The paths of a stored folder list, in order.
-    QStringList saved(const char* key) const
-    {
-        QStringList paths;
-        for (const QVariant& record : defaults.object(QString::fromLatin1(key)).toList())
-            paths << record.toMap().value(QStringLiteral("path")).toString();
-        return paths;
-    }
+    QStringList saved(const char* key) const { return storedPaths(defaults, key); }
 };

@@ -3,6 +3,7 @@
 #include "core/AppNotifier.h"
 #include "core/SettingsSchema.h"
 #include "scan/ScanWrapper.h"
+#include "support/PathRows.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,23 +13,14 @@ namespace {
 
 FilePathNodePtr row(const QString& path, int state = 1)
 {
-    auto node = std::make_shared<FilePathNode>();
-    node->filePath = path;
-    node->state = state;
-    return node;
+    return pathRow(path, state);
 }
 
 struct Sources : ::testing::Test {
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
 
-    QStringList stored(const char* key) const
-    {
-        QStringList paths;
-        for (const QVariant& record : defaults.object(QLatin1String(key)).toList())
-            paths << record.toMap().value(QStringLiteral("path")).toString();
-        return paths;
-    }
+    QStringList stored(const char* key) const { return storedPaths(defaults, key); }
 };
 
 } // namespace
