@@ -7,9 +7,9 @@
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
 #include "core/AppStartup.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
+#include "scan/ScanSources.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -43,6 +43,6 @@ struct ResultsBenchScreen {
 
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() + QStringLiteral("/settings") };
-    ResultViewController screen { started(defaults), std::make_shared<ProtectedFolderStore>(defaults),
+    ResultViewController screen { started(defaults), std::make_shared<ScanSources>(defaults),
         std::make_shared<FaultyFileRemover>() };
 };

@@ -7,6 +7,7 @@
 #include "core/SettingsSchema.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanScreen.h"
+#include "scan/ScanSources.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -137,26 +138,6 @@ std::variant<ScanDriverOptions, QString> parseScanDriverArguments(const QStringL
     return options;
 }
 
-std::vector<FilePathNodePtr> folderRowsFromEntries(const QVariant& entries)
-{
-    std::vector<FilePathNodePtr> rows;
-    for (const QVariant& element : Setting::toArray(entries).value_or(QVariantList())) {
-        const std::optional<QVariantMap> entry = Setting::toDictionary(element);
-        if (!entry)
-            continue;
-        const std::optional<QString> path = Setting::toText(entry->value(QStringLiteral("path")));
-        if (!path)
-            continue;
-        auto row = std::make_shared<FilePathNode>();
-        row->filePath = *path;
-        const QVariant state = entry->value(QStringLiteral("state"));
-        row->state = static_cast<int>(Setting::toInteger(state).value_or(Setting::toBool(state).value_or(false)));
-        row->isIncludeSubFolders = Setting::toBool(entry->value(QStringLiteral("includeSubFolders"))).value_or(true);
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
-
 void applyScanDriverSettings(UserDefaults& defaults, const ScanDriverOptions& options)
 {
     defaults.setVolatileValue(QLatin1String(SettingsKey::includeExtensionList),
@@ -211,16 +192,20 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, 
 
     HeadlessScanScreen screen;
     const ScopedAlertPresenter presenter(screen);
-    ScanEngine engine(screen, defaults);
+    // The excluded folders are the stored ones; the scan list is the driver's
+    // own and never stored over the user's.
+    ScanSources sources(defaults);
+    ScanEngine engine(screen, defaults, sources);
     engine.setEndOfScanPauses(0, 0);
+    std::vector<FilePathNodePtr> rows;
     for (const QString& path : paths) {
         auto row = std::make_shared<FilePathNode>();
         row->filePath = path;
         row->state = 1;
         row->isIncludeSubFolders = true;
-        engine.arrPathNodesFinder.push_back(std::move(row));
+        rows.push_back(std::move(row));
     }
-    engine.arrExcludePathsFinder = folderRowsFromEntries(defaults.object(QLatin1String(SettingsKey::excludedFolders)));
+    sources.replace(ScanSource::thisComputer, SourceList::scan, std::move(rows), ScanSources::Store::no);
 
     QEventLoop loop;
     bool ended = false;

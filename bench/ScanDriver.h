@@ -37,11 +37,6 @@ struct ScanDriverOptions {
 // with it.
 std::variant<ScanDriverOptions, QString> parseScanDriverArguments(const QStringList& arguments);
 
-// Rows of a stored folder list ("excludedFolders": dictionaries of path, state
-// and includeSubFolders) as the home screen restores them; entries without a
-// text path are passed over.
-std::vector<FilePathNodePtr> folderRowsFromEntries(const QVariant& entries);
-
 // The driver's settings as volatile values of defaults, never saved: every file
 // type chosen, no extension excluded, and the command line's overrides.
 void applyScanDriverSettings(UserDefaults& defaults, const ScanDriverOptions& options);

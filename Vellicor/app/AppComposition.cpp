@@ -14,11 +14,11 @@
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesWindowController.h"
 #include "results/ResultViewController.h"
+#include "scan/ScanSources.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
@@ -64,8 +64,8 @@ private:
 // The delegate's view of the preferences window.
 class PreferencesWindowAdapter : public PreferencesWindow {
 public:
-    PreferencesWindowAdapter(UserDefaults& defaults, std::function<QStringList()> scanListPaths)
-        : controller_(makePreferencesWindowController(defaults, std::move(scanListPaths)))
+    PreferencesWindowAdapter(UserDefaults& defaults, ScanSources& sources)
+        : controller_(makePreferencesWindowController(defaults, sources))
     {
     }
     void showPreferencesWindow(const std::optional<QString>& pane) override
@@ -84,26 +84,17 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
 {
     installApplicationFont();
     installApplicationStyle();
-    protectedFolders_ = std::make_unique<ProtectedFolderStore>(defaults);
-    home_ = new MainViewController(defaults, *protectedFolders_);
+    sources_ = std::make_unique<ScanSources>(defaults);
+    ScanSources& sources = *sources_;
+    home_ = new MainViewController(defaults, sources);
     delegate_ = std::make_unique<AppDelegate>(defaults, makeHomeScreen(home_));
     AppDelegate& delegate = *delegate_;
     MainViewController* home = home_;
-    delegate.setPreferencesWindowFactory([home, &defaults] {
-        return std::make_unique<PreferencesWindowAdapter>(defaults, [home] {
-            // The excluded-folders pane checks new exclusions against the scan list.
-            QStringList paths;
-            for (const FilePathNodePtr& row : home->lists().arrPathNodesFinder) {
-                if (row && row->filePath)
-                    paths.append(*row->filePath);
-            }
-            return paths;
-        });
-    });
+    delegate.setPreferencesWindowFactory(
+        [&sources, &defaults] { return std::make_unique<PreferencesWindowAdapter>(defaults, sources); });
     // The results screen lies over the home screen while it shows a result set;
-    // Back hides it again. The store outlives both, so it is shared unowned.
-    auto* results = new ResultViewController(defaults,
-        std::shared_ptr<ProtectedFolderStore>(protectedFolders_.get(), [](ProtectedFolderStore*) {}),
+    // Back hides it again. The sources outlive both, so they are shared unowned.
+    auto* results = new ResultViewController(defaults, std::shared_ptr<ScanSources>(&sources, [](ScanSources*) {}),
         std::make_shared<LocalFileRemover>(), home);
     results_ = results;
     results->hide();
@@ -122,9 +113,8 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     });
     delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources_));
     // Cloud files of a result go to the handler of the chosen source.
-    CloudSourceController* sources = cloudSources_;
     results->cleanup().setCloudRemover(
-        std::make_shared<HandlerCloudRemover>([sources] { return sources->handlerFor(selectedScanSource().load()); }));
+        std::make_shared<HandlerCloudRemover>([&sources] { return sources.handler(selectedScanSource().load()); }));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     cloudPicker_ = new CloudFolderPicker(*home, *cloudSources_);
@@ -141,7 +131,7 @@ AppComposition::~AppComposition()
 {
     settingsNotices_.reset();
     setAlertPresenter(nullptr);
-    // The window, and with it both screens, goes before the store they share.
+    // The window, and with it both screens, goes before the lists they share.
     delegate_.reset();
 }
 

@@ -7,7 +7,7 @@
 class AppDelegate;
 class CloudFolderPicker;
 class MainViewController;
-class ProtectedFolderStore;
+class ScanSources;
 class ResultViewController;
 class SettingsNotices;
 class UserDefaults;
@@ -41,9 +41,10 @@ public:
 
 private:
     UserDefaults& defaults_;
-    // The protected folders are one list for the whole run, shared by the
-    // home and results screens; it outlives the delegate, which owns both.
-    std::unique_ptr<ProtectedFolderStore> protectedFolders_;
+    // Every source's lists, for the whole run: the home and results screens,
+    // the preferences, the assistant and the cloud picker show and edit them
+    // through it. It outlives the delegate, which owns the screens.
+    std::unique_ptr<ScanSources> sources_;
     std::unique_ptr<AppDelegate> delegate_;
     std::unique_ptr<SettingsNotices> settingsNotices_;
     MainViewController* home_ = nullptr;

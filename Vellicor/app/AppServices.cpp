@@ -58,8 +58,10 @@ public:
     ScanEngine* scanEngine() override { return controller_ ? &controller_->engine() : nullptr; }
     void setCloudAuthenticatedForScan(bool authenticated) override
     {
-        if (controller_ && controller_->engine().scanWrapper)
-            controller_->engine().scanWrapper->isAuthenticateForScan = authenticated;
+        if (!controller_)
+            return;
+        if (ScanWrapper* handler = controller_->lists().sources.handler(selectedScanSource().load()))
+            handler->isAuthenticateForScan = authenticated;
     }
     // The sign-in instruction sheet belongs to the cloud sources.
     void showGoogleDriveInstructionSheet(bool) override { }

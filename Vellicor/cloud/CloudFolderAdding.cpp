@@ -1,8 +1,9 @@
 #include "cloud/CloudFolderAdding.h"
 
 #include "home/LocationLists.h"
-#include "marking/ProtectedFolderStore.h"
-#include "scan/ScanEngine.h"
+#include "scan/PathExclusionPredicate.h"
+#include "scan/ScanSources.h"
+#include "scan/ScanWrapper.h"
 
 #include <algorithm>
 
@@ -90,23 +91,18 @@ bool isSameOrBelowCloudPath(const QString& folder, const QString& path)
     return p == f || (p.startsWith(f) && p.at(f.size()) == QLatin1Char('/'));
 }
 
-CloudFolderAdder::CloudFolderAdder(LocationLists& lists, ScanEngine& engine)
+CloudFolderAdder::CloudFolderAdder(LocationLists& lists)
     : lists_(lists)
-    , engine_(engine)
 {
 }
 
 bool CloudFolderAdder::isInScanList(const QString& path) const
 {
-    const auto& rows = lists_.arrPathNodesFinder;
-    return std::any_of(
-        rows.begin(), rows.end(), [&](const FilePathNodePtr& row) { return row && row->filePath == path; });
+    return lists_.isInScanListExactly(path);
 }
 
 AddOutcome CloudFolderAdder::addToTab(HomeTab tab, const PickedCloudFolder& folder)
 {
-    // The exclusions as they stand now, not as at the last scan.
-    engine_.buildCloudDirExclusionPredicate();
     if (folder.isEmpty() || !takesCloudFolders(selectedScanSource().load()))
         return {};
     switch (tab) {
@@ -127,7 +123,12 @@ AddOutcome CloudFolderAdder::addToScanList(const PickedCloudFolder& folder)
     const QString path = folder.path();
     if (isInScanList(path))
         return refused(cannotAdd("ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST"));
-    if (engine_.predCloudDirExclusion && engine_.predCloudDirExclusion->evaluateWithObject(path))
+    // The exclusions as they stand now, not as at the last scan.
+    const ScanSource source = selectedScanSource().load();
+    const ScanSources& sources = lists_.sources;
+    const std::optional<PathExclusionPredicate> excluded
+        = makeCloudDirExclusionPredicate(source, sources.excludeList(source), sources.excludeList(source));
+    if (excluded && excluded->evaluateWithObject(path))
         return refused(cannotAdd("ID_ITEMS_ALREADY_EXCLUDED_FROM_SCANNING"));
     lists_.addPathToScanList(path, folder.drive, folder.cloud);
     return added();
@@ -138,11 +139,13 @@ AddOutcome CloudFolderAdder::addToExcludeList(const PickedCloudFolder& folder)
     const QString path = folder.path();
     if (isInScanList(path))
         return refused(cannotAdd("ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST"));
-    const bool drive = selectedScanSource().load() == ScanSource::googleDrive;
-    if (!drive && engine_.scanWrapper) {
-        const PathNodeList& scanRows = *engine_.scanWrapper->arrPathNodesCloudScan;
+    const ScanSource source = selectedScanSource().load();
+    ScanSources& sources = lists_.sources;
+    if (source != ScanSource::googleDrive) {
+        const std::vector<FilePathNodePtr>& scanRows = sources.scanList(source);
         // The service's root is named, not a path, yet it holds every folder.
-        const bool isRoot = folder.cloud && folder.cloud == engine_.scanWrapper->rootFolderObj;
+        const ScanWrapper* handler = sources.handler(source);
+        const bool isRoot = folder.cloud && handler && folder.cloud == handler->rootFolderObj;
         const bool holdsScanFolder = std::any_of(scanRows.begin(), scanRows.end(), [&](const FilePathNodePtr& row) {
             return row && row->filePath && (isRoot || isSameOrBelowCloudPath(path, *row->filePath));
         });
@@ -150,11 +153,10 @@ AddOutcome CloudFolderAdder::addToExcludeList(const PickedCloudFolder& folder)
             return refused({ QStringLiteral("ID_ITEMS_CANNOT_EXCLUDED"),
                 QStringLiteral("ID_EITHER_ITEM_OR_CONTENT_PRESENT_IN_SCAN_LIST") });
     }
-    // While a service is chosen its handler's exclude list is this very list.
-    std::vector<FilePathNodePtr>& list = drive ? lists_.arrExcludePathsGDrive : lists_.arrExcludePathsCloud;
-    if (listsFolder(list, folder))
+    if (listsFolder(sources.excludeList(source), folder))
         return refused(cannotAdd("ID_ITEMS_ALREADY_PRESENT_IN_EXCLUSION_LIST"));
-    list.push_back(rowFor(folder, true));
+    sources.edit(
+        source, SourceList::exclude, [&](std::vector<FilePathNodePtr>& list) { list.push_back(rowFor(folder, true)); });
     return added();
 }
 
@@ -163,10 +165,10 @@ AddOutcome CloudFolderAdder::addToProtectedList(const PickedCloudFolder& folder,
     const ScanSource source = selectedScanSource().load();
     if (folder.isEmpty() || !takesCloudFolders(source))
         return {};
-    // For a service this is also its handler's protect list while it is chosen.
-    std::vector<FilePathNodePtr>& list = lists_.protectedFolders.listForSource(source);
-    if (listsFolder(list, folder))
+    ScanSources& sources = lists_.sources;
+    if (listsFolder(sources.protectList(source), folder))
         return refused(cannotAdd("ID_ITEMS_ALREADY_PRESENT_IN_PROTECTION_LIST"));
-    list.push_back(rowFor(folder, includeSubFolders));
+    sources.edit(source, SourceList::protect,
+        [&](std::vector<FilePathNodePtr>& list) { list.push_back(rowFor(folder, includeSubFolders)); });
     return added();
 }

@@ -9,7 +9,6 @@
 #include <memory>
 
 class LocationLists;
-class ScanEngine;
 
 // The folder last picked in the cloud folder picker: a Drive folder or a
 // folder of another cloud service; neither when nothing was picked.
@@ -33,7 +32,7 @@ bool isSameOrBelowCloudPath(const QString& folder, const QString& path);
 // shows the alerts and reloads the tables. GUI thread only.
 class CloudFolderAdder {
 public:
-    CloudFolderAdder(LocationLists& lists, ScanEngine& engine);
+    explicit CloudFolderAdder(LocationLists& lists);
 
     // The tab's list for the chosen source. This computer and the photo
     // catalog take no cloud folders; no tab adds nothing.
@@ -47,5 +46,4 @@ private:
     bool isInScanList(const QString& path) const;
 
     LocationLists& lists_;
-    ScanEngine& engine_;
 };

@@ -178,14 +178,11 @@ CloudFolderPicker::CloudFolderPicker(MainViewController& home, CloudSourceContro
     : QObject(&home)
     , home_(home)
     , sources_(sources)
-    , adder_(home.lists(), home.engine())
+    , adder_(home.lists())
 {
     buildSheet();
     sources.setPickerReload([this] { folderListingEnded(); });
-    home_.setCloudFolderPicker([this](HomeTab tab) {
-        browsed_ = nullptr;
-        showCloudFolderPicker(tab);
-    });
+    home_.setCloudFolderPicker([this](HomeTab tab) { showCloudFolderPicker(tab); });
 }
 
 CloudFolderPicker::~CloudFolderPicker() = default;
@@ -275,35 +272,42 @@ void CloudFolderPicker::layOutSheet()
 
 void CloudFolderPicker::showCloudFolderPicker(HomeTab tab)
 {
-    tab_ = tab;
-    ScanEngine& engine = home_.engine();
-    ScanWrapper* handler = engine.scanWrapper;
+    openFor(tab, nullptr);
+}
+
+void CloudFolderPicker::openFor(HomeTab tab, std::function<void(const QString&)> browsed)
+{
+    ScanSources& sources = home_.lists().sources;
     const ScanSource source = selectedScanSource().load();
-    if (source == ScanSource::thisComputer || !handler) {
+    ScanWrapper* handler = source == ScanSource::thisComputer ? nullptr : sources.handler(source);
+    if (!handler) {
         Log::print("No cloud folder list for the chosen source", static_cast<int>(source));
         return;
     }
     if (!handler->isAuthenticateForScan) {
-        // The folder list follows the sign-in (the cloud side opens it).
-        // Asked for by the assistant, the sheet offers no switch of source.
-        sources_.showSignInSheet(static_cast<bool>(browsed_));
+        // The folder list follows the sign-in, for the same tab or the same
+        // Browse. Asked for by the assistant, the sheet offers no switch of
+        // source.
+        const bool forAssistant = static_cast<bool>(browsed);
+        sources_.showSignInSheet(forAssistant, [this, tab, browsed = std::move(browsed)] { openFor(tab, browsed); });
         return;
     }
+    tab_ = tab;
+    browsed_ = std::move(browsed);
     if (handler->isFileDeletedFromCloud) {
-        engine.cloudRootObj.reset();
-        handler->rootFolderObj.reset();
+        sources.resetFolderTree(source);
         handler->isFileDeletedFromCloud = false;
     }
-    if (!engine.cloudRootObj || engine.cloudRootObj != handler->rootFolderObj) {
+    if (!handler->rootFolderObj) {
         loading_.clear();
         listed_.clear();
-        engine.cloudRootObj = handler->makeRootFolderNode();
+        const CloudScanFoldersListPtr root = sources.folderTree(source);
         handler->isCompletListFetch = false;
-        model_->setRoot(engine.cloudRootObj);
-        if (engine.cloudRootObj && engine.cloudRootObj->children.empty())
-            listChildren(engine.cloudRootObj);
-    } else if (model_->root() != engine.cloudRootObj) {
-        model_->setRoot(engine.cloudRootObj);
+        model_->setRoot(root);
+        if (root && root->children.empty())
+            listChildren(root);
+    } else if (model_->root() != handler->rootFolderObj) {
+        model_->setRoot(handler->rootFolderObj);
     }
     if (!windowGoogleDriveFolderList->isVisible())
         showCloudFolderListSheet(true);
@@ -341,7 +345,7 @@ void CloudFolderPicker::closeGDriveFolderList()
 
 void CloudFolderPicker::listChildren(const CloudScanFoldersListPtr& folder)
 {
-    ScanWrapper* handler = home_.engine().scanWrapper;
+    ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load());
     if (!handler || !folder)
         return;
     loading_.insert(folder.get());
@@ -421,10 +425,8 @@ void CloudFolderPicker::btnRefreshGDriveFolderListTapped()
         showInternetUnavailableAlert();
         return;
     }
-    home_.engine().cloudRootObj.reset();
-    if (ScanWrapper* handler = home_.engine().scanWrapper)
-        handler->rootFolderObj.reset();
-    showCloudFolderPicker(tab_);
+    home_.lists().sources.resetFolderTree(selectedScanSource().load());
+    openFor(tab_, browsed_);
     outlineGDFolderList->clearSelection();
     btnAddFolderGDrive->setEnabled(false);
 }
@@ -456,8 +458,8 @@ void CloudFolderPicker::btnAddFolderGDriveTapped()
         home_.tabChanged(1);
         return;
     }
-    const HomeTab tab = home_.activeTab();
-    applyOutcome(tab == HomeTab::protect ? adder_.addToProtectedList(picked, true) : adder_.addToTab(tab, picked));
+    // The tab the sheet was opened for, also when a sign-in came between.
+    applyOutcome(adder_.addToTab(tab_, picked));
 }
 
 void CloudFolderPicker::applyOutcome(const AddOutcome& outcome)
@@ -485,18 +487,10 @@ void CloudFolderPicker::showAlerts(std::vector<AlertKeys> alerts)
 
 void CloudFolderPicker::browseFolder(ScanSource, std::function<void(const QString&)> done)
 {
-    browsed_ = std::move(done);
-    showCloudFolderPicker(HomeTab::protect);
+    openFor(HomeTab::protect, std::move(done));
 }
 
 void CloudFolderPicker::addChosenFolder(ScanSource, bool includeSubFolders)
 {
     applyOutcome(adder_.addToProtectedList(PickedCloudFolder { nullptr, lastSelectedCloudPath }, includeSubFolders));
-}
-
-void CloudFolderPicker::protectedListChanged(ScanSource)
-{
-    // While a service is chosen its handler's protect list is the store's
-    // list itself; the home screen only needs to show the change.
-    home_.reloadTables();
 }

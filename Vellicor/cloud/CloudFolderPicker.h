@@ -63,11 +63,11 @@ private:
 };
 
 // The cloud folder picker of Google Drive, Dropbox, OneDrive and Box: a sheet over the main
-// window with the source's folder tree (listed a level at a time as folders
-// are opened), Add, Cancel and Refresh. Add puts the chosen folder into the
-// home screen's list of the tab the sheet was opened for; opened by the
-// selection assistant's Browse, it hands the folder's path back to the
-// assistant instead.
+// window with the source's folder tree (the handler's, listed a level at a
+// time as folders are opened), Add, Cancel and Refresh. Add puts the chosen
+// folder into the source's list of the tab the sheet was opened for; opened
+// by the selection assistant's Browse, it hands the folder's path back to the
+// assistant instead. A sign-in that comes first keeps that hand-off.
 //
 // Made by the composition root as a child of the home screen; it takes the
 // cloud side's picker-listing reports. GUI thread only.
@@ -93,7 +93,6 @@ public:
     // CloudProtectedFolders
     void browseFolder(ScanSource source, std::function<void(const QString&)> done) override;
     void addChosenFolder(ScanSource source, bool includeSubFolders) override;
-    void protectedListChanged(ScanSource source) override;
 
     CloudFolderTreeModel& model() { return *model_; }
 
@@ -110,6 +109,9 @@ public:
 
 private:
     static std::shared_ptr<GDFoldersList> driveFolderOf(const CloudScanFoldersListPtr& node);
+    // Opens the sheet for a tab, or for a Browse (browsed set), signing in
+    // first when needed; the choice goes back to whoever asked.
+    void openFor(HomeTab tab, std::function<void(const QString&)> browsed);
     void buildSheet();
     void layOutSheet();
     void outlineItemDidExpand(const QModelIndex& index);

@@ -143,7 +143,11 @@ void CloudSignInSheet::buildSheet()
         if (onScanComputer)
             onScanComputer();
     });
-    connect(btnCancelInstruction, &QAbstractButton::clicked, this, [this] { close(); });
+    connect(btnCancelInstruction, &QAbstractButton::clicked, this, [this] {
+        close();
+        if (onCancelInstructions)
+            onCancelInstructions();
+    });
     connect(btnCancelWaiting, &QAbstractButton::clicked, this, [this] {
         if (onCancelWaiting)
             onCancelWaiting();

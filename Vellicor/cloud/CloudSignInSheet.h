@@ -43,6 +43,8 @@ public:
     std::function<void()> onAllowPermission;
     std::function<void()> onScanComputer;
     std::function<void()> onCancelWaiting;
+    // The instructions' Cancel: no sign-in now.
+    std::function<void()> onCancelInstructions;
 
     // The service's name as the sheet shows it.
     static QString sourceName(ScanSource source);

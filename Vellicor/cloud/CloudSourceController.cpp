@@ -11,13 +11,13 @@
 #include "cloud/OneDriveHandler.h"
 #include "cloud/SecretStore.h"
 #include "core/Localization.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/InternetAlert.h"
 
 #include <QComboBox>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -35,17 +35,12 @@ bool hasHandler(ScanSource source)
     }
 }
 
-// A list pointer that names a list kept elsewhere, without owning it.
-PathNodeListPtr borrowed(PathNodeList& list)
-{
-    return PathNodeListPtr(PathNodeListPtr(), &list);
-}
-
 } // namespace
 
 CloudSourceController::CloudSourceController(MainViewController& home, HandlerFactory factory)
     : QObject(&home)
     , home_(home)
+    , sources_(home.lists().sources)
     , factory_(std::move(factory))
 {
     home_.setScanSourceSwitcher(this);
@@ -55,9 +50,11 @@ CloudSourceController::CloudSourceController(MainViewController& home, HandlerFa
 // home screen is not touched any more, only the handlers are let go of.
 CloudSourceController::~CloudSourceController()
 {
-    for (auto& handler : handlers_) {
-        if (handler)
-            handler->delegate = nullptr;
+    for (size_t i = 0; i < handlers_.size(); ++i) {
+        if (handlers_[i]) {
+            handlers_[i]->delegate = nullptr;
+            sources_.setHandler(static_cast<ScanSource>(i), nullptr);
+        }
     }
 }
 
@@ -121,71 +118,37 @@ ScanWrapper* CloudSourceController::handlerFor(ScanSource source) const
     return handlers_.at(static_cast<size_t>(source)).get();
 }
 
-void CloudSourceController::scanSourceChanged(ScanSource previous, ScanSource chosen)
+void CloudSourceController::scanSourceChanged(ScanSource, ScanSource chosen)
 {
-    if (hasHandler(previous))
-        leaveHandler(previous);
+    // A sign-in asked for on the previous source leads nowhere now.
+    afterSignIn_ = nullptr;
     if (hasHandler(chosen))
         enterHandler(chosen);
 }
 
-void CloudSourceController::leaveHandler(ScanSource previous)
-{
-    // The shown exclude and protect lists were the handler's while its source
-    // was chosen; it keeps its rows, and the shared lists start empty.
-    ScanEngine& engine = home_.engine();
-    PathNodeList& protect = home_.lists().protectedFolders.listForSource(previous);
-    if (ScanWrapper* handler = handlerFor(previous)) {
-        handler->arrExcludePathsForCloud = std::make_shared<PathNodeList>(engine.arrExcludePathsCloud);
-        handler->arrProtectedPathsForCloud = std::make_shared<PathNodeList>(protect);
-    }
-    engine.arrExcludePathsCloud.clear();
-    protect.clear();
-}
-
 void CloudSourceController::enterHandler(ScanSource chosen)
 {
-    ScanEngine& engine = home_.engine();
     std::unique_ptr<ScanWrapper>& slot = handlers_.at(static_cast<size_t>(chosen));
-    if (slot) {
-        if (chosen != ScanSource::lightroomCatalog)
-            engine.cloudRootObj = slot->rootFolderObj;
-    } else {
+    if (!slot) {
         slot = factory_ ? factory_(chosen) : nullptr;
-        engine.cloudRootObj.reset();
         if (slot)
             slot->delegate = this;
         if (auto* oneDrive = dynamic_cast<OneDriveHandler*>(slot.get()); oneDrive && !signInRedirectBase_.isEmpty())
             oneDrive->setRedirectBase(signInRedirectBase_);
-    }
-    ScanWrapper* handler = slot.get();
-    if (chosen == ScanSource::googleDrive) {
-        auto* drive = dynamic_cast<GoogleDriveHandler*>(handler);
-        engine.driveScanService = drive;
-        engine.rootDriveFolderId = GoogleDriveHandler::rootId();
-        if (drive) {
+        ScanEngine& engine = home_.engine();
+        if (auto* drive = dynamic_cast<GoogleDriveHandler*>(slot.get())) {
             drive->setPageSink([&engine](const QString& id, bool sub, const DriveFilesPage& page) {
                 engine.processAllFetchGoogleDriveFiles(id, sub, page);
             });
         }
+        sources_.setHandler(chosen, slot.get());
     }
-    // Without a handler a scan of this source has nothing to list; it must not
-    // run the handler of another source.
-    engine.scanWrapper = handler;
+    ScanWrapper* handler = slot.get();
+    // Without a handler a scan of this source has nothing to list.
     if (!handler) {
         sayNotSetUp(chosen);
         return;
     }
-
-    LocationLists& lists = home_.lists();
-    lists.arrPathNodesFinder = *handler->arrPathNodesCloudScan;
-    lists.cloudScanMirror = handler->arrPathNodesCloudScan.get();
-    PathNodeList& protect = lists.protectedFolders.listForSource(chosen);
-    engine.arrExcludePathsCloud = *handler->arrExcludePathsForCloud;
-    protect = *handler->arrProtectedPathsForCloud;
-    handler->arrExcludePathsForCloud = borrowed(engine.arrExcludePathsCloud);
-    handler->arrProtectedPathsForCloud = borrowed(protect);
-
     if (chosen == ScanSource::lightroomCatalog)
         home_.openScanListPanel();
     else if (!handler->isAuthenticateForScan)
@@ -205,13 +168,15 @@ CloudSignInSheet& CloudSourceController::signInSheet()
         signInSheet_->onAllowPermission = [this] { startSignIn(true); };
         signInSheet_->onCancelWaiting = [this] { cancelWaitingSignIn(); };
         signInSheet_->onScanComputer = [this] { scanComputerInstead(); };
+        signInSheet_->onCancelInstructions = [this] { afterSignIn_ = nullptr; };
     }
     return *signInSheet_;
 }
 
-void CloudSourceController::showSignInSheet(bool hideScanComputer)
+void CloudSourceController::showSignInSheet(bool hideScanComputer, std::function<void()> afterSignIn)
 {
     hideScanComputer_ = hideScanComputer;
+    afterSignIn_ = std::move(afterSignIn);
     signInSheet().showInstructions(selectedScanSource().load(), hideScanComputer);
 }
 
@@ -293,13 +258,25 @@ void CloudSourceController::onAccessPermissionStatus(bool signedIn)
         signInSheet_->close();
     const ScanSource source = selectedScanSource().load();
     ScanWrapper* handler = hasHandler(source) ? handlerFor(source) : nullptr;
-    if (signedIn && handler && handler->isAuthenticateForScan)
+    if (!signedIn || !handler || !handler->isAuthenticateForScan) {
+        // Given up by the wait sheet's Cancel, the instructions stand again
+        // and Allow Permission may still lead where it was meant to.
+        if (!cancellingSignIn_)
+            afterSignIn_ = nullptr;
+        return;
+    }
+    // The picker goes back to whoever asked for the sign-in.
+    if (std::function<void()> then = std::exchange(afterSignIn_, nullptr))
+        then();
+    else
         home_.openScanListPanel();
 }
 
 void CloudSourceController::dismissAuthenticationWait()
 {
     Log::print("A cloud sign-in ended without access");
-    if (signInSheet_ && !cancellingSignIn_)
+    if (signInSheet_ && !cancellingSignIn_) {
         signInSheet_->close();
+        afterSignIn_ = nullptr;
+    }
 }

@@ -12,16 +12,15 @@
 class CloudSignInSheet;
 
 // The home screen's cloud side: one handler per cloud source, made the first
-// time the source is chosen and kept for the rest of the run with its lists
-// and folder tree; the lists the home screen shows while a handler source is
-// chosen are that handler's own (the exclude and protect rows the screen adds
-// land in the handler's lists); the sign-in or open panel a source needs; and
-// the handler's reports of picker listings and sign-ins. Scan listings report
-// to the scan engine, not here.
+// time the source is chosen and kept for the rest of the run with its folder
+// tree, and handed to ScanSources, which keeps every source's lists; the
+// sign-in or open panel a source needs; and the handler's reports of picker
+// listings and sign-ins. Scan listings report to the scan engine, not here.
 //
 // Made by the composition root as a child of the home screen and never
 // deleted before it: the home screen keeps a plain pointer to it, and the
-// handlers must outlive the engine that borrows them. GUI thread only.
+// handlers must outlive the engine that borrows them; going, it takes them
+// back from ScanSources. GUI thread only.
 class CloudSourceController : public QObject, public ScanWrapperDelegate, public ScanSourceSwitcher {
     Q_OBJECT
 public:
@@ -48,8 +47,9 @@ public:
 
     // The instruction sheet of the chosen source's sign-in (the Add button
     // while signed out); Allow Permission on it starts the sign-in under the
-    // wait sheet.
-    void showSignInSheet(bool hideScanComputer = false);
+    // wait sheet. afterSignIn runs once that sign-in succeeds (the picker
+    // asked for, for whoever asked); none: the Include tab's Add.
+    void showSignInSheet(bool hideScanComputer = false, std::function<void()> afterSignIn = nullptr);
     CloudSignInSheet& signInSheet();
 
     // Refreshes the folder picker after a picker listing; none: nothing.
@@ -65,7 +65,6 @@ public:
     void dismissAuthenticationWait() override;
 
 private:
-    void leaveHandler(ScanSource previous);
     void enterHandler(ScanSource chosen);
     void sayNotSetUp(ScanSource source);
     ScanWrapper* chosenHandler() const;
@@ -76,12 +75,17 @@ private:
     void scanComputerInstead();
 
     MainViewController& home_;
+    // Outlives the home screen and so this controller.
+    ScanSources& sources_;
     HandlerFactory factory_;
     std::array<std::unique_ptr<ScanWrapper>, 8> handlers_;
     std::function<void()> pickerReload_;
     QString signInRedirectBase_;
     CloudSignInSheet* signInSheet_ = nullptr;
     bool hideScanComputer_ = false;
+    // What a successful sign-in leads to, when the sign-in was asked for by
+    // a picker's caller; dropped when the sign-in fails or is given up.
+    std::function<void()> afterSignIn_;
     // Set while the wait sheet's Cancel gives a sign-in up: the failure that
     // reports leaves the sheet to the Cancel.
     bool cancellingSignIn_ = false;

@@ -272,15 +272,14 @@ QString GoogleDriveHandler::folderPath(const QString& folderId) const
 // Scan listing
 // ---------------------------------------------------------------------------
 
-void GoogleDriveHandler::beginListing()
+void GoogleDriveHandler::beginListing(const ScanRequest& request)
 {
     // Answers of an earlier scan's queries find another generation.
     ++listingGeneration_;
     fileCount = 0;
     isAbortScanning = false;
     lastWalkIncomplete = false;
-    scanSettings = makeScanSettingsSnapshot();
-    minimumDuplicateSize = readMinimumDuplicateSize();
+    takeSettings(request);
 }
 
 void GoogleDriveHandler::executeFilesListQuery(

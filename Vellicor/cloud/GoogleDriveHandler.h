@@ -55,7 +55,7 @@ public:
     CloudScanFoldersListPtr makeRootFolderNode() override;
 
     // DriveScanService
-    void beginListing() override;
+    void beginListing(const ScanRequest& request) override;
     void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken) override;
 

@@ -13,12 +13,10 @@ LightroomCloudHandler::LightroomCloudHandler(std::optional<QString> catalog)
 }
 
 void LightroomCloudHandler::startCloudScan(
-    const std::vector<CloudScanFoldersListPtr>&, int pauseCounterValue, CloudScanSink& sink)
+    const std::vector<CloudScanFoldersListPtr>&, const ScanRequest& request, CloudScanSink& sink)
 {
-    pauseCounter = pauseCounterValue;
     isCompletListFetch = true;
-    scanSettings = makeScanSettingsSnapshot();
-    minimumDuplicateSize = readMinimumDuplicateSize();
+    takeSettings(request);
     scanLightroomCatalog(sink);
 }
 

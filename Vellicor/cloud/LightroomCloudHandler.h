@@ -20,7 +20,7 @@ public:
     explicit LightroomCloudHandler(std::optional<QString> catalog = std::nullopt);
 
     void startCloudScan(
-        const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounter, CloudScanSink& sink) override;
+        const std::vector<CloudScanFoldersListPtr>& folders, const ScanRequest& request, CloudScanSink& sink) override;
     bool authenticateCloud() override;
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void fetchChildFolders(const CloudScanFoldersListPtr&) override { }

@@ -1,10 +1,10 @@
 #include "core/SettingsSchema.h"
 
+#include "base/AppPaths.h"
+#include "base/UserDefaults.h"
 #include "core/FileCategories.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
-#include "base/AppPaths.h"
-#include "base/UserDefaults.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -172,11 +172,6 @@ std::pair<qint64, qint64> readMinimumDuplicateSize(const UserDefaults& defaults)
     default:
         return { 0, *option };
     }
-}
-
-std::pair<qint64, qint64> readMinimumDuplicateSize()
-{
-    return readMinimumDuplicateSize(UserDefaults::standard());
 }
 
 void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize, UserDefaults& defaults)

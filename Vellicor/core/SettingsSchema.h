@@ -87,7 +87,6 @@ QVariantMap makeScanHistoryRecord(qint64 dupCount, quint64 dupSize, const QDateT
 // option 2 gives 1000 bytes, 3 gives 10000, any other option 0; a missing or
 // non-integer option gives (0, -1).
 std::pair<qint64, qint64> readMinimumDuplicateSize(const UserDefaults& defaults);
-std::pair<qint64, qint64> readMinimumDuplicateSize();
 
 // Appends a record stamped now to "lastScanStatus"; a history of the wrong
 // type is replaced by a new one. The history is never shortened.

@@ -26,11 +26,11 @@ void HomePathModel::reload()
     endResetModel();
 }
 
-std::vector<FilePathNodePtr>* HomePathModel::shownList() const
+const std::vector<FilePathNodePtr>* HomePathModel::shownList() const
 {
     switch (tab_) {
     case HomeTab::include:
-        return &lists_.arrPathNodesFinder;
+        return &lists_.scanListForSource();
     case HomeTab::exclude:
         return &lists_.excludeListForSource();
     case HomeTab::protect:

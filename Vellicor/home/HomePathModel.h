@@ -25,7 +25,7 @@ public:
     void reload();
 
     // The list the tab shows for the selected source; null for no tab.
-    std::vector<FilePathNodePtr>* shownList() const;
+    const std::vector<FilePathNodePtr>* shownList() const;
     FilePathNodePtr rowNode(int row) const;
     // The text shown for a row: a Drive folder's path in the Drive, else the
     // row's path.

@@ -5,6 +5,7 @@
 #include "scan/PathExclusionPredicate.h"
 
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -133,10 +134,21 @@ std::vector<AlertKeys> LocationAdder::exclusionConflictAlert(bool inScanList, bo
 AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
 {
     AddOutcome outcome;
-    const std::optional<PathExclusionPredicate> excluded = makeDirExclusionPredicate(lists_.arrExcludePathsFinder);
+    const std::optional<PathExclusionPredicate> excluded
+        = makeDirExclusionPredicate(lists_.sources.excludeList(ScanSource::thisComputer));
     bool isShowExcludePrompt = false;
     qsizetype considered = 0;
     bool trashRefused = false;
+    // The choice goes into the list in one change, however many items it has.
+    const ScanSource source = selectedScanSource().load();
+    std::vector<FilePathNodePtr> rows;
+    QSet<QString> chosen;
+    const auto commit = [&] {
+        if (!rows.empty())
+            lists_.sources.edit(source, SourceList::scan,
+                [&rows](std::vector<FilePathNodePtr>& list) { list.insert(list.end(), rows.begin(), rows.end()); });
+    };
+    bool libraryChosen = lists_.isPhotosLibraryPathAdded();
     for (const QString& path : paths) {
         // Every item is tested, so a Trash item anywhere in the choice stays out.
         if (isInTrash(path)) {
@@ -149,23 +161,24 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
             continue;
         }
         const bool isLibrary = isPhotosLibraryPath(path);
-        if (isLibrary && lists_.isPhotosLibraryPathAdded) {
+        if (isLibrary && libraryChosen) {
             // The rest of the choice is dropped; what was added before stays
             // and is kept.
             if (trashRefused && origin == Origin::panel)
                 outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
             outcome.alerts.push_back(keys("ID_ONLY_ONE_PHOTOS_LIBRARY_CAN_ADDED"));
             outcome.listChanged = true;
-            lists_.savePathsBookmark();
+            commit();
             return outcome;
         }
-        if (lists_.isInScanListExactly(path))
+        if (lists_.isInScanListExactly(path) || chosen.contains(path))
             continue;
-        if (isLibrary)
-            lists_.isPhotosLibraryPathAdded = true;
-        lists_.addPathToScanList(path);
+        libraryChosen = libraryChosen || isLibrary;
+        chosen.insert(path);
+        rows.push_back(LocationLists::makePathNode(path));
         ++outcome.added;
     }
+    commit();
     outcome.listChanged = outcome.added > 0;
     if (trashRefused && origin == Origin::panel)
         outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
@@ -176,17 +189,17 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
     } else if (considered > 0 && outcome.added != considered) {
         outcome.alerts.push_back(keys("ID_ITEMS_CANNOT_ADDED", "ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST"));
     }
-    if (!lists_.savePathsBookmark())
-        Log::print("The scan list could not be saved");
     return outcome;
 }
 
 AddOutcome LocationAdder::addToExcludeList(const QStringList& paths, Origin origin)
 {
     AddOutcome outcome;
-    // A panel adds to the list the Exclude tab shows for the chosen source.
-    std::vector<FilePathNodePtr>& list
-        = origin == Origin::panel ? lists_.excludeListForSource() : lists_.arrExcludePathsFinder;
+    // A panel adds to the list the Exclude tab shows for the chosen source, a
+    // drop to this computer's.
+    const ScanSource source = origin == Origin::panel ? selectedScanSource().load() : ScanSource::thisComputer;
+    std::vector<FilePathNodePtr> list = lists_.sources.excludeList(source);
+    const size_t before = list.size();
     bool inScanList = false;
     bool alreadyExcluded = false;
     bool trashRefused = false;
@@ -200,24 +213,26 @@ AddOutcome LocationAdder::addToExcludeList(const QStringList& paths, Origin orig
         inScanList = inScanList || covers;
         alreadyExcluded = alreadyExcluded || repeat;
         if (!covers && !repeat) {
-            LocationLists::appendPathNode(path, list);
+            list.push_back(LocationLists::makePathNode(path));
             ++outcome.added;
         }
     }
+    if (list.size() != before)
+        lists_.sources.replace(source, SourceList::exclude, std::move(list));
     outcome.listChanged = outcome.added > 0;
     if (trashRefused && origin == Origin::panel)
         outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
     for (AlertKeys& alert : exclusionConflictAlert(inScanList, alreadyExcluded))
         outcome.alerts.push_back(std::move(alert));
-    if (selectedScanSource().load() == ScanSource::thisComputer)
-        lists_.saveExcludedFolders();
     return outcome;
 }
 
 AddOutcome LocationAdder::addToProtectList(const QStringList& paths, Origin origin)
 {
     AddOutcome outcome;
-    std::vector<FilePathNodePtr>& list = lists_.protectListForSource();
+    const ScanSource source = selectedScanSource().load();
+    std::vector<FilePathNodePtr> list = lists_.sources.protectList(source);
+    const size_t before = list.size();
     bool alreadyProtected = false;
     bool trashRefused = false;
     for (const QString& path : paths) {
@@ -233,9 +248,11 @@ AddOutcome LocationAdder::addToProtectList(const QStringList& paths, Origin orig
             alreadyProtected = true;
             continue;
         }
-        LocationLists::appendPathNode(path, list);
+        list.push_back(LocationLists::makePathNode(path));
         ++outcome.added;
     }
+    if (list.size() != before)
+        lists_.sources.replace(source, SourceList::protect, std::move(list));
     outcome.listChanged = outcome.added > 0;
     if (trashRefused && origin == Origin::panel)
         outcome.alerts.push_back(keys("ID_CANT_ADD_BIN_FOLDER"));
@@ -244,7 +261,5 @@ AddOutcome LocationAdder::addToProtectList(const QStringList& paths, Origin orig
                                                               : "ID_FOLDER_CAN_NOT_ADDED_TO_PROTECTION_LIST",
             "ID_FOLDER_ALREDY_EXIST_PLEASE_TRY_ADD_ANOTHER_FOLDER"));
     }
-    if (selectedScanSource().load() == ScanSource::thisComputer)
-        lists_.saveProtectedFolders();
     return outcome;
 }

@@ -4,11 +4,11 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "core/SettingsSchema.h"
-#include "marking/ProtectedFolderStore.h"
 #include "scan/PackageTypes.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -16,56 +16,9 @@
 
 namespace {
 
-QString settingKey(const char* key)
-{
-    return QString::fromLatin1(key);
-}
-
 QString cleanAbsolute(const QString& path)
 {
     return QDir::cleanPath(path);
-}
-
-std::optional<SavedScanEntry> entryFromRecord(const QVariant& element)
-{
-    const std::optional<QVariantMap> record = Setting::toDictionary(element);
-    if (!record)
-        return std::nullopt;
-    const std::optional<QString> path = Setting::toText(record->value(QStringLiteral("path")));
-    if (!path || path->isEmpty())
-        return std::nullopt;
-    SavedScanEntry entry;
-    entry.path = *path;
-    const QVariant state = record->value(QStringLiteral("state"));
-    if (const auto number = Setting::toInteger(state))
-        entry.state = *number == 0 ? 0 : 1;
-    else
-        entry.state = Setting::toBool(state).value_or(true) ? 1 : 0;
-    entry.includeSubFolders = Setting::toBool(record->value(QStringLiteral("includeSubFolders"))).value_or(true);
-    return entry;
-}
-
-QVariantMap recordOf(const FilePathNode& row)
-{
-    return makeFolderEntry(*row.filePath, row.state, row.isIncludeSubFolders ? 1 : 0);
-}
-
-bool saveRows(UserDefaults& defaults, const char* key, const std::vector<FilePathNodePtr>& rows)
-{
-    QVariantList records;
-    for (const FilePathNodePtr& row : rows) {
-        if (row && row->filePath && !row->filePath->isEmpty())
-            records.append(recordOf(*row));
-    }
-    return defaults.setValue(settingKey(key), records) && defaults.synchronize();
-}
-
-template <typename List> bool removeAt(List& list, int row)
-{
-    if (row < 0 || static_cast<size_t>(row) >= list.size())
-        return false;
-    list.erase(list.begin() + row);
-    return true;
 }
 
 } // namespace
@@ -104,77 +57,61 @@ bool isPhotosLibraryPath(const QString& path)
     return QFileInfo(path).suffix().toLower() == QLatin1String("photoslibrary");
 }
 
-LocationLists::LocationLists(UserDefaults& defaults, Lists lists, ProtectedFolderStore& protect)
-    : arrPathNodesFinder(lists.scan)
-    , arrExcludePathsFinder(lists.excludeFinder)
-    , arrExcludePathsGDrive(lists.excludeGDrive)
-    , arrExcludePathsCloud(lists.excludeCloud)
-    , dictPathAdded(lists.pathsAdded)
-    , protectedFolders(protect)
-    , defaults_(defaults)
+LocationLists::LocationLists(ScanSources& owner)
+    : sources(owner)
 {
 }
 
-std::vector<FilePathNodePtr>& LocationLists::excludeListForSource()
+const LocationLists::Rows& LocationLists::scanListForSource() const
 {
-    switch (selectedScanSource().load()) {
-    case ScanSource::thisComputer:
-        return arrExcludePathsFinder;
-    case ScanSource::googleDrive:
-        return arrExcludePathsGDrive;
-    default:
-        return arrExcludePathsCloud;
-    }
+    return sources.scanList(source());
 }
 
-std::vector<FilePathNodePtr>& LocationLists::protectListForSource()
+const LocationLists::Rows& LocationLists::excludeListForSource() const
 {
-    return protectedFolders.listForSource(selectedScanSource().load());
+    return sources.excludeList(source());
+}
+
+const LocationLists::Rows& LocationLists::protectListForSource() const
+{
+    return sources.protectList(source());
+}
+
+bool LocationLists::isPhotosLibraryPathAdded() const
+{
+    const Rows& rows = scanListForSource();
+    return std::any_of(rows.begin(), rows.end(),
+        [](const FilePathNodePtr& row) { return row && row->filePath && isPhotosLibraryPath(*row->filePath); });
 }
 
 bool LocationLists::savePathsBookmark()
 {
-    if (selectedScanSource().load() != ScanSource::thisComputer)
-        return true;
-    return saveRows(defaults_, SettingsKey::savedPaths, arrPathNodesFinder);
+    return sources.edit(source(), SourceList::scan, nullptr);
 }
 
 bool LocationLists::saveExcludedFolders()
 {
-    return saveRows(defaults_, SettingsKey::excludedFolders, arrExcludePathsFinder);
+    return sources.edit(source(), SourceList::exclude, nullptr);
 }
 
 bool LocationLists::saveProtectedFolders()
 {
-    return protectedFolders.saveProtectedFolders();
+    return sources.edit(source(), SourceList::protect, nullptr);
 }
 
 std::vector<SavedScanEntry> LocationLists::restoreSavedScanLists() const
 {
-    std::vector<SavedScanEntry> entries;
-    const QVariant stored = defaults_.object(settingKey(SettingsKey::savedPaths));
-    if (!stored.isValid())
-        return entries;
-    const std::optional<QVariantList> records = Setting::toArray(stored);
-    if (!records) {
-        Log::print("The saved scan list is not a list; no scan locations restored");
-        return entries;
-    }
-    for (qsizetype i = 0; i < records->size(); ++i) {
-        if (std::optional<SavedScanEntry> entry = entryFromRecord(records->at(i)))
-            entries.push_back(std::move(*entry));
-        else
-            Log::print("Skipped saved scan entry", i, ": not a location record with a path");
-    }
-    return entries;
+    return sources.storedEntries(SourceList::scan).value_or(std::vector<SavedScanEntry>());
 }
 
 void LocationLists::loadSavedScanList()
 {
     bool skippedAny = false;
+    Rows rows;
+    QSet<QString> taken;
     for (const SavedScanEntry& entry : restoreSavedScanLists()) {
         const QFileInfo info(entry.path);
-        if (!info.exists() || isInTrash(entry.path) || dictPathAdded.contains(entry.path)) {
+        if (!info.exists() || isInTrash(entry.path) || taken.contains(entry.path)) {
             Log::print("Saved scan location dropped (gone, in the Trash or repeated):", entry.path);
             skippedAny = true;
             continue;
@@ -185,128 +122,89 @@ void LocationLists::loadSavedScanList()
             Log::print("Saved scan location is a package; not restored:", entry.path);
             continue;
         }
-        FilePathNodePtr row = addPathToScanList(entry.path);
+        FilePathNodePtr row = makePathNode(entry.path);
         row->state = entry.state;
         row->isIncludeSubFolders = entry.includeSubFolders;
-        if (isPhotosLibraryPath(entry.path))
-            isPhotosLibraryPathAdded = true;
+        taken.insert(entry.path);
+        rows.push_back(std::move(row));
     }
-    if (skippedAny)
-        savePathsBookmark();
+    // Only what is gone is written away; a package left out stays in the
+    // record for a later run.
+    sources.replace(ScanSource::thisComputer, SourceList::scan, std::move(rows),
+        skippedAny ? ScanSources::Store::yes : ScanSources::Store::no);
 }
 
 void LocationLists::restoreExcludedFolders()
 {
-    const QVariant stored = defaults_.object(settingKey(SettingsKey::excludedFolders));
-    const std::optional<QVariantList> records = Setting::toArray(stored);
-    if (!records) {
-        if (stored.isValid())
-            Log::print("The excluded folders setting is not a list; the excluded folders stay as they were");
-        return;
-    }
-    std::vector<FilePathNodePtr> rows;
-    for (qsizetype i = 0; i < records->size(); ++i) {
-        std::optional<SavedScanEntry> entry = entryFromRecord(records->at(i));
-        if (!entry) {
-            Log::print("Skipped excluded folder entry", i, "of the settings: not a folder record with a path");
-            continue;
-        }
-        auto row = std::make_shared<FilePathNode>();
-        row->filePath = entry->path;
-        row->state = entry->state;
-        row->isIncludeSubFolders = entry->includeSubFolders;
-        rows.push_back(std::move(row));
-    }
-    arrExcludePathsFinder = std::move(rows);
+    sources.reloadStored(SourceList::exclude);
 }
 
 void LocationLists::restoreProtectedFolders()
 {
-    protectedFolders.loadThisComputerList();
+    sources.reloadStored(SourceList::protect);
+}
+
+FilePathNodePtr LocationLists::makePathNode(const QString& path)
+{
+    auto row = std::make_shared<FilePathNode>();
+    row->filePath = path;
+    row->state = 1;
+    row->isIncludeSubFolders = true;
+    return row;
 }
 
 FilePathNodePtr LocationLists::addPathToScanList(const QString& path, const std::shared_ptr<GDFoldersList>& gdFolder,
     const std::shared_ptr<CloudScanFoldersList>& cloudFolder)
 {
-    auto row = std::make_shared<FilePathNode>();
-    row->filePath = path;
-    row->state = 1;
-    row->isIncludeSubFolders = true;
+    FilePathNodePtr row = makePathNode(path);
     row->gdFolder = gdFolder;
-    arrPathNodesFinder.push_back(row);
-    const ScanSource source = selectedScanSource().load();
-    if (source == ScanSource::googleDrive) {
-        arrPathNodesGDrive.push_back(row);
-    } else if (source != ScanSource::thisComputer) {
-        if (cloudFolder)
-            row->cloudFolder = cloudFolder;
-        if (cloudScanMirror)
-            cloudScanMirror->push_back(row);
-    }
-    dictPathAdded.insert(path, QStringLiteral("1"));
-    return row;
-}
-
-FilePathNodePtr LocationLists::appendPathNode(const QString& path, std::vector<FilePathNodePtr>& list)
-{
-    auto row = std::make_shared<FilePathNode>();
-    row->filePath = path;
-    row->state = 1;
-    row->isIncludeSubFolders = true;
-    list.push_back(row);
+    const ScanSource chosen = source();
+    if (chosen != ScanSource::thisComputer && chosen != ScanSource::googleDrive)
+        row->cloudFolder = cloudFolder;
+    sources.edit(chosen, SourceList::scan, [&row](Rows& rows) { rows.push_back(row); });
     return row;
 }
 
 bool LocationLists::isPathInScanList(const QString& path) const
 {
-    for (auto it = dictPathAdded.cbegin(); it != dictPathAdded.cend(); ++it) {
-        if (isSameOrAncestorPath(path, it.key()))
-            return true;
-    }
-    return false;
+    const Rows& rows = scanListForSource();
+    return std::any_of(rows.begin(), rows.end(),
+        [&](const FilePathNodePtr& row) { return row && row->filePath && isSameOrAncestorPath(path, *row->filePath); });
+}
+
+bool LocationLists::isInScanListExactly(const QString& path) const
+{
+    const Rows& rows = scanListForSource();
+    return std::any_of(
+        rows.begin(), rows.end(), [&](const FilePathNodePtr& row) { return row && row->filePath == path; });
+}
+
+bool LocationLists::removeRow(SourceList which, int row)
+{
+    const Rows& rows = sources.list(source(), which);
+    if (row < 0 || static_cast<size_t>(row) >= rows.size())
+        return false;
+    sources.edit(source(), which, [row](Rows& list) { list.erase(list.begin() + row); });
+    return true;
 }
 
 bool LocationLists::removeScanRow(int row)
 {
-    if (row < 0 || static_cast<size_t>(row) >= arrPathNodesFinder.size())
-        return false;
-    const FilePathNodePtr node = arrPathNodesFinder[static_cast<size_t>(row)];
-    const QString path = node && node->filePath ? *node->filePath : QString();
-    if (isPhotosLibraryPath(path))
-        isPhotosLibraryPathAdded = false;
-    dictPathAdded.remove(path);
-    removeAt(arrPathNodesFinder, row);
-    const ScanSource source = selectedScanSource().load();
-    // The mirrors hold the same row objects; removing by identity keeps them
-    // right even if an index has drifted.
-    if (source == ScanSource::googleDrive)
-        std::erase(arrPathNodesGDrive, node);
-    else if (source != ScanSource::thisComputer && cloudScanMirror)
-        std::erase(*cloudScanMirror, node);
-    savePathsBookmark();
-    return true;
+    return removeRow(SourceList::scan, row);
 }
 
 bool LocationLists::removeExcludeRow(int row)
 {
-    if (!removeAt(excludeListForSource(), row))
-        return false;
-    if (selectedScanSource().load() == ScanSource::thisComputer)
-        saveExcludedFolders();
-    return true;
+    return removeRow(SourceList::exclude, row);
 }
 
 bool LocationLists::removeProtectRow(int row)
 {
-    if (!removeAt(protectListForSource(), row))
-        return false;
-    if (selectedScanSource().load() == ScanSource::thisComputer)
-        saveProtectedFolders();
-    return true;
+    return removeRow(SourceList::protect, row);
 }
 
 bool LocationLists::hasCheckedScanRow() const
 {
-    return std::any_of(arrPathNodesFinder.begin(), arrPathNodesFinder.end(),
-        [](const FilePathNodePtr& row) { return row && row->state == 1; });
+    const Rows& rows = scanListForSource();
+    return std::any_of(rows.begin(), rows.end(), [](const FilePathNodePtr& row) { return row && row->state == 1; });
 }

@@ -18,7 +18,6 @@
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "home/HomeLayout.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileManager.h"
 
 #include <QFileDialog>
@@ -180,14 +179,11 @@ void DialogFolderChooser::chooseFolders(const Options& options, std::function<vo
 
 // ---------------------------------------------------------------------------
 
-MainViewController::MainViewController(UserDefaults& defaults, ProtectedFolderStore& protectedFolders, QWidget* parent)
+MainViewController::MainViewController(UserDefaults& defaults, ScanSources& sources, QWidget* parent)
     : QWidget(parent)
     , defaults_(defaults)
-    , engine_(std::make_unique<ScanEngine>(*this, defaults))
-    , lists_(std::make_unique<LocationLists>(defaults,
-          LocationLists::Lists { engine_->arrPathNodesFinder, engine_->arrExcludePathsFinder,
-              engine_->arrExcludePathsGDrive, engine_->arrExcludePathsCloud, engine_->dictPathAdded },
-          protectedFolders))
+    , engine_(std::make_unique<ScanEngine>(*this, defaults, sources))
+    , lists_(std::make_unique<LocationLists>(sources))
     , adder_(*lists_)
     , chooser_(std::make_unique<DialogFolderChooser>(this))
 {
@@ -202,6 +198,18 @@ MainViewController::MainViewController(UserDefaults& defaults, ProtectedFolderSt
     buildControls();
     buildFrames();
     connectActions();
+    connect(&sources, &ScanSources::listChanged, this, &MainViewController::sourceListChanged);
+}
+
+void MainViewController::sourceListChanged(ScanSource source, SourceList which)
+{
+    // Whoever changed it: this screen, the preferences, the selection
+    // assistant, the cloud picker or a reset.
+    if (source != selectedScanSource().load())
+        return;
+    reloadTables();
+    if (which == SourceList::scan && !isScanRunning)
+        updateButtonFromFileState();
 }
 
 MainViewController::~MainViewController() = default;
@@ -788,7 +796,6 @@ void MainViewController::localizeHomeScreen()
 
 void MainViewController::viewDidLoad()
 {
-    lists_->isPhotosLibraryPathAdded = false;
     localizeHomeScreen();
     btnAddPath_->setToolTip(localizedText("ID_ADD_FOLDER_PHOTOS_LIBRARY"));
     btnAddPath_->setText(localizedText("ID_ADD_FOLDER"));
@@ -808,17 +815,10 @@ void MainViewController::viewDidLoad()
         &MainViewController::handleFileDragDropNotification);
     connect(
         &AppNotifier::instance(), &AppNotifier::UpdateLastScanStatus, this, &MainViewController::handelLastScanStatus);
-    // A reset of the preferences merged the default exclusions into the
-    // stored list: show what is stored now.
-    connect(&AppNotifier::instance(), &AppNotifier::PreferencesResetToDefaults, this, [this] {
-        lists_->restoreExcludedFolders();
-        reloadTables();
-    });
     allFilesAndCustomScanOptsTapped(CategorySwitches::allFilesTag);
 
     if (selectedScanSource().load() == ScanSource::googleDrive) {
         btnScanMode_->setCurrentIndex(1);
-        lists_->arrPathNodesFinder.clear();
     } else {
         btnScanMode_->setCurrentIndex(static_cast<int>(selectedScanSource().load()));
     }
@@ -997,13 +997,8 @@ void MainViewController::changeScanSource(int index)
     const ScanSource chosen = scanSourceFromRaw(tag.isValid() ? tag.toLongLong() - 100 : -1).value_or(previous);
     if (chosen != previous) {
         selectedScanSource() = chosen;
-        // What belonged to the previous source goes; each source's own lists
-        // are kept where they live (the saved list, the Drive mirror, the
-        // handler).
-        lists_->isPhotosLibraryPathAdded = false;
-        lists_->arrPathNodesFinder.clear();
-        lists_->dictPathAdded.clear();
-        lists_->cloudScanMirror = nullptr;
+        // Each source keeps its own lists in the owner; the tables now show
+        // the chosen one's. This computer's scan list is read afresh.
         switch (chosen) {
         case ScanSource::thisComputer:
             btnAddPath_->setToolTip(
@@ -1012,7 +1007,6 @@ void MainViewController::changeScanSource(int index)
             break;
         case ScanSource::googleDrive:
             btnAddPath_->setToolTip(localizedText("ID_ADD_GOOGLE_DRIVE_FOLDER"));
-            lists_->arrPathNodesFinder = lists_->arrPathNodesGDrive;
             break;
         case ScanSource::emptyFolderCleaner:
             if (emptyFolderCleanerOpener_)
@@ -1023,7 +1017,6 @@ void MainViewController::changeScanSource(int index)
         }
         if (sourceSwitcher_)
             sourceSwitcher_->scanSourceChanged(previous, chosen);
-        lists_->savePathsBookmark();
         setScanNowButtonState(0, false);
         reloadTables();
     }
@@ -1127,7 +1120,7 @@ void MainViewController::includeSubFolders(int row, bool on)
     node->isIncludeSubFolders = on;
     if (tab == HomeTab::include)
         lists_->savePathsBookmark();
-    else if (selectedScanSource().load() == ScanSource::thisComputer)
+    else
         lists_->saveProtectedFolders();
     reloadTables();
 }
@@ -1142,9 +1135,9 @@ void MainViewController::selectDeselectPath(int row, bool on)
         return;
     node->state = on ? 1 : 0;
     if (tab == HomeTab::include) {
-        updateButtonFromFileState();
         lists_->savePathsBookmark();
-    } else if (selectedScanSource().load() == ScanSource::thisComputer) {
+        updateButtonFromFileState();
+    } else {
         lists_->saveExcludedFolders();
     }
     reloadTables();
@@ -1174,8 +1167,12 @@ void MainViewController::setAllRowStates(int state, bool enable)
         if (row)
             row->state = state;
     }
-    if (tab == HomeTab::include)
+    if (tab == HomeTab::include) {
+        lists_->savePathsBookmark();
         setScanNowButtonState(state, enable);
+    } else {
+        lists_->saveExcludedFolders();
+    }
     reloadTables();
 }
 
@@ -1208,28 +1205,19 @@ void MainViewController::removeFromScanList()
 void MainViewController::removeAllFromScanList()
 {
     const ScanSource source = selectedScanSource().load();
+    ScanSources& sources = lists_->sources;
+    // Only the shown source's list: the other sources' lists (and this
+    // computer's default exclusions, on the Include tab) stay.
     switch (activeTab()) {
     case HomeTab::include:
-        lists_->isPhotosLibraryPathAdded = false;
-        lists_->arrPathNodesFinder.clear();
-        lists_->arrPathNodesGDrive.clear();
-        lists_->dictPathAdded.clear();
-        if (lists_->cloudScanMirror)
-            lists_->cloudScanMirror->clear();
-        lists_->savePathsBookmark();
+        sources.replace(source, SourceList::scan, {});
         setScanNowButtonState(0, false);
         break;
     case HomeTab::exclude:
-        // Only the shown list: the other sources' lists (and this computer's
-        // default exclusions) stay.
-        lists_->excludeListForSource().clear();
-        if (source == ScanSource::thisComputer)
-            lists_->saveExcludedFolders();
+        sources.replace(source, SourceList::exclude, {});
         break;
     case HomeTab::protect:
-        lists_->protectListForSource().clear();
-        if (source == ScanSource::thisComputer)
-            lists_->saveProtectedFolders();
+        sources.replace(source, SourceList::protect, {});
         break;
     default:
         return;

@@ -20,7 +20,6 @@ class CustomTableView;
 class DragDropBox;
 class IMGButton;
 class LinkButton;
-class ProtectedFolderStore;
 class QAbstractButton;
 class QAction;
 class QFrame;
@@ -50,7 +49,7 @@ private:
 };
 
 // The cloud side of a change of scan source: the handler of the chosen
-// source, its lists and its sign-in. Installed by the composition root (the
+// source and its sign-in. Installed by the composition root (the
 // cloud sources live above the home screen). Called on the GUI thread after
 // the home screen has reset its own lists for the new source and before it
 // reloads its tables.
@@ -64,12 +63,14 @@ public:
 // Exclude and Protect tabs with their path tables, the drop box and the Add
 // button, the file-type switches, Scan Now, the last-scan box and, while a
 // scan runs, the scanning view. It owns the scan engine and is its screen;
-// the lists and their rules live in LocationLists and LocationAdder, which
-// this widget only shows. GUI thread only.
+// the lists are ScanSources', their rules live in LocationLists and
+// LocationAdder, and this widget only shows them, reloading its table
+// whenever the owner says a list changed. GUI thread only.
 class MainViewController : public QWidget, public ScanScreen {
     Q_OBJECT
 public:
-    MainViewController(UserDefaults& defaults, ProtectedFolderStore& protectedFolders, QWidget* parent = nullptr);
+    // The sources' lists are shown and edited here; the owner outlives the screen.
+    MainViewController(UserDefaults& defaults, ScanSources& sources, QWidget* parent = nullptr);
     ~MainViewController() override;
 
     ScanEngine& engine() { return *engine_; }
@@ -85,7 +86,8 @@ public:
     void setFolderChooser(std::unique_ptr<FolderChooser> chooser);
     // Opens the preferences window at a pane (none: the pane last shown).
     void setPreferencesOpener(std::function<void(const std::optional<QString>&)> opener);
-    // The cloud folder picker of the chosen cloud source, for a tab.
+    // The cloud folder picker of the chosen cloud source, opened for a tab:
+    // its choice goes to that tab's list.
     void setCloudFolderPicker(std::function<void(HomeTab)> picker);
     // Opens the empty-folder cleaner over the main window; the source pop-up's
     // last item calls it and keeps the scan source as it was.
@@ -165,6 +167,7 @@ private:
     CustomTableView* makeTable(const char* name, QWidget* parent);
     void cellTapped(const QModelIndex& index, int outlet);
     void setAllRowStates(int state, bool enable);
+    void sourceListChanged(ScanSource source, SourceList which);
     QWidget* resultsPlaceholder();
 
     UserDefaults& defaults_;

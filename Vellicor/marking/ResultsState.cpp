@@ -5,7 +5,7 @@
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "marking/MarkingObserver.h"
-#include "marking/ProtectedFolderStore.h"
+#include "scan/ScanSources.h"
 
 #include <QSet>
 
@@ -35,7 +35,7 @@ bool isLiveFile(const FileInfoNodePtr& file)
 
 } // namespace
 
-ResultsState::ResultsState(std::shared_ptr<ProtectedFolderStore> protectedStore)
+ResultsState::ResultsState(std::shared_ptr<ScanSources> protectedStore)
     : protectedStore_(std::move(protectedStore))
 {
 }
@@ -99,7 +99,7 @@ void ResultsState::keepFileOption(std::optional<int> segment)
 const std::vector<FilePathNodePtr>& ResultsState::arrProtectedPaths() const
 {
     static const std::vector<FilePathNodePtr> none;
-    return protectedStore_ ? protectedStore_->listForSource(resultSource_) : none;
+    return protectedStore_ ? protectedStore_->protectList(resultSource_) : none;
 }
 
 void ResultsState::buildProtectedFolderPredicate()
@@ -107,7 +107,7 @@ void ResultsState::buildProtectedFolderPredicate()
     // This computer's folders as stored now, read into a copy: the shared list
     // the home screen shows is never refilled from here.
     if (protectedStore_ && resultSource_ == ScanSource::thisComputer) {
-        if (const auto stored = protectedStore_->storedThisComputerList()) {
+        if (const auto stored = protectedStore_->storedRows(SourceList::protect)) {
             predProtectedFolder_ = ProtectedFolderMatcher::fromList(*stored, resultSource_);
             return;
         }
@@ -126,7 +126,7 @@ ProtectedFolderMatcher ResultsState::protectionAtRemoval() const
 {
     ProtectedFolderMatcher protection;
     if (protectedStore_ && resultSource_ == ScanSource::thisComputer) {
-        if (const auto stored = protectedStore_->storedThisComputerList())
+        if (const auto stored = protectedStore_->storedRows(SourceList::protect))
             protection = ProtectedFolderMatcher::fromList(*stored, resultSource_);
     }
     protection.addFolders(ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_));

@@ -14,7 +14,7 @@
 #include <vector>
 
 class MarkingObserver;
-class ProtectedFolderStore;
+class ScanSources;
 
 // The marked-count label and the Remove button as the marked totals leave
 // them.
@@ -69,7 +69,7 @@ enum class ToggleOutcome {
 class ResultsState {
 public:
     // The protected lists are the store's, shared with the home screen.
-    explicit ResultsState(std::shared_ptr<ProtectedFolderStore> protectedStore);
+    explicit ResultsState(std::shared_ptr<ScanSources> protectedStore);
 
     // ---- the result set ---------------------------------------------------
 
@@ -270,7 +270,7 @@ private:
     // arrGroups becomes groups sorted; the screen rebuilds its rows.
     void showGroups(const std::vector<DuplicateGroupPtr>& groups);
 
-    std::shared_ptr<ProtectedFolderStore> protectedStore_;
+    std::shared_ptr<ScanSources> protectedStore_;
     MarkingObserver* observer_ = nullptr;
     // Set while one command changes many marks and repaints them at once.
     bool bulkChange_ = false;

@@ -14,8 +14,8 @@
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "marking/AutoMarking.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
+#include "scan/ScanSources.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -238,8 +238,8 @@ bool isTrashFolder(const QString& path)
     });
 }
 
-SelectAssistanceController::SelectAssistanceController(ResultsState& state, ProtectedFolderStore& store,
-    UserDefaults& defaults, AutoMarking& marking, QWidget* resultsWindow)
+SelectAssistanceController::SelectAssistanceController(
+    ResultsState& state, ScanSources& store, UserDefaults& defaults, AutoMarking& marking, QWidget* resultsWindow)
     : QObject(resultsWindow)
     , state_(state)
     , store_(store)
@@ -253,6 +253,11 @@ SelectAssistanceController::SelectAssistanceController(ResultsState& state, Prot
     btnRemovePath->setEnabled(false);
     segmentClicked(Tab::general);
     marking_.setSelectionController(this);
+    // The list shown is the owner's: an edit made anywhere shows here too.
+    connect(&store_, &ScanSources::listChanged, this, [this](ScanSource source, SourceList which) {
+        if (which == SourceList::protect && source == protectedSource_)
+            reloadTable(Tab::protectedFolders);
+    });
 }
 
 SelectAssistanceController::~SelectAssistanceController() = default;
@@ -493,7 +498,7 @@ void SelectAssistanceController::reloadTable(Tab tab)
         break;
     }
     case Tab::protectedFolders: {
-        const std::vector<FilePathNodePtr>& list = store_.listForSource(protectedSource_);
+        const std::vector<FilePathNodePtr>& list = store_.protectList(protectedSource_);
         table->setRowCount(static_cast<int>(list.size()));
         for (int row = 0; row < table->rowCount(); ++row) {
             const FilePathNodePtr& node = list[row];
@@ -679,7 +684,7 @@ void SelectAssistanceController::btnAddProtectPathTapped()
             { localizedText("ID_CANT_ADD_BIN_FOLDER"), QString(), { localizedText("ID_OK") } }, {});
         changed = false;
     } else {
-        std::vector<FilePathNodePtr>& list = store_.arrProtectedPathsFinder;
+        const std::vector<FilePathNodePtr>& list = store_.protectList(ScanSource::thisComputer);
         const bool listed = std::any_of(
             list.begin(), list.end(), [&](const FilePathNodePtr& node) { return node && node->filePath == path; });
         if (listed) {
@@ -694,9 +699,8 @@ void SelectAssistanceController::btnAddProtectPathTapped()
             node->state = 1;
             node->isIncludeSubFolders = includeSub;
             node->nodeType = GlobalObjects::NodeType::nodeTypefolder;
-            list.push_back(node);
-            if (!store_.saveProtectedFolders())
-                Log::print("Protected folders could not be saved");
+            store_.edit(ScanSource::thisComputer, SourceList::protect,
+                [&node](std::vector<FilePathNodePtr>& rows) { rows.push_back(node); });
         }
     }
     reloadTable(Tab::protectedFolders);
@@ -708,17 +712,14 @@ void SelectAssistanceController::btnAddProtectPathTapped()
 
 void SelectAssistanceController::btnRemoveProtectPathTapped()
 {
-    std::vector<FilePathNodePtr>& list = store_.listForSource(protectedSource_);
+    const std::vector<FilePathNodePtr>& list = store_.protectList(protectedSource_);
     const QList<QTableWidgetSelectionRange> ranges = tblProtected->selectedRanges();
     const int row = ranges.isEmpty() ? -1 : ranges.first().topRow();
     if (row < 0 || row >= static_cast<int>(list.size()))
         return;
-    list.erase(list.begin() + row);
-    if (protectedSource_ == ScanSource::thisComputer && !store_.saveProtectedFolders())
-        Log::print("Protected folders could not be saved");
+    store_.edit(protectedSource_, SourceList::protect,
+        [row](std::vector<FilePathNodePtr>& rows) { rows.erase(rows.begin() + row); });
     reloadTable(Tab::protectedFolders);
-    if (protectedSource_ != ScanSource::thisComputer && cloud_)
-        cloud_->protectedListChanged(protectedSource_);
     protectedListEdited();
     updateRemoveButton();
 }
@@ -726,7 +727,6 @@ void SelectAssistanceController::btnRemoveProtectPathTapped()
 void SelectAssistanceController::protectedListEdited()
 {
     state_.buildProtectedFolderPredicate();
-    emit protectedFoldersChanged();
 }
 
 void SelectAssistanceController::updateRemoveButton()

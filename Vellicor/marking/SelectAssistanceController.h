@@ -13,7 +13,7 @@ class AutoMarking;
 class CustomWindowNag;
 class GradientBox;
 class IMGButton;
-class ProtectedFolderStore;
+class ScanSources;
 class QCheckBox;
 class QLabel;
 class QTableWidget;
@@ -32,19 +32,16 @@ public:
 };
 
 // The cloud side of the protected list, served by the screen that owns the
-// cloud folder list. Browse and Add of a cloud source go through it; it keeps
-// the cloud source's own copy of its list in step after a removal here.
+// cloud folder list. Browse and Add of a cloud source go through it.
 class CloudProtectedFolders {
 public:
     virtual ~CloudProtectedFolders() = default;
     // The source's folder list (after its network and sign-in checks); done
     // receives the path of the folder chosen there, empty when none was.
     virtual void browseFolder(ScanSource source, std::function<void(const QString&)> done) = 0;
-    // Adds the folder last chosen in that list to the store's list of source,
+    // Adds the folder last chosen in that list to the protect list of source,
     // with its own alert when it is listed already.
     virtual void addChosenFolder(ScanSource source, bool includeSubFolders) = 0;
-    // The store's list of source lost an entry.
-    virtual void protectedListChanged(ScanSource source) = 0;
 };
 
 // True for a folder inside any trash folder this system keeps: the home
@@ -56,8 +53,8 @@ bool isTrashFolder(const QString& path);
 // The selection assistant: the ordered selection rules with their switches
 // (stored under "autoMarkingRules" after every change), the file-format and
 // folder priority lists of the current results (in memory), the protected
-// folders of the current scan source (the store's list, shared with the home
-// screen), Reset priority, and Mark, which closes the sheet and runs the
+// folders of the current scan source (ScanSources' list: edited through it,
+// so the home screen shows each change at once), Reset priority, and Mark, which closes the sheet and runs the
 // automatic marking. Made once by the results screen and kept; its sheet is a
 // window-modal veil over the results window. GUI thread only.
 class SelectAssistanceController : public QObject {
@@ -65,8 +62,8 @@ class SelectAssistanceController : public QObject {
 public:
     enum class Tab { general, protectedFolders, fileFormats, folders };
 
-    SelectAssistanceController(ResultsState& state, ProtectedFolderStore& store, UserDefaults& defaults,
-        AutoMarking& marking, QWidget* resultsWindow);
+    SelectAssistanceController(
+        ResultsState& state, ScanSources& store, UserDefaults& defaults, AutoMarking& marking, QWidget* resultsWindow);
     ~SelectAssistanceController() override;
 
     void setFolderChooser(std::unique_ptr<ProtectFolderChooser> chooser);
@@ -128,10 +125,6 @@ public:
     IMGButton* btnMark = nullptr;
     RAZButton* btnCancel = nullptr;
 
-signals:
-    // A protected list was edited here: the home screen reloads its table.
-    void protectedFoldersChanged();
-
 private:
     void buildWindow();
     void layOutSheet();
@@ -145,7 +138,7 @@ private:
     void updateRemoveButton();
 
     ResultsState& state_;
-    ProtectedFolderStore& store_;
+    ScanSources& store_;
     UserDefaults& defaults_;
     AutoMarking& marking_;
     QWidget* resultsWindow_;

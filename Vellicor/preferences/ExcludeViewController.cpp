@@ -3,9 +3,8 @@
 #include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
-#include "core/AppNotifier.h"
-#include "core/SettingsSchema.h"
 #include "preferences/PreferencesKit.h"
+#include "scan/ScanSources.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -15,14 +14,11 @@
 #include <QTableWidget>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace {
 
 constexpr QSize paneSize { 620, 320 };
-
-QString listKey()
-{
-    return QString::fromLatin1(SettingsKey::excludedFolders);
-}
 
 bool isSameOrInside(const QString& path, const QString& folder)
 {
@@ -39,9 +35,9 @@ bool isInTrash(const QString& folder)
 
 } // namespace
 
-ExcludeViewController::ExcludeViewController(UserDefaults& defaults, QWidget* parent)
+ExcludeViewController::ExcludeViewController(ScanSources& sources, QWidget* parent)
     : PreferencePane(parent)
-    , defaults_(defaults)
+    , sources_(sources)
     , icon_(paneIcon(QStringLiteral("exclusions")))
 {
     setFixedSize(paneSize);
@@ -82,8 +78,11 @@ ExcludeViewController::ExcludeViewController(UserDefaults& defaults, QWidget* pa
         });
         panel->open();
     });
-    connect(&AppNotifier::instance(), &AppNotifier::PreferencesResetToDefaults, this, [this] { resetFromDefaults(); });
-    resetFromDefaults();
+    connect(&sources_, &ScanSources::listChanged, this, [this](ScanSource source, SourceList which) {
+        if (source == ScanSource::thisComputer && which == SourceList::exclude)
+            reloadTable();
+    });
+    reloadTable();
 }
 
 QSize ExcludeViewController::sizeHint() const
@@ -91,34 +90,22 @@ QSize ExcludeViewController::sizeHint() const
     return paneSize;
 }
 
-void ExcludeViewController::resetFromDefaults()
-{
-    arrExclude_.clear();
-    for (const QVariant& entry : defaults_.arrayValue(listKey()).value_or(QVariantList())) {
-        if (Setting::toDictionary(entry))
-            arrExclude_.append(entry);
-    }
-    reloadTable();
-}
-
 void ExcludeViewController::reloadTable()
 {
+    const std::vector<FilePathNodePtr>& rows = sources_.excludeList(ScanSource::thisComputer);
     tvExclude->clearContents();
-    tvExclude->setRowCount(int(arrExclude_.size()));
-    for (int row = 0; row < int(arrExclude_.size()); ++row)
-        tvExclude->setItem(
-            row, 0, new QTableWidgetItem(arrExclude_.at(row).toMap().value(QStringLiteral("path")).toString()));
-}
-
-void ExcludeViewController::store()
-{
-    defaults_.setValue(listKey(), arrExclude_);
-    defaults_.synchronize();
+    tvExclude->setRowCount(int(rows.size()));
+    for (int row = 0; row < int(rows.size()); ++row) {
+        const FilePathNodePtr& node = rows[size_t(row)];
+        tvExclude->setItem(row, 0, new QTableWidgetItem(node ? node->filePath.value_or(QString()) : QString()));
+    }
 }
 
 void ExcludeViewController::addFoldersToExclusion(const QStringList& folders)
 {
-    const QStringList scanList = scanListPaths_ ? scanListPaths_() : QStringList();
+    const std::vector<FilePathNodePtr>& scanList = sources_.scanList(ScanSource::thisComputer);
+    std::vector<FilePathNodePtr> exclusions = sources_.excludeList(ScanSource::thisComputer);
+    const size_t before = exclusions.size();
     bool inTrash = false;
     bool inScanList = false;
     bool alreadyListed = false;
@@ -128,18 +115,23 @@ void ExcludeViewController::addFoldersToExclusion(const QStringList& folders)
             inTrash = true;
             continue;
         }
-        bool covers = false;
-        for (const QString& path : scanList)
-            covers = covers || isSameOrInside(path, folder);
-        bool listed = false;
-        for (const QVariant& entry : arrExclude_)
-            listed = listed || entry.toMap().value(QStringLiteral("path")).toString() == folder;
+        const bool covers = std::any_of(scanList.begin(), scanList.end(),
+            [&](const FilePathNodePtr& row) { return row && row->filePath && isSameOrInside(*row->filePath, folder); });
+        const bool listed = std::any_of(exclusions.begin(), exclusions.end(),
+            [&](const FilePathNodePtr& row) { return row && row->filePath == folder; });
         inScanList = inScanList || covers;
         alreadyListed = alreadyListed || listed;
-        if (!covers && !listed)
-            arrExclude_.append(makeFolderEntry(folder));
+        if (!covers && !listed) {
+            // Checked and with sub-folders, as the home screen adds them.
+            auto row = std::make_shared<FilePathNode>();
+            row->filePath = folder;
+            row->state = 1;
+            row->isIncludeSubFolders = true;
+            exclusions.push_back(std::move(row));
+        }
     }
-    reloadTable();
+    if (exclusions.size() != before)
+        sources_.replace(ScanSource::thisComputer, SourceList::exclude, std::move(exclusions));
 
     AlertRequest alert;
     if (inScanList && alreadyListed)
@@ -157,7 +149,6 @@ void ExcludeViewController::addFoldersToExclusion(const QStringList& folders)
         alert.buttons = { QStringLiteral("OK") };
         alertPresenter()->present(alert);
     }
-    store();
 }
 
 void ExcludeViewController::btnRemoveFolderFromExclusionTapped()
@@ -166,9 +157,8 @@ void ExcludeViewController::btnRemoveFolderFromExclusionTapped()
     if (ranges.isEmpty())
         return;
     const int row = ranges.front().topRow();
-    if (row < 0 || row >= arrExclude_.size())
+    if (row < 0 || size_t(row) >= sources_.excludeList(ScanSource::thisComputer).size())
         return;
-    arrExclude_.removeAt(row);
-    reloadTable();
-    store();
+    sources_.edit(ScanSource::thisComputer, SourceList::exclude,
+        [row](std::vector<FilePathNodePtr>& rows) { rows.erase(rows.begin() + row); });
 }

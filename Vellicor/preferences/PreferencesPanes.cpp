@@ -8,10 +8,9 @@
 #include "preferences/SearchOptionsVC.h"
 
 std::unique_ptr<PreferencesWindowController> makePreferencesWindowController(
-    UserDefaults& defaults, std::function<QStringList()> scanListPaths)
+    UserDefaults& defaults, ScanSources& sources)
 {
-    auto* exclusions = new ExcludeViewController(defaults);
-    exclusions->setScanListPaths(std::move(scanListPaths));
+    auto* exclusions = new ExcludeViewController(sources);
     // The excluded folders come last: the home screen's exclude tab is their
     // usual place, this pane the one reachable from the menus.
     std::vector<PreferencePane*> panes { new GeneralViewController(defaults), new AdvanceScanSettingVC(defaults),

@@ -21,7 +21,6 @@
 #include "controls/WindowHelpers.h"
 #include "core/Localization.h"
 #include "marking/AutoMarkSheetWindows.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/SelectAssistanceController.h"
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
@@ -31,6 +30,7 @@
 #include "results/ResultsModel.h"
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanCache.h"
+#include "scan/ScanSources.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -197,8 +197,8 @@ const char* const sortKeys[ResultsModel::columnCountValue]
 
 } // namespace
 
-ResultViewController::ResultViewController(UserDefaults& defaults,
-    std::shared_ptr<ProtectedFolderStore> protectedFolders, std::shared_ptr<FileRemover> files, QWidget* parent)
+ResultViewController::ResultViewController(UserDefaults& defaults, std::shared_ptr<ScanSources> protectedFolders,
+    std::shared_ptr<FileRemover> files, QWidget* parent)
     : QWidget(parent)
     , defaults_(defaults)
     , state_(std::make_unique<ResultsState>(protectedFolders))

@@ -38,7 +38,7 @@ class ThumbnailProvider;
 class OptionPopover;
 class PreviewPane;
 class PreviewWindow;
-class ProtectedFolderStore;
+class ScanSources;
 class QAbstractButton;
 class QAction;
 class QLabel;
@@ -64,7 +64,7 @@ class ResultViewController : public QWidget, public ResultsReceiver {
 public:
     enum class ViewMode { list, group, grid };
 
-    ResultViewController(UserDefaults& defaults, std::shared_ptr<ProtectedFolderStore> protectedFolders,
+    ResultViewController(UserDefaults& defaults, std::shared_ptr<ScanSources> protectedFolders,
         std::shared_ptr<FileRemover> files, QWidget* parent = nullptr);
     ~ResultViewController() override;
 

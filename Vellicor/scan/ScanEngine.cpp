@@ -12,6 +12,7 @@
 #include "platform/ReachabilityTest.h"
 #include "scan/InternetAlert.h"
 #include "scan/ScanProgress.h"
+#include "scan/ScanSources.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -31,10 +32,11 @@ QLatin1String key(const char* name)
 
 } // namespace
 
-ScanEngine::ScanEngine(ScanScreen& screen, UserDefaults& defaults, QObject* parent)
+ScanEngine::ScanEngine(ScanScreen& screen, UserDefaults& defaults, ScanSources& sources, QObject* parent)
     : QObject(parent)
     , screen_(screen)
     , defaults_(defaults)
+    , sources_(sources)
 {
     // Progress reaches the screen at most twenty times a second however fast
     // the worker goes; the end of a scan refreshes once more, exactly.
@@ -46,8 +48,8 @@ ScanEngine::~ScanEngine()
 {
     if (worker_.joinable()) {
         isAbortScan = true;
-        if (scanWrapper)
-            scanWrapper->isAbortScanning = true;
+        if (job_ && job_->scanWrapper)
+            job_->scanWrapper->isAbortScanning = true;
         worker_.join();
     }
 }
@@ -123,7 +125,7 @@ void ScanEngine::btnStartScanTapped()
     if (source == ScanSource::thisComputer) {
         bool folderFound = false;
         int others = 0;
-        for (const FilePathNodePtr& row : arrPathNodesFinder) {
+        for (const FilePathNodePtr& row : sources_.scanList(source)) {
             if (!row || row->state != 1)
                 continue;
             if (row->filePath && QFileInfo(*row->filePath).isDir()) {
@@ -184,7 +186,7 @@ void ScanEngine::btnStartScanTapped()
     refreshTimer_.start();
 
     // A Drive scan that sent no query ends at once, after the sheet is up.
-    if (source == ScanSource::googleDrive && recusiveCount == 0)
+    if (source == ScanSource::googleDrive && recusiveCount_ == 0)
         job_->finishEmpty();
 }
 
@@ -194,8 +196,8 @@ ScanEngine::JobPtr ScanEngine::makeJob()
     const bool handlerListing = source != ScanSource::thisComputer && source != ScanSource::googleDrive;
     // The job tells its end from whatever thread it ends on; the end itself
     // runs here, on the GUI thread, bound to that job.
-    return std::make_shared<ScanJob>(makeScanRequest(source, arrPathNodesFinder, arrExcludePathsFinder, defaults_),
-        handlerListing ? scanWrapper : nullptr, [this](ScanJob& job) {
+    return std::make_shared<ScanJob>(
+        sources_.makeScanRequest(source), handlerListing ? sources_.handler(source) : nullptr, [this](ScanJob& job) {
             QMetaObject::invokeMethod(
                 this, [this, finished = job.shared_from_this()] { postEndOfScan(finished); }, Qt::QueuedConnection);
         });
@@ -208,26 +210,11 @@ void ScanEngine::resetAllVariableOnStartScanning()
     fileFormatPriorityList().clear();
     defaultFileFormatPriorityList().clear();
     defaultFolderPriorityList().clear();
-    const ScanSource source = selectedScanSource().load();
-    if (static_cast<int>(source) > 1) {
-        dictPathAdded.clear();
-        counterParsedInCloudNode = 0;
-        isFetchedFileFromServerWhileScanning = false;
-    }
     screen_.setAbortButtonEnabled(true);
-    recusiveCount = 0;
-    buildCloudDirExclusionPredicate();
+    recusiveCount_ = 0;
     // Everything the scan reads, fixed now; the records, groups and counters
     // start empty in a job of their own.
     job_ = makeJob();
-}
-
-void ScanEngine::buildCloudDirExclusionPredicate()
-{
-    const ScanSource source = selectedScanSource().load();
-    if (source == ScanSource::thisComputer)
-        return;
-    predCloudDirExclusion = makeCloudDirExclusionPredicate(source, arrExcludePathsGDrive, arrExcludePathsCloud);
 }
 
 // ---------------------------------------------------------------------------
@@ -242,39 +229,30 @@ void ScanEngine::joinWorker()
 
 void ScanEngine::dispatchDriveQueries()
 {
-    if (driveScanService)
-        driveScanService->beginListing();
-    for (const FilePathNodePtr& row : arrPathNodesFinder) {
-        if (!row || row->state == 0 || !row->gdFolder)
+    driveScanService_ = dynamic_cast<DriveScanService*>(sources_.handler(ScanSource::googleDrive));
+    if (driveScanService_)
+        driveScanService_->beginListing(job_->request);
+    const std::vector<FilePathNodePtr>& excludeRows = job_->request.excludeRows;
+    for (const FilePathNode& row : job_->request.rows) {
+        if (row.state == 0 || !row.gdFolder)
             continue;
-        const GDFoldersList& folder = *row->gdFolder;
-        std::printf("%s\n", folder.folderName.toLocal8Bit().constData());
-        if (folder.folderName != QLatin1String("My Drive") && folder.driveFile) {
-            const QString id = folder.driveFile->identifier;
-            if (id != rootDriveFolderId) {
-                auto node = std::make_shared<GDFoldersList>();
-                node->folderName = folder.driveFile->name;
-                node->folderId = id;
-                node->driveFile = folder.driveFile;
-                dictGDrive.insert(id, node);
-            }
-        }
+        std::printf("%s\n", row.gdFolder->folderName.toLocal8Bit().constData());
         if (isAbortScan)
             continue;
-        const QString folderId = folder.folderId;
-        const bool excluded = std::any_of(arrExcludePathsGDrive.begin(), arrExcludePathsGDrive.end(),
+        const QString folderId = row.gdFolder->folderId;
+        const bool excluded = std::any_of(excludeRows.begin(), excludeRows.end(),
             [&](const FilePathNodePtr& ex) { return ex && ex->gdFolder && ex->gdFolder->folderId == folderId; });
-        if (excluded || !driveScanService)
+        if (excluded || !driveScanService_)
             continue;
-        sendDriveQuery(folderId, row->isIncludeSubFolders, std::nullopt);
+        sendDriveQuery(folderId, row.isIncludeSubFolders, std::nullopt);
     }
 }
 
 void ScanEngine::sendDriveQuery(
     const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
 {
-    ++recusiveCount;
-    driveScanService->executeFilesListQuery(folderId, isIncludeSubFolders, pageToken);
+    ++recusiveCount_;
+    driveScanService_->executeFilesListQuery(folderId, isIncludeSubFolders, pageToken);
 }
 
 void ScanEngine::processAllFetchGoogleDriveFiles(
@@ -284,85 +262,72 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
         return; // an answer for a scan that has ended
     // Every answer counts its query down, a failed one too: otherwise one
     // failed query would keep the scan waiting for ever.
-    recusiveCount = std::max(0, recusiveCount - 1);
+    recusiveCount_ = std::max(0, recusiveCount_ - 1);
     if (page.failed) {
         Log::print("A Google Drive listing query failed for folder", folderId);
         job_->markListingIncomplete();
     } else {
         job_->addDriveFiles(page.files);
-        if (page.nextPageToken && !isAbortScan && driveScanService)
+        if (page.nextPageToken && !isAbortScan && driveScanService_)
             sendDriveQuery(folderId, isIncludeSubFolders, page.nextPageToken);
         for (const auto& [subId, subPath] : page.subFolders) {
-            if (isAbortScan || !driveScanService)
+            if (isAbortScan || !driveScanService_)
                 break;
-            const bool excluded = std::any_of(
-                arrExcludePathsGDrive.begin(), arrExcludePathsGDrive.end(), [&](const FilePathNodePtr& ex) {
-                    return ex && ex->gdFolder
-                        && (ex->gdFolder->folderId == subId || ex->gdFolder->folderAbsPath == subPath);
-                });
-            if (!excluded && !(predCloudDirExclusion && predCloudDirExclusion->evaluateWithObject(subPath)))
+            const std::vector<FilePathNodePtr>& excludeRows = job_->request.excludeRows;
+            const bool excluded = std::any_of(excludeRows.begin(), excludeRows.end(), [&](const FilePathNodePtr& ex) {
+                return ex && ex->gdFolder
+                    && (ex->gdFolder->folderId == subId || ex->gdFolder->folderAbsPath == subPath);
+            });
+            const std::optional<PathExclusionPredicate>& exclusion = job_->request.cloudExclusion;
+            if (!excluded && !(exclusion && exclusion->evaluateWithObject(subPath)))
                 sendDriveQuery(subId, true, std::nullopt);
         }
     }
-    if (recusiveCount == 0)
+    if (recusiveCount_ == 0)
         job_->findDuplicatesInCloudDrives();
 }
 
 void ScanEngine::dispatchCloudHandler()
 {
-    if (!scanWrapper) {
+    ScanWrapper* handler = job_->scanWrapper;
+    if (!handler) {
         // No handler for this source: nothing to list, so the scan ends.
         job_->finishEmpty();
         return;
     }
-    if (scanWrapper->isFileDeletedFromCloud) {
-        cloudRootObj.reset();
-        cloudRootObj = scanWrapper->makeRootFolderNode();
-        scanWrapper->isFileDeletedFromCloud = false;
-        for (const FilePathNodePtr& row : arrPathNodesFinder) {
-            if (row && row->cloudFolder) {
-                row->cloudFolder->arrCloudFolderFiles.clear();
-                row->cloudFolder->children.clear();
-                row->cloudFolder->isAllFilesFetched = false;
+    if (handler->isFileDeletedFromCloud) {
+        // A clean-up removed files since the folders were listed: each chosen
+        // folder forgets its listing and is asked for again.
+        handler->makeRootFolderNode();
+        handler->isFileDeletedFromCloud = false;
+        for (const FilePathNode& row : job_->request.rows) {
+            if (row.cloudFolder) {
+                row.cloudFolder->arrCloudFolderFiles.clear();
+                row.cloudFolder->children.clear();
+                row.cloudFolder->isAllFilesFetched = false;
             }
         }
     }
-    scanWrapper->isCompletListFetch = true;
-    scanWrapper->isAbortScanning = false;
-    scanWrapper->fileCount = 0;
-    counterParsedInCloudNode = 0;
-    isFetchedFileFromServerWhileScanning = false;
+    handler->isCompletListFetch = true;
+    handler->isAbortScanning = false;
+    handler->fileCount = 0;
     startCloudListing();
 }
 
 void ScanEngine::startCloudListing()
 {
-    // The folders are chosen here, on the GUI thread that owns them; from
-    // now on only the listing touches them.
-    std::vector<CloudScanFoldersListPtr> folders;
-    for (const FilePathNodePtr& row : arrPathNodesFinder) {
-        if (!row || !row->cloudFolder)
-            continue;
-        if (predCloudDirExclusion && predCloudDirExclusion->evaluateWithObject(row->cloudFolder->folderPath))
-            continue;
-        if (row->state == 0)
-            continue;
-        row->cloudFolder->isIncludeSubFolders = row->isIncludeSubFolders;
-        folders.push_back(row->cloudFolder);
-    }
-    // A handler needs at least one folder to start from; with none the scan
-    // simply has nothing to compare. The photo catalog is read whole, with or
-    // without chosen folders.
-    const bool readsWholeSource = selectedScanSource().load() == ScanSource::lightroomCatalog;
-    if (isAbortScan || (folders.empty() && !readsWholeSource)) {
+    // The folders were chosen at Scan Now, on the GUI thread that owns them;
+    // from now on only the listing touches them. A handler needs at least one
+    // folder to start from; with none the scan simply has nothing to compare.
+    // The photo catalog is read whole, with or without chosen folders.
+    const ScanRequest& request = job_->request;
+    const bool readsWholeSource = request.source == ScanSource::lightroomCatalog;
+    if (isAbortScan || (request.cloudFolders.empty() && !readsWholeSource)) {
         job_->finishEmpty();
         return;
     }
-    // Sub-folders below the chosen ones are matched during the walk.
-    scanWrapper->scanExclusion = predCloudDirExclusion;
-    worker_ = std::thread([job = job_, wrapper = scanWrapper, folders = std::move(folders)] {
-        wrapper->startCloudScan(folders, 0, *job);
-    });
+    worker_ = std::thread(
+        [job = job_] { job->scanWrapper->startCloudScan(job->request.cloudFolders, job->request, *job); });
 }
 
 // ---------------------------------------------------------------------------
@@ -393,7 +358,7 @@ void ScanEngine::updateFileScannedCountAndSize_MainThread()
     // space to free is the size of the duplicates found.
     const JobPtr job = job_;
     ::updateFileScannedCountAndSize(
-        labels_, prog, inputs, [job] { return getSizeInUnits(static_cast<double>(job->counters.sizeDup.load())); });
+        labels_, prog_, inputs, [job] { return getSizeInUnits(static_cast<double>(job->counters.sizeDup.load())); });
     screen_.showScanningLabels(labels_);
 }
 
@@ -565,7 +530,7 @@ void ScanEngine::loadLastScanResult()
         result->groups.push_back(group);
         result->dupCount += static_cast<qint64>(group->children.size()) - 1;
     }
-    result->scanWrapper = scanWrapper;
+    result->scanWrapper = sources_.handler(selectedScanSource().load());
     showResultDetail(result);
 }
 
@@ -597,8 +562,6 @@ void ScanEngine::stopScan()
 {
     if (job_ && job_->scanWrapper)
         job_->scanWrapper->isAbortScanning = true;
-    else if (scanWrapper)
-        scanWrapper->isAbortScanning = true;
     isAbortScan = true;
     screen_.setAbortButtonEnabled(false);
 }

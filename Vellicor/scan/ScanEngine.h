@@ -1,14 +1,9 @@
 #pragma once
 
-#include "core/CloudScanFoldersList.h"
-#include "core/FilePathNode.h"
-#include "core/GDFoldersList.h"
-#include "scan/PathExclusionPredicate.h"
 #include "scan/ScanJob.h"
 #include "scan/ScanScreen.h"
 #include "scan/ScanWrapper.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -19,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+class ScanSources;
 class UserDefaults;
 
 // The scan's face on the home screen: Scan Now's checks, the reset and the
@@ -34,42 +30,22 @@ class UserDefaults;
 class ScanEngine : public QObject {
     Q_OBJECT
 public:
-    ScanEngine(ScanScreen& screen, UserDefaults& defaults, QObject* parent = nullptr);
+    // The engine reads the sources' lists and handlers only at Scan Now, into
+    // the scan's request; both outlive it.
+    ScanEngine(ScanScreen& screen, UserDefaults& defaults, ScanSources& sources, QObject* parent = nullptr);
     ~ScanEngine() override;
-
-    // ---- Location lists and sources (GUI thread) ---------------------------
-    // The rows of the shown scan list, for every source.
-    std::vector<FilePathNodePtr> arrPathNodesFinder;
-    std::vector<FilePathNodePtr> arrExcludePathsFinder;
-    std::vector<FilePathNodePtr> arrExcludePathsGDrive;
-    std::vector<FilePathNodePtr> arrExcludePathsCloud;
-    QHash<QString, QString> dictPathAdded;
-    std::optional<PathExclusionPredicate> predCloudDirExclusion;
-    // The handler of the selected cloud source; not owned.
-    ScanWrapper* scanWrapper = nullptr;
-    // The root of the handler's folder tree, made afresh after a cloud removal.
-    CloudScanFoldersListPtr cloudRootObj;
-    int counterParsedInCloudNode = 0;
-    bool isFetchedFileFromServerWhileScanning = false;
-    // Google Drive: the listing service (not owned), the id of "My Drive", the
-    // folders met, and the queries sent and not yet answered.
-    DriveScanService* driveScanService = nullptr;
-    QString rootDriveFolderId;
-    QHash<QString, std::shared_ptr<GDFoldersList>> dictGDrive;
-    int recusiveCount = 0;
-    // Base of the comparison percentage; kept between scans.
-    double prog = 0;
 
     // ---- Scan Now ----------------------------------------------------------
     void btnStartScanTapped();
     bool isSearchOptionsEmpty() const;
     bool isAnyFileTypeSelected();
     void resetAllVariableOnStartScanning();
-    void buildCloudDirExclusionPredicate();
-    // The checked cloud folders go to the handler's listing, on the worker.
-    void startCloudListing();
     // The answer to one Google Drive files-list query, on the GUI thread.
     void processAllFetchGoogleDriveFiles(const QString& folderId, bool isIncludeSubFolders, const DriveFilesPage& page);
+    // What the newest scan reads, fixed at its Scan Now; none before the first.
+    const ScanRequest* currentRequest() const { return job_ ? &job_->request : nullptr; }
+    // Google Drive queries of the running scan sent and not yet answered.
+    int pendingDriveQueries() const { return recusiveCount_; }
 
     // ---- Progress, Stop, end of scan ---------------------------------------
     void updateFileScannedCountAndSize_MainThread();
@@ -102,6 +78,8 @@ private:
     void dispatchDriveQueries();
     void sendDriveQuery(const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken);
     void dispatchCloudHandler();
+    // The request's cloud folders go to the handler's listing, on the worker.
+    void startCloudListing();
     void postEndOfScan(const JobPtr& job);
     void refreshTick();
     void showFullProgress();
@@ -118,6 +96,13 @@ private:
 
     ScanScreen& screen_;
     UserDefaults& defaults_;
+    ScanSources& sources_;
+    // The Drive listing of the running scan: its service (not owned) and the
+    // queries sent and not yet answered.
+    DriveScanService* driveScanService_ = nullptr;
+    int recusiveCount_ = 0;
+    // Base of the comparison percentage; kept between scans.
+    double prog_ = 0;
 
     // The scan whose progress is shown; the newest one.
     JobPtr job_;

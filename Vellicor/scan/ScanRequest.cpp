@@ -7,18 +7,7 @@
 ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr>& rows,
     const std::vector<FilePathNodePtr>& excludeRows, const UserDefaults& defaults)
 {
-    // A missing or mistyped value keeps the filter it had, as the screens know it.
-    if (const std::optional<qint64> option = defaults.integerValue(QLatin1String(SettingsKey::scanFilesDate)))
-        dateFilterOption = static_cast<int>(*option);
-    if (const std::optional<QDateTime> date = defaults.dateValue(QLatin1String(SettingsKey::scanFileForCreatedDate)))
-        createdDateFilter() = *date;
-    if (const std::optional<QDateTime> date = defaults.dateValue(QLatin1String(SettingsKey::scanFileForModifiedDate)))
-        modifiedDateFilter() = *date;
     const FileSizeLimits limits = readFileSizeLimits(defaults);
-    scanAnyFileSize = limits.scanAnyFileSize;
-    minimumFileSizeBytes = limits.minimumFileSizeBytes;
-    maximumFileSizeBytes = limits.maximumFileSizeBytes;
-
     ScanRequest request;
     request.source = source;
     for (const FilePathNodePtr& row : rows) {
@@ -39,9 +28,13 @@ ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr
     filters.scanAnyFileSize = limits.scanAnyFileSize;
     filters.minimumFileSizeBytes = limits.minimumFileSizeBytes;
     filters.maximumFileSizeBytes = limits.maximumFileSizeBytes;
-    filters.dateFilterOption = dateFilterOption;
-    filters.createdDateFilter = createdDateFilter();
-    filters.modifiedDateFilter = modifiedDateFilter();
+    // A missing or mistyped value keeps the snapshot's own: no date filter.
+    if (const std::optional<qint64> option = defaults.integerValue(QLatin1String(SettingsKey::scanFilesDate)))
+        filters.dateFilterOption = static_cast<int>(*option);
+    filters.createdDateFilter
+        = defaults.dateValue(QLatin1String(SettingsKey::scanFileForCreatedDate)).value_or(QDateTime());
+    filters.modifiedDateFilter
+        = defaults.dateValue(QLatin1String(SettingsKey::scanFileForModifiedDate)).value_or(QDateTime());
 
     request.comparison = readComparisonSettings(defaults);
     return request;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CloudScanFoldersList.h"
 #include "core/FilePathNode.h"
 #include "core/GlobalObjects.h"
 #include "core/ScanSettingsSnapshot.h"
@@ -12,21 +13,25 @@
 class UserDefaults;
 
 // Everything one scan reads, fixed when Scan Now is pressed: the source, copies
-// of the scan-list and exclude rows (the screen may edit its lists meanwhile),
-// the record builder's filters and the comparison's settings. Built on the GUI
-// thread, then only read by the scan's worker or listing.
+// of the source's scan-list and exclude rows (the screen may edit its lists
+// meanwhile), the record builder's filters and the comparison's settings. Built
+// on the GUI thread, then only read by the scan's worker, its listing and the
+// source's handler.
 struct ScanRequest {
     ScanSource source = ScanSource::thisComputer;
     std::vector<FilePathNode> rows;
     std::vector<FilePathNodePtr> excludeRows;
+    // This computer's walk: the folders it never enters.
     std::optional<PathExclusionPredicate> dirExclusion;
+    // A cloud source: the folders its listing never enters, and (for a
+    // handler) the checked folders it starts from.
+    std::optional<PathExclusionPredicate> cloudExclusion;
+    std::vector<CloudScanFoldersListPtr> cloudFolders;
     ScanSettingsSnapshot filters;
     ComparisonSettings comparison;
 };
 
 // The request of a scan of source over rows, with the filters and settings read
 // from defaults and the app-wide switches (category flags, file-type choice).
-// The date filters and size limits read here are also written to their app-wide
-// values, which the screens show.
 ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr>& rows,
     const std::vector<FilePathNodePtr>& excludeRows, const UserDefaults& defaults);

@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "core/SettingsSchema.h"
 #include "scan/CloudFileRecordBuilder.h"
+#include "scan/ScanRequest.h"
 
 #include <QThread>
 
@@ -83,11 +84,6 @@ private:
 ScanWrapper::ScanWrapper() = default;
 ScanWrapper::~ScanWrapper() = default;
 
-void ScanWrapper::replaceScanPathNodes(PathNodeListPtr nodes)
-{
-    arrPathNodesCloudScan = nodes ? std::move(nodes) : std::make_shared<PathNodeList>();
-}
-
 CloudScanFoldersListPtr ScanWrapper::makeRootFolderNode()
 {
     if (!rootFolderObj) {
@@ -122,10 +118,16 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
     });
 }
 
-void ScanWrapper::startCloudScan(
-    const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounterValue, CloudScanSink& sink)
+void ScanWrapper::takeSettings(const ScanRequest& request)
 {
-    pauseCounter = pauseCounterValue;
+    scanSettings = request.filters;
+    minimumDuplicateSize
+        = { static_cast<qint64>(request.comparison.minimumBytes), request.comparison.minimumSizeOption };
+}
+
+void ScanWrapper::startCloudScan(
+    const std::vector<CloudScanFoldersListPtr>& folders, const ScanRequest& request, CloudScanSink& sink)
+{
     isCompletListFetch = true;
     if (folders.empty()) {
         // Nothing chosen: the listing is over before it began.
@@ -133,24 +135,30 @@ void ScanWrapper::startCloudScan(
         return;
     }
     if (QThread::currentThread() == home_.thread()) {
-        beginWalk(folders, std::make_shared<WalkSession>(&sink));
+        takeSettings(request);
+        beginWalk(folders, std::make_shared<WalkSession>(&sink), request.cloudExclusion);
         return;
     }
     auto session = std::make_shared<WalkSession>(nullptr);
     QMetaObject::invokeMethod(
-        &home_, [this, folders, session] { beginWalk(folders, session); }, Qt::QueuedConnection);
+        &home_,
+        [this, folders, session, request] {
+            takeSettings(request);
+            beginWalk(folders, session, request.cloudExclusion);
+        },
+        Qt::QueuedConnection);
     session->pump(sink, isAbortScanning);
 }
 
-void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::shared_ptr<WalkSession> session)
+void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::shared_ptr<WalkSession> session,
+    std::optional<PathExclusionPredicate> exclusion)
 {
     // A walk still open is ended first, so its caller is never left waiting.
     if (session_)
         finishWalk();
     ++walkGeneration_;
     session_ = std::move(session);
-    scanSettings = makeScanSettingsSnapshot();
-    minimumDuplicateSize = readMinimumDuplicateSize();
+    walkExclusion_ = std::move(exclusion);
     lastWalkIncomplete = false;
     arrPathFetchFiles = std::move(folders);
     indexForScannedPath = 0;
@@ -277,7 +285,7 @@ CloudScanFoldersListPtr ScanWrapper::advance(CloudScanFoldersListPtr folder)
 
 bool ScanWrapper::isExcluded(const CloudScanFoldersList& folder) const
 {
-    return scanExclusion && scanExclusion->evaluateWithObject(folder.folderPath);
+    return walkExclusion_ && walkExclusion_->evaluateWithObject(folder.folderPath);
 }
 
 void ScanWrapper::finishWalk()

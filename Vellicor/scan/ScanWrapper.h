@@ -38,8 +38,7 @@ public:
     virtual void dismissAuthenticationWait() { }
 };
 
-using PathNodeList = std::vector<FilePathNodePtr>;
-using PathNodeListPtr = std::shared_ptr<PathNodeList>;
+struct ScanRequest;
 
 // One answer of a service for one folder: its file records (filled, not yet
 // filtered) and its sub-folders. A failed answer still ends the folder's step.
@@ -50,10 +49,10 @@ struct FolderListing {
 };
 
 // A cloud source handler (Dropbox, OneDrive, Box, photo catalog). Holds the
-// source's state, its three location lists (shared with the home screen, the
-// same objects), its folder tree, and the one depth-first walk every handler
-// uses; a handler adds only how one folder is listed (listFolder) and how a
-// file is removed and put back.
+// source's sign-in state, its folder tree, and the one depth-first walk every
+// handler uses; a handler adds only how one folder is listed (listFolder) and
+// how a file is removed and put back. The source's lists are ScanSources';
+// a scan hands the handler what it reads in its ScanRequest.
 //
 // Threads: made, listed and signed in on the GUI thread; startCloudScan is
 // called on the engine's worker, which it blocks until the walk has ended
@@ -78,21 +77,17 @@ public:
     // Files met by the current walk.
     std::atomic<int> fileCount { 0 };
     CloudScanFoldersListPtr rootFolderObj;
-    PathNodeListPtr arrExcludePathsForCloud = std::make_shared<PathNodeList>();
-    PathNodeListPtr arrProtectedPathsForCloud = std::make_shared<PathNodeList>();
-    PathNodeListPtr arrPathNodesCloudScan = std::make_shared<PathNodeList>();
     int pauseCounter = 0;
-    // Folders whose display path it matches are not walked; set at Scan Now.
-    std::optional<PathExclusionPredicate> scanExclusion;
     // Set when the last walk skipped a folder whose listing failed.
     std::atomic<bool> lastWalkIncomplete { false };
 
     // Lists the folders one after another, depth first, hands every accepted
     // file record to the sink and ends with exactly one OnScanCompletedProcess.
+    // The request's filters and cloud exclusion hold for the whole walk.
     // Called on the engine's worker it blocks until then (or until Stop);
     // called on the GUI thread it returns at once.
     virtual void startCloudScan(
-        const std::vector<CloudScanFoldersListPtr>& folders, int pauseCounter, CloudScanSink& sink);
+        const std::vector<CloudScanFoldersListPtr>& folders, const ScanRequest& request, CloudScanSink& sink);
     // Signs in; true when the request was made. The outcome arrives later in
     // isAuthenticateForScan and through the delegate.
     virtual bool authenticateCloud() { return false; }
@@ -111,7 +106,6 @@ public:
     virtual void fetchChildFolders(const CloudScanFoldersListPtr& folder);
     // The source's root node, made once until rootFolderObj is reset.
     virtual CloudScanFoldersListPtr makeRootFolderNode();
-    void replaceScanPathNodes(PathNodeListPtr nodes);
 
     // The record builder's filters with the settings of the running walk.
     // Handlers that fill their records themselves may refine it.
@@ -127,14 +121,16 @@ protected:
     virtual QString rootFolderName() const { return QString(); }
 
     QObject* contextObject() { return &home_; }
-    // The filter settings taken on the GUI thread when the walk began.
+    // The filter settings of the scan whose walk runs, from its request.
     ScanSettingsSnapshot scanSettings;
     std::pair<qint64, qint64> minimumDuplicateSize { 0, -1 };
+    void takeSettings(const ScanRequest& request);
 
 private:
     class WalkSession;
 
-    void beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::shared_ptr<WalkSession> session);
+    void beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::shared_ptr<WalkSession> session,
+        std::optional<PathExclusionPredicate> exclusion);
     void runWalk(CloudScanFoldersListPtr next);
     void acceptListing(const CloudScanFoldersListPtr& folder, FolderListing& listing);
     void deliver(const FileInfoNodePtr& record);
@@ -147,6 +143,8 @@ private:
     std::vector<CloudScanFoldersListPtr> arrPathFetchFiles;
     int indexForScannedPath = -1;
     CloudScanFoldersListPtr walkRoot_;
+    // Folders whose display path it matches are not walked.
+    std::optional<PathExclusionPredicate> walkExclusion_;
     std::shared_ptr<WalkSession> session_;
     quint64 walkGeneration_ = 0;
 };
@@ -174,8 +172,9 @@ struct DriveFilesPage {
 class DriveScanService {
 public:
     virtual ~DriveScanService() = default;
-    // A scan's listing begins: answers of earlier queries are dropped.
-    virtual void beginListing() { }
+    // A scan's listing begins with the request's filters: answers of earlier
+    // queries are dropped.
+    virtual void beginListing(const ScanRequest&) { }
     virtual void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
         = 0;

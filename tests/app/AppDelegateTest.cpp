@@ -9,6 +9,7 @@
 #include "scan/EngineFixture.h"
 #include "scan/FakeScanScreen.h"
 #include "scan/ScanEngine.h"
+#include "scan/ScanSources.h"
 #include "support/ScopedLanguageTable.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
@@ -94,7 +95,8 @@ struct AppDelegateTest : ::testing::Test {
 TEST_F(AppDelegateTest, QuitIsRefusedWithOneAlertWhileAScanRunsAndEndsTheSignInsAfterwards)
 {
     auto delegate = makeDelegate();
-    ScanEngine engine(screen, defaults);
+    ScanSources sources(defaults);
+    ScanEngine engine(screen, defaults, sources);
     fakeHome->engine = &engine;
     isScanRunning = true;
     delegate->window()->close();

@@ -126,7 +126,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     picker->outlineGDFolderList->setCurrentIndex(tree.index(0, 0));
     click(picker->btnAddFolderGDrive);
     EXPECT_FALSE(picker->windowGoogleDriveFolderList->isVisible());
-    ASSERT_EQ(homeScreen->lists().arrPathNodesFinder.size(), 1u);
+    ASSERT_EQ(homeScreen->lists().scanListForSource().size(), 1u);
 
     // Scan Now: the results screen shows the fake's one group.
     click(homeScreen->scanNowButton());

@@ -14,9 +14,9 @@
 #include "core/PhotosNode.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "scan/ScanSources.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -153,7 +153,7 @@ protected:
     TempHome home;
     QString folder = home.path() + QStringLiteral("/files");
     UserDefaults defaults { home.configHome() };
-    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    ResultsState state { std::make_shared<ScanSources>(defaults) };
     std::shared_ptr<FaultyFileRemover> remover = std::make_shared<FaultyFileRemover>();
     std::shared_ptr<FakeSheets> sheets = std::make_shared<FakeSheets>();
     CleanupController controller { state, defaults, remover, nullptr };

@@ -1,21 +1,25 @@
 #include "cloud/CloudFolderPicker.h"
 
 #include "base/UserDefaults.h"
+#include "cloud/CloudSignInSheet.h"
 #include "cloud/CloudSourceController.h"
 #include "controls/CustomOutlineView.h"
+#include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "home/LocationLists.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/ReachabilityTest.h"
+#include "scan/ScanSources.h"
 #include "support/FixedProbe.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
@@ -45,7 +49,7 @@ struct PickerScreen {
     TempHome home;
     UserDefaults defaults { home.configHome() };
     std::shared_ptr<RecordingAlerts> presenter = std::make_shared<RecordingAlerts>();
-    std::unique_ptr<ProtectedFolderStore> protect;
+    std::unique_ptr<ScanSources> lists;
     std::unique_ptr<MainViewController> screen;
     CloudSourceController* sources = nullptr;
     CloudFolderPicker* picker = nullptr;
@@ -55,8 +59,8 @@ struct PickerScreen {
     {
         startApplicationCore(defaults);
         setAlertPresenter(presenter);
-        protect = std::make_unique<ProtectedFolderStore>(defaults);
-        screen = std::make_unique<MainViewController>(defaults, *protect);
+        lists = std::make_unique<ScanSources>(defaults);
+        screen = std::make_unique<MainViewController>(defaults, *lists);
         screen->viewDidLoad();
         sources = new CloudSourceController(*screen, [this](ScanSource) {
             auto made = std::make_unique<ScriptedHandler>();
@@ -161,17 +165,16 @@ TEST(CloudFolderPicker, AddsByTabWithItsRefusals)
         PickerScreen s;
         selectedScanSource() = c.source;
         LocationLists& lists = s.screen->lists();
-        lists.cloudScanMirror = s.handler->arrPathNodesCloudScan.get();
         lists.addPathToScanList(QStringLiteral("/Trips/May"), nullptr, folder(QStringLiteral("/Trips/May")));
         auto archive = std::make_shared<FilePathNode>();
         archive->filePath = QStringLiteral("/Archive");
         archive->cloudFolder = folder(*archive->filePath);
         archive->state = 1;
-        lists.excludeListForSource().push_back(archive);
+        lists.sources.edit(c.source, SourceList::exclude, [&](auto& rows) { rows.push_back(archive); });
         s.screen->tabChanged(c.tab);
-        const size_t before = lists.arrPathNodesFinder.size() + lists.excludeListForSource().size();
+        const size_t before = lists.scanListForSource().size() + lists.excludeListForSource().size();
 
-        CloudFolderAdder adder(lists, s.screen->engine());
+        CloudFolderAdder adder(lists);
         PickedCloudFolder picked;
         if (c.source == ScanSource::googleDrive) {
             picked.drive = std::make_shared<GDFoldersList>();
@@ -181,13 +184,13 @@ TEST(CloudFolderPicker, AddsByTabWithItsRefusals)
                                                                                : folder(QString::fromLatin1(c.picked));
         }
         const AddOutcome outcome = adder.addToTab(s.screen->activeTab(), picked);
-        const size_t after = lists.arrPathNodesFinder.size() + lists.excludeListForSource().size();
+        const size_t after = lists.scanListForSource().size() + lists.excludeListForSource().size();
         if (c.alert.isEmpty()) {
             EXPECT_TRUE(outcome.alerts.empty());
             EXPECT_EQ(after, before + 1);
             // Every added row has the path the lists know the folder by.
             const FilePathNodePtr& row
-                = c.tab == 1 ? lists.arrPathNodesFinder.back() : lists.excludeListForSource().back();
+                = c.tab == 1 ? lists.scanListForSource().back() : lists.excludeListForSource().back();
             EXPECT_EQ(row->filePath, picked.path());
         } else {
             ASSERT_EQ(outcome.alerts.size(), 1u);
@@ -208,15 +211,71 @@ TEST(CloudFolderPicker, BrowsingForTheAssistantLeavesTheListsAlone)
     s.picker->btnAddFolderGDriveTapped();
     EXPECT_EQ(browsed, QStringLiteral("/Family"));
     EXPECT_EQ(s.screen->activeTab(), HomeTab::include);
-    EXPECT_TRUE(s.screen->lists().arrPathNodesFinder.empty());
+    EXPECT_TRUE(s.screen->lists().scanListForSource().empty());
     EXPECT_TRUE(s.screen->lists().excludeListForSource().empty());
 
     // The assistant's Add then protects that folder once.
     s.picker->addChosenFolder(ScanSource::dropbox, false);
     s.picker->addChosenFolder(ScanSource::dropbox, false);
-    ASSERT_EQ(s.screen->lists().protectListForSource().size(), 1u);
-    EXPECT_EQ(s.handler->arrProtectedPathsForCloud->size(), 1u);
+    ASSERT_EQ(s.lists->protectList(ScanSource::dropbox).size(), 1u);
     ASSERT_EQ(s.presenter->shown.size(), 1u);
     EXPECT_EQ(s.presenter->shown[0].informativeText,
         localizedText(QStringLiteral("ID_ITEMS_ALREADY_PRESENT_IN_PROTECTION_LIST")));
+}
+
+namespace {
+
+// Signs the chosen source out, runs what asks for the picker, then lets the
+// user allow the sign-in on the sheet and the service answer it.
+void signInBetween(PickerScreen& s, const std::function<void()>& ask)
+{
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
+    s.handler->isAuthenticateForScan = false;
+    ask();
+    CloudSignInSheet& sheet = s.sources->signInSheet();
+    ASSERT_TRUE(sheet.isShown());
+    EXPECT_FALSE(s.picker->windowGoogleDriveFolderList->isVisible());
+    sheet.btnAllowPermission->click();
+    s.handler->isAuthenticateForScan = true;
+    s.handler->delegate->onAccessPermissionStatus(true);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST(CloudFolderPicker, AfterASignInThePickerServesTheTabThatAskedForIt)
+{
+    PickerScreen s;
+    s.screen->tabChanged(2);
+    signInBetween(s, [&] { s.screen->findChild<QAbstractButton*>(QStringLiteral("btnAddPath"))->click(); });
+    EXPECT_EQ(s.picker->lblFolderListHeading->text(), localizedText(QStringLiteral("ID_EXCLUDE_TO_SCAN")));
+    s.answer(0, { {}, { folder(QStringLiteral("/Archive")) }, false });
+    s.picker->outlineGDFolderList->setCurrentIndex(s.row(0, s.row(0)));
+    s.picker->btnAddFolderGDrive->click();
+
+    const std::vector<FilePathNodePtr>& excluded = s.lists->excludeList(ScanSource::dropbox);
+    ASSERT_EQ(excluded.size(), 1u);
+    EXPECT_EQ(excluded.front()->filePath, QStringLiteral("/Archive"));
+    EXPECT_TRUE(s.lists->scanList(ScanSource::dropbox).empty());
+    // The home screen's open Exclude table shows it.
+    EXPECT_EQ(s.screen->pathModel().rowCount(), 1);
+}
+
+TEST(CloudFolderPicker, ABrowseThatNeedsASignInHandsTheFolderToTheAssistantOnly)
+{
+    PickerScreen s;
+    QStringList browsed;
+    signInBetween(s, [&] {
+        s.picker->browseFolder(ScanSource::dropbox, [&](const QString& path) { browsed << path; });
+        // Asked for by the assistant, the sheet offers no switch of source.
+        EXPECT_TRUE(s.sources->signInSheet().btnScanComputer->isHidden());
+    });
+    EXPECT_EQ(s.picker->lblFolderListHeading->text(), localizedText(QStringLiteral("ID_PROTECT_FOLDER")));
+    s.answer(0, { {}, { folder(QStringLiteral("/Family")) }, false });
+    s.picker->outlineGDFolderList->setCurrentIndex(s.row(0, s.row(0)));
+    s.picker->btnAddFolderGDrive->click();
+
+    EXPECT_EQ(browsed, QStringList { QStringLiteral("/Family") });
+    for (SourceList which : { SourceList::scan, SourceList::exclude, SourceList::protect })
+        EXPECT_TRUE(s.lists->list(ScanSource::dropbox, which).empty());
 }

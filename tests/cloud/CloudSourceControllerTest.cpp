@@ -5,8 +5,8 @@
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "home/LocationLists.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/ReachabilityTest.h"
+#include "scan/ScanSources.h"
 #include "support/FixedProbe.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -51,8 +51,8 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     auto presenter = std::make_shared<RecordingAlerts>();
     setAlertPresenter(presenter);
     setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
-    ProtectedFolderStore protect(defaults);
-    auto screen = std::make_unique<MainViewController>(defaults, protect);
+    ScanSources sources(defaults);
+    auto screen = std::make_unique<MainViewController>(defaults, sources);
     screen->viewDidLoad();
     auto* chooser = new CountingChooser;
     screen->setFolderChooser(std::unique_ptr<FolderChooser>(chooser));
@@ -91,18 +91,18 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     EXPECT_FALSE(sheet.isShown());
     EXPECT_TRUE(presenter->shown.empty());
     auto excluded = std::make_shared<FilePathNode>();
-    lists.excludeListForSource().push_back(excluded);
-    ASSERT_EQ(dropbox->arrExcludePathsForCloud->size(), 1u);
-    dropbox->arrPathNodesCloudScan->push_back(std::make_shared<FilePathNode>());
+    sources.edit(ScanSource::dropbox, SourceList::exclude, [&](auto& rows) { rows.push_back(excluded); });
+    ASSERT_EQ(lists.excludeListForSource().size(), 1u);
+    const FilePathNodePtr scanRow = lists.addPathToScanList(QStringLiteral("/Trips"));
 
     choose(ScanSource::oneDrive);
     EXPECT_TRUE(lists.excludeListForSource().empty());
     choose(ScanSource::thisComputer);
     choose(ScanSource::dropbox);
     EXPECT_EQ(made, (std::map<ScanSource, int> { { ScanSource::dropbox, 1 }, { ScanSource::oneDrive, 1 } }));
-    EXPECT_EQ(screen->engine().scanWrapper, dropbox);
+    EXPECT_EQ(sources.handler(ScanSource::dropbox), dropbox);
     EXPECT_EQ(lists.excludeListForSource(), std::vector<FilePathNodePtr> { excluded });
-    EXPECT_EQ(lists.arrPathNodesFinder, *dropbox->arrPathNodesCloudScan);
+    EXPECT_EQ(lists.scanListForSource(), std::vector<FilePathNodePtr> { scanRow });
 
     // A picker listing reloads the picker only.
     dropbox->fetchChildFolders(dropbox->makeRootFolderNode());
@@ -111,7 +111,7 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     // A source without a handler says so and leaves nothing to scan with; the
     // photo catalog opens the scan list's panel at once.
     choose(ScanSource::box);
-    EXPECT_EQ(screen->engine().scanWrapper, nullptr);
+    EXPECT_EQ(sources.handler(ScanSource::box), nullptr);
     EXPECT_EQ(presenter->shown.size(), 1u);
     choose(ScanSource::lightroomCatalog);
     EXPECT_EQ(chooser->opened, 1);

@@ -4,6 +4,7 @@
 #include "cloud/SecretStore.h"
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
+#include "scan/ScanRequest.h"
 #include "support/FakeGoogle.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -133,7 +134,9 @@ TEST_F(Drive, TwoExpansionsAnsweredOutOfOrderHangUnderTheirOwnParents)
 TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
 {
     ASSERT_TRUE(signIn());
-    drive->beginListing();
+    ScanRequest request;
+    request.filters = makeScanSettingsSnapshot();
+    drive->beginListing(request);
     drive->executeFilesListQuery(QStringLiteral("root"), true, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return pages.size() == 1; }));
     drive->executeFilesListQuery(QStringLiteral("root"), true, pages.front().second.nextPageToken);
@@ -187,7 +190,9 @@ TEST_F(Drive, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
     tree[QStringLiteral("a")].front().append(item(QStringLiteral("../x"), QStringLiteral("h.jpg"), "m9", 200000));
     tree[QStringLiteral("a")].front().append(item(QStringLiteral("s4"), QStringLiteral("."), "folder"));
     ASSERT_TRUE(signIn());
-    drive->beginListing();
+    ScanRequest request;
+    request.filters = makeScanSettingsSnapshot();
+    drive->beginListing(request);
     // One folder after the other, so each knows its parent's path.
     for (const char* id : { "root", "a", "b" }) {
         const size_t before = pages.size();

@@ -1,4 +1,5 @@
 #include "cloud/LightroomCloudHandler.h"
+#include "scan/ScanRequest.h"
 #include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
@@ -169,7 +170,7 @@ TEST_F(LightroomCatalog, StopEndsAListingThatWouldRunOnAndOn)
                 handler->isAbortScanning = true;
             });
             Sink sink;
-            handler->startCloudScan({}, 0, sink);
+            handler->startCloudScan({}, ScanRequest {}, sink);
             watcher.join();
             return sink.ended;
         },

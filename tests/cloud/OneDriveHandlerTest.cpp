@@ -1,4 +1,5 @@
 #include "cloud/OneDriveHandler.h"
+#include "scan/ScanRequest.h"
 #include "support/FakeHttpServer.h"
 #include "support/RecordingAlerts.h"
 
@@ -85,7 +86,9 @@ protected:
     {
         const int before = delegate.completions;
         CloudScanFoldersListPtr root = handler->makeRootFolderNode();
-        handler->startCloudScan({ root }, 0, delegate);
+        ScanRequest request;
+        request.filters = makeScanSettingsSnapshot();
+        handler->startCloudScan({ root }, request, delegate);
         EXPECT_TRUE(waitUntil([&] { return delegate.completions > before; }));
         EXPECT_EQ(delegate.completions, before + 1);
         return root;

@@ -3,6 +3,7 @@
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "core/DuplicateGroup.h"
+#include "scan/ScanRequest.h"
 #include "support/FakeHttpServer.h"
 
 #include <QJsonArray>
@@ -49,10 +50,13 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return handler->isAuthenticateForScan.load(); }));
     }
 
-    void scan(std::vector<CloudScanFoldersListPtr> folders)
+    void scan(std::vector<CloudScanFoldersListPtr> folders, std::optional<PathExclusionPredicate> exclusion = {})
     {
         const int before = sink.completions;
-        handler->startCloudScan(folders, 0, sink);
+        ScanRequest request;
+        request.filters = makeScanSettingsSnapshot();
+        request.cloudExclusion = std::move(exclusion);
+        handler->startCloudScan(folders, request, sink);
         ASSERT_TRUE(waitUntil([&] { return sink.completions > before; }));
         EXPECT_EQ(sink.completions, before + 1);
     }
@@ -140,8 +144,7 @@ TEST_F(Dropbox, PagesAreFollowedAndCompleteFoldersAreNotAskedAgain)
 
 TEST_F(Dropbox, AnExcludedFolderIsSkippedByAScanButShownInThePicker)
 {
-    handler->scanExclusion.emplace(QStringList { QStringLiteral("Dropbox/Sub") });
-    scan({ handler->makeRootFolderNode() });
+    scan({ handler->makeRootFolderNode() }, PathExclusionPredicate(QStringList { QStringLiteral("Dropbox/Sub") }));
     EXPECT_EQ(listedPaths, QStringList({ "" }));
     EXPECT_FALSE(sink.paths.contains(QStringLiteral("Dropbox/Sub/f.txt")));
 

@@ -6,7 +6,7 @@
 #include "core/SettingsSchema.h"
 #include "home/HomeLayout.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
+#include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
@@ -112,7 +112,7 @@ struct ScreenFixture : ::testing::Test {
     TempHome home;
     UserDefaults defaults { home.configHome() };
     std::shared_ptr<RecordingAlerts> presenter = std::make_shared<RecordingAlerts>();
-    std::unique_ptr<ProtectedFolderStore> protect;
+    std::unique_ptr<ScanSources> sources;
     std::unique_ptr<MainViewController> screen;
 
     ScreenFixture()
@@ -120,8 +120,8 @@ struct ScreenFixture : ::testing::Test {
         startApplicationCore(defaults);
         selectedScanSource() = ScanSource::thisComputer;
         setAlertPresenter(presenter);
-        protect = std::make_unique<ProtectedFolderStore>(defaults);
-        screen = std::make_unique<MainViewController>(defaults, *protect);
+        sources = std::make_unique<ScanSources>(defaults);
+        screen = std::make_unique<MainViewController>(defaults, *sources);
         screen->viewDidLoad();
     }
     ~ScreenFixture() override
@@ -130,6 +130,15 @@ struct ScreenFixture : ::testing::Test {
         setAlertPresenter(nullptr);
         selectedScanSource() = ScanSource::thisComputer;
         lastScanResultGroups().clear();
+    }
+
+    void add(ScanSource source, SourceList which, const FilePathNodePtr& row)
+    {
+        sources->edit(source, which, [&row](ScanSources::Rows& rows) { rows.push_back(row); });
+    }
+    void add(ScanSource source, SourceList which, const QString& path)
+    {
+        add(source, which, LocationLists::makePathNode(path));
     }
 
     QStringList shownPaths()
@@ -172,14 +181,16 @@ TEST_F(ScreenFixture, TheHintShowsUntilThereIsAResultToView)
 TEST_F(ScreenFixture, OneModelShowsTheTabsListForTheSource)
 {
     LocationLists& lists = screen->lists();
-    lists.arrExcludePathsFinder.clear();
+    sources->replace(ScanSource::thisComputer, SourceList::exclude, {});
     lists.addPathToScanList(QStringLiteral("/scan"));
-    LocationLists::appendPathNode(QStringLiteral("/ex"), lists.arrExcludePathsFinder);
-    LocationLists::appendPathNode(QStringLiteral("/pro"), protect->arrProtectedPathsFinder);
-    lists.arrExcludePathsGDrive.push_back(driveRow(QStringLiteral("/My Drive/Ex")));
-    protect->arrProtectedPathsGDrive = { driveRow(QStringLiteral("/My Drive/P")), driveRow(QString()) };
-    LocationLists::appendPathNode(QStringLiteral("/cloud/ex"), lists.arrExcludePathsCloud);
-    LocationLists::appendPathNode(QStringLiteral("/cloud/pro"), protect->arrProtectedPathsCloud);
+    add(ScanSource::thisComputer, SourceList::exclude, QStringLiteral("/ex"));
+    add(ScanSource::thisComputer, SourceList::protect, QStringLiteral("/pro"));
+    add(ScanSource::googleDrive, SourceList::scan, QStringLiteral("/My Drive/Scan"));
+    add(ScanSource::googleDrive, SourceList::exclude, driveRow(QStringLiteral("/My Drive/Ex")));
+    add(ScanSource::googleDrive, SourceList::protect, driveRow(QStringLiteral("/My Drive/P")));
+    add(ScanSource::googleDrive, SourceList::protect, driveRow(QString()));
+    add(ScanSource::oneDrive, SourceList::exclude, QStringLiteral("/cloud/ex"));
+    add(ScanSource::lightroomCatalog, SourceList::protect, QStringLiteral("/cloud/pro"));
 
     struct Case {
         ScanSource source;
@@ -190,7 +201,7 @@ TEST_F(ScreenFixture, OneModelShowsTheTabsListForTheSource)
         { ScanSource::thisComputer, 1, { QStringLiteral("/scan") } },
         { ScanSource::thisComputer, 2, { QStringLiteral("/ex") } },
         { ScanSource::thisComputer, 3, { QStringLiteral("/pro") } },
-        { ScanSource::googleDrive, 1, { QStringLiteral("/scan") } },
+        { ScanSource::googleDrive, 1, { QStringLiteral("/My Drive/Scan") } },
         { ScanSource::googleDrive, 2, { QStringLiteral("/My Drive/Ex") } },
         { ScanSource::googleDrive, 3, { QStringLiteral("/My Drive/P"), QString() } },
         { ScanSource::oneDrive, 2, { QStringLiteral("/cloud/ex") } },
@@ -207,8 +218,8 @@ TEST_F(ScreenFixture, OneModelShowsTheTabsListForTheSource)
     // The sub-folder box shows the row's own value.
     selectedScanSource() = ScanSource::thisComputer;
     screen->tabChanged(1);
-    lists.arrPathNodesFinder[0]->isIncludeSubFolders = false;
-    screen->reloadTables();
+    lists.scanListForSource()[0]->isIncludeSubFolders = false;
+    lists.savePathsBookmark();
     EXPECT_EQ(screen->pathModel()
                   .index(0, HomePathModel::subFoldersColumn)
                   .data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox)),
@@ -218,21 +229,20 @@ TEST_F(ScreenFixture, OneModelShowsTheTabsListForTheSource)
 TEST_F(ScreenFixture, RemoveAllOnACloudSourceEmptiesOnlyTheShownList)
 {
     LocationLists& lists = screen->lists();
-    const size_t defaultExclusions = lists.arrExcludePathsFinder.size();
+    const size_t defaultExclusions = sources->excludeList(ScanSource::thisComputer).size();
     ASSERT_GT(defaultExclusions, 0u);
-    LocationLists::appendPathNode(QStringLiteral("/pro"), protect->arrProtectedPathsFinder);
-    protect->saveProtectedFolders();
+    add(ScanSource::thisComputer, SourceList::protect, QStringLiteral("/pro"));
     selectedScanSource() = ScanSource::dropbox;
-    LocationLists::appendPathNode(QStringLiteral("/cloud/ex"), lists.arrExcludePathsCloud);
-    LocationLists::appendPathNode(QStringLiteral("/cloud/pro"), protect->arrProtectedPathsCloud);
+    add(ScanSource::dropbox, SourceList::exclude, QStringLiteral("/cloud/ex"));
+    add(ScanSource::dropbox, SourceList::protect, QStringLiteral("/cloud/pro"));
     for (int tag : { 2, 3 }) {
         screen->tabChanged(tag);
         screen->removeAllFromScanList();
     }
-    EXPECT_TRUE(lists.arrExcludePathsCloud.empty());
-    EXPECT_TRUE(protect->arrProtectedPathsCloud.empty());
-    EXPECT_EQ(lists.arrExcludePathsFinder.size(), defaultExclusions);
-    EXPECT_EQ(protect->arrProtectedPathsFinder.size(), 1u);
+    EXPECT_TRUE(lists.excludeListForSource().empty());
+    EXPECT_TRUE(lists.protectListForSource().empty());
+    EXPECT_EQ(sources->excludeList(ScanSource::thisComputer).size(), defaultExclusions);
+    EXPECT_EQ(sources->protectList(ScanSource::thisComputer).size(), 1u);
     EXPECT_EQ(
         defaults.object(QLatin1String(SettingsKey::excludedFolders)).toList().size(), qsizetype(defaultExclusions));
     EXPECT_EQ(defaults.object(QLatin1String(SettingsKey::protectedFolders)).toList().size(), 1);
@@ -252,6 +262,6 @@ TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndLeavesNothingToScan)
     emit popUp->activated(6);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(selectedScanSource().load(), ScanSource::emptyFolderCleaner);
-    EXPECT_TRUE(screen->lists().arrPathNodesFinder.empty());
+    EXPECT_TRUE(screen->lists().scanListForSource().empty());
     EXPECT_FALSE(screen->scanNowButton()->isEnabled());
 }

@@ -8,7 +8,7 @@
 #include "core/SettingsSchema.h"
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
+#include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
@@ -60,8 +60,8 @@ TEST_F(AdderFixture, ScanListAdditionsAndTheirReports)
     };
     const QString present = QStringLiteral("/data/Photos");
     const QString fresh = QStringLiteral("/data/Music");
-    excludeFinder.clear();
-    LocationLists::appendPathNode(QStringLiteral("/data/Skip"), excludeFinder);
+    clear(ScanSource::thisComputer, SourceList::exclude);
+    append(ScanSource::thisComputer, SourceList::exclude, QStringLiteral("/data/Skip"));
     const Case cases[] = {
         { "only new: no alert", {}, { fresh, QStringLiteral("/") }, { fresh, QStringLiteral("/") }, {} },
         { "only present", { present }, { present }, { present },
@@ -77,12 +77,11 @@ TEST_F(AdderFixture, ScanListAdditionsAndTheirReports)
         { "a Trash item anywhere", {}, { fresh, trashed }, { fresh }, { keys("ID_CANT_ADD_BIN_FOLDER") } },
     };
     for (const Case& c : cases) {
-        scan.clear();
-        added.clear();
+        clear(ScanSource::thisComputer, SourceList::scan);
         for (const QString& path : c.before)
             lists.addPathToScanList(path);
         const AddOutcome outcome = adder.addPanelPathsToScanList(c.chosen);
-        EXPECT_EQ(pathsOf(scan), c.expectedRows) << c.name;
+        EXPECT_EQ(pathsOf(scan()), c.expectedRows) << c.name;
         EXPECT_EQ(outcome.alerts, c.alerts) << c.name;
         EXPECT_EQ(saved(SettingsKey::savedPaths), c.expectedRows) << c.name;
     }
@@ -91,12 +90,11 @@ TEST_F(AdderFixture, ScanListAdditionsAndTheirReports)
 TEST_F(AdderFixture, ASecondPhotoLibraryStopsTheChoiceButKeepsWhatCameBefore)
 {
     lists.addPathToScanList(QStringLiteral("/a/One.photoslibrary"));
-    lists.isPhotosLibraryPathAdded = true;
     const AddOutcome outcome = adder.addPanelPathsToScanList(
         { QStringLiteral("/a/Docs"), QStringLiteral("/b/Two.photoslibrary"), QStringLiteral("/a/Late") });
     EXPECT_EQ(outcome.alerts, std::vector<AlertKeys> { keys("ID_ONLY_ONE_PHOTOS_LIBRARY_CAN_ADDED") });
     const QStringList expected { QStringLiteral("/a/One.photoslibrary"), QStringLiteral("/a/Docs") };
-    EXPECT_EQ(pathsOf(scan), expected);
+    EXPECT_EQ(pathsOf(scan()), expected);
     EXPECT_EQ(saved(SettingsKey::savedPaths), expected);
 
     ASSERT_TRUE(lists.removeScanRow(0));
@@ -122,12 +120,12 @@ TEST_F(AdderFixture, ExclusionConflicts)
     };
     lists.addPathToScanList(QStringLiteral("/home/a/Pics"));
     for (const Case& c : cases) {
-        excludeFinder.clear();
-        LocationLists::appendPathNode(QStringLiteral("/x/Old"), excludeFinder);
+        clear(ScanSource::thisComputer, SourceList::exclude);
+        append(ScanSource::thisComputer, SourceList::exclude, QStringLiteral("/x/Old"));
         const AddOutcome outcome = adder.addPanelPathsToExcludeList(c.chosen);
-        EXPECT_EQ(pathsOf(excludeFinder).mid(1), c.expectedNew) << c.name;
+        EXPECT_EQ(pathsOf(excludeFinder()).mid(1), c.expectedNew) << c.name;
         EXPECT_EQ(outcome.alerts, c.alerts) << c.name;
-        EXPECT_EQ(saved(SettingsKey::excludedFolders).size(), excludeFinder.size()) << c.name;
+        EXPECT_EQ(saved(SettingsKey::excludedFolders).size(), excludeFinder().size()) << c.name;
     }
 }
 
@@ -145,12 +143,12 @@ TEST_F(AdderFixture, ProtectionRepeatsAndDroppedFiles)
     EXPECT_EQ(drop.alerts,
         std::vector<AlertKeys> { keys(
             "ID_FOLDER_CAN_NOT_ADDED_TO_PROTECTION_LIST", "ID_FOLDER_ALREDY_EXIST_PLEASE_TRY_ADD_ANOTHER_FOLDER") });
-    EXPECT_EQ(pathsOf(protect.arrProtectedPathsFinder), (QStringList { folder, QStringLiteral("/new") }));
+    EXPECT_EQ(pathsOf(sources.protectList(ScanSource::thisComputer)), (QStringList { folder, QStringLiteral("/new") }));
     EXPECT_EQ(saved(SettingsKey::protectedFolders).size(), 2);
 
-    excludeFinder.clear();
+    clear(ScanSource::thisComputer, SourceList::exclude);
     EXPECT_TRUE(adder.handleFileDragDrop({ file, trashed }, HomeTab::exclude).alerts.empty());
-    EXPECT_EQ(pathsOf(excludeFinder), QStringList { file });
+    EXPECT_EQ(pathsOf(excludeFinder()), QStringList { file });
 }
 
 TEST_F(AdderFixture, DropsOnTheIncludeTab)
@@ -158,14 +156,15 @@ TEST_F(AdderFixture, DropsOnTheIncludeTab)
     const AddOutcome mixed
         = adder.handleFileDragDrop({ QStringLiteral("/"), trashed, QStringLiteral("/m/a") }, HomeTab::include);
     EXPECT_TRUE(mixed.alerts.empty());
-    EXPECT_EQ(pathsOf(scan), (QStringList { QStringLiteral("/"), QStringLiteral("/m/a") }));
+    EXPECT_EQ(pathsOf(scan()), (QStringList { QStringLiteral("/"), QStringLiteral("/m/a") }));
 
     selectedScanSource() = ScanSource::dropbox;
     const AddOutcome refused = adder.handleFileDragDrop({ QStringLiteral("/m/b") }, HomeTab::include);
     EXPECT_EQ(refused.alerts,
         std::vector<AlertKeys> {
             keys("ID_YOU_CANT_DRAG_ANY_FILE", "ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_DROPBOX_SCAN_MODE") });
-    EXPECT_EQ(scan.size(), 2u);
+    EXPECT_TRUE(scan().empty());
+    EXPECT_EQ(sources.scanList(ScanSource::thisComputer).size(), 2u);
 }
 
 TEST_F(AdderFixture, PanelsOfTheCatalogSourceWriteTheListsShownAndCancelAddsNothing)
@@ -178,12 +177,12 @@ TEST_F(AdderFixture, PanelsOfTheCatalogSourceWriteTheListsShownAndCancelAddsNoth
     EXPECT_FALSE(chooser.asked->filesToo);
 
     selectedScanSource() = ScanSource::lightroomCatalog;
-    const size_t computerRows = excludeFinder.size();
+    const size_t computerRows = excludeFinder().size();
     chooser.answer = { QStringLiteral("/cat/Skip") };
     adder.openPanel(HomeTab::exclude, chooser, [&](const AddOutcome&) { ++reports; });
     EXPECT_EQ(reports, 1);
-    EXPECT_EQ(pathsOf(excludeCloud), chooser.answer);
-    EXPECT_EQ(excludeFinder.size(), computerRows);
+    EXPECT_EQ(pathsOf(sources.excludeList(ScanSource::lightroomCatalog)), chooser.answer);
+    EXPECT_EQ(excludeFinder().size(), computerRows);
 }
 
 namespace {
@@ -198,8 +197,8 @@ TEST(HomeScreenDrop, TwoDroppedFoldersBecomeSavedRowsAndEnableScanNow)
     selectedScanSource() = ScanSource::thisComputer;
     auto presenter = std::make_shared<RecordingAlerts>();
     setAlertPresenter(presenter);
-    ProtectedFolderStore protect(defaults);
-    MainViewController screen(defaults, protect);
+    ScanSources sources(defaults);
+    MainViewController screen(defaults, sources);
     screen.viewDidLoad();
     EXPECT_FALSE(screen.scanNowButton()->isEnabled());
 

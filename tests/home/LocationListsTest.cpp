@@ -24,11 +24,11 @@ TEST_F(ListsFixture, RestoresWhatStillExistsAndResavesWithoutTheRest)
             makeFolderEntry(kept), QStringLiteral("junk") });
 
     lists.loadSavedScanList();
-    ASSERT_EQ(scan.size(), 3u);
-    EXPECT_EQ(*scan[0]->filePath, kept);
-    EXPECT_EQ(scan[1]->state, 0);
-    EXPECT_FALSE(scan[1]->isIncludeSubFolders);
-    EXPECT_TRUE(lists.isPhotosLibraryPathAdded);
+    ASSERT_EQ(scan().size(), 3u);
+    EXPECT_EQ(*scan()[0]->filePath, kept);
+    EXPECT_EQ(scan()[1]->state, 0);
+    EXPECT_FALSE(scan()[1]->isIncludeSubFolders);
+    EXPECT_TRUE(lists.isPhotosLibraryPathAdded());
     EXPECT_TRUE(lists.hasCheckedScanRow());
     EXPECT_EQ(saved(SettingsKey::savedPaths), (QStringList { kept, unticked, library }));
 }
@@ -76,19 +76,18 @@ TEST_F(ListsFixture, TheDriveSourceLeavesTheSavedScanListAlone)
     lists.addPathToScanList(QStringLiteral("/b"));
     lists.savePathsBookmark();
     EXPECT_EQ(saved(SettingsKey::savedPaths), QStringList { QStringLiteral("/a") });
-    EXPECT_EQ(lists.arrPathNodesGDrive.size(), 1u);
+    EXPECT_EQ(sources.scanList(ScanSource::googleDrive).size(), 1u);
 }
 
 TEST_F(ListsFixture, RemovingScanRows)
 {
     lists.addPathToScanList(QStringLiteral("/x/Lib.photoslibrary"));
-    lists.isPhotosLibraryPathAdded = true;
     lists.addPathToScanList(QStringLiteral("/x/Docs"));
 
     EXPECT_FALSE(lists.removeScanRow(2));
     EXPECT_FALSE(lists.removeScanRow(-1));
     ASSERT_TRUE(lists.removeScanRow(0));
-    EXPECT_FALSE(lists.isPhotosLibraryPathAdded);
+    EXPECT_FALSE(lists.isPhotosLibraryPathAdded());
     EXPECT_FALSE(lists.isInScanListExactly(QStringLiteral("/x/Lib.photoslibrary")));
     EXPECT_EQ(saved(SettingsKey::savedPaths), QStringList { QStringLiteral("/x/Docs") });
 
@@ -100,9 +99,9 @@ TEST_F(ListsFixture, RemovingScanRows)
 
 TEST_F(ListsFixture, RemovingExcludeAndProtectRowsSavesOnlyThisComputersLists)
 {
-    LocationLists::appendPathNode(QStringLiteral("/e1"), excludeFinder);
-    LocationLists::appendPathNode(QStringLiteral("/e2"), excludeFinder);
-    LocationLists::appendPathNode(QStringLiteral("/p1"), protect.arrProtectedPathsFinder);
+    append(ScanSource::thisComputer, SourceList::exclude, QStringLiteral("/e1"));
+    append(ScanSource::thisComputer, SourceList::exclude, QStringLiteral("/e2"));
+    append(ScanSource::thisComputer, SourceList::protect, QStringLiteral("/p1"));
     ASSERT_TRUE(lists.removeExcludeRow(0));
     ASSERT_TRUE(lists.removeProtectRow(0));
     const auto stored = [&](const char* key) { return defaults.object(QString::fromLatin1(key)).toList().size(); };
@@ -110,11 +109,11 @@ TEST_F(ListsFixture, RemovingExcludeAndProtectRowsSavesOnlyThisComputersLists)
     EXPECT_EQ(stored(SettingsKey::protectedFolders), 0);
 
     selectedScanSource() = ScanSource::googleDrive;
-    LocationLists::appendPathNode(QStringLiteral("/d"), excludeDrive);
+    append(ScanSource::googleDrive, SourceList::exclude, QStringLiteral("/d"));
     EXPECT_FALSE(lists.removeExcludeRow(1));
     ASSERT_TRUE(lists.removeExcludeRow(0));
-    EXPECT_TRUE(excludeDrive.empty());
-    EXPECT_EQ(excludeFinder.size(), 1u);
+    EXPECT_TRUE(sources.excludeList(ScanSource::googleDrive).empty());
+    EXPECT_EQ(excludeFinder().size(), 1u);
     EXPECT_EQ(stored(SettingsKey::excludedFolders), 1);
 }
 

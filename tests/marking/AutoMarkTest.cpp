@@ -8,8 +8,8 @@
 #include "marking/AutoMarkPlan.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
+#include "scan/ScanSources.h"
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
 
@@ -95,7 +95,7 @@ protected:
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
-    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    ResultsState state { std::make_shared<ScanSources>(defaults) };
     std::atomic<bool> abort = false;
     QWidget window;
     AutoMarkSheetWindows sheets { &window };

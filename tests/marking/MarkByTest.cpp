@@ -5,8 +5,8 @@
 #include "marking/ContextMenuActions.h"
 #include "marking/MarkByCommands.h"
 #include "marking/MarkingObserver.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
+#include "scan/ScanSources.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -76,7 +76,7 @@ protected:
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
     std::shared_ptr<FakeScreen> screen = std::make_shared<FakeScreen>();
-    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    ResultsState state { std::make_shared<ScanSources>(defaults) };
 };
 
 constexpr qint64 ten = 1700000000000; // a whole second

@@ -6,8 +6,8 @@
 #include "marking/ContextMenuActions.h"
 #include "marking/MarkByCommands.h"
 #include "marking/MarkingObserver.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
+#include "scan/ScanSources.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -73,7 +73,7 @@ protected:
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
     std::shared_ptr<FakeScreen> screen = std::make_shared<FakeScreen>();
-    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    ResultsState state { std::make_shared<ScanSources>(defaults) };
 };
 
 } // namespace

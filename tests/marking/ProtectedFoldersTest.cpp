@@ -1,10 +1,10 @@
 #include "base/UserDefaults.h"
 #include "core/SettingsSchema.h"
 #include "marking/ProtectedFolderMatcher.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ContextMenuActions.h"
 #include "marking/MarkByCommands.h"
 #include "marking/ResultsState.h"
+#include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
 
 #include <QDir>
@@ -40,46 +40,21 @@ TEST(ProtectedFolderMatcher, ComparesFoldersLiterallyIgnoringCase)
         EXPECT_EQ(matcher.matches(QString::fromUtf8(folder)), isProtected) << folder;
 }
 
-TEST(ProtectedFolderStore, ReadsTheRecordSkippingBadEntriesAndKeepsTheListWhenTheRecordIsDamaged)
+TEST(ProtectedFolders, ALoadedResultSetReadsACopyAndNeverRefillsTheSharedList)
 {
     QTemporaryDir folder;
     UserDefaults defaults(folder.path());
-    ProtectedFolderStore store(defaults);
-    const QString key = QString::fromLatin1(SettingsKey::protectedFolders);
-    const QVariantMap flagAsBool { { QStringLiteral("path"), QStringLiteral("/b") }, { QStringLiteral("state"), 0 },
-        { QStringLiteral("includeSubFolders"), false } };
-    defaults.setValue(key,
-        QVariantList { makeFolderEntry(QStringLiteral("/a"), 1, 0), QStringLiteral("junk"),
-            QVariantMap { { QStringLiteral("state"), 1 } }, flagAsBool });
-    ASSERT_TRUE(store.loadThisComputerList());
-    ASSERT_EQ(store.arrProtectedPathsFinder.size(), 2u);
-    EXPECT_FALSE(store.arrProtectedPathsFinder[0]->isIncludeSubFolders);
-    EXPECT_FALSE(store.arrProtectedPathsFinder[1]->isIncludeSubFolders);
-    EXPECT_EQ(store.arrProtectedPathsFinder[1]->state, 0);
-
-    ASSERT_TRUE(store.saveProtectedFolders());
-    EXPECT_EQ(defaults.arrayValue(key)->size(), 2);
-
-    defaults.setValue(key, QStringLiteral("not a list"));
-    EXPECT_FALSE(store.loadThisComputerList());
-    EXPECT_EQ(store.arrProtectedPathsFinder.size(), 2u);
-}
-
-TEST(ProtectedFolderStore, ALoadedResultSetReadsACopyAndNeverRefillsTheSharedList)
-{
-    QTemporaryDir folder;
-    UserDefaults defaults(folder.path());
-    auto store = std::make_shared<ProtectedFolderStore>(defaults);
+    auto store = std::make_shared<ScanSources>(defaults);
     auto shown = std::make_shared<FilePathNode>();
     shown->filePath = QStringLiteral("/shown");
-    store->arrProtectedPathsFinder = { shown };
+    store->replace(ScanSource::thisComputer, SourceList::protect, { shown }, ScanSources::Store::no);
     defaults.setValue(QString::fromLatin1(SettingsKey::protectedFolders),
         QVariantList { makeFolderEntry(QStringLiteral("/kept"), 1, 1) });
 
     ResultsState state(store);
     state.loadResultSet({}, 0, ScanSource::thisComputer);
-    ASSERT_EQ(store->arrProtectedPathsFinder.size(), 1u);
-    EXPECT_EQ(store->arrProtectedPathsFinder[0], shown);
+    ASSERT_EQ(store->protectList(ScanSource::thisComputer).size(), 1u);
+    EXPECT_EQ(store->protectList(ScanSource::thisComputer)[0], shown);
     FileInfoNode inKept;
     inKept.folderPath = QStringLiteral("/kept/photos");
     EXPECT_TRUE(state.isFileProtected(inKept));
@@ -213,6 +188,7 @@ protected:
         tree.link(QStringLiteral("alias"), tree.path(QStringLiteral("real")));
         defaults.setValue(QString::fromLatin1(SettingsKey::protectedFolders),
             QVariantList { makeFolderEntry(tree.path(QStringLiteral("alias"))) });
+        sources->reloadStored(SourceList::protect);
         auto group = std::make_shared<DuplicateGroup>();
         for (const QString& path :
             { tree.path(QStringLiteral("real/photos/a.jpg")), tree.path(QStringLiteral("elsewhere/b.jpg")) }) {
@@ -231,7 +207,8 @@ protected:
     Folders tree;
     QTemporaryDir settings;
     UserDefaults defaults { settings.path() };
-    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    std::shared_ptr<ScanSources> sources = std::make_shared<ScanSources>(defaults);
+    ResultsState state { sources };
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     std::vector<FileInfoNodePtr> files;
 };

@@ -4,9 +4,9 @@
 #include "core/SettingsSchema.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "marking/SelectAssistanceController.h"
+#include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
@@ -68,7 +68,7 @@ protected:
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
-    std::shared_ptr<ProtectedFolderStore> store = std::make_shared<ProtectedFolderStore>(defaults);
+    std::shared_ptr<ScanSources> store = std::make_shared<ScanSources>(defaults);
     ResultsState state { store };
     QWidget window;
     AutoMarkSheetWindows sheets { &window };
@@ -173,7 +173,7 @@ TEST_F(Assistant, AddingTwiceAlertsAndKeepsOneEntry)
     EXPECT_FALSE(assistant.btnAddPath->isEnabled());
     EXPECT_EQ(
         alerts->messages(), QStringList { localizedText(QStringLiteral("ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST")) });
-    EXPECT_EQ(store->arrProtectedPathsFinder.size(), 1u);
+    EXPECT_EQ(store->protectList(ScanSource::thisComputer).size(), 1u);
     EXPECT_EQ(storedFolderCount(), 1);
     EXPECT_EQ(assistant.tblProtected->item(0, 1)->text(), localizedText(QStringLiteral("ID_YES")));
 }
@@ -187,7 +187,7 @@ TEST_F(Assistant, TrashFoldersAreRefused)
         EXPECT_EQ(alerts->messages(), QStringList { localizedText(QStringLiteral("ID_CANT_ADD_BIN_FOLDER")) })
             << path.toStdString();
     }
-    EXPECT_TRUE(store->arrProtectedPathsFinder.empty());
+    EXPECT_TRUE(store->protectList(ScanSource::thisComputer).empty());
     EXPECT_FALSE(isTrashFolder(QStringLiteral("/home/ana/Trash-notes")));
 }
 

@@ -6,6 +6,7 @@
 #include "preferences/AdvanceScanSettingVC.h"
 #include "preferences/ExcludeViewController.h"
 #include "preferences/ScanHistoryVC.h"
+#include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
@@ -284,8 +285,11 @@ TEST_F(ScanPanesTest, ExclusionAlertsFollowTheConflicts)
     for (const Case& c : cases) {
         defaults.setValue(
             QStringLiteral("excludedFolders"), QVariantList { makeFolderEntry(QStringLiteral("/listed")) });
-        ExcludeViewController pane(defaults);
-        pane.setScanListPaths([] { return QStringList { QStringLiteral("/A/BC") }; });
+        ScanSources sources(defaults);
+        auto scanned = std::make_shared<FilePathNode>();
+        scanned->filePath = QStringLiteral("/A/BC");
+        sources.replace(ScanSource::thisComputer, SourceList::scan, { scanned });
+        ExcludeViewController pane(sources);
         alerts->shown.clear();
         pane.addFoldersToExclusion(c.chosen);
         QVariantList expected { makeFolderEntry(QStringLiteral("/listed")) };

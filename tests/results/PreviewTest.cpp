@@ -4,12 +4,12 @@
 #include "core/AppStartup.h"
 #include "core/ExifInfo.h"
 #include "core/Localization.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
+#include "scan/ScanSources.h"
 #include "support/FakeHttpServer.h"
 #include "support/HandClock.h"
 #include "support/TempHome.h"
@@ -175,7 +175,7 @@ protected:
     {
         Preview::SetUp();
         screen = std::make_unique<ResultViewController>(
-            defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(std::make_shared<HandClock>());
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();

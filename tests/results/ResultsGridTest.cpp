@@ -2,7 +2,6 @@
 #include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
 #include "core/AppStartup.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/CategoryPie.h"
 #include "results/ResultViewController.h"
@@ -10,6 +9,7 @@
 #include "results/ResultsModel.h"
 #include "results/ThumbnailCell.h"
 #include "results/ThumbnailProvider.h"
+#include "scan/ScanSources.h"
 #include "support/FakeHttpServer.h"
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
@@ -76,7 +76,7 @@ protected:
         setAlertPresenter(alerts);
         startApplicationCore(defaults);
         screen = std::make_unique<ResultViewController>(
-            defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(std::make_shared<HandClock>());
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();

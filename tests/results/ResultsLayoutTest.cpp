@@ -3,9 +3,9 @@
 #include "base/UserDefaults.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
+#include "scan/ScanSources.h"
 #include "support/TempHome.h"
 
 #include <QAbstractButton>
@@ -117,7 +117,7 @@ TEST(ResultsScreenLayout, BarsFitBothWindowSizesAndALargerWindow)
             isSmallScreenLayout = small;
             currentLanguageCode = QString::fromLatin1(code);
             ResultViewController screen(
-                defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+                defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
             screen.setAttribute(Qt::WA_DontShowOnScreen);
             screen.viewDidLoad();
             screen.viewDidLoad();

@@ -1,10 +1,10 @@
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
 #include "results/ResultViewTexts.h"
 #include "results/ResultsGridProxy.h"
+#include "scan/ScanSources.h"
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
 #include "support/ScopedLanguageTable.h"
@@ -40,7 +40,7 @@ struct Screen {
     TempHome home;
     ScopedLanguageTable table;
     UserDefaults defaults { home.path() + QStringLiteral("/settings") };
-    ResultViewController screen { defaults, std::make_shared<ProtectedFolderStore>(defaults),
+    ResultViewController screen { defaults, std::make_shared<ScanSources>(defaults),
         std::make_shared<FaultyFileRemover>() };
 };
 

@@ -7,12 +7,12 @@
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "marking/AutoMarkSheetWindows.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
+#include "scan/ScanSources.h"
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -55,7 +55,7 @@ protected:
         setAlertPresenter(alerts);
         startApplicationCore(defaults);
         screen = std::make_unique<ResultViewController>(
-            defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(clock);
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();

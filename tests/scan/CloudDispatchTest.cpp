@@ -20,7 +20,8 @@ public:
         ++rootsMade;
         return std::make_shared<CloudScanFoldersList>();
     }
-    void startCloudScan(const std::vector<CloudScanFoldersListPtr>& folders, int, CloudScanSink& sink) override
+    void startCloudScan(
+        const std::vector<CloudScanFoldersListPtr>& folders, const ScanRequest&, CloudScanSink& sink) override
     {
         listings.push_back(folders);
         lastWalkIncomplete = failsAFolder;
@@ -53,7 +54,7 @@ protected:
         EngineFixture::SetUp();
         setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
         selectedScanSource() = ScanSource::dropbox;
-        engine->scanWrapper = &handler;
+        sources->setHandler(ScanSource::dropbox, &handler);
     }
     void TearDown() override
     {
@@ -80,7 +81,7 @@ TEST_F(CloudDispatch, TheHandlerListsTheCheckedFoldersAndTheServiceChecksumsGrou
     auto excluded = std::make_shared<FilePathNode>();
     excluded->filePath = QStringLiteral("/Old");
     excluded->state = 1;
-    engine->arrExcludePathsCloud.push_back(excluded);
+    excludeRow(ScanSource::dropbox, excluded);
     handler.toDeliver = { cloudFile(QStringLiteral("/Photos/a.jpg"), "same"),
         cloudFile(QStringLiteral("/Photos/b.jpg"), "same"), cloudFile(QStringLiteral("/Photos/c.jpg"), "other") };
     ASSERT_TRUE(runScan());
@@ -139,7 +140,6 @@ TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
     handler.isFileDeletedFromCloud = true;
     ASSERT_TRUE(runScan());
     EXPECT_EQ(handler.rootsMade, 1);
-    EXPECT_NE(engine->cloudRootObj, nullptr);
     EXPECT_FALSE(handler.isFileDeletedFromCloud);
     EXPECT_TRUE(folder->arrCloudFolderFiles.empty());
     EXPECT_FALSE(folder->isAllFilesFetched);
@@ -147,7 +147,7 @@ TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
 
 // Answers Drive queries only when the test says so, as the service would
 // from the network.
-class FakeDriveService : public DriveScanService {
+class FakeDriveService : public ScanWrapper, public DriveScanService {
 public:
     struct Query {
         QString folderId;
@@ -169,9 +169,7 @@ protected:
     {
         CloudDispatch::SetUp();
         selectedScanSource() = ScanSource::googleDrive;
-        engine->scanWrapper = nullptr;
-        engine->driveScanService = &drive;
-        engine->rootDriveFolderId = QStringLiteral("root-id");
+        sources->setHandler(ScanSource::googleDrive, &drive);
     }
 
     void addDriveRow(const QString& name, const QString& id)
@@ -194,9 +192,7 @@ TEST_F(DriveDispatch, EveryAnswerCountsItsQueryDownAndTheLastOneEndsTheScan)
     QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
     engine->btnStartScanTapped();
     ASSERT_EQ(drive.queries.size(), 2u);
-    EXPECT_EQ(engine->recusiveCount, 2);
-    // "My Drive" and the root folder are queried but not kept.
-    EXPECT_EQ(engine->dictGDrive.keys(), QStringList { QStringLiteral("trips-id") });
+    EXPECT_EQ(engine->pendingDriveQueries(), 2);
 
     DriveFilesPage first;
     first.files = { cloudFile(QStringLiteral("/My Drive/a.jpg"), "same") };
@@ -207,13 +203,13 @@ TEST_F(DriveDispatch, EveryAnswerCountsItsQueryDownAndTheLastOneEndsTheScan)
     DriveFilesPage failed;
     failed.failed = true;
     engine->processAllFetchGoogleDriveFiles(QStringLiteral("trips-id"), true, failed);
-    EXPECT_EQ(engine->recusiveCount, 1);
+    EXPECT_EQ(engine->pendingDriveQueries(), 1);
     EXPECT_TRUE(isScanRunning);
 
     DriveFilesPage last;
     last.files = { cloudFile(QStringLiteral("/My Drive/b.jpg"), "same") };
     engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, last);
-    EXPECT_EQ(engine->recusiveCount, 0);
+    EXPECT_EQ(engine->pendingDriveQueries(), 0);
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_EQ(ended.size(), 1);
     ASSERT_EQ(screen.results.size(), 1u);
@@ -249,10 +245,10 @@ TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups
 
 TEST_F(DriveDispatch, ADriveScanWithNothingToQueryEndsAtOnce)
 {
-    engine->driveScanService = nullptr;
+    sources->setHandler(ScanSource::googleDrive, nullptr);
     addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
     ASSERT_TRUE(runScan());
-    EXPECT_EQ(engine->recusiveCount, 0);
+    EXPECT_EQ(engine->pendingDriveQueries(), 0);
     EXPECT_EQ(screen.sheetsShown, 1);
 }
 
@@ -263,7 +259,7 @@ TEST_F(DriveDispatch, SubFoldersOfAnAnswerAreQueriedUnlessExcluded)
     excluded->gdFolder = std::make_shared<GDFoldersList>();
     excluded->gdFolder->folderId = QStringLiteral("skip-id");
     excluded->gdFolder->folderAbsPath = QStringLiteral("My Drive/Skip");
-    engine->arrExcludePathsGDrive = { excluded };
+    excludeRow(ScanSource::googleDrive, excluded);
     engine->btnStartScanTapped();
     ASSERT_EQ(drive.queries.size(), 1u);
 
@@ -273,7 +269,7 @@ TEST_F(DriveDispatch, SubFoldersOfAnAnswerAreQueriedUnlessExcluded)
     engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, page);
     ASSERT_EQ(drive.queries.size(), 2u);
     EXPECT_EQ(drive.queries.back().folderId, QStringLiteral("a-id"));
-    EXPECT_EQ(engine->recusiveCount, 1);
+    EXPECT_EQ(engine->pendingDriveQueries(), 1);
     engine->processAllFetchGoogleDriveFiles(QStringLiteral("a-id"), true, DriveFilesPage {});
-    EXPECT_EQ(engine->recusiveCount, 0);
+    EXPECT_EQ(engine->pendingDriveQueries(), 0);
 }

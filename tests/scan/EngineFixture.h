@@ -7,6 +7,7 @@
 #include "scan/FakeScanScreen.h"
 #include "scan/LocalWalk.h"
 #include "scan/ScanEngine.h"
+#include "scan/ScanSources.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
@@ -30,6 +31,7 @@ protected:
     TreeBuilder tree;
     FakeScanScreen screen;
     std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<ScanSources> sources;
     std::unique_ptr<ScanEngine> engine;
     // The result of the last scan that ended.
     ScanResultPtr result;
@@ -43,13 +45,17 @@ protected:
         scanCategoryFlags.fill(true);
         isScanRunning = false;
         setAlertPresenter(std::shared_ptr<AlertPresenter>(&screen, [](AlertPresenter*) {}));
-        engine = std::make_unique<ScanEngine>(screen, *defaults);
+        sources = std::make_unique<ScanSources>(*defaults);
+        // Tests exclude only what they name.
+        sources->replace(ScanSource::thisComputer, SourceList::exclude, {}, ScanSources::Store::no);
+        engine = std::make_unique<ScanEngine>(screen, *defaults, *sources);
         engine->setEndOfScanPauses(0, 0);
     }
 
     void TearDown() override
     {
         engine.reset();
+        sources.reset();
         setAlertPresenter(nullptr);
         isAbortScan = false;
         isScanRunning = false;
@@ -74,7 +80,7 @@ protected:
         row->filePath = path;
         row->state = state;
         row->isIncludeSubFolders = includeSubFolders;
-        engine->arrPathNodesFinder.push_back(row);
+        sources->edit(selectedScanSource().load(), SourceList::scan, [&row](auto& rows) { rows.push_back(row); });
         return row;
     }
 
@@ -83,7 +89,12 @@ protected:
         auto row = std::make_shared<FilePathNode>();
         row->filePath = path;
         row->state = state;
-        engine->arrExcludePathsFinder.push_back(row);
+        excludeRow(ScanSource::thisComputer, row);
+    }
+
+    void excludeRow(ScanSource source, const FilePathNodePtr& row)
+    {
+        sources->edit(source, SourceList::exclude, [&row](auto& rows) { rows.push_back(row); });
     }
 
     // Presses Scan Now and waits until the scan has ended on the screen.

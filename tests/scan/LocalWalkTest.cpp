@@ -25,8 +25,7 @@ protected:
     QStringList walk(LocalWalk::Progress progress = {})
     {
         engine->isAnyFileTypeSelected(); // as Scan Now's checks leave it
-        const ScanRequest request = makeScanRequest(
-            ScanSource::thisComputer, engine->arrPathNodesFinder, engine->arrExcludePathsFinder, *defaults);
+        const ScanRequest request = sources->makeScanRequest(ScanSource::thisComputer);
         LocalWalk walk(request, counters, isAbortScan, std::move(progress));
         if (readingThreads)
             walk.setReadingThreads(*readingThreads);
@@ -198,7 +197,7 @@ TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)
 {
     // With the default exclusions gone, a row on /proc must still end and
     // record nothing: its files never end when read.
-    engine->arrExcludePathsFinder.clear();
+    sources->replace(ScanSource::thisComputer, SourceList::exclude, {});
     addRow(QStringLiteral("/proc/self"));
     addRow(QStringLiteral("/proc/self/status"));
     EXPECT_TRUE(walk().isEmpty());

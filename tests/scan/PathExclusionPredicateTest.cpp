@@ -1,5 +1,6 @@
 #include "scan/PathExclusionPredicate.h"
 #include "base/UserDefaults.h"
+#include "support/PathRows.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -8,10 +9,7 @@ namespace {
 
 FilePathNodePtr row(const QString& path, int state = 1)
 {
-    auto node = std::make_shared<FilePathNode>();
-    node->filePath = path;
-    node->state = state;
-    return node;
+    return pathRow(path, state);
 }
 
 FilePathNodePtr driveRow(const QString& absolutePath, int state = 1)

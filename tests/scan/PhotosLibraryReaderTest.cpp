@@ -92,7 +92,8 @@ TEST_F(EngineFixture, TheWalkRecordsTheFirstLibrarysItemsAsLibraryItems)
     makeLibrary(tree, QStringLiteral("b/Two.photoslibrary"), PhotosSchema::masters);
     addRow(tree.root());
     ScanCounters counters;
-    const ScanRequest request = makeScanRequest(ScanSource::thisComputer, engine->arrPathNodesFinder, {}, *defaults);
+    const ScanRequest request
+        = makeScanRequest(ScanSource::thisComputer, sources->scanList(ScanSource::thisComputer), {}, *defaults);
     LocalWalk walk(request, counters, isAbortScan, {});
     walk.parseAllPath();
 

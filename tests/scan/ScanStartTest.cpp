@@ -121,9 +121,10 @@ TEST_F(ScanStart, StartCopiesTheDateFiltersAndEnablesStop)
 
     engine->resetAllVariableOnStartScanning();
     EXPECT_TRUE(folderPriorityList().isEmpty());
-    EXPECT_EQ(dateFilterOption, 2);
-    EXPECT_EQ(createdDateFilter(), created);
-    EXPECT_EQ(modifiedDateFilter(), defaults->dateValue(QStringLiteral("ScanFileForModifiedDate"))); // registered
+    ASSERT_NE(engine->currentRequest(), nullptr);
+    const ScanSettingsSnapshot& filters = engine->currentRequest()->filters;
+    EXPECT_EQ(filters.dateFilterOption, 2);
+    EXPECT_EQ(filters.createdDateFilter, created);
+    EXPECT_EQ(filters.modifiedDateFilter, defaults->dateValue(QStringLiteral("ScanFileForModifiedDate"))); // registered
     EXPECT_TRUE(screen.abortEnabled);
-    dateFilterOption = 1;
 }

@@ -1,3 +1,4 @@
+#include "scan/ScanRequest.h"
 #include "scan/ScanWrapper.h"
 #include "support/WaitUntil.h"
 
@@ -75,6 +76,8 @@ CloudScanFoldersListPtr chosen(const char* path, bool subFolders = true)
 
 class CloudWalk : public ::testing::Test {
 protected:
+    // The scan's request: only its cloud exclusion matters to the walk.
+    ScanRequest request;
     ScriptedHandler handler;
     RecordingSink sink;
 
@@ -94,7 +97,7 @@ protected:
     {
         const int before = sink.completions;
         handler.isAbortScanning = false;
-        handler.startCloudScan(folders, 0, sink);
+        handler.startCloudScan(folders, request, sink);
         waitUntil([&] { return sink.completions != before; });
         // Nothing more may arrive after the end.
         for (int i = 0; i < 5; ++i)
@@ -119,7 +122,7 @@ TEST_F(CloudWalk, FromTheEnginesWorkerEverySinkCallStaysOnTheWorker)
     std::atomic<bool> returned { false };
     std::thread worker([&] {
         workerId = std::this_thread::get_id();
-        handler.startCloudScan({ chosen("/A") }, 0, sink);
+        handler.startCloudScan({ chosen("/A") }, request, sink);
         returned = true;
     });
     waitUntil([&] { return returned.load(); });
@@ -172,9 +175,9 @@ TEST_F(CloudWalk, OnlyTheFoldersTheScanCoversAreRequested)
     };
     for (const Case& c : cases) {
         handler.requests.clear();
-        handler.scanExclusion.reset();
+        request.cloudExclusion.reset();
         if (!c.excluded.isEmpty())
-            handler.scanExclusion.emplace(c.excluded);
+            request.cloudExclusion.emplace(c.excluded);
         const int before = sink.completions;
         scan(c.folders);
         EXPECT_EQ(handler.requests, c.requests) << c.name;

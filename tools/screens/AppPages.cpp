@@ -8,7 +8,7 @@
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
+#include "scan/ScanSources.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -24,14 +24,14 @@ namespace {
 struct StartedDelegate {
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
-    std::unique_ptr<ProtectedFolderStore> protectedFolders;
+    std::unique_ptr<ScanSources> protectedFolders;
     std::unique_ptr<AppDelegate> delegate;
 
     explicit StartedDelegate(QSize screen)
     {
         pointXdgFoldersInto(folder.path());
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
-        protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);
+        protectedFolders = std::make_unique<ScanSources>(*defaults);
         delegate = std::make_unique<AppDelegate>(
             *defaults, makeHomeScreen(new MainViewController(*defaults, *protectedFolders)));
         delegate->awakeFromNib(screen);

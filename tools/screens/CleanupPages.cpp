@@ -11,9 +11,9 @@
 #include "controls/CustomWindowNag.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "scan/ScanSources.h"
 
 #include <QTemporaryDir>
 #include <QWidget>
@@ -24,7 +24,7 @@ namespace {
 struct SampleSheets {
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
-    ResultsState state { std::make_shared<ProtectedFolderStore>(defaults) };
+    ResultsState state { std::make_shared<ScanSources>(defaults) };
     CleanupController controller { state, defaults, std::make_shared<FaultyFileRemover>(), nullptr };
     QWidget window;
     TrashSheets sheets { &window, controller };

@@ -5,14 +5,14 @@
 #include "base/UserDefaults.h"
 #include "core/AppStartup.h"
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
+#include "scan/ScanSources.h"
 
 StartedHome::StartedHome(const std::function<void(MainViewController&)>& prepare)
 {
     pointXdgFoldersInto(folder.path());
     defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
     startApplicationCore(*defaults);
-    protectedFolders = std::make_unique<ProtectedFolderStore>(*defaults);
+    protectedFolders = std::make_unique<ScanSources>(*defaults);
     home = std::make_unique<MainViewController>(*defaults, *protectedFolders);
     home->setAttribute(Qt::WA_DontShowOnScreen);
     home->viewDidLoad();

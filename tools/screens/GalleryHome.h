@@ -6,7 +6,7 @@
 #include <memory>
 
 class MainViewController;
-class ProtectedFolderStore;
+class ScanSources;
 class UserDefaults;
 
 // A home screen started as the program starts it, with its settings and the
@@ -18,6 +18,6 @@ struct StartedHome {
 
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
-    std::unique_ptr<ProtectedFolderStore> protectedFolders;
+    std::unique_ptr<ScanSources> protectedFolders;
     std::unique_ptr<MainViewController> home;
 };

@@ -4,7 +4,7 @@
 #include "GalleryHome.h"
 
 #include "home/MainViewController.h"
-#include "marking/ProtectedFolderStore.h"
+#include "scan/ScanSources.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -17,13 +17,13 @@ void addSampleRows(MainViewController& home)
     LocationLists& lists = home.lists();
     lists.addPathToScanList(QStringLiteral("/home/ana/Pictures"));
     lists.addPathToScanList(QStringLiteral("/media/backup/Photos 2019"))->isIncludeSubFolders = false;
-    lists.arrExcludePathsFinder.clear();
-    LocationLists::appendPathNode(QStringLiteral("/home/ana/.cache"), lists.arrExcludePathsFinder);
-    LocationLists::appendPathNode(QStringLiteral("/home/ana/Downloads/tmp"), lists.arrExcludePathsFinder)->state = 0;
-    LocationLists::appendPathNode(
-        QStringLiteral("/home/ana/Documents/Contracts"), lists.protectedFolders.arrProtectedPathsFinder);
-    LocationLists::appendPathNode(
-        QStringLiteral("/home/ana/Pictures/Wedding"), lists.protectedFolders.arrProtectedPathsFinder);
+    FilePathNodePtr unchecked = LocationLists::makePathNode(QStringLiteral("/home/ana/Downloads/tmp"));
+    unchecked->state = 0;
+    lists.sources.replace(ScanSource::thisComputer, SourceList::exclude,
+        { LocationLists::makePathNode(QStringLiteral("/home/ana/.cache")), unchecked });
+    lists.sources.replace(ScanSource::thisComputer, SourceList::protect,
+        { LocationLists::makePathNode(QStringLiteral("/home/ana/Documents/Contracts")),
+            LocationLists::makePathNode(QStringLiteral("/home/ana/Pictures/Wedding")) });
     home.updateButtonFromFileState();
 }
 

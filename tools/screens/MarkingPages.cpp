@@ -10,10 +10,10 @@
 #include "core/TextFormat.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "marking/ResultsSummary.h"
 #include "marking/SelectAssistanceController.h"
+#include "scan/ScanSources.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -99,8 +99,8 @@ QImage renderAssistant(SelectAssistanceController::Tab tab)
     created.insert(QStringLiteral("state"), 0);
     rules[1] = created;
     defaults.setValue(QString::fromLatin1(SettingsKey::autoMarkingRules), rules);
-    auto store = std::make_shared<ProtectedFolderStore>(defaults);
-    store->loadThisComputerList();
+    auto store = std::make_shared<ScanSources>(defaults);
+
     ResultsState state(store);
     state.fileFormatPriorityList = { QStringLiteral("jpg"), QStringLiteral("heic"), QStringLiteral("png"),
         QStringLiteral("raw"), QStringLiteral("mov") };

@@ -10,6 +10,7 @@
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesTabViewController.h"
 #include "preferences/PreferencesWindowController.h"
+#include "scan/ScanSources.h"
 
 #include <QDialog>
 #include <QPainter>
@@ -24,6 +25,7 @@ namespace {
 struct StartedPreferences {
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<ScanSources> sources;
     std::unique_ptr<PreferencesWindowController> controller;
 
     StartedPreferences()
@@ -31,7 +33,8 @@ struct StartedPreferences {
         pointXdgFoldersInto(folder.path());
         defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
         startApplicationCore(*defaults);
-        controller = makePreferencesWindowController(*defaults);
+        sources = std::make_unique<ScanSources>(*defaults);
+        controller = makePreferencesWindowController(*defaults, *sources);
         controller->window()->setAttribute(Qt::WA_DontShowOnScreen);
     }
 };

@@ -7,12 +7,12 @@
 #include "controls/CustomTableView.h"
 #include "core/AppStartup.h"
 #include "core/ExifInfo.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
+#include "scan/ScanSources.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -114,7 +114,7 @@ QImage renderPreview(int selected)
     addFileToGroup(groups[1], sampleFile(QStringLiteral("/home/ana/Desktop/meeting-notes.txt"), C::Doc, 1'200));
 
     ResultViewController screen(
-        defaults, std::make_shared<ProtectedFolderStore>(defaults), std::make_shared<FaultyFileRemover>());
+        defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
     const auto calls = std::make_shared<HeldCalls>();
     screen.setDelayedCalls(calls);
     screen.setAttribute(Qt::WA_DontShowOnScreen);

@@ -8,12 +8,12 @@
 #include "controls/CustomTableView.h"
 #include "controls/MyCollectionView.h"
 #include "core/AppStartup.h"
-#include "marking/ProtectedFolderStore.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
 #include "results/ThumbnailProvider.h"
+#include "scan/ScanSources.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -92,7 +92,7 @@ struct StartedResults {
         if (!language.isEmpty())
             currentLanguageCode = language;
         screen = std::make_unique<ResultViewController>(
-            *defaults, std::make_shared<ProtectedFolderStore>(*defaults), std::make_shared<FaultyFileRemover>());
+            *defaults, std::make_shared<ScanSources>(*defaults), std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(calls);
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();

@@ -11,13 +11,13 @@
 #include "controls/CustomTableView.h"
 #include "core/AppStartup.h"
 #include "core/SettingsSchema.h"
-#include "marking/ProtectedFolderStore.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
+#include "scan/ScanSources.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -50,7 +50,7 @@ public:
 struct SampleScreen {
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
-    std::shared_ptr<ProtectedFolderStore> protectedFolders;
+    std::shared_ptr<ScanSources> protectedFolders;
     std::unique_ptr<ResultViewController> screen;
     std::vector<DuplicateGroupPtr> groups;
 
@@ -61,8 +61,8 @@ struct SampleScreen {
         startApplicationCore(*defaults);
         defaults->setValue(QString::fromLatin1(SettingsKey::protectedFolders),
             QVariantList { makeFolderEntry(QStringLiteral("/home/ana/Originals")) });
-        protectedFolders = std::make_shared<ProtectedFolderStore>(*defaults);
-        protectedFolders->loadThisComputerList();
+        protectedFolders = std::make_shared<ScanSources>(*defaults);
+
         screen = std::make_unique<ResultViewController>(
             *defaults, protectedFolders, std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(std::make_shared<NoDelay>());

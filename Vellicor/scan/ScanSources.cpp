@@ -1,0 +1,203 @@
+#include "scan/ScanSources.h"
+
+#include "base/Log.h"
+#include "base/UserDefaults.h"
+#include "core/AppNotifier.h"
+#include "core/SettingsSchema.h"
+#include "scan/ScanWrapper.h"
+
+namespace {
+
+const char* settingKey(SourceList which)
+{
+    switch (which) {
+    case SourceList::scan:
+        return SettingsKey::savedPaths;
+    case SourceList::exclude:
+        return SettingsKey::excludedFolders;
+    case SourceList::protect:
+        return SettingsKey::protectedFolders;
+    }
+    return SettingsKey::savedPaths;
+}
+
+std::optional<SavedScanEntry> entryFromRecord(const QVariant& element)
+{
+    const std::optional<QVariantMap> record = Setting::toDictionary(element);
+    if (!record)
+        return std::nullopt;
+    const std::optional<QString> path = Setting::toText(record->value(QStringLiteral("path")));
+    if (!path || path->isEmpty())
+        return std::nullopt;
+    SavedScanEntry entry;
+    entry.path = *path;
+    const QVariant state = record->value(QStringLiteral("state"));
+    if (const auto number = Setting::toInteger(state))
+        entry.state = *number == 0 ? 0 : 1;
+    else
+        entry.state = Setting::toBool(state).value_or(true) ? 1 : 0;
+    // A flag that cannot be read counts as "with sub-folders": for a protected
+    // folder that protects more.
+    entry.includeSubFolders = Setting::toBool(record->value(QStringLiteral("includeSubFolders"))).value_or(true);
+    return entry;
+}
+
+} // namespace
+
+ScanSources::ScanSources(UserDefaults& defaults, QObject* parent)
+    : QObject(parent)
+    , defaults_(defaults)
+{
+    reloadStored(SourceList::exclude);
+    reloadStored(SourceList::protect);
+    // A reset of the preferences merged the default exclusions into the
+    // stored list: that is the list now, for every screen.
+    connect(&AppNotifier::instance(), &AppNotifier::PreferencesResetToDefaults, this,
+        [this] { reloadStored(SourceList::exclude); });
+}
+
+ScanSources::~ScanSources() = default;
+
+ScanSources::Rows& ScanSources::rows(ScanSource source, SourceList which)
+{
+    return lists_.at(static_cast<size_t>(source)).at(static_cast<size_t>(which));
+}
+
+const ScanSources::Rows& ScanSources::list(ScanSource source, SourceList which) const
+{
+    return lists_.at(static_cast<size_t>(source)).at(static_cast<size_t>(which));
+}
+
+bool ScanSources::edit(ScanSource source, SourceList which, const std::function<void(Rows&)>& change)
+{
+    if (change)
+        change(rows(source, which));
+    const bool stored = store(source, which);
+    emit listChanged(source, which);
+    return stored;
+}
+
+bool ScanSources::replace(ScanSource source, SourceList which, Rows replacement, Store storing)
+{
+    if (storing == Store::yes)
+        return edit(source, which, [&replacement](Rows& list) { list = std::move(replacement); });
+    rows(source, which) = std::move(replacement);
+    emit listChanged(source, which);
+    return true;
+}
+
+bool ScanSources::store(ScanSource source, SourceList which) const
+{
+    if (source != ScanSource::thisComputer)
+        return true;
+    QVariantList records;
+    for (const FilePathNodePtr& row : list(source, which)) {
+        if (row && row->filePath && !row->filePath->isEmpty())
+            records.append(makeFolderEntry(*row->filePath, row->state, row->isIncludeSubFolders ? 1 : 0));
+    }
+    const QString key = QString::fromLatin1(settingKey(which));
+    if (defaults_.setValue(key, records) && defaults_.synchronize())
+        return true;
+    Log::print("The list could not be stored:", key);
+    return false;
+}
+
+std::optional<std::vector<SavedScanEntry>> ScanSources::storedEntries(SourceList which) const
+{
+    const QString key = QString::fromLatin1(settingKey(which));
+    const QVariant stored = defaults_.object(key);
+    const std::optional<QVariantList> records = Setting::toArray(stored);
+    if (!records) {
+        if (stored.isValid())
+            Log::print("The setting is not a list; the list stays as it was:", key);
+        return std::nullopt;
+    }
+    std::vector<SavedScanEntry> entries;
+    entries.reserve(static_cast<size_t>(records->size()));
+    for (qsizetype i = 0; i < records->size(); ++i) {
+        if (std::optional<SavedScanEntry> entry = entryFromRecord(records->at(i)))
+            entries.push_back(std::move(*entry));
+        else
+            Log::print("Skipped entry", i, "of", key, ": not a folder record with a path");
+    }
+    return entries;
+}
+
+std::optional<ScanSources::Rows> ScanSources::storedRows(SourceList which) const
+{
+    const std::optional<std::vector<SavedScanEntry>> entries = storedEntries(which);
+    if (!entries)
+        return std::nullopt;
+    Rows rows;
+    rows.reserve(entries->size());
+    for (const SavedScanEntry& entry : *entries) {
+        auto row = std::make_shared<FilePathNode>();
+        row->filePath = entry.path;
+        row->state = entry.state;
+        row->isIncludeSubFolders = entry.includeSubFolders;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool ScanSources::reloadStored(SourceList which)
+{
+    std::optional<Rows> stored = storedRows(which);
+    if (!stored)
+        return false;
+    return replace(ScanSource::thisComputer, which, std::move(*stored), Store::no);
+}
+
+void ScanSources::setHandler(ScanSource source, ScanWrapper* handler)
+{
+    handlers_.at(static_cast<size_t>(source)) = handler;
+}
+
+ScanWrapper* ScanSources::handler(ScanSource source) const
+{
+    return handlers_.at(static_cast<size_t>(source));
+}
+
+CloudScanFoldersListPtr ScanSources::folderTree(ScanSource source) const
+{
+    ScanWrapper* wrapper = handler(source);
+    return wrapper ? wrapper->makeRootFolderNode() : nullptr;
+}
+
+void ScanSources::resetFolderTree(ScanSource source)
+{
+    if (ScanWrapper* wrapper = handler(source))
+        wrapper->rootFolderObj.reset();
+}
+
+bool ScanSources::isSignedIn(ScanSource source) const
+{
+    ScanWrapper* wrapper = handler(source);
+    return wrapper && wrapper->isAuthenticateForScan;
+}
+
+ScanRequest ScanSources::makeScanRequest(ScanSource source) const
+{
+    ScanRequest request = ::makeScanRequest(source, scanList(source), excludeList(source), defaults_);
+    if (source != ScanSource::thisComputer) {
+        request.cloudExclusion = makeCloudDirExclusionPredicate(source, excludeList(source), excludeList(source));
+        if (source != ScanSource::googleDrive)
+            request.cloudFolders = cloudFoldersToScan(request.rows, request.cloudExclusion);
+    }
+    return request;
+}
+
+std::vector<CloudScanFoldersListPtr> cloudFoldersToScan(
+    const std::vector<FilePathNode>& rows, const std::optional<PathExclusionPredicate>& exclusion)
+{
+    std::vector<CloudScanFoldersListPtr> folders;
+    for (const FilePathNode& row : rows) {
+        if (!row.cloudFolder || row.state == 0)
+            continue;
+        if (exclusion && exclusion->evaluateWithObject(row.cloudFolder->folderPath))
+            continue;
+        row.cloudFolder->isIncludeSubFolders = row.isIncludeSubFolders;
+        folders.push_back(row.cloudFolder);
+    }
+    return folders;
+}
