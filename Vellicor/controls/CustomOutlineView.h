@@ -32,6 +32,11 @@ public:
     void rightMouseDown(const QPoint& pos, const QPoint& globalPos);
 
 protected:
+    // A change that names its roles, none of which can alter a row's height
+    // (a mark, a count), only repaints: the tree would otherwise measure every
+    // row of the range again, all of them for a change of many marks.
+    void dataChanged(
+        const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
