@@ -56,8 +56,10 @@ void CustomOutlineView::dataChanged(const QModelIndex& topLeft, const QModelInde
         = roles.isEmpty() || std::ranges::any_of(sizingRoles, [&roles](int role) { return roles.contains(role); });
     if (sizing)
         QTreeView::dataChanged(topLeft, bottomRight, roles);
-    else
+    else if (topLeft == bottomRight)
         QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    else
+        viewport()->update(); // the base would find every row's place, each from the top
 }
 
 void CustomOutlineView::mousePressEvent(QMouseEvent* event)

@@ -34,7 +34,8 @@ public:
 protected:
     // A change that names its roles, none of which can alter a row's height
     // (a mark, a count), only repaints: the tree would otherwise measure every
-    // row of the range again, all of them for a change of many marks.
+    // row of the range again and look up each row's place from the top, which
+    // for a change of many marks takes seconds. Rows are never edited in place.
     void dataChanged(
         const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
     void mousePressEvent(QMouseEvent* event) override;
