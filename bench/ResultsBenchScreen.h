@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 struct ResultsBenchScreen {
@@ -46,3 +47,27 @@ struct ResultsBenchScreen {
     ResultViewController screen { started(defaults), std::make_shared<ScanSources>(defaults),
         std::make_shared<FaultyFileRemover>() };
 };
+
+// groupCount groups of pictures, copiesOf(g) files in group g, in two picture
+// folders by year; sizes and dates vary from group to group.
+inline std::vector<DuplicateGroupPtr> syntheticPictureGroups(int groupCount, const std::function<int(int)>& copiesOf)
+{
+    std::vector<DuplicateGroupPtr> groups;
+    groups.reserve(size_t(groupCount));
+    for (int g = 0; g < groupCount; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int copy = 0; copy < copiesOf(g); ++copy) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->fileName = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
+            file->folderPath = QStringLiteral("/home/user/Pictures/%1").arg(2019 + copy);
+            file->filePath = file->folderPath + QLatin1Char('/') + *file->fileName;
+            file->fileExtension = QStringLiteral("jpg");
+            file->fileSize = 1'000'000 + quint64(g % 977) * 1000;
+            file->fileCategory = GlobalObjects::FileCategory::Pic;
+            file->modDate = QDateTime(QDate(2024, 1 + (g + copy) % 12, 1 + g % 28), QTime(10, copy));
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}

@@ -18,27 +18,6 @@ constexpr int groupCount = 50'000;
 constexpr double loadBudgetMs = 300;
 constexpr double frameBudgetMs = 16;
 
-std::vector<DuplicateGroupPtr> makeGroups()
-{
-    std::vector<DuplicateGroupPtr> groups;
-    groups.reserve(groupCount);
-    for (int g = 0; g < groupCount; ++g) {
-        auto group = std::make_shared<DuplicateGroup>();
-        for (int copy = 0; copy < 2; ++copy) {
-            auto file = std::make_shared<FileInfoNode>();
-            file->fileName = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
-            file->filePath = QStringLiteral("/home/user/Pictures/%1/%2").arg(copy ? 2019 : 2024).arg(*file->fileName);
-            file->fileExtension = QStringLiteral("jpg");
-            file->fileSize = 1'000'000 + quint64(g % 977) * 1000;
-            file->fileCategory = GlobalObjects::FileCategory::Pic;
-            file->modDate = QDateTime(QDate(2024, 1 + g % 12, 1 + g % 28), QTime(10, 0));
-            addFileToGroup(group, file);
-        }
-        groups.push_back(group);
-    }
-    return groups;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -48,7 +27,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ResultsBenchScreen bench;
     ResultViewController& screen = bench.screen;
-    std::vector<DuplicateGroupPtr> groups = makeGroups();
+    std::vector<DuplicateGroupPtr> groups = syntheticPictureGroups(groupCount, [](int) { return 2; });
 
     QElapsedTimer timer;
     timer.start();

@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QPainter>
 
+#include <algorithm>
+
 CustomOutlineView::CustomOutlineView(QWidget* parent)
     : QTreeView(parent)
     , rowView_(std::make_shared<CustomTablerow>())
@@ -44,6 +46,20 @@ void CustomOutlineView::rightMouseDown(const QPoint& pos, const QPoint& globalPo
     selectionModel()->select(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     if (menu_)
         menu_->popup(globalPos);
+}
+
+void CustomOutlineView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    static constexpr int sizingRoles[]
+        = { Qt::DisplayRole, Qt::DecorationRole, Qt::SizeHintRole, Qt::FontRole, Qt::EditRole };
+    const bool sizing
+        = roles.isEmpty() || std::ranges::any_of(sizingRoles, [&roles](int role) { return roles.contains(role); });
+    if (sizing)
+        QTreeView::dataChanged(topLeft, bottomRight, roles);
+    else if (topLeft == bottomRight)
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    else
+        viewport()->update(); // the base would find every row's place, each from the top
 }
 
 void CustomOutlineView::mousePressEvent(QMouseEvent* event)

@@ -32,6 +32,12 @@ public:
     void rightMouseDown(const QPoint& pos, const QPoint& globalPos);
 
 protected:
+    // A change that names its roles, none of which can alter a row's height
+    // (a mark, a count), only repaints: the tree would otherwise measure every
+    // row of the range again and look up each row's place from the top, which
+    // for a change of many marks takes seconds. Rows are never edited in place.
+    void dataChanged(
+        const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -55,10 +55,10 @@ inline constexpr QLatin1String exifAuxDictionary { "{ExifAux}" };
 inline constexpr QLatin1String lensModel { "LensModel" };
 } // namespace ImagePropertyKey
 
-// The image metadata of one picture, shown in the preview pane. Filled on the
-// scan worker by the record builder and only read afterwards, on the GUI
-// thread. Texts are never null; coded values keep their decimal code and are
-// turned into words by the value-text functions below.
+// The image metadata of one picture, shown in the preview pane. Filled off the
+// GUI thread when the picture is first shown (a cloud one's by its listing),
+// then set on its record and only read. Texts are never null; coded values
+// keep their decimal code and are turned into words by the functions below.
 class ExifInfo {
 public:
     double moDateTime = 0;

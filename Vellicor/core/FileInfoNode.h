@@ -114,7 +114,7 @@ public:
         std::optional<QString> libraryPath;
         std::shared_ptr<PhotosNode> photosInfo;
         std::optional<QString> fileType;
-        // Read for the files of a scan's result only, after the comparison.
+        // A local picture's, read the first time something shows it.
         std::shared_ptr<ExifInfo> exifInfo;
     };
     const std::optional<QStringList>& arrForSubPathMd5() const;

@@ -100,7 +100,7 @@ bool applyAutoMarkPlan(ResultsState& state, const AutoMarkPlan& plan)
     if (plan.resultSetId != state.resultSetId())
         return false;
     const std::unordered_set<DuplicateGroupPtr> shown(state.arrGroups.begin(), state.arrGroups.end());
-    std::vector<DuplicateGroupPtr> repaint;
+    bool marksChanged = false;
     bool orderChanged = false;
     for (const AutoMarkPlan::Group& group : plan.groups) {
         if (!shown.contains(group.group))
@@ -110,7 +110,7 @@ bool applyAutoMarkPlan(ResultsState& state, const AutoMarkPlan& plan)
             orderChanged = true;
             break;
         case GroupMarksOutcome::marksChanged:
-            repaint.push_back(group.group);
+            marksChanged = true;
             break;
         case GroupMarksOutcome::unchanged:
         case GroupMarksOutcome::stale:
@@ -118,17 +118,12 @@ bool applyAutoMarkPlan(ResultsState& state, const AutoMarkPlan& plan)
         }
     }
     if (MarkingObserver* observer = state.observer()) {
-        // A new order moves list rows, so the rows are rebuilt; otherwise
-        // only the groups whose marks moved are repainted.
-        if (orderChanged) {
+        // A new order moves list rows, so the rows are rebuilt; otherwise the
+        // views repaint the marks once, however many groups changed.
+        if (orderChanged)
             observer->shownGroupsChanged();
-        } else {
-            for (const DuplicateGroupPtr& group : repaint) {
-                for (const FileInfoNodePtr& file : group->filterChildren)
-                    observer->fileMarkChanged(file);
-                observer->groupRowChanged(group);
-            }
-        }
+        else if (marksChanged)
+            observer->allMarksChanged();
     }
     state.updateMarkedCountLabel();
     return true;

@@ -59,12 +59,14 @@ struct AutoMarkPlan {
 // most important, then protected files kept and, in a group without one, the
 // first file in rule order kept; every other shown file is marked, so no group
 // ends fully marked. abort is read before each group; progress, when given,
-// gets the marked count after each group. Runs on any thread.
+// gets the marked count after each group (and must be cheap: store it, the
+// GUI thread picks it up). Runs on any thread.
 AutoMarkPlan autoMarkGroups(const AutoMarkSnapshot& snapshot, const std::atomic<bool>& abort,
     const std::function<void(qint64 markedCount)>& progress = {});
 
 // On the GUI thread: the plan's orders and marks go onto the state, group by
-// group, and the screen repaints only the groups that changed. A plan made
+// group, and the screen repaints them once (or rebuilds its rows when an
+// order changed). A plan made
 // for another result set changes nothing (false); a group no longer shown, or
 // whose shown files are no longer those the run saw, is left as it is.
 bool applyAutoMarkPlan(ResultsState& state, const AutoMarkPlan& plan);

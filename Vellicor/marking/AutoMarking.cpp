@@ -51,6 +51,8 @@ AutoMarking::AutoMarking(ResultsState& state, UserDefaults& defaults, AutoMarkSh
 {
     // One run at a time does the work; a cancelled one may still be ending.
     workers_.setMaxThreadCount(2);
+    progressTimer_.setInterval(50);
+    connect(&progressTimer_, &QTimer::timeout, this, &AutoMarking::showAutoMarkingProgress);
 }
 
 AutoMarking::~AutoMarking()
@@ -117,32 +119,38 @@ void AutoMarking::proceedToautoMarkAllitems()
     auto snapshot = std::make_shared<const AutoMarkSnapshot>(
         AutoMarkSnapshot::take(state_, defaults_.object(key(SettingsKey::autoMarkingRules)), generation));
     bAbortAutoMark_ = std::make_shared<std::atomic<bool>>(false);
+    markedSoFar_ = std::make_shared<std::atomic<qint64>>(0);
+    progressTimer_.start();
 
-    // The destructor waits for the worker, so this outlives every call the
-    // worker posts; the posted calls are dropped with it.
-    workers_.start([this, snapshot, abort = bAbortAutoMark_, generation] {
-        auto plan = std::make_shared<const AutoMarkPlan>(autoMarkGroups(*snapshot, *abort, [&](qint64 count) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, count] { setAutoMarkingProgress(generation, count); }, Qt::QueuedConnection);
-        }));
+    // The destructor waits for the worker, so this outlives the call the
+    // worker posts; a posted call is dropped with it.
+    workers_.start([this, snapshot, abort = bAbortAutoMark_, marked = markedSoFar_] {
+        auto plan = std::make_shared<const AutoMarkPlan>(
+            autoMarkGroups(*snapshot, *abort, [&marked](qint64 count) { marked->store(count); }));
         QMetaObject::invokeMethod(
             this, [this, plan] { finishAutoMarking(*plan); }, Qt::QueuedConnection);
     });
 }
 
-void AutoMarking::setAutoMarkingProgress(quint64 generation, qint64 markedCount)
+void AutoMarking::showAutoMarkingProgress()
 {
-    if (generation != generation_ || !running_)
+    if (!running_ || !markedSoFar_)
         return;
-    sheets_.setProgress(markedCountText(markedCount), markedCount);
+    const qint64 count = markedSoFar_->load();
+    sheets_.setProgress(markedCountText(count), count);
 }
 
 void AutoMarking::finishAutoMarking(const AutoMarkPlan& plan)
 {
     if (plan.generation != generation_)
         return;
+    // The sheet ends on the run's own count, unless the user cancelled it.
+    if (running_)
+        sheets_.setProgress(markedCountText(plan.markedCount), plan.markedCount);
     running_ = false;
+    progressTimer_.stop();
     bAbortAutoMark_.reset();
+    markedSoFar_.reset();
     const bool applied = applyAutoMarkPlan(state_, plan);
     if (applied && plan.everyGroupProtected()) {
         alertPresenter()->presentThen({ localizedText(key("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED")), QString(),
@@ -164,6 +172,7 @@ void AutoMarking::cancelBtnTappedAutoMarking()
     // The run is over for the user; its worker ends on its own and its plan
     // still applies unless a newer run has started by then.
     running_ = false;
+    progressTimer_.stop();
     sheets_.closeProgress();
 }
 

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -108,7 +109,7 @@ signals:
     void autoMarkingFinished();
 
 private:
-    void setAutoMarkingProgress(quint64 generation, qint64 markedCount);
+    void showAutoMarkingProgress();
     void finishAutoMarking(const AutoMarkPlan& plan);
 
     ResultsState& state_;
@@ -119,6 +120,10 @@ private:
     bool running_ = false;
     // The current run's flag; each run gets a fresh one.
     std::shared_ptr<std::atomic<bool>> bAbortAutoMark_;
+    // The current run's marked count as its worker last stored it, shown by
+    // progressTimer_ at most twenty times a second however fast the groups go.
+    std::shared_ptr<std::atomic<qint64>> markedSoFar_;
+    QTimer progressTimer_;
     QPointer<SelectAssistanceController> selectionController_;
     QThreadPool workers_;
 };

@@ -11,7 +11,7 @@
 //
 // Only regular files are read. A file that is missing, not an image, or whose
 // metadata cannot be parsed gives an empty dictionary; nothing is reported.
-// Safe on any thread; runs on the scan worker.
+// Safe on any thread; runs on the preview pool.
 QVariantMap imagePropertiesOfFile(const QString& path);
 
 namespace ImagePropertiesDetail {

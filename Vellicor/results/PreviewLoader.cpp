@@ -1,7 +1,9 @@
 #include "results/PreviewLoader.h"
 
+#include "core/ExifInfo.h"
 #include "core/FileUtilities.h"
 #include "platform/ImageProcessing.h"
+#include "platform/ImageProperties.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -157,4 +159,51 @@ void PreviewLoader::requestData(const QString& key, const QByteArray& bytes, con
 void PreviewLoader::cancel()
 {
     ++*generation_;
+}
+
+PictureMetadataLoader::PictureMetadataLoader(QObject* parent)
+    : QObject(parent)
+    , generation_(std::make_shared<std::atomic<quint64>>(0))
+{
+}
+
+PictureMetadataLoader::~PictureMetadataLoader()
+{
+    ++*generation_;
+}
+
+bool PictureMetadataLoader::needsReading(const FileInfoNode& file, ScanSource source)
+{
+    const bool local = source == ScanSource::thisComputer || source == ScanSource::lightroomCatalog;
+    return local && file.fileCategory == GlobalObjects::FileCategory::Pic && !file.isDirectory && file.filePath
+        && !file.exifInfo();
+}
+
+void PictureMetadataLoader::request(const FileInfoNodePtr& file)
+{
+    if (!file || !file->filePath)
+        return;
+    const quint64 generation = ++*generation_;
+    QPointer<PictureMetadataLoader> self(this);
+    std::shared_ptr<std::atomic<quint64>> current = generation_;
+    std::weak_ptr<FileInfoNode> record = file;
+    previewPool().start([self, current, generation, record, path = *file->filePath] {
+        if (current->load() != generation)
+            return;
+        auto exif = std::make_shared<ExifInfo>();
+        exif->fillExifInfo(imagePropertiesOfFile(path));
+        // The record is written only on the GUI thread, where the screen reads it.
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, record, exif = std::move(exif)]() mutable {
+                const FileInfoNodePtr file = record.lock();
+                if (!file)
+                    return;
+                if (!file->exifInfo())
+                    file->setExifInfo(std::move(exif));
+                if (self)
+                    emit self->metadataRead(file);
+            },
+            Qt::QueuedConnection);
+    });
 }

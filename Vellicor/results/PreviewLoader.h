@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/FileInfoNode.h"
+#include "core/GlobalObjects.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QObject>
@@ -62,5 +65,30 @@ private:
     template <typename Work> void start(const QString& key, Work work);
 
     // Shared with the running tasks, so that a superseded one can skip its work.
+    std::shared_ptr<std::atomic<quint64>> generation_;
+};
+
+// Reads the metadata of a picture on this computer's disks on the preview
+// pool the first time something shows it, and keeps it on the record (set on
+// the GUI thread) for as long as the record lives: the scan reads none. A
+// newer request supersedes older ones that have not started; a read that has
+// finished still lands on its record. GUI thread only.
+class PictureMetadataLoader : public QObject {
+    Q_OBJECT
+public:
+    explicit PictureMetadataLoader(QObject* parent = nullptr);
+    ~PictureMetadataLoader() override;
+
+    // A picture of a result from this computer (or a photo catalog of it)
+    // whose metadata has not been read yet. A cloud picture's comes with its
+    // listing, when the service gives any.
+    static bool needsReading(const FileInfoNode& file, ScanSource source);
+    void request(const FileInfoNodePtr& file);
+
+signals:
+    // The metadata is on file's record now.
+    void metadataRead(const FileInfoNodePtr& file);
+
+private:
     std::shared_ptr<std::atomic<quint64>> generation_;
 };

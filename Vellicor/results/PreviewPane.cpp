@@ -225,6 +225,8 @@ PreviewPane::PreviewPane(QWidget* parent)
 
     loader_ = new PreviewLoader(this);
     connect(loader_, &PreviewLoader::loaded, this, &PreviewPane::pictureLoaded);
+    metadataLoader_ = new PictureMetadataLoader(this);
+    connect(metadataLoader_, &PictureMetadataLoader::metadataRead, this, &PreviewPane::metadataRead);
     metaInfoView_->hide();
     if (parent)
         parent->installEventFilter(this);
@@ -282,11 +284,20 @@ void PreviewPane::addMetaInfoRow(const QString& title, const QString& value)
 void PreviewPane::fillMetaInfoTable(const FileInfoNodePtr& file)
 {
     arrMetaInfo_.clear();
-    if (file) {
+    detailsFile_ = file;
+    if (file && PictureMetadataLoader::needsReading(*file, source_)) {
+        metadataLoader_->request(file);
+    } else if (file) {
         for (const MetaInfoRow& row : metaInfoRows(*file, source_))
             addMetaInfoRow(row.title, row.value);
     }
     reloadTable();
+}
+
+void PreviewPane::metadataRead(const FileInfoNodePtr& file)
+{
+    if (file && file == detailsFile_.lock())
+        fillMetaInfoTable(file);
 }
 
 void PreviewPane::reloadTable()

@@ -61,6 +61,9 @@ public:
     // are this computer's.
     void setScanSource(ScanSource source) { source_ = source; }
 
+    // The details of file; a picture whose metadata has not been read yet
+    // leaves the table empty until it has (off the GUI thread, once per
+    // record), unless another file is shown by then.
     void fillMetaInfoTable(const FileInfoNodePtr& file);
     void addMetaInfoRow(const QString& title, const QString& value);
     const std::vector<MetaInfoRow>& arrMetaInfo() const { return arrMetaInfo_; }
@@ -89,6 +92,7 @@ private:
     void reloadTable();
     void fitMetaInfoColumns();
     void pictureLoaded(const QString& path, const PreviewContent& content);
+    void metadataRead(const FileInfoNodePtr& file);
     void fetchThumbnail(const QUrl& link);
 
     ScanSource source_ = ScanSource::thisComputer;
@@ -101,6 +105,9 @@ private:
     QLabel* lblMetaSummary_ = nullptr;
     QTableWidget* tblMetaInfo_ = nullptr;
     PreviewLoader* loader_ = nullptr;
+    PictureMetadataLoader* metadataLoader_ = nullptr;
+    // The file whose details the table shows or waits for.
+    std::weak_ptr<FileInfoNode> detailsFile_;
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> thumbnailReply_;
 };

@@ -475,10 +475,7 @@ void ResultViewController::buildToolbar()
         &ResultViewController::btnSettingsInResultViewTapped);
     connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
     connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnAutoMarkTapped(); });
-    connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] {
-        state_->unmarkAllShownFiles();
-        reloadShownResultView();
-    });
+    connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] { state_->unmarkAllShownFiles(); });
 }
 
 void ResultViewController::buildCategoryBar()
@@ -714,10 +711,6 @@ void ResultViewController::buildFooter()
         // Nothing is removed or undone while an undo puts files back.
         btnTrash_->setEnabled(!running);
         menuUndo_->setEnabled(!running);
-    });
-    connect(autoMarking_.get(), &AutoMarking::autoMarkingFinished, this, [this] {
-        model_->allMarksChanged();
-        reloadShownResultView();
     });
 }
 

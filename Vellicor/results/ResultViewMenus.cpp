@@ -46,7 +46,6 @@ void ResultViewController::buildMarkAndContextMenus()
 void ResultViewController::markByCommand(MarkByCommand command, std::optional<int> tag)
 {
     runMarkByCommand(*state_, command, tag);
-    reloadShownResultView();
 }
 
 void ResultViewController::openContextMenuForFile(const FileInfoNodePtr& file, const QPoint& globalPos)

@@ -5,6 +5,8 @@
 #include "core/Localization.h"
 #include "results/ResultsModel.h"
 
+#include <algorithm>
+
 // Item indexes carry their section plus one; sections carry zero.
 ResultsGridProxy::ResultsGridProxy(ResultsModel& source, QObject* parent)
     : QAbstractProxyModel(parent)
@@ -149,10 +151,16 @@ void ResultsGridProxy::sourceDataChanged(const QModelIndex& topLeft, const QMode
 {
     if (resetting_ || topLeft.column() > 0)
         return;
+    // A range goes on as one range, so that the grid lays out its headers and
+    // repaints once however long it is. The tree's column-title row has no
+    // item here. A range of sections stands for their items as well, as the
+    // tree's range of groups does after a change of many marks.
     const QModelIndex parent = topLeft.parent();
-    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-        const QModelIndex mapped = mapFromSource(model_.index(row, 0, parent));
-        if (mapped.isValid())
-            emit dataChanged(mapped, mapped, { Qt::CheckStateRole });
-    }
+    const int first = parent.isValid() ? std::max(topLeft.row(), 1) : topLeft.row();
+    if (first > bottomRight.row())
+        return;
+    const QModelIndex from = mapFromSource(model_.index(first, 0, parent));
+    const QModelIndex to = mapFromSource(model_.index(bottomRight.row(), 0, parent));
+    if (from.isValid() && to.isValid())
+        emit dataChanged(from, to, { Qt::CheckStateRole });
 }

@@ -11,7 +11,8 @@ class ResultsModel;
 // (its header title and count line as MyCollectionView reads them) and under
 // it one item per shown file, without the column-title row of the outline.
 // Thin: it keeps no records of its own, so a mark made in any view repaints
-// the same item here, and a new result set, filter or re-sort resets it.
+// the same item here (a change of many marks as one change over the
+// sections), and a new result set, filter or re-sort resets it.
 // GUI thread.
 class ResultsGridProxy : public QAbstractProxyModel {
     Q_OBJECT

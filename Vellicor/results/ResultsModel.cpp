@@ -102,6 +102,17 @@ int ResultsModel::firstListRowOfGroup(int groupRow) const
     return groups_[size_t(groupRow)].firstListRow;
 }
 
+std::pair<int, int> ResultsModel::listRowsOfGroups(int first, int last) const
+{
+    first = std::max(first, 0);
+    last = std::min(last, int(groups_.size()) - 1);
+    if (first > last)
+        return { 0, -1 };
+    // A group that shows no file starts where the next one does.
+    const int end = last + 1 < int(groups_.size()) ? groups_[size_t(last + 1)].firstListRow : int(rows_.size());
+    return { groups_[size_t(first)].firstListRow, end - 1 };
+}
+
 ResultsModel::RowKind ResultsModel::kindOf(const QModelIndex& index) const
 {
     if (!index.isValid() || index.model() != this)
@@ -377,15 +388,10 @@ void ResultsModel::allMarksChanged()
 {
     if (groups_.empty())
         return;
-    const QList<int> roles { outletRole(Outlet::btnCheckBox), outletRole(Outlet::lblCount) };
-    emit dataChanged(groupIndex(0), groupIndex(int(groups_.size()) - 1), roles);
-    for (size_t g = 0; g < groups_.size(); ++g) {
-        const int files = int(groups_[g].files.size());
-        if (files == 0)
-            continue;
-        const QModelIndex parent = groupIndex(int(g));
-        emit dataChanged(index(1, checkColumn, parent), index(files, checkColumn, parent), roles);
-    }
+    // One change however many groups and files: each view repaints once
+    // instead of looking up, and re-measuring, row after row.
+    emit dataChanged(groupIndex(0, checkColumn), groupIndex(int(groups_.size()) - 1, checkColumn),
+        { outletRole(Outlet::btnCheckBox), outletRole(Outlet::lblCount), filesOfGroupsRole });
 }
 
 QModelIndex ResultsModel::indexOf(const Identity& identity) const
@@ -546,6 +552,14 @@ QVariant ResultsListProxy::headerData(int section, Qt::Orientation orientation, 
 void ResultsListProxy::sourceDataChanged(
     const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
 {
+    if (roles.contains(ResultsModel::filesOfGroupsRole) && model_.kindOf(topLeft) == ResultsModel::RowKind::group) {
+        const auto [first, last] = model_.listRowsOfGroups(topLeft.row(), bottomRight.row());
+        if (first <= last) {
+            emit dataChanged(index(first, ResultsModel::checkColumn), index(last, ResultsModel::checkColumn),
+                { CustomCell::roleOf(CustomCell::Outlet::btnCheckBox) });
+        }
+        return;
+    }
     if (model_.kindOf(topLeft) != ResultsModel::RowKind::file && topLeft.row() == 0 && topLeft.parent().isValid()) {
         // A range that starts at the column-title row: its files begin one row on.
         const QModelIndex first = model_.index(1, topLeft.column(), topLeft.parent());

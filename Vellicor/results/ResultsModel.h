@@ -24,7 +24,9 @@ struct ListRow {
 // and files, taken when the state says they changed, so the views always see
 // the structure they were told about. data() reads only the records in
 // memory. A new result set resets the model; a filter or re-sort is a layout
-// change; a mark repaints the check column of its rows only. GUI thread.
+// change; a file's mark repaints the check column of its row and its group's
+// row, and a change of many marks is one change over the group rows, however
+// many files it touched. GUI thread.
 class ResultsModel : public QAbstractItemModel, public MarkingObserver {
     Q_OBJECT
 public:
@@ -35,6 +37,11 @@ public:
     enum class RowKind { none, group, columnTitles, file };
     // The row's kind, for the views' row heights.
     static constexpr int rowKindRole = Qt::UserRole + 200;
+    // Answered by no index: among the roles of a change over group rows it
+    // says that the marks of every file under those groups changed too. Marks
+    // are read live, so a view repaints what it shows; the list passes it on
+    // as the range of those groups' rows.
+    static constexpr int filesOfGroupsRole = Qt::UserRole + 201;
 
     explicit ResultsModel(ResultsState& state, QObject* parent = nullptr);
 
@@ -50,6 +57,9 @@ public:
     FileInfoNodePtr fileOf(const QModelIndex& index) const;
     // The group's first list row, -1 when it shows no file.
     int firstListRowOfGroup(int groupRow) const;
+    // The list rows of the groups from first to last: an empty range (first
+    // above last) when none of them shows a file.
+    std::pair<int, int> listRowsOfGroups(int first, int last) const;
     int groupCount() const { return int(groups_.size()); }
 
     // Icon name by category, and the texts of the list's columns.

@@ -1,14 +1,11 @@
 #include "scan/LocalFileRecordBuilder.h"
 
-#include "core/ExifInfo.h"
 #include "core/FileCategories.h"
 #include "core/FileUtilities.h"
 #include "platform/FileSystemInfo.h"
-#include "platform/ImageProperties.h"
 
 #include <QFile>
 #include <QHash>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <limits>
@@ -89,22 +86,6 @@ bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const 
     const ScanSettingsSnapshot& settings, const struct statx& ownAttributes, const QString& folderPath)
 {
     return buildRecord(record, filePath, fileName, settings, &ownAttributes, &folderPath);
-}
-
-void fillPictureMetadata(const std::vector<FileInfoNodePtr>& records)
-{
-    std::vector<FileInfoNode*> pictures;
-    for (const FileInfoNodePtr& record : records) {
-        if (record && record->fileCategory == GlobalObjects::FileCategory::Pic && !record->exifInfo()
-            && record->filePath && !record->isDirectory)
-            pictures.push_back(record.get());
-    }
-    // Each record is written by one task only.
-    QtConcurrent::blockingMap(pictures, [](FileInfoNode* record) {
-        auto exif = std::make_shared<ExifInfo>();
-        exif->fillExifInfo(imagePropertiesOfFile(*record->filePath));
-        record->setExifInfo(std::move(exif));
-    });
 }
 
 bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& fileName,

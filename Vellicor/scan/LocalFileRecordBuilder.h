@@ -30,11 +30,6 @@ bool makeLocalFileInfoNode(
 bool makeLocalFileInfoNode(FileInfoNode& record, const QString& filePath, const QString& fileName,
     const ScanSettingsSnapshot& settings, const struct statx& ownAttributes, const QString& folderPath);
 
-// Reads the picture metadata of the records that are pictures (which the
-// builder leaves for later: most pictures never join a group), on the thread
-// pool; returns when all are read.
-void fillPictureMetadata(const std::vector<FileInfoNodePtr>& records);
-
 // The extension of a path's last component, lower-cased and without the dot;
 // empty for "name", "name." and ".hidden".
 QString pathExtensionOf(const QString& path);

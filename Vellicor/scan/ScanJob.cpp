@@ -223,7 +223,6 @@ void ScanJob::searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache)
     grouping.setKeepGroupsOfOne(false);
     arrMainGroup = grouping.groupSiftedRecords(
         arrFileNodes, settings.criteria, settings.minimumSizeOption, settings.minimumBytes);
-    showPictureMetadata();
 }
 
 void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
@@ -242,20 +241,6 @@ void ScanJob::searchDuplicateLocalFiles(ScanCache& cache)
                                   const std::vector<std::optional<BlockDigest>>& heads) { writer.add(batch, heads); });
     arrMainGroup = comparison.searchDuplicateLocalFiles(arrFileNodes, request.source, request.comparison);
     writer.finish();
-
-    showPictureMetadata();
-}
-
-void ScanJob::showPictureMetadata()
-{
-    // Picture metadata is shown only for the files of the result: read
-    // before the hand-over, for those alone.
-    std::vector<FileInfoNodePtr> shown;
-    for (const DuplicateGroupPtr& group : arrMainGroup) {
-        if (group && group->children.size() >= 2)
-            shown.insert(shown.end(), group->children.begin(), group->children.end());
-    }
-    fillPictureMetadata(shown);
 }
 
 void ScanJob::releaseRecords()

@@ -88,7 +88,6 @@ private:
     // The content road for a walk's files kept compactly: digests first, then
     // records for the files that share theirs with another.
     void searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache);
-    void showPictureMetadata();
     // Lets go of the records once the groups and the cache are done with them.
     void releaseRecords();
     void setLatestPath(const QString& path);

@@ -8,6 +8,7 @@
 #include "marking/AutoMarkPlan.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
+#include "marking/MarkingObserver.h"
 #include "marking/ResultsState.h"
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"
@@ -16,6 +17,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -266,4 +269,33 @@ TEST_F(AutoMark, NoShownGroupIsEverFullyMarked)
         }
         ASSERT_EQ(state.countMarked(), count);
     }
+}
+
+TEST_F(AutoMark, ARunRepaintsOnceAndItsProgressIsShownAtATimersPaceNotPerGroup)
+{
+    struct Repaints : MarkingObserver {
+        int files = 0;
+        int groups = 0;
+        int all = 0;
+        void fileMarkChanged(const FileInfoNodePtr&) override { ++files; }
+        void groupRowChanged(const DuplicateGroupPtr&) override { ++groups; }
+        void allMarksChanged() override { ++all; }
+        void updateMarkedCountLabel() override { }
+    } repaints;
+    load(std::vector<QStringList>(300, QStringList { "a", "b", "c" }));
+    state.setObserver(&repaints);
+    marking.proceedToautoMarkAllitems();
+    QSignalSpy shown(sheets.progressBarAutoMarking, &QProgressBar::valueChanged);
+    runToEnd();
+    state.setObserver(nullptr);
+    EXPECT_EQ(state.countMarked(), 600);
+    // The sheet ends on the whole count, without a step for every group.
+    EXPECT_EQ(sheets.progressBarAutoMarking->value(), 600);
+    EXPECT_EQ(sheets.lblNumberPhotosMarking->text(),
+        formatText(localizedText(QStringLiteral("ID_COUNT_PHOTOS_AUTOMARKED")), { 600 }));
+    EXPECT_LE(shown.count(), 2);
+    // The marks cleared as the run starts, then the run's marks: two
+    // repaints of every view, none per file or group.
+    EXPECT_EQ(repaints.all, 2);
+    EXPECT_EQ(repaints.files + repaints.groups, 0);
 }

@@ -297,9 +297,9 @@ TEST_F(PreviewScreen, DatesInTheDetailsTableAreNeverCut)
         if (screen->model().fileOfListRow(row) == wide)
             select(row);
     }
-    QCoreApplication::processEvents();
     const QTableWidget* table = screen->previewPane().tblMetaInfo();
-    ASSERT_GT(table->rowCount(), 0);
+    // A picture's details come once its metadata has been read.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table->rowCount() > 0; }));
     const QFontMetrics metrics(table->font());
     const int valueWidth = table->horizontalHeader()->sectionSize(1);
     for (const char* date : { "ID_FILE_CREATED", "ID_FILE_MODIFIED" }) {
@@ -307,4 +307,42 @@ TEST_F(PreviewScreen, DatesInTheDetailsTableAreNeverCut)
         EXPECT_GE(valueWidth, metrics.horizontalAdvance(text) + 6) << text.toStdString();
         EXPECT_LE(table->columnWidth(0) + valueWidth, table->viewport()->width());
     }
+}
+
+TEST_F(PreviewScreen, PictureDetailsAreReadWhenFirstShownKeptAndNeverShownForAnotherFile)
+{
+    const FileInfoNodePtr shot = file("shot.jpg", Category::Pic, encoded(Qt::red, "JPG"));
+    const FileInfoNodePtr notes = file("notes.txt", Category::Doc, "text");
+    load({ { shot, notes } });
+    EXPECT_FALSE(shot->exifInfo());
+    const int row = screen->model().fileOfListRow(0) == shot ? 0 : 1;
+    const PreviewPane& pane = screen->previewPane();
+    const auto imageSize = [&] { return value(pane.arrMetaInfo(), "ID_IMAGE_SIZE"); };
+
+    // Chosen and left at once: whenever its details arrive, the table stays
+    // the other file's.
+    select(row);
+    select(1 - row);
+    QTest::qWait(100);
+    EXPECT_EQ(imageSize(), "(no row)");
+    EXPECT_EQ(value(pane.arrMetaInfo(), "ID_FILE_NAME"), "notes.txt");
+
+    select(row);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return imageSize() == "64 x 48"; }));
+    EXPECT_TRUE(shot->exifInfo());
+    EXPECT_EQ(pane.tblMetaInfo()->rowCount(), int(pane.arrMetaInfo().size()));
+    // Once read, they show as soon as the picture is chosen again.
+    select(1 - row);
+    select(row);
+    EXPECT_EQ(imageSize(), "64 x 48");
+}
+
+TEST_F(PreviewScreen, PicturesOfACloudResultAreNeverReadFromThisDisk)
+{
+    const FileInfoNodePtr shot = file("cloud.jpg", Category::Pic, encoded(Qt::red, "JPG"));
+    load({ { shot, file("other.jpg", Category::Pic) } }, ScanSource::dropbox);
+    select(screen->model().fileOfListRow(0) == shot ? 0 : 1);
+    QTest::qWait(100);
+    EXPECT_FALSE(shot->exifInfo());
+    EXPECT_EQ(value(screen->previewPane().arrMetaInfo(), "ID_FILE_NAME"), "cloud.jpg");
 }

@@ -6,22 +6,28 @@
 #include "controls/MyCollectionView.h"
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
+#include "core/SettingsSchema.h"
 #include "marking/AutoMarkSheetWindows.h"
+#include "marking/AutoMarking.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QLabel>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -178,6 +184,84 @@ TEST_F(ResultsScreen, MarkRepaintsCheckColumnOnly)
     EXPECT_EQ(listChanged[0][0].toModelIndex().row(), 1);
     const QModelIndex group = screen->model().index(0, 0);
     EXPECT_EQ(group.data(CustomCell::roleOf(CustomCell::Outlet::lblCount)).value<CellText>().first().text, "1");
+}
+
+TEST_F(ResultsScreen, BulkMarksReachEachViewAsOneChangeAndEveryViewShowsThem)
+{
+    auto groups = groupsOf({ { "a:1:30", "b:1:31", "c:1:32" }, { "d:1:20", "e:1:21" }, {}, { "f:1:10", "g:1:11" } });
+    load(groups);
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    new QAbstractItemModelTester(
+        &screen->gridModel(), QAbstractItemModelTester::FailureReportingMode::Fatal, screen.get());
+    screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    screen->outlineDuplicates()->expandAll();
+    clock->advance(); // the toolbar comes back after the rebuild
+    ResultsModel& model = screen->model();
+    const ResultsListProxy& list = screen->listModel();
+    const ResultsGridProxy& grid = screen->gridModel();
+    const int check = CustomCell::roleOf(CustomCell::Outlet::btnCheckBox);
+
+    // What the outline, the list and the grid read for every shown file and
+    // group, against the records.
+    const auto viewsShowTheMarks = [&](const char* command) {
+        SCOPED_TRACE(command);
+        for (int g = 0; g < model.rowCount(); ++g) {
+            const QModelIndex group = model.index(g, 0);
+            int marked = 0;
+            for (int row = 1; row < model.rowCount(group); ++row) {
+                const FileInfoNodePtr file = model.fileOf(model.index(row, 0, group));
+                marked += file->isMarked();
+                EXPECT_EQ(model.index(row, 0, group).data(check).toInt(), int(file->isMarked()));
+                EXPECT_EQ(grid.indexOfItem(g, row - 1).data(Qt::CheckStateRole).value<Qt::CheckState>(),
+                    file->isMarked() ? Qt::Checked : Qt::Unchecked);
+            }
+            EXPECT_EQ(group.data(CustomCell::roleOf(CustomCell::Outlet::lblCount)).value<CellText>().first().text,
+                QString::number(marked));
+        }
+        for (int row = 0; row < list.rowCount(); ++row)
+            EXPECT_EQ(list.index(row, ResultsModel::checkColumn).data(check).toInt(),
+                int(model.fileOfListRow(row)->isMarked()));
+    };
+
+    auto* unmarkAll = screen->findChild<QAbstractButton*>(QStringLiteral("btnUnmarkAll"));
+    auto* autoMark = screen->findChild<QAbstractButton*>(QStringLiteral("btnAutoMark"));
+    ASSERT_TRUE(unmarkAll && autoMark);
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        qint64 markedAfter;
+    } commands[] = {
+        { "largest kept", [&] { screen->markMenu().itemFor(MarkByCommand::size, 0)->trigger(); }, 4 },
+        { "invert", [&] { screen->markMenu().itemFor(MarkByCommand::invert, std::nullopt)->trigger(); }, 3 },
+        { "unmark all", [&] { unmarkAll->click(); }, 0 },
+        { "invert of none", [&] { screen->markMenu().itemFor(MarkByCommand::invert, std::nullopt)->trigger(); }, 4 },
+    };
+    for (const auto& command : commands) {
+        QSignalSpy tree(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy listed(&list, &QAbstractItemModel::dataChanged);
+        QSignalSpy gridded(&grid, &QAbstractItemModel::dataChanged);
+        command.act();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(screen->state().countMarked(), command.markedAfter) << command.name;
+        EXPECT_EQ(tree.count(), 1) << command.name;
+        EXPECT_EQ(listed.count(), 1) << command.name;
+        EXPECT_EQ(gridded.count(), 1) << command.name;
+        viewsShowTheMarks(command.name);
+    }
+
+    // Automatic marking: the marks cleared as it starts, then its own (here
+    // with the files put in the rules' order, which rebuilds the rows).
+    QSignalSpy tree(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy listed(&list, &QAbstractItemModel::dataChanged);
+    QSignalSpy rebuilt(&model, &QAbstractItemModel::layoutChanged);
+    autoMark->click();
+    screen->autoMarking().waitForWorkers();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screen->state().countMarked(), 4);
+    EXPECT_EQ(tree.count(), 1);
+    EXPECT_EQ(listed.count(), 1);
+    EXPECT_EQ(rebuilt.count(), 1);
+    viewsShowTheMarks("auto mark");
 }
 
 TEST_F(ResultsScreen, EmptySetHidesTheViewsInEveryMode)

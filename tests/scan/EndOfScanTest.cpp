@@ -34,6 +34,11 @@ TEST_F(EndOfScan, FoundDuplicatesReachTheResultsOnceWithHistoryAndPriorityLists)
     EXPECT_EQ(groupsFound(), (QList<QStringList> { { "B/x.JPG", "a/x.jpg" }, { "a/y.txt", "b/y.txt" } }));
     EXPECT_EQ(result->dupCount, 2);
     EXPECT_EQ(result->countScanned, 5);
+    // A picture's metadata is read when it is shown, not by the scan.
+    for (const DuplicateGroupPtr& group : result->groups) {
+        for (const FileInfoNodePtr& record : group->children)
+            EXPECT_FALSE(record->exifInfo()) << record->filePath->toStdString();
+    }
     ASSERT_EQ(history().size(), 1);
     EXPECT_EQ(history().front().toMap().value(QStringLiteral("dupCount")).toInt(), 2);
     EXPECT_TRUE(screen.alerts.empty());

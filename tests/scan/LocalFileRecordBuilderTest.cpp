@@ -144,7 +144,7 @@ TEST(LocalFileRecord, ExtensionsDecideTakingAndCategory)
     EXPECT_EQ(noExtension.record.fileExtension, QString());
 }
 
-TEST(LocalFileRecord, PicturesGetImageDetailsAndTheirSwitchMustBeOn)
+TEST(LocalFileRecord, PicturesAreKnownByExtensionAndTheirSwitchMustBeOn)
 {
     TreeBuilder tree;
     ScanSettingsSnapshot s = openSettings();
@@ -152,13 +152,8 @@ TEST(LocalFileRecord, PicturesGetImageDetailsAndTheirSwitchMustBeOn)
     ASSERT_TRUE(raw.accepted);
     EXPECT_EQ(raw.record.fileCategory, Category::Pic);
     EXPECT_TRUE(raw.record.isRawFormat);
-    // Image details are read later, for pictures only; an unreadable image
-    // still gets an empty record.
-    const std::vector<FileInfoNodePtr> records { std::make_shared<FileInfoNode>(raw.record),
-        std::make_shared<FileInfoNode>(build(tree.file(QStringLiteral("note.txt"), "x"), s).record) };
-    fillPictureMetadata(records);
-    EXPECT_TRUE(records[0]->exifInfo());
-    EXPECT_FALSE(records[1]->exifInfo());
+    // Image details are read only when the picture is shown.
+    EXPECT_FALSE(raw.record.exifInfo());
 
     s.scanCategoryFlags[rawValue(Category::Pic)] = false;
     EXPECT_FALSE(build(tree.file(QStringLiteral("photo.jpg"), "x"), s).accepted);

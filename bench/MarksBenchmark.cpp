@@ -1,0 +1,142 @@
+// Bulk marks on the results screen over 100,000 files in 40,000 groups: mark
+// all, unmark all, invert, a mark-by command and automatic marking, each in
+// the list, in the outline with 200 groups open and in the thumbnail grid.
+// Each is timed from the command until the shown view has repainted, with the
+// longest stretch the GUI thread went without serving a 1 ms probe timer.
+// Prints a table; no budget, run it before and after a change.
+//   vellicor_bench_marks [rounds] [list|outline|grid]
+#include "ResultsBenchScreen.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/MyCollectionView.h"
+#include "marking/AutoMarking.h"
+#include "marking/MarkByCommands.h"
+#include "marking/ResultsState.h"
+#include "results/ResultsModel.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int groupCount = 40'000;
+constexpr int openGroups = 200;
+
+struct Timing {
+    double totalMs = 0;
+    double longestStretchMs = 0;
+};
+
+// Runs start inside the event loop and keeps it running until done() holds
+// and the shown view has repainted, probing the GUI thread every millisecond.
+Timing timed(QWidget* view, const std::function<void()>& start, const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    bool started = false;
+    QTimer probe;
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+        if (started && done()) {
+            view->repaint();
+            const qint64 end = clock.nsecsElapsed();
+            longest = std::max(longest, end - last);
+            last = end;
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(0, &loop, [&] {
+        clock.start();
+        probe.start();
+        start();
+        started = true;
+    });
+    loop.exec();
+    return { last / 1e6, longest / 1e6 };
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    ResultsBenchScreen bench;
+    ResultViewController& screen = bench.screen;
+    // Two and three copies in turn: 100,000 files.
+    screen.loadScanResults(
+        syntheticPictureGroups(groupCount, [](int g) { return 2 + g % 2; }), groupCount, ScanSource::thisComputer);
+    ResultsState& state = screen.state();
+    bool autoMarkDone = false;
+    QObject::connect(&screen.autoMarking(), &AutoMarking::autoMarkingFinished, [&] { autoMarkDone = true; });
+
+    struct Command {
+        const char* name;
+        // The marks the command starts from: all or none.
+        bool fromMarked;
+        std::function<void()> start;
+        std::function<bool()> done;
+    };
+    const auto now = [] { return true; };
+    const Command commands[] = {
+        { "mark all", false, [&] { state.selectAllShownFiles(true); }, now },
+        { "unmark all", true, [&] { state.selectAllShownFiles(false); }, now },
+        { "invert", true, [&] { screen.markByCommand(MarkByCommand::invert, std::nullopt); }, now },
+        { "mark by size", false, [&] { screen.markByCommand(MarkByCommand::size, 0); }, now },
+        { "auto mark", true,
+            [&] {
+                autoMarkDone = false;
+                screen.autoMarking().proceedToautoMarkAllitems();
+            },
+            [&] { return autoMarkDone; } },
+    };
+    struct View {
+        const char* name;
+        ResultViewController::ViewMode mode;
+    };
+    const View views[] = { { "list", ResultViewController::ViewMode::list },
+        { "outline, 200 open", ResultViewController::ViewMode::group },
+        { "grid", ResultViewController::ViewMode::grid } };
+    const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
+
+    std::printf("%-18s %-13s %10s %14s\n", "view", "command", "total ms", "longest ms");
+    for (const View& view : views) {
+        if (!only.isEmpty() && !QByteArray(view.name).startsWith(only))
+            continue;
+        screen.btnChangeResultView(view.mode);
+        QWidget* shown = screen.tblDuplicates()->viewport();
+        if (view.mode == ResultViewController::ViewMode::group) {
+            CustomOutlineView* outline = screen.outlineDuplicates();
+            for (int i = 0; i < openGroups; ++i)
+                outline->expand(screen.model().index(i * (groupCount / openGroups), 0));
+            shown = outline->viewport();
+        } else if (view.mode == ResultViewController::ViewMode::grid) {
+            shown = screen.collDuplicates()->viewport();
+        }
+        QApplication::processEvents();
+        for (const Command& command : commands) {
+            Timing best { 1e18, 1e18 };
+            for (int round = 0; round < rounds; ++round) {
+                state.selectAllShownFiles(command.fromMarked);
+                QApplication::processEvents();
+                const Timing t = timed(shown, command.start, command.done);
+                best = { std::min(best.totalMs, t.totalMs), std::min(best.longestStretchMs, t.longestStretchMs) };
+            }
+            std::printf("%-18s %-13s %10.1f %14.1f\n", view.name, command.name, best.totalMs, best.longestStretchMs);
+            std::fflush(stdout);
+        }
+    }
+    screen.autoMarking().waitForWorkers();
+    return 0;
+}
