@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -92,4 +93,11 @@ void writeLogText(const QString& text)
             return;
     }
     writeAll(log.fd, bytes);
+}
+
+void printToStandardOutput(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }

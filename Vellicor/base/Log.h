@@ -15,6 +15,10 @@
 // never reports a failure: a missing folder or a full disk only loses the text.
 void writeLogText(const QString& text);
 
+// Writes text and a line feed to standard output, not to the log: the
+// program's console diagnostics.
+void printToStandardOutput(const QString& text);
+
 namespace LogDetail {
 
 // An item as it appears inside one line: backslashes doubled, line breaks

@@ -4,7 +4,6 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -72,15 +71,6 @@ void CustomTableView::contextMenuEvent(QContextMenuEvent* event)
 {
     // The right click has opened the menu already; nothing else opens one.
     event->accept();
-}
-
-void CustomTableView::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Down && !(event->modifiers() & ~Qt::KeypadModifier)) {
-        event->accept();
-        return;
-    }
-    QTableView::keyPressEvent(event);
 }
 
 void CustomTableView::paintEvent(QPaintEvent* event)

@@ -13,7 +13,8 @@
 // drawn by a row view (CustomTablerowHome unless set), cells by their
 // delegates. A right click moves the selection to exactly the row under the
 // pointer and opens the table's menu only when column 0 of that row is drawn
-// by a CustomCell; the Down key does not move the selection. GUI thread only.
+// by a CustomCell. The arrow keys move the selection up and down alike.
+// GUI thread only.
 class CustomTableView : public QTableView {
     Q_OBJECT
 
@@ -35,7 +36,6 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -333,6 +333,7 @@ void MyCollectionView::rightMouseDown(const QPoint& pos, const QPoint& globalPos
 {
     Log::print("collection right mouse down");
     const std::optional<IndexPath> hit = indexPathForItemAtPoint(pos);
+    clicked_ = hit;
     if (!hit)
         return;
     Log::print(QStringLiteral("%1 clickedIndex = %2").arg(hit->section).arg(hit->item));

@@ -78,6 +78,9 @@ public:
     void rightMouseDown(const QPoint& pos, const QPoint& globalPos);
     // The menu for a click at pos: the grid's menu over an item, else none.
     QMenu* menuForEvent(const QPoint& pos) const;
+    // The item the latest right click hit; none when it hit no item. The
+    // menu's owner asks this for the item the menu is about.
+    std::optional<IndexPath> clickedIndexPath() const { return clicked_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -113,4 +116,5 @@ private:
     int columns_ = 1;
     std::vector<Section> sections_;
     std::vector<HeaderView*> headerPool_;
+    std::optional<IndexPath> clicked_;
 };

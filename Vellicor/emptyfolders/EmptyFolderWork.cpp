@@ -1,5 +1,6 @@
 #include "emptyfolders/EmptyFolderWork.h"
 
+#include "base/Log.h"
 #include "core/DirectoryWalker.h"
 #include "core/FileUtilities.h"
 
@@ -19,9 +20,7 @@ namespace {
 // The cleaner's diagnostics go to standard output only, not to the log file.
 void printLine(const QString& line)
 {
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    printToStandardOutput(line);
 }
 
 QString shown(const QByteArray& path)

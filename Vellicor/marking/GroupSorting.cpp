@@ -187,6 +187,18 @@ void sortFilesByColumn(std::vector<FileInfoNodePtr>& files, SortColumn column, b
         files[i] = std::move(keyed[i].second);
 }
 
+bool filesRiseByColumn(SortColumn column, bool ascending)
+{
+    return column == SortColumn::filePath ? ascending : !ascending;
+}
+
+bool filesSortedByColumn(const std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending)
+{
+    return std::ranges::adjacent_find(files, [column, ascending](const FileInfoNodePtr& a, const FileInfoNodePtr& b) {
+        return sortsBefore(fileKey(b.get(), column), fileKey(a.get(), column), column, ascending);
+    }) == files.end();
+}
+
 bool compareFileNamesForSortDescriptor(const FileInfoNode& a, const FileInfoNode& b, bool ascending)
 {
     return sortsBefore(

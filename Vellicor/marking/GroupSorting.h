@@ -46,6 +46,16 @@ std::optional<SortColumn> sortColumnForKey(const QString& key);
 // stableMergeSort, which is defined for it.
 void sortFilesByColumn(std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending);
 
+// Whether sortFilesByColumn with this flag leaves the files rising (A to Z,
+// smallest, oldest, fewest pieces first), the way a header's indicator shows
+// the order: true only for paths with the flag set and for the other columns
+// with it cleared.
+bool filesRiseByColumn(SortColumn column, bool ascending);
+
+// Whether sortFilesByColumn would find files in its order already: no file
+// sorts before the one ahead of it.
+bool filesSortedByColumn(const std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending);
+
 // Whether a sorts before b under the name or extension column.
 bool compareFileNamesForSortDescriptor(const FileInfoNode& a, const FileInfoNode& b, bool ascending);
 bool compareFileExtensionsForSortDescriptor(const FileInfoNode& a, const FileInfoNode& b, bool ascending);

@@ -41,21 +41,8 @@ ResultContextMenu::ResultContextMenu(ResultsState& state, QWidget* parent)
               { menuItemQuickLook_, "menuItemQuickLook" }, { menuItemMoveToTrash_, "menuItemMoveToTrash" } };
     for (const auto& [item, outlet] : outlets)
         item->setObjectName(QString::fromLatin1(outlet));
-    connect(menu_, &QMenu::aboutToShow, this, [this] {
-        if (fileGiven_)
-            fileGiven_ = false;
-        else
-            validateMenuItems(clickedFileSource_ ? clickedFileSource_() : nullptr);
-    });
-}
-
-void ResultContextMenu::openForFile(const FileInfoNodePtr& file, const QPoint& globalPos)
-{
-    if (!file)
-        return;
-    validateMenuItems(file);
-    fileGiven_ = true;
-    menu_->popup(globalPos);
+    connect(menu_, &QMenu::aboutToShow, this,
+        [this] { validateMenuItems(clickedFileSource_ ? clickedFileSource_() : nullptr); });
 }
 
 void ResultContextMenu::validateMenuItems(const FileInfoNodePtr& clicked)

@@ -4,7 +4,6 @@
 #include "marking/ContextMenuActions.h"
 
 #include <QObject>
-#include <QPoint>
 
 #include <functional>
 
@@ -22,8 +21,9 @@ public:
     ResultContextMenu(ResultsState& state, QWidget* parent);
 
     QMenu* menu() const { return menu_; }
-    // The list and group views set this menu on themselves; when it opens it
-    // asks this for the file of the row clicked (none on a group row).
+    // The list, group and grid views set this menu on themselves; when it
+    // opens it asks this for the file of the row or item clicked (none on a
+    // group row).
     void setClickedFileSource(std::function<FileInfoNodePtr()> source) { clickedFileSource_ = std::move(source); }
     // Preview: the preview window for the file.
     void setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview) { preview_ = std::move(preview); }
@@ -34,9 +34,6 @@ public:
     }
     // Asks the file system whether a file is locked on disk.
     void setImmutableTest(std::function<bool(const QString&)> test) { isImmutable_ = std::move(test); }
-
-    // The thumbnail grid's right click on the item showing file.
-    void openForFile(const FileInfoNodePtr& file, const QPoint& globalPos);
 
     // What the menu opened on: takes the clicked file and sets the items'
     // titles and enabling and which way Mark and Lock act.
@@ -73,6 +70,4 @@ private:
     std::function<bool(const QString&)> isImmutable_;
     FileInfoNodePtr clicked_;
     ContextMenuValidation validation_;
-    // Set while the grid opens the menu on a file it names itself.
-    bool fileGiven_ = false;
 };

@@ -8,6 +8,7 @@
 #include "cleanup/TrashSheets.h"
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
+#include "controls/CheckBoxButton.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
@@ -15,6 +16,7 @@
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
 #include "controls/MyCollectionView.h"
+#include "controls/MyHeaderCell.h"
 #include "controls/NamedImage.h"
 #include "controls/OptionPopover.h"
 #include "controls/RAZButton.h"
@@ -540,13 +542,19 @@ void ResultViewController::buildViews()
     tblDuplicates_->verticalHeader()->hide();
     tblDuplicates_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tblDuplicates_->verticalHeader()->setDefaultSectionSize(35);
-    QHeaderView* header = tblDuplicates_->horizontalHeader();
+    // Near-black column headers with white titles on the left; the check
+    // column's header holds the select-all box.
+    auto* header = new MyHeaderCell(Qt::Horizontal, tblDuplicates_);
+    tblDuplicates_->setHorizontalHeader(header);
     header->setSectionsClickable(true);
     header->setHighlightSections(false);
     header->setStretchLastSection(true);
     header->setFixedHeight(28);
-    header->setStyleSheet(QStringLiteral("QHeaderView::section { background: #3c3c3c; color: #d0d2d5; border: none; "
-                                         "border-right: 1px solid #2a2a2a; padding-left: 6px; }"));
+    btnSelectAllTblCheckBox_ = new CheckBoxButton;
+    btnSelectAllTblCheckBox_->setObjectName(name("btnSelectAllTblCheckBox"));
+    header->setSectionWidget(ResultsModel::checkColumn, btnSelectAllTblCheckBox_);
+    connect(btnSelectAllTblCheckBox_, &QAbstractButton::clicked, this,
+        [this] { btnSelectAllTblTapped(*btnSelectAllTblCheckBox_); });
     // A small screen's narrower list keeps the dates whole and gives the
     // folder column what is left.
     const int widths[2][ResultsModel::columnCountValue]
@@ -709,7 +717,8 @@ void ResultViewController::buildFooter()
     connect(cleanup_.get(), &CleanupController::backToHomeRequested, this, back);
     connect(cleanup_.get(), &CleanupController::undoRunningChanged, this, [this](bool running) {
         // Nothing is removed or undone while an undo puts files back.
-        btnTrash_->setEnabled(!running);
+        undoRunning_ = running;
+        updateTrashButton();
         menuUndo_->setEnabled(!running);
     });
 }
@@ -757,7 +766,7 @@ void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups
     viewNoDuplicateFound_->hide();
     viewSucccess_->hide();
     listSortColumn_.reset();
-    tblDuplicates_->horizontalHeader()->setSortIndicatorShown(false);
+    showListSortIndicator();
     thumbnails_->clear();
     model_->resultSetLoaded();
     clearSelections();
@@ -773,6 +782,14 @@ void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups
 
 void ResultViewController::showShownGroups()
 {
+    // A rebuild of the shown files from the groups' scan order (a category,
+    // All, a clean-up) ends the column sort; the indicator goes with it.
+    const std::optional<SortColumn> sorted = listSortKey();
+    if (sorted && !std::ranges::all_of(state_->arrGroups, [&](const DuplicateGroupPtr& group) {
+            return filesSortedByColumn(group->filterChildren, *sorted, listSortAscending_);
+        }))
+        listSortColumn_.reset();
+    showListSortIndicator();
     clearSelections();
     reapplyResultViewMode();
 }
@@ -987,16 +1004,24 @@ void ResultViewController::enableResultToolbarLater()
 void ResultViewController::setResultToolbarEnabled(bool enable)
 {
     QAbstractButton* const fixed[] = { btnHierarcheryView_, btnListView_, btnThumbnailView_, btnGroupView_, btnSort_,
-        btnFullScreen_, btnAutoMark_, btnUnmarkAll_, btnSelectionAssitance_, btnTrash_, btnOptions_ };
+        btnFullScreen_, btnAutoMark_, btnUnmarkAll_, btnSelectionAssitance_, btnOptions_ };
     for (QAbstractButton* button : toolbarButtons(fixed, int(std::size(fixed)), categoryButtons_))
         button->setEnabled(enable);
+    toolbarEnabled_ = enable;
+    updateTrashButton();
     btnBack_->setEnabled(enable);
     btnDeleteLink_->setEnabled(enable);
 }
 
 bool ResultViewController::isResultToolbarEnabled() const
 {
-    return btnListView_->isEnabled() && btnTrash_->isEnabled() && categoryButtons_[0]->isEnabled();
+    return toolbarEnabled_ && btnListView_->isEnabled() && categoryButtons_[0]->isEnabled();
+}
+
+void ResultViewController::updateTrashButton()
+{
+    // Remove waits for the toolbar, for a running undo and for a mark.
+    btnTrash_->setEnabled(toolbarEnabled_ && !undoRunning_ && state_->countMarked() > 0);
 }
 
 void ResultViewController::highlightViewModeButton()
@@ -1064,6 +1089,8 @@ void ResultViewController::updateMarkedCountLabel()
     if (marked.unhide)
         lblNumMarkedFiles_->show();
     btnTrash_->setState(marked.trashEnabled ? 1 : 0);
+    updateTrashButton();
+    btnSelectAllTblCheckBox_->setState(selectAllBoxState());
 }
 
 void ResultViewController::updateSummaryLabels()
@@ -1077,14 +1104,57 @@ void ResultViewController::updateSummaryLabels()
 
 void ResultViewController::listHeaderClicked(int column)
 {
-    if (column <= ResultsModel::checkColumn || column >= ResultsModel::columnCountValue)
-        return;
-    listSortAscending_ = listSortColumn_ == column ? !listSortAscending_ : true;
-    listSortColumn_ = column;
-    tblDuplicates_->horizontalHeader()->setSortIndicatorShown(true);
-    tblDuplicates_->horizontalHeader()->setSortIndicator(
-        column, listSortAscending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
-    state_->sortDescriptorsDidChange(SortDescriptor { QString::fromLatin1(sortKeys[column]), listSortAscending_ });
+    if (column > ResultsModel::checkColumn && column < ResultsModel::columnCountValue) {
+        // A first click sets the ascending flag, a second one on the same
+        // column clears it.
+        listSortAscending_ = listSortColumn_ == column ? !listSortAscending_ : true;
+        listSortColumn_ = column;
+        state_->sortDescriptorsDidChange(SortDescriptor { QString::fromLatin1(sortKeys[column]), listSortAscending_ });
+    }
+    // The header moves its indicator on every click, the check column's
+    // too; it shows the order the rows have.
+    showListSortIndicator();
+}
+
+std::optional<SortColumn> ResultViewController::listSortKey() const
+{
+    return listSortColumn_ ? sortColumnForKey(QString::fromLatin1(sortKeys[*listSortColumn_])) : std::nullopt;
+}
+
+void ResultViewController::showListSortIndicator()
+{
+    QHeaderView* header = tblDuplicates_->horizontalHeader();
+    const std::optional<SortColumn> sorted = listSortKey();
+    header->setSortIndicatorShown(sorted.has_value());
+    if (sorted) {
+        header->setSortIndicator(*listSortColumn_,
+            filesRiseByColumn(*sorted, listSortAscending_) ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
+}
+
+void ResultViewController::btnSelectAllTblTapped(const CheckBoxButton& sender)
+{
+    Log::print(QStringLiteral("btnSelectAllTblTapped"));
+    // The box has taken its new state: on marks every shown group but for
+    // one file each, protected files left alone; off unmarks every shown file.
+    state_->selectAllShownFiles(sender.state() == 1);
+    reloadShownResultView();
+}
+
+int ResultViewController::selectAllBoxState() const
+{
+    if (state_->countMarked() == 0)
+        return 0;
+    // On while every shown group reads on: all its shown files marked but
+    // one. The first group that does not ends the walk.
+    for (const DuplicateGroupPtr& group : state_->arrGroups) {
+        const auto& shown = group->filterChildren;
+        const auto marked
+            = std::ranges::count_if(shown, [](const FileInfoNodePtr& file) { return file && file->isMarked(); });
+        if (marked + 1 < std::ssize(shown))
+            return -1;
+    }
+    return 1;
 }
 
 void ResultViewController::fileCheckBoxTapped(const FileInfoNodePtr& file)

@@ -21,6 +21,7 @@
 #include <vector>
 
 class AutoMarkSheetWindows;
+class CheckBoxButton;
 class CleanupController;
 class CustomOutlineView;
 class CustomTableView;
@@ -149,9 +150,6 @@ public:
     // A mark-by command or the invert on the shown groups; tag as the menu
     // item carries it, none for any other sender.
     void markByCommand(MarkByCommand command, std::optional<int> tag);
-    // The thumbnail grid's right click on the item showing file: the same
-    // menu as the list and group views.
-    void openContextMenuForFile(const FileInfoNodePtr& file, const QPoint& globalPos);
     // The context menu's preview item shows the file in the preview window.
     void setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview);
     // ---- the thumbnail grid and the category pie ------------------------------
@@ -190,11 +188,19 @@ private:
     void highlightCategoryButton(int category);
     void showShownGroups();
     void updateMarkedCountLabel();
+    void updateTrashButton();
     void updateSummaryLabels();
     void updateSortButton();
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading);
     void categoryTapped(int index);
     void listHeaderClicked(int column);
+    // The column the list was last sorted by, while its rows keep that order.
+    std::optional<SortColumn> listSortKey() const;
+    void showListSortIndicator();
+    void btnSelectAllTblTapped(const CheckBoxButton& sender);
+    // The select-all box's state from the marks: 0 none marked, 1 every
+    // shown group marked but for one file, -1 otherwise.
+    int selectAllBoxState() const;
     void clearSelections();
     void rememberSelection(const FileInfoNodePtr& file);
     void removalFinished();
@@ -225,6 +231,8 @@ private:
     FrameTable frames_;
     ViewMode mode_ = ViewMode::list;
     quint64 toolbarGeneration_ = 0;
+    bool toolbarEnabled_ = false;
+    bool undoRunning_ = false;
     int highlightedCategory_ = -1;
     std::optional<int> listSortColumn_;
     bool listSortAscending_ = true;
@@ -244,6 +252,7 @@ private:
     QWidget* tblResultListView_ = nullptr;
     QWidget* outlineResultListView_ = nullptr;
     CustomTableView* tblDuplicates_ = nullptr;
+    CheckBoxButton* btnSelectAllTblCheckBox_ = nullptr;
     CustomOutlineView* outlineDuplicates_ = nullptr;
     QLabel* lblNoDuplicateFoundListView_ = nullptr;
     QLabel* lblNoDuplicateFoundOutlineview_ = nullptr;

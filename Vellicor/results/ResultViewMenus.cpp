@@ -4,10 +4,12 @@
 #include "cleanup/ResultAreaViews.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
+#include "controls/MyCollectionView.h"
 #include "core/Localization.h"
 #include "results/MarkMenu.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
 
 #include <QLabel>
@@ -34,10 +36,21 @@ void ResultViewController::buildMarkAndContextMenus()
     contextMenu_ = new ResultContextMenu(*state_, this);
     tblDuplicates_->setMenu(contextMenu_->menu());
     outlineDuplicates_->setMenu(contextMenu_->menu());
+    collDuplicates_->setMenu(contextMenu_->menu());
+    // Only the view of the shown mode can have been clicked; a right click
+    // makes the clicked row the list's or the outline's current one.
     contextMenu_->setClickedFileSource([this]() -> FileInfoNodePtr {
-        if (mode_ == ViewMode::list)
+        switch (mode_) {
+        case ViewMode::list:
             return model_->fileOfListRow(tblDuplicates_->currentIndex().row());
-        return model_->fileOf(outlineDuplicates_->currentIndex());
+        case ViewMode::group:
+            return model_->fileOf(outlineDuplicates_->currentIndex());
+        case ViewMode::grid:
+            if (const std::optional<IndexPath> clicked = collDuplicates_->clickedIndexPath())
+                return gridModel_->fileOf(gridModel_->indexOfItem(clicked->section, clicked->item));
+            return nullptr;
+        }
+        return nullptr;
     });
     contextMenu_->setRemovedFromListHandler([this](bool nothingLeft) { removedFromList(nothingLeft); });
     contextMenu_->setPreviewHandler([this](const FileInfoNodePtr& file) { showPreviewPanelForNode(file); });
@@ -46,11 +59,6 @@ void ResultViewController::buildMarkAndContextMenus()
 void ResultViewController::markByCommand(MarkByCommand command, std::optional<int> tag)
 {
     runMarkByCommand(*state_, command, tag);
-}
-
-void ResultViewController::openContextMenuForFile(const FileInfoNodePtr& file, const QPoint& globalPos)
-{
-    contextMenu_->openForFile(file, globalPos);
 }
 
 void ResultViewController::setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview)

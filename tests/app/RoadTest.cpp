@@ -274,8 +274,10 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     settle();
     shot(window, "06-results-list");
 
-    // Remove with nothing marked says so through the window's alert.
-    click(button(&results, "btnTrash"));
+    // With nothing marked Remove stays disabled; the header's link says why
+    // through the window's alert.
+    EXPECT_FALSE(button(&results, "btnTrash")->isEnabled());
+    click(button(&results, "btnDeleteLink"));
     ASSERT_TRUE(waitUntil([] { return visible<QMessageBox>(); }));
     EXPECT_FALSE(visible<QMessageBox>()->text().isEmpty());
     shot(window, "06-nothing-marked");

@@ -4,6 +4,7 @@
 #include "core/AppStartup.h"
 #include "platform/FileRemover.h"
 #include "results/CategoryPie.h"
+#include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
 #include "results/ResultsModel.h"
@@ -16,13 +17,17 @@
 #include "support/TempHome.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -152,6 +157,56 @@ TEST_F(ResultsGrid, AMarkInTheGridShowsInEveryViewAndSelectsTheItem)
     screen->loadScanResults(groupsOf({ { 1, 1 } }), 1, ScanSource::thisComputer);
     EXPECT_TRUE(screen->currentSelectedIndexs().isEmpty());
     EXPECT_EQ(screen->piePercentLabel(1)->text(), "100.00%");
+}
+
+// The grid offers the file menu of the list: a right click selects the item
+// under the pointer, and the menu's items act on that item's file.
+TEST_F(ResultsGrid, RightClickOnAnItemOpensTheFileMenuForThatItem)
+{
+    auto groups = groupsOf({ { 1, 1, 1 }, { 1, 1 } });
+    screen->loadScanResults(groups, 3, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    MyCollectionView* grid = screen->collDuplicates();
+    grid->resize(720 + grid->verticalScrollBar()->sizeHint().width(), 700);
+    const auto fileAt = [this](IndexPath path) {
+        return screen->gridModel().fileOf(screen->gridModel().indexOfItem(path.section, path.item));
+    };
+    const auto rightClick = [grid](QPoint pos) {
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, pos);
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    };
+    const auto centre = [grid](IndexPath path) {
+        return grid->itemFrame(path).center() - QPoint(0, grid->verticalScrollBar()->value());
+    };
+    const auto choose = [](QMenu* menu, QAction* item) {
+        ASSERT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    };
+    ResultContextMenu& context = screen->contextMenu();
+
+    grid->selectItem({ 0, 0 });
+    QMenu* menu = rightClick(centre({ 0, 2 }));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu, context.menu());
+    EXPECT_EQ(grid->selectionIndexPaths(), QModelIndexList({ screen->gridModel().indexOfItem(0, 2) }));
+    EXPECT_EQ(context.clickedFile(), fileAt({ 0, 2 }));
+    for (QAction* item : { context.menuItemOpen(), context.menuItemRevealInFinder(), context.menuItemQuickLook() })
+        EXPECT_TRUE(item->isEnabled());
+    choose(menu, context.menuItemMark());
+    EXPECT_TRUE(groups[0]->children[2]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 1);
+
+    // Another item: Remove from list takes exactly that file away.
+    menu = rightClick(centre({ 1, 0 }));
+    ASSERT_NE(menu, nullptr);
+    choose(menu, context.menuItemMoveToTrash());
+    EXPECT_EQ(screen->state().arrGroups, (std::vector { groups[0] }));
+    EXPECT_EQ(groups[0]->children.size(), 3u);
+
+    // Between the items: no menu, the selection as it was.
+    const QModelIndexList before = grid->selectionIndexPaths();
+    EXPECT_EQ(rightClick(grid->itemFrame({ 0, 0 }).topRight() + QPoint(5, 10)), nullptr);
+    EXPECT_EQ(grid->selectionIndexPaths(), before);
 }
 
 TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAnswersAreDropped)

@@ -1,9 +1,11 @@
 #include "base/UserDefaults.h"
+#include "controls/CheckBoxButton.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/MyCollectionView.h"
+#include "controls/MyHeaderCell.h"
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "core/SettingsSchema.h"
@@ -23,8 +25,12 @@
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -80,6 +86,42 @@ protected:
         const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1, ScanSource source = ScanSource::thisComputer)
     {
         screen->loadScanResults(groups, dupCount, source);
+    }
+    // A user's clicks on the list: a row's check box, a row, a column header.
+    void clickListCheckBox(int row)
+    {
+        CustomTableView* table = screen->tblDuplicates();
+        const QModelIndex index = screen->listModel().index(row, ResultsModel::checkColumn);
+        auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(index));
+        ASSERT_NE(cell, nullptr);
+        const QRect box = cell->outletRects(table->visualRect(index), index)[int(CustomCell::Outlet::btnCheckBox)];
+        ASSERT_FALSE(box.isEmpty());
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    }
+    void clickListRow(int row, Qt::MouseButton button = Qt::LeftButton)
+    {
+        CustomTableView* table = screen->tblDuplicates();
+        QTest::mouseClick(table->viewport(), button, {}, table->visualRect(screen->listModel().index(row, 1)).center());
+    }
+    QHeaderView* listHeader() const { return screen->tblDuplicates()->horizontalHeader(); }
+    // At x within the section, or at its middle.
+    void clickListHeader(int column, std::optional<int> x = std::nullopt)
+    {
+        QHeaderView* header = listHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + x.value_or(header->sectionSize(column) / 2),
+                header->height() / 2));
+    }
+    QStringList listNames() const
+    {
+        QStringList names;
+        for (int row = 0; row < screen->listModel().rowCount(); ++row)
+            names.append(*screen->model().fileOfListRow(row)->fileName);
+        return names;
+    }
+    QAbstractButton* button(const char* objectName) const
+    {
+        return screen->findChild<QAbstractButton*>(QString::fromLatin1(objectName));
     }
     std::vector<int> groupNumbers() const
     {
@@ -283,6 +325,8 @@ TEST_F(ResultsScreen, ToolbarComesBackOnlyFromTheNewestRebuild)
     EXPECT_FALSE(screen->isResultToolbarEnabled());
     clock->advance();
     EXPECT_TRUE(screen->isResultToolbarEnabled());
+    // Remove comes back with the toolbar only once something is marked.
+    EXPECT_FALSE(button("btnTrash")->isEnabled());
 
     screen->btnChangeResultView(ResultViewController::ViewMode::group);
     screen->disableResultToolbar();
@@ -377,4 +421,193 @@ TEST_F(ResultsScreen, ContextMenuAndMarkMenuActOnTheShownFiles)
                      .index(0, ResultsModel::checkColumn)
                      .data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox))
                      .isValid());
+}
+
+TEST_F(ResultsScreen, RemoveIsEnabledOnlyWhileSomethingIsMarked)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:1:5", "d:1:5" } }), 0);
+    clock->advance();
+    QAbstractButton* remove = button("btnTrash");
+    ASSERT_TRUE(screen->isResultToolbarEnabled());
+    EXPECT_FALSE(remove->isEnabled());
+    clickListCheckBox(0);
+    ASSERT_EQ(screen->state().countMarked(), 1);
+    EXPECT_TRUE(remove->isEnabled());
+
+    // A rebuild's disable and re-enable follow the marks both ways.
+    button("btnHierarcheryView")->click();
+    EXPECT_FALSE(remove->isEnabled());
+    clock->advance();
+    EXPECT_TRUE(remove->isEnabled());
+    button("btnListView")->click();
+    clock->advance();
+    clickListCheckBox(0);
+    ASSERT_EQ(screen->state().countMarked(), 0);
+    EXPECT_FALSE(remove->isEnabled());
+    button("btnThumbnailView")->click();
+    clock->advance();
+    EXPECT_FALSE(remove->isEnabled());
+    QTest::mouseClick(remove, Qt::LeftButton);
+    EXPECT_TRUE(alerts->shown.empty()) << "a disabled Remove does nothing";
+}
+
+TEST_F(ResultsScreen, SelectAllBoxInTheCheckColumnsHeaderMarksAllButOneFilePerGroup)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" }, { "d:1:5", "e:1:5" } });
+    load(groups, 0);
+    clock->advance();
+    auto* box = screen->findChild<CheckBoxButton*>(QStringLiteral("btnSelectAllTblCheckBox"));
+    ASSERT_NE(box, nullptr);
+    QHeaderView* header = listHeader();
+    ASSERT_TRUE(box->isVisible());
+    ASSERT_TRUE(header->isAncestorOf(box));
+    const QRect inHeader(box->mapTo(header, QPoint(0, 0)), box->size());
+    EXPECT_GE(inHeader.left(), header->sectionViewportPosition(ResultsModel::checkColumn));
+    EXPECT_LE(inHeader.right(), header->sectionViewportPosition(ResultsModel::nameColumn));
+    EXPECT_EQ(box->state(), 0);
+
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(screen->state().countMarked(), 3);
+    for (const auto& group : groups)
+        EXPECT_EQ(std::ranges::count_if(group->children, [](const auto& file) { return !file->isMarked(); }), 1);
+    EXPECT_EQ(box->state(), 1);
+    EXPECT_TRUE(button("btnTrash")->isEnabled());
+    const auto shownCheck = [&](int row) {
+        return screen->listModel()
+            .index(row, ResultsModel::checkColumn)
+            .data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox))
+            .toInt();
+    };
+    EXPECT_EQ(shownCheck(0), 1);
+
+    // One file unmarked by hand: the box reads mixed; a click clears all.
+    clickListCheckBox(0);
+    EXPECT_EQ(box->state(), -1);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(screen->state().countMarked(), 0);
+    EXPECT_EQ(box->state(), 0);
+    EXPECT_EQ(shownCheck(1), 0);
+    EXPECT_FALSE(button("btnTrash")->isEnabled());
+    // Clicking the box sorts nothing.
+    EXPECT_FALSE(header->isSortIndicatorShown());
+}
+
+TEST_F(ResultsScreen, ListHeaderIsNearBlackWithWhiteTitlesOnTheLeft)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" } }), 0);
+    auto* header = qobject_cast<MyHeaderCell*>(listHeader());
+    ASSERT_NE(header, nullptr);
+    EXPECT_TRUE(header->styleSheet().isEmpty());
+    const QImage image = header->grab().toImage();
+    const QColor fill = QColor::fromHsvF(33 / 255.f, 33 / 255.f, 33 / 255.f);
+    const int left = header->sectionViewportPosition(ResultsModel::sizeColumn);
+    const int width = header->sectionSize(ResultsModel::sizeColumn);
+    const auto near = [](const QColor& a, const QColor& b, int tolerance) {
+        return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+            && std::abs(a.blue() - b.blue()) <= tolerance;
+    };
+    EXPECT_TRUE(near(image.pixelColor(left + width - 3, 2), fill, 2)) << image.pixelColor(left + width - 3, 2).name().toStdString();
+    // The short title "Size" is white and stands at the section's left.
+    const auto whiteIn = [&](int from, int to) {
+        for (int x = from; x < to; ++x) {
+            for (int y = 5; y < 19; ++y) {
+                if (near(image.pixelColor(x, y), Qt::white, 40))
+                    return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(whiteIn(left + 2, left + 30));
+    EXPECT_FALSE(whiteIn(left + width / 2 + 10, left + width - 1));
+}
+
+TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)
+{
+    auto groups = groupsOf({ { "b:1:20", "zeta:1:30", "Alpha:1:10" } });
+    groups[0]->children[0]->filePath = QStringLiteral("/data/deep/er/b");
+    load(groups, 0);
+    clock->advance();
+    QHeaderView* header = listHeader();
+    const struct {
+        int column;
+        QStringList names;
+        Qt::SortOrder indicator;
+    } steps[] = {
+        // A first click: names Z to A, so the indicator says falling.
+        { ResultsModel::nameColumn, { "zeta", "b", "Alpha" }, Qt::DescendingOrder },
+        { ResultsModel::nameColumn, { "Alpha", "b", "zeta" }, Qt::AscendingOrder },
+        { ResultsModel::sizeColumn, { "zeta", "b", "Alpha" }, Qt::DescendingOrder },
+        { ResultsModel::sizeColumn, { "Alpha", "b", "zeta" }, Qt::AscendingOrder },
+        // Paths: fewer pieces first on the first click, rising.
+        { ResultsModel::folderColumn, { "Alpha", "zeta", "b" }, Qt::AscendingOrder },
+        { ResultsModel::folderColumn, { "b", "Alpha", "zeta" }, Qt::DescendingOrder },
+    };
+    for (const auto& step : steps) {
+        clickListHeader(step.column);
+        EXPECT_EQ(listNames(), step.names) << step.column;
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        EXPECT_EQ(header->sortIndicatorSection(), step.column);
+        EXPECT_EQ(header->sortIndicatorOrder(), step.indicator) << step.column;
+    }
+    // A click beside the select-all box in the check column sorts nothing and
+    // leaves the indicator where the rows were sorted.
+    clickListHeader(ResultsModel::checkColumn, 2);
+    EXPECT_EQ(listNames(), (QStringList { "b", "Alpha", "zeta" }));
+    EXPECT_EQ(header->sortIndicatorSection(), ResultsModel::folderColumn);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    // A category puts the files back in scan order: no indicator is left.
+    clickListHeader(ResultsModel::nameColumn);
+    clock->advance();
+    screen->categoryButton(1)->click();
+    EXPECT_EQ(listNames(), (QStringList { "b", "zeta", "Alpha" }));
+    EXPECT_FALSE(header->isSortIndicatorShown());
+}
+
+TEST_F(ResultsScreen, DownAndUpMoveTheListSelectionAndThePreview)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:1:5", "d:1:5" } }), 0);
+    clock->advance();
+    clickListRow(0);
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/a");
+    QTest::keyClick(screen->tblDuplicates(), Qt::Key_Down);
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/b");
+    QTest::keyClick(screen->tblDuplicates(), Qt::Key_Down);
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/c");
+    QTest::keyClick(screen->tblDuplicates(), Qt::Key_Up);
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/b");
+    EXPECT_EQ(screen->tblDuplicates()->selectionModel()->selectedRows().value(0).row(), 1);
+}
+
+// The context menu of the list and of the outline acts on the row that was
+// right-clicked, not on the one the other view had current.
+TEST_F(ResultsScreen, ListAndGroupMenusActOnTheClickedRow)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" } });
+    load(groups, 0);
+    clock->advance();
+    const auto chooseMark = [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QAction* mark = menu->findChild<QAction*>(QStringLiteral("menuItemMark"));
+        ASSERT_NE(mark, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(mark).center());
+    };
+    clickListRow(0);
+    clickListRow(2, Qt::RightButton);
+    chooseMark();
+    EXPECT_TRUE(groups[0]->children[2]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 1);
+
+    button("btnHierarcheryView")->click();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->expandAll();
+    const QModelIndex group = screen->model().index(0, 0);
+    // Row 0 under the group holds the column titles; b is the second file.
+    outline->setCurrentIndex(screen->model().index(1, 0, group));
+    QTest::mouseClick(
+        outline->viewport(), Qt::RightButton, {}, outline->visualRect(screen->model().index(2, 0, group)).center());
+    chooseMark();
+    EXPECT_TRUE(groups[0]->children[1]->isMarked());
+    EXPECT_FALSE(groups[0]->children[0]->isMarked());
 }

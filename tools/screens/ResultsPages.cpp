@@ -15,11 +15,15 @@
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanSources.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLinearGradient>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -194,28 +198,95 @@ std::vector<DuplicateGroupPtr> pictureGroups(const QString& folder)
     return groups;
 }
 
-const GalleryRegistration gridPage("results-grid", [] {
+// A click as the mouse gives it: press and release at pos.
+void clickAt(QWidget& widget, QPoint pos, Qt::MouseButton button)
+{
+    for (QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease }) {
+        QMouseEvent event(type, pos, widget.mapToGlobal(pos), button,
+            type == QEvent::MouseButtonPress ? button : Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&widget, &event);
+    }
+}
+
+// The list under its header: sorted by size with a click on that column, the
+// select-all box in the check column showing the sample's mixed marks.
+QImage listHeaderPage(const QString& language)
+{
+    StartedResults started(language);
+    QHeaderView* header = started.screen->tblDuplicates()->horizontalHeader();
+    clickAt(*header->viewport(),
+        QPoint(header->sectionViewportPosition(ResultsModel::sizeColumn) + 20, header->height() / 2), Qt::LeftButton);
+    started.render();
+    return renderWidget(*started.screen->tblDuplicates());
+}
+
+const GalleryRegistration listHeaderPageEnglish("results-list-header", [] { return listHeaderPage(QString()); });
+const GalleryRegistration listHeaderPageGerman(
+    "results-list-header-de", [] { return listHeaderPage(QStringLiteral("de")); });
+
+// The grid over the sample pictures, scrolled to the three-copy group.
+struct StartedGrid {
     StartedResults started;
-    std::vector<DuplicateGroupPtr> groups = pictureGroups(started.folder.path() + QStringLiteral("/pictures"));
-    groups.push_back(started.groups[2]);
-    groups.push_back(started.groups[3]);
-    started.screen->loadScanResults(groups, 7, ScanSource::thisComputer);
-    started.calls->pending.pop_back();
-    started.screen->btnChangeResultView(ResultViewController::ViewMode::grid);
-    started.calls->runAll();
-    started.screen->fileCheckBoxTapped(groups[0]->children[1]);
-    started.screen->fileCheckBoxTapped(groups[1]->children[2]);
-    // The shown order is the screen's sort; start the page at the pictures.
-    ResultsGridProxy& grid = started.screen->gridModel();
+    std::vector<DuplicateGroupPtr> groups;
     int section = 0;
-    while (section + 1 < grid.rowCount() && grid.groupOf(grid.index(section, 0)) != groups[1])
-        ++section;
-    started.screen->collDuplicates()->selectItem({ section, 0 });
-    started.screen->collDuplicates()->verticalScrollBar()->setValue(
-        started.screen->collDuplicates()->headerFrame(section).top());
-    started.screen->changeCellViewControllerInCollectionView();
-    started.screen->thumbnails().waitForDone();
-    return started.render();
+
+    explicit StartedGrid(const QString& language = {})
+        : started(language)
+        , groups(pictureGroups(started.folder.path() + QStringLiteral("/pictures")))
+    {
+        groups.push_back(started.groups[2]);
+        groups.push_back(started.groups[3]);
+        started.screen->loadScanResults(groups, 7, ScanSource::thisComputer);
+        started.calls->pending.pop_back();
+        started.screen->btnChangeResultView(ResultViewController::ViewMode::grid);
+        started.calls->runAll();
+        started.screen->fileCheckBoxTapped(groups[0]->children[1]);
+        started.screen->fileCheckBoxTapped(groups[1]->children[2]);
+        // The shown order is the screen's sort; start the page at the pictures.
+        ResultsGridProxy& grid = started.screen->gridModel();
+        while (section + 1 < grid.rowCount() && grid.groupOf(grid.index(section, 0)) != groups[1])
+            ++section;
+        started.screen->collDuplicates()->verticalScrollBar()->setValue(
+            started.screen->collDuplicates()->headerFrame(section).top());
+    }
+
+    QImage render()
+    {
+        started.screen->changeCellViewControllerInCollectionView();
+        started.screen->thumbnails().waitForDone();
+        return started.render();
+    }
+};
+
+// The grid with the file menu opened by a right click on a picture; the menu
+// is drawn where it opened.
+QImage gridMenuPage(const QString& language)
+{
+    StartedGrid shown(language);
+    MyCollectionView* grid = shown.started.screen->collDuplicates();
+    const QPoint click = grid->itemFrame({ shown.section, 1 }).center() - QPoint(0, grid->verticalScrollBar()->value());
+    clickAt(*grid->viewport(), click, Qt::RightButton);
+    QImage image = shown.render();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu)
+        return image;
+    const QImage opened = renderWidget(*menu);
+    QPainter painter(&image);
+    painter.drawImage(grid->viewport()->mapTo(shown.started.screen.get(), click), opened);
+    painter.end();
+    menu->close();
+    return image;
+}
+
+const GalleryRegistration gridMenuPageEnglish("results-grid-menu", [] { return gridMenuPage(QString()); });
+const GalleryRegistration gridMenuPageGerman("results-grid-menu-de", [] { return gridMenuPage(QStringLiteral("de")); });
+
+const GalleryRegistration gridPage("results-grid", [] {
+    StartedGrid shown;
+    shown.started.screen->collDuplicates()->selectItem({ shown.section, 0 });
+    shown.started.screen->collDuplicates()->verticalScrollBar()->setValue(
+        shown.started.screen->collDuplicates()->headerFrame(shown.section).top());
+    return shown.render();
 });
 
 } // namespace
