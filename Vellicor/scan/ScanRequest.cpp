@@ -44,5 +44,7 @@ ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr
     filters.modifiedDateFilter = modifiedDateFilter();
 
     request.comparison = readComparisonSettings(defaults);
+    request.readPhotosLibraries
+        = defaults.boolValue(QLatin1String(SettingsKey::scanPhotosLibrary)).value_or(true);
     return request;
 }
