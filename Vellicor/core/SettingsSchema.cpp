@@ -151,6 +151,7 @@ void registerDefaultSettings(UserDefaults& defaults)
     values.insert(key(SettingsKey::searchOptions), QVariantList { integer(3) });
     values.insert(key(SettingsKey::scanFilesDate), integer(1));
     values.insert(key(SettingsKey::sacnHiddenFolders), no);
+    values.insert(key(SettingsKey::scanPhotosLibrary), yes);
     defaults.registerDefaults(values);
 }
 

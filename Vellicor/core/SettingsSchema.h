@@ -37,6 +37,9 @@ inline constexpr char searchContent[] = "search_content";
 inline constexpr char searchOptions[] = "search_options";
 inline constexpr char scanFilesDate[] = "ScanFilesDate";
 inline constexpr char sacnHiddenFolders[] = "sacnHiddenFolders";
+// Registered (true) and reset too: whether a scan reads the photo libraries
+// it meets.
+inline constexpr char scanPhotosLibrary[] = "scanPhotosLibrary";
 
 inline constexpr char lastScanStatus[] = "lastScanStatus";
 inline constexpr char isFirstLaunchDone[] = "isFirstLaunchDone";

@@ -478,7 +478,13 @@ void MainViewController::buildControls()
         caption->setPalette(p);
         label(values[i], report, 20, true)->setAlignment(Qt::AlignCenter);
     }
-    label("lblAdd", report, 12)->hide();
+    // The stage word, over the counters it speaks for, in a lighter blue than
+    // the progress ring's, to read well on the dark view.
+    QLabel* stage = label("lblAdd", report, 12, true);
+    stage->setAlignment(Qt::AlignCenter);
+    QPalette stagePalette = stage->palette();
+    stagePalette.setColor(QPalette::WindowText, QColor(64, 156, 255));
+    stage->setPalette(stagePalette);
     lblScannedFilePath_ = label("lblScannedFilePath", report, 12);
     lblScannedFilePath_->setAlignment(Qt::AlignCenter);
     lblScannedFilePath_->setPalette(report->findChild<QLabel*>(name("lblFilesScanned"))->palette());
@@ -574,13 +580,14 @@ void MainViewController::buildFrames()
         { name("progressCircular"), { 70, 62, 160, 160 } },
         { name("lblScanPer"), { 70, 122, 160, 40 } },
         { name("lblBePatient"), { 10, 12, 280, 40 } },
-        { name("lblFilesScanned"), { 111, 140, 260, 22 } },
-        { name("lblFileScanCount"), { 111, 110, 260, 30 } },
-        { name("lblFileProcessedStr"), { 371, 140, 260, 22 } },
-        { name("lblFileProcessed"), { 371, 110, 260, 30 } },
-        { name("lblFileComparedStr"), { 631, 140, 260, 22 } },
-        { name("lblFileCompared"), { 631, 110, 260, 30 } },
-        { name("lblScannedFilePath"), { 40, 70, 922, 24 } },
+        { name("lblAdd"), { 0, 160, 1002, 20 } },
+        { name("lblFilesScanned"), { 111, 130, 260, 22 } },
+        { name("lblFileScanCount"), { 111, 100, 260, 30 } },
+        { name("lblFileProcessedStr"), { 371, 130, 260, 22 } },
+        { name("lblFileProcessed"), { 371, 100, 260, 30 } },
+        { name("lblFileComparedStr"), { 631, 130, 260, 22 } },
+        { name("lblFileCompared"), { 631, 100, 260, 30 } },
+        { name("lblScannedFilePath"), { 40, 64, 922, 24 } },
         { name("btnAbortScanning"), { 426, 14, 150, 36 } },
         { name("btnShowResultDetail"), { 341, 14, 150, 36 } },
         { name("btnBackToAddFolder"), { 511, 14, 150, 36 } },
@@ -668,12 +675,13 @@ FrameTable MainViewController::framesForSize() const
         { "progressCircular", { 80, 54, 140, 140 } },
         { "lblScanPer", { 80, 104, 140, 40 } },
         { "lblBePatient", { 10, 8, 280, 40 } },
-        { "lblFilesScanned", { (w - 40) / 2 - 390, 100, 260, 22 } },
-        { "lblFileScanCount", { (w - 40) / 2 - 390, 72, 260, 30 } },
-        { "lblFileProcessedStr", { (w - 40) / 2 - 130, 100, 260, 22 } },
-        { "lblFileProcessed", { (w - 40) / 2 - 130, 72, 260, 30 } },
-        { "lblFileComparedStr", { (w - 40) / 2 + 130, 100, 260, 22 } },
-        { "lblFileCompared", { (w - 40) / 2 + 130, 72, 260, 30 } },
+        { "lblAdd", { 0, 124, w - 40, 20 } },
+        { "lblFilesScanned", { (w - 40) / 2 - 390, 96, 260, 22 } },
+        { "lblFileScanCount", { (w - 40) / 2 - 390, 68, 260, 30 } },
+        { "lblFileProcessedStr", { (w - 40) / 2 - 130, 96, 260, 22 } },
+        { "lblFileProcessed", { (w - 40) / 2 - 130, 68, 260, 30 } },
+        { "lblFileComparedStr", { (w - 40) / 2 + 130, 96, 260, 22 } },
+        { "lblFileCompared", { (w - 40) / 2 + 130, 68, 260, 30 } },
         { "lblScannedFilePath", { 20, 46, w - 80, 22 } },
         { "btnAbortScanning", { (w - 40) / 2 - 75, 8, 150, 34 } },
         { "btnShowResultDetail", { (w - 40) / 2 - 160, 8, 150, 34 } },

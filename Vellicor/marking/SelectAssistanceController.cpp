@@ -47,6 +47,7 @@ constexpr int margin = 24;
 constexpr int tableTop = 196;
 constexpr int tableBottom = 430;
 constexpr int sideButtonWidth = 40;
+constexpr int headerBarHeight = 20;
 
 // A priority table whose rows the user drags above other rows. The dragged
 // row travels as its number in decimal text; a drop onto a row (not between
@@ -78,8 +79,14 @@ public:
             QStringLiteral("QTableWidget { background: #232325; alternate-background-color: #29292b; color: #e6e7e9;"
                            " border: 1px solid #4e4e50; selection-background-color: #0c5fb8; selection-color: white; }"
                            "QTableWidget::item { padding-left: 8px; border: none; }"
-                           "QHeaderView::section { background: #303033; color: #b4b6ba; border: none;"
-                           " border-bottom: 1px solid #4e4e50; padding-left: 8px; height: 24px; }"));
+                           "QHeaderView { background: #555555; border: none; }"
+                           "QHeaderView::section { background: #555555; color: white; border: none;"
+                           " padding-left: 10px; }"));
+        // The header bar: the system's dark grey, small white titles over the
+        // rows' text.
+        horizontalHeader()->setFont(systemFontOfSize(11));
+        horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        horizontalHeader()->setFixedHeight(headerBarHeight);
         setAlternatingRowColors(true);
     }
 
@@ -308,17 +315,17 @@ void SelectAssistanceController::buildWindow()
 
     const auto dropped = [this](const QStringList& texts, int row) { acceptDrop(texts, row); };
     const QRect listArea(margin, tableTop, boxWidth - 2 * margin - sideButtonWidth - 10, tableBottom - tableTop);
-    const auto table = [&](const QString& name, int columns, bool drops) {
-        auto* result = new RowTable(columns, box, drops ? DropHandler(dropped) : DropHandler());
+    const auto table = [&](const QString& name, const QStringList& titles) {
+        auto* result = new RowTable(int(titles.size()), box, DropHandler(dropped));
         result->setObjectName(name);
         result->setGeometry(listArea);
-        result->horizontalHeader()->hide();
+        result->setHorizontalHeaderLabels(titles);
         return result;
     };
-    tblGeneral = table(QStringLiteral("tblGeneral"), 2, true);
+    tblGeneral = table(QStringLiteral("tblGeneral"), { QString(), localizedText("ID_PRIORITY_OPTIONS") });
     tblGeneral->horizontalHeader()->resizeSection(0, 30);
-    tblFileFormat = table(QStringLiteral("tblFileFormat"), 1, true);
-    tblFolder = table(QStringLiteral("tblFolder"), 1, true);
+    tblFileFormat = table(QStringLiteral("tblFileFormat"), { localizedText("ID_FILE_EXTENSION") });
+    tblFolder = table(QStringLiteral("tblFolder"), { localizedText("ID_FOLDER_CONTAING_DUPLICATE_FILES") });
 
     // The Protected folders tab: the browsed folder and its buttons above the list.
     boxProtectedControls = new QWidget(box);
@@ -355,7 +362,6 @@ void SelectAssistanceController::buildWindow()
     tblProtected->setHorizontalHeaderLabels({ localizedText("ID_PATH"), localizedText("ID_INCLUDE_SUB_FOLDER") });
     tblProtected->horizontalHeaderItem(0)->setData(Qt::UserRole, QStringLiteral("idPath"));
     tblProtected->horizontalHeaderItem(1)->setData(Qt::UserRole, QStringLiteral("idSubFolder"));
-    tblProtected->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     tblProtected->horizontalHeader()->setStretchLastSection(false);
     tblProtected->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     tblProtected->horizontalHeader()->resizeSection(1, 170);
@@ -458,6 +464,12 @@ void SelectAssistanceController::segmentClicked(Tab tab)
     btnUp->setVisible(tab != Tab::protectedFolders);
     btnDown->setVisible(tab != Tab::protectedFolders);
     lblDescription->setText(localizedText(descriptionKey(tab)));
+    // A priority list opens on its first row, so Up and Down act at once;
+    // the protected list keeps the row the user chose.
+    if (tab != Tab::protectedFolders) {
+        reloadTable(tab);
+        selectRow(tab, 0);
+    }
 }
 
 void SelectAssistanceController::reloadTable(Tab tab)

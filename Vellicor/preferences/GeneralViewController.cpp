@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr QSize paneSize { 620, 206 };
+constexpr QSize paneSize { 620, 266 };
 
 } // namespace
 
@@ -31,6 +31,10 @@ GeneralViewController::GeneralViewController(UserDefaults& defaults, QWidget* pa
     , icon_(paneIcon(QStringLiteral("general")))
 {
     setFixedSize(paneSize);
+    btnCheckScanPhotosLibrary = boundCheckBox("btnCheckScanPhotosLibrary", SettingsKey::scanPhotosLibrary,
+        QStringLiteral("Read the Photos library when a scan meets one"));
+    btnAutoMarkPhoto = boundCheckBox(
+        "btnAutoMarkPhoto", SettingsKey::autoMarkPhotos, QStringLiteral("Mark duplicate photos automatically"));
     btnCheckShowDeleteDialog = boundCheckBox("btnCheckShowDeleteDialog",
         SettingsKey::doNotShowConfirmationDialogOnTrash, localizedText("ID_DONOT_SHOW_CONFIRM_FILE_DELETION"));
     btnCheckShowAutoMarkDialog = boundCheckBox("btnCheckShowAutoMarkDialog", SettingsKey::doNotShowAutoMarkDialog,
@@ -83,6 +87,8 @@ QCheckBox* GeneralViewController::boundCheckBox(const char* name, const char* ke
 FrameTable GeneralViewController::baseFrames()
 {
     return {
+        { QStringLiteral("btnCheckScanPhotosLibrary"), { 30, 216, 567, 22 } },
+        { QStringLiteral("btnAutoMarkPhoto"), { 30, 186, 567, 22 } },
         { QStringLiteral("btnCheckShowDeleteDialog"), { 30, 156, 567, 22 } },
         { QStringLiteral("btnCheckShowAutoMarkDialog"), { 30, 126, 567, 22 } },
         { QStringLiteral("btnCheckShowDialogOnMovingBack"), { 30, 96, 567, 22 } },

@@ -10,9 +10,9 @@ class QLabel;
 class QPushButton;
 class UserDefaults;
 
-// The first pane: the confirmation switches, each bound to its setting and
-// showing it again whenever it changes (a reset included), and the two
-// commands on the whole program, Reset Defaults and Clear Cache.
+// The first pane: the confirmation and photo switches, each bound to its
+// setting and showing it again whenever it changes (a reset included), and
+// the two commands on the whole program, Reset Defaults and Clear Cache.
 class GeneralViewController : public PreferencePane {
 public:
     explicit GeneralViewController(UserDefaults& defaults, QWidget* parent = nullptr);
@@ -38,6 +38,8 @@ public:
     QPointer<QCheckBox> btnCheckShowDeleteDialog;
     QPointer<QCheckBox> btnCheckShowDialogOnMovingBack;
     QPointer<QCheckBox> btnCheckShowAutoMarkDialog;
+    QPointer<QCheckBox> btnAutoMarkPhoto;
+    QPointer<QCheckBox> btnCheckScanPhotosLibrary;
     QPointer<QPushButton> btnResetDefault;
     QPointer<QPushButton> btnClearCache;
 

@@ -55,6 +55,7 @@ void resetPreferencesToDefaults(UserDefaults& defaults)
     set(SettingsKey::doNotShowConfirmationDialogOnTrash, false);
     set(SettingsKey::excludeDuplicateLessSizeInKB, integer(1));
     set(SettingsKey::sacnHiddenFolders, false);
+    set(SettingsKey::scanPhotosLibrary, true);
     defaults.synchronize();
 
     reloadExtensionTables(defaults);

@@ -890,15 +890,17 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
             if (record->cloud && record->cloud->googleDriveFile && record->cloud->googleDriveFile->isFolder())
                 continue;
         }
+        // The minimum holds for every member, the first of a group too, so
+        // the groups do not depend on the order the files were met in. Only
+        // the missing setting (-1) means no minimum here; another negative
+        // option admits no file.
+        const bool mayTakePart = !isThisComputer || minimumSizeSetting == -1
+            || (minimumSizeSetting >= 0 && record->fileSize > minimumBytes);
+        if (!mayTakePart)
+            continue;
         CriteriaMatcher::Keys keys = matcher.keysOf(*record);
         const std::optional<CriteriaMatcher::MeetingKey> key = matcher.meetingKey(DigestText(), *record, keys);
         if (const auto fit = key ? book.findFit(*key, *record, keys) : std::nullopt) {
-            // Only the missing setting (-1) means no minimum here; another
-            // negative option admits no file.
-            const bool mayJoin = !isThisComputer || minimumSizeSetting == -1
-                || (minimumSizeSetting >= 0 && record->fileSize > minimumBytes);
-            if (!mayJoin)
-                continue;
             ++counters_.countDup;
             counters_.sizeDup += record->fileSize;
             if (isThisComputer)

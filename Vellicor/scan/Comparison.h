@@ -94,11 +94,11 @@ public:
         const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
 
     // Attribute road: each record joins the first group all of whose members
-    // match it, else starts a group. On a scan of this computer a file joins only
-    // when the option is not negative and the file is larger than minimumBytes,
-    // or when the option is exactly -1 (no setting); a file that matches a group
-    // but may not join is left out. Cloud records count as compared when
-    // handled, and Drive folders are passed over.
+    // match it, else starts a group. On a scan of this computer a file takes
+    // part (joins or starts a group) only when the option is not negative and
+    // the file is larger than minimumBytes, or when the option is exactly -1
+    // (no setting); any other file is left out. Cloud records count as
+    // compared when handled, and Drive folders are passed over.
     std::vector<DuplicateGroupPtr> groupFilesByCriteria(const std::vector<FileInfoNodePtr>& records, ScanSource source,
         const ComparisonCriteria& criteria, qint64 minimumSizeSetting, quint64 minimumBytes);
 

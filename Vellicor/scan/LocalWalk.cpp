@@ -301,17 +301,49 @@ void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path)
 
     counters_.countScanned += 1;
     counters_.totSizeScanned += file.fileSize();
-    if (progress_)
-        progress_(path);
+    if (progress_.recorded)
+        progress_.recorded(path);
     files_.add(std::move(file));
 }
 
 void LocalWalk::scanPhotosLibraryAt(const QString& path)
 {
-    std::vector<FileInfoNodePtr> items;
-    scanPhotosLibrary(path, request_, counters_, abort_, items, isPhotosScanned_);
-    for (FileInfoNodePtr& item : items)
-        files_.addWhole(std::move(item));
+    const std::size_t before = files_.count();
+    QSet<QPair<quint64, quint64>> displaced;
+    PhotosLibrarySink sink;
+    sink.reading = [this, &path] {
+        if (progress_.readingLibrary)
+            progress_.readingLibrary(path);
+    };
+    sink.take = [this, &displaced](FileInfoNodePtr item) { takeLibraryItem(std::move(item), displaced); };
+    scanPhotosLibrary(path, request_, abort_, isPhotosScanned_, sink);
+    if (displaced.isEmpty())
+        return;
+    // A library's original met earlier as a plain file (a row inside the
+    // library) is removed through the library, never as a file of its own.
+    files_.removeIf([&](std::size_t item) {
+        if (item >= before || !displaced.contains({ files_.deviceId(item), files_.inode(item) }))
+            return false;
+        counters_.countScanned -= 1;
+        counters_.totSizeScanned -= files_.fileSize(item);
+        return true;
+    });
+}
+
+void LocalWalk::takeLibraryItem(FileInfoNodePtr item, QSet<QPair<quint64, quint64>>& displaced)
+{
+    const QPair<quint64, quint64> identity { item->deviceId, item->inode };
+    if (libraryFiles_.contains(identity))
+        return;
+    if (recordedFiles_.contains(identity))
+        displaced.insert(identity);
+    recordedFiles_.insert(identity);
+    libraryFiles_.insert(identity);
+    counters_.countScanned += 1;
+    counters_.totSizeScanned += item->fileSize;
+    if (progress_.recorded)
+        progress_.recorded(QString());
+    files_.addWhole(std::move(item));
 }
 
 void LocalWalk::dropRecordsInsidePackages()

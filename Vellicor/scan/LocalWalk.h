@@ -19,13 +19,20 @@ struct statx;
 // scan's worker thread. Hidden names, excluded folders and (unless a row asks
 // for them) sub-folders are skipped; packages are one item; photo libraries
 // are left to their own reader. A file is recorded once per scan, by device
-// and inode, under the first path met. Everything skipped for a reason other
+// and inode, under the first path met; a photo library's item is the one
+// record of its file, however else the walk meets it. Everything skipped for a reason other
 // than the user's choices (an unreadable folder, a name that cannot be
 // reopened, a path too long, a pseudo file system) is logged and counted.
 class LocalWalk {
 public:
-    // Called with each recorded path, for the progress display.
-    using Progress = std::function<void(const QString& path)>;
+    // What the progress display hears, on the walk's thread.
+    struct Progress {
+        // A file was recorded; path is the line to show, empty for a photo
+        // library's item (the line keeps showing its library).
+        std::function<void(const QString& path)> recorded;
+        // A photo library is about to be read: the line shows its path.
+        std::function<void(const QString& path)> readingLibrary;
+    };
 
     LocalWalk(const ScanRequest& request, ScanCounters& counters, const std::atomic<bool>& abort, Progress progress);
 
@@ -54,6 +61,9 @@ private:
     // Takes a file built for path, unless it was recorded already.
     void takeFile(ScannedFiles::Pending&& file, const QString& path);
     void scanPhotosLibraryAt(const QString& path);
+    // Takes a photo library's item; an earlier plain record of the same
+    // file gives way to it (noted in displaced).
+    void takeLibraryItem(FileInfoNodePtr item, QSet<QPair<quint64, quint64>>& displaced);
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
     bool isExcluded(const QString& path) const;
@@ -64,7 +74,10 @@ private:
     Progress progress_;
 
     ScannedFiles files_;
+    // Every file recorded, by device and inode, and those recorded as a
+    // photo library's items.
     QSet<QPair<quint64, quint64>> recordedFiles_;
+    QSet<QPair<quint64, quint64>> libraryFiles_;
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
     qint64 skipped_ = 0;

@@ -372,11 +372,17 @@ std::vector<PhotosAsset> PhotosLibraryReader::readPhotosLibraryAssets(
     return readAssets(copy, libraryPath, albumName_, englishInterface_, stop, limits_.queryTime);
 }
 
-void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, ScanCounters& counters,
-    const std::atomic<bool>& abort, std::vector<FileInfoNodePtr>& records, bool& isPhotosScanned)
+void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, const std::atomic<bool>& abort,
+    bool& isPhotosScanned, const PhotosLibrarySink& sink)
 {
     if (isPhotosScanned || pathExtensionOf(libraryPath) != QLatin1String("photoslibrary"))
         return;
+    if (!request.readPhotosLibraries) {
+        Log::print("Photo library passed over: reading photo libraries is switched off:", libraryPath);
+        return;
+    }
+    if (sink.reading)
+        sink.reading();
     const PhotosLibraryReader reader(AppPaths::cacheFolder(), markedPhotosAlbumName(), isEnglishLanguage);
     const std::vector<PhotosAsset> assets = reader.readPhotosLibraryAssets(libraryPath, &abort);
     // A library counts as read once it yields assets, even when the filters
@@ -393,8 +399,7 @@ void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, S
         record->setPhotosInfo(std::make_shared<PhotosNode>());
         record->photosInfo()->initWithPhotosOriginalPath(asset.imagePath, QString(), asset.originalFileName,
             asset.fileSize, asset.uuid, asset.modelId, asset.uuidRKVersion, libraryPath);
-        counters.countScanned += 1;
-        counters.totSizeScanned += record->fileSize;
-        records.push_back(std::move(record));
+        if (sink.take)
+            sink.take(std::move(record));
     }
 }

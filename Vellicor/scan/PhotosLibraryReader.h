@@ -1,13 +1,13 @@
 #pragma once
 
 #include "core/FileInfoNode.h"
-#include "scan/ScanCounters.h"
 #include "scan/ScanRequest.h"
 
 #include <QString>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 // One asset of a photo library as its database describes it. Texts the
@@ -72,9 +72,18 @@ private:
     PhotosLibraryLimits limits_;
 };
 
+// What the walk does with a library it reads, on the walk's thread.
+struct PhotosLibrarySink {
+    // The library is about to be read (its database copied and queried).
+    std::function<void()> reading;
+    // One accepted item, as a photo-library record; the walk decides whether
+    // it keeps and counts it.
+    std::function<void(FileInfoNodePtr record)> take;
+};
+
 // The walk's step for a library package: a "photoslibrary" package is read
-// when no library has yielded assets in this walk yet (isPhotosScanned); its
-// accepted items are appended to records as photo-library records. Other
-// library kinds are passed over.
-void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, ScanCounters& counters,
-    const std::atomic<bool>& abort, std::vector<FileInfoNodePtr>& records, bool& isPhotosScanned);
+// when the request reads photo libraries and no library has yielded assets in
+// this walk yet (isPhotosScanned); its accepted items go to sink.take in
+// the database's order. Other library kinds are passed over.
+void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, const std::atomic<bool>& abort,
+    bool& isPhotosScanned, const PhotosLibrarySink& sink);

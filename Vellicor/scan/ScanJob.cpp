@@ -150,11 +150,15 @@ void ScanJob::runLocalScan()
     ScannedFiles files;
     {
         // The walk's sets of files and folders met go with it.
-        LocalWalk walk(request, counters, isAbortScan, [this](const QString& path) {
+        LocalWalk::Progress progress;
+        progress.recorded = [this](const QString& path) {
             recordCount_ += 1;
-            setLatestPath(path);
+            if (!path.isEmpty())
+                setLatestPath(path);
             refreshWanted_ = true;
-        });
+        };
+        progress.readingLibrary = [this](const QString& path) { setLatestPath(path); };
+        LocalWalk walk(request, counters, isAbortScan, std::move(progress));
         walk.parseAllPath();
         files = std::move(walk.files());
         skipped_ = walk.skippedCount();

@@ -37,5 +37,7 @@ ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr
         = defaults.dateValue(QLatin1String(SettingsKey::scanFileForModifiedDate)).value_or(QDateTime());
 
     request.comparison = readComparisonSettings(defaults);
+    request.readPhotosLibraries
+        = defaults.boolValue(QLatin1String(SettingsKey::scanPhotosLibrary)).value_or(true);
     return request;
 }

@@ -29,6 +29,9 @@ struct ScanRequest {
     std::vector<CloudScanFoldersListPtr> cloudFolders;
     ScanSettingsSnapshot filters;
     ComparisonSettings comparison;
+    // Photo libraries met on the walk are read through their database; when
+    // off they are passed over.
+    bool readPhotosLibraries = true;
 };
 
 // The request of a scan of source over rows, with the filters and settings read

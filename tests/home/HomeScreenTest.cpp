@@ -3,6 +3,7 @@
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/DuplicateGroup.h"
+#include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "home/HomeLayout.h"
 #include "home/MainViewController.h"
@@ -10,6 +11,7 @@
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
+#include "support/WaitUntil.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -264,4 +266,27 @@ TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndLeavesNothingToScan)
     EXPECT_EQ(selectedScanSource().load(), ScanSource::emptyFolderCleaner);
     EXPECT_TRUE(screen->lists().scanListForSource().empty());
     EXPECT_FALSE(screen->scanNowButton()->isEnabled());
+}
+
+TEST_F(ScreenFixture, ScanNowShowsTheStageWordOverTheCounters)
+{
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.txt"), "one");
+    screen->handleFileDragDropNotification({ tree.root() });
+    screen->engine().setEndOfScanPauses(0, 0);
+    screen->setAttribute(Qt::WA_DontShowOnScreen);
+    screen->resize(1082, 700);
+    screen->show();
+    auto* stage = screen->findChild<QLabel*>(QStringLiteral("lblAdd"));
+    auto* firstCounter = screen->findChild<QLabel*>(QStringLiteral("lblFilesScanned"));
+    ASSERT_TRUE(stage && firstCounter);
+
+    screen->scanNowButton()->click();
+    EXPECT_TRUE(stage->isVisible());
+    EXPECT_EQ(stage->text(), localizedText("ID_ADDING"));
+    // Above the counters' captions, apart from them.
+    EXPECT_LE(stage->geometry().bottom(), firstCounter->geometry().top());
+    EXPECT_GE(stage->width(), stage->fontMetrics().horizontalAdvance(stage->text()));
+    // The scan of one file ends with its notice.
+    EXPECT_TRUE(waitUntil([&] { return !presenter->shown.empty(); }, 30000));
 }

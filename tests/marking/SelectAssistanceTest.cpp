@@ -77,6 +77,37 @@ protected:
     QString nextFolder;
 };
 
+TEST_F(Assistant, ThePriorityTablesAreTitledAndUpDownWorkOnTheirFirstRowAtOnce)
+{
+    state.fileFormatPriorityList = { "jpg", "png", "heic" };
+    state.folderPriorityList = { "/a", "/b" };
+    assistant.openSheet();
+    const std::pair<QTableWidget*, QString> titled[] = { { assistant.tblGeneral, "ID_PRIORITY_OPTIONS" },
+        { assistant.tblFileFormat, "ID_FILE_EXTENSION" }, { assistant.tblFolder, "ID_FOLDER_CONTAING_DUPLICATE_FILES" } };
+    for (const auto& [table, key] : titled) {
+        const int column = table->columnCount() - 1;
+        ASSERT_NE(table->horizontalHeaderItem(column), nullptr) << key.toStdString();
+        EXPECT_EQ(table->horizontalHeaderItem(column)->text(), localizedText(key));
+        EXPECT_FALSE(table->horizontalHeader()->isHidden()) << key.toStdString();
+    }
+
+    // Down at once after the opening moves the top rule.
+    assistant.btnDown->click();
+    EXPECT_EQ(storedRuleNames(), QStringList({ "FileCreated", "DateModified", "Folder", "FileSize", "FileFormat" }));
+
+    // Each tab the user switches to starts on its first row.
+    assistant.btnFileFormatTab->click();
+    assistant.btnDown->click();
+    EXPECT_EQ(state.fileFormatPriorityList, QStringList({ "png", "jpg", "heic" }));
+    assistant.btnFoldersTab->click();
+    assistant.btnDown->click();
+    EXPECT_EQ(state.folderPriorityList, QStringList({ "/b", "/a" }));
+    assistant.btnGeneralTab->click();
+    assistant.btnUp->click(); // the top row: nothing moves
+    assistant.btnDown->click();
+    EXPECT_EQ(storedRuleNames(), QStringList({ "DateModified", "FileCreated", "Folder", "FileSize", "FileFormat" }));
+}
+
 TEST_F(Assistant, ToggleStoresZeroAndResetBringsBackTheDefaults)
 {
     assistant.btnCheckUnCheckTapped(1, false);

@@ -87,9 +87,20 @@ TEST_F(PaneTest, GeneralBoxesShowTheirSettingsAfterAReset)
     EXPECT_EQ(stored(SettingsKey::doNotShowConfirmationDialogOnTrash), QVariant(true));
     pane.btnCheckShowDialogOnMovingBack->click();
     EXPECT_EQ(stored(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive), QVariant(false));
+    // The photo switches: reading libraries starts on, automatic marking off.
+    ASSERT_TRUE(pane.btnCheckScanPhotosLibrary->isChecked());
+    ASSERT_FALSE(pane.btnAutoMarkPhoto->isChecked());
+    pane.btnCheckScanPhotosLibrary->click();
+    EXPECT_EQ(stored(SettingsKey::scanPhotosLibrary), QVariant(false));
+    pane.btnAutoMarkPhoto->click();
+    EXPECT_EQ(stored(SettingsKey::autoMarkPhotos), QVariant(true));
     pane.btnResetDefault->click();
     EXPECT_FALSE(pane.btnCheckShowDeleteDialog->isChecked());
     EXPECT_TRUE(pane.btnCheckShowDialogOnMovingBack->isChecked());
+    EXPECT_TRUE(pane.btnCheckScanPhotosLibrary->isChecked());
+    EXPECT_EQ(stored(SettingsKey::scanPhotosLibrary), QVariant(true));
+    EXPECT_FALSE(pane.btnAutoMarkPhoto->isChecked());
+    EXPECT_EQ(stored(SettingsKey::autoMarkPhotos), QVariant(false));
 }
 
 TEST_F(PaneTest, ClearCacheRemovesTheDatabaseAndItsJournalsButNotDuringAScan)

@@ -230,16 +230,16 @@ protected:
     }
 };
 
-TEST_F(AttributeComparisonTest, OnlyLargerFilesJoinOnThisComputerAndEverySizeWhenTheMinimumIsMissing)
+TEST_F(AttributeComparisonTest, OnlyLargerFilesTakePartOnThisComputerAndEverySizeWhenTheMinimumIsMissing)
 {
-    // A file too small to join a matching group is left out, but may start a
-    // group that a larger one joins.
+    // A file too small neither joins a group nor starts one, whichever of a
+    // pair comes first.
     const Names pairs { { "photo.jpg", "photo.jpg" }, { "note.txt", "NOTE.txt" }, { "e.txt", "e.txt" } };
     for (const auto& [source, minimum, expected, compared] : std::vector<std::tuple<ScanSource, Minimum, Names, int>> {
-             { ScanSource::thisComputer, { 2, 1000 }, { { "photo.jpg" }, { "note.txt", "NOTE.txt" }, { "e.txt" } }, 4 },
+             { ScanSource::thisComputer, { 2, 1000 }, { { "photo.jpg" }, { "NOTE.txt" } }, 2 },
              { ScanSource::thisComputer, { -1, 0 }, pairs, 6 },
-             { ScanSource::thisComputer, { 1, 0 }, { pairs[0], pairs[1], { "e.txt" } }, 5 },
-             { ScanSource::thisComputer, { -5, 0 }, { { "photo.jpg" }, { "note.txt" }, { "e.txt" } }, 3 },
+             { ScanSource::thisComputer, { 1, 0 }, { pairs[0], pairs[1] }, 4 },
+             { ScanSource::thisComputer, { -5, 0 }, {}, 0 },
              { ScanSource::lightroomCatalog, { 2, 1000 }, pairs, 0 },
          }) {
         const auto records = std::vector<FileInfoNodePtr> { syntheticRecord("/1/photo.jpg", 5000),
@@ -268,9 +268,11 @@ TEST_F(AttributeComparisonTest, ADriveFolderIsNeverGrouped)
 struct Reference {
     std::vector<std::vector<int>> groups;
 
-    void place(const std::vector<FileInfoNodePtr>& records, int index, const ComparisonCriteria& criteria, bool mayJoin,
-        bool sameDigestNeeded)
+    void place(const std::vector<FileInfoNodePtr>& records, int index, const ComparisonCriteria& criteria,
+        bool mayTakePart, bool sameDigestNeeded)
     {
+        if (!mayTakePart)
+            return;
         const FileInfoNode& record = *records[index];
         const auto fits = [&](const std::vector<int>& group) {
             return std::all_of(group.begin(), group.end(), [&](int member) {
@@ -280,7 +282,7 @@ struct Reference {
         };
         if (const auto group = std::find_if(groups.begin(), groups.end(), fits); group == groups.end())
             groups.push_back({ index });
-        else if (mayJoin)
+        else
             group->push_back(index);
     }
 };
@@ -331,7 +333,7 @@ TEST_F(AttributeComparisonTest, IndexedSearchFormsTheGroupsOfTheFullSearchOnBoth
             const auto criteria = ComparisonCriteria::fromSearchOptions(set);
             SCOPED_TRACE(QVariant(set).toStringList().join(',').toStdString());
 
-            // Attribute road with a minimum of 1 byte: 1-byte records never join.
+            // Attribute road with a minimum of 1 byte: 1-byte records take no part.
             const auto records = randomRecords(random, 60);
             Reference expected;
             for (int i = 0; i < int(records.size()); ++i)

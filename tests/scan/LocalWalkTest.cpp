@@ -243,10 +243,12 @@ TEST_F(Walk, StopFromAnotherThreadEndsTheWalk)
     });
     // The walk waits at its hundredth file until the other thread has pressed
     // Stop, however fast it is.
-    const qsizetype found = walk([this](const QString&) {
+    LocalWalk::Progress progress;
+    progress.recorded = [this](const QString&) {
         while (counters.countScanned.load() == 100 && !isAbortScan)
             std::this_thread::yield();
-    }).size();
+    };
+    const qsizetype found = walk(progress).size();
     stopper.join();
     EXPECT_GE(found, 100);
     EXPECT_LT(found, 2000);

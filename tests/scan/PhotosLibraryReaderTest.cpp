@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -231,4 +232,79 @@ TEST_F(EngineFixture, AQueryThatWouldRunOnAndOnEndsAtStopAndAtItsTimeBound)
     EXPECT_EQ(readGuarded(bounded, library), std::optional<std::size_t>(0));
     EXPECT_TRUE(logText().contains(QStringLiteral("took too long")));
     EXPECT_TRUE(cacheIsEmpty());
+}
+
+namespace {
+
+struct WalkedLibrary {
+    QStringList shown; // the lines the walk asked for, in order
+    QList<qint64> countedAt; // countScanned at each recorded item
+    std::vector<FileInfoNodePtr> records;
+};
+
+WalkedLibrary walkRows(const std::vector<FilePathNodePtr>& rows, const UserDefaults& defaults)
+{
+    WalkedLibrary walked;
+    ScanCounters counters;
+    const ScanRequest request = makeScanRequest(ScanSource::thisComputer, rows, {}, defaults);
+    LocalWalk::Progress progress;
+    progress.recorded = [&](const QString& path) {
+        walked.shown.append(path);
+        walked.countedAt.append(counters.countScanned.load());
+    };
+    progress.readingLibrary = [&](const QString& path) { walked.shown.append(QStringLiteral("reading ") + path); };
+    LocalWalk walk(request, counters, isAbortScan, std::move(progress));
+    walk.parseAllPath();
+    walked.records = walk.records();
+    EXPECT_EQ(counters.countScanned.load(), qint64(walked.records.size()));
+    return walked;
+}
+
+} // namespace
+
+TEST_F(EngineFixture, TheLineShowsTheLibraryWhileItIsReadAndEachItemIsCounted)
+{
+    markedPhotosAlbumName() = QStringLiteral("Another");
+    const QString library = makeLibrary(tree, QStringLiteral("L.photoslibrary"), PhotosSchema::assets);
+    addRow(library);
+    const WalkedLibrary walked = walkRows(sources->scanList(ScanSource::thisComputer), *defaults);
+    // The library's path once, then one count per item without a path of its own.
+    EXPECT_EQ(walked.shown, (QStringList { QStringLiteral("reading ") + library, QString(), QString() }));
+    EXPECT_EQ(walked.countedAt, (QList<qint64> { 1, 2 }));
+
+    // Switched off, the library is passed over unread.
+    defaults->setValue(QLatin1String(SettingsKey::scanPhotosLibrary), false);
+    const WalkedLibrary off = walkRows(sources->scanList(ScanSource::thisComputer), *defaults);
+    EXPECT_TRUE(off.shown.isEmpty());
+    EXPECT_TRUE(off.records.empty());
+}
+
+TEST_F(EngineFixture, ALibrarysOriginalMetAlsoAsAPlainFileIsOneFileTheLibrarysItem)
+{
+    markedPhotosAlbumName() = albumName;
+    const QString library = makeLibrary(tree, QStringLiteral("L.photoslibrary"), PhotosSchema::assets);
+    tree.file(QStringLiteral("L.photoslibrary/originals/A/album.jpg"), "not in the library's reading");
+    const QString originals = library + QStringLiteral("/originals/A");
+    const auto row = [](const QString& path) {
+        auto node = std::make_shared<FilePathNode>();
+        node->filePath = path;
+        node->state = 1;
+        node->isIncludeSubFolders = true;
+        return node;
+    };
+    // Whichever comes first, keep.jpg is the library's item alone; album.jpg
+    // (in the marked album, so not read from the library) stays a plain file.
+    for (const auto& rows : { std::vector { row(originals), row(library) }, std::vector { row(library), row(originals) } }) {
+        QStringList found;
+        for (const FileInfoNodePtr& record : walkRows(rows, *defaults).records)
+            found.append(QFileInfo(*record->filePath).fileName() + (record->isPhotosNode ? " (library)" : ""));
+        found.sort();
+        EXPECT_EQ(found, (QStringList { "album.jpg", "keep.jpg (library)" }));
+    }
+
+    // So the scan finds no duplicate of keep.jpg in keep.jpg itself.
+    addRow(originals);
+    addRow(library);
+    ASSERT_TRUE(runScan());
+    EXPECT_TRUE(result->groups.empty()) << result->groups.size();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -11,11 +12,15 @@ class UserDefaults;
 
 // A home screen started as the program starts it, with its settings and the
 // XDG folders in a folder of its own, shown offscreen. prepare, when given,
-// runs once the screen is loaded and before it is shown.
+// runs once the screen is loaded and before it is shown. language, when given,
+// is the layout's language; the texts stay those of the shipped table.
 struct StartedHome {
-    explicit StartedHome(const std::function<void(MainViewController&)>& prepare = {});
+    explicit StartedHome(
+        const std::function<void(MainViewController&)>& prepare = {}, const QString& language = QString());
     ~StartedHome();
 
+    // The next page starts from the language this one found.
+    QString savedLanguage;
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ScanSources> protectedFolders;

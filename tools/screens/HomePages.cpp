@@ -38,13 +38,16 @@ const GalleryRegistration includeTab("home-include", [] { return tabPage(1); });
 const GalleryRegistration excludeTab("home-exclude", [] { return tabPage(2); });
 const GalleryRegistration protectTab("home-protect", [] { return tabPage(3); });
 
-const GalleryRegistration scanning("home-scanning", [] {
-    StartedHome started(addSampleRows);
+// The scanning view in the comparing stage.
+QImage scanningPage(const QString& language)
+{
+    StartedHome started(addSampleRows, language);
     MainViewController& home = *started.home;
     home.showScanningState(true, true);
     home.showScanningSheet();
     ScanningLabels labels;
     labels.lblAddingPhotos = QStringLiteral("Comparing files");
+    labels.lblAdd = QStringLiteral("Comparing");
     labels.lblFileScanCount = QStringLiteral("12,480");
     labels.lblFileProcessedStr = QStringLiteral("Files added");
     labels.lblFileProcessed = QStringLiteral("12,480");
@@ -56,7 +59,10 @@ const GalleryRegistration scanning("home-scanning", [] {
     home.showScannedPath(QStringLiteral("Scanning: /home/ana/Pictures/2019/Holiday/IMG_2231.jpg"), QString());
     home.setScanNowButtonState(0, false);
     return renderWidget(home);
-});
+}
+
+const GalleryRegistration scanning("home-scanning", [] { return scanningPage(QString()); });
+const GalleryRegistration germanScanning("home-scanning-de", [] { return scanningPage(QStringLiteral("de")); });
 
 } // namespace
 

@@ -85,9 +85,12 @@ const GalleryRegistration scanComplete("marking-scan-complete", [] {
 
 // The assistant over a results window, with sample rules (one switched off),
 // priority lists as a scan of holiday photos would fill them, and two
-// protected folders.
-QImage renderAssistant(SelectAssistanceController::Tab tab)
+// protected folders. Each tab shows the row the assistant itself selects.
+// language: the layout's language; the texts stay those of the shipped table.
+QImage renderAssistant(SelectAssistanceController::Tab tab, const QString& language = QStringLiteral("en"))
 {
+    const QString savedLanguage = currentLanguageCode;
+    currentLanguageCode = language;
     ResultsBackdrop backdrop;
     QTemporaryDir folder;
     UserDefaults defaults(folder.path());
@@ -113,7 +116,6 @@ QImage renderAssistant(SelectAssistanceController::Tab tab)
     assistant.openSheet();
     assistant.btnIncludeSubFolder->setChecked(true);
     assistant.segmentClicked(tab);
-    assistant.selectRow(tab, tab == SelectAssistanceController::Tab::general ? 0 : 1);
     if (tab == SelectAssistanceController::Tab::protectedFolders) {
         assistant.lblBrowsedPath->setText(QStringLiteral("/home/ana/Pictures/Family"));
         assistant.btnAddPath->setEnabled(true);
@@ -122,6 +124,7 @@ QImage renderAssistant(SelectAssistanceController::Tab tab)
     QImage image = renderWidget(backdrop.window);
     QPainter painter(&image);
     painter.drawImage(QPoint(0, 0), renderWidget(*assistant.window));
+    currentLanguageCode = savedLanguage;
     return image;
 }
 
@@ -133,5 +136,11 @@ const GalleryRegistration assistantFormats("marking-selection-assistant-formats"
     [] { return renderAssistant(SelectAssistanceController::Tab::fileFormats); });
 const GalleryRegistration assistantFolders(
     "marking-selection-assistant-folders", [] { return renderAssistant(SelectAssistanceController::Tab::folders); });
+const GalleryRegistration assistantGeneralGerman("marking-selection-assistant-de",
+    [] { return renderAssistant(SelectAssistanceController::Tab::general, QStringLiteral("de")); });
+const GalleryRegistration assistantFormatsGerman("marking-selection-assistant-formats-de",
+    [] { return renderAssistant(SelectAssistanceController::Tab::fileFormats, QStringLiteral("de")); });
+const GalleryRegistration assistantFoldersGerman("marking-selection-assistant-folders-de",
+    [] { return renderAssistant(SelectAssistanceController::Tab::folders, QStringLiteral("de")); });
 
 } // namespace
