@@ -697,7 +697,15 @@ FrameTable MainViewController::framesForSize() const
 void MainViewController::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    framesForSize().apply(this);
+    placeControls();
+}
+
+void MainViewController::placeControls()
+{
+    // The compact frames are made for the present size; the base frames for
+    // the window's content size, and a larger window grows them from there.
+    const bool compact = width() < mainWindowContentSize.width() || height() < mainWindowContentSize.height();
+    framesForSize().apply(this, homeResizing(), QSizeF(compact ? size() : mainWindowContentSize));
 }
 
 // ---- Set-up ------------------------------------------------------------------
@@ -879,11 +887,13 @@ void MainViewController::layoutHomeScreen()
     widths.scanModeLabel = labelWidth("lblScanMode");
     widths.protectFolderBtn = labelWidth("lblProtectFolderBtn");
     widths.excludeFolderBtn = labelWidth("lblExcludeFolderBtn");
-    for (const FontEdit& edit : applyHomeLayoutRules(frames_, widths, currentLanguageCode, width())) {
+    // The base frames are for the window's content size, whatever the present one.
+    for (const FontEdit& edit :
+        applyHomeLayoutRules(frames_, widths, currentLanguageCode, mainWindowContentSize.width())) {
         if (auto* widget = findChild<QWidget*>(edit.name))
             widget->setFont(edit.font);
     }
-    framesForSize().apply(this);
+    placeControls();
     btnScanNow_->update();
 }
 

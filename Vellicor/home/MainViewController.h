@@ -158,6 +158,8 @@ private:
     // set for a window smaller than 1082 x 700.
     FrameTable framesForSize() const;
     void resizeEvent(QResizeEvent* event) override;
+    // Places every control for the view's present size.
+    void placeControls();
     void styleControls();
     void connectActions();
     void showAlerts(const std::vector<AlertKeys>& alerts);
