@@ -11,6 +11,7 @@
 #include "cloud/GoogleDriveHandler.h"
 #include "cloud/HandlerCloudRemover.h"
 #include "controls/ApplicationFont.h"
+#include "controls/WindowHelpers.h"
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
@@ -98,6 +99,7 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
         std::make_shared<LocalFileRemover>(), home);
     results_ = results;
     results->hide();
+    keepParentSize(results);
     results->setBackHandler([home, results] {
         results->hide();
         home->showHomeView();

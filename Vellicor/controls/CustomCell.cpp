@@ -228,7 +228,8 @@ void CustomCell::drawText(
     const QFontMetrics metrics(drawn);
     if (text.userType() != qMetaTypeId<CellText>()) {
         painter.setPen(base);
-        painter.drawText(rect, int(alignment), metrics.elidedText(text.toString(), Qt::ElideRight, rect.width()));
+        const Qt::TextElideMode elide = slot ? slot->elide : Qt::ElideRight;
+        painter.drawText(rect, int(alignment), metrics.elidedText(text.toString(), elide, rect.width()));
         return;
     }
     // Runs are laid one after another from where the whole text would start.

@@ -86,6 +86,9 @@ public:
         int fontSize = 13;
         bool bold = false;
         std::optional<QColor> color;
+        // Where a text too long for the slot loses characters; a path keeps
+        // both ends, so that two copies in different folders read apart.
+        Qt::TextElideMode elide = Qt::ElideRight;
     };
 
     explicit CustomCell(QObject* parent = nullptr);

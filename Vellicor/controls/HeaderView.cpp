@@ -4,7 +4,10 @@
 #include "controls/NamedImage.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
+
+#include <cmath>
 
 namespace {
 
@@ -42,13 +45,16 @@ void HeaderView::paintEvent(QPaintEvent*)
     // The count line keeps its whole width; the title takes what is left.
     const QFont countFont = systemFontOfSize(12);
     const QFont titleFont = systemFontOfSize(14, QFont::DemiBold);
-    const int countWidth = qMin(QFontMetrics(countFont).horizontalAdvance(imageCount_), width() / 2);
+    // Measured in fractions and rounded up: elision works in fractions too, so
+    // a width cut down to whole points would lose the count's last word.
+    const int countWidth
+        = qMin(int(std::ceil(QFontMetricsF(countFont).horizontalAdvance(imageCount_))) + 1, width() / 2);
     const QRect count(width() - inset - countWidth, 0, countWidth, height());
     const QRect title(inset, 0, qMax(0, count.left() - gap - inset), height());
     painter.setFont(countFont);
     painter.setPen(countColour);
     painter.drawText(count, Qt::AlignRight | Qt::AlignVCenter,
-        QFontMetrics(countFont).elidedText(imageCount_, Qt::ElideRight, count.width()));
+        QFontMetricsF(countFont).elidedText(imageCount_, Qt::ElideRight, count.width()));
     painter.setFont(titleFont);
     painter.setPen(titleColour);
     painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter,

@@ -6,8 +6,10 @@
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -66,8 +68,47 @@ GradientBox* makeSheetHeader(QWidget* panel, int width, int height)
     return header;
 }
 
+namespace {
+
+// Keeps a sheet that covers its whole parent over it as the parent (the
+// screen, with the window) changes size: the veil fills it and the panel
+// stays centred.
+class SheetFollower : public QObject {
+public:
+    SheetFollower(QWidget* window, QWidget* panel)
+        : QObject(window)
+        , window_(window)
+        , panel_(panel)
+    {
+        setObjectName(QStringLiteral("sheetFollower"));
+        window->parentWidget()->installEventFilter(this);
+    }
+    void setPanel(QWidget* panel) { panel_ = panel; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize && watched == window_->parentWidget() && panel_ && window_->isVisible())
+            layOutSheetOver(window_, panel_, window_->parentWidget()->rect());
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QPointer<QWidget> panel_;
+};
+
+} // namespace
+
 void layOutSheetOver(QWidget* window, QWidget* panel, const QRect& area)
 {
+    QWidget* parent = window->isWindow() ? nullptr : window->parentWidget();
+    if (parent && area == parent->rect()) {
+        auto* follower = window->findChild<SheetFollower*>(QStringLiteral("sheetFollower"), Qt::FindDirectChildrenOnly);
+        if (follower)
+            follower->setPanel(panel);
+        else
+            new SheetFollower(window, panel);
+    }
     window->setGeometry(area);
     if (auto* veil = window->findChild<BlackView*>(QStringLiteral("veil"), Qt::FindDirectChildrenOnly))
         veil->setGeometry(QRect(QPoint(), area.size()));

@@ -4,9 +4,11 @@
 #include "core/Localization.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QTableView>
 #include <QTreeView>
 
@@ -63,6 +65,43 @@ void localizeHeader(const std::optional<QString>& title, int column, QAbstractIt
 }
 
 } // namespace
+
+namespace {
+
+class ParentSizeFollower : public QObject {
+public:
+    ParentSizeFollower(QWidget* screen, QWidget* parent)
+        : QObject(screen)
+        , screen_(screen)
+        , parent_(parent)
+    {
+        parent->installEventFilter(this);
+        screen->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const bool parentResized = watched == parent_ && event->type() == QEvent::Resize;
+        const bool shown = watched == screen_ && event->type() == QEvent::Show;
+        if ((parentResized || shown) && parent_ && screen_->size() != parent_->size())
+            screen_->setGeometry(parent_->rect());
+        return false;
+    }
+
+private:
+    QWidget* screen_;
+    QPointer<QWidget> parent_;
+};
+
+} // namespace
+
+void keepParentSize(QWidget* screen)
+{
+    if (!screen || !screen->parentWidget())
+        return;
+    new ParentSizeFollower(screen, screen->parentWidget());
+    screen->setGeometry(screen->parentWidget()->rect());
+}
 
 void centerWindowOnWindow(QWidget* window, QWidget* parent)
 {

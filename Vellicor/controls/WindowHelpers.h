@@ -17,6 +17,12 @@ class QWidget;
 // the title bar makes there). Does nothing when either is absent.
 void centerWindowOnWindow(QWidget* window, QWidget* parent);
 
+// Keeps screen, a screen laid over another one, at the size of its parent:
+// on every change of the parent's size and whenever screen is shown, so a
+// screen shown after the window changed size takes the window's size. The
+// watch ends with either widget.
+void keepParentSize(QWidget* screen);
+
 // The width of a label's text in its font, plus 10 and at least 25; 25 for
 // no label or an empty text. Layout passes size controls with it.
 double textWidthOfControl(const QLabel* control);

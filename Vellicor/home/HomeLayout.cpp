@@ -126,6 +126,44 @@ std::vector<FontEdit> applyHomeLayoutRules(
     return edits;
 }
 
+const ResizingTable& homeResizing()
+{
+    static const ResizingTable table = [] {
+        ResizingTable t;
+        const auto set = [&t](std::initializer_list<const char*> names, Resizing resizing) {
+            for (const char* name : names)
+                t.set(QString::fromLatin1(name), resizing);
+        };
+        set({ "boxHeader" }, Follow::topBar);
+        set({ "imgThree" }, Follow::topRight);
+        // The lists between the tabs above and the category switches below.
+        set({ "containerView", "viewInclude", "viewExclude", "viewProtect", "tblInclude", "tblExcludes",
+                "tblProtected" },
+            Follow::fill);
+        set({ "lblFolderPathInclude", "lblFolderPathProtect", "lblHeaderExclude" },
+            { Resizing::flexibleWidth | Resizing::flexibleBottom });
+        set({ "lblIncludeSubFolderInclude", "lblActionInclude", "lblIncludeSubFolderProtect", "lblActionProtect",
+                "btnSetting" },
+            Follow::topRight);
+        set({ "btnAllFilesSelected", "btnCustomScanSelected", "btnDocumentsSelected", "btnPhotosSelected",
+                "btnMusicSelected", "btnVideosSelected", "btnArchivesSelected", "btnOthersSelected" },
+            Follow::bottomLeft);
+        set({ "boxRightDragDrop", "boxRightExclude", "boxRightProtected", "boxLastScan" }, Follow::topRight);
+        set({ "boxFooterFirst" }, Follow::bottomBar);
+        set({ "btnScanNow" }, Follow::bottomCentre);
+        // The scanning view: its parts move together, in the middle.
+        set({ "boxScanDetail", "viewDiskReport" }, Follow::fill);
+        set({ "lblScanningInProgress", "lblAdd", "lblScannedFilePath" },
+            { Resizing::flexibleWidth | Resizing::flexibleBottom | Resizing::flexibleTop });
+        set({ "imgViewProgress", "boxWindowScanning", "lblFilesScanned", "lblFileScanCount", "lblFileProcessedStr",
+                "lblFileProcessed", "lblFileComparedStr", "lblFileCompared", "btnAbortScanning", "btnShowResultDetail",
+                "btnBackToAddFolder" },
+            Follow::centre);
+        return t;
+    }();
+    return table;
+}
+
 QImage verticallyFlippedImage(const QImage& image)
 {
     return image.mirrored(false, true);

@@ -40,6 +40,12 @@ struct FontEdit {
 std::vector<FontEdit> applyHomeLayoutRules(
     FrameTable& frames, const HomeTextWidths& widths, const QString& languageCode, double viewWidth);
 
+// How the home screen's controls follow the window from the size their base
+// frames were laid out for: the header and footer keep to the top and bottom,
+// the lists take the room, the right-hand column keeps its width at the
+// right edge, and the scanning view stays centred.
+const ResizingTable& homeResizing();
+
 class QImage;
 // The image upside down, at the same size: the pop-up's check mark on the
 // older systems whose menus draw their images flipped.

@@ -657,14 +657,14 @@ FrameTable MainViewController::framesForSize() const
         { "lblLastScanStatus", { 38, 67, 110, 26 } },
         { "lblLastScanTIme", { 100, 67, 160, 26 } },
         { "imgDupCount", { 12, 34, 22, 22 } },
-        { "lblLastScanDupFileCount", { 40, 40, 100, 22 } },
+        { "lblLastScanDupFileCount", { 40, 42, 100, 22 } },
         { "lblDuplicateFilesFound", { 40, 24, 106, 18 } },
         { "imgDupSpace", { 150, 34, 22, 22 } },
-        { "lblLastScanDupFileSize", { 176, 40, 92, 22 } },
+        { "lblLastScanDupFileSize", { 176, 42, 92, 22 } },
         { "lblSpaceToBeSaved", { 176, 24, 92, 18 } },
         { "infoIcon", { 12, 5, 18, 18 } },
-        { "lblAddFolderToFindDups", { 36, 3, 230, 22 } },
-        { "btnLastScanResult", { 36, 3, 120, 22 } },
+        { "lblAddFolderToFindDups", { 36, 2, 230, 22 } },
+        { "btnLastScanResult", { 36, 2, 120, 22 } },
         { "boxFooterFirst", { 0, 0, w, 76 } },
         { "boxScanDetail", { 0, 76, w, top - 76 } },
         { "viewDiskReport", { 20, 4, w - 40, top - 84 } },
@@ -694,10 +694,34 @@ FrameTable MainViewController::framesForSize() const
     return compact;
 }
 
+void MainViewController::keepLanguageFramesInside()
+{
+    // A language's taller Scan Now would reach below the footer: it stays
+    // centred in it instead.
+    LayoutFrame& scanNow = frames_[name("btnScanNow")];
+    const LayoutFrame& footer = frames_[name("boxFooterFirst")];
+    if (scanNow.y < 0 || scanNow.y + scanNow.height > footer.height)
+        scanNow.y = std::round((footer.height - scanNow.height) / 2);
+    // A long date's two lines would run over the counts below them: they
+    // sit above the counts, under the status line.
+    LayoutFrame& time = frames_[name("lblLastScanTIme")];
+    const LayoutFrame& count = frames_[name("lblLastScanDupFileSize")];
+    if (time.y < count.y + count.height)
+        time.y = count.y + count.height;
+}
+
 void MainViewController::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    framesForSize().apply(this);
+    placeControls();
+}
+
+void MainViewController::placeControls()
+{
+    // The compact frames are made for the present size; the base frames for
+    // the window's content size, and a larger window grows them from there.
+    const bool compact = width() < mainWindowContentSize.width() || height() < mainWindowContentSize.height();
+    framesForSize().apply(this, homeResizing(), QSizeF(compact ? size() : mainWindowContentSize));
 }
 
 // ---- Set-up ------------------------------------------------------------------
@@ -879,11 +903,14 @@ void MainViewController::layoutHomeScreen()
     widths.scanModeLabel = labelWidth("lblScanMode");
     widths.protectFolderBtn = labelWidth("lblProtectFolderBtn");
     widths.excludeFolderBtn = labelWidth("lblExcludeFolderBtn");
-    for (const FontEdit& edit : applyHomeLayoutRules(frames_, widths, currentLanguageCode, width())) {
+    // The base frames are for the window's content size, whatever the present one.
+    for (const FontEdit& edit :
+        applyHomeLayoutRules(frames_, widths, currentLanguageCode, mainWindowContentSize.width())) {
         if (auto* widget = findChild<QWidget*>(edit.name))
             widget->setFont(edit.font);
     }
-    framesForSize().apply(this);
+    keepLanguageFramesInside();
+    placeControls();
     btnScanNow_->update();
 }
 

@@ -158,6 +158,11 @@ private:
     // set for a window smaller than 1082 x 700.
     FrameTable framesForSize() const;
     void resizeEvent(QResizeEvent* event) override;
+    // Moves back what a language's frame edits pushed outside its box or
+    // over a neighbour.
+    void keepLanguageFramesInside();
+    // Places every control for the view's present size.
+    void placeControls();
     void styleControls();
     void connectActions();
     void showAlerts(const std::vector<AlertKeys>& alerts);

@@ -10,6 +10,7 @@
 #include "core/TextFormat.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QNetworkAccessManager>
@@ -18,6 +19,9 @@
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -258,12 +262,13 @@ void PreviewPane::resizeEvent(QResizeEvent* event)
 
 void PreviewPane::fitMetaInfoColumns()
 {
-    const QFontMetrics metrics(tblMetaInfo_->font());
+    // Measured in fractions and rounded up, as the cells draw them.
+    const QFontMetricsF metrics(tblMetaInfo_->font());
     int widestTitle = 0;
     int widestValue = 0;
     for (const MetaInfoRow& row : arrMetaInfo_) {
-        widestTitle = std::max(widestTitle, metrics.horizontalAdvance(row.title));
-        widestValue = std::max(widestValue, metrics.horizontalAdvance(row.value));
+        widestTitle = std::max(widestTitle, int(std::ceil(metrics.horizontalAdvance(row.title))));
+        widestValue = std::max(widestValue, int(std::ceil(metrics.horizontalAdvance(row.value))));
     }
     const bool scrolls = tblMetaInfo_->verticalHeader()->length() > tblMetaInfo_->height();
     const int available = tblMetaInfo_->width() - (scrolls ? tblMetaInfo_->verticalScrollBar()->sizeHint().width() : 0);

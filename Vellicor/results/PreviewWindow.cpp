@@ -6,14 +6,20 @@
 
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 const QSize windowSize(720, 540);
 const QSize iconSize(200, 200);
+constexpr int frameAllowance = 4;
+constexpr int titleBarAllowance = 40;
 
 } // namespace
 
@@ -68,9 +74,32 @@ void PreviewWindow::showPreviewForNode(const FileInfoNodePtr& file, ScanSource s
         imageView_->setIcon(typeIconForPath(path), iconSize);
         face_ = Face::icon;
     }
+    if (!isVisible())
+        placeOnScreen();
     show();
     raise();
     activateWindow();
+}
+
+void PreviewWindow::placeOnScreen()
+{
+    // Over the window that opened it, wholly on that window's screen: a
+    // smaller screen gets a smaller window, and an edge never runs off it.
+    const QWidget* opener = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    // The title bar and borders the window system adds, once it has shown
+    // the window; a usual allowance before that.
+    const QSize decoration
+        = isVisible() ? frameGeometry().size() - size() : QSize(2 * frameAllowance, titleBarAllowance);
+    resize(windowSize.boundedTo(available.size() - decoration));
+    QRect frame(QPoint(), size() + decoration);
+    frame.moveCenter(opener ? opener->frameGeometry().center() : available.center());
+    frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width())));
+    frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height())));
+    move(frame.topLeft());
 }
 
 std::optional<QUrl> PreviewWindow::previewItemAtIndex(int) const

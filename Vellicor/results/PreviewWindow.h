@@ -41,6 +41,9 @@ public:
     PreviewLoader& loader() { return *loader_; }
 
 private:
+    // Sizes and moves the window, before it first shows, to lie wholly on
+    // the screen of the window that opens it.
+    void placeOnScreen();
     void contentLoaded(const QString& path, const PreviewContent& content);
 
     QList<QUrl> arrUrlPreview_;

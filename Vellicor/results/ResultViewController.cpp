@@ -252,6 +252,7 @@ void ResultViewController::viewDidLoad()
     setPalette(palette);
     // The window's content size: the screen is laid out for it once.
     const QSize content = isSmallScreenLayout ? smallWindowContentSize : mainWindowContentSize;
+    laidOutSize_ = content;
     resize(content);
     buildControls();
     buildMarkAndContextMenus();
@@ -348,11 +349,9 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (!loaded_)
         return;
-    // The frames are for the window's content size; a larger window keeps the
-    // bars at its top and bottom and gives the rest to the result views.
-    const LayoutFrame& laidOut = frames_[name("viewListing")];
-    resultsFramesForExtraRoom(frames_, std::max(0.0, width() - laidOut.width), std::max(0.0, height() - laidOut.height))
-        .apply(this);
+    // The frames are for the window's content size, the one the screen was
+    // laid out in; every other size moves and sizes the controls from there.
+    frames_.apply(this, resultsResizing(), QSizeF(laidOutSize_));
     placeNoDuplicatesView();
 }
 
@@ -572,6 +571,11 @@ void ResultViewController::buildViews()
     tblDuplicates_->setItemDelegate(textCell);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::checkColumn, checkCell);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::nameColumn, nameCell);
+    auto* folderCell = new CustomCell(tblDuplicates_);
+    CustomCell::Slot folderSlot(6, -4, Qt::AlignLeft, 12);
+    folderSlot.elide = Qt::ElideMiddle;
+    folderCell->setSlot(CustomCell::Outlet::lbltextField, folderSlot);
+    tblDuplicates_->setItemDelegateForColumn(ResultsModel::folderColumn, folderCell);
     connect(checkCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {
         fileCheckBoxTapped(model_->fileOfListRow(index.row()));
     });
@@ -615,7 +619,9 @@ void ResultViewController::buildViews()
     outlineCell->setSlot(Outlet::lblCretedDate, Slot(column[2][0], column[2][1], Qt::AlignLeft, 12));
     outlineCell->setSlot(Outlet::lblModifiedDate, Slot(column[3][0], column[3][1], Qt::AlignLeft, 12));
     outlineCell->setSlot(Outlet::lblExt, Slot(column[4][0], column[4][1], Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblFilePath, Slot(column[4][0] + column[4][1] + 4, -8, Qt::AlignLeft, 12));
+    Slot pathSlot(column[4][0] + column[4][1] + 4, -8, Qt::AlignLeft, 12);
+    pathSlot.elide = Qt::ElideMiddle;
+    outlineCell->setSlot(Outlet::lblFilePath, pathSlot);
     outlineDuplicates_->setItemDelegate(outlineCell);
     outlineDuplicates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (QAbstractScrollArea* area :

@@ -229,6 +229,8 @@ private:
     std::function<void()> backHandler_;
     std::function<void()> preferencesOpener_;
     FrameTable frames_;
+    // The size frames_ is laid out for.
+    QSize laidOutSize_;
     ViewMode mode_ = ViewMode::list;
     quint64 toolbarGeneration_ = 0;
     bool toolbarEnabled_ = false;

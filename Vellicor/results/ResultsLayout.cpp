@@ -237,42 +237,26 @@ void applyResultsSmallScreenRules(FrameTable& frames)
              "lblSpaceToBeSaved x+50 w+50");
 }
 
-FrameTable resultsFramesForExtraRoom(const FrameTable& frames, double extraWidth, double extraHeight)
+const ResizingTable& resultsResizing()
 {
-    // How each control follows the window: the share of the extra width it
-    // moves right by and grows by, and the same for the extra height.
-    const struct {
-        const char* name;
-        double moveX, growWidth, moveY, growHeight;
-    } anchors[] = {
-        { "viewListing", 0, 1, 0, 1 },
-        { "viewNoDuplicateFound", 0, 1, 0, 1 },
-        { "viewSucccess", 0, 1, 0, 1 },
-        { "boxHeader", 0, 1, 1, 0 },
-        { "lblSpaceToBeSaved", 1, 0, 0, 0 },
-        { "verticalLine", 1, 0, 0, 0 },
-        { "btnDeleteLink", 1, 0, 0, 0 },
-        { "boxHeaderDetail", 0, 1, 1, 0 },
-        { "btnFullScreen", 1, 0, 0, 0 },
-        { "boxCategories", 0, 1, 1, 0 },
-        { "btnSort", 1, 0, 0, 0 },
-        { "viewSplit", 0, 1, 0, 1 },
-        { "boxFooter", 0, 1, 0, 0 },
-        { "btnBackToFooter", 1, 0, 0, 0 },
-        { "btnTrash", 1, 0, 0, 0 },
-    };
-    FrameTable result = frames;
-    for (const auto& anchor : anchors) {
-        const QString name = QString::fromLatin1(anchor.name);
-        if (!result.contains(name))
-            continue;
-        LayoutFrame& frame = result[name];
-        frame.x += anchor.moveX * extraWidth;
-        frame.width += anchor.growWidth * extraWidth;
-        frame.y += anchor.moveY * extraHeight;
-        frame.height += anchor.growHeight * extraHeight;
-    }
-    return result;
+    // The bars keep to the top and bottom and span the width; what sits at a
+    // bar's right end keeps its distance to the edge; the result views (and
+    // the lists inside the split view) take the room. The toolbar's and the
+    // category row's buttons keep to the left, as the table's default has it.
+    static const ResizingTable table = [] {
+        ResizingTable t;
+        const auto set = [&t](const char* name, Resizing resizing) { t.set(QString::fromLatin1(name), resizing); };
+        for (const char* view : { "viewListing", "viewNoDuplicateFound", "viewSucccess", "viewSplit" })
+            set(view, Follow::fill);
+        for (const char* bar : { "boxHeader", "boxHeaderDetail", "boxCategories" })
+            set(bar, Follow::topBar);
+        set("boxFooter", Follow::bottomBar);
+        for (const char* right : { "lblSpaceToBeSaved", "verticalLine", "btnDeleteLink", "btnFullScreen", "btnSort",
+                 "btnBackToFooter", "btnTrash" })
+            set(right, Follow::topRight);
+        return t;
+    }();
+    return table;
 }
 
 std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsTitleWidths& titleWidths,

@@ -32,11 +32,9 @@ std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsT
 // once, before the language's pass; a control the table lacks is skipped.
 void applyResultsSmallScreenRules(FrameTable& frames);
 
-// The frames for a window extraWidth and extraHeight points larger than the
-// one frames were laid out for: the bars keep to the top and bottom and
-// widen, the controls at their right ends keep their distance to the edge,
-// and the result views take the extra room.
-FrameTable resultsFramesForExtraRoom(const FrameTable& frames, double extraWidth, double extraHeight);
+// How the results screen's controls follow the window from the size their
+// frames were laid out for.
+const ResizingTable& resultsResizing();
 
 // The category buttons in the row order the layout packs them.
 inline constexpr const char* resultsCategoryRowOrder[7] = { "btnAllItems", "btnImagesItems", "btnDocumentItems",

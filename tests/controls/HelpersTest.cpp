@@ -73,6 +73,61 @@ TEST(LayoutFrame, EditsApplyInTheLayoutsCoordinatesAndConvertOnce)
     EXPECT_EQ(button->geometry(), QRect(10, 50, 100, 46)) << "placed in the box's final height";
 }
 
+// Springs and struts: a grown screen moves and sizes each control from its
+// base frame, nested ones in their parent's new size, and shrinking back
+// gives the base frames exactly (no drift from one resize to the next).
+TEST(LayoutFrame, ResizingGrowsAndMovesFromTheBaseFramesAndReturnsToThem)
+{
+    QWidget screen;
+    screen.resize(400, 300);
+    const auto child = [](QWidget* parent, const char* name) {
+        auto* widget = new QWidget(parent);
+        widget->setObjectName(QString::fromLatin1(name));
+        return widget;
+    };
+    QWidget* header = child(&screen, "boxHeader");
+    QWidget* close = child(header, "btnClose");
+    QWidget* list = child(&screen, "tblList");
+    QWidget* footer = child(&screen, "boxFooter");
+    QWidget* go = child(footer, "btnGo");
+    QWidget* badge = child(&screen, "imgBadge");
+    const FrameTable frames {
+        { QStringLiteral("boxHeader"), { 0, 260, 400, 40 } },
+        { QStringLiteral("btnClose"), { 360, 5, 30, 30 } },
+        { QStringLiteral("tblList"), { 10, 50, 380, 200 } },
+        { QStringLiteral("boxFooter"), { 0, 0, 400, 40 } },
+        { QStringLiteral("btnGo"), { 150, 5, 100, 30 } },
+        { QStringLiteral("imgBadge"), { 10, 260, 20, 20 } },
+    };
+    const ResizingTable resizing {
+        { QStringLiteral("boxHeader"), Follow::topBar },
+        { QStringLiteral("btnClose"), Follow::topRight },
+        { QStringLiteral("tblList"), Follow::fill },
+        { QStringLiteral("boxFooter"), Follow::bottomBar },
+        { QStringLiteral("btnGo"), Follow::bottomCentre },
+    };
+    const auto layOut = [&](QSize size) {
+        screen.resize(size);
+        frames.apply(&screen, resizing, QSizeF(400, 300));
+    };
+    layOut({ 600, 500 });
+    EXPECT_EQ(header->geometry(), QRect(0, 0, 600, 40));
+    EXPECT_EQ(close->geometry(), QRect(560, 5, 30, 30)) << "keeps its distance to the header's right end";
+    EXPECT_EQ(list->geometry(), QRect(10, 50, 580, 400));
+    EXPECT_EQ(footer->geometry(), QRect(0, 460, 600, 40));
+    EXPECT_EQ(go->geometry(), QRect(250, 5, 100, 30)) << "stays centred in the footer";
+    EXPECT_EQ(badge->geometry(), QRect(10, 20, 20, 20)) << "a control the table lacks keeps to the top left";
+
+    layOut({ 400, 300 });
+    EXPECT_EQ(header->geometry(), QRect(0, 0, 400, 40));
+    EXPECT_EQ(close->geometry(), QRect(360, 5, 30, 30));
+    EXPECT_EQ(list->geometry(), QRect(10, 50, 380, 200));
+    EXPECT_EQ(go->geometry(), QRect(150, 5, 100, 30));
+
+    // A frame never gets a negative size, whatever the parent shrinks to.
+    EXPECT_EQ(resizedFrame({ 10, 10, 50, 50 }, Follow::fill, { 400, 300 }, { 300, 200 }).width, 0);
+}
+
 TEST(WindowHelpers, AlertsStandSixtyPointsBelowTheCentreOnNewerSystems)
 {
     const bool saved = osIs11OrLater;

@@ -10,6 +10,7 @@
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -71,6 +72,13 @@ const GalleryRegistration applicationMenu("app-main-window-menu", [] {
 const GalleryRegistration helpMenu("app-main-window-help-menu", [] {
     StartedDelegate started({ 1440, 900 });
     return windowWithMenu(*started.delegate->window(), started.delegate->menuHelp);
+});
+
+const GalleryRegistration grownWindow("app-main-window-grown", [] {
+    StartedDelegate started({ 1440, 900 });
+    started.delegate->window()->resize(1400, 870);
+    QCoreApplication::processEvents();
+    return renderWidget(*started.delegate->window());
 });
 
 const GalleryRegistration smallScreen("app-main-window-small-screen", [] {

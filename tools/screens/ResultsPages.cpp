@@ -135,6 +135,21 @@ const GalleryRegistration germanListPage("results-list-de", [] {
     return started.render();
 });
 
+// The screen in a window grown to 1400 x 870: the lists take the room.
+const GalleryRegistration grownListPage("results-list-grown", [] {
+    StartedResults started;
+    started.screen->resize(1400, 870 - 22);
+    return started.render();
+});
+
+const GalleryRegistration grownGroupPage("results-group-grown", [] {
+    StartedResults started;
+    started.screen->resize(1400, 870 - 22);
+    started.screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    started.screen->outlineDuplicates()->expand(started.screen->model().index(1, 0));
+    return started.render();
+});
+
 // The screen laid out for a small screen, at the window's small content size.
 QImage smallScreenPage(const QString& language, ResultViewController::ViewMode mode)
 {

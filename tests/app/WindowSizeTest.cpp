@@ -1,0 +1,205 @@
+// The main window grown and shrunk as a user drags its corner: the home and
+// results screens follow it, every control stays inside the window and clear
+// of its neighbours, the lists take the room, and every title fits its
+// control, in the English and in the German layout.
+#include "app/AppComposition.h"
+#include "app/AppDelegate.h"
+#include "base/UserDefaults.h"
+#include "controls/LayoutFrame.h"
+#include "core/DuplicateGroup.h"
+#include "core/GlobalObjects.h"
+#include "core/Localization.h"
+#include "home/MainViewController.h"
+#include "results/ResultViewController.h"
+#include "support/TempHome.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QSplitter>
+#include <QTest>
+#include <QTextDocument>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+std::string nameOf(const QWidget* widget)
+{
+    return widget->objectName().toStdString();
+}
+
+// The width a one-line label's text takes, styled text included.
+int textWidth(const QLabel* label)
+{
+    if (!Qt::mightBeRichText(label->text()))
+        return label->fontMetrics().horizontalAdvance(label->text());
+    QTextDocument document;
+    document.setDefaultFont(label->font());
+    document.setDocumentMargin(0);
+    document.setHtml(label->text());
+    return int(std::ceil(document.idealWidth()));
+}
+
+// What a control shows of itself in window coordinates: a label's text where
+// its alignment puts it (a label's frame may run under a neighbour's where its
+// text does not), any other control's whole frame.
+QRect drawnRect(const QWidget* control, const QWidget* window)
+{
+    QRect rect = control->rect();
+    if (const auto* label = qobject_cast<const QLabel*>(control);
+        label && !label->wordWrap() && label->pixmap().isNull() && !label->text().isEmpty()) {
+        const int width = std::min(label->contentsRect().width(), textWidth(label));
+        const Qt::Alignment align = label->alignment();
+        const int x = align & Qt::AlignRight ? rect.width() - width
+            : align & Qt::AlignHCenter       ? (rect.width() - width) / 2
+                                             : 0;
+        rect = QRect(x, 0, width, rect.height());
+    }
+    return QRect(control->mapTo(window, rect.topLeft()), rect.size());
+}
+
+// The controls under root a user sees: named, shown, not the inner parts of a
+// list or a split view.
+void collectControls(QWidget* root, std::vector<QWidget*>& siblings)
+{
+    for (QWidget* child : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isHidden() || child->objectName().isEmpty() || child->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        siblings.push_back(child);
+    }
+}
+
+// Every shown control of screen lies inside the window and over no sibling;
+// every single-line title fits its control.
+void checkScreen(QWidget* screen, QMainWindow* window, const std::string& where)
+{
+    std::vector<QWidget*> siblings;
+    collectControls(screen, siblings);
+    const QRect inside = window->rect();
+    for (size_t i = 0; i < siblings.size(); ++i) {
+        QWidget* control = siblings[i];
+        const QRect drawn = drawnRect(control, window);
+        EXPECT_TRUE(inside.contains(drawn)) << where << ": " << nameOf(control) << " leaves the window";
+        for (size_t j = i + 1; j < siblings.size(); ++j) {
+            // A title or an arrow laid wholly over the control it belongs to
+            // (a tab's caption on its button, a pop-up's arrow) is one piece.
+            const QRect other = drawnRect(siblings[j], window);
+            if (drawn.contains(other) || other.contains(drawn))
+                continue;
+            EXPECT_FALSE(drawn.intersects(other))
+                << where << ": " << nameOf(control) << " over " << nameOf(siblings[j]);
+        }
+        if (const auto* label = qobject_cast<const QLabel*>(control); label && !label->wordWrap()) {
+            EXPECT_LE(textWidth(label), label->contentsRect().width())
+                << where << ": " << nameOf(label) << " cuts \"" << label->text().toStdString() << "\"";
+        }
+        if (const auto* button = qobject_cast<const QAbstractButton*>(control); button && !button->text().isEmpty()) {
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width())
+                << where << ": " << nameOf(button) << " cuts \"" << button->text().toStdString() << "\"";
+        }
+        // The insides of lists, split views and other scrolled views are
+        // theirs to lay out.
+        if (!qobject_cast<QAbstractScrollArea*>(control) && !qobject_cast<QSplitter*>(control))
+            checkScreen(control, window, where);
+    }
+}
+
+std::vector<DuplicateGroupPtr> someGroups()
+{
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < 3; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (const char* folder : { "/data/Music/Albums/Live in Berlin", "/data/Backup/Music/Albums/Live in Berlin" }) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->fileName = QStringLiteral("track %1.mp3").arg(g);
+            file->filePath = QString::fromLatin1(folder) + QStringLiteral("/track %1.mp3").arg(g);
+            file->fileSize = 4000000;
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+int widthOf(QWidget* screen, const char* name)
+{
+    auto* control = screen->findChild<QWidget*>(QString::fromLatin1(name));
+    return control ? control->width() : -1;
+}
+
+int heightOf(QWidget* screen, const char* name)
+{
+    auto* control = screen->findChild<QWidget*>(QString::fromLatin1(name));
+    return control ? control->height() : -1;
+}
+
+} // namespace
+
+TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
+{
+    for (const char* language : { "en", "de" }) {
+        TempHome home;
+        UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+        // The German layout's rules over the English texts: the widenings and
+        // font changes meet the same titles.
+        loadLocalizationTable();
+        currentLanguageCode = QString::fromLatin1(language);
+        AppComposition program(defaults);
+        program.launch();
+        QMainWindow* window = program.delegate().window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        MainViewController& homeScreen = program.home();
+        ResultViewController& results = program.results();
+        results.loadScanResults(someGroups(), 3, ScanSource::thisComputer);
+
+        const QSize minimum = window->size();
+        const auto check = [&](const std::string& where) {
+            results.hide();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(homeScreen.size(), window->centralWidget()->size()) << where;
+            checkScreen(&homeScreen, window, where + " home");
+            results.show();
+            results.raise();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(results.size(), homeScreen.size()) << where << ": the results cover the home screen";
+            checkScreen(&results, window, where + " results");
+        };
+        const std::string layout = language;
+        check(layout + " at first");
+        const int listWidth = widthOf(&homeScreen, "tblInclude");
+        const int listHeight = heightOf(&homeScreen, "tblInclude");
+        const int resultsWidth = widthOf(&results, "tblDuplicates");
+        const int resultsHeight = heightOf(&results, "tblDuplicates");
+        const int previewWidth = widthOf(&results, "viewRight");
+
+        // Grown while the results show, then back on the home screen.
+        window->resize(1400, 870);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window->size(), QSize(1400, 870));
+        const int grownBy = 1400 - minimum.width();
+        check(layout + " grown");
+        // The lists are 700 wide in the base layout's 1082: every point
+        // past that goes to them.
+        EXPECT_EQ(widthOf(&homeScreen, "tblInclude"), 700 + homeScreen.width() - mainWindowContentSize.width())
+            << layout;
+        EXPECT_GT(heightOf(&homeScreen, "tblInclude"), listHeight) << layout;
+        EXPECT_EQ(widthOf(&results, "tblDuplicates"), resultsWidth + grownBy) << layout;
+        EXPECT_GT(heightOf(&results, "tblDuplicates"), resultsHeight) << layout;
+        EXPECT_EQ(widthOf(&results, "viewRight"), previewWidth) << layout << ": the preview pane keeps its width";
+
+        // Shrunk as far as the window goes.
+        window->resize(200, 200);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->size(), minimum) << layout;
+        check(layout + " shrunk");
+        EXPECT_EQ(widthOf(&results, "tblDuplicates"), resultsWidth) << layout;
+        EXPECT_EQ(widthOf(&homeScreen, "tblInclude"), listWidth) << layout;
+        results.hide();
+        LocalizationDetail::resetLocalizationTable();
+    }
+}
