@@ -153,8 +153,8 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
     for (const QString& chosenPath : paths) {
         // The whole file system chosen in the panel means the user's own
         // files: the home folder. A dropped "/" is taken as it is.
-        const QString path = origin == Origin::panel && chosenPath == QLatin1String("/") ? AppPaths::homeFolder()
-                                                                                           : chosenPath;
+        const QString path
+            = origin == Origin::panel && chosenPath == QLatin1String("/") ? AppPaths::homeFolder() : chosenPath;
         // Every item is tested, so a Trash item anywhere in the choice stays out.
         if (isInTrash(path)) {
             trashRefused = true;

@@ -356,9 +356,8 @@ void ResultViewController::adjustSheetsForLanguage()
             if (!widget || !widget->parentWidget())
                 continue;
             const QRect r = widget->geometry();
-            (*sheetBaseFrames_)[name(control)]
-                = { double(r.x()), double(widget->parentWidget()->height() - r.y() - r.height()), double(r.width()),
-                      double(r.height()) };
+            (*sheetBaseFrames_)[name(control)] = { double(r.x()),
+                double(widget->parentWidget()->height() - r.y() - r.height()), double(r.width()), double(r.height()) };
         }
     }
     FrameTable sheetFrames = *sheetBaseFrames_;

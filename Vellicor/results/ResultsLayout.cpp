@@ -278,9 +278,9 @@ FrameTable resultsFramesForExtraRoom(const FrameTable& frames, double extraWidth
 std::vector<ImageButtonEdit> resultsImageButtonEdits(const QString& language)
 {
     const int fontSize = names("de,it,nl,sv", language) ? 15
-        : language == QLatin1String("fr")              ? 13
-        : language == QLatin1String("ru")              ? 11
-                                                       : 0;
+        : language == QLatin1String("fr")               ? 13
+        : language == QLatin1String("ru")               ? 11
+                                                        : 0;
     if (fontSize == 0)
         return {};
     return { { QStringLiteral("btnAutoMarkPhotos"), 10, 10, fontSize },

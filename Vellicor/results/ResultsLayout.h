@@ -42,10 +42,10 @@ FrameTable resultsFramesForExtraRoom(const FrameTable& frames, double extraWidth
 // automatic marking) whose frames the language's pass edits. The sheets lay
 // themselves out in their own windows, so their frames make a table of their
 // own, read from the built sheets, edited by the same pass and placed once.
-inline constexpr const char* resultsSheetControls[] = { "btnReview", "btnTrashOnReview", "btnDontShowThisAgain",
-    "lblAreYouSureToDeleteInfo", "lblNetworkDriveContent", "lblInCaseMistake", "lblSelectedFileDeleted",
-    "lblSelectedFileDeletedInfo", "lblActionToUndo", "lblDoYouWantToProceed", "btnContinueAutomark",
-    "btnCancelAutomark" };
+inline constexpr const char* resultsSheetControls[]
+    = { "btnReview", "btnTrashOnReview", "btnDontShowThisAgain", "lblAreYouSureToDeleteInfo", "lblNetworkDriveContent",
+          "lblInCaseMistake", "lblSelectedFileDeleted", "lblSelectedFileDeletedInfo", "lblActionToUndo",
+          "lblDoYouWantToProceed", "btnContinueAutomark", "btnCancelAutomark" };
 
 // The margins and the title size of an image button of a sheet for a language.
 struct ImageButtonEdit {

@@ -2,6 +2,8 @@
 
 #include "base/UserDefaults.h"
 #include "cleanup/SheetParts.h"
+#include "cleanup/TrashSheets.h"
+#include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
@@ -11,6 +13,7 @@
 #include "support/TempHome.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -214,4 +217,31 @@ TEST(ResultsScreenLayout, TheSheetsTakeTheLanguagesFramesAndButtonSizes)
     EXPECT_EQ(german.choiceFontSize, 15);
     EXPECT_EQ(german.choiceTop, 10);
     EXPECT_EQ(german.choiceBottom, 10);
+}
+
+TEST(ResultsScreenLayout, ShowingASheetKeepsTheLanguagesFrames)
+{
+    TempHome home;
+    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    const QString language = currentLanguageCode;
+    currentLanguageCode = QStringLiteral("de");
+    ResultViewController screen(
+        defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
+    screen.setAttribute(Qt::WA_DontShowOnScreen);
+    screen.viewDidLoad();
+    currentLanguageCode = language;
+    TrashSheets& sheets = screen.trashSheets();
+    const QRect laidOut = sheets.btnTrashOnReview->geometry();
+    const QRect box = sheets.btnDontShowThisAgain->geometry();
+
+    // Without the network note the controls below it rise by its room, and
+    // come back with it; the language's widths and places stay.
+    for (const bool note : { false, true, false, true }) {
+        sheets.showTrashConfirmation(note, {});
+        EXPECT_EQ(sheets.btnTrashOnReview->geometry(), laidOut.translated(0, note ? 0 : -46)) << note;
+        EXPECT_EQ(sheets.btnDontShowThisAgain->geometry(), box) << note; // inside its strip
+        EXPECT_EQ(sheets.btnTrashOnReview->width(), 109);
+        sheets.windowTrashConfirmation()->hide();
+    }
 }

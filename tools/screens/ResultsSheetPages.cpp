@@ -11,15 +11,15 @@
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/TrashSheets.h"
+#include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
+#include "core/AppStartup.h"
 #include "core/Localization.h"
+#include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 #include "marking/AutoMarkSheetWindows.h"
-#include "marking/ResultsSummary.h"
-#include "controls/CustomTableView.h"
-#include "core/AppStartup.h"
-#include "core/SettingsSchema.h"
 #include "marking/ResultsState.h"
+#include "marking/ResultsSummary.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
 #include "results/ResultContextMenu.h"
@@ -252,7 +252,6 @@ const GalleryRegistration alertsPage("results-alerts", [] {
     setAlertPresenter(nullptr);
     return sheet.image();
 });
-
 
 // The results screen's sheets as the screen lays them out for a language; the
 // texts stay those of the shipped table.
