@@ -303,6 +303,8 @@ void AppDelegate::quitApplication()
     ScanEngine* engine = mainVC_->scanEngine();
     if (engine && !engine->canQuit())
         return;
+    if (engine)
+        engine->recordFinishingScans();
     cloudSessions_->signOutAtQuit();
     terminating_ = true;
     terminate();

@@ -95,16 +95,24 @@ void AfterCleanSheets::buildAfterCleanWindow()
     QFont bold = lblSelectedFileDeleted->font();
     bold.setBold(true);
     lblSelectedFileDeleted->setFont(bold);
+    lblSelectedFileDeleted->setObjectName(QStringLiteral("lblSelectedFileDeleted"));
     lblSelectedFileDeletedInfo = makeLabel(
         boxMainAfterClean, localizedText("ID_ONE_UNIQUE_FILE_IS_RETAINED"), QRect(margin, 78, innerWidth, 20), 12);
+    lblSelectedFileDeletedInfo->setObjectName(QStringLiteral("lblSelectedFileDeletedInfo"));
     lblDupCleaned = makeFigure(boxMainAfterClean, 0, 104);
     lblDupSizeCleaned = makeFigure(boxMainAfterClean, 1, 104);
     lblUniqueFilesRetain = makeFigure(boxMainAfterClean, 2, 104);
     lblDuplicatesRemoved = makeCaption(boxMainAfterClean, QString(), 0, 142);
     lblSpaceRemoved = makeCaption(boxMainAfterClean, localizedText("ID_SPACE_REMOVED"), 1, 142);
     lblUniqueFilesRetained = makeCaption(boxMainAfterClean, QString(), 2, 142);
-    lblInCaseMistake = makeLabel(boxMainAfterClean, QString(), QRect(margin, 172, innerWidth, 36), 12);
+    // Below the captions with room to spare: some languages raise it.
+    lblInCaseMistake = makeLabel(boxMainAfterClean, QString(), QRect(margin, 180, innerWidth, 36), 12);
     lblDupCleanedLibrary = makeLabel(boxMainAfterClean, QString(), QRect(margin, 0, innerWidth, 20), 12);
+    lblDuplicatesRemoved->setObjectName(QStringLiteral("lblDuplicatesRemoved"));
+    lblSpaceRemoved->setObjectName(QStringLiteral("lblSpaceRemoved"));
+    lblUniqueFilesRetained->setObjectName(QStringLiteral("lblUniqueFilesRetained"));
+    lblInCaseMistake->setObjectName(QStringLiteral("lblInCaseMistake"));
+    lblDupCleanedLibrary->setObjectName(QStringLiteral("lblDupCleanedLibrary"));
 
     boxMiddleAfterClean = new QFrame(boxMainAfterClean);
     boxMiddleAfterClean->setStyleSheet(QStringLiteral("QFrame { background: rgb(48, 48, 48); border: none; }"));
@@ -129,7 +137,7 @@ void AfterCleanSheets::buildAfterCleanWindow()
 
 void AfterCleanSheets::layoutAfterClean()
 {
-    int y = 214;
+    int y = 222;
     const auto place = [&y](QWidget* widget, int height, bool shown) {
         widget->setVisible(shown);
         if (!shown)
@@ -159,7 +167,12 @@ void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, st
     const bool success = figures.anyRemoved && figures.notRemoved.isEmpty();
     lblSelectedFileDeleted->setVisible(success);
     lblSelectedFileDeletedInfo->setVisible(figures.anyRemoved);
-    lblSelectedFileDeletedInfo->move(margin, success ? 78 : 64);
+    // Up into the success line's room when that line is hidden; moved by the
+    // change only, since the frame it starts from is the language's.
+    const int raise = success ? 0 : 14;
+    lblSelectedFileDeletedInfo->move(
+        lblSelectedFileDeletedInfo->x(), lblSelectedFileDeletedInfo->y() + selectedFileDeletedInfoRaise_ - raise);
+    selectedFileDeletedInfoRaise_ = raise;
     lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
     lblDupCleaned->setText(figures.dupCleaned);
     lblDupSizeCleaned->setText(figures.dupSizeCleaned);
@@ -188,18 +201,21 @@ void AfterCleanSheets::buildUndoConfirmation()
     auto* window = new CustomWindowNag(window_);
     window->setWindowModality(Qt::WindowModal);
     windowUndoConfirmation_ = window;
-    QFrame* box = makeSheetBox(window, "boxUndoConfirmation", 206);
+    // Room above the action's line for its two-line form in some languages.
+    QFrame* box = makeSheetBox(window, "boxUndoConfirmation", 230);
     QLabel* title = nullptr;
     makeHeader(box, title, localizedText("ID_UNDO"));
-    lblAboutToUndo = makeLabel(box, localizedText("ID_ABOUT_TO_UNDO"), QRect(margin, 64, innerWidth, 22));
-    lblActionToUndo = makeLabel(box, QString(), QRect(margin, 90, innerWidth, 22), 12);
+    lblAboutToUndo = makeLabel(box, localizedText("ID_ABOUT_TO_UNDO"), QRect(margin, 58, innerWidth, 22));
+    lblActionToUndo = makeLabel(box, QString(), QRect(margin, 92, innerWidth, 22), 12);
+    lblActionToUndo->setObjectName(QStringLiteral("lblActionToUndo"));
     lblDoYouWantToProceed
-        = makeLabel(box, localizedText("ID_DO_YOU_WANT_TO_PROCEED"), QRect(margin, 116, innerWidth, 22));
+        = makeLabel(box, localizedText("ID_DO_YOU_WANT_TO_PROCEED"), QRect(margin, 124, innerWidth, 22));
+    lblDoYouWantToProceed->setObjectName(QStringLiteral("lblDoYouWantToProceed"));
     btnNoForUndo = new RAZButton(box);
     btnNoForUndo->setText(localizedText("ID_NO"));
     applyResultButtonStyle(btnNoForUndo);
-    btnNoForUndo->setGeometry(sheetWidth - margin - 110 - 12 - 110, 154, 110, 32);
-    btnYesForUndo = makeBlueButton(box, localizedText("ID_YES"), QRect(sheetWidth - margin - 110, 152, 110, 36));
+    btnNoForUndo->setGeometry(sheetWidth - margin - 110 - 12 - 110, 172, 110, 32);
+    btnYesForUndo = makeBlueButton(box, localizedText("ID_YES"), QRect(sheetWidth - margin - 110, 170, 110, 36));
     QObject::connect(btnNoForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(false); });
     QObject::connect(btnYesForUndo, &QAbstractButton::clicked, window, [this] { answerUndo(true); });
     QObject::connect(window, &QDialog::rejected, window, [this] { answerUndo(false); });

@@ -79,4 +79,6 @@ private:
     QPointer<CustomWindowNag> windowActionCompleted_;
     std::function<void(bool)> afterCleanDone_;
     std::function<void(bool)> undoAnswer_;
+    // How far the retained-file line stands raised now.
+    int selectedFileDeletedInfoRaise_ = 0;
 };

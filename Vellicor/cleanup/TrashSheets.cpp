@@ -46,20 +46,29 @@ void TrashSheets::buildConfirmationSheet()
     lblAreYouSureToDeleteInfo
         = makeLabel(boxTrashConfirmation, localizedText("ID_ITS_STRONGLY_RECOMMENDED_REVIEW_ALL_ITEMS_BEFORE_CLEANING"),
             QRect(24, 66, sheetWidth - 48, 40));
+    lblAreYouSureToDeleteInfo->setObjectName(QStringLiteral("lblAreYouSureToDeleteInfo"));
     lblNetworkDriveContent = makeLabel(boxTrashConfirmation,
         localizedText("ID_IF_DUPLICATE_FILE_LOCATED_ON_NETWORK_DRIVE"), QRect(24, 112, sheetWidth - 48, 40), 12);
+    lblNetworkDriveContent->setObjectName(QStringLiteral("lblNetworkDriveContent"));
     lblNetworkDriveContent->setStyleSheet(QStringLiteral("color: rgb(240, 180, 80);"));
 
-    btnDontShowThisAgain = new QCheckBox(localizedText("ID_DONT_SHOW_MESSAGE_AGAIN"), boxTrashConfirmation);
+    // The check box stands in a strip of its own, so that a language's
+    // placing of it counts from the text column rather than the sheet's edge.
+    boxDontShowThisAgain_ = new QWidget(boxTrashConfirmation);
+    boxDontShowThisAgain_->setGeometry(21, 100, sheetWidth - 42, 90);
+    btnDontShowThisAgain = new QCheckBox(localizedText("ID_DONT_SHOW_MESSAGE_AGAIN"), boxDontShowThisAgain_);
+    btnDontShowThisAgain->setObjectName(QStringLiteral("btnDontShowThisAgain"));
     btnDontShowThisAgain->setStyleSheet(QStringLiteral("QCheckBox { color: rgba(209, 210, 214, 204); }"));
-    btnDontShowThisAgain->setGeometry(24, 168, sheetWidth - 48, 22);
+    btnDontShowThisAgain->setGeometry(3, 68, sheetWidth - 48, 22);
 
     btnReview = new RAZButton(boxTrashConfirmation);
+    btnReview->setObjectName(QStringLiteral("btnReview"));
     btnReview->setText(localizedText("ID_REVIEW"));
     applyResultButtonStyle(btnReview);
     btnReview->setGeometry(sheetWidth - 24 - 150 - 12 - 110, 202, 110, 32);
     btnTrashOnReview
         = makeBlueButton(boxTrashConfirmation, localizedText("ID_TRASH"), QRect(sheetWidth - 24 - 150, 200, 150, 36));
+    btnTrashOnReview->setObjectName(QStringLiteral("btnTrashOnReview"));
 
     QObject::connect(btnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(false); });
     QObject::connect(btnTrashOnReview, &QAbstractButton::clicked, window, [this] { answerConfirmation(true); });
@@ -74,6 +83,7 @@ void TrashSheets::buildProgressSheet()
     windowTrash_ = window;
     boxTrash = makeSheetBox(window, "boxTrash", 240);
     boxTrashHeader = makeHeader(boxTrash, lblRemovingDuplicateFiles, localizedText("ID_REMOVING_DUPLICATE_FILES"));
+    lblRemovingDuplicateFiles->setObjectName(QStringLiteral("lblRemovingDuplicateFiles"));
     lblDeletingDuplicatesInProcess
         = makeLabel(boxTrash, localizedText("ID_DELETING_DUPLICATES_IN_PROCESS"), QRect(24, 62, sheetWidth - 48, 22));
 
@@ -117,12 +127,15 @@ void TrashSheets::showTrashConfirmation(bool networkNote, std::function<void(boo
     confirmationAnswer_ = std::move(answer);
     // The note takes its room only when it shows; the controls below follow.
     lblNetworkDriveContent->setVisible(networkNote);
+    // Moved by the change only: the frames they start from are the language's.
     const int shift = networkNote ? 0 : 46;
+    const int by = confirmationShift_ - shift;
+    confirmationShift_ = shift;
     windowTrashConfirmation_->setFixedSize(sheetWidth, 250 - shift);
     boxTrashConfirmation->resize(sheetWidth, 250 - shift);
-    btnDontShowThisAgain->move(24, 168 - shift);
-    btnReview->move(btnReview->x(), 202 - shift);
-    btnTrashOnReview->move(btnTrashOnReview->x(), 200 - shift);
+    for (QWidget* below : { static_cast<QWidget*>(boxDontShowThisAgain_), static_cast<QWidget*>(btnReview),
+             static_cast<QWidget*>(btnTrashOnReview) })
+        below->move(below->x(), below->y() + by);
     btnDontShowThisAgain->setChecked(false);
     windowTrashConfirmation_->open();
     centerWindowOnWindow(windowTrashConfirmation_, window_);

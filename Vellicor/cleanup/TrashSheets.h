@@ -67,5 +67,8 @@ private:
     QPointer<CustomWindowNag> windowTrashConfirmation_;
     QPointer<CustomWindowNag> windowTrash_;
     std::function<void(bool, bool)> confirmationAnswer_;
+    QWidget* boxDontShowThisAgain_ = nullptr;
+    // How far the controls below the network note stand raised now.
+    int confirmationShift_ = 0;
     QString filePath_;
 };

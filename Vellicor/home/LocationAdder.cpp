@@ -1,5 +1,6 @@
 #include "home/LocationAdder.h"
 
+#include "base/AppPaths.h"
 #include "base/Log.h"
 #include "home/LocationLists.h"
 #include "scan/PathExclusionPredicate.h"
@@ -149,7 +150,11 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
                 [&rows](std::vector<FilePathNodePtr>& list) { list.insert(list.end(), rows.begin(), rows.end()); });
     };
     bool libraryChosen = lists_.isPhotosLibraryPathAdded();
-    for (const QString& path : paths) {
+    for (const QString& chosenPath : paths) {
+        // The whole file system chosen in the panel means the user's own
+        // files: the home folder. A dropped "/" is taken as it is.
+        const QString path
+            = origin == Origin::panel && chosenPath == QLatin1String("/") ? AppPaths::homeFolder() : chosenPath;
         // Every item is tested, so a Trash item anywhere in the choice stays out.
         if (isInTrash(path)) {
             trashRefused = true;

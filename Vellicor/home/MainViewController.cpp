@@ -924,7 +924,11 @@ void MainViewController::connectActions()
     connect(btnAddPath_, &QAbstractButton::clicked, this, &MainViewController::btnAddPathToScan);
     connect(btnScanNow_, &QAbstractButton::clicked, engine_.get(), &ScanEngine::btnStartScanTapped);
     connect(btnAbortScanning_, &QAbstractButton::clicked, engine_.get(), &ScanEngine::abortScanning);
-    connect(btnBackToAddFolder_, &QAbstractButton::clicked, this, &MainViewController::showHomeView);
+    // Back while a finished scan waits for its hand-over keeps the user here.
+    connect(btnBackToAddFolder_, &QAbstractButton::clicked, this, [this] {
+        engine_->leaveFinishingScans();
+        showHomeView();
+    });
     connect(btnShowResultDetail_, &QAbstractButton::clicked, this, [this] {
         if (lastResult_)
             showResults(lastResult_);

@@ -342,6 +342,35 @@ void ResultViewController::adjustLayoutForLanguage()
         const LayoutFrame& frame = frames_[name(button.objectName)];
         frames_[name(button.arrowName)] = { std::round(frame.x + frame.width / 2 - 8), 0, 16, 8 };
     }
+    adjustSheetsForLanguage();
+}
+
+void ResultViewController::adjustSheetsForLanguage()
+{
+    // The sheets' frames as built are their English layout; the language's
+    // edits give the frames they start from each time they are shown. The
+    // pass's font edits for them were applied with the screen's.
+    if (!sheetBaseFrames_) {
+        sheetBaseFrames_.emplace();
+        for (const char* control : resultsSheetControls) {
+            QWidget* widget = findChild<QWidget*>(name(control));
+            if (!widget || !widget->parentWidget())
+                continue;
+            const QRect r = widget->geometry();
+            (*sheetBaseFrames_)[name(control)] = { double(r.x()),
+                double(widget->parentWidget()->height() - r.y() - r.height()), double(r.width()), double(r.height()) };
+        }
+    }
+    FrameTable sheetFrames = *sheetBaseFrames_;
+    applyResultsLayoutRules(sheetFrames, {}, currentLanguageCode);
+    sheetFrames.apply(this);
+    for (const ImageButtonEdit& edit : resultsImageButtonEdits(currentLanguageCode)) {
+        if (auto* button = findChild<IMGButton*>(edit.name)) {
+            button->setMarginTop(edit.marginTop);
+            button->setMarginBottom(edit.marginBottom);
+            button->setFontSizeForButton(edit.fontSize);
+        }
+    }
 }
 
 void ResultViewController::resizeEvent(QResizeEvent* event)

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -115,6 +116,8 @@ public:
     AutoMarking& autoMarking() { return *autoMarking_; }
     AutoMarkSheetWindows& autoMarkSheets() { return *autoMarkSheets_; }
     CleanupController& cleanup() { return *cleanup_; }
+    TrashSheets& trashSheets() { return *trashSheets_; }
+    AfterCleanSheets& afterCleanSheets() { return *afterCleanSheets_; }
     QAction* menuClearCache() const { return menuClearCache_; }
     QWidget* viewRight() const { return viewRight_; }
     QLabel* lblNumMarkedFiles() const { return lblNumMarkedFiles_; }
@@ -183,6 +186,7 @@ private:
     void adaptResultViewToSmallScreen();
     void useSmallScreenBaseFrames();
     void adjustLayoutForLanguage();
+    void adjustSheetsForLanguage();
     void connectModel();
     void highlightViewModeButton();
     void highlightCategoryButton(int category);
@@ -223,6 +227,8 @@ private:
     std::unique_ptr<AutoMarking> autoMarking_;
     std::unique_ptr<CleanupController> cleanup_;
     std::unique_ptr<TrashSheets> trashSheets_;
+    // The sheets' frames as built, before any language's edits.
+    std::optional<FrameTable> sheetBaseFrames_;
     std::unique_ptr<AfterCleanSheets> afterCleanSheets_;
     std::unique_ptr<SelectAssistanceController> selectAssistance_;
     std::shared_ptr<DelayedCalls> delayedCalls_;

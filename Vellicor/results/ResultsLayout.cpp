@@ -259,6 +259,18 @@ const ResizingTable& resultsResizing()
     return table;
 }
 
+std::vector<ImageButtonEdit> resultsImageButtonEdits(const QString& language)
+{
+    const int fontSize = names("de,it,nl,sv", language) ? 15
+        : language == QLatin1String("fr")               ? 13
+        : language == QLatin1String("ru")               ? 11
+                                                        : 0;
+    if (fontSize == 0)
+        return {};
+    return { { QStringLiteral("btnAutoMarkPhotos"), 10, 10, fontSize },
+        { QStringLiteral("btnSelectManually"), 10, 10, fontSize } };
+}
+
 std::vector<FontEdit> applyResultsLayoutRules(FrameTable& frames, const ResultsTitleWidths& titleWidths,
     const QString& language, const ResultsSystemProfile& system)
 {

@@ -36,6 +36,27 @@ void applyResultsSmallScreenRules(FrameTable& frames);
 // frames were laid out for.
 const ResizingTable& resultsResizing();
 
+// The controls of the results screen's sheets (trash, after-clean, undo,
+// automatic marking) whose frames the language's pass edits. The sheets lay
+// themselves out in their own windows, so their frames make a table of their
+// own, read from the built sheets, edited by the same pass and placed once.
+inline constexpr const char* resultsSheetControls[]
+    = { "btnReview", "btnTrashOnReview", "btnDontShowThisAgain", "lblAreYouSureToDeleteInfo", "lblNetworkDriveContent",
+          "lblInCaseMistake", "lblSelectedFileDeleted", "lblSelectedFileDeletedInfo", "lblActionToUndo",
+          "lblDoYouWantToProceed", "btnContinueAutomark", "btnCancelAutomark" };
+
+// The margins and the title size of an image button of a sheet for a language.
+struct ImageButtonEdit {
+    QString name;
+    int marginTop = 0;
+    int marginBottom = 0;
+    int fontSize = 0;
+
+    friend bool operator==(const ImageButtonEdit&, const ImageButtonEdit&) = default;
+};
+// The scan-complete sheet's two choices, for the languages whose titles run long.
+std::vector<ImageButtonEdit> resultsImageButtonEdits(const QString& languageCode);
+
 // The category buttons in the row order the layout packs them.
 inline constexpr const char* resultsCategoryRowOrder[7] = { "btnAllItems", "btnImagesItems", "btnDocumentItems",
     "btnMusicItems", "btnVideoItems", "btnArchiveItems", "btnOtherItems" };

@@ -46,6 +46,7 @@ ScanEngine::ScanEngine(ScanScreen& screen, UserDefaults& defaults, ScanSources& 
 
 ScanEngine::~ScanEngine()
 {
+    recordFinishingScans();
     if (worker_.joinable()) {
         isAbortScan = true;
         if (job_ && job_->scanWrapper)
@@ -377,7 +378,43 @@ void ScanEngine::postEndOfScan(const JobPtr& job)
         refreshTimer_.stop();
         QMetaObject::invokeMethod(this, &ScanEngine::showFullProgress, Qt::QueuedConnection);
     }
+    finishing_.push_back({ job });
     QTimer::singleShot(finishPauseMs_, this, [this, job] { handleScanFinished(job); });
+}
+
+ScanEngine::Finishing* ScanEngine::finishingEntry(const JobPtr& job)
+{
+    const auto it = std::find_if(
+        finishing_.begin(), finishing_.end(), [&job](const Finishing& entry) { return entry.job == job; });
+    return it == finishing_.end() ? nullptr : &*it;
+}
+
+void ScanEngine::finishingDone(const JobPtr& job)
+{
+    std::erase_if(finishing_, [&job](const Finishing& entry) { return entry.job == job; });
+}
+
+void ScanEngine::recordHistory(const JobPtr& job)
+{
+    Finishing* entry = finishingEntry(job);
+    if (entry && entry->recorded)
+        return;
+    if (entry)
+        entry->recorded = true;
+    const ScanResultPtr result = job->result();
+    appendScanHistoryRecord(result->dupCount, result->sizeDup, defaults_);
+}
+
+void ScanEngine::recordFinishingScans()
+{
+    for (const Finishing& entry : std::vector<Finishing>(finishing_))
+        recordHistory(entry.job);
+}
+
+void ScanEngine::leaveFinishingScans()
+{
+    for (Finishing& entry : finishing_)
+        entry.stayHome = true;
 }
 
 void ScanEngine::showButtonToShowDetailResult(bool isScanning, bool hideResultViewButton)
@@ -409,7 +446,8 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
         return;
     }
     const ScanResultPtr result = job->result();
-    appendScanHistoryRecord(result->dupCount, result->sizeDup, defaults_);
+    recordHistory(job);
+    finishingDone(job);
     if (!newest) {
         emit scanEnded(result);
         return;
@@ -481,9 +519,13 @@ void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
 void ScanEngine::showResultsAfterPause(const JobPtr& job)
 {
     const ScanResultPtr result = job->result();
-    appendScanHistoryRecord(result->dupCount, result->sizeDup, defaults_);
+    recordHistory(job);
+    const Finishing* entry = finishingEntry(job);
+    const bool stayHome = entry && entry->stayHome;
+    finishingDone(job);
     refreshLastScanStatus();
-    showResultDetail(result);
+    if (!stayHome)
+        showResultDetail(result);
     emit scanEnded(result);
     if (job->isListingIncomplete())
         askWhenFree([this] { showIncompleteListingNotice(); });

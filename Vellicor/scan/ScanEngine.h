@@ -58,6 +58,14 @@ public:
     // Asks before the program quits: refused, with an alert, while a scan runs.
     // Asked again while that alert is open, it refuses without a second one.
     bool canQuit();
+    // Writes now the history record of every scan still in its finishing
+    // pause, so a quit in those seconds loses none; the hand-over later writes
+    // no second one. The engine's end does the same.
+    void recordFinishingScans();
+    // The user went back to the home view while scans were in their finishing
+    // pause: their records and the last-scan box still come, the results
+    // screen does not.
+    void leaveFinishingScans();
 
     const ScanningLabels& scanningLabels() const { return labels_; }
 
@@ -85,6 +93,8 @@ private:
     void showFullProgress();
     void handleScanFinished(const JobPtr& job);
     void showResultsAfterPause(const JobPtr& job);
+    // The history record of a scan, once, whoever asks first.
+    void recordHistory(const JobPtr& job);
     void showResultDetail(const ScanResultPtr& result);
     void showNoDuplicatesNotice(const ScanResultPtr& result);
     void showIncompleteListingNotice();
@@ -108,6 +118,16 @@ private:
     JobPtr job_;
     std::thread worker_;
     QTimer refreshTimer_;
+
+    // Scans between their end and their hand-over, oldest first.
+    struct Finishing {
+        JobPtr job;
+        bool recorded = false;
+        bool stayHome = false;
+    };
+    std::vector<Finishing> finishing_;
+    Finishing* finishingEntry(const JobPtr& job);
+    void finishingDone(const JobPtr& job);
 
     ScanningLabels labels_;
     int finishPauseMs_ = 3000;

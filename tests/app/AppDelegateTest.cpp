@@ -117,7 +117,7 @@ TEST_F(AppDelegateTest, QuitIsRefusedWithOneAlertWhileAScanRunsAndEndsTheSignIns
 
 class QuitAtTheEndOfAScan : public EngineFixture { };
 
-TEST_F(QuitAtTheEndOfAScan, IsAllowedDuringTheFinishingPause)
+TEST_F(QuitAtTheEndOfAScan, IsAllowedDuringTheFinishingPauseAndKeepsTheScansRecord)
 {
     engine->setEndOfScanPauses(60000, 0);
     tree.file(QStringLiteral("a.txt"), "same");
@@ -135,7 +135,18 @@ TEST_F(QuitAtTheEndOfAScan, IsAllowedDuringTheFinishingPause)
     delegate.btnQuitTapped();
     EXPECT_EQ(terminated, 1);
     EXPECT_TRUE(screen.alerts.empty());
+    // The record is in the store when the program goes, read back as the next
+    // run reads it.
+    const auto history = [this] {
+        return UserDefaults(home.configHome() + QStringLiteral("/Vellicor"))
+            .arrayValue(QLatin1String(SettingsKey::lastScanStatus))
+            .value_or(QVariantList {});
+    };
+    ASSERT_EQ(history().size(), 1);
+    EXPECT_EQ(history().front().toMap().value(QStringLiteral("dupCount")).toInt(), 1);
     engine.reset(); // what the end of the home screen does: the worker is joined
+    EXPECT_EQ(history().size(), 1);
+    EXPECT_TRUE(screen.results.empty());
 }
 
 TEST_F(AppDelegateTest, SmallScreensGetTheSmallLayoutWithItsFrameEdits)

@@ -1,3 +1,4 @@
+#include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
 #include "controls/IMGButton.h"
@@ -13,8 +14,10 @@
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace {
@@ -289,4 +292,58 @@ TEST_F(ScreenFixture, ScanNowShowsTheStageWordOverTheCounters)
     EXPECT_GE(stage->width(), stage->fontMetrics().horizontalAdvance(stage->text()));
     // The scan of one file ends with its notice.
     EXPECT_TRUE(waitUntil([&] { return !presenter->shown.empty(); }, 30000));
+}
+
+namespace {
+
+// The panel, answered at once with the folders the user picked.
+struct PickingChooser : FolderChooser {
+    QStringList picked;
+    void chooseFolders(const Options&, std::function<void(const QStringList&)> done) override { done(picked); }
+};
+
+} // namespace
+
+TEST_F(ScreenFixture, TheWholeFileSystemPickedInThePanelAddsTheHomeFolder)
+{
+    auto chooser = std::make_unique<PickingChooser>();
+    chooser->picked = { QStringLiteral("/") };
+    screen->setFolderChooser(std::move(chooser));
+    screen->findChild<QAbstractButton*>(QStringLiteral("btnAddPath"))->click();
+
+    EXPECT_EQ(shownPaths(), QStringList { AppPaths::homeFolder() });
+    const std::vector<FilePathNodePtr>& scan = sources->scanList(ScanSource::thisComputer);
+    ASSERT_EQ(scan.size(), 1u);
+    EXPECT_EQ(*scan.front()->filePath, AppPaths::homeFolder());
+    EXPECT_TRUE(presenter->shown.empty());
+}
+
+TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan)
+{
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.jpg"), "twin");
+    tree.file(QStringLiteral("b/one.jpg"), "twin");
+    screen->handleFileDragDropNotification({ tree.root() });
+    screen->engine().setEndOfScanPauses(300, 100);
+    screen->setAttribute(Qt::WA_DontShowOnScreen);
+    screen->resize(1082, 700);
+    screen->show();
+    QSignalSpy ended(&screen->engine(), &ScanEngine::scanEnded);
+    auto* back = screen->findChild<QAbstractButton*>(QStringLiteral("btnBackToAddFolder"));
+    auto* details = screen->findChild<QWidget*>(QStringLiteral("boxScanDetail"));
+    ASSERT_TRUE(back && details);
+
+    screen->scanNowButton()->click();
+    ASSERT_FALSE(back->isVisible()); // no way back while the scan runs
+    ASSERT_TRUE(waitUntil([&] { return back->isVisible(); }, 30000)); // the scan's end
+    back->click();
+    EXPECT_FALSE(details->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return ended.size() == 1; }, 30000));
+    QCoreApplication::processEvents();
+
+    auto* results = screen->findChild<QWidget*>(QStringLiteral("resultsPlaceholder"));
+    EXPECT_FALSE(results && results->isVisible());
+    EXPECT_FALSE(details->isVisible());
+    EXPECT_EQ(screen->findChild<QLabel*>(QStringLiteral("lblLastScanDupFileCount"))->text(), QStringLiteral("1"));
+    EXPECT_EQ(defaults.arrayValue(QLatin1String(SettingsKey::lastScanStatus)).value_or(QVariantList {}).size(), 1);
 }

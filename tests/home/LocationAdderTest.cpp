@@ -63,7 +63,9 @@ TEST_F(AdderFixture, ScanListAdditionsAndTheirReports)
     clear(ScanSource::thisComputer, SourceList::exclude);
     append(ScanSource::thisComputer, SourceList::exclude, QStringLiteral("/data/Skip"));
     const Case cases[] = {
-        { "only new: no alert", {}, { fresh, QStringLiteral("/") }, { fresh, QStringLiteral("/") }, {} },
+        { "only new: no alert", {}, { fresh, QStringLiteral("/") }, { fresh, AppPaths::homeFolder() }, {} },
+        { "the whole file system is the home folder, once", { AppPaths::homeFolder() }, { QStringLiteral("/") },
+            { AppPaths::homeFolder() }, { keys("ID_ITEMS_CANNOT_ADDED", "ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST") } },
         { "only present", { present }, { present }, { present },
             { keys("ID_ITEMS_CANNOT_ADDED", "ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST") } },
         { "new and present", { present }, { present, fresh }, { present, fresh },

@@ -1,6 +1,10 @@
 #include "results/ResultsLayout.h"
 
 #include "base/UserDefaults.h"
+#include "cleanup/SheetParts.h"
+#include "cleanup/TrashSheets.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "platform/FileRemover.h"
@@ -9,9 +13,12 @@
 #include "support/TempHome.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -143,4 +150,98 @@ TEST(ResultsScreenLayout, BarsFitBothWindowSizesAndALargerWindow)
     }
     isSmallScreenLayout = false;
     currentLanguageCode = language;
+}
+
+TEST(ResultsScreenLayout, TheSheetsTakeTheLanguagesFramesAndButtonSizes)
+{
+    TempHome home;
+    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    const QString language = currentLanguageCode;
+    struct Laid {
+        std::map<std::string, QRect> frames;
+        std::map<std::string, int> parentHeights;
+        int choiceFontSize = 0, choiceTop = 0, choiceBottom = 0;
+    };
+    const auto layOut = [&defaults](const char* code) {
+        currentLanguageCode = QString::fromLatin1(code);
+        ResultViewController screen(
+            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
+        screen.setAttribute(Qt::WA_DontShowOnScreen);
+        screen.viewDidLoad();
+        screen.viewDidLoad(); // a second load starts again from the sheets' own frames
+        Laid laid;
+        for (const char* control : resultsSheetControls) {
+            const QWidget* widget = screen.findChild<QWidget*>(QString::fromLatin1(control));
+            EXPECT_TRUE(widget) << code << " " << control;
+            if (!widget)
+                continue;
+            laid.frames[control] = widget->geometry();
+            laid.parentHeights[control] = widget->parentWidget()->height();
+        }
+        for (const char* choice : { "btnAutoMarkPhotos", "btnSelectManually" }) {
+            const auto* button = screen.findChild<IMGButton*>(QString::fromLatin1(choice));
+            EXPECT_TRUE(button) << choice;
+            if (!button)
+                continue;
+            laid.choiceFontSize = button->fontSizeForButton();
+            laid.choiceTop = button->marginTop();
+            laid.choiceBottom = button->marginBottom();
+        }
+        return laid;
+    };
+    const Laid english = layOut("en");
+    const Laid german = layOut("de");
+    currentLanguageCode = language;
+
+    const auto en = [&](const char* name) { return english.frames.at(name); };
+    const auto de = [&](const char* name) { return german.frames.at(name); };
+    EXPECT_EQ(de("btnReview"), en("btnReview").adjusted(-20, 0, 0, 0));
+    EXPECT_EQ(de("btnTrashOnReview").width(), 109);
+    EXPECT_EQ(de("btnTrashOnReview").topLeft(), en("btnTrashOnReview").topLeft());
+    EXPECT_EQ(de("btnContinueAutomark"), en("btnContinueAutomark").adjusted(0, 0, 10, 0));
+    EXPECT_EQ(de("lblInCaseMistake"), en("lblInCaseMistake").translated(0, -15)); // 15 points higher
+    EXPECT_EQ(de("btnDontShowThisAgain"), QRect(3, en("btnDontShowThisAgain").y(), 243, 22));
+    // The action's two lines stand 110 points above the sheet's foot, the
+    // question 81; neither runs into the other.
+    const int undoHeight = german.parentHeights.at("lblActionToUndo");
+    EXPECT_EQ(de("lblActionToUndo"),
+        QRect(en("lblActionToUndo").x(), undoHeight - 110 - 35, en("lblActionToUndo").width(), 35));
+    EXPECT_EQ(de("lblDoYouWantToProceed").bottom(), undoHeight - 81 - 1);
+    EXPECT_FALSE(de("lblActionToUndo").intersects(de("lblDoYouWantToProceed")));
+    EXPECT_GE(de("lblActionToUndo").top(), sheetHeaderHeight);
+    for (const char* unchanged : { "lblAreYouSureToDeleteInfo", "lblNetworkDriveContent", "btnCancelAutomark" })
+        EXPECT_EQ(de(unchanged), en(unchanged)) << unchanged;
+
+    EXPECT_EQ(english.choiceFontSize, 18);
+    EXPECT_EQ(german.choiceFontSize, 15);
+    EXPECT_EQ(german.choiceTop, 10);
+    EXPECT_EQ(german.choiceBottom, 10);
+}
+
+TEST(ResultsScreenLayout, ShowingASheetKeepsTheLanguagesFrames)
+{
+    TempHome home;
+    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    const QString language = currentLanguageCode;
+    currentLanguageCode = QStringLiteral("de");
+    ResultViewController screen(
+        defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
+    screen.setAttribute(Qt::WA_DontShowOnScreen);
+    screen.viewDidLoad();
+    currentLanguageCode = language;
+    TrashSheets& sheets = screen.trashSheets();
+    const QRect laidOut = sheets.btnTrashOnReview->geometry();
+    const QRect box = sheets.btnDontShowThisAgain->geometry();
+
+    // Without the network note the controls below it rise by its room, and
+    // come back with it; the language's widths and places stay.
+    for (const bool note : { false, true, false, true }) {
+        sheets.showTrashConfirmation(note, {});
+        EXPECT_EQ(sheets.btnTrashOnReview->geometry(), laidOut.translated(0, note ? 0 : -46)) << note;
+        EXPECT_EQ(sheets.btnDontShowThisAgain->geometry(), box) << note; // inside its strip
+        EXPECT_EQ(sheets.btnTrashOnReview->width(), 109);
+        sheets.windowTrashConfirmation()->hide();
+    }
 }

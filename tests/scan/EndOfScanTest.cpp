@@ -114,6 +114,35 @@ TEST_F(EndOfScan, ScanNowDuringThePauseBeforeTheResultsKeepsEachScansOwnResult)
         EXPECT_EQ(record.toMap().value(QStringLiteral("dupCount")).toInt(), 1);
 }
 
+TEST_F(EndOfScan, ARecordWrittenEarlyDuringThePauseIsNotWrittenAgain)
+{
+    engine->setEndOfScanPauses(100, 100);
+    tree.file(QStringLiteral("a.txt"), "twin");
+    tree.file(QStringLiteral("b.txt"), "twin");
+    tree.file(QStringLiteral("c.txt"), "single");
+    addRow(tree.root());
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !isScanRunning; }, 20000));
+    engine->recordFinishingScans();
+    ASSERT_EQ(history().size(), 1);
+    engine->recordFinishingScans();
+    EXPECT_EQ(history().size(), 1);
+
+    ASSERT_TRUE(QTest::qWaitFor([&ended] { return ended.size() == 1; }, 20000));
+    EXPECT_EQ(history().size(), 1);
+    EXPECT_EQ(screen.results.size(), 1u);
+
+    // A scan that found nothing, its record taken by the engine's end.
+    tree.file(QStringLiteral("b.txt"), "no longer a twin");
+    engine->setEndOfScanPauses(60000, 0);
+    engine->btnStartScanTapped();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !isScanRunning; }, 20000));
+    engine.reset();
+    ASSERT_EQ(history().size(), 2);
+    EXPECT_EQ(history().back().toMap().value(QStringLiteral("dupCount")).toInt(), 0);
+}
+
 TEST_F(EndOfScan, AStoppedScanStillEndsThroughTheOrdinaryEnd)
 {
     tree.file(QStringLiteral("a.txt"), "same");

@@ -7,11 +7,19 @@
 #include "app/WindowAlertPresenter.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterClean.h"
+#include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/TrashSheets.h"
 #include "controls/CustomTableView.h"
+#include "controls/CustomWindowNag.h"
 #include "core/AppStartup.h"
+#include "core/Localization.h"
 #include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
+#include "marking/AutoMarkSheetWindows.h"
 #include "marking/ResultsState.h"
+#include "marking/ResultsSummary.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
 #include "results/ResultContextMenu.h"
@@ -244,5 +252,91 @@ const GalleryRegistration alertsPage("results-alerts", [] {
     setAlertPresenter(nullptr);
     return sheet.image();
 });
+
+// The results screen's sheets as the screen lays them out for a language; the
+// texts stay those of the shipped table.
+QImage sheetInLanguage(const QString& language, const std::function<QImage(SampleScreen&)>& draw)
+{
+    const QString saved = currentLanguageCode;
+    currentLanguageCode = language;
+    QImage image;
+    {
+        SampleScreen sample;
+        image = draw(sample);
+    }
+    currentLanguageCode = saved;
+    return image;
+}
+
+QImage trashConfirmationIn(const QString& language)
+{
+    return sheetInLanguage(language, [](SampleScreen& sample) {
+        TrashSheets& sheets = sample.screen->trashSheets();
+        sheets.showTrashConfirmation(true, {});
+        sheets.windowTrashConfirmation()->hide();
+        return renderWidget(*sheets.windowTrashConfirmation());
+    });
+}
+
+QImage undoConfirmationIn(const QString& language)
+{
+    return sheetInLanguage(language, [](SampleScreen& sample) {
+        AfterCleanSheets& sheets = sample.screen->afterCleanSheets();
+        sheets.showUndoConfirmation(formatText(localizedText(QStringLiteral("ID_ACTION_TO_UNDO")), { 14 }), {});
+        sheets.windowUndoConfirmation()->hide();
+        return renderWidget(*sheets.windowUndoConfirmation());
+    });
+}
+
+QImage afterCleanIn(const QString& language)
+{
+    return sheetInLanguage(language, [](SampleScreen& sample) {
+        RemovalReport report;
+        report.plannedCount = 14;
+        report.countTrashed = 14;
+        report.sizeTrashed = 14 * 2'437'120;
+        report.uniquePhotosReatined = 12;
+        AfterCleanSheets& sheets = sample.screen->afterCleanSheets();
+        sheets.showAfterCleanWindow(afterCleanFigures(report, ScanSource::thisComputer), {});
+        sheets.windowAfterClean()->hide();
+        return renderWidget(*sheets.windowAfterClean());
+    });
+}
+
+QImage scanCompleteIn(const QString& language)
+{
+    return sheetInLanguage(language, [](SampleScreen& sample) {
+        AutoMarkSheetWindows& sheets = sample.screen->autoMarkSheets();
+        sheets.setScanSummary(summarizeDuplicates(sample.groups));
+        sheets.layOutSheet(sheets.windowScanComplete, sheets.boxWindowScanComplete);
+        return renderWidget(*sheets.windowScanComplete);
+    });
+}
+
+QImage autoMarkConfirmationIn(const QString& language)
+{
+    return sheetInLanguage(language, [](SampleScreen& sample) {
+        AutoMarkSheetWindows& sheets = sample.screen->autoMarkSheets();
+        sheets.layOutSheet(sheets.windowAutoMark, sheets.boxAutoMark);
+        return renderWidget(*sheets.windowAutoMark);
+    });
+}
+
+const GalleryRegistration trashConfirmationGerman(
+    "results-sheet-trash-confirmation-de", [] { return trashConfirmationIn(QStringLiteral("de")); });
+const GalleryRegistration undoConfirmationGerman(
+    "results-sheet-undo-confirmation-de", [] { return undoConfirmationIn(QStringLiteral("de")); });
+const GalleryRegistration afterCleanGerman(
+    "results-sheet-after-clean-de", [] { return afterCleanIn(QStringLiteral("de")); });
+const GalleryRegistration scanCompleteGerman(
+    "results-sheet-scan-complete-de", [] { return scanCompleteIn(QStringLiteral("de")); });
+const GalleryRegistration autoMarkConfirmationGerman(
+    "results-sheet-automark-confirmation-de", [] { return autoMarkConfirmationIn(QStringLiteral("de")); });
+const GalleryRegistration trashConfirmationEnglish(
+    "results-sheet-trash-confirmation", [] { return trashConfirmationIn(QStringLiteral("en")); });
+const GalleryRegistration undoConfirmationEnglish(
+    "results-sheet-undo-confirmation", [] { return undoConfirmationIn(QStringLiteral("en")); });
+const GalleryRegistration scanCompleteEnglish(
+    "results-sheet-scan-complete", [] { return scanCompleteIn(QStringLiteral("en")); });
 
 } // namespace
