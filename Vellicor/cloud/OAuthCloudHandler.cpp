@@ -78,10 +78,11 @@ void OAuthCloudHandler::cancelAuthentication()
 FileInfoNodePtr OAuthCloudHandler::keptCopyOf(const FileInfoNode& record)
 {
     const std::shared_ptr<DuplicateGroup> group = record.parent.lock();
-    if (!group || !record.filePath)
+    if (!group)
         return nullptr;
     for (const FileInfoNodePtr& file : group->filterChildren) {
-        if (file && !file->isMoveToTrash && file->filePath && *file->filePath != *record.filePath)
+        const bool samePath = file && file->filePath && record.filePath && *file->filePath == *record.filePath;
+        if (file && file.get() != &record && !file->isMoveToTrash && !samePath)
             return file;
     }
     return nullptr;

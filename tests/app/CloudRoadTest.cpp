@@ -9,6 +9,7 @@
 #include "cloud/CloudSignInSheet.h"
 #include "cloud/CloudSourceController.h"
 #include "cloud/DropBoxHandler.h"
+#include "cloud/OAuthSession.h"
 #include "cloud/GoogleDriveHandler.h"
 #include "cloud/SecretStore.h"
 #include "controls/CustomCell.h"
