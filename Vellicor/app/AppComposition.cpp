@@ -114,9 +114,10 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
         return handler;
     });
     delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources_));
-    // Cloud files of a result go to the handler of the chosen source.
+    // Cloud files of a result go to, and come back through, the handler of
+    // the result's own source.
     results->cleanup().setCloudRemover(
-        std::make_shared<HandlerCloudRemover>([&sources] { return sources.handler(selectedScanSource().load()); }));
+        std::make_shared<HandlerCloudRemover>([&sources](ScanSource source) { return sources.handler(source); }));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     cloudPicker_ = new CloudFolderPicker(*home, *cloudSources_);

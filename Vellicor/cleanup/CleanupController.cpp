@@ -375,11 +375,13 @@ void CleanupController::reinsertRestoredFile(const RestoreOutcome& outcome)
     FileInfoNode& file = *outcome.file;
     file.isMoveToTrash = false;
     // The record now describes the file on disk, so that a later clean-up's
-    // checks accept it.
-    file.deviceId = outcome.now.deviceId;
-    file.inode = outcome.now.inode;
-    file.modTime = outcome.now.modTime;
-    file.changeTime = outcome.now.changeTime;
+    // checks accept it; a cloud file has no facts on this disk.
+    if (!outcome.now.path.isEmpty()) {
+        file.deviceId = outcome.now.deviceId;
+        file.inode = outcome.now.inode;
+        file.modTime = outcome.now.modTime;
+        file.changeTime = outcome.now.changeTime;
+    }
     const DuplicateGroupPtr& group = outcome.group;
     if (std::find(state_.arrMainGroup.begin(), state_.arrMainGroup.end(), group) == state_.arrMainGroup.end())
         state_.arrMainGroup.push_back(group);
@@ -423,7 +425,7 @@ void CleanupController::applyRemovalOutcomes(
             report_.sizeTrashed += outcome.file->fileSize;
             --report_.uniquePhotosReatined;
             undoList.push_back({ outcome.file, outcome.group, outcome.path, outcome.trashedPath, outcome.trashInfoPath,
-                outcome.route, plan.resultSetId, outcome.trashed });
+                outcome.route, plan.resultSetId, outcome.trashed, plan.source });
             if (!sameResultSet)
                 break;
             outcome.file->isMoveToTrash = true;

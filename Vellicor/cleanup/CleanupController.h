@@ -70,6 +70,8 @@ struct RemovedFile {
     quint64 resultSetId = 0;
     // The trashed file as it was right after the move.
     FileFacts trashed;
+    // The source of the results the file was removed from.
+    ScanSource source = ScanSource::thisComputer;
 };
 
 // The figures and lists of the last clean-up, for the after-clean window.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/FileInfoNode.h"
+#include "core/GlobalObjects.h"
 
 #include <QString>
 
@@ -9,16 +10,18 @@
 class CloudRemover {
 public:
     virtual ~CloudRemover() = default;
-    // True when the file is gone from its source; otherwise error says why.
-    virtual bool deleteCloudFile(const FileInfoNode& file, QString& error) = 0;
-    // Brings a removed file back to its source, on the undo worker; the
-    // sources that cannot answer false at once.
-    virtual bool restoreCloudFile(const FileInfoNode& file, QString& error);
+    // True when the file is gone from source (the source of the results it
+    // belongs to); otherwise error says why.
+    virtual bool deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error) = 0;
+    // Brings a removed file back to its source, on the undo worker; true when
+    // it is back, otherwise error says why. The sources that cannot answer
+    // false at once.
+    virtual bool restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error);
 };
 
 // The remover in use until the cloud sources can remove files: every file
 // fails at once.
 class UnavailableCloudRemover : public CloudRemover {
 public:
-    bool deleteCloudFile(const FileInfoNode& file, QString& error) override;
+    bool deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
 };

@@ -11,8 +11,8 @@
 
 namespace {
 
-RemovalOutcome removeOne(
-    const PlannedRemoval& item, FileRemover& files, CloudRemover& cloud, const std::atomic<bool>& abort)
+RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemover& files, CloudRemover& cloud,
+    const std::atomic<bool>& abort)
 {
     RemovalOutcome outcome;
     outcome.route = item.route;
@@ -27,7 +27,7 @@ RemovalOutcome removeOne(
     }
     if (item.route == RemovalRoute::cloud) {
         QString error;
-        const bool removed = item.file && cloud.deleteCloudFile(*item.file, error);
+        const bool removed = item.file && cloud.deleteCloudFile(source, *item.file, error);
         outcome.kind = removed ? Kind::removed : Kind::failed;
         outcome.reason = error;
         return outcome;
@@ -79,7 +79,7 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
             outcome.path = item.scanned.path;
             outcome.reason = QStringLiteral("another path of this file was removed");
         } else {
-            outcome = removeOne(item, files, cloud, abort);
+            outcome = removeOne(item, plan.source, files, cloud, abort);
         }
         if (local && outcome.kind == RemovalOutcome::Kind::removed)
             removedFiles.insert(identity);

@@ -170,7 +170,7 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
     outcome.path = item.originalPath;
     outcome.resultSetId = item.resultSetId;
     if (item.route == RemovalRoute::cloud) {
-        outcome.restored = cloud.restoreCloudFile(*item.file, outcome.reason);
+        outcome.restored = cloud.restoreCloudFile(item.source, *item.file, outcome.reason);
         return outcome;
     }
     if (item.originalPath.isEmpty() || QFileInfo(item.originalPath).isRelative()) {
@@ -206,6 +206,7 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.file = removed.file;
         item.group = removed.group;
         item.route = removed.route;
+        item.source = removed.source;
         item.originalPath = removed.originalPath;
         item.trashedPath = removed.trashedPath;
         item.trashInfoPath = removed.trashInfoPath;

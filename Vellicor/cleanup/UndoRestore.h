@@ -16,6 +16,7 @@ struct PlannedRestore {
     FileInfoNodePtr file;
     DuplicateGroupPtr group;
     RemovalRoute route = RemovalRoute::trash;
+    ScanSource source = ScanSource::thisComputer;
     QString originalPath;
     QString trashedPath;
     QString trashInfoPath;

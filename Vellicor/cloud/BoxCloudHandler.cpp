@@ -113,7 +113,7 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         const QJsonObject page = reply.object();
         const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
         for (const QJsonValue& value : entries) {
-            if (isAbortScanning) {
+            if (isScanStopped()) {
                 listing->failed = true;
                 done(std::move(*listing));
                 return;
@@ -144,7 +144,7 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
             done(std::move(*listing));
             return;
         }
-        if (isAbortScanning) {
+        if (isScanStopped()) {
             listing->failed = true;
             done(std::move(*listing));
             return;
@@ -181,9 +181,8 @@ bool BoxCloudHandler::deleteCloudFile(const FileInfoNodePtr& record)
 
 void BoxCloudHandler::restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion)
 {
-    const std::shared_ptr<DuplicateGroup> group = record ? record->parent.lock() : nullptr;
-    const FileInfoNodePtr kept = group && !group->filterChildren.empty() ? group->filterChildren.front() : nullptr;
-    const QString keptId = kept && kept != record && kept->cloud ? kept->cloud->fileId : QString();
+    const FileInfoNodePtr kept = record ? keptCopyOf(*record) : nullptr;
+    const QString keptId = kept && kept->cloud ? kept->cloud->fileId : QString();
     const QString folderId = record && record->cloud ? record->cloud->folderIdForBoxCloud : QString();
     const QString name = record ? record->fileName.value_or(QString()) : QString();
     if (!isPlainCloudId(keptId) || !isPlainCloudId(folderId) || name.isEmpty() || !hasClient()) {

@@ -106,7 +106,7 @@ void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const Re
         }
         // More pages: a stop or a page without a cursor leaves the folder
         // incomplete, to be listed again next time.
-        if (isAbortScanning || cursor.isEmpty()) {
+        if (isScanStopped() || cursor.isEmpty()) {
             listing->failed = true;
             done(std::move(*listing));
             return;
@@ -121,7 +121,7 @@ bool DropBoxHandler::addDropboxEntries(
     const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing)
 {
     for (const QJsonValue& value : entries) {
-        if (isAbortScanning)
+        if (isScanStopped())
             return false;
         const QJsonObject entry = value.toObject();
         const QString tag = entry.value(QLatin1String(".tag")).toString();
@@ -179,9 +179,8 @@ bool DropBoxHandler::deleteCloudFile(const FileInfoNodePtr& record)
 
 void DropBoxHandler::restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion)
 {
-    const std::shared_ptr<DuplicateGroup> group = record ? record->parent.lock() : nullptr;
-    const FileInfoNodePtr kept = group && !group->filterChildren.empty() ? group->filterChildren.front() : nullptr;
-    if (!record || !record->filePath || !kept || kept == record || !kept->filePath || !hasClient()) {
+    const FileInfoNodePtr kept = record ? keptCopyOf(*record) : nullptr;
+    if (!record || !record->filePath || !kept || !hasClient()) {
         Log::print("A Dropbox file cannot be put back without a kept copy and a sign-in");
         completion(false);
         return;

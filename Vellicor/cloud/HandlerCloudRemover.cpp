@@ -1,12 +1,81 @@
 #include "cloud/HandlerCloudRemover.h"
 
-bool HandlerCloudRemover::deleteCloudFile(const FileInfoNode& file, QString& error)
+#include <QCoreApplication>
+#include <QThread>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+// One answer handed from the GUI thread to the worker waiting for it.
+struct Answer {
+    std::mutex mutex;
+    std::condition_variable given;
+    std::optional<bool> value;
+    // The handler asked, null when the source has none.
+    ScanWrapper* handler = nullptr;
+
+    void give(bool ok, ScanWrapper* from)
+    {
+        std::lock_guard lock(mutex);
+        if (!value) {
+            value = ok;
+            handler = from;
+        }
+        given.notify_one();
+    }
+};
+
+// Runs work on the GUI thread and waits for the answer it gives. The GUI
+// thread may itself be waiting for this worker (a quit), so a worker asked
+// to stop gives up at once; so does one past the limit.
+std::shared_ptr<Answer> askOnGuiThread(std::function<void(std::shared_ptr<Answer>)> work, int limitMs)
 {
-    ScanWrapper* handler = handler_ ? handler_() : nullptr;
+    auto answer = std::make_shared<Answer>();
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return nullptr;
+    if (QThread::currentThread() == application->thread()) {
+        // Only a worker may wait; on the GUI thread the answer must be at hand.
+        work(answer);
+        std::lock_guard lock(answer->mutex);
+        return answer->value ? answer : nullptr;
+    }
+    QMetaObject::invokeMethod(application, [work = std::move(work), answer] { work(answer); }, Qt::QueuedConnection);
+    QThread* const worker = QThread::currentThread();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    std::unique_lock lock(answer->mutex);
+    while (!answer->value) {
+        if (worker->isInterruptionRequested() || std::chrono::steady_clock::now() >= deadline)
+            return nullptr;
+        answer->given.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    return answer;
+}
+
+} // namespace
+
+bool HandlerCloudRemover::deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error)
+{
+    const HandlerOf handlerOf = handler_;
+    const std::shared_ptr<Answer> found = askOnGuiThread(
+        [handlerOf, source](const std::shared_ptr<Answer>& answer) {
+            ScanWrapper* handler = handlerOf ? handlerOf(source) : nullptr;
+            answer->give(handler != nullptr, handler);
+        },
+        restoreLimitMs);
+    ScanWrapper* handler = found ? found->handler : nullptr;
     if (!handler) {
         error = QStringLiteral("removal from this source is not available");
         return false;
     }
+    // The source's folders are listed again by the next scan and picker,
+    // whatever the service answers: a removal may have taken effect even
+    // when its answer was lost.
+    handler->isFileDeletedFromCloud = true;
     // The handler takes a record of its own; the caller's stays untouched.
     if (!handler->deleteCloudFile(std::make_shared<FileInfoNode>(file))) {
         error = handler->lastRemovalFailure();
@@ -15,4 +84,30 @@ bool HandlerCloudRemover::deleteCloudFile(const FileInfoNode& file, QString& err
         return false;
     }
     return true;
+}
+
+bool HandlerCloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error)
+{
+    const HandlerOf handlerOf = handler_;
+    auto record = std::make_shared<FileInfoNode>(file);
+    const std::shared_ptr<Answer> restored = askOnGuiThread(
+        [handlerOf, source, record](const std::shared_ptr<Answer>& answer) {
+            ScanWrapper* handler = handlerOf ? handlerOf(source) : nullptr;
+            if (!handler) {
+                answer->give(false, nullptr);
+                return;
+            }
+            handler->isFileDeletedFromCloud = true;
+            handler->restoreCloudFile(record, [answer, handler](bool ok) { answer->give(ok, handler); });
+        },
+        restoreLimitMs);
+    if (!restored) {
+        error = QStringLiteral("the service did not answer in time");
+        return false;
+    }
+    std::lock_guard lock(restored->mutex);
+    if (!*restored->value)
+        error = restored->handler ? QStringLiteral("the service did not put the file back")
+                                  : QStringLiteral("restoring to this source is not available");
+    return *restored->value;
 }

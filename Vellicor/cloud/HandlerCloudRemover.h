@@ -5,18 +5,26 @@
 
 #include <functional>
 
-// The clean-up's cloud remover over a source handler: removal and restore go
-// to the handler the function names (the selected source's; none: refused).
-// Runs on the removal and undo workers; the handler outlives the clean-up.
+// The clean-up's cloud remover over the source handlers: a file is removed
+// and put back by the handler of the source its result came from (none:
+// refused). Made on the GUI thread and called on the removal and undo
+// workers; the handlers are looked up and restores are started on the GUI
+// thread, which owns them and their requests. The handlers outlive the
+// clean-up.
 class HandlerCloudRemover : public CloudRemover {
 public:
-    explicit HandlerCloudRemover(std::function<ScanWrapper*()> handler)
+    using HandlerOf = std::function<ScanWrapper*(ScanSource)>;
+    explicit HandlerCloudRemover(HandlerOf handler)
         : handler_(std::move(handler))
     {
     }
 
-    bool deleteCloudFile(const FileInfoNode& file, QString& error) override;
+    bool deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
+    bool restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
+
+    // How long a worker waits for one restore's answer.
+    static constexpr int restoreLimitMs = 5 * 60 * 1000;
 
 private:
-    std::function<ScanWrapper*()> handler_;
+    HandlerOf handler_;
 };

@@ -1,11 +1,15 @@
 #include "cloud/OAuthCloudHandler.h"
 
+#include "base/AlertPresenter.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
+#include "core/DuplicateGroup.h"
+#include "core/Localization.h"
 
 #include <QThread>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -37,15 +41,25 @@ OAuthCloudHandler::OAuthCloudHandler(
         session_->setRedirectBase(redirectBaseSetting());
     QObject::connect(session_.get(), &OAuthSession::accessTokenChanged, contextObject(),
         [this] { hasClient_ = session_->isSignedIn(); });
-    QObject::connect(session_.get(), &OAuthSession::signInFinished, contextObject(), [this](bool signedIn) {
-        hasClient_ = session_->isSignedIn();
-        isAuthenticateForScan = signedIn && hasClient_;
-        if (!delegate)
-            return;
-        if (!isAuthenticateForScan)
-            delegate->dismissAuthenticationWait();
-        delegate->onAccessPermissionStatus(isAuthenticateForScan);
-    });
+    QObject::connect(session_.get(), &OAuthSession::signInFinished, contextObject(),
+        [this](bool signedIn, const QString& error) {
+            hasClient_ = session_->isSignedIn();
+            isAuthenticateForScan = signedIn && hasClient_;
+            const bool cancelledByUser = std::exchange(cancelling_, false);
+            if (delegate && !isAuthenticateForScan)
+                delegate->dismissAuthenticationWait();
+            // A failure the user did not ask for is told, with the service's
+            // reason; the wait sheet is gone by then.
+            if (!isAuthenticateForScan && !cancelledByUser) {
+                AlertRequest request;
+                request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
+                request.informativeText = error;
+                request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+                alertPresenter()->presentThen(request, nullptr);
+            }
+            if (delegate)
+                delegate->onAccessPermissionStatus(isAuthenticateForScan);
+        });
     liveHandlers().push_back(this);
 }
 
@@ -56,7 +70,22 @@ OAuthCloudHandler::~OAuthCloudHandler()
 
 void OAuthCloudHandler::cancelAuthentication()
 {
+    cancelling_ = true;
     session_->cancelSignIn();
+    cancelling_ = false;
+}
+
+FileInfoNodePtr OAuthCloudHandler::keptCopyOf(const FileInfoNode& record)
+{
+    const std::shared_ptr<DuplicateGroup> group = record.parent.lock();
+    if (!group)
+        return nullptr;
+    for (const FileInfoNodePtr& file : group->filterChildren) {
+        const bool samePath = file && file->filePath && record.filePath && *file->filePath == *record.filePath;
+        if (file && file.get() != &record && !file->isMoveToTrash && !samePath)
+            return file;
+    }
+    return nullptr;
 }
 
 void OAuthCloudHandler::setRedirectBase(const QString& base)

@@ -37,6 +37,9 @@ public:
 protected:
     // Signed in: requests can be made.
     bool hasClient() const { return hasClient_; }
+    // The first shown file of record's group that stayed, at another path:
+    // the copy a removed file is put back from. Null for none.
+    static FileInfoNodePtr keptCopyOf(const FileInfoNode& record);
     // Runs on the GUI thread: now when called there, else queued.
     void onGuiThread(std::function<void()> work);
     // How long the removal worker waits for one answer, retries included.
@@ -47,4 +50,6 @@ private:
     std::unique_ptr<RestClient> client_;
     std::unique_ptr<OAuthSession> session_;
     std::atomic<bool> hasClient_ { false };
+    // The user's own Cancel is ending the sign-in: no alert for it.
+    bool cancelling_ = false;
 };

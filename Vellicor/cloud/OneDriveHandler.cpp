@@ -150,7 +150,7 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
             }
         }
         const QJsonValue next = page.value(QStringLiteral("@odata.nextLink"));
-        const bool stopped = isCompletListFetch && isAbortScanning;
+        const bool stopped = isScanStopped();
         if (next.isString() && !stopped) {
             fetchPage(next.toString(), listing);
             return;

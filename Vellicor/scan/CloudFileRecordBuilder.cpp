@@ -71,6 +71,8 @@ bool makeGoogleDriveFileInfoNode(FileInfoNode& record, const DriveFile& item, co
 void setExifInfoFromDriveMetadata(FileInfoNode& record, const DriveFile& item)
 {
     auto exif = std::make_shared<ExifInfo>();
+    // A Drive picture without the value shows no exposure bias.
+    exif->exposureBias = QStringLiteral("0");
     if (const std::optional<DriveImageMediaMetadata>& meta = item.imageMediaMetadata) {
         if (!meta->cameraMake.isEmpty())
             exif->cameraMaker = meta->cameraMake;

@@ -141,7 +141,8 @@ void ScanEngine::btnStartScanTapped()
             screen_.setScanNowButtonState(0, true);
             return;
         }
-    } else if (!isInternetAvailable()) {
+    } else if (source != ScanSource::lightroomCatalog && !isInternetAvailable()) {
+        // The photo catalog is read from this computer: it needs no internet.
         showInternetUnavailableAlert();
         screen_.setScanNowButtonState(0, true);
         return;

@@ -108,6 +108,7 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
 {
     if (!folder)
         return;
+    isCompletListFetch = false;
     const quint64 generation = walkGeneration_;
     listFolder(folder, [this, folder, generation](FolderListing listing) {
         // A scan begun meanwhile owns the tree now; the picker asks again.

@@ -74,6 +74,9 @@ public:
     std::atomic<bool> isFileDeletedFromCloud { false };
     // Raised by a confirmed Stop; the walk ends at its next step.
     std::atomic<bool> isAbortScanning { false };
+    // A scan's listing was stopped. A picker listing is no scan and never
+    // ends at a Stop, also one raised by a scan that has ended.
+    bool isScanStopped() const { return isCompletListFetch && isAbortScanning; }
     // Files met by the current walk.
     std::atomic<int> fileCount { 0 };
     CloudScanFoldersListPtr rootFolderObj;
@@ -101,8 +104,8 @@ public:
     virtual QString lastRemovalFailure() const { return QString(); }
     // Puts one removed file back; the completion is called exactly once.
     virtual void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) { completion(false); }
-    // Lists one folder's sub-folders for the picker and ends with the
-    // delegate's OnScanCompletedProcess; nothing for none.
+    // Lists one folder's sub-folders for the picker, all of its pages, and
+    // ends with the delegate's OnScanCompletedProcess; nothing for none.
     virtual void fetchChildFolders(const CloudScanFoldersListPtr& folder);
     // The source's root node, made once until rootFolderObj is reset.
     virtual CloudScanFoldersListPtr makeRootFolderNode();

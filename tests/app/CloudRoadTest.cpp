@@ -8,6 +8,8 @@
 #include "cloud/CloudFolderPicker.h"
 #include "cloud/CloudSignInSheet.h"
 #include "cloud/CloudSourceController.h"
+#include "cloud/DropBoxHandler.h"
+#include "cloud/OAuthSession.h"
 #include "cloud/GoogleDriveHandler.h"
 #include "cloud/SecretStore.h"
 #include "controls/CustomCell.h"
@@ -20,11 +22,13 @@
 #include "home/MainViewController.h"
 #include "platform/ReachabilityTest.h"
 #include "results/ResultViewController.h"
+#include "scan/ScanSources.h"
 #include "support/FakeGoogle.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QJsonArray>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -59,6 +63,21 @@ QAbstractButton* titled(const char* key)
         return found != nullptr;
     });
     return found;
+}
+
+QJsonObject dropboxFile(const QString& path)
+{
+    return { { QStringLiteral(".tag"), QStringLiteral("file") }, { QStringLiteral("name"), path.section('/', -1) },
+        { QStringLiteral("path_display"), path }, { QStringLiteral("size"), 200000 },
+        { QStringLiteral("content_hash"), QStringLiteral("same") }, { QStringLiteral("rev"), QStringLiteral("r1") } };
+}
+
+QStringList shownPaths(QAbstractItemModel& list)
+{
+    QStringList shown;
+    for (int row = 0; row < list.rowCount(); ++row)
+        shown << list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
+    return shown;
 }
 
 } // namespace
@@ -134,9 +153,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     click(titled("ID_SELECT_MANUALLY"));
     CustomTableView* table = results->tblDuplicates();
     QAbstractItemModel& list = *table->model();
-    QStringList shown;
-    for (int row = 0; row < list.rowCount(); ++row)
-        shown << list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
+    const QStringList shown = shownPaths(list);
     ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
     EXPECT_TRUE(
         shown.contains(QStringLiteral("My Drive/A/B/f.jpg")) && shown.contains(QStringLiteral("My Drive/copy.jpg")));
@@ -155,6 +172,107 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     // The removal ends with its report; the group of two is gone.
     click(titled("ID_OK"));
     EXPECT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
+    EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
+
+    setNetworkReachabilityProbe(nullptr);
+    setAlertPresenter(nullptr);
+    selectedScanSource() = ScanSource::thisComputer;
+}
+
+// Undo of a cloud clean-up reaches the service: a removed Dropbox file comes
+// back as the service's copy of the kept file, and the group shows again.
+TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    auto alerts = std::make_shared<Alerts>();
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    server.enableOAuth(QStringLiteral("client"));
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("entries"), QJsonArray { dropboxFile("/a.jpg"), dropboxFile("/copy.jpg") } },
+                { QStringLiteral("cursor"), QString() }, { QStringLiteral("has_more"), false } });
+    });
+    std::optional<QJsonObject> deleted;
+    server.route("POST", QStringLiteral("/api/2/files/delete_v2"), [&](const FakeHttpRequest& request) {
+        deleted = request.json();
+        return FakeHttpResponse::json(200, {});
+    });
+    std::optional<QJsonObject> copied;
+    server.route("POST", QStringLiteral("/api/2/files/copy_v2"), [&](const FakeHttpRequest& request) {
+        copied = request.json();
+        return FakeHttpResponse::json(200, { { QStringLiteral("metadata"), dropboxFile("/copy.jpg") } });
+    });
+    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("dropbox"),
+        { { QStringLiteral("clientId"), QStringLiteral("client") },
+            { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
+            { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
+            { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api/")).toString() } });
+
+    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::dropbox)
+            return nullptr;
+        auto handler = std::make_unique<DropBoxHandler>(config);
+        handler->session().setBrowserOpener([&server](const QUrl& url) {
+            server.browse(url, [](const QUrl& redirect) { OAuthCloudHandler::offerRedirect(redirect); });
+        });
+        return handler;
+    });
+    program.launch();
+    setAlertPresenter(alerts);
+    MainViewController* homeScreen = &program.home();
+    ResultViewController* results = &program.results();
+    CloudFolderPicker* picker = &program.cloudPicker();
+    homeScreen->engine().setEndOfScanPauses(0, 0);
+
+    // Choose Dropbox: the sign-in runs, the picker opens; its root goes in.
+    auto* popUp = homeScreen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int dropboxItem = popUp->findData(100 + static_cast<int>(ScanSource::dropbox));
+    popUp->setCurrentIndex(dropboxItem);
+    emit popUp->activated(dropboxItem);
+    ASSERT_TRUE(waitUntil([&] { return picker->windowGoogleDriveFolderList->isVisible(); }));
+    picker->outlineGDFolderList->setCurrentIndex(picker->model().index(0, 0));
+    click(picker->btnAddFolderGDrive);
+    ASSERT_EQ(homeScreen->lists().scanListForSource().size(), 1u);
+
+    click(homeScreen->scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000));
+    click(titled("ID_SELECT_MANUALLY"));
+    CustomTableView* table = results->tblDuplicates();
+    QAbstractItemModel& list = *table->model();
+    QStringList shown = shownPaths(list);
+    ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
+
+    // Remove the copy: it goes at the service, and the next scan lists the
+    // source's folders again.
+    const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("Dropbox/copy.jpg")), 0);
+    ASSERT_TRUE(copy.isValid());
+    auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(copy));
+    ASSERT_TRUE(cell);
+    const QRect box = cell->outletRects(table->visualRect(copy), copy)[std::size_t(CustomCell::Outlet::btnCheckBox)];
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    click(titled("ID_TRASH"));
+    ASSERT_TRUE(waitUntil([&] { return deleted.has_value(); }, 30000));
+    EXPECT_EQ(deleted->value(QStringLiteral("path")).toString(), QStringLiteral("/copy.jpg"));
+    click(titled("ID_OK"));
+    ASSERT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
+    EXPECT_TRUE(homeScreen->lists().sources.handler(ScanSource::dropbox)->isFileDeletedFromCloud);
+
+    // Undo: the kept file is copied to the removed one's path and the group
+    // shows again.
+    click(results->findChild<QAbstractButton*>(QStringLiteral("btnUndo")));
+    click(titled("ID_YES"));
+    ASSERT_TRUE(waitUntil([&] { return copied.has_value(); }, 30000));
+    EXPECT_EQ(copied->value(QStringLiteral("from_path")).toString(), QStringLiteral("/a.jpg"));
+    EXPECT_EQ(copied->value(QStringLiteral("to_path")).toString(), QStringLiteral("/copy.jpg"));
+    ASSERT_TRUE(waitUntil([&] { return results->cleanup().lastUndoReport().restored == 1; }, 30000));
+    EXPECT_TRUE(results->cleanup().lastUndoReport().failed.empty());
+    EXPECT_TRUE(waitUntil([&] { return list.rowCount() == 2; }));
     EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
 
     setNetworkReachabilityProbe(nullptr);

@@ -4,7 +4,9 @@
 #include "cloud/RestClient.h"
 #include "core/DuplicateGroup.h"
 #include "scan/ScanRequest.h"
+#include "core/Localization.h"
 #include "support/FakeHttpServer.h"
+#include "support/RecordingAlerts.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>
@@ -36,11 +38,7 @@ protected:
     {
         ASSERT_TRUE(server.listen());
         server.enableOAuth(QStringLiteral("client"));
-        handler = std::make_unique<Accepting<Handler>>(CloudConfig::fromJson(QStringLiteral("fake"),
-            { { QStringLiteral("clientId"), QStringLiteral("client") },
-                { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
-                { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
-                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api/")).toString() } }));
+        handler = std::make_unique<Accepting<Handler>>(config());
         handler->client().setMaxRetryDelayMs(10);
         OAuthCloudHandler::setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
         handler->session().setBrowserOpener([this](const QUrl& url) {
@@ -48,6 +46,15 @@ protected:
         });
         ASSERT_TRUE(handler->authenticateCloud());
         ASSERT_TRUE(waitUntil([this] { return handler->isAuthenticateForScan.load(); }));
+    }
+
+    CloudServiceConfig config() const
+    {
+        return CloudConfig::fromJson(QStringLiteral("fake"),
+            { { QStringLiteral("clientId"), QStringLiteral("client") },
+                { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
+                { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
+                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api/")).toString() } });
     }
 
     void scan(std::vector<CloudScanFoldersListPtr> folders, std::optional<PathExclusionPredicate> exclusion = {})
@@ -153,6 +160,47 @@ TEST_F(Dropbox, AnExcludedFolderIsSkippedByAScanButShownInThePicker)
     handler->fetchChildFolders(handler->makeRootFolderNode());
     ASSERT_TRUE(waitUntil([this] { return !handler->rootFolderObj->children.empty(); }));
     EXPECT_EQ(handler->rootFolderObj->children.front()->folderPath, QStringLiteral("Dropbox/Sub"));
+}
+
+TEST_F(Dropbox, ThePickerListsEveryPageAfterAStoppedScan)
+{
+    // As a confirmed Stop leaves the handler until the next Scan Now.
+    handler->isCompletListFetch = true;
+    handler->isAbortScanning = true;
+    handler->fetchChildFolders(handler->makeRootFolderNode());
+    ASSERT_TRUE(waitUntil([this] { return !handler->rootFolderObj->children.empty(); }));
+    EXPECT_EQ(handler->rootFolderObj->children.front()->folderPath, QStringLiteral("Dropbox/Sub"));
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/list_folder/continue")), 2);
+}
+
+TEST_F(Dropbox, AFailedSignInIsToldAndTheUsersCancelIsNot)
+{
+    auto alerts = std::make_shared<RecordingAlerts>();
+    setAlertPresenter(alerts);
+    struct Outcomes : ScanWrapperDelegate {
+        int failures = 0;
+        void onAccessPermissionStatus(bool signedIn) override { failures += signedIn ? 0 : 1; }
+        void OnScanCompletedProcess() override { }
+    } outcomes;
+    DropBoxHandler fresh(config());
+    fresh.delegate = &outcomes;
+    fresh.session().setBrowserOpener([this](const QUrl& url) {
+        server.browse(url, [](const QUrl& redirect) { OAuthCloudHandler::offerRedirect(redirect); });
+    });
+    server.declineNextSignIn = true;
+    ASSERT_TRUE(fresh.authenticateCloud());
+    ASSERT_TRUE(waitUntil([&] { return outcomes.failures == 1; }));
+    ASSERT_EQ(alerts->messages(), QStringList { localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR")) });
+    EXPECT_FALSE(alerts->shown.front().informativeText.isEmpty());
+
+    // The browser never comes back; the user cancels the wait.
+    fresh.session().setBrowserOpener([](const QUrl&) { });
+    ASSERT_TRUE(fresh.authenticateCloud());
+    fresh.cancelAuthentication();
+    EXPECT_EQ(outcomes.failures, 2);
+    EXPECT_EQ(alerts->shown.size(), 1u);
+    fresh.delegate = nullptr;
+    setAlertPresenter(nullptr);
 }
 
 TEST_F(Dropbox, TwoChosenFoldersAreWalkedInTurnWithOneCompletion)

@@ -83,6 +83,7 @@ TEST(CloudRecordFilters, DriveItemsUseTheirOwnExtensionAndNeedASize)
     EXPECT_EQ(picture.md5, QStringLiteral("abc"));
     ASSERT_TRUE(picture.exifInfo());
     EXPECT_EQ(picture.exifInfo()->imageSize, QStringLiteral("0 x 0"));
+    EXPECT_EQ(picture.exifInfo()->exposureBias, QStringLiteral("0"));
     EXPECT_FALSE(picture.filePath);
 
     item.size.reset();

@@ -2,6 +2,8 @@
 #include "scan/EngineFixture.h"
 #include "support/FixedProbe.h"
 
+#include <ranges>
+
 namespace {
 QString text(const char* key)
 {
@@ -100,15 +102,23 @@ TEST_F(ScanStart, ThisComputerNeedsAFolderOrTwoOtherRows)
     EXPECT_EQ(screen.alerts.back().messageText, text("ID_NO_DUPLICATE_ITEMS_FOUND"));
 }
 
-TEST_F(ScanStart, ACloudSourceWithoutInternetIsRefused)
+TEST_F(ScanStart, AServiceWithoutInternetIsRefusedThePhotoCatalogIsNot)
 {
-    selectedScanSource() = ScanSource::lightroomCatalog;
+    selectedScanSource() = ScanSource::dropbox;
     setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
     click();
     ASSERT_EQ(screen.alerts.size(), 1u);
+    EXPECT_EQ(screen.alerts.back().messageText, text("ID_INTERNET_NOT_AVILABLE"));
     EXPECT_EQ(screen.scanNowState, 1);
     EXPECT_FALSE(isScanRunning);
+
+    // The photo catalog is on this computer: offline, its scan starts.
+    selectedScanSource() = ScanSource::lightroomCatalog;
+    ASSERT_TRUE(runScan());
+    for (const AlertRequest& alert : screen.alerts | std::views::drop(1))
+        EXPECT_NE(alert.messageText, text("ID_INTERNET_NOT_AVILABLE"));
     setNetworkReachabilityProbe(nullptr);
+    selectedScanSource() = ScanSource::thisComputer;
 }
 
 TEST_F(ScanStart, StartCopiesTheDateFiltersAndEnablesStop)
