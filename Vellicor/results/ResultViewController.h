@@ -43,6 +43,7 @@ class QAbstractButton;
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QSplitter;
 class RAZButton;
 class ResultContextMenu;
@@ -114,6 +115,8 @@ public:
     AutoMarking& autoMarking() { return *autoMarking_; }
     AutoMarkSheetWindows& autoMarkSheets() { return *autoMarkSheets_; }
     CleanupController& cleanup() { return *cleanup_; }
+    TrashSheets& trashSheets() { return *trashSheets_; }
+    AfterCleanSheets& afterCleanSheets() { return *afterCleanSheets_; }
     QAction* menuClearCache() const { return menuClearCache_; }
     QWidget* viewRight() const { return viewRight_; }
     QLabel* lblNumMarkedFiles() const { return lblNumMarkedFiles_; }
@@ -191,6 +194,9 @@ private:
     void showShownGroups();
     void updateMarkedCountLabel();
     void updateSummaryLabels();
+    // Outside English: the smaller font of the summary's footer labels and
+    // the groups line's width.
+    void layoutFooterLabels();
     void updateSortButton();
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading);
     void categoryTapped(int index);
@@ -225,6 +231,8 @@ private:
     FrameTable frames_;
     ViewMode mode_ = ViewMode::list;
     quint64 toolbarGeneration_ = 0;
+    // The last clean-up left groups, but none under the chosen category.
+    bool categoryEmptiedByCleanup_ = false;
     int highlightedCategory_ = -1;
     std::optional<int> listSortColumn_;
     bool listSortAscending_ = true;
@@ -262,6 +270,7 @@ private:
     RAZButton* btnSort_ = nullptr;
     RAZButton* btnFullScreen_ = nullptr;
     RAZButton* btnAutoMark_ = nullptr;
+    QProgressBar* hudAfterYesUndoPressed_ = nullptr;
     RAZButton* btnUnmarkAll_ = nullptr;
     RAZButton* btnOptions_ = nullptr;
     RAZButton* btnSelectionAssitance_ = nullptr;
