@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -54,6 +55,14 @@ private:
     QElapsedTimer clock_;
     qint64 lastNs_ = 0;
 };
+
+// CPU time of the calling thread, in seconds.
+double threadCpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
+}
 
 // Counts the calls the clean-up's workers post to it.
 class PostCounter : public QObject {
@@ -97,6 +106,37 @@ IMGButton* visibleButton(QWidget& screen, const char* key)
     }
     return nullptr;
 }
+
+// One step's figures, from its construction to print().
+class Measure {
+public:
+    Measure(Probe& probe, PostCounter& posts)
+        : probe_(&probe)
+        , posts_(&posts)
+        , cpu_(threadCpuSeconds())
+    {
+        posts.posted = 0;
+        probe.start();
+        clock_.start();
+    }
+    void print(const char* step, qint64 done, qint64 planned)
+    {
+        QApplication::processEvents();
+        const double seconds = clock_.nsecsElapsed() / 1e9;
+        const double cpu = threadCpuSeconds() - cpu_;
+        probe_->stop();
+        std::printf("%s: %lld of %lld files in %.2f s; GUI thread: longest stall %.1f ms, %.2f s in stalls over "
+                    "50 ms, %.2f s of CPU (probe included); %d posted updates\n",
+            step, static_cast<long long>(done), static_cast<long long>(planned), seconds, probe_->longestNs / 1e6,
+            probe_->busyNs / 1e9, cpu, posts_->posted);
+    }
+
+private:
+    Probe* probe_;
+    PostCounter* posts_;
+    double cpu_;
+    QElapsedTimer clock_;
+};
 
 // Runs the event loop until done() holds, ten minutes at most.
 template <typename Done> bool waitFor(Done done)
@@ -151,38 +191,22 @@ int main(int argc, char** argv)
 
     bool removed = false;
     QObject::connect(&cleanup, &CleanupController::removalFinished, [&removed] { removed = true; });
-    probe.start();
-    timer.restart();
+    Measure measure(probe, posts);
     cleanup.removeSelectedItems();
     if (!waitFor([&removed] { return removed; }))
         return 1;
-    QApplication::processEvents();
-    const double removalS = timer.nsecsElapsed() / 1e9;
-    probe.stop();
-    std::printf("removal: %lld files in %.2f s; GUI thread longest stall %.1f ms, %.2f s in stalls over 50 ms; "
-                "%d posted updates\n",
-        static_cast<long long>(cleanup.lastReport().countTrashed), removalS, probe.longestNs / 1e6, probe.busyNs / 1e9,
-        posts.posted);
+    measure.print("removal", cleanup.lastReport().countTrashed, cleanup.lastReport().plannedCount);
     if (IMGButton* ok = visibleButton(screen, "ID_OK"))
         ok->click();
 
-    posts.posted = 0;
     cleanup.btnUndoTapped();
     IMGButton* yes = visibleButton(screen, "ID_YES");
     if (!yes)
         return 1;
-    probe.start();
-    timer.restart();
+    measure = Measure(probe, posts);
     yes->click();
     if (!waitFor([&cleanup] { return !cleanup.isUndoing(); }))
         return 1;
-    QApplication::processEvents();
-    const double undoS = timer.nsecsElapsed() / 1e9;
-    probe.stop();
-    std::printf("undo: %lld of %lld files in %.2f s; GUI thread longest stall %.1f ms, %.2f s in stalls over 50 ms; "
-                "%d posted updates\n",
-        static_cast<long long>(cleanup.lastUndoReport().restored),
-        static_cast<long long>(cleanup.lastUndoReport().planned), undoS, probe.longestNs / 1e6, probe.busyNs / 1e9,
-        posts.posted);
+    measure.print("undo", cleanup.lastUndoReport().restored, cleanup.lastUndoReport().planned);
     return 0;
 }
