@@ -807,11 +807,10 @@ TEST_F(Removal, AnUndoInTwoGoesBringsEachFileBackOnce)
     EXPECT_EQ(state.arrMainGroup.size(), 2u);
     EXPECT_EQ(std::count(state.arrMainGroup.begin(), state.arrMainGroup.end(), largeGroup), 1);
     EXPECT_EQ(std::count(state.arrMainGroup.begin(), state.arrMainGroup.end(), pair), 1);
-    const std::set<FileInfoNodePtr> members(largeGroup->children.begin(), largeGroup->children.end());
-    EXPECT_EQ(members, std::set<FileInfoNodePtr>(large.begin(), large.end()));
+    // Each file once.
     EXPECT_EQ(largeGroup->children.size(), large.size());
+    EXPECT_EQ(std::set<FileInfoNodePtr>(largeGroup->children.begin(), largeGroup->children.end()),
+        std::set<FileInfoNodePtr>(large.begin(), large.end()));
     EXPECT_EQ(pair->children, (std::vector { pairKept, pairGone }));
     EXPECT_EQ(state.countMarked(), 31);
-    for (const auto& member : large)
-        EXPECT_EQ(bytes(member), QByteArray("same bytes")) << member->filePath->toStdString();
 }
