@@ -19,7 +19,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace {
 
@@ -64,14 +63,6 @@ private:
     QElapsedTimer clock_;
     qint64 lastNs_ = 0;
 };
-
-// CPU time of the calling thread, in seconds.
-double threadCpuSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
-}
 
 // Counts the calls the clean-up's workers post to it.
 class PostCounter : public QObject {
@@ -122,7 +113,6 @@ public:
     Measure(Probe& probe, PostCounter& posts)
         : probe_(&probe)
         , posts_(&posts)
-        , cpu_(threadCpuSeconds())
     {
         posts.posted = 0;
         probe.start();
@@ -132,19 +122,16 @@ public:
     {
         QApplication::processEvents();
         const double seconds = clock_.nsecsElapsed() / 1e9;
-        const double cpu = threadCpuSeconds() - cpu_;
         probe_->stop();
         std::printf("%s: %lld of %lld files in %.2f s; GUI thread: busy %.2f s (%.0f %%), longest stall %.1f ms, "
-                    "%.2f s in stalls over 50 ms, %.2f s of CPU (probe included); %d posted updates\n",
+                    "%.2f s in stalls over 50 ms; %d posted updates\n",
             step, static_cast<long long>(done), static_cast<long long>(planned), seconds, probe_->busyNs / 1e9,
-            100 * probe_->busyNs / 1e9 / seconds, probe_->longestNs / 1e6, probe_->stalledNs / 1e9, cpu,
-            posts_->posted);
+            100 * probe_->busyNs / 1e9 / seconds, probe_->longestNs / 1e6, probe_->stalledNs / 1e9, posts_->posted);
     }
 
 private:
     Probe* probe_;
     PostCounter* posts_;
-    double cpu_;
     QElapsedTimer clock_;
 };
 
