@@ -228,6 +228,12 @@ void AfterCleanSheets::showUndoConfirmation(const QString& countText, std::funct
     open(windowUndoConfirmation_);
 }
 
+void AfterCleanSheets::closeUndoConfirmation()
+{
+    if (windowUndoConfirmation_->isVisible())
+        answerUndo(false);
+}
+
 void AfterCleanSheets::answerUndo(bool yes)
 {
     auto answer = std::exchange(undoAnswer_, {});

@@ -27,6 +27,8 @@ public:
     void showAfterCleanWindow(const AfterCleanFigures& figures, std::function<void(bool)> done) override;
     void showUndoConfirmation(const QString& countText, std::function<void(bool)> answer) override;
     void showActionCompleted(const QString& message, const QStringList& details) override;
+    // Closes the undo's confirmation, when it is open, as its No button does.
+    void closeUndoConfirmation();
 
     CustomWindowNag* windowAfterClean() const { return windowAfterClean_; }
     CustomWindowNag* windowUndoConfirmation() const { return windowUndoConfirmation_; }

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CloudRemover.h"
+#include "cleanup/ProgressPacer.h"
 #include "core/AppNotifier.h"
 #include "core/Localization.h"
 #include "core/PhotosNode.h"
@@ -20,6 +21,8 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -59,6 +62,58 @@ struct CleanupController::Relay {
 
     std::mutex lock;
     CleanupController* owner = nullptr;
+};
+
+struct CleanupController::TrashProgress {
+    explicit TrashProgress(std::shared_ptr<Relay> relay)
+        : relay(std::move(relay))
+    {
+    }
+    // Worker: one more file gone. The sheet hears of it when the pace allows
+    // and no earlier update still waits for the GUI thread, which then shows
+    // the latest state; so a busy GUI thread never meets a backlog.
+    void fileRemoved(const QString& path)
+    {
+        const std::lock_guard guard(lock);
+        ++removed;
+        latestPath = path;
+        unshown = true;
+        if (!posted && pacer.due())
+            post();
+    }
+    // Worker, after its last file: what the sheet has not shown yet goes.
+    void flush()
+    {
+        const std::lock_guard guard(lock);
+        if (unshown && !posted)
+            post();
+    }
+
+    std::shared_ptr<Relay> relay;
+    std::mutex lock;
+    qint64 removed = 0;
+    QString latestPath;
+    bool unshown = false;
+    bool posted = false;
+    ProgressPacer pacer;
+
+private:
+    void post()
+    {
+        posted = true;
+        relay->post([](CleanupController& self) {
+            if (!self.trashProgress_)
+                return;
+            TrashProgress& progress = *self.trashProgress_;
+            std::unique_lock guard(progress.lock);
+            progress.posted = false;
+            progress.unshown = false;
+            const qint64 count = progress.removed;
+            const QString path = progress.latestPath;
+            guard.unlock();
+            self.updateTrashCount(count, path);
+        });
+    }
 };
 
 QString filesDeletedCountText(qint64 count)
@@ -191,8 +246,10 @@ void CleanupController::startRemovingMarkedFiles()
 
     if (screen_) {
         screen_->showTrashProgress(static_cast<int>(plan->items.size()));
-        updateTrashCount(QString());
+        updateTrashCount(0, QString());
     }
+    auto progress = std::make_shared<TrashProgress>(relay_);
+    trashProgress_ = progress;
     // The worker owns copies of everything it reads; its outcomes come back
     // to this object on the GUI thread, in order, the last one being the end.
     PhotosStepSettings photoSettings;
@@ -205,18 +262,16 @@ void CleanupController::startRemovingMarkedFiles()
             alertPresenter()->presentThen(alert, {});
         });
     };
-    photoSettings.onMoved = [relay = relay_](const PhotosStepItem& item) {
-        relay->post([path = item.path](CleanupController& self) { self.updateTrashCount(path); });
-    };
+    photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->fileRemoved(item.path); };
     // The worker owns copies of everything it reads; its outcomes come back
     // to this object on the GUI thread, in order, the last one being the end.
     // Of a collected item it reads the scan's fields only, which nothing
     // changes while the run lasts.
     worker_ = QThread::create([relay = relay_, plan, abort = isAbortClean_, files = files_, cloud = cloud_,
-                                  photos = photos_, photoSettings = std::move(photoSettings)] {
+                                  photos = photos_, photoSettings = std::move(photoSettings), progress] {
         auto outcomes = executeRemovalPlan(*plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) {
             if (outcome.kind == RemovalOutcome::Kind::removed)
-                relay->post([path = outcome.path](CleanupController& self) { self.updateTrashCount(path); });
+                progress->fileRemoved(outcome.path);
         });
         std::vector<PhotosStepItem> collected;
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
@@ -230,10 +285,11 @@ void CleanupController::startRemovingMarkedFiles()
         PhotosStepOutcome photoOutcome;
         if (!collected.empty())
             photoOutcome = runPhotosLibraryStep(collected, *photos, photoSettings, *abort);
-        relay->post([outcomes = std::move(outcomes), photoOutcome = std::move(photoOutcome)](
-                        CleanupController& self) mutable {
-            self.finishRemovingMarkedFiles(std::move(outcomes), std::move(photoOutcome));
-        });
+        progress->flush();
+        relay->post(
+            [outcomes = std::move(outcomes), photoOutcome = std::move(photoOutcome)](CleanupController& self) mutable {
+                self.finishRemovingMarkedFiles(std::move(outcomes), std::move(photoOutcome));
+            });
     });
     worker_->start();
 }
@@ -243,12 +299,10 @@ void CleanupController::abortCleaning()
     isAbortClean_->store(true);
 }
 
-void CleanupController::updateTrashCount(const QString& path)
+void CleanupController::updateTrashCount(qint64 removed, const QString& path)
 {
     // The count shown is the files removed before the one whose path shows.
-    if (!path.isEmpty())
-        ++report_.countTrashed;
-    const qint64 shown = path.isEmpty() ? report_.countTrashed : report_.countTrashed - 1;
+    const qint64 shown = path.isEmpty() ? removed : removed - 1;
     if (screen_)
         screen_->updateTrashProgress(static_cast<int>(shown), filesDeletedCountText(shown), path);
 }
@@ -260,6 +314,7 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
         delete worker_;
         worker_ = nullptr;
     }
+    trashProgress_.reset();
     if (screen_)
         screen_->closeTrashProgress();
     applyRemovalOutcomes(outcomes, photos);
@@ -314,9 +369,8 @@ void CleanupController::startUndo()
     emit undoRunningChanged(true);
     undoWorker_ = QThread::create([relay = relay_, plan, cloud = cloud_, abort = isAbortUndo_] {
         auto outcomes = executeUndoPlan(*plan, *cloud, *abort);
-        relay->post([outcomes = std::move(outcomes)](CleanupController& self) mutable {
-            self.finishUndo(std::move(outcomes));
-        });
+        relay->post([outcomes = std::move(outcomes)](
+                        CleanupController& self) mutable { self.finishUndo(std::move(outcomes)); });
     });
     undoWorker_->start();
 }
@@ -327,23 +381,29 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
     delete undoWorker_;
     undoWorker_ = nullptr;
 
-    bool reinserted = false;
+    // The undo list and the groups are each gone through once, however many
+    // files came back.
+    std::unordered_set<const FileInfoNode*> restoredFiles;
+    std::vector<const RestoreOutcome*> shown;
     for (const RestoreOutcome& outcome : outcomes) {
         if (!outcome.restored) {
             undoReport_.failed.push_back(outcome);
             continue;
         }
         ++undoReport_.restored;
-        std::erase_if(arrNodesToBeRestoredLocal_, [&](const RemovedFile& entry) { return entry.file == outcome.file; });
+        restoredFiles.insert(outcome.file.get());
         // A file of an earlier result set is back on disk, but not in these
         // results.
         if (outcome.resultSetId != state_.resultSetId()) {
             ++undoReport_.restoredNotShown;
             continue;
         }
-        reinsertRestoredFile(outcome);
-        reinserted = true;
+        shown.push_back(&outcome);
     }
+    std::erase_if(
+        arrNodesToBeRestoredLocal_, [&](const RemovedFile& entry) { return restoredFiles.contains(entry.file.get()); });
+    reinsertRestoredFiles(shown);
+    const bool reinserted = !shown.empty();
     if (reinserted) {
         state_.btnShowAllItems();
         const auto [dupCount, dupBytes] = duplicateTotals(state_);
@@ -370,25 +430,38 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
         formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }), details);
 }
 
-void CleanupController::reinsertRestoredFile(const RestoreOutcome& outcome)
+void CleanupController::reinsertRestoredFiles(const std::vector<const RestoreOutcome*>& restored)
 {
-    FileInfoNode& file = *outcome.file;
-    file.isMoveToTrash = false;
-    // The record now describes the file on disk, so that a later clean-up's
-    // checks accept it; a cloud file has no facts on this disk.
-    if (!outcome.now.path.isEmpty()) {
-        file.deviceId = outcome.now.deviceId;
-        file.inode = outcome.now.inode;
-        file.modTime = outcome.now.modTime;
-        file.changeTime = outcome.now.changeTime;
-    }
-    const DuplicateGroupPtr& group = outcome.group;
-    if (std::find(state_.arrMainGroup.begin(), state_.arrMainGroup.end(), group) == state_.arrMainGroup.end())
-        state_.arrMainGroup.push_back(group);
-    if (std::find(group->children.begin(), group->children.end(), outcome.file) == group->children.end()) {
-        group->children.push_back(outcome.file);
-        group->groupSize += file.fileSize;
-        ++report_.uniquePhotosReatined;
+    std::unordered_set<const DuplicateGroup*> listed;
+    for (const DuplicateGroupPtr& group : state_.arrMainGroup)
+        listed.insert(group.get());
+    // The members of each group a file comes back to, gathered on its first
+    // file.
+    std::unordered_map<const DuplicateGroup*, std::unordered_set<const FileInfoNode*>> members;
+    for (const RestoreOutcome* outcome : restored) {
+        FileInfoNode& file = *outcome->file;
+        file.isMoveToTrash = false;
+        // The record now describes the file on disk, so that a later
+        // clean-up's checks accept it; a cloud file has no facts on this disk.
+        if (!outcome->now.path.isEmpty()) {
+            file.deviceId = outcome->now.deviceId;
+            file.inode = outcome->now.inode;
+            file.modTime = outcome->now.modTime;
+            file.changeTime = outcome->now.changeTime;
+        }
+        const DuplicateGroupPtr& group = outcome->group;
+        if (listed.insert(group.get()).second)
+            state_.arrMainGroup.push_back(group);
+        auto [known, first] = members.try_emplace(group.get());
+        if (first) {
+            for (const FileInfoNodePtr& member : group->children)
+                known->second.insert(member.get());
+        }
+        if (known->second.insert(&file).second) {
+            group->children.push_back(outcome->file);
+            group->groupSize += file.fileSize;
+            ++report_.uniquePhotosReatined;
+        }
     }
 }
 

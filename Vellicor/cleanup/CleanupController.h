@@ -188,15 +188,19 @@ signals:
 private:
     // The workers' way back to this object, cut when it goes.
     struct Relay;
+    // The removal's count and latest path between the worker and the sheet.
+    struct TrashProgress;
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
-    void updateTrashCount(const QString& path);
+    // removed: files removed so far; path: the latest of them (empty at the
+    // start).
+    void updateTrashCount(qint64 removed, const QString& path);
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
     void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes);
-    void reinsertRestoredFile(const RestoreOutcome& outcome);
+    void reinsertRestoredFiles(const std::vector<const RestoreOutcome*>& restored);
 
     ResultsState& state_;
     UserDefaults& defaults_;
@@ -210,6 +214,7 @@ private:
     std::shared_ptr<Relay> relay_;
     QThread* worker_ = nullptr;
     std::shared_ptr<const RemovalPlan> plan_;
+    std::shared_ptr<TrashProgress> trashProgress_;
     RemovalReport report_;
     std::vector<RemovedFile> arrNodesToBeRestoredLocal_;
     QThread* undoWorker_ = nullptr;

@@ -117,7 +117,8 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
         return refused(QStringLiteral("it has changed since the scan"));
     if (item.isLocked || isFileImmutable(scanned.path))
         return refused(QStringLiteral("it is locked"));
-    for (const ScannedFile& kept : item.keptCopies) {
+    static const std::vector<ScannedFile> none;
+    for (const ScannedFile& kept : item.keptCopies ? *item.keptCopies : none) {
         const auto now = files.examine(kept.path);
         if (!now || !now->regular || (now->device == status->device && now->inode == status->inode))
             continue;

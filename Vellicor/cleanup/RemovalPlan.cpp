@@ -64,14 +64,14 @@ RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutrigh
                 files.insert(file.get());
             return files;
         }();
-        std::vector<ScannedFile> kept;
+        auto kept = std::make_shared<std::vector<ScannedFile>>();
         for (const FileInfoNodePtr& member : group->children) {
             if (member && !member->isMoveToTrash && !planned.contains(member.get()))
-                kept.push_back(scannedFileOf(*member));
+                kept->push_back(scannedFileOf(*member));
         }
-        if (kept.empty()) {
+        if (kept->empty()) {
             plan.refused.push_back({ marked.back(), group, QStringLiteral("it is the last copy of its group") });
-            kept.push_back(scannedFileOf(*marked.back()));
+            kept->push_back(scannedFileOf(*marked.back()));
             marked.pop_back();
         }
         for (const FileInfoNodePtr& file : marked) {

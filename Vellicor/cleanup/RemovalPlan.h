@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class ResultsState;
@@ -46,8 +47,9 @@ struct PlannedRemoval {
     ScannedFile scanned;
     bool isLocked = false;
     // The group's members that stay: one of them must still be on disk, as
-    // another file, before this one goes.
-    std::vector<ScannedFile> keptCopies;
+    // another file, before this one goes. One list serves every planned file
+    // of the group.
+    std::shared_ptr<const std::vector<ScannedFile>> keptCopies;
 };
 
 // A marked file the plan leaves out, and why.

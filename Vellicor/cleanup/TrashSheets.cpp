@@ -151,6 +151,12 @@ void TrashSheets::answerConfirmation(bool proceed)
         answer(proceed, doNotShowAgain);
 }
 
+void TrashSheets::closeTrashConfirmation()
+{
+    if (windowTrashConfirmation_->isVisible())
+        answerConfirmation(false);
+}
+
 void TrashSheets::showTrashProgress(int maximum)
 {
     progressTrashFiles->setRange(0, std::max(maximum, 1));

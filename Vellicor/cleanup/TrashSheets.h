@@ -30,6 +30,9 @@ public:
     void showTrashProgress(int maximum) override;
     void updateTrashProgress(int value, const QString& countText, const QString& path) override;
     void closeTrashProgress() override;
+    // Closes the confirmation sheet, when it is open, as its Review button
+    // does: nothing is removed.
+    void closeTrashConfirmation();
 
     // The sheets' windows, laid out and filled; shown only by the calls above.
     CustomWindowNag* windowTrashConfirmation() const { return windowTrashConfirmation_; }

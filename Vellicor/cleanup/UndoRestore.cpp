@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <atomic>
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -154,8 +156,9 @@ QString copyFromKeptFile(const PlannedRestore& item)
     if (item.md5.isEmpty())
         return QStringLiteral("its group was not compared by content, so no other file may stand in for it");
     const std::atomic<bool> never { false };
-    for (const QString& kept : item.keptPaths) {
-        if (md5OfFile(kept, never) != item.md5)
+    static const std::vector<QString> none;
+    for (const QString& kept : item.keptPaths ? *item.keptPaths : none) {
+        if (kept == item.originalPath || md5OfFile(kept, never) != item.md5)
             continue;
         return copyWithoutReplacing(kept, item.originalPath);
     }
@@ -200,7 +203,27 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
 
 std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList)
 {
+    // The kept files of a group by digest, gathered once per group: a group
+    // of thousands of copies is gone through once, not once per copy.
+    using KeptByDigest = QHash<QString, std::shared_ptr<std::vector<QString>>>;
+    std::unordered_map<const DuplicateGroup*, KeptByDigest> keptOfGroup;
+    const auto keptFiles = [&keptOfGroup](const DuplicateGroup& group) -> const KeptByDigest& {
+        auto [kept, first] = keptOfGroup.try_emplace(&group);
+        if (!first)
+            return kept->second;
+        for (const FileInfoNodePtr& member : group.children) {
+            if (member->isMoveToTrash || !member->isMd5Calucaluted || !member->md5 || member->md5->isEmpty()
+                || !member->filePath)
+                continue;
+            auto& paths = kept->second[*member->md5];
+            if (!paths)
+                paths = std::make_shared<std::vector<QString>>();
+            paths->push_back(*member->filePath);
+        }
+        return kept->second;
+    };
     std::vector<PlannedRestore> plan;
+    plan.reserve(undoList.size());
     for (const RemovedFile& removed : undoList) {
         PlannedRestore item;
         item.file = removed.file;
@@ -216,11 +239,7 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         const FileInfoNode& file = *removed.file;
         if (file.isMd5Calucaluted && file.md5 && !file.md5->isEmpty()) {
             item.md5 = *file.md5;
-            for (const FileInfoNodePtr& member : removed.group->children) {
-                if (member != removed.file && !member->isMoveToTrash && member->isMd5Calucaluted
-                    && member->md5 == file.md5 && member->filePath)
-                    item.keptPaths.push_back(*member->filePath);
-            }
+            item.keptPaths = keptFiles(*removed.group).value(*file.md5);
         }
         plan.push_back(std::move(item));
     }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 class CloudRemover;
@@ -29,8 +30,10 @@ struct PlannedRestore {
     // empty otherwise, and then no other file may stand in for it.
     QString md5;
     // The group's files that stayed and carry the same digest, in shown
-    // order: the sources a deleted file may be copied back from.
-    std::vector<QString> keptPaths;
+    // order: the sources a deleted file may be copied back from. One list
+    // serves every removed file of the group with that digest, so it may
+    // hold the removed file's own path, which is never a source.
+    std::shared_ptr<const std::vector<QString>> keptPaths;
 };
 
 // What the worker did with one entry.

@@ -23,6 +23,7 @@
 #include "controls/WindowHelpers.h"
 #include "core/Localization.h"
 #include "marking/AutoMarkSheetWindows.h"
+#include "marking/ResultsSummary.h"
 #include "marking/SelectAssistanceController.h"
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
@@ -41,6 +42,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QProgressBar>
 #include <QSplitter>
 
 #include <cmath>
@@ -293,6 +295,7 @@ void ResultViewController::viewDidLoad()
         { name("boxUndo"), { 775, 8, 80, 32 } },
         { name("btnUndo"), { 0, 0, 80, 32 } },
         { name("boxUndoSeparator"), { 860, 12, 1, 24 } },
+        { name("hudAfterYesUndoPressed"), { 868, 20, 60, 8 } },
         { name("btnFullScreen"), { w - 56, 8, 40, 32 } },
         { name("boxCategories"), { 0, h - 160, w, 48 } },
         { name("viewSplit"), { 0, 64, w, h - 224 } },
@@ -472,6 +475,13 @@ void ResultViewController::buildToolbar()
     for (const char* separator : { "boxAutoMarkSeprator", "boxUnmarkSeprator", "boxAssistanceSeprator",
              "boxGroupViewSeparator", "boxSettingsSeparator", "boxUndoSeparator" })
         box(separator, boxHeaderDetail_, separatorColor);
+    // Runs without a count while an undo puts files back; nothing else tells
+    // that the files are on their way.
+    hudAfterYesUndoPressed_ = new QProgressBar(boxHeaderDetail_);
+    hudAfterYesUndoPressed_->setObjectName(name("hudAfterYesUndoPressed"));
+    hudAfterYesUndoPressed_->setRange(0, 0);
+    hudAfterYesUndoPressed_->setTextVisible(false);
+    hudAfterYesUndoPressed_->hide();
     for (RAZButton* button : { btnGroupView_, btnAutoMark_, btnUnmarkAll_, btnSelectionAssitance_, btnOptions_,
              btnSort_, btnSettingsInResultView_, btnUndo_ }) {
         applyResultButtonStyle(button);
@@ -755,6 +765,13 @@ void ResultViewController::buildFooter()
         undoRunning_ = running;
         updateTrashButton();
         menuUndo_->setEnabled(!running);
+        hudAfterYesUndoPressed_->setVisible(running);
+    });
+    // The scan-complete sheet's close also closes the clean-up's questions,
+    // each answered as its cancel button would.
+    connect(autoMarking_.get(), &AutoMarking::closeOtherSheets, this, [this] {
+        trashSheets_->closeTrashConfirmation();
+        afterCleanSheets_->closeUndoConfirmation();
     });
 }
 
@@ -796,6 +813,7 @@ void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups
     // A result set shown again keeps the marks on its records; the totals and
     // the Remove button follow them rather than starting at nothing.
     state_->recountMarkedFiles();
+    categoryEmptiedByCleanup_ = false;
     btnAutoMark_->setEnabled(true);
     viewListing_->show();
     viewNoDuplicateFound_->hide();
@@ -946,6 +964,7 @@ void ResultViewController::showResultArea(ResultArea area)
         return;
     }
     viewSucccess_->hide();
+    categoryEmptiedByCleanup_ = area == ResultArea::emptyCategory;
     btnAutoMark_->setEnabled(area == ResultArea::listing);
 }
 
@@ -1044,6 +1063,10 @@ void ResultViewController::setResultToolbarEnabled(bool enable)
         button->setEnabled(enable);
     toolbarEnabled_ = enable;
     updateTrashButton();
+    // A category the clean-up emptied has nothing to mark until other groups
+    // are shown.
+    if (categoryEmptiedByCleanup_ && state_->arrGroups.empty())
+        btnAutoMark_->setEnabled(false);
     btnBack_->setEnabled(enable);
     btnDeleteLink_->setEnabled(enable);
 }
@@ -1135,6 +1158,27 @@ void ResultViewController::updateSummaryLabels()
     lblDupsInGroups_->setText(summary.lblDupsInGroups);
     lblSpaceToBeSaved_->setText(summaryRichText(summary.lblSpaceToBeSaved));
     lblSpaceSavedOnPie_->setText(summary.lblSpaceSavedOnPie.text);
+    layoutFooterLabels();
+}
+
+void ResultViewController::layoutFooterLabels()
+{
+    const QFont small = systemFontOfSize(12);
+    const QFontMetricsF metrics(small);
+    const std::optional<FooterLayout> layout
+        = ::layoutFooterLabels(metrics.horizontalAdvance(lblDupsInGroups_->text()), lblNumMarkedFiles_->width());
+    if (!layout)
+        return;
+    for (QLabel* label : { lblDupsInGroups_, lblNumMarkedFiles_, lblSelectedFilePath_ })
+        label->setFont(small);
+    // The groups line keeps its place among the header's figures and takes
+    // the width its text needs; the marked count and the selected file's path
+    // stand in rows of their own on this screen (the footer's start and the
+    // preview pane), so only their font follows.
+    const int width = static_cast<int>(std::ceil(layout->dupsInGroupsWidth));
+    lblDupsInGroups_->resize(width, lblDupsInGroups_->height());
+    if (frames_.contains(name("lblDupsInGroups")))
+        frames_[name("lblDupsInGroups")].width = width;
 }
 
 void ResultViewController::listHeaderClicked(int column)

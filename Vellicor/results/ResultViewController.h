@@ -45,6 +45,7 @@ class QAbstractButton;
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QSplitter;
 class RAZButton;
 class ResultContextMenu;
@@ -194,6 +195,9 @@ private:
     void updateMarkedCountLabel();
     void updateTrashButton();
     void updateSummaryLabels();
+    // Outside English: the smaller font of the summary's footer labels and
+    // the groups line's width.
+    void layoutFooterLabels();
     void updateSortButton();
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading);
     void categoryTapped(int index);
@@ -241,6 +245,8 @@ private:
     quint64 toolbarGeneration_ = 0;
     bool toolbarEnabled_ = false;
     bool undoRunning_ = false;
+    // The last clean-up left groups, but none under the chosen category.
+    bool categoryEmptiedByCleanup_ = false;
     int highlightedCategory_ = -1;
     std::optional<int> listSortColumn_;
     bool listSortAscending_ = true;
@@ -279,6 +285,7 @@ private:
     RAZButton* btnSort_ = nullptr;
     RAZButton* btnFullScreen_ = nullptr;
     RAZButton* btnAutoMark_ = nullptr;
+    QProgressBar* hudAfterYesUndoPressed_ = nullptr;
     RAZButton* btnUnmarkAll_ = nullptr;
     RAZButton* btnOptions_ = nullptr;
     RAZButton* btnSelectionAssitance_ = nullptr;

@@ -22,15 +22,19 @@
 #include "support/WaitUntil.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QThread>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fcntl.h>
 #include <future>
 #include <sched.h>
+#include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -235,8 +239,13 @@ TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
     for (const auto& stays : { k3, locked, orphan, changed, linked, hardLink, inFolder, twiceAgain })
         EXPECT_TRUE(exists(stays)) << stays->filePath->toStdString();
     EXPECT_EQ(sheets->progressMaximum, 9);
-    EXPECT_EQ(
-        sheets->shown, (QStringList { QStringLiteral("0 m1"), QStringLiteral("1 m2"), QStringLiteral("2 m-twice") }));
+    // The sheet follows the removed files at its own pace, and ends on the
+    // last of them.
+    const QStringList removedInOrder { QStringLiteral("0 m1"), QStringLiteral("1 m2"), QStringLiteral("2 m-twice") };
+    ASSERT_FALSE(sheets->shown.isEmpty());
+    EXPECT_EQ(sheets->shown.last(), removedInOrder.last());
+    for (qsizetype i = 1; i < sheets->shown.size(); ++i)
+        EXPECT_LT(removedInOrder.indexOf(sheets->shown[i - 1]), removedInOrder.indexOf(sheets->shown[i]));
     EXPECT_EQ(sheets->closed, 1);
 
     const RemovalReport& report = controller.lastReport();
@@ -663,7 +672,8 @@ TEST_F(Removal, UndoBringsBackOnlyTheFileItPutIntoTheTrash)
     EXPECT_EQ(sheets->messages,
         QStringList { formatText(localizedText(QStringLiteral("ID_FILES_RESTORED_PARTLY")), { 0, 2 }) });
     const QString notTheFile = QStringLiteral(": the file in the trash is not the removed file");
-    EXPECT_EQ(sheets->messageDetails, (QStringList { *changed->filePath + notTheFile, *renamed->filePath + notTheFile }));
+    EXPECT_EQ(
+        sheets->messageDetails, (QStringList { *changed->filePath + notTheFile, *renamed->filePath + notTheFile }));
     EXPECT_EQ(controller.arrNodesToBeRestoredLocal().size(), 2u);
 }
 
@@ -702,8 +712,8 @@ TEST_F(Removal, AnOverlayOfAScannedFolderIsNotTakenForACopy)
         GTEST_SKIP() << "this machine does not let the test mount";
     for (const char* part : { "/lower", "/upper", "/work", "/merged" })
         ASSERT_TRUE(QDir().mkpath(volume + QLatin1String(part)));
-    const QByteArray options = QFile::encodeName(QStringLiteral("lowerdir=%1/lower,upperdir=%1/upper,workdir=%1/work")
-            .arg(volume));
+    const QByteArray options
+        = QFile::encodeName(QStringLiteral("lowerdir=%1/lower,upperdir=%1/upper,workdir=%1/work").arg(volume));
     const QByteArray merged = QFile::encodeName(volume + QStringLiteral("/merged"));
     writeTestFile(volume + QStringLiteral("/lower/m-low"), "overlay bytes");
     if (::mount("overlay", merged.constData(), "overlay", 0, options.constData()) != 0) {
@@ -727,4 +737,80 @@ TEST_F(Removal, AnOverlayOfAScannedFolderIsNotTakenForACopy)
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].kind, RemovalOutcome::Kind::failed);
     EXPECT_TRUE(outcomes[0].reason.contains(QStringLiteral("its kept copy"))) << outcomes[0].reason.toStdString();
+}
+
+TEST_F(Removal, ProgressReachesABusyWindowOnceAndEndsOnTheExactCount)
+{
+    constexpr int count = 40;
+    std::vector<std::vector<FileInfoNodePtr>> groups;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray content = QByteArray::number(i);
+        groups.push_back({ file(QStringLiteral("k%1").arg(i), content), file(QStringLiteral("m%1").arg(i), content) });
+    }
+    load(groups);
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    std::atomic<int> reached { 0 };
+    remover->beforeEach = [&reached](const QString&) { ++reached; };
+    QSignalSpy finished(&controller, &CleanupController::removalFinished);
+    controller.removeSelectedItems();
+    ASSERT_TRUE(controller.isRemoving());
+    // The window does not turn to its events while the worker removes every
+    // file: the updates must not pile up for it meanwhile.
+    QDeadlineTimer limit(30000);
+    while (reached.load() < count && !limit.hasExpired())
+        QThread::msleep(1);
+    QThread::msleep(200);
+    ASSERT_TRUE(finished.wait(30000));
+
+    EXPECT_EQ(controller.lastReport().countTrashed, count);
+    const auto& undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), std::size_t(count));
+    ASSERT_FALSE(sheets->shown.isEmpty());
+    EXPECT_LE(sheets->shown.size(), 3);
+    // Shown as the last removed file, with the files removed before it.
+    EXPECT_EQ(sheets->shown.last(),
+        QStringLiteral("%1 %2").arg(count - 1).arg(QFileInfo(undoList.back().originalPath).fileName()));
+}
+
+TEST_F(Removal, AnUndoInTwoGoesBringsEachFileBackOnce)
+{
+    // A large group, and a pair the clean-up drops from the lists.
+    std::vector<FileInfoNodePtr> large { file(QStringLiteral("k-large")) };
+    for (int i = 0; i < 30; ++i)
+        large.push_back(file(QStringLiteral("m%1").arg(i)));
+    const auto pairKept = file(QStringLiteral("k-pair"), "pair");
+    const auto pairGone = file(QStringLiteral("m-pair"), "pair");
+    load({ large, { pairKept, pairGone } });
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 31u);
+    const DuplicateGroupPtr largeGroup = large.front()->parent.lock();
+    const DuplicateGroupPtr pair = pairKept->parent.lock();
+    ASSERT_EQ(std::count(state.arrMainGroup.begin(), state.arrMainGroup.end(), pair), 0);
+
+    // Some places are taken for now, the dropped pair's among them: those
+    // files stay in the trash and in the undo list.
+    QStringList taken { *pairGone->filePath };
+    for (int i = 1; i <= 30; i += 3)
+        taken.append(*large[i]->filePath);
+    for (const QString& path : taken)
+        writeTestFile(path, "in the way");
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 31 - taken.size());
+    EXPECT_EQ(controller.arrNodesToBeRestoredLocal().size(), std::size_t(taken.size()));
+    EXPECT_EQ(largeGroup->children.size(), 1u + 31 - taken.size());
+
+    for (const QString& path : taken)
+        QFile::remove(path);
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, taken.size());
+    EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+    EXPECT_EQ(state.arrMainGroup.size(), 2u);
+    EXPECT_EQ(std::count(state.arrMainGroup.begin(), state.arrMainGroup.end(), largeGroup), 1);
+    EXPECT_EQ(std::count(state.arrMainGroup.begin(), state.arrMainGroup.end(), pair), 1);
+    // Each file once.
+    EXPECT_EQ(largeGroup->children.size(), large.size());
+    EXPECT_EQ(std::set<FileInfoNodePtr>(largeGroup->children.begin(), largeGroup->children.end()),
+        std::set<FileInfoNodePtr>(large.begin(), large.end()));
+    EXPECT_EQ(pair->children, (std::vector { pairKept, pairGone }));
+    EXPECT_EQ(state.countMarked(), 31);
 }

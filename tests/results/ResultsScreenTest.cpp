@@ -1,13 +1,19 @@
 #include "base/UserDefaults.h"
+#include "cleanup/AfterCleanSheets.h"
+#include "cleanup/CleanupController.h"
+#include "cleanup/TrashSheets.h"
+#include "controls/ApplicationFont.h"
 #include "controls/CheckBoxButton.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
+#include "controls/IMGButton.h"
 #include "controls/MyCollectionView.h"
 #include "controls/MyHeaderCell.h"
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
+#include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
@@ -21,18 +27,24 @@
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
+#include "support/WaitUntil.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -391,6 +403,70 @@ TEST_F(ResultsScreen, CategoryFilterAndSortKeepModelsConsistent)
     EXPECT_EQ(*screen->model().fileOfListRow(0)->fileName, "c");
 }
 
+// The screen over real files in the temporary home, its trash there too.
+class ResultsCleanup : public ResultsScreen {
+protected:
+    // A file with the given bytes, its record as a scan makes it; a name
+    // starting with "m" is marked.
+    FileInfoNodePtr file(const QString& name, const QByteArray& bytes, GlobalObjects::FileCategory category)
+    {
+        const QString path = home.path() + QStringLiteral("/files/") + name;
+        QDir().mkpath(QFileInfo(path).path());
+        writeTestFile(path, bytes);
+        const FileFacts facts = factsOf(path).value_or(FileFacts {});
+        auto record = std::make_shared<FileInfoNode>();
+        record->filePath = path;
+        record->folderPath = QFileInfo(path).path();
+        record->fileName = name;
+        record->fileSize = facts.size;
+        record->deviceId = facts.device;
+        record->inode = facts.inode;
+        record->modTime = facts.modTime;
+        record->changeTime = facts.changeTime;
+        record->fileCategory = category;
+        record->state = name.startsWith(QLatin1Char('m'));
+        return record;
+    }
+    static DuplicateGroupPtr group(const std::vector<FileInfoNodePtr>& files)
+    {
+        auto made = std::make_shared<DuplicateGroup>();
+        for (const auto& member : files)
+            addFileToGroup(made, member);
+        return made;
+    }
+    // One picture group and one document group, a copy of each marked.
+    void loadPicturesAndDocuments()
+    {
+        using Category = GlobalObjects::FileCategory;
+        pictures = group({ file("k.jpg", "picture", Category::Pic), file("m.jpg", "picture", Category::Pic) });
+        documents = group({ file("k.pdf", "document", Category::Doc), file("m.pdf", "document", Category::Doc) });
+        screen->loadScanResults({ pictures, documents }, 2, ScanSource::thisComputer);
+    }
+    // Runs every delayed call, those they make included.
+    void settle()
+    {
+        for (int round = 0; round < 5 && !clock->pending.empty(); ++round)
+            clock->advance();
+    }
+    QAbstractButton* button(const char* name) const
+    {
+        return screen->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    }
+    // Remove, answered on its confirmation sheet, until the after-clean
+    // window is up; then its OK.
+    void removeMarkedFiles()
+    {
+        button("btnTrash")->click();
+        ASSERT_TRUE(screen->trashSheets().windowTrashConfirmation()->isVisible());
+        screen->trashSheets().btnTrashOnReview->click();
+        ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+        screen->afterCleanSheets().btnOkTrash->click();
+    }
+
+    DuplicateGroupPtr pictures;
+    DuplicateGroupPtr documents;
+};
+
 } // namespace
 
 TEST_F(ResultsScreen, ContextMenuAndMarkMenuActOnTheShownFiles)
@@ -610,4 +686,97 @@ TEST_F(ResultsScreen, ListAndGroupMenusActOnTheClickedRow)
     chooseMark();
     EXPECT_TRUE(groups[0]->children[1]->isMarked());
     EXPECT_FALSE(groups[0]->children[0]->isMarked());
+}
+
+
+TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    removeMarkedFiles();
+    auto* indicator = screen->findChild<QProgressBar*>(QStringLiteral("hudAfterYesUndoPressed"));
+    ASSERT_TRUE(indicator);
+    EXPECT_FALSE(indicator->isVisible());
+
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    EXPECT_TRUE(screen->cleanup().isUndoing());
+    EXPECT_TRUE(indicator->isVisible());
+    // A busy indicator: no range, so it runs without a count.
+    EXPECT_EQ(indicator->maximum(), 0);
+    ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
+    EXPECT_FALSE(indicator->isVisible());
+    EXPECT_TRUE(QFileInfo::exists(*pictures->children.back()->filePath));
+}
+
+TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    // Only the pictures are shown, so only their marked copy goes.
+    screen->categoryButton(1)->click();
+    settle();
+    ASSERT_EQ(screen->state().arrGroups.size(), 1u);
+    removeMarkedFiles();
+    settle();
+    QAbstractButton* autoMark = button("btnAutoMark");
+    EXPECT_TRUE(screen->state().arrGroups.empty());
+    EXPECT_FALSE(autoMark->isEnabled());
+    EXPECT_TRUE(button("btnUnmarkAll")->isEnabled());
+
+    // All items show the documents again, and marking them is possible.
+    screen->categoryButton(0)->click();
+    settle();
+    EXPECT_FALSE(screen->state().arrGroups.empty());
+    EXPECT_TRUE(autoMark->isEnabled());
+}
+
+TEST_F(ResultsCleanup, ClosingTheScanCompleteSheetClosesTheCleanUpQuestionsUnanswered)
+{
+    loadPicturesAndDocuments();
+    settle();
+    CustomWindowNag* scanComplete = screen->autoMarkSheets().windowScanComplete;
+    ASSERT_TRUE(scanComplete->isVisible());
+    button("btnTrash")->click();
+    CustomWindowNag* trashQuestion = screen->trashSheets().windowTrashConfirmation();
+    ASSERT_TRUE(trashQuestion->isVisible());
+    screen->autoMarkSheets().btnSelectManually->click();
+    EXPECT_FALSE(scanComplete->isVisible());
+    EXPECT_FALSE(trashQuestion->isVisible());
+    EXPECT_FALSE(screen->cleanup().isRemoving());
+    EXPECT_TRUE(QFileInfo::exists(*pictures->children.back()->filePath));
+
+    // The undo's question too, when a result set is shown again.
+    removeMarkedFiles();
+    screen->loadScanResults({ pictures, documents }, 2, ScanSource::thisComputer);
+    settle();
+    ASSERT_TRUE(scanComplete->isVisible());
+    button("btnUndo")->click();
+    CustomWindowNag* undoQuestion = screen->afterCleanSheets().windowUndoConfirmation();
+    ASSERT_TRUE(undoQuestion->isVisible());
+    screen->autoMarkSheets().btnSelectManually->click();
+    EXPECT_FALSE(undoQuestion->isVisible());
+    EXPECT_FALSE(screen->cleanup().isUndoing());
+    EXPECT_EQ(screen->cleanup().arrNodesToBeRestoredLocal().size(), 2u);
+}
+
+TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
+{
+    const QString language = currentLanguageCode;
+    QLabel* groups = screen->findChild<QLabel*>(QStringLiteral("lblDupsInGroups"));
+    ASSERT_TRUE(groups);
+    const std::vector<QLabel*> footer { groups, screen->lblNumMarkedFiles(), screen->lblSelectedFilePath() };
+    currentLanguageCode = QStringLiteral("en");
+    loadPicturesAndDocuments();
+    for (QLabel* label : footer)
+        EXPECT_NE(label->font(), systemFontOfSize(12)) << label->objectName().toStdString();
+
+    currentLanguageCode = QStringLiteral("de");
+    loadPicturesAndDocuments();
+    currentLanguageCode = language;
+    for (QLabel* label : footer)
+        EXPECT_EQ(label->font(), systemFontOfSize(12)) << label->objectName().toStdString();
+    EXPECT_EQ(groups->width(), std::ceil(QFontMetricsF(groups->font()).horizontalAdvance(groups->text()) + 8));
 }

@@ -4,6 +4,7 @@
 #include "HeldCalls.h"
 
 #include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
 #include "controls/MyCollectionView.h"
@@ -127,6 +128,13 @@ struct StartedResults {
 const GalleryRegistration listPage("results-list", [] {
     StartedResults started;
     started.screen->tblDuplicates()->setCurrentIndex(started.screen->listModel().index(2, 1));
+    return started.render();
+});
+
+// An undo putting files back: its busy indicator beside the Undo button.
+const GalleryRegistration undoRunningPage("results-undo-running", [] {
+    StartedResults started;
+    emit started.screen->cleanup().undoRunningChanged(true);
     return started.render();
 });
 
