@@ -8,6 +8,7 @@
 #include "controls/CustomCell.h"
 #include "controls/CustomPopUpButton.h"
 #include "controls/CustomTableView.h"
+#include "controls/DialogLook.h"
 #include "controls/DragDropBox.h"
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
@@ -161,6 +162,7 @@ DialogFolderChooser::DialogFolderChooser(QWidget* parent)
 void DialogFolderChooser::chooseFolders(const Options& options, std::function<void(const QStringList&)> done)
 {
     auto* dialog = new QFileDialog(parent_);
+    applyDarkDialogLook(dialog);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
