@@ -17,6 +17,9 @@ class QWidget;
 // the title bar makes there). Does nothing when either is absent.
 void centerWindowOnWindow(QWidget* window, QWidget* parent);
 
+// Escape and the close shortcut (Ctrl+W) close window, as they end a sheet.
+void installCloseKeys(QWidget* window);
+
 // The width of a label's text in its font, plus 10 and at least 25; 25 for
 // no label or an empty text. Layout passes size controls with it.
 double textWidthOfControl(const QLabel* control);

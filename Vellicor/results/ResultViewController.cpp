@@ -93,6 +93,8 @@ protected:
         painter.setOpacity(isEnabled() ? 1.0 : 0.45);
         const double x = titled ? 10 : (width() - size.width()) / 2;
         image_.draw(painter, QRectF(QPointF(x, (height() - size.height()) / 2), size));
+        painter.setOpacity(1.0);
+        drawFocusRing(painter);
     }
 
 private:
@@ -815,13 +817,13 @@ void ResultViewController::updateOnDuplicateRowSelection(const FileInfoNodePtr& 
     previewPane_->fillMetaInfoTable(file);
     rememberSelection(file);
     // The preview follows on a later turn, after the table has been drawn.
-    QPointer<PreviewPane> pane(previewPane_);
+    const quint64 generation = ++previewGeneration_;
     std::weak_ptr<FileInfoNode> shown = file;
     QMetaObject::invokeMethod(
         this,
-        [pane, shown] {
-            if (pane)
-                pane->updatePreview(shown.lock());
+        [this, generation, shown] {
+            if (generation == previewGeneration_)
+                previewPane_->updatePreview(shown.lock());
         },
         Qt::QueuedConnection);
 }
@@ -829,6 +831,7 @@ void ResultViewController::updateOnDuplicateRowSelection(const FileInfoNodePtr& 
 void ResultViewController::updateOnDuplicateRowUnSelection()
 {
     Log::print(QStringLiteral("updateOnDuplicateRowUnSelection"));
+    ++previewGeneration_;
     lblSelectedFilePath_->clear();
     lblSelectedFilePath_->setToolTip(QString());
     imgFolderPath_->hide();
@@ -919,7 +922,8 @@ void ResultViewController::showResultArea(ResultArea area)
 void ResultViewController::btnChangeResultView(ViewMode mode)
 {
     Log::print(QStringLiteral("btnChangeResultView"));
-    disableResultToolbar();
+    // The change is made at once, so the toolbar stays usable: a click on a
+    // view mode or a category right after another one acts too.
     mode_ = mode;
     const bool empty = state_->arrGroups.empty();
     const bool list = mode == ViewMode::list;
@@ -949,6 +953,7 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
     static_cast<IconButton*>(btnThumbnailView_)
         ->setImageName(name(mode == ViewMode::grid ? "grid_sel_icon" : "grid_icon"));
     highlightViewModeButton();
+    // Ends a re-sort's pause; a toolbar that is enabled stays so.
     enableResultToolbarLater();
 }
 

@@ -9,12 +9,15 @@
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
+#include "support/TabReach.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -289,4 +292,26 @@ TEST_F(ScreenFixture, ScanNowShowsTheStageWordOverTheCounters)
     EXPECT_GE(stage->width(), stage->fontMetrics().horizontalAdvance(stage->text()));
     // The scan of one file ends with its notice.
     EXPECT_TRUE(waitUntil([&] { return !presenter->shown.empty(); }, 30000));
+}
+
+TEST_F(ScreenFixture, EveryButtonIsReachedByTabAndScanNowActsOnSpace)
+{
+    add(ScanSource::thisComputer, SourceList::scan, home.path());
+    screen->setAttribute(Qt::WA_DontShowOnScreen);
+    screen->resize(1082, 720);
+    screen->show();
+    const std::vector<QWidget*> reached = widgetsReachedByTab(*screen);
+    const std::vector<QAbstractButton*> buttons = buttonsAMouseCanPress(*screen);
+    ASSERT_FALSE(buttons.empty());
+    for (QAbstractButton* button : buttons)
+        EXPECT_NE(std::find(reached.begin(), reached.end(), button), reached.end())
+            << button->objectName().toStdString();
+
+    auto* scanNow = screen->findChild<QAbstractButton*>(QStringLiteral("btnScanNow"));
+    ASSERT_NE(scanNow, nullptr);
+    ASSERT_NE(std::find(reached.begin(), reached.end(), scanNow), reached.end());
+    scanNow->setFocus(Qt::TabFocusReason);
+    QSignalSpy pressed(scanNow, &QAbstractButton::clicked);
+    QTest::keyClick(scanNow, Qt::Key_Space);
+    EXPECT_EQ(pressed.count(), 1);
 }
