@@ -18,7 +18,6 @@ const QColor dimTextColour(124, 127, 133);
 const QColor buttonColour(58, 60, 64);
 const QColor blue(55, 151, 250);
 constexpr int alertIconSide = 48;
-constexpr int smallestAlertWidth = 360;
 
 QPalette darkPalette(QPalette palette)
 {
@@ -94,8 +93,4 @@ void applyAlertLook(QMessageBox* box, AlertStyle style)
     applyDarkDialogLook(box);
     const qreal ratio = box->parentWidget() ? box->parentWidget()->devicePixelRatioF() : qApp->devicePixelRatio();
     box->setIconPixmap(alertIcon(style, alertIconSide, ratio));
-    // QMessageBox sizes itself from its texts; a short title or version line
-    // would otherwise leave a box too narrow for its own title.
-    box->setStyleSheet(box->styleSheet()
-        + QStringLiteral("QMessageBox QLabel#qt_msgbox_label { min-width: %1px; }").arg(smallestAlertWidth - 120));
 }

@@ -64,8 +64,6 @@ TEST(AlertLook, EveryStyleOfAlertIsDarkWithItsOwnIcon)
         expectOurLook(box, style);
         if (!box)
             return;
-        // A short text leaves the box wide enough for its title.
-        EXPECT_GE(box->sizeHint().width(), box->fontMetrics().horizontalAdvance(box->windowTitle()) + 80);
         QTest::mouseClick(box->buttons().constFirst(), Qt::LeftButton);
         QCoreApplication::processEvents();
         EXPECT_EQ(answer, 0);

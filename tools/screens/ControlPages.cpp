@@ -359,8 +359,9 @@ QImage scrollersPage()
 QImage focusedButtonsPage()
 {
     GallerySheet sheet(QStringLiteral("Buttons reached by Tab"));
+    // The ring shows on the focus of the active window: the host is shown (on
+    // the offscreen display) and made active.
     QWidget host;
-    host.setAttribute(Qt::WA_DontShowOnScreen);
     host.resize(800, 400);
     auto* scan = new IMGButton(&host);
     scanNowLook(*scan);
@@ -383,7 +384,8 @@ QImage focusedButtonsPage()
     link->setGeometry(10, 220, 160, 22);
     host.show();
     host.activateWindow();
-    QCoreApplication::processEvents();
+    for (int turn = 0; turn < 20 && !host.isActiveWindow(); ++turn)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     const std::pair<const char*, QWidget*> buttons[] = { { "Scan Now", scan }, { "sheet default", small },
         { "colour button", show }, { "Stop", stop }, { "link", link } };
     for (const auto& [caption, button] : buttons) {
