@@ -16,6 +16,11 @@ QColor focusRingColour()
     return { 94, 170, 255 };
 }
 
+QString focusRingStyleSheet()
+{
+    return QStringLiteral("QPushButton:focus { border: 2px solid %1; }").arg(focusRingColour().name());
+}
+
 void drawFocusRingIfFocused(QPainter& painter, const QWidget* widget, qreal radius)
 {
     if (!widget || !widget->hasFocus())

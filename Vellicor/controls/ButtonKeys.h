@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 
 class QAbstractButton;
 class QKeyEvent;
@@ -13,6 +14,8 @@ class QWidget;
 // The ring's colour: the light blue of the screens' own buttons, which reads
 // on the dark screens and on the blue buttons alike.
 QColor focusRingColour();
+// The same ring for push buttons drawn by a style sheet: a rule to append.
+QString focusRingStyleSheet();
 
 // Draws the focus ring just inside widget's edge when the widget has the
 // keyboard focus; nothing otherwise. radius rounds the ring's corners.

@@ -47,9 +47,9 @@ QString buttonStyleSheet()
                           "QPushButton:default { background: %3; border-color: %3; color: white; font-weight: 600; }"
                           "QPushButton:pressed { background: #2a2b2e; }"
                           "QPushButton:default:pressed { background: #2a78c8; }"
-                          "QPushButton:disabled { color: %4; }"
-                          "QPushButton:focus { border: 2px solid %5; }")
-        .arg(buttonColour.name(), textColour.name(), blue.name(), dimTextColour.name(), focusRingColour().name());
+                          "QPushButton:disabled { color: %4; }")
+               .arg(buttonColour.name(), textColour.name(), blue.name(), dimTextColour.name())
+        + focusRingStyleSheet();
 }
 
 } // namespace

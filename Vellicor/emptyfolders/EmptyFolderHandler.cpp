@@ -201,7 +201,8 @@ void EmptyFolderHandler::buildWindow()
         tab->setCheckable(true);
         tab->setFlat(true);
         tab->setCursor(Qt::PointingHandCursor);
-        tab->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+        tab->setStyleSheet(
+            QStringLiteral("QPushButton { background: transparent; border: none; }") + focusRingStyleSheet());
     }
     connect(btnScanEmptyFolders, &QPushButton::clicked, this, [this] { tabChangedDeleteFolder(1); });
     connect(btnSettingForEmptyFolder, &QPushButton::clicked, this, [this] { tabChangedDeleteFolder(2); });
