@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
+#include "controls/DialogLook.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 
@@ -51,10 +52,14 @@ int main(int argc, char* argv[])
     case SingleInstance::Start::handedOver:
         std::printf("Vellicor is already running; its window was brought to the front.\n");
         return 0;
-    case SingleInstance::Start::otherNotReached:
-        QMessageBox::information(nullptr, QStringLiteral("Vellicor"),
-            formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }));
+    case SingleInstance::Start::otherNotReached: {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vellicor"),
+            formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }),
+            QMessageBox::Ok);
+        applyAlertLook(&box, AlertStyle::informational);
+        box.exec();
         return 1;
+    }
     }
 
     int status = 0;

@@ -1,5 +1,6 @@
 #include "app/WindowAlertPresenter.h"
 
+#include "controls/DialogLook.h"
 #include "core/Localization.h"
 
 #include <QMessageBox>
@@ -8,19 +9,6 @@
 #include <memory>
 
 namespace {
-
-QMessageBox::Icon iconOf(AlertStyle style)
-{
-    switch (style) {
-    case AlertStyle::informational:
-        return QMessageBox::Information;
-    case AlertStyle::critical:
-        return QMessageBox::Critical;
-    case AlertStyle::warning:
-        break;
-    }
-    return QMessageBox::Warning;
-}
 
 // The button that says no: the only one, or the one titled No or Cancel.
 int decliningButton(const QStringList& titles)
@@ -40,7 +28,7 @@ std::pair<QMessageBox*, std::shared_ptr<std::vector<QAbstractButton*>>> makeBox(
     const AlertRequest& request, QWidget* window)
 {
     auto* box = new QMessageBox(window);
-    box->setIcon(iconOf(request.style));
+    applyAlertLook(box, request.style);
     box->setWindowTitle(QStringLiteral("Vellicor"));
     box->setText(request.messageText);
     box->setInformativeText(request.informativeText);

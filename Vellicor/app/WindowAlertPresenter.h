@@ -6,9 +6,10 @@
 #include <QWidget>
 
 // The program's presenter: each alert is a window-modal message box over the
-// main window, its buttons in the order given, the first one the default and
-// the answer to Escape or closing. The answer goes to the continuation from
-// the event loop. GUI thread.
+// main window, in the screens' dark look with our own icons. Its buttons come
+// in the order given, the first one the default and the answer to Escape or
+// closing. The answer goes to the continuation from the event loop. GUI
+// thread.
 class WindowAlertPresenter : public AlertPresenter {
 public:
     explicit WindowAlertPresenter(QWidget* window);

@@ -1,5 +1,6 @@
 #include "cleanup/SheetParts.h"
 
+#include "controls/ButtonKeys.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
 #include "controls/SheetPanel.h"
@@ -62,5 +63,6 @@ IMGButton* makeBlueButton(QWidget* parent, const QString& title, const QRect& fr
     button->setMakeBoldFont(true);
     button->setFontSizeForButton(14);
     button->setGeometry(frame);
+    setDefaultButton(button);
     return button;
 }

@@ -1,7 +1,9 @@
 #include "controls/CheckBoxButton.h"
 
+#include "controls/ButtonKeys.h"
 #include "controls/CustomCell.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -14,7 +16,7 @@ CheckBoxButton::CheckBoxButton(QWidget* parent)
     : QAbstractButton(parent)
 {
     setCheckable(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     resize(side, side);
 }
 
@@ -40,6 +42,13 @@ void CheckBoxButton::paintEvent(QPaintEvent*)
         painter.setOpacity(0.45);
     const int length = qMin(width(), height());
     drawCheckBox(painter, QRect((width() - length) / 2, (height() - length) / 2, length, length), state_);
+    drawFocusRingIfFocused(painter, this, 3);
+}
+
+void CheckBoxButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!clickOnEnter(this, event))
+        QAbstractButton::keyPressEvent(event);
 }
 
 void CheckBoxButton::nextCheckState()

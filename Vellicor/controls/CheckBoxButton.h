@@ -19,6 +19,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void nextCheckState() override;
 
 private:

@@ -1,5 +1,9 @@
 #include "controls/CustomWindowNag.h"
 
+#include "controls/ButtonKeys.h"
+#include "controls/IMGButton.h"
+
+#include <QKeyEvent>
 #include <QPainter>
 
 CustomWindowNag::CustomWindowNag(QWidget* parent, Qt::WindowFlags)
@@ -29,4 +33,20 @@ void CustomWindowNag::paintEvent(QPaintEvent* event)
         painter.drawPixmap(0, 0, backdrop_);
     }
     QDialog::paintEvent(event);
+}
+
+void CustomWindowNag::keyPressEvent(QKeyEvent* event)
+{
+    if (isEnterKey(event)) {
+        if (QAbstractButton* button = defaultButtonIn(this)) {
+            event->accept();
+            // The image button runs its own click sequence.
+            if (auto* image = qobject_cast<IMGButton*>(button))
+                image->activate();
+            else
+                button->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }

@@ -1,14 +1,18 @@
 #include "controls/IMGButton.h"
 
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 #include "controls/NamedImage.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QVariantAnimation>
 #include <QtMath>
+
+#include <algorithm>
 
 namespace {
 
@@ -47,8 +51,9 @@ QSizeF measuredSize(const QString& text, const QFont& font)
 IMGButton::IMGButton(QWidget* parent)
     : QAbstractButton(parent)
 {
-    // Keyboard clicks would bypass the click sequence the screens rely on.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a mouse click leaves the focus where it was. Keys run
+    // the same click sequence as the mouse.
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -258,6 +263,7 @@ void IMGButton::paintEvent(QPaintEvent*)
     painter.setFont(layoutNoM_.font);
     painter.setPen(colorText_.isValid() ? colorText_ : QColor(Qt::white));
     painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, oTitle);
+    drawFocusRingIfFocused(painter, this, std::min(8.0, height() / 2.0));
 }
 
 void IMGButton::mousePressEvent(QMouseEvent* event)
@@ -275,10 +281,29 @@ void IMGButton::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!isMouseDown_ || event->button() != Qt::LeftButton)
         return;
+    const QPointF point = event->position();
+    finishClick(point.x() >= 0 && point.x() <= width() && point.y() >= 0 && point.y() <= height());
+}
+
+void IMGButton::activate()
+{
+    if (!isEnabled() || isMouseDown_)
+        return;
+    // Disabling the focused button hands the focus on; a key press brings it
+    // back once the button is enabled again, so a second press acts too.
+    const bool hadFocus = hasFocus();
+    isMouseDown_ = true;
+    setEnabled(false);
+    const QPointer<IMGButton> alive(this);
+    finishClick(true);
+    if (alive && hadFocus && isEnabled() && isVisible())
+        setFocus(Qt::OtherFocusReason);
+}
+
+void IMGButton::finishClick(bool inside)
+{
     isMouseDown_ = false;
     update();
-    const QPointF point = event->position();
-    const bool inside = point.x() >= 0 && point.x() <= width() && point.y() >= 0 && point.y() <= height();
     if (!inside) {
         setEnabled(true);
         return;
@@ -301,12 +326,33 @@ void IMGButton::mouseMoveEvent(QMouseEvent* event)
 
 void IMGButton::keyPressEvent(QKeyEvent* event)
 {
+    if (isEnterKey(event) || (event->key() == Qt::Key_Space && !event->isAutoRepeat())) {
+        event->accept();
+        activate();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
 void IMGButton::keyReleaseEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Space || isEnterKey(event)) {
+        event->accept();
+        return;
+    }
     QWidget::keyReleaseEvent(event);
+}
+
+void IMGButton::focusInEvent(QFocusEvent* event)
+{
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void IMGButton::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void IMGButton::enterEvent(QEnterEvent*)

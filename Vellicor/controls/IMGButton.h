@@ -17,7 +17,9 @@ class QVariantAnimation;
 // old state, then flips the state and re-enables it only when
 // enableImmediately is set; a release outside only re-enables it. Screens rely
 // on that order (an action that refuses sets the state it wants the flip to
-// undo, and a long action keeps the button disabled). GUI thread only.
+// undo, and a long action keeps the button disabled). Tab reaches the button,
+// which then shows a focus ring; Space and Enter run the same sequence.
+// GUI thread only.
 class IMGButton : public QAbstractButton {
     Q_OBJECT
 
@@ -83,6 +85,9 @@ public:
     void setFontSizeForButton(int size);
 
     bool isMouseDown() const { return isMouseDown_; }
+    // One whole click as from the keyboard: press, then release inside.
+    // Nothing while disabled or while a press is under way.
+    void activate();
 
     // Computes the one-line (multi false) or two-line layout of the current
     // title in rect and keeps it as the layout of its kind. The title takes the
@@ -107,12 +112,15 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct ImageNames {
         QString start, middle, end;
     };
     void fadeTo(qreal opacity);
+    void finishClick(bool inside);
 
     QString imgOnState_[3], imgOnStateDwn_[3], imgOnStateDis_[3];
     QString imgOffState_[3], imgOffStateDwn_[3], imgOffStateDis_[3];

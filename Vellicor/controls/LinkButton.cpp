@@ -1,8 +1,10 @@
 #include "controls/LinkButton.h"
 
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QtMath>
 
@@ -16,6 +18,7 @@ const QColor blueLinkColor = QColor(0, 0, 255);
 LinkButton::LinkButton(QWidget* parent)
     : QAbstractButton(parent)
 {
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setTitle(text());
 }
@@ -80,6 +83,13 @@ void LinkButton::paintEvent(QPaintEvent*)
     painter.setPen(colour);
     const Qt::Alignment horizontal = alignment_ & Qt::AlignHorizontal_Mask;
     painter.drawText(rect(), int(horizontal ? horizontal : Qt::AlignLeft) | Qt::AlignVCenter, text());
+    drawFocusRingIfFocused(painter, this, 3);
+}
+
+void LinkButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!clickOnEnter(this, event))
+        QAbstractButton::keyPressEvent(event);
 }
 
 void LinkButton::applyTitle(const QString& title, const QColor& color)

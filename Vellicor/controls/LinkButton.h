@@ -35,6 +35,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void applyTitle(const QString& title, const QColor& color);

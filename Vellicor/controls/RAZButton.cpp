@@ -1,9 +1,11 @@
 #include "controls/RAZButton.h"
 
+#include "controls/ButtonKeys.h"
 #include "controls/HSVExtras.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -99,6 +101,7 @@ void RAZButtonCell::drawTitle(
 RAZButton::RAZButton(QWidget* parent)
     : QAbstractButton(parent)
 {
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -129,6 +132,18 @@ void RAZButton::paintEvent(QPaintEvent*)
     const QRectF frame = rect();
     cell_.drawBezelWithFrame(painter, frame, isEnabled(), isDown());
     cell_.drawTitle(painter, text(), font(), frame, isEnabled());
+    drawFocusRing(painter);
+}
+
+void RAZButton::drawFocusRing(QPainter& painter) const
+{
+    drawFocusRingIfFocused(painter, this, std::max(3.0, cell_.roundedRadius()));
+}
+
+void RAZButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!clickOnEnter(this, event))
+        QAbstractButton::keyPressEvent(event);
 }
 
 void RAZButton::mousePressEvent(QMouseEvent* event)

@@ -51,7 +51,9 @@ private:
 };
 
 // The flat, rounded colour button of the screens. Clicks are Qt's usual ones;
-// right clicks are swallowed (no context menu). GUI thread only.
+// right clicks are swallowed (no context menu). Tab reaches it (a mouse click
+// leaves the focus alone); focused, it shows a ring and Space or Enter press
+// it. GUI thread only.
 class RAZButton : public QAbstractButton {
     Q_OBJECT
 
@@ -77,6 +79,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // The focus ring over what paintEvent drew; subclasses that paint
+    // themselves end with it.
+    void drawFocusRing(QPainter& painter) const;
 
 private:
     RAZButtonCell cell_;

@@ -2,6 +2,7 @@
 
 #include "controls/ApplicationFont.h"
 #include "controls/BlackView.h"
+#include "controls/ButtonKeys.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
@@ -46,6 +47,7 @@ IMGButton* makeSheetDefaultButton(QWidget* parent, const QString& objectName)
     button->setColorOnStateDis(Qt::white);
     button->setMakeBoldFont(true);
     button->setFontSizeForButton(14);
+    setDefaultButton(button);
     return button;
 }
 

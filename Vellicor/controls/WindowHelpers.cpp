@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QTableView>
@@ -134,4 +135,33 @@ void localizeTableColumnHeaders(const std::optional<QString>& title, int column,
 {
     if (outline)
         localizeHeader(title, column, outline->model(), outline->header());
+}
+
+namespace {
+
+// Sees the key presses that reach the window: those aimed at it and those
+// its controls left unused on their way up.
+class CloseKeys : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != parent() || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->matches(QKeySequence::Close) && !(key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier))
+            return false;
+        static_cast<QWidget*>(watched)->close();
+        return true;
+    }
+};
+
+} // namespace
+
+void installCloseKeys(QWidget* window)
+{
+    if (window)
+        window->installEventFilter(new CloseKeys(window));
 }

@@ -23,6 +23,9 @@ void centerWindowOnWindow(QWidget* window, QWidget* parent);
 // watch ends with either widget.
 void keepParentSize(QWidget* screen);
 
+// Escape and the close shortcut (Ctrl+W) close window, as they end a sheet.
+void installCloseKeys(QWidget* window);
+
 // The width of a label's text in its font, plus 10 and at least 25; 25 for
 // no label or an empty text. Layout passes size controls with it.
 double textWidthOfControl(const QLabel* control);

@@ -3,12 +3,14 @@
 #include "base/AlertPresenter.h"
 #include "controls/ApplicationFont.h"
 #include "controls/BlackView.h"
+#include "controls/ButtonKeys.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTablerow.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/CyanideScroller.h"
+#include "controls/DialogLook.h"
 #include "controls/LayoutFrame.h"
 #include "controls/RAZButton.h"
 #include "controls/WindowHelpers.h"
@@ -42,7 +44,11 @@ const QColor captionIdle = QColor::fromRgbF(140 / 255.0, 140 / 255.0, 140 / 255.
 // The round close mark of the sheet's upper right corner.
 class CloseMarkButton : public QPushButton {
 public:
-    using QPushButton::QPushButton;
+    explicit CloseMarkButton(QWidget* parent)
+        : QPushButton(parent)
+    {
+        setFocusPolicy(Qt::TabFocus);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -58,6 +64,7 @@ protected:
         const QRectF mark = disc.adjusted(inset, inset, -inset, -inset);
         painter.drawLine(mark.topLeft(), mark.bottomRight());
         painter.drawLine(mark.topRight(), mark.bottomLeft());
+        drawFocusRingIfFocused(painter, this, width() / 2.0);
     }
 };
 
@@ -194,7 +201,8 @@ void EmptyFolderHandler::buildWindow()
         tab->setCheckable(true);
         tab->setFlat(true);
         tab->setCursor(Qt::PointingHandCursor);
-        tab->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+        tab->setStyleSheet(
+            QStringLiteral("QPushButton { background: transparent; border: none; }") + focusRingStyleSheet());
     }
     connect(btnScanEmptyFolders, &QPushButton::clicked, this, [this] { tabChangedDeleteFolder(1); });
     connect(btnSettingForEmptyFolder, &QPushButton::clicked, this, [this] { tabChangedDeleteFolder(2); });
@@ -209,15 +217,16 @@ void EmptyFolderHandler::buildWindow()
     viewScanEmptyFolders = new QWidget;
     viewScanEmptyFolders->setObjectName(QStringLiteral("viewScanEmptyFolders"));
     lblFolderPath = named<QLabel>(viewScanEmptyFolders, "lblFolderPath");
+    // Browse sets the path; the field only tells it, so it looks like the
+    // sheet's other texts and not like a field one could type in.
     lblFolderPath->setStyleSheet(
-        QStringLiteral("QLabel { background: #1d1d1d; border: 1px solid %1; border-radius: 3px;"
-                       " padding-left: 6px; padding-right: 6px; }")
-            .arg(lineColor.name()));
-    lblFolderPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        QStringLiteral("QLabel { background: transparent; border: none; color: #d0d2d6; padding: 0; }"));
+    lblFolderPath->setTextInteractionFlags(Qt::NoTextInteraction);
     // Stands in the empty path field until a folder is chosen.
     folderPathHint_ = named<QLabel>(lblFolderPath, "lblFolderPathHint");
     folderPathHint_->setText(localizedText("ID_CHOOSE_FOLDER_TO_FIND_EMPTY_FOLDERS"));
-    folderPathHint_->setStyleSheet(QStringLiteral("QLabel { color: #7c7f85; background: transparent; border: none; }"));
+    folderPathHint_->setStyleSheet(
+        QStringLiteral("QLabel { color: #7c7f85; background: transparent; border: none; padding: 0; }"));
     btnBrowse = actionButton(viewScanEmptyFolders, "btnBrowse", localizedText("ID_BROWSE"), false);
     btnScanFolders = actionButton(viewScanEmptyFolders, "btnScanFolders", localizedText("ID_SCAN"), true);
     connect(btnBrowse, &QAbstractButton::clicked, this, &EmptyFolderHandler::btnBrowseTapped);
@@ -318,6 +327,7 @@ void EmptyFolderHandler::endSheet()
 void EmptyFolderHandler::btnBrowseTapped()
 {
     auto* panel = new QFileDialog(window_, localizedText("ID_BROWSE"));
+    applyDarkDialogLook(panel);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly, true);
@@ -339,11 +349,14 @@ void EmptyFolderHandler::folderChosen(const QString& path)
     window();
     lblFolderPath->setText(path);
     folderPathHint_->setVisible(path.isEmpty());
+    updateButtons();
 }
 
 void EmptyFolderHandler::btnScanFoldersTapped()
 {
-    if (isBusy())
+    // A scan needs a folder: without one it would list a nameless root that
+    // Delete could act on.
+    if (isBusy() || pathForDeleteEmptyFolders_.isEmpty())
         return;
     window();
     const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
@@ -634,7 +647,7 @@ void EmptyFolderHandler::updateButtons()
     btnUndo->setEnabled(idle && undoOn_);
     btnCancel->setEnabled(cancelOn_ || !idle);
     btnBrowse->setEnabled(idle);
-    btnScanFolders->setEnabled(idle);
+    btnScanFolders->setEnabled(idle && !pathForDeleteEmptyFolders_.isEmpty());
 }
 
 std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(QObject* owner)

@@ -3,11 +3,13 @@
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CircularProgressBarView.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomPopUpButton.h"
 #include "controls/CustomTableView.h"
+#include "controls/DialogLook.h"
 #include "controls/DragDropBox.h"
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
@@ -142,10 +144,12 @@ QPushButton* switchButton(const char* objectName, QWidget* parent)
     button->setCheckable(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setFont(systemFontOfSize(13));
-    button->setStyleSheet(QStringLiteral(
-        "QPushButton { background: #2f3134; border: 1px solid #4a4d52; border-radius: 15px; padding: 0 8px; }"
-        "QPushButton:checked { background: #1f6fe5; border-color: #2f7ff2; }"
-        "QPushButton:hover { border-color: #7a7e86; }"));
+    button->setStyleSheet(
+        QStringLiteral(
+            "QPushButton { background: #2f3134; border: 1px solid #4a4d52; border-radius: 15px; padding: 0 8px; }"
+            "QPushButton:checked { background: #1f6fe5; border-color: #2f7ff2; }"
+            "QPushButton:hover { border-color: #7a7e86; }")
+        + focusRingStyleSheet());
     return button;
 }
 
@@ -161,6 +165,7 @@ DialogFolderChooser::DialogFolderChooser(QWidget* parent)
 void DialogFolderChooser::chooseFolders(const Options& options, std::function<void(const QStringList&)> done)
 {
     auto* dialog = new QFileDialog(parent_);
+    applyDarkDialogLook(dialog);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -334,7 +339,8 @@ void MainViewController::buildControls()
         button->setCheckable(true);
         button->setFlat(true);
         button->setCursor(Qt::PointingHandCursor);
-        button->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { background: transparent; border: none; }") + focusRingStyleSheet());
         tabButtons_[i] = button;
     }
     btnSetting_ = new RAZButton(this);

@@ -7,6 +7,7 @@
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomWindowNag.h"
+#include "controls/DialogLook.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
@@ -211,6 +212,7 @@ public:
     void chooseFolder(const QString& prompt, std::function<void(const QString&)> done) override
     {
         auto* dialog = new QFileDialog(parent_);
+        applyDarkDialogLook(dialog);
         dialog->setWindowModality(Qt::WindowModal);
         dialog->setOption(QFileDialog::DontUseNativeDialog, true);
         dialog->setAttribute(Qt::WA_DeleteOnClose);

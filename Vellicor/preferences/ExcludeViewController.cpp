@@ -3,6 +3,7 @@
 #include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
+#include "controls/DialogLook.h"
 #include "preferences/PreferencesKit.h"
 #include "scan/ScanSources.h"
 
@@ -61,6 +62,7 @@ ExcludeViewController::ExcludeViewController(ScanSources& sources, QWidget* pare
     connect(btnRemove, &QPushButton::clicked, this, [this] { btnRemoveFolderFromExclusionTapped(); });
     connect(btnAdd, &QPushButton::clicked, this, [this] {
         auto* panel = new QFileDialog(window(), QString(), QDir::homePath());
+        applyDarkDialogLook(panel);
         panel->setAttribute(Qt::WA_DeleteOnClose);
         panel->setFileMode(QFileDialog::Directory);
         panel->setOption(QFileDialog::ShowDirsOnly);

@@ -1,6 +1,7 @@
 #include "preferences/PreferencesWindowController.h"
 
 #include "base/UserDefaults.h"
+#include "controls/WindowHelpers.h"
 #include "preferences/PreferencesKit.h"
 #include "preferences/PreferencesTabViewController.h"
 
@@ -59,6 +60,7 @@ PreferencesWindowController::PreferencesWindowController(std::vector<PreferenceP
     window_->setAttribute(Qt::WA_DeleteOnClose, false);
     window_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     window_->setObjectName(QStringLiteral("preferencesWindow"));
+    installCloseKeys(window_);
     hidesToolbarForSingleItem_ = hidesToolbarForSingleItem;
     window_->setCentralWidget(tabViewController_);
 

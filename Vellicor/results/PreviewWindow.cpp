@@ -1,5 +1,6 @@
 #include "results/PreviewWindow.h"
 
+#include "controls/WindowHelpers.h"
 #include "core/Localization.h"
 #include "results/PreviewLoader.h"
 #include "results/PreviewPane.h"
@@ -29,6 +30,7 @@ PreviewWindow::PreviewWindow(QWidget* parent)
     setObjectName(QStringLiteral("previewWindow"));
     setWindowModality(Qt::NonModal);
     setAttribute(Qt::WA_DeleteOnClose, false);
+    installCloseKeys(this);
     resize(windowSize);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(29, 29, 29));

@@ -95,6 +95,8 @@ protected:
         painter.setOpacity(isEnabled() ? 1.0 : 0.45);
         const double x = titled ? 10 : (width() - size.width()) / 2;
         image_.draw(painter, QRectF(QPointF(x, (height() - size.height()) / 2), size));
+        painter.setOpacity(1.0);
+        drawFocusRing(painter);
     }
 
 private:
@@ -868,13 +870,13 @@ void ResultViewController::updateOnDuplicateRowSelection(const FileInfoNodePtr& 
     previewPane_->fillMetaInfoTable(file);
     rememberSelection(file);
     // The preview follows on a later turn, after the table has been drawn.
-    QPointer<PreviewPane> pane(previewPane_);
+    const quint64 generation = ++previewGeneration_;
     std::weak_ptr<FileInfoNode> shown = file;
     QMetaObject::invokeMethod(
         this,
-        [pane, shown] {
-            if (pane)
-                pane->updatePreview(shown.lock());
+        [this, generation, shown] {
+            if (generation == previewGeneration_)
+                previewPane_->updatePreview(shown.lock());
         },
         Qt::QueuedConnection);
 }
@@ -882,6 +884,7 @@ void ResultViewController::updateOnDuplicateRowSelection(const FileInfoNodePtr& 
 void ResultViewController::updateOnDuplicateRowUnSelection()
 {
     Log::print(QStringLiteral("updateOnDuplicateRowUnSelection"));
+    ++previewGeneration_;
     lblSelectedFilePath_->clear();
     lblSelectedFilePath_->setToolTip(QString());
     imgFolderPath_->hide();
@@ -973,7 +976,8 @@ void ResultViewController::showResultArea(ResultArea area)
 void ResultViewController::btnChangeResultView(ViewMode mode)
 {
     Log::print(QStringLiteral("btnChangeResultView"));
-    disableResultToolbar();
+    // The change is made at once, so the toolbar stays usable: a click on a
+    // view mode or a category right after another one acts too.
     mode_ = mode;
     const bool empty = state_->arrGroups.empty();
     const bool list = mode == ViewMode::list;
@@ -1003,6 +1007,7 @@ void ResultViewController::btnChangeResultView(ViewMode mode)
     static_cast<IconButton*>(btnThumbnailView_)
         ->setImageName(name(mode == ViewMode::grid ? "grid_sel_icon" : "grid_icon"));
     highlightViewModeButton();
+    // Ends a re-sort's pause; a toolbar that is enabled stays so.
     enableResultToolbarLater();
 }
 

@@ -243,6 +243,9 @@ private:
     QSize laidOutSize_;
     ViewMode mode_ = ViewMode::list;
     quint64 toolbarGeneration_ = 0;
+    // Counts the selections shown; the pane's deferred preview shows only
+    // the newest one, never a file whose selection has since gone.
+    quint64 previewGeneration_ = 0;
     bool toolbarEnabled_ = false;
     bool undoRunning_ = false;
     // The last clean-up left groups, but none under the chosen category.

@@ -240,3 +240,34 @@ TEST_F(EmptyFolderCleaner, ButtonsFollowEachStepAndCloseStartsClean)
 }
 
 } // namespace
+
+TEST_F(EmptyFolderCleaner, ScanWaitsForAFolderAndThePathReadsAsText)
+{
+    tree.folder(QStringLiteral("a"));
+    handler.beginSheet(nullptr);
+    // No folder yet: Scan cannot be pressed, by mouse or by key, and no
+    // nameless root appears with Delete on.
+    EXPECT_FALSE(handler.btnScanFolders->isEnabled());
+    QTest::mouseClick(handler.btnScanFolders, Qt::LeftButton);
+    handler.btnScanFolders->setFocus();
+    QTest::keyClick(handler.btnScanFolders, Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(handler.folderHierarchy(), nullptr);
+    EXPECT_EQ(handler.outlineViewFolderList->model()->rowCount(), 0);
+    EXPECT_FALSE(handler.btnDeleteFolders->isEnabled());
+
+    // The path is told, not typed: no frame, no field, no text cursor.
+    EXPECT_EQ(handler.lblFolderPath->textInteractionFlags(), Qt::NoTextInteraction);
+    EXPECT_FALSE(handler.lblFolderPath->styleSheet().contains(QStringLiteral("border: 1px")));
+
+    handler.folderChosen(tree.root());
+    ASSERT_TRUE(handler.btnScanFolders->isEnabled());
+    QTest::mouseClick(handler.btnScanFolders, Qt::LeftButton);
+    finishWork();
+    ASSERT_NE(handler.folderHierarchy(), nullptr);
+    EXPECT_EQ(handler.folderHierarchy()->path, tree.root());
+
+    // Closing forgets the folder, so Scan waits for one again.
+    handler.closeDeleteFolderNag();
+    EXPECT_FALSE(handler.btnScanFolders->isEnabled());
+}

@@ -10,6 +10,7 @@
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
+#include "support/TabReach.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -346,4 +348,26 @@ TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan
     EXPECT_FALSE(details->isVisible());
     EXPECT_EQ(screen->findChild<QLabel*>(QStringLiteral("lblLastScanDupFileCount"))->text(), QStringLiteral("1"));
     EXPECT_EQ(defaults.arrayValue(QLatin1String(SettingsKey::lastScanStatus)).value_or(QVariantList {}).size(), 1);
+}
+
+TEST_F(ScreenFixture, EveryButtonIsReachedByTabAndScanNowActsOnSpace)
+{
+    add(ScanSource::thisComputer, SourceList::scan, home.path());
+    screen->setAttribute(Qt::WA_DontShowOnScreen);
+    screen->resize(1082, 720);
+    screen->show();
+    const std::vector<QWidget*> reached = widgetsReachedByTab(*screen);
+    const std::vector<QAbstractButton*> buttons = buttonsAMouseCanPress(*screen);
+    ASSERT_FALSE(buttons.empty());
+    for (QAbstractButton* button : buttons)
+        EXPECT_NE(std::find(reached.begin(), reached.end(), button), reached.end())
+            << button->objectName().toStdString();
+
+    auto* scanNow = screen->findChild<QAbstractButton*>(QStringLiteral("btnScanNow"));
+    ASSERT_NE(scanNow, nullptr);
+    ASSERT_NE(std::find(reached.begin(), reached.end(), scanNow), reached.end());
+    scanNow->setFocus(Qt::TabFocusReason);
+    QSignalSpy pressed(scanNow, &QAbstractButton::clicked);
+    QTest::keyClick(scanNow, Qt::Key_Space);
+    EXPECT_EQ(pressed.count(), 1);
 }

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -187,3 +188,19 @@ TEST(PreferencesWord, FollowsTheFirstPreferredLanguage)
 }
 
 } // namespace
+
+TEST_F(WindowTest, EscapeAndCloseKeysCloseTheWindowFromAnyControl)
+{
+    const std::vector<PreferencePane*> list = panes(2);
+    auto* pane = static_cast<TestPane*>(list.front());
+    PreferencesWindowController controller(list, Style::toolbarItems, false, true, defaults);
+    for (const QKeyCombination keys : { QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::CTRL, Qt::Key_W) }) {
+        controller.showPreferencesWindow(std::nullopt);
+        QMainWindow* window = controller.window();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        pane->button->setFocus();
+        QTest::keyClick(pane->button, keys.key(), keys.keyboardModifiers());
+        EXPECT_FALSE(window->isVisible()) << keys.key();
+    }
+}

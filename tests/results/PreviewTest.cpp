@@ -346,3 +346,17 @@ TEST_F(PreviewScreen, PicturesOfACloudResultAreNeverReadFromThisDisk)
     EXPECT_FALSE(shot->exifInfo());
     EXPECT_EQ(value(screen->previewPane().arrMetaInfo(), "ID_FILE_NAME"), "cloud.jpg");
 }
+
+TEST_F(PreviewScreen, EscapeAndCloseKeysCloseThePreviewWindow)
+{
+    load({ { file("e.txt", Category::Doc, "alpha"), file("f.txt", Category::Doc, "beta") } });
+    select(0);
+    for (const QKeyCombination keys : { QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::CTRL, Qt::Key_W) }) {
+        screen->showPreviewPanelForNode(screen->lastSelectedFileNode());
+        PreviewWindow& window = *screen->previewWindow();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, keys.key(), keys.keyboardModifiers());
+        EXPECT_FALSE(window.isVisible()) << keys.key();
+    }
+}

@@ -19,6 +19,7 @@
 #include "marking/AutoMarking.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
+#include "results/PreviewPane.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
@@ -26,6 +27,7 @@
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
+#include "support/TabReach.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -334,8 +336,7 @@ TEST_F(ResultsScreen, EmptySetHidesTheViewsInEveryMode)
 TEST_F(ResultsScreen, ToolbarComesBackOnlyFromTheNewestRebuild)
 {
     load(groupsOf({ { "a:1:1", "b:1:1" } }), 0);
-    EXPECT_FALSE(screen->isResultToolbarEnabled());
-    clock->advance();
+    // A new result set is shown at once and its toolbar can be used at once.
     EXPECT_TRUE(screen->isResultToolbarEnabled());
     // Remove comes back with the toolbar only once something is marked.
     EXPECT_FALSE(button("btnTrash")->isEnabled());
@@ -510,11 +511,15 @@ TEST_F(ResultsScreen, RemoveIsEnabledOnlyWhileSomethingIsMarked)
     ASSERT_EQ(screen->state().countMarked(), 1);
     EXPECT_TRUE(remove->isEnabled());
 
-    // A rebuild's disable and re-enable follow the marks both ways.
+    // A view change keeps it; a re-sort's pause and its end follow the marks.
     button("btnHierarcheryView")->click();
+    EXPECT_TRUE(remove->isEnabled());
+    screen->state().sortBtnTapped();
     EXPECT_FALSE(remove->isEnabled());
     clock->advance();
     EXPECT_TRUE(remove->isEnabled());
+    screen->state().sortBtnTapped(); // back to the first order
+    clock->advance();
     button("btnListView")->click();
     clock->advance();
     clickListCheckBox(0);
@@ -779,4 +784,72 @@ TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
     for (QLabel* label : footer)
         EXPECT_EQ(label->font(), systemFontOfSize(12)) << label->objectName().toStdString();
     EXPECT_EQ(groups->width(), std::ceil(QFontMetricsF(groups->font()).horizontalAdvance(groups->text()) + 8));
+}
+
+TEST_F(ResultsScreen, EveryViewModeClickActsRightAfterACategoryChange)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } }), 0);
+    using Mode = ResultViewController::ViewMode;
+    // No time passes between the clicks.
+    QTest::mouseClick(screen->categoryButton(1), Qt::LeftButton);
+    QTest::mouseClick(button("btnThumbnailView"), Qt::LeftButton);
+    EXPECT_EQ(screen->viewMode(), Mode::grid);
+    QTest::mouseClick(screen->categoryButton(0), Qt::LeftButton);
+    QTest::mouseClick(button("btnHierarcheryView"), Qt::LeftButton);
+    EXPECT_EQ(screen->viewMode(), Mode::group);
+    QTest::mouseClick(button("btnListView"), Qt::LeftButton);
+    QTest::mouseClick(screen->categoryButton(4), Qt::LeftButton);
+    EXPECT_EQ(screen->viewMode(), Mode::list);
+    EXPECT_EQ(screen->highlightedCategory(), int(GlobalObjects::FileCategory::Music));
+}
+
+TEST_F(ResultsScreen, PreviewPaneShowsTheCurrentSelectionOrNothing)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } }), 0);
+    PreviewPane& pane = screen->previewPane();
+    clickListRow(1);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(pane.metaInfoView()->isHidden());
+
+    // A row chosen and, before the preview came, another view: the new view
+    // has no selection, so the pane shows no file.
+    clickListRow(2);
+    QTest::mouseClick(button("btnHierarcheryView"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pane.metaInfoView()->isHidden());
+    EXPECT_FALSE(pane.graphView()->isHidden());
+
+    // The same with a category change in between.
+    QTest::mouseClick(button("btnListView"), Qt::LeftButton);
+    clickListRow(1);
+    QTest::mouseClick(screen->categoryButton(4), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pane.metaInfoView()->isHidden());
+}
+
+TEST_F(ResultsScreen, EveryButtonIsReachedByTabAndDeleteMarkedActsOnSpace)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } });
+    load(groups, 0);
+    clickListCheckBox(0);
+    const std::vector<QWidget*> reached = widgetsReachedByTab(*screen);
+    const std::vector<QAbstractButton*> buttons = buttonsAMouseCanPress(*screen);
+    ASSERT_FALSE(buttons.empty());
+    for (QAbstractButton* each : buttons)
+        EXPECT_NE(std::find(reached.begin(), reached.end(), each), reached.end()) << each->objectName().toStdString();
+
+    for (const char* name : { "btnTrash", "btnBack" }) {
+        QAbstractButton* pressedButton = button(name);
+        ASSERT_NE(pressedButton, nullptr) << name;
+        ASSERT_NE(std::find(reached.begin(), reached.end(), pressedButton), reached.end()) << name;
+        QSignalSpy pressed(pressedButton, &QAbstractButton::clicked);
+        pressedButton->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(pressedButton, Qt::Key_Space);
+        EXPECT_EQ(pressed.count(), 1) << name;
+        QApplication::processEvents();
+        for (QWidget* sheet : QApplication::topLevelWidgets()) {
+            if (sheet != screen.get() && sheet->isVisible() && sheet->isModal())
+                sheet->close();
+        }
+    }
 }

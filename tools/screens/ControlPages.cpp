@@ -354,10 +354,53 @@ QImage scrollersPage()
     return sheet.image();
 }
 
+// Every kind of button as Tab leaves it: focused, with the ring drawn over
+// its own face.
+QImage focusedButtonsPage()
+{
+    GallerySheet sheet(QStringLiteral("Buttons reached by Tab"));
+    // The ring shows on the focus of the active window: the host is shown (on
+    // the offscreen display) and made active.
+    QWidget host;
+    host.resize(800, 400);
+    auto* scan = new IMGButton(&host);
+    scanNowLook(*scan);
+    scan->setState(1);
+    scan->setGeometry(10, 10, 300, 56);
+    auto* small = new IMGButton(&host);
+    threePartLook(QStringLiteral("blue_btn_sm_"), QStringLiteral("left"), QStringLiteral("mid"),
+        QStringLiteral("right"), QStringLiteral("Move to Trash"))(*small);
+    small->setGeometry(10, 80, 150, 32);
+    auto* show = new RAZButton(&host);
+    applyHomeButtonStyle(show);
+    show->setText(QStringLiteral("Show Results"));
+    show->setGeometry(10, 130, 160, 34);
+    auto* stop = new RAZButton(&host);
+    applyStopButtonStyle(stop);
+    stop->setText(QStringLiteral("Stop"));
+    stop->setGeometry(10, 180, 100, 30);
+    auto* link = new LinkButton(&host);
+    link->setTitle(QStringLiteral("Last scan results"));
+    link->setGeometry(10, 220, 160, 22);
+    host.show();
+    host.activateWindow();
+    for (int turn = 0; turn < 20 && !host.isActiveWindow(); ++turn)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    const std::pair<const char*, QWidget*> buttons[] = { { "Scan Now", scan }, { "sheet default", small },
+        { "colour button", show }, { "Stop", stop }, { "link", link } };
+    for (const auto& [caption, button] : buttons) {
+        button->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        sheet.addSample(QString::fromLatin1(caption), *button);
+    }
+    return sheet.image();
+}
+
 const GalleryRegistration imageButtons("controls-image-button", imageButtonPage);
 const GalleryRegistration colourButtons("controls-colour-button", colourButtonPage);
 const GalleryRegistration linkButtons("controls-link-button", linkButtonPage);
 const GalleryRegistration boxes("controls-boxes-and-views", boxesPage);
 const GalleryRegistration scrollers("controls-scrollers", scrollersPage);
+const GalleryRegistration focusedButtons("controls-focused-buttons", focusedButtonsPage);
 
 } // namespace

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QAbstractButton;
+class QKeyEvent;
+class QPainter;
+class QWidget;
+
+// Keyboard use of the program's own buttons: the ring a focused button draws
+// and the keys that press it. GUI thread only.
+
+// The ring's colour: the light blue of the screens' own buttons, which reads
+// on the dark screens and on the blue buttons alike.
+QColor focusRingColour();
+// The same ring for push buttons drawn by a style sheet: a rule to append.
+QString focusRingStyleSheet();
+
+// Draws the focus ring just inside widget's edge when the widget has the
+// keyboard focus; nothing otherwise. radius rounds the ring's corners.
+void drawFocusRingIfFocused(QPainter& painter, const QWidget* widget, qreal radius);
+
+// Return and Enter (either keypad) without auto-repeat: the keys that press a
+// focused button besides Space.
+bool isEnterKey(const QKeyEvent* event);
+
+// For the colour, link and check-box buttons (Qt's own press sequence): Enter
+// clicks an enabled button; true when the key was taken.
+bool clickOnEnter(QAbstractButton* button, QKeyEvent* event);
+
+// Marks button as the default of the sheet or window it stands in: Enter
+// pressed anywhere in that window, outside another button, presses it.
+void setDefaultButton(QAbstractButton* button);
+bool isDefaultButton(const QWidget* widget);
+// The window's default button that is shown and enabled, if any.
+QAbstractButton* defaultButtonIn(QWidget* window);

@@ -1,0 +1,96 @@
+#include "controls/DialogLook.h"
+
+#include "controls/ButtonKeys.h"
+#include "controls/NamedImage.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPalette>
+#include <QWidget>
+
+namespace {
+
+const QColor panelColour(40, 40, 42);
+const QColor fieldColour(29, 29, 29);
+const QColor textColour(208, 210, 214);
+const QColor dimTextColour(124, 127, 133);
+const QColor buttonColour(58, 60, 64);
+const QColor blue(55, 151, 250);
+constexpr int alertIconSide = 48;
+
+QPalette darkPalette(QPalette palette)
+{
+    for (const QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
+        const bool disabled = group == QPalette::Disabled;
+        palette.setColor(group, QPalette::Window, panelColour);
+        palette.setColor(group, QPalette::WindowText, disabled ? dimTextColour : textColour);
+        palette.setColor(group, QPalette::Base, fieldColour);
+        palette.setColor(group, QPalette::AlternateBase, panelColour);
+        palette.setColor(group, QPalette::Text, disabled ? dimTextColour : textColour);
+        palette.setColor(group, QPalette::PlaceholderText, dimTextColour);
+        palette.setColor(group, QPalette::Button, buttonColour);
+        palette.setColor(group, QPalette::ButtonText, disabled ? dimTextColour : textColour);
+        palette.setColor(group, QPalette::Highlight, blue);
+        palette.setColor(group, QPalette::HighlightedText, Qt::white);
+        palette.setColor(group, QPalette::ToolTipBase, panelColour);
+        palette.setColor(group, QPalette::ToolTipText, textColour);
+        palette.setColor(group, QPalette::Link, blue);
+    }
+    return palette;
+}
+
+QString buttonStyleSheet()
+{
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #55575b; border-radius: 5px;"
+                          " padding: 4px 16px; min-width: 64px; min-height: 20px; }"
+                          "QPushButton:default { background: %3; border-color: %3; color: white; font-weight: 600; }"
+                          "QPushButton:pressed { background: #2a2b2e; }"
+                          "QPushButton:default:pressed { background: #2a78c8; }"
+                          "QPushButton:disabled { color: %4; }")
+               .arg(buttonColour.name(), textColour.name(), blue.name(), dimTextColour.name())
+        + focusRingStyleSheet();
+}
+
+} // namespace
+
+void applyDarkDialogLook(QWidget* dialog)
+{
+    if (!dialog)
+        return;
+    dialog->setPalette(darkPalette(dialog->palette()));
+    dialog->setAutoFillBackground(true);
+    dialog->setStyleSheet(dialog->styleSheet() + buttonStyleSheet());
+}
+
+QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)
+{
+    const char* name = "alert_warning";
+    switch (style) {
+    case AlertStyle::informational:
+        name = "alert_info";
+        break;
+    case AlertStyle::critical:
+        name = "alert_critical";
+        break;
+    case AlertStyle::warning:
+        break;
+    }
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QPixmap pixmap(QSize(side, side) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    NamedImage::load(QString::fromLatin1(name)).drawCentred(painter, QRectF(0, 0, side, side));
+    return pixmap;
+}
+
+void applyAlertLook(QMessageBox* box, AlertStyle style)
+{
+    if (!box)
+        return;
+    applyDarkDialogLook(box);
+    const qreal ratio = box->parentWidget() ? box->parentWidget()->devicePixelRatioF() : qApp->devicePixelRatio();
+    box->setIconPixmap(alertIcon(style, alertIconSide, ratio));
+}

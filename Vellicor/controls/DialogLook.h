@@ -1,0 +1,23 @@
+#pragma once
+
+#include "base/AlertPresenter.h"
+
+#include <QPixmap>
+
+class QMessageBox;
+class QWidget;
+
+// The one look of the program's alerts and dialogs: the dark palette of the
+// screens and sheets, our own icons, buttons drawn like the sheets' buttons
+// with the same focus ring. GUI thread only.
+
+// Gives dialog (and every control in it) the dark palette and the button look.
+void applyDarkDialogLook(QWidget* dialog);
+
+// Our icon for an alert of style, side points square at the device-pixel
+// ratio given.
+QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio);
+
+// A message box in the dark look with our icon for style in place of the
+// system's, wide enough that a short title or text is never squeezed.
+void applyAlertLook(QMessageBox* box, AlertStyle style);

@@ -1,0 +1,117 @@
+#include "app/WindowAlertPresenter.h"
+#include "base/UserDefaults.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomTableView.h"
+#include "controls/DialogLook.h"
+#include "core/AppStartup.h"
+#include "core/DuplicateGroup.h"
+#include "core/FileInfoNode.h"
+#include "core/Localization.h"
+#include "platform/FileRemover.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
+#include "scan/ScanSources.h"
+#include "support/TempHome.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool isDark(const QColor& colour)
+{
+    return colour.lightness() < 80;
+}
+
+bool isLight(const QColor& colour)
+{
+    return colour.lightness() > 160;
+}
+
+// The box shows the screens' look: dark face, light text, our icon for the
+// style, the first button the default.
+void expectOurLook(QMessageBox* box, AlertStyle style)
+{
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(isDark(box->palette().color(QPalette::Window)));
+    EXPECT_TRUE(isLight(box->palette().color(QPalette::WindowText)));
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+    const QPixmap icon = box->iconPixmap();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.toImage(), alertIcon(style, 48, icon.devicePixelRatio()).toImage());
+    const QImage face = box->grab().toImage();
+    EXPECT_TRUE(isDark(face.pixelColor(face.width() - 4, 4)));
+    EXPECT_EQ(box->defaultButton(), box->buttons().isEmpty() ? nullptr : box->buttons().constFirst());
+}
+
+TEST(AlertLook, EveryStyleOfAlertIsDarkWithItsOwnIcon)
+{
+    QMainWindow window;
+    window.resize(600, 400);
+    window.show();
+    WindowAlertPresenter presenter(&window);
+    for (const AlertStyle style : { AlertStyle::warning, AlertStyle::informational, AlertStyle::critical }) {
+        int answer = -2;
+        presenter.presentThen(
+            AlertRequest { QStringLiteral("Vellicor"), QStringLiteral("1.0"), { QStringLiteral("OK") }, style },
+            [&answer](int a) { answer = a; });
+        QPointer<QMessageBox> box = window.findChild<QMessageBox*>();
+        expectOurLook(box, style);
+        if (!box)
+            return;
+        QTest::mouseClick(box->buttons().constFirst(), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(answer, 0);
+    }
+    // Our three icons differ from one another.
+    EXPECT_NE(alertIcon(AlertStyle::warning, 48, 1).toImage(), alertIcon(AlertStyle::critical, 48, 1).toImage());
+    EXPECT_NE(alertIcon(AlertStyle::warning, 48, 1).toImage(), alertIcon(AlertStyle::informational, 48, 1).toImage());
+}
+
+TEST(AlertLook, MarkingAWholeGroupByHandWarnsInTheScreensLook)
+{
+    TempHome home;
+    UserDefaults defaults { home.path() + QStringLiteral("/settings") };
+    startApplicationCore(defaults);
+    QMainWindow window;
+    window.resize(1100, 760);
+    auto* screen = new ResultViewController(
+        defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
+    window.setCentralWidget(screen);
+    screen->viewDidLoad();
+    window.show();
+    setAlertPresenter(std::make_shared<WindowAlertPresenter>(&window));
+
+    auto group = std::make_shared<DuplicateGroup>();
+    for (const char* name : { "a.txt", "b.txt" }) {
+        auto file = std::make_shared<FileInfoNode>();
+        file->fileName = QString::fromLatin1(name);
+        file->filePath = QStringLiteral("/data/") + *file->fileName;
+        file->fileSize = 10;
+        addFileToGroup(group, file);
+    }
+    screen->loadScanResults({ group }, 0, ScanSource::thisComputer);
+
+    // Both files' check boxes, clicked as a user does.
+    CustomTableView* table = screen->tblDuplicates();
+    for (int row = 0; row < 2; ++row) {
+        const QModelIndex index = screen->listModel().index(row, ResultsModel::checkColumn);
+        auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(index));
+        ASSERT_NE(cell, nullptr);
+        const QRect box = cell->outletRects(table->visualRect(index), index)[int(CustomCell::Outlet::btnCheckBox)];
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    }
+    QPointer<QMessageBox> notice = window.findChild<QMessageBox*>();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), localizedText("ID_YOU_CANNOT_MARKS_ALL_FILES_IN_SAME_GROUP"));
+    expectOurLook(notice, AlertStyle::warning);
+    setAlertPresenter(nullptr);
+    delete notice.data();
+}
+
+} // namespace
