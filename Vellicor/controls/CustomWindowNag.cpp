@@ -3,6 +3,7 @@
 #include "controls/ButtonKeys.h"
 #include "controls/IMGButton.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -17,6 +18,12 @@ CustomWindowNag::CustomWindowNag(QWidget* parent, Qt::WindowFlags)
 void CustomWindowNag::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // The sheet itself takes the keys when it opens (Enter for its default
+    // button, Esc to close), so no button shows a focus ring until the user
+    // tabs to one; a text field the sheet focused keeps its focus.
+    QWidget* focused = focusWidget();
+    if (!focused || focused == this || qobject_cast<QAbstractButton*>(focused))
+        setFocus(Qt::OtherFocusReason);
     backdrop_ = QPixmap();
     QWidget* under = parentWidget() ? parentWidget()->window() : nullptr;
     if (!under || !under->isVisible())
