@@ -107,12 +107,7 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     home->setResultsReceiver(results);
     results->setPreferencesOpener([&delegate] { delegate.openPrefrencesTapped(); });
     // The cloud sources' handlers and lists; a child of the home screen.
-    cloudSources_ = new CloudSourceController(*home, [&delegate, handlers = std::move(handlers)](ScanSource source) {
-        std::unique_ptr<ScanWrapper> handler = handlers(source);
-        if (auto* drive = dynamic_cast<GoogleDriveHandler*>(handler.get()))
-            drive->setRedirectBase(delegate.signInListener().redirectBase());
-        return handler;
-    });
+    cloudSources_ = new CloudSourceController(*home, std::move(handlers));
     delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources_));
     // Cloud files of a result go to, and come back through, the handler of
     // the result's own source.
@@ -145,7 +140,6 @@ void AppComposition::launch()
     // results screen's small layout.
     results_->viewDidLoad();
     delegate_->applicationDidFinishLaunching();
-    cloudSources_->setSignInRedirectBase(delegate_->signInListener().redirectBase());
     delegate_->window()->show();
     // Once the window is up, so the notice has a window to sit on.
     QTimer::singleShot(0, settingsNotices_.get(), &SettingsNotices::tellReadProblemAtStart);

@@ -101,13 +101,25 @@ AppDelegate::AppDelegate(UserDefaults& defaults, std::unique_ptr<HomeScreen> hom
     window_->setCentralWidget(new QWidget);
     window_->centralWidget()->setObjectName(QStringLiteral("contentView"));
     buildMenus();
-    // Every browser sign-in waits through a session: while none does, the
-    // listener takes nothing.
+    // Every browser sign-in waits through a session: the listener listens
+    // only while one does, and each gets the address bound as it starts.
     signInListener_.setSignInWaiting([] { return OAuthSession::isAnySignInWaiting(); });
     signInListener_.setRedirectTaker([this](const QString& url) { return handleOAuthRedirect(url); });
+    OAuthSession::RedirectListener redirects;
+    redirects.open = [this] {
+        if (signInListener_.open())
+            return signInListener_.redirectBase();
+        std::fprintf(stderr, "vellicor: cannot listen for sign-in redirects on 127.0.0.1\n");
+        return QString();
+    };
+    redirects.close = [this] { signInListener_.close(); };
+    OAuthSession::setRedirectListener(std::move(redirects));
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    OAuthSession::setRedirectListener({});
+}
 
 void AppDelegate::setCloudSessions(std::shared_ptr<CloudSessions> sessions)
 {
@@ -288,10 +300,6 @@ void AppDelegate::applicationDidFinishLaunching()
     defaults_.setValue(firstLaunchKey, true);
     defaults_.synchronize();
 
-    if (!signInListener_.listen())
-        std::fprintf(stderr, "vellicor: cannot listen for sign-in redirects on 127.0.0.1\n");
-    else
-        OAuthCloudHandler::setRedirectBase(signInListener_.redirectBase());
     reloadExtensionTables(defaults_);
     localizeMenuTitles();
     // Made once, ahead of its first use.

@@ -34,9 +34,15 @@ SignInListener::SignInListener(QObject* parent)
     connect(&server_, &QTcpServer::newConnection, this, &SignInListener::acceptConnections);
 }
 
-bool SignInListener::listen(quint16 port)
+bool SignInListener::open()
 {
-    return server_.isListening() || server_.listen(QHostAddress::LocalHost, port);
+    if (server_.isListening())
+        return true;
+    if (!(lastPort_ != 0 && server_.listen(QHostAddress::LocalHost, lastPort_))
+        && !server_.listen(QHostAddress::LocalHost, 0))
+        return false;
+    lastPort_ = server_.serverPort();
+    return true;
 }
 
 QString SignInListener::redirectBase() const

@@ -10,8 +10,10 @@
 class QTcpSocket;
 
 // Receives the browser's return from a cloud sign-in: a small HTTP listener on
-// the loopback address only. While no sign-in waits for its redirect, every
-// connection is closed at once without an answer. Otherwise each GET
+// the loopback address only, open only while a sign-in waits (its owner opens
+// it as a sign-in starts and closes it once none waits). A connection that
+// arrives when no sign-in waits any more is closed at once without an
+// answer. Otherwise each GET
 // request's target becomes the whole redirect address
 // ("http://127.0.0.1:<port>/<target>") and goes to the redirect taker; the
 // browser gets a short page saying whether it was taken. Anything else
@@ -31,10 +33,17 @@ public:
 
     explicit SignInListener(QObject* parent = nullptr);
 
-    // Listens on 127.0.0.1 at port (0: any free port); false when it cannot.
-    bool listen(quint16 port = 0);
+    // Listens on 127.0.0.1, on the port of the last time when it is free (so
+    // a redirect address handed out then still leads here), else on any free
+    // one; false when it cannot. Listening already is success.
+    bool open();
+    // Stops taking connections; those already served finish.
+    void close() { server_.close(); }
+    bool isListening() const { return server_.isListening(); }
+    // The port listened on now; 0 while closed.
     quint16 port() const { return server_.serverPort(); }
-    // "http://127.0.0.1:<port>": what sign-ins give as their redirect address.
+    // "http://127.0.0.1:<port>" of the port listened on now: what a sign-in
+    // starting now gives as its redirect address.
     QString redirectBase() const;
 
     void setSignInWaiting(Waiting waiting) { waiting_ = std::move(waiting); }
@@ -51,6 +60,7 @@ private:
     Taker taker_;
     int requestTimeLimitMs_ = 5000;
     int openConnections_ = 0;
+    quint16 lastPort_ = 0;
     // Last: its connections go first, while the count above still exists.
     QTcpServer server_;
 };

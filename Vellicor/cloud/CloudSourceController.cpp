@@ -94,13 +94,6 @@ std::unique_ptr<ScanWrapper> CloudSourceController::defaultHandlerFactory(ScanSo
     return nullptr;
 }
 
-void CloudSourceController::setSignInRedirectBase(const QString& base)
-{
-    signInRedirectBase_ = base;
-    if (auto* oneDrive = dynamic_cast<OneDriveHandler*>(handlerFor(ScanSource::oneDrive)))
-        oneDrive->setRedirectBase(base);
-}
-
 bool CloudSourceController::handleOneDriveRedirect(const QUrl& url)
 {
     auto* oneDrive = dynamic_cast<OneDriveHandler*>(handlerFor(ScanSource::oneDrive));
@@ -133,8 +126,6 @@ void CloudSourceController::enterHandler(ScanSource chosen)
         slot = factory_ ? factory_(chosen) : nullptr;
         if (slot)
             slot->delegate = this;
-        if (auto* oneDrive = dynamic_cast<OneDriveHandler*>(slot.get()); oneDrive && !signInRedirectBase_.isEmpty())
-            oneDrive->setRedirectBase(signInRedirectBase_);
         ScanEngine& engine = home_.engine();
         if (auto* drive = dynamic_cast<GoogleDriveHandler*>(slot.get())) {
             drive->setPageSink([&engine](const QString& id, bool sub, const DriveFilesPage& page) {

@@ -37,9 +37,6 @@ public:
     // The handler kept for a source, if it has been made.
     ScanWrapper* handlerFor(ScanSource source) const;
 
-    // The application's loopback address for sign-in redirects, given to the
-    // handlers that sign in through the browser.
-    void setSignInRedirectBase(const QString& base);
     // A redirect for the OneDrive sign-in; false when none was waiting.
     bool handleOneDriveRedirect(const QUrl& url);
     // At quit: the OneDrive tokens are forgotten.
@@ -80,7 +77,6 @@ private:
     HandlerFactory factory_;
     std::array<std::unique_ptr<ScanWrapper>, 8> handlers_;
     std::function<void()> pickerReload_;
-    QString signInRedirectBase_;
     CloudSignInSheet* signInSheet_ = nullptr;
     bool hideScanComputer_ = false;
     // What a successful sign-in leads to, when the sign-in was asked for by

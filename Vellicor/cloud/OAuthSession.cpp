@@ -15,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QUrlQuery>
 
+#include <algorithm>
+
 // Hands the flow the loopback redirect address and the redirect's values,
 // and reports a token request that the service refused (the stock handler
 // only prints a warning, which would leave the sign-in waiting for ever).
@@ -71,6 +73,12 @@ std::vector<const OAuthSession*>& waitingSessions()
     return sessions;
 }
 
+OAuthSession::RedirectListener& redirectListener()
+{
+    static OAuthSession::RedirectListener listener;
+    return listener;
+}
+
 } // namespace
 
 QByteArray makeCodeVerifier()
@@ -98,7 +106,7 @@ OAuthSession::OAuthSession(CloudServiceConfig config, SecretStore* store, QStrin
 
 OAuthSession::~OAuthSession()
 {
-    std::erase(waitingSessions(), this);
+    stopWaiting(this);
 }
 
 bool OAuthSession::isAnySignInWaiting()
@@ -106,11 +114,24 @@ bool OAuthSession::isAnySignInWaiting()
     return !waitingSessions().empty();
 }
 
+void OAuthSession::setRedirectListener(RedirectListener listener)
+{
+    redirectListener() = std::move(listener);
+}
+
+void OAuthSession::stopWaiting(const OAuthSession* session)
+{
+    // Nothing may listen for a redirect that no sign-in waits for.
+    if (std::erase(waitingSessions(), session) && waitingSessions().empty() && redirectListener().close)
+        redirectListener().close();
+}
+
 void OAuthSession::setSigningIn(bool signingIn)
 {
     signingIn_ = signingIn;
-    std::erase(waitingSessions(), this);
-    if (signingIn)
+    if (!signingIn)
+        stopWaiting(this);
+    else if (std::find(waitingSessions().begin(), waitingSessions().end(), this) == waitingSessions().end())
         waitingSessions().push_back(this);
 }
 
@@ -183,6 +204,17 @@ void OAuthSession::signIn()
         finishSignIn(false, config_.missingCredentialsText(config_.service));
         return;
     }
+    if (redirectListener().open) {
+        // The authorize address must carry the port bound now: the listener
+        // may have come back on another one since the last sign-in.
+        const QString base = redirectListener().open();
+        if (base.isEmpty()) {
+            finishSignIn(
+                false, QStringLiteral("Vellicor cannot wait for the browser's return: no port on 127.0.0.1 is free."));
+            return;
+        }
+        setRedirectBase(base);
+    }
     makeFlow();
     flow_->grant();
 }
@@ -191,7 +223,8 @@ bool OAuthSession::handleRedirect(const QUrl& url)
 {
     if (!signingIn_ || !handler_)
         return false;
-    const QUrl expected(redirectUri());
+    // The address handed out with this sign-in, whatever was set since.
+    const QUrl expected(handler_->redirectUri);
     if (url.host() != expected.host() || url.port() != expected.port() || url.path() != expected.path())
         return false;
     const QUrlQuery query(url);

@@ -32,7 +32,8 @@ public:
     OAuthSession(CloudServiceConfig config, SecretStore* store, QString secretItem, QObject* parent = nullptr);
     ~OAuthSession() override;
 
-    // Where the browser comes back to, e.g. "http://127.0.0.1:PORT".
+    // Where the browser comes back to, e.g. "http://127.0.0.1:PORT", when no
+    // redirect listener is set; with one, its live address is used instead.
     void setRedirectBase(const QString& base);
     QString redirectUri() const;
     // Opens the sign-in page; the desktop's browser unless a test replaces it.
@@ -56,6 +57,17 @@ public:
     // has the application's loopback listener anything to take.
     static bool isAnySignInWaiting();
 
+    // The application's loopback listener for browser redirects. open is
+    // called as each browser sign-in starts, before its authorize address is
+    // built, and answers the address it listens on now (empty when it cannot
+    // listen); close is called once no sign-in waits any more. An empty
+    // listener (the default) leaves each session at its own redirect base.
+    struct RedirectListener {
+        std::function<QString()> open;
+        std::function<void()> close;
+    };
+    static void setRedirectListener(RedirectListener listener);
+
     // Reads kept tokens; true when there were some.
     void restore(std::function<void(bool)> done);
     // A token that is still valid, refreshed first when it has expired.
@@ -78,6 +90,7 @@ private:
     void finishSignIn(bool signedIn, const QString& error);
     void finishRefresh(bool refreshed);
     void setSigningIn(bool signingIn);
+    static void stopWaiting(const OAuthSession* session);
 
     CloudServiceConfig config_;
     SecretStore* store_;

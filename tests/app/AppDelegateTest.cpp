@@ -19,8 +19,11 @@
 #include <QFile>
 #include <QMainWindow>
 #include <QMenu>
+#include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QUrlQuery>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,8 +46,12 @@ struct FakeCloud : CloudSessions {
         routed.append(QStringLiteral("dropbox ") + url.toString(QUrl::FullyEncoded));
         return true;
     }
+    // When set, the Drive sign-in's redirects go to it.
+    std::function<bool(const QUrl&)> googleSignIn;
     bool resumeGoogleSignIn(const QUrl& url) override
     {
+        if (googleSignIn)
+            return googleSignIn(url);
         routed.append(QStringLiteral("google ") + url.toString(QUrl::FullyEncoded));
         return true;
     }
@@ -220,17 +227,34 @@ TEST_F(AppDelegateTest, MenuTitlesAndTheHelpPageFollowTheLanguage)
 
 namespace {
 
-// A browser sign-in that waits for its redirect, as a cloud source's would.
-std::unique_ptr<OAuthSession> waitingSignIn()
+// A browser sign-in that waits for its redirect, as a cloud source's would;
+// the address it opens in the browser goes to authorize.
+std::unique_ptr<OAuthSession> waitingSignIn(QUrl* authorize = nullptr)
 {
     auto session = std::make_unique<OAuthSession>(CloudConfig::fromJson(QStringLiteral("test"),
                                                       { { QStringLiteral("clientId"), QStringLiteral("c") },
                                                           { QStringLiteral("authorizeUrl"), "http://127.0.0.1:9/a" },
                                                           { QStringLiteral("tokenUrl"), "http://127.0.0.1:9/t" } }),
         nullptr, QString());
-    session->setBrowserOpener([](const QUrl&) { });
+    session->setBrowserOpener([authorize](const QUrl& url) {
+        if (authorize)
+            *authorize = url;
+    });
     session->signIn();
     return session;
+}
+
+// True when nothing listens at port: a connect is refused.
+bool connectRefused(quint16 port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return !socket.waitForConnected(5000) && socket.error() == QAbstractSocket::ConnectionRefusedError;
+}
+
+QString queryValue(const QUrl& url, const QString& key)
+{
+    return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
 }
 
 // Sends a request to the listener and reads until it answers or closes.
@@ -256,7 +280,8 @@ TEST_F(AppDelegateTest, OnlyAWaitingSignInsRedirectIsAnsweredAndBringsTheWindowF
 {
     auto delegate = makeDelegate();
     SignInListener& listener = delegate->signInListener();
-    ASSERT_TRUE(listener.listen());
+    // Opened by hand: a request that arrives when no sign-in waits any more.
+    ASSERT_TRUE(listener.open());
     const QString base = listener.redirectBase();
 
     // No sign-in waits: the connection is closed unanswered, nothing moves.
@@ -291,15 +316,63 @@ TEST_F(AppDelegateTest, OnlyAWaitingSignInsRedirectIsAnsweredAndBringsTheWindowF
     QTest::qWait(20);
     EXPECT_TRUE(cloud->routed.isEmpty());
 
+    const quint16 port = listener.port();
     signIn->cancelSignIn();
-    EXPECT_EQ(sendToListener(listener.port(), redirectRequest), QByteArray());
+    EXPECT_TRUE(connectRefused(port));
+}
+
+TEST_F(AppDelegateTest, TheListenerListensOnlyWhileASignInWaitsAndOnThePortItHandsOut)
+{
+    auto delegate = makeDelegate();
+    SignInListener& listener = delegate->signInListener();
+    EXPECT_FALSE(listener.isListening());
+    selectedScanSource() = ScanSource::googleDrive;
+
+    // A sign-in opens the listener, and its authorize address carries the
+    // port bound; the redirect sent there reaches the session.
+    QUrl authorize;
+    std::unique_ptr<OAuthSession> signIn = waitingSignIn(&authorize);
+    ASSERT_TRUE(listener.isListening());
+    const QUrl redirect(queryValue(authorize, QStringLiteral("redirect_uri")));
+    EXPECT_EQ(redirect.host(), QStringLiteral("127.0.0.1"));
+    const quint16 port = listener.port();
+    ASSERT_EQ(redirect.port(), port);
+    cloud->googleSignIn = [&](const QUrl& url) { return signIn->handleRedirect(url); };
+    QSignalSpy finished(signIn.get(), &OAuthSession::signInFinished);
+    const QByteArray request = "GET " + redirect.path().toUtf8()
+        + "?code=c&state=" + queryValue(authorize, QStringLiteral("state")).toUtf8() + " HTTP/1.1\r\n\r\n";
+    EXPECT_TRUE(sendToListener(port, request).startsWith("HTTP/1.1 200"));
+    // The code exchange with the unreachable service fails: the sign-in has
+    // ended and nothing listens any more.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 30000));
+    EXPECT_FALSE(listener.isListening());
+    EXPECT_TRUE(connectRefused(port));
+
+    // The next sign-in comes back on the same port while it is free...
+    signIn = waitingSignIn(&authorize);
+    EXPECT_EQ(listener.port(), port);
+    EXPECT_EQ(QUrl(queryValue(authorize, QStringLiteral("redirect_uri"))).port(), port);
+    signIn->cancelSignIn();
+    EXPECT_TRUE(connectRefused(port));
+
+    // ...and on another one, which its address carries, when it is taken.
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
+    signIn = waitingSignIn(&authorize);
+    ASSERT_TRUE(listener.isListening());
+    EXPECT_NE(listener.port(), port);
+    const quint16 newPort = listener.port();
+    EXPECT_EQ(QUrl(queryValue(authorize, QStringLiteral("redirect_uri"))).port(), newPort);
+    // A sign-in that goes away without ending (the program quits) closes it too.
+    signIn.reset();
+    EXPECT_FALSE(OAuthSession::isAnySignInWaiting());
+    EXPECT_TRUE(connectRefused(newPort));
 }
 
 TEST_F(AppDelegateTest, TheListenerServesAFewConnectionsAndDropsIdleOnes)
 {
     auto delegate = makeDelegate();
     SignInListener& listener = delegate->signInListener();
-    ASSERT_TRUE(listener.listen());
     const std::unique_ptr<OAuthSession> signIn = waitingSignIn();
     selectedScanSource() = ScanSource::dropbox;
 
@@ -318,9 +391,8 @@ TEST_F(AppDelegateTest, TheListenerServesAFewConnectionsAndDropsIdleOnes)
     EXPECT_TRUE(QTest::qWaitFor([&] { return closedByListener() >= flood - SignInListener::maximumConnections; }));
     // Once the idle ones go, a browser's redirect is served again.
     idle.clear();
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return sendToListener(listener.port(), redirectRequest).startsWith("HTTP/1.1 200");
-    }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return sendToListener(listener.port(), redirectRequest).startsWith("HTTP/1.1 200"); }));
 
     // A connection that never sends its request is dropped after a while.
     listener.setRequestTimeLimitMs(100);
