@@ -334,7 +334,7 @@ void AppDelegate::aboutTapped()
 {
     alertPresenter()->presentThen(
         AlertRequest { QString::fromLatin1(programName), QCoreApplication::applicationVersion(),
-            { localizedText("ID_OK") }, AlertStyle::informational },
+            { localizedText("ID_OK") }, AlertStyle::informational, menuItemAbout->text() },
         {});
 }
 

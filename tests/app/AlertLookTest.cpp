@@ -14,6 +14,7 @@
 #include "support/TempHome.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -112,6 +113,43 @@ TEST(AlertLook, MarkingAWholeGroupByHandWarnsInTheScreensLook)
     expectOurLook(notice, AlertStyle::warning);
     setAlertPresenter(nullptr);
     delete notice.data();
+}
+
+// A box with a short text, as About is, is still wide enough for its title in
+// the title bar beside the window buttons; a long text still wraps.
+TEST(AlertLook, AShortAlertIsWideEnoughForItsTitleAndALongOneWraps)
+{
+    QMainWindow window;
+    window.resize(900, 700);
+    window.show();
+    WindowAlertPresenter presenter(&window);
+    const QString title = QStringLiteral("Über Vellicor");
+    presenter.presentThen(AlertRequest { QStringLiteral("Vellicor"), QStringLiteral("1.0"), { QStringLiteral("OK") },
+                              AlertStyle::informational, title },
+        {});
+    QPointer<QMessageBox> box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(box->windowTitle(), title);
+    QFont bold = box->font();
+    bold.setBold(true);
+    const int windowButtons = 3 * 24 * 2;
+    EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(title) + windowButtons);
+    for (const QLabel* label : box->findChildren<QLabel*>()) {
+        if (label->isVisible() && !label->text().isEmpty()) {
+            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+                << label->text().toStdString();
+        }
+    }
+    delete box.data();
+
+    presenter.presentThen(AlertRequest { QStringLiteral("Vellicor"), QStringLiteral("word ").repeated(200), { QStringLiteral("OK") } },
+        {});
+    box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_LT(box->width(), 700);
+    delete box.data();
 }
 
 } // namespace
