@@ -14,7 +14,6 @@
 #include "support/TempHome.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -135,12 +134,6 @@ TEST(AlertLook, AShortAlertIsWideEnoughForItsTitleAndALongOneWraps)
     bold.setBold(true);
     const int windowButtons = 3 * 24 * 2;
     EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(title) + windowButtons);
-    for (const QLabel* label : box->findChildren<QLabel*>()) {
-        if (label->isVisible() && !label->text().isEmpty()) {
-            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
-                << label->text().toStdString();
-        }
-    }
     delete box.data();
 
     presenter.presentThen(AlertRequest { QStringLiteral("Vellicor"), QStringLiteral("word ").repeated(200), { QStringLiteral("OK") } },
