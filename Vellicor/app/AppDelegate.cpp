@@ -342,7 +342,7 @@ void AppDelegate::aboutTapped()
 {
     alertPresenter()->presentThen(
         AlertRequest { QString::fromLatin1(programName), QCoreApplication::applicationVersion(),
-            { localizedText("ID_OK") }, AlertStyle::informational },
+            { localizedText("ID_OK") }, AlertStyle::informational, menuItemAbout->text() },
         {});
 }
 

@@ -28,10 +28,10 @@ std::pair<QMessageBox*, std::shared_ptr<std::vector<QAbstractButton*>>> makeBox(
     const AlertRequest& request, QWidget* window)
 {
     auto* box = new QMessageBox(window);
-    applyAlertLook(box, request.style);
-    box->setWindowTitle(QStringLiteral("Vellicor"));
+    box->setWindowTitle(request.windowTitle.isEmpty() ? QStringLiteral("Vellicor") : request.windowTitle);
     box->setText(request.messageText);
     box->setInformativeText(request.informativeText);
+    applyAlertLook(box, request.style);
     box->setAttribute(Qt::WA_DeleteOnClose);
     auto buttons = std::make_shared<std::vector<QAbstractButton*>>();
     const QStringList titles = request.buttons.isEmpty() ? QStringList { QStringLiteral("OK") } : request.buttons;

@@ -19,6 +19,8 @@ struct AlertRequest {
     QString informativeText;
     QStringList buttons;
     AlertStyle style = AlertStyle::warning;
+    // The box's own title; empty gives the program's name.
+    QString windowTitle = QString();
 };
 
 class AlertPresenter {

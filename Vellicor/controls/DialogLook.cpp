@@ -4,6 +4,8 @@
 #include "controls/NamedImage.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
@@ -18,6 +20,9 @@ const QColor dimTextColour(124, 127, 133);
 const QColor buttonColour(58, 60, 64);
 const QColor blue(55, 151, 250);
 constexpr int alertIconSide = 48;
+// Room the window manager's title bar takes beside a centred title: the
+// window buttons on one side, mirrored on the other, and the margins.
+constexpr int titleBarAllowance = 160;
 
 QPalette darkPalette(QPalette palette)
 {
@@ -93,4 +98,16 @@ void applyAlertLook(QMessageBox* box, AlertStyle style)
     applyDarkDialogLook(box);
     const qreal ratio = box->parentWidget() ? box->parentWidget()->devicePixelRatioF() : qApp->devicePixelRatio();
     box->setIconPixmap(alertIcon(style, alertIconSide, ratio));
+    // The box sizes itself from its texts, so a short text (a name and a
+    // version) would leave it narrower than its own title. The button row
+    // carries the width: a width on the texts would keep long ones from
+    // wrapping.
+    if (auto* buttons = box->findChild<QDialogButtonBox*>())
+        buttons->setMinimumWidth(alertWidthForTitle(box->windowTitle(), box->font()));
+}
+
+int alertWidthForTitle(const QString& title, QFont font)
+{
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + titleBarAllowance;
 }

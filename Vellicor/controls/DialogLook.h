@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 
+#include <QFont>
 #include <QPixmap>
 
 class QMessageBox;
@@ -19,5 +20,9 @@ void applyDarkDialogLook(QWidget* dialog);
 QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio);
 
 // A message box in the dark look with our icon for style in place of the
-// system's, wide enough that a short title or text is never squeezed.
+// system's, wide enough that a short title or text is never squeezed. Call it
+// once the box has its title.
 void applyAlertLook(QMessageBox* box, AlertStyle style);
+
+// The narrowest alert whose title bar shows title whole in font.
+int alertWidthForTitle(const QString& title, QFont font);

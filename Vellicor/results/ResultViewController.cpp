@@ -1161,9 +1161,41 @@ void ResultViewController::updateSummaryLabels()
     const DuplicatesSummary& summary = state_->duplicatesSummary();
     lblDuplicateFound_->setText(summaryRichText(summary.lblDuplicateFound));
     lblDupsInGroups_->setText(summary.lblDupsInGroups);
+    lblDupsInGroups_->setFont(systemFontOfSize(14)); // the size a fitting before may have lowered
     lblSpaceToBeSaved_->setText(summaryRichText(summary.lblSpaceToBeSaved));
     lblSpaceSavedOnPie_->setText(summary.lblSpaceSavedOnPie.text);
     layoutFooterLabels();
+    fitGroupsLine();
+}
+
+void ResultViewController::fitGroupsLine()
+{
+    const LayoutFrame* found = frames_.find(name("lblDuplicateFound"));
+    const LayoutFrame* space = frames_.find(name("lblSpaceToBeSaved"));
+    if (!found || !space || !frames_.contains(name("lblDupsInGroups")))
+        return;
+    LayoutFrame& groups = frames_[name("lblDupsInGroups")];
+    const auto textWidth = [](const QLabel* label, const QFont& font) {
+        return QFontMetrics(font).horizontalAdvance(label->text()) + 2 * label->margin() + 2;
+    };
+    if (textWidth(lblDupsInGroups_, lblDupsInGroups_->font()) <= groups.width)
+        return;
+    // Large counts: the line takes the room between the found count's text
+    // and the right-aligned space figure's, and a smaller size if it still
+    // has too little; the figures themselves stay whole.
+    constexpr int gap = 12;
+    const double left = found->x + std::min<double>(found->width, lblDuplicateFound_->sizeHint().width()) + gap;
+    const double right = space->x + space->width - std::min<double>(space->width, lblSpaceToBeSaved_->sizeHint().width()) - gap;
+    const double width = std::max(right - left, groups.width);
+    if (width > groups.width) {
+        groups.x = left;
+        groups.width = width;
+    }
+    QFont font = lblDupsInGroups_->font();
+    while (textWidth(lblDupsInGroups_, font) > groups.width && font.pixelSize() > 10)
+        font.setPixelSize(font.pixelSize() - 1);
+    lblDupsInGroups_->setFont(font);
+    lblDupsInGroups_->setGeometry(int(groups.x), lblDupsInGroups_->y(), int(groups.width), lblDupsInGroups_->height());
 }
 
 void ResultViewController::layoutFooterLabels()

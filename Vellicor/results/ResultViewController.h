@@ -198,6 +198,9 @@ private:
     // Outside English: the smaller font of the summary's footer labels and
     // the groups line's width.
     void layoutFooterLabels();
+    // Gives the header's groups line the room its text needs when large
+    // counts make it longer than its frame.
+    void fitGroupsLine();
     void updateSortButton();
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading);
     void categoryTapped(int index);

@@ -114,4 +114,35 @@ TEST(AlertLook, MarkingAWholeGroupByHandWarnsInTheScreensLook)
     delete notice.data();
 }
 
+// A box with a short text, as About is, is still wide enough for its title in
+// the title bar beside the window buttons; a long text still wraps.
+TEST(AlertLook, AShortAlertIsWideEnoughForItsTitleAndALongOneWraps)
+{
+    QMainWindow window;
+    window.resize(900, 700);
+    window.show();
+    WindowAlertPresenter presenter(&window);
+    const QString title = QStringLiteral("Über Vellicor");
+    presenter.presentThen(AlertRequest { QStringLiteral("Vellicor"), QStringLiteral("1.0"), { QStringLiteral("OK") },
+                              AlertStyle::informational, title },
+        {});
+    QPointer<QMessageBox> box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(box->windowTitle(), title);
+    QFont bold = box->font();
+    bold.setBold(true);
+    const int windowButtons = 3 * 24 * 2;
+    EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(title) + windowButtons);
+    delete box.data();
+
+    presenter.presentThen(AlertRequest { QStringLiteral("Vellicor"), QStringLiteral("word ").repeated(200), { QStringLiteral("OK") } },
+        {});
+    box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_LT(box->width(), 700);
+    delete box.data();
+}
+
 } // namespace

@@ -6,6 +6,8 @@
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
+#include "core/DuplicateGroup.h"
+#include "core/FileInfoNode.h"
 #include "core/Localization.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
@@ -244,4 +246,48 @@ TEST(ResultsScreenLayout, ShowingASheetKeepsTheLanguagesFrames)
         EXPECT_EQ(sheets.btnTrashOnReview->width(), 109);
         sheets.windowTrashConfirmation()->hide();
     }
+}
+
+// With four-digit counts the header's groups line shows whole on the small
+// layout, beside the found count and the space figure, not over them.
+TEST(ResultsScreenLayout, TheGroupsLineFitsWithLargeCountsOnTheSmallLayout)
+{
+    TempHome home;
+    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
+    startApplicationCore(defaults);
+    const QString language = currentLanguageCode;
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < 1200; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int f = 0; f < 9; ++f) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->fileName = QStringLiteral("f%1.jpg").arg(f);
+            file->filePath = QStringLiteral("/data/%1/f%2.jpg").arg(g).arg(f);
+            file->fileSize = quint64(5000 + g);
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    isSmallScreenLayout = true;
+    for (const char* code : { "en", "de" }) {
+        currentLanguageCode = QString::fromLatin1(code);
+        ResultViewController screen(
+            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
+        screen.setAttribute(Qt::WA_DontShowOnScreen);
+        screen.viewDidLoad();
+        screen.show();
+        screen.loadScanResults(groups, 9600, ScanSource::thisComputer);
+        const auto* line = screen.findChild<QLabel*>(QStringLiteral("lblDupsInGroups"));
+        const auto* found = screen.findChild<QLabel*>(QStringLiteral("lblDuplicateFound"));
+        const auto* space = screen.findChild<QLabel*>(QStringLiteral("lblSpaceToBeSaved"));
+        ASSERT_TRUE(line->text().contains(QStringLiteral("1200"))) << line->text().toStdString();
+        EXPECT_GE(line->width(), line->fontMetrics().horizontalAdvance(line->text())) << code;
+        const QRect foundText(found->pos(), QSize(found->sizeHint().width(), found->height()));
+        const QRect spaceText(space->geometry().right() - space->sizeHint().width(), space->y(),
+            space->sizeHint().width(), space->height());
+        EXPECT_FALSE(line->geometry().intersects(foundText)) << code;
+        EXPECT_FALSE(line->geometry().intersects(spaceText)) << code;
+    }
+    isSmallScreenLayout = false;
+    currentLanguageCode = language;
 }

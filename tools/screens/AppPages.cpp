@@ -91,7 +91,7 @@ const GalleryRegistration alerts("app-alerts", [] {
     QMainWindow& window = *started.delegate->window();
     const auto text = [](const char* key) { return localizedText(QString::fromLatin1(key)); };
     const QString name = QStringLiteral("Vellicor");
-    GallerySheet sheet(QStringLiteral("Alerts of the quit road and the uninstall"));
+    GallerySheet sheet(QStringLiteral("Alerts of the quit road, the uninstall and About"));
     QLabel holder;
     const auto add = [&](const QString& caption, const QImage& image) {
         holder.setPixmap(QPixmap::fromImage(image));
@@ -106,6 +106,11 @@ const GalleryRegistration alerts("app-alerts", [] {
             { formatText(text("ID_ARE_YOU_SURE_WANT_TO_UNINSTALL_APP"), { name }),
                 formatText(text("ID_THIS_ACTION_WILL_UNINSTALL_APP_FROM_MAC"), { name }),
                 { text("ID_NO"), text("ID_YES") } }));
+    setAlertPresenter(std::make_shared<WindowAlertPresenter>(&window));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    started.delegate->menuItemAbout->trigger();
+    add(QStringLiteral("about"), takeAlertBox(window));
+    setAlertPresenter(nullptr);
     return sheet.image();
 });
 
