@@ -1,6 +1,9 @@
 #include "controls/CustomPopUpButton.h"
 
 #include <QCheckBox>
+#include <QListView>
+#include <QStandardItemModel>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStylePainter>
@@ -17,24 +20,73 @@ void CustomPopUpButton::setTextColor(const std::optional<QColor>& color)
     update();
 }
 
+void CustomPopUpButton::setItemHidden(int index, bool hidden)
+{
+    if (auto* list = qobject_cast<QListView*>(view()))
+        list->setRowHidden(index, hidden);
+    // The closed button's keys, typing and wheel skip disabled items only.
+    if (auto* items = qobject_cast<QStandardItemModel*>(model())) {
+        if (QStandardItem* item = items->item(index)) {
+            const Qt::ItemFlags choosable = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            // A separator stays unchoosable when shown.
+            const bool separator
+                = item->data(Qt::AccessibleDescriptionRole).toString() == QLatin1String("separator");
+            item->setFlags(hidden || separator ? item->flags() & ~choosable : item->flags() | choosable);
+        }
+    }
+}
+
+bool CustomPopUpButton::isItemHidden(int index) const
+{
+    auto* list = qobject_cast<QListView*>(view());
+    return list && list->isRowHidden(index);
+}
+
+void CustomPopUpButton::setTitleMark(const QImage& mark)
+{
+    titleMark_ = mark;
+    update();
+}
+
+QString CustomPopUpButton::closedTitle() const
+{
+    return showsTitleMark() ? currentText() + QStringLiteral("  ") : currentText();
+}
+
+void CustomPopUpButton::wheelEvent(QWheelEvent* event)
+{
+    if (switchesOnWheel_) {
+        QComboBox::wheelEvent(event);
+        return;
+    }
+    event->ignore();
+}
+
 void CustomPopUpButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
-    if (!textColor_) {
+    if (!textColor_ && !showsTitleMark()) {
         painter.drawControl(QStyle::CE_ComboBoxLabel, option);
         return;
     }
     // The style would pick its own text colour; the title is drawn here
-    // where the style puts it, in ours.
+    // where the style puts it, in ours, with the mark after it.
     const QRect field = style()
                             ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
                             .adjusted(1, 0, -1, 0);
-    painter.setPen(*textColor_);
-    painter.drawText(field, Qt::AlignLeft | Qt::AlignVCenter,
-        fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width()));
+    const int markSide = showsTitleMark() ? std::min(12, field.height()) : 0;
+    const QString title
+        = fontMetrics().elidedText(closedTitle(), Qt::ElideRight, std::max(0, field.width() - markSide));
+    painter.setPen(textColor_.value_or(palette().color(QPalette::ButtonText)));
+    painter.drawText(field, Qt::AlignLeft | Qt::AlignVCenter, title);
+    if (markSide > 0) {
+        const int x = field.left() + fontMetrics().horizontalAdvance(title);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(x, field.center().y() - markSide / 2, markSide, markSide), titleMark_);
+    }
 }
 
 void setColoredTitle(QAbstractButton* button, const QString& title, const QColor& color)

@@ -67,42 +67,32 @@ private:
     NamedImage image_;
 };
 
-// The source pop-up's rows: the title, and the check mark after the chosen
-// source's title.
+// The source pop-up's open list: plain titles in rows of the list's height.
 class SourceItemDelegate : public QStyledItemDelegate {
 public:
-    SourceItemDelegate(QComboBox* popUp)
-        : QStyledItemDelegate(popUp)
-        , popUp_(popUp)
-    {
-        QImage mark(QSize(12, 12) * 2, QImage::Format_ARGB32_Premultiplied);
-        mark.fill(Qt::transparent);
-        QPainter painter(&mark);
-        painter.setRenderHint(QPainter::Antialiasing);
-        NamedImage::load(QStringLiteral("check_mark")).draw(painter, QRectF(0, 0, 24, 24));
-        painter.end();
-        mark_ = osIsBefore10_15 ? verticallyFlippedImage(mark) : mark;
-    }
+    using QStyledItemDelegate::QStyledItemDelegate;
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         return QStyledItemDelegate::sizeHint(option, index).expandedTo(QSize(0, 26));
     }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        if (index.row() != popUp_->currentIndex())
-            return;
-        const int textWidth = option.fontMetrics.horizontalAdvance(index.data().toString());
-        const QRect target(option.rect.left() + 4 + textWidth + 8, option.rect.center().y() - 6, 12, 12);
-        painter->drawImage(target, mark_);
-    }
-
-private:
-    QComboBox* popUp_;
-    QImage mark_;
 };
+
+// The source pop-up's layout: this computer, the photo catalog and the
+// empty-folder cleaner, then the cloud drives. The start-up hides indexes 3,
+// 5 and 6 (and 4 on the oldest systems), so only separators stand there.
+QImage sourceTitleMark()
+{
+    QImage mark(QSize(12, 12) * 2, QImage::Format_ARGB32_Premultiplied);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    NamedImage::load(QStringLiteral("check_mark")).draw(painter, QRectF(0, 0, 24, 24));
+    painter.end();
+    return osIsBefore10_15 ? verticallyFlippedImage(mark) : mark;
+}
+
+constexpr int sourceItemOrder[] = { 100, 105, 106, -1, -1, -1, -1, 101, 102, 103, 104 };
 
 // A box the user clicks as a whole (the Exclude and Protect shortcuts).
 class ClickBox : public QFrame {
@@ -822,14 +812,35 @@ void MainViewController::localizeHomeScreen()
         setColoredTitle(button, localizedText(key), Qt::white);
     }
 
-    // The source pop-up: this computer, the cloud drives, the photo catalog
-    // and the empty-folder cleaner, tagged 100 to 106.
+    // The source pop-up: each item's title follows its tag.
     btnScanMode_->clear();
-    // The photo catalog and the empty-folder cleaner are always hidden and
-    // carry no title.
-    const char* sources[] = { "ID_FINDER", "ID_GOOGLE_DRIVE", "ID_DROPBOX", "ID_ONEDRIVE", "ID_BOXCLOUD" };
-    for (int i = 0; i < 7; ++i)
-        btnScanMode_->addItem(i < 5 ? localizedText(sources[i]) : QString(), 100 + i);
+    for (const int tag : sourceItemOrder) {
+        if (tag < 0)
+            btnScanMode_->insertSeparator(btnScanMode_->count());
+        else
+            btnScanMode_->addItem(localizedText(scanSourceTitleKey(*scanSourceFromRaw(tag - 100))), tag);
+    }
+}
+
+const char* scanSourceTitleKey(ScanSource source)
+{
+    switch (source) {
+    case ScanSource::thisComputer:
+        break;
+    case ScanSource::googleDrive:
+        return "ID_GOOGLE_DRIVE";
+    case ScanSource::dropbox:
+        return "ID_DROPBOX";
+    case ScanSource::oneDrive:
+        return "ID_ONEDRIVE";
+    case ScanSource::box:
+        return "ID_BOXCLOUD";
+    case ScanSource::lightroomCatalog:
+        return "ID_LIGHTROOM_CATALOG";
+    case ScanSource::emptyFolderCleaner:
+        return "ID_EMPTY_FOLDERS";
+    }
+    return "ID_FINDER";
 }
 
 void MainViewController::viewDidLoad()
@@ -855,21 +866,20 @@ void MainViewController::viewDidLoad()
         &AppNotifier::instance(), &AppNotifier::UpdateLastScanStatus, this, &MainViewController::handelLastScanStatus);
     allFilesAndCustomScanOptsTapped(CategorySwitches::allFilesTag);
 
-    if (selectedScanSource().load() == ScanSource::googleDrive) {
-        btnScanMode_->setCurrentIndex(1);
-    } else {
-        btnScanMode_->setCurrentIndex(static_cast<int>(selectedScanSource().load()));
-    }
+    btnScanMode_->setCurrentIndex(
+        std::max(0, btnScanMode_->findData(100 + static_cast<int>(selectedScanSource().load()))));
     for (int i = 0; i < 3; ++i)
         tabButtons_[i]->setToolTip(tabTexts_[i]->text());
 
-    if (auto* list = qobject_cast<QListView*>(btnScanMode_->view())) {
-        list->setRowHidden(3, true);
-        list->setRowHidden(4, osIs10_11);
-        list->setRowHidden(5, true);
-        list->setRowHidden(6, true);
-    }
-    // The chosen source carries the check mark.
+    btnScanMode_->setItemHidden(3, true);
+    btnScanMode_->setItemHidden(4, osIs10_11);
+    btnScanMode_->setItemHidden(5, true);
+    btnScanMode_->setItemHidden(6, true);
+    // A turn of the wheel while passing over the button must not switch
+    // sources and start a sign-in.
+    btnScanMode_->setSwitchesOnWheel(false);
+    // The closed button marks the chosen source; the open list is plain.
+    btnScanMode_->setTitleMark(sourceTitleMark());
     btnScanMode_->view()->setItemDelegate(new SourceItemDelegate(btnScanMode_));
     btnScanMode_->view()->setFont(systemFontOfSize(13));
     tabChanged(1);

@@ -29,6 +29,10 @@ class QPushButton;
 class RAZButton;
 class UserDefaults;
 
+// The language key of a scan source's title, as the source pop-up, the
+// sign-in sheets and the alerts name it.
+const char* scanSourceTitleKey(ScanSource source);
+
 // Where a finished scan's result set goes: the results screen. Until that
 // screen exists the home screen shows a small page of its own.
 class ResultsReceiver {

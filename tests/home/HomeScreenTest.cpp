@@ -1,6 +1,7 @@
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
+#include "controls/CustomPopUpButton.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/DuplicateGroup.h"
@@ -18,6 +19,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QListView>
+#include <QSet>
+#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -265,8 +269,9 @@ TEST_F(ScreenFixture, TheCleanerItemOpensTheCleanerAndLeavesNothingToScan)
     ASSERT_TRUE(screen->scanNowButton()->isEnabled());
     auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
     ASSERT_NE(popUp, nullptr);
-    popUp->setCurrentIndex(6);
-    emit popUp->activated(6);
+    const int cleanerItem = popUp->findData(106);
+    popUp->setCurrentIndex(cleanerItem);
+    emit popUp->activated(cleanerItem);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(selectedScanSource().load(), ScanSource::emptyFolderCleaner);
     EXPECT_TRUE(screen->lists().scanListForSource().empty());
@@ -370,4 +375,60 @@ TEST_F(ScreenFixture, EveryButtonIsReachedByTabAndScanNowActsOnSpace)
     QSignalSpy pressed(scanNow, &QAbstractButton::clicked);
     QTest::keyClick(scanNow, Qt::Key_Space);
     EXPECT_EQ(pressed.count(), 1);
+}
+
+TEST_F(ScreenFixture, EverySourceIsReachedByMouseAndNoHiddenItemByKeysOrWheel)
+{
+    int cleanerOpened = 0;
+    screen->setEmptyFolderCleanerOpener([&](QWidget*) { ++cleanerOpened; });
+    screen->setAttribute(Qt::WA_DontShowOnScreen);
+    screen->resize(1082, 720);
+    screen->show();
+    auto* popUp = screen->findChild<CustomPopUpButton*>(QStringLiteral("btnScanMode"));
+    ASSERT_NE(popUp, nullptr);
+    auto* list = qobject_cast<QListView*>(popUp->view());
+    ASSERT_NE(list, nullptr);
+
+    // Each of the seven sources is a shown row of the open list; a click on
+    // it chooses that source, and the closed button names it with the mark.
+    for (int tag = 100; tag <= 106; ++tag) {
+        const ScanSource source = *scanSourceFromRaw(tag - 100);
+        const int row = popUp->findData(tag);
+        ASSERT_GE(row, 0) << tag;
+        EXPECT_FALSE(popUp->isItemHidden(row)) << tag;
+        popUp->showPopup();
+        ASSERT_TRUE(waitUntil([&] { return list->isVisible(); }));
+        const QRect rowRect = list->visualRect(popUp->model()->index(row, 0));
+        ASSERT_TRUE(rowRect.isValid() && list->viewport()->rect().intersects(rowRect)) << tag;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
+        ASSERT_TRUE(waitUntil([&] { return !list->isVisible(); }));
+        EXPECT_EQ(selectedScanSource().load(), source) << tag;
+        EXPECT_EQ(popUp->closedTitle(), localizedText(scanSourceTitleKey(source)) + QStringLiteral("  "));
+        EXPECT_TRUE(popUp->showsTitleMark());
+        EXPECT_EQ(popUp->itemText(row), localizedText(scanSourceTitleKey(source)));
+    }
+    EXPECT_EQ(cleanerOpened, 1);
+
+    // The hidden indexes hold no source, and neither the keys nor the wheel
+    // ever land on one; the wheel does not switch sources at all.
+    for (int row = 0; row < popUp->count(); ++row)
+        EXPECT_TRUE(!popUp->isItemHidden(row) || !popUp->itemData(row).isValid()) << row;
+    popUp->setCurrentIndex(0);
+    popUp->setFocus();
+    QSet<int> visited { 0 };
+    for (int step = 0; step < popUp->count(); ++step) {
+        QTest::keyClick(popUp, Qt::Key_Down);
+        EXPECT_FALSE(popUp->isItemHidden(popUp->currentIndex())) << popUp->currentIndex();
+        visited.insert(popUp->currentIndex());
+    }
+    QTest::keyClick(popUp, Qt::Key_End);
+    EXPECT_FALSE(popUp->isItemHidden(popUp->currentIndex()));
+    EXPECT_EQ(visited.size(), 7);
+    const int before = popUp->currentIndex();
+    for (const int delta : { -120, 120, -120 }) {
+        QWheelEvent wheel(QPointF(10, 10), popUp->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
+            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(popUp, &wheel);
+    }
+    EXPECT_EQ(popUp->currentIndex(), before);
 }
