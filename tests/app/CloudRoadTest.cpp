@@ -24,6 +24,7 @@
 #include "results/ResultViewController.h"
 #include "scan/ScanSources.h"
 #include "support/FakeGoogle.h"
+#include "support/ResultsRows.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
@@ -160,10 +161,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
 
     // Mark the copy and Remove it: it goes to the Drive trash, f.jpg stays.
     const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("My Drive/copy.jpg")), 0);
-    auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(copy));
-    ASSERT_TRUE(cell);
-    const QRect box = cell->outletRects(table->visualRect(copy), copy)[std::size_t(CustomCell::Outlet::btnCheckBox)];
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    clickCheckBox(*table, copy);
     click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
     click(titled("ID_TRASH"));
     ASSERT_TRUE(waitUntil([&] { return trashed.has_value(); }, 30000));
@@ -251,10 +249,7 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
     // source's folders again.
     const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("Dropbox/copy.jpg")), 0);
     ASSERT_TRUE(copy.isValid());
-    auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(copy));
-    ASSERT_TRUE(cell);
-    const QRect box = cell->outletRects(table->visualRect(copy), copy)[std::size_t(CustomCell::Outlet::btnCheckBox)];
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    clickCheckBox(*table, copy);
     click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
     click(titled("ID_TRASH"));
     ASSERT_TRUE(waitUntil([&] { return deleted.has_value(); }, 30000));
