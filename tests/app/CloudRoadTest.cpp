@@ -24,6 +24,7 @@
 #include "results/ResultViewController.h"
 #include "scan/ScanSources.h"
 #include "support/FakeGoogle.h"
+#include "support/FakeServiceConfig.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
 
@@ -205,11 +206,7 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
         copied = request.json();
         return FakeHttpResponse::json(200, { { QStringLiteral("metadata"), dropboxFile("/copy.jpg") } });
     });
-    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("dropbox"),
-        { { QStringLiteral("clientId"), QStringLiteral("client") },
-            { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
-            { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
-            { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api/")).toString() } });
+    const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("dropbox"));
 
     AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
         if (source != ScanSource::dropbox)

@@ -153,24 +153,44 @@ TEST(ResultsScreenLayout, BarsFitBothWindowSizesAndALargerWindow)
     currentLanguageCode = language;
 }
 
+namespace {
+
+// A results screen laid out in a language, the settings in a temporary home;
+// the language and layout are put back at the end.
+struct LanguageLayout : ::testing::Test {
+    TempHome home;
+    UserDefaults defaults { home.path() + QStringLiteral("/settings") };
+    const QString language = currentLanguageCode;
+
+    LanguageLayout() { startApplicationCore(defaults); }
+    ~LanguageLayout() override
+    {
+        currentLanguageCode = language;
+        isSmallScreenLayout = false;
+    }
+    std::unique_ptr<ResultViewController> screenIn(const char* code, int loads = 1)
+    {
+        currentLanguageCode = QString::fromLatin1(code);
+        auto screen = std::make_unique<ResultViewController>(
+            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        for (int load = 0; load < loads; ++load)
+            screen->viewDidLoad();
+        return screen;
+    }
+};
+
+} // namespace
+
 // The language's frames for the sheets are taken once however often the
 // screen is laid out, and keep the undo sheet's two lines apart.
-TEST(ResultsScreenLayout, TheSheetsTakeTheLanguagesFramesOnce)
+TEST_F(LanguageLayout, TheSheetsTakeTheLanguagesFramesOnce)
 {
-    TempHome home;
-    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
-    startApplicationCore(defaults);
-    const QString language = currentLanguageCode;
-    const auto layOut = [&defaults](const char* code, int loads) {
-        currentLanguageCode = QString::fromLatin1(code);
-        ResultViewController screen(
-            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
-        screen.setAttribute(Qt::WA_DontShowOnScreen);
-        for (int load = 0; load < loads; ++load)
-            screen.viewDidLoad();
+    const auto layOut = [this](const char* code, int loads) {
+        const auto screen = screenIn(code, loads);
         std::map<std::string, QRect> frames;
         for (const char* control : resultsSheetControls) {
-            const QWidget* widget = screen.findChild<QWidget*>(QString::fromLatin1(control));
+            const QWidget* widget = screen->findChild<QWidget*>(QString::fromLatin1(control));
             EXPECT_TRUE(widget) << code << " " << control;
             frames[control] = widget ? widget->geometry() : QRect();
         }
@@ -179,7 +199,6 @@ TEST(ResultsScreenLayout, TheSheetsTakeTheLanguagesFramesOnce)
     const auto english = layOut("en", 1);
     const auto german = layOut("de", 1);
     EXPECT_EQ(layOut("de", 2), german);
-    currentLanguageCode = language;
 
     for (const char* moved : { "btnReview", "btnContinueAutomark", "lblInCaseMistake", "btnDontShowThisAgain" })
         EXPECT_NE(german.at(moved), english.at(moved)) << moved;
@@ -187,19 +206,11 @@ TEST(ResultsScreenLayout, TheSheetsTakeTheLanguagesFramesOnce)
     EXPECT_GE(german.at("lblActionToUndo").top(), sheetHeaderHeight);
 }
 
-TEST(ResultsScreenLayout, ShowingASheetKeepsTheLanguagesFrames)
+TEST_F(LanguageLayout, ShowingASheetKeepsTheLanguagesFrames)
 {
-    TempHome home;
-    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
-    startApplicationCore(defaults);
-    const QString language = currentLanguageCode;
-    currentLanguageCode = QStringLiteral("de");
-    ResultViewController screen(
-        defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
-    screen.setAttribute(Qt::WA_DontShowOnScreen);
-    screen.viewDidLoad();
+    const auto screen = screenIn("de");
     currentLanguageCode = language;
-    TrashSheets& sheets = screen.trashSheets();
+    TrashSheets& sheets = screen->trashSheets();
     const QRect laidOut = sheets.btnTrashOnReview->geometry();
     const QRect box = sheets.btnDontShowThisAgain->geometry();
 
@@ -215,12 +226,8 @@ TEST(ResultsScreenLayout, ShowingASheetKeepsTheLanguagesFrames)
 
 // With four-digit counts the header's groups line shows whole on the small
 // layout, beside the found count and the space figure, not over them.
-TEST(ResultsScreenLayout, TheGroupsLineFitsWithLargeCountsOnTheSmallLayout)
+TEST_F(LanguageLayout, TheGroupsLineFitsWithLargeCountsOnTheSmallLayout)
 {
-    TempHome home;
-    UserDefaults defaults(home.path() + QStringLiteral("/settings"));
-    startApplicationCore(defaults);
-    const QString language = currentLanguageCode;
     std::vector<DuplicateGroupPtr> groups;
     for (int g = 0; g < 1200; ++g) {
         QStringList paths;
@@ -230,16 +237,12 @@ TEST(ResultsScreenLayout, TheGroupsLineFitsWithLargeCountsOnTheSmallLayout)
     }
     isSmallScreenLayout = true;
     for (const char* code : { "en", "de" }) {
-        currentLanguageCode = QString::fromLatin1(code);
-        ResultViewController screen(
-            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
-        screen.setAttribute(Qt::WA_DontShowOnScreen);
-        screen.viewDidLoad();
-        screen.show();
-        screen.loadScanResults(groups, 9600, ScanSource::thisComputer);
-        const auto* line = screen.findChild<QLabel*>(QStringLiteral("lblDupsInGroups"));
-        const auto* found = screen.findChild<QLabel*>(QStringLiteral("lblDuplicateFound"));
-        const auto* space = screen.findChild<QLabel*>(QStringLiteral("lblSpaceToBeSaved"));
+        const auto screen = screenIn(code);
+        screen->show();
+        screen->loadScanResults(groups, 9600, ScanSource::thisComputer);
+        const auto* line = screen->findChild<QLabel*>(QStringLiteral("lblDupsInGroups"));
+        const auto* found = screen->findChild<QLabel*>(QStringLiteral("lblDuplicateFound"));
+        const auto* space = screen->findChild<QLabel*>(QStringLiteral("lblSpaceToBeSaved"));
         ASSERT_TRUE(line->text().contains(QStringLiteral("1200"))) << line->text().toStdString();
         EXPECT_GE(line->width(), line->fontMetrics().horizontalAdvance(line->text())) << code;
         const QRect foundText(found->pos(), QSize(found->sizeHint().width(), found->height()));
@@ -248,6 +251,4 @@ TEST(ResultsScreenLayout, TheGroupsLineFitsWithLargeCountsOnTheSmallLayout)
         EXPECT_FALSE(line->geometry().intersects(foundText)) << code;
         EXPECT_FALSE(line->geometry().intersects(spaceText)) << code;
     }
-    isSmallScreenLayout = false;
-    currentLanguageCode = language;
 }
