@@ -1,16 +1,13 @@
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
-#include "controls/CustomCell.h"
-#include "controls/CustomTableView.h"
 #include "controls/DialogLook.h"
 #include "core/AppStartup.h"
-#include "core/DuplicateGroup.h"
-#include "core/FileInfoNode.h"
 #include "core/Localization.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
+#include "support/ResultsRows.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
@@ -87,25 +84,9 @@ TEST(AlertLook, MarkingAWholeGroupByHandWarnsInTheScreensLook)
     window.show();
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(&window));
 
-    auto group = std::make_shared<DuplicateGroup>();
-    for (const char* name : { "a.txt", "b.txt" }) {
-        auto file = std::make_shared<FileInfoNode>();
-        file->fileName = QString::fromLatin1(name);
-        file->filePath = QStringLiteral("/data/") + *file->fileName;
-        file->fileSize = 10;
-        addFileToGroup(group, file);
-    }
-    screen->loadScanResults({ group }, 0, ScanSource::thisComputer);
-
-    // Both files' check boxes, clicked as a user does.
-    CustomTableView* table = screen->tblDuplicates();
-    for (int row = 0; row < 2; ++row) {
-        const QModelIndex index = screen->listModel().index(row, ResultsModel::checkColumn);
-        auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(index));
-        ASSERT_NE(cell, nullptr);
-        const QRect box = cell->outletRects(table->visualRect(index), index)[int(CustomCell::Outlet::btnCheckBox)];
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
-    }
+    screen->loadScanResults({ groupOfPaths({ "/data/a.txt", "/data/b.txt" }) }, 0, ScanSource::thisComputer);
+    for (int row = 0; row < 2; ++row)
+        clickCheckBox(*screen->tblDuplicates(), screen->listModel().index(row, ResultsModel::checkColumn));
     QPointer<QMessageBox> notice = window.findChild<QMessageBox*>();
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(notice->text(), localizedText("ID_YOU_CANNOT_MARKS_ALL_FILES_IN_SAME_GROUP"));

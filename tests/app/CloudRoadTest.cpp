@@ -24,6 +24,8 @@
 #include "results/ResultViewController.h"
 #include "scan/ScanSources.h"
 #include "support/FakeGoogle.h"
+#include "support/FakeServiceConfig.h"
+#include "support/ResultsRows.h"
 #include "support/TempHome.h"
 
 #include <QApplication>
@@ -160,10 +162,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
 
     // Mark the copy and Remove it: it goes to the Drive trash, f.jpg stays.
     const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("My Drive/copy.jpg")), 0);
-    auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(copy));
-    ASSERT_TRUE(cell);
-    const QRect box = cell->outletRects(table->visualRect(copy), copy)[std::size_t(CustomCell::Outlet::btnCheckBox)];
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    clickCheckBox(*table, copy);
     click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
     click(titled("ID_TRASH"));
     ASSERT_TRUE(waitUntil([&] { return trashed.has_value(); }, 30000));
@@ -207,11 +206,7 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
         copied = request.json();
         return FakeHttpResponse::json(200, { { QStringLiteral("metadata"), dropboxFile("/copy.jpg") } });
     });
-    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("dropbox"),
-        { { QStringLiteral("clientId"), QStringLiteral("client") },
-            { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
-            { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
-            { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api/")).toString() } });
+    const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("dropbox"));
 
     AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
         if (source != ScanSource::dropbox)
@@ -251,10 +246,7 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
     // source's folders again.
     const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("Dropbox/copy.jpg")), 0);
     ASSERT_TRUE(copy.isValid());
-    auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(copy));
-    ASSERT_TRUE(cell);
-    const QRect box = cell->outletRects(table->visualRect(copy), copy)[std::size_t(CustomCell::Outlet::btnCheckBox)];
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+    clickCheckBox(*table, copy);
     click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
     click(titled("ID_TRASH"));
     ASSERT_TRUE(waitUntil([&] { return deleted.has_value(); }, 30000));

@@ -6,11 +6,11 @@
 #include "app/AppDelegate.h"
 #include "base/UserDefaults.h"
 #include "controls/LayoutFrame.h"
-#include "core/DuplicateGroup.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
 #include "results/ResultViewController.h"
+#include "support/ResultsRows.h"
 #include "support/TempHome.h"
 
 #include <QAbstractButton>
@@ -113,29 +113,16 @@ std::vector<DuplicateGroupPtr> someGroups()
 {
     std::vector<DuplicateGroupPtr> groups;
     for (int g = 0; g < 3; ++g) {
-        auto group = std::make_shared<DuplicateGroup>();
-        for (const char* folder : { "/data/Music/Albums/Live in Berlin", "/data/Backup/Music/Albums/Live in Berlin" }) {
-            auto file = std::make_shared<FileInfoNode>();
-            file->fileName = QStringLiteral("track %1.mp3").arg(g);
-            file->filePath = QString::fromLatin1(folder) + QStringLiteral("/track %1.mp3").arg(g);
-            file->fileSize = 4000000;
-            addFileToGroup(group, file);
-        }
-        groups.push_back(group);
+        const QString track = QStringLiteral("/Music/Albums/Live in Berlin/track %1.mp3").arg(g);
+        groups.push_back(groupOfPaths({ QStringLiteral("/data") + track, QStringLiteral("/data/Backup") + track }, 4000000));
     }
     return groups;
 }
 
-int widthOf(QWidget* screen, const char* name)
+QSize sizeOf(QWidget* screen, const char* name)
 {
     auto* control = screen->findChild<QWidget*>(QString::fromLatin1(name));
-    return control ? control->width() : -1;
-}
-
-int heightOf(QWidget* screen, const char* name)
-{
-    auto* control = screen->findChild<QWidget*>(QString::fromLatin1(name));
-    return control ? control->height() : -1;
+    return control ? control->size() : QSize(-1, -1);
 }
 
 } // namespace
@@ -171,11 +158,9 @@ TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
         };
         const std::string layout = language;
         check(layout + " at first");
-        const int listWidth = widthOf(&homeScreen, "tblInclude");
-        const int listHeight = heightOf(&homeScreen, "tblInclude");
-        const int resultsWidth = widthOf(&results, "tblDuplicates");
-        const int resultsHeight = heightOf(&results, "tblDuplicates");
-        const int previewWidth = widthOf(&results, "viewRight");
+        const QSize list = sizeOf(&homeScreen, "tblInclude");
+        const QSize resultsList = sizeOf(&results, "tblDuplicates");
+        const int previewWidth = sizeOf(&results, "viewRight").width();
 
         // Grown while the results show, then back on the home screen.
         window->resize(1400, 870);
@@ -185,20 +170,20 @@ TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
         check(layout + " grown");
         // The lists are 700 wide in the base layout's 1082: every point
         // past that goes to them.
-        EXPECT_EQ(widthOf(&homeScreen, "tblInclude"), 700 + homeScreen.width() - mainWindowContentSize.width())
+        EXPECT_EQ(sizeOf(&homeScreen, "tblInclude").width(), 700 + homeScreen.width() - mainWindowContentSize.width())
             << layout;
-        EXPECT_GT(heightOf(&homeScreen, "tblInclude"), listHeight) << layout;
-        EXPECT_EQ(widthOf(&results, "tblDuplicates"), resultsWidth + grownBy) << layout;
-        EXPECT_GT(heightOf(&results, "tblDuplicates"), resultsHeight) << layout;
-        EXPECT_EQ(widthOf(&results, "viewRight"), previewWidth) << layout << ": the preview pane keeps its width";
+        EXPECT_GT(sizeOf(&homeScreen, "tblInclude").height(), list.height()) << layout;
+        EXPECT_EQ(sizeOf(&results, "tblDuplicates").width(), resultsList.width() + grownBy) << layout;
+        EXPECT_GT(sizeOf(&results, "tblDuplicates").height(), resultsList.height()) << layout;
+        EXPECT_EQ(sizeOf(&results, "viewRight").width(), previewWidth) << layout << ": the preview pane keeps its width";
 
         // Shrunk as far as the window goes.
         window->resize(200, 200);
         QCoreApplication::processEvents();
         EXPECT_EQ(window->size(), minimum) << layout;
         check(layout + " shrunk");
-        EXPECT_EQ(widthOf(&results, "tblDuplicates"), resultsWidth) << layout;
-        EXPECT_EQ(widthOf(&homeScreen, "tblInclude"), listWidth) << layout;
+        EXPECT_EQ(sizeOf(&results, "tblDuplicates").width(), resultsList.width()) << layout;
+        EXPECT_EQ(sizeOf(&homeScreen, "tblInclude").width(), list.width()) << layout;
         results.hide();
         LocalizationDetail::resetLocalizationTable();
     }

@@ -1,5 +1,6 @@
 #include "cloud/LightroomCloudHandler.h"
 #include "scan/ScanRequest.h"
+#include "support/SqlScript.h"
 #include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
@@ -36,18 +37,9 @@ protected:
             "  (103, 20, NULL);"
             "INSERT INTO Adobe_images VALUES (1000, 100), (1001, 101), (1002, 102);")
                                 .arg(rootA, rootB);
-        runOn(catalog, sql);
+        run(sql);
     }
-
-    static void runOn(const QString& database, const QString& sql)
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(database.toUtf8().constData(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK)
-            << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
-    void run(const QString& sql) { runOn(catalog, sql); }
+    void run(const QString& sql) { runSqlScript(catalog, sql); }
 
     int rows(const char* table)
     {
@@ -146,7 +138,7 @@ TEST_F(LightroomCatalog, StopEndsAListingThatWouldRunOnAndOn)
     // Plain tables, no keys: every file joins every folder and every root,
     // a trillion rows whose names are never usable.
     const QString endless = tree.root() + QStringLiteral("/endless.lrcat");
-    runOn(endless,
+    runSqlScript(endless,
         "CREATE TABLE AgLibraryRootFolder (id_local, absolutePath);"
         "CREATE TABLE AgLibraryFolder (id_local, rootFolder, pathFromRoot);"
         "CREATE TABLE AgLibraryFile (id_local, folder, originalFilename);"

@@ -6,6 +6,7 @@
 #include "scan/ScanRequest.h"
 #include "core/Localization.h"
 #include "support/FakeHttpServer.h"
+#include "support/FakeServiceConfig.h"
 #include "support/RecordingAlerts.h"
 
 #include <QJsonArray>
@@ -38,7 +39,7 @@ protected:
     {
         ASSERT_TRUE(server.listen());
         server.enableOAuth(QStringLiteral("client"));
-        handler = std::make_unique<Accepting<Handler>>(config());
+        handler = std::make_unique<Accepting<Handler>>(fakeServiceConfig(server));
         handler->client().setMaxRetryDelayMs(10);
         OAuthCloudHandler::setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
         handler->session().setBrowserOpener([this](const QUrl& url) {
@@ -46,15 +47,6 @@ protected:
         });
         ASSERT_TRUE(handler->authenticateCloud());
         ASSERT_TRUE(waitUntil([this] { return handler->isAuthenticateForScan.load(); }));
-    }
-
-    CloudServiceConfig config() const
-    {
-        return CloudConfig::fromJson(QStringLiteral("fake"),
-            { { QStringLiteral("clientId"), QStringLiteral("client") },
-                { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
-                { QStringLiteral("tokenUrl"), server.url(QStringLiteral("/token")).toString() },
-                { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api/")).toString() } });
     }
 
     void scan(std::vector<CloudScanFoldersListPtr> folders, std::optional<PathExclusionPredicate> exclusion = {})
@@ -182,7 +174,7 @@ TEST_F(Dropbox, AFailedSignInIsToldAndTheUsersCancelIsNot)
         void onAccessPermissionStatus(bool signedIn) override { failures += signedIn ? 0 : 1; }
         void OnScanCompletedProcess() override { }
     } outcomes;
-    DropBoxHandler fresh(config());
+    DropBoxHandler fresh(fakeServiceConfig(server));
     fresh.delegate = &outcomes;
     fresh.session().setBrowserOpener([this](const QUrl& url) {
         server.browse(url, [](const QUrl& redirect) { OAuthCloudHandler::offerRedirect(redirect); });

@@ -152,6 +152,17 @@ struct ScreenFixture : ::testing::Test {
         add(source, which, LocationLists::makePathNode(path));
     }
 
+    // Shown off the screen at the window's content size; with a folder of
+    // tree on the scan list when one is given.
+    void showOnScreen(const TreeBuilder* tree = nullptr)
+    {
+        if (tree)
+            screen->handleFileDragDropNotification({ tree->root() });
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->resize(1082, 720);
+        screen->show();
+    }
+
     QStringList shownPaths()
     {
         QStringList paths;
@@ -282,11 +293,8 @@ TEST_F(ScreenFixture, ScanNowShowsTheStageWordOverTheCounters)
 {
     TreeBuilder tree;
     tree.file(QStringLiteral("a/one.txt"), "one");
-    screen->handleFileDragDropNotification({ tree.root() });
     screen->engine().setEndOfScanPauses(0, 0);
-    screen->setAttribute(Qt::WA_DontShowOnScreen);
-    screen->resize(1082, 700);
-    screen->show();
+    showOnScreen(&tree);
     auto* stage = screen->findChild<QLabel*>(QStringLiteral("lblAdd"));
     auto* firstCounter = screen->findChild<QLabel*>(QStringLiteral("lblFilesScanned"));
     ASSERT_TRUE(stage && firstCounter);
@@ -330,11 +338,8 @@ TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan
     TreeBuilder tree;
     tree.file(QStringLiteral("a/one.jpg"), "twin");
     tree.file(QStringLiteral("b/one.jpg"), "twin");
-    screen->handleFileDragDropNotification({ tree.root() });
     screen->engine().setEndOfScanPauses(300, 100);
-    screen->setAttribute(Qt::WA_DontShowOnScreen);
-    screen->resize(1082, 700);
-    screen->show();
+    showOnScreen(&tree);
     QSignalSpy ended(&screen->engine(), &ScanEngine::scanEnded);
     auto* back = screen->findChild<QAbstractButton*>(QStringLiteral("btnBackToAddFolder"));
     auto* details = screen->findChild<QWidget*>(QStringLiteral("boxScanDetail"));
@@ -358,32 +363,15 @@ TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan
 TEST_F(ScreenFixture, EveryButtonIsReachedByTabAndScanNowActsOnSpace)
 {
     add(ScanSource::thisComputer, SourceList::scan, home.path());
-    screen->setAttribute(Qt::WA_DontShowOnScreen);
-    screen->resize(1082, 720);
-    screen->show();
-    const std::vector<QWidget*> reached = widgetsReachedByTab(*screen);
-    const std::vector<QAbstractButton*> buttons = buttonsAMouseCanPress(*screen);
-    ASSERT_FALSE(buttons.empty());
-    for (QAbstractButton* button : buttons)
-        EXPECT_NE(std::find(reached.begin(), reached.end(), button), reached.end())
-            << button->objectName().toStdString();
-
-    auto* scanNow = screen->findChild<QAbstractButton*>(QStringLiteral("btnScanNow"));
-    ASSERT_NE(scanNow, nullptr);
-    ASSERT_NE(std::find(reached.begin(), reached.end(), scanNow), reached.end());
-    scanNow->setFocus(Qt::TabFocusReason);
-    QSignalSpy pressed(scanNow, &QAbstractButton::clicked);
-    QTest::keyClick(scanNow, Qt::Key_Space);
-    EXPECT_EQ(pressed.count(), 1);
+    showOnScreen();
+    expectTabReachesEveryButton(*screen, { screen->findChild<QAbstractButton*>(QStringLiteral("btnScanNow")) });
 }
 
 TEST_F(ScreenFixture, EverySourceIsReachedByMouseAndNoHiddenItemByKeysOrWheel)
 {
     int cleanerOpened = 0;
     screen->setEmptyFolderCleanerOpener([&](QWidget*) { ++cleanerOpened; });
-    screen->setAttribute(Qt::WA_DontShowOnScreen);
-    screen->resize(1082, 720);
-    screen->show();
+    showOnScreen();
     auto* popUp = screen->findChild<CustomPopUpButton*>(QStringLiteral("btnScanMode"));
     ASSERT_NE(popUp, nullptr);
     auto* list = qobject_cast<QListView*>(popUp->view());

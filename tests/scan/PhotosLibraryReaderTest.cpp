@@ -2,6 +2,7 @@
 #include "base/AppPaths.h"
 #include "core/PhotosNode.h"
 #include "scan/EngineFixture.h"
+#include "support/SqlScript.h"
 #include "support/TestFiles.h"
 #include "support/Watchdog.h"
 
@@ -109,14 +110,6 @@ TEST_F(EngineFixture, TheWalkRecordsTheFirstLibrarysItemsAsLibraryItems)
 
 namespace {
 
-void runSql(const QString& database, const QString& sql)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(database).constData(), &db);
-    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
-}
-
 QString logText()
 {
     QFile log(AppPaths::logFile());
@@ -201,7 +194,7 @@ TEST_F(EngineFixture, ViewsStandingInForTheTablesReadSkipTheLibrary)
     int n = 0;
     for (const auto& [layout, change] : changes) {
         const QString library = makeLibrary(tree, QStringLiteral("V%1.photoslibrary").arg(++n), layout);
-        runSql(PhotosLibraryReader::photosLibraryDatabasePath(library), change);
+        runSqlScript(PhotosLibraryReader::photosLibraryDatabasePath(library), change);
         EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(0)) << n;
     }
     EXPECT_TRUE(logText().contains(QStringLiteral("Z_26ASSETS is not a plain table")));
@@ -213,7 +206,7 @@ TEST_F(EngineFixture, AQueryThatWouldRunOnAndOnEndsAtStopAndAtItsTimeBound)
 {
     // Plain tables whose join yields ten billion rows, none of them usable.
     const QString database = tree.folder(QStringLiteral("J.photoslibrary/database")) + QStringLiteral("/photos.sqlite");
-    runSql(database,
+    runSqlScript(database,
         QStringLiteral("CREATE TABLE ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
                        "CREATE TABLE ZADDITIONALASSETATTRIBUTES (ZASSET, ZORIGINALFILESIZE, ZORIGINALFILENAME,"
                        " ZALLOWEDFORANALYSIS);"

@@ -11,11 +11,6 @@
 
 namespace {
 
-FilePathNodePtr row(const QString& path, int state = 1)
-{
-    return pathRow(path, state);
-}
-
 struct Sources : ::testing::Test {
     QTemporaryDir folder;
     UserDefaults defaults { folder.path() };
@@ -49,9 +44,9 @@ TEST_F(Sources, EveryEditIsToldOnceAndOnlyThisComputersListsAreStored)
 {
     ScanSources sources(defaults);
     QSignalSpy told(&sources, &ScanSources::listChanged);
-    sources.edit(ScanSource::thisComputer, SourceList::exclude, [](auto& rows) { rows.push_back(row("/skip")); });
-    sources.edit(ScanSource::dropbox, SourceList::exclude, [](auto& rows) { rows.push_back(row("/Cloud")); });
-    sources.replace(ScanSource::thisComputer, SourceList::scan, { row("/scan") });
+    sources.edit(ScanSource::thisComputer, SourceList::exclude, [](auto& rows) { rows.push_back(pathRow("/skip")); });
+    sources.edit(ScanSource::dropbox, SourceList::exclude, [](auto& rows) { rows.push_back(pathRow("/Cloud")); });
+    sources.replace(ScanSource::thisComputer, SourceList::scan, { pathRow("/scan") });
     ASSERT_EQ(told.size(), 3);
     EXPECT_EQ(told[1].at(0).value<ScanSource>(), ScanSource::dropbox);
     EXPECT_EQ(stored(SettingsKey::excludedFolders), QStringList { "/skip" });
@@ -74,15 +69,15 @@ TEST_F(Sources, TheRequestCopiesTheSourcesListsAndPicksTheCloudFolders)
 {
     ScanSources sources(defaults);
     const auto cloudRow = [](const QString& path, int state) {
-        FilePathNodePtr node = row(path, state);
+        FilePathNodePtr node = pathRow(path, state);
         node->cloudFolder = std::make_shared<CloudScanFoldersList>();
         node->cloudFolder->folderPath = path;
         node->isIncludeSubFolders = false;
         return node;
     };
     sources.replace(ScanSource::dropbox, SourceList::scan,
-        { cloudRow("/Photos", 1), cloudRow("/Off", 0), cloudRow("/old/trip", 1), row("/no folder") });
-    sources.replace(ScanSource::dropbox, SourceList::exclude, { row("/Old") });
+        { cloudRow("/Photos", 1), cloudRow("/Off", 0), cloudRow("/old/trip", 1), pathRow("/no folder") });
+    sources.replace(ScanSource::dropbox, SourceList::exclude, { pathRow("/Old") });
     const ScanRequest request = sources.makeScanRequest(ScanSource::dropbox);
 
     EXPECT_EQ(request.rows.size(), 4u);

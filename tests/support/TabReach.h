@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QSignalSpy>
+#include <QTest>
 #include <QWidget>
+#include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -31,4 +36,26 @@ inline std::vector<QAbstractButton*> buttonsAMouseCanPress(QWidget& window)
             buttons.push_back(button);
     }
     return buttons;
+}
+
+// Every button a mouse could press in window is a stop of Tab too, and each of
+// pressedBySpace, given the focus by Tab, is pressed once by Space.
+inline void expectTabReachesEveryButton(QWidget& window, const std::vector<QAbstractButton*>& pressedBySpace = {})
+{
+    const std::vector<QWidget*> reached = widgetsReachedByTab(window);
+    const auto isReached = [&reached](QWidget* widget) {
+        return std::find(reached.begin(), reached.end(), widget) != reached.end();
+    };
+    const std::vector<QAbstractButton*> buttons = buttonsAMouseCanPress(window);
+    ASSERT_FALSE(buttons.empty());
+    for (QAbstractButton* button : buttons)
+        EXPECT_TRUE(isReached(button)) << button->objectName().toStdString();
+    for (QAbstractButton* button : pressedBySpace) {
+        ASSERT_NE(button, nullptr);
+        ASSERT_TRUE(isReached(button)) << button->objectName().toStdString();
+        QSignalSpy pressed(button, &QAbstractButton::clicked);
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(pressed.count(), 1) << button->objectName().toStdString();
+    }
 }
