@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds the reproducible file tree of compare-scan.sh.
 
-usage: make_compare_tree.py ROOT FILES SEED [mixed|small|tiny]
+usage: make_compare_tree.py ROOT FILES SEED [mixed|small|tiny|million]
 
 The same FILES, SEED and profile always give the same names, sizes and bytes. Of the
 files, a fifth are copies of other files (some under the same name in another
@@ -9,8 +9,9 @@ folder), one in forty has the size and all but its last bytes of another file
 (so only a full read tells them apart, half of them beyond the first 64 KiB),
 and the rest have random contents. Sizes run from a few bytes to 4 MiB, most
 of them small, as in a home folder (profile "mixed", the default); "small"
-keeps them under 256 KiB and "tiny" between 1 and 16 KiB, 500 files to a
-folder. No hidden names, links or empty files:
+keeps them under 256 KiB, "tiny" between 1 and 16 KiB, 500 files to a
+folder, and "million" (meant for a million files) between 200 bytes and 2 KiB,
+1,000 files to a folder. No hidden names, links or empty files:
 the finders compared treat those differently.
 """
 
@@ -29,6 +30,8 @@ def log_uniform(rng, low, high):
 def file_size(rng, profile):
     if profile == "tiny":
         return rng.randint(1 << 10, 16 << 10)
+    if profile == "million":
+        return rng.randint(200, 2 << 10)
     r = rng.random()
     if profile == "small":
         return log_uniform(rng, 4, 16 << 10) if r < 0.70 else log_uniform(rng, 16 << 10, 256 << 10)
@@ -40,13 +43,15 @@ def file_size(rng, profile):
 
 
 def main():
-    if len(sys.argv) not in (4, 5) or (len(sys.argv) == 5 and sys.argv[4] not in ("mixed", "small", "tiny")):
+    if len(sys.argv) not in (4, 5) or (len(sys.argv) == 5 and sys.argv[4] not in ("mixed", "small", "tiny", "million")):
         sys.exit(__doc__.strip().splitlines()[2])
     root, files, seed = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     profile = sys.argv[4] if len(sys.argv) == 5 else "mixed"
     rng = random.Random(seed)
     if profile == "tiny":
         folders = [f"d{a:04d}" for a in range(max(1, files // 500))]
+    elif profile == "million":
+        folders = [f"d{a:04d}" for a in range(max(1, files // 1000))]
     else:
         folders = [f"d{a:02d}/s{b:02d}" for a in range(20) for b in range(10)]
     taken = set()

@@ -503,12 +503,45 @@ void ScanCache::saveHashesToCacheDatabase(
     endBatch(wrote);
 }
 
-void ScanCache::saveDigests(const std::vector<NewDigest>& batch)
+void ScanCache::saveDigests(std::vector<NewDigest> batch)
+{
+    std::vector<std::vector<NewDigest>> batches;
+    batches.push_back(std::move(batch));
+    saveDigestBatches(std::move(batches));
+}
+
+void ScanCache::saveDigestBatches(std::vector<std::vector<NewDigest>> batches)
 {
     if (!facts_)
         return;
+    // Each batch in order, then all of them merged as they are written: one
+    // large list of a million rows would cost its size again in memory. A
+    // comparison plans each file once, so no file comes twice.
+    const auto byItem = [](const NewDigest& a, const NewDigest& b) { return a.item < b.item; };
+    struct Next {
+        std::size_t batch;
+        std::size_t at;
+    };
+    std::vector<Next> heads;
+    for (std::size_t i = 0; i < batches.size(); ++i) {
+        std::sort(batches[i].begin(), batches[i].end(), byItem);
+        if (!batches[i].empty())
+            heads.push_back({ i, 0 });
+    }
+    // A min-heap on the next file of each batch.
+    const auto later = [&batches](const Next& a, const Next& b) {
+        return batches[a.batch][a.at].item > batches[b.batch][b.at].item;
+    };
+    std::make_heap(heads.begin(), heads.end(), later);
     bool wrote = false;
-    for (const NewDigest& file : batch) {
+    while (!heads.empty()) {
+        std::pop_heap(heads.begin(), heads.end(), later);
+        Next& next = heads.back();
+        const NewDigest& file = batches[next.batch][next.at];
+        if (++next.at < batches[next.batch].size())
+            std::push_heap(heads.begin(), heads.end(), later);
+        else
+            heads.pop_back();
         if (abort_ || writesOff_)
             return;
         if (!facts_->hasPath(file.item) || facts_->isDirectory(file.item))

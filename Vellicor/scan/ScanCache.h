@@ -91,8 +91,12 @@ public:
         const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads = {});
     // Writes the digests of a batch of the recorded files under the same
     // rules: only what is new, never for a folder or a file without a path,
-    // nothing once the scan was stopped.
-    void saveDigests(const std::vector<NewDigest>& batch);
+    // nothing once the scan was stopped. The rows go in the files' order, so
+    // that a large batch visits each part of the path index once.
+    void saveDigests(std::vector<NewDigest> batch);
+    // The same for several batches at once, written as one in the files'
+    // order.
+    void saveDigestBatches(std::vector<std::vector<NewDigest>> batches);
     // Lets go of the look-up table and the loaded rows, so that their memory
     // is free for what the scan makes next: every entry is null afterwards,
     // and a digest saved after this counts as new.

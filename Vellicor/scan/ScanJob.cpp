@@ -91,13 +91,24 @@ private:
             added_.wait(lock, [this] { return closing_ || !batches_.empty(); });
             if (batches_.empty())
                 return;
-            const Batch batch = std::move(batches_.front());
+            Batch batch = std::move(batches_.front());
             batches_.pop_front();
+            // Whatever else waits by then goes in the same write: the cache
+            // writes a set of files in their walk order, and the larger the
+            // set, the fewer times the database's path index is visited at
+            // each place (the comparison hands files over in size order,
+            // scattered across the folders).
+            std::vector<std::vector<ScanCache::NewDigest>> items;
+            if (!batch.items.empty()) {
+                items.push_back(std::move(batch.items));
+                for (; !batches_.empty() && !batches_.front().items.empty(); batches_.pop_front())
+                    items.push_back(std::move(batches_.front().items));
+            }
             lock.unlock();
-            if (batch.items.empty())
+            if (items.empty())
                 cache_.saveHashesToCacheDatabase(batch.records, batch.heads);
             else
-                cache_.saveDigests(batch.items);
+                cache_.saveDigestBatches(std::move(items));
             lock.lock();
         }
     }

@@ -301,6 +301,55 @@ TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTh
     EXPECT_EQ(hasher.fullReadCount(), 0);
 }
 
+TEST_F(ScanCacheTest, BatchesWrittenTogetherInAnyOrderKeepEveryFilesOwnDigests)
+{
+    // Files of many folders, handed over scattered as a comparison by size
+    // hands them; some with only a first-block digest.
+    constexpr std::size_t count = 3000;
+    TableFacts table;
+    for (std::size_t i = 0; i < count; ++i)
+        table.rows.push_back({ QStringLiteral("/d%1/f%2").arg(i % 37).arg(i), 100 + i % 7, 1000 + i,
+            { qint64(i), 5 }, { qint64(i), 9 } });
+    const auto digestOf = [](std::size_t item, quint8 salt) {
+        BlockDigest digest {};
+        digest[0] = quint8(item);
+        digest[1] = quint8(item >> 8);
+        digest[2] = salt;
+        return digest;
+    };
+    std::vector<std::vector<ScanCache::NewDigest>> batches(3);
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t item = (n * 1237) % count;
+        const bool headOnly = item % 10 == 0;
+        batches[n % 3].push_back({ item, headOnly ? std::nullopt : std::optional(digestOf(item, 1)),
+            item % 5 == 0 ? std::optional(digestOf(item, 2)) : std::nullopt });
+    }
+    {
+        ScanCache cache(ScanSource::thisComputer, abort);
+        cache.recordScannedFiles(table);
+        cache.loadHashCache();
+        cache.saveDigestBatches(std::move(batches));
+    }
+    EXPECT_EQ(query("select count(*) from hashTable"), QStringList { QString::number(count) });
+
+    ScanCache cache(ScanSource::thisComputer, abort);
+    cache.recordScannedFiles(table);
+    cache.loadHashCache();
+    ASSERT_EQ(cache.size(), qsizetype(count));
+    for (std::size_t item = 0; item < count; ++item) {
+        const ScanCache::Entry* entry = cache.currentEntry(item);
+        ASSERT_NE(entry, nullptr) << item;
+        EXPECT_EQ(entry->hasDigest, item % 10 != 0) << item;
+        if (entry->hasDigest) {
+            EXPECT_EQ(entry->digest, digestOf(item, 1)) << item;
+        }
+        EXPECT_EQ(entry->hasHead, item % 5 == 0) << item;
+        if (entry->hasHead) {
+            EXPECT_EQ(entry->head, digestOf(item, 2)) << item;
+        }
+    }
+}
+
 TEST_F(ScanCacheTest, ThePhotoCatalogSharesTheTableOfThisComputerAndCloudSourcesHaveTheirOwn)
 {
     EXPECT_EQ(hashTableForSource(ScanSource::lightroomCatalog), hashTableForSource(ScanSource::thisComputer));
