@@ -127,7 +127,7 @@ AddOutcome CloudFolderAdder::addToScanList(const PickedCloudFolder& folder)
     const ScanSource source = selectedScanSource().load();
     const ScanSources& sources = lists_.sources;
     const std::optional<PathExclusionPredicate> excluded
-        = makeCloudDirExclusionPredicate(source, sources.excludeList(source), sources.excludeList(source));
+        = makeCloudDirExclusionPredicate(source, sources.excludeList(source));
     if (excluded && excluded->evaluateWithObject(path))
         return refused(cannotAdd("ID_ITEMS_ALREADY_EXCLUDED_FROM_SCANNING"));
     lists_.addPathToScanList(path, folder.drive, folder.cloud);

@@ -180,7 +180,7 @@ bool DropBoxHandler::deleteCloudFile(const FileInfoNodePtr& record)
 void DropBoxHandler::restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion)
 {
     const FileInfoNodePtr kept = record ? keptCopyOf(*record) : nullptr;
-    if (!record || !record->filePath || !kept || !hasClient()) {
+    if (!record || !record->filePath || !kept || !kept->filePath || !hasClient()) {
         Log::print("A Dropbox file cannot be put back without a kept copy and a sign-in");
         completion(false);
         return;

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "cloud/CloudConfig.h"
+#include "cloud/CloudItemChecks.h"
 #include "scan/UntrustedDatabase.h"
 
 #include <QDir>
@@ -30,16 +31,13 @@ const QStringList removalTables = { QStringLiteral("Adobe_images"), QStringLiter
 // trailing slash aside), no "." or "..", no NUL.
 bool hasOnlyNames(const QString& path)
 {
-    if (path.contains(QChar(0)))
-        return false;
     QStringList parts = path.split(QLatin1Char('/'));
     if (!parts.isEmpty() && parts.first().isEmpty())
         parts.removeFirst();
     if (!parts.isEmpty() && parts.last().isEmpty())
         parts.removeLast();
-    return std::none_of(parts.cbegin(), parts.cend(), [](const QString& part) {
-        return part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..");
-    });
+    return std::none_of(
+        parts.cbegin(), parts.cend(), [](const QString& part) { return cloudNameProblem(part).has_value(); });
 }
 
 // The folder a catalog row names, ending in "/", or none when it would lie
@@ -56,14 +54,6 @@ std::optional<QString> confinedFolder(QString root, const QString& below)
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder;
-}
-
-// A name must stay a name: one that reaches into another folder would make
-// the record name some other file.
-bool isPlainName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
 }
 
 const char* const listingQuery = "SELECT f.id_local, f.originalFilename, f.folder, r.absolutePath, d.pathFromRoot "
@@ -128,7 +118,9 @@ std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles(
         row.fileName = query.text(1);
         row.folderId = query.integer(2).value_or(0);
         const std::optional<QString> folder = confinedFolder(query.text(3), query.text(4));
-        if (!isPlainName(row.fileName))
+        // A name must stay a name: one that reaches into another folder would
+        // make the record name some other file.
+        if (cloudNameProblem(row.fileName))
             continue;
         if (!folder) {
             if (outside++ == 0)

@@ -40,23 +40,6 @@ bool isSmallScreenLayout = false;
 
 std::array<bool, fileCategoryCount> scanCategoryFlags{};
 bool isAllFileTypesSelected = false;
-bool scanAnyFileSize = false;
-quint64 minimumFileSizeBytes = 0;
-quint64 maximumFileSizeBytes = 0;
-int dateFilterOption = 1;
-
-QDateTime& createdDateFilter()
-{
-    static QDateTime value = QDateTime::currentDateTimeUtc();
-    return value;
-}
-
-QDateTime& modifiedDateFilter()
-{
-    static QDateTime value = QDateTime::currentDateTimeUtc();
-    return value;
-}
-
 std::vector<std::shared_ptr<DuplicateGroup>>& lastScanResultGroups()
 {
     static std::vector<std::shared_ptr<DuplicateGroup>> value;

@@ -96,12 +96,6 @@ extern bool isSmallScreenLayout;
 // Written by the file-type buttons, in FileCategory order.
 extern std::array<bool, fileCategoryCount> scanCategoryFlags;
 extern bool isAllFileTypesSelected;
-extern bool scanAnyFileSize;
-extern quint64 minimumFileSizeBytes;
-extern quint64 maximumFileSizeBytes;
-extern int dateFilterOption;
-QDateTime& createdDateFilter();
-QDateTime& modifiedDateFilter();
 
 // Stays empty for the whole run: nothing keeps earlier result sets.
 std::vector<std::shared_ptr<DuplicateGroup>>& lastScanResultGroups();

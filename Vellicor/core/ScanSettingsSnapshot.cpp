@@ -7,11 +7,5 @@ ScanSettingsSnapshot makeScanSettingsSnapshot()
     snapshot.isAllFileTypesSelected = isAllFileTypesSelected;
     snapshot.categoryTables = fileCategoryTables();
     snapshot.rawExtensionSet = rawExtensionSet();
-    snapshot.scanAnyFileSize = scanAnyFileSize;
-    snapshot.minimumFileSizeBytes = minimumFileSizeBytes;
-    snapshot.maximumFileSizeBytes = maximumFileSizeBytes;
-    snapshot.dateFilterOption = dateFilterOption;
-    snapshot.createdDateFilter = createdDateFilter();
-    snapshot.modifiedDateFilter = modifiedDateFilter();
     return snapshot;
 }

@@ -30,6 +30,7 @@ struct ScanSettingsSnapshot {
     QDateTime modifiedDateFilter;
 };
 
-// The snapshot of the application's current tables, switches and filters.
-// GUI thread.
+// The snapshot of the application's current tables and file-type switches;
+// the size and date filters stay at their defaults (a scan's request reads
+// them from the settings). GUI thread.
 ScanSettingsSnapshot makeScanSettingsSnapshot();

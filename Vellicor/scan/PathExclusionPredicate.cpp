@@ -87,15 +87,14 @@ std::optional<PathExclusionPredicate> makeDirExclusionPredicate(const std::vecto
 }
 
 std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(
-    ScanSource source, const std::vector<FilePathNodePtr>& driveRows, const std::vector<FilePathNodePtr>& cloudRows)
+    ScanSource source, const std::vector<FilePathNodePtr>& excludeRows)
 {
-    const bool drive = source == ScanSource::googleDrive;
-    const std::vector<FilePathNodePtr>& rows = drive ? driveRows : cloudRows;
-    if (rows.empty())
+    if (excludeRows.empty())
         return std::nullopt;
+    const bool drive = source == ScanSource::googleDrive;
     // Drive keeps two folders whose names differ only in case apart; the other
     // services do not.
-    return PathExclusionPredicate(pathsOfRows(rows, true, drive),
+    return PathExclusionPredicate(pathsOfRows(excludeRows, true, drive),
         drive ? PathExclusionPredicate::LetterCase::exact : PathExclusionPredicate::LetterCase::ignored);
 }
 

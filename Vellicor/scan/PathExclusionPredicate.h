@@ -51,7 +51,7 @@ std::optional<PathExclusionPredicate> makeDirExclusionPredicate(const std::vecto
 // No rows: no predicate; rows but none checked: a predicate that excludes
 // nothing.
 std::optional<PathExclusionPredicate> makeCloudDirExclusionPredicate(
-    ScanSource source, const std::vector<FilePathNodePtr>& driveRows, const std::vector<FilePathNodePtr>& cloudRows);
+    ScanSource source, const std::vector<FilePathNodePtr>& excludeRows);
 
 // The size limits of a scan, in bytes (both inclusive), from the settings.
 struct FileSizeLimits {

@@ -48,6 +48,12 @@ bool isAllZero(const char* bytes, qint64 count)
     return std::all_of(bytes, bytes + count, [](char byte) { return byte == 0; });
 }
 
+// Why the call on path just failed, from errno.
+QString failureAt(const QString& path)
+{
+    return QLatin1Char('"') + path + QStringLiteral("\": ") + errnoText(errno);
+}
+
 // Copies a file of a library into target (made new, readable only by the
 // user) when it is a regular file reached without following a link: a FIFO
 // or a device never blocks or feeds the copy. budget bounds the bytes a
@@ -74,7 +80,7 @@ QString copyLibraryFile(const QString& source, const QString& target, quint64& b
     const FileDescriptor out(
         ::open(targetName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.isOpen())
-        return QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno);
+        return failureAt(target);
     const auto fail = [&](const QString& reason) {
         ::unlink(targetName.constData());
         return reason;
@@ -89,19 +95,19 @@ QString copyLibraryFile(const QString& source, const QString& target, quint64& b
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return fail(QLatin1Char('"') + source + QStringLiteral("\": ") + errnoText(errno));
+            return fail(failureAt(source));
         if (got == 0)
             break;
         if (isAllZero(block.constData(), got)) {
             if (::lseek(out.get(), got, SEEK_CUR) < 0)
-                return fail(QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno));
+                return fail(failureAt(target));
         } else {
             for (qint64 written = 0; written < got;) {
                 const ssize_t now = ::write(out.get(), block.constData() + written, size_t(got - written));
                 if (now < 0 && errno == EINTR)
                     continue;
                 if (now <= 0)
-                    return fail(QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno));
+                    return fail(failureAt(target));
                 written += now;
             }
         }
@@ -109,7 +115,7 @@ QString copyLibraryFile(const QString& source, const QString& target, quint64& b
     }
     // A file that ends in a hole gets its length.
     if (::ftruncate(out.get(), copied) != 0)
-        return fail(QLatin1Char('"') + target + QStringLiteral("\": ") + errnoText(errno));
+        return fail(failureAt(target));
     return QString();
 }
 

@@ -503,13 +503,6 @@ void ScanCache::saveHashesToCacheDatabase(
     endBatch(wrote);
 }
 
-void ScanCache::saveDigests(std::vector<NewDigest> batch)
-{
-    std::vector<std::vector<NewDigest>> batches;
-    batches.push_back(std::move(batch));
-    saveDigestBatches(std::move(batches));
-}
-
 void ScanCache::saveDigestBatches(std::vector<std::vector<NewDigest>> batches)
 {
     if (!facts_)

@@ -32,10 +32,10 @@ QString hashTableForSource(ScanSource source);
 //
 // Order within a scan: recordScannedFiles with the scan's files (or
 // recordScannedFilesInCache with its records), loadHashCache, then the
-// comparison consults the entries and hands its new digests to saveDigests (or
-// saveHashesToCacheDatabase) in batches; releaseLookups once no look-up and no
-// write of the scan needs the entries any more; finish (or the destructor)
-// commits. Batches are written inside one transaction that is committed every
+// comparison consults the entries and hands its new digests to
+// saveDigestBatches (or saveHashesToCacheDatabase) in batches; releaseLookups
+// once no look-up and no write of the scan needs the entries any more; finish
+// (or the destructor) commits. Batches are written inside one transaction that is committed every
 // hundred batches and at the end, so a scan that finds nothing new writes
 // nothing at all.
 //
@@ -89,13 +89,11 @@ public:
     // nothing once the scan was stopped.
     void saveHashesToCacheDatabase(
         const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads = {});
-    // Writes the digests of a batch of the recorded files under the same
+    // Writes the digests of batches of the recorded files under the same
     // rules: only what is new, never for a folder or a file without a path,
-    // nothing once the scan was stopped. The rows go in the files' order, so
-    // that a large batch visits each part of the path index once.
-    void saveDigests(std::vector<NewDigest> batch);
-    // The same for several batches at once, written as one in the files'
-    // order.
+    // nothing once the scan was stopped. All batches go as one write in the
+    // files' order, so that a large write visits each part of the path index
+    // once.
     void saveDigestBatches(std::vector<std::vector<NewDigest>> batches);
     // Lets go of the look-up table and the loaded rows, so that their memory
     // is free for what the scan makes next: every entry is null afterwards,

@@ -383,33 +383,31 @@ void ScanEngine::postEndOfScan(const JobPtr& job)
     QTimer::singleShot(finishPauseMs_, this, [this, job] { handleScanFinished(job); });
 }
 
-ScanEngine::Finishing* ScanEngine::finishingEntry(const JobPtr& job)
+void ScanEngine::recordHistory(Finishing& entry)
 {
+    if (std::exchange(entry.recorded, true))
+        return;
+    const ScanResultPtr result = entry.job->result();
+    appendScanHistoryRecord(result->dupCount, result->sizeDup, defaults_);
+}
+
+ScanEngine::Finishing ScanEngine::endFinishing(const JobPtr& job)
+{
+    Finishing ended { job };
     const auto it = std::find_if(
         finishing_.begin(), finishing_.end(), [&job](const Finishing& entry) { return entry.job == job; });
-    return it == finishing_.end() ? nullptr : &*it;
-}
-
-void ScanEngine::finishingDone(const JobPtr& job)
-{
-    std::erase_if(finishing_, [&job](const Finishing& entry) { return entry.job == job; });
-}
-
-void ScanEngine::recordHistory(const JobPtr& job)
-{
-    Finishing* entry = finishingEntry(job);
-    if (entry && entry->recorded)
-        return;
-    if (entry)
-        entry->recorded = true;
-    const ScanResultPtr result = job->result();
-    appendScanHistoryRecord(result->dupCount, result->sizeDup, defaults_);
+    if (it != finishing_.end()) {
+        ended = std::move(*it);
+        finishing_.erase(it);
+    }
+    recordHistory(ended);
+    return ended;
 }
 
 void ScanEngine::recordFinishingScans()
 {
-    for (const Finishing& entry : std::vector<Finishing>(finishing_))
-        recordHistory(entry.job);
+    for (Finishing& entry : finishing_)
+        recordHistory(entry);
 }
 
 void ScanEngine::leaveFinishingScans()
@@ -447,8 +445,7 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
         return;
     }
     const ScanResultPtr result = job->result();
-    recordHistory(job);
-    finishingDone(job);
+    endFinishing(job);
     if (!newest) {
         emit scanEnded(result);
         return;
@@ -520,10 +517,7 @@ void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
 void ScanEngine::showResultsAfterPause(const JobPtr& job)
 {
     const ScanResultPtr result = job->result();
-    recordHistory(job);
-    const Finishing* entry = finishingEntry(job);
-    const bool stayHome = entry && entry->stayHome;
-    finishingDone(job);
+    const bool stayHome = endFinishing(job).stayHome;
     refreshLastScanStatus();
     if (!stayHome)
         showResultDetail(result);

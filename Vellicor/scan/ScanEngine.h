@@ -93,8 +93,6 @@ private:
     void showFullProgress();
     void handleScanFinished(const JobPtr& job);
     void showResultsAfterPause(const JobPtr& job);
-    // The history record of a scan, once, whoever asks first.
-    void recordHistory(const JobPtr& job);
     void showResultDetail(const ScanResultPtr& result);
     void showNoDuplicatesNotice(const ScanResultPtr& result);
     void showIncompleteListingNotice();
@@ -126,8 +124,11 @@ private:
         bool stayHome = false;
     };
     std::vector<Finishing> finishing_;
-    Finishing* finishingEntry(const JobPtr& job);
-    void finishingDone(const JobPtr& job);
+    // The history record of a scan, once, whoever asks first.
+    void recordHistory(Finishing& entry);
+    // Ends a scan's finishing pause: its record is written unless it was,
+    // and its entry is taken from finishing_.
+    Finishing endFinishing(const JobPtr& job);
 
     ScanningLabels labels_;
     int finishPauseMs_ = 3000;

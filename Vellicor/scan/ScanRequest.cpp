@@ -1,7 +1,6 @@
 #include "scan/ScanRequest.h"
 
 #include "base/UserDefaults.h"
-#include "core/FileCategories.h"
 #include "core/SettingsSchema.h"
 
 ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr>& rows,
@@ -20,11 +19,8 @@ ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr
     }
     request.dirExclusion = makeDirExclusionPredicate(request.excludeRows);
 
+    request.filters = makeScanSettingsSnapshot();
     ScanSettingsSnapshot& filters = request.filters;
-    filters.scanCategoryFlags = scanCategoryFlags;
-    filters.isAllFileTypesSelected = isAllFileTypesSelected;
-    filters.categoryTables = fileCategoryTables();
-    filters.rawExtensionSet = rawExtensionSet();
     filters.scanAnyFileSize = limits.scanAnyFileSize;
     filters.minimumFileSizeBytes = limits.minimumFileSizeBytes;
     filters.maximumFileSizeBytes = limits.maximumFileSizeBytes;

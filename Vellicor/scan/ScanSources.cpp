@@ -42,6 +42,24 @@ std::optional<SavedScanEntry> entryFromRecord(const QVariant& element)
     return entry;
 }
 
+// The checked folders of a cloud scan list, in list order, that the exclusion
+// leaves: the folders a handler's walk starts from. Each takes its row's
+// sub-folder switch.
+std::vector<CloudScanFoldersListPtr> cloudFoldersToScan(
+    const std::vector<FilePathNode>& rows, const std::optional<PathExclusionPredicate>& exclusion)
+{
+    std::vector<CloudScanFoldersListPtr> folders;
+    for (const FilePathNode& row : rows) {
+        if (!row.cloudFolder || row.state == 0)
+            continue;
+        if (exclusion && exclusion->evaluateWithObject(row.cloudFolder->folderPath))
+            continue;
+        row.cloudFolder->isIncludeSubFolders = row.isIncludeSubFolders;
+        folders.push_back(row.cloudFolder);
+    }
+    return folders;
+}
+
 } // namespace
 
 ScanSources::ScanSources(UserDefaults& defaults, QObject* parent)
@@ -170,34 +188,13 @@ void ScanSources::resetFolderTree(ScanSource source)
         wrapper->rootFolderObj.reset();
 }
 
-bool ScanSources::isSignedIn(ScanSource source) const
-{
-    ScanWrapper* wrapper = handler(source);
-    return wrapper && wrapper->isAuthenticateForScan;
-}
-
 ScanRequest ScanSources::makeScanRequest(ScanSource source) const
 {
     ScanRequest request = ::makeScanRequest(source, scanList(source), excludeList(source), defaults_);
     if (source != ScanSource::thisComputer) {
-        request.cloudExclusion = makeCloudDirExclusionPredicate(source, excludeList(source), excludeList(source));
+        request.cloudExclusion = makeCloudDirExclusionPredicate(source, excludeList(source));
         if (source != ScanSource::googleDrive)
             request.cloudFolders = cloudFoldersToScan(request.rows, request.cloudExclusion);
     }
     return request;
-}
-
-std::vector<CloudScanFoldersListPtr> cloudFoldersToScan(
-    const std::vector<FilePathNode>& rows, const std::optional<PathExclusionPredicate>& exclusion)
-{
-    std::vector<CloudScanFoldersListPtr> folders;
-    for (const FilePathNode& row : rows) {
-        if (!row.cloudFolder || row.state == 0)
-            continue;
-        if (exclusion && exclusion->evaluateWithObject(row.cloudFolder->folderPath))
-            continue;
-        row.cloudFolder->isIncludeSubFolders = row.isIncludeSubFolders;
-        folders.push_back(row.cloudFolder);
-    }
-    return folders;
 }

@@ -83,7 +83,6 @@ public:
     CloudScanFoldersListPtr folderTree(ScanSource source) const;
     // Drops the folder tree: the next folderTree lists the source afresh.
     void resetFolderTree(ScanSource source);
-    bool isSignedIn(ScanSource source) const;
 
     // ---- Scan Now -----------------------------------------------------------
     // Everything a scan of source reads, copied now.
@@ -102,9 +101,3 @@ private:
     std::array<std::array<Rows, 3>, sourceCount> lists_;
     std::array<ScanWrapper*, sourceCount> handlers_ {};
 };
-
-// The checked folders of a cloud scan list, in list order, that the exclusion
-// leaves: the folders a handler's walk starts from. Each takes its row's
-// sub-folder switch.
-std::vector<CloudScanFoldersListPtr> cloudFoldersToScan(
-    const std::vector<FilePathNode>& rows, const std::optional<PathExclusionPredicate>& exclusion);

@@ -33,6 +33,8 @@
 #include <QJsonArray>
 #include <QTest>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,6 +82,23 @@ QStringList shownPaths(QAbstractItemModel& list)
     for (int row = 0; row < list.rowCount(); ++row)
         shown << list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
     return shown;
+}
+
+// Marks the shown file at path and removes it as the user does: Remove, its
+// confirmation, and once the service was asked (serviceAsked), the report's
+// OK; the group of two is gone then.
+void markAndRemove(ResultViewController& results, const QString& path, const std::function<bool()>& serviceAsked)
+{
+    CustomTableView& table = *results.tblDuplicates();
+    QAbstractItemModel& list = *table.model();
+    const QModelIndex file = list.index(shownPaths(list).indexOf(path), 0);
+    ASSERT_TRUE(file.isValid());
+    clickCheckBox(table, file);
+    click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    click(titled("ID_TRASH"));
+    ASSERT_TRUE(waitUntil(serviceAsked, 30000));
+    click(titled("ID_OK"));
+    ASSERT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
 }
 
 } // namespace
@@ -153,24 +172,17 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     click(homeScreen->scanNowButton());
     ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000));
     click(titled("ID_SELECT_MANUALLY"));
-    CustomTableView* table = results->tblDuplicates();
-    QAbstractItemModel& list = *table->model();
+    QAbstractItemModel& list = *results->tblDuplicates()->model();
     const QStringList shown = shownPaths(list);
     ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
     EXPECT_TRUE(
         shown.contains(QStringLiteral("My Drive/A/B/f.jpg")) && shown.contains(QStringLiteral("My Drive/copy.jpg")));
 
     // Mark the copy and Remove it: it goes to the Drive trash, f.jpg stays.
-    const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("My Drive/copy.jpg")), 0);
-    clickCheckBox(*table, copy);
-    click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
-    click(titled("ID_TRASH"));
-    ASSERT_TRUE(waitUntil([&] { return trashed.has_value(); }, 30000));
+    ASSERT_NO_FATAL_FAILURE(
+        markAndRemove(*results, QStringLiteral("My Drive/copy.jpg"), [&] { return trashed.has_value(); }));
     EXPECT_EQ(trashed->value(QStringLiteral("trashed")).toBool(), true);
     EXPECT_EQ(server.requestCount("PATCH", QStringLiteral("/api/files/f")), 0);
-    // The removal ends with its report; the group of two is gone.
-    click(titled("ID_OK"));
-    EXPECT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
     EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
 
     setNetworkReachabilityProbe(nullptr);
@@ -237,22 +249,15 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
     click(homeScreen->scanNowButton());
     ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000));
     click(titled("ID_SELECT_MANUALLY"));
-    CustomTableView* table = results->tblDuplicates();
-    QAbstractItemModel& list = *table->model();
-    QStringList shown = shownPaths(list);
+    QAbstractItemModel& list = *results->tblDuplicates()->model();
+    const QStringList shown = shownPaths(list);
     ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
 
     // Remove the copy: it goes at the service, and the next scan lists the
     // source's folders again.
-    const QModelIndex copy = list.index(shown.indexOf(QStringLiteral("Dropbox/copy.jpg")), 0);
-    ASSERT_TRUE(copy.isValid());
-    clickCheckBox(*table, copy);
-    click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
-    click(titled("ID_TRASH"));
-    ASSERT_TRUE(waitUntil([&] { return deleted.has_value(); }, 30000));
+    ASSERT_NO_FATAL_FAILURE(
+        markAndRemove(*results, QStringLiteral("Dropbox/copy.jpg"), [&] { return deleted.has_value(); }));
     EXPECT_EQ(deleted->value(QStringLiteral("path")).toString(), QStringLiteral("/copy.jpg"));
-    click(titled("ID_OK"));
-    ASSERT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
     EXPECT_TRUE(homeScreen->lists().sources.handler(ScanSource::dropbox)->isFileDeletedFromCloud);
 
     // Undo: the kept file is copied to the removed one's path and the group

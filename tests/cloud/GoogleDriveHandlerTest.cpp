@@ -38,15 +38,14 @@ protected:
     Delegate delegate;
     std::unique_ptr<GoogleDriveHandler> drive;
     std::vector<std::pair<QString, DriveFilesPage>> pages;
-    std::tuple<bool, bool, decltype(scanCategoryFlags)> saved;
+    std::tuple<bool, decltype(scanCategoryFlags)> saved;
 
     void SetUp() override
     {
         startApplicationCore(defaults);
         setAlertPresenter(alerts);
-        saved = { isAllFileTypesSelected, scanAnyFileSize, scanCategoryFlags };
+        saved = { isAllFileTypesSelected, scanCategoryFlags };
         isAllFileTypesSelected = true;
-        scanAnyFileSize = true;
         scanCategoryFlags.fill(true);
         ASSERT_TRUE(google.start());
         tree.insert(QStringLiteral("root"),
@@ -74,8 +73,17 @@ protected:
 
     void TearDown() override
     {
-        std::tie(isAllFileTypesSelected, scanAnyFileSize, scanCategoryFlags) = saved;
+        std::tie(isAllFileTypesSelected, scanCategoryFlags) = saved;
         setAlertPresenter(nullptr);
+    }
+
+    // A scan of every file type and size.
+    static ScanRequest anySizeRequest()
+    {
+        ScanRequest request;
+        request.filters = makeScanSettingsSnapshot();
+        request.filters.scanAnyFileSize = true;
+        return request;
     }
 
     bool signIn()
@@ -134,9 +142,7 @@ TEST_F(Drive, TwoExpansionsAnsweredOutOfOrderHangUnderTheirOwnParents)
 TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
 {
     ASSERT_TRUE(signIn());
-    ScanRequest request;
-    request.filters = makeScanSettingsSnapshot();
-    drive->beginListing(request);
+    drive->beginListing(anySizeRequest());
     drive->executeFilesListQuery(QStringLiteral("root"), true, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return pages.size() == 1; }));
     drive->executeFilesListQuery(QStringLiteral("root"), true, pages.front().second.nextPageToken);
@@ -190,9 +196,7 @@ TEST_F(Drive, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
     tree[QStringLiteral("a")].front().append(item(QStringLiteral("../x"), QStringLiteral("h.jpg"), "m9", 200000));
     tree[QStringLiteral("a")].front().append(item(QStringLiteral("s4"), QStringLiteral("."), "folder"));
     ASSERT_TRUE(signIn());
-    ScanRequest request;
-    request.filters = makeScanSettingsSnapshot();
-    drive->beginListing(request);
+    drive->beginListing(anySizeRequest());
     // One folder after the other, so each knows its parent's path.
     for (const char* id : { "root", "a", "b" }) {
         const size_t before = pages.size();

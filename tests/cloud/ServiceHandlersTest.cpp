@@ -249,6 +249,17 @@ TEST_F(Dropbox, RestoreWaitsOutARateLimitAndAnswersOnce)
         server.requestLog.back().json().value(QStringLiteral("from_path")).toString(), QStringLiteral("/y/a.txt"));
 }
 
+TEST_F(Dropbox, RestoreFromAKeptCopyWithoutAPathSendsNothing)
+{
+    auto removed = std::make_shared<FileInfoNode>();
+    removed->filePath = QStringLiteral("Dropbox/x/a.txt");
+    std::vector<bool> answers;
+    handler->restoreCloudFile(
+        restorable(removed, std::make_shared<FileInfoNode>()), [&](bool ok) { answers.push_back(ok); });
+    EXPECT_EQ(answers, std::vector<bool>({ false }));
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/copy_v2")), 0);
+}
+
 namespace {
 
 using Box = ServiceTest<BoxCloudHandler>;

@@ -89,19 +89,19 @@ TEST(DirExclusion, EmptyAndBlankEntriesExcludeNothing)
 
 TEST(CloudDirExclusion, OnlyCheckedRowsExcludeAndDriveRowsUseAbsolutePaths)
 {
-    EXPECT_FALSE(makeCloudDirExclusionPredicate(ScanSource::dropbox, {}, {}));
-    const auto none = makeCloudDirExclusionPredicate(ScanSource::dropbox, {}, { row(QStringLiteral("/Photos"), 0) });
+    EXPECT_FALSE(makeCloudDirExclusionPredicate(ScanSource::dropbox, {}));
+    const auto none = makeCloudDirExclusionPredicate(ScanSource::dropbox, { row(QStringLiteral("/Photos"), 0) });
     ASSERT_TRUE(none); // a predicate that excludes nothing
     EXPECT_FALSE(none->evaluateWithObject(QStringLiteral("/Photos/a.jpg")));
 
     const auto cloud = makeCloudDirExclusionPredicate(
-        ScanSource::box, { driveRow(QStringLiteral("/Drive")) }, { row(QStringLiteral("/Work")) });
+        ScanSource::box, { driveRow(QStringLiteral("/Drive")), row(QStringLiteral("/Work")) });
     ASSERT_TRUE(cloud); // these services ignore letter case
     EXPECT_TRUE(cloud->evaluateWithObject(QStringLiteral("/work/x")));
     EXPECT_FALSE(cloud->evaluateWithObject(QStringLiteral("/Drive/x")));
 
     const auto drive = makeCloudDirExclusionPredicate(
-        ScanSource::googleDrive, { driveRow(QStringLiteral("/My Drive/Old")) }, { row(QStringLiteral("/Work")) });
+        ScanSource::googleDrive, { driveRow(QStringLiteral("/My Drive/Old")), row(QStringLiteral("/Work")) });
     ASSERT_TRUE(drive);
     EXPECT_TRUE(drive->evaluateWithObject(QStringLiteral("/My Drive/Old/a")));
     EXPECT_FALSE(drive->evaluateWithObject(QStringLiteral("/My Drive/old/a")));

@@ -273,7 +273,7 @@ TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTh
         ScanCache cache(ScanSource::thisComputer, abort);
         cache.recordScannedFiles(table);
         cache.loadHashCache();
-        cache.saveDigests({ { 0, digest, head }, { 1, digest, std::nullopt }, { 2, digest, std::nullopt } });
+        cache.saveDigestBatches({ { { 0, digest, head }, { 1, digest, std::nullopt }, { 2, digest, std::nullopt } } });
     }
     EXPECT_EQ(stored(), (QStringList { md5Hex("hello") + ' ' + hexOf(head), md5Hex("hello") + " -" }));
 
@@ -289,7 +289,7 @@ TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTh
     const QByteArray keyOfA = "select fileID from hashTable where filePath = '" + paths[0].toUtf8() + "'";
     const QStringList keyBefore = query(keyOfA);
     // Only b's first block is new, and its row keeps its digest.
-    cache.saveDigests({ { 0, digest, head }, { 1, std::nullopt, head } });
+    cache.saveDigestBatches({ { { 0, digest, head }, { 1, std::nullopt, head } } });
     cache.releaseLookups();
     EXPECT_EQ(cache.size(), 0);
     EXPECT_EQ(cache.currentEntry(0), nullptr);
