@@ -145,3 +145,9 @@ void ResizingTable::set(const QString& name, Resizing resizing)
     }
     entries_.emplace_back(name, resizing);
 }
+
+void ResizingTable::set(std::initializer_list<const char*> names, Resizing resizing)
+{
+    for (const char* name : names)
+        set(QString::fromLatin1(name), resizing);
+}

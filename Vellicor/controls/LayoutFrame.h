@@ -91,6 +91,8 @@ public:
 
     Resizing operator()(const QString& name) const;
     void set(const QString& name, Resizing resizing);
+    // The same resizing for each of names, as the layouts list them.
+    void set(std::initializer_list<const char*> names, Resizing resizing);
 
 private:
     std::vector<std::pair<QString, Resizing>> entries_;

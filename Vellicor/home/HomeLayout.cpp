@@ -130,34 +130,30 @@ const ResizingTable& homeResizing()
 {
     static const ResizingTable table = [] {
         ResizingTable t;
-        const auto set = [&t](std::initializer_list<const char*> names, Resizing resizing) {
-            for (const char* name : names)
-                t.set(QString::fromLatin1(name), resizing);
-        };
-        set({ "boxHeader" }, Follow::topBar);
-        set({ "imgThree" }, Follow::topRight);
+        t.set({ "boxHeader" }, Follow::topBar);
+        t.set({ "imgThree" }, Follow::topRight);
         // The lists between the tabs above and the category switches below.
-        set({ "containerView", "viewInclude", "viewExclude", "viewProtect", "tblInclude", "tblExcludes",
-                "tblProtected" },
+        t.set({ "containerView", "viewInclude", "viewExclude", "viewProtect", "tblInclude", "tblExcludes",
+                  "tblProtected" },
             Follow::fill);
-        set({ "lblFolderPathInclude", "lblFolderPathProtect", "lblHeaderExclude" },
+        t.set({ "lblFolderPathInclude", "lblFolderPathProtect", "lblHeaderExclude" },
             { Resizing::flexibleWidth | Resizing::flexibleBottom });
-        set({ "lblIncludeSubFolderInclude", "lblActionInclude", "lblIncludeSubFolderProtect", "lblActionProtect",
-                "btnSetting" },
+        t.set({ "lblIncludeSubFolderInclude", "lblActionInclude", "lblIncludeSubFolderProtect", "lblActionProtect",
+                  "btnSetting" },
             Follow::topRight);
-        set({ "btnAllFilesSelected", "btnCustomScanSelected", "btnDocumentsSelected", "btnPhotosSelected",
-                "btnMusicSelected", "btnVideosSelected", "btnArchivesSelected", "btnOthersSelected" },
+        t.set({ "btnAllFilesSelected", "btnCustomScanSelected", "btnDocumentsSelected", "btnPhotosSelected",
+                  "btnMusicSelected", "btnVideosSelected", "btnArchivesSelected", "btnOthersSelected" },
             Follow::bottomLeft);
-        set({ "boxRightDragDrop", "boxRightExclude", "boxRightProtected", "boxLastScan" }, Follow::topRight);
-        set({ "boxFooterFirst" }, Follow::bottomBar);
-        set({ "btnScanNow" }, Follow::bottomCentre);
+        t.set({ "boxRightDragDrop", "boxRightExclude", "boxRightProtected", "boxLastScan" }, Follow::topRight);
+        t.set({ "boxFooterFirst" }, Follow::bottomBar);
+        t.set({ "btnScanNow" }, Follow::bottomCentre);
         // The scanning view: its parts move together, in the middle.
-        set({ "boxScanDetail", "viewDiskReport" }, Follow::fill);
-        set({ "lblScanningInProgress", "lblAdd", "lblScannedFilePath" },
+        t.set({ "boxScanDetail", "viewDiskReport" }, Follow::fill);
+        t.set({ "lblScanningInProgress", "lblAdd", "lblScannedFilePath" },
             { Resizing::flexibleWidth | Resizing::flexibleBottom | Resizing::flexibleTop });
-        set({ "imgViewProgress", "boxWindowScanning", "lblFilesScanned", "lblFileScanCount", "lblFileProcessedStr",
-                "lblFileProcessed", "lblFileComparedStr", "lblFileCompared", "btnAbortScanning", "btnShowResultDetail",
-                "btnBackToAddFolder" },
+        t.set({ "imgViewProgress", "boxWindowScanning", "lblFilesScanned", "lblFileScanCount", "lblFileProcessedStr",
+                  "lblFileProcessed", "lblFileComparedStr", "lblFileCompared", "btnAbortScanning",
+                  "btnShowResultDetail", "btnBackToAddFolder" },
             Follow::centre);
         return t;
     }();

@@ -102,17 +102,23 @@ const std::vector<FilePathNodePtr>& ResultsState::arrProtectedPaths() const
     return protectedStore_ ? protectedStore_->protectList(resultSource_) : none;
 }
 
+std::optional<ProtectedFolderMatcher> ResultsState::storedProtection() const
+{
+    // Read into a copy: the shared list the home screen shows is never
+    // refilled from here.
+    if (!protectedStore_ || resultSource_ != ScanSource::thisComputer)
+        return std::nullopt;
+    const auto stored = protectedStore_->storedRows(SourceList::protect);
+    if (!stored)
+        return std::nullopt;
+    return ProtectedFolderMatcher::fromList(*stored, resultSource_);
+}
+
 void ResultsState::buildProtectedFolderPredicate()
 {
-    // This computer's folders as stored now, read into a copy: the shared list
-    // the home screen shows is never refilled from here.
-    if (protectedStore_ && resultSource_ == ScanSource::thisComputer) {
-        if (const auto stored = protectedStore_->storedRows(SourceList::protect)) {
-            predProtectedFolder_ = ProtectedFolderMatcher::fromList(*stored, resultSource_);
-            return;
-        }
-    }
-    predProtectedFolder_ = ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_);
+    predProtectedFolder_ = storedProtection();
+    if (!predProtectedFolder_)
+        predProtectedFolder_ = ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_);
 }
 
 std::optional<ProtectedFolderMatcher> ResultsState::protectionForPass() const
@@ -124,11 +130,7 @@ std::optional<ProtectedFolderMatcher> ResultsState::protectionForPass() const
 
 ProtectedFolderMatcher ResultsState::protectionAtRemoval() const
 {
-    ProtectedFolderMatcher protection;
-    if (protectedStore_ && resultSource_ == ScanSource::thisComputer) {
-        if (const auto stored = protectedStore_->storedRows(SourceList::protect))
-            protection = ProtectedFolderMatcher::fromList(*stored, resultSource_);
-    }
+    ProtectedFolderMatcher protection = storedProtection().value_or(ProtectedFolderMatcher {});
     protection.addFolders(ProtectedFolderMatcher::fromList(arrProtectedPaths(), resultSource_));
     if (predProtectedFolder_)
         protection.addFolders(*predProtectedFolder_);
@@ -200,13 +202,16 @@ GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool ma
         group->state = 0;
         return GroupMarkOutcome::done;
     }
+    return markGroupWith(group, protectionForPass());
+}
 
+GroupMarkOutcome ResultsState::markGroupWith(
+    const DuplicateGroupPtr& group, const std::optional<ProtectedFolderMatcher>& protection)
+{
     // The state stored on the group may be stale, so the budget comes from
     // the marks themselves: at most all live shown files but one end marked.
-    const std::optional<ProtectedFolderMatcher> protection = protectionForPass();
-    const auto isProtected = [&](const FileInfoNode& file) {
-        return protection && protection->matches(file.folderPath);
-    };
+    const auto isProtected
+        = [&](const FileInfoNode& file) { return protection && protection->matches(file.folderPath); };
     qsizetype live = 0;
     qsizetype marked = 0;
     qsizetype protectedFiles = 0;
@@ -330,9 +335,13 @@ void ResultsState::selectAllShownFiles(bool mark)
         unmarkAllShownFiles();
         return;
     }
+    // One look at the disk for the whole pass, not one per group.
+    const std::optional<ProtectedFolderMatcher> protection = protectionForPass();
     bulkChange_ = true;
-    for (const DuplicateGroupPtr& group : arrGroups)
-        markGroup(group, true);
+    for (const DuplicateGroupPtr& group : arrGroups) {
+        if (group)
+            markGroupWith(group, protection);
+    }
     bulkChange_ = false;
     if (observer_)
         observer_->allMarksChanged();

@@ -266,6 +266,12 @@ public:
     static void showAllItemsProtectedAlert();
 
 private:
+    // This computer's protected folders as stored now; none for another
+    // source or when the store cannot be read.
+    std::optional<ProtectedFolderMatcher> storedProtection() const;
+    // markGroup's marking half, with the protection test of the pass.
+    GroupMarkOutcome markGroupWith(
+        const DuplicateGroupPtr& group, const std::optional<ProtectedFolderMatcher>& protection);
     void fillPriorityLists();
     // arrGroups becomes groups sorted; the screen rebuilds its rows.
     void showGroups(const std::vector<DuplicateGroupPtr>& groups);

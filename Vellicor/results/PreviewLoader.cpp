@@ -56,6 +56,20 @@ QString readTextStart(QIODevice& device)
     return text;
 }
 
+// Runs work on the preview pool unless generation has moved on from mine by
+// the time it starts, and hands its result to deliver on the GUI thread.
+template <typename Work, typename Deliver>
+void startUnlessSuperseded(
+    const std::shared_ptr<std::atomic<quint64>>& generation, quint64 mine, Work work, Deliver deliver)
+{
+    previewPool().start([current = generation, mine, work = std::move(work), deliver = std::move(deliver)] {
+        if (current->load() != mine)
+            return;
+        QMetaObject::invokeMethod(
+            qApp, [deliver, result = work()]() mutable { deliver(std::move(result)); }, Qt::QueuedConnection);
+    });
+}
+
 } // namespace
 
 PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText)
@@ -124,20 +138,12 @@ template <typename Work> void PreviewLoader::start(const QString& key, Work work
 {
     const quint64 generation = ++*generation_;
     QPointer<PreviewLoader> self(this);
-    std::shared_ptr<std::atomic<quint64>> current = generation_;
-    previewPool().start([self, current, generation, key, work = std::move(work)] {
-        if (current->load() != generation)
-            return;
-        PreviewContent content = work();
-        // The loader is looked at only on the GUI thread, where it is deleted.
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, current, generation, key, content = std::move(content)] {
-                if (self && current->load() == generation)
-                    emit self->loaded(key, content);
-            },
-            Qt::QueuedConnection);
-    });
+    // The loader is looked at only on the GUI thread, where it is deleted.
+    startUnlessSuperseded(generation_, generation, std::move(work),
+        [self, current = generation_, generation, key](const PreviewContent& content) {
+            if (self && current->load() == generation)
+                emit self->loaded(key, content);
+        });
 }
 
 void PreviewLoader::request(const QString& path, const QSize& box, bool withText)
@@ -183,27 +189,23 @@ void PictureMetadataLoader::request(const FileInfoNodePtr& file)
 {
     if (!file || !file->filePath)
         return;
-    const quint64 generation = ++*generation_;
     QPointer<PictureMetadataLoader> self(this);
-    std::shared_ptr<std::atomic<quint64>> current = generation_;
     std::weak_ptr<FileInfoNode> record = file;
-    previewPool().start([self, current, generation, record, path = *file->filePath] {
-        if (current->load() != generation)
-            return;
-        auto exif = std::make_shared<ExifInfo>();
-        exif->fillExifInfo(imagePropertiesOfFile(path));
+    startUnlessSuperseded(
+        generation_, ++*generation_,
+        [path = *file->filePath] {
+            auto exif = std::make_shared<ExifInfo>();
+            exif->fillExifInfo(imagePropertiesOfFile(path));
+            return exif;
+        },
         // The record is written only on the GUI thread, where the screen reads it.
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, record, exif = std::move(exif)]() mutable {
-                const FileInfoNodePtr file = record.lock();
-                if (!file)
-                    return;
-                if (!file->exifInfo())
-                    file->setExifInfo(std::move(exif));
-                if (self)
-                    emit self->metadataRead(file);
-            },
-            Qt::QueuedConnection);
-    });
+        [self, record](std::shared_ptr<ExifInfo> exif) {
+            const FileInfoNodePtr file = record.lock();
+            if (!file)
+                return;
+            if (!file->exifInfo())
+                file->setExifInfo(std::move(exif));
+            if (self)
+                emit self->metadataRead(file);
+        });
 }

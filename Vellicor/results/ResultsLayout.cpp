@@ -245,15 +245,12 @@ const ResizingTable& resultsResizing()
     // category row's buttons keep to the left, as the table's default has it.
     static const ResizingTable table = [] {
         ResizingTable t;
-        const auto set = [&t](const char* name, Resizing resizing) { t.set(QString::fromLatin1(name), resizing); };
-        for (const char* view : { "viewListing", "viewNoDuplicateFound", "viewSucccess", "viewSplit" })
-            set(view, Follow::fill);
-        for (const char* bar : { "boxHeader", "boxHeaderDetail", "boxCategories" })
-            set(bar, Follow::topBar);
-        set("boxFooter", Follow::bottomBar);
-        for (const char* right : { "lblSpaceToBeSaved", "verticalLine", "btnDeleteLink", "btnFullScreen", "btnSort",
-                 "btnBackToFooter", "btnTrash" })
-            set(right, Follow::topRight);
+        t.set({ "viewListing", "viewNoDuplicateFound", "viewSucccess", "viewSplit" }, Follow::fill);
+        t.set({ "boxHeader", "boxHeaderDetail", "boxCategories" }, Follow::topBar);
+        t.set({ "boxFooter" }, Follow::bottomBar);
+        t.set({ "lblSpaceToBeSaved", "verticalLine", "btnDeleteLink", "btnFullScreen", "btnSort", "btnBackToFooter",
+                  "btnTrash" },
+            Follow::topRight);
         return t;
     }();
     return table;
