@@ -250,8 +250,6 @@ void CleanupController::startRemovingMarkedFiles()
     }
     auto progress = std::make_shared<TrashProgress>(relay_);
     trashProgress_ = progress;
-    // The worker owns copies of everything it reads; its outcomes come back
-    // to this object on the GUI thread, in order, the last one being the end.
     PhotosStepSettings photoSettings;
     photoSettings.albumName = markedPhotosAlbumName();
     photoSettings.applicationNotRunning = [relay = relay_] {

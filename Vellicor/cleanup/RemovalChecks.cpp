@@ -1,5 +1,6 @@
 #include "cleanup/RemovalChecks.h"
 
+#include "core/FileUtilities.h"
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
@@ -7,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -33,55 +33,38 @@ bool sameIdentity(const ScannedFile& scanned, const FileFacts& now)
     return scanned.deviceId == now.device && scanned.inode == now.inode;
 }
 
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const QString& path)
-        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC))
-    {
+// Fills buffer from fd as far as the file goes; -1 on a read error (also
+// for a file that could not be opened, fd -1).
+ssize_t fill(int fd, char* buffer, size_t size)
+{
+    size_t filled = 0;
+    while (filled < size) {
+        const ssize_t step = ::read(fd, buffer + filled, size - filled);
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step < 0)
+            return -1;
+        if (step == 0)
+            break;
+        filled += static_cast<size_t>(step);
     }
-    ~ReadOnlyFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    // Fills buffer as far as the file goes; -1 on a read error.
-    ssize_t fill(char* buffer, size_t size) const
-    {
-        size_t filled = 0;
-        while (fd_ >= 0 && filled < size) {
-            const ssize_t step = ::read(fd_, buffer + filled, size - filled);
-            if (step < 0 && errno == EINTR)
-                continue;
-            if (step < 0)
-                return -1;
-            if (step == 0)
-                break;
-            filled += static_cast<size_t>(step);
-        }
-        return fd_ < 0 ? -1 : static_cast<ssize_t>(filled);
-    }
-
-private:
-    int fd_;
-};
+    return static_cast<ssize_t>(filled);
+}
 
 enum class Contents { same, different, stopped };
 
 Contents compareContents(const QString& one, const QString& other, const std::atomic<bool>& abort)
 {
     constexpr size_t chunk = 1 << 20;
-    const ReadOnlyFile first(one);
-    const ReadOnlyFile second(other);
+    const OpenedFile first = openRegularFile(one, LinkFollowing::refuse);
+    const OpenedFile second = openRegularFile(other, LinkFollowing::refuse);
     std::vector<char> left(chunk);
     std::vector<char> right(chunk);
     for (;;) {
         if (abort.load())
             return Contents::stopped;
-        const ssize_t got = first.fill(left.data(), chunk);
-        if (got < 0 || second.fill(right.data(), chunk) != got
+        const ssize_t got = fill(first.fd.get(), left.data(), chunk);
+        if (got < 0 || fill(second.fd.get(), right.data(), chunk) != got
             || std::memcmp(left.data(), right.data(), static_cast<size_t>(got)) != 0)
             return Contents::different;
         if (static_cast<size_t>(got) < chunk)
@@ -108,7 +91,7 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
     if (!status)
         return refused(errno == ENOENT
                 ? QStringLiteral("it is no longer there")
-                : QStringLiteral("it cannot be examined: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+                : QStringLiteral("it cannot be examined: %1").arg(errnoText(errno)));
     if (!status->regular)
         return refused(QStringLiteral("it is no longer a regular file"));
     if (!sameIdentity(scanned, *status))

@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/CloudRemover.h"
+#include "core/FileUtilities.h"
 #include "core/MD5.h"
 
 #include <QDir>
@@ -12,8 +13,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -21,11 +20,6 @@
 #include <unordered_map>
 
 namespace {
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 bool pathTaken(const QString& path)
 {
@@ -47,39 +41,20 @@ ScannedFile scannedNow(const QString& path)
     return file;
 }
 
-class Fd {
-public:
-    explicit Fd(int fd)
-        : fd_(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Copies the regular file from into a new file at to, through a temporary
 // name beside it, so that to either gets the whole copy or nothing, and
 // never replaces a file that is there. The copy keeps the source's
 // modification time and permission bits. Empty on success.
 QString copyWithoutReplacing(const QString& from, const QString& to)
 {
-    const Fd source(::open(QFile::encodeName(from).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor source(::open(QFile::encodeName(from).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat status { };
     if (source.get() < 0 || ::fstat(source.get(), &status) != 0)
         return errnoText(errno);
     if (!S_ISREG(status.st_mode))
         return QStringLiteral("not a regular file");
     QByteArray temporary = QFile::encodeName(QFileInfo(to).path() + QStringLiteral("/.vellicor-restore-XXXXXX"));
-    const Fd target(::mkostemp(temporary.data(), O_CLOEXEC));
+    const FileDescriptor target(::mkostemp(temporary.data(), O_CLOEXEC));
     if (target.get() < 0)
         return errnoText(errno);
     QString error;

@@ -1,26 +1,18 @@
 #include "platform/FileRemover.h"
 
 #include "base/Log.h"
+#include "core/FileUtilities.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // The refusal for anything but a regular file at path, or none.
 std::optional<QString> refuseNonRegular(const QString& path)

@@ -1,7 +1,9 @@
 #include "platform/Trash.h"
 
 #include "base/Log.h"
+#include "core/FileUtilities.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +14,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -23,11 +24,6 @@ namespace {
 // Entries tried per file: the name, numbered names, then random tags.
 constexpr int entryAttempts = 20;
 const QByteArray infoSuffix = QByteArrayLiteral(".trashinfo");
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 FileTimestamp timestampOf(const struct timespec& time)
 {
@@ -95,6 +91,52 @@ std::optional<QString> writeEntry(int fd, const QByteArray& text)
     return error;
 }
 
+// The home trash, $XDG_DATA_HOME/Trash, made when missing.
+TrashFolder homeTrashFolder()
+{
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty() || QFileInfo(dataHome).isRelative() || !QDir().mkpath(dataHome))
+        return { {}, QStringLiteral("the data folder cannot be made") };
+    return withParts(dataHome + QStringLiteral("/Trash"), ::getuid());
+}
+
+// The name of the attempt-th try (from 0) for a file named name: the name
+// itself, then numbered, then with a random tag; cut on a character
+// boundary so that it fits a folder entry with ".trashinfo" added.
+QByteArray entryName(const QByteArray& name, int attempt)
+{
+    constexpr qsizetype room = NAME_MAX - 10; // ".trashinfo"
+    QByteArray tag;
+    if (attempt > 0 && attempt < entryAttempts / 2)
+        tag = '.' + QByteArray::number(attempt + 1);
+    else if (attempt > 0)
+        tag = '.' + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+    QByteArray stem = name;
+    QByteArray extension;
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot > 0 && name.size() - dot <= 16) {
+        stem = name.left(dot);
+        extension = name.mid(dot);
+    }
+    const qsizetype keep = room - tag.size() - extension.size();
+    if (stem.size() > keep) {
+        qsizetype cut = keep;
+        // Never inside a character: back to the start of the one cut through.
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
+            --cut;
+        stem.truncate(cut);
+    }
+    return stem + tag + extension;
+}
+
+// The text of a trash entry for the absolute path, deleted at when.
+QByteArray trashInfoText(const QString& path, const QDateTime& when)
+{
+    return QByteArrayLiteral("[Trash Info]\nPath=") + QUrl::toPercentEncoding(QFile::encodeName(path), "/")
+        + QByteArrayLiteral("\nDeletionDate=") + when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1()
+        + '\n';
+}
+
 } // namespace
 
 std::optional<FileFacts> factsOf(const QString& path)
@@ -146,47 +188,6 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
     return withParts(topdir + QStringLiteral("/.Trash-") + QString::number(uid), uid);
 }
 
-TrashFolder homeTrashFolder()
-{
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dataHome.isEmpty() || QFileInfo(dataHome).isRelative() || !QDir().mkpath(dataHome))
-        return { {}, QStringLiteral("the data folder cannot be made") };
-    return withParts(dataHome + QStringLiteral("/Trash"), ::getuid());
-}
-
-QByteArray entryName(const QByteArray& name, int attempt)
-{
-    constexpr qsizetype room = NAME_MAX - 10; // ".trashinfo"
-    QByteArray tag;
-    if (attempt > 0 && attempt < entryAttempts / 2)
-        tag = '.' + QByteArray::number(attempt + 1);
-    else if (attempt > 0)
-        tag = '.' + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-    QByteArray stem = name;
-    QByteArray extension;
-    const qsizetype dot = name.lastIndexOf('.');
-    if (dot > 0 && name.size() - dot <= 16) {
-        stem = name.left(dot);
-        extension = name.mid(dot);
-    }
-    const qsizetype keep = room - tag.size() - extension.size();
-    if (stem.size() > keep) {
-        qsizetype cut = keep;
-        // Never inside a character: back to the start of the one cut through.
-        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
-            --cut;
-        stem.truncate(cut);
-    }
-    return stem + tag + extension;
-}
-
-QByteArray trashInfoText(const QString& path, const QDateTime& when)
-{
-    return QByteArrayLiteral("[Trash Info]\nPath=") + QUrl::toPercentEncoding(QFile::encodeName(path), "/")
-        + QByteArrayLiteral("\nDeletionDate=") + when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1()
-        + '\n';
-}
-
 } // namespace TrashDetail
 
 std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
@@ -213,7 +214,7 @@ TrashFolder TrashCan::folderFor(const QString& path)
     const std::lock_guard guard(lock_);
     if (const auto known = folders_.find(*mount); known != folders_.end())
         return known->second;
-    TrashFolder folder = TrashDetail::homeTrashFolder();
+    TrashFolder folder = homeTrashFolder();
     if (folder.error.isEmpty() && mountOf(folder.path) != mount) {
         // The top folder of the file's mount: the last folder up the real
         // path that is still on it.
@@ -243,9 +244,9 @@ FileRemoval TrashCan::moveToTrash(const QString& path, const RemovalProof& proof
     if (!folder.error.isEmpty())
         return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(folder.error));
     const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
-    const QByteArray text = TrashDetail::trashInfoText(path, QDateTime::currentDateTime());
+    const QByteArray text = trashInfoText(path, QDateTime::currentDateTime());
     for (int attempt = 0; attempt < entryAttempts; ++attempt) {
-        const QString entry = QFile::decodeName(TrashDetail::entryName(name, attempt));
+        const QString entry = QFile::decodeName(entryName(name, attempt));
         const QString info = folder.path + QStringLiteral("/info/") + entry + QFile::decodeName(infoSuffix);
         const QByteArray infoName = QFile::encodeName(info);
         const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

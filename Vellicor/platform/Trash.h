@@ -2,8 +2,6 @@
 
 #include "core/FileInfoNode.h"
 
-#include <QByteArray>
-#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -68,17 +66,6 @@ namespace TrashDetail {
 // sticky bit, otherwise $topdir/.Trash-$uid. Missing folders are made
 // (0700); a link or a folder of another owner is never used.
 TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid);
-
-// The home trash, $XDG_DATA_HOME/Trash, made when missing.
-TrashFolder homeTrashFolder();
-
-// The name of the attempt-th try (from 0) for a file named name: the name
-// itself, then numbered, then with a random tag; cut on a character
-// boundary so that it fits a folder entry with ".trashinfo" added.
-QByteArray entryName(const QByteArray& name, int attempt);
-
-// The text of a trash entry for the absolute path, deleted at when.
-QByteArray trashInfoText(const QString& path, const QDateTime& when);
 
 } // namespace TrashDetail
 
