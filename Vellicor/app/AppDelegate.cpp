@@ -36,12 +36,6 @@ namespace {
 
 constexpr char programName[] = "Vellicor";
 
-void printLine(const char* line)
-{
-    std::printf("%s\n", line);
-    std::fflush(stdout);
-}
-
 // The main window; its close button takes the quit road, which may refuse.
 class MainWindow : public QMainWindow {
 public:
@@ -226,7 +220,7 @@ void AppDelegate::adaptLayoutToSmallScreen(const std::optional<QSize>& screenSiz
         setContentMinimumSize(mainWindowContentSize);
         return;
     }
-    printLine("Here we go");
+    printToStandardOutput(QStringLiteral("Here we go"));
     isSmallScreenLayout = true;
     setContentSize(smallWindowContentSize);
     setContentMinimumSize(smallWindowContentSize);
@@ -392,7 +386,7 @@ void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthRe
         return;
     switch (result->kind) {
     case DropboxAuthResult::Kind::success:
-        printLine("Success! User is logged into Dropbox.");
+        printToStandardOutput(QStringLiteral("Success! User is logged into Dropbox."));
         mainVC_->showGoogleDriveInstructionSheet(false);
         QMetaObject::invokeMethod(
             this,
@@ -403,7 +397,7 @@ void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthRe
             Qt::QueuedConnection);
         break;
     case DropboxAuthResult::Kind::error: {
-        std::printf("Error: %s\n", result->errorDescription.toLocal8Bit().constData());
+        printToStandardOutput(QStringLiteral("Error: ") + result->errorDescription);
         mainVC_->setCloudAuthenticatedForScan(false);
         mainVC_->showGoogleDriveInstructionSheet(false);
         const QString description = result->errorDescription;
@@ -418,7 +412,7 @@ void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthRe
         break;
     }
     case DropboxAuthResult::Kind::cancel:
-        printLine("Authorization flow was manually canceled by user!");
+        printToStandardOutput(QStringLiteral("Authorization flow was manually canceled by user!"));
         mainVC_->setCloudAuthenticatedForScan(false);
         mainVC_->showGoogleDriveInstructionSheet(false);
         break;
@@ -452,7 +446,7 @@ void AppDelegate::openHelpPage()
 
 void AppDelegate::uninstallApplication()
 {
-    printLine("actUninstall");
+    printToStandardOutput(QStringLiteral("actUninstall"));
     // A running scan writes the cache that would go; it is refused like quit.
     if (ScanEngine* engine = mainVC_->scanEngine(); engine && !engine->canQuit())
         return;
