@@ -415,7 +415,9 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     EXPECT_TRUE(homeScreen.isVisible());
     auto* lastScanCount = homeScreen.findChild<QLabel*>(QStringLiteral("lblLastScanDupFileCount"));
     ASSERT_TRUE(lastScanCount);
-    EXPECT_EQ(lastScanCount->text(), QStringLiteral("4"));
+    // The box is refreshed through a queued call after the undo's record.
+    EXPECT_TRUE(waitUntil([&] { return lastScanCount->text() == QStringLiteral("4"); }))
+        << lastScanCount->text().toStdString();
     shot(window, "18-home-after-the-scan");
 
     // The one road out: Quit in the application menu ends the event loop.
