@@ -13,6 +13,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <optional>
 
 void SheetPanel::paintEvent(QPaintEvent*)
 {
@@ -72,39 +73,60 @@ GradientBox* makeSheetHeader(QWidget* panel, int width, int height)
 
 namespace {
 
-// Keeps a sheet that covers its whole parent over it as the parent (the
-// screen, with the window) changes size: the veil fills it and the panel
-// stays centred.
+// Keeps a sheet that covers the whole of its parent over it: a sheet of its
+// own window over the parent's window, as that window moves or changes size;
+// a sheet laid inside its parent over the parent, as that changes size. The
+// veil fills it and the panel stays centred. A sheet shown again, however
+// late, takes the place of the window as it is then, not as it was when the
+// sheet was laid out.
 class SheetFollower : public QObject {
 public:
-    SheetFollower(QWidget* window, QWidget* panel)
-        : QObject(window)
-        , window_(window)
+    SheetFollower(QWidget* sheet, QWidget* panel)
+        : QObject(sheet)
+        , sheet_(sheet)
         , panel_(panel)
+        , covered_(sheet->isWindow() ? sheet->parentWidget()->window() : sheet->parentWidget())
     {
         setObjectName(QStringLiteral("sheetFollower"));
-        window->parentWidget()->installEventFilter(this);
+        covered_->installEventFilter(this);
+        sheet->installEventFilter(this);
     }
     void setPanel(QWidget* panel) { panel_ = panel; }
 
+    // The whole of what the sheet covers, as its geometry takes it: the
+    // window's place on the screen, or the parent's own rectangle.
+    static std::optional<QRect> coveredArea(const QWidget* sheet)
+    {
+        const QWidget* parent = sheet->parentWidget();
+        if (!parent)
+            return std::nullopt;
+        return sheet->isWindow() ? parent->window()->geometry() : parent->rect();
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Resize && watched == window_->parentWidget() && panel_ && window_->isVisible())
-            layOutSheetOver(window_, panel_, window_->parentWidget()->rect());
+        const bool coveredChanged
+            = watched == covered_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move);
+        const bool shown = watched == sheet_ && event->type() == QEvent::Show;
+        if (panel_ && covered_ && ((coveredChanged && sheet_->isVisible()) || shown)) {
+            const std::optional<QRect> area = coveredArea(sheet_);
+            if (area && (*area != sheet_->geometry() || shown))
+                layOutSheetOver(sheet_, panel_, *area);
+        }
         return false;
     }
 
 private:
-    QWidget* window_;
+    QWidget* sheet_;
     QPointer<QWidget> panel_;
+    QPointer<QWidget> covered_;
 };
 
 } // namespace
 
 void layOutSheetOver(QWidget* window, QWidget* panel, const QRect& area)
 {
-    QWidget* parent = window->isWindow() ? nullptr : window->parentWidget();
-    if (parent && area == parent->rect()) {
+    if (SheetFollower::coveredArea(window) == area) {
         auto* follower = window->findChild<SheetFollower*>(QStringLiteral("sheetFollower"), Qt::FindDirectChildrenOnly);
         if (follower)
             follower->setPanel(panel);

@@ -37,5 +37,7 @@ CustomWindowNag* makeSheetWindow(QWidget* parent, const QString& objectName);
 GradientBox* makeSheetHeader(QWidget* panel, int width, int height = 38);
 
 // The sheet window and its veil cover area; the panel stands centred in it,
-// never above its top.
+// never above its top. A sheet laid over the whole of its parent's window (a
+// sheet window) or of its parent (a sheet inside it) stays over it from then
+// on: as it moves or changes size, and whenever the sheet is shown again.
 void layOutSheetOver(QWidget* window, QWidget* panel, const QRect& area);

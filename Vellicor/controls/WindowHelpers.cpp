@@ -6,10 +6,12 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QTableView>
 #include <QTreeView>
 
@@ -20,6 +22,8 @@ namespace {
 constexpr double smallestTextWidth = 25;
 constexpr double textWidthPadding = 10;
 constexpr int alertDropOnNewerSystems = 60;
+constexpr int frameAllowance = 4;
+constexpr int titleBarAllowance = 40;
 
 double textWidth(const QString& text, const QFont& font)
 {
@@ -113,6 +117,34 @@ void centerWindowOnWindow(QWidget* window, QWidget* parent)
     const int drop = osIs11OrLater ? alertDropOnNewerSystems : 0;
     window->move(over.x() + (over.width() - size.width()) / 2, over.y() + (over.height() - size.height()) / 2 + drop);
     window->show();
+}
+
+QSize windowDecoration(const QWidget* window)
+{
+    const QSize reported = window && window->isVisible() ? window->frameGeometry().size() - window->size() : QSize();
+    if (reported.height() > 0)
+        return reported;
+    return { 2 * frameAllowance, titleBarAllowance };
+}
+
+QRect frameKeptWithin(QRect frame, const QRect& available)
+{
+    frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width())));
+    frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height())));
+    return frame;
+}
+
+QRect keptOnScreen(const QWidget* window, const QRect& geometry)
+{
+    if (!window)
+        return geometry;
+    const QRect frame(geometry.topLeft(), geometry.size() + windowDecoration(window));
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen)
+        screen = window->screen();
+    if (!screen)
+        return geometry;
+    return QRect(frameKeptWithin(frame, screen->availableGeometry()).topLeft(), geometry.size());
 }
 
 double textWidthOfControl(const QLabel* control)

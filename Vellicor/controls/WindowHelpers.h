@@ -6,6 +6,8 @@
 
 class QAbstractButton;
 class QLabel;
+class QRect;
+class QSize;
 class QTableView;
 class QTreeView;
 class QWidget;
@@ -22,6 +24,22 @@ void centerWindowOnWindow(QWidget* window, QWidget* parent);
 // screen shown after the window changed size takes the window's size. The
 // watch ends with either widget.
 void keepParentSize(QWidget* screen);
+
+// The title bar and borders the window system draws around window, a
+// top-level window: as the system reported them, or a usual allowance while
+// it has reported none (before the window is first shown, or a system that
+// never tells).
+QSize windowDecoration(const QWidget* window);
+
+// frame moved onto available as far as it fits there: an edge that would run
+// off comes back in. A frame larger than available keeps its top left corner,
+// and with it the title bar, on it.
+QRect frameKeptWithin(QRect frame, const QRect& available);
+
+// geometry (the frame's position and the content's size, as move() and
+// resize() take them) of window, moved so that its frame lies on the
+// available area of the screen under it: the panels and docks stay clear.
+QRect keptOnScreen(const QWidget* window, const QRect& geometry);
 
 // Escape and the close shortcut (Ctrl+W) close window, as they end a sheet.
 void installCloseKeys(QWidget* window);

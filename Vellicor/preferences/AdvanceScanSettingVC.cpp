@@ -32,7 +32,9 @@
 
 namespace {
 
-constexpr QSize paneSize { 620, 614 };
+// Low enough for a 768-point screen with its panels, the window's title bar
+// and the toolbar.
+constexpr QSize paneSize { 620, 562 };
 constexpr QSize editorSize { 460, 250 };
 // Sizes are whole numbers below 1024 of their unit: the next unit up takes
 // over from there.
@@ -281,32 +283,34 @@ FrameTable AdvanceScanSettingVC::baseFrames()
 {
     const double h = paneSize.height();
     return {
-        { QStringLiteral("lblSearchFilter"), fromTop(h, 20, 14, 300, 18) },
-        { QStringLiteral("lblFileFilter"), fromTop(h, 20, 40, 200, 16) },
-        { QStringLiteral("segmentControlView"), fromTop(h, 20, 60, 180, 24) },
+        { QStringLiteral("lblSearchFilter"), fromTop(h, 20, 12, 300, 18) },
+        { QStringLiteral("lblFileFilter"), fromTop(h, 20, 36, 200, 16) },
+        { QStringLiteral("segmentControlView"), fromTop(h, 20, 58, 180, 24) },
+        // The list's commands stand on the segments' row, against the list's
+        // right edge, with room between them for longer titles.
+        { QStringLiteral("btnAddExt"), fromTop(h, 324, 56, 80, 28) },
+        { QStringLiteral("btnEditExt"), fromTop(h, 422, 56, 80, 28) },
+        { QStringLiteral("btnDeleteExt"), fromTop(h, 520, 56, 80, 28) },
         { QStringLiteral("tblFormatsList"), fromTop(h, 20, 90, 580, 150) },
-        { QStringLiteral("btnAddExt"), fromTop(h, 20, 248, 80, 28) },
-        { QStringLiteral("btnEditExt"), fromTop(h, 106, 248, 80, 28) },
-        { QStringLiteral("btnDeleteExt"), fromTop(h, 192, 248, 80, 28) },
-        { QStringLiteral("lblMoreSearchOptions"), fromTop(h, 20, 290, 300, 18) },
-        { QStringLiteral("lblFIleSize"), fromTop(h, 20, 316, 200, 16) },
-        { QStringLiteral("btnAnySize"), fromTop(h, 40, 338, 200, 20) },
-        { QStringLiteral("lblMinimumFileSize"), fromTop(h, 40, 366, 140, 24) },
-        { QStringLiteral("txtMinFileSize"), fromTop(h, 185, 366, 80, 24) },
-        { QStringLiteral("popupMinfileSize"), fromTop(h, 272, 366, 80, 24) },
-        { QStringLiteral("lblMaximumFileSize"), fromTop(h, 40, 396, 140, 24) },
-        { QStringLiteral("txtMaxFileSize"), fromTop(h, 185, 396, 80, 24) },
-        { QStringLiteral("popupMaxfileSzie"), fromTop(h, 272, 396, 80, 24) },
-        { QStringLiteral("btnExcludeZeroSize"), fromTop(h, 40, 428, 560, 20) },
-        { QStringLiteral("btnExclude1KBSzie"), fromTop(h, 40, 452, 560, 20) },
-        { QStringLiteral("btnExclude10KBSzie"), fromTop(h, 40, 476, 560, 20) },
-        { QStringLiteral("btnScanHiddenFolders"), fromTop(h, 40, 500, 560, 20) },
-        { QStringLiteral("lblFilesDates"), fromTop(h, 20, 530, 200, 16) },
-        { QStringLiteral("btnAnyDate"), fromTop(h, 40, 552, 110, 22) },
-        { QStringLiteral("btnCreatedfrom"), fromTop(h, 40, 580, 140, 22) },
-        { QStringLiteral("datePickerCreated"), fromTop(h, 185, 579, 120, 24) },
-        { QStringLiteral("btnModifiedDate"), fromTop(h, 320, 580, 140, 22) },
-        { QStringLiteral("datePickerModified"), fromTop(h, 465, 579, 120, 24) },
+        { QStringLiteral("lblMoreSearchOptions"), fromTop(h, 20, 254, 300, 18) },
+        { QStringLiteral("lblFIleSize"), fromTop(h, 20, 278, 200, 16) },
+        { QStringLiteral("btnAnySize"), fromTop(h, 40, 298, 200, 20) },
+        { QStringLiteral("lblMinimumFileSize"), fromTop(h, 40, 322, 140, 24) },
+        { QStringLiteral("txtMinFileSize"), fromTop(h, 185, 322, 80, 24) },
+        { QStringLiteral("popupMinfileSize"), fromTop(h, 272, 322, 80, 24) },
+        { QStringLiteral("lblMaximumFileSize"), fromTop(h, 40, 350, 140, 24) },
+        { QStringLiteral("txtMaxFileSize"), fromTop(h, 185, 350, 80, 24) },
+        { QStringLiteral("popupMaxfileSzie"), fromTop(h, 272, 350, 80, 24) },
+        { QStringLiteral("btnExcludeZeroSize"), fromTop(h, 40, 380, 560, 20) },
+        { QStringLiteral("btnExclude1KBSzie"), fromTop(h, 40, 402, 560, 20) },
+        { QStringLiteral("btnExclude10KBSzie"), fromTop(h, 40, 424, 560, 20) },
+        { QStringLiteral("btnScanHiddenFolders"), fromTop(h, 40, 446, 560, 20) },
+        { QStringLiteral("lblFilesDates"), fromTop(h, 20, 476, 200, 16) },
+        { QStringLiteral("btnAnyDate"), fromTop(h, 40, 496, 110, 22) },
+        { QStringLiteral("btnCreatedfrom"), fromTop(h, 40, 522, 140, 22) },
+        { QStringLiteral("datePickerCreated"), fromTop(h, 185, 521, 120, 24) },
+        { QStringLiteral("btnModifiedDate"), fromTop(h, 320, 522, 140, 22) },
+        { QStringLiteral("datePickerModified"), fromTop(h, 465, 521, 120, 24) },
     };
 }
 

@@ -1,5 +1,6 @@
 #include "preferences/PreferencesTabViewController.h"
 
+#include "controls/WindowHelpers.h"
 #include "preferences/PreferencesKit.h"
 
 #include <QGraphicsOpacityEffect>
@@ -124,7 +125,9 @@ void PreferencesTabViewController::resizeWindowToPane(PreferencePane* pane, bool
     int x = old.x();
     if (preferencesStyleController_ && preferencesStyleController_->centersWindowOnResize())
         x = old.x() + (old.width() - newSize.width()) / 2;
-    const QRect target(QPoint(x, old.y()), newSize);
+    // A taller pane grows the window downwards; on a small screen it moves up
+    // as far as needed to stay clear of the screen's bottom and its panels.
+    const QRect target = keptOnScreen(window, QRect(QPoint(x, old.y()), newSize));
 
     if (resizing_)
         resizing_->stop();

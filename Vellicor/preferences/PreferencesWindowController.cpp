@@ -139,6 +139,9 @@ void PreferencesWindowController::restoreWindowPosition()
         if (x && y && QGuiApplication::screenAt(QPoint(int(*x), int(*y)) + QPoint(20, 20)))
             window_->move(int(*x), int(*y));
     }
+    // A position saved beside a smaller pane, or on a larger screen, may leave
+    // the bottom of this one off the screen.
+    window_->move(keptOnScreen(window_, QRect(window_->pos(), window_->size())).topLeft());
     autosaving_ = true;
 }
 

@@ -18,6 +18,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -35,6 +37,7 @@ constexpr int tableEdge = 4;
 // A table cell's text margins, and a little air between title and value.
 constexpr int cellPadding = 8;
 constexpr int columnGap = 4;
+constexpr int rowHeight = 22;
 constexpr int badgeSide = 30;
 constexpr int iconSide = 200;
 // A thumbnail is small; a service sending more is not sending one.
@@ -72,6 +75,39 @@ protected:
 private:
     NamedImage image_;
 };
+
+// The titles' column: a title longer than the column's width goes on over
+// more lines at its spaces, as the row grows to hold it; the column's last
+// points stay empty, the air before the value.
+class WrappingTitleDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem inset(option);
+        inset.rect.setRight(inset.rect.right() - columnGap);
+        QStyledItemDelegate::paint(painter, inset, index);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features |= QStyleOptionViewItem::WrapText;
+    }
+};
+
+// The widest word of any title: the titles' column never breaks a word.
+int widestTitleWord(const std::vector<MetaInfoRow>& rows, const QFontMetricsF& metrics)
+{
+    double widest = 0;
+    for (const MetaInfoRow& row : rows) {
+        for (const QString& word : row.title.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+    }
+    return int(std::ceil(widest));
+}
 
 } // namespace
 
@@ -210,7 +246,9 @@ PreviewPane::PreviewPane(QWidget* parent)
     tblMetaInfo_->setObjectName(QStringLiteral("tblMetaInfo"));
     tblMetaInfo_->horizontalHeader()->hide();
     tblMetaInfo_->verticalHeader()->hide();
-    tblMetaInfo_->verticalHeader()->setDefaultSectionSize(22);
+    tblMetaInfo_->verticalHeader()->setDefaultSectionSize(rowHeight);
+    tblMetaInfo_->verticalHeader()->setMinimumSectionSize(rowHeight);
+    tblMetaInfo_->setItemDelegateForColumn(0, new WrappingTitleDelegate(tblMetaInfo_));
     tblMetaInfo_->horizontalHeader()->setStretchLastSection(true);
     tblMetaInfo_->setColumnWidth(0, 80);
     tblMetaInfo_->setVerticalScrollBar(new CyanideScroller(Qt::Vertical));
@@ -270,15 +308,38 @@ void PreviewPane::fitMetaInfoColumns()
         widestTitle = std::max(widestTitle, int(std::ceil(metrics.horizontalAdvance(row.title))));
         widestValue = std::max(widestValue, int(std::ceil(metrics.horizontalAdvance(row.value))));
     }
-    const bool scrolls = tblMetaInfo_->verticalHeader()->length() > tblMetaInfo_->height();
-    const int available = tblMetaInfo_->width() - (scrolls ? tblMetaInfo_->verticalScrollBar()->sizeHint().width() : 0);
-    // Titles take their width unless a value would then be cut; they give way
-    // down to a third of the table, and a value wider still is elided
-    // (its cell's tool tip holds it whole).
     const int titleWanted = widestTitle + cellPadding + columnGap;
     const int valueWanted = widestValue + cellPadding;
-    const int title = std::max(std::min(titleWanted, available / 3), std::min(titleWanted, available - valueWanted));
-    tblMetaInfo_->setColumnWidth(0, std::max(0, title));
+    const int shortestTitle = std::min(titleWanted, widestTitleWord(arrMetaInfo_, metrics) + cellPadding + columnGap);
+    // Titles take their width unless a value would then be cut; they give way
+    // down to a third of the table and go on over more lines, but never break
+    // a word. A value wider still is elided (its cell's tool tip holds it
+    // whole). Titles on two lines may make the table scroll, and the scroller
+    // takes its width from the values: a second pass fits them again.
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool scrolls = tblMetaInfo_->verticalHeader()->length() > tblMetaInfo_->height();
+        const int available
+            = tblMetaInfo_->width() - (scrolls ? tblMetaInfo_->verticalScrollBar()->sizeHint().width() : 0);
+        const int title = std::max(
+            { std::min(titleWanted, available / 3), std::min(titleWanted, available - valueWanted), shortestTitle });
+        tblMetaInfo_->setColumnWidth(0, std::max(0, title));
+        fitMetaInfoRows();
+        if (scrolls == (tblMetaInfo_->verticalHeader()->length() > tblMetaInfo_->height()))
+            break;
+    }
+}
+
+void PreviewPane::fitMetaInfoRows()
+{
+    // The width the title's cell draws its text in, as the style sets it.
+    const QFontMetrics metrics(tblMetaInfo_->font());
+    const int textMargins = 2 * (tblMetaInfo_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tblMetaInfo_) + 1);
+    const int textWidth = std::max(1, tblMetaInfo_->columnWidth(0) - textMargins - columnGap);
+    for (int row = 0; row < int(arrMetaInfo_.size()); ++row) {
+        const QRect wrapped
+            = metrics.boundingRect(QRect(0, 0, textWidth, 10000), Qt::TextWordWrap, arrMetaInfo_[size_t(row)].title);
+        tblMetaInfo_->setRowHeight(row, std::max(rowHeight, wrapped.height() + rowHeight - metrics.height()));
+    }
 }
 
 void PreviewPane::addMetaInfoRow(const QString& title, const QString& value)

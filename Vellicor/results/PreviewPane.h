@@ -91,6 +91,7 @@ protected:
 private:
     void reloadTable();
     void fitMetaInfoColumns();
+    void fitMetaInfoRows();
     void pictureLoaded(const QString& path, const PreviewContent& content);
     void metadataRead(const FileInfoNodePtr& file);
     void fetchThumbnail(const QUrl& link);

@@ -13,14 +13,10 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
 
 const QSize windowSize(720, 540);
 const QSize iconSize(200, 200);
-constexpr int frameAllowance = 4;
-constexpr int titleBarAllowance = 40;
 
 } // namespace
 
@@ -92,16 +88,11 @@ void PreviewWindow::placeOnScreen()
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
-    // The title bar and borders the window system adds, once it has shown
-    // the window; a usual allowance before that.
-    const QSize decoration
-        = isVisible() ? frameGeometry().size() - size() : QSize(2 * frameAllowance, titleBarAllowance);
+    const QSize decoration = windowDecoration(this);
     resize(windowSize.boundedTo(available.size() - decoration));
     QRect frame(QPoint(), size() + decoration);
     frame.moveCenter(opener ? opener->frameGeometry().center() : available.center());
-    frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width())));
-    frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height())));
-    move(frame.topLeft());
+    move(frameKeptWithin(frame, available).topLeft());
 }
 
 std::optional<QUrl> PreviewWindow::previewItemAtIndex(int) const

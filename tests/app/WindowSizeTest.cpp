@@ -12,6 +12,7 @@
 #include "results/ResultViewController.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
+#include "support/WaitUntil.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -64,11 +65,12 @@ QRect drawnRect(const QWidget* control, const QWidget* window)
 }
 
 // The controls under root a user sees: named, shown, not the inner parts of a
-// list or a split view.
+// list or a split view, nor windows of their own (sheets) that it owns.
 void collectControls(QWidget* root, std::vector<QWidget*>& siblings)
 {
     for (QWidget* child : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isHidden() || child->objectName().isEmpty() || child->objectName().startsWith(QLatin1String("qt_")))
+        if (child->isHidden() || child->isWindow() || child->objectName().isEmpty()
+            || child->objectName().startsWith(QLatin1String("qt_")))
             continue;
         siblings.push_back(child);
     }
@@ -143,9 +145,15 @@ TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
         MainViewController& homeScreen = program.home();
         ResultViewController& results = program.results();
         results.loadScanResults(someGroups(), 3, ScanSource::thisComputer);
+        // The scan-complete sheet comes a moment after the results; it stays
+        // open over the window through every change of size.
+        auto* sheet = results.findChild<QWidget*>(QStringLiteral("windowScanComplete"));
+        ASSERT_NE(sheet, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return sheet->isVisible(); })) << language;
 
         const QSize minimum = window->size();
         const auto check = [&](const std::string& where) {
+            EXPECT_EQ(sheet->geometry(), window->geometry()) << where << ": the sheet covers the window";
             results.hide();
             QCoreApplication::processEvents();
             EXPECT_EQ(homeScreen.size(), window->centralWidget()->size()) << where;

@@ -3,6 +3,7 @@
 #include "controls/CustomWindowNag.h"
 #include "controls/HSVExtras.h"
 #include "controls/LayoutFrame.h"
+#include "controls/SheetPanel.h"
 #include "controls/WindowHelpers.h"
 #include "core/GlobalObjects.h"
 #include "support/ScopedLanguageTable.h"
@@ -145,6 +146,25 @@ TEST(WindowHelpers, AlertsStandSixtyPointsBelowTheCentreOnNewerSystems)
     centerWindowOnWindow(nullptr, &main);
 }
 
+TEST(WindowHelpers, AFrameComesBackOnTheScreenAndALargerOneKeepsItsTitleBarOnIt)
+{
+    const QRect available(0, 32, 1366, 688);
+    const struct {
+        QRect frame;
+        QPoint expected;
+    } cases[] = {
+        { { 200, 300, 640, 500 }, { 200, 220 } }, // bottom under the panel
+        { { 900, 0, 640, 500 }, { 726, 32 } }, // off the right and over the top bar
+        { { 300, 300, 640, 900 }, { 300, 32 } }, // taller than the screen
+        { { 1000, 40, 1500, 400 }, { 0, 40 } }, // wider than the screen
+    };
+    for (const auto& c : cases) {
+        const QRect kept = frameKeptWithin(c.frame, available);
+        EXPECT_EQ(kept.topLeft(), c.expected) << c.frame.x() << "," << c.frame.y();
+        EXPECT_EQ(kept.size(), c.frame.size());
+    }
+}
+
 TEST(WindowHelpers, ColumnHeadersTakeTitleTooltipAndTheLanguagesWidth)
 {
     const ScopedLanguageTable italian(
@@ -181,4 +201,37 @@ TEST(CustomWindowNag, ShowsTheWindowItCoversBehindItsTranslucentParts)
     sheet.show();
     const QImage shown = sheet.grab().toImage();
     EXPECT_EQ(shown.pixelColor(10, 10), QColor(200, 40, 40));
+}
+
+TEST(SheetPanel, ASheetWindowStaysOverItsWindowAsItChangesAndWhenShownAgain)
+{
+    QWidget window;
+    window.setGeometry(100, 100, 600, 400);
+    auto* screen = new QWidget(&window);
+    screen->setGeometry(window.rect());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    CustomWindowNag* sheet = makeSheetWindow(screen, QStringLiteral("sheet"));
+    auto* panel = new SheetPanel(sheet);
+    panel->resize(300, 200);
+    layOutSheetOver(sheet, panel, window.geometry());
+    sheet->show();
+    const auto expectOver = [&](const char* where) {
+        EXPECT_EQ(sheet->geometry(), window.geometry()) << where;
+        EXPECT_EQ(panel->geometry().center(), sheet->rect().center()) << where;
+    };
+    expectOver("opened");
+
+    window.setGeometry(140, 120, 900, 700);
+    QCoreApplication::processEvents();
+    expectOver("grown and moved");
+
+    // Closed, the window shrunk meanwhile, then shown again without a new
+    // layout: it takes the window's place as it is now.
+    sheet->hide();
+    window.setGeometry(100, 100, 500, 300);
+    QCoreApplication::processEvents();
+    sheet->show();
+    expectOver("shown after a shrink");
+    sheet->hide();
 }

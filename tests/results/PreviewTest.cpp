@@ -3,6 +3,7 @@
 #include "controls/CustomTableView.h"
 #include "core/AppStartup.h"
 #include "core/ExifInfo.h"
+#include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
@@ -174,6 +175,10 @@ protected:
     void SetUp() override
     {
         Preview::SetUp();
+        makeScreen();
+    }
+    void makeScreen()
+    {
         screen = std::make_unique<ResultViewController>(
             defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(std::make_shared<HandClock>());
@@ -359,4 +364,56 @@ TEST_F(PreviewScreen, EscapeAndCloseKeysCloseThePreviewWindow)
         QTest::keyClick(&window, keys.key(), keys.keyboardModifiers());
         EXPECT_FALSE(window.isVisible()) << keys.key();
     }
+}
+
+TEST_F(PreviewScreen, EveryTitleAndValueOfAFullPictureFitsItsCell)
+{
+    for (const char* language : { "en", "de" }) {
+        currentLanguageCode = QString::fromLatin1(language);
+        makeScreen();
+        const FileInfoNodePtr photo = file("IMG_4711.jpg", Category::Pic);
+        photo->createDate = QDateTime(QDate(2024, 8, 28), QTime(20, 48, 58));
+        photo->modDate = QDateTime(QDate(2024, 12, 30), QTime(23, 58, 59));
+        // Every row shows, filled or not; the values are long ones a camera
+        // writes.
+        auto exif = std::make_shared<ExifInfo>();
+        exif->keywords = "holiday, beach";
+        exif->captureDate = photo->createDate;
+        exif->exposureProgram = "3";
+        exif->sensingMethod = "2";
+        exif->cameraModel = "Canon EOS 80D";
+        exif->cameraLensModel = "EF50mm f/1.8 STM";
+        exif->profileName = "sRGB IEC61966-2.1";
+        exif->gpsLatitude = 48.1372;
+        exif->gpsLatitudeRef = "N";
+        photo->setExifInfo(exif);
+        load({ { photo, file("b.txt", Category::Doc, "text") } });
+        for (int row = 0; screen->model().fileOfListRow(row); ++row) {
+            if (screen->model().fileOfListRow(row) == photo)
+                select(row);
+        }
+        const QTableWidget* table = screen->previewPane().tblMetaInfo();
+        ASSERT_EQ(table->rowCount(), 33) << language;
+
+        const QFontMetrics metrics(table->font());
+        // The cell's text margins as the style draws them, and a little air
+        // between title and value.
+        constexpr int margins = 6;
+        constexpr int air = 4;
+        const int titleWidth = table->columnWidth(0) - margins - air;
+        const int valueWidth = table->horizontalHeader()->sectionSize(1) - margins;
+        EXPECT_LE(table->columnWidth(0) + table->horizontalHeader()->sectionSize(1), table->viewport()->width());
+        for (int row = 0; row < table->rowCount(); ++row) {
+            const QString title = table->item(row, 0)->text();
+            const QString value = table->item(row, 1)->text();
+            SCOPED_TRACE(language + (" " + title.toStdString()) + ": " + value.toStdString());
+            for (const QString& word : title.split(QLatin1Char(' ')))
+                EXPECT_LE(metrics.horizontalAdvance(word), titleWidth) << "a word of the title is broken";
+            const QRect wrapped = metrics.boundingRect(QRect(0, 0, titleWidth, 1000), Qt::TextWordWrap, title);
+            EXPECT_LE(wrapped.height(), table->rowHeight(row)) << "the title's lines are cut";
+            EXPECT_LE(metrics.horizontalAdvance(value), valueWidth) << "the value is cut";
+        }
+        screen.reset();
+    }
+    currentLanguageCode = QStringLiteral("en");
 }

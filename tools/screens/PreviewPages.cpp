@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 namespace {
@@ -78,6 +79,10 @@ std::shared_ptr<ExifInfo> sampleExif()
     exif->sceneCaptureType = QStringLiteral("1");
     exif->cameraMaker = QStringLiteral("Camera Co.");
     exif->cameraModel = QStringLiteral("Model 7");
+    exif->cameraLensModel = QStringLiteral("35mm f/2");
+    exif->cameraFirmware = QStringLiteral("1.0.3");
+    exif->editingSoftware = QStringLiteral("Ver.1.00");
+    exif->profileName = QStringLiteral("sRGB IEC61966-2.1");
     exif->colorModel = QStringLiteral("RGB");
     exif->colorSpace = QStringLiteral("sRGB");
     exif->gpsAltitude = 412.5;
@@ -90,7 +95,7 @@ std::shared_ptr<ExifInfo> sampleExif()
 
 // The results screen over two groups, the picture pair and the document pair,
 // with row `selected` of the list chosen and its preview arrived.
-QImage renderPreview(int selected)
+QImage renderPreview(int selected, bool detailsScrolled = false)
 {
     QTemporaryDir folder;
     pointXdgFoldersInto(folder.path());
@@ -131,10 +136,15 @@ QImage renderPreview(int selected)
     QCoreApplication::processEvents();
     while (!deadline.hasExpired() && pane.previewForFiles()->image().isNull() && !pane.previewForFiles()->hasIcon())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (detailsScrolled)
+        pane.tblMetaInfo()->scrollToItem(pane.tblMetaInfo()->item(18, 0), QAbstractItemView::PositionAtTop);
     return renderWidget(screen);
 }
 
 const GalleryRegistration picturePage("results-preview-picture", [] { return renderPreview(0); });
+// The picture's details further down, where the longer titles are.
+const GalleryRegistration pictureDetailsPage(
+    "results-preview-picture-details", [] { return renderPreview(0, true); });
 const GalleryRegistration documentPage("results-preview-document", [] { return renderPreview(2); });
 
 } // namespace
