@@ -17,6 +17,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
@@ -177,6 +178,26 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
     EXPECT_TRUE(
         shown.contains(QStringLiteral("My Drive/A/B/f.jpg")) && shown.contains(QStringLiteral("My Drive/copy.jpg")));
+
+    // Signed out meanwhile, Remove asks for the sign-in and removes nothing;
+    // once signed in through the sheet the user is still on the results.
+    auto* drive = dynamic_cast<GoogleDriveHandler*>(homeScreen->lists().sources.handler(ScanSource::googleDrive));
+    ASSERT_TRUE(drive);
+    drive->isAuthenticateForScan = false;
+    const QModelIndex copy = list.index(shownPaths(list).indexOf(QStringLiteral("My Drive/copy.jpg")), 0);
+    clickCheckBox(*results->tblDuplicates(), copy);
+    click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    click(titled("ID_TRASH"));
+    ASSERT_TRUE(waitUntil([&] { return sources->signInSheet().isShown(); }));
+    EXPECT_TRUE(sources->signInSheet().btnScanComputer->isHidden());
+    EXPECT_FALSE(results->cleanup().isRemoving());
+    click(sources->signInSheet().btnAllowPermission);
+    ASSERT_TRUE(waitUntil([&] { return drive->isAuthenticateForScan && !sources->signInSheet().isShown(); }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(trashed.has_value());
+    EXPECT_FALSE(picker->windowGoogleDriveFolderList->isVisible());
+    EXPECT_TRUE(results->isVisible());
+    clickCheckBox(*results->tblDuplicates(), copy);
 
     // Mark the copy and Remove it: it goes to the Drive trash, f.jpg stays.
     ASSERT_NO_FATAL_FAILURE(
