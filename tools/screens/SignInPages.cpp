@@ -9,6 +9,7 @@
 #include "controls/CustomWindowNag.h"
 #include "home/MainViewController.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QPainter>
 
@@ -20,6 +21,9 @@ QImage renderSignInSheet(bool waiting, ScanSource source = ScanSource::googleDri
     MainViewController& home = *started.home;
     auto* sources = new CloudSourceController(home, [](ScanSource) { return nullptr; });
     selectedScanSource() = source;
+    // The pop-up behind shows the source signed in to.
+    if (auto* popUp = home.findChild<QComboBox*>(QStringLiteral("btnScanMode")))
+        popUp->setCurrentIndex(popUp->findData(100 + static_cast<int>(source)));
     CloudSignInSheet& sheet = sources->signInSheet();
     if (waiting)
         sheet.showWaiting(source);
