@@ -16,7 +16,9 @@
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "platform/ReachabilityTest.h"
 #include "scan/ScanSources.h"
+#include "support/FixedProbe.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -190,6 +192,53 @@ TEST_F(Removal, NothingIsRemovedWithoutMarksOrConfirmation)
     ASSERT_TRUE(run());
     EXPECT_EQ(sheets->confirmations, 1);
     EXPECT_FALSE(exists(marked));
+}
+
+namespace {
+
+// A cloud source signed out: every run is refused before it starts.
+struct SignedOutCloud : CloudRemover {
+    std::vector<ScanSource> asked;
+    int removals = 0;
+    bool deleteCloudFile(ScanSource, const FileInfoNode&, QString&) override { return ++removals, true; }
+    bool isReadyToRemove(ScanSource source) override { return asked.push_back(source), false; }
+};
+
+} // namespace
+
+TEST_F(Removal, ACloudSourceThatAsksForASignInFirstRemovesNothingAndLocalRunsNeverAsk)
+{
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
+    auto cloud = std::make_shared<SignedOutCloud>();
+    controller.setCloudRemover(cloud);
+
+    // Nothing marked, or the question declined: the sign-in is not asked for.
+    const auto kept = file(QStringLiteral("k1"));
+    const auto marked = file(QStringLiteral("m1"));
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, kept);
+    addFileToGroup(group, marked);
+    state.loadResultSet({ group }, 0, ScanSource::googleDrive);
+    controller.removeSelectedItems();
+    state.setFileMark(marked, true);
+    sheets->proceed = false;
+    controller.removeSelectedItems();
+    EXPECT_TRUE(cloud->asked.empty());
+
+    sheets->proceed = true;
+    controller.removeSelectedItems();
+    EXPECT_EQ(cloud->asked, std::vector<ScanSource> { ScanSource::googleDrive });
+    EXPECT_FALSE(controller.isRemoving());
+    EXPECT_EQ(sheets->progressMaximum, -1);
+    EXPECT_EQ(cloud->removals, 0);
+
+    // A result of this computer goes ahead as ever.
+    const auto localMarked = file(QStringLiteral("m2"));
+    load({ { file(QStringLiteral("k2")), localMarked } });
+    ASSERT_TRUE(run());
+    EXPECT_FALSE(exists(localMarked));
+    EXPECT_EQ(cloud->asked.size(), 1u);
+    setNetworkReachabilityProbe(nullptr);
 }
 
 TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
