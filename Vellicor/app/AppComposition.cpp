@@ -111,8 +111,12 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     delegate.setCloudSessions(std::make_shared<HandlerCloudSessions>(cloudSources_));
     // Cloud files of a result go to, and come back through, the handler of
     // the result's own source.
-    results->cleanup().setCloudRemover(
-        std::make_shared<HandlerCloudRemover>([&sources](ScanSource source) { return sources.handler(source); }));
+    auto remover
+        = std::make_shared<HandlerCloudRemover>([&sources](ScanSource source) { return sources.handler(source); });
+    // Signed in from the results screen, the user stays there and removes
+    // again; the sheet offers no switch of source.
+    remover->setSignInAsker([cloud = cloudSources_](ScanSource) { cloud->showSignInSheet(true, [] { }); });
+    results->cleanup().setCloudRemover(std::move(remover));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
     cloudPicker_ = new CloudFolderPicker(*home, *cloudSources_);

@@ -234,6 +234,8 @@ void CleanupController::startRemovingMarkedFiles()
         alertPresenter()->presentThen(alert, {});
         return;
     }
+    if (state_.resultSource() != ScanSource::thisComputer && !cloud_->isReadyToRemove(state_.resultSource()))
+        return;
     const bool outright
         = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
     auto plan = std::make_shared<RemovalPlan>(makeRemovalPlan(state_, outright));

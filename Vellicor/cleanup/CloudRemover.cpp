@@ -15,3 +15,9 @@ bool CloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode& file,
     error = QStringLiteral("restoring to this source is not available");
     return false;
 }
+
+bool CloudRemover::isReadyToRemove(ScanSource source)
+{
+    Q_UNUSED(source);
+    return true;
+}

@@ -17,6 +17,9 @@ public:
     // it is back, otherwise error says why. The sources that cannot answer
     // false at once.
     virtual bool restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error);
+    // Before a removal run, on the GUI thread: false when files of source
+    // cannot be removed now and the user has been asked to sign in instead.
+    virtual bool isReadyToRemove(ScanSource source);
 };
 
 // The remover in use until the cloud sources can remove files: every file

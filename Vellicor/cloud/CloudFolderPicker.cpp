@@ -298,7 +298,12 @@ void CloudFolderPicker::openFor(HomeTab tab, std::function<void(const QString&)>
         sources.resetFolderTree(source);
         handler->isFileDeletedFromCloud = false;
     }
-    if (!handler->rootFolderObj) {
+    if (!handler->rootFolderObj && source == ScanSource::googleDrive && !isInternetAvailable()) {
+        // The Drive tree is first built online: until then the sheet stands
+        // empty, and the next opening or Refresh builds it.
+        showInternetUnavailableAlert();
+        model_->setRoot(nullptr);
+    } else if (!handler->rootFolderObj) {
         loading_.clear();
         listed_.clear();
         const CloudScanFoldersListPtr root = sources.folderTree(source);

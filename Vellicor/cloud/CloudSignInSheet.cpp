@@ -7,7 +7,9 @@
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "controls/SheetPanel.h"
+#include "controls/WindowHelpers.h"
 #include "core/Localization.h"
+#include "home/HomeLayout.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -22,6 +24,14 @@ constexpr int boxHeight = 390;
 constexpr int waitBoxHeight = 210;
 constexpr int margin = 24;
 constexpr int headerHeight = 38;
+constexpr int allowWidth = 150;
+constexpr int allowHeight = 32;
+constexpr int cancelWidth = 96;
+constexpr int buttonGap = 12;
+// The fonts the sheet is drawn with before a language changes any.
+constexpr int subHeadingSize = 13;
+constexpr int infoSize = 13;
+constexpr int allowTitleSize = 14;
 
 RAZButton* makeButton(QWidget* parent, const char* name)
 {
@@ -91,7 +101,7 @@ void CloudSignInSheet::buildSheet()
     waitPage_->setGeometry(0, pageTop, boxWidth, waitBoxHeight - pageTop);
 
     lblGoogleDiveInstructionSubHeading = makeSheetLabel(instructionPage_,
-        QStringLiteral("lblGoogleDiveInstructionSubHeading"), QString(), 13, lightText, QFont::DemiBold);
+        QStringLiteral("lblGoogleDiveInstructionSubHeading"), QString(), subHeadingSize, lightText, QFont::DemiBold);
     lblGoogleDiveInstructionSubHeading->setGeometry(margin, 16, boxWidth - 2 * margin, 40);
 
     static const char* const infoNames[3] = { "lblGDriveInfo1", "lblGDriveInfo2", "lblGDriveInfo3" };
@@ -106,7 +116,7 @@ void CloudSignInSheet::buildSheet()
         number->setStyleSheet(QStringLiteral("background-color: #2f7fe0; border-radius: 13px;"));
         number->setGeometry(margin, y, 26, 26);
         lblGDriveInfo[step] = makeSheetLabel(
-            instructionPage_, QString::fromLatin1(infoNames[step]), QString(), 13, lightText, QFont::DemiBold);
+            instructionPage_, QString::fromLatin1(infoNames[step]), QString(), infoSize, lightText, QFont::DemiBold);
         lblGDriveInfo[step]->setGeometry(textX, y + 3, boxWidth - textX - margin, 20);
         lblGDriveSubInfo[step] = makeSheetLabel(
             instructionPage_, QString::fromLatin1(subInfoNames[step]), QString(), 12, dimText, QFont::Normal);
@@ -118,10 +128,10 @@ void CloudSignInSheet::buildSheet()
     btnScanComputer = makeButton(instructionPage_, "btnScanComputer");
     btnScanComputer->setGeometry(margin, bottomY + 3, 160, 26);
     btnCancelInstruction = makeButton(instructionPage_, "btnCancelInstruction");
-    btnCancelInstruction->setGeometry(boxWidth - margin - 150 - 12 - 96, bottomY + 3, 96, 26);
-
     btnAllowPermission = makeSheetDefaultButton(instructionPage_, QStringLiteral("btnAllowPermission"));
-    btnAllowPermission->setGeometry(boxWidth - margin - 150, bottomY, 150, 32);
+    // Frames from the page's lower left, as the language rules edit them.
+    allowBase_ = { double(boxWidth - margin - allowWidth), double(pageArea.height() - bottomY - allowHeight),
+        double(allowWidth), double(allowHeight) };
 
     lblWaitForAuthenticate = makeSheetLabel(
         waitPage_, QStringLiteral("lblWaitForAuthenticate"), QString(), 14, lightText, QFont::DemiBold);
@@ -158,6 +168,7 @@ void CloudSignInSheet::buildSheet()
             onCancelWaiting();
     });
     showPage(false);
+    layoutForLanguage();
 }
 
 void CloudSignInSheet::localizeInstructionSheet(ScanSource source)
@@ -177,6 +188,50 @@ void CloudSignInSheet::localizeInstructionSheet(ScanSource source)
     lblGDriveInfo[2]->setText(namedText("ID_ADD_FOLDER_AND_SCAN_GOOGLE_DRIVE", source));
     lblGDriveSubInfo[2]->setText(namedText("ID_COME_BACK_TO_APP_CLICK_ADD_FOLDER", source));
     lblWaitForAuthenticate->setText(localizedText("ID_PLEASE_WAIT_TO_OPEN_AUTH_WINDOW"));
+    btnAllowPermission->setImageName(signInImageName(source));
+    layoutForLanguage();
+}
+
+QString CloudSignInSheet::signInImageName(ScanSource source)
+{
+    switch (source) {
+    case ScanSource::googleDrive:
+        return QStringLiteral("btn_google_sign_in");
+    case ScanSource::dropbox:
+        return QStringLiteral("dropbox_icon-1");
+    case ScanSource::oneDrive:
+        return QStringLiteral("onedrive_sign_in");
+    case ScanSource::box:
+        return QStringLiteral("boxcloud_sign_in");
+    default:
+        return {};
+    }
+}
+
+void CloudSignInSheet::layoutForLanguage()
+{
+    // From the base fonts and frame each time, so a second showing, or one
+    // after a change of texts, never widens twice.
+    lblGoogleDiveInstructionSubHeading->setFont(systemFontOfSize(subHeadingSize, QFont::DemiBold));
+    lblGDriveInfo[0]->setFont(systemFontOfSize(infoSize, QFont::DemiBold));
+    btnAllowPermission->setFontSizeForButton(allowTitleSize);
+    btnAllowPermission->setFont(systemFontOfSize(allowTitleSize, QFont::DemiBold));
+    btnScanComputer->setFont(systemFontOfSize(btnScanComputer->cell().textFontSize()));
+
+    FrameTable frames { { QStringLiteral("btnAllowPermission"), allowBase_ } };
+    for (const FontEdit& edit :
+        applySignInSheetLayoutRules(frames, textWidthOfButtonTitle(btnAllowPermission), currentLanguageCode)) {
+        auto* widget = instructionPage_->findChild<QWidget*>(edit.name);
+        if (!widget)
+            continue;
+        widget->setFont(edit.font);
+        if (auto* button = qobject_cast<IMGButton*>(widget))
+            button->setFontSizeForButton(edit.font.pixelSize());
+    }
+    frames.apply(instructionPage_);
+    // Cancel keeps its place beside Allow Permission, however wide that grew.
+    const QRect allow = btnAllowPermission->geometry();
+    btnCancelInstruction->setGeometry(allow.x() - buttonGap - cancelWidth, allow.y() + 3, cancelWidth, 26);
 }
 
 void CloudSignInSheet::showInstructions(ScanSource source, bool hideScanComputer)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/LayoutFrame.h"
 #include "core/GlobalObjects.h"
 
 #include <QObject>
@@ -51,6 +52,8 @@ public:
     // A text of the sheet with the Google name replaced by the source's, in
     // any letter case.
     static QString namedText(const char* key, ScanSource source);
+    // The service's own mark on Allow Permission; empty for other sources.
+    static QString signInImageName(ScanSource source);
 
     CustomWindowNag* windowGoogleDriveInstruction = nullptr;
     QWidget* boxGoogleDriveInstruction = nullptr;
@@ -68,6 +71,8 @@ public:
 private:
     void buildSheet();
     void localizeInstructionSheet(ScanSource source);
+    // The current language's fonts and Allow Permission frame.
+    void layoutForLanguage();
     void showPage(bool waiting);
     void present();
 
@@ -77,4 +82,5 @@ private:
     QWidget* instructionPage_ = nullptr;
     QWidget* waitPage_ = nullptr;
     bool waiting_ = false;
+    LayoutFrame allowBase_;
 };

@@ -157,12 +157,10 @@ void GoogleDriveHandler::startFlow(CloudServiceConfig config)
             signingIn_ = false;
             session_->attach(*client_);
             isAuthenticateForScan = true;
-            // The wait sheet goes first, so the picker the success opens
-            // stays open.
-            if (delegate) {
-                delegate->dismissAuthenticationWait();
+            // The delegate ends the wait sheet itself and goes on where the
+            // sign-in was asked for.
+            if (delegate)
                 delegate->onAccessPermissionStatus(true);
-            }
             emit signInEnded(true);
         });
     }

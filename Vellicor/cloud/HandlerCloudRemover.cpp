@@ -111,3 +111,16 @@ bool HandlerCloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode
                                   : QStringLiteral("restoring to this source is not available");
     return *restored->value;
 }
+
+bool HandlerCloudRemover::isReadyToRemove(ScanSource source)
+{
+    if (source != ScanSource::googleDrive)
+        return true;
+    ScanWrapper* handler = handler_(source);
+    // Without a handler every file fails on its own and is reported so.
+    if (!handler || handler->isAuthenticateForScan)
+        return true;
+    if (askSignIn_)
+        askSignIn_(source);
+    return false;
+}

@@ -21,10 +21,15 @@ public:
 
     bool deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
     bool restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
+    // Google Drive is removed from only while signed in; signed out, the
+    // sign-in is asked for and the run does not start.
+    bool isReadyToRemove(ScanSource source) override;
+    void setSignInAsker(std::function<void(ScanSource)> ask) { askSignIn_ = std::move(ask); }
 
     // How long a worker waits for one restore's answer.
     static constexpr int restoreLimitMs = 5 * 60 * 1000;
 
 private:
     HandlerOf handler_;
+    std::function<void(ScanSource)> askSignIn_;
 };

@@ -204,6 +204,14 @@ void IMGButton::getAttributesForRect(const QRectF& rect, bool multi)
     layout.valid = true;
 }
 
+void IMGButton::setImageName(const QString& name)
+{
+    if (imageName_ == name)
+        return;
+    imageName_ = name;
+    update();
+}
+
 QSize IMGButton::sizeHint() const
 {
     const QSizeF title = measuredSize(text(), systemFontOfSize(fontSizeForButton_ > 0 ? fontSizeForButton_ : 13));
@@ -253,7 +261,15 @@ void IMGButton::paintEvent(QPaintEvent*)
     drawThreePartImage(painter, rect(), NamedImage::load(pattern_.start), NamedImage::load(pattern_.middle),
         NamedImage::load(pattern_.end), false);
 
-    getAttributesForRect(rect(), false);
+    QRectF titleRoom = rect();
+    if (const NamedImage image = imageName_.isEmpty() ? NamedImage() : NamedImage::load(imageName_);
+        !image.isNull()) {
+        const qreal side = std::min<qreal>(image.naturalSize().height(), height() - marginTop_ - marginBottom_);
+        const QRectF imageFrame(marginLeft_ + 6, (height() - side) / 2, side, side);
+        image.drawCentred(painter, imageFrame);
+        titleRoom.setLeft(imageFrame.right() + 2);
+    }
+    getAttributesForRect(titleRoom, false);
     const bool splits = titleParts(oTitle, multiLineStr_).size() > 1 || oTitle.contains(QLatin1Char('\n'));
     QRectF textRect = layoutNoM_.rect;
     if (splits && isMouseDown_)

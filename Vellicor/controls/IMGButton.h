@@ -84,6 +84,11 @@ public:
     int fontSizeForButton() const { return fontSizeForButton_; }
     void setFontSizeForButton(int size);
 
+    // A small named image before the title (a sign-in service's mark); empty
+    // for none. The title is fitted to the room beside it.
+    QString imageName() const { return imageName_; }
+    void setImageName(const QString& name);
+
     bool isMouseDown() const { return isMouseDown_; }
     // One whole click as from the keyboard: press, then release inside.
     // Nothing while disabled or while a press is under way.
@@ -135,6 +140,7 @@ private:
     int marginLeft_ = 5, marginRight_ = 5, marginTop_ = 5, marginBottom_ = 5;
     int marginTopML_ = 2, marginBottomML_ = 2;
     QString multiLineStr_ = QStringLiteral(" ");
+    QString imageName_;
     TextLayout layoutM_, layoutNoM_;
     QRectF rectText_;
     bool enableImmediately_ = true;

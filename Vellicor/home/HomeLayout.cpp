@@ -7,10 +7,15 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-void fontsOfInstructionSheet(std::vector<FontEdit>& edits, const QString& language)
+std::vector<FontEdit> applySignInSheetLayoutRules(
+    FrameTable& frames, double allowPermissionTitle, const QString& language)
 {
+    std::vector<FontEdit> edits;
+    if (language != QLatin1String("en") && allowPermissionTitle > 107) {
+        LayoutFrame& allow = frames[QStringLiteral("btnAllowPermission")];
+        allow.width += 20;
+        allow.x -= 20;
+    }
     const auto add = [&](const char* name, int size, QFont::Weight weight = QFont::Normal) {
         edits.push_back({ QString::fromLatin1(name), systemFontOfSize(size, weight) });
     };
@@ -29,9 +34,8 @@ void fontsOfInstructionSheet(std::vector<FontEdit>& edits, const QString& langua
     } else if (language == QLatin1String("pt")) {
         add("btnAllowPermission", 11);
     }
+    return edits;
 }
-
-} // namespace
 
 std::vector<FontEdit> applyHomeLayoutRules(
     FrameTable& frames, const HomeTextWidths& widths, const QString& language, double viewWidth)
@@ -100,11 +104,6 @@ std::vector<FontEdit> applyHomeLayoutRules(
             frame("boxScanMode").width = mode + 5;
             frame("btnScanMode").x = mode + 5;
         }
-        if (widths.allowPermissionTitle > 107) {
-            LayoutFrame& allow = frame("btnAllowPermission");
-            allow.width += 20;
-            allow.x -= 20;
-        }
         if (widths.protectFolderBtn > 130)
             font("lblProtectFolderBtn", 12);
         if (widths.excludeFolderBtn > 130) {
@@ -112,8 +111,6 @@ std::vector<FontEdit> applyHomeLayoutRules(
             font("lblProtectFolderBtn", 12);
         }
     }
-
-    fontsOfInstructionSheet(edits, language);
 
     static const QStringList longDates { QStringLiteral("pt"), QStringLiteral("fr"), QStringLiteral("de"),
         QStringLiteral("it"), QStringLiteral("ru") };

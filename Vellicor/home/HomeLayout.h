@@ -24,7 +24,6 @@ struct HomeTextWidths {
     double addFolderHint = 0;
     double addPathTitle = 0;
     double scanModeLabel = 0;
-    double allowPermissionTitle = 0;
     double protectFolderBtn = 0;
     double excludeFolderBtn = 0;
 };
@@ -45,6 +44,12 @@ std::vector<FontEdit> applyHomeLayoutRules(
 // the lists take the room, the right-hand column keeps its width at the
 // right edge, and the scanning view stays centred.
 const ResizingTable& homeResizing();
+
+// The same kind of pass for the cloud sign-in sheet, run whenever the sheet
+// takes its texts: a wider Allow Permission button (frame
+// "btnAllowPermission") for a long title, and the fonts some languages need.
+std::vector<FontEdit> applySignInSheetLayoutRules(
+    FrameTable& frames, double allowPermissionTitle, const QString& languageCode);
 
 class QImage;
 // The image upside down, at the same size: the pop-up's check mark on the

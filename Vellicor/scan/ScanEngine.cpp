@@ -272,9 +272,17 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
         job_->addDriveFiles(page.files);
         if (page.nextPageToken && !isAbortScan && driveScanService_)
             sendDriveQuery(folderId, isIncludeSubFolders, page.nextPageToken);
+        const std::vector<FilePathNode>& rows = job_->request.rows;
         for (const auto& [subId, subPath] : page.subFolders) {
             if (isAbortScan || !driveScanService_)
                 break;
+            // A sub-folder that is a checked row of its own is listed by that
+            // row's query alone, with the row's own sub-folder choice.
+            const bool ownRow = std::any_of(rows.begin(), rows.end(), [&](const FilePathNode& row) {
+                return row.state != 0 && row.gdFolder && row.gdFolder->folderId == subId;
+            });
+            if (ownRow)
+                continue;
             const std::vector<FilePathNodePtr>& excludeRows = job_->request.excludeRows;
             const bool excluded = std::any_of(excludeRows.begin(), excludeRows.end(), [&](const FilePathNodePtr& ex) {
                 return ex && ex->gdFolder

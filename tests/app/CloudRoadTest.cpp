@@ -1,6 +1,7 @@
 // The whole Google Drive road through the real screens, offscreen, against a
 // fake Google (discovery, sign-in, Drive): choose the source, sign in, pick a
-// folder, Scan Now, see the fake's duplicates, Remove one to the Drive trash.
+// folder and one inside it, Scan Now, see the fake's duplicates, Remove one to
+// the Drive trash (after signing in again).
 #include "app/AppComposition.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
@@ -17,6 +18,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
+#include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
@@ -168,6 +170,23 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     EXPECT_FALSE(picker->windowGoogleDriveFolderList->isVisible());
     ASSERT_EQ(homeScreen->lists().scanListForSource().size(), 1u);
 
+    // B, inside A, goes in too: it is listed once, by its own query.
+    click(homeScreen->findChild<QAbstractButton*>(QStringLiteral("btnAddPath")));
+    ASSERT_TRUE(waitUntil([&] { return picker->windowGoogleDriveFolderList->isVisible(); }));
+    const QModelIndex folderA = tree.index(0, 0, tree.index(0, 0));
+    picker->outlineGDFolderList->expand(folderA);
+    ASSERT_TRUE(waitUntil([&] { return tree.rowCount(folderA) == 1; }));
+    picker->outlineGDFolderList->setCurrentIndex(tree.index(0, 0, folderA));
+    click(picker->btnAddFolderGDrive);
+    ASSERT_EQ(homeScreen->lists().scanListForSource().size(), 2u);
+    const auto queriesOfB = [&] {
+        return std::count_if(server.requestLog.begin(), server.requestLog.end(), [](const FakeHttpRequest& request) {
+            return request.path.endsWith(QStringLiteral("/files"))
+                && request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded).startsWith("'b'");
+        });
+    };
+    const auto queriesOfBBeforeScan = queriesOfB();
+
     // Scan Now: the results screen shows the fake's one group.
     click(homeScreen->scanNowButton());
     ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000));
@@ -177,6 +196,27 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
     EXPECT_TRUE(
         shown.contains(QStringLiteral("My Drive/A/B/f.jpg")) && shown.contains(QStringLiteral("My Drive/copy.jpg")));
+    EXPECT_EQ(queriesOfB() - queriesOfBBeforeScan, 1);
+
+    // Signed out meanwhile, Remove asks for the sign-in and removes nothing;
+    // once signed in through the sheet the user is still on the results.
+    auto* drive = dynamic_cast<GoogleDriveHandler*>(homeScreen->lists().sources.handler(ScanSource::googleDrive));
+    ASSERT_TRUE(drive);
+    drive->isAuthenticateForScan = false;
+    const QModelIndex copy = list.index(shownPaths(list).indexOf(QStringLiteral("My Drive/copy.jpg")), 0);
+    clickCheckBox(*results->tblDuplicates(), copy);
+    click(results->findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    click(titled("ID_TRASH"));
+    ASSERT_TRUE(waitUntil([&] { return sources->signInSheet().isShown(); }));
+    EXPECT_TRUE(sources->signInSheet().btnScanComputer->isHidden());
+    EXPECT_FALSE(results->cleanup().isRemoving());
+    click(sources->signInSheet().btnAllowPermission);
+    ASSERT_TRUE(waitUntil([&] { return drive->isAuthenticateForScan && !sources->signInSheet().isShown(); }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(trashed.has_value());
+    EXPECT_FALSE(picker->windowGoogleDriveFolderList->isVisible());
+    EXPECT_TRUE(results->isVisible());
+    clickCheckBox(*results->tblDuplicates(), copy);
 
     // Mark the copy and Remove it: it goes to the Drive trash, f.jpg stays.
     ASSERT_NO_FATAL_FAILURE(

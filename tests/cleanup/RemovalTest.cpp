@@ -16,7 +16,9 @@
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "platform/ReachabilityTest.h"
 #include "scan/ScanSources.h"
+#include "support/FixedProbe.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -190,6 +192,41 @@ TEST_F(Removal, NothingIsRemovedWithoutMarksOrConfirmation)
     ASSERT_TRUE(run());
     EXPECT_EQ(sheets->confirmations, 1);
     EXPECT_FALSE(exists(marked));
+}
+
+namespace {
+
+// A cloud source signed out: every run is refused before it starts.
+struct SignedOutCloud : CloudRemover {
+    int asked = 0;
+    int removals = 0;
+    bool deleteCloudFile(ScanSource, const FileInfoNode&, QString&) override { return ++removals, true; }
+    bool isReadyToRemove(ScanSource) override { return ++asked, false; }
+};
+
+} // namespace
+
+TEST_F(Removal, ACloudSourceIsAskedForItsSignInOnlyWhenTheRunWouldStart)
+{
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
+    auto cloud = std::make_shared<SignedOutCloud>();
+    controller.setCloudRemover(cloud);
+    const auto marked = file(QStringLiteral("m1"));
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, file(QStringLiteral("k1")));
+    addFileToGroup(group, marked);
+    state.loadResultSet({ group }, 0, ScanSource::googleDrive);
+    state.setFileMark(marked, true);
+    sheets->proceed = false;
+    controller.removeSelectedItems();
+    EXPECT_EQ(cloud->asked, 0);
+
+    sheets->proceed = true;
+    controller.removeSelectedItems();
+    EXPECT_EQ(cloud->asked, 1);
+    EXPECT_FALSE(controller.isRemoving());
+    EXPECT_EQ(cloud->removals, 0);
+    setNetworkReachabilityProbe(nullptr);
 }
 
 TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)

@@ -279,3 +279,28 @@ TEST(CloudFolderPicker, ABrowseThatNeedsASignInHandsTheFolderToTheAssistantOnly)
     for (SourceList which : { SourceList::scan, SourceList::exclude, SourceList::protect })
         EXPECT_TRUE(s.lists->list(ScanSource::dropbox, which).empty());
 }
+
+TEST(CloudFolderPicker, TheFirstDriveOpeningOfflineSaysSoAndShowsNoRowsUntilRefresh)
+{
+    PickerScreen s;
+    auto* popUp = s.screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    emit popUp->activated(popUp->findData(100 + static_cast<int>(ScanSource::googleDrive)));
+    ASSERT_EQ(selectedScanSource().load(), ScanSource::googleDrive);
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
+    s.presenter->shown.clear();
+
+    s.screen->findChild<QAbstractButton*>(QStringLiteral("btnAddPath"))->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.presenter->messages(), QStringList { localizedText(QStringLiteral("ID_INTERNET_NOT_AVILABLE")) });
+    EXPECT_TRUE(s.picker->windowGoogleDriveFolderList->isVisible());
+    EXPECT_EQ(s.picker->model().rowCount(), 0);
+    EXPECT_TRUE(s.handler->asked.empty());
+    EXPECT_FALSE(s.busy());
+
+    // Back online, Refresh builds the tree from "My Drive".
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
+    s.picker->btnRefreshGDriveFolderList->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.picker->model().rowCount(), 1);
+    EXPECT_EQ(s.handler->asked.size(), 1u);
+}

@@ -112,8 +112,7 @@ TEST(HomeLayoutRules, GermanAppliesEachRuleOnce)
     EXPECT_EQ(names,
         (QStringList { QStringLiteral("lblLastScanStatus"), QStringLiteral("lblScanMode"),
             QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblExcludeFolderBtn"),
-            QStringLiteral("lblProtectFolderBtn"), QStringLiteral("lblGoogleDiveInstructionSubHeading"),
-            QStringLiteral("btnAllowPermission") }));
+            QStringLiteral("lblProtectFolderBtn") }));
 }
 
 namespace {

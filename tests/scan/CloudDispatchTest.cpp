@@ -172,9 +172,9 @@ protected:
         sources->setHandler(ScanSource::googleDrive, &drive);
     }
 
-    void addDriveRow(const QString& name, const QString& id)
+    void addDriveRow(const QString& name, const QString& id, int state = 1, bool includeSubFolders = true)
     {
-        auto row = addRow(name);
+        auto row = addRow(name, state, includeSubFolders);
         row->gdFolder = std::make_shared<GDFoldersList>();
         row->gdFolder->folderName = name;
         row->gdFolder->folderId = id;
@@ -272,4 +272,25 @@ TEST_F(DriveDispatch, SubFoldersOfAnAnswerAreQueriedUnlessExcluded)
     EXPECT_EQ(engine->pendingDriveQueries(), 1);
     engine->processAllFetchGoogleDriveFiles(QStringLiteral("a-id"), true, DriveFilesPage {});
     EXPECT_EQ(engine->pendingDriveQueries(), 0);
+}
+
+TEST_F(DriveDispatch, ACheckedFolderInsideAnotherCheckedOneIsQueriedOnceByItsOwnQuery)
+{
+    addDriveRow(QStringLiteral("A"), QStringLiteral("a-id"));
+    // B only for its own files; an unticked C row is walked into as usual.
+    addDriveRow(QStringLiteral("B"), QStringLiteral("b-id"), 1, false);
+    addDriveRow(QStringLiteral("C"), QStringLiteral("c-id"), 0);
+    engine->btnStartScanTapped();
+    ASSERT_EQ(drive.queries.size(), 2u);
+
+    DriveFilesPage page;
+    page.subFolders = { { QStringLiteral("b-id"), QStringLiteral("My Drive/A/B") },
+        { QStringLiteral("c-id"), QStringLiteral("My Drive/A/C") } };
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("a-id"), true, page);
+    ASSERT_EQ(drive.queries.size(), 3u);
+    EXPECT_EQ(drive.queries.back().folderId, QStringLiteral("c-id"));
+    const auto bQueries = std::count_if(drive.queries.begin(), drive.queries.end(),
+        [](const FakeDriveService::Query& q) { return q.folderId == QStringLiteral("b-id"); });
+    EXPECT_EQ(bQueries, 1);
+    EXPECT_FALSE(drive.queries[1].includeSubFolders);
 }

@@ -309,7 +309,7 @@ QImage scanCompleteIn(const QString& language)
         AutoMarkSheetWindows& sheets = sample.screen->autoMarkSheets();
         sheets.setScanSummary(summarizeDuplicates(sample.groups));
         sheets.layOutSheet(sheets.windowScanComplete, sheets.boxWindowScanComplete);
-        return renderWidget(*sheets.windowScanComplete);
+        return renderWidget(*sheets.boxWindowScanComplete);
     });
 }
 
@@ -318,7 +318,7 @@ QImage autoMarkConfirmationIn(const QString& language)
     return sheetInLanguage(language, [](SampleScreen& sample) {
         AutoMarkSheetWindows& sheets = sample.screen->autoMarkSheets();
         sheets.layOutSheet(sheets.windowAutoMark, sheets.boxAutoMark);
-        return renderWidget(*sheets.windowAutoMark);
+        return renderWidget(*sheets.boxAutoMark);
     });
 }
 

@@ -1,5 +1,6 @@
-// Gallery pages of the cloud sign-in sheets over the home screen, for Google
-// Drive: the instructions, and the wait while the browser signs in.
+// Gallery pages of the cloud sign-in sheets over the home screen: the
+// instructions of each service (and Google Drive's in the German layout), and
+// the wait while the browser signs in.
 #include "Gallery.h"
 #include "GalleryHome.h"
 
@@ -8,22 +9,26 @@
 #include "controls/CustomWindowNag.h"
 #include "home/MainViewController.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QPainter>
 
 namespace {
 
-QImage renderSignInSheet(bool waiting)
+QImage renderSignInSheet(bool waiting, ScanSource source = ScanSource::googleDrive, const QString& language = {})
 {
-    StartedHome started;
+    StartedHome started({}, language);
     MainViewController& home = *started.home;
     auto* sources = new CloudSourceController(home, [](ScanSource) { return nullptr; });
-    selectedScanSource() = ScanSource::googleDrive;
+    selectedScanSource() = source;
+    // The pop-up behind shows the source signed in to.
+    if (auto* popUp = home.findChild<QComboBox*>(QStringLiteral("btnScanMode")))
+        popUp->setCurrentIndex(popUp->findData(100 + static_cast<int>(source)));
     CloudSignInSheet& sheet = sources->signInSheet();
     if (waiting)
-        sheet.showWaiting(ScanSource::googleDrive);
+        sheet.showWaiting(source);
     else
-        sheet.showInstructions(ScanSource::googleDrive);
+        sheet.showInstructions(source);
     QCoreApplication::processEvents();
 
     // Drawn as the sheet stands, but not as a shown window of its own.
@@ -37,6 +42,11 @@ QImage renderSignInSheet(bool waiting)
 }
 
 const GalleryRegistration instructions("drive-sign-in", [] { return renderSignInSheet(false); });
+const GalleryRegistration germanInstructions(
+    "drive-sign-in-de", [] { return renderSignInSheet(false, ScanSource::googleDrive, QStringLiteral("de")); });
+const GalleryRegistration dropbox("dropbox-sign-in", [] { return renderSignInSheet(false, ScanSource::dropbox); });
+const GalleryRegistration oneDrive("onedrive-sign-in", [] { return renderSignInSheet(false, ScanSource::oneDrive); });
+const GalleryRegistration box("box-sign-in", [] { return renderSignInSheet(false, ScanSource::box); });
 const GalleryRegistration waiting("drive-sign-in-wait", [] { return renderSignInSheet(true); });
 
 } // namespace
