@@ -116,11 +116,11 @@ bool HandlerCloudRemover::isReadyToRemove(ScanSource source)
 {
     if (source != ScanSource::googleDrive)
         return true;
-    ScanWrapper* handler = handler_(source);
-    // Without a handler every file fails on its own and is reported so.
-    if (!handler || handler->isAuthenticateForScan)
+    ScanWrapper* handler = handler_ ? handler_(source) : nullptr;
+    // Without a handler, or with no one to ask for the sign-in, every file
+    // fails on its own and is reported so: a refused run would tell nothing.
+    if (!handler || handler->isAuthenticateForScan || !askSignIn_)
         return true;
-    if (askSignIn_)
-        askSignIn_(source);
+    askSignIn_(source);
     return false;
 }

@@ -22,7 +22,8 @@ public:
     bool deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
     bool restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
     // Google Drive is removed from only while signed in; signed out, the
-    // sign-in is asked for and the run does not start.
+    // sign-in asker is called and the run does not start (with no asker set
+    // it starts, and each file reports its failure).
     bool isReadyToRemove(ScanSource source) override;
     void setSignInAsker(std::function<void(ScanSource)> ask) { askSignIn_ = std::move(ask); }
 

@@ -85,13 +85,25 @@ public:
         : QObject(sheet)
         , sheet_(sheet)
         , panel_(panel)
-        , covered_(sheet->isWindow() ? sheet->parentWidget()->window() : sheet->parentWidget())
     {
         setObjectName(QStringLiteral("sheetFollower"));
-        covered_->installEventFilter(this);
         sheet->installEventFilter(this);
+        follow(panel);
     }
-    void setPanel(QWidget* panel) { panel_ = panel; }
+
+    // Laid out again: the panel may be another, and the sheet may have been
+    // given another parent (a sheet shown over whichever window is modal).
+    void follow(QWidget* panel)
+    {
+        panel_ = panel;
+        QWidget* covered = sheet_->isWindow() ? sheet_->parentWidget()->window() : sheet_->parentWidget();
+        if (covered == covered_)
+            return;
+        if (covered_)
+            covered_->removeEventFilter(this);
+        covered_ = covered;
+        covered_->installEventFilter(this);
+    }
 
     // The whole of what the sheet covers, as its geometry takes it: the
     // window's place on the screen, or the parent's own rectangle.
@@ -129,7 +141,7 @@ void layOutSheetOver(QWidget* window, QWidget* panel, const QRect& area)
     if (SheetFollower::coveredArea(window) == area) {
         auto* follower = window->findChild<SheetFollower*>(QStringLiteral("sheetFollower"), Qt::FindDirectChildrenOnly);
         if (follower)
-            follower->setPanel(panel);
+            follower->follow(panel);
         else
             new SheetFollower(window, panel);
     }

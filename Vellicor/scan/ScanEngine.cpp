@@ -276,10 +276,12 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
         for (const auto& [subId, subPath] : page.subFolders) {
             if (isAbortScan || !driveScanService_)
                 break;
-            // A sub-folder that is a checked row of its own is listed by that
-            // row's query alone, with the row's own sub-folder choice.
+            // A sub-folder that is a checked row of its own, with its
+            // sub-folders, is listed by that row's query alone. A row without
+            // them lists only its own files: the walk from its parent still
+            // goes below it, and the job takes each path once.
             const bool ownRow = std::any_of(rows.begin(), rows.end(), [&](const FilePathNode& row) {
-                return row.state != 0 && row.gdFolder && row.gdFolder->folderId == subId;
+                return row.state != 0 && row.isIncludeSubFolders && row.gdFolder && row.gdFolder->folderId == subId;
             });
             if (ownRow)
                 continue;

@@ -235,3 +235,32 @@ TEST(SheetPanel, ASheetWindowStaysOverItsWindowAsItChangesAndWhenShownAgain)
     expectOver("shown after a shrink");
     sheet->hide();
 }
+
+TEST(SheetPanel, ASheetWindowGivenAnotherParentFollowsTheNewOne)
+{
+    QWidget first;
+    first.setGeometry(100, 100, 600, 400);
+    QWidget second;
+    second.setGeometry(300, 200, 500, 350);
+    first.show();
+    second.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&second));
+    CustomWindowNag* sheet = makeSheetWindow(&first, QStringLiteral("sheet"));
+    auto* panel = new SheetPanel(sheet);
+    panel->resize(300, 200);
+    layOutSheetOver(sheet, panel, first.geometry());
+    sheet->show();
+    sheet->hide();
+
+    // Shown over another window, as a sheet over whichever window is modal.
+    sheet->setParent(&second, sheet->windowFlags());
+    layOutSheetOver(sheet, panel, second.geometry());
+    sheet->show();
+    second.setGeometry(340, 220, 700, 450);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sheet->geometry(), second.geometry());
+    first.setGeometry(120, 110, 640, 420);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sheet->geometry(), second.geometry()) << "the former parent no longer moves the sheet";
+    sheet->hide();
+}

@@ -186,7 +186,13 @@ protected:
         screen->viewDidLoad();
         screen->show();
     }
-    void TearDown() override { screen.reset(); }
+    // A test that changed the language, and stopped half-way, leaves the
+    // next one in English still.
+    void TearDown() override
+    {
+        screen.reset();
+        currentLanguageCode = QStringLiteral("en");
+    }
     void load(const std::vector<std::vector<FileInfoNodePtr>>& groups, ScanSource source = ScanSource::thisComputer)
     {
         std::vector<DuplicateGroupPtr> made;
@@ -415,5 +421,4 @@ TEST_F(PreviewScreen, EveryTitleAndValueOfAFullPictureFitsItsCell)
         }
         screen.reset();
     }
-    currentLanguageCode = QStringLiteral("en");
 }

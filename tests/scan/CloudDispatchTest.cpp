@@ -277,20 +277,28 @@ TEST_F(DriveDispatch, SubFoldersOfAnAnswerAreQueriedUnlessExcluded)
 TEST_F(DriveDispatch, ACheckedFolderInsideAnotherCheckedOneIsQueriedOnceByItsOwnQuery)
 {
     addDriveRow(QStringLiteral("A"), QStringLiteral("a-id"));
-    // B only for its own files; an unticked C row is walked into as usual.
-    addDriveRow(QStringLiteral("B"), QStringLiteral("b-id"), 1, false);
+    addDriveRow(QStringLiteral("B"), QStringLiteral("b-id"));
+    // D only for its own files; an unticked C row is walked into as usual.
     addDriveRow(QStringLiteral("C"), QStringLiteral("c-id"), 0);
+    addDriveRow(QStringLiteral("D"), QStringLiteral("d-id"), 1, false);
     engine->btnStartScanTapped();
-    ASSERT_EQ(drive.queries.size(), 2u);
+    ASSERT_EQ(drive.queries.size(), 3u);
+    EXPECT_FALSE(drive.queries[2].includeSubFolders);
 
     DriveFilesPage page;
     page.subFolders = { { QStringLiteral("b-id"), QStringLiteral("My Drive/A/B") },
-        { QStringLiteral("c-id"), QStringLiteral("My Drive/A/C") } };
+        { QStringLiteral("c-id"), QStringLiteral("My Drive/A/C") },
+        { QStringLiteral("d-id"), QStringLiteral("My Drive/A/D") } };
     engine->processAllFetchGoogleDriveFiles(QStringLiteral("a-id"), true, page);
-    ASSERT_EQ(drive.queries.size(), 3u);
-    EXPECT_EQ(drive.queries.back().folderId, QStringLiteral("c-id"));
-    const auto bQueries = std::count_if(drive.queries.begin(), drive.queries.end(),
-        [](const FakeDriveService::Query& q) { return q.folderId == QStringLiteral("b-id"); });
-    EXPECT_EQ(bQueries, 1);
-    EXPECT_FALSE(drive.queries[1].includeSubFolders);
+    const auto queriesOf = [&](const QString& id) {
+        return std::count_if(drive.queries.begin(), drive.queries.end(),
+            [&](const FakeDriveService::Query& q) { return q.folderId == id; });
+    };
+    EXPECT_EQ(queriesOf(QStringLiteral("b-id")), 1);
+    EXPECT_EQ(queriesOf(QStringLiteral("c-id")), 1);
+    // A's sub-folders are scanned whole, below D too: the walk goes on into
+    // D with its sub-folders.
+    ASSERT_EQ(queriesOf(QStringLiteral("d-id")), 2);
+    EXPECT_EQ(drive.queries.back().folderId, QStringLiteral("d-id"));
+    EXPECT_TRUE(drive.queries.back().includeSubFolders);
 }
