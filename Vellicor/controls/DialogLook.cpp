@@ -1,5 +1,6 @@
 #include "controls/DialogLook.h"
 
+#include "controls/ApplicationFont.h"
 #include "controls/ButtonKeys.h"
 #include "controls/NamedImage.h"
 
@@ -20,6 +21,8 @@ const QColor dimTextColour(124, 127, 133);
 const QColor buttonColour(58, 60, 64);
 const QColor blue(55, 151, 250);
 constexpr int alertIconSide = 48;
+// The size of the screens' own texts, which every dialog shares.
+constexpr int dialogFontSize = 13;
 // Room the window manager's title bar takes beside a centred title: the
 // window buttons on one side, mirrored on the other, and the margins.
 constexpr int titleBarAllowance = 160;
@@ -57,6 +60,18 @@ QString buttonStyleSheet()
         + focusRingStyleSheet();
 }
 
+// Text fields sunk into the panel, framed like the buttons; the focused one
+// framed in blue.
+QString fieldStyleSheet()
+{
+    return QStringLiteral("QLineEdit, QPlainTextEdit, QTextEdit { background: %1; color: %2;"
+                          " border: 1px solid #55575b; border-radius: 4px; padding: 2px;"
+                          " selection-background-color: %3; selection-color: white; }"
+                          "QLineEdit:focus, QPlainTextEdit:focus, QTextEdit:focus { border-color: %3; }"
+                          "QLineEdit:disabled, QPlainTextEdit:disabled, QTextEdit:disabled { color: %4; }")
+        .arg(fieldColour.name(), textColour.name(), blue.name(), dimTextColour.name());
+}
+
 } // namespace
 
 void applyDarkDialogLook(QWidget* dialog)
@@ -65,7 +80,8 @@ void applyDarkDialogLook(QWidget* dialog)
         return;
     dialog->setPalette(darkPalette(dialog->palette()));
     dialog->setAutoFillBackground(true);
-    dialog->setStyleSheet(dialog->styleSheet() + buttonStyleSheet());
+    dialog->setFont(systemFontOfSize(dialogFontSize));
+    dialog->setStyleSheet(dialog->styleSheet() + buttonStyleSheet() + fieldStyleSheet());
 }
 
 QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)

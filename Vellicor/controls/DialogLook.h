@@ -12,7 +12,8 @@ class QWidget;
 // screens and sheets, our own icons, buttons drawn like the sheets' buttons
 // with the same focus ring. GUI thread only.
 
-// Gives dialog (and every control in it) the dark palette and the button look.
+// Gives dialog (and every control in it) the dark palette, the screens' font,
+// the button look and sunken text fields.
 void applyDarkDialogLook(QWidget* dialog);
 
 // Our icon for an alert of style, side points square at the device-pixel
