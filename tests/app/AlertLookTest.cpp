@@ -1,3 +1,4 @@
+#include "app/AppComposition.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
@@ -6,6 +7,7 @@
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/MainViewController.h"
 #include "marking/AutoMarkSheetWindows.h"
@@ -88,6 +90,16 @@ TEST(AlertLook, EveryStyleOfAlertIsDarkWithItsOwnIcon)
     // Our three icons differ from one another.
     EXPECT_NE(alertIcon(AlertStyle::warning, 48, 1).toImage(), alertIcon(AlertStyle::critical, 48, 1).toImage());
     EXPECT_NE(alertIcon(AlertStyle::warning, 48, 1).toImage(), alertIcon(AlertStyle::informational, 48, 1).toImage());
+}
+
+// The alert of a second start comes before the program's look is set up, yet
+// wears it: our icon, the dark face, the screens' font.
+TEST(AlertLook, ASecondStartThatCannotReachTheFirstSaysSoInOurLook)
+{
+    const std::unique_ptr<QMessageBox> box = makeAlreadyRunningAlert();
+    expectOurLook(box.get(), AlertStyle::informational);
+    EXPECT_EQ(box->font().family(), systemFontOfSize(13).family());
+    EXPECT_EQ(box->text(), formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }));
 }
 
 TEST(AlertLook, MarkingAWholeGroupByHandWarnsInTheScreensLook)
