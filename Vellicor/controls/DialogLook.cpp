@@ -5,11 +5,13 @@
 #include "controls/NamedImage.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 namespace {
@@ -48,15 +50,22 @@ QPalette darkPalette(QPalette palette)
     return palette;
 }
 
+constexpr int buttonSidePadding = 16;
+constexpr int buttonBorder = 1;
+constexpr int minimumButtonTitleWidth = 64;
+
 QString buttonStyleSheet()
 {
-    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #55575b; border-radius: 5px;"
-                          " padding: 4px 16px; min-width: 64px; min-height: 20px; }"
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: %6px solid #55575b; border-radius: 5px;"
+                          " padding: 4px %5px; min-width: %7px; min-height: 20px; }"
                           "QPushButton:default { background: %3; border-color: %3; color: white; font-weight: 600; }"
                           "QPushButton:pressed { background: #2a2b2e; }"
                           "QPushButton:default:pressed { background: #2a78c8; }"
                           "QPushButton:disabled { color: %4; }")
                .arg(buttonColour.name(), textColour.name(), blue.name(), dimTextColour.name())
+               .arg(buttonSidePadding)
+               .arg(buttonBorder)
+               .arg(minimumButtonTitleWidth)
         + focusRingStyleSheet();
 }
 
@@ -72,6 +81,39 @@ QString fieldStyleSheet()
         .arg(fieldColour.name(), textColour.name(), blue.name(), dimTextColour.name());
 }
 
+// Qt sizes a push button for its title in the button's own font, while the
+// look draws the default button's title bold; and any button of a dialog may
+// become the default once it has the focus. So every button gets room for its
+// title bold, measured when the dialog shows, after its buttons are added. A
+// style sheet sets the buttons' least size on every polish, so the room is a
+// rule of the button's own.
+void makeRoomForBoldTitles(QWidget* dialog)
+{
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        QFont bold = button->font();
+        bold.setWeight(QFont::DemiBold);
+        // The focus ring's border is wider than the plain one by a pixel
+        // on either side.
+        const int room = QFontMetrics(bold).horizontalAdvance(button->text()) + 2;
+        const QString rule = QStringLiteral("QPushButton { min-width: %1px; }").arg(room);
+        if (room > minimumButtonTitleWidth && button->styleSheet() != rule)
+            button->setStyleSheet(rule);
+    }
+}
+
+class BoldTitleRoom : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType())
+            makeRoomForBoldTitles(static_cast<QWidget*>(watched));
+        return false;
+    }
+};
+
 } // namespace
 
 void applyDarkDialogLook(QWidget* dialog)
@@ -82,6 +124,12 @@ void applyDarkDialogLook(QWidget* dialog)
     dialog->setAutoFillBackground(true);
     dialog->setFont(systemFontOfSize(dialogFontSize));
     dialog->setStyleSheet(dialog->styleSheet() + buttonStyleSheet() + fieldStyleSheet());
+    const QString roomName = QStringLiteral("boldTitleRoom");
+    if (!dialog->findChild<QObject*>(roomName, Qt::FindDirectChildrenOnly)) {
+        auto* room = new BoldTitleRoom(dialog);
+        room->setObjectName(roomName);
+        dialog->installEventFilter(room);
+    }
 }
 
 QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)

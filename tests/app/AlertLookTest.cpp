@@ -304,6 +304,26 @@ TEST(AlertLook, TheFolderChooserReturnsWhatWasPicked)
     EXPECT_FALSE(answer.has_value());
 }
 
+// The look draws a default button's title bold: the button is wide enough
+// for it, whichever button holds the default.
+TEST(AlertLook, EveryButtonHasRoomForItsTitleBold)
+{
+    QWidget owner;
+    owner.show();
+    const QString prompt = QStringLiteral("Add Folders to the Exclusion List");
+    QPointer<QFileDialog> dialog = openFolderChooser(&owner, { prompt, QString(), QDir::tempPath(), false }, {});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (!button->isVisible())
+            continue;
+        QFont bold = button->font();
+        bold.setWeight(QFont::DemiBold);
+        EXPECT_GE(button->width(), QFontMetrics(bold).horizontalAdvance(button->text()) + 2 * 16)
+            << button->text().toStdString();
+    }
+    delete dialog.data();
+}
+
 // The file-type editor of the advanced scan settings, opened by its Add
 // button, wears the dialogs' look: dark face and field, the screens' font,
 // our push buttons with Update the default.
