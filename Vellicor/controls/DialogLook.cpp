@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QDialogButtonBox>
 #include <QFontMetrics>
+#include <QIconEngine>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
@@ -81,6 +82,46 @@ QString fieldStyleSheet()
         .arg(fieldColour.name(), textColour.name(), blue.name(), dimTextColour.name());
 }
 
+void drawAlertIcon(QPainter& painter, AlertStyle style, const QRectF& frame)
+{
+    const char* name = "alert_warning";
+    switch (style) {
+    case AlertStyle::informational:
+        name = "alert_info";
+        break;
+    case AlertStyle::critical:
+        name = "alert_critical";
+        break;
+    case AlertStyle::warning:
+        break;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    NamedImage::load(QString::fromLatin1(name)).drawCentred(painter, frame);
+}
+
+// Our alert icon drawn afresh at whatever size and scale is asked, so it
+// stays sharp.
+class AlertIconEngine : public QIconEngine {
+public:
+    explicit AlertIconEngine(AlertStyle style)
+        : style_(style)
+    {
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        drawAlertIcon(*painter, style_, rect);
+    }
+    // size counts device pixels; the icon sets the pixmap's scale.
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        return alertIcon(style_, qMin(size.width(), size.height()), 1.0);
+    }
+    QIconEngine* clone() const override { return new AlertIconEngine(style_); }
+
+private:
+    AlertStyle style_;
+};
+
 // Qt sizes a push button for its title in the button's own font, while the
 // look draws the default button's title bold; and any button of a dialog may
 // become the default once it has the focus. So every button gets room for its
@@ -134,25 +175,18 @@ void applyDarkDialogLook(QWidget* dialog)
 
 QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)
 {
-    const char* name = "alert_warning";
-    switch (style) {
-    case AlertStyle::informational:
-        name = "alert_info";
-        break;
-    case AlertStyle::critical:
-        name = "alert_critical";
-        break;
-    case AlertStyle::warning:
-        break;
-    }
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     QPixmap pixmap(QSize(side, side) * ratio);
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    NamedImage::load(QString::fromLatin1(name)).drawCentred(painter, QRectF(0, 0, side, side));
+    drawAlertIcon(painter, style, QRectF(0, 0, side, side));
     return pixmap;
+}
+
+QIcon alertStandardIcon(AlertStyle style)
+{
+    return QIcon(new AlertIconEngine(style));
 }
 
 void applyAlertLook(QMessageBox* box, AlertStyle style)

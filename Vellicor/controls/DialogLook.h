@@ -3,6 +3,7 @@
 #include "base/AlertPresenter.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QPixmap>
 
 class QMessageBox;
@@ -19,6 +20,10 @@ void applyDarkDialogLook(QWidget* dialog);
 // Our icon for an alert of style, side points square at the device-pixel
 // ratio given.
 QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio);
+
+// The same icon at any size, for the style's standard message-box icons, so
+// that a box built by Qt itself (a folder chooser's warning) shows ours too.
+QIcon alertStandardIcon(AlertStyle style);
 
 // A message box in the dark look with our icon for style in place of the
 // system's, wide enough that a short title or text is never squeezed. Call it

@@ -37,7 +37,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QStyle>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -302,6 +304,43 @@ TEST(AlertLook, TheFolderChooserReturnsWhatWasPicked)
     delete asker;
     QTest::mouseClick(chooserButton(dialog, QDialogButtonBox::Cancel), Qt::LeftButton);
     EXPECT_FALSE(answer.has_value());
+}
+
+// A box that Qt builds by itself over one of our dialogs (the folder
+// chooser's question before it deletes a folder) shows our icon, sharp at
+// any scale, and our buttons.
+TEST(AlertLook, ABoxQtBuildsItselfOverOurDialogShowsOurIconAndButtons)
+{
+    installApplicationStyle();
+    const QIcon warning = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    for (const qreal ratio : { 1.0, 2.0 }) {
+        const QPixmap drawn = warning.pixmap(QSize(32, 32), ratio);
+        EXPECT_EQ(drawn.toImage(), alertIcon(AlertStyle::warning, 32, ratio).toImage()) << ratio;
+    }
+
+    QWidget owner;
+    owner.show();
+    QPointer<QFileDialog> chooser = openFolderChooser(&owner, { QString(), QString(), QDir::tempPath(), false }, {});
+    bool looked = false;
+    QTimer::singleShot(0, [&looked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        looked = true;
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->iconPixmap().toImage(),
+            alertIcon(AlertStyle::warning, box->iconPixmap().width(), box->iconPixmap().devicePixelRatio()).toImage());
+        QAbstractButton* yes = box->button(QMessageBox::Yes);
+        ASSERT_NE(yes, nullptr);
+        const QImage face = yes->grab().toImage();
+        const QColor fill = face.pixelColor(face.width() / 2, 4);
+        EXPECT_GT(fill.blue(), 200);
+        EXPECT_LT(fill.red(), 120);
+        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+    });
+    EXPECT_EQ(QMessageBox::warning(chooser, QStringLiteral("Delete"), QStringLiteral("Delete “Old”?"),
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes),
+        QMessageBox::No);
+    EXPECT_TRUE(looked);
+    delete chooser.data();
 }
 
 // The look draws a default button's title bold: the button is wide enough
