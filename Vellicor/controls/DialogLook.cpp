@@ -5,8 +5,8 @@
 #include "controls/NamedImage.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QIconEngine>
 #include <QMessageBox>

@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QTreeView>
 
-QFileDialog* openFolderChooser(
-    QWidget* parent, const FolderChooserRequest& request, std::function<void(const QStringList&)> done, QObject* context)
+QFileDialog* openFolderChooser(QWidget* parent, const FolderChooserRequest& request,
+    std::function<void(const QStringList&)> done, QObject* context)
 {
     auto* dialog = new QFileDialog(parent, request.title, request.startFolder);
     dialog->setObjectName(QStringLiteral("folderChooser"));

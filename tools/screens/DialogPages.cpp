@@ -23,8 +23,8 @@ const GalleryRegistration folderChooser("dialogs-folder-chooser", [] {
     owner.setAttribute(Qt::WA_DontShowOnScreen);
     owner.resize(900, 600);
     owner.show();
-    QFileDialog* dialog = openFolderChooser(
-        &owner, { QStringLiteral("Add Folder"), QStringLiteral("Add"), folder.path(), true }, {});
+    QFileDialog* dialog
+        = openFolderChooser(&owner, { QStringLiteral("Add Folder"), QStringLiteral("Add"), folder.path(), true }, {});
     dialog->setAttribute(Qt::WA_DontShowOnScreen);
     // The panel lists a folder on a thread of its own.
     auto* model = dialog->findChild<QFileSystemModel*>();
