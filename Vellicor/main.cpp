@@ -5,9 +5,6 @@
 #include "app/SingleInstance.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
-#include "controls/DialogLook.h"
-#include "core/Localization.h"
-#include "core/TextFormat.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -53,11 +50,7 @@ int main(int argc, char* argv[])
         std::printf("Vellicor is already running; its window was brought to the front.\n");
         return 0;
     case SingleInstance::Start::otherNotReached: {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vellicor"),
-            formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }),
-            QMessageBox::Ok);
-        applyAlertLook(&box, AlertStyle::informational);
-        box.exec();
+        makeAlreadyRunningAlert()->exec();
         return 1;
     }
     }

@@ -11,7 +11,10 @@
 #include "cloud/GoogleDriveHandler.h"
 #include "cloud/HandlerCloudRemover.h"
 #include "controls/ApplicationFont.h"
+#include "controls/DialogLook.h"
 #include "controls/WindowHelpers.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
@@ -23,6 +26,7 @@
 
 #include <QCoreApplication>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 
@@ -147,4 +151,16 @@ void AppComposition::launch()
     delegate_->window()->show();
     // Once the window is up, so the notice has a window to sit on.
     QTimer::singleShot(0, settingsNotices_.get(), &SettingsNotices::tellReadProblemAtStart);
+}
+
+std::unique_ptr<QMessageBox> makeAlreadyRunningAlert()
+{
+    installApplicationFont();
+    installApplicationStyle();
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("Vellicor"),
+        formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }),
+        QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    applyAlertLook(box.get(), AlertStyle::informational);
+    return box;
 }

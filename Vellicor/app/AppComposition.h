@@ -6,6 +6,7 @@
 
 class AppDelegate;
 class CloudFolderPicker;
+class QMessageBox;
 class MainViewController;
 class ScanSources;
 class ResultViewController;
@@ -52,3 +53,8 @@ private:
     CloudSourceController* cloudSources_ = nullptr;
     CloudFolderPicker* cloudPicker_ = nullptr;
 };
+
+// The alert of a second start that could not reach the running copy. It
+// comes before anything else of the program, so it sets up the program's
+// font and style itself and stands in the alerts' look like every other.
+std::unique_ptr<QMessageBox> makeAlreadyRunningAlert();

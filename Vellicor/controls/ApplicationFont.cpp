@@ -1,10 +1,12 @@
 #include "controls/ApplicationFont.h"
 
 #include "base/Log.h"
+#include "controls/DialogLook.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QStandardPaths>
 #include <QStyleFactory>
 
@@ -29,6 +31,30 @@ bool loadFamilyFiles()
     }
     return loadedAny;
 }
+
+// Fusion, with our alert icons for the standard message-box ones: boxes that
+// Qt builds itself then look like ours.
+class ProgramStyle : public QProxyStyle {
+public:
+    ProgramStyle()
+        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+    {
+    }
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override
+    {
+        switch (icon) {
+        case SP_MessageBoxWarning:
+            return alertStandardIcon(AlertStyle::warning);
+        case SP_MessageBoxCritical:
+            return alertStandardIcon(AlertStyle::critical);
+        case SP_MessageBoxInformation:
+        case SP_MessageBoxQuestion:
+            return alertStandardIcon(AlertStyle::informational);
+        default:
+            return QProxyStyle::standardIcon(icon, option, widget);
+        }
+    }
+};
 
 } // namespace
 
@@ -57,7 +83,7 @@ QFont systemFontOfSize(int size, QFont::Weight weight)
 
 void installApplicationStyle()
 {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new ProgramStyle);
     // The colours the home and results screens paint with.
     const QColor window(36, 38, 41);
     const QColor panel(47, 49, 52);

@@ -15,8 +15,8 @@ inline constexpr char applicationFontFamily[] = "Liberation Sans";
 bool installApplicationFont();
 
 // Gives every standard widget (dialogs, preferences panes, alerts, fields)
-// the dark look of the program's own screens: the Fusion style with one
-// palette of the screens' colours. Call once on the GUI thread, before any
+// the dark look of the program's own screens: the Fusion style with our alert
+// icons and one palette of the screens' colours. Call once on the GUI thread, before any
 // window is built.
 void installApplicationStyle();
 

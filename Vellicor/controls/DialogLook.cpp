@@ -1,14 +1,18 @@
 #include "controls/DialogLook.h"
 
+#include "controls/ApplicationFont.h"
 #include "controls/ButtonKeys.h"
 #include "controls/NamedImage.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFontMetrics>
+#include <QIconEngine>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 namespace {
@@ -20,6 +24,8 @@ const QColor dimTextColour(124, 127, 133);
 const QColor buttonColour(58, 60, 64);
 const QColor blue(55, 151, 250);
 constexpr int alertIconSide = 48;
+// The size of the screens' own texts, which every dialog shares.
+constexpr int dialogFontSize = 13;
 // Room the window manager's title bar takes beside a centred title: the
 // window buttons on one side, mirrored on the other, and the margins.
 constexpr int titleBarAllowance = 160;
@@ -45,30 +51,38 @@ QPalette darkPalette(QPalette palette)
     return palette;
 }
 
+constexpr int buttonSidePadding = 16;
+constexpr int buttonBorder = 1;
+constexpr int minimumButtonTitleWidth = 64;
+
 QString buttonStyleSheet()
 {
-    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #55575b; border-radius: 5px;"
-                          " padding: 4px 16px; min-width: 64px; min-height: 20px; }"
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: %6px solid #55575b; border-radius: 5px;"
+                          " padding: 4px %5px; min-width: %7px; min-height: 20px; }"
                           "QPushButton:default { background: %3; border-color: %3; color: white; font-weight: 600; }"
                           "QPushButton:pressed { background: #2a2b2e; }"
                           "QPushButton:default:pressed { background: #2a78c8; }"
                           "QPushButton:disabled { color: %4; }")
                .arg(buttonColour.name(), textColour.name(), blue.name(), dimTextColour.name())
+               .arg(buttonSidePadding)
+               .arg(buttonBorder)
+               .arg(minimumButtonTitleWidth)
         + focusRingStyleSheet();
 }
 
-} // namespace
-
-void applyDarkDialogLook(QWidget* dialog)
+// Text fields sunk into the panel, framed like the buttons; the focused one
+// framed in blue.
+QString fieldStyleSheet()
 {
-    if (!dialog)
-        return;
-    dialog->setPalette(darkPalette(dialog->palette()));
-    dialog->setAutoFillBackground(true);
-    dialog->setStyleSheet(dialog->styleSheet() + buttonStyleSheet());
+    return QStringLiteral("QLineEdit, QPlainTextEdit, QTextEdit { background: %1; color: %2;"
+                          " border: 1px solid #55575b; border-radius: 4px; padding: 2px;"
+                          " selection-background-color: %3; selection-color: white; }"
+                          "QLineEdit:focus, QPlainTextEdit:focus, QTextEdit:focus { border-color: %3; }"
+                          "QLineEdit:disabled, QPlainTextEdit:disabled, QTextEdit:disabled { color: %4; }")
+        .arg(fieldColour.name(), textColour.name(), blue.name(), dimTextColour.name());
 }
 
-QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)
+void drawAlertIcon(QPainter& painter, AlertStyle style, const QRectF& frame)
 {
     const char* name = "alert_warning";
     switch (style) {
@@ -81,14 +95,98 @@ QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)
     case AlertStyle::warning:
         break;
     }
+    painter.setRenderHint(QPainter::Antialiasing);
+    NamedImage::load(QString::fromLatin1(name)).drawCentred(painter, frame);
+}
+
+// Our alert icon drawn afresh at whatever size and scale is asked, so it
+// stays sharp.
+class AlertIconEngine : public QIconEngine {
+public:
+    explicit AlertIconEngine(AlertStyle style)
+        : style_(style)
+    {
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        drawAlertIcon(*painter, style_, rect);
+    }
+    // size counts device pixels; the icon sets the pixmap's scale.
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        return alertIcon(style_, qMin(size.width(), size.height()), 1.0);
+    }
+    QIconEngine* clone() const override { return new AlertIconEngine(style_); }
+
+private:
+    AlertStyle style_;
+};
+
+// Qt sizes a push button for its title in the button's own font, while the
+// look draws the default button's title bold; and any button of a dialog may
+// become the default once it has the focus. So every button gets room for its
+// title bold, measured when the dialog shows, after its buttons are added. A
+// style sheet sets the buttons' least size on every polish, so the room is a
+// rule of the button's own.
+void makeRoomForBoldTitles(QWidget* dialog)
+{
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        QFont bold = button->font();
+        bold.setWeight(QFont::DemiBold);
+        // The focus ring's border is wider than the plain one by a pixel
+        // on either side.
+        const int room = QFontMetrics(bold).horizontalAdvance(button->text()) + 2;
+        const QString rule = QStringLiteral("QPushButton { min-width: %1px; }").arg(room);
+        if (room > minimumButtonTitleWidth && button->styleSheet() != rule)
+            button->setStyleSheet(rule);
+    }
+}
+
+class BoldTitleRoom : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType())
+            makeRoomForBoldTitles(static_cast<QWidget*>(watched));
+        return false;
+    }
+};
+
+} // namespace
+
+void applyDarkDialogLook(QWidget* dialog)
+{
+    if (!dialog)
+        return;
+    dialog->setPalette(darkPalette(dialog->palette()));
+    dialog->setAutoFillBackground(true);
+    dialog->setFont(systemFontOfSize(dialogFontSize));
+    dialog->setStyleSheet(dialog->styleSheet() + buttonStyleSheet() + fieldStyleSheet());
+    const QString roomName = QStringLiteral("boldTitleRoom");
+    if (!dialog->findChild<QObject*>(roomName, Qt::FindDirectChildrenOnly)) {
+        auto* room = new BoldTitleRoom(dialog);
+        room->setObjectName(roomName);
+        dialog->installEventFilter(room);
+    }
+}
+
+QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)
+{
     const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     QPixmap pixmap(QSize(side, side) * ratio);
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    NamedImage::load(QString::fromLatin1(name)).drawCentred(painter, QRectF(0, 0, side, side));
+    drawAlertIcon(painter, style, QRectF(0, 0, side, side));
     return pixmap;
+}
+
+QIcon alertStandardIcon(AlertStyle style)
+{
+    return QIcon(new AlertIconEngine(style));
 }
 
 void applyAlertLook(QMessageBox* box, AlertStyle style)

@@ -10,7 +10,7 @@
 #include "controls/CustomTablerow.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/CyanideScroller.h"
-#include "controls/DialogLook.h"
+#include "controls/FolderChooser.h"
 #include "controls/LayoutFrame.h"
 #include "controls/RAZButton.h"
 #include "controls/WindowHelpers.h"
@@ -21,7 +21,6 @@
 
 #include <QDialog>
 #include <QFile>
-#include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -326,21 +325,16 @@ void EmptyFolderHandler::endSheet()
 
 void EmptyFolderHandler::btnBrowseTapped()
 {
-    auto* panel = new QFileDialog(window_, localizedText("ID_BROWSE"));
-    applyDarkDialogLook(panel);
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setFileMode(QFileDialog::Directory);
-    panel->setOption(QFileDialog::ShowDirsOnly, true);
-    panel->setWindowModality(Qt::WindowModal);
-    connect(panel, &QFileDialog::finished, this, [this, panel](int answer) {
-        const QStringList chosen = panel->selectedFiles();
-        if (answer != QDialog::Accepted || chosen.isEmpty()) {
-            std::puts("user pressed cancel");
-            return;
-        }
-        folderChosen(chosen.first());
-    });
-    panel->open();
+    openFolderChooser(
+        window_, { QString(), localizedText("ID_BROWSE"), QString(), false },
+        [this](const QStringList& chosen) {
+            if (chosen.isEmpty()) {
+                std::puts("user pressed cancel");
+                return;
+            }
+            folderChosen(chosen.first());
+        },
+        this);
 }
 
 void EmptyFolderHandler::folderChosen(const QString& path)

@@ -9,8 +9,8 @@
 #include "controls/CustomCell.h"
 #include "controls/CustomPopUpButton.h"
 #include "controls/CustomTableView.h"
-#include "controls/DialogLook.h"
 #include "controls/DragDropBox.h"
+#include "controls/FolderChooser.h"
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
 #include "controls/NamedImage.h"
@@ -22,11 +22,9 @@
 #include "home/HomeLayout.h"
 #include "platform/FileManager.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -154,22 +152,8 @@ DialogFolderChooser::DialogFolderChooser(QWidget* parent)
 
 void DialogFolderChooser::chooseFolders(const Options& options, std::function<void(const QStringList&)> done)
 {
-    auto* dialog = new QFileDialog(parent_);
-    applyDarkDialogLook(dialog);
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setLabelText(QFileDialog::Accept, localizedText(options.promptKey));
-    // Folders only: a photo library is a folder here too. Several at once:
-    // the dialog's own views take a multiple choice once the mode is set.
-    dialog->setFileMode(QFileDialog::Directory);
-    dialog->setOption(QFileDialog::ShowDirsOnly, true);
-    for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>())
-        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
-        done(result == QDialog::Accepted ? dialog->selectedFiles() : QStringList());
-    });
-    dialog->open();
+    // Folders only: a photo library is a folder here too.
+    openFolderChooser(parent_, { localizedText(options.promptKey), QString(), QString(), true }, std::move(done));
 }
 
 // ---------------------------------------------------------------------------

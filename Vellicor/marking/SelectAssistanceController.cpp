@@ -7,7 +7,7 @@
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomWindowNag.h"
-#include "controls/DialogLook.h"
+#include "controls/FolderChooser.h"
 #include "controls/GradientBox.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
@@ -23,7 +23,6 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -211,19 +210,8 @@ public:
     }
     void chooseFolder(const QString& prompt, std::function<void(const QString&)> done) override
     {
-        auto* dialog = new QFileDialog(parent_);
-        applyDarkDialogLook(dialog);
-        dialog->setWindowModality(Qt::WindowModal);
-        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->setLabelText(QFileDialog::Accept, prompt);
-        dialog->setFileMode(QFileDialog::Directory);
-        dialog->setOption(QFileDialog::ShowDirsOnly, true);
-        QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
-            const QStringList chosen = dialog->selectedFiles();
-            done(result == QDialog::Accepted && !chosen.isEmpty() ? chosen.first() : QString());
-        });
-        dialog->open();
+        openFolderChooser(parent_, { prompt, QString(), QString(), false },
+            [done = std::move(done)](const QStringList& chosen) { done(chosen.value(0)); });
     }
 
 private:

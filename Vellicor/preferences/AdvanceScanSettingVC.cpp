@@ -3,7 +3,7 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
-#include "controls/RAZButton.h"
+#include "controls/DialogLook.h"
 #include "core/AppNotifier.h"
 #include "core/AppStartup.h"
 #include "core/FileCategories.h"
@@ -263,20 +263,14 @@ void AdvanceScanSettingVC::buildEditor()
     applyPreferenceDescriptionStyle(hint);
     txtViewExtensions = new QPlainTextEdit(windowManageExtensions);
     txtViewExtensions->setObjectName(QStringLiteral("txtViewExtensions"));
-    btnCancelExtList = new RAZButton(windowManageExtensions);
+    btnCancelExtList = new QPushButton(localizedText("ID_CANCEL"), windowManageExtensions);
     btnCancelExtList->setObjectName(QStringLiteral("btnCancelExtList"));
-    btnCancelExtList->setText(localizedText("ID_CANCEL"));
-    btnUpdateExtList = new RAZButton(windowManageExtensions);
+    btnUpdateExtList = new QPushButton(localizedText("ID_UPDATE"), windowManageExtensions);
     btnUpdateExtList->setObjectName(QStringLiteral("btnUpdateExtList"));
-    btnUpdateExtList->setText(localizedText("ID_UPDATE"));
-    const QColor inside = QColor::fromRgbF(65 / 255.0, 65 / 255.0, 65 / 255.0);
-    for (RAZButton* button : { btnUpdateExtList.get(), btnCancelExtList.get() }) {
-        button->setButtonInsideColor(inside, QColor::fromRgbF(190 / 255.0, 190 / 255.0, 190 / 255.0), Qt::white,
-            Qt::white, QColor::fromRgbF(23 / 255.0, 23 / 255.0, 23 / 255.0), inside, button == btnUpdateExtList ? 5 : 4,
-            13, false, false, 0);
-    }
-    connect(btnUpdateExtList, &RAZButton::clicked, this, [this] { btnUpdateExtListTapped(); });
-    connect(btnCancelExtList, &RAZButton::clicked, this, [this] { btnCancelExtListTapped(); });
+    btnUpdateExtList->setDefault(true);
+    applyDarkDialogLook(windowManageExtensions);
+    connect(btnUpdateExtList, &QPushButton::clicked, this, [this] { btnUpdateExtListTapped(); });
+    connect(btnCancelExtList, &QPushButton::clicked, this, [this] { btnCancelExtListTapped(); });
 }
 
 FrameTable AdvanceScanSettingVC::baseFrames()

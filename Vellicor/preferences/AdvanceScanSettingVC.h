@@ -18,7 +18,6 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTableWidget;
-class RAZButton;
 class UserDefaults;
 
 // The second pane: which files a scan looks at. The include and exclude
@@ -95,8 +94,8 @@ public:
     QPointer<QDialog> windowManageExtensions;
     QPointer<QLabel> lblFileTypeVal;
     QPointer<QPlainTextEdit> txtViewExtensions;
-    QPointer<RAZButton> btnUpdateExtList;
-    QPointer<RAZButton> btnCancelExtList;
+    QPointer<QPushButton> btnUpdateExtList;
+    QPointer<QPushButton> btnCancelExtList;
 
 protected:
     // Leaving the pane settles the sizes typed last.

@@ -3,17 +3,14 @@
 #include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
-#include "controls/DialogLook.h"
+#include "controls/FolderChooser.h"
 #include "preferences/PreferencesKit.h"
 #include "scan/ScanSources.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QHeaderView>
-#include <QListView>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTreeView>
 
 #include <algorithm>
 
@@ -61,24 +58,13 @@ ExcludeViewController::ExcludeViewController(ScanSources& sources, QWidget* pare
     btnRemove->setGeometry(126, 272, 100, 30);
     connect(btnRemove, &QPushButton::clicked, this, [this] { btnRemoveFolderFromExclusionTapped(); });
     connect(btnAdd, &QPushButton::clicked, this, [this] {
-        auto* panel = new QFileDialog(window(), QString(), QDir::homePath());
-        applyDarkDialogLook(panel);
-        panel->setAttribute(Qt::WA_DeleteOnClose);
-        panel->setFileMode(QFileDialog::Directory);
-        panel->setOption(QFileDialog::ShowDirsOnly);
-        panel->setOption(QFileDialog::DontUseNativeDialog);
-        panel->setLabelText(QFileDialog::Accept, QStringLiteral("Add To Exclusion"));
-        // Several folders at once.
-        for (QAbstractItemView* view : { static_cast<QAbstractItemView*>(panel->findChild<QListView*>()),
-                 static_cast<QAbstractItemView*>(panel->findChild<QTreeView*>()) }) {
-            if (view)
-                view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        }
-        connect(panel, &QFileDialog::filesSelected, this, [this](const QStringList& folders) {
-            if (!folders.isEmpty())
-                addFoldersToExclusion(folders);
-        });
-        panel->open();
+        openFolderChooser(
+            window(), { QStringLiteral("Add To Exclusion"), QString(), QDir::homePath(), true },
+            [this](const QStringList& folders) {
+                if (!folders.isEmpty())
+                    addFoldersToExclusion(folders);
+            },
+            this);
     });
     connect(&sources_, &ScanSources::listChanged, this, [this](ScanSource source, SourceList which) {
         if (source == ScanSource::thisComputer && which == SourceList::exclude)

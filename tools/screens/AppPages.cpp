@@ -1,7 +1,8 @@
 // Gallery pages of the main window: its menus open, the small-screen layout,
-// and the alerts of the quit road and the uninstall.
+// and the alerts of the quit road, the uninstall, About and a second start.
 #include "Gallery.h"
 
+#include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
@@ -15,6 +16,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -91,7 +93,7 @@ const GalleryRegistration alerts("app-alerts", [] {
     QMainWindow& window = *started.delegate->window();
     const auto text = [](const char* key) { return localizedText(QString::fromLatin1(key)); };
     const QString name = QStringLiteral("Vellicor");
-    GallerySheet sheet(QStringLiteral("Alerts of the quit road, the uninstall and About"));
+    GallerySheet sheet(QStringLiteral("Alerts of the quit road, the uninstall, About and a second start"));
     QLabel holder;
     const auto add = [&](const QString& caption, const QImage& image) {
         holder.setPixmap(QPixmap::fromImage(image));
@@ -111,6 +113,9 @@ const GalleryRegistration alerts("app-alerts", [] {
     started.delegate->menuItemAbout->trigger();
     add(QStringLiteral("about"), takeAlertBox(window));
     setAlertPresenter(nullptr);
+    const std::unique_ptr<QMessageBox> alreadyRunning = makeAlreadyRunningAlert();
+    alreadyRunning->adjustSize();
+    add(QStringLiteral("second start, first copy not reached"), renderDialog(*alreadyRunning));
     return sheet.image();
 });
 

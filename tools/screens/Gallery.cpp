@@ -150,11 +150,17 @@ QImage takeAlertBox(QWidget& owner)
         return QImage();
     QMessageBox* box = boxes.last();
     box->adjustSize();
-    // A dialog has its own background, which a sample on a sheet must keep.
-    QImage image(box->size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(galleryScale());
-    image.fill(box->palette().color(QPalette::Window));
-    box->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    const QImage image = renderDialog(*box);
     delete box;
+    return image;
+}
+
+QImage renderDialog(QWidget& dialog)
+{
+    // A dialog has its own background, which a sample on a sheet must keep.
+    QImage image(dialog.size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(galleryScale());
+    image.fill(dialog.palette().color(QPalette::Window));
+    dialog.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
     return image;
 }

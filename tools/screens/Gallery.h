@@ -44,6 +44,10 @@ QImage renderWidget(QWidget& widget);
 // image when owner has none.
 QImage takeAlertBox(QWidget& owner);
 
+// A dialog at its present size, on its own background, at the gallery's
+// scale.
+QImage renderDialog(QWidget& dialog);
+
 // A page of captioned samples laid out in rows, each sample a widget caught
 // in one state.
 class GallerySheet {

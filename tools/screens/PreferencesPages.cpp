@@ -98,12 +98,7 @@ const GalleryRegistration editor("prefs-file-type-editor", [] {
     auto* pane = dynamic_cast<AdvanceScanSettingVC*>(started.controller->tabViewController()->preferencePanes().at(1));
     pane->manageExtensionFilters(pane->btnAddExt);
     pane->txtViewExtensions->setPlainText(QStringLiteral("*.log; *.tmp"));
-    QDialog& sheet = *pane->windowManageExtensions;
-    QImage image(sheet.size() * galleryScale(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(galleryScale());
-    image.fill(sheet.palette().color(QPalette::Window));
-    sheet.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    return image;
+    return renderDialog(*pane->windowManageExtensions);
 });
 
 } // namespace
