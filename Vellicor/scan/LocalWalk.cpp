@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <climits>
 #include <sys/stat.h>
 
@@ -32,6 +33,15 @@ QString specialFileKind(mode_t mode)
     if (S_ISBLK(mode))
         return QStringLiteral("a block device, not a regular file");
     return QStringLiteral("not a regular file");
+}
+
+// Whether text, decoded from a name's bytes, encodes back to the same bytes:
+// always so for plain ASCII, which needs no encoding to tell.
+bool decodesExactly(const QByteArray& bytes, const QString& text)
+{
+    const bool ascii = text.size() == bytes.size()
+        && std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii || QFile::encodeName(text) == bytes;
 }
 
 bool isIgnoredName(const QString& name)
@@ -76,6 +86,11 @@ LocalWalk::LocalWalk(
 bool LocalWalk::isExcluded(const QString& path) const
 {
     return request_.dirExclusion && request_.dirExclusion->evaluateWithObject(path);
+}
+
+bool LocalWalk::isExcludedEntry(const QString& path) const
+{
+    return request_.dirExclusion && request_.dirExclusion->evaluateEntryOfIncludedFolder(path);
 }
 
 void LocalWalk::skip(const QString& path, const QString& reason)
@@ -167,7 +182,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return false;
             const QString name = QFile::decodeName(entry.name);
             return !isPackageExtension(QFileInfo(name).suffix().toLower())
-                && !isExcluded(QFile::decodeName(entry.path));
+                && !isExcludedEntry(QFile::decodeName(entry.path));
         };
         // Everything but what depends on the walk's order: its sets of files
         // and folders met, its counters and its log.
@@ -179,10 +194,10 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return prepared;
             }
             prepared->path = QFile::decodeName(entry.path);
-            prepared->validName = QFile::encodeName(prepared->path) == entry.path;
+            prepared->validName = decodesExactly(entry.path, prepared->path);
             if (!prepared->validName)
                 return prepared;
-            if (isExcluded(prepared->path) || prepared->name.startsWith(QLatin1Char('.'))) {
+            if (isExcludedEntry(prepared->path) || prepared->name.startsWith(QLatin1Char('.'))) {
                 prepared->passedOver = true;
                 return prepared;
             }
@@ -205,7 +220,10 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             prepared->built = true;
             if (makeLocalFileInfoNode(
                     record, prepared->path, prepared->name, request_.filters, entry.attributes, folderText))
-                prepared->file = ScannedFiles::prepare(record);
+                prepared->file = ScannedFiles::prepare(record, entry.name);
+            // The walk's thread needs no name for a file built here: the
+            // text goes back on this thread, where it was made.
+            prepared->name = QString();
             return prepared;
         };
         walker.setReadAhead(std::move(ahead));
@@ -214,26 +232,29 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
     QByteArray folderBytes;
     QString folderText;
     walker.walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
-        const auto* prepared = static_cast<const PreparedEntry*>(entry.prepared.get());
+        // Handed to this visitor alone, once: what it holds may be taken.
+        auto* prepared = static_cast<PreparedEntry*>(entry.prepared.get());
         if (prepared && prepared->passedOver)
             return WalkAction::next;
+        if (prepared && prepared->validName && prepared->built) {
+            if (prepared->file)
+                takeFile(std::move(*prepared->file), prepared->path);
+            return WalkAction::next;
+        }
         const QString name = prepared ? prepared->name : QFile::decodeName(entry.name);
         if (!prepared && isIgnoredName(name))
             return WalkAction::next;
         const QString entryPath = prepared ? prepared->path : QFile::decodeName(entry.path);
-        if (prepared ? !prepared->validName : QFile::encodeName(entryPath) != entry.path) {
+        if (prepared ? !prepared->validName : !decodesExactly(entry.path, entryPath)) {
             // Such a name could not be opened again by its text.
             skip(entryPath, QStringLiteral("the name is not valid UTF-8"));
             return WalkAction::next;
         }
-        if (prepared && (prepared->built || prepared->tooLong)) {
-            if (prepared->tooLong)
-                skip(entryPath, QStringLiteral("the path is longer than the system allows"));
-            else if (prepared->file)
-                takeFile(ScannedFiles::Pending(*prepared->file), entryPath);
+        if (prepared && prepared->tooLong) {
+            skip(entryPath, QStringLiteral("the path is longer than the system allows"));
             return WalkAction::next;
         }
-        if (!prepared && (isExcluded(entryPath) || name.startsWith(QLatin1Char('.'))))
+        if (!prepared && (isExcludedEntry(entryPath) || name.startsWith(QLatin1Char('.'))))
             return WalkAction::next;
         mode_t mode = entry.status.st_mode;
         if (S_ISDIR(mode)) {
@@ -294,10 +315,10 @@ void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path)
 {
     // One record per file, under the first path met: hard links, bind mounts
     // and links to a file already recorded add nothing.
-    const QPair<quint64, quint64> identity { file.deviceId(), file.inode() };
-    if (recordedFiles_.contains(identity))
+    const qsizetype before = recordedFiles_.size();
+    recordedFiles_.insert({ file.deviceId(), file.inode() });
+    if (recordedFiles_.size() == before)
         return;
-    recordedFiles_.insert(identity);
 
     counters_.countScanned += 1;
     counters_.totSizeScanned += file.fileSize();

@@ -67,6 +67,9 @@ private:
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
     bool isExcluded(const QString& path) const;
+    // The same for an entry of a folder the walk entered, which was tested
+    // itself before it was entered.
+    bool isExcludedEntry(const QString& path) const;
 
     const ScanRequest& request_;
     ScanCounters& counters_;

@@ -231,6 +231,30 @@ TEST_F(Walk, ReadingAheadOnOtherThreadsGivesTheRecordsInTheOrderOfOneThread)
     }
 }
 
+TEST_F(Walk, NamesBeyondAsciiAreRecordedAndExcludedPathsPassedOverOnEveryThread)
+{
+    for (const char* name :
+        { "café.txt", "naïve/résumé.txt", "naïve/日本/x.txt", "naïve/skip/y.txt", "naïve/deep/er/z.txt",
+            "naïve/deep/gone.txt" })
+        tree.file(QString::fromUtf8(name), name);
+    const QByteArray root = QFile::encodeName(tree.root());
+    for (const char* bad : { "/bad\xff.txt", "/na\xc3\xafve/bad\xc3.txt" }) {
+        FILE* raw = std::fopen(root + bad, "w");
+        ASSERT_NE(raw, nullptr);
+        std::fclose(raw);
+    }
+    excludeFolder(tree.path(QStringLiteral("naïve/skip")));
+    // An entry naming a file excludes that file.
+    excludeFolder(tree.path(QStringLiteral("naïve/deep/gone.txt")));
+    addRow(tree.root());
+    const QStringList expected { "café.txt", "naïve/deep/er/z.txt", "naïve/résumé.txt", "naïve/日本/x.txt" };
+    for (const int threads : { 0, 4 }) {
+        readingThreads = threads;
+        EXPECT_EQ(walk(), expected) << threads;
+        EXPECT_EQ(skipped, 2) << threads;
+    }
+}
+
 TEST_F(Walk, StopFromAnotherThreadEndsTheWalk)
 {
     for (int i = 0; i < 2000; ++i)
