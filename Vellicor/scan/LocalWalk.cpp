@@ -49,6 +49,18 @@ bool isIgnoredName(const QString& name)
     return name == QLatin1String(".DS_Store") || name == QLatin1String(".localized");
 }
 
+// Whether the entry, a regular file met as itself, is the one name of a file
+// that is no mount point either: then no other entry of any folder leads to
+// it, and the walk can meet it again only through a link, a row naming it or a
+// second walk of its folder.
+bool isSoleNameOfFile(const WalkEntry& entry)
+{
+    const struct statx& attributes = entry.attributes;
+    return S_ISREG(attributes.stx_mode) && attributes.stx_nlink == 1
+        && (attributes.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0
+        && (attributes.stx_attributes & STATX_ATTR_MOUNT_ROOT) == 0;
+}
+
 // What a reading thread made of one entry ahead of the walk.
 struct PreparedEntry {
     QString name;
@@ -165,6 +177,8 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         const auto walked = walkedFolders_.constFind(identity);
         if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
             return false;
+        if (walked != walkedFolders_.constEnd())
+            noteEveryIdentity(); // its files are met a second time
         walkedFolders_.insert(identity, row.isIncludeSubFolders);
         return true;
     };
@@ -238,7 +252,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             return WalkAction::next;
         if (prepared && prepared->validName && prepared->built) {
             if (prepared->file)
-                takeFile(std::move(*prepared->file), prepared->path);
+                takeFile(std::move(*prepared->file), prepared->path, isSoleNameOfFile(entry));
             return WalkAction::next;
         }
         const QString name = prepared ? prepared->name : QFile::decodeName(entry.name);
@@ -290,13 +304,13 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             folderText = QFile::decodeName(folderBytes);
         }
         addScannedFile(entryPath, name, S_ISLNK(entry.status.st_mode) ? nullptr : &entry.attributes, &folderText,
-            entry.path.size());
+            entry.path.size(), isSoleNameOfFile(entry));
         return WalkAction::next;
     });
 }
 
 void LocalWalk::addScannedFile(const QString& path, const QString& name, const struct statx* attributes,
-    const QString* folder, qsizetype nativeLength)
+    const QString* folder, qsizetype nativeLength, bool soleName)
 {
     if ((nativeLength >= 0 ? nativeLength : QFile::encodeName(path).size()) >= PATH_MAX) {
         skip(path, QStringLiteral("the path is longer than the system allows"));
@@ -308,17 +322,33 @@ void LocalWalk::addScannedFile(const QString& path, const QString& name, const s
         ? makeLocalFileInfoNode(record, path, fileName, request_.filters, *attributes, *folder)
         : makeLocalFileInfoNode(record, path, fileName, request_.filters);
     if (taken)
-        takeFile(ScannedFiles::prepare(record), path);
+        takeFile(ScannedFiles::prepare(record), path, soleName);
 }
 
-void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path)
+void LocalWalk::noteEveryIdentity()
+{
+    if (everyIdentityNoted_)
+        return;
+    everyIdentityNoted_ = true;
+    recordedFiles_.reserve(qsizetype(files_.count()) + 1);
+    for (std::size_t item = 0; item < files_.count(); ++item)
+        recordedFiles_.insert({ files_.deviceId(item), files_.inode(item) });
+}
+
+void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName)
 {
     // One record per file, under the first path met: hard links, bind mounts
-    // and links to a file already recorded add nothing.
-    const qsizetype before = recordedFiles_.size();
-    recordedFiles_.insert({ file.deviceId(), file.inode() });
-    if (recordedFiles_.size() == before)
-        return;
+    // and links to a file already recorded add nothing. As long as every file
+    // was met by its sole name, none can have been met before, and the set
+    // of identities, the walk's largest cost per file, waits until a file is
+    // met otherwise.
+    if (!soleName || everyIdentityNoted_) {
+        noteEveryIdentity();
+        const qsizetype before = recordedFiles_.size();
+        recordedFiles_.insert({ file.deviceId(), file.inode() });
+        if (recordedFiles_.size() == before)
+            return;
+    }
 
     counters_.countScanned += 1;
     counters_.totSizeScanned += file.fileSize();
@@ -356,6 +386,7 @@ void LocalWalk::takeLibraryItem(FileInfoNodePtr item, QSet<QPair<quint64, quint6
     const QPair<quint64, quint64> identity { item->deviceId, item->inode };
     if (libraryFiles_.contains(identity))
         return;
+    noteEveryIdentity();
     if (recordedFiles_.contains(identity))
         displaced.insert(identity);
     recordedFiles_.insert(identity);

@@ -55,11 +55,14 @@ private:
     void scanPath(const QString& path, const FilePathNode& row);
     void scanDirectory(const QString& path, const FilePathNode& row);
     // name, attributes (the item's own, not a link's), folder and the length
-    // of the path's bytes when the walk knows them already.
+    // of the path's bytes when the walk knows them already; soleName when the
+    // walk met a regular file by the one name it has.
     void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
-        const QString* folder = nullptr, qsizetype nativeLength = -1);
+        const QString* folder = nullptr, qsizetype nativeLength = -1, bool soleName = false);
     // Takes a file built for path, unless it was recorded already.
-    void takeFile(ScannedFiles::Pending&& file, const QString& path);
+    void takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName);
+    // From now on every recorded file's identity is in recordedFiles_.
+    void noteEveryIdentity();
     void scanPhotosLibraryAt(const QString& path);
     // Takes a photo library's item; an earlier plain record of the same
     // file gives way to it (noted in displaced).
@@ -77,9 +80,11 @@ private:
     Progress progress_;
 
     ScannedFiles files_;
-    // Every file recorded, by device and inode, and those recorded as a
-    // photo library's items.
+    // Every file recorded, by device and inode (once everyIdentityNoted_;
+    // before, the files met by their sole name are not in it), and those
+    // recorded as a photo library's items.
     QSet<QPair<quint64, quint64>> recordedFiles_;
+    bool everyIdentityNoted_ = false;
     QSet<QPair<quint64, quint64>> libraryFiles_;
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;

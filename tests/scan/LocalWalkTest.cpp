@@ -131,6 +131,33 @@ TEST_F(Walk, LinksHardLinksAndLoopsNeverAddASecondRecord)
     EXPECT_EQ(paths[1], QStringLiteral("real/r.txt"));
 }
 
+TEST_F(Walk, AFileOfOneNameMetAgainThroughALinkOrARowIsRecordedOnce)
+{
+    // Each file has a single name. The links meet theirs before and after the
+    // walk does; the second row names a file its first row walked already.
+    tree.file(QStringLiteral("a/early.txt"), "1");
+    tree.symlink(QStringLiteral("a/to-late.txt"), tree.file(QStringLiteral("b/late.txt"), "2"));
+    tree.symlink(QStringLiteral("b/to-early.txt"), tree.path(QStringLiteral("a/early.txt")));
+    tree.file(QStringLiteral("c/named.txt"), "3");
+    const QString a = tree.path(QStringLiteral("a"));
+    const QString b = tree.path(QStringLiteral("b"));
+    const QStringList rows[] = { { a, b }, { b, a },
+        { tree.path(QStringLiteral("c")), tree.path(QStringLiteral("c/named.txt")) } };
+    const QStringList expected[]
+        = { { "a/early.txt", "a/to-late.txt" }, { "b/late.txt", "b/to-early.txt" }, { "c/named.txt" } };
+    for (int i = 0; i < 3; ++i) {
+        sources->edit(ScanSource::thisComputer, SourceList::scan, [](auto& list) { list.clear(); });
+        for (const QString& path : rows[i])
+            addRow(path);
+        for (const int threads : { 0, 4 }) {
+            readingThreads = threads;
+            counters.countScanned = 0;
+            EXPECT_EQ(walk(), expected[i]) << i << ' ' << threads;
+            EXPECT_EQ(counters.countScanned.load(), expected[i].size()) << i << ' ' << threads;
+        }
+    }
+}
+
 TEST_F(Walk, SpecialFilesUnreadableFoldersAndBadNamesAreSkippedAndLogged)
 {
     tree.file(QStringLiteral("a.txt"), "a");
