@@ -5,6 +5,7 @@
 #include "scan/ScanCache.h"
 
 #include <QHash>
+#include <QtEndian>
 #include <QVarLengthArray>
 
 #include <QThread>
@@ -745,7 +746,7 @@ public:
         if (cache_)
             cache_->releaseLookups();
     }
-    void upcoming(std::size_t) const { }
+    void upcoming(std::size_t item) const { files_.prefetch(item); }
     void upcomingRow(std::size_t item) const
     {
         if (cache_)
@@ -802,7 +803,14 @@ private:
             return a.text != 0 ? 1 : -1;
         if (a.text != 0)
             return texts_[a.text - 1].value().compare(texts_[b.text - 1].value());
-        return std::memcmp(a.bytes.data(), b.bytes.data(), a.bytes.size());
+        // In the order of the bytes, as two big-endian words.
+        for (std::size_t at = 0; at < a.bytes.size(); at += sizeof(quint64)) {
+            const quint64 x = qFromBigEndian<quint64>(a.bytes.data() + at);
+            const quint64 y = qFromBigEndian<quint64>(b.bytes.data() + at);
+            if (x != y)
+                return x < y ? -1 : 1;
+        }
+        return 0;
     }
 
     void countCompared()
