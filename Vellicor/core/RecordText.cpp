@@ -63,6 +63,19 @@ QString PathText::value() const
     return path;
 }
 
+QString PathText::folderOfPath() const
+{
+    if (!name_.contains(QLatin1Char('/'))) {
+        if (slash_)
+            return folder_.isEmpty() ? QStringLiteral("/") : folder_;
+        if (folder_.isEmpty())
+            return QStringLiteral(".");
+    }
+    const QString path = value();
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
 bool PathText::equals(QStringView path) const
 {
     const qsizetype length = folder_.size() + (slash_ ? 1 : 0) + name_.size();

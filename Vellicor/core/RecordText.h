@@ -86,6 +86,11 @@ public:
     const QString& lastComponent() const { return name_; }
     // What stands before the last component, as stored.
     const QString& folderComponent() const { return folder_; }
+    // The path up to its last slash as QFileInfo::path() gives it: "/" for a
+    // path right below the root, "." for one without a slash. The stored
+    // folder's own text where it is that, so that the records of one folder
+    // share it.
+    QString folderOfPath() const;
 
     friend bool operator==(const PathText& a, const PathText& b);
     friend bool operator==(const PathText& a, const QString& b) { return a.present_ && a.equals(b); }

@@ -70,6 +70,7 @@ public:
     FileTimestamp storedModTime(std::size_t item) const override { return recordStoredModTime(record(item)); }
     FileTimestamp changeTime(std::size_t item) const override { return record(item).changeTime; }
     qint64 createdSeconds(std::size_t item) const override { return recordCreatedSeconds(record(item)); }
+    void prefetch(std::size_t item) const override { __builtin_prefetch(&record(item)); }
 
 private:
     const std::vector<FileInfoNodePtr>& records_;

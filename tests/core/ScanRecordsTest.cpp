@@ -101,6 +101,25 @@ TEST(RecordTexts, PathsReadBackExactlyHoweverTheyWereGiven)
     EXPECT_FALSE(record.fileName);
 }
 
+TEST(RecordTexts, TheFolderOfAPathIsWhatStandsBeforeItsLastSlashHoweverItWasGiven)
+{
+    const auto folderOf = [](const QString& path) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+    };
+    FileInfoNode record;
+    for (const char* path : { "/a/b/name.txt", "/name", "/", "name", "", "a//b", "a/", "/x/y/" }) {
+        record.filePath = QString::fromUtf8(path);
+        EXPECT_EQ(record.filePath.folderOfPath(), folderOf(QString::fromUtf8(path))) << path;
+    }
+    const std::tuple<const char*, const char*, const char*> parts[] = { { "/d/f", "/d", "f" }, { "/f", "/", "f" },
+        { "f", "", "f" }, { "/d/e/f", "/d", "e/f" }, { "/d//f", "/d/", "/f" }, { "/d/f", "/e", "f" } };
+    for (const auto& [path, folder, name] : parts) {
+        record.filePath.assign(QString::fromUtf8(path), QString::fromUtf8(folder), QString::fromUtf8(name));
+        EXPECT_EQ(record.filePath.folderOfPath(), folderOf(QString::fromUtf8(path))) << path << " " << folder;
+    }
+}
+
 TEST(RecordTexts, DigestsKeepPlainMd5AsBytesAndEveryOtherChecksumAsGiven)
 {
     const QString md5 = QStringLiteral("0123456789abcdef0fedcba987654321");
