@@ -48,6 +48,14 @@ void PathText::assign(const QString& path, const QString& folder, const QString&
     present_ = true;
 }
 
+void PathText::assignParts(const QString& folder, const QString& name)
+{
+    folder_ = folder;
+    name_ = name;
+    slash_ = !folder.isEmpty() && !folder.endsWith(QLatin1Char('/'));
+    present_ = true;
+}
+
 QString PathText::value() const
 {
     if (!present_)

@@ -66,6 +66,8 @@ public:
     // with one, nor before a name without a folder), keeping both texts
     // shared. Falls back to splitting path when the two do not make it.
     void assign(const QString& path, const QString& folder, const QString& name);
+    // The same without the path at hand: folder and name make it.
+    void assignParts(const QString& folder, const QString& name);
 
     void reset()
     {

@@ -127,6 +127,9 @@ public:
         Entry& entry = entries_[g];
         if (!entry.group) {
             entry.group = std::make_shared<DuplicateGroup>();
+            // Most groups are pairs.
+            entry.group->children.reserve(2);
+            entry.group->filterChildren.reserve(2);
             addFileToGroup(entry.group, std::exchange(entry.lone, nullptr));
         }
         addFileToGroup(entry.group, record);

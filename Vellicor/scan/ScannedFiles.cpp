@@ -153,8 +153,7 @@ FileInfoNodePtr ScannedFiles::expand(const Entry& entry, const QString& folder, 
     auto record = std::make_shared<FileInfoNode>();
     record->setArrForSubPathMd5(QStringList());
     record->folderPath = folder;
-    const QString path = joined(folder, name);
-    record->filePath.assign(path, record->folderPath, name);
+    record->filePath.assignParts(record->folderPath, name);
     record->fileName = record->filePath.lastComponent();
     record->isLocked = entry.has(Entry::locked);
     record->deviceId = entry.deviceId;
