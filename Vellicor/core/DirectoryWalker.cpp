@@ -72,11 +72,13 @@ class EntryPaths {
 public:
     const QByteArray& of(const QByteArray& folder, const QByteArray& name)
     {
-        path_.truncate(0);
-        path_.append(folder);
-        if (!folder.endsWith('/'))
-            path_.append('/');
-        path_.append(name);
+        const qsizetype slash = folder.endsWith('/') ? 0 : 1;
+        path_.resize(folder.size() + slash + name.size());
+        char* out = path_.data();
+        std::copy(folder.begin(), folder.end(), out);
+        if (slash != 0)
+            out[folder.size()] = '/';
+        std::copy(name.begin(), name.end(), out + folder.size() + slash);
         return path_;
     }
 

@@ -5,8 +5,8 @@
 #include "scan/ScanCache.h"
 
 #include <QHash>
-#include <QtEndian>
 #include <QVarLengthArray>
+#include <QtEndian>
 
 #include <QThread>
 #include <algorithm>

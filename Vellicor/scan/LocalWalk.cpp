@@ -235,9 +235,10 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             if (makeLocalFileInfoNode(
                     record, prepared->path, prepared->name, request_.filters, entry.attributes, folderText))
                 prepared->file = ScannedFiles::prepare(record, entry.name);
-            // The walk's thread needs no name for a file built here: the
-            // text goes back on this thread, where it was made.
+            // The walk's thread needs neither name nor path of a file built
+            // here: the texts go back on this thread, where they were made.
             prepared->name = QString();
+            prepared->path = QString();
             return prepared;
         };
         walker.setReadAhead(std::move(ahead));
@@ -251,8 +252,13 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         if (prepared && prepared->passedOver)
             return WalkAction::next;
         if (prepared && prepared->validName && prepared->built) {
-            if (prepared->file)
-                takeFile(std::move(*prepared->file), prepared->path, isSoleNameOfFile(entry));
+            if (prepared->file) {
+                // The progress line shows where the walk is, not every file
+                // it passes: making each path's text costs more than the rest.
+                const QString shown
+                    = recordedAhead_++ % pathShownEvery == 0 ? QFile::decodeName(entry.path) : QString();
+                takeFile(std::move(*prepared->file), shown, isSoleNameOfFile(entry));
+            }
             return WalkAction::next;
         }
         const QString name = prepared ? prepared->name : QFile::decodeName(entry.name);

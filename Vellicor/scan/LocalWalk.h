@@ -27,8 +27,9 @@ class LocalWalk {
 public:
     // What the progress display hears, on the walk's thread.
     struct Progress {
-        // A file was recorded; path is the line to show, empty for a photo
-        // library's item (the line keeps showing its library).
+        // A file was recorded; path is the line to show, empty when the
+        // line keeps showing what it shows (a photo library's item, most of
+        // the files read ahead: the line follows the walk, not every file).
         std::function<void(const QString& path)> recorded;
         // A photo library is about to be read: the line shows its path.
         std::function<void(const QString& path)> readingLibrary;
@@ -89,6 +90,10 @@ private:
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
     qint64 skipped_ = 0;
+    // Files taken from the reading threads, of which every pathShownEvery-th
+    // shows its path in the progress.
+    static constexpr quint64 pathShownEvery = 64;
+    quint64 recordedAhead_ = 0;
     int readingThreads_;
     // A photo library has yielded assets in this walk.
     bool isPhotosScanned_ = false;

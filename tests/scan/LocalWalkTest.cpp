@@ -141,8 +141,8 @@ TEST_F(Walk, AFileOfOneNameMetAgainThroughALinkOrARowIsRecordedOnce)
     tree.file(QStringLiteral("c/named.txt"), "3");
     const QString a = tree.path(QStringLiteral("a"));
     const QString b = tree.path(QStringLiteral("b"));
-    const QStringList rows[] = { { a, b }, { b, a },
-        { tree.path(QStringLiteral("c")), tree.path(QStringLiteral("c/named.txt")) } };
+    const QStringList rows[]
+        = { { a, b }, { b, a }, { tree.path(QStringLiteral("c")), tree.path(QStringLiteral("c/named.txt")) } };
     const QStringList expected[]
         = { { "a/early.txt", "a/to-late.txt" }, { "b/late.txt", "b/to-early.txt" }, { "c/named.txt" } };
     for (int i = 0; i < 3; ++i) {
@@ -260,9 +260,8 @@ TEST_F(Walk, ReadingAheadOnOtherThreadsGivesTheRecordsInTheOrderOfOneThread)
 
 TEST_F(Walk, NamesBeyondAsciiAreRecordedAndExcludedPathsPassedOverOnEveryThread)
 {
-    for (const char* name :
-        { "café.txt", "naïve/résumé.txt", "naïve/日本/x.txt", "naïve/skip/y.txt", "naïve/deep/er/z.txt",
-            "naïve/deep/gone.txt" })
+    for (const char* name : { "café.txt", "naïve/résumé.txt", "naïve/日本/x.txt", "naïve/skip/y.txt",
+             "naïve/deep/er/z.txt", "naïve/deep/gone.txt" })
         tree.file(QString::fromUtf8(name), name);
     const QByteArray root = QFile::encodeName(tree.root());
     for (const char* bad : { "/bad\xff.txt", "/na\xc3\xafve/bad\xc3.txt" }) {
@@ -279,6 +278,30 @@ TEST_F(Walk, NamesBeyondAsciiAreRecordedAndExcludedPathsPassedOverOnEveryThread)
         readingThreads = threads;
         EXPECT_EQ(walk(), expected) << threads;
         EXPECT_EQ(skipped, 2) << threads;
+    }
+}
+
+TEST_F(Walk, ProgressHearsOfEveryFileAndShowsOnlyPathsOfFilesMet)
+{
+    QStringList files;
+    for (int i = 0; i < 300; ++i)
+        files.append(tree.file(QStringLiteral("d%1/f%2.txt").arg(i % 3).arg(i), QByteArray::number(i)));
+    addRow(tree.root());
+    for (const int threads : { 0, 4 }) {
+        readingThreads = threads;
+        int heard = 0;
+        QStringList shown;
+        LocalWalk::Progress progress;
+        progress.recorded = [&](const QString& path) {
+            ++heard;
+            if (!path.isEmpty())
+                shown.append(path);
+        };
+        EXPECT_EQ(walk(progress).size(), 300) << threads;
+        EXPECT_EQ(heard, 300) << threads;
+        EXPECT_FALSE(shown.isEmpty()) << threads;
+        for (const QString& path : shown)
+            EXPECT_TRUE(files.contains(path)) << path.toStdString();
     }
 }
 
