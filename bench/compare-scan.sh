@@ -7,8 +7,11 @@
 #
 # Environment: TREES (the trees, as FILES:PROFILE words; default
 # "20000:mixed 200000:small 100000:tiny"), SEED (5), RUNS per tool (3, the best
-# counts), VELLICOR_BENCH_DIR (where the trees are kept,
-# /tmp/vellicor-compare-scan), VELLICOR_BUILD_DIR (build).
+# counts), PEERS (the other finders to run, default "jdupes rmlint fdupes
+# rdfind"; jdupes always runs, the ratios are to it), VELLICOR_BENCH_DIR (where
+# the trees are kept, /tmp/vellicor-compare-scan), VELLICOR_BUILD_DIR (build),
+# VELLICOR_SCAN (a vellicor-scan to time instead of the build's, for a figure
+# of another commit).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,10 +20,13 @@ seed=${SEED:-5}
 runs=${RUNS:-3}
 base=${VELLICOR_BENCH_DIR:-/tmp/vellicor-compare-scan}
 build=${VELLICOR_BUILD_DIR:-$root/build}
+peers=" jdupes ${PEERS:-rmlint fdupes rdfind} "
+runs_peer() { [[ $peers == *" $1 "* ]]; }
 
 # The other finders and GNU time, from Debian.
 missing=()
 for tool in jdupes rmlint fdupes rdfind; do
+  runs_peer $tool || continue
   command -v $tool >/dev/null || missing+=($tool)
 done
 [ -x /usr/bin/time ] || missing+=(time)
@@ -30,10 +36,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target vellicor-scan >/dev/null
-# Absolute: the runs below change the working folder.
-scan=$(realpath "$build/bench/vellicor-scan")
+if [ -n "${VELLICOR_SCAN:-}" ]; then
+  scan=$(realpath "$VELLICOR_SCAN")
+else
+  [ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" --target vellicor-scan >/dev/null
+  # Absolute: the runs below change the working folder.
+  scan=$(realpath "$build/bench/vellicor-scan")
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -87,7 +97,10 @@ for g in sorted(found):
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-per_file() { awk -v kib="$1" -v n="$2" 'BEGIN { printf "%.0f", kib * 1024 / n }'; }
+per_file() {
+  if [ -z "$1" ]; then echo -; else awk -v kib="$1" -v n="$2" 'BEGIN { printf "%.0f", kib * 1024 / n }'; fi
+}
+seconds() { if [ "$1" = - ]; then echo -; else echo "$1 s"; fi; }
 
 rows=()
 agreement=()
@@ -118,20 +131,29 @@ for spec in $trees; do
   warm=$best warm_peak=$peak
   best_of jdupes '' jdupes -q -r -A "$tree"
   jdupes_time=$best jdupes_peak=$peak
-  mkdir -p "$work/rmlint"
-  best_of rmlint 'cd "$work/rmlint"' rmlint -T df -o "fdupes:$work/rmlint/groups.txt" "$tree"
-  rmlint_time=$best rmlint_peak=$peak
-  cd "$work"
-  cp "$work/rmlint/groups.txt" "$work/rmlint.out"
-  best_of fdupes '' fdupes -q -r "$tree"
-  fdupes_time=$best fdupes_peak=$peak
-  best_of rdfind '' rdfind -outputname "$work/rdfind.txt" -makeresultsfile true "$tree"
-  rdfind_time=$best rdfind_peak=$peak
-  cp "$work/rdfind.txt" "$work/rdfind.out"
+  # A peer left out shows as "-".
+  rmlint_time=- rmlint_peak= fdupes_time=- fdupes_peak= rdfind_time=- rdfind_peak=
+  if runs_peer rmlint; then
+    mkdir -p "$work/rmlint"
+    best_of rmlint 'cd "$work/rmlint"' rmlint -T df -o "fdupes:$work/rmlint/groups.txt" "$tree"
+    rmlint_time=$best rmlint_peak=$peak
+    cd "$work"
+    cp "$work/rmlint/groups.txt" "$work/rmlint.out"
+  fi
+  if runs_peer fdupes; then
+    best_of fdupes '' fdupes -q -r "$tree"
+    fdupes_time=$best fdupes_peak=$peak
+  fi
+  if runs_peer rdfind; then
+    best_of rdfind '' rdfind -outputname "$work/rdfind.txt" -makeresultsfile true "$tree"
+    rdfind_time=$best rdfind_peak=$peak
+    cp "$work/rdfind.txt" "$work/rdfind.out"
+  fi
 
   groups "$work/vellicor-warm.out" >"$work/vellicor.groups"
   verdict=
   for tool in jdupes rmlint fdupes rdfind; do
+    runs_peer $tool || continue
     kind=list; [ $tool = rdfind ] && kind=rdfind
     cmp -s "$work/vellicor.groups" <(groups "$work/$tool.out" $kind) && verdict+="$tool same, " \
       || verdict+="$tool DIFFERENT, "
@@ -140,9 +162,9 @@ for spec in $trees; do
     || verdict+="cold and warm DIFFERENT"
   agreement+=("$files $profile: $verdict")
 
-  rows+=("$(printf '| %s files (%s), %s | %s s (%s×) | %s s (%s×) | %s s | %s s | %s s | %s s |' \
+  rows+=("$(printf '| %s files (%s), %s | %s s (%s×) | %s s (%s×) | %s s | %s | %s | %s |' \
     "$files" "$profile" "$size" "$cold" "$(ratio "$cold" "$jdupes_time")" "$warm" "$(ratio "$warm" "$jdupes_time")" \
-    "$jdupes_time" "$rmlint_time" "$fdupes_time" "$rdfind_time")")
+    "$jdupes_time" "$(seconds "$rmlint_time")" "$(seconds "$fdupes_time")" "$(seconds "$rdfind_time")")")
   rows+=("$(printf '| peak bytes per file | %s | %s | %s | %s | %s | %s |' "$(per_file "$cold_peak" "$count")" \
     "$(per_file "$warm_peak" "$count")" "$(per_file "$jdupes_peak" "$count")" "$(per_file "$rmlint_peak" "$count")" \
     "$(per_file "$fdupes_peak" "$count")" "$(per_file "$rdfind_peak" "$count")")")

@@ -65,6 +65,27 @@ QByteArray joined(const QByteArray& folder, const QByteArray& name)
     return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
+// The paths of one folder's entries, one after the other, in a buffer that
+// keeps its room: an entry's path costs no allocation unless whoever it was
+// handed to kept a copy.
+class EntryPaths {
+public:
+    const QByteArray& of(const QByteArray& folder, const QByteArray& name)
+    {
+        const qsizetype slash = folder.endsWith('/') ? 0 : 1;
+        path_.resize(folder.size() + slash + name.size());
+        char* out = path_.data();
+        std::copy(folder.begin(), folder.end(), out);
+        if (slash != 0)
+            out[folder.size()] = '/';
+        std::copy(name.begin(), name.end(), out + folder.size() + slash);
+        return path_;
+    }
+
+private:
+    QByteArray path_;
+};
+
 struct Problem {
     QByteArray path;
     int error;
@@ -191,18 +212,19 @@ public:
         if (!options_.wanted)
             return children;
         static const std::shared_ptr<void> none;
+        EntryPaths paths;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const Entry& entry = entries[i];
             if (!S_ISDIR(entry.attributes.stx_mode))
                 continue;
             struct stat status { };
             fillStatus(entry.attributes, status);
-            QByteArray child = joined(folder, entry.name);
+            const QByteArray& child = paths.of(folder, entry.name);
             if (!options_.wanted(WalkEntry { child, entry.name, status, entry.attributes, depth, none }))
                 continue;
             Place childPlace = place;
             childPlace.push_back(std::uint32_t(i));
-            children.emplace_back(std::move(child), std::move(childPlace));
+            children.emplace_back(child, std::move(childPlace));
         }
         return children;
     }
@@ -342,12 +364,13 @@ private:
         if (!options_.prepare)
             return;
         static const std::shared_ptr<void> none;
+        EntryPaths paths;
         for (Entry& entry : listing.entries) {
             if (stop_ && stop_->load(std::memory_order_relaxed))
                 return;
             struct stat status { };
             fillStatus(entry.attributes, status);
-            const QByteArray path = joined(slot.path, entry.name);
+            const QByteArray& path = paths.of(slot.path, entry.name);
             entry.prepared
                 = options_.prepare(WalkEntry { path, entry.name, status, entry.attributes, slot.depth, none });
         }
@@ -451,6 +474,7 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
 
     if (!enter(root, std::nullopt, {}))
         return false;
+    EntryPaths paths;
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.next == frame.entries.size()) {
@@ -463,7 +487,7 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
             return false;
         const std::size_t index = frame.next++;
         const Entry& entry = frame.entries[index];
-        const QByteArray path = joined(frame.path, entry.name);
+        const QByteArray& path = paths.of(frame.path, entry.name);
         const int depth = static_cast<int>(stack.size());
         struct stat status { };
         fillStatus(entry.attributes, status);

@@ -48,6 +48,14 @@ void PathText::assign(const QString& path, const QString& folder, const QString&
     present_ = true;
 }
 
+void PathText::assignParts(const QString& folder, const QString& name)
+{
+    folder_ = folder;
+    name_ = name;
+    slash_ = !folder.isEmpty() && !folder.endsWith(QLatin1Char('/'));
+    present_ = true;
+}
+
 QString PathText::value() const
 {
     if (!present_)
@@ -61,6 +69,19 @@ QString PathText::value() const
         path += QLatin1Char('/');
     path += name_;
     return path;
+}
+
+QString PathText::folderOfPath() const
+{
+    if (!name_.contains(QLatin1Char('/'))) {
+        if (slash_)
+            return folder_.isEmpty() ? QStringLiteral("/") : folder_;
+        if (folder_.isEmpty())
+            return QStringLiteral(".");
+    }
+    const QString path = value();
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 bool PathText::equals(QStringView path) const

@@ -66,6 +66,8 @@ public:
     // with one, nor before a name without a folder), keeping both texts
     // shared. Falls back to splitting path when the two do not make it.
     void assign(const QString& path, const QString& folder, const QString& name);
+    // The same without the path at hand: folder and name make it.
+    void assignParts(const QString& folder, const QString& name);
 
     void reset()
     {
@@ -86,6 +88,11 @@ public:
     const QString& lastComponent() const { return name_; }
     // What stands before the last component, as stored.
     const QString& folderComponent() const { return folder_; }
+    // The path up to its last slash as QFileInfo::path() gives it: "/" for a
+    // path right below the root, "." for one without a slash. The stored
+    // folder's own text where it is that, so that the records of one folder
+    // share it.
+    QString folderOfPath() const;
 
     friend bool operator==(const PathText& a, const PathText& b);
     friend bool operator==(const PathText& a, const QString& b) { return a.present_ && a.equals(b); }

@@ -17,7 +17,7 @@ QString parentFolderOf(const QString& path)
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-using DateOf = const std::optional<QDateTime>& (*)(const RuleFile&);
+using DateOf = const std::optional<qint64>& (*)(const RuleFile&);
 
 std::optional<qint64> msecs(const std::optional<QDateTime>& date)
 {
@@ -33,14 +33,13 @@ void sortByDateNewestFirst(std::vector<RuleFile>& files, DateOf dateOf)
 {
     auto stretchBegin = files.begin();
     while (stretchBegin != files.end()) {
-        stretchBegin = std::find_if(
-            stretchBegin, files.end(), [&](const RuleFile& file) { return msecs(dateOf(file)).has_value(); });
-        const auto stretchEnd = std::find_if(
-            stretchBegin, files.end(), [&](const RuleFile& file) { return !msecs(dateOf(file)).has_value(); });
+        stretchBegin
+            = std::find_if(stretchBegin, files.end(), [&](const RuleFile& file) { return dateOf(file).has_value(); });
+        const auto stretchEnd
+            = std::find_if(stretchBegin, files.end(), [&](const RuleFile& file) { return !dateOf(file).has_value(); });
         if (std::distance(stretchBegin, stretchEnd) > 1) {
             std::vector<RuleFile> stretch(std::make_move_iterator(stretchBegin), std::make_move_iterator(stretchEnd));
-            stableMergeSort(
-                stretch, [&](const RuleFile& a, const RuleFile& b) { return *msecs(dateOf(a)) > *msecs(dateOf(b)); });
+            stableMergeSort(stretch, [&](const RuleFile& a, const RuleFile& b) { return *dateOf(a) > *dateOf(b); });
             std::move(stretch.begin(), stretch.end(), stretchBegin);
         }
         stretchBegin = stretchEnd;
@@ -94,8 +93,8 @@ void preferFolder(std::vector<RuleFile>& files, const QStringList& priorities)
 
 RuleFile RuleFile::of(const FileInfoNode& file, FileInfoNodePtr node)
 {
-    return { std::move(node), file.modDate, file.createDate, file.fileSize, file.fileExtension, file.filePath,
-        file.folderPath, file.isMoveToTrash };
+    return { std::move(node), msecs(file.modDate), msecs(file.createDate), file.fileSize, file.fileExtension,
+        file.filePath, file.folderPath, file.isMoveToTrash };
 }
 
 std::vector<RuleFile> applySelectionRule(
@@ -103,10 +102,9 @@ std::vector<RuleFile> applySelectionRule(
 {
     if (ruleName == QLatin1String("DateModified")) {
         sortByDateNewestFirst(
-            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.modDate; });
+            files, [](const RuleFile& file) -> const std::optional<qint64>& { return file.modified; });
     } else if (ruleName == QLatin1String("FileCreated")) {
-        sortByDateNewestFirst(
-            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.createDate; });
+        sortByDateNewestFirst(files, [](const RuleFile& file) -> const std::optional<qint64>& { return file.created; });
     } else if (ruleName == QLatin1String("FileSize")) {
         stableMergeSort(files, [](const RuleFile& a, const RuleFile& b) { return a.fileSize > b.fileSize; });
     } else if (ruleName == QLatin1String("FileFormat")) {

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QVarLengthArray>
+#include <QtEndian>
 
 #include <QThread>
 #include <algorithm>
@@ -126,6 +127,9 @@ public:
         Entry& entry = entries_[g];
         if (!entry.group) {
             entry.group = std::make_shared<DuplicateGroup>();
+            // Most groups are pairs.
+            entry.group->children.reserve(2);
+            entry.group->filterChildren.reserve(2);
             addFileToGroup(entry.group, std::exchange(entry.lone, nullptr));
         }
         addFileToGroup(entry.group, record);
@@ -745,7 +749,7 @@ public:
         if (cache_)
             cache_->releaseLookups();
     }
-    void upcoming(std::size_t) const { }
+    void upcoming(std::size_t item) const { files_.prefetch(item); }
     void upcomingRow(std::size_t item) const
     {
         if (cache_)
@@ -802,7 +806,14 @@ private:
             return a.text != 0 ? 1 : -1;
         if (a.text != 0)
             return texts_[a.text - 1].value().compare(texts_[b.text - 1].value());
-        return std::memcmp(a.bytes.data(), b.bytes.data(), a.bytes.size());
+        // In the order of the bytes, as two big-endian words.
+        for (std::size_t at = 0; at < a.bytes.size(); at += sizeof(quint64)) {
+            const quint64 x = qFromBigEndian<quint64>(a.bytes.data() + at);
+            const quint64 y = qFromBigEndian<quint64>(b.bytes.data() + at);
+            if (x != y)
+                return x < y ? -1 : 1;
+        }
+        return 0;
     }
 
     void countCompared()

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <climits>
 #include <sys/stat.h>
 
@@ -34,9 +35,30 @@ QString specialFileKind(mode_t mode)
     return QStringLiteral("not a regular file");
 }
 
+// Whether text, decoded from a name's bytes, encodes back to the same bytes:
+// always so for plain ASCII, which needs no encoding to tell.
+bool decodesExactly(const QByteArray& bytes, const QString& text)
+{
+    const bool ascii = text.size() == bytes.size()
+        && std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii || QFile::encodeName(text) == bytes;
+}
+
 bool isIgnoredName(const QString& name)
 {
     return name == QLatin1String(".DS_Store") || name == QLatin1String(".localized");
+}
+
+// Whether the entry, a regular file met as itself, is the one name of a file
+// that is no mount point either: then no other entry of any folder leads to
+// it, and the walk can meet it again only through a link, a row naming it or a
+// second walk of its folder.
+bool isSoleNameOfFile(const WalkEntry& entry)
+{
+    const struct statx& attributes = entry.attributes;
+    return S_ISREG(attributes.stx_mode) && attributes.stx_nlink == 1
+        && (attributes.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0
+        && (attributes.stx_attributes & STATX_ATTR_MOUNT_ROOT) == 0;
 }
 
 // What a reading thread made of one entry ahead of the walk.
@@ -76,6 +98,11 @@ LocalWalk::LocalWalk(
 bool LocalWalk::isExcluded(const QString& path) const
 {
     return request_.dirExclusion && request_.dirExclusion->evaluateWithObject(path);
+}
+
+bool LocalWalk::isExcludedEntry(const QString& path) const
+{
+    return request_.dirExclusion && request_.dirExclusion->evaluateEntryOfIncludedFolder(path);
 }
 
 void LocalWalk::skip(const QString& path, const QString& reason)
@@ -150,6 +177,8 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         const auto walked = walkedFolders_.constFind(identity);
         if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
             return false;
+        if (walked != walkedFolders_.constEnd())
+            noteEveryIdentity(); // its files are met a second time
         walkedFolders_.insert(identity, row.isIncludeSubFolders);
         return true;
     };
@@ -167,7 +196,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return false;
             const QString name = QFile::decodeName(entry.name);
             return !isPackageExtension(QFileInfo(name).suffix().toLower())
-                && !isExcluded(QFile::decodeName(entry.path));
+                && !isExcludedEntry(QFile::decodeName(entry.path));
         };
         // Everything but what depends on the walk's order: its sets of files
         // and folders met, its counters and its log.
@@ -179,10 +208,10 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return prepared;
             }
             prepared->path = QFile::decodeName(entry.path);
-            prepared->validName = QFile::encodeName(prepared->path) == entry.path;
+            prepared->validName = decodesExactly(entry.path, prepared->path);
             if (!prepared->validName)
                 return prepared;
-            if (isExcluded(prepared->path) || prepared->name.startsWith(QLatin1Char('.'))) {
+            if (isExcludedEntry(prepared->path) || prepared->name.startsWith(QLatin1Char('.'))) {
                 prepared->passedOver = true;
                 return prepared;
             }
@@ -205,7 +234,11 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             prepared->built = true;
             if (makeLocalFileInfoNode(
                     record, prepared->path, prepared->name, request_.filters, entry.attributes, folderText))
-                prepared->file = ScannedFiles::prepare(record);
+                prepared->file = ScannedFiles::prepare(record, entry.name);
+            // The walk's thread needs neither name nor path of a file built
+            // here: the texts go back on this thread, where they were made.
+            prepared->name = QString();
+            prepared->path = QString();
             return prepared;
         };
         walker.setReadAhead(std::move(ahead));
@@ -214,26 +247,34 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
     QByteArray folderBytes;
     QString folderText;
     walker.walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
-        const auto* prepared = static_cast<const PreparedEntry*>(entry.prepared.get());
+        // Handed to this visitor alone, once: what it holds may be taken.
+        auto* prepared = static_cast<PreparedEntry*>(entry.prepared.get());
         if (prepared && prepared->passedOver)
             return WalkAction::next;
+        if (prepared && prepared->validName && prepared->built) {
+            if (prepared->file) {
+                // The progress line shows where the walk is, not every file
+                // it passes: making each path's text costs more than the rest.
+                const QString shown
+                    = recordedAhead_++ % pathShownEvery == 0 ? QFile::decodeName(entry.path) : QString();
+                takeFile(std::move(*prepared->file), shown, isSoleNameOfFile(entry));
+            }
+            return WalkAction::next;
+        }
         const QString name = prepared ? prepared->name : QFile::decodeName(entry.name);
         if (!prepared && isIgnoredName(name))
             return WalkAction::next;
         const QString entryPath = prepared ? prepared->path : QFile::decodeName(entry.path);
-        if (prepared ? !prepared->validName : QFile::encodeName(entryPath) != entry.path) {
+        if (prepared ? !prepared->validName : !decodesExactly(entry.path, entryPath)) {
             // Such a name could not be opened again by its text.
             skip(entryPath, QStringLiteral("the name is not valid UTF-8"));
             return WalkAction::next;
         }
-        if (prepared && (prepared->built || prepared->tooLong)) {
-            if (prepared->tooLong)
-                skip(entryPath, QStringLiteral("the path is longer than the system allows"));
-            else if (prepared->file)
-                takeFile(ScannedFiles::Pending(*prepared->file), entryPath);
+        if (prepared && prepared->tooLong) {
+            skip(entryPath, QStringLiteral("the path is longer than the system allows"));
             return WalkAction::next;
         }
-        if (!prepared && (isExcluded(entryPath) || name.startsWith(QLatin1Char('.'))))
+        if (!prepared && (isExcludedEntry(entryPath) || name.startsWith(QLatin1Char('.'))))
             return WalkAction::next;
         mode_t mode = entry.status.st_mode;
         if (S_ISDIR(mode)) {
@@ -269,13 +310,13 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             folderText = QFile::decodeName(folderBytes);
         }
         addScannedFile(entryPath, name, S_ISLNK(entry.status.st_mode) ? nullptr : &entry.attributes, &folderText,
-            entry.path.size());
+            entry.path.size(), isSoleNameOfFile(entry));
         return WalkAction::next;
     });
 }
 
 void LocalWalk::addScannedFile(const QString& path, const QString& name, const struct statx* attributes,
-    const QString* folder, qsizetype nativeLength)
+    const QString* folder, qsizetype nativeLength, bool soleName)
 {
     if ((nativeLength >= 0 ? nativeLength : QFile::encodeName(path).size()) >= PATH_MAX) {
         skip(path, QStringLiteral("the path is longer than the system allows"));
@@ -287,17 +328,33 @@ void LocalWalk::addScannedFile(const QString& path, const QString& name, const s
         ? makeLocalFileInfoNode(record, path, fileName, request_.filters, *attributes, *folder)
         : makeLocalFileInfoNode(record, path, fileName, request_.filters);
     if (taken)
-        takeFile(ScannedFiles::prepare(record), path);
+        takeFile(ScannedFiles::prepare(record), path, soleName);
 }
 
-void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path)
+void LocalWalk::noteEveryIdentity()
+{
+    if (everyIdentityNoted_)
+        return;
+    everyIdentityNoted_ = true;
+    recordedFiles_.reserve(qsizetype(files_.count()) + 1);
+    for (std::size_t item = 0; item < files_.count(); ++item)
+        recordedFiles_.insert({ files_.deviceId(item), files_.inode(item) });
+}
+
+void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName)
 {
     // One record per file, under the first path met: hard links, bind mounts
-    // and links to a file already recorded add nothing.
-    const QPair<quint64, quint64> identity { file.deviceId(), file.inode() };
-    if (recordedFiles_.contains(identity))
-        return;
-    recordedFiles_.insert(identity);
+    // and links to a file already recorded add nothing. As long as every file
+    // was met by its sole name, none can have been met before, and the set
+    // of identities, the walk's largest cost per file, waits until a file is
+    // met otherwise.
+    if (!soleName || everyIdentityNoted_) {
+        noteEveryIdentity();
+        const qsizetype before = recordedFiles_.size();
+        recordedFiles_.insert({ file.deviceId(), file.inode() });
+        if (recordedFiles_.size() == before)
+            return;
+    }
 
     counters_.countScanned += 1;
     counters_.totSizeScanned += file.fileSize();
@@ -335,6 +392,7 @@ void LocalWalk::takeLibraryItem(FileInfoNodePtr item, QSet<QPair<quint64, quint6
     const QPair<quint64, quint64> identity { item->deviceId, item->inode };
     if (libraryFiles_.contains(identity))
         return;
+    noteEveryIdentity();
     if (recordedFiles_.contains(identity))
         displaced.insert(identity);
     recordedFiles_.insert(identity);

@@ -27,8 +27,9 @@ class LocalWalk {
 public:
     // What the progress display hears, on the walk's thread.
     struct Progress {
-        // A file was recorded; path is the line to show, empty for a photo
-        // library's item (the line keeps showing its library).
+        // A file was recorded; path is the line to show, empty when the
+        // line keeps showing what it shows (a photo library's item, most of
+        // the files read ahead: the line follows the walk, not every file).
         std::function<void(const QString& path)> recorded;
         // A photo library is about to be read: the line shows its path.
         std::function<void(const QString& path)> readingLibrary;
@@ -55,11 +56,14 @@ private:
     void scanPath(const QString& path, const FilePathNode& row);
     void scanDirectory(const QString& path, const FilePathNode& row);
     // name, attributes (the item's own, not a link's), folder and the length
-    // of the path's bytes when the walk knows them already.
+    // of the path's bytes when the walk knows them already; soleName when the
+    // walk met a regular file by the one name it has.
     void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
-        const QString* folder = nullptr, qsizetype nativeLength = -1);
+        const QString* folder = nullptr, qsizetype nativeLength = -1, bool soleName = false);
     // Takes a file built for path, unless it was recorded already.
-    void takeFile(ScannedFiles::Pending&& file, const QString& path);
+    void takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName);
+    // From now on every recorded file's identity is in recordedFiles_.
+    void noteEveryIdentity();
     void scanPhotosLibraryAt(const QString& path);
     // Takes a photo library's item; an earlier plain record of the same
     // file gives way to it (noted in displaced).
@@ -67,6 +71,9 @@ private:
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
     bool isExcluded(const QString& path) const;
+    // The same for an entry of a folder the walk entered, which was tested
+    // itself before it was entered.
+    bool isExcludedEntry(const QString& path) const;
 
     const ScanRequest& request_;
     ScanCounters& counters_;
@@ -74,13 +81,19 @@ private:
     Progress progress_;
 
     ScannedFiles files_;
-    // Every file recorded, by device and inode, and those recorded as a
-    // photo library's items.
+    // Every file recorded, by device and inode (once everyIdentityNoted_;
+    // before, the files met by their sole name are not in it), and those
+    // recorded as a photo library's items.
     QSet<QPair<quint64, quint64>> recordedFiles_;
+    bool everyIdentityNoted_ = false;
     QSet<QPair<quint64, quint64>> libraryFiles_;
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
     qint64 skipped_ = 0;
+    // Files taken from the reading threads, of which every pathShownEvery-th
+    // shows its path in the progress.
+    static constexpr quint64 pathShownEvery = 64;
+    quint64 recordedAhead_ = 0;
     int readingThreads_;
     // A photo library has yielded assets in this walk.
     bool isPhotosScanned_ = false;

@@ -51,6 +51,15 @@ bool PathExclusionPredicate::evaluateWithObject(const QString& path) const
     return false;
 }
 
+bool PathExclusionPredicate::evaluateEntryOfIncludedFolder(const QString& path) const
+{
+    if (folders_.isEmpty() || path.isEmpty())
+        return false;
+    if (excludesEverything_ && path.startsWith(QLatin1Char('/')))
+        return true;
+    return folders_.contains(comparable(path));
+}
+
 std::optional<QString> normalizedExcludedFolder(const QString& entry)
 {
     if (entry.trimmed().isEmpty())

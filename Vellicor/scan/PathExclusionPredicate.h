@@ -25,6 +25,10 @@ public:
     explicit PathExclusionPredicate(const QStringList& folders, LetterCase letterCase = LetterCase::exact);
 
     bool evaluateWithObject(const QString& path) const;
+    // The same for the path of an entry whose folder is known not to be
+    // excluded (a walk tested it before entering it): only the path itself
+    // can still be one of the folders.
+    bool evaluateEntryOfIncludedFolder(const QString& path) const;
     // The folders as they are compared, in no particular order.
     QStringList folders() const { return folders_.values(); }
 

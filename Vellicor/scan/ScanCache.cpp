@@ -359,8 +359,7 @@ void ScanCache::loadHashCache()
             for (const Row& row : batch) {
                 for (std::size_t at = row.at; files_[at].item != noItem; at = next(at)) {
                     if (files_[at].inodeLow == quint32(row.inode)) {
-                        if (records_)
-                            __builtin_prefetch(&records_->record(files_[at].item));
+                        facts_->prefetch(files_[at].item);
                         break;
                     }
                 }

@@ -539,22 +539,21 @@ void ScanEngine::showResultsAfterPause(const JobPtr& job)
 void ScanEngine::showResultDetail(const ScanResultPtr& result)
 {
     QSet<QString> folders;
+    // The folders' texts as met, so that each is lower-cased once.
+    QSet<QString> foldersMet;
     QSet<QString> extensions;
     for (const DuplicateGroupPtr& group : result->groups) {
         for (const FileInfoNodePtr& record : group->children) {
             if (record->filePath) {
-                // The path up to its last slash, as QFileInfo::path() gives it,
-                // without building a QFileInfo per file.
-                const QString& path = *record->filePath;
-                const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-                const QString folder = (slash < 0 ? QStringLiteral(".")
-                        : slash == 0              ? QStringLiteral("/")
-                                                  : path.left(slash))
-                                           .toLower();
-                if (!folders.contains(folder)) {
-                    folders.insert(folder);
-                    folderPriorityList().append(folder);
-                    defaultFolderPriorityList().append(folder);
+                const QString met = record->filePath.folderOfPath();
+                if (!foldersMet.contains(met)) {
+                    foldersMet.insert(met);
+                    const QString folder = met.toLower();
+                    if (!folders.contains(folder)) {
+                        folders.insert(folder);
+                        folderPriorityList().append(folder);
+                        defaultFolderPriorityList().append(folder);
+                    }
                 }
             }
             const QString& extension = record->fileExtension;

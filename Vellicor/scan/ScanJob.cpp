@@ -198,6 +198,9 @@ void ScanJob::runLocalScan()
         cache.finish();
     }
     releaseRecords();
+    // What the comparison held goes back too, before the results are handed
+    // over and shown.
+    malloc_trim(0);
     finish();
 }
 

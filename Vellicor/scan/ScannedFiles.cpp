@@ -59,12 +59,16 @@ quint64 ScannedFiles::Pending::fileSize() const
 
 ScannedFiles::Pending ScannedFiles::prepare(const FileInfoNode& built)
 {
+    return prepare(built, built.fileName ? built.fileName->toUtf8() : QByteArray());
+}
+
+ScannedFiles::Pending ScannedFiles::prepare(const FileInfoNode& built, const QByteArray& name)
+{
     Pending pending;
     Entry& entry = pending.entry_;
     const PathText& path = built.filePath;
     // Only what expand() makes again exactly is kept compactly: a record as
     // the builder leaves it, its path made of its folder and its name.
-    const QByteArray name = built.fileName ? built.fileName->toUtf8() : QByteArray();
     const bool compact = path && built.fileName && path.lastComponent() == *built.fileName
         && path.folderComponent() == built.folderPath && built.state == false && !built.isMd5Calucaluted && !built.md5
         && !built.isMoveToTrash && !built.isPhotosNode && !built.isiPhotoNode && !built.isProtected
@@ -149,8 +153,7 @@ FileInfoNodePtr ScannedFiles::expand(const Entry& entry, const QString& folder, 
     auto record = std::make_shared<FileInfoNode>();
     record->setArrForSubPathMd5(QStringList());
     record->folderPath = folder;
-    const QString path = joined(folder, name);
-    record->filePath.assign(path, record->folderPath, name);
+    record->filePath.assignParts(record->folderPath, name);
     record->fileName = record->filePath.lastComponent();
     record->isLocked = entry.has(Entry::locked);
     record->deviceId = entry.deviceId;

@@ -94,6 +94,8 @@ public:
     // Kept compactly when the record can be made again exactly from what the
     // table keeps, else kept whole (a copy).
     static Pending prepare(const FileInfoNode& built);
+    // The same when the caller has the name's UTF-8 bytes at hand already.
+    static Pending prepare(const FileInfoNode& built, const QByteArray& nameUtf8);
     void add(Pending&& pending);
     void addWhole(FileInfoNodePtr record);
 
@@ -123,6 +125,7 @@ public:
     FileTimestamp storedModTime(std::size_t item) const override;
     FileTimestamp changeTime(std::size_t item) const override;
     qint64 createdSeconds(std::size_t item) const override;
+    void prefetch(std::size_t item) const override { __builtin_prefetch(&entries_[item]); }
 
 private:
     struct Folder {

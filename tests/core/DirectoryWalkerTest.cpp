@@ -31,6 +31,38 @@ TEST(DirectoryWalker, VisitsInNameOrderDepthFirstAndStopsWhenAsked)
     EXPECT_EQ(seen, (QByteArrayList { "a:1", "a/y:2", "a/z:2", "b:1" }));
 }
 
+TEST(DirectoryWalker, PathsKeptByTheVisitorStayTheirOwn)
+{
+    // Every entry's path is handed over in the same buffer: a copy the
+    // visitor keeps must not change when the next entry's path is made.
+    QTemporaryDir dir;
+    for (const char* path : { "a", "a/long-name-inside", "b", "c" })
+        ASSERT_EQ(::mkdir((encoded(dir) + '/' + path).constData(), 0700), 0);
+    for (const int threads : { 0, 2 }) {
+        QByteArrayList kept;
+        DirectoryWalker walker;
+        if (threads > 0) {
+            DirectoryWalker::ReadAhead ahead;
+            ahead.threads = threads;
+            ahead.wanted = [](const WalkEntry&) { return true; };
+            ahead.prepare = [](const WalkEntry& entry) { return std::make_shared<QByteArray>(entry.path); };
+            walker.setReadAhead(std::move(ahead));
+        }
+        // What a reading thread kept, where one read the entry's folder.
+        QByteArrayList prepared;
+        EXPECT_TRUE(walker.walk(encoded(dir), [&](const WalkEntry& entry) {
+            kept.append(entry.path);
+            prepared.append(entry.prepared ? *static_cast<const QByteArray*>(entry.prepared.get()) : entry.path);
+            return WalkAction::descend;
+        }));
+        QByteArrayList expected;
+        for (const char* path : { "a", "a/long-name-inside", "b", "c" })
+            expected.append(encoded(dir) + '/' + path);
+        EXPECT_EQ(kept, expected) << threads;
+        EXPECT_EQ(prepared, expected) << threads;
+    }
+}
+
 TEST(DirectoryWalker, NestingDeeperThanTheOpenFileLimitIsWalked)
 {
     // Each level is held only as a path, never as an open folder, so neither

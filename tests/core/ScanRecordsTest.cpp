@@ -83,6 +83,16 @@ TEST(RecordTexts, PathsReadBackExactlyHoweverTheyWereGiven)
         record.filePath.assign(QString::fromUtf8(path), QString::fromUtf8(folder), QString::fromUtf8(name));
         EXPECT_EQ(record.filePath.value(), QString::fromUtf8(path)) << path << " " << folder;
     }
+    // Parts alone make the path a record's folder and name spell.
+    for (const auto& [folder, name, path] : { std::tuple { "/d", "f", "/d/f" }, { "/", "f", "/f" }, { "", "f", "f" },
+             { "/d/", "f", "/d/f" }, { "/d", "e/f", "/d/e/f" } }) {
+        FileInfoNode parted;
+        parted.filePath.assignParts(QString::fromUtf8(folder), QString::fromUtf8(name));
+        record.filePath = QString::fromUtf8(path);
+        EXPECT_EQ(parted.filePath.value(), QString::fromUtf8(path)) << folder << " " << name;
+        EXPECT_TRUE(parted.filePath == record.filePath) << folder << " " << name;
+        EXPECT_EQ(parted.filePath.lastComponent(), QString::fromUtf8(name)) << folder << " " << name;
+    }
     // The same path split two ways is one path.
     FileInfoNode other;
     other.filePath = QStringLiteral("/f");
@@ -99,6 +109,25 @@ TEST(RecordTexts, PathsReadBackExactlyHoweverTheyWereGiven)
     EXPECT_TRUE(record.fileName.has_value() && record.fileName->isEmpty());
     record.fileName = std::optional<QString>();
     EXPECT_FALSE(record.fileName);
+}
+
+TEST(RecordTexts, TheFolderOfAPathIsWhatStandsBeforeItsLastSlashHoweverItWasGiven)
+{
+    const auto folderOf = [](const QString& path) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+    };
+    FileInfoNode record;
+    for (const char* path : { "/a/b/name.txt", "/name", "/", "name", "", "a//b", "a/", "/x/y/" }) {
+        record.filePath = QString::fromUtf8(path);
+        EXPECT_EQ(record.filePath.folderOfPath(), folderOf(QString::fromUtf8(path))) << path;
+    }
+    const std::tuple<const char*, const char*, const char*> parts[] = { { "/d/f", "/d", "f" }, { "/f", "/", "f" },
+        { "f", "", "f" }, { "/d/e/f", "/d", "e/f" }, { "/d//f", "/d/", "/f" }, { "/d/f", "/e", "f" } };
+    for (const auto& [path, folder, name] : parts) {
+        record.filePath.assign(QString::fromUtf8(path), QString::fromUtf8(folder), QString::fromUtf8(name));
+        EXPECT_EQ(record.filePath.folderOfPath(), folderOf(QString::fromUtf8(path))) << path << " " << folder;
+    }
 }
 
 TEST(RecordTexts, DigestsKeepPlainMd5AsBytesAndEveryOtherChecksumAsGiven)

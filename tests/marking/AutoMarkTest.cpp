@@ -167,6 +167,23 @@ TEST_F(AutoMark, RulesReorderStablyAndOnlyByTheHighestEntryInTheGroup)
     EXPECT_EQ(enabledSelectionRules(stored), (QStringList { QStringLiteral("FileSize"), QStringLiteral("Folder") }));
 }
 
+TEST_F(AutoMark, DatesOrderByTheInstantWhateverZoneTheyWereGivenIn)
+{
+    // The same instants in local time, in UTC and at an offset, with a date
+    // that is no date at all (it stays where it is, as an undated file).
+    const QDateTime base = QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::utc());
+    const std::pair<const char*, QDateTime> dated[]
+        = { { "a", base.toLocalTime() }, { "b", base.addSecs(120).toOffsetFromUtc(3600) }, { "c", QDateTime() },
+              { "d", base.addSecs(60) }, { "e", base.addSecs(-60).toLocalTime() } };
+    std::vector<RuleFile> files;
+    for (const auto& [name, date] : dated) {
+        const auto node = file(QString::fromLatin1(name));
+        node->createDate = date;
+        files.push_back(RuleFile::of(*node, node));
+    }
+    EXPECT_EQ(names(applySelectionRule(files, QStringLiteral("FileCreated"), {})), "b a c d e");
+}
+
 TEST_F(AutoMark, CancelAfterTheFirstGroupAndHiddenFilesLeaveTheRestUntouched)
 {
     const auto groups = load({ { "a:1", "b:2", "c:3" }, { "d:1", "e:2" }, { "f:1", "g:2", "h:3" } });

@@ -131,6 +131,33 @@ TEST_F(Walk, LinksHardLinksAndLoopsNeverAddASecondRecord)
     EXPECT_EQ(paths[1], QStringLiteral("real/r.txt"));
 }
 
+TEST_F(Walk, AFileOfOneNameMetAgainThroughALinkOrARowIsRecordedOnce)
+{
+    // Each file has a single name. The links meet theirs before and after the
+    // walk does; the second row names a file its first row walked already.
+    tree.file(QStringLiteral("a/early.txt"), "1");
+    tree.symlink(QStringLiteral("a/to-late.txt"), tree.file(QStringLiteral("b/late.txt"), "2"));
+    tree.symlink(QStringLiteral("b/to-early.txt"), tree.path(QStringLiteral("a/early.txt")));
+    tree.file(QStringLiteral("c/named.txt"), "3");
+    const QString a = tree.path(QStringLiteral("a"));
+    const QString b = tree.path(QStringLiteral("b"));
+    const QStringList rows[]
+        = { { a, b }, { b, a }, { tree.path(QStringLiteral("c")), tree.path(QStringLiteral("c/named.txt")) } };
+    const QStringList expected[]
+        = { { "a/early.txt", "a/to-late.txt" }, { "b/late.txt", "b/to-early.txt" }, { "c/named.txt" } };
+    for (int i = 0; i < 3; ++i) {
+        sources->edit(ScanSource::thisComputer, SourceList::scan, [](auto& list) { list.clear(); });
+        for (const QString& path : rows[i])
+            addRow(path);
+        for (const int threads : { 0, 4 }) {
+            readingThreads = threads;
+            counters.countScanned = 0;
+            EXPECT_EQ(walk(), expected[i]) << i << ' ' << threads;
+            EXPECT_EQ(counters.countScanned.load(), expected[i].size()) << i << ' ' << threads;
+        }
+    }
+}
+
 TEST_F(Walk, SpecialFilesUnreadableFoldersAndBadNamesAreSkippedAndLogged)
 {
     tree.file(QStringLiteral("a.txt"), "a");
@@ -228,6 +255,53 @@ TEST_F(Walk, ReadingAheadOnOtherThreadsGivesTheRecordsInTheOrderOfOneThread)
         readingThreads = threads;
         walk();
         EXPECT_EQ(found, alone) << threads;
+    }
+}
+
+TEST_F(Walk, NamesBeyondAsciiAreRecordedAndExcludedPathsPassedOverOnEveryThread)
+{
+    for (const char* name : { "café.txt", "naïve/résumé.txt", "naïve/日本/x.txt", "naïve/skip/y.txt",
+             "naïve/deep/er/z.txt", "naïve/deep/gone.txt" })
+        tree.file(QString::fromUtf8(name), name);
+    const QByteArray root = QFile::encodeName(tree.root());
+    for (const char* bad : { "/bad\xff.txt", "/na\xc3\xafve/bad\xc3.txt" }) {
+        FILE* raw = std::fopen(root + bad, "w");
+        ASSERT_NE(raw, nullptr);
+        std::fclose(raw);
+    }
+    excludeFolder(tree.path(QStringLiteral("naïve/skip")));
+    // An entry naming a file excludes that file.
+    excludeFolder(tree.path(QStringLiteral("naïve/deep/gone.txt")));
+    addRow(tree.root());
+    const QStringList expected { "café.txt", "naïve/deep/er/z.txt", "naïve/résumé.txt", "naïve/日本/x.txt" };
+    for (const int threads : { 0, 4 }) {
+        readingThreads = threads;
+        EXPECT_EQ(walk(), expected) << threads;
+        EXPECT_EQ(skipped, 2) << threads;
+    }
+}
+
+TEST_F(Walk, ProgressHearsOfEveryFileAndShowsOnlyPathsOfFilesMet)
+{
+    QStringList files;
+    for (int i = 0; i < 300; ++i)
+        files.append(tree.file(QStringLiteral("d%1/f%2.txt").arg(i % 3).arg(i), QByteArray::number(i)));
+    addRow(tree.root());
+    for (const int threads : { 0, 4 }) {
+        readingThreads = threads;
+        int heard = 0;
+        QStringList shown;
+        LocalWalk::Progress progress;
+        progress.recorded = [&](const QString& path) {
+            ++heard;
+            if (!path.isEmpty())
+                shown.append(path);
+        };
+        EXPECT_EQ(walk(progress).size(), 300) << threads;
+        EXPECT_EQ(heard, 300) << threads;
+        EXPECT_FALSE(shown.isEmpty()) << threads;
+        for (const QString& path : shown)
+            EXPECT_TRUE(files.contains(path)) << path.toStdString();
     }
 }
 

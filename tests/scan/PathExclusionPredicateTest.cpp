@@ -59,6 +59,21 @@ TEST(DirExclusion, AFolderExcludesItselfAndWhatLiesBelowItExactly)
     }
 }
 
+TEST(DirExclusion, AnEntryOfAnIncludedFolderIsExcludedOnlyByItsOwnPath)
+{
+    const auto predicate = makeDirExclusionPredicate({ row(QStringLiteral("/a/b/")), row(QStringLiteral("/a/c")) });
+    ASSERT_TRUE(predicate);
+    for (const char* path : { "/a/b", "/a/c" })
+        EXPECT_TRUE(predicate->evaluateEntryOfIncludedFolder(QLatin1String(path))) << path;
+    // Whatever lies below an excluded folder is never asked about: the walk
+    // does not enter the folder.
+    for (const char* path : { "/a/bc", "/a/c/d", "/a", "" })
+        EXPECT_FALSE(predicate->evaluateEntryOfIncludedFolder(QLatin1String(path))) << path;
+    const auto everything = makeDirExclusionPredicate({ row(QStringLiteral("/")) });
+    ASSERT_TRUE(everything);
+    EXPECT_TRUE(everything->evaluateEntryOfIncludedFolder(QStringLiteral("/home/f")));
+}
+
 TEST(DirExclusion, EveryFolderOfALongListHolds)
 {
     std::vector<FilePathNodePtr> rows;
