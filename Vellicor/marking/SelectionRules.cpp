@@ -4,6 +4,7 @@
 #include "marking/StableSort.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -17,7 +18,7 @@ QString parentFolderOf(const QString& path)
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-using DateOf = const std::optional<qint64>& (*)(const RuleFile&);
+using DateOf = const std::optional<QDateTime>& (*)(const RuleFile&);
 
 std::optional<qint64> msecs(const std::optional<QDateTime>& date)
 {
@@ -28,21 +29,33 @@ std::optional<qint64> msecs(const std::optional<QDateTime>& date)
 
 // A file without the date ties with every file, which no sort may be given as
 // an order; so the dated stretches between such files are sorted each on
-// their own and the undated files stay where they are.
+// their own and the undated files stay where they are. Each date is turned
+// into an instant once, on the worker, rather than at every comparison: a
+// local time's conversion looks up the zone's rules.
 void sortByDateNewestFirst(std::vector<RuleFile>& files, DateOf dateOf)
 {
-    auto stretchBegin = files.begin();
-    while (stretchBegin != files.end()) {
-        stretchBegin
-            = std::find_if(stretchBegin, files.end(), [&](const RuleFile& file) { return dateOf(file).has_value(); });
-        const auto stretchEnd
-            = std::find_if(stretchBegin, files.end(), [&](const RuleFile& file) { return !dateOf(file).has_value(); });
-        if (std::distance(stretchBegin, stretchEnd) > 1) {
-            std::vector<RuleFile> stretch(std::make_move_iterator(stretchBegin), std::make_move_iterator(stretchEnd));
-            stableMergeSort(stretch, [&](const RuleFile& a, const RuleFile& b) { return *dateOf(a) > *dateOf(b); });
-            std::move(stretch.begin(), stretch.end(), stretchBegin);
+    std::vector<std::optional<qint64>> instants;
+    instants.reserve(files.size());
+    for (const RuleFile& file : files)
+        instants.push_back(msecs(dateOf(file)));
+    std::size_t begin = 0;
+    while (begin < files.size()) {
+        while (begin < files.size() && !instants[begin])
+            ++begin;
+        std::size_t end = begin;
+        while (end < files.size() && instants[end])
+            ++end;
+        if (end - begin > 1) {
+            std::vector<std::size_t> order(end - begin);
+            std::iota(order.begin(), order.end(), begin);
+            stableMergeSort(order, [&](std::size_t a, std::size_t b) { return *instants[a] > *instants[b]; });
+            std::vector<RuleFile> stretch;
+            stretch.reserve(order.size());
+            for (const std::size_t i : order)
+                stretch.push_back(std::move(files[i]));
+            std::move(stretch.begin(), stretch.end(), files.begin() + static_cast<std::ptrdiff_t>(begin));
         }
-        stretchBegin = stretchEnd;
+        begin = end;
     }
 }
 
@@ -93,8 +106,8 @@ void preferFolder(std::vector<RuleFile>& files, const QStringList& priorities)
 
 RuleFile RuleFile::of(const FileInfoNode& file, FileInfoNodePtr node)
 {
-    return { std::move(node), msecs(file.modDate), msecs(file.createDate), file.fileSize, file.fileExtension,
-        file.filePath, file.folderPath, file.isMoveToTrash };
+    return { std::move(node), file.modDate, file.createDate, file.fileSize, file.fileExtension, file.filePath,
+        file.folderPath, file.isMoveToTrash };
 }
 
 std::vector<RuleFile> applySelectionRule(
@@ -102,9 +115,10 @@ std::vector<RuleFile> applySelectionRule(
 {
     if (ruleName == QLatin1String("DateModified")) {
         sortByDateNewestFirst(
-            files, [](const RuleFile& file) -> const std::optional<qint64>& { return file.modified; });
+            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.modDate; });
     } else if (ruleName == QLatin1String("FileCreated")) {
-        sortByDateNewestFirst(files, [](const RuleFile& file) -> const std::optional<qint64>& { return file.created; });
+        sortByDateNewestFirst(
+            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.createDate; });
     } else if (ruleName == QLatin1String("FileSize")) {
         stableMergeSort(files, [](const RuleFile& a, const RuleFile& b) { return a.fileSize > b.fileSize; });
     } else if (ruleName == QLatin1String("FileFormat")) {

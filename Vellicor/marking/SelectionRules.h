@@ -15,11 +15,8 @@
 // painting; node only tells the GUI thread which record a result stands for.
 struct RuleFile {
     FileInfoNodePtr node;
-    // The dates in milliseconds since 1970, converted once for the whole
-    // pass rather than at every comparison of a sort; none without a valid
-    // date.
-    std::optional<qint64> modified;
-    std::optional<qint64> created;
+    std::optional<QDateTime> modDate;
+    std::optional<QDateTime> createDate;
     quint64 fileSize = 0;
     QString fileExtension;
     std::optional<QString> filePath;
