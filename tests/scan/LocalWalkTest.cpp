@@ -3,10 +3,13 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -154,6 +157,46 @@ TEST_F(Walk, AFileOfOneNameMetAgainThroughALinkOrARowIsRecordedOnce)
             counters.countScanned = 0;
             EXPECT_EQ(walk(), expected[i]) << i << ' ' << threads;
             EXPECT_EQ(counters.countScanned.load(), expected[i].size()) << i << ' ' << threads;
+        }
+    }
+}
+
+TEST_F(Walk, FilesSeenAgainThroughRealBindMountsAreRecordedOnce)
+{
+    // Each file has one name; a bind mount shows one of them a second time,
+    // another a whole folder of them.
+    tree.file(QStringLiteral("data/f.txt"), "f");
+    tree.file(QStringLiteral("data/sub/g.txt"), "g");
+    tree.file(QStringLiteral("other/f.txt"), "");
+    tree.folder(QStringLiteral("other/sub"));
+    // Mounts of this test's own, never seen by the rest of the machine.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "this machine cannot make a mount namespace";
+    QByteArrayList mounted;
+    const auto unmount = qScopeGuard([&] {
+        for (const QByteArray& target : mounted)
+            ::umount2(target.constData(), MNT_DETACH);
+    });
+    for (const char* name : { "f.txt", "sub" }) {
+        const QByteArray source = QFile::encodeName(tree.path(QStringLiteral("data/") + QLatin1String(name)));
+        const QByteArray target = QFile::encodeName(tree.path(QStringLiteral("other/") + QLatin1String(name)));
+        if (::mount(source.constData(), target.constData(), nullptr, MS_BIND, nullptr) != 0)
+            GTEST_SKIP() << "this machine cannot bind-mount";
+        mounted.append(target);
+    }
+    const QString data = tree.path(QStringLiteral("data"));
+    const QString other = tree.path(QStringLiteral("other"));
+    const QStringList rows[] = { { data, other }, { other, data } };
+    const QStringList expected[] = { { "data/f.txt", "data/sub/g.txt" }, { "other/f.txt", "other/sub/g.txt" } };
+    for (int i = 0; i < 2; ++i) {
+        sources->edit(ScanSource::thisComputer, SourceList::scan, [](auto& list) { list.clear(); });
+        for (const QString& path : rows[i])
+            addRow(path);
+        for (const int threads : { 0, 4 }) {
+            readingThreads = threads;
+            counters.countScanned = 0;
+            EXPECT_EQ(walk(), expected[i]) << i << ' ' << threads;
+            EXPECT_EQ(counters.countScanned.load(), 2) << i << ' ' << threads;
         }
     }
 }
