@@ -197,9 +197,8 @@ void CloudSourceController::cancelWaitingSignIn()
 void CloudSourceController::scanComputerInstead()
 {
     signInSheet().close();
-    const int tag = 100 + static_cast<int>(ScanSource::thisComputer);
     auto* popUp = home_.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int index = popUp ? std::max(0, popUp->findData(tag)) : 0;
+    const int index = popUp ? std::max(0, popUp->findData(scanSourceTag(ScanSource::thisComputer))) : 0;
     if (popUp)
         popUp->setCurrentIndex(index);
     home_.changeScanSource(index);

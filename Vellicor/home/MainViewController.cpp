@@ -76,9 +76,6 @@ public:
     }
 };
 
-// The source pop-up's layout: this computer, the photo catalog and the
-// empty-folder cleaner, then the cloud drives. The start-up hides indexes 3,
-// 5 and 6 (and 4 on the oldest systems), so only separators stand there.
 QImage sourceTitleMark()
 {
     QImage mark(QSize(12, 12) * 2, QImage::Format_ARGB32_Premultiplied);
@@ -90,7 +87,12 @@ QImage sourceTitleMark()
     return osIsBefore10_15 ? verticallyFlippedImage(mark) : mark;
 }
 
-constexpr int sourceItemOrder[] = { 100, 105, 106, -1, -1, -1, -1, 101, 102, 103, 104 };
+// The source pop-up's layout: this computer, the photo catalog and the
+// empty-folder cleaner, then the cloud drives. The start-up hides indexes 3,
+// 5 and 6 (and 4 on the oldest systems), so only separators stand there.
+constexpr std::optional<ScanSource> sourceItemOrder[] = { ScanSource::thisComputer, ScanSource::lightroomCatalog,
+    ScanSource::emptyFolderCleaner, std::nullopt, std::nullopt, std::nullopt, std::nullopt, ScanSource::googleDrive,
+    ScanSource::dropbox, ScanSource::oneDrive, ScanSource::box };
 
 // A box the user clicks as a whole (the Exclude and Protect shortcuts).
 class ClickBox : public QFrame {
@@ -798,12 +800,17 @@ void MainViewController::localizeHomeScreen()
 
     // The source pop-up: each item's title follows its tag.
     btnScanMode_->clear();
-    for (const int tag : sourceItemOrder) {
-        if (tag < 0)
+    for (const std::optional<ScanSource> source : sourceItemOrder) {
+        if (!source)
             btnScanMode_->insertSeparator(btnScanMode_->count());
         else
-            btnScanMode_->addItem(localizedText(scanSourceTitleKey(*scanSourceFromRaw(tag - 100))), tag);
+            btnScanMode_->addItem(localizedText(scanSourceTitleKey(*source)), scanSourceTag(*source));
     }
+}
+
+std::optional<ScanSource> scanSourceOfTag(qint64 tag)
+{
+    return scanSourceFromRaw(tag - scanSourceTag(ScanSource::thisComputer));
 }
 
 const char* scanSourceTitleKey(ScanSource source)
@@ -851,7 +858,7 @@ void MainViewController::viewDidLoad()
     allFilesAndCustomScanOptsTapped(CategorySwitches::allFilesTag);
 
     btnScanMode_->setCurrentIndex(
-        std::max(0, btnScanMode_->findData(100 + static_cast<int>(selectedScanSource().load()))));
+        std::max(0, btnScanMode_->findData(scanSourceTag(selectedScanSource().load()))));
     for (int i = 0; i < 3; ++i)
         tabButtons_[i]->setToolTip(tabTexts_[i]->text());
 
@@ -1033,7 +1040,7 @@ void MainViewController::changeScanSource(int index)
 {
     const QVariant tag = btnScanMode_->itemData(index);
     const ScanSource previous = selectedScanSource().load();
-    const ScanSource chosen = scanSourceFromRaw(tag.isValid() ? tag.toLongLong() - 100 : -1).value_or(previous);
+    const ScanSource chosen = (tag.isValid() ? scanSourceOfTag(tag.toLongLong()) : std::nullopt).value_or(previous);
     if (chosen != previous) {
         selectedScanSource() = chosen;
         // Each source keeps its own lists in the owner; the tables now show
@@ -1267,7 +1274,7 @@ void MainViewController::removeAllFromScanList()
 bool MainViewController::validateMenuItem(QAction* item)
 {
     const int tag = item->data().toInt();
-    if (tag >= 100 && tag <= 106)
+    if (scanSourceOfTag(tag))
         return true;
     const ScanSource source = selectedScanSource().load();
     const bool remove = item == menuRemoveFromScanList_;

@@ -33,6 +33,13 @@ class UserDefaults;
 // sign-in sheets and the alerts name it.
 const char* scanSourceTitleKey(ScanSource source);
 
+// The tag a source's item carries in the source pop-up, and back.
+constexpr int scanSourceTag(ScanSource source)
+{
+    return 100 + static_cast<int>(source);
+}
+std::optional<ScanSource> scanSourceOfTag(qint64 tag);
+
 // Where a finished scan's result set goes: the results screen. Until that
 // screen exists the home screen shows a small page of its own.
 class ResultsReceiver {

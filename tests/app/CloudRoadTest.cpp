@@ -154,7 +154,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
 
     // Choosing Google Drive signs in under the wait sheet, then the picker opens.
     auto* popUp = homeScreen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int driveItemIndex = popUp->findData(100 + static_cast<int>(ScanSource::googleDrive));
+    const int driveItemIndex = popUp->findData(scanSourceTag(ScanSource::googleDrive));
     popUp->setCurrentIndex(driveItemIndex);
     emit popUp->activated(driveItemIndex);
     EXPECT_TRUE(sources->signInSheet().isWaiting());
@@ -278,7 +278,7 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
 
     // Choose Dropbox: the sign-in runs, the picker opens; its root goes in.
     auto* popUp = homeScreen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int dropboxItem = popUp->findData(100 + static_cast<int>(ScanSource::dropbox));
+    const int dropboxItem = popUp->findData(scanSourceTag(ScanSource::dropbox));
     popUp->setCurrentIndex(dropboxItem);
     emit popUp->activated(dropboxItem);
     ASSERT_TRUE(waitUntil([&] { return picker->windowGoogleDriveFolderList->isVisible(); }));

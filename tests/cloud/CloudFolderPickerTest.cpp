@@ -69,7 +69,7 @@ struct PickerScreen {
         });
         picker = new CloudFolderPicker(*screen, *sources);
         auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-        emit popUp->activated(popUp->findData(100 + static_cast<int>(ScanSource::dropbox)));
+        emit popUp->activated(popUp->findData(scanSourceTag(ScanSource::dropbox)));
     }
     ~PickerScreen()
     {
@@ -284,7 +284,7 @@ TEST(CloudFolderPicker, TheFirstDriveOpeningOfflineSaysSoAndShowsNoRowsUntilRefr
 {
     PickerScreen s;
     auto* popUp = s.screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    emit popUp->activated(popUp->findData(100 + static_cast<int>(ScanSource::googleDrive)));
+    emit popUp->activated(popUp->findData(scanSourceTag(ScanSource::googleDrive)));
     ASSERT_EQ(selectedScanSource().load(), ScanSource::googleDrive);
     setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
     s.presenter->shown.clear();

@@ -65,7 +65,7 @@ TEST(CloudSources, EachSourceKeepsOneHandlerWhoseListsTheScreenShowsAndSignsInUn
     controller->setPickerReload([&] { ++reloads; });
     auto choose = [&](ScanSource source) {
         auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-        emit popUp->activated(popUp->findData(100 + static_cast<int>(source)));
+        emit popUp->activated(popUp->findData(scanSourceTag(source)));
     };
     LocationLists& lists = screen->lists();
 

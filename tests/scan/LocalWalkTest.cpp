@@ -42,6 +42,21 @@ protected:
         return paths;
     }
 
+    // Walks the rows alone, without and with reading threads: the paths
+    // recorded, and as many files counted.
+    void expectWalkOf(const QStringList& rows, const QStringList& expected)
+    {
+        sources->edit(ScanSource::thisComputer, SourceList::scan, [](auto& list) { list.clear(); });
+        for (const QString& path : rows)
+            addRow(path);
+        for (const int threads : { 0, 4 }) {
+            readingThreads = threads;
+            counters.countScanned = 0;
+            EXPECT_EQ(walk(), expected) << rows.join(',').toStdString() << ' ' << threads;
+            EXPECT_EQ(counters.countScanned.load(), expected.size()) << rows.join(',').toStdString() << ' ' << threads;
+        }
+    }
+
     QString log() const
     {
         QFile file(AppPaths::stateFolder() + QStringLiteral("/vellicor.log"));
@@ -148,17 +163,8 @@ TEST_F(Walk, AFileOfOneNameMetAgainThroughALinkOrARowIsRecordedOnce)
         = { { a, b }, { b, a }, { tree.path(QStringLiteral("c")), tree.path(QStringLiteral("c/named.txt")) } };
     const QStringList expected[]
         = { { "a/early.txt", "a/to-late.txt" }, { "b/late.txt", "b/to-early.txt" }, { "c/named.txt" } };
-    for (int i = 0; i < 3; ++i) {
-        sources->edit(ScanSource::thisComputer, SourceList::scan, [](auto& list) { list.clear(); });
-        for (const QString& path : rows[i])
-            addRow(path);
-        for (const int threads : { 0, 4 }) {
-            readingThreads = threads;
-            counters.countScanned = 0;
-            EXPECT_EQ(walk(), expected[i]) << i << ' ' << threads;
-            EXPECT_EQ(counters.countScanned.load(), expected[i].size()) << i << ' ' << threads;
-        }
-    }
+    for (int i = 0; i < 3; ++i)
+        expectWalkOf(rows[i], expected[i]);
 }
 
 TEST_F(Walk, FilesSeenAgainThroughRealBindMountsAreRecordedOnce)
@@ -188,17 +194,8 @@ TEST_F(Walk, FilesSeenAgainThroughRealBindMountsAreRecordedOnce)
     const QString other = tree.path(QStringLiteral("other"));
     const QStringList rows[] = { { data, other }, { other, data } };
     const QStringList expected[] = { { "data/f.txt", "data/sub/g.txt" }, { "other/f.txt", "other/sub/g.txt" } };
-    for (int i = 0; i < 2; ++i) {
-        sources->edit(ScanSource::thisComputer, SourceList::scan, [](auto& list) { list.clear(); });
-        for (const QString& path : rows[i])
-            addRow(path);
-        for (const int threads : { 0, 4 }) {
-            readingThreads = threads;
-            counters.countScanned = 0;
-            EXPECT_EQ(walk(), expected[i]) << i << ' ' << threads;
-            EXPECT_EQ(counters.countScanned.load(), 2) << i << ' ' << threads;
-        }
-    }
+    for (int i = 0; i < 2; ++i)
+        expectWalkOf(rows[i], expected[i]);
 }
 
 TEST_F(Walk, SpecialFilesUnreadableFoldersAndBadNamesAreSkippedAndLogged)
