@@ -32,8 +32,9 @@ bool loadFamilyFiles()
     return loadedAny;
 }
 
-// Fusion, with our alert icons for the standard message-box ones: boxes that
-// Qt builds itself then look like ours.
+// Fusion, with our alert icons for the standard message-box ones and no
+// icons on dialog buttons (our dialogs have none): boxes and choosers that Qt
+// builds itself then look like ours on every desktop.
 class ProgramStyle : public QProxyStyle {
 public:
     ProgramStyle()
@@ -53,6 +54,13 @@ public:
         default:
             return QProxyStyle::standardIcon(icon, option, widget);
         }
+    }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+        QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 

@@ -300,6 +300,8 @@ TEST(AlertLook, TheStylesMessageBoxIconsAreOurs)
         for (const qreal ratio : { 1.0, 2.0 })
             EXPECT_EQ(icon.pixmap(QSize(32, 32), ratio).toImage(), alertIcon(ours, 32, ratio).toImage());
     }
+    // Whatever the desktop's theme says, dialog buttons carry no icon.
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_DialogButtonBox_ButtonsHaveIcons), 0);
 }
 
 // The file-type editor, opened by the Add button of the advanced scan
