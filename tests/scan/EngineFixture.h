@@ -8,6 +8,7 @@
 #include "scan/LocalWalk.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanSources.h"
+#include "support/PathRows.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 
@@ -76,9 +77,7 @@ protected:
 
     FilePathNodePtr addRow(const QString& path, int state = 1, bool includeSubFolders = true)
     {
-        auto row = std::make_shared<FilePathNode>();
-        row->filePath = path;
-        row->state = state;
+        FilePathNodePtr row = pathRow(path, state);
         row->isIncludeSubFolders = includeSubFolders;
         sources->edit(selectedScanSource().load(), SourceList::scan, [&row](auto& rows) { rows.push_back(row); });
         return row;
@@ -86,10 +85,7 @@ protected:
 
     void excludeFolder(const QString& path, int state = 1)
     {
-        auto row = std::make_shared<FilePathNode>();
-        row->filePath = path;
-        row->state = state;
-        excludeRow(ScanSource::thisComputer, row);
+        excludeRow(ScanSource::thisComputer, pathRow(path, state));
     }
 
     void excludeRow(ScanSource source, const FilePathNodePtr& row)

@@ -279,9 +279,7 @@ TEST_F(EngineFixture, ALibrarysOriginalMetAlsoAsAPlainFileIsOneFileTheLibrarysIt
     tree.file(QStringLiteral("L.photoslibrary/originals/A/album.jpg"), "not in the library's reading");
     const QString originals = library + QStringLiteral("/originals/A");
     const auto row = [](const QString& path) {
-        auto node = std::make_shared<FilePathNode>();
-        node->filePath = path;
-        node->state = 1;
+        FilePathNodePtr node = pathRow(path);
         node->isIncludeSubFolders = true;
         return node;
     };
