@@ -32,11 +32,6 @@ SingleInstance::SingleInstance(const QString& folder, const QString& key, QObjec
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
 }
 
-SingleInstance::~SingleInstance()
-{
-    server_.close();
-}
-
 QString SingleInstance::lockPath() const
 {
     return folder_ + QLatin1Char('/') + name_ + QStringLiteral(".lock");

@@ -21,7 +21,6 @@ public:
     // what the copies share, the settings folder, so that a copy run on
     // other settings (a test, another profile) is not turned away.
     SingleInstance(const QString& folder, const QString& key, QObject* parent = nullptr);
-    ~SingleInstance() override;
 
     enum class Start {
         // This is the only copy; it now listens for later starts.

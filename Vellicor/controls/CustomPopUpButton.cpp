@@ -2,12 +2,12 @@
 
 #include <QCheckBox>
 #include <QListView>
-#include <QStandardItemModel>
-#include <QWheelEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QStylePainter>
 #include <QToolButton>
+#include <QWheelEvent>
 
 CustomPopUpButton::CustomPopUpButton(QWidget* parent)
     : QComboBox(parent)

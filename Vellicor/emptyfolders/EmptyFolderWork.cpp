@@ -235,8 +235,8 @@ FolderWorkOutcome restoreDeletedFolders(const std::vector<RemovedFolder>& folder
     std::vector<const RemovedFolder*> order;
     for (const RemovedFolder& folder : folders)
         order.push_back(&folder);
-    std::stable_sort(
-        order.begin(), order.end(), [&](const RemovedFolder* a, const RemovedFolder* b) { return depth(a) < depth(b); });
+    std::stable_sort(order.begin(), order.end(),
+        [&](const RemovedFolder* a, const RemovedFolder* b) { return depth(a) < depth(b); });
     std::vector<const RemovedFolder*> made;
     for (const RemovedFolder* each : order) {
         const RemovedFolder& folder = *each;

@@ -333,7 +333,8 @@ void PreviewPane::fitMetaInfoRows()
 {
     // The width the title's cell draws its text in, as the style sets it.
     const QFontMetrics metrics(tblMetaInfo_->font());
-    const int textMargins = 2 * (tblMetaInfo_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tblMetaInfo_) + 1);
+    const int textMargins
+        = 2 * (tblMetaInfo_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tblMetaInfo_) + 1);
     const int textWidth = std::max(1, tblMetaInfo_->columnWidth(0) - textMargins - columnGap);
     for (int row = 0; row < int(arrMetaInfo_.size()); ++row) {
         const QRect wrapped

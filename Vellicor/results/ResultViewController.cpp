@@ -1185,7 +1185,8 @@ void ResultViewController::fitGroupsLine()
     // has too little; the figures themselves stay whole.
     constexpr int gap = 12;
     const double left = found->x + std::min<double>(found->width, lblDuplicateFound_->sizeHint().width()) + gap;
-    const double right = space->x + space->width - std::min<double>(space->width, lblSpaceToBeSaved_->sizeHint().width()) - gap;
+    const double right
+        = space->x + space->width - std::min<double>(space->width, lblSpaceToBeSaved_->sizeHint().width()) - gap;
     const double width = std::max(right - left, groups.width);
     if (width > groups.width) {
         groups.x = left;

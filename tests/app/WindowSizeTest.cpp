@@ -116,7 +116,8 @@ std::vector<DuplicateGroupPtr> someGroups()
     std::vector<DuplicateGroupPtr> groups;
     for (int g = 0; g < 3; ++g) {
         const QString track = QStringLiteral("/Music/Albums/Live in Berlin/track %1.mp3").arg(g);
-        groups.push_back(groupOfPaths({ QStringLiteral("/data") + track, QStringLiteral("/data/Backup") + track }, 4000000));
+        groups.push_back(
+            groupOfPaths({ QStringLiteral("/data") + track, QStringLiteral("/data/Backup") + track }, 4000000));
     }
     return groups;
 }
@@ -183,7 +184,8 @@ TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
         EXPECT_GT(sizeOf(&homeScreen, "tblInclude").height(), list.height()) << layout;
         EXPECT_EQ(sizeOf(&results, "tblDuplicates").width(), resultsList.width() + grownBy) << layout;
         EXPECT_GT(sizeOf(&results, "tblDuplicates").height(), resultsList.height()) << layout;
-        EXPECT_EQ(sizeOf(&results, "viewRight").width(), previewWidth) << layout << ": the preview pane keeps its width";
+        EXPECT_EQ(sizeOf(&results, "viewRight").width(), previewWidth)
+            << layout << ": the preview pane keeps its width";
 
         // Shrunk as far as the window goes.
         window->resize(200, 200);

@@ -21,9 +21,9 @@
 #include <QLabel>
 #include <QListView>
 #include <QSet>
-#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {

@@ -53,7 +53,7 @@ const GalleryRegistration picker("cloud-folder-picker", [] {
     auto* sources = new CloudSourceController(home, [](ScanSource) { return std::make_unique<ScriptedTree>(); });
     auto* cloudPicker = new CloudFolderPicker(home, *sources);
     auto* popUp = home.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    popUp->setCurrentIndex(popUp->findData(100 + static_cast<int>(ScanSource::dropbox)));
+    popUp->setCurrentIndex(popUp->findData(scanSourceTag(ScanSource::dropbox)));
     emit popUp->activated(popUp->currentIndex());
     home.tabChanged(1);
 

@@ -1,6 +1,7 @@
 #include "Gallery.h"
 
 #include "controls/ApplicationFont.h"
+#include "core/GlobalObjects.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -163,4 +164,14 @@ QImage renderDialog(QWidget& dialog)
     image.fill(dialog.palette().color(QPalette::Window));
     dialog.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
     return image;
+}
+
+KeptLanguage::KeptLanguage()
+    : saved_(currentLanguageCode)
+{
+}
+
+KeptLanguage::~KeptLanguage()
+{
+    currentLanguageCode = saved_;
 }

@@ -48,6 +48,20 @@ QImage takeAlertBox(QWidget& owner);
 // scale.
 QImage renderDialog(QWidget& dialog);
 
+// Gives currentLanguageCode back, when it goes, the value it had when it was
+// made: a page laid out in another language leaves the next page as it found
+// it.
+class KeptLanguage {
+public:
+    KeptLanguage();
+    ~KeptLanguage();
+    KeptLanguage(const KeptLanguage&) = delete;
+    KeptLanguage& operator=(const KeptLanguage&) = delete;
+
+private:
+    QString saved_;
+};
+
 // A page of captioned samples laid out in rows, each sample a widget caught
 // in one state.
 class GallerySheet {

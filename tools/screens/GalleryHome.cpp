@@ -9,7 +9,6 @@
 #include "scan/ScanSources.h"
 
 StartedHome::StartedHome(const std::function<void(MainViewController&)>& prepare, const QString& language)
-    : savedLanguage(currentLanguageCode)
 {
     pointXdgFoldersInto(folder.path());
     defaults = std::make_unique<UserDefaults>(folder.path() + QStringLiteral("/settings"));
@@ -25,8 +24,4 @@ StartedHome::StartedHome(const std::function<void(MainViewController&)>& prepare
     home->show();
 }
 
-StartedHome::~StartedHome()
-{
-    home.reset();
-    currentLanguageCode = savedLanguage;
-}
+StartedHome::~StartedHome() = default;

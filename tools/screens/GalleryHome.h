@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Gallery.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,7 +22,7 @@ struct StartedHome {
     ~StartedHome();
 
     // The next page starts from the language this one found.
-    QString savedLanguage;
+    KeptLanguage keptLanguage;
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ScanSources> protectedFolders;

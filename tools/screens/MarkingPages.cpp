@@ -89,7 +89,7 @@ const GalleryRegistration scanComplete("marking-scan-complete", [] {
 // language: the layout's language; the texts stay those of the shipped table.
 QImage renderAssistant(SelectAssistanceController::Tab tab, const QString& language = QStringLiteral("en"))
 {
-    const QString savedLanguage = currentLanguageCode;
+    const KeptLanguage kept;
     currentLanguageCode = language;
     ResultsBackdrop backdrop;
     QTemporaryDir folder;
@@ -124,7 +124,6 @@ QImage renderAssistant(SelectAssistanceController::Tab tab, const QString& langu
     QImage image = renderWidget(backdrop.window);
     QPainter painter(&image);
     painter.drawImage(QPoint(0, 0), renderWidget(*assistant.window));
-    currentLanguageCode = savedLanguage;
     return image;
 }
 

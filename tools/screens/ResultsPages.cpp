@@ -81,7 +81,7 @@ std::vector<DuplicateGroupPtr> sampleGroups()
 
 struct StartedResults {
     // The next page starts from the language this one found.
-    QString savedLanguage = currentLanguageCode;
+    KeptLanguage keptLanguage;
     QTemporaryDir folder;
     std::unique_ptr<UserDefaults> defaults;
     std::unique_ptr<ResultViewController> screen;
@@ -114,8 +114,6 @@ struct StartedResults {
         screen->fileCheckBoxTapped(groups[1]->children[2]);
         screen->fileCheckBoxTapped(groups[3]->children[1]);
     }
-
-    ~StartedResults() { currentLanguageCode = savedLanguage; }
 
     QImage render()
     {

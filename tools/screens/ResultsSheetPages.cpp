@@ -257,15 +257,10 @@ const GalleryRegistration alertsPage("results-alerts", [] {
 // texts stay those of the shipped table.
 QImage sheetInLanguage(const QString& language, const std::function<QImage(SampleScreen&)>& draw)
 {
-    const QString saved = currentLanguageCode;
+    const KeptLanguage kept;
     currentLanguageCode = language;
-    QImage image;
-    {
-        SampleScreen sample;
-        image = draw(sample);
-    }
-    currentLanguageCode = saved;
-    return image;
+    SampleScreen sample;
+    return draw(sample);
 }
 
 QImage trashConfirmationIn(const QString& language)

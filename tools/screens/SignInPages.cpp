@@ -23,7 +23,7 @@ QImage renderSignInSheet(bool waiting, ScanSource source = ScanSource::googleDri
     selectedScanSource() = source;
     // The pop-up behind shows the source signed in to.
     if (auto* popUp = home.findChild<QComboBox*>(QStringLiteral("btnScanMode")))
-        popUp->setCurrentIndex(popUp->findData(100 + static_cast<int>(source)));
+        popUp->setCurrentIndex(popUp->findData(scanSourceTag(source)));
     CloudSignInSheet& sheet = sources->signInSheet();
     if (waiting)
         sheet.showWaiting(source);
