@@ -1,8 +1,8 @@
 #include "base/PrivilegedRunner.h"
 
+#include "base/AppPaths.h"
 #include "base/ServiceSlot.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -86,8 +86,8 @@ QString privilegedPathRefusal(const QString& path)
     // Without links the path is its own resolved form.
     if (parts.size() == 1 || isSystemTree(parts[0]) || (parts.size() == 2 && holdsSystemFolders(parts[0])))
         return QStringLiteral("it is one of the system's own folders");
-    const QString home = QDir::homePath();
-    if (path == QDir::cleanPath(home) || path == QFileInfo(home).canonicalFilePath())
+    const QString home = AppPaths::homeFolder();
+    if (path == home || path == QFileInfo(home).canonicalFilePath())
         return QStringLiteral("it is the user's home folder");
     return QString();
 }

@@ -4,8 +4,6 @@
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>

@@ -209,7 +209,6 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.trashedPath = removed.trashedPath;
         item.trashInfoPath = removed.trashInfoPath;
         item.trashed = removed.trashed;
-        item.fileSize = removed.file->fileSize;
         item.resultSetId = removed.resultSetId;
         const FileInfoNode& file = *removed.file;
         if (file.isMd5Calucaluted && file.md5 && !file.md5->isEmpty()) {

@@ -24,7 +24,6 @@ struct PlannedRestore {
     // The trashed file as the removal left it: only a file that still
     // matches it, under an entry that still names originalPath, comes back.
     FileFacts trashed;
-    quint64 fileSize = 0;
     quint64 resultSetId = 0;
     // The removed file's digest when its group was compared by content;
     // empty otherwise, and then no other file may stand in for it.

@@ -194,9 +194,17 @@ bool filesRiseByColumn(SortColumn column, bool ascending)
 
 bool filesSortedByColumn(const std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending)
 {
-    return std::ranges::adjacent_find(files, [column, ascending](const FileInfoNodePtr& a, const FileInfoNodePtr& b) {
-        return sortsBefore(fileKey(b.get(), column), fileKey(a.get(), column), column, ascending);
-    }) == files.end();
+    // Each file's key is built once and compared with the next one's.
+    if (files.empty())
+        return true;
+    FileKey previous = fileKey(files.front().get(), column);
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        FileKey key = fileKey(files[i].get(), column);
+        if (sortsBefore(key, previous, column, ascending))
+            return false;
+        previous = std::move(key);
+    }
+    return true;
 }
 
 bool compareFileNamesForSortDescriptor(const FileInfoNode& a, const FileInfoNode& b, bool ascending)

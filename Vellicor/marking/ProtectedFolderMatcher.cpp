@@ -97,8 +97,7 @@ void ProtectedFolderMatcher::addFolder(const QString& path, bool includeSubFolde
     const QString key = comparisonKey(path);
     if (key.isEmpty())
         return;
-    const QString prefix = key == QStringLiteral("/") ? key : key + QLatin1Char('/');
-    folders_.push_back({ path, key, prefix, includeSubFolders, {}, {}, {} });
+    folders_.push_back({ path, key, includeSubFolders, {}, {}, {} });
     diskAnswers_.clear();
 }
 
@@ -176,7 +175,7 @@ std::optional<ProtectedFolderMatcher::Place> ProtectedFolderMatcher::placeOf(con
 bool ProtectedFolderMatcher::matchesText(const QString& key) const
 {
     for (const Folder& folder : folders_) {
-        if (key == folder.key || (folder.includeSubFolders && key.startsWith(folder.prefix)))
+        if (covers(folder.key, folder.includeSubFolders, key))
             return true;
     }
     return false;

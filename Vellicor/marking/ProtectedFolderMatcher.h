@@ -72,8 +72,6 @@ private:
         // As the list gives it, for the look-up on disk.
         QString path;
         QString key;
-        // key followed by "/", or "/" alone for the root.
-        QString prefix;
         bool includeSubFolders = true;
         // Read by resolvedOnDisk; absent when the folder cannot be reached.
         std::optional<QString> canonicalKey;

@@ -162,8 +162,9 @@ int renameWithoutReplacing(const QString& from, const QString& to)
         return 0;
     if (errno != EINVAL)
         return errno;
-    // A file system that cannot promise it (some network and FUSE ones): the
-    // folders renamed into are our own, so looking first is enough there.
+    // A file system that cannot promise it (some network and FUSE ones):
+    // looking first leaves open only the moment between the look and the
+    // rename, also in the user's own folders that an undo renames into.
     struct stat status { };
     if (::lstat(target.constData(), &status) == 0)
         return EEXIST;
