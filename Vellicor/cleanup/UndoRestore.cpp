@@ -82,10 +82,10 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
         && (::fchmod(target.get(), status.st_mode & 07777) != 0 || ::futimens(target.get(), times) != 0
             || ::fsync(target.get()) != 0))
         error = errnoText(errno);
-    if (error.isEmpty()
-        && ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, QFile::encodeName(to).constData(), RENAME_NOREPLACE)
-            != 0)
-        error = errno == EEXIST ? QStringLiteral("a file is already at this path") : errnoText(errno);
+    if (error.isEmpty()) {
+        if (const int failure = renameWithoutReplacing(QFile::decodeName(temporary), to); failure != 0)
+            error = failure == EEXIST ? QStringLiteral("a file is already at this path") : errnoText(failure);
+    }
     if (!error.isEmpty())
         ::unlink(temporary.constData());
     return error;
