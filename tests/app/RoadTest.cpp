@@ -15,6 +15,7 @@
 #include "controls/MyCollectionView.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
+#include "home/HomePathModel.h"
 #include "home/MainViewController.h"
 #include "results/PreviewPane.h"
 #include "results/ResultViewController.h"
@@ -500,14 +501,23 @@ TEST(Road, NamesHoldingMarkupOrOverridesDrawAsTheirCharacters)
     // the whole markup, the name an image tag and an override.
     const QString hostile = QStringLiteral("Photos/") + markup + QStringLiteral("\u202etxt.exe");
     tree.file(hostile, "minutes\n");
-    tree.file("Photos/notes.txt", "minutes\n");
+    tree.file("Photos/<b>x</notes.txt", "minutes\n");
     const QString hostilePath = tree.path(hostile);
     const QString hostileName = QFileInfo(hostilePath).fileName();
+    const QString hostileFolder = QFileInfo(hostilePath).path();
 
     AppComposition program(defaults);
     program.launch();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(program.delegate().window()));
-    addFolder(program.home(), tree.path("Photos"));
+    // The home screen's list of folders and its tool tip.
+    addFolder(program.home(), hostileFolder);
+    auto* includes = program.home().findChild<CustomTableView*>(QStringLiteral("tblInclude"));
+    ASSERT_TRUE(includes && includes->model()->rowCount() == 1);
+    const QModelIndex folderCell = includes->model()->index(0, HomePathModel::pathColumn);
+    QLabel* tip = toolTipAt(includes->viewport(), includes->visualRect(folderCell).center());
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tip->text(), hostileFolder);
+    EXPECT_EQ(tip->textFormat(), Qt::PlainText);
     click(program.home().scanNowButton());
     ResultViewController& results = program.results();
     ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
@@ -527,7 +537,7 @@ TEST(Road, NamesHoldingMarkupOrOverridesDrawAsTheirCharacters)
     ASSERT_TRUE(waitUntil([&] { return results.lblSelectedFilePath()->text() == hostilePath; }));
     expectDrawnAsText(markup, "on the results screen");
 
-    QLabel* tip = toolTipAt(results.lblSelectedFilePath(), results.lblSelectedFilePath()->rect().center());
+    tip = toolTipAt(results.lblSelectedFilePath(), results.lblSelectedFilePath()->rect().center());
     ASSERT_TRUE(tip);
     EXPECT_EQ(tip->text(), hostilePath);
     EXPECT_EQ(tip->textFormat(), Qt::PlainText);
