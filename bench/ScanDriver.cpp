@@ -3,6 +3,7 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "core/AppStartup.h"
+#include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
 #include "scan/ScanEngine.h"
@@ -95,7 +96,7 @@ QVariantList withRowStates(const QVariant& list, int state, const QString& key =
 
 void printLine(std::FILE* stream, const QString& text)
 {
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+    std::fprintf(stream, "%s\n", printablePath(text).toLocal8Bit().constData());
 }
 
 int refuse(std::FILE* err, const QString& problem)
@@ -159,8 +160,10 @@ void writeDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups, std::FIL
         if (!group || group->children.size() < 2)
             continue;
         for (const FileInfoNodePtr& record : group->children) {
-            // The name's own bytes, so that any file name survives the trip.
-            const QByteArray path = QFile::encodeName(record->filePath.value_or(QString()));
+            // Escaped as the log escapes names: a name holding a line break, a
+            // terminal sequence or a bidirectional override reaches the
+            // terminal as text, on one line.
+            const QByteArray path = printablePath(record->filePath.value_or(QString())).toUtf8();
             std::fwrite(path.constData(), 1, static_cast<std::size_t>(path.size()), out);
             std::fputc('\n', out);
         }

@@ -42,7 +42,9 @@ std::variant<ScanDriverOptions, QString> parseScanDriverArguments(const QStringL
 void applyScanDriverSettings(UserDefaults& defaults, const ScanDriverOptions& options);
 
 // Groups of two or more in the plain form other duplicate finders print: one
-// path per line, an empty line after each group.
+// path per line, an empty line after each group. Paths are escaped as the log
+// escapes names (backslashes doubled, control and invisible characters as
+// escapes); any other path is printed as it is.
 void writeDuplicateGroups(const std::vector<DuplicateGroupPtr>& groups, std::FILE* out);
 
 // Runs the whole driver on the GUI thread of a running QCoreApplication: the

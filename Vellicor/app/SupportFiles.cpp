@@ -122,10 +122,9 @@ std::vector<SupportItemOutcome> removeSupportFiles(const QString& program)
         QString line = outcome.path + QStringLiteral(": ") + QLatin1String(resultText(outcome.result));
         if (!outcome.reason.isEmpty())
             line += QStringLiteral(" (") + outcome.reason + QLatin1Char(')');
-        std::printf("%s\n", line.toLocal8Bit().constData());
+        printToStandardOutput(line);
         if (outcome.result == SupportItemOutcome::Result::failed)
             Log::print(line);
     }
-    std::fflush(stdout);
     return outcomes;
 }

@@ -1,5 +1,6 @@
 #include "base/AlertPresenter.h"
 
+#include "base/Log.h"
 #include "base/ServiceSlot.h"
 
 #include <cstdio>
@@ -10,11 +11,13 @@ class StandardErrorAlertPresenter : public AlertPresenter {
 public:
     int present(const AlertRequest& request) override
     {
-        QString text = request.messageText;
+        // Each part is one line, escaped as the log escapes its items: a name
+        // in an alert reaches the terminal as text, never as a sequence.
+        QString text = LogDetail::escaped(request.messageText);
         if (!request.informativeText.isEmpty())
-            text += QLatin1Char('\n') + request.informativeText;
+            text += QLatin1Char('\n') + LogDetail::escaped(request.informativeText);
         if (!request.buttons.isEmpty())
-            text += QStringLiteral("\n[") + request.buttons.first() + QLatin1Char(']');
+            text += QStringLiteral("\n[") + LogDetail::escaped(request.buttons.first()) + QLatin1Char(']');
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         return 0;
     }

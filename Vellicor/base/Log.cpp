@@ -8,12 +8,42 @@
 #include <mutex>
 #include <unistd.h>
 
+namespace {
+
+// Characters that draw nothing of their own or change how the text around
+// them is drawn: format characters (bidirectional overrides, embeddings and
+// isolates, zero-width spaces and joiners, the byte-order mark, the Arabic
+// letter mark...), and the fillers that stand for blanks. A name holding one
+// could pass for another name.
+bool isInvisible(char32_t u)
+{
+    if (QChar::category(u) == QChar::Other_Format)
+        return true;
+    switch (u) {
+    case 0x115f: // Hangul fillers
+    case 0x1160:
+    case 0x3164:
+    case 0xffa0:
+    case 0x180e: // the Mongolian vowel separator, a format character once
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 QString LogDetail::escaped(const QString& text)
 {
     QString result;
     result.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        char32_t u = unit;
+        const bool pair
+            = QChar::isHighSurrogate(unit) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode());
+        if (pair)
+            u = QChar::surrogateToUcs4(unit, text[i + 1].unicode());
         switch (u) {
         case u'\\':
             result += QStringLiteral("\\\\");
@@ -27,18 +57,20 @@ QString LogDetail::escaped(const QString& text)
         case u'\t':
             result += QStringLiteral("\\t");
             break;
-        case 0x85:
-        case 0x2028:
-        case 0x2029:
-            // Line breaks to editors and viewers of the log.
-            result += QStringLiteral("\\u%1").arg(static_cast<int>(u), 4, 16, QLatin1Char('0'));
-            break;
         default:
             if (u < 0x20 || u == 0x7f)
                 result += QStringLiteral("\\x%1").arg(static_cast<int>(u), 2, 16, QLatin1Char('0'));
+            // C1 controls (a terminal may take U+009B as the start of a
+            // sequence), line and paragraph separators (line breaks to
+            // editors and viewers), lone surrogates and invisible characters.
+            else if ((u >= 0x80 && u <= 0x9f) || u == 0x2028 || u == 0x2029 || QChar::isSurrogate(u) || isInvisible(u))
+                result += u > 0xffff ? QStringLiteral("\\U%1").arg(static_cast<uint>(u), 8, 16, QLatin1Char('0'))
+                                     : QStringLiteral("\\u%1").arg(static_cast<uint>(u), 4, 16, QLatin1Char('0'));
             else
-                result += c;
+                result += pair ? text.mid(i, 2) : QString(text[i]);
         }
+        if (pair)
+            ++i;
     }
     return result;
 }
@@ -97,7 +129,7 @@ void writeLogText(const QString& text)
 
 void printToStandardOutput(const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    const QByteArray bytes = LogDetail::escaped(text).toLocal8Bit() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }

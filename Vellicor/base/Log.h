@@ -15,16 +15,20 @@
 // never reports a failure: a missing folder or a full disk only loses the text.
 void writeLogText(const QString& text);
 
-// Writes text and a line feed to standard output, not to the log: the
-// program's console diagnostics.
+// Writes text, escaped as one item of the log, and a line feed to standard
+// output, not to the log: the program's console diagnostics. A name or a
+// service's text in it can neither break the line nor reach the terminal as
+// a control sequence.
 void printToStandardOutput(const QString& text);
 
 namespace LogDetail {
 
 // An item as it appears inside one line: backslashes doubled, line breaks
-// (U+0085, U+2028 and U+2029 among them) and other control characters
-// written as escapes, so a hostile file name can neither forge a line nor
-// pass for another name.
+// (U+0085, U+2028 and U+2029 among them), other control characters, lone
+// surrogates and the characters that draw nothing themselves (bidirectional
+// overrides and isolates, zero-width and other format characters, fillers)
+// written as escapes (\\n, \\x1b, \\u202e, \\U000e0001), so a hostile file name
+// can neither forge a line nor pass for another name.
 QString escaped(const QString& text);
 
 inline QString toLogText(const QString& value) { return value; }

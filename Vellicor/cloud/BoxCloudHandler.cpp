@@ -163,7 +163,7 @@ bool BoxCloudHandler::deleteCloudFile(const FileInfoNodePtr& record)
     const RestReply reply
         = client().sendBlocking(RestRequest::make("DELETE", QStringLiteral("files/") + id), blockingLimitMs);
     if (reply.status == 0) {
-        std::printf("error in deleting file reques: %s\n", reply.errorText.toLocal8Bit().constData());
+        printToStandardOutput(QStringLiteral("error in deleting file reques: ") + reply.errorText);
         return false;
     }
     std::printf("%d\n", reply.status);
@@ -204,10 +204,10 @@ void BoxCloudHandler::copyKeptFile(
     request.json = QJsonDocument(body);
     client().send(request, contextObject(), [name, completion](const RestReply& reply) {
         if (reply.status == 0) {
-            std::printf("Error: %s\n", reply.errorText.toLocal8Bit().constData());
+            printToStandardOutput(QStringLiteral("Error: ") + reply.errorText);
             completion(false);
         } else if (reply.status == 201) {
-            std::printf("Box File copied successfully -> %s\n", name.toLocal8Bit().constData());
+            printToStandardOutput(QStringLiteral("Box File copied successfully -> ") + name);
             completion(true);
         } else {
             std::printf("Error copying file. Status code: %d\n", reply.status);

@@ -88,7 +88,7 @@ void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const Re
 {
     client().send(request, contextObject(), [this, folder, listing, done](const RestReply& reply) {
         if (!reply.ok()) {
-            std::printf("err %s\n", reply.errorText.toLocal8Bit().constData());
+            printToStandardOutput(QStringLiteral("err ") + reply.errorText);
             listing->failed = true;
             done(std::move(*listing));
             return;
@@ -201,7 +201,7 @@ void DropBoxHandler::copyKeptFile(const QString& from, const QString& to, std::f
         }
         const QString name
             = reply.object().value(QLatin1String("metadata")).toObject().value(QLatin1String("name")).toString();
-        std::printf("Dropbox File copied successfully: %s\n", name.toLocal8Bit().constData());
+        printToStandardOutput(QStringLiteral("Dropbox File copied successfully: ") + name);
         completion(true);
     });
 }

@@ -57,8 +57,7 @@ OneDriveHandler::OneDriveHandler(CloudServiceConfig config)
     QObject::connect(
         &session_, &OAuthSession::signInFinished, contextObject(), [this](bool signedIn, const QString& error) {
             if (!signedIn) {
-                std::printf("Could not acquire token: %s\n", error.toLocal8Bit().constData());
-                std::fflush(stdout);
+                printToStandardOutput(QStringLiteral("Could not acquire token: ") + error);
                 isAuthenticateForScan = false;
                 if (delegate)
                     delegate->dismissAuthenticationWait();

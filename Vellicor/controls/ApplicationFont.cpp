@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QStandardPaths>
@@ -61,6 +62,18 @@ public:
         if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
             return 0;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+    using QProxyStyle::polish;
+    // Every label draws its text as the characters it is, unless the code
+    // that made it asked for rich text: a file name, a path or a service's
+    // answer holding markup can never draw as markup (a picture, a link,
+    // another name). Labels, alerts and tool tips (the toolkit's tip is a
+    // label too, polished here) all take their text this way.
+    void polish(QWidget* widget) override
+    {
+        QProxyStyle::polish(widget);
+        if (auto* label = qobject_cast<QLabel*>(widget); label && label->textFormat() == Qt::AutoText)
+            label->setTextFormat(Qt::PlainText);
     }
 };
 

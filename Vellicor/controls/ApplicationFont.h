@@ -16,8 +16,9 @@ bool installApplicationFont();
 
 // Gives every standard widget (dialogs, preferences panes, alerts, fields)
 // the dark look of the program's own screens: the Fusion style with our alert
-// icons and one palette of the screens' colours. Call once on the GUI thread, before any
-// window is built.
+// icons and one palette of the screens' colours, and every label (alerts' and
+// tool tips' included) plain text unless it was made rich on purpose. Call
+// once on the GUI thread, before any window is built.
 void installApplicationStyle();
 
 // The application family at size points. A point is one logical pixel, as the

@@ -93,7 +93,8 @@ std::uint64_t folderSizeOfPath(const char* path)
     }
     const auto note = [&start](const QByteArray& where, int error, const QString& reason) {
         if (where == start && error != 0) {
-            std::fprintf(stderr, "could not open directory '%s'\nerror is %d/%s\n", start.constData(), error,
+            std::fprintf(stderr, "could not open directory '%s'\nerror is %d/%s\n",
+                printablePath(QFile::decodeName(start)).toLocal8Bit().constData(), error,
                 std::generic_category().message(error).c_str());
             return;
         }

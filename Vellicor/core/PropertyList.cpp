@@ -6,9 +6,16 @@
 
 namespace {
 
+// Deepest nesting of arrays and dictionaries read; a deeper file is taken as
+// damaged rather than read by a recursion as deep as it asks.
+constexpr int deepestNesting = 256;
+
 class Reader {
 public:
-    explicit Reader(const QByteArray& xml) : xml_(xml) {}
+    explicit Reader(const QByteArray& xml)
+        : xml_(xml)
+    {
+    }
 
     PropertyListResult read()
     {
@@ -77,10 +84,16 @@ private:
     std::optional<QVariant> readValue()
     {
         const QString name = xml_.name().toString();
-        if (name == QLatin1String("dict"))
-            return readDict();
-        if (name == QLatin1String("array"))
-            return readArray();
+        if (name == QLatin1String("dict") || name == QLatin1String("array")) {
+            if (depth_ == deepestNesting) {
+                failure(QStringLiteral("nested deeper than %1 levels").arg(deepestNesting));
+                return std::nullopt;
+            }
+            ++depth_;
+            std::optional<QVariant> value = name == QLatin1String("dict") ? readDict() : readArray();
+            --depth_;
+            return value;
+        }
         if (name == QLatin1String("true") || name == QLatin1String("false")) {
             const bool value = name == QLatin1String("true");
             if (!elementText())
@@ -169,6 +182,7 @@ private:
 
     QXmlStreamReader xml_;
     QString error_;
+    int depth_ = 0;
 };
 
 } // namespace

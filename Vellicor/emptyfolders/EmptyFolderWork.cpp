@@ -193,7 +193,7 @@ QString folderTreeText(const Folder& root)
     while (!pending.empty()) {
         const auto [folder, depth] = pending.back();
         pending.pop_back();
-        text += QString(depth * 2, QLatin1Char(' ')) + folder->path + QLatin1Char('\n');
+        text += QString(depth * 2, QLatin1Char(' ')) + printablePath(folder->path) + QLatin1Char('\n');
         for (auto child = folder->subfolders.rbegin(); child != folder->subfolders.rend(); ++child)
             pending.emplace_back(child->get(), depth + 1);
     }

@@ -20,7 +20,8 @@
 std::unique_ptr<Folder> buildFolderTree(
     const QByteArray& root, const std::atomic<bool>* stop = nullptr, std::atomic<int>* progress = nullptr);
 
-// The tree as indented lines, one folder a line.
+// The tree as indented lines, one folder a line, each path escaped as the
+// log escapes names.
 QString folderTreeText(const Folder& root);
 
 // A removed folder as it stood right before it went: its permissions, owner

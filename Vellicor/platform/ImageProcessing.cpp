@@ -11,22 +11,18 @@
 
 namespace {
 
-// The picture at path, decoded at a size that fits into box (keeping its
-// proportions) when box is given, at its own size otherwise.
-QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool enlarge)
+// The picture read from device (open, at its start), decoded at a size that
+// fits into box (keeping its proportions) when box is given, at its own size
+// otherwise; null when its header states more than largestPixels pixels.
+QImage decodePicture(QIODevice& device, const std::optional<QSizeF>& box, bool enlarge, qint64 largestPixels)
 {
-    const OpenedFile file = openRegularFile(path);
-    if (!file.isOpen())
-        return {};
-    QFile device;
-    if (!device.open(file.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return {};
-
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     // The reader scales the picture as stored, before turning it upright.
     const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     const QSize stored = reader.size();
+    if (stored.isValid() && qint64(stored.width()) * stored.height() > largestPixels)
+        return {};
     const QSize shown = turned ? stored.transposed() : stored;
     QSize drawn;
     if (box && stored.isValid() && !stored.isEmpty()) {
@@ -48,6 +44,21 @@ QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool e
             picture = picture.scaled(limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
     return picture;
+}
+
+// The picture at path, read only when the name itself is a regular file (a
+// link is not followed, a FIFO or device never blocks the reader), through
+// the descriptor that was checked.
+QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool enlarge,
+    qint64 largestPixels = ImageProcessing::largestPicturePixels)
+{
+    const OpenedFile file = openRegularFile(path, LinkFollowing::refuse);
+    if (!file.isOpen())
+        return {};
+    QFile device;
+    if (!device.open(file.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return {};
+    return decodePicture(device, box, enlarge, largestPixels);
 }
 
 bool isUsableSide(float side)
@@ -83,11 +94,18 @@ QImage resizedImageFromFile(const std::optional<QString>& path, float width, flo
     return canvas;
 }
 
-QImage ImageProcessing::resizeImageWithFilePath(const QString& path, int size)
+QImage ImageProcessing::resizeImageWithFilePath(const QString& path, int size, qint64 largestPixels)
 {
     if (size < 1)
         return {};
-    return readPicture(path, QSizeF(size, size), false);
+    return readPicture(path, QSizeF(size, size), false, largestPixels);
+}
+
+QImage ImageProcessing::resizeImageFromDevice(QIODevice& device, int size, qint64 largestPixels)
+{
+    if (size < 1)
+        return {};
+    return decodePicture(device, QSizeF(size, size), false, largestPixels);
 }
 
 QImage ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(const QImage& image)

@@ -234,7 +234,9 @@ QVariantMap readProperties(const OpenedFile& file)
 
 QVariantMap imagePropertiesOfFile(const QString& path)
 {
-    const OpenedFile file = openRegularFile(path);
+    // Only a regular file reached without following a link, opened without
+    // blocking: the metadata reader never meets a FIFO or a device.
+    const OpenedFile file = openRegularFile(path, LinkFollowing::refuse);
     if (!file.isOpen())
         return {};
     prepareExiv2();

@@ -9,7 +9,8 @@
 // {IPTC} and {ExifAux} sub-dictionaries with the entries that are present.
 // Numbers are numbers, texts are texts, ISO speeds and keywords are lists.
 //
-// Only regular files are read. A file that is missing, not an image, or whose
+// Only regular files reached without following a link are read, opened
+// without blocking. A file that is missing, not an image, or whose
 // metadata cannot be parsed gives an empty dictionary; nothing is reported.
 // Safe on any thread; runs on the preview pool.
 QVariantMap imagePropertiesOfFile(const QString& path);

@@ -29,17 +29,6 @@ QThreadPool& previewPool()
     return *pool;
 }
 
-// The stored size is read from the header alone; an unknown size is left to
-// the reader's allocation limit.
-QImage readPicture(QIODevice& device, const QString& path, const QSize& box)
-{
-    QImageReader reader(&device);
-    const QSize stored = reader.size();
-    if (stored.isValid() && qint64(stored.width()) * stored.height() > largestPreviewPixels)
-        return {};
-    return ImageProcessing::resizeImageWithFilePath(path, std::max(box.width(), box.height()));
-}
-
 QString readTextStart(QIODevice& device)
 {
     QByteArray bytes = device.read(previewTextBytes);
@@ -76,9 +65,10 @@ PreviewContent readPreviewContent(const QString& path, const QSize& box, bool wi
 {
     static const QMimeDatabase mimes;
     PreviewContent content;
-    // Only a regular file is opened (a pipe or a device would block or never
-    // end); anything else is told by its name.
-    const OpenedFile file = openRegularFile(path);
+    // Only a regular file is opened, never through a link (a pipe or a device
+    // would block or never end), and read through the descriptor checked;
+    // anything else is told by its name.
+    const OpenedFile file = openRegularFile(path, LinkFollowing::refuse);
     QFile device;
     if (!file.isOpen() || !device.open(file.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
         const QMimeType type = mimes.mimeTypeForFile(path, QMimeDatabase::MatchExtension);
@@ -89,7 +79,8 @@ PreviewContent readPreviewContent(const QString& path, const QSize& box, bool wi
     content.genericIconName = type.genericIconName();
     device.seek(0);
     if (type.name().startsWith(QLatin1String("image/")))
-        content.picture = readPicture(device, path, box);
+        content.picture
+            = ImageProcessing::resizeImageFromDevice(device, std::max(box.width(), box.height()), largestPreviewPixels);
     else if (withText && type.inherits(QStringLiteral("text/plain")))
         content.text = readTextStart(device);
     return content;

@@ -38,18 +38,25 @@ bool isDecodablePicture(const FileInfoNode& file)
 ThumbnailProvider::ThumbnailProvider(QSize pictureSize, qint64 cacheBytes, QObject* parent)
     : QObject(parent)
     , pictureSize_(pictureSize)
+    , pool_(new QThreadPool)
     , generation_(std::make_shared<std::atomic<quint64>>(0))
 {
     // Two decoders keep the disk busy without starving the scan or the GUI.
-    pool_.setMaxThreadCount(2);
+    pool_->setMaxThreadCount(2);
     cache_.setMaxCost(qsizetype(std::max<qint64>(1, cacheBytes)));
 }
 
 ThumbnailProvider::~ThumbnailProvider()
 {
     ++*generation_;
-    pool_.clear();
-    pool_.waitForDone();
+    pool_->clear();
+    // Closing the results or quitting waits for a decode under way only so
+    // long: a read that never ends (a stalled network mount) keeps its pool,
+    // left behind with its thread, instead of the screen or the quit.
+    if (pool_->waitForDone(longestCloseWaitMs))
+        delete pool_;
+    else
+        Log::print("Thumbnail decoding still under way when the results closed; left to end by itself");
 }
 
 std::optional<QImage> ThumbnailProvider::cached(const FileInfoNode& file) const
@@ -93,11 +100,13 @@ void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()>
     const quint64 generation = *generation_;
     QPointer<ThumbnailProvider> self(this);
     auto current = generation_;
-    pool_.start([self, current, generation, key, make = std::move(make), picture] {
+    pool_->start([self, current, generation, key, make = std::move(make), picture] {
         if (*current != generation)
             return;
         QImage image = make();
         const bool failed = image.isNull();
+        if (!self)
+            return;
         QMetaObject::invokeMethod(
             self.data(),
             [self, generation, key, image = std::move(image), picture, failed] {
@@ -170,7 +179,7 @@ void ThumbnailProvider::deliver(quint64 generation, const QString& key, const QI
 void ThumbnailProvider::clear()
 {
     ++*generation_;
-    pool_.clear();
+    pool_->clear();
     pending_.clear();
     cache_.clear();
 }
@@ -180,16 +189,14 @@ bool ThumbnailProvider::isDecompressionBomb(QSize stored)
     return stored.isValid() && qint64(stored.width()) * stored.height() > maxPicturePixels;
 }
 
-void ThumbnailProvider::waitForDone()
+bool ThumbnailProvider::waitForDone(int msecs)
 {
-    pool_.waitForDone();
+    return pool_->waitForDone(msecs);
 }
 
 QImage ThumbnailProvider::decodePicture(const QString& path, QSize size)
 {
-    if (isDecompressionBomb(QImageReader(path).size()))
-        return {};
-    return ImageProcessing::resizeImageWithFilePath(path, std::max(size.width(), size.height()));
+    return ImageProcessing::resizeImageWithFilePath(path, std::max(size.width(), size.height()), maxPicturePixels);
 }
 
 QImage ThumbnailProvider::storedDesktopThumbnail(const QString& path)

@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
+#include "platform/ImageProcessing.h"
 
 #include <QCache>
 #include <QHash>
@@ -30,14 +31,14 @@ class QUrl;
 class ThumbnailProvider : public QObject {
     Q_OBJECT
 public:
-    // Largest picture decoded at all, against files that claim a huge size
-    // to exhaust memory; no camera makes larger ones. Qt's own allocation
-    // limit still guards the decoders that cannot scale while reading.
-    static constexpr qint64 maxPicturePixels = 200'000'000;
+    static constexpr qint64 maxPicturePixels = ImageProcessing::largestPicturePixels;
     static bool isDecompressionBomb(QSize stored);
     // A cloud thumbnail that takes longer, or is larger, is given up.
     static constexpr int cloudTimeoutMs = 15'000;
     static constexpr qint64 cloudMaxBytes = 8ll * 1024 * 1024;
+    // Longest wait for the decoders when the provider goes (the results
+    // screen closes, the program quits).
+    static constexpr int longestCloseWaitMs = 1000;
 
     explicit ThumbnailProvider(QSize pictureSize, qint64 cacheBytes = 96ll * 1024 * 1024, QObject* parent = nullptr);
     ~ThumbnailProvider() override;
@@ -49,12 +50,13 @@ public:
     // Starts making the picture unless it is cached or on its way.
     void request(const FileInfoNode& file, ScanSource source);
     void clear();
-    // Waits for the pool; for tests and shutdown.
-    void waitForDone();
+    // Waits for the pool at most msecs; whether it is idle. For tests.
+    bool waitForDone(int msecs = 30'000);
     int pendingCount() const { return int(pending_.size()); }
 
     // Pool side, pure: the picture at path fitted into size, upright; null
-    // for a file that is not a readable picture.
+    // for a file that is not a readable picture, or not a regular file
+    // reached without a link (never opened in a way that could block).
     static QImage decodePicture(const QString& path, QSize size);
     // The desktop's stored thumbnail of path, when there is one.
     static QImage storedDesktopThumbnail(const QString& path);
@@ -70,7 +72,9 @@ private:
     void decodeOnPool(const QString& key, std::function<QImage()> make, bool picture);
 
     QSize pictureSize_;
-    QThreadPool pool_;
+    // Owned; left behind, never waited for without end, when a decode is
+    // still running at the provider's end.
+    QThreadPool* pool_;
     QCache<QString, QImage> cache_;
     QSet<QString> pending_;
     QHash<QString, QImage> icons_;

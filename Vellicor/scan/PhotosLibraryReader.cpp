@@ -15,7 +15,9 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -27,8 +29,8 @@ namespace {
 
 constexpr std::array<const char*, 3> companionSuffixes = { "-wal", "-shm", ".lock" };
 
-// Bytes of a file (its size with holes read as zeros) copied per step; Stop
-// is looked at between steps.
+// Bytes of a file's data copied per step; Stop and the copy's time bound are
+// looked at between steps.
 constexpr qint64 copyBlock = 1024 * 1024;
 // Room the cache's disk keeps after a copy.
 constexpr quint64 spareRoom = 256ull * 1024 * 1024;
@@ -54,19 +56,47 @@ QString failureAt(const QString& path)
     return QLatin1Char('"') + path + QStringLiteral("\": ") + errnoText(errno);
 }
 
+// What one library's copy may still take: bytes left and the moment it must
+// be over, shared by the database and its companions.
+struct CopyAllowance {
+    quint64 bytes = 0;
+    std::chrono::steady_clock::time_point deadline;
+    std::chrono::milliseconds time { 0 };
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// The next run of data in fd at or after offset, as [first, second) within
+// size; none when only a hole is left. A file system that cannot tell its
+// holes shows the whole rest as data.
+std::optional<std::pair<qint64, qint64>> nextDataRun(int fd, qint64 offset, qint64 size)
+{
+    if (offset >= size)
+        return std::nullopt;
+    const off_t start = ::lseek(fd, offset, SEEK_DATA);
+    if (start < 0)
+        return errno == ENXIO ? std::nullopt : std::optional(std::pair<qint64, qint64>(offset, size));
+    if (start >= size)
+        return std::nullopt;
+    const off_t end = ::lseek(fd, start, SEEK_HOLE);
+    return std::pair<qint64, qint64>(start, end < 0 || end > size ? size : qint64(end));
+}
+
 // Copies a file of a library into target (made new, readable only by the
 // user) when it is a regular file reached without following a link: a FIFO
-// or a device never blocks or feeds the copy. budget bounds the bytes a
-// library may copy; runs of zeros become holes, so a sparse file takes no
-// more room than it does where it is. Empty when copied; otherwise the reason
-// (a partial copy is removed).
-QString copyLibraryFile(const QString& source, const QString& target, quint64& budget, const std::atomic<bool>* stop)
+// or a device never blocks or feeds the copy. Only the file's data is read:
+// its holes, and runs of zeros in its data, stay holes, so a sparse file
+// takes no more room or time than its data does. The allowance bounds the
+// bytes (the file's length, holes included) and the time a library's copy may
+// take. Empty when copied; otherwise the reason (a partial copy is removed).
+QString copyLibraryFile(const QString& source, const QString& target, CopyAllowance& allowance)
 {
     const OpenedFile in = openRegularFile(source, LinkFollowing::refuse);
     if (!in.isOpen())
         return in.errorText;
-    if (in.size > budget)
-        return QStringLiteral("\"%1\" is larger than the %2 bytes a photo library may copy").arg(source).arg(budget);
+    if (in.size > allowance.bytes)
+        return QStringLiteral("\"%1\" is larger than the %2 bytes a photo library may copy")
+            .arg(source)
+            .arg(allowance.bytes);
     struct stat status { };
     struct statvfs room { };
     const QByteArray folder = QFile::encodeName(QFileInfo(target).path());
@@ -75,7 +105,7 @@ QString copyLibraryFile(const QString& source, const QString& target, quint64& b
         if (quint64(room.f_bavail) * room.f_frsize < needed)
             return QStringLiteral("no room for a copy of \"%1\" in the cache").arg(source);
     }
-    budget -= in.size;
+    allowance.bytes -= in.size;
     const QByteArray targetName = QFile::encodeName(target);
     const FileDescriptor out(
         ::open(targetName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -86,35 +116,43 @@ QString copyLibraryFile(const QString& source, const QString& target, quint64& b
         return reason;
     };
     QByteArray block(copyBlock, Qt::Uninitialized);
-    qint64 copied = 0;
-    // The size read at the start bounds the copy, however the file grows.
-    while (copied < qint64(in.size)) {
-        if (isRaised(stop))
-            return fail(QStringLiteral("stopped"));
-        const qint64 got = ::read(in.fd.get(), block.data(), std::min<qint64>(copyBlock, qint64(in.size) - copied));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return fail(failureAt(source));
-        if (got == 0)
-            break;
-        if (isAllZero(block.constData(), got)) {
-            if (::lseek(out.get(), got, SEEK_CUR) < 0)
-                return fail(failureAt(target));
-        } else {
-            for (qint64 written = 0; written < got;) {
-                const ssize_t now = ::write(out.get(), block.constData() + written, size_t(got - written));
-                if (now < 0 && errno == EINTR)
-                    continue;
-                if (now <= 0)
-                    return fail(failureAt(target));
-                written += now;
+    // The size read at the start bounds the copy, however the file grows; a
+    // file that shrinks meanwhile ends where its data ended.
+    qint64 length = qint64(in.size);
+    for (auto run = nextDataRun(in.fd.get(), 0, length); run; run = nextDataRun(in.fd.get(), run->second, length)) {
+        for (qint64 at = run->first; at < run->second;) {
+            if (isRaised(allowance.stop))
+                return fail(QStringLiteral("stopped"));
+            if (std::chrono::steady_clock::now() >= allowance.deadline)
+                return fail(QStringLiteral("copying \"%1\" took longer than the %2 seconds a photo library may take")
+                                .arg(source)
+                                .arg(allowance.time.count() / 1000.0));
+            const qint64 got = ::pread(in.fd.get(), block.data(), std::min<qint64>(copyBlock, run->second - at), at);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return fail(failureAt(source));
+            if (got == 0) {
+                length = at;
+                run->second = at;
+                break;
             }
+            if (!isAllZero(block.constData(), got)) {
+                for (qint64 written = 0; written < got;) {
+                    const ssize_t now
+                        = ::pwrite(out.get(), block.constData() + written, size_t(got - written), at + written);
+                    if (now < 0 && errno == EINTR)
+                        continue;
+                    if (now <= 0)
+                        return fail(failureAt(target));
+                    written += now;
+                }
+            }
+            at += got;
         }
-        copied += got;
     }
-    // A file that ends in a hole gets its length.
-    if (::ftruncate(out.get(), copied) != 0)
+    // Holes and zeros were skipped, not written: the copy gets its length.
+    if (::ftruncate(out.get(), length) != 0)
         return fail(failureAt(target));
     return QString();
 }
@@ -363,13 +401,17 @@ std::vector<PhotosAsset> PhotosLibraryReader::readPhotosLibraryAssets(
     // companion that is not a plain file, or a copy beyond the bound, skips
     // the whole library.
     const QString copy = folder.filePath(QFileInfo(database).fileName());
-    quint64 budget = limits_.copyBytes;
-    QString failure = copyLibraryFile(database, copy, budget, stop);
+    CopyAllowance allowance;
+    allowance.bytes = limits_.copyBytes;
+    allowance.time = limits_.copyTime;
+    allowance.deadline = std::chrono::steady_clock::now() + limits_.copyTime;
+    allowance.stop = stop;
+    QString failure = copyLibraryFile(database, copy, allowance);
     for (const char* suffix : companionSuffixes) {
         const QString source = database + QLatin1String(suffix);
         struct stat status { };
         if (failure.isEmpty() && ::lstat(QFile::encodeName(source).constData(), &status) == 0)
-            failure = copyLibraryFile(source, copy + QLatin1String(suffix), budget, stop);
+            failure = copyLibraryFile(source, copy + QLatin1String(suffix), allowance);
     }
     if (!failure.isEmpty()) {
         Log::print("Photo library skipped:", libraryPath, "- its database cannot be copied:", failure);

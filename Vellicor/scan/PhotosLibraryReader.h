@@ -33,10 +33,12 @@ enum class PhotosSchema {
 };
 
 // Bounds of one library's read: the bytes its database and companions may
-// copy in all, and the time its queries may take in all.
+// copy in all, the time its queries may take in all, and the time its copy
+// may take in all.
 struct PhotosLibraryLimits {
     quint64 copyBytes = 4ull * 1024 * 1024 * 1024;
     std::chrono::milliseconds queryTime { std::chrono::minutes(2) };
+    std::chrono::milliseconds copyTime { std::chrono::minutes(2) };
 };
 
 // Reads the assets of a photo library package. The library itself is never

@@ -238,7 +238,7 @@ void ScanEngine::dispatchDriveQueries()
     for (const FilePathNode& row : job_->request.rows) {
         if (row.state == 0 || !row.gdFolder)
             continue;
-        std::printf("%s\n", row.gdFolder->folderName.toLocal8Bit().constData());
+        printToStandardOutput(row.gdFolder->folderName);
         if (isAbortScan)
             continue;
         const QString folderId = row.gdFolder->folderId;

@@ -5,6 +5,7 @@
 // screen on the way is saved there as a PNG.
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
+#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
@@ -14,6 +15,7 @@
 #include "controls/MyCollectionView.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
+#include "home/HomePathModel.h"
 #include "home/MainViewController.h"
 #include "results/PreviewPane.h"
 #include "results/ResultViewController.h"
@@ -31,6 +33,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +50,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 
 namespace {
@@ -431,4 +436,124 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+namespace {
+
+// The visible labels of every shown window whose text holds what, polished
+// as they are before they are drawn.
+QList<QLabel*> labelsShowing(const QString& what)
+{
+    QList<QLabel*> found;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible())
+            continue;
+        QList<QLabel*> labels = top->findChildren<QLabel*>();
+        if (auto* itself = qobject_cast<QLabel*>(top))
+            labels.append(itself);
+        for (QLabel* label : labels) {
+            if (label->isVisible() && label->text().contains(what)) {
+                label->ensurePolished();
+                found.append(label);
+            }
+        }
+    }
+    return found;
+}
+
+// Some label shows what, and every one that does draws it as text.
+void expectDrawnAsText(const QString& what, const char* where)
+{
+    const QList<QLabel*> labels = labelsShowing(what);
+    EXPECT_FALSE(labels.isEmpty()) << "no label shows the name " << where;
+    for (QLabel* label : labels)
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << where << ": " << label->objectName().toStdString();
+}
+
+// The tool tip shown as the mouse rests at pos of widget.
+QLabel* toolTipAt(QWidget* widget, QPoint pos)
+{
+    QHelpEvent rest(QEvent::ToolTip, pos, widget->mapToGlobal(pos));
+    QApplication::sendEvent(widget, &rest);
+    QLabel* tip = nullptr;
+    waitUntil([&tip] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->inherits("QTipLabel"))
+                tip = qobject_cast<QLabel*>(top);
+        }
+        return tip != nullptr;
+    });
+    return tip;
+}
+
+} // namespace
+
+// A name can hold markup and a bidirectional override: wherever the program
+// shows it (the path under the list, the list's own tool tips, the path's tool
+// tip, an alert), it is drawn as the characters it is, never as markup.
+TEST(Road, NamesHoldingMarkupOrOverridesDrawAsTheirCharacters)
+{
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    TreeBuilder tree;
+    const QString markup = QStringLiteral("<b>x</b><img src=q>");
+    // A folder "<b>x<" holding "b><img src=q>\u202etxt.exe": the path holds
+    // the whole markup, the name an image tag and an override.
+    const QString hostile = QStringLiteral("Photos/") + markup + QStringLiteral("\u202etxt.exe");
+    tree.file(hostile, "minutes\n");
+    tree.file("Photos/<b>x</notes.txt", "minutes\n");
+    const QString hostilePath = tree.path(hostile);
+    const QString hostileName = QFileInfo(hostilePath).fileName();
+    const QString hostileFolder = QFileInfo(hostilePath).path();
+
+    AppComposition program(defaults);
+    program.launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(program.delegate().window()));
+    // The home screen's list of folders and its tool tip.
+    addFolder(program.home(), hostileFolder);
+    auto* includes = program.home().findChild<CustomTableView*>(QStringLiteral("tblInclude"));
+    ASSERT_TRUE(includes && includes->model()->rowCount() == 1);
+    const QModelIndex folderCell = includes->model()->index(0, HomePathModel::pathColumn);
+    QLabel* tip = toolTipAt(includes->viewport(), includes->visualRect(folderCell).center());
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tip->text(), hostileFolder);
+    EXPECT_EQ(tip->textFormat(), Qt::PlainText);
+    click(program.home().scanNowButton());
+    ResultViewController& results = program.results();
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
+    click(titled("ID_SELECT_MANUALLY"));
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+
+    // The list: the hostile file selected, its path shown under the list.
+    QAbstractItemModel& list = *results.tblDuplicates()->model();
+    int row = -1;
+    for (int at = 0; at < list.rowCount() && row < 0; ++at) {
+        if (list.index(at, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString() == hostilePath)
+            row = at;
+    }
+    ASSERT_GE(row, 0);
+    const QRect nameCell = results.tblDuplicates()->visualRect(list.index(row, ResultsModel::nameColumn));
+    QTest::mouseClick(results.tblDuplicates()->viewport(), Qt::LeftButton, {}, nameCell.center());
+    ASSERT_TRUE(waitUntil([&] { return results.lblSelectedFilePath()->text() == hostilePath; }));
+    expectDrawnAsText(markup, "on the results screen");
+
+    tip = toolTipAt(results.lblSelectedFilePath(), results.lblSelectedFilePath()->rect().center());
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tip->text(), hostilePath);
+    EXPECT_EQ(tip->textFormat(), Qt::PlainText);
+    const QModelIndex nameIndex = list.index(row, 0);
+    tip = toolTipAt(results.tblDuplicates()->viewport(), results.tblDuplicates()->visualRect(nameIndex).center());
+    ASSERT_TRUE(tip);
+    EXPECT_TRUE(tip->text().contains(hostileName)) << tip->text().toStdString();
+    EXPECT_EQ(tip->textFormat(), Qt::PlainText);
+
+    // An alert that names the file, as a service's error text would.
+    std::optional<int> answer;
+    alertPresenter()->presentThen(
+        { hostilePath, QStringLiteral("The service said: ") + markup, { localizedText("ID_OK") } },
+        [&answer](int button) { answer = button; });
+    ASSERT_TRUE(waitUntil([] { return visible<QMessageBox>(); }));
+    expectDrawnAsText(markup, "in an alert");
+    click(visible<QMessageBox>()->buttons().value(0));
+    EXPECT_TRUE(waitUntil([&answer] { return answer.has_value(); }));
 }

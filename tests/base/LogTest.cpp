@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -76,4 +79,52 @@ TEST_F(LogTest, LinesFromTwoThreadsNeverInterleave)
     for (qsizetype i = 0; i < lines.size() - 1; ++i)
         ASSERT_TRUE(lines[i].startsWith(QByteArray(300, lines[i].at(0)) + ' ') && lines[i].size() <= 304)
             << lines[i].constData();
+}
+
+namespace {
+
+// What printToStandardOutput writes, caught on a file put in place of
+// standard output for the call.
+QByteArray standardOutputOf(const QString& text)
+{
+    QTemporaryFile caught;
+    if (!caught.open())
+        return {};
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    ::dup2(caught.handle(), STDOUT_FILENO);
+    printToStandardOutput(text);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    caught.seek(0);
+    return caught.readAll();
+}
+
+} // namespace
+
+TEST_F(LogTest, NamesThatWouldDrawAsOtherNamesAreEscapedInTheLogAndOnStandardOutput)
+{
+    // Each name with what it must become: bidirectional overrides, embeddings
+    // and isolates, zero-width and other format characters, a C1 control
+    // that starts a terminal sequence, a tag character beyond the first
+    // plane, a lone surrogate.
+    const std::pair<QString, QByteArray> names[] = {
+        { QStringLiteral("invoice\u202efdp.exe"), "invoice\\u202efdp.exe" },
+        { QStringLiteral("\u2067a\u2069\u202ab\u202c"), "\\u2067a\\u2069\\u202ab\\u202c" },
+        { QStringLiteral("pay\u200bpal\u200d\u200e\u200f"), "pay\\u200bpal\\u200d\\u200e\\u200f" },
+        { QStringLiteral("\ufeffa\u2060b\u2064\u061c\u00ad"), "\\ufeffa\\u2060b\\u2064\\u061c\\u00ad" },
+        { QStringLiteral("a\u009b2Jb"), "a\\u009b2Jb" },
+        { QString::fromUcs4(U"x\U000e0041y"), "x\\U000e0041y" },
+        { QStringLiteral("a") + QChar(0xd800) + QStringLiteral("b"), "a\\ud800b" },
+        // Letters of other scripts and pairs beyond the first plane stay.
+        { QString::fromUcs4(U"Größe \u05d0 \U0001f600"), QString::fromUcs4(U"Größe \u05d0 \U0001f600").toUtf8() },
+    };
+    for (const auto& [name, expected] : names)
+        Log::print("Cannot open file:", name);
+    const QList<QByteArray> lines = readLog().split('\n');
+    ASSERT_EQ(lines.size(), std::size(names) + 1);
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        EXPECT_EQ(lines[qsizetype(i)], "Cannot open file: " + names[i].second);
+        EXPECT_EQ(standardOutputOf(names[i].first), names[i].second + '\n');
+    }
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // Runs the built vellicor-scan in a temporary HOME whose XDG folders the child
@@ -189,4 +191,21 @@ TEST_F(ScanDriverRun, AContentScanWithoutMd5IsRefusedAloudInsteadOfFindingNothin
     EXPECT_TRUE(outcome.out.isEmpty());
     EXPECT_TRUE(outcome.err.contains(QStringLiteral("cannot be compared by their contents")))
         << outcome.err.toStdString();
+}
+
+TEST_F(ScanDriverRun, NamesThatWouldForgeLinesOrDrawAsOtherNamesArePrintedEscaped)
+{
+    const QByteArray words = "same words\n";
+    tree.file(QStringLiteral("invoice\u202efdp.exe"), words);
+    tree.file(QStringLiteral("clear\x1b[2J\u009b2J.txt"), words);
+    tree.file(QStringLiteral("two\nlines\\.txt"), words);
+
+    const Outcome outcome = run({ tree.root() });
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    const QByteArray root = tree.root().toUtf8();
+    QList<QByteArray> printed = outcome.out.split('\n');
+    std::sort(printed.begin(), printed.end());
+    const QList<QByteArray> expected { "", "", root + "/clear\\x1b[2J\\u009b2J.txt", root + "/invoice\\u202efdp.exe",
+        root + "/two\\nlines\\\\.txt" };
+    EXPECT_EQ(printed, expected) << outcome.out.constData();
 }

@@ -1,6 +1,8 @@
 #include "core/PropertyList.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(PropertyList, ReadsEveryValueKind)
@@ -42,4 +44,25 @@ TEST(PropertyList, MalformedInputGivesNoValueAndAReason)
         EXPECT_FALSE(result.error.isEmpty()) << xml;
     }
     EXPECT_FALSE(readPropertyListDictionary(QStringLiteral("/nonexistent/table.plist")));
+}
+
+TEST(PropertyList, NestingBeyondItsBoundIsDamagedNotAStackOverflow)
+{
+    const auto nested = [](int levels) {
+        return QByteArray("<plist><dict><key>deep</key>") + QByteArray("<array>").repeated(levels)
+            + QByteArray("</array>").repeated(levels) + QByteArray("</dict></plist>");
+    };
+    const PropertyListResult fits = readPropertyList(nested(255));
+    ASSERT_TRUE(fits.root.has_value()) << fits.error.toStdString();
+
+    const PropertyListResult deep = readPropertyList(nested(30000));
+    EXPECT_FALSE(deep.root.has_value());
+    EXPECT_TRUE(deep.error.contains(QStringLiteral("nested deeper"))) << deep.error.toStdString();
+
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("table.plist")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(nested(30000));
+    file.close();
+    EXPECT_FALSE(readPropertyListDictionary(file.fileName()));
 }

@@ -88,7 +88,9 @@ TEST_F(Thumbnail, AnythingButAPictureGivesNone)
     writeTestFile(dir.filePath(QStringLiteral("text.png")), "no picture here");
     writeTestFile(dir.filePath(QStringLiteral("empty.png")), QByteArray());
     makeTestFifo(dir.filePath(QStringLiteral("pipe.png")));
-    for (const char* name : { "text.png", "empty.png", "pipe.png", "missing.png" }) {
+    // A picture swapped for a link after the scan: the link is not followed.
+    ASSERT_TRUE(QFile::link(picture(QStringLiteral("real.png"), 10, 10), dir.filePath(QStringLiteral("link.png"))));
+    for (const char* name : { "text.png", "empty.png", "pipe.png", "missing.png", "link.png" }) {
         EXPECT_TRUE(resizedImageFromFile(dir.filePath(QString::fromLatin1(name)), 250, 240).isNull()) << name;
         EXPECT_TRUE(ImageProcessing::resizeImageWithFilePath(dir.filePath(QString::fromLatin1(name)), 99).isNull());
     }

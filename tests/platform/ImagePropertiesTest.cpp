@@ -95,8 +95,10 @@ TEST_F(ImagePropertiesTest, FilesThatAreNoPicturesGiveNoProperties)
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     writeTestFile(dir.filePath(QStringLiteral("truncated.jpg")), whole.read(40));
     makeTestFifo(dir.filePath(QStringLiteral("pipe.jpg")));
+    ASSERT_TRUE(QFile::link(whole.fileName(), dir.filePath(QStringLiteral("link.jpg"))));
+    ASSERT_FALSE(imagePropertiesOfFile(whole.fileName()).isEmpty());
 
-    for (const char* name : { "notes.jpg", "empty.jpg", "missing.jpg", "pipe.jpg" })
+    for (const char* name : { "notes.jpg", "empty.jpg", "missing.jpg", "pipe.jpg", "link.jpg" })
         EXPECT_TRUE(imagePropertiesOfFile(dir.filePath(QString::fromLatin1(name))).isEmpty()) << name;
     EXPECT_TRUE(imagePropertiesOfFile(dir.path()).isEmpty());
     // A cut-off picture may yield what its header holds, but never throws.

@@ -14,6 +14,7 @@
 #include "support/FakeHttpServer.h"
 #include "support/HandClock.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -168,6 +169,26 @@ TEST_F(Preview, AHugePictureIsNotDecodedAndTextIsRead)
     EXPECT_FALSE(typeIcon(picture).isNull());
     const PreviewContent text = readPreviewContent(*file("n.txt", Category::Doc, "one\ntwo")->filePath, {}, true);
     EXPECT_EQ(text.text, "one\ntwo");
+}
+
+TEST_F(Preview, APictureSwappedForAFifoOrALinkShowsItsTypeWithoutBlocking)
+{
+    const QString real = *picture("real.png", Qt::red)->filePath;
+    const QString fifo = home.path() + QStringLiteral("/pipe.png");
+    const QString link = home.path() + QStringLiteral("/link.png");
+    makeTestFifo(fifo);
+    ASSERT_TRUE(QFile::link(real, link));
+    PreviewLoader loader;
+    QSignalSpy loaded(&loader, &PreviewLoader::loaded);
+    for (const QString& path : { fifo, link }) {
+        loader.request(path, QSize(100, 100), true);
+        ASSERT_TRUE(loaded.wait()) << path.toStdString();
+        const PreviewContent content = loaded.takeLast()[1].value<PreviewContent>();
+        EXPECT_TRUE(content.picture.isNull()) << path.toStdString();
+        EXPECT_FALSE(content.text.has_value());
+        EXPECT_FALSE(typeIcon(content).isNull());
+    }
+    EXPECT_FALSE(readPreviewContent(real, QSize(100, 100), true).picture.isNull());
 }
 
 class PreviewScreen : public Preview {

@@ -15,6 +15,8 @@
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
+#include "support/WaitUntil.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -25,10 +27,14 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -261,6 +267,44 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAns
     provider.request(text, ScanSource::thisComputer);
     ASSERT_TRUE(ready.wait());
     EXPECT_FALSE(provider.cached(text)->isNull());
+}
+
+TEST(Thumbnails, PicturesSwappedForFifosOrLinksAfterTheScanNeverHoldTheDecoders)
+{
+    TempHome home;
+    const QString good = home.path() + "/good.png";
+    QImage(400, 200, QImage::Format_RGB32).save(good);
+    const QStringList fifos { home.path() + "/first.png", home.path() + "/second.jpg" };
+    for (const QString& fifo : fifos)
+        makeTestFifo(fifo);
+    const QString link = home.path() + "/link.png";
+    ASSERT_TRUE(QFile::link(good, link));
+    auto provider = std::make_unique<ThumbnailProvider>(QSize(100, 100));
+    // A reader left blocked on a FIFO is let go when the test ends, before
+    // the provider goes, so that a failure here ends instead of hanging the run.
+    const auto releaseReaders = qScopeGuard([&] {
+        for (const QString& fifo : fifos) {
+            const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer >= 0)
+                ::close(writer);
+        }
+    });
+    const auto node = [](const QString& path) {
+        FileInfoNode n;
+        n.filePath = path;
+        n.fileCategory = Cat::Pic;
+        return n;
+    };
+
+    for (const QString& path : fifos + QStringList { link, good })
+        provider->request(node(path), ScanSource::thisComputer);
+    // Both decoders met a FIFO first; the picture after them still comes.
+    ASSERT_TRUE(waitUntil([&] { return provider->pendingCount() == 0; }));
+    EXPECT_EQ(provider->cached(node(good))->size(), QSize(100, 50));
+    for (const QString& path : fifos + QStringList { link })
+        EXPECT_TRUE(provider->cached(node(path))->isNull()) << path.toStdString();
+    EXPECT_TRUE(provider->waitForDone());
+    provider.reset();
 }
 
 TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)

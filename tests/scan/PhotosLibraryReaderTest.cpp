@@ -121,6 +121,19 @@ bool cacheIsEmpty()
     return QDir(AppPaths::cacheFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
+// Bytes this process has read through read calls, holes of files included.
+qint64 bytesReadByThisProcess()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return 0;
+}
+
 // Reads a library on a thread of its own under a watchdog; the number of
 // assets, none when the read did not end.
 std::optional<std::size_t> readGuarded(const PhotosLibraryReader& reader, const QString& library,
@@ -172,6 +185,26 @@ TEST_F(EngineFixture, ACopyBeyondItsBoundOrStoppedLeavesTheLibraryAndNothingInTh
     const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
     EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(1));
     EXPECT_EQ(readGuarded(reader, library, std::make_shared<std::atomic<bool>>(true)), std::optional<std::size_t>(0));
+    EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, ASparseDatabaseIsCopiedByItsDataAndACopyPastItsTimeIsSkipped)
+{
+    // Gibibytes of holes after the database's pages: only its few pages of
+    // data may be read, or the copy would read for minutes.
+    const QString library = makeLibrary(tree, QStringLiteral("L.photoslibrary"), PhotosSchema::assets);
+    QFile database(library + QStringLiteral("/database/photos.sqlite"));
+    ASSERT_TRUE(database.resize(6ll * 1024 * 1024 * 1024));
+    const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true, { 8ull * 1024 * 1024 * 1024 });
+    const qint64 readBefore = bytesReadByThisProcess();
+    EXPECT_EQ(readGuarded(reader, library), std::optional<std::size_t>(1));
+    EXPECT_LT(bytesReadByThisProcess() - readBefore, 64 * 1024 * 1024);
+    EXPECT_TRUE(cacheIsEmpty());
+
+    const PhotosLibraryReader hurried(
+        AppPaths::cacheFolder(), albumName, true, { 8ull * 1024 * 1024 * 1024, std::chrono::minutes(2), {} });
+    EXPECT_EQ(readGuarded(hurried, library), std::optional<std::size_t>(0));
+    EXPECT_TRUE(logText().contains(QStringLiteral("seconds a photo library may take")));
     EXPECT_TRUE(cacheIsEmpty());
 }
 
@@ -285,7 +318,8 @@ TEST_F(EngineFixture, ALibrarysOriginalMetAlsoAsAPlainFileIsOneFileTheLibrarysIt
     };
     // Whichever comes first, keep.jpg is the library's item alone; album.jpg
     // (in the marked album, so not read from the library) stays a plain file.
-    for (const auto& rows : { std::vector { row(originals), row(library) }, std::vector { row(library), row(originals) } }) {
+    for (const auto& rows :
+        { std::vector { row(originals), row(library) }, std::vector { row(library), row(originals) } }) {
         QStringList found;
         for (const FileInfoNodePtr& record : walkRows(rows, *defaults).records)
             found.append(QFileInfo(*record->filePath).fileName() + (record->isPhotosNode ? " (library)" : ""));
