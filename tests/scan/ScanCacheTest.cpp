@@ -9,12 +9,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
+#include <sched.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -102,6 +108,36 @@ public:
     qint64 createdSeconds(std::size_t) const override { return 0; }
 };
 
+// The times of file systems as a test needs them: by default every mount
+// keeps a change time of its own and the digests are read an hour after the
+// files were last changed, long after any file system's time resolution.
+class TestTimeFacts : public FileTimeFacts {
+public:
+    TestTimeFacts()
+        : clock(systemFileTimeFacts().now())
+    {
+        clock.seconds += 3600;
+    }
+    FileTimestamp now() const override { return clock; }
+    // None asks the file system.
+    std::optional<bool> keepsOwnChangeTime(const QString& path) const override
+    {
+        return keeps ? keeps : FileTimeFacts::keepsOwnChangeTime(path);
+    }
+
+    FileTimestamp clock;
+    std::optional<bool> keeps = true;
+};
+
+// Records without files whose digests are final, changed long ago.
+std::vector<FileInfoNodePtr> datedPairs(int count)
+{
+    std::vector<FileInfoNodePtr> records = pairsWithDigests(count);
+    for (const FileInfoNodePtr& record : records)
+        record->changeTime = { 1500000000, 1 };
+    return records;
+}
+
 // A content comparison with the scan's cache, in a fresh HOME.
 class ScanCacheTest : public ::testing::Test {
 protected:
@@ -113,7 +149,11 @@ protected:
 
     std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records)
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        return scan(records, facts);
+    }
+    std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records, const FileTimeFacts& times)
+    {
+        ScanCache cache(ScanSource::thisComputer, abort, times);
         cache.recordScannedFilesInCache(records);
         cache.loadHashCache();
         loaded = cache.size();
@@ -128,6 +168,7 @@ protected:
 
     TempHome home;
     QTemporaryDir files;
+    TestTimeFacts facts;
     TestHasher hasher;
     ScanCounters counters;
     std::atomic<bool> abort { false };
@@ -144,7 +185,7 @@ TEST_F(ScanCacheTest, ALaterScanTakesEveryStoredDigestAndWritesNothingAgain)
     const QStringList written = rows();
     ASSERT_EQ(written.size(), 3);
     EXPECT_EQ(written.filter(paths[1] + ' ' + md5Hex("hello") + " 5 ").size(), 1) << written.join('\n').toStdString();
-    EXPECT_EQ(query("PRAGMA user_version"), QStringList { "3" });
+    EXPECT_EQ(query("PRAGMA user_version"), QStringList { "4" });
 
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "it's b" }, { "c" } }));
     EXPECT_EQ(loaded, 3);
@@ -225,6 +266,154 @@ TEST_F(ScanCacheTest, AFileChangedSinceItsDigestWasStoredIsReadAgain)
     }
 }
 
+// Records of the files as a file system stamping whole seconds gives them.
+std::vector<FileInfoNodePtr> inWholeSeconds(const QStringList& paths, qint64 second)
+{
+    std::vector<FileInfoNodePtr> records = recordsOf(paths);
+    for (const FileInfoNodePtr& record : records)
+        record->modTime = record->changeTime = { second, 0 };
+    return records;
+}
+
+// A file rewritten in place at the same size within the second its digest was
+// read in keeps every time it had: its digest is not kept, so the next scan
+// reads it again instead of pairing it with its former twin. Digests read once
+// the second has passed serve the scans after.
+TEST_F(ScanCacheTest, AFileRewrittenWithinTheSecondOfItsReadOnAWholeSecondFileSystemIsReadAgain)
+{
+    const qint64 second = 1700000000;
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    facts.clock = { second, 400000000 };
+    EXPECT_EQ(namesOf(scan(inWholeSeconds(paths, second))), (Names { { "a", "b" } }));
+    EXPECT_EQ(rows(), QStringList {});
+
+    file("b", "jelly");
+    facts.clock = { second, 900000000 };
+    EXPECT_EQ(namesOf(scan(inWholeSeconds(paths, second))), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4);
+
+    facts.clock = { second + 10, 0 };
+    scan(inWholeSeconds(paths, second));
+    EXPECT_EQ(rows().size(), 2);
+    EXPECT_EQ(namesOf(scan(inWholeSeconds(paths, second))), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 6);
+}
+
+// On a mount whose change time is the modification time (as sshfs gives it), a
+// file rewritten and dated back (touch -r, a tag editor keeping dates) shows
+// every time it had: nothing is stored for such a mount, and it is read again.
+TEST_F(ScanCacheTest, OnAMountWhoseChangeTimeFollowsTheModificationTimeARewriteDatedBackIsReadAgain)
+{
+    facts.keeps = false;
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    const auto asTheMountGivesThem = [&paths] {
+        std::vector<FileInfoNodePtr> records = recordsOf(paths);
+        for (const FileInfoNodePtr& record : records)
+            record->changeTime = record->modTime;
+        return records;
+    };
+    const std::vector<FileInfoNodePtr> before = asTheMountGivesThem();
+    EXPECT_EQ(namesOf(scan(before)), (Names { { "a", "b" } }));
+
+    file("b", "jelly");
+    setModified(paths[1], before[1]->modTime);
+    const std::vector<FileInfoNodePtr> after = asTheMountGivesThem();
+    ASSERT_EQ(after[1]->modTime, before[1]->modTime);
+    EXPECT_EQ(namesOf(scan(after)), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4);
+    EXPECT_EQ(rows(), QStringList {});
+    EXPECT_EQ(logCount("keeps no change time of its own"), 2); // once per scan
+}
+
+// On the local disk the tests run on, files last changed well before their
+// read are taken from the cache by every later scan.
+TEST_F(ScanCacheTest, OnALocalFileSystemTheWarmScanTakesEveryDigestFromTheCache)
+{
+    facts.keeps.reset();
+    if (facts.keepsOwnChangeTime(files.path()) != true)
+        GTEST_SKIP() << "the temporary folder lies on a file system without a change time of its own";
+    const QByteArray block(2 * Comparison::firstBlockBytes, 'x');
+    const QStringList paths { file("a", "hello"), file("b", "hello"), file("c", 'c' + block),
+        file("d", 'd' + block) };
+    EXPECT_EQ(duplicateNamesOf(scan(paths)), (Names { { "a", "b" } }));
+    const int reads = hasher.fullReadCount() + int(hasher.headReads().size());
+    EXPECT_EQ(duplicateNamesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(loaded, 4);
+    EXPECT_EQ(hasher.fullReadCount() + int(hasher.headReads().size()), reads);
+}
+
+// An ext4 file system with 128-byte inodes, which keep whole seconds, made in
+// an image under folder and mounted from a loop device in this process's own
+// mount namespace; empty when the machine cannot. Only threads made after it
+// see the mount: the process must have no other thread yet.
+QString mountWholeSecondFileSystem(const QString& folder)
+{
+    if (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() != 1
+        || ::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return {};
+    const QString image = folder + QStringLiteral("/volume.img");
+    const QString target = folder + QStringLiteral("/volume");
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(16 << 20) || !QDir().mkpath(target))
+        return {};
+    file.close();
+    const auto run = [](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    };
+    if (!run(QStringLiteral("mkfs.ext4"), { "-q", "-F", "-I", "128", image })
+        || !run(QStringLiteral("mount"), { "-o", "loop", image, target }))
+        return {};
+    return target;
+}
+
+TEST_F(ScanCacheTest, OnARealWholeSecondFileSystemAFileRewrittenWithinItsSecondIsNotGroupedWithItsFormerTwin)
+{
+    const QString volume = mountWholeSecondFileSystem(files.path());
+    if (volume.isEmpty())
+        GTEST_SKIP() << "this machine cannot mount an ext4 image here, or threads of earlier tests would not see it";
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(volume).constData(), MNT_DETACH); });
+    const FileTimeFacts& machine = systemFileTimeFacts();
+    ASSERT_EQ(machine.keepsOwnChangeTime(volume), true);
+    // Everything from the first write to the rewrite falls within one second,
+    // which a try begun at the start of a second leaves to spare.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const FileTimestamp now = machine.now();
+        std::this_thread::sleep_for(std::chrono::nanoseconds(1000000000 - qint64(now.nanoseconds) + 20000000));
+        const QString folder = volume + '/' + QString::number(attempt);
+        QDir().mkpath(folder);
+        const QStringList paths { writeFile(folder, "a", "hello"), writeFile(folder, "b", "hello") };
+        const std::vector<FileInfoNodePtr> before = recordsOf(paths);
+        if (before[1]->changeTime.nanoseconds != 0 || before[1]->modTime.nanoseconds != 0)
+            GTEST_SKIP() << "the file system keeps fractions of a second";
+        ASSERT_EQ(namesOf(scan(before, machine)), (Names { { "a", "b" } }));
+        writeFile(folder, "b", "jelly");
+        const std::vector<FileInfoNodePtr> after = recordsOf(paths);
+        if (after[1]->changeTime != before[1]->changeTime)
+            continue;
+        ASSERT_EQ(after[1]->modTime, before[1]->modTime);
+        ASSERT_EQ(after[1]->inode, before[1]->inode);
+        EXPECT_EQ(namesOf(scan(after, machine)), (Names { { "a" }, { "b" } }));
+        return;
+    }
+    GTEST_SKIP() << "no try kept the rewrite within the second of the first read";
+}
+
+// Rows stored before digests had to be proven by their times may be exactly
+// the stale ones: a database of that version is emptied, whatever its rows say.
+TEST_F(ScanCacheTest, RowsStoredBeforeDigestsWereProvenByTheirTimesAreNotBelieved)
+{
+    const QStringList paths { file("a", "hello"), file("b", "jelly") };
+    scan(paths);
+    query("update hashTable set fileHash = '" + md5Hex("hello").toLatin1() + "'");
+    query("PRAGMA user_version = 3");
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4);
+    EXPECT_EQ(query("PRAGMA user_version"), QStringList { "4" });
+}
+
 TEST_F(ScanCacheTest, PackagesAreNeitherWrittenNorTakenFromTheCache)
 {
     for (const char* name : { "p1.app", "p2.app" }) {
@@ -249,7 +438,7 @@ TEST_F(ScanCacheTest, AStoredDateOfZeroStillMatchesItsFile)
         record->modTime = {};
     }
     scan(records);
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFilesInCache(records);
     cache.loadHashCache();
     EXPECT_EQ(cache.cachedDigest(*records[0]), md5Hex("hello"));
@@ -270,14 +459,14 @@ TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTh
     };
     const auto stored = [] { return query("select fileHash || ' ' || ifnull(fileHeadHash, '-') from hashTable"); };
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        ScanCache cache(ScanSource::thisComputer, abort, facts);
         cache.recordScannedFiles(table);
         cache.loadHashCache();
         cache.saveDigestBatches({ { { 0, digest, head }, { 1, digest, std::nullopt }, { 2, digest, std::nullopt } } });
     }
     EXPECT_EQ(stored(), (QStringList { md5Hex("hello") + ' ' + hexOf(head), md5Hex("hello") + " -" }));
 
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFiles(table);
     cache.loadHashCache();
     EXPECT_EQ(cache.size(), 2);
@@ -325,14 +514,14 @@ TEST_F(ScanCacheTest, BatchesWrittenTogetherInAnyOrderKeepEveryFilesOwnDigests)
             item % 5 == 0 ? std::optional(digestOf(item, 2)) : std::nullopt });
     }
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        ScanCache cache(ScanSource::thisComputer, abort, facts);
         cache.recordScannedFiles(table);
         cache.loadHashCache();
         cache.saveDigestBatches(std::move(batches));
     }
     EXPECT_EQ(query("select count(*) from hashTable"), QStringList { QString::number(count) });
 
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFiles(table);
     cache.loadHashCache();
     ASSERT_EQ(cache.size(), qsizetype(count));
@@ -364,7 +553,7 @@ TEST_F(ScanCacheTest, StopEndsTheLoadingBeforeTheNextRowKeepingTheRowsRead)
         records.back()->md5 = md5Hex("same");
     }
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        ScanCache cache(ScanSource::thisComputer, abort, facts);
         cache.saveHashesToCacheDatabase(records);
     }
     ASSERT_EQ(rows().size(), 2000);
@@ -372,7 +561,7 @@ TEST_F(ScanCacheTest, StopEndsTheLoadingBeforeTheNextRowKeepingTheRowsRead)
     stopDuringLoad = &abort;
     progressCalls = 0;
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchConnection));
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFilesInCache(records);
     cache.loadHashCache();
     sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(watchConnection));
@@ -386,11 +575,11 @@ TEST_F(ScanCacheTest, StopEndsTheLoadingBeforeTheNextRowKeepingTheRowsRead)
 
 TEST_F(ScanCacheTest, AHeldWriteLockEndsTheScansWritingAfterOneWait)
 {
-    scan(pairsWithDigests(2)); // creates the database
+    scan(datedPairs(2)); // creates the database
     sqlite3* other = nullptr;
     query("BEGIN IMMEDIATE", &other);
 
-    const auto records = pairsWithDigests(5000);
+    const auto records = datedPairs(5000);
     EXPECT_EQ(duplicateNamesOf(scan(records)).size(), 2500u);
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
@@ -412,7 +601,7 @@ TEST_F(ScanCacheTest, AReadOnlyDatabaseIsLoggedOnceAndNothingIsPrinted)
     }
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(duplicateNamesOf(scan(pairsWithDigests(3000))).size(), 1500u);
+    EXPECT_EQ(duplicateNamesOf(scan(datedPairs(3000))).size(), 1500u);
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -445,7 +634,7 @@ TEST_F(ScanCacheTest, ADamagedDatabaseIsMovedAsideAndRebuiltWhileTheScanGoesOn)
             [] { writeFile(AppPaths::cacheFolder(), "Vellicor.db", QByteArray("not a database. ").repeated(400)); } },
         { "pages overwritten inside",
             [this] {
-                ScanCache(ScanSource::thisComputer, abort).saveHashesToCacheDatabase(pairsWithDigests(3000));
+                ScanCache(ScanSource::thisComputer, abort, facts).saveHashesToCacheDatabase(datedPairs(3000));
                 QFile database(AppPaths::cacheDatabaseFile());
                 ASSERT_TRUE(database.open(QIODevice::ReadWrite));
                 for (int page = 2; page < 60; page += 3) {
