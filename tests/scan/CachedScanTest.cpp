@@ -1,9 +1,12 @@
 #include "base/AppPaths.h"
 #include "scan/EngineFixture.h"
+#include "scan/ScanFixtures.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 using CachedScan = EngineFixture;
@@ -28,4 +31,32 @@ TEST_F(CachedScan, AFileRewrittenAndDatedBackIsReadAgain)
     ASSERT_EQ(::utimensat(AT_FDCWD, b.constData(), times, 0), 0);
     ASSERT_TRUE(runScan());
     EXPECT_TRUE(groupsFound().isEmpty());
+}
+
+// On a file system keeping whole seconds, a file rewritten in place at the same
+// size within the second of a scan keeps every time it had; the next scan
+// reads it again and finds the two files apart.
+TEST_F(CachedScan, OnARealWholeSecondFileSystemAFileRewrittenWithinTheSecondOfAScanIsReadAgain)
+{
+    const QString volume = mountWholeSecondFileSystem(tree.root());
+    if (volume.isEmpty())
+        GTEST_SKIP() << "this machine cannot mount an ext4 image here, or threads of earlier tests would not see it";
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(volume).constData(), MNT_DETACH); });
+    const RewriteWithinASecond outcome = rewriteWithinTheSecondOfAScan(volume, [this](const QString& folder) {
+        sources->replace(ScanSource::thisComputer, SourceList::scan, { pathRow(folder, 1) }, ScanSources::Store::no);
+        std::vector<QStringList> names;
+        if (!runScan())
+            return names;
+        for (const QStringList& group : groupsFound()) {
+            QStringList members;
+            for (const QString& path : group)
+                members.append(path.section(QLatin1Char('/'), -1));
+            names.push_back(members);
+        }
+        return names;
+    });
+    if (!outcome.done)
+        GTEST_SKIP() << outcome.why.toStdString();
+    EXPECT_EQ(outcome.before, (std::vector<QStringList> { { "a", "b" } }));
+    EXPECT_EQ(outcome.after, std::vector<QStringList> {});
 }

@@ -9,18 +9,14 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fcntl.h>
-#include <sched.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <thread>
 
 namespace {
 
@@ -342,63 +338,20 @@ TEST_F(ScanCacheTest, OnALocalFileSystemTheWarmScanTakesEveryDigestFromTheCache)
     EXPECT_EQ(hasher.fullReadCount() + int(hasher.headReads().size()), reads);
 }
 
-// An ext4 file system with 128-byte inodes, which keep whole seconds, made in
-// an image under folder and mounted from a loop device in this process's own
-// mount namespace; empty when the machine cannot. Only threads made after it
-// see the mount: the process must have no other thread yet.
-QString mountWholeSecondFileSystem(const QString& folder)
-{
-    if (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() != 1
-        || ::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return {};
-    const QString image = folder + QStringLiteral("/volume.img");
-    const QString target = folder + QStringLiteral("/volume");
-    QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(16 << 20) || !QDir().mkpath(target))
-        return {};
-    file.close();
-    const auto run = [](const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-            && process.exitCode() == 0;
-    };
-    if (!run(QStringLiteral("mkfs.ext4"), { "-q", "-F", "-I", "128", image })
-        || !run(QStringLiteral("mount"), { "-o", "loop", image, target }))
-        return {};
-    return target;
-}
-
 TEST_F(ScanCacheTest, OnARealWholeSecondFileSystemAFileRewrittenWithinItsSecondIsNotGroupedWithItsFormerTwin)
 {
     const QString volume = mountWholeSecondFileSystem(files.path());
     if (volume.isEmpty())
         GTEST_SKIP() << "this machine cannot mount an ext4 image here, or threads of earlier tests would not see it";
     const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(volume).constData(), MNT_DETACH); });
-    const FileTimeFacts& machine = systemFileTimeFacts();
-    ASSERT_EQ(machine.keepsOwnChangeTime(volume), true);
-    // Everything from the first write to the rewrite falls within one second,
-    // which a try begun at the start of a second leaves to spare.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const FileTimestamp now = machine.now();
-        std::this_thread::sleep_for(std::chrono::nanoseconds(1000000000 - qint64(now.nanoseconds) + 20000000));
-        const QString folder = volume + '/' + QString::number(attempt);
-        QDir().mkpath(folder);
-        const QStringList paths { writeFile(folder, "a", "hello"), writeFile(folder, "b", "hello") };
-        const std::vector<FileInfoNodePtr> before = recordsOf(paths);
-        if (before[1]->changeTime.nanoseconds != 0 || before[1]->modTime.nanoseconds != 0)
-            GTEST_SKIP() << "the file system keeps fractions of a second";
-        ASSERT_EQ(namesOf(scan(before, machine)), (Names { { "a", "b" } }));
-        writeFile(folder, "b", "jelly");
-        const std::vector<FileInfoNodePtr> after = recordsOf(paths);
-        if (after[1]->changeTime != before[1]->changeTime)
-            continue;
-        ASSERT_EQ(after[1]->modTime, before[1]->modTime);
-        ASSERT_EQ(after[1]->inode, before[1]->inode);
-        EXPECT_EQ(namesOf(scan(after, machine)), (Names { { "a" }, { "b" } }));
-        return;
-    }
-    GTEST_SKIP() << "no try kept the rewrite within the second of the first read";
+    ASSERT_EQ(systemFileTimeFacts().keepsOwnChangeTime(volume), true);
+    const RewriteWithinASecond outcome = rewriteWithinTheSecondOfAScan(volume, [this](const QString& folder) {
+        return namesOf(scan(recordsOf({ folder + "/a", folder + "/b" }), systemFileTimeFacts()));
+    });
+    if (!outcome.done)
+        GTEST_SKIP() << outcome.why.toStdString();
+    EXPECT_EQ(outcome.before, (Names { { "a", "b" } }));
+    EXPECT_EQ(outcome.after, (Names { { "a" }, { "b" } }));
 }
 
 // Rows stored before digests had to be proven by their times may be exactly
