@@ -217,7 +217,8 @@ bool provenByTimes(const FileTimestamp& changeTime, const FileTimestamp& modTime
     const bool wholeSeconds = changeTime.nanoseconds == 0 && modTime.nanoseconds == 0;
     const qint64 window = wholeSeconds ? 3 : 1;
     const qint64 latest = readsBegan.seconds - window;
-    return changeTime.seconds < latest || (changeTime.seconds == latest && changeTime.nanoseconds <= readsBegan.nanoseconds);
+    return changeTime.seconds < latest
+        || (changeTime.seconds == latest && changeTime.nanoseconds <= readsBegan.nanoseconds);
 }
 
 bool isNewHead(const ScanCache::Entry* stored, const std::optional<BlockDigest>& head)

@@ -69,8 +69,8 @@ public:
     // Removes the half-built databases an interrupted run may have left
     // beside the cache file. Opens nothing yet. The time facts must outlive
     // the cache.
-    ScanCache(ScanSource source, const std::atomic<bool>& abort,
-        const FileTimeFacts& timeFacts = systemFileTimeFacts());
+    ScanCache(
+        ScanSource source, const std::atomic<bool>& abort, const FileTimeFacts& timeFacts = systemFileTimeFacts());
     ~ScanCache();
     ScanCache(const ScanCache&) = delete;
     ScanCache& operator=(const ScanCache&) = delete;

@@ -109,9 +109,9 @@ TEST(FileTimes, OnlyFileSystemsStampingTheirOwnChangeTimeVouchForIt)
     for (const unsigned long magic : std::initializer_list<unsigned long> { EXT4_SUPER_MAGIC, XFS_SUPER_MAGIC,
              BTRFS_SUPER_MAGIC, TMPFS_MAGIC, OVERLAYFS_SUPER_MAGIC, F2FS_SUPER_MAGIC })
         EXPECT_TRUE(keepsOwnChangeTime(magic)) << std::hex << magic;
-    for (const unsigned long magic : std::initializer_list<unsigned long> { MSDOS_SUPER_MAGIC, EXFAT_SUPER_MAGIC,
-             FUSE_SUPER_MAGIC, NFS_SUPER_MAGIC, CIFS_SUPER_MAGIC, SMB2_SUPER_MAGIC, V9FS_MAGIC, SQUASHFS_MAGIC,
-             ISOFS_SUPER_MAGIC, PROC_SUPER_MAGIC, 0 })
+    for (const unsigned long magic :
+        std::initializer_list<unsigned long> { MSDOS_SUPER_MAGIC, EXFAT_SUPER_MAGIC, FUSE_SUPER_MAGIC, NFS_SUPER_MAGIC,
+            CIFS_SUPER_MAGIC, SMB2_SUPER_MAGIC, V9FS_MAGIC, SQUASHFS_MAGIC, ISOFS_SUPER_MAGIC, PROC_SUPER_MAGIC, 0 })
         EXPECT_FALSE(keepsOwnChangeTime(magic)) << std::hex << magic;
 
     const FileTimeFacts& machine = systemFileTimeFacts();

@@ -143,10 +143,7 @@ protected:
 
     QString file(const QString& name, const QByteArray& bytes) { return writeFile(files.path(), name, bytes); }
 
-    std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records)
-    {
-        return scan(records, facts);
-    }
+    std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records) { return scan(records, facts); }
     std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records, const FileTimeFacts& times)
     {
         ScanCache cache(ScanSource::thisComputer, abort, times);
@@ -329,8 +326,7 @@ TEST_F(ScanCacheTest, OnALocalFileSystemTheWarmScanTakesEveryDigestFromTheCache)
     if (facts.keepsOwnChangeTime(files.path()) != true)
         GTEST_SKIP() << "the temporary folder lies on a file system without a change time of its own";
     const QByteArray block(2 * Comparison::firstBlockBytes, 'x');
-    const QStringList paths { file("a", "hello"), file("b", "hello"), file("c", 'c' + block),
-        file("d", 'd' + block) };
+    const QStringList paths { file("a", "hello"), file("b", "hello"), file("c", 'c' + block), file("d", 'd' + block) };
     EXPECT_EQ(duplicateNamesOf(scan(paths)), (Names { { "a", "b" } }));
     const int reads = hasher.fullReadCount() + int(hasher.headReads().size());
     EXPECT_EQ(duplicateNamesOf(scan(paths)), (Names { { "a", "b" } }));

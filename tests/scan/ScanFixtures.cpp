@@ -5,13 +5,13 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
-#include <chrono>
-#include <ctime>
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
 {
