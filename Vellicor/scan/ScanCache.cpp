@@ -288,15 +288,19 @@ void ScanCache::recordScannedFiles(const ScanFileFacts& files)
         }
         return *lastAnswer;
     };
+    // Each file is judged once; the table is sized by how many passed.
+    std::vector<bool> passed(files.count());
     std::size_t count = 0;
-    for (std::size_t item = 0; item < files.count(); ++item)
-        count += identified(item) ? 1 : 0;
+    for (std::size_t item = 0; item < files.count(); ++item) {
+        passed[item] = identified(item);
+        count += passed[item] ? 1 : 0;
+    }
     if (count == 0)
         return;
     // At most two thirds full, so that probes stay short.
     files_.assign(count + count / 2 + 1, Slot {});
     for (std::size_t item = 0; item < files.count(); ++item) {
-        if (!identified(item))
+        if (!passed[item])
             continue;
         const quint64 inode = files.inode(item);
         std::size_t at = homeOf(inode);
