@@ -1,17 +1,10 @@
 #include "ScanFixtures.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
-#include <chrono>
-#include <ctime>
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <thread>
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
 {
@@ -103,60 +96,4 @@ ScanSettingsSnapshot openSettings()
     s.categoryTables.includeCustomExtensions = { QStringLiteral("xyz") };
     s.rawExtensionSet = { QStringLiteral("cr2") };
     return s;
-}
-
-QString mountWholeSecondFileSystem(const QString& folder)
-{
-    if (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() != 1
-        || ::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return {};
-    const QString image = folder + QStringLiteral("/volume.img");
-    const QString target = folder + QStringLiteral("/volume");
-    QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(16 << 20) || !QDir().mkpath(target))
-        return {};
-    file.close();
-    const auto run = [](const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
-            && process.exitCode() == 0;
-    };
-    if (!run(QStringLiteral("mkfs.ext4"), { "-q", "-F", "-I", "128", image })
-        || !run(QStringLiteral("mount"), { "-o", "loop", image, target }))
-        return {};
-    return target;
-}
-
-RewriteWithinASecond rewriteWithinTheSecondOfAScan(
-    const QString& volume, const std::function<std::vector<QStringList>(const QString& folder)>& scan)
-{
-    RewriteWithinASecond outcome;
-    outcome.why = QStringLiteral("no try kept the rewrite within the second of the first scan");
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        // Everything from the first write to the rewrite then falls within
-        // one second, with time to spare.
-        struct timespec now { };
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        std::this_thread::sleep_for(std::chrono::nanoseconds(1000000000 - now.tv_nsec + 20000000));
-        const QString folder = volume + QLatin1Char('/') + QString::number(attempt);
-        QDir().mkpath(folder);
-        const QString b = writeFile(folder, QStringLiteral("b"), "hello");
-        writeFile(folder, QStringLiteral("a"), "hello");
-        const FileInfoNodePtr first = recordOf(b);
-        if (first->changeTime.nanoseconds != 0 || first->modTime.nanoseconds != 0) {
-            outcome.why = QStringLiteral("the file system keeps fractions of a second");
-            return outcome;
-        }
-        outcome.before = scan(folder);
-        writeFile(folder, QStringLiteral("b"), "jelly");
-        const FileInfoNodePtr rewritten = recordOf(b);
-        if (rewritten->changeTime != first->changeTime || rewritten->modTime != first->modTime
-            || rewritten->inode != first->inode)
-            continue;
-        outcome.after = scan(folder);
-        outcome.done = true;
-        return outcome;
-    }
-    return outcome;
 }
