@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
@@ -113,6 +114,35 @@ bool isNetworkFileSystemMagic(unsigned long magic)
     case V9FS_MAGIC:
     case 0x0BD00BD0: // Lustre
     case 0x47504653: // GPFS
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool keepsOwnChangeTime(unsigned long magic)
+{
+    // Local file systems that stamp the change time themselves. FAT and exFAT
+    // hand out the modification time as the change time once a file is read
+    // from the disk again; FUSE and network file systems give what their
+    // program or server says, on another clock, and sshfs gives the
+    // modification time; read-only images keep one time for both.
+    switch (magic) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case NILFS_SUPER_MAGIC:
+    case REISERFS_SUPER_MAGIC:
+    case UDF_SUPER_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+    case 0x482b: // HFS+
+    case 0x3153464a: // JFS
+    case 0xca451a4e: // bcachefs
+    case 0x2fc12fc1: // ZFS
+    case 0x5346544e: // NTFS
         return true;
     default:
         return false;
@@ -231,6 +261,28 @@ std::optional<quint64> mountIdOf(const struct statx& status)
 }
 
 } // namespace
+
+FileTimestamp FileTimeFacts::now() const
+{
+    struct timespec time { };
+    ::clock_gettime(CLOCK_REALTIME, &time);
+    return { time.tv_sec, quint32(time.tv_nsec) };
+}
+
+std::optional<bool> FileTimeFacts::keepsOwnChangeTime(const QString& path) const
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct statfs fileSystem { };
+    if (encoded.isEmpty() || encoded.contains('\0') || ::statfs(encoded.constData(), &fileSystem) != 0)
+        return std::nullopt;
+    return FileSystemInfoDetail::keepsOwnChangeTime(static_cast<unsigned long>(fileSystem.f_type));
+}
+
+const FileTimeFacts& systemFileTimeFacts()
+{
+    static const FileTimeFacts facts;
+    return facts;
+}
 
 bool isNetworkVolume(const QString& path)
 {

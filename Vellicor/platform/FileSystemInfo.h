@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileInfoNode.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -48,7 +50,30 @@ bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor);
 // the file is shorter or when it cannot be asked about.
 bool isInPageCache(const QString& path, quint64 byteCount);
 
+// What the times a file system keeps can prove about its files, and the clock
+// they are stamped from. Asked by the digest cache; a test answers for mounts
+// and moments it cannot make. Safe on any thread.
+class FileTimeFacts {
+public:
+    virtual ~FileTimeFacts() = default;
+
+    // The system clock the kernel stamps file times from.
+    virtual FileTimestamp now() const;
+    // Whether the file system holding path keeps a change time of its own: one
+    // moved to the moment of every change of a file's bytes, which no user can
+    // set back (a copy of the modification time, as FAT, network and FUSE file
+    // systems give, is not). None when path cannot be examined.
+    virtual std::optional<bool> keepsOwnChangeTime(const QString& path) const;
+};
+
+// This machine's answers.
+const FileTimeFacts& systemFileTimeFacts();
+
 namespace FileSystemInfoDetail {
+
+// Whether the file system of a statfs() f_type value keeps a change time of
+// its own; false for any it does not know.
+bool keepsOwnChangeTime(unsigned long magic);
 
 // Whether a file system type as /proc/self/mountinfo names it ("nfs4",
 // "fuse.sshfs") reaches another machine.

@@ -8,6 +8,9 @@
 --
 -- A stored digest counts for a file only while its size, exact modification
 -- time (seconds and nanoseconds), inode and status-change time are unchanged.
+-- A row is written only when those times prove it: the file system keeps a
+-- change time of its own, and the file's was older than the read of its digest
+-- by more than that file system's time resolution.
 -- fileHeadHash is the digest of the file's first block, kept for the files
 -- that were told apart from the others of their size by it. A row may hold it
 -- without a full digest (fileHash NULL).

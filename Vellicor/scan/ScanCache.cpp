@@ -20,8 +20,10 @@ namespace {
 constexpr std::array<const char*, 5> digestTables
     = { "hashTable", "GoogleDrive_hashTable", "DropBox_hashTable", "OneDrive_hashTable", "BoxCloud_hashTable" };
 
-// Raised whenever the tables change; a file of another version is rebuilt.
-constexpr int schemaVersion = 3;
+// Raised whenever the tables or what a row vouches for change; a file of
+// another version is rebuilt. Rows of version 3 were stored without proof
+// that the file could not change unseen right after its read.
+constexpr int schemaVersion = 4;
 // Another instance of the program may be committing: wait for it a little,
 // once per scan at most (the first busy answer ends this scan's writing).
 constexpr int busyTimeoutMs = 1000;
@@ -202,6 +204,23 @@ bool parseDigest(const unsigned char* text, int bytes, BlockDigest& digest)
     return true;
 }
 
+// Whether a digest read no earlier than readsBegan holds for the file as long
+// as its change time stays as it is. Any later change stamps a newer change
+// time, unless it falls within the stored time's own tick: the file system's
+// resolution (whole seconds, or two, when neither time has a fraction),
+// stamped from a clock that may lag the one readsBegan came from. A file
+// without a known change time proves nothing.
+bool provenByTimes(const FileTimestamp& changeTime, const FileTimestamp& modTime, const FileTimestamp& readsBegan)
+{
+    if (changeTime == FileTimestamp {})
+        return false;
+    const bool wholeSeconds = changeTime.nanoseconds == 0 && modTime.nanoseconds == 0;
+    const qint64 window = wholeSeconds ? 3 : 1;
+    const qint64 latest = readsBegan.seconds - window;
+    return changeTime.seconds < latest
+        || (changeTime.seconds == latest && changeTime.nanoseconds <= readsBegan.nanoseconds);
+}
+
 bool isNewHead(const ScanCache::Entry* stored, const std::optional<BlockDigest>& head)
 {
     return head && !(stored && stored->hasHead && stored->head == *head);
@@ -230,10 +249,12 @@ QString hashTableForSource(ScanSource source)
     return QLatin1String(index < digestTables.size() ? digestTables[index] : digestTables[0]);
 }
 
-ScanCache::ScanCache(ScanSource source, const std::atomic<bool>& abort)
+ScanCache::ScanCache(ScanSource source, const std::atomic<bool>& abort, const FileTimeFacts& timeFacts)
     : path_(AppPaths::cacheDatabaseFile())
     , table_(hashTableForSource(source))
     , abort_(abort)
+    , timeFacts_(timeFacts)
+    , readsBegan_(timeFacts.now())
 {
     removeLeftoverBuilds(path_);
 }
@@ -249,19 +270,37 @@ void ScanCache::recordScannedFiles(const ScanFileFacts& files)
         return;
     facts_ = &files;
     records_ = dynamic_cast<const RecordFileFacts*>(&files);
-    // Without an identity no row is ever believed for a file.
-    const auto identified = [&files](std::size_t item) {
-        return files.inode(item) != 0 && !files.isDirectory(item) && files.hasPath(item);
+    // Without an identity no row is ever believed for a file, nor on a file
+    // system whose times a user can set back. The files of one device mostly
+    // come together: the last answer is kept at hand.
+    quint64 lastDevice = 0;
+    std::optional<bool> lastAnswer;
+    const auto identified = [&](std::size_t item) {
+        if (files.inode(item) == 0 || files.isDirectory(item) || !files.hasPath(item))
+            return false;
+        const quint64 device = files.deviceId(item);
+        if (!lastAnswer || device != lastDevice) {
+            const std::optional<bool> answer = keepsOwnChangeTime(files, item);
+            if (!answer)
+                return false;
+            lastDevice = device;
+            lastAnswer = answer;
+        }
+        return *lastAnswer;
     };
+    // Each file is judged once; the table is sized by how many passed.
+    std::vector<bool> passed(files.count());
     std::size_t count = 0;
-    for (std::size_t item = 0; item < files.count(); ++item)
-        count += identified(item) ? 1 : 0;
+    for (std::size_t item = 0; item < files.count(); ++item) {
+        passed[item] = identified(item);
+        count += passed[item] ? 1 : 0;
+    }
     if (count == 0)
         return;
     // At most two thirds full, so that probes stay short.
     files_.assign(count + count / 2 + 1, Slot {});
     for (std::size_t item = 0; item < files.count(); ++item) {
-        if (!identified(item))
+        if (!passed[item])
             continue;
         const quint64 inode = files.inode(item);
         std::size_t at = homeOf(inode);
@@ -481,6 +520,8 @@ void ScanCache::loadHashCache()
 void ScanCache::saveHashesToCacheDatabase(
     const std::vector<FileInfoNodePtr>& records, const std::vector<std::optional<BlockDigest>>& heads)
 {
+    if (records.empty() || !openForBatch())
+        return;
     const RecordFileFacts files(records);
     bool wrote = false;
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -504,7 +545,7 @@ void ScanCache::saveHashesToCacheDatabase(
 
 void ScanCache::saveDigestBatches(std::vector<std::vector<NewDigest>> batches)
 {
-    if (!facts_)
+    if (!facts_ || batches.empty() || !openForBatch())
         return;
     // Each batch in order, then all of them merged as they are written: one
     // large list of a million rows would cost its size again in memory. A
@@ -556,6 +597,11 @@ void ScanCache::saveDigestBatches(std::vector<std::vector<NewDigest>> batches)
 bool ScanCache::writeRow(const ScanFileFacts& files, std::size_t item, const Entry* stored, QByteArrayView digest,
     const std::optional<BlockDigest>& head, bool& wrote)
 {
+    // What could not be believed is not stored: the next scan reads the file
+    // again, by when its times may prove it.
+    if (!provenByTimes(files.changeTime(item), files.storedModTime(item), readsBegan_)
+        || keepsOwnChangeTime(files, item) != true)
+        return true;
     if (!beginWriting())
         return false;
     // A row replaces the file's earlier one: what is still true of it is
@@ -600,6 +646,35 @@ bool ScanCache::writeRow(const ScanFileFacts& files, std::size_t item, const Ent
         failed(rc, QStringLiteral("Unable to insert data"));
     }
     return true;
+}
+
+// The database is there from a content scan's first batch on, whether or not
+// any of its digests could be stored yet.
+bool ScanCache::openForBatch()
+{
+    return !abort_ && !writesOff_ && open(true);
+}
+
+// Asked of the file system once per device; a file that cannot be examined
+// (gone since the walk) answers for itself only.
+std::optional<bool> ScanCache::keepsOwnChangeTime(const ScanFileFacts& files, std::size_t item)
+{
+    const quint64 device = files.deviceId(item);
+    std::lock_guard lock(mountsMutex_);
+    for (const auto& [known, answer] : mounts_) {
+        if (known == device)
+            return answer;
+    }
+    const QString path = files.path(item);
+    const std::optional<bool> answer = timeFacts_.keepsOwnChangeTime(path);
+    if (!answer)
+        return std::nullopt;
+    mounts_.emplace_back(device, *answer);
+    if (!*answer) {
+        Log::print("Cache database: the file system of", path,
+            "keeps no change time of its own; its files are read on every scan");
+    }
+    return answer;
 }
 
 void ScanCache::endBatch(bool wrote)

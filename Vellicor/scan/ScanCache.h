@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
+#include "platform/FileSystemInfo.h"
 #include "scan/FileHasher.h"
 #include "scan/ScanFileFacts.h"
 
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -43,6 +45,14 @@ QString hashTableForSource(ScanSource source);
 // another program, read-only or on a full disk is logged once and the scan goes
 // on without writing; a damaged one is logged, moved aside (never deleted) and
 // rebuilt; one of an older layout is emptied and rebuilt.
+//
+// A digest is stored only when the file's times prove that it held those bytes
+// for as long as its times stay as stored: its file system keeps a change time
+// of its own, and that time was older than the moment the digest could first
+// have been read by more than the time resolution of the file system. So a
+// file changed within its own second of being read, or on a mount whose times
+// a user can set back, is read again by the next scan. The digests handed to
+// the cache must be read after it was made.
 class ScanCache {
 public:
     // What the database knows of one file of this scan, kept only while its
@@ -57,8 +67,10 @@ public:
     };
 
     // Removes the half-built databases an interrupted run may have left
-    // beside the cache file. Opens nothing yet.
-    ScanCache(ScanSource source, const std::atomic<bool>& abort);
+    // beside the cache file. Opens nothing yet. The time facts must outlive
+    // the cache.
+    ScanCache(
+        ScanSource source, const std::atomic<bool>& abort, const FileTimeFacts& timeFacts = systemFileTimeFacts());
     ~ScanCache();
     ScanCache(const ScanCache&) = delete;
     ScanCache& operator=(const ScanCache&) = delete;
@@ -72,7 +84,8 @@ public:
     };
 
     // Notes the files of this scan, so that only their rows are loaded: those
-    // with an identity (a path, not a folder, an inode). The files must
+    // with an identity (a path, not a folder, an inode) on a file system
+    // that keeps a change time of its own. The files must
     // outlive the cache's use. Does nothing once the scan was stopped.
     void recordScannedFiles(const ScanFileFacts& files);
     // The same for full records, which must outlive the cache's use; the
@@ -132,6 +145,7 @@ private:
     bool open(bool create);
     bool upgradeSchema();
     bool beginWriting();
+    bool openForBatch();
     void commit();
     void closeConnection();
     void failed(int rc, const QString& what);
@@ -140,6 +154,7 @@ private:
     bool writeRow(const ScanFileFacts& files, std::size_t item, const Entry* stored, QByteArrayView digest,
         const std::optional<BlockDigest>& head, bool& wrote);
     void endBatch(bool wrote);
+    std::optional<bool> keepsOwnChangeTime(const ScanFileFacts& files, std::size_t item);
 
     QString path_;
     QString table_;
@@ -155,6 +170,14 @@ private:
     bool setAside_ = false;
     bool refusalLogged_ = false;
     bool failureLogged_ = false;
+
+    const FileTimeFacts& timeFacts_;
+    // No digest handed to this cache was read before this moment.
+    const FileTimestamp readsBegan_;
+    // The answer for each device met, asked once: from the scan's thread
+    // while the files are recorded, from the writer thread while it writes.
+    std::mutex mountsMutex_;
+    std::vector<std::pair<quint64, bool>> mounts_;
 
     // The files of this scan, and their records when they were recorded as
     // such (owned here when the cache made the view itself).

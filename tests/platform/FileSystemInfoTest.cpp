@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 
 namespace {
 
@@ -98,4 +99,18 @@ TEST(DiskFacts, AFileJustWrittenIsCachedAndWhatCannotBeOpenedIsNot)
     EXPECT_FALSE(isInPageCache(dir.filePath(QStringLiteral("missing")), 1));
     EXPECT_FALSE(isInPageCache(dir.path(), 1)); // a folder is no file
     EXPECT_FALSE(isRotationalDevice(0, 1)); // no block device behind it
+}
+
+// Only a local file system that stamps the change time itself vouches for
+// it; FAT, exFAT, FUSE, network file systems and anything unknown do not.
+TEST(FileTimes, OnlyFileSystemsStampingTheirOwnChangeTimeVouchForIt)
+{
+    using FileSystemInfoDetail::keepsOwnChangeTime;
+    EXPECT_TRUE(keepsOwnChangeTime(EXT4_SUPER_MAGIC) && keepsOwnChangeTime(BTRFS_SUPER_MAGIC));
+    for (const unsigned long magic : std::initializer_list<unsigned long> { MSDOS_SUPER_MAGIC, EXFAT_SUPER_MAGIC,
+             FUSE_SUPER_MAGIC, NFS_SUPER_MAGIC, CIFS_SUPER_MAGIC, PROC_SUPER_MAGIC })
+        EXPECT_FALSE(keepsOwnChangeTime(magic)) << std::hex << magic;
+    const FileTimeFacts& machine = systemFileTimeFacts();
+    EXPECT_EQ(machine.keepsOwnChangeTime(QStringLiteral("/proc/self/status")), false);
+    EXPECT_EQ(machine.keepsOwnChangeTime(QStringLiteral("/nonexistent/file")), std::nullopt);
 }

@@ -102,6 +102,36 @@ public:
     qint64 createdSeconds(std::size_t) const override { return 0; }
 };
 
+// The times of file systems as a test needs them: by default every mount
+// keeps a change time of its own and the digests are read an hour after the
+// files were last changed, long after any file system's time resolution.
+class TestTimeFacts : public FileTimeFacts {
+public:
+    TestTimeFacts()
+        : clock(systemFileTimeFacts().now())
+    {
+        clock.seconds += 3600;
+    }
+    FileTimestamp now() const override { return clock; }
+    // None asks the file system.
+    std::optional<bool> keepsOwnChangeTime(const QString& path) const override
+    {
+        return keeps ? keeps : FileTimeFacts::keepsOwnChangeTime(path);
+    }
+
+    FileTimestamp clock;
+    std::optional<bool> keeps = true;
+};
+
+// Records without files whose digests are final, changed long ago.
+std::vector<FileInfoNodePtr> datedPairs(int count)
+{
+    std::vector<FileInfoNodePtr> records = pairsWithDigests(count);
+    for (const FileInfoNodePtr& record : records)
+        record->changeTime = { 1500000000, 1 };
+    return records;
+}
+
 // A content comparison with the scan's cache, in a fresh HOME.
 class ScanCacheTest : public ::testing::Test {
 protected:
@@ -111,9 +141,10 @@ protected:
 
     QString file(const QString& name, const QByteArray& bytes) { return writeFile(files.path(), name, bytes); }
 
-    std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records)
+    std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records) { return scan(records, facts); }
+    std::vector<DuplicateGroupPtr> scan(const std::vector<FileInfoNodePtr>& records, const FileTimeFacts& times)
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        ScanCache cache(ScanSource::thisComputer, abort, times);
         cache.recordScannedFilesInCache(records);
         cache.loadHashCache();
         loaded = cache.size();
@@ -128,6 +159,7 @@ protected:
 
     TempHome home;
     QTemporaryDir files;
+    TestTimeFacts facts;
     TestHasher hasher;
     ScanCounters counters;
     std::atomic<bool> abort { false };
@@ -144,7 +176,7 @@ TEST_F(ScanCacheTest, ALaterScanTakesEveryStoredDigestAndWritesNothingAgain)
     const QStringList written = rows();
     ASSERT_EQ(written.size(), 3);
     EXPECT_EQ(written.filter(paths[1] + ' ' + md5Hex("hello") + " 5 ").size(), 1) << written.join('\n').toStdString();
-    EXPECT_EQ(query("PRAGMA user_version"), QStringList { "3" });
+    EXPECT_EQ(query("PRAGMA user_version"), QStringList { "4" });
 
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "it's b" }, { "c" } }));
     EXPECT_EQ(loaded, 3);
@@ -225,6 +257,92 @@ TEST_F(ScanCacheTest, AFileChangedSinceItsDigestWasStoredIsReadAgain)
     }
 }
 
+// Records of the files as a file system stamping whole seconds gives them.
+std::vector<FileInfoNodePtr> inWholeSeconds(const QStringList& paths, qint64 second)
+{
+    std::vector<FileInfoNodePtr> records = recordsOf(paths);
+    for (const FileInfoNodePtr& record : records)
+        record->modTime = record->changeTime = { second, 0 };
+    return records;
+}
+
+// A file rewritten in place at the same size within the second its digest was
+// read in keeps every time it had: its digest is not kept, so the next scan
+// reads it again instead of pairing it with its former twin. Digests read once
+// the second has passed serve the scans after.
+TEST_F(ScanCacheTest, AFileRewrittenWithinTheSecondOfItsReadOnAWholeSecondFileSystemIsReadAgain)
+{
+    const qint64 second = 1700000000;
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    facts.clock = { second, 400000000 };
+    EXPECT_EQ(namesOf(scan(inWholeSeconds(paths, second))), (Names { { "a", "b" } }));
+    EXPECT_EQ(rows(), QStringList {});
+
+    file("b", "jelly");
+    facts.clock = { second, 900000000 };
+    EXPECT_EQ(namesOf(scan(inWholeSeconds(paths, second))), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4);
+
+    facts.clock = { second + 10, 0 };
+    scan(inWholeSeconds(paths, second));
+    EXPECT_EQ(rows().size(), 2);
+    EXPECT_EQ(namesOf(scan(inWholeSeconds(paths, second))), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 6);
+}
+
+// On a mount whose change time is the modification time (as sshfs gives it), a
+// file rewritten and dated back (touch -r, a tag editor keeping dates) shows
+// every time it had: nothing is stored for such a mount, and it is read again.
+TEST_F(ScanCacheTest, OnAMountWhoseChangeTimeFollowsTheModificationTimeARewriteDatedBackIsReadAgain)
+{
+    facts.keeps = false;
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    const auto asTheMountGivesThem = [&paths] {
+        std::vector<FileInfoNodePtr> records = recordsOf(paths);
+        for (const FileInfoNodePtr& record : records)
+            record->changeTime = record->modTime;
+        return records;
+    };
+    const std::vector<FileInfoNodePtr> before = asTheMountGivesThem();
+    EXPECT_EQ(namesOf(scan(before)), (Names { { "a", "b" } }));
+
+    file("b", "jelly");
+    setModified(paths[1], before[1]->modTime);
+    const std::vector<FileInfoNodePtr> after = asTheMountGivesThem();
+    ASSERT_EQ(after[1]->modTime, before[1]->modTime);
+    EXPECT_EQ(namesOf(scan(after)), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4);
+    EXPECT_EQ(rows(), QStringList {});
+    EXPECT_EQ(logCount("keeps no change time of its own"), 2); // once per scan
+}
+
+// On the local disk the tests run on, files last changed well before their
+// read are taken from the cache by every later scan.
+TEST_F(ScanCacheTest, OnALocalFileSystemTheWarmScanTakesEveryDigestFromTheCache)
+{
+    facts.keeps.reset();
+    if (facts.keepsOwnChangeTime(files.path()) != true)
+        GTEST_SKIP() << "the temporary folder lies on a file system without a change time of its own";
+    const QStringList paths { file("a", "hello"), file("b", "hello") };
+    scan(paths);
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(loaded, 2);
+    EXPECT_EQ(hasher.fullReadCount(), 2);
+}
+
+// Rows stored before digests had to be proven by their times may be exactly
+// the stale ones: a database of that version is emptied, whatever its rows say.
+TEST_F(ScanCacheTest, RowsStoredBeforeDigestsWereProvenByTheirTimesAreNotBelieved)
+{
+    const QStringList paths { file("a", "hello"), file("b", "jelly") };
+    scan(paths);
+    query("update hashTable set fileHash = '" + md5Hex("hello").toLatin1() + "'");
+    query("PRAGMA user_version = 3");
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a" }, { "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4);
+    EXPECT_EQ(query("PRAGMA user_version"), QStringList { "4" });
+}
+
 TEST_F(ScanCacheTest, PackagesAreNeitherWrittenNorTakenFromTheCache)
 {
     for (const char* name : { "p1.app", "p2.app" }) {
@@ -249,7 +367,7 @@ TEST_F(ScanCacheTest, AStoredDateOfZeroStillMatchesItsFile)
         record->modTime = {};
     }
     scan(records);
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFilesInCache(records);
     cache.loadHashCache();
     EXPECT_EQ(cache.cachedDigest(*records[0]), md5Hex("hello"));
@@ -270,14 +388,14 @@ TEST_F(ScanCacheTest, DigestsOfTheItemsOfATableServeItsNextScanAndTheRecordsOfTh
     };
     const auto stored = [] { return query("select fileHash || ' ' || ifnull(fileHeadHash, '-') from hashTable"); };
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        ScanCache cache(ScanSource::thisComputer, abort, facts);
         cache.recordScannedFiles(table);
         cache.loadHashCache();
         cache.saveDigestBatches({ { { 0, digest, head }, { 1, digest, std::nullopt }, { 2, digest, std::nullopt } } });
     }
     EXPECT_EQ(stored(), (QStringList { md5Hex("hello") + ' ' + hexOf(head), md5Hex("hello") + " -" }));
 
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFiles(table);
     cache.loadHashCache();
     EXPECT_EQ(cache.size(), 2);
@@ -325,14 +443,14 @@ TEST_F(ScanCacheTest, BatchesWrittenTogetherInAnyOrderKeepEveryFilesOwnDigests)
             item % 5 == 0 ? std::optional(digestOf(item, 2)) : std::nullopt });
     }
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        ScanCache cache(ScanSource::thisComputer, abort, facts);
         cache.recordScannedFiles(table);
         cache.loadHashCache();
         cache.saveDigestBatches(std::move(batches));
     }
     EXPECT_EQ(query("select count(*) from hashTable"), QStringList { QString::number(count) });
 
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFiles(table);
     cache.loadHashCache();
     ASSERT_EQ(cache.size(), qsizetype(count));
@@ -364,7 +482,7 @@ TEST_F(ScanCacheTest, StopEndsTheLoadingBeforeTheNextRowKeepingTheRowsRead)
         records.back()->md5 = md5Hex("same");
     }
     {
-        ScanCache cache(ScanSource::thisComputer, abort);
+        ScanCache cache(ScanSource::thisComputer, abort, facts);
         cache.saveHashesToCacheDatabase(records);
     }
     ASSERT_EQ(rows().size(), 2000);
@@ -372,7 +490,7 @@ TEST_F(ScanCacheTest, StopEndsTheLoadingBeforeTheNextRowKeepingTheRowsRead)
     stopDuringLoad = &abort;
     progressCalls = 0;
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchConnection));
-    ScanCache cache(ScanSource::thisComputer, abort);
+    ScanCache cache(ScanSource::thisComputer, abort, facts);
     cache.recordScannedFilesInCache(records);
     cache.loadHashCache();
     sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(watchConnection));
@@ -386,11 +504,11 @@ TEST_F(ScanCacheTest, StopEndsTheLoadingBeforeTheNextRowKeepingTheRowsRead)
 
 TEST_F(ScanCacheTest, AHeldWriteLockEndsTheScansWritingAfterOneWait)
 {
-    scan(pairsWithDigests(2)); // creates the database
+    scan(datedPairs(2)); // creates the database
     sqlite3* other = nullptr;
     query("BEGIN IMMEDIATE", &other);
 
-    const auto records = pairsWithDigests(5000);
+    const auto records = datedPairs(5000);
     EXPECT_EQ(duplicateNamesOf(scan(records)).size(), 2500u);
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
@@ -412,7 +530,7 @@ TEST_F(ScanCacheTest, AReadOnlyDatabaseIsLoggedOnceAndNothingIsPrinted)
     }
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(duplicateNamesOf(scan(pairsWithDigests(3000))).size(), 1500u);
+    EXPECT_EQ(duplicateNamesOf(scan(datedPairs(3000))).size(), 1500u);
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -445,7 +563,7 @@ TEST_F(ScanCacheTest, ADamagedDatabaseIsMovedAsideAndRebuiltWhileTheScanGoesOn)
             [] { writeFile(AppPaths::cacheFolder(), "Vellicor.db", QByteArray("not a database. ").repeated(400)); } },
         { "pages overwritten inside",
             [this] {
-                ScanCache(ScanSource::thisComputer, abort).saveHashesToCacheDatabase(pairsWithDigests(3000));
+                ScanCache(ScanSource::thisComputer, abort, facts).saveHashesToCacheDatabase(datedPairs(3000));
                 QFile database(AppPaths::cacheDatabaseFile());
                 ASSERT_TRUE(database.open(QIODevice::ReadWrite));
                 for (int page = 2; page < 60; page += 3) {
