@@ -3,8 +3,8 @@
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "core/DuplicateGroup.h"
-#include "scan/ScanRequest.h"
 #include "core/Localization.h"
+#include "scan/ScanRequest.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeServiceConfig.h"
 #include "support/RecordingAlerts.h"
@@ -186,7 +186,7 @@ TEST_F(Dropbox, AFailedSignInIsToldAndTheUsersCancelIsNot)
     EXPECT_FALSE(alerts->shown.front().informativeText.isEmpty());
 
     // The browser never comes back; the user cancels the wait.
-    fresh.session().setBrowserOpener([](const QUrl&) { });
+    fresh.session().setBrowserOpener([](const QUrl&) {});
     ASSERT_TRUE(fresh.authenticateCloud());
     fresh.cancelAuthentication();
     EXPECT_EQ(outcomes.failures, 2);
@@ -302,7 +302,7 @@ TEST_F(Box, ListsFolderPagesWithTheBearerToken)
 TEST_F(Box, DeleteCountsOnly204)
 {
     for (const auto& [status, removed] : { std::pair { 204, true }, { 404, false }, { 401, false } }) {
-        server.route("DELETE", QStringLiteral("/api/files/11"), [status](const FakeHttpRequest&) {
+        server.route("DELETE", QStringLiteral("/api/files/11"), [status = status](const FakeHttpRequest&) {
             return FakeHttpResponse { status, {}, "application/json", {}, false };
         });
         auto record = std::make_shared<FileInfoNode>();
@@ -316,7 +316,7 @@ TEST_F(Box, RestoreCopiesTheKeptFileIntoTheRemovedOnesFolder)
 {
     for (const auto& [status, restored] : { std::pair { 201, true }, { 200, false } }) {
         server.route("POST", QStringLiteral("/api/files/12/copy"),
-            [status](const FakeHttpRequest&) { return FakeHttpResponse::json(status, {}); });
+            [status = status](const FakeHttpRequest&) { return FakeHttpResponse::json(status, {}); });
         auto removed = std::make_shared<FileInfoNode>();
         removed->fileName = QStringLiteral("a.txt");
         auto kept = std::make_shared<FileInfoNode>();
