@@ -5,7 +5,6 @@
 #include "ListingChecks.h"
 
 #include "cloud/GoogleDriveHandler.h"
-#include "scan/ScanRequest.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -18,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     handler.addListedFolders(answer, *root, listing);
     Fuzz::checkSubFolders(listing.subFolders);
 
-    handler.beginListing(ScanRequest {});
+    handler.beginListing(Fuzz::everyFileRequest());
     DriveFilesPage page;
     handler.acceptFilesPage(GoogleDriveHandler::rootId(), true, answer, page);
     for (const FileInfoNodePtr& record : page.files) {

@@ -353,3 +353,33 @@ TEST_F(Box, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
     EXPECT_EQ(handler->rootFolderObj->children.size(), 1u);
     EXPECT_FALSE(handler->lastWalkIncomplete);
 }
+
+// A page is read without a network or a sign-in: what the fuzz targets rely on.
+TEST(ListingPages, AreReadWithoutASignInAndAStoppedScanCutsAPageShort)
+{
+    BoxCloudHandler box { CloudServiceConfig {} };
+    box.isCompletListFetch = true;
+    const CloudScanFoldersListPtr root = box.makeRootFolderNode();
+    const QJsonArray entries { boxItem("file", "1", "a.txt"), boxItem("folder", "2", "Sub"),
+        boxItem("folder", "3", "..") };
+    FolderListing listing;
+    ASSERT_TRUE(box.addBoxEntries(entries, *root, listing));
+    ASSERT_EQ(listing.files.size(), 1u);
+    EXPECT_EQ(listing.files[0]->filePath, QStringLiteral("Box/a.txt"));
+    ASSERT_EQ(listing.subFolders.size(), 1u);
+    EXPECT_EQ(listing.subFolders[0]->folderPath, QStringLiteral("Box/Sub"));
+
+    box.isAbortScanning = true;
+    FolderListing stopped;
+    EXPECT_FALSE(box.addBoxEntries(entries, *root, stopped));
+    EXPECT_TRUE(stopped.files.empty());
+
+    DropBoxHandler dropbox { CloudServiceConfig {} };
+    FolderListing page;
+    const QJsonArray dropboxEntries { QJsonObject { { QStringLiteral(".tag"), QStringLiteral("folder") },
+        { QStringLiteral("name"), QStringLiteral("Sub") },
+        { QStringLiteral("path_display"), QStringLiteral("/Sub") } } };
+    ASSERT_TRUE(dropbox.addDropboxEntries(dropboxEntries, dropbox.makeRootFolderNode(), page));
+    ASSERT_EQ(page.subFolders.size(), 1u);
+    EXPECT_EQ(page.subFolders[0]->folderPath, QStringLiteral("Dropbox/Sub"));
+}
