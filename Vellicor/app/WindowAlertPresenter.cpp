@@ -68,8 +68,8 @@ void WindowAlertPresenter::presentThen(const AlertRequest& request, std::functio
 {
     auto [box, buttons] = makeBox(request, window_);
     box->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
-    QObject::connect(
-        box, &QMessageBox::finished, box, [box, buttons, titles = request.buttons, answer = std::move(answer)](int) {
+    QObject::connect(box, &QMessageBox::finished, box,
+        [box = box, buttons = buttons, titles = request.buttons, answer = std::move(answer)](int) {
             if (answer)
                 answer(indexOf(*buttons, box->clickedButton(), titles));
         });

@@ -82,6 +82,35 @@ bool BoxCloudHandler::fillBoxFileInfoNode(
     return true;
 }
 
+bool BoxCloudHandler::addBoxEntries(
+    const QJsonArray& entries, const CloudScanFoldersList& folder, FolderListing& listing) const
+{
+    for (const QJsonValue& value : entries) {
+        if (isScanStopped())
+            return false;
+        const QJsonObject item = value.toObject();
+        const QString type = item.value(QLatin1String("type")).toString();
+        if (type != QLatin1String("file") && type != QLatin1String("folder"))
+            continue;
+        const QString id = item.value(QLatin1String("id")).toString();
+        const QString name = item.value(QLatin1String("name")).toString();
+        if (!isUsableCloudItem(QStringLiteral("Box"), folder.folderPath, id, name))
+            continue;
+        if (type == QLatin1String("file")) {
+            auto record = std::make_shared<FileInfoNode>();
+            if (fillBoxFileInfoNode(*record, item, folder))
+                listing.files.push_back(std::move(record));
+        } else {
+            auto sub = std::make_shared<CloudScanFoldersList>();
+            sub->folderId = id;
+            sub->folderName = name;
+            sub->folderPath = folder.folderPath + QLatin1Char('/') + name;
+            listing.subFolders.push_back(std::move(sub));
+        }
+    }
+    return true;
+}
+
 void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done)
 {
     const QString folderId = boxFolderId(*folder);
@@ -112,31 +141,10 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         }
         const QJsonObject page = reply.object();
         const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
-        for (const QJsonValue& value : entries) {
-            if (isScanStopped()) {
-                listing->failed = true;
-                done(std::move(*listing));
-                return;
-            }
-            const QJsonObject item = value.toObject();
-            const QString type = item.value(QLatin1String("type")).toString();
-            if (type != QLatin1String("file") && type != QLatin1String("folder"))
-                continue;
-            const QString id = item.value(QLatin1String("id")).toString();
-            const QString name = item.value(QLatin1String("name")).toString();
-            if (!isUsableCloudItem(QStringLiteral("Box"), folder->folderPath, id, name))
-                continue;
-            if (type == QLatin1String("file")) {
-                auto record = std::make_shared<FileInfoNode>();
-                if (fillBoxFileInfoNode(*record, item, *folder))
-                    listing->files.push_back(std::move(record));
-            } else {
-                auto sub = std::make_shared<CloudScanFoldersList>();
-                sub->folderId = id;
-                sub->folderName = name;
-                sub->folderPath = folder->folderPath + QLatin1Char('/') + name;
-                listing->subFolders.push_back(std::move(sub));
-            }
+        if (!addBoxEntries(entries, *folder, *listing)) {
+            listing->failed = true;
+            done(std::move(*listing));
+            return;
         }
         const qint64 total = page.value(QLatin1String("total_count")).toInteger(-1);
         const int next = offset + static_cast<int>(entries.size());

@@ -2,6 +2,7 @@
 
 #include "cloud/OAuthCloudHandler.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 // Box as a scan source. Signs in in the browser (kept sign-ins are reused),
@@ -22,6 +23,9 @@ public:
     // Fills a record from one file item of a folder listing; false without an
     // id or a name.
     static bool fillBoxFileInfoNode(FileInfoNode& record, const QJsonObject& item, const CloudScanFoldersList& folder);
+    // One page's entries of a folder listing, as records and sub-folders of
+    // listing; false when Stop cut the page short. Needs no sign-in.
+    bool addBoxEntries(const QJsonArray& entries, const CloudScanFoldersList& folder, FolderListing& listing) const;
 
 protected:
     void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override;

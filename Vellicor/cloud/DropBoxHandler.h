@@ -29,6 +29,10 @@ public:
     // case) taken out, else every one in any letter case ("DropBox" → "").
     static QString dropboxApiPath(const QString& displayPath);
 
+    // One page's entries of a folder listing, as records and sub-folders of
+    // listing; false when Stop cut the page short. Needs no sign-in.
+    bool addDropboxEntries(const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing);
+
 protected:
     void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override;
     QString rootFolderName() const override { return QStringLiteral("DropBox"); }
@@ -36,8 +40,6 @@ protected:
 private:
     void requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
         std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
-    // False when Stop cut the page short.
-    bool addDropboxEntries(const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing);
     void copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion);
 
     bool setUpThisRun_ = false;

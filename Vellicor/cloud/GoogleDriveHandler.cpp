@@ -241,24 +241,30 @@ void GoogleDriveHandler::listFolderPage(const CloudScanFoldersListPtr& folder, c
             return;
         }
         const QJsonObject answer = reply.object();
-        for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
-            const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
-            if (!item || !item->isFolder()
-                || !isUsableCloudItem(QStringLiteral("Drive"), folder->folderPath, item->identifier, item->name))
-                continue;
-            auto node = std::make_shared<CloudScanFoldersList>();
-            node->folderId = item->identifier;
-            node->folderName = item->name;
-            node->folderPath = joinPath(folder->folderPath, item->name);
-            folderPaths_.insert(node->folderId, node->folderPath);
-            listing->subFolders.push_back(std::move(node));
-        }
+        addListedFolders(answer, *folder, *listing);
         if (const std::optional<QString> next = nextPage(answer)) {
             listFolderPage(folder, next, listing, done);
             return;
         }
         done(std::move(*listing));
     });
+}
+
+void GoogleDriveHandler::addListedFolders(
+    const QJsonObject& answer, const CloudScanFoldersList& folder, FolderListing& listing)
+{
+    for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
+        const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
+        if (!item || !item->isFolder()
+            || !isUsableCloudItem(QStringLiteral("Drive"), folder.folderPath, item->identifier, item->name))
+            continue;
+        auto node = std::make_shared<CloudScanFoldersList>();
+        node->folderId = item->identifier;
+        node->folderName = item->name;
+        node->folderPath = joinPath(folder.folderPath, item->name);
+        folderPaths_.insert(node->folderId, node->folderPath);
+        listing.subFolders.push_back(std::move(node));
+    }
 }
 
 QString GoogleDriveHandler::folderPath(const QString& folderId) const

@@ -4,6 +4,7 @@
 #include "scan/ScanWrapper.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
@@ -59,6 +60,14 @@ public:
     void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken) override;
 
+    // One answer of the picker's folders-only query, as sub-folders of
+    // listing. Needs no sign-in.
+    void addListedFolders(const QJsonObject& answer, const CloudScanFoldersList& folder, FolderListing& listing);
+    // One answer of a scan's files query of folderId, as page's records (the
+    // scan's filters applied) and sub-folders. Needs no sign-in.
+    void acceptFilesPage(
+        const QString& folderId, bool includeSubFolders, const QJsonObject& answer, DriveFilesPage& page);
+
     // The display path recorded for a folder id ("My Drive" for the root).
     QString folderPath(const QString& folderId) const;
 
@@ -77,8 +86,6 @@ private:
     void signInFailed(const QString& why);
     void listFolderPage(const CloudScanFoldersListPtr& folder, const std::optional<QString>& pageToken,
         std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
-    void acceptFilesPage(
-        const QString& folderId, bool includeSubFolders, const QJsonObject& answer, DriveFilesPage& page);
     bool setTrashed(const QString& fileId, bool trashed, std::function<void(bool)> completion);
 
     CloudServiceConfig config_;

@@ -131,23 +131,7 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
             listing->done(std::move(listing->result));
             return;
         }
-        const CloudScanFoldersList& folder = *listing->folder;
-        for (const QJsonValue& value : items.toArray()) {
-            const QJsonObject item = value.toObject();
-            const QString name = item.value(QStringLiteral("name")).toString();
-            const QString id = item.value(QStringLiteral("id")).toString();
-            if (!isUsableCloudItem(QStringLiteral("OneDrive"), folder.folderPath, id, name, idAlsoAllowed))
-                continue;
-            if (item.value(QStringLiteral("folder")).isObject()) {
-                auto sub = std::make_shared<CloudScanFoldersList>();
-                sub->folderName = name;
-                sub->folderId = id;
-                sub->folderPath = folder.folderPath + QLatin1Char('/') + name;
-                listing->result.subFolders.push_back(std::move(sub));
-            } else if (item.value(QStringLiteral("file")).isObject() && isCompletListFetch) {
-                listing->result.files.push_back(makeOneDriveFileInfoNode(item, folder.folderPath));
-            }
-        }
+        addOneDriveItems(items.toArray(), *listing->folder, listing->result);
         const QJsonValue next = page.value(QStringLiteral("@odata.nextLink"));
         const bool stopped = isScanStopped();
         if (next.isString() && !stopped) {
@@ -159,6 +143,27 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
         listing->result.failed = next.isString();
         listing->done(std::move(listing->result));
     });
+}
+
+void OneDriveHandler::addOneDriveItems(
+    const QJsonArray& items, const CloudScanFoldersList& folder, FolderListing& listing) const
+{
+    for (const QJsonValue& value : items) {
+        const QJsonObject item = value.toObject();
+        const QString name = item.value(QStringLiteral("name")).toString();
+        const QString id = item.value(QStringLiteral("id")).toString();
+        if (!isUsableCloudItem(QStringLiteral("OneDrive"), folder.folderPath, id, name, idAlsoAllowed))
+            continue;
+        if (item.value(QStringLiteral("folder")).isObject()) {
+            auto sub = std::make_shared<CloudScanFoldersList>();
+            sub->folderName = name;
+            sub->folderId = id;
+            sub->folderPath = folder.folderPath + QLatin1Char('/') + name;
+            listing.subFolders.push_back(std::move(sub));
+        } else if (item.value(QStringLiteral("file")).isObject() && isCompletListFetch) {
+            listing.files.push_back(makeOneDriveFileInfoNode(item, folder.folderPath));
+        }
+    }
 }
 
 FileInfoNodePtr OneDriveHandler::makeOneDriveFileInfoNode(const QJsonObject& item, const QString& folderPath)

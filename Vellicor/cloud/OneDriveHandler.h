@@ -5,6 +5,7 @@
 #include "cloud/RestClient.h"
 #include "scan/ScanWrapper.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 #include <optional>
@@ -37,6 +38,9 @@ public:
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) override { completion(false); }
 
+    // One page's items of a folder listing, as sub-folders of listing and,
+    // in a scan's walk, records. Needs no sign-in.
+    void addOneDriveItems(const QJsonArray& items, const CloudScanFoldersList& folder, FolderListing& listing) const;
     // A record of one drive item of a file, inside the folder at folderPath.
     static FileInfoNodePtr makeOneDriveFileInfoNode(const QJsonObject& item, const QString& folderPath);
     // The item dates, with or without fractions of a second; none otherwise.

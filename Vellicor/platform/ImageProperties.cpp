@@ -201,7 +201,7 @@ QVariantMap readProperties(const OpenedFile& file)
     // Exiv2 opens a path itself; the descriptor's own path names exactly the
     // regular file checked above, whatever happens to the name meanwhile.
     const std::string source = "/proc/self/fd/" + std::to_string(file.fd.get());
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(source);
+    const auto image = Exiv2::ImageFactory::open(source);
     if (!image.get())
         return {};
     image->readMetadata();

@@ -54,7 +54,7 @@ SearchOptionsVC::SearchOptionsVC(UserDefaults& defaults, QWidget* parent)
     , title_(localizedText("ID_SEARCH_OPTIONS"))
     , icon_(paneIcon(QStringLiteral("search-options")))
 {
-    auto box = [this](const char* name, const QString& title) {
+    auto box = [](const char* name, const QString& title) {
         auto* check = new QCheckBox(title);
         check->setObjectName(QString::fromLatin1(name));
         return check;

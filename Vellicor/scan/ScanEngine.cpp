@@ -273,7 +273,11 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
         if (page.nextPageToken && !isAbortScan && driveScanService_)
             sendDriveQuery(folderId, isIncludeSubFolders, page.nextPageToken);
         const std::vector<FilePathNode>& rows = job_->request.rows;
-        for (const auto& [subId, subPath] : page.subFolders) {
+        for (const std::pair<QString, QString>& sub : page.subFolders) {
+            // References, not a structured binding: the lambdas below
+            // capture them, which clang 14 refuses for a binding.
+            const QString& subId = sub.first;
+            const QString& subPath = sub.second;
             if (isAbortScan || !driveScanService_)
                 break;
             // A sub-folder that is a checked row of its own, with its

@@ -180,8 +180,8 @@ TEST(OneDriveRecord, DatesWithOrWithoutFractionsAndAMissingHash)
 TEST_F(OneDriveTest, ADeleteCountsOnlyWhenTheFileIsGone)
 {
     for (const auto& [status, removed] : { std::pair { 204, true }, { 404, true }, { 200, false }, { 500, false } }) {
-        server.route(
-            "DELETE", "/graph/v1.0/me/drive/items/F", [status](auto&) { return FakeHttpResponse::json(status, {}); });
+        server.route("DELETE", "/graph/v1.0/me/drive/items/F",
+            [status = status](auto&) { return FakeHttpResponse::json(status, {}); });
         EXPECT_EQ(remove("F"), removed) << status;
     }
     bool restored = true;
@@ -211,8 +211,9 @@ TEST_F(OneDriveTest, HostileIdsAndNamesNeverReachAnAddressOrAPath)
     EXPECT_EQ(server.requestLog.back().target, "/graph/v1.0/me/drive/items/" + personal.toUtf8() + "/children");
 
     // Still there: the service answers for exactly this id.
-    server.route("DELETE", "/graph/v1.0/me/drive/items/" + personal,
-        [](auto&) { return FakeHttpResponse::json(403, { { "error", "accessDenied" } }); });
+    server.route("DELETE", "/graph/v1.0/me/drive/items/" + personal, [](auto&) {
+        return FakeHttpResponse::json(403, { { "error", "accessDenied" } });
+    });
     EXPECT_FALSE(remove(personal));
     EXPECT_EQ(server.requestLog.back().target, "/graph/v1.0/me/drive/items/" + personal.toUtf8());
     // Ids that would be folded into another address are never sent, and

@@ -3,8 +3,8 @@
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "core/DuplicateGroup.h"
-#include "scan/ScanRequest.h"
 #include "core/Localization.h"
+#include "scan/ScanRequest.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeServiceConfig.h"
 #include "support/RecordingAlerts.h"
@@ -186,7 +186,7 @@ TEST_F(Dropbox, AFailedSignInIsToldAndTheUsersCancelIsNot)
     EXPECT_FALSE(alerts->shown.front().informativeText.isEmpty());
 
     // The browser never comes back; the user cancels the wait.
-    fresh.session().setBrowserOpener([](const QUrl&) { });
+    fresh.session().setBrowserOpener([](const QUrl&) {});
     ASSERT_TRUE(fresh.authenticateCloud());
     fresh.cancelAuthentication();
     EXPECT_EQ(outcomes.failures, 2);
@@ -302,7 +302,7 @@ TEST_F(Box, ListsFolderPagesWithTheBearerToken)
 TEST_F(Box, DeleteCountsOnly204)
 {
     for (const auto& [status, removed] : { std::pair { 204, true }, { 404, false }, { 401, false } }) {
-        server.route("DELETE", QStringLiteral("/api/files/11"), [status](const FakeHttpRequest&) {
+        server.route("DELETE", QStringLiteral("/api/files/11"), [status = status](const FakeHttpRequest&) {
             return FakeHttpResponse { status, {}, "application/json", {}, false };
         });
         auto record = std::make_shared<FileInfoNode>();
@@ -316,7 +316,7 @@ TEST_F(Box, RestoreCopiesTheKeptFileIntoTheRemovedOnesFolder)
 {
     for (const auto& [status, restored] : { std::pair { 201, true }, { 200, false } }) {
         server.route("POST", QStringLiteral("/api/files/12/copy"),
-            [status](const FakeHttpRequest&) { return FakeHttpResponse::json(status, {}); });
+            [status = status](const FakeHttpRequest&) { return FakeHttpResponse::json(status, {}); });
         auto removed = std::make_shared<FileInfoNode>();
         removed->fileName = QStringLiteral("a.txt");
         auto kept = std::make_shared<FileInfoNode>();
@@ -352,4 +352,34 @@ TEST_F(Box, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
     EXPECT_EQ(sink.paths, QStringList({ "Box/c.txt", "Box/Sub/a.txt" }));
     EXPECT_EQ(handler->rootFolderObj->children.size(), 1u);
     EXPECT_FALSE(handler->lastWalkIncomplete);
+}
+
+// A page is read without a network or a sign-in: what the fuzz targets rely on.
+TEST(ListingPages, AreReadWithoutASignInAndAStoppedScanCutsAPageShort)
+{
+    BoxCloudHandler box { CloudServiceConfig {} };
+    box.isCompletListFetch = true;
+    const CloudScanFoldersListPtr root = box.makeRootFolderNode();
+    const QJsonArray entries { boxItem("file", "1", "a.txt"), boxItem("folder", "2", "Sub"),
+        boxItem("folder", "3", "..") };
+    FolderListing listing;
+    ASSERT_TRUE(box.addBoxEntries(entries, *root, listing));
+    ASSERT_EQ(listing.files.size(), 1u);
+    EXPECT_EQ(listing.files[0]->filePath, QStringLiteral("Box/a.txt"));
+    ASSERT_EQ(listing.subFolders.size(), 1u);
+    EXPECT_EQ(listing.subFolders[0]->folderPath, QStringLiteral("Box/Sub"));
+
+    box.isAbortScanning = true;
+    FolderListing stopped;
+    EXPECT_FALSE(box.addBoxEntries(entries, *root, stopped));
+    EXPECT_TRUE(stopped.files.empty());
+
+    DropBoxHandler dropbox { CloudServiceConfig {} };
+    FolderListing page;
+    const QJsonArray dropboxEntries { QJsonObject { { QStringLiteral(".tag"), QStringLiteral("folder") },
+        { QStringLiteral("name"), QStringLiteral("Sub") },
+        { QStringLiteral("path_display"), QStringLiteral("/Sub") } } };
+    ASSERT_TRUE(dropbox.addDropboxEntries(dropboxEntries, dropbox.makeRootFolderNode(), page));
+    ASSERT_EQ(page.subFolders.size(), 1u);
+    EXPECT_EQ(page.subFolders[0]->folderPath, QStringLiteral("Dropbox/Sub"));
 }

@@ -57,7 +57,7 @@ TEST_F(Thumbnail, PictureIsScaledWholeTurnedUprightAndPlaced)
     EXPECT_EQ(drawnRect(almost), QRect(1, 0, 245, 240));
 
     const QString path = picture(QStringLiteral("turned.jpg"), 80, 40, "JPEG");
-    Exiv2::Image::AutoPtr tagged = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    const auto tagged = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
     tagged->readMetadata();
     tagged->exifData()["Exif.Image.Orientation"] = uint16_t(6);
     tagged->writeMetadata();

@@ -31,7 +31,7 @@ struct ImagePropertiesTest : ::testing::Test {
 
     static void tag(const QString& path, const std::function<void(Exiv2::Image&)>& edit)
     {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
         ASSERT_TRUE(image.get());
         image->readMetadata();
         edit(*image);

@@ -2,8 +2,6 @@
 #include "scan/EngineFixture.h"
 #include "support/FixedProbe.h"
 
-#include <ranges>
-
 namespace {
 QString text(const char* key)
 {
@@ -115,8 +113,8 @@ TEST_F(ScanStart, AServiceWithoutInternetIsRefusedThePhotoCatalogIsNot)
     // The photo catalog is on this computer: offline, its scan starts.
     selectedScanSource() = ScanSource::lightroomCatalog;
     ASSERT_TRUE(runScan());
-    for (const AlertRequest& alert : screen.alerts | std::views::drop(1))
-        EXPECT_NE(alert.messageText, text("ID_INTERNET_NOT_AVILABLE"));
+    for (size_t i = 1; i < screen.alerts.size(); ++i)
+        EXPECT_NE(screen.alerts[i].messageText, text("ID_INTERNET_NOT_AVILABLE"));
     setNetworkReachabilityProbe(nullptr);
     selectedScanSource() = ScanSource::thisComputer;
 }

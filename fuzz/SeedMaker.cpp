@@ -1,0 +1,156 @@
+// Writes the fuzz targets' binary seeds into the folder given: photo-library
+// databases of each layout, a photo catalog and pictures carrying metadata.
+// The text seeds are kept as files beside this one (corpus/).
+
+#include <QColorSpace>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <exiv2/exiv2.hpp>
+#include <sqlite3.h>
+
+#include <cstdio>
+
+namespace {
+
+const char* const assetsLayout
+    = "CREATE TABLE Z_PRIMARYKEY (Z_ENT, Z_NAME);"
+      "INSERT INTO Z_PRIMARYKEY VALUES (26, 'Album'), (3, 'GenericAsset');"
+      "CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
+      "CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK INTEGER PRIMARY KEY, ZASSET, ZORIGINALFILESIZE,"
+      " ZORIGINALFILENAME, ZALLOWEDFORANALYSIS);"
+      "CREATE TABLE ZGENERICALBUM (Z_PK INTEGER PRIMARY KEY, ZTITLE, ZTRASHEDSTATE);"
+      "INSERT INTO ZGENERICALBUM VALUES (7, 'Vellicor''s Marked', 0);"
+      "CREATE TABLE Z_26ASSETS (Z_26ALBUMS, Z_3ASSETS); INSERT INTO Z_26ASSETS VALUES (7, 2);"
+      "INSERT INTO ZASSET VALUES (1, 'U-1', 'A', 'keep.jpg', 0), (2, 'U-2', 'A', 'album.jpg', 0),"
+      " (3, 'U-3', '../..', 'out.jpg', 0), (4, 'U-4', NULL, NULL, 1);"
+      "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT Z_PK, Z_PK, 100 * Z_PK, 'Original.jpg', 1 FROM ZASSET;";
+
+const char* const genericAssetsLayout
+    = "CREATE TABLE Z_PRIMARYKEY (Z_ENT, Z_NAME);"
+      "INSERT INTO Z_PRIMARYKEY VALUES (26, 'Album'), (33, 'GenericAsset');"
+      "CREATE TABLE ZGENERICASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
+      "CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK INTEGER PRIMARY KEY, ZASSET, ZORIGINALFILESIZE,"
+      " ZORIGINALFILENAME, ZALLOWEDFORANALYSIS);"
+      "CREATE TABLE ZGENERICALBUM (Z_PK INTEGER PRIMARY KEY, ZTITLE, ZTRASHEDSTATE);"
+      "CREATE TABLE Z_26ASSETS (Z_26ALBUMS, Z_33ASSETS);"
+      "INSERT INTO ZGENERICASSET VALUES (1, 'U-1', 'B', 'one.heic', 0), (2, 'U-2', 'B', 'two.png', 0);"
+      "INSERT INTO ZADDITIONALASSETATTRIBUTES VALUES (1, 1, 5000, 'IMG_1.HEIC', 1), (2, 2, -1, NULL, 0);";
+
+const char* const mastersLayout
+    = "CREATE TABLE RKMASTER (modelId INTEGER PRIMARY KEY, uuid, fileSize, imagePath, isInTrash);"
+      "CREATE TABLE RKVERSION (modelId INTEGER PRIMARY KEY, uuid, masterUuid, fileName, isInTrash, burstUuid);"
+      "CREATE TABLE RKALBUM (modelId INTEGER PRIMARY KEY, name, isInTrash);"
+      "CREATE TABLE RKALBUMVERSION (modelId INTEGER PRIMARY KEY, versionId, albumId);"
+      "INSERT INTO RKALBUM VALUES (7, 'VELLICOR''S MARKED', 0); INSERT INTO RKALBUMVERSION VALUES (1, 2, 7);"
+      "INSERT INTO RKMASTER VALUES (1, 'M-1', 100, 'A/keep.jpg', 0), (2, 'M-2', 100, 'A/album.jpg', 0),"
+      " (3, 'M-3', 100, '/abs/out.jpg', 0);"
+      "INSERT INTO RKVERSION SELECT modelId, 'V-' || modelId, uuid, 'Original.jpg', 0,"
+      " CASE modelId WHEN 3 THEN 'B' END FROM RKMASTER;";
+
+const char* const catalogLayout
+    = "CREATE TABLE AgLibraryRootFolder (id_local INTEGER PRIMARY KEY, absolutePath TEXT);"
+      "CREATE TABLE AgLibraryFolder (id_local INTEGER PRIMARY KEY, rootFolder INTEGER, pathFromRoot TEXT);"
+      "CREATE TABLE AgLibraryFile (id_local INTEGER PRIMARY KEY, folder INTEGER, originalFilename TEXT);"
+      "CREATE TABLE Adobe_images (id_local INTEGER PRIMARY KEY, rootFile INTEGER);"
+      "INSERT INTO AgLibraryRootFolder VALUES (1, '/home/u/Pictures/'), (2, 'relative/');"
+      "INSERT INTO AgLibraryFolder VALUES (10, 1, '2023/'), (11, 1, '../up/'), (12, 2, '');"
+      "INSERT INTO AgLibraryFile VALUES (100, 10, 'a.jpg'), (101, 11, 'b.jpg'), (102, 12, 'c.jpg'),"
+      " (103, 10, NULL);"
+      "INSERT INTO Adobe_images VALUES (1000, 100), (1001, 101);";
+
+bool makeDatabase(const QString& path, const char* sql)
+{
+    QFile::remove(path);
+    sqlite3* db = nullptr;
+    bool made = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
+        && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!made)
+        std::fprintf(stderr, "cannot make %s: %s\n", qPrintable(path), sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return made;
+}
+
+QImage picture()
+{
+    QImage image(32, 24, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QPainter painter(&image);
+    painter.fillRect(4, 4, 12, 8, Qt::yellow);
+    painter.end();
+    image.setColorSpace(QColorSpace::SRgb);
+    image.setDotsPerMeterX(2835);
+    image.setDotsPerMeterY(2835);
+    return image;
+}
+
+// A picture with camera, exposure, position and keyword entries, and the
+// colour profile's description to find.
+bool addMetadata(const QString& path)
+{
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        image->readMetadata();
+        Exiv2::ExifData& exif = image->exifData();
+        exif["Exif.Image.Make"] = "Maker";
+        exif["Exif.Image.Model"] = "Model 7";
+        exif["Exif.Image.Orientation"] = uint16_t(6);
+        exif["Exif.Photo.DateTimeOriginal"] = "2023:05:06 07:08:09";
+        exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+        exif["Exif.Photo.FNumber"] = Exiv2::URational(28, 10);
+        exif["Exif.Photo.ISOSpeedRatings"] = uint16_t(400);
+        exif["Exif.Photo.FocalLength"] = Exiv2::URational(35, 1);
+        exif["Exif.Photo.ExposureBiasValue"] = Exiv2::Rational(-2, 3);
+        exif["Exif.Photo.PixelXDimension"] = uint32_t(32);
+        exif["Exif.Photo.PixelYDimension"] = uint32_t(24);
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+        exif["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 2400/100";
+        exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
+        exif["Exif.GPSInfo.GPSLongitude"] = "2/1 21/1 300/100";
+        exif["Exif.GPSInfo.GPSAltitude"] = Exiv2::URational(35, 1);
+        Exiv2::IptcData& iptc = image->iptcData();
+        iptc["Iptc.Application2.Keywords"] = "holiday";
+        iptc["Iptc.Application2.City"] = "Paris";
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "cannot add metadata to %s: %s\n", qPrintable(path), error.what());
+        return false;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    for (const char* target : { "photos-library", "photo-catalog", "image-properties" })
+        out.mkpath(QString::fromLatin1(target));
+
+    bool made = makeDatabase(out.filePath(QStringLiteral("photos-library/assets.db")), assetsLayout)
+        && makeDatabase(out.filePath(QStringLiteral("photos-library/generic-assets.db")), genericAssetsLayout)
+        && makeDatabase(out.filePath(QStringLiteral("photos-library/masters.db")), mastersLayout)
+        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/catalog.db")), catalogLayout);
+
+    const QImage image = picture();
+    // The formats the toolkit writes without further plug-ins.
+    for (const char* format : { "jpg", "png" }) {
+        const QString path = out.filePath(QStringLiteral("image-properties/picture.") + QLatin1String(format));
+        if (!image.save(path, format)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        made = made && addMetadata(path);
+    }
+    QFile profile(out.filePath(QStringLiteral("image-properties/profile.icc")));
+    made = made && profile.open(QIODevice::WriteOnly) && profile.write(QColorSpace(QColorSpace::SRgb).iccProfile()) > 0;
+    return made ? 0 : 1;
+}
