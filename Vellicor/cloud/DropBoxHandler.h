@@ -35,7 +35,8 @@ protected:
 
 private:
     void requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
-        std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
+        std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+        std::function<void(FolderListing)> done);
     // False when Stop cut the page short.
     bool addDropboxEntries(const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing);
     void copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion);

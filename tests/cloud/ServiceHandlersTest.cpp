@@ -202,6 +202,32 @@ TEST_F(Dropbox, TwoChosenFoldersAreWalkedInTurnWithOneCompletion)
     EXPECT_EQ(sink.paths, QStringList({ "Dropbox/Sub/f.txt", "Dropbox/Other/f.txt" }));
 }
 
+TEST_F(Dropbox, EntriesWhoseNameAndPathDisagreeAreSkipped)
+{
+    const auto named = [](const char* tag, const QString& name, const QString& path) {
+        QJsonObject entry = dropboxEntry(tag, path);
+        entry.insert(QStringLiteral("name"), name);
+        return entry;
+    };
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"), [&](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200,
+            dropboxPage({ dropboxEntry("file", "/Photos/kept.jpg"),
+                named("file", "holiday.jpg", "/Documents/taxes.pdf"),
+                named("file", "holiday.jpg", "/Photos/taxes.pdf"), named("file", "a/b.jpg", "/Photos/x/../a/b.jpg"),
+                named("file", "c.jpg", "/Photos/../c.jpg"), named("folder", "..", "/Photos/.."),
+                named("folder", "Deep", "/Photos//Deep"), named("folder", "Sub", "/Elsewhere/Sub"),
+                dropboxEntry("folder", "/PHOTOS/Trip") }));
+    });
+    server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"),
+        [](const FakeHttpRequest&) { return FakeHttpResponse::json(200, dropboxPage({})); });
+    CloudScanFoldersListPtr photos = folder(QStringLiteral("Dropbox/Photos"));
+    photos->isIncludeSubFolders = false;
+    scan({ photos });
+    EXPECT_EQ(sink.paths, QStringList { "Dropbox/Photos/kept.jpg" });
+    ASSERT_EQ(photos->children.size(), 1u);
+    EXPECT_EQ(photos->children.front()->folderName, QStringLiteral("Trip"));
+}
+
 TEST_F(Dropbox, DeleteAnswersAtTheScannedRevision)
 {
     struct Case {
