@@ -147,7 +147,7 @@ void FakeHttpServer::send(QTcpSocket* socket, const FakeHttpResponse& response)
     QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
     text += "Content-Type: " + response.contentType + "\r\n";
     if (response.trickleMs > 0) {
-        socket->write(text + "Content-Length: 100000000\r\n\r\n");
+        socket->write(text + "Content-Length: 100000\r\n\r\n");
         auto* trickle = new QTimer(socket);
         connect(trickle, &QTimer::timeout, socket, [socket] { socket->write(" "); });
         trickle->start(response.trickleMs);
