@@ -106,7 +106,7 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         QStringLiteral("id,type,name,size,sha1,created_at,modified_at,content_created_at,content_modified_at"));
     request.query.addQueryItem(QStringLiteral("limit"), QString::number(pageLimit));
     request.query.addQueryItem(QStringLiteral("offset"), QString::number(offset));
-    client().send(request, contextObject(), [this, folder, folderId, offset, listing, guard, done](const RestReply& reply) {
+    client().send(request, contextObject(), [this, folder, offset, listing, guard, done](const RestReply& reply) {
         if (!reply.ok()) {
             Log::print("A Box folder could not be listed:", folder->folderPath);
             listing->failed = true;
@@ -159,7 +159,7 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
             done(std::move(*listing));
             return;
         }
-        requestPage(folder, folderId, next, listing, guard, done);
+        requestPage(folder, boxFolderId(*folder), next, listing, guard, done);
     });
 }
 

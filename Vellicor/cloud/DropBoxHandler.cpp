@@ -135,7 +135,8 @@ bool DropBoxHandler::addDropboxEntries(
         const QString name = entry.value(QLatin1String("name")).toString();
         const bool listable = tag == QLatin1String("file") || tag == QLatin1String("folder");
         // Shown under its name, removed by its path: the two must agree.
-        if (listable && !isUsableCloudPath(QStringLiteral("Dropbox"), folder->folderPath, displayPath, name, listedFolder))
+        if (listable
+            && !isUsableCloudPath(QStringLiteral("Dropbox"), folder->folderPath, displayPath, name, listedFolder))
             continue;
         if (tag == QLatin1String("file")) {
             const std::optional<DropboxFileMetadata> metadata = DropboxFileMetadata::fromJson(entry);

@@ -298,7 +298,8 @@ void GoogleDriveHandler::executeFilesListQuery(
     const quint64 generation = listingGeneration_;
     if (!scanGuard_)
         scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
-    if (!scanGuard_->admitPage(folderPath(folderId).isEmpty() ? folderId : folderPath(folderId), pageToken.value_or(QString()))) {
+    if (!scanGuard_->admitPage(
+            folderPath(folderId).isEmpty() ? folderId : folderPath(folderId), pageToken.value_or(QString()))) {
         // Answered as a failed query, after this call, as every query is.
         QTimer::singleShot(0, contextObject(), [this, folderId, isIncludeSubFolders, generation] {
             DriveFilesPage page;
@@ -310,20 +311,21 @@ void GoogleDriveHandler::executeFilesListQuery(
         return;
     }
     const std::shared_ptr<ListingGuard> guard = scanGuard_;
-    client_->send(request, contextObject(), [this, folderId, isIncludeSubFolders, generation, guard](const RestReply& reply) {
-        if (generation != listingGeneration_)
-            return;
-        DriveFilesPage page;
-        const qsizetype entries = reply.object().value(QStringLiteral("files")).toArray().size();
-        if (!reply.ok() || !guard->admitEntries(folderPath(folderId), entries)) {
-            page.failed = true;
-            lastWalkIncomplete = true;
-        } else {
-            acceptFilesPage(folderId, isIncludeSubFolders, reply.object(), page);
-        }
-        if (pageSink_)
-            pageSink_(folderId, isIncludeSubFolders, page);
-    });
+    client_->send(
+        request, contextObject(), [this, folderId, isIncludeSubFolders, generation, guard](const RestReply& reply) {
+            if (generation != listingGeneration_)
+                return;
+            DriveFilesPage page;
+            const qsizetype entries = reply.object().value(QStringLiteral("files")).toArray().size();
+            if (!reply.ok() || !guard->admitEntries(folderPath(folderId), entries)) {
+                page.failed = true;
+                lastWalkIncomplete = true;
+            } else {
+                acceptFilesPage(folderId, isIncludeSubFolders, reply.object(), page);
+            }
+            if (pageSink_)
+                pageSink_(folderId, isIncludeSubFolders, page);
+        });
 }
 
 void GoogleDriveHandler::acceptFilesPage(
@@ -362,7 +364,8 @@ void GoogleDriveHandler::acceptFilesPage(
         // service's own hosts, over https.
         if (cloud.googleDriveThumbnailLink
             && !config_.isOnListedHttpsHost(QUrl(*cloud.googleDriveThumbnailLink, QUrl::StrictMode), thumbnailHosts)) {
-            Log::print("A Drive thumbnail link off the service's hosts was dropped:", QUrl(*cloud.googleDriveThumbnailLink).host());
+            Log::print("A Drive thumbnail link off the service's hosts was dropped:",
+                QUrl(*cloud.googleDriveThumbnailLink).host());
             cloud.googleDriveThumbnailLink.reset();
             if (cloud.googleDriveFile)
                 cloud.googleDriveFile->thumbnailLink.clear();

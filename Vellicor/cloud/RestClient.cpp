@@ -2,10 +2,10 @@
 
 #include "base/Log.h"
 
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <QTimer>
 
@@ -259,7 +259,8 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
         call->refreshed = true;
         // The refresh is the sign-in's and may outlast this request: the
         // request waits for it only until its own deadline.
-        QTimer::singleShot(static_cast<int>(call->deadline.remainingTime()), this, [this, call] { failTimedOut(call); });
+        QTimer::singleShot(
+            static_cast<int>(call->deadline.remainingTime()), this, [this, call] { failTimedOut(call); });
         refresh_([this, call](bool refreshed) {
             if (refreshed) {
                 start(call);

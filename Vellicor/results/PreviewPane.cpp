@@ -15,13 +15,13 @@
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTimer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>

@@ -14,10 +14,10 @@
 #include <QMimeDatabase>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTimer>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>

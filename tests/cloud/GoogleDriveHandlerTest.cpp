@@ -175,14 +175,16 @@ TEST_F(Drive, AScanListingEndsAtARepeatedTokenAndSkipsAFolderMetAgain)
 {
     ASSERT_TRUE(signIn());
     // "a" holds itself; "loop" hands out the same next page for ever.
-    tree.insert(QStringLiteral("a"), { QJsonArray { item(QStringLiteral("a"), QStringLiteral("A again"), QStringLiteral("folder")) } });
+    tree.insert(QStringLiteral("a"),
+        { QJsonArray { item(QStringLiteral("a"), QStringLiteral("A again"), QStringLiteral("folder")) } });
     server.route("GET", QStringLiteral("/api/files"), [this](const FakeHttpRequest& request) {
         const QString q = request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
         if (!q.startsWith(QLatin1String("'loop'")))
-            return FakeHttpResponse::json(200,
-                { { QStringLiteral("files"), tree.value(q.section(QLatin1Char('\''), 1, 1)).at(0) } });
+            return FakeHttpResponse::json(
+                200, { { QStringLiteral("files"), tree.value(q.section(QLatin1Char('\''), 1, 1)).at(0) } });
         return FakeHttpResponse::json(200,
-            { { QStringLiteral("files"), QJsonArray { item(QStringLiteral("x"), QStringLiteral("x.jpg"), QStringLiteral("m9"), 200000) } },
+            { { QStringLiteral("files"),
+                  QJsonArray { item(QStringLiteral("x"), QStringLiteral("x.jpg"), QStringLiteral("m9"), 200000) } },
                 { QStringLiteral("nextPageToken"), QStringLiteral("same") } });
     });
     drive->beginListing(anySizeRequest());
@@ -196,8 +198,8 @@ TEST_F(Drive, AScanListingEndsAtARepeatedTokenAndSkipsAFolderMetAgain)
     // As the engine follows every page's token.
     for (int i = 0; i < 3 && !pages.back().second.failed; ++i) {
         const size_t before = pages.size();
-        drive->executeFilesListQuery(QStringLiteral("loop"), true,
-            before == 2 ? std::nullopt : pages.back().second.nextPageToken);
+        drive->executeFilesListQuery(
+            QStringLiteral("loop"), true, before == 2 ? std::nullopt : pages.back().second.nextPageToken);
         ASSERT_TRUE(waitUntil([&] { return pages.size() == before + 1; }));
     }
     EXPECT_TRUE(pages.back().second.failed);
@@ -209,7 +211,8 @@ TEST_F(Drive, ThumbnailLinksAreKeptOnlyOverHttpsFromTheConfiguredHosts)
 {
     ASSERT_TRUE(signIn());
     const auto picture = [](const char* id, const char* link) {
-        QJsonObject json = item(QString::fromLatin1(id), QString::fromLatin1(id) + ".jpg", QStringLiteral("m") + id, 200000);
+        QJsonObject json
+            = item(QString::fromLatin1(id), QString::fromLatin1(id) + ".jpg", QStringLiteral("m") + id, 200000);
         json.insert(QStringLiteral("thumbnailLink"), QString::fromLatin1(link));
         return json;
     };

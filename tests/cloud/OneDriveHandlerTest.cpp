@@ -167,8 +167,10 @@ TEST_F(OneDriveTest, FailedPagesAndStopEndTheWalkOnceAndIncomplete)
 
 TEST_F(OneDriveTest, ANextLinkThatReturnsItselfEndsTheListing)
 {
-    server.route("GET", "/graph/again", [&](auto&) { return page({ item("b", false) }, server.url("/graph/again").toString()); });
-    server.route("GET", rootPath, [&](auto&) { return page({ item("a", false) }, server.url("/graph/again").toString()); });
+    server.route("GET", "/graph/again",
+        [&](auto&) { return page({ item("b", false) }, server.url("/graph/again").toString()); });
+    server.route(
+        "GET", rootPath, [&](auto&) { return page({ item("a", false) }, server.url("/graph/again").toString()); });
     // In a scan, and in the picker, which is no scan and knows no Stop.
     EXPECT_FALSE(scanRoot()->isAllFilesFetched);
     EXPECT_TRUE(handler->lastWalkIncomplete);

@@ -212,11 +212,10 @@ TEST_F(Dropbox, EntriesWhoseNameAndPathDisagreeAreSkipped)
     server.route("POST", QStringLiteral("/api/2/files/list_folder"), [&](const FakeHttpRequest&) {
         return FakeHttpResponse::json(200,
             dropboxPage({ dropboxEntry("file", "/Photos/kept.jpg"),
-                named("file", "holiday.jpg", "/Documents/taxes.pdf"),
-                named("file", "holiday.jpg", "/Photos/taxes.pdf"), named("file", "a/b.jpg", "/Photos/x/../a/b.jpg"),
-                named("file", "c.jpg", "/Photos/../c.jpg"), named("folder", "..", "/Photos/.."),
-                named("folder", "Deep", "/Photos//Deep"), named("folder", "Sub", "/Elsewhere/Sub"),
-                dropboxEntry("folder", "/PHOTOS/Trip") }));
+                named("file", "holiday.jpg", "/Documents/taxes.pdf"), named("file", "holiday.jpg", "/Photos/taxes.pdf"),
+                named("file", "a/b.jpg", "/Photos/x/../a/b.jpg"), named("file", "c.jpg", "/Photos/../c.jpg"),
+                named("folder", "..", "/Photos/.."), named("folder", "Deep", "/Photos//Deep"),
+                named("folder", "Sub", "/Elsewhere/Sub"), dropboxEntry("folder", "/PHOTOS/Trip") }));
     });
     server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"),
         [](const FakeHttpRequest&) { return FakeHttpResponse::json(200, dropboxPage({})); });
@@ -258,8 +257,8 @@ TEST_F(Dropbox, AListingEndsAtItsBoundOfEntries)
     int pages = 0;
     const auto fresh = [&pages](const FakeHttpRequest&) {
         ++pages;
-        return FakeHttpResponse::json(200,
-            dropboxPage({ dropboxEntry("file", QStringLiteral("/f%1.txt").arg(pages)) }, QString::number(pages)));
+        return FakeHttpResponse::json(
+            200, dropboxPage({ dropboxEntry("file", QStringLiteral("/f%1.txt").arg(pages)) }, QString::number(pages)));
     };
     server.route("POST", QStringLiteral("/api/2/files/list_folder"), fresh);
     server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), fresh);
@@ -405,7 +404,8 @@ TEST_F(Box, AFolderListedAsItsOwnDescendantIsWalkedOnce)
     });
     server.route("GET", QStringLiteral("/api/folders/7/items"), [](const FakeHttpRequest&) {
         return FakeHttpResponse::json(200,
-            { { QStringLiteral("entries"), QJsonArray { boxItem("file", "8", "b.txt"), boxItem("folder", "7", "Again") } },
+            { { QStringLiteral("entries"),
+                  QJsonArray { boxItem("file", "8", "b.txt"), boxItem("folder", "7", "Again") } },
                 { QStringLiteral("total_count"), 2 } });
     });
     scan({ handler->makeRootFolderNode() });
