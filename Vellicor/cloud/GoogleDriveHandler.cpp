@@ -298,8 +298,11 @@ void GoogleDriveHandler::executeFilesListQuery(
     const quint64 generation = listingGeneration_;
     if (!scanGuard_)
         scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
+    // A chosen folder without its sub-folders may be walked again from its
+    // parent: two queries of one folder.
+    const QString shown = folderPath(folderId).isEmpty() ? folderId : folderPath(folderId);
     if (!scanGuard_->admitPage(
-            folderPath(folderId).isEmpty() ? folderId : folderPath(folderId), pageToken.value_or(QString()))) {
+            shown, pageToken.value_or(QString()), isIncludeSubFolders ? folderId + QLatin1Char('+') : folderId)) {
         // Answered as a failed query, after this call, as every query is.
         QTimer::singleShot(0, contextObject(), [this, folderId, isIncludeSubFolders, generation] {
             DriveFilesPage page;

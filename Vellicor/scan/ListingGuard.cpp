@@ -20,7 +20,7 @@ bool ListingGuard::cutShort(const QString& folder, const QString& reason)
     return false;
 }
 
-bool ListingGuard::admitPage(const QString& folder, const QString& cursor)
+bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const QString& query)
 {
     if (isStopped() || boundMet_)
         return false;
@@ -34,8 +34,10 @@ bool ListingGuard::admitPage(const QString& folder, const QString& cursor)
     // The folder goes with its cursor: a service may hand two folders the
     // same one.
     QCryptographicHash digest(QCryptographicHash::Sha256);
-    digest.addData(folder.toUtf8());
-    digest.addData(QByteArrayView("\0", 1));
+    for (const QString& part : { folder, query }) {
+        digest.addData(part.toUtf8());
+        digest.addData(QByteArrayView("\0", 1));
+    }
     digest.addData(cursor.toUtf8());
     const QByteArray key = digest.result();
     if (cursors_.contains(key))

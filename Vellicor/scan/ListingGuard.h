@@ -28,8 +28,10 @@ public:
     ListingGuard(QString service, ListingLimits limits, const std::atomic<bool>* abort = nullptr);
 
     // The listing of folder asks for a page: the first (an empty cursor) or
-    // the one at cursor. False when it must end instead.
-    bool admitPage(const QString& folder, const QString& cursor);
+    // the one at cursor. False when it must end instead. A folder listed
+    // twice over in one listing, by different queries, tells them apart by
+    // query.
+    bool admitPage(const QString& folder, const QString& cursor, const QString& query = QString());
     // A page brought count more entries (files and folders); false once the
     // bound is met.
     bool admitEntries(const QString& folder, qint64 count);

@@ -207,6 +207,23 @@ TEST_F(Drive, AScanListingEndsAtARepeatedTokenAndSkipsAFolderMetAgain)
     EXPECT_EQ(pages.size(), 5u);
 }
 
+TEST_F(Drive, AChosenFolderWalkedAgainFromItsParentIsListedWholeBothTimes)
+{
+    ASSERT_TRUE(signIn());
+    drive->beginListing(anySizeRequest());
+    // Its own files as a chosen folder, then everything below as the walk
+    // from its parent reaches it: the same queries, the same pages.
+    for (const bool includeSubFolders : { false, true }) {
+        const size_t before = pages.size();
+        drive->executeFilesListQuery(QStringLiteral("root"), includeSubFolders, std::nullopt);
+        ASSERT_TRUE(waitUntil([&] { return pages.size() == before + 1; }));
+        drive->executeFilesListQuery(QStringLiteral("root"), includeSubFolders, pages.back().second.nextPageToken);
+        ASSERT_TRUE(waitUntil([&] { return pages.size() == before + 2; }));
+        EXPECT_FALSE(pages.back().second.failed);
+    }
+    EXPECT_FALSE(drive->lastWalkIncomplete);
+}
+
 TEST_F(Drive, ThumbnailLinksAreKeptOnlyOverHttpsFromTheConfiguredHosts)
 {
     ASSERT_TRUE(signIn());
