@@ -106,9 +106,8 @@ void ScanWrapper::listFolder(const CloudScanFoldersListPtr&, std::function<void(
 
 std::shared_ptr<ListingGuard> ScanWrapper::listingGuard()
 {
-    if (!currentGuard_)
-        currentGuard_ = std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
-    return currentGuard_;
+    // A listing begun outside a walk or a picker listing has a guard of its own.
+    return currentGuard_ ? currentGuard_ : std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
 }
 
 void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
