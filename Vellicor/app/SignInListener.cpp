@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // A request line and headers of a redirect fit easily; more is not one.
@@ -53,12 +55,24 @@ QString SignInListener::redirectBase() const
 void SignInListener::acceptConnections()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        if (openConnections_ >= maximumConnections || !isSignInWaiting()) {
+        if (!isSignInWaiting()) {
             drop(socket);
             continue;
         }
-        ++openConnections_;
-        connect(socket, &QObject::destroyed, this, [this] { --openConnections_; });
+        std::erase_if(connections_, [](const QPointer<QTcpSocket>& open) {
+            return !open || open->state() == QAbstractSocket::UnconnectedState;
+        });
+        if (static_cast<int>(connections_.size()) >= maximumConnections) {
+            const auto idle = std::find_if(connections_.begin(), connections_.end(),
+                [](const QPointer<QTcpSocket>& open) { return !open->property("answered").toBool(); });
+            if (idle == connections_.end()) {
+                drop(socket);
+                continue;
+            }
+            drop(*idle);
+            connections_.erase(idle);
+        }
+        connections_.emplace_back(socket);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         // Bounded from the connection's start, so a request sent a byte at a
         // time is dropped as well as a silent one.

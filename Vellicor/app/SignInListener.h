@@ -2,10 +2,12 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTcpServer>
 
 #include <functional>
+#include <vector>
 
 class QTcpSocket;
 
@@ -20,7 +22,10 @@ class QTcpSocket;
 // (another method, an over-long request) is answered with an error. A few
 // connections at a time are served, further ones closed at once, and one that
 // has not sent its request within a short time is dropped, so neither idle
-// connections nor a flood can pin the program's files. GUI thread.
+// connections nor a flood can pin the program's files. With every place
+// taken, a new connection displaces the oldest one that has sent no request
+// yet: connections someone else keeps open cannot shut the browser out.
+// GUI thread.
 class SignInListener : public QObject {
     Q_OBJECT
 public:
@@ -59,7 +64,8 @@ private:
     Waiting waiting_;
     Taker taker_;
     int requestTimeLimitMs_ = 5000;
-    int openConnections_ = 0;
+    // The connections served now, oldest first.
+    std::vector<QPointer<QTcpSocket>> connections_;
     quint16 lastPort_ = 0;
     // Last: its connections go first, while the count above still exists.
     QTcpServer server_;

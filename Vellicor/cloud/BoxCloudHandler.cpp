@@ -15,6 +15,8 @@
 namespace {
 
 constexpr int pageLimit = 1000;
+// Past what a double holds exactly: no real count.
+constexpr qint64 maximumTotalCount = qint64(1) << 53;
 
 QString boxFolderId(const CloudScanFoldersList& folder)
 {
@@ -121,18 +123,19 @@ void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     }
     folder->graphUrlStr
         = client().resolve(RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId))).toString();
-    requestPage(folder, folderId, 0, std::make_shared<FolderListing>(), std::move(done));
+    requestPage(folder, folderId, 0, std::make_shared<FolderListing>(), listingGuard(), std::move(done));
 }
 
-void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, int offset,
-    std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done)
+void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, qint64 offset,
+    std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+    std::function<void(FolderListing)> done)
 {
     RestRequest request = RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId));
     request.query.addQueryItem(QStringLiteral("fields"),
         QStringLiteral("id,type,name,size,sha1,created_at,modified_at,content_created_at,content_modified_at"));
     request.query.addQueryItem(QStringLiteral("limit"), QString::number(pageLimit));
     request.query.addQueryItem(QStringLiteral("offset"), QString::number(offset));
-    client().send(request, contextObject(), [this, folder, folderId, offset, listing, done](const RestReply& reply) {
+    client().send(request, contextObject(), [this, folder, offset, listing, guard, done](const RestReply& reply) {
         if (!reply.ok()) {
             Log::print("A Box folder could not be listed:", folder->folderPath);
             listing->failed = true;
@@ -141,23 +144,26 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         }
         const QJsonObject page = reply.object();
         const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
-        if (!addBoxEntries(entries, *folder, *listing)) {
+        if (guard->isStopped() || !guard->admitEntries(folder->folderPath, entries.size())
+            || !addBoxEntries(entries, *folder, *listing)) {
             listing->failed = true;
             done(std::move(*listing));
             return;
         }
+        // A count no folder can hold is no count: the listing ends with this
+        // page. A large one still ends at the listing's bounds.
         const qint64 total = page.value(QLatin1String("total_count")).toInteger(-1);
-        const int next = offset + static_cast<int>(entries.size());
-        if (entries.isEmpty() || total < 0 || next >= total) {
+        const qint64 next = offset + entries.size();
+        if (entries.isEmpty() || total < 0 || total > maximumTotalCount || next >= total) {
             done(std::move(*listing));
             return;
         }
-        if (isScanStopped()) {
+        if (isScanStopped() || !guard->admitPage(folder->folderPath, QString::number(next))) {
             listing->failed = true;
             done(std::move(*listing));
             return;
         }
-        requestPage(folder, folderId, next, listing, done);
+        requestPage(folder, boxFolderId(*folder), next, listing, guard, done);
     });
 }
 

@@ -32,8 +32,9 @@ protected:
     QString rootFolderName() const override { return QStringLiteral("Box"); }
 
 private:
-    void requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, int offset,
-        std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
+    void requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, qint64 offset,
+        std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+        std::function<void(FolderListing)> done);
     void copyKeptFile(
         const QString& keptId, const QJsonObject& body, const QString& name, std::function<void(bool)> completion);
 };

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
+#include <QJsonArray>
 #include <QJsonDocument>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,8 +25,9 @@ QUrl webAddress(const QJsonObject& json, const QString& key)
     return isWebAddress(url) ? url : QUrl();
 }
 
-// An address the program itself sends tokens to: refused (empty) unless
-// https or on this machine, where nothing crosses a network.
+// An address of the sign-in or one the program itself sends tokens to:
+// refused (empty) unless https or on this machine, where nothing crosses a
+// network.
 QUrl endpointAddress(const QJsonObject& json, const QString& key)
 {
     const QUrl url = webAddress(json, key);
@@ -37,6 +41,8 @@ QUrl endpointAddress(const QJsonObject& json, const QString& key)
 
 bool isSecureOrLoopback(const QUrl& url)
 {
+    if (url.host().isEmpty())
+        return false;
     if (url.scheme() == QLatin1String("https"))
         return true;
     if (url.scheme() != QLatin1String("http"))
@@ -71,6 +77,20 @@ std::optional<QUrl> CloudServiceConfig::url(const QString& key) const
     return address.isEmpty() ? std::nullopt : std::optional<QUrl>(address);
 }
 
+bool CloudServiceConfig::isOnListedHttpsHost(const QUrl& url, const QString& key) const
+{
+    const QString host = url.host();
+    if (!url.isValid() || url.scheme() != QLatin1String("https") || host.isEmpty())
+        return false;
+    const QJsonArray listed = raw.value(key).toArray();
+    return std::any_of(listed.begin(), listed.end(), [&host](const QJsonValue& value) {
+        const QString entry = value.toString();
+        if (entry.startsWith(QLatin1Char('.')))
+            return entry.size() > 1 && host.endsWith(entry, Qt::CaseInsensitive);
+        return !entry.isEmpty() && host.compare(entry, Qt::CaseInsensitive) == 0;
+    });
+}
+
 namespace CloudConfig {
 
 QString configFile()
@@ -85,7 +105,7 @@ CloudServiceConfig fromJson(const QString& service, const QJsonObject& json)
     config.raw = json;
     config.clientId = json.value(QStringLiteral("clientId")).toString().trimmed();
     config.clientSecret = json.value(QStringLiteral("clientSecret")).toString();
-    config.authorizeUrl = webAddress(json, QStringLiteral("authorizeUrl"));
+    config.authorizeUrl = endpointAddress(json, QStringLiteral("authorizeUrl"));
     config.tokenUrl = endpointAddress(json, QStringLiteral("tokenUrl"));
     config.apiBaseUrl = endpointAddress(json, QStringLiteral("apiBaseUrl"));
     config.scope = json.value(QStringLiteral("scope")).toString();

@@ -12,9 +12,9 @@
 // ("google", "dropbox", "onedrive", "box"), for example
 //   { "dropbox": { "clientId": "…", "authorizeUrl": "https://…",
 //                  "tokenUrl": "https://…", "apiBaseUrl": "https://…" } }
-// The token and API addresses (and further addresses the program fetches)
-// must be https unless they are on this machine; plain http elsewhere is
-// refused as if missing.
+// The sign-in, token and API addresses (and further addresses the program
+// fetches) must be https unless they are on this machine; plain http
+// elsewhere is refused as if missing.
 // Further keys a service needs (a content address, a discovery document)
 // are read with text() and url().
 struct CloudServiceConfig {
@@ -36,6 +36,11 @@ struct CloudServiceConfig {
     // None unless the key holds an absolute https address, or an http one on
     // this machine.
     std::optional<QUrl> url(const QString& key) const;
+    // True when url is https on a host listed under key: a list of host
+    // names, where one beginning with "." stands for every host below that
+    // domain ("thumbnailHosts": [".example.com"]). Nothing listed, nothing
+    // passes.
+    bool isOnListedHttpsHost(const QUrl& url, const QString& key) const;
 };
 
 // True for https, and for http on the loopback (127.0.0.0/8, ::1, localhost):

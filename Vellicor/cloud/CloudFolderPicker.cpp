@@ -254,13 +254,8 @@ void CloudFolderPicker::buildSheet()
     connect(btnCancelGDrive, &QAbstractButton::clicked, this, [this] { closeGDriveFolderList(); });
     connect(
         btnRefreshGDriveFolderList, &QAbstractButton::clicked, this, [this] { btnRefreshGDriveFolderListTapped(); });
-    // Escape cancels, unless a listing holds the sheet.
-    connect(windowGoogleDriveFolderList, &QDialog::rejected, this, [this] {
-        if (!btnCancelGDrive->isEnabled())
-            windowGoogleDriveFolderList->open();
-        else
-            closeGDriveFolderList();
-    });
+    // Escape cancels, a listing under way too.
+    connect(windowGoogleDriveFolderList, &QDialog::rejected, this, [this] { closeGDriveFolderList(); });
 }
 
 void CloudFolderPicker::layOutSheet()
@@ -323,6 +318,11 @@ void CloudFolderPicker::showCloudFolderListSheet(bool show)
     if (!show) {
         Log::print("cancel drive folder list");
         windowGoogleDriveFolderList->hide();
+        // Nobody waits for a listing of a closed picker: it ends now, and
+        // the folders it was for are listed again when next opened.
+        loading_.clear();
+        if (ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load()))
+            handler->stopPickerListings();
         return;
     }
     // Over whatever window-modal sheet stands now (the assistant's), else
@@ -418,8 +418,8 @@ void CloudFolderPicker::reloadKeepingExpansion()
 void CloudFolderPicker::setFolderListHudHidden(bool hidden)
 {
     QTimer::singleShot(0, this, [this, hidden] {
+        // Cancel stays: closing the picker ends its listings.
         hudFolderList->setVisible(!hidden);
-        btnCancelGDrive->setEnabled(hidden);
         btnRefreshGDriveFolderList->setEnabled(hidden);
     });
 }

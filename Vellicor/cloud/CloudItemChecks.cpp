@@ -2,6 +2,8 @@
 
 #include "base/Log.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace {
@@ -41,6 +43,42 @@ std::optional<QString> cloudNameProblem(const QString& name)
     return std::nullopt;
 }
 
+std::optional<QString> cloudPathProblem(const QString& path, const QString& name, const QString& listedFolder)
+{
+    if (std::optional<QString> problem = cloudNameProblem(name))
+        return problem;
+    if (!path.startsWith(QLatin1Char('/')))
+        return QStringLiteral("a path that does not start at the root");
+    const QStringList segments = path.mid(1).split(QLatin1Char('/'));
+    for (const QString& segment : segments) {
+        if (segment.isEmpty() || segment == QLatin1String(".") || segment == QLatin1String(".."))
+            return QStringLiteral("an empty, \".\" or \"..\" segment in its path");
+    }
+    if (segments.last().compare(name, Qt::CaseInsensitive) != 0)
+        return QStringLiteral("a path that names another item");
+    if (path.left(path.lastIndexOf(QLatin1Char('/'))).compare(listedFolder, Qt::CaseInsensitive) != 0)
+        return QStringLiteral("a path outside the folder listed");
+    return std::nullopt;
+}
+
+namespace {
+
+void logSkipped(const QString& service, const QString& folderPath, const QString& problem, const QString& name)
+{
+    Log::print("A", service, "item was skipped in", folderPath, "for", problem + QLatin1Char(':'), name);
+}
+
+} // namespace
+
+bool isUsableCloudPath(const QString& service, const QString& folderPath, const QString& path, const QString& name,
+    const QString& listedFolder)
+{
+    const std::optional<QString> problem = cloudPathProblem(path, name, listedFolder);
+    if (problem)
+        logSkipped(service, folderPath, *problem, name);
+    return !problem;
+}
+
 bool isUsableCloudItem(
     const QString& service, const QString& folderPath, const QString& id, const QString& name, QStringView idAlsoAllowed)
 {
@@ -49,6 +87,6 @@ bool isUsableCloudItem(
         problem = QStringLiteral("an id that cannot stand in a request address");
     if (!problem)
         return true;
-    Log::print("A", service, "item was skipped in", folderPath, "for", *problem + QLatin1Char(':'), name);
+    logSkipped(service, folderPath, *problem, name);
     return false;
 }

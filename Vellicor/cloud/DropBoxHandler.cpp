@@ -1,6 +1,7 @@
 #include "cloud/DropBoxHandler.h"
 
 #include "base/Log.h"
+#include "cloud/CloudItemChecks.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "core/DuplicateGroup.h"
@@ -79,14 +80,15 @@ void DropBoxHandler::listFolder(const CloudScanFoldersListPtr& folder, std::func
     }
     const QJsonObject body { { QStringLiteral("path"), dropboxApiPath(folder->folderPath) },
         { QStringLiteral("recursive"), false }, { QStringLiteral("limit"), 1000 } };
-    requestPage(
-        folder, post(QStringLiteral("2/files/list_folder"), body), std::make_shared<FolderListing>(), std::move(done));
+    requestPage(folder, post(QStringLiteral("2/files/list_folder"), body), std::make_shared<FolderListing>(),
+        listingGuard(), std::move(done));
 }
 
 void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
-    std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done)
+    std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+    std::function<void(FolderListing)> done)
 {
-    client().send(request, contextObject(), [this, folder, listing, done](const RestReply& reply) {
+    client().send(request, contextObject(), [this, folder, listing, guard, done](const RestReply& reply) {
         if (!reply.ok()) {
             printToStandardOutput(QStringLiteral("err ") + reply.errorText);
             listing->failed = true;
@@ -94,7 +96,9 @@ void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const Re
             return;
         }
         const QJsonObject page = reply.object();
-        if (!addDropboxEntries(page.value(QLatin1String("entries")).toArray(), folder, *listing)) {
+        const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
+        if (guard->isStopped() || !guard->admitEntries(folder->folderPath, entries.size())
+            || !addDropboxEntries(entries, folder, *listing)) {
             listing->failed = true;
             done(std::move(*listing));
             return;
@@ -104,28 +108,36 @@ void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const Re
             done(std::move(*listing));
             return;
         }
-        // More pages: a stop or a page without a cursor leaves the folder
-        // incomplete, to be listed again next time.
-        if (isScanStopped() || cursor.isEmpty()) {
+        // More pages: a stop, a page without a cursor or one the listing may
+        // not ask for leaves the folder incomplete, to be listed again next
+        // time.
+        if (isScanStopped() || cursor.isEmpty() || !guard->admitPage(folder->folderPath, cursor)) {
             listing->failed = true;
             done(std::move(*listing));
             return;
         }
         requestPage(folder,
             post(QStringLiteral("2/files/list_folder/continue"), { { QStringLiteral("cursor"), cursor } }), listing,
-            done);
+            guard, done);
     });
 }
 
 bool DropBoxHandler::addDropboxEntries(
     const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing)
 {
+    const QString listedFolder = dropboxApiPath(folder->folderPath);
     for (const QJsonValue& value : entries) {
         if (isScanStopped())
             return false;
         const QJsonObject entry = value.toObject();
         const QString tag = entry.value(QLatin1String(".tag")).toString();
         const QString displayPath = entry.value(QLatin1String("path_display")).toString();
+        const QString name = entry.value(QLatin1String("name")).toString();
+        const bool listable = tag == QLatin1String("file") || tag == QLatin1String("folder");
+        // Shown under its name, removed by its path: the two must agree.
+        if (listable
+            && !isUsableCloudPath(QStringLiteral("Dropbox"), folder->folderPath, displayPath, name, listedFolder))
+            continue;
         if (tag == QLatin1String("file")) {
             const std::optional<DropboxFileMetadata> metadata = DropboxFileMetadata::fromJson(entry);
             if (!metadata) {
@@ -136,11 +148,6 @@ bool DropBoxHandler::addDropboxEntries(
             makeDropboxFileInfoNode(*record, *metadata);
             listing.files.push_back(std::move(record));
         } else if (tag == QLatin1String("folder")) {
-            const QString name = entry.value(QLatin1String("name")).toString();
-            if (displayPath.isEmpty() || name.isEmpty()) {
-                Log::print("A Dropbox folder without a name or path was skipped in", folder->folderPath);
-                continue;
-            }
             auto sub = std::make_shared<CloudScanFoldersList>();
             sub->folderName = name;
             sub->folderPath = QStringLiteral("Dropbox") + displayPath;

@@ -39,7 +39,8 @@ protected:
 
 private:
     void requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
-        std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
+        std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+        std::function<void(FolderListing)> done);
     void copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion);
 
     bool setUpThisRun_ = false;

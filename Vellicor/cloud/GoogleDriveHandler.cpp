@@ -12,11 +12,14 @@
 
 #include <QJsonArray>
 #include <QPointer>
+#include <QTimer>
 
 namespace {
 
 const QString folderMime = QStringLiteral("application/vnd.google-apps.folder");
 const QString secretItem = QStringLiteral("Authorization1");
+// The key in cloud.json's "google" entry listing where thumbnails may come from.
+const QString thumbnailHosts = QStringLiteral("thumbnailHosts");
 const QString fileFields = QStringLiteral("nextPageToken,files(id,name,mimeType,size,md5Checksum,createdTime,"
                                           "modifiedTime,fileExtension,thumbnailLink,iconLink,imageMediaMetadata)");
 
@@ -121,12 +124,10 @@ bool GoogleDriveHandler::authenticateCloud()
         CloudServiceConfig config = config_;
         const QUrl authorize(reply.object().value(QStringLiteral("authorization_endpoint")).toString());
         const QUrl token(reply.object().value(QStringLiteral("token_endpoint")).toString());
-        const auto usable = [](const QUrl& url) {
-            return url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
-        };
-        // The code and the tokens go to the token address: never over plain
-        // http off this machine.
-        if (!reply.ok() || !usable(authorize) || !isSecureOrLoopback(token)) {
+        // The sign-in page and the token address: never over plain http off
+        // this machine.
+        const auto usable = [](const QUrl& url) { return url.isValid() && isSecureOrLoopback(url); };
+        if (!reply.ok() || !usable(authorize) || !usable(token)) {
             signInFailed(QStringLiteral("the discovery document could not be read"));
             return;
         }
@@ -223,27 +224,34 @@ void GoogleDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::
         return;
     }
     folderPaths_.insert(folder->folderId, folder->folderPath);
-    listFolderPage(folder, std::nullopt, std::make_shared<FolderListing>(), std::move(done));
+    listFolderPage(folder, std::nullopt, std::make_shared<FolderListing>(), listingGuard(), std::move(done));
 }
 
 void GoogleDriveHandler::listFolderPage(const CloudScanFoldersListPtr& folder, const std::optional<QString>& pageToken,
-    std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done)
+    std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+    std::function<void(FolderListing)> done)
 {
     const QString q = driveQueryLiteral(folder->folderId) + QStringLiteral(" in parents and mimeType = ")
         + driveQueryLiteral(folderMime) + QStringLiteral(" and trashed = false");
     RestRequest request = RestRequest::get(QStringLiteral("files"));
     request.query = filesQuery(q, QStringLiteral("nextPageToken,files(id,name,mimeType)"), pageToken);
-    client_->send(request, contextObject(), [this, folder, listing, done](const RestReply& reply) {
-        if (!reply.ok()) {
+    client_->send(request, contextObject(), [this, folder, listing, guard, done](const RestReply& reply) {
+        const QJsonObject answer = reply.object();
+        const QJsonArray files = answer.value(QStringLiteral("files")).toArray();
+        if (!reply.ok() || guard->isStopped() || !guard->admitEntries(folder->folderPath, files.size())) {
             Log::print("A Drive folder could not be listed:", folder->folderPath);
             listing->failed = true;
             done(std::move(*listing));
             return;
         }
-        const QJsonObject answer = reply.object();
         addListedFolders(answer, *folder, *listing);
         if (const std::optional<QString> next = nextPage(answer)) {
-            listFolderPage(folder, next, listing, done);
+            if (!guard->admitPage(folder->folderPath, *next)) {
+                listing->failed = true;
+                done(std::move(*listing));
+                return;
+            }
+            listFolderPage(folder, next, listing, guard, done);
             return;
         }
         done(std::move(*listing));
@@ -283,6 +291,7 @@ void GoogleDriveHandler::beginListing(const ScanRequest& request)
     fileCount = 0;
     isAbortScanning = false;
     lastWalkIncomplete = false;
+    scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
     takeSettings(request);
 }
 
@@ -293,19 +302,39 @@ void GoogleDriveHandler::executeFilesListQuery(
     RestRequest request = RestRequest::get(QStringLiteral("files"));
     request.query = filesQuery(q, fileFields, pageToken);
     const quint64 generation = listingGeneration_;
-    client_->send(request, contextObject(), [this, folderId, isIncludeSubFolders, generation](const RestReply& reply) {
-        if (generation != listingGeneration_)
-            return;
-        DriveFilesPage page;
-        if (!reply.ok()) {
+    if (!scanGuard_)
+        scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
+    // A chosen folder without its sub-folders may be walked again from its
+    // parent: two queries of one folder.
+    const QString shown = folderPath(folderId).isEmpty() ? folderId : folderPath(folderId);
+    if (!scanGuard_->admitPage(
+            shown, pageToken.value_or(QString()), isIncludeSubFolders ? folderId + QLatin1Char('+') : folderId)) {
+        // Answered as a failed query, after this call, as every query is.
+        QTimer::singleShot(0, contextObject(), [this, folderId, isIncludeSubFolders, generation] {
+            DriveFilesPage page;
             page.failed = true;
             lastWalkIncomplete = true;
-        } else {
-            acceptFilesPage(folderId, isIncludeSubFolders, reply.object(), page);
-        }
-        if (pageSink_)
-            pageSink_(folderId, isIncludeSubFolders, page);
-    });
+            if (generation == listingGeneration_ && pageSink_)
+                pageSink_(folderId, isIncludeSubFolders, page);
+        });
+        return;
+    }
+    const std::shared_ptr<ListingGuard> guard = scanGuard_;
+    client_->send(
+        request, contextObject(), [this, folderId, isIncludeSubFolders, generation, guard](const RestReply& reply) {
+            if (generation != listingGeneration_)
+                return;
+            DriveFilesPage page;
+            const qsizetype entries = reply.object().value(QStringLiteral("files")).toArray().size();
+            if (!reply.ok() || !guard->admitEntries(folderPath(folderId), entries)) {
+                page.failed = true;
+                lastWalkIncomplete = true;
+            } else {
+                acceptFilesPage(folderId, isIncludeSubFolders, reply.object(), page);
+            }
+            if (pageSink_)
+                pageSink_(folderId, isIncludeSubFolders, page);
+        });
 }
 
 void GoogleDriveHandler::acceptFilesPage(
@@ -322,6 +351,9 @@ void GoogleDriveHandler::acceptFilesPage(
             continue;
         const QString path = joinPath(parentPath, item->name);
         if (item->isFolder()) {
+            // A folder listed as its own descendant would be walked for ever.
+            if (includeSubFolders && scanGuard_ && !scanGuard_->admitFolder(item->identifier, path))
+                continue;
             folderPaths_.insert(item->identifier, path);
             if (includeSubFolders)
                 page.subFolders.emplace_back(item->identifier, path);
@@ -335,7 +367,18 @@ void GoogleDriveHandler::acceptFilesPage(
             continue;
         record->filePath = path;
         record->folderPath = parentPath + QLatin1Char('/');
-        record->cloudFields().fileId = item->identifier;
+        FileInfoNode::CloudFields& cloud = record->cloudFields();
+        cloud.fileId = item->identifier;
+        // A picture's thumbnail is fetched without a sign-in: only from the
+        // service's own hosts, over https.
+        if (cloud.googleDriveThumbnailLink
+            && !config_.isOnListedHttpsHost(QUrl(*cloud.googleDriveThumbnailLink, QUrl::StrictMode), thumbnailHosts)) {
+            Log::print("A Drive thumbnail link off the service's hosts was dropped:",
+                QUrl(*cloud.googleDriveThumbnailLink).host());
+            cloud.googleDriveThumbnailLink.reset();
+            if (cloud.googleDriveFile)
+                cloud.googleDriveFile->thumbnailLink.clear();
+        }
         if (!acceptRecord(*record))
             continue;
         ++fileCount;

@@ -85,7 +85,8 @@ private:
     void startFlow(CloudServiceConfig config);
     void signInFailed(const QString& why);
     void listFolderPage(const CloudScanFoldersListPtr& folder, const std::optional<QString>& pageToken,
-        std::shared_ptr<FolderListing> listing, std::function<void(FolderListing)> done);
+        std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+        std::function<void(FolderListing)> done);
     bool setTrashed(const QString& fileId, bool trashed, std::function<void(bool)> completion);
 
     CloudServiceConfig config_;
@@ -99,6 +100,8 @@ private:
     PageSink pageSink_;
     QHash<QString, QString> folderPaths_;
     quint64 listingGeneration_ = 0;
+    // The running scan's listing: its pages, entries and folders met.
+    std::shared_ptr<ListingGuard> scanGuard_;
 };
 
 // A text as a Drive query's quoted literal: backslash and quote escaped.

@@ -13,6 +13,7 @@
 #include <QOAuth2AuthorizationCodeFlow>
 #include <QOAuthOobReplyHandler>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -52,18 +53,36 @@ namespace {
 // A token answer is a few hundred bytes; a larger one is not read.
 constexpr qint64 largestTokenAnswer = 1024 * 1024;
 
-// The sign-in's own requests (code exchange, refresh), each answer bounded.
+// The sign-in's own requests (code exchange, refresh): each carries a secret,
+// so none follows a redirect; each answer is bounded, and each request ends
+// by its deadline however slowly the answer trickles in.
 class BoundedNetworkAccess : public QNetworkAccessManager {
 public:
-    using QNetworkAccessManager::QNetworkAccessManager;
+    BoundedNetworkAccess(int deadlineMs, QObject* parent)
+        : QNetworkAccessManager(parent)
+        , deadlineMs_(deadlineMs)
+    {
+        setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    }
 
 protected:
     QNetworkReply* createRequest(Operation operation, const QNetworkRequest& request, QIODevice* data) override
     {
-        QNetworkReply* reply = QNetworkAccessManager::createRequest(operation, request, data);
+        QNetworkRequest bounded = request;
+        bounded.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        QNetworkReply* reply = QNetworkAccessManager::createRequest(operation, bounded, data);
         abortAnswerPast(reply, largestTokenAnswer);
+        QTimer::singleShot(deadlineMs_, reply, [reply] {
+            if (reply->isRunning()) {
+                Log::print("A cloud token request ran past its deadline:", reply->url().host());
+                reply->abort();
+            }
+        });
         return reply;
     }
+
+private:
+    const int deadlineMs_;
 };
 
 // The sessions whose sign-in waits for its browser redirect; GUI thread.
@@ -155,8 +174,8 @@ void OAuthSession::makeFlow()
     handler_->redirectUri = redirectUri();
     flow_->setReplyHandler(handler_);
     // The code exchange must end even when the service never answers.
-    auto* network = new BoundedNetworkAccess(flow_);
-    network->setTransferTimeout(60000);
+    auto* network = new BoundedNetworkAccess(tokenDeadlineMs_, flow_);
+    network->setTransferTimeout(tokenDeadlineMs_);
     flow_->setNetworkAccessManager(network);
     flow_->setClientIdentifier(config_.clientId);
     if (!config_.clientSecret.isEmpty())
@@ -228,6 +247,13 @@ bool OAuthSession::handleRedirect(const QUrl& url)
     if (url.host() != expected.host() || url.port() != expected.port() || url.path() != expected.path())
         return false;
     const QUrlQuery query(url);
+    // One value each: the state checked must be the state handed on.
+    for (const QString& key : { QStringLiteral("state"), QStringLiteral("code") }) {
+        if (query.allQueryItemValues(key).size() > 1) {
+            Log::print("A sign-in redirect carrying", key, "twice was refused:", config_.service);
+            return false;
+        }
+    }
     if (query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) != flow_->state())
         return false;
     QVariantMap values;
@@ -328,10 +354,10 @@ void OAuthSession::refresh(std::function<void(bool)> done)
     if (!config_.clientSecret.isEmpty())
         form.addQueryItem(
             QStringLiteral("client_secret"), QString::fromLatin1(QUrl::toPercentEncoding(config_.clientSecret)));
-    auto* network = new BoundedNetworkAccess(this);
+    auto* network = new BoundedNetworkAccess(tokenDeadlineMs_, this);
     QNetworkRequest request(config_.tokenUrl);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
-    request.setTransferTimeout(60000);
+    request.setTransferTimeout(tokenDeadlineMs_);
     QNetworkReply* reply = network->post(request, form.query(QUrl::FullyEncoded).toUtf8());
     connect(reply, &QNetworkReply::finished, this, [this, reply, network] {
         reply->deleteLater();

@@ -41,6 +41,9 @@ public:
     // Further parameters of the authorization request (prompt, access type).
     void setExtraAuthorizeParameters(const QMultiMap<QString, QVariant>& parameters) { extra_ = parameters; }
 
+    // The longest a token request (code exchange, refresh) may take.
+    void setTokenDeadlineMs(int ms) { tokenDeadlineMs_ = ms; }
+
     const CloudServiceConfig& config() const { return config_; }
     bool isSignedIn() const { return !accessToken_.isEmpty(); }
     QString accessToken() const { return accessToken_; }
@@ -107,6 +110,7 @@ private:
     QString refreshToken_;
     QDateTime expiresAt_;
     std::vector<QPointer<RestClient>> clients_;
+    int tokenDeadlineMs_ = 60000;
 };
 
 // PKCE: a fresh random verifier and its S256 challenge (base64url, no padding).

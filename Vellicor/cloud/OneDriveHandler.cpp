@@ -43,6 +43,7 @@ struct OneDriveHandler::Listing {
     CloudScanFoldersListPtr folder;
     std::function<void(FolderListing)> done;
     FolderListing result;
+    std::shared_ptr<ListingGuard> guard;
 };
 
 OneDriveHandler::OneDriveHandler(CloudServiceConfig config)
@@ -100,6 +101,7 @@ void OneDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     auto listing = std::make_shared<Listing>();
     listing->folder = folder;
     listing->done = std::move(done);
+    listing->guard = listingGuard();
     if (!folder->folderId.isEmpty() && !isPlainCloudId(folder->folderId, idAlsoAllowed)) {
         Log::print("A OneDrive folder with an unusable id was not listed:", folder->folderPath);
         listing->result.failed = true;
@@ -131,15 +133,23 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
             listing->done(std::move(listing->result));
             return;
         }
+        const CloudScanFoldersList& folder = *listing->folder;
+        ListingGuard& guard = *listing->guard;
+        if (guard.isStopped() || !guard.admitEntries(folder.folderPath, items.toArray().size())) {
+            listing->result.failed = true;
+            listing->done(std::move(listing->result));
+            return;
+        }
         addOneDriveItems(items.toArray(), *listing->folder, listing->result);
         const QJsonValue next = page.value(QStringLiteral("@odata.nextLink"));
         const bool stopped = isScanStopped();
-        if (next.isString() && !stopped) {
+        if (next.isString() && !stopped && guard.admitPage(folder.folderPath, next.toString())) {
             fetchPage(next.toString(), listing);
             return;
         }
-        // Stopped between pages: what was read is delivered, but the folder
-        // is not taken as listed completely.
+        // Stopped between pages, or a next page the listing may not ask for:
+        // what was read is delivered, but the folder is not taken as listed
+        // completely.
         listing->result.failed = next.isString();
         listing->done(std::move(listing->result));
     });

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -101,6 +102,8 @@ struct RestClient::Call {
     bool refreshed = false;
     bool timedOut = false;
     bool tooLarge = false;
+    bool answered = false;
+    QDeadlineTimer deadline;
 };
 
 RestClient::RestClient(QObject* parent)
@@ -145,6 +148,7 @@ void RestClient::send(const RestRequest& request, QObject* context, Done done)
     call->context = context;
     call->hasContext = context != nullptr;
     call->done = std::move(done);
+    call->deadline = QDeadlineTimer(deadlineMs_);
     std::optional<QString> refusal;
     if (!isOnConfiguredHost(call->url)) {
         // A link handed over by a service leads only to that service.
@@ -159,17 +163,40 @@ void RestClient::send(const RestRequest& request, QObject* context, Done done)
         RestReply reply;
         reply.error = RestErrorKind::refused;
         reply.errorText = *refusal;
-        QTimer::singleShot(0, this, [call, reply] {
-            if (!call->hasContext || call->context)
-                call->done(reply);
-        });
+        QTimer::singleShot(0, this, [this, call, reply] { complete(call, reply); });
         return;
     }
     start(std::move(call));
 }
 
+void RestClient::complete(const std::shared_ptr<Call>& call, const RestReply& reply)
+{
+    // Once: an answer after the deadline was told finds the call answered.
+    if (std::exchange(call->answered, true))
+        return;
+    if (!call->hasContext || call->context)
+        call->done(reply);
+}
+
+void RestClient::failTimedOut(const std::shared_ptr<Call>& call)
+{
+    if (call->answered)
+        return;
+    Log::print("A cloud request ran past its deadline:", call->request.verb, call->url.host() + call->url.path());
+    RestReply reply;
+    reply.error = RestErrorKind::timeout;
+    reply.errorText = QStringLiteral("The service did not answer in time.");
+    complete(call, reply);
+}
+
 void RestClient::start(std::shared_ptr<Call> call)
 {
+    if (call->answered)
+        return;
+    if (call->deadline.hasExpired()) {
+        failTimedOut(call);
+        return;
+    }
     ++call->attempts;
     call->timedOut = false;
     QNetworkRequest request(call->url);
@@ -193,7 +220,7 @@ void RestClient::start(std::shared_ptr<Call> call)
         call->timedOut = true;
         reply->abort();
     });
-    timer->start(timeoutMs_);
+    timer->start(static_cast<int>(std::min<qint64>(timeoutMs_, call->deadline.remainingTime())));
     abortAnswerPast(reply, maxAnswerBytes_, [call] { call->tooLarge = true; });
     connect(reply, &QNetworkReply::finished, this, [this, call, reply] { finished(call, reply); });
 }
@@ -210,8 +237,7 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
             call->url.host() + call->url.path());
         reply.error = RestErrorKind::tooLarge;
         reply.errorText = QStringLiteral("The service's answer was too large.");
-        if (!call->hasContext || call->context)
-            call->done(reply);
+        complete(call, reply);
         return;
     }
     reply.body = networkReply->readAll();
@@ -221,7 +247,7 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
 
     if ((reply.status == 429 || reply.status == 503) && call->attempts <= maxRetries_) {
         const qint64 delayMs = retryAfterMs(reply.header("Retry-After")).value_or(1000ll * call->attempts);
-        if (delayMs <= maxRetryDelayMs_) {
+        if (delayMs <= maxRetryDelayMs_ && delayMs < call->deadline.remainingTime()) {
             retryLater(call, static_cast<int>(delayMs));
             return;
         }
@@ -231,6 +257,10 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
     }
     if (reply.status == 401 && refresh_ && !call->refreshed) {
         call->refreshed = true;
+        // The refresh is the sign-in's and may outlast this request: the
+        // request waits for it only until its own deadline.
+        QTimer::singleShot(
+            static_cast<int>(call->deadline.remainingTime()), this, [this, call] { failTimedOut(call); });
         refresh_([this, call](bool refreshed) {
             if (refreshed) {
                 start(call);
@@ -239,8 +269,7 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
             RestReply failed;
             failed.status = 401;
             failed.error = RestErrorKind::unauthorized;
-            if (!call->hasContext || call->context)
-                call->done(failed);
+            complete(call, failed);
         });
         return;
     }
@@ -255,8 +284,7 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
     }
     if (!reply.ok())
         Log::print("A cloud request failed:", call->request.verb, call->url.host() + call->url.path(), reply.status);
-    if (!call->hasContext || call->context)
-        call->done(reply);
+    complete(call, reply);
 }
 
 void RestClient::retryLater(std::shared_ptr<Call> call, int delayMs)

@@ -74,7 +74,8 @@ struct RestRequest {
 
 // One service's REST client: a base address from the configuration, the
 // bearer token of its sign-in, JSON in and out, error classes, a bounded retry
-// of 429 and 503 that honours Retry-After, and a timeout for every request.
+// of 429 and 503 that honours Retry-After, and a timeout for every sending
+// within a deadline for the whole request.
 //
 // Threads: lives on the GUI thread, where every request is sent and answered.
 // Only sendBlocking may be called elsewhere (the removal worker); it is
@@ -95,7 +96,11 @@ public:
     // Never printed or logged.
     void setBearerToken(const QString& token) { bearerToken_ = token; }
     void setRefresh(Refresh refresh) { refresh_ = std::move(refresh); }
+    // The longest one sending may take.
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+    // The longest a request may take in all, its retries and a wait for a
+    // refreshed token included; a request past it fails (timeout).
+    void setDeadlineMs(int ms) { deadlineMs_ = ms; }
     void setMaxRetries(int retries) { maxRetries_ = retries; }
     // The longest wait a Retry-After may ask for; a longer one fails the
     // request at once.
@@ -121,12 +126,15 @@ private:
     void start(std::shared_ptr<Call> call);
     void finished(std::shared_ptr<Call> call, QNetworkReply* reply);
     void retryLater(std::shared_ptr<Call> call, int delayMs);
+    void complete(const std::shared_ptr<Call>& call, const RestReply& reply);
+    void failTimedOut(const std::shared_ptr<Call>& call);
 
     QNetworkAccessManager* network_;
     QUrl baseUrl_;
     QString bearerToken_;
     Refresh refresh_;
     int timeoutMs_ = 60000;
+    int deadlineMs_ = 5 * 60000;
     int maxRetries_ = 3;
     int maxRetryDelayMs_ = 60000;
     qint64 maxAnswerBytes_ = defaultMaxAnswerBytes;

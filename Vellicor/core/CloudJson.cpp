@@ -34,6 +34,14 @@ std::optional<double> number(const QJsonObject& json, const char* key)
     return value.toDouble();
 }
 
+std::optional<double> number(const QJsonObject& json, const char* key, double lowest, double highest)
+{
+    const std::optional<double> value = number(json, key);
+    if (!value || !(*value >= lowest && *value <= highest))
+        return std::nullopt;
+    return value;
+}
+
 std::optional<int> integer(const QJsonObject& json, const char* key)
 {
     const std::optional<double> value = number(json, key);
@@ -68,10 +76,11 @@ DriveImageMediaMetadata DriveImageMediaMetadata::fromJson(const QJsonObject& jso
     m.cameraMake = text(json, "cameraMake");
     m.cameraModel = text(json, "cameraModel");
     m.colorSpace = text(json, "colorSpace");
-    m.exposureBias = number(json, "exposureBias");
+    // Shown as whole numbers: a value no camera gives is no value.
+    m.exposureBias = number(json, "exposureBias", -100.0, 100.0);
     if (const QJsonValue flash = json.value(QLatin1String("flashUsed")); flash.isBool())
         m.flashUsed = flash.toBool();
-    m.focalLength = number(json, "focalLength");
+    m.focalLength = number(json, "focalLength", 0.0, 100000.0);
     m.height = integer(json, "height");
     m.width = integer(json, "width");
     m.isoSpeed = integer(json, "isoSpeed");

@@ -21,6 +21,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -427,7 +428,11 @@ void PreviewPane::fetchThumbnail(const QUrl& link)
         network_ = new QNetworkAccessManager(this);
     QNetworkRequest request(link);
     request.setTransferTimeout(thumbnailTimeoutMs);
+    // Fetched where the listing said, never elsewhere.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     QNetworkReply* reply = network_->get(request);
+    // A whole picture within the time, however slowly it trickles.
+    QTimer::singleShot(thumbnailTimeoutMs, reply, [reply] { reply->abort(); });
     thumbnailReply_ = reply;
     const QString path = previewPath_;
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {

@@ -17,6 +17,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -126,7 +127,11 @@ void ThumbnailProvider::fetchCloudPicture(const QString& key, const QUrl& link)
         network_ = new QNetworkAccessManager(this);
     QNetworkRequest request(link);
     request.setTransferTimeout(cloudTimeoutMs);
+    // Fetched where the listing said, never elsewhere.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     QNetworkReply* reply = network_->get(request);
+    // A whole picture within the time, however slowly it trickles.
+    QTimer::singleShot(cloudTimeoutMs, reply, [reply] { reply->abort(); });
     const quint64 generation = *generation_;
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
         if (received > cloudMaxBytes)

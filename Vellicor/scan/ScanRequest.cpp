@@ -24,8 +24,10 @@ ScanRequest makeScanRequest(ScanSource source, const std::vector<FilePathNodePtr
     filters.scanAnyFileSize = limits.scanAnyFileSize;
     filters.minimumFileSizeBytes = limits.minimumFileSizeBytes;
     filters.maximumFileSizeBytes = limits.maximumFileSizeBytes;
-    // A missing or mistyped value keeps the snapshot's own: no date filter.
-    if (const std::optional<qint64> option = defaults.integerValue(QLatin1String(SettingsKey::scanFilesDate)))
+    // A missing, mistyped or unknown option keeps the snapshot's own: no
+    // date filter.
+    if (const std::optional<qint64> option = defaults.integerValue(QLatin1String(SettingsKey::scanFilesDate));
+        option && *option >= 1 && *option <= 3)
         filters.dateFilterOption = static_cast<int>(*option);
     filters.createdDateFilter
         = defaults.dateValue(QLatin1String(SettingsKey::scanFileForCreatedDate)).value_or(QDateTime());

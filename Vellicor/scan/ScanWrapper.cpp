@@ -104,19 +104,47 @@ void ScanWrapper::listFolder(const CloudScanFoldersListPtr&, std::function<void(
     done(FolderListing {});
 }
 
+std::shared_ptr<ListingGuard> ScanWrapper::listingGuard()
+{
+    // A listing begun outside a walk or a picker listing has a guard of its own.
+    return currentGuard_ ? currentGuard_ : std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
+}
+
 void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
 {
     if (!folder)
         return;
     isCompletListFetch = false;
     const quint64 generation = walkGeneration_;
-    listFolder(folder, [this, folder, generation](FolderListing listing) {
+    auto guard = std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
+    std::erase_if(pickerGuards_, [](const std::weak_ptr<ListingGuard>& kept) { return kept.expired(); });
+    pickerGuards_.push_back(guard);
+    guard->admitPage(folder->folderPath, QString());
+    // Told once: at the answer, or at once when the listing is stopped.
+    const auto ended = std::make_shared<bool>(false);
+    guard->setOnStop([this, ended] {
+        if (!std::exchange(*ended, true) && delegate)
+            delegate->OnScanCompletedProcess();
+    });
+    currentGuard_ = guard;
+    listFolder(folder, [this, folder, generation, guard, ended](FolderListing listing) {
+        guard->setOnStop(nullptr);
+        if (std::exchange(*ended, true))
+            return;
         // A scan begun meanwhile owns the tree now; the picker asks again.
         if (generation == walkGeneration_ && !listing.failed)
             mergeSubFolders(folder, listing.subFolders);
         if (delegate)
             delegate->OnScanCompletedProcess();
     });
+    currentGuard_.reset();
+}
+
+void ScanWrapper::stopPickerListings()
+{
+    for (const std::weak_ptr<ListingGuard>& kept : std::exchange(pickerGuards_, {}))
+        if (const std::shared_ptr<ListingGuard> guard = kept.lock())
+            guard->stop();
 }
 
 void ScanWrapper::takeSettings(const ScanRequest& request)
@@ -159,6 +187,7 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
         finishWalk();
     ++walkGeneration_;
     session_ = std::move(session);
+    walkGuard_ = std::make_shared<ListingGuard>(rootFolderName(), listingLimits, &isAbortScanning);
     walkExclusion_ = std::move(exclusion);
     lastWalkIncomplete = false;
     arrPathFetchFiles = std::move(folders);
@@ -169,6 +198,8 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
 CloudScanFoldersListPtr ScanWrapper::startRoot()
 {
     walkRoot_ = arrPathFetchFiles.at(static_cast<size_t>(indexForScannedPath));
+    if (walkRoot_)
+        walkGuard_->admitFolder(walkRoot_->folderId, walkRoot_->folderPath);
     // Positions restart for the root and everything below it.
     std::vector<CloudScanFoldersList*> pending { walkRoot_.get() };
     while (!pending.empty()) {
@@ -207,8 +238,13 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
             bool inCall = true;
             std::optional<FolderListing> answer;
         };
+        if (!walkGuard_->admitPage(next->folderPath, QString())) {
+            lastWalkIncomplete = true;
+            break;
+        }
         auto pending = std::make_shared<Pending>();
         const quint64 generation = walkGeneration_;
+        currentGuard_ = walkGuard_;
         listFolder(next, [this, folder = next, pending, generation](FolderListing listing) {
             if (generation != walkGeneration_ || pending->answer)
                 return;
@@ -221,6 +257,7 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
             runWalk(advance(folder));
         });
         pending->inCall = false;
+        currentGuard_.reset();
         if (!pending->answer)
             return;
         acceptListing(next, *pending->answer);
@@ -231,6 +268,10 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
 
 void ScanWrapper::acceptListing(const CloudScanFoldersListPtr& folder, FolderListing& listing)
 {
+    // A folder listed as its own descendant would be walked for ever.
+    std::erase_if(listing.subFolders, [this](const CloudScanFoldersListPtr& sub) {
+        return sub && walkGuard_ && !walkGuard_->admitFolder(sub->folderId, sub->folderPath);
+    });
     mergeSubFolders(folder, listing.subFolders);
     if (listing.failed) {
         lastWalkIncomplete = true;
@@ -293,6 +334,8 @@ void ScanWrapper::finishWalk()
 {
     std::shared_ptr<WalkSession> session = std::move(session_);
     session_.reset();
+    if (walkGuard_ && walkGuard_->wasCutShort())
+        lastWalkIncomplete = true;
     // A later answer of this walk finds another generation and is dropped.
     ++walkGeneration_;
     if (session)

@@ -4,6 +4,7 @@
 #include "core/FileInfoNode.h"
 #include "core/FilePathNode.h"
 #include "core/ScanSettingsSnapshot.h"
+#include "scan/ListingGuard.h"
 #include "scan/PathExclusionPredicate.h"
 
 #include <QObject>
@@ -83,6 +84,8 @@ public:
     int pauseCounter = 0;
     // Set when the last walk skipped a folder whose listing failed.
     std::atomic<bool> lastWalkIncomplete { false };
+    // How far one scan walk, or one picker listing of a folder, may go.
+    ListingLimits listingLimits;
 
     // Lists the folders one after another, depth first, hands every accepted
     // file record to the sink and ends with exactly one OnScanCompletedProcess.
@@ -107,6 +110,9 @@ public:
     // Lists one folder's sub-folders for the picker, all of its pages, and
     // ends with the delegate's OnScanCompletedProcess; nothing for none.
     virtual void fetchChildFolders(const CloudScanFoldersListPtr& folder);
+    // Ends every picker listing under way (the picker closed): each ends now,
+    // and what its service still answers is dropped.
+    void stopPickerListings();
     // The source's root node, made once until rootFolderObj is reset.
     virtual CloudScanFoldersListPtr makeRootFolderNode();
 
@@ -124,6 +130,9 @@ protected:
     virtual QString rootFolderName() const { return QString(); }
 
     QObject* contextObject() { return &home_; }
+    // The guard of the listing that listFolder is asked for now; a listing
+    // keeps it for all of its pages.
+    std::shared_ptr<ListingGuard> listingGuard();
     // The filter settings of the scan whose walk runs, from its request.
     ScanSettingsSnapshot scanSettings;
     std::pair<qint64, qint64> minimumDuplicateSize { 0, -1 };
@@ -150,6 +159,9 @@ private:
     std::optional<PathExclusionPredicate> walkExclusion_;
     std::shared_ptr<WalkSession> session_;
     quint64 walkGeneration_ = 0;
+    std::shared_ptr<ListingGuard> walkGuard_;
+    std::shared_ptr<ListingGuard> currentGuard_;
+    std::vector<std::weak_ptr<ListingGuard>> pickerGuards_;
 };
 
 // Puts the listed sub-folders under a folder, keeping the node already there

@@ -402,6 +402,27 @@ TEST_F(AppDelegateTest, TheListenerServesAFewConnectionsAndDropsIdleOnes)
     EXPECT_TRUE(QTest::qWaitFor([&] { return silent.state() == QAbstractSocket::UnconnectedState; }, 5000));
 }
 
+TEST_F(AppDelegateTest, ConnectionsHeldOpenCannotShutTheBrowserOut)
+{
+    auto delegate = makeDelegate();
+    SignInListener& listener = delegate->signInListener();
+    const std::unique_ptr<OAuthSession> signIn = waitingSignIn();
+    selectedScanSource() = ScanSource::dropbox;
+
+    // Another user keeps every place taken, renewing them as they go.
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    for (int i = 0; i < SignInListener::maximumConnections; ++i) {
+        held.push_back(std::make_unique<QTcpSocket>());
+        held.back()->connectToHost(QHostAddress::LocalHost, listener.port());
+        ASSERT_TRUE(held.back()->waitForConnected(5000));
+    }
+    QTest::qWait(50);
+    EXPECT_TRUE(sendToListener(listener.port(), redirectRequest).startsWith("HTTP/1.1 200"));
+    // The oldest of them gave way.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return held.front()->state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(held.back()->state(), QAbstractSocket::ConnectedState);
+}
+
 TEST_F(AppDelegateTest, UninstallAsksFirstThenRemovesExactlyTheProgramsOwnFiles)
 {
     const QString program = QCoreApplication::applicationFilePath();

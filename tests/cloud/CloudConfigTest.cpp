@@ -27,3 +27,19 @@ TEST(CloudConfigAddresses, TokenAndApiAddressesOverPlainHttpAreRefusedOffThisMac
         EXPECT_FALSE(config.url(QStringLiteral("discoveryUrl"))) << refused;
     }
 }
+
+TEST(CloudConfigAddresses, TheSignInPageOverPlainHttpIsRefusedOffThisMachine)
+{
+    const auto load = [](const char* address) {
+        return CloudConfig::fromJson(QStringLiteral("x"),
+            { { QStringLiteral("clientId"), QStringLiteral("c") },
+                { QStringLiteral("authorizeUrl"), QString::fromLatin1(address) },
+                { QStringLiteral("tokenUrl"), QStringLiteral("https://sign.example/token") } });
+    };
+    for (const char* kept : { "https://sign.example/authorize", "http://127.0.0.1:8080/authorize" })
+        EXPECT_TRUE(load(kept).hasCredentials()) << kept;
+    for (const char* refused : { "http://sign.example/authorize", "http://192.168.1.9/authorize" }) {
+        EXPECT_FALSE(load(refused).hasCredentials()) << refused;
+        EXPECT_TRUE(load(refused).authorizeUrl.isEmpty()) << refused;
+    }
+}

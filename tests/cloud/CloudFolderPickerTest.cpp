@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,32 @@ TEST(CloudFolderPicker, ListsOnExpansionOnceAndAlwaysLeavesTheBusyState)
     EXPECT_EQ(s.presenter->shown.size(), 1u);
     EXPECT_EQ(model.root(), root);
     EXPECT_EQ(s.handler->asked.size(), 3u);
+}
+
+TEST(CloudFolderPicker, ClosingThePickerEndsItsListingAtOnce)
+{
+    PickerScreen s;
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->asked.size(), 1u);
+    ASSERT_TRUE(s.busy());
+    // The service has not answered; the user gives up waiting.
+    QTest::mouseClick(s.picker->btnCancelGDrive, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(s.picker->windowGoogleDriveFolderList->isVisible());
+    EXPECT_FALSE(s.busy());
+    // What the service still sends is dropped...
+    s.answer(0, { {}, { folder(QStringLiteral("/Late")) }, false });
+    EXPECT_TRUE(s.handler->rootFolderObj->children.empty());
+    // ...and the folder is listed again at the next opening.
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    CloudFolderTreeModel& model = s.picker->model();
+    s.picker->outlineGDFolderList->expand(s.row(0));
+    ASSERT_EQ(s.handler->asked.size(), 2u);
+    s.answer(1, { {}, { folder(QStringLiteral("/Now")) }, false });
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(model.rowCount(s.row(0)), 1);
 }
 
 TEST(CloudFolderPicker, AddsByTabWithItsRefusals)

@@ -171,6 +171,87 @@ TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
     EXPECT_EQ(failed, 1);
 }
 
+TEST_F(Drive, AScanListingEndsAtARepeatedTokenAndSkipsAFolderMetAgain)
+{
+    ASSERT_TRUE(signIn());
+    // "a" holds itself; "loop" hands out the same next page for ever.
+    tree.insert(QStringLiteral("a"),
+        { QJsonArray { item(QStringLiteral("a"), QStringLiteral("A again"), QStringLiteral("folder")) } });
+    server.route("GET", QStringLiteral("/api/files"), [this](const FakeHttpRequest& request) {
+        const QString q = request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+        if (!q.startsWith(QLatin1String("'loop'")))
+            return FakeHttpResponse::json(
+                200, { { QStringLiteral("files"), tree.value(q.section(QLatin1Char('\''), 1, 1)).at(0) } });
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("files"),
+                  QJsonArray { item(QStringLiteral("x"), QStringLiteral("x.jpg"), QStringLiteral("m9"), 200000) } },
+                { QStringLiteral("nextPageToken"), QStringLiteral("same") } });
+    });
+    drive->beginListing(anySizeRequest());
+    drive->executeFilesListQuery(QStringLiteral("root"), true, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return pages.size() == 1; }));
+    ASSERT_EQ(pages.back().second.subFolders.size(), 1u);
+    drive->executeFilesListQuery(QStringLiteral("a"), true, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return pages.size() == 2; }));
+    EXPECT_TRUE(pages.back().second.subFolders.empty());
+
+    // As the engine follows every page's token.
+    for (int i = 0; i < 3 && !pages.back().second.failed; ++i) {
+        const size_t before = pages.size();
+        drive->executeFilesListQuery(
+            QStringLiteral("loop"), true, before == 2 ? std::nullopt : pages.back().second.nextPageToken);
+        ASSERT_TRUE(waitUntil([&] { return pages.size() == before + 1; }));
+    }
+    EXPECT_TRUE(pages.back().second.failed);
+    EXPECT_TRUE(drive->lastWalkIncomplete);
+    EXPECT_EQ(pages.size(), 5u);
+}
+
+TEST_F(Drive, AChosenFolderWalkedAgainFromItsParentIsListedWholeBothTimes)
+{
+    ASSERT_TRUE(signIn());
+    drive->beginListing(anySizeRequest());
+    // Its own files as a chosen folder, then everything below as the walk
+    // from its parent reaches it: the same queries, the same pages.
+    for (const bool includeSubFolders : { false, true }) {
+        const size_t before = pages.size();
+        drive->executeFilesListQuery(QStringLiteral("root"), includeSubFolders, std::nullopt);
+        ASSERT_TRUE(waitUntil([&] { return pages.size() == before + 1; }));
+        drive->executeFilesListQuery(QStringLiteral("root"), includeSubFolders, pages.back().second.nextPageToken);
+        ASSERT_TRUE(waitUntil([&] { return pages.size() == before + 2; }));
+        EXPECT_FALSE(pages.back().second.failed);
+    }
+    EXPECT_FALSE(drive->lastWalkIncomplete);
+}
+
+TEST_F(Drive, ThumbnailLinksAreKeptOnlyOverHttpsFromTheConfiguredHosts)
+{
+    ASSERT_TRUE(signIn());
+    const auto picture = [](const char* id, const char* link) {
+        QJsonObject json
+            = item(QString::fromLatin1(id), QString::fromLatin1(id) + ".jpg", QStringLiteral("m") + id, 200000);
+        json.insert(QStringLiteral("thumbnailLink"), QString::fromLatin1(link));
+        return json;
+    };
+    tree.insert(QStringLiteral("pics"),
+        { QJsonArray { picture("kept", "https://lh3.thumbs.test/k"), picture("plain", "http://lh3.thumbs.test/p"),
+            picture("lan", "https://192.168.1.5/l"), picture("near", "https://evilthumbs.test/n"),
+            picture("file", "file:///etc/passwd") } });
+    drive->beginListing(anySizeRequest());
+    drive->executeFilesListQuery(QStringLiteral("pics"), false, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return pages.size() == 1; }));
+    QStringList linked;
+    for (const FileInfoNodePtr& record : pages.front().second.files) {
+        ASSERT_TRUE(record->cloud);
+        if (record->cloud->googleDriveThumbnailLink)
+            linked << *record->cloud->googleDriveThumbnailLink;
+        else
+            EXPECT_TRUE(record->cloud->googleDriveFile->thumbnailLink.isEmpty());
+    }
+    EXPECT_EQ(pages.front().second.files.size(), 5u);
+    EXPECT_EQ(linked, QStringList { "https://lh3.thumbs.test/k" });
+}
+
 TEST_F(Drive, RestoreTakesTheFileOutOfTheTrash)
 {
     ASSERT_TRUE(signIn());

@@ -3,6 +3,8 @@
 #include "cloud/SecretStore.h"
 #include "support/FakeHttpServer.h"
 
+#include <QUrlQuery>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,6 +36,23 @@ protected:
         QObject::connect(session.get(), &OAuthSession::signInFinished, [this](bool signedIn, const QString& error) {
             outcome = { signedIn, error };
         });
+    }
+
+    // Signs in; the client sends the session's token, which the API no
+    // longer takes, so its next request needs a refresh.
+    void signInWithStaleToken(RestClient& client)
+    {
+        server.route("GET", QStringLiteral("/api/items"), [this](const FakeHttpRequest& request) {
+            if (!server.isAuthorized(request))
+                return FakeHttpResponse::json(401, {});
+            return FakeHttpResponse::json(200, { { QStringLiteral("items"), 3 } });
+        });
+        session->signIn();
+        ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+        ASSERT_TRUE(outcome->first);
+        client.setBaseUrl(session->config().apiBaseUrl);
+        session->attach(client);
+        server.expireAccessToken();
     }
 };
 
@@ -77,18 +96,8 @@ TEST_F(SignIn, ARedirectWithAnotherStateIsNotTaken)
 
 TEST_F(SignIn, ARequestAnswered401IsSentAgainAfterARefresh)
 {
-    server.route("GET", QStringLiteral("/api/items"), [this](const FakeHttpRequest& request) {
-        if (!server.isAuthorized(request))
-            return FakeHttpResponse::json(401, {});
-        return FakeHttpResponse::json(200, { { QStringLiteral("items"), 3 } });
-    });
-    session->signIn();
-    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
-    ASSERT_TRUE(outcome->first);
     RestClient client;
-    client.setBaseUrl(session->config().apiBaseUrl);
-    session->attach(client);
-    server.expireAccessToken();
+    signInWithStaleToken(client);
 
     std::optional<RestReply> reply;
     client.send(RestRequest::get(QStringLiteral("items")), nullptr, [&](const RestReply& r) { reply = r; });
@@ -97,6 +106,65 @@ TEST_F(SignIn, ARequestAnswered401IsSentAgainAfterARefresh)
     EXPECT_EQ(reply->object().value(QStringLiteral("items")).toInt(), 3);
     EXPECT_EQ(server.refreshCount, 1);
     EXPECT_EQ(server.requestCount("GET", QStringLiteral("/api/items")), 2);
+}
+
+TEST_F(SignIn, ARedirectCarryingStateOrCodeTwiceIsRefused)
+{
+    QUrl authorize;
+    session->setBrowserOpener([&](const QUrl& url) { authorize = url; });
+    session->signIn();
+    ASSERT_TRUE(authorize.isValid());
+    const QString state = QUrlQuery(authorize).queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded);
+    const QString back = QStringLiteral("http://127.0.0.1:4711/?");
+    EXPECT_FALSE(session->handleRedirect(QUrl(back + "code=c&state=" + state + "&state=other")));
+    EXPECT_FALSE(session->handleRedirect(QUrl(back + "state=other&code=c&state=" + state)));
+    EXPECT_FALSE(session->handleRedirect(QUrl(back + "code=c&code=d&state=" + state)));
+    EXPECT_FALSE(outcome.has_value());
+    // The browser's own redirect still gets through.
+    server.browse(authorize, [this](const QUrl& redirect) { EXPECT_TRUE(session->handleRedirect(redirect)); });
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    EXPECT_TRUE(outcome->first);
+}
+
+TEST_F(SignIn, ATokenRequestFollowsNoRedirect)
+{
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    ASSERT_TRUE(outcome->first);
+    server.route("POST", QStringLiteral("/token"), [this](const FakeHttpRequest&) {
+        FakeHttpResponse moved;
+        moved.status = 307;
+        moved.headers.append({ "Location", server.url(QStringLiteral("/elsewhere")).toEncoded() });
+        return moved;
+    });
+    std::optional<bool> refreshed;
+    session->refresh([&](bool done) { refreshed = done; });
+    ASSERT_TRUE(waitUntil([&] { return refreshed.has_value(); }));
+    EXPECT_FALSE(*refreshed);
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/elsewhere")), 0);
+}
+
+TEST_F(SignIn, ATricklingTokenServerKeepsNeitherTheRefreshNorTheCallsWaitingForIt)
+{
+    RestClient client;
+    signInWithStaleToken(client);
+    server.route("POST", QStringLiteral("/token"), [](const FakeHttpRequest&) {
+        FakeHttpResponse trickle;
+        trickle.trickleMs = 20;
+        return trickle;
+    });
+    // The call's deadline comes before the refresh's.
+    session->setTokenDeadlineMs(1500);
+    client.setDeadlineMs(300);
+    std::optional<RestReply> reply;
+    client.send(RestRequest::get(QStringLiteral("items")), nullptr, [&](const RestReply& r) { reply = r; });
+    std::optional<bool> refreshed;
+    ASSERT_TRUE(waitUntil([&] { return reply.has_value(); }));
+    EXPECT_EQ(reply->error, RestErrorKind::timeout);
+    session->refresh([&](bool done) { refreshed = done; });
+    ASSERT_TRUE(waitUntil([&] { return refreshed.has_value(); }));
+    EXPECT_FALSE(*refreshed);
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/token")), 2);
 }
 
 TEST(CloudConfiguration, ASourceWithoutCredentialsSaysSoAndSendsNothing)

@@ -165,6 +165,25 @@ TEST_F(OneDriveTest, FailedPagesAndStopEndTheWalkOnceAndIncomplete)
     EXPECT_EQ(server.requestCount("GET", "/graph/n"), 0);
 }
 
+TEST_F(OneDriveTest, ANextLinkThatReturnsItselfEndsTheListing)
+{
+    server.route("GET", "/graph/again",
+        [&](auto&) { return page({ item("b", false) }, server.url("/graph/again").toString()); });
+    server.route(
+        "GET", rootPath, [&](auto&) { return page({ item("a", false) }, server.url("/graph/again").toString()); });
+    // In a scan, and in the picker, which is no scan and knows no Stop.
+    EXPECT_FALSE(scanRoot()->isAllFilesFetched);
+    EXPECT_TRUE(handler->lastWalkIncomplete);
+    EXPECT_EQ(delegate.files, QStringList({ "One Drive/a", "One Drive/b" }));
+    EXPECT_EQ(server.requestCount("GET", "/graph/again"), 1);
+
+    handler->rootFolderObj.reset();
+    const int before = delegate.completions;
+    handler->fetchChildFolders(handler->makeRootFolderNode());
+    ASSERT_TRUE(waitUntil([&] { return delegate.completions > before; }));
+    EXPECT_EQ(server.requestCount("GET", "/graph/again"), 2);
+}
+
 TEST(OneDriveRecord, DatesWithOrWithoutFractionsAndAMissingHash)
 {
     for (const char* text : { "2024-03-01T10:20:30Z", "2024-03-01T10:20:30.12Z" })

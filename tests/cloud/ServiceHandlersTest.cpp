@@ -202,6 +202,73 @@ TEST_F(Dropbox, TwoChosenFoldersAreWalkedInTurnWithOneCompletion)
     EXPECT_EQ(sink.paths, QStringList({ "Dropbox/Sub/f.txt", "Dropbox/Other/f.txt" }));
 }
 
+TEST_F(Dropbox, EntriesWhoseNameAndPathDisagreeAreSkipped)
+{
+    const auto named = [](const char* tag, const QString& name, const QString& path) {
+        QJsonObject entry = dropboxEntry(tag, path);
+        entry.insert(QStringLiteral("name"), name);
+        return entry;
+    };
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"), [&](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200,
+            dropboxPage({ dropboxEntry("file", "/Photos/kept.jpg"),
+                named("file", "holiday.jpg", "/Documents/taxes.pdf"), named("file", "holiday.jpg", "/Photos/taxes.pdf"),
+                named("file", "a/b.jpg", "/Photos/x/../a/b.jpg"), named("file", "c.jpg", "/Photos/../c.jpg"),
+                named("folder", "..", "/Photos/.."), named("folder", "Deep", "/Photos//Deep"),
+                named("folder", "Sub", "/Elsewhere/Sub"), dropboxEntry("folder", "/PHOTOS/Trip") }));
+    });
+    server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"),
+        [](const FakeHttpRequest&) { return FakeHttpResponse::json(200, dropboxPage({})); });
+    CloudScanFoldersListPtr photos = folder(QStringLiteral("Dropbox/Photos"));
+    photos->isIncludeSubFolders = false;
+    scan({ photos });
+    EXPECT_EQ(sink.paths, QStringList { "Dropbox/Photos/kept.jpg" });
+    ASSERT_EQ(photos->children.size(), 1u);
+    EXPECT_EQ(photos->children.front()->folderName, QStringLiteral("Trip"));
+}
+
+TEST_F(Dropbox, ACursorHandedOutAgainEndsTheListingInAScanAndInThePicker)
+{
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200, dropboxPage({ dropboxEntry("file", "/a.txt") }, "again"));
+    });
+    server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200, dropboxPage({ dropboxEntry("file", "/b.txt") }, "again"));
+    });
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_TRUE(handler->lastWalkIncomplete);
+    EXPECT_FALSE(handler->rootFolderObj->isAllFilesFetched);
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/list_folder/continue")), 1);
+
+    struct Ends : ScanWrapperDelegate {
+        int count = 0;
+        void OnScanCompletedProcess() override { ++count; }
+    } ends;
+    handler->delegate = &ends;
+    handler->rootFolderObj.reset();
+    handler->fetchChildFolders(handler->makeRootFolderNode());
+    EXPECT_TRUE(waitUntil([&] { return ends.count == 1; }));
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/list_folder/continue")), 2);
+    handler->delegate = nullptr;
+}
+
+TEST_F(Dropbox, AListingEndsAtItsBoundOfEntries)
+{
+    int pages = 0;
+    const auto fresh = [&pages](const FakeHttpRequest&) {
+        ++pages;
+        return FakeHttpResponse::json(
+            200, dropboxPage({ dropboxEntry("file", QStringLiteral("/f%1.txt").arg(pages)) }, QString::number(pages)));
+    };
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"), fresh);
+    server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), fresh);
+    handler->listingLimits.entries = 10;
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_TRUE(handler->lastWalkIncomplete);
+    EXPECT_EQ(pages, 11);
+    EXPECT_EQ(sink.paths.size(), 10);
+}
+
 TEST_F(Dropbox, DeleteAnswersAtTheScannedRevision)
 {
     struct Case {
@@ -297,6 +364,53 @@ TEST_F(Box, ListsFolderPagesWithTheBearerToken)
     EXPECT_EQ(record.md5, QStringLiteral("s-11"));
     EXPECT_EQ(record.cloud->fileId, QStringLiteral("11"));
     EXPECT_EQ(root->children.front()->folderPath, QStringLiteral("Box/Sub"));
+}
+
+TEST_F(Box, AHostileTotalCountEndsAtTheListingsBoundOfPages)
+{
+    int pages = 0;
+    server.route("GET", QStringLiteral("/api/folders/0/items"), [&pages](const FakeHttpRequest& request) {
+        ++pages;
+        const QByteArray id = request.query.queryItemValue(QStringLiteral("offset")).toLatin1() + "1";
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("entries"), QJsonArray { boxItem("file", id.constData(), "a.txt") } },
+                { QStringLiteral("total_count"), 1e15 } });
+    });
+    handler->listingLimits.pages = 20;
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_TRUE(handler->lastWalkIncomplete);
+    EXPECT_EQ(pages, 20);
+
+    // A count past what a number holds exactly is no count: one page.
+    pages = 0;
+    server.route("GET", QStringLiteral("/api/folders/0/items"), [&pages](const FakeHttpRequest&) {
+        ++pages;
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("entries"), QJsonArray { boxItem("file", "1", "a.txt") } },
+                { QStringLiteral("total_count"), 1e300 } });
+    });
+    handler->rootFolderObj.reset();
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(pages, 1);
+    EXPECT_FALSE(handler->lastWalkIncomplete);
+}
+
+TEST_F(Box, AFolderListedAsItsOwnDescendantIsWalkedOnce)
+{
+    server.route("GET", QStringLiteral("/api/folders/0/items"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("entries"), QJsonArray { boxItem("folder", "7", "Sub") } },
+                { QStringLiteral("total_count"), 1 } });
+    });
+    server.route("GET", QStringLiteral("/api/folders/7/items"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("entries"),
+                  QJsonArray { boxItem("file", "8", "b.txt"), boxItem("folder", "7", "Again") } },
+                { QStringLiteral("total_count"), 2 } });
+    });
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(sink.paths, QStringList { "Box/Sub/b.txt" });
+    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/api/folders/7/items")), 1);
 }
 
 TEST_F(Box, DeleteCountsOnly204)

@@ -50,6 +50,21 @@ TEST(DriveFileJson, ReadsTheFieldsTheRecordsUseAndLeavesMistypedOnesAbsent)
     EXPECT_TRUE(odd->isFolder());
 }
 
+TEST(DriveFileJson, PictureNumbersOutOfRangeAreAbsent)
+{
+    const auto file = DriveFile::fromJson(json(R"({"id": "p", "imageMediaMetadata": {
+        "exposureBias": 3.7e51, "focalLength": -1e300}})"));
+    ASSERT_TRUE(file && file->imageMediaMetadata);
+    EXPECT_FALSE(file->imageMediaMetadata->exposureBias.has_value());
+    EXPECT_FALSE(file->imageMediaMetadata->focalLength.has_value());
+
+    const auto usual = DriveFile::fromJson(json(R"({"id": "p", "imageMediaMetadata": {
+        "exposureBias": -0.7, "focalLength": 4.25}})"));
+    ASSERT_TRUE(usual && usual->imageMediaMetadata);
+    EXPECT_EQ(usual->imageMediaMetadata->exposureBias, -0.7);
+    EXPECT_EQ(usual->imageMediaMetadata->focalLength, 4.25);
+}
+
 TEST(DropboxJson, OnlyFilesWithNameAndPathBecomeEntries)
 {
     const auto entry = DropboxFileMetadata::fromJson(json(R"({".tag": "file", "name": "a.txt",

@@ -90,3 +90,16 @@ TEST_F(Sources, TheRequestCopiesTheSourcesListsAndPicksTheCloudFolders)
     sources.replace(ScanSource::dropbox, SourceList::scan, {});
     EXPECT_EQ(request.rows.size(), 4u);
 }
+
+TEST_F(Sources, AStoredDateOptionOutOfRangeIsNoDateFilter)
+{
+    ScanSources sources(defaults);
+    const QString key = QString::fromLatin1(SettingsKey::scanFilesDate);
+    // 2^32 + 2 would narrow to option 2, the created-date filter.
+    for (const qlonglong stored : { 4294967298ll, -1ll, 0ll, 4ll }) {
+        defaults.setValue(key, QVariant::fromValue(stored));
+        EXPECT_EQ(sources.makeScanRequest(ScanSource::thisComputer).filters.dateFilterOption, 1) << stored;
+    }
+    defaults.setValue(key, QVariant::fromValue(3ll));
+    EXPECT_EQ(sources.makeScanRequest(ScanSource::thisComputer).filters.dateFilterOption, 3);
+}

@@ -48,7 +48,8 @@ QJsonObject FakeGoogle::config() const
 {
     return { { QStringLiteral("clientId"), QStringLiteral("drive-client") },
         { QStringLiteral("discoveryUrl"), server.url(QStringLiteral("/discovery")).toString() },
-        { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api")).toString() } };
+        { QStringLiteral("apiBaseUrl"), server.url(QStringLiteral("/api")).toString() },
+        { QStringLiteral("thumbnailHosts"), QJsonArray { QStringLiteral(".thumbs.test") } } };
 }
 
 QJsonObject FakeGoogle::item(const QString& id, const QString& name, const QString& md5, int size)

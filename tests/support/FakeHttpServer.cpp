@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTcpSocket>
+#include <QTimer>
 
 QByteArray FakeHttpRequest::header(const QByteArray& name) const
 {
@@ -115,12 +116,12 @@ void FakeHttpServer::answer(QTcpSocket* socket, const FakeHttpRequest& request)
 {
     requestLog.push_back(request);
     FakeHttpResponse response;
-    if (!clientId_.isEmpty() && request.method == "GET" && request.path == QLatin1String("/authorize")) {
+    if (auto found = routes_.find({ request.method, request.path }); found != routes_.end()) {
+        response = found->second(request);
+    } else if (!clientId_.isEmpty() && request.method == "GET" && request.path == QLatin1String("/authorize")) {
         response = authorize(request);
     } else if (!clientId_.isEmpty() && request.method == "POST" && request.path == QLatin1String("/token")) {
         response = token(request);
-    } else if (auto found = routes_.find({ request.method, request.path }); found != routes_.end()) {
-        response = found->second(request);
     } else {
         response = FakeHttpResponse::json(404, { { QStringLiteral("error"), QStringLiteral("not_found") } });
     }
@@ -145,6 +146,13 @@ void FakeHttpServer::send(QTcpSocket* socket, const FakeHttpResponse& response)
 {
     QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
     text += "Content-Type: " + response.contentType + "\r\n";
+    if (response.trickleMs > 0) {
+        socket->write(text + "Content-Length: 100000\r\n\r\n");
+        auto* trickle = new QTimer(socket);
+        connect(trickle, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+        trickle->start(response.trickleMs);
+        return;
+    }
     if (!response.unannouncedLength)
         text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     for (const auto& [name, value] : response.headers)

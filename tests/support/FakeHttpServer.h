@@ -46,6 +46,9 @@ struct FakeHttpResponse {
     bool held = false;
     // Sends no Content-Length: the body ends when the connection closes.
     bool unannouncedLength = false;
+    // Announces a long body and sends it one byte every trickleMs, never
+    // ending (a server that keeps a connection alive without answering).
+    int trickleMs = 0;
 
     static FakeHttpResponse json(int status, const QJsonObject& object);
 };
@@ -53,7 +56,8 @@ struct FakeHttpResponse {
 // A small HTTP/1.1 server for the cloud tests, on 127.0.0.1 at a free port
 // only: a route table by method and path, a log of every request, and an
 // OAuth 2 provider (authorize and token endpoints, PKCE S256 checked) with a
-// stand-in browser that follows the authorize page's redirect. GUI thread.
+// stand-in browser that follows the authorize page's redirect. A route set
+// for the provider's paths answers in its place. GUI thread.
 class FakeHttpServer : public QObject {
     Q_OBJECT
 public:

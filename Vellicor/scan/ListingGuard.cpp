@@ -1,0 +1,78 @@
+#include "scan/ListingGuard.h"
+
+#include "base/Log.h"
+
+#include <QCryptographicHash>
+
+#include <utility>
+
+ListingGuard::ListingGuard(QString service, ListingLimits limits, const std::atomic<bool>* abort)
+    : service_(std::move(service))
+    , limits_(limits)
+    , abort_(abort)
+{
+}
+
+bool ListingGuard::cutShort(const QString& folder, const QString& reason)
+{
+    cutShort_ = true;
+    Log::print("A", service_, "listing was ended in", folder + QLatin1Char(':'), reason);
+    return false;
+}
+
+bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const QString& query)
+{
+    if (isStopped() || boundMet_)
+        return false;
+    if (++pages_ > limits_.pages) {
+        boundMet_ = true;
+        return cutShort(
+            folder, QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages));
+    }
+    if (cursor.isEmpty())
+        return true;
+    // The folder goes with its cursor: a service may hand two folders the
+    // same one.
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    for (const QString& part : { folder, query }) {
+        digest.addData(part.toUtf8());
+        digest.addData(QByteArrayView("\0", 1));
+    }
+    digest.addData(cursor.toUtf8());
+    const QByteArray key = digest.result();
+    if (cursors_.contains(key))
+        return cutShort(folder, QStringLiteral("the service handed out the same next page again"));
+    cursors_.insert(key);
+    return true;
+}
+
+bool ListingGuard::admitEntries(const QString& folder, qint64 count)
+{
+    if (boundMet_)
+        return false;
+    entries_ += count;
+    if (entries_ <= limits_.entries)
+        return true;
+    boundMet_ = true;
+    return cutShort(
+        folder, QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries));
+}
+
+bool ListingGuard::admitFolder(const QString& folderId, const QString& folderPath)
+{
+    if (folderId.isEmpty() || !folderIds_.contains(folderId)) {
+        if (!folderId.isEmpty())
+            folderIds_.insert(folderId);
+        return true;
+    }
+    Log::print("A", service_, "folder met again in one listing was skipped:", folderPath);
+    return false;
+}
+
+void ListingGuard::stop()
+{
+    if (stopped_.exchange(true))
+        return;
+    if (std::function<void()> onStop = std::exchange(onStop_, nullptr))
+        onStop();
+}
