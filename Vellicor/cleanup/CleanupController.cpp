@@ -14,6 +14,7 @@
 #include "platform/FileRemover.h"
 #include "platform/PhotosBridge.h"
 #include "platform/ReachabilityTest.h"
+#include "scan/InternetAlert.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -226,12 +227,8 @@ void CleanupController::startRemovingMarkedFiles()
 {
     if (isRemoving() || isUndoing())
         return;
-    if (state_.resultSource() != ScanSource::thisComputer && !isInternetAvailable()) {
-        AlertRequest alert;
-        alert.messageText = localizedText(QStringLiteral("ID_INTERNET_NOT_AVILABLE"));
-        alert.informativeText = localizedText(QStringLiteral("ID_PLEASE_CHECK_YOUR_INTERNET_CONNECTIVITY"));
-        alert.buttons = { localizedText(QStringLiteral("ID_OK")) };
-        alertPresenter()->presentThen(alert, {});
+    if (sourceNeedsInternet(state_.resultSource()) && !isInternetAvailable()) {
+        showInternetUnavailableAlert();
         return;
     }
     if (state_.resultSource() != ScanSource::thisComputer && !cloud_->isReadyToRemove(state_.resultSource()))

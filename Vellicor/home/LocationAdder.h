@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class LocationLists;
@@ -17,6 +18,8 @@ enum class HomeTab { none, include, exclude, protect };
 struct AlertKeys {
     QString message;
     QString informative;
+    // Put into the informative text's placeholder, when it has one.
+    QString informativeValue = {};
     friend bool operator==(const AlertKeys&, const AlertKeys&) = default;
 };
 
@@ -71,6 +74,7 @@ private:
     AddOutcome addToScanList(const QStringList& paths, Origin origin);
     AddOutcome addToExcludeList(const QStringList& paths, Origin origin);
     AddOutcome addToProtectList(const QStringList& paths, Origin origin);
+    std::optional<AlertKeys> catalogRefusal(const QStringList& paths) const;
 
     LocationLists& lists_;
 };

@@ -141,8 +141,7 @@ void ScanEngine::btnStartScanTapped()
             screen_.setScanNowButtonState(0, true);
             return;
         }
-    } else if (source != ScanSource::lightroomCatalog && !isInternetAvailable()) {
-        // The photo catalog is read from this computer: it needs no internet.
+    } else if (sourceNeedsInternet(source) && !isInternetAvailable()) {
         showInternetUnavailableAlert();
         screen_.setScanNowButtonState(0, true);
         return;

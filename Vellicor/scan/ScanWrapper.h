@@ -107,6 +107,9 @@ public:
     // Lists one folder's sub-folders for the picker, all of its pages, and
     // ends with the delegate's OnScanCompletedProcess; nothing for none.
     virtual void fetchChildFolders(const CloudScanFoldersListPtr& folder);
+    // The one file of this computer the source is read from (the photo
+    // catalog); none for a service.
+    virtual std::optional<QString> sourceFile() const { return std::nullopt; }
     // The source's root node, made once until rootFolderObj is reset.
     virtual CloudScanFoldersListPtr makeRootFolderNode();
 
