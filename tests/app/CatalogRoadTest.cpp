@@ -15,10 +15,12 @@
 #include "results/ResultViewController.h"
 #include "scan/ScanSources.h"
 #include "support/FixedProbe.h"
+#include "support/PanelChooser.h"
 #include "support/RecordingAlerts.h"
 #include "support/ResultsRows.h"
 #include "support/SqlScript.h"
 #include "support/TempHome.h"
+#include "support/UserClicks.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
@@ -30,33 +32,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct PanelChooser : FolderChooser {
-    QStringList next;
-    void chooseFolders(const Options&, std::function<void(const QStringList&)> done) override
-    {
-        done(std::exchange(next, {}));
-    }
-};
-
-void click(QAbstractButton* button)
-{
-    ASSERT_TRUE(button && waitUntil([button] { return button->isVisible() && button->isEnabled(); }));
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-QAbstractButton* titled(const char* key)
-{
-    QAbstractButton* found = nullptr;
-    waitUntil([&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            for (QAbstractButton* button : top->findChildren<QAbstractButton*>())
-                found = button->isVisible() && button->text() == localizedText(key) ? button : found;
-        }
-        return found != nullptr;
-    });
-    return found;
-}
 
 int catalogFiles(const QString& catalog)
 {

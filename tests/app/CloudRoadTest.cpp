@@ -29,6 +29,7 @@
 #include "support/FakeServiceConfig.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
+#include "support/UserClicks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,27 +50,6 @@ struct Alerts : AlertPresenter {
     QStringList texts;
     int present(const AlertRequest& request) override { return texts.append(request.messageText), 0; }
 };
-
-// Clicks a button once the user could: shown and enabled.
-void click(QAbstractButton* button)
-{
-    ASSERT_TRUE(button && waitUntil([button] { return button->isVisible() && button->isEnabled(); }));
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-// The shown button titled with a language key, as the user finds it.
-QAbstractButton* titled(const char* key)
-{
-    QAbstractButton* found = nullptr;
-    waitUntil([&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            for (QAbstractButton* button : top->findChildren<QAbstractButton*>())
-                found = button->isVisible() && button->text() == localizedText(key) ? button : found;
-        }
-        return found != nullptr;
-    });
-    return found;
-}
 
 QJsonObject dropboxFile(const QString& path)
 {

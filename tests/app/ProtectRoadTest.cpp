@@ -23,9 +23,11 @@
 #include "scan/ScanScreen.h"
 #include "scan/ScanSources.h"
 #include "support/FixedProbe.h"
+#include "support/PanelChooser.h"
 #include "support/RecordingAlerts.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
+#include "support/UserClicks.h"
 #include "support/WaitUntil.h"
 
 #include <QApplication>
@@ -83,14 +85,6 @@ struct OneFolderService : ScanWrapper {
     QString root_;
 };
 
-struct PanelChooser : FolderChooser {
-    QStringList next;
-    void chooseFolders(const Options&, std::function<void(const QStringList&)> done) override
-    {
-        done(std::exchange(next, {}));
-    }
-};
-
 struct OneFolderChooser : ProtectFolderChooser {
     QString next;
     void chooseFolder(const QString&, std::function<void(const QString&)> done) override
@@ -98,12 +92,6 @@ struct OneFolderChooser : ProtectFolderChooser {
         done(std::exchange(next, {}));
     }
 };
-
-void click(QAbstractButton* button)
-{
-    ASSERT_TRUE(button && waitUntil([button] { return button->isVisible() && button->isEnabled(); }));
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
 
 // Picks the folder A under the root in the open picker and adds it.
 void pickFolderA(CloudFolderPicker& picker)
