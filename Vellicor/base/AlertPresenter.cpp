@@ -3,6 +3,7 @@
 #include "base/ServiceSlot.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -27,6 +28,14 @@ ServiceSlot<AlertPresenter>& presenterSlot()
 }
 
 } // namespace
+
+void AlertWithdrawal::withdraw()
+{
+    if (std::exchange(withdrawn_, true))
+        return;
+    if (std::function<void()> close = std::exchange(closer_, nullptr))
+        close();
+}
 
 std::shared_ptr<AlertPresenter> alertPresenter()
 {

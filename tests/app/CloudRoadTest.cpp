@@ -34,6 +34,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QJsonArray>
+#include <QMessageBox>
 #include <QTest>
 
 #include <functional>
@@ -294,5 +295,73 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
 
     setNetworkReachabilityProbe(nullptr);
     setAlertPresenter(nullptr);
+    selectedScanSource() = ScanSource::thisComputer;
+}
+
+// A Stop question left open while the scan ends is closed, as No would close
+// it: it never stands over the results, nor comes back once the scan-complete
+// sheet has gone, and the scan's groups are all shown.
+TEST(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+    FakeGoogle google;
+    ASSERT_TRUE(google.start());
+    google.tree = { { QStringLiteral("root"),
+        { { FakeGoogle::item(QStringLiteral("c1"), QStringLiteral("copy.jpg"), QStringLiteral("m1"), 200000),
+            FakeGoogle::item(QStringLiteral("t"), QStringLiteral("top.jpg"), QStringLiteral("m1"), 200000) } } } };
+    MemorySecretStore secrets;
+    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
+    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::googleDrive)
+            return nullptr;
+        auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
+        handler->setBrowserOpener([&google, drive = handler.get()](const QUrl& url) {
+            google.server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
+        });
+        return handler;
+    });
+    program.launch(); // the program's own alert windows
+    MainViewController& homeScreen = program.home();
+    CloudFolderPicker& picker = program.cloudPicker();
+    homeScreen.engine().setEndOfScanPauses(0, 0);
+    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int driveItem = popUp->findData(scanSourceTag(ScanSource::googleDrive));
+    popUp->setCurrentIndex(driveItem);
+    emit popUp->activated(driveItem);
+    ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }));
+    CloudFolderTreeModel& tree = picker.model();
+    ASSERT_TRUE(waitUntil([&] { return tree.rowCount() == 1; }));
+    picker.outlineGDFolderList->setCurrentIndex(tree.index(0, 0));
+    click(picker.btnAddFolderGDrive);
+
+    // The listing is held while Stop is asked about.
+    google.holdFor = QStringLiteral("root");
+    click(homeScreen.scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return google.server.heldCount() == 1; }));
+    click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAbortScanning")));
+    const auto stopQuestion = [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (box && box->isVisible() && box->text() == localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitUntil(stopQuestion));
+
+    google.server.releaseHeld();
+    ResultViewController& results = program.results();
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
+    EXPECT_FALSE(stopQuestion());
+    click(titled("ID_SELECT_MANUALLY"));
+    QTest::qWait(200);
+    EXPECT_FALSE(stopQuestion());
+    EXPECT_FALSE(isAbortScan);
+    EXPECT_EQ(results.tblDuplicates()->model()->rowCount(), 2);
+
+    setNetworkReachabilityProbe(nullptr);
     selectedScanSource() = ScanSource::thisComputer;
 }
