@@ -281,7 +281,7 @@ void CloudFolderPicker::openFor(HomeTab tab, std::function<void(const QString&)>
     const ScanSource source = selectedScanSource().load();
     ScanWrapper* handler = source == ScanSource::thisComputer ? nullptr : sources.handler(source);
     if (!handler) {
-        Log::print("No cloud folder list for the chosen source", static_cast<int>(source));
+        sources_.sayNotSetUp(source);
         return;
     }
     if (!handler->isAuthenticateForScan) {

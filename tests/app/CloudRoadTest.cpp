@@ -22,8 +22,10 @@
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
+#include "marking/SelectAssistanceController.h"
 #include "platform/ReachabilityTest.h"
 #include "results/ResultViewController.h"
+#include "scan/ScanScreen.h"
 #include "scan/ScanSources.h"
 #include "support/FakeGoogle.h"
 #include "support/FakeServiceConfig.h"
@@ -363,5 +365,41 @@ TEST(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
     EXPECT_EQ(results.tblDuplicates()->model()->rowCount(), 2);
 
     setNetworkReachabilityProbe(nullptr);
+    selectedScanSource() = ScanSource::thisComputer;
+}
+
+// A source whose client is not set up says so at its choice and again at
+// every try to use it: Add on each tab and the assistant's Browse.
+TEST(CloudRoad, ASourceNotSetUpSaysSoWhereverTheUserActs)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    AppComposition program(defaults, [](ScanSource) { return std::unique_ptr<ScanWrapper>(); });
+    program.launch();
+    auto alerts = std::make_shared<Alerts>();
+    setAlertPresenter(alerts);
+    MainViewController& homeScreen = program.home();
+    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int dropboxItem = popUp->findData(scanSourceTag(ScanSource::dropbox));
+    popUp->setCurrentIndex(dropboxItem);
+    emit popUp->activated(dropboxItem);
+    ASSERT_EQ(alerts->texts.size(), 1);
+    const QString notSetUp = alerts->texts.front();
+    EXPECT_TRUE(notSetUp.contains(QStringLiteral("is not set up"))) << notSetUp.toStdString();
+
+    for (const char* tab : { "btnInclue", "btnExclude", "btnProtected" }) {
+        click(homeScreen.findChild<QAbstractButton*>(QString::fromLatin1(tab)));
+        click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAddPath")));
+    }
+    ResultViewController& results = program.results();
+    homeScreen.showResults(std::make_shared<ScanResult>());
+    results.selectionController().openSheet();
+    click(results.selectionController().btnProtectedFolderTab);
+    click(results.selectionController().btnBrowsePath);
+    EXPECT_EQ(alerts->texts, QStringList(5, notSetUp));
+    EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
+
+    setAlertPresenter(nullptr);
     selectedScanSource() = ScanSource::thisComputer;
 }
