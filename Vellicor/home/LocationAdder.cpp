@@ -59,12 +59,17 @@ FolderChooser::Options LocationAdder::panelOptions(HomeTab tab)
         options.filesToo = true;
         options.fileSuffixes = { QStringLiteral("photoslibrary"), QStringLiteral("photolibrary") };
         options.promptKey = QStringLiteral("ID_ADD_FOLDER");
+        options.titleKey = selectedScanSource().load() == ScanSource::lightroomCatalog
+            ? QStringLiteral("ID_CHOOSE_PHOTO_CATALOG_FOLDER")
+            : QStringLiteral("ID_CHOOSE_FOLDERS_TO_SCAN");
         break;
     case HomeTab::exclude:
         options.promptKey = QStringLiteral("ID_ADD_TO_EXCLUSION");
+        options.titleKey = QStringLiteral("ID_CHOOSE_FOLDERS_TO_EXCLUDE");
         break;
     default:
         options.promptKey = QStringLiteral("ID_ADD_TO_PROTECTION");
+        options.titleKey = QStringLiteral("ID_CHOOSE_FOLDERS_TO_PROTECT");
         break;
     }
     return options;

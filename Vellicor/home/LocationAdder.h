@@ -40,6 +40,8 @@ public:
         bool filesToo = false;
         QStringList fileSuffixes;
         QString promptKey;
+        // The panel's title: what the chosen folders are for.
+        QString titleKey;
     };
     virtual ~FolderChooser() = default;
     virtual void chooseFolders(const Options& options, std::function<void(const QStringList&)> done) = 0;
@@ -57,6 +59,7 @@ public:
     // The panel of a tab, then the choice added to its list; outcome receives
     // what happened (nothing for a cancelled panel).
     void openPanel(HomeTab tab, FolderChooser& chooser, std::function<void(const AddOutcome&)> outcome);
+    // The panel of a tab for the chosen source.
     static FolderChooser::Options panelOptions(HomeTab tab);
 
     AddOutcome addPanelPathsToScanList(const QStringList& paths);

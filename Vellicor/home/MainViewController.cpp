@@ -156,7 +156,8 @@ DialogFolderChooser::DialogFolderChooser(QWidget* parent)
 void DialogFolderChooser::chooseFolders(const Options& options, std::function<void(const QStringList&)> done)
 {
     // Folders only: a photo library is a folder here too.
-    openFolderChooser(parent_, { localizedText(options.promptKey), QString(), QString(), true }, std::move(done));
+    openFolderChooser(parent_, { localizedText(options.promptKey), localizedText(options.titleKey), QString(), true },
+        std::move(done));
 }
 
 // ---------------------------------------------------------------------------

@@ -218,7 +218,7 @@ public:
     }
     void chooseFolder(const QString& prompt, std::function<void(const QString&)> done) override
     {
-        openFolderChooser(parent_, { prompt, QString(), QString(), false },
+        openFolderChooser(parent_, { prompt, localizedText("ID_CHOOSE_FOLDER_TO_PROTECT"), QString(), false },
             [done = std::move(done)](const QStringList& chosen) { done(chosen.value(0)); });
     }
 
