@@ -69,6 +69,22 @@ QStringList shownPaths(QAbstractItemModel& list)
     return shown;
 }
 
+// The program's handlers with Google Drive's only, of the fake service, and a
+// browser that follows its redirect back into the handler.
+CloudSourceController::HandlerFactory driveHandlers(
+    const CloudServiceConfig& config, MemorySecretStore& secrets, FakeHttpServer& server)
+{
+    return [&config, &secrets, &server](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::googleDrive)
+            return nullptr;
+        auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
+        handler->setBrowserOpener([&server, drive = handler.get()](const QUrl& url) {
+            server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
+        });
+        return handler;
+    };
+}
+
 // Marks the shown file at path and removes it as the user does: Remove, its
 // confirmation, and once the service was asked (serviceAsked), the report's
 // OK; the group of two is gone then.
@@ -118,15 +134,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     // service and a browser that follows its redirect back into the handler.
     MemorySecretStore secrets;
     const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
-    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
-        if (source != ScanSource::googleDrive)
-            return nullptr;
-        auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
-        handler->setBrowserOpener([&server, drive = handler.get()](const QUrl& url) {
-            server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
-        });
-        return handler;
-    });
+    AppComposition program(defaults, driveHandlers(config, secrets, server));
     program.launch();
     setAlertPresenter(alerts);
     MainViewController* homeScreen = &program.home();
@@ -316,15 +324,7 @@ TEST(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
             FakeGoogle::item(QStringLiteral("t"), QStringLiteral("top.jpg"), QStringLiteral("m1"), 200000) } } } };
     MemorySecretStore secrets;
     const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
-    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
-        if (source != ScanSource::googleDrive)
-            return nullptr;
-        auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
-        handler->setBrowserOpener([&google, drive = handler.get()](const QUrl& url) {
-            google.server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
-        });
-        return handler;
-    });
+    AppComposition program(defaults, driveHandlers(config, secrets, google.server));
     program.launch(); // the program's own alert windows
     MainViewController& homeScreen = program.home();
     CloudFolderPicker& picker = program.cloudPicker();
