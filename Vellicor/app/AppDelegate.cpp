@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -330,6 +331,14 @@ void AppDelegate::btnCheckForUpdateTapped()
         return;
     updaterController_->startUpdater();
     updaterController_->checkForUpdates();
+    // This program has no updater window of its own: the user is told where
+    // updates come from.
+    const QString name = QString::fromLatin1(programName);
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText("ID_UPDATES_COME_FROM_PACKAGE_MANAGER"),
+            formatText(localizedText("ID_UPDATED_BY_PACKAGE_MANAGER_THAT_INSTALLED_IT"), { name }),
+            { localizedText("ID_OK") }, AlertStyle::informational, menuCheckForUpdate->text() },
+        {});
 }
 
 void AppDelegate::aboutTapped()
@@ -460,7 +469,34 @@ void AppDelegate::uninstallApplication()
                 return;
             // The user's own files need no administrator rights; the program
             // itself is the package manager's to remove.
-            removeSupportFiles(QCoreApplication::applicationFilePath());
+            tellUninstallOutcome(removeSupportFiles(QCoreApplication::applicationFilePath()));
+        });
+}
+
+void AppDelegate::tellUninstallOutcome(const std::vector<SupportItemOutcome>& outcomes)
+{
+    const QString name = QString::fromLatin1(programName);
+    QStringList left;
+    for (const SupportItemOutcome& outcome : outcomes) {
+        using Result = SupportItemOutcome::Result;
+        if (outcome.result == Result::failed)
+            left << QDir::cleanPath(outcome.path) + QStringLiteral(": ") + outcome.reason;
+        else if (outcome.result == Result::refused)
+            left << QDir::cleanPath(outcome.path) + QStringLiteral(": ")
+                    + formatText(localizedText("ID_UNINSTALL_NOT_OWN_FOLDER"), { name });
+    }
+    QString informative = formatText(localizedText("ID_REMOVE_PROGRAM_WITH_PACKAGE_MANAGER"), { name });
+    if (!left.isEmpty())
+        informative = left.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + informative;
+    // The program ends once the user has read what happened.
+    alertPresenter()->presentThen(
+        AlertRequest { formatText(localizedText(left.isEmpty() ? "ID_UNINSTALL_REMOVED_OWN_FILES"
+                                                               : "ID_UNINSTALL_SOME_FILES_NOT_REMOVED"),
+                           { name }),
+            informative, { localizedText("ID_OK") }, AlertStyle::informational },
+        [this, guard = QPointer<AppDelegate>(this)](int) {
+            if (!guard)
+                return;
             terminating_ = true;
             terminate();
         });

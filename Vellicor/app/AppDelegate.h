@@ -2,6 +2,7 @@
 
 #include "app/AppServices.h"
 #include "app/SignInListener.h"
+#include "app/SupportFiles.h"
 #include "app/Updater.h"
 
 #include <QObject>
@@ -95,7 +96,8 @@ public:
     // The support page with "?langcode=" and the current language.
     QUrl helpPageUrl() const;
     void openHelpPage();
-    // Asks first; on Yes removes Vellicor's own files and terminates.
+    // Asks first, saying what goes; on Yes removes Vellicor's own files, says
+    // what was removed and what was not, and terminates once that is read.
     void uninstallApplication();
 
     PreferencesWindow& preferencesWindowController();
@@ -118,6 +120,7 @@ public:
     QAction* menuHelpApp = nullptr;
 
 private:
+    void tellUninstallOutcome(const std::vector<SupportItemOutcome>& outcomes);
     void buildMenus();
     void localizeMenuTitles();
     void setContentSize(QSize size);

@@ -4,6 +4,7 @@
 #include "core/Localization.h"
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 #include <memory>
@@ -68,6 +69,11 @@ void WindowAlertPresenter::presentThen(const AlertRequest& request, std::functio
 {
     auto [box, buttons] = makeBox(request, window_);
     box->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
+    if (request.withdrawal)
+        request.withdrawal->setCloser([guard = QPointer<QMessageBox>(box)] {
+            if (guard)
+                guard->reject();
+        });
     QObject::connect(box, &QMessageBox::finished, box,
         [box = box, buttons = buttons, titles = request.buttons, answer = std::move(answer)](int) {
             if (answer)

@@ -4,6 +4,7 @@
 #include "base/ServiceSlot.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -30,6 +31,14 @@ ServiceSlot<AlertPresenter>& presenterSlot()
 }
 
 } // namespace
+
+void AlertWithdrawal::withdraw()
+{
+    if (std::exchange(withdrawn_, true))
+        return;
+    if (std::function<void()> close = std::exchange(closer_, nullptr))
+        close();
+}
 
 std::shared_ptr<AlertPresenter> alertPresenter()
 {

@@ -14,6 +14,21 @@
 // a critical question.
 enum class AlertStyle { warning, informational, critical };
 
+// Lets the one who asked take an alert back once its question no longer
+// holds: a presenter that shows it in a window closes it, and its answer then
+// goes nowhere. GUI thread.
+class AlertWithdrawal {
+public:
+    void withdraw();
+    bool isWithdrawn() const { return withdrawn_; }
+    // Set by the presenter that shows the alert: how to close it.
+    void setCloser(std::function<void()> closer) { closer_ = std::move(closer); }
+
+private:
+    bool withdrawn_ = false;
+    std::function<void()> closer_;
+};
+
 struct AlertRequest {
     QString messageText;
     QString informativeText;
@@ -21,6 +36,8 @@ struct AlertRequest {
     AlertStyle style = AlertStyle::warning;
     // The box's own title; empty gives the program's name.
     QString windowTitle = QString();
+    // Set when the asker may take the alert back before it is answered.
+    std::shared_ptr<AlertWithdrawal> withdrawal = nullptr;
 };
 
 class AlertPresenter {

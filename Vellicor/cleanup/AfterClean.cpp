@@ -63,7 +63,9 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
         = localizedText(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");
     figures.inCaseMistake = localizedText(recoveryHintKey(source));
 
-    if (report.isPhotosLibInTrashList && report.countTrashedLibraryItems > 0) {
+    // The album line counts what is in the album; the items left out are
+    // among the files not removed.
+    if (report.isPhotosLibInTrashList && report.countMovedToAlbum > 0) {
         const QString album = localizedText("ID_DUPLICATE_MARKED_PHOTOS");
         figures.trashInfoAfterClean
             = QStringLiteral("%1 \n \n%2\n%3\n%4")
@@ -72,7 +74,7 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
                       formatText(localizedText("ID_CLICK_ALBUM_WITH_DELETE_THEM"), { album }),
                       localizedText("ID_DELETE_OPTION_APPEAR_IN_CONTEXT_MENU"));
         figures.dupCleanedLibrary = formatText(
-            localizedText("ID_PHOTOS_VIDEOS_MOVE_TO_DUPLICATE_MARKED_ALBUM"), { report.countTrashedLibraryItems });
+            localizedText("ID_PHOTOS_VIDEOS_MOVE_TO_DUPLICATE_MARKED_ALBUM"), { report.countMovedToAlbum });
     }
 
     for (const auto* outcomes : { &report.arrFileNotTrashed, &report.skipped }) {

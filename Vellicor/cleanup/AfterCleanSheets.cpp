@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -146,7 +147,10 @@ void AfterCleanSheets::layoutAfterClean()
         y += height + 8;
     };
     place(lblDupCleanedLibrary, 20, !lblDupCleanedLibrary->text().isEmpty());
-    place(boxMiddleAfterClean, 100, !lblTrashInfoAfterClean->text().isEmpty());
+    // The album's steps take as many lines as they need.
+    const int infoHeight = std::max(84, lblTrashInfoAfterClean->heightForWidth(innerWidth - 20));
+    lblTrashInfoAfterClean->resize(innerWidth - 20, infoHeight);
+    place(boxMiddleAfterClean, infoHeight + 16, !lblTrashInfoAfterClean->text().isEmpty());
     const bool notRemoved = !lblNotRemoved->text().isEmpty();
     place(lblNotRemoved, 20, notRemoved);
     place(txtNotRemoved, 90, notRemoved);

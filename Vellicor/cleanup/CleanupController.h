@@ -197,6 +197,7 @@ private:
     void updateTrashCount(qint64 removed, const QString& path);
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
     void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
+    void listItemsNotInAlbum(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes);

@@ -41,14 +41,14 @@ public:
         if (!isValidMediaItemId(item.mediaId)) {
             if (!item.mediaId.isEmpty())
                 Log::print("Photo library item refused, its id is not a media id:", item.path, item.mediaId);
-            ++outcome.notMovedCount;
+            notMoved(item, PhotosNotMovedReason::unknownItem);
             return;
         }
         const std::optional<QString> id = bridge_.mediaItemId(item.mediaId);
         if (id && id->isEmpty())
             Log::print("***************Media Id String is Empty*******************");
         if (!id || !isValidMediaItemId(*id)) {
-            ++outcome.notMovedCount;
+            notMoved(item, PhotosNotMovedReason::unknownItem);
             return;
         }
         batch_.push_back(&item);
@@ -73,10 +73,17 @@ public:
         } else {
             Log::print("Photo album did not take a batch of", static_cast<qint64>(batch_.size()), "items; error",
                 run.errorNumber);
-            outcome.notMovedCount += static_cast<qint64>(batch_.size());
+            for (const PhotosStepItem* item : batch_)
+                notMoved(*item, PhotosNotMovedReason::notTaken);
         }
         batch_.clear();
         ids_.clear();
+    }
+
+    void notMoved(const PhotosStepItem& item, PhotosNotMovedReason reason)
+    {
+        ++outcome.notMovedCount;
+        outcome.notMoved.emplace_back(item.outcomeIndex, reason);
     }
 
     PhotosStepOutcome outcome;
@@ -104,8 +111,10 @@ PhotosStepOutcome runPhotosLibraryStep(const std::vector<PhotosStepItem>& items,
         if (!step.ensureAlbum()) {
             Log::print("Error!! We are not able to create the album", library);
             step.outcome.albumFailed = true;
-            for (const PhotosStepItem& item : items)
-                step.outcome.notMovedCount += libraries.indexOf(item.libraryPath) >= done ? 1 : 0;
+            for (const PhotosStepItem& item : items) {
+                if (libraries.indexOf(item.libraryPath) >= done)
+                    step.notMoved(item, PhotosNotMovedReason::noAlbum);
+            }
             break;
         }
         for (const PhotosStepItem& item : items) {

@@ -21,6 +21,16 @@ struct PhotosStepItem {
     std::size_t outcomeIndex = 0;
 };
 
+// Why a collected item was not put into the album.
+enum class PhotosNotMovedReason {
+    // No album could be made: the application is not running (or not here).
+    noAlbum,
+    // The application does not know the item, or its id has the wrong shape.
+    unknownItem,
+    // The application did not take the batch the item was in.
+    notTaken,
+};
+
 // What the step did.
 struct PhotosStepOutcome {
     // outcomeIndex of every item now in the album, in order.
@@ -29,6 +39,9 @@ struct PhotosStepOutcome {
     // Items refused (an id of the wrong shape), unknown to the application or
     // in a batch the application did not take: they keep their state.
     qint64 notMovedCount = 0;
+    // outcomeIndex of each of those items with its reason, in order. Items a
+    // Stop left untried are in neither list.
+    std::vector<std::pair<std::size_t, PhotosNotMovedReason>> notMoved;
     // An album could not be made: its library and every later one were left
     // alone.
     bool albumFailed = false;

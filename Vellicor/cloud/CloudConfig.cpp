@@ -66,6 +66,15 @@ QString CloudServiceConfig::missingCredentialsText(const QString& sourceName) co
         .arg(sourceName, service, CloudConfig::configFile());
 }
 
+QString CloudServiceConfig::notSetUpText(const QString& sourceName) const
+{
+    if (!hasCredentials())
+        return missingCredentialsText(sourceName);
+    return QStringLiteral("%1 is not set up: its entry \"%2\" in %3 has no address of the service "
+                          "(\"apiBaseUrl\").")
+        .arg(sourceName, service, CloudConfig::configFile());
+}
+
 QString CloudServiceConfig::text(const QString& key) const
 {
     return raw.value(key).toString();

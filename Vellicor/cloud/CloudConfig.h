@@ -32,6 +32,9 @@ struct CloudServiceConfig {
     bool hasCredentials() const;
     // "… is not set up …": what the source says when chosen without them.
     QString missingCredentialsText(const QString& sourceName) const;
+    // Why the source cannot be used: its missing credentials, else its
+    // missing service address.
+    QString notSetUpText(const QString& sourceName) const;
     QString text(const QString& key) const;
     // None unless the key holds an absolute https address, or an http one on
     // this machine.

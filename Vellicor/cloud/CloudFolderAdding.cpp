@@ -80,6 +80,17 @@ QString PickedCloudFolder::path() const
     return QString();
 }
 
+PickedCloudFolder pickedCloudFolder(ScanSource source, const CloudScanFoldersListPtr& node)
+{
+    if (!node || source != ScanSource::googleDrive)
+        return { nullptr, node };
+    auto folder = std::make_shared<GDFoldersList>();
+    folder->folderName = node->folderName;
+    folder->folderId = node->folderId;
+    folder->folderAbsPath = node->folderPath;
+    return { std::move(folder), node };
+}
+
 bool isSameOrBelowCloudPath(const QString& folder, const QString& path)
 {
     if (folder.isEmpty() || path.isEmpty())

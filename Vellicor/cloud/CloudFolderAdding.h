@@ -2,6 +2,7 @@
 
 #include "core/CloudScanFoldersList.h"
 #include "core/GDFoldersList.h"
+#include "core/GlobalObjects.h"
 #include "home/LocationAdder.h"
 
 #include <QString>
@@ -21,6 +22,12 @@ struct PickedCloudFolder {
     // service's folder path; empty when nothing was picked.
     QString path() const;
 };
+
+// The folder chosen in a source's folder tree, as every list takes it: a
+// Drive folder with its id and its display path (the one the Drive's
+// listing, exclusions and protection read), another service's folder as its
+// tree node. Every way of adding a picked folder builds it here.
+PickedCloudFolder pickedCloudFolder(ScanSource source, const CloudScanFoldersListPtr& node);
 
 // True when `path` is `folder` or lies below it, letter case ignored and by
 // whole path components ("/Trips" does not hold "/Trips2024").

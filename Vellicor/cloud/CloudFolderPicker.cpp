@@ -276,7 +276,7 @@ void CloudFolderPicker::openFor(HomeTab tab, std::function<void(const QString&)>
     const ScanSource source = selectedScanSource().load();
     ScanWrapper* handler = source == ScanSource::thisComputer ? nullptr : sources.handler(source);
     if (!handler) {
-        Log::print("No cloud folder list for the chosen source", static_cast<int>(source));
+        sources_.sayNotSetUp(source);
         return;
     }
     if (!handler->isAuthenticateForScan) {
@@ -436,22 +436,9 @@ void CloudFolderPicker::btnRefreshGDriveFolderListTapped()
     btnAddFolderGDrive->setEnabled(false);
 }
 
-// Drive rows are known by their folder id and absolute path, which the engine's
-// Drive listing reads; other sources' rows carry the tree node only.
-std::shared_ptr<GDFoldersList> CloudFolderPicker::driveFolderOf(const CloudScanFoldersListPtr& node)
-{
-    if (!node || selectedScanSource().load() != ScanSource::googleDrive)
-        return nullptr;
-    auto folder = std::make_shared<GDFoldersList>();
-    folder->folderName = node->folderName;
-    folder->folderId = node->folderId;
-    folder->folderAbsPath = node->folderPath;
-    return folder;
-}
-
 void CloudFolderPicker::btnAddFolderGDriveTapped()
 {
-    const PickedCloudFolder picked { driveFolderOf(lastSelectedCloudPath), lastSelectedCloudPath };
+    const PickedCloudFolder picked = pickedCloudFolder(selectedScanSource().load(), lastSelectedCloudPath);
     std::function<void(const QString&)> browsed = std::move(browsed_);
     browsed_ = nullptr;
     showCloudFolderListSheet(false);
@@ -495,7 +482,7 @@ void CloudFolderPicker::browseFolder(ScanSource, std::function<void(const QStrin
     openFor(HomeTab::protect, std::move(done));
 }
 
-void CloudFolderPicker::addChosenFolder(ScanSource, bool includeSubFolders)
+void CloudFolderPicker::addChosenFolder(ScanSource source, bool includeSubFolders)
 {
-    applyOutcome(adder_.addToProtectedList(PickedCloudFolder { nullptr, lastSelectedCloudPath }, includeSubFolders));
+    applyOutcome(adder_.addToProtectedList(pickedCloudFolder(source, lastSelectedCloudPath), includeSubFolders));
 }

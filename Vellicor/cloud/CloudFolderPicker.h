@@ -108,7 +108,6 @@ public:
     QProgressBar* hudFolderList = nullptr;
 
 private:
-    static std::shared_ptr<GDFoldersList> driveFolderOf(const CloudScanFoldersListPtr& node);
     // Opens the sheet for a tab, or for a Browse (browsed set), signing in
     // first when needed; the choice goes back to whoever asked.
     void openFor(HomeTab tab, std::function<void(const QString&)> browsed);

@@ -206,29 +206,20 @@ void CloudSourceController::scanComputerInstead()
 
 void CloudSourceController::sayNotSetUp(ScanSource source)
 {
-    if (source == ScanSource::googleDrive) {
-        const QString name = localizedText(QStringLiteral("ID_GOOGLE_DRIVE"));
-        AlertRequest request;
-        request.messageText = CloudConfig::load(QStringLiteral("google")).missingCredentialsText(name);
-        request.buttons = { localizedText(QStringLiteral("ID_OK")) };
-        alertPresenter()->presentThen(request, nullptr);
-        return;
-    }
     static const std::pair<const char*, const char*> names[] = {
+        { "google", "ID_GOOGLE_DRIVE" },
         { "dropbox", "ID_DROPBOX" },
         { "onedrive", "ID_ONEDRIVE" },
         { "box", "ID_BOXCLOUD" },
     };
-    const int index = static_cast<int>(source) - static_cast<int>(ScanSource::dropbox);
-    if (index < 0 || index >= 3)
+    const int index = static_cast<int>(source) - static_cast<int>(ScanSource::googleDrive);
+    if (index < 0 || index >= 4)
         return;
     const CloudServiceConfig config = CloudConfig::load(QString::fromLatin1(names[index].first));
     const QString name = localizedText(QString::fromLatin1(names[index].second));
     Log::print("No handler for the chosen cloud source:", name);
-    if (config.hasCredentials())
-        return;
     AlertRequest request;
-    request.messageText = config.missingCredentialsText(name);
+    request.messageText = config.notSetUpText(name);
     request.buttons = { localizedText(QStringLiteral("ID_OK")) };
     alertPresenter()->presentThen(request, nullptr);
 }

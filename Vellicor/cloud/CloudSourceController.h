@@ -61,9 +61,12 @@ public:
     void onAccessPermissionStatus(bool signedIn) override;
     void dismissAuthenticationWait() override;
 
+    // Tells the user that source has no handler here, because its client is
+    // not set up: at its choice and at every later try to use it.
+    void sayNotSetUp(ScanSource source);
+
 private:
     void enterHandler(ScanSource chosen);
-    void sayNotSetUp(ScanSource source);
     ScanWrapper* chosenHandler() const;
     // Signs the chosen source in under the wait sheet; Google's sign-in asks
     // for the internet first.

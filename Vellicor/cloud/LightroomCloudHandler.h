@@ -25,6 +25,7 @@ public:
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void fetchChildFolders(const CloudScanFoldersListPtr&) override { }
     QString lastRemovalFailure() const override;
+    std::optional<QString> sourceFile() const override { return lightroomDBManagerObj.catalogPath(); }
 
     // Fills a record from one catalog entry and the file's attributes on disk
     // (size and dates stay unset when the file cannot be read).

@@ -11,7 +11,9 @@
 QFileDialog* openFolderChooser(QWidget* parent, const FolderChooserRequest& request,
     std::function<void(const QStringList&)> done, QObject* context)
 {
-    auto* dialog = new QFileDialog(parent, request.title, request.startFolder);
+    // Never the dialog's own title: every panel says what its folders are for.
+    auto* dialog
+        = new QFileDialog(parent, request.title.isEmpty() ? request.prompt : request.title, request.startFolder);
     dialog->setObjectName(QStringLiteral("folderChooser"));
     // Our own panel rather than the desktop's: only ours can take the dark
     // look and the same keys in every place the program asks for a folder.

@@ -15,6 +15,7 @@ class QWidget;
 struct FolderChooserRequest {
     // The title of the accept button; empty keeps the panel's own.
     QString prompt;
+    // What the chosen folders are for; empty repeats the prompt.
     QString title;
     // Where the panel opens; empty lets it pick (the last folder it showed).
     QString startFolder;

@@ -162,10 +162,12 @@ void ExifInfo::fillExifInfo(const std::optional<QVariantMap>& properties)
     // Keywords of any other shape than a list are left out; the rest of the
     // record is still filled.
     if (const auto iptc = subDictionary(top, Key::iptcDictionary); iptc && isList(entry(*iptc, Key::keywords))) {
+        QStringList texts;
         for (const QVariant& keyword : entry(*iptc, Key::keywords).toList()) {
             if (keyword.typeId() == QMetaType::QString)
-                keywords += keyword.toString();
+                texts += keyword.toString();
         }
+        keywords = texts.join(QStringLiteral(", "));
     }
 
     if (has(top, Key::exifAuxDictionary)) {

@@ -326,7 +326,7 @@ void EmptyFolderHandler::endSheet()
 void EmptyFolderHandler::btnBrowseTapped()
 {
     openFolderChooser(
-        window_, { QString(), localizedText("ID_BROWSE"), QString(), false },
+        window_, { QString(), localizedText("ID_CHOOSE_FOLDER_TO_FIND_EMPTY_FOLDERS"), QString(), false },
         [this](const QStringList& chosen) {
             if (chosen.isEmpty()) {
                 std::puts("user pressed cancel");

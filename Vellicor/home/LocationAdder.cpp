@@ -5,6 +5,9 @@
 #include "home/LocationLists.h"
 #include "scan/PathExclusionPredicate.h"
 
+#include "scan/ScanWrapper.h"
+
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
@@ -56,12 +59,17 @@ FolderChooser::Options LocationAdder::panelOptions(HomeTab tab)
         options.filesToo = true;
         options.fileSuffixes = { QStringLiteral("photoslibrary"), QStringLiteral("photolibrary") };
         options.promptKey = QStringLiteral("ID_ADD_FOLDER");
+        options.titleKey = selectedScanSource().load() == ScanSource::lightroomCatalog
+            ? QStringLiteral("ID_CHOOSE_PHOTO_CATALOG_FOLDER")
+            : QStringLiteral("ID_CHOOSE_FOLDERS_TO_SCAN");
         break;
     case HomeTab::exclude:
         options.promptKey = QStringLiteral("ID_ADD_TO_EXCLUSION");
+        options.titleKey = QStringLiteral("ID_CHOOSE_FOLDERS_TO_EXCLUDE");
         break;
     default:
         options.promptKey = QStringLiteral("ID_ADD_TO_PROTECTION");
+        options.titleKey = QStringLiteral("ID_CHOOSE_FOLDERS_TO_PROTECT");
         break;
     }
     return options;
@@ -132,9 +140,36 @@ std::vector<AlertKeys> LocationAdder::exclusionConflictAlert(bool inScanList, bo
     return {};
 }
 
+// The photo catalog is one file, read wherever its folder was chosen from: a
+// choice is taken only when the catalog lies in it. The alert tells where the
+// catalog is looked for when none of the choice holds it.
+std::optional<AlertKeys> LocationAdder::catalogRefusal(const QStringList& paths) const
+{
+    const ScanWrapper* handler = lists_.sources.handler(ScanSource::lightroomCatalog);
+    const std::optional<QString> catalog = handler ? handler->sourceFile() : std::nullopt;
+    if (!catalog)
+        return std::nullopt;
+    const QString file = QDir::cleanPath(*catalog);
+    if (QFileInfo(file).isFile()) {
+        for (const QString& path : paths) {
+            const QString folder = QDir::cleanPath(path);
+            if (file.startsWith(folder == QLatin1String("/") ? folder : folder + QLatin1Char('/')))
+                return std::nullopt;
+        }
+    }
+    return AlertKeys { QStringLiteral("ID_NO_PHOTO_CATALOG_IN_FOLDER"), QStringLiteral("ID_PHOTO_CATALOG_IS_READ_FROM"),
+        file };
+}
+
 AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
 {
     AddOutcome outcome;
+    if (selectedScanSource().load() == ScanSource::lightroomCatalog) {
+        if (std::optional<AlertKeys> refusal = catalogRefusal(paths)) {
+            outcome.alerts.push_back(std::move(*refusal));
+            return outcome;
+        }
+    }
     const std::optional<PathExclusionPredicate> excluded
         = makeDirExclusionPredicate(lists_.sources.excludeList(ScanSource::thisComputer));
     bool isShowExcludePrompt = false;

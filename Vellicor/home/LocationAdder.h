@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class LocationLists;
@@ -17,6 +18,8 @@ enum class HomeTab { none, include, exclude, protect };
 struct AlertKeys {
     QString message;
     QString informative;
+    // Put into the informative text's placeholder, when it has one.
+    QString informativeValue = {};
     friend bool operator==(const AlertKeys&, const AlertKeys&) = default;
 };
 
@@ -37,6 +40,8 @@ public:
         bool filesToo = false;
         QStringList fileSuffixes;
         QString promptKey;
+        // The panel's title: what the chosen folders are for.
+        QString titleKey;
     };
     virtual ~FolderChooser() = default;
     virtual void chooseFolders(const Options& options, std::function<void(const QStringList&)> done) = 0;
@@ -54,6 +59,7 @@ public:
     // The panel of a tab, then the choice added to its list; outcome receives
     // what happened (nothing for a cancelled panel).
     void openPanel(HomeTab tab, FolderChooser& chooser, std::function<void(const AddOutcome&)> outcome);
+    // The panel of a tab for the chosen source.
     static FolderChooser::Options panelOptions(HomeTab tab);
 
     AddOutcome addPanelPathsToScanList(const QStringList& paths);
@@ -71,6 +77,7 @@ private:
     AddOutcome addToScanList(const QStringList& paths, Origin origin);
     AddOutcome addToExcludeList(const QStringList& paths, Origin origin);
     AddOutcome addToProtectList(const QStringList& paths, Origin origin);
+    std::optional<AlertKeys> catalogRefusal(const QStringList& paths) const;
 
     LocationLists& lists_;
 };

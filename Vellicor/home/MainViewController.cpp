@@ -19,6 +19,7 @@
 #include "core/AppNotifier.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "home/HomeLayout.h"
 #include "platform/FileManager.h"
 
@@ -155,7 +156,8 @@ DialogFolderChooser::DialogFolderChooser(QWidget* parent)
 void DialogFolderChooser::chooseFolders(const Options& options, std::function<void(const QStringList&)> done)
 {
     // Folders only: a photo library is a folder here too.
-    openFolderChooser(parent_, { localizedText(options.promptKey), QString(), QString(), true }, std::move(done));
+    openFolderChooser(parent_, { localizedText(options.promptKey), localizedText(options.titleKey), QString(), true },
+        std::move(done));
 }
 
 // ---------------------------------------------------------------------------
@@ -857,8 +859,7 @@ void MainViewController::viewDidLoad()
         &AppNotifier::instance(), &AppNotifier::UpdateLastScanStatus, this, &MainViewController::handelLastScanStatus);
     allFilesAndCustomScanOptsTapped(CategorySwitches::allFilesTag);
 
-    btnScanMode_->setCurrentIndex(
-        std::max(0, btnScanMode_->findData(scanSourceTag(selectedScanSource().load()))));
+    btnScanMode_->setCurrentIndex(std::max(0, btnScanMode_->findData(scanSourceTag(selectedScanSource().load()))));
     for (int i = 0; i < 3; ++i)
         tabButtons_[i]->setToolTip(tabTexts_[i]->text());
 
@@ -1022,7 +1023,9 @@ void MainViewController::showAlerts(const std::vector<AlertKeys>& alerts)
     std::vector<AlertKeys> rest(alerts.begin() + 1, alerts.end());
     alertPresenter()->presentThen(
         AlertRequest { localizedText(first.message),
-            first.informative.isEmpty() ? QString() : localizedText(first.informative), { localizedText("ID_OK") } },
+            first.informative.isEmpty() ? QString()
+                                        : formatText(localizedText(first.informative), { first.informativeValue }),
+            { localizedText("ID_OK") } },
         [guard = QPointer<MainViewController>(this), rest = std::move(rest)](int) {
             if (guard)
                 guard->showAlerts(rest);

@@ -195,6 +195,14 @@ QString descriptionKey(SelectAssistanceController::Tab tab)
     return {};
 }
 
+// The sources whose files lie on this computer: their protected folders are
+// this computer's folders, chosen in the folder panel. The photo catalog's
+// files are files of this computer too.
+bool protectsLocalFolders(ScanSource source)
+{
+    return source == ScanSource::thisComputer || source == ScanSource::lightroomCatalog;
+}
+
 bool isSameOrInside(const QString& path, const QString& folder)
 {
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
@@ -210,7 +218,7 @@ public:
     }
     void chooseFolder(const QString& prompt, std::function<void(const QString&)> done) override
     {
-        openFolderChooser(parent_, { prompt, QString(), QString(), false },
+        openFolderChooser(parent_, { prompt, localizedText("ID_CHOOSE_FOLDER_TO_PROTECT"), QString(), false },
             [done = std::move(done)](const QStringList& chosen) { done(chosen.value(0)); });
     }
 
@@ -660,7 +668,7 @@ void SelectAssistanceController::btnbrowseProtectPathTapped()
         self->lblBrowsedPath->setText(path);
         self->btnAddPath->setEnabled(true);
     };
-    if (protectedSource_ != ScanSource::thisComputer) {
+    if (!protectsLocalFolders(protectedSource_)) {
         if (cloud_)
             cloud_->browseFolder(protectedSource_, chosen);
         else
@@ -676,7 +684,7 @@ void SelectAssistanceController::btnAddProtectPathTapped()
     const QString path = lblBrowsedPath->text();
     const bool includeSub = btnIncludeSubFolder->isChecked();
     bool changed = true;
-    if (protectedSource_ != ScanSource::thisComputer) {
+    if (!protectsLocalFolders(protectedSource_)) {
         if (cloud_)
             cloud_->addChosenFolder(protectedSource_, includeSub);
     } else if (path.isEmpty()) {
@@ -686,7 +694,7 @@ void SelectAssistanceController::btnAddProtectPathTapped()
             { localizedText("ID_CANT_ADD_BIN_FOLDER"), QString(), { localizedText("ID_OK") } }, {});
         changed = false;
     } else {
-        const std::vector<FilePathNodePtr>& list = store_.protectList(ScanSource::thisComputer);
+        const std::vector<FilePathNodePtr>& list = store_.protectList(protectedSource_);
         const bool listed = std::any_of(
             list.begin(), list.end(), [&](const FilePathNodePtr& node) { return node && node->filePath == path; });
         if (listed) {
@@ -701,7 +709,7 @@ void SelectAssistanceController::btnAddProtectPathTapped()
             node->state = 1;
             node->isIncludeSubFolders = includeSub;
             node->nodeType = GlobalObjects::NodeType::nodeTypefolder;
-            store_.edit(ScanSource::thisComputer, SourceList::protect,
+            store_.edit(protectedSource_, SourceList::protect,
                 [&node](std::vector<FilePathNodePtr>& rows) { rows.push_back(node); });
         }
     }

@@ -4,6 +4,7 @@
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/FolderChooser.h"
+#include "core/Localization.h"
 #include "preferences/PreferencesKit.h"
 #include "scan/ScanSources.h"
 
@@ -59,7 +60,9 @@ ExcludeViewController::ExcludeViewController(ScanSources& sources, QWidget* pare
     connect(btnRemove, &QPushButton::clicked, this, [this] { btnRemoveFolderFromExclusionTapped(); });
     connect(btnAdd, &QPushButton::clicked, this, [this] {
         openFolderChooser(
-            window(), { QStringLiteral("Add To Exclusion"), QString(), QDir::homePath(), true },
+            window(),
+            { QStringLiteral("Add To Exclusion"), localizedText("ID_CHOOSE_FOLDERS_TO_EXCLUDE"), QDir::homePath(),
+                true },
             [this](const QStringList& folders) {
                 if (!folders.isEmpty())
                     addFoldersToExclusion(folders);

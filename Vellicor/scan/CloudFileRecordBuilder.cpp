@@ -71,9 +71,10 @@ bool makeGoogleDriveFileInfoNode(FileInfoNode& record, const DriveFile& item, co
 void setExifInfoFromDriveMetadata(FileInfoNode& record, const DriveFile& item)
 {
     auto exif = std::make_shared<ExifInfo>();
-    // A Drive picture without the value shows no exposure bias.
-    exif->exposureBias = QStringLiteral("0");
+    // A picture without image metadata keeps every default; one with it shows
+    // an exposure bias of 0 when the service gave none.
     if (const std::optional<DriveImageMediaMetadata>& meta = item.imageMediaMetadata) {
+        exif->exposureBias = QStringLiteral("0");
         if (!meta->cameraMake.isEmpty())
             exif->cameraMaker = meta->cameraMake;
         if (!meta->cameraModel.isEmpty())

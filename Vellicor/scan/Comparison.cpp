@@ -914,14 +914,14 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         if (const auto fit = key ? book.findFit(*key, *record, keys) : std::nullopt) {
             ++counters_.countDup;
             counters_.sizeDup += record->fileSize;
-            if (isThisComputer)
+            if (isLocal)
                 ++counters_.countCompared;
             book.join(*fit, record, std::move(keys));
             observer.updateFileScannedCountAndSize(true);
             continue;
         }
         book.start(record, std::move(keys), key);
-        if (isThisComputer)
+        if (isLocal)
             ++counters_.countCompared;
         observer.updateFileScannedCountAndSize(true);
         observer.showScanPathWithProgress(record->filePath.value_or(QString()));

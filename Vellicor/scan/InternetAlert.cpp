@@ -9,3 +9,9 @@ void showInternetUnavailableAlert()
         localizedText(QStringLiteral("ID_PLEASE_CHECK_YOUR_INTERNET_CONNECTIVITY")),
         { localizedText(QStringLiteral("ID_OK")) } });
 }
+
+bool sourceNeedsInternet(ScanSource source)
+{
+    return source != ScanSource::thisComputer && source != ScanSource::lightroomCatalog
+        && source != ScanSource::emptyFolderCleaner;
+}

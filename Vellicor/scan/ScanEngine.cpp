@@ -141,8 +141,7 @@ void ScanEngine::btnStartScanTapped()
             screen_.setScanNowButtonState(0, true);
             return;
         }
-    } else if (source != ScanSource::lightroomCatalog && !isInternetAvailable()) {
-        // The photo catalog is read from this computer: it needs no internet.
+    } else if (sourceNeedsInternet(source) && !isInternetAvailable()) {
         showInternetUnavailableAlert();
         screen_.setScanNowButtonState(0, true);
         return;
@@ -387,6 +386,7 @@ void ScanEngine::postEndOfScan(const JobPtr& job)
     // A job that is no longer the newest only finishes its own hand-over; the
     // screen's scanning state belongs to the newer scan.
     if (job == job_) {
+        withdrawStopQuestion();
         refreshTick();
         updateFileScannedCountAndSize_MainThread();
         showButtonToShowDetailResult(false, false);
@@ -465,8 +465,8 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
         return;
     }
     screen_.setResultButtonEnabled(false);
-    // A scan can end while the Stop question is still open; the notice waits
-    // for its answer instead of standing on top of it.
+    // Another of the engine's notices may still be open; this one waits for
+    // its answer instead of standing on top of it.
     askWhenFree([this, result] { showNoDuplicatesNotice(result); });
     if (job->isListingIncomplete())
         askWhenFree([this] { showIncompleteListingNotice(); });
@@ -591,14 +591,19 @@ void ScanEngine::abortScanning()
 
 void ScanEngine::confirmStopScanning()
 {
-    if (questionOpen_)
+    // Asked for just as the scan ended, there is nothing left to stop.
+    if (questionOpen_ || !isScanRunning)
         return;
     questionOpen_ = true;
-    alertPresenter()->presentThen(AlertRequest { localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
-                                      { localizedText("ID_NO"), localizedText("ID_YES") }, AlertStyle::informational },
-        [this, guard = QPointer<ScanEngine>(this), asked = job_](int answer) {
-            if (!guard)
+    auto withdrawal = std::make_shared<AlertWithdrawal>();
+    stopQuestion_ = withdrawal;
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
+            { localizedText("ID_NO"), localizedText("ID_YES") }, AlertStyle::informational, QString(), withdrawal },
+        [this, guard = QPointer<ScanEngine>(this), asked = job_, withdrawal](int answer) {
+            if (!guard || withdrawal->isWithdrawn())
                 return;
+            stopQuestion_.reset();
             questionOpen_ = false;
             // A Yes that comes after the scan has ended stops nothing: the
             // next scan must not start stopped.
@@ -606,6 +611,15 @@ void ScanEngine::confirmStopScanning()
                 stopScan();
             askPending();
         });
+}
+
+void ScanEngine::withdrawStopQuestion()
+{
+    if (std::shared_ptr<AlertWithdrawal> question = std::exchange(stopQuestion_, nullptr)) {
+        question->withdraw();
+        questionOpen_ = false;
+        askPending();
+    }
 }
 
 void ScanEngine::stopScan()

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+class AlertWithdrawal;
 class ScanSources;
 class UserDefaults;
 
@@ -99,6 +100,8 @@ private:
     // Runs an engine question now, or after the one that is open.
     void askWhenFree(std::function<void()> ask);
     void askPending();
+    // The scan has ended: an open Stop question closes as No would.
+    void withdrawStopQuestion();
     void stopScan();
     void showLastScanRecord(const QVariantList& history);
 
@@ -137,5 +140,7 @@ private:
     // in pendingNotice_ while another is open.
     bool questionOpen_ = false;
     std::function<void()> pendingNotice_;
+    // The open Stop question, for its scan's end to take back.
+    std::shared_ptr<AlertWithdrawal> stopQuestion_;
     bool quitAlertOpen_ = false;
 };

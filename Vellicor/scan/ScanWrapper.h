@@ -113,6 +113,9 @@ public:
     // Ends every picker listing under way (the picker closed): each ends now,
     // and what its service still answers is dropped.
     void stopPickerListings();
+    // The one file of this computer the source is read from (the photo
+    // catalog); none for a service.
+    virtual std::optional<QString> sourceFile() const { return std::nullopt; }
     // The source's root node, made once until rootFolderObj is reset.
     virtual CloudScanFoldersListPtr makeRootFolderNode();
 

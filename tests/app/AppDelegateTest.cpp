@@ -58,6 +58,16 @@ struct FakeCloud : CloudSessions {
     void signOutAtQuit() override { ++signOuts; }
 };
 
+// The compiled-in English texts, for as long as it lives.
+struct EnglishTable {
+    EnglishTable()
+    {
+        LocalizationDetail::resetLocalizationTable();
+        LocalizationDetail::loadLocalizationTableFrom({ QStringLiteral("en") }, LocalizationDetail::resourceFolder);
+    }
+    ~EnglishTable() { LocalizationDetail::resetLocalizationTable(); }
+};
+
 struct AppDelegateTest : ::testing::Test {
     TempHome home;
     UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
@@ -199,6 +209,22 @@ TEST_F(AppDelegateTest, TheUpdaterStartsAndChecksOnlyAfterTheFirstLaunch)
     EXPECT_EQ(second->updaterController()->backgroundChecks(), 1);
     second->menuCheckForUpdate->trigger();
     EXPECT_EQ(second->updaterController()->userChecks(), 1);
+}
+
+// Check for Updates answers with a window that says where updates come from.
+TEST_F(AppDelegateTest, CheckForUpdatesSaysUpdatesComeFromThePackageManager)
+{
+    EnglishTable english;
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    screen.alerts.clear();
+    delegate->menuCheckForUpdate->trigger();
+    ASSERT_EQ(screen.alerts.size(), 1u);
+    EXPECT_EQ(screen.alerts[0].messageText, QStringLiteral("Updates come from your system's package manager."));
+    EXPECT_EQ(screen.alerts[0].informativeText,
+        QStringLiteral(
+            "Vellicor is updated with the rest of your software, by the package manager that installed it."));
+    EXPECT_EQ(screen.alerts[0].windowTitle, delegate->menuCheckForUpdate->text());
 }
 
 TEST_F(AppDelegateTest, MenuTitlesAndTheHelpPageFollowTheLanguage)
@@ -438,8 +464,14 @@ TEST_F(AppDelegateTest, UninstallAsksFirstThenRemovesExactlyTheProgramsOwnFiles)
     ASSERT_TRUE(FileOperations::addApplicationAsLoginItem(program));
     ASSERT_TRUE(FileOperations::addApplicationAsLoginItem(QStringLiteral("/usr/bin/env")));
 
+    EnglishTable english;
     auto delegate = makeDelegate();
     delegate->menuUnInstall->trigger();
+    // The question says what goes, and what stays for the package manager.
+    ASSERT_EQ(screen.alerts.size(), 1u);
+    EXPECT_EQ(screen.alerts[0].informativeText,
+        QStringLiteral("This removes the settings, cache, log and data folders of Vellicor and its autostart entry. "
+                       "The program itself is removed with your system's package manager."));
     screen.heldAnswers.at(0)(0); // No
     EXPECT_TRUE(QFile::exists(ours.front()));
 
@@ -449,6 +481,32 @@ TEST_F(AppDelegateTest, UninstallAsksFirstThenRemovesExactlyTheProgramsOwnFiles)
         EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
     EXPECT_TRUE(QFile::exists(outside));
     EXPECT_EQ(FileOperations::getApplicationsListFromLoginItem(), QStringList { "/usr/bin/env" });
+    // The end is told before the program ends.
+    ASSERT_EQ(screen.alerts.size(), 3u);
+    EXPECT_EQ(screen.alerts[2].messageText,
+        QStringLiteral("The settings, cache, log and data folders of Vellicor and its autostart entry are removed."));
+    EXPECT_EQ(screen.alerts[2].informativeText,
+        QStringLiteral("Remove the program itself with your system's package manager. Vellicor ends now."));
+    EXPECT_EQ(terminated, 0);
+    screen.heldAnswers.at(2)(0);
+    EXPECT_EQ(terminated, 1);
+}
+
+// What could not be removed is named with its reason in the last word.
+TEST_F(AppDelegateTest, UninstallNamesWhatItCouldNotRemove)
+{
+    EnglishTable english;
+    qputenv("XDG_DATA_HOME", "/");
+    auto delegate = makeDelegate();
+    delegate->actUninstall();
+    screen.heldAnswers.at(0)(1); // Yes
+    ASSERT_EQ(screen.alerts.size(), 2u);
+    EXPECT_EQ(screen.alerts[1].messageText, QStringLiteral("Some files of Vellicor could not be removed:"));
+    EXPECT_TRUE(screen.alerts[1].informativeText.startsWith(
+        QStringLiteral("/Vellicor: left alone, not a folder of Vellicor's own\n")))
+        << screen.alerts[1].informativeText.toStdString();
+    EXPECT_TRUE(screen.alerts[1].informativeText.endsWith(QStringLiteral("Vellicor ends now.")));
+    screen.heldAnswers.at(1)(0);
     EXPECT_EQ(terminated, 1);
 }
 

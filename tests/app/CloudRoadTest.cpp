@@ -22,17 +22,21 @@
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
+#include "marking/SelectAssistanceController.h"
 #include "platform/ReachabilityTest.h"
 #include "results/ResultViewController.h"
+#include "scan/ScanScreen.h"
 #include "scan/ScanSources.h"
 #include "support/FakeGoogle.h"
 #include "support/FakeServiceConfig.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
+#include "support/UserClicks.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QJsonArray>
+#include <QMessageBox>
 #include <QTest>
 
 #include <functional>
@@ -50,27 +54,6 @@ struct Alerts : AlertPresenter {
     int present(const AlertRequest& request) override { return texts.append(request.messageText), 0; }
 };
 
-// Clicks a button once the user could: shown and enabled.
-void click(QAbstractButton* button)
-{
-    ASSERT_TRUE(button && waitUntil([button] { return button->isVisible() && button->isEnabled(); }));
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-// The shown button titled with a language key, as the user finds it.
-QAbstractButton* titled(const char* key)
-{
-    QAbstractButton* found = nullptr;
-    waitUntil([&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            for (QAbstractButton* button : top->findChildren<QAbstractButton*>())
-                found = button->isVisible() && button->text() == localizedText(key) ? button : found;
-        }
-        return found != nullptr;
-    });
-    return found;
-}
-
 QJsonObject dropboxFile(const QString& path)
 {
     return { { QStringLiteral(".tag"), QStringLiteral("file") }, { QStringLiteral("name"), path.section('/', -1) },
@@ -84,6 +67,22 @@ QStringList shownPaths(QAbstractItemModel& list)
     for (int row = 0; row < list.rowCount(); ++row)
         shown << list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
     return shown;
+}
+
+// The program's handlers with Google Drive's only, of the fake service, and a
+// browser that follows its redirect back into the handler.
+CloudSourceController::HandlerFactory driveHandlers(
+    const CloudServiceConfig& config, MemorySecretStore& secrets, FakeHttpServer& server)
+{
+    return [&config, &secrets, &server](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::googleDrive)
+            return nullptr;
+        auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
+        handler->setBrowserOpener([&server, drive = handler.get()](const QUrl& url) {
+            server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
+        });
+        return handler;
+    };
 }
 
 // Marks the shown file at path and removes it as the user does: Remove, its
@@ -135,15 +134,7 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     // service and a browser that follows its redirect back into the handler.
     MemorySecretStore secrets;
     const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
-    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
-        if (source != ScanSource::googleDrive)
-            return nullptr;
-        auto handler = std::make_unique<GoogleDriveHandler>(config, &secrets);
-        handler->setBrowserOpener([&server, drive = handler.get()](const QUrl& url) {
-            server.browse(url, [drive](const QUrl& redirect) { drive->resumeSignIn(redirect); });
-        });
-        return handler;
-    });
+    AppComposition program(defaults, driveHandlers(config, secrets, server));
     program.launch();
     setAlertPresenter(alerts);
     MainViewController* homeScreen = &program.home();
@@ -313,6 +304,102 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
     EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
 
     setNetworkReachabilityProbe(nullptr);
+    setAlertPresenter(nullptr);
+    selectedScanSource() = ScanSource::thisComputer;
+}
+
+// A Stop question left open while the scan ends is closed, as No would close
+// it: it never stands over the results, nor comes back once the scan-complete
+// sheet has gone, and the scan's groups are all shown.
+TEST(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+    FakeGoogle google;
+    ASSERT_TRUE(google.start());
+    google.tree = { { QStringLiteral("root"),
+        { { FakeGoogle::item(QStringLiteral("c1"), QStringLiteral("copy.jpg"), QStringLiteral("m1"), 200000),
+            FakeGoogle::item(QStringLiteral("t"), QStringLiteral("top.jpg"), QStringLiteral("m1"), 200000) } } } };
+    MemorySecretStore secrets;
+    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
+    AppComposition program(defaults, driveHandlers(config, secrets, google.server));
+    program.launch(); // the program's own alert windows
+    MainViewController& homeScreen = program.home();
+    CloudFolderPicker& picker = program.cloudPicker();
+    homeScreen.engine().setEndOfScanPauses(0, 0);
+    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int driveItem = popUp->findData(scanSourceTag(ScanSource::googleDrive));
+    popUp->setCurrentIndex(driveItem);
+    emit popUp->activated(driveItem);
+    ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }));
+    CloudFolderTreeModel& tree = picker.model();
+    ASSERT_TRUE(waitUntil([&] { return tree.rowCount() == 1; }));
+    picker.outlineGDFolderList->setCurrentIndex(tree.index(0, 0));
+    click(picker.btnAddFolderGDrive);
+
+    // The listing is held while Stop is asked about.
+    google.holdFor = QStringLiteral("root");
+    click(homeScreen.scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return google.server.heldCount() == 1; }));
+    click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAbortScanning")));
+    const auto stopQuestion = [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (box && box->isVisible() && box->text() == localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitUntil(stopQuestion));
+
+    google.server.releaseHeld();
+    ResultViewController& results = program.results();
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
+    EXPECT_FALSE(stopQuestion());
+    click(titled("ID_SELECT_MANUALLY"));
+    QTest::qWait(200);
+    EXPECT_FALSE(stopQuestion());
+    EXPECT_FALSE(isAbortScan);
+    EXPECT_EQ(results.tblDuplicates()->model()->rowCount(), 2);
+
+    setNetworkReachabilityProbe(nullptr);
+    selectedScanSource() = ScanSource::thisComputer;
+}
+
+// A source whose client is not set up says so at its choice and again at
+// every try to use it: Add on each tab and the assistant's Browse.
+TEST(CloudRoad, ASourceNotSetUpSaysSoWhereverTheUserActs)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    AppComposition program(defaults, [](ScanSource) { return std::unique_ptr<ScanWrapper>(); });
+    program.launch();
+    auto alerts = std::make_shared<Alerts>();
+    setAlertPresenter(alerts);
+    MainViewController& homeScreen = program.home();
+    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int dropboxItem = popUp->findData(scanSourceTag(ScanSource::dropbox));
+    popUp->setCurrentIndex(dropboxItem);
+    emit popUp->activated(dropboxItem);
+    ASSERT_EQ(alerts->texts.size(), 1);
+    const QString notSetUp = alerts->texts.front();
+    EXPECT_TRUE(notSetUp.contains(QStringLiteral("is not set up"))) << notSetUp.toStdString();
+
+    for (const char* tab : { "btnInclue", "btnExclude", "btnProtected" }) {
+        click(homeScreen.findChild<QAbstractButton*>(QString::fromLatin1(tab)));
+        click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAddPath")));
+    }
+    ResultViewController& results = program.results();
+    homeScreen.showResults(std::make_shared<ScanResult>());
+    results.selectionController().openSheet();
+    click(results.selectionController().btnProtectedFolderTab);
+    click(results.selectionController().btnBrowsePath);
+    EXPECT_EQ(alerts->texts, QStringList(5, notSetUp));
+    EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
+
     setAlertPresenter(nullptr);
     selectedScanSource() = ScanSource::thisComputer;
 }

@@ -600,6 +600,47 @@ TEST_F(Removal, PhotoLibraryItemsGoOnlyIntoTheAlbumAndStayMarkedWithoutIt)
     EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
 }
 
+// The after-clean window's album line counts only the items put into the
+// album; the others are listed among the files not removed, with why.
+TEST_F(Removal, TheAlbumLineCountsOnlyItemsInTheAlbumAndTheOthersSayWhy)
+{
+    const auto libraryItem = [this](const QString& name, const QString& id) {
+        auto item = file(QStringLiteral("lib/") + name, "picture");
+        item->isPhotosNode = true;
+        item->setLibraryPath(folder + QStringLiteral("/lib"));
+        item->setPhotosInfo(std::make_shared<PhotosNode>());
+        item->photosInfo()->uuIDRkVersion = id;
+        return item;
+    };
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    const auto notInAlbum = [](const FileInfoNodePtr& item, const char* reason) {
+        return *item->filePath + QStringLiteral(": ") + localizedText(QString::fromLatin1(reason));
+    };
+
+    // No photo application here: nothing is counted as moved.
+    const auto first = libraryItem(QStringLiteral("ma.jpg"), QStringLiteral("U-1"));
+    load({ { file(QStringLiteral("k1.jpg"), "picture"), first } });
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(waitUntil([&] { return sheets->figures.size() == 1; }));
+    EXPECT_TRUE(sheets->figures[0].dupCleanedLibrary.isEmpty()) << sheets->figures[0].dupCleanedLibrary.toStdString();
+    EXPECT_EQ(sheets->figures[0].dupCleaned, QStringLiteral("0"));
+    EXPECT_EQ(sheets->figures[0].notRemoved, QStringList { notInAlbum(first, "ID_PHOTOS_ITEM_NOT_MOVED_NO_ALBUM") });
+
+    // The application takes one item and does not know the other.
+    auto photos = std::make_shared<FakePhotos>();
+    photos->containers = QStringList { markedPhotosAlbumName() };
+    controller.setPhotosBridge(photos);
+    const auto known = libraryItem(QStringLiteral("mb.jpg"), QStringLiteral("U-2"));
+    const auto unknown = libraryItem(QStringLiteral("mc.jpg"), QStringLiteral("bad id!"));
+    load({ { file(QStringLiteral("k2.jpg"), "picture"), known },
+        { file(QStringLiteral("k3.jpg"), "picture"), unknown } });
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(waitUntil([&] { return sheets->figures.size() == 2; }));
+    EXPECT_EQ(sheets->figures[1].dupCleanedLibrary,
+        formatText(localizedText(QStringLiteral("ID_PHOTOS_VIDEOS_MOVE_TO_DUPLICATE_MARKED_ALBUM")), { 1 }));
+    EXPECT_EQ(sheets->figures[1].notRemoved, QStringList { notInAlbum(unknown, "ID_PHOTOS_ITEM_NOT_MOVED_UNKNOWN") });
+}
+
 // The after-clean window calls a run a success only when every marked file
 // went. OK stays with the results; the Back link leaves them for the home
 // screen.

@@ -78,7 +78,7 @@ TEST_F(ImagePropertiesTest, TaggedJpegFillsTheRecordThroughTheDictionary)
         { info.folcalLength, "4.2 mm" }, { info.exposureBias, "-0.12 EV" }, { info.isoSpeedRating, "400" },
         { meteringModeText(info.meteringMode), "Pattern" }, { info.digitalZoomRatio, "1.5" },
         { info.cameraLensModel, "Lens 4.2mm" },
-        { gpsCoordinateText(info.gpsLatitude, info.gpsLatitudeRef), "33°30'0\"S" }, { info.keywords, "beachsun" },
+        { gpsCoordinateText(info.gpsLatitude, info.gpsLatitudeRef), "33°30'0\"S" }, { info.keywords, "beach, sun" },
         { info.sensingMethod, "" } };
     for (const auto& [actual, expected] : texts)
         EXPECT_EQ(actual, QString::fromUtf8(expected));

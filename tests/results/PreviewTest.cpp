@@ -10,6 +10,7 @@
 #include "results/PreviewWindow.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
+#include "scan/CloudFileRecordBuilder.h"
 #include "scan/ScanSources.h"
 #include "support/FakeHttpServer.h"
 #include "support/HandClock.h"
@@ -25,6 +26,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <exiv2/exiv2.hpp>
 
 namespace {
 
@@ -441,5 +444,53 @@ TEST_F(PreviewScreen, EveryTitleAndValueOfAFullPictureFitsItsCell)
             EXPECT_LE(metrics.horizontalAdvance(value), valueWidth) << "the value is cut";
         }
         screen.reset();
+    }
+}
+
+// The keywords of a picture read from its file show apart from each other.
+TEST_F(PreviewScreen, APicturesKeywordsShowSeparated)
+{
+    const FileInfoNodePtr shot = file("beach.jpg", Category::Pic, encoded(Qt::yellow, "JPG"));
+    {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(*shot->filePath).toStdString());
+        ASSERT_TRUE(image.get());
+        image->readMetadata();
+        for (const char* keyword : { "beach", "sun" }) {
+            Exiv2::StringValue text(keyword);
+            image->iptcData().add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &text);
+        }
+        image->writeMetadata();
+    }
+    load({ { shot, file("notes.txt", Category::Doc, "text") } });
+    select(screen->model().fileOfListRow(0) == shot ? 0 : 1);
+    const PreviewPane& pane = screen->previewPane();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return value(pane.arrMetaInfo(), "ID_KEYWORDS") != "(no row)"; }));
+    EXPECT_EQ(value(pane.arrMetaInfo(), "ID_KEYWORDS"), "beach, sun");
+}
+
+// A Drive picture shows an exposure bias of 0 only when the service gave
+// image metadata; without it the details are those of an empty record.
+TEST_F(PreviewScreen, ADrivePictureWithoutImageMetadataShowsNoExposureBias)
+{
+    const auto drivePicture = [this](const QString& name, bool withMetadata) {
+        DriveFile item;
+        item.name = name;
+        if (withMetadata)
+            item.imageMediaMetadata = DriveImageMediaMetadata {};
+        FileInfoNodePtr node = file(name, Category::Pic);
+        setExifInfoFromDriveMetadata(*node, item);
+        return node;
+    };
+    const FileInfoNodePtr bare = drivePicture("bare.jpg", false);
+    const FileInfoNodePtr described = drivePicture("described.jpg", true);
+    auto empty = file("empty.jpg", Category::Pic);
+    empty->setExifInfo(std::make_shared<ExifInfo>());
+    const QString noBias = value(metaInfoRows(*empty, ScanSource::googleDrive), "ID_EXPOSURE_BIAS");
+    load({ { bare, described } }, ScanSource::googleDrive);
+    for (int row = 0; row < 2; ++row) {
+        select(row);
+        const FileInfoNodePtr shown = screen->model().fileOfListRow(row);
+        EXPECT_EQ(value(screen->previewPane().arrMetaInfo(), "ID_EXPOSURE_BIAS"), shown == bare ? noBias : "0")
+            << shown->fileName->toStdString();
     }
 }

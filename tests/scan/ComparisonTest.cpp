@@ -240,7 +240,9 @@ TEST_F(AttributeComparisonTest, OnlyLargerFilesTakePartOnThisComputerAndEverySiz
              { ScanSource::thisComputer, { -1, 0 }, pairs, 6 },
              { ScanSource::thisComputer, { 1, 0 }, { pairs[0], pairs[1] }, 4 },
              { ScanSource::thisComputer, { -5, 0 }, {}, 0 },
-             { ScanSource::lightroomCatalog, { 2, 1000 }, pairs, 0 },
+             // The catalog's files are counted as compared too, so that its
+             // progress moves.
+             { ScanSource::lightroomCatalog, { 2, 1000 }, pairs, 6 },
          }) {
         const auto records = std::vector<FileInfoNodePtr> { syntheticRecord("/1/photo.jpg", 5000),
             syntheticRecord("/2/photo.jpg", 500), syntheticRecord("/1/note.txt", 500),

@@ -170,7 +170,7 @@ TEST_F(EndOfScan, StopAsksFirstAndYesRaisesTheFlag)
     EXPECT_FALSE(screen.abortEnabled);
 }
 
-TEST_F(EndOfScan, ANoticeWaitsForTheOpenStopQuestionAndALateYesStopsNothing)
+TEST_F(EndOfScan, TheEndTakesBackAnOpenStopQuestionAndALateYesStopsNothing)
 {
     tree.file(QStringLiteral("a.txt"), "one");
     tree.file(QStringLiteral("b.txt"), "two");
@@ -182,13 +182,17 @@ TEST_F(EndOfScan, ANoticeWaitsForTheOpenStopQuestionAndALateYesStopsNothing)
     engine->confirmStopScanning(); // pressed twice: still one question
     ASSERT_TRUE(QTest::qWaitFor([this] { return screen.sheetsHidden == 1; }, 20000));
     QTest::qWait(20);
-    ASSERT_EQ(screen.alertMessages(), QStringList { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING") });
+    // The question was taken back when the scan ended, so the notice stands
+    // alone.
+    ASSERT_EQ(screen.alertMessages(),
+        (QStringList { text("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), text("ID_NO_DUPLICATE_ITEMS_FOUND") }));
+    ASSERT_TRUE(screen.alerts[0].withdrawal);
+    EXPECT_TRUE(screen.alerts[0].withdrawal->isWithdrawn());
     EXPECT_EQ(ended.size(), 0);
 
-    screen.heldAnswers[0](1);
+    screen.heldAnswers[0](1); // a Yes from the box that was closed
     EXPECT_FALSE(isAbortScan);
-    ASSERT_EQ(screen.alerts.size(), 2u);
-    EXPECT_EQ(screen.alerts[1].messageText, text("ID_NO_DUPLICATE_ITEMS_FOUND"));
+    EXPECT_EQ(screen.alerts.size(), 2u);
     screen.heldAnswers[1](0);
     EXPECT_EQ(ended.size(), 1);
     EXPECT_EQ(screen.homeViewsShown, 1);

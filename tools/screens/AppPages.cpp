@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cloud/CloudConfig.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "home/MainViewController.h"
@@ -108,7 +109,30 @@ const GalleryRegistration alerts("app-alerts", [] {
             { formatText(text("ID_ARE_YOU_SURE_WANT_TO_UNINSTALL_APP"), { name }),
                 formatText(text("ID_THIS_ACTION_WILL_UNINSTALL_APP_FROM_MAC"), { name }),
                 { text("ID_NO"), text("ID_YES") } }));
+    add(QStringLiteral("uninstall done"),
+        alertImage(window,
+            { formatText(text("ID_UNINSTALL_REMOVED_OWN_FILES"), { name }),
+                formatText(text("ID_REMOVE_PROGRAM_WITH_PACKAGE_MANAGER"), { name }), { text("ID_OK") },
+                AlertStyle::informational }));
+    add(QStringLiteral("uninstall, a folder left"),
+        alertImage(window,
+            { formatText(text("ID_UNINSTALL_SOME_FILES_NOT_REMOVED"), { name }),
+                QStringLiteral("/home/ana/.local/share/Vellicor: Permission denied\n\n")
+                    + formatText(text("ID_REMOVE_PROGRAM_WITH_PACKAGE_MANAGER"), { name }),
+                { text("ID_OK") }, AlertStyle::informational }));
+    add(QStringLiteral("photo catalog not in the chosen folder"),
+        alertImage(window,
+            { text("ID_NO_PHOTO_CATALOG_IN_FOLDER"),
+                formatText(text("ID_PHOTO_CATALOG_IS_READ_FROM"),
+                    { QStringLiteral("/home/ana/Pictures/Lightroom/Lightroom Catalog.lrcat") }),
+                { text("ID_OK") } }));
+    add(QStringLiteral("cloud source not set up"),
+        alertImage(window,
+            { CloudConfig::load(QStringLiteral("dropbox")).notSetUpText(text("ID_DROPBOX")), QString(),
+                { text("ID_OK") } }));
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(&window));
+    started.delegate->menuCheckForUpdate->trigger();
+    add(QStringLiteral("check for updates"), takeAlertBox(window));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
     started.delegate->menuItemAbout->trigger();
     add(QStringLiteral("about"), takeAlertBox(window));

@@ -96,6 +96,23 @@ const GalleryRegistration afterCleanPage("cleanup-after-clean", [] { return afte
 const GalleryRegistration afterCleanOnePage("cleanup-after-clean-one-file", [] { return afterClean(1, false); });
 const GalleryRegistration afterCleanTroublePage("cleanup-after-clean-not-removed", [] { return afterClean(5, true); });
 
+// Photo-library items: one put into the album, one the application did not
+// know, listed with why.
+const GalleryRegistration afterCleanAlbumPage("cleanup-after-clean-photo-album", [] {
+    RemovalReport report = sampleReport(3, false);
+    report.isPhotosLibInTrashList = true;
+    report.countTrashedLibraryItems = 2;
+    report.countMovedToAlbum = 1;
+    RemovalOutcome left;
+    left.path = QStringLiteral("/home/user/Pictures/Family.photoslibrary/originals/4/IMG_1187.HEIC");
+    left.reason = localizedText(QStringLiteral("ID_PHOTOS_ITEM_NOT_MOVED_UNKNOWN"));
+    report.arrFileNotTrashed.push_back(left);
+    SampleAfterClean sample;
+    sample.sheets.showAfterCleanWindow(afterCleanFigures(report, ScanSource::thisComputer), {});
+    sample.sheets.windowAfterClean()->hide();
+    return renderWidget(*sample.sheets.windowAfterClean());
+});
+
 const GalleryRegistration undoConfirmationPage("cleanup-undo-confirmation", [] {
     SampleAfterClean sample;
     sample.sheets.showUndoConfirmation(formatText(localizedText(QStringLiteral("ID_ACTION_TO_UNDO")), { 14 }), {});

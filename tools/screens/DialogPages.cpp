@@ -3,6 +3,7 @@
 #include "Gallery.h"
 
 #include "controls/FolderChooser.h"
+#include "core/Localization.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -23,8 +24,8 @@ const GalleryRegistration folderChooser("dialogs-folder-chooser", [] {
     owner.setAttribute(Qt::WA_DontShowOnScreen);
     owner.resize(900, 600);
     owner.show();
-    QFileDialog* dialog
-        = openFolderChooser(&owner, { QStringLiteral("Add Folder"), QStringLiteral("Add"), folder.path(), true }, {});
+    QFileDialog* dialog = openFolderChooser(&owner,
+        { localizedText("ID_ADD_FOLDER"), localizedText("ID_CHOOSE_FOLDERS_TO_SCAN"), folder.path(), true }, {});
     dialog->setAttribute(Qt::WA_DontShowOnScreen);
     // The panel lists a folder on a thread of its own.
     auto* model = dialog->findChild<QFileSystemModel*>();

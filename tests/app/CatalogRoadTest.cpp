@@ -1,0 +1,154 @@
+// The photo catalog's road through the real screens: choose the source and
+// the catalog's folder, Scan Now, mark a copy and Remove it, all without the
+// internet; and a folder that holds no catalog refused with a reason.
+#include "app/AppComposition.h"
+#include "base/UserDefaults.h"
+#include "cleanup/CleanupController.h"
+#include "cloud/LightroomCloudHandler.h"
+#include "controls/CustomTableView.h"
+#include "controls/IMGButton.h"
+#include "core/AppStartup.h"
+#include "core/Localization.h"
+#include "home/LocationLists.h"
+#include "home/MainViewController.h"
+#include "platform/ReachabilityTest.h"
+#include "results/ResultViewController.h"
+#include "scan/ScanSources.h"
+#include "support/FixedProbe.h"
+#include "support/PanelChooser.h"
+#include "support/RecordingAlerts.h"
+#include "support/ResultsRows.h"
+#include "support/SqlScript.h"
+#include "support/TempHome.h"
+#include "support/UserClicks.h"
+#include "support/TreeBuilder.h"
+#include "support/WaitUntil.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int catalogFiles(const QString& catalog)
+{
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_open(QFile::encodeName(catalog).constData(), &db);
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM AgLibraryFile", -1, &stmt, nullptr);
+    const int value = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return value;
+}
+
+// The program offline, with a catalog of two equal pictures in its own
+// folder; the photo catalog chosen as the source.
+class CatalogRoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tree.file(QStringLiteral("Photos/a.jpg"), QByteArray(3000, 'a'));
+        tree.file(QStringLiteral("Photos/copy.jpg"), QByteArray(3000, 'a'));
+        catalogFolder = tree.folder(QStringLiteral("Catalog"));
+        catalog = catalogFolder + QStringLiteral("/Photos.lrcat");
+        runSqlScript(catalog,
+            QStringLiteral(
+                "CREATE TABLE AgLibraryRootFolder (id_local INTEGER PRIMARY KEY, absolutePath TEXT);"
+                "CREATE TABLE AgLibraryFolder (id_local INTEGER PRIMARY KEY, rootFolder INTEGER, pathFromRoot TEXT);"
+                "CREATE TABLE AgLibraryFile (id_local INTEGER PRIMARY KEY, folder INTEGER, originalFilename TEXT);"
+                "CREATE TABLE Adobe_images (id_local INTEGER PRIMARY KEY, rootFile INTEGER);"
+                "INSERT INTO AgLibraryRootFolder VALUES (1, '%1/');"
+                "INSERT INTO AgLibraryFolder VALUES (10, 1, '');"
+                "INSERT INTO AgLibraryFile VALUES (100, 10, 'a.jpg'), (101, 10, 'copy.jpg');"
+                "INSERT INTO Adobe_images VALUES (1000, 100), (1001, 101);")
+                .arg(tree.path(QStringLiteral("Photos"))));
+
+        startApplicationCore(defaults);
+        setNetworkReachabilityProbe(std::make_shared<FixedProbe>(false));
+        program = std::make_unique<AppComposition>(defaults, [this](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+            if (source != ScanSource::lightroomCatalog)
+                return nullptr;
+            return std::make_unique<LightroomCloudHandler>(catalog);
+        });
+        program->launch();
+        setAlertPresenter(alerts);
+        panel = new PanelChooser;
+        program->home().setFolderChooser(std::unique_ptr<FolderChooser>(panel));
+        program->home().engine().setEndOfScanPauses(0, 0);
+    }
+    void TearDown() override
+    {
+        program.reset();
+        setNetworkReachabilityProbe(nullptr);
+        setAlertPresenter(nullptr);
+        selectedScanSource() = ScanSource::thisComputer;
+    }
+    // Chooses the catalog in the source pop-up; its folder panel opens at
+    // once and gives folder.
+    void chooseCatalogSource(const QString& folder)
+    {
+        panel->next = { folder };
+        auto* popUp = program->home().findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+        const int item = popUp->findData(scanSourceTag(ScanSource::lightroomCatalog));
+        popUp->setCurrentIndex(item);
+        emit popUp->activated(item);
+    }
+
+    TreeBuilder tree;
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
+    std::unique_ptr<AppComposition> program;
+    PanelChooser* panel = nullptr;
+    QString catalogFolder;
+    QString catalog;
+};
+
+} // namespace
+
+TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
+{
+    chooseCatalogSource(catalogFolder);
+    ASSERT_EQ(program->home().lists().scanListForSource().size(), 1u) << alerts->messages().join(',').toStdString();
+
+    click(program->home().scanNowButton());
+    ResultViewController& results = program->results();
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000)) << alerts->messages().join(',').toStdString();
+    click(titled("ID_SELECT_MANUALLY"));
+    CustomTableView& table = *results.tblDuplicates();
+    QAbstractItemModel& list = *table.model();
+    ASSERT_EQ(list.rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        if (list.index(row, 0)
+                .data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath))
+                .toString()
+                .endsWith("copy.jpg"))
+            clickCheckBox(table, list.index(row, 0));
+    }
+    click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    click(titled("ID_TRASH"));
+    ASSERT_TRUE(waitUntil([&] { return catalogFiles(catalog) == 1; }, 30000))
+        << alerts->messages().join(',').toStdString();
+    EXPECT_FALSE(alerts->messages().contains(localizedText("ID_INTERNET_NOT_AVILABLE")));
+    // Only the entry went: the picture stays on disk.
+    EXPECT_TRUE(QFile::exists(tree.path(QStringLiteral("Photos/copy.jpg"))));
+}
+
+TEST_F(CatalogRoad, AFolderWithoutTheCatalogIsRefusedWithWhereItIsRead)
+{
+    chooseCatalogSource(tree.path(QStringLiteral("Photos")));
+    EXPECT_TRUE(program->home().lists().scanListForSource().empty());
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(alerts->shown[0].messageText, localizedText("ID_NO_PHOTO_CATALOG_IN_FOLDER"));
+    EXPECT_TRUE(alerts->shown[0].informativeText.contains(catalog)) << alerts->shown[0].informativeText.toStdString();
+
+    // The folder that holds it is taken, and so is one above it.
+    panel->next = { tree.root() };
+    click(program->home().findChild<QAbstractButton*>(QStringLiteral("btnAddPath")));
+    EXPECT_EQ(program->home().lists().scanListForSource().size(), 1u);
+    EXPECT_EQ(alerts->shown.size(), 1u);
+}
