@@ -19,6 +19,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -207,4 +208,31 @@ TEST_F(RealProgram, ASecondStartWithAnotherRuntimeFolderDoesNotRunASecondCopy)
     EXPECT_TRUE(first.waitForFinished(30000));
     if (first.state() != QProcess::NotRunning)
         first.kill();
+}
+
+// A link in the place of the program's runtime folder, to a folder of the
+// user's own: the program runs, leaves that folder as it was, and says why a
+// later start cannot raise its window.
+TEST_F(RealProgram, RunsWithALinkInItsRuntimeFoldersPlaceWithoutFollowingIt)
+{
+    QTemporaryDir documents;
+    ASSERT_EQ(::chmod(QFile::encodeName(documents.path()).constData(), 0755), 0);
+    ASSERT_TRUE(QFile::link(documents.path(), runtime + QStringLiteral("/Vellicor")));
+    // A user who ran the program before: its log is there from the start.
+    ASSERT_TRUE(QDir().mkpath(home.stateHome() + QStringLiteral("/Vellicor")));
+
+    QProcess program;
+    start(program, true);
+    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return running(); }, 30000));
+    ::kill(pid_t(program.processId()), SIGTERM);
+    EXPECT_TRUE(program.waitForFinished(30000));
+
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(documents.path()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode_t(0755));
+    EXPECT_TRUE(QDir(documents.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    QFile log(home.stateHome() + QStringLiteral("/Vellicor/vellicor.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("is not used; a second start cannot raise this window"));
 }
