@@ -228,7 +228,7 @@ TEST_F(RealProgram, RunsWithALinkInItsRuntimeFoldersPlaceWithoutFollowingIt)
     ::kill(pid_t(program.processId()), SIGTERM);
     EXPECT_TRUE(program.waitForFinished(30000));
 
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(documents.path()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, mode_t(0755));
     EXPECT_TRUE(QDir(documents.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
