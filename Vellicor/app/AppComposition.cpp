@@ -87,6 +87,9 @@ private:
 
 AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::HandlerFactory handlers)
     : defaults_(defaults)
+    // First, so that a signal from here on waits in its pipe for the road out
+    // wired below rather than ending the program half made.
+    , quitSignals_(std::make_unique<QuitSignals>())
 {
     installApplicationFont();
     installApplicationStyle();
@@ -144,7 +147,6 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     settingsNotices_ = std::make_unique<SettingsNotices>(defaults);
     // A shutdown, a logout or a kill takes the same road out as Quit.
-    quitSignals_ = std::make_unique<QuitSignals>();
     QObject::connect(quitSignals_.get(), &QuitSignals::quitRequested, &delegate, &AppDelegate::quitOnSignal);
 }
 
