@@ -3,6 +3,7 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 
@@ -10,6 +11,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -40,8 +42,8 @@ int main(int argc, char* argv[])
     // window never does.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // One running copy per user and settings: a second start brings the
-    // first copy's window to the front instead of writing the same lists.
+    // One running copy per settings folder: a second start brings the first
+    // copy's window to the front instead of writing the same lists.
     SingleInstance instance(AppPaths::runtimeFolder(), AppPaths::settingsFolder());
     switch (instance.start()) {
     case SingleInstance::Start::first:
@@ -65,6 +67,12 @@ int main(int argc, char* argv[])
                 program.delegate().activateApplication();
             });
         program.launch();
+        if (const auto fault = instance.runtimeFolderFault()) {
+            QTimer::singleShot(0, &program.delegate(), [fault] {
+                alertPresenter()->presentThen(
+                    SingleInstance::runtimeFolderAlert(AppPaths::runtimeFolder(), *fault), {});
+            });
+        }
         status = app.exec();
         std::printf("applicationWillTerminate\n");
     }

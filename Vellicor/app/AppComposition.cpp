@@ -1,6 +1,7 @@
 #include "app/AppComposition.h"
 
 #include "app/AppDelegate.h"
+#include "app/QuitSignals.h"
 #include "app/SettingsNotices.h"
 #include "app/WindowAlertPresenter.h"
 #include "base/AlertPresenter.h"
@@ -86,6 +87,9 @@ private:
 
 AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::HandlerFactory handlers)
     : defaults_(defaults)
+    // First, so that a signal from here on waits in its pipe for the road out
+    // wired below rather than ending the program half made.
+    , quitSignals_(std::make_unique<QuitSignals>())
 {
     installApplicationFont();
     installApplicationStyle();
@@ -129,8 +133,21 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
         delegate.preferencesWindowController().showPreferencesWindow(pane);
     });
+    // What the road out stops and waits for besides a scan.
+    AppDelegate::WorkUnderWay work;
+    work.stop = [results] {
+        results->cleanup().stopForQuit();
+        if (results->autoMarking().isRunning())
+            results->autoMarking().cancelBtnTappedAutoMarking();
+    };
+    work.busy = [results] {
+        return results->cleanup().isRemoving() || results->cleanup().isUndoing() || results->autoMarking().isRunning();
+    };
+    delegate.setWorkUnderWay(std::move(work));
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     settingsNotices_ = std::make_unique<SettingsNotices>(defaults);
+    // A shutdown, a logout or a kill takes the same road out as Quit.
+    QObject::connect(quitSignals_.get(), &QuitSignals::quitRequested, &delegate, &AppDelegate::quitOnSignal);
 }
 
 AppComposition::~AppComposition()

@@ -5,6 +5,7 @@
 #include <memory>
 
 class AppDelegate;
+class QuitSignals;
 class CloudFolderPicker;
 class QMessageBox;
 class MainViewController;
@@ -35,6 +36,7 @@ public:
     void launch();
 
     AppDelegate& delegate() { return *delegate_; }
+    QuitSignals& quitSignals() { return *quitSignals_; }
     MainViewController& home() { return *home_; }
     ResultViewController& results() { return *results_; }
     CloudSourceController& cloudSources() { return *cloudSources_; }
@@ -42,6 +44,9 @@ public:
 
 private:
     UserDefaults& defaults_;
+    // Made last and gone last, so that its watchdog outlasts the rest of the
+    // program's end once a signal asked for it.
+    std::unique_ptr<QuitSignals> quitSignals_;
     // Every source's lists, for the whole run: the home and results screens,
     // the preferences, the assistant and the cloud picker show and edit them
     // through it. It outlives the delegate, which owns the screens.

@@ -28,9 +28,11 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -303,13 +305,46 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::quitApplication()
 {
+    if (terminating_)
+        return;
     ScanEngine* engine = mainVC_->scanEngine();
     if (engine && !engine->canQuit())
         return;
+    endProgram();
+}
+
+void AppDelegate::quitOnSignal()
+{
+    if (terminating_)
+        return;
+    if (ScanEngine* engine = mainVC_->scanEngine())
+        engine->stopForQuit();
+    endProgram();
+}
+
+void AppDelegate::endProgram()
+{
+    if (std::exchange(terminating_, true))
+        return;
+    if (work_.stop)
+        work_.stop();
+    quitDeadline_ = QDeadlineTimer(longestQuitWait);
+    finishWhenStopped();
+}
+
+void AppDelegate::finishWhenStopped()
+{
+    ScanEngine* engine = mainVC_->scanEngine();
+    const bool busy = (engine && engine->isScanUnderWay()) || (work_.busy && work_.busy());
+    if (busy && !quitDeadline_.hasExpired()) {
+        QTimer::singleShot(20, this, &AppDelegate::finishWhenStopped);
+        return;
+    }
+    if (busy)
+        Log::print("Quit: work still under way after", longestQuitWait, "ms; the program ends all the same.");
     if (engine)
         engine->recordFinishingScans();
     cloudSessions_->signOutAtQuit();
-    terminating_ = true;
     terminate();
 }
 

@@ -5,6 +5,7 @@
 #include "app/SupportFiles.h"
 #include "app/Updater.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -70,8 +71,30 @@ public:
 
     // ---- The road out ------------------------------------------------------
     // Refused, with the scan engine's alert, while a scan runs; otherwise the
-    // cloud sign-ins end and the program terminates.
+    // road out below.
     void quitApplication();
+    // A signal (a shutdown, a logout, a kill) cannot be refused: a running
+    // scan is stopped without a question, then the road out below. Asked
+    // again while the program ends, it changes nothing.
+    void quitOnSignal();
+    // The road out: the work under way stops after its current file, and the
+    // program waits for it, at most longestQuitWait, so that what it did is
+    // kept (the scan's history, a removal's outcome); then the history of
+    // every finished scan is written, the cloud sign-ins end and the program
+    // terminates. With nothing under way, all of it happens before this
+    // returns.
+    void endProgram();
+    static constexpr int longestQuitWait = 3000;
+
+    // What else must stop before the program ends (a removal, an undo,
+    // automatic marking): stop asks it to stop after its current file and
+    // busy tells whether it is still under way. Set by the composition.
+    struct WorkUnderWay {
+        std::function<void()> stop;
+        std::function<bool()> busy;
+    };
+    void setWorkUnderWay(WorkUnderWay work) { work_ = std::move(work); }
+    bool isTerminating() const { return terminating_; }
     void btnQuitTapped() { quitApplication(); }
     void mainWindowCloseAction() { quitApplication(); }
 
@@ -134,6 +157,13 @@ private:
     std::unique_ptr<PreferencesWindow> preferencesWindowController_;
     std::unique_ptr<Updater> updaterController_;
     SignInListener signInListener_;
+    // Ends the program once the work under way has stopped or the wait is
+    // over; polled from the event loop meanwhile, so that the outcomes of
+    // that work arrive.
+    void finishWhenStopped();
+
+    WorkUnderWay work_;
+    QDeadlineTimer quitDeadline_;
     // Set once the program has decided to end.
     bool terminating_ = false;
 };

@@ -1,13 +1,21 @@
 #include "app/SingleInstance.h"
 
-#include "base/AppPaths.h"
 #include "base/Log.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,59 +30,138 @@ constexpr int requestTimeoutMs = 2000;
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& folder, const QString& key, QObject* parent)
+SingleInstance::SingleInstance(const QString& runtimeFolder, const QString& settingsFolder, QObject* parent)
     : QObject(parent)
-    , folder_(QDir::cleanPath(folder))
+    , runtimeFolder_(QDir::cleanPath(runtimeFolder))
+    , settingsFolder_(QDir::cleanPath(settingsFolder))
     , name_(QStringLiteral("instance-")
           + QString::fromLatin1(
-              QCryptographicHash::hash(QDir::cleanPath(key).toUtf8(), QCryptographicHash::Sha1).toHex().left(16)))
+              QCryptographicHash::hash(settingsFolder_.toUtf8(), QCryptographicHash::Sha1).toHex().left(16)))
 {
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
 }
 
+SingleInstance::~SingleInstance()
+{
+    server_.close();
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+}
+
 QString SingleInstance::lockPath() const
 {
-    return folder_ + QLatin1Char('/') + name_ + QStringLiteral(".lock");
+    return settingsFolder_ + QStringLiteral("/instance.lock");
 }
 
 QString SingleInstance::socketPath() const
 {
-    return folder_ + QLatin1Char('/') + name_ + QStringLiteral(".socket");
+    return runtimeFolder_ + QLatin1Char('/') + name_ + QStringLiteral(".socket");
+}
+
+int SingleInstance::openLockFile() const
+{
+    if (!PrivateFiles::ensureFolder(settingsFolder_)) {
+        Log::print("Cannot make the settings folder", settingsFolder_, "; a second start cannot be noticed.");
+        return -1;
+    }
+    const int fd = ::open(QFile::encodeName(lockPath()).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        Log::print("Cannot open the instance lock", lockPath(), ":", QString::fromLocal8Bit(std::strerror(errno)));
+        return -1;
+    }
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        Log::print(
+            "The instance lock", lockPath(), "is not a file of the user's own; a second start cannot be noticed.");
+        ::close(fd);
+        return -1;
+    }
+    PrivateFiles::narrowOpenFile(fd);
+    return fd;
 }
 
 SingleInstance::Start SingleInstance::start()
 {
-    if (AppPaths::ensureFolder(folder_))
-        QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    else
-        Log::print("Cannot make the runtime folder", folder_, "; a second start cannot be noticed.");
-    lock_ = std::make_unique<QLockFile>(lockPath());
-    // The lock is held for the whole run, so it never goes stale by age; it
-    // goes stale only when the process named in it is gone.
-    lock_->setStaleLockTime(0);
-    if (!lock_->tryLock(0)) {
-        if (lock_->error() == QLockFile::LockFailedError) {
-            lock_.reset();
-            return askFirstToActivate() ? Start::handedOver : Start::otherNotReached;
+    lockFd_ = openLockFile();
+    if (lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EWOULDBLOCK) {
+            // The running copy wrote where it listens; a lock file without a
+            // path names the socket this start would use.
+            QFile lock;
+            QString socket;
+            if (lock.open(lockFd_, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+                const QList<QByteArray> lines = lock.read(4096).split('\n');
+                socket = lines.size() > 1 ? QFile::decodeName(lines[1]) : QString();
+            }
+            ::close(lockFd_);
+            lockFd_ = -1;
+            if (socket.isEmpty() || !QDir::isAbsolutePath(socket))
+                socket = socketPath();
+            return askFirstToActivate(socket) ? Start::handedOver : Start::otherNotReached;
         }
-        // A folder that cannot hold the lock must not keep the program from
+        // A file system that cannot lock must not keep the program from
         // starting.
-        Log::print("Cannot take the instance lock", lockPath(), "(error", int(lock_->error()), ")");
-        lock_.reset();
+        Log::print("Cannot take the instance lock", lockPath(), ":", QString::fromLocal8Bit(std::strerror(error)));
+        ::close(lockFd_);
+        lockFd_ = -1;
     }
-    // Whatever socket is there was left by a copy that no longer runs.
+    listen();
+    if (lockFd_ >= 0) {
+        const QByteArray content = QByteArray::number(::getpid()) + '\n'
+            + (server_.isListening() ? QFile::encodeName(socketPath()) : QByteArray()) + '\n';
+        if (::ftruncate(lockFd_, 0) != 0 || ::pwrite(lockFd_, content.constData(), size_t(content.size()), 0) < 0)
+            Log::print("Cannot write where this copy listens into", lockPath());
+    }
+    return Start::first;
+}
+
+void SingleInstance::listen()
+{
+    runtimeFault_ = PrivateFiles::ensureOwnFolder(runtimeFolder_);
+    if (runtimeFault_) {
+        Log::print("The runtime folder", runtimeFolder_, "is not used; a second start cannot raise this window.");
+        return;
+    }
+    // Whatever socket is there was left by a copy that no longer runs: this
+    // copy holds the lock.
     QLocalServer::removeServer(socketPath());
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_.listen(socketPath()))
         Log::print("Cannot listen at", socketPath(), ":", server_.errorString());
-    return Start::first;
 }
 
-bool SingleInstance::askFirstToActivate()
+AlertRequest SingleInstance::runtimeFolderAlert(const QString& folder, PrivateFiles::FolderFault fault)
+{
+    using Fault = PrivateFiles::FolderFault;
+    const char* reason = "ID_RUNTIME_FOLDER_NOT_MADE";
+    switch (fault) {
+    case Fault::notMade:
+        reason = "ID_RUNTIME_FOLDER_NOT_MADE";
+        break;
+    case Fault::notAFolder:
+        reason = "ID_RUNTIME_FOLDER_NOT_A_FOLDER";
+        break;
+    case Fault::link:
+        reason = "ID_RUNTIME_FOLDER_LINK";
+        break;
+    case Fault::otherOwner:
+        reason = "ID_RUNTIME_FOLDER_OTHER_OWNER";
+        break;
+    case Fault::openToOthers:
+        reason = "ID_RUNTIME_FOLDER_OPEN_TO_OTHERS";
+        break;
+    }
+    return AlertRequest { formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE"), { folder }),
+        formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE_DETAILS"), { localizedText(reason), folder }),
+        { localizedText("ID_OK") }, AlertStyle::warning };
+}
+
+bool SingleInstance::askFirstToActivate(const QString& path)
 {
     for (int attempt = 0; attempt < connectAttempts; ++attempt) {
         QLocalSocket socket;
-        socket.connectToServer(socketPath());
+        socket.connectToServer(path);
         if (!socket.waitForConnected(connectTimeoutMs / connectAttempts))
             continue;
         socket.write(activateRequest.data(), activateRequest.size());
@@ -85,7 +172,7 @@ bool SingleInstance::askFirstToActivate()
         if (sent)
             return true;
     }
-    Log::print("Another copy holds", lockPath(), "but does not answer at", socketPath());
+    Log::print("Another copy holds", lockPath(), "but does not answer at", path);
     return false;
 }
 

@@ -1,26 +1,33 @@
 #pragma once
 
+#include "base/AlertPresenter.h"
+#include "base/PrivateFiles.h"
+
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
-#include <memory>
+#include <optional>
 
-// Keeps the program to one running copy per user, so that two copies never
-// each write their own whole lists over the other's. The first start holds a
-// lock file in the runtime folder for its whole run and listens on a local
-// socket beside it; a later start finds the lock held, asks the first copy to
-// bring its window to the front, and ends. A lock or socket left by a copy
-// that crashed does not count: the lock names a process that is gone, and the
-// socket is replaced. Every wait is bounded. GUI thread.
+// Keeps the program to one running copy per settings folder, so that two
+// copies never each write their own whole lists over the other's. The first
+// start holds a lock on a file in the settings folder itself for its whole
+// run, whatever runtime folder each start was given, and listens on a local
+// socket in its runtime folder, whose path it writes into the lock file; a
+// later start finds the lock held, asks the first copy at that socket to
+// bring its window to the front, and ends. The lock goes with the process
+// that held it, so a copy that crashed leaves nothing that counts. The socket
+// lives only in a folder that is the user's own, open to nobody else and not
+// a link: one another user made or replaced is not used. Every wait is
+// bounded. GUI thread.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // folder: where the lock and the socket live (the runtime folder); key:
-    // what the copies share, the settings folder, so that a copy run on
-    // other settings (a test, another profile) is not turned away.
-    SingleInstance(const QString& folder, const QString& key, QObject* parent = nullptr);
+    // runtimeFolder: where the socket lives; settingsFolder: what the copies
+    // share, and where the lock lives, so that a copy run on other settings
+    // (a test, another profile) is not turned away.
+    SingleInstance(const QString& runtimeFolder, const QString& settingsFolder, QObject* parent = nullptr);
+    ~SingleInstance() override;
 
     enum class Start {
         // This is the only copy; it now listens for later starts.
@@ -34,17 +41,27 @@ public:
 
     QString lockPath() const;
     QString socketPath() const;
+    // Why the runtime folder was not used, after a first start: the program
+    // runs, but a later start cannot bring its window to the front.
+    std::optional<PrivateFiles::FolderFault> runtimeFolderFault() const { return runtimeFault_; }
+    // What the user is told of that fault.
+    static AlertRequest runtimeFolderAlert(const QString& folder, PrivateFiles::FolderFault fault);
 
 signals:
     // A later start asked for the window.
     void activationRequested();
 
 private:
-    bool askFirstToActivate();
+    // The lock file, open; -1 when it cannot be had (the start goes on alone).
+    int openLockFile() const;
+    void listen();
+    bool askFirstToActivate(const QString& socket);
     void acceptConnections();
 
-    QString folder_;
+    QString runtimeFolder_;
+    QString settingsFolder_;
     QString name_;
-    std::unique_ptr<QLockFile> lock_;
+    int lockFd_ = -1;
+    std::optional<PrivateFiles::FolderFault> runtimeFault_;
     QLocalServer server_;
 };

@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <unistd.h>
-
 namespace {
 
 // An XDG variable counts only when it holds an absolute path; otherwise the
@@ -44,8 +42,7 @@ QString runtimeFolder()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime))
         return inApplicationFolder(QDir::cleanPath(runtime));
-    return QDir::cleanPath(QDir::tempPath()) + QLatin1Char('/') + QLatin1String(applicationFolderName)
-        + QLatin1Char('-') + QString::number(::getuid());
+    return cacheFolder() + QStringLiteral("/runtime");
 }
 
 QString cacheDatabaseFile() { return cacheFolder() + QStringLiteral("/Vellicor.db"); }

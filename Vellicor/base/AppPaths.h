@@ -24,9 +24,10 @@ QString dataFolder();
 // $XDG_DATA_HOME itself; the freedesktop Trash lives below it.
 QString dataHome();
 
-// $XDG_RUNTIME_DIR/Vellicor: what lasts one login, such as the lock that keeps
-// the program to one running copy. Without XDG_RUNTIME_DIR, a folder of this
-// user's own in the temporary folder.
+// $XDG_RUNTIME_DIR/Vellicor: what lasts one login, such as the socket a later
+// start reaches the running copy by. Without XDG_RUNTIME_DIR, a folder in the
+// cache folder: never a shared folder such as the temporary one, where another
+// user could make or replace it first.
 QString runtimeFolder();
 
 QString cacheDatabaseFile();

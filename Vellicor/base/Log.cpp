@@ -1,6 +1,7 @@
 #include "base/Log.h"
 
 #include "base/AppPaths.h"
+#include "base/PrivateFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -118,11 +119,14 @@ void writeLogText(const QString& text)
     }
     if (log.fd < 0) {
         // O_APPEND puts every write at the end even when another process
-        // appends too; O_CREAT makes the file but never its folder.
-        log.fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        // appends too; O_CREAT makes the file but never its folder. The log
+        // names every scanned path: the user's alone, whatever an earlier
+        // run left.
+        log.fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
         log.path = path;
         if (log.fd < 0)
             return;
+        PrivateFiles::narrowOpenFile(log.fd);
     }
     writeAll(log.fd, bytes);
 }

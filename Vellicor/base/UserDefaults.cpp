@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -444,8 +445,13 @@ void UserDefaults::mergeFileChangesLocked()
     stored_ = current;
 }
 
-bool UserDefaults::saveLocked()
+bool UserDefaults::saveLocked(const std::function<void()>& change)
 {
+    bool changed = false;
+    const auto takeChange = [&] {
+        if (change && !std::exchange(changed, true))
+            change();
+    };
     const QString path = filePath();
     const auto failed = [&](const QString& reason) {
         if (!unsaved_)
@@ -457,9 +463,12 @@ bool UserDefaults::saveLocked()
         Log::print("Settings not saved: the unreadable file", path, "is kept as it is.");
         return failed(QStringLiteral("the unreadable settings file %1 is kept as it is").arg(path));
     };
-    if (keepFileUntouched_)
+    if (keepFileUntouched_) {
+        takeChange();
         return keptUntouched();
-    if (!AppPaths::ensureFolder(folder_)) {
+    }
+    if (!PrivateFiles::ensureFolder(folder_)) {
+        takeChange();
         Log::print("Settings not saved: cannot create the folder", folder_);
         return failed(QStringLiteral("the folder %1 cannot be created").arg(folder_));
     }
@@ -470,6 +479,7 @@ bool UserDefaults::saveLocked()
     if (!lock.tryLock(2000))
         Log::print("Settings saved without the lock", lock.fileName(), "(error", int(lock.error()), ")");
     mergeFileChangesLocked();
+    takeChange();
     if (keepFileUntouched_)
         return keptUntouched();
 
@@ -479,7 +489,12 @@ bool UserDefaults::saveLocked()
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Compact);
 
     QSaveFile file(path);
-    bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    bool saved = file.open(QIODevice::WriteOnly);
+    // The user's alone, whatever the old file's mode; a file system that
+    // keeps no modes still takes the save.
+    if (saved)
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    saved = saved && file.write(bytes) == bytes.size();
     saved = saved && file.commit();
     if (!saved) {
         const QString reason = file.errorString();
@@ -493,9 +508,9 @@ bool UserDefaults::saveLocked()
     return true;
 }
 
-bool UserDefaults::saveAndTakeFailure(QString& failure)
+bool UserDefaults::saveAndTakeFailure(QString& failure, const std::function<void()>& change)
 {
-    const bool saved = saveLocked();
+    const bool saved = saveLocked(change);
     failure = std::exchange(saveFailure_, QString());
     return saved;
 }
@@ -550,6 +565,33 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
         stored_.insert(key, *kept);
         changed_.insert(key);
         saved = saveAndTakeFailure(failure);
+    }
+    emit valueChanged(key);
+    if (!failure.isEmpty())
+        emit saveFailed(failure);
+    return saved;
+}
+
+bool UserDefaults::updateValue(const QString& key, const std::function<QVariant(const QVariant& stored)>& change)
+{
+    bool refused = false;
+    bool saved = false;
+    QString failure;
+    {
+        std::lock_guard lock(mutex_);
+        saved = saveAndTakeFailure(failure, [&] {
+            const std::optional<QVariant> kept = Setting::normalized(change(stored_.value(key)));
+            if (!kept) {
+                refused = true;
+                return;
+            }
+            stored_.insert(key, *kept);
+            changed_.insert(key);
+        });
+    }
+    if (refused) {
+        Log::print("Setting not stored, its type cannot be stored:", key);
+        return false;
     }
     emit valueChanged(key);
     if (!failure.isEmpty())

@@ -9,6 +9,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -127,6 +128,13 @@ public:
     bool setValue(const QString& key, const QVariant& value);
     // Forgets the stored value, so the registered default answers again.
     bool removeValue(const QString& key);
+    // Stores what change makes of the key's stored value as the file holds it
+    // now, read afresh under the writers' lock (an invalid QVariant when it
+    // holds none), and saves: a change that another process made to the same
+    // key since this store read the file is handed to change rather than
+    // overwritten. change runs once, under the store's lock, and must not call
+    // the store. Refused and logged like setValue.
+    bool updateValue(const QString& key, const std::function<QVariant(const QVariant& stored)>& change);
 
     // Saves again when an earlier save failed; true when the file holds every
     // stored value.
@@ -162,8 +170,10 @@ private:
     void mergeFileChangesLocked();
     // Sets unsaved_ and saveFailure_ on failure; the caller emits saveFailed
     // after unlocking when saveFailure_ was taken.
-    bool saveLocked();
-    bool saveAndTakeFailure(QString& failure);
+    // change, when given, runs once on stored_ after the file's changes were
+    // taken in, before it is written (or without writing, when it cannot be).
+    bool saveLocked(const std::function<void()>& change = {});
+    bool saveAndTakeFailure(QString& failure, const std::function<void()>& change = {});
 
     QString folder_;
     mutable std::mutex mutex_;

@@ -296,6 +296,12 @@ void CleanupController::abortCleaning()
     isAbortClean_->store(true);
 }
 
+void CleanupController::stopForQuit()
+{
+    isAbortClean_->store(true);
+    isAbortUndo_->store(true);
+}
+
 void CleanupController::updateTrashCount(qint64 removed, const QString& path)
 {
     // The count shown is the files removed before the one whose path shows.

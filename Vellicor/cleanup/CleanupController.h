@@ -158,6 +158,9 @@ public:
     // Stop: the file under way is finished, no later one is tried, and the
     // run ends as a complete one would. Any thread.
     void abortCleaning();
+    // The quit road: a removal or an undo under way stops after its current
+    // file, and its outcome is applied as that of a complete run. Any thread.
+    void stopForQuit();
 
     // The Undo button: the nothing-to-undo sheet, or the confirmation and
     // the undo of the last run. Refused while a removal or an undo runs.

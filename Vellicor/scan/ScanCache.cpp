@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
 #include "core/FileUtilities.h"
 
 #include <QDir>
@@ -120,7 +121,7 @@ void removeDatabase(const QString& databasePath)
 // crash never leaves a half-made cache file; never replaces a file that exists.
 bool createFromTemplate(const QString& databasePath)
 {
-    if (!AppPaths::ensureFolder(QFileInfo(databasePath).absolutePath()))
+    if (!PrivateFiles::ensureFolder(QFileInfo(databasePath).absolutePath()))
         return false;
     const QString building
         = databasePath + QLatin1Char('.') + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
@@ -140,6 +141,8 @@ bool createFromTemplate(const QString& databasePath)
         removeDatabase(building);
         return false;
     }
+    // The cache names every scanned file: the user's alone.
+    PrivateFiles::narrowFile(building);
     // A journal without its database belongs to a file that is gone; left in
     // place it would be played back into the new one.
     if (!QFileInfo::exists(databasePath)) {
@@ -757,6 +760,11 @@ bool ScanCache::open(bool create)
             return false;
         }
     }
+    // A file an earlier run left readable by others is narrowed first; the
+    // journals the database makes take its mode.
+    PrivateFiles::narrowFile(path_);
+    for (const char* suffix : companionSuffixes)
+        PrivateFiles::narrowFile(path_ + QLatin1String(suffix));
     sqlite3_initialize();
     int rc = sqlite3_open_v2(QFile::encodeName(path_).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK) {

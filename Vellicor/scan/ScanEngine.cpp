@@ -630,6 +630,12 @@ void ScanEngine::stopScan()
     screen_.setAbortButtonEnabled(false);
 }
 
+void ScanEngine::stopForQuit()
+{
+    if (isScanRunning)
+        stopScan();
+}
+
 void ScanEngine::refreshLastScanStatus()
 {
     if (const std::optional<QVariantList> list = defaults_.arrayValue(key(SettingsKey::lastScanStatus))) {

@@ -59,6 +59,12 @@ public:
     // Asks before the program quits: refused, with an alert, while a scan runs.
     // Asked again while that alert is open, it refuses without a second one.
     bool canQuit();
+    // The quit road of a signal, which cannot be refused: a running scan stops
+    // after its current file, without the Stop question; its end then comes
+    // through the event loop like any stopped scan's.
+    void stopForQuit();
+    // A scan has started and its end has not reached this thread yet.
+    bool isScanUnderWay() const { return isScanRunning; }
     // Writes now the history record of every scan still in its finishing
     // pause, so a quit in those seconds loses none; the hand-over later writes
     // no second one. The engine's end does the same.

@@ -6,6 +6,8 @@
 #include "core/SettingsSchema.h"
 #include "scan/ScanWrapper.h"
 
+#include <QHash>
+
 namespace {
 
 const char* settingKey(SourceList which)
@@ -19,6 +21,15 @@ const char* settingKey(SourceList which)
         return SettingsKey::protectedFolders;
     }
     return SettingsKey::savedPaths;
+}
+
+FilePathNodePtr rowFromEntry(const SavedScanEntry& entry)
+{
+    auto row = std::make_shared<FilePathNode>();
+    row->filePath = entry.path;
+    row->state = entry.state;
+    row->isIncludeSubFolders = entry.includeSubFolders;
+    return row;
 }
 
 std::optional<SavedScanEntry> entryFromRecord(const QVariant& element)
@@ -40,6 +51,50 @@ std::optional<SavedScanEntry> entryFromRecord(const QVariant& element)
     // folder that protects more.
     entry.includeSubFolders = Setting::toBool(record->value(QStringLiteral("includeSubFolders"))).value_or(true);
     return entry;
+}
+
+QString entryPath(const QVariant& record)
+{
+    return Setting::toText(Setting::toDictionary(record).value_or(QVariantMap {}).value(QStringLiteral("path")))
+        .value_or(QString());
+}
+
+// The stored list after this copy's edit when another writer may have stored
+// the same list meanwhile: before is the list as this copy last stored or
+// read it, mine its list now, theirs the list in the file now. Entries go by
+// path. What this copy added, changed or removed since before wins; whatever
+// else the other writer did is kept, its new entries after this copy's.
+QVariantList mergeEntries(const QVariantList& before, const QVariantList& mine, const QVariantList& theirs)
+{
+    if (theirs == before)
+        return mine;
+    const auto byPath = [](const QVariantList& list) {
+        QHash<QString, QVariant> entries;
+        for (const QVariant& record : list)
+            entries.insert(entryPath(record), record);
+        return entries;
+    };
+    const QHash<QString, QVariant> old = byPath(before);
+    const QHash<QString, QVariant> own = byPath(mine);
+    const QHash<QString, QVariant> other = byPath(theirs);
+    QVariantList merged;
+    for (const QVariant& record : mine) {
+        const QString path = entryPath(record);
+        const auto was = old.constFind(path);
+        if (was == old.constEnd() || *was != record) {
+            merged.append(record);
+            continue;
+        }
+        // Left as it was here: the other writer's removal or change stands.
+        if (const auto now = other.constFind(path); now != other.constEnd())
+            merged.append(*now);
+    }
+    for (const QVariant& record : theirs) {
+        const QString path = entryPath(record);
+        if (!own.contains(path) && !old.contains(path))
+            merged.append(record);
+    }
+    return merged;
 }
 
 // The checked folders of a cloud scan list, in list order, that the exclusion
@@ -66,6 +121,16 @@ ScanSources::ScanSources(UserDefaults& defaults, QObject* parent)
     : QObject(parent)
     , defaults_(defaults)
 {
+    for (const SourceList which : { SourceList::scan, SourceList::exclude, SourceList::protect })
+        takeStoredRecords(which);
+    // A list this process stored by another way is where its next edit
+    // starts from; only another process's change is merged.
+    connect(&defaults_, &UserDefaults::valueChanged, this, [this](const QString& key) {
+        for (const SourceList which : { SourceList::scan, SourceList::exclude, SourceList::protect }) {
+            if (key == QLatin1String(settingKey(which)))
+                takeStoredRecords(which);
+        }
+    });
     reloadStored(SourceList::exclude);
     reloadStored(SourceList::protect);
     // A reset of the preferences merged the default exclusions into the
@@ -99,12 +164,16 @@ bool ScanSources::replace(ScanSource source, SourceList which, Rows replacement,
 {
     if (storing == Store::yes)
         return edit(source, which, [&replacement](Rows& list) { list = std::move(replacement); });
+    // What the settings hold now is what a later edit of this copy starts
+    // from.
+    if (source == ScanSource::thisComputer)
+        takeStoredRecords(which);
     rows(source, which) = std::move(replacement);
     emit listChanged(source, which);
     return true;
 }
 
-bool ScanSources::store(ScanSource source, SourceList which) const
+bool ScanSources::store(ScanSource source, SourceList which)
 {
     if (source != ScanSource::thisComputer)
         return true;
@@ -114,10 +183,50 @@ bool ScanSources::store(ScanSource source, SourceList which) const
             records.append(makeFolderEntry(*row->filePath, row->state, row->isIncludeSubFolders ? 1 : 0));
     }
     const QString key = QString::fromLatin1(settingKey(which));
-    if (defaults_.setValue(key, records) && defaults_.synchronize())
+    QVariantList& before = storedRecords_.at(static_cast<size_t>(which));
+    QVariantList merged = records;
+    const bool stored = defaults_.updateValue(key, [&](const QVariant& current) {
+        // A stored value that is no list is replaced, as it always was.
+        if (const std::optional<QVariantList> theirs = Setting::toArray(current))
+            merged = mergeEntries(before, records, *theirs);
+        return QVariant(merged);
+    });
+    before = merged;
+    if (merged != records)
+        takeMergedRecords(which, merged);
+    if (stored && defaults_.synchronize())
         return true;
     Log::print("The list could not be stored:", key);
     return false;
+}
+
+void ScanSources::takeStoredRecords(SourceList which)
+{
+    storedRecords_.at(static_cast<size_t>(which))
+        = defaults_.arrayValue(QString::fromLatin1(settingKey(which))).value_or(QVariantList {});
+}
+
+void ScanSources::takeMergedRecords(SourceList which, const QVariantList& merged)
+{
+    Log::print("A list stored by another copy meanwhile was merged into this one:", settingKey(which));
+    Rows& current = rows(ScanSource::thisComputer, which);
+    QHash<QString, FilePathNodePtr> kept;
+    for (const FilePathNodePtr& row : current) {
+        if (row && row->filePath)
+            kept.insert(*row->filePath, row);
+    }
+    Rows next;
+    for (const QVariant& record : merged) {
+        const std::optional<SavedScanEntry> entry = entryFromRecord(record);
+        if (!entry)
+            continue;
+        const FilePathNodePtr row = kept.value(entry->path);
+        if (row && row->state == entry->state && row->isIncludeSubFolders == entry->includeSubFolders)
+            next.push_back(row);
+        else
+            next.push_back(rowFromEntry(*entry));
+    }
+    current = std::move(next);
 }
 
 std::optional<std::vector<SavedScanEntry>> ScanSources::storedEntries(SourceList which) const
@@ -148,13 +257,8 @@ std::optional<ScanSources::Rows> ScanSources::storedRows(SourceList which) const
         return std::nullopt;
     Rows rows;
     rows.reserve(entries->size());
-    for (const SavedScanEntry& entry : *entries) {
-        auto row = std::make_shared<FilePathNode>();
-        row->filePath = entry.path;
-        row->state = entry.state;
-        row->isIncludeSubFolders = entry.includeSubFolders;
-        rows.push_back(std::move(row));
-    }
+    for (const SavedScanEntry& entry : *entries)
+        rows.push_back(rowFromEntry(entry));
     return rows;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
 #include <array>
 #include <cstdint>
@@ -95,9 +96,16 @@ signals:
 private:
     static constexpr size_t sourceCount = 7;
     Rows& rows(ScanSource source, SourceList which);
-    bool store(ScanSource source, SourceList which) const;
+    // Stores this computer's list, merged with what another copy stored
+    // meanwhile; the rows then become the merged list.
+    bool store(ScanSource source, SourceList which);
+    void takeMergedRecords(SourceList which, const QVariantList& merged);
+    void takeStoredRecords(SourceList which);
 
     UserDefaults& defaults_;
     std::array<std::array<Rows, 3>, sourceCount> lists_;
     std::array<ScanWrapper*, sourceCount> handlers_ {};
+    // This computer's lists as last stored or read here, by SourceList: what
+    // another writer changed since is told apart from this copy's edits.
+    std::array<QVariantList, 3> storedRecords_;
 };

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -19,6 +20,7 @@
 #include <cstring>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -88,8 +90,10 @@ TEST_F(Notices, AFailedSaveIsToldOnceAndAgainOnlyAfterSavingWorked)
 namespace {
 
 struct Instances : ::testing::Test {
+    Instances() { QDir().mkpath(settings); }
     QTemporaryDir runtime;
-    const QString settings = QStringLiteral("/home/someone/.config/Vellicor");
+    QTemporaryDir profiles;
+    const QString settings = profiles.filePath(QStringLiteral("someone/.config/Vellicor"));
 };
 
 } // namespace
@@ -105,7 +109,7 @@ TEST_F(Instances, ALaterStartRaisesTheFirstAndOtherSettingsRunApart)
     EXPECT_TRUE(waitUntil([&] { return raised.count() > 0; }));
     EXPECT_EQ(raised.count(), 1);
 
-    SingleInstance elsewhere(runtime.path(), QStringLiteral("/tmp/other-profile/Vellicor"));
+    SingleInstance elsewhere(runtime.path(), profiles.filePath(QStringLiteral("other-profile/Vellicor")));
     EXPECT_EQ(elsewhere.start(), SingleInstance::Start::first);
 }
 
@@ -139,4 +143,102 @@ TEST_F(Instances, WhatACrashedRunLeftDoesNotBlockTheStart)
     SingleInstance later(runtime.path(), settings);
     EXPECT_EQ(later.start(), SingleInstance::Start::handedOver);
     EXPECT_TRUE(waitUntil([&] { return raised.count() > 0; }));
+}
+
+// A desktop start and a shell without the desktop's runtime folder share one
+// home: the second start finds the first through the settings folder and
+// raises its window.
+TEST_F(Instances, StartsWithOneSettingsFolderAndTwoRuntimeFoldersRunOnce)
+{
+    QTemporaryDir otherRuntime;
+    SingleInstance first(runtime.path(), settings);
+    ASSERT_EQ(first.start(), SingleInstance::Start::first);
+    QSignalSpy raised(&first, &SingleInstance::activationRequested);
+
+    SingleInstance second(otherRuntime.path(), settings);
+    EXPECT_EQ(second.start(), SingleInstance::Start::handedOver);
+    EXPECT_TRUE(waitUntil([&] { return raised.count() > 0; }));
+    EXPECT_FALSE(QFileInfo::exists(second.socketPath()));
+}
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info { };
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
+}
+
+QString listingOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).join(u' ');
+}
+
+} // namespace
+
+// A runtime folder another user made first, open to all, with a lock naming a
+// running process and a socket that answers: the program still starts, uses
+// nothing in that folder, and says why a later start cannot raise it.
+TEST_F(Instances, ARuntimeFolderAnotherUserMadeNeitherBlocksTheStartNorIsUsed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only the superuser can give a folder to another user here";
+    const QString theirs = runtime.filePath(QStringLiteral("Vellicor"));
+    ASSERT_TRUE(QDir().mkdir(theirs));
+    ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0777), 0);
+    SingleInstance probe(theirs, settings);
+    {
+        QFile lock(theirs + QStringLiteral("/") + QFileInfo(probe.socketPath()).completeBaseName() + ".lock");
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write("1\nvellicor\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    QLocalServer decoy;
+    ASSERT_TRUE(decoy.listen(probe.socketPath()));
+    ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+    const QString before = listingOf(theirs);
+
+    SingleInstance program(theirs, settings);
+    EXPECT_EQ(program.start(), SingleInstance::Start::first);
+    EXPECT_EQ(program.runtimeFolderFault(), PrivateFiles::FolderFault::otherOwner);
+    EXPECT_EQ(listingOf(theirs), before);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(decoy.hasPendingConnections());
+    // The guard itself still holds: a second start is not a second copy.
+    SingleInstance second(theirs, settings);
+    EXPECT_NE(second.start(), SingleInstance::Start::first);
+}
+
+// A link in the runtime folder's place, to a folder of the user's own: that
+// folder's mode stays and nothing is written into it.
+TEST_F(Instances, ALinkInTheRuntimeFoldersPlaceIsNotFollowed)
+{
+    QTemporaryDir documents;
+    ASSERT_EQ(::chmod(QFile::encodeName(documents.path()).constData(), 0755), 0);
+    const QString link = runtime.filePath(QStringLiteral("Vellicor"));
+    ASSERT_TRUE(QFile::link(documents.path(), link));
+
+    SingleInstance program(link, settings);
+    EXPECT_EQ(program.start(), SingleInstance::Start::first);
+    EXPECT_EQ(program.runtimeFolderFault(), PrivateFiles::FolderFault::link);
+    EXPECT_EQ(listingOf(documents.path()), QString());
+    EXPECT_EQ(modeOf(documents.path()), mode_t(0755));
+
+    const AlertRequest alert = SingleInstance::runtimeFolderAlert(link, *program.runtimeFolderFault());
+    EXPECT_EQ(alert.messageText, QStringLiteral("Vellicor does not use the folder %1.").arg(link));
+    EXPECT_TRUE(alert.informativeText.startsWith(QStringLiteral("It is a link to another place")))
+        << alert.informativeText.toStdString();
+    EXPECT_TRUE(alert.informativeText.contains(QStringLiteral("starting Vellicor again will not bring this window")));
+}
+
+// The guard's own files are the user's alone.
+TEST_F(Instances, TheLockAndTheRuntimeFolderAreTheUsersAlone)
+{
+    const QString folder = runtime.filePath(QStringLiteral("Vellicor"));
+    SingleInstance program(folder, settings);
+    ASSERT_EQ(program.start(), SingleInstance::Start::first);
+    EXPECT_EQ(program.runtimeFolderFault(), std::nullopt);
+    EXPECT_EQ(modeOf(folder), mode_t(0700));
+    EXPECT_EQ(modeOf(program.lockPath()), mode_t(0600));
+    EXPECT_TRUE(QFileInfo(program.lockPath()).isFile());
 }

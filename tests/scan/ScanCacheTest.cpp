@@ -631,3 +631,25 @@ TEST_F(ScanCacheTest, ClearingTheCacheDeletesTheDatabaseAndTheNextScanStartsOver
 }
 
 } // namespace
+
+// The cache names every scanned file: it is the user's alone, however the
+// umask or an earlier run left it.
+TEST_F(ScanCacheTest, TheDatabaseAndItsFolderAreTheUsersAlone)
+{
+    const mode_t previous = ::umask(022);
+    const QStringList paths { file("a", "same"), file("b", "same") };
+    scan(paths);
+    ::umask(previous);
+    const auto modeOf = [](const QString& path) {
+        struct stat info { };
+        ::stat(QFile::encodeName(path).constData(), &info);
+        return info.st_mode & 07777;
+    };
+    ASSERT_TRUE(QFile::exists(AppPaths::cacheDatabaseFile()));
+    EXPECT_EQ(modeOf(AppPaths::cacheDatabaseFile()), mode_t(0600));
+    EXPECT_EQ(modeOf(AppPaths::cacheFolder()), mode_t(0700));
+
+    ::chmod(QFile::encodeName(AppPaths::cacheDatabaseFile()).constData(), 0644);
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(modeOf(AppPaths::cacheDatabaseFile()), mode_t(0600));
+}

@@ -103,3 +103,51 @@ TEST_F(Sources, AStoredDateOptionOutOfRangeIsNoDateFilter)
     defaults.setValue(key, QVariant::fromValue(3ll));
     EXPECT_EQ(sources.makeScanRequest(ScanSource::thisComputer).filters.dateFilterOption, 3);
 }
+
+// Two running copies over one settings file (one started by the desktop, one
+// from a shell): neither copy's save drops what the other stored meanwhile,
+// and each copy's list shows the other's change after its own save.
+TEST_F(Sources, AListSaveKeepsWhatAnotherCopyStoredMeanwhile)
+{
+    UserDefaults otherDefaults { folder.path() };
+    ScanSources first(defaults);
+    ScanSources second(otherDefaults);
+    const auto paths = [](const ScanSources& sources) {
+        QStringList out;
+        for (const FilePathNodePtr& row : sources.protectList(ScanSource::thisComputer))
+            out.append(*row->filePath);
+        return out;
+    };
+    // What the file holds now, read by a store of its own.
+    const auto inFile = [this] { return storedPaths(UserDefaults(folder.path()), SettingsKey::protectedFolders); };
+    const auto add = [](ScanSources& sources, const char* path) {
+        return sources.edit(
+            ScanSource::thisComputer, SourceList::protect, [path](auto& rows) { rows.push_back(pathRow(path)); });
+    };
+
+    ASSERT_TRUE(add(first, "/Photos"));
+    ASSERT_TRUE(add(second, "/Taxes"));
+    EXPECT_EQ(inFile(), (QStringList { "/Taxes", "/Photos" }));
+    EXPECT_EQ(paths(second), (QStringList { "/Taxes", "/Photos" }));
+
+    // The first copy never heard of /Taxes; its next save keeps it all the
+    // same, and its list now shows it.
+    ASSERT_TRUE(add(first, "/Work"));
+    EXPECT_EQ(inFile(), (QStringList { "/Photos", "/Work", "/Taxes" }));
+    EXPECT_EQ(paths(first), (QStringList { "/Photos", "/Work", "/Taxes" }));
+
+    // A removal made in one copy stands against the other's older list; a
+    // folder the other copy changed keeps that change.
+    second.edit(ScanSource::thisComputer, SourceList::protect, [](auto& rows) {
+        rows.erase(rows.begin() + 1);
+        rows.front()->isIncludeSubFolders = false;
+    });
+    ASSERT_EQ(inFile(), (QStringList { "/Taxes", "/Work" }));
+    ASSERT_TRUE(add(first, "/Music"));
+    EXPECT_EQ(inFile(), (QStringList { "/Work", "/Taxes", "/Music" }));
+    EXPECT_EQ(paths(first), (QStringList { "/Work", "/Taxes", "/Music" }));
+    const auto entries = first.storedEntries(SourceList::protect);
+    ASSERT_TRUE(entries && entries->size() == 3);
+    EXPECT_FALSE(entries->at(1).includeSubFolders);
+    EXPECT_FALSE(first.protectList(ScanSource::thisComputer)[1]->isIncludeSubFolders);
+}

@@ -3,7 +3,8 @@
 #include <QDir>
 
 namespace {
-const char* const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"};
+const char* const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME",
+    "XDG_RUNTIME_DIR"};
 }
 
 TempHome::TempHome()
