@@ -687,8 +687,11 @@ TEST_F(Removal, UndoBringsBackOnlyTheFileItPutIntoTheTrash)
     const auto undoList = controller.arrNodesToBeRestoredLocal();
     ASSERT_EQ(undoList.size(), 2u);
 
-    // Changed in the trash, its size kept.
-    writeTestFile(undoList[0].trashedPath, "changed");
+    // Replaced in the trash by another file of its size.
+    writeTestFile(undoList[0].trashedPath + QStringLiteral(".new"), "changed");
+    ASSERT_EQ(::rename(QFile::encodeName(undoList[0].trashedPath + QStringLiteral(".new")).constData(),
+                  QFile::encodeName(undoList[0].trashedPath).constData()),
+        0);
     // The trash emptied, and another file of the same name and size trashed.
     QFile::remove(undoList[1].trashedPath);
     QFile::remove(undoList[1].trashInfoPath);
