@@ -1,6 +1,5 @@
 #include "cleanup/RemovalChecks.h"
 
-#include "core/FileUtilities.h"
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
