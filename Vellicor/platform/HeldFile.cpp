@@ -13,27 +13,6 @@
 
 namespace {
 
-// Component by component from the root, each opened without following a
-// link: where the kernel cannot resolve a whole path so.
-int walkWithoutLinks(const QByteArray& path)
-{
-    FileDescriptor folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    for (const QByteArray& part : path.split('/')) {
-        if (!folder.isOpen())
-            return -1;
-        if (part.isEmpty() || part == ".")
-            continue;
-        FileDescriptor next(::openat(folder.get(), part.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat status { };
-        if (next.isOpen() && (::fstat(next.get(), &status) != 0 || !S_ISDIR(status.st_mode))) {
-            errno = S_ISLNK(status.st_mode) ? ELOOP : ENOTDIR;
-            return -1;
-        }
-        folder = std::move(next);
-    }
-    return folder.release();
-}
-
 QString refusalFor(int error)
 {
     switch (error) {
@@ -70,7 +49,32 @@ int openFolderWithoutLinks(const QString& path)
     const long fd = ::syscall(SYS_openat2, AT_FDCWD, encoded.constData(), &how, sizeof how);
     if (fd >= 0 || (errno != ENOSYS && errno != EPERM && errno != E2BIG))
         return static_cast<int>(fd);
-    return walkWithoutLinks(encoded);
+    return openFolderByWalk(encoded);
+}
+
+int openFolderByWalk(const QByteArray& path)
+{
+    FileDescriptor folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return -1;
+    for (const QByteArray& part : path.split('/')) {
+        if (part.isEmpty() || part == ".")
+            continue;
+        FileDescriptor next(::openat(folder.get(), part.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat status { };
+        if (next.isOpen() && ::fstat(next.get(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            folder = std::move(next);
+            continue;
+        }
+        if (next.isOpen() || errno == ENOTDIR) {
+            // Not a folder: a link is told as one.
+            const bool link = ::fstatat(folder.get(), part.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISLNK(status.st_mode);
+            errno = link ? ELOOP : ENOTDIR;
+        }
+        return -1;
+    }
+    return folder.release();
 }
 
 HeldFile holdFile(const QString& path)

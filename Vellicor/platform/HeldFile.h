@@ -37,6 +37,10 @@ HeldFile holdFile(const QString& path);
 // Opens the folder at the absolute path as a place to act in (O_PATH), never
 // through a link at any step; -1 with errno set otherwise.
 int openFolderWithoutLinks(const QString& path);
+// The same by a walk from the root, a folder at a time, for a kernel that
+// cannot resolve a whole path without links; path as openFolderWithoutLinks
+// accepts it.
+int openFolderByWalk(const QByteArray& path);
 
 // Why the entry name in folder is no longer the held file (device and inode,
 // size, modification time, and the change time when withChangeTime: a rename

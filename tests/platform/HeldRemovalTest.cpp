@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,6 +131,21 @@ TEST_F(HeldRemoval, NoLinkedFolderIsFollowedAndASwappedFolderLeavesTheOtherFolde
         QStringLiteral("a folder on its path is a symbolic link"));
     EXPECT_EQ(openFolderWithoutLinks(folder + QStringLiteral("/alias")), -1);
     EXPECT_EQ(errno, ELOOP);
+    // The walk of a kernel without a whole-path resolution refuses alike.
+    for (const QString& throughLink : { folder + QStringLiteral("/alias"), folder + QStringLiteral("/alias/deeper") }) {
+        EXPECT_EQ(openFolderByWalk(QFile::encodeName(throughLink)), -1) << throughLink.toStdString();
+        EXPECT_EQ(errno, ELOOP);
+    }
+    EXPECT_EQ(openFolderByWalk(QFile::encodeName(real + QStringLiteral("/deeper/file"))), -1);
+    EXPECT_EQ(errno, ENOTDIR);
+    const int walked = openFolderByWalk(QFile::encodeName(real + QStringLiteral("/deeper")));
+    ASSERT_GE(walked, 0);
+    struct stat byWalk { };
+    struct stat byPath { };
+    EXPECT_EQ(::fstat(walked, &byWalk), 0);
+    EXPECT_EQ(::stat(QFile::encodeName(real + QStringLiteral("/deeper")).constData(), &byPath), 0);
+    EXPECT_EQ(byWalk.st_ino, byPath.st_ino);
+    ::close(walked);
 
     // The file's folder swapped for a link to another folder between the
     // look and the move: the checked file goes, from where it now is.
