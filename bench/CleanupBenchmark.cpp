@@ -2,8 +2,12 @@
 // clean-up: 50,000 small files in 20,000 groups under a temporary folder,
 // the trash a temporary one too (XDG_DATA_HOME). A probe timer on the GUI
 // thread measures how long the thread was kept from its events, in all and at
-// a stretch; the clean-up's posted updates are counted as they arrive.
-//   vellicor_bench_cleanup [groups]
+// a stretch; the clean-up's posted updates are counted as they arrive. Then,
+// when asked, a few large files with a kept copy each, removed with their
+// pages dropped from the cache and again with them read just before, beside
+// plain reading of the same bytes.
+//   vellicor_bench_cleanup [groups] [large files] [MiB each]
+// The temporary folder is $VELLICOR_BENCH_DIR when it is set.
 #include "ResultsBenchScreen.h"
 #include "cleanup/CleanupController.h"
 #include "controls/IMGButton.h"
@@ -19,6 +23,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -76,12 +83,8 @@ public:
     }
 };
 
-FileInfoNodePtr makeFile(const QString& path, const QByteArray& bytes, bool marked)
+FileInfoNodePtr recordOf(const QString& path, bool marked)
 {
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-        std::abort();
-    out.close();
     const FileFacts facts = factsOf(path).value_or(FileFacts {});
     auto file = std::make_shared<FileInfoNode>();
     file->filePath = path;
@@ -96,6 +99,73 @@ FileInfoNodePtr makeFile(const QString& path, const QByteArray& bytes, bool mark
     file->fileCategory = GlobalObjects::FileCategory::Others;
     file->state = marked;
     return file;
+}
+
+FileInfoNodePtr makeFile(const QString& path, const QByteArray& bytes, bool marked)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        std::abort();
+    out.close();
+    return recordOf(path, marked);
+}
+
+// A file of mib MiB whose every MiB differs from the others and from those
+// of other seeds.
+FileInfoNodePtr makeLargeFile(const QString& path, int mib, int seed, bool marked)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        std::abort();
+    QByteArray block(1 << 20, '\0');
+    for (int m = 0; m < mib; ++m) {
+        quint64 state = (quint64(seed) << 32) ^ quint64(m) ^ 0x9e3779b97f4a7c15ull;
+        auto* words = reinterpret_cast<quint64*>(block.data());
+        for (qsizetype w = 0; w < block.size() / 8; ++w) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            words[w] = state;
+        }
+        if (out.write(block) != block.size())
+            std::abort();
+    }
+    out.close();
+    return recordOf(path, marked);
+}
+
+// Writes the files' pages out and drops them from the page cache, so that
+// the next read comes from the disk.
+void dropFromCache(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+// Plain reading of the files, 8 MiB at a time: the floor for anything that
+// reads them whole.
+void printPlainRead(const char* step, const QStringList& paths)
+{
+    std::vector<char> buffer(8 << 20);
+    QElapsedTimer clock;
+    clock.start();
+    quint64 bytes = 0;
+    for (const QString& path : paths) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            std::abort();
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;)
+            bytes += quint64(got);
+        ::close(fd);
+    }
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    std::printf("%s: %lld files, %.1f MiB in %.2f s (%.0f MiB/s)\n", step, static_cast<long long>(paths.size()),
+        bytes / 1048576.0, seconds, bytes / 1048576.0 / seconds);
 }
 
 IMGButton* visibleButton(QWidget& screen, const char* key)
@@ -145,6 +215,40 @@ template <typename Done> bool waitFor(Done done)
     return done();
 }
 
+// Removes the marked files of the loaded results through the clean-up, then
+// undoes it through the undo's Yes button, printing each; false when either
+// does not end.
+bool removeAndUndo(ResultViewController& screen, Probe& probe, PostCounter& posts, const char* removal,
+    const char* undo)
+{
+    CleanupController& cleanup = screen.cleanup();
+    bool removed = false;
+    const auto finished
+        = QObject::connect(&cleanup, &CleanupController::removalFinished, [&removed] { removed = true; });
+    Measure measure(probe, posts);
+    cleanup.removeSelectedItems();
+    const bool ended = waitFor([&removed] { return removed; });
+    QObject::disconnect(finished);
+    if (!ended)
+        return false;
+    measure.print(removal, cleanup.lastReport().countTrashed, cleanup.lastReport().plannedCount);
+    if (IMGButton* ok = visibleButton(screen, "ID_OK"))
+        ok->click();
+
+    cleanup.btnUndoTapped();
+    IMGButton* yes = visibleButton(screen, "ID_YES");
+    if (!yes)
+        return false;
+    measure = Measure(probe, posts);
+    yes->click();
+    if (!waitFor([&cleanup] { return !cleanup.isUndoing(); }))
+        return false;
+    measure.print(undo, cleanup.lastUndoReport().restored, cleanup.lastUndoReport().planned);
+    if (IMGButton* ok = visibleButton(screen, "ID_OK"))
+        ok->click();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -152,58 +256,82 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const int groupCount = argc > 1 ? std::atoi(argv[1]) : 20'000;
-    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/vellicor-bench-cleanup-XXXXXX"));
+    const int largeCount = argc > 2 ? std::atoi(argv[2]) : 0;
+    const int largeMib = argc > 3 ? std::atoi(argv[3]) : 1024;
+    const QString benchDir = qEnvironmentVariableIsEmpty("VELLICOR_BENCH_DIR")
+        ? QDir::tempPath()
+        : QString::fromLocal8Bit(qgetenv("VELLICOR_BENCH_DIR"));
+    QTemporaryDir root(benchDir + QStringLiteral("/vellicor-bench-cleanup-XXXXXX"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(root.path() + QStringLiteral("/data")));
     QApplication app(argc, argv);
     ResultsBenchScreen bench;
     ResultViewController& screen = bench.screen;
     bench.defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
-
-    // Half the groups hold three copies (two marked), half two (one marked).
-    QElapsedTimer timer;
-    timer.start();
-    std::vector<DuplicateGroupPtr> groups;
-    qint64 marked = 0;
-    for (int g = 0; g < groupCount; ++g) {
-        const QString folder = root.path() + QStringLiteral("/files/%1").arg(g / 1000);
-        QDir().mkpath(folder);
-        auto group = std::make_shared<DuplicateGroup>();
-        const int copies = g % 2 ? 2 : 3;
-        const QByteArray bytes = QByteArray::number(g).repeated(20);
-        for (int copy = 0; copy < copies; ++copy) {
-            addFileToGroup(group, makeFile(folder + QStringLiteral("/f%1-%2.dat").arg(g).arg(copy), bytes, copy > 0));
-            marked += copy > 0;
-        }
-        groups.push_back(group);
-    }
-    std::printf("made %d groups, %lld marked files in %.1f s\n", groupCount, static_cast<long long>(marked),
-        timer.nsecsElapsed() / 1e9);
-    screen.loadScanResults(groups, marked, ScanSource::thisComputer);
-    QApplication::processEvents();
-
-    CleanupController& cleanup = screen.cleanup();
     PostCounter posts;
-    cleanup.installEventFilter(&posts);
+    screen.cleanup().installEventFilter(&posts);
     Probe probe;
 
-    bool removed = false;
-    QObject::connect(&cleanup, &CleanupController::removalFinished, [&removed] { removed = true; });
-    Measure measure(probe, posts);
-    cleanup.removeSelectedItems();
-    if (!waitFor([&removed] { return removed; }))
-        return 1;
-    measure.print("removal", cleanup.lastReport().countTrashed, cleanup.lastReport().plannedCount);
-    if (IMGButton* ok = visibleButton(screen, "ID_OK"))
-        ok->click();
+    if (groupCount > 0) {
+        // Half the groups hold three copies (two marked), half two (one
+        // marked). Each marked file and the kept copy it is compared with
+        // are the bytes a removal may read.
+        QElapsedTimer timer;
+        timer.start();
+        std::vector<DuplicateGroupPtr> groups;
+        QStringList compared;
+        qint64 marked = 0;
+        for (int g = 0; g < groupCount; ++g) {
+            const QString folder = root.path() + QStringLiteral("/files/%1").arg(g / 1000);
+            QDir().mkpath(folder);
+            auto group = std::make_shared<DuplicateGroup>();
+            const int copies = g % 2 ? 2 : 3;
+            const QByteArray bytes = QByteArray::number(g).repeated(20);
+            for (int copy = 0; copy < copies; ++copy) {
+                const QString path = folder + QStringLiteral("/f%1-%2.dat").arg(g).arg(copy);
+                addFileToGroup(group, makeFile(path, bytes, copy > 0));
+                marked += copy > 0;
+                if (copy > 0)
+                    compared << folder + QStringLiteral("/f%1-0.dat").arg(g) << path;
+            }
+            groups.push_back(group);
+        }
+        std::printf("made %d groups, %lld marked files in %.1f s\n", groupCount, static_cast<long long>(marked),
+            timer.nsecsElapsed() / 1e9);
+        printPlainRead("plain read of each marked file and its kept copy", compared);
+        screen.loadScanResults(groups, marked, ScanSource::thisComputer);
+        QApplication::processEvents();
+        if (!removeAndUndo(screen, probe, posts, "removal", "undo"))
+            return 1;
+    }
 
-    cleanup.btnUndoTapped();
-    IMGButton* yes = visibleButton(screen, "ID_YES");
-    if (!yes)
-        return 1;
-    measure = Measure(probe, posts);
-    yes->click();
-    if (!waitFor([&cleanup] { return !cleanup.isUndoing(); }))
-        return 1;
-    measure.print("undo", cleanup.lastUndoReport().restored, cleanup.lastUndoReport().planned);
+    if (largeCount > 0) {
+        QElapsedTimer timer;
+        timer.start();
+        std::vector<DuplicateGroupPtr> groups;
+        QStringList paths;
+        const QString folder = root.path() + QStringLiteral("/large");
+        QDir().mkpath(folder);
+        for (int g = 0; g < largeCount; ++g) {
+            auto group = std::make_shared<DuplicateGroup>();
+            for (int copy = 0; copy < 2; ++copy) {
+                const QString path = folder + QStringLiteral("/large%1-%2.dat").arg(g).arg(copy);
+                addFileToGroup(group, makeLargeFile(path, largeMib, g, copy > 0));
+                paths << path;
+            }
+            groups.push_back(group);
+        }
+        dropFromCache(paths);
+        std::printf("made %d large files of %d MiB, each with a kept copy, in %.1f s\n", largeCount, largeMib,
+            timer.nsecsElapsed() / 1e9);
+        printPlainRead("plain read of the large files, from the disk", paths);
+        printPlainRead("plain read of the large files, from the cache", paths);
+        screen.loadScanResults(groups, largeCount, ScanSource::thisComputer);
+        QApplication::processEvents();
+        if (!removeAndUndo(screen, probe, posts, "large removal, from the cache", "large undo"))
+            return 1;
+        dropFromCache(paths);
+        if (!removeAndUndo(screen, probe, posts, "large removal, from the disk", "large undo"))
+            return 1;
+    }
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "platform/FileRemover.h"
+#include "platform/SetAsideJournal.h"
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesWindowController.h"
 #include "results/ResultViewController.h"
@@ -168,6 +169,12 @@ void AppComposition::launch()
     delegate_->window()->show();
     // Once the window is up, so the notice has a window to sit on.
     QTimer::singleShot(0, settingsNotices_.get(), &SettingsNotices::tellReadProblemAtStart);
+    // Files a run that was ended in the middle of a deletion left set aside
+    // come back before any removal can start.
+    QTimer::singleShot(0, home_, [] {
+        if (const auto alert = interruptedRemovalAlert(recoverSetAsideFiles()))
+            alertPresenter()->presentThen(*alert, {});
+    });
 }
 
 std::unique_ptr<QMessageBox> makeAlreadyRunningAlert()

@@ -14,6 +14,7 @@
 #include "platform/FileRemover.h"
 #include "platform/PhotosBridge.h"
 #include "platform/ReachabilityTest.h"
+#include "platform/SetAsideJournal.h"
 #include "scan/InternetAlert.h"
 
 #include <QDeadlineTimer>
@@ -116,6 +117,19 @@ private:
         });
     }
 };
+
+std::optional<AlertRequest> interruptedRemovalAlert(const SetAsideRecovery& recovery)
+{
+    if (recovery.isEmpty())
+        return std::nullopt;
+    QStringList lines;
+    for (const QString& path : recovery.putBack)
+        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_PUT_BACK"), { path }));
+    for (const SetAsideRecovery::Left& left : recovery.left)
+        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_LEFT"), { left.path, left.reason, left.keptAt }));
+    return AlertRequest { localizedText("ID_REMOVAL_INTERRUPTED"), lines.join(QLatin1Char('\n')),
+        { localizedText("ID_OK") }, AlertStyle::informational };
+}
 
 QString filesDeletedCountText(qint64 count)
 {
@@ -394,6 +408,8 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
             continue;
         }
         ++undoReport_.restored;
+        if (outcome.changed)
+            undoReport_.changed.push_back(outcome);
         restoredFiles.insert(outcome.file.get());
         // A file of an earlier result set is back on disk, but not in these
         // results.
@@ -422,15 +438,20 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
     emit undoRunningChanged(false);
     if (!afterCleanScreen_)
         return;
-    if (undoReport_.failed.empty()) {
-        afterCleanScreen_->showActionCompleted(localizedText("ID_ACTION_COMPLETED"), {});
-        return;
-    }
     QStringList details;
     for (const RestoreOutcome& outcome : undoReport_.failed)
         details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
-    afterCleanScreen_->showActionCompleted(
-        formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }), details);
+    if (!undoReport_.changed.empty()) {
+        if (!details.isEmpty())
+            details.append(QString());
+        details.append(localizedText("ID_FILES_RESTORED_CHANGED"));
+        for (const RestoreOutcome& outcome : undoReport_.changed)
+            details.append(outcome.path);
+    }
+    afterCleanScreen_->showActionCompleted(undoReport_.failed.empty()
+            ? localizedText("ID_ACTION_COMPLETED")
+            : formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }),
+        details);
 }
 
 void CleanupController::reinsertRestoredFiles(const std::vector<const RestoreOutcome*>& restored)
@@ -446,11 +467,15 @@ void CleanupController::reinsertRestoredFiles(const std::vector<const RestoreOut
         file.isMoveToTrash = false;
         // The record now describes the file on disk, so that a later
         // clean-up's checks accept it; a cloud file has no facts on this disk.
+        // One that changed since its removal keeps the scan's times: it is
+        // no longer what its group found, and a later clean-up says so.
         if (!outcome->now.path.isEmpty()) {
             file.deviceId = outcome->now.deviceId;
             file.inode = outcome->now.inode;
-            file.modTime = outcome->now.modTime;
-            file.changeTime = outcome->now.changeTime;
+            if (!outcome->changed) {
+                file.modTime = outcome->now.modTime;
+                file.changeTime = outcome->now.changeTime;
+            }
         }
         const DuplicateGroupPtr& group = outcome->group;
         if (listed.insert(group.get()).second)

@@ -12,10 +12,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CloudRemover;
 class FileRemover;
+struct AlertRequest;
+struct SetAsideRecovery;
 class PhotosBridge;
 class PhotosNode;
 class QThread;
@@ -112,6 +115,8 @@ struct UndoReport {
     // Restored on disk, but their result set is no longer shown.
     qint64 restoredNotShown = 0;
     std::vector<RestoreOutcome> failed;
+    // Restored, but changed since their removal.
+    std::vector<RestoreOutcome> changed;
 };
 
 // The removal of the marked files, from the Remove button to the refreshed
@@ -227,3 +232,8 @@ private:
 
 // "ID_FILES_DELETED_COUNT" filled with the count and "ID_FILE" or "ID_FILES".
 QString filesDeletedCountText(qint64 count);
+
+// The one alert that tells what a start put back of a removal an earlier
+// run left unfinished ("ID_REMOVAL_INTERRUPTED", a line per file); none when
+// nothing was found.
+std::optional<AlertRequest> interruptedRemovalAlert(const SetAsideRecovery& recovery);

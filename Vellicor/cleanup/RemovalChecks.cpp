@@ -1,11 +1,12 @@
 #include "cleanup/RemovalChecks.h"
 
-#include "core/FileUtilities.h"
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,43 +32,45 @@ bool sameIdentity(const ScannedFile& scanned, const FileFacts& now)
     return scanned.deviceId == now.device && scanned.inode == now.inode;
 }
 
-// Fills buffer from fd as far as the file goes; -1 on a read error (also
-// for a file that could not be opened, fd -1).
-ssize_t fill(int fd, char* buffer, size_t size)
+// Bytes of each file read per turn: long runs, so that a spinning disk seeks
+// seldom between the two files; read a piece at a time, Stop read before
+// each piece.
+constexpr quint64 turnBytes = 8 << 20;
+constexpr quint64 pieceBytes = 1 << 20;
+
+enum class Read { complete, shortOrFailed, stopped };
+
+Read readAt(int fd, char* buffer, quint64 count, quint64 offset, const std::atomic<bool>& abort)
 {
-    size_t filled = 0;
-    while (filled < size) {
-        const ssize_t step = ::read(fd, buffer + filled, size - filled);
-        if (step < 0 && errno == EINTR)
+    for (quint64 done = 0; done < count;) {
+        if (abort.load())
+            return Read::stopped;
+        const quint64 want = std::min(pieceBytes, count - done);
+        const ssize_t got = ::pread(fd, buffer + done, want, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
             continue;
-        if (step < 0)
-            return -1;
-        if (step == 0)
-            break;
-        filled += static_cast<size_t>(step);
+        if (got <= 0)
+            return Read::shortOrFailed;
+        done += static_cast<quint64>(got);
     }
-    return static_cast<ssize_t>(filled);
+    return Read::complete;
 }
 
-enum class Contents { same, different, stopped };
-
-Contents compareContents(const QString& one, const QString& other, const std::atomic<bool>& abort)
+bool endsAt(int fd, quint64 size)
 {
-    constexpr size_t chunk = 1 << 20;
-    const OpenedFile first = openRegularFile(one, LinkFollowing::refuse);
-    const OpenedFile second = openRegularFile(other, LinkFollowing::refuse);
-    std::vector<char> left(chunk);
-    std::vector<char> right(chunk);
-    for (;;) {
-        if (abort.load())
-            return Contents::stopped;
-        const ssize_t got = fill(first.fd.get(), left.data(), chunk);
-        if (got < 0 || fill(second.fd.get(), right.data(), chunk) != got
-            || std::memcmp(left.data(), right.data(), static_cast<size_t>(got)) != 0)
-            return Contents::different;
-        if (static_cast<size_t>(got) < chunk)
-            return Contents::same;
-    }
+    char beyond = 0;
+    ssize_t got = 0;
+    do
+        got = ::pread(fd, &beyond, 1, static_cast<off_t>(size));
+    while (got < 0 && errno == EINTR);
+    return got == 0;
+}
+
+// Whether the open file kept its size and times since before.
+bool unchangedSince(const FileFacts& before, int fd)
+{
+    const auto now = factsAt(fd, QByteArray(""), AT_EMPTY_PATH);
+    return now && now->size == before.size && now->modTime == before.modTime && now->changeTime == before.changeTime;
 }
 
 RemovalCheck refused(const QString& reason)
@@ -79,41 +82,66 @@ RemovalCheck refused(const QString& reason)
 
 } // namespace
 
-RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, const std::atomic<bool>& abort)
+ContentComparison::Result ContentComparison::compare(
+    int one, int other, quint64 size, const std::atomic<bool>& abort)
+{
+    const quint64 turn = std::min(turnBytes, size);
+    if (left_.size() < turn) {
+        left_.resize(turn);
+        right_.resize(turn);
+    }
+    ::posix_fadvise(one, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(other, 0, 0, POSIX_FADV_SEQUENTIAL);
+    for (quint64 done = 0; done < size;) {
+        const quint64 count = std::min(turn, size - done);
+        for (const auto& [fd, buffer] : { std::pair { one, left_.data() }, std::pair { other, right_.data() } }) {
+            const Read read = readAt(fd, buffer, count, done, abort);
+            if (read != Read::complete)
+                return read == Read::stopped ? Result::stopped : Result::different;
+        }
+        if (std::memcmp(left_.data(), right_.data(), count) != 0)
+            return Result::different;
+        done += count;
+    }
+    return endsAt(one, size) && endsAt(other, size) ? Result::same : Result::different;
+}
+
+RemovalCheck checkBeforeRemoval(
+    const PlannedRemoval& item, FileRemover& files, ContentComparison& contents, const std::atomic<bool>& abort)
 {
     const ScannedFile& scanned = item.scanned;
+    RemovalCheck check;
     if (scanned.path.isEmpty())
         return refused(QStringLiteral("it has no path"));
-    errno = 0;
-    const auto status = files.examine(scanned.path);
-    if (!status)
-        return refused(errno == ENOENT
-                ? QStringLiteral("it is no longer there")
-                : QStringLiteral("it cannot be examined: %1").arg(errnoText(errno)));
-    if (!status->regular)
-        return refused(QStringLiteral("it is no longer a regular file"));
-    if (!sameIdentity(scanned, *status))
+    check.file = files.hold(scanned.path);
+    if (!check.file.isHeld())
+        return refused(check.file.refusal);
+    const FileFacts& status = check.file.facts;
+    if (!sameIdentity(scanned, status))
         return refused(QStringLiteral("another file has taken its place since the scan"));
-    if (!asScanned(scanned, *status))
+    if (!asScanned(scanned, status))
         return refused(QStringLiteral("it has changed since the scan"));
     if (item.isLocked || isFileImmutable(scanned.path))
         return refused(QStringLiteral("it is locked"));
     static const std::vector<ScannedFile> none;
     for (const ScannedFile& kept : item.keptCopies ? *item.keptCopies : none) {
-        const auto now = files.examine(kept.path);
-        if (!now || !now->regular || (now->device == status->device && now->inode == status->inode))
+        // Whatever the times say, a kept copy vouches only with the file's
+        // bytes, as both are now.
+        const HeldFile copy = files.hold(kept.path);
+        if (!copy.isHeld() || copy.facts.sameFileAs(status) || copy.facts.size != status.size)
             continue;
-        if (sameIdentity(kept, *now) && asScanned(kept, *now))
-            return { std::nullopt, kept.path, *now };
-        // Changed in place or replaced since the scan: only its content can
-        // still vouch for the file.
-        if (now->size != status->size)
-            continue;
-        const Contents contents = compareContents(scanned.path, kept.path, abort);
-        if (contents == Contents::stopped)
+        const auto result = contents.compare(check.file.fd.get(), copy.fd.get(), status.size, abort);
+        if (result == ContentComparison::Result::stopped)
             return refused(QStringLiteral("the clean-up was stopped while its kept copy was compared"));
-        if (contents == Contents::same && files.examine(kept.path) == now)
-            return { std::nullopt, kept.path, *now };
+        if (result == ContentComparison::Result::different)
+            continue;
+        if (!unchangedSince(status, check.file.fd.get()))
+            return refused(QStringLiteral("it changed while it was compared with its kept copy"));
+        if (!unchangedSince(copy.facts, copy.fd.get()))
+            continue;
+        check.keptPath = kept.path;
+        check.keptFacts = copy.facts;
+        return check;
     }
     return refused(QStringLiteral("no other copy of it is left on disk"));
 }

@@ -1,31 +1,49 @@
 #pragma once
 
 #include "cleanup/RemovalPlan.h"
+#include "platform/HeldFile.h"
 #include "platform/Trash.h"
 
 #include <QString>
 
 #include <atomic>
 #include <optional>
+#include <vector>
 
 class FileRemover;
 
 // What the checks before a removal found: why the file must stay, or the
-// kept copy that vouches for it, as it was when it was checked.
+// kept copy that vouches for it, as it was when it was checked, and the file
+// itself held for the removal.
 struct RemovalCheck {
     std::optional<QString> refusal;
     QString keptPath;
     FileFacts keptFacts;
+    HeldFile file;
 };
 
-// Run on the worker right before a planned local file is acted on, looking
-// at the disk through files: the file is still the regular file the scan
-// found (size, modification and change time, device and inode), it is not
-// locked, and a kept member of its group is on disk as a different regular
-// file. A kept file passes as the scan found it (the same facts), or, when
-// any of them differs, only when its content still equals the file's
-// (compared again, Stop read per chunk).
-RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, const std::atomic<bool>& abort);
+// Reads two files side by side and tells whether their bytes are the same;
+// its buffers serve every comparison of a run. Stop is read before every
+// read. One per thread.
+class ContentComparison {
+public:
+    enum class Result { same, different, stopped };
+    // From the start of each descriptor to size bytes, and nothing beyond.
+    Result compare(int one, int other, quint64 size, const std::atomic<bool>& abort);
+
+private:
+    std::vector<char> left_;
+    std::vector<char> right_;
+};
+
+// Run on the worker right before a planned local file is acted on, through
+// files: the file is held (see HeldFile) and is still the regular file the
+// scan found (size, modification and change time, device and inode), it is
+// not locked, and a kept member of its group is held as a different regular
+// file whose bytes equal the file's now, compared through both descriptors
+// (Stop read per chunk), neither changing while compared.
+RemovalCheck checkBeforeRemoval(
+    const PlannedRemoval& item, FileRemover& files, ContentComparison& contents, const std::atomic<bool>& abort);
 
 // Asked right after the file was moved away: the kept copy must still be
 // there exactly as the checks found it. Two routes to one file (a network or

@@ -12,7 +12,7 @@
 namespace {
 
 RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemover& files, CloudRemover& cloud,
-    const std::atomic<bool>& abort)
+    ContentComparison& contents, const std::atomic<bool>& abort)
 {
     RemovalOutcome outcome;
     outcome.route = item.route;
@@ -32,7 +32,7 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
         outcome.reason = error;
         return outcome;
     }
-    const RemovalCheck check = checkBeforeRemoval(item, files, abort);
+    const RemovalCheck check = checkBeforeRemoval(item, files, contents, abort);
     if (check.refusal) {
         outcome.kind = Kind::skipped;
         outcome.reason = *check.refusal;
@@ -45,7 +45,7 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
     const bool outright = item.route == RemovalRoute::deleteOutright && isNetworkVolume(item.scanned.path);
     outcome.route = outright ? RemovalRoute::deleteOutright : RemovalRoute::trash;
     const FileRemoval removal
-        = outright ? files.removeRegularFile(item.scanned.path, proof) : files.moveToTrash(item.scanned.path, proof);
+        = outright ? files.removeRegularFile(check.file, proof) : files.moveToTrash(check.file, proof);
     outcome.kind = removal.ok ? Kind::removed : Kind::failed;
     outcome.trashedPath = removal.trashedPath;
     outcome.trashInfoPath = removal.trashInfoPath;
@@ -64,6 +64,7 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
     // Files (device and inode) this run removed: a second path to one of them
     // is never acted on.
     std::set<std::pair<quint64, quint64>> removedFiles;
+    ContentComparison contents;
     files.startRun();
     for (const PlannedRemoval& item : plan.items) {
         if (abort.load())
@@ -79,7 +80,7 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
             outcome.path = item.scanned.path;
             outcome.reason = QStringLiteral("another path of this file was removed");
         } else {
-            outcome = removeOne(item, plan.source, files, cloud, abort);
+            outcome = removeOne(item, plan.source, files, cloud, contents, abort);
         }
         if (local && outcome.kind == RemovalOutcome::Kind::removed)
             removedFiles.insert(identity);

@@ -38,10 +38,11 @@ struct RemovalOutcome {
 };
 
 // Acts on the plan's files in order, each checked right before it is acted
-// on, and answers one outcome per file attempted. Each removal is proven
-// not to take the kept copy with it (moved, the kept copy looked at, put
-// back when it went too). Stop (abort) is read before each file and while a
-// kept copy's content is compared again, so the file under way is finished
+// on (its bytes compared with a kept copy's), and answers one outcome per
+// file attempted. Each removal acts on the file held by the checks and is
+// proven not to take the kept copy with it (moved, the kept copy looked at,
+// put back when it went too). Stop (abort) is read before each file and
+// while a kept copy's content is compared, so the file under way is finished
 // or left alone and no later one is tried. onEach runs after each outcome, on the calling thread. Runs
 // on the clean-up worker; reads only the plan's copies, never the records
 // or groups (cloud removal reads its file record, which nothing changes

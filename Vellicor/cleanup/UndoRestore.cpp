@@ -92,15 +92,18 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
 }
 
 // Moves the trashed file back to its path, never over a file; across volumes
-// it is copied and the trashed copy removed afterwards. Empty on success.
-QString moveOutOfTrash(const PlannedRestore& item)
+// it is copied and the trashed copy removed afterwards. The file is the
+// removed one by its device and inode alone: one still written to after its
+// removal (a log) comes back too, and changed says so. Empty on success.
+QString moveOutOfTrash(const PlannedRestore& item, bool& changed)
 {
     const auto now = factsOf(item.trashedPath);
     if (!now)
         return QStringLiteral("the trash no longer holds the file");
     const QString notTheFile = QStringLiteral("the file in the trash is not the removed file");
-    if (!now->regular || *now != item.trashed)
+    if (!now->regular || !now->sameFileAs(item.trashed))
         return notTheFile;
+    changed = *now != item.trashed;
     if (trashInfoOriginalPath(item.trashInfoPath) != item.originalPath)
         return QStringLiteral("its trash entry no longer names this path");
     const QByteArray from = QFile::encodeName(item.trashedPath);
@@ -108,7 +111,7 @@ QString moveOutOfTrash(const PlannedRestore& item)
     if (error == 0) {
         // Swapped in the trash between the look and the move: it goes back.
         const auto moved = factsOf(item.originalPath);
-        if (moved && moved->device == item.trashed.device && moved->inode == item.trashed.inode)
+        if (moved && moved->sameFileAs(item.trashed))
             return {};
         if (renameWithoutReplacing(item.originalPath, item.trashedPath) != 0)
             Log::print("Undo: a file that is not the removed one stays at", item.originalPath);
@@ -164,7 +167,7 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
         return outcome;
     }
     outcome.byCopy = item.trashedPath.isEmpty();
-    outcome.reason = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item);
+    outcome.reason = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item, outcome.changed);
     outcome.restored = outcome.reason.isEmpty();
     if (!outcome.restored)
         return outcome;

@@ -40,6 +40,9 @@ struct RestoreOutcome {
     bool restored = false;
     // Brought back by copying a kept file with the same content.
     bool byCopy = false;
+    // Brought back, but it changed after its removal (written to while in
+    // the trash): no longer the file its group found.
+    bool changed = false;
     FileInfoNodePtr file;
     DuplicateGroupPtr group;
     QString path;
@@ -54,9 +57,9 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 
 // Puts each entry back, one after the other, on the calling thread (the
 // undo worker): a trashed file is moved back out of the trash itself, only
-// while it is still the file the removal put there (device, inode, size and
-// times) and its entry still names its path; anything else in the trash is
-// neither moved nor deleted. A file deleted outright is copied from a kept
+// while it is still the file the removal put there (device and inode; one
+// that changed meanwhile comes back told as changed) and its entry still
+// names its path; anything else in the trash is neither moved nor deleted. A file deleted outright is copied from a kept
 // file only when that file's digest still equals the removed file's. Nothing
 // is ever written over an existing path, and missing parent folders are made
 // again. abort, read between entries, ends the undo early (the rest are not

@@ -2,87 +2,93 @@
 
 #include "base/Log.h"
 #include "core/FileUtilities.h"
+#include "platform/SetAsideJournal.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The refusal for anything but a regular file at path, or none.
-std::optional<QString> refuseNonRegular(const QString& path)
-{
-    if (path.isEmpty() || QFileInfo(path).isRelative())
-        return QStringLiteral("not an absolute path");
-    struct stat status { };
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return errnoText(errno);
-    if (S_ISLNK(status.st_mode))
-        return QStringLiteral("a symbolic link, not a file");
-    if (!S_ISREG(status.st_mode))
-        return QStringLiteral("not a regular file");
-    return std::nullopt;
-}
-
-bool stillThere(const QString& path)
-{
-    struct stat status { };
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 || errno != ENOENT;
-}
-
-// Renames the file to a free temporary name in its own folder; empty when
-// no such name could be taken.
-QString setAside(const QString& path, int& error)
-{
-    const QString folder = QFileInfo(path).path();
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const QString aside = QStringLiteral("%1/.vellicor-removing-%2")
-                                  .arg(folder)
-                                  .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-        error = renameWithoutReplacing(path, aside);
-        if (error == 0)
-            return aside;
-        if (error != EEXIST)
-            break;
-    }
-    return {};
-}
+// Set-aside names tried per file.
+constexpr int setAsideAttempts = 8;
 
 } // namespace
 
-FileRemoval LocalFileRemover::moveToTrash(const QString& path, const RemovalProof& proof)
+FileRemoval LocalFileRemover::moveToTrash(const HeldFile& file, const RemovalProof& proof)
 {
-    if (const auto refusal = refuseNonRegular(path))
-        return FileRemoval::failed(*refusal);
-    return trash_.moveToTrash(path, proof);
+    if (!file.isHeld())
+        return FileRemoval::failed(file.refusal);
+    return trash_.moveToTrash(file, proof, beforeRename);
 }
 
-FileRemoval LocalFileRemover::removeRegularFile(const QString& path, const RemovalProof& proof)
+FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const RemovalProof& proof)
 {
-    if (const auto refusal = refuseNonRegular(path))
-        return FileRemoval::failed(*refusal);
-    QString target = path;
-    if (proof) {
-        int error = 0;
-        target = setAside(path, error);
-        if (target.isEmpty())
-            return FileRemoval::failed(QStringLiteral("it cannot be set aside: %1").arg(errnoText(error)));
-        if (const auto refusal = proof()) {
-            if (const int back = renameWithoutReplacing(target, path); back != 0) {
-                Log::print("Remove: the file", path, "stays at", target, errnoText(back));
-                return FileRemoval::failed(QStringLiteral("%1; it stays at %2").arg(*refusal, target));
-            }
-            return FileRemoval::failed(*refusal);
+    if (!file.isHeld())
+        return FileRemoval::failed(file.refusal);
+    const QString folder = file.path.left(file.path.lastIndexOf(QLatin1Char('/')));
+    // Set aside first, in its own folder, under a name recorded beforehand:
+    // a run that ends here, whatever ends it, leaves it to be put back.
+    QString tag;
+    QByteArray aside;
+    QString asidePath;
+    HeldMove move;
+    move.error = EEXIST;
+    for (int attempt = 0; attempt < setAsideAttempts; ++attempt) {
+        tag = QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        aside = QByteArrayLiteral(".vellicor-removing-") + tag.toLatin1();
+        asidePath = folder + QLatin1Char('/') + QFile::decodeName(aside);
+        if (const auto error = SetAsideJournal::add(tag, file.path, asidePath, file.facts)) {
+            if (errno == EEXIST)
+                continue;
+            return FileRemoval::failed(QStringLiteral("its removal cannot be recorded: %1").arg(*error));
         }
+        move = moveHeldFile(file, file.folder.get(), aside, asidePath, beforeRename);
+        if (move.moved)
+            break;
+        SetAsideJournal::clear(tag);
+        if (move.error != EEXIST)
+            break;
     }
-    if (::unlink(QFile::encodeName(target).constData()) != 0)
-        return FileRemoval::failed(errnoText(errno));
-    if (stillThere(target))
+    if (!move.moved) {
+        if (move.error != 0)
+            return FileRemoval::failed(QStringLiteral("it cannot be set aside: %1").arg(errnoText(move.error)));
+        return FileRemoval::failed(move.refusal);
+    }
+    // Taken back when the proof refuses, or when what waits set aside is no
+    // longer exactly the file: nothing else is ever deleted.
+    std::optional<QString> refusal = proof ? proof() : std::nullopt;
+    if (!refusal)
+        refusal = heldFileDiffers(file, file.folder.get(), aside, false);
+    if (!refusal && ::unlinkat(file.folder.get(), aside.constData(), 0) != 0)
+        refusal = errnoText(errno);
+    if (refusal) {
+        struct stat status { };
+        const bool stillTheFile = ::fstatat(file.folder.get(), aside.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
+            && status.st_dev == file.facts.device && status.st_ino == file.facts.inode;
+        const int back = stillTheFile
+            ? renameAtWithoutReplacing(file.folder.get(), aside, file.folder.get(), file.name)
+            : ENOENT;
+        SetAsideJournal::clear(tag);
+        if (!stillTheFile) {
+            Log::print("Remove: what was set aside for", file.path, "is no longer the file; left at", asidePath);
+            return FileRemoval::failed(QStringLiteral("%1; what is at %2 is left as it is").arg(*refusal, asidePath));
+        }
+        if (back != 0) {
+            Log::print("Remove: the file", file.path, "stays at", asidePath, errnoText(back));
+            return FileRemoval::failed(QStringLiteral("%1; it stays at %2").arg(*refusal, asidePath));
+        }
+        return FileRemoval::failed(*refusal);
+    }
+    SetAsideJournal::clear(tag);
+    struct stat status { };
+    if (::fstatat(file.folder.get(), aside.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
         return FileRemoval::failed(QStringLiteral("the file is still there"));
     FileRemoval removal;
     removal.ok = true;
@@ -110,18 +116,31 @@ std::optional<FileFacts> FaultyFileRemover::examine(const QString& path)
     return facts;
 }
 
-FileRemoval FaultyFileRemover::moveToTrash(const QString& path, const RemovalProof& proof)
+HeldFile FaultyFileRemover::hold(const QString& path)
 {
-    ++calls;
-    if (beforeEach)
-        beforeEach(path);
-    return fails(path) ? FileRemoval::failed(faultText) : real_->moveToTrash(path, proof);
+    if (onHold)
+        onHold(path);
+    const auto route = secondRoutes.find(path);
+    if (route == secondRoutes.end())
+        return real_->hold(path);
+    HeldFile held = real_->hold(route->second);
+    held.path = path;
+    held.facts.device ^= 0x5a5a;
+    return held;
 }
 
-FileRemoval FaultyFileRemover::removeRegularFile(const QString& path, const RemovalProof& proof)
+FileRemoval FaultyFileRemover::moveToTrash(const HeldFile& file, const RemovalProof& proof)
 {
     ++calls;
     if (beforeEach)
-        beforeEach(path);
-    return fails(path) ? FileRemoval::failed(faultText) : real_->removeRegularFile(path, proof);
+        beforeEach(file.path);
+    return fails(file.path) ? FileRemoval::failed(faultText) : real_->moveToTrash(file, proof);
+}
+
+FileRemoval FaultyFileRemover::removeRegularFile(const HeldFile& file, const RemovalProof& proof)
+{
+    ++calls;
+    if (beforeEach)
+        beforeEach(file.path);
+    return fails(file.path) ? FileRemoval::failed(faultText) : real_->removeRegularFile(file, proof);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/HeldFile.h"
 #include "platform/Trash.h"
 
 #include <QString>
@@ -12,9 +13,12 @@
 
 // Removes single local files for the clean-up. Only a regular file is ever
 // acted on: a symbolic link, a folder or anything else is refused, nothing
-// is recursive, and nothing follows a link in the last component. Each
-// removal is first a move the remover can take back: proof is asked right
-// after it, and when it answers a reason the file is put back and the
+// is recursive, and no link is followed, in the last component or in any
+// folder on the way. The file is held first (its folder and the file
+// opened, see HeldFile) and acted on from its folder: only while the folder
+// still shows it as held, and what moved is proven to be it (or put back).
+// Each removal is first a move the remover can take back: proof is asked
+// right after it, and when it answers a reason the file is put back and the
 // removal fails with that reason. Blocks the calling thread until the
 // operation has ended; every operation ends. Any thread.
 class FileRemover {
@@ -24,20 +28,40 @@ public:
     virtual void startRun() { }
     // The file at path as the remover sees it (the checks look through it).
     virtual std::optional<FileFacts> examine(const QString& path) { return factsOf(path); }
-    // Moves the file into the user's trash (the home trash, or the trash of
-    // the file's own volume), keeping its trash entry.
-    virtual FileRemoval moveToTrash(const QString& path, const RemovalProof& proof = {}) = 0;
-    // Deletes the file for good; with a proof, only after it was set aside
-    // under a temporary name in its folder and the proof passed.
-    virtual FileRemoval removeRegularFile(const QString& path, const RemovalProof& proof = {}) = 0;
+    // The file at path held for reading and for acting on.
+    virtual HeldFile hold(const QString& path) { return holdFile(path); }
+    // Moves the held file into the user's trash (the home trash, or the
+    // trash of the file's own volume), keeping its trash entry.
+    virtual FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) = 0;
+    // Deletes the held file for good, after it was recorded and set aside
+    // under a temporary name in its folder, the proof passed, and what was
+    // set aside is still the file.
+    virtual FileRemoval removeRegularFile(const HeldFile& file, const RemovalProof& proof = {}) = 0;
+
+    // The same for the file at path as it is when called.
+    FileRemoval moveToTrash(const QString& path, const RemovalProof& proof = {})
+    {
+        return moveToTrash(hold(path), proof);
+    }
+    FileRemoval removeRegularFile(const QString& path, const RemovalProof& proof = {})
+    {
+        return removeRegularFile(hold(path), proof);
+    }
 };
 
-// The freedesktop trash and unlink() of this system.
+// The freedesktop trash and unlink() of this system. A file deleted outright
+// is recorded in SetAsideJournal for as long as it waits set aside.
 class LocalFileRemover : public FileRemover {
 public:
+    using FileRemover::moveToTrash;
+    using FileRemover::removeRegularFile;
     void startRun() override { trash_.forget(); }
-    FileRemoval moveToTrash(const QString& path, const RemovalProof& proof = {}) override;
-    FileRemoval removeRegularFile(const QString& path, const RemovalProof& proof = {}) override;
+    FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;
+    FileRemoval removeRegularFile(const HeldFile& file, const RemovalProof& proof = {}) override;
+
+    // For tests: runs right before each rename of a held file, after its
+    // folder was looked at, to change the disk at that very moment.
+    std::function<void(const QString& path)> beforeRename;
 
 private:
     TrashCan trash_;
@@ -45,9 +69,9 @@ private:
 
 // A remover for tests and the screen gallery: passes each call on to another
 // remover unless a fault is planned for it. Faults are matched by path, or
-// by the folder holding the path; beforeEach runs first on every call (to
-// change the disk or press Stop in the middle of a run). Not locked: set it
-// up before the run starts.
+// by the folder holding the path; beforeEach runs first on every removal,
+// after the file was held and checked (to change the disk or press Stop in
+// the middle of a run). Not locked: set it up before the run starts.
 class FaultyFileRemover : public FileRemover {
 public:
     explicit FaultyFileRemover(std::shared_ptr<FileRemover> real = std::make_shared<LocalFileRemover>());
@@ -56,16 +80,22 @@ public:
     std::set<QString> failingFolders;
     QString faultText = QStringLiteral("Permission denied");
     std::function<void(const QString& path)> beforeEach;
+    // Runs as each file is held, a kept copy too, right before the checks
+    // read it (to press Stop while a file is compared).
+    std::function<void(const QString& path)> onHold;
     // A path that reaches the file of another path by a second route with a
     // device number of its own, as a network or overlay mount of a scanned
     // folder shows it: it is there exactly while that file is.
     std::map<QString, QString> secondRoutes;
     int calls = 0;
 
+    using FileRemover::moveToTrash;
+    using FileRemover::removeRegularFile;
     void startRun() override { real_->startRun(); }
     std::optional<FileFacts> examine(const QString& path) override;
-    FileRemoval moveToTrash(const QString& path, const RemovalProof& proof = {}) override;
-    FileRemoval removeRegularFile(const QString& path, const RemovalProof& proof = {}) override;
+    HeldFile hold(const QString& path) override;
+    FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;
+    FileRemoval removeRegularFile(const HeldFile& file, const RemovalProof& proof = {}) override;
 
 private:
     bool fails(const QString& path) const;

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "core/FileUtilities.h"
+#include "platform/HeldFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,70 +26,29 @@ namespace {
 constexpr int entryAttempts = 20;
 const QByteArray infoSuffix = QByteArrayLiteral(".trashinfo");
 
-FileTimestamp timestampOf(const struct timespec& time)
-{
-    return { time.tv_sec, static_cast<quint32>(time.tv_nsec) };
-}
-
 // The folder with its mount: a bind mount of one volume is a place of its
 // own, where a rename from elsewhere fails.
-std::optional<std::pair<quint64, quint64>> mountOf(const QString& path)
+std::optional<std::pair<quint64, quint64>> mountOf(int folder, const QByteArray& name)
 {
     struct statx status { };
-    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_MNT_ID,
-            &status)
-        != 0)
+    if (::statx(folder, name.constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_MNT_ID, &status) != 0)
         return std::nullopt;
     const quint64 mount = (status.stx_mask & STATX_MNT_ID) ? status.stx_mnt_id : 0;
     return std::pair { mount, static_cast<quint64>(makedev(status.stx_dev_major, status.stx_dev_minor)) };
 }
 
-// A folder of ours, made when missing: never a link, never another user's.
-std::optional<QString> ownFolder(const QString& path, uid_t uid)
+std::optional<std::pair<quint64, quint64>> mountOf(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return QStringLiteral("%1 cannot be made: %2").arg(path, errnoText(errno));
-    struct stat status { };
-    if (::lstat(name.constData(), &status) != 0)
-        return QStringLiteral("%1: %2").arg(path, errnoText(errno));
-    if (!S_ISDIR(status.st_mode))
-        return QStringLiteral("%1 is not a folder").arg(path);
-    if (status.st_uid != uid)
-        return QStringLiteral("%1 belongs to another user").arg(path);
-    return std::nullopt;
+    return mountOf(AT_FDCWD, QFile::encodeName(path));
 }
 
 TrashFolder withParts(const QString& path, uid_t uid)
 {
     for (const QString& part : { path, path + QStringLiteral("/files"), path + QStringLiteral("/info") }) {
-        if (const auto error = ownFolder(part, uid))
+        if (const auto error = ensureOwnFolder(part, uid))
             return { {}, *error };
     }
     return { path, {} };
-}
-
-// Writes the whole entry and makes sure it is on the disk; closes fd.
-std::optional<QString> writeEntry(int fd, const QByteArray& text)
-{
-    std::optional<QString> error;
-    for (qsizetype written = 0; written < text.size() && !error;) {
-        const ssize_t step = ::write(fd, text.constData() + written, static_cast<size_t>(text.size() - written));
-        if (step < 0 && errno == EINTR)
-            continue;
-        if (step <= 0)
-            error = step < 0 ? errnoText(errno) : QStringLiteral("nothing was written");
-        else
-            written += step;
-    }
-    struct stat status { };
-    if (!error && ::fsync(fd) != 0)
-        error = errnoText(errno);
-    if (!error && (::fstat(fd, &status) != 0 || status.st_size != text.size()))
-        error = QStringLiteral("the entry on disk is not what was written");
-    if (::close(fd) != 0 && !error)
-        error = errnoText(errno);
-    return error;
 }
 
 // The home trash, $XDG_DATA_HOME/Trash, made when missing.
@@ -141,24 +101,41 @@ QByteArray trashInfoText(const QString& path, const QDateTime& when)
 
 std::optional<FileFacts> factsOf(const QString& path)
 {
-    struct stat status { };
-    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &status) != 0)
+    if (path.isEmpty()) {
+        errno = ENOENT;
         return std::nullopt;
+    }
+    return factsAt(AT_FDCWD, QFile::encodeName(path), AT_SYMLINK_NOFOLLOW);
+}
+
+std::optional<FileFacts> factsAt(int folder, const QByteArray& name, int flags)
+{
+    struct statx status { };
+    if (::statx(folder, name.constData(), flags, STATX_BASIC_STATS | STATX_BTIME, &status) != 0)
+        return std::nullopt;
+    const auto timestamp = [](const struct statx_timestamp& time) {
+        return FileTimestamp { time.tv_sec, time.tv_nsec };
+    };
     FileFacts facts;
-    facts.regular = S_ISREG(status.st_mode);
-    facts.device = status.st_dev;
-    facts.inode = status.st_ino;
-    facts.size = static_cast<quint64>(status.st_size);
-    facts.modTime = timestampOf(status.st_mtim);
-    facts.changeTime = timestampOf(status.st_ctim);
+    facts.regular = S_ISREG(status.stx_mode);
+    facts.device = makedev(status.stx_dev_major, status.stx_dev_minor);
+    facts.inode = status.stx_ino;
+    facts.size = status.stx_size;
+    facts.modTime = timestamp(status.stx_mtime);
+    facts.changeTime = timestamp(status.stx_ctime);
+    if (status.stx_mask & STATX_BTIME)
+        facts.birthTime = timestamp(status.stx_btime);
     return facts;
 }
 
 int renameWithoutReplacing(const QString& from, const QString& to)
 {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+    return renameAtWithoutReplacing(AT_FDCWD, QFile::encodeName(from), AT_FDCWD, QFile::encodeName(to));
+}
+
+int renameAtWithoutReplacing(int fromFolder, const QByteArray& from, int toFolder, const QByteArray& to)
+{
+    if (::renameat2(fromFolder, from.constData(), toFolder, to.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL)
         return errno;
@@ -166,9 +143,46 @@ int renameWithoutReplacing(const QString& from, const QString& to)
     // looking first leaves open only the moment between the look and the
     // rename, also in the user's own folders that an undo renames into.
     struct stat status { };
-    if (::lstat(target.constData(), &status) == 0)
+    if (::fstatat(toFolder, to.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+    return ::renameat(fromFolder, from.constData(), toFolder, to.constData()) == 0 ? 0 : errno;
+}
+
+std::optional<QString> ensureOwnFolder(const QString& path, uid_t uid)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return QStringLiteral("%1 cannot be made: %2").arg(path, errnoText(errno));
+    struct stat status { };
+    if (::lstat(name.constData(), &status) != 0)
+        return QStringLiteral("%1: %2").arg(path, errnoText(errno));
+    if (!S_ISDIR(status.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(path);
+    if (status.st_uid != uid)
+        return QStringLiteral("%1 belongs to another user").arg(path);
+    return std::nullopt;
+}
+
+std::optional<QString> writeDurably(int fd, const QByteArray& text)
+{
+    std::optional<QString> error;
+    for (qsizetype written = 0; written < text.size() && !error;) {
+        const ssize_t step = ::write(fd, text.constData() + written, static_cast<size_t>(text.size() - written));
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            error = step < 0 ? errnoText(errno) : QStringLiteral("nothing was written");
+        else
+            written += step;
+    }
+    struct stat status { };
+    if (!error && ::fsync(fd) != 0)
+        error = errnoText(errno);
+    if (!error && (::fstat(fd, &status) != 0 || status.st_size != text.size()))
+        error = QStringLiteral("what is on the disk is not what was written");
+    if (::close(fd) != 0 && !error)
+        error = errnoText(errno);
+    return error;
 }
 
 namespace TrashDetail {
@@ -207,9 +221,9 @@ std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
     return std::nullopt;
 }
 
-TrashFolder TrashCan::folderFor(const QString& path)
+TrashFolder TrashCan::folderFor(const HeldFile& held)
 {
-    const auto mount = mountOf(path);
+    const auto mount = mountOf(held.folder.get(), held.name);
     if (!mount)
         return { {}, errnoText(errno) };
     const std::lock_guard guard(lock_);
@@ -219,7 +233,7 @@ TrashFolder TrashCan::folderFor(const QString& path)
     if (folder.error.isEmpty() && mountOf(folder.path) != mount) {
         // The top folder of the file's mount: the last folder up the real
         // path that is still on it.
-        QString top = QFileInfo(QFileInfo(path).path()).canonicalFilePath();
+        QString top = QFileInfo(QFileInfo(held.path).path()).canonicalFilePath();
         while (!top.isEmpty() && top != QStringLiteral("/")) {
             const QString up = QFileInfo(top).path();
             if (mountOf(up) != mount)
@@ -239,37 +253,50 @@ void TrashCan::forget()
     folders_.clear();
 }
 
-FileRemoval TrashCan::moveToTrash(const QString& path, const RemovalProof& proof)
+FileRemoval TrashCan::moveToTrash(
+    const HeldFile& held, const RemovalProof& proof, const std::function<void(const QString& path)>& beforeRename)
 {
-    const TrashFolder folder = folderFor(path);
+    const QString& path = held.path;
+    const TrashFolder folder = folderFor(held);
     if (!folder.error.isEmpty())
         return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(folder.error));
-    const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+    const FileDescriptor files(
+        ::open(QFile::encodeName(folder.path + QStringLiteral("/files")).constData(),
+            O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!files.isOpen())
+        return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(errnoText(errno)));
     const QByteArray text = trashInfoText(path, QDateTime::currentDateTime());
     for (int attempt = 0; attempt < entryAttempts; ++attempt) {
-        const QString entry = QFile::decodeName(entryName(name, attempt));
-        const QString info = folder.path + QStringLiteral("/info/") + entry + QFile::decodeName(infoSuffix);
+        const QByteArray entry = entryName(held.name, attempt);
+        const QString info = folder.path + QStringLiteral("/info/") + QFile::decodeName(entry + infoSuffix);
         const QByteArray infoName = QFile::encodeName(info);
         const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0)
             return FileRemoval::failed(QStringLiteral("the trash cannot take its entry: %1").arg(errnoText(errno)));
-        if (const auto error = writeEntry(fd, text)) {
+        if (const auto error = writeDurably(fd, text)) {
             ::unlink(infoName.constData());
             return FileRemoval::failed(QStringLiteral("the trash entry cannot be written: %1").arg(*error));
         }
-        const QString trashed = folder.path + QStringLiteral("/files/") + entry;
-        if (const int error = renameWithoutReplacing(path, trashed); error != 0) {
-            ::unlink(infoName.constData());
-            if (error == EEXIST)
+        const QString trashed = folder.path + QStringLiteral("/files/") + QFile::decodeName(entry);
+        const HeldMove move = moveHeldFile(held, files.get(), entry, trashed, beforeRename);
+        if (!move.moved) {
+            // Whatever else was moved and could not be put back came from
+            // this path: its entry says so.
+            if (!move.stranded)
+                ::unlink(infoName.constData());
+            if (move.error == EEXIST)
                 continue;
-            return FileRemoval::failed(QStringLiteral("it cannot be moved into the trash: %1").arg(errnoText(error)));
+            return FileRemoval::failed(move.error != 0
+                    ? QStringLiteral("it cannot be moved into the trash: %1").arg(errnoText(move.error))
+                    : move.refusal);
         }
         FileRemoval removal;
         removal.trashed = factsOf(trashed).value_or(FileFacts {});
         if (const auto refusal = proof ? proof() : std::nullopt) {
-            if (const int error = renameWithoutReplacing(trashed, path); error != 0) {
+            if (const int error = renameAtWithoutReplacing(files.get(), entry, held.folder.get(), held.name);
+                error != 0) {
                 Log::print("Trash: the file", path, "could not be put back from", trashed, errnoText(error));
                 return FileRemoval::failed(QStringLiteral("%1; it stays in the trash at %2").arg(*refusal, trashed));
             }

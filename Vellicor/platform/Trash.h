@@ -19,11 +19,26 @@ struct FileFacts {
     quint64 size = 0;
     FileTimestamp modTime;
     FileTimestamp changeTime;
+    // When the file was made, where the file system keeps it (zero
+    // otherwise): an inode number freed and given to a new file shows here.
+    FileTimestamp birthTime;
     bool operator==(const FileFacts&) const = default;
+
+    // The same file, by device and inode, and by birth time where both know
+    // it.
+    bool sameFileAs(const FileFacts& other) const
+    {
+        return device == other.device && inode == other.inode
+            && (birthTime == FileTimestamp {} || other.birthTime == FileTimestamp {} || birthTime == other.birthTime);
+    }
 };
 
 // None when nothing is at path or it cannot be examined (errno says why).
 std::optional<FileFacts> factsOf(const QString& path);
+// The same for name in folder (flags as statx() takes them: the entry
+// itself with AT_SYMLINK_NOFOLLOW, the open folder itself with an empty
+// name and AT_EMPTY_PATH).
+std::optional<FileFacts> factsAt(int folder, const QByteArray& name, int flags);
 
 // Asked right after a file was moved away, while the move can still be
 // taken back: why the file must come back, or none when it may go.
@@ -73,6 +88,8 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid);
 // read or names none.
 std::optional<QString> trashInfoOriginalPath(const QString& infoPath);
 
+struct HeldFile;
+
 // Moves regular files into the freedesktop trash of their volume: the home
 // trash for files of the home trash's own mount, the volume's own trash
 // otherwise. Each volume's trash folder is found once per run (forget()
@@ -80,14 +97,18 @@ std::optional<QString> trashInfoOriginalPath(const QString& infoPath);
 // Any thread.
 class TrashCan {
 public:
-    // The entry is written and synced first, then the file renamed next to
-    // it without replacing anything, then proof asked; on any failure what
-    // was made is removed and the file is left (or put back) where it was.
-    FileRemoval moveToTrash(const QString& path, const RemovalProof& proof);
+    // The entry is written and synced first, then the held file renamed
+    // from its folder next to it without replacing anything (only while the
+    // folder still shows it as held, and put back when what moved is not
+    // it), then proof asked; on any failure what was made is removed and the
+    // file is left (or put back) where it was. beforeRename: see
+    // moveHeldFile().
+    FileRemoval moveToTrash(const HeldFile& held, const RemovalProof& proof,
+        const std::function<void(const QString& path)>& beforeRename = {});
     void forget();
 
 private:
-    TrashFolder folderFor(const QString& path);
+    TrashFolder folderFor(const HeldFile& held);
 
     std::mutex lock_;
     std::map<std::pair<quint64, quint64>, TrashFolder> folders_;
@@ -96,3 +117,13 @@ private:
 // rename() that never replaces what is at to, also where the file system
 // cannot promise that itself (then it is looked for first). 0 or an errno.
 int renameWithoutReplacing(const QString& from, const QString& to);
+// The same between names relative to folder descriptors.
+int renameAtWithoutReplacing(int fromFolder, const QByteArray& from, int toFolder, const QByteArray& to);
+
+// Writes the whole text to fd and makes sure it is on the disk; closes fd.
+// Why it failed, or none.
+std::optional<QString> writeDurably(int fd, const QByteArray& text);
+
+// A folder of the user's own, made (0700) when missing: never a link, never
+// another user's. Why it cannot be used, or none.
+std::optional<QString> ensureOwnFolder(const QString& path, uid_t uid);

@@ -17,6 +17,7 @@
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
 #include "platform/ReachabilityTest.h"
+#include "platform/SetAsideJournal.h"
 #include "scan/ScanSources.h"
 #include "support/FixedProbe.h"
 #include "support/TempHome.h"
@@ -728,8 +729,11 @@ TEST_F(Removal, UndoBringsBackOnlyTheFileItPutIntoTheTrash)
     const auto undoList = controller.arrNodesToBeRestoredLocal();
     ASSERT_EQ(undoList.size(), 2u);
 
-    // Changed in the trash, its size kept.
-    writeTestFile(undoList[0].trashedPath, "changed");
+    // Replaced in the trash by another file of its size.
+    writeTestFile(undoList[0].trashedPath + QStringLiteral(".new"), "changed");
+    ASSERT_EQ(::rename(QFile::encodeName(undoList[0].trashedPath + QStringLiteral(".new")).constData(),
+                  QFile::encodeName(undoList[0].trashedPath).constData()),
+        0);
     // The trash emptied, and another file of the same name and size trashed.
     QFile::remove(undoList[1].trashedPath);
     QFile::remove(undoList[1].trashInfoPath);
@@ -891,4 +895,153 @@ TEST_F(Removal, AnUndoInTwoGoesBringsEachFileBackOnce)
         std::set<FileInfoNodePtr>(large.begin(), large.end()));
     EXPECT_EQ(pair->children, (std::vector { pairKept, pairGone }));
     EXPECT_EQ(state.countMarked(), 31);
+}
+
+TEST_F(Removal, AKeptCopyVouchesOnlyWithItsBytesAsTheyAreNow)
+{
+    // Rewritten in place at the same size before the scan saw it, as a
+    // rewrite within the second of a scan on a file system of whole-second
+    // times leaves it: every fact the scan kept matches the disk, only the
+    // bytes differ.
+    const auto marked = file(QStringLiteral("m-last"), "the only copy");
+    const QString keptPath = folder + QStringLiteral("/k-last");
+    writeTestFile(keptPath, "the only copy");
+    writeTestFile(keptPath, "other content");
+    const auto kept = record(keptPath);
+    // Equal bytes still vouch.
+    const auto equal = file(QStringLiteral("m-equal"), "equal bytes");
+    load({ { marked, kept }, { equal, file(QStringLiteral("k-equal"), "equal bytes") } });
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(bytes(marked), QByteArray("the only copy"));
+    EXPECT_FALSE(exists(equal));
+    const RemovalReport& report = controller.lastReport();
+    ASSERT_EQ(report.skipped.size(), 1u);
+    EXPECT_EQ(report.skipped[0].file, marked);
+    EXPECT_EQ(report.skipped[0].reason, QStringLiteral("no other copy of it is left on disk"));
+    EXPECT_EQ(report.countTrashed, 1);
+}
+
+TEST_F(Removal, StopWhileAFileIsComparedLeavesItAndEndsTheRun)
+{
+    // More than one read's worth, so that the comparison reads Stop inside.
+    const QByteArray large(3 << 20, 'x');
+    const auto marked = file(QStringLiteral("m-large"), large);
+    const auto kept = file(QStringLiteral("k-large"), large);
+    const auto later = file(QStringLiteral("m-later"), "later");
+    load({ { marked, kept }, { later, file(QStringLiteral("k-later"), "later") } });
+    remover->onHold = [&](const QString& path) {
+        if (path == *kept->filePath)
+            controller.abortCleaning();
+    };
+    ASSERT_TRUE(run());
+
+    EXPECT_TRUE(exists(marked) && exists(later));
+    EXPECT_EQ(remover->calls, 0);
+    const RemovalReport& report = controller.lastReport();
+    EXPECT_TRUE(report.stopped);
+    ASSERT_EQ(report.skipped.size(), 1u);
+    EXPECT_EQ(report.skipped[0].reason, QStringLiteral("the clean-up was stopped while its kept copy was compared"));
+}
+
+TEST_F(Removal, WhatGoesIsTheFileTheChecksLookedAt)
+{
+    // Saved by an editor after the checks: a new file renamed over it.
+    const auto saved = file(QStringLiteral("m-saved"), "as scanned");
+    // Its folder swapped for a link to a folder the scan never saw, holding
+    // a file of the same name.
+    const auto moved = file(QStringLiteral("dir/m-moved"), "moved bytes");
+    const QString other = home.path() + QStringLiteral("/other");
+    QDir().mkpath(other);
+    writeTestFile(other + QStringLiteral("/m-moved"), "never scanned");
+    // A folder put in its place.
+    const auto folded = file(QStringLiteral("m-folded"), "folded");
+    load({ { saved, file(QStringLiteral("k-saved"), "as scanned") },
+        { moved, file(QStringLiteral("k-moved"), "moved bytes") },
+        { folded, file(QStringLiteral("k-folded"), "folded") } });
+    remover->beforeEach = [&](const QString& path) {
+        if (path == *saved->filePath) {
+            writeTestFile(path + QStringLiteral(".swp"), "newly saved");
+            ASSERT_EQ(::rename(QFile::encodeName(path + QStringLiteral(".swp")).constData(),
+                          QFile::encodeName(path).constData()),
+                0);
+        } else if (path == *moved->filePath) {
+            ASSERT_TRUE(QDir().rename(folder + QStringLiteral("/dir"), folder + QStringLiteral("/dir-old")));
+            ASSERT_TRUE(QFile::link(other, folder + QStringLiteral("/dir")));
+        } else if (path == *folded->filePath) {
+            QFile::remove(path);
+            QDir().mkpath(path + QStringLiteral("/inside"));
+        }
+    };
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(bytes(saved), QByteArray("newly saved"));
+    EXPECT_EQ(bytes(moved), QByteArray("never scanned"));
+    EXPECT_TRUE(QFileInfo(*folded->filePath + QStringLiteral("/inside")).isDir());
+    const RemovalReport& report = controller.lastReport();
+    QStringList failed;
+    for (const auto& outcome : report.arrFileNotTrashed)
+        failed.append(*outcome.file->fileName + QLatin1Char(':') + outcome.reason);
+    EXPECT_EQ(failed,
+        (QStringList { QStringLiteral("m-saved:another file has taken its place since it was checked"),
+            QStringLiteral("m-folded:it is no longer a regular file") }));
+    // The checked file itself went, from where its folder now is.
+    EXPECT_EQ(report.countTrashed, 1);
+    const auto& undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 1u);
+    EXPECT_EQ(undoList[0].file, moved);
+    QFile trashed(undoList[0].trashedPath);
+    ASSERT_TRUE(trashed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(trashed.readAll(), QByteArray("moved bytes"));
+    EXPECT_EQ(QDir(home.dataHome() + QStringLiteral("/Trash/files")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList { QFileInfo(undoList[0].trashedPath).fileName() });
+}
+
+TEST_F(Removal, UndoBringsBackAFileWrittenToInTheTrashAndSaysItChanged)
+{
+    const auto log = file(QStringLiteral("m-log"), "line one\n");
+    const auto same = file(QStringLiteral("m-same"), "same");
+    load({ { log, file(QStringLiteral("k-log"), "line one\n") }, { same, file(QStringLiteral("k-same"), "same") } });
+    const FileTimestamp scannedTime = log->modTime;
+    ASSERT_TRUE(run());
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 2u);
+    // Still open for writing in a program that logs: one more line.
+    QFile writer(undoList[0].trashedPath);
+    ASSERT_TRUE(writer.open(QIODevice::Append));
+    writer.write("line two\n");
+    writer.close();
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(log), QByteArray("line one\nline two\n"));
+    EXPECT_EQ(bytes(same), QByteArray("same"));
+    EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+    EXPECT_EQ(controller.lastUndoReport().restored, 2);
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_ACTION_COMPLETED")) });
+    EXPECT_EQ(sheets->messageDetails,
+        (QStringList { QStringLiteral("These have been restored, but they changed after they were removed:"),
+            *log->filePath }));
+    // It is no longer the file its group found: a later clean-up says so.
+    EXPECT_EQ(log->modTime, scannedTime);
+    ASSERT_TRUE(run());
+    ASSERT_FALSE(controller.lastReport().skipped.empty());
+    EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("it has changed since the scan"));
+    EXPECT_TRUE(exists(log));
+}
+
+TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeft)
+{
+    EXPECT_FALSE(interruptedRemovalAlert(SetAsideRecovery {}));
+    SetAsideRecovery recovery;
+    recovery.putBack = { QStringLiteral("/media/share/a.jpg"), QStringLiteral("/media/share/b.jpg") };
+    recovery.left.push_back({ QStringLiteral("/media/share/c.jpg"), QStringLiteral("/media/share/.vellicor-removing-1"),
+        QStringLiteral("a file is already at its path") });
+    const auto alert = interruptedRemovalAlert(recovery);
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->messageText, QStringLiteral("The last clean-up was ended while it was deleting files."));
+    EXPECT_EQ(alert->informativeText,
+        QStringLiteral("Put back where it was: /media/share/a.jpg\nPut back where it was: /media/share/b.jpg\n"
+                       "/media/share/c.jpg could not be put back (a file is already at its path); it is at "
+                       "/media/share/.vellicor-removing-1"));
+    EXPECT_EQ(alert->buttons, QStringList { localizedText(QStringLiteral("ID_OK")) });
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/Trash.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// A file set aside under a temporary name before it is deleted for good is
+// recorded first, durably, one record per file in a folder of the user's
+// state folder; the record goes when the deletion has ended either way. A
+// record that outlives the program (killed, a crash, the power) means a file
+// may still wait under its temporary name: the next start puts it back.
+// Any thread; records are single files, so removals never share one.
+namespace SetAsideJournal {
+
+// $XDG_STATE_HOME/Vellicor/set-aside.
+QString folder();
+
+// Records that the file at path, with these facts, is about to be set aside
+// as aside; on the disk when this returns. The tag names the record. Why it
+// could not be recorded, or none; errno is EEXIST when the tag is taken.
+std::optional<QString> add(const QString& tag, const QString& path, const QString& aside, const FileFacts& facts);
+
+// The record of tag is done with.
+void clear(const QString& tag);
+
+} // namespace SetAsideJournal
+
+// What a start found of set-asides an earlier run left.
+struct SetAsideRecovery {
+    struct Left {
+        QString path;
+        // Where the file is now.
+        QString keptAt;
+        QString reason;
+    };
+    // Files put back where they were.
+    std::vector<QString> putBack;
+    // Files that could not be put back; each stays where it is, never over
+    // another file.
+    std::vector<Left> left;
+
+    bool isEmpty() const { return putBack.empty() && left.empty(); }
+};
+
+// Puts back every file a recorded set-aside left under its temporary name,
+// while it is still the recorded file and its name is free. Records whose
+// file is gone (the deletion ended) are dropped without a word; a record
+// whose folder cannot be reached now (a volume not mounted) is kept for the
+// next start and told. Called once at the program's start, before any
+// removal.
+SetAsideRecovery recoverSetAsideFiles();

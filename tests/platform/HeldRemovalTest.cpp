@@ -1,0 +1,322 @@
+#include "platform/FileRemover.h"
+#include "platform/SetAsideJournal.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList setAsideIn(const QString& folder)
+{
+    return entriesOf(folder).filter(QRegularExpression(QStringLiteral("^\\.vellicor-removing-")));
+}
+
+// How an editor saves: the new text into a file of its own, renamed over
+// the old one.
+void editorsSave(const QString& path, const QByteArray& bytes)
+{
+    writeTestFile(path + QStringLiteral(".swp"), bytes);
+    ASSERT_EQ(std::rename(QFile::encodeName(path + QStringLiteral(".swp")).constData(),
+                  QFile::encodeName(path).constData()),
+        0);
+}
+
+struct HeldRemoval : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(folder)); }
+
+    QString trash(const char* part) const { return home.dataHome() + QStringLiteral("/Trash/") + QLatin1String(part); }
+    FileRemoval remove(const HeldFile& held, bool outright)
+    {
+        return outright ? remover.removeRegularFile(held) : remover.moveToTrash(held);
+    }
+
+    TempHome home;
+    QString folder = home.path() + QStringLiteral("/files");
+    LocalFileRemover remover;
+};
+
+} // namespace
+
+TEST_F(HeldRemoval, WhatTookTheFilesPlaceAsItWasMovedIsPutBackAndTheFileFails)
+{
+    const QString saved = folder + QStringLiteral("/saved");
+    const QString replaced = folder + QStringLiteral("/replaced");
+    for (const bool outright : { false, true }) {
+        SCOPED_TRACE(outright ? "deleted outright" : "into the trash");
+        writeTestFile(saved, "checked");
+        const HeldFile savedHeld = remover.hold(saved);
+        ASSERT_TRUE(savedHeld.isHeld());
+        remover.beforeRename = [&](const QString&) { editorsSave(saved, "newly saved"); };
+        const FileRemoval save = remove(savedHeld, outright);
+        EXPECT_FALSE(save.ok);
+        EXPECT_EQ(save.error,
+            QStringLiteral("another file has taken its place since it was checked; what was moved in its place was "
+                           "put back"));
+        EXPECT_EQ(contentOf(saved), QByteArray("newly saved"));
+
+        writeTestFile(replaced, "checked");
+        const HeldFile replacedHeld = remover.hold(replaced);
+        remover.beforeRename = [&](const QString&) {
+            QFile::remove(replaced);
+            QDir().mkpath(replaced + QStringLiteral("/inside"));
+        };
+        const FileRemoval folderInPlace = remove(replacedHeld, outright);
+        EXPECT_FALSE(folderInPlace.ok);
+        EXPECT_TRUE(folderInPlace.error.startsWith(QStringLiteral("it is no longer a regular file")))
+            << folderInPlace.error.toStdString();
+        EXPECT_TRUE(QFileInfo(replaced + QStringLiteral("/inside")).isDir());
+        ASSERT_TRUE(QDir(replaced).removeRecursively());
+    }
+    EXPECT_EQ(entriesOf(trash("files")), QStringList {});
+    EXPECT_EQ(entriesOf(trash("info")), QStringList {});
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("saved") });
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+TEST_F(HeldRemoval, AChangeSeenBeforeTheMoveStopsItThere)
+{
+    const QString path = folder + QStringLiteral("/log");
+    writeTestFile(path, "line one\n");
+    for (const bool outright : { false, true }) {
+        const HeldFile held = remover.hold(path);
+        QFile log(path);
+        ASSERT_TRUE(log.open(QIODevice::Append));
+        log.write("line two\n");
+        log.close();
+        const FileRemoval removal = remove(held, outright);
+        EXPECT_FALSE(removal.ok);
+        EXPECT_EQ(removal.error, QStringLiteral("it has changed since it was checked"));
+        EXPECT_TRUE(QFileInfo::exists(path));
+    }
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("log") });
+}
+
+TEST_F(HeldRemoval, NoLinkedFolderIsFollowedAndASwappedFolderLeavesTheOtherFolderAlone)
+{
+    const QString real = folder + QStringLiteral("/real");
+    const QString other = folder + QStringLiteral("/other");
+    ASSERT_TRUE(QDir().mkpath(real + QStringLiteral("/deeper")));
+    ASSERT_TRUE(QDir().mkpath(other));
+    writeTestFile(real + QStringLiteral("/deeper/file"), "checked");
+    writeTestFile(other + QStringLiteral("/file"), "never scanned");
+    ASSERT_TRUE(QFile::link(real, folder + QStringLiteral("/alias")));
+    for (const QString& throughLink :
+        { folder + QStringLiteral("/alias/deeper/file"), folder + QStringLiteral("/alias/../real/deeper/file") }) {
+        const HeldFile held = remover.hold(throughLink);
+        EXPECT_FALSE(held.isHeld()) << throughLink.toStdString();
+        EXPECT_FALSE(remover.moveToTrash(held).ok);
+    }
+    EXPECT_EQ(remover.hold(folder + QStringLiteral("/alias/deeper/file")).refusal,
+        QStringLiteral("a folder on its path is a symbolic link"));
+    EXPECT_EQ(openFolderWithoutLinks(folder + QStringLiteral("/alias")), -1);
+    EXPECT_EQ(errno, ELOOP);
+    // The walk of a kernel without a whole-path resolution refuses alike.
+    for (const QString& throughLink : { folder + QStringLiteral("/alias"), folder + QStringLiteral("/alias/deeper") }) {
+        EXPECT_EQ(openFolderByWalk(QFile::encodeName(throughLink)), -1) << throughLink.toStdString();
+        EXPECT_EQ(errno, ELOOP);
+    }
+    EXPECT_EQ(openFolderByWalk(QFile::encodeName(real + QStringLiteral("/deeper/file"))), -1);
+    EXPECT_EQ(errno, ENOTDIR);
+    const int walked = openFolderByWalk(QFile::encodeName(real + QStringLiteral("/deeper")));
+    ASSERT_GE(walked, 0);
+    struct stat byWalk { };
+    struct stat byPath { };
+    EXPECT_EQ(::fstat(walked, &byWalk), 0);
+    EXPECT_EQ(::stat(QFile::encodeName(real + QStringLiteral("/deeper")).constData(), &byPath), 0);
+    EXPECT_EQ(byWalk.st_ino, byPath.st_ino);
+    ::close(walked);
+
+    // The file's folder swapped for a link to another folder between the
+    // look and the move: the checked file goes, from where it now is.
+    const QString path = real + QStringLiteral("/deeper/file");
+    const HeldFile held = remover.hold(path);
+    ASSERT_TRUE(held.isHeld());
+    remover.beforeRename = [&](const QString&) {
+        ASSERT_EQ(std::rename(QFile::encodeName(real + QStringLiteral("/deeper")).constData(),
+                      QFile::encodeName(real + QStringLiteral("/moved")).constData()),
+            0);
+        ASSERT_TRUE(QFile::link(other, real + QStringLiteral("/deeper")));
+    };
+    const FileRemoval removal = remover.moveToTrash(held);
+    ASSERT_TRUE(removal.ok) << removal.error.toStdString();
+    EXPECT_EQ(contentOf(removal.trashedPath), QByteArray("checked"));
+    EXPECT_EQ(trashInfoOriginalPath(removal.trashInfoPath), path);
+    EXPECT_EQ(contentOf(other + QStringLiteral("/file")), QByteArray("never scanned"));
+}
+
+TEST_F(HeldRemoval, OnlyTheFileItselfIsEverDeletedFromWhereItWasSetAside)
+{
+    // Something else renamed over the set-aside file before the deletion:
+    // it is left where it is.
+    const QString path = folder + QStringLiteral("/file");
+    const QString foreign = folder + QStringLiteral("/foreign");
+    writeTestFile(path, "checked");
+    writeTestFile(foreign, "someone else's");
+    QString aside;
+    const FileRemoval swapped = remover.removeRegularFile(path, [&]() -> std::optional<QString> {
+        const QStringList names = setAsideIn(folder);
+        EXPECT_EQ(names.size(), 1);
+        aside = folder + QLatin1Char('/') + names.value(0);
+        EXPECT_EQ(std::rename(QFile::encodeName(foreign).constData(), QFile::encodeName(aside).constData()), 0);
+        return std::nullopt;
+    });
+    EXPECT_FALSE(swapped.ok);
+    EXPECT_TRUE(swapped.error.endsWith(QStringLiteral("what is at %1 is left as it is").arg(aside)))
+        << swapped.error.toStdString();
+    EXPECT_EQ(contentOf(aside), QByteArray("someone else's"));
+    ASSERT_TRUE(QFile::remove(aside));
+
+    // Written to while it waited set aside: it comes back.
+    writeTestFile(path, "checked");
+    const FileRemoval grown = remover.removeRegularFile(path, [&]() -> std::optional<QString> {
+        QFile file(folder + QLatin1Char('/') + setAsideIn(folder).value(0));
+        EXPECT_TRUE(file.open(QIODevice::Append));
+        file.write(" and more");
+        return std::nullopt;
+    });
+    EXPECT_FALSE(grown.ok);
+    EXPECT_EQ(grown.error, QStringLiteral("it has changed since it was checked"));
+    EXPECT_EQ(contentOf(path), QByteArray("checked and more"));
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("file") });
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+TEST_F(HeldRemoval, ASetAsideIsRecordedOnDiskUntilTheDeletionHasEnded)
+{
+    const QString path = folder + QStringLiteral("/file");
+    writeTestFile(path, "bytes");
+    QStringList recorded;
+    const auto look = [&]() -> std::optional<QString> {
+        const QStringList records = entriesOf(SetAsideJournal::folder());
+        recorded.append(records);
+        for (const QString& record : records) {
+            const QByteArray text = contentOf(SetAsideJournal::folder() + QLatin1Char('/') + record);
+            EXPECT_TRUE(text.contains("path=" + QFile::encodeName(path))) << text.constData();
+            EXPECT_TRUE(text.contains("aside=" + QFile::encodeName(folder) + "/.vellicor-removing-"));
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(remover.removeRegularFile(path, look).ok);
+    EXPECT_EQ(recorded.size(), 1);
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+    EXPECT_EQ(entriesOf(folder), QStringList {});
+
+    // Taken back: the record goes too.
+    writeTestFile(path, "bytes");
+    const FileRemoval refused = remover.removeRegularFile(path, [&]() -> std::optional<QString> {
+        look();
+        return QStringLiteral("its kept copy went with it");
+    });
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(recorded.size(), 2);
+    EXPECT_EQ(contentOf(path), QByteArray("bytes"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+
+    // No record, no set-aside.
+    ASSERT_TRUE(QDir(SetAsideJournal::folder()).removeRecursively());
+    writeTestFile(SetAsideJournal::folder(), "not a folder");
+    const FileRemoval unrecorded = remover.removeRegularFile(path);
+    EXPECT_FALSE(unrecorded.ok);
+    EXPECT_TRUE(unrecorded.error.startsWith(QStringLiteral("its removal cannot be recorded")));
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("file") });
+}
+
+namespace {
+
+// Deletes path outright in a child process that ends for good right after
+// the file was set aside, as a kill or a crash ends a run; the name it was
+// set aside under.
+QString endedWhileSetAside(const QString& path)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        LocalFileRemover remover;
+        const FileRemoval removal = remover.removeRegularFile(path, []() -> std::optional<QString> { ::_exit(0); });
+        std::fprintf(stderr, "not set aside: %s\n", qPrintable(removal.error));
+        ::_exit(3);
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QString folder = QFileInfo(path).path();
+    const QStringList aside = setAsideIn(folder);
+    EXPECT_EQ(aside.size(), 1);
+    return folder + QLatin1Char('/') + aside.value(0);
+}
+
+} // namespace
+
+TEST_F(HeldRemoval, AFileLeftSetAsideByARunThatWasEndedIsPutBackAtTheNextStart)
+{
+    const QString path = folder + QStringLiteral("/file");
+    writeTestFile(path, "only copy");
+    endedWhileSetAside(path);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_EQ(recovery.putBack, std::vector { path });
+    EXPECT_TRUE(recovery.left.empty());
+    EXPECT_EQ(contentOf(path), QByteArray("only copy"));
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("file") });
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+
+    // Its name taken meanwhile: nothing is written over, and the user is
+    // told where it is.
+    QString aside = endedWhileSetAside(path);
+    writeTestFile(path, "new file");
+    recovery = recoverSetAsideFiles();
+    ASSERT_EQ(recovery.left.size(), 1u);
+    EXPECT_EQ(recovery.left[0].path, path);
+    EXPECT_EQ(recovery.left[0].keptAt, aside);
+    EXPECT_EQ(recovery.left[0].reason, QStringLiteral("a file is already at its path"));
+    EXPECT_EQ(contentOf(path), QByteArray("new file"));
+    EXPECT_EQ(contentOf(aside), QByteArray("only copy"));
+    ASSERT_TRUE(QFile::remove(aside));
+
+    // Its folder out of reach (a volume not mounted): tried again later.
+    writeTestFile(path, "only copy");
+    aside = endedWhileSetAside(path);
+    const QString away = home.path() + QStringLiteral("/away");
+    ASSERT_TRUE(QDir().rename(folder, away));
+    recovery = recoverSetAsideFiles();
+    ASSERT_EQ(recovery.left.size(), 1u);
+    EXPECT_TRUE(recovery.left[0].reason.contains(QStringLiteral("tried again at the next start")));
+    ASSERT_TRUE(QDir().rename(away, folder));
+    EXPECT_EQ(recoverSetAsideFiles().putBack, std::vector { path });
+    EXPECT_EQ(contentOf(path), QByteArray("only copy"));
+
+    // Gone, or no longer the recorded file: nothing to tell, nothing moved.
+    ASSERT_TRUE(QFile::remove(endedWhileSetAside(path)));
+    writeTestFile(path, "only copy");
+    aside = endedWhileSetAside(path);
+    writeTestFile(aside + QStringLiteral(".new"), "stranger");
+    ASSERT_EQ(std::rename(QFile::encodeName(aside + QStringLiteral(".new")).constData(),
+                  QFile::encodeName(aside).constData()),
+        0);
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(contentOf(aside), QByteArray("stranger"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
