@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 #include "controls/HeaderView.h"
 
 #include <QAbstractItemDelegate>
@@ -35,6 +36,7 @@ void MyCollectionView::setModel(QAbstractItemModel* model)
     if (model_) {
         selection_ = new QItemSelectionModel(model_, this);
         connect(selection_, &QItemSelectionModel::selectionChanged, viewport(), qOverload<>(&QWidget::update));
+        connect(selection_, &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
         connect(model_, &QAbstractItemModel::modelReset, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::layoutChanged, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::rowsInserted, this, &MyCollectionView::relayout);
@@ -281,6 +283,8 @@ void MyCollectionView::paintEvent(QPaintEvent*)
         paintItem(painter, itemFrame(path).translated(0, -scrolled), index, selection_->isSelected(index));
         painter.restore();
     }
+    if (const std::optional<IndexPath> current = indexPath(selection_->currentIndex()); current && hasFocus())
+        drawFocusRing(painter, QRectF(itemFrame(*current).translated(0, -scrolled)).adjusted(-4, -4, 4, 4), 8);
 }
 
 void MyCollectionView::resizeEvent(QResizeEvent* event)
@@ -435,8 +439,44 @@ void MyCollectionView::moveSelection(int key)
         selectItem(*next, QItemSelectionModel::ClearAndSelect);
 }
 
+void MyCollectionView::openMenuForCurrentItem()
+{
+    std::optional<IndexPath> current = selection_ ? indexPath(selection_->currentIndex()) : std::nullopt;
+    if (!current && selection_ && !selection_->selectedIndexes().isEmpty())
+        current = indexPath(selection_->selectedIndexes().front());
+    if (!current)
+        return;
+    scrollToItem(*current);
+    const QRect frame = itemFrame(*current).translated(0, -verticalScrollBar()->value());
+    rightMouseDown(frame.center(), viewport()->mapToGlobal(frame.center()));
+}
+
+void MyCollectionView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    // Reached by the keyboard: the first item is where it starts, as in the
+    // lists; nothing is selected by that alone.
+    if (selection_ && !selection_->currentIndex().isValid() && event->reason() != Qt::MouseFocusReason) {
+        for (int s = 0; s < numberOfSections(); ++s) {
+            if (sections_[s].itemCount > 0) {
+                selection_->setCurrentIndex(modelIndex({ s, 0 }), QItemSelectionModel::NoUpdate);
+                break;
+            }
+        }
+    }
+    viewport()->update();
+}
+
+void MyCollectionView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
 void MyCollectionView::keyPressEvent(QKeyEvent* event)
 {
+    if (takeListKey(event, [this] { openMenuForCurrentItem(); }, [this] { emit checkKeyPressed(); }))
+        return;
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -452,6 +492,9 @@ void MyCollectionView::keyPressEvent(QKeyEvent* event)
 
 void MyCollectionView::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The right click has opened the menu already.
+    // The right click has opened the menu already; the keyboard's request
+    // opens it at the current item.
     event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        openMenuForCurrentItem();
 }

@@ -267,6 +267,12 @@ CustomTableView* MainViewController::makeTable(const char* objectName, QWidget* 
     palette.setColor(QPalette::HighlightedText, QColor(220, 222, 226));
     table->setPalette(palette);
     table->setMenu(menu_);
+    // Space is the row's check box, as a click on it.
+    connect(table, &CustomTableView::checkKeyPressed, this, [this, table] {
+        const QModelIndex current = table->currentIndex();
+        if (current.isValid())
+            cellTapped(current.siblingAtColumn(HomePathModel::checkColumn), int(CustomCell::Outlet::btnCheckBox));
+    });
     return table;
 }
 

@@ -147,6 +147,9 @@ public:
     // A file check box in the list or the outline, and a group's check box.
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
     void groupCheckBoxTapped(const DuplicateGroupPtr& group);
+    // Space in the shown view: the check boxes of its selected rows or
+    // items (the current one when none is selected), as clicks on them.
+    void checkKeyPressed();
 
     // ---- the mark menu and the context menu ------------------------------------
     MarkMenu& markMenu() { return *markMenu_; }
