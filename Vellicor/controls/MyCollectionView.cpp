@@ -42,10 +42,7 @@ void MyCollectionView::setModel(QAbstractItemModel* model)
         connect(model_, &QAbstractItemModel::rowsInserted, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::rowsRemoved, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::rowsMoved, this, &MyCollectionView::relayout);
-        connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
-            layoutHeaders();
-            viewport()->update();
-        });
+        connect(model_, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
     }
     relayout();
 }
@@ -120,7 +117,6 @@ void MyCollectionView::relayout()
     QScrollBar* bar = verticalScrollBar();
     bar->setPageStep(viewport()->height());
     bar->setRange(0, qMax(0, contentHeight() - viewport()->height()));
-    layoutHeaders();
     viewport()->update();
 }
 
@@ -215,29 +211,6 @@ std::vector<IndexPath> MyCollectionView::indexPathsForVisibleItems() const
     return paths;
 }
 
-void MyCollectionView::layoutHeaders()
-{
-    const std::vector<int> shown = visibleSections();
-    while (headerPool_.size() < shown.size()) {
-        headerPool_.push_back(new HeaderView(viewport()));
-        headerPool_.back()->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    const int scrolled = verticalScrollBar()->value();
-    for (std::size_t i = 0; i < headerPool_.size(); ++i) {
-        HeaderView* header = headerPool_[i];
-        if (i >= shown.size() || headerHeight_ == 0 || !model_) {
-            header->hide();
-            continue;
-        }
-        const int section = shown[i];
-        header->setGeometry(headerFrame(section).translated(0, -scrolled));
-        const QModelIndex index = model_->index(section, 0);
-        header->setSectionTitle(index.data(Qt::DisplayRole).toString());
-        header->setImageCount(index.data(sectionCountRole).toString());
-        header->show();
-    }
-}
-
 void MyCollectionView::paintItem(QPainter& painter, const QRect& frame, const QModelIndex& index, bool selected) const
 {
     if (delegate_) {
@@ -283,6 +256,15 @@ void MyCollectionView::paintEvent(QPaintEvent*)
         paintItem(painter, itemFrame(path).translated(0, -scrolled), index, selection_->isSelected(index));
         painter.restore();
     }
+    // The headers in the same pass as the items, so that no item in view is
+    // ever shown without its group's header.
+    if (headerHeight_ > 0) {
+        for (const int section : visibleSections()) {
+            const QModelIndex index = model_->index(section, 0);
+            HeaderView::paint(painter, headerFrame(section).translated(0, -scrolled),
+                index.data(Qt::DisplayRole).toString(), index.data(sectionCountRole).toString());
+        }
+    }
     if (const std::optional<IndexPath> current = indexPath(selection_->currentIndex()); current && hasFocus())
         drawFocusRing(painter, QRectF(itemFrame(*current).translated(0, -scrolled)).adjusted(-4, -4, 4, 4), 8);
 }
@@ -295,7 +277,6 @@ void MyCollectionView::resizeEvent(QResizeEvent* event)
 
 void MyCollectionView::scrollContentsBy(int, int)
 {
-    layoutHeaders();
     viewport()->update();
 }
 

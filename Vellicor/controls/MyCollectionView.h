@@ -10,7 +10,6 @@
 #include <optional>
 #include <vector>
 
-class HeaderView;
 class QAbstractItemDelegate;
 class QAbstractItemModel;
 
@@ -110,7 +109,6 @@ private:
     };
 
     void relayout();
-    void layoutHeaders();
     int sectionAtY(int y) const;
     int sectionHeight(const Section& section) const;
     QRect visibleContentRect() const;
@@ -127,6 +125,5 @@ private:
     int margin_ = 10;
     int columns_ = 1;
     std::vector<Section> sections_;
-    std::vector<HeaderView*> headerPool_;
     std::optional<IndexPath> clicked_;
 };

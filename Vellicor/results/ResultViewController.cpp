@@ -186,7 +186,7 @@ void styleDarkButton(IMGButton* button)
 constexpr int outlineColumns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
     { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
 // The folder's least width in an outline row.
-constexpr int outlineLeastFolderWidth[2] = { 150, 110 };
+constexpr int outlineLeastFolderWidth[2] = { 100, 60 };
 
 int outlineLeastRowWidth()
 {
@@ -445,6 +445,48 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     // laid out in; every other size moves and sizes the controls from there.
     frames_.apply(this, resultsResizing(), QSizeF(laidOutSize_));
     placeNoDuplicatesView();
+    fitCategoryRow();
+}
+
+void ResultViewController::fitCategoryRow()
+{
+    // The row stands over the list: where the list is narrower than the row
+    // as laid out, its buttons narrow alike and keep their gaps.
+    const int edge = boxCategories_->mapFrom(this, viewLeft_->mapTo(this, QPoint(viewLeft_->width(), 0))).x() - 3;
+    struct Placed {
+        QWidget* button;
+        QWidget* arrow;
+        QRect natural;
+    };
+    std::vector<Placed> row;
+    for (const char* control : resultsCategoryRowOrder) {
+        const LayoutFrame* frame = frames_.find(name(control));
+        if (!frame)
+            return; // not laid out yet
+        for (int i = 0; i < 7; ++i) {
+            if (QLatin1String(categoryButtonTable[i].objectName) == QLatin1String(control))
+                row.push_back({ categoryButtons_[i], categoryArrows_[i], qtGeometry(*frame, boxCategories_->height()) });
+        }
+    }
+    if (row.empty())
+        return;
+    int widths = 0;
+    for (const Placed& placed : row)
+        widths += placed.natural.width();
+    const int gaps = row.back().natural.right() - row.front().natural.left() + 1 - widths;
+    const double scale = row.back().natural.right() <= edge
+        ? 1.0
+        : std::max(0.0, double(edge - row.front().natural.left() + 1 - gaps) / widths);
+    double x = row.front().natural.left();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const QRect natural = row[i].natural;
+        const double width = natural.width() * scale;
+        row[i].button->setGeometry(int(std::round(x)), natural.y(), int(std::floor(width)), natural.height());
+        const QRect placed = row[i].button->geometry();
+        row[i].arrow->move(placed.center().x() - row[i].arrow->width() / 2 + 1, row[i].arrow->y());
+        if (i + 1 < row.size())
+            x += width + (row[i + 1].natural.left() - natural.right() - 1);
+    }
 }
 
 void ResultViewController::placeNoDuplicatesView()
@@ -627,6 +669,7 @@ void ResultViewController::buildViews()
         view->setSelectionMode(QAbstractItemView::SingleSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     };
 
     // The list: a check box column, then name, size, dates, type and folder.
@@ -699,8 +742,6 @@ void ResultViewController::buildViews()
     outlineDuplicates_->setUniformRowHeights(false);
     outlineDuplicates_->setIndentation(16);
     outlineDuplicates_->setRootIsDecorated(true);
-    for (int column = 1; column < ResultsModel::columnCountValue; ++column)
-        outlineDuplicates_->setColumnHidden(column, true);
     auto* outlineCell = new CustomCell(outlineDuplicates_);
     outlineDuplicates_->setItemDelegate(outlineCell);
     // The outline's one column is as wide as the view, never narrower than
@@ -708,6 +749,9 @@ void ResultViewController::buildViews()
     // a narrower view scrolls to the rest.
     outlineDuplicates_->header()->setStretchLastSection(false);
     const auto fitOutlineRow = [this, outlineCell] {
+        // A new result set shows every column again.
+        for (int column = 1; column < ResultsModel::columnCountValue; ++column)
+            outlineDuplicates_->setColumnHidden(column, true);
         const int least = outlineLeastRowWidth() + 2 * outlineDuplicates_->indentation();
         const int width = std::max(outlineDuplicates_->viewport()->width(), least);
         layOutOutlineCell(*outlineCell, width - least);
@@ -716,6 +760,7 @@ void ResultViewController::buildViews()
     };
     fitOutlineRow();
     outlineDuplicates_->viewport()->installEventFilter(new ResizeHook(fitOutlineRow, outlineDuplicates_));
+    connect(model_, &QAbstractItemModel::modelReset, outlineDuplicates_, fitOutlineRow);
     for (QAbstractScrollArea* area :
         { static_cast<QAbstractScrollArea*>(tblDuplicates_), static_cast<QAbstractScrollArea*>(outlineDuplicates_) }) {
         area->setVerticalScrollBar(new CyanideScroller(Qt::Vertical));
@@ -769,6 +814,9 @@ void ResultViewController::buildViews()
     };
     auto* filter = new FillFilter(viewLeft_);
     viewLeft_->installEventFilter(filter);
+    // The list's width changes with the window, the splitter and the right
+    // pane shown or hidden; the category buttons stay over it.
+    viewLeft_->installEventFilter(new ResizeHook([this] { fitCategoryRow(); }, viewLeft_));
     tblResultListView_->installEventFilter(filter);
     outlineResultListView_->installEventFilter(filter);
 

@@ -194,6 +194,8 @@ private:
     void connectModel();
     void highlightViewModeButton();
     void highlightCategoryButton(int category);
+    // Keeps the category buttons over the list's width.
+    void fitCategoryRow();
     void showShownGroups();
     void updateMarkedCountLabel();
     void updateTrashButton();

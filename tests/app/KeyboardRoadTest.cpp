@@ -6,11 +6,14 @@
 #include "app/AppDelegate.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
 #include "controls/IMGButton.h"
+#include "controls/MyCollectionView.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
@@ -18,11 +21,13 @@
 #include "RoadHelpers.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -199,6 +204,41 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     ASSERT_TRUE(waitUntil([] { return !QApplication::activePopupWidget(); }));
     ASSERT_TRUE(waitUntil([list] { return list->hasFocus(); }));
 
+    // Each view by its toolbar button, the window maximised: the list's name
+    // and folder columns take the room, and the grid heads every group in
+    // view.
+    const QRect normal = window->geometry();
+    window->showMaximized();
+    // Without a window manager to do it, the window takes the screen itself.
+    if (!waitUntil([&] { return window->width() >= window->screen()->availableGeometry().width() - 20; }, 2000))
+        window->setGeometry(window->screen()->availableGeometry());
+    const bool large = window->screen()->availableGeometry().width() >= 1600;
+    ASSERT_TRUE(waitUntil([&] { return !large || results.width() > 1500; }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    shot(window, QStringLiteral("kb-04-maximised-list"));
+    const int nameWidth = list->columnWidth(ResultsModel::nameColumn);
+    const int folderWidth = list->columnWidth(ResultsModel::folderColumn);
+    if (large) {
+        EXPECT_GT(nameWidth, 300);
+        EXPECT_GT(folderWidth, 300);
+    }
+    EXPECT_GE(list->horizontalHeader()->length(), list->viewport()->width() - 1);
+    ASSERT_TRUE(tabToNamed("btnHierarcheryView", true));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.outlineDuplicates()->isVisible(); }));
+    results.outlineDuplicates()->expandAll();
+    shot(window, QStringLiteral("kb-05-maximised-groups"));
+    ASSERT_TRUE(tabToNamed("btnThumbnailView"));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.collDuplicates()->isVisible(); }));
+    shot(window, QStringLiteral("kb-06-maximised-grid"));
+    ASSERT_TRUE(tabToNamed("btnListView", true));
+    press(Qt::Key_Space);
+    window->showNormal();
+    window->setGeometry(normal);
+    ASSERT_TRUE(waitUntil([list] { return list->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+
     // Remove, answered by the keyboard; the marked files go to the trash.
     ASSERT_TRUE(tabToNamed("btnTrash"));
     press(Qt::Key_Space);
@@ -218,5 +258,5 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
     EXPECT_EQ(filesUnder(tree.root()), before);
     EXPECT_TRUE(trashedFiles(home.dataHome() + QStringLiteral("/Trash")).empty());
-    shot(window, QStringLiteral("kb-04-after-undo"));
+    shot(window, QStringLiteral("kb-07-after-undo"));
 }

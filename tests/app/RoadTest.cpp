@@ -233,6 +233,8 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     click(button(&results, "btnThumbnailView"), false);
     MyCollectionView* grid = results.collDuplicates();
     ASSERT_TRUE(waitUntil([grid] { return grid->isVisible(); }));
+    settle();
+    shot(window, "09-grid-first");
     const IndexPath item { grid->numberOfSections() - 1,
         grid->numberOfItemsInSection(grid->numberOfSections() - 1) - 1 };
     grid->scrollToItem(item);

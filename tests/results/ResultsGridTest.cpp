@@ -305,3 +305,44 @@ TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)
 }
 
 } // namespace
+
+namespace {
+
+bool isNear(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3 && std::abs(a.blue() - b.blue()) <= 3;
+}
+
+// Every header in view is drawn when the grid is first shown, the last one
+// too: it starts at the same background and title colours as the first.
+TEST_F(ResultsGrid, EveryGroupInViewShowsItsHeaderAtOnce)
+{
+    screen->loadScanResults(groupsOf({ { 1, 1 } }), 1, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    QApplication::processEvents();
+    screen->loadScanResults(groupsOf({ { 1, 1 }, { 1, 1 }, { 1, 1 }, { 1, 1 } }), 4, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    MyCollectionView* grid = screen->collDuplicates();
+    QApplication::processEvents();
+    // Then the window grows, showing more groups.
+    screen->resize(screen->width() + 300, screen->height() + 400);
+    QApplication::processEvents();
+    const std::vector<int> sections = grid->visibleSections();
+    ASSERT_GE(sections.size(), 2u);
+    const QImage shown = grid->viewport()->grab().toImage();
+    const QRect firstHeader = grid->headerFrame(0);
+    for (const int section : sections) {
+        const QRect header = grid->headerFrame(section).translated(0, -grid->verticalScrollBar()->value());
+        const int rows = std::min(header.height(), grid->viewport()->height() - header.top());
+        ASSERT_GT(rows, 4) << section;
+        int differing = 0;
+        for (int y = 0; y < rows; ++y) {
+            // Left of the title, where every header has only its background.
+            for (int x = 0; x < 8; ++x)
+                differing += !isNear(shown.pixelColor(x, firstHeader.top() + y), shown.pixelColor(x, header.top() + y));
+        }
+        EXPECT_EQ(differing, 0) << "header of group " << section + 1;
+    }
+}
+
+} // namespace
