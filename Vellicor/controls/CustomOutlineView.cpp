@@ -100,14 +100,12 @@ void CustomOutlineView::contextMenuEvent(QContextMenuEvent* event)
 void CustomOutlineView::paintEvent(QPaintEvent* event)
 {
     QTreeView::paintEvent(event);
-    const QModelIndex current = currentIndex().siblingAtColumn(0);
-    if (!hasFocus() || !current.isValid())
+    if (!hasFocus())
         return;
-    const QRect row = visualRect(current);
-    if (row.isValid()) {
-        QPainter painter(viewport());
-        drawFocusRing(painter, QRectF(0, row.top(), viewport()->width(), row.height()), 3);
-    }
+    const QRect row = visualRect(currentIndex().siblingAtColumn(0));
+    QPainter painter(viewport());
+    drawFocusRing(painter,
+        row.isValid() ? QRectF(0, row.top(), viewport()->width(), row.height()) : QRectF(viewport()->rect()), 3);
 }
 
 void CustomOutlineView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

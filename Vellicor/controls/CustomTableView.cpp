@@ -114,10 +114,15 @@ void CustomTableView::paintEvent(QPaintEvent* event)
 {
     paintRowViews(event);
     QTableView::paintEvent(event);
-    if (hasFocus() && currentIndex().isValid() && !isRowHidden(currentIndex().row())) {
-        QPainter painter(viewport());
+    if (!hasFocus())
+        return;
+    QPainter painter(viewport());
+    if (currentIndex().isValid() && !isRowHidden(currentIndex().row())) {
         const int row = currentIndex().row();
         drawFocusRing(painter, QRectF(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)), 3);
+    } else {
+        // No row to stand on: the list itself.
+        drawFocusRing(painter, QRectF(viewport()->rect()), 3);
     }
 }
 

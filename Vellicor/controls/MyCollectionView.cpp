@@ -265,8 +265,12 @@ void MyCollectionView::paintEvent(QPaintEvent*)
                 index.data(Qt::DisplayRole).toString(), index.data(sectionCountRole).toString());
         }
     }
-    if (const std::optional<IndexPath> current = indexPath(selection_->currentIndex()); current && hasFocus())
+    if (!hasFocus())
+        return;
+    if (const std::optional<IndexPath> current = indexPath(selection_->currentIndex()))
         drawFocusRing(painter, QRectF(itemFrame(*current).translated(0, -scrolled)).adjusted(-4, -4, 4, 4), 8);
+    else
+        drawFocusRing(painter, QRectF(viewport()->rect()), 3);
 }
 
 void MyCollectionView::resizeEvent(QResizeEvent* event)

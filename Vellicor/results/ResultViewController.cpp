@@ -36,6 +36,7 @@
 #include "scan/ScanCache.h"
 #include "scan/ScanSources.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -489,6 +490,57 @@ void ResultViewController::fitCategoryRow()
     }
 }
 
+void ResultViewController::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    window()->installEventFilter(this);
+}
+
+bool ResultViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // Back in the window after a sheet or another window, the keys land on
+    // this screen, never on the home screen's controls below it.
+    if (watched == window() && event->type() == QEvent::WindowActivate && isVisible()) {
+        QWidget* focus = window()->focusWidget();
+        if (!focus || !isAncestorOf(focus) || !focus->isVisible())
+            shownView()->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QWidget* ResultViewController::shownView() const
+{
+    switch (mode_) {
+    case ViewMode::group:
+        return outlineDuplicates_;
+    case ViewMode::grid:
+        return collDuplicates_;
+    case ViewMode::list:
+        break;
+    }
+    return tblDuplicates_;
+}
+
+bool ResultViewController::focusNextPrevChild(bool next)
+{
+    // The screen lies over the home screen, whose controls stay shown below
+    // it: Tab and Shift+Tab go round this screen's own controls only. The
+    // window's focus widget, also while a sheet has the keys and a control
+    // going away hands its focus on.
+    QWidget* from = window()->focusWidget();
+    if (!from || !isAncestorOf(from))
+        return QWidget::focusNextPrevChild(next);
+    for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w && w != from;
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if (isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()
+            && w->window() == window() && !w->focusProxy()) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
+
 void ResultViewController::placeNoDuplicatesView()
 {
     // Below the header and the toolbar, so that Back and the options (Undo)
@@ -903,6 +955,9 @@ void ResultViewController::showResults(const ScanResultPtr& result)
         setGeometry(parentWidget()->rect());
     show();
     raise();
+    // The keys follow the user onto this screen, starting at the list.
+    if (QWidget* focus = QApplication::focusWidget(); !focus || (focus->window() == window() && !isAncestorOf(focus)))
+        shownView()->setFocus(Qt::OtherFocusReason);
     loadScanResults(result ? result->groups : std::vector<DuplicateGroupPtr> {}, result ? result->dupCount : 0,
         selectedScanSource().load());
 }

@@ -178,6 +178,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -194,6 +197,8 @@ private:
     void connectModel();
     void highlightViewModeButton();
     void highlightCategoryButton(int category);
+    // The list, outline or grid of the shown mode.
+    QWidget* shownView() const;
     // Keeps the category buttons over the list's width.
     void fitCategoryRow();
     void showShownGroups();

@@ -44,6 +44,10 @@ QString describe(const QWidget* widget)
 }
 
 QPointer<QWidget> mainWindow;
+// While the results screen lies over the home screen, the home screen's
+// controls below it are no stops of Tab.
+QPointer<QWidget> homeBelow;
+QPointer<QWidget> resultsOver;
 
 // Where the keys go: the focused control, else the active window. When a
 // sheet or the chooser has gone, the window manager gives the main window
@@ -76,6 +80,10 @@ QWidget* tabTo(const std::function<bool(QWidget*)>& wanted, bool backwards = fal
         if (focus && focus->isVisible() && wanted(focus))
             return focus;
         stops << describe(focus);
+        if (focus && resultsOver && resultsOver->isVisible() && homeBelow->isAncestorOf(focus)
+            && !resultsOver->isAncestorOf(focus))
+            ADD_FAILURE() << "Tab stopped below the results screen, at " << describe(focus).toStdString() << " after "
+                          << stops.join(QStringLiteral(", ")).toStdString();
         QTest::keyClick(target, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
             backwards ? Qt::ShiftModifier : Qt::NoModifier);
     }
@@ -85,6 +93,7 @@ QWidget* tabTo(const std::function<bool(QWidget*)>& wanted, bool backwards = fal
 
 QWidget* tabToNamed(const char* objectName, bool backwards = false)
 {
+    SCOPED_TRACE(objectName);
     return tabTo([objectName](QWidget* w) { return w->objectName() == QLatin1String(objectName); }, backwards);
 }
 
@@ -92,6 +101,7 @@ QWidget* tabToNamed(const char* objectName, bool backwards = false)
 // Space.
 void pressTitled(const char* key)
 {
+    SCOPED_TRACE(key);
     QAbstractButton* button = titled(key);
     ASSERT_TRUE(button);
     ASSERT_TRUE(waitUntil([button] { return button->window()->isActiveWindow(); }));
@@ -152,6 +162,8 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     mainWindow = window;
+    homeBelow = &homeScreen;
+    resultsOver = &results;
 
     addFolderByKeys(tree.path("Photos"));
     auto* includes = homeScreen.findChild<CustomTableView*>(QStringLiteral("tblInclude"));
@@ -168,6 +180,7 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     press(Qt::Key_Space);
     ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
     pressTitled("ID_SELECT_MANUALLY");
+
     ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
     ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
 
