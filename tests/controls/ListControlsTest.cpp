@@ -403,6 +403,18 @@ TEST_F(Lists, TheFocusedListRingsItsCurrentRowOrItem)
     grid->setFocus();
     EXPECT_TRUE(ringed(grid, gridEdge));
     EXPECT_FALSE(ringed(table, tableEdge));
+
+    // An empty list rings itself; so does the pop-up button.
+    rows.clear();
+    table->setFocus();
+    EXPECT_TRUE(ringed(table, QPoint(table->width() / 2, table->height() - 2)));
+    auto* popUp = new CustomPopUpButton(&window);
+    popUp->addItem(QStringLiteral("This Computer"));
+    popUp->setGeometry(220, 10, 180, 26);
+    popUp->show();
+    EXPECT_FALSE(ringed(popUp, QPoint(90, 1)));
+    popUp->setFocus();
+    EXPECT_TRUE(ringed(popUp, QPoint(90, 1)));
 }
 
 } // namespace

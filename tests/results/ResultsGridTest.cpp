@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -261,6 +262,24 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAns
     provider.request(text, ScanSource::thisComputer);
     ASSERT_TRUE(ready.wait());
     EXPECT_FALSE(provider.cached(text)->isNull());
+
+    // Music and video are never shown as a blank page: the desktop's icon of
+    // their type, else our own image of their kind, each its own.
+    const QImage blankPage
+        = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(50, 50).toImage().convertToFormat(
+            QImage::Format_ARGB32);
+    std::vector<QImage> shown;
+    for (const char* name : { "/song.mp3", "/clip.mp4" }) {
+        FileInfoNode media = node(home.path() + name);
+        media.fileCategory = Cat::Music;
+        provider.request(media, ScanSource::thisComputer);
+        ASSERT_TRUE(ready.wait()) << name;
+        const QImage icon = provider.cached(media)->convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(icon.isNull()) << name;
+        EXPECT_NE(icon.scaled(50, 50), blankPage) << name;
+        shown.push_back(icon);
+    }
+    EXPECT_NE(shown[0], shown[1]);
 }
 
 TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)
