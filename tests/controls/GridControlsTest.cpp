@@ -240,25 +240,3 @@ TEST_F(Grid, VisibleItemsFollowTheScrollPosition)
 }
 
 } // namespace
-
-namespace {
-
-TEST_F(Grid, EverySectionInViewShowsItsHeader)
-{
-    // The second section's header is the last thing in view, below the
-    // first section's items.
-    grid.resize(400, 300);
-    QApplication::processEvents();
-    ASSERT_LT(grid.headerFrame(1).top(), grid.viewport()->height());
-    const QImage shown = grid.viewport()->grab().toImage();
-    const QImage first = shown.copy(grid.headerFrame(0));
-    const QRect second = grid.headerFrame(1).intersected(grid.viewport()->rect());
-    int differing = 0;
-    for (int y = 0; y < second.height(); ++y) {
-        for (int x = 0; x < second.width(); ++x)
-            differing += first.pixel(x, y) != shown.pixel(second.x() + x, second.y() + y);
-    }
-    EXPECT_LT(differing, second.width()) << "the second header is not drawn as the first";
-}
-
-} // namespace
