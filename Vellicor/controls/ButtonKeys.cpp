@@ -23,15 +23,43 @@ QString focusRingStyleSheet()
 
 void drawFocusRingIfFocused(QPainter& painter, const QWidget* widget, qreal radius)
 {
-    if (!widget || !widget->hasFocus())
-        return;
+    if (widget && widget->hasFocus())
+        drawFocusRing(painter, QRectF(widget->rect()), radius);
+}
+
+void drawFocusRing(QPainter& painter, const QRectF& frame, qreal radius)
+{
     painter.save();
     painter.setOpacity(1.0);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(focusRingColour(), 2));
-    painter.drawRoundedRect(QRectF(widget->rect()).adjusted(1, 1, -1, -1), radius, radius);
+    painter.drawRoundedRect(frame.adjusted(1, 1, -1, -1), radius, radius);
     painter.restore();
+}
+
+bool isContextMenuKey(const QKeyEvent* event)
+{
+    if (!event)
+        return false;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    return (event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier)
+        || (event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier);
+}
+
+bool isCheckKey(const QKeyEvent* event)
+{
+    return event && event->key() == Qt::Key_Space && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+bool takeListKey(QKeyEvent* event, const std::function<void()>& openMenu, const std::function<void()>& check)
+{
+    const bool menu = isContextMenuKey(event);
+    if (!menu && !isCheckKey(event))
+        return false;
+    event->accept();
+    (menu ? openMenu : check)();
+    return true;
 }
 
 bool isEnterKey(const QKeyEvent* event)

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QRectF>
 #include <QString>
+
+#include <functional>
 
 class QAbstractButton;
 class QKeyEvent;
@@ -20,6 +23,17 @@ QString focusRingStyleSheet();
 // Draws the focus ring just inside widget's edge when the widget has the
 // keyboard focus; nothing otherwise. radius rounds the ring's corners.
 void drawFocusRingIfFocused(QPainter& painter, const QWidget* widget, qreal radius);
+// The same ring around frame: the current row or item of a focused list.
+void drawFocusRing(QPainter& painter, const QRectF& frame, qreal radius);
+
+// The keys that open the context menu of a view's selection: the Menu key
+// and Shift+F10.
+bool isContextMenuKey(const QKeyEvent* event);
+// Space alone: the key that toggles the check boxes of a view's selection.
+bool isCheckKey(const QKeyEvent* event);
+// A list's own keys: a context-menu key runs openMenu, Space runs check;
+// true when the key was one of them (and taken).
+bool takeListKey(QKeyEvent* event, const std::function<void()>& openMenu, const std::function<void()>& check);
 
 // Return and Enter (either keypad) without auto-repeat: the keys that press a
 // focused button besides Space.

@@ -1,10 +1,12 @@
 #include "controls/CustomOutlineView.h"
 
+#include "controls/ButtonKeys.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomTableView.h"
 #include "controls/NamedImage.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -62,6 +64,22 @@ void CustomOutlineView::dataChanged(const QModelIndex& topLeft, const QModelInde
         viewport()->update(); // the base would find every row's place, each from the top
 }
 
+void CustomOutlineView::openMenuForCurrentRow()
+{
+    const QModelIndex current = currentOrFirstSelected(*this).siblingAtColumn(0);
+    if (!current.isValid())
+        return;
+    scrollTo(current);
+    const QRect row = visualRect(current);
+    rightMouseDown(row.center(), keyboardMenuPoint(*viewport(), row));
+}
+
+void CustomOutlineView::keyPressEvent(QKeyEvent* event)
+{
+    if (!takeListKey(event, [this] { openMenuForCurrentRow(); }, [this] { emit checkKeyPressed(); }))
+        QTreeView::keyPressEvent(event);
+}
+
 void CustomOutlineView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
@@ -75,6 +93,25 @@ void CustomOutlineView::mousePressEvent(QMouseEvent* event)
 void CustomOutlineView::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        openMenuForCurrentRow();
+}
+
+void CustomOutlineView::paintEvent(QPaintEvent* event)
+{
+    QTreeView::paintEvent(event);
+    if (!hasFocus())
+        return;
+    const QRect row = visualRect(currentIndex().siblingAtColumn(0));
+    QPainter painter(viewport());
+    drawFocusRing(painter,
+        row.isValid() ? QRectF(0, row.top(), viewport()->width(), row.height()) : QRectF(viewport()->rect()), 3);
+}
+
+void CustomOutlineView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTreeView::currentChanged(current, previous);
+    viewport()->update();
 }
 
 void CustomOutlineView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

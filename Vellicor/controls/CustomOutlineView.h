@@ -14,7 +14,10 @@
 // by the application's own arrows ("arrow_close_d" closed, "arrow_open_d"
 // open). A right click acts only on a file row whose column 0 is drawn by a
 // CustomCell: it selects exactly that row and opens the menu; on group rows,
-// title rows and empty space it does nothing. GUI thread only.
+// title rows and empty space it does nothing. The Menu key and Shift+F10 do
+// the same at the current row; Space is handed to the owner
+// (checkKeyPressed); Tab leaves the outline. With the focus, the current row
+// wears the focus ring. GUI thread only.
 class CustomOutlineView : public QTreeView {
     Q_OBJECT
 
@@ -30,6 +33,13 @@ public:
     void setMenu(QMenu* menu) { menu_ = menu; }
 
     void rightMouseDown(const QPoint& pos, const QPoint& globalPos);
+    // The menu from the keyboard, for the current row (else the first
+    // selected one) when it is a file row.
+    void openMenuForCurrentRow();
+
+signals:
+    // Space: the owner toggles the check boxes of the selected rows.
+    void checkKeyPressed();
 
 protected:
     // A change that names its roles, none of which can alter a row's height
@@ -38,8 +48,11 @@ protected:
     // for a change of many marks takes seconds. Rows are never edited in place.
     void dataChanged(
         const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 

@@ -1,5 +1,7 @@
 #include "controls/CustomPopUpButton.h"
 
+#include "controls/ButtonKeys.h"
+
 #include <QCheckBox>
 #include <QListView>
 #include <QPushButton>
@@ -70,6 +72,7 @@ void CustomPopUpButton::paintEvent(QPaintEvent*)
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     if (!textColor_ && !showsTitleMark()) {
         painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        drawFocusRingIfFocused(painter, this, 5);
         return;
     }
     // The style would pick its own text colour; the title is drawn here
@@ -87,6 +90,7 @@ void CustomPopUpButton::paintEvent(QPaintEvent*)
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(QRect(x, field.center().y() - markSide / 2, markSide, markSide), titleMark_);
     }
+    drawFocusRingIfFocused(painter, this, 5);
 }
 
 void setColoredTitle(QAbstractButton* button, const QString& title, const QColor& color)

@@ -11,6 +11,8 @@ CustomTable::CustomTable(QWidget* parent)
     : QTableView(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
+    // Tab leaves the table, as it leaves every list.
+    setTabKeyNavigation(false);
 }
 
 void CustomTable::keyPressEvent(QKeyEvent* event)

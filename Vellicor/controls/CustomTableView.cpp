@@ -1,9 +1,11 @@
 #include "controls/CustomTableView.h"
 
+#include "controls/ButtonKeys.h"
 #include "controls/CustomCell.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -25,6 +27,8 @@ CustomTableView::CustomTableView(QWidget* parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setShowGrid(false);
     setWordWrap(false);
+    // Tab leaves the table instead of walking its cells.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     useRowViewSelection(*this);
@@ -57,6 +61,36 @@ void CustomTableView::rightMouseDown(const QPoint& pos, const QPoint& globalPos)
         menu_->popup(globalPos);
 }
 
+QModelIndex currentOrFirstSelected(const QAbstractItemView& view)
+{
+    if (view.currentIndex().isValid())
+        return view.currentIndex();
+    const QModelIndexList selected = view.selectionModel() ? view.selectionModel()->selectedIndexes() : QModelIndexList();
+    return selected.isEmpty() ? QModelIndex() : selected.front();
+}
+
+QPoint keyboardMenuPoint(const QWidget& viewport, const QRect& rect)
+{
+    const QRect shown = rect.intersected(viewport.rect());
+    return viewport.mapToGlobal(QPoint(shown.left() + 24, shown.bottom()));
+}
+
+void CustomTableView::openMenuForCurrentRow()
+{
+    const QModelIndex current = currentOrFirstSelected(*this);
+    if (!current.isValid())
+        return;
+    scrollTo(current);
+    const QRect row(0, rowViewportPosition(current.row()), viewport()->width(), rowHeight(current.row()));
+    rightMouseDown(row.center(), keyboardMenuPoint(*viewport(), row));
+}
+
+void CustomTableView::keyPressEvent(QKeyEvent* event)
+{
+    if (!takeListKey(event, [this] { openMenuForCurrentRow(); }, [this] { emit checkKeyPressed(); }))
+        QTableView::keyPressEvent(event);
+}
+
 void CustomTableView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
@@ -69,11 +103,37 @@ void CustomTableView::mousePressEvent(QMouseEvent* event)
 
 void CustomTableView::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The right click has opened the menu already; nothing else opens one.
+    // The right click has opened the menu already; the keyboard's request
+    // opens it at the current row.
     event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        openMenuForCurrentRow();
 }
 
 void CustomTableView::paintEvent(QPaintEvent* event)
+{
+    paintRowViews(event);
+    QTableView::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(viewport());
+    if (currentIndex().isValid() && !isRowHidden(currentIndex().row())) {
+        const int row = currentIndex().row();
+        drawFocusRing(painter, QRectF(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)), 3);
+    } else {
+        // No row to stand on: the list itself.
+        drawFocusRing(painter, QRectF(viewport()->rect()), 3);
+    }
+}
+
+void CustomTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    // The ring spans the row, more than the cells the base repaints.
+    viewport()->update();
+}
+
+void CustomTableView::paintRowViews(QPaintEvent* event)
 {
     if (model()) {
         QPainter painter(viewport());
@@ -91,5 +151,4 @@ void CustomTableView::paintEvent(QPaintEvent* event)
             rowView_->drawRow(painter, bounds, index, selected, highlightStyle_);
         }
     }
-    QTableView::paintEvent(event);
 }

@@ -38,8 +38,14 @@ void HeaderView::setImageCount(const QString& count)
 void HeaderView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    paint(painter, rect(), sectionTitle_, imageCount_);
+}
+
+void HeaderView::paint(QPainter& painter, const QRect& frame, const QString& title, const QString& count)
+{
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    drawThreePartImage(painter, rect(), NamedImage::load(QStringLiteral("header_left")),
+    drawThreePartImage(painter, frame, NamedImage::load(QStringLiteral("header_left")),
         NamedImage::load(QStringLiteral("header_mid")), NamedImage::load(QStringLiteral("header_right")), false);
 
     // The count line keeps its whole width; the title takes what is left.
@@ -48,15 +54,17 @@ void HeaderView::paintEvent(QPaintEvent*)
     // Measured in fractions and rounded up: elision works in fractions too, so
     // a width cut down to whole points would lose the count's last word.
     const int countWidth
-        = qMin(int(std::ceil(QFontMetricsF(countFont).horizontalAdvance(imageCount_))) + 1, width() / 2);
-    const QRect count(width() - inset - countWidth, 0, countWidth, height());
-    const QRect title(inset, 0, qMax(0, count.left() - gap - inset), height());
+        = qMin(int(std::ceil(QFontMetricsF(countFont).horizontalAdvance(count))) + 1, frame.width() / 2);
+    const QRect countRect(frame.right() + 1 - inset - countWidth, frame.top(), countWidth, frame.height());
+    const QRect titleRect(
+        frame.left() + inset, frame.top(), qMax(0, countRect.left() - gap - frame.left() - inset), frame.height());
     painter.setFont(countFont);
     painter.setPen(countColour);
-    painter.drawText(count, Qt::AlignRight | Qt::AlignVCenter,
-        QFontMetricsF(countFont).elidedText(imageCount_, Qt::ElideRight, count.width()));
+    painter.drawText(countRect, Qt::AlignRight | Qt::AlignVCenter,
+        QFontMetricsF(countFont).elidedText(count, Qt::ElideRight, countRect.width()));
     painter.setFont(titleFont);
     painter.setPen(titleColour);
-    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter,
-        QFontMetrics(titleFont).elidedText(sectionTitle_, Qt::ElideMiddle, title.width()));
+    painter.drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(titleFont).elidedText(title, Qt::ElideMiddle, titleRect.width()));
+    painter.restore();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
+
+class QPainter;
 
 // The header above each section of the thumbnail grid (one section per group
 // of duplicates): a header band with the group's title on the left and its
@@ -17,6 +20,10 @@ public:
     void setSectionTitle(const QString& title);
     QString imageCount() const { return imageCount_; }
     void setImageCount(const QString& count);
+
+    // The band with its two texts drawn over frame: the grid draws every
+    // header of its sections this way, in the same pass as their items.
+    static void paint(QPainter& painter, const QRect& frame, const QString& title, const QString& count);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 #include "controls/HeaderView.h"
 
 #include <QAbstractItemDelegate>
@@ -35,15 +36,13 @@ void MyCollectionView::setModel(QAbstractItemModel* model)
     if (model_) {
         selection_ = new QItemSelectionModel(model_, this);
         connect(selection_, &QItemSelectionModel::selectionChanged, viewport(), qOverload<>(&QWidget::update));
+        connect(selection_, &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
         connect(model_, &QAbstractItemModel::modelReset, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::layoutChanged, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::rowsInserted, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::rowsRemoved, this, &MyCollectionView::relayout);
         connect(model_, &QAbstractItemModel::rowsMoved, this, &MyCollectionView::relayout);
-        connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
-            layoutHeaders();
-            viewport()->update();
-        });
+        connect(model_, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
     }
     relayout();
 }
@@ -118,7 +117,6 @@ void MyCollectionView::relayout()
     QScrollBar* bar = verticalScrollBar();
     bar->setPageStep(viewport()->height());
     bar->setRange(0, qMax(0, contentHeight() - viewport()->height()));
-    layoutHeaders();
     viewport()->update();
 }
 
@@ -213,29 +211,6 @@ std::vector<IndexPath> MyCollectionView::indexPathsForVisibleItems() const
     return paths;
 }
 
-void MyCollectionView::layoutHeaders()
-{
-    const std::vector<int> shown = visibleSections();
-    while (headerPool_.size() < shown.size()) {
-        headerPool_.push_back(new HeaderView(viewport()));
-        headerPool_.back()->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    const int scrolled = verticalScrollBar()->value();
-    for (std::size_t i = 0; i < headerPool_.size(); ++i) {
-        HeaderView* header = headerPool_[i];
-        if (i >= shown.size() || headerHeight_ == 0 || !model_) {
-            header->hide();
-            continue;
-        }
-        const int section = shown[i];
-        header->setGeometry(headerFrame(section).translated(0, -scrolled));
-        const QModelIndex index = model_->index(section, 0);
-        header->setSectionTitle(index.data(Qt::DisplayRole).toString());
-        header->setImageCount(index.data(sectionCountRole).toString());
-        header->show();
-    }
-}
-
 void MyCollectionView::paintItem(QPainter& painter, const QRect& frame, const QModelIndex& index, bool selected) const
 {
     if (delegate_) {
@@ -281,6 +256,21 @@ void MyCollectionView::paintEvent(QPaintEvent*)
         paintItem(painter, itemFrame(path).translated(0, -scrolled), index, selection_->isSelected(index));
         painter.restore();
     }
+    // The headers in the same pass as the items, so that no item in view is
+    // ever shown without its group's header.
+    if (headerHeight_ > 0) {
+        for (const int section : visibleSections()) {
+            const QModelIndex index = model_->index(section, 0);
+            HeaderView::paint(painter, headerFrame(section).translated(0, -scrolled),
+                index.data(Qt::DisplayRole).toString(), index.data(sectionCountRole).toString());
+        }
+    }
+    if (!hasFocus())
+        return;
+    if (const std::optional<IndexPath> current = indexPath(selection_->currentIndex()))
+        drawFocusRing(painter, QRectF(itemFrame(*current).translated(0, -scrolled)).adjusted(-4, -4, 4, 4), 8);
+    else
+        drawFocusRing(painter, QRectF(viewport()->rect()), 3);
 }
 
 void MyCollectionView::resizeEvent(QResizeEvent* event)
@@ -291,7 +281,6 @@ void MyCollectionView::resizeEvent(QResizeEvent* event)
 
 void MyCollectionView::scrollContentsBy(int, int)
 {
-    layoutHeaders();
     viewport()->update();
 }
 
@@ -435,8 +424,44 @@ void MyCollectionView::moveSelection(int key)
         selectItem(*next, QItemSelectionModel::ClearAndSelect);
 }
 
+void MyCollectionView::openMenuForCurrentItem()
+{
+    std::optional<IndexPath> current = selection_ ? indexPath(selection_->currentIndex()) : std::nullopt;
+    if (!current && selection_ && !selection_->selectedIndexes().isEmpty())
+        current = indexPath(selection_->selectedIndexes().front());
+    if (!current)
+        return;
+    scrollToItem(*current);
+    const QRect frame = itemFrame(*current).translated(0, -verticalScrollBar()->value());
+    rightMouseDown(frame.center(), viewport()->mapToGlobal(frame.center()));
+}
+
+void MyCollectionView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    // Reached by the keyboard: the first item is where it starts, as in the
+    // lists; nothing is selected by that alone.
+    if (selection_ && !selection_->currentIndex().isValid() && event->reason() != Qt::MouseFocusReason) {
+        for (int s = 0; s < numberOfSections(); ++s) {
+            if (sections_[s].itemCount > 0) {
+                selection_->setCurrentIndex(modelIndex({ s, 0 }), QItemSelectionModel::NoUpdate);
+                break;
+            }
+        }
+    }
+    viewport()->update();
+}
+
+void MyCollectionView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
 void MyCollectionView::keyPressEvent(QKeyEvent* event)
 {
+    if (takeListKey(event, [this] { openMenuForCurrentItem(); }, [this] { emit checkKeyPressed(); }))
+        return;
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -452,6 +477,9 @@ void MyCollectionView::keyPressEvent(QKeyEvent* event)
 
 void MyCollectionView::contextMenuEvent(QContextMenuEvent* event)
 {
-    // The right click has opened the menu already.
+    // The right click has opened the menu already; the keyboard's request
+    // opens it at the current item.
     event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        openMenuForCurrentItem();
 }

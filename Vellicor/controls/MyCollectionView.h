@@ -10,7 +10,6 @@
 #include <optional>
 #include <vector>
 
-class HeaderView;
 class QAbstractItemDelegate;
 class QAbstractItemModel;
 
@@ -24,7 +23,10 @@ class QAbstractItemModel;
 //
 // A right click on an item logs, emits AppNotifier's cellselection with the
 // item's place, selects only that item and opens the grid's menu; a right
-// click beside the items does nothing. GUI thread only.
+// click beside the items does nothing. The Menu key and Shift+F10 do the
+// same at the current item. The arrow keys move the selection, Space is
+// handed to the owner (checkKeyPressed) and Tab leaves the grid; with the
+// focus, the current item wears the focus ring. GUI thread only.
 class MyCollectionView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -81,6 +83,13 @@ public:
     // The item the latest right click hit; none when it hit no item. The
     // menu's owner asks this for the item the menu is about.
     std::optional<IndexPath> clickedIndexPath() const { return clicked_; }
+    // The menu from the keyboard, for the current item (else the first
+    // selected one).
+    void openMenuForCurrentItem();
+
+signals:
+    // Space: the owner toggles the check boxes of the selected items.
+    void checkKeyPressed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -89,6 +98,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct Section {
@@ -98,7 +109,6 @@ private:
     };
 
     void relayout();
-    void layoutHeaders();
     int sectionAtY(int y) const;
     int sectionHeight(const Section& section) const;
     QRect visibleContentRect() const;
@@ -115,6 +125,5 @@ private:
     int margin_ = 10;
     int columns_ = 1;
     std::vector<Section> sections_;
-    std::vector<HeaderView*> headerPool_;
     std::optional<IndexPath> clicked_;
 };

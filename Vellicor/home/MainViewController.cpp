@@ -269,6 +269,18 @@ CustomTableView* MainViewController::makeTable(const char* objectName, QWidget* 
     palette.setColor(QPalette::HighlightedText, QColor(220, 222, 226));
     table->setPalette(palette);
     table->setMenu(menu_);
+    // Space is the row's check box, as a click on it.
+    connect(table, &CustomTableView::checkKeyPressed, this, [this, table] {
+        const QModelIndex current = table->currentIndex();
+        if (!current.isValid())
+            return;
+        const int row = current.row();
+        const int column = current.column();
+        cellTapped(current.siblingAtColumn(HomePathModel::checkColumn), int(CustomCell::Outlet::btnCheckBox));
+        // The list is reloaded with the change; the keys stay on the row.
+        if (row < model_->rowCount())
+            table->setCurrentIndex(model_->index(row, column));
+    });
     return table;
 }
 

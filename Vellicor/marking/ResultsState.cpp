@@ -559,19 +559,55 @@ void ResultsState::fileCheckBoxTapped(const FileInfoNodePtr& file)
 {
     if (!file)
         return;
+    if (toggleAsCheckBox(file) == ToggleOutcome::refusedLastUnmarked)
+        showCannotMarkAllInGroupAlert();
+    refreshGroupRowMarkState(file->parent.lock());
+    updateMarkedCountLabel();
+}
+
+void ResultsState::filesCheckBoxTapped(const std::vector<FileInfoNodePtr>& files)
+{
+    if (files.size() == 1) {
+        fileCheckBoxTapped(files.front());
+        return;
+    }
+    bool refused = false;
+    std::vector<DuplicateGroupPtr> groups;
+    bulkChange_ = true;
+    for (const FileInfoNodePtr& file : files) {
+        if (!file)
+            continue;
+        refused = toggleAsCheckBox(file) == ToggleOutcome::refusedLastUnmarked || refused;
+        if (DuplicateGroupPtr group = file->parent.lock(); group && std::ranges::find(groups, group) == groups.end())
+            groups.push_back(std::move(group));
+    }
+    bulkChange_ = false;
+    for (const DuplicateGroupPtr& group : groups)
+        groupMarkState(*group);
+    if (observer_)
+        observer_->allMarksChanged();
+    updateMarkedCountLabel();
+    if (refused)
+        showCannotMarkAllInGroupAlert();
+}
+
+ToggleOutcome ResultsState::toggleAsCheckBox(const FileInfoNodePtr& file)
+{
     const bool asked = needsProtectedQuestion(*file);
     if (asked && !confirmMarkProtectedFile()) {
-        if (observer_)
+        // The view may have flipped its box already.
+        if (observer_ && !bulkChange_)
             observer_->fileMarkChanged(file);
-    } else if (toggleFileMark(file) == ToggleOutcome::refusedLastUnmarked) {
-        if (observer_)
+        return file->isMarked() ? ToggleOutcome::marked : ToggleOutcome::unmarked;
+    }
+    const ToggleOutcome outcome = toggleFileMark(file);
+    if (outcome == ToggleOutcome::refusedLastUnmarked) {
+        if (observer_ && !bulkChange_)
             observer_->fileMarkChanged(file);
-        showCannotMarkAllInGroupAlert();
     } else if (asked) {
         file->isProtectedMarkConfirmed = file->isMarked();
     }
-    refreshGroupRowMarkState(file->parent.lock());
-    updateMarkedCountLabel();
+    return outcome;
 }
 
 bool ResultsState::confirmMarkProtectedFile()

@@ -259,6 +259,11 @@ public:
     // mark, asking first before a protected file is marked, and refusing the
     // group's last unmarked file with an alert.
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
+    // Space on several selected files: each toggled as its check box would
+    // be (the question for each protected file), repainted as one change;
+    // the refusal of a group's last unmarked file is told once. One file is
+    // fileCheckBoxTapped.
+    void filesCheckBoxTapped(const std::vector<FileInfoNodePtr>& files);
 
     // The protected-file question; true only when the user chose "ID_YES".
     static bool confirmMarkProtectedFile();
@@ -269,6 +274,9 @@ private:
     // This computer's protected folders as stored now; none for another
     // source or when the store cannot be read.
     std::optional<ProtectedFolderMatcher> storedProtection() const;
+    // One file's check box without the repaint of its group or the totals:
+    // the protected-file question, then the toggle.
+    ToggleOutcome toggleAsCheckBox(const FileInfoNodePtr& file);
     // markGroup's marking half, with the protection test of the pass.
     GroupMarkOutcome markGroupWith(
         const DuplicateGroupPtr& group, const std::optional<ProtectedFolderMatcher>& protection);

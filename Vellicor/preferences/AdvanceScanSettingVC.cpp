@@ -102,6 +102,7 @@ AdvanceScanSettingVC::AdvanceScanSettingVC(UserDefaults& defaults, QWidget* pare
     connect(segmentControl, &QButtonGroup::idClicked, this, [this] { showExtensionFilterList(); });
 
     tblFormatsList = new QTableWidget(0, 1, this);
+    tblFormatsList->setTabKeyNavigation(false);
     named(tblFormatsList, "tblFormatsList");
     tblFormatsList->horizontalHeader()->hide();
     tblFormatsList->horizontalHeader()->setStretchLastSection(true);

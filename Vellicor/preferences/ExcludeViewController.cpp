@@ -41,6 +41,7 @@ ExcludeViewController::ExcludeViewController(ScanSources& sources, QWidget* pare
 {
     setFixedSize(paneSize);
     tvExclude = new QTableWidget(0, 1, this);
+    tvExclude->setTabKeyNavigation(false);
     tvExclude->setObjectName(QStringLiteral("tvExclude"));
     tvExclude->verticalHeader()->hide();
     tvExclude->horizontalHeader()->setStretchLastSection(true);

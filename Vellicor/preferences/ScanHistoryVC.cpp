@@ -40,6 +40,7 @@ ScanHistoryVC::ScanHistoryVC(UserDefaults& defaults, QWidget* parent)
 {
     setFixedSize(paneSize);
     tvScanHistory = new QTableWidget(0, 2, this);
+    tvScanHistory->setTabKeyNavigation(false);
     tvScanHistory->setObjectName(QStringLiteral("tvScanHistory"));
     tvScanHistory->verticalHeader()->hide();
     tvScanHistory->setSelectionMode(QAbstractItemView::NoSelection);

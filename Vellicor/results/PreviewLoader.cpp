@@ -1,5 +1,6 @@
 #include "results/PreviewLoader.h"
 
+#include "controls/NamedImage.h"
 #include "core/ExifInfo.h"
 #include "core/FileUtilities.h"
 #include "platform/ImageProcessing.h"
@@ -8,10 +9,12 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QHash>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
-#include <QStyle>
 #include <QThreadPool>
 
 namespace {
@@ -110,8 +113,44 @@ QIcon typeIconForPath(const QString& path)
 
 QIcon typeIcon(const PreviewContent& content)
 {
-    const QIcon fallback = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
-    return QIcon::fromTheme(content.iconName, QIcon::fromTheme(content.genericIconName, fallback));
+    if (QIcon::hasThemeIcon(content.iconName))
+        return QIcon::fromTheme(content.iconName);
+    if (QIcon::hasThemeIcon(content.genericIconName))
+        return QIcon::fromTheme(content.genericIconName);
+    return categoryIcon(content.genericIconName);
+}
+
+QIcon categoryIcon(const QString& genericIconName)
+{
+    // The desktop names a type's family by these; our own category images
+    // stand for them where its icon theme has none.
+    static const std::pair<const char*, const char*> families[] = {
+        { "audio-x-generic", "music_icon" },
+        { "video-x-generic", "video_icon" },
+        { "image-x-generic", "img_icon" },
+        { "package-x-generic", "archive_icon" },
+        { "text-x-generic", "document_icon" },
+        { "x-office-document", "document_icon" },
+        { "x-office-spreadsheet", "document_icon" },
+        { "x-office-presentation", "document_icon" },
+    };
+    QString image = QStringLiteral("other_icon");
+    for (const auto& [family, name] : families) {
+        if (genericIconName == QLatin1String(family))
+            image = QString::fromLatin1(name);
+    }
+    static QHash<QString, QIcon> made;
+    if (const auto found = made.constFind(image); found != made.constEnd())
+        return *found;
+    // Drawn once, large: the icon scales it down to any size asked for.
+    constexpr int side = 256;
+    QPixmap pixels(side, side);
+    pixels.fill(Qt::transparent);
+    QPainter painter(&pixels);
+    painter.setRenderHint(QPainter::Antialiasing);
+    NamedImage::load(image).drawCentred(painter, QRectF(0, 0, side, side));
+    painter.end();
+    return *made.insert(image, QIcon(pixels));
 }
 
 PreviewLoader::PreviewLoader(QObject* parent)

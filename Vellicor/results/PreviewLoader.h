@@ -38,9 +38,12 @@ PreviewContent readPreviewContent(const QString& path, const QSize& box, bool wi
 QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box);
 
 // The type's icon from the desktop's icon theme, by the file name alone (no
-// file is opened); a plain file icon when the theme has none. GUI thread.
+// file is opened); our own image of the type's family (music, video,
+// picture, archive, document, other) when the theme has none. GUI thread.
 QIcon typeIconForPath(const QString& path);
 QIcon typeIcon(const PreviewContent& content);
+// Our own image of the family a type's generic icon name stands for.
+QIcon categoryIcon(const QString& genericIconName);
 
 // Reads previews on a small shared pool, one request at a time per loader:
 // a newer request supersedes an older one, whose result is dropped even when

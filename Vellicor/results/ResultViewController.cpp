@@ -9,6 +9,7 @@
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CheckBoxButton.h"
+#include "controls/ColumnFitter.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
@@ -35,6 +36,7 @@
 #include "scan/ScanCache.h"
 #include "scan/ScanSources.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -178,6 +180,63 @@ void styleDarkButton(IMGButton* button)
                   r = QStringLiteral("back_btn_right");
     button->setButtonsImages(l, m, r, l, m, r, l, m, r);
 }
+
+// Name, size, the two dates, type and folder of the outline's rows: x and
+// width of each; a small screen's narrower pane packs them closer and keeps
+// dates whole.
+constexpr int outlineColumns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
+    { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
+// The folder's least width in an outline row.
+constexpr int outlineLeastFolderWidth[2] = { 100, 60 };
+
+int outlineLeastRowWidth()
+{
+    const int layout = isSmallScreenLayout ? 1 : 0;
+    const auto& type = outlineColumns[layout][4];
+    return type[0] + type[1] + 4 + outlineLeastFolderWidth[layout] + 8;
+}
+
+// The outlets of the outline's rows with extra points beyond the least row
+// width: half of them widen the name (moving what follows it), the rest the
+// folder.
+void layOutOutlineCell(CustomCell& cell, int extra)
+{
+    using Outlet = CustomCell::Outlet;
+    using Slot = CustomCell::Slot;
+    const auto& column = outlineColumns[isSmallScreenLayout ? 1 : 0];
+    const int name = std::max(0, extra) / 2;
+    cell.setSlot(Outlet::btnCheckBox, Slot(6, 18));
+    cell.setSlot(Outlet::imgView, Slot(30, 18));
+    cell.setSlot(Outlet::lbltextField, Slot(column[0][0], column[0][1] + name));
+    cell.setSlot(Outlet::lblDescription, Slot(column[1][0] + name, 240, Qt::AlignLeft, 12, false, captionColor));
+    cell.setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
+    cell.setSlot(Outlet::lblSize, Slot(column[1][0] + name, column[1][1], Qt::AlignLeft, 12));
+    cell.setSlot(Outlet::lblCretedDate, Slot(column[2][0] + name, column[2][1], Qt::AlignLeft, 12));
+    cell.setSlot(Outlet::lblModifiedDate, Slot(column[3][0] + name, column[3][1], Qt::AlignLeft, 12));
+    cell.setSlot(Outlet::lblExt, Slot(column[4][0] + name, column[4][1], Qt::AlignLeft, 12));
+    Slot pathSlot(column[4][0] + column[4][1] + 4 + name, -8, Qt::AlignLeft, 12);
+    pathSlot.elide = Qt::ElideMiddle;
+    cell.setSlot(Outlet::lblFilePath, pathSlot);
+}
+
+// Runs its work whenever the watched widget is resized.
+class ResizeHook : public QObject {
+public:
+    ResizeHook(std::function<void()> work, QObject* parent)
+        : QObject(parent)
+        , work_(std::move(work))
+    {
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            work_();
+        return false;
+    }
+
+private:
+    std::function<void()> work_;
+};
 
 // The category buttons in bar order, with their titles and categories (-1:
 // all files).
@@ -387,6 +446,99 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     // laid out in; every other size moves and sizes the controls from there.
     frames_.apply(this, resultsResizing(), QSizeF(laidOutSize_));
     placeNoDuplicatesView();
+    fitCategoryRow();
+}
+
+void ResultViewController::fitCategoryRow()
+{
+    // The row stands over the list: where the list is narrower than the row
+    // as laid out, its buttons narrow alike and keep their gaps.
+    const int edge = boxCategories_->mapFrom(this, viewLeft_->mapTo(this, QPoint(viewLeft_->width(), 0))).x() - 3;
+    struct Placed {
+        QWidget* button;
+        QWidget* arrow;
+        QRect natural;
+    };
+    std::vector<Placed> row;
+    for (const char* control : resultsCategoryRowOrder) {
+        const LayoutFrame* frame = frames_.find(name(control));
+        if (!frame)
+            return; // not laid out yet
+        for (int i = 0; i < 7; ++i) {
+            if (QLatin1String(categoryButtonTable[i].objectName) == QLatin1String(control))
+                row.push_back({ categoryButtons_[i], categoryArrows_[i], qtGeometry(*frame, boxCategories_->height()) });
+        }
+    }
+    if (row.empty())
+        return;
+    int widths = 0;
+    for (const Placed& placed : row)
+        widths += placed.natural.width();
+    const int gaps = row.back().natural.right() - row.front().natural.left() + 1 - widths;
+    const double scale = row.back().natural.right() <= edge
+        ? 1.0
+        : std::max(0.0, double(edge - row.front().natural.left() + 1 - gaps) / widths);
+    double x = row.front().natural.left();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const QRect natural = row[i].natural;
+        const double width = natural.width() * scale;
+        row[i].button->setGeometry(int(std::round(x)), natural.y(), int(std::floor(width)), natural.height());
+        const QRect placed = row[i].button->geometry();
+        row[i].arrow->move(placed.center().x() - row[i].arrow->width() / 2 + 1, row[i].arrow->y());
+        if (i + 1 < row.size())
+            x += width + (row[i + 1].natural.left() - natural.right() - 1);
+    }
+}
+
+void ResultViewController::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    window()->installEventFilter(this);
+}
+
+bool ResultViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // Back in the window after a sheet or another window, the keys land on
+    // this screen, never on the home screen's controls below it.
+    if (watched == window() && event->type() == QEvent::WindowActivate && isVisible()) {
+        QWidget* focus = window()->focusWidget();
+        if (!focus || !isAncestorOf(focus) || !focus->isVisible())
+            shownView()->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QWidget* ResultViewController::shownView() const
+{
+    switch (mode_) {
+    case ViewMode::group:
+        return outlineDuplicates_;
+    case ViewMode::grid:
+        return collDuplicates_;
+    case ViewMode::list:
+        break;
+    }
+    return tblDuplicates_;
+}
+
+bool ResultViewController::focusNextPrevChild(bool next)
+{
+    // The screen lies over the home screen, whose controls stay shown below
+    // it: Tab and Shift+Tab go round this screen's own controls only. The
+    // window's focus widget, also while a sheet has the keys and a control
+    // going away hands its focus on.
+    QWidget* from = window()->focusWidget();
+    if (!from || !isAncestorOf(from))
+        return QWidget::focusNextPrevChild(next);
+    for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w && w != from;
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if (isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()
+            && w->window() == window() && !w->focusProxy()) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 void ResultViewController::placeNoDuplicatesView()
@@ -569,6 +721,7 @@ void ResultViewController::buildViews()
         view->setSelectionMode(QAbstractItemView::SingleSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     };
 
     // The list: a check box column, then name, size, dates, type and folder.
@@ -588,19 +741,19 @@ void ResultViewController::buildViews()
     tblDuplicates_->setHorizontalHeader(header);
     header->setSectionsClickable(true);
     header->setHighlightSections(false);
-    header->setStretchLastSection(true);
     header->setFixedHeight(28);
     btnSelectAllTblCheckBox_ = new CheckBoxButton;
     btnSelectAllTblCheckBox_->setObjectName(name("btnSelectAllTblCheckBox"));
     header->setSectionWidget(ResultsModel::checkColumn, btnSelectAllTblCheckBox_);
     connect(btnSelectAllTblCheckBox_, &QAbstractButton::clicked, this,
         [this] { btnSelectAllTblTapped(*btnSelectAllTblCheckBox_); });
-    // A small screen's narrower list keeps the dates whole and gives the
-    // folder column what is left.
+    // The least widths: a small screen's narrower list keeps the dates whole.
+    // The name and folder columns share whatever room the list has beyond.
     const int widths[2][ResultsModel::columnCountValue]
         = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 144, 144, 62, 90 } };
-    for (int column = 0; column < ResultsModel::columnCountValue; ++column)
-        tblDuplicates_->setColumnWidth(column, widths[isSmallScreenLayout ? 1 : 0][column]);
+    const auto& least = widths[isSmallScreenLayout ? 1 : 0];
+    new ColumnFitter(*tblDuplicates_, *header, std::vector<int>(std::begin(least), std::end(least)),
+        { ResultsModel::nameColumn, ResultsModel::folderColumn });
     auto* checkCell = new CustomCell(tblDuplicates_);
     checkCell->setSlot(CustomCell::Outlet::btnCheckBox, CustomCell::Slot(10, 18));
     auto* nameCell = new CustomCell(tblDuplicates_);
@@ -608,7 +761,6 @@ void ResultViewController::buildViews()
     nameCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(30, -4));
     auto* textCell = new CustomCell(tblDuplicates_);
     textCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(6, -4, Qt::AlignLeft, 12));
-    tblDuplicates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tblDuplicates_->setItemDelegate(textCell);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::checkColumn, checkCell);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::nameColumn, nameCell);
@@ -621,6 +773,7 @@ void ResultViewController::buildViews()
         fileCheckBoxTapped(model_->fileOfListRow(index.row()));
     });
     connect(header, &QHeaderView::sectionClicked, this, &ResultViewController::listHeaderClicked);
+    connect(tblDuplicates_, &CustomTableView::checkKeyPressed, this, &ResultViewController::checkKeyPressed);
     connect(tblDuplicates_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex& current) {
             if (FileInfoNodePtr file = model_->fileOfListRow(current.row()))
@@ -641,33 +794,31 @@ void ResultViewController::buildViews()
     outlineDuplicates_->setUniformRowHeights(false);
     outlineDuplicates_->setIndentation(16);
     outlineDuplicates_->setRootIsDecorated(true);
-    for (int column = 1; column < ResultsModel::columnCountValue; ++column)
-        outlineDuplicates_->setColumnHidden(column, true);
     auto* outlineCell = new CustomCell(outlineDuplicates_);
-    using Outlet = CustomCell::Outlet;
-    using Slot = CustomCell::Slot;
-    outlineCell->setSlot(Outlet::btnCheckBox, Slot(6, 18));
-    outlineCell->setSlot(Outlet::imgView, Slot(30, 18));
-    // Name, size, the two dates, type and folder: x and width of each; a
-    // small screen's narrower pane packs them closer and keeps dates whole.
-    const int columns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
-        { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
-    const auto& column = columns[isSmallScreenLayout ? 1 : 0];
-    outlineCell->setSlot(Outlet::lbltextField, Slot(column[0][0], column[0][1]));
-    outlineCell->setSlot(Outlet::lblDescription, Slot(column[1][0], 240, Qt::AlignLeft, 12, false, captionColor));
-    outlineCell->setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
-    outlineCell->setSlot(Outlet::lblSize, Slot(column[1][0], column[1][1], Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblCretedDate, Slot(column[2][0], column[2][1], Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblModifiedDate, Slot(column[3][0], column[3][1], Qt::AlignLeft, 12));
-    outlineCell->setSlot(Outlet::lblExt, Slot(column[4][0], column[4][1], Qt::AlignLeft, 12));
-    Slot pathSlot(column[4][0] + column[4][1] + 4, -8, Qt::AlignLeft, 12);
-    pathSlot.elide = Qt::ElideMiddle;
-    outlineCell->setSlot(Outlet::lblFilePath, pathSlot);
     outlineDuplicates_->setItemDelegate(outlineCell);
-    outlineDuplicates_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The outline's one column is as wide as the view, never narrower than
+    // its least row: beyond that the name and the folder share the room, and
+    // a narrower view scrolls to the rest.
+    outlineDuplicates_->header()->setStretchLastSection(false);
+    const auto fitOutlineRow = [this, outlineCell] {
+        // A new result set shows every column again.
+        for (int column = 1; column < ResultsModel::columnCountValue; ++column)
+            outlineDuplicates_->setColumnHidden(column, true);
+        const int least = outlineLeastRowWidth() + 2 * outlineDuplicates_->indentation();
+        const int width = std::max(outlineDuplicates_->viewport()->width(), least);
+        layOutOutlineCell(*outlineCell, width - least);
+        outlineDuplicates_->header()->resizeSection(0, width);
+        outlineDuplicates_->viewport()->update();
+    };
+    fitOutlineRow();
+    outlineDuplicates_->viewport()->installEventFilter(new ResizeHook(fitOutlineRow, outlineDuplicates_));
+    connect(model_, &QAbstractItemModel::modelReset, outlineDuplicates_, fitOutlineRow);
     for (QAbstractScrollArea* area :
-        { static_cast<QAbstractScrollArea*>(tblDuplicates_), static_cast<QAbstractScrollArea*>(outlineDuplicates_) })
+        { static_cast<QAbstractScrollArea*>(tblDuplicates_), static_cast<QAbstractScrollArea*>(outlineDuplicates_) }) {
         area->setVerticalScrollBar(new CyanideScroller(Qt::Vertical));
+        area->setHorizontalScrollBar(new CyanideScroller(Qt::Horizontal));
+    }
+    connect(outlineDuplicates_, &CustomOutlineView::checkKeyPressed, this, &ResultViewController::checkKeyPressed);
     connect(outlineCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {
         if (model_->kindOf(index) == ResultsModel::RowKind::group)
             groupCheckBoxTapped(model_->groupOf(index));
@@ -715,6 +866,9 @@ void ResultViewController::buildViews()
     };
     auto* filter = new FillFilter(viewLeft_);
     viewLeft_->installEventFilter(filter);
+    // The list's width changes with the window, the splitter and the right
+    // pane shown or hidden; the category buttons stay over it.
+    viewLeft_->installEventFilter(new ResizeHook([this] { fitCategoryRow(); }, viewLeft_));
     tblResultListView_->installEventFilter(filter);
     outlineResultListView_->installEventFilter(filter);
 
@@ -801,6 +955,9 @@ void ResultViewController::showResults(const ScanResultPtr& result)
         setGeometry(parentWidget()->rect());
     show();
     raise();
+    // The keys follow the user onto this screen, starting at the list.
+    if (QWidget* focus = QApplication::focusWidget(); !focus || (focus->window() == window() && !isAncestorOf(focus)))
+        shownView()->setFocus(Qt::OtherFocusReason);
     loadScanResults(result ? result->groups : std::vector<DuplicateGroupPtr> {}, result ? result->dupCount : 0,
         selectedScanSource().load());
 }
@@ -1284,4 +1441,45 @@ void ResultViewController::groupCheckBoxTapped(const DuplicateGroupPtr& group)
 {
     if (group)
         state_->groupCheckBoxTapped(group);
+}
+
+void ResultViewController::checkKeyPressed()
+{
+    const auto chosen = [](const QAbstractItemView& view) {
+        QModelIndexList rows = view.selectionModel()->selectedRows();
+        if (rows.isEmpty() && view.currentIndex().isValid())
+            rows.append(view.currentIndex().siblingAtColumn(0));
+        std::ranges::sort(rows, [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        return rows;
+    };
+    std::vector<FileInfoNodePtr> files;
+    switch (mode_) {
+    case ViewMode::list:
+        for (const QModelIndex& row : chosen(*tblDuplicates_))
+            files.push_back(model_->fileOfListRow(row.row()));
+        break;
+    case ViewMode::group: {
+        const QModelIndexList rows = chosen(*outlineDuplicates_);
+        if (rows.size() == 1 && model_->kindOf(rows.front()) == ResultsModel::RowKind::group) {
+            groupCheckBoxTapped(model_->groupOf(rows.front()));
+            return;
+        }
+        for (const QModelIndex& row : rows) {
+            if (model_->kindOf(row) == ResultsModel::RowKind::file)
+                files.push_back(model_->fileOf(row));
+        }
+        break;
+    }
+    case ViewMode::grid: {
+        QList<QPersistentModelIndex> items = gridSelectedIndexs_;
+        if (items.isEmpty() && collDuplicates_->selectionModel()->currentIndex().isValid())
+            items.append(collDuplicates_->selectionModel()->currentIndex());
+        for (const QPersistentModelIndex& item : items)
+            files.push_back(gridModel_->fileOf(item));
+        break;
+    }
+    }
+    std::erase(files, nullptr);
+    if (!files.empty())
+        state_->filesCheckBoxTapped(files);
 }

@@ -147,6 +147,9 @@ public:
     // A file check box in the list or the outline, and a group's check box.
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
     void groupCheckBoxTapped(const DuplicateGroupPtr& group);
+    // Space in the shown view: the check boxes of its selected rows or
+    // items (the current one when none is selected), as clicks on them.
+    void checkKeyPressed();
 
     // ---- the mark menu and the context menu ------------------------------------
     MarkMenu& markMenu() { return *markMenu_; }
@@ -175,6 +178,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -191,6 +197,10 @@ private:
     void connectModel();
     void highlightViewModeButton();
     void highlightCategoryButton(int category);
+    // The list, outline or grid of the shown mode.
+    QWidget* shownView() const;
+    // Keeps the category buttons over the list's width.
+    void fitCategoryRow();
     void showShownGroups();
     void updateMarkedCountLabel();
     void updateTrashButton();

@@ -65,6 +65,7 @@ void ResultViewController::buildGrid()
     connect(thumbnails_.get(), &ThumbnailProvider::thumbnailReady, collDuplicates_->viewport(),
         qOverload<>(&QWidget::update));
     connect(thumbnailCell_, &ThumbnailCell::checkBoxClicked, this, &ResultViewController::gridCheckBoxTapped);
+    connect(collDuplicates_, &MyCollectionView::checkKeyPressed, this, &ResultViewController::checkKeyPressed);
     // Clicks and right clicks alike change the grid's selection; the pane and
     // the list of selected items follow that.
     connect(collDuplicates_->selectionModel(), &QItemSelectionModel::selectionChanged, this,

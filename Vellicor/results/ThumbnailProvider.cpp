@@ -230,8 +230,8 @@ QImage ThumbnailProvider::typeIcon(const QString& path)
     auto found = icons_.constFind(type.name());
     if (found != icons_.constEnd())
         return *found;
-    // The preview pane's icon, which falls back to the style's file icon
-    // where the desktop has no icon theme.
+    // The preview pane's icon: the desktop's, else our image of the type's
+    // family.
     const QIcon icon = ::typeIcon(PreviewContent { {}, std::nullopt, type.iconName(), type.genericIconName() });
     const int side = std::min(pictureSize_.width(), pictureSize_.height()) / 2;
     const QImage image = icon.isNull() ? QImage() : icon.pixmap(side, side).toImage();

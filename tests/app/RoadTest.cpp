@@ -27,6 +27,8 @@
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
+#include "RoadHelpers.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QBuffer>
@@ -55,70 +57,6 @@
 
 namespace {
 
-// Path and bytes, in types the test failures print readably.
-using Files = std::map<std::string, std::string>;
-
-QByteArray picture(QColor color)
-{
-    QImage image(96, 64, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-Files filesUnder(const QString& root)
-{
-    Files files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        files[path.toStdString()] = file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<unreadable>";
-    }
-    return files;
-}
-
-// What the trash holds: the original path of each entry and its bytes.
-Files trashedFiles(const QString& trash)
-{
-    Files files;
-    for (const QFileInfo& info : QDir(trash + QStringLiteral("/info")).entryInfoList({ "*.trashinfo" })) {
-        QSettings entry(info.filePath(), QSettings::IniFormat);
-        const QString original
-            = QUrl::fromPercentEncoding(entry.value(QStringLiteral("Trash Info/Path")).toString().toUtf8());
-        QFile file(trash + QStringLiteral("/files/") + info.completeBaseName());
-        files[original.toStdString()] = file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
-    }
-    return files;
-}
-
-// The whole screen where the main window is, sheets and dialogs included.
-void shot(QWidget* window, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("VELLICOR_ROAD_SHOTS");
-    if (folder.isEmpty())
-        return;
-    QCoreApplication::processEvents();
-    QDir().mkpath(folder);
-    const QRect frame = window->frameGeometry();
-    QPixmap pixels = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    if (pixels.isNull())
-        pixels = window->grab();
-    EXPECT_TRUE(pixels.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"))) << name.toStdString();
-}
-
-template <typename T> T* visible()
-{
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (auto* shown = qobject_cast<T*>(top); shown && shown->isVisible())
-            return shown;
-    }
-    return nullptr;
-}
-
 // Clicks a control the user sees; it has to be there, enabled and titled, an
 // image button at least with a tool tip.
 void click(QAbstractButton* button, bool titled = true)
@@ -129,34 +67,6 @@ void click(QAbstractButton* button, bool titled = true)
     const QString text = titled ? button->text() : button->toolTip();
     EXPECT_FALSE(text.trimmed().isEmpty()) << button->objectName().toStdString() << " says nothing";
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-// The visible button with the title of a language key: a sheet's button as
-// the user finds it.
-QAbstractButton* titled(const char* key)
-{
-    const QString title = localizedText(key);
-    QAbstractButton* found = nullptr;
-    waitUntil([&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            for (QAbstractButton* button : top->findChildren<QAbstractButton*>()) {
-                if (button->isVisible() && button->text() == title)
-                    found = button;
-            }
-        }
-        return found != nullptr;
-    });
-    EXPECT_TRUE(found) << "no button " << key;
-    return found;
-}
-
-bool sheetOpen()
-{
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->isVisible() && qobject_cast<CustomWindowNag*>(top))
-            return true;
-    }
-    return false;
 }
 
 QAbstractButton* button(QWidget* root, const char* name)
@@ -328,6 +238,8 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     click(button(&results, "btnThumbnailView"), false);
     MyCollectionView* grid = results.collDuplicates();
     ASSERT_TRUE(waitUntil([grid] { return grid->isVisible(); }));
+    settle();
+    shot(window, "09-grid-first");
     const IndexPath item { grid->numberOfSections() - 1,
         grid->numberOfItemsInSection(grid->numberOfSections() - 1) - 1 };
     grid->scrollToItem(item);
@@ -382,14 +294,9 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     click(ok);
     ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
 
-    Files expectedLeft = before;
-    Files expectedTrash;
-    for (const QString& path : toRemove) {
-        expectedTrash[path.toStdString()] = before.at(path.toStdString());
-        expectedLeft.erase(path.toStdString());
-    }
-    EXPECT_EQ(filesUnder(tree.root()), expectedLeft);
-    EXPECT_EQ(trashedFiles(home.dataHome() + QStringLiteral("/Trash")), expectedTrash);
+    const AfterRemoval expected = expectedAfterRemoval(before, toRemove);
+    EXPECT_EQ(filesUnder(tree.root()), expected.left);
+    EXPECT_EQ(trashedFiles(home.dataHome() + QStringLiteral("/Trash")), expected.trashed);
     for (const QString& path : toRemove)
         EXPECT_FALSE(listedPaths(list, false).count(path)) << path.toStdString();
     settle();

@@ -2,18 +2,24 @@
 // synthetic events offscreen.
 #include "ControlsTestSupport.h"
 
+#include "controls/ButtonKeys.h"
 #include "controls/CircularProgressBarView.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomPopUpButton.h"
 #include "controls/CustomTableView.h"
 #include "controls/DragDropBox.h"
+#include "controls/MyCollectionView.h"
 #include "controls/OptionPopover.h"
 #include "core/AppNotifier.h"
 #include "core/GlobalObjects.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -261,6 +267,154 @@ TEST_F(ControlsTest, PopUpButtonDrawsItsTitleInItsOwnColour)
     for (int x = 0; x < 100 && !red; ++x)
         red = isNear(image.pixelColor(x, 14), QColor(255, 0, 0), 40);
     EXPECT_TRUE(red);
+}
+
+} // namespace
+
+namespace {
+
+// A table, an outline and a grid between two fields, each with rows, as on
+// the screens.
+class Lists : public ControlsTest {
+protected:
+    void SetUp() override
+    {
+        for (int row = 0; row < 4; ++row) {
+            auto* item = new QStandardItem(QStringLiteral("row %1").arg(row));
+            item->setData(true, CustomCell::isFileRecordRole);
+            rows.appendRow({ item, new QStandardItem(QStringLiteral("size")) });
+        }
+        auto* section = new QStandardItem(QStringLiteral("group"));
+        for (int i = 0; i < 3; ++i)
+            section->appendRow(new QStandardItem(QStringLiteral("item %1").arg(i)));
+        sections.appendRow(section);
+        window.resize(420, 640);
+        before->setGeometry(10, 10, 200, 24);
+        table->setGeometry(10, 40, 400, 150);
+        table->setModel(&rows);
+        table->setItemDelegate(new CustomCell(table));
+        outline->setGeometry(10, 200, 400, 150);
+        outline->setModel(&rows);
+        outline->setItemDelegate(new CustomCell(outline));
+        grid->setGeometry(10, 360, 400, 240);
+        grid->setItemSize(QSize(100, 100));
+        grid->setModel(&sections);
+        after->setGeometry(10, 610, 200, 24);
+        for (auto* view : { static_cast<QWidget*>(table), static_cast<QWidget*>(outline) })
+            view->setFocusPolicy(Qt::StrongFocus);
+        table->setMenu(&menu);
+        outline->setMenu(&menu);
+        grid->setMenu(&menu);
+        menu.addAction(QStringLiteral("Mark"));
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    void TearDown() override { menu.close(); }
+
+    QStandardItemModel rows;
+    QStandardItemModel sections;
+    QWidget window;
+    QLineEdit* before = new QLineEdit(&window);
+    CustomTableView* table = new CustomTableView(&window);
+    CustomOutlineView* outline = new CustomOutlineView(&window);
+    MyCollectionView* grid = new MyCollectionView(&window);
+    QLineEdit* after = new QLineEdit(&window);
+    QMenu menu;
+};
+
+// Tab enters each list once and goes on to the next control; Shift+Tab walks
+// back the same way, whatever row is current.
+TEST_F(Lists, TabAndShiftTabLeaveEveryList)
+{
+    before->setFocus();
+    const std::vector<QWidget*> chain { table, outline, grid, after };
+    for (QWidget* next : chain) {
+        if (QApplication::focusWidget() == table)
+            table->setCurrentIndex(rows.index(2, 0));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->metaObject()->className();
+    }
+    for (QWidget* previous : { static_cast<QWidget*>(grid), static_cast<QWidget*>(outline),
+             static_cast<QWidget*>(table), static_cast<QWidget*>(before) }) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), previous) << previous->metaObject()->className();
+    }
+}
+
+// Space asks the owner to toggle the selection's check boxes; the Menu key and
+// Shift+F10 open the menu for the current row or item, selecting it.
+TEST_F(Lists, SpaceAndTheMenuKeysActOnTheCurrentRowOrItem)
+{
+    QSignalSpy tableSpace(table, &CustomTableView::checkKeyPressed);
+    QSignalSpy outlineSpace(outline, &CustomOutlineView::checkKeyPressed);
+    QSignalSpy gridSpace(grid, &MyCollectionView::checkKeyPressed);
+    QTest::keyClick(table, Qt::Key_Space);
+    QTest::keyClick(outline, Qt::Key_Space);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_EQ(tableSpace.size(), 1);
+    EXPECT_EQ(outlineSpace.size(), 1);
+    EXPECT_EQ(gridSpace.size(), 1);
+
+    const auto menuFor = [this](QWidget* view, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        menu.close();
+        QTest::keyClick(view, key, modifiers);
+        return menu.isVisible();
+    };
+    table->setCurrentIndex(rows.index(2, 1));
+    table->clearSelection();
+    EXPECT_TRUE(menuFor(table, Qt::Key_Menu, Qt::NoModifier));
+    EXPECT_EQ(selectedRows(*table), QList<int>({ 2 }));
+    EXPECT_TRUE(menu.geometry().top() >= table->viewport()->mapToGlobal(table->visualRect(rows.index(2, 0)).topLeft()).y());
+    EXPECT_TRUE(menuFor(table, Qt::Key_F10, Qt::ShiftModifier));
+    EXPECT_FALSE(menuFor(table, Qt::Key_F10, Qt::NoModifier));
+    outline->setCurrentIndex(rows.index(3, 0));
+    EXPECT_TRUE(menuFor(outline, Qt::Key_Menu, Qt::NoModifier));
+    EXPECT_EQ(outline->selectionModel()->selectedRows(), QModelIndexList({ rows.index(3, 0) }));
+    grid->selectItem({ 0, 2 }, QItemSelectionModel::ClearAndSelect);
+    EXPECT_TRUE(menuFor(grid, Qt::Key_F10, Qt::ShiftModifier));
+    EXPECT_EQ(grid->clickedIndexPath(), std::optional<IndexPath>(IndexPath { 0, 2 }));
+    // A keyboard request for the menu from the system ends the same way.
+    menu.close();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1), table->viewport()->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(table->viewport(), &request);
+    EXPECT_TRUE(menu.isVisible());
+}
+
+// The current row or item of a focused list wears the focus ring; without the
+// focus nothing marks it.
+TEST_F(Lists, TheFocusedListRingsItsCurrentRowOrItem)
+{
+    table->setCurrentIndex(rows.index(1, 0));
+    grid->selectItem({ 0, 1 }, QItemSelectionModel::ClearAndSelect);
+    const auto ringed = [](QWidget* view, QPoint at) {
+        const QImage image = view->grab().toImage();
+        return isNear(image.pixelColor(at), focusRingColour(), 40);
+    };
+    const QRect row = table->visualRect(rows.index(1, 0)).translated(table->viewport()->pos());
+    const QPoint tableEdge(row.center().x(), row.top() + 1);
+    const QRect item = grid->itemFrame({ 0, 1 }).translated(grid->viewport()->pos());
+    const QPoint gridEdge(item.center().x(), item.top() - 3);
+    before->setFocus();
+    EXPECT_FALSE(ringed(table, tableEdge));
+    EXPECT_FALSE(ringed(grid, gridEdge));
+    table->setFocus();
+    EXPECT_TRUE(ringed(table, tableEdge));
+    grid->setFocus();
+    EXPECT_TRUE(ringed(grid, gridEdge));
+    EXPECT_FALSE(ringed(table, tableEdge));
+
+    // An empty list rings itself; so does the pop-up button.
+    rows.clear();
+    table->setFocus();
+    EXPECT_TRUE(ringed(table, QPoint(table->width() / 2, table->height() - 2)));
+    auto* popUp = new CustomPopUpButton(&window);
+    popUp->addItem(QStringLiteral("This Computer"));
+    popUp->setGeometry(220, 10, 180, 26);
+    popUp->show();
+    EXPECT_FALSE(ringed(popUp, QPoint(90, 1)));
+    popUp->setFocus();
+    EXPECT_TRUE(ringed(popUp, QPoint(90, 1)));
 }
 
 } // namespace

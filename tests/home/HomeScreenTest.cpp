@@ -2,12 +2,15 @@
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomPopUpButton.h"
+#include "controls/CustomTableView.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/DuplicateGroup.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "home/HomeLayout.h"
+#include "home/HomePathModel.h"
+#include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
@@ -418,4 +421,23 @@ TEST_F(ScreenFixture, EverySourceIsReachedByMouseAndNoHiddenItemByKeysOrWheel)
         QCoreApplication::sendEvent(popUp, &wheel);
     }
     EXPECT_EQ(popUp->currentIndex(), before);
+}
+
+// Space on a folder row is its check box, again and again.
+TEST_F(ScreenFixture, SpaceTogglesTheCheckBoxOfTheCurrentFolderRow)
+{
+    add(ScanSource::thisComputer, SourceList::scan, home.path());
+    showOnScreen();
+    auto* table = screen->findChild<CustomTableView*>(QStringLiteral("tblInclude"));
+    ASSERT_TRUE(table);
+    const QModelIndex check = screen->pathModel().index(0, HomePathModel::checkColumn);
+    const int role = CustomCell::roleOf(CustomCell::Outlet::btnCheckBox);
+    ASSERT_EQ(check.data(role).toInt(), 1);
+    table->setCurrentIndex(screen->pathModel().index(0, HomePathModel::pathColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(screen->pathModel().index(0, HomePathModel::checkColumn).data(role).toInt(), 0);
+    EXPECT_EQ(screen->lists().scanListForSource()[0]->state, 0);
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(screen->pathModel().index(0, HomePathModel::checkColumn).data(role).toInt(), 1);
+
 }

@@ -30,6 +30,7 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -267,6 +268,24 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAns
     provider.request(text, ScanSource::thisComputer);
     ASSERT_TRUE(ready.wait());
     EXPECT_FALSE(provider.cached(text)->isNull());
+
+    // Music and video are never shown as a blank page: the desktop's icon of
+    // their type, else our own image of their kind, each its own.
+    const QImage blankPage
+        = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(50, 50).toImage().convertToFormat(
+            QImage::Format_ARGB32);
+    std::vector<QImage> shown;
+    for (const char* name : { "/song.mp3", "/clip.mp4" }) {
+        FileInfoNode media = node(home.path() + name);
+        media.fileCategory = Cat::Music;
+        provider.request(media, ScanSource::thisComputer);
+        ASSERT_TRUE(ready.wait()) << name;
+        const QImage icon = provider.cached(media)->convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(icon.isNull()) << name;
+        EXPECT_NE(icon.scaled(50, 50), blankPage) << name;
+        shown.push_back(icon);
+    }
+    EXPECT_NE(shown[0], shown[1]);
 }
 
 TEST(Thumbnails, PicturesSwappedForFifosOrLinksAfterTheScanNeverHoldTheDecoders)
@@ -346,6 +365,47 @@ TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)
     EXPECT_TRUE(provider.cached(files[1])->isNull());
     EXPECT_TRUE(provider.cached(files[3])->isNull());
     EXPECT_EQ(server.requestCount("GET", "/thumb"), 1); // the document asked for nothing
+}
+
+} // namespace
+
+namespace {
+
+bool isNear(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3 && std::abs(a.blue() - b.blue()) <= 3;
+}
+
+// Every header in view is drawn when the grid is first shown, the last one
+// too: it starts at the same background and title colours as the first.
+TEST_F(ResultsGrid, EveryGroupInViewShowsItsHeaderAtOnce)
+{
+    screen->loadScanResults(groupsOf({ { 1, 1 } }), 1, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    QApplication::processEvents();
+    screen->loadScanResults(groupsOf({ { 1, 1 }, { 1, 1 }, { 1, 1 }, { 1, 1 } }), 4, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    MyCollectionView* grid = screen->collDuplicates();
+    QApplication::processEvents();
+    // Then the window grows, showing more groups.
+    screen->resize(screen->width() + 300, screen->height() + 400);
+    QApplication::processEvents();
+    const std::vector<int> sections = grid->visibleSections();
+    ASSERT_GE(sections.size(), 2u);
+    const QImage shown = grid->viewport()->grab().toImage();
+    const QRect firstHeader = grid->headerFrame(0);
+    for (const int section : sections) {
+        const QRect header = grid->headerFrame(section).translated(0, -grid->verticalScrollBar()->value());
+        const int rows = std::min(header.height(), grid->viewport()->height() - header.top());
+        ASSERT_GT(rows, 4) << section;
+        int differing = 0;
+        for (int y = 0; y < rows; ++y) {
+            // Left of the title, where every header has only its background.
+            for (int x = 0; x < 8; ++x)
+                differing += !isNear(shown.pixelColor(x, firstHeader.top() + y), shown.pixelColor(x, header.top() + y));
+        }
+        EXPECT_EQ(differing, 0) << "header of group " << section + 1;
+    }
 }
 
 } // namespace

@@ -43,7 +43,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -81,8 +83,8 @@ protected:
     {
         setAlertPresenter(alerts);
         startApplicationCore(defaults);
-        screen = std::make_unique<ResultViewController>(
-            defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
+        sources = std::make_shared<ScanSources>(defaults);
+        screen = std::make_unique<ResultViewController>(defaults, sources, std::make_shared<FaultyFileRemover>());
         screen->setDelayedCalls(clock);
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();
@@ -144,6 +146,7 @@ protected:
     UserDefaults defaults { home.path() + QStringLiteral("/settings") };
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     std::shared_ptr<HandClock> clock = std::make_shared<HandClock>();
+    std::shared_ptr<ScanSources> sources;
     std::unique_ptr<ResultViewController> screen;
 };
 
@@ -658,6 +661,228 @@ TEST_F(ResultsScreen, ListAndGroupMenusActOnTheClickedRow)
     EXPECT_FALSE(groups[0]->children[0]->isMarked());
 }
 
+// Space marks as the check box does: the current row of the list, the
+// selected row of the outline (a group row is the group's box), the selected
+// items of the grid at once; a protected file asks first.
+TEST_F(ResultsScreen, SpaceTogglesTheMarksOfTheSelectionAsItsCheckBoxesDo)
+{
+    auto groups = groupsOf({ { "a:1:30", "b:1:30", "c:1:30" }, { "d:1:20", "e:1:20" } });
+    load(groups, 0);
+    clock->advance();
+    CustomTableView* list = screen->tblDuplicates();
+    list->setFocus();
+    clickListRow(1);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_TRUE(groups[0]->children[1]->isMarked());
+    EXPECT_EQ(screen->lblNumMarkedFiles()->text(), screen->state().markedCountLabel().text);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_FALSE(groups[0]->children[1]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 0);
+
+    button("btnHierarcheryView")->click();
+    clock->advance();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->expandAll();
+    const QModelIndex second = screen->model().index(1, 0);
+    outline->setCurrentIndex(second);
+    QTest::keyClick(outline, Qt::Key_Space);
+    EXPECT_TRUE(groups[1]->children[0]->isMarked() != groups[1]->children[1]->isMarked()) << "the group's box";
+    EXPECT_EQ(second.data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox)).toInt(), 1);
+    outline->setCurrentIndex(screen->model().index(1, 0, second));
+    QTest::keyClick(outline, Qt::Key_Space);
+    EXPECT_EQ(screen->state().countMarked(), 0);
+
+    // Two items of the grid: one change reaches the views, the totals move by both.
+    button("btnThumbnailView")->click();
+    clock->advance();
+    MyCollectionView* grid = screen->collDuplicates();
+    grid->selectItem({ 0, 0 }, QItemSelectionModel::ClearAndSelect);
+    grid->selectItem({ 0, 2 });
+    QSignalSpy changes(&screen->gridModel(), &QAbstractItemModel::dataChanged);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_TRUE(groups[0]->children[0]->isMarked());
+    EXPECT_TRUE(groups[0]->children[2]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 2);
+    EXPECT_EQ(changes.count(), 1);
+    // The group's last unmarked file stays so, told once.
+    grid->selectItem({ 0, 1 }, QItemSelectionModel::ClearAndSelect);
+    grid->selectItem({ 1, 0 });
+    alerts->shown.clear();
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_FALSE(groups[0]->children[1]->isMarked());
+    EXPECT_TRUE(groups[1]->children[0]->isMarked());
+    EXPECT_EQ(alerts->shown.size(), 1u);
+
+    // A protected file: the question first, No keeps it unmarked.
+    auto folder = std::make_shared<FilePathNode>();
+    folder->filePath = QStringLiteral("/data");
+    sources->replace(ScanSource::thisComputer, SourceList::protect, { folder });
+    for (const DuplicateGroupPtr& group : groups) {
+        for (const FileInfoNodePtr& file : group->children)
+            file->folderPath = *folder->filePath;
+    }
+    load(groups, 0);
+    screen->state().unmarkAllShownFiles();
+    button("btnListView")->click();
+    clock->advance();
+    clickListRow(0);
+    alerts->shown.clear();
+    alerts->answer = 0;
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(screen->state().countMarked(), 0);
+    alerts->answer = 1;
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(screen->state().countMarked(), 1);
+    EXPECT_TRUE(screen->model().fileOfListRow(0)->isProtectedMarkConfirmed);
+}
+
+// The Menu key and Shift+F10 open the context menu of the current row or
+// item, which then acts on it as after a right click there.
+TEST_F(ResultsScreen, TheMenuKeyOpensTheContextMenuOfTheCurrentRowInEachView)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" } });
+    load(groups, 0);
+    clock->advance();
+    const auto chooseMark = [] {
+        ASSERT_TRUE(waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QAction* mark = menu->findChild<QAction*>(QStringLiteral("menuItemMark"));
+        ASSERT_NE(mark, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(mark).center());
+    };
+    clickListRow(2);
+    QTest::keyClick(screen->tblDuplicates(), Qt::Key_Menu);
+    chooseMark();
+    EXPECT_TRUE(groups[0]->children[2]->isMarked());
+
+    button("btnHierarcheryView")->click();
+    clock->advance();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->expandAll();
+    outline->setCurrentIndex(screen->model().index(1, 0, screen->model().index(0, 0)));
+    QTest::keyClick(outline, Qt::Key_F10, Qt::ShiftModifier);
+    chooseMark();
+    EXPECT_TRUE(groups[0]->children[0]->isMarked());
+    // A group row has no menu.
+    outline->setCurrentIndex(screen->model().index(0, 0));
+    QTest::keyClick(outline, Qt::Key_Menu);
+    EXPECT_FALSE(QApplication::activePopupWidget());
+
+    button("btnThumbnailView")->click();
+    clock->advance();
+    MyCollectionView* grid = screen->collDuplicates();
+    grid->selectItem({ 0, 1 }, QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_Menu);
+    chooseMark();
+    EXPECT_EQ(screen->state().countMarked(), 2) << "the last unmarked file stays so";
+    EXPECT_FALSE(groups[0]->children[1]->isMarked());
+    EXPECT_FALSE(alerts->shown.empty());
+}
+
+// The name and folder columns share the room beyond the least widths; what
+// no longer fits is scrolled to, also after the user widened a column.
+TEST_F(ResultsScreen, ListColumnsTakeTheRoomAndScrollWhenTheyNoLongerFit)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" } }), 0);
+    clock->advance();
+    CustomTableView* list = screen->tblDuplicates();
+    QHeaderView* header = list->horizontalHeader();
+    const auto fillsTheList = [&] { return header->length() == list->viewport()->width(); };
+    EXPECT_TRUE(fillsTheList());
+    const int name = header->sectionSize(ResultsModel::nameColumn);
+    const int folder = header->sectionSize(ResultsModel::folderColumn);
+    const int size = header->sectionSize(ResultsModel::sizeColumn);
+    const int before = list->viewport()->width();
+
+    screen->resize(screen->width() + 800, screen->height());
+    QApplication::processEvents();
+    const int grown = list->viewport()->width() - before;
+    ASSERT_GT(grown, 700);
+    EXPECT_TRUE(fillsTheList());
+    EXPECT_NEAR(header->sectionSize(ResultsModel::nameColumn) - name, grown / 2, 1);
+    EXPECT_NEAR(header->sectionSize(ResultsModel::folderColumn) - folder, grown / 2, 1);
+    EXPECT_EQ(header->sectionSize(ResultsModel::sizeColumn), size);
+
+    // Widened by the user at full size, then the window shrinks again.
+    const int edge = header->sectionViewportPosition(ResultsModel::sizeColumn) + size - 1;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, header->height() / 2));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(edge + 300, header->height() / 2.0),
+        header->viewport()->mapToGlobal(QPointF(edge + 300, header->height() / 2.0)), Qt::NoButton, Qt::LeftButton,
+        Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &drag);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 300, header->height() / 2));
+    EXPECT_EQ(header->sectionSize(ResultsModel::sizeColumn), size + 300);
+    EXPECT_TRUE(fillsTheList()) << "the name and folder gave up the room";
+    screen->resize(screen->width() - 800, screen->height());
+    QApplication::processEvents();
+    EXPECT_GT(header->length(), list->viewport()->width());
+    EXPECT_TRUE(list->horizontalScrollBar()->isVisible());
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    EXPECT_LE(header->sectionViewportPosition(ResultsModel::folderColumn) + header->sectionSize(ResultsModel::folderColumn),
+        list->viewport()->width());
+}
+
+// The outline's name and folder widen with the view; below its least row the
+// outline scrolls sideways.
+TEST_F(ResultsScreen, OutlineRowsTakeTheRoomAndScrollWhenTheyNoLongerFit)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" } }), 0);
+    button("btnHierarcheryView")->click();
+    clock->advance();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->expandAll();
+    const QModelIndex file = screen->model().index(1, 0, screen->model().index(0, 0));
+    auto* cell = qobject_cast<CustomCell*>(outline->itemDelegateForIndex(file));
+    ASSERT_TRUE(cell);
+    const auto rects = [&] { return cell->outletRects(outline->visualRect(file), file); };
+    const auto slot = [](const auto& all, CustomCell::Outlet outlet) { return all[std::size_t(outlet)]; };
+    using Outlet = CustomCell::Outlet;
+    const auto narrow = rects();
+    EXPECT_FALSE(outline->horizontalScrollBar()->isVisible());
+
+    screen->resize(screen->width() + 600, screen->height());
+    QApplication::processEvents();
+    const auto wide = rects();
+    EXPECT_NEAR(slot(wide, Outlet::lbltextField).width() - slot(narrow, Outlet::lbltextField).width(), 300, 4);
+    EXPECT_NEAR(slot(wide, Outlet::lblFilePath).width() - slot(narrow, Outlet::lblFilePath).width(), 300, 4);
+    EXPECT_EQ(slot(wide, Outlet::lblSize).left() - slot(narrow, Outlet::lblSize).left(),
+        slot(wide, Outlet::lbltextField).width() - slot(narrow, Outlet::lbltextField).width());
+
+    screen->resize(screen->width() - 600, screen->height());
+    screen->findChild<QSplitter*>()->setSizes({ 500, screen->width() - 500 });
+    QApplication::processEvents();
+    EXPECT_TRUE(outline->horizontalScrollBar()->isVisible());
+    EXPECT_GE(slot(rects(), Outlet::lblFilePath).width(), 60);
+}
+
+// The category buttons stand over the list at the least window size, and
+// when the splitter gives the list less room.
+TEST_F(ResultsScreen, CategoryButtonsStayOverTheList)
+{
+    const auto listEdge = [&] {
+        QWidget* list = screen->tblDuplicates()->parentWidget();
+        return list->mapTo(screen.get(), QPoint(list->width(), 0)).x();
+    };
+    const auto rowEdge = [&] {
+        int right = 0;
+        for (int i = 0; i < 7; ++i) {
+            RAZButton* button = screen->categoryButton(i);
+            right = std::max(right, button->mapTo(screen.get(), QPoint(button->width(), 0)).x());
+        }
+        return right;
+    };
+    EXPECT_LE(rowEdge(), listEdge());
+    auto* split = screen->findChild<QSplitter*>();
+    split->setSizes({ 700, screen->width() - 700 });
+    QApplication::processEvents();
+    EXPECT_LE(rowEdge(), listEdge());
+    // With the preview pane hidden the buttons take their own widths again.
+    button("btnFullScreen")->click();
+    QApplication::processEvents();
+    EXPECT_GE(screen->categoryButton(0)->width(), 100);
+    EXPECT_LE(rowEdge(), listEdge());
+}
 
 TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)
 {

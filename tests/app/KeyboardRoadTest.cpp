@@ -1,0 +1,275 @@
+// The main road without the mouse: the program as main() builds it, driven by
+// Tab, Shift+Tab, the arrows, Space, Return and the Menu key only, from adding
+// a folder through the folder chooser to Undo. With VELLICOR_ROAD_SHOTS set
+// (scripts/road), the screens on the way are saved there as well.
+#include "app/AppComposition.h"
+#include "app/AppDelegate.h"
+#include "base/UserDefaults.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/IMGButton.h"
+#include "controls/MyCollectionView.h"
+#include "core/Localization.h"
+#include "home/MainViewController.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
+#include "support/TempHome.h"
+#include "support/TreeBuilder.h"
+#include "support/WaitUntil.h"
+
+#include "RoadHelpers.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+namespace {
+
+QString describe(const QWidget* widget)
+{
+    if (!widget)
+        return QStringLiteral("(nothing)");
+    return QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(':') + widget->objectName();
+}
+
+QPointer<QWidget> mainWindow;
+// While the results screen lies over the home screen, the home screen's
+// controls below it are no stops of Tab.
+QPointer<QWidget> homeBelow;
+QPointer<QWidget> resultsOver;
+
+// Where the keys go: the focused control, else the active window. When a
+// sheet or the chooser has gone, the window manager gives the main window
+// the keys again; the offscreen display has none to do it.
+QWidget* keyTarget()
+{
+    if (!QApplication::activeWindow() && mainWindow && !waitUntil([] { return QApplication::activeWindow(); }, 500)) {
+        mainWindow->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(mainWindow));
+    }
+    QWidget* focus = QApplication::focusWidget();
+    return focus ? focus : QApplication::activeWindow();
+}
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* target = keyTarget();
+    ASSERT_TRUE(target) << "no window takes keys";
+    QTest::keyClick(target, key, modifiers);
+}
+
+// Tab (or Shift+Tab) until the focus rests on a control that wanted accepts;
+// a failure names every stop on the way.
+QWidget* tabTo(const std::function<bool(QWidget*)>& wanted, bool backwards = false, int limit = 60)
+{
+    QStringList stops;
+    for (int i = 0; i <= limit; ++i) {
+        QWidget* target = keyTarget();
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && focus->isVisible() && wanted(focus))
+            return focus;
+        stops << describe(focus);
+        if (focus && resultsOver && resultsOver->isVisible() && homeBelow->isAncestorOf(focus)
+            && !resultsOver->isAncestorOf(focus))
+            ADD_FAILURE() << "Tab stopped below the results screen, at " << describe(focus).toStdString() << " after "
+                          << stops.join(QStringLiteral(", ")).toStdString();
+        QTest::keyClick(target, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+            backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+    ADD_FAILURE() << "Tab never reached it; stops: " << stops.join(QStringLiteral(", ")).toStdString();
+    return nullptr;
+}
+
+QWidget* tabToNamed(const char* objectName, bool backwards = false)
+{
+    SCOPED_TRACE(objectName);
+    return tabTo([objectName](QWidget* w) { return w->objectName() == QLatin1String(objectName); }, backwards);
+}
+
+// The sheet's button titled by a language key, reached by Tab and pressed by
+// Space.
+void pressTitled(const char* key)
+{
+    SCOPED_TRACE(key);
+    QAbstractButton* button = titled(key);
+    ASSERT_TRUE(button);
+    ASSERT_TRUE(waitUntil([button] { return button->window()->isActiveWindow(); }));
+    ASSERT_TRUE(tabTo([button](QWidget* w) { return w == button; })) << key;
+    press(Qt::Key_Space);
+}
+
+// The folder chooser opened by Space on Add, a path typed where the focus is
+// led, Return.
+void addFolderByKeys(const QString& folder)
+{
+    ASSERT_TRUE(tabToNamed("btnAddPath"));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([] { return visible<QFileDialog>() && visible<QFileDialog>()->isActiveWindow(); }));
+    auto* nameField = qobject_cast<QLineEdit*>(tabToNamed("fileNameEdit"));
+    ASSERT_TRUE(nameField);
+    nameField->selectAll();
+    QTest::keyClick(nameField, Qt::Key_Delete);
+    QTest::keyClicks(nameField, folder);
+    // The first Return may only take the completion the line offers.
+    for (int i = 0; i < 3 && visible<QFileDialog>(); ++i) {
+        press(Qt::Key_Return);
+        waitUntil([] { return !visible<QFileDialog>(); }, 1000);
+    }
+    ASSERT_FALSE(visible<QFileDialog>());
+}
+
+QString pathOfRow(const QAbstractItemModel& list, int row)
+{
+    return list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
+}
+
+bool isMarked(const QAbstractItemModel& list, int row)
+{
+    return list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox)).toInt() == 1;
+}
+
+} // namespace
+
+TEST(Road, ByKeyboardFromAddingAFolderToUndo)
+{
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    TreeBuilder tree;
+    tree.file("Photos/beach.png", picture(Qt::red));
+    tree.file("Photos/notes.txt", "minutes of the meeting\n");
+    tree.file("Photos/only-here.txt", "unique one");
+    tree.file("Photos/Backup/beach copy.png", picture(Qt::red));
+    tree.file("Photos/Backup/notes.txt", "minutes of the meeting\n");
+    const Files before = filesUnder(tree.root());
+
+    AppComposition program(defaults);
+    program.launch();
+    QMainWindow* window = program.delegate().window();
+    MainViewController& homeScreen = program.home();
+    ResultViewController& results = program.results();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    mainWindow = window;
+    homeBelow = &homeScreen;
+    resultsOver = &results;
+
+    addFolderByKeys(tree.path("Photos"));
+    auto* includes = homeScreen.findChild<CustomTableView*>(QStringLiteral("tblInclude"));
+    ASSERT_TRUE(includes);
+    ASSERT_EQ(includes->model()->rowCount(), 1);
+
+    // Through the folder table and out of it again, both ways, to Scan Now.
+    ASSERT_TRUE(tabTo([includes](QWidget* w) { return w == includes; }));
+    shot(window, QStringLiteral("kb-01-folder-table-focused"));
+    QWidget* scanNow = homeScreen.scanNowButton();
+    ASSERT_TRUE(tabTo([scanNow](QWidget* w) { return w == scanNow; }));
+    ASSERT_TRUE(tabTo([includes](QWidget* w) { return w == includes; }, true));
+    ASSERT_TRUE(tabTo([scanNow](QWidget* w) { return w == scanNow; }));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
+    pressTitled("ID_SELECT_MANUALLY");
+
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+
+    // In the list: the rows of the Backup folder marked by Space, each
+    // reached with the arrows.
+    CustomTableView* list = results.tblDuplicates();
+    const QAbstractItemModel& rows = *list->model();
+    ASSERT_EQ(rows.rowCount(), 4);
+    ASSERT_TRUE(tabTo([list](QWidget* w) { return w == list; }));
+    std::set<QString> toRemove;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        if (row > 0)
+            press(Qt::Key_Down);
+        ASSERT_EQ(list->currentIndex().row(), row);
+        if (pathOfRow(rows, row).contains(QStringLiteral("/Backup/"))) {
+            press(Qt::Key_Space);
+            EXPECT_TRUE(isMarked(rows, row)) << pathOfRow(rows, row).toStdString();
+            toRemove.insert(pathOfRow(rows, row));
+        }
+    }
+    ASSERT_EQ(toRemove.size(), 2u);
+    shot(window, QStringLiteral("kb-02-marked-by-space"));
+
+    // The Menu key opens the row's context menu where the row is; Escape
+    // closes it and leaves the focus in the list.
+    press(Qt::Key_Menu);
+    ASSERT_TRUE(waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    const QRect row = list->visualRect(list->currentIndex());
+    EXPECT_TRUE(menu->geometry().contains(list->viewport()->mapToGlobal(row.bottomLeft()) + QPoint(30, 4)))
+        << "menu at " << menu->geometry().x() << "," << menu->geometry().y();
+    shot(window, QStringLiteral("kb-03-context-menu"));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([] { return !QApplication::activePopupWidget(); }));
+    ASSERT_TRUE(waitUntil([list] { return list->hasFocus(); }));
+
+    // Each view by its toolbar button, the window maximised: the list's name
+    // and folder columns take the room, and the grid heads every group in
+    // view.
+    const QRect normal = window->geometry();
+    window->showMaximized();
+    // Without a window manager to do it, the window takes the screen itself.
+    if (!waitUntil([&] { return window->width() >= window->screen()->availableGeometry().width() - 20; }, 2000))
+        window->setGeometry(window->screen()->availableGeometry());
+    const bool large = window->screen()->availableGeometry().width() >= 1600;
+    ASSERT_TRUE(waitUntil([&] { return !large || results.width() > 1500; }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    shot(window, QStringLiteral("kb-04-maximised-list"));
+    const int nameWidth = list->columnWidth(ResultsModel::nameColumn);
+    const int folderWidth = list->columnWidth(ResultsModel::folderColumn);
+    if (large) {
+        EXPECT_GT(nameWidth, 300);
+        EXPECT_GT(folderWidth, 300);
+    }
+    EXPECT_GE(list->horizontalHeader()->length(), list->viewport()->width() - 1);
+    ASSERT_TRUE(tabToNamed("btnHierarcheryView", true));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.outlineDuplicates()->isVisible(); }));
+    results.outlineDuplicates()->expandAll();
+    shot(window, QStringLiteral("kb-05-maximised-groups"));
+    ASSERT_TRUE(tabToNamed("btnThumbnailView"));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.collDuplicates()->isVisible(); }));
+    shot(window, QStringLiteral("kb-06-maximised-grid"));
+    ASSERT_TRUE(tabToNamed("btnListView", true));
+    press(Qt::Key_Space);
+    window->showNormal();
+    window->setGeometry(normal);
+    ASSERT_TRUE(waitUntil([list] { return list->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+
+    // Remove, answered by the keyboard; the marked files go to the trash.
+    ASSERT_TRUE(tabToNamed("btnTrash"));
+    press(Qt::Key_Space);
+    pressTitled("ID_TRASH");
+    pressTitled("ID_OK");
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    const AfterRemoval expected = expectedAfterRemoval(before, toRemove);
+    EXPECT_EQ(filesUnder(tree.root()), expected.left);
+    EXPECT_EQ(trashedFiles(home.dataHome() + QStringLiteral("/Trash")), expected.trashed);
+
+    // Undo from the toolbar, by Shift+Tab from the list: every file back.
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    ASSERT_TRUE(tabToNamed("btnUndo", true));
+    press(Qt::Key_Space);
+    pressTitled("ID_YES");
+    pressTitled("ID_OK");
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    EXPECT_EQ(filesUnder(tree.root()), before);
+    EXPECT_TRUE(trashedFiles(home.dataHome() + QStringLiteral("/Trash")).empty());
+    shot(window, QStringLiteral("kb-07-after-undo"));
+}
