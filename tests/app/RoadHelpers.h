@@ -5,6 +5,7 @@
 
 #include "controls/CustomWindowNag.h"
 #include "core/Localization.h"
+#include "support/TitledButton.h"
 #include "support/WaitUntil.h"
 
 #include <QAbstractButton>
@@ -100,25 +101,6 @@ template <typename T> T* visible()
             return shown;
     }
     return nullptr;
-}
-
-// The visible button with the title of a language key: a sheet's button as
-// the user finds it.
-inline QAbstractButton* titled(const char* key)
-{
-    const QString title = localizedText(key);
-    QAbstractButton* found = nullptr;
-    waitUntil([&] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            for (QAbstractButton* button : top->findChildren<QAbstractButton*>()) {
-                if (button->isVisible() && button->text() == title)
-                    found = button;
-            }
-        }
-        return found != nullptr;
-    });
-    EXPECT_TRUE(found) << "no button " << key;
-    return found;
 }
 
 inline bool sheetOpen()
