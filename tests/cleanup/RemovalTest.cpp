@@ -1045,3 +1045,75 @@ TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeft)
                        "/media/share/.vellicor-removing-1"));
     EXPECT_EQ(alert->buttons, QStringList { localizedText(QStringLiteral("ID_OK")) });
 }
+
+TEST_F(Removal, AFolderReachedThroughALinkedFolderIsCleanedAndUndoneWhereTheUserSawIt)
+{
+    // The scanned folder lies below a linked one, as a home reached through
+    // a link or a folder added inside a linked one: the paths keep the link.
+    const QString data = home.path() + QStringLiteral("/data");
+    QDir().mkpath(data + QStringLiteral("/Docs/Photos"));
+    const QString linked = folder + QStringLiteral("/Docs");
+    ASSERT_TRUE(QFile::link(data + QStringLiteral("/Docs"), linked));
+    const QString photos = linked + QStringLiteral("/Photos");
+    writeTestFile(photos + QStringLiteral("/m-photo"), "photo");
+    writeTestFile(photos + QStringLiteral("/k-photo"), "photo");
+    const auto marked = record(photos + QStringLiteral("/m-photo"));
+    load({ { marked, record(photos + QStringLiteral("/k-photo")) } });
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(controller.lastReport().countTrashed, 1);
+    EXPECT_TRUE(controller.lastReport().skipped.empty());
+    EXPECT_TRUE(controller.lastReport().arrFileNotTrashed.empty());
+    EXPECT_FALSE(exists(marked));
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 1u);
+    EXPECT_EQ(undoList[0].originalPath, *marked->filePath);
+    EXPECT_EQ(trashInfoOriginalPath(undoList[0].trashInfoPath), *marked->filePath);
+    QFile trashed(undoList[0].trashedPath);
+    ASSERT_TRUE(trashed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(trashed.readAll(), QByteArray("photo"));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 1);
+    EXPECT_EQ(bytes(marked), QByteArray("photo"));
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/Docs/Photos/m-photo")));
+}
+
+TEST_F(Removal, ALinkedFolderPointedElsewhereSinceTheScanLeadsToAFileThatIsNotTheScannedOne)
+{
+    const QString data = home.path() + QStringLiteral("/data");
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    QDir().mkpath(data);
+    QDir().mkpath(elsewhere);
+    const QString linked = folder + QStringLiteral("/Docs");
+    ASSERT_TRUE(QFile::link(data, linked));
+    writeTestFile(linked + QStringLiteral("/m-doc"), "scanned");
+    writeTestFile(linked + QStringLiteral("/k-doc"), "scanned");
+    // Same name, same bytes, but never scanned.
+    writeTestFile(elsewhere + QStringLiteral("/m-doc"), "scanned");
+    writeTestFile(elsewhere + QStringLiteral("/k-doc"), "scanned");
+    const auto marked = record(linked + QStringLiteral("/m-doc"));
+    load({ { marked, record(linked + QStringLiteral("/k-doc")) } });
+    ASSERT_TRUE(QFile::remove(linked));
+    ASSERT_TRUE(QFile::link(elsewhere, linked));
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(controller.lastReport().countTrashed, 0);
+    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
+    EXPECT_EQ(
+        controller.lastReport().skipped[0].reason, QStringLiteral("another file has taken its place since the scan"));
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/m-doc")));
+    EXPECT_TRUE(QFileInfo::exists(elsewhere + QStringLiteral("/m-doc")));
+
+    // Without the scan's device and inode, only a path without links is
+    // trusted.
+    ASSERT_TRUE(QFile::remove(linked));
+    ASSERT_TRUE(QFile::link(data, linked));
+    marked->deviceId = 0;
+    marked->inode = 0;
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
+    EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("a folder on its path is a symbolic link"));
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/m-doc")));
+}
