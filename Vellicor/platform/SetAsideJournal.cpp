@@ -82,7 +82,7 @@ std::optional<Record> readRecord(const QString& path, const QString& tag)
     const QByteArray original = nameOf(record.path);
     if (!record.path.startsWith(QLatin1Char('/')) || !record.aside.startsWith(QLatin1Char('/')) || tag.isEmpty()
         || nameOf(record.aside) != asidePrefix + QFile::encodeName(tag) || original.isEmpty() || original == "."
-        || original == ".." || record.inode == 0)
+        || original == ".." || original.contains('\0') || record.inode == 0)
         return std::nullopt;
     return record;
 }

@@ -407,3 +407,33 @@ TEST_F(HeldRemoval, AStartRenamesNothingButTheSetAsideNameOfARecordsOwnTag)
     EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral(".vellicor-removing-00000000000000ee") });
     EXPECT_TRUE(QFileInfo::exists(outside));
 }
+
+TEST_F(HeldRemoval, AStateFolderThatTakesNoRecordAndATrashThatIsALinkLeaveTheFileInPlace)
+{
+    const QString path = folder + QStringLiteral("/file");
+    writeTestFile(path, "only copy");
+    // A record folder that cannot be written to, as on a read-only volume.
+    ASSERT_TRUE(QDir().mkpath(SetAsideJournal::folder()));
+    if (setTestFileImmutable(SetAsideJournal::folder(), true)) {
+        const FileRemoval removal = remover.removeRegularFile(path);
+        ASSERT_TRUE(setTestFileImmutable(SetAsideJournal::folder(), false));
+        EXPECT_FALSE(removal.ok);
+        EXPECT_TRUE(removal.error.startsWith(QStringLiteral("its removal cannot be recorded")))
+            << removal.error.toStdString();
+        EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("file") });
+    }
+
+    // The home trash a link to a folder elsewhere: never used.
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere + QStringLiteral("/files")));
+    ASSERT_TRUE(QDir().mkpath(elsewhere + QStringLiteral("/info")));
+    ASSERT_TRUE(QDir().mkpath(home.dataHome()));
+    ASSERT_TRUE(QFile::link(elsewhere, home.dataHome() + QStringLiteral("/Trash")));
+    const FileRemoval trashed = remover.moveToTrash(path);
+    EXPECT_FALSE(trashed.ok);
+    EXPECT_TRUE(trashed.error.startsWith(QStringLiteral("its volume has no usable trash")))
+        << trashed.error.toStdString();
+    EXPECT_EQ(contentOf(path), QByteArray("only copy"));
+    EXPECT_EQ(entriesOf(elsewhere + QStringLiteral("/files")), QStringList {});
+    EXPECT_EQ(entriesOf(elsewhere + QStringLiteral("/info")), QStringList {});
+}
