@@ -113,7 +113,10 @@ RemovalCheck checkBeforeRemoval(
     RemovalCheck check;
     if (scanned.path.isEmpty())
         return refused(QStringLiteral("it has no path"));
-    check.file = files.hold(scanned.path);
+    // The scan's device and inode tell the file wherever the links of its
+    // path lead now; without them, only a path without links is trusted.
+    const bool knownByIdentity = scanned.deviceId != 0 || scanned.inode != 0;
+    check.file = files.hold(scanned.path, knownByIdentity ? FolderLinks::resolvedFirst : FolderLinks::refused);
     if (!check.file.isHeld())
         return refused(check.file.refusal);
     const FileFacts& status = check.file.facts;
@@ -127,7 +130,7 @@ RemovalCheck checkBeforeRemoval(
     for (const ScannedFile& kept : item.keptCopies ? *item.keptCopies : none) {
         // Whatever the times say, a kept copy vouches only with the file's
         // bytes, as both are now.
-        const HeldFile copy = files.hold(kept.path);
+        const HeldFile copy = files.hold(kept.path, FolderLinks::resolvedFirst);
         if (!copy.isHeld() || copy.facts.sameFileAs(status) || copy.facts.size != status.size)
             continue;
         const auto result = contents.compare(check.file.fd.get(), copy.fd.get(), status.size, abort);

@@ -32,7 +32,9 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
 {
     if (!file.isHeld())
         return FileRemoval::failed(file.refusal);
-    const QString folder = file.path.left(file.path.lastIndexOf(QLatin1Char('/')));
+    // Where it is set aside is told, and recorded, by the folder's real path:
+    // the one the next start can reach without links.
+    const QString& folder = file.folderPath;
     // Set aside first, in its own folder, under a name recorded beforehand:
     // a run that ends here, whatever ends it, leaves it to be put back.
     QString tag;
@@ -43,7 +45,7 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     for (int attempt = 0; attempt < setAsideAttempts; ++attempt) {
         tag = QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
         aside = QByteArrayLiteral(".vellicor-removing-") + tag.toLatin1();
-        asidePath = folder + QLatin1Char('/') + QFile::decodeName(aside);
+        asidePath = (folder == QStringLiteral("/") ? QString() : folder) + QLatin1Char('/') + QFile::decodeName(aside);
         if (const auto error = SetAsideJournal::add(tag, file.path, asidePath, file.facts)) {
             if (errno == EEXIST)
                 continue;
@@ -116,14 +118,14 @@ std::optional<FileFacts> FaultyFileRemover::examine(const QString& path)
     return facts;
 }
 
-HeldFile FaultyFileRemover::hold(const QString& path)
+HeldFile FaultyFileRemover::hold(const QString& path, FolderLinks links)
 {
     if (onHold)
         onHold(path);
     const auto route = secondRoutes.find(path);
     if (route == secondRoutes.end())
-        return real_->hold(path);
-    HeldFile held = real_->hold(route->second);
+        return real_->hold(path, links);
+    HeldFile held = real_->hold(route->second, links);
     held.path = path;
     held.facts.device ^= 0x5a5a;
     return held;

@@ -29,7 +29,10 @@ public:
     // The file at path as the remover sees it (the checks look through it).
     virtual std::optional<FileFacts> examine(const QString& path) { return factsOf(path); }
     // The file at path held for reading and for acting on.
-    virtual HeldFile hold(const QString& path) { return holdFile(path); }
+    virtual HeldFile hold(const QString& path, FolderLinks links = FolderLinks::refused)
+    {
+        return holdFile(path, links);
+    }
     // Moves the held file into the user's trash (the home trash, or the
     // trash of the file's own volume), keeping its trash entry.
     virtual FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) = 0;
@@ -93,7 +96,7 @@ public:
     using FileRemover::removeRegularFile;
     void startRun() override { real_->startRun(); }
     std::optional<FileFacts> examine(const QString& path) override;
-    HeldFile hold(const QString& path) override;
+    HeldFile hold(const QString& path, FolderLinks links = FolderLinks::refused) override;
     FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;
     FileRemoval removeRegularFile(const HeldFile& file, const RemovalProof& proof = {}) override;
 

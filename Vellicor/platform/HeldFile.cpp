@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -77,7 +78,7 @@ int openFolderByWalk(const QByteArray& path)
     return folder.release();
 }
 
-HeldFile holdFile(const QString& path)
+HeldFile holdFile(const QString& path, FolderLinks links)
 {
     HeldFile held;
     held.path = path;
@@ -93,7 +94,15 @@ HeldFile holdFile(const QString& path)
     held.name = QFile::encodeName(path.mid(slash + 1));
     if (held.name == "." || held.name == "..")
         return refuse(EINVAL, QStringLiteral("not an absolute path"));
-    held.folder.reset(openFolderWithoutLinks(slash == 0 ? QStringLiteral("/") : path.left(slash)));
+    held.folderPath = slash == 0 ? QStringLiteral("/") : path.left(slash);
+    if (links == FolderLinks::resolvedFirst) {
+        char* real = ::realpath(QFile::encodeName(held.folderPath).constData(), nullptr);
+        if (!real)
+            return refuse(errno);
+        held.folderPath = QFile::decodeName(real);
+        ::free(real);
+    }
+    held.folder.reset(openFolderWithoutLinks(held.folderPath));
     if (!held.folder.isOpen())
         return refuse(errno);
     const auto entry = factsAt(held.folder.get(), held.name, AT_SYMLINK_NOFOLLOW);

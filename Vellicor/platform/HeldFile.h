@@ -16,7 +16,10 @@
 // so that what goes is what was checked however the paths change meanwhile.
 // Move-only; any thread.
 struct HeldFile {
+    // The path as the caller named it, what the user knows it by.
     QString path;
+    // The folder that was opened, by its path without links.
+    QString folderPath;
     FileDescriptor folder;
     QByteArray name;
     FileDescriptor fd;
@@ -29,10 +32,22 @@ struct HeldFile {
     bool isHeld() const { return fd.isOpen(); }
 };
 
+// How the folders on a file's path are taken when it is held.
+enum class FolderLinks {
+    // A path through a linked folder is refused.
+    refused,
+    // The file's folder is resolved to its real path once, and that path is
+    // opened without following a link at any step: a link that was there
+    // already leads to the folder it names, and one put on the path since
+    // the resolution is refused. For a caller that then proves the file is
+    // the one it knows (device and inode), wherever the links lead.
+    resolvedFirst,
+};
+
 // Holds the regular file at the absolute path; a link, a folder or anything
-// else is refused without being opened, as is a path through a linked
-// folder.
-HeldFile holdFile(const QString& path);
+// else is refused without being opened, and its folder is reached as links
+// says.
+HeldFile holdFile(const QString& path, FolderLinks links = FolderLinks::refused);
 
 // Opens the folder at the absolute path as a place to act in (O_PATH), never
 // through a link at any step; -1 with errno set otherwise.

@@ -38,10 +38,31 @@ void syncFolder(const QString& path)
         ::fsync(folder.get());
 }
 
-std::optional<Record> readRecord(const QString& path)
+const QByteArray asidePrefix = QByteArrayLiteral(".vellicor-removing-");
+
+QString folderOf(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QByteArray nameOf(const QString& path)
+{
+    return QFile::encodeName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+}
+
+// The record of tag at path, or none when it is not one this program
+// wrote: the set-aside name must be the one made for that very tag, so that
+// nothing else is ever renamed at the start, whatever a record says.
+std::optional<Record> readRecord(const QString& path, const QString& tag)
+{
+    // Never through a link, never a pipe or a device.
+    const FileDescriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status { };
+    QFile file;
+    if (!fd.isOpen() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)
+        || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return std::nullopt;
     // A record is a few lines; anything longer is not one.
     Record record;
@@ -58,9 +79,10 @@ std::optional<Record> readRecord(const QString& path)
         else if (key == "inode")
             record.inode = value.toULongLong();
     }
-    const auto folderOf = [](const QString& path) { return path.left(path.lastIndexOf(QLatin1Char('/'))); };
-    if (!record.path.startsWith(QLatin1Char('/')) || !record.aside.startsWith(QLatin1Char('/'))
-        || folderOf(record.path) != folderOf(record.aside) || record.inode == 0)
+    const QByteArray original = nameOf(record.path);
+    if (!record.path.startsWith(QLatin1Char('/')) || !record.aside.startsWith(QLatin1Char('/')) || tag.isEmpty()
+        || nameOf(record.aside) != asidePrefix + QFile::encodeName(tag) || original.isEmpty() || original == "."
+        || original == ".." || original.contains('\0') || record.inode == 0)
         return std::nullopt;
     return record;
 }
@@ -121,15 +143,16 @@ SetAsideRecovery recoverSetAsideFiles()
     const QStringList records = journal.entryList({ QStringLiteral("*") + recordSuffix }, QDir::Files | QDir::Hidden);
     for (const QString& name : records) {
         const QString recordFile = journal.filePath(name);
-        const auto record = readRecord(recordFile);
+        const auto record = readRecord(recordFile, name.chopped(recordSuffix.size()));
         const auto drop = [&recordFile] { QFile::remove(recordFile); };
         if (!record) {
             Log::print("Start: an unreadable record of a set-aside file was dropped:", recordFile);
             drop();
             continue;
         }
-        const qsizetype slash = record->path.lastIndexOf(QLatin1Char('/'));
-        const FileDescriptor folder(openFolderWithoutLinks(slash == 0 ? QStringLiteral("/") : record->path.left(slash)));
+        // The file waits in the folder the record names by its real path; it
+        // goes back there under its own name.
+        const FileDescriptor folder(openFolderWithoutLinks(folderOf(record->aside)));
         struct stat folderStatus { };
         if (!folder.isOpen() || ::fstat(folder.get(), &folderStatus) != 0 || folderStatus.st_dev != record->device) {
             // Its volume may be one that is not mounted now: asked again at
@@ -139,8 +162,8 @@ SetAsideRecovery recoverSetAsideFiles()
                     .arg(folder.isOpen() ? QStringLiteral("another volume is there") : errnoText(errno)) });
             continue;
         }
-        const QByteArray asideName = QFile::encodeName(record->aside.mid(slash + 1));
-        const QByteArray originalName = QFile::encodeName(record->path.mid(slash + 1));
+        const QByteArray asideName = nameOf(record->aside);
+        const QByteArray originalName = nameOf(record->path);
         struct stat aside { };
         if (::fstatat(folder.get(), asideName.constData(), &aside, AT_SYMLINK_NOFOLLOW) != 0) {
             // Deleted, or put back, before the run ended.

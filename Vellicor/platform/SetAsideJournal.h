@@ -19,7 +19,8 @@ namespace SetAsideJournal {
 QString folder();
 
 // Records that the file at path, with these facts, is about to be set aside
-// as aside; on the disk when this returns. The tag names the record. Why it
+// as aside (in its folder's real path, named .vellicor-removing- and the
+// tag); on the disk when this returns. The tag names the record. Why it
 // could not be recorded, or none; errno is EEXIST when the tag is taken.
 std::optional<QString> add(const QString& tag, const QString& path, const QString& aside, const FileFacts& facts);
 
@@ -46,7 +47,9 @@ struct SetAsideRecovery {
 };
 
 // Puts back every file a recorded set-aside left under its temporary name,
-// while it is still the recorded file and its name is free. Records whose
+// while it is still the recorded file and its name is free. Only the
+// set-aside name made for a record's own tag is ever renamed, within its
+// folder; a record that names anything else is dropped. Records whose
 // file is gone (the deletion ended) are dropped without a word; a record
 // whose folder cannot be reached now (a volume not mounted) is kept for the
 // next start and told. Called once at the program's start, before any

@@ -30,6 +30,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -1044,4 +1045,132 @@ TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeft)
                        "/media/share/c.jpg could not be put back (a file is already at its path); it is at "
                        "/media/share/.vellicor-removing-1"));
     EXPECT_EQ(alert->buttons, QStringList { localizedText(QStringLiteral("ID_OK")) });
+}
+
+TEST_F(Removal, AFolderReachedThroughALinkedFolderIsCleanedAndUndoneWhereTheUserSawIt)
+{
+    // The scanned folder lies below a linked one, as a home reached through
+    // a link or a folder added inside a linked one: the paths keep the link.
+    const QString data = home.path() + QStringLiteral("/volume");
+    QDir().mkpath(data + QStringLiteral("/Docs/Photos"));
+    const QString linked = folder + QStringLiteral("/Docs");
+    ASSERT_TRUE(QFile::link(data + QStringLiteral("/Docs"), linked));
+    const QString photos = linked + QStringLiteral("/Photos");
+    writeTestFile(photos + QStringLiteral("/m-photo"), "photo");
+    writeTestFile(photos + QStringLiteral("/k-photo"), "photo");
+    const auto marked = record(photos + QStringLiteral("/m-photo"));
+    load({ { marked, record(photos + QStringLiteral("/k-photo")) } });
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(controller.lastReport().countTrashed, 1);
+    EXPECT_TRUE(controller.lastReport().skipped.empty());
+    EXPECT_TRUE(controller.lastReport().arrFileNotTrashed.empty());
+    EXPECT_FALSE(exists(marked));
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 1u);
+    EXPECT_EQ(undoList[0].originalPath, *marked->filePath);
+    EXPECT_EQ(trashInfoOriginalPath(undoList[0].trashInfoPath), *marked->filePath);
+    QFile trashed(undoList[0].trashedPath);
+    ASSERT_TRUE(trashed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(trashed.readAll(), QByteArray("photo"));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 1);
+    EXPECT_EQ(bytes(marked), QByteArray("photo"));
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/Docs/Photos/m-photo")));
+}
+
+TEST_F(Removal, ALinkedFolderPointedElsewhereSinceTheScanLeadsToAFileThatIsNotTheScannedOne)
+{
+    const QString data = home.path() + QStringLiteral("/volume");
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    QDir().mkpath(data);
+    QDir().mkpath(elsewhere);
+    const QString linked = folder + QStringLiteral("/Docs");
+    ASSERT_TRUE(QFile::link(data, linked));
+    writeTestFile(linked + QStringLiteral("/m-doc"), "scanned");
+    writeTestFile(linked + QStringLiteral("/k-doc"), "scanned");
+    // Same name, same bytes, but never scanned.
+    writeTestFile(elsewhere + QStringLiteral("/m-doc"), "scanned");
+    writeTestFile(elsewhere + QStringLiteral("/k-doc"), "scanned");
+    const auto marked = record(linked + QStringLiteral("/m-doc"));
+    load({ { marked, record(linked + QStringLiteral("/k-doc")) } });
+    ASSERT_TRUE(QFile::remove(linked));
+    ASSERT_TRUE(QFile::link(elsewhere, linked));
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(controller.lastReport().countTrashed, 0);
+    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
+    EXPECT_EQ(
+        controller.lastReport().skipped[0].reason, QStringLiteral("another file has taken its place since the scan"));
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/m-doc")));
+    EXPECT_TRUE(QFileInfo::exists(elsewhere + QStringLiteral("/m-doc")));
+
+    // Without the scan's device and inode, only a path without links is
+    // trusted.
+    ASSERT_TRUE(QFile::remove(linked));
+    ASSERT_TRUE(QFile::link(data, linked));
+    marked->deviceId = 0;
+    marked->inode = 0;
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
+    EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("a folder on its path is a symbolic link"));
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/m-doc")));
+}
+
+TEST_F(Removal, KeptCopiesThatAreTheMarkedFileByAnotherWayNeverVouchForIt)
+{
+    // The kept copy replaced by a link to the marked file.
+    const auto linkedCopy = file(QStringLiteral("m-linked"), "one");
+    const auto keptLink = file(QStringLiteral("k-linked"), "one");
+    // The kept copy's folder replaced by a link to the marked file's folder.
+    const auto inFolder = file(QStringLiteral("mine/same"), "two");
+    const auto inOther = file(QStringLiteral("theirs/same"), "two");
+    inFolder->fileName = QStringLiteral("m-same");
+    // A kept copy on another volume vouches as any other does.
+    QTemporaryDir shm(QStringLiteral("/dev/shm/vellicor-XXXXXX"));
+    const bool hasOtherVolume = shm.isValid()
+        && factsOf(shm.path()).value_or(FileFacts {}).device != factsOf(folder).value_or(FileFacts {}).device;
+    const auto farAway = file(QStringLiteral("m-far"), "three");
+    std::vector<std::vector<FileInfoNodePtr>> groups { { linkedCopy, keptLink }, { inFolder, inOther } };
+    if (hasOtherVolume) {
+        writeTestFile(shm.filePath(QStringLiteral("k-far")), "three");
+        groups.push_back({ farAway, record(shm.filePath(QStringLiteral("k-far"))) });
+    }
+    load(groups);
+    ASSERT_TRUE(QFile::remove(*keptLink->filePath));
+    ASSERT_TRUE(QFile::link(*linkedCopy->filePath, *keptLink->filePath));
+    ASSERT_TRUE(QDir().rename(folder + QStringLiteral("/theirs"), folder + QStringLiteral("/theirs-old")));
+    ASSERT_TRUE(QFile::link(folder + QStringLiteral("/mine"), folder + QStringLiteral("/theirs")));
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(bytes(linkedCopy), QByteArray("one"));
+    EXPECT_EQ(bytes(inFolder), QByteArray("two"));
+    QStringList skipped;
+    for (const auto& outcome : controller.lastReport().skipped)
+        skipped.append(*outcome.file->fileName + QLatin1Char(':') + outcome.reason);
+    EXPECT_EQ(skipped,
+        (QStringList { QStringLiteral("m-linked:no other copy of it is left on disk"),
+            QStringLiteral("m-same:no other copy of it is left on disk") }));
+    EXPECT_EQ(controller.lastReport().countTrashed, hasOtherVolume ? 1 : 0);
+    if (hasOtherVolume) {
+        EXPECT_FALSE(exists(farAway));
+    }
+}
+
+TEST_F(Removal, AnImmutableMarkedFileStaysAndIsToldAsLocked)
+{
+    writeTestFile(folder + QStringLiteral("/m-locked"), "kept safe");
+    if (!setTestFileImmutable(folder + QStringLiteral("/m-locked"), true))
+        GTEST_SKIP() << "the immutable attribute cannot be set here";
+    const auto locked = record(folder + QStringLiteral("/m-locked"));
+    load({ { locked, file(QStringLiteral("k-locked"), "kept safe") } });
+    const bool ran = run();
+    const bool stayed = exists(locked);
+    ASSERT_TRUE(setTestFileImmutable(*locked->filePath, false));
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
+    EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("it is locked"));
 }

@@ -271,3 +271,20 @@ TEST_F(EmptyFolderCleaner, ScanWaitsForAFolderAndThePathReadsAsText)
     handler.closeDeleteFolderNag();
     EXPECT_FALSE(handler.btnScanFolders->isEnabled());
 }
+
+TEST_F(EmptyFolderCleaner, AFolderChosenThroughALinkedParentIsCleanedAndUndone)
+{
+    tree.folder(QStringLiteral("real/chosen/empty"));
+    tree.symlink(QStringLiteral("alias"), tree.path(QStringLiteral("real")));
+    handler.folderChosen(tree.path(QStringLiteral("alias/chosen")));
+    handler.btnScanFoldersTapped();
+    finishWork();
+    expand(QString());
+    EXPECT_EQ(handler.arrOfEmptyFolders(), paths({ "alias/chosen/empty" }));
+    deleteFolders();
+    EXPECT_FALSE(exists(QStringLiteral("real/chosen/empty")));
+    EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("alias"))).isSymLink());
+    handler.btnUndoTapped();
+    finishWork();
+    EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("real/chosen/empty"))).isDir());
+}

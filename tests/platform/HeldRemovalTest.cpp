@@ -247,13 +247,14 @@ namespace {
 // Deletes path outright in a child process that ends for good right after
 // the file was set aside, as a kill or a crash ends a run; the name it was
 // set aside under.
-QString endedWhileSetAside(const QString& path)
+QString endedWhileSetAside(const QString& path, FolderLinks links = FolderLinks::refused)
 {
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
         LocalFileRemover remover;
-        const FileRemoval removal = remover.removeRegularFile(path, []() -> std::optional<QString> { ::_exit(0); });
+        const FileRemoval removal
+            = remover.removeRegularFile(remover.hold(path, links), []() -> std::optional<QString> { ::_exit(0); });
         std::fprintf(stderr, "not set aside: %s\n", qPrintable(removal.error));
         ::_exit(3);
     }
@@ -261,7 +262,7 @@ QString endedWhileSetAside(const QString& path)
     EXPECT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     const QString folder = QFileInfo(path).path();
-    const QStringList aside = setAsideIn(folder);
+    const QStringList aside = setAsideIn(QFileInfo(folder).canonicalFilePath());
     EXPECT_EQ(aside.size(), 1);
     return folder + QLatin1Char('/') + aside.value(0);
 }
@@ -319,4 +320,120 @@ TEST_F(HeldRemoval, AFileLeftSetAsideByARunThatWasEndedIsPutBackAtTheNextStart)
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_EQ(contentOf(aside), QByteArray("stranger"));
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+TEST_F(HeldRemoval, AFileBelowALinkedFolderIsHeldInItsRealFolderAndPutBackThereAfterACrash)
+{
+    const QString real = folder + QStringLiteral("/real");
+    ASSERT_TRUE(QDir().mkpath(real + QStringLiteral("/deeper")));
+    ASSERT_TRUE(QFile::link(real, folder + QStringLiteral("/alias")));
+    const QString throughLink = folder + QStringLiteral("/alias/deeper/file");
+    writeTestFile(throughLink, "only copy");
+
+    const HeldFile held = remover.hold(throughLink, FolderLinks::resolvedFirst);
+    ASSERT_TRUE(held.isHeld()) << held.refusal.toStdString();
+    EXPECT_EQ(held.path, throughLink);
+    EXPECT_EQ(held.folderPath, real + QStringLiteral("/deeper"));
+    const FileRemoval trashed = remover.moveToTrash(held);
+    ASSERT_TRUE(trashed.ok) << trashed.error.toStdString();
+    EXPECT_EQ(trashInfoOriginalPath(trashed.trashInfoPath), throughLink);
+    EXPECT_EQ(contentOf(trashed.trashedPath), QByteArray("only copy"));
+
+    // Deleted outright, ended while set aside: recorded by the real folder,
+    // which the next start reaches without links.
+    writeTestFile(throughLink, "only copy");
+    const QString aside = endedWhileSetAside(throughLink, FolderLinks::resolvedFirst);
+    EXPECT_FALSE(QFileInfo::exists(throughLink));
+    const SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_EQ(recovery.putBack, std::vector { throughLink });
+    EXPECT_TRUE(recovery.left.empty());
+    EXPECT_EQ(contentOf(throughLink), QByteArray("only copy"));
+    EXPECT_FALSE(QFileInfo::exists(aside));
+    EXPECT_EQ(setAsideIn(real + QStringLiteral("/deeper")), QStringList {});
+
+    // The link turned elsewhere before the hold: the real folder it now
+    // names is where the hold looks, and a link put in after the resolution
+    // is still refused by the walk.
+    const QString other = folder + QStringLiteral("/other");
+    ASSERT_TRUE(QDir().mkpath(other + QStringLiteral("/deeper")));
+    writeTestFile(other + QStringLiteral("/deeper/file"), "never scanned");
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/alias")));
+    ASSERT_TRUE(QFile::link(other, folder + QStringLiteral("/alias")));
+    const HeldFile elsewhere = remover.hold(throughLink, FolderLinks::resolvedFirst);
+    ASSERT_TRUE(elsewhere.isHeld());
+    EXPECT_FALSE(elsewhere.facts.sameFileAs(held.facts));
+    EXPECT_EQ(elsewhere.folderPath, other + QStringLiteral("/deeper"));
+    EXPECT_EQ(remover.hold(throughLink).refusal, QStringLiteral("a folder on its path is a symbolic link"));
+}
+
+TEST_F(HeldRemoval, AStartRenamesNothingButTheSetAsideNameOfARecordsOwnTag)
+{
+    // Records naming files this program never set aside, with their true
+    // device and inode: every one is dropped and nothing moves.
+    const QString victim = folder + QStringLiteral("/victim");
+    writeTestFile(victim, "the user's");
+    const FileFacts facts = factsOf(victim).value();
+    const QString journal = SetAsideJournal::folder();
+    ASSERT_TRUE(QDir().mkpath(journal));
+    const auto plant = [&](const QString& tag, const QString& path, const QString& aside) {
+        writeTestFile(journal + QLatin1Char('/') + tag + QStringLiteral(".record"),
+            "path=" + QFile::encodeName(path) + "\naside=" + QFile::encodeName(aside)
+                + "\ndevice=" + QByteArray::number(facts.device) + "\ninode=" + QByteArray::number(facts.inode) + '\n');
+    };
+    plant(QStringLiteral("00000000000000aa"), folder + QStringLiteral("/renamed"), victim);
+    plant(QStringLiteral("00000000000000bb"), folder + QStringLiteral("/renamed"),
+        folder + QStringLiteral("/.vellicor-removing-00000000000000cc"));
+    plant(QStringLiteral("00000000000000dd"), folder + QStringLiteral("/.."),
+        folder + QStringLiteral("/.vellicor-removing-00000000000000dd"));
+    ASSERT_EQ(std::rename(QFile::encodeName(victim).constData(),
+                  QFile::encodeName(folder + QStringLiteral("/.vellicor-removing-00000000000000cc")).constData()),
+        0);
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral(".vellicor-removing-00000000000000cc") });
+    EXPECT_EQ(entriesOf(journal), QStringList {});
+
+    // A record that is a link to a file elsewhere is not read through.
+    ASSERT_EQ(
+        std::rename(QFile::encodeName(folder + QStringLiteral("/.vellicor-removing-00000000000000cc")).constData(),
+            QFile::encodeName(folder + QStringLiteral("/.vellicor-removing-00000000000000ee")).constData()),
+        0);
+    const QString outside = home.path() + QStringLiteral("/outside.record");
+    writeTestFile(outside,
+        "path=" + QFile::encodeName(victim) + "\naside=" + QFile::encodeName(folder)
+            + "/.vellicor-removing-00000000000000ee\ndevice=" + QByteArray::number(facts.device)
+            + "\ninode=" + QByteArray::number(facts.inode) + '\n');
+    ASSERT_TRUE(QFile::link(outside, journal + QStringLiteral("/00000000000000ee.record")));
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral(".vellicor-removing-00000000000000ee") });
+    EXPECT_TRUE(QFileInfo::exists(outside));
+}
+
+TEST_F(HeldRemoval, AStateFolderThatTakesNoRecordAndATrashThatIsALinkLeaveTheFileInPlace)
+{
+    const QString path = folder + QStringLiteral("/file");
+    writeTestFile(path, "only copy");
+    // A record folder that cannot be written to, as on a read-only volume.
+    ASSERT_TRUE(QDir().mkpath(SetAsideJournal::folder()));
+    if (setTestFileImmutable(SetAsideJournal::folder(), true)) {
+        const FileRemoval removal = remover.removeRegularFile(path);
+        ASSERT_TRUE(setTestFileImmutable(SetAsideJournal::folder(), false));
+        EXPECT_FALSE(removal.ok);
+        EXPECT_TRUE(removal.error.startsWith(QStringLiteral("its removal cannot be recorded")))
+            << removal.error.toStdString();
+        EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("file") });
+    }
+
+    // The home trash a link to a folder elsewhere: never used.
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere + QStringLiteral("/files")));
+    ASSERT_TRUE(QDir().mkpath(elsewhere + QStringLiteral("/info")));
+    ASSERT_TRUE(QDir().mkpath(home.dataHome()));
+    ASSERT_TRUE(QFile::link(elsewhere, home.dataHome() + QStringLiteral("/Trash")));
+    const FileRemoval trashed = remover.moveToTrash(path);
+    EXPECT_FALSE(trashed.ok);
+    EXPECT_TRUE(trashed.error.startsWith(QStringLiteral("its volume has no usable trash")))
+        << trashed.error.toStdString();
+    EXPECT_EQ(contentOf(path), QByteArray("only copy"));
+    EXPECT_EQ(entriesOf(elsewhere + QStringLiteral("/files")), QStringList {});
+    EXPECT_EQ(entriesOf(elsewhere + QStringLiteral("/info")), QStringList {});
 }
