@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSize>
 
+#include <algorithm>
+
 namespace {
 
 using Outlet = CustomCell::Outlet;
@@ -68,23 +70,37 @@ void ResultsModel::takeShownGroups()
 {
     groups_.clear();
     rows_.clear();
-    filePositions_.clear();
     groupPositions_.clear();
     groups_.reserve(state_.arrGroups.size());
     for (const DuplicateGroupPtr& group : state_.arrGroups) {
         const int g = int(groups_.size());
-        GroupRow row { group, {}, int(rows_.size()) };
+        GroupRow row { group, {}, int(rows_.size()), {} };
         row.files.reserve(group->filterChildren.size());
         for (const FileInfoNodePtr& file : group->filterChildren) {
             if (!file)
                 continue;
-            filePositions_.insert(file.get(), { g, int(row.files.size()) + 1 });
             rows_.push_back({ g + 1, int(row.files.size()) });
             row.files.push_back(file);
         }
         groupPositions_.insert(group.get(), g);
         groups_.push_back(std::move(row));
     }
+}
+
+int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const
+{
+    constexpr std::size_t searchedInTurn = 32;
+    if (files.size() <= searchedInTurn) {
+        const auto found
+            = std::ranges::find_if(files, [file](const FileInfoNodePtr& shown) { return shown.get() == file; });
+        return found == files.end() ? -1 : int(found - files.begin()) + 1;
+    }
+    if (rowsOfFiles.isEmpty()) {
+        rowsOfFiles.reserve(qsizetype(files.size()));
+        for (std::size_t i = 0; i < files.size(); ++i)
+            rowsOfFiles.insert(files[i].get(), int(i) + 1);
+    }
+    return rowsOfFiles.value(file, -1);
 }
 
 FileInfoNodePtr ResultsModel::fileOfListRow(int row) const
@@ -369,11 +385,15 @@ void ResultsModel::emitCheckChanged(const QModelIndex& index)
 
 void ResultsModel::fileMarkChanged(const FileInfoNodePtr& file)
 {
-    const auto found = filePositions_.constFind(file.get());
-    if (found == filePositions_.cend())
+    const DuplicateGroupPtr parent = file ? file->parent.lock() : nullptr;
+    const auto found = groupPositions_.constFind(parent.get());
+    if (found == groupPositions_.cend())
         return;
-    const QModelIndex group = groupIndex(found->first);
-    emitCheckChanged(index(found->second, checkColumn, group));
+    const int row = groups_[size_t(*found)].rowOf(file.get());
+    if (row < 0)
+        return;
+    const QModelIndex group = groupIndex(*found);
+    emitCheckChanged(index(row, checkColumn, group));
     emitCheckChanged(group);
 }
 
@@ -403,10 +423,10 @@ QModelIndex ResultsModel::indexOf(const Identity& identity) const
         return index(0, identity.column, groupIndex(*group));
     if (!identity.file)
         return groupIndex(*group, identity.column);
-    const auto file = filePositions_.constFind(identity.file);
-    if (file == filePositions_.cend() || file->first != *group)
+    const int row = groups_[size_t(*group)].rowOf(identity.file);
+    if (row < 0)
         return {};
-    return index(file->second, identity.column, groupIndex(*group));
+    return index(row, identity.column, groupIndex(*group));
 }
 
 void ResultsModel::shownGroupsChanged()
