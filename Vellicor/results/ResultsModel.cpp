@@ -39,6 +39,20 @@ QString pathExtension(const QString& path)
     return name.mid(dot + 1);
 }
 
+// Whether a row's files are a group's shown files, nulls left out.
+bool sameFiles(const std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
+{
+    std::size_t i = 0;
+    for (const FileInfoNodePtr& file : shown) {
+        if (!file)
+            continue;
+        if (i == row.size() || row[i] != file)
+            return false;
+        ++i;
+    }
+    return i == row.size();
+}
+
 } // namespace
 
 ResultsModel::ResultsModel(ResultsState& state, QObject* parent)
@@ -68,20 +82,29 @@ void ResultsModel::resultSetLoaded()
 
 void ResultsModel::takeShownGroups()
 {
-    groups_.clear();
+    // A group whose shown files are as they were keeps its row's list: a
+    // rebuild that only moves groups then leaves every record's count alone.
+    std::vector<GroupRow> before = std::exchange(groups_, {});
+    const QHash<const DuplicateGroup*, int> positionsBefore = std::exchange(groupPositions_, {});
     rows_.clear();
-    groupPositions_.clear();
     groups_.reserve(state_.arrGroups.size());
+    groupPositions_.reserve(qsizetype(state_.arrGroups.size()));
     for (const DuplicateGroupPtr& group : state_.arrGroups) {
         const int g = int(groups_.size());
         GroupRow row { group, {}, int(rows_.size()), {} };
-        row.files.reserve(group->filterChildren.size());
-        for (const FileInfoNodePtr& file : group->filterChildren) {
-            if (!file)
-                continue;
-            rows_.push_back({ g + 1, int(row.files.size()) });
-            row.files.push_back(file);
+        const auto old = positionsBefore.constFind(group.get());
+        if (old != positionsBefore.cend() && sameFiles(before[size_t(*old)].files, group->filterChildren)) {
+            row.files = std::move(before[size_t(*old)].files);
+            row.rowsOfFiles = std::move(before[size_t(*old)].rowsOfFiles);
+        } else {
+            row.files.reserve(group->filterChildren.size());
+            for (const FileInfoNodePtr& file : group->filterChildren) {
+                if (file)
+                    row.files.push_back(file);
+            }
         }
+        for (std::size_t i = 0; i < row.files.size(); ++i)
+            rows_.push_back({ g + 1, int(i) });
         groupPositions_.insert(group.get(), g);
         groups_.push_back(std::move(row));
     }

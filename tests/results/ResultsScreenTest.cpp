@@ -602,6 +602,13 @@ TEST_F(ResultsScreen, AMarkRepaintsTheOutlineRowOfItsFileInSmallAndLargeGroupsAf
     EXPECT_EQ(repainted([&] { clickListCheckBox(0); }), (std::vector<std::pair<int, int>> { { 0, 1 } }));
     EXPECT_TRUE(groups[1]->children[39]->isMarked());
     EXPECT_EQ(model.fileOf(model.index(1, 0, model.index(0, 0))), groups[1]->children[39]);
+
+    // The sort button turns the group order round; the files keep theirs.
+    button("btnSort")->click();
+    EXPECT_EQ(listNames().mid(2, 1), QStringList { "f39" });
+    EXPECT_EQ(repainted([&] { clickListCheckBox(3); }), (std::vector<std::pair<int, int>> { { 1, 2 } }));
+    EXPECT_TRUE(groups[1]->children[38]->isMarked());
+    EXPECT_EQ(repainted([&] { clickListCheckBox(0); }), (std::vector<std::pair<int, int>> { { 0, 1 } }));
 }
 
 TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)
