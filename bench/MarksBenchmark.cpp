@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     const std::vector<DuplicateGroupPtr> groups = syntheticPictureGroups(groupCount, [](int g) { return 2 + g % 2; });
     ResultsState& state = screen.state();
 
-    std::printf("%-18s %-13s %10s %14s\n", "view", "step", "total ms", "longest ms");
+    std::printf("%-18s %-16s %10s %14s\n", "view", "step", "total ms", "longest ms");
     QWidget* repainted = screen.tblDuplicates()->viewport();
     const auto report = [&](const char* view, const char* step, const std::function<void()>& start,
                             const std::function<void()>& after = {}) {
@@ -94,10 +94,14 @@ int main(int argc, char** argv)
                 after();
             QApplication::processEvents();
         }
-        std::printf("%-18s %-13s %10.1f %14.1f\n", view, step, best.totalMs, best.longestStretchMs);
+        std::printf("%-18s %-16s %10.1f %14.1f\n", view, step, best.totalMs, best.longestStretchMs);
         std::fflush(stdout);
     };
     report("list", "hand-over", [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer); });
+    // As a scan hands them over: the priority lists made on its worker.
+    const PriorityLists lists = priorityListsOf(groups);
+    report("list", "hand-over, lists",
+        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer, lists); });
     report(
         "list", "complete sheet", [&] { screen.autoMarking().showScanCompleteSheet(); },
         [&] { screen.autoMarking().btnCloseWindowScanCompleteTapped(); });
@@ -169,7 +173,7 @@ int main(int argc, char** argv)
                 const Timing t = timed(shown, command.start, command.done);
                 best = { std::min(best.totalMs, t.totalMs), std::min(best.longestStretchMs, t.longestStretchMs) };
             }
-            std::printf("%-18s %-13s %10.1f %14.1f\n", view.name, command.name, best.totalMs, best.longestStretchMs);
+            std::printf("%-18s %-16s %10.1f %14.1f\n", view.name, command.name, best.totalMs, best.longestStretchMs);
             std::fflush(stdout);
         }
     }
