@@ -3,8 +3,10 @@
 // the list, in the outline with 200 groups open and in the thumbnail grid.
 // Each is timed from the command until the shown view has repainted, with the
 // longest stretch the GUI thread went without serving a 1 ms probe timer.
-// Prints a table; no budget, run it before and after a change.
-//   vellicor_bench_marks [rounds] [list|outline|grid]
+// Before them it times the hand-over of the results, the scan-complete sheet,
+// a column sort, the group sort button and opening and closing one group in
+// the outline. Prints a table; no budget, run it before and after a change.
+//   vellicor_bench_marks [rounds] [list|outline|grid|none] [groups]
 #include "ResultsBenchScreen.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
@@ -16,6 +18,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHeaderView>
 #include <QTimer>
 
 #include <cstdio>
@@ -23,7 +26,6 @@
 
 namespace {
 
-constexpr int groupCount = 40'000;
 constexpr int openGroups = 200;
 
 struct Timing {
@@ -72,12 +74,53 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
+    // Two and three copies in turn: 100,000 files by default.
+    const int groupCount = argc > 3 ? std::max(openGroups, atoi(argv[3])) : 40'000;
     ResultsBenchScreen bench;
     ResultViewController& screen = bench.screen;
-    // Two and three copies in turn: 100,000 files.
-    screen.loadScanResults(
-        syntheticPictureGroups(groupCount, [](int g) { return 2 + g % 2; }), groupCount, ScanSource::thisComputer);
+    const std::vector<DuplicateGroupPtr> groups = syntheticPictureGroups(groupCount, [](int g) { return 2 + g % 2; });
     ResultsState& state = screen.state();
+
+    std::printf("%-18s %-16s %10s %14s\n", "view", "step", "total ms", "longest ms");
+    QWidget* repainted = screen.tblDuplicates()->viewport();
+    const auto report = [&](const char* view, const char* step, const std::function<void()>& start,
+                            const std::function<void()>& after = {}) {
+        Timing best { 1e18, 1e18 };
+        for (int round = 0; round < rounds; ++round) {
+            const Timing t = timed(repainted, start, [] { return true; });
+            best = { std::min(best.totalMs, t.totalMs), std::min(best.longestStretchMs, t.longestStretchMs) };
+            if (after)
+                after();
+            QApplication::processEvents();
+        }
+        std::printf("%-18s %-16s %10.1f %14.1f\n", view, step, best.totalMs, best.longestStretchMs);
+        std::fflush(stdout);
+    };
+    report("list", "hand-over", [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer); });
+    // As a scan hands them over: the priority lists made on its worker.
+    const PriorityLists lists = priorityListsOf(groups);
+    report("list", "hand-over, lists",
+        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer, lists); });
+    report(
+        "list", "complete sheet", [&] { screen.autoMarking().showScanCompleteSheet(); },
+        [&] { screen.autoMarking().btnCloseWindowScanCompleteTapped(); });
+    QHeaderView* header = screen.tblDuplicates()->horizontalHeader();
+    report("list", "name column", [&] { emit header->sectionClicked(ResultsModel::nameColumn); });
+    report("list", "group sort", [&] { state.sortBtnTapped(); });
+    screen.btnChangeResultView(ResultViewController::ViewMode::group);
+    QApplication::processEvents();
+    CustomOutlineView* outline = screen.outlineDuplicates();
+    repainted = outline->viewport();
+    const QModelIndex middle = screen.model().index(groupCount / 2, 0);
+    report(
+        "outline", "open a group", [&] { outline->expand(middle); }, [&] { outline->collapse(middle); });
+    outline->expand(middle);
+    report(
+        "outline", "close a group", [&] { outline->collapse(middle); }, [&] { outline->expand(middle); });
+    outline->collapse(middle);
+    screen.btnChangeResultView(ResultViewController::ViewMode::list);
+    screen.loadScanResults(groups, groupCount, ScanSource::thisComputer);
     bool autoMarkDone = false;
     QObject::connect(&screen.autoMarking(), &AutoMarking::autoMarkingFinished, [&] { autoMarkDone = true; });
 
@@ -108,9 +151,6 @@ int main(int argc, char** argv)
     const View views[] = { { "list", ResultViewController::ViewMode::list },
         { "outline, 200 open", ResultViewController::ViewMode::group },
         { "grid", ResultViewController::ViewMode::grid } };
-    const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
-
-    std::printf("%-18s %-13s %10s %14s\n", "view", "command", "total ms", "longest ms");
     for (const View& view : views) {
         if (!only.isEmpty() && !QByteArray(view.name).startsWith(only))
             continue;
@@ -133,7 +173,7 @@ int main(int argc, char** argv)
                 const Timing t = timed(shown, command.start, command.done);
                 best = { std::min(best.totalMs, t.totalMs), std::min(best.longestStretchMs, t.longestStretchMs) };
             }
-            std::printf("%-18s %-13s %10.1f %14.1f\n", view.name, command.name, best.totalMs, best.longestStretchMs);
+            std::printf("%-18s %-16s %10.1f %14.1f\n", view.name, command.name, best.totalMs, best.longestStretchMs);
             std::fflush(stdout);
         }
     }

@@ -2,6 +2,8 @@
 
 #include "core/FileInfoNode.h"
 
+#include <QStringList>
+
 #include <memory>
 #include <vector>
 
@@ -24,3 +26,13 @@ using DuplicateGroupPtr = std::shared_ptr<DuplicateGroup>;
 // Appends file to the group's members and to the shown members, adds its
 // size and sets its back link.
 void addFileToGroup(const DuplicateGroupPtr& group, const FileInfoNodePtr& file);
+
+// The folders (lower-cased) and the file formats of a result set, each once,
+// in the order of its groups and their members: the starting order of the
+// folder and format priorities. A file without a folder adds none.
+struct PriorityLists {
+    QStringList folders;
+    QStringList formats;
+};
+
+PriorityLists priorityListsOf(const std::vector<DuplicateGroupPtr>& groups);

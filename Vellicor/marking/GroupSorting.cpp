@@ -53,28 +53,34 @@ FileKey dateKey(const std::optional<QDateTime>& date)
     return key;
 }
 
-FileKey fileKey(const FileInfoNode* file, SortColumn column)
+// Fills key in place, so that a key kept across files reuses its text's room.
+void fillFileKey(FileKey& key, const FileInfoNode* file, SortColumn column)
 {
-    FileKey key;
+    key.present = true;
+    key.whole = 0;
+    key.seconds = 0;
+    key.text.clear();
     if (!file) {
         key.present = column == SortColumn::fileName || column == SortColumn::fileSize;
-        return key;
+        return;
     }
     switch (column) {
     case SortColumn::fileName:
-        key.text = sortText(file->fileName.value_or(QString()));
+        sortTextInto(file->fileName.value_or(QString()), key.text);
         break;
     case SortColumn::fileSize:
         key.whole = file->fileSize;
         break;
     case SortColumn::createDate:
-        return dateKey(file->createDate);
+        key = dateKey(file->createDate);
+        break;
     case SortColumn::modDate:
-        return dateKey(file->modDate);
+        key = dateKey(file->modDate);
+        break;
     case SortColumn::fileType:
         key.present = file->fileName.has_value();
         if (key.present)
-            key.text = sortText(extensionOfName(*file->fileName));
+            sortTextInto(extensionOfName(*file->fileName), key.text);
         break;
     case SortColumn::filePath:
         key.present = file->filePath.has_value();
@@ -82,6 +88,12 @@ FileKey fileKey(const FileInfoNode* file, SortColumn column)
             key.whole = static_cast<quint64>(file->filePath->count(QLatin1Char('/'))) + 1;
         break;
     }
+}
+
+FileKey fileKey(const FileInfoNode* file, SortColumn column)
+{
+    FileKey key;
+    fillFileKey(key, file, column);
     return key;
 }
 
@@ -108,23 +120,27 @@ bool sortsBefore(const FileKey& x, const FileKey& y, SortColumn column, bool asc
 
 } // namespace
 
-std::u32string sortText(const QString& text)
+void sortTextInto(const QString& text, std::u32string& out)
 {
     // Most names are plain ASCII, which needs neither case tables nor
     // normalisation; this keeps a sort of 100,000 names cheap.
-    std::u32string ascii(static_cast<std::size_t>(text.size()), U'\0');
+    out.resize(static_cast<std::size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
         if (c >= 0x80) {
-            ascii.clear();
-            break;
+            const QList<uint> codePoints = text.toLower().normalized(QString::NormalizationForm_D).toUcs4();
+            out.assign(codePoints.begin(), codePoints.end());
+            return;
         }
-        ascii[static_cast<std::size_t>(i)] = c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
+        out[static_cast<std::size_t>(i)] = c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
     }
-    if (!ascii.empty() || text.isEmpty())
-        return ascii;
-    const QList<uint> codePoints = text.toLower().normalized(QString::NormalizationForm_D).toUcs4();
-    return std::u32string(codePoints.begin(), codePoints.end());
+}
+
+std::u32string sortText(const QString& text)
+{
+    std::u32string sorted;
+    sortTextInto(text, sorted);
+    return sorted;
 }
 
 std::vector<DuplicateGroupPtr> sortGroupsBy(
@@ -197,12 +213,14 @@ bool filesSortedByColumn(const std::vector<FileInfoNodePtr>& files, SortColumn c
     // Each file's key is built once and compared with the next one's.
     if (files.empty())
         return true;
-    FileKey previous = fileKey(files.front().get(), column);
+    FileKey previous;
+    FileKey key;
+    fillFileKey(previous, files.front().get(), column);
     for (std::size_t i = 1; i < files.size(); ++i) {
-        FileKey key = fileKey(files[i].get(), column);
+        fillFileKey(key, files[i].get(), column);
         if (sortsBefore(key, previous, column, ascending))
             return false;
-        previous = std::move(key);
+        std::swap(previous, key);
     }
     return true;
 }

@@ -16,6 +16,8 @@
 // A text as the sorts compare it: lower-cased, canonically equivalent forms
 // made equal, compared by Unicode code point whatever the user's locale.
 std::u32string sortText(const QString& text);
+// sortText into out, reusing its room.
+void sortTextInto(const QString& text, std::u32string& out);
 
 // A copy of groups in the order of type: by size, shown-file count or marked
 // shown-file count, larger first; by the sort text of the first shown file's

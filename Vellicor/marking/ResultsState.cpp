@@ -7,8 +7,6 @@
 #include "marking/MarkingObserver.h"
 #include "scan/ScanSources.h"
 
-#include <QSet>
-
 #include <algorithm>
 
 namespace {
@@ -16,16 +14,6 @@ namespace {
 void showNotice(const char* messageKey)
 {
     alertPresenter()->present({ localizedText(messageKey), QString(), { localizedText("ID_OK") } });
-}
-
-// The parent folder of a path as the priority list keeps it: "/" for a file
-// at the root, empty for a bare name.
-QString parentFolderOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0)
-        return QString();
-    return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 bool isLiveFile(const FileInfoNodePtr& file)
@@ -40,7 +28,8 @@ ResultsState::ResultsState(std::shared_ptr<ScanSources> protectedStore)
 {
 }
 
-void ResultsState::loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source)
+void ResultsState::loadResultSet(
+    std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source, std::optional<PriorityLists> priorities)
 {
     ++resultSetId_;
     resultSource_ = source;
@@ -58,30 +47,10 @@ void ResultsState::loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 d
     sortOrder = GlobalObjects::SortOrder::sortDescending;
     arrGroups = sortGroups(arrMainGroup);
     isCollectionViewRefreshRequired = true;
-    fillPriorityLists();
-}
-
-void ResultsState::fillPriorityLists()
-{
-    folderPriorityList.clear();
-    fileFormatPriorityList.clear();
-    QSet<QString> folders;
-    QSet<QString> formats;
-    for (const DuplicateGroupPtr& group : arrMainGroup) {
-        for (const FileInfoNodePtr& file : group->children) {
-            if (!file)
-                continue;
-            const QString folder = parentFolderOf(file->filePath.value_or(QString())).toLower();
-            if (!folder.isEmpty() && !folders.contains(folder)) {
-                folders.insert(folder);
-                folderPriorityList.append(folder);
-            }
-            if (!file->fileExtension.isEmpty() && !formats.contains(file->fileExtension)) {
-                formats.insert(file->fileExtension);
-                fileFormatPriorityList.append(file->fileExtension);
-            }
-        }
-    }
+    if (!priorities)
+        priorities = priorityListsOf(arrMainGroup);
+    folderPriorityList = priorities->folders;
+    fileFormatPriorityList = priorities->formats;
     defaultFolderPriorityList = folderPriorityList;
     defaultFileFormatPriorityList = fileFormatPriorityList;
 }
@@ -526,12 +495,15 @@ void ResultsState::sortBtnTapped()
 
 void ResultsState::sortDescriptorsDidChange(const std::optional<SortDescriptor>& first)
 {
-    if (const std::optional<SortColumn> column = first ? sortColumnForKey(first->key) : std::nullopt) {
+    const std::optional<SortColumn> column = first ? sortColumnForKey(first->key) : std::nullopt;
+    if (column) {
         for (const DuplicateGroupPtr& group : arrGroups)
             sortFilesByColumn(group->filterChildren, *column, first->ascending);
+        filesJustSorted_ = FilesOrder { *column, first->ascending };
     }
     if (observer_)
         observer_->shownGroupsChanged();
+    filesJustSorted_.reset();
 }
 
 void ResultsState::updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups)

@@ -77,8 +77,10 @@ public:
     // less one per group, found on source) and resets what belongs to one
     // result set: category, sort, totals, priority lists, the protected
     // folders. The shown groups are all groups, sorted by size, larger
-    // first. Marks already on the records are kept as they are.
-    void loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source);
+    // first. Marks already on the records are kept as they are. The priority
+    // lists come from the hand-over when it made them, else from the groups.
+    void loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source,
+        std::optional<PriorityLists> priorities = std::nullopt);
 
     // Changes at every loadResultSet, so that work begun on one result set can
     // tell that its groups are no longer shown.
@@ -239,6 +241,13 @@ public:
     // ordered by the first descriptor's column; none, or a key that names no
     // column, leaves the order. The rows are rebuilt either way.
     void sortDescriptorsDidChange(const std::optional<SortDescriptor>& first);
+    // While the observer hears of a column sort: the column and direction
+    // every shown group's files were just put in, so nobody checks it again.
+    struct FilesOrder {
+        SortColumn column;
+        bool ascending;
+    };
+    std::optional<FilesOrder> filesJustSorted() const { return filesJustSorted_; }
 
     // ---- summary ---------------------------------------------------------------
 
@@ -280,7 +289,6 @@ private:
     // markGroup's marking half, with the protection test of the pass.
     GroupMarkOutcome markGroupWith(
         const DuplicateGroupPtr& group, const std::optional<ProtectedFolderMatcher>& protection);
-    void fillPriorityLists();
     // arrGroups becomes groups sorted; the screen rebuilds its rows.
     void showGroups(const std::vector<DuplicateGroupPtr>& groups);
 
@@ -290,6 +298,7 @@ private:
     bool bulkChange_ = false;
     std::optional<ProtectedFolderMatcher> predProtectedFolder_;
     ScanSource resultSource_ = ScanSource::thisComputer;
+    std::optional<FilesOrder> filesJustSorted_;
     quint64 resultSetId_ = 0;
     qint64 countMarked_ = 0;
     quint64 sizeOfMarkedFiles_ = 0;

@@ -959,15 +959,16 @@ void ResultViewController::showResults(const ScanResultPtr& result)
     if (QWidget* focus = QApplication::focusWidget(); !focus || (focus->window() == window() && !isAncestorOf(focus)))
         shownView()->setFocus(Qt::OtherFocusReason);
     loadScanResults(result ? result->groups : std::vector<DuplicateGroupPtr> {}, result ? result->dupCount : 0,
-        selectedScanSource().load());
+        selectedScanSource().load(), result ? std::optional(result->priorityLists) : std::nullopt);
 }
 
-void ResultViewController::loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source)
+void ResultViewController::loadScanResults(
+    std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source, std::optional<PriorityLists> priorities)
 {
     if (!loaded_)
         viewDidLoad();
     menuClearCache_->setVisible(source == ScanSource::dropbox);
-    state_->loadResultSet(std::move(groups), dupCount, source);
+    state_->loadResultSet(std::move(groups), dupCount, source, std::move(priorities));
     previewPane_->setScanSource(source);
     // A result set shown again keeps the marks on its records; the totals and
     // the Remove button follow them rather than starting at nothing.
@@ -997,7 +998,10 @@ void ResultViewController::showShownGroups()
     // A rebuild of the shown files from the groups' scan order (a category,
     // All, a clean-up) ends the column sort; the indicator goes with it.
     const std::optional<SortColumn> sorted = listSortKey();
-    if (sorted && !std::ranges::all_of(state_->arrGroups, [&](const DuplicateGroupPtr& group) {
+    const std::optional<ResultsState::FilesOrder> justSorted = state_->filesJustSorted();
+    const bool inOrder
+        = justSorted && sorted && justSorted->column == *sorted && justSorted->ascending == listSortAscending_;
+    if (sorted && !inOrder && !std::ranges::all_of(state_->arrGroups, [&](const DuplicateGroupPtr& group) {
             return filesSortedByColumn(group->filterChildren, *sorted, listSortAscending_);
         }))
         listSortColumn_.reset();

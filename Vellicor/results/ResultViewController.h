@@ -88,7 +88,8 @@ public:
     // The home screen's hand-over: the screen is shown over its parent and the
     // result set loaded.
     void showResults(const ScanResultPtr& result) override;
-    void loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source);
+    void loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source,
+        std::optional<PriorityLists> priorities = std::nullopt);
 
     // ---- view modes and toolbar ------------------------------------------------
     ViewMode viewMode() const { return mode_; }

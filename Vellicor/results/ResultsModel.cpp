@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSize>
 
+#include <algorithm>
+
 namespace {
 
 using Outlet = CustomCell::Outlet;
@@ -35,6 +37,20 @@ QString pathExtension(const QString& path)
     if (dot <= 0 || dot == name.size() - 1)
         return QStringLiteral("-");
     return name.mid(dot + 1);
+}
+
+// Whether a row's files are a group's shown files, nulls left out.
+bool sameFiles(const std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
+{
+    std::size_t i = 0;
+    for (const FileInfoNodePtr& file : shown) {
+        if (!file)
+            continue;
+        if (i == row.size() || row[i] != file)
+            return false;
+        ++i;
+    }
+    return i == row.size();
 }
 
 } // namespace
@@ -66,25 +82,48 @@ void ResultsModel::resultSetLoaded()
 
 void ResultsModel::takeShownGroups()
 {
-    groups_.clear();
+    // A group whose shown files are as they were keeps its row's list: a
+    // rebuild that only moves groups then leaves every record's count alone.
+    std::vector<GroupRow> before = std::exchange(groups_, {});
+    const QHash<const DuplicateGroup*, int> positionsBefore = std::exchange(groupPositions_, {});
     rows_.clear();
-    filePositions_.clear();
-    groupPositions_.clear();
     groups_.reserve(state_.arrGroups.size());
+    groupPositions_.reserve(qsizetype(state_.arrGroups.size()));
     for (const DuplicateGroupPtr& group : state_.arrGroups) {
         const int g = int(groups_.size());
-        GroupRow row { group, {}, int(rows_.size()) };
-        row.files.reserve(group->filterChildren.size());
-        for (const FileInfoNodePtr& file : group->filterChildren) {
-            if (!file)
-                continue;
-            filePositions_.insert(file.get(), { g, int(row.files.size()) + 1 });
-            rows_.push_back({ g + 1, int(row.files.size()) });
-            row.files.push_back(file);
+        GroupRow row { group, {}, int(rows_.size()), {} };
+        const auto old = positionsBefore.constFind(group.get());
+        if (old != positionsBefore.cend() && sameFiles(before[size_t(*old)].files, group->filterChildren)) {
+            row.files = std::move(before[size_t(*old)].files);
+            row.rowsOfFiles = std::move(before[size_t(*old)].rowsOfFiles);
+        } else {
+            row.files.reserve(group->filterChildren.size());
+            for (const FileInfoNodePtr& file : group->filterChildren) {
+                if (file)
+                    row.files.push_back(file);
+            }
         }
+        for (std::size_t i = 0; i < row.files.size(); ++i)
+            rows_.push_back({ g + 1, int(i) });
         groupPositions_.insert(group.get(), g);
         groups_.push_back(std::move(row));
     }
+}
+
+int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const
+{
+    constexpr std::size_t searchedInTurn = 32;
+    if (files.size() <= searchedInTurn) {
+        const auto found
+            = std::ranges::find_if(files, [file](const FileInfoNodePtr& shown) { return shown.get() == file; });
+        return found == files.end() ? -1 : int(found - files.begin()) + 1;
+    }
+    if (rowsOfFiles.isEmpty()) {
+        rowsOfFiles.reserve(qsizetype(files.size()));
+        for (std::size_t i = 0; i < files.size(); ++i)
+            rowsOfFiles.insert(files[i].get(), int(i) + 1);
+    }
+    return rowsOfFiles.value(file, -1);
 }
 
 FileInfoNodePtr ResultsModel::fileOfListRow(int row) const
@@ -369,11 +408,15 @@ void ResultsModel::emitCheckChanged(const QModelIndex& index)
 
 void ResultsModel::fileMarkChanged(const FileInfoNodePtr& file)
 {
-    const auto found = filePositions_.constFind(file.get());
-    if (found == filePositions_.cend())
+    const DuplicateGroupPtr parent = file ? file->parent.lock() : nullptr;
+    const auto found = groupPositions_.constFind(parent.get());
+    if (found == groupPositions_.cend())
         return;
-    const QModelIndex group = groupIndex(found->first);
-    emitCheckChanged(index(found->second, checkColumn, group));
+    const int row = groups_[size_t(*found)].rowOf(file.get());
+    if (row < 0)
+        return;
+    const QModelIndex group = groupIndex(*found);
+    emitCheckChanged(index(row, checkColumn, group));
     emitCheckChanged(group);
 }
 
@@ -403,10 +446,10 @@ QModelIndex ResultsModel::indexOf(const Identity& identity) const
         return index(0, identity.column, groupIndex(*group));
     if (!identity.file)
         return groupIndex(*group, identity.column);
-    const auto file = filePositions_.constFind(identity.file);
-    if (file == filePositions_.cend() || file->first != *group)
+    const int row = groups_[size_t(*group)].rowOf(identity.file);
+    if (row < 0)
         return {};
-    return index(file->second, identity.column, groupIndex(*group));
+    return index(row, identity.column, groupIndex(*group));
 }
 
 void ResultsModel::shownGroupsChanged()

@@ -104,6 +104,10 @@ private:
         DuplicateGroupPtr group;
         std::vector<FileInfoNodePtr> files;
         int firstListRow = 0;
+        // The row of a file under its group (from 1), -1 when not shown here.
+        // A large group indexes its files the first time it is asked.
+        int rowOf(const FileInfoNode* file) const;
+        mutable QHash<const FileInfoNode*, int> rowsOfFiles;
     };
     // What a persistent index stood for, so it can be found again after the
     // shown groups changed.
@@ -126,8 +130,8 @@ private:
     ScreenHooks hooks_;
     std::vector<GroupRow> groups_;
     std::vector<ListRow> rows_;
-    // Where each shown record is: group row, and file row under it (from 1).
-    QHash<const FileInfoNode*, std::pair<int, int>> filePositions_;
+    // A record is found through its group (its parent), so the shown rows
+    // are taken without an entry per file.
     QHash<const DuplicateGroup*, int> groupPositions_;
     QString columnTitles_[columnCountValue];
     QString filesText_;

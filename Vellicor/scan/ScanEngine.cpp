@@ -542,32 +542,10 @@ void ScanEngine::showResultsAfterPause(const JobPtr& job)
 
 void ScanEngine::showResultDetail(const ScanResultPtr& result)
 {
-    QSet<QString> folders;
-    // The folders' texts as met, so that each is lower-cased once.
-    QSet<QString> foldersMet;
-    QSet<QString> extensions;
-    for (const DuplicateGroupPtr& group : result->groups) {
-        for (const FileInfoNodePtr& record : group->children) {
-            if (record->filePath) {
-                const QString met = record->filePath.folderOfPath();
-                if (!foldersMet.contains(met)) {
-                    foldersMet.insert(met);
-                    const QString folder = met.toLower();
-                    if (!folders.contains(folder)) {
-                        folders.insert(folder);
-                        folderPriorityList().append(folder);
-                        defaultFolderPriorityList().append(folder);
-                    }
-                }
-            }
-            const QString& extension = record->fileExtension;
-            if (!extension.isEmpty() && !extensions.contains(extension)) {
-                extensions.insert(extension);
-                fileFormatPriorityList().append(extension);
-                defaultFileFormatPriorityList().append(extension);
-            }
-        }
-    }
+    folderPriorityList() = result->priorityLists.folders;
+    defaultFolderPriorityList() = result->priorityLists.folders;
+    fileFormatPriorityList() = result->priorityLists.formats;
+    defaultFileFormatPriorityList() = result->priorityLists.formats;
     screen_.showResults(result);
 }
 
@@ -581,6 +559,7 @@ void ScanEngine::loadLastScanResult()
         result->dupCount += static_cast<qint64>(group->children.size()) - 1;
     }
     result->scanWrapper = sources_.handler(selectedScanSource().load());
+    result->priorityLists = priorityListsOf(result->groups);
     showResultDetail(result);
 }
 

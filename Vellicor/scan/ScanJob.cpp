@@ -339,8 +339,10 @@ void ScanJob::finishEmpty()
 
 void ScanJob::finish()
 {
-    if (finishedFlag_.exchange(true))
+    if (finishing_.exchange(true))
         return;
+    result_ = makeResult();
+    finishedFlag_.store(true);
     if (finished_)
         finished_(*this);
 }
@@ -367,7 +369,7 @@ bool ScanJob::foundDuplicates() const
         [](const DuplicateGroupPtr& g) { return g && g->filterChildren.size() > 1; });
 }
 
-ScanResultPtr ScanJob::result() const
+ScanResultPtr ScanJob::makeResult() const
 {
     auto result = std::make_shared<ScanResult>();
     for (const DuplicateGroupPtr& group : arrMainGroup) {
@@ -379,5 +381,6 @@ ScanResultPtr ScanJob::result() const
     result->countScanned = counters.countScanned.load();
     result->skippedCount = skipped_;
     result->scanWrapper = scanWrapper;
+    result->priorityLists = priorityListsOf(result->groups);
     return result;
 }

@@ -70,8 +70,9 @@ public:
     bool isFinished() const { return finishedFlag_.load(); }
     // Whether some group holds more than one file.
     bool foundDuplicates() const;
-    // The result set: the groups of two or more, in order.
-    ScanResultPtr result() const;
+    // The result set: the groups of two or more, in order; made once, as the
+    // work ends, on the thread it ends on.
+    ScanResultPtr result() const { return result_; }
     qint64 skippedCount() const { return skipped_; }
     bool isListingIncomplete() const { return listingIncomplete_.load(); }
 
@@ -93,7 +94,11 @@ private:
     void setLatestPath(const QString& path);
     void finish();
 
+    ScanResultPtr makeResult() const;
+
     Finished finished_;
+    ScanResultPtr result_;
+    std::atomic<bool> finishing_ { false };
     std::atomic<bool> finishedFlag_ { false };
     std::atomic<bool> listingIncomplete_ { false };
     qint64 skipped_ = 0;

@@ -40,6 +40,8 @@ struct ScanResult {
     qint64 countScanned = 0;
     // Items left out because they could not be read.
     qint64 skippedCount = 0;
+    // Made with the groups, off the GUI thread when the scan ran on a worker.
+    PriorityLists priorityLists;
     // The handler of the scanned cloud source; not owned, null for this computer.
     ScanWrapper* scanWrapper = nullptr;
 };

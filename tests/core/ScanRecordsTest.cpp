@@ -27,6 +27,29 @@ TEST(ScanRecords, JoiningAGroupAddsSizeAndABackLinkThatDoesNotOwn)
     EXPECT_EQ(a->parent.lock(), nullptr); // members do not keep their group alive
 }
 
+TEST(ScanRecords, PriorityListsHoldEachFolderWithoutCaseAndEachFormatOnceInResultOrder)
+{
+    const auto file = [](std::optional<QString> path, const QString& extension) {
+        auto record = std::make_shared<FileInfoNode>();
+        if (path)
+            record->filePath = *path;
+        record->fileExtension = extension;
+        return record;
+    };
+    auto first = std::make_shared<DuplicateGroup>();
+    addFileToGroup(first, file(QStringLiteral("/Pics/B/x.JPG"), QStringLiteral("JPG")));
+    addFileToGroup(first, file(QStringLiteral("/pics/b/x.jpg"), QStringLiteral("jpg")));
+    addFileToGroup(first, file(QStringLiteral("/root.txt"), QStringLiteral("txt")));
+    auto second = std::make_shared<DuplicateGroup>();
+    addFileToGroup(second, file(QStringLiteral("bare.txt"), QStringLiteral("txt")));
+    addFileToGroup(second, file(std::nullopt, QString()));
+    addFileToGroup(second, file(QStringLiteral("/a/z"), QString()));
+    addFileToGroup(second, file(QStringLiteral("/Pics/B/y.png"), QStringLiteral("png")));
+    const PriorityLists lists = priorityListsOf({ first, nullptr, second });
+    EXPECT_EQ(lists.folders, QStringList({ "/pics/b", "/", "/a" }));
+    EXPECT_EQ(lists.formats, QStringList({ "JPG", "jpg", "txt", "png" }));
+}
+
 TEST(DriveFileJson, ReadsTheFieldsTheRecordsUseAndLeavesMistypedOnesAbsent)
 {
     const auto file = DriveFile::fromJson(json(R"({

@@ -144,6 +144,23 @@ TEST_F(Marking, TotalsAndLabelFollowTheShownFilesOnly)
     EXPECT_EQ(state.folderPriorityList, QStringList { QStringLiteral("/d") });
 }
 
+TEST_F(Marking, PriorityListsComeFromTheHandOverWhenItMadeThemElseFromTheGroups)
+{
+    const auto groups = load({ { "a", "k" } });
+    EXPECT_EQ(state.folderPriorityList, QStringList({ "/d", "/keep" }));
+
+    const PriorityLists handedOver { { "/x", "/y" }, { "png" } };
+    state.loadResultSet(groups, 1, ScanSource::thisComputer, handedOver);
+    EXPECT_EQ(state.folderPriorityList, handedOver.folders);
+    EXPECT_EQ(state.defaultFolderPriorityList, handedOver.folders);
+    EXPECT_EQ(state.fileFormatPriorityList, handedOver.formats);
+    EXPECT_EQ(state.defaultFileFormatPriorityList, handedOver.formats);
+
+    state.loadResultSet(groups, 1, ScanSource::thisComputer);
+    EXPECT_EQ(state.folderPriorityList, QStringList({ "/d", "/keep" }));
+    EXPECT_TRUE(state.fileFormatPriorityList.isEmpty());
+}
+
 TEST_F(Marking, NoCommandSequenceEverMarksEveryShownFileOfAGroup)
 {
     std::mt19937 random(21);

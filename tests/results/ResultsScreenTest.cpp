@@ -570,6 +570,47 @@ TEST_F(ResultsScreen, ListHeaderIsTheScreensOwnUnstyledHeader)
     EXPECT_LE(std::abs(drawn.lightness() - fill.lightness()), 2) << drawn.name().toStdString();
 }
 
+TEST_F(ResultsScreen, AMarkRepaintsTheOutlineRowOfItsFileInSmallAndLargeGroupsAfterEveryRebuild)
+{
+    std::vector<QStringList> shapes { { "a:1:10", "b:1:10" }, {} };
+    for (int i = 0; i < 40; ++i)
+        shapes[1].append(QStringLiteral("f%1:1:20").arg(i, 2, 10, QLatin1Char('0')));
+    auto groups = groupsOf(shapes);
+    load(groups);
+    clock->advance();
+    const ResultsModel& model = screen->model();
+    // The outline rows a mark repainted: group row and file row under it.
+    const auto repainted = [&](const std::function<void()>& act) {
+        QSignalSpy changed(&screen->model(), &QAbstractItemModel::dataChanged);
+        act();
+        std::vector<std::pair<int, int>> rows;
+        for (const QList<QVariant>& signal : changed) {
+            const QModelIndex index = signal[0].toModelIndex();
+            if (model.kindOf(index) == ResultsModel::RowKind::file)
+                rows.emplace_back(index.parent().row(), index.row());
+        }
+        return rows;
+    };
+    // The large group is larger by size: it comes first, its files in scan order.
+    EXPECT_EQ(repainted([&] { clickListCheckBox(35); }), (std::vector<std::pair<int, int>> { { 0, 36 } }));
+    EXPECT_TRUE(groups[1]->children[35]->isMarked());
+    EXPECT_EQ(repainted([&] { clickListCheckBox(41); }), (std::vector<std::pair<int, int>> { { 1, 2 } }));
+
+    // Names Z to A: the file last in scan order now stands first.
+    clickListHeader(ResultsModel::nameColumn);
+    EXPECT_EQ(listNames().first(), "f39");
+    EXPECT_EQ(repainted([&] { clickListCheckBox(0); }), (std::vector<std::pair<int, int>> { { 0, 1 } }));
+    EXPECT_TRUE(groups[1]->children[39]->isMarked());
+    EXPECT_EQ(model.fileOf(model.index(1, 0, model.index(0, 0))), groups[1]->children[39]);
+
+    // The sort button turns the group order round; the files keep theirs.
+    button("btnSort")->click();
+    EXPECT_EQ(listNames().mid(2, 1), QStringList { "f39" });
+    EXPECT_EQ(repainted([&] { clickListCheckBox(3); }), (std::vector<std::pair<int, int>> { { 1, 2 } }));
+    EXPECT_TRUE(groups[1]->children[38]->isMarked());
+    EXPECT_EQ(repainted([&] { clickListCheckBox(0); }), (std::vector<std::pair<int, int>> { { 0, 1 } }));
+}
+
 TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)
 {
     auto groups = groupsOf({ { "b:1:20", "zeta:1:30", "Alpha:1:10" } });
