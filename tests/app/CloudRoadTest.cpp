@@ -342,7 +342,8 @@ TEST(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
     // The listing is held while Stop is asked about.
     google.holdFor = QStringLiteral("root");
     click(homeScreen.scanNowButton());
-    ASSERT_TRUE(waitUntil([&] { return google.server.heldCount() == 1; }));
+    // The picker may still be listing the same folder: its answer is held too.
+    ASSERT_TRUE(waitUntil([&] { return google.server.heldCount() >= 1; }));
     click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAbortScanning")));
     const auto stopQuestion = [] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
