@@ -45,7 +45,6 @@ public:
         : sources_(sources)
     {
     }
-    bool handleDropboxRedirect(const QUrl&) override { return false; }
     bool resumeGoogleSignIn(const QUrl& url) override
     {
         GoogleDriveHandler* drive = driveHandler();

@@ -424,45 +424,6 @@ bool AppDelegate::handleOAuthRedirect(const std::optional<QString>& url)
     return taken;
 }
 
-void AppDelegate::dropboxAuthorizationFinished(const std::optional<DropboxAuthResult>& result)
-{
-    if (!result)
-        return;
-    switch (result->kind) {
-    case DropboxAuthResult::Kind::success:
-        printToStandardOutput(QStringLiteral("Success! User is logged into Dropbox."));
-        mainVC_->showGoogleDriveInstructionSheet(false);
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                mainVC_->setCloudAuthenticatedForScan(true);
-                mainVC_->btnAddPathToScan();
-            },
-            Qt::QueuedConnection);
-        break;
-    case DropboxAuthResult::Kind::error: {
-        printToStandardOutput(QStringLiteral("Error: ") + result->errorDescription);
-        mainVC_->setCloudAuthenticatedForScan(false);
-        mainVC_->showGoogleDriveInstructionSheet(false);
-        const QString description = result->errorDescription;
-        QMetaObject::invokeMethod(
-            this,
-            [description] {
-                alertPresenter()->presentThen(
-                    AlertRequest { localizedText("ID_AUTHORIZATION_ERROR"), description, { localizedText("ID_OK") } },
-                    {});
-            },
-            Qt::QueuedConnection);
-        break;
-    }
-    case DropboxAuthResult::Kind::cancel:
-        printToStandardOutput(QStringLiteral("Authorization flow was manually canceled by user!"));
-        mainVC_->setCloudAuthenticatedForScan(false);
-        mainVC_->showGoogleDriveInstructionSheet(false);
-        break;
-    }
-}
-
 QUrl AppDelegate::helpPageUrl() const
 {
     const QString language = formatText(QStringLiteral("langcode=%@"), { currentLanguageCode });

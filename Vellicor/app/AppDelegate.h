@@ -25,13 +25,6 @@ class UserDefaults;
 // Either way the help menu adds the language.
 inline constexpr char supportPageAddress[] = VELLICOR_HELP_URL;
 
-// How a Dropbox sign-in ended.
-struct DropboxAuthResult {
-    enum class Kind { success, error, cancel };
-    Kind kind = Kind::success;
-    QString errorDescription;
-};
-
 // The program's root object: it starts the program in the main window, serves
 // the application and help menus, receives sign-in redirects, and owns the
 // one road out (menu, shortcut, window close), which a running scan refuses.
@@ -112,8 +105,6 @@ public:
     // the selected scan source (Dropbox, Google, OneDrive). Only when a
     // sign-in took it does the program come to the front; true then.
     bool handleOAuthRedirect(const std::optional<QString>& url);
-    // How a Dropbox sign-in ended, from the cloud side; none does nothing.
-    void dropboxAuthorizationFinished(const std::optional<DropboxAuthResult>& result);
 
     // ---- Help, uninstall ---------------------------------------------------
     // The support page with "?langcode=" and the current language.

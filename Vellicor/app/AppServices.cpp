@@ -26,9 +26,6 @@ public:
         return view_;
     }
     ScanEngine* scanEngine() override { return nullptr; }
-    void setCloudAuthenticatedForScan(bool) override { }
-    void showGoogleDriveInstructionSheet(bool) override { }
-    void btnAddPathToScan() override { }
 
 private:
     // Owned by the main window once placed there.
@@ -56,20 +53,6 @@ public:
         return controller_;
     }
     ScanEngine* scanEngine() override { return controller_ ? &controller_->engine() : nullptr; }
-    void setCloudAuthenticatedForScan(bool authenticated) override
-    {
-        if (!controller_)
-            return;
-        if (ScanWrapper* handler = controller_->lists().sources.handler(selectedScanSource().load()))
-            handler->isAuthenticateForScan = authenticated;
-    }
-    // The sign-in instruction sheet belongs to the cloud sources.
-    void showGoogleDriveInstructionSheet(bool) override { }
-    void btnAddPathToScan() override
-    {
-        if (controller_)
-            controller_->btnAddPathToScan();
-    }
 
 private:
     QPointer<MainViewController> controller_;
@@ -97,7 +80,6 @@ private:
 
 class IdleCloudSessions : public CloudSessions {
 public:
-    bool handleDropboxRedirect(const QUrl&) override { return false; }
     bool resumeGoogleSignIn(const QUrl&) override { return false; }
     void signOutAtQuit() override { }
 };

@@ -25,11 +25,6 @@ public:
     // The scan engine behind the screen; null while there is none. Quit asks
     // it first and its end joins the scan's worker.
     virtual ScanEngine* scanEngine() = 0;
-    // After a Dropbox sign-in: the scan handler's signed-in flag, the sign-in
-    // instruction sheet, and the Add action (which opens the folder picker).
-    virtual void setCloudAuthenticatedForScan(bool authenticated) = 0;
-    virtual void showGoogleDriveInstructionSheet(bool show) = 0;
-    virtual void btnAddPathToScan() = 0;
 };
 
 // The preferences window, made once and kept for the run.
@@ -46,9 +41,9 @@ public:
 class CloudSessions {
 public:
     virtual ~CloudSessions() = default;
-    // A redirect for the Dropbox sign-in; its outcome comes back through
-    // AppDelegate::dropboxAuthorizationFinished(). False when none waits.
-    virtual bool handleDropboxRedirect(const QUrl& url) = 0;
+    // A redirect for a Dropbox sign-in that the handlers' own redirect
+    // offer did not take; false when none waits.
+    virtual bool handleDropboxRedirect(const QUrl&) { return false; }
     // A redirect for the Google sign-in waiting for one; false when none waits.
     virtual bool resumeGoogleSignIn(const QUrl& url) = 0;
     // A redirect for the OneDrive sign-in; false when none waits.

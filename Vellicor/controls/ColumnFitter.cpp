@@ -27,7 +27,9 @@ ColumnFitter::ColumnFitter(
 
 bool ColumnFitter::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_.viewport() && event->type() == QEvent::Resize)
+    // The type comes first: the viewport's last events arrive while the view
+    // around it is being destroyed, when the view must not be asked anything.
+    if (event->type() == QEvent::Resize && watched == view_.viewport())
         fit();
     return false;
 }

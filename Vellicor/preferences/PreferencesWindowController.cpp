@@ -91,6 +91,10 @@ PreferencesWindowController::~PreferencesWindowController()
 {
     if (saveTimer_.isActive())
         saveFrame();
+    // The window's last events (its hide) must not reach a controller that
+    // is itself being destroyed.
+    if (window_)
+        window_->removeEventFilter(this);
     delete window_;
 }
 

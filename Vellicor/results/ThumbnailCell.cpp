@@ -124,7 +124,9 @@ void ThumbnailCell::watch(MyCollectionView* grid)
 
 bool ThumbnailCell::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!grid_ || watched != grid_->viewport() || event->type() != QEvent::MouseButtonPress)
+    // The type comes first: the viewport's last events arrive while the grid
+    // around it is being destroyed, when the grid must not be asked anything.
+    if (event->type() != QEvent::MouseButtonPress || !grid_ || watched != grid_->viewport())
         return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton)

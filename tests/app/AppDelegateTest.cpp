@@ -33,9 +33,6 @@ struct FakeHome : HomeScreen {
     ScanEngine* engine = nullptr;
     QWidget* view() override { return &root; }
     ScanEngine* scanEngine() override { return engine; }
-    void setCloudAuthenticatedForScan(bool) override { }
-    void showGoogleDriveInstructionSheet(bool) override { }
-    void btnAddPathToScan() override { }
 };
 
 struct FakeCloud : CloudSessions {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -64,13 +65,17 @@ TEST_F(Rest, ASilentServiceTimesOutAndTheBlockingFormWaitsOnlyOnAWorker)
     EXPECT_EQ(get(QStringLiteral("hang")).error, RestErrorKind::timeout);
     EXPECT_EQ(client.sendBlocking(RestRequest::get(QStringLiteral("ok")), 1000).error, RestErrorKind::refused);
 
+    // The replies are read only after the worker says it is done: the GUI
+    // thread polls the flag while it serves the worker's requests.
     std::optional<RestReply> answered;
     std::optional<RestReply> waitedOut;
+    std::atomic<bool> workerDone = false;
     std::thread worker([&] {
         answered = client.sendBlocking(RestRequest::get(QStringLiteral("ok")), 5000);
         waitedOut = client.sendBlocking(RestRequest::get(QStringLiteral("hang")), 100);
+        workerDone = true;
     });
-    waitUntil([&] { return waitedOut.has_value(); });
+    waitUntil([&] { return workerDone.load(); });
     worker.join();
     ASSERT_TRUE(answered && waitedOut);
     EXPECT_TRUE(answered->ok());
