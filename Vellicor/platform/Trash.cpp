@@ -332,17 +332,17 @@ void TrashCan::prepareEntries(const std::vector<QString>& paths, std::chrono::mi
             }
         }
         durable = durable && ::fsync(infoFolder.get()) == 0;
+        if (!durable)
+            Log::print("Trash: the entries of a batch could not be made durable in", folder, errnoText(errno));
         const std::lock_guard guard(lock_);
         for (auto& [path, entry] : entries) {
             if (!durable)
                 ::unlink(QFile::encodeName(entry.info).constData());
             else if (const auto [earlier, added] = prepared_.try_emplace(path, std::move(entry)); !added)
-                // Two paths of one name in a batch: the second waits for its
-                // own entry.
+                // One path twice in a batch: the second time waits for an
+                // entry of its own.
                 ::unlink(QFile::encodeName(entry.info).constData());
         }
-        if (!durable)
-            Log::print("Trash: the entries of a batch could not be made durable in", folder, errnoText(errno));
     }
 }
 
