@@ -5,7 +5,10 @@
 // a stretch; the clean-up's posted updates are counted as they arrive. Then,
 // when asked, a few large files with a kept copy each, removed with their
 // pages dropped from the cache and again with them read just before, beside
-// plain reading of the same bytes.
+// plain reading of the same bytes. The small files' removal and undo run three
+// times, each beside the desktop's own trash command (when it is installed)
+// moving copies of the same files to the same trash, a few thousand a call;
+// the medians are printed with their ratio to it.
 //   vellicor_bench_cleanup [groups] [large files] [MiB each]
 // The temporary folder is $VELLICOR_BENCH_DIR when it is set.
 #include "ResultsBenchScreen.h"
@@ -19,11 +22,15 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -188,7 +195,8 @@ public:
         probe.start();
         clock_.start();
     }
-    void print(const char* step, qint64 done, qint64 planned)
+    // The step's wall time.
+    double print(const char* step, qint64 done, qint64 planned)
     {
         QApplication::processEvents();
         const double seconds = clock_.nsecsElapsed() / 1e9;
@@ -197,6 +205,7 @@ public:
                     "%.2f s in stalls over 50 ms; %d posted updates\n",
             step, static_cast<long long>(done), static_cast<long long>(planned), seconds, probe_->busyNs / 1e9,
             100 * probe_->busyNs / 1e9 / seconds, probe_->longestNs / 1e6, probe_->stalledNs / 1e9, posts_->posted);
+        return seconds;
     }
 
 private:
@@ -215,11 +224,17 @@ template <typename Done> bool waitFor(Done done)
     return done();
 }
 
+// The wall times of one removal and its undo.
+struct Times {
+    double removal = 0;
+    double undo = 0;
+};
+
 // Removes the marked files of the loaded results through the clean-up, then
 // undoes it through the undo's Yes button, printing each; false when either
 // does not end.
 bool removeAndUndo(ResultViewController& screen, Probe& probe, PostCounter& posts, const char* removal,
-    const char* undo)
+    const char* undo, Times* times = nullptr)
 {
     CleanupController& cleanup = screen.cleanup();
     bool removed = false;
@@ -231,7 +246,8 @@ bool removeAndUndo(ResultViewController& screen, Probe& probe, PostCounter& post
     QObject::disconnect(finished);
     if (!ended)
         return false;
-    measure.print(removal, cleanup.lastReport().countTrashed, cleanup.lastReport().plannedCount);
+    const double removalSeconds
+        = measure.print(removal, cleanup.lastReport().countTrashed, cleanup.lastReport().plannedCount);
     if (IMGButton* ok = visibleButton(screen, "ID_OK"))
         ok->click();
 
@@ -243,10 +259,66 @@ bool removeAndUndo(ResultViewController& screen, Probe& probe, PostCounter& post
     yes->click();
     if (!waitFor([&cleanup] { return !cleanup.isUndoing(); }))
         return false;
-    measure.print(undo, cleanup.lastUndoReport().restored, cleanup.lastUndoReport().planned);
+    const double undoSeconds = measure.print(undo, cleanup.lastUndoReport().restored, cleanup.lastUndoReport().planned);
     if (IMGButton* ok = visibleButton(screen, "ID_OK"))
         ok->click();
+    if (times)
+        *times = { removalSeconds, undoSeconds };
     return true;
+}
+
+// Files the desktop's trash command moves: written afresh before each of its
+// runs, with the same names and bytes as the marked files.
+struct PeerFiles {
+    QStringList paths;
+    std::vector<QByteArray> bytes;
+
+    void write() const
+    {
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            QDir().mkpath(QFileInfo(paths[i]).path());
+            QFile out(paths[i]);
+            if (!out.open(QIODevice::WriteOnly) || out.write(bytes[i]) != bytes[i].size())
+                std::abort();
+        }
+    }
+};
+
+// The desktop's trash command on the files, a few thousand a call: its wall
+// time, or none when it is not installed or fails.
+std::optional<double> peerTrash(const QStringList& paths)
+{
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    if (gio.isEmpty())
+        return std::nullopt;
+    constexpr qsizetype perCall = 3000;
+    QElapsedTimer clock;
+    clock.start();
+    for (qsizetype first = 0; first < paths.size(); first += perCall) {
+        QProcess process;
+        process.start(gio, QStringList { QStringLiteral("trash") } + paths.mid(first, perCall));
+        if (!process.waitForFinished(600'000) || process.exitStatus() != QProcess::NormalExit
+            || process.exitCode() != 0) {
+            std::printf("gio trash failed: %s\n", process.readAllStandardError().constData());
+            return std::nullopt;
+        }
+    }
+    return clock.nsecsElapsed() / 1e9;
+}
+
+// Empties the throwaway trash of what the peer put there.
+void emptyTrash(const QString& trash)
+{
+    for (const char* part : { "/files", "/info" }) {
+        QDir(trash + QLatin1String(part)).removeRecursively();
+        QDir().mkpath(trash + QLatin1String(part));
+    }
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace
@@ -279,6 +351,7 @@ int main(int argc, char** argv)
         timer.start();
         std::vector<DuplicateGroupPtr> groups;
         QStringList compared;
+        PeerFiles peer;
         qint64 marked = 0;
         for (int g = 0; g < groupCount; ++g) {
             const QString folder = root.path() + QStringLiteral("/files/%1").arg(g / 1000);
@@ -290,8 +363,11 @@ int main(int argc, char** argv)
                 const QString path = folder + QStringLiteral("/f%1-%2.dat").arg(g).arg(copy);
                 addFileToGroup(group, makeFile(path, bytes, copy > 0));
                 marked += copy > 0;
-                if (copy > 0)
+                if (copy > 0) {
                     compared << folder + QStringLiteral("/f%1-0.dat").arg(g) << path;
+                    peer.paths << root.path() + QStringLiteral("/peer/%1/f%2-%3.dat").arg(g / 1000).arg(g).arg(copy);
+                    peer.bytes.push_back(bytes);
+                }
             }
             groups.push_back(group);
         }
@@ -300,8 +376,31 @@ int main(int argc, char** argv)
         printPlainRead("plain read of each marked file and its kept copy", compared);
         screen.loadScanResults(groups, marked, ScanSource::thisComputer);
         QApplication::processEvents();
-        if (!removeAndUndo(screen, probe, posts, "removal", "undo"))
-            return 1;
+        // Each timed step starts with nothing of the others left to write.
+        std::vector<double> removals, undos, peers;
+        for (int round = 0; round < 3; ++round) {
+            ::sync();
+            Times times;
+            if (!removeAndUndo(screen, probe, posts, "removal", "undo", &times))
+                return 1;
+            removals.push_back(times.removal);
+            undos.push_back(times.undo);
+            peer.write();
+            ::sync();
+            if (const auto seconds = peerTrash(peer.paths)) {
+                std::printf("gio trash: %lld files in %.2f s\n", static_cast<long long>(peer.paths.size()), *seconds);
+                peers.push_back(*seconds);
+            }
+            emptyTrash(root.path() + QStringLiteral("/data/Trash"));
+        }
+        const double removal = median(removals);
+        const double undo = median(undos);
+        std::printf("medians of %zu: removal %.2f s, undo %.2f s", removals.size(), removal, undo);
+        if (peers.size() == removals.size())
+            std::printf(", gio trash %.2f s; removal %.2fx gio, undo %.2fx removal\n", median(peers),
+                removal / median(peers), undo / removal);
+        else
+            std::printf(" (gio is not installed); undo %.2fx removal\n", undo / removal);
     }
 
     if (largeCount > 0) {

@@ -11,6 +11,29 @@
 
 namespace {
 
+// Files whose trash entries are written and made durable together, at most;
+// fewer when their bytes to compare add up to more than batchBytes, so that
+// no entry waits long for its file.
+constexpr std::size_t batchFiles = 256;
+constexpr quint64 batchBytes = 64 << 20;
+
+// The end of the batch that starts at first, and the paths of its files that
+// go to the trash.
+std::size_t nextBatch(const RemovalPlan& plan, std::size_t first, std::vector<QString>& trashPaths)
+{
+    trashPaths.clear();
+    quint64 bytes = 0;
+    std::size_t end = first;
+    while (end < plan.items.size() && end - first < batchFiles && (end == first || bytes < batchBytes)) {
+        const PlannedRemoval& item = plan.items[end++];
+        if (item.route != RemovalRoute::trash)
+            continue;
+        trashPaths.push_back(item.scanned.path);
+        bytes += item.scanned.fileSize;
+    }
+    return end;
+}
+
 RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemover& files, CloudRemover& cloud,
     ContentComparison& contents, const std::atomic<bool>& abort)
 {
@@ -66,9 +89,17 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
     std::set<std::pair<quint64, quint64>> removedFiles;
     ContentComparison contents;
     files.startRun();
-    for (const PlannedRemoval& item : plan.items) {
+    std::vector<QString> trashPaths;
+    for (std::size_t index = 0, batchEnd = 0; index < plan.items.size(); ++index) {
         if (abort.load())
             break;
+        if (index == batchEnd) {
+            files.dropTrashEntries();
+            batchEnd = nextBatch(plan, index, trashPaths);
+            if (!trashPaths.empty())
+                files.prepareTrashEntries(trashPaths);
+        }
+        const PlannedRemoval& item = plan.items[index];
         const std::pair identity { item.scanned.deviceId, item.scanned.inode };
         const bool local = item.route == RemovalRoute::trash || item.route == RemovalRoute::deleteOutright;
         RemovalOutcome outcome;
@@ -91,5 +122,6 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
         if (onEach)
             onEach(outcomes.back());
     }
+    files.dropTrashEntries();
     return outcomes;
 }

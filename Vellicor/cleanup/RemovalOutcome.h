@@ -43,7 +43,11 @@ struct RemovalOutcome {
 // proven not to take the kept copy with it (moved, the kept copy looked at,
 // put back when it went too). Stop (abort) is read before each file and
 // while a kept copy's content is compared, so the file under way is finished
-// or left alone and no later one is tried. onEach runs after each outcome, on the calling thread. Runs
+// or left alone and no later one is tried. The trash entries of a few hundred
+// files at a time are written and made durable together before the first of
+// them is checked; each file still moves only after its entry is durable,
+// and the entries of files that did not move are removed again. onEach runs
+// after each outcome, on the calling thread. Runs
 // on the clean-up worker; reads only the plan's copies, never the records
 // or groups (cloud removal reads its file record, which nothing changes
 // while the run lasts).

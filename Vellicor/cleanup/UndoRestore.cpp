@@ -26,11 +26,14 @@ bool pathTaken(const QString& path)
     return factsOf(path).has_value() || errno != ENOENT;
 }
 
-ScannedFile scannedNow(const QString& path)
+// The file at path as it is now; facts when they were just taken.
+ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std::nullopt)
 {
     ScannedFile file;
     file.path = path;
-    if (const auto facts = factsOf(path)) {
+    if (!facts)
+        facts = factsOf(path);
+    if (facts) {
         file.deviceId = facts->device;
         file.inode = facts->inode;
         file.fileSize = facts->size;
@@ -94,8 +97,9 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
 // Moves the trashed file back to its path, never over a file; across volumes
 // it is copied and the trashed copy removed afterwards. The file is the
 // removed one by its device and inode alone: one still written to after its
-// removal (a log) comes back too, and changed says so. Empty on success.
-QString moveOutOfTrash(const PlannedRestore& item, bool& changed)
+// removal (a log) comes back too, and changed says so; restored holds the file
+// at its path when it was moved. Empty on success.
+QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<FileFacts>& restored)
 {
     const auto now = factsOf(item.trashedPath);
     if (!now)
@@ -111,8 +115,10 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed)
     if (error == 0) {
         // Swapped in the trash between the look and the move: it goes back.
         const auto moved = factsOf(item.originalPath);
-        if (moved && moved->sameFileAs(item.trashed))
+        if (moved && moved->sameFileAs(item.trashed)) {
+            restored = moved;
             return {};
+        }
         if (renameWithoutReplacing(item.originalPath, item.trashedPath) != 0)
             Log::print("Undo: a file that is not the removed one stays at", item.originalPath);
         return notTheFile;
@@ -167,11 +173,12 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
         return outcome;
     }
     outcome.byCopy = item.trashedPath.isEmpty();
-    outcome.reason = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item, outcome.changed);
+    std::optional<FileFacts> now;
+    outcome.reason = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item, outcome.changed, now);
     outcome.restored = outcome.reason.isEmpty();
     if (!outcome.restored)
         return outcome;
-    outcome.now = scannedNow(item.originalPath);
+    outcome.now = scannedNow(item.originalPath, now);
     if (!item.trashInfoPath.isEmpty() && ::unlink(QFile::encodeName(item.trashInfoPath).constData()) != 0)
         Log::print("Undo: the trash entry", item.trashInfoPath, "stays:", errnoText(errno));
     return outcome;

@@ -18,6 +18,9 @@ namespace {
 
 // Set-aside names tried per file.
 constexpr int setAsideAttempts = 8;
+// The longest a batch's entries are written for before they are made
+// durable and its files move: Stop and the progress wait no longer.
+constexpr std::chrono::milliseconds entryBudget { 100 };
 
 } // namespace
 
@@ -26,6 +29,11 @@ FileRemoval LocalFileRemover::moveToTrash(const HeldFile& file, const RemovalPro
     if (!file.isHeld())
         return FileRemoval::failed(file.refusal);
     return trash_.moveToTrash(file, proof, beforeRename);
+}
+
+void LocalFileRemover::prepareTrashEntries(const std::vector<QString>& paths)
+{
+    trash_.prepareEntries(paths, entryBudget);
 }
 
 FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const RemovalProof& proof)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 // Removes single local files for the clean-up. Only a regular file is ever
 // acted on: a symbolic link, a folder or anything else is refused, nothing
@@ -36,6 +37,12 @@ public:
     // Moves the held file into the user's trash (the home trash, or the
     // trash of the file's own volume), keeping its trash entry.
     virtual FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) = 0;
+    // The files at paths are about to be moved into the trash, one after the
+    // other: their trash entries may be written and made durable together
+    // now, each still durable before its file moves.
+    virtual void prepareTrashEntries(const std::vector<QString>& paths) { (void)paths; }
+    // The batch has ended: the entries of files that did not move go.
+    virtual void dropTrashEntries() { }
     // Deletes the held file for good, after it was recorded and set aside
     // under a temporary name in its folder, the proof passed, and what was
     // set aside is still the file.
@@ -60,6 +67,8 @@ public:
     using FileRemover::removeRegularFile;
     void startRun() override { trash_.forget(); }
     FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;
+    void prepareTrashEntries(const std::vector<QString>& paths) override;
+    void dropTrashEntries() override { trash_.dropPrepared(); }
     FileRemoval removeRegularFile(const HeldFile& file, const RemovalProof& proof = {}) override;
 
     // For tests: runs right before each rename of a held file, after its
@@ -95,6 +104,8 @@ public:
     using FileRemover::moveToTrash;
     using FileRemover::removeRegularFile;
     void startRun() override { real_->startRun(); }
+    void prepareTrashEntries(const std::vector<QString>& paths) override { real_->prepareTrashEntries(paths); }
+    void dropTrashEntries() override { real_->dropTrashEntries(); }
     std::optional<FileFacts> examine(const QString& path) override;
     HeldFile hold(const QString& path, FolderLinks links = FolderLinks::refused) override;
     FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;

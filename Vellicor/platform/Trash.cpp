@@ -5,6 +5,7 @@
 #include "platform/HeldFile.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -163,7 +165,7 @@ std::optional<QString> ensureOwnFolder(const QString& path, uid_t uid)
     return std::nullopt;
 }
 
-std::optional<QString> writeDurably(int fd, const QByteArray& text)
+std::optional<QString> writeWhole(int fd, const QByteArray& text)
 {
     std::optional<QString> error;
     for (qsizetype written = 0; written < text.size() && !error;) {
@@ -175,6 +177,12 @@ std::optional<QString> writeDurably(int fd, const QByteArray& text)
         else
             written += step;
     }
+    return error;
+}
+
+std::optional<QString> writeDurably(int fd, const QByteArray& text)
+{
+    std::optional<QString> error = writeWhole(fd, text);
     struct stat status { };
     if (!error && ::fsync(fd) != 0)
         error = errnoText(errno);
@@ -207,11 +215,24 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
 
 std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
 {
-    QFile file(infoPath);
-    if (!file.open(QIODevice::ReadOnly))
+    const FileDescriptor file(::open(QFile::encodeName(infoPath).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file.isOpen())
         return std::nullopt;
     // An entry is a few lines; anything longer is not one of ours.
-    const QList<QByteArray> lines = file.read(64 * 1024).split('\n');
+    QByteArray text(64 * 1024, Qt::Uninitialized);
+    qsizetype size = 0;
+    while (size < text.size()) {
+        const ssize_t got = ::read(file.get(), text.data() + size, static_cast<size_t>(text.size() - size));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        size += got;
+    }
+    text.truncate(size);
+    const QList<QByteArray> lines = text.split('\n');
     if (lines.isEmpty() || lines.first().trimmed() != "[Trash Info]")
         return std::nullopt;
     for (const QByteArray& line : lines) {
@@ -221,19 +242,16 @@ std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
     return std::nullopt;
 }
 
-TrashFolder TrashCan::folderFor(const HeldFile& held)
+TrashFolder TrashCan::folderFor(const Mount& mount, const QString& path)
 {
-    const auto mount = mountOf(held.folder.get(), held.name);
-    if (!mount)
-        return { {}, errnoText(errno) };
     const std::lock_guard guard(lock_);
-    if (const auto known = folders_.find(*mount); known != folders_.end())
+    if (const auto known = folders_.find(mount); known != folders_.end())
         return known->second;
     TrashFolder folder = homeTrashFolder();
     if (folder.error.isEmpty() && mountOf(folder.path) != mount) {
         // The top folder of the file's mount: the last folder up the real
         // path that is still on it.
-        QString top = QFileInfo(QFileInfo(held.path).path()).canonicalFilePath();
+        QString top = QFileInfo(QFileInfo(path).path()).canonicalFilePath();
         while (!top.isEmpty() && top != QStringLiteral("/")) {
             const QString up = QFileInfo(top).path();
             if (mountOf(up) != mount)
@@ -243,7 +261,7 @@ TrashFolder TrashCan::folderFor(const HeldFile& held)
         folder = top.isEmpty() ? TrashFolder { {}, QStringLiteral("its folder cannot be resolved") }
                                : TrashDetail::volumeTrashFolder(top == QStringLiteral("/") ? QString() : top, ::getuid());
     }
-    folders_[*mount] = folder;
+    folders_[mount] = folder;
     return folder;
 }
 
@@ -253,32 +271,154 @@ void TrashCan::forget()
     folders_.clear();
 }
 
+void TrashCan::prepareEntries(const std::vector<QString>& paths, std::chrono::milliseconds budget)
+{
+    dropPrepared();
+    QElapsedTimer clock;
+    clock.start();
+    const QDateTime now = QDateTime::currentDateTime();
+    // The entries written, by trash folder, each made durable with its
+    // folder's before any of their files moves.
+    std::map<QString, std::vector<std::pair<QString, PreparedEntry>>> written;
+    for (const QString& path : paths) {
+        if (clock.elapsed() > budget.count())
+            break;
+        const auto mount = mountOf(path);
+        if (!mount)
+            continue;
+        const TrashFolder folder = folderFor(*mount, path);
+        if (!folder.error.isEmpty())
+            continue;
+        const QByteArray name = QFile::encodeName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+        const QByteArray text = trashInfoText(path, now);
+        // Numbered names only: a name taken that often is left to the
+        // file's own entry, with its random tags.
+        for (int attempt = 0; attempt < entryAttempts / 2; ++attempt) {
+            const QByteArray entry = entryName(name, attempt);
+            const QString info = folder.path + QStringLiteral("/info/") + QFile::decodeName(entry + infoSuffix);
+            const QByteArray infoName = QFile::encodeName(info);
+            const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            if (fd < 0)
+                break;
+            const auto error = writeWhole(fd, text);
+            if (::close(fd) != 0 || error) {
+                ::unlink(infoName.constData());
+                break;
+            }
+            written[folder.path].push_back({ path, { folder.path, entry, info, text.size() } });
+            break;
+        }
+    }
+    for (auto& [folder, entries] : written) {
+        const FileDescriptor infoFolder(::open(
+            QFile::encodeName(folder + QStringLiteral("/info")).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        bool durable = infoFolder.isOpen();
+        // A volume on a block device of its own writes out everything at
+        // once; elsewhere (network, FUSE) only a file's own sync is sure to
+        // reach its server.
+        struct statfs volume { };
+        const bool wholeVolume = durable && ::fstatfs(infoFolder.get(), &volume) == 0
+            && (volume.f_type == 0xEF53 || volume.f_type == 0x58465342 || volume.f_type == 0x9123683E
+                || volume.f_type == static_cast<decltype(volume.f_type)>(0xF2F52010));
+        if (wholeVolume) {
+            durable = ::syncfs(infoFolder.get()) == 0;
+        } else {
+            for (std::size_t i = 0; i < entries.size() && durable; ++i) {
+                const FileDescriptor entry(
+                    ::open(QFile::encodeName(entries[i].second.info).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+                durable = entry.isOpen() && ::fsync(entry.get()) == 0;
+            }
+        }
+        durable = durable && ::fsync(infoFolder.get()) == 0;
+        if (!durable)
+            Log::print("Trash: the entries of a batch could not be made durable in", folder, errnoText(errno));
+        const std::lock_guard guard(lock_);
+        for (auto& [path, entry] : entries) {
+            if (!durable)
+                ::unlink(QFile::encodeName(entry.info).constData());
+            else if (const auto [earlier, added] = prepared_.try_emplace(path, std::move(entry)); !added)
+                // One path twice in a batch: the second time waits for an
+                // entry of its own.
+                ::unlink(QFile::encodeName(entry.info).constData());
+        }
+    }
+}
+
+void TrashCan::dropPrepared()
+{
+    std::map<QString, PreparedEntry> left;
+    {
+        const std::lock_guard guard(lock_);
+        left.swap(prepared_);
+    }
+    for (const auto& [path, entry] : left)
+        ::unlink(QFile::encodeName(entry.info).constData());
+}
+
+std::optional<TrashCan::PreparedEntry> TrashCan::takePrepared(const QString& path)
+{
+    const std::lock_guard guard(lock_);
+    const auto found = prepared_.find(path);
+    if (found == prepared_.end())
+        return std::nullopt;
+    PreparedEntry entry = std::move(found->second);
+    prepared_.erase(found);
+    return entry;
+}
+
 FileRemoval TrashCan::moveToTrash(
     const HeldFile& held, const RemovalProof& proof, const std::function<void(const QString& path)>& beforeRename)
 {
     const QString& path = held.path;
-    const TrashFolder folder = folderFor(held);
+    std::optional<PreparedEntry> ready = takePrepared(path);
+    const auto mount = mountOf(held.folder.get(), held.name);
+    const TrashFolder folder = mount ? folderFor(*mount, path) : TrashFolder { {}, errnoText(errno) };
+    // The entry written ahead serves only while it is still there as it was
+    // written, in the trash this file goes to.
+    struct stat readyStatus { };
+    if (ready
+        && (ready->folder != folder.path
+            || ::lstat(QFile::encodeName(ready->info).constData(), &readyStatus) != 0 || !S_ISREG(readyStatus.st_mode)
+            || readyStatus.st_size != ready->size)) {
+        ::unlink(QFile::encodeName(ready->info).constData());
+        ready.reset();
+    }
     if (!folder.error.isEmpty())
         return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(folder.error));
     const FileDescriptor files(
         ::open(QFile::encodeName(folder.path + QStringLiteral("/files")).constData(),
             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!files.isOpen())
-        return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(errnoText(errno)));
-    const QByteArray text = trashInfoText(path, QDateTime::currentDateTime());
+    if (!files.isOpen()) {
+        const int error = errno;
+        if (ready)
+            ::unlink(QFile::encodeName(ready->info).constData());
+        return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(errnoText(error)));
+    }
     for (int attempt = 0; attempt < entryAttempts; ++attempt) {
-        const QByteArray entry = entryName(held.name, attempt);
-        const QString info = folder.path + QStringLiteral("/info/") + QFile::decodeName(entry + infoSuffix);
-        const QByteArray infoName = QFile::encodeName(info);
-        const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0)
-            return FileRemoval::failed(QStringLiteral("the trash cannot take its entry: %1").arg(errnoText(errno)));
-        if (const auto error = writeDurably(fd, text)) {
-            ::unlink(infoName.constData());
-            return FileRemoval::failed(QStringLiteral("the trash entry cannot be written: %1").arg(*error));
+        QByteArray entry;
+        QString info;
+        if (ready) {
+            entry = ready->entry;
+            info = ready->info;
+            ready.reset();
+        } else {
+            entry = entryName(held.name, attempt);
+            info = folder.path + QStringLiteral("/info/") + QFile::decodeName(entry + infoSuffix);
+            const QByteArray infoName = QFile::encodeName(info);
+            const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            if (fd < 0)
+                return FileRemoval::failed(
+                    QStringLiteral("the trash cannot take its entry: %1").arg(errnoText(errno)));
+            if (const auto error = writeDurably(fd, trashInfoText(path, QDateTime::currentDateTime()))) {
+                ::unlink(infoName.constData());
+                return FileRemoval::failed(QStringLiteral("the trash entry cannot be written: %1").arg(*error));
+            }
         }
+        const QByteArray infoName = QFile::encodeName(info);
         const QString trashed = folder.path + QStringLiteral("/files/") + QFile::decodeName(entry);
         const HeldMove move = moveHeldFile(held, files.get(), entry, trashed, beforeRename);
         if (!move.moved) {

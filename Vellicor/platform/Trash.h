@@ -4,11 +4,13 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <sys/types.h>
+#include <vector>
 
 // A file as lstat() sees it, never through a link in its last component:
 // what tells one file from another and whether it changed.
@@ -97,7 +99,8 @@ struct HeldFile;
 // Any thread.
 class TrashCan {
 public:
-    // The entry is written and synced first, then the held file renamed
+    // The entry is durable first (written ahead by prepareEntries(), or
+    // written and synced now), then the held file renamed
     // from its folder next to it without replacing anything (only while the
     // folder still shows it as held, and put back when what moved is not
     // it), then proof asked; on any failure what was made is removed and the
@@ -107,11 +110,31 @@ public:
         const std::function<void(const QString& path)>& beforeRename = {});
     void forget();
 
+    // Writes the trash entries of the files at paths ahead of their moves,
+    // in order until budget is spent, and makes them durable together: the
+    // volume's writes flushed once (or each entry synced where a volume
+    // cannot promise that), then the info folder. A file whose entry is not
+    // ready when it moves gets one of its own, synced alone. Entries of an
+    // earlier batch still waiting are dropped first.
+    void prepareEntries(const std::vector<QString>& paths, std::chrono::milliseconds budget);
+    // Removes every prepared entry whose file did not move.
+    void dropPrepared();
+
 private:
-    TrashFolder folderFor(const HeldFile& held);
+    // An entry written ahead, in the trash folder folder.
+    struct PreparedEntry {
+        QString folder;
+        QByteArray entry;
+        QString info;
+        qint64 size = 0;
+    };
+    using Mount = std::pair<quint64, quint64>;
+    TrashFolder folderFor(const Mount& mount, const QString& path);
+    std::optional<PreparedEntry> takePrepared(const QString& path);
 
     std::mutex lock_;
-    std::map<std::pair<quint64, quint64>, TrashFolder> folders_;
+    std::map<Mount, TrashFolder> folders_;
+    std::map<QString, PreparedEntry> prepared_;
 };
 
 // rename() that never replaces what is at to, also where the file system
@@ -120,6 +143,8 @@ int renameWithoutReplacing(const QString& from, const QString& to);
 // The same between names relative to folder descriptors.
 int renameAtWithoutReplacing(int fromFolder, const QByteArray& from, int toFolder, const QByteArray& to);
 
+// Writes the whole text to fd. Why it failed, or none.
+std::optional<QString> writeWhole(int fd, const QByteArray& text);
 // Writes the whole text to fd and makes sure it is on the disk; closes fd.
 // Why it failed, or none.
 std::optional<QString> writeDurably(int fd, const QByteArray& text);

@@ -35,12 +35,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <fcntl.h>
 #include <future>
 #include <sched.h>
 #include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -144,6 +146,16 @@ protected:
         QSignalSpy finished(&controller, &CleanupController::removalFinished);
         controller.removeSelectedItems();
         return controller.isRemoving() && finished.wait(30000);
+    }
+    // Groups m1 and k1, m2 and k2, ... of different bytes each.
+    std::vector<std::vector<FileInfoNodePtr>> markedPairs(int count)
+    {
+        std::vector<std::vector<FileInfoNodePtr>> groups;
+        for (int i = 1; i <= count; ++i) {
+            const QByteArray bytes = QByteArray::number(i).repeated(10);
+            groups.push_back({ file(QStringLiteral("m%1").arg(i), bytes), file(QStringLiteral("k%1").arg(i), bytes) });
+        }
+        return groups;
     }
     static bool exists(const FileInfoNodePtr& file) { return QFileInfo::exists(*file->filePath); }
     bool undo()
@@ -1173,4 +1185,130 @@ TEST_F(Removal, AnImmutableMarkedFileStaysAndIsToldAsLocked)
     EXPECT_TRUE(stayed);
     ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
     EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("it is locked"));
+}
+
+namespace {
+
+// The trash's files and entries, as "name" and "name.trashinfo".
+QStringList trashListing(const TempHome& home, const char* part)
+{
+    return QDir(home.dataHome() + QStringLiteral("/Trash/") + QLatin1String(part))
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList entriesNamingFiles(const TempHome& home)
+{
+    QStringList names;
+    for (const QString& file : trashListing(home, "files"))
+        names.append(file + QStringLiteral(".trashinfo"));
+    return names;
+}
+
+} // namespace
+
+TEST_F(Removal, ABatchsEntriesAreOnDiskBeforeItsFirstMoveAndThoseOfFilesThatStayedGo)
+{
+    const auto groups = markedPairs(5);
+    load(groups);
+    const QString saved = folder + QStringLiteral("/m3");
+    remover->failingPaths.insert(folder + QStringLiteral("/m4"));
+    QStringList entriesAtFirstMove;
+    remover->beforeEach = [&](const QString& path) {
+        if (entriesAtFirstMove.isEmpty())
+            entriesAtFirstMove = trashListing(home, "info");
+        // An editor saves it between its checks and its move.
+        if (path == saved) {
+            writeTestFile(saved + QStringLiteral(".swp"), "newly saved");
+            ASSERT_EQ(::rename(QFile::encodeName(saved + QStringLiteral(".swp")).constData(),
+                          QFile::encodeName(saved).constData()),
+                0);
+        }
+    };
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(entriesAtFirstMove,
+        (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m3.trashinfo"),
+            QStringLiteral("m4.trashinfo"), QStringLiteral("m5.trashinfo") }));
+    EXPECT_EQ(controller.lastReport().countTrashed, 3);
+    EXPECT_EQ(trashListing(home, "files"), (QStringList { QStringLiteral("m1"), QStringLiteral("m2"), QStringLiteral("m5") }));
+    // Every file in the trash has its entry, and no entry is left without
+    // its file.
+    EXPECT_EQ(trashListing(home, "info"), entriesNamingFiles(home));
+    EXPECT_EQ(bytes(groups[2][0]), QByteArray("newly saved"));
+    EXPECT_TRUE(exists(groups[3][0]));
+
+    // The undo finds every file under its entry.
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 3);
+    EXPECT_EQ(trashListing(home, "info"), QStringList {});
+    EXPECT_EQ(trashListing(home, "files"), QStringList {});
+}
+
+TEST_F(Removal, StopInsideABatchLeavesOnlyTheEntriesOfFilesThatWent)
+{
+    const auto groups = markedPairs(4);
+    load(groups);
+    remover->beforeEach = [&](const QString& path) {
+        if (path == *groups[1][0]->filePath)
+            controller.abortCleaning();
+    };
+    ASSERT_TRUE(run());
+
+    EXPECT_TRUE(controller.lastReport().stopped);
+    EXPECT_EQ(controller.lastReport().countTrashed, 2);
+    EXPECT_EQ(trashListing(home, "files"), (QStringList { QStringLiteral("m1"), QStringLiteral("m2") }));
+    EXPECT_EQ(trashListing(home, "info"), entriesNamingFiles(home));
+    EXPECT_TRUE(exists(groups[2][0]) && exists(groups[3][0]));
+}
+
+TEST_F(Removal, ARunEndedInsideABatchLeavesNoFileInTheTrashWithoutItsEntry)
+{
+    const auto groups = markedPairs(4);
+    std::vector<QString> paths;
+    for (const auto& group : groups)
+        paths.push_back(*group[0]->filePath);
+    // The batch's entries written, the first file moved, the run ended for
+    // good right after the second moved, as a kill or a crash ends it.
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        LocalFileRemover remover;
+        remover.prepareTrashEntries(paths);
+        if (!remover.moveToTrash(paths[0]).ok)
+            ::_exit(3);
+        remover.moveToTrash(paths[1], []() -> std::optional<QString> { ::_exit(0); });
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(trashListing(home, "files"), (QStringList { QStringLiteral("m1"), QStringLiteral("m2") }));
+    EXPECT_EQ(trashListing(home, "info"),
+        (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m3.trashinfo"),
+            QStringLiteral("m4.trashinfo") }));
+    EXPECT_TRUE(exists(groups[2][0]) && exists(groups[3][0]));
+
+    // The next run takes the files left, beside the entries without files.
+    load({ groups[2], groups[3] });
+    ASSERT_TRUE(run());
+    EXPECT_EQ(controller.lastReport().countTrashed, 2);
+    EXPECT_EQ(trashListing(home, "files"),
+        (QStringList { QStringLiteral("m1"), QStringLiteral("m2"), QStringLiteral("m3.2"), QStringLiteral("m4.2") }));
+    const QStringList withFiles = entriesNamingFiles(home);
+    for (const QString& entry : trashListing(home, "info")) {
+        EXPECT_TRUE(withFiles.contains(entry) || entry == QStringLiteral("m3.trashinfo")
+            || entry == QStringLiteral("m4.trashinfo"))
+            << entry.toStdString();
+    }
+    for (const QString& entry : withFiles)
+        EXPECT_TRUE(QFileInfo::exists(home.dataHome() + QStringLiteral("/Trash/info/") + entry)) << entry.toStdString();
+
+    // Its undo brings back its own files and touches nothing else.
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 2);
+    EXPECT_TRUE(QFileInfo::exists(paths[2]) && QFileInfo::exists(paths[3]));
+    EXPECT_EQ(trashListing(home, "files"), (QStringList { QStringLiteral("m1"), QStringLiteral("m2") }));
+    EXPECT_EQ(trashListing(home, "info"),
+        (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m3.trashinfo"),
+            QStringLiteral("m4.trashinfo") }));
 }
