@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -395,6 +396,9 @@ void CloudFolderPicker::folderListingEnded()
     }
     btnAddFolderGDrive->setEnabled(false);
     reloadKeepingExpansion();
+    ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load());
+    if (handler && std::exchange(handler->pickerListingCutShort, false))
+        showAlerts({ { "ID_CLOUD_PICKER_LISTING_CUT_SHORT", "ID_CLOUD_PICKER_LISTING_CUT_SHORT_DETAILS" } });
 }
 
 void CloudFolderPicker::reloadKeepingExpansion()

@@ -134,6 +134,8 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
         // A scan begun meanwhile owns the tree now; the picker asks again.
         if (generation == walkGeneration_ && !listing.failed)
             mergeSubFolders(folder, listing.subFolders);
+        if (guard->wasCutShort())
+            pickerListingCutShort = true;
         if (delegate)
             delegate->OnScanCompletedProcess();
     });

@@ -86,6 +86,9 @@ public:
     std::atomic<bool> lastWalkIncomplete { false };
     // How far one scan walk, or one picker listing of a folder, may go.
     ListingLimits listingLimits;
+    // Set when a picker listing was ended by a page handed out again or by
+    // a bound; the picker tells the user once and clears it. GUI thread.
+    bool pickerListingCutShort = false;
 
     // Lists the folders one after another, depth first, hands every accepted
     // file record to the sink and ends with exactly one OnScanCompletedProcess.

@@ -30,10 +30,12 @@ namespace {
 // A signed-in service that answers the picker when the test says so.
 struct ScriptedHandler : ScanWrapper {
     std::vector<std::pair<CloudScanFoldersListPtr, std::function<void(FolderListing)>>> asked;
+    std::vector<std::shared_ptr<ListingGuard>> guards;
     ScriptedHandler() { isAuthenticateForScan = true; }
     void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override
     {
         asked.emplace_back(folder, std::move(done));
+        guards.push_back(listingGuard());
     }
     QString rootFolderName() const override { return QStringLiteral("DropBox"); }
 };
@@ -159,6 +161,28 @@ TEST(CloudFolderPicker, ClosingThePickerEndsItsListingAtOnce)
     s.answer(1, { {}, { folder(QStringLiteral("/Now")) }, false });
     EXPECT_FALSE(s.busy());
     EXPECT_EQ(model.rowCount(s.row(0)), 1);
+}
+
+TEST(CloudFolderPicker, AListingEndedByAPageHandedOutAgainIsTold)
+{
+    PickerScreen s;
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->asked.size(), 1u);
+    s.answer(0, { {}, { folder(QStringLiteral("/Trips")) }, false });
+    EXPECT_TRUE(s.presenter->shown.empty());
+
+    // Listing /Trips, the service hands out the same next page twice: the
+    // listing ends with what it had, and the user hears of it once.
+    s.picker->outlineGDFolderList->expand(s.row(0, s.row(0)));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->guards.size(), 2u);
+    ListingGuard& guard = *s.handler->guards[1];
+    EXPECT_TRUE(guard.admitPage(QStringLiteral("/Trips"), QStringLiteral("again")));
+    EXPECT_FALSE(guard.admitPage(QStringLiteral("/Trips"), QStringLiteral("again")));
+    s.answer(1, { {}, {}, true });
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_PICKER_LISTING_CUT_SHORT") });
 }
 
 TEST(CloudFolderPicker, AddsByTabWithItsRefusals)
