@@ -207,23 +207,6 @@ bool parseDigest(const unsigned char* text, int bytes, BlockDigest& digest)
     return true;
 }
 
-// Whether a digest read no earlier than readsBegan holds for the file as long
-// as its change time stays as it is. Any later change stamps a newer change
-// time, unless it falls within the stored time's own tick: the file system's
-// resolution (whole seconds, or two, when neither time has a fraction),
-// stamped from a clock that may lag the one readsBegan came from. A file
-// without a known change time proves nothing.
-bool provenByTimes(const FileTimestamp& changeTime, const FileTimestamp& modTime, const FileTimestamp& readsBegan)
-{
-    if (changeTime == FileTimestamp {})
-        return false;
-    const bool wholeSeconds = changeTime.nanoseconds == 0 && modTime.nanoseconds == 0;
-    const qint64 window = wholeSeconds ? 3 : 1;
-    const qint64 latest = readsBegan.seconds - window;
-    return changeTime.seconds < latest
-        || (changeTime.seconds == latest && changeTime.nanoseconds <= readsBegan.nanoseconds);
-}
-
 bool isNewHead(const ScanCache::Entry* stored, const std::optional<BlockDigest>& head)
 {
     return head && !(stored && stored->hasHead && stored->head == *head);
@@ -256,8 +239,7 @@ ScanCache::ScanCache(ScanSource source, const std::atomic<bool>& abort, const Fi
     : path_(AppPaths::cacheDatabaseFile())
     , table_(hashTableForSource(source))
     , abort_(abort)
-    , timeFacts_(timeFacts)
-    , readsBegan_(timeFacts.now())
+    , proof_(timeFacts)
 {
     removeLeftoverBuilds(path_);
 }
@@ -283,7 +265,7 @@ void ScanCache::recordScannedFiles(const ScanFileFacts& files)
             return false;
         const quint64 device = files.deviceId(item);
         if (!lastAnswer || device != lastDevice) {
-            const std::optional<bool> answer = keepsOwnChangeTime(files, item);
+            const std::optional<bool> answer = proof_.keepsOwnChangeTime(files, item);
             if (!answer)
                 return false;
             lastDevice = device;
@@ -602,8 +584,7 @@ bool ScanCache::writeRow(const ScanFileFacts& files, std::size_t item, const Ent
 {
     // What could not be believed is not stored: the next scan reads the file
     // again, by when its times may prove it.
-    if (!provenByTimes(files.changeTime(item), files.storedModTime(item), readsBegan_)
-        || keepsOwnChangeTime(files, item) != true)
+    if (!proof_.proves(files, item))
         return true;
     if (!beginWriting())
         return false;
@@ -656,28 +637,6 @@ bool ScanCache::writeRow(const ScanFileFacts& files, std::size_t item, const Ent
 bool ScanCache::openForBatch()
 {
     return !abort_ && !writesOff_ && open(true);
-}
-
-// Asked of the file system once per device; a file that cannot be examined
-// (gone since the walk) answers for itself only.
-std::optional<bool> ScanCache::keepsOwnChangeTime(const ScanFileFacts& files, std::size_t item)
-{
-    const quint64 device = files.deviceId(item);
-    std::lock_guard lock(mountsMutex_);
-    for (const auto& [known, answer] : mounts_) {
-        if (known == device)
-            return answer;
-    }
-    const QString path = files.path(item);
-    const std::optional<bool> answer = timeFacts_.keepsOwnChangeTime(path);
-    if (!answer)
-        return std::nullopt;
-    mounts_.emplace_back(device, *answer);
-    if (!*answer) {
-        Log::print("Cache database: the file system of", path,
-            "keeps no change time of its own; its files are read on every scan");
-    }
-    return answer;
 }
 
 void ScanCache::endBatch(bool wrote)

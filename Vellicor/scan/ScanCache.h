@@ -3,6 +3,7 @@
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
 #include "platform/FileSystemInfo.h"
+#include "scan/DigestProof.h"
 #include "scan/FileHasher.h"
 #include "scan/ScanFileFacts.h"
 
@@ -154,7 +155,6 @@ private:
     bool writeRow(const ScanFileFacts& files, std::size_t item, const Entry* stored, QByteArrayView digest,
         const std::optional<BlockDigest>& head, bool& wrote);
     void endBatch(bool wrote);
-    std::optional<bool> keepsOwnChangeTime(const ScanFileFacts& files, std::size_t item);
 
     QString path_;
     QString table_;
@@ -171,13 +171,9 @@ private:
     bool refusalLogged_ = false;
     bool failureLogged_ = false;
 
-    const FileTimeFacts& timeFacts_;
-    // No digest handed to this cache was read before this moment.
-    const FileTimestamp readsBegan_;
-    // The answer for each device met, asked once: from the scan's thread
-    // while the files are recorded, from the writer thread while it writes.
-    std::mutex mountsMutex_;
-    std::vector<std::pair<quint64, bool>> mounts_;
+    // Which digests may be stored: no digest handed to this cache was read
+    // before it was made.
+    DigestProof proof_;
 
     // The files of this scan, and their records when they were recorded as
     // such (owned here when the cache made the view itself).
