@@ -30,13 +30,13 @@
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsKeyboard.h"
 #include "results/ResultsLayout.h"
 #include "results/ResultsModel.h"
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanCache.h"
 #include "scan/ScanSources.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -284,6 +284,7 @@ ResultViewController::ResultViewController(UserDefaults& defaults, std::shared_p
     // The assistant shares the protected folders with the home screen.
     selectAssistance_
         = std::make_unique<SelectAssistanceController>(*state_, *protectedFolders, defaults_, *autoMarking_, this);
+    keyboard_ = std::make_unique<ResultsKeyboard>(*this);
 }
 
 ResultViewController::~ResultViewController()
@@ -493,52 +494,12 @@ void ResultViewController::fitCategoryRow()
 void ResultViewController::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    window()->installEventFilter(this);
-}
-
-bool ResultViewController::eventFilter(QObject* watched, QEvent* event)
-{
-    // Back in the window after a sheet or another window, the keys land on
-    // this screen, never on the home screen's controls below it.
-    if (watched == window() && event->type() == QEvent::WindowActivate && isVisible()) {
-        QWidget* focus = window()->focusWidget();
-        if (!focus || !isAncestorOf(focus) || !focus->isVisible())
-            shownView()->setFocus(Qt::ActiveWindowFocusReason);
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-QWidget* ResultViewController::shownView() const
-{
-    switch (mode_) {
-    case ViewMode::group:
-        return outlineDuplicates_;
-    case ViewMode::grid:
-        return collDuplicates_;
-    case ViewMode::list:
-        break;
-    }
-    return tblDuplicates_;
+    keyboard_->watchWindow();
 }
 
 bool ResultViewController::focusNextPrevChild(bool next)
 {
-    // The screen lies over the home screen, whose controls stay shown below
-    // it: Tab and Shift+Tab go round this screen's own controls only. The
-    // window's focus widget, also while a sheet has the keys and a control
-    // going away hands its focus on.
-    QWidget* from = window()->focusWidget();
-    if (!from || !isAncestorOf(from))
-        return QWidget::focusNextPrevChild(next);
-    for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w && w != from;
-        w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
-        if (isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()
-            && w->window() == window() && !w->focusProxy()) {
-            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return true;
+    return keyboard_->moveFocus(next) || QWidget::focusNextPrevChild(next);
 }
 
 void ResultViewController::placeNoDuplicatesView()
@@ -955,9 +916,7 @@ void ResultViewController::showResults(const ScanResultPtr& result)
         setGeometry(parentWidget()->rect());
     show();
     raise();
-    // The keys follow the user onto this screen, starting at the list.
-    if (QWidget* focus = QApplication::focusWidget(); !focus || (focus->window() == window() && !isAncestorOf(focus)))
-        shownView()->setFocus(Qt::OtherFocusReason);
+    keyboard_->screenShown();
     loadScanResults(result ? result->groups : std::vector<DuplicateGroupPtr> {}, result ? result->dupCount : 0,
         selectedScanSource().load(), result ? std::optional(result->priorityLists) : std::nullopt);
 }
@@ -1449,41 +1408,5 @@ void ResultViewController::groupCheckBoxTapped(const DuplicateGroupPtr& group)
 
 void ResultViewController::checkKeyPressed()
 {
-    const auto chosen = [](const QAbstractItemView& view) {
-        QModelIndexList rows = view.selectionModel()->selectedRows();
-        if (rows.isEmpty() && view.currentIndex().isValid())
-            rows.append(view.currentIndex().siblingAtColumn(0));
-        std::ranges::sort(rows, [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-        return rows;
-    };
-    std::vector<FileInfoNodePtr> files;
-    switch (mode_) {
-    case ViewMode::list:
-        for (const QModelIndex& row : chosen(*tblDuplicates_))
-            files.push_back(model_->fileOfListRow(row.row()));
-        break;
-    case ViewMode::group: {
-        const QModelIndexList rows = chosen(*outlineDuplicates_);
-        if (rows.size() == 1 && model_->kindOf(rows.front()) == ResultsModel::RowKind::group) {
-            groupCheckBoxTapped(model_->groupOf(rows.front()));
-            return;
-        }
-        for (const QModelIndex& row : rows) {
-            if (model_->kindOf(row) == ResultsModel::RowKind::file)
-                files.push_back(model_->fileOf(row));
-        }
-        break;
-    }
-    case ViewMode::grid: {
-        QList<QPersistentModelIndex> items = gridSelectedIndexs_;
-        if (items.isEmpty() && collDuplicates_->selectionModel()->currentIndex().isValid())
-            items.append(collDuplicates_->selectionModel()->currentIndex());
-        for (const QPersistentModelIndex& item : items)
-            files.push_back(gridModel_->fileOf(item));
-        break;
-    }
-    }
-    std::erase(files, nullptr);
-    if (!files.empty())
-        state_->filesCheckBoxTapped(files);
+    keyboard_->checkKeyPressed();
 }

@@ -49,6 +49,7 @@ class QProgressBar;
 class QSplitter;
 class RAZButton;
 class ResultContextMenu;
+class ResultsKeyboard;
 class ResultsListProxy;
 class ResultsModel;
 class TrashSheets;
@@ -181,7 +182,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -198,8 +198,6 @@ private:
     void connectModel();
     void highlightViewModeButton();
     void highlightCategoryButton(int category);
-    // The list, outline or grid of the shown mode.
-    QWidget* shownView() const;
     // Keeps the category buttons over the list's width.
     void fitCategoryRow();
     void showShownGroups();
@@ -249,6 +247,8 @@ private:
     std::optional<FrameTable> sheetBaseFrames_;
     std::unique_ptr<AfterCleanSheets> afterCleanSheets_;
     std::unique_ptr<SelectAssistanceController> selectAssistance_;
+    // The screen's focus and keys.
+    std::unique_ptr<ResultsKeyboard> keyboard_;
     std::shared_ptr<DelayedCalls> delayedCalls_;
     std::function<void()> backHandler_;
     std::function<void()> preferencesOpener_;

@@ -1,0 +1,120 @@
+#include "results/ResultsKeyboard.h"
+
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/MyCollectionView.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsGridProxy.h"
+#include "results/ResultsModel.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+#include <vector>
+
+ResultsKeyboard::ResultsKeyboard(ResultViewController& screen)
+    : screen_(screen)
+{
+}
+
+void ResultsKeyboard::screenShown()
+{
+    if (QWidget* focus = QApplication::focusWidget();
+        !focus || (focus->window() == screen_.window() && !screen_.isAncestorOf(focus)))
+        shownView()->setFocus(Qt::OtherFocusReason);
+}
+
+void ResultsKeyboard::watchWindow()
+{
+    screen_.window()->installEventFilter(this);
+}
+
+bool ResultsKeyboard::eventFilter(QObject* watched, QEvent* event)
+{
+    // Back in the window after a sheet or another window, the keys land on
+    // this screen, never on the home screen's controls below it.
+    if (watched == screen_.window() && event->type() == QEvent::WindowActivate && screen_.isVisible()) {
+        QWidget* focus = screen_.window()->focusWidget();
+        if (!focus || !screen_.isAncestorOf(focus) || !focus->isVisible())
+            shownView()->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QWidget* ResultsKeyboard::shownView() const
+{
+    switch (screen_.viewMode()) {
+    case ResultViewController::ViewMode::group:
+        return screen_.outlineDuplicates();
+    case ResultViewController::ViewMode::grid:
+        return screen_.collDuplicates();
+    case ResultViewController::ViewMode::list:
+        break;
+    }
+    return screen_.tblDuplicates();
+}
+
+bool ResultsKeyboard::moveFocus(bool next)
+{
+    // The screen lies over the home screen, whose controls stay shown below
+    // it: Tab and Shift+Tab go round this screen's own controls only. The
+    // window's focus widget, also while a sheet has the keys and a control
+    // going away hands its focus on.
+    QWidget* from = screen_.window()->focusWidget();
+    if (!from || !screen_.isAncestorOf(from))
+        return false;
+    for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w && w != from;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if (screen_.isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()
+            && w->window() == screen_.window() && !w->focusProxy()) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
+}
+
+void ResultsKeyboard::checkKeyPressed()
+{
+    const auto chosen = [](const QAbstractItemView& view) {
+        QModelIndexList rows = view.selectionModel()->selectedRows();
+        if (rows.isEmpty() && view.currentIndex().isValid())
+            rows.append(view.currentIndex().siblingAtColumn(0));
+        std::ranges::sort(rows, [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+        return rows;
+    };
+    ResultsModel& model = screen_.model();
+    std::vector<FileInfoNodePtr> files;
+    switch (screen_.viewMode()) {
+    case ResultViewController::ViewMode::list:
+        for (const QModelIndex& row : chosen(*screen_.tblDuplicates()))
+            files.push_back(model.fileOfListRow(row.row()));
+        break;
+    case ResultViewController::ViewMode::group: {
+        const QModelIndexList rows = chosen(*screen_.outlineDuplicates());
+        if (rows.size() == 1 && model.kindOf(rows.front()) == ResultsModel::RowKind::group) {
+            screen_.groupCheckBoxTapped(model.groupOf(rows.front()));
+            return;
+        }
+        for (const QModelIndex& row : rows) {
+            if (model.kindOf(row) == ResultsModel::RowKind::file)
+                files.push_back(model.fileOf(row));
+        }
+        break;
+    }
+    case ResultViewController::ViewMode::grid: {
+        QList<QPersistentModelIndex> items = screen_.currentSelectedIndexs();
+        QItemSelectionModel* selection = screen_.collDuplicates()->selectionModel();
+        if (items.isEmpty() && selection->currentIndex().isValid())
+            items.append(selection->currentIndex());
+        for (const QPersistentModelIndex& item : items)
+            files.push_back(screen_.gridModel().fileOf(item));
+        break;
+    }
+    }
+    std::erase(files, nullptr);
+    if (!files.empty())
+        screen_.state().filesCheckBoxTapped(files);
+}
