@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -79,12 +78,10 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     if (!refusal && ::unlinkat(file.folder.get(), aside.constData(), 0) != 0)
         refusal = errnoText(errno);
     if (refusal) {
-        struct stat status { };
-        const bool stillTheFile = ::fstatat(file.folder.get(), aside.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
-            && status.st_dev == file.facts.device && status.st_ino == file.facts.inode;
-        const int back = stillTheFile
-            ? renameAtWithoutReplacing(file.folder.get(), aside, file.folder.get(), file.name)
-            : ENOENT;
+        const auto asideNow = factsAt(file.folder.get(), aside, AT_SYMLINK_NOFOLLOW);
+        const bool stillTheFile = asideNow && asideNow->sameFileAs(file.facts);
+        const int back
+            = stillTheFile ? renameAtWithoutReplacing(file.folder.get(), aside, file.folder.get(), file.name) : ENOENT;
         SetAsideJournal::clear(tag);
         if (!stillTheFile) {
             Log::print("Remove: what was set aside for", file.path, "is no longer the file; left at", asidePath);
@@ -97,8 +94,7 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
         return FileRemoval::failed(*refusal);
     }
     SetAsideJournal::clear(tag);
-    struct stat status { };
-    if (::fstatat(file.folder.get(), aside.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+    if (factsAt(file.folder.get(), aside, AT_SYMLINK_NOFOLLOW) || errno != ENOENT)
         return FileRemoval::failed(QStringLiteral("the file is still there"));
     FileRemoval removal;
     removal.ok = true;

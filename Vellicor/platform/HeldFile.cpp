@@ -28,6 +28,12 @@ QString refusalFor(int error)
     }
 }
 
+bool isLinkAt(int folder, const QByteArray& name)
+{
+    struct stat status { };
+    return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
+}
+
 } // namespace
 
 int openFolderWithoutLinks(const QString& path)
@@ -69,9 +75,7 @@ int openFolderByWalk(const QByteArray& path)
         }
         if (next.isOpen() || errno == ENOTDIR) {
             // Not a folder: a link is told as one.
-            const bool link = ::fstatat(folder.get(), part.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
-                && S_ISLNK(status.st_mode);
-            errno = link ? ELOOP : ENOTDIR;
+            errno = isLinkAt(folder.get(), part) ? ELOOP : ENOTDIR;
         }
         return -1;
     }
@@ -109,19 +113,17 @@ HeldFile holdFile(const QString& path, FolderLinks links)
     if (!entry)
         return refuse(errno);
     if (!entry->regular) {
-        struct stat status { };
-        const bool link = ::fstatat(held.folder.get(), held.name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISLNK(status.st_mode);
-        return refuse(0, link ? QStringLiteral("a symbolic link, not a file")
-                              : QStringLiteral("it is no longer a regular file"));
+        return refuse(0,
+            isLinkAt(held.folder.get(), held.name) ? QStringLiteral("a symbolic link, not a file")
+                                                   : QStringLiteral("it is no longer a regular file"));
     }
     // O_NONBLOCK only matters if the name became a FIFO since the look: the
     // open then returns at once, and the look at what was opened refuses it.
     held.fd.reset(
         ::openat(held.folder.get(), held.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!held.fd.isOpen())
-        return refuse(errno,
-            errno == ENOENT ? QString() : QStringLiteral("it cannot be read: %1").arg(errnoText(errno)));
+        return refuse(
+            errno, errno == ENOENT ? QString() : QStringLiteral("it cannot be read: %1").arg(errnoText(errno)));
     const auto opened = factsAt(held.fd.get(), QByteArray(""), AT_EMPTY_PATH);
     if (!opened)
         return refuse(errno);

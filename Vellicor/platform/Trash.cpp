@@ -199,13 +199,13 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
 {
     const QString shared = topdir + QStringLiteral("/.Trash");
     struct stat status { };
-    if (::lstat(QFile::encodeName(shared).constData(), &status) == 0 && S_ISDIR(status.st_mode)
-        && (status.st_mode & S_ISVTX)) {
+    const bool present = ::lstat(QFile::encodeName(shared).constData(), &status) == 0;
+    if (present && S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX)) {
         TrashFolder folder = withParts(shared + QLatin1Char('/') + QString::number(uid), uid);
         if (folder.error.isEmpty())
             return folder;
         Log::print("Trash: the shared trash is not usable,", folder.error);
-    } else if (QFileInfo(shared).isSymLink() || QFileInfo::exists(shared)) {
+    } else if (present) {
         Log::print("Trash: not a shared trash (a link, or without the sticky bit):", shared);
     }
     return withParts(topdir + QStringLiteral("/.Trash-") + QString::number(uid), uid);

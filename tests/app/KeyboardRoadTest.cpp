@@ -154,11 +154,10 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     const Files before = filesUnder(tree.root());
 
     AppComposition program(defaults);
-    program.launch();
-    QMainWindow* window = program.delegate().window();
+    QMainWindow* window = launchShown(program);
+    ASSERT_TRUE(window);
     MainViewController& homeScreen = program.home();
     ResultViewController& results = program.results();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     mainWindow = window;

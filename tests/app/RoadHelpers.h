@@ -3,6 +3,8 @@
 // What the road tests share: the files under a folder and in the trash, the
 // screenshots of scripts/road, and the windows and buttons a user finds.
 
+#include "app/AppComposition.h"
+#include "app/AppDelegate.h"
 #include "controls/CustomWindowNag.h"
 #include "core/Localization.h"
 #include "support/TitledButton.h"
@@ -14,9 +16,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QImage>
+#include <QMainWindow>
 #include <QPixmap>
 #include <QScreen>
 #include <QSettings>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -79,6 +83,15 @@ template <typename Paths> AfterRemoval expectedAfterRemoval(const Files& before,
     return after;
 }
 
+// Launches the program as main() builds it: its main window once shown, null
+// when it never is.
+inline QMainWindow* launchShown(AppComposition& program)
+{
+    program.launch();
+    QMainWindow* window = program.delegate().window();
+    return QTest::qWaitForWindowExposed(window) ? window : nullptr;
+}
+
 // The whole screen where the main window is, sheets and dialogs included.
 inline void shot(QWidget* window, const QString& name)
 {
@@ -111,4 +124,3 @@ inline bool sheetOpen()
     }
     return false;
 }
-

@@ -154,11 +154,10 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     const Files before = filesUnder(tree.root());
 
     AppComposition program(defaults);
-    program.launch();
-    QMainWindow* window = program.delegate().window();
+    QMainWindow* window = launchShown(program);
+    ASSERT_TRUE(window);
     MainViewController& homeScreen = program.home();
     ResultViewController& results = program.results();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     // The results toolbar comes back a moment after each change of the views.
     const auto settle = [&results] { waitUntil([&results] { return results.isResultToolbarEnabled(); }); };
     shot(window, "01-home");
@@ -414,8 +413,7 @@ TEST(Road, NamesHoldingMarkupOrOverridesDrawAsTheirCharacters)
     const QString hostileFolder = QFileInfo(hostilePath).path();
 
     AppComposition program(defaults);
-    program.launch();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(program.delegate().window()));
+    ASSERT_TRUE(launchShown(program));
     // The home screen's list of folders and its tool tip.
     addFolder(program.home(), hostileFolder);
     auto* includes = program.home().findChild<CustomTableView*>(QStringLiteral("tblInclude"));
