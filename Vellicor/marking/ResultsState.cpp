@@ -1,5 +1,7 @@
 #include "marking/ResultsState.h"
 
+#include "base/ReleaseElsewhere.h"
+
 #include "base/AlertPresenter.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
@@ -34,8 +36,10 @@ void ResultsState::loadResultSet(
     ++resultSetId_;
     resultSource_ = source;
     std::erase(groups, nullptr);
-    arrMainGroup = std::move(groups);
-    arrGroups = arrMainGroup;
+    // The last result's records go on the pool: a million of them take a
+    // while to let go of.
+    releaseElsewhere(std::exchange(arrMainGroup, std::move(groups)));
+    releaseElsewhere(std::exchange(arrGroups, {}));
     this->dupCount = dupCount;
     buildProtectedFolderPredicate();
     selectedCategoryIndex = -1;
@@ -267,16 +271,27 @@ ToggleOutcome ResultsState::toggleFileMark(const FileInfoNodePtr& file)
 
 void ResultsState::recountMarkedFiles()
 {
-    countMarked_ = 0;
-    sizeOfMarkedFiles_ = 0;
-    for (const DuplicateGroupPtr& group : arrGroups) {
+    setMarkedTotals(markedTotalsOf(arrGroups));
+}
+
+ResultsState::MarkedTotals ResultsState::markedTotalsOf(const std::vector<DuplicateGroupPtr>& groups)
+{
+    MarkedTotals totals;
+    for (const DuplicateGroupPtr& group : groups) {
         for (const FileInfoNodePtr& file : group->filterChildren) {
             if (file && file->isMarked()) {
-                ++countMarked_;
-                sizeOfMarkedFiles_ += file->fileSize;
+                ++totals.count;
+                totals.bytes += file->fileSize;
             }
         }
     }
+    return totals;
+}
+
+void ResultsState::setMarkedTotals(MarkedTotals totals)
+{
+    countMarked_ = totals.count;
+    sizeOfMarkedFiles_ = totals.bytes;
     updateMarkedCountLabel();
 }
 
@@ -508,7 +523,12 @@ void ResultsState::sortDescriptorsDidChange(const std::optional<SortDescriptor>&
 
 void ResultsState::updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups)
 {
-    duplicatesSummary_ = summarizeDuplicates(groups);
+    setDuplicatesSummary(summarizeDuplicates(groups));
+}
+
+void ResultsState::setDuplicatesSummary(DuplicatesSummary summary)
+{
+    duplicatesSummary_ = std::move(summary);
     if (observer_)
         observer_->duplicatesSummaryChanged();
 }

@@ -179,6 +179,15 @@ public:
     // Recounts the totals from the marks of the shown files and updates the
     // label; run whenever the shown files change as a whole.
     void recountMarkedFiles();
+    // The marked files among the shown files of groups and their bytes. Reads
+    // only: safe on any thread while no other one changes the marks.
+    struct MarkedTotals {
+        qint64 count = 0;
+        quint64 bytes = 0;
+    };
+    static MarkedTotals markedTotalsOf(const std::vector<DuplicateGroupPtr>& groups);
+    // Takes totals counted elsewhere from the shown files, as recountMarkedFiles would.
+    void setMarkedTotals(MarkedTotals totals);
 
     // Unmarks every shown file and sets every shown group off; hidden files
     // keep their marks.
@@ -254,6 +263,8 @@ public:
     // Recomputes the summary from groups (always arrMainGroup) and tells the
     // screen.
     void updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups);
+    // Takes a summary made elsewhere from arrMainGroup and tells the screen.
+    void setDuplicatesSummary(DuplicatesSummary summary);
     const DuplicatesSummary& duplicatesSummary() const { return duplicatesSummary_; }
 
     // ---- clicks on check boxes ----------------------------------------------

@@ -38,6 +38,7 @@
 #include "scan/ScanSources.h"
 
 #include <QEvent>
+#include <QFuture>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -46,6 +47,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -928,10 +930,17 @@ void ResultViewController::loadScanResults(
         viewDidLoad();
     menuClearCache_->setVisible(source == ScanSource::dropbox);
     state_->loadResultSet(std::move(groups), dupCount, source, std::move(priorities));
+    // The totals read every file of the result: they are counted on the pool
+    // while the rows are taken here. Nothing changes a record meanwhile, as
+    // this call keeps the GUI thread until both are done. A result set shown
+    // again keeps the marks on its records; the totals and the Remove button
+    // follow them rather than starting at nothing.
+    const std::vector<DuplicateGroupPtr>& all = state_->arrMainGroup;
+    QFuture<ResultsState::MarkedTotals> marked
+        = QtConcurrent::run([&all] { return ResultsState::markedTotalsOf(all); });
+    QFuture<DuplicatesSummary> summary = QtConcurrent::run([&all] { return summarizeDuplicates(all); });
+    QFuture<CategoryPie::Percentages> shares = QtConcurrent::run([&all] { return CategoryPie::percentages(all); });
     previewPane_->setScanSource(source);
-    // A result set shown again keeps the marks on its records; the totals and
-    // the Remove button follow them rather than starting at nothing.
-    state_->recountMarkedFiles();
     categoryEmptiedByCleanup_ = false;
     btnAutoMark_->setEnabled(true);
     viewListing_->show();
@@ -941,9 +950,10 @@ void ResultViewController::loadScanResults(
     showListSortIndicator();
     thumbnails_->clear();
     model_->resultSetLoaded();
+    state_->setMarkedTotals(marked.result());
     clearSelections();
-    updatePieChart();
-    state_->updateDuplicatesSummary(state_->arrMainGroup);
+    updatePieChart(shares.result());
+    state_->setDuplicatesSummary(summary.result());
     updateSummaryLabels();
     highlightCategoryButton(-1);
     btnChangeResultView(ViewMode::list);

@@ -176,7 +176,8 @@ public:
     void changeCellViewControllerInCollectionView();
     MMPieChartView* pieChart() const { return pieChart_; }
     QLabel* piePercentLabel(int slot) const { return lblPiePercent_[slot]; }
-    void updatePieChart();
+    // The shares of the pie, counted here unless given.
+    void updatePieChart(std::optional<CategoryPie::Percentages> shares = std::nullopt);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

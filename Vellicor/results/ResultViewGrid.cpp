@@ -185,7 +185,7 @@ void ResultViewController::buildPie()
     }
 }
 
-void ResultViewController::updatePieChart()
+void ResultViewController::updatePieChart(std::optional<CategoryPie::Percentages> shares)
 {
     if (state_->arrMainGroup.empty())
         return;
@@ -195,7 +195,7 @@ void ResultViewController::updatePieChart()
         pieChart_->radius = pieChart_->width() / 2.0 - 10;
         pieChart_->showKeys = false;
     }
-    valuePieArray_ = CategoryPie::percentages(state_->arrMainGroup);
+    valuePieArray_ = shares ? *shares : CategoryPie::percentages(state_->arrMainGroup);
     for (int i = 0; i < CategoryPie::slotCount; ++i) {
         QPalette palette = lblPieCategory_[i]->palette();
         palette.setColor(QPalette::WindowText, CategoryPie::colors()[size_t(i)]);

@@ -1,5 +1,6 @@
 #include "results/ResultsModel.h"
 
+#include "base/ReleaseElsewhere.h"
 #include "controls/CustomCell.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
@@ -85,17 +86,18 @@ void ResultsModel::takeShownGroups()
     // A group whose shown files are as they were keeps its row's list: a
     // rebuild that only moves groups then leaves every record's count alone.
     std::vector<GroupRow> before = std::exchange(groups_, {});
-    const QHash<const DuplicateGroup*, int> positionsBefore = std::exchange(groupPositions_, {});
+    const std::size_t rowsBefore = rows_.size();
     rows_.clear();
+    rows_.reserve(std::max(rowsBefore, state_.arrGroups.size() * 2));
     groups_.reserve(state_.arrGroups.size());
-    groupPositions_.reserve(qsizetype(state_.arrGroups.size()));
     for (const DuplicateGroupPtr& group : state_.arrGroups) {
         const int g = int(groups_.size());
         GroupRow row { group, {}, int(rows_.size()), {} };
-        const auto old = positionsBefore.constFind(group.get());
-        if (old != positionsBefore.cend() && sameFiles(before[size_t(*old)].files, group->filterChildren)) {
-            row.files = std::move(before[size_t(*old)].files);
-            row.rowsOfFiles = std::move(before[size_t(*old)].rowsOfFiles);
+        const int old = group->shownPosition;
+        if (old >= 0 && std::size_t(old) < before.size() && before[size_t(old)].group == group
+            && sameFiles(before[size_t(old)].files, group->filterChildren)) {
+            row.files = std::move(before[size_t(old)].files);
+            row.rowsOfFiles = std::move(before[size_t(old)].rowsOfFiles);
         } else {
             row.files.reserve(group->filterChildren.size());
             for (const FileInfoNodePtr& file : group->filterChildren) {
@@ -105,9 +107,23 @@ void ResultsModel::takeShownGroups()
         }
         for (std::size_t i = 0; i < row.files.size(); ++i)
             rows_.push_back({ g + 1, int(i) });
-        groupPositions_.insert(group.get(), g);
+        group->shownPosition = g;
         groups_.push_back(std::move(row));
     }
+    releaseElsewhere(std::move(before));
+}
+
+int ResultsModel::positionOf(const DuplicateGroup* group) const
+{
+    if (!group)
+        return -1;
+    const int hint = group->shownPosition;
+    if (hint >= 0 && std::size_t(hint) < groups_.size() && groups_[size_t(hint)].group.get() == group)
+        return hint;
+    // Another set of rows placed the group since (a second results screen
+    // over the same records): look for it.
+    const auto found = std::ranges::find_if(groups_, [group](const GroupRow& row) { return row.group.get() == group; });
+    return found == groups_.end() ? -1 : int(found - groups_.begin());
 }
 
 int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const
@@ -409,22 +425,22 @@ void ResultsModel::emitCheckChanged(const QModelIndex& index)
 void ResultsModel::fileMarkChanged(const FileInfoNodePtr& file)
 {
     const DuplicateGroupPtr parent = file ? file->parent.lock() : nullptr;
-    const auto found = groupPositions_.constFind(parent.get());
-    if (found == groupPositions_.cend())
+    const int found = positionOf(parent.get());
+    if (found < 0)
         return;
-    const int row = groups_[size_t(*found)].rowOf(file.get());
+    const int row = groups_[size_t(found)].rowOf(file.get());
     if (row < 0)
         return;
-    const QModelIndex group = groupIndex(*found);
+    const QModelIndex group = groupIndex(found);
     emitCheckChanged(index(row, checkColumn, group));
     emitCheckChanged(group);
 }
 
 void ResultsModel::groupRowChanged(const DuplicateGroupPtr& group)
 {
-    const auto found = groupPositions_.constFind(group.get());
-    if (found != groupPositions_.cend())
-        emitCheckChanged(groupIndex(*found));
+    const int found = positionOf(group.get());
+    if (found >= 0)
+        emitCheckChanged(groupIndex(found));
 }
 
 void ResultsModel::allMarksChanged()
@@ -439,17 +455,17 @@ void ResultsModel::allMarksChanged()
 
 QModelIndex ResultsModel::indexOf(const Identity& identity) const
 {
-    const auto group = groupPositions_.constFind(identity.group);
-    if (group == groupPositions_.cend())
+    const int group = positionOf(identity.group);
+    if (group < 0)
         return {};
     if (identity.titleRow)
-        return index(0, identity.column, groupIndex(*group));
+        return index(0, identity.column, groupIndex(group));
     if (!identity.file)
-        return groupIndex(*group, identity.column);
-    const int row = groups_[size_t(*group)].rowOf(identity.file);
+        return groupIndex(group, identity.column);
+    const int row = groups_[size_t(group)].rowOf(identity.file);
     if (row < 0)
         return {};
-    return index(row, identity.column, groupIndex(*group));
+    return index(row, identity.column, groupIndex(group));
 }
 
 void ResultsModel::shownGroupsChanged()

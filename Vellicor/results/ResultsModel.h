@@ -130,9 +130,10 @@ private:
     ScreenHooks hooks_;
     std::vector<GroupRow> groups_;
     std::vector<ListRow> rows_;
-    // A record is found through its group (its parent), so the shown rows
-    // are taken without an entry per file.
-    QHash<const DuplicateGroup*, int> groupPositions_;
+    // Where a group stands among groups_, -1 when not shown. A record is
+    // found through its group (its parent), so the shown rows are taken
+    // without an entry per file, and a group through the position it holds.
+    int positionOf(const DuplicateGroup* group) const;
     QString columnTitles_[columnCountValue];
     QString filesText_;
 };

@@ -17,6 +17,7 @@
 #include "core/SettingsSchema.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
+#include "marking/ResultsSummary.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
 #include "results/PreviewPane.h"
@@ -75,6 +76,21 @@ std::vector<DuplicateGroupPtr> groupsOf(const std::vector<QStringList>& specs)
         groups.push_back(group);
     }
     return groups;
+}
+
+// The outline rows of files a step repainted: each as its group's row and
+// its own row under it.
+std::vector<std::pair<int, int>> repaintedFileRows(const ResultsModel& model, const std::function<void()>& act)
+{
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    act();
+    std::vector<std::pair<int, int>> rows;
+    for (const QList<QVariant>& signal : changed) {
+        const QModelIndex index = signal[0].toModelIndex();
+        if (model.kindOf(index) == ResultsModel::RowKind::file)
+            rows.emplace_back(index.parent().row(), index.row());
+    }
+    return rows;
 }
 
 class ResultsScreen : public ::testing::Test {
@@ -579,18 +595,7 @@ TEST_F(ResultsScreen, AMarkRepaintsTheOutlineRowOfItsFileInSmallAndLargeGroupsAf
     load(groups);
     clock->advance();
     const ResultsModel& model = screen->model();
-    // The outline rows a mark repainted: group row and file row under it.
-    const auto repainted = [&](const std::function<void()>& act) {
-        QSignalSpy changed(&screen->model(), &QAbstractItemModel::dataChanged);
-        act();
-        std::vector<std::pair<int, int>> rows;
-        for (const QList<QVariant>& signal : changed) {
-            const QModelIndex index = signal[0].toModelIndex();
-            if (model.kindOf(index) == ResultsModel::RowKind::file)
-                rows.emplace_back(index.parent().row(), index.row());
-        }
-        return rows;
-    };
+    const auto repainted = [&](const std::function<void()>& act) { return repaintedFileRows(model, act); };
     // The large group is larger by size: it comes first, its files in scan order.
     EXPECT_EQ(repainted([&] { clickListCheckBox(35); }), (std::vector<std::pair<int, int>> { { 0, 36 } }));
     EXPECT_TRUE(groups[1]->children[35]->isMarked());
@@ -609,6 +614,42 @@ TEST_F(ResultsScreen, AMarkRepaintsTheOutlineRowOfItsFileInSmallAndLargeGroupsAf
     EXPECT_EQ(repainted([&] { clickListCheckBox(3); }), (std::vector<std::pair<int, int>> { { 1, 2 } }));
     EXPECT_TRUE(groups[1]->children[38]->isMarked());
     EXPECT_EQ(repainted([&] { clickListCheckBox(0); }), (std::vector<std::pair<int, int>> { { 0, 1 } }));
+}
+
+TEST_F(ResultsScreen, AResultShownAgainOrOnASecondScreenKeepsItsTotalsAndRepaintsTheRowsOfEach)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:300", "d:2:300", "e:2:300" }, { "f:3:7", "g:3:7" } });
+    groups[1]->children[1]->state = true;
+    groups[1]->children[2]->state = true;
+    groups[2]->children[0]->state = true;
+    load(groups, 4);
+    // The totals of the hand-over are those of the marks the records carry.
+    EXPECT_EQ(screen->state().countMarked(), 3);
+    EXPECT_EQ(screen->state().sizeOfMarkedFiles(), 607u);
+    const DuplicatesSummary expected = summarizeDuplicates(groups);
+    EXPECT_EQ(screen->state().duplicatesSummary().duplicates, expected.duplicates);
+    EXPECT_EQ(screen->state().duplicatesSummary().spaceToBeSaved, expected.spaceToBeSaved);
+    const CategoryPie::Percentages shares = CategoryPie::percentages(groups);
+    for (int slot = 0; slot < CategoryPie::slotCount; ++slot)
+        EXPECT_EQ(screen->piePercentLabel(slot)->text(), CategoryPie::percentText(shares[size_t(slot)])) << slot;
+
+    // A second screen over the same records, showing them in another order,
+    // places each group elsewhere; a mark on either screen still repaints
+    // its own rows.
+    ResultViewController second(defaults, sources, std::make_shared<FaultyFileRemover>());
+    second.setDelayedCalls(clock);
+    second.setAttribute(Qt::WA_DontShowOnScreen);
+    second.viewDidLoad();
+    second.loadScanResults({ groups[2], groups[0] }, 2, ScanSource::thisComputer);
+    // On the first screen: c d e (largest), a b, f g.
+    EXPECT_EQ(repaintedFileRows(screen->model(), [&] { clickListCheckBox(3); }),
+        (std::vector<std::pair<int, int>> { { 1, 1 } }));
+    EXPECT_TRUE(groups[0]->children[0]->isMarked());
+    // On the second: a b, f g.
+    EXPECT_EQ(repaintedFileRows(second.model(), [&] { second.fileCheckBoxTapped(groups[2]->children[1]); }),
+        (std::vector<std::pair<int, int>> { { 1, 2 } }));
+    EXPECT_EQ(repaintedFileRows(screen->model(), [&] { screen->fileCheckBoxTapped(groups[2]->children[1]); }),
+        (std::vector<std::pair<int, int>> { { 2, 2 } }));
 }
 
 TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)
