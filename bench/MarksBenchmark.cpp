@@ -132,11 +132,13 @@ int main(int argc, char** argv)
         std::function<bool()> done;
     };
     const auto now = [] { return true; };
+    // A mark-by command runs in slices until the views have been told.
+    const auto markByDone = [&] { return !screen.isMarkByRunning(); };
     const Command commands[] = {
         { "mark all", false, [&] { state.selectAllShownFiles(true); }, now },
         { "unmark all", true, [&] { state.selectAllShownFiles(false); }, now },
-        { "invert", true, [&] { screen.markByCommand(MarkByCommand::invert, std::nullopt); }, now },
-        { "mark by size", false, [&] { screen.markByCommand(MarkByCommand::size, 0); }, now },
+        { "invert", true, [&] { screen.markByCommand(MarkByCommand::invert, std::nullopt); }, markByDone },
+        { "mark by size", false, [&] { screen.markByCommand(MarkByCommand::size, 0); }, markByDone },
         { "auto mark", true,
             [&] {
                 autoMarkDone = false;

@@ -4,127 +4,198 @@
 #include "marking/ResultsState.h"
 #include "marking/StableSort.h"
 
+#include <algorithm>
 #include <numeric>
 #include <unordered_set>
 
+AutoMarkSnapshotTaker::AutoMarkSnapshotTaker(const ResultsState& state, const QVariant& storedRules, quint64 generation)
+{
+    snapshot_.generation = generation;
+    snapshot_.resultSetId = state.resultSetId();
+    snapshot_.enabledRules = enabledSelectionRules(storedRules);
+    snapshot_.priorities = { state.fileFormatPriorityList, state.folderPriorityList, state.isFolderPriorityUpdate };
+    snapshot_.protection = state.protectionForPass();
+    snapshot_.groups = state.arrGroups;
+    snapshot_.firstFile.reserve(snapshot_.groups.size() + 1);
+}
+
+bool AutoMarkSnapshotTaker::takeSome(SliceBudget& budget)
+{
+    while (!isComplete()) {
+        const DuplicateGroupPtr& group = snapshot_.groups[snapshot_.groupCount()];
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            if (file) {
+                snapshot_.files.push_back(file);
+                snapshot_.removed.push_back(file->isMoveToTrash);
+            }
+        }
+        snapshot_.firstFile.push_back(static_cast<std::uint32_t>(snapshot_.files.size()));
+        if (budget.spent())
+            break;
+    }
+    return isComplete();
+}
+
 AutoMarkSnapshot AutoMarkSnapshot::take(const ResultsState& state, const QVariant& storedRules, quint64 generation)
 {
-    AutoMarkSnapshot snapshot;
-    snapshot.generation = generation;
-    snapshot.resultSetId = state.resultSetId();
-    snapshot.enabledRules = enabledSelectionRules(storedRules);
-    snapshot.priorities = { state.fileFormatPriorityList, state.folderPriorityList, state.isFolderPriorityUpdate };
-    snapshot.protection = state.protectionForPass();
-    for (const DuplicateGroupPtr& group : state.arrGroups) {
-        Group copy { group, {} };
-        for (const FileInfoNodePtr& file : group->filterChildren) {
-            if (file)
-                copy.files.push_back(RuleFile::of(*file, file));
-        }
-        snapshot.groups.push_back(std::move(copy));
-    }
-    return snapshot;
+    AutoMarkSnapshotTaker taker(state, storedRules, generation);
+    SliceBudget all = SliceBudget::unlimited();
+    taker.takeSome(all);
+    return taker.release();
 }
 
 namespace {
 
-AutoMarkPlan::Group planGroup(const AutoMarkSnapshot& snapshot, const AutoMarkSnapshot::Group& shown,
-    qint64& markedCount, qsizetype& fullyProtected)
+// Plans group g of the snapshot into the plan's slots for it.
+void planGroup(const AutoMarkSnapshot& snapshot, std::size_t g, AutoMarkPlan& plan)
 {
-    std::vector<RuleFile> files = shown.files;
+    const std::uint32_t first = snapshot.firstFile[g];
+    const std::uint32_t count = snapshot.firstFile[g + 1] - first;
+    std::vector<RuleFile> files;
+    files.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        files.push_back({ snapshot.files[first + i].get(), i, snapshot.removed[first + i] });
     for (auto rule = snapshot.enabledRules.crbegin(); rule != snapshot.enabledRules.crend(); ++rule)
         files = applySelectionRule(std::move(files), *rule, snapshot.priorities);
 
-    AutoMarkPlan::Group plan { shown.group, {}, std::vector<bool>(files.size()), std::vector<bool>(files.size()), 0 };
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        plan.order.push_back(files[i].node);
-        plan.isProtected[i] = snapshot.protection && snapshot.protection->matches(files[i].folderPath);
-    }
+    std::vector<bool> isProtected(count);
+    for (std::uint32_t k = 0; k < count; ++k)
+        isProtected[k] = snapshot.protection && snapshot.protection->matches(files[k].node->folderPath);
 
     // Protected files first, the others in rule order behind them; the shown
     // order stays the rules' order.
-    std::vector<std::size_t> choosing(files.size());
+    std::vector<std::uint32_t> choosing(count);
     std::iota(choosing.begin(), choosing.end(), 0);
-    stableMergeSort(
-        choosing, [&](std::size_t a, std::size_t b) { return plan.isProtected[a] && !plan.isProtected[b]; });
+    stableMergeSort(choosing, [&](std::uint32_t a, std::uint32_t b) { return isProtected[a] && !isProtected[b]; });
 
+    std::vector<bool> marks(count);
     qsizetype live = 0;
     qsizetype protectedCount = 0;
     qsizetype marked = 0;
-    for (const std::size_t i : choosing) {
-        if (files[i].removed)
+    for (const std::uint32_t k : choosing) {
+        if (files[k].removed)
             continue;
         ++live;
-        if (plan.isProtected[i]) {
+        if (isProtected[k]) {
             ++protectedCount;
         } else if (live > 1 || protectedCount > 0) {
-            plan.marks[i] = true;
+            marks[k] = true;
             ++marked;
         }
     }
-    markedCount += marked;
-    if (marked == live - 1) {
-        plan.state = 1;
-    } else if (protectedCount > 0 && marked > 0) {
-        plan.state = -1;
-    } else {
-        ++fullyProtected;
-        plan.state = 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        plan.order[first + k] = files[k].index;
+        plan.flags[first + k] = static_cast<std::uint8_t>(
+            (marks[k] ? GroupMarking::mark : 0) | (isProtected[k] ? GroupMarking::isProtected : 0));
     }
-    return plan;
+    plan.markedCount += marked;
+    if (marked == live - 1) {
+        plan.states.push_back(1);
+    } else if (protectedCount > 0 && marked > 0) {
+        plan.states.push_back(-1);
+    } else {
+        ++plan.fullyProtectedGroups;
+        plan.states.push_back(0);
+    }
 }
 
 } // namespace
 
-AutoMarkPlan autoMarkGroups(const AutoMarkSnapshot& snapshot, const std::atomic<bool>& abort,
+AutoMarkPlan autoMarkGroups(std::shared_ptr<const AutoMarkSnapshot> snapshot, const std::atomic<bool>& abort,
     const std::function<void(qint64 markedCount)>& progress)
 {
     AutoMarkPlan plan;
-    plan.generation = snapshot.generation;
-    plan.resultSetId = snapshot.resultSetId;
-    plan.shownGroups = static_cast<qsizetype>(snapshot.groups.size());
-    for (const AutoMarkSnapshot::Group& group : snapshot.groups) {
+    plan.generation = snapshot->generation;
+    plan.resultSetId = snapshot->resultSetId;
+    plan.shownGroups = static_cast<qsizetype>(snapshot->groups.size());
+    plan.order.resize(snapshot->files.size());
+    plan.flags.resize(snapshot->files.size());
+    plan.states.reserve(snapshot->groupCount());
+    // A snapshot cut short (the run was cancelled while it was taken) plans
+    // as a run cancelled after its last group.
+    plan.cancelled = snapshot->groupCount() < snapshot->groups.size();
+    for (std::size_t g = 0; g < snapshot->groupCount(); ++g) {
         if (abort.load()) {
             plan.cancelled = true;
             break;
         }
-        plan.groups.push_back(planGroup(snapshot, group, plan.markedCount, plan.fullyProtectedGroups));
+        planGroup(*snapshot, g, plan);
         if (progress)
             progress(plan.markedCount);
     }
+    plan.snapshot = std::move(snapshot);
     return plan;
+}
+
+AutoMarkApplication::AutoMarkApplication(ResultsState& state, const AutoMarkPlan& plan)
+    : state_(state)
+    , plan_(plan)
+{
+}
+
+bool AutoMarkApplication::applySome(SliceBudget& budget)
+{
+    applied_ = plan_.snapshot && plan_.resultSetId == state_.resultSetId();
+    if (!applied_)
+        return true;
+    const AutoMarkSnapshot& snapshot = *plan_.snapshot;
+    // A group is nearly always still shown where the run saw it; only when
+    // one is not is a set of the shown groups needed.
+    std::optional<std::unordered_set<const DuplicateGroup*>> shown;
+    const auto isShown = [&](std::size_t g) {
+        const DuplicateGroupPtr& group = snapshot.groups[g];
+        if (g < state_.arrGroups.size() && state_.arrGroups[g] == group)
+            return true;
+        if (!shown) {
+            shown.emplace();
+            for (const DuplicateGroupPtr& each : state_.arrGroups)
+                shown->insert(each.get());
+        }
+        return shown->contains(group.get());
+    };
+    const std::span<const FileInfoNodePtr> files(snapshot.files);
+    const std::span<const std::uint32_t> order(plan_.order);
+    const std::span<const std::uint8_t> flags(plan_.flags);
+    while (next_ < plan_.plannedGroups()) {
+        const std::size_t g = next_++;
+        if (isShown(g)) {
+            const std::uint32_t first = snapshot.firstFile[g];
+            const std::uint32_t count = snapshot.firstFile[g + 1] - first;
+            const GroupMarking marking { files.subspan(first, count), order.subspan(first, count),
+                flags.subspan(first, count), plan_.states[g] };
+            switch (state_.setGroupMarks(snapshot.groups[g], marking)) {
+            case GroupMarksOutcome::orderChanged:
+                orderChanged_ = true;
+                break;
+            case GroupMarksOutcome::marksChanged:
+                marksChanged_ = true;
+                break;
+            case GroupMarksOutcome::unchanged:
+            case GroupMarksOutcome::stale:
+                break;
+            }
+        }
+        if (budget.spent())
+            break;
+    }
+    if (next_ < plan_.plannedGroups())
+        return false;
+    if (MarkingObserver* observer = state_.observer()) {
+        // A new order moves list rows, so the rows are rebuilt; otherwise the
+        // views repaint the marks once, however many groups changed.
+        if (orderChanged_)
+            observer->shownGroupsChanged();
+        else if (marksChanged_)
+            observer->allMarksChanged();
+    }
+    state_.updateMarkedCountLabel();
+    return true;
 }
 
 bool applyAutoMarkPlan(ResultsState& state, const AutoMarkPlan& plan)
 {
-    if (plan.resultSetId != state.resultSetId())
-        return false;
-    const std::unordered_set<DuplicateGroupPtr> shown(state.arrGroups.begin(), state.arrGroups.end());
-    bool marksChanged = false;
-    bool orderChanged = false;
-    for (const AutoMarkPlan::Group& group : plan.groups) {
-        if (!shown.contains(group.group))
-            continue;
-        switch (state.setGroupMarks(group.group, group.order, group.marks, group.isProtected, group.state)) {
-        case GroupMarksOutcome::orderChanged:
-            orderChanged = true;
-            break;
-        case GroupMarksOutcome::marksChanged:
-            marksChanged = true;
-            break;
-        case GroupMarksOutcome::unchanged:
-        case GroupMarksOutcome::stale:
-            break;
-        }
-    }
-    if (MarkingObserver* observer = state.observer()) {
-        // A new order moves list rows, so the rows are rebuilt; otherwise the
-        // views repaint the marks once, however many groups changed.
-        if (orderChanged)
-            observer->shownGroupsChanged();
-        else if (marksChanged)
-            observer->allMarksChanged();
-    }
-    state.updateMarkedCountLabel();
-    return true;
+    AutoMarkApplication application(state, plan);
+    SliceBudget all = SliceBudget::unlimited();
+    application.applySome(all);
+    return application.applied();
 }

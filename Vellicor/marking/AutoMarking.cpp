@@ -59,6 +59,8 @@ AutoMarking::~AutoMarking()
 {
     if (bAbortAutoMark_)
         bAbortAutoMark_->store(true);
+    snapshotSlices_.stop();
+    applySlices_.stop();
     workers_.waitForDone();
 }
 
@@ -107,6 +109,8 @@ void AutoMarking::proceedToautoMarkAllitems()
     if (running_)
         return;
     running_ = true;
+    // The marks of a run still being applied are the starting point.
+    applySlices_.finishNow();
     const quint64 generation = ++generation_;
 
     qint64 maximum = 0;
@@ -116,20 +120,45 @@ void AutoMarking::proceedToautoMarkAllitems()
     sheets_.setProgress(formatText(localizedText(key("ID_COUNT_PHOTOS_AUTOMARKED")), { 0 }), 0);
 
     state_.unmarkAllShownFiles();
-    auto snapshot = std::make_shared<const AutoMarkSnapshot>(
-        AutoMarkSnapshot::take(state_, defaults_.object(key(SettingsKey::autoMarkingRules)), generation));
     bAbortAutoMark_ = std::make_shared<std::atomic<bool>>(false);
     markedSoFar_ = std::make_shared<std::atomic<qint64>>(0);
     progressTimer_.start();
 
-    // The destructor waits for the worker, so this outlives the call the
-    // worker posts; a posted call is dropped with it.
-    workers_.start([this, snapshot, abort = bAbortAutoMark_, marked = markedSoFar_] {
-        auto plan = std::make_shared<const AutoMarkPlan>(
-            autoMarkGroups(*snapshot, *abort, [&marked](qint64 count) { marked->store(count); }));
-        QMetaObject::invokeMethod(
-            this, [this, plan] { finishAutoMarking(*plan); }, Qt::QueuedConnection);
+    // The snapshot is taken in slices from the event loop; a run cancelled or
+    // a result set replaced meanwhile hands on what was taken, and the worker
+    // ends the run at once.
+    auto taker = std::make_shared<AutoMarkSnapshotTaker>(
+        state_, defaults_.object(key(SettingsKey::autoMarkingRules)), generation);
+    snapshotSlices_.start([this, taker, abort = bAbortAutoMark_, marked = markedSoFar_](SliceBudget& budget) mutable {
+        const bool cutShort = abort->load() || taker->resultSetId() != state_.resultSetId();
+        if (!cutShort && !taker->takeSome(budget))
+            return false;
+        startWorker(std::make_shared<const AutoMarkSnapshot>(taker->release()), std::move(abort), std::move(marked));
+        return true;
     });
+}
+
+void AutoMarking::startWorker(std::shared_ptr<const AutoMarkSnapshot> snapshot,
+    std::shared_ptr<std::atomic<bool>> abort, std::shared_ptr<std::atomic<qint64>> marked)
+{
+    // The destructor waits for the worker, so this outlives the call the
+    // worker posts; a posted call is dropped with it. The plan holds the
+    // snapshot, and both go back to a worker to be freed
+    // (releaseOffGuiThread).
+    workers_.start(
+        [this, snapshot = std::move(snapshot), abort = std::move(abort), marked = std::move(marked)]() mutable {
+            auto plan = std::make_shared<AutoMarkPlan>(
+                autoMarkGroups(std::move(snapshot), *abort, [&marked](qint64 count) { marked->store(count); }));
+            QMetaObject::invokeMethod(
+                this, [this, plan = std::move(plan)]() mutable { finishAutoMarking(std::move(plan)); },
+                Qt::QueuedConnection);
+        });
+}
+
+void AutoMarking::releaseOffGuiThread(std::shared_ptr<AutoMarkPlan> plan)
+{
+    // A million files' handles and orders take a while to free.
+    workers_.start([plan = std::move(plan)]() mutable { plan.reset(); });
 }
 
 void AutoMarking::showAutoMarkingProgress()
@@ -140,25 +169,39 @@ void AutoMarking::showAutoMarkingProgress()
     sheets_.setProgress(markedCountText(count), count);
 }
 
-void AutoMarking::finishAutoMarking(const AutoMarkPlan& plan)
+void AutoMarking::finishAutoMarking(std::shared_ptr<AutoMarkPlan> made)
 {
-    if (plan.generation != generation_)
+    if (made->generation != generation_) {
+        releaseOffGuiThread(std::move(made));
         return;
+    }
     // The sheet ends on the run's own count, unless the user cancelled it.
     if (running_)
-        sheets_.setProgress(markedCountText(plan.markedCount), plan.markedCount);
+        sheets_.setProgress(markedCountText(made->markedCount), made->markedCount);
     running_ = false;
     progressTimer_.stop();
     bAbortAutoMark_.reset();
     markedSoFar_.reset();
-    const bool applied = applyAutoMarkPlan(state_, plan);
-    if (applied && plan.everyGroupProtected()) {
+    auto application = std::make_shared<AutoMarkApplication>(state_, *made);
+    applySlices_.start([this, made = std::move(made), application](SliceBudget& budget) mutable {
+        if (!application->applySome(budget))
+            return false;
+        const bool everyGroupProtected = application->applied() && made->everyGroupProtected();
+        const quint64 generation = made->generation;
+        releaseOffGuiThread(std::move(made));
+        endRun(generation, everyGroupProtected);
+        return true;
+    });
+}
+
+void AutoMarking::endRun(quint64 generation, bool everyGroupProtected)
+{
+    if (everyGroupProtected) {
         alertPresenter()->presentThen({ localizedText(key("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED")), QString(),
                                           { localizedText(key("ID_OK")) } },
             {});
     }
     emit autoMarkingFinished();
-    const quint64 generation = plan.generation;
     delayedCalls_->after(progressSheetLinger, this, [this, generation] {
         if (generation == generation_ && !running_)
             sheets_.closeProgress();
@@ -197,5 +240,6 @@ void AutoMarking::continueAutoMarkAfterScanComplete()
 
 void AutoMarking::waitForWorkers()
 {
+    snapshotSlices_.finishNow();
     workers_.waitForDone();
 }

@@ -51,8 +51,9 @@ std::shared_ptr<DelayedCalls> timerDelayedCalls();
 
 // Automatic marking of the shown groups, with the sheets that lead into a run
 // and show it. The results screen owns one and sends it the actions below;
-// GUI thread only. A run clears the marks of the shown files, then a worker
-// computes a plan from a snapshot and the GUI thread applies it. Each run has
+// GUI thread only. A run clears the marks of the shown files, takes a
+// snapshot of the shown groups in slices, then a worker computes a plan from
+// it and the GUI thread applies it; a worker frees both. Each run has
 // its own generation and abort flag: a cancelled run still finishing can
 // neither mark groups nor close the sheet of a newer run, and a new run never
 // revives an old worker.
@@ -97,8 +98,9 @@ public:
 
     // A run whose progress sheet is up and whose worker has not finished.
     bool isRunning() const { return running_; }
-    // Blocks until every worker has ended; their plans still arrive through
-    // the event loop. For tests and shutdown.
+    // Takes the rest of a snapshot at once and blocks until every worker has
+    // ended; their plans still arrive through the event loop. For tests and
+    // shutdown.
     void waitForWorkers();
 
 signals:
@@ -110,7 +112,13 @@ signals:
 
 private:
     void showAutoMarkingProgress();
-    void finishAutoMarking(const AutoMarkPlan& plan);
+    void startWorker(std::shared_ptr<const AutoMarkSnapshot> snapshot, std::shared_ptr<std::atomic<bool>> abort,
+        std::shared_ptr<std::atomic<qint64>> marked);
+    void finishAutoMarking(std::shared_ptr<AutoMarkPlan> plan);
+    void releaseOffGuiThread(std::shared_ptr<AutoMarkPlan> plan);
+    // After the plan was applied: the alert when nothing could be marked, the
+    // signal and, two seconds on, the progress sheet closed.
+    void endRun(quint64 generation, bool everyGroupProtected);
 
     ResultsState& state_;
     UserDefaults& defaults_;
@@ -125,5 +133,9 @@ private:
     std::shared_ptr<std::atomic<qint64>> markedSoFar_;
     QTimer progressTimer_;
     QPointer<SelectAssistanceController> selectionController_;
+    // Takes the current run's snapshot a slice at a time.
+    SlicedWork snapshotSlices_;
+    // Applies the current run's plan a slice at a time.
+    SlicedWork applySlices_;
     QThreadPool workers_;
 };

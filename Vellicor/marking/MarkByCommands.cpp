@@ -4,11 +4,13 @@
 #include "marking/ResultsState.h"
 #include "marking/StableSort.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace {
 
-using Files = std::vector<FileInfoNodePtr>;
+// A group's shown files, nulls left out; read, never kept.
+using Files = std::vector<const FileInfoNode*>;
 
 // Whole seconds since 1970 UTC, truncated toward zero.
 qint64 wholeSeconds(const QDateTime& date)
@@ -35,10 +37,11 @@ qsizetype pieceCount(const QString& path)
 // reference; none when the group has no reference (nothing is marked then).
 using KeepTest = std::function<bool(const FileInfoNode&)>;
 
-std::optional<KeepTest> dateKeepTest(Files sorted, MarkByCommand command, std::optional<int> tag)
+std::optional<KeepTest> dateKeepTest(const Files& files, MarkByCommand command, std::optional<int> tag)
 {
     const bool oldestFirst = tag == 0;
-    stableMergeSort(sorted, [&](const FileInfoNodePtr& a, const FileInfoNodePtr& b) {
+    Files sorted = files;
+    stableMergeSort(sorted, [&](const FileInfoNode* a, const FileInfoNode* b) {
         const auto& da = dateOf(*a, command);
         const auto& db = dateOf(*b, command);
         if (!da || !db)
@@ -60,13 +63,12 @@ std::optional<KeepTest> dateKeepTest(Files sorted, MarkByCommand command, std::o
     return std::nullopt;
 }
 
-KeepTest sizeKeepTest(Files sorted, std::optional<int> tag)
+KeepTest sizeKeepTest(const Files& files, std::optional<int> tag)
 {
-    const bool largestFirst = tag == 0;
-    stableMergeSort(sorted, [&](const FileInfoNodePtr& a, const FileInfoNodePtr& b) {
-        return largestFirst ? a->fileSize > b->fileSize : a->fileSize < b->fileSize;
-    });
-    const quint64 reference = sorted.front()->fileSize;
+    // The size a stable sort would put first: the largest or the smallest.
+    const auto bySize = [](const FileInfoNode* a, const FileInfoNode* b) { return a->fileSize < b->fileSize; };
+    const quint64 reference
+        = (tag == 0 ? *std::ranges::max_element(files, bySize) : *std::ranges::min_element(files, bySize))->fileSize;
     return [reference](const FileInfoNode& file) { return file.fileSize == reference; };
 }
 
@@ -78,11 +80,12 @@ template <class Text> KeepTest lengthKeepTest(const std::optional<QString>& refe
     return [field, length](const FileInfoNode& file) { return (file.*field) && (file.*field)->size() == length; };
 }
 
-KeepTest nameOrPathKeepTest(Files sorted, std::optional<int> tag)
+KeepTest nameOrPathKeepTest(const Files& files, std::optional<int> tag)
 {
+    Files sorted = files;
     if (tag == 0 || tag == 1) {
         const bool shortestFirst = tag == 0;
-        stableMergeSort(sorted, [&](const FileInfoNodePtr& a, const FileInfoNodePtr& b) {
+        stableMergeSort(sorted, [&](const FileInfoNode* a, const FileInfoNode* b) {
             if (!a->fileName || !b->fileName)
                 return false;
             return shortestFirst ? lowerLength(a->fileName) < lowerLength(b->fileName)
@@ -91,7 +94,7 @@ KeepTest nameOrPathKeepTest(Files sorted, std::optional<int> tag)
         return lengthKeepTest(sorted.back()->fileName, &FileInfoNode::fileName);
     }
     const bool shallowFirst = tag == 2;
-    stableMergeSort(sorted, [&](const FileInfoNodePtr& a, const FileInfoNodePtr& b) {
+    stableMergeSort(sorted, [&](const FileInfoNode* a, const FileInfoNode* b) {
         if (!a->filePath || !b->filePath)
             return false;
         const qsizetype pa = pieceCount(*a->filePath);
@@ -118,11 +121,10 @@ bool isProtectedBy(const std::optional<ProtectedFolderMatcher>& protection, cons
     return protection && protection->matches(file.folderPath);
 }
 
-// Counts the group's protected files.
-qsizetype planSortedCommand(MarkByPlan::Group& planned, const std::optional<ProtectedFolderMatcher>& protection,
-    MarkByCommand command, std::optional<int> tag)
+// Fills flags for files; counts the group's protected files.
+qsizetype planSortedCommand(const Files& files, std::vector<std::uint8_t>& flags,
+    const std::optional<ProtectedFolderMatcher>& protection, MarkByCommand command, std::optional<int> tag)
 {
-    const Files& files = planned.files;
     std::optional<KeepTest> keep;
     if (!files.empty()) {
         switch (command) {
@@ -143,89 +145,107 @@ qsizetype planSortedCommand(MarkByPlan::Group& planned, const std::optional<Prot
     qsizetype protectedFiles = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const FileInfoNode& file = *files[i];
-        planned.isProtected[i] = isProtectedBy(protection, file);
-        if (planned.isProtected[i])
+        if (isProtectedBy(protection, file)) {
+            flags[i] = GroupMarking::isProtected;
             ++protectedFiles;
-        else
-            planned.marks[i] = keep && !isUntouchable(file) && !(*keep)(file);
+        } else if (keep && !isUntouchable(file) && !(*keep)(file)) {
+            flags[i] = GroupMarking::mark;
+        }
     }
     return protectedFiles;
 }
 
-// Counts the group's files that were unmarked and protected.
-qsizetype planInvert(MarkByPlan::Group& planned, const std::optional<ProtectedFolderMatcher>& protection)
+// Fills flags for files; counts the group's files that were unmarked and
+// protected.
+qsizetype planInvert(
+    const Files& files, std::vector<std::uint8_t>& flags, const std::optional<ProtectedFolderMatcher>& protection)
 {
-    const Files& files = planned.files;
     qsizetype protectedFiles = 0;
     bool anyKept = false;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const FileInfoNode& file = *files[i];
-        planned.isProtected[i] = file.isProtected;
         if (file.isMarked()) {
+            flags[i] = file.isProtected ? GroupMarking::isProtected : 0;
             anyKept = true;
             continue;
         }
-        planned.isProtected[i] = isProtectedBy(protection, file);
-        if (planned.isProtected[i])
+        const bool isProtected = isProtectedBy(protection, file);
+        if (isProtected)
             ++protectedFiles;
-        planned.marks[i] = !planned.isProtected[i] && !isUntouchable(file);
-        anyKept = anyKept || !planned.marks[i];
+        const bool mark = !isProtected && !isUntouchable(file);
+        flags[i] = static_cast<std::uint8_t>(
+            (isProtected ? GroupMarking::isProtected : 0) | (mark ? GroupMarking::mark : 0));
+        anyKept = anyKept || !mark;
     }
     if (!anyKept && !files.empty())
-        planned.marks.front() = false;
+        flags.front() &= static_cast<std::uint8_t>(~GroupMarking::mark);
     return protectedFiles;
 }
 
 } // namespace
 
-MarkByPlan planMarkBy(const std::vector<DuplicateGroupPtr>& groups,
-    const std::optional<ProtectedFolderMatcher>& protection, MarkByCommand command, std::optional<int> tag)
+MarkByRun::MarkByRun(ResultsState& state, MarkByCommand command, std::optional<int> tag)
+    : state_(state)
+    , command_(command)
+    , tag_(tag)
+    , protection_(state.protectionForPass())
+    , resultSetId_(state.resultSetId())
+    , groups_(state.arrGroups)
 {
-    MarkByPlan plan;
-    qsizetype shownFiles = 0;
-    qsizetype protectedFiles = 0;
-    qsizetype fullyProtectedGroups = 0;
-    for (const DuplicateGroupPtr& group : groups) {
-        if (!group)
-            continue;
-        MarkByPlan::Group planned { group, group->filterChildren, {}, {} };
-        std::erase(planned.files, nullptr);
-        planned.marks.assign(planned.files.size(), false);
-        planned.isProtected.assign(planned.files.size(), false);
-        const qsizetype groupProtected = command == MarkByCommand::invert
-            ? planInvert(planned, protection)
-            : planSortedCommand(planned, protection, command, tag);
-        shownFiles += qsizetype(planned.files.size());
-        protectedFiles += groupProtected;
-        if (groupProtected == qsizetype(planned.files.size()))
-            ++fullyProtectedGroups;
-        plan.groups.push_back(std::move(planned));
-    }
-    plan.everythingProtected = command == MarkByCommand::invert ? protectedFiles == shownFiles
-                                                                : fullyProtectedGroups == qsizetype(plan.groups.size());
-    return plan;
 }
 
-void applyMarkByPlan(ResultsState& state, const MarkByPlan& plan)
+bool MarkByRun::step(SliceBudget& budget)
 {
-    if (plan.resultSetId != state.resultSetId())
-        return;
-    for (const MarkByPlan::Group& planned : plan.groups) {
-        state.setGroupMarks(planned.group, planned.files, planned.marks, planned.isProtected, 0);
-        ResultsState::groupMarkState(*planned.group);
+    if (state_.resultSetId() != resultSetId_)
+        return true;
+    while (next_ < groups_.size()) {
+        if (const DuplicateGroupPtr& group = groups_[next_++])
+            markGroup(group);
+        if (budget.spent())
+            break;
     }
+    if (next_ < groups_.size())
+        return false;
+    finish();
+    return true;
+}
+
+void MarkByRun::markGroup(const DuplicateGroupPtr& group)
+{
+    files_.clear();
+    for (const FileInfoNodePtr& file : group->filterChildren) {
+        if (file)
+            files_.push_back(file.get());
+    }
+    flags_.assign(files_.size(), 0);
+    const qsizetype groupProtected = command_ == MarkByCommand::invert
+        ? planInvert(files_, flags_, protection_)
+        : planSortedCommand(files_, flags_, protection_, command_, tag_);
+    ++markedGroups_;
+    shownFiles_ += qsizetype(files_.size());
+    protectedFiles_ += groupProtected;
+    if (groupProtected == qsizetype(files_.size()))
+        ++fullyProtectedGroups_;
+    state_.setGroupMarks(group, GroupMarking { {}, {}, flags_, 0 });
+    ResultsState::groupMarkState(*group);
+}
+
+void MarkByRun::finish()
+{
+    const bool everythingProtected
+        = command_ == MarkByCommand::invert ? protectedFiles_ == shownFiles_ : fullyProtectedGroups_ == markedGroups_;
     // Also when every group was protected: the marks were cleared and the
     // views must say so.
-    if (MarkingObserver* observer = state.observer())
+    if (MarkingObserver* observer = state_.observer())
         observer->allMarksChanged();
-    state.updateMarkedCountLabel();
-    if (plan.everythingProtected)
+    state_.updateMarkedCountLabel();
+    if (everythingProtected)
         ResultsState::showAllItemsProtectedAlert();
 }
 
 void runMarkByCommand(ResultsState& state, MarkByCommand command, std::optional<int> tag)
 {
-    MarkByPlan plan = planMarkBy(state.arrGroups, state.protectionForPass(), command, tag);
-    plan.resultSetId = state.resultSetId();
-    applyMarkByPlan(state, plan);
+    MarkByRun run(state, command, tag);
+    SliceBudget all = SliceBudget::unlimited();
+    run.step(all);
 }

@@ -2,16 +2,16 @@
 
 #include "core/DuplicateGroup.h"
 #include "marking/ProtectedFolderMatcher.h"
+#include "marking/SlicedWork.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 class ResultsState;
 
 // The mark menu's commands that mark by a property, group by group, and the
-// invert. Each reads the shown groups and computes a plan on the GUI thread;
-// the plan is then applied to the results state in one step, so the screen
-// repaints once.
+// invert.
 enum class MarkByCommand {
     // Tag 0 keeps the newest file(s) of each group, any other tag (or none)
     // the oldest.
@@ -26,33 +26,41 @@ enum class MarkByCommand {
     invert,
 };
 
-struct MarkByPlan {
-    struct Group {
-        DuplicateGroupPtr group;
-        // The group's shown files in their shown order, with their new marks
-        // and protection.
-        std::vector<FileInfoNodePtr> files;
-        std::vector<bool> marks;
-        std::vector<bool> isProtected;
-    };
-    quint64 resultSetId = 0;
-    std::vector<Group> groups;
-    // Every shown file the command could have marked is protected (also when
-    // nothing is shown): the user is told so.
-    bool everythingProtected = false;
+// One command over the shown groups as the list was when it was given,
+// planned and applied one group at a time, without copying a group's files:
+// the GUI thread does it in slices (SlicedWork) and the views are told once,
+// at the end. tag: the menu item's tag, none for a sender that is no menu
+// item. Protected, locked and removed files are never marked, and no group
+// ends with every shown file marked; a date command leaves a group with no
+// dated file unmarked. When every shown file the command could have marked is
+// protected (also when nothing is shown) the user is told so at the end. A
+// result set replaced meanwhile ends the run where it is.
+class MarkByRun {
+public:
+    MarkByRun(ResultsState& state, MarkByCommand command, std::optional<int> tag);
+
+    // The next groups within budget; true when the run is over.
+    bool step(SliceBudget& budget);
+
+private:
+    void markGroup(const DuplicateGroupPtr& group);
+    void finish();
+
+    ResultsState& state_;
+    MarkByCommand command_;
+    std::optional<int> tag_;
+    std::optional<ProtectedFolderMatcher> protection_;
+    quint64 resultSetId_ = 0;
+    std::vector<DuplicateGroupPtr> groups_;
+    std::size_t next_ = 0;
+    qsizetype markedGroups_ = 0;
+    qsizetype shownFiles_ = 0;
+    qsizetype protectedFiles_ = 0;
+    qsizetype fullyProtectedGroups_ = 0;
+    // One group's shown files and their flags, reused from group to group.
+    std::vector<const FileInfoNode*> files_;
+    std::vector<std::uint8_t> flags_;
 };
 
-// tag: the menu item's tag, none for a sender that is no menu item. Protected,
-// locked and removed files are never marked, and no group ends with every
-// shown file marked; a date command leaves a group with no dated file
-// unmarked.
-MarkByPlan planMarkBy(const std::vector<DuplicateGroupPtr>& groups,
-    const std::optional<ProtectedFolderMatcher>& protection, MarkByCommand command, std::optional<int> tag);
-
-// The plan's marks go onto the state (a plan made for another result set
-// changes nothing), every view repaints, the totals follow, and the
-// protection alert comes last when the plan says so.
-void applyMarkByPlan(ResultsState& state, const MarkByPlan& plan);
-
-// Plans and applies one command on the shown groups.
+// Runs one command on the shown groups at once.
 void runMarkByCommand(ResultsState& state, MarkByCommand command, std::optional<int> tag);

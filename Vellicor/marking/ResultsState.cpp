@@ -213,35 +213,101 @@ GroupMarkOutcome ResultsState::markGroupWith(
     return GroupMarkOutcome::done;
 }
 
-GroupMarksOutcome ResultsState::setGroupMarks(const DuplicateGroupPtr& group, const std::vector<FileInfoNodePtr>& order,
-    const std::vector<bool>& marks, const std::vector<bool>& isProtected, int state)
+namespace {
+
+// Each index below count, none twice; no allocation for the groups of up to
+// 64 files that nearly every result holds.
+bool isPermutation(std::span<const std::uint32_t> order, std::size_t count)
 {
-    if (!group || marks.size() != order.size() || isProtected.size() != order.size())
-        return GroupMarksOutcome::stale;
-    std::vector<FileInfoNodePtr> shown = group->filterChildren;
-    std::erase(shown, nullptr);
-    std::vector<FileInfoNodePtr> given = order;
-    std::ranges::sort(shown);
+    if (order.size() != count)
+        return false;
+    if (count <= 64) {
+        std::uint64_t taken = 0;
+        for (const std::uint32_t index : order) {
+            const std::uint64_t bit = std::uint64_t(1) << (index & 63);
+            if (index >= count || (taken & bit) != 0)
+                return false;
+            taken |= bit;
+        }
+        return true;
+    }
+    std::vector<bool> taken(count);
+    for (const std::uint32_t index : order) {
+        if (index >= count || taken[index])
+            return false;
+        taken[index] = true;
+    }
+    return true;
+}
+
+// shown (nulls left out) holds the files of seen: nearly always in the same
+// order, which is a walk along both; otherwise compared as sorted copies.
+bool showsTheSameFiles(const std::vector<FileInfoNodePtr>& shown, std::span<const FileInfoNodePtr> seen)
+{
+    auto next = seen.begin();
+    bool inOrder = true;
+    for (const FileInfoNodePtr& file : shown) {
+        if (!file)
+            continue;
+        if (next == seen.end() || file != *next) {
+            inOrder = false;
+            break;
+        }
+        ++next;
+    }
+    if (inOrder && next == seen.end())
+        return true;
+    std::vector<FileInfoNodePtr> now = shown;
+    std::erase(now, nullptr);
+    std::vector<FileInfoNodePtr> given(seen.begin(), seen.end());
+    std::ranges::sort(now);
     std::ranges::sort(given);
-    if (shown != given || std::ranges::adjacent_find(given) != given.end())
+    return now == given && std::ranges::adjacent_find(given) == given.end();
+}
+
+} // namespace
+
+GroupMarksOutcome ResultsState::setGroupMarks(const DuplicateGroupPtr& group, const GroupMarking& marking)
+{
+    if (!group)
         return GroupMarksOutcome::stale;
+    std::vector<FileInfoNodePtr>& shown = group->filterChildren;
+    const auto nulls = static_cast<std::size_t>(std::ranges::count(shown, nullptr));
+    const std::size_t live = shown.size() - nulls;
+    if (marking.flags.size() != live || (!marking.seen.empty() && marking.seen.size() != live))
+        return GroupMarksOutcome::stale;
+    if (!marking.seen.empty() && !showsTheSameFiles(shown, marking.seen))
+        return GroupMarksOutcome::stale;
+    if (!marking.order.empty() && (marking.seen.empty() || !isPermutation(marking.order, live)))
+        return GroupMarksOutcome::stale;
+
+    bool orderChanged = nulls > 0;
+    if (nulls > 0)
+        std::erase(shown, nullptr);
+    for (std::size_t k = 0; k < marking.order.size(); ++k) {
+        const FileInfoNodePtr& file = marking.seen[marking.order[k]];
+        if (shown[k] != file) {
+            shown[k] = file;
+            orderChanged = true;
+        }
+    }
 
     bool marksChanged = false;
     bool lockedKept = false;
     bulkChange_ = true;
-    for (std::size_t i = 0; i < order.size(); ++i) {
+    for (std::size_t k = 0; k < live; ++k) {
+        const FileInfoNodePtr& file = shown[k];
+        const bool wanted = (marking.flags[k] & GroupMarking::mark) != 0;
         // A file the user locked is never marked by a computed marking.
-        lockedKept = lockedKept || (marks[i] && order[i]->isLocked);
-        const bool mark = marks[i] && isLiveFile(order[i]) && !order[i]->isLocked;
-        marksChanged = marksChanged || order[i]->isMarked() != mark;
-        setFileMark(order[i], mark);
-        order[i]->isProtected = isProtected[i];
+        lockedKept = lockedKept || (wanted && file->isLocked);
+        const bool mark = wanted && isLiveFile(file) && !file->isLocked;
+        marksChanged = marksChanged || file->isMarked() != mark;
+        setFileMark(file, mark);
+        file->isProtected = (marking.flags[k] & GroupMarking::isProtected) != 0;
     }
     bulkChange_ = false;
-    const bool orderChanged = group->filterChildren != order;
-    group->filterChildren = order;
-    marksChanged = marksChanged || group->state != state;
-    group->state = state;
+    marksChanged = marksChanged || group->state != marking.state;
+    group->state = marking.state;
     if (lockedKept)
         groupMarkState(*group);
     if (orderChanged)

@@ -9,8 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class MarkingObserver;
@@ -49,6 +51,21 @@ enum class GroupMarksOutcome {
     stale,
 };
 
+// A computed marking of one group's shown files (nulls left out), read in
+// place from the plan that holds it.
+struct GroupMarking {
+    enum Flag : std::uint8_t { mark = 1, isProtected = 2 };
+    // The shown files as the marking was computed from them; the group is
+    // stale unless it still shows these, in this order. Empty: as shown now.
+    std::span<const FileInfoNodePtr> seen;
+    // order[k]: the index into seen of the file to show k-th. Empty keeps the
+    // order; a new order needs seen.
+    std::span<const std::uint32_t> order;
+    // Per file in the new order: its Flags.
+    std::span<const std::uint8_t> flags;
+    int state = 0;
+};
+
 enum class ToggleOutcome {
     marked,
     unmarked,
@@ -59,8 +76,9 @@ enum class ToggleOutcome {
 // The results of one finished scan as the results screen holds them, and the
 // marks on them. Display-free: the screen's model reads it and repaints what
 // the MarkingObserver is told; alerts go through the alert presenter. Only the
-// GUI thread reads or changes it; a worker gets copies (groups it may read,
-// a ProtectedFolderMatcher) and hands back a plan that the GUI thread applies.
+// GUI thread reads or changes it; a worker gets copies (handles of the groups
+// and files it may read, a ProtectedFolderMatcher) and hands back a plan that
+// the GUI thread applies.
 //
 // Marks are changed through setFileMark or the operations below, which keep
 // countMarked and sizeOfMarkedFiles equal to the marked shown files (the
@@ -164,12 +182,12 @@ public:
     // the marks. A group whose shown files are all protected is left alone.
     GroupMarkOutcome markGroup(const DuplicateGroupPtr& group, bool mark);
 
-    // A computed marking of one group: its shown files become order (the same
-    // files, reordered), each marked as marks says and its protection flag
-    // stored; removed and locked files stay unmarked. The totals follow; nothing is
-    // repainted, the caller tells the observer what the outcome says.
-    GroupMarksOutcome setGroupMarks(const DuplicateGroupPtr& group, const std::vector<FileInfoNodePtr>& order,
-        const std::vector<bool>& marks, const std::vector<bool>& isProtected, int state);
+    // A computed marking of one group: its shown files take the marking's
+    // order (the same files, reordered), each marked as its flags say and its
+    // protection flag stored; removed and locked files stay unmarked. The
+    // totals follow; nothing is copied or sorted, and nothing is repainted:
+    // the caller tells the observer what the outcome says.
+    GroupMarksOutcome setGroupMarks(const DuplicateGroupPtr& group, const GroupMarking& marking);
 
     // Unmarks a marked file; marks an unmarked one only while another shown,
     // unremoved file of its group stays unmarked. Protection is the

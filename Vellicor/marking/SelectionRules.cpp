@@ -69,13 +69,13 @@ void preferFormat(std::vector<RuleFile>& files, const QStringList& priorities)
     for (const QString& entry : priorities) {
         const QString lower = entry.toLower();
         const bool found
-            = std::ranges::any_of(files, [&](const RuleFile& file) { return file.fileExtension == lower; });
+            = std::ranges::any_of(files, [&](const RuleFile& file) { return file.node->fileExtension == lower; });
         if (!found)
             continue;
         // The choice ignores letter case, the reorder does not: an entry with
         // capitals is chosen but moves nothing.
         if (!entry.isEmpty())
-            bringToFront(files, [&](const RuleFile& file) { return file.fileExtension == entry; });
+            bringToFront(files, [&](const RuleFile& file) { return file.node->fileExtension == entry; });
         return;
     }
 }
@@ -86,9 +86,9 @@ void preferFolder(std::vector<RuleFile>& files, const QStringList& priorities)
         const QString lower = entry.toLower();
         std::optional<QString> chosen;
         for (const RuleFile& file : files) {
-            if (!file.filePath)
+            if (!file.node->filePath)
                 continue;
-            const QString parent = parentFolderOf(*file.filePath);
+            const QString parent = parentFolderOf(*file.node->filePath);
             if (parent.toLower() == lower)
                 chosen = parent;
         }
@@ -96,7 +96,7 @@ void preferFolder(std::vector<RuleFile>& files, const QStringList& priorities)
             continue;
         if (!chosen->isEmpty()) {
             const QString folder = chosen->toLower();
-            bringToFront(files, [&](const RuleFile& file) { return file.folderPath.toLower() == folder; });
+            bringToFront(files, [&](const RuleFile& file) { return file.node->folderPath.toLower() == folder; });
         }
         return;
     }
@@ -104,23 +104,18 @@ void preferFolder(std::vector<RuleFile>& files, const QStringList& priorities)
 
 } // namespace
 
-RuleFile RuleFile::of(const FileInfoNode& file, FileInfoNodePtr node)
-{
-    return { std::move(node), file.modDate, file.createDate, file.fileSize, file.fileExtension, file.filePath,
-        file.folderPath, file.isMoveToTrash };
-}
-
 std::vector<RuleFile> applySelectionRule(
     std::vector<RuleFile> files, const QString& ruleName, const SelectionPriorities& priorities)
 {
     if (ruleName == QLatin1String("DateModified")) {
         sortByDateNewestFirst(
-            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.modDate; });
+            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.node->modDate; });
     } else if (ruleName == QLatin1String("FileCreated")) {
         sortByDateNewestFirst(
-            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.createDate; });
+            files, [](const RuleFile& file) -> const std::optional<QDateTime>& { return file.node->createDate; });
     } else if (ruleName == QLatin1String("FileSize")) {
-        stableMergeSort(files, [](const RuleFile& a, const RuleFile& b) { return a.fileSize > b.fileSize; });
+        stableMergeSort(
+            files, [](const RuleFile& a, const RuleFile& b) { return a.node->fileSize > b.node->fileSize; });
     } else if (ruleName == QLatin1String("FileFormat")) {
         preferFormat(files, priorities.fileFormatPriorityList);
     } else if (ruleName == QLatin1String("Folder")) {

@@ -7,24 +7,25 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
-// What the selection rules read of one shown file. Copied on the GUI thread,
-// so that the automatic-marking worker never reads a record the screen may be
-// painting; node only tells the GUI thread which record a result stands for.
+// One shown file as the selection rules order it. The rules read the record
+// itself (its dates, size, extension, path and folder, which nothing changes
+// once a result set is shown); whether it was removed is taken with the
+// automatic-marking snapshot on the GUI thread, since a clean-up changes it.
 struct RuleFile {
-    FileInfoNodePtr node;
-    std::optional<QDateTime> modDate;
-    std::optional<QDateTime> createDate;
-    quint64 fileSize = 0;
-    QString fileExtension;
-    std::optional<QString> filePath;
-    QString folderPath;
+    const FileInfoNode* node = nullptr;
+    // Its place among the group's shown files before the rules.
+    std::uint32_t index = 0;
     // Removed by a clean-up: reordered with the others, never marked.
     bool removed = false;
 
-    static RuleFile of(const FileInfoNode& file, FileInfoNodePtr node);
+    static RuleFile of(const FileInfoNode& file, std::uint32_t index = 0)
+    {
+        return { &file, index, file.isMoveToTrash };
+    }
 };
 
 // The selection assistant's priority lists as one run reads them: a copy

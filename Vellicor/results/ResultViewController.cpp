@@ -469,7 +469,8 @@ void ResultViewController::fitCategoryRow()
             return; // not laid out yet
         for (int i = 0; i < 7; ++i) {
             if (QLatin1String(categoryButtonTable[i].objectName) == QLatin1String(control))
-                row.push_back({ categoryButtons_[i], categoryArrows_[i], qtGeometry(*frame, boxCategories_->height()) });
+                row.push_back(
+                    { categoryButtons_[i], categoryArrows_[i], qtGeometry(*frame, boxCategories_->height()) });
         }
     }
     if (row.empty())
@@ -631,7 +632,10 @@ void ResultViewController::buildToolbar()
     connect(btnSettingsInResultView_, &QAbstractButton::clicked, this,
         &ResultViewController::btnSettingsInResultViewTapped);
     connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
-    connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnAutoMarkTapped(); });
+    connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] {
+        markBySlices_.finishNow();
+        autoMarking_->btnAutoMarkTapped();
+    });
     connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] { state_->unmarkAllShownFiles(); });
 }
 
@@ -872,8 +876,8 @@ void ResultViewController::buildFooter()
     };
     connect(btnBack_, &QAbstractButton::clicked, this, back);
     connect(btnBackToFooter_, &QAbstractButton::clicked, this, back);
-    connect(btnTrash_, &QAbstractButton::clicked, this, [this] { cleanup_->removeSelectedItems(); });
-    connect(btnDeleteLink_, &QAbstractButton::clicked, this, [this] { cleanup_->removeSelectedItems(); });
+    connect(btnTrash_, &QAbstractButton::clicked, this, [this] { removeMarkedFiles(); });
+    connect(btnDeleteLink_, &QAbstractButton::clicked, this, [this] { removeMarkedFiles(); });
     connect(cleanup_.get(), &CleanupController::trashButtonStateChanged, this,
         [this](int state) { btnTrash_->setState(state); });
     connect(cleanup_.get(), &CleanupController::removalFinished, this, &ResultViewController::removalFinished);

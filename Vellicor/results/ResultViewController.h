@@ -157,8 +157,13 @@ public:
     MarkMenu& markMenu() { return *markMenu_; }
     ResultContextMenu& contextMenu() { return *contextMenu_; }
     // A mark-by command or the invert on the shown groups; tag as the menu
-    // item carries it, none for any other sender.
+    // item carries it, none for any other sender. A large result set is
+    // marked a slice at a time from the event loop.
     void markByCommand(MarkByCommand command, std::optional<int> tag);
+    // A mark-by command is still being carried out.
+    bool isMarkByRunning() const { return markBySlices_.isRunning(); }
+    // Remove, from the toolbar, the footer's link or the mark menu.
+    void removeMarkedFiles();
     // The context menu's preview item shows the file in the preview window.
     void setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview);
     // ---- the thumbnail grid and the category pie ------------------------------
@@ -242,6 +247,8 @@ private:
     ResultsListProxy* listModel_ = nullptr;
     std::unique_ptr<AutoMarkSheetWindows> autoMarkSheets_;
     std::unique_ptr<AutoMarking> autoMarking_;
+    // The mark-by command going, a slice at a time.
+    SlicedWork markBySlices_;
     std::unique_ptr<CleanupController> cleanup_;
     std::unique_ptr<TrashSheets> trashSheets_;
     // The sheets' frames as built, before any language's edits.

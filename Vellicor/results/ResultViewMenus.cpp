@@ -19,9 +19,12 @@ void ResultViewController::buildMarkAndContextMenus()
 {
     MarkMenu::Handlers handlers;
     handlers.markBy = [this](MarkByCommand command, std::optional<int> tag) { markByCommand(command, tag); };
-    handlers.autoMark = [this] { autoMarking_->btnMarkMenuItemTapped(); };
+    handlers.autoMark = [this] {
+        markBySlices_.finishNow();
+        autoMarking_->btnMarkMenuItemTapped();
+    };
     handlers.autoMarkOptions = [this] { autoMarking_->btnSelectAssistanceTapped(); };
-    handlers.deleteMarked = [this] { cleanup_->removeSelectedItems(); };
+    handlers.deleteMarked = [this] { removeMarkedFiles(); };
     handlers.clearCache = [this] { clearScanCache(); };
     handlers.filterMarkedGroups = [this] { state_->btnFilterGroupWithMarkedFileMenuItemTapped(); };
     handlers.isFilteringMarkedGroups = [this] { return state_->isMarkedGroupsFilterOn; };
@@ -58,7 +61,17 @@ void ResultViewController::buildMarkAndContextMenus()
 
 void ResultViewController::markByCommand(MarkByCommand command, std::optional<int> tag)
 {
-    runMarkByCommand(*state_, command, tag);
+    // A command given while an earlier one is still going follows its end.
+    markBySlices_.finishNow();
+    auto run = std::make_shared<MarkByRun>(*state_, command, tag);
+    markBySlices_.start([run](SliceBudget& budget) { return run->step(budget); });
+}
+
+void ResultViewController::removeMarkedFiles()
+{
+    // The removal takes the marks of a command still going as it ends.
+    markBySlices_.finishNow();
+    cleanup_->removeSelectedItems();
 }
 
 void ResultViewController::setPreviewHandler(std::function<void(const FileInfoNodePtr&)> preview)

@@ -13,6 +13,8 @@
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"
 #include "support/RecordingAlerts.h"
+#include "support/ShownMarks.h"
+#include "support/WaitUntil.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -86,8 +88,9 @@ protected:
     }
     AutoMarkPlan plan(const std::function<void(qint64)>& progress = {})
     {
-        return autoMarkGroups(
-            AutoMarkSnapshot::take(state, defaults.object(QStringLiteral("autoMarkingRules")), 1), abort, progress);
+        return autoMarkGroups(std::make_shared<const AutoMarkSnapshot>(AutoMarkSnapshot::take(
+                                  state, defaults.object(QStringLiteral("autoMarkingRules")), 1)),
+            abort, progress);
     }
     void runToEnd()
     {
@@ -150,10 +153,11 @@ TEST_F(AutoMark, RulesReorderStablyAndOnlyByTheHighestEntryInTheGroup)
         { "NoSuchRule", { "a:1", "b:2" }, {}, true, "a b" },
     };
     for (const Case& c : cases) {
+        std::vector<FileInfoNodePtr> nodes;
         std::vector<RuleFile> files;
         for (const QString& spec : c.files) {
-            const auto node = file(spec);
-            files.push_back(RuleFile::of(*node, node));
+            nodes.push_back(file(spec));
+            files.push_back(RuleFile::of(*nodes.back()));
         }
         const SelectionPriorities priorities { c.priorities, c.priorities, c.folderMoved };
         EXPECT_EQ(names(applySelectionRule(files, QString::fromLatin1(c.rule), priorities)), std::string(c.expected))
@@ -175,11 +179,12 @@ TEST_F(AutoMark, DatesOrderByTheInstantWhateverZoneTheyWereGivenIn)
     const std::pair<const char*, QDateTime> dated[]
         = { { "a", base.toLocalTime() }, { "b", base.addSecs(120).toOffsetFromUtc(3600) }, { "c", QDateTime() },
               { "d", base.addSecs(60) }, { "e", base.addSecs(-60).toLocalTime() } };
+    std::vector<FileInfoNodePtr> nodes;
     std::vector<RuleFile> files;
     for (const auto& [name, date] : dated) {
-        const auto node = file(QString::fromLatin1(name));
-        node->createDate = date;
-        files.push_back(RuleFile::of(*node, node));
+        nodes.push_back(file(QString::fromLatin1(name)));
+        nodes.back()->createDate = date;
+        files.push_back(RuleFile::of(*nodes.back()));
     }
     EXPECT_EQ(names(applySelectionRule(files, QStringLiteral("FileCreated"), {})), "b a c d e");
 }
@@ -315,4 +320,218 @@ TEST_F(AutoMark, ARunRepaintsOnceAndItsProgressIsShownAtATimersPaceNotPerGroup)
     // repaints of every view, none per file or group.
     EXPECT_EQ(repaints.all, 2);
     EXPECT_EQ(repaints.files + repaints.groups, 0);
+}
+
+namespace {
+
+// A result set of count groups of two to five files: protected ones (in
+// /keep), dated and undated, of several formats; a few whole groups protected.
+// The same seed gives the same files in new records.
+std::vector<QStringList> variedShapes(int count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const char* formats[] = { ".jpg", ".heic", ".png", "" };
+    std::vector<QStringList> shapes(static_cast<std::size_t>(count));
+    for (QStringList& specs : shapes) {
+        const bool allProtected = random() % 10 == 0;
+        for (unsigned i = 0, n = 2 + random() % 4; i < n; ++i) {
+            const QString date = random() % 4 ? QString::number(random() % 5) : QStringLiteral("-");
+            specs.append((allProtected || random() % 4 == 0 ? QStringLiteral("k") : QStringLiteral("f"))
+                + QString::number(i) + QString::fromLatin1(formats[random() % 4]) + QLatin1Char(':') + date);
+        }
+    }
+    return shapes;
+}
+
+// One group at a time.
+SliceBudget oneStep()
+{
+    return SliceBudget(1, std::chrono::nanoseconds(0));
+}
+
+} // namespace
+
+class AutoMarkSliced : public AutoMark {
+protected:
+    void SetUp() override
+    {
+        AutoMark::SetUp();
+        // Every rule, the Folder rule moved so that it applies.
+        QVariantList rules = defaultAutoMarkingRules();
+        for (QVariant& rule : rules) {
+            QVariantMap map = rule.toMap();
+            map[QStringLiteral("state")] = true;
+            rule = map;
+        }
+        defaults.setValue(QString::fromLatin1(SettingsKey::autoMarkingRules), rules);
+    }
+    std::vector<DuplicateGroupPtr> loadVaried(int count, unsigned seed)
+    {
+        auto groups = load(variedShapes(count, seed));
+        state.folderPriorityList = { QStringLiteral("/keep"), QStringLiteral("/d") };
+        state.isFolderPriorityUpdate = true;
+        return groups;
+    }
+    // The run with snapshot, plan and application each whole, on the GUI
+    // thread.
+    QStringList wholeRun(int count, unsigned seed)
+    {
+        loadVaried(count, seed);
+        EXPECT_TRUE(applyAutoMarkPlan(state, plan()));
+        return shownMarks(state);
+    }
+    // Lets the event loop run until the run's marks are on.
+    bool waitForTheMarks(const int& finished)
+    {
+        marking.waitForWorkers();
+        return waitUntil([&] { return finished == 1; });
+    }
+};
+
+TEST_F(AutoMarkSliced, SlicesGiveTheMarksOrderAndStatesOfAWholeRun)
+{
+    const int count = 3 * SliceBudget::minimumSteps;
+    const QStringList whole = wholeRun(count, 5);
+
+    // Through the sheets, as the user starts it.
+    loadVaried(count, 5);
+    int finished = 0;
+    QObject::connect(&marking, &AutoMarking::autoMarkingFinished, [&] { ++finished; });
+    marking.proceedToautoMarkAllitems();
+    ASSERT_TRUE(waitForTheMarks(finished));
+    EXPECT_EQ(shownMarks(state), whole);
+    EXPECT_EQ(sheets.progressBarAutoMarking->value(), state.countMarked());
+
+    // One group per slice for the snapshot and for the marks.
+    loadVaried(count, 5);
+    AutoMarkSnapshotTaker taker(state, defaults.object(QStringLiteral("autoMarkingRules")), 2);
+    int slices = 1;
+    for (SliceBudget budget = oneStep(); !taker.takeSome(budget); budget = oneStep())
+        ++slices;
+    EXPECT_EQ(slices, count);
+    const AutoMarkPlan made = autoMarkGroups(std::make_shared<const AutoMarkSnapshot>(taker.release()), abort);
+    AutoMarkApplication application(state, made);
+    for (SliceBudget budget = oneStep(); !application.applySome(budget); budget = oneStep()) { }
+    EXPECT_TRUE(application.applied());
+    EXPECT_EQ(shownMarks(state), whole);
+}
+
+TEST_F(AutoMarkSliced, CancelMidWayLeavesEachGroupMarkedByTheRunOrUnmarked)
+{
+    const int count = 3 * SliceBudget::minimumSteps;
+    const QStringList whole = wholeRun(count, 8);
+    const auto premark = [](const std::vector<DuplicateGroupPtr>& groups) {
+        for (const auto& group : groups)
+            group->filterChildren.back()->state = true;
+    };
+
+    // The snapshot cut short after ten groups: those ten are marked, the
+    // others unmarked in scan order.
+    premark(loadVaried(count, 8));
+    state.recountMarkedFiles();
+    state.unmarkAllShownFiles();
+    AutoMarkSnapshotTaker taker(state, defaults.object(QStringLiteral("autoMarkingRules")), 2);
+    for (int i = 0; i < 10; ++i) {
+        SliceBudget budget = oneStep();
+        ASSERT_FALSE(taker.takeSome(budget));
+    }
+    const AutoMarkPlan made = autoMarkGroups(std::make_shared<const AutoMarkSnapshot>(taker.release()), abort);
+    EXPECT_TRUE(made.cancelled);
+    ASSERT_TRUE(applyAutoMarkPlan(state, made));
+    const QStringList cut = shownMarks(state);
+    for (int g = 0; g < count; ++g) {
+        if (g < 10)
+            EXPECT_EQ(cut[g], whole[g]) << g;
+        else
+            EXPECT_FALSE(cut[g].contains(QLatin1Char('+'))) << g;
+    }
+
+    // Cancel on the sheet, wherever the run is then: every group as the
+    // whole run marks it or without marks, the totals those of the marks.
+    premark(loadVaried(count, 8));
+    state.recountMarkedFiles();
+    int finished = 0;
+    QObject::connect(&marking, &AutoMarking::autoMarkingFinished, [&] { ++finished; });
+    marking.proceedToautoMarkAllitems();
+    sheets.btnCancelAutoMarking->click();
+    EXPECT_FALSE(sheets.windowAutomarking->isVisible());
+    ASSERT_TRUE(waitForTheMarks(finished));
+    const QStringList cancelled = shownMarks(state);
+    qint64 marked = 0;
+    for (int g = 0; g < count; ++g) {
+        EXPECT_TRUE(cancelled[g] == whole[g] || !cancelled[g].contains(QLatin1Char('+'))) << cancelled[g].toStdString();
+        marked += cancelled[g].count(QLatin1Char('+'));
+    }
+    EXPECT_EQ(state.countMarked(), marked);
+}
+
+TEST_F(AutoMarkSliced, AResultSetReplacedWhileARunGoesKeepsItsOwnMarks)
+{
+    const int count = 3 * SliceBudget::minimumSteps;
+    int finished = 0;
+    QObject::connect(&marking, &AutoMarking::autoMarkingFinished, [&] { ++finished; });
+    const auto replace = [&] {
+        const auto groups = loadVaried(count / 2, 11);
+        groups.front()->filterChildren.front()->state = true;
+        state.recountMarkedFiles();
+        return shownMarks(state);
+    };
+
+    // Replaced while the run's snapshot is taken or planned.
+    loadVaried(count, 10);
+    marking.proceedToautoMarkAllitems();
+    const QStringList replaced = replace();
+    ASSERT_TRUE(waitForTheMarks(finished));
+    EXPECT_EQ(shownMarks(state), replaced);
+    clock->advance();
+    EXPECT_FALSE(sheets.windowAutomarking->isVisible());
+
+    // Replaced part way through the marks: the rest is dropped, and the
+    // views hear nothing of the old groups.
+    struct Rebuilds : MarkingObserver {
+        int rebuilt = 0;
+        void fileMarkChanged(const FileInfoNodePtr&) override { }
+        void groupRowChanged(const DuplicateGroupPtr&) override { }
+        void allMarksChanged() override { }
+        void shownGroupsChanged() override { ++rebuilt; }
+        void updateMarkedCountLabel() override { }
+    } views;
+    loadVaried(count, 10);
+    const AutoMarkPlan made = plan();
+    state.setObserver(&views);
+    AutoMarkApplication application(state, made);
+    SliceBudget budget = oneStep();
+    ASSERT_FALSE(application.applySome(budget));
+    const QStringList again = replace();
+    budget = oneStep();
+    EXPECT_TRUE(application.applySome(budget));
+    EXPECT_FALSE(application.applied());
+    state.setObserver(nullptr);
+    EXPECT_EQ(shownMarks(state), again);
+    EXPECT_EQ(views.rebuilt, 0);
+}
+
+TEST_F(AutoMark, AGroupChangedSinceTheRunSawItIsLeftAsItIs)
+{
+    const auto groups = load({ { "a:1", "b:3", "c:2" }, { "d:1", "e:2" }, { "f:1", "g:2" } });
+    // The first group's files put in another order by the user since:
+    // the same files, so the run's order and marks still go on.
+    const AutoMarkPlan made = plan();
+    std::ranges::reverse(groups[0]->filterChildren);
+    // A file of the second taken off the list since.
+    groups[1]->filterChildren.pop_back();
+    ASSERT_TRUE(applyAutoMarkPlan(state, made));
+    EXPECT_EQ(shownMarks(state), (QStringList { "b c+ a+ 1", "d 0", "g f+ 1", "3/3000" }));
+
+    // An order that names a file twice, or one past the group, changes
+    // nothing.
+    state.unmarkAllShownFiles();
+    const std::vector<FileInfoNodePtr> seen = groups[2]->filterChildren;
+    const std::vector<std::uint8_t> flags { GroupMarking::mark, 0 };
+    const std::vector<std::vector<std::uint32_t>> orders { { 1, 1 }, { 0, 2 } };
+    for (const std::vector<std::uint32_t>& order : orders) {
+        EXPECT_EQ(state.setGroupMarks(groups[2], { seen, order, flags, 1 }), GroupMarksOutcome::stale);
+        EXPECT_EQ(groups[2]->filterChildren, seen);
+        EXPECT_EQ(state.countMarked(), 0);
+    }
 }

@@ -7,9 +7,13 @@
 #include "marking/MarkingObserver.h"
 #include "marking/ResultsState.h"
 #include "scan/ScanSources.h"
+#include "support/ShownMarks.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <random>
+#include <utility>
 
 namespace {
 
@@ -222,4 +226,82 @@ TEST_F(MarkBy, ContextMenuMarksLocksAndTakesFilesOffTheList)
     EXPECT_EQ(state.countMarked(), 1);
     EXPECT_TRUE(pairFile->isMarked());
     EXPECT_TRUE(removeNodeFromResults(state, groups[0]->children[0]));
+}
+
+namespace {
+
+// count groups of two to four files in /a, /b and the protected /keep, of a
+// few sizes and seconds, some without a date, some locked, some marked.
+// The same seed gives the same files in new records.
+std::vector<DuplicateGroupPtr> variedGroups(int count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const char* folders[] = { "/a", "/b/c", "/keep" };
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < count; ++g) {
+        groups.push_back(std::make_shared<DuplicateGroup>());
+        for (unsigned i = 0, n = 2 + random() % 3; i < n; ++i) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->folderPath = QString::fromLatin1(folders[random() % 3]);
+            file->fileName = QStringLiteral("f%1%2").arg(g).arg(QString(int(random() % 3), QLatin1Char('x')));
+            file->filePath = file->folderPath + QLatin1Char('/') + *file->fileName;
+            file->fileSize = 100 * (1 + random() % 3);
+            if (random() % 4)
+                file->modDate = QDateTime::fromMSecsSinceEpoch(ten + qint64(random() % 3) * 1000, Qt::UTC);
+            file->isLocked = random() % 9 == 0;
+            file->state = random() % 3 == 0;
+            addFileToGroup(groups.back(), file);
+        }
+    }
+    return groups;
+}
+
+} // namespace
+
+TEST_F(MarkBy, ACommandGroupByGroupMarksAsAWholeOneAndEndsWithItsResultSet)
+{
+    using C = MarkByCommand;
+    const int count = 2 * SliceBudget::minimumSteps;
+    const std::pair<C, std::optional<int>> commands[] = { { C::modifiedDate, 0 }, { C::modifiedDate, 1 },
+        { C::createdDate, 0 }, { C::size, 0 }, { C::size, 1 }, { C::nameOrPath, 0 }, { C::nameOrPath, 1 },
+        { C::nameOrPath, 2 }, { C::nameOrPath, std::nullopt }, { C::invert, std::nullopt } };
+    for (const auto& [command, tag] : commands) {
+        const std::string name = std::to_string(int(command)) + " " + std::to_string(tag.value_or(-1));
+        state.loadResultSet(variedGroups(count, 3), 0, ScanSource::thisComputer);
+        state.recountMarkedFiles();
+        runMarkByCommand(state, command, tag);
+        const QStringList whole = shownMarks(state);
+        const QStringList wholeAlerts = std::exchange(screen->messages, {});
+
+        state.loadResultSet(variedGroups(count, 3), 0, ScanSource::thisComputer);
+        state.recountMarkedFiles();
+        const int repaints = screen->repaints;
+        MarkByRun run(state, command, tag);
+        int slices = 1;
+        for (SliceBudget budget(1, std::chrono::nanoseconds(0)); !run.step(budget);
+             budget = SliceBudget(1, std::chrono::nanoseconds(0))) {
+            ++slices;
+            ASSERT_EQ(screen->repaints, repaints) << name; // the views hear of it once, at the end
+        }
+        EXPECT_EQ(slices, count) << name;
+        EXPECT_EQ(screen->repaints, repaints + 1) << name;
+        EXPECT_EQ(shownMarks(state), whole) << name;
+        EXPECT_EQ(std::exchange(screen->messages, {}), wholeAlerts) << name;
+    }
+
+    // A result set replaced part way: the rest of the run is dropped and the
+    // new groups keep their marks.
+    state.loadResultSet(variedGroups(count, 4), 0, ScanSource::thisComputer);
+    MarkByRun run(state, MarkByCommand::invert, std::nullopt);
+    SliceBudget budget(1, std::chrono::nanoseconds(0));
+    ASSERT_FALSE(run.step(budget));
+    state.loadResultSet(variedGroups(count, 5), 0, ScanSource::thisComputer);
+    state.recountMarkedFiles();
+    const QStringList replaced = shownMarks(state);
+    const int repaints = screen->repaints;
+    budget = SliceBudget(1, std::chrono::nanoseconds(0));
+    EXPECT_TRUE(run.step(budget));
+    EXPECT_EQ(shownMarks(state), replaced);
+    EXPECT_EQ(screen->repaints, repaints);
+    EXPECT_TRUE(screen->messages.isEmpty());
 }

@@ -82,8 +82,9 @@ TEST_F(Assistant, ThePriorityTablesAreTitledAndUpDownWorkOnTheirFirstRowAtOnce)
     state.fileFormatPriorityList = { "jpg", "png", "heic" };
     state.folderPriorityList = { "/a", "/b" };
     assistant.openSheet();
-    const std::pair<QTableWidget*, QString> titled[] = { { assistant.tblGeneral, "ID_PRIORITY_OPTIONS" },
-        { assistant.tblFileFormat, "ID_FILE_EXTENSION" }, { assistant.tblFolder, "ID_FOLDER_CONTAING_DUPLICATE_FILES" } };
+    const std::pair<QTableWidget*, QString> titled[]
+        = { { assistant.tblGeneral, "ID_PRIORITY_OPTIONS" }, { assistant.tblFileFormat, "ID_FILE_EXTENSION" },
+              { assistant.tblFolder, "ID_FOLDER_CONTAING_DUPLICATE_FILES" } };
     for (const auto& [table, key] : titled) {
         const int column = table->columnCount() - 1;
         ASSERT_NE(table->horizontalHeaderItem(column), nullptr) << key.toStdString();
