@@ -76,6 +76,12 @@ ResultsModel::ResultsModel(ResultsState& state, QObject* parent)
 void ResultsModel::resultSetLoaded()
 {
     beginResetModel();
+    // Nothing of the rows before is kept: they go before the new ones are
+    // taken, so that the two, and a replaced result set's records, never
+    // stand side by side.
+    groups_ = {};
+    groupPositions_ = {};
+    rows_ = {};
     takeShownGroups();
     endResetModel();
 }
@@ -87,6 +93,10 @@ void ResultsModel::takeShownGroups()
     std::vector<GroupRow> before = std::exchange(groups_, {});
     const QHash<const DuplicateGroup*, int> positionsBefore = std::exchange(groupPositions_, {});
     rows_.clear();
+    std::size_t shownFiles = 0;
+    for (const DuplicateGroupPtr& group : state_.arrGroups)
+        shownFiles += group->filterChildren.size();
+    rows_.reserve(shownFiles);
     groups_.reserve(state_.arrGroups.size());
     groupPositions_.reserve(qsizetype(state_.arrGroups.size()));
     for (const DuplicateGroupPtr& group : state_.arrGroups) {
