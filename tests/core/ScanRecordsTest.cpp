@@ -28,6 +28,22 @@ TEST(ScanRecords, JoiningAGroupAddsSizeAndABackLinkThatDoesNotOwn)
     EXPECT_EQ(a->parent.lock(), nullptr); // members do not keep their group alive
 }
 
+TEST(ScanRecords, ASmallGroupsListsHoldNoSparePlaces)
+{
+    auto group = std::make_shared<DuplicateGroup>();
+    std::vector<FileInfoNodePtr> files;
+    for (std::size_t count = 1; count <= 20; ++count) {
+        files.push_back(std::make_shared<FileInfoNode>());
+        addFileToGroup(group, files.back());
+        if (count <= 8) {
+            EXPECT_EQ(group->children.capacity(), count);
+            EXPECT_EQ(group->filterChildren.capacity(), count);
+        }
+    }
+    EXPECT_EQ(group->children, files);
+    EXPECT_EQ(group->filterChildren, files);
+}
+
 TEST(ScanRecords, PriorityListsHoldEachFolderWithoutCaseAndEachFormatOnceInResultOrder)
 {
     const auto file = [](std::optional<QString> path, const QString& extension) {
