@@ -4,8 +4,10 @@
 // Each is timed from the command until the shown view has repainted, with the
 // longest stretch the GUI thread went without serving a 1 ms probe timer.
 // Before them it times the hand-over of the results, the scan-complete sheet,
-// a column sort, the group sort button and opening and closing one group in
-// the outline. Prints a table; no budget, run it before and after a change.
+// automatic marking from the sheet's Continue, a column sort, the group sort
+// button and opening and closing one group in the outline. Each step also
+// gives the process's peak resident memory and that peak beyond start-up per
+// file. Prints a table; no budget, run it before and after a change.
 //   vellicor_bench_marks [rounds] [list|outline|grid|none] [groups]
 #include "ResultsBenchScreen.h"
 #include "controls/CustomOutlineView.h"
@@ -22,7 +24,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -66,6 +70,51 @@ Timing timed(QWidget* view, const std::function<void()>& start, const std::funct
     return { last / 1e6, longest / 1e6 };
 }
 
+// A "Vm…:" line of /proc/self/status in bytes, 0 when it cannot be read.
+qint64 statusBytes(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    const std::string prefix = std::string(field) + ':';
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(prefix))
+            return std::stoll(line.substr(prefix.size())) * 1024;
+    return 0;
+}
+
+// Sets the peak resident memory back to the present one; false when the
+// system does not allow it, and the peak is then the run's so far.
+bool resetPeakMemory()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return clear.good();
+}
+
+// The peak resident memory of each step and of the whole run, against the
+// resident memory before the result set was made.
+struct MemoryPeaks {
+    qint64 startUpBytes = statusBytes("VmRSS");
+    qint64 fileCount = 0;
+    qint64 overallBytes = 0;
+
+    void beginStep()
+    {
+        overallBytes = std::max(overallBytes, statusBytes("VmHWM"));
+        resetPeakMemory();
+    }
+    qint64 endStep()
+    {
+        const qint64 peak = statusBytes("VmHWM");
+        overallBytes = std::max(overallBytes, peak);
+        return peak;
+    }
+    double bytesPerFile(qint64 peak) const
+    {
+        return fileCount > 0 ? double(peak - startUpBytes) / double(fileCount) : 0;
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -79,23 +128,46 @@ int main(int argc, char** argv)
     const int groupCount = argc > 3 ? std::max(openGroups, atoi(argv[3])) : 40'000;
     ResultsBenchScreen bench;
     ResultViewController& screen = bench.screen;
+    MemoryPeaks memory;
     const std::vector<DuplicateGroupPtr> groups = syntheticPictureGroups(groupCount, [](int g) { return 2 + g % 2; });
+    for (const DuplicateGroupPtr& group : groups)
+        memory.fileCount += qint64(group->children.size());
     ResultsState& state = screen.state();
 
-    std::printf("%-18s %-16s %10s %14s\n", "view", "step", "total ms", "longest ms");
-    QWidget* repainted = screen.tblDuplicates()->viewport();
-    const auto report = [&](const char* view, const char* step, const std::function<void()>& start,
-                            const std::function<void()>& after = {}) {
+    const bool perStep = resetPeakMemory();
+    std::printf("%lld files, %.1f MB resident at start-up; peak memory %s\n", memory.fileCount,
+        double(memory.startUpBytes) / 1e6, perStep ? "per step" : "of the run so far (no reset allowed)");
+    std::printf("%-18s %-16s %10s %14s %10s %12s\n", "view", "step", "total ms", "longest ms", "peak MB",
+        "peak B/file");
+    const auto print = [&](const char* view, const char* step, const Timing& best, qint64 peak) {
+        std::printf("%-18s %-16s %10.1f %14.1f %10.1f %12.0f\n", view, step, best.totalMs, best.longestStretchMs,
+            double(peak) / 1e6, memory.bytesPerFile(peak));
+        std::fflush(stdout);
+    };
+    const auto now = [] { return true; };
+    // Best of the rounds for the times, the highest for the memory; before
+    // runs ahead of each round and after behind it, outside the timing.
+    const auto measure = [&](const char* view, const char* step, QWidget* repainted, const std::function<void()>& start,
+                             const std::function<bool()>& done, const std::function<void()>& before,
+                             const std::function<void()>& after) {
         Timing best { 1e18, 1e18 };
+        memory.beginStep();
         for (int round = 0; round < rounds; ++round) {
-            const Timing t = timed(repainted, start, [] { return true; });
+            if (before) {
+                before();
+                QApplication::processEvents();
+            }
+            const Timing t = timed(repainted, start, done);
             best = { std::min(best.totalMs, t.totalMs), std::min(best.longestStretchMs, t.longestStretchMs) };
             if (after)
                 after();
             QApplication::processEvents();
         }
-        std::printf("%-18s %-16s %10.1f %14.1f\n", view, step, best.totalMs, best.longestStretchMs);
-        std::fflush(stdout);
+        print(view, step, best, memory.endStep());
+    };
+    const auto report = [&](const char* view, const char* step, const std::function<void()>& start,
+                            const std::function<void()>& after = {}) {
+        measure(view, step, screen.tblDuplicates()->viewport(), start, now, {}, after);
     };
     report("list", "hand-over", [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer); });
     // As a scan hands them over: the priority lists made on its worker.
@@ -105,24 +177,41 @@ int main(int argc, char** argv)
     report(
         "list", "complete sheet", [&] { screen.autoMarking().showScanCompleteSheet(); },
         [&] { screen.autoMarking().btnCloseWindowScanCompleteTapped(); });
+    bool autoMarkDone = false;
+    QObject::connect(&screen.autoMarking(), &AutoMarking::autoMarkingFinished, [&] { autoMarkDone = true; });
+    const auto startAutoMark = [&](const std::function<void()>& command) {
+        return [&, command] {
+            autoMarkDone = false;
+            command();
+        };
+    };
+    const auto autoMarked = [&] { return autoMarkDone; };
+    // The sheet's Continue: its marks start from none, as after a scan.
+    measure("list", "sheet, auto mark", screen.tblDuplicates()->viewport(),
+        startAutoMark([&] { screen.autoMarking().continueAutoMarkAfterScanComplete(); }), autoMarked,
+        [&] {
+            state.selectAllShownFiles(false);
+            screen.autoMarking().showScanCompleteSheet();
+        },
+        {});
+    state.selectAllShownFiles(false);
     QHeaderView* header = screen.tblDuplicates()->horizontalHeader();
     report("list", "name column", [&] { emit header->sectionClicked(ResultsModel::nameColumn); });
     report("list", "group sort", [&] { state.sortBtnTapped(); });
     screen.btnChangeResultView(ResultViewController::ViewMode::group);
     QApplication::processEvents();
     CustomOutlineView* outline = screen.outlineDuplicates();
-    repainted = outline->viewport();
     const QModelIndex middle = screen.model().index(groupCount / 2, 0);
-    report(
-        "outline", "open a group", [&] { outline->expand(middle); }, [&] { outline->collapse(middle); });
+    measure(
+        "outline", "open a group", outline->viewport(), [&] { outline->expand(middle); }, now, {},
+        [&] { outline->collapse(middle); });
     outline->expand(middle);
-    report(
-        "outline", "close a group", [&] { outline->collapse(middle); }, [&] { outline->expand(middle); });
+    measure(
+        "outline", "close a group", outline->viewport(), [&] { outline->collapse(middle); }, now, {},
+        [&] { outline->expand(middle); });
     outline->collapse(middle);
     screen.btnChangeResultView(ResultViewController::ViewMode::list);
     screen.loadScanResults(groups, groupCount, ScanSource::thisComputer);
-    bool autoMarkDone = false;
-    QObject::connect(&screen.autoMarking(), &AutoMarking::autoMarkingFinished, [&] { autoMarkDone = true; });
 
     struct Command {
         const char* name;
@@ -131,7 +220,6 @@ int main(int argc, char** argv)
         std::function<void()> start;
         std::function<bool()> done;
     };
-    const auto now = [] { return true; };
     // A mark-by command runs in slices until the views have been told.
     const auto markByDone = [&] { return !screen.isMarkByRunning(); };
     const Command commands[] = {
@@ -139,12 +227,7 @@ int main(int argc, char** argv)
         { "unmark all", true, [&] { state.selectAllShownFiles(false); }, now },
         { "invert", true, [&] { screen.markByCommand(MarkByCommand::invert, std::nullopt); }, markByDone },
         { "mark by size", false, [&] { screen.markByCommand(MarkByCommand::size, 0); }, markByDone },
-        { "auto mark", true,
-            [&] {
-                autoMarkDone = false;
-                screen.autoMarking().proceedToautoMarkAllitems();
-            },
-            [&] { return autoMarkDone; } },
+        { "auto mark", true, startAutoMark([&] { screen.autoMarking().proceedToautoMarkAllitems(); }), autoMarked },
     };
     struct View {
         const char* name;
@@ -159,7 +242,6 @@ int main(int argc, char** argv)
         screen.btnChangeResultView(view.mode);
         QWidget* shown = screen.tblDuplicates()->viewport();
         if (view.mode == ResultViewController::ViewMode::group) {
-            CustomOutlineView* outline = screen.outlineDuplicates();
             for (int i = 0; i < openGroups; ++i)
                 outline->expand(screen.model().index(i * (groupCount / openGroups), 0));
             shown = outline->viewport();
@@ -167,18 +249,13 @@ int main(int argc, char** argv)
             shown = screen.collDuplicates()->viewport();
         }
         QApplication::processEvents();
-        for (const Command& command : commands) {
-            Timing best { 1e18, 1e18 };
-            for (int round = 0; round < rounds; ++round) {
-                state.selectAllShownFiles(command.fromMarked);
-                QApplication::processEvents();
-                const Timing t = timed(shown, command.start, command.done);
-                best = { std::min(best.totalMs, t.totalMs), std::min(best.longestStretchMs, t.longestStretchMs) };
-            }
-            std::printf("%-18s %-16s %10.1f %14.1f\n", view.name, command.name, best.totalMs, best.longestStretchMs);
-            std::fflush(stdout);
-        }
+        for (const Command& command : commands)
+            measure(view.name, command.name, shown, command.start, command.done,
+                [&] { state.selectAllShownFiles(command.fromMarked); }, {});
     }
     screen.autoMarking().waitForWorkers();
+    memory.endStep();
+    std::printf("%-35s %10s %14s %10.1f %12.0f\n", "whole run", "", "", double(memory.overallBytes) / 1e6,
+        memory.bytesPerFile(memory.overallBytes));
     return 0;
 }

@@ -48,20 +48,27 @@ struct ResultsBenchScreen {
         std::make_shared<FaultyFileRemover>() };
 };
 
-// groupCount groups of pictures, copiesOf(g) files in group g, in two picture
-// folders by year; sizes and dates vary from group to group.
+// groupCount groups of pictures, copiesOf(g) files in group g, in picture
+// folders by year; sizes and dates vary from group to group. The records keep
+// their texts as a scan's do: the files of one folder share its text, a
+// file's name is shared with its path, and every file the same extension.
 inline std::vector<DuplicateGroupPtr> syntheticPictureGroups(int groupCount, const std::function<int(int)>& copiesOf)
 {
     std::vector<DuplicateGroupPtr> groups;
     groups.reserve(size_t(groupCount));
+    std::vector<QString> folders;
+    const QString extension = QStringLiteral("jpg");
     for (int g = 0; g < groupCount; ++g) {
         auto group = std::make_shared<DuplicateGroup>();
+        const QString name = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
         for (int copy = 0; copy < copiesOf(g); ++copy) {
+            while (folders.size() <= size_t(copy))
+                folders.push_back(QStringLiteral("/home/user/Pictures/%1").arg(2019 + folders.size()));
             auto file = std::make_shared<FileInfoNode>();
-            file->fileName = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
-            file->folderPath = QStringLiteral("/home/user/Pictures/%1").arg(2019 + copy);
-            file->filePath = file->folderPath + QLatin1Char('/') + *file->fileName;
-            file->fileExtension = QStringLiteral("jpg");
+            file->folderPath = folders[size_t(copy)];
+            file->filePath.assignParts(file->folderPath, name);
+            file->fileName = file->filePath.lastComponent();
+            file->fileExtension = extension;
             file->fileSize = 1'000'000 + quint64(g % 977) * 1000;
             file->fileCategory = GlobalObjects::FileCategory::Pic;
             file->modDate = QDateTime(QDate(2024, 1 + (g + copy) % 12, 1 + g % 28), QTime(10, copy));

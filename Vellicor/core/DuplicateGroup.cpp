@@ -2,10 +2,24 @@
 
 #include <QSet>
 
+namespace {
+
+// A small group's lists grow one place at a time, so that a group of three
+// holds no fourth place in each; a larger one grows as vectors do.
+void appendToGroupList(std::vector<FileInfoNodePtr>& files, const FileInfoNodePtr& file)
+{
+    constexpr std::size_t grownOneByOne = 8;
+    if (files.size() == files.capacity() && files.size() < grownOneByOne)
+        files.reserve(files.size() + 1);
+    files.push_back(file);
+}
+
+} // namespace
+
 void addFileToGroup(const DuplicateGroupPtr& group, const FileInfoNodePtr& file)
 {
-    group->children.push_back(file);
-    group->filterChildren.push_back(file);
+    appendToGroupList(group->children, file);
+    appendToGroupList(group->filterChildren, file);
     group->groupSize += file->fileSize;
     file->parent = group;
 }

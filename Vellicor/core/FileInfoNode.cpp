@@ -13,8 +13,8 @@ const std::optional<QStringList>& FileInfoNode::arrForSubPathMd5() const
 {
     static const std::optional<QStringList> none;
     static const std::optional<QStringList> empty = QStringList();
-    if (rare_ && rare_->arrForSubPathMd5)
-        return rare_->arrForSubPathMd5;
+    if (rare() && rare()->arrForSubPathMd5)
+        return rare()->arrForSubPathMd5;
     return emptySubPathList_ ? empty : none;
 }
 
@@ -22,21 +22,21 @@ void FileInfoNode::setArrForSubPathMd5(const std::optional<QStringList>& list)
 {
     emptySubPathList_ = list && list->isEmpty();
     if (emptySubPathList_ || !list) {
-        if (rare_)
-            rare_->arrForSubPathMd5.reset();
+        if (cloud.extra_)
+            cloud.extra_->rare.arrForSubPathMd5.reset();
         return;
     }
-    rare_.make().arrForSubPathMd5 = list;
+    makeRare().arrForSubPathMd5 = list;
 }
 
 const std::shared_ptr<PhotosNode>& FileInfoNode::photosInfo() const
 {
     static const std::shared_ptr<PhotosNode> none;
-    return rare_ ? rare_->photosInfo : none;
+    return rare() ? rare()->photosInfo : none;
 }
 
 const std::shared_ptr<ExifInfo>& FileInfoNode::exifInfo() const
 {
     static const std::shared_ptr<ExifInfo> none;
-    return rare_ ? rare_->exifInfo : none;
+    return rare() ? rare()->exifInfo : none;
 }

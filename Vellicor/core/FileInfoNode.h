@@ -103,8 +103,6 @@ public:
     private:
         std::unique_ptr<Fields> fields_;
     };
-    using CloudFieldsBox = Box<CloudFields>;
-    CloudFieldsBox cloud;
 
     // What only a photo-library item, a package or a typed record has.
     struct RareFields {
@@ -117,17 +115,37 @@ public:
         // A local picture's, read the first time something shows it.
         std::shared_ptr<ExifInfo> exifInfo;
     };
+    // The cloud fields read like a box of their own (present once made), but
+    // share the one pointer with the rare fields, so that a record lacking
+    // both costs a single pointer.
+    class CloudFieldsBox {
+    public:
+        explicit operator bool() const { return extra_ && extra_->cloud; }
+        CloudFields* operator->() const { return extra_ ? extra_->cloud.operator->() : nullptr; }
+        CloudFields& operator*() const { return *extra_->cloud; }
+        CloudFields& make() { return extra_.make().cloud.make(); }
+
+    private:
+        friend class FileInfoNode;
+        struct Extra {
+            Box<CloudFields> cloud;
+            RareFields rare;
+        };
+        Box<Extra> extra_;
+    };
+    CloudFieldsBox cloud;
+
     const std::optional<QStringList>& arrForSubPathMd5() const;
     // An empty list costs no fields.
     void setArrForSubPathMd5(const std::optional<QStringList>& list);
-    const std::optional<QString>& libraryPath() const { return rare_ ? rare_->libraryPath : noText(); }
-    void setLibraryPath(const std::optional<QString>& path) { rare_.make().libraryPath = path; }
+    const std::optional<QString>& libraryPath() const { return rare() ? rare()->libraryPath : noText(); }
+    void setLibraryPath(const std::optional<QString>& path) { makeRare().libraryPath = path; }
     const std::shared_ptr<PhotosNode>& photosInfo() const;
-    void setPhotosInfo(std::shared_ptr<PhotosNode> info) { rare_.make().photosInfo = std::move(info); }
-    const std::optional<QString>& fileType() const { return rare_ ? rare_->fileType : noText(); }
-    void setFileType(const std::optional<QString>& type) { rare_.make().fileType = type; }
+    void setPhotosInfo(std::shared_ptr<PhotosNode> info) { makeRare().photosInfo = std::move(info); }
+    const std::optional<QString>& fileType() const { return rare() ? rare()->fileType : noText(); }
+    void setFileType(const std::optional<QString>& type) { makeRare().fileType = type; }
     const std::shared_ptr<ExifInfo>& exifInfo() const;
-    void setExifInfo(std::shared_ptr<ExifInfo> exif) { rare_.make().exifInfo = std::move(exif); }
+    void setExifInfo(std::shared_ptr<ExifInfo> exif) { makeRare().exifInfo = std::move(exif); }
     QString fileExtension;
     QString folderPath;
     // Identity of a local file, so that a scan records it once however many
@@ -148,8 +166,8 @@ public:
 
 private:
     static const std::optional<QString>& noText();
-
-    Box<RareFields> rare_;
+    const RareFields* rare() const { return cloud.extra_ ? &cloud.extra_->rare : nullptr; }
+    RareFields& makeRare() { return cloud.extra_.make().rare; }
 };
 
 using FileInfoNodePtr = std::shared_ptr<FileInfoNode>;

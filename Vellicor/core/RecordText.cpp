@@ -13,24 +13,31 @@ int hexValue(char16_t c)
     return -1;
 }
 
+// A text that is never null, even when empty.
+const QString& nonNull(const QString& text)
+{
+    static const QString emptyText = QStringLiteral("");
+    return text.isNull() ? emptyText : text;
+}
+
 } // namespace
 
 void PathText::assign(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    present_ = true;
     if (slash < 0) {
         folder_ = QString();
-        name_ = path;
-        slash_ = false;
+        name_ = nonNull(path);
     } else if (slash == 0) {
-        folder_ = QString();
+        folder_ = nonNull(QString());
         name_ = path.mid(1);
-        slash_ = true;
+    } else if (path.at(slash - 1) == QLatin1Char('/')) {
+        // A folder ending with a slash keeps the one after it too.
+        folder_ = path.left(slash + 1);
+        name_ = path.mid(slash + 1);
     } else {
         folder_ = path.left(slash);
         name_ = path.mid(slash + 1);
-        slash_ = true;
     }
 }
 
@@ -42,30 +49,36 @@ void PathText::assign(const QString& path, const QString& folder, const QString&
         assign(path);
         return;
     }
-    folder_ = folder;
-    name_ = name;
-    slash_ = slash;
-    present_ = true;
+    keepParts(folder, name);
 }
 
 void PathText::assignParts(const QString& folder, const QString& name)
 {
-    folder_ = folder;
-    name_ = name;
-    slash_ = !folder.isEmpty() && !folder.endsWith(QLatin1Char('/'));
-    present_ = true;
+    keepParts(folder, name);
+}
+
+void PathText::keepParts(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty()) {
+        folder_ = QString();
+        name_ = nonNull(name);
+    } else {
+        folder_ = folder;
+        name_ = name;
+    }
 }
 
 QString PathText::value() const
 {
-    if (!present_)
+    if (!has_value())
         return QString();
-    if (folder_.isEmpty() && !slash_)
+    const bool slash = this->slash();
+    if (folder_.isEmpty() && !slash)
         return name_;
     QString path;
     path.reserve(folder_.size() + 1 + name_.size());
     path += folder_;
-    if (slash_)
+    if (slash)
         path += QLatin1Char('/');
     path += name_;
     return path;
@@ -74,7 +87,7 @@ QString PathText::value() const
 QString PathText::folderOfPath() const
 {
     if (!name_.contains(QLatin1Char('/'))) {
-        if (slash_)
+        if (slash())
             return folder_.isEmpty() ? QStringLiteral("/") : folder_;
         if (folder_.isEmpty())
             return QStringLiteral(".");
@@ -86,16 +99,17 @@ QString PathText::folderOfPath() const
 
 bool PathText::equals(QStringView path) const
 {
-    const qsizetype length = folder_.size() + (slash_ ? 1 : 0) + name_.size();
+    const bool slash = this->slash();
+    const qsizetype length = folder_.size() + (slash ? 1 : 0) + name_.size();
     return path.size() == length && path.startsWith(folder_) && path.endsWith(name_)
-        && (!slash_ || path.at(folder_.size()) == QLatin1Char('/'));
+        && (!slash || path.at(folder_.size()) == QLatin1Char('/'));
 }
 
 bool operator==(const PathText& a, const PathText& b)
 {
-    if (!a.present_ || !b.present_)
-        return a.present_ == b.present_;
-    if (a.slash_ == b.slash_ && a.folder_ == b.folder_)
+    if (!a.has_value() || !b.has_value())
+        return a.has_value() == b.has_value();
+    if (a.slash() == b.slash() && a.folder_ == b.folder_)
         return a.name_ == b.name_;
     return a.equals(b.value());
 }
@@ -136,9 +150,7 @@ bool operator==(const DigestText& a, const DigestText& b)
 
 void NameText::assign(const QString& text)
 {
-    // A literal's text is never null, even when empty.
-    static const QString emptyText = QStringLiteral("");
-    text_ = text.isNull() ? emptyText : text;
+    text_ = nonNull(text);
 }
 
 bool DigestText::isEmpty() const

@@ -35,7 +35,10 @@ private:
 
 // A path kept as its folder and its last component, so that the files of one
 // folder share the folder's text and the name can be shared with the
-// record's own name.
+// record's own name. The two texts are all it holds: an absent path has both
+// null; a present one without a folder has a non-null name; the folder is
+// null where no slash stands before the name, empty (not null) for the
+// root's one, and otherwise followed by a slash unless it ends with one.
 class PathText {
 public:
     PathText() = default;
@@ -73,15 +76,14 @@ public:
     {
         folder_ = QString();
         name_ = QString();
-        present_ = slash_ = false;
     }
-    bool has_value() const { return present_; }
-    explicit operator bool() const { return present_; }
+    bool has_value() const { return !folder_.isNull() || !name_.isNull(); }
+    explicit operator bool() const { return has_value(); }
     QString value() const;
     QString operator*() const { return value(); }
     TextArrow operator->() const { return TextArrow(value()); }
-    QString value_or(const QString& other) const { return present_ ? value() : other; }
-    operator std::optional<QString>() const { return present_ ? std::optional<QString>(value()) : std::nullopt; }
+    QString value_or(const QString& other) const { return has_value() ? value() : other; }
+    operator std::optional<QString>() const { return has_value() ? std::optional<QString>(value()) : std::nullopt; }
 
     // The last component, as stored (shared with the record's name when the
     // builder gave both).
@@ -95,22 +97,24 @@ public:
     QString folderOfPath() const;
 
     friend bool operator==(const PathText& a, const PathText& b);
-    friend bool operator==(const PathText& a, const QString& b) { return a.present_ && a.equals(b); }
+    friend bool operator==(const PathText& a, const QString& b) { return a.has_value() && a.equals(b); }
     template <OptionalText T> friend bool operator==(const PathText& a, const T& b)
     {
-        return b ? a == *b : !a.present_;
+        return b ? a == *b : !a.has_value();
     }
-    friend bool operator==(const PathText& a, std::nullopt_t) { return !a.present_; }
+    friend bool operator==(const PathText& a, std::nullopt_t) { return !a.has_value(); }
 
 private:
     void assign(const QString& path);
+    // Folder and name as given, the slash between them when the folder is
+    // not empty and does not end with one.
+    void keepParts(const QString& folder, const QString& name);
     bool equals(QStringView path) const;
+    // A slash stands between folder and name.
+    bool slash() const { return !folder_.isNull() && (folder_.isEmpty() || !folder_.endsWith(QLatin1Char('/'))); }
 
     QString folder_;
     QString name_;
-    bool present_ = false;
-    // A slash stands between folder and name.
-    bool slash_ = false;
 };
 
 // An optional text in the room of the text alone: a null text stands for

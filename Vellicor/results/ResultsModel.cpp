@@ -77,6 +77,10 @@ ResultsModel::ResultsModel(ResultsState& state, QObject* parent)
 void ResultsModel::resultSetLoaded()
 {
     beginResetModel();
+    // Nothing of the rows before is kept: they go (on the pool, as the
+    // results state lets go of the records) before the new ones are taken.
+    releaseElsewhere(std::exchange(groups_, {}));
+    rows_ = {};
     takeShownGroups();
     endResetModel();
 }
@@ -86,9 +90,11 @@ void ResultsModel::takeShownGroups()
     // A group whose shown files are as they were keeps its row's list: a
     // rebuild that only moves groups then leaves every record's count alone.
     std::vector<GroupRow> before = std::exchange(groups_, {});
-    const std::size_t rowsBefore = rows_.size();
     rows_.clear();
-    rows_.reserve(std::max(rowsBefore, state_.arrGroups.size() * 2));
+    std::size_t shownFiles = 0;
+    for (const DuplicateGroupPtr& group : state_.arrGroups)
+        shownFiles += group->filterChildren.size();
+    rows_.reserve(shownFiles);
     groups_.reserve(state_.arrGroups.size());
     for (const DuplicateGroupPtr& group : state_.arrGroups) {
         const int g = int(groups_.size());

@@ -1,6 +1,7 @@
 #include "core/DriveFile.h"
 #include "core/DropboxFileMetadata.h"
 #include "core/DuplicateGroup.h"
+#include "core/FileInfoNode.h"
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>
@@ -27,6 +28,22 @@ TEST(ScanRecords, JoiningAGroupAddsSizeAndABackLinkThatDoesNotOwn)
     EXPECT_EQ(a->parent.lock(), nullptr); // members do not keep their group alive
 }
 
+TEST(ScanRecords, ASmallGroupsListsHoldNoSparePlaces)
+{
+    auto group = std::make_shared<DuplicateGroup>();
+    std::vector<FileInfoNodePtr> files;
+    for (std::size_t count = 1; count <= 20; ++count) {
+        files.push_back(std::make_shared<FileInfoNode>());
+        addFileToGroup(group, files.back());
+        if (count <= 8) {
+            EXPECT_EQ(group->children.capacity(), count);
+            EXPECT_EQ(group->filterChildren.capacity(), count);
+        }
+    }
+    EXPECT_EQ(group->children, files);
+    EXPECT_EQ(group->filterChildren, files);
+}
+
 TEST(ScanRecords, PriorityListsHoldEachFolderWithoutCaseAndEachFormatOnceInResultOrder)
 {
     const auto file = [](std::optional<QString> path, const QString& extension) {
@@ -48,6 +65,40 @@ TEST(ScanRecords, PriorityListsHoldEachFolderWithoutCaseAndEachFormatOnceInResul
     const PriorityLists lists = priorityListsOf({ first, nullptr, second });
     EXPECT_EQ(lists.folders, QStringList({ "/pics/b", "/", "/a" }));
     EXPECT_EQ(lists.formats, QStringList({ "JPG", "jpg", "txt", "png" }));
+}
+
+TEST(ScanRecords, CloudAndRareFieldsShareOnePointerYetReadAndCopyApart)
+{
+    FileInfoNode record;
+    EXPECT_FALSE(record.cloud);
+    EXPECT_EQ(record.cloud.operator->(), nullptr);
+    // Rare fields alone make no cloud fields.
+    record.setLibraryPath(QStringLiteral("/lib"));
+    record.setArrForSubPathMd5(QStringList { QStringLiteral("a") });
+    EXPECT_FALSE(record.cloud);
+    EXPECT_EQ(record.cloud.operator->(), nullptr);
+    // Cloud fields made later leave the rare ones as they were, and the other
+    // way round.
+    record.cloudFields().fileId = QStringLiteral("id");
+    ASSERT_TRUE(record.cloud);
+    EXPECT_EQ(record.cloud->fileId, QStringLiteral("id"));
+    EXPECT_EQ(record.libraryPath(), QStringLiteral("/lib"));
+    record.setFileType(QStringLiteral("jpg"));
+    EXPECT_EQ(record.cloud->fileId, QStringLiteral("id"));
+    // A copy has its own of both.
+    FileInfoNode copy = record;
+    copy.cloudFields().fileId = QStringLiteral("other");
+    copy.setLibraryPath(QStringLiteral("/elsewhere"));
+    EXPECT_EQ(record.cloud->fileId, QStringLiteral("id"));
+    EXPECT_EQ(record.libraryPath(), QStringLiteral("/lib"));
+    EXPECT_EQ(record.arrForSubPathMd5(), QStringList { QStringLiteral("a") });
+    EXPECT_EQ(copy.cloud->fileId, QStringLiteral("other"));
+    EXPECT_EQ(copy.fileType(), QStringLiteral("jpg"));
+    // A cloud record without rare fields reads none.
+    FileInfoNode cloudOnly;
+    cloudOnly.cloud.make().fileId = QStringLiteral("x");
+    EXPECT_FALSE(cloudOnly.libraryPath());
+    EXPECT_FALSE(cloudOnly.photosInfo());
 }
 
 TEST(DriveFileJson, ReadsTheFieldsTheRecordsUseAndLeavesMistypedOnesAbsent)
@@ -147,6 +198,48 @@ TEST(RecordTexts, PathsReadBackExactlyHoweverTheyWereGiven)
     EXPECT_TRUE(record.fileName.has_value() && record.fileName->isEmpty());
     record.fileName = std::optional<QString>();
     EXPECT_FALSE(record.fileName);
+}
+
+TEST(RecordTexts, APathHoldsOnlyItsTwoTextsAndStillTellsEveryFormApart)
+{
+    static_assert(sizeof(PathText) == 2 * sizeof(QString));
+    // Doubled slashes, a folder ending with a slash and the root, given
+    // whole and in parts, read back and compare as the paths they spell.
+    const char* paths[] = { "//b", "a//", "//", "/d//f", "a///b", "/", "", "b", "/b", "d/" };
+    for (const char* path : paths) {
+        PathText whole(QString::fromUtf8(path));
+        EXPECT_TRUE(whole.has_value()) << path;
+        EXPECT_EQ(whole.value(), QString::fromUtf8(path)) << path;
+        for (const char* otherPath : paths) {
+            EXPECT_EQ(whole == PathText(QString::fromUtf8(otherPath)), std::string_view(path) == otherPath)
+                << path << " " << otherPath;
+        }
+    }
+    const std::tuple<const char*, const char*, const char*> parts[] = { { "/d/", "f", "/d/f" },
+        { "/d/", "/f", "/d//f" }, { "a/", "/b", "a//b" }, { "/", "b", "/b" }, { "", "b", "b" }, { "d", "", "d/" } };
+    for (const auto& [folder, name, path] : parts) {
+        PathText parted;
+        parted.assignParts(QString::fromUtf8(folder), QString::fromUtf8(name));
+        EXPECT_EQ(parted.value(), QString::fromUtf8(path)) << folder << " " << name;
+        EXPECT_TRUE(parted == PathText(QString::fromUtf8(path))) << folder << " " << name;
+        EXPECT_FALSE(parted == PathText(QString::fromUtf8(path) + QLatin1Char('x'))) << folder << " " << name;
+    }
+    // A folder without a name is present, its name absent as given; nothing
+    // at all is present and empty; reset is absent.
+    PathText folderOnly;
+    folderOnly.assignParts(QStringLiteral("/d"), QString());
+    EXPECT_TRUE(folderOnly.has_value());
+    EXPECT_EQ(folderOnly.value(), QStringLiteral("/d/"));
+    EXPECT_TRUE(folderOnly.lastComponent().isNull());
+    PathText nothing;
+    nothing.assignParts(QString(), QString());
+    EXPECT_TRUE(nothing.has_value());
+    EXPECT_TRUE(nothing.value().isEmpty());
+    EXPECT_FALSE(nothing == std::nullopt);
+    nothing.reset();
+    EXPECT_FALSE(nothing.has_value());
+    EXPECT_TRUE(nothing == std::nullopt);
+    EXPECT_FALSE(nothing == PathText(QString()));
 }
 
 TEST(RecordTexts, TheFolderOfAPathIsWhatStandsBeforeItsLastSlashHoweverItWasGiven)
