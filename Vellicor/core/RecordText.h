@@ -82,6 +82,11 @@ public:
     TextArrow operator->() const { return TextArrow(value()); }
     QString value_or(const QString& other) const { return present_ ? value() : other; }
     operator std::optional<QString>() const { return present_ ? std::optional<QString>(value()) : std::nullopt; }
+    // How many "/" the path holds, counted without making it.
+    qsizetype slashCount() const
+    {
+        return folder_.count(QLatin1Char('/')) + (slash_ ? 1 : 0) + name_.count(QLatin1Char('/'));
+    }
 
     // The last component, as stored (shared with the record's name when the
     // builder gave both).

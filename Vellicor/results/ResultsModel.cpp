@@ -9,6 +9,7 @@
 #include <QSize>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -80,22 +81,102 @@ void ResultsModel::resultSetLoaded()
     endResetModel();
 }
 
+namespace {
+
+// Puts row's files in the order of shown by exchanging them, so that no
+// record's count changes; false when they are not the same files (then row
+// still holds its own, in some order).
+bool takeReorderedFiles(std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
+{
+    constexpr std::size_t searchedInTurn = 32;
+    if (row.size() > searchedInTurn)
+        return false;
+    std::size_t i = 0;
+    for (const FileInfoNodePtr& file : shown) {
+        if (!file)
+            continue;
+        const auto found = std::find_if(row.begin() + std::ptrdiff_t(std::min(i, row.size())), row.end(),
+            [&file](const FileInfoNodePtr& held) { return held.get() == file.get(); });
+        if (found == row.end())
+            return false;
+        std::iter_swap(row.begin() + std::ptrdiff_t(i), found);
+        ++i;
+    }
+    return i == row.size();
+}
+
+} // namespace
+
+bool ResultsModel::takeSortedFiles()
+{
+    // After a column sort the groups stand where they stood; only those
+    // whose files moved are read again.
+    const std::optional<ResultsState::FilesOrder>& sorted = state_.filesJustSorted();
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    if (!sorted || groups_.size() != shown.size())
+        return false;
+    for (std::size_t g = 0; g < shown.size(); ++g) {
+        if (groups_[g].group != shown[g])
+            return false;
+    }
+    for (const std::size_t g : sorted->movedGroups) {
+        if (g >= groups_.size())
+            return false;
+        std::vector<FileInfoNodePtr>& files = groups_[g].files;
+        const std::vector<FileInfoNodePtr>& now = shown[g]->filterChildren;
+        if (!takeReorderedFiles(files, now)) {
+            // A large group is taken anew, as long as its rows stay as many.
+            if (std::size_t(std::ranges::count_if(now, [](const FileInfoNodePtr& file) { return bool(file); }))
+                != files.size())
+                return false;
+            files.clear();
+            std::ranges::copy_if(now, std::back_inserter(files), [](const FileInfoNodePtr& file) { return bool(file); });
+        }
+        groups_[g].rowsOfFiles.clear();
+    }
+    return true;
+}
+
 void ResultsModel::takeShownGroups()
 {
-    // A group whose shown files are as they were keeps its row's list: a
-    // rebuild that only moves groups then leaves every record's count alone.
+    if (takeSortedFiles())
+        return;
+    // A group whose shown files are as they were keeps its row's list, in
+    // their new order when they were only sorted: a rebuild that only moves
+    // groups or files then leaves every record's count alone.
     std::vector<GroupRow> before = std::exchange(groups_, {});
-    const QHash<const DuplicateGroup*, int> positionsBefore = std::exchange(groupPositions_, {});
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    // The rebuilds of a sort find each group's old row at once: in its place
+    // (files sorted), or in the mirrored one (the order turned round).
+    bool samePlaces = before.size() == shown.size();
+    bool mirrored = samePlaces;
+    for (std::size_t g = 0; samePlaces && g < shown.size(); ++g)
+        samePlaces = before[g].group == shown[g];
+    for (std::size_t g = 0; !samePlaces && mirrored && g < shown.size(); ++g)
+        mirrored = before[shown.size() - 1 - g].group == shown[g];
+    // The state says when only the groups moved: their files are then not
+    // compared again.
+    const bool filesKept
+        = state_.filesJustChanged() == ResultsState::FilesChange::kept && !state_.filesJustSorted();
+    const std::size_t rowCount = rows_.size();
     rows_.clear();
-    groups_.reserve(state_.arrGroups.size());
-    groupPositions_.reserve(qsizetype(state_.arrGroups.size()));
-    for (const DuplicateGroupPtr& group : state_.arrGroups) {
+    rows_.reserve(rowCount);
+    groups_.reserve(shown.size());
+    for (const DuplicateGroupPtr& group : shown) {
         const int g = int(groups_.size());
-        GroupRow row { group, {}, int(rows_.size()), {} };
-        const auto old = positionsBefore.constFind(group.get());
-        if (old != positionsBefore.cend() && sameFiles(before[size_t(*old)].files, group->filterChildren)) {
-            row.files = std::move(before[size_t(*old)].files);
-            row.rowsOfFiles = std::move(before[size_t(*old)].rowsOfFiles);
+        const int found = samePlaces ? g
+            : mirrored               ? int(shown.size()) - 1 - g
+                                     : groupPositions_.find(group.get());
+        // A group shown twice takes its old row's parts once.
+        const int old = found >= 0 && before[size_t(found)].group == group ? found : -1;
+        // The row's hold on its group moves along, rather than a new one
+        // taken and the old one let go.
+        GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, int(rows_.size()), {} };
+        if (old >= 0 && (filesKept || sameFiles(before[size_t(old)].files, group->filterChildren))) {
+            row.files = std::move(before[size_t(old)].files);
+            row.rowsOfFiles = std::move(before[size_t(old)].rowsOfFiles);
+        } else if (old >= 0 && takeReorderedFiles(before[size_t(old)].files, group->filterChildren)) {
+            row.files = std::move(before[size_t(old)].files);
         } else {
             row.files.reserve(group->filterChildren.size());
             for (const FileInfoNodePtr& file : group->filterChildren) {
@@ -105,9 +186,53 @@ void ResultsModel::takeShownGroups()
         }
         for (std::size_t i = 0; i < row.files.size(); ++i)
             rows_.push_back({ g + 1, int(i) });
-        groupPositions_.insert(group.get(), g);
         groups_.push_back(std::move(row));
     }
+    if (mirrored && !samePlaces)
+        groupPositions_.mirror(int(groups_.size()));
+    else if (!samePlaces)
+        groupPositions_.assign(groups_);
+}
+
+void ResultsModel::GroupPositions::assign(const std::vector<GroupRow>& rows)
+{
+    // At most half full, so that a probe ends soon.
+    std::size_t size = 16;
+    while (size < 2 * rows.size())
+        size *= 2;
+    slots_.assign(size, { nullptr, -1 });
+    for (std::size_t g = 0; g < rows.size(); ++g) {
+        const DuplicateGroup* group = rows[g].group.get();
+        std::size_t slot = slotOf(group);
+        while (slots_[slot].first && slots_[slot].first != group)
+            slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = { group, int(g) };
+    }
+}
+
+void ResultsModel::GroupPositions::mirror(int count)
+{
+    for (auto& [group, position] : slots_) {
+        if (group)
+            position = count - 1 - position;
+    }
+}
+
+int ResultsModel::GroupPositions::find(const DuplicateGroup* group) const
+{
+    if (slots_.empty() || !group)
+        return -1;
+    for (std::size_t slot = slotOf(group); slots_[slot].first; slot = (slot + 1) & (slots_.size() - 1)) {
+        if (slots_[slot].first == group)
+            return slots_[slot].second;
+    }
+    return -1;
+}
+
+std::size_t ResultsModel::GroupPositions::slotOf(const DuplicateGroup* group) const
+{
+    const auto bits = quint64(reinterpret_cast<quintptr>(group));
+    return std::size_t((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20) & (slots_.size() - 1);
 }
 
 int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const
@@ -409,22 +534,22 @@ void ResultsModel::emitCheckChanged(const QModelIndex& index)
 void ResultsModel::fileMarkChanged(const FileInfoNodePtr& file)
 {
     const DuplicateGroupPtr parent = file ? file->parent.lock() : nullptr;
-    const auto found = groupPositions_.constFind(parent.get());
-    if (found == groupPositions_.cend())
+    const int found = groupPositions_.find(parent.get());
+    if (found < 0)
         return;
-    const int row = groups_[size_t(*found)].rowOf(file.get());
+    const int row = groups_[size_t(found)].rowOf(file.get());
     if (row < 0)
         return;
-    const QModelIndex group = groupIndex(*found);
+    const QModelIndex group = groupIndex(found);
     emitCheckChanged(index(row, checkColumn, group));
     emitCheckChanged(group);
 }
 
 void ResultsModel::groupRowChanged(const DuplicateGroupPtr& group)
 {
-    const auto found = groupPositions_.constFind(group.get());
-    if (found != groupPositions_.cend())
-        emitCheckChanged(groupIndex(*found));
+    const int found = groupPositions_.find(group.get());
+    if (found >= 0)
+        emitCheckChanged(groupIndex(found));
 }
 
 void ResultsModel::allMarksChanged()
@@ -439,17 +564,17 @@ void ResultsModel::allMarksChanged()
 
 QModelIndex ResultsModel::indexOf(const Identity& identity) const
 {
-    const auto group = groupPositions_.constFind(identity.group);
-    if (group == groupPositions_.cend())
+    const int group = groupPositions_.find(identity.group);
+    if (group < 0)
         return {};
     if (identity.titleRow)
-        return index(0, identity.column, groupIndex(*group));
+        return index(0, identity.column, groupIndex(group));
     if (!identity.file)
-        return groupIndex(*group, identity.column);
-    const int row = groups_[size_t(*group)].rowOf(identity.file);
+        return groupIndex(group, identity.column);
+    const int row = groups_[size_t(group)].rowOf(identity.file);
     if (row < 0)
         return {};
-    return index(row, identity.column, groupIndex(*group));
+    return index(row, identity.column, groupIndex(group));
 }
 
 void ResultsModel::shownGroupsChanged()
