@@ -6,6 +6,7 @@
 #include "controls/NamedImage.h"
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -62,6 +63,72 @@ void CustomOutlineView::dataChanged(const QModelIndex& topLeft, const QModelInde
         QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
     else
         viewport()->update(); // the base would find every row's place, each from the top
+}
+
+void CustomOutlineView::reset()
+{
+    QTreeView::reset();
+    // Rows may differ in height (a group's row is taller than its files'),
+    // so a scroll by pixels makes the tree add up every shown row's height on
+    // each open, close and layout. Beyond a few thousand rows the outline
+    // scrolls by rows, which measures only those that fill the view.
+    constexpr int scrolledByRowsFrom = 2000;
+    const bool many = model() && model()->rowCount(rootIndex()) >= scrolledByRowsFrom;
+    wantedScrollMode_ = many ? QAbstractItemView::ScrollPerItem : QAbstractItemView::ScrollPerPixel;
+    if (isVisible())
+        takeWantedScrollMode();
+}
+
+void CustomOutlineView::takeWantedScrollMode()
+{
+    if (wantedScrollMode_ == verticalScrollMode())
+        return;
+    // The change lays the rows out; the scroll bars are sized once, by the
+    // new mode, rather than by the old one first.
+    sizingPutOff_ = true;
+    setVerticalScrollMode(wantedScrollMode_);
+    sizingPutOff_ = false;
+    updateGeometries();
+}
+
+bool CustomOutlineView::event(QEvent* event)
+{
+    if (event->type() == QEvent::Show)
+        takeWantedScrollMode();
+    return QTreeView::event(event);
+}
+
+void CustomOutlineView::updateGeometries()
+{
+    // The tree lays its rows out to size its scroll bars; a hidden outline
+    // (another view mode shown, or a window grabbed for a sheet's backdrop)
+    // does that when it is shown. Its header still takes its place, so that
+    // the outline drawn while hidden has its columns.
+    if (isVisible() && !sizingPutOff_) {
+        geometriesPending_ = false;
+        QTreeView::updateGeometries();
+        return;
+    }
+    geometriesPending_ = true;
+    if (placingHeader_ || sizingPutOff_)
+        return;
+    placingHeader_ = true;
+    QHeaderView* top = header();
+    const int height
+        = top->isHidden() ? 0 : std::min(std::max(top->minimumHeight(), top->sizeHint().height()), top->maximumHeight());
+    setViewportMargins(0, height, 0, 0);
+    const QRect area = viewport()->geometry();
+    top->setGeometry(area.left(), area.top() - height, area.width(), height);
+    QMetaObject::invokeMethod(top, "updateGeometries");
+    placingHeader_ = false;
+    QAbstractItemView::updateGeometries();
+}
+
+void CustomOutlineView::showEvent(QShowEvent* event)
+{
+    QTreeView::showEvent(event);
+    if (geometriesPending_)
+        updateGeometries();
 }
 
 void CustomOutlineView::openMenuForCurrentRow()

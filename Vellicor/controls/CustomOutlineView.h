@@ -48,6 +48,14 @@ protected:
     // for a change of many marks takes seconds. Rows are never edited in place.
     void dataChanged(
         const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = {}) override;
+    // With a new model's rows: scrolls by rows when they are many (a hidden
+    // outline changes its mode when shown).
+    void reset() override;
+    // The rows' layout put off while the outline is hidden, done when it is
+    // shown.
+    void updateGeometries() override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -60,4 +68,10 @@ private:
     std::shared_ptr<const TableRowView> rowView_;
     SelectionHighlightStyle highlightStyle_ = SelectionHighlightStyle::regular;
     QPointer<QMenu> menu_;
+    void takeWantedScrollMode();
+
+    bool geometriesPending_ = false;
+    bool placingHeader_ = false;
+    bool sizingPutOff_ = false;
+    ScrollMode wantedScrollMode_ = QAbstractItemView::ScrollPerPixel;
 };

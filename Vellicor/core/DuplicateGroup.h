@@ -19,10 +19,6 @@ public:
     quint64 groupSize = 0;
     // 1 every file but one marked, 0 none marked, -1 some marked.
     int state = 0;
-    // Where the results' rows last placed this group: a hint that spares a
-    // look-up table over every group, believed only when that row still
-    // holds this group.
-    mutable int shownPosition = -1;
 };
 
 using DuplicateGroupPtr = std::shared_ptr<DuplicateGroup>;

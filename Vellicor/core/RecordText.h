@@ -84,6 +84,11 @@ public:
     TextArrow operator->() const { return TextArrow(value()); }
     QString value_or(const QString& other) const { return has_value() ? value() : other; }
     operator std::optional<QString>() const { return has_value() ? std::optional<QString>(value()) : std::nullopt; }
+    // How many "/" the path holds, counted without making it.
+    qsizetype slashCount() const
+    {
+        return folder_.count(QLatin1Char('/')) + (slash() ? 1 : 0) + name_.count(QLatin1Char('/'));
+    }
 
     // The last component, as stored (shared with the record's name when the
     // builder gave both).

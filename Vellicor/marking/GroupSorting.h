@@ -3,8 +3,11 @@
 #include "core/DuplicateGroup.h"
 #include "core/GlobalObjects.h"
 
+#include <QDateTime>
 #include <QString>
 
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +30,27 @@ void sortTextInto(const QString& text, std::u32string& out);
 std::vector<DuplicateGroupPtr> sortGroupsBy(
     const std::vector<DuplicateGroupPtr>& groups, GlobalObjects::SortType type, GlobalObjects::SortOrder order);
 
+// sortGroupsBy in steps, so that the sorting itself may run off the GUI
+// thread: each group's value under the type is copied from the records
+// (takeGroupSortInput, GUI thread), the order is computed from the copies
+// alone (groupSortOrder, any thread) and the groups are put in it
+// (groupsInOrder).
+struct GroupSortInput {
+    GlobalObjects::SortType type = GlobalObjects::SortType::sortBySize;
+    GlobalObjects::SortOrder order = GlobalObjects::SortOrder::sortDescending;
+    // Read only on the GUI thread.
+    std::vector<DuplicateGroupPtr> groups;
+    // Per group: its number (sizes and counts) or its first shown name.
+    std::vector<quint64> numbers;
+    std::vector<QString> names;
+};
+GroupSortInput takeGroupSortInput(
+    std::vector<DuplicateGroupPtr> groups, GlobalObjects::SortType type, GlobalObjects::SortOrder order);
+// The positions of input's groups in their new order; empty when stop was
+// set before it was done.
+std::vector<std::uint32_t> groupSortOrder(const GroupSortInput& input, const std::atomic<bool>& stop);
+std::vector<DuplicateGroupPtr> groupsInOrder(const GroupSortInput& input, const std::vector<std::uint32_t>& order);
+
 // A list-view column's sort as the header hands it on: the column's key and
 // its ascending flag. The flag is the header's own direction; what it means
 // per key is below.
@@ -47,6 +71,43 @@ std::optional<SortColumn> sortColumnForKey(const QString& key);
 // every file, so the order is no strict weak one: the files are merged by
 // stableMergeSort, which is defined for it.
 void sortFilesByColumn(std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending);
+
+// A column sort of every shown group's files in steps, so that the sorting
+// itself may run off the GUI thread: each file's value under the column is
+// copied from the records (takeColumnSortInput, GUI thread), the order is
+// computed from the copies alone, each file's key made once
+// (columnSortOrder, any thread), and the files are put in it
+// (applyColumnSortOrder, GUI thread) as sortFilesByColumn would have.
+struct ColumnSortInput {
+    SortColumn column = SortColumn::fileName;
+    bool ascending = true;
+    // Which groups and files the values were taken from: compared, never
+    // read through.
+    std::vector<const DuplicateGroup*> groups;
+    std::vector<const FileInfoNode*> files;
+    // Per group, one past the position of its last file in files.
+    std::vector<std::uint32_t> ends;
+    // Per file, the one the column reads: the name (name and extension
+    // columns); the date; the size or the path's piece count. present is
+    // cleared for a file without the value.
+    std::vector<QString> texts;
+    std::vector<QDateTime> dates;
+    std::vector<quint64> sizes;
+    std::vector<bool> present;
+};
+ColumnSortInput takeColumnSortInput(const std::vector<DuplicateGroupPtr>& groups, SortColumn column, bool ascending);
+// The same a part at a time: the values of groups from the first not yet
+// taken up to (not including) untilGroup appended to input.
+void takeColumnSortInput(const std::vector<DuplicateGroupPtr>& groups, ColumnSortInput& input, std::size_t untilGroup);
+// For each position in input's files, the position of the file that goes
+// there (each group's files stay in their group's range); empty when stop was
+// set before it was done.
+std::vector<std::uint32_t> columnSortOrder(const ColumnSortInput& input, const std::atomic<bool>& stop);
+// Puts the groups' shown files in order and returns the positions of the
+// groups whose files moved. None, and nothing moved, unless groups are the
+// input's groups and those whose files move show exactly its files.
+std::optional<std::vector<std::size_t>> applyColumnSortOrder(
+    const std::vector<DuplicateGroupPtr>& groups, const ColumnSortInput& input, const std::vector<std::uint32_t>& order);
 
 // Whether sortFilesByColumn with this flag leaves the files rising (A to Z,
 // smallest, oldest, fewest pieces first), the way a header's indicator shows

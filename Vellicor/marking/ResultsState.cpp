@@ -482,7 +482,7 @@ ResultsState::CategoryOutcome ResultsState::selectCategory(GlobalObjects::FileCa
     if (observer_)
         observer_->categoryChanged();
     isMarkedGroupsFilterOn = false;
-    showGroups(groups);
+    showGroups(groups, FilesChange::scanOrder);
     recountMarkedFiles();
     return CategoryOutcome::shown;
 }
@@ -494,7 +494,7 @@ void ResultsState::btnShowAllItems()
         observer_->categoryChanged();
     resetCategoryFilter();
     isMarkedGroupsFilterOn = false;
-    showGroups(arrMainGroup);
+    showGroups(arrMainGroup, FilesChange::scanOrder);
     recountMarkedFiles();
 }
 
@@ -505,7 +505,10 @@ void ResultsState::btnFilterGroupWithMarkedFileMenuItemTapped()
         const auto category = selectedCategoryIndex == -1
             ? std::nullopt
             : enumFromRaw<GlobalObjects::FileCategory>(selectedCategoryIndex);
-        showGroups(category ? filterGroupsByCategory(*category) : arrMainGroup);
+        // Without a category the groups that come back may have been out of
+        // a column sort.
+        showGroups(category ? filterGroupsByCategory(*category) : arrMainGroup,
+            category ? FilesChange::scanOrder : FilesChange::unknown);
         return;
     }
     std::vector<DuplicateGroupPtr> marked;
@@ -517,7 +520,7 @@ void ResultsState::btnFilterGroupWithMarkedFileMenuItemTapped()
     if (marked.empty())
         return;
     isMarkedGroupsFilterOn = true;
-    showGroups(marked);
+    showGroups(marked, FilesChange::kept);
 }
 
 const char* ResultsState::categoryTitleKey(GlobalObjects::FileCategory category)
@@ -545,21 +548,35 @@ std::vector<DuplicateGroupPtr> ResultsState::sortGroups(const std::vector<Duplic
     return sortGroupsBy(groups, sortType, sortOrder);
 }
 
-void ResultsState::showGroups(const std::vector<DuplicateGroupPtr>& groups)
+void ResultsState::showGroups(const std::vector<DuplicateGroupPtr>& groups, FilesChange files)
 {
     arrGroups = sortGroups(groups);
+    showShownGroups(files);
+}
+
+void ResultsState::showShownGroups(FilesChange files)
+{
     isCollectionViewRefreshRequired = true;
+    filesJustChanged_ = files;
     if (observer_)
         observer_->shownGroupsChanged();
+    filesJustChanged_ = FilesChange::unknown;
 }
 
 void ResultsState::selectSortingType()
 {
     sortType = GlobalObjects::SortType::sortBySize;
-    showGroups(arrGroups);
+    showGroups(arrGroups, FilesChange::kept);
 }
 
 void ResultsState::sortBtnTapped()
+{
+    const GroupsToShow groups = sortBtnInput();
+    const std::atomic<bool> never { false };
+    showSortedGroups(groups, groupSortOrder(groups.input, never));
+}
+
+ResultsState::GroupsToShow ResultsState::sortBtnInput()
 {
     using SortOrder = GlobalObjects::SortOrder;
     if (observer_)
@@ -570,21 +587,43 @@ void ResultsState::sortBtnTapped()
         observer_->sortOrderChanged();
     const auto category
         = selectedCategoryIndex == -1 ? std::nullopt : enumFromRaw<GlobalObjects::FileCategory>(selectedCategoryIndex);
+    // A category puts the files back in scan order; without one, the groups
+    // a marked-groups filter hid may have been out of a column sort.
+    const FilesChange files = category ? FilesChange::scanOrder
+        : isMarkedGroupsFilterOn       ? FilesChange::unknown
+                                       : FilesChange::kept;
     isMarkedGroupsFilterOn = false;
-    showGroups(category ? filterGroupsByCategory(*category) : arrMainGroup);
+    return { takeGroupSortInput(category ? filterGroupsByCategory(*category) : arrMainGroup, sortType, sortOrder),
+        files };
+}
+
+void ResultsState::showSortedGroups(const GroupsToShow& groups, const std::vector<std::uint32_t>& order)
+{
+    arrGroups = groupsInOrder(groups.input, order);
+    showShownGroups(groups.files);
 }
 
 void ResultsState::sortDescriptorsDidChange(const std::optional<SortDescriptor>& first)
 {
     const std::optional<SortColumn> column = first ? sortColumnForKey(first->key) : std::nullopt;
-    if (column) {
-        for (const DuplicateGroupPtr& group : arrGroups)
-            sortFilesByColumn(group->filterChildren, *column, first->ascending);
-        filesJustSorted_ = FilesOrder { *column, first->ascending };
+    if (!column) {
+        showShownGroups(FilesChange::kept);
+        return;
     }
-    if (observer_)
-        observer_->shownGroupsChanged();
+    const ColumnSortInput input = takeColumnSortInput(arrGroups, *column, first->ascending);
+    const std::atomic<bool> never { false };
+    applyFilesOrder(input, columnSortOrder(input, never));
+}
+
+bool ResultsState::applyFilesOrder(const ColumnSortInput& input, const std::vector<std::uint32_t>& order)
+{
+    std::optional<std::vector<std::size_t>> moved = applyColumnSortOrder(arrGroups, input, order);
+    if (!moved)
+        return false;
+    filesJustSorted_ = FilesOrder { input.column, input.ascending, std::move(*moved) };
+    showShownGroups(FilesChange::kept);
     filesJustSorted_.reset();
+    return true;
 }
 
 void ResultsState::updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups)

@@ -264,18 +264,42 @@ public:
     // applied again (which returns each group's files to scan order) and the
     // groups re-sorted. Marks and totals stay.
     void sortBtnTapped();
+    // While the observer hears of new shown groups: whether the files kept
+    // the order they were shown in (only the groups moved, or fewer are
+    // shown), or were put back in scan order (a category, All), so that
+    // nobody checks their order again. Neither for a change from elsewhere.
+    enum class FilesChange { unknown, kept, scanOrder };
+    FilesChange filesJustChanged() const { return filesJustChanged_; }
+
+    // The sort button in two steps, so that the sorting between may run off
+    // the GUI thread: sortBtnInput does everything but the sort and the
+    // rebuild, and returns the groups to show with their keys copied;
+    // showSortedGroups shows them in the order computed from it.
+    struct GroupsToShow {
+        GroupSortInput input;
+        // What becomes of the order of the groups' files.
+        FilesChange files = FilesChange::unknown;
+    };
+    GroupsToShow sortBtnInput();
+    void showSortedGroups(const GroupsToShow& groups, const std::vector<std::uint32_t>& order);
     // The list view's column sort: the shown files of every shown group
     // ordered by the first descriptor's column; none, or a key that names no
     // column, leaves the order. The rows are rebuilt either way.
     void sortDescriptorsDidChange(const std::optional<SortDescriptor>& first);
+    // The column sort's last step (see takeColumnSortInput): the order applied
+    // and the rows rebuilt once. False, with nothing moved and nothing told,
+    // when the shown groups no longer show the files the input was taken
+    // from.
+    bool applyFilesOrder(const ColumnSortInput& input, const std::vector<std::uint32_t>& order);
     // While the observer hears of a column sort: the column and direction
     // every shown group's files were just put in, so nobody checks it again.
     struct FilesOrder {
         SortColumn column;
         bool ascending;
+        // The positions of the shown groups whose files moved.
+        std::vector<std::size_t> movedGroups;
     };
-    std::optional<FilesOrder> filesJustSorted() const { return filesJustSorted_; }
-
+    const std::optional<FilesOrder>& filesJustSorted() const { return filesJustSorted_; }
     // ---- summary ---------------------------------------------------------------
 
     // Recomputes the summary from groups (always arrMainGroup) and tells the
@@ -318,8 +342,10 @@ private:
     // markGroup's marking half, with the protection test of the pass.
     GroupMarkOutcome markGroupWith(
         const DuplicateGroupPtr& group, const std::optional<ProtectedFolderMatcher>& protection);
-    // arrGroups becomes groups sorted; the screen rebuilds its rows.
-    void showGroups(const std::vector<DuplicateGroupPtr>& groups);
+    // arrGroups becomes groups sorted; the screen rebuilds its rows, told
+    // what became of the files' order.
+    void showGroups(const std::vector<DuplicateGroupPtr>& groups, FilesChange files);
+    void showShownGroups(FilesChange files);
 
     std::shared_ptr<ScanSources> protectedStore_;
     MarkingObserver* observer_ = nullptr;
@@ -328,6 +354,7 @@ private:
     std::optional<ProtectedFolderMatcher> predProtectedFolder_;
     ScanSource resultSource_ = ScanSource::thisComputer;
     std::optional<FilesOrder> filesJustSorted_;
+    FilesChange filesJustChanged_ = FilesChange::unknown;
     quint64 resultSetId_ = 0;
     qint64 countMarked_ = 0;
     quint64 sizeOfMarkedFiles_ = 0;

@@ -26,6 +26,7 @@
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ResultsSummary.h"
 #include "marking/SelectAssistanceController.h"
+#include "marking/SortRunner.h"
 #include "platform/FileRemover.h"
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
@@ -278,6 +279,7 @@ ResultViewController::ResultViewController(UserDefaults& defaults, std::shared_p
     autoMarkSheets_ = std::make_unique<AutoMarkSheetWindows>(this);
     autoMarking_ = std::make_unique<AutoMarking>(*state_, defaults_, *autoMarkSheets_);
     autoMarkSheets_->connectTo(*autoMarking_);
+    sortRunner_ = std::make_unique<SortRunner>(*state_);
     cleanup_ = std::make_unique<CleanupController>(*state_, defaults_, std::move(files), nullptr);
     trashSheets_ = std::make_unique<TrashSheets>(this, *cleanup_);
     cleanup_->setScreen(trashSheets_.get());
@@ -628,7 +630,7 @@ void ResultViewController::buildToolbar()
         [this] { menuViewMode_->popup(btnGroupView_->mapToGlobal(QPoint(0, btnGroupView_->height()))); });
     connect(btnOptions_, &QAbstractButton::clicked, this,
         [this] { menuOptions_->popup(btnOptions_->mapToGlobal(QPoint(0, btnOptions_->height()))); });
-    connect(btnSort_, &QAbstractButton::clicked, this, [this] { state_->sortBtnTapped(); });
+    connect(btnSort_, &QAbstractButton::clicked, this, [this] { sortRunner_->sortButton(); });
     connect(btnSettingsInResultView_, &QAbstractButton::clicked, this,
         &ResultViewController::btnSettingsInResultViewTapped);
     connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
@@ -933,6 +935,7 @@ void ResultViewController::loadScanResults(
     if (!loaded_)
         viewDidLoad();
     menuClearCache_->setVisible(source == ScanSource::dropbox);
+    sortRunner_->dropPending();
     state_->loadResultSet(std::move(groups), dupCount, source, std::move(priorities));
     // The totals read every file of the result: they are counted on the pool
     // while the rows are taken here. Nothing changes a record meanwhile, as
@@ -951,8 +954,12 @@ void ResultViewController::loadScanResults(
     viewNoDuplicateFound_->hide();
     viewSucccess_->hide();
     listSortColumn_.reset();
+    listSortAsked_.reset();
     showListSortIndicator();
     thumbnails_->clear();
+    // A result set opens in the list: the outline is hidden before the rows
+    // come, so that it does not lay them out.
+    outlineResultListView_->hide();
     model_->resultSetLoaded();
     state_->setMarkedTotals(marked.result());
     clearSelections();
@@ -968,16 +975,32 @@ void ResultViewController::loadScanResults(
 
 void ResultViewController::showShownGroups()
 {
+    // Any other change of the shown groups drops a sort still running.
+    sortRunner_->dropPending();
     // A rebuild of the shown files from the groups' scan order (a category,
-    // All, a clean-up) ends the column sort; the indicator goes with it.
-    const std::optional<SortColumn> sorted = listSortKey();
-    const std::optional<ResultsState::FilesOrder> justSorted = state_->filesJustSorted();
-    const bool inOrder
-        = justSorted && sorted && justSorted->column == *sorted && justSorted->ascending == listSortAscending_;
-    if (sorted && !inOrder && !std::ranges::all_of(state_->arrGroups, [&](const DuplicateGroupPtr& group) {
-            return filesSortedByColumn(group->filterChildren, *sorted, listSortAscending_);
-        }))
+    // All, a clean-up) ends the column sort; the indicator goes with it. The
+    // state says when the files were just sorted, kept or put back; only a
+    // change from elsewhere has them checked.
+    if (const std::optional<ResultsState::FilesOrder>& justSorted = state_->filesJustSorted()) {
         listSortColumn_.reset();
+        for (int column = ResultsModel::checkColumn + 1; column < ResultsModel::columnCountValue; ++column) {
+            if (sortColumnForKey(QString::fromLatin1(sortKeys[column])) == justSorted->column)
+                listSortColumn_ = column;
+        }
+        listSortAscending_ = justSorted->ascending;
+    } else if (state_->filesJustChanged() == ResultsState::FilesChange::scanOrder) {
+        listSortColumn_.reset();
+    } else if (const std::optional<SortColumn> sorted = listSortKey();
+               sorted && state_->filesJustChanged() == ResultsState::FilesChange::unknown
+               && !std::ranges::all_of(state_->arrGroups, [&](const DuplicateGroupPtr& group) {
+                      return filesSortedByColumn(group->filterChildren, *sorted, listSortAscending_);
+                  })) {
+        listSortColumn_.reset();
+    }
+    if (!sortRunner_->isSorting()) {
+        listSortAsked_ = listSortColumn_;
+        listSortAskedAscending_ = listSortAscending_;
+    }
     showListSortIndicator();
     clearSelections();
     reapplyResultViewMode();
@@ -1357,10 +1380,11 @@ void ResultViewController::listHeaderClicked(int column)
 {
     if (column > ResultsModel::checkColumn && column < ResultsModel::columnCountValue) {
         // A first click sets the ascending flag, a second one on the same
-        // column clears it.
-        listSortAscending_ = listSortColumn_ == column ? !listSortAscending_ : true;
-        listSortColumn_ = column;
-        state_->sortDescriptorsDidChange(SortDescriptor { QString::fromLatin1(sortKeys[column]), listSortAscending_ });
+        // column clears it: the same column as the last click, also while
+        // that sort still runs.
+        listSortAskedAscending_ = listSortAsked_ == column ? !listSortAskedAscending_ : true;
+        listSortAsked_ = column;
+        sortRunner_->sortColumn(SortDescriptor { QString::fromLatin1(sortKeys[column]), listSortAskedAscending_ });
     }
     // The header moves its indicator on every click, the check column's
     // too; it shows the order the rows have.

@@ -25,6 +25,7 @@ class AutoMarkSheetWindows;
 class CheckBoxButton;
 class CleanupController;
 class CustomOutlineView;
+class SortRunner;
 class CustomTableView;
 class FileRemover;
 class IMGButton;
@@ -117,6 +118,7 @@ public:
     CustomTableView* tblDuplicates() const { return tblDuplicates_; }
     CustomOutlineView* outlineDuplicates() const { return outlineDuplicates_; }
     AutoMarking& autoMarking() { return *autoMarking_; }
+    SortRunner& sortRunner() { return *sortRunner_; }
     AutoMarkSheetWindows& autoMarkSheets() { return *autoMarkSheets_; }
     CleanupController& cleanup() { return *cleanup_; }
     TrashSheets& trashSheets() { return *trashSheets_; }
@@ -249,6 +251,7 @@ private:
     std::unique_ptr<AutoMarking> autoMarking_;
     // The mark-by command going, a slice at a time.
     SlicedWork markBySlices_;
+    std::unique_ptr<SortRunner> sortRunner_;
     std::unique_ptr<CleanupController> cleanup_;
     std::unique_ptr<TrashSheets> trashSheets_;
     // The sheets' frames as built, before any language's edits.
@@ -275,6 +278,10 @@ private:
     int highlightedCategory_ = -1;
     std::optional<int> listSortColumn_;
     bool listSortAscending_ = true;
+    // The column sort asked for last, which a click on its column turns round
+    // while it still runs.
+    std::optional<int> listSortAsked_;
+    bool listSortAskedAscending_ = true;
     bool loaded_ = false;
 
     // Controls, by the names the frames use.

@@ -10,6 +10,7 @@
 #include <QSize>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -80,30 +81,112 @@ void ResultsModel::resultSetLoaded()
     // Nothing of the rows before is kept: they go (on the pool, as the
     // results state lets go of the records) before the new ones are taken.
     releaseElsewhere(std::exchange(groups_, {}));
+    groupPositions_ = {};
     rows_ = {};
     takeShownGroups();
     endResetModel();
 }
 
+namespace {
+
+// Puts row's files in the order of shown by exchanging them, so that no
+// record's count changes; false when they are not the same files (then row
+// still holds its own, in some order).
+bool takeReorderedFiles(std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
+{
+    constexpr std::size_t searchedInTurn = 32;
+    if (row.size() > searchedInTurn)
+        return false;
+    std::size_t i = 0;
+    for (const FileInfoNodePtr& file : shown) {
+        if (!file)
+            continue;
+        const auto found = std::find_if(row.begin() + std::ptrdiff_t(std::min(i, row.size())), row.end(),
+            [&file](const FileInfoNodePtr& held) { return held.get() == file.get(); });
+        if (found == row.end())
+            return false;
+        std::iter_swap(row.begin() + std::ptrdiff_t(i), found);
+        ++i;
+    }
+    return i == row.size();
+}
+
+} // namespace
+
+bool ResultsModel::takeSortedFiles()
+{
+    // After a column sort the groups stand where they stood; only those
+    // whose files moved are read again.
+    const std::optional<ResultsState::FilesOrder>& sorted = state_.filesJustSorted();
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    if (!sorted || groups_.size() != shown.size())
+        return false;
+    for (std::size_t g = 0; g < shown.size(); ++g) {
+        if (groups_[g].group != shown[g])
+            return false;
+    }
+    for (const std::size_t g : sorted->movedGroups) {
+        if (g >= groups_.size())
+            return false;
+        std::vector<FileInfoNodePtr>& files = groups_[g].files;
+        const std::vector<FileInfoNodePtr>& now = shown[g]->filterChildren;
+        if (!takeReorderedFiles(files, now)) {
+            // A large group is taken anew, as long as its rows stay as many.
+            if (std::size_t(std::ranges::count_if(now, [](const FileInfoNodePtr& file) { return bool(file); }))
+                != files.size())
+                return false;
+            files.clear();
+            std::ranges::copy_if(now, std::back_inserter(files), [](const FileInfoNodePtr& file) { return bool(file); });
+        }
+        groups_[g].rowsOfFiles.clear();
+    }
+    return true;
+}
+
 void ResultsModel::takeShownGroups()
 {
-    // A group whose shown files are as they were keeps its row's list: a
-    // rebuild that only moves groups then leaves every record's count alone.
+    if (takeSortedFiles())
+        return;
+    // A group whose shown files are as they were keeps its row's list, in
+    // their new order when they were only sorted: a rebuild that only moves
+    // groups or files then leaves every record's count alone.
     std::vector<GroupRow> before = std::exchange(groups_, {});
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    // The rebuilds of a sort find each group's old row at once: in its place
+    // (files sorted), or in the mirrored one (the order turned round).
+    bool samePlaces = before.size() == shown.size();
+    bool mirrored = samePlaces;
+    for (std::size_t g = 0; samePlaces && g < shown.size(); ++g)
+        samePlaces = before[g].group == shown[g];
+    for (std::size_t g = 0; !samePlaces && mirrored && g < shown.size(); ++g)
+        mirrored = before[shown.size() - 1 - g].group == shown[g];
+    // The state says when only the groups moved: their files are then not
+    // compared again.
+    const bool filesKept
+        = state_.filesJustChanged() == ResultsState::FilesChange::kept && !state_.filesJustSorted();
+    std::size_t rowCount = rows_.size();
+    if (rowCount == 0) {
+        for (const DuplicateGroupPtr& group : shown)
+            rowCount += group->filterChildren.size();
+    }
     rows_.clear();
-    std::size_t shownFiles = 0;
-    for (const DuplicateGroupPtr& group : state_.arrGroups)
-        shownFiles += group->filterChildren.size();
-    rows_.reserve(shownFiles);
-    groups_.reserve(state_.arrGroups.size());
-    for (const DuplicateGroupPtr& group : state_.arrGroups) {
+    rows_.reserve(rowCount);
+    groups_.reserve(shown.size());
+    for (const DuplicateGroupPtr& group : shown) {
         const int g = int(groups_.size());
-        GroupRow row { group, {}, int(rows_.size()), {} };
-        const int old = group->shownPosition;
-        if (old >= 0 && std::size_t(old) < before.size() && before[size_t(old)].group == group
-            && sameFiles(before[size_t(old)].files, group->filterChildren)) {
+        const int found = samePlaces ? g
+            : mirrored               ? int(shown.size()) - 1 - g
+                                     : groupPositions_.find(group.get());
+        // A group shown twice takes its old row's parts once.
+        const int old = found >= 0 && before[size_t(found)].group == group ? found : -1;
+        // The row's hold on its group moves along, rather than a new one
+        // taken and the old one let go.
+        GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, int(rows_.size()), {} };
+        if (old >= 0 && (filesKept || sameFiles(before[size_t(old)].files, group->filterChildren))) {
             row.files = std::move(before[size_t(old)].files);
             row.rowsOfFiles = std::move(before[size_t(old)].rowsOfFiles);
+        } else if (old >= 0 && takeReorderedFiles(before[size_t(old)].files, group->filterChildren)) {
+            row.files = std::move(before[size_t(old)].files);
         } else {
             row.files.reserve(group->filterChildren.size());
             for (const FileInfoNodePtr& file : group->filterChildren) {
@@ -113,23 +196,54 @@ void ResultsModel::takeShownGroups()
         }
         for (std::size_t i = 0; i < row.files.size(); ++i)
             rows_.push_back({ g + 1, int(i) });
-        group->shownPosition = g;
         groups_.push_back(std::move(row));
     }
+    if (mirrored && !samePlaces)
+        groupPositions_.mirror(int(groups_.size()));
+    else if (!samePlaces)
+        groupPositions_.assign(groups_);
     releaseElsewhere(std::move(before));
 }
 
-int ResultsModel::positionOf(const DuplicateGroup* group) const
+void ResultsModel::GroupPositions::assign(const std::vector<GroupRow>& rows)
 {
-    if (!group)
+    // At most half full, so that a probe ends soon.
+    std::size_t size = 16;
+    while (size < 2 * rows.size())
+        size *= 2;
+    slots_.assign(size, { nullptr, -1 });
+    for (std::size_t g = 0; g < rows.size(); ++g) {
+        const DuplicateGroup* group = rows[g].group.get();
+        std::size_t slot = slotOf(group);
+        while (slots_[slot].first && slots_[slot].first != group)
+            slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = { group, int(g) };
+    }
+}
+
+void ResultsModel::GroupPositions::mirror(int count)
+{
+    for (auto& [group, position] : slots_) {
+        if (group)
+            position = count - 1 - position;
+    }
+}
+
+int ResultsModel::GroupPositions::find(const DuplicateGroup* group) const
+{
+    if (slots_.empty() || !group)
         return -1;
-    const int hint = group->shownPosition;
-    if (hint >= 0 && std::size_t(hint) < groups_.size() && groups_[size_t(hint)].group.get() == group)
-        return hint;
-    // Another set of rows placed the group since (a second results screen
-    // over the same records): look for it.
-    const auto found = std::ranges::find_if(groups_, [group](const GroupRow& row) { return row.group.get() == group; });
-    return found == groups_.end() ? -1 : int(found - groups_.begin());
+    for (std::size_t slot = slotOf(group); slots_[slot].first; slot = (slot + 1) & (slots_.size() - 1)) {
+        if (slots_[slot].first == group)
+            return slots_[slot].second;
+    }
+    return -1;
+}
+
+std::size_t ResultsModel::GroupPositions::slotOf(const DuplicateGroup* group) const
+{
+    const auto bits = quint64(reinterpret_cast<quintptr>(group));
+    return std::size_t((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20) & (slots_.size() - 1);
 }
 
 int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const
@@ -431,7 +545,7 @@ void ResultsModel::emitCheckChanged(const QModelIndex& index)
 void ResultsModel::fileMarkChanged(const FileInfoNodePtr& file)
 {
     const DuplicateGroupPtr parent = file ? file->parent.lock() : nullptr;
-    const int found = positionOf(parent.get());
+    const int found = groupPositions_.find(parent.get());
     if (found < 0)
         return;
     const int row = groups_[size_t(found)].rowOf(file.get());
@@ -444,7 +558,7 @@ void ResultsModel::fileMarkChanged(const FileInfoNodePtr& file)
 
 void ResultsModel::groupRowChanged(const DuplicateGroupPtr& group)
 {
-    const int found = positionOf(group.get());
+    const int found = groupPositions_.find(group.get());
     if (found >= 0)
         emitCheckChanged(groupIndex(found));
 }
@@ -461,7 +575,7 @@ void ResultsModel::allMarksChanged()
 
 QModelIndex ResultsModel::indexOf(const Identity& identity) const
 {
-    const int group = positionOf(identity.group);
+    const int group = groupPositions_.find(identity.group);
     if (group < 0)
         return {};
     if (identity.titleRow)

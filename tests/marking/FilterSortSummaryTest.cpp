@@ -2,8 +2,11 @@
 #include "core/TextFormat.h"
 #include "marking/MarkingObserver.h"
 #include "marking/ResultsState.h"
+#include "marking/SortRunner.h"
 #include "marking/StableSort.h"
+#include "support/WaitUntil.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -229,4 +232,223 @@ TEST(Summary, StylesTheValueAfterTheColonPerLanguage)
     const StyledText pie = summarizeDuplicates({}).lblSpaceSavedOnPie; // "0 bytes": the unit in bold
     EXPECT_EQ(
         pie.runs, (std::vector<StyledRun> { { 1, 6, std::nullopt, SummaryFont { 14, SummaryFont::Weight::bold } } }));
+}
+
+namespace {
+
+// Files of every kind the column sorts meet: names differing only in case or
+// in how an accent is written, names without an extension or none at all,
+// equal sizes, missing and present dates, paths of several depths or none.
+std::vector<DuplicateGroupPtr> variedGroups(unsigned seed, int groupCount)
+{
+    static const char* const names[] = { "b.jpg", "B.JPG", "a.png", "\u00e9t\u00e9.txt", "e\u0301te\u0301.TXT", "z",
+        ".hidden", "A.jpeg", "", nullptr };
+    std::mt19937 random(seed);
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < groupCount; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (unsigned i = 0, n = 1 + random() % 6; i < n; ++i) {
+            auto file = std::make_shared<FileInfoNode>();
+            if (const char* name = names[random() % std::size(names)])
+                file->fileName = QString::fromUtf8(name);
+            file->fileSize = random() % 3;
+            if (random() % 3)
+                file->filePath = QStringLiteral("/d").repeated(int(random() % 3)) + QStringLiteral("/f");
+            if (random() % 3)
+                file->modDate = QDateTime::fromSecsSinceEpoch(qint64(random() % 4) * 1000, Qt::UTC);
+            if (random() % 4 == 0)
+                file->createDate = QDateTime(); // present but invalid: no date either
+            else if (random() % 2)
+                file->createDate = QDateTime::fromSecsSinceEpoch(qint64(random() % 3) * 1000, Qt::UTC);
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+// The column orders as the header's keys define them, written out plainly:
+// whether x stands before y; a missing value ties with everything.
+bool referenceBefore(const FileInfoNode& x, const FileInfoNode& y, SortColumn column, bool ascending)
+{
+    const auto text = [](const std::optional<QString>& value) {
+        return value->toLower().normalized(QString::NormalizationForm_D).toUcs4();
+    };
+    const auto extension = [](const QString& name) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        return dot <= 0 ? QString() : name.mid(dot + 1);
+    };
+    const auto before = [ascending](const auto& a, const auto& b) { return ascending ? b < a : a < b; };
+    switch (column) {
+    case SortColumn::fileName:
+        return before(text(x.fileName.value_or(QString())), text(y.fileName.value_or(QString())));
+    case SortColumn::fileSize:
+        return before(x.fileSize, y.fileSize);
+    case SortColumn::createDate:
+    case SortColumn::modDate: {
+        const auto& a = column == SortColumn::createDate ? x.createDate : x.modDate;
+        const auto& b = column == SortColumn::createDate ? y.createDate : y.modDate;
+        if (!a || !b || !a->isValid() || !b->isValid())
+            return false;
+        return before(a->toMSecsSinceEpoch(), b->toMSecsSinceEpoch());
+    }
+    case SortColumn::fileType:
+        if (!x.fileName || !y.fileName)
+            return false;
+        return before(text(extension(*x.fileName)), text(extension(*y.fileName)));
+    case SortColumn::filePath:
+        if (!x.filePath || !y.filePath)
+            return false;
+        return before(y.filePath->count(QLatin1Char('/')), x.filePath->count(QLatin1Char('/')));
+    }
+    return false;
+}
+
+// Each file by its place in all, "," between files and "|" between groups.
+std::string orderOf(const std::vector<DuplicateGroupPtr>& groups, const std::vector<FileInfoNodePtr>& all)
+{
+    QStringList order;
+    for (const auto& group : groups) {
+        QStringList files;
+        for (const auto& file : group->filterChildren)
+            files.append(QString::number(std::ranges::find(all, file) - all.begin()));
+        order.append(files.join(QLatin1Char(',')));
+    }
+    return order.join(QLatin1Char('|')).toStdString();
+}
+
+// Remembers the state's shown groups as the screen does and says when they
+// were rebuilt.
+class RebuildLog : public CallLog {
+public:
+    void shownGroupsChanged() override
+    {
+        CallLog::shownGroupsChanged();
+        sortedBy = state ? state->filesJustSorted() : std::nullopt;
+    }
+    ResultsState* state = nullptr;
+    std::optional<ResultsState::FilesOrder> sortedBy;
+};
+
+} // namespace
+
+TEST(ColumnSort, CopiedKeysSortEachGroupAsThePlainDefinitionOfEveryColumn)
+{
+    const SortColumn columns[] = { SortColumn::fileName, SortColumn::fileSize, SortColumn::createDate,
+        SortColumn::modDate, SortColumn::fileType, SortColumn::filePath };
+    for (const SortColumn column : columns) {
+        for (const bool ascending : { true, false }) {
+            const auto groups = variedGroups(unsigned(column) * 2 + ascending, 200);
+            std::vector<FileInfoNodePtr> all;
+            for (const auto& group : groups)
+                all.insert(all.end(), group->filterChildren.begin(), group->filterChildren.end());
+            std::vector<std::vector<FileInfoNodePtr>> expected;
+            for (const auto& group : groups) {
+                expected.push_back(group->filterChildren);
+                stableMergeSort(expected.back(), [&](const FileInfoNodePtr& x, const FileInfoNodePtr& y) {
+                    return referenceBefore(*x, *y, column, ascending);
+                });
+            }
+            const ColumnSortInput input = takeColumnSortInput(groups, column, ascending);
+            const std::atomic<bool> never { false };
+            ASSERT_TRUE(applyColumnSortOrder(groups, input, columnSortOrder(input, never)));
+            for (std::size_t g = 0; g < groups.size(); ++g)
+                ASSERT_EQ(groups[g]->filterChildren, expected[g]) << int(column) << ascending << " group " << g;
+            // The one-group sort of the older interface takes the same road.
+            auto again = groups.front()->children;
+            sortFilesByColumn(again, column, ascending);
+            EXPECT_EQ(again, expected.front());
+        }
+    }
+}
+
+TEST(ColumnSort, AnOrderForOtherFilesChangesNothing)
+{
+    const auto groups = variedGroups(7, 30);
+    const ColumnSortInput input = takeColumnSortInput(groups, SortColumn::fileName, true);
+    const std::atomic<bool> never { false };
+    const std::vector<std::uint32_t> order = columnSortOrder(input, never);
+    std::vector<FileInfoNodePtr> all;
+    for (const auto& group : groups)
+        all.insert(all.end(), group->filterChildren.begin(), group->filterChildren.end());
+
+    // A file gone from a late group, after earlier groups were already put
+    // in order: those go back as they were.
+    auto changed = groups;
+    for (auto it = changed.rbegin(); it != changed.rend(); ++it) {
+        if ((*it)->filterChildren.size() > 1) {
+            (*it)->filterChildren.pop_back();
+            break;
+        }
+    }
+    const std::string shortened = orderOf(groups, all);
+    EXPECT_FALSE(applyColumnSortOrder(groups, input, order));
+    EXPECT_EQ(orderOf(groups, all), shortened);
+    // Other groups, or a stopped sort's empty order.
+    EXPECT_FALSE(applyColumnSortOrder(variedGroups(7, 30), input, order));
+    EXPECT_FALSE(applyColumnSortOrder(groups, input, {}));
+    const std::atomic<bool> stopped { true };
+    EXPECT_TRUE(columnSortOrder(input, stopped).empty());
+    EXPECT_TRUE(groupSortOrder(takeGroupSortInput(groups, Type::sortBySize, Order::sortAsecending), stopped).empty());
+}
+
+TEST(SortRunner, WorkerSortsEndInTheNewestOrderAndRebuildTheRowsOnce)
+{
+    auto groups = variedGroups(3, 300);
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        groups[g]->groupSize = g % 7; // many equal sizes: ties keep their order
+    std::vector<FileInfoNodePtr> all;
+    for (const auto& group : groups)
+        all.insert(all.end(), group->filterChildren.begin(), group->filterChildren.end());
+    // The same sorts made at once on the GUI thread give the expected orders.
+    ResultsState expected(nullptr);
+    expected.loadResultSet(groups, 1, ScanSource::thisComputer);
+    expected.sortDescriptorsDidChange(SortDescriptor { QStringLiteral("modDate"), true });
+    const std::string byDate = orderOf(expected.arrGroups, all);
+    expected.sortBtnTapped();
+    // Files without a date tie with all, so a second sort may move them.
+    expected.sortDescriptorsDidChange(SortDescriptor { QStringLiteral("modDate"), true });
+    const std::string byDateThenTurned = orderOf(expected.arrGroups, all);
+    for (const auto& group : groups)
+        group->filterChildren = group->children;
+
+    ResultsState state(nullptr);
+    RebuildLog screen;
+    screen.state = &state;
+    state.setObserver(&screen);
+    state.loadResultSet(groups, 1, ScanSource::thisComputer);
+    SortRunner runner(state);
+    runner.setBackgroundFrom(0);
+
+    // A second column sort while the first still runs: only the second's
+    // order reaches the rows, once.
+    runner.sortColumn(SortDescriptor { QStringLiteral("fileName"), true });
+    EXPECT_TRUE(runner.isSorting());
+    runner.sortColumn(SortDescriptor { QStringLiteral("modDate"), true });
+    ASSERT_TRUE(waitUntil([&] { return !runner.isSorting(); }));
+    EXPECT_EQ(orderOf(state.arrGroups, all), byDate);
+    EXPECT_EQ(screen.calls.count(QLatin1Char('R')), 1);
+    ASSERT_TRUE(screen.sortedBy.has_value());
+    EXPECT_EQ(screen.sortedBy->column, SortColumn::modDate);
+
+    // The sort button, then a column sort asked while it runs: the column
+    // sort waits for it, so both orders are there in the end.
+    screen.calls.clear();
+    runner.sortButton();
+    EXPECT_EQ(screen.calls, QStringLiteral("DO")); // the pause and the arrow come at once
+    runner.sortColumn(SortDescriptor { QStringLiteral("modDate"), true });
+    ASSERT_TRUE(waitUntil([&] { return !runner.isSorting(); }));
+    EXPECT_EQ(orderOf(state.arrGroups, all), byDateThenTurned);
+    EXPECT_EQ(screen.calls, QStringLiteral("DORR"));
+
+    // Dropped while it runs (a new result set, another change): nothing moves.
+    screen.calls.clear();
+    const std::string shown = orderOf(state.arrGroups, all);
+    runner.sortColumn(SortDescriptor { QStringLiteral("fileSize"), false });
+    runner.dropPending();
+    EXPECT_FALSE(runner.isSorting());
+    QCoreApplication::processEvents();
+    QTest::qWait(50);
+    EXPECT_EQ(orderOf(state.arrGroups, all), shown);
+    EXPECT_TRUE(screen.calls.isEmpty());
 }

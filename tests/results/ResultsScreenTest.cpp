@@ -18,6 +18,7 @@
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
 #include "marking/ResultsSummary.h"
+#include "marking/SortRunner.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
 #include "results/PreviewPane.h"
@@ -1113,4 +1114,100 @@ TEST_F(ResultsScreen, EveryButtonIsReachedByTabAndDeleteMarkedActsOnSpace)
                 sheet->close();
         }
     }
+}
+
+TEST_F(ResultsScreen, SortsOnTheWorkerReachTheRowsOnceAndANewResultSetDropsThem)
+{
+    screen->sortRunner().setBackgroundFrom(0);
+    load(groupsOf({ { "b:1:20", "zeta:1:20", "Alpha:1:20" }, { "c:1:5", "D:1:5" } }), 0);
+    clock->advance();
+    QHeaderView* header = listHeader();
+    QSignalSpy layouts(&screen->model(), &QAbstractItemModel::layoutChanged);
+
+    // The rows and the indicator keep the order the rows have until the
+    // worker's order arrives; then one layout change brings it.
+    clickListHeader(ResultsModel::nameColumn);
+    EXPECT_EQ(listNames(), (QStringList { "b", "zeta", "Alpha", "c", "D" }));
+    EXPECT_FALSE(header->isSortIndicatorShown());
+    ASSERT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+    EXPECT_EQ(listNames(), (QStringList { "zeta", "b", "Alpha", "D", "c" }));
+    EXPECT_EQ(layouts.count(), 1);
+    EXPECT_TRUE(header->isSortIndicatorShown());
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    // A second click on the column while its sort runs turns it round.
+    clickListHeader(ResultsModel::nameColumn);
+    clickListHeader(ResultsModel::nameColumn);
+    ASSERT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+    EXPECT_EQ(listNames(), (QStringList { "zeta", "b", "Alpha", "D", "c" }));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    // The sort button turns the groups round; the files keep their order and
+    // the indicator stays.
+    layouts.clear();
+    button("btnSort")->click();
+    EXPECT_EQ(listNames().first(), "zeta");
+    ASSERT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+    EXPECT_EQ(listNames(), (QStringList { "D", "c", "zeta", "b", "Alpha" }));
+    EXPECT_EQ(layouts.count(), 1);
+    EXPECT_TRUE(header->isSortIndicatorShown());
+
+    // A new result set while a sort runs: its order never comes.
+    clock->advance();
+    clickListHeader(ResultsModel::sizeColumn);
+    load(groupsOf({ { "m:1:1", "n:1:2" } }), 0);
+    clock->advance();
+    ASSERT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(listNames(), (QStringList { "m", "n" }));
+    EXPECT_FALSE(header->isSortIndicatorShown());
+
+    // A category chosen while a sort runs drops it as well.
+    clickListHeader(ResultsModel::sizeColumn);
+    screen->categoryButton(0)->click();
+    QTest::qWait(50);
+    EXPECT_EQ(listNames(), (QStringList { "m", "n" }));
+    EXPECT_FALSE(header->isSortIndicatorShown());
+}
+
+TEST_F(ResultsScreen, ALargeOutlineIsLaidOutWhenShownAndOpensAndClosesItsGroups)
+{
+    std::vector<QStringList> shapes;
+    for (int g = 0; g < 2500; ++g)
+        shapes.push_back(
+            { QStringLiteral("a%1:1:%2").arg(g).arg(5000 - g), QStringLiteral("b%1:1:%2").arg(g).arg(5000 - g) });
+    load(groupsOf(shapes), 0);
+    clock->advance();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    // Hidden behind the list, the outline has not measured its rows.
+    ASSERT_FALSE(outline->isVisible());
+    EXPECT_EQ(outline->verticalScrollBar()->maximum(), 0);
+
+    screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    ASSERT_TRUE(outline->isVisible());
+    EXPECT_EQ(outline->verticalScrollMode(), QAbstractItemView::ScrollPerItem);
+    EXPECT_GT(outline->verticalScrollBar()->maximum(), 2000);
+    const ResultsModel& model = screen->model();
+    const QModelIndex middle = model.index(1250, 0);
+    const int closedRange = outline->verticalScrollBar()->maximum();
+    outline->expand(middle);
+    EXPECT_TRUE(outline->isExpanded(middle));
+    EXPECT_EQ(outline->verticalScrollBar()->maximum(), closedRange + 3); // the title row and two files
+    outline->scrollTo(model.index(2, 0, middle));
+    const QRect file = outline->visualRect(model.index(2, 0, middle));
+    ASSERT_TRUE(file.isValid());
+    EXPECT_EQ(outline->indexAt(file.center()), model.index(2, 0, middle));
+    EXPECT_EQ(outline->indexAt(file.center()).data().toString(), "b1250");
+    EXPECT_EQ(file.height(), 30);
+    EXPECT_EQ(outline->visualRect(middle).height(), 40);
+    outline->collapse(middle);
+    EXPECT_FALSE(outline->isExpanded(middle));
+    EXPECT_EQ(outline->verticalScrollBar()->maximum(), closedRange);
+    EXPECT_FALSE(outline->visualRect(model.index(2, 0, middle)).isValid());
+
+    // A small result scrolls by pixels as before, from when it is shown.
+    load(groupsOf({ { "x:1:1", "y:1:1" } }), 0);
+    screen->btnChangeResultView(ResultViewController::ViewMode::group);
+    EXPECT_EQ(outline->verticalScrollMode(), QAbstractItemView::ScrollPerPixel);
+    EXPECT_EQ(outline->verticalScrollBar()->maximum(), 0);
 }
