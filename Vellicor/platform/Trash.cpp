@@ -13,6 +13,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -191,6 +196,34 @@ std::optional<QString> writeDurably(int fd, const QByteArray& text)
     if (::close(fd) != 0 && !error)
         error = errnoText(errno);
     return error;
+}
+
+void removeTrashEntries(const std::vector<QString>& infoPaths)
+{
+    // Entries per remover, and removers at most: a few dozen removals keep
+    // a remover's start worth its while.
+    constexpr std::size_t perRemover = 32;
+    constexpr std::size_t mostRemovers = 8;
+    std::atomic<std::size_t> next { 0 };
+    const auto removeSome = [&infoPaths, &next] {
+        for (std::size_t index; (index = next.fetch_add(1)) < infoPaths.size();) {
+            const QByteArray name = QFile::encodeName(infoPaths[index]);
+            if (::unlink(name.constData()) != 0 && errno != ENOENT)
+                Log::print("Trash: the entry", infoPaths[index], "stays:", errnoText(errno));
+        }
+    };
+    std::vector<std::thread> removers;
+    const std::size_t count = std::min(mostRemovers, infoPaths.size() / perRemover);
+    for (std::size_t i = 1; i < count; ++i) {
+        try {
+            removers.emplace_back(removeSome);
+        } catch (const std::system_error&) {
+            break; // No thread to be had: the others, and this one, do it all.
+        }
+    }
+    removeSome();
+    for (std::thread& remover : removers)
+        remover.join();
 }
 
 namespace TrashDetail {

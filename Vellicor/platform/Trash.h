@@ -137,6 +137,12 @@ private:
     std::map<QString, PreparedEntry> prepared_;
 };
 
+// Removes the trash entries at infoPaths, whose files have left the trash,
+// several at a time: each removal frees an inode and may wait on the
+// volume's journal, and waits that overlap cost one wait. Those that stay
+// are logged. Returns when every removal has ended.
+void removeTrashEntries(const std::vector<QString>& infoPaths);
+
 // rename() that never replaces what is at to, also where the file system
 // cannot promise that itself (then it is looked for first). 0 or an errno.
 int renameWithoutReplacing(const QString& from, const QString& to);
