@@ -137,6 +137,12 @@ private:
     std::map<QString, PreparedEntry> prepared_;
 };
 
+// Makes the files just written into folder, and their names there, durable
+// together: the volume flushed once (or each file synced where a volume
+// cannot promise that: network, FUSE), then the folder. Whether all of it
+// is; errno says why not.
+bool makeDurableTogether(const QString& folder, const std::vector<QString>& files);
+
 // Removes the trash entries at infoPaths, whose files have left the trash,
 // several at a time: each removal frees an inode and may wait on the
 // volume's journal, and waits that overlap cost one wait. Those that stay
