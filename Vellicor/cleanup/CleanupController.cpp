@@ -380,27 +380,46 @@ void CleanupController::startUndo()
 {
     if (isRemoving() || isUndoing())
         return;
-    auto plan = std::make_shared<const std::vector<PlannedRestore>>(makeUndoPlan(arrNodesToBeRestoredLocal_));
+    // Only the groups of files deleted outright are read here; the plan, and
+    // what is left to undo afterwards, are made on the worker, which has the
+    // list meanwhile.
+    auto sources = std::make_shared<const UndoCopySources>(undoCopySources(arrNodesToBeRestoredLocal_));
+    auto list = std::make_shared<std::vector<RemovedFile>>(std::move(arrNodesToBeRestoredLocal_));
+    arrNodesToBeRestoredLocal_.clear();
     undoReport_ = UndoReport {};
-    undoReport_.planned = static_cast<qint64>(plan->size());
+    undoReport_.planned = static_cast<qint64>(list->size());
     emit undoRunningChanged(true);
-    undoWorker_ = QThread::create([relay = relay_, plan, cloud = cloud_, abort = isAbortUndo_] {
-        auto outcomes = executeUndoPlan(*plan, *cloud, *abort);
-        relay->post([outcomes = std::move(outcomes)](
-                        CleanupController& self) mutable { self.finishUndo(std::move(outcomes)); });
-    });
+    undoWorker_ = QThread::create(
+        [relay = relay_, list = std::move(list), sources = std::move(sources), cloud = cloud_,
+            abort = isAbortUndo_]() mutable {
+            auto plan = std::make_unique<std::vector<PlannedRestore>>(makeUndoPlan(*list, *sources));
+            auto outcomes = executeUndoPlan(*plan, *cloud, *abort);
+            // The plan's copies go here, not on the GUI thread.
+            plan.reset();
+            sources.reset();
+            std::unordered_set<const FileInfoNode*> restored;
+            for (const RestoreOutcome& outcome : outcomes) {
+                if (outcome.restored)
+                    restored.insert(outcome.file.get());
+            }
+            std::vector<RemovedFile> left = std::move(*list);
+            list.reset();
+            std::erase_if(left, [&](const RemovedFile& entry) { return restored.contains(entry.file.get()); });
+            relay->post([outcomes = std::move(outcomes), left = std::move(left)](CleanupController& self) mutable {
+                self.finishUndo(std::move(outcomes), std::move(left));
+            });
+        });
     undoWorker_->start();
 }
 
-void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
+void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::vector<RemovedFile> left)
 {
     undoWorker_->wait();
     delete undoWorker_;
     undoWorker_ = nullptr;
 
-    // The undo list and the groups are each gone through once, however many
-    // files came back.
-    std::unordered_set<const FileInfoNode*> restoredFiles;
+    // The outcomes and the groups they come back to are each gone through
+    // once, however many files came back.
     std::vector<const RestoreOutcome*> shown;
     for (const RestoreOutcome& outcome : outcomes) {
         if (!outcome.restored) {
@@ -410,7 +429,6 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
         ++undoReport_.restored;
         if (outcome.changed)
             undoReport_.changed.push_back(outcome);
-        restoredFiles.insert(outcome.file.get());
         // A file of an earlier result set is back on disk, but not in these
         // results.
         if (outcome.resultSetId != state_.resultSetId()) {
@@ -419,11 +437,11 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
         }
         shown.push_back(&outcome);
     }
-    std::erase_if(
-        arrNodesToBeRestoredLocal_, [&](const RemovedFile& entry) { return restoredFiles.contains(entry.file.get()); });
+    arrNodesToBeRestoredLocal_ = std::move(left);
     reinsertRestoredFiles(shown);
     const bool reinserted = !shown.empty();
     if (reinserted) {
+        // The one rebuild of the shown groups.
         state_.btnShowAllItems();
         const auto [dupCount, dupBytes] = duplicateTotals(state_);
         state_.dupCount = dupCount;
@@ -456,15 +474,12 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes)
 
 void CleanupController::reinsertRestoredFiles(const std::vector<const RestoreOutcome*>& restored)
 {
-    std::unordered_set<const DuplicateGroup*> listed;
-    for (const DuplicateGroupPtr& group : state_.arrMainGroup)
-        listed.insert(group.get());
-    // The members of each group a file comes back to, gathered on its first
-    // file.
-    std::unordered_map<const DuplicateGroup*, std::unordered_set<const FileInfoNode*>> members;
+    // The groups files come back to, in the order first met; those not
+    // listed any more are listed again at the end, in that order.
+    std::unordered_set<const DuplicateGroup*> touched;
+    std::vector<DuplicateGroupPtr> touchedInOrder;
     for (const RestoreOutcome* outcome : restored) {
         FileInfoNode& file = *outcome->file;
-        file.isMoveToTrash = false;
         // The record now describes the file on disk, so that a later
         // clean-up's checks accept it; a cloud file has no facts on this disk.
         // One that changed since its removal keeps the scan's times: it is
@@ -477,19 +492,26 @@ void CleanupController::reinsertRestoredFiles(const std::vector<const RestoreOut
                 file.changeTime = outcome->now.changeTime;
             }
         }
+        // The removal took out of its group exactly the files it flagged:
+        // only those go back, each once.
+        if (!file.isMoveToTrash)
+            continue;
+        file.isMoveToTrash = false;
         const DuplicateGroupPtr& group = outcome->group;
-        if (listed.insert(group.get()).second)
+        group->children.push_back(outcome->file);
+        group->groupSize += file.fileSize;
+        ++report_.uniquePhotosReatined;
+        if (touched.insert(group.get()).second)
+            touchedInOrder.push_back(group);
+    }
+    for (const DuplicateGroupPtr& group : state_.arrMainGroup) {
+        if (touched.empty())
+            break;
+        touched.erase(group.get());
+    }
+    for (const DuplicateGroupPtr& group : touchedInOrder) {
+        if (touched.contains(group.get()))
             state_.arrMainGroup.push_back(group);
-        auto [known, first] = members.try_emplace(group.get());
-        if (first) {
-            for (const FileInfoNodePtr& member : group->children)
-                known->second.insert(member.get());
-        }
-        if (known->second.insert(&file).second) {
-            group->children.push_back(outcome->file);
-            group->groupSize += file.fileSize;
-            ++report_.uniquePhotosReatined;
-        }
     }
 }
 

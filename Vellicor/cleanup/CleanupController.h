@@ -208,7 +208,7 @@ private:
     void listItemsNotInAlbum(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void showWindowAfterTrash();
     void startUndo();
-    void finishUndo(std::vector<RestoreOutcome> outcomes);
+    void finishUndo(std::vector<RestoreOutcome> outcomes, std::vector<RemovedFile> left);
     void reinsertRestoredFiles(const std::vector<const RestoreOutcome*>& restored);
 
     ResultsState& state_;

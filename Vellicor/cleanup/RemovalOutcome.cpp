@@ -18,17 +18,19 @@ constexpr std::size_t batchFiles = 256;
 constexpr quint64 batchBytes = 64 << 20;
 
 // The end of the batch that starts at first, and the paths of its files that
-// go to the trash.
-std::size_t nextBatch(const RemovalPlan& plan, std::size_t first, std::vector<QString>& trashPaths)
+// go to the trash and of those deleted outright.
+std::size_t nextBatch(
+    const RemovalPlan& plan, std::size_t first, std::vector<QString>& trashPaths, std::vector<QString>& outrightPaths)
 {
     trashPaths.clear();
+    outrightPaths.clear();
     quint64 bytes = 0;
     std::size_t end = first;
     while (end < plan.items.size() && end - first < batchFiles && (end == first || bytes < batchBytes)) {
         const PlannedRemoval& item = plan.items[end++];
-        if (item.route != RemovalRoute::trash)
+        if (item.route != RemovalRoute::trash && item.route != RemovalRoute::deleteOutright)
             continue;
-        trashPaths.push_back(item.scanned.path);
+        (item.route == RemovalRoute::trash ? trashPaths : outrightPaths).push_back(item.scanned.path);
         bytes += item.scanned.fileSize;
     }
     return end;
@@ -90,14 +92,17 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
     ContentComparison contents;
     files.startRun();
     std::vector<QString> trashPaths;
+    std::vector<QString> outrightPaths;
     for (std::size_t index = 0, batchEnd = 0; index < plan.items.size(); ++index) {
         if (abort.load())
             break;
         if (index == batchEnd) {
             files.dropTrashEntries();
-            batchEnd = nextBatch(plan, index, trashPaths);
+            batchEnd = nextBatch(plan, index, trashPaths, outrightPaths);
             if (!trashPaths.empty())
                 files.prepareTrashEntries(trashPaths);
+            if (!outrightPaths.empty())
+                files.prepareSetAsides(outrightPaths);
         }
         const PlannedRemoval& item = plan.items[index];
         const std::pair identity { item.scanned.deviceId, item.scanned.inode };

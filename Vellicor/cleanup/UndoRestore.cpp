@@ -7,6 +7,7 @@
 #include "core/MD5.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -179,14 +180,18 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
     if (!outcome.restored)
         return outcome;
     outcome.now = scannedNow(item.originalPath, now);
-    if (!item.trashInfoPath.isEmpty() && ::unlink(QFile::encodeName(item.trashInfoPath).constData()) != 0)
-        Log::print("Undo: the trash entry", item.trashInfoPath, "stays:", errnoText(errno));
     return outcome;
 }
 
+// Entries moved back per batch at most, and the longest a batch moves
+// files before their entries go: Stop waits no longer than that and the
+// removal of at most a batch's entries.
+constexpr std::size_t batchFiles = 256;
+constexpr qint64 batchNs = 100'000'000;
+
 } // namespace
 
-std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList)
+UndoCopySources undoCopySources(const std::vector<RemovedFile>& undoList)
 {
     // The kept files of a group by digest, gathered once per group: a group
     // of thousands of copies is gone through once, not once per copy.
@@ -207,6 +212,21 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         }
         return kept->second;
     };
+    UndoCopySources sources;
+    for (const RemovedFile& removed : undoList) {
+        // Only a file deleted outright comes back as a copy.
+        if (removed.route == RemovalRoute::cloud || !removed.trashedPath.isEmpty() || !removed.file
+            || !removed.group)
+            continue;
+        const FileInfoNode& file = *removed.file;
+        if (file.isMd5Calucaluted && file.md5 && !file.md5->isEmpty())
+            sources.ofFile[&file] = { *file.md5, keptFiles(*removed.group).value(*file.md5) };
+    }
+    return sources;
+}
+
+std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList, const UndoCopySources& sources)
+{
     std::vector<PlannedRestore> plan;
     plan.reserve(undoList.size());
     for (const RemovedFile& removed : undoList) {
@@ -220,27 +240,46 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.trashInfoPath = removed.trashInfoPath;
         item.trashed = removed.trashed;
         item.resultSetId = removed.resultSetId;
-        const FileInfoNode& file = *removed.file;
-        if (file.isMd5Calucaluted && file.md5 && !file.md5->isEmpty()) {
-            item.md5 = *file.md5;
-            item.keptPaths = keptFiles(*removed.group).value(*file.md5);
+        if (const auto source = sources.ofFile.find(removed.file.get()); source != sources.ofFile.end()) {
+            item.md5 = source->second.md5;
+            item.keptPaths = source->second.keptPaths;
         }
         plan.push_back(std::move(item));
     }
     return plan;
 }
 
-std::vector<RestoreOutcome> executeUndoPlan(
-    const std::vector<PlannedRestore>& plan, CloudRemover& cloud, const std::atomic<bool>& abort)
+std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList)
+{
+    return makeUndoPlan(undoList, undoCopySources(undoList));
+}
+
+std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud,
+    const std::atomic<bool>& abort, const std::function<void(const RestoreOutcome&)>& onEach)
 {
     std::vector<RestoreOutcome> outcomes;
     outcomes.reserve(plan.size());
-    for (const PlannedRestore& item : plan) {
-        if (abort.load())
-            break;
-        outcomes.push_back(restoreOne(item, cloud));
-        if (!outcomes.back().restored)
-            Log::print("Undo: not restored", item.originalPath, outcomes.back().reason);
+    std::vector<QString> entries;
+    QElapsedTimer clock;
+    for (std::size_t index = 0; index < plan.size() && !abort.load();) {
+        // A batch: its files back first, then the entries of those that
+        // came back out of the trash.
+        entries.clear();
+        clock.start();
+        for (const std::size_t first = index;
+             index < plan.size() && index - first < batchFiles && clock.nsecsElapsed() < batchNs && !abort.load();
+             ++index) {
+            const PlannedRestore& item = plan[index];
+            outcomes.push_back(restoreOne(item, cloud));
+            const RestoreOutcome& outcome = outcomes.back();
+            if (!outcome.restored)
+                Log::print("Undo: not restored", item.originalPath, outcome.reason);
+            else if (!item.trashInfoPath.isEmpty())
+                entries.push_back(item.trashInfoPath);
+            if (onEach)
+                onEach(outcome);
+        }
+        removeTrashEntries(entries);
     }
     return outcomes;
 }

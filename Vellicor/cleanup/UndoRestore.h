@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class CloudRemover;
@@ -52,7 +54,23 @@ struct RestoreOutcome {
     QString reason;
 };
 
-// Made on the GUI thread from the undo list, in its order.
+// What may stand in for the files of an undo list that were deleted
+// outright: the removed file's digest and the kept files of its group with
+// that digest. Gathered on the GUI thread, the only one that reads the
+// groups; only the groups of such files are read.
+struct UndoCopySources {
+    struct Source {
+        QString md5;
+        std::shared_ptr<const std::vector<QString>> keptPaths;
+    };
+    std::unordered_map<const FileInfoNode*, Source> ofFile;
+};
+UndoCopySources undoCopySources(const std::vector<RemovedFile>& undoList);
+
+// The plan, in the undo list's order. Reads no group and no record, only
+// the list and the sources: any thread.
+std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList, const UndoCopySources& sources);
+// Both on the calling thread (the GUI thread).
 std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoList);
 
 // Puts each entry back, one after the other, on the calling thread (the
@@ -62,7 +80,12 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // names its path; anything else in the trash is neither moved nor deleted. A file deleted outright is copied from a kept
 // file only when that file's digest still equals the removed file's. Nothing
 // is ever written over an existing path, and missing parent folders are made
-// again. abort, read between entries, ends the undo early (the rest are not
-// tried and have no outcome).
-std::vector<RestoreOutcome> executeUndoPlan(
-    const std::vector<PlannedRestore>& plan, CloudRemover& cloud, const std::atomic<bool>& abort);
+// again. The entries go in batches: a batch's files are moved back first,
+// then the entries of those that moved are removed together, so that a run
+// ended at any moment leaves each file either back with no entry (or an
+// entry left without its file, which the trash tolerates) or in the trash
+// with its entry. abort, read between entries, ends the undo early (the
+// rest are not tried and have no outcome; the batch under way still
+// removes its moved files' entries). onEach runs after each entry.
+std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud,
+    const std::atomic<bool>& abort, const std::function<void(const RestoreOutcome&)>& onEach = {});

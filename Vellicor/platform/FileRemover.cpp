@@ -6,8 +6,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
@@ -35,6 +37,74 @@ void LocalFileRemover::prepareTrashEntries(const std::vector<QString>& paths)
     trash_.prepareEntries(paths, entryBudget);
 }
 
+namespace {
+
+QString randomTag()
+{
+    return QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+QByteArray asideName(const QString& tag)
+{
+    return QByteArrayLiteral(".vellicor-removing-") + tag.toLatin1();
+}
+
+QString asidePathIn(const QString& folder, const QByteArray& name)
+{
+    return (folder == QStringLiteral("/") ? QString() : folder) + QLatin1Char('/') + QFile::decodeName(name);
+}
+
+} // namespace
+
+void LocalFileRemover::prepareSetAsides(const std::vector<QString>& paths)
+{
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<SetAsideRecord> records;
+    for (const QString& path : paths) {
+        if (clock.elapsed() > entryBudget.count())
+            break;
+        // As the file will be held: by its folder's real path.
+        const QString folder = QFileInfo(QFileInfo(path).path()).canonicalFilePath();
+        const auto facts = factsOf(path);
+        if (folder.isEmpty() || !facts || !facts->regular)
+            continue;
+        const QString tag = randomTag();
+        records.push_back({ tag, path, asidePathIn(folder, asideName(tag)), *facts });
+    }
+    const std::vector<QString> tags = SetAsideJournal::addTogether(records);
+    const std::lock_guard guard(lock_);
+    for (SetAsideRecord& record : records) {
+        if (std::find(tags.begin(), tags.end(), record.tag) == tags.end())
+            continue;
+        if (const auto [earlier, added] = recorded_.try_emplace(record.path, record); !added)
+            SetAsideJournal::clear(record.tag);
+    }
+}
+
+std::optional<SetAsideRecord> LocalFileRemover::takeRecorded(const QString& path)
+{
+    const std::lock_guard guard(lock_);
+    const auto found = recorded_.find(path);
+    if (found == recorded_.end())
+        return std::nullopt;
+    SetAsideRecord record = std::move(found->second);
+    recorded_.erase(found);
+    return record;
+}
+
+void LocalFileRemover::dropTrashEntries()
+{
+    trash_.dropPrepared();
+    std::map<QString, SetAsideRecord> left;
+    {
+        const std::lock_guard guard(lock_);
+        left.swap(recorded_);
+    }
+    for (const auto& [path, record] : left)
+        SetAsideJournal::clear(record.tag);
+}
+
 FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const RemovalProof& proof)
 {
     if (!file.isHeld())
@@ -49,11 +119,21 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     QString asidePath;
     HeldMove move;
     move.error = EEXIST;
+    // A record written ahead serves only while it names this very file in
+    // this folder; otherwise it goes and the file gets one of its own.
+    std::optional<SetAsideRecord> ready = takeRecorded(file.path);
+    if (ready && (ready->aside != asidePathIn(folder, asideName(ready->tag)) || ready->facts.device != file.facts.device
+            || ready->facts.inode != file.facts.inode)) {
+        SetAsideJournal::clear(ready->tag);
+        ready.reset();
+    }
     for (int attempt = 0; attempt < setAsideAttempts; ++attempt) {
-        tag = QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-        aside = QByteArrayLiteral(".vellicor-removing-") + tag.toLatin1();
-        asidePath = (folder == QStringLiteral("/") ? QString() : folder) + QLatin1Char('/') + QFile::decodeName(aside);
-        if (const auto error = SetAsideJournal::add(tag, file.path, asidePath, file.facts)) {
+        tag = ready ? ready->tag : randomTag();
+        aside = asideName(tag);
+        asidePath = asidePathIn(folder, aside);
+        if (ready) {
+            ready.reset();
+        } else if (const auto error = SetAsideJournal::add(tag, file.path, asidePath, file.facts)) {
             if (errno == EEXIST)
                 continue;
             return FileRemoval::failed(QStringLiteral("its removal cannot be recorded: %1").arg(*error));

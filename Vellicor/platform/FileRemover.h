@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/HeldFile.h"
+#include "platform/SetAsideJournal.h"
 #include "platform/Trash.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <vector>
@@ -41,7 +43,12 @@ public:
     // other: their trash entries may be written and made durable together
     // now, each still durable before its file moves.
     virtual void prepareTrashEntries(const std::vector<QString>& paths) { (void)paths; }
-    // The batch has ended: the entries of files that did not move go.
+    // The files at paths are about to be deleted outright, one after the
+    // other: the records of their set-asides may be written and made durable
+    // together now, each still durable before its file is set aside.
+    virtual void prepareSetAsides(const std::vector<QString>& paths) { (void)paths; }
+    // The batch has ended: the entries and records of files that did not
+    // move go.
     virtual void dropTrashEntries() { }
     // Deletes the held file for good, after it was recorded and set aside
     // under a temporary name in its folder, the proof passed, and what was
@@ -68,7 +75,8 @@ public:
     void startRun() override { trash_.forget(); }
     FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;
     void prepareTrashEntries(const std::vector<QString>& paths) override;
-    void dropTrashEntries() override { trash_.dropPrepared(); }
+    void prepareSetAsides(const std::vector<QString>& paths) override;
+    void dropTrashEntries() override;
     FileRemoval removeRegularFile(const HeldFile& file, const RemovalProof& proof = {}) override;
 
     // For tests: runs right before each rename of a held file, after its
@@ -76,7 +84,13 @@ public:
     std::function<void(const QString& path)> beforeRename;
 
 private:
+    // The recorded set-aside of a file, by its path; it serves only the file
+    // it names, held in the folder it names.
+    std::optional<SetAsideRecord> takeRecorded(const QString& path);
+
     TrashCan trash_;
+    std::mutex lock_;
+    std::map<QString, SetAsideRecord> recorded_;
 };
 
 // A remover for tests and the screen gallery: passes each call on to another
@@ -105,6 +119,7 @@ public:
     using FileRemover::removeRegularFile;
     void startRun() override { real_->startRun(); }
     void prepareTrashEntries(const std::vector<QString>& paths) override { real_->prepareTrashEntries(paths); }
+    void prepareSetAsides(const std::vector<QString>& paths) override { real_->prepareSetAsides(paths); }
     void dropTrashEntries() override { real_->dropTrashEntries(); }
     std::optional<FileFacts> examine(const QString& path) override;
     HeldFile hold(const QString& path, FolderLinks links = FolderLinks::refused) override;

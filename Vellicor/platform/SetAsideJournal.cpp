@@ -96,23 +96,24 @@ QString folder()
     return AppPaths::stateFolder() + QStringLiteral("/set-aside");
 }
 
-std::optional<QString> add(const QString& tag, const QString& path, const QString& aside, const FileFacts& facts)
+namespace {
+
+std::optional<QString> ensureFolder()
 {
-    const QString where = folder();
-    std::optional<QString> folderError;
     if (!QDir().mkpath(AppPaths::stateFolder()))
-        folderError = QStringLiteral("%1 cannot be made").arg(AppPaths::stateFolder());
-    else
-        folderError = ensureOwnFolder(where, ::getuid());
-    if (folderError) {
-        errno = 0;
-        return folderError;
-    }
-    const QByteArray text = QByteArrayLiteral("path=") + QUrl::toPercentEncoding(QFile::encodeName(path), "/")
-        + QByteArrayLiteral("\naside=") + QUrl::toPercentEncoding(QFile::encodeName(aside), "/")
-        + QByteArrayLiteral("\ndevice=") + QByteArray::number(facts.device) + QByteArrayLiteral("\ninode=")
-        + QByteArray::number(facts.inode) + '\n';
-    const QByteArray name = QFile::encodeName(recordPath(tag));
+        return QStringLiteral("%1 cannot be made").arg(AppPaths::stateFolder());
+    return ensureOwnFolder(folder(), ::getuid());
+}
+
+// Writes the record, synced when durably; errno is EEXIST when the tag is
+// taken.
+std::optional<QString> write(const SetAsideRecord& record, bool durably)
+{
+    const QByteArray text = QByteArrayLiteral("path=") + QUrl::toPercentEncoding(QFile::encodeName(record.path), "/")
+        + QByteArrayLiteral("\naside=") + QUrl::toPercentEncoding(QFile::encodeName(record.aside), "/")
+        + QByteArrayLiteral("\ndevice=") + QByteArray::number(record.facts.device) + QByteArrayLiteral("\ninode=")
+        + QByteArray::number(record.facts.inode) + '\n';
+    const QByteArray name = QFile::encodeName(recordPath(record.tag));
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         const int error = errno;
@@ -120,12 +121,52 @@ std::optional<QString> add(const QString& tag, const QString& path, const QStrin
         errno = error;
         return reason;
     }
-    if (const auto error = writeDurably(fd, text)) {
+    std::optional<QString> error;
+    if (durably) {
+        error = writeDurably(fd, text);
+    } else {
+        error = writeWhole(fd, text);
+        if (::close(fd) != 0 && !error)
+            error = errnoText(errno);
+    }
+    if (error)
         ::unlink(name.constData());
+    return error;
+}
+
+} // namespace
+
+std::optional<QString> add(const QString& tag, const QString& path, const QString& aside, const FileFacts& facts)
+{
+    if (const auto error = ensureFolder()) {
+        errno = 0;
         return error;
     }
-    syncFolder(where);
+    if (const auto error = write({ tag, path, aside, facts }, true))
+        return error;
+    syncFolder(folder());
     return std::nullopt;
+}
+
+std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
+{
+    if (records.empty() || ensureFolder())
+        return {};
+    std::vector<QString> tags;
+    std::vector<QString> paths;
+    for (const SetAsideRecord& record : records) {
+        if (write(record, false))
+            continue;
+        tags.push_back(record.tag);
+        paths.push_back(recordPath(record.tag));
+    }
+    if (!tags.empty() && !makeDurableTogether(folder(), paths)) {
+        Log::print("Remove: the records of a batch could not be made durable:", errnoText(errno));
+        for (const QString& tag : tags)
+            clear(tag);
+        return {};
+    }
+    return tags;
 }
 
 void clear(const QString& tag)

@@ -7,6 +7,15 @@
 #include <optional>
 #include <vector>
 
+// A set-aside about to be made: the file at path, with these facts, to be
+// named aside (see SetAsideJournal::add).
+struct SetAsideRecord {
+    QString tag;
+    QString path;
+    QString aside;
+    FileFacts facts;
+};
+
 // A file set aside under a temporary name before it is deleted for good is
 // recorded first, durably, one record per file in a folder of the user's
 // state folder; the record goes when the deletion has ended either way. A
@@ -23,6 +32,13 @@ QString folder();
 // tag); on the disk when this returns. The tag names the record. Why it
 // could not be recorded, or none; errno is EEXIST when the tag is taken.
 std::optional<QString> add(const QString& tag, const QString& path, const QString& aside, const FileFacts& facts);
+
+// Records several set-asides ahead, made durable together: the records
+// written, their volume flushed once (or each record synced where that
+// cannot be promised), the folder synced. The tags recorded: a record that
+// could not be written is left out, and none is when they could not be made
+// durable.
+std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records);
 
 // The record of tag is done with.
 void clear(const QString& tag);

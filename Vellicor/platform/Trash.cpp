@@ -13,6 +13,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -193,6 +198,57 @@ std::optional<QString> writeDurably(int fd, const QByteArray& text)
     return error;
 }
 
+bool makeDurableTogether(const QString& folder, const std::vector<QString>& files)
+{
+    const FileDescriptor opened(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    bool durable = opened.isOpen();
+    // A volume on a block device of its own writes out everything at once;
+    // elsewhere (network, FUSE) only a file's own sync is sure to reach its
+    // server.
+    struct statfs volume { };
+    const bool wholeVolume = durable && ::fstatfs(opened.get(), &volume) == 0
+        && (volume.f_type == 0xEF53 || volume.f_type == 0x58465342 || volume.f_type == 0x9123683E
+            || volume.f_type == static_cast<decltype(volume.f_type)>(0xF2F52010));
+    if (wholeVolume) {
+        durable = ::syncfs(opened.get()) == 0;
+    } else {
+        for (std::size_t i = 0; i < files.size() && durable; ++i) {
+            const FileDescriptor file(::open(QFile::encodeName(files[i]).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+            durable = file.isOpen() && ::fsync(file.get()) == 0;
+        }
+    }
+    return durable && ::fsync(opened.get()) == 0;
+}
+
+void removeTrashEntries(const std::vector<QString>& infoPaths)
+{
+    // Entries per remover, and removers at most: a few dozen removals keep
+    // a remover's start worth its while.
+    constexpr std::size_t perRemover = 32;
+    constexpr std::size_t mostRemovers = 8;
+    std::atomic<std::size_t> next { 0 };
+    const auto removeSome = [&infoPaths, &next] {
+        for (std::size_t index; (index = next.fetch_add(1)) < infoPaths.size();) {
+            const QByteArray name = QFile::encodeName(infoPaths[index]);
+            if (::unlink(name.constData()) != 0 && errno != ENOENT)
+                Log::print("Trash: the entry", infoPaths[index], "stays:", errnoText(errno));
+        }
+    };
+    std::vector<std::thread> removers;
+    const std::size_t count = std::min(mostRemovers, infoPaths.size() / perRemover);
+    for (std::size_t i = 1; i < count; ++i) {
+        try {
+            removers.emplace_back(removeSome);
+        } catch (const std::system_error&) {
+            break; // No thread to be had: the others, and this one, do it all.
+        }
+    }
+    removeSome();
+    for (std::thread& remover : removers)
+        remover.join();
+}
+
 namespace TrashDetail {
 
 TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
@@ -312,26 +368,11 @@ void TrashCan::prepareEntries(const std::vector<QString>& paths, std::chrono::mi
         }
     }
     for (auto& [folder, entries] : written) {
-        const FileDescriptor infoFolder(::open(
-            QFile::encodeName(folder + QStringLiteral("/info")).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        bool durable = infoFolder.isOpen();
-        // A volume on a block device of its own writes out everything at
-        // once; elsewhere (network, FUSE) only a file's own sync is sure to
-        // reach its server.
-        struct statfs volume { };
-        const bool wholeVolume = durable && ::fstatfs(infoFolder.get(), &volume) == 0
-            && (volume.f_type == 0xEF53 || volume.f_type == 0x58465342 || volume.f_type == 0x9123683E
-                || volume.f_type == static_cast<decltype(volume.f_type)>(0xF2F52010));
-        if (wholeVolume) {
-            durable = ::syncfs(infoFolder.get()) == 0;
-        } else {
-            for (std::size_t i = 0; i < entries.size() && durable; ++i) {
-                const FileDescriptor entry(
-                    ::open(QFile::encodeName(entries[i].second.info).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-                durable = entry.isOpen() && ::fsync(entry.get()) == 0;
-            }
-        }
-        durable = durable && ::fsync(infoFolder.get()) == 0;
+        std::vector<QString> infos;
+        infos.reserve(entries.size());
+        for (const auto& [path, entry] : entries)
+            infos.push_back(entry.info);
+        const bool durable = makeDurableTogether(folder + QStringLiteral("/info"), infos);
         if (!durable)
             Log::print("Trash: the entries of a batch could not be made durable in", folder, errnoText(errno));
         const std::lock_guard guard(lock_);

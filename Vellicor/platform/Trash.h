@@ -137,6 +137,18 @@ private:
     std::map<QString, PreparedEntry> prepared_;
 };
 
+// Makes the files just written into folder, and their names there, durable
+// together: the volume flushed once (or each file synced where a volume
+// cannot promise that: network, FUSE), then the folder. Whether all of it
+// is; errno says why not.
+bool makeDurableTogether(const QString& folder, const std::vector<QString>& files);
+
+// Removes the trash entries at infoPaths, whose files have left the trash,
+// several at a time: each removal frees an inode and may wait on the
+// volume's journal, and waits that overlap cost one wait. Those that stay
+// are logged. Returns when every removal has ended.
+void removeTrashEntries(const std::vector<QString>& infoPaths);
+
 // rename() that never replaces what is at to, also where the file system
 // cannot promise that itself (then it is looked for first). 0 or an errno.
 int renameWithoutReplacing(const QString& from, const QString& to);

@@ -1113,7 +1113,7 @@ void ResultViewController::removalFinished()
 
 void ResultViewController::showResultArea(ResultArea area)
 {
-    model_->shownGroupsChanged();
+    // The clean-up has rebuilt the shown groups, and the model with them.
     state_->updateDuplicatesSummary(state_->arrMainGroup);
     updatePieChart();
     viewNoDuplicateFound_->hide();

@@ -1312,3 +1312,78 @@ TEST_F(Removal, ARunEndedInsideABatchLeavesNoFileInTheTrashWithoutItsEntry)
         (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m3.trashinfo"),
             QStringLiteral("m4.trashinfo") }));
 }
+
+TEST_F(Removal, AnUndoOfSeveralBatchesBringsEveryFileBackByteForByteAndEmptiesTheTrash)
+{
+    const auto groups = markedPairs(300);
+    load(groups);
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().countTrashed, 300);
+    ASSERT_EQ(trashListing(home, "info").size(), 300);
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 300);
+    EXPECT_TRUE(controller.lastUndoReport().failed.empty());
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(bytes(groups[std::size_t(i)][0]), QByteArray::number(i + 1).repeated(10)) << i;
+    EXPECT_EQ(trashListing(home, "files"), QStringList {});
+    EXPECT_EQ(trashListing(home, "info"), QStringList {});
+    EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+    EXPECT_EQ(state.arrMainGroup.size(), 300u);
+    EXPECT_EQ(state.countMarked(), 300);
+}
+
+TEST_F(Removal, AnUndoStoppedOrEndedInsideABatchLeavesEachFileBackOrInTheTrashWithItsEntry)
+{
+    const auto groups = markedPairs(6);
+    load(groups);
+    ASSERT_TRUE(run());
+    const std::vector<RemovedFile> undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 6u);
+    const auto inTrashWithEntry = [&](const RemovedFile& entry) {
+        return !QFileInfo::exists(entry.originalPath) && QFileInfo::exists(entry.trashedPath)
+            && trashInfoOriginalPath(entry.trashInfoPath) == entry.originalPath;
+    };
+    UnavailableCloudRemover cloud;
+
+    // Ended for good right after the second file came back, before the
+    // batch's entries went, as a kill or a crash ends it: the files back
+    // keep an entry without a file, the others are in the trash with theirs.
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::atomic<bool> never { false };
+        int done = 0;
+        executeUndoPlan(makeUndoPlan({ undoList[0], undoList[1], undoList[2] }), cloud, never,
+            [&](const RestoreOutcome& outcome) {
+                if (outcome.restored && ++done == 2)
+                    ::_exit(0);
+            });
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(bytes(groups[i][0]), QByteArray::number(int(i) + 1).repeated(10));
+        EXPECT_FALSE(QFileInfo::exists(undoList[i].trashedPath));
+    }
+    for (std::size_t i = 2; i < 6; ++i)
+        EXPECT_TRUE(inTrashWithEntry(undoList[i])) << i;
+
+    // Stop after the next file: it comes back without its entry, the others
+    // wait in the trash with theirs.
+    std::atomic<bool> stop { false };
+    const auto outcomes = executeUndoPlan(makeUndoPlan({ undoList.begin() + 2, undoList.end() }), cloud, stop,
+        [&](const RestoreOutcome&) { stop = true; });
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].restored);
+    EXPECT_EQ(bytes(groups[2][0]), QByteArray("3333333333"));
+    EXPECT_FALSE(QFileInfo::exists(undoList[2].trashInfoPath));
+    for (std::size_t i = 3; i < 6; ++i)
+        EXPECT_TRUE(inTrashWithEntry(undoList[i])) << i;
+    EXPECT_EQ(trashListing(home, "files"), (QStringList { QStringLiteral("m4"), QStringLiteral("m5"), QStringLiteral("m6") }));
+    EXPECT_EQ(trashListing(home, "info"),
+        (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m4.trashinfo"),
+            QStringLiteral("m5.trashinfo"), QStringLiteral("m6.trashinfo") }));
+}

@@ -437,3 +437,67 @@ TEST_F(HeldRemoval, AStateFolderThatTakesNoRecordAndATrashThatIsALinkLeaveTheFil
     EXPECT_EQ(entriesOf(elsewhere + QStringLiteral("/files")), QStringList {});
     EXPECT_EQ(entriesOf(elsewhere + QStringLiteral("/info")), QStringList {});
 }
+
+TEST_F(HeldRemoval, ABatchsSetAsidesAreRecordedTogetherBeforeTheFirstAndOnlyForTheFilesTheyName)
+{
+    std::vector<QString> paths;
+    for (const char* name : { "a", "b", "c" }) {
+        paths.push_back(folder + QLatin1Char('/') + QLatin1String(name));
+        writeTestFile(paths.back(), name);
+    }
+    remover.prepareSetAsides(paths);
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 3);
+    // Saved by an editor after its record was written: another file, which
+    // gets a record of its own.
+    editorsSave(paths[2], "c, newly saved");
+    const QByteArray savedInode = QByteArray::number(factsOf(paths[2])->inode);
+    QList<qsizetype> recordsAtEachSetAside;
+    remover.beforeRename = [&](const QString& path) {
+        const QStringList records = entriesOf(SetAsideJournal::folder());
+        recordsAtEachSetAside.append(records.size());
+        if (path == paths[2] && records.size() == 1) {
+            EXPECT_TRUE(contentOf(SetAsideJournal::folder() + QLatin1Char('/') + records[0])
+                    .contains("inode=" + savedInode + '\n'));
+        }
+    };
+    for (const QString& path : paths)
+        EXPECT_TRUE(remover.removeRegularFile(path).ok) << path.toStdString();
+    EXPECT_EQ(recordsAtEachSetAside, (QList<qsizetype> { 3, 2, 1 }));
+    remover.dropTrashEntries();
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+    EXPECT_EQ(entriesOf(folder), QStringList {});
+}
+
+TEST_F(HeldRemoval, ARunEndedInsideABatchOfDeletionsIsPutBackFromTheBatchsRecords)
+{
+    std::vector<QString> paths;
+    for (const char* name : { "a", "b", "c" }) {
+        paths.push_back(folder + QLatin1Char('/') + QLatin1String(name));
+        writeTestFile(paths.back(), QByteArray("only copy of ") + name);
+    }
+    // The batch recorded, the first file deleted, the run ended for good
+    // right after the second was set aside.
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        LocalFileRemover remover;
+        remover.prepareSetAsides(paths);
+        if (!remover.removeRegularFile(paths[0]).ok)
+            ::_exit(3);
+        remover.removeRegularFile(paths[1], []() -> std::optional<QString> { ::_exit(0); });
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(setAsideIn(folder).size(), 1);
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 2);
+
+    const SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_EQ(recovery.putBack, std::vector { paths[1] });
+    EXPECT_TRUE(recovery.left.empty());
+    EXPECT_EQ(entriesOf(folder), (QStringList { QStringLiteral("b"), QStringLiteral("c") }));
+    EXPECT_EQ(contentOf(paths[1]), QByteArray("only copy of b"));
+    EXPECT_EQ(contentOf(paths[2]), QByteArray("only copy of c"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}

@@ -978,6 +978,7 @@ TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)
     EXPECT_FALSE(indicator->isVisible());
 
     button("btnUndo")->click();
+    QSignalSpy rebuilt(&screen->model(), &QAbstractItemModel::layoutChanged);
     screen->afterCleanSheets().btnYesForUndo->click();
     EXPECT_TRUE(screen->cleanup().isUndoing());
     EXPECT_TRUE(indicator->isVisible());
@@ -986,6 +987,9 @@ TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)
     ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
     EXPECT_FALSE(indicator->isVisible());
     EXPECT_TRUE(QFileInfo::exists(*pictures->children.back()->filePath));
+    // The files that came back are shown again, the rows built once.
+    EXPECT_EQ(rebuilt.count(), 1);
+    EXPECT_EQ(screen->model().arrAllDupFiles().size(), 4u);
 }
 
 TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
