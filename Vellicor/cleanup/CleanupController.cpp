@@ -335,9 +335,10 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
     if (screen_)
         screen_->closeTrashProgress();
     applyRemovalOutcomes(outcomes, photos);
-    if (state_.resultSetId() == plan_->resultSetId)
+    const bool sameResults = state_.resultSetId() == plan_->resultSetId;
+    if (sameResults)
         emit resultAreaChanged(updateResultsAfterRemoval(state_));
-    emit removalFinished();
+    emit removalFinished(sameResults);
     // The window comes after the results are redrawn and the history written.
     QMetaObject::invokeMethod(this, &CleanupController::showWindowAfterTrash, Qt::QueuedConnection);
 }

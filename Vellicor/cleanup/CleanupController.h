@@ -185,8 +185,11 @@ signals:
     void trashButtonStateChanged(int state);
     // The run has ended, its outcomes are applied and the groups left with
     // one file are dropped; the after-clean window follows from the event
-    // loop.
-    void removalFinished();
+    // loop. rowsTaken: the shown groups were taken again, and
+    // resultAreaChanged told, for the result set the run removed from; false
+    // when another result set came meanwhile, whose records the run may
+    // still have changed.
+    void removalFinished(bool rowsTaken);
     // The shown groups were rebuilt after a removal or an undo.
     void resultAreaChanged(ResultArea area);
     // An undo started (true) or ended with its outcomes applied (false).

@@ -1101,10 +1101,13 @@ void ResultViewController::clearScanCache()
         Log::print(QStringLiteral("clearScanCache: refused while a scan runs"));
 }
 
-void ResultViewController::removalFinished()
+void ResultViewController::removalFinished(bool rowsTaken)
 {
     // The clean-up has dropped the groups left with one file and recounted
-    // the marks; the views and the summary follow.
+    // the marks. Where it took the shown groups again, showResultArea has
+    // brought the views and the summary along; otherwise they follow here.
+    if (rowsTaken)
+        return;
     state_->isCollectionViewRefreshRequired = true;
     model_->shownGroupsChanged();
     state_->updateDuplicatesSummary(state_->arrMainGroup);

@@ -231,7 +231,7 @@ private:
     int selectAllBoxState() const;
     void clearSelections();
     void rememberSelection(const FileInfoNodePtr& file);
-    void removalFinished();
+    void removalFinished(bool rowsTaken);
     void showResultArea(ResultArea area);
     void placeNoDuplicatesView();
     void after(int milliseconds, std::function<void()> work);

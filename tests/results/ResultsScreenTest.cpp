@@ -972,7 +972,10 @@ TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)
     loadPicturesAndDocuments();
     settle();
     screen->autoMarkSheets().btnSelectManually->click();
+    QSignalSpy removalRebuilt(&screen->model(), &QAbstractItemModel::layoutChanged);
     removeMarkedFiles();
+    // The rows left after the removal are taken once.
+    EXPECT_EQ(removalRebuilt.count(), 1);
     auto* indicator = screen->findChild<QProgressBar*>(QStringLiteral("hudAfterYesUndoPressed"));
     ASSERT_TRUE(indicator);
     EXPECT_FALSE(indicator->isVisible());
