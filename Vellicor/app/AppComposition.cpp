@@ -154,6 +154,10 @@ AppComposition::~AppComposition()
 {
     settingsNotices_.reset();
     setAlertPresenter(nullptr);
+    // The clean-up's workers remove cloud files through the cloud sources'
+    // handlers, which go with the home screen's children in the order the
+    // screens were last raised: the workers end first.
+    results_->cleanup().endWorkers();
     // The window, and with it both screens, goes before the lists they share.
     delegate_.reset();
 }
