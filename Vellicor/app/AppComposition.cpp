@@ -124,6 +124,7 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     // Signed in from the results screen, the user stays there and removes
     // again; the sheet offers no switch of source.
     remover->setSignInAsker([cloud = cloudSources_](ScanSource) { cloud->showSignInSheet(true, [] { }); });
+    cloudRemover_ = remover;
     results->cleanup().setCloudRemover(std::move(remover));
     // The cloud folder picker of the home screen's Add and the assistant's
     // Browse; a child of the home screen too.
@@ -154,6 +155,12 @@ AppComposition::~AppComposition()
 {
     settingsNotices_.reset();
     setAlertPresenter(nullptr);
+    // The clean-up's workers remove cloud files through the cloud sources'
+    // handlers, which go with the home screen's children in the order the
+    // screens were last raised: the workers end first.
+    results_->cleanup().endWorkers();
+    // A question a worker left waiting for the GUI thread finds no lists.
+    cloudRemover_->cut();
     // The window, and with it both screens, goes before the lists they share.
     delegate_.reset();
 }

@@ -7,6 +7,7 @@
 class AppDelegate;
 class QuitSignals;
 class CloudFolderPicker;
+class HandlerCloudRemover;
 class QMessageBox;
 class MainViewController;
 class ScanSources;
@@ -57,6 +58,8 @@ private:
     ResultViewController* results_ = nullptr;
     CloudSourceController* cloudSources_ = nullptr;
     CloudFolderPicker* cloudPicker_ = nullptr;
+    // The clean-up's way to the cloud sources' handlers, cut when they go.
+    std::shared_ptr<HandlerCloudRemover> cloudRemover_;
 };
 
 // The alert of a second start that could not reach the running copy. It

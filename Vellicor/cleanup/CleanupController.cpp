@@ -165,6 +165,12 @@ void CleanupController::setCloudRemover(std::shared_ptr<CloudRemover> cloud)
 
 CleanupController::~CleanupController()
 {
+    endWorkers();
+}
+
+void CleanupController::endWorkers()
+{
+    workersEnded_ = true;
     // Nothing a worker still sends reaches this object from here on, so a
     // worker that does not end in time (a file system that stopped
     // answering, a cloud service waiting for this very thread) can be left.
@@ -182,6 +188,8 @@ CleanupController::~CleanupController()
         Log::print("Clean-up: a worker still busy with a file was left to end on its own");
         connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     }
+    worker_ = nullptr;
+    undoWorker_ = nullptr;
 }
 
 QString CleanupController::openPhotoLibrary()
@@ -239,7 +247,7 @@ void CleanupController::confirmRemovalOfMarkedFiles()
 
 void CleanupController::startRemovingMarkedFiles()
 {
-    if (isRemoving() || isUndoing())
+    if (isRemoving() || isUndoing() || workersEnded_)
         return;
     if (sourceNeedsInternet(state_.resultSource()) && !isInternetAvailable()) {
         showInternetUnavailableAlert();
@@ -379,7 +387,7 @@ void CleanupController::btnUndoTapped()
 
 void CleanupController::startUndo()
 {
-    if (isRemoving() || isUndoing())
+    if (isRemoving() || isUndoing() || workersEnded_)
         return;
     // Only the groups of files deleted outright are read here; the plan, and
     // what is left to undo afterwards, are made on the worker, which has the

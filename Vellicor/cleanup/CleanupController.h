@@ -137,11 +137,16 @@ class CleanupController : public QObject {
 public:
     CleanupController(ResultsState& state, UserDefaults& defaults, std::shared_ptr<FileRemover> files,
         std::shared_ptr<CloudRemover> cloud, QObject* parent = nullptr);
-    // Stops a removal or undo under way and waits for its current file, but
-    // not for ever: a worker still busy after longestQuitWait is left to end
-    // on its own, cut off from this object.
+    // Ends the workers (endWorkers).
     ~CleanupController() override;
     static constexpr int longestQuitWait = 3000;
+    // Stops a removal or undo under way and waits for its current file, but
+    // not for ever: a worker still busy after longestQuitWait is left to end
+    // on its own, cut off from this object. Nothing a worker sends reaches
+    // this object afterwards, and none starts any more: it is the last call
+    // before the controller goes. Its owner makes it before what the workers
+    // borrow (the cloud sources' handlers, through the cloud remover) goes.
+    void endWorkers();
 
     void setScreen(RemovalScreen* screen) { screen_ = screen; }
     // Takes effect from the next removal or undo; none: cloud files fail.
@@ -230,6 +235,8 @@ private:
     RemovalReport report_;
     std::vector<RemovedFile> arrNodesToBeRestoredLocal_;
     QThread* undoWorker_ = nullptr;
+    // Set by endWorkers: no removal or undo starts any more.
+    bool workersEnded_ = false;
     UndoReport undoReport_;
 };
 

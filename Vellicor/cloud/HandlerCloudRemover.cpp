@@ -58,12 +58,19 @@ std::shared_ptr<Answer> askOnGuiThread(std::function<void(std::shared_ptr<Answer
 
 } // namespace
 
+HandlerCloudRemover::HandlerOf HandlerCloudRemover::lookUpUntilCut() const
+{
+    return [handlerOf = handler_, cut = cut_](ScanSource source) -> ScanWrapper* {
+        return handlerOf && !*cut ? handlerOf(source) : nullptr;
+    };
+}
+
 bool HandlerCloudRemover::deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error)
 {
-    const HandlerOf handlerOf = handler_;
+    const HandlerOf handlerOf = lookUpUntilCut();
     const std::shared_ptr<Answer> found = askOnGuiThread(
         [handlerOf, source](const std::shared_ptr<Answer>& answer) {
-            ScanWrapper* handler = handlerOf ? handlerOf(source) : nullptr;
+            ScanWrapper* handler = handlerOf(source);
             answer->give(handler != nullptr, handler);
         },
         restoreLimitMs);
@@ -88,11 +95,11 @@ bool HandlerCloudRemover::deleteCloudFile(ScanSource source, const FileInfoNode&
 
 bool HandlerCloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error)
 {
-    const HandlerOf handlerOf = handler_;
+    const HandlerOf handlerOf = lookUpUntilCut();
     auto record = std::make_shared<FileInfoNode>(file);
     const std::shared_ptr<Answer> restored = askOnGuiThread(
         [handlerOf, source, record](const std::shared_ptr<Answer>& answer) {
-            ScanWrapper* handler = handlerOf ? handlerOf(source) : nullptr;
+            ScanWrapper* handler = handlerOf(source);
             if (!handler) {
                 answer->give(false, nullptr);
                 return;

@@ -4,6 +4,7 @@
 #include "scan/ScanWrapper.h"
 
 #include <functional>
+#include <memory>
 
 // The clean-up's cloud remover over the source handlers: a file is removed
 // and put back by the handler of the source its result came from (none:
@@ -26,11 +27,20 @@ public:
     // it starts, and each file reports its failure).
     bool isReadyToRemove(ScanSource source) override;
     void setSignInAsker(std::function<void(ScanSource)> ask) { askSignIn_ = std::move(ask); }
+    // GUI thread: no handler is looked up from here on, not even for a
+    // worker's question still waiting there, which gets none. Made before
+    // what the lookup reads (the lists and their handlers) goes.
+    void cut() { *cut_ = true; }
 
     // How long a worker waits for one restore's answer.
     static constexpr int restoreLimitMs = 5 * 60 * 1000;
 
 private:
+    // The lookup the workers' questions run on the GUI thread.
+    HandlerOf lookUpUntilCut() const;
+
     HandlerOf handler_;
+    // Read and set on the GUI thread only.
+    std::shared_ptr<bool> cut_ = std::make_shared<bool>(false);
     std::function<void(ScanSource)> askSignIn_;
 };

@@ -27,7 +27,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 #include <gtest/gtest.h>
 
@@ -72,7 +76,7 @@ protected:
         program = std::make_unique<AppComposition>(defaults, [this](ScanSource source) -> std::unique_ptr<ScanWrapper> {
             if (source != ScanSource::lightroomCatalog)
                 return nullptr;
-            return std::make_unique<LightroomCloudHandler>(catalog);
+            return catalogHandler();
         });
         program->launch();
         setAlertPresenter(alerts);
@@ -87,6 +91,7 @@ protected:
         setAlertPresenter(nullptr);
         selectedScanSource() = ScanSource::thisComputer;
     }
+    virtual std::unique_ptr<ScanWrapper> catalogHandler() { return std::make_unique<LightroomCloudHandler>(catalog); }
     // Chooses the catalog in the source pop-up; its folder panel opens at
     // once and gives folder.
     void chooseCatalogSource(const QString& folder)
@@ -96,6 +101,30 @@ protected:
         const int item = popUp->findData(scanSourceTag(ScanSource::lightroomCatalog));
         popUp->setCurrentIndex(item);
         emit popUp->activated(item);
+    }
+    // Scans the catalog, marks copy.jpg and confirms its removal.
+    void scanAndRemoveTheCopy()
+    {
+        chooseCatalogSource(catalogFolder);
+        ASSERT_EQ(program->home().lists().scanListForSource().size(), 1u) << alerts->messages().join(',').toStdString();
+
+        click(program->home().scanNowButton());
+        ResultViewController& results = program->results();
+        ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000))
+            << alerts->messages().join(',').toStdString();
+        click(titled("ID_SELECT_MANUALLY"));
+        CustomTableView& table = *results.tblDuplicates();
+        QAbstractItemModel& list = *table.model();
+        ASSERT_EQ(list.rowCount(), 2);
+        for (int row = 0; row < 2; ++row) {
+            if (list.index(row, 0)
+                    .data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath))
+                    .toString()
+                    .endsWith("copy.jpg"))
+                clickCheckBox(table, list.index(row, 0));
+        }
+        click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+        click(titled("ID_TRASH"));
     }
 
     TreeBuilder tree;
@@ -112,25 +141,9 @@ protected:
 
 TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
 {
-    chooseCatalogSource(catalogFolder);
-    ASSERT_EQ(program->home().lists().scanListForSource().size(), 1u) << alerts->messages().join(',').toStdString();
-
-    click(program->home().scanNowButton());
-    ResultViewController& results = program->results();
-    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000)) << alerts->messages().join(',').toStdString();
-    click(titled("ID_SELECT_MANUALLY"));
-    CustomTableView& table = *results.tblDuplicates();
-    QAbstractItemModel& list = *table.model();
-    ASSERT_EQ(list.rowCount(), 2);
-    for (int row = 0; row < 2; ++row) {
-        if (list.index(row, 0)
-                .data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath))
-                .toString()
-                .endsWith("copy.jpg"))
-            clickCheckBox(table, list.index(row, 0));
-    }
-    click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
-    click(titled("ID_TRASH"));
+    scanAndRemoveTheCopy();
+    if (HasFatalFailure())
+        return;
     ASSERT_TRUE(waitUntil([&] { return catalogFiles(catalog) == 1; }, 30000))
         << alerts->messages().join(',').toStdString();
     EXPECT_FALSE(alerts->messages().contains(localizedText("ID_INTERNET_NOT_AVILABLE")));
@@ -151,4 +164,81 @@ TEST_F(CatalogRoad, AFolderWithoutTheCatalogIsRefusedWithWhereItIsRead)
     click(program->home().findChild<QAbstractButton*>(QStringLiteral("btnAddPath")));
     EXPECT_EQ(program->home().lists().scanListForSource().size(), 1u);
     EXPECT_EQ(alerts->shown.size(), 1u);
+}
+
+namespace {
+
+// What a held catalog handler went through, kept apart from the handler so
+// that it can still be read once the handler has gone.
+struct HeldRemoval {
+    std::atomic<bool> entered { false };
+    std::atomic<bool> left { false };
+    std::atomic<bool> handlerGone { false };
+    std::atomic<bool> goneWhileRemoving { false };
+};
+
+// The catalog's handler, whose removal holds its worker until the worker is
+// asked to stop, as a slow catalog or service would; it tells whether it was
+// destroyed while a worker was still inside it.
+class HeldCatalogHandler : public LightroomCloudHandler {
+public:
+    HeldCatalogHandler(const QString& catalog, std::shared_ptr<HeldRemoval> held)
+        : LightroomCloudHandler(catalog)
+        , held_(std::move(held))
+    {
+    }
+    ~HeldCatalogHandler() override
+    {
+        if (held_->entered && !held_->left)
+            held_->goneWhileRemoving = true;
+        held_->handlerGone = true;
+    }
+    bool deleteCloudFile(const FileInfoNodePtr&) override
+    {
+        const std::shared_ptr<HeldRemoval> held = held_;
+        held->entered = true;
+        waitUntilInterrupted();
+        // Gone meanwhile: nothing of it may be touched any more.
+        if (held->handlerGone)
+            return true;
+        held->left = true;
+        return false;
+    }
+
+private:
+    static void waitUntilInterrupted()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!QThread::currentThread()->isInterruptionRequested() && clock.elapsed() < 20000)
+            QThread::msleep(5);
+    }
+
+    std::shared_ptr<HeldRemoval> held_;
+};
+
+class CatalogRoadHeld : public CatalogRoad {
+protected:
+    std::unique_ptr<ScanWrapper> catalogHandler() override
+    {
+        return std::make_unique<HeldCatalogHandler>(catalog, held);
+    }
+
+    std::shared_ptr<HeldRemoval> held = std::make_shared<HeldRemoval>();
+};
+
+} // namespace
+
+// The program going while a catalog entry is being removed (a test's end, a
+// window closed under the removal) ends the removal's worker before the
+// handler it works through.
+TEST_F(CatalogRoadHeld, TheProgramEndsItsRemovalBeforeTheCatalogHandler)
+{
+    scanAndRemoveTheCopy();
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(waitUntil([&] { return held->entered.load(); }, 30000)) << alerts->messages().join(',').toStdString();
+    program.reset();
+    EXPECT_TRUE(held->handlerGone);
+    EXPECT_FALSE(held->goneWhileRemoving);
 }

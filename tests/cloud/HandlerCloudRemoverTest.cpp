@@ -1,5 +1,11 @@
 #include "cloud/HandlerCloudRemover.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,4 +36,32 @@ TEST(HandlerCloudRemover, ADriveRunIsRefusedOnlyWhenTheSignInHasBeenAskedFor)
     without.setSignInAsker([&asked](ScanSource source) { asked.push_back(source); });
     EXPECT_TRUE(without.isReadyToRemove(ScanSource::googleDrive));
     EXPECT_EQ(asked.size(), 1u);
+}
+
+// A worker's question still waiting for the GUI thread when the remover is
+// cut (the program going) is never answered from the lists, which may be
+// gone by the time the GUI thread reaches it.
+TEST(HandlerCloudRemover, AQuestionLeftWaitingIsNotAnsweredOnceCut)
+{
+    SignedOutDrive drive;
+    std::atomic<int> lookedUp { 0 };
+    HandlerCloudRemover remover([&](ScanSource) {
+        ++lookedUp;
+        return static_cast<ScanWrapper*>(&drive);
+    });
+    std::atomic<bool> removed { true };
+    QString error;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        FileInfoNode file;
+        removed = remover.deleteCloudFile(ScanSource::googleDrive, file, error);
+    }));
+    worker->start();
+    // The question is posted before the worker first looks at its stop.
+    remover.cut();
+    worker->requestInterruption();
+    ASSERT_TRUE(worker->wait(QDeadlineTimer(10000)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lookedUp, 0);
+    EXPECT_FALSE(removed);
+    EXPECT_FALSE(error.isEmpty());
 }
