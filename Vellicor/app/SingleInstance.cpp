@@ -44,8 +44,6 @@ SingleInstance::SingleInstance(const QString& runtimeFolder, const QString& sett
 SingleInstance::~SingleInstance()
 {
     server_.close();
-    if (lockFd_ >= 0)
-        ::close(lockFd_);
 }
 
 QString SingleInstance::lockPath() const
@@ -58,44 +56,43 @@ QString SingleInstance::socketPath() const
     return runtimeFolder_ + QLatin1Char('/') + name_ + QStringLiteral(".socket");
 }
 
-int SingleInstance::openLockFile() const
+FileDescriptor SingleInstance::openLockFile() const
 {
     if (!PrivateFiles::ensureFolder(settingsFolder_)) {
         Log::print("Cannot make the settings folder", settingsFolder_, "; a second start cannot be noticed.");
-        return -1;
+        return {};
     }
-    const int fd = ::open(QFile::encodeName(lockPath()).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    FileDescriptor fd(
+        ::open(QFile::encodeName(lockPath()).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.isOpen()) {
         Log::print("Cannot open the instance lock", lockPath(), ":", QString::fromLocal8Bit(std::strerror(errno)));
-        return -1;
+        return {};
     }
     struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
         Log::print(
             "The instance lock", lockPath(), "is not a file of the user's own; a second start cannot be noticed.");
-        ::close(fd);
-        return -1;
+        return {};
     }
-    PrivateFiles::narrowOpenFile(fd);
+    PrivateFiles::narrowOpenFile(fd.get());
     return fd;
 }
 
 SingleInstance::Start SingleInstance::start()
 {
-    lockFd_ = openLockFile();
-    if (lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+    lock_ = openLockFile();
+    if (lock_.isOpen() && ::flock(lock_.get(), LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (error == EWOULDBLOCK) {
             // The running copy wrote where it listens; a lock file without a
             // path names the socket this start would use.
             QFile lock;
             QString socket;
-            if (lock.open(lockFd_, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+            if (lock.open(lock_.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
                 const QList<QByteArray> lines = lock.read(4096).split('\n');
                 socket = lines.size() > 1 ? QFile::decodeName(lines[1]) : QString();
             }
-            ::close(lockFd_);
-            lockFd_ = -1;
+            lock_.reset();
             if (socket.isEmpty() || !QDir::isAbsolutePath(socket))
                 socket = socketPath();
             return askFirstToActivate(socket) ? Start::handedOver : Start::otherNotReached;
@@ -103,14 +100,14 @@ SingleInstance::Start SingleInstance::start()
         // A file system that cannot lock must not keep the program from
         // starting.
         Log::print("Cannot take the instance lock", lockPath(), ":", QString::fromLocal8Bit(std::strerror(error)));
-        ::close(lockFd_);
-        lockFd_ = -1;
+        lock_.reset();
     }
     listen();
-    if (lockFd_ >= 0) {
+    if (lock_.isOpen()) {
         const QByteArray content = QByteArray::number(::getpid()) + '\n'
             + (server_.isListening() ? QFile::encodeName(socketPath()) : QByteArray()) + '\n';
-        if (::ftruncate(lockFd_, 0) != 0 || ::pwrite(lockFd_, content.constData(), size_t(content.size()), 0) < 0)
+        if (::ftruncate(lock_.get(), 0) != 0
+            || ::pwrite(lock_.get(), content.constData(), size_t(content.size()), 0) < 0)
             Log::print("Cannot write where this copy listens into", lockPath());
     }
     return Start::first;

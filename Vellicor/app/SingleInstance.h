@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/PrivateFiles.h"
+#include "core/FileUtilities.h"
 
 #include <QLocalServer>
 #include <QObject>
@@ -52,8 +53,9 @@ signals:
     void activationRequested();
 
 private:
-    // The lock file, open; -1 when it cannot be had (the start goes on alone).
-    int openLockFile() const;
+    // The lock file, open; none when it cannot be had (the start goes on
+    // alone).
+    FileDescriptor openLockFile() const;
     void listen();
     bool askFirstToActivate(const QString& socket);
     void acceptConnections();
@@ -61,7 +63,7 @@ private:
     QString runtimeFolder_;
     QString settingsFolder_;
     QString name_;
-    int lockFd_ = -1;
+    FileDescriptor lock_;
     std::optional<PrivateFiles::FolderFault> runtimeFault_;
     QLocalServer server_;
 };

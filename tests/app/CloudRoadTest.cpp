@@ -102,9 +102,22 @@ void markAndRemove(ResultViewController& results, const QString& path, const std
     ASSERT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
 }
 
+// Each test sets the program's globals it needs; they go back even when an
+// assertion ends the test early, so no later test starts online or on a
+// cloud source.
+class CloudRoad : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        setNetworkReachabilityProbe(nullptr);
+        setAlertPresenter(nullptr);
+        selectedScanSource() = ScanSource::thisComputer;
+    }
+};
+
 } // namespace
 
-TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
+TEST_F(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
 {
     TempHome home;
     UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
@@ -215,15 +228,11 @@ TEST(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
     EXPECT_EQ(trashed->value(QStringLiteral("trashed")).toBool(), true);
     EXPECT_EQ(server.requestCount("PATCH", QStringLiteral("/api/files/f")), 0);
     EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
-
-    setNetworkReachabilityProbe(nullptr);
-    setAlertPresenter(nullptr);
-    selectedScanSource() = ScanSource::thisComputer;
 }
 
 // Undo of a cloud clean-up reaches the service: a removed Dropbox file comes
 // back as the service's copy of the kept file, and the group shows again.
-TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
+TEST_F(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
 {
     TempHome home;
     UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
@@ -302,16 +311,12 @@ TEST(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
     EXPECT_TRUE(results->cleanup().lastUndoReport().failed.empty());
     EXPECT_TRUE(waitUntil([&] { return list.rowCount() == 2; }));
     EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
-
-    setNetworkReachabilityProbe(nullptr);
-    setAlertPresenter(nullptr);
-    selectedScanSource() = ScanSource::thisComputer;
 }
 
 // A Stop question left open while the scan ends is closed, as No would close
 // it: it never stands over the results, nor comes back once the scan-complete
 // sheet has gone, and the scan's groups are all shown.
-TEST(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
+TEST_F(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
 {
     TempHome home;
     UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
@@ -364,14 +369,11 @@ TEST(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
     EXPECT_FALSE(stopQuestion());
     EXPECT_FALSE(isAbortScan);
     EXPECT_EQ(results.tblDuplicates()->model()->rowCount(), 2);
-
-    setNetworkReachabilityProbe(nullptr);
-    selectedScanSource() = ScanSource::thisComputer;
 }
 
 // A source whose client is not set up says so at its choice and again at
 // every try to use it: Add on each tab and the assistant's Browse.
-TEST(CloudRoad, ASourceNotSetUpSaysSoWhereverTheUserActs)
+TEST_F(CloudRoad, ASourceNotSetUpSaysSoWhereverTheUserActs)
 {
     TempHome home;
     UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
@@ -400,7 +402,4 @@ TEST(CloudRoad, ASourceNotSetUpSaysSoWhereverTheUserActs)
     click(results.selectionController().btnBrowsePath);
     EXPECT_EQ(alerts->texts, QStringList(5, notSetUp));
     EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
-
-    setAlertPresenter(nullptr);
-    selectedScanSource() = ScanSource::thisComputer;
 }
