@@ -2,6 +2,7 @@
 #include "base/UserDefaults.h"
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/InterruptedRemovalAlert.h"
 #include "cleanup/CloudRemover.h"
 #include "cleanup/FakePhotos.h"
 #include "cleanup/TrashSheets.h"
