@@ -7,6 +7,7 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/InterruptedRemovalAlert.h"
 #include "cloud/CloudFolderPicker.h"
 #include "cloud/CloudSourceController.h"
 #include "cloud/GoogleDriveHandler.h"

@@ -14,7 +14,6 @@
 #include "platform/FileRemover.h"
 #include "platform/PhotosBridge.h"
 #include "platform/ReachabilityTest.h"
-#include "platform/SetAsideJournal.h"
 #include "scan/InternetAlert.h"
 
 #include <QDeadlineTimer>
@@ -117,19 +116,6 @@ private:
         });
     }
 };
-
-std::optional<AlertRequest> interruptedRemovalAlert(const SetAsideRecovery& recovery)
-{
-    if (recovery.isEmpty())
-        return std::nullopt;
-    QStringList lines;
-    for (const QString& path : recovery.putBack)
-        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_PUT_BACK"), { path }));
-    for (const SetAsideRecovery::Left& left : recovery.left)
-        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_LEFT"), { left.path, left.reason, left.keptAt }));
-    return AlertRequest { localizedText("ID_REMOVAL_INTERRUPTED"), lines.join(QLatin1Char('\n')),
-        { localizedText("ID_OK") }, AlertStyle::informational };
-}
 
 QString filesDeletedCountText(qint64 count)
 {

@@ -17,8 +17,6 @@
 
 class CloudRemover;
 class FileRemover;
-struct AlertRequest;
-struct SetAsideRecovery;
 class PhotosBridge;
 class PhotosNode;
 class QThread;
@@ -242,8 +240,3 @@ private:
 
 // "ID_FILES_DELETED_COUNT" filled with the count and "ID_FILE" or "ID_FILES".
 QString filesDeletedCountText(qint64 count);
-
-// The one alert that tells what a start put back of a removal an earlier
-// run left unfinished ("ID_REMOVAL_INTERRUPTED", a line per file); none when
-// nothing was found.
-std::optional<AlertRequest> interruptedRemovalAlert(const SetAsideRecovery& recovery);

@@ -2,6 +2,7 @@
 #include "base/UserDefaults.h"
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/InterruptedRemovalAlert.h"
 #include "cleanup/CloudRemover.h"
 #include "cleanup/FakePhotos.h"
 #include "cleanup/TrashSheets.h"
@@ -19,6 +20,7 @@
 #include "platform/ReachabilityTest.h"
 #include "platform/SetAsideJournal.h"
 #include "scan/ScanSources.h"
+#include "support/ChildProcess.h"
 #include "support/FixedProbe.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
@@ -1269,19 +1271,15 @@ TEST_F(Removal, ARunEndedInsideABatchLeavesNoFileInTheTrashWithoutItsEntry)
         paths.push_back(*group[0]->filePath);
     // The batch's entries written, the first file moved, the run ended for
     // good right after the second moved, as a kill or a crash ends it.
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    ASSERT_EQ(exitCodeOfChild([&] {
         LocalFileRemover remover;
         remover.prepareTrashEntries(paths);
         if (!remover.moveToTrash(paths[0]).ok)
-            ::_exit(3);
+            return 3;
         remover.moveToTrash(paths[1], []() -> std::optional<QString> { ::_exit(0); });
-        ::_exit(4);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return 4;
+    }),
+        0);
     EXPECT_EQ(trashListing(home, "files"), (QStringList { QStringLiteral("m1"), QStringLiteral("m2") }));
     EXPECT_EQ(trashListing(home, "info"),
         (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m3.trashinfo"),
@@ -1349,9 +1347,7 @@ TEST_F(Removal, AnUndoStoppedOrEndedInsideABatchLeavesEachFileBackOrInTheTrashWi
     // Ended for good right after the second file came back, before the
     // batch's entries went, as a kill or a crash ends it: the files back
     // keep an entry without a file, the others are in the trash with theirs.
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    ASSERT_EQ(exitCodeOfChild([&] {
         std::atomic<bool> never { false };
         int done = 0;
         executeUndoPlan(makeUndoPlan({ undoList[0], undoList[1], undoList[2] }), cloud, never,
@@ -1359,11 +1355,9 @@ TEST_F(Removal, AnUndoStoppedOrEndedInsideABatchLeavesEachFileBackOrInTheTrashWi
                 if (outcome.restored && ++done == 2)
                     ::_exit(0);
             });
-        ::_exit(4);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return 4;
+    }),
+        0);
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(bytes(groups[i][0]), QByteArray::number(int(i) + 1).repeated(10));
         EXPECT_FALSE(QFileInfo::exists(undoList[i].trashedPath));

@@ -1,5 +1,6 @@
 #include "platform/FileRemover.h"
 #include "platform/SetAsideJournal.h"
+#include "support/ChildProcess.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -249,18 +250,14 @@ namespace {
 // set aside under.
 QString endedWhileSetAside(const QString& path, FolderLinks links = FolderLinks::refused)
 {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    EXPECT_EQ(exitCodeOfChild([&] {
         LocalFileRemover remover;
         const FileRemoval removal
             = remover.removeRegularFile(remover.hold(path, links), []() -> std::optional<QString> { ::_exit(0); });
         std::fprintf(stderr, "not set aside: %s\n", qPrintable(removal.error));
-        ::_exit(3);
-    }
-    int status = 0;
-    EXPECT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return 3;
+    }),
+        0);
     const QString folder = QFileInfo(path).path();
     const QStringList aside = setAsideIn(QFileInfo(folder).canonicalFilePath());
     EXPECT_EQ(aside.size(), 1);
@@ -477,19 +474,15 @@ TEST_F(HeldRemoval, ARunEndedInsideABatchOfDeletionsIsPutBackFromTheBatchsRecord
     }
     // The batch recorded, the first file deleted, the run ended for good
     // right after the second was set aside.
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    ASSERT_EQ(exitCodeOfChild([&] {
         LocalFileRemover remover;
         remover.prepareSetAsides(paths);
         if (!remover.removeRegularFile(paths[0]).ok)
-            ::_exit(3);
+            return 3;
         remover.removeRegularFile(paths[1], []() -> std::optional<QString> { ::_exit(0); });
-        ::_exit(4);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return 4;
+    }),
+        0);
     EXPECT_EQ(setAsideIn(folder).size(), 1);
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 2);
 
