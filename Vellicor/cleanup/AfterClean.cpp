@@ -1,11 +1,14 @@
 #include "cleanup/AfterClean.h"
 
 #include "cleanup/CleanupController.h"
+#include "cleanup/UndoRestore.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "marking/MarkingObserver.h"
 #include "marking/ResultsState.h"
+
+#include <unordered_set>
 
 namespace {
 
@@ -87,4 +90,49 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     if (!figures.notRemoved.isEmpty())
         figures.notRemovedHeading = localizedText("ID_SOME_FILES_NOT_TRASHED");
     return figures;
+}
+
+qint64 returnRestoredFiles(ResultsState& state, const std::vector<const RestoreOutcome*>& restored)
+{
+    qint64 returned = 0;
+    // The groups files come back to, in the order first met; those not
+    // listed any more are listed again at the end, in that order.
+    std::unordered_set<const DuplicateGroup*> touched;
+    std::vector<DuplicateGroupPtr> touchedInOrder;
+    for (const RestoreOutcome* outcome : restored) {
+        FileInfoNode& file = *outcome->file;
+        // The record now describes the file on disk, so that a later
+        // clean-up's checks accept it; a cloud file has no facts on this disk.
+        // One that changed since its removal keeps the scan's times: it is
+        // no longer what its group found, and a later clean-up says so.
+        if (!outcome->now.path.isEmpty()) {
+            file.deviceId = outcome->now.deviceId;
+            file.inode = outcome->now.inode;
+            if (!outcome->changed) {
+                file.modTime = outcome->now.modTime;
+                file.changeTime = outcome->now.changeTime;
+            }
+        }
+        // The removal took out of its group exactly the files it flagged:
+        // only those go back, each once.
+        if (!file.isMoveToTrash)
+            continue;
+        file.isMoveToTrash = false;
+        const DuplicateGroupPtr& group = outcome->group;
+        group->children.push_back(outcome->file);
+        group->groupSize += file.fileSize;
+        ++returned;
+        if (touched.insert(group.get()).second)
+            touchedInOrder.push_back(group);
+    }
+    for (const DuplicateGroupPtr& group : state.arrMainGroup) {
+        if (touched.empty())
+            break;
+        touched.erase(group.get());
+    }
+    for (const DuplicateGroupPtr& group : touchedInOrder) {
+        if (touched.contains(group.get()))
+            state.arrMainGroup.push_back(group);
+    }
+    return returned;
 }

@@ -5,8 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class ResultsState;
 struct RemovalReport;
+struct RestoreOutcome;
 
 // What the result area shows once a clean-up or an undo has changed the
 // groups.
@@ -24,6 +27,13 @@ enum class ResultArea {
 // the rest (the chosen category's groups, or all) sorted, and recounts the
 // marked totals. GUI thread.
 ResultArea updateResultsAfterRemoval(ResultsState& state);
+
+// Puts the files an undo brought back into their groups: each record takes
+// the identity of its file on disk (and its times, unless it changed since
+// the removal), and a file the removal took out of its group goes back, once;
+// a group no longer listed is listed again at the end. Gives how many went
+// back. GUI thread.
+qint64 returnRestoredFiles(ResultsState& state, const std::vector<const RestoreOutcome*>& restored);
 
 // The after-clean window's texts for one ended run. Empty texts stay hidden.
 struct AfterCleanFigures {

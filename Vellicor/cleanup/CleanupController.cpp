@@ -433,7 +433,7 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
         shown.push_back(&outcome);
     }
     arrNodesToBeRestoredLocal_ = std::move(left);
-    reinsertRestoredFiles(shown);
+    report_.uniquePhotosReatined += returnRestoredFiles(state_, shown);
     const bool reinserted = !shown.empty();
     if (reinserted) {
         // The one rebuild of the shown groups.
@@ -465,49 +465,6 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
             ? localizedText("ID_ACTION_COMPLETED")
             : formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }),
         details);
-}
-
-void CleanupController::reinsertRestoredFiles(const std::vector<const RestoreOutcome*>& restored)
-{
-    // The groups files come back to, in the order first met; those not
-    // listed any more are listed again at the end, in that order.
-    std::unordered_set<const DuplicateGroup*> touched;
-    std::vector<DuplicateGroupPtr> touchedInOrder;
-    for (const RestoreOutcome* outcome : restored) {
-        FileInfoNode& file = *outcome->file;
-        // The record now describes the file on disk, so that a later
-        // clean-up's checks accept it; a cloud file has no facts on this disk.
-        // One that changed since its removal keeps the scan's times: it is
-        // no longer what its group found, and a later clean-up says so.
-        if (!outcome->now.path.isEmpty()) {
-            file.deviceId = outcome->now.deviceId;
-            file.inode = outcome->now.inode;
-            if (!outcome->changed) {
-                file.modTime = outcome->now.modTime;
-                file.changeTime = outcome->now.changeTime;
-            }
-        }
-        // The removal took out of its group exactly the files it flagged:
-        // only those go back, each once.
-        if (!file.isMoveToTrash)
-            continue;
-        file.isMoveToTrash = false;
-        const DuplicateGroupPtr& group = outcome->group;
-        group->children.push_back(outcome->file);
-        group->groupSize += file.fileSize;
-        ++report_.uniquePhotosReatined;
-        if (touched.insert(group.get()).second)
-            touchedInOrder.push_back(group);
-    }
-    for (const DuplicateGroupPtr& group : state_.arrMainGroup) {
-        if (touched.empty())
-            break;
-        touched.erase(group.get());
-    }
-    for (const DuplicateGroupPtr& group : touchedInOrder) {
-        if (touched.contains(group.get()))
-            state_.arrMainGroup.push_back(group);
-    }
 }
 
 namespace {
@@ -572,6 +529,15 @@ void CleanupController::applyRemovalOutcomes(
     std::vector<RemovedFile> undoList;
     std::set<DuplicateGroup*> touched;
     std::vector<DuplicateGroupPtr> groups;
+    // A file gone from the result set's own groups is flagged, its bytes no
+    // longer count for its group, and the group is tidied below.
+    const auto leaveGroup = [&](const RemovalOutcome& outcome) {
+        outcome.file->isMoveToTrash = true;
+        DuplicateGroup& group = *outcome.group;
+        group.groupSize -= std::min(group.groupSize, outcome.file->fileSize);
+        if (touched.insert(&group).second)
+            groups.push_back(outcome.group);
+    };
     for (const RemovalOutcome& outcome : outcomes) {
         if (outcome.route == RemovalRoute::cloud)
             ++report_.countTrashedFolderItems;
@@ -582,13 +548,8 @@ void CleanupController::applyRemovalOutcomes(
             --report_.uniquePhotosReatined;
             undoList.push_back({ outcome.file, outcome.group, outcome.path, outcome.trashedPath, outcome.trashInfoPath,
                 outcome.route, plan.resultSetId, outcome.trashed, plan.source });
-            if (!sameResultSet)
-                break;
-            outcome.file->isMoveToTrash = true;
-            DuplicateGroup& group = *outcome.group;
-            group.groupSize -= std::min(group.groupSize, outcome.file->fileSize);
-            if (touched.insert(&group).second)
-                groups.push_back(outcome.group);
+            if (sameResultSet)
+                leaveGroup(outcome);
             break;
         }
         case Kind::failed:
@@ -617,13 +578,8 @@ void CleanupController::applyRemovalOutcomes(
     for (const std::size_t index : photos.moved) {
         const RemovalOutcome& outcome = outcomes[index];
         outcome.file->photosInfo()->isMovedToTrashAlbum = true;
-        if (!sameResultSet)
-            continue;
-        outcome.file->isMoveToTrash = true;
-        DuplicateGroup& group = *outcome.group;
-        group.groupSize -= std::min(group.groupSize, outcome.file->fileSize);
-        if (touched.insert(&group).second)
-            groups.push_back(outcome.group);
+        if (sameResultSet)
+            leaveGroup(outcome);
     }
     arrNodesToBeRestoredLocal_ = std::move(undoList);
     if (!sameResultSet)

@@ -215,7 +215,6 @@ private:
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes, std::vector<RemovedFile> left);
-    void reinsertRestoredFiles(const std::vector<const RestoreOutcome*>& restored);
 
     ResultsState& state_;
     UserDefaults& defaults_;
