@@ -4,6 +4,7 @@
 #include "controls/CustomCell.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
+#include "marking/ShownFilesCheck.h"
 #include "results/ShownFiles.h"
 #include "marking/ResultsState.h"
 
@@ -143,7 +144,7 @@ void ResultsModel::takeShownGroups()
         // The row's hold on its group moves along, rather than a new one
         // taken and the old one let go.
         GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, int(rows_.size()), {} };
-        if (old >= 0 && (filesKept || sameFiles(before[size_t(old)].files, group->filterChildren))) {
+        if (old >= 0 && (filesKept || showsInOrder(group->filterChildren, before[size_t(old)].files))) {
             row.files = std::move(before[size_t(old)].files);
             row.rowsOfFiles = std::move(before[size_t(old)].rowsOfFiles);
         } else if (old >= 0 && takeReorderedFiles(before[size_t(old)].files, group->filterChildren)) {

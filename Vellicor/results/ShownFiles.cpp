@@ -2,19 +2,6 @@
 
 #include <algorithm>
 
-bool sameFiles(const std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
-{
-    std::size_t i = 0;
-    for (const FileInfoNodePtr& file : shown) {
-        if (!file)
-            continue;
-        if (i == row.size() || row[i] != file)
-            return false;
-        ++i;
-    }
-    return i == row.size();
-}
-
 bool takeReorderedFiles(std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
 {
     constexpr std::size_t searchedInTurn = 32;
