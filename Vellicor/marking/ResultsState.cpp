@@ -1,8 +1,7 @@
 #include "marking/ResultsState.h"
 
-#include "base/ReleaseElsewhere.h"
-
 #include "base/AlertPresenter.h"
+#include "base/ReleaseElsewhere.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
