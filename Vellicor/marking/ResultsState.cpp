@@ -1,12 +1,12 @@
 #include "marking/ResultsState.h"
 
-#include "base/ReleaseElsewhere.h"
-
 #include "base/AlertPresenter.h"
+#include "base/ReleaseElsewhere.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "marking/MarkingObserver.h"
+#include "marking/ShownFilesCheck.h"
 #include "scan/ScanSources.h"
 
 #include <algorithm>
@@ -212,60 +212,6 @@ GroupMarkOutcome ResultsState::markGroupWith(
     groupMarkState(*group);
     return GroupMarkOutcome::done;
 }
-
-namespace {
-
-// Each index below count, none twice; no allocation for the groups of up to
-// 64 files that nearly every result holds.
-bool isPermutation(std::span<const std::uint32_t> order, std::size_t count)
-{
-    if (order.size() != count)
-        return false;
-    if (count <= 64) {
-        std::uint64_t taken = 0;
-        for (const std::uint32_t index : order) {
-            const std::uint64_t bit = std::uint64_t(1) << (index & 63);
-            if (index >= count || (taken & bit) != 0)
-                return false;
-            taken |= bit;
-        }
-        return true;
-    }
-    std::vector<bool> taken(count);
-    for (const std::uint32_t index : order) {
-        if (index >= count || taken[index])
-            return false;
-        taken[index] = true;
-    }
-    return true;
-}
-
-// shown (nulls left out) holds the files of seen: nearly always in the same
-// order, which is a walk along both; otherwise compared as sorted copies.
-bool showsTheSameFiles(const std::vector<FileInfoNodePtr>& shown, std::span<const FileInfoNodePtr> seen)
-{
-    auto next = seen.begin();
-    bool inOrder = true;
-    for (const FileInfoNodePtr& file : shown) {
-        if (!file)
-            continue;
-        if (next == seen.end() || file != *next) {
-            inOrder = false;
-            break;
-        }
-        ++next;
-    }
-    if (inOrder && next == seen.end())
-        return true;
-    std::vector<FileInfoNodePtr> now = shown;
-    std::erase(now, nullptr);
-    std::vector<FileInfoNodePtr> given(seen.begin(), seen.end());
-    std::ranges::sort(now);
-    std::ranges::sort(given);
-    return now == given && std::ranges::adjacent_find(given) == given.end();
-}
-
-} // namespace
 
 GroupMarksOutcome ResultsState::setGroupMarks(const DuplicateGroupPtr& group, const GroupMarking& marking)
 {

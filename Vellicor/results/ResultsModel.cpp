@@ -4,6 +4,8 @@
 #include "controls/CustomCell.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
+#include "marking/ShownFilesCheck.h"
+#include "results/ShownFiles.h"
 #include "marking/ResultsState.h"
 
 #include <QFileInfo>
@@ -41,20 +43,6 @@ QString pathExtension(const QString& path)
     return name.mid(dot + 1);
 }
 
-// Whether a row's files are a group's shown files, nulls left out.
-bool sameFiles(const std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
-{
-    std::size_t i = 0;
-    for (const FileInfoNodePtr& file : shown) {
-        if (!file)
-            continue;
-        if (i == row.size() || row[i] != file)
-            return false;
-        ++i;
-    }
-    return i == row.size();
-}
-
 } // namespace
 
 ResultsModel::ResultsModel(ResultsState& state, QObject* parent)
@@ -86,32 +74,6 @@ void ResultsModel::resultSetLoaded()
     takeShownGroups();
     endResetModel();
 }
-
-namespace {
-
-// Puts row's files in the order of shown by exchanging them, so that no
-// record's count changes; false when they are not the same files (then row
-// still holds its own, in some order).
-bool takeReorderedFiles(std::vector<FileInfoNodePtr>& row, const std::vector<FileInfoNodePtr>& shown)
-{
-    constexpr std::size_t searchedInTurn = 32;
-    if (row.size() > searchedInTurn)
-        return false;
-    std::size_t i = 0;
-    for (const FileInfoNodePtr& file : shown) {
-        if (!file)
-            continue;
-        const auto found = std::find_if(row.begin() + std::ptrdiff_t(std::min(i, row.size())), row.end(),
-            [&file](const FileInfoNodePtr& held) { return held.get() == file.get(); });
-        if (found == row.end())
-            return false;
-        std::iter_swap(row.begin() + std::ptrdiff_t(i), found);
-        ++i;
-    }
-    return i == row.size();
-}
-
-} // namespace
 
 bool ResultsModel::takeSortedFiles()
 {
@@ -182,7 +144,7 @@ void ResultsModel::takeShownGroups()
         // The row's hold on its group moves along, rather than a new one
         // taken and the old one let go.
         GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, int(rows_.size()), {} };
-        if (old >= 0 && (filesKept || sameFiles(before[size_t(old)].files, group->filterChildren))) {
+        if (old >= 0 && (filesKept || showsInOrder(group->filterChildren, before[size_t(old)].files))) {
             row.files = std::move(before[size_t(old)].files);
             row.rowsOfFiles = std::move(before[size_t(old)].rowsOfFiles);
         } else if (old >= 0 && takeReorderedFiles(before[size_t(old)].files, group->filterChildren)) {
@@ -201,49 +163,15 @@ void ResultsModel::takeShownGroups()
     if (mirrored && !samePlaces)
         groupPositions_.mirror(int(groups_.size()));
     else if (!samePlaces)
-        groupPositions_.assign(groups_);
+        assignGroupPositions();
     releaseElsewhere(std::move(before));
 }
 
-void ResultsModel::GroupPositions::assign(const std::vector<GroupRow>& rows)
+void ResultsModel::assignGroupPositions()
 {
-    // At most half full, so that a probe ends soon.
-    std::size_t size = 16;
-    while (size < 2 * rows.size())
-        size *= 2;
-    slots_.assign(size, { nullptr, -1 });
-    for (std::size_t g = 0; g < rows.size(); ++g) {
-        const DuplicateGroup* group = rows[g].group.get();
-        std::size_t slot = slotOf(group);
-        while (slots_[slot].first && slots_[slot].first != group)
-            slot = (slot + 1) & (slots_.size() - 1);
-        slots_[slot] = { group, int(g) };
-    }
-}
-
-void ResultsModel::GroupPositions::mirror(int count)
-{
-    for (auto& [group, position] : slots_) {
-        if (group)
-            position = count - 1 - position;
-    }
-}
-
-int ResultsModel::GroupPositions::find(const DuplicateGroup* group) const
-{
-    if (slots_.empty() || !group)
-        return -1;
-    for (std::size_t slot = slotOf(group); slots_[slot].first; slot = (slot + 1) & (slots_.size() - 1)) {
-        if (slots_[slot].first == group)
-            return slots_[slot].second;
-    }
-    return -1;
-}
-
-std::size_t ResultsModel::GroupPositions::slotOf(const DuplicateGroup* group) const
-{
-    const auto bits = quint64(reinterpret_cast<quintptr>(group));
-    return std::size_t((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20) & (slots_.size() - 1);
+    groupPositions_.reset(groups_.size());
+    for (std::size_t g = 0; g < groups_.size(); ++g)
+        groupPositions_.insert(groups_[g].group.get(), int(g));
 }
 
 int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "marking/MarkingObserver.h"
+#include "results/GroupPositions.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractProxyModel>
@@ -122,6 +123,8 @@ private:
     // The files of the groups a column sort moved, put in their new order;
     // false when the rows must be taken whole.
     bool takeSortedFiles();
+    // The table of group positions filled anew from the group rows.
+    void assignGroupPositions();
     QModelIndex groupIndex(int groupRow, int column = 0) const;
     QModelIndex indexOf(const Identity& identity) const;
     QVariant groupData(const GroupRow& row, int column, int role) const;
@@ -133,20 +136,6 @@ private:
     ScreenHooks hooks_;
     std::vector<GroupRow> groups_;
     std::vector<ListRow> rows_;
-    // The shown groups' positions by their record, in one flat table: filled
-    // for 200,000 groups in a few milliseconds.
-    class GroupPositions {
-    public:
-        void assign(const std::vector<GroupRow>& rows);
-        // The same groups, their order turned round.
-        void mirror(int count);
-        // -1 for a group not shown.
-        int find(const DuplicateGroup* group) const;
-
-    private:
-        std::size_t slotOf(const DuplicateGroup* group) const;
-        std::vector<std::pair<const DuplicateGroup*, int>> slots_;
-    };
     // A record is found through its group (its parent), so the shown rows
     // are taken without an entry per file.
     GroupPositions groupPositions_;
