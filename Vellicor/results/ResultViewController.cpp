@@ -33,6 +33,7 @@
 #include "results/ResultsGridProxy.h"
 #include "results/ResultsKeyboard.h"
 #include "results/ResultsLayout.h"
+#include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanCache.h"

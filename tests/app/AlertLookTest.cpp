@@ -18,6 +18,7 @@
 #include "preferences/AdvanceScanSettingVC.h"
 #include "preferences/ExcludeViewController.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
 #include "support/ResultsRows.h"

@@ -9,6 +9,7 @@
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "scan/CloudFileRecordBuilder.h"
 #include "scan/ScanSources.h"

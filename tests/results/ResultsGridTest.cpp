@@ -7,6 +7,7 @@
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "results/ThumbnailCell.h"
 #include "results/ThumbnailProvider.h"

@@ -25,6 +25,7 @@
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"

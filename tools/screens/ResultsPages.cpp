@@ -12,6 +12,7 @@
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanSources.h"

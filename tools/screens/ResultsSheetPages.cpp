@@ -24,6 +24,7 @@
 #include "results/MarkMenu.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
 
