@@ -118,6 +118,13 @@ struct CleanupController::TrashProgress {
     TrashProgressFigures figures()
     {
         const std::lock_guard guard(lock);
+        return figuresNow();
+    }
+
+private:
+    // Under the lock.
+    TrashProgressFigures figuresNow() const
+    {
         TrashProgressFigures shown;
         shown.filesDone = static_cast<double>(tried)
             + (underWaySize > 0 ? static_cast<double>(underWay) / static_cast<double>(underWaySize) : 0.0);
@@ -128,8 +135,6 @@ struct CleanupController::TrashProgress {
         shown.bytesTotal = bytesTotal;
         return shown;
     }
-
-private:
     static bool comparesBytes(const PlannedRemoval& item)
     {
         return item.route == RemovalRoute::trash || item.route == RemovalRoute::deleteOutright;
@@ -156,13 +161,13 @@ private:
             if (!self.trashProgress_)
                 return;
             TrashProgress& progress = *self.trashProgress_;
-            {
-                const std::lock_guard guard(progress.lock);
-                progress.posted = false;
-                progress.unshown = false;
-            }
+            std::unique_lock guard(progress.lock);
+            progress.posted = false;
+            progress.unshown = false;
+            const TrashProgressFigures figures = progress.figuresNow();
+            guard.unlock();
             if (self.screen_)
-                self.screen_->updateTrashProgress(progress.figures());
+                self.screen_->updateTrashProgress(figures);
         });
     }
 

@@ -77,8 +77,11 @@ public:
     void showTrashProgress(int maximum) override { progressMaximum = maximum; }
     void updateTrashProgress(const TrashProgressFigures& figures) override
     {
-        if (!figures.path.isEmpty() && !figures.pathUnderWay)
-            shown.append(QStringLiteral("%1 %2").arg(figures.removedBefore).arg(QFileInfo(figures.path).fileName()));
+        const QString named
+            = QStringLiteral("%1 %2").arg(figures.removedBefore).arg(QFileInfo(figures.path).fileName());
+        // The bar moves on with files that stay; the name stands meanwhile.
+        if (!figures.path.isEmpty() && !figures.pathUnderWay && (shown.isEmpty() || shown.last() != named))
+            shown.append(named);
         progress.push_back(figures);
     }
     void closeTrashProgress() override { ++closed; }
@@ -90,7 +93,7 @@ public:
     int progressMaximum = -1;
     int closed = 0;
     // The files removed, each with the count shown, as the sheet named
-    // them; and every update as it came.
+    // them (each naming once); and every update as it came.
     QStringList shown;
     std::vector<TrashProgressFigures> progress;
     QStringList alerts;
