@@ -8,9 +8,11 @@
 ResultsHandOver::ResultsHandOver(QObject* parent)
     : QObject(parent)
 {
-    // One result set does the work, its parts side by side; a dropped one
-    // may still be ending.
-    workers_.setMaxThreadCount(4);
+    // One thread makes every result set's rows, so that the memory of the
+    // rows let go of before is used again for the next ones; the other parts
+    // run beside it on the application's pool. A newer result set waits for
+    // a dropped one to end.
+    workers_.setMaxThreadCount(1);
 }
 
 ResultsHandOver::~ResultsHandOver()
@@ -58,7 +60,8 @@ void ResultsHandOver::start(std::vector<DuplicateGroupPtr> groups, std::optional
     drop();
     if (groups.size() < backgroundFrom_) {
         const std::atomic<bool> never { false };
-        HandOverOutcome outcome = prepare(std::move(groups), std::move(priorities), &workers_, never);
+        HandOverOutcome outcome
+            = prepare(std::move(groups), std::move(priorities), QThreadPool::globalInstance(), never);
         apply(outcome);
         return;
     }
@@ -69,7 +72,7 @@ void ResultsHandOver::start(std::vector<DuplicateGroupPtr> groups, std::optional
     workers_.start([this, generation, stop = stop_, groups = std::move(groups), priorities = std::move(priorities),
                        apply = std::move(apply)]() mutable {
         auto outcome = std::make_shared<HandOverOutcome>(
-            prepare(std::move(groups), std::move(priorities), &workers_, *stop));
+            prepare(std::move(groups), std::move(priorities), QThreadPool::globalInstance(), *stop));
         if (stop->load())
             return;
         QMetaObject::invokeMethod(
