@@ -33,23 +33,17 @@ ResultsState::ResultsState(std::shared_ptr<ScanSources> protectedStore)
 void ResultsState::loadResultSet(
     std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source, std::optional<PriorityLists> priorities)
 {
-    loadPreparedResultSet(prepareResultSet(std::move(groups), std::move(priorities)), dupCount, source);
-}
-
-std::vector<DuplicateGroupPtr> ResultsState::shownAtLoad(const std::vector<DuplicateGroupPtr>& groups)
-{
-    return sortGroupsBy(groups, GlobalObjects::SortType::sortBySize, GlobalObjects::SortOrder::sortDescending);
-}
-
-ResultsState::PreparedResultSet ResultsState::prepareResultSet(
-    std::vector<DuplicateGroupPtr> groups, std::optional<PriorityLists> priorities)
-{
     std::erase(groups, nullptr);
     PreparedResultSet prepared;
     prepared.shown = shownAtLoad(groups);
     prepared.priorities = priorities ? std::move(*priorities) : priorityListsOf(groups);
     prepared.groups = std::move(groups);
-    return prepared;
+    loadPreparedResultSet(std::move(prepared), dupCount, source);
+}
+
+std::vector<DuplicateGroupPtr> ResultsState::shownAtLoad(const std::vector<DuplicateGroupPtr>& groups)
+{
+    return sortGroupsBy(groups, GlobalObjects::SortType::sortBySize, GlobalObjects::SortOrder::sortDescending);
 }
 
 void ResultsState::loadPreparedResultSet(PreparedResultSet prepared, qint64 dupCount, ScanSource source)

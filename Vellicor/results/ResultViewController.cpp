@@ -941,35 +941,8 @@ void ResultViewController::loadScanResults(
     // that nothing changes a record meanwhile. A result set shown again
     // keeps the marks on its records; the totals and the Remove button
     // follow them rather than starting at nothing.
-    handOver_->start(std::move(groups), std::move(priorities), [this, dupCount, source](HandOverOutcome& outcome) {
-        menuClearCache_->setVisible(source == ScanSource::dropbox);
-        sortRunner_->dropPending();
-        state_->loadPreparedResultSet(std::move(outcome.state), dupCount, source);
-        previewPane_->setScanSource(source);
-        categoryEmptiedByCleanup_ = false;
-        btnAutoMark_->setEnabled(true);
-        viewListing_->show();
-        viewNoDuplicateFound_->hide();
-        viewSucccess_->hide();
-        listSortColumn_.reset();
-        listSortAsked_.reset();
-        showListSortIndicator();
-        thumbnails_->clear();
-        // A result set opens in the list: the outline is hidden before the
-        // rows come, so that it does not lay them out.
-        outlineResultListView_->hide();
-        model_->resultSetLoaded(std::move(outcome.rows));
-        state_->setMarkedTotals(outcome.marked);
-        clearSelections();
-        updatePieChart(outcome.shares);
-        state_->setDuplicatesSummary(std::move(outcome.summary));
-        updateSummaryLabels();
-        highlightCategoryButton(-1);
-        btnChangeResultView(ViewMode::list);
-        updateMarkedCountLabel();
-        updateSortButton();
-        after(200, [this] { autoMarking_->showScanCompleteSheet(); });
-    });
+    handOver_->start(std::move(groups), std::move(priorities),
+        [this, dupCount, source](HandOverOutcome& outcome) { showHandedOver(outcome, dupCount, source); });
     if (!handOver_->isRunning())
         return;
     disableResultToolbar();
@@ -984,6 +957,37 @@ void ResultViewController::loadScanResults(
 bool ResultViewController::isHandingOver() const
 {
     return handOver_->isRunning();
+}
+
+void ResultViewController::showHandedOver(HandOverOutcome& outcome, qint64 dupCount, ScanSource source)
+{
+    menuClearCache_->setVisible(source == ScanSource::dropbox);
+    sortRunner_->dropPending();
+    state_->loadPreparedResultSet(std::move(outcome.state), dupCount, source);
+    previewPane_->setScanSource(source);
+    categoryEmptiedByCleanup_ = false;
+    btnAutoMark_->setEnabled(true);
+    viewListing_->show();
+    viewNoDuplicateFound_->hide();
+    viewSucccess_->hide();
+    listSortColumn_.reset();
+    listSortAsked_.reset();
+    showListSortIndicator();
+    thumbnails_->clear();
+    // A result set opens in the list: the outline is hidden before the rows
+    // come, so that it does not lay them out.
+    outlineResultListView_->hide();
+    model_->resultSetLoaded(std::move(outcome.rows));
+    state_->setMarkedTotals(outcome.marked);
+    clearSelections();
+    updatePieChart(outcome.shares);
+    state_->setDuplicatesSummary(std::move(outcome.summary));
+    updateSummaryLabels();
+    highlightCategoryButton(-1);
+    btnChangeResultView(ViewMode::list);
+    updateMarkedCountLabel();
+    updateSortButton();
+    after(200, [this] { autoMarking_->showScanCompleteSheet(); });
 }
 
 void ResultViewController::showShownGroups()

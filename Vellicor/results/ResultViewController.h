@@ -52,6 +52,7 @@ class RAZButton;
 class ResultContextMenu;
 class ResultsKeyboard;
 class ResultsHandOver;
+struct HandOverOutcome;
 class ResultsListProxy;
 class ResultsModel;
 class TrashSheets;
@@ -213,6 +214,8 @@ private:
     void highlightCategoryButton(int category);
     // Keeps the category buttons over the list's width.
     void fitCategoryRow();
+    // The hand-over's outcome taken in: the new result set shown.
+    void showHandedOver(HandOverOutcome& outcome, qint64 dupCount, ScanSource source);
     void showShownGroups();
     void updateMarkedCountLabel();
     void updateTrashButton();

@@ -77,14 +77,6 @@ ResultsModel::PreparedRows ResultsModel::prepareRows(const std::vector<Duplicate
     return prepared;
 }
 
-void ResultsModel::resultSetLoaded()
-{
-    // Nothing of the rows before is kept: they go (on the pool, as the
-    // results state lets go of the records) before the new ones are taken.
-    resultSetLoaded(PreparedRows {});
-    resultSetLoaded(prepareRows(state_.arrGroups));
-}
-
 void ResultsModel::resultSetLoaded(PreparedRows rows)
 {
     beginResetModel();

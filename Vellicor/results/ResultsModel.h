@@ -49,9 +49,9 @@ public:
     // the groups alone (their records are only read); see prepareRows.
     struct PreparedRows;
     static PreparedRows prepareRows(const std::vector<DuplicateGroupPtr>& shown);
-    // A new result set was loaded into the state: the only reset. Its rows
-    // are taken from the state's shown groups, or as prepared from them.
-    void resultSetLoaded();
+    // A new result set was loaded into the state: the only reset, to its
+    // shown groups' rows as prepared from them (none: no rows). The rows
+    // before go on the pool, as the results state lets go of the records.
     void resultSetLoaded(PreparedRows rows);
 
     // ---- the rows -------------------------------------------------------------
