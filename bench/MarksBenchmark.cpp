@@ -131,11 +131,14 @@ int main(int argc, char** argv)
                             const std::function<void()>& after = {}) {
         measure(view, step, screen.tblDuplicates()->viewport(), start, now, {}, after);
     };
-    report("list", "hand-over", [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer); });
+    // A hand-over ends when its rows are in.
+    const auto handedOver = [&] { return !screen.isHandingOver(); };
+    measure("list", "hand-over", screen.tblDuplicates()->viewport(),
+        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer); }, handedOver, {}, {});
     // As a scan hands them over: the priority lists made on its worker.
     const PriorityLists lists = priorityListsOf(groups);
-    report("list", "hand-over, lists",
-        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer, lists); });
+    measure("list", "hand-over, lists", screen.tblDuplicates()->viewport(),
+        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer, lists); }, handedOver, {}, {});
     report(
         "list", "complete sheet", [&] { screen.autoMarking().showScanCompleteSheet(); },
         [&] { screen.autoMarking().btnCloseWindowScanCompleteTapped(); });
@@ -181,7 +184,7 @@ int main(int argc, char** argv)
         [&] { outline->expand(middle); });
     outline->collapse(middle);
     screen.btnChangeResultView(ResultViewController::ViewMode::list);
-    screen.loadScanResults(groups, groupCount, ScanSource::thisComputer);
+    loadAndWait(screen, groups, groupCount);
 
     struct Command {
         const char* name;

@@ -33,13 +33,27 @@ ResultsState::ResultsState(std::shared_ptr<ScanSources> protectedStore)
 void ResultsState::loadResultSet(
     std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source, std::optional<PriorityLists> priorities)
 {
+    std::erase(groups, nullptr);
+    PreparedResultSet prepared;
+    prepared.shown = shownAtLoad(groups);
+    prepared.priorities = priorities ? std::move(*priorities) : priorityListsOf(groups);
+    prepared.groups = std::move(groups);
+    loadPreparedResultSet(std::move(prepared), dupCount, source);
+}
+
+std::vector<DuplicateGroupPtr> ResultsState::shownAtLoad(const std::vector<DuplicateGroupPtr>& groups)
+{
+    return sortGroupsBy(groups, GlobalObjects::SortType::sortBySize, GlobalObjects::SortOrder::sortDescending);
+}
+
+void ResultsState::loadPreparedResultSet(PreparedResultSet prepared, qint64 dupCount, ScanSource source)
+{
     ++resultSetId_;
     resultSource_ = source;
-    std::erase(groups, nullptr);
     // The last result's records go on the pool: a million of them take a
     // while to let go of.
-    releaseElsewhere(std::exchange(arrMainGroup, std::move(groups)));
-    releaseElsewhere(std::exchange(arrGroups, {}));
+    releaseElsewhere(std::exchange(arrMainGroup, std::move(prepared.groups)));
+    releaseElsewhere(std::exchange(arrGroups, std::move(prepared.shown)));
     this->dupCount = dupCount;
     buildProtectedFolderPredicate();
     selectedCategoryIndex = -1;
@@ -49,12 +63,9 @@ void ResultsState::loadResultSet(
     sizeOfMarkedFiles_ = 0;
     sortType = GlobalObjects::SortType::sortBySize;
     sortOrder = GlobalObjects::SortOrder::sortDescending;
-    arrGroups = sortGroups(arrMainGroup);
     isCollectionViewRefreshRequired = true;
-    if (!priorities)
-        priorities = priorityListsOf(arrMainGroup);
-    folderPriorityList = priorities->folders;
-    fileFormatPriorityList = priorities->formats;
+    folderPriorityList = std::move(prepared.priorities.folders);
+    fileFormatPriorityList = std::move(prepared.priorities.formats);
     defaultFolderPriorityList = folderPriorityList;
     defaultFileFormatPriorityList = fileFormatPriorityList;
 }

@@ -99,6 +99,19 @@ public:
     // lists come from the hand-over when it made them, else from the groups.
     void loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source,
         std::optional<PriorityLists> priorities = std::nullopt);
+    // What loadResultSet takes of the groups, which may be made ready on any
+    // thread (it only reads the records): the groups without nulls, the
+    // shown groups (shownAtLoad) and the priority lists.
+    struct PreparedResultSet {
+        std::vector<DuplicateGroupPtr> groups;
+        std::vector<DuplicateGroupPtr> shown;
+        PriorityLists priorities;
+    };
+    // The shown groups of a new result set: all, sorted by size, larger first.
+    static std::vector<DuplicateGroupPtr> shownAtLoad(const std::vector<DuplicateGroupPtr>& groups);
+    // loadResultSet with the work on the records done: takes the prepared
+    // parts as they are. Nothing prepared empties the state.
+    void loadPreparedResultSet(PreparedResultSet prepared, qint64 dupCount, ScanSource source);
 
     // Changes at every loadResultSet, so that work begun on one result set can
     // tell that its groups are no longer shown.

@@ -31,6 +31,7 @@
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsHandOver.h"
 #include "results/ResultsKeyboard.h"
 #include "results/ResultsLayout.h"
 #include "results/ResultsListProxy.h"
@@ -40,7 +41,6 @@
 #include "scan/ScanSources.h"
 
 #include <QEvent>
-#include <QFuture>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -49,7 +49,6 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -281,6 +280,7 @@ ResultViewController::ResultViewController(UserDefaults& defaults, std::shared_p
     autoMarking_ = std::make_unique<AutoMarking>(*state_, defaults_, *autoMarkSheets_);
     autoMarkSheets_->connectTo(*autoMarking_);
     sortRunner_ = std::make_unique<SortRunner>(*state_);
+    handOver_ = std::make_unique<ResultsHandOver>();
     cleanup_ = std::make_unique<CleanupController>(*state_, defaults_, std::move(files), nullptr);
     trashSheets_ = std::make_unique<TrashSheets>(this, *cleanup_);
     cleanup_->setScreen(trashSheets_.get());
@@ -935,19 +935,35 @@ void ResultViewController::loadScanResults(
 {
     if (!loaded_)
         viewDidLoad();
+    // The rows, the totals, the summary and the pie's shares read every file
+    // of the result; a large one is read on the hand-over's workers, and
+    // until it is in the screen holds no result and its toolbar waits, so
+    // that nothing changes a record meanwhile. A result set shown again
+    // keeps the marks on its records; the totals and the Remove button
+    // follow them rather than starting at nothing.
+    handOver_->start(std::move(groups), std::move(priorities),
+        [this, dupCount, source](HandOverOutcome& outcome) { showHandedOver(outcome, dupCount, source); });
+    if (!handOver_->isRunning())
+        return;
+    disableResultToolbar();
+    sortRunner_->dropPending();
+    state_->loadPreparedResultSet(ResultsState::PreparedResultSet {}, 0, source);
+    thumbnails_->clear();
+    model_->resultSetLoaded(ResultsModel::PreparedRows {});
+    clearSelections();
+    updateMarkedCountLabel();
+}
+
+bool ResultViewController::isHandingOver() const
+{
+    return handOver_->isRunning();
+}
+
+void ResultViewController::showHandedOver(HandOverOutcome& outcome, qint64 dupCount, ScanSource source)
+{
     menuClearCache_->setVisible(source == ScanSource::dropbox);
     sortRunner_->dropPending();
-    state_->loadResultSet(std::move(groups), dupCount, source, std::move(priorities));
-    // The totals read every file of the result: they are counted on the pool
-    // while the rows are taken here. Nothing changes a record meanwhile, as
-    // this call keeps the GUI thread until both are done. A result set shown
-    // again keeps the marks on its records; the totals and the Remove button
-    // follow them rather than starting at nothing.
-    const std::vector<DuplicateGroupPtr>& all = state_->arrMainGroup;
-    QFuture<ResultsState::MarkedTotals> marked
-        = QtConcurrent::run([&all] { return ResultsState::markedTotalsOf(all); });
-    QFuture<DuplicatesSummary> summary = QtConcurrent::run([&all] { return summarizeDuplicates(all); });
-    QFuture<CategoryPie::Percentages> shares = QtConcurrent::run([&all] { return CategoryPie::percentages(all); });
+    state_->loadPreparedResultSet(std::move(outcome.state), dupCount, source);
     previewPane_->setScanSource(source);
     categoryEmptiedByCleanup_ = false;
     btnAutoMark_->setEnabled(true);
@@ -961,11 +977,11 @@ void ResultViewController::loadScanResults(
     // A result set opens in the list: the outline is hidden before the rows
     // come, so that it does not lay them out.
     outlineResultListView_->hide();
-    model_->resultSetLoaded();
-    state_->setMarkedTotals(marked.result());
+    model_->resultSetLoaded(std::move(outcome.rows));
+    state_->setMarkedTotals(outcome.marked);
     clearSelections();
-    updatePieChart(shares.result());
-    state_->setDuplicatesSummary(summary.result());
+    updatePieChart(outcome.shares);
+    state_->setDuplicatesSummary(std::move(outcome.summary));
     updateSummaryLabels();
     highlightCategoryButton(-1);
     btnChangeResultView(ViewMode::list);

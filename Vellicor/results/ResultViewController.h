@@ -51,6 +51,8 @@ class QSplitter;
 class RAZButton;
 class ResultContextMenu;
 class ResultsKeyboard;
+class ResultsHandOver;
+struct HandOverOutcome;
 class ResultsListProxy;
 class ResultsModel;
 class TrashSheets;
@@ -90,8 +92,12 @@ public:
     // The home screen's hand-over: the screen is shown over its parent and the
     // result set loaded.
     void showResults(const ScanResultPtr& result) override;
+    // A large result set is shown from a later turn of the event loop (see
+    // ResultsHandOver); until then the screen holds none.
     void loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source,
         std::optional<PriorityLists> priorities = std::nullopt);
+    bool isHandingOver() const;
+    ResultsHandOver& handOver() { return *handOver_; }
 
     // ---- view modes and toolbar ------------------------------------------------
     ViewMode viewMode() const { return mode_; }
@@ -208,6 +214,8 @@ private:
     void highlightCategoryButton(int category);
     // Keeps the category buttons over the list's width.
     void fitCategoryRow();
+    // The hand-over's outcome taken in: the new result set shown.
+    void showHandedOver(HandOverOutcome& outcome, qint64 dupCount, ScanSource source);
     void showShownGroups();
     void updateMarkedCountLabel();
     void updateTrashButton();
@@ -252,6 +260,7 @@ private:
     // The mark-by command going, a slice at a time.
     SlicedWork markBySlices_;
     std::unique_ptr<SortRunner> sortRunner_;
+    std::unique_ptr<ResultsHandOver> handOver_;
     std::unique_ptr<CleanupController> cleanup_;
     std::unique_ptr<TrashSheets> trashSheets_;
     // The sheets' frames as built, before any language's edits.

@@ -63,16 +63,47 @@ ResultsModel::ResultsModel(ResultsState& state, QObject* parent)
     filesText_ = localizedText("ID_FILES");
 }
 
-void ResultsModel::resultSetLoaded()
+ResultsModel::PreparedRows ResultsModel::prepareRows(const std::vector<DuplicateGroupPtr>& shown)
+{
+    PreparedRows prepared;
+    std::size_t rowCount = 0;
+    for (const DuplicateGroupPtr& group : shown)
+        rowCount += group->filterChildren.size();
+    prepared.rows.reserve(rowCount);
+    prepared.groups.reserve(shown.size());
+    for (const DuplicateGroupPtr& group : shown)
+        appendGroupRow(prepared.groups, prepared.rows, { group, {}, 0, {} });
+    assignGroupPositions(prepared.positions, prepared.groups);
+    return prepared;
+}
+
+void ResultsModel::resultSetLoaded(PreparedRows rows)
 {
     beginResetModel();
-    // Nothing of the rows before is kept: they go (on the pool, as the
-    // results state lets go of the records) before the new ones are taken.
-    releaseElsewhere(std::exchange(groups_, {}));
-    groupPositions_ = {};
-    rows_ = {};
-    takeShownGroups();
+    releaseElsewhere(std::exchange(groups_, std::move(rows.groups)));
+    rows_ = std::move(rows.rows);
+    groupPositions_ = std::move(rows.positions);
     endResetModel();
+}
+
+void ResultsModel::appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row)
+{
+    groups.push_back(takeGroupRow(rows, int(groups.size()) + 1, std::move(row)));
+}
+
+ResultsModel::GroupRow ResultsModel::takeGroupRow(std::vector<ListRow>& rows, int number, GroupRow row)
+{
+    row.firstListRow = int(rows.size());
+    if (row.files.empty()) {
+        row.files.reserve(row.group->filterChildren.size());
+        for (const FileInfoNodePtr& file : row.group->filterChildren) {
+            if (file)
+                row.files.push_back(file);
+        }
+    }
+    for (std::size_t i = 0; i < row.files.size(); ++i)
+        rows.push_back({ number, int(i) });
+    return row;
 }
 
 bool ResultsModel::takeSortedFiles()
@@ -146,41 +177,34 @@ void ResultsModel::takeShownGroups()
         // A group shown twice takes its old row's parts once.
         const int old = found >= 0 && before[size_t(found)].group == group ? found : -1;
         // The row's hold on its group moves along, rather than a new one
-        // taken and the old one let go.
-        GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, int(rows_.size()), {} };
+        // taken and the old one let go. A row left without files takes
+        // those its group shows.
+        GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, 0, {} };
         if (old >= 0 && (filesKept || showsInOrder(group->filterChildren, before[size_t(old)].files))) {
             row.files = std::move(before[size_t(old)].files);
             row.rowsOfFiles = std::move(before[size_t(old)].rowsOfFiles);
         } else if (old >= 0 && takeReorderedFiles(before[size_t(old)].files, group->filterChildren)) {
             row.files = std::move(before[size_t(old)].files);
-        } else {
-            row.files.reserve(group->filterChildren.size());
-            for (const FileInfoNodePtr& file : group->filterChildren) {
-                if (file)
-                    row.files.push_back(file);
-            }
         }
-        for (std::size_t i = 0; i < row.files.size(); ++i)
-            rows_.push_back({ g + 1, int(i) });
         if (samePlaces)
-            before[size_t(g)] = std::move(row);
+            before[size_t(g)] = takeGroupRow(rows_, int(g) + 1, std::move(row));
         else
-            groups_.push_back(std::move(row));
+            groups_.push_back(takeGroupRow(rows_, int(groups_.size()) + 1, std::move(row)));
     }
     if (samePlaces)
         groups_ = std::exchange(before, {});
     if (mirrored && !samePlaces)
         groupPositions_.mirror(int(groups_.size()));
     else if (!samePlaces)
-        assignGroupPositions();
+        assignGroupPositions(groupPositions_, groups_);
     releaseElsewhere(std::move(before));
 }
 
-void ResultsModel::assignGroupPositions()
+void ResultsModel::assignGroupPositions(GroupPositions& positions, const std::vector<GroupRow>& groups)
 {
-    groupPositions_.reset(groups_.size());
-    for (std::size_t g = 0; g < groups_.size(); ++g)
-        groupPositions_.insert(groups_[g].group.get(), int(g));
+    positions.reset(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        positions.insert(groups[g].group.get(), int(g));
 }
 
 int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const

@@ -25,6 +25,7 @@
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsHandOver.h"
 #include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
@@ -50,6 +51,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -704,6 +706,156 @@ TEST_F(ResultsScreen, AResultShownAgainOrOnASecondScreenKeepsItsTotalsAndRepaint
         (std::vector<std::pair<int, int>> { { 1, 2 } }));
     EXPECT_EQ(repaintedFileRows(screen->model(), [&] { screen->fileCheckBoxTapped(groups[2]->children[1]); }),
         (std::vector<std::pair<int, int>> { { 2, 2 } }));
+}
+
+// What the screen shows of a result set: the list's files and group numbers,
+// their check boxes, the totals, the summary, the pie and the priority lists.
+struct ShownResult {
+    QStringList names;
+    std::vector<int> groupNumbers;
+    std::vector<int> checks;
+    qint64 marked = 0;
+    quint64 markedBytes = 0;
+    QString markedLabel;
+    qint64 duplicates = 0;
+    QStringList pie;
+    QStringList folders;
+    QStringList formats;
+    bool operator==(const ShownResult&) const = default;
+};
+
+class ResultsHandOverScreen : public ResultsScreen {
+protected:
+    ShownResult shown() const
+    {
+        ShownResult result;
+        result.names = listNames();
+        result.groupNumbers = groupNumbers();
+        const int check = CustomCell::roleOf(CustomCell::Outlet::btnCheckBox);
+        for (int row = 0; row < screen->listModel().rowCount(); ++row)
+            result.checks.push_back(screen->listModel().index(row, ResultsModel::checkColumn).data(check).toInt());
+        const ResultsState& state = screen->state();
+        result.marked = state.countMarked();
+        result.markedBytes = state.sizeOfMarkedFiles();
+        result.markedLabel = screen->lblNumMarkedFiles()->text();
+        result.duplicates = state.duplicatesSummary().duplicates;
+        for (int slot = 0; slot < CategoryPie::slotCount; ++slot)
+            result.pie.append(screen->piePercentLabel(slot)->text());
+        result.folders = state.folderPriorityList;
+        result.formats = state.fileFormatPriorityList;
+        return result;
+    }
+    // Loads on the hand-over's workers, however few the groups.
+    void loadOnWorkers(const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1)
+    {
+        screen->handOver().setBackgroundFrom(0);
+        load(groups, dupCount);
+        screen->handOver().setBackgroundFrom(10'000);
+    }
+    bool handedOver() const { return waitUntil([&] { return !screen->isHandingOver(); }); }
+    bool sheetShown() const
+    {
+        const CustomWindowNag* sheet = screen->autoMarkSheets().windowScanComplete;
+        return sheet && sheet->isVisible();
+    }
+    static std::vector<std::weak_ptr<FileInfoNode>> filesOf(const std::vector<DuplicateGroupPtr>& groups)
+    {
+        std::vector<std::weak_ptr<FileInfoNode>> files;
+        for (const DuplicateGroupPtr& group : groups) {
+            for (const FileInfoNodePtr& file : group->children)
+                files.push_back(file);
+        }
+        return files;
+    }
+    static bool allGone(const std::vector<std::weak_ptr<FileInfoNode>>& files)
+    {
+        return std::ranges::all_of(files, [](const std::weak_ptr<FileInfoNode>& file) { return file.expired(); });
+    }
+};
+
+TEST_F(ResultsHandOverScreen, OnWorkersTheScreenShowsWhatItShowsAtOnceAndHoldsNothingUntilThen)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10" }, {}, { "c:2:300", "d:2:300", "e:2:300" }, { "f:3:7", "g:3:7" },
+        { "h:4:300", "i:4:300" } });
+    groups.insert(groups.begin() + 2, nullptr);
+    groups[3]->children[1]->state = true;
+    groups[4]->children[0]->state = true;
+    load(groups, 6);
+    const ShownResult atOnce = shown();
+    ASSERT_EQ(atOnce.marked, 2);
+    ASSERT_EQ(atOnce.names, (QStringList { "c", "d", "e", "h", "i", "a", "b", "f", "g" }));
+    clock->advance();
+    ASSERT_TRUE(sheetShown());
+    screen->autoMarkSheets().closeScanComplete();
+
+    // The same records again, on the workers: until the rows are in, the
+    // screen shows no rows and no marks, its toolbar waits (a click on a
+    // category does nothing) and the scan-complete sheet does not come.
+    loadOnWorkers(groups, 6);
+    ASSERT_TRUE(screen->isHandingOver());
+    EXPECT_EQ(screen->model().rowCount(), 0);
+    EXPECT_EQ(screen->listModel().rowCount(), 0);
+    EXPECT_TRUE(screen->state().arrMainGroup.empty());
+    EXPECT_EQ(screen->state().countMarked(), 0);
+    EXPECT_FALSE(button("btnTrash")->isEnabled());
+    screen->categoryButton(1)->click();
+    clock->advance();
+    EXPECT_FALSE(screen->isResultToolbarEnabled());
+    EXPECT_FALSE(sheetShown());
+
+    ASSERT_TRUE(handedOver());
+    EXPECT_EQ(shown(), atOnce);
+    EXPECT_EQ(screen->state().selectedCategoryIndex, -1);
+    clock->advance();
+    EXPECT_TRUE(sheetShown());
+    EXPECT_TRUE(screen->isResultToolbarEnabled());
+    EXPECT_TRUE(button("btnTrash")->isEnabled());
+}
+
+TEST_F(ResultsHandOverScreen, AResultSetHandedOverWhileAnotherIsMadeReadyWinsWhole)
+{
+    auto first = groupsOf({ { "a:1:10", "b:1:10" }, { "c:1:20", "d:1:20" } });
+    first[0]->children[0]->state = true;
+    auto second = groupsOf({ { "x:2:5", "y:2:5", "z:2:5" } });
+    const auto firstFiles = filesOf(first);
+
+    // One on the workers after the other: only the second is shown.
+    loadOnWorkers(first, 2);
+    loadOnWorkers(second, 2);
+    ASSERT_TRUE(handedOver());
+    EXPECT_EQ(listNames(), (QStringList { "x", "y", "z" }));
+    EXPECT_EQ(screen->state().arrMainGroup, second);
+    EXPECT_EQ(screen->state().countMarked(), 0);
+    EXPECT_EQ(screen->state().folderPriorityList, (QStringList { "/data" }));
+
+    // On the workers, then one at once: the late outcome of the first never
+    // reaches the screen, and the first's records are let go of.
+    loadOnWorkers(first, 2);
+    load(second, 2);
+    EXPECT_FALSE(screen->isHandingOver());
+    first.clear();
+    ASSERT_TRUE(waitUntil([&] { return allGone(firstFiles); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(listNames(), (QStringList { "x", "y", "z" }));
+    EXPECT_EQ(screen->state().arrMainGroup, second);
+    clock->advance();
+    EXPECT_TRUE(sheetShown());
+}
+
+TEST_F(ResultsHandOverScreen, ClosingTheScreenMidHandOverStopsItAndLetsTheRecordsGo)
+{
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < 3000; ++g) {
+        const QString size = QString::number(10 + g);
+        groups.push_back(groupsOf({ { "a:1:" + size, "b:1:" + size, "c:1:" + size } }).front());
+    }
+    const auto files = filesOf(groups);
+    loadOnWorkers(std::exchange(groups, {}));
+    ASSERT_TRUE(screen->isHandingOver());
+    screen.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(allGone(files));
 }
 
 TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)
