@@ -12,7 +12,6 @@
 
 MainViewController::MainViewController(UserDefaults& defaults, ScanSources& sources, QWidget* parent)
     : QWidget(parent)
-    , defaults_(defaults)
     , engine_(std::make_unique<ScanEngine>(*this, defaults, sources))
     , lists_(std::make_unique<LocationLists>(sources))
     , frames_(std::make_unique<HomeFrames>())

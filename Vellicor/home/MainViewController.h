@@ -142,7 +142,6 @@ private:
     void menuItemChosen(int tag);
     void sourceListChanged(ScanSource source, SourceList which);
 
-    UserDefaults& defaults_;
     std::unique_ptr<ScanEngine> engine_;
     std::unique_ptr<LocationLists> lists_;
     std::unique_ptr<HomeFrames> frames_;
