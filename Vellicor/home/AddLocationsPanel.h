@@ -15,17 +15,6 @@ class QLabel;
 class QWidget;
 class RAZButton;
 
-// The open panel of the product: a window-modal folder dialog that takes
-// several folders at once (and photo libraries on the Include tab).
-class DialogFolderChooser : public FolderChooser {
-public:
-    explicit DialogFolderChooser(QWidget* parent);
-    void chooseFolders(const Options& options, std::function<void(const QStringList&)> done) override;
-
-private:
-    QWidget* parent_;
-};
-
 // The right-hand column's ways of adding locations: the drop box with the
 // Add button, and the Exclude and Protect shortcuts under it. It owns the
 // rules of adding (LocationAdder), the folder chooser and the cloud folder
@@ -78,4 +67,15 @@ private:
     RAZButton* btnAddPath_ = nullptr;
     // The column's labels and their language keys.
     std::vector<std::pair<QLabel*, const char*>> texts_;
+};
+
+// The open panel of the product: a window-modal folder dialog that takes
+// several folders at once (and photo libraries on the Include tab).
+class DialogFolderChooser : public FolderChooser {
+public:
+    explicit DialogFolderChooser(QWidget* parent);
+    void chooseFolders(const Options& options, std::function<void(const QStringList&)> done) override;
+
+private:
+    QWidget* parent_;
 };

@@ -9,7 +9,6 @@
 #include "home/HomeLook.h"
 #include "home/HomePathModel.h"
 #include "home/LocationLists.h"
-#include "home/ScanSourcePicker.h"
 #include "platform/FileManager.h"
 
 #include <QHeaderView>
@@ -371,8 +370,6 @@ void LocationTabs::revealSelected()
 bool LocationTabs::validateMenuItem(QAction* item)
 {
     const int tag = item->data().toInt();
-    if (scanSourceOfTag(tag))
-        return true;
     const ScanSource source = selectedScanSource().load();
     const bool remove = item == menuRemoveFromScanList_;
     const bool removeAll = item == menuRemoveAllFromScanList_;

@@ -10,6 +10,8 @@
 #include "home/LocationTabs.h"
 #include "home/ScanningView.h"
 
+#include <QAction>
+
 MainViewController::MainViewController(UserDefaults& defaults, ScanSources& sources, QWidget* parent)
     : QWidget(parent)
     , engine_(std::make_unique<ScanEngine>(*this, defaults, sources))
@@ -316,6 +318,9 @@ void MainViewController::removeAllFromScanList()
 
 bool MainViewController::validateMenuItem(QAction* item)
 {
+    // A source's item is always offered; the rest are the tables' menu.
+    if (scanSourceOfTag(item->data().toInt()))
+        return true;
     return tabs_->validateMenuItem(item);
 }
 

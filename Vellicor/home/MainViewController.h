@@ -25,18 +25,8 @@ class LastScanBox;
 class LocationTabs;
 class QAction;
 class ScanningView;
+class ScanSourceSwitcher;
 class UserDefaults;
-
-// The cloud side of a change of scan source: the handler of the chosen
-// source and its sign-in. Installed by the composition root (the
-// cloud sources live above the home screen). Called on the GUI thread after
-// the home screen has reset its own lists for the new source and before it
-// reloads its tables.
-class ScanSourceSwitcher {
-public:
-    virtual ~ScanSourceSwitcher() = default;
-    virtual void scanSourceChanged(ScanSource previous, ScanSource chosen) = 0;
-};
 
 // The home (start) screen of the main window: the scan source, the Include,
 // Exclude and Protect tabs with their path tables, the drop box and the Add
@@ -158,4 +148,15 @@ private:
     std::function<void(const std::optional<QString>&)> preferencesOpener_;
     std::function<void(QWidget*)> emptyFolderCleanerOpener_;
     ScanSourceSwitcher* sourceSwitcher_ = nullptr;
+};
+
+// The cloud side of a change of scan source: the handler of the chosen
+// source and its sign-in. Installed by the composition root (the
+// cloud sources live above the home screen). Called on the GUI thread after
+// the home screen has reset its own lists for the new source and before it
+// reloads its tables.
+class ScanSourceSwitcher {
+public:
+    virtual ~ScanSourceSwitcher() = default;
+    virtual void scanSourceChanged(ScanSource previous, ScanSource chosen) = 0;
 };

@@ -10,17 +10,6 @@ class CustomPopUpButton;
 class QLabel;
 class QWidget;
 
-// The language key of a scan source's title, as the source pop-up, the
-// sign-in sheets and the alerts name it.
-const char* scanSourceTitleKey(ScanSource source);
-
-// The tag a source's item carries in the source pop-up, and back.
-constexpr int scanSourceTag(ScanSource source)
-{
-    return 100 + static_cast<int>(source);
-}
-std::optional<ScanSource> scanSourceOfTag(qint64 tag);
-
 // The scan source pop-up at the foot of the lists ("viewScanSource"): its
 // label, its items by tag and the mark on the chosen one. It tells which
 // item the user activated; what a change of source does is the screen's.
@@ -46,3 +35,14 @@ private:
     QLabel* label_ = nullptr;
     CustomPopUpButton* popUp_ = nullptr;
 };
+
+// The language key of a scan source's title, as the source pop-up, the
+// sign-in sheets and the alerts name it.
+const char* scanSourceTitleKey(ScanSource source);
+
+// The tag a source's item carries in the source pop-up, and back.
+constexpr int scanSourceTag(ScanSource source)
+{
+    return 100 + static_cast<int>(source);
+}
+std::optional<ScanSource> scanSourceOfTag(qint64 tag);
