@@ -77,17 +77,17 @@ void ResultsModel::resultSetLoaded()
 
 bool ResultsModel::takeSortedFiles()
 {
-    // After a column sort the groups stand where they stood; only those
-    // whose files moved are read again.
-    const std::optional<ResultsState::FilesOrder>& sorted = state_.filesJustSorted();
+    // After a column sort or automatic marking the groups stand where they
+    // stood; only those whose files moved are read again.
+    const std::vector<std::size_t>* moved = state_.groupsWithFilesMoved();
     const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
-    if (!sorted || groups_.size() != shown.size())
+    if (!moved || groups_.size() != shown.size())
         return false;
     for (std::size_t g = 0; g < shown.size(); ++g) {
         if (groups_[g].group != shown[g])
             return false;
     }
-    for (const std::size_t g : sorted->movedGroups) {
+    for (const std::size_t g : *moved) {
         if (g >= groups_.size())
             return false;
         std::vector<FileInfoNodePtr>& files = groups_[g].files;
