@@ -311,20 +311,35 @@ void ResultsState::setMarkedTotals(MarkedTotals totals)
 
 void ResultsState::unmarkAllShownFiles()
 {
-    selectAllShownFiles(false);
+    finishBulkMarks();
+    // Written without reading the marks first: the totals end at nothing.
+    for (const DuplicateGroupPtr& group : arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            if (file) {
+                file->state = false;
+                file->isProtectedMarkConfirmed = false;
+            }
+        }
+        group->state = 0;
+    }
+    countMarked_ = 0;
+    sizeOfMarkedFiles_ = 0;
+    if (observer_)
+        observer_->allMarksChanged();
+    updateMarkedCountLabel();
 }
 
 void ResultsState::selectAllShownFiles(bool mark)
 {
+    if (!mark) {
+        unmarkAllShownFiles();
+        return;
+    }
     finishBulkMarks();
     // One look at the disk for the whole pass, not one per group.
-    const std::optional<ProtectedFolderMatcher> protection = mark ? protectionForPass() : std::nullopt;
+    const std::optional<ProtectedFolderMatcher> protection = protectionForPass();
     for (const DuplicateGroupPtr& group : arrGroups)
-        selectAllInGroup(group, mark, protection);
-    if (!mark) {
-        countMarked_ = 0;
-        sizeOfMarkedFiles_ = 0;
-    }
+        selectAllInGroup(group, true, protection);
     if (observer_)
         observer_->allMarksChanged();
     updateMarkedCountLabel();
