@@ -168,6 +168,8 @@ bool AutoMarkApplication::applySome(SliceBudget& budget)
             case GroupMarksOutcome::orderChanged:
                 orderChanged_ = true;
                 movedGroups_.push_back(g);
+                if (MarkingObserver* observer = state_.observer(); observer && movedInPlace_)
+                    observer->groupFilesReordered(g);
                 break;
             case GroupMarksOutcome::marksChanged:
                 marksChanged_ = true;

@@ -87,10 +87,21 @@ bool ResultsModel::takeSortedFiles()
         if (groups_[g].group != shown[g])
             return false;
     }
+    std::size_t taken = 0;
     for (const std::size_t g : *moved) {
         if (g >= groups_.size())
             return false;
         std::vector<FileInfoNodePtr>& files = groups_[g].files;
+        // Taken when they were reordered, and unchanged since: any change
+        // after it rebuilt the rows, which let them go.
+        while (taken < reorderedFiles_.size() && reorderedFiles_[taken].first < g)
+            ++taken;
+        if (taken < reorderedFiles_.size() && reorderedFiles_[taken].first == g
+            && reorderedFiles_[taken].second.size() == files.size()) {
+            files.swap(reorderedFiles_[taken].second);
+            groups_[g].rowsOfFiles.clear();
+            continue;
+        }
         const std::vector<FileInfoNodePtr>& now = shown[g]->filterChildren;
         if (!takeReorderedFiles(files, now)) {
             // A large group is taken anew, as long as its rows stay as many.
@@ -107,7 +118,10 @@ bool ResultsModel::takeSortedFiles()
 
 void ResultsModel::takeShownGroups()
 {
-    if (takeSortedFiles())
+    const bool sortedOnly = takeSortedFiles();
+    if (!reorderedFiles_.empty())
+        releaseElsewhere(std::exchange(reorderedFiles_, {}));
+    if (sortedOnly)
         return;
     // A group whose shown files are as they were keeps its row's list, in
     // their new order when they were only sorted: a rebuild that only moves
@@ -536,6 +550,18 @@ void ResultsModel::shownGroupsChanged()
     emit layoutChanged();
     if (hooks_.shownGroupsChanged)
         hooks_.shownGroupsChanged();
+}
+
+void ResultsModel::groupFilesReordered(std::size_t position)
+{
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    if (position >= shown.size())
+        return;
+    std::vector<FileInfoNodePtr> files;
+    files.reserve(shown[position]->filterChildren.size());
+    std::ranges::copy_if(
+        shown[position]->filterChildren, std::back_inserter(files), [](const FileInfoNodePtr& file) { return bool(file); });
+    reorderedFiles_.emplace_back(position, std::move(files));
 }
 
 void ResultsModel::updateMarkedCountLabel()

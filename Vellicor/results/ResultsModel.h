@@ -80,6 +80,7 @@ public:
     void groupRowChanged(const DuplicateGroupPtr& group) override;
     void allMarksChanged() override;
     void updateMarkedCountLabel() override;
+    void groupFilesReordered(std::size_t position) override;
     void shownGroupsChanged() override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
@@ -138,6 +139,10 @@ private:
     // A record is found through its group (its parent), so the shown rows
     // are taken without an entry per file.
     GroupPositions groupPositions_;
+    // The files of the groups automatic marking reordered, by position, in
+    // the order they were told, taken while they were at hand; the next
+    // rebuild takes them or lets them go.
+    std::vector<std::pair<std::size_t, std::vector<FileInfoNodePtr>>> reorderedFiles_;
     QString columnTitles_[columnCountValue];
     QString filesText_;
 };

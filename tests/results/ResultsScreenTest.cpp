@@ -749,6 +749,40 @@ TEST_F(ResultsScreen, AutomaticMarkingFromTheScanCompleteSheetMarksAndOrdersTheR
     EXPECT_EQ(screen->listModel().rowCount(), row);
 }
 
+TEST_F(ResultsScreen, FilesTakenAsAutomaticMarkingReordersThemGoWithAnyRebuildBeforeItsEnd)
+{
+    auto groups = manyGroups(6);
+    load(groups);
+    ResultsState& state = screen->state();
+    ResultsModel& model = screen->model();
+    const auto rowsShowTheGroups = [&](const char* step) {
+        SCOPED_TRACE(step);
+        int row = 0;
+        for (const DuplicateGroupPtr& group : state.arrGroups) {
+            for (const FileInfoNodePtr& file : group->filterChildren)
+                EXPECT_EQ(model.fileOfListRow(row++), file);
+        }
+    };
+    // The files of the group shown first turned round, as a run's plan
+    // would put them, and taken by the screen.
+    const DuplicateGroupPtr first = state.arrGroups.front();
+    const std::vector<FileInfoNodePtr> seen = first->filterChildren;
+    std::vector<std::uint32_t> order(seen.size());
+    std::vector<std::uint8_t> flags(seen.size(), 0);
+    for (std::size_t k = 0; k < seen.size(); ++k)
+        order[k] = std::uint32_t(seen.size() - 1 - k);
+    ASSERT_EQ(state.setGroupMarks(first, GroupMarking { seen, order, flags, 0 }), GroupMarksOutcome::orderChanged);
+    model.groupFilesReordered(0);
+
+    // All puts every group's files back in scan order before the run ends.
+    button("btnAllItems")->click();
+    rowsShowTheGroups("all");
+    EXPECT_EQ(first->filterChildren, seen);
+    state.showFilesMovedInGroups({ 0 });
+    rowsShowTheGroups("the run's end");
+    EXPECT_EQ(model.fileOfListRow(0), seen.front());
+}
+
 // The header draws itself (see the header's own test); no style sheet of the
 // screen's paints over it.
 TEST_F(ResultsScreen, ListHeaderIsTheScreensOwnUnstyledHeader)
