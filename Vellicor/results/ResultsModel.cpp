@@ -94,13 +94,18 @@ bool ResultsModel::takeSortedFiles()
         std::vector<FileInfoNodePtr>& files = groups_[g].files;
         // Taken when they were reordered, and unchanged since: any change
         // after it rebuilt the rows, which let them go.
-        while (taken < reorderedFiles_.size() && reorderedFiles_[taken].first < g)
+        const std::vector<std::size_t>& positions = reorderedFiles_.positions;
+        while (taken < positions.size() && positions[taken] < g)
             ++taken;
-        if (taken < reorderedFiles_.size() && reorderedFiles_[taken].first == g
-            && reorderedFiles_[taken].second.size() == files.size()) {
-            files.swap(reorderedFiles_[taken].second);
-            groups_[g].rowsOfFiles.clear();
-            continue;
+        if (taken < positions.size() && positions[taken] == g) {
+            const auto first = reorderedFiles_.files.begin() + std::ptrdiff_t(reorderedFiles_.firstFile[taken]);
+            const auto end = reorderedFiles_.files.begin() + std::ptrdiff_t(reorderedFiles_.firstFile[taken + 1]);
+            if (std::size_t(end - first) == files.size()) {
+                // Swapped, so that the handles let go of are let go of elsewhere.
+                std::swap_ranges(first, end, files.begin());
+                groups_[g].rowsOfFiles.clear();
+                continue;
+            }
         }
         const std::vector<FileInfoNodePtr>& now = shown[g]->filterChildren;
         if (!takeReorderedFiles(files, now)) {
@@ -119,7 +124,7 @@ bool ResultsModel::takeSortedFiles()
 void ResultsModel::takeShownGroups()
 {
     const bool sortedOnly = takeSortedFiles();
-    if (!reorderedFiles_.empty())
+    if (!reorderedFiles_.positions.empty())
         releaseElsewhere(std::exchange(reorderedFiles_, {}));
     if (sortedOnly)
         return;
@@ -557,11 +562,10 @@ void ResultsModel::groupFilesReordered(std::size_t position)
     const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
     if (position >= shown.size())
         return;
-    std::vector<FileInfoNodePtr> files;
-    files.reserve(shown[position]->filterChildren.size());
-    std::ranges::copy_if(
-        shown[position]->filterChildren, std::back_inserter(files), [](const FileInfoNodePtr& file) { return bool(file); });
-    reorderedFiles_.emplace_back(position, std::move(files));
+    std::ranges::copy_if(shown[position]->filterChildren, std::back_inserter(reorderedFiles_.files),
+        [](const FileInfoNodePtr& file) { return bool(file); });
+    reorderedFiles_.positions.push_back(position);
+    reorderedFiles_.firstFile.push_back(reorderedFiles_.files.size());
 }
 
 void ResultsModel::updateMarkedCountLabel()

@@ -694,7 +694,6 @@ TEST_F(ResultsScreen, ClosingTheScreenDuringMarkAllLeavesEveryGroupWholeOrUntouc
     ASSERT_NE(box, nullptr);
     QTest::mouseClick(box, Qt::LeftButton);
     ASSERT_TRUE(screen->isMarkByRunning());
-    QCoreApplication::processEvents();
     const std::vector<DuplicateGroupPtr> shown = screen->state().arrGroups;
     screen.reset();
     QCoreApplication::processEvents();
