@@ -193,11 +193,12 @@ int main(int argc, char** argv)
         std::function<void()> start;
         std::function<bool()> done;
     };
-    // A mark-by command runs in slices until the views have been told.
+    // Mark all, unmark all and a mark-by command run in slices until the
+    // views have been told.
     const auto markByDone = [&] { return !screen.isMarkByRunning(); };
     const Command commands[] = {
-        { "mark all", false, [&] { state.selectAllShownFiles(true); }, now },
-        { "unmark all", true, [&] { state.selectAllShownFiles(false); }, now },
+        { "mark all", false, [&] { state.selectAllShownFilesInSlices(true); }, markByDone },
+        { "unmark all", true, [&] { state.selectAllShownFilesInSlices(false); }, markByDone },
         { "invert", true, [&] { screen.markByCommand(MarkByCommand::invert, std::nullopt); }, markByDone },
         { "mark by size", false, [&] { screen.markByCommand(MarkByCommand::size, 0); }, markByDone },
         { "auto mark", true, startAutoMark([&] { screen.autoMarking().proceedToautoMarkAllitems(); }), autoMarked },

@@ -635,11 +635,8 @@ void ResultViewController::buildToolbar()
     connect(btnSettingsInResultView_, &QAbstractButton::clicked, this,
         &ResultViewController::btnSettingsInResultViewTapped);
     connect(btnFullScreen_, &QAbstractButton::clicked, this, &ResultViewController::btnFullScreenTapped);
-    connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] {
-        markBySlices_.finishNow();
-        autoMarking_->btnAutoMarkTapped();
-    });
-    connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] { state_->unmarkAllShownFiles(); });
+    connect(btnAutoMark_, &QAbstractButton::clicked, this, [this] { autoMarking_->btnAutoMarkTapped(); });
+    connect(btnUnmarkAll_, &QAbstractButton::clicked, this, [this] { state_->selectAllShownFilesInSlices(false); });
 }
 
 void ResultViewController::buildCategoryBar()
@@ -1330,7 +1327,7 @@ void ResultViewController::updateMarkedCountLabel()
         lblNumMarkedFiles_->show();
     btnTrash_->setState(marked.trashEnabled ? 1 : 0);
     updateTrashButton();
-    btnSelectAllTblCheckBox_->setState(selectAllBoxState());
+    btnSelectAllTblCheckBox_->setState(state_->selectAllBoxState());
 }
 
 void ResultViewController::updateSummaryLabels()
@@ -1432,24 +1429,8 @@ void ResultViewController::btnSelectAllTblTapped(const CheckBoxButton& sender)
     Log::print(QStringLiteral("btnSelectAllTblTapped"));
     // The box has taken its new state: on marks every shown group but for
     // one file each, protected files left alone; off unmarks every shown file.
-    state_->selectAllShownFiles(sender.state() == 1);
+    state_->selectAllShownFilesInSlices(sender.state() == 1);
     reloadShownResultView();
-}
-
-int ResultViewController::selectAllBoxState() const
-{
-    if (state_->countMarked() == 0)
-        return 0;
-    // On while every shown group reads on: all its shown files marked but
-    // one. The first group that does not ends the walk.
-    for (const DuplicateGroupPtr& group : state_->arrGroups) {
-        const auto& shown = group->filterChildren;
-        const auto marked
-            = std::ranges::count_if(shown, [](const FileInfoNodePtr& file) { return file && file->isMarked(); });
-        if (marked + 1 < std::ssize(shown))
-            return -1;
-    }
-    return 1;
 }
 
 void ResultViewController::fileCheckBoxTapped(const FileInfoNodePtr& file)

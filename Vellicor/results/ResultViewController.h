@@ -169,7 +169,7 @@ public:
     // marked a slice at a time from the event loop.
     void markByCommand(MarkByCommand command, std::optional<int> tag);
     // A mark-by command is still being carried out.
-    bool isMarkByRunning() const { return markBySlices_.isRunning(); }
+    bool isMarkByRunning() const { return state_->isBulkMarking(); }
     // Remove, from the toolbar, the footer's link or the mark menu.
     void removeMarkedFiles();
     // The context menu's preview item shows the file in the preview window.
@@ -236,7 +236,6 @@ private:
     void btnSelectAllTblTapped(const CheckBoxButton& sender);
     // The select-all box's state from the marks: 0 none marked, 1 every
     // shown group marked but for one file, -1 otherwise.
-    int selectAllBoxState() const;
     void clearSelections();
     void rememberSelection(const FileInfoNodePtr& file);
     void removalFinished(bool rowsTaken);
@@ -258,7 +257,6 @@ private:
     std::unique_ptr<AutoMarkSheetWindows> autoMarkSheets_;
     std::unique_ptr<AutoMarking> autoMarking_;
     // The mark-by command going, a slice at a time.
-    SlicedWork markBySlices_;
     std::unique_ptr<SortRunner> sortRunner_;
     std::unique_ptr<ResultsHandOver> handOver_;
     std::unique_ptr<CleanupController> cleanup_;

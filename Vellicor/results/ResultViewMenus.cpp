@@ -19,10 +19,7 @@ void ResultViewController::buildMarkAndContextMenus()
 {
     MarkMenu::Handlers handlers;
     handlers.markBy = [this](MarkByCommand command, std::optional<int> tag) { markByCommand(command, tag); };
-    handlers.autoMark = [this] {
-        markBySlices_.finishNow();
-        autoMarking_->btnMarkMenuItemTapped();
-    };
+    handlers.autoMark = [this] { autoMarking_->btnMarkMenuItemTapped(); };
     handlers.autoMarkOptions = [this] { autoMarking_->btnSelectAssistanceTapped(); };
     handlers.deleteMarked = [this] { removeMarkedFiles(); };
     handlers.clearCache = [this] { clearScanCache(); };
@@ -62,15 +59,13 @@ void ResultViewController::buildMarkAndContextMenus()
 void ResultViewController::markByCommand(MarkByCommand command, std::optional<int> tag)
 {
     // A command given while an earlier one is still going follows its end.
-    markBySlices_.finishNow();
-    auto run = std::make_shared<MarkByRun>(*state_, command, tag);
-    markBySlices_.start([run](SliceBudget& budget) { return run->step(budget); });
+    state_->startBulkMarks(std::make_shared<MarkByRun>(*state_, command, tag));
 }
 
 void ResultViewController::removeMarkedFiles()
 {
     // The removal takes the marks of a command still going as it ends.
-    markBySlices_.finishNow();
+    state_->finishBulkMarks();
     cleanup_->removeSelectedItems();
 }
 

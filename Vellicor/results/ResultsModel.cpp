@@ -108,20 +108,36 @@ ResultsModel::GroupRow ResultsModel::takeGroupRow(std::vector<ListRow>& rows, in
 
 bool ResultsModel::takeSortedFiles()
 {
-    // After a column sort the groups stand where they stood; only those
-    // whose files moved are read again.
-    const std::optional<ResultsState::FilesOrder>& sorted = state_.filesJustSorted();
+    // After a column sort or automatic marking the groups stand where they
+    // stood; only those whose files moved are read again.
+    const std::vector<std::size_t>* moved = state_.groupsWithFilesMoved();
     const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
-    if (!sorted || groups_.size() != shown.size())
+    if (!moved || groups_.size() != shown.size())
         return false;
     for (std::size_t g = 0; g < shown.size(); ++g) {
         if (groups_[g].group != shown[g])
             return false;
     }
-    for (const std::size_t g : sorted->movedGroups) {
+    std::size_t taken = 0;
+    for (const std::size_t g : *moved) {
         if (g >= groups_.size())
             return false;
         std::vector<FileInfoNodePtr>& files = groups_[g].files;
+        // Taken when they were reordered, and unchanged since: any change
+        // after it rebuilt the rows, which let them go.
+        const std::vector<std::size_t>& positions = reorderedFiles_.positions;
+        while (taken < positions.size() && positions[taken] < g)
+            ++taken;
+        if (taken < positions.size() && positions[taken] == g) {
+            const auto first = reorderedFiles_.files.begin() + std::ptrdiff_t(reorderedFiles_.firstFile[taken]);
+            const auto end = reorderedFiles_.files.begin() + std::ptrdiff_t(reorderedFiles_.firstFile[taken + 1]);
+            if (std::size_t(end - first) == files.size()) {
+                // Swapped, so that the handles let go of are let go of elsewhere.
+                std::swap_ranges(first, end, files.begin());
+                groups_[g].rowsOfFiles.clear();
+                continue;
+            }
+        }
         const std::vector<FileInfoNodePtr>& now = shown[g]->filterChildren;
         if (!takeReorderedFiles(files, now)) {
             // A large group is taken anew, as long as its rows stay as many.
@@ -138,7 +154,10 @@ bool ResultsModel::takeSortedFiles()
 
 void ResultsModel::takeShownGroups()
 {
-    if (takeSortedFiles())
+    const bool sortedOnly = takeSortedFiles();
+    if (!reorderedFiles_.positions.empty())
+        releaseElsewhere(std::exchange(reorderedFiles_, {}));
+    if (sortedOnly)
         return;
     // A group whose shown files are as they were keeps its row's list, in
     // their new order when they were only sorted: a rebuild that only moves
@@ -569,6 +588,17 @@ void ResultsModel::shownGroupsChanged()
     emit layoutChanged();
     if (hooks_.shownGroupsChanged)
         hooks_.shownGroupsChanged();
+}
+
+void ResultsModel::groupFilesReordered(std::size_t position)
+{
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    if (position >= shown.size())
+        return;
+    std::ranges::copy_if(shown[position]->filterChildren, std::back_inserter(reorderedFiles_.files),
+        [](const FileInfoNodePtr& file) { return bool(file); });
+    reorderedFiles_.positions.push_back(position);
+    reorderedFiles_.firstFile.push_back(reorderedFiles_.files.size());
 }
 
 void ResultsModel::updateMarkedCountLabel()

@@ -86,6 +86,7 @@ public:
     void groupRowChanged(const DuplicateGroupPtr& group) override;
     void allMarksChanged() override;
     void updateMarkedCountLabel() override;
+    void groupFilesReordered(std::size_t position) override;
     void shownGroupsChanged() override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
@@ -149,6 +150,16 @@ private:
     // A record is found through its group (its parent), so the shown rows
     // are taken without an entry per file.
     GroupPositions groupPositions_;
+    // The files of the groups automatic marking reordered, in the order
+    // they were told, taken while they were at hand and laid end to end: the
+    // group at positions[i] has files[firstFile[i]] up to
+    // files[firstFile[i + 1]]. The next rebuild takes them or lets them go.
+    struct ReorderedFiles {
+        std::vector<std::size_t> positions;
+        std::vector<std::size_t> firstFile { 0 };
+        std::vector<FileInfoNodePtr> files;
+    };
+    ReorderedFiles reorderedFiles_;
     QString columnTitles_[columnCountValue];
     QString filesText_;
 };
