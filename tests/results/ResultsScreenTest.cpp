@@ -1,7 +1,9 @@
 #include "base/UserDefaults.h"
+#include "cleanup/AfterClean.h"
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/TrashSheets.h"
+#include "cleanup/UndoRestore.h"
 #include "controls/ApplicationFont.h"
 #include "controls/CheckBoxButton.h"
 #include "controls/CustomCell.h"
@@ -165,7 +167,9 @@ protected:
     void load(
         const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1, ScanSource source = ScanSource::thisComputer)
     {
+        // A large set is handed over on workers: the rows are in once it ends.
         screen->loadScanResults(groups, dupCount, source);
+        EXPECT_TRUE(waitUntil([&] { return !screen->isHandingOver(); }));
     }
     // A user's clicks on the list: a row's check box, a row, a column header.
     void clickListCheckBox(int row)
@@ -685,6 +689,26 @@ TEST_F(ResultsScreen, MarkAllAndUnmarkAllInSlicesEndAsAtOnceAndACommandMidWayFol
     EXPECT_FALSE(screen->isMarkByRunning());
     EXPECT_EQ(state.countMarked(), 0);
     EXPECT_EQ(box->state(), 0);
+
+    // A file an undo puts back while mark all goes comes back after the
+    // pass has ended: unmarked, outside the pass's totals.
+    const DuplicateGroupPtr lastGroup = state.arrGroups.back();
+    const FileInfoNodePtr undone = lastGroup->children.back();
+    lastGroup->children.pop_back();
+    lastGroup->filterChildren.pop_back();
+    undone->isMoveToTrash = true;
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_TRUE(screen->isMarkByRunning());
+    RestoreOutcome outcome;
+    outcome.restored = true;
+    outcome.file = undone;
+    outcome.group = lastGroup;
+    EXPECT_EQ(returnRestoredFiles(state, { &outcome }), 1);
+    EXPECT_FALSE(screen->isMarkByRunning());
+    EXPECT_FALSE(undone->isMarked());
+    const ResultsState::MarkedTotals counted = ResultsState::markedTotalsOf(state.arrMainGroup);
+    EXPECT_EQ(counted.count, state.countMarked());
+    EXPECT_EQ(counted.bytes, state.sizeOfMarkedFiles());
 }
 
 TEST_F(ResultsScreen, ClosingTheScreenDuringMarkAllLeavesEveryGroupWholeOrUntouched)
@@ -958,7 +982,7 @@ protected:
     void loadOnWorkers(const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1)
     {
         screen->handOver().setBackgroundFrom(0);
-        load(groups, dupCount);
+        screen->loadScanResults(groups, dupCount, ScanSource::thisComputer);
         screen->handOver().setBackgroundFrom(10'000);
     }
     bool handedOver() const { return waitUntil([&] { return !screen->isHandingOver(); }); }
