@@ -858,6 +858,40 @@ TEST_F(ResultsHandOverScreen, ClosingTheScreenMidHandOverStopsItAndLetsTheRecord
     EXPECT_TRUE(allGone(files));
 }
 
+TEST_F(ResultsHandOverScreen, BackMidHandOverLeavesForGoodAndNoSheetComesAfter)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:300", "d:2:300" } });
+    load(groups, 2);
+    clock->advance();
+    ASSERT_TRUE(sheetShown());
+    screen->autoMarkSheets().closeScanComplete();
+    int backs = 0;
+    screen->setBackHandler([&] {
+        ++backs;
+        screen->hide();
+    });
+
+    // The footer's Back while the rows are made ready: the user is home, and
+    // the late outcome brings up no scan-complete sheet there.
+    loadOnWorkers(groups, 2);
+    ASSERT_TRUE(screen->isHandingOver());
+    button("btnBackToFooter")->click();
+    ASSERT_EQ(backs, 1);
+    EXPECT_FALSE(screen->isHandingOver());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    clock->advance();
+    EXPECT_FALSE(sheetShown());
+
+    // Shown again, the same records come back whole.
+    screen->show();
+    loadOnWorkers(groups, 2);
+    ASSERT_TRUE(handedOver());
+    EXPECT_EQ(listNames(), (QStringList { "c", "d", "a", "b" }));
+    clock->advance();
+    EXPECT_TRUE(sheetShown());
+}
+
 TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)
 {
     auto groups = groupsOf({ { "b:1:20", "zeta:1:30", "Alpha:1:10" } });
