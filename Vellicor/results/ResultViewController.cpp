@@ -871,6 +871,9 @@ void ResultViewController::buildFooter()
         button->setColorOffState(Qt::white);
     }
     const auto back = [this] {
+        // The footer's Back stays on while a result set is made ready: the
+        // user leaves it, and its outcome never opens this screen's sheets.
+        handOver_->drop();
         if (backHandler_)
             backHandler_();
     };
