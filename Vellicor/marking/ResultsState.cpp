@@ -617,11 +617,11 @@ ResultsState::GroupsToShow ResultsState::sortBtnInput()
 void ResultsState::showSortedGroups(
     const GroupsToShow& groups, const std::vector<std::uint32_t>& order, SortedGroups sorted)
 {
-    const bool madeElsewhere = order.size() == groups.input.groups.size() && sorted.groups.size() == order.size();
+    const bool madeElsewhere = sorted.groups.has_value();
     // The groups shown before go elsewhere: dropping 400,000 handles one by
     // one keeps the window waiting.
     releaseElsewhere(
-        std::exchange(arrGroups, madeElsewhere ? std::move(sorted.groups) : groupsInOrder(groups.input, order)));
+        std::exchange(arrGroups, madeElsewhere ? std::move(*sorted.groups) : groupsInOrder(groups.input, order)));
     if (madeElsewhere)
         preparedShownGroups_ = std::move(sorted.prepared);
     showShownGroups(groups.files);

@@ -324,10 +324,11 @@ public:
         FilesChange files = FilesChange::unknown;
     };
     GroupsToShow sortBtnInput();
-    // What a worker may add to the order: the groups in it, and what the
-    // screen prepared for them (MarkingObserver::prepareShownGroups).
+    // What a worker may add to the order: the groups in it (then taken out
+    // of the input), and what the screen prepared for them
+    // (MarkingObserver::prepareShownGroups).
     struct SortedGroups {
-        std::vector<DuplicateGroupPtr> groups;
+        std::optional<std::vector<DuplicateGroupPtr>> groups;
         std::shared_ptr<PreparedShownGroups> prepared;
     };
     void showSortedGroups(

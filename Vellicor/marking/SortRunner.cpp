@@ -63,7 +63,7 @@ void SortRunner::startButton()
     // once; only the order waits. Beside it, the worker puts the groups in
     // that order and, when they keep their files, the screen's rows are
     // prepared for them: the GUI thread only swaps them in.
-    auto groups = std::make_shared<const ResultsState::GroupsToShow>(state_.sortBtnInput());
+    auto groups = std::make_shared<ResultsState::GroupsToShow>(state_.sortBtnInput());
     const bool background = groups->input.groups.size() >= backgroundFrom_;
     MarkingObserver::PrepareShownGroups prepare;
     if (background && groups->files == ResultsState::FilesChange::kept)
@@ -73,10 +73,10 @@ void SortRunner::startButton()
         Kind::groups, groups->input.groups.size(),
         [groups, background, sorted, prepare = std::move(prepare)](const std::atomic<bool>& stop) {
             Order order = groupSortOrder(groups->input, stop);
-            if (background && !stop.load() && order.size() == groups->input.groups.size()) {
-                sorted->groups = groupsInOrder(groups->input, order);
-                if (prepare)
-                    sorted->prepared = prepare(sorted->groups);
+            if (background && !stop.load()) {
+                sorted->groups = takeGroupsInOrder(groups->input, order);
+                if (prepare && sorted->groups)
+                    sorted->prepared = prepare(*sorted->groups);
             }
             return order;
         },

@@ -184,37 +184,34 @@ MarkingObserver::PrepareShownGroups ResultsModel::prepareShownGroups()
         if (shown.size() != before->size())
             return nullptr;
         auto prepared = std::make_shared<PreparedOrder>();
-        // The table of the rows before becomes that of the new order, in
-        // the same room.
-        GroupPositions& positions = prepared->positions;
-        positions.reset(before->size());
-        for (std::size_t g = 0; g < before->size(); ++g)
-            positions.insert((*before)[g].first, int(g));
         prepared->rowsVersion = version;
         prepared->shown = shown.data();
         prepared->shownCount = shown.size();
-        prepared->rowBefore.reserve(shown.size());
-        prepared->firstListRow.reserve(shown.size());
-        std::vector<bool> taken(before->size());
+        // The table of the new order also finds each row's new place.
+        GroupPositions& positions = prepared->positions;
+        positions.reset(shown.size());
+        for (std::size_t g = 0; g < shown.size(); ++g)
+            positions.insert(shown[g].get(), int(g));
+        prepared->rowBefore.assign(shown.size(), -1);
+        for (std::size_t old = 0; old < before->size(); ++old) {
+            const int g = positions.find((*before)[old].first);
+            // A row whose group is no longer shown, or a group shown twice,
+            // is left to the rebuild on the GUI thread.
+            if (g < 0 || prepared->rowBefore[std::size_t(g)] >= 0)
+                return nullptr;
+            prepared->rowBefore[std::size_t(g)] = int(old);
+        }
         std::size_t rowCount = 0;
         for (const auto& [group, files] : *before)
             rowCount += std::size_t(files);
         prepared->rows.reserve(rowCount);
+        prepared->firstListRow.reserve(shown.size());
         for (std::size_t g = 0; g < shown.size(); ++g) {
-            const int old = positions.find(shown[g].get());
-            // A group new to the rows, or shown twice, is left to the
-            // rebuild on the GUI thread.
-            if (old < 0 || taken[std::size_t(old)])
-                return nullptr;
-            taken[std::size_t(old)] = true;
-            prepared->rowBefore.push_back(old);
             prepared->firstListRow.push_back(int(prepared->rows.size()));
-            for (int i = 0; i < (*before)[std::size_t(old)].second; ++i)
+            const int files = (*before)[std::size_t(prepared->rowBefore[g])].second;
+            for (int i = 0; i < files; ++i)
                 prepared->rows.push_back({ int(g) + 1, i });
         }
-        positions.reset(shown.size());
-        for (std::size_t g = 0; g < shown.size(); ++g)
-            positions.insert(shown[g].get(), int(g));
         return prepared;
     };
 }

@@ -1706,12 +1706,13 @@ TEST_F(ResultsScreen, RowsPreparedFromAnEarlierRebuildAreLeftForAWholeOne)
     const MarkingObserver::PrepareShownGroups prepare = screen->model().prepareShownGroups();
     ASSERT_TRUE(prepare);
     state.sortBtnTapped();
-    const ResultsState::GroupsToShow input = state.sortBtnInput();
+    ResultsState::GroupsToShow input = state.sortBtnInput();
     const std::atomic<bool> never { false };
     const std::vector<std::uint32_t> order = groupSortOrder(input.input, never);
     ResultsState::SortedGroups sorted;
-    sorted.groups = groupsInOrder(input.input, order);
-    sorted.prepared = prepare(sorted.groups);
+    sorted.groups = takeGroupsInOrder(input.input, order);
+    ASSERT_TRUE(sorted.groups);
+    sorted.prepared = prepare(*sorted.groups);
     ASSERT_TRUE(sorted.prepared);
     state.showSortedGroups(input, order, std::move(sorted));
     const QStringList rows = modelRows(screen->model(), state);
