@@ -625,7 +625,9 @@ void ResultsState::showSortedGroups(
     if (madeElsewhere)
         preparedShownGroups_ = std::move(sorted.prepared);
     showShownGroups(groups.files);
-    preparedShownGroups_.reset();
+    // What the screen left of it, the rows before among them, goes elsewhere too.
+    if (preparedShownGroups_)
+        releaseElsewhere(std::exchange(preparedShownGroups_, {}));
 }
 
 MarkingObserver::PrepareShownGroups ResultsState::prepareShownGroups() const

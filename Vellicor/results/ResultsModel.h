@@ -88,6 +88,10 @@ public:
     void updateMarkedCountLabel() override;
     void groupFilesReordered(std::size_t position) override;
     void shownGroupsChanged() override;
+    // A job that makes, on the sort's worker, the list rows and the position
+    // table of the groups in their new order, each group keeping its row's
+    // files; shownGroupsChanged takes them when they were made from the rows
+    // as they still are.
     PrepareShownGroups prepareShownGroups() override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
