@@ -12,13 +12,13 @@ class ResultsState;
 
 // The shown groups of the results state as one tree, for every view of the
 // results screen: top-level rows are the groups, each with a column-title row
-// first and then its shown files. It keeps its own copy of the shown groups
-// and files, taken when the state says they changed, so the views always see
-// the structure they were told about. data() reads only the records in
-// memory. A new result set resets the model; a filter or re-sort is a layout
-// change; a file's mark repaints the check column of its row and its group's
-// row, and a change of many marks is one change over the group rows, however
-// many files it touched. GUI thread.
+// first and then its shown files. Its rows (ResultRows) are its own copy of
+// the shown groups and files, taken when the state says they changed, so the
+// views always see the structure they were told about. data() reads only the
+// records in memory. A new result set resets the model; a filter or re-sort
+// is a layout change; a file's mark repaints the check column of its row and
+// its group's row, and a change of many marks is one change over the group
+// rows, however many files it touched. GUI thread.
 class ResultsModel : public QAbstractItemModel, public MarkingObserver {
     Q_OBJECT
 public:
