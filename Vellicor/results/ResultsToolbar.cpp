@@ -66,9 +66,9 @@ void ResultsToolbar::build(QWidget* parent)
     hudAfterYesUndoPressed_->setRange(0, 0);
     hudAfterYesUndoPressed_->setTextVisible(false);
     hudAfterYesUndoPressed_->hide();
-    for (RAZButton* button : { static_cast<RAZButton*>(btnGroupView_), btnAutoMark_, btnUnmarkAll_,
-             btnSelectionAssitance_, static_cast<RAZButton*>(btnOptions_), static_cast<RAZButton*>(btnSort_),
-             btnSettingsInResultView_, btnUndo_ }) {
+    const std::initializer_list<RAZButton*> styled = { btnGroupView_, btnAutoMark_, btnUnmarkAll_,
+        btnSelectionAssitance_, btnOptions_, btnSort_, btnSettingsInResultView_, btnUndo_ };
+    for (RAZButton* button : styled) {
         applyResultButtonStyle(button);
         button->setFont(systemFontOfSize(13));
     }
@@ -183,12 +183,9 @@ void ResultsToolbar::setAutoMarkEnabled(bool enable)
 
 void ResultsToolbar::setEnabled(bool enable)
 {
-    for (QAbstractButton* button :
-        { static_cast<QAbstractButton*>(btnHierarcheryView_), static_cast<QAbstractButton*>(btnListView_),
-            static_cast<QAbstractButton*>(btnThumbnailView_), static_cast<QAbstractButton*>(btnGroupView_),
-            static_cast<QAbstractButton*>(btnSort_), static_cast<QAbstractButton*>(btnFullScreen_),
-            static_cast<QAbstractButton*>(btnAutoMark_), static_cast<QAbstractButton*>(btnUnmarkAll_),
-            static_cast<QAbstractButton*>(btnSelectionAssitance_), static_cast<QAbstractButton*>(btnOptions_) })
+    const std::initializer_list<QAbstractButton*> buttons = { btnHierarcheryView_, btnListView_, btnThumbnailView_,
+        btnGroupView_, btnSort_, btnFullScreen_, btnAutoMark_, btnUnmarkAll_, btnSelectionAssitance_, btnOptions_ };
+    for (QAbstractButton* button : buttons)
         button->setEnabled(enable);
     enabled_ = enable;
 }
