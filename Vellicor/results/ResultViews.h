@@ -2,6 +2,7 @@
 
 #include "core/DuplicateGroup.h"
 #include "core/FileInfoNode.h"
+#include "results/ResultViewMode.h"
 #include "results/ResultsWidgets.h"
 
 #include <QObject>
@@ -18,8 +19,6 @@ class ResultsListProxy;
 class ResultsModel;
 class ResultsState;
 class ThumbnailProvider;
-
-enum class ResultViewMode { list, group, grid };
 
 // The results screen's three views of the one model: the flat list, the
 // outline of groups and the thumbnail grid (a room of its own it owns), each

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "results/ResultViews.h"
+#include "results/ResultViewMode.h"
 #include "results/ResultsWidgets.h"
 
 #include <QObject>
