@@ -50,7 +50,12 @@ RemovalSteps::RemovalSteps(
     cleanup_->setAfterCleanScreen(afterCleanSheets_.get());
 }
 
-RemovalSteps::~RemovalSteps() = default;
+RemovalSteps::~RemovalSteps()
+{
+    // The rooms the hooks reach may be gone already; nothing the clean-up
+    // says while it ends reaches them.
+    cleanup_->disconnect(this);
+}
 
 void RemovalSteps::buildResultAreaViews()
 {
