@@ -8,7 +8,8 @@
 // button and opening and closing one group in the outline. Each step also
 // gives the process's peak resident memory and that peak beyond start-up per
 // file. Prints a table; no budget, run it before and after a change.
-//   vellicor_bench_marks [rounds] [list|outline|grid|none] [groups]
+//   vellicor_bench_marks [rounds] [list|outline|grid|none] [groups] [scanned files]
+#include "PeakMemory.h"
 #include "ResultsBenchScreen.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
@@ -25,7 +26,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -71,51 +71,6 @@ Timing timed(QWidget* view, const std::function<void()>& start, const std::funct
     return { last / 1e6, longest / 1e6 };
 }
 
-// A "Vm…:" line of /proc/self/status in bytes, 0 when it cannot be read.
-qint64 statusBytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    const std::string prefix = std::string(field) + ':';
-    for (std::string line; std::getline(status, line);)
-        if (line.starts_with(prefix))
-            return std::stoll(line.substr(prefix.size())) * 1024;
-    return 0;
-}
-
-// Sets the peak resident memory back to the present one; false when the
-// system does not allow it, and the peak is then the run's so far.
-bool resetPeakMemory()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return clear.good();
-}
-
-// The peak resident memory of each step and of the whole run, against the
-// resident memory before the result set was made.
-struct MemoryPeaks {
-    qint64 startUpBytes = statusBytes("VmRSS");
-    qint64 fileCount = 0;
-    qint64 overallBytes = 0;
-
-    void beginStep()
-    {
-        overallBytes = std::max(overallBytes, statusBytes("VmHWM"));
-        resetPeakMemory();
-    }
-    qint64 endStep()
-    {
-        const qint64 peak = statusBytes("VmHWM");
-        overallBytes = std::max(overallBytes, peak);
-        return peak;
-    }
-    double bytesPerFile(qint64 peak) const
-    {
-        return fileCount > 0 ? double(peak - startUpBytes) / double(fileCount) : 0;
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -133,11 +88,17 @@ int main(int argc, char** argv)
     const std::vector<DuplicateGroupPtr> groups = syntheticPictureGroups(groupCount, [](int g) { return 2 + g % 2; });
     for (const DuplicateGroupPtr& group : groups)
         memory.fileCount += qint64(group->children.size());
+    // A scan keeps nothing of the files in no group once it has ended: they
+    // count only in the files scanned, by which the memory is divided.
+    const qint64 groupedFiles = memory.fileCount;
+    if (argc > 4)
+        memory.fileCount = std::max(groupedFiles, qint64(atoll(argv[4])));
     ResultsState& state = screen.state();
 
     const bool perStep = resetPeakMemory();
-    std::printf("%lld files, %.1f MB resident at start-up; peak memory %s\n", memory.fileCount,
-        double(memory.startUpBytes) / 1e6, perStep ? "per step" : "of the run so far (no reset allowed)");
+    std::printf("%lld files scanned, %lld of them in %d groups, %.1f MB resident at start-up; peak memory %s\n",
+        memory.fileCount, groupedFiles, groupCount, double(memory.startUpBytes) / 1e6,
+        perStep ? "per step" : "of the run so far (no reset allowed)");
     std::printf("%-18s %-16s %10s %14s %10s %12s\n", "view", "step", "total ms", "longest ms", "peak MB",
         "peak B/file");
     const auto print = [&](const char* view, const char* step, const Timing& best, qint64 peak) {

@@ -50,8 +50,10 @@ struct ResultsBenchScreen {
 
 // groupCount groups of pictures, copiesOf(g) files in group g, in picture
 // folders by year; sizes and dates vary from group to group. The records keep
-// their texts as a scan's do: the files of one folder share its text, a
-// file's name is shared with its path, and every file the same extension.
+// their texts and digests as a scan's do: the files of one folder share its
+// text, each file has a name text of its own (read from its folder), shared
+// with its path, every file the same extension, and the files of a group the
+// same 16 digest bytes.
 inline std::vector<DuplicateGroupPtr> syntheticPictureGroups(int groupCount, const std::function<int(int)>& copiesOf)
 {
     std::vector<DuplicateGroupPtr> groups;
@@ -60,8 +62,12 @@ inline std::vector<DuplicateGroupPtr> syntheticPictureGroups(int groupCount, con
     const QString extension = QStringLiteral("jpg");
     for (int g = 0; g < groupCount; ++g) {
         auto group = std::make_shared<DuplicateGroup>();
-        const QString name = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
+        const QString groupName = QStringLiteral("IMG_%1.jpg").arg(g, 6, 10, QLatin1Char('0'));
+        Md5Bytes digest {};
+        for (size_t i = 0; i < digest.size(); ++i)
+            digest[i] = quint8(g >> (8 * (i % 4)));
         for (int copy = 0; copy < copiesOf(g); ++copy) {
+            const QString name(groupName.constData(), groupName.size());
             while (folders.size() <= size_t(copy))
                 folders.push_back(QStringLiteral("/home/user/Pictures/%1").arg(2019 + folders.size()));
             auto file = std::make_shared<FileInfoNode>();
@@ -70,6 +76,8 @@ inline std::vector<DuplicateGroupPtr> syntheticPictureGroups(int groupCount, con
             file->fileName = file->filePath.lastComponent();
             file->fileExtension = extension;
             file->fileSize = 1'000'000 + quint64(g % 977) * 1000;
+            file->md5 = DigestText(digest);
+            file->isMd5Calucaluted = true;
             file->fileCategory = GlobalObjects::FileCategory::Pic;
             file->modDate = QDateTime(QDate(2024, 1 + (g + copy) % 12, 1 + g % 28), QTime(10, copy));
             addFileToGroup(group, file);

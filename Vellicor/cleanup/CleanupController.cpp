@@ -66,21 +66,47 @@ struct CleanupController::Relay {
 };
 
 struct CleanupController::TrashProgress {
-    explicit TrashProgress(std::shared_ptr<Relay> relay)
+    TrashProgress(std::shared_ptr<Relay> relay, std::shared_ptr<const RemovalPlan> plan)
         : relay(std::move(relay))
+        , plan(std::move(plan))
     {
+        for (const PlannedRemoval& item : this->plan->items) {
+            if (comparesBytes(item))
+                bytesTotal += item.scanned.fileSize;
+        }
     }
-    // Worker: one more file gone. The sheet hears of it when the pace allows
-    // and no earlier update still waits for the GUI thread, which then shows
-    // the latest state; so a busy GUI thread never meets a backlog.
-    void fileRemoved(const QString& path)
+    // Worker: the outcome of the next planned file (they come in the plan's
+    // order).
+    void fileTried(const RemovalOutcome& outcome)
     {
         const std::lock_guard guard(lock);
-        ++removed;
-        latestPath = path;
-        unshown = true;
-        if (!posted && pacer.due())
-            post();
+        const PlannedRemoval& item = plan->items[static_cast<std::size_t>(tried++)];
+        if (comparesBytes(item))
+            bytesChecked += item.scanned.fileSize;
+        underWayPath.clear();
+        underWay = 0;
+        underWaySize = 0;
+        if (outcome.kind == RemovalOutcome::Kind::removed)
+            gone(outcome.path);
+        changed();
+    }
+    // Worker: a collected photo-library item went into the album.
+    void itemMoved(const QString& path)
+    {
+        const std::lock_guard guard(lock);
+        gone(path);
+        changed();
+    }
+    // Worker: the file under way has been compared with a kept copy this
+    // far. A second kept copy is compared from the start again; the sheet
+    // keeps the furthest point.
+    void compared(const PlannedRemoval& item, quint64 bytes)
+    {
+        const std::lock_guard guard(lock);
+        underWayPath = item.scanned.path;
+        underWay = std::max(underWay, std::min(bytes, item.scanned.fileSize));
+        underWaySize = item.scanned.fileSize;
+        changed();
     }
     // Worker, after its last file: what the sheet has not shown yet goes.
     void flush()
@@ -89,16 +115,45 @@ struct CleanupController::TrashProgress {
         if (unshown && !posted)
             post();
     }
-
-    std::shared_ptr<Relay> relay;
-    std::mutex lock;
-    qint64 removed = 0;
-    QString latestPath;
-    bool unshown = false;
-    bool posted = false;
-    ProgressPacer pacer;
+    TrashProgressFigures figures()
+    {
+        const std::lock_guard guard(lock);
+        return figuresNow();
+    }
 
 private:
+    // Under the lock.
+    TrashProgressFigures figuresNow() const
+    {
+        TrashProgressFigures shown;
+        shown.filesDone = static_cast<double>(tried)
+            + (underWaySize > 0 ? static_cast<double>(underWay) / static_cast<double>(underWaySize) : 0.0);
+        shown.pathUnderWay = !underWayPath.isEmpty();
+        shown.path = shown.pathUnderWay ? underWayPath : removedPath;
+        shown.removedBefore = std::max<qint64>(removed - 1, 0);
+        shown.bytesDone = bytesChecked + underWay;
+        shown.bytesTotal = bytesTotal;
+        return shown;
+    }
+    static bool comparesBytes(const PlannedRemoval& item)
+    {
+        return item.route == RemovalRoute::trash || item.route == RemovalRoute::deleteOutright;
+    }
+    void gone(const QString& file)
+    {
+        removedPath = file;
+        ++removed;
+    }
+    // The sheet hears of a change when the pace allows and no earlier update
+    // still waits for the GUI thread, which then shows the latest figures;
+    // so a busy GUI thread never meets a backlog, however many files or
+    // pieces of a file go by.
+    void changed()
+    {
+        unshown = true;
+        if (!posted && pacer.due())
+            post();
+    }
     void post()
     {
         posted = true;
@@ -109,12 +164,28 @@ private:
             std::unique_lock guard(progress.lock);
             progress.posted = false;
             progress.unshown = false;
-            const qint64 count = progress.removed;
-            const QString path = progress.latestPath;
+            const TrashProgressFigures figures = progress.figuresNow();
             guard.unlock();
-            self.updateTrashCount(count, path);
+            if (self.screen_)
+                self.screen_->updateTrashProgress(figures);
         });
     }
+
+    std::shared_ptr<Relay> relay;
+    std::shared_ptr<const RemovalPlan> plan;
+    std::mutex lock;
+    qint64 tried = 0;
+    qint64 removed = 0;
+    QString removedPath;
+    quint64 bytesChecked = 0;
+    quint64 bytesTotal = 0;
+    // The file being compared, and how far.
+    QString underWayPath;
+    quint64 underWay = 0;
+    quint64 underWaySize = 0;
+    bool unshown = false;
+    bool posted = false;
+    ProgressPacer pacer;
 };
 
 QString filesDeletedCountText(qint64 count)
@@ -251,12 +322,12 @@ void CleanupController::startRemovingMarkedFiles()
     report_.uniquePhotosReatined = plan->uniquePhotosReatined;
     report_.isPhotosLibInTrashList = plan->isPhotosLibInTrashList;
 
+    auto progress = std::make_shared<TrashProgress>(relay_, plan);
+    trashProgress_ = progress;
     if (screen_) {
         screen_->showTrashProgress(static_cast<int>(plan->items.size()));
-        updateTrashCount(0, QString());
+        screen_->updateTrashProgress(progress->figures());
     }
-    auto progress = std::make_shared<TrashProgress>(relay_);
-    trashProgress_ = progress;
     PhotosStepSettings photoSettings;
     photoSettings.albumName = markedPhotosAlbumName();
     photoSettings.applicationNotRunning = [relay = relay_] {
@@ -267,17 +338,16 @@ void CleanupController::startRemovingMarkedFiles()
             alertPresenter()->presentThen(alert, {});
         });
     };
-    photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->fileRemoved(item.path); };
+    photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->itemMoved(item.path); };
     // The worker owns copies of everything it reads; its outcomes come back
     // to this object on the GUI thread, in order, the last one being the end.
     // Of a collected item it reads the scan's fields only, which nothing
     // changes while the run lasts.
     worker_ = QThread::create([relay = relay_, plan, abort = isAbortClean_, files = files_, cloud = cloud_,
                                   photos = photos_, photoSettings = std::move(photoSettings), progress] {
-        auto outcomes = executeRemovalPlan(*plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) {
-            if (outcome.kind == RemovalOutcome::Kind::removed)
-                progress->fileRemoved(outcome.path);
-        });
+        auto outcomes = executeRemovalPlan(
+            *plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) { progress->fileTried(outcome); },
+            [&](const PlannedRemoval& item, quint64 bytes) { progress->compared(item, bytes); });
         std::vector<PhotosStepItem> collected;
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
             const RemovalOutcome& outcome = outcomes[i];
@@ -308,14 +378,6 @@ void CleanupController::stopForQuit()
 {
     isAbortClean_->store(true);
     isAbortUndo_->store(true);
-}
-
-void CleanupController::updateTrashCount(qint64 removed, const QString& path)
-{
-    // The count shown is the files removed before the one whose path shows.
-    const qint64 shown = path.isEmpty() ? removed : removed - 1;
-    if (screen_)
-        screen_->updateTrashProgress(static_cast<int>(shown), filesDeletedCountText(shown), path);
 }
 
 void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos)

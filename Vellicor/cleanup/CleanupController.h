@@ -23,6 +23,24 @@ class QThread;
 class ResultsState;
 class UserDefaults;
 
+// Where a removal stands, as its progress sheet shows it.
+struct TrashProgressFigures {
+    // The bar, in files: those tried, and the part of the file under way
+    // compared with its kept copy so far.
+    double filesDone = 0;
+    // The file named: the one being compared with its kept copy, or else the
+    // last one removed; empty at the start.
+    QString path;
+    bool pathUnderWay = false;
+    // The count shown: the files removed before the last one, which counts
+    // once the next one has gone (the sheet names it as the one going).
+    qint64 removedBefore = 0;
+    // Bytes of the run's files on this computer: checked so far (the file
+    // under way as far as it was compared), and in all.
+    quint64 bytesDone = 0;
+    quint64 bytesTotal = 0;
+};
+
 // The sheets of a clean-up, as the results screen shows them. The widgets
 // implement it (TrashSheets); tests answer it directly. GUI thread only.
 class RemovalScreen {
@@ -32,11 +50,9 @@ public:
     // the user has chosen. networkNote: marked files on a network volume
     // will be deleted for good.
     virtual void showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer) = 0;
-    // The progress sheet, from 0 to maximum, with its Stop button enabled.
+    // The progress sheet, for maximum files, with its Stop button enabled.
     virtual void showTrashProgress(int maximum) = 0;
-    // countText is "ID_FILES_DELETED_COUNT" filled in; path the file just
-    // removed (empty at the start).
-    virtual void updateTrashProgress(int value, const QString& countText, const QString& path) = 0;
+    virtual void updateTrashProgress(const TrashProgressFigures& figures) = 0;
     virtual void closeTrashProgress() = 0;
 };
 
@@ -202,13 +218,10 @@ signals:
 private:
     // The workers' way back to this object, cut when it goes.
     struct Relay;
-    // The removal's count and latest path between the worker and the sheet.
+    // The removal's figures between the worker and the sheet.
     struct TrashProgress;
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
-    // removed: files removed so far; path: the latest of them (empty at the
-    // start).
-    void updateTrashCount(qint64 removed, const QString& path);
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
     void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void listItemsNotInAlbum(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);

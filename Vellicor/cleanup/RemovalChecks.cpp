@@ -40,28 +40,32 @@ constexpr quint64 pieceBytes = 1 << 20;
 
 enum class Read { complete, shortOrFailed, stopped };
 
-Read readAt(int fd, char* buffer, quint64 count, quint64 offset, const std::atomic<bool>& abort)
+// Reads count bytes of file from offset a piece at a time; afterPiece runs
+// with the bytes read so far after each one.
+Read readPieces(FileRemover& files, const HeldFile& file, char* buffer, quint64 count, quint64 offset,
+    const std::atomic<bool>& abort, const std::function<void(quint64 done)>& afterPiece)
 {
     for (quint64 done = 0; done < count;) {
         if (abort.load())
             return Read::stopped;
         const quint64 want = std::min(pieceBytes, count - done);
-        const ssize_t got = ::pread(fd, buffer + done, want, static_cast<off_t>(offset + done));
+        const ssize_t got = files.readAt(file, buffer + done, want, offset + done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             return Read::shortOrFailed;
         done += static_cast<quint64>(got);
+        afterPiece(done);
     }
     return Read::complete;
 }
 
-bool endsAt(int fd, quint64 size)
+bool endsAt(FileRemover& files, const HeldFile& file, quint64 size)
 {
     char beyond = 0;
     ssize_t got = 0;
     do
-        got = ::pread(fd, &beyond, 1, static_cast<off_t>(size));
+        got = files.readAt(file, &beyond, 1, size);
     while (got < 0 && errno == EINTR);
     return got == 0;
 }
@@ -82,32 +86,38 @@ RemovalCheck refused(const QString& reason)
 
 } // namespace
 
-ContentComparison::Result ContentComparison::compare(
-    int one, int other, quint64 size, const std::atomic<bool>& abort)
+ContentComparison::Result ContentComparison::compare(const HeldFile& one, const HeldFile& other, quint64 size,
+    FileRemover& files, const std::atomic<bool>& abort, const ComparedBytes& compared)
 {
     const quint64 turn = std::min(turnBytes, size);
     if (left_.size() < turn) {
         left_.resize(turn);
         right_.resize(turn);
     }
-    ::posix_fadvise(one, 0, 0, POSIX_FADV_SEQUENTIAL);
-    ::posix_fadvise(other, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(one.fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(other.fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     for (quint64 done = 0; done < size;) {
         const quint64 count = std::min(turn, size - done);
-        for (const auto& [fd, buffer] : { std::pair { one, left_.data() }, std::pair { other, right_.data() } }) {
-            const Read read = readAt(fd, buffer, count, done, abort);
-            if (read != Read::complete)
-                return read == Read::stopped ? Result::stopped : Result::different;
+        // Both files' bytes read so far, before this turn's.
+        quint64 read = 2 * done;
+        for (const auto& [file, buffer] : { std::pair { &one, left_.data() }, std::pair { &other, right_.data() } }) {
+            const Read result = readPieces(files, *file, buffer, count, done, abort, [&](quint64 got) {
+                if (compared)
+                    compared((read + got) / 2);
+            });
+            if (result != Read::complete)
+                return result == Read::stopped ? Result::stopped : Result::different;
+            read += count;
         }
         if (std::memcmp(left_.data(), right_.data(), count) != 0)
             return Result::different;
         done += count;
     }
-    return endsAt(one, size) && endsAt(other, size) ? Result::same : Result::different;
+    return endsAt(files, one, size) && endsAt(files, other, size) ? Result::same : Result::different;
 }
 
-RemovalCheck checkBeforeRemoval(
-    const PlannedRemoval& item, FileRemover& files, ContentComparison& contents, const std::atomic<bool>& abort)
+RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, ContentComparison& contents,
+    const std::atomic<bool>& abort, const ComparedBytes& compared)
 {
     const ScannedFile& scanned = item.scanned;
     RemovalCheck check;
@@ -133,7 +143,7 @@ RemovalCheck checkBeforeRemoval(
         const HeldFile copy = files.hold(kept.path, FolderLinks::resolvedFirst);
         if (!copy.isHeld() || copy.facts.sameFileAs(status) || copy.facts.size != status.size)
             continue;
-        const auto result = contents.compare(check.file.fd.get(), copy.fd.get(), status.size, abort);
+        const auto result = contents.compare(check.file, copy, status.size, files, abort, compared);
         if (result == ContentComparison::Result::stopped)
             return refused(QStringLiteral("the clean-up was stopped while its kept copy was compared"));
         if (result == ContentComparison::Result::different)

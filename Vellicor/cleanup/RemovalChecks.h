@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,14 +23,20 @@ struct RemovalCheck {
     HeldFile file;
 };
 
+// How far a comparison has gone: the bytes of each file read so far, as
+// one figure from 0 to the files' size (half of what was read of both).
+using ComparedBytes = std::function<void(quint64 compared)>;
+
 // Reads two files side by side and tells whether their bytes are the same;
 // its buffers serve every comparison of a run. Stop is read before every
-// read. One per thread.
+// read of a piece (a mebibyte), and compared told after it. One per thread.
 class ContentComparison {
 public:
     enum class Result { same, different, stopped };
-    // From the start of each descriptor to size bytes, and nothing beyond.
-    Result compare(int one, int other, quint64 size, const std::atomic<bool>& abort);
+    // From the start of each held file to size bytes, and nothing beyond,
+    // read through files.
+    Result compare(const HeldFile& one, const HeldFile& other, quint64 size, FileRemover& files,
+        const std::atomic<bool>& abort, const ComparedBytes& compared = {});
 
 private:
     std::vector<char> left_;
@@ -41,9 +48,10 @@ private:
 // scan found (size, modification and change time, device and inode), it is
 // not locked, and a kept member of its group is held as a different regular
 // file whose bytes equal the file's now, compared through both descriptors
-// (Stop read per chunk), neither changing while compared.
-RemovalCheck checkBeforeRemoval(
-    const PlannedRemoval& item, FileRemover& files, ContentComparison& contents, const std::atomic<bool>& abort);
+// (Stop read per piece, compared told after it), neither changing while
+// compared.
+RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, ContentComparison& contents,
+    const std::atomic<bool>& abort, const ComparedBytes& compared = {});
 
 // Asked right after the file was moved away: the kept copy must still be
 // there exactly as the checks found it. Two routes to one file (a network or

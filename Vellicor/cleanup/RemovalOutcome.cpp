@@ -37,7 +37,7 @@ std::size_t nextBatch(
 }
 
 RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemover& files, CloudRemover& cloud,
-    ContentComparison& contents, const std::atomic<bool>& abort)
+    ContentComparison& contents, const std::atomic<bool>& abort, const ComparedBytes& compared)
 {
     RemovalOutcome outcome;
     outcome.route = item.route;
@@ -57,7 +57,7 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
         outcome.reason = error;
         return outcome;
     }
-    const RemovalCheck check = checkBeforeRemoval(item, files, contents, abort);
+    const RemovalCheck check = checkBeforeRemoval(item, files, contents, abort, compared);
     if (check.refusal) {
         outcome.kind = Kind::skipped;
         outcome.reason = *check.refusal;
@@ -82,7 +82,8 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
 } // namespace
 
 std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemover& files, CloudRemover& cloud,
-    const std::atomic<bool>& abort, const std::function<void(const RemovalOutcome&)>& onEach)
+    const std::atomic<bool>& abort, const std::function<void(const RemovalOutcome&)>& onEach,
+    const std::function<void(const PlannedRemoval&, quint64 compared)>& onCompared)
 {
     std::vector<RemovalOutcome> outcomes;
     outcomes.reserve(plan.items.size());
@@ -116,7 +117,10 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
             outcome.path = item.scanned.path;
             outcome.reason = QStringLiteral("another path of this file was removed");
         } else {
-            outcome = removeOne(item, plan.source, files, cloud, contents, abort);
+            ComparedBytes compared;
+            if (onCompared)
+                compared = [&](quint64 bytes) { onCompared(item, bytes); };
+            outcome = removeOne(item, plan.source, files, cloud, contents, abort, compared);
         }
         if (local && outcome.kind == RemovalOutcome::Kind::removed)
             removedFiles.insert(identity);

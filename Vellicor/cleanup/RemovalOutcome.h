@@ -47,9 +47,12 @@ struct RemovalOutcome {
 // files at a time are written and made durable together before the first of
 // them is checked; each file still moves only after its entry is durable,
 // and the entries of files that did not move are removed again. onEach runs
-// after each outcome, on the calling thread. Runs
+// after each outcome, and onCompared after each piece of a file compared
+// with a kept copy (the file, and its bytes compared so far), both on the
+// calling thread. Runs
 // on the clean-up worker; reads only the plan's copies, never the records
 // or groups (cloud removal reads its file record, which nothing changes
 // while the run lasts).
 std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemover& files, CloudRemover& cloud,
-    const std::atomic<bool>& abort, const std::function<void(const RemovalOutcome&)>& onEach = {});
+    const std::atomic<bool>& abort, const std::function<void(const RemovalOutcome&)>& onEach = {},
+    const std::function<void(const PlannedRemoval&, quint64 compared)>& onCompared = {});

@@ -7,7 +7,9 @@
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "controls/WindowHelpers.h"
+#include "core/CommonFuncs.h"
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -17,6 +19,8 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 TrashSheets::TrashSheets(QWidget* window, CleanupController& controller)
@@ -95,8 +99,12 @@ void TrashSheets::buildProgressSheet()
                        "QProgressBar::chunk { background: rgb(55, 151, 250); border-radius: 5px; }"));
 
     // The count as it stands before the first file goes; the run rewrites it.
-    lblFileCountTrash = makeLabel(boxTrash, filesDeletedCountText(0), QRect(24, 110, sheetWidth - 48, 20), 12);
+    lblFileCountTrash = makeLabel(boxTrash, filesDeletedCountText(0), QRect(24, 110, 200, 20), 12);
     lblFileCountTrash->setWordWrap(false);
+    lblBytesCheckedTrash = makeLabel(boxTrash, QString(), QRect(224, 110, sheetWidth - 24 - 224, 20), 12);
+    lblBytesCheckedTrash->setObjectName(QStringLiteral("lblBytesCheckedTrash"));
+    lblBytesCheckedTrash->setWordWrap(false);
+    lblBytesCheckedTrash->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblFilePathTrash = makeLabel(boxTrash, QString(), QRect(24, 132, sheetWidth - 48, 20), 11);
     lblFilePathTrash->setWordWrap(false);
     lblFilePathTrash->setStyleSheet(QStringLiteral("color: rgb(150, 150, 150);"));
@@ -159,24 +167,28 @@ void TrashSheets::closeTrashConfirmation()
 
 void TrashSheets::showTrashProgress(int maximum)
 {
-    progressTrashFiles->setRange(0, std::max(maximum, 1));
-    progressTrashFiles->setValue(0);
-    filePath_.clear();
-    lblFilePathTrash->clear();
-    lblFileCountTrash->setText(filesDeletedCountText(0));
+    const int files = std::max(maximum, 1);
+    barStepsPerFile_ = std::clamp(std::numeric_limits<int>::max() / files, 1, 1000);
+    progressTrashFiles->setRange(0, files * barStepsPerFile_);
+    updateTrashProgress(TrashProgressFigures {});
     btnStopTrashing->setEnabled(true);
     windowTrash_->open();
     centerWindowOnWindow(windowTrash_, window_);
 }
 
-void TrashSheets::updateTrashProgress(int value, const QString& countText, const QString& path)
+void TrashSheets::updateTrashProgress(const TrashProgressFigures& figures)
 {
-    progressTrashFiles->setValue(std::min(value, progressTrashFiles->maximum()));
-    lblFileCountTrash->setText(countText);
-    filePath_ = path;
+    lblFileCountTrash->setText(filesDeletedCountText(figures.removedBefore));
+    lblBytesCheckedTrash->setText(figures.bytesTotal == 0
+            ? QString()
+            : formatText(localizedText("ID_BYTES_CHECKED_OF_TOTAL"),
+                  { getSizeInUnits(static_cast<double>(figures.bytesDone)),
+                      getSizeInUnits(static_cast<double>(figures.bytesTotal)) }));
     lblFilePathTrash->setText(
-        lblFilePathTrash->fontMetrics().elidedText(path, Qt::ElideMiddle, lblFilePathTrash->width()));
-    lblFilePathTrash->setToolTip(path);
+        lblFilePathTrash->fontMetrics().elidedText(figures.path, Qt::ElideMiddle, lblFilePathTrash->width()));
+    lblFilePathTrash->setToolTip(figures.path);
+    const double steps = std::round(figures.filesDone * barStepsPerFile_);
+    progressTrashFiles->setValue(static_cast<int>(std::clamp(steps, 0.0, double(progressTrashFiles->maximum()))));
 }
 
 void TrashSheets::closeTrashProgress()

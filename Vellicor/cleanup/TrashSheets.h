@@ -28,7 +28,7 @@ public:
 
     void showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer) override;
     void showTrashProgress(int maximum) override;
-    void updateTrashProgress(int value, const QString& countText, const QString& path) override;
+    void updateTrashProgress(const TrashProgressFigures& figures) override;
     void closeTrashProgress() override;
     // Closes the confirmation sheet, when it is open, as its Review button
     // does: nothing is removed.
@@ -56,6 +56,9 @@ public:
     QLabel* lblThisMayTakeTime = nullptr;
     QProgressBar* progressTrashFiles = nullptr;
     QLabel* lblFileCountTrash = nullptr;
+    // The bytes checked of the run's files on this computer; empty when it
+    // has none.
+    QLabel* lblBytesCheckedTrash = nullptr;
     QLabel* lblFilePathTrash = nullptr;
     RAZButton* btnStopTrashing = nullptr;
 
@@ -73,5 +76,7 @@ private:
     QWidget* boxDontShowThisAgain_ = nullptr;
     // How far the controls below the network note stand raised now.
     int confirmationShift_ = 0;
-    QString filePath_;
+    // The bar's steps for each file, so that it moves within a file's
+    // comparison.
+    int barStepsPerFile_ = 1;
 };

@@ -17,6 +17,13 @@ AutoMarkSnapshotTaker::AutoMarkSnapshotTaker(const ResultsState& state, const QV
     snapshot_.protection = state.protectionForPass();
     snapshot_.groups = state.arrGroups;
     snapshot_.firstFile.reserve(snapshot_.groups.size() + 1);
+    // Room for every shown file at once: grown by doubling, the handles of a
+    // million files would stand twice in memory at the last growth.
+    std::size_t fileCount = 0;
+    for (const DuplicateGroupPtr& group : snapshot_.groups)
+        fileCount += group->filterChildren.size();
+    snapshot_.files.reserve(fileCount);
+    snapshot_.removed.reserve(fileCount);
 }
 
 bool AutoMarkSnapshotTaker::takeSome(SliceBudget& budget)

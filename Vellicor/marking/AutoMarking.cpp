@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <malloc.h>
+
 namespace {
 
 QString key(const char* name)
@@ -158,7 +160,12 @@ void AutoMarking::startWorker(std::shared_ptr<const AutoMarkSnapshot> snapshot,
 void AutoMarking::releaseOffGuiThread(std::shared_ptr<AutoMarkPlan> plan)
 {
     // A million files' handles and orders take a while to free.
-    workers_.start([plan = std::move(plan)]() mutable { plan.reset(); });
+    workers_.start([plan = std::move(plan)]() mutable {
+        plan.reset();
+        // The snapshot's and the plan's blocks lie amid the records, where
+        // the heap would keep them resident for good.
+        malloc_trim(0);
+    });
 }
 
 void AutoMarking::showAutoMarkingProgress()

@@ -181,6 +181,11 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     return removal;
 }
 
+ssize_t FileRemover::readAt(const HeldFile& file, char* buffer, std::size_t count, quint64 offset)
+{
+    return ::pread(file.fd.get(), buffer, count, static_cast<off_t>(offset));
+}
+
 FaultyFileRemover::FaultyFileRemover(std::shared_ptr<FileRemover> real)
     : real_(std::move(real))
 {
@@ -213,6 +218,13 @@ HeldFile FaultyFileRemover::hold(const QString& path, FolderLinks links)
     held.path = path;
     held.facts.device ^= 0x5a5a;
     return held;
+}
+
+ssize_t FaultyFileRemover::readAt(const HeldFile& file, char* buffer, std::size_t count, quint64 offset)
+{
+    if (onRead)
+        onRead(file.path, offset);
+    return real_->readAt(file, buffer, count, offset);
 }
 
 FileRemoval FaultyFileRemover::moveToTrash(const HeldFile& file, const RemovalProof& proof)

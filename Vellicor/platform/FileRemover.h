@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <sys/types.h>
 #include <vector>
 
 // Removes single local files for the clean-up. Only a regular file is ever
@@ -36,6 +37,9 @@ public:
     {
         return holdFile(path, links);
     }
+    // Reads up to count bytes of the held file from offset, as pread does
+    // (the checks compare a file's bytes through it).
+    virtual ssize_t readAt(const HeldFile& file, char* buffer, std::size_t count, quint64 offset);
     // Moves the held file into the user's trash (the home trash, or the
     // trash of the file's own volume), keeping its trash entry.
     virtual FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) = 0;
@@ -109,6 +113,9 @@ public:
     // Runs as each file is held, a kept copy too, right before the checks
     // read it (to press Stop while a file is compared).
     std::function<void(const QString& path)> onHold;
+    // Runs before each read of a held file, with the offset read from (to
+    // press Stop, or hold the checks a while, in the middle of a file).
+    std::function<void(const QString& path, quint64 offset)> onRead;
     // A path that reaches the file of another path by a second route with a
     // device number of its own, as a network or overlay mount of a scanned
     // folder shows it: it is there exactly while that file is.
@@ -123,6 +130,7 @@ public:
     void dropTrashEntries() override { real_->dropTrashEntries(); }
     std::optional<FileFacts> examine(const QString& path) override;
     HeldFile hold(const QString& path, FolderLinks links = FolderLinks::refused) override;
+    ssize_t readAt(const HeldFile& file, char* buffer, std::size_t count, quint64 offset) override;
     FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;
     FileRemoval removeRegularFile(const HeldFile& file, const RemovalProof& proof = {}) override;
 

@@ -133,9 +133,13 @@ void ResultsModel::takeShownGroups()
     }
     rows_.clear();
     rows_.reserve(rowCount);
-    groups_.reserve(shown.size());
+    // Where every group stands where it stood, each row goes back into its
+    // old place, which it alone reads: no second list of rows meanwhile.
+    if (!samePlaces)
+        groups_.reserve(shown.size());
+    int g = -1;
     for (const DuplicateGroupPtr& group : shown) {
-        const int g = int(groups_.size());
+        ++g;
         const int found = samePlaces ? g
             : mirrored               ? int(shown.size()) - 1 - g
                                      : groupPositions_.find(group.get());
@@ -158,8 +162,13 @@ void ResultsModel::takeShownGroups()
         }
         for (std::size_t i = 0; i < row.files.size(); ++i)
             rows_.push_back({ g + 1, int(i) });
-        groups_.push_back(std::move(row));
+        if (samePlaces)
+            before[size_t(g)] = std::move(row);
+        else
+            groups_.push_back(std::move(row));
     }
+    if (samePlaces)
+        groups_ = std::exchange(before, {});
     if (mirrored && !samePlaces)
         groupPositions_.mirror(int(groups_.size()));
     else if (!samePlaces)

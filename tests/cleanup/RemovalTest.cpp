@@ -5,11 +5,13 @@
 #include "cleanup/InterruptedRemovalAlert.h"
 #include "cleanup/CloudRemover.h"
 #include "cleanup/FakePhotos.h"
+#include "cleanup/ProgressPacer.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
+#include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "core/MD5.h"
 #include "core/PhotosNode.h"
@@ -31,11 +33,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
@@ -71,10 +75,14 @@ public:
         answer(proceed, false);
     }
     void showTrashProgress(int maximum) override { progressMaximum = maximum; }
-    void updateTrashProgress(int value, const QString&, const QString& path) override
+    void updateTrashProgress(const TrashProgressFigures& figures) override
     {
-        if (!path.isEmpty())
-            shown.append(QStringLiteral("%1 %2").arg(value).arg(QFileInfo(path).fileName()));
+        const QString named
+            = QStringLiteral("%1 %2").arg(figures.removedBefore).arg(QFileInfo(figures.path).fileName());
+        // The bar moves on with files that stay; the name stands meanwhile.
+        if (!figures.path.isEmpty() && !figures.pathUnderWay && (shown.isEmpty() || shown.last() != named))
+            shown.append(named);
+        progress.push_back(figures);
     }
     void closeTrashProgress() override { ++closed; }
     int present(const AlertRequest& request) override { return alerts.append(request.messageText), answer; }
@@ -84,7 +92,10 @@ public:
     int confirmations = 0;
     int progressMaximum = -1;
     int closed = 0;
+    // The files removed, each with the count shown, as the sheet named
+    // them (each naming once); and every update as it came.
     QStringList shown;
+    std::vector<TrashProgressFigures> progress;
     QStringList alerts;
     std::vector<AfterCleanFigures> figures;
     QStringList undoQuestions;
@@ -957,6 +968,154 @@ TEST_F(Removal, StopWhileAFileIsComparedLeavesItAndEndsTheRun)
     EXPECT_TRUE(report.stopped);
     ASSERT_EQ(report.skipped.size(), 1u);
     EXPECT_EQ(report.skipped[0].reason, QStringLiteral("the clean-up was stopped while its kept copy was compared"));
+}
+
+namespace {
+
+// Holds the worker before a read until ready says so; after ten seconds
+// without it, no longer (the test fails then, in good time).
+class WorkerHold {
+public:
+    void until(const std::function<bool()>& ready)
+    {
+        while (!ready() && !limit_.hasExpired())
+            QThread::msleep(2);
+    }
+
+private:
+    QDeadlineTimer limit_ { 10000 };
+};
+
+// Lets the next progress of the worker pass the sheet's pace.
+void outwaitThePace()
+{
+    QThread::msleep(ProgressPacer::interval.count() + 10);
+}
+
+} // namespace
+
+TEST_F(Removal, TheSheetFollowsALongComparisonPieceByPieceAndEndsFull)
+{
+    // Nine mebibytes: two turns of the comparison, nine pieces of each file.
+    const QByteArray large(9 << 20, 'x');
+    const auto marked = file(QStringLiteral("m-large"), large);
+    load({ { marked, file(QStringLiteral("k-large"), large) } });
+    QWidget window;
+    TrashSheets trashSheets(&window, controller);
+    controller.setScreen(&trashSheets);
+    std::vector<int> bar;
+    QStringList bytesTexts;
+    std::atomic<int> barShown { -1 };
+    QObject::connect(trashSheets.progressTrashFiles, &QProgressBar::valueChanged, [&](int value) {
+        bar.push_back(value);
+        bytesTexts.append(trashSheets.lblBytesCheckedTrash->text());
+        barShown = value;
+    });
+    // Before each piece, the sheet has shown the one before it.
+    int seen = -1;
+    WorkerHold hold;
+    remover->onRead = [&](const QString&, quint64 offset) {
+        if (offset % (1 << 20) != 0 || offset >= quint64(large.size()))
+            return;
+        hold.until([&] { return barShown.load() > seen; });
+        seen = barShown.load();
+        outwaitThePace();
+    };
+    QSignalSpy finished(&controller, &CleanupController::removalFinished);
+    controller.removeSelectedItems();
+    ASSERT_TRUE(trashSheets.windowTrashConfirmation()->isVisible());
+    trashSheets.btnTrashOnReview->click();
+    ASSERT_TRUE(controller.isRemoving());
+    ASSERT_TRUE(finished.wait(30000));
+
+    EXPECT_FALSE(exists(marked));
+    ASSERT_FALSE(bar.empty());
+    const int full = trashSheets.progressTrashFiles->maximum();
+    EXPECT_EQ(bar.back(), full);
+    EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
+    EXPECT_GE(std::count_if(bar.begin(), bar.end(), [&](int value) { return value > 0 && value < full; }), 9);
+    // The bytes follow the pieces too, up to the whole file's size of itself.
+    EXPECT_GE(std::set<QString>(bytesTexts.begin(), bytesTexts.end()).size(), 9u);
+    EXPECT_EQ(bytesTexts.back().count(getSizeInUnits(double(large.size()))), 2) << bytesTexts.back().toStdString();
+    EXPECT_FALSE(trashSheets.windowTrash()->isVisible());
+}
+
+TEST_F(Removal, StopPressedWhileTheSheetFollowsAComparisonLeavesTheFile)
+{
+    const QByteArray large(6 << 20, 'y');
+    const auto marked = file(QStringLiteral("m-large"), large);
+    const auto later = file(QStringLiteral("m-later"), "later");
+    load({ { marked, file(QStringLiteral("k-large"), large) }, { later, file(QStringLiteral("k-later"), "later") } });
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    QWidget window;
+    TrashSheets trashSheets(&window, controller);
+    controller.setScreen(&trashSheets);
+    // The user presses Stop once the sheet shows the large file under way.
+    std::atomic<bool> stopPressed { false };
+    int pressedAt = -1;
+    QObject::connect(trashSheets.progressTrashFiles, &QProgressBar::valueChanged, [&](int value) {
+        if (stopPressed || trashSheets.lblFilePathTrash->toolTip() != *marked->filePath)
+            return;
+        pressedAt = value;
+        trashSheets.btnStopTrashing->click();
+        stopPressed = true;
+    });
+    WorkerHold hold;
+    remover->onRead = [&](const QString& path, quint64 offset) {
+        if (path != *marked->filePath)
+            return;
+        if (offset < (3 << 20))
+            outwaitThePace();
+        else
+            hold.until([&] { return stopPressed.load(); });
+    };
+    QSignalSpy finished(&controller, &CleanupController::removalFinished);
+    controller.removeSelectedItems();
+    ASSERT_TRUE(finished.wait(30000));
+
+    ASSERT_TRUE(stopPressed);
+    // Pressed inside the file: the bar stood between two files' marks.
+    const int perFile = trashSheets.progressTrashFiles->maximum() / 2;
+    EXPECT_NE(pressedAt % perFile, 0) << pressedAt;
+    EXPECT_TRUE(exists(marked) && exists(later));
+    EXPECT_TRUE(marked->isMarked() && later->isMarked());
+    EXPECT_EQ(remover->calls, 0);
+    const RemovalReport& report = controller.lastReport();
+    EXPECT_TRUE(report.stopped);
+    ASSERT_EQ(report.skipped.size(), 1u);
+    EXPECT_EQ(report.skipped[0].file, marked);
+    EXPECT_EQ(report.skipped[0].reason, QStringLiteral("the clean-up was stopped while its kept copy was compared"));
+}
+
+TEST_F(Removal, TheMebibytesOfAComparisonReachABusyWindowOnce)
+{
+    const QByteArray large(9 << 20, 'z');
+    const auto marked = file(QStringLiteral("m-large"), large);
+    load({ { marked, file(QStringLiteral("k-large"), large) } });
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    std::atomic<bool> compared { false };
+    remover->beforeEach = [&](const QString&) { compared = true; };
+    QSignalSpy finished(&controller, &CleanupController::removalFinished);
+    controller.removeSelectedItems();
+    ASSERT_TRUE(controller.isRemoving());
+    // The window does not turn to its events while the worker reads every
+    // piece of both files.
+    QDeadlineTimer limit(30000);
+    while (!compared.load() && !limit.hasExpired())
+        QThread::msleep(1);
+    QThread::msleep(200);
+    ASSERT_TRUE(finished.wait(30000));
+
+    EXPECT_FALSE(exists(marked));
+    // The start, the update that waited, and perhaps the last one.
+    EXPECT_LE(sheets->progress.size(), 3u);
+    ASSERT_FALSE(sheets->progress.empty());
+    const TrashProgressFigures& last = sheets->progress.back();
+    EXPECT_EQ(last.filesDone, 1.0);
+    EXPECT_EQ(last.bytesDone, quint64(large.size()));
+    EXPECT_EQ(last.bytesTotal, quint64(large.size()));
+    EXPECT_EQ(last.path, *marked->filePath);
+    EXPECT_FALSE(last.pathUnderWay);
 }
 
 TEST_F(Removal, WhatGoesIsTheFileTheChecksLookedAt)

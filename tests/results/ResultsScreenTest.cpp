@@ -618,6 +618,58 @@ TEST_F(ResultsScreen, AMarkRepaintsTheOutlineRowOfItsFileInSmallAndLargeGroupsAf
     EXPECT_EQ(repainted([&] { clickListCheckBox(0); }), (std::vector<std::pair<int, int>> { { 0, 1 } }));
 }
 
+TEST_F(ResultsScreen, RowsRebuiltWhereTheirGroupsStandFollowTheFilesNewOrderAndRepaintTheRightRow)
+{
+    std::vector<QStringList> shapes { {}, { "a:1:10", "b:1:10", "c:1:10" } };
+    shapes[0].clear();
+    for (int i = 0; i < 40; ++i)
+        shapes[0].append(QStringLiteral("f%1:1:20").arg(i, 2, 10, QLatin1Char('0')));
+    auto groups = groupsOf(shapes);
+    // Dates rising in the large group and falling in the small one: the
+    // date rule turns one of them round, whichever way it keeps.
+    const QDateTime start(QDate(2024, 1, 1), QTime(12, 0), Qt::UTC);
+    for (std::size_t i = 0; i < groups[0]->children.size(); ++i)
+        groups[0]->children[i]->modDate = start.addDays(qint64(i));
+    for (std::size_t i = 0; i < groups[1]->children.size(); ++i)
+        groups[1]->children[i]->modDate = start.addDays(-qint64(i));
+    load(groups);
+    clock->advance();
+    const ResultsModel& model = screen->model();
+    // The large group's file index is made before the rebuild.
+    EXPECT_EQ(repaintedFileRows(model, [&] { clickListCheckBox(5); }), (std::vector<std::pair<int, int>> { { 0, 6 } }));
+
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    button("btnAutoMark")->click();
+    screen->autoMarking().waitForWorkers();
+    QCoreApplication::processEvents();
+    const std::vector<DuplicateGroupPtr>& shown = screen->state().arrGroups;
+    ASSERT_EQ(shown, groups);
+    EXPECT_TRUE(groups[0]->filterChildren != groups[0]->children || groups[1]->filterChildren != groups[1]->children);
+
+    // Every row shows the file its group shows there, in the outline and the list.
+    std::vector<FileInfoNodePtr> listed;
+    for (int g = 0; g < model.rowCount(); ++g) {
+        const QModelIndex group = model.index(g, 0);
+        const std::vector<FileInfoNodePtr>& files = shown[std::size_t(g)]->filterChildren;
+        ASSERT_EQ(model.rowCount(group), int(files.size()) + 1);
+        for (std::size_t k = 0; k < files.size(); ++k)
+            EXPECT_EQ(model.fileOf(model.index(int(k) + 1, 0, group)), files[k]) << g << ' ' << k;
+        listed.insert(listed.end(), files.begin(), files.end());
+    }
+    ASSERT_EQ(screen->listModel().rowCount(), int(listed.size()));
+    for (std::size_t row = 0; row < listed.size(); ++row)
+        EXPECT_EQ(model.fileOfListRow(int(row)), listed[row]) << row;
+
+    // A mark in the large group repaints the row its file stands in now.
+    for (const int row : { 1, 20, 39 }) {
+        const FileInfoNodePtr file = listed[std::size_t(row)];
+        const bool before = file->isMarked();
+        EXPECT_EQ(repaintedFileRows(model, [&] { clickListCheckBox(row); }),
+            (std::vector<std::pair<int, int>> { { 0, row + 1 } }));
+        EXPECT_NE(file->isMarked(), before) << row;
+    }
+}
+
 TEST_F(ResultsScreen, AResultShownAgainOrOnASecondScreenKeepsItsTotalsAndRepaintsTheRowsOfEach)
 {
     auto groups = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:300", "d:2:300", "e:2:300" }, { "f:3:7", "g:3:7" } });

@@ -44,8 +44,13 @@ const GalleryRegistration networkPage("cleanup-trash-confirmation-network", [] {
 const GalleryRegistration progressPage("cleanup-trash-progress", [] {
     SampleSheets sample;
     sample.sheets.showTrashProgress(10);
-    sample.sheets.updateTrashProgress(4, filesDeletedCountText(4),
-        QStringLiteral("/home/user/Pictures/Holidays 2024/Beach/IMG_20240712_101543 (copy).jpg"));
+    TrashProgressFigures figures;
+    figures.filesDone = 4.4;
+    figures.path = QStringLiteral("/home/user/Videos/Holidays 2024/Beach/VID_20240712_101543 (copy).mp4");
+    figures.removedBefore = 4;
+    figures.bytesDone = 1'874'000'000;
+    figures.bytesTotal = 4'310'000'000;
+    sample.sheets.updateTrashProgress(figures);
     sample.sheets.windowTrash()->hide();
     return renderWidget(*sample.sheets.windowTrash());
 });
