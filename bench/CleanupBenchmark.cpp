@@ -374,7 +374,7 @@ int main(int argc, char** argv)
         std::printf("made %d groups, %lld marked files in %.1f s\n", groupCount, static_cast<long long>(marked),
             timer.nsecsElapsed() / 1e9);
         printPlainRead("plain read of each marked file and its kept copy", compared);
-        screen.loadScanResults(groups, marked, ScanSource::thisComputer);
+        loadAndWait(screen, groups, marked);
         QApplication::processEvents();
         // Each timed step starts with nothing of the others left to write.
         std::vector<double> removals, undos, peers;
@@ -424,7 +424,7 @@ int main(int argc, char** argv)
             timer.nsecsElapsed() / 1e9);
         printPlainRead("plain read of the large files, from the disk", paths);
         printPlainRead("plain read of the large files, from the cache", paths);
-        screen.loadScanResults(groups, largeCount, ScanSource::thisComputer);
+        loadAndWait(screen, groups, largeCount);
         QApplication::processEvents();
         if (!removeAndUndo(screen, probe, posts, "large removal, from the cache", "large undo"))
             return 1;

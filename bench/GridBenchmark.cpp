@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ResultsBenchScreen bench;
     ResultViewController& screen = bench.screen;
-    screen.loadScanResults(makeGroups(bench.folder.path()), groupCount, ScanSource::thisComputer);
+    loadAndWait(screen, makeGroups(bench.folder.path()), groupCount);
     screen.btnChangeResultView(ResultViewController::ViewMode::grid);
     MyCollectionView* grid = screen.collDuplicates();
     QApplication::processEvents();

@@ -131,11 +131,14 @@ int main(int argc, char** argv)
                             const std::function<void()>& after = {}) {
         measure(view, step, screen.tblDuplicates()->viewport(), start, now, {}, after);
     };
-    report("list", "hand-over", [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer); });
+    // A hand-over ends when its rows are in.
+    const auto handedOver = [&] { return !screen.isHandingOver(); };
+    measure("list", "hand-over", screen.tblDuplicates()->viewport(),
+        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer); }, handedOver, {}, {});
     // As a scan hands them over: the priority lists made on its worker.
     const PriorityLists lists = priorityListsOf(groups);
-    report("list", "hand-over, lists",
-        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer, lists); });
+    measure("list", "hand-over, lists", screen.tblDuplicates()->viewport(),
+        [&] { screen.loadScanResults(groups, groupCount, ScanSource::thisComputer, lists); }, handedOver, {}, {});
     report(
         "list", "complete sheet", [&] { screen.autoMarking().showScanCompleteSheet(); },
         [&] { screen.autoMarking().btnCloseWindowScanCompleteTapped(); });
@@ -181,7 +184,7 @@ int main(int argc, char** argv)
         [&] { outline->expand(middle); });
     outline->collapse(middle);
     screen.btnChangeResultView(ResultViewController::ViewMode::list);
-    screen.loadScanResults(groups, groupCount, ScanSource::thisComputer);
+    loadAndWait(screen, groups, groupCount);
 
     struct Command {
         const char* name;
@@ -190,11 +193,12 @@ int main(int argc, char** argv)
         std::function<void()> start;
         std::function<bool()> done;
     };
-    // A mark-by command runs in slices until the views have been told.
+    // Mark all, unmark all and a mark-by command run in slices until the
+    // views have been told.
     const auto markByDone = [&] { return !screen.isMarkByRunning(); };
     const Command commands[] = {
-        { "mark all", false, [&] { state.selectAllShownFiles(true); }, now },
-        { "unmark all", true, [&] { state.selectAllShownFiles(false); }, now },
+        { "mark all", false, [&] { state.selectAllShownFilesInSlices(true); }, markByDone },
+        { "unmark all", true, [&] { state.selectAllShownFilesInSlices(false); }, markByDone },
         { "invert", true, [&] { screen.markByCommand(MarkByCommand::invert, std::nullopt); }, markByDone },
         { "mark by size", false, [&] { screen.markByCommand(MarkByCommand::size, 0); }, markByDone },
         { "auto mark", true, startAutoMark([&] { screen.autoMarking().proceedToautoMarkAllitems(); }), autoMarked },

@@ -48,6 +48,16 @@ struct ResultsBenchScreen {
         std::make_shared<FaultyFileRemover>() };
 };
 
+// A result set loaded into the screen, its rows in: a large one is made ready
+// on workers while the event loop runs.
+inline void loadAndWait(ResultViewController& screen, std::vector<DuplicateGroupPtr> groups, qint64 dupCount,
+    std::optional<PriorityLists> priorities = std::nullopt)
+{
+    screen.loadScanResults(std::move(groups), dupCount, ScanSource::thisComputer, std::move(priorities));
+    while (screen.isHandingOver())
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 // groupCount groups of pictures, copiesOf(g) files in group g, in picture
 // folders by year; sizes and dates vary from group to group. The records keep
 // their texts and digests as a scan's do: the files of one folder share its

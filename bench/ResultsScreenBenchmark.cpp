@@ -31,7 +31,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer timer;
     timer.start();
-    screen.loadScanResults(groups, groupCount, ScanSource::thisComputer);
+    loadAndWait(screen, groups, groupCount);
     screen.tblDuplicates()->viewport()->repaint();
     const double loadMs = timer.nsecsElapsed() / 1e6;
 

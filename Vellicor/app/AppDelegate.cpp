@@ -405,9 +405,6 @@ bool AppDelegate::handleOAuthRedirect(const std::optional<QString>& url)
     bool taken = OAuthCloudHandler::offerRedirect(address);
     if (!taken) {
         switch (selectedScanSource().load()) {
-        case ScanSource::dropbox:
-            taken = cloudSessions_->handleDropboxRedirect(address);
-            break;
         case ScanSource::googleDrive:
             taken = cloudSessions_->resumeGoogleSignIn(address);
             break;

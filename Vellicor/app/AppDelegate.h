@@ -101,9 +101,10 @@ public:
     void showAllTapped();
 
     // ---- Sign-in redirects -------------------------------------------------
-    // Offers a redirect address to the waiting sign-ins, then routes it by
-    // the selected scan source (Dropbox, Google, OneDrive). Only when a
-    // sign-in took it does the program come to the front; true then.
+    // Offers a redirect address to the waiting sign-ins (a handler's, the
+    // Dropbox one among them, takes its own), then routes it by the selected
+    // scan source (Google, OneDrive). Only when a sign-in took it does the
+    // program come to the front; true then.
     bool handleOAuthRedirect(const std::optional<QString>& url);
 
     // ---- Help, uninstall ---------------------------------------------------

@@ -41,9 +41,6 @@ public:
 class CloudSessions {
 public:
     virtual ~CloudSessions() = default;
-    // A redirect for a Dropbox sign-in that the handlers' own redirect
-    // offer did not take; false when none waits.
-    virtual bool handleDropboxRedirect(const QUrl&) { return false; }
     // A redirect for the Google sign-in waiting for one; false when none waits.
     virtual bool resumeGoogleSignIn(const QUrl& url) = 0;
     // A redirect for the OneDrive sign-in; false when none waits.

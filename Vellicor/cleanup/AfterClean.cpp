@@ -94,6 +94,9 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
 
 qint64 returnRestoredFiles(ResultsState& state, const std::vector<const RestoreOutcome*>& restored)
 {
+    // A marking pass still going ends before groups gain files, so that its
+    // totals count the groups as it walked them.
+    state.finishBulkMarks();
     qint64 returned = 0;
     // The groups files come back to, in the order first met; those not
     // listed any more are listed again at the end, in that order.

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "controls/LayoutFrame.h"
+#include "home/AddLocationsPanel.h"
 #include "home/CategorySwitches.h"
 #include "home/HomePathModel.h"
 #include "home/LocationAdder.h"
 #include "home/LocationLists.h"
+#include "home/ResultsHandOff.h"
+#include "home/ScanSourcePicker.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanScreen.h"
 
@@ -14,69 +17,30 @@
 #include <memory>
 #include <optional>
 
-class CircularProgressBarView;
-class CustomPopUpButton;
-class CustomTableView;
-class DragDropBox;
+class FileTypeSwitches;
+class HomeBars;
+class HomeFrames;
 class IMGButton;
-class LinkButton;
-class QAbstractButton;
+class LastScanBox;
+class LocationTabs;
 class QAction;
-class QFrame;
-class QLabel;
-class QMenu;
-class QPushButton;
-class RAZButton;
+class ScanningView;
+class ScanSourceSwitcher;
 class UserDefaults;
-
-// The language key of a scan source's title, as the source pop-up, the
-// sign-in sheets and the alerts name it.
-const char* scanSourceTitleKey(ScanSource source);
-
-// The tag a source's item carries in the source pop-up, and back.
-constexpr int scanSourceTag(ScanSource source)
-{
-    return 100 + static_cast<int>(source);
-}
-std::optional<ScanSource> scanSourceOfTag(qint64 tag);
-
-// Where a finished scan's result set goes: the results screen. Until that
-// screen exists the home screen shows a small page of its own.
-class ResultsReceiver {
-public:
-    virtual ~ResultsReceiver() = default;
-    virtual void showResults(const ScanResultPtr& result) = 0;
-};
-
-// The open panel of the product: a window-modal folder dialog that takes
-// several folders at once (and photo libraries on the Include tab).
-class DialogFolderChooser : public FolderChooser {
-public:
-    explicit DialogFolderChooser(QWidget* parent);
-    void chooseFolders(const Options& options, std::function<void(const QStringList&)> done) override;
-
-private:
-    QWidget* parent_;
-};
-
-// The cloud side of a change of scan source: the handler of the chosen
-// source and its sign-in. Installed by the composition root (the
-// cloud sources live above the home screen). Called on the GUI thread after
-// the home screen has reset its own lists for the new source and before it
-// reloads its tables.
-class ScanSourceSwitcher {
-public:
-    virtual ~ScanSourceSwitcher() = default;
-    virtual void scanSourceChanged(ScanSource previous, ScanSource chosen) = 0;
-};
 
 // The home (start) screen of the main window: the scan source, the Include,
 // Exclude and Protect tabs with their path tables, the drop box and the Add
 // button, the file-type switches, Scan Now, the last-scan box and, while a
-// scan runs, the scanning view. It owns the scan engine and is its screen;
-// the lists are ScanSources', their rules live in LocationLists and
-// LocationAdder, and this widget only shows them, reloading its table
-// whenever the owner says a list changed. GUI thread only.
+// scan runs, the scanning view. It owns the scan engine and is its screen.
+// It keeps the screen's entry points and hands the work to its parts, each
+// owning its controls: the layout (HomeFrames), the bars with Scan Now
+// (HomeBars), the source pop-up (ScanSourcePicker), the tabs and tables
+// (LocationTabs), the adding column (AddLocationsPanel), the file-type
+// switches (FileTypeSwitches), the last-scan box (LastScanBox), the scanning
+// view (ScanningView) and the hand-over of results (ResultsHandOff). The
+// parts hear of each other only through this class. The lists are
+// ScanSources'; the tables reload whenever the owner says a list changed.
+// GUI thread only.
 class MainViewController : public QWidget, public ScanScreen {
     Q_OBJECT
 public:
@@ -86,14 +50,14 @@ public:
 
     ScanEngine& engine() { return *engine_; }
     LocationLists& lists() { return *lists_; }
-    LocationAdder& adder() { return adder_; }
-    HomePathModel& pathModel() { return *model_; }
-    CategorySwitches& categorySwitches() { return switches_; }
+    LocationAdder& adder();
+    HomePathModel& pathModel();
+    CategorySwitches& categorySwitches();
     // The base frames of every control; the language rules edit these.
-    FrameTable& frames() { return frames_; }
+    FrameTable& frames();
 
     // Not owned; none: the screen's own placeholder page.
-    void setResultsReceiver(ResultsReceiver* receiver) { resultsReceiver_ = receiver; }
+    void setResultsReceiver(ResultsReceiver* receiver);
     void setFolderChooser(std::unique_ptr<FolderChooser> chooser);
     // Opens the preferences window at a pane (none: the pane last shown).
     void setPreferencesOpener(std::function<void(const std::optional<QString>&)> opener);
@@ -145,7 +109,7 @@ public:
     void allFilesAndCustomScanOptsTapped(int tag);
     void updateButtonFromFileState();
     void updateButton();
-    IMGButton* scanNowButton() const { return btnScanNow_; }
+    IMGButton* scanNowButton() const;
 
     // ---- ScanScreen -----------------------------------------------------------
     void showScanningLabels(const ScanningLabels& labels) override;
@@ -163,80 +127,36 @@ public:
     void showResults(const ScanResultPtr& result) override;
 
 private:
-    void buildControls();
-    void buildFrames();
-    // The frames for the view's present size: the base frames, or a compact
-    // set for a window smaller than 1082 x 700.
-    FrameTable framesForSize() const;
     void resizeEvent(QResizeEvent* event) override;
-    // Moves back what a language's frame edits pushed outside its box or
-    // over a neighbour.
-    void keepLanguageFramesInside();
-    // Places every control for the view's present size.
-    void placeControls();
-    void styleControls();
-    void connectActions();
-    void showAlerts(const std::vector<AlertKeys>& alerts);
-    void applyOutcome(const AddOutcome& outcome);
-    void setTabLook(int tag);
-    QLabel* label(const char* name, QWidget* parent, int fontSize = 13, bool bold = false);
-    CustomTableView* makeTable(const char* name, QWidget* parent);
-    void cellTapped(const QModelIndex& index, int outlet);
-    void setAllRowStates(int state, bool enable);
+    void connectParts();
+    void menuItemChosen(int tag);
     void sourceListChanged(ScanSource source, SourceList which);
-    QWidget* resultsPlaceholder();
 
-    UserDefaults& defaults_;
     std::unique_ptr<ScanEngine> engine_;
     std::unique_ptr<LocationLists> lists_;
-    LocationAdder adder_;
-    CategorySwitches switches_;
-    HomePathModel* model_ = nullptr;
-    FrameTable frames_;
-    std::unique_ptr<FolderChooser> chooser_;
+    std::unique_ptr<HomeFrames> frames_;
+    // The parts, in the order their controls are made (the order of the
+    // keyboard's Tab).
+    std::unique_ptr<ScanSourcePicker> source_;
+    std::unique_ptr<LocationTabs> tabs_;
+    std::unique_ptr<FileTypeSwitches> fileTypes_;
+    std::unique_ptr<AddLocationsPanel> adding_;
+    std::unique_ptr<LastScanBox> lastScan_;
+    std::unique_ptr<HomeBars> bars_;
+    std::unique_ptr<ScanningView> scanning_;
+    std::unique_ptr<ResultsHandOff> results_;
     std::function<void(const std::optional<QString>&)> preferencesOpener_;
     std::function<void(QWidget*)> emptyFolderCleanerOpener_;
-    std::function<void(HomeTab)> cloudPicker_;
-    ResultsReceiver* resultsReceiver_ = nullptr;
     ScanSourceSwitcher* sourceSwitcher_ = nullptr;
-    QWidget* resultsPage_ = nullptr;
-    // The newest result handed over, shown again by the results button.
-    ScanResultPtr lastResult_;
+};
 
-    // Controls, by the names the layouts use.
-    QFrame* boxHeader_ = nullptr;
-    QFrame* boxScanMode_ = nullptr;
-    CustomPopUpButton* btnScanMode_ = nullptr;
-    QAbstractButton* tabButtons_[3] = {};
-    QFrame* tabBoxes_[3] = {};
-    QLabel* tabTexts_[3] = {};
-    RAZButton* btnSetting_ = nullptr;
-    QWidget* tabViews_[3] = {};
-    CustomTableView* tables_[3] = {};
-    QMenu* menu_ = nullptr;
-    QAction* menuRevelInFinder_ = nullptr;
-    QAction* menuCheckAll_ = nullptr;
-    QAction* menuUncheckAll_ = nullptr;
-    QAction* menuRemoveFromScanList_ = nullptr;
-    QAction* menuRemoveAllFromScanList_ = nullptr;
-    DragDropBox* boxSelectFolder_ = nullptr;
-    RAZButton* btnAddPath_ = nullptr;
-    QAbstractButton* btnAllFilesSelected_ = nullptr;
-    QAbstractButton* btnCustomScanSelected_ = nullptr;
-    QAbstractButton* categoryButtons_[fileCategoryCount] = {};
-    IMGButton* btnScanNow_ = nullptr;
-    QLabel* lblLastScanTIme_ = nullptr;
-    QLabel* lblLastScanDupFileCount_ = nullptr;
-    QLabel* lblLastScanDupFileSize_ = nullptr;
-    QLabel* infoIcon_ = nullptr;
-    QLabel* lblAddFolderToFindDups_ = nullptr;
-    LinkButton* btnLastScanResult_ = nullptr;
-    QFrame* boxScanDetail_ = nullptr;
-    QFrame* boxWindowScanning_ = nullptr;
-    CircularProgressBarView* progressCircular_ = nullptr;
-    QLabel* imgViewProgress_ = nullptr;
-    QLabel* lblScannedFilePath_ = nullptr;
-    RAZButton* btnAbortScanning_ = nullptr;
-    RAZButton* btnShowResultDetail_ = nullptr;
-    RAZButton* btnBackToAddFolder_ = nullptr;
+// The cloud side of a change of scan source: the handler of the chosen
+// source and its sign-in. Installed by the composition root (the
+// cloud sources live above the home screen). Called on the GUI thread after
+// the home screen has reset its own lists for the new source and before it
+// reloads its tables.
+class ScanSourceSwitcher {
+public:
+    virtual ~ScanSourceSwitcher() = default;
+    virtual void scanSourceChanged(ScanSource previous, ScanSource chosen) = 0;
 };

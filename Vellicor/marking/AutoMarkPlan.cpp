@@ -153,6 +153,7 @@ bool AutoMarkApplication::applySome(SliceBudget& budget)
         const DuplicateGroupPtr& group = snapshot.groups[g];
         if (g < state_.arrGroups.size() && state_.arrGroups[g] == group)
             return true;
+        movedInPlace_ = false;
         if (!shown) {
             shown.emplace();
             for (const DuplicateGroupPtr& each : state_.arrGroups)
@@ -173,6 +174,9 @@ bool AutoMarkApplication::applySome(SliceBudget& budget)
             switch (state_.setGroupMarks(snapshot.groups[g], marking)) {
             case GroupMarksOutcome::orderChanged:
                 orderChanged_ = true;
+                movedGroups_.push_back(g);
+                if (MarkingObserver* observer = state_.observer(); observer && movedInPlace_)
+                    observer->groupFilesReordered(g);
                 break;
             case GroupMarksOutcome::marksChanged:
                 marksChanged_ = true;
@@ -187,9 +191,13 @@ bool AutoMarkApplication::applySome(SliceBudget& budget)
     }
     if (next_ < plan_.plannedGroups())
         return false;
-    if (MarkingObserver* observer = state_.observer()) {
-        // A new order moves list rows, so the rows are rebuilt; otherwise the
-        // views repaint the marks once, however many groups changed.
+    // A new order moves list rows, so the rows are rebuilt: only the groups
+    // whose files moved are read again when every group was found in its
+    // place. Otherwise the views repaint the marks once, however many groups
+    // changed.
+    if (orderChanged_ && movedInPlace_) {
+        state_.showFilesMovedInGroups(std::move(movedGroups_));
+    } else if (MarkingObserver* observer = state_.observer()) {
         if (orderChanged_)
             observer->shownGroupsChanged();
         else if (marksChanged_)

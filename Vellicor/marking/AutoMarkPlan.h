@@ -114,6 +114,10 @@ private:
     bool applied_ = false;
     bool marksChanged_ = false;
     bool orderChanged_ = false;
+    // Every group applied stood in its place among the shown groups; then
+    // the positions of those whose files took a new order.
+    bool movedInPlace_ = true;
+    std::vector<std::size_t> movedGroups_;
 };
 
 // The whole plan at once; false when it was made for another result set.

@@ -111,7 +111,9 @@ void AutoMarking::proceedToautoMarkAllitems()
     if (running_)
         return;
     running_ = true;
-    // The marks of a run still being applied are the starting point.
+    // The marks of a run still being applied, or of a pass over the groups
+    // still going, are the starting point.
+    state_.finishBulkMarks();
     applySlices_.finishNow();
     const quint64 generation = ++generation_;
 

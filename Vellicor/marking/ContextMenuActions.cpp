@@ -41,6 +41,7 @@ ContextMenuValidation validateContextMenu(
 
 ContextMarkOutcome markUnmarkImage(ResultsState& state, const FileInfoNodePtr& file, bool mark)
 {
+    state.finishBulkMarks();
     if (!file)
         return ContextMarkOutcome::unchanged;
     ContextMarkOutcome outcome = ContextMarkOutcome::unchanged;
@@ -71,6 +72,7 @@ ContextMarkOutcome markUnmarkImage(ResultsState& state, const FileInfoNodePtr& f
 
 void lockUnLock(ResultsState& state, const FileInfoNodePtr& file, bool lock)
 {
+    state.finishBulkMarks();
     if (!file)
         return;
     file->isLocked = lock;
@@ -84,6 +86,7 @@ void lockUnLock(ResultsState& state, const FileInfoNodePtr& file, bool lock)
 
 bool removeNodeFromResults(ResultsState& state, const FileInfoNodePtr& file)
 {
+    state.finishBulkMarks();
     const auto holds = [&file](const DuplicateGroupPtr& group) {
         return group && std::ranges::find(group->children, file) != group->children.end();
     };

@@ -184,17 +184,15 @@ qsizetype planInvert(
 
 } // namespace
 
-MarkByRun::MarkByRun(ResultsState& state, MarkByCommand command, std::optional<int> tag)
+ShownGroupsRun::ShownGroupsRun(ResultsState& state)
     : state_(state)
-    , command_(command)
-    , tag_(tag)
     , protection_(state.protectionForPass())
     , resultSetId_(state.resultSetId())
     , groups_(state.arrGroups)
 {
 }
 
-bool MarkByRun::step(SliceBudget& budget)
+bool ShownGroupsRun::step(SliceBudget& budget)
 {
     if (state_.resultSetId() != resultSetId_)
         return true;
@@ -208,6 +206,13 @@ bool MarkByRun::step(SliceBudget& budget)
         return false;
     finish();
     return true;
+}
+
+MarkByRun::MarkByRun(ResultsState& state, MarkByCommand command, std::optional<int> tag)
+    : ShownGroupsRun(state)
+    , command_(command)
+    , tag_(tag)
+{
 }
 
 void MarkByRun::markGroup(const DuplicateGroupPtr& group)
@@ -241,6 +246,24 @@ void MarkByRun::finish()
     state_.updateMarkedCountLabel();
     if (everythingProtected)
         ResultsState::showAllItemsProtectedAlert();
+}
+
+SelectAllRun::SelectAllRun(ResultsState& state, bool mark)
+    : ShownGroupsRun(state)
+    , mark_(mark)
+{
+}
+
+void SelectAllRun::markGroup(const DuplicateGroupPtr& group)
+{
+    state_.selectAllInGroup(group, mark_, protection_);
+}
+
+void SelectAllRun::finish()
+{
+    if (MarkingObserver* observer = state_.observer())
+        observer->allMarksChanged();
+    state_.updateMarkedCountLabel();
 }
 
 void runMarkByCommand(ResultsState& state, MarkByCommand command, std::optional<int> tag)

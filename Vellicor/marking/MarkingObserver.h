@@ -27,6 +27,11 @@ public:
     // The calls below have empty defaults, so that a screen takes them up as
     // it gains the controls they concern.
 
+    // Automatic marking has just put the shown files of the group at this
+    // position of arrGroups in a new order, which the views do not show
+    // yet: the screen may take them now, while they are at hand, for the
+    // rebuild that follows (ResultsState::showFilesMovedInGroups).
+    virtual void groupFilesReordered(std::size_t position) { Q_UNUSED(position); }
     // arrGroups, or the shown files or their order in a group, changed as a
     // whole: the list rows are rebuilt from arrGroups and the view mode that
     // shows is rebuilt (the thumbnail sections too when

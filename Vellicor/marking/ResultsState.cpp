@@ -5,6 +5,7 @@
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
+#include "marking/MarkByCommands.h"
 #include "marking/MarkingObserver.h"
 #include "marking/ShownFilesCheck.h"
 #include "scan/ScanSources.h"
@@ -33,13 +34,28 @@ ResultsState::ResultsState(std::shared_ptr<ScanSources> protectedStore)
 void ResultsState::loadResultSet(
     std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source, std::optional<PriorityLists> priorities)
 {
+    std::erase(groups, nullptr);
+    PreparedResultSet prepared;
+    prepared.shown = shownAtLoad(groups);
+    prepared.priorities = priorities ? std::move(*priorities) : priorityListsOf(groups);
+    prepared.groups = std::move(groups);
+    loadPreparedResultSet(std::move(prepared), dupCount, source);
+}
+
+std::vector<DuplicateGroupPtr> ResultsState::shownAtLoad(const std::vector<DuplicateGroupPtr>& groups)
+{
+    return sortGroupsBy(groups, GlobalObjects::SortType::sortBySize, GlobalObjects::SortOrder::sortDescending);
+}
+
+void ResultsState::loadPreparedResultSet(PreparedResultSet prepared, qint64 dupCount, ScanSource source)
+{
+    bulkMarks_.stop();
     ++resultSetId_;
     resultSource_ = source;
-    std::erase(groups, nullptr);
     // The last result's records go on the pool: a million of them take a
     // while to let go of.
-    releaseElsewhere(std::exchange(arrMainGroup, std::move(groups)));
-    releaseElsewhere(std::exchange(arrGroups, {}));
+    releaseElsewhere(std::exchange(arrMainGroup, std::move(prepared.groups)));
+    releaseElsewhere(std::exchange(arrGroups, std::move(prepared.shown)));
     this->dupCount = dupCount;
     buildProtectedFolderPredicate();
     selectedCategoryIndex = -1;
@@ -49,12 +65,9 @@ void ResultsState::loadResultSet(
     sizeOfMarkedFiles_ = 0;
     sortType = GlobalObjects::SortType::sortBySize;
     sortOrder = GlobalObjects::SortOrder::sortDescending;
-    arrGroups = sortGroups(arrMainGroup);
     isCollectionViewRefreshRequired = true;
-    if (!priorities)
-        priorities = priorityListsOf(arrMainGroup);
-    folderPriorityList = priorities->folders;
-    fileFormatPriorityList = priorities->formats;
+    folderPriorityList = std::move(prepared.priorities.folders);
+    fileFormatPriorityList = std::move(prepared.priorities.formats);
     defaultFolderPriorityList = folderPriorityList;
     defaultFileFormatPriorityList = fileFormatPriorityList;
 }
@@ -309,6 +322,8 @@ void ResultsState::setMarkedTotals(MarkedTotals totals)
 
 void ResultsState::unmarkAllShownFiles()
 {
+    finishBulkMarks();
+    // Written without reading the marks first: the totals end at nothing.
     for (const DuplicateGroupPtr& group : arrGroups) {
         for (const FileInfoNodePtr& file : group->filterChildren) {
             if (file) {
@@ -331,17 +346,54 @@ void ResultsState::selectAllShownFiles(bool mark)
         unmarkAllShownFiles();
         return;
     }
+    finishBulkMarks();
     // One look at the disk for the whole pass, not one per group.
     const std::optional<ProtectedFolderMatcher> protection = protectionForPass();
-    bulkChange_ = true;
-    for (const DuplicateGroupPtr& group : arrGroups) {
-        if (group)
-            markGroupWith(group, protection);
-    }
-    bulkChange_ = false;
+    for (const DuplicateGroupPtr& group : arrGroups)
+        selectAllInGroup(group, true, protection);
     if (observer_)
         observer_->allMarksChanged();
     updateMarkedCountLabel();
+}
+
+void ResultsState::selectAllShownFilesInSlices(bool mark)
+{
+    startBulkMarks(std::make_shared<SelectAllRun>(*this, mark));
+}
+
+void ResultsState::selectAllInGroup(
+    const DuplicateGroupPtr& group, bool mark, const std::optional<ProtectedFolderMatcher>& protection)
+{
+    if (!group)
+        return;
+    const bool bulk = std::exchange(bulkChange_, true);
+    if (mark) {
+        markGroupWith(group, protection);
+    } else {
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            if (file) {
+                setFileMark(file, false);
+                file->isProtectedMarkConfirmed = false;
+            }
+        }
+        group->state = 0;
+    }
+    bulkChange_ = bulk;
+}
+
+int ResultsState::selectAllBoxState() const
+{
+    if (countMarked_ == 0)
+        return 0;
+    // A group of one shown file or none reads on whatever its state says.
+    const bool allOn = std::ranges::all_of(arrGroups,
+        [](const DuplicateGroupPtr& group) { return !group || group->state == 1 || group->filterChildren.size() < 2; });
+    return allOn ? 1 : -1;
+}
+
+void ResultsState::startBulkMarks(std::shared_ptr<ShownGroupsRun> run)
+{
+    bulkMarks_.start([run = std::move(run)](SliceBudget& budget) { return run->step(budget); });
 }
 
 void ResultsState::refreshGroupRowMarkState(const DuplicateGroupPtr& group)
@@ -417,6 +469,7 @@ void ResultsState::resetCategoryFilter()
 
 ResultsState::CategoryOutcome ResultsState::selectCategory(GlobalObjects::FileCategory category)
 {
+    finishBulkMarks();
     const std::vector<DuplicateGroupPtr> groups = filterGroupsByCategory(category);
     if (groups.empty()) {
         if (observer_) {
@@ -435,6 +488,7 @@ ResultsState::CategoryOutcome ResultsState::selectCategory(GlobalObjects::FileCa
 
 void ResultsState::btnShowAllItems()
 {
+    finishBulkMarks();
     selectedCategoryIndex = -1;
     if (observer_)
         observer_->categoryChanged();
@@ -446,6 +500,7 @@ void ResultsState::btnShowAllItems()
 
 void ResultsState::btnFilterGroupWithMarkedFileMenuItemTapped()
 {
+    finishBulkMarks();
     if (isMarkedGroupsFilterOn) {
         isMarkedGroupsFilterOn = false;
         const auto category = selectedCategoryIndex == -1
@@ -511,6 +566,7 @@ void ResultsState::showShownGroups(FilesChange files)
 
 void ResultsState::selectSortingType()
 {
+    finishBulkMarks();
     sortType = GlobalObjects::SortType::sortBySize;
     showGroups(arrGroups, FilesChange::kept);
 }
@@ -524,6 +580,7 @@ void ResultsState::sortBtnTapped()
 
 ResultsState::GroupsToShow ResultsState::sortBtnInput()
 {
+    finishBulkMarks();
     using SortOrder = GlobalObjects::SortOrder;
     if (observer_)
         observer_->disableResultToolbar();
@@ -551,6 +608,7 @@ void ResultsState::showSortedGroups(const GroupsToShow& groups, const std::vecto
 
 void ResultsState::sortDescriptorsDidChange(const std::optional<SortDescriptor>& first)
 {
+    finishBulkMarks();
     const std::optional<SortColumn> column = first ? sortColumnForKey(first->key) : std::nullopt;
     if (!column) {
         showShownGroups(FilesChange::kept);
@@ -563,6 +621,7 @@ void ResultsState::sortDescriptorsDidChange(const std::optional<SortDescriptor>&
 
 bool ResultsState::applyFilesOrder(const ColumnSortInput& input, const std::vector<std::uint32_t>& order)
 {
+    finishBulkMarks();
     std::optional<std::vector<std::size_t>> moved = applyColumnSortOrder(arrGroups, input, order);
     if (!moved)
         return false;
@@ -570,6 +629,23 @@ bool ResultsState::applyFilesOrder(const ColumnSortInput& input, const std::vect
     showShownGroups(FilesChange::kept);
     filesJustSorted_.reset();
     return true;
+}
+
+void ResultsState::showFilesMovedInGroups(std::vector<std::size_t> positions)
+{
+    // The groups keep their files, so the thumbnail sections stay as they
+    // are.
+    filesJustMoved_ = std::move(positions);
+    if (observer_)
+        observer_->shownGroupsChanged();
+    filesJustMoved_.reset();
+}
+
+const std::vector<std::size_t>* ResultsState::groupsWithFilesMoved() const
+{
+    if (filesJustSorted_)
+        return &filesJustSorted_->movedGroups;
+    return filesJustMoved_ ? &*filesJustMoved_ : nullptr;
 }
 
 void ResultsState::updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups)
@@ -586,6 +662,7 @@ void ResultsState::setDuplicatesSummary(DuplicatesSummary summary)
 
 void ResultsState::groupCheckBoxTapped(const DuplicateGroupPtr& group)
 {
+    finishBulkMarks();
     if (!group)
         return;
     groupMarkState(*group);
@@ -600,6 +677,7 @@ void ResultsState::groupCheckBoxTapped(const DuplicateGroupPtr& group)
 
 void ResultsState::fileCheckBoxTapped(const FileInfoNodePtr& file)
 {
+    finishBulkMarks();
     if (!file)
         return;
     if (toggleAsCheckBox(file) == ToggleOutcome::refusedLastUnmarked)
@@ -610,6 +688,7 @@ void ResultsState::fileCheckBoxTapped(const FileInfoNodePtr& file)
 
 void ResultsState::filesCheckBoxTapped(const std::vector<FileInfoNodePtr>& files)
 {
+    finishBulkMarks();
     if (files.size() == 1) {
         fileCheckBoxTapped(files.front());
         return;

@@ -5,6 +5,7 @@
 #include "marking/GroupSorting.h"
 #include "marking/ProtectedFolderMatcher.h"
 #include "marking/ResultsSummary.h"
+#include "marking/SlicedWork.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,7 @@
 
 class MarkingObserver;
 class ScanSources;
+class ShownGroupsRun;
 
 // The marked-count label and the Remove button as the marked totals leave
 // them.
@@ -99,6 +101,19 @@ public:
     // lists come from the hand-over when it made them, else from the groups.
     void loadResultSet(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source,
         std::optional<PriorityLists> priorities = std::nullopt);
+    // What loadResultSet takes of the groups, which may be made ready on any
+    // thread (it only reads the records): the groups without nulls, the
+    // shown groups (shownAtLoad) and the priority lists.
+    struct PreparedResultSet {
+        std::vector<DuplicateGroupPtr> groups;
+        std::vector<DuplicateGroupPtr> shown;
+        PriorityLists priorities;
+    };
+    // The shown groups of a new result set: all, sorted by size, larger first.
+    static std::vector<DuplicateGroupPtr> shownAtLoad(const std::vector<DuplicateGroupPtr>& groups);
+    // loadResultSet with the work on the records done: takes the prepared
+    // parts as they are. Nothing prepared empties the state.
+    void loadPreparedResultSet(PreparedResultSet prepared, qint64 dupCount, ScanSource source);
 
     // Changes at every loadResultSet, so that work begun on one result set can
     // tell that its groups are no longer shown.
@@ -216,6 +231,27 @@ public:
     // without a question and all-protected groups without an alert; off
     // unmarks every shown file.
     void selectAllShownFiles(bool mark);
+    // selectAllShownFiles in slices from the event loop (SelectAllRun).
+    void selectAllShownFilesInSlices(bool mark);
+    // One group's part of selectAllShownFiles, without telling the views.
+    void selectAllInGroup(
+        const DuplicateGroupPtr& group, bool mark, const std::optional<ProtectedFolderMatcher>& protection);
+    // The select-all box: 0 with nothing marked, 1 while every shown group's
+    // row reads on (all its shown files marked but at most one), else -1. It
+    // reads the groups' stored states, which every change of marks keeps,
+    // not the files.
+    int selectAllBoxState() const;
+
+    // ---- passes over the shown groups in slices -----------------------------
+
+    // Runs run from the event loop a slice at a time; a pass still going is
+    // finished first. Every command here that changes marks or the shown
+    // groups finishes a pass still going before it acts, so that no group
+    // is marked by both and no group that went is counted; a new result set
+    // drops it.
+    void startBulkMarks(std::shared_ptr<ShownGroupsRun> run);
+    void finishBulkMarks() { bulkMarks_.finishNow(); }
+    bool isBulkMarking() const { return bulkMarks_.isRunning(); }
 
     void refreshGroupRowMarkState(const DuplicateGroupPtr& group);
     void updateMarkedCountLabel();
@@ -300,6 +336,14 @@ public:
         std::vector<std::size_t> movedGroups;
     };
     const std::optional<FilesOrder>& filesJustSorted() const { return filesJustSorted_; }
+    // The shown files of the groups at these positions took a new order
+    // (automatic marking), every shown group keeping its place and its
+    // files: the rows are rebuilt, the views told which groups to read again.
+    void showFilesMovedInGroups(std::vector<std::size_t> positions);
+    // While the observer hears of files moved within their groups (a column
+    // sort or showFilesMovedInGroups): the positions of the groups whose
+    // files moved, every other group as it was. None for any other change.
+    const std::vector<std::size_t>* groupsWithFilesMoved() const;
     // ---- summary ---------------------------------------------------------------
 
     // Recomputes the summary from groups (always arrMainGroup) and tells the
@@ -355,8 +399,10 @@ private:
     ScanSource resultSource_ = ScanSource::thisComputer;
     std::optional<FilesOrder> filesJustSorted_;
     FilesChange filesJustChanged_ = FilesChange::unknown;
+    std::optional<std::vector<std::size_t>> filesJustMoved_;
     quint64 resultSetId_ = 0;
     qint64 countMarked_ = 0;
     quint64 sizeOfMarkedFiles_ = 0;
     DuplicatesSummary duplicatesSummary_;
+    SlicedWork bulkMarks_;
 };

@@ -34,7 +34,7 @@ CheckBoxButton* MarkingControls::makeSelectAllBox(std::function<void()> reload)
         Log::print(QStringLiteral("btnSelectAllTblTapped"));
         // The box has taken its new state: on marks every shown group but for
         // one file each, protected files left alone; off unmarks every shown file.
-        state_.selectAllShownFiles(btnSelectAllTblCheckBox_->state() == 1);
+        state_.selectAllShownFilesInSlices(btnSelectAllTblCheckBox_->state() == 1);
         reload();
     });
     return btnSelectAllTblCheckBox_;
@@ -69,36 +69,23 @@ void MarkingControls::groupCheckBoxTapped(const DuplicateGroupPtr& group)
 
 void MarkingControls::updateSelectAllBox()
 {
-    btnSelectAllTblCheckBox_->setState(selectAllBoxState());
-}
-
-int MarkingControls::selectAllBoxState() const
-{
-    if (state_.countMarked() == 0)
-        return 0;
-    // On while every shown group reads on: all its shown files marked but
-    // one. The first group that does not ends the walk.
-    for (const DuplicateGroupPtr& group : state_.arrGroups) {
-        const auto& shown = group->filterChildren;
-        const auto marked
-            = std::ranges::count_if(shown, [](const FileInfoNodePtr& file) { return file && file->isMarked(); });
-        if (marked + 1 < std::ssize(shown))
-            return -1;
-    }
-    return 1;
+    btnSelectAllTblCheckBox_->setState(state_.selectAllBoxState());
 }
 
 void MarkingControls::markByCommand(MarkByCommand command, std::optional<int> tag)
 {
     // A command given while an earlier one is still going follows its end.
-    markBySlices_.finishNow();
-    auto run = std::make_shared<MarkByRun>(state_, command, tag);
-    markBySlices_.start([run](SliceBudget& budget) { return run->step(budget); });
+    state_.startBulkMarks(std::make_shared<MarkByRun>(state_, command, tag));
+}
+
+bool MarkingControls::isMarkByRunning() const
+{
+    return state_.isBulkMarking();
 }
 
 void MarkingControls::finishMarkBy()
 {
-    markBySlices_.finishNow();
+    state_.finishBulkMarks();
 }
 
 void MarkingControls::sortButtonTapped()

@@ -2,7 +2,6 @@
 
 #include "marking/GroupSorting.h"
 #include "marking/MarkByCommands.h"
-#include "marking/SlicedWork.h"
 #include "results/MarkMenu.h"
 
 #include <QObject>
@@ -17,10 +16,9 @@ class ResultsState;
 class SortRunner;
 
 // The results screen's marking controls: the file and group check boxes,
-// the list's select-all box, the mark menu and its mark-by commands (carried
-// out a slice at a time), and the order of the rows: the sort runner, the
-// list's column sorts and the header's indicator of the order the rows have.
-// GUI thread only.
+// the list's select-all box, the mark menu and its mark-by commands, and the
+// order of the rows: the sort runner, the list's column sorts and the
+// header's indicator of the order the rows have. GUI thread only.
 class MarkingControls : public QObject {
 public:
     explicit MarkingControls(ResultsState& state);
@@ -37,14 +35,14 @@ public:
 
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
     void groupCheckBoxTapped(const DuplicateGroupPtr& group);
-    // The select-all box's state from the marks.
+    // The select-all box's state from the groups' marks.
     void updateSelectAllBox();
     // A mark-by command or the invert on the shown groups; tag as the menu
-    // item carries it.
+    // item carries it; the state carries it out a slice at a time.
     void markByCommand(MarkByCommand command, std::optional<int> tag);
-    bool isMarkByRunning() const { return markBySlices_.isRunning(); }
-    // What must follow the command still going (a removal, automatic
-    // marking) ends it first.
+    bool isMarkByRunning() const;
+    // What must follow the marking pass still going (a removal) ends it
+    // first.
     void finishMarkBy();
 
     void sortButtonTapped();
@@ -64,14 +62,9 @@ private:
     // The column the list was last sorted by, while its rows keep that order.
     std::optional<SortColumn> listSortKey() const;
     void showListSortIndicator();
-    // The select-all box's state from the marks: 0 none marked, 1 every
-    // shown group marked but for one file, -1 otherwise.
-    int selectAllBoxState() const;
 
     ResultsState& state_;
     std::unique_ptr<SortRunner> sortRunner_;
-    // The mark-by command going, a slice at a time.
-    SlicedWork markBySlices_;
     CheckBoxButton* btnSelectAllTblCheckBox_ = nullptr;
     QHeaderView* listHeader_ = nullptr;
     MarkMenu* markMenu_ = nullptr;

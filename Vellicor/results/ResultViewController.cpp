@@ -15,6 +15,7 @@
 #include "results/PreviewPane.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewTexts.h"
+#include "results/ResultsHandOver.h"
 #include "results/ResultsKeyboard.h"
 #include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
@@ -22,10 +23,8 @@
 #include "scan/ScanCache.h"
 #include "scan/ScanSources.h"
 
-#include <QFuture>
 #include <QHeaderView>
 #include <QSplitter>
-#include <QtConcurrent/QtConcurrentRun>
 
 using namespace ResultsLook;
 
@@ -75,6 +74,7 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
     const ResultsLater later
         = [this](int milliseconds, std::function<void()> work) { after(milliseconds, std::move(work)); };
     marking_ = std::make_unique<MarkingControls>(*state_);
+    handOver_ = std::make_unique<ResultsHandOver>();
     removal_ = std::make_unique<RemovalSteps>(*state_, defaults_, std::move(files), *this);
     RemovalSteps::Hooks removal;
     removal.isToolbarEnabled = [this] { return toolbar_->isEnabled(); };
@@ -96,16 +96,14 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
 
     ResultsToolbar::Actions toolbar;
     toolbar.changeView = [this](ViewMode mode) { btnChangeResultView(mode); };
-    toolbar.unmarkAll = [this] { state_->unmarkAllShownFiles(); };
+    toolbar.unmarkAll = [this] { state_->selectAllShownFilesInSlices(false); };
+    toolbar.unmarkAllAtOnce = [this] { state_->unmarkAllShownFiles(); };
     toolbar.selectionAssistant = [this] { autoMarking_->btnSelectAssistanceTapped(); };
     toolbar.undo = [this] { cleanup().btnUndoTapped(); };
     toolbar.sort = [this] { marking_->sortButtonTapped(); };
     toolbar.settings = [this] { btnSettingsInResultViewTapped(); };
     toolbar.fullScreen = [this] { btnFullScreenTapped(); };
-    toolbar.autoMark = [this] {
-        marking_->finishMarkBy();
-        autoMarking_->btnAutoMarkTapped();
-    };
+    toolbar.autoMark = [this] { autoMarking_->btnAutoMarkTapped(); };
     toolbar_ = std::make_unique<ResultsToolbar>(std::move(toolbar), later, *this);
     categories_ = std::make_unique<CategoryBar>([this](int category) { categoryChosen(category); });
     figures_ = std::make_unique<SummaryFigures>(*state_);
@@ -255,10 +253,7 @@ void ResultViewController::buildFooter()
 void ResultViewController::buildMenus()
 {
     MarkMenu::Handlers handlers;
-    handlers.autoMark = [this] {
-        marking_->finishMarkBy();
-        autoMarking_->btnMarkMenuItemTapped();
-    };
+    handlers.autoMark = [this] { autoMarking_->btnMarkMenuItemTapped(); };
     handlers.autoMarkOptions = [this] { autoMarking_->btnSelectAssistanceTapped(); };
     handlers.deleteMarked = [this] { removeMarkedFiles(); };
     handlers.clearCache = [this] { clearScanCache(); };
@@ -322,19 +317,35 @@ void ResultViewController::loadScanResults(
 {
     if (!loaded_)
         viewDidLoad();
+    // The rows, the totals, the summary and the pie's shares read every file
+    // of the result; a large one is read on the hand-over's workers, and
+    // until it is in the screen holds no result and its toolbar waits, so
+    // that nothing changes a record meanwhile. A result set shown again
+    // keeps the marks on its records; the totals and the Remove button
+    // follow them rather than starting at nothing.
+    handOver_->start(std::move(groups), std::move(priorities),
+        [this, dupCount, source](HandOverOutcome& outcome) { showHandedOver(outcome, dupCount, source); });
+    if (!handOver_->isRunning())
+        return;
+    disableResultToolbar();
+    marking_->dropPendingSort();
+    state_->loadPreparedResultSet(ResultsState::PreparedResultSet {}, 0, source);
+    views_->grid().forgetPictures();
+    model_->resultSetLoaded(ResultsModel::PreparedRows {});
+    views_->clearSelections();
+    updateMarkedCountLabel();
+}
+
+bool ResultViewController::isHandingOver() const
+{
+    return handOver_->isRunning();
+}
+
+void ResultViewController::showHandedOver(HandOverOutcome& outcome, qint64 dupCount, ScanSource source)
+{
     menuClearCache_->setVisible(source == ScanSource::dropbox);
     marking_->dropPendingSort();
-    state_->loadResultSet(std::move(groups), dupCount, source, std::move(priorities));
-    // The totals read every file of the result: they are counted on the pool
-    // while the rows are taken here. Nothing changes a record meanwhile, as
-    // this call keeps the GUI thread until both are done. A result set shown
-    // again keeps the marks on its records; the totals and the Remove button
-    // follow them rather than starting at nothing.
-    const std::vector<DuplicateGroupPtr>& all = state_->arrMainGroup;
-    QFuture<ResultsState::MarkedTotals> marked
-        = QtConcurrent::run([&all] { return ResultsState::markedTotalsOf(all); });
-    QFuture<DuplicatesSummary> summary = QtConcurrent::run([&all] { return summarizeDuplicates(all); });
-    QFuture<CategoryPie::Percentages> shares = QtConcurrent::run([&all] { return CategoryPie::percentages(all); });
+    state_->loadPreparedResultSet(std::move(outcome.state), dupCount, source);
     pane_->previewPane().setScanSource(source);
     removal_->resultSetLoaded();
     toolbar_->setAutoMarkEnabled(true);
@@ -343,11 +354,11 @@ void ResultViewController::loadScanResults(
     // A result set opens in the list: the outline is hidden before the rows
     // come, so that it does not lay them out.
     views_->resultSetLoading();
-    model_->resultSetLoaded();
-    state_->setMarkedTotals(marked.result());
+    model_->resultSetLoaded(std::move(outcome.rows));
+    state_->setMarkedTotals(outcome.marked);
     views_->clearSelections();
-    updatePieChart(shares.result());
-    state_->setDuplicatesSummary(summary.result());
+    updatePieChart(outcome.shares);
+    state_->setDuplicatesSummary(std::move(outcome.summary));
     updateSummaryLabels();
     categories_->highlight(-1);
     btnChangeResultView(ViewMode::list);

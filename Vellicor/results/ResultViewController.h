@@ -45,6 +45,8 @@ class QSplitter;
 class RAZButton;
 class ResultContextMenu;
 class ResultsGridProxy;
+class ResultsHandOver;
+struct HandOverOutcome;
 class ResultsKeyboard;
 class ResultsListProxy;
 class ResultsModel;
@@ -90,8 +92,12 @@ public:
     // The home screen's hand-over: the screen is shown over its parent and the
     // result set loaded.
     void showResults(const ScanResultPtr& result) override;
+    // A large result set is shown from a later turn of the event loop (see
+    // ResultsHandOver); until then the screen holds none.
     void loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source,
         std::optional<PriorityLists> priorities = std::nullopt);
+    bool isHandingOver() const;
+    ResultsHandOver& handOver() { return *handOver_; }
 
     // ---- view modes and toolbar ------------------------------------------------
     ViewMode viewMode() const { return views_->mode(); }
@@ -199,6 +205,8 @@ private:
     void buildMenus();
     void styleControls();
     void connectModel();
+    // The hand-over's outcome taken in: the new result set shown.
+    void showHandedOver(HandOverOutcome& outcome, qint64 dupCount, ScanSource source);
     void showShownGroups();
     void updateMarkedCountLabel();
     void updateSortButton();
@@ -222,6 +230,7 @@ private:
     std::unique_ptr<AutoMarkSheetWindows> autoMarkSheets_;
     std::unique_ptr<AutoMarking> autoMarking_;
     std::unique_ptr<MarkingControls> marking_;
+    std::unique_ptr<ResultsHandOver> handOver_;
     std::unique_ptr<RemovalSteps> removal_;
     std::unique_ptr<SelectAssistanceController> selectAssistance_;
     // The screen's focus and keys.

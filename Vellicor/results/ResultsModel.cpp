@@ -63,34 +63,81 @@ ResultsModel::ResultsModel(ResultsState& state, QObject* parent)
     filesText_ = localizedText("ID_FILES");
 }
 
-void ResultsModel::resultSetLoaded()
+ResultsModel::PreparedRows ResultsModel::prepareRows(const std::vector<DuplicateGroupPtr>& shown)
+{
+    PreparedRows prepared;
+    std::size_t rowCount = 0;
+    for (const DuplicateGroupPtr& group : shown)
+        rowCount += group->filterChildren.size();
+    prepared.rows.reserve(rowCount);
+    prepared.groups.reserve(shown.size());
+    for (const DuplicateGroupPtr& group : shown)
+        appendGroupRow(prepared.groups, prepared.rows, { group, {}, 0, {} });
+    assignGroupPositions(prepared.positions, prepared.groups);
+    return prepared;
+}
+
+void ResultsModel::resultSetLoaded(PreparedRows rows)
 {
     beginResetModel();
-    // Nothing of the rows before is kept: they go (on the pool, as the
-    // results state lets go of the records) before the new ones are taken.
-    releaseElsewhere(std::exchange(groups_, {}));
-    groupPositions_ = {};
-    rows_ = {};
-    takeShownGroups();
+    releaseElsewhere(std::exchange(groups_, std::move(rows.groups)));
+    rows_ = std::move(rows.rows);
+    groupPositions_ = std::move(rows.positions);
     endResetModel();
+}
+
+void ResultsModel::appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row)
+{
+    groups.push_back(takeGroupRow(rows, int(groups.size()) + 1, std::move(row)));
+}
+
+ResultsModel::GroupRow ResultsModel::takeGroupRow(std::vector<ListRow>& rows, int number, GroupRow row)
+{
+    row.firstListRow = int(rows.size());
+    if (row.files.empty()) {
+        row.files.reserve(row.group->filterChildren.size());
+        for (const FileInfoNodePtr& file : row.group->filterChildren) {
+            if (file)
+                row.files.push_back(file);
+        }
+    }
+    for (std::size_t i = 0; i < row.files.size(); ++i)
+        rows.push_back({ number, int(i) });
+    return row;
 }
 
 bool ResultsModel::takeSortedFiles()
 {
-    // After a column sort the groups stand where they stood; only those
-    // whose files moved are read again.
-    const std::optional<ResultsState::FilesOrder>& sorted = state_.filesJustSorted();
+    // After a column sort or automatic marking the groups stand where they
+    // stood; only those whose files moved are read again.
+    const std::vector<std::size_t>* moved = state_.groupsWithFilesMoved();
     const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
-    if (!sorted || groups_.size() != shown.size())
+    if (!moved || groups_.size() != shown.size())
         return false;
     for (std::size_t g = 0; g < shown.size(); ++g) {
         if (groups_[g].group != shown[g])
             return false;
     }
-    for (const std::size_t g : sorted->movedGroups) {
+    std::size_t taken = 0;
+    for (const std::size_t g : *moved) {
         if (g >= groups_.size())
             return false;
         std::vector<FileInfoNodePtr>& files = groups_[g].files;
+        // Taken when they were reordered, and unchanged since: any change
+        // after it rebuilt the rows, which let them go.
+        const std::vector<std::size_t>& positions = reorderedFiles_.positions;
+        while (taken < positions.size() && positions[taken] < g)
+            ++taken;
+        if (taken < positions.size() && positions[taken] == g) {
+            const auto first = reorderedFiles_.files.begin() + std::ptrdiff_t(reorderedFiles_.firstFile[taken]);
+            const auto end = reorderedFiles_.files.begin() + std::ptrdiff_t(reorderedFiles_.firstFile[taken + 1]);
+            if (std::size_t(end - first) == files.size()) {
+                // Swapped, so that the handles let go of are let go of elsewhere.
+                std::swap_ranges(first, end, files.begin());
+                groups_[g].rowsOfFiles.clear();
+                continue;
+            }
+        }
         const std::vector<FileInfoNodePtr>& now = shown[g]->filterChildren;
         if (!takeReorderedFiles(files, now)) {
             // A large group is taken anew, as long as its rows stay as many.
@@ -107,7 +154,10 @@ bool ResultsModel::takeSortedFiles()
 
 void ResultsModel::takeShownGroups()
 {
-    if (takeSortedFiles())
+    const bool sortedOnly = takeSortedFiles();
+    if (!reorderedFiles_.positions.empty())
+        releaseElsewhere(std::exchange(reorderedFiles_, {}));
+    if (sortedOnly)
         return;
     // A group whose shown files are as they were keeps its row's list, in
     // their new order when they were only sorted: a rebuild that only moves
@@ -146,41 +196,34 @@ void ResultsModel::takeShownGroups()
         // A group shown twice takes its old row's parts once.
         const int old = found >= 0 && before[size_t(found)].group == group ? found : -1;
         // The row's hold on its group moves along, rather than a new one
-        // taken and the old one let go.
-        GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, int(rows_.size()), {} };
+        // taken and the old one let go. A row left without files takes
+        // those its group shows.
+        GroupRow row { old >= 0 ? std::move(before[size_t(old)].group) : group, {}, 0, {} };
         if (old >= 0 && (filesKept || showsInOrder(group->filterChildren, before[size_t(old)].files))) {
             row.files = std::move(before[size_t(old)].files);
             row.rowsOfFiles = std::move(before[size_t(old)].rowsOfFiles);
         } else if (old >= 0 && takeReorderedFiles(before[size_t(old)].files, group->filterChildren)) {
             row.files = std::move(before[size_t(old)].files);
-        } else {
-            row.files.reserve(group->filterChildren.size());
-            for (const FileInfoNodePtr& file : group->filterChildren) {
-                if (file)
-                    row.files.push_back(file);
-            }
         }
-        for (std::size_t i = 0; i < row.files.size(); ++i)
-            rows_.push_back({ g + 1, int(i) });
         if (samePlaces)
-            before[size_t(g)] = std::move(row);
+            before[size_t(g)] = takeGroupRow(rows_, int(g) + 1, std::move(row));
         else
-            groups_.push_back(std::move(row));
+            groups_.push_back(takeGroupRow(rows_, int(groups_.size()) + 1, std::move(row)));
     }
     if (samePlaces)
         groups_ = std::exchange(before, {});
     if (mirrored && !samePlaces)
         groupPositions_.mirror(int(groups_.size()));
     else if (!samePlaces)
-        assignGroupPositions();
+        assignGroupPositions(groupPositions_, groups_);
     releaseElsewhere(std::move(before));
 }
 
-void ResultsModel::assignGroupPositions()
+void ResultsModel::assignGroupPositions(GroupPositions& positions, const std::vector<GroupRow>& groups)
 {
-    groupPositions_.reset(groups_.size());
-    for (std::size_t g = 0; g < groups_.size(); ++g)
-        groupPositions_.insert(groups_[g].group.get(), int(g));
+    positions.reset(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g)
+        positions.insert(groups[g].group.get(), int(g));
 }
 
 int ResultsModel::GroupRow::rowOf(const FileInfoNode* file) const
@@ -545,6 +588,17 @@ void ResultsModel::shownGroupsChanged()
     emit layoutChanged();
     if (hooks_.shownGroupsChanged)
         hooks_.shownGroupsChanged();
+}
+
+void ResultsModel::groupFilesReordered(std::size_t position)
+{
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    if (position >= shown.size())
+        return;
+    std::ranges::copy_if(shown[position]->filterChildren, std::back_inserter(reorderedFiles_.files),
+        [](const FileInfoNodePtr& file) { return bool(file); });
+    reorderedFiles_.positions.push_back(position);
+    reorderedFiles_.firstFile.push_back(reorderedFiles_.files.size());
 }
 
 void ResultsModel::updateMarkedCountLabel()

@@ -45,8 +45,14 @@ public:
 
     explicit ResultsModel(ResultsState& state, QObject* parent = nullptr);
 
-    // A new result set was loaded into the state: the only reset.
-    void resultSetLoaded();
+    // The rows of a new result set's shown groups, made on any thread from
+    // the groups alone (their records are only read); see prepareRows.
+    struct PreparedRows;
+    static PreparedRows prepareRows(const std::vector<DuplicateGroupPtr>& shown);
+    // A new result set was loaded into the state: the only reset, to its
+    // shown groups' rows as prepared from them (none: no rows). The rows
+    // before go on the pool, as the results state lets go of the records.
+    void resultSetLoaded(PreparedRows rows);
 
     // ---- the rows -------------------------------------------------------------
     const std::vector<ListRow>& arrAllDupFiles() const { return rows_; }
@@ -80,6 +86,7 @@ public:
     void groupRowChanged(const DuplicateGroupPtr& group) override;
     void allMarksChanged() override;
     void updateMarkedCountLabel() override;
+    void groupFilesReordered(std::size_t position) override;
     void shownGroupsChanged() override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
@@ -118,12 +125,17 @@ private:
         int column = 0;
     };
 
+    // Appends a group's row, its files those it shows, and their list rows.
+    // Gives a group's row its first list row and its list rows, filling its
+    // files from the group when it has none.
+    static GroupRow takeGroupRow(std::vector<ListRow>& rows, int number, GroupRow row);
+    static void appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row);
     void takeShownGroups();
     // The files of the groups a column sort moved, put in their new order;
     // false when the rows must be taken whole.
     bool takeSortedFiles();
     // The table of group positions filled anew from the group rows.
-    void assignGroupPositions();
+    static void assignGroupPositions(GroupPositions& positions, const std::vector<GroupRow>& groups);
     QModelIndex groupIndex(int groupRow, int column = 0) const;
     QModelIndex indexOf(const Identity& identity) const;
     QVariant groupData(const GroupRow& row, int column, int role) const;
@@ -138,6 +150,22 @@ private:
     // A record is found through its group (its parent), so the shown rows
     // are taken without an entry per file.
     GroupPositions groupPositions_;
+    // The files of the groups automatic marking reordered, in the order
+    // they were told, taken while they were at hand and laid end to end: the
+    // group at positions[i] has files[firstFile[i]] up to
+    // files[firstFile[i + 1]]. The next rebuild takes them or lets them go.
+    struct ReorderedFiles {
+        std::vector<std::size_t> positions;
+        std::vector<std::size_t> firstFile { 0 };
+        std::vector<FileInfoNodePtr> files;
+    };
+    ReorderedFiles reorderedFiles_;
     QString columnTitles_[columnCountValue];
     QString filesText_;
+};
+
+struct ResultsModel::PreparedRows {
+    std::vector<GroupRow> groups;
+    std::vector<ListRow> rows;
+    GroupPositions positions;
 };

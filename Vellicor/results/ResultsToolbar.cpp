@@ -81,7 +81,7 @@ void ResultsToolbar::build(QWidget* parent)
     menuViewMode_->addAction(
         localizedText("ID_THUMBNAIL_VIEW"), this, [this] { actions_.changeView(ResultViewMode::grid); });
     menuOptions_ = new QMenu(&screen_);
-    menuOptions_->addAction(localizedText("ID_UNMARK_ALL"), this, [this] { actions_.unmarkAll(); });
+    menuOptions_->addAction(localizedText("ID_UNMARK_ALL"), this, [this] { actions_.unmarkAllAtOnce(); });
     menuOptions_->addAction(localizedText("ID_SELECTION_ASSISTANT"), this, [this] { actions_.selectionAssistant(); });
     menuUndo_ = menuOptions_->addAction(localizedText("ID_UNDO"), this, [this] { actions_.undo(); });
     // The toolbar's own buttons for the assistant and Undo act as their menu items do.

@@ -22,7 +22,9 @@ class ResultsToolbar : public QObject {
 public:
     struct Actions {
         std::function<void(ResultViewMode)> changeView;
+        // The button unmarks in slices, the options menu's item at once.
         std::function<void()> unmarkAll;
+        std::function<void()> unmarkAllAtOnce;
         std::function<void()> selectionAssistant;
         std::function<void()> undo;
         std::function<void()> sort;

@@ -1,7 +1,9 @@
 #include "base/UserDefaults.h"
+#include "cleanup/AfterClean.h"
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/TrashSheets.h"
+#include "cleanup/UndoRestore.h"
 #include "controls/ApplicationFont.h"
 #include "controls/CheckBoxButton.h"
 #include "controls/CustomCell.h"
@@ -16,7 +18,10 @@
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
 #include "marking/AutoMarkSheetWindows.h"
+#include "marking/AutoMarkPlan.h"
 #include "marking/AutoMarking.h"
+#include "marking/MarkByCommands.h"
+#include "marking/ResultsState.h"
 #include "marking/ResultsSummary.h"
 #include "marking/SortRunner.h"
 #include "platform/FileRemover.h"
@@ -25,6 +30,7 @@
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
+#include "results/ResultsHandOver.h"
 #include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
@@ -50,6 +56,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -78,6 +85,46 @@ std::vector<DuplicateGroupPtr> groupsOf(const std::vector<QStringList>& specs)
         groups.push_back(group);
     }
     return groups;
+}
+
+// count groups of two and three files (as many of each) whose dates differ
+// within each group, so that automatic marking reorders many of them; the
+// same count gives the same records' values.
+std::vector<DuplicateGroupPtr> manyGroups(int count)
+{
+    std::vector<DuplicateGroupPtr> groups;
+    groups.reserve(std::size_t(count));
+    for (int g = 0; g < count; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int copy = 0; copy < 2 + g % 2; ++copy) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->folderPath = QStringLiteral("/data/%1").arg(copy);
+            file->fileName = QStringLiteral("f%1.jpg").arg(g);
+            file->filePath.assignParts(file->folderPath, *file->fileName);
+            file->fileSize = 1000 + quint64(g % 97);
+            file->fileCategory = GlobalObjects::FileCategory::Pic;
+            file->modDate = QDateTime(QDate(2024, 1 + (g + 5 * copy) % 12, 1), QTime(10, copy));
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    return groups;
+}
+
+// Where each shown file of each group stands among the group's files, and
+// whether it is marked: the same for two copies of one result set when they
+// were marked alike.
+std::vector<std::pair<int, bool>> marksOf(const std::vector<DuplicateGroupPtr>& groups)
+{
+    std::vector<std::pair<int, bool>> marks;
+    for (const DuplicateGroupPtr& group : groups) {
+        for (const FileInfoNodePtr& file : group->filterChildren) {
+            const auto at = std::ranges::find(group->children, file) - group->children.begin();
+            marks.emplace_back(int(at), file->isMarked());
+        }
+        marks.emplace_back(-1, group->state == 1);
+    }
+    return marks;
 }
 
 // The outline rows of files a step repainted: each as its group's row and
@@ -120,7 +167,9 @@ protected:
     void load(
         const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1, ScanSource source = ScanSource::thisComputer)
     {
+        // A large set is handed over on workers: the rows are in once it ends.
         screen->loadScanResults(groups, dupCount, source);
+        EXPECT_TRUE(waitUntil([&] { return !screen->isHandingOver(); }));
     }
     // A user's clicks on the list: a row's check box, a row, a column header.
     void clickListCheckBox(int row)
@@ -573,6 +622,192 @@ TEST_F(ResultsScreen, SelectAllBoxInTheCheckColumnsHeaderMarksAllButOneFilePerGr
     EXPECT_FALSE(header->isSortIndicatorShown());
 }
 
+// Enough groups that mark all and unmark all take several slices.
+constexpr int slicedGroups = 60'000;
+
+TEST_F(ResultsScreen, MarkAllAndUnmarkAllInSlicesEndAsAtOnceAndACommandMidWayFollowsTheirEnd)
+{
+    auto groups = manyGroups(slicedGroups);
+    load(groups);
+    clock->advance();
+    auto* box = screen->findChild<CheckBoxButton*>(QStringLiteral("btnSelectAllTblCheckBox"));
+    QAbstractButton* unmarkAll = button("btnUnmarkAll");
+    ASSERT_TRUE(box && unmarkAll);
+    ResultsState& state = screen->state();
+    const auto passEnded = [&] { return waitUntil([&] { return !screen->isMarkByRunning(); }); };
+    // The same result set marked at once, as the marks and totals to match.
+    ResultsState reference(nullptr);
+    reference.loadResultSet(manyGroups(slicedGroups), 1, ScanSource::thisComputer);
+    const auto matchesReference = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(marksOf(state.arrGroups), marksOf(reference.arrGroups));
+        EXPECT_EQ(state.countMarked(), reference.countMarked());
+        EXPECT_EQ(state.sizeOfMarkedFiles(), reference.sizeOfMarkedFiles());
+        const ResultsState::MarkedTotals counted = ResultsState::markedTotalsOf(state.arrGroups);
+        EXPECT_EQ(counted.count, state.countMarked());
+        EXPECT_EQ(counted.bytes, state.sizeOfMarkedFiles());
+        EXPECT_EQ(screen->lblNumMarkedFiles()->text(), reference.markedCountLabel().text);
+    };
+
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_TRUE(screen->isMarkByRunning()) << "the pass goes on from the event loop";
+    ASSERT_TRUE(passEnded());
+    reference.selectAllShownFiles(true);
+    matchesReference("mark all");
+    EXPECT_EQ(box->state(), 1);
+
+    unmarkAll->click();
+    ASSERT_TRUE(passEnded());
+    reference.selectAllShownFiles(false);
+    matchesReference("unmark all");
+    EXPECT_EQ(box->state(), 0);
+
+    // A file's check box clicked while mark all goes: the pass ends first,
+    // then the click unmarks the file it marked.
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_TRUE(screen->isMarkByRunning());
+    clickListCheckBox(0);
+    EXPECT_FALSE(screen->isMarkByRunning());
+    reference.selectAllShownFiles(true);
+    reference.fileCheckBoxTapped(reference.arrGroups.front()->filterChildren.front());
+    matchesReference("a check box during mark all");
+    EXPECT_EQ(box->state(), -1);
+
+    // A mark-by command while unmark all goes follows its end.
+    unmarkAll->click();
+    ASSERT_TRUE(screen->isMarkByRunning());
+    screen->markMenu().itemFor(MarkByCommand::size, 0)->trigger();
+    ASSERT_TRUE(passEnded());
+    reference.selectAllShownFiles(false);
+    runMarkByCommand(reference, MarkByCommand::size, 0);
+    matchesReference("a mark-by command during unmark all");
+
+    // So does a category, and the totals are those of the groups it shows.
+    unmarkAll->click();
+    ASSERT_TRUE(screen->isMarkByRunning());
+    ASSERT_EQ(state.selectCategory(GlobalObjects::FileCategory::Pic), ResultsState::CategoryOutcome::shown);
+    EXPECT_FALSE(screen->isMarkByRunning());
+    EXPECT_EQ(state.countMarked(), 0);
+    EXPECT_EQ(box->state(), 0);
+
+    // A file an undo puts back while mark all goes comes back after the
+    // pass has ended: unmarked, outside the pass's totals.
+    const DuplicateGroupPtr lastGroup = state.arrGroups.back();
+    const FileInfoNodePtr undone = lastGroup->children.back();
+    lastGroup->children.pop_back();
+    lastGroup->filterChildren.pop_back();
+    undone->isMoveToTrash = true;
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_TRUE(screen->isMarkByRunning());
+    RestoreOutcome outcome;
+    outcome.restored = true;
+    outcome.file = undone;
+    outcome.group = lastGroup;
+    EXPECT_EQ(returnRestoredFiles(state, { &outcome }), 1);
+    EXPECT_FALSE(screen->isMarkByRunning());
+    EXPECT_FALSE(undone->isMarked());
+    const ResultsState::MarkedTotals counted = ResultsState::markedTotalsOf(state.arrMainGroup);
+    EXPECT_EQ(counted.count, state.countMarked());
+    EXPECT_EQ(counted.bytes, state.sizeOfMarkedFiles());
+}
+
+TEST_F(ResultsScreen, ClosingTheScreenDuringMarkAllLeavesEveryGroupWholeOrUntouched)
+{
+    auto groups = manyGroups(slicedGroups);
+    load(groups);
+    clock->advance();
+    auto* box = screen->findChild<CheckBoxButton*>(QStringLiteral("btnSelectAllTblCheckBox"));
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_TRUE(screen->isMarkByRunning());
+    const std::vector<DuplicateGroupPtr> shown = screen->state().arrGroups;
+    screen.reset();
+    QCoreApplication::processEvents();
+    // The groups the pass got to come first in shown order, each with all
+    // its files marked but one; the others have none.
+    std::size_t done = 0;
+    while (done < shown.size() && shown[done]->state == 1)
+        ++done;
+    EXPECT_GT(done, 0u);
+    EXPECT_LT(done, shown.size());
+    for (std::size_t g = 0; g < shown.size(); ++g) {
+        const auto marked = std::ranges::count_if(shown[g]->children, [](const auto& file) { return file->isMarked(); });
+        ASSERT_EQ(marked, g < done ? std::ssize(shown[g]->children) - 1 : 0) << "group " << g;
+    }
+}
+
+TEST_F(ResultsScreen, AutomaticMarkingFromTheScanCompleteSheetMarksAndOrdersTheRowsAsAtOnce)
+{
+    constexpr int count = 3000;
+    auto groups = manyGroups(count);
+    load(groups);
+    clock->advance(); // the scan-complete sheet
+    QSignalSpy finished(&screen->autoMarking(), &AutoMarking::autoMarkingFinished);
+    screen->autoMarkSheets().btnAutoMarkPhotos->click();
+    screen->autoMarking().waitForWorkers();
+    ASSERT_TRUE(waitUntil([&] { return finished.count() == 1; }));
+
+    ResultsState reference(nullptr);
+    reference.loadResultSet(manyGroups(count), 1, ScanSource::thisComputer);
+    const QVariant rules = defaults.object(QString::fromLatin1(SettingsKey::autoMarkingRules));
+    const std::atomic<bool> never { false };
+    ASSERT_TRUE(applyAutoMarkPlan(reference,
+        autoMarkGroups(std::make_shared<const AutoMarkSnapshot>(AutoMarkSnapshot::take(reference, rules, 1)), never)));
+
+    const ResultsState& state = screen->state();
+    const std::vector<std::pair<int, bool>> marks = marksOf(state.arrGroups);
+    EXPECT_EQ(marks, marksOf(reference.arrGroups));
+    EXPECT_EQ(state.countMarked(), reference.countMarked());
+    EXPECT_EQ(screen->lblNumMarkedFiles()->text(), reference.markedCountLabel().text);
+    EXPECT_TRUE(std::ranges::any_of(marks, [](const auto& mark) { return mark.first > 0 && !mark.second; }))
+        << "some group's files were put in another order";
+    // The list and the outline show each group's files in their new order.
+    ResultsModel& model = screen->model();
+    int row = 0;
+    for (int g = 0; g < int(state.arrGroups.size()); ++g) {
+        const std::vector<FileInfoNodePtr>& files = state.arrGroups[std::size_t(g)]->filterChildren;
+        for (int k = 0; k < int(files.size()); ++k, ++row) {
+            ASSERT_EQ(model.fileOfListRow(row), files[std::size_t(k)]) << "row " << row;
+            ASSERT_EQ(model.fileOf(model.index(k + 1, 0, model.index(g, 0))), files[std::size_t(k)]);
+        }
+    }
+    EXPECT_EQ(screen->listModel().rowCount(), row);
+}
+
+TEST_F(ResultsScreen, FilesTakenAsAutomaticMarkingReordersThemGoWithAnyRebuildBeforeItsEnd)
+{
+    auto groups = manyGroups(6);
+    load(groups);
+    ResultsState& state = screen->state();
+    ResultsModel& model = screen->model();
+    const auto rowsShowTheGroups = [&](const char* step) {
+        SCOPED_TRACE(step);
+        int row = 0;
+        for (const DuplicateGroupPtr& group : state.arrGroups) {
+            for (const FileInfoNodePtr& file : group->filterChildren)
+                EXPECT_EQ(model.fileOfListRow(row++), file);
+        }
+    };
+    // The files of the group shown first turned round, as a run's plan
+    // would put them, and taken by the screen.
+    const DuplicateGroupPtr first = state.arrGroups.front();
+    const std::vector<FileInfoNodePtr> seen = first->filterChildren;
+    std::vector<std::uint32_t> order(seen.size());
+    std::vector<std::uint8_t> flags(seen.size(), 0);
+    for (std::size_t k = 0; k < seen.size(); ++k)
+        order[k] = std::uint32_t(seen.size() - 1 - k);
+    ASSERT_EQ(state.setGroupMarks(first, GroupMarking { seen, order, flags, 0 }), GroupMarksOutcome::orderChanged);
+    model.groupFilesReordered(0);
+
+    // All puts every group's files back in scan order before the run ends.
+    button("btnAllItems")->click();
+    rowsShowTheGroups("all");
+    EXPECT_EQ(first->filterChildren, seen);
+    state.showFilesMovedInGroups({ 0 });
+    rowsShowTheGroups("the run's end");
+    EXPECT_EQ(model.fileOfListRow(0), seen.front());
+}
+
 // The header draws itself (see the header's own test); no style sheet of the
 // screen's paints over it.
 TEST_F(ResultsScreen, ListHeaderIsTheScreensOwnUnstyledHeader)
@@ -704,6 +939,156 @@ TEST_F(ResultsScreen, AResultShownAgainOrOnASecondScreenKeepsItsTotalsAndRepaint
         (std::vector<std::pair<int, int>> { { 1, 2 } }));
     EXPECT_EQ(repaintedFileRows(screen->model(), [&] { screen->fileCheckBoxTapped(groups[2]->children[1]); }),
         (std::vector<std::pair<int, int>> { { 2, 2 } }));
+}
+
+// What the screen shows of a result set: the list's files and group numbers,
+// their check boxes, the totals, the summary, the pie and the priority lists.
+struct ShownResult {
+    QStringList names;
+    std::vector<int> groupNumbers;
+    std::vector<int> checks;
+    qint64 marked = 0;
+    quint64 markedBytes = 0;
+    QString markedLabel;
+    qint64 duplicates = 0;
+    QStringList pie;
+    QStringList folders;
+    QStringList formats;
+    bool operator==(const ShownResult&) const = default;
+};
+
+class ResultsHandOverScreen : public ResultsScreen {
+protected:
+    ShownResult shown() const
+    {
+        ShownResult result;
+        result.names = listNames();
+        result.groupNumbers = groupNumbers();
+        const int check = CustomCell::roleOf(CustomCell::Outlet::btnCheckBox);
+        for (int row = 0; row < screen->listModel().rowCount(); ++row)
+            result.checks.push_back(screen->listModel().index(row, ResultsModel::checkColumn).data(check).toInt());
+        const ResultsState& state = screen->state();
+        result.marked = state.countMarked();
+        result.markedBytes = state.sizeOfMarkedFiles();
+        result.markedLabel = screen->lblNumMarkedFiles()->text();
+        result.duplicates = state.duplicatesSummary().duplicates;
+        for (int slot = 0; slot < CategoryPie::slotCount; ++slot)
+            result.pie.append(screen->piePercentLabel(slot)->text());
+        result.folders = state.folderPriorityList;
+        result.formats = state.fileFormatPriorityList;
+        return result;
+    }
+    // Loads on the hand-over's workers, however few the groups.
+    void loadOnWorkers(const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1)
+    {
+        screen->handOver().setBackgroundFrom(0);
+        screen->loadScanResults(groups, dupCount, ScanSource::thisComputer);
+        screen->handOver().setBackgroundFrom(10'000);
+    }
+    bool handedOver() const { return waitUntil([&] { return !screen->isHandingOver(); }); }
+    bool sheetShown() const
+    {
+        const CustomWindowNag* sheet = screen->autoMarkSheets().windowScanComplete;
+        return sheet && sheet->isVisible();
+    }
+    static std::vector<std::weak_ptr<FileInfoNode>> filesOf(const std::vector<DuplicateGroupPtr>& groups)
+    {
+        std::vector<std::weak_ptr<FileInfoNode>> files;
+        for (const DuplicateGroupPtr& group : groups) {
+            for (const FileInfoNodePtr& file : group->children)
+                files.push_back(file);
+        }
+        return files;
+    }
+    static bool allGone(const std::vector<std::weak_ptr<FileInfoNode>>& files)
+    {
+        return std::ranges::all_of(files, [](const std::weak_ptr<FileInfoNode>& file) { return file.expired(); });
+    }
+};
+
+TEST_F(ResultsHandOverScreen, OnWorkersTheScreenShowsWhatItShowsAtOnceAndHoldsNothingUntilThen)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10" }, {}, { "c:2:300", "d:2:300", "e:2:300" }, { "f:3:7", "g:3:7" },
+        { "h:4:300", "i:4:300" } });
+    groups.insert(groups.begin() + 2, nullptr);
+    groups[3]->children[1]->state = true;
+    groups[4]->children[0]->state = true;
+    load(groups, 6);
+    const ShownResult atOnce = shown();
+    ASSERT_EQ(atOnce.marked, 2);
+    ASSERT_EQ(atOnce.names, (QStringList { "c", "d", "e", "h", "i", "a", "b", "f", "g" }));
+    clock->advance();
+    ASSERT_TRUE(sheetShown());
+    screen->autoMarkSheets().closeScanComplete();
+
+    // The same records again, on the workers: until the rows are in, the
+    // screen shows no rows and no marks, its toolbar waits (a click on a
+    // category does nothing) and the scan-complete sheet does not come.
+    loadOnWorkers(groups, 6);
+    ASSERT_TRUE(screen->isHandingOver());
+    EXPECT_EQ(screen->model().rowCount(), 0);
+    EXPECT_EQ(screen->listModel().rowCount(), 0);
+    EXPECT_TRUE(screen->state().arrMainGroup.empty());
+    EXPECT_EQ(screen->state().countMarked(), 0);
+    EXPECT_FALSE(button("btnTrash")->isEnabled());
+    screen->categoryButton(1)->click();
+    clock->advance();
+    EXPECT_FALSE(screen->isResultToolbarEnabled());
+    EXPECT_FALSE(sheetShown());
+
+    ASSERT_TRUE(handedOver());
+    EXPECT_EQ(shown(), atOnce);
+    EXPECT_EQ(screen->state().selectedCategoryIndex, -1);
+    clock->advance();
+    EXPECT_TRUE(sheetShown());
+    EXPECT_TRUE(screen->isResultToolbarEnabled());
+    EXPECT_TRUE(button("btnTrash")->isEnabled());
+}
+
+TEST_F(ResultsHandOverScreen, AResultSetHandedOverWhileAnotherIsMadeReadyWinsWhole)
+{
+    auto first = groupsOf({ { "a:1:10", "b:1:10" }, { "c:1:20", "d:1:20" } });
+    first[0]->children[0]->state = true;
+    auto second = groupsOf({ { "x:2:5", "y:2:5", "z:2:5" } });
+    const auto firstFiles = filesOf(first);
+
+    // One on the workers after the other: only the second is shown.
+    loadOnWorkers(first, 2);
+    loadOnWorkers(second, 2);
+    ASSERT_TRUE(handedOver());
+    EXPECT_EQ(listNames(), (QStringList { "x", "y", "z" }));
+    EXPECT_EQ(screen->state().arrMainGroup, second);
+    EXPECT_EQ(screen->state().countMarked(), 0);
+    EXPECT_EQ(screen->state().folderPriorityList, (QStringList { "/data" }));
+
+    // On the workers, then one at once: the late outcome of the first never
+    // reaches the screen, and the first's records are let go of.
+    loadOnWorkers(first, 2);
+    load(second, 2);
+    EXPECT_FALSE(screen->isHandingOver());
+    first.clear();
+    ASSERT_TRUE(waitUntil([&] { return allGone(firstFiles); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(listNames(), (QStringList { "x", "y", "z" }));
+    EXPECT_EQ(screen->state().arrMainGroup, second);
+    clock->advance();
+    EXPECT_TRUE(sheetShown());
+}
+
+TEST_F(ResultsHandOverScreen, ClosingTheScreenMidHandOverStopsItAndLetsTheRecordsGo)
+{
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < 3000; ++g) {
+        const QString size = QString::number(10 + g);
+        groups.push_back(groupsOf({ { "a:1:" + size, "b:1:" + size, "c:1:" + size } }).front());
+    }
+    const auto files = filesOf(groups);
+    loadOnWorkers(std::exchange(groups, {}));
+    ASSERT_TRUE(screen->isHandingOver());
+    screen.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(allGone(files));
 }
 
 TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)

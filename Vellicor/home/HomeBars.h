@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+class IMGButton;
+class QLabel;
+class QWidget;
+
+// The two bars of the home screen: the step header across the top (select
+// folders, then clean duplicates) and the footer with Scan Now, whose state
+// the screen sets. GUI thread only.
+class HomeBars : public QObject {
+    Q_OBJECT
+public:
+    // Builds both bars in the view.
+    explicit HomeBars(QWidget* view);
+
+    IMGButton* scanNowButton() const { return btnScanNow_; }
+
+    void localize();
+    // Once: Scan Now's title, images and colours.
+    void finishSetUp();
+    void setScanNowState(int state, bool enabled);
+
+private:
+    QLabel* lblSelectFolderFiles_ = nullptr;
+    QLabel* lblCleanDuplicates_ = nullptr;
+    IMGButton* btnScanNow_ = nullptr;
+};
