@@ -25,6 +25,7 @@
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesWindowController.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsHandOver.h"
 #include "scan/ScanSources.h"
 
 #include <QCoreApplication>
@@ -138,6 +139,8 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     // What the road out stops and waits for besides a scan.
     AppDelegate::WorkUnderWay work;
     work.stop = [results] {
+        // A result set still being made ready is not wanted any more.
+        results->handOver().drop();
         results->cleanup().stopForQuit();
         if (results->autoMarking().isRunning())
             results->autoMarking().cancelBtnTappedAutoMarking();

@@ -480,6 +480,9 @@ void ResultViewController::categoryChosen(int category)
 
 void ResultViewController::goBack()
 {
+    // The footer's Back stays on while a result set is made ready: the
+    // user leaves it, and its outcome never opens this screen's sheets.
+    handOver_->drop();
     if (backHandler_)
         backHandler_();
 }

@@ -6,9 +6,14 @@
 #include "app/QuitSignals.h"
 #include "base/UserDefaults.h"
 #include "controls/IMGButton.h"
+#include "core/DuplicateGroup.h"
+#include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
 #include "home/MainViewController.h"
+#include "marking/ResultsState.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsHandOver.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
@@ -123,6 +128,42 @@ TEST(QuitSignal, TheRoadOutWaitsForWorkToStopButNotForEver)
     stuck.delegate().quitOnSignal();
     EXPECT_TRUE(waitUntil([&] { return stuckEnded > 0; }, AppDelegate::longestQuitWait * 4));
     EXPECT_EQ(stuckEnded, 1);
+}
+
+// A result set still being made ready when the program is told to end is
+// dropped: nothing of it is shown, and the program ends once.
+TEST(QuitSignal, TheRoadOutDropsAResultSetStillBeingMadeReady)
+{
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    AppComposition program(defaults);
+    int terminated = 0;
+    program.delegate().terminate = [&terminated] { ++terminated; };
+    program.launch();
+    std::vector<DuplicateGroupPtr> groups;
+    for (int g = 0; g < 20'000; ++g) {
+        auto group = std::make_shared<DuplicateGroup>();
+        for (int copy = 0; copy < 2; ++copy) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->folderPath = QStringLiteral("/data/%1").arg(copy);
+            file->fileName = QStringLiteral("f%1.bin").arg(g);
+            file->filePath.assignParts(file->folderPath, *file->fileName);
+            file->fileSize = 100 + quint64(g);
+            addFileToGroup(group, file);
+        }
+        groups.push_back(group);
+    }
+    ResultViewController& results = program.results();
+    results.handOver().setBackgroundFrom(0);
+    results.loadScanResults(std::move(groups), 1, ScanSource::thisComputer);
+    ASSERT_TRUE(results.isHandingOver());
+
+    program.delegate().quitOnSignal();
+    EXPECT_FALSE(results.isHandingOver());
+    ASSERT_TRUE(waitUntil([&] { return terminated > 0; }));
+    QTest::qWait(300);
+    EXPECT_EQ(results.state().arrMainGroup.size(), 0u);
+    EXPECT_EQ(terminated, 1);
 }
 
 namespace {

@@ -441,3 +441,22 @@ TEST_F(ScreenFixture, SpaceTogglesTheCheckBoxOfTheCurrentFolderRow)
     EXPECT_EQ(screen->pathModel().index(0, HomePathModel::checkColumn).data(role).toInt(), 1);
 
 }
+
+TEST_F(ScreenFixture, TabWalksTheControlsAsTheyStandOnTheScreen)
+{
+    // The source, the tabs and their tables, the file types, Add, the last
+    // scan's link, Scan Now, then the scanning view's buttons.
+    showOnScreen();
+    QStringList chain;
+    for (QWidget* widget = screen->nextInFocusChain(); widget && widget != screen.get();
+         widget = widget->nextInFocusChain()) {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            chain << widget->objectName();
+    }
+    EXPECT_EQ(chain,
+        (QStringList { "btnScanMode", "btnInclue", "btnExclude", "btnProtected", "btnSetting", "tblInclude",
+            "tblExcludes", "tblProtected", "btnAllFilesSelected", "btnCustomScanSelected", "btnDocumentsSelected",
+            "btnPhotosSelected", "btnMusicSelected", "btnVideosSelected", "btnArchivesSelected", "btnOthersSelected",
+            "btnAddPath", "btnLastScanResult", "btnScanNow", "btnAbortScanning", "btnShowResultDetail",
+            "btnBackToAddFolder" }));
+}

@@ -23,6 +23,7 @@
 #include "marking/MarkByCommands.h"
 #include "marking/ResultsState.h"
 #include "marking/ResultsSummary.h"
+#include "marking/SlicedWork.h"
 #include "marking/SortRunner.h"
 #include "platform/FileRemover.h"
 #include "results/MarkMenu.h"
@@ -1089,6 +1090,77 @@ TEST_F(ResultsHandOverScreen, ClosingTheScreenMidHandOverStopsItAndLetsTheRecord
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_TRUE(allGone(files));
+}
+
+TEST_F(ResultsHandOverScreen, BackMidHandOverLeavesForGoodAndNoSheetComesAfter)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:300", "d:2:300" } });
+    load(groups, 2);
+    clock->advance();
+    ASSERT_TRUE(sheetShown());
+    screen->autoMarkSheets().closeScanComplete();
+    int backs = 0;
+    screen->setBackHandler([&] {
+        ++backs;
+        screen->hide();
+    });
+
+    // The footer's Back while the rows are made ready: the user is home, and
+    // the late outcome brings up no scan-complete sheet there.
+    loadOnWorkers(groups, 2);
+    ASSERT_TRUE(screen->isHandingOver());
+    button("btnBackToFooter")->click();
+    ASSERT_EQ(backs, 1);
+    EXPECT_FALSE(screen->isHandingOver());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    clock->advance();
+    EXPECT_FALSE(sheetShown());
+
+    // Shown again, the same records come back whole.
+    screen->show();
+    loadOnWorkers(groups, 2);
+    ASSERT_TRUE(handedOver());
+    EXPECT_EQ(listNames(), (QStringList { "c", "d", "a", "b" }));
+    clock->advance();
+    EXPECT_TRUE(sheetShown());
+}
+
+TEST_F(ResultsHandOverScreen, AMarkByCommandGoingWhenTheSameRecordsAreHandedOverStopsAndTheTotalsMatchTheMarks)
+{
+    // More groups than one slice of a command takes at once.
+    std::vector<QStringList> shapes;
+    for (int g = 0; g < 64 * SliceBudget::minimumSteps; ++g) {
+        const QString size = QString::number(10 + g);
+        shapes.push_back({ "a:1:" + size, "b:1:" + size });
+    }
+    const auto groups = groupsOf(shapes);
+    loadOnWorkers(groups, qint64(groups.size()));
+    ASSERT_TRUE(handedOver());
+    screen->markByCommand(MarkByCommand::invert, std::nullopt);
+    if (!screen->isMarkByRunning())
+        GTEST_SKIP() << "the command ended within its first slice";
+
+    // The same records again while the command is going: it marks nothing
+    // more, neither while the workers read the records nor after.
+    loadOnWorkers(groups, qint64(groups.size()));
+    ASSERT_TRUE(handedOver());
+    ASSERT_TRUE(waitUntil([&] { return !screen->isMarkByRunning(); }));
+    QCoreApplication::processEvents();
+    qint64 marked = 0;
+    quint64 markedBytes = 0;
+    for (const DuplicateGroupPtr& group : groups) {
+        for (const FileInfoNodePtr& file : group->children) {
+            if (file->isMarked()) {
+                ++marked;
+                markedBytes += file->fileSize;
+            }
+        }
+    }
+    EXPECT_GT(marked, 0);
+    EXPECT_LT(marked, qint64(2 * groups.size()));
+    EXPECT_EQ(screen->state().countMarked(), marked);
+    EXPECT_EQ(screen->state().sizeOfMarkedFiles(), markedBytes);
 }
 
 TEST_F(ResultsScreen, SortIndicatorShowsTheOrderTheRowsTake)
