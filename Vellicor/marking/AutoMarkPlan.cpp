@@ -8,20 +8,26 @@
 #include <numeric>
 #include <unordered_set>
 
-AutoMarkSnapshotTaker::AutoMarkSnapshotTaker(const ResultsState& state, const QVariant& storedRules, quint64 generation)
+AutoMarkSnapshotTaker::AutoMarkSnapshotTaker(
+    const ResultsState& state, const QVariant& storedRules, quint64 generation, Marks marks)
+    : marks_(marks)
 {
     snapshot_.generation = generation;
     snapshot_.resultSetId = state.resultSetId();
     snapshot_.enabledRules = enabledSelectionRules(storedRules);
     snapshot_.priorities = { state.fileFormatPriorityList, state.folderPriorityList, state.isFolderPriorityUpdate };
     snapshot_.protection = state.protectionForPass();
-    snapshot_.groups = state.arrGroups;
-    snapshot_.firstFile.reserve(snapshot_.groups.size() + 1);
+    snapshot_.firstFile.reserve(state.arrGroups.size() + 1);
     // Room for every shown file at once: grown by doubling, the handles of a
-    // million files would stand twice in memory at the last growth.
+    // million files would stand twice in memory at the last growth. One pass
+    // over the groups, whose records lie apart in memory, for all three.
     std::size_t fileCount = 0;
-    for (const DuplicateGroupPtr& group : snapshot_.groups)
+    snapshot_.groups.reserve(state.arrGroups.size());
+    for (const DuplicateGroupPtr& group : state.arrGroups) {
+        snapshot_.groups.push_back(group);
         fileCount += group->filterChildren.size();
+        progressMaximum_ += std::max<qint64>(static_cast<qint64>(group->children.size()) - 1, 0);
+    }
     snapshot_.files.reserve(fileCount);
     snapshot_.removed.reserve(fileCount);
 }
@@ -30,6 +36,8 @@ bool AutoMarkSnapshotTaker::takeSome(SliceBudget& budget)
 {
     while (!isComplete()) {
         const DuplicateGroupPtr& group = snapshot_.groups[snapshot_.groupCount()];
+        if (marks_ == Marks::clear)
+            ResultsState::clearGroupMarks(*group);
         for (const FileInfoNodePtr& file : group->filterChildren) {
             if (file) {
                 snapshot_.files.push_back(file);

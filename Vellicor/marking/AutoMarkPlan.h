@@ -44,19 +44,29 @@ struct AutoMarkSnapshot {
 
 // The snapshot taken group by group, a slice at a time, so that a large
 // result set never holds the GUI thread for long. The shown groups are
-// the list of the state when the taker was made.
+// the list of the state when the taker was made. With Marks::clear each
+// group's shown files lose their marks as the group is taken
+// (ResultsState::clearGroupMarks): a run's start from no marks, spread over
+// the same slices; the caller brackets it with the state's
+// startUnmarkingInParts and endUnmarkingInParts.
 class AutoMarkSnapshotTaker {
 public:
-    AutoMarkSnapshotTaker(const ResultsState& state, const QVariant& storedRules, quint64 generation);
+    enum class Marks { keep, clear };
+    AutoMarkSnapshotTaker(
+        const ResultsState& state, const QVariant& storedRules, quint64 generation, Marks marks = Marks::keep);
     // Copies the next groups within budget; true when every group is in.
     bool takeSome(SliceBudget& budget);
     bool isComplete() const { return snapshot_.groupCount() == snapshot_.groups.size(); }
     quint64 resultSetId() const { return snapshot_.resultSetId; }
+    // What a run's progress counts up to: every shown group's files but one.
+    qint64 progressMaximum() const { return progressMaximum_; }
     // The groups taken so far; the taker is spent.
     AutoMarkSnapshot release() { return std::move(snapshot_); }
 
 private:
     AutoMarkSnapshot snapshot_;
+    Marks marks_ = Marks::keep;
+    qint64 progressMaximum_ = 0;
 };
 
 // The outcome of one run, for the GUI thread to apply. It keeps the snapshot

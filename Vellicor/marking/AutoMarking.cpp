@@ -117,26 +117,25 @@ void AutoMarking::proceedToautoMarkAllitems()
     applySlices_.finishNow();
     const quint64 generation = ++generation_;
 
-    qint64 maximum = 0;
-    for (const DuplicateGroupPtr& group : state_.arrGroups)
-        maximum += std::max<qint64>(static_cast<qint64>(group->children.size()) - 1, 0);
-    sheets_.showProgress(maximum);
+    // The run starts from no marks: each group is unmarked as its snapshot is
+    // taken, in slices from the event loop, and the views hear of it once the
+    // last group is in. A run cancelled meanwhile still unmarks every group,
+    // and its worker ends at once; a result set replaced meanwhile hands on
+    // what was taken, which the plan then leaves alone.
+    state_.startUnmarkingInParts();
+    auto taker = std::make_shared<AutoMarkSnapshotTaker>(state_,
+        defaults_.object(key(SettingsKey::autoMarkingRules)), generation, AutoMarkSnapshotTaker::Marks::clear);
+    sheets_.showProgress(taker->progressMaximum());
     sheets_.setProgress(formatText(localizedText(key("ID_COUNT_PHOTOS_AUTOMARKED")), { 0 }), 0);
-
-    state_.unmarkAllShownFiles();
     bAbortAutoMark_ = std::make_shared<std::atomic<bool>>(false);
     markedSoFar_ = std::make_shared<std::atomic<qint64>>(0);
     progressTimer_.start();
-
-    // The snapshot is taken in slices from the event loop; a run cancelled or
-    // a result set replaced meanwhile hands on what was taken, and the worker
-    // ends the run at once.
-    auto taker = std::make_shared<AutoMarkSnapshotTaker>(
-        state_, defaults_.object(key(SettingsKey::autoMarkingRules)), generation);
     snapshotSlices_.start([this, taker, abort = bAbortAutoMark_, marked = markedSoFar_](SliceBudget& budget) mutable {
-        const bool cutShort = abort->load() || taker->resultSetId() != state_.resultSetId();
-        if (!cutShort && !taker->takeSome(budget))
+        const bool replaced = taker->resultSetId() != state_.resultSetId();
+        if (!replaced && !taker->takeSome(budget))
             return false;
+        if (!replaced)
+            state_.endUnmarkingInParts();
         startWorker(std::make_shared<const AutoMarkSnapshot>(taker->release()), std::move(abort), std::move(marked));
         return true;
     });

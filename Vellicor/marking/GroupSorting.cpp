@@ -266,6 +266,25 @@ std::vector<DuplicateGroupPtr> groupsInOrder(const GroupSortInput& input, const 
     return sorted;
 }
 
+std::optional<std::vector<DuplicateGroupPtr>> takeGroupsInOrder(
+    GroupSortInput& input, const std::vector<std::uint32_t>& order)
+{
+    if (order.size() != input.groups.size())
+        return std::nullopt;
+    std::vector<bool> named(order.size());
+    for (const std::uint32_t position : order) {
+        if (position >= named.size() || named[position])
+            return std::nullopt;
+        named[position] = true;
+    }
+    std::vector<DuplicateGroupPtr> sorted;
+    sorted.reserve(order.size());
+    for (const std::uint32_t position : order)
+        sorted.push_back(std::move(input.groups[position]));
+    input.groups.clear();
+    return sorted;
+}
+
 std::optional<SortColumn> sortColumnForKey(const QString& key)
 {
     static const std::pair<QLatin1String, SortColumn> columns[] = {

@@ -38,7 +38,7 @@ std::vector<DuplicateGroupPtr> sortGroupsBy(
 struct GroupSortInput {
     GlobalObjects::SortType type = GlobalObjects::SortType::sortBySize;
     GlobalObjects::SortOrder order = GlobalObjects::SortOrder::sortDescending;
-    // Read only on the GUI thread.
+    // Their records are read only on the GUI thread.
     std::vector<DuplicateGroupPtr> groups;
     // Per group: its number (sizes and counts) or its first shown name.
     std::vector<quint64> numbers;
@@ -50,6 +50,11 @@ GroupSortInput takeGroupSortInput(
 // set before it was done.
 std::vector<std::uint32_t> groupSortOrder(const GroupSortInput& input, const std::atomic<bool>& stop);
 std::vector<DuplicateGroupPtr> groupsInOrder(const GroupSortInput& input, const std::vector<std::uint32_t>& order);
+// The same with input's handles moved rather than copied (no count of
+// references touched, on any thread), input left without them; none, and
+// input as it was, when order does not name each of input's groups once.
+std::optional<std::vector<DuplicateGroupPtr>> takeGroupsInOrder(
+    GroupSortInput& input, const std::vector<std::uint32_t>& order);
 
 // A list-view column's sort as the header hands it on: the column's key and
 // its ascending flag. The flag is the header's own direction; what it means

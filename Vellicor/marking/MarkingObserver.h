@@ -5,10 +5,20 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 // What the results screen repaints when the results state changes marks. The
 // screen's model implements it; every call comes on the GUI thread after the
 // state has changed, so the model reads the new values. A mark repaints its
 // own row and its group's row, never the whole view.
+// What a screen prepared off the GUI thread for a rebuild of its rows; its
+// own kind derives from it.
+struct PreparedShownGroups {
+    virtual ~PreparedShownGroups() = default;
+};
+
 class MarkingObserver {
 public:
     virtual ~MarkingObserver() = default;
@@ -38,6 +48,15 @@ public:
     // ResultsState::isCollectionViewRefreshRequired is set). Selections made
     // on the old rows do not carry over.
     virtual void shownGroupsChanged() { }
+    // The shown groups are about to take a new order computed off the GUI
+    // thread (the sort button), every group keeping its shown files. Asked
+    // on the GUI thread, the screen answers with a job that, on a worker and
+    // given the groups in their new order, prepares its rebuild, or with
+    // none; the rebuild finds the outcome through
+    // ResultsState::preparedShownGroups and must check that it still fits.
+    using PrepareShownGroups
+        = std::function<std::shared_ptr<PreparedShownGroups>(const std::vector<DuplicateGroupPtr>& shown)>;
+    virtual PrepareShownGroups prepareShownGroups() { return {}; }
     // selectedCategoryIndex took effect: its category button (btnAllItems for
     // -1) is highlighted and btnAutoMark enabled.
     virtual void categoryChanged() { }

@@ -322,19 +322,33 @@ void ResultsState::setMarkedTotals(MarkedTotals totals)
 
 void ResultsState::unmarkAllShownFiles()
 {
+    startUnmarkingInParts();
+    for (const DuplicateGroupPtr& group : arrGroups)
+        clearGroupMarks(*group);
+    endUnmarkingInParts();
+}
+
+void ResultsState::startUnmarkingInParts()
+{
     finishBulkMarks();
     // Written without reading the marks first: the totals end at nothing.
-    for (const DuplicateGroupPtr& group : arrGroups) {
-        for (const FileInfoNodePtr& file : group->filterChildren) {
-            if (file) {
-                file->state = false;
-                file->isProtectedMarkConfirmed = false;
-            }
-        }
-        group->state = 0;
-    }
     countMarked_ = 0;
     sizeOfMarkedFiles_ = 0;
+}
+
+void ResultsState::clearGroupMarks(DuplicateGroup& group)
+{
+    for (const FileInfoNodePtr& file : group.filterChildren) {
+        if (file) {
+            file->state = false;
+            file->isProtectedMarkConfirmed = false;
+        }
+    }
+    group.state = 0;
+}
+
+void ResultsState::endUnmarkingInParts()
+{
     if (observer_)
         observer_->allMarksChanged();
     updateMarkedCountLabel();
@@ -600,10 +614,25 @@ ResultsState::GroupsToShow ResultsState::sortBtnInput()
         files };
 }
 
-void ResultsState::showSortedGroups(const GroupsToShow& groups, const std::vector<std::uint32_t>& order)
+void ResultsState::showSortedGroups(
+    const GroupsToShow& groups, const std::vector<std::uint32_t>& order, SortedGroups sorted)
 {
-    arrGroups = groupsInOrder(groups.input, order);
+    const bool madeElsewhere = sorted.groups.has_value();
+    // The groups shown before go elsewhere: dropping 400,000 handles one by
+    // one keeps the window waiting.
+    releaseElsewhere(
+        std::exchange(arrGroups, madeElsewhere ? std::move(*sorted.groups) : groupsInOrder(groups.input, order)));
+    if (madeElsewhere)
+        preparedShownGroups_ = std::move(sorted.prepared);
     showShownGroups(groups.files);
+    // What the screen left of it, the rows before among them, goes elsewhere too.
+    if (preparedShownGroups_)
+        releaseElsewhere(std::exchange(preparedShownGroups_, {}));
+}
+
+MarkingObserver::PrepareShownGroups ResultsState::prepareShownGroups() const
+{
+    return observer_ ? observer_->prepareShownGroups() : MarkingObserver::PrepareShownGroups();
 }
 
 void ResultsState::sortDescriptorsDidChange(const std::optional<SortDescriptor>& first)

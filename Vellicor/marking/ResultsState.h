@@ -6,6 +6,7 @@
 #include "marking/ProtectedFolderMatcher.h"
 #include "marking/ResultsSummary.h"
 #include "marking/SlicedWork.h"
+#include "marking/MarkingObserver.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,7 +17,6 @@
 #include <span>
 #include <vector>
 
-class MarkingObserver;
 class ScanSources;
 class ShownGroupsRun;
 
@@ -225,6 +225,13 @@ public:
     // Unmarks every shown file and sets every shown group off; hidden files
     // keep their marks.
     void unmarkAllShownFiles();
+    // unmarkAllShownFiles in parts, for a pass that reaches the shown groups
+    // a slice at a time: the totals go to nothing at once, each group's marks
+    // as clearGroupMarks is called for it, and the views hear of it once, at
+    // endUnmarkingInParts.
+    void startUnmarkingInParts();
+    static void clearGroupMarks(DuplicateGroup& group);
+    void endUnmarkingInParts();
 
     // The list view's select-all check box. On marks every shown group as
     // its own check box would, except that protected files stay unmarked
@@ -317,7 +324,20 @@ public:
         FilesChange files = FilesChange::unknown;
     };
     GroupsToShow sortBtnInput();
-    void showSortedGroups(const GroupsToShow& groups, const std::vector<std::uint32_t>& order);
+    // What a worker may add to the order: the groups in it (then taken out
+    // of the input), and what the screen prepared for them
+    // (MarkingObserver::prepareShownGroups).
+    struct SortedGroups {
+        std::optional<std::vector<DuplicateGroupPtr>> groups;
+        std::shared_ptr<PreparedShownGroups> prepared;
+    };
+    void showSortedGroups(
+        const GroupsToShow& groups, const std::vector<std::uint32_t>& order, SortedGroups sorted = {});
+    // The screen's job for a sort's outcome, none without an observer.
+    MarkingObserver::PrepareShownGroups prepareShownGroups() const;
+    // While the observer hears of the groups a sort put in order: what it
+    // prepared for them, when it did.
+    PreparedShownGroups* preparedShownGroups() const { return preparedShownGroups_.get(); }
     // The list view's column sort: the shown files of every shown group
     // ordered by the first descriptor's column; none, or a key that names no
     // column, leaves the order. The rows are rebuilt either way.
@@ -398,6 +418,7 @@ private:
     std::optional<ProtectedFolderMatcher> predProtectedFolder_;
     ScanSource resultSource_ = ScanSource::thisComputer;
     std::optional<FilesOrder> filesJustSorted_;
+    std::shared_ptr<PreparedShownGroups> preparedShownGroups_;
     FilesChange filesJustChanged_ = FilesChange::unknown;
     std::optional<std::vector<std::size_t>> filesJustMoved_;
     quint64 resultSetId_ = 0;

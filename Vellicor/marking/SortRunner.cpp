@@ -60,12 +60,27 @@ void SortRunner::dropPending()
 void SortRunner::startButton()
 {
     // The direction, the toolbar's pause and the category filter come at
-    // once; only the order waits.
-    auto groups = std::make_shared<const ResultsState::GroupsToShow>(state_.sortBtnInput());
+    // once; only the order waits. Beside it, the worker puts the groups in
+    // that order and, when they keep their files, the screen's rows are
+    // prepared for them: the GUI thread only swaps them in.
+    auto groups = std::make_shared<ResultsState::GroupsToShow>(state_.sortBtnInput());
+    const bool background = groups->input.groups.size() >= backgroundFrom_;
+    MarkingObserver::PrepareShownGroups prepare;
+    if (background && groups->files == ResultsState::FilesChange::kept)
+        prepare = state_.prepareShownGroups();
+    auto sorted = std::make_shared<ResultsState::SortedGroups>();
     run(
         Kind::groups, groups->input.groups.size(),
-        [groups](const std::atomic<bool>& stop) { return groupSortOrder(groups->input, stop); },
-        [this, groups](const Order& order) { state_.showSortedGroups(*groups, order); });
+        [groups, background, sorted, prepare = std::move(prepare)](const std::atomic<bool>& stop) {
+            Order order = groupSortOrder(groups->input, stop);
+            if (background && !stop.load()) {
+                sorted->groups = takeGroupsInOrder(groups->input, order);
+                if (prepare && sorted->groups)
+                    sorted->prepared = prepare(*sorted->groups);
+            }
+            return order;
+        },
+        [this, groups, sorted](const Order& order) { state_.showSortedGroups(*groups, order, std::move(*sorted)); });
 }
 
 void SortRunner::startColumn(const SortDescriptor& descriptor)
@@ -126,23 +141,22 @@ void SortRunner::run(Kind kind, std::size_t groups, Sort sort, Apply apply)
     running_ = kind;
     const quint64 generation = ++generation_;
     stop_ = std::make_shared<std::atomic<bool>>(false);
-    // The records' copies go back with the order, so that they are let go on
-    // the GUI thread. The destructor waits for the worker, so this outlives
-    // the call it posts; a posted call is dropped with it.
-    workers_.start([this, kind, generation, stop = stop_, sort = std::move(sort), apply = std::move(apply)]() mutable {
+    // The destructor waits for the worker, so this outlives the call it
+    // posts; a posted call is dropped with it.
+    workers_.start([this, generation, stop = stop_, sort = std::move(sort), apply = std::move(apply)]() mutable {
         Order order = sort(*stop);
         QMetaObject::invokeMethod(
             this,
-            [this, kind, generation, order = std::move(order), sort = std::move(sort), apply = std::move(apply)]() mutable {
+            [this, generation, order = std::move(order), sort = std::move(sort), apply = std::move(apply)]() mutable {
                 if (generation != generation_)
                     return;
                 running_.reset();
                 stop_.reset();
                 applyOutcome(apply, order);
-                // Copies that hold no record go on the worker, where letting
-                // a million texts go keeps nobody waiting.
-                if (kind == Kind::files)
-                    workers_.start([sort = std::move(sort), apply = std::move(apply)] {});
+                // The copies go on the worker, where letting a million texts
+                // or handles go keeps nobody waiting; the records they hold
+                // are safe to let go of on any thread.
+                workers_.start([sort = std::move(sort), apply = std::move(apply)] {});
             },
             Qt::QueuedConnection);
     });

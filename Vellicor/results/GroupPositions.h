@@ -7,8 +7,8 @@
 class DuplicateGroup;
 
 // The shown groups' positions by their record, in one flat table: filled for
-// 200,000 groups in a few milliseconds. GUI thread only, like the model that
-// keeps it.
+// 200,000 groups in a few milliseconds. One thread at a time: a table filled
+// on a worker is handed to the model, which uses it on the GUI thread.
 class GroupPositions {
 public:
     // Emptied and sized for count groups, then each one is inserted.

@@ -79,6 +79,7 @@ ResultsModel::PreparedRows ResultsModel::prepareRows(const std::vector<Duplicate
 
 void ResultsModel::resultSetLoaded(PreparedRows rows)
 {
+    ++rowsVersion_;
     beginResetModel();
     releaseElsewhere(std::exchange(groups_, std::move(rows.groups)));
     rows_ = std::move(rows.rows);
@@ -152,8 +153,108 @@ bool ResultsModel::takeSortedFiles()
     return true;
 }
 
+namespace {
+
+// The rows of the shown groups in a new order, each group with the files its
+// row had: made on a sort's worker, swapped in by takePreparedOrder.
+struct PreparedOrder : PreparedShownGroups {
+    // The rebuild the rows were prepared from, and the groups they are for.
+    quint64 rowsVersion = 0;
+    const DuplicateGroupPtr* shown = nullptr;
+    std::size_t shownCount = 0;
+    // Per group in the new order: its row before, and its first list row.
+    std::vector<int> rowBefore;
+    std::vector<int> firstListRow;
+    std::vector<ListRow> rows;
+    GroupPositions positions;
+};
+
+} // namespace
+
+MarkingObserver::PrepareShownGroups ResultsModel::prepareShownGroups()
+{
+    // The groups and their file counts as the rows hold them now; the worker
+    // reads only these copies.
+    auto before = std::make_shared<std::vector<std::pair<const DuplicateGroup*, int>>>();
+    before->reserve(groups_.size());
+    for (const GroupRow& row : groups_)
+        before->emplace_back(row.group.get(), int(row.files.size()));
+    const quint64 version = rowsVersion_;
+    return [before, version](const std::vector<DuplicateGroupPtr>& shown) -> std::shared_ptr<PreparedShownGroups> {
+        if (shown.size() != before->size())
+            return nullptr;
+        auto prepared = std::make_shared<PreparedOrder>();
+        prepared->rowsVersion = version;
+        prepared->shown = shown.data();
+        prepared->shownCount = shown.size();
+        // The table of the new order also finds each row's new place.
+        GroupPositions& positions = prepared->positions;
+        positions.reset(shown.size());
+        for (std::size_t g = 0; g < shown.size(); ++g)
+            positions.insert(shown[g].get(), int(g));
+        prepared->rowBefore.assign(shown.size(), -1);
+        for (std::size_t old = 0; old < before->size(); ++old) {
+            const int g = positions.find((*before)[old].first);
+            // A row whose group is no longer shown, or a group shown twice,
+            // is left to the rebuild on the GUI thread.
+            if (g < 0 || prepared->rowBefore[std::size_t(g)] >= 0)
+                return nullptr;
+            prepared->rowBefore[std::size_t(g)] = int(old);
+        }
+        std::size_t rowCount = 0;
+        for (const auto& [group, files] : *before)
+            rowCount += std::size_t(files);
+        prepared->rows.reserve(rowCount);
+        prepared->firstListRow.reserve(shown.size());
+        for (std::size_t g = 0; g < shown.size(); ++g) {
+            prepared->firstListRow.push_back(int(prepared->rows.size()));
+            const int files = (*before)[std::size_t(prepared->rowBefore[g])].second;
+            for (int i = 0; i < files; ++i)
+                prepared->rows.push_back({ int(g) + 1, i });
+        }
+        return prepared;
+    };
+}
+
+bool ResultsModel::takePreparedOrder()
+{
+    auto* prepared = dynamic_cast<PreparedOrder*>(state_.preparedShownGroups());
+    const std::vector<DuplicateGroupPtr>& shown = state_.arrGroups;
+    // Prepared from these rows for exactly these groups, which keep their
+    // files: anything else is rebuilt on the GUI thread.
+    if (!prepared || prepared->rowsVersion != rowsVersion_ || prepared->shown != shown.data()
+        || prepared->shownCount != shown.size() || groups_.size() != shown.size()
+        || state_.filesJustChanged() != ResultsState::FilesChange::kept || state_.filesJustSorted())
+        return false;
+    // The rows move in place, cycle by cycle: no second list of them.
+    const std::vector<int>& from = prepared->rowBefore;
+    std::vector<bool> placed(groups_.size());
+    for (std::size_t start = 0; start < groups_.size(); ++start) {
+        if (placed[start])
+            continue;
+        GroupRow first = std::move(groups_[start]);
+        std::size_t g = start;
+        while (std::size_t(from[g]) != start) {
+            groups_[g] = std::move(groups_[std::size_t(from[g])]);
+            placed[g] = true;
+            g = std::size_t(from[g]);
+        }
+        groups_[g] = std::move(first);
+        placed[g] = true;
+    }
+    for (std::size_t g = 0; g < groups_.size(); ++g)
+        groups_[g].firstListRow = prepared->firstListRow[g];
+    releaseElsewhere(std::exchange(rows_, std::move(prepared->rows)));
+    std::swap(groupPositions_, prepared->positions);
+    return true;
+}
+
 void ResultsModel::takeShownGroups()
 {
+    const bool prepared = reorderedFiles_.positions.empty() && takePreparedOrder();
+    ++rowsVersion_;
+    if (prepared)
+        return;
     const bool sortedOnly = takeSortedFiles();
     if (!reorderedFiles_.positions.empty())
         releaseElsewhere(std::exchange(reorderedFiles_, {}));

@@ -88,6 +88,11 @@ public:
     void updateMarkedCountLabel() override;
     void groupFilesReordered(std::size_t position) override;
     void shownGroupsChanged() override;
+    // A job that makes, on the sort's worker, the list rows and the position
+    // table of the groups in their new order, each group keeping its row's
+    // files; shownGroupsChanged takes them when they were made from the rows
+    // as they still are.
+    PrepareShownGroups prepareShownGroups() override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
     void disableResultToolbar() override;
@@ -131,6 +136,9 @@ private:
     static GroupRow takeGroupRow(std::vector<ListRow>& rows, int number, GroupRow row);
     static void appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row);
     void takeShownGroups();
+    // The rows a sort's worker prepared for the groups in their new order,
+    // swapped in; false when there are none or they no longer fit.
+    bool takePreparedOrder();
     // The files of the groups a column sort moved, put in their new order;
     // false when the rows must be taken whole.
     bool takeSortedFiles();
@@ -160,6 +168,8 @@ private:
         std::vector<FileInfoNodePtr> files;
     };
     ReorderedFiles reorderedFiles_;
+    // Counts the rebuilds, so that rows prepared from older ones are known.
+    quint64 rowsVersion_ = 0;
     QString columnTitles_[columnCountValue];
     QString filesText_;
 };

@@ -465,6 +465,58 @@ TEST_F(AutoMarkSliced, CancelMidWayLeavesEachGroupMarkedByTheRunOrUnmarked)
     EXPECT_EQ(state.countMarked(), marked);
 }
 
+TEST_F(AutoMarkSliced, MarksClearedSliceBySliceAsTheSnapshotIsTakenEndAsAWholeRunFromNoMarks)
+{
+    const int count = 3 * SliceBudget::minimumSteps;
+    const QStringList whole = wholeRun(count, 9);
+    struct Repaints : MarkingObserver {
+        int all = 0;
+        void fileMarkChanged(const FileInfoNodePtr&) override { }
+        void groupRowChanged(const DuplicateGroupPtr&) override { }
+        void allMarksChanged() override { ++all; }
+        void updateMarkedCountLabel() override { }
+        void shownGroupsChanged() override { ++all; }
+    } repaints;
+
+    // Every shown file marked but one per group, as a run never leaves them.
+    loadVaried(count, 9);
+    state.selectAllShownFiles(true);
+    ASSERT_GT(state.countMarked(), 0);
+    state.setObserver(&repaints);
+    int finished = 0;
+    QObject::connect(&marking, &AutoMarking::autoMarkingFinished, [&] { ++finished; });
+    marking.proceedToautoMarkAllitems();
+    // The views hear of the cleared marks once, when the last group is in,
+    // and of the run's marks and orders once.
+    ASSERT_TRUE(waitForTheMarks(finished));
+    state.setObserver(nullptr);
+    EXPECT_EQ(repaints.all, 2);
+    EXPECT_EQ(shownMarks(state), whole);
+    qint64 marked = 0;
+    for (const QString& group : shownMarks(state))
+        marked += group.count(QLatin1Char('+'));
+    EXPECT_EQ(state.countMarked(), marked);
+    state.recountMarkedFiles();
+    EXPECT_EQ(state.countMarked(), marked);
+
+    // The taker clears each group as it takes it, and only then.
+    loadVaried(count, 9);
+    state.selectAllShownFiles(true);
+    const QStringList before = shownMarks(state);
+    AutoMarkSnapshotTaker taker(state, defaults.object(QStringLiteral("autoMarkingRules")), 2,
+        AutoMarkSnapshotTaker::Marks::clear);
+    SliceBudget budget = oneStep();
+    ASSERT_FALSE(taker.takeSome(budget));
+    const QStringList first = shownMarks(state);
+    EXPECT_FALSE(first[0].contains(QLatin1Char('+')));
+    EXPECT_EQ(first.mid(1, count - 1), before.mid(1, count - 1));
+    while (!taker.takeSome(budget))
+        budget = oneStep();
+    const QStringList cleared = shownMarks(state);
+    for (int g = 0; g < count; ++g)
+        EXPECT_FALSE(cleared[g].contains(QLatin1Char('+'))) << g;
+}
+
 TEST_F(AutoMarkSliced, AResultSetReplacedWhileARunGoesKeepsItsOwnMarks)
 {
     const int count = 3 * SliceBudget::minimumSteps;

@@ -392,6 +392,32 @@ TEST(ColumnSort, AnOrderForOtherFilesChangesNothing)
     EXPECT_TRUE(groupSortOrder(takeGroupSortInput(groups, Type::sortBySize, Order::sortAsecending), stopped).empty());
 }
 
+TEST(GroupOrder, GroupsTakenOutOfTheInputStandAsCopiedOnesAndABadOrderTakesNone)
+{
+    const auto groups = variedGroups(11, 40);
+    GroupSortInput input = takeGroupSortInput(groups, Type::sortBySize, Order::sortAsecending);
+    const std::atomic<bool> never { false };
+    const std::vector<std::uint32_t> order = groupSortOrder(input, never);
+    const std::vector<DuplicateGroupPtr> copied = groupsInOrder(input, order);
+
+    // An order that names a group twice, too few groups or a place past the
+    // end: nothing taken, the input whole.
+    std::vector<std::uint32_t> twice = order;
+    twice[1] = twice[0];
+    std::vector<std::uint32_t> past = order;
+    past.back() = std::uint32_t(order.size());
+    for (const std::vector<std::uint32_t>& bad :
+        { twice, past, std::vector<std::uint32_t>(order.begin(), order.end() - 1) }) {
+        EXPECT_FALSE(takeGroupsInOrder(input, bad));
+        EXPECT_EQ(input.groups, groups);
+    }
+
+    const std::optional<std::vector<DuplicateGroupPtr>> taken = takeGroupsInOrder(input, order);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(*taken, copied);
+    EXPECT_TRUE(input.groups.empty());
+}
+
 TEST(SortRunner, WorkerSortsEndInTheNewestOrderAndRebuildTheRowsOnce)
 {
     auto groups = variedGroups(3, 300);

@@ -1687,6 +1687,115 @@ TEST_F(ResultsScreen, SortsOnTheWorkerReachTheRowsOnceAndANewResultSetDropsThem)
     EXPECT_FALSE(header->isSortIndicatorShown());
 }
 
+namespace {
+
+// The rows as every view reads them: each group row with its files, then the
+// flat list's rows. Also checks that each group row stands for the shown
+// group at its place.
+QStringList modelRows(const ResultsModel& model, const ResultsState& state)
+{
+    QStringList rows;
+    EXPECT_EQ(std::size_t(model.rowCount()), state.arrGroups.size());
+    for (int g = 0; g < model.rowCount(); ++g) {
+        const QModelIndex group = model.index(g, 0);
+        EXPECT_EQ(model.groupOf(group), state.arrGroups[std::size_t(g)]) << g;
+        QString text = QString::number(model.firstListRowOfGroup(g)) + QLatin1Char(':');
+        for (int r = 1; r < model.rowCount(group); ++r)
+            text += QLatin1Char(' ') + *model.fileOf(model.index(r, 0, group))->fileName;
+        rows.append(text);
+    }
+    for (int row = 0; row < int(model.arrAllDupFiles().size()); ++row) {
+        const ListRow& list = model.arrAllDupFiles()[std::size_t(row)];
+        rows.append(QStringLiteral("%1.%2 %3").arg(list.groupNumber).arg(list.child).arg(*model.fileOfListRow(row)->fileName));
+    }
+    return rows;
+}
+
+// Groups of two to four files whose sizes often tie, so that the order of
+// equal groups counts too.
+std::vector<QStringList> tiedShapes()
+{
+    std::vector<QStringList> shapes;
+    for (int g = 0; g < 60; ++g) {
+        QStringList files;
+        for (int f = 0; f < 2 + g % 3; ++f)
+            files.append(QStringLiteral("g%1f%2:1:%3").arg(g).arg((f * 7 + g) % 5).arg(100 + g % 4));
+        shapes.push_back(files);
+    }
+    return shapes;
+}
+
+} // namespace
+
+TEST_F(ResultsScreen, TheSortButtonOnTheWorkerGivesTheRowsOfAWholeRebuild)
+{
+    // Each run: the files sorted by name in every group, then the sort
+    // button, twice.
+    const auto sortAndPress = [&](std::size_t backgroundFrom) {
+        screen->sortRunner().setBackgroundFrom(backgroundFrom);
+        load(groupsOf(tiedShapes()), 0);
+        clock->advance();
+        clickListHeader(ResultsModel::nameColumn);
+        EXPECT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+        std::vector<QStringList> after;
+        for (int press = 0; press < 2; ++press) {
+            // An index held on a file follows it to its new place.
+            const QPersistentModelIndex held(screen->model().index(2, 0, screen->model().index(7, 0)));
+            const FileInfoNodePtr file = screen->model().fileOf(held);
+            button("btnSort")->click();
+            EXPECT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+            EXPECT_EQ(screen->model().fileOf(held), file);
+            after.push_back(modelRows(screen->model(), screen->state()));
+            clock->advance();
+        }
+        return after;
+    };
+    const std::vector<QStringList> onTheWorker = sortAndPress(0);
+    const std::vector<QStringList> whole = sortAndPress(1'000'000);
+    ASSERT_EQ(onTheWorker.size(), 2u);
+    EXPECT_EQ(onTheWorker, whole);
+    EXPECT_TRUE(onTheWorker[0] != onTheWorker[1]);
+
+    // A new result set while the button's sort runs: its outcome, rows
+    // prepared for the old groups included, never comes.
+    screen->sortRunner().setBackgroundFrom(0);
+    load(groupsOf(tiedShapes()), 0);
+    clock->advance();
+    button("btnSort")->click();
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:30", "d:2:30" }, { "e:1:20", "f:1:20" } }), 0);
+    const QStringList loaded = modelRows(screen->model(), screen->state());
+    ASSERT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(modelRows(screen->model(), screen->state()), loaded);
+}
+
+TEST_F(ResultsScreen, RowsPreparedFromAnEarlierRebuildAreLeftForAWholeOne)
+{
+    load(groupsOf(tiedShapes()), 0);
+    ResultsState& state = screen->state();
+    // Prepared for the rows as they stand, then the rows rebuilt in another
+    // order before the outcome arrives.
+    const MarkingObserver::PrepareShownGroups prepare = screen->model().prepareShownGroups();
+    ASSERT_TRUE(prepare);
+    state.sortBtnTapped();
+    ResultsState::GroupsToShow input = state.sortBtnInput();
+    const std::atomic<bool> never { false };
+    const std::vector<std::uint32_t> order = groupSortOrder(input.input, never);
+    ResultsState::SortedGroups sorted;
+    sorted.groups = takeGroupsInOrder(input.input, order);
+    ASSERT_TRUE(sorted.groups);
+    sorted.prepared = prepare(*sorted.groups);
+    ASSERT_TRUE(sorted.prepared);
+    state.showSortedGroups(input, order, std::move(sorted));
+    const QStringList rows = modelRows(screen->model(), state);
+
+    // The same order rebuilt whole on the GUI thread.
+    load(groupsOf(tiedShapes()), 0);
+    state.sortBtnTapped();
+    state.sortBtnTapped();
+    EXPECT_EQ(modelRows(screen->model(), state), rows);
+}
+
 TEST_F(ResultsScreen, ALargeOutlineIsLaidOutWhenShownAndOpensAndClosesItsGroups)
 {
     std::vector<QStringList> shapes;
