@@ -1,8 +1,6 @@
 #include "results/ResultViewTexts.h"
 
-#include "controls/RAZButton.h"
 #include "core/Localization.h"
-#include "results/ResultViewController.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -70,12 +68,4 @@ void applyControlTexts(QWidget& root, std::span<const ControlText> rows)
         else if (auto* label = qobject_cast<QLabel*>(control))
             label->setText(text);
     }
-}
-
-void ResultViewController::setLocalizedTexts()
-{
-    applyControlTexts(*this, resultViewTexts());
-    // The sort button's tool tip is its title as the button holds it.
-    if (auto* sort = findChild<QAbstractButton*>(QStringLiteral("btnSort")))
-        sort->setToolTip(sort->text());
 }

@@ -1,0 +1,325 @@
+#include "results/ResultViews.h"
+
+#include "base/Log.h"
+#include "controls/ColumnFitter.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/CyanideScroller.h"
+#include "controls/MyCollectionView.h"
+#include "controls/MyHeaderCell.h"
+#include "core/GlobalObjects.h"
+#include "marking/ResultsState.h"
+#include "results/ResultContextMenu.h"
+#include "results/ResultsGridProxy.h"
+#include "results/ResultsGridView.h"
+#include "results/ResultsListProxy.h"
+#include "results/ResultsModel.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+
+using namespace ResultsLook;
+
+namespace {
+
+// Name, size, the two dates, type and folder of the outline's rows: x and
+// width of each; a small screen's narrower pane packs them closer and keeps
+// dates whole.
+constexpr int outlineColumns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
+    { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
+// The folder's least width in an outline row.
+constexpr int outlineLeastFolderWidth[2] = { 100, 60 };
+
+int outlineLeastRowWidth()
+{
+    const int layout = isSmallScreenLayout ? 1 : 0;
+    const auto& type = outlineColumns[layout][4];
+    return type[0] + type[1] + 4 + outlineLeastFolderWidth[layout] + 8;
+}
+
+// The outlets of the outline's rows with extra points beyond the least row
+// width: half of them widen the name (moving what follows it), the rest the
+// folder.
+void layOutOutlineCell(CustomCell& cell, int extra)
+{
+    using Outlet = CustomCell::Outlet;
+    using Slot = CustomCell::Slot;
+    const auto& column = outlineColumns[isSmallScreenLayout ? 1 : 0];
+    const int name = std::max(0, extra) / 2;
+    cell.setSlot(Outlet::btnCheckBox, Slot(6, 18));
+    cell.setSlot(Outlet::imgView, Slot(30, 18));
+    cell.setSlot(Outlet::lbltextField, Slot(column[0][0], column[0][1] + name));
+    cell.setSlot(Outlet::lblDescription, Slot(column[1][0] + name, 240, Qt::AlignLeft, 12, false, captionColor));
+    cell.setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
+    cell.setSlot(Outlet::lblSize, Slot(column[1][0] + name, column[1][1], Qt::AlignLeft, 12));
+    cell.setSlot(Outlet::lblCretedDate, Slot(column[2][0] + name, column[2][1], Qt::AlignLeft, 12));
+    cell.setSlot(Outlet::lblModifiedDate, Slot(column[3][0] + name, column[3][1], Qt::AlignLeft, 12));
+    cell.setSlot(Outlet::lblExt, Slot(column[4][0] + name, column[4][1], Qt::AlignLeft, 12));
+    Slot pathSlot(column[4][0] + column[4][1] + 4 + name, -8, Qt::AlignLeft, 12);
+    pathSlot.elide = Qt::ElideMiddle;
+    cell.setSlot(Outlet::lblFilePath, pathSlot);
+}
+
+// The containers fill the left pane whatever its width.
+class FillFilter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            auto* pane = static_cast<QWidget*>(watched);
+            for (QObject* child : pane->children()) {
+                if (auto* widget = qobject_cast<QWidget*>(child))
+                    widget->setGeometry(pane->rect());
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+ResultViews::ResultViews(ResultsState& state, ResultsModel& model, ResultsListProxy& listModel, ResultsLater later,
+    Hooks hooks, QWidget& screen)
+    : state_(state)
+    , model_(model)
+    , listModel_(listModel)
+    , later_(std::move(later))
+    , hooks_(std::move(hooks))
+    , screen_(screen)
+{
+    ResultsGridView::Hooks gridHooks;
+    gridHooks.isShown = [this] { return mode_ == ResultViewMode::grid; };
+    gridHooks.fileSelected = [this](const FileInfoNodePtr& file) { hooks_.fileSelected(file); };
+    gridHooks.selectionCleared = [this] { hooks_.selectionCleared(); };
+    gridHooks.fileCheckBoxTapped = [this](const FileInfoNodePtr& file) { hooks_.fileCheckBoxTapped(file); };
+    gridHooks.checkKeyPressed = [this] { hooks_.checkKeyPressed(); };
+    grid_ = std::make_unique<ResultsGridView>(state_, model_, later_, std::move(gridHooks), screen_);
+}
+
+ResultViews::~ResultViews() = default;
+
+void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
+{
+    const auto container = [pane](const char* objectName, QWidget* view, QLabel* empty) {
+        auto* widget = new QWidget(pane);
+        widget->setObjectName(name(objectName));
+        view->setParent(widget);
+        empty->setParent(widget);
+        empty->setAlignment(Qt::AlignCenter);
+        return widget;
+    };
+    const auto styleView = [](QAbstractItemView* view) {
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, panelColor);
+        palette.setColor(QPalette::Text, textColor);
+        palette.setColor(QPalette::HighlightedText, textColor);
+        view->setPalette(palette);
+        view->setFrameShape(QFrame::NoFrame);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    };
+
+    // The list: a check box column, then name, size, dates, type and folder.
+    tblDuplicates_ = new CustomTableView;
+    tblDuplicates_->setObjectName(name("tblDuplicates"));
+    tblDuplicates_->setRowView(std::make_shared<CustomTablerowHome>());
+    tblDuplicates_->setModel(&listModel_);
+    styleView(tblDuplicates_);
+    tblDuplicates_->setShowGrid(false);
+    tblDuplicates_->setWordWrap(false);
+    tblDuplicates_->verticalHeader()->hide();
+    tblDuplicates_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tblDuplicates_->verticalHeader()->setDefaultSectionSize(35);
+    // Near-black column headers with white titles on the left; the check
+    // column's header holds the select-all box.
+    auto* header = new MyHeaderCell(Qt::Horizontal, tblDuplicates_);
+    tblDuplicates_->setHorizontalHeader(header);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setFixedHeight(28);
+    header->setSectionWidget(ResultsModel::checkColumn, selectAllBox);
+    // The least widths: a small screen's narrower list keeps the dates whole.
+    // The name and folder columns share whatever room the list has beyond.
+    const int widths[2][ResultsModel::columnCountValue]
+        = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 144, 144, 62, 90 } };
+    const auto& least = widths[isSmallScreenLayout ? 1 : 0];
+    new ColumnFitter(*tblDuplicates_, *header, std::vector<int>(std::begin(least), std::end(least)),
+        { ResultsModel::nameColumn, ResultsModel::folderColumn });
+    auto* checkCell = new CustomCell(tblDuplicates_);
+    checkCell->setSlot(CustomCell::Outlet::btnCheckBox, CustomCell::Slot(10, 18));
+    auto* nameCell = new CustomCell(tblDuplicates_);
+    nameCell->setSlot(CustomCell::Outlet::imgView, CustomCell::Slot(4, 20));
+    nameCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(30, -4));
+    auto* textCell = new CustomCell(tblDuplicates_);
+    textCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(6, -4, Qt::AlignLeft, 12));
+    tblDuplicates_->setItemDelegate(textCell);
+    tblDuplicates_->setItemDelegateForColumn(ResultsModel::checkColumn, checkCell);
+    tblDuplicates_->setItemDelegateForColumn(ResultsModel::nameColumn, nameCell);
+    auto* folderCell = new CustomCell(tblDuplicates_);
+    CustomCell::Slot folderSlot(6, -4, Qt::AlignLeft, 12);
+    folderSlot.elide = Qt::ElideMiddle;
+    folderCell->setSlot(CustomCell::Outlet::lbltextField, folderSlot);
+    tblDuplicates_->setItemDelegateForColumn(ResultsModel::folderColumn, folderCell);
+    connect(checkCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {
+        hooks_.fileCheckBoxTapped(model_.fileOfListRow(index.row()));
+    });
+    connect(tblDuplicates_, &CustomTableView::checkKeyPressed, this, [this] { hooks_.checkKeyPressed(); });
+    connect(tblDuplicates_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current) {
+            if (FileInfoNodePtr file = model_.fileOfListRow(current.row()))
+                hooks_.fileSelected(file);
+            else
+                hooks_.selectionCleared();
+        });
+    lblNoDuplicateFoundListView_ = label("lblNoDuplicateFoundListView", nullptr, 16, false, captionColor);
+    tblResultListView_ = container("tblResultListView", tblDuplicates_, lblNoDuplicateFoundListView_);
+
+    // The outline: one column; group rows span the view and the cell lays out
+    // each row kind's outlets across it.
+    outlineDuplicates_ = new CustomOutlineView;
+    outlineDuplicates_->setObjectName(name("outlineDuplicates"));
+    outlineDuplicates_->setModel(&model_);
+    styleView(outlineDuplicates_);
+    outlineDuplicates_->setHeaderHidden(true);
+    outlineDuplicates_->setUniformRowHeights(false);
+    outlineDuplicates_->setIndentation(16);
+    outlineDuplicates_->setRootIsDecorated(true);
+    auto* outlineCell = new CustomCell(outlineDuplicates_);
+    outlineDuplicates_->setItemDelegate(outlineCell);
+    // The outline's one column is as wide as the view, never narrower than
+    // its least row: beyond that the name and the folder share the room, and
+    // a narrower view scrolls to the rest.
+    outlineDuplicates_->header()->setStretchLastSection(false);
+    const auto fitOutlineRow = [this, outlineCell] {
+        // A new result set shows every column again.
+        for (int column = 1; column < ResultsModel::columnCountValue; ++column)
+            outlineDuplicates_->setColumnHidden(column, true);
+        const int least = outlineLeastRowWidth() + 2 * outlineDuplicates_->indentation();
+        const int width = std::max(outlineDuplicates_->viewport()->width(), least);
+        layOutOutlineCell(*outlineCell, width - least);
+        outlineDuplicates_->header()->resizeSection(0, width);
+        outlineDuplicates_->viewport()->update();
+    };
+    fitOutlineRow();
+    outlineDuplicates_->viewport()->installEventFilter(new ResizeHook(fitOutlineRow, outlineDuplicates_));
+    connect(&model_, &QAbstractItemModel::modelReset, outlineDuplicates_, fitOutlineRow);
+    for (QAbstractScrollArea* area :
+        { static_cast<QAbstractScrollArea*>(tblDuplicates_), static_cast<QAbstractScrollArea*>(outlineDuplicates_) }) {
+        area->setVerticalScrollBar(new CyanideScroller(Qt::Vertical));
+        area->setHorizontalScrollBar(new CyanideScroller(Qt::Horizontal));
+    }
+    connect(outlineDuplicates_, &CustomOutlineView::checkKeyPressed, this, [this] { hooks_.checkKeyPressed(); });
+    connect(outlineCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {
+        if (model_.kindOf(index) == ResultsModel::RowKind::group)
+            hooks_.groupCheckBoxTapped(model_.groupOf(index));
+        else if (FileInfoNodePtr file = model_.fileOf(index))
+            hooks_.fileCheckBoxTapped(file);
+    });
+    connect(outlineDuplicates_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex& current) {
+            Log::print(QStringLiteral("outlineViewSelectionDidChange"));
+            switch (model_.kindOf(current)) {
+            case ResultsModel::RowKind::group: {
+                const DuplicateGroupPtr group = model_.groupOf(current);
+                if (!group->filterChildren.empty())
+                    hooks_.fileSelected(group->filterChildren.front());
+                break;
+            }
+            case ResultsModel::RowKind::file:
+                hooks_.fileSelected(model_.fileOf(current));
+                break;
+            case ResultsModel::RowKind::columnTitles:
+                break;
+            case ResultsModel::RowKind::none:
+                hooks_.selectionCleared();
+                break;
+            }
+        });
+    lblNoDuplicateFoundOutlineview_ = label("lblNoDuplicateFoundOutlineview", nullptr, 16, false, captionColor);
+    outlineResultListView_ = container("outlineResultListView", outlineDuplicates_, lblNoDuplicateFoundOutlineview_);
+
+    auto* filter = new FillFilter(pane);
+    pane->installEventFilter(filter);
+    tblResultListView_->installEventFilter(filter);
+    outlineResultListView_->installEventFilter(filter);
+}
+
+void ResultViews::buildGrid(QWidget* pane)
+{
+    grid_->build(pane);
+}
+
+void ResultViews::buildContextMenu(
+    std::function<void(bool nothingLeft)> removedFromList, std::function<void(const FileInfoNodePtr&)> preview)
+{
+    contextMenu_ = new ResultContextMenu(state_, &screen_);
+    tblDuplicates_->setMenu(contextMenu_->menu());
+    outlineDuplicates_->setMenu(contextMenu_->menu());
+    grid_->collection()->setMenu(contextMenu_->menu());
+    // Only the view of the shown mode can have been clicked; a right click
+    // makes the clicked row the list's or the outline's current one.
+    contextMenu_->setClickedFileSource([this]() -> FileInfoNodePtr {
+        switch (mode_) {
+        case ResultViewMode::list:
+            return model_.fileOfListRow(tblDuplicates_->currentIndex().row());
+        case ResultViewMode::group:
+            return model_.fileOf(outlineDuplicates_->currentIndex());
+        case ResultViewMode::grid:
+            return grid_->clickedFile();
+        }
+        return nullptr;
+    });
+    contextMenu_->setRemovedFromListHandler(std::move(removedFromList));
+    contextMenu_->setPreviewHandler(std::move(preview));
+}
+
+void ResultViews::show(ResultViewMode mode)
+{
+    // The change is made at once, so the toolbar stays usable: a click on a
+    // view mode or a category right after another one acts too.
+    mode_ = mode;
+    const bool empty = state_.arrGroups.empty();
+    const bool list = mode == ResultViewMode::list;
+    tblResultListView_->setVisible(list);
+    outlineResultListView_->setVisible(mode == ResultViewMode::group);
+    tblDuplicates_->setVisible(!empty);
+    outlineDuplicates_->setVisible(!empty);
+    lblNoDuplicateFoundListView_->setVisible(empty);
+    lblNoDuplicateFoundOutlineview_->setVisible(empty);
+    grid_->setShown(mode == ResultViewMode::grid, empty);
+    clearSelections();
+    (list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)->viewport()->update();
+    if (mode == ResultViewMode::grid)
+        later_(50, [this] { grid_->requestVisiblePictures(); });
+}
+
+void ResultViews::reloadShown()
+{
+    later_(50, [this] {
+        grid_->collection()->viewport()->update();
+        (mode_ == ResultViewMode::list ? static_cast<QAbstractItemView*>(tblDuplicates_) : outlineDuplicates_)
+            ->viewport()
+            ->update();
+    });
+}
+
+void ResultViews::clearSelections()
+{
+    tblDuplicates_->selectionModel()->clearSelection();
+    tblDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    outlineDuplicates_->selectionModel()->clearSelection();
+    outlineDuplicates_->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    grid_->collection()->deselectAll();
+    hooks_.selectionCleared();
+}
+
+void ResultViews::resultSetLoading()
+{
+    grid_->forgetPictures();
+    outlineResultListView_->hide();
+}
