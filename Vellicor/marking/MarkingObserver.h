@@ -5,6 +5,10 @@
 
 #include <QString>
 
+#include <any>
+#include <functional>
+#include <vector>
+
 // What the results screen repaints when the results state changes marks. The
 // screen's model implements it; every call comes on the GUI thread after the
 // state has changed, so the model reads the new values. A mark repaints its
@@ -38,6 +42,18 @@ public:
     // ResultsState::isCollectionViewRefreshRequired is set). Selections made
     // on the old rows do not carry over.
     virtual void shownGroupsChanged() { }
+    // For a rebuild of the shown groups made off the GUI thread: a function
+    // that makes the rows of the given groups on any thread, reading their
+    // records only (none when the observer keeps no rows), and the call that
+    // takes those rows as shownGroupsChanged would have made them from
+    // arrGroups, which then holds those groups.
+    using RowPreparer = std::function<std::any(const std::vector<DuplicateGroupPtr>&)>;
+    virtual RowPreparer rowPreparer() const { return {}; }
+    virtual void shownGroupsPrepared(std::any rows)
+    {
+        Q_UNUSED(rows);
+        shownGroupsChanged();
+    }
     // selectedCategoryIndex took effect: its category button (btnAllItems for
     // -1) is highlighted and btnAutoMark enabled.
     virtual void categoryChanged() { }

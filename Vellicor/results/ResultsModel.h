@@ -88,6 +88,8 @@ public:
     void updateMarkedCountLabel() override;
     void groupFilesReordered(std::size_t position) override;
     void shownGroupsChanged() override;
+    RowPreparer rowPreparer() const override;
+    void shownGroupsPrepared(std::any rows) override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
     void disableResultToolbar() override;
@@ -131,6 +133,9 @@ private:
     static GroupRow takeGroupRow(std::vector<ListRow>& rows, int number, GroupRow row);
     static void appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row);
     void takeShownGroups();
+    // A change of the shown groups as one layout change, the rows taken by
+    // take; persistent indexes follow their groups and files.
+    void changeShownRows(const std::function<void()>& take);
     // The files of the groups a column sort moved, put in their new order;
     // false when the rows must be taken whole.
     bool takeSortedFiles();
