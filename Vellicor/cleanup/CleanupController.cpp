@@ -22,6 +22,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <climits>
 #include <chrono>
 #include <future>
 #include <mutex>
@@ -299,19 +300,23 @@ void CleanupController::startRemovingMarkedFiles()
         return;
     const bool outright
         = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
-    auto plan = std::make_shared<RemovalPlan>(makeRemovalPlan(state_, outright));
-    plan_ = plan;
     isAbortClean_->store(false);
     report_ = RemovalReport {};
-    report_.plannedCount = static_cast<qint64>(plan->items.size());
-    report_.uniquePhotosReatined = plan->uniquePhotosReatined;
-    report_.isPhotosLibInTrashList = plan->isPhotosLibInTrashList;
-
-    auto progress = std::make_shared<TrashProgress>(relay_, plan);
-    trashProgress_ = progress;
-    if (screen_) {
-        screen_->showTrashProgress(static_cast<int>(plan->items.size()));
-        screen_->updateTrashProgress(progress->figures());
+    // A marking pass still going ends before its marks are read.
+    state_.finishBulkMarks();
+    RemovalPlanInput input = removalPlanInput(state_, outright);
+    // A large result set's plan is made on the worker, under the progress
+    // sheet, which keeps the user's hands off the records meanwhile.
+    std::shared_ptr<const RemovalPlan> plan;
+    std::shared_ptr<TrashProgress> progress;
+    if (input.groups.size() < backgroundFrom_) {
+        plan = std::make_shared<const RemovalPlan>(makeRemovalPlan(input));
+        input = {};
+        progress = std::make_shared<TrashProgress>(relay_, plan);
+        beginRemoval(plan, progress);
+    } else if (screen_) {
+        screen_->showTrashProgress(static_cast<int>(std::min<qint64>(state_.countMarked(), INT_MAX)));
+        screen_->updateTrashProgress(TrashProgressFigures {});
     }
     PhotosStepSettings photoSettings;
     photoSettings.albumName = markedPhotosAlbumName();
@@ -323,13 +328,20 @@ void CleanupController::startRemovingMarkedFiles()
             alertPresenter()->presentThen(alert, {});
         });
     };
-    photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->itemMoved(item.path); };
     // The worker owns copies of everything it reads; its outcomes come back
     // to this object on the GUI thread, in order, the last one being the end.
     // Of a collected item it reads the scan's fields only, which nothing
     // changes while the run lasts.
-    worker_ = QThread::create([relay = relay_, plan, abort = isAbortClean_, files = files_, cloud = cloud_,
-                                  photos = photos_, photoSettings = std::move(photoSettings), progress] {
+    worker_ = QThread::create([relay = relay_, plan, input = std::move(input), abort = isAbortClean_, files = files_,
+                                  cloud = cloud_, photos = photos_, photoSettings = std::move(photoSettings),
+                                  progress]() mutable {
+        if (!plan) {
+            plan = std::make_shared<const RemovalPlan>(makeRemovalPlan(input));
+            input = {};
+            progress = std::make_shared<TrashProgress>(relay, plan);
+            relay->post([plan, progress](CleanupController& self) { self.beginRemoval(plan, progress); });
+        }
+        photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->itemMoved(item.path); };
         auto outcomes = executeRemovalPlan(
             *plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) { progress->fileTried(outcome); },
             [&](const PlannedRemoval& item, quint64 bytes) { progress->compared(item, bytes); });
@@ -352,6 +364,20 @@ void CleanupController::startRemovingMarkedFiles()
             });
     });
     worker_->start();
+}
+
+void CleanupController::beginRemoval(
+    std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress)
+{
+    plan_ = std::move(plan);
+    report_.plannedCount = static_cast<qint64>(plan_->items.size());
+    report_.uniquePhotosReatined = plan_->uniquePhotosReatined;
+    report_.isPhotosLibInTrashList = plan_->isPhotosLibInTrashList;
+    trashProgress_ = std::move(progress);
+    if (screen_) {
+        screen_->showTrashProgress(static_cast<int>(plan_->items.size()));
+        screen_->updateTrashProgress(trashProgress_->figures());
+    }
 }
 
 void CleanupController::abortCleaning()

@@ -192,8 +192,8 @@ public:
     // Clears every mark of the shown groups and asks for the home screen.
     void backToMainView();
 
-    // From this many groups on, the shown groups are made again on a worker
-    // after a removal; fewer at once.
+    // From this many groups on, a removal's plan, and the shown groups after
+    // a removal or an undo, are made on a worker; fewer at once.
     void setBackgroundFrom(std::size_t groups) { backgroundFrom_ = groups; }
     bool isRemoving() const { return worker_ != nullptr || rebuildingAfterRemoval_; }
     bool isUndoing() const { return undoWorker_ != nullptr || rebuildingAfterUndo_; }
@@ -229,6 +229,8 @@ private:
     // The records take the outcomes; false when the state holds another
     // result set by now.
     bool applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
+    // The plan is made: the report, the progress and its sheet take it.
+    void beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress);
     void finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild);
     // The sheet closes and the screen hears of the end: the area the shown
     // groups now make, none when they were not made again.
