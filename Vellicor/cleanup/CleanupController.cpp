@@ -1,8 +1,8 @@
 #include "cleanup/CleanupController.h"
 
 #include "base/AlertPresenter.h"
-#include "base/ReleaseElsewhere.h"
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CloudRemover.h"
 #include "cleanup/ProgressPacer.h"
@@ -22,14 +22,13 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <future>
 #include <mutex>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
-
 
 struct CleanupController::Relay {
     // Runs work on the owner's thread, after what is queued there, unless the
@@ -366,8 +365,7 @@ void CleanupController::startRemovingMarkedFiles()
     worker_->start();
 }
 
-void CleanupController::beginRemoval(
-    std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress)
+void CleanupController::beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress)
 {
     plan_ = std::move(plan);
     report_.plannedCount = static_cast<qint64>(plan_->items.size());
@@ -419,13 +417,12 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
     QThreadPool::globalInstance()->start([relay = relay_, rebuild = std::move(rebuild)]() mutable {
         rebuildAfterRemoval(*rebuild);
         relay->post([rebuild = std::move(rebuild)](CleanupController& self) mutable {
-            self.rebuildingAfterRemoval_ = false;
-            self.finishRebuildAfterRemoval(std::move(rebuild));
+            self.finishRebuildAfterRemoval(std::move(rebuild), true);
         });
     });
 }
 
-void CleanupController::finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild)
+void CleanupController::finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild, bool endLater)
 {
     const std::optional<ResultArea> area = applyAfterRemoval(state_, *rebuild);
     if (area) {
@@ -434,7 +431,19 @@ void CleanupController::finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRe
     }
     // What a dropped rebuild holds of the records goes on the pool.
     releaseElsewhere(std::move(rebuild));
-    endRemoval(area);
+    if (!endLater) {
+        endRemoval(area);
+        return;
+    }
+    // The sheet closes, and the screen follows, in a turn of their own; the
+    // sheet keeps the user's hands off the records until then.
+    QMetaObject::invokeMethod(
+        this,
+        [this, area] {
+            rebuildingAfterRemoval_ = false;
+            endRemoval(area);
+        },
+        Qt::QueuedConnection);
 }
 
 void CleanupController::endRemoval(std::optional<ResultArea> area)

@@ -231,7 +231,9 @@ private:
     bool applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     // The plan is made: the report, the progress and its sheet take it.
     void beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress);
-    void finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild);
+    // The rebuild becomes the shown groups; the run ends now, or in a turn
+    // of its own after this one when endLater.
+    void finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild, bool endLater = false);
     // The sheet closes and the screen hears of the end: the area the shown
     // groups now make, none when they were not made again.
     void endRemoval(std::optional<ResultArea> area);

@@ -54,10 +54,10 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
-#include <QSemaphore>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
