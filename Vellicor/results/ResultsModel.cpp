@@ -671,6 +671,34 @@ QModelIndex ResultsModel::indexOf(const Identity& identity) const
 
 void ResultsModel::shownGroupsChanged()
 {
+    changeShownRows([this] { takeShownGroups(); });
+}
+
+MarkingObserver::RowPreparer ResultsModel::rowPreparer() const
+{
+    return [](const std::vector<DuplicateGroupPtr>& shown) {
+        return std::any(std::make_shared<PreparedRows>(prepareRows(shown)));
+    };
+}
+
+void ResultsModel::shownGroupsPrepared(std::any rows)
+{
+    auto* prepared = std::any_cast<std::shared_ptr<PreparedRows>>(&rows);
+    if (!prepared || !*prepared) {
+        shownGroupsChanged();
+        return;
+    }
+    changeShownRows([this, &prepared] {
+        if (!reorderedFiles_.positions.empty())
+            releaseElsewhere(std::exchange(reorderedFiles_, {}));
+        releaseElsewhere(std::exchange(groups_, std::move((*prepared)->groups)));
+        rows_ = std::move((*prepared)->rows);
+        groupPositions_ = std::move((*prepared)->positions);
+    });
+}
+
+void ResultsModel::changeShownRows(const std::function<void()>& take)
+{
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     std::vector<Identity> identities;
@@ -680,7 +708,7 @@ void ResultsModel::shownGroupsChanged()
         const FileInfoNodePtr file = fileOf(index);
         identities.push_back({ group.get(), file.get(), kindOf(index) == RowKind::columnTitles, index.column() });
     }
-    takeShownGroups();
+    take();
     QModelIndexList after;
     after.reserve(before.size());
     for (const Identity& identity : identities)

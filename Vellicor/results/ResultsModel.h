@@ -93,6 +93,8 @@ public:
     // files; shownGroupsChanged takes them when they were made from the rows
     // as they still are.
     PrepareShownGroups prepareShownGroups() override;
+    RowPreparer rowPreparer() const override;
+    void shownGroupsPrepared(std::any rows) override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
     void disableResultToolbar() override;
@@ -139,6 +141,9 @@ private:
     // The rows a sort's worker prepared for the groups in their new order,
     // swapped in; false when there are none or they no longer fit.
     bool takePreparedOrder();
+    // A change of the shown groups as one layout change, the rows taken by
+    // take; persistent indexes follow their groups and files.
+    void changeShownRows(const std::function<void()>& take);
     // The files of the groups a column sort moved, put in their new order;
     // false when the rows must be taken whole.
     bool takeSortedFiles();
