@@ -9,7 +9,10 @@
 // times, each beside the desktop's own trash command (when it is installed)
 // moving copies of the same files to the same trash, a few thousand a call;
 // the medians are printed with their ratio to it.
-//   vellicor_bench_cleanup [groups] [large files] [MiB each]
+//   vellicor_bench_cleanup [groups] [large files] [MiB each] [marked] [rounds]
+// "marked" caps the files marked (spread evenly over the groups), so that a
+// million files can be loaded with only a part of them removed; "rounds" is
+// how many times the removal and undo run (three by default).
 // The temporary folder is $VELLICOR_BENCH_DIR when it is set.
 #include "ResultsBenchScreen.h"
 #include "cleanup/CleanupController.h"
@@ -330,6 +333,8 @@ int main(int argc, char** argv)
     const int groupCount = argc > 1 ? std::atoi(argv[1]) : 20'000;
     const int largeCount = argc > 2 ? std::atoi(argv[2]) : 0;
     const int largeMib = argc > 3 ? std::atoi(argv[3]) : 1024;
+    const long long markedCap = argc > 4 ? std::atoll(argv[4]) : -1;
+    const int rounds = argc > 5 ? std::max(std::atoi(argv[5]), 1) : 3;
     const QString benchDir = qEnvironmentVariableIsEmpty("VELLICOR_BENCH_DIR")
         ? QDir::tempPath()
         : QString::fromLocal8Bit(qgetenv("VELLICOR_BENCH_DIR"));
@@ -345,8 +350,12 @@ int main(int argc, char** argv)
 
     if (groupCount > 0) {
         // Half the groups hold three copies (two marked), half two (one
-        // marked). Each marked file and the kept copy it is compared with
-        // are the bytes a removal may read.
+        // marked), unless the marks are capped: then as many of those as the
+        // cap allows, spread evenly. Each marked file and the kept copy it is
+        // compared with are the bytes a removal may read.
+        const long long candidates = (groupCount + 1) / 2 * 2 + groupCount / 2;
+        const long long cap = markedCap >= 0 ? std::min(markedCap, candidates) : candidates;
+        long long candidate = 0;
         QElapsedTimer timer;
         timer.start();
         std::vector<DuplicateGroupPtr> groups;
@@ -361,9 +370,11 @@ int main(int argc, char** argv)
             const QByteArray bytes = QByteArray::number(g).repeated(20);
             for (int copy = 0; copy < copies; ++copy) {
                 const QString path = folder + QStringLiteral("/f%1-%2.dat").arg(g).arg(copy);
-                addFileToGroup(group, makeFile(path, bytes, copy > 0));
-                marked += copy > 0;
-                if (copy > 0) {
+                const bool mark = copy > 0 && (candidate * cap) / candidates != ((candidate + 1) * cap) / candidates;
+                candidate += copy > 0;
+                addFileToGroup(group, makeFile(path, bytes, mark));
+                marked += mark;
+                if (mark) {
                     compared << folder + QStringLiteral("/f%1-0.dat").arg(g) << path;
                     peer.paths << root.path() + QStringLiteral("/peer/%1/f%2-%3.dat").arg(g / 1000).arg(g).arg(copy);
                     peer.bytes.push_back(bytes);
@@ -378,7 +389,7 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         // Each timed step starts with nothing of the others left to write.
         std::vector<double> removals, undos, peers;
-        for (int round = 0; round < 3; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             ::sync();
             Times times;
             if (!removeAndUndo(screen, probe, posts, "removal", "undo", &times))

@@ -5,6 +5,7 @@
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
+#include "marking/GroupSorting.h"
 #include "marking/MarkingObserver.h"
 #include "marking/ResultsState.h"
 
@@ -32,22 +33,70 @@ const char* recoveryHintKey(ScanSource source)
 
 } // namespace
 
-ResultArea updateResultsAfterRemoval(ResultsState& state)
+AfterRemovalRebuild takeAfterRemovalInput(ResultsState& state)
 {
     std::erase_if(state.arrMainGroup, [](const DuplicateGroupPtr& group) { return group->children.size() < 2; });
     const int category = state.selectedCategoryIndex;
-    std::vector<DuplicateGroupPtr> shown = state.arrMainGroup;
-    if (category >= 0 && category <= 5)
-        shown = state.filterGroupsByCategory(static_cast<GlobalObjects::FileCategory>(category));
+    return rebuildInput(state,
+        category >= 0 && category <= 5
+            ? state.filterGroupsByCategory(static_cast<GlobalObjects::FileCategory>(category))
+            : state.arrMainGroup);
+}
+
+AfterRemovalRebuild rebuildInput(const ResultsState& state, std::vector<DuplicateGroupPtr> shown)
+{
+    AfterRemovalRebuild rebuild;
+    rebuild.resultSetId = state.resultSetId();
+    rebuild.main = state.arrMainGroup;
+    rebuild.shown = std::move(shown);
+    rebuild.sortType = state.sortType;
+    rebuild.sortOrder = state.sortOrder;
+    if (state.observer())
+        rebuild.prepareRows = state.observer()->rowPreparer();
+    return rebuild;
+}
+
+void rebuildAfterRemoval(AfterRemovalRebuild& rebuild)
+{
+    rebuild.shown = sortGroupsBy(rebuild.shown, rebuild.sortType, rebuild.sortOrder);
+    if (rebuild.prepareRows)
+        rebuild.rows = rebuild.prepareRows(rebuild.shown);
+    rebuild.marked = ResultsState::markedTotalsOf(rebuild.shown);
+    const auto [count, bytes] = duplicateTotals(rebuild.main);
+    rebuild.duplicates = count;
+    rebuild.duplicateBytes = bytes;
+    rebuild.summary = summarizeDuplicates(rebuild.main);
+}
+
+std::optional<ResultArea> applyAfterRemoval(ResultsState& state, AfterRemovalRebuild& rebuild)
+{
+    if (state.resultSetId() != rebuild.resultSetId)
+        return std::nullopt;
     state.isMarkedGroupsFilterOn = false;
-    state.arrGroups = state.sortGroups(shown);
+    state.arrGroups = std::move(rebuild.shown);
     state.isCollectionViewRefreshRequired = true;
     if (state.observer())
-        state.observer()->shownGroupsChanged();
-    state.recountMarkedFiles();
+        state.observer()->shownGroupsPrepared(std::move(rebuild.rows));
+    state.setMarkedTotals(rebuild.marked);
+    state.dupCount = rebuild.duplicates;
+    state.setDuplicatesSummary(std::move(rebuild.summary));
     if (state.arrMainGroup.empty())
         return ResultArea::allRemoved;
     return state.arrGroups.empty() ? ResultArea::emptyCategory : ResultArea::listing;
+}
+
+std::pair<qint64, quint64> duplicateTotals(const std::vector<DuplicateGroupPtr>& groups)
+{
+    qint64 count = 0;
+    quint64 bytes = 0;
+    for (const DuplicateGroupPtr& group : groups) {
+        if (group->children.empty())
+            continue;
+        count += static_cast<qint64>(group->children.size()) - 1;
+        for (std::size_t i = 1; i < group->children.size(); ++i)
+            bytes += group->children[i]->fileSize;
+    }
+    return { count, bytes };
 }
 
 AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource source)

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "core/GlobalObjects.h"
+#include "marking/MarkingObserver.h"
+#include "marking/ResultsState.h"
+#include "marking/ResultsSummary.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <any>
+#include <optional>
 #include <vector>
 
 class ResultsState;
@@ -23,10 +28,42 @@ enum class ResultArea {
     allRemoved,
 };
 
-// Drops from arrMainGroup the groups that hold fewer than two files, shows
-// the rest (the chosen category's groups, or all) sorted, and recounts the
-// marked totals. GUI thread.
-ResultArea updateResultsAfterRemoval(ResultsState& state);
+// The shown groups made again after a removal: the groups left with fewer
+// than two files leave arrMainGroup, the rest (the chosen category's groups,
+// or all) are shown sorted, and the marked totals, the duplicates left and
+// the summary are counted again. In three steps, so that the middle one,
+// which reads the records only, may run on a worker while the removal's
+// sheet keeps the user's hands off them.
+struct AfterRemovalRebuild {
+    quint64 resultSetId = 0;
+    // The groups left with two files or more.
+    std::vector<DuplicateGroupPtr> main;
+    // The groups to show: in arrMainGroup's order, then sorted.
+    std::vector<DuplicateGroupPtr> shown;
+    GlobalObjects::SortType sortType = GlobalObjects::SortType::sortBySize;
+    GlobalObjects::SortOrder sortOrder = GlobalObjects::SortOrder::sortDescending;
+    MarkingObserver::RowPreparer prepareRows;
+    // What prepareRows made of the sorted groups.
+    std::any rows;
+    ResultsState::MarkedTotals marked;
+    qint64 duplicates = 0;
+    quint64 duplicateBytes = 0;
+    DuplicatesSummary summary;
+};
+// GUI thread: drops the emptied groups from arrMainGroup and takes the groups
+// to show (a chosen category filters them here).
+AfterRemovalRebuild takeAfterRemovalInput(ResultsState& state);
+// GUI thread: the input of a rebuild that shows the given groups.
+AfterRemovalRebuild rebuildInput(const ResultsState& state, std::vector<DuplicateGroupPtr> shown);
+// Any thread: sorts the shown groups and counts, reading the records only.
+void rebuildAfterRemoval(AfterRemovalRebuild& rebuild);
+// GUI thread: the rebuild becomes the shown groups, their rows and the
+// totals, all at once; none when the state holds another result set by now
+// (nothing is changed then).
+std::optional<ResultArea> applyAfterRemoval(ResultsState& state, AfterRemovalRebuild& rebuild);
+// Duplicates among the groups: every file of a group but one, and their
+// bytes.
+std::pair<qint64, quint64> duplicateTotals(const std::vector<DuplicateGroupPtr>& groups);
 
 // Puts the files an undo brought back into their groups: each record takes
 // the identity of its file on disk (and its times, unless it changed since

@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CloudRemover.h"
 #include "cleanup/ProgressPacer.h"
@@ -18,32 +19,16 @@
 
 #include <QDeadlineTimer>
 #include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
+#include <future>
 #include <mutex>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
-
-namespace {
-
-// Duplicates left in the result set: every file of a group but one, and
-// their bytes.
-std::pair<qint64, quint64> duplicateTotals(const ResultsState& state)
-{
-    qint64 count = 0;
-    quint64 bytes = 0;
-    for (const DuplicateGroupPtr& group : state.arrMainGroup) {
-        if (group->children.empty())
-            continue;
-        count += static_cast<qint64>(group->children.size()) - 1;
-        for (std::size_t i = 1; i < group->children.size(); ++i)
-            bytes += group->children[i]->fileSize;
-    }
-    return { count, bytes };
-}
-
-} // namespace
 
 struct CleanupController::Relay {
     // Runs work on the owner's thread, after what is queued there, unless the
@@ -314,19 +299,23 @@ void CleanupController::startRemovingMarkedFiles()
         return;
     const bool outright
         = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
-    auto plan = std::make_shared<RemovalPlan>(makeRemovalPlan(state_, outright));
-    plan_ = plan;
     isAbortClean_->store(false);
     report_ = RemovalReport {};
-    report_.plannedCount = static_cast<qint64>(plan->items.size());
-    report_.uniquePhotosReatined = plan->uniquePhotosReatined;
-    report_.isPhotosLibInTrashList = plan->isPhotosLibInTrashList;
-
-    auto progress = std::make_shared<TrashProgress>(relay_, plan);
-    trashProgress_ = progress;
-    if (screen_) {
-        screen_->showTrashProgress(static_cast<int>(plan->items.size()));
-        screen_->updateTrashProgress(progress->figures());
+    // A marking pass still going ends before its marks are read.
+    state_.finishBulkMarks();
+    RemovalPlanInput input = removalPlanInput(state_, outright);
+    // A large result set's plan is made on the worker, under the progress
+    // sheet, which keeps the user's hands off the records meanwhile.
+    std::shared_ptr<const RemovalPlan> plan;
+    std::shared_ptr<TrashProgress> progress;
+    if (input.groups.size() < backgroundFrom_) {
+        plan = std::make_shared<const RemovalPlan>(makeRemovalPlan(input));
+        input = {};
+        progress = std::make_shared<TrashProgress>(relay_, plan);
+        beginRemoval(plan, progress);
+    } else if (screen_) {
+        screen_->showTrashProgress(static_cast<int>(std::min<qint64>(state_.countMarked(), INT_MAX)));
+        screen_->updateTrashProgress(TrashProgressFigures {});
     }
     PhotosStepSettings photoSettings;
     photoSettings.albumName = markedPhotosAlbumName();
@@ -338,13 +327,20 @@ void CleanupController::startRemovingMarkedFiles()
             alertPresenter()->presentThen(alert, {});
         });
     };
-    photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->itemMoved(item.path); };
     // The worker owns copies of everything it reads; its outcomes come back
     // to this object on the GUI thread, in order, the last one being the end.
     // Of a collected item it reads the scan's fields only, which nothing
     // changes while the run lasts.
-    worker_ = QThread::create([relay = relay_, plan, abort = isAbortClean_, files = files_, cloud = cloud_,
-                                  photos = photos_, photoSettings = std::move(photoSettings), progress] {
+    worker_ = QThread::create([relay = relay_, plan, input = std::move(input), abort = isAbortClean_, files = files_,
+                                  cloud = cloud_, photos = photos_, photoSettings = std::move(photoSettings),
+                                  progress]() mutable {
+        if (!plan) {
+            plan = std::make_shared<const RemovalPlan>(makeRemovalPlan(input));
+            input = {};
+            progress = std::make_shared<TrashProgress>(relay, plan);
+            relay->post([plan, progress](CleanupController& self) { self.beginRemoval(plan, progress); });
+        }
+        photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->itemMoved(item.path); };
         auto outcomes = executeRemovalPlan(
             *plan, *files, *cloud, *abort, [&](const RemovalOutcome& outcome) { progress->fileTried(outcome); },
             [&](const PlannedRemoval& item, quint64 bytes) { progress->compared(item, bytes); });
@@ -369,6 +365,19 @@ void CleanupController::startRemovingMarkedFiles()
     worker_->start();
 }
 
+void CleanupController::beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress)
+{
+    plan_ = std::move(plan);
+    report_.plannedCount = static_cast<qint64>(plan_->items.size());
+    report_.uniquePhotosReatined = plan_->uniquePhotosReatined;
+    report_.isPhotosLibInTrashList = plan_->isPhotosLibInTrashList;
+    trashProgress_ = std::move(progress);
+    if (screen_) {
+        screen_->showTrashProgress(static_cast<int>(plan_->items.size()));
+        screen_->updateTrashProgress(trashProgress_->figures());
+    }
+}
+
 void CleanupController::abortCleaning()
 {
     isAbortClean_->store(true);
@@ -388,13 +397,62 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
         worker_ = nullptr;
     }
     trashProgress_.reset();
+    const bool sameResults = applyRemovalOutcomes(outcomes, photos);
+    releaseElsewhere(std::move(outcomes));
+    if (!sameResults) {
+        endRemoval(std::nullopt);
+        return;
+    }
+    // The shown groups are made again from what is left. For a large result
+    // set the sorting, the rows and the counts are made on a worker while
+    // the progress sheet stays up: nothing reaches the records meanwhile,
+    // and the run counts as going until the outcome is in.
+    auto rebuild = std::make_shared<AfterRemovalRebuild>(takeAfterRemovalInput(state_));
+    if (rebuild->main.size() < backgroundFrom_) {
+        rebuildAfterRemoval(*rebuild);
+        finishRebuildAfterRemoval(std::move(rebuild));
+        return;
+    }
+    rebuildingAfterRemoval_ = true;
+    QThreadPool::globalInstance()->start([relay = relay_, rebuild = std::move(rebuild)]() mutable {
+        rebuildAfterRemoval(*rebuild);
+        relay->post([rebuild = std::move(rebuild)](CleanupController& self) mutable {
+            self.finishRebuildAfterRemoval(std::move(rebuild), true);
+        });
+    });
+}
+
+void CleanupController::finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild, bool endLater)
+{
+    const std::optional<ResultArea> area = applyAfterRemoval(state_, *rebuild);
+    if (area) {
+        appendScanHistoryRecord(rebuild->duplicates, rebuild->duplicateBytes, defaults_);
+        emit AppNotifier::instance().UpdateLastScanStatus();
+    }
+    // What a dropped rebuild holds of the records goes on the pool.
+    releaseElsewhere(std::move(rebuild));
+    if (!endLater) {
+        endRemoval(area);
+        return;
+    }
+    // The sheet closes, and the screen follows, in a turn of their own; the
+    // sheet keeps the user's hands off the records until then.
+    QMetaObject::invokeMethod(
+        this,
+        [this, area] {
+            rebuildingAfterRemoval_ = false;
+            endRemoval(area);
+        },
+        Qt::QueuedConnection);
+}
+
+void CleanupController::endRemoval(std::optional<ResultArea> area)
+{
     if (screen_)
         screen_->closeTrashProgress();
-    applyRemovalOutcomes(outcomes, photos);
-    const bool sameResults = state_.resultSetId() == plan_->resultSetId;
-    if (sameResults)
-        emit resultAreaChanged(updateResultsAfterRemoval(state_));
-    emit removalFinished(sameResults);
+    if (area)
+        emit resultAreaChanged(*area);
+    emit removalFinished(area.has_value());
     // The window comes after the results are redrawn and the history written.
     QMetaObject::invokeMethod(this, &CleanupController::showWindowAfterTrash, Qt::QueuedConnection);
 }
@@ -496,20 +554,78 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
     }
     arrNodesToBeRestoredLocal_ = std::move(left);
     report_.uniquePhotosReatined += returnRestoredFiles(state_, shown);
-    const bool reinserted = !shown.empty();
-    if (reinserted) {
-        // The one rebuild of the shown groups.
-        state_.btnShowAllItems();
-        const auto [dupCount, dupBytes] = duplicateTotals(state_);
-        state_.dupCount = dupCount;
-        // The last scan's figures went down with the clean-up; they come back
-        // with the files, or the home screen would report duplicates that
-        // are gone.
-        appendScanHistoryRecord(dupCount, dupBytes, defaults_);
-        state_.updateDuplicatesSummary(state_.arrMainGroup);
-        emit resultAreaChanged(ResultArea::listing);
-        emit AppNotifier::instance().UpdateLastScanStatus();
+    releaseElsewhere(std::move(outcomes));
+    if (shown.empty()) {
+        endUndo();
+        return;
     }
+    // The one rebuild of the shown groups: every group, every file, sorted.
+    // For a large result set the sorting, the rows and the counts are made
+    // on a worker, as a pass of the results state: a command that changes
+    // marks or the shown groups finishes it first (waiting for the worker),
+    // and a new result set drops it. The undo counts as going until then.
+    state_.finishBulkMarks();
+    state_.resetCategoryFilter();
+    auto rebuild = std::make_shared<AfterRemovalRebuild>(rebuildInput(state_, state_.arrMainGroup));
+    if (rebuild->main.size() < backgroundFrom_) {
+        rebuildAfterRemoval(*rebuild);
+        applyRebuildAfterUndo(*rebuild);
+        endUndo();
+        return;
+    }
+    rebuildingAfterUndo_ = true;
+    auto ready = std::make_shared<std::promise<void>>();
+    std::shared_future<void> done = ready->get_future().share();
+    auto ended = std::make_shared<bool>(false);
+    state_.startShownGroupsPass([this, alive = std::weak_ptr<int>(lifeToken_), rebuild, done, ended](SliceBudget& budget) {
+        // A pass the state finishes after this object has gone is over.
+        if (alive.expired())
+            return true;
+        if (budget.isUnlimited())
+            done.wait();
+        else if (done.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
+            return false;
+        *ended = true;
+        rebuildingAfterUndo_ = false;
+        applyRebuildAfterUndo(*rebuild);
+        endUndo();
+        return true;
+    });
+    QThreadPool::globalInstance()->start([relay = relay_, rebuild, ready, ended]() mutable {
+        rebuildAfterRemoval(*rebuild);
+        ready->set_value();
+        relay->post([rebuild = std::move(rebuild), ended](CleanupController& self) mutable {
+            // The pass takes the outcome, unless a new result set dropped it:
+            // then the undo ends without it.
+            if (!*ended)
+                self.state_.finishBulkMarks();
+            if (!*ended) {
+                *ended = true;
+                self.rebuildingAfterUndo_ = false;
+                self.endUndo();
+            }
+            releaseElsewhere(std::move(rebuild));
+        });
+    });
+}
+
+void CleanupController::applyRebuildAfterUndo(AfterRemovalRebuild& rebuild)
+{
+    state_.selectedCategoryIndex = -1;
+    if (state_.observer())
+        state_.observer()->categoryChanged();
+    if (!applyAfterRemoval(state_, rebuild))
+        return;
+    // The last scan's figures went down with the clean-up; they come back
+    // with the files, or the home screen would report duplicates that are
+    // gone.
+    appendScanHistoryRecord(rebuild.duplicates, rebuild.duplicateBytes, defaults_);
+    emit resultAreaChanged(ResultArea::listing);
+    emit AppNotifier::instance().UpdateLastScanStatus();
+}
+
+void CleanupController::endUndo()
+{
     emit undoRunningChanged(false);
     if (!afterCleanScreen_)
         return;
@@ -567,7 +683,7 @@ void CleanupController::listItemsNotInAlbum(
     }
 }
 
-void CleanupController::applyRemovalOutcomes(
+bool CleanupController::applyRemovalOutcomes(
     const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
 {
     using Kind = RemovalOutcome::Kind;
@@ -645,7 +761,7 @@ void CleanupController::applyRemovalOutcomes(
     }
     arrNodesToBeRestoredLocal_ = std::move(undoList);
     if (!sameResultSet)
-        return;
+        return false;
 
     const auto removed = [](const FileInfoNodePtr& file) { return file && file->isMoveToTrash; };
     for (const DuplicateGroupPtr& group : groups) {
@@ -653,12 +769,5 @@ void CleanupController::applyRemovalOutcomes(
         std::erase_if(group->filterChildren, removed);
         ResultsState::groupMarkState(*group, true);
     }
-    state_.isCollectionViewRefreshRequired = true;
-    state_.recountMarkedFiles();
-
-    const auto [dupCount, dupBytes] = duplicateTotals(state_);
-    state_.dupCount = dupCount;
-    appendScanHistoryRecord(dupCount, dupBytes, defaults_);
-    state_.updateDuplicatesSummary(state_.arrMainGroup);
-    emit AppNotifier::instance().UpdateLastScanStatus();
+    return true;
 }

@@ -192,8 +192,11 @@ public:
     // Clears every mark of the shown groups and asks for the home screen.
     void backToMainView();
 
-    bool isRemoving() const { return worker_ != nullptr; }
-    bool isUndoing() const { return undoWorker_ != nullptr; }
+    // From this many groups on, a removal's plan, and the shown groups after
+    // a removal or an undo, are made on a worker; fewer at once.
+    void setBackgroundFrom(std::size_t groups) { backgroundFrom_ = groups; }
+    bool isRemoving() const { return worker_ != nullptr || rebuildingAfterRemoval_; }
+    bool isUndoing() const { return undoWorker_ != nullptr || rebuildingAfterUndo_; }
     const UndoReport& lastUndoReport() const { return undoReport_; }
     const RemovalReport& lastReport() const { return report_; }
     // The undo list of the last run, replaced as a whole by each run.
@@ -223,11 +226,25 @@ private:
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
-    void applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
+    // The records take the outcomes; false when the state holds another
+    // result set by now.
+    bool applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
+    // The plan is made: the report, the progress and its sheet take it.
+    void beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress);
+    // The rebuild becomes the shown groups; the run ends now, or in a turn
+    // of its own after this one when endLater.
+    void finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild, bool endLater = false);
+    // The sheet closes and the screen hears of the end: the area the shown
+    // groups now make, none when they were not made again.
+    void endRemoval(std::optional<ResultArea> area);
     void listItemsNotInAlbum(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes, std::vector<RemovedFile> left);
+    // The shown groups as the rebuild made them, the category reset to all.
+    void applyRebuildAfterUndo(AfterRemovalRebuild& rebuild);
+    // The screen hears the undo has ended, and of its report.
+    void endUndo();
 
     ResultsState& state_;
     UserDefaults& defaults_;
@@ -240,11 +257,19 @@ private:
     std::shared_ptr<std::atomic<bool>> isAbortUndo_;
     std::shared_ptr<Relay> relay_;
     QThread* worker_ = nullptr;
+    // The shown groups are being made again on a worker after a removal.
+    bool rebuildingAfterRemoval_ = false;
+    std::size_t backgroundFrom_ = 10'000;
     std::shared_ptr<const RemovalPlan> plan_;
     std::shared_ptr<TrashProgress> trashProgress_;
     RemovalReport report_;
     std::vector<RemovedFile> arrNodesToBeRestoredLocal_;
     QThread* undoWorker_ = nullptr;
+    // The shown groups are being made again on a worker after an undo.
+    bool rebuildingAfterUndo_ = false;
+    // Held for this object's life: a pass it left with the results state
+    // tells by it that it has gone.
+    std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);
     // Set by endWorkers: no removal or undo starts any more.
     bool workersEnded_ = false;
     UndoReport undoReport_;

@@ -33,16 +33,28 @@ RemovalRoute routeOf(const FileInfoNode& file, ScanSource source, bool deleteNet
 
 } // namespace
 
-RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutright)
+RemovalPlanInput removalPlanInput(const ResultsState& state, bool deleteNetworkOutright)
 {
-    RemovalPlan plan;
-    plan.source = state.resultSource();
-    plan.resultSetId = state.resultSetId();
     // Protection is asked again now, on disk: a mark made before a folder was
     // protected, or by a test that the folder's text slipped past, must not
     // remove it. Only a file the user confirmed by hand goes.
-    const ProtectedFolderMatcher protection = state.protectionAtRemoval();
-    for (const DuplicateGroupPtr& group : state.arrGroups) {
+    return { state.arrGroups, state.protectionAtRemoval(), state.resultSource(), state.resultSetId(),
+        deleteNetworkOutright };
+}
+
+RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutright)
+{
+    return makeRemovalPlan(removalPlanInput(state, deleteNetworkOutright));
+}
+
+RemovalPlan makeRemovalPlan(const RemovalPlanInput& input)
+{
+    RemovalPlan plan;
+    plan.source = input.source;
+    plan.resultSetId = input.resultSetId;
+    const ProtectedFolderMatcher& protection = input.protection;
+    const bool deleteNetworkOutright = input.deleteNetworkOutright;
+    for (const DuplicateGroupPtr& group : input.groups) {
         if (!group)
             continue;
         plan.uniquePhotosReatined += static_cast<qint64>(group->children.size());

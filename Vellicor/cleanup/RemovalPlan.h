@@ -2,6 +2,7 @@
 
 #include "core/DuplicateGroup.h"
 #include "core/GlobalObjects.h"
+#include "marking/ProtectedFolderMatcher.h"
 
 #include <QString>
 
@@ -80,3 +81,16 @@ struct RemovalPlan {
 // that very file when marking it. deleteNetworkOutright
 // is the setting "doNotShowConfirmationDialogOnTrashForNetworkDrive".
 RemovalPlan makeRemovalPlan(const ResultsState& state, bool deleteNetworkOutright);
+
+// What a plan is made from, taken on the GUI thread (the protection resolved
+// there), so that the plan itself may be made on a worker while nothing
+// changes the records.
+struct RemovalPlanInput {
+    std::vector<DuplicateGroupPtr> groups;
+    ProtectedFolderMatcher protection;
+    ScanSource source = ScanSource::thisComputer;
+    quint64 resultSetId = 0;
+    bool deleteNetworkOutright = false;
+};
+RemovalPlanInput removalPlanInput(const ResultsState& state, bool deleteNetworkOutright);
+RemovalPlan makeRemovalPlan(const RemovalPlanInput& input);

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <any>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -57,6 +58,18 @@ public:
     using PrepareShownGroups
         = std::function<std::shared_ptr<PreparedShownGroups>(const std::vector<DuplicateGroupPtr>& shown)>;
     virtual PrepareShownGroups prepareShownGroups() { return {}; }
+    // For a rebuild of the shown groups made off the GUI thread: a function
+    // that makes the rows of the given groups on any thread, reading their
+    // records only (none when the observer keeps no rows), and the call that
+    // takes those rows as shownGroupsChanged would have made them from
+    // arrGroups, which then holds those groups.
+    using RowPreparer = std::function<std::any(const std::vector<DuplicateGroupPtr>&)>;
+    virtual RowPreparer rowPreparer() const { return {}; }
+    virtual void shownGroupsPrepared(std::any rows)
+    {
+        Q_UNUSED(rows);
+        shownGroupsChanged();
+    }
     // selectedCategoryIndex took effect: its category button (btnAllItems for
     // -1) is highlighted and btnAutoMark enabled.
     virtual void categoryChanged() { }

@@ -258,6 +258,9 @@ public:
     // drops it.
     void startBulkMarks(std::shared_ptr<ShownGroupsRun> run);
     void finishBulkMarks() { bulkMarks_.finishNow(); }
+    // Runs step in slices as the pass going: every command that changes
+    // marks or the shown groups finishes it first, a new result set drops it.
+    void startShownGroupsPass(SlicedWork::Step step) { bulkMarks_.start(std::move(step)); }
     bool isBulkMarking() const { return bulkMarks_.isRunning(); }
 
     void refreshGroupRowMarkState(const DuplicateGroupPtr& group);

@@ -34,6 +34,8 @@ public:
         budget.unlimited_ = true;
         return budget;
     }
+    // Whether the rest of the job is to be done in this slice.
+    bool isUnlimited() const { return unlimited_; }
     // Counts one step done; true when the slice should end after it.
     bool spent()
     {

@@ -30,6 +30,15 @@ void ResultRows::load(PreparedRows rows)
     groupPositions_ = std::move(rows.positions);
 }
 
+void ResultRows::takePrepared(PreparedRows rows)
+{
+    if (!reorderedFiles_.positions.empty())
+        releaseElsewhere(std::exchange(reorderedFiles_, {}));
+    releaseElsewhere(std::exchange(groups_, std::move(rows.groups)));
+    rows_ = std::move(rows.rows);
+    groupPositions_ = std::move(rows.positions);
+}
+
 void ResultRows::appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row)
 {
     groups.push_back(takeGroupRow(rows, int(groups.size()) + 1, std::move(row)));

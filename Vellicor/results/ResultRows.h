@@ -47,6 +47,9 @@ public:
     // The rows of a new result set, swapped in; the rows before go on the
     // pool, as the results state lets go of the records.
     void load(PreparedRows rows);
+    // The rows of the shown groups made elsewhere from the groups alone,
+    // swapped in; the files kept for the next rebuild are let go of.
+    void takePrepared(PreparedRows rows);
     // The shown groups of the state taken anew after it said they changed.
     void takeShownGroups(const ResultsState& state);
     // A job that makes, on the sort's worker, the list rows and the position

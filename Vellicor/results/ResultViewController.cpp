@@ -407,7 +407,6 @@ void ResultViewController::removalFinished(bool rowsTaken)
 void ResultViewController::showResultArea(ResultArea area)
 {
     // The clean-up has rebuilt the shown groups, and the model with them.
-    state_->updateDuplicatesSummary(state_->arrMainGroup);
     updatePieChart();
     viewListing_->show();
     if (removal_->showArea(area, resultAreaTop()))

@@ -366,6 +366,28 @@ QModelIndex ResultsModel::indexOf(const Identity& identity) const
 
 void ResultsModel::shownGroupsChanged()
 {
+    changeShownRows([this] { rows_.takeShownGroups(state_); });
+}
+
+MarkingObserver::RowPreparer ResultsModel::rowPreparer() const
+{
+    return [](const std::vector<DuplicateGroupPtr>& shown) {
+        return std::any(std::make_shared<PreparedRows>(ResultRows::prepareRows(shown)));
+    };
+}
+
+void ResultsModel::shownGroupsPrepared(std::any rows)
+{
+    auto* prepared = std::any_cast<std::shared_ptr<PreparedRows>>(&rows);
+    if (!prepared || !*prepared) {
+        shownGroupsChanged();
+        return;
+    }
+    changeShownRows([this, &prepared] { rows_.takePrepared(std::move(**prepared)); });
+}
+
+void ResultsModel::changeShownRows(const std::function<void()>& take)
+{
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     std::vector<Identity> identities;
@@ -375,7 +397,7 @@ void ResultsModel::shownGroupsChanged()
         const FileInfoNodePtr file = fileOf(index);
         identities.push_back({ group.get(), file.get(), kindOf(index) == RowKind::columnTitles, index.column() });
     }
-    rows_.takeShownGroups(state_);
+    take();
     QModelIndexList after;
     after.reserve(before.size());
     for (const Identity& identity : identities)

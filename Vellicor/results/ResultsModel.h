@@ -80,6 +80,8 @@ public:
     void shownGroupsChanged() override;
     // See ResultRows::prepareShownGroups.
     PrepareShownGroups prepareShownGroups() override;
+    RowPreparer rowPreparer() const override;
+    void shownGroupsPrepared(std::any rows) override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
     void disableResultToolbar() override;
@@ -109,6 +111,9 @@ private:
         int column = 0;
     };
 
+    // A change of the shown groups as one layout change, the rows taken by
+    // take; persistent indexes follow their groups and files.
+    void changeShownRows(const std::function<void()>& take);
     QModelIndex groupIndex(int groupRow, int column = 0) const;
     QModelIndex indexOf(const Identity& identity) const;
     QVariant groupData(const GroupRow& row, int column, int role) const;

@@ -54,6 +54,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
@@ -62,6 +63,7 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -143,6 +145,22 @@ std::vector<std::pair<int, int>> repaintedFileRows(const ResultsModel& model, co
     return rows;
 }
 
+// What the screen shows of a result set: the list's files and group numbers,
+// their check boxes, the totals, the summary, the pie and the priority lists.
+struct ShownResult {
+    QStringList names;
+    std::vector<int> groupNumbers;
+    std::vector<int> checks;
+    qint64 marked = 0;
+    quint64 markedBytes = 0;
+    QString markedLabel;
+    qint64 duplicates = 0;
+    QStringList pie;
+    QStringList folders;
+    QStringList formats;
+    bool operator==(const ShownResult&) const = default;
+};
+
 class ResultsScreen : public ::testing::Test {
 protected:
     void SetUp() override
@@ -181,6 +199,25 @@ protected:
     {
         CustomTableView* table = screen->tblDuplicates();
         QTest::mouseClick(table->viewport(), button, {}, table->visualRect(screen->listModel().index(row, 1)).center());
+    }
+    ShownResult shown() const
+    {
+        ShownResult result;
+        result.names = listNames();
+        result.groupNumbers = groupNumbers();
+        const int check = CustomCell::roleOf(CustomCell::Outlet::btnCheckBox);
+        for (int row = 0; row < screen->listModel().rowCount(); ++row)
+            result.checks.push_back(screen->listModel().index(row, ResultsModel::checkColumn).data(check).toInt());
+        const ResultsState& state = screen->state();
+        result.marked = state.countMarked();
+        result.markedBytes = state.sizeOfMarkedFiles();
+        result.markedLabel = screen->lblNumMarkedFiles()->text();
+        result.duplicates = state.duplicatesSummary().duplicates;
+        for (int slot = 0; slot < CategoryPie::slotCount; ++slot)
+            result.pie.append(screen->piePercentLabel(slot)->text());
+        result.folders = state.folderPriorityList;
+        result.formats = state.fileFormatPriorityList;
+        return result;
     }
     QHeaderView* listHeader() const { return screen->tblDuplicates()->horizontalHeader(); }
     // At x within the section, or at its middle.
@@ -942,43 +979,8 @@ TEST_F(ResultsScreen, AResultShownAgainOrOnASecondScreenKeepsItsTotalsAndRepaint
         (std::vector<std::pair<int, int>> { { 2, 2 } }));
 }
 
-// What the screen shows of a result set: the list's files and group numbers,
-// their check boxes, the totals, the summary, the pie and the priority lists.
-struct ShownResult {
-    QStringList names;
-    std::vector<int> groupNumbers;
-    std::vector<int> checks;
-    qint64 marked = 0;
-    quint64 markedBytes = 0;
-    QString markedLabel;
-    qint64 duplicates = 0;
-    QStringList pie;
-    QStringList folders;
-    QStringList formats;
-    bool operator==(const ShownResult&) const = default;
-};
-
 class ResultsHandOverScreen : public ResultsScreen {
 protected:
-    ShownResult shown() const
-    {
-        ShownResult result;
-        result.names = listNames();
-        result.groupNumbers = groupNumbers();
-        const int check = CustomCell::roleOf(CustomCell::Outlet::btnCheckBox);
-        for (int row = 0; row < screen->listModel().rowCount(); ++row)
-            result.checks.push_back(screen->listModel().index(row, ResultsModel::checkColumn).data(check).toInt());
-        const ResultsState& state = screen->state();
-        result.marked = state.countMarked();
-        result.markedBytes = state.sizeOfMarkedFiles();
-        result.markedLabel = screen->lblNumMarkedFiles()->text();
-        result.duplicates = state.duplicatesSummary().duplicates;
-        for (int slot = 0; slot < CategoryPie::slotCount; ++slot)
-            result.pie.append(screen->piePercentLabel(slot)->text());
-        result.folders = state.folderPriorityList;
-        result.formats = state.fileFormatPriorityList;
-        return result;
-    }
     // Loads on the hand-over's workers, however few the groups.
     void loadOnWorkers(const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1)
     {
@@ -1555,6 +1557,168 @@ TEST_F(ResultsCleanup, ClosingTheScanCompleteSheetClosesTheCleanUpQuestionsUnans
     EXPECT_FALSE(undoQuestion->isVisible());
     EXPECT_FALSE(screen->cleanup().isUndoing());
     EXPECT_EQ(screen->cleanup().arrNodesToBeRestoredLocal().size(), 2u);
+}
+
+class ResultsCleanupAtScale : public ResultsCleanup {
+protected:
+    // count groups of files named prefix…: sizes differ by group; every
+    // third group keeps two copies after the removal, the others one, and
+    // every fourth holds documents, the rest pictures.
+    std::vector<DuplicateGroupPtr> groupsToClean(const QString& prefix, int count)
+    {
+        using Category = GlobalObjects::FileCategory;
+        std::vector<DuplicateGroupPtr> groups;
+        for (int g = 0; g < count; ++g) {
+            const Category category = g % 4 ? Category::Pic : Category::Doc;
+            const QByteArray bytes = QByteArray::number(g).repeated(1 + g % 7);
+            std::vector<FileInfoNodePtr> files;
+            for (int copy = 0; copy < (g % 3 ? 2 : 3); ++copy) {
+                files.push_back(file(QStringLiteral("%1/f%2-%3").arg(prefix).arg(g).arg(copy), bytes, category));
+                files.back()->state = copy > 0;
+            }
+            // The first copy of a group of three stays, unmarked, with its keeper.
+            if (files.size() == 3)
+                files[1]->state = false;
+            groups.push_back(group(files));
+        }
+        return groups;
+    }
+    // What the screen shows, the run's prefix taken out of names and
+    // folders, with the groups kept and the duplicates counted.
+    std::tuple<ShownResult, std::size_t, qint64, QString> shownWithout(const QString& prefix) const
+    {
+        ShownResult seen = shown();
+        for (QStringList* texts : { &seen.names, &seen.folders })
+            texts->replaceInStrings(prefix, QStringLiteral("run"));
+        const ResultsState& state = screen->state();
+        return { seen, state.arrMainGroup.size(), state.dupCount, state.duplicatesSummary().lblDupsInGroups };
+    }
+    // The undo through its Yes button, until it has ended.
+    void undo()
+    {
+        button("btnUndo")->click();
+        screen->afterCleanSheets().btnYesForUndo->click();
+        ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
+    }
+    // Loads a set of the same shape, shows the category (all for -1),
+    // removes its marked files and undoes it, with the rebuilds on a worker
+    // from this many groups on: what was shown after each.
+    using Seen = std::tuple<ShownResult, std::size_t, qint64, QString>;
+    std::pair<Seen, Seen> removeAndUndo(const QString& prefix, int category, std::size_t from)
+    {
+        screen->cleanup().setBackgroundFrom(from);
+        load(groupsToClean(prefix, 40));
+        settle();
+        screen->autoMarkSheets().btnSelectManually->click();
+        if (category >= 0)
+            screen->categoryButton(category)->click();
+        settle();
+        removeMarkedFiles();
+        settle();
+        const Seen afterRemoval = shownWithout(prefix);
+        // Every group shown again as the All Items button shows them: the
+        // same rows and totals.
+        if (category < 0) {
+            screen->state().btnShowAllItems();
+            EXPECT_EQ(shownWithout(prefix), afterRemoval);
+        }
+        undo();
+        screen->afterCleanSheets().windowActionCompleted()->close();
+        settle();
+        const Seen afterUndo = shownWithout(prefix);
+        screen->state().btnShowAllItems();
+        EXPECT_EQ(shownWithout(prefix), afterUndo);
+        return { afterRemoval, afterUndo };
+    }
+};
+
+TEST_F(ResultsCleanupAtScale, RemovalAndUndoRebuiltOnAWorkerShowWhatAWholeStepShows)
+{
+    for (const int category : { -1, 1 }) {
+        SCOPED_TRACE(category);
+        const QString tag = QString::number(category + 1);
+        const auto atOnce = removeAndUndo(QStringLiteral("once") + tag, category, 1'000'000);
+        const auto onWorker = removeAndUndo(QStringLiteral("worker") + tag, category, 1);
+        // The removal left the groups that kept two copies, sorted, their
+        // marked copies gone; the undo brought every file back.
+        EXPECT_LT(std::get<0>(atOnce.first).names.size(), std::get<0>(atOnce.second).names.size());
+        EXPECT_EQ(atOnce.first, onWorker.first);
+        EXPECT_EQ(atOnce.second, onWorker.second);
+        EXPECT_FALSE(screen->cleanup().isRemoving());
+    }
+}
+
+// Keeps every thread of the application's pool busy until released (ten
+// seconds at most), so that work handed to it waits.
+class PoolHold {
+public:
+    PoolHold()
+        : threads_(QThreadPool::globalInstance()->maxThreadCount())
+    {
+        for (int i = 0; i < threads_; ++i)
+            QThreadPool::globalInstance()->start([this] {
+                started_.release();
+                release_.tryAcquire(1, 10'000);
+                ended_.release();
+            });
+        started_.tryAcquire(threads_, 10'000);
+    }
+    // Releases the threads and waits for them to leave.
+    ~PoolHold()
+    {
+        release_.release(threads_);
+        ended_.tryAcquire(threads_, 10'000);
+    }
+
+private:
+    const int threads_;
+    QSemaphore started_;
+    QSemaphore release_;
+    QSemaphore ended_;
+};
+
+TEST_F(ResultsCleanupAtScale, RebuildsOverTakenByANewResultSetAreDroppedAndTheirRunsEnd)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    load(groupsToClean(QStringLiteral("old"), 12));
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    const std::vector<DuplicateGroupPtr> newer = groupsOf({ { "a::300", "b::300" }, { "c::200", "d::200" } });
+    const QStringList newerNames { "a", "b", "c", "d" };
+
+    // The removal's rebuild waits for the pool: the run is still going, its
+    // sheet up, when a new result set comes.
+    auto hold = std::make_unique<PoolHold>();
+    button("btnTrash")->click();
+    screen->trashSheets().btnTrashOnReview->click();
+    ASSERT_TRUE(waitUntil([&] { return screen->cleanup().lastReport().countTrashed > 0; }));
+    EXPECT_TRUE(screen->cleanup().isRemoving());
+    load(newer);
+    hold.reset();
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+    EXPECT_FALSE(screen->cleanup().isRemoving());
+    EXPECT_EQ(listNames(), newerNames);
+    EXPECT_EQ(screen->state().arrMainGroup, newer);
+    screen->afterCleanSheets().btnOkTrash->click();
+
+    // The undo's the same: its files come back, the newer set stays whole.
+    load(groupsToClean(QStringLiteral("undo"), 12));
+    settle();
+    removeMarkedFiles();
+    const auto planned = qint64(screen->cleanup().arrNodesToBeRestoredLocal().size());
+    ASSERT_GT(planned, 0);
+    hold = std::make_unique<PoolHold>();
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    ASSERT_TRUE(waitUntil([&] { return screen->state().isBulkMarking(); }));
+    EXPECT_TRUE(screen->cleanup().isUndoing());
+    load(newer);
+    hold.reset();
+    ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
+    EXPECT_EQ(listNames(), newerNames);
+    EXPECT_EQ(screen->state().arrMainGroup, newer);
+    EXPECT_EQ(screen->cleanup().lastUndoReport().restored, planned);
+    EXPECT_TRUE(screen->afterCleanSheets().windowActionCompleted()->isVisible());
 }
 
 TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
