@@ -45,7 +45,7 @@ HandOverOutcome ResultsHandOver::prepare(std::vector<DuplicateGroupPtr> groups,
         = QtConcurrent::run(pool, [&all] { return CategoryPie::percentages(all); });
     outcome.state.shown = ResultsState::shownAtLoad(all);
     if (!stop.load())
-        outcome.rows = ResultsModel::prepareRows(outcome.state.shown);
+        outcome.rows = ResultRows::prepareRows(outcome.state.shown);
     // The parts read the groups until they are done.
     outcome.state.priorities = priorities ? std::move(*priorities) : lists.result();
     outcome.marked = marked.result();

@@ -3,7 +3,7 @@
 #include "marking/ResultsState.h"
 #include "marking/ResultsSummary.h"
 #include "results/CategoryPie.h"
-#include "results/ResultsModel.h"
+#include "results/ResultRows.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -18,7 +18,7 @@
 // the pie's shares.
 struct HandOverOutcome {
     ResultsState::PreparedResultSet state;
-    ResultsModel::PreparedRows rows;
+    ResultRows::PreparedRows rows;
     ResultsState::MarkedTotals marked;
     DuplicatesSummary summary;
     CategoryPie::Percentages shares {};
