@@ -34,9 +34,8 @@ void ResultRows::takePrepared(PreparedRows rows)
 {
     if (!reorderedFiles_.positions.empty())
         releaseElsewhere(std::exchange(reorderedFiles_, {}));
-    releaseElsewhere(std::exchange(groups_, std::move(rows.groups)));
-    rows_ = std::move(rows.rows);
-    groupPositions_ = std::move(rows.positions);
+    // A rebuild like any other: rows a sort prepared before it no longer fit.
+    load(std::move(rows));
 }
 
 void ResultRows::appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row)
