@@ -32,21 +32,26 @@ void HomeBars::localize()
 void HomeBars::finishSetUp()
 {
     btnScanNow_->setText(localizedText("ID_SCAN_FOR_DUPLICATES"));
-    btnScanNow_->setMakeBoldFont(true);
-    btnScanNow_->setFontSizeForButton(18);
-    btnScanNow_->setButtonImages(QStringLiteral("blue_left_btn"), QStringLiteral("blue_mid_btn"),
+    giveScanNowItsLook(*btnScanNow_);
+}
+
+void HomeBars::giveScanNowItsLook(IMGButton& button)
+{
+    button.setMakeBoldFont(true);
+    button.setFontSizeForButton(18);
+    button.setButtonImages(QStringLiteral("blue_left_btn"), QStringLiteral("blue_mid_btn"),
         QStringLiteral("blue_right_btn"), QStringLiteral("blue_left_btn"), QStringLiteral("blue_mid_btn"),
         QStringLiteral("blue_right_btn"), QStringLiteral("blue_left_btn"), QStringLiteral("blue_mid_btn"),
         QStringLiteral("blue_right_btn"), QStringLiteral("grey_left_btn"), QStringLiteral("grey_mid_btn"),
         QStringLiteral("grey_right_btn"), QStringLiteral("grey_left_btn"), QStringLiteral("grey_mid_btn"),
         QStringLiteral("grey_right_btn"), QStringLiteral("grey_left_btn"), QStringLiteral("grey_mid_btn"),
         QStringLiteral("grey_right_btn"));
-    btnScanNow_->setState(0);
-    btnScanNow_->setColorOnState(Qt::white);
+    button.setState(0);
+    button.setColorOnState(Qt::white);
     const QColor dimmed = QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f);
-    btnScanNow_->setColorOffStateDis(dimmed);
-    btnScanNow_->setColorOnStateDis(dimmed);
-    btnScanNow_->setColorOffState(dimmed);
+    button.setColorOffStateDis(dimmed);
+    button.setColorOnStateDis(dimmed);
+    button.setColorOffState(dimmed);
 }
 
 void HomeBars::setScanNowState(int state, bool enabled)

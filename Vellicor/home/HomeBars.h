@@ -20,6 +20,8 @@ public:
     void localize();
     // Once: Scan Now's title, images and colours.
     void finishSetUp();
+    // Scan Now's images, font and colours, on any button (the gallery's too).
+    static void giveScanNowItsLook(IMGButton& button);
     void setScanNowState(int state, bool enabled);
 
 private:

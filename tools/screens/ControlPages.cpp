@@ -11,6 +11,7 @@
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
+#include "home/HomeBars.h"
 
 #include "controls/ApplicationFont.h"
 
@@ -62,18 +63,7 @@ void addImageButtonStates(GallerySheet& sheet, const std::function<void(IMGButto
 void scanNowLook(IMGButton& button)
 {
     button.setText(QStringLiteral("Scan for Duplicates"));
-    button.setMakeBoldFont(true);
-    button.setFontSizeForButton(18);
-    button.setButtonImages(QStringLiteral("blue_left_btn"), QStringLiteral("blue_mid_btn"),
-        QStringLiteral("blue_right_btn"), QStringLiteral("blue_left_btn"), QStringLiteral("blue_mid_btn"),
-        QStringLiteral("blue_right_btn"), QStringLiteral("blue_left_btn"), QStringLiteral("blue_mid_btn"),
-        QStringLiteral("blue_right_btn"), QStringLiteral("grey_left_btn"), QStringLiteral("grey_mid_btn"),
-        QStringLiteral("grey_right_btn"), QStringLiteral("grey_left_btn"), QStringLiteral("grey_mid_btn"),
-        QStringLiteral("grey_right_btn"), QStringLiteral("grey_left_btn"), QStringLiteral("grey_mid_btn"),
-        QStringLiteral("grey_right_btn"));
-    button.setColorOnState(Qt::white);
-    button.setColorOffStateDis(QColor::fromRgbF(0.8f, 0.8f, 0.8f));
-    button.setColorOnStateDis(QColor::fromRgbF(0.8f, 0.8f, 0.8f));
+    HomeBars::giveScanNowItsLook(button);
 }
 
 std::function<void(IMGButton&)> threePartLook(const QString& prefix, const QString& start, const QString& middle,
