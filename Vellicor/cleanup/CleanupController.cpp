@@ -512,44 +512,6 @@ void CleanupController::endUndo()
         details);
 }
 
-namespace {
-
-const char* notMovedReasonKey(PhotosNotMovedReason reason)
-{
-    switch (reason) {
-    case PhotosNotMovedReason::noAlbum:
-        return "ID_PHOTOS_ITEM_NOT_MOVED_NO_ALBUM";
-    case PhotosNotMovedReason::unknownItem:
-        return "ID_PHOTOS_ITEM_NOT_MOVED_UNKNOWN";
-    case PhotosNotMovedReason::notTaken:
-        return "ID_PHOTOS_ITEM_NOT_MOVED_NOT_TAKEN";
-    }
-    return "";
-}
-
-} // namespace
-
-void CleanupController::listItemsNotInAlbum(
-    const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
-{
-    // Every collected item that is not in the album stays, with its reason;
-    // one a Stop left untried says so.
-    std::map<std::size_t, QString> reasons;
-    for (const auto& [index, reason] : photos.notMoved)
-        reasons[index] = localizedText(QString::fromLatin1(notMovedReasonKey(reason)));
-    const std::set<std::size_t> moved(photos.moved.begin(), photos.moved.end());
-    for (std::size_t index = 0; index < outcomes.size(); ++index) {
-        if (outcomes[index].kind != RemovalOutcome::Kind::collected || moved.count(index))
-            continue;
-        RemovalOutcome left = outcomes[index];
-        left.kind = RemovalOutcome::Kind::failed;
-        const auto reason = reasons.find(index);
-        left.reason = reason != reasons.end() ? reason->second
-                                              : localizedText(QStringLiteral("ID_PHOTOS_ITEM_NOT_MOVED_STOPPED"));
-        report_.arrFileNotTrashed.push_back(std::move(left));
-    }
-}
-
 bool CleanupController::applyRemovalOutcomes(
     const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
 {
@@ -619,7 +581,8 @@ bool CleanupController::applyRemovalOutcomes(
     report_.countTrashed += report_.countMovedToAlbum;
     report_.sizeTrashed += photos.movedSize;
     report_.uniquePhotosReatined -= report_.countMovedToAlbum;
-    listItemsNotInAlbum(outcomes, photos);
+    for (RemovalOutcome& left : itemsLeftOutOfAlbum(outcomes, photos))
+        report_.arrFileNotTrashed.push_back(std::move(left));
     for (const std::size_t index : photos.moved) {
         const RemovalOutcome& outcome = outcomes[index];
         outcome.file->photosInfo()->isMovedToTrashAlbum = true;

@@ -221,7 +221,6 @@ private:
     // The sheet closes and the screen hears of the end: the area the shown
     // groups now make, none when they were not made again.
     void endRemoval(std::optional<ResultArea> area);
-    void listItemsNotInAlbum(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes, std::vector<RemovedFile> left);
