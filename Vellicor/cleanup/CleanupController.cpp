@@ -5,7 +5,6 @@
 #include "base/ReleaseElsewhere.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CloudRemover.h"
-#include "cleanup/ProgressPacer.h"
 #include "core/AppNotifier.h"
 #include "core/Localization.h"
 #include "core/PhotosNode.h"
@@ -25,153 +24,9 @@
 #include <chrono>
 #include <climits>
 #include <future>
-#include <mutex>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
-
-struct CleanupController::Relay {
-    // Runs work on the owner's thread, after what is queued there, unless the
-    // owner has gone by then.
-    void post(std::function<void(CleanupController&)> work)
-    {
-        const std::lock_guard guard(lock);
-        if (owner)
-            QMetaObject::invokeMethod(
-                owner, [owner = owner, work = std::move(work)] { work(*owner); }, Qt::QueuedConnection);
-    }
-    void cut()
-    {
-        const std::lock_guard guard(lock);
-        owner = nullptr;
-    }
-
-    std::mutex lock;
-    CleanupController* owner = nullptr;
-};
-
-struct CleanupController::TrashProgress {
-    TrashProgress(std::shared_ptr<Relay> relay, std::shared_ptr<const RemovalPlan> plan)
-        : relay(std::move(relay))
-        , plan(std::move(plan))
-    {
-        for (const PlannedRemoval& item : this->plan->items) {
-            if (comparesBytes(item))
-                bytesTotal += item.scanned.fileSize;
-        }
-    }
-    // Worker: the outcome of the next planned file (they come in the plan's
-    // order).
-    void fileTried(const RemovalOutcome& outcome)
-    {
-        const std::lock_guard guard(lock);
-        const PlannedRemoval& item = plan->items[static_cast<std::size_t>(tried++)];
-        if (comparesBytes(item))
-            bytesChecked += item.scanned.fileSize;
-        underWayPath.clear();
-        underWay = 0;
-        underWaySize = 0;
-        if (outcome.kind == RemovalOutcome::Kind::removed)
-            gone(outcome.path);
-        changed();
-    }
-    // Worker: a collected photo-library item went into the album.
-    void itemMoved(const QString& path)
-    {
-        const std::lock_guard guard(lock);
-        gone(path);
-        changed();
-    }
-    // Worker: the file under way has been compared with a kept copy this
-    // far. A second kept copy is compared from the start again; the sheet
-    // keeps the furthest point.
-    void compared(const PlannedRemoval& item, quint64 bytes)
-    {
-        const std::lock_guard guard(lock);
-        underWayPath = item.scanned.path;
-        underWay = std::max(underWay, std::min(bytes, item.scanned.fileSize));
-        underWaySize = item.scanned.fileSize;
-        changed();
-    }
-    // Worker, after its last file: what the sheet has not shown yet goes.
-    void flush()
-    {
-        const std::lock_guard guard(lock);
-        if (unshown && !posted)
-            post();
-    }
-    TrashProgressFigures figures()
-    {
-        const std::lock_guard guard(lock);
-        return figuresNow();
-    }
-
-private:
-    // Under the lock.
-    TrashProgressFigures figuresNow() const
-    {
-        TrashProgressFigures shown;
-        shown.filesDone = static_cast<double>(tried)
-            + (underWaySize > 0 ? static_cast<double>(underWay) / static_cast<double>(underWaySize) : 0.0);
-        shown.pathUnderWay = !underWayPath.isEmpty();
-        shown.path = shown.pathUnderWay ? underWayPath : removedPath;
-        shown.removedBefore = std::max<qint64>(removed - 1, 0);
-        shown.bytesDone = bytesChecked + underWay;
-        shown.bytesTotal = bytesTotal;
-        return shown;
-    }
-    static bool comparesBytes(const PlannedRemoval& item)
-    {
-        return item.route == RemovalRoute::trash || item.route == RemovalRoute::deleteOutright;
-    }
-    void gone(const QString& file)
-    {
-        removedPath = file;
-        ++removed;
-    }
-    // The sheet hears of a change when the pace allows and no earlier update
-    // still waits for the GUI thread, which then shows the latest figures;
-    // so a busy GUI thread never meets a backlog, however many files or
-    // pieces of a file go by.
-    void changed()
-    {
-        unshown = true;
-        if (!posted && pacer.due())
-            post();
-    }
-    void post()
-    {
-        posted = true;
-        relay->post([](CleanupController& self) {
-            if (!self.trashProgress_)
-                return;
-            TrashProgress& progress = *self.trashProgress_;
-            std::unique_lock guard(progress.lock);
-            progress.posted = false;
-            progress.unshown = false;
-            const TrashProgressFigures figures = progress.figuresNow();
-            guard.unlock();
-            if (self.screen_)
-                self.screen_->updateTrashProgress(figures);
-        });
-    }
-
-    std::shared_ptr<Relay> relay;
-    std::shared_ptr<const RemovalPlan> plan;
-    std::mutex lock;
-    qint64 tried = 0;
-    qint64 removed = 0;
-    QString removedPath;
-    quint64 bytesChecked = 0;
-    quint64 bytesTotal = 0;
-    // The file being compared, and how far.
-    QString underWayPath;
-    quint64 underWay = 0;
-    quint64 underWaySize = 0;
-    bool unshown = false;
-    bool posted = false;
-    ProgressPacer pacer;
-};
 
 QString filesDeletedCountText(qint64 count)
 {
@@ -189,9 +44,8 @@ CleanupController::CleanupController(ResultsState& state, UserDefaults& defaults
     , photos_(std::make_shared<UnavailablePhotosBridge>())
     , isAbortClean_(std::make_shared<std::atomic<bool>>(false))
     , isAbortUndo_(std::make_shared<std::atomic<bool>>(false))
-    , relay_(std::make_shared<Relay>())
+    , relay_(std::make_shared<Relay>(this))
 {
-    relay_->owner = this;
 }
 
 void CleanupController::setPhotosBridge(std::shared_ptr<PhotosBridge> bridge)
@@ -307,11 +161,11 @@ void CleanupController::startRemovingMarkedFiles()
     // A large result set's plan is made on the worker, under the progress
     // sheet, which keeps the user's hands off the records meanwhile.
     std::shared_ptr<const RemovalPlan> plan;
-    std::shared_ptr<TrashProgress> progress;
+    std::shared_ptr<RemovalProgress> progress;
     if (input.groups.size() < backgroundFrom_) {
         plan = std::make_shared<const RemovalPlan>(makeRemovalPlan(input));
         input = {};
-        progress = std::make_shared<TrashProgress>(relay_, plan);
+        progress = std::make_shared<RemovalProgress>(plan, progressAnnouncer(relay_));
         beginRemoval(plan, progress);
     } else if (screen_) {
         screen_->showTrashProgress(static_cast<int>(std::min<qint64>(state_.countMarked(), INT_MAX)));
@@ -337,7 +191,7 @@ void CleanupController::startRemovingMarkedFiles()
         if (!plan) {
             plan = std::make_shared<const RemovalPlan>(makeRemovalPlan(input));
             input = {};
-            progress = std::make_shared<TrashProgress>(relay, plan);
+            progress = std::make_shared<RemovalProgress>(plan, progressAnnouncer(relay));
             relay->post([plan, progress](CleanupController& self) { self.beginRemoval(plan, progress); });
         }
         photoSettings.onMoved = [progress](const PhotosStepItem& item) { progress->itemMoved(item.path); };
@@ -365,7 +219,7 @@ void CleanupController::startRemovingMarkedFiles()
     worker_->start();
 }
 
-void CleanupController::beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress)
+void CleanupController::beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<RemovalProgress> progress)
 {
     plan_ = std::move(plan);
     report_.plannedCount = static_cast<qint64>(plan_->items.size());
@@ -376,6 +230,19 @@ void CleanupController::beginRemoval(std::shared_ptr<const RemovalPlan> plan, st
         screen_->showTrashProgress(static_cast<int>(plan_->items.size()));
         screen_->updateTrashProgress(trashProgress_->figures());
     }
+}
+
+std::function<void()> CleanupController::progressAnnouncer(std::shared_ptr<Relay> relay)
+{
+    return [relay = std::move(relay)] {
+        relay->post([](CleanupController& self) {
+            if (!self.trashProgress_)
+                return;
+            const TrashProgressFigures figures = self.trashProgress_->takeFigures();
+            if (self.screen_)
+                self.screen_->updateTrashProgress(figures);
+        });
+    };
 }
 
 void CleanupController::abortCleaning()
@@ -645,44 +512,6 @@ void CleanupController::endUndo()
         details);
 }
 
-namespace {
-
-const char* notMovedReasonKey(PhotosNotMovedReason reason)
-{
-    switch (reason) {
-    case PhotosNotMovedReason::noAlbum:
-        return "ID_PHOTOS_ITEM_NOT_MOVED_NO_ALBUM";
-    case PhotosNotMovedReason::unknownItem:
-        return "ID_PHOTOS_ITEM_NOT_MOVED_UNKNOWN";
-    case PhotosNotMovedReason::notTaken:
-        return "ID_PHOTOS_ITEM_NOT_MOVED_NOT_TAKEN";
-    }
-    return "";
-}
-
-} // namespace
-
-void CleanupController::listItemsNotInAlbum(
-    const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
-{
-    // Every collected item that is not in the album stays, with its reason;
-    // one a Stop left untried says so.
-    std::map<std::size_t, QString> reasons;
-    for (const auto& [index, reason] : photos.notMoved)
-        reasons[index] = localizedText(QString::fromLatin1(notMovedReasonKey(reason)));
-    const std::set<std::size_t> moved(photos.moved.begin(), photos.moved.end());
-    for (std::size_t index = 0; index < outcomes.size(); ++index) {
-        if (outcomes[index].kind != RemovalOutcome::Kind::collected || moved.count(index))
-            continue;
-        RemovalOutcome left = outcomes[index];
-        left.kind = RemovalOutcome::Kind::failed;
-        const auto reason = reasons.find(index);
-        left.reason = reason != reasons.end() ? reason->second
-                                              : localizedText(QStringLiteral("ID_PHOTOS_ITEM_NOT_MOVED_STOPPED"));
-        report_.arrFileNotTrashed.push_back(std::move(left));
-    }
-}
-
 bool CleanupController::applyRemovalOutcomes(
     const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
 {
@@ -752,7 +581,8 @@ bool CleanupController::applyRemovalOutcomes(
     report_.countTrashed += report_.countMovedToAlbum;
     report_.sizeTrashed += photos.movedSize;
     report_.uniquePhotosReatined -= report_.countMovedToAlbum;
-    listItemsNotInAlbum(outcomes, photos);
+    for (RemovalOutcome& left : itemsLeftOutOfAlbum(outcomes, photos))
+        report_.arrFileNotTrashed.push_back(std::move(left));
     for (const std::size_t index : photos.moved) {
         const RemovalOutcome& outcome = outcomes[index];
         outcome.file->photosInfo()->isMovedToTrashAlbum = true;

@@ -3,7 +3,9 @@
 #include "cleanup/AfterClean.h"
 #include "cleanup/PhotosLibraryStep.h"
 #include "cleanup/RemovalOutcome.h"
+#include "cleanup/RemovalProgress.h"
 #include "cleanup/UndoRestore.h"
+#include "cleanup/WorkerRelay.h"
 
 #include <QObject>
 #include <QString>
@@ -22,24 +24,6 @@ class PhotosNode;
 class QThread;
 class ResultsState;
 class UserDefaults;
-
-// Where a removal stands, as its progress sheet shows it.
-struct TrashProgressFigures {
-    // The bar, in files: those tried, and the part of the file under way
-    // compared with its kept copy so far.
-    double filesDone = 0;
-    // The file named: the one being compared with its kept copy, or else the
-    // last one removed; empty at the start.
-    QString path;
-    bool pathUnderWay = false;
-    // The count shown: the files removed before the last one, which counts
-    // once the next one has gone (the sheet names it as the one going).
-    qint64 removedBefore = 0;
-    // Bytes of the run's files on this computer: checked so far (the file
-    // under way as far as it was compared), and in all.
-    quint64 bytesDone = 0;
-    quint64 bytesTotal = 0;
-};
 
 // The sheets of a clean-up, as the results screen shows them. The widgets
 // implement it (TrashSheets); tests answer it directly. GUI thread only.
@@ -220,9 +204,9 @@ signals:
 
 private:
     // The workers' way back to this object, cut when it goes.
-    struct Relay;
-    // The removal's figures between the worker and the sheet.
-    struct TrashProgress;
+    using Relay = WorkerRelay<CleanupController>;
+    // The sheet takes the progress's latest figures when it is announced.
+    static std::function<void()> progressAnnouncer(std::shared_ptr<Relay> relay);
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
@@ -230,14 +214,13 @@ private:
     // result set by now.
     bool applyRemovalOutcomes(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     // The plan is made: the report, the progress and its sheet take it.
-    void beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<TrashProgress> progress);
+    void beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<RemovalProgress> progress);
     // The rebuild becomes the shown groups; the run ends now, or in a turn
     // of its own after this one when endLater.
     void finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild, bool endLater = false);
     // The sheet closes and the screen hears of the end: the area the shown
     // groups now make, none when they were not made again.
     void endRemoval(std::optional<ResultArea> area);
-    void listItemsNotInAlbum(const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes, std::vector<RemovedFile> left);
@@ -261,7 +244,7 @@ private:
     bool rebuildingAfterRemoval_ = false;
     std::size_t backgroundFrom_ = 10'000;
     std::shared_ptr<const RemovalPlan> plan_;
-    std::shared_ptr<TrashProgress> trashProgress_;
+    std::shared_ptr<RemovalProgress> trashProgress_;
     RemovalReport report_;
     std::vector<RemovedFile> arrNodesToBeRestoredLocal_;
     QThread* undoWorker_ = nullptr;

@@ -1,10 +1,14 @@
 #include "cleanup/PhotosLibraryStep.h"
 
 #include "base/Log.h"
+#include "cleanup/RemovalOutcome.h"
+#include "core/Localization.h"
 #include "platform/PhotosBridge.h"
 
 #include <QStringList>
 
+#include <map>
+#include <set>
 #include <thread>
 
 namespace {
@@ -126,4 +130,42 @@ PhotosStepOutcome runPhotosLibraryStep(const std::vector<PhotosStepItem>& items,
         step.send();
     }
     return step.outcome;
+}
+
+namespace {
+
+const char* notMovedReasonKey(PhotosNotMovedReason reason)
+{
+    switch (reason) {
+    case PhotosNotMovedReason::noAlbum:
+        return "ID_PHOTOS_ITEM_NOT_MOVED_NO_ALBUM";
+    case PhotosNotMovedReason::unknownItem:
+        return "ID_PHOTOS_ITEM_NOT_MOVED_UNKNOWN";
+    case PhotosNotMovedReason::notTaken:
+        return "ID_PHOTOS_ITEM_NOT_MOVED_NOT_TAKEN";
+    }
+    return "";
+}
+
+} // namespace
+
+std::vector<RemovalOutcome> itemsLeftOutOfAlbum(
+    const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
+{
+    std::map<std::size_t, QString> reasons;
+    for (const auto& [index, reason] : photos.notMoved)
+        reasons[index] = localizedText(QString::fromLatin1(notMovedReasonKey(reason)));
+    const std::set<std::size_t> moved(photos.moved.begin(), photos.moved.end());
+    std::vector<RemovalOutcome> left;
+    for (std::size_t index = 0; index < outcomes.size(); ++index) {
+        if (outcomes[index].kind != RemovalOutcome::Kind::collected || moved.count(index))
+            continue;
+        RemovalOutcome item = outcomes[index];
+        item.kind = RemovalOutcome::Kind::failed;
+        const auto reason = reasons.find(index);
+        item.reason = reason != reasons.end() ? reason->second
+                                              : localizedText(QStringLiteral("ID_PHOTOS_ITEM_NOT_MOVED_STOPPED"));
+        left.push_back(std::move(item));
+    }
+    return left;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class PhotosBridge;
+struct RemovalOutcome;
 
 // One collected photo-library item, as the step reads it.
 struct PhotosStepItem {
@@ -67,3 +68,8 @@ struct PhotosStepSettings {
 // blocks while the application answers.
 PhotosStepOutcome runPhotosLibraryStep(const std::vector<PhotosStepItem>& items, PhotosBridge& bridge,
     const PhotosStepSettings& settings, const std::atomic<bool>& abort);
+
+// The collected items of a run's outcomes that are not in the album, as
+// failures with their reason; one a Stop left untried says so.
+std::vector<RemovalOutcome> itemsLeftOutOfAlbum(
+    const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
