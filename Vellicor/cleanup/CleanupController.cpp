@@ -25,7 +25,6 @@
 #include <climits>
 #include <future>
 #include <set>
-#include <unordered_map>
 #include <unordered_set>
 
 QString filesDeletedCountText(qint64 count)
