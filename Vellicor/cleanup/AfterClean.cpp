@@ -1,5 +1,6 @@
 #include "cleanup/AfterClean.h"
 
+#include "base/ReleaseElsewhere.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/UndoRestore.h"
 #include "core/CommonFuncs.h"
@@ -36,19 +37,20 @@ const char* recoveryHintKey(ScanSource source)
 AfterRemovalRebuild takeAfterRemovalInput(ResultsState& state)
 {
     std::erase_if(state.arrMainGroup, [](const DuplicateGroupPtr& group) { return group->children.size() < 2; });
+    AfterRemovalRebuild rebuild = rebuildOf(state);
+    rebuild.main = state.arrMainGroup;
     const int category = state.selectedCategoryIndex;
-    return rebuildInput(state,
-        category >= 0 && category <= 5
-            ? state.filterGroupsByCategory(static_cast<GlobalObjects::FileCategory>(category))
-            : state.arrMainGroup);
+    if (category >= 0 && category <= 5)
+        rebuild.shown = state.filterGroupsByCategory(static_cast<GlobalObjects::FileCategory>(category));
+    else
+        rebuild.allShown = true;
+    return rebuild;
 }
 
-AfterRemovalRebuild rebuildInput(const ResultsState& state, std::vector<DuplicateGroupPtr> shown)
+AfterRemovalRebuild rebuildOf(const ResultsState& state)
 {
     AfterRemovalRebuild rebuild;
     rebuild.resultSetId = state.resultSetId();
-    rebuild.main = state.arrMainGroup;
-    rebuild.shown = std::move(shown);
     rebuild.sortType = state.sortType;
     rebuild.sortOrder = state.sortOrder;
     if (state.observer())
@@ -58,7 +60,7 @@ AfterRemovalRebuild rebuildInput(const ResultsState& state, std::vector<Duplicat
 
 void rebuildAfterRemoval(AfterRemovalRebuild& rebuild)
 {
-    rebuild.shown = sortGroupsBy(rebuild.shown, rebuild.sortType, rebuild.sortOrder);
+    rebuild.shown = sortGroupsBy(rebuild.allShown ? rebuild.main : rebuild.shown, rebuild.sortType, rebuild.sortOrder);
     if (rebuild.prepareRows)
         rebuild.rows = rebuild.prepareRows(rebuild.shown);
     rebuild.marked = ResultsState::markedTotalsOf(rebuild.shown);
@@ -66,6 +68,7 @@ void rebuildAfterRemoval(AfterRemovalRebuild& rebuild)
     rebuild.duplicates = count;
     rebuild.duplicateBytes = bytes;
     rebuild.summary = summarizeDuplicates(rebuild.main);
+    rebuild.shares = CategoryShares::percentages(rebuild.main);
 }
 
 std::optional<ResultArea> applyAfterRemoval(ResultsState& state, AfterRemovalRebuild& rebuild)
@@ -73,7 +76,9 @@ std::optional<ResultArea> applyAfterRemoval(ResultsState& state, AfterRemovalReb
     if (state.resultSetId() != rebuild.resultSetId)
         return std::nullopt;
     state.isMarkedGroupsFilterOn = false;
-    state.arrGroups = std::move(rebuild.shown);
+    // The groups shown before may hold the last references to the groups
+    // the removal emptied.
+    releaseElsewhere(std::exchange(state.arrGroups, std::move(rebuild.shown)));
     state.isCollectionViewRefreshRequired = true;
     if (state.observer())
         state.observer()->shownGroupsPrepared(std::move(rebuild.rows));

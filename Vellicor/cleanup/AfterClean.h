@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/GlobalObjects.h"
+#include "marking/CategoryShares.h"
 #include "marking/MarkingObserver.h"
 #include "marking/ResultsState.h"
 #include "marking/ResultsSummary.h"
@@ -30,16 +31,18 @@ enum class ResultArea {
 
 // The shown groups made again after a removal: the groups left with fewer
 // than two files leave arrMainGroup, the rest (the chosen category's groups,
-// or all) are shown sorted, and the marked totals, the duplicates left and
-// the summary are counted again. In three steps, so that the middle one,
-// which reads the records only, may run on a worker while the removal's
-// sheet keeps the user's hands off them.
+// or all) are shown sorted, and the marked totals, the duplicates left, the
+// summary and the category shares are counted again. In three steps, so that
+// the middle one, which reads the records only, may run on a worker while
+// the removal's sheet keeps the user's hands off them.
 struct AfterRemovalRebuild {
     quint64 resultSetId = 0;
     // The groups left with two files or more.
     std::vector<DuplicateGroupPtr> main;
-    // The groups to show: in arrMainGroup's order, then sorted.
+    // The groups to show: in arrMainGroup's order, then sorted. Made from
+    // main by the middle step when allShown is set.
     std::vector<DuplicateGroupPtr> shown;
+    bool allShown = false;
     GlobalObjects::SortType sortType = GlobalObjects::SortType::sortBySize;
     GlobalObjects::SortOrder sortOrder = GlobalObjects::SortOrder::sortDescending;
     MarkingObserver::RowPreparer prepareRows;
@@ -49,12 +52,14 @@ struct AfterRemovalRebuild {
     qint64 duplicates = 0;
     quint64 duplicateBytes = 0;
     DuplicatesSummary summary;
+    CategoryShares::Percentages shares {};
 };
 // GUI thread: drops the emptied groups from arrMainGroup and takes the groups
 // to show (a chosen category filters them here).
 AfterRemovalRebuild takeAfterRemovalInput(ResultsState& state);
-// GUI thread: the input of a rebuild that shows the given groups.
-AfterRemovalRebuild rebuildInput(const ResultsState& state, std::vector<DuplicateGroupPtr> shown);
+// GUI thread: a rebuild of the state's result set and sort, its groups yet
+// to be given.
+AfterRemovalRebuild rebuildOf(const ResultsState& state);
 // Any thread: sorts the shown groups and counts, reading the records only.
 void rebuildAfterRemoval(AfterRemovalRebuild& rebuild);
 // GUI thread: the rebuild becomes the shown groups, their rows and the

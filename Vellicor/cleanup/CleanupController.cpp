@@ -11,6 +11,7 @@
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
+#include "marking/ShownGroupsOrder.h"
 #include "platform/FileRemover.h"
 #include "platform/PhotosBridge.h"
 #include "platform/ReachabilityTest.h"
@@ -270,16 +271,36 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
         return;
     }
     // The shown groups are made again from what is left. For a large result
-    // set the sorting, the rows and the counts are made on a worker while
-    // the progress sheet stays up: nothing reaches the records meanwhile,
-    // and the run counts as going until the outcome is in.
-    auto rebuild = std::make_shared<AfterRemovalRebuild>(takeAfterRemovalInput(state_));
-    if (rebuild->main.size() < backgroundFrom_) {
+    // set the groups are taken in a turn of their own, and the sorting, the
+    // rows and the counts are made on a worker while the progress sheet stays
+    // up: nothing reaches the records meanwhile, and the run counts as going
+    // until the outcome is in.
+    if (state_.arrMainGroup.size() < backgroundFrom_) {
+        auto rebuild = std::make_shared<AfterRemovalRebuild>(takeAfterRemovalInput(state_));
         rebuildAfterRemoval(*rebuild);
         finishRebuildAfterRemoval(std::move(rebuild));
         return;
     }
     rebuildingAfterRemoval_ = true;
+    QMetaObject::invokeMethod(this, &CleanupController::startRebuildAfterRemoval, Qt::QueuedConnection);
+}
+
+void CleanupController::startRebuildAfterRemoval()
+{
+    // A result set that came in between holds none of the groups the run
+    // changed.
+    if (state_.resultSetId() != plan_->resultSetId) {
+        rebuildingAfterRemoval_ = false;
+        endRemoval(std::nullopt);
+        return;
+    }
+    auto rebuild = std::make_shared<AfterRemovalRebuild>(takeAfterRemovalInput(state_));
+    if (rebuild->main.size() < backgroundFrom_) {
+        rebuildAfterRemoval(*rebuild);
+        rebuildingAfterRemoval_ = false;
+        finishRebuildAfterRemoval(std::move(rebuild));
+        return;
+    }
     QThreadPool::globalInstance()->start([relay = relay_, rebuild = std::move(rebuild)]() mutable {
         rebuildAfterRemoval(*rebuild);
         relay->post([rebuild = std::move(rebuild)](CleanupController& self) mutable {
@@ -295,29 +316,30 @@ void CleanupController::finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRe
         appendScanHistoryRecord(rebuild->duplicates, rebuild->duplicateBytes, defaults_);
         emit AppNotifier::instance().UpdateLastScanStatus();
     }
+    const CategoryShares::Percentages shares = rebuild->shares;
     // What a dropped rebuild holds of the records goes on the pool.
     releaseElsewhere(std::move(rebuild));
     if (!endLater) {
-        endRemoval(area);
+        endRemoval(area, shares);
         return;
     }
     // The sheet closes, and the screen follows, in a turn of their own; the
     // sheet keeps the user's hands off the records until then.
     QMetaObject::invokeMethod(
         this,
-        [this, area] {
+        [this, area, shares] {
             rebuildingAfterRemoval_ = false;
-            endRemoval(area);
+            endRemoval(area, shares);
         },
         Qt::QueuedConnection);
 }
 
-void CleanupController::endRemoval(std::optional<ResultArea> area)
+void CleanupController::endRemoval(std::optional<ResultArea> area, const CategoryShares::Percentages& shares)
 {
     if (screen_)
         screen_->closeTrashProgress();
     if (area)
-        emit resultAreaChanged(*area);
+        emit resultAreaChanged(*area, shares);
     emit removalFinished(area.has_value());
     // The window comes after the results are redrawn and the history written.
     QMetaObject::invokeMethod(this, &CleanupController::showWindowAfterTrash, Qt::QueuedConnection);
@@ -426,38 +448,102 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
         return;
     }
     // The one rebuild of the shown groups: every group, every file, sorted.
-    // For a large result set the sorting, the rows and the counts are made
-    // on a worker, as a pass of the results state: a command that changes
-    // marks or the shown groups finishes it first (waiting for the worker),
-    // and a new result set drops it. The undo counts as going until then.
     state_.finishBulkMarks();
-    state_.resetCategoryFilter();
-    auto rebuild = std::make_shared<AfterRemovalRebuild>(rebuildInput(state_, state_.arrMainGroup));
-    if (rebuild->main.size() < backgroundFrom_) {
-        rebuildAfterRemoval(*rebuild);
-        applyRebuildAfterUndo(*rebuild);
+    if (state_.arrMainGroup.size() < backgroundFrom_) {
+        state_.resetCategoryFilter();
+        AfterRemovalRebuild rebuild = rebuildOf(state_);
+        rebuild.main = state_.arrMainGroup;
+        rebuild.allShown = true;
+        rebuildAfterRemoval(rebuild);
+        applyRebuildAfterUndo(rebuild);
         endUndo();
         return;
     }
     rebuildingAfterUndo_ = true;
-    auto ready = std::make_shared<std::promise<void>>();
-    std::shared_future<void> done = ready->get_future().share();
-    auto ended = std::make_shared<bool>(false);
-    state_.startShownGroupsPass([this, alive = std::weak_ptr<int>(lifeToken_), rebuild, done, ended](SliceBudget& budget) {
-        // A pass the state finishes after this object has gone is over.
-        if (alive.expired())
+    state_.startShownGroupsPass(undoRebuildPass());
+}
+
+SlicedWork::Step CleanupController::undoRebuildPass()
+{
+    // For a large result set the rebuild is a pass of the results state: a
+    // command that changes marks or the shown groups finishes it first, and
+    // a new result set drops it. In slices, every group shows all its files
+    // again and is taken; then a worker sorts them and makes the rows and
+    // the counts, which the pass waits for. The undo counts as going until
+    // the pass has ended, or was dropped.
+    struct Pass {
+        CleanupController* self = nullptr;
+        std::weak_ptr<int> alive;
+        std::shared_ptr<AfterRemovalRebuild> rebuild;
+        std::size_t next = 0;
+        bool workerStarted = false;
+        std::shared_ptr<std::promise<void>> ready = std::make_shared<std::promise<void>>();
+        std::shared_future<void> done = ready->get_future().share();
+        std::shared_ptr<bool> ended = std::make_shared<bool>(false);
+
+        ~Pass()
+        {
+            // Dropped before its worker started: nothing else will end the
+            // undo.
+            if (*ended || workerStarted || alive.expired())
+                return;
+            *ended = true;
+            QMetaObject::invokeMethod(
+                self,
+                [self = self] {
+                    self->rebuildingAfterUndo_ = false;
+                    self->endUndo();
+                },
+                Qt::QueuedConnection);
+        }
+    };
+    auto pass = std::make_shared<Pass>();
+    pass->self = this;
+    pass->alive = lifeToken_;
+    pass->rebuild = std::make_shared<AfterRemovalRebuild>(rebuildOf(state_));
+    pass->rebuild->main.reserve(state_.arrMainGroup.size());
+    pass->rebuild->allShown = true;
+    return [pass](SliceBudget& budget) {
+        // A pass the state finishes after its controller has gone is over.
+        if (pass->alive.expired())
             return true;
+        CleanupController& self = *pass->self;
+        if (!pass->workerStarted) {
+            const std::vector<DuplicateGroupPtr>& groups = self.state_.arrMainGroup;
+            while (pass->next < groups.size()) {
+                const DuplicateGroupPtr& group = groups[pass->next++];
+                ShownGroupsOrder::showAllFiles(*group);
+                pass->rebuild->main.push_back(group);
+                if (budget.spent())
+                    return false;
+            }
+            if (budget.isUnlimited()) {
+                rebuildAfterRemoval(*pass->rebuild);
+                pass->ready->set_value();
+            } else {
+                self.startUndoRebuildWorker(pass->rebuild, pass->ready, pass->ended);
+            }
+            pass->workerStarted = true;
+            if (!budget.isUnlimited())
+                return false;
+        }
         if (budget.isUnlimited())
-            done.wait();
-        else if (done.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
+            pass->done.wait();
+        else if (pass->done.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
             return false;
-        *ended = true;
-        rebuildingAfterUndo_ = false;
-        applyRebuildAfterUndo(*rebuild);
-        endUndo();
+        *pass->ended = true;
+        self.rebuildingAfterUndo_ = false;
+        self.applyRebuildAfterUndo(*pass->rebuild);
+        self.endUndo();
         return true;
-    });
-    QThreadPool::globalInstance()->start([relay = relay_, rebuild, ready, ended]() mutable {
+    };
+}
+
+void CleanupController::startUndoRebuildWorker(std::shared_ptr<AfterRemovalRebuild> rebuild,
+    std::shared_ptr<std::promise<void>> ready, std::shared_ptr<bool> ended)
+{
+    QThreadPool::globalInstance()->start([relay = relay_, rebuild = std::move(rebuild), ready = std::move(ready),
+                                             ended = std::move(ended)]() mutable {
         rebuildAfterRemoval(*rebuild);
         ready->set_value();
         relay->post([rebuild = std::move(rebuild), ended](CleanupController& self) mutable {
@@ -486,7 +572,7 @@ void CleanupController::applyRebuildAfterUndo(AfterRemovalRebuild& rebuild)
     // with the files, or the home screen would report duplicates that are
     // gone.
     appendScanHistoryRecord(rebuild.duplicates, rebuild.duplicateBytes, defaults_);
-    emit resultAreaChanged(ResultArea::listing);
+    emit resultAreaChanged(ResultArea::listing, rebuild.shares);
     emit AppNotifier::instance().UpdateLastScanStatus();
 }
 

@@ -6,12 +6,15 @@
 #include "cleanup/RemovalProgress.h"
 #include "cleanup/UndoRestore.h"
 #include "cleanup/WorkerRelay.h"
+#include "marking/CategoryShares.h"
+#include "marking/SlicedWork.h"
 
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -196,8 +199,9 @@ signals:
     // when another result set came meanwhile, whose records the run may
     // still have changed.
     void removalFinished(bool rowsTaken);
-    // The shown groups were rebuilt after a removal or an undo.
-    void resultAreaChanged(ResultArea area);
+    // The shown groups were rebuilt after a removal or an undo; shares: the
+    // category shares of the groups left, for the pie.
+    void resultAreaChanged(ResultArea area, const CategoryShares::Percentages& shares);
     // An undo started (true) or ended with its outcomes applied (false).
     void undoRunningChanged(bool running);
     void backToHomeRequested();
@@ -218,12 +222,21 @@ private:
     // The rebuild becomes the shown groups; the run ends now, or in a turn
     // of its own after this one when endLater.
     void finishRebuildAfterRemoval(std::shared_ptr<AfterRemovalRebuild> rebuild, bool endLater = false);
+    // A large result set's groups are taken for the rebuild, in a turn after
+    // the outcomes', and the rest made on a worker.
+    void startRebuildAfterRemoval();
     // The sheet closes and the screen hears of the end: the area the shown
-    // groups now make, none when they were not made again.
-    void endRemoval(std::optional<ResultArea> area);
+    // groups now make and their category shares, none when they were not
+    // made again.
+    void endRemoval(std::optional<ResultArea> area, const CategoryShares::Percentages& shares = {});
     void showWindowAfterTrash();
     void startUndo();
     void finishUndo(std::vector<RestoreOutcome> outcomes, std::vector<RemovedFile> left);
+    // The rebuild after an undo of a large result set, as a pass of the
+    // results state, and its worker.
+    SlicedWork::Step undoRebuildPass();
+    void startUndoRebuildWorker(std::shared_ptr<AfterRemovalRebuild> rebuild,
+        std::shared_ptr<std::promise<void>> ready, std::shared_ptr<bool> ended);
     // The shown groups as the rebuild made them, the category reset to all.
     void applyRebuildAfterUndo(AfterRemovalRebuild& rebuild);
     // The screen hears the undo has ended, and of its report.

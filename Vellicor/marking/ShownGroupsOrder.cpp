@@ -37,10 +37,14 @@ std::vector<DuplicateGroupPtr> ShownGroupsOrder::filterGroupsByCategory(GlobalOb
 
 void ShownGroupsOrder::resetCategoryFilter()
 {
-    for (const DuplicateGroupPtr& group : state_.arrMainGroup) {
-        group->filterChildren = group->children;
-        ResultsState::groupMarkState(*group);
-    }
+    for (const DuplicateGroupPtr& group : state_.arrMainGroup)
+        showAllFiles(*group);
+}
+
+void ShownGroupsOrder::showAllFiles(DuplicateGroup& group)
+{
+    group.filterChildren = group.children;
+    ResultsState::groupMarkState(group);
 }
 
 ShownGroupsOrder::CategoryOutcome ShownGroupsOrder::selectCategory(GlobalObjects::FileCategory category)

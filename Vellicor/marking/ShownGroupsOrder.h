@@ -33,6 +33,8 @@ public:
     // Every group of arrMainGroup shows all its files again, its check state
     // recomputed from them.
     void resetCategoryFilter();
+    // The same for one group.
+    static void showAllFiles(DuplicateGroup& group);
 
     enum class CategoryOutcome { shown, noDuplicates };
     // A category button: shows the category's groups sorted and recounts the

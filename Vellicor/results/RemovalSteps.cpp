@@ -101,7 +101,7 @@ void RemovalSteps::connectCleanup()
     connect(cleanup_.get(), &CleanupController::removalFinished, this,
         [this](bool rowsTaken) { hooks_.removalFinished(rowsTaken); });
     connect(cleanup_.get(), &CleanupController::resultAreaChanged, this,
-        [this](ResultArea area) { hooks_.resultAreaChanged(area); });
+        [this](ResultArea area, const CategoryShares::Percentages& shares) { hooks_.resultAreaChanged(area, shares); });
     connect(cleanup_.get(), &CleanupController::backToHomeRequested, this, [this] { hooks_.back(); });
     connect(cleanup_.get(), &CleanupController::undoRunningChanged, this, [this](bool running) {
         // Nothing is removed or undone while an undo puts files back.

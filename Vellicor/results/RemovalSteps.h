@@ -33,7 +33,7 @@ public:
         std::function<void()> removeMarked;
         std::function<void()> back;
         std::function<void(bool rowsTaken)> removalFinished;
-        std::function<void(ResultArea area)> resultAreaChanged;
+        std::function<void(ResultArea area, const CategoryShares::Percentages& shares)> resultAreaChanged;
         std::function<void(bool running)> undoRunningChanged;
     };
 

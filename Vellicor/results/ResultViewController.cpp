@@ -81,7 +81,8 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
     removal.removeMarked = [this] { removeMarkedFiles(); };
     removal.back = [this] { goBack(); };
     removal.removalFinished = [this](bool rowsTaken) { removalFinished(rowsTaken); };
-    removal.resultAreaChanged = [this](ResultArea area) { showResultArea(area); };
+    removal.resultAreaChanged
+        = [this](ResultArea area, const CategoryShares::Percentages& shares) { showResultArea(area, shares); };
     removal.undoRunningChanged = [this](bool running) { toolbar_->showUndoRunning(running); };
     removal_->setHooks(std::move(removal));
 
@@ -404,10 +405,11 @@ void ResultViewController::removalFinished(bool rowsTaken)
     updatePieChart();
 }
 
-void ResultViewController::showResultArea(ResultArea area)
+void ResultViewController::showResultArea(ResultArea area, const CategoryShares::Percentages& shares)
 {
-    // The clean-up has rebuilt the shown groups, and the model with them.
-    updatePieChart();
+    // The clean-up has rebuilt the shown groups, and the model with them,
+    // and counted the pie's shares.
+    updatePieChart(shares);
     viewListing_->show();
     if (removal_->showArea(area, resultAreaTop()))
         toolbar_->setAutoMarkEnabled(area == ResultArea::listing);

@@ -214,7 +214,7 @@ private:
     void categoryChosen(int category);
     void goBack();
     void removalFinished(bool rowsTaken);
-    void showResultArea(ResultArea area);
+    void showResultArea(ResultArea area, const CategoryShares::Percentages& shares);
     void removedFromList(bool nothingLeft);
     // The top of the views that stand in for the list: below the toolbar.
     int resultAreaTop() const;

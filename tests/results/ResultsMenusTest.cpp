@@ -142,7 +142,7 @@ TEST(ResultsTexts, TableTextsAreNeverScannedForMarkers)
 TEST(ResultsViews, AllRemovedKeepsBackAndUndoWithinReach)
 {
     Screen s({});
-    emit s.screen.cleanup().resultAreaChanged(ResultArea::allRemoved);
+    emit s.screen.cleanup().resultAreaChanged(ResultArea::allRemoved, {});
     auto* success = s.screen.findChild<QWidget*>(QStringLiteral("viewSucccess"));
     ASSERT_TRUE(success->isVisible());
     for (const char* name : { "btnBack", "btnOptions", "btnUndo" }) {

@@ -57,7 +57,9 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
@@ -1719,6 +1721,133 @@ TEST_F(ResultsCleanupAtScale, RebuildsOverTakenByANewResultSetAreDroppedAndTheir
     EXPECT_EQ(screen->state().arrMainGroup, newer);
     EXPECT_EQ(screen->cleanup().lastUndoReport().restored, planned);
     EXPECT_TRUE(screen->afterCleanSheets().windowActionCompleted()->isVisible());
+}
+
+TEST_F(ResultsCleanupAtScale, ANewResultSetBetweenTheRemovalsOutcomesAndItsRebuildEndsTheRun)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    const std::vector<DuplicateGroupPtr> old = groupsToClean(QStringLiteral("turns"), 12);
+    load(old);
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    button("btnTrash")->click();
+    screen->trashSheets().btnTrashOnReview->click();
+    // One turn of the event loop at a time, until the outcomes are applied.
+    QElapsedTimer clock;
+    clock.start();
+    while (screen->cleanup().lastReport().countTrashed == 0 && clock.elapsed() < 10'000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    ASSERT_GT(screen->cleanup().lastReport().countTrashed, 0);
+    // The groups left with one file are still listed: the rebuild has not
+    // taken them yet.
+    if (!std::ranges::any_of(
+            screen->state().arrMainGroup, [](const DuplicateGroupPtr& group) { return group->children.size() < 2; }))
+        GTEST_SKIP() << "the rebuild took the groups in the outcomes' turn";
+    EXPECT_TRUE(screen->cleanup().isRemoving());
+    const std::vector<DuplicateGroupPtr> newer = groupsOf({ { "a::300", "b::300" }, { "c::200", "d::200" } });
+    load(newer);
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+    EXPECT_FALSE(screen->cleanup().isRemoving());
+    EXPECT_EQ(listNames(), (QStringList { "a", "b", "c", "d" }));
+    EXPECT_EQ(screen->state().arrMainGroup, newer);
+    EXPECT_EQ(screen->cleanup().lastReport().countTrashed,
+        qint64(screen->cleanup().arrNodesToBeRestoredLocal().size()));
+}
+
+// Six groups on disk to clean behind more groups in memory than a slice of
+// the undo's pass takes at once.
+class ResultsUndoInSlices : public ResultsCleanupAtScale {
+protected:
+    void SetUp() override
+    {
+        ResultsCleanupAtScale::SetUp();
+        onDisk = groupsToClean(QStringLiteral("slices"), 6);
+        std::vector<QStringList> shapes;
+        for (int g = 0; g < 32 * SliceBudget::minimumSteps; ++g) {
+            const QString size = QString::number(10 + g);
+            shapes.push_back({ "a:1:" + size, "b:0:" + size, "c:1:" + size });
+        }
+        std::vector<DuplicateGroupPtr> groups = onDisk;
+        std::ranges::move(groupsOf(shapes), std::back_inserter(groups));
+        load(groups);
+        settle();
+        screen->autoMarkSheets().btnSelectManually->click();
+        removeMarkedFiles();
+        settle();
+    }
+    // The undo through its Yes button, answered with its first slice gone:
+    // false when that slice took every group already.
+    bool undoMidWay()
+    {
+        button("btnUndo")->click();
+        screen->afterCleanSheets().btnYesForUndo->click();
+        // One turn of the event loop at a time, so that the pass has run its
+        // first slice only.
+        QElapsedTimer clock;
+        clock.start();
+        while (!screen->state().isBulkMarking() && clock.elapsed() < 10'000) {
+            QCoreApplication::processEvents();
+            QThread::msleep(1);
+        }
+        EXPECT_TRUE(screen->state().isBulkMarking());
+        // Groups the removal left with one file come back last: one still
+        // showing that file only has not been taken yet.
+        return std::ranges::any_of(
+            onDisk, [](const DuplicateGroupPtr& group) { return group->filterChildren.size() < group->children.size(); });
+    }
+
+    std::vector<DuplicateGroupPtr> onDisk;
+};
+
+TEST_F(ResultsUndoInSlices, ACategoryClickMidWayFinishesTheUndoAsAWholeStepWould)
+{
+    screen->cleanup().setBackgroundFrom(1'000'000);
+    undo();
+    screen->afterCleanSheets().windowActionCompleted()->close();
+    screen->categoryButton(0)->click();
+    settle();
+    const auto atOnce = shownWithout(QStringLiteral("slices"));
+    const qint64 restored = screen->cleanup().lastUndoReport().restored;
+    ASSERT_GT(restored, 0);
+
+    // The same again, its undo in slices; the click ends the pass at once.
+    screen->cleanup().setBackgroundFrom(1);
+    removeMarkedFiles();
+    settle();
+    if (!undoMidWay())
+        GTEST_SKIP() << "the undo took every group within its first slice";
+    screen->categoryButton(0)->click();
+    EXPECT_FALSE(screen->cleanup().isUndoing());
+    EXPECT_FALSE(screen->state().isBulkMarking());
+    settle();
+    EXPECT_EQ(shownWithout(QStringLiteral("slices")), atOnce);
+    EXPECT_EQ(screen->cleanup().lastUndoReport().restored, restored);
+    for (const DuplicateGroupPtr& group : screen->state().arrMainGroup)
+        EXPECT_LE(group->filterChildren.size(), group->children.size());
+}
+
+TEST_F(ResultsUndoInSlices, ANewResultSetMidWayDropsThePassAndTheUndoStillEnds)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    const auto planned = qint64(screen->cleanup().arrNodesToBeRestoredLocal().size());
+    ASSERT_GT(planned, 0);
+    if (!undoMidWay())
+        GTEST_SKIP() << "the undo took every group within its first slice";
+    const std::vector<DuplicateGroupPtr> newer = groupsOf({ { "a::300", "b::300" }, { "c::200", "d::200" } });
+    load(newer);
+    ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
+    EXPECT_FALSE(screen->state().isBulkMarking());
+    EXPECT_EQ(listNames(), (QStringList { "a", "b", "c", "d" }));
+    EXPECT_EQ(screen->state().arrMainGroup, newer);
+    EXPECT_EQ(screen->cleanup().lastUndoReport().restored, planned);
+    EXPECT_TRUE(screen->afterCleanSheets().windowActionCompleted()->isVisible());
+    // The files are back on disk, where the undo put them.
+    for (const DuplicateGroupPtr& group : onDisk) {
+        for (const FileInfoNodePtr& file : group->children)
+            EXPECT_TRUE(QFileInfo::exists(*file->filePath)) << file->filePath->toStdString();
+    }
 }
 
 TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)

@@ -206,7 +206,7 @@ const GalleryRegistration nothingLeftPage("results-nothing-left", [] {
 const GalleryRegistration allRemovedPage("results-all-removed", [] {
     SampleScreen sample;
     // What the clean-up reports when its run has left no group.
-    emit sample.screen->cleanup().resultAreaChanged(ResultArea::allRemoved);
+    emit sample.screen->cleanup().resultAreaChanged(ResultArea::allRemoved, {});
     QCoreApplication::processEvents();
     return renderWidget(*sample.screen);
 });
