@@ -36,9 +36,20 @@ const char* recoveryHintKey(ScanSource source)
 
 AfterRemovalRebuild takeAfterRemovalInput(ResultsState& state)
 {
-    std::erase_if(state.arrMainGroup, [](const DuplicateGroupPtr& group) { return group->children.size() < 2; });
     AfterRemovalRebuild rebuild = rebuildOf(state);
-    rebuild.main = state.arrMainGroup;
+    // One walk drops the emptied groups and takes the others.
+    std::vector<DuplicateGroupPtr>& groups = state.arrMainGroup;
+    rebuild.main.reserve(groups.size());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i]->children.size() < 2)
+            continue;
+        rebuild.main.push_back(groups[i]);
+        if (kept != i)
+            groups[kept] = std::move(groups[i]);
+        ++kept;
+    }
+    groups.resize(kept);
     const int category = state.selectedCategoryIndex;
     if (category >= 0 && category <= 5)
         rebuild.shown = state.filterGroupsByCategory(static_cast<GlobalObjects::FileCategory>(category));

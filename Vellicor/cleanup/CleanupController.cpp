@@ -25,7 +25,6 @@
 #include <chrono>
 #include <climits>
 #include <future>
-#include <set>
 #include <unordered_set>
 
 QString filesDeletedCountText(qint64 count)
@@ -597,8 +596,7 @@ void CleanupController::endUndo()
         details);
 }
 
-bool CleanupController::applyRemovalOutcomes(
-    const std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
+bool CleanupController::applyRemovalOutcomes(std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
 {
     using Kind = RemovalOutcome::Kind;
     const RemovalPlan& plan = *plan_;
@@ -619,7 +617,9 @@ bool CleanupController::applyRemovalOutcomes(
     }
 
     std::vector<RemovedFile> undoList;
-    std::set<DuplicateGroup*> touched;
+    undoList.reserve(outcomes.size());
+    std::unordered_set<DuplicateGroup*> touched;
+    touched.reserve(outcomes.size());
     std::vector<DuplicateGroupPtr> groups;
     // A file gone from the result set's own groups is flagged, its bytes no
     // longer count for its group, and the group is tidied below.
@@ -630,7 +630,7 @@ bool CleanupController::applyRemovalOutcomes(
         if (touched.insert(&group).second)
             groups.push_back(outcome.group);
     };
-    for (const RemovalOutcome& outcome : outcomes) {
+    for (RemovalOutcome& outcome : outcomes) {
         if (outcome.route == RemovalRoute::cloud)
             ++report_.countTrashedFolderItems;
         switch (outcome.kind) {
@@ -638,10 +638,12 @@ bool CleanupController::applyRemovalOutcomes(
             ++report_.countTrashed;
             report_.sizeTrashed += outcome.file->fileSize;
             --report_.uniquePhotosReatined;
-            undoList.push_back({ outcome.file, outcome.group, outcome.path, outcome.trashedPath, outcome.trashInfoPath,
-                outcome.route, plan.resultSetId, outcome.trashed, plan.source });
             if (sameResultSet)
                 leaveGroup(outcome);
+            // A removed file's outcome is read no further.
+            undoList.push_back({ std::move(outcome.file), std::move(outcome.group), std::move(outcome.path),
+                std::move(outcome.trashedPath), std::move(outcome.trashInfoPath), outcome.route, plan.resultSetId,
+                std::move(outcome.trashed), plan.source });
             break;
         }
         case Kind::failed:
