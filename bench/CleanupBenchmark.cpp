@@ -14,6 +14,7 @@
 // million files can be loaded with only a part of them removed; "rounds" is
 // how many times the removal and undo run (three by default).
 // The temporary folder is $VELLICOR_BENCH_DIR when it is set.
+#include "PeakMemory.h"
 #include "ResultsBenchScreen.h"
 #include "cleanup/CleanupController.h"
 #include "controls/IMGButton.h"
@@ -190,10 +191,12 @@ IMGButton* visibleButton(QWidget& screen, const char* key)
 // One step's figures, from its construction to print().
 class Measure {
 public:
-    Measure(Probe& probe, PostCounter& posts)
+    Measure(Probe& probe, PostCounter& posts, MemoryPeaks& memory)
         : probe_(&probe)
         , posts_(&posts)
+        , memory_(&memory)
     {
+        memory.beginStep();
         posts.posted = 0;
         probe.start();
         clock_.start();
@@ -204,16 +207,20 @@ public:
         QApplication::processEvents();
         const double seconds = clock_.nsecsElapsed() / 1e9;
         probe_->stop();
+        const qint64 peak = memory_->endStep();
         std::printf("%s: %lld of %lld files in %.2f s; GUI thread: busy %.2f s (%.0f %%), longest stall %.1f ms, "
-                    "%.2f s in stalls over 50 ms; %d posted updates\n",
+                    "%.2f s in stalls over 50 ms; %d posted updates; peak memory %.1f MB (%.0f B a file beyond "
+                    "start-up)\n",
             step, static_cast<long long>(done), static_cast<long long>(planned), seconds, probe_->busyNs / 1e9,
-            100 * probe_->busyNs / 1e9 / seconds, probe_->longestNs / 1e6, probe_->stalledNs / 1e9, posts_->posted);
+            100 * probe_->busyNs / 1e9 / seconds, probe_->longestNs / 1e6, probe_->stalledNs / 1e9, posts_->posted,
+            double(peak) / 1e6, memory_->bytesPerFile(peak));
         return seconds;
     }
 
 private:
     Probe* probe_;
     PostCounter* posts_;
+    MemoryPeaks* memory_;
     QElapsedTimer clock_;
 };
 
@@ -236,14 +243,14 @@ struct Times {
 // Removes the marked files of the loaded results through the clean-up, then
 // undoes it through the undo's Yes button, printing each; false when either
 // does not end.
-bool removeAndUndo(ResultViewController& screen, Probe& probe, PostCounter& posts, const char* removal,
+bool removeAndUndo(ResultViewController& screen, Probe& probe, PostCounter& posts, MemoryPeaks& memory, const char* removal,
     const char* undo, Times* times = nullptr)
 {
     CleanupController& cleanup = screen.cleanup();
     bool removed = false;
     const auto finished
         = QObject::connect(&cleanup, &CleanupController::removalFinished, [&removed] { removed = true; });
-    Measure measure(probe, posts);
+    Measure measure(probe, posts, memory);
     cleanup.removeSelectedItems();
     const bool ended = waitFor([&removed] { return removed; });
     QObject::disconnect(finished);
@@ -258,7 +265,7 @@ bool removeAndUndo(ResultViewController& screen, Probe& probe, PostCounter& post
     IMGButton* yes = visibleButton(screen, "ID_YES");
     if (!yes)
         return false;
-    measure = Measure(probe, posts);
+    measure = Measure(probe, posts, memory);
     yes->click();
     if (!waitFor([&cleanup] { return !cleanup.isUndoing(); }))
         return false;
@@ -347,6 +354,8 @@ int main(int argc, char** argv)
     PostCounter posts;
     screen.cleanup().installEventFilter(&posts);
     Probe probe;
+    // Against the memory before any file is made.
+    MemoryPeaks memory;
 
     if (groupCount > 0) {
         // Half the groups hold three copies (two marked), half two (one
@@ -373,6 +382,7 @@ int main(int argc, char** argv)
                 const bool mark = copy > 0 && (candidate * cap) / candidates != ((candidate + 1) * cap) / candidates;
                 candidate += copy > 0;
                 addFileToGroup(group, makeFile(path, bytes, mark));
+                ++memory.fileCount;
                 marked += mark;
                 if (mark) {
                     compared << folder + QStringLiteral("/f%1-0.dat").arg(g) << path;
@@ -392,7 +402,7 @@ int main(int argc, char** argv)
         for (int round = 0; round < rounds; ++round) {
             ::sync();
             Times times;
-            if (!removeAndUndo(screen, probe, posts, "removal", "undo", &times))
+            if (!removeAndUndo(screen, probe, posts, memory, "removal", "undo", &times))
                 return 1;
             removals.push_back(times.removal);
             undos.push_back(times.undo);
@@ -437,10 +447,10 @@ int main(int argc, char** argv)
         printPlainRead("plain read of the large files, from the cache", paths);
         loadAndWait(screen, groups, largeCount);
         QApplication::processEvents();
-        if (!removeAndUndo(screen, probe, posts, "large removal, from the cache", "large undo"))
+        if (!removeAndUndo(screen, probe, posts, memory, "large removal, from the cache", "large undo"))
             return 1;
         dropFromCache(paths);
-        if (!removeAndUndo(screen, probe, posts, "large removal, from the disk", "large undo"))
+        if (!removeAndUndo(screen, probe, posts, memory, "large removal, from the disk", "large undo"))
             return 1;
     }
     return 0;
