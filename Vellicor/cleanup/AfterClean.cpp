@@ -1,6 +1,5 @@
 #include "cleanup/AfterClean.h"
 
-#include "base/ReleaseElsewhere.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/UndoRestore.h"
 #include "core/CommonFuncs.h"
@@ -64,8 +63,7 @@ AfterRemovalRebuild rebuildOf(const ResultsState& state)
     rebuild.resultSetId = state.resultSetId();
     rebuild.sortType = state.sortType;
     rebuild.sortOrder = state.sortOrder;
-    if (state.observer())
-        rebuild.prepareRows = state.observer()->rowPreparer();
+    rebuild.prepareRows = state.prepareShownGroups(MarkingObserver::PreparedFrom::groups);
     return rebuild;
 }
 
@@ -87,12 +85,7 @@ std::optional<ResultArea> applyAfterRemoval(ResultsState& state, AfterRemovalReb
     if (state.resultSetId() != rebuild.resultSetId)
         return std::nullopt;
     state.isMarkedGroupsFilterOn = false;
-    // The groups shown before may hold the last references to the groups
-    // the removal emptied.
-    releaseElsewhere(std::exchange(state.arrGroups, std::move(rebuild.shown)));
-    state.isCollectionViewRefreshRequired = true;
-    if (state.observer())
-        state.observer()->shownGroupsPrepared(std::move(rebuild.rows));
+    state.showPreparedGroups(std::move(rebuild.shown), std::move(rebuild.rows));
     state.setMarkedTotals(rebuild.marked);
     state.dupCount = rebuild.duplicates;
     state.setDuplicatesSummary(std::move(rebuild.summary));

@@ -9,7 +9,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <any>
 #include <optional>
 #include <vector>
 
@@ -45,9 +44,9 @@ struct AfterRemovalRebuild {
     bool allShown = false;
     GlobalObjects::SortType sortType = GlobalObjects::SortType::sortBySize;
     GlobalObjects::SortOrder sortOrder = GlobalObjects::SortOrder::sortDescending;
-    MarkingObserver::RowPreparer prepareRows;
+    MarkingObserver::PrepareShownGroups prepareRows;
     // What prepareRows made of the sorted groups.
-    std::any rows;
+    std::shared_ptr<PreparedShownGroups> rows;
     ResultsState::MarkedTotals marked;
     qint64 duplicates = 0;
     quint64 duplicateBytes = 0;

@@ -5,7 +5,6 @@
 
 #include <QString>
 
-#include <any>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -49,26 +48,21 @@ public:
     // ResultsState::isCollectionViewRefreshRequired is set). Selections made
     // on the old rows do not carry over.
     virtual void shownGroupsChanged() { }
-    // The shown groups are about to take a new order computed off the GUI
-    // thread (the sort button), every group keeping its shown files. Asked
-    // on the GUI thread, the screen answers with a job that, on a worker and
-    // given the groups in their new order, prepares its rebuild, or with
-    // none; the rebuild finds the outcome through
+    // The shown groups are about to be made again off the GUI thread: in a
+    // new order, every group keeping its shown files (the sort button; the
+    // rebuild is prepared from the rows as they are), or anew after a
+    // removal or an undo (prepared from the groups alone, their records only
+    // read). Asked on the GUI thread, the screen answers with a job that, on
+    // a worker and given the groups as they will be shown, prepares its
+    // rebuild, or with none; the rebuild finds the outcome through
     // ResultsState::preparedShownGroups and must check that it still fits.
+    enum class PreparedFrom { rows, groups };
     using PrepareShownGroups
         = std::function<std::shared_ptr<PreparedShownGroups>(const std::vector<DuplicateGroupPtr>& shown)>;
-    virtual PrepareShownGroups prepareShownGroups() { return {}; }
-    // For a rebuild of the shown groups made off the GUI thread: a function
-    // that makes the rows of the given groups on any thread, reading their
-    // records only (none when the observer keeps no rows), and the call that
-    // takes those rows as shownGroupsChanged would have made them from
-    // arrGroups, which then holds those groups.
-    using RowPreparer = std::function<std::any(const std::vector<DuplicateGroupPtr>&)>;
-    virtual RowPreparer rowPreparer() const { return {}; }
-    virtual void shownGroupsPrepared(std::any rows)
+    virtual PrepareShownGroups prepareShownGroups(PreparedFrom from)
     {
-        Q_UNUSED(rows);
-        shownGroupsChanged();
+        Q_UNUSED(from);
+        return {};
     }
     // selectedCategoryIndex took effect: its category button (btnAllItems for
     // -1) is highlighted and btnAutoMark enabled.

@@ -312,7 +312,14 @@ public:
     {
         shownOrder_.showSortedGroups(groups, order, std::move(sorted));
     }
-    MarkingObserver::PrepareShownGroups prepareShownGroups() const { return shownOrder_.prepareShownGroups(); }
+    MarkingObserver::PrepareShownGroups prepareShownGroups(MarkingObserver::PreparedFrom from) const
+    {
+        return shownOrder_.prepareShownGroups(from);
+    }
+    void showPreparedGroups(std::vector<DuplicateGroupPtr> groups, std::shared_ptr<PreparedShownGroups> prepared)
+    {
+        shownOrder_.showPreparedGroups(std::move(groups), std::move(prepared));
+    }
     PreparedShownGroups* preparedShownGroups() const { return shownOrder_.preparedShownGroups(); }
     void sortDescriptorsDidChange(const std::optional<SortDescriptor>& first)
     {

@@ -186,22 +186,34 @@ ShownGroupsOrder::GroupsToShow ShownGroupsOrder::sortBtnInput()
 void ShownGroupsOrder::showSortedGroups(
     const GroupsToShow& groups, const std::vector<std::uint32_t>& order, SortedGroups sorted)
 {
-    const bool madeElsewhere = sorted.groups.has_value();
+    if (sorted.groups)
+        showPrepared(std::move(*sorted.groups), std::move(sorted.prepared), groups.files);
+    else
+        showPrepared(groupsInOrder(groups.input, order), nullptr, groups.files);
+}
+
+void ShownGroupsOrder::showPreparedGroups(
+    std::vector<DuplicateGroupPtr> groups, std::shared_ptr<PreparedShownGroups> prepared)
+{
+    showPrepared(std::move(groups), std::move(prepared), FilesChange::unknown);
+}
+
+void ShownGroupsOrder::showPrepared(
+    std::vector<DuplicateGroupPtr> groups, std::shared_ptr<PreparedShownGroups> prepared, FilesChange files)
+{
     // The groups shown before go elsewhere: dropping 400,000 handles one by
     // one keeps the window waiting.
-    releaseElsewhere(std::exchange(
-        state_.arrGroups, madeElsewhere ? std::move(*sorted.groups) : groupsInOrder(groups.input, order)));
-    if (madeElsewhere)
-        preparedShownGroups_ = std::move(sorted.prepared);
-    showShownGroups(groups.files);
+    releaseElsewhere(std::exchange(state_.arrGroups, std::move(groups)));
+    preparedShownGroups_ = std::move(prepared);
+    showShownGroups(files);
     // What the screen left of it, the rows before among them, goes elsewhere too.
     if (preparedShownGroups_)
         releaseElsewhere(std::exchange(preparedShownGroups_, {}));
 }
 
-MarkingObserver::PrepareShownGroups ShownGroupsOrder::prepareShownGroups() const
+MarkingObserver::PrepareShownGroups ShownGroupsOrder::prepareShownGroups(MarkingObserver::PreparedFrom from) const
 {
-    return state_.observer() ? state_.observer()->prepareShownGroups() : MarkingObserver::PrepareShownGroups();
+    return state_.observer() ? state_.observer()->prepareShownGroups(from) : MarkingObserver::PrepareShownGroups();
 }
 
 void ShownGroupsOrder::sortDescriptorsDidChange(const std::optional<SortDescriptor>& first)

@@ -91,8 +91,12 @@ public:
     };
     void showSortedGroups(
         const GroupsToShow& groups, const std::vector<std::uint32_t>& order, SortedGroups sorted = {});
-    // The screen's job for a sort's outcome, none without an observer.
-    MarkingObserver::PrepareShownGroups prepareShownGroups() const;
+    // The screen's job for a rebuild made off the GUI thread, none without
+    // an observer.
+    MarkingObserver::PrepareShownGroups prepareShownGroups(MarkingObserver::PreparedFrom from) const;
+    // arrGroups becomes groups, made elsewhere with what the screen prepared
+    // for them from the groups alone (a removal's or an undo's rebuild).
+    void showPreparedGroups(std::vector<DuplicateGroupPtr> groups, std::shared_ptr<PreparedShownGroups> prepared);
     // While the observer hears of the groups a sort put in order: what it
     // prepared for them, when it did.
     PreparedShownGroups* preparedShownGroups() const { return preparedShownGroups_.get(); }
@@ -128,6 +132,10 @@ private:
     // what became of the files' order.
     void showGroups(const std::vector<DuplicateGroupPtr>& groups, FilesChange files);
     void showShownGroups(FilesChange files);
+    // arrGroups becomes groups, the screen's rebuild finding what it
+    // prepared for them.
+    void showPrepared(
+        std::vector<DuplicateGroupPtr> groups, std::shared_ptr<PreparedShownGroups> prepared, FilesChange files);
 
     ResultsState& state_;
     std::optional<FilesOrder> filesJustSorted_;

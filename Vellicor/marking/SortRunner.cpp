@@ -67,7 +67,7 @@ void SortRunner::startButton()
     const bool background = groups->input.groups.size() >= backgroundFrom_;
     MarkingObserver::PrepareShownGroups prepare;
     if (background && groups->files == ResultsState::FilesChange::kept)
-        prepare = state_.prepareShownGroups();
+        prepare = state_.prepareShownGroups(MarkingObserver::PreparedFrom::rows);
     auto sorted = std::make_shared<ResultsState::SortedGroups>();
     run(
         Kind::groups, groups->input.groups.size(),

@@ -30,14 +30,6 @@ void ResultRows::load(PreparedRows rows)
     groupPositions_ = std::move(rows.positions);
 }
 
-void ResultRows::takePrepared(PreparedRows rows)
-{
-    if (!reorderedFiles_.positions.empty())
-        releaseElsewhere(std::exchange(reorderedFiles_, {}));
-    // A rebuild like any other: rows a sort prepared before it no longer fit.
-    load(std::move(rows));
-}
-
 void ResultRows::appendGroupRow(std::vector<GroupRow>& groups, std::vector<ListRow>& rows, GroupRow row)
 {
     groups.push_back(takeGroupRow(rows, int(groups.size()) + 1, std::move(row)));
@@ -106,6 +98,12 @@ bool ResultRows::takeSortedFiles(const ResultsState& state)
 
 namespace {
 
+// The rows of the shown groups made from the groups alone: swapped in by
+// takePreparedRows.
+struct PreparedFromGroups : PreparedShownGroups {
+    ResultRows::PreparedRows rows;
+};
+
 // The rows of the shown groups in a new order, each group with the files its
 // row had: made on a sort's worker, swapped in by takePreparedOrder.
 struct PreparedOrder : PreparedShownGroups {
@@ -122,8 +120,15 @@ struct PreparedOrder : PreparedShownGroups {
 
 } // namespace
 
-MarkingObserver::PrepareShownGroups ResultRows::prepareShownGroups() const
+MarkingObserver::PrepareShownGroups ResultRows::prepareShownGroups(MarkingObserver::PreparedFrom from) const
 {
+    if (from == MarkingObserver::PreparedFrom::groups) {
+        return [](const std::vector<DuplicateGroupPtr>& shown) -> std::shared_ptr<PreparedShownGroups> {
+            auto prepared = std::make_shared<PreparedFromGroups>();
+            prepared->rows = prepareRows(shown);
+            return prepared;
+        };
+    }
     // The groups and their file counts as the rows hold them now; the worker
     // reads only these copies.
     auto before = std::make_shared<std::vector<std::pair<const DuplicateGroup*, int>>>();
@@ -200,8 +205,29 @@ bool ResultRows::takePreparedOrder(const ResultsState& state)
     return true;
 }
 
+bool ResultRows::takePreparedRows(const ResultsState& state)
+{
+    auto* prepared = dynamic_cast<PreparedFromGroups*>(state.preparedShownGroups());
+    const std::vector<DuplicateGroupPtr>& shown = state.arrGroups;
+    // Made for exactly these groups, in this order: each row names its group.
+    if (!prepared || prepared->rows.groups.size() != shown.size())
+        return false;
+    for (std::size_t g = 0; g < shown.size(); ++g) {
+        if (prepared->rows.groups[g].group != shown[g])
+            return false;
+    }
+    if (!reorderedFiles_.positions.empty())
+        releaseElsewhere(std::exchange(reorderedFiles_, {}));
+    load(std::move(prepared->rows));
+    return true;
+}
+
 void ResultRows::takeShownGroups(const ResultsState& state)
 {
+    // Rows made from the groups alone are taken as they come: the rebuild
+    // counts like any other, so rows a sort prepared before no longer fit.
+    if (takePreparedRows(state))
+        return;
     const bool prepared = reorderedFiles_.positions.empty() && takePreparedOrder(state);
     ++rowsVersion_;
     if (prepared)

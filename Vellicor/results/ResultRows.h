@@ -23,7 +23,7 @@ struct ListRow {
 // taken anew from the results state when it says the shown groups changed,
 // keeping what a sort or a filter left as it was. The model around them
 // tells the views; these rows only change. GUI thread, but for
-// prepareRows and the job of prepareShownGroups.
+// prepareRows and the jobs of prepareShownGroups.
 class ResultRows {
 public:
     struct GroupRow {
@@ -47,16 +47,15 @@ public:
     // The rows of a new result set, swapped in; the rows before go on the
     // pool, as the results state lets go of the records.
     void load(PreparedRows rows);
-    // The rows of the shown groups made elsewhere from the groups alone,
-    // swapped in; the files kept for the next rebuild are let go of.
-    void takePrepared(PreparedRows rows);
     // The shown groups of the state taken anew after it said they changed.
     void takeShownGroups(const ResultsState& state);
-    // A job that makes, on the sort's worker, the list rows and the position
+    // A job that makes, on a worker, the rows of the groups as they will be
+    // shown: from the rows as they are now (the list rows and the position
     // table of the groups in their new order, each group keeping its row's
-    // files; takeShownGroups takes them when they were made from the rows as
-    // they still are.
-    MarkingObserver::PrepareShownGroups prepareShownGroups() const;
+    // files), taken when they were made from the rows as they still are; or
+    // from the groups alone (prepareRows), taken when they were made for
+    // exactly the groups shown.
+    MarkingObserver::PrepareShownGroups prepareShownGroups(MarkingObserver::PreparedFrom from) const;
     // The files of the shown group at position, newly reordered, kept for the
     // next rebuild while they are at hand.
     void groupFilesReordered(const std::vector<DuplicateGroupPtr>& shown, std::size_t position);
@@ -83,6 +82,9 @@ private:
     // The rows a sort's worker prepared for the groups in their new order,
     // swapped in; false when there are none or they no longer fit.
     bool takePreparedOrder(const ResultsState& state);
+    // The rows a worker made from the shown groups alone, swapped in; false
+    // when there are none or they are for other groups.
+    bool takePreparedRows(const ResultsState& state);
     // The files of the groups a column sort moved, put in their new order;
     // false when the rows must be taken whole.
     bool takeSortedFiles(const ResultsState& state);

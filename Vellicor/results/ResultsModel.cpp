@@ -369,23 +369,6 @@ void ResultsModel::shownGroupsChanged()
     changeShownRows([this] { rows_.takeShownGroups(state_); });
 }
 
-MarkingObserver::RowPreparer ResultsModel::rowPreparer() const
-{
-    return [](const std::vector<DuplicateGroupPtr>& shown) {
-        return std::any(std::make_shared<PreparedRows>(ResultRows::prepareRows(shown)));
-    };
-}
-
-void ResultsModel::shownGroupsPrepared(std::any rows)
-{
-    auto* prepared = std::any_cast<std::shared_ptr<PreparedRows>>(&rows);
-    if (!prepared || !*prepared) {
-        shownGroupsChanged();
-        return;
-    }
-    changeShownRows([this, &prepared] { rows_.takePrepared(std::move(**prepared)); });
-}
-
 void ResultsModel::changeShownRows(const std::function<void()>& take)
 {
     emit layoutAboutToBeChanged();
@@ -414,9 +397,9 @@ void ResultsModel::groupFilesReordered(std::size_t position)
     rows_.groupFilesReordered(state_.arrGroups, position);
 }
 
-MarkingObserver::PrepareShownGroups ResultsModel::prepareShownGroups()
+MarkingObserver::PrepareShownGroups ResultsModel::prepareShownGroups(PreparedFrom from)
 {
-    return rows_.prepareShownGroups();
+    return rows_.prepareShownGroups(from);
 }
 
 void ResultsModel::updateMarkedCountLabel()

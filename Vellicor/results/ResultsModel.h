@@ -79,9 +79,7 @@ public:
     void groupFilesReordered(std::size_t position) override;
     void shownGroupsChanged() override;
     // See ResultRows::prepareShownGroups.
-    PrepareShownGroups prepareShownGroups() override;
-    RowPreparer rowPreparer() const override;
-    void shownGroupsPrepared(std::any rows) override;
+    PrepareShownGroups prepareShownGroups(PreparedFrom from) override;
     void categoryChanged() override;
     void showNoDuplicatesPopover(GlobalObjects::FileCategory category, const QString& heading) override;
     void disableResultToolbar() override;

@@ -76,7 +76,7 @@ TEST(ResultRows, PreparedOrderIsForTheSameGroupsOnly)
     const DuplicateGroupPtr a = groupOf(1);
     const DuplicateGroupPtr b = groupOf(2);
     const ResultRows rows = loaded({ a, b });
-    const auto prepare = rows.prepareShownGroups();
+    const auto prepare = rows.prepareShownGroups(MarkingObserver::PreparedFrom::rows);
     EXPECT_EQ(prepare({ a }), nullptr);
     EXPECT_EQ(prepare({ a, groupOf(2) }), nullptr);
     EXPECT_EQ(prepare({ a, a }), nullptr);

@@ -2062,13 +2062,39 @@ TEST_F(ResultsScreen, TheSortButtonOnTheWorkerGivesTheRowsOfAWholeRebuild)
     EXPECT_EQ(modelRows(screen->model(), screen->state()), loaded);
 }
 
+TEST_F(ResultsScreen, RowsPreparedFromTheGroupsAreTakenOnlyForTheGroupsTheyWereMadeFor)
+{
+    const auto groups = groupsOf({ { "a:1:30", "b:1:30" }, { "c:1:20", "d:1:20", "e:1:20" }, { "f:1:10", "g:1:10" } });
+    load(groups, 0);
+    ResultsState& state = screen->state();
+    const auto prepare = screen->model().prepareShownGroups(MarkingObserver::PreparedFrom::groups);
+    ASSERT_TRUE(prepare);
+
+    // Made for these groups, in this order: taken as they are.
+    std::vector<DuplicateGroupPtr> shown { groups[2], groups[0] };
+    std::shared_ptr<PreparedShownGroups> prepared = prepare(shown);
+    state.showPreparedGroups(std::move(shown), std::move(prepared));
+    EXPECT_EQ(listNames(), (QStringList { "f", "g", "a", "b" }));
+
+    // Made for other groups than those then shown: left for a whole rebuild.
+    prepared = prepare({ groups[0], groups[1] });
+    state.showPreparedGroups({ groups[1], groups[2] }, std::move(prepared));
+    EXPECT_EQ(listNames(), (QStringList { "c", "d", "e", "f", "g" }));
+    EXPECT_EQ(groupNumbers(), (std::vector<int> { 1, 1, 1, 2, 2 }));
+    const QStringList taken = modelRows(screen->model(), state);
+    state.btnShowAllItems();
+    state.showPreparedGroups({ groups[1], groups[2] }, nullptr);
+    EXPECT_EQ(modelRows(screen->model(), state), taken);
+}
+
 TEST_F(ResultsScreen, RowsPreparedFromAnEarlierRebuildAreLeftForAWholeOne)
 {
     load(groupsOf(tiedShapes()), 0);
     ResultsState& state = screen->state();
     // Prepared for the rows as they stand, then the rows rebuilt in another
     // order before the outcome arrives.
-    const MarkingObserver::PrepareShownGroups prepare = screen->model().prepareShownGroups();
+    const MarkingObserver::PrepareShownGroups prepare
+        = screen->model().prepareShownGroups(MarkingObserver::PreparedFrom::rows);
     ASSERT_TRUE(prepare);
     state.sortBtnTapped();
     ResultsState::GroupsToShow input = state.sortBtnInput();
