@@ -20,6 +20,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -281,11 +282,18 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
         return;
     }
     rebuildingAfterRemoval_ = true;
-    QMetaObject::invokeMethod(this, &CleanupController::startRebuildAfterRemoval, Qt::QueuedConnection);
+    // On a timer rather than as a posted call, so that input and painting
+    // waiting meanwhile go first.
+    QTimer::singleShot(1, this, &CleanupController::startRebuildAfterRemoval);
 }
 
 void CleanupController::startRebuildAfterRemoval()
 {
+    // On the road out nothing starts any more.
+    if (workersEnded_) {
+        rebuildingAfterRemoval_ = false;
+        return;
+    }
     // A result set that came in between holds none of the groups the run
     // changed.
     if (state_.resultSetId() != plan_->resultSetId) {
@@ -507,6 +515,12 @@ SlicedWork::Step CleanupController::undoRebuildPass()
         if (pass->alive.expired())
             return true;
         CleanupController& self = *pass->self;
+        // On the road out the pass ends where it is; nothing starts any more.
+        if (self.workersEnded_) {
+            *pass->ended = true;
+            self.rebuildingAfterUndo_ = false;
+            return true;
+        }
         if (!pass->workerStarted) {
             const std::vector<DuplicateGroupPtr>& groups = self.state_.arrMainGroup;
             while (pass->next < groups.size()) {

@@ -1723,29 +1723,34 @@ TEST_F(ResultsCleanupAtScale, RebuildsOverTakenByANewResultSetAreDroppedAndTheir
     EXPECT_TRUE(screen->afterCleanSheets().windowActionCompleted()->isVisible());
 }
 
-TEST_F(ResultsCleanupAtScale, ANewResultSetBetweenTheRemovalsOutcomesAndItsRebuildEndsTheRun)
+// A removal whose outcomes are applied, its groups not yet taken for the
+// rebuild: false when the rebuild took them in the outcomes' turn.
+bool removeUntilOutcomesApplied(ResultViewController& screen)
 {
-    screen->cleanup().setBackgroundFrom(1);
-    const std::vector<DuplicateGroupPtr> old = groupsToClean(QStringLiteral("turns"), 12);
-    load(old);
-    settle();
-    screen->autoMarkSheets().btnSelectManually->click();
-    button("btnTrash")->click();
-    screen->trashSheets().btnTrashOnReview->click();
-    // One turn of the event loop at a time, until the outcomes are applied.
+    screen.cleanup().setBackgroundFrom(1);
+    screen.autoMarkSheets().btnSelectManually->click();
+    screen.findChild<QAbstractButton*>(QStringLiteral("btnTrash"))->click();
+    screen.trashSheets().btnTrashOnReview->click();
+    // The workers' posts only, no timer, until the outcomes are applied.
     QElapsedTimer clock;
     clock.start();
-    while (screen->cleanup().lastReport().countTrashed == 0 && clock.elapsed() < 10'000) {
-        QCoreApplication::processEvents();
+    while (screen.cleanup().lastReport().countTrashed == 0 && clock.elapsed() < 10'000) {
+        QCoreApplication::sendPostedEvents();
         QThread::msleep(1);
     }
-    ASSERT_GT(screen->cleanup().lastReport().countTrashed, 0);
-    // The groups left with one file are still listed: the rebuild has not
-    // taken them yet.
-    if (!std::ranges::any_of(
-            screen->state().arrMainGroup, [](const DuplicateGroupPtr& group) { return group->children.size() < 2; }))
+    EXPECT_GT(screen.cleanup().lastReport().countTrashed, 0);
+    EXPECT_TRUE(screen.cleanup().isRemoving());
+    // The groups left with one file are still listed.
+    return std::ranges::any_of(
+        screen.state().arrMainGroup, [](const DuplicateGroupPtr& group) { return group->children.size() < 2; });
+}
+
+TEST_F(ResultsCleanupAtScale, ANewResultSetBetweenTheRemovalsOutcomesAndItsRebuildEndsTheRun)
+{
+    load(groupsToClean(QStringLiteral("turns"), 12));
+    settle();
+    if (!removeUntilOutcomesApplied(*screen))
         GTEST_SKIP() << "the rebuild took the groups in the outcomes' turn";
-    EXPECT_TRUE(screen->cleanup().isRemoving());
     const std::vector<DuplicateGroupPtr> newer = groupsOf({ { "a::300", "b::300" }, { "c::200", "d::200" } });
     load(newer);
     ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
@@ -1754,6 +1759,19 @@ TEST_F(ResultsCleanupAtScale, ANewResultSetBetweenTheRemovalsOutcomesAndItsRebui
     EXPECT_EQ(screen->state().arrMainGroup, newer);
     EXPECT_EQ(screen->cleanup().lastReport().countTrashed,
         qint64(screen->cleanup().arrNodesToBeRestoredLocal().size()));
+}
+
+TEST_F(ResultsCleanupAtScale, TheRoadOutBetweenTheRemovalsOutcomesAndItsRebuildStartsNothing)
+{
+    load(groupsToClean(QStringLiteral("out"), 12));
+    settle();
+    if (!removeUntilOutcomesApplied(*screen))
+        GTEST_SKIP() << "the rebuild took the groups in the outcomes' turn";
+    const std::vector<DuplicateGroupPtr> listed = screen->state().arrMainGroup;
+    screen->cleanup().endWorkers();
+    QTest::qWait(50);
+    EXPECT_FALSE(screen->cleanup().isRemoving());
+    EXPECT_EQ(screen->state().arrMainGroup, listed);
 }
 
 // Six groups on disk to clean behind more groups in memory than a slice of
@@ -1783,12 +1801,12 @@ protected:
     {
         button("btnUndo")->click();
         screen->afterCleanSheets().btnYesForUndo->click();
-        // One turn of the event loop at a time, so that the pass has run its
+        // The workers' posts only, no timer, so that the pass has run its
         // first slice only.
         QElapsedTimer clock;
         clock.start();
         while (!screen->state().isBulkMarking() && clock.elapsed() < 10'000) {
-            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents();
             QThread::msleep(1);
         }
         EXPECT_TRUE(screen->state().isBulkMarking());
