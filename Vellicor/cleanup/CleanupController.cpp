@@ -155,6 +155,7 @@ void CleanupController::startRemovingMarkedFiles()
         = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
     isAbortClean_->store(false);
     report_ = RemovalReport {};
+    emit removalStarting();
     // A marking pass still going ends before its marks are read.
     state_.finishBulkMarks();
     RemovalPlanInput input = removalPlanInput(state_, outright);

@@ -192,6 +192,10 @@ public:
 signals:
     // btnTrash's state: 0 off, 1 on (setTrashButtonState).
     void trashButtonStateChanged(int state);
+    // A run is about to read the marks: from here until removalFinished its
+    // workers read the groups, which nothing else may change meanwhile (a
+    // sort still running is dropped).
+    void removalStarting();
     // The run has ended, its outcomes are applied and the groups left with
     // one file are dropped; the after-clean window follows from the event
     // loop. rowsTaken: the shown groups were taken again, and

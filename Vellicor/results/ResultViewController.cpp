@@ -80,6 +80,9 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
     removal.isToolbarEnabled = [this] { return toolbar_->isEnabled(); };
     removal.removeMarked = [this] { removeMarkedFiles(); };
     removal.back = [this] { goBack(); };
+    // A sort still running would move the files under the run's workers;
+    // the rows the run leaves are taken anew anyway.
+    removal.removalStarting = [this] { marking_->dropPendingSort(); };
     removal.removalFinished = [this](bool rowsTaken) { removalFinished(rowsTaken); };
     removal.resultAreaChanged
         = [this](ResultArea area, const CategoryShares::Percentages& shares) { showResultArea(area, shares); };

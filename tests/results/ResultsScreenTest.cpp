@@ -1774,6 +1774,55 @@ TEST_F(ResultsCleanupAtScale, TheRoadOutBetweenTheRemovalsOutcomesAndItsRebuildS
     EXPECT_EQ(screen->state().arrMainGroup, listed);
 }
 
+TEST_F(ResultsCleanupAtScale, AColumnSortStillRunningWhenARemovalStartsNeverMovesTheFilesItsWorkersRead)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    screen->sortRunner().setBackgroundFrom(0);
+    load(groupsToClean(QStringLiteral("column"), 24));
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    const std::vector<DuplicateGroupPtr> groups = screen->state().arrMainGroup;
+    const auto filesOf = [&] {
+        std::vector<std::vector<FileInfoNode*>> files;
+        for (const DuplicateGroupPtr& group : groups) {
+            files.emplace_back();
+            for (const FileInfoNodePtr& file : group->filterChildren)
+                files.back().push_back(file.get());
+        }
+        return files;
+    };
+    // The sort's order is made and waits for the event loop when the
+    // removal starts.
+    clickListHeader(ResultsModel::nameColumn);
+    QThread::msleep(100);
+    const auto before = filesOf();
+    button("btnTrash")->click();
+    screen->trashSheets().btnTrashOnReview->click();
+    // While the run goes its workers read the groups: their files leave
+    // them but never move.
+    QElapsedTimer clock;
+    clock.start();
+    while (screen->cleanup().isRemoving() && clock.elapsed() < 10'000) {
+        QCoreApplication::processEvents();
+        const auto now = filesOf();
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            auto left = before[g];
+            std::erase_if(left, [&](FileInfoNode* file) { return std::ranges::find(now[g], file) == now[g].end(); });
+            ASSERT_EQ(now[g], left) << "group " << g;
+        }
+    }
+    ASSERT_FALSE(screen->cleanup().isRemoving());
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+    // The rows show the files as the groups hold them.
+    EXPECT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+    QStringList rows;
+    for (const DuplicateGroupPtr& group : screen->state().arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren)
+            rows.append(*file->fileName);
+    }
+    EXPECT_EQ(listNames(), rows);
+}
+
 // Six groups on disk to clean behind more groups in memory than a slice of
 // the undo's pass takes at once.
 class ResultsUndoInSlices : public ResultsCleanupAtScale {
