@@ -88,6 +88,7 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
         = [this](ResultArea area, const CategoryShares::Percentages& shares) { showResultArea(area, shares); };
     removal.undoRunningChanged = [this](bool running) { toolbar_->showUndoRunning(running); };
     removal_->setHooks(std::move(removal));
+    cleanup().setMarksChangingElsewhere([this] { return autoMarking_->isMarking(); });
 
     ResultViews::Hooks views;
     views.fileSelected = [this](const FileInfoNodePtr& file) { updateOnDuplicateRowSelection(file); };

@@ -1917,6 +1917,51 @@ TEST_F(ResultsUndoInSlices, ANewResultSetMidWayDropsThePassAndTheUndoStillEnds)
     }
 }
 
+TEST_F(ResultsUndoInSlices, ClosingTheScreenWhileThePassWaitsForItsWorkerLetsBothEnd)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    auto hold = std::make_unique<PoolHold>();
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    // Every group taken, the worker waits for the pool.
+    QElapsedTimer clock;
+    clock.start();
+    while (std::ranges::any_of(onDisk, [](const DuplicateGroupPtr& group) {
+        return group->filterChildren.size() < group->children.size();
+    }) && clock.elapsed() < 10'000)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(screen->cleanup().isUndoing());
+    screen.reset();
+    hold.reset();
+    QThreadPool::globalInstance()->waitForDone(10'000);
+    QCoreApplication::processEvents();
+    for (const DuplicateGroupPtr& group : onDisk) {
+        for (const FileInfoNodePtr& file : group->children)
+            EXPECT_TRUE(QFileInfo::exists(*file->filePath));
+    }
+}
+
+TEST_F(ResultsUndoInSlices, AutomaticMarkingStartedWhileFilesComeBackAndTheUndosRebuildEndWithMatchingMarksAndRows)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    QSignalSpy marked(&screen->autoMarking(), &AutoMarking::autoMarkingFinished);
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    button("btnAutoMark")->click();
+    ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing() && marked.count() == 1; }));
+    const ResultsState& state = screen->state();
+    const ResultsState::MarkedTotals totals = ResultsState::markedTotalsOf(state.arrGroups);
+    EXPECT_EQ(state.countMarked(), totals.count);
+    EXPECT_EQ(state.sizeOfMarkedFiles(), totals.bytes);
+    int row = 0;
+    for (const DuplicateGroupPtr& group : state.arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren)
+            ASSERT_EQ(screen->model().fileOfListRow(row++), file) << row;
+    }
+    EXPECT_EQ(screen->listModel().rowCount(), row);
+}
+
 TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
 {
     const QString language = currentLanguageCode;
