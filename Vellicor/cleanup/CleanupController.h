@@ -198,7 +198,7 @@ signals:
     void trashButtonStateChanged(int state);
     // A run is about to read the marks: from here until removalFinished its
     // workers read the groups, which nothing else may change meanwhile (a
-    // sort still running is dropped).
+    // sort still running is dropped, marks still being applied are settled).
     void removalStarting();
     // The run has ended, its outcomes are applied and the groups left with
     // one file are dropped; the after-clean window follows from the event

@@ -101,6 +101,9 @@ public:
     // From a run's start until its plan has been applied, Cancel or not: the
     // marks and the files' order are changing meanwhile.
     bool isMarking() const { return marking_; }
+    // The rest of a plan being applied, at once (a cancelled run's, which no
+    // sheet covers), for a command that reads the marks next.
+    void finishApplying() { applySlices_.finishNow(); }
     // Takes the rest of a snapshot at once and blocks until every worker has
     // ended; their plans still arrive through the event loop. For tests and
     // shutdown.

@@ -81,8 +81,12 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
     removal.removeMarked = [this] { removeMarkedFiles(); };
     removal.back = [this] { goBack(); };
     // A sort still running would move the files under the run's workers;
-    // the rows the run leaves are taken anew anyway.
-    removal.removalStarting = [this] { marking_->dropPendingSort(); };
+    // the rows the run leaves are taken anew anyway. The marks of a cancelled
+    // automatic marking still being applied are read whole.
+    removal.removalStarting = [this] {
+        marking_->dropPendingSort();
+        autoMarking_->finishApplying();
+    };
     removal.removalFinished = [this](bool rowsTaken) { removalFinished(rowsTaken); };
     removal.resultAreaChanged
         = [this](ResultArea area, const CategoryShares::Percentages& shares) { showResultArea(area, shares); };

@@ -1962,6 +1962,29 @@ TEST_F(ResultsUndoInSlices, AutomaticMarkingStartedWhileFilesComeBackAndTheUndos
     EXPECT_EQ(screen->listModel().rowCount(), row);
 }
 
+TEST_F(ResultsUndoInSlices, ARemovalStartedWhileACancelledAutomaticMarkingStillAppliesReadsSettledMarks)
+{
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    button("btnAutoMark")->click();
+    screen->autoMarking().waitForWorkers();
+    // Cancelled once its plan is made: the plan still applies, a slice at a
+    // time, with no sheet over the window.
+    screen->autoMarkSheets().btnCancelAutoMarking->click();
+    QCoreApplication::processEvents();
+    if (!screen->autoMarking().isMarking())
+        GTEST_SKIP() << "the plan applied within its first slice";
+    const ResultsState& state = screen->state();
+    std::optional<bool> settled;
+    QObject::connect(&screen->cleanup(), &CleanupController::removalStarting, screen.get(), [&] {
+        settled = !screen->autoMarking().isMarking()
+            && state.countMarked() == ResultsState::markedTotalsOf(state.arrGroups).count;
+    });
+    button("btnDeleteLink")->click();
+    EXPECT_EQ(settled, std::optional<bool>(true));
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+}
+
 TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
 {
     const QString language = currentLanguageCode;
