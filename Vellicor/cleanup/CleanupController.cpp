@@ -155,6 +155,7 @@ void CleanupController::startRemovingMarkedFiles()
         = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
     isAbortClean_->store(false);
     report_ = RemovalReport {};
+    emit removalStarting();
     // A marking pass still going ends before its marks are read.
     state_.finishBulkMarks();
     RemovalPlanInput input = removalPlanInput(state_, outright);
@@ -456,7 +457,8 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
     }
     // The one rebuild of the shown groups: every group, every file, sorted.
     state_.finishBulkMarks();
-    if (state_.arrMainGroup.size() < backgroundFrom_) {
+    const bool marksChanging = marksChangingElsewhere_ && marksChangingElsewhere_();
+    if (state_.arrMainGroup.size() < backgroundFrom_ && !marksChanging) {
         state_.resetCategoryFilter();
         AfterRemovalRebuild rebuild = rebuildOf(state_);
         rebuild.main = state_.arrMainGroup;
@@ -476,8 +478,9 @@ SlicedWork::Step CleanupController::undoRebuildPass()
     // command that changes marks or the shown groups finishes it first, and
     // a new result set drops it. In slices, every group shows all its files
     // again and is taken; then a worker sorts them and makes the rows and
-    // the counts, which the pass waits for. The undo counts as going until
-    // the pass has ended, or was dropped.
+    // the counts, which the pass waits for. Marks changing elsewhere (an
+    // automatic marking) go first: its totals and order would be counted half
+    // made. The undo counts as going until the pass has ended, or was dropped.
     struct Pass {
         CleanupController* self = nullptr;
         std::weak_ptr<int> alive;
@@ -521,6 +524,9 @@ SlicedWork::Step CleanupController::undoRebuildPass()
             self.rebuildingAfterUndo_ = false;
             return true;
         }
+        if (!pass->workerStarted && !budget.isUnlimited() && self.marksChangingElsewhere_
+            && self.marksChangingElsewhere_())
+            return false;
         if (!pass->workerStarted) {
             const std::vector<DuplicateGroupPtr>& groups = self.state_.arrMainGroup;
             while (pass->next < groups.size()) {

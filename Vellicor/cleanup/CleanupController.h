@@ -182,6 +182,10 @@ public:
     // From this many groups on, a removal's plan, and the shown groups after
     // a removal or an undo, are made on a worker; fewer at once.
     void setBackgroundFrom(std::size_t groups) { backgroundFrom_ = groups; }
+    // Whether something other than the results state's passes is changing
+    // marks (an automatic marking's run): the undo's rebuild, which counts
+    // them and makes the rows, waits for its end.
+    void setMarksChangingElsewhere(std::function<bool()> changing) { marksChangingElsewhere_ = std::move(changing); }
     bool isRemoving() const { return worker_ != nullptr || rebuildingAfterRemoval_; }
     bool isUndoing() const { return undoWorker_ != nullptr || rebuildingAfterUndo_; }
     const UndoReport& lastUndoReport() const { return undoReport_; }
@@ -192,6 +196,10 @@ public:
 signals:
     // btnTrash's state: 0 off, 1 on (setTrashButtonState).
     void trashButtonStateChanged(int state);
+    // A run is about to read the marks: from here until removalFinished its
+    // workers read the groups, which nothing else may change meanwhile (a
+    // sort still running is dropped, marks still being applied are settled).
+    void removalStarting();
     // The run has ended, its outcomes are applied and the groups left with
     // one file are dropped; the after-clean window follows from the event
     // loop. rowsTaken: the shown groups were taken again, and
@@ -263,6 +271,7 @@ private:
     QThread* undoWorker_ = nullptr;
     // The shown groups are being made again on a worker after an undo.
     bool rebuildingAfterUndo_ = false;
+    std::function<bool()> marksChangingElsewhere_;
     // Held for this object's life: a pass it left with the results state
     // tells by it that it has gone.
     std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);

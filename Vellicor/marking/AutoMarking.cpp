@@ -115,6 +115,7 @@ void AutoMarking::proceedToautoMarkAllitems()
     // still going, are the starting point.
     state_.finishBulkMarks();
     applySlices_.finishNow();
+    marking_ = true;
     const quint64 generation = ++generation_;
 
     // The run starts from no marks: each group is unmarked as its snapshot is
@@ -204,6 +205,8 @@ void AutoMarking::finishAutoMarking(std::shared_ptr<AutoMarkPlan> made)
 
 void AutoMarking::endRun(quint64 generation, bool everyGroupProtected)
 {
+    if (generation == generation_)
+        marking_ = false;
     if (everyGroupProtected) {
         alertPresenter()->presentThen({ localizedText(key("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED")), QString(),
                                           { localizedText(key("ID_OK")) } },

@@ -98,6 +98,12 @@ public:
 
     // A run whose progress sheet is up and whose worker has not finished.
     bool isRunning() const { return running_; }
+    // From a run's start until its plan has been applied, Cancel or not: the
+    // marks and the files' order are changing meanwhile.
+    bool isMarking() const { return marking_; }
+    // The rest of a plan being applied, at once (a cancelled run's, which no
+    // sheet covers), for a command that reads the marks next.
+    void finishApplying() { applySlices_.finishNow(); }
     // Takes the rest of a snapshot at once and blocks until every worker has
     // ended; their plans still arrive through the event loop. For tests and
     // shutdown.
@@ -126,6 +132,7 @@ private:
     std::shared_ptr<DelayedCalls> delayedCalls_;
     quint64 generation_ = 0;
     bool running_ = false;
+    bool marking_ = false;
     // The current run's flag; each run gets a fresh one.
     std::shared_ptr<std::atomic<bool>> bAbortAutoMark_;
     // The current run's marked count as its worker last stored it, shown by

@@ -98,6 +98,10 @@ void RemovalSteps::connectCleanup()
     connect(btnDeleteLink_, &QAbstractButton::clicked, this, [this] { hooks_.removeMarked(); });
     connect(cleanup_.get(), &CleanupController::trashButtonStateChanged, this,
         [this](int state) { btnTrash_->setState(state); });
+    connect(cleanup_.get(), &CleanupController::removalStarting, this, [this] {
+        if (hooks_.removalStarting)
+            hooks_.removalStarting();
+    });
     connect(cleanup_.get(), &CleanupController::removalFinished, this,
         [this](bool rowsTaken) { hooks_.removalFinished(rowsTaken); });
     connect(cleanup_.get(), &CleanupController::resultAreaChanged, this,

@@ -32,6 +32,9 @@ public:
         std::function<bool()> isToolbarEnabled;
         std::function<void()> removeMarked;
         std::function<void()> back;
+        // A run starts reading the groups; nothing may change them until
+        // removalFinished.
+        std::function<void()> removalStarting;
         std::function<void(bool rowsTaken)> removalFinished;
         std::function<void(ResultArea area, const CategoryShares::Percentages& shares)> resultAreaChanged;
         std::function<void(bool running)> undoRunningChanged;

@@ -80,11 +80,19 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
     removal.isToolbarEnabled = [this] { return toolbar_->isEnabled(); };
     removal.removeMarked = [this] { removeMarkedFiles(); };
     removal.back = [this] { goBack(); };
+    // A sort still running would move the files under the run's workers;
+    // the rows the run leaves are taken anew anyway. The marks of a cancelled
+    // automatic marking still being applied are read whole.
+    removal.removalStarting = [this] {
+        marking_->dropPendingSort();
+        autoMarking_->finishApplying();
+    };
     removal.removalFinished = [this](bool rowsTaken) { removalFinished(rowsTaken); };
     removal.resultAreaChanged
         = [this](ResultArea area, const CategoryShares::Percentages& shares) { showResultArea(area, shares); };
     removal.undoRunningChanged = [this](bool running) { toolbar_->showUndoRunning(running); };
     removal_->setHooks(std::move(removal));
+    cleanup().setMarksChangingElsewhere([this] { return autoMarking_->isMarking(); });
 
     ResultViews::Hooks views;
     views.fileSelected = [this](const FileInfoNodePtr& file) { updateOnDuplicateRowSelection(file); };

@@ -1774,6 +1774,55 @@ TEST_F(ResultsCleanupAtScale, TheRoadOutBetweenTheRemovalsOutcomesAndItsRebuildS
     EXPECT_EQ(screen->state().arrMainGroup, listed);
 }
 
+TEST_F(ResultsCleanupAtScale, AColumnSortStillRunningWhenARemovalStartsNeverMovesTheFilesItsWorkersRead)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    screen->sortRunner().setBackgroundFrom(0);
+    load(groupsToClean(QStringLiteral("column"), 24));
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    const std::vector<DuplicateGroupPtr> groups = screen->state().arrMainGroup;
+    const auto filesOf = [&] {
+        std::vector<std::vector<FileInfoNode*>> files;
+        for (const DuplicateGroupPtr& group : groups) {
+            files.emplace_back();
+            for (const FileInfoNodePtr& file : group->filterChildren)
+                files.back().push_back(file.get());
+        }
+        return files;
+    };
+    // The sort's order is made and waits for the event loop when the
+    // removal starts.
+    clickListHeader(ResultsModel::nameColumn);
+    QThread::msleep(100);
+    const auto before = filesOf();
+    button("btnTrash")->click();
+    screen->trashSheets().btnTrashOnReview->click();
+    // While the run goes its workers read the groups: their files leave
+    // them but never move.
+    QElapsedTimer clock;
+    clock.start();
+    while (screen->cleanup().isRemoving() && clock.elapsed() < 10'000) {
+        QCoreApplication::processEvents();
+        const auto now = filesOf();
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            auto left = before[g];
+            std::erase_if(left, [&](FileInfoNode* file) { return std::ranges::find(now[g], file) == now[g].end(); });
+            ASSERT_EQ(now[g], left) << "group " << g;
+        }
+    }
+    ASSERT_FALSE(screen->cleanup().isRemoving());
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+    // The rows show the files as the groups hold them.
+    EXPECT_TRUE(waitUntil([&] { return !screen->sortRunner().isSorting(); }));
+    QStringList rows;
+    for (const DuplicateGroupPtr& group : screen->state().arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren)
+            rows.append(*file->fileName);
+    }
+    EXPECT_EQ(listNames(), rows);
+}
+
 // Six groups on disk to clean behind more groups in memory than a slice of
 // the undo's pass takes at once.
 class ResultsUndoInSlices : public ResultsCleanupAtScale {
@@ -1866,6 +1915,74 @@ TEST_F(ResultsUndoInSlices, ANewResultSetMidWayDropsThePassAndTheUndoStillEnds)
         for (const FileInfoNodePtr& file : group->children)
             EXPECT_TRUE(QFileInfo::exists(*file->filePath)) << file->filePath->toStdString();
     }
+}
+
+TEST_F(ResultsUndoInSlices, ClosingTheScreenWhileThePassWaitsForItsWorkerLetsBothEnd)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    auto hold = std::make_unique<PoolHold>();
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    // Every group taken, the worker waits for the pool.
+    QElapsedTimer clock;
+    clock.start();
+    while (std::ranges::any_of(onDisk, [](const DuplicateGroupPtr& group) {
+        return group->filterChildren.size() < group->children.size();
+    }) && clock.elapsed() < 10'000)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(screen->cleanup().isUndoing());
+    screen.reset();
+    hold.reset();
+    QThreadPool::globalInstance()->waitForDone(10'000);
+    QCoreApplication::processEvents();
+    for (const DuplicateGroupPtr& group : onDisk) {
+        for (const FileInfoNodePtr& file : group->children)
+            EXPECT_TRUE(QFileInfo::exists(*file->filePath));
+    }
+}
+
+TEST_F(ResultsUndoInSlices, AutomaticMarkingStartedWhileFilesComeBackAndTheUndosRebuildEndWithMatchingMarksAndRows)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    QSignalSpy marked(&screen->autoMarking(), &AutoMarking::autoMarkingFinished);
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    button("btnAutoMark")->click();
+    ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing() && marked.count() == 1; }));
+    const ResultsState& state = screen->state();
+    const ResultsState::MarkedTotals totals = ResultsState::markedTotalsOf(state.arrGroups);
+    EXPECT_EQ(state.countMarked(), totals.count);
+    EXPECT_EQ(state.sizeOfMarkedFiles(), totals.bytes);
+    int row = 0;
+    for (const DuplicateGroupPtr& group : state.arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren)
+            ASSERT_EQ(screen->model().fileOfListRow(row++), file) << row;
+    }
+    EXPECT_EQ(screen->listModel().rowCount(), row);
+}
+
+TEST_F(ResultsUndoInSlices, ARemovalStartedWhileACancelledAutomaticMarkingStillAppliesReadsSettledMarks)
+{
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowConfirmationDialogOnTrash), true);
+    button("btnAutoMark")->click();
+    screen->autoMarking().waitForWorkers();
+    // Cancelled once its plan is made: the plan still applies, a slice at a
+    // time, with no sheet over the window.
+    screen->autoMarkSheets().btnCancelAutoMarking->click();
+    QCoreApplication::processEvents();
+    if (!screen->autoMarking().isMarking())
+        GTEST_SKIP() << "the plan applied within its first slice";
+    const ResultsState& state = screen->state();
+    std::optional<bool> settled;
+    QObject::connect(&screen->cleanup(), &CleanupController::removalStarting, screen.get(), [&] {
+        settled = !screen->autoMarking().isMarking()
+            && state.countMarked() == ResultsState::markedTotalsOf(state.arrGroups).count;
+    });
+    button("btnDeleteLink")->click();
+    EXPECT_EQ(settled, std::optional<bool>(true));
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
 }
 
 TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
