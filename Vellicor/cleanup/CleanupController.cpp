@@ -490,12 +490,17 @@ SlicedWork::Step CleanupController::undoRebuildPass()
         std::shared_ptr<std::promise<void>> ready = std::make_shared<std::promise<void>>();
         std::shared_future<void> done = ready->get_future().share();
         std::shared_ptr<bool> ended = std::make_shared<bool>(false);
+        // Taken by whoever makes the rebuild: the worker when it starts, or
+        // the GUI thread when it must have the outcome before then (a
+        // command finishing the pass), or when the pass is dropped.
+        std::shared_ptr<std::atomic<bool>> claimed = std::make_shared<std::atomic<bool>>(false);
 
         ~Pass()
         {
-            // Dropped before its worker started: nothing else will end the
-            // undo.
-            if (*ended || workerStarted || alive.expired())
+            // Dropped with no worker under way (none started, or one that
+            // has not begun and now never will): nothing else will end the
+            // undo. A worker under way ends it when it is done.
+            if (*ended || alive.expired() || claimed->exchange(true))
                 return;
             *ended = true;
             QMetaObject::invokeMethod(
@@ -525,8 +530,10 @@ SlicedWork::Step CleanupController::undoRebuildPass()
             return true;
         }
         if (!pass->workerStarted && !budget.isUnlimited() && self.marksChangingElsewhere_
-            && self.marksChangingElsewhere_())
+            && self.marksChangingElsewhere_()) {
+            budget.rest();
             return false;
+        }
         if (!pass->workerStarted) {
             const std::vector<DuplicateGroupPtr>& groups = self.state_.arrMainGroup;
             while (pass->next < groups.size()) {
@@ -536,20 +543,28 @@ SlicedWork::Step CleanupController::undoRebuildPass()
                 if (budget.spent())
                     return false;
             }
-            if (budget.isUnlimited()) {
+            if (!budget.isUnlimited())
+                self.startUndoRebuildWorker(pass->rebuild, pass->ready, pass->ended, pass->claimed);
+            pass->workerStarted = true;
+            if (!budget.isUnlimited()) {
+                budget.rest();
+                return false;
+            }
+        }
+        if (budget.isUnlimited()) {
+            // A worker still waiting for the pool is not waited for: its
+            // job is done here.
+            if (!pass->claimed->exchange(true)) {
                 rebuildAfterRemoval(*pass->rebuild);
                 pass->ready->set_value();
-            } else {
-                self.startUndoRebuildWorker(pass->rebuild, pass->ready, pass->ended);
             }
-            pass->workerStarted = true;
-            if (!budget.isUnlimited())
-                return false;
-        }
-        if (budget.isUnlimited())
             pass->done.wait();
-        else if (pass->done.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
+        } else if (pass->done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            // The worker's end finishes the pass; until then it looks now
+            // and then.
+            budget.rest();
             return false;
+        }
         *pass->ended = true;
         self.rebuildingAfterUndo_ = false;
         self.applyRebuildAfterUndo(*pass->rebuild);
@@ -559,10 +574,13 @@ SlicedWork::Step CleanupController::undoRebuildPass()
 }
 
 void CleanupController::startUndoRebuildWorker(std::shared_ptr<AfterRemovalRebuild> rebuild,
-    std::shared_ptr<std::promise<void>> ready, std::shared_ptr<bool> ended)
+    std::shared_ptr<std::promise<void>> ready, std::shared_ptr<bool> ended, std::shared_ptr<std::atomic<bool>> claimed)
 {
     QThreadPool::globalInstance()->start([relay = relay_, rebuild = std::move(rebuild), ready = std::move(ready),
-                                             ended = std::move(ended)]() mutable {
+                                             ended = std::move(ended), claimed = std::move(claimed)]() mutable {
+        // Made on the GUI thread already, or no longer wanted.
+        if (claimed->exchange(true))
+            return;
         rebuildAfterRemoval(*rebuild);
         ready->set_value();
         relay->post([rebuild = std::move(rebuild), ended](CleanupController& self) mutable {

@@ -244,7 +244,8 @@ private:
     // results state, and its worker.
     SlicedWork::Step undoRebuildPass();
     void startUndoRebuildWorker(std::shared_ptr<AfterRemovalRebuild> rebuild,
-        std::shared_ptr<std::promise<void>> ready, std::shared_ptr<bool> ended);
+        std::shared_ptr<std::promise<void>> ready, std::shared_ptr<bool> ended,
+        std::shared_ptr<std::atomic<bool>> claimed);
     // The shown groups as the rebuild made them, the category reset to all.
     void applyRebuildAfterUndo(AfterRemovalRebuild& rebuild);
     // The screen hears the undo has ended, and of its report.

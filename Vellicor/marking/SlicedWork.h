@@ -36,6 +36,10 @@ public:
     }
     // Whether the rest of the job is to be done in this slice.
     bool isUnlimited() const { return unlimited_; }
+    // The job waits for something done elsewhere: its next slice comes
+    // after a pause rather than at once, so that the wait costs no turns.
+    void rest() { resting_ = true; }
+    bool isResting() const { return resting_; }
     // Counts one step done; true when the slice should end after it.
     bool spent()
     {
@@ -49,6 +53,7 @@ private:
     qint64 length_ = 0;
     int steps_ = 0;
     bool unlimited_ = false;
+    bool resting_ = false;
 };
 
 // Runs one job on the GUI thread a slice at a time: the first slice at once,
@@ -72,6 +77,8 @@ public:
 
 private:
     void runSlice(SliceBudget budget);
+
+    static constexpr int restMs = 20;
 
     Step step_;
     QTimer next_;

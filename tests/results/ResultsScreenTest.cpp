@@ -1660,7 +1660,8 @@ public:
         for (int i = 0; i < threads_; ++i)
             QThreadPool::globalInstance()->start([this] {
                 started_.release();
-                release_.tryAcquire(1, 10'000);
+                if (!release_.tryAcquire(1, 10'000))
+                    timedOut_ = true;
                 ended_.release();
             });
         started_.tryAcquire(threads_, 10'000);
@@ -1671,13 +1672,48 @@ public:
         release_.release(threads_);
         ended_.tryAcquire(threads_, 10'000);
     }
+    // Whether a thread left without being released.
+    bool timedOut() const { return timedOut_; }
 
 private:
+    std::atomic<bool> timedOut_ = false;
     const int threads_;
     QSemaphore started_;
     QSemaphore release_;
     QSemaphore ended_;
 };
+
+TEST_F(ResultsCleanupAtScale, ACommandFinishingTheUndosRebuildDoesNotWaitForABusyPool)
+{
+    screen->cleanup().setBackgroundFrom(1);
+    load(groupsToClean(QStringLiteral("busy"), 12));
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    removeMarkedFiles();
+    settle();
+    const auto planned = qint64(screen->cleanup().arrNodesToBeRestoredLocal().size());
+    ASSERT_GT(planned, 0);
+
+    // The rebuild's worker waits behind a pool that is busy throughout; a
+    // category click needs the rebuild now, and makes it itself.
+    auto hold = std::make_unique<PoolHold>();
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    ASSERT_TRUE(waitUntil([&] { return screen->state().isBulkMarking(); }));
+    screen->categoryButton(int(GlobalObjects::FileCategory::Pic))->click();
+    EXPECT_FALSE(hold->timedOut());
+    EXPECT_FALSE(screen->cleanup().isUndoing());
+    EXPECT_EQ(screen->cleanup().lastUndoReport().restored, planned);
+    EXPECT_EQ(screen->state().arrMainGroup.size(), 12u);
+    const QStringList shown = listNames();
+    EXPECT_FALSE(shown.isEmpty());
+
+    // The worker, let go at last, finds its job done and changes nothing.
+    hold.reset();
+    QTest::qWait(50);
+    EXPECT_EQ(listNames(), shown);
+    EXPECT_FALSE(screen->state().isBulkMarking());
+}
 
 TEST_F(ResultsCleanupAtScale, RebuildsOverTakenByANewResultSetAreDroppedAndTheirRunsEnd)
 {
