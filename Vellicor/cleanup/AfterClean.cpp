@@ -1,8 +1,11 @@
 #include "cleanup/AfterClean.h"
 
 #include "cleanup/CleanupController.h"
+#include "cleanup/PhotosLibraryStep.h"
+#include "cleanup/RemovalPlan.h"
 #include "cleanup/UndoRestore.h"
 #include "core/CommonFuncs.h"
+#include "core/PhotosNode.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "marking/GroupSorting.h"
@@ -148,6 +151,98 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     if (!figures.notRemoved.isEmpty())
         figures.notRemovedHeading = localizedText("ID_SOME_FILES_NOT_TRASHED");
     return figures;
+}
+
+bool applyRemovalOutcomes(ResultsState& state, const RemovalPlan& plan, std::vector<RemovalOutcome>& outcomes,
+    const PhotosStepOutcome& photos, RemovalReport& report, std::vector<RemovedFile>& undoList)
+{
+    using Kind = RemovalOutcome::Kind;
+    // A new result set may have arrived meanwhile; its groups are not ours.
+    const bool sameResultSet = state.resultSetId() == plan.resultSetId;
+
+    report.countTrashed = 0;
+    report.stopped = outcomes.size() < plan.items.size();
+    report.notAttempted = static_cast<qint64>(plan.items.size() - outcomes.size());
+    for (const RefusedRemoval& refused : plan.refused) {
+        RemovalOutcome outcome;
+        outcome.kind = Kind::skipped;
+        outcome.file = refused.file;
+        outcome.group = refused.group;
+        outcome.path = refused.file->filePath.value_or(QString());
+        outcome.reason = refused.reason;
+        report.skipped.push_back(outcome);
+    }
+
+    undoList.clear();
+    undoList.reserve(outcomes.size());
+    std::unordered_set<DuplicateGroup*> touched;
+    touched.reserve(outcomes.size());
+    std::vector<DuplicateGroupPtr> groups;
+    // A file gone from the result set's own groups is flagged, its bytes no
+    // longer count for its group, and the group is tidied below.
+    const auto leaveGroup = [&](const RemovalOutcome& outcome) {
+        outcome.file->isMoveToTrash = true;
+        DuplicateGroup& group = *outcome.group;
+        group.groupSize -= std::min(group.groupSize, outcome.file->fileSize);
+        if (touched.insert(&group).second)
+            groups.push_back(outcome.group);
+    };
+    for (RemovalOutcome& outcome : outcomes) {
+        if (outcome.route == RemovalRoute::cloud)
+            ++report.countTrashedFolderItems;
+        switch (outcome.kind) {
+        case Kind::removed: {
+            ++report.countTrashed;
+            report.sizeTrashed += outcome.file->fileSize;
+            --report.uniquePhotosReatined;
+            if (sameResultSet)
+                leaveGroup(outcome);
+            // A removed file's outcome is read no further.
+            undoList.push_back({ std::move(outcome.file), std::move(outcome.group), std::move(outcome.path),
+                std::move(outcome.trashedPath), std::move(outcome.trashInfoPath), outcome.route, plan.resultSetId,
+                std::move(outcome.trashed), plan.source });
+            break;
+        }
+        case Kind::failed:
+            report.arrFileNotTrashed.push_back(outcome);
+            break;
+        case Kind::skipped:
+            report.skipped.push_back(outcome);
+            break;
+        case Kind::collected:
+            ++report.countTrashedLibraryItems;
+            report.dictPhotosCleanerKeys[outcome.file->libraryPath().value_or(QString())].push_back(
+                outcome.file->photosInfo());
+            break;
+        }
+    }
+    // Items in the photo application's album leave their groups like removed
+    // files; they never enter the undo list.
+    report.countMovedToAlbum = static_cast<qint64>(photos.moved.size());
+    report.countNotMovedToAlbum = photos.notMovedCount;
+    report.photosAlbumFailed = photos.albumFailed;
+    report.isAppNotAutharizedToMoveDups = photos.isAppNotAutharizedToMoveDups;
+    report.countTrashed += report.countMovedToAlbum;
+    report.sizeTrashed += photos.movedSize;
+    report.uniquePhotosReatined -= report.countMovedToAlbum;
+    for (RemovalOutcome& left : itemsLeftOutOfAlbum(outcomes, photos))
+        report.arrFileNotTrashed.push_back(std::move(left));
+    for (const std::size_t index : photos.moved) {
+        const RemovalOutcome& outcome = outcomes[index];
+        outcome.file->photosInfo()->isMovedToTrashAlbum = true;
+        if (sameResultSet)
+            leaveGroup(outcome);
+    }
+    if (!sameResultSet)
+        return false;
+
+    const auto removed = [](const FileInfoNodePtr& file) { return file && file->isMoveToTrash; };
+    for (const DuplicateGroupPtr& group : groups) {
+        std::erase_if(group->children, removed);
+        std::erase_if(group->filterChildren, removed);
+        ResultsState::groupMarkState(*group, true);
+    }
+    return true;
 }
 
 qint64 returnRestoredFiles(ResultsState& state, const std::vector<const RestoreOutcome*>& restored)

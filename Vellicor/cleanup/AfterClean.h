@@ -13,7 +13,11 @@
 #include <vector>
 
 class ResultsState;
+struct PhotosStepOutcome;
+struct RemovalOutcome;
+struct RemovalPlan;
 struct RemovalReport;
+struct RemovedFile;
 struct RestoreOutcome;
 
 // What the result area shows once a clean-up or an undo has changed the
@@ -68,6 +72,13 @@ std::optional<ResultArea> applyAfterRemoval(ResultsState& state, AfterRemovalReb
 // Duplicates among the groups: every file of a group but one, and their
 // bytes.
 std::pair<qint64, quint64> duplicateTotals(const std::vector<DuplicateGroupPtr>& groups);
+
+// The records take a removal's outcomes: the report counts them, the removed
+// files' outcomes move into undoList (which they replace), and the files
+// that left the plan's result set leave their groups. False, with the groups
+// untouched, when the state holds another result set by now. GUI thread.
+bool applyRemovalOutcomes(ResultsState& state, const RemovalPlan& plan, std::vector<RemovalOutcome>& outcomes,
+    const PhotosStepOutcome& photos, RemovalReport& report, std::vector<RemovedFile>& undoList);
 
 // Puts the files an undo brought back into their groups: each record takes
 // the identity of its file on disk (and its times, unless it changed since

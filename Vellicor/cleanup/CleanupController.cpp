@@ -265,7 +265,8 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
         worker_ = nullptr;
     }
     trashProgress_.reset();
-    const bool sameResults = applyRemovalOutcomes(outcomes, photos);
+    const bool sameResults
+        = applyRemovalOutcomes(state_, *plan_, outcomes, photos, report_, arrNodesToBeRestoredLocal_);
     releaseElsewhere(std::move(outcomes));
     if (!sameResults) {
         endRemoval(std::nullopt);
@@ -276,13 +277,11 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
     // rows and the counts are made on a worker while the progress sheet stays
     // up: nothing reaches the records meanwhile, and the run counts as going
     // until the outcome is in.
+    rebuildingAfterRemoval_ = true;
     if (state_.arrMainGroup.size() < backgroundFrom_) {
-        auto rebuild = std::make_shared<AfterRemovalRebuild>(takeAfterRemovalInput(state_));
-        rebuildAfterRemoval(*rebuild);
-        finishRebuildAfterRemoval(std::move(rebuild));
+        startRebuildAfterRemoval();
         return;
     }
-    rebuildingAfterRemoval_ = true;
     // On a timer rather than as a posted call, so that input and painting
     // waiting meanwhile go first.
     QTimer::singleShot(1, this, &CleanupController::startRebuildAfterRemoval);
@@ -455,21 +454,18 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
         endUndo();
         return;
     }
-    // The one rebuild of the shown groups: every group, every file, sorted.
+    // The one rebuild of the shown groups: every group, every file, sorted;
+    // for a small result set the pass runs whole, here.
     state_.finishBulkMarks();
+    rebuildingAfterUndo_ = true;
+    SlicedWork::Step rebuild = undoRebuildPass();
     const bool marksChanging = marksChangingElsewhere_ && marksChangingElsewhere_();
     if (state_.arrMainGroup.size() < backgroundFrom_ && !marksChanging) {
-        state_.resetCategoryFilter();
-        AfterRemovalRebuild rebuild = rebuildOf(state_);
-        rebuild.main = state_.arrMainGroup;
-        rebuild.allShown = true;
-        rebuildAfterRemoval(rebuild);
-        applyRebuildAfterUndo(rebuild);
-        endUndo();
+        SliceBudget whole = SliceBudget::unlimited();
+        rebuild(whole);
         return;
     }
-    rebuildingAfterUndo_ = true;
-    state_.startShownGroupsPass(undoRebuildPass());
+    state_.startShownGroupsPass(std::move(rebuild));
 }
 
 SlicedWork::Step CleanupController::undoRebuildPass()
@@ -632,97 +628,4 @@ void CleanupController::endUndo()
             ? localizedText("ID_ACTION_COMPLETED")
             : formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }),
         details);
-}
-
-bool CleanupController::applyRemovalOutcomes(std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos)
-{
-    using Kind = RemovalOutcome::Kind;
-    const RemovalPlan& plan = *plan_;
-    // A new result set may have arrived meanwhile; its groups are not ours.
-    const bool sameResultSet = state_.resultSetId() == plan.resultSetId;
-
-    report_.countTrashed = 0;
-    report_.stopped = outcomes.size() < plan.items.size();
-    report_.notAttempted = static_cast<qint64>(plan.items.size() - outcomes.size());
-    for (const RefusedRemoval& refused : plan.refused) {
-        RemovalOutcome outcome;
-        outcome.kind = Kind::skipped;
-        outcome.file = refused.file;
-        outcome.group = refused.group;
-        outcome.path = refused.file->filePath.value_or(QString());
-        outcome.reason = refused.reason;
-        report_.skipped.push_back(outcome);
-    }
-
-    std::vector<RemovedFile> undoList;
-    undoList.reserve(outcomes.size());
-    std::unordered_set<DuplicateGroup*> touched;
-    touched.reserve(outcomes.size());
-    std::vector<DuplicateGroupPtr> groups;
-    // A file gone from the result set's own groups is flagged, its bytes no
-    // longer count for its group, and the group is tidied below.
-    const auto leaveGroup = [&](const RemovalOutcome& outcome) {
-        outcome.file->isMoveToTrash = true;
-        DuplicateGroup& group = *outcome.group;
-        group.groupSize -= std::min(group.groupSize, outcome.file->fileSize);
-        if (touched.insert(&group).second)
-            groups.push_back(outcome.group);
-    };
-    for (RemovalOutcome& outcome : outcomes) {
-        if (outcome.route == RemovalRoute::cloud)
-            ++report_.countTrashedFolderItems;
-        switch (outcome.kind) {
-        case Kind::removed: {
-            ++report_.countTrashed;
-            report_.sizeTrashed += outcome.file->fileSize;
-            --report_.uniquePhotosReatined;
-            if (sameResultSet)
-                leaveGroup(outcome);
-            // A removed file's outcome is read no further.
-            undoList.push_back({ std::move(outcome.file), std::move(outcome.group), std::move(outcome.path),
-                std::move(outcome.trashedPath), std::move(outcome.trashInfoPath), outcome.route, plan.resultSetId,
-                std::move(outcome.trashed), plan.source });
-            break;
-        }
-        case Kind::failed:
-            report_.arrFileNotTrashed.push_back(outcome);
-            break;
-        case Kind::skipped:
-            report_.skipped.push_back(outcome);
-            break;
-        case Kind::collected:
-            ++report_.countTrashedLibraryItems;
-            report_.dictPhotosCleanerKeys[outcome.file->libraryPath().value_or(QString())].push_back(
-                outcome.file->photosInfo());
-            break;
-        }
-    }
-    // Items in the photo application's album leave their groups like removed
-    // files; they never enter the undo list.
-    report_.countMovedToAlbum = static_cast<qint64>(photos.moved.size());
-    report_.countNotMovedToAlbum = photos.notMovedCount;
-    report_.photosAlbumFailed = photos.albumFailed;
-    report_.isAppNotAutharizedToMoveDups = photos.isAppNotAutharizedToMoveDups;
-    report_.countTrashed += report_.countMovedToAlbum;
-    report_.sizeTrashed += photos.movedSize;
-    report_.uniquePhotosReatined -= report_.countMovedToAlbum;
-    for (RemovalOutcome& left : itemsLeftOutOfAlbum(outcomes, photos))
-        report_.arrFileNotTrashed.push_back(std::move(left));
-    for (const std::size_t index : photos.moved) {
-        const RemovalOutcome& outcome = outcomes[index];
-        outcome.file->photosInfo()->isMovedToTrashAlbum = true;
-        if (sameResultSet)
-            leaveGroup(outcome);
-    }
-    arrNodesToBeRestoredLocal_ = std::move(undoList);
-    if (!sameResultSet)
-        return false;
-
-    const auto removed = [](const FileInfoNodePtr& file) { return file && file->isMoveToTrash; };
-    for (const DuplicateGroupPtr& group : groups) {
-        std::erase_if(group->children, removed);
-        std::erase_if(group->filterChildren, removed);
-        ResultsState::groupMarkState(*group, true);
-    }
-    return true;
 }

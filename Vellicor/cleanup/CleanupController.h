@@ -222,9 +222,6 @@ private:
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);
-    // The records take the outcomes, the undo list the removed files' (moved
-    // out of them); false when the state holds another result set by now.
-    bool applyRemovalOutcomes(std::vector<RemovalOutcome>& outcomes, const PhotosStepOutcome& photos);
     // The plan is made: the report, the progress and its sheet take it.
     void beginRemoval(std::shared_ptr<const RemovalPlan> plan, std::shared_ptr<RemovalProgress> progress);
     // The rebuild becomes the shown groups; the run ends now, or in a turn
