@@ -4,7 +4,6 @@
 #include "core/Localization.h"
 
 #include <QFrame>
-#include <QPainter>
 
 QFrame* makeHomeBox(const char* objectName, QWidget* parent, const QColor& fill, int radius, const QColor& border)
 {
@@ -42,22 +41,3 @@ void setLocalizedTexts(QWidget* root, std::initializer_list<std::pair<const char
     }
 }
 
-ImageLabel::ImageLabel(const QString& image, QWidget* parent)
-    : QLabel(parent)
-    , image_(NamedImage::load(image))
-{
-}
-
-ImageLabel* ImageLabel::make(const char* objectName, QWidget* parent)
-{
-    auto* label = new ImageLabel(homeName(objectName), parent);
-    label->setObjectName(homeName(objectName));
-    return label;
-}
-
-void ImageLabel::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    image_.drawCentred(painter, rect());
-}

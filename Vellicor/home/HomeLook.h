@@ -1,6 +1,7 @@
 #pragma once
 
-#include "controls/NamedImage.h"
+#include "controls/ImageLabel.h"
+#include "controls/ScreenColors.h"
 
 #include <QColor>
 #include <QLabel>
@@ -16,9 +17,9 @@ class QFrame;
 // the object name the frame table and the language rules know it by.
 
 namespace HomeLook {
-inline const QColor screen(29, 29, 29);
-inline const QColor panel(41, 43, 46);
-inline const QColor caption(160, 163, 168);
+using ScreenColors::caption;
+using ScreenColors::panel;
+using ScreenColors::screen;
 inline const QColor tabTextOff(140, 140, 140);
 } // namespace HomeLook
 
@@ -36,17 +37,3 @@ QLabel* makeHomeLabel(const char* objectName, QWidget* parent, int fontSize = 13
 void setLabelColor(QLabel* label, const QColor& color);
 // Gives each label below root, by object name, the text of its language key.
 void setLocalizedTexts(QWidget* root, std::initializer_list<std::pair<const char*, const char*>> labelKeys);
-
-// A picture drawn from one of our named images, scaled to the label.
-class ImageLabel : public QLabel {
-public:
-    ImageLabel(const QString& image, QWidget* parent);
-    // The image under objectName, in a label of that name.
-    static ImageLabel* make(const char* objectName, QWidget* parent);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    NamedImage image_;
-};

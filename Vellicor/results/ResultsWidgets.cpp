@@ -62,17 +62,9 @@ void IconButton::paintEvent(QPaintEvent* event)
 }
 
 ImageView::ImageView(const QString& image, QWidget* parent)
-    : QWidget(parent)
-    , image_(NamedImage::load(image))
+    : ImageLabel(image, parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void ImageView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    image_.drawCentred(painter, rect());
 }
 
 ResizeHook::ResizeHook(std::function<void()> work, QObject* parent)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "controls/ImageLabel.h"
 #include "controls/NamedImage.h"
 #include "controls/RAZButton.h"
+#include "controls/ScreenColors.h"
 
 #include <QColor>
 #include <QObject>
@@ -16,10 +18,10 @@ class QLabel;
 // images, a picture, and a hook on a widget's resizes.
 namespace ResultsLook {
 
-inline const QColor screenColor(29, 29, 29);
-inline const QColor panelColor(41, 43, 46);
+inline const QColor& screenColor = ScreenColors::screen;
+inline const QColor& panelColor = ScreenColors::panel;
 inline const QColor barColor(36, 38, 41);
-inline const QColor captionColor(160, 163, 168);
+inline const QColor& captionColor = ScreenColors::caption;
 inline const QColor textColor(220, 222, 226);
 inline const QColor separatorColor(74, 77, 82);
 
@@ -52,16 +54,10 @@ private:
     NamedImage image_;
 };
 
-// One of our images scaled into the widget.
-class ImageView : public QWidget {
+// One of our images scaled into the widget, which lets the mouse through.
+class ImageView : public ImageLabel {
 public:
     ImageView(const QString& image, QWidget* parent);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    NamedImage image_;
 };
 
 // Runs its work whenever the watched widget is resized.
