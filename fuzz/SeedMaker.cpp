@@ -1,18 +1,25 @@
 // Writes the fuzz targets' binary seeds into the folder given: photo-library
-// databases of each layout, a photo catalog and pictures carrying metadata.
+// databases of each layout, a photo catalog, pictures carrying metadata, and
+// pictures of each format the decoder reads, ordinary and crafted.
 // The text seeds are kept as files beside this one (corpus/).
 
+#include "support/HostilePictures.h"
+
+#include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <exiv2/exiv2.hpp>
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -122,6 +129,58 @@ bool addMetadata(const QString& path)
     }
 }
 
+// The pictures target's seeds: each file after the byte that names it (the
+// target's list of names), as written or as crafted.
+bool writePictureSeeds(const QDir& folder, const QImage& image)
+{
+    enum Name : char { jpg, png, gif, bmp, svg, svgz, ico, webp, ppm, xpm, xbm, tiff };
+    const QByteArray drawing = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                               "width=\"40\" height=\"30\"><rect id=\"r\" width=\"9\" height=\"9\" fill=\"red\"/>"
+                               "<use xlink:href=\"#r\" x=\"10\"/><text y=\"20\">A</text></svg>";
+    const QByteArray bomb = HostilePictures::vectorBomb(64ll << 20);
+    std::vector<std::tuple<const char*, Name, QByteArray>> seeds = {
+        { "drawing.svg", svg, drawing },
+        { "drawing.svgz", svgz, HostilePictures::gzipped(drawing) },
+        { "bomb.svgz", svgz, bomb },
+        { "bomb-named.jpg", jpg, bomb },
+        { "many-scans.jpg", jpg, HostilePictures::manyScanJpeg(8192, 8192, 2000) },
+        { "large-header.png", png, HostilePictures::largePng(100'000, 100'000) },
+        { "over-allocation.png", png, HostilePictures::largePng(16'000, 12'000) },
+        { "outside.svg", svg, HostilePictures::vectorReferringTo("/dev/zero") },
+        { "holding.svg", svg, HostilePictures::vectorReferringTo("data:image/png;base64," + bomb.toBase64()) },
+        // One pixel.
+        { "dot.gif", gif,
+            QByteArray("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01"
+                       "\x00\x00\x02\x02\x44\x01\x00\x3b",
+                35) },
+    };
+    // What the toolkit writes without further plug-ins, progressive too.
+    for (const auto& [file, name, format, progressive] :
+        { std::tuple { "picture.jpg", jpg, "jpeg", false }, { "progressive.jpg", jpg, "jpeg", true },
+            { "picture.png", png, "png", false }, { "picture.bmp", bmp, "bmp", false },
+            { "picture.ico", ico, "ico", false }, { "picture.ppm", ppm, "ppm", false },
+            { "picture.xpm", xpm, "xpm", false }, { "picture.xbm", xbm, "xbm", false } }) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        writer.setProgressiveScanWrite(progressive);
+        if (!writer.write(image)) {
+            std::fprintf(stderr, "cannot write a %s picture\n", format);
+            return false;
+        }
+        seeds.emplace_back(file, name, bytes);
+    }
+    for (const auto& [file, name, bytes] : seeds) {
+        QFile seed(folder.filePath(QString::fromLatin1(file)));
+        if (!seed.open(QIODevice::WriteOnly) || seed.write(QByteArray(1, name) + bytes) != bytes.size() + 1) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(seed.fileName()));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,7 +191,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* target : { "photos-library", "photo-catalog", "image-properties" })
+    for (const char* target : { "photos-library", "photo-catalog", "image-properties", "pictures" })
         out.mkpath(QString::fromLatin1(target));
 
     bool made = makeDatabase(out.filePath(QStringLiteral("photos-library/assets.db")), assetsLayout)
@@ -152,5 +211,6 @@ int main(int argc, char** argv)
     }
     QFile profile(out.filePath(QStringLiteral("image-properties/profile.icc")));
     made = made && profile.open(QIODevice::WriteOnly) && profile.write(QColorSpace(QColorSpace::SRgb).iccProfile()) > 0;
+    made = made && writePictureSeeds(QDir(out.filePath(QStringLiteral("pictures"))), image);
     return made ? 0 : 1;
 }
