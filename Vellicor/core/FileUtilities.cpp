@@ -39,6 +39,40 @@ QString errnoText(int error)
     return QString::fromStdString(std::generic_category().message(error));
 }
 
+int openSubfolder(int folder, const char* name, int flags, struct stat* status)
+{
+    FileDescriptor fd(::openat(folder, name, flags | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    struct stat own { };
+    if (fd.isOpen() && ::fstat(fd.get(), &own) == 0 && S_ISDIR(own.st_mode)) {
+        if (status)
+            *status = own;
+        return fd.release();
+    }
+    if (fd.isOpen() || errno == ENOTDIR || errno == ELOOP) {
+        // O_PATH opens a link itself, and the kernel tells a link and a file
+        // apart differently by flags: a look at the entry says which it is.
+        struct stat entry { };
+        errno = ::fstatat(folder, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode) ? ELOOP : ENOTDIR;
+    }
+    return -1;
+}
+
+QString pathRefusal(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("it is no longer there");
+    case ELOOP:
+        return QStringLiteral("a folder on its path is a symbolic link");
+    case ENOTDIR:
+        return QStringLiteral("a folder on its path is no longer a folder");
+    case ESTALE:
+        return QStringLiteral("a folder on its path was moved while it was worked in");
+    default:
+        return QStringLiteral("it cannot be examined: %1").arg(errnoText(error));
+    }
+}
+
 QString printablePath(const QString& path)
 {
     return LogDetail::escaped(path);

@@ -196,7 +196,8 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return false;
             const QString name = QFile::decodeName(entry.name);
             return !isPackageExtension(QFileInfo(name).suffix().toLower())
-                && !isExcludedEntry(QFile::decodeName(entry.path));
+                && !(request_.dirExclusion && request_.dirExclusion->mayHoldPathOfBytes(entry.path.size())
+                    && isExcludedEntry(QFile::decodeName(entry.path)));
         };
         // Everything but what depends on the walk's order: its sets of files
         // and folders met, its counters and its log.
@@ -264,17 +265,35 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         const QString name = prepared ? prepared->name : QFile::decodeName(entry.name);
         if (!prepared && isIgnoredName(name))
             return WalkAction::next;
-        const QString entryPath = prepared ? prepared->path : QFile::decodeName(entry.path);
-        if (prepared ? !prepared->validName : !decodesExactly(entry.path, entryPath)) {
+        // Past the system's path limit no file can be recorded, but the walk
+        // goes on below (each such file is told): there, the text of an
+        // entry's path is made only for what needs it, or every level of a
+        // deep tree would cost its whole path again.
+        const bool pastPathLimit = !prepared && entry.path.size() >= PATH_MAX;
+        QString entryPath = prepared ? prepared->path : pastPathLimit ? QString() : QFile::decodeName(entry.path);
+        const auto fullPath = [&]() -> const QString& {
+            if (entryPath.isNull())
+                entryPath = QFile::decodeName(entry.path);
+            return entryPath;
+        };
+        // The folder's own path decoded exactly when it was entered, so the
+        // name alone tells for an entry past the limit.
+        const bool validName = prepared ? prepared->validName
+            : pastPathLimit             ? decodesExactly(entry.name, name)
+                                        : decodesExactly(entry.path, entryPath);
+        if (!validName) {
             // Such a name could not be opened again by its text.
-            skip(entryPath, QStringLiteral("the name is not valid UTF-8"));
+            skip(fullPath(), QStringLiteral("the name is not valid UTF-8"));
             return WalkAction::next;
         }
         if (prepared && prepared->tooLong) {
             skip(entryPath, QStringLiteral("the path is longer than the system allows"));
             return WalkAction::next;
         }
-        if (!prepared && (isExcludedEntry(entryPath) || name.startsWith(QLatin1Char('.'))))
+        if (!prepared
+            && (name.startsWith(QLatin1Char('.'))
+                || (request_.dirExclusion && request_.dirExclusion->mayHoldPathOfBytes(entry.path.size())
+                    && isExcludedEntry(fullPath()))))
             return WalkAction::next;
         mode_t mode = entry.status.st_mode;
         if (S_ISDIR(mode)) {
@@ -283,9 +302,9 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             const QString extension = QFileInfo(name).suffix().toLower();
             if (isPackageExtension(extension)) {
                 if (isPhotoLibraryExtension(extension))
-                    scanPhotosLibraryAt(entryPath);
+                    scanPhotosLibraryAt(fullPath());
                 else
-                    addScannedFile(entryPath);
+                    addScannedFile(fullPath());
                 return WalkAction::next;
             }
             return enter(entry.status) ? WalkAction::descend : WalkAction::next;
@@ -293,7 +312,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         if (S_ISLNK(mode)) {
             struct stat target { };
             if (::stat(entry.path.constData(), &target) != 0) {
-                skip(entryPath, QStringLiteral("a link whose target cannot be reached: ") + errnoText(errno));
+                skip(fullPath(), QStringLiteral("a link whose target cannot be reached: ") + errnoText(errno));
                 return WalkAction::next;
             }
             if (S_ISDIR(target.st_mode))
@@ -302,7 +321,11 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         }
         if (!S_ISREG(mode)) {
             // Reading one of these could block the scan or never end.
-            skip(entryPath, specialFileKind(mode));
+            skip(fullPath(), specialFileKind(mode));
+            return WalkAction::next;
+        }
+        if (pastPathLimit) {
+            addScannedFile(fullPath(), name, nullptr, nullptr, entry.path.size());
             return WalkAction::next;
         }
         if (const QByteArrayView parent = parentOf(entry); parent != QByteArrayView(folderBytes)) {
