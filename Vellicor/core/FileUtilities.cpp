@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -76,6 +77,22 @@ QString pathRefusal(int error)
 QString printablePath(const QString& path)
 {
     return LogDetail::escaped(path);
+}
+
+QString pathForReport(const QByteArray& nativePath)
+{
+    if (nativePath.size() < PATH_MAX)
+        return QFile::decodeName(nativePath);
+    constexpr qsizetype tail = 240;
+    qsizetype from = nativePath.size() - tail;
+    // From the first whole name in the tail when there is one, else from the
+    // first whole character.
+    if (const qsizetype slash = nativePath.indexOf('/', from); slash >= 0 && slash + 1 < nativePath.size())
+        from = slash + 1;
+    else
+        while (from < nativePath.size() && (static_cast<unsigned char>(nativePath[from]) & 0xC0) == 0x80)
+            ++from;
+    return QStringLiteral("…/") + QFile::decodeName(nativePath.mid(from));
 }
 
 OpenedFile openRegularFile(const QString& path, LinkFollowing links)

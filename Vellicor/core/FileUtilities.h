@@ -59,6 +59,12 @@ OpenedFile openRegularFile(const QString& path, LinkFollowing links = LinkFollow
 // every item (so log items need no call of their own).
 QString printablePath(const QString& path);
 
+// A path as one line of a report or the log shows it: whole while a path may
+// be that long, else "…/" and its last names within a few hundred bytes, so
+// that what a deep tree's entries cost the log stays in proportion to their
+// number rather than to their depth.
+QString pathForReport(const QByteArray& nativePath);
+
 // The text of an errno value, safe on any thread.
 QString errnoText(int error);
 

@@ -276,6 +276,11 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 entryPath = QFile::decodeName(entry.path);
             return entryPath;
         };
+        // What a line of the log names: past the limit only the path's end,
+        // or a file at every level of a deep tree would cost the log the
+        // square of its depth.
+        const auto reported = [&]() { return pastPathLimit ? pathForReport(entry.path) : fullPath(); };
+        const QString tooLong = QStringLiteral("the path is longer than the system allows");
         // The folder's own path decoded exactly when it was entered, so the
         // name alone tells for an entry past the limit.
         const bool validName = prepared ? prepared->validName
@@ -283,11 +288,11 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                                         : decodesExactly(entry.path, entryPath);
         if (!validName) {
             // Such a name could not be opened again by its text.
-            skip(fullPath(), QStringLiteral("the name is not valid UTF-8"));
+            skip(reported(), QStringLiteral("the name is not valid UTF-8"));
             return WalkAction::next;
         }
         if (prepared && prepared->tooLong) {
-            skip(entryPath, QStringLiteral("the path is longer than the system allows"));
+            skip(entryPath, tooLong);
             return WalkAction::next;
         }
         if (!prepared
@@ -301,7 +306,9 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return WalkAction::next;
             const QString extension = QFileInfo(name).suffix().toLower();
             if (isPackageExtension(extension)) {
-                if (isPhotoLibraryExtension(extension))
+                if (pastPathLimit)
+                    skip(reported(), tooLong);
+                else if (isPhotoLibraryExtension(extension))
                     scanPhotosLibraryAt(fullPath());
                 else
                     addScannedFile(fullPath());
@@ -312,7 +319,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         if (S_ISLNK(mode)) {
             struct stat target { };
             if (::stat(entry.path.constData(), &target) != 0) {
-                skip(fullPath(), QStringLiteral("a link whose target cannot be reached: ") + errnoText(errno));
+                skip(reported(), QStringLiteral("a link whose target cannot be reached: ") + errnoText(errno));
                 return WalkAction::next;
             }
             if (S_ISDIR(target.st_mode))
@@ -321,11 +328,11 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         }
         if (!S_ISREG(mode)) {
             // Reading one of these could block the scan or never end.
-            skip(fullPath(), specialFileKind(mode));
+            skip(reported(), specialFileKind(mode));
             return WalkAction::next;
         }
         if (pastPathLimit) {
-            addScannedFile(fullPath(), name, nullptr, nullptr, entry.path.size());
+            skip(reported(), tooLong);
             return WalkAction::next;
         }
         if (const QByteArrayView parent = parentOf(entry); parent != QByteArrayView(folderBytes)) {

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <chrono>
@@ -261,6 +262,28 @@ TEST_F(Walk, AFileBeyondTheSystemsPathLengthIsSkippedAndLogged)
     // The temporary folder cannot remove what it cannot name.
     QProcess::execute(QStringLiteral("rm"),
         { QStringLiteral("-rf"), QStringLiteral("--"), tree.root() + QLatin1Char('/') + QString::fromStdString(name) });
+}
+
+TEST_F(Walk, FilesAtEveryLevelPastThePathLimitCostTheLogInProportionToTheirNumber)
+{
+    // A file at every level of a deep tree: each is told, and a line that
+    // named the whole path would make the log grow with the square of the
+    // depth (here about 60 MB instead of about 1 MB).
+    constexpr int depth = 4000;
+    TreeBuilder deep(TreeBuilder::Place::memory);
+    deep.chain(QString(), depth, "folder", [](int folder, int) {
+        ::close(::openat(folder, "level.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    });
+    addRow(deep.root());
+    const qsizetype recorded = walk().size();
+    const QString told = log();
+    const qsizetype tooLong = told.count(QStringLiteral("level.txt: the path is longer than the system allows"));
+    EXPECT_EQ(recorded + tooLong, depth);
+    EXPECT_EQ(skipped, tooLong);
+    EXPECT_GT(tooLong, depth / 2);
+    EXPECT_LT(told.size(), qsizetype(depth) * 600);
+    // What is told of a cut path still ends with its last folders.
+    EXPECT_TRUE(told.contains(QRegularExpression(QStringLiteral("Skipped …/(folder/)+level\\.txt: the path is longer"))));
 }
 
 TEST_F(Walk, TwentyThousandNestedFoldersAreWalkedInProportionToTheirNumber)
