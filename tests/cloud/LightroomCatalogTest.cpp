@@ -1,5 +1,6 @@
 #include "cloud/LightroomCloudHandler.h"
 #include "scan/ScanRequest.h"
+#include "support/ChildProcess.h"
 #include "support/SqlScript.h"
 #include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
@@ -191,4 +192,46 @@ TEST_F(LightroomCatalog, RemovalIsRefusedWhenTheCatalogWouldDoMoreThanRemoveTheE
         EXPECT_TRUE(error.contains(QStringLiteral("nothing was removed"))) << error.toStdString();
         EXPECT_EQ(rows("AgLibraryFile") + rows("AgLibraryFolder") + rows("AgLibraryRootFolder"), 4 + 3 + 2);
     }
+}
+
+TEST_F(LightroomCatalog, KeysRepeatedAcrossTheTablesListEachFileOnceWithinBoundedMemory)
+{
+    // Every folder and every root under the key 1: joined, 64 million rows.
+    const QString crossed = tree.root() + QStringLiteral("/crossed.lrcat");
+    runSqlScript(crossed,
+        "CREATE TABLE AgLibraryRootFolder (id_local, absolutePath);"
+        "CREATE TABLE AgLibraryFolder (id_local, rootFolder, pathFromRoot);"
+        "CREATE TABLE AgLibraryFile (id_local, folder, originalFilename);"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 400)"
+        " INSERT INTO AgLibraryRootFolder SELECT 1, '/r/' FROM c;"
+        "INSERT INTO AgLibraryFolder SELECT 1, 1, 'f/' FROM AgLibraryRootFolder;"
+        "INSERT INTO AgLibraryFile SELECT rowid, 1, 'a.jpg' FROM AgLibraryRootFolder;");
+    const BoundedChildEnd listed = runBoundedChild(
+        [&] { return LightroomDBManager(crossed).fetchLightroomCatalogFiles().size() == 400 ? 0 : 1; },
+        1024ll * 1024 * 1024);
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_LT(listed.peakGrowthBytes, 256ll * 1024 * 1024);
+}
+
+TEST_F(LightroomCatalog, ComputedColumnsAndListingsPastTheirBoundEndWithAReason)
+{
+    const auto failureOf = [](const LightroomDBManager& manager) {
+        QString failure;
+        EXPECT_TRUE(manager.fetchLightroomCatalogFiles(nullptr, &failure).empty());
+        return failure;
+    };
+    DatabaseBounds fewRows;
+    fewRows.rows = 5;
+    EXPECT_EQ(failureOf(LightroomDBManager(catalog, fewRows)), QStringLiteral("it yields more than 5 rows"));
+
+    run("ALTER TABLE AgLibraryRootFolder ADD COLUMN p GENERATED ALWAYS AS (printf('%.*c', 100000, 'x'));");
+    EXPECT_EQ(failureOf(LightroomDBManager(catalog)), QStringLiteral("AgLibraryRootFolder has computed columns"));
+    // Read from there, the scan tells the user the catalog was left out.
+    LightroomCloudHandler handler(catalog);
+    struct : CloudScanSink {
+        void addCloudScanFile(const FileInfoNodePtr&) override { }
+        void OnScanCompletedProcess() override { }
+    } sink;
+    handler.startCloudScan({}, ScanRequest {}, sink);
+    EXPECT_TRUE(handler.lastWalkIncomplete);
 }
