@@ -1,9 +1,10 @@
 #include "cloud/LightroomDBManager.h"
 
+#include "base/AppPaths.h"
 #include "base/Log.h"
 #include "cloud/CloudConfig.h"
 #include "cloud/CloudItemChecks.h"
-#include "scan/UntrustedDatabase.h"
+#include "scan/PrivateDatabaseCopy.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -102,7 +103,16 @@ std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles(
             *failure = reason;
         return std::vector<LightroomCatalogRow>();
     };
-    const UntrustedDatabase catalog(path, UntrustedDatabase::Access::readOnly, stop, listingBounds_);
+    // The catalog is read from a copy of our own: opened in place, a catalog
+    // kept with a write-ahead log would get its -wal and -shm files made
+    // beside it, in the user's folder, by the mere reading. Its log comes
+    // along, and so does a journal: one left by an interrupted change makes
+    // the copy unreadable rather than read half changed.
+    const PrivateDatabaseCopy copy(path, { QStringLiteral("-wal"), QStringLiteral("-journal") },
+        AppPaths::cacheFolder(), {}, QStringLiteral("the photo catalog"), stop);
+    if (copy.path().isEmpty())
+        return isRaised(stop) ? std::vector<LightroomCatalogRow>() : fail(copy.failure());
+    const UntrustedDatabase catalog(copy.path(), UntrustedDatabase::Access::readOnly, stop, listingBounds_);
     if (!catalog.isOpen())
         return fail(catalog.openFailure());
     if (const QString refusal = catalog.whyNotTables(listedTables); !refusal.isEmpty())

@@ -41,11 +41,11 @@ public:
     // name, folder or root path are skipped, and so (logged) are those whose
     // folder would lie outside its root: the root must be absolute and the
     // path below it relative, neither with "." or ".." components. The
-    // catalog is untrusted: it is read as an UntrustedDatabase, read-only,
-    // within the listing's bounds of rows, bytes and time. The listing ends
-    // empty when the tables it reads are not plain tables, past a bound, and
-    // at once when stop is raised. Empty when the catalog cannot be opened
-    // or read;
+    // catalog is untrusted: it is read from a private copy (nothing is
+    // written beside it), as an UntrustedDatabase, within the listing's
+    // bounds of rows, bytes and time. The listing ends empty when the tables
+    // it reads are not plain tables, past a bound, and at once when stop is
+    // raised. Empty when the catalog cannot be copied, opened or read;
     // failure then says why (it stays empty after a Stop).
     std::vector<LightroomCatalogRow> fetchLightroomCatalogFiles(
         const std::atomic<bool>* stop = nullptr, QString* failure = nullptr) const;

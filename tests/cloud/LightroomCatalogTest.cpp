@@ -6,6 +6,7 @@
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 
@@ -13,6 +14,8 @@
 #include <sqlite3.h>
 
 #include <thread>
+
+#include <sys/stat.h>
 
 // Two root folders, one with a sub-folder, a file without a name and a file
 // that is no longer on disk.
@@ -194,6 +197,28 @@ TEST_F(LightroomCatalog, RemovalIsRefusedWhenTheCatalogWouldDoMoreThanRemoveTheE
     }
 }
 
+namespace {
+
+// Each entry of a folder as its name, size and modification time to the
+// nanosecond, sorted.
+QStringList folderState(const QString& folder)
+{
+    QStringList state;
+    for (const QString& name : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        struct stat status { };
+        ::lstat(QFile::encodeName(folder + QLatin1Char('/') + name).constData(), &status);
+        state.append(QStringLiteral("%1 %2 %3.%4")
+                         .arg(name)
+                         .arg(qint64(status.st_size))
+                         .arg(qint64(status.st_mtim.tv_sec))
+                         .arg(qint64(status.st_mtim.tv_nsec)));
+    }
+    state.sort();
+    return state;
+}
+
+} // namespace
+
 TEST_F(LightroomCatalog, KeysRepeatedAcrossTheTablesListEachFileOnceWithinBoundedMemory)
 {
     // Every folder and every root under the key 1: joined, 64 million rows.
@@ -234,4 +259,29 @@ TEST_F(LightroomCatalog, ComputedColumnsAndListingsPastTheirBoundEndWithAReason)
     } sink;
     handler.startCloudScan({}, ScanRequest {}, sink);
     EXPECT_TRUE(handler.lastWalkIncomplete);
+}
+
+TEST_F(LightroomCatalog, ReadingACatalogKeptWithAWriteAheadLogWritesNothingBesideIt)
+{
+    run("PRAGMA journal_mode = WAL");
+    const QString folder = tree.root();
+    const QStringList before = folderState(folder);
+    ASSERT_FALSE(before.join(' ').contains(QStringLiteral("-wal")));
+    EXPECT_EQ(LightroomDBManager(catalog).fetchLightroomCatalogFiles().size(), 3u);
+    EXPECT_EQ(folderState(folder), before);
+
+    // The photo application at work: its newest entries are in the log alone.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(catalog).constData(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer,
+                  "PRAGMA wal_autocheckpoint = 0; INSERT INTO AgLibraryFile VALUES (104, 10, 'new.jpg');", nullptr,
+                  nullptr, nullptr),
+        SQLITE_OK);
+    const QStringList whileOpen = folderState(folder);
+    QSet<QString> names;
+    for (const LightroomCatalogRow& row : LightroomDBManager(catalog).fetchLightroomCatalogFiles())
+        names.insert(row.fileName);
+    EXPECT_TRUE(names.contains(QStringLiteral("new.jpg")));
+    EXPECT_EQ(folderState(folder), whileOpen);
+    sqlite3_close(writer);
 }
