@@ -1,5 +1,6 @@
 #include "scan/PhotosLibraryReader.h"
 #include "base/AppPaths.h"
+#include "core/Localization.h"
 #include "core/PhotosNode.h"
 #include "scan/EngineFixture.h"
 #include "support/ChildProcess.h"
@@ -369,6 +370,23 @@ TEST_F(EngineFixture, ALibraryPastItsBoundOfRowsOrOfBytesIsSkippedWithItsReason)
     fewBytes.bytes = 10000;
     EXPECT_EQ(read(fewBytes), std::make_pair(std::size_t(0), QStringLiteral("it yields more than 10000 bytes of text")));
     EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, ALibraryLeftOutIsToldOfWhileTheScanFindsTheOtherFiles)
+{
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    const QString library = craftedLibrary(tree, QStringLiteral("Stored.photoslibrary"),
+        QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);")
+            + assetTables
+            + QStringLiteral("INSERT INTO ZASSET VALUES (1, 'U', 'A', printf('%.*c', 100000, 'x'), 0);"
+                             "INSERT INTO ZADDITIONALASSETATTRIBUTES VALUES (1, 1, 7, 'x.jpg', 1);"));
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { QStringLiteral("a.txt"), QStringLiteral("b.txt") } }));
+    EXPECT_EQ(result->skippedCount, 1);
+    ASSERT_EQ(screen.alertMessages(), QStringList { localizedText("ID_PHOTO_DATABASE_LEFT_OUT") });
+    EXPECT_TRUE(screen.alerts.back().informativeText.startsWith(library));
 }
 
 namespace {
