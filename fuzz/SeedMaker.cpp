@@ -1,6 +1,7 @@
 // Writes the fuzz targets' binary seeds into the folder given: photo-library
-// databases of each layout, a photo catalog, pictures carrying metadata, and
-// pictures of each format the decoder reads, ordinary and crafted.
+// databases of each layout, a photo catalog, both also crafted to multiply
+// rows or make huge values, pictures carrying metadata, and pictures of each
+// format the decoder reads, ordinary and crafted.
 // The text seeds are kept as files beside this one (corpus/).
 
 #include "support/HostilePictures.h"
@@ -68,6 +69,48 @@ const char* const catalogLayout
       "INSERT INTO AgLibraryFile VALUES (100, 10, 'a.jpg'), (101, 11, 'b.jpg'), (102, 12, 'c.jpg'),"
       " (103, 10, NULL);"
       "INSERT INTO Adobe_images VALUES (1000, 100), (1001, 101);";
+
+// Every asset and every entry under one key: joined, four million rows.
+const char* const crossedAssets
+    = "CREATE TABLE ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
+      "CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK, ZASSET, ZORIGINALFILESIZE, ZORIGINALFILENAME,"
+      " ZALLOWEDFORANALYSIS);"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 2000)"
+      " INSERT INTO ZASSET SELECT 1, 'U', 'A', 'x.jpg', 0 FROM c;"
+      "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT rowid, 1, 7, 'x.jpg', 1 FROM ZASSET;";
+
+// A column that makes four megabytes for each asset it is read of.
+const char* const computedAssets
+    = "CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZTRASHEDSTATE,"
+      " ZFILENAME GENERATED ALWAYS AS (printf('%.*c', 4000000, 'x')) VIRTUAL);"
+      "CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK INTEGER PRIMARY KEY, ZASSET, ZORIGINALFILESIZE,"
+      " ZORIGINALFILENAME, ZALLOWEDFORANALYSIS);"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 100)"
+      " INSERT INTO ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZTRASHEDSTATE) SELECT x, 'U', 'A', 0 FROM c;"
+      "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT Z_PK, Z_PK, 7, 'x.jpg', 1 FROM ZASSET;";
+
+// Every folder and every root under one key: joined, 27 million rows.
+const char* const crossedCatalog
+    = "CREATE TABLE AgLibraryRootFolder (id_local, absolutePath);"
+      "CREATE TABLE AgLibraryFolder (id_local, rootFolder, pathFromRoot);"
+      "CREATE TABLE AgLibraryFile (id_local, folder, originalFilename);"
+      "CREATE TABLE Adobe_images (id_local INTEGER PRIMARY KEY, rootFile INTEGER);"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 300)"
+      " INSERT INTO AgLibraryRootFolder SELECT 1, '/r/' FROM c;"
+      "INSERT INTO AgLibraryFolder SELECT 1, 1, 'f/' FROM AgLibraryRootFolder;"
+      "INSERT INTO AgLibraryFile SELECT rowid, 1, 'a.jpg' FROM AgLibraryRootFolder;";
+
+// A root folder whose path is computed, a megabyte long.
+const char* const computedCatalog
+    = "CREATE TABLE AgLibraryRootFolder (id_local INTEGER PRIMARY KEY,"
+      " absolutePath GENERATED ALWAYS AS ('/' || printf('%.*c', 1000000, 'x')) VIRTUAL);"
+      "CREATE TABLE AgLibraryFolder (id_local INTEGER PRIMARY KEY, rootFolder INTEGER, pathFromRoot TEXT);"
+      "CREATE TABLE AgLibraryFile (id_local INTEGER PRIMARY KEY, folder INTEGER, originalFilename TEXT);"
+      "CREATE TABLE Adobe_images (id_local INTEGER PRIMARY KEY, rootFile INTEGER);"
+      "INSERT INTO AgLibraryRootFolder (id_local) VALUES (1);"
+      "INSERT INTO AgLibraryFolder VALUES (10, 1, '');"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 100)"
+      " INSERT INTO AgLibraryFile SELECT x, 10, 'a.jpg' FROM c;";
 
 bool makeDatabase(const QString& path, const char* sql)
 {
@@ -197,7 +240,11 @@ int main(int argc, char** argv)
     bool made = makeDatabase(out.filePath(QStringLiteral("photos-library/assets.db")), assetsLayout)
         && makeDatabase(out.filePath(QStringLiteral("photos-library/generic-assets.db")), genericAssetsLayout)
         && makeDatabase(out.filePath(QStringLiteral("photos-library/masters.db")), mastersLayout)
-        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/catalog.db")), catalogLayout);
+        && makeDatabase(out.filePath(QStringLiteral("photos-library/crossed.db")), crossedAssets)
+        && makeDatabase(out.filePath(QStringLiteral("photos-library/computed.db")), computedAssets)
+        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/catalog.db")), catalogLayout)
+        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/crossed.db")), crossedCatalog)
+        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/computed.db")), computedCatalog);
 
     const QImage image = picture();
     // The formats the toolkit writes without further plug-ins.

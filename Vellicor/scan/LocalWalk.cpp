@@ -403,6 +403,11 @@ void LocalWalk::scanPhotosLibraryAt(const QString& path)
             progress_.readingLibrary(path);
     };
     sink.take = [this, &displaced](FileInfoNodePtr item) { takeLibraryItem(std::move(item), displaced); };
+    // The reader has logged why.
+    sink.leftOut = [this, &path](const QString&) {
+        ++skipped_;
+        unreadLibraries_.append(path);
+    };
     scanPhotosLibrary(path, request_, abort_, isPhotosScanned_, sink);
     if (displaced.isEmpty())
         return;
