@@ -317,7 +317,9 @@ bool FileOperations::addApplicationAsLoginItem(const QString& path)
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         name.prepend(QStringLiteral("application"));
     QString file = autostartFolder() + QLatin1Char('/') + name + QStringLiteral(".desktop");
-    for (int suffix = 2; QFileInfo::exists(file); ++suffix)
+    // A link counts as taken even when it leads nowhere: the entry is never
+    // written through one.
+    for (int suffix = 2; QFileInfo::exists(file) || QFileInfo(file).isSymLink(); ++suffix)
         file = autostartFolder() + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(suffix)
             + QStringLiteral(".desktop");
 
