@@ -7,8 +7,35 @@
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
 
 #include <QFileInfo>
+
+std::optional<StartRefusal> homeFolderRefusal()
+{
+    using AppPaths::HomeFault;
+    const std::optional<HomeFault> fault = AppPaths::homeFolderFault();
+    if (!fault)
+        return std::nullopt;
+    const QString home = qEnvironmentVariable("HOME");
+    QString reason;
+    switch (*fault) {
+    case HomeFault::unset:
+        reason = localizedText(QStringLiteral("ID_HOME_NOT_SET"));
+        break;
+    case HomeFault::relative:
+        reason = formatText(localizedText(QStringLiteral("ID_HOME_NOT_ABSOLUTE")), { home });
+        break;
+    case HomeFault::notAFolder:
+        reason = formatText(localizedText(QStringLiteral("ID_HOME_NOT_A_FOLDER")), { home });
+        break;
+    case HomeFault::otherOwner:
+        reason = formatText(localizedText(QStringLiteral("ID_HOME_OTHER_OWNER")), { home });
+        break;
+    }
+    return StartRefusal { localizedText(QStringLiteral("ID_HOME_FOLDER_UNUSABLE")),
+        formatText(localizedText(QStringLiteral("ID_HOME_FOLDER_UNUSABLE_DETAILS")), { reason }) };
+}
 
 void startApplicationCore(UserDefaults& defaults)
 {

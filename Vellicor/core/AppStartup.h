@@ -1,6 +1,21 @@
 #pragma once
 
+#include <QString>
+
+#include <optional>
+
 class UserDefaults;
+
+// What the user is told when the program must not start.
+struct StartRefusal {
+    QString message;
+    QString details;
+};
+
+// Without a usable home folder (AppPaths::homeFolderFault) the program keeps
+// nothing anywhere and does not start: every front end asks this first, before
+// it reads or makes anything. None when it may start.
+std::optional<StartRefusal> homeFolderRefusal();
 
 // The start-up every front end shares (the program, the headless driver, the
 // tests), in this order: the log's folder, the OS-version flags, the language

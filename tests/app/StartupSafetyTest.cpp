@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "core/AppStartup.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -85,6 +86,68 @@ TEST_F(Notices, AFailedSaveIsToldOnceAndAgainOnlyAfterSavingWorked)
     defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { 1 });
     QCoreApplication::processEvents();
     EXPECT_EQ(alerts->shown.size(), 2u);
+}
+
+// Without a home folder of the user's own there is nowhere to keep anything:
+// the program says why and does not start, and makes no folder anywhere (an
+// unset HOME once made /.config, /.cache and /.local/state).
+TEST(HomeFolder, WithoutAHomeOfTheUsersOwnTheProgramSaysWhyAndDoesNotStart)
+{
+    TempHome home;
+    EXPECT_EQ(homeFolderRefusal(), std::nullopt);
+    const QString file = home.path() + QStringLiteral("/a-file");
+    QFile(file).open(QIODevice::WriteOnly);
+    const std::pair<QByteArray, QString> homes[] = {
+        { QByteArray(), QStringLiteral("The HOME environment variable is not set.") },
+        { QByteArray("relative/home"),
+            QStringLiteral("The HOME environment variable holds “relative/home”, which is not a full path.") },
+        { QFile::encodeName(file), QStringLiteral("Your home folder %1 does not exist or is not a folder.").arg(file) },
+    };
+    for (const auto& [value, reason] : homes) {
+        qputenv("HOME", value);
+        const std::optional<StartRefusal> refusal = homeFolderRefusal();
+        ASSERT_TRUE(refusal) << value.constData();
+        EXPECT_EQ(refusal->message, QStringLiteral("Vellicor cannot start without a home folder of your own."));
+        EXPECT_TRUE(refusal->details.startsWith(reason + QLatin1Char(' '))) << refusal->details.toStdString();
+    }
+    qunsetenv("HOME");
+    EXPECT_TRUE(homeFolderRefusal());
+    if (::geteuid() == 0) {
+        const QString theirs = home.path() + QStringLiteral("/theirs");
+        ASSERT_TRUE(QDir().mkpath(theirs));
+        ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+        qputenv("HOME", QFile::encodeName(theirs));
+        ASSERT_TRUE(homeFolderRefusal());
+        EXPECT_TRUE(homeFolderRefusal()->details.startsWith(
+            QStringLiteral("Your home folder %1 belongs to another user.").arg(theirs)));
+    }
+
+    // The program itself, with HOME unset: it says so before it makes any of
+    // its folders, whose places stay empty.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("HOME"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const char* name : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME" })
+        environment.insert(QString::fromLatin1(name), qEnvironmentVariable(name));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/run"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VELLICOR_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    QByteArray said;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            said += program.readAllStandardError();
+            return said.contains("cannot start without a home folder");
+        },
+        30000))
+        << said.constData();
+    // Its alert waits for the user; the test answers for them.
+    program.kill();
+    program.waitForFinished(10000);
+    for (const QString& base : { home.configHome(), home.cacheHome(), home.stateHome(), home.dataHome() })
+        EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral("/Vellicor"))) << base.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.path() + QStringLiteral("/run/Vellicor")));
 }
 
 namespace {
