@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,6 +98,71 @@ std::optional<FolderFault> ensureOwnFolder(const QString& path)
     if (fault)
         Log::print("The folder", path, "is not the user's own private folder (fault", int(*fault), ")");
     return fault;
+}
+
+SmallFile readSmallFile(const QString& path, qint64 bound)
+{
+    SmallFile file;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat seen { };
+        // Missing, or a file stands where a folder on its way should be.
+        if (error == ENOENT || error == ENOTDIR)
+            file.outcome = SmallFile::Outcome::missing;
+        else if (error == ELOOP && ::lstat(QFile::encodeName(path).constData(), &seen) == 0 && S_ISLNK(seen.st_mode))
+            file.outcome = SmallFile::Outcome::link;
+        else {
+            file.outcome = SmallFile::Outcome::failed;
+            file.reason = QString::fromLocal8Bit(std::strerror(error));
+        }
+        return file;
+    }
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        file.outcome = SmallFile::Outcome::notAFile;
+        return file;
+    }
+    file.size = info.st_size;
+    if (info.st_size > bound) {
+        ::close(fd);
+        file.outcome = SmallFile::Outcome::tooLarge;
+        return file;
+    }
+    // The file may have grown since: one byte past the bound tells.
+    file.bytes.resize(qsizetype(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == file.bytes.size()) {
+            if (filled > bound)
+                break;
+            file.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, qsizetype(bound) + 1));
+        }
+        const ssize_t got = ::read(fd, file.bytes.data() + filled, size_t(file.bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            file.outcome = SmallFile::Outcome::failed;
+            file.reason = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            file.bytes.clear();
+            return file;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    ::close(fd);
+    if (filled > bound) {
+        file.outcome = SmallFile::Outcome::tooLarge;
+        file.size = filled;
+        file.bytes.clear();
+        return file;
+    }
+    file.bytes.truncate(filled);
+    file.outcome = SmallFile::Outcome::read;
+    return file;
 }
 
 } // namespace PrivateFiles

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -39,5 +40,19 @@ enum class FolderFault {
 // owned by the user and open to nobody else; a folder of the user's own that
 // others may enter is narrowed first. None when it can be used.
 std::optional<FolderFault> ensureOwnFolder(const QString& path);
+
+// A small file of the program's own (settings, configuration) read whole:
+// opened without following a link and without blocking, taken only when it
+// is a regular file within the bound, and read no further than the bound.
+struct SmallFile {
+    enum class Outcome { read, missing, link, notAFile, tooLarge, failed };
+    Outcome outcome = Outcome::missing;
+    QByteArray bytes;
+    // The file's size when it was too large.
+    qint64 size = 0;
+    // The system's reason when it failed.
+    QString reason;
+};
+SmallFile readSmallFile(const QString& path, qint64 bound);
 
 } // namespace PrivateFiles

@@ -86,7 +86,8 @@ public:
     // A store over settingsFolder/settings.json. Reads the file if there is
     // one; creates nothing until the first write. A file that does not parse
     // is moved aside and logged, and the store starts on the registered
-    // defaults; a file that parses is never set aside.
+    // defaults; a file that parses is never set aside. A file too large to
+    // read is kept as it is and nothing is saved this run.
     explicit UserDefaults(const QString& settingsFolder, QObject* parent = nullptr);
 
     // The application's store in AppPaths::settingsFolder(), created on first

@@ -5,6 +5,8 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
+#include "support/Watchdog.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,4 +128,29 @@ TEST(PrivateFiles, AFolderAnotherUserMadeIsRefusedAndLeftAsItIs)
     ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
     EXPECT_EQ(PrivateFiles::ensureOwnFolder(theirs), PrivateFiles::FolderFault::otherOwner);
     EXPECT_EQ(modeOf(theirs), mode_t(0777));
+}
+
+// Settings and configuration are read whole: only a regular file within its
+// bound, never through a link, and a pipe never holds the reader.
+TEST(PrivateFiles, ASmallFileIsReadOnlyWhenItIsARegularFileWithinItsBound)
+{
+    using Outcome = PrivateFiles::SmallFile::Outcome;
+    QTemporaryDir root;
+    const QString plain = root.filePath(QStringLiteral("plain.json"));
+    writeTestFile(plain, "{}");
+    const PrivateFiles::SmallFile read = PrivateFiles::readSmallFile(plain, 2);
+    EXPECT_EQ(read.outcome, Outcome::read);
+    EXPECT_EQ(read.bytes, QByteArray("{}"));
+    EXPECT_EQ(PrivateFiles::readSmallFile(plain, 1).outcome, Outcome::tooLarge);
+    EXPECT_EQ(PrivateFiles::readSmallFile(root.filePath(QStringLiteral("none")), 10).outcome, Outcome::missing);
+
+    const QString link = root.filePath(QStringLiteral("link.json"));
+    ASSERT_TRUE(QFile::link(plain, link));
+    EXPECT_EQ(PrivateFiles::readSmallFile(link, 10).outcome, Outcome::link);
+    EXPECT_EQ(PrivateFiles::readSmallFile(root.path(), 10).outcome, Outcome::notAFile);
+
+    const QString fifo = root.filePath(QStringLiteral("fifo.json"));
+    makeTestFifo(fifo);
+    const auto fromFifo = runWithWatchdog([fifo] { return PrivateFiles::readSmallFile(fifo, 10).outcome; });
+    EXPECT_EQ(fromFifo, std::optional(Outcome::notAFile));
 }

@@ -1,9 +1,14 @@
 #include "base/UserDefaults.h"
 #include "base/AppPaths.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
+#include "support/Watchdog.h"
+
+#include "../../bench/PeakMemory.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPoint>
 #include <QSignalSpy>
 #include <QThread>
@@ -11,8 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -161,7 +169,7 @@ TEST_F(UserDefaultsTest, UnreadableEntryReadsAsMissingAndTheOriginalIsKept)
 
 TEST_F(UserDefaultsTest, ALargeFileThatParsesIsReadAndKept)
 {
-    const QByteArray history(70 * 1024 * 1024, 'h');
+    const QByteArray history(7 * 1024 * 1024, 'h');
     writeSettingsFile(R"({"history": {"text": ")" + history + R"("}})");
     UserDefaults store(folder);
     EXPECT_EQ(store.textValue("history")->size(), history.size());
@@ -358,4 +366,77 @@ TEST_F(UserDefaultsTest, AFailedSaveIsReportedOncePerRunOfFailures)
     block();
     EXPECT_FALSE(store.setValue(QStringLiteral("key"), 4));
     EXPECT_EQ(failed.count(), 2) << "a new failure after a save that worked is told again";
+}
+
+namespace {
+
+// A settings file of size bytes that takes no room on the disk: all zeros.
+void makeSparseFile(const QString& path, qint64 size)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+}
+
+} // namespace
+
+// Files too large to be settings, within the old bound of half a gigabyte and
+// beyond it, sparse or a real history far past what any user has: the start
+// tells and goes on the defaults at once, reads none of them into memory, and
+// keeps each file as it is.
+TEST_F(UserDefaultsTest, AFileTooLargeToBeSettingsIsToldAndKeptWithoutBeingRead)
+{
+    QByteArray history = R"({"lastScanStatus":{"array":[)";
+    const QByteArray record
+        = R"({"dictionary":{"dupCount":{"integer":"12"},"dupSize":{"integer":"123456"},"scantime":{"date":"2024-05-01T10:00:00.000Z"}}},)";
+    while (history.size() < 16 * 1000 * 1000)
+        history += record;
+    history.chop(1);
+    history += "]}}";
+    const std::pair<const char*, std::function<void()>> files[] = {
+        { "499 MB sparse", [this] { makeSparseFile(settingsFile(), qint64(499) * 1000 * 1000); } },
+        { "600 MB sparse", [this] { makeSparseFile(settingsFile(), qint64(600) * 1000 * 1000); } },
+        { "16 MB of scan history", [&] { writeSettingsFile(history); } },
+    };
+    for (const auto& [name, make] : files) {
+        SCOPED_TRACE(name);
+        make();
+        const qint64 size = QFileInfo(settingsFile()).size();
+        const bool peakKnown = resetPeakMemory();
+        const qint64 before = statusBytes("VmRSS");
+        const QString at = folder;
+        const auto problem = runWithWatchdog([at] {
+            UserDefaults store(at);
+            store.registerDefaults({ { QStringLiteral("lastScanStatus"), QVariantList {} } });
+            EXPECT_EQ(store.arrayValue(QStringLiteral("lastScanStatus")), QVariantList {});
+            EXPECT_FALSE(store.setValue(QStringLiteral("key"), 1));
+            return store.readProblemAtStart();
+        });
+        if (peakKnown) {
+            EXPECT_LT(statusBytes("VmHWM") - before, qint64(64) * 1024 * 1024);
+        }
+        ASSERT_TRUE(problem && *problem);
+        EXPECT_EQ((*problem)->kind, SettingsReadProblem::Kind::tooLarge);
+        EXPECT_EQ(QFileInfo(settingsFile()).size(), size);
+        EXPECT_EQ(filesInFolder(), QStringList { "settings.json" });
+        QFile::remove(settingsFile());
+    }
+}
+
+// A pipe in the settings file's place never holds the start, whether or not
+// another program writes into it.
+TEST_F(UserDefaultsTest, APipeInTheSettingsFilesPlaceNeverHoldsTheStart)
+{
+    QDir().mkpath(folder);
+    makeTestFifo(settingsFile());
+    const QString at = folder;
+    const auto problem = runWithWatchdog([at] { return UserDefaults(at).readProblemAtStart(); });
+    // Whatever still waits on the pipe is let go.
+    const int writer = ::open(QFile::encodeName(settingsFile()).constData(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0)
+        ::close(writer);
+    ASSERT_TRUE(problem && *problem);
+    EXPECT_EQ((*problem)->reason, QStringLiteral("it is not a regular file"));
 }

@@ -1,6 +1,18 @@
 #include "cloud/CloudConfig.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+#include "support/Watchdog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(CloudConfigAddresses, TokenAndApiAddressesOverPlainHttpAreRefusedOffThisMachine)
 {
@@ -42,4 +54,61 @@ TEST(CloudConfigAddresses, TheSignInPageOverPlainHttpIsRefusedOffThisMachine)
         EXPECT_FALSE(load(refused).hasCredentials()) << refused;
         EXPECT_TRUE(load(refused).authorizeUrl.isEmpty()) << refused;
     }
+}
+
+namespace {
+
+void writeConfig(const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(CloudConfig::configFile()).path());
+    writeTestFile(CloudConfig::configFile(), bytes);
+}
+
+const QByteArray dropbox = R"({"dropbox": {"clientId": "c", "authorizeUrl": "https://a.example/",
+    "tokenUrl": "https://t.example/", "apiBaseUrl": "https://api.example/"}})";
+
+} // namespace
+
+// The configuration is read when a cloud source is chosen, on the GUI thread:
+// a pipe in its place never holds it, and neither a pipe, a link, a device
+// nor a file far too large is taken. The source then says why it is not set
+// up.
+TEST(CloudConfigFile, OnlyASmallRegularFileIsReadAndAnythingElseIsToldWithoutWaiting)
+{
+    TempHome home;
+    writeConfig(dropbox);
+    EXPECT_TRUE(CloudConfig::load(QStringLiteral("dropbox")).hasCredentials());
+
+    const QString file = CloudConfig::configFile();
+    QFile::remove(file);
+    makeTestFifo(file);
+    const auto fromPipe = runWithWatchdog([] { return CloudConfig::load(QStringLiteral("dropbox")); });
+    // Whatever still waits on the pipe is let go.
+    const int writer = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0)
+        ::close(writer);
+    ASSERT_TRUE(fromPipe);
+    EXPECT_FALSE(fromPipe->hasCredentials());
+    const QString told = fromPipe->missingCredentialsText(QStringLiteral("Dropbox"));
+    EXPECT_EQ(told,
+        QStringLiteral("Dropbox is not set up: its configuration %1 was not read. It is not a regular file.").arg(file))
+        << told.toStdString();
+
+    QFile::remove(file);
+    QTemporaryDir elsewhere;
+    writeTestFile(elsewhere.filePath(QStringLiteral("cloud.json")), dropbox);
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("cloud.json")), file));
+    EXPECT_TRUE(CloudConfig::load(QStringLiteral("dropbox"))
+                    .missingCredentialsText(QStringLiteral("Dropbox"))
+                    .endsWith(QStringLiteral("It is a link to another place, not a file of its own.")));
+
+    QFile::remove(file);
+    writeConfig(dropbox + QByteArray(CloudConfig::largestConfigFile, ' '));
+    EXPECT_TRUE(CloudConfig::load(QStringLiteral("dropbox"))
+                    .missingCredentialsText(QStringLiteral("Dropbox"))
+                    .endsWith(QStringLiteral("It is larger than 1.00 MB, far more than a configuration needs.")));
+
+    // Nothing there at all is no problem to tell: the source is not set up.
+    QFile::remove(file);
+    EXPECT_TRUE(CloudConfig::load(QStringLiteral("dropbox")).readProblem.isEmpty());
 }
