@@ -41,7 +41,8 @@ QString runtimeFolder();
 QString cacheDatabaseFile();
 QString logFile();
 
-// Creates a folder with its parents; true when it exists afterwards.
+// Creates a folder with its parents; true when it exists afterwards. For
+// folders the user chose; the program's own go through PrivateFiles.
 bool ensureFolder(const QString& path);
 
 } // namespace AppPaths

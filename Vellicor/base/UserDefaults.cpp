@@ -325,6 +325,17 @@ UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
     , folder_(QDir::cleanPath(settingsFolder))
 {
     std::lock_guard lock(mutex_);
+    // Settings from a folder another user could have made or filled are not
+    // taken, and nothing is written there: the refusal is told on its own.
+    using PrivateFiles::FolderFault;
+    const std::optional<FolderFault> fault
+        = PrivateFiles::useOwnFolder(folder_, PrivateFiles::FolderUse::settings, PrivateFiles::Make::never);
+    if (fault && *fault != FolderFault::missing) {
+        folderRefused_ = true;
+        Log::print(
+            "Settings folder", folder_, "is not the user's own; starting on the default settings without saving.");
+        return;
+    }
     readFileLocked(stored_);
     startProblem_ = lastReadProblem_;
 }
@@ -469,7 +480,19 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
         takeChange();
         return keptUntouched();
     }
-    if (!PrivateFiles::ensureFolder(folder_)) {
+    // A folder refused now or at the start has been told already, with what
+    // it means for the settings: no second notice.
+    const auto refused = [&] {
+        takeChange();
+        Log::print("Settings not saved: the folder", folder_, "is not the user's own.");
+        unsaved_ = true;
+        return false;
+    };
+    if (folderRefused_)
+        return refused();
+    if (const auto fault = PrivateFiles::useOwnFolder(folder_, PrivateFiles::FolderUse::settings)) {
+        if (*fault != PrivateFiles::FolderFault::notMade)
+            return refused();
         takeChange();
         Log::print("Settings not saved: cannot create the folder", folder_);
         return failed(QStringLiteral("the folder %1 cannot be created").arg(folder_));

@@ -5,6 +5,7 @@
 #include "base/PrivateFiles.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
+#include "core/OwnFolderTexts.h"
 #include "core/TextFormat.h"
 
 #include <QDir>
@@ -135,6 +136,14 @@ CloudServiceConfig load(const QString& service)
         empty.readProblem = problem;
         return empty;
     };
+    // Addresses and client ids from a folder another user could have filled
+    // would send the user's sign-in to them.
+    if (const auto fault = PrivateFiles::useOwnFolder(
+            AppPaths::settingsFolder(), PrivateFiles::FolderUse::settings, PrivateFiles::Make::never)) {
+        if (*fault == PrivateFiles::FolderFault::missing)
+            return empty;
+        return unread(formatText(localizedText("ID_CLOUD_CONFIG_FOLDER_UNSAFE"), { folderFaultText(*fault) }));
+    }
     using Outcome = PrivateFiles::SmallFile::Outcome;
     const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(configFile(), largestConfigFile);
     switch (file.outcome) {

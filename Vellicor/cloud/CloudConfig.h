@@ -61,10 +61,10 @@ QString configFile();
 // A configuration larger than this is not read.
 inline constexpr qint64 largestConfigFile = 1000 * 1000;
 // The service's entry; an empty one (without credentials) when the file or
-// the entry is missing or damaged, which is logged. The file is read only when
-// it is a regular file within largestConfigFile, never through a link and
-// without blocking: a pipe or a device in its place never holds the caller
-// (the GUI thread).
+// the entry is missing or damaged, which is logged. The file is read only from
+// a settings folder of the user's own, only when it is a regular file within
+// largestConfigFile, never through a link and without blocking: a pipe or a
+// device in its place never holds the caller (the GUI thread).
 CloudServiceConfig load(const QString& service);
 CloudServiceConfig fromJson(const QString& service, const QJsonObject& json);
 

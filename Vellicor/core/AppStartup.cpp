@@ -9,8 +9,6 @@
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 
-#include <QFileInfo>
-
 std::optional<StartRefusal> homeFolderRefusal()
 {
     using AppPaths::HomeFault;
@@ -40,12 +38,12 @@ std::optional<StartRefusal> homeFolderRefusal()
 void startApplicationCore(UserDefaults& defaults)
 {
     // The log never creates its folder; start-up makes it once. The log, the
-    // settings and the cache are the user's alone.
-    PrivateFiles::ensureFolder(AppPaths::stateFolder());
-    for (const QString& folder : { AppPaths::settingsFolder(), AppPaths::cacheFolder() }) {
-        if (QFileInfo(folder).isDir())
-            PrivateFiles::ensureFolder(folder);
-    }
+    // settings and the cache are the user's alone, in folders no other user
+    // can shape: a folder that is not is refused (and told) here already.
+    using PrivateFiles::FolderUse;
+    PrivateFiles::useOwnFolder(AppPaths::stateFolder(), FolderUse::state);
+    PrivateFiles::useOwnFolder(AppPaths::settingsFolder(), FolderUse::settings, PrivateFiles::Make::never);
+    PrivateFiles::useOwnFolder(AppPaths::cacheFolder(), FolderUse::cache, PrivateFiles::Make::never);
     setOSVersionFlags();
     loadLocalizationTable();
     // The default settings are made from the built-in lists, so these come first.

@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
 #include "core/FileUtilities.h"
 #include "core/PhotosNode.h"
 #include "scan/LocalFileRecordBuilder.h"
@@ -390,8 +391,12 @@ std::vector<PhotosAsset> PhotosLibraryReader::readPhotosLibraryAssets(
         return {};
     }
     // A folder of our own, readable only by the user and removed with
-    // everything in it when the read is over.
-    AppPaths::ensureFolder(cacheFolder_);
+    // everything in it when the read is over, in a cache folder no other
+    // user can shape.
+    if (PrivateFiles::useOwnFolder(cacheFolder_, PrivateFiles::FolderUse::cache)) {
+        Log::print("Photo library skipped:", libraryPath, "- the cache folder", cacheFolder_, "is not the user's own");
+        return {};
+    }
     QTemporaryDir folder(cacheFolder_ + QStringLiteral("/photos-library-XXXXXX"));
     if (!folder.isValid()) {
         Log::print("Photo library database cannot be copied: no folder under", cacheFolder_);

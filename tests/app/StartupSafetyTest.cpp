@@ -1,10 +1,12 @@
 #include "app/SettingsNotices.h"
 #include "app/SingleInstance.h"
 #include "base/AlertPresenter.h"
+#include "base/PrivateFiles.h"
 #include "base/UserDefaults.h"
 #include "core/AppStartup.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 #include "support/WaitUntil.h"
 
 #include <QCoreApplication>
@@ -86,6 +88,44 @@ TEST_F(Notices, AFailedSaveIsToldOnceAndAgainOnlyAfterSavingWorked)
     defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { 1 });
     QCoreApplication::processEvents();
     EXPECT_EQ(alerts->shown.size(), 2u);
+}
+
+// A folder of the program's own that another user could shape is told once,
+// with what the user loses: the settings folder's at start, the cache
+// folder's when a scan first meets it.
+TEST_F(Notices, AFolderOthersCouldShapeIsToldOnceWithWhatItMeans)
+{
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, folder));
+    FolderRefusals::instance().takeUntold();
+
+    UserDefaults defaults(folder);
+    SettingsNotices notices(defaults);
+    notices.tellReadProblemAtStart();
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(alerts->shown[0].messageText, QStringLiteral("Vellicor does not use the folder %1.").arg(folder));
+    EXPECT_EQ(alerts->shown[0].informativeText,
+        QStringLiteral("It is a link to another place, not a folder of its own. Your settings are neither read from "
+                       "it nor saved in it: Vellicor runs on its default settings, and changes last only until it "
+                       "quits. Remove %1, or make it a folder of yours that only you can open, and start Vellicor "
+                       "again.")
+            .arg(folder));
+    // Its saves fail without a second notice.
+    EXPECT_FALSE(defaults.setValue(QStringLiteral("protectedFolders"), QVariantList {}));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(alerts->shown.size(), 1u);
+
+    const QString shared = home.path() + QStringLiteral("/shared");
+    makeFolderOthersCanChange(shared);
+    ASSERT_TRUE(QDir().mkpath(shared + QStringLiteral("/Vellicor")));
+    for (int i = 0; i < 2; ++i)
+        PrivateFiles::useOwnFolder(shared + QStringLiteral("/Vellicor"), PrivateFiles::FolderUse::cache);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(alerts->shown.size(), 2u);
+    EXPECT_TRUE(alerts->shown[1].informativeText.startsWith(
+        QStringLiteral("It lies in a folder that another user can change. Scans run without the cache")))
+        << alerts->shown[1].informativeText.toStdString();
 }
 
 // Without a home folder of the user's own there is nowhere to keep anything:

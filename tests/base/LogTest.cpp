@@ -1,14 +1,17 @@
 #include "base/Log.h"
 #include "base/AppPaths.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -127,4 +130,33 @@ TEST_F(LogTest, NamesThatWouldDrawAsOtherNamesAreEscapedInTheLogAndOnStandardOut
         EXPECT_EQ(lines[qsizetype(i)], "Cannot open file: " + names[i].second);
         EXPECT_EQ(standardOutputOf(names[i].first), names[i].second + '\n');
     }
+}
+
+// A link in the log's place, to a file of the user's such as a shell's
+// start-up file: no line reaches it, and none of its bytes change.
+TEST_F(LogTest, ALinkInTheLogsPlaceIsNeverFollowed)
+{
+    const QString target = home.path() + QStringLiteral("/.bashrc");
+    QFile start(target);
+    ASSERT_TRUE(start.open(QIODevice::WriteOnly));
+    start.write("alias ls='ls --color'\n");
+    start.close();
+    ASSERT_TRUE(QFile::link(target, AppPaths::logFile()));
+    Log::print("scanned", QStringLiteral("/home/someone/$(touch pwned).txt"));
+    ASSERT_TRUE(start.open(QIODevice::ReadOnly));
+    EXPECT_EQ(start.readAll(), QByteArray("alias ls='ls --color'\n"));
+}
+
+// XDG_STATE_HOME on a folder every user may write to, not sticky: another
+// user could put a folder of theirs in the log's folder's place at any time,
+// so the log is not written there at all.
+TEST(LogWithoutFile, NoLogIsKeptInAFolderOthersCanChange)
+{
+    TempHome home;
+    const QString shared = home.path() + QStringLiteral("/shared");
+    makeFolderOthersCanChange(shared);
+    qputenv("XDG_STATE_HOME", QFile::encodeName(shared));
+    ASSERT_TRUE(AppPaths::ensureFolder(AppPaths::stateFolder()));
+    Log::print("a line naming /home/someone/private.pdf");
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::logFile()));
 }

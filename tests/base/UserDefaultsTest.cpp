@@ -1,5 +1,6 @@
 #include "base/UserDefaults.h"
 #include "base/AppPaths.h"
+#include "base/PrivateFiles.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/Watchdog.h"
@@ -439,4 +440,31 @@ TEST_F(UserDefaultsTest, APipeInTheSettingsFilesPlaceNeverHoldsTheStart)
         ::close(writer);
     ASSERT_TRUE(problem && *problem);
     EXPECT_EQ((*problem)->reason, QStringLiteral("it is not a regular file"));
+}
+
+// A settings folder that is a link, to a folder with settings in it: neither
+// read nor written, and told.
+TEST_F(UserDefaultsTest, ASettingsFolderThatIsALinkIsNeitherReadNorWritten)
+{
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    QDir().mkpath(elsewhere);
+    QFile planted(elsewhere + QStringLiteral("/settings.json"));
+    ASSERT_TRUE(planted.open(QIODevice::WriteOnly));
+    planted.write(R"({"excludedFolders": {"array": []}})");
+    planted.close();
+    ASSERT_TRUE(QFile::link(elsewhere, folder));
+    FolderRefusals::instance().takeUntold();
+
+    UserDefaults store(folder);
+    store.registerDefaults({ { QStringLiteral("excludedFolders"), QVariantList { QStringLiteral("/proc") } } });
+    EXPECT_EQ(store.arrayValue(QStringLiteral("excludedFolders")), QVariantList { QStringLiteral("/proc") });
+    EXPECT_FALSE(store.setValue(QStringLiteral("excludedFolders"), QVariantList { QStringLiteral("/x") }));
+    EXPECT_EQ(store.arrayValue(QStringLiteral("excludedFolders")), QVariantList { QStringLiteral("/x") });
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList { QStringLiteral("settings.json") });
+    ASSERT_TRUE(planted.open(QIODevice::ReadOnly));
+    EXPECT_EQ(planted.readAll(), QByteArray(R"({"excludedFolders": {"array": []}})"));
+    const std::vector<FolderRefusals::Refusal> told = FolderRefusals::instance().takeUntold();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].path, folder);
+    EXPECT_EQ(told[0].fault, PrivateFiles::FolderFault::link);
 }

@@ -112,3 +112,20 @@ TEST(CloudConfigFile, OnlyASmallRegularFileIsReadAndAnythingElseIsToldWithoutWai
     QFile::remove(file);
     EXPECT_TRUE(CloudConfig::load(QStringLiteral("dropbox")).readProblem.isEmpty());
 }
+
+// A settings folder every user may change could hand the user's sign-in to
+// another: its configuration is not taken.
+TEST(CloudConfigFile, AConfigurationInAFolderOthersCanChangeIsNotTaken)
+{
+    TempHome home;
+    const QString shared = home.path() + QStringLiteral("/shared");
+    makeFolderOthersCanChange(shared);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(shared));
+    writeConfig(dropbox);
+    const CloudServiceConfig config = CloudConfig::load(QStringLiteral("dropbox"));
+    EXPECT_FALSE(config.hasCredentials());
+    EXPECT_TRUE(config.missingCredentialsText(QStringLiteral("Dropbox"))
+                    .endsWith(QStringLiteral("The folder that holds it is not used. It lies in a folder that another "
+                                             "user can change.")))
+        << config.missingCredentialsText(QStringLiteral("Dropbox")).toStdString();
+}

@@ -6,15 +6,18 @@
 #include "ScanFixtures.h"
 #include "TestHasher.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -652,4 +655,56 @@ TEST_F(ScanCacheTest, TheDatabaseAndItsFolderAreTheUsersAlone)
     ::chmod(QFile::encodeName(AppPaths::cacheDatabaseFile()).constData(), 0644);
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
     EXPECT_EQ(modeOf(AppPaths::cacheDatabaseFile()), mode_t(0600));
+}
+
+// Where the database goes, a link to a database elsewhere, or a database
+// another user planted there open to all (for them to read back): the scan
+// goes on without the cache and neither file takes a path.
+TEST_F(ScanCacheTest, ADatabaseThatIsALinkOrAnotherUsersIsNeverFilled)
+{
+    const QStringList paths { file("a", "same"), file("b", "same") };
+    scan(paths);
+    QTemporaryDir elsewhere;
+    const QString planted = elsewhere.filePath(QStringLiteral("planted.db"));
+    ASSERT_TRUE(QFile::rename(AppPaths::cacheDatabaseFile(), planted));
+    ASSERT_TRUE(QFile::link(planted, AppPaths::cacheDatabaseFile()));
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(planted).constData(), &db);
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM hashTable", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const QByteArray before = [&] {
+        QFile f(planted);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4); // no cache: both read again
+    QFile kept(planted);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), before);
+    EXPECT_TRUE(QFileInfo(AppPaths::cacheDatabaseFile()).isSymLink());
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only the superuser can give a file to another user here";
+    ASSERT_TRUE(QFile::remove(AppPaths::cacheDatabaseFile()));
+    ASSERT_TRUE(QFile::copy(planted, AppPaths::cacheDatabaseFile()));
+    ASSERT_EQ(::chmod(QFile::encodeName(AppPaths::cacheDatabaseFile()).constData(), 0666), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(AppPaths::cacheDatabaseFile()).constData(), 65534, 65534), 0);
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 6);
+    QFile theirs(AppPaths::cacheDatabaseFile());
+    ASSERT_TRUE(theirs.open(QIODevice::ReadOnly));
+    EXPECT_EQ(theirs.readAll(), before);
+}
+
+// XDG_CACHE_HOME on a folder every user may write to, not sticky: the cache
+// is neither made nor read there.
+TEST_F(ScanCacheTest, NoCacheIsKeptInAFolderOthersCanChange)
+{
+    const QString shared = home.path() + QStringLiteral("/shared");
+    makeFolderOthersCanChange(shared);
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(shared));
+    const QStringList paths { file("a", "same"), file("b", "same") };
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::cacheDatabaseFile()));
 }
