@@ -1,17 +1,14 @@
 #include "base/Log.h"
 #include "base/AppPaths.h"
 #include "support/TempHome.h"
-#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -145,18 +142,4 @@ TEST_F(LogTest, ALinkInTheLogsPlaceIsNeverFollowed)
     Log::print("scanned", QStringLiteral("/home/someone/$(touch pwned).txt"));
     ASSERT_TRUE(start.open(QIODevice::ReadOnly));
     EXPECT_EQ(start.readAll(), QByteArray("alias ls='ls --color'\n"));
-}
-
-// XDG_STATE_HOME on a folder every user may write to, not sticky: another
-// user could put a folder of theirs in the log's folder's place at any time,
-// so the log is not written there at all.
-TEST(LogWithoutFile, NoLogIsKeptInAFolderOthersCanChange)
-{
-    TempHome home;
-    const QString shared = home.path() + QStringLiteral("/shared");
-    makeFolderOthersCanChange(shared);
-    qputenv("XDG_STATE_HOME", QFile::encodeName(shared));
-    ASSERT_TRUE(AppPaths::ensureFolder(AppPaths::stateFolder()));
-    Log::print("a line naming /home/someone/private.pdf");
-    EXPECT_FALSE(QFileInfo::exists(AppPaths::logFile()));
 }

@@ -1,6 +1,5 @@
 #include "support/TestFiles.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -21,12 +20,6 @@ void writeTestFile(const QString& path, const QByteArray& bytes)
 void makeTestFifo(const QString& path)
 {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
-}
-
-void makeFolderOthersCanChange(const QString& path)
-{
-    ASSERT_TRUE(QDir().mkpath(path)) << path.toStdString();
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0777), 0) << path.toStdString();
 }
 
 bool setTestFileImmutable(const QString& path, bool immutable)

@@ -12,11 +12,6 @@ void writeTestFile(const QString& path, const QByteArray& bytes);
 // Makes a FIFO at path; fails the test when it cannot.
 void makeTestFifo(const QString& path);
 
-// Makes path a folder every user may write to, without the sticky bit: a
-// place where another user could put a folder of theirs in place of one of
-// the program's. Fails the test when it cannot.
-void makeFolderOthersCanChange(const QString& path);
-
 // Sets or clears the immutable attribute of a file; false when this system or
 // user may not change it.
 bool setTestFileImmutable(const QString& path, bool immutable);
