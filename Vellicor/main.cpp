@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
+#include "base/Log.h"
 #include "base/UserDefaults.h"
 
 #include <QApplication>
@@ -41,6 +42,16 @@ int main(int argc, char* argv[])
     // Only the delegate's quit road ends the program; closing the preferences
     // window never does.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Without a home folder of the user's own, every folder of the program
+    // would land below the root or in someone else's home: nothing is read
+    // or made, and the user is told why.
+    if (const std::optional<StartRefusal> refusal = homeFolderRefusal()) {
+        const QString line = refusal->message + QLatin1Char(' ') + refusal->details;
+        std::fprintf(stderr, "vellicor: %s\n", LogDetail::escaped(line).toLocal8Bit().constData());
+        makeStartRefusalAlert(*refusal)->exec();
+        return 1;
+    }
 
     // One running copy per settings folder: a second start brings the first
     // copy's window to the front instead of writing the same lists.

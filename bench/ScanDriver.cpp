@@ -187,6 +187,11 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, 
         paths.append(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     }
 
+    // Nothing is read or made without a home folder of the user's own.
+    if (const std::optional<StartRefusal> refusal = homeFolderRefusal()) {
+        printLine(err, QStringLiteral("vellicor-scan: ") + refusal->message + QLatin1Char(' ') + refusal->details);
+        return 2;
+    }
     UserDefaults& defaults = UserDefaults::standard();
     startApplicationCore(defaults);
     applyScanDriverSettings(defaults, options);

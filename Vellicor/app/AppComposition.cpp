@@ -187,14 +187,29 @@ void AppComposition::launch()
     });
 }
 
-std::unique_ptr<QMessageBox> makeAlreadyRunningAlert()
+namespace {
+
+std::unique_ptr<QMessageBox> makeStartAlert(const QString& text, const QString& details, AlertStyle style)
 {
     installApplicationFont();
     installApplicationStyle();
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("Vellicor"),
-        formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }),
-        QMessageBox::Ok);
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, QStringLiteral("Vellicor"), text, QMessageBox::Ok);
+    box->setInformativeText(details);
     box->setDefaultButton(QMessageBox::Ok);
-    applyAlertLook(box.get(), AlertStyle::informational);
+    applyAlertLook(box.get(), style);
     return box;
+}
+
+} // namespace
+
+std::unique_ptr<QMessageBox> makeAlreadyRunningAlert()
+{
+    return makeStartAlert(
+        formatText(localizedText(QStringLiteral("ID_ALREADY_RUNNING")), { QStringLiteral("Vellicor") }), QString(),
+        AlertStyle::informational);
+}
+
+std::unique_ptr<QMessageBox> makeStartRefusalAlert(const StartRefusal& refusal)
+{
+    return makeStartAlert(refusal.message, refusal.details, AlertStyle::critical);
 }

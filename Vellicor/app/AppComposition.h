@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cloud/CloudSourceController.h"
+#include "core/AppStartup.h"
 
 #include <memory>
 
@@ -66,3 +67,5 @@ private:
 // comes before anything else of the program, so it sets up the program's
 // font and style itself and stands in the alerts' look like every other.
 std::unique_ptr<QMessageBox> makeAlreadyRunningAlert();
+// The same for a start refused before anything else (homeFolderRefusal).
+std::unique_ptr<QMessageBox> makeStartRefusalAlert(const StartRefusal& refusal);

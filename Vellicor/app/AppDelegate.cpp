@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
 
 #include "app/SupportFiles.h"
 #include "base/AlertPresenter.h"
@@ -435,9 +436,12 @@ QUrl AppDelegate::helpPageUrl() const
         return QUrl(QString::fromLatin1(supportPageAddress) + QLatin1Char('?') + language, QUrl::StrictMode);
     // The page the program carries, copied where a browser can open it.
     const QString page = AppPaths::cacheFolder() + QStringLiteral("/help.html");
-    QFile::remove(page);
-    if (!AppPaths::ensureFolder(AppPaths::cacheFolder())
-        || !QFile::copy(QStringLiteral(":/resources/help/index.html"), page)) {
+    bool written = !PrivateFiles::useOwnFolder(AppPaths::cacheFolder(), PrivateFiles::FolderUse::cache);
+    if (written) {
+        QFile::remove(page);
+        written = QFile::copy(QStringLiteral(":/resources/help/index.html"), page);
+    }
+    if (!written) {
         Log::print("The help page could not be written to", page);
         return QUrl();
     }

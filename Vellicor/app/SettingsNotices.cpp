@@ -3,6 +3,7 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "core/Localization.h"
+#include "core/OwnFolderTexts.h"
 #include "core/TextFormat.h"
 
 #include <QFileInfo>
@@ -15,6 +16,8 @@ SettingsNotices::SettingsNotices(UserDefaults& defaults, QObject* parent)
     // Queued: a save may fail on a worker, and the alert belongs to this
     // thread's event loop, never to the store's lock.
     connect(&defaults_, &UserDefaults::saveFailed, this, &SettingsNotices::tellSaveFailed, Qt::QueuedConnection);
+    connect(&FolderRefusals::instance(), &FolderRefusals::refused, this, &SettingsNotices::tellFolderRefusals,
+        Qt::QueuedConnection);
 }
 
 AlertRequest SettingsNotices::readProblemAlert(const SettingsReadProblem& problem)
@@ -55,6 +58,7 @@ void SettingsNotices::tellReadProblemAtStart()
     if (toldReadProblem_)
         return;
     toldReadProblem_ = true;
+    tellFolderRefusals();
     if (const std::optional<SettingsReadProblem> problem = defaults_.readProblemAtStart())
         alertPresenter()->presentThen(readProblemAlert(*problem), {});
 }
@@ -69,4 +73,13 @@ void SettingsNotices::tellSaveFailed(const QString& reason)
             if (self)
                 self->showing_ = false;
         });
+}
+
+void SettingsNotices::tellFolderRefusals()
+{
+    // Those met before the window was up wait for the notice at start.
+    if (!toldReadProblem_)
+        return;
+    for (const FolderRefusals::Refusal& refusal : FolderRefusals::instance().takeUntold())
+        alertPresenter()->presentThen(folderRefusalAlert(refusal), {});
 }

@@ -12,15 +12,17 @@ struct SettingsReadProblem;
 // Tells the user when the settings store could not read its file at start or
 // cannot save it, so that protected folders and lists never vanish without a
 // word. A failed save is told once per run of failures (the store says when
-// one begins), and never while the previous notice is still open. GUI thread;
-// the store may report from any thread.
+// one begins), and never while the previous notice is still open. A folder of
+// the program's own that is refused (FolderRefusals: the settings, cache or
+// state folder another user could shape) is told once, at start or when it is
+// met. GUI thread; the store and the refusals may report from any thread.
 class SettingsNotices : public QObject {
     Q_OBJECT
 public:
     explicit SettingsNotices(UserDefaults& defaults, QObject* parent = nullptr);
 
-    // The problem the store met reading its file at start, if any; once per
-    // run of the program.
+    // The folders refused so far, then the problem the store met reading its
+    // file at start, if any; once per run of the program.
     void tellReadProblemAtStart();
 
     // The alerts as they are shown.
@@ -29,6 +31,7 @@ public:
 
 private:
     void tellSaveFailed(const QString& reason);
+    void tellFolderRefusals();
 
     UserDefaults& defaults_;
     bool toldReadProblem_ = false;

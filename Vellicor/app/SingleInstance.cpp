@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "core/Localization.h"
+#include "core/OwnFolderTexts.h"
 #include "core/TextFormat.h"
 
 #include <QCryptographicHash>
@@ -58,8 +59,8 @@ QString SingleInstance::socketPath() const
 
 FileDescriptor SingleInstance::openLockFile() const
 {
-    if (!PrivateFiles::ensureFolder(settingsFolder_)) {
-        Log::print("Cannot make the settings folder", settingsFolder_, "; a second start cannot be noticed.");
+    if (PrivateFiles::useOwnFolder(settingsFolder_, PrivateFiles::FolderUse::settings)) {
+        Log::print("No settings folder of the user's own at", settingsFolder_, "; a second start cannot be noticed.");
         return {};
     }
     FileDescriptor fd(
@@ -130,27 +131,8 @@ void SingleInstance::listen()
 
 AlertRequest SingleInstance::runtimeFolderAlert(const QString& folder, PrivateFiles::FolderFault fault)
 {
-    using Fault = PrivateFiles::FolderFault;
-    const char* reason = "ID_RUNTIME_FOLDER_NOT_MADE";
-    switch (fault) {
-    case Fault::notMade:
-        reason = "ID_RUNTIME_FOLDER_NOT_MADE";
-        break;
-    case Fault::notAFolder:
-        reason = "ID_RUNTIME_FOLDER_NOT_A_FOLDER";
-        break;
-    case Fault::link:
-        reason = "ID_RUNTIME_FOLDER_LINK";
-        break;
-    case Fault::otherOwner:
-        reason = "ID_RUNTIME_FOLDER_OTHER_OWNER";
-        break;
-    case Fault::openToOthers:
-        reason = "ID_RUNTIME_FOLDER_OPEN_TO_OTHERS";
-        break;
-    }
     return AlertRequest { formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE"), { folder }),
-        formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE_DETAILS"), { localizedText(reason), folder }),
+        formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE_DETAILS"), { folderFaultText(fault), folder }),
         { localizedText("ID_OK") }, AlertStyle::warning };
 }
 

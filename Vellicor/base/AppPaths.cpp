@@ -1,7 +1,11 @@
 #include "base/AppPaths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +32,22 @@ QString homeFolder()
 {
     const QString home = qEnvironmentVariable("HOME");
     return home.isEmpty() ? QDir::homePath() : QDir::cleanPath(home);
+}
+
+std::optional<HomeFault> homeFolderFault()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty())
+        return HomeFault::unset;
+    if (!QDir::isAbsolutePath(home))
+        return HomeFault::relative;
+    // Followed when it is a link: many homes are.
+    struct stat info { };
+    if (::stat(QFile::encodeName(home).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return HomeFault::notAFolder;
+    if (info.st_uid != ::geteuid())
+        return HomeFault::otherOwner;
+    return std::nullopt;
 }
 
 QString configHome() { return xdgBase("XDG_CONFIG_HOME", ".config"); }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Where Vellicor keeps its files on a freedesktop system. Every call reads the
 // XDG variables afresh, so a test can point HOME and XDG_* at a temporary
 // folder before it touches anything.
@@ -10,6 +12,12 @@ namespace AppPaths {
 inline constexpr char applicationFolderName[] = "Vellicor";
 
 QString homeFolder();
+
+// Why HOME cannot hold the program's folders: unset or empty (the folders
+// would land below the root), not an absolute path, not a folder, or not the
+// user's own. None when it can. The program does not start without it.
+enum class HomeFault { unset, relative, notAFolder, otherOwner };
+std::optional<HomeFault> homeFolderFault();
 
 // $XDG_CONFIG_HOME itself; login items live in its autostart folder.
 QString configHome();
@@ -33,7 +41,8 @@ QString runtimeFolder();
 QString cacheDatabaseFile();
 QString logFile();
 
-// Creates a folder with its parents; true when it exists afterwards.
+// Creates a folder with its parents; true when it exists afterwards. For
+// folders the user chose; the program's own go through PrivateFiles.
 bool ensureFolder(const QString& path);
 
 } // namespace AppPaths

@@ -3,6 +3,8 @@
 #include "base/AppPaths.h"
 #include "base/PrivateFiles.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -79,12 +81,14 @@ QString LogDetail::escaped(const QString& text)
 namespace {
 
 // The open log. Reopened when the log's path changes (tests move HOME) and
-// retried at each line while it cannot be opened, so lines written before
-// the start-up creates the folder are dropped and later ones arrive.
+// retried at each line while its folder is missing, so lines written before
+// the start-up creates the folder are dropped and later ones arrive. A log
+// whose folder or file was refused stays shut for that path.
 struct LogFile {
     std::mutex mutex;
     QByteArray path;
     int fd = -1;
+    QByteArray refused;
 };
 
 void writeAll(int fd, const QByteArray& bytes)
@@ -110,7 +114,7 @@ void writeLogText(const QString& text)
     // Never destroyed: objects torn down at exit may still log.
     static LogFile& log = *new LogFile;
     const QByteArray bytes = text.toUtf8();
-    const QByteArray path = AppPaths::logFile().toLocal8Bit();
+    const QByteArray path = QFile::encodeName(AppPaths::logFile());
 
     std::lock_guard lock(log.mutex);
     if (log.fd >= 0 && path != log.path) {
@@ -118,15 +122,29 @@ void writeLogText(const QString& text)
         log.fd = -1;
     }
     if (log.fd < 0) {
-        // O_APPEND puts every write at the end even when another process
-        // appends too; O_CREAT makes the file but never its folder. The log
-        // names every scanned path: the user's alone, whatever an earlier
-        // run left.
-        log.fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-        log.path = path;
-        if (log.fd < 0)
+        if (path == log.refused)
             return;
-        PrivateFiles::narrowOpenFile(log.fd);
+        // The log names every scanned path: it is written only in a folder
+        // of the user's alone (made by the start-up, never here), and never
+        // through a link or into a file another user planted, which could
+        // carry the lines into a file of the user's such as a shell's start-up
+        // file. O_APPEND puts every write at the end even when another
+        // process appends too.
+        using PrivateFiles::FolderFault;
+        const std::optional<FolderFault> fault = PrivateFiles::useOwnFolder(
+            AppPaths::stateFolder(), PrivateFiles::FolderUse::state, PrivateFiles::Make::never);
+        if (fault) {
+            if (*fault != FolderFault::missing)
+                log.refused = path;
+            return;
+        }
+        log.fd = PrivateFiles::openOwnFileForWriting(QFile::decodeName(path), O_APPEND | O_CREAT);
+        log.path = path;
+        if (log.fd < 0) {
+            if (errno == ELOOP || errno == EPERM || errno == ENXIO)
+                log.refused = path;
+            return;
+        }
     }
     writeAll(log.fd, bytes);
 }

@@ -13,6 +13,9 @@
 
 // Appends the UTF-8 bytes of text to the log file. Never creates a folder and
 // never reports a failure: a missing folder or a full disk only loses the text.
+// Only a plain file of the user's own in a folder of the user's alone is
+// written (PrivateFiles::useOwnFolder); a refused folder is told as every
+// refused folder is, and its lines are lost.
 void writeLogText(const QString& text);
 
 // Writes text, escaped as one item of the log, and a line feed to standard

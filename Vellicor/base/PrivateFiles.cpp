@@ -6,10 +6,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace PrivateFiles {
 
@@ -17,38 +22,78 @@ namespace {
 
 constexpr mode_t othersBits = S_IRWXG | S_IRWXO;
 
-// Makes the parents as usual and the folder itself 0700; an existing one is
-// left as it is.
-bool makeFolder(const QString& path)
-{
-    const QString clean = QDir::cleanPath(path);
-    const QString parent = QFileInfo(clean).path();
-    if (!QFileInfo(parent).isDir() && !QDir().mkpath(parent))
-        return false;
-    return ::mkdir(QFile::encodeName(clean).constData(), S_IRWXU) == 0 || errno == EEXIST;
-}
-
 void narrowOpenFolder(int fd, const struct stat& info)
 {
     if (info.st_uid == ::geteuid() && (info.st_mode & othersBits) != 0)
         ::fchmod(fd, info.st_mode & S_IRWXU);
 }
 
-} // namespace
-
-bool ensureFolder(const QString& path)
+// Whoever may rename entries in a folder may put another folder in the place
+// of one of ours there: only the user or the superuser, or everyone where the
+// sticky bit keeps each entry to its owner. The folder is path from at.
+bool isSafeParent(int at, const char* path)
 {
-    if (!makeFolder(path) && !QFileInfo(path).isDir())
-        return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return QFileInfo(path).isDir();
+    const int parent = ::openat(at, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat info { };
-    if (::fstat(fd, &info) == 0)
-        narrowOpenFolder(fd, info);
-    ::close(fd);
-    return true;
+    const bool known = parent >= 0 && ::fstat(parent, &info) == 0;
+    if (parent >= 0)
+        ::close(parent);
+    if (!known || (info.st_uid != ::geteuid() && info.st_uid != 0))
+        return false;
+    return (info.st_mode & S_IWOTH) == 0 || (info.st_mode & S_ISVTX) != 0;
 }
+
+// Makes the parents as usual and the folder itself 0700, but never where it
+// would be refused at once; an existing one is left as it is.
+std::optional<FolderFault> makeFolder(const QString& clean)
+{
+    const QString parentPath = QFileInfo(clean).path();
+    if (!QFileInfo(parentPath).isDir() && !QDir().mkpath(parentPath))
+        return FolderFault::notMade;
+    if (!isSafeParent(AT_FDCWD, QFile::encodeName(parentPath).constData()))
+        return FolderFault::openParent;
+    if (::mkdir(QFile::encodeName(clean).constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return FolderFault::notMade;
+    return std::nullopt;
+}
+
+std::optional<FolderFault> checkOpenFolder(int fd)
+{
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode))
+        return FolderFault::notAFolder;
+    if (info.st_uid != ::geteuid())
+        return FolderFault::otherOwner;
+    narrowOpenFolder(fd, info);
+    if (::fstat(fd, &info) != 0 || (info.st_mode & othersBits) != 0)
+        return FolderFault::openToOthers;
+    if (!isSafeParent(fd, ".."))
+        return FolderFault::openParent;
+    return std::nullopt;
+}
+
+const char* faultWords(FolderFault fault)
+{
+    switch (fault) {
+    case FolderFault::missing:
+        return "it is missing";
+    case FolderFault::notMade:
+        return "it cannot be made";
+    case FolderFault::notAFolder:
+        return "it is not a folder";
+    case FolderFault::link:
+        return "it is a link";
+    case FolderFault::otherOwner:
+        return "it belongs to another user";
+    case FolderFault::openToOthers:
+        return "other users may open it";
+    case FolderFault::openParent:
+        return "the folder it lies in is open to other users";
+    }
+    return "";
+}
+
+} // namespace
 
 void narrowOpenFile(int fd)
 {
@@ -69,33 +114,152 @@ void narrowFile(const QString& path)
     ::close(fd);
 }
 
-std::optional<FolderFault> ensureOwnFolder(const QString& path)
+std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make)
 {
-    const QByteArray name = QFile::encodeName(QDir::cleanPath(path));
+    const QString clean = QDir::cleanPath(path);
+    const QByteArray name = QFile::encodeName(clean);
     struct stat seen { };
-    if (::lstat(name.constData(), &seen) != 0 && !makeFolder(path))
-        return FolderFault::notMade;
+    if (::lstat(name.constData(), &seen) != 0) {
+        if (make == Make::never)
+            return FolderFault::missing;
+        if (const std::optional<FolderFault> fault = makeFolder(clean))
+            return fault;
+    }
     const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (::lstat(name.constData(), &seen) != 0)
             return FolderFault::notMade;
         return S_ISLNK(seen.st_mode) ? FolderFault::link : FolderFault::notAFolder;
     }
-    struct stat info { };
-    std::optional<FolderFault> fault;
-    if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode))
-        fault = FolderFault::notAFolder;
-    else if (info.st_uid != ::geteuid())
-        fault = FolderFault::otherOwner;
-    else {
-        narrowOpenFolder(fd, info);
-        if (::fstat(fd, &info) != 0 || (info.st_mode & othersBits) != 0)
-            fault = FolderFault::openToOthers;
-    }
+    const std::optional<FolderFault> fault = checkOpenFolder(fd);
     ::close(fd);
-    if (fault)
-        Log::print("The folder", path, "is not the user's own private folder (fault", int(*fault), ")");
     return fault;
 }
 
+std::optional<FolderFault> useOwnFolder(const QString& path, FolderUse use, Make make)
+{
+    const std::optional<FolderFault> fault = ensureOwnFolder(path, make);
+    const bool refused = fault && *fault != FolderFault::missing && *fault != FolderFault::notMade;
+    if (refused && FolderRefusals::instance().add({ path, use, *fault })) {
+        const QByteArray line = "vellicor: the folder " + LogDetail::escaped(path).toLocal8Bit()
+            + " is not used: " + faultWords(*fault) + ".\n";
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    }
+    return fault;
+}
+
+int openOwnFileForWriting(const QString& path, int flags)
+{
+    const int fd = ::open(
+        QFile::encodeName(path).constData(), O_WRONLY | flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return -1;
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        ::close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    narrowOpenFile(fd);
+    return fd;
+}
+
+bool isAbsentOrOwnFile(const QString& path)
+{
+    struct stat info { };
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT;
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+SmallFile readSmallFile(const QString& path, qint64 bound)
+{
+    SmallFile file;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat seen { };
+        // Missing, or a file stands where a folder on its way should be.
+        if (error == ENOENT || error == ENOTDIR)
+            file.outcome = SmallFile::Outcome::missing;
+        else if (error == ELOOP && ::lstat(QFile::encodeName(path).constData(), &seen) == 0 && S_ISLNK(seen.st_mode))
+            file.outcome = SmallFile::Outcome::link;
+        else {
+            file.outcome = SmallFile::Outcome::failed;
+            file.reason = QString::fromLocal8Bit(std::strerror(error));
+        }
+        return file;
+    }
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        file.outcome = SmallFile::Outcome::notAFile;
+        return file;
+    }
+    file.size = info.st_size;
+    if (info.st_size > bound) {
+        ::close(fd);
+        file.outcome = SmallFile::Outcome::tooLarge;
+        return file;
+    }
+    // The file may have grown since: one byte past the bound tells.
+    file.bytes.resize(qsizetype(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == file.bytes.size()) {
+            if (filled > bound)
+                break;
+            file.bytes.resize(std::min<qsizetype>(filled * 2 + 4096, qsizetype(bound) + 1));
+        }
+        const ssize_t got = ::read(fd, file.bytes.data() + filled, size_t(file.bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            file.outcome = SmallFile::Outcome::failed;
+            file.reason = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            file.bytes.clear();
+            return file;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    ::close(fd);
+    if (filled > bound) {
+        file.outcome = SmallFile::Outcome::tooLarge;
+        file.size = filled;
+        file.bytes.clear();
+        return file;
+    }
+    file.bytes.truncate(filled);
+    file.outcome = SmallFile::Outcome::read;
+    return file;
+}
+
 } // namespace PrivateFiles
+
+FolderRefusals& FolderRefusals::instance()
+{
+    // Never destroyed: a folder may be refused by objects torn down at exit.
+    static FolderRefusals* const refusals = new FolderRefusals;
+    return *refusals;
+}
+
+bool FolderRefusals::add(const Refusal& refusal)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!met_.insert(QDir::cleanPath(refusal.path)).second)
+            return false;
+        untold_.push_back(refusal);
+    }
+    emit refused();
+    return true;
+}
+
+std::vector<FolderRefusals::Refusal> FolderRefusals::takeUntold()
+{
+    std::lock_guard lock(mutex_);
+    return std::exchange(untold_, {});
+}

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QByteArray>
+#include <QObject>
 #include <QString>
 
+#include <mutex>
 #include <optional>
+#include <set>
+#include <vector>
 
 // The program's private files (the log, the settings, the cache, the
 // instance lock and socket) belong to the user alone: files 0600, folders
@@ -11,12 +16,6 @@
 // of another owner is never changed.
 namespace PrivateFiles {
 
-// Makes the folder (and its parents, which keep the usual mode) when it is
-// missing, the folder itself 0700; a folder of the user's own that others may
-// enter is narrowed to 0700. A link to a folder is followed: the user may keep
-// the settings elsewhere. True when it is a folder afterwards.
-bool ensureFolder(const QString& path);
-
 // Narrows an open file of the user's own to 0600 when others may read or
 // write it.
 void narrowOpenFile(int fd);
@@ -24,20 +23,91 @@ void narrowOpenFile(int fd);
 // is no fault.
 void narrowFile(const QString& path);
 
-// Why a folder cannot serve for what others must never make or replace (the
-// instance socket). Not followed when it is a link.
+// Why a folder cannot serve as one of the program's own: another user could
+// make, replace or fill what the program writes there.
 enum class FolderFault {
+    // Missing, and not to be made.
+    missing,
     notMade,
     notAFolder,
     link,
     otherOwner,
     openToOthers,
+    // The folder it lies in belongs to another user, or every user may
+    // write there without the sticky bit: the folder could be swapped.
+    openParent,
 };
 
-// Makes the folder 0700 when it is missing (its parents too), then checks,
-// without following a link at any step after that, that it is a real folder
-// owned by the user and open to nobody else; a folder of the user's own that
+enum class Make { ifMissing, never };
+
+// Makes the folder 0700 when it is missing and make allows (its parents with
+// the usual mode), then checks, without following a link at any step after
+// that, that it is a real folder owned by the user and open to nobody else,
+// in a folder no other user may change; a folder of the user's own that
 // others may enter is narrowed first. None when it can be used.
-std::optional<FolderFault> ensureOwnFolder(const QString& path);
+std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make = Make::ifMissing);
+
+// What a folder of the program's own is for; says what the user loses when
+// it is refused.
+enum class FolderUse { settings, cache, state };
+
+// ensureOwnFolder for one of the program's folders; a refusal (a folder that
+// is there but not the user's own, or in a place others can change) is
+// written to standard error and handed to FolderRefusals, once per folder and
+// run; one that is missing or cannot be made is the caller's to tell. Never
+// writes to the log, which calls it itself.
+std::optional<FolderFault> useOwnFolder(const QString& path, FolderUse use, Make make = Make::ifMissing);
+
+// Opens path for writing inside a folder checked with useOwnFolder: never
+// through a link, never a pipe or a device, and only a file of the user's
+// own; flags are added to O_WRONLY (O_APPEND, O_CREAT...). A new file is
+// 0600, an old one narrowed. -1 with errno set otherwise.
+int openOwnFileForWriting(const QString& path, int flags);
+
+// True when path is missing, or is a plain file of the user's own (never
+// followed when it is a link): what may be opened by a library that takes
+// a path, such as the database engine.
+bool isAbsentOrOwnFile(const QString& path);
+
+// A small file of the program's own (settings, configuration) read whole:
+// opened without following a link and without blocking, taken only when it
+// is a regular file within the bound, and read no further than the bound.
+struct SmallFile {
+    enum class Outcome { read, missing, link, notAFile, tooLarge, failed };
+    Outcome outcome = Outcome::missing;
+    QByteArray bytes;
+    // The file's size when it was too large.
+    qint64 size = 0;
+    // The system's reason when it failed.
+    QString reason;
+};
+SmallFile readSmallFile(const QString& path, qint64 bound);
 
 } // namespace PrivateFiles
+
+// The folders refused this run, for the user to be told: each once, in the
+// order met. Any thread; refused is emitted on the thread that met it.
+class FolderRefusals : public QObject {
+    Q_OBJECT
+public:
+    struct Refusal {
+        QString path;
+        PrivateFiles::FolderUse use;
+        PrivateFiles::FolderFault fault;
+    };
+
+    static FolderRefusals& instance();
+
+    // Records a refusal; false when the folder was refused before.
+    bool add(const Refusal& refusal);
+    // The refusals not taken yet, oldest first.
+    std::vector<Refusal> takeUntold();
+
+signals:
+    void refused();
+
+private:
+    std::mutex mutex_;
+    std::set<QString> met_;
+    std::vector<Refusal> untold_;
+};

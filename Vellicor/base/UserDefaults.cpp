@@ -184,9 +184,11 @@ constexpr QLatin1StringView tagArray("array");
 constexpr QLatin1StringView tagDictionary("dictionary");
 
 // A settings file larger than this is not read into memory; it is kept as it
-// is rather than set aside, since it may well parse. No real history comes
-// near it.
-constexpr qint64 largestReadableFile = qint64(512) * 1024 * 1024;
+// is rather than set aside, since it may well parse. A record of the scan
+// history takes about 120 bytes and a folder entry about as much, so this
+// holds some 70,000 of them: years of scans several times a day. A parsed
+// file takes some twenty times its size in memory.
+constexpr qint64 largestReadableFile = qint64(8) * 1024 * 1024;
 
 QJsonValue encode(const QVariant& value)
 {
@@ -308,14 +310,12 @@ QByteArray digestOf(const QByteArray& bytes)
 // equals when it cannot be read.
 QByteArray currentDigest(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(path, largestReadableFile);
+    if (file.outcome == PrivateFiles::SmallFile::Outcome::missing)
         return QByteArray();
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+    if (file.outcome != PrivateFiles::SmallFile::Outcome::read)
         return QByteArrayLiteral("unreadable");
-    return hash.result();
+    return digestOf(file.bytes);
 }
 
 } // namespace
@@ -325,6 +325,17 @@ UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
     , folder_(QDir::cleanPath(settingsFolder))
 {
     std::lock_guard lock(mutex_);
+    // Settings from a folder another user could have made or filled are not
+    // taken, and nothing is written there: the refusal is told on its own.
+    using PrivateFiles::FolderFault;
+    const std::optional<FolderFault> fault
+        = PrivateFiles::useOwnFolder(folder_, PrivateFiles::FolderUse::settings, PrivateFiles::Make::never);
+    if (fault && *fault != FolderFault::missing) {
+        folderRefused_ = true;
+        Log::print(
+            "Settings folder", folder_, "is not the user's own; starting on the default settings without saving.");
+        return;
+    }
     readFileLocked(stored_);
     startProblem_ = lastReadProblem_;
 }
@@ -352,31 +363,34 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     const QString path = filePath();
     fileDigest_.clear();
     lastReadProblem_.reset();
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    // Never through a link, never a pipe or a device, never more than the
+    // bound: whatever is in the file's place, the start goes on.
+    using Outcome = PrivateFiles::SmallFile::Outcome;
+    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(path, largestReadableFile);
+    if (file.outcome == Outcome::missing)
         return true;
 
-    if (info.isFile() && info.size() > largestReadableFile) {
+    if (file.outcome == Outcome::tooLarge) {
         keepFileUntouched_ = true;
-        Log::print("Settings file", path, "is too large to read (", info.size(),
+        Log::print("Settings file", path, "is too large to read (", file.size,
             "bytes); starting on the default settings without saving changes.");
         lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::tooLarge, path, {},
-            QStringLiteral("%1 bytes").arg(info.size()), {} };
+            QStringLiteral("%1 bytes").arg(file.size), {} };
         return false;
     }
 
     QString problem;
     QJsonObject root;
-    QFile file(path);
-    if (!info.isFile())
+    if (file.outcome == Outcome::link)
+        problem = QStringLiteral("it is a link");
+    else if (file.outcome == Outcome::notAFile)
         problem = QStringLiteral("it is not a regular file");
-    else if (!file.open(QIODevice::ReadOnly))
-        problem = file.errorString();
+    else if (file.outcome == Outcome::failed)
+        problem = file.reason;
     else {
-        const QByteArray bytes = file.readAll();
-        fileDigest_ = digestOf(bytes);
+        fileDigest_ = digestOf(file.bytes);
         QJsonParseError error {};
-        const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+        const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
         if (error.error != QJsonParseError::NoError)
             problem = error.errorString();
         else if (!document.isObject())
@@ -384,7 +398,6 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
         else
             root = document.object();
     }
-    file.close();
 
     if (!problem.isEmpty()) {
         const QString aside = asideName(path);
@@ -467,7 +480,19 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
         takeChange();
         return keptUntouched();
     }
-    if (!PrivateFiles::ensureFolder(folder_)) {
+    // A folder refused now or at the start has been told already, with what
+    // it means for the settings: no second notice.
+    const auto refused = [&] {
+        takeChange();
+        Log::print("Settings not saved: the folder", folder_, "is not the user's own.");
+        unsaved_ = true;
+        return false;
+    };
+    if (folderRefused_)
+        return refused();
+    if (const auto fault = PrivateFiles::useOwnFolder(folder_, PrivateFiles::FolderUse::settings)) {
+        if (*fault != PrivateFiles::FolderFault::notMade)
+            return refused();
         takeChange();
         Log::print("Settings not saved: cannot create the folder", folder_);
         return failed(QStringLiteral("the folder %1 cannot be created").arg(folder_));

@@ -86,7 +86,10 @@ public:
     // A store over settingsFolder/settings.json. Reads the file if there is
     // one; creates nothing until the first write. A file that does not parse
     // is moved aside and logged, and the store starts on the registered
-    // defaults; a file that parses is never set aside.
+    // defaults; a file that parses is never set aside. A file too large to
+    // read is kept as it is and nothing is saved this run; a folder that is
+    // not the user's own is neither read nor written (it is told as every
+    // refused folder is, through FolderRefusals).
     explicit UserDefaults(const QString& settingsFolder, QObject* parent = nullptr);
 
     // The application's store in AppPaths::settingsFolder(), created on first
@@ -195,4 +198,7 @@ private:
     // to read: saving would destroy it, so this run keeps its changes in
     // memory only.
     bool keepFileUntouched_ = false;
+    // Set when the settings folder is not the user's own (PrivateFiles): its
+    // file is neither read nor written this run.
+    bool folderRefused_ = false;
 };

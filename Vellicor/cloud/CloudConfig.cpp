@@ -2,9 +2,13 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
+#include "core/CommonFuncs.h"
+#include "core/Localization.h"
+#include "core/OwnFolderTexts.h"
+#include "core/TextFormat.h"
 
 #include <QDir>
-#include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -61,6 +65,9 @@ bool CloudServiceConfig::hasCredentials() const
 
 QString CloudServiceConfig::missingCredentialsText(const QString& sourceName) const
 {
+    if (!readProblem.isEmpty())
+        return formatText(
+            localizedText("ID_CLOUD_CONFIG_NOT_READ"), { sourceName, CloudConfig::configFile(), readProblem });
     return QStringLiteral("%1 is not set up: this copy of Vellicor has no client id for it. "
                           "Add one under \"%2\" in %3.")
         .arg(sourceName, service, CloudConfig::configFile());
@@ -123,14 +130,43 @@ CloudServiceConfig fromJson(const QString& service, const QJsonObject& json)
 
 CloudServiceConfig load(const QString& service)
 {
-    QFile file(configFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return fromJson(service, {});
+    CloudServiceConfig empty = fromJson(service, {});
+    const auto unread = [&empty](const QString& problem) {
+        Log::print("The cloud configuration could not be read:", configFile(), problem);
+        empty.readProblem = problem;
+        return empty;
+    };
+    // Addresses and client ids from a folder another user could have filled
+    // would send the user's sign-in to them.
+    if (const auto fault = PrivateFiles::useOwnFolder(
+            AppPaths::settingsFolder(), PrivateFiles::FolderUse::settings, PrivateFiles::Make::never)) {
+        if (*fault == PrivateFiles::FolderFault::missing)
+            return empty;
+        return unread(formatText(localizedText("ID_CLOUD_CONFIG_FOLDER_UNSAFE"), { folderFaultText(*fault) }));
+    }
+    using Outcome = PrivateFiles::SmallFile::Outcome;
+    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(configFile(), largestConfigFile);
+    switch (file.outcome) {
+    case Outcome::missing:
+        return empty;
+    case Outcome::link:
+        return unread(localizedText("ID_CLOUD_CONFIG_LINK"));
+    case Outcome::notAFile:
+        return unread(localizedText("ID_CLOUD_CONFIG_NOT_A_FILE"));
+    case Outcome::tooLarge:
+        return unread(
+            formatText(localizedText("ID_CLOUD_CONFIG_TOO_LARGE"), { getSizeInUnits(double(largestConfigFile)) }));
+    case Outcome::failed:
+        return unread(formatText(localizedText("ID_CLOUD_CONFIG_NOT_OPENED"), { file.reason }));
+    case Outcome::read:
+        break;
+    }
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.read(1 << 20), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
     if (!document.isObject()) {
-        Log::print("The cloud configuration could not be read:", configFile(), error.errorString());
-        return fromJson(service, {});
+        const QString reason
+            = error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("not a JSON object");
+        return unread(formatText(localizedText("ID_CLOUD_CONFIG_DAMAGED"), { reason }));
     }
     return fromJson(service, document.object().value(service).toObject());
 }

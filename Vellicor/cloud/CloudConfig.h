@@ -27,10 +27,14 @@ struct CloudServiceConfig {
     QUrl apiBaseUrl;
     QString scope;
     QJsonObject raw;
+    // Why the configuration file could not be read, for the user; empty when
+    // it was read or there is none.
+    QString readProblem;
 
     // A client id and both sign-in addresses, each http(s).
     bool hasCredentials() const;
-    // "… is not set up …": what the source says when chosen without them.
+    // "… is not set up …": what the source says when chosen without them,
+    // with why the configuration was not read when it was not.
     QString missingCredentialsText(const QString& sourceName) const;
     // Why the source cannot be used: its missing credentials, else its
     // missing service address.
@@ -54,8 +58,13 @@ namespace CloudConfig {
 
 // $XDG_CONFIG_HOME/Vellicor/cloud.json.
 QString configFile();
+// A configuration larger than this is not read.
+inline constexpr qint64 largestConfigFile = 1000 * 1000;
 // The service's entry; an empty one (without credentials) when the file or
-// the entry is missing or damaged, which is logged.
+// the entry is missing or damaged, which is logged. The file is read only from
+// a settings folder of the user's own, only when it is a regular file within
+// largestConfigFile, never through a link and without blocking: a pipe or a
+// device in its place never holds the caller (the GUI thread).
 CloudServiceConfig load(const QString& service);
 CloudServiceConfig fromJson(const QString& service, const QJsonObject& json);
 

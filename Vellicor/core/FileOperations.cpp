@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
 #include "base/PrivilegedRunner.h"
 #include "core/FileUtilities.h"
 #include "core/TextFormat.h"
@@ -317,7 +318,9 @@ bool FileOperations::addApplicationAsLoginItem(const QString& path)
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         name.prepend(QStringLiteral("application"));
     QString file = autostartFolder() + QLatin1Char('/') + name + QStringLiteral(".desktop");
-    for (int suffix = 2; QFileInfo::exists(file); ++suffix)
+    // A link counts as taken even when it leads nowhere: the entry is never
+    // written through one.
+    for (int suffix = 2; QFileInfo::exists(file) || QFileInfo(file).isSymLink(); ++suffix)
         file = autostartFolder() + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(suffix)
             + QStringLiteral(".desktop");
 
@@ -412,10 +415,11 @@ std::optional<QString> FileOperations::findOrCreateDirectory(
 
 std::optional<QString> FileOperations::applicationSupportDirectory()
 {
-    QString error;
-    const std::optional<QString> folder
-        = findOrCreateDirectory(AppPaths::dataHome(), QString::fromLatin1(AppPaths::applicationFolderName), &error);
-    if (!folder)
-        Log::print("Unable to find or create application support directory:\n" + error);
+    const QString folder = AppPaths::dataFolder();
+    if (PrivateFiles::ensureOwnFolder(folder)) {
+        Log::print("Unable to find or create application support directory:\n"
+            + QStringLiteral("\"%1\" is not a folder of the user's alone").arg(folder));
+        return std::nullopt;
+    }
     return folder;
 }

@@ -76,8 +76,8 @@ struct FileOperations {
     // created with its parents; none (and error set when given) otherwise.
     static std::optional<QString> findOrCreateDirectory(
         const QString& location, const std::optional<QString>& component, QString* error = nullptr);
-    // The application's support folder, created when missing; logs "Unable
-    // to find or create application support directory:" and the cause when
-    // that fails.
+    // The application's support folder, created when missing, and only when
+    // it is the user's own (PrivateFiles::ensureOwnFolder); logs "Unable to
+    // find or create application support directory:" and the cause otherwise.
     static std::optional<QString> applicationSupportDirectory();
 };

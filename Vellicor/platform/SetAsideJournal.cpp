@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
 #include "core/FileUtilities.h"
 #include "platform/HeldFile.h"
 
@@ -98,11 +99,24 @@ QString folder()
 
 namespace {
 
-std::optional<QString> ensureFolder()
+// The journal's folder and the state folder it lies in, each the user's alone:
+// records another user could write or remove would move files at the next
+// start, or leave them set aside for good.
+std::optional<QString> ensureFolder(PrivateFiles::Make make)
 {
-    if (!QDir().mkpath(AppPaths::stateFolder()))
-        return QStringLiteral("%1 cannot be made").arg(AppPaths::stateFolder());
-    return ensureOwnFolder(folder(), ::getuid());
+    using PrivateFiles::FolderFault;
+    std::optional<FolderFault> fault
+        = PrivateFiles::useOwnFolder(AppPaths::stateFolder(), PrivateFiles::FolderUse::state, make);
+    QString at = AppPaths::stateFolder();
+    if (!fault) {
+        fault = PrivateFiles::ensureOwnFolder(folder(), make);
+        at = folder();
+    }
+    if (!fault)
+        return std::nullopt;
+    if (*fault == FolderFault::missing || *fault == FolderFault::notMade)
+        return QStringLiteral("%1 cannot be made").arg(at);
+    return QStringLiteral("%1 is not a folder of the user's alone").arg(at);
 }
 
 // Writes the record, synced when durably; errno is EEXIST when the tag is
@@ -138,7 +152,7 @@ std::optional<QString> write(const SetAsideRecord& record, bool durably)
 
 std::optional<QString> add(const QString& tag, const QString& path, const QString& aside, const FileFacts& facts)
 {
-    if (const auto error = ensureFolder()) {
+    if (const auto error = ensureFolder(PrivateFiles::Make::ifMissing)) {
         errno = 0;
         return error;
     }
@@ -150,7 +164,7 @@ std::optional<QString> add(const QString& tag, const QString& path, const QStrin
 
 std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
 {
-    if (records.empty() || ensureFolder())
+    if (records.empty() || ensureFolder(PrivateFiles::Make::ifMissing))
         return {};
     std::vector<QString> tags;
     std::vector<QString> paths;
@@ -180,6 +194,8 @@ void clear(const QString& tag)
 SetAsideRecovery recoverSetAsideFiles()
 {
     SetAsideRecovery recovery;
+    if (SetAsideJournal::ensureFolder(PrivateFiles::Make::never))
+        return recovery;
     const QDir journal(SetAsideJournal::folder());
     const QStringList records = journal.entryList({ QStringLiteral("*") + recordSuffix }, QDir::Files | QDir::Hidden);
     for (const QString& name : records) {

@@ -2,6 +2,7 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/PrivateFiles.h"
 #include "core/FileUtilities.h"
 #include "core/PhotosNode.h"
 #include "scan/LocalFileRecordBuilder.h"

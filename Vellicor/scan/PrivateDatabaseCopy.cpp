@@ -1,6 +1,6 @@
 #include "scan/PrivateDatabaseCopy.h"
 
-#include "base/AppPaths.h"
+#include "base/PrivateFiles.h"
 #include "core/FileUtilities.h"
 
 #include <QFile>
@@ -142,7 +142,12 @@ QString copyFile(const QString& source, const QString& target, CopyAllowance& al
 PrivateDatabaseCopy::PrivateDatabaseCopy(const QString& database, const QStringList& companions,
     const QString& cacheFolder, Limits limits, const QString& what, const std::atomic<bool>* stop)
 {
-    AppPaths::ensureFolder(cacheFolder);
+    // The copy lies in a cache folder no other user can shape, in a folder of
+    // its own that goes with everything in it when the read is over.
+    if (PrivateFiles::useOwnFolder(cacheFolder, PrivateFiles::FolderUse::cache)) {
+        failure_ = QStringLiteral("the cache folder \"%1\" is not the user's own").arg(cacheFolder);
+        return;
+    }
     folder_ = std::make_unique<QTemporaryDir>(cacheFolder + QStringLiteral("/database-copy-XXXXXX"));
     if (!folder_->isValid()) {
         failure_ = QStringLiteral("no folder of our own can be made under \"%1\"").arg(cacheFolder);

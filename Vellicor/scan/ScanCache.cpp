@@ -121,15 +121,13 @@ void removeDatabase(const QString& databasePath)
 // crash never leaves a half-made cache file; never replaces a file that exists.
 bool createFromTemplate(const QString& databasePath)
 {
-    if (!PrivateFiles::ensureFolder(QFileInfo(databasePath).absolutePath()))
-        return false;
     const QString building
         = databasePath + QLatin1Char('.') + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
     bool built = false;
     {
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2(
-                QFile::encodeName(building).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+        if (sqlite3_open_v2(QFile::encodeName(building).constData(), &db,
+                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr)
                 == SQLITE_OK
             && exec(db, "BEGIN TRANSACTION") == SQLITE_OK) {
             built = buildSchema(db) == SQLITE_OK;
@@ -241,7 +239,8 @@ ScanCache::ScanCache(ScanSource source, const std::atomic<bool>& abort, const Fi
     , abort_(abort)
     , proof_(timeFacts)
 {
-    removeLeftoverBuilds(path_);
+    if (!PrivateFiles::ensureOwnFolder(QFileInfo(path_).path(), PrivateFiles::Make::never))
+        removeLeftoverBuilds(path_);
 }
 
 ScanCache::~ScanCache()
@@ -470,7 +469,8 @@ void ScanCache::loadHashCache()
     for (std::size_t i = 1; i < ranges.size(); ++i) {
         threads.emplace_back([&readRange, &file, &range = ranges[i]] {
             sqlite3* db = nullptr;
-            if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
+            if (sqlite3_open_v2(
+                    file.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr)
                 == SQLITE_OK) {
                 sqlite3_busy_timeout(db, busyTimeoutMs);
                 // One pass over the rows needs no page cache to speak of.
@@ -711,6 +711,30 @@ bool ScanCache::open(bool create)
 {
     if (db_ || unusable_)
         return db_ != nullptr;
+    // The cache names every scanned file: it is kept only in a folder of the
+    // user's alone, and only a plain file of the user's own is opened there,
+    // never through a link, so that a database another user planted (open to
+    // all, for them to read) is never filled.
+    const QString folder = QFileInfo(path_).path();
+    if (const auto fault = PrivateFiles::useOwnFolder(folder, PrivateFiles::FolderUse::cache,
+            create ? PrivateFiles::Make::ifMissing : PrivateFiles::Make::never)) {
+        if (*fault != PrivateFiles::FolderFault::missing) {
+            unusable_ = true;
+            stopWriting(SQLITE_CANTOPEN,
+                *fault == PrivateFiles::FolderFault::notMade ? QStringLiteral("could not make its folder")
+                                                             : QStringLiteral("the folder is not the user's own"));
+        }
+        return false;
+    }
+    bool ownFiles = PrivateFiles::isAbsentOrOwnFile(path_);
+    for (const char* suffix : companionSuffixes)
+        ownFiles = ownFiles && PrivateFiles::isAbsentOrOwnFile(path_ + QLatin1String(suffix));
+    if (!ownFiles) {
+        unusable_ = true;
+        stopWriting(
+            SQLITE_CANTOPEN, QStringLiteral("the database or its journal is not a plain file of the user's own"));
+        return false;
+    }
     if (!QFileInfo::exists(path_)) {
         if (!create)
             return false;
@@ -725,7 +749,8 @@ bool ScanCache::open(bool create)
     for (const char* suffix : companionSuffixes)
         PrivateFiles::narrowFile(path_ + QLatin1String(suffix));
     sqlite3_initialize();
-    int rc = sqlite3_open_v2(QFile::encodeName(path_).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(
+        QFile::encodeName(path_).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db_, busyTimeoutMs);
         // A cache can afford to lose its last commit to a power cut (a damaged

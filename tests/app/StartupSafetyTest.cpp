@@ -1,9 +1,12 @@
 #include "app/SettingsNotices.h"
 #include "app/SingleInstance.h"
 #include "base/AlertPresenter.h"
+#include "base/PrivateFiles.h"
 #include "base/UserDefaults.h"
+#include "core/AppStartup.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 #include "support/WaitUntil.h"
 
 #include <QCoreApplication>
@@ -85,6 +88,71 @@ TEST_F(Notices, AFailedSaveIsToldOnceAndAgainOnlyAfterSavingWorked)
     defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { 1 });
     QCoreApplication::processEvents();
     EXPECT_EQ(alerts->shown.size(), 2u);
+}
+
+// A folder of the program's own that another user could shape is told once,
+// with what the user loses: the settings folder's at start, the cache
+// folder's when a scan first meets it.
+TEST_F(Notices, AFolderOthersCouldShapeIsToldOnceWithWhatItMeans)
+{
+    ASSERT_TRUE(QDir().mkpath(home.path() + QStringLiteral("/elsewhere")));
+    ASSERT_TRUE(QFile::link(home.path() + QStringLiteral("/elsewhere"), folder));
+    FolderRefusals::instance().takeUntold();
+    UserDefaults defaults(folder);
+    SettingsNotices notices(defaults);
+    notices.tellReadProblemAtStart();
+    // Its saves fail without a second notice.
+    EXPECT_FALSE(defaults.setValue(QStringLiteral("protectedFolders"), QVariantList {}));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(alerts->shown[0].messageText, QStringLiteral("Vellicor does not use the folder %1.").arg(folder));
+    EXPECT_EQ(alerts->shown[0].informativeText,
+        QStringLiteral("It is a link to another place, not a folder of its own. Your settings are neither read from "
+                       "it nor saved in it: Vellicor runs on its default settings, and changes last only until it "
+                       "quits. Remove %1, or make it a folder of yours that only you can open, and start Vellicor "
+                       "again.")
+            .arg(folder));
+
+    const QString cache = home.path() + QStringLiteral("/shared/Vellicor");
+    ASSERT_TRUE(QDir().mkpath(cache));
+    ASSERT_EQ(::chmod(QFile::encodeName(QFileInfo(cache).path()).constData(), 0777), 0);
+    for (int i = 0; i < 2; ++i)
+        PrivateFiles::useOwnFolder(cache, PrivateFiles::FolderUse::cache);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(alerts->shown.size(), 2u);
+    EXPECT_TRUE(alerts->shown[1].informativeText.startsWith(
+        QStringLiteral("It lies in a folder that another user can change. Scans run without the cache")));
+}
+
+// Without a home folder of the user's own there is nowhere to keep anything
+// (an unset HOME once made /.config, /.cache and /.local/state): the program
+// says why and does not start.
+TEST(HomeFolder, WithoutAHomeOfTheUsersOwnTheProgramSaysWhy)
+{
+    TempHome home;
+    EXPECT_EQ(homeFolderRefusal(), std::nullopt);
+    const QString file = home.path() + QStringLiteral("/a-file");
+    writeTestFile(file, {});
+    const std::pair<QByteArray, QString> homes[] = {
+        { QByteArray(), QStringLiteral("The HOME environment variable is not set.") },
+        { "relative/home",
+            QStringLiteral("The HOME environment variable holds “relative/home”, which is not a full path.") },
+        { QFile::encodeName(file), QStringLiteral("Your home folder %1 does not exist or is not a folder.").arg(file) },
+    };
+    for (const auto& [value, reason] : homes) {
+        qputenv("HOME", value);
+        const std::optional<StartRefusal> refusal = homeFolderRefusal();
+        ASSERT_TRUE(refusal) << value.constData();
+        EXPECT_EQ(refusal->message, QStringLiteral("Vellicor cannot start without a home folder of your own."));
+        EXPECT_TRUE(refusal->details.startsWith(reason + QLatin1Char(' '))) << refusal->details.toStdString();
+    }
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only the superuser can give a folder to another user here";
+    ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), 65534, 65534), 0);
+    qputenv("HOME", QFile::encodeName(home.path()));
+    ASSERT_TRUE(homeFolderRefusal());
+    EXPECT_TRUE(homeFolderRefusal()->details.startsWith(
+        QStringLiteral("Your home folder %1 belongs to another user.").arg(home.path())));
 }
 
 namespace {

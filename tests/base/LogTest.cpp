@@ -128,3 +128,18 @@ TEST_F(LogTest, NamesThatWouldDrawAsOtherNamesAreEscapedInTheLogAndOnStandardOut
         EXPECT_EQ(standardOutputOf(names[i].first), names[i].second + '\n');
     }
 }
+
+// A link in the log's place, to a file of the user's such as a shell's
+// start-up file: no line reaches it, and none of its bytes change.
+TEST_F(LogTest, ALinkInTheLogsPlaceIsNeverFollowed)
+{
+    const QString target = home.path() + QStringLiteral("/.bashrc");
+    QFile start(target);
+    ASSERT_TRUE(start.open(QIODevice::WriteOnly));
+    start.write("alias ls='ls --color'\n");
+    start.close();
+    ASSERT_TRUE(QFile::link(target, AppPaths::logFile()));
+    Log::print("scanned", QStringLiteral("/home/someone/$(touch pwned).txt"));
+    ASSERT_TRUE(start.open(QIODevice::ReadOnly));
+    EXPECT_EQ(start.readAll(), QByteArray("alias ls='ls --color'\n"));
+}

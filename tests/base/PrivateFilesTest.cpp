@@ -127,3 +127,24 @@ TEST(PrivateFiles, AFolderAnotherUserMadeIsRefusedAndLeftAsItIs)
     EXPECT_EQ(PrivateFiles::ensureOwnFolder(theirs), PrivateFiles::FolderFault::otherOwner);
     EXPECT_EQ(modeOf(theirs), mode_t(0777));
 }
+
+// Whoever may rename entries in the folder that holds one of ours may put
+// their own in its place between a check and a use: such a place is refused
+// (and told once), a sticky folder every user may write to (as /tmp) is not.
+TEST(PrivateFiles, AFolderInAPlaceOthersCanChangeIsRefused)
+{
+    QTemporaryDir root;
+    const QString shared = root.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    setMode(shared, 01777);
+    const QString ours = shared + QStringLiteral("/Vellicor");
+    EXPECT_EQ(PrivateFiles::ensureOwnFolder(ours), std::nullopt);
+    setMode(shared, 0777);
+    FolderRefusals::instance().takeUntold();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(
+            PrivateFiles::useOwnFolder(ours, PrivateFiles::FolderUse::cache), PrivateFiles::FolderFault::openParent);
+    const std::vector<FolderRefusals::Refusal> told = FolderRefusals::instance().takeUntold();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].path, ours);
+}

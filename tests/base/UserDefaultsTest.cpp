@@ -1,9 +1,15 @@
 #include "base/UserDefaults.h"
 #include "base/AppPaths.h"
+#include "base/PrivateFiles.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
+#include "support/Watchdog.h"
+
+#include "../../bench/PeakMemory.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPoint>
 #include <QSignalSpy>
 #include <QThread>
@@ -161,7 +167,7 @@ TEST_F(UserDefaultsTest, UnreadableEntryReadsAsMissingAndTheOriginalIsKept)
 
 TEST_F(UserDefaultsTest, ALargeFileThatParsesIsReadAndKept)
 {
-    const QByteArray history(70 * 1024 * 1024, 'h');
+    const QByteArray history(7 * 1024 * 1024, 'h');
     writeSettingsFile(R"({"history": {"text": ")" + history + R"("}})");
     UserDefaults store(folder);
     EXPECT_EQ(store.textValue("history")->size(), history.size());
@@ -358,4 +364,69 @@ TEST_F(UserDefaultsTest, AFailedSaveIsReportedOncePerRunOfFailures)
     block();
     EXPECT_FALSE(store.setValue(QStringLiteral("key"), 4));
     EXPECT_EQ(failed.count(), 2) << "a new failure after a save that worked is told again";
+}
+
+// Files too large to be settings, within the old bound of half a gigabyte and
+// beyond it, sparse or a real history far past what any user has: the start
+// tells and goes on the defaults at once, reads none of them into memory, and
+// keeps each file as it is.
+TEST_F(UserDefaultsTest, AFileTooLargeToBeSettingsIsToldAndKeptWithoutBeingRead)
+{
+    for (const qint64 sparse : { qint64(499) * 1000 * 1000, qint64(600) * 1000 * 1000, qint64(0) }) {
+        SCOPED_TRACE(sparse);
+        if (sparse > 0) {
+            writeSettingsFile({});
+            QFile(settingsFile()).resize(sparse);
+        } else {
+            writeSettingsFile(R"({"history":{"array":[)" + QByteArray(R"({"integer":"1"},)").repeated(1100000)
+                + R"({"integer":"1"}]}})");
+        }
+        const qint64 size = QFileInfo(settingsFile()).size();
+        const bool peakKnown = resetPeakMemory();
+        const qint64 before = statusBytes("VmRSS");
+        const auto problem = runWithWatchdog([at = folder] {
+            UserDefaults store(at);
+            EXPECT_FALSE(store.object(QStringLiteral("history")).isValid());
+            EXPECT_FALSE(store.setValue(QStringLiteral("key"), 1));
+            return store.readProblemAtStart();
+        });
+        if (peakKnown) {
+            EXPECT_LT(statusBytes("VmHWM") - before, qint64(64) * 1024 * 1024);
+        }
+        ASSERT_TRUE(problem && *problem);
+        EXPECT_EQ((*problem)->kind, SettingsReadProblem::Kind::tooLarge);
+        EXPECT_EQ(QFileInfo(settingsFile()).size(), size);
+        EXPECT_EQ(filesInFolder(), QStringList { "settings.json" });
+    }
+}
+
+// A pipe in the settings file's place never holds the start.
+TEST_F(UserDefaultsTest, APipeInTheSettingsFilesPlaceNeverHoldsTheStart)
+{
+    QDir().mkpath(folder);
+    makeTestFifo(settingsFile());
+    const auto problem = runWithWatchdog([at = folder] { return UserDefaults(at).readProblemAtStart(); });
+    ASSERT_TRUE(problem && *problem);
+    EXPECT_EQ((*problem)->reason, QStringLiteral("it is not a regular file"));
+}
+
+// A settings folder that is a link, to a folder with settings in it: neither
+// read nor written, and told.
+TEST_F(UserDefaultsTest, ASettingsFolderThatIsALinkIsNeitherReadNorWritten)
+{
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    const QByteArray planted = R"({"excludedFolders": {"array": []}})";
+    QDir().mkpath(elsewhere);
+    writeTestFile(elsewhere + QStringLiteral("/settings.json"), planted);
+    ASSERT_TRUE(QFile::link(elsewhere, folder));
+    FolderRefusals::instance().takeUntold();
+
+    UserDefaults store(folder);
+    EXPECT_FALSE(store.object(QStringLiteral("excludedFolders")).isValid());
+    EXPECT_FALSE(store.setValue(QStringLiteral("excludedFolders"), QVariantList { QStringLiteral("/x") }));
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList { QStringLiteral("settings.json") });
+    EXPECT_EQ(contentsOf(elsewhere + QStringLiteral("/settings.json")), planted);
+    const std::vector<FolderRefusals::Refusal> told = FolderRefusals::instance().takeUntold();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].fault, PrivateFiles::FolderFault::link);
 }

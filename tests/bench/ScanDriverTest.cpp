@@ -209,3 +209,21 @@ TEST_F(ScanDriverRun, NamesThatWouldForgeLinesOrDrawAsOtherNamesArePrintedEscape
         root + "/two\\nlines\\\\.txt" };
     EXPECT_EQ(printed, expected) << outcome.out.constData();
 }
+
+// With HOME empty, every folder of the program would land below the root:
+// the driver says why and ends before it reads or makes anything.
+TEST_F(ScanDriverRun, WithoutAHomeFolderItSaysWhyAndMakesNothing)
+{
+    tree.file(QStringLiteral("a.txt"), "twin");
+    tree.file(QStringLiteral("b.txt"), "twin");
+    QProcessEnvironment noHome;
+    noHome.insert(QStringLiteral("HOME"), QString());
+    const Outcome outcome = run({ tree.root() }, noHome);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.out.isEmpty());
+    EXPECT_TRUE(outcome.err.startsWith(QStringLiteral("vellicor-scan: Vellicor cannot start without a home folder of "
+                                                      "your own. The HOME environment variable is not set.")))
+        << outcome.err.toStdString();
+    for (const QString& base : { home.configHome(), home.cacheHome(), home.stateHome(), home.dataHome() })
+        EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral("/Vellicor"))) << base.toStdString();
+}

@@ -1,4 +1,11 @@
 #include "cloud/CloudConfig.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+#include "support/Watchdog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -42,4 +49,33 @@ TEST(CloudConfigAddresses, TheSignInPageOverPlainHttpIsRefusedOffThisMachine)
         EXPECT_FALSE(load(refused).hasCredentials()) << refused;
         EXPECT_TRUE(load(refused).authorizeUrl.isEmpty()) << refused;
     }
+}
+
+// The configuration is read when a cloud source is chosen, on the GUI thread:
+// a pipe in its place never holds it, and neither a pipe nor a file far too
+// large is taken. The source then says why it is not set up.
+TEST(CloudConfigFile, OnlyASmallRegularFileIsReadAndAnythingElseIsToldWithoutWaiting)
+{
+    TempHome home;
+    const QString file = CloudConfig::configFile();
+    const QByteArray dropbox = R"({"dropbox": {"clientId": "c", "authorizeUrl": "https://a.example/",
+        "tokenUrl": "https://t.example/", "apiBaseUrl": "https://api.example/"}})";
+    QDir().mkpath(QFileInfo(file).path());
+    writeTestFile(file, dropbox);
+    EXPECT_TRUE(CloudConfig::load(QStringLiteral("dropbox")).hasCredentials());
+
+    QFile::remove(file);
+    makeTestFifo(file);
+    const auto fromPipe = runWithWatchdog([] { return CloudConfig::load(QStringLiteral("dropbox")); });
+    ASSERT_TRUE(fromPipe);
+    EXPECT_FALSE(fromPipe->hasCredentials());
+    EXPECT_EQ(fromPipe->missingCredentialsText(QStringLiteral("Dropbox")),
+        QStringLiteral("Dropbox is not set up: its configuration %1 was not read. It is not a regular file.")
+            .arg(file));
+
+    QFile::remove(file);
+    writeTestFile(file, dropbox + QByteArray(CloudConfig::largestConfigFile, ' '));
+    EXPECT_TRUE(CloudConfig::load(QStringLiteral("dropbox"))
+                    .missingCredentialsText(QStringLiteral("Dropbox"))
+                    .endsWith(QStringLiteral("It is larger than 1.00 MB, far more than a configuration needs.")));
 }

@@ -100,6 +100,22 @@ TEST_F(FileOperationsTest, PrivilegedRemovalsPassEachPathAsOneArgumentAfterTheOp
     EXPECT_EQ(runner->runs.last().last(), QStringLiteral("/opt/b"));
 }
 
+// A link where the entry would go, leading nowhere yet: the entry is never
+// written through it, so no file appears where the link points.
+TEST_F(FileOperationsTest, ALoginItemIsNeverWrittenThroughALink)
+{
+    const QString program = home.path() + QStringLiteral("/bin/tool");
+    ASSERT_TRUE(QDir().mkpath(home.path() + QStringLiteral("/bin")));
+    writeTestFile(program, "#!/bin/sh\n");
+    const QString autostart = AppPaths::configHome() + QStringLiteral("/autostart");
+    ASSERT_TRUE(QDir().mkpath(autostart));
+    const QString target = home.path() + QStringLiteral("/.profile");
+    ASSERT_TRUE(QFile::link(target, autostart + QStringLiteral("/tool.desktop")));
+    EXPECT_TRUE(FileOperations::addApplicationAsLoginItem(program));
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(FileOperations::getApplicationsListFromLoginItem(), QStringList { program });
+}
+
 TEST_F(FileOperationsTest, LoginItemsAreAutostartEntriesThatReadBackTheirProgram)
 {
     const QString program = home.path() + QStringLiteral("/bin/My \"odd\" $app 100%\\x");

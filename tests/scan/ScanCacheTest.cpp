@@ -9,12 +9,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -652,4 +654,32 @@ TEST_F(ScanCacheTest, TheDatabaseAndItsFolderAreTheUsersAlone)
     ::chmod(QFile::encodeName(AppPaths::cacheDatabaseFile()).constData(), 0644);
     EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
     EXPECT_EQ(modeOf(AppPaths::cacheDatabaseFile()), mode_t(0600));
+}
+
+// Where the database goes, a link to an empty database elsewhere, or one
+// another user planted there open to all (for them to read back): the scan
+// goes on without the cache and neither takes a path.
+TEST_F(ScanCacheTest, ADatabaseThatIsALinkOrAnotherUsersIsNeverFilled)
+{
+    const QStringList paths { file("a", "same"), file("b", "same") };
+    scan(paths);
+    query("DELETE FROM hashTable");
+    QTemporaryDir elsewhere;
+    const QString planted = elsewhere.filePath(QStringLiteral("planted.db"));
+    ASSERT_TRUE(QFile::rename(AppPaths::cacheDatabaseFile(), planted));
+    ASSERT_TRUE(QFile::link(planted, AppPaths::cacheDatabaseFile()));
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 4); // no cache: both read again
+    EXPECT_EQ(rows(), QStringList {});
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only the superuser can give a file to another user here";
+    ASSERT_TRUE(QFile::remove(AppPaths::cacheDatabaseFile()));
+    ASSERT_TRUE(QFile::rename(planted, AppPaths::cacheDatabaseFile()));
+    const QByteArray theirs = QFile::encodeName(AppPaths::cacheDatabaseFile());
+    ASSERT_EQ(::chmod(theirs.constData(), 0666), 0);
+    ASSERT_EQ(::chown(theirs.constData(), 65534, 65534), 0);
+    EXPECT_EQ(namesOf(scan(paths)), (Names { { "a", "b" } }));
+    EXPECT_EQ(hasher.fullReadCount(), 6);
+    EXPECT_EQ(rows(), QStringList {});
 }
