@@ -184,8 +184,17 @@ BoundedNetworkReply::BoundedNetworkReply(BoundedNetworkAccess* manager, QNetwork
             Bound::deadline);
     });
     deadlineTimer_.start(limits_.deadlineMs);
-    QAbstractSocket* kept = idempotent_ ? manager->takeIdleConnection(key_) : nullptr;
-    connectTo(kept ? kept : nullptr, kept != nullptr);
+    // From the event loop too: a connection that fails at once must not end
+    // the reply before its caller listens.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (ended_)
+                return;
+            QAbstractSocket* kept = idempotent_ && manager_ ? manager_->takeIdleConnection(key_) : nullptr;
+            connectTo(kept, kept != nullptr);
+        },
+        Qt::QueuedConnection);
 }
 
 BoundedNetworkReply::~BoundedNetworkReply()
