@@ -49,7 +49,12 @@ void setUp(int* argc, char*** argv)
         ::dup2(null, STDOUT_FILENO);
         ::close(null);
     }
-    application = new QCoreApplication(*argc, *argv);
+    application = makeApplication(*argc, *argv);
+}
+
+__attribute__((weak)) QCoreApplication* makeApplication(int& argc, char** argv)
+{
+    return new QCoreApplication(argc, argv);
 }
 
 QString home()

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+class QCoreApplication;
+
 namespace Fuzz {
 
 // Makes the application object and the private home once, before the first
@@ -18,6 +20,10 @@ namespace Fuzz {
 // output is silenced: the program's console notes would drown the fuzzer's
 // own.
 void setUp(int* argc, char*** argv);
+
+// The application object setUp makes: a core one unless the target defines
+// its own maker (pictures need the GUI's, for fonts and painting).
+QCoreApplication* makeApplication(int& argc, char** argv);
 
 // The private home made by setUp; removed when the process ends normally.
 QString home();

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString folder = Fuzz::home() + QStringLiteral("/catalog");
     const QString catalog = folder + QStringLiteral("/Catalog.lrcat");
     Fuzz::writeFile(catalog, Fuzz::bytes(data, size));
-    const LightroomDBManager manager(catalog);
+    // Short bounds, as for a photo library.
+    const LightroomDBManager manager(catalog, { std::chrono::seconds(2), 200000, 16 * 1024 * 1024 });
     QStringList ids;
     for (const LightroomCatalogRow& row : manager.fetchLightroomCatalogFiles()) {
         if (row.fileName.isEmpty() || !QDir::isAbsolutePath(row.folderPath))

@@ -1,18 +1,26 @@
 // Writes the fuzz targets' binary seeds into the folder given: photo-library
-// databases of each layout, a photo catalog and pictures carrying metadata.
+// databases of each layout, a photo catalog, both also crafted to multiply
+// rows or make huge values, pictures carrying metadata, and pictures of each
+// format the decoder reads, ordinary and crafted.
 // The text seeds are kept as files beside this one (corpus/).
 
+#include "support/HostilePictures.h"
+
+#include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <exiv2/exiv2.hpp>
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -61,6 +69,48 @@ const char* const catalogLayout
       "INSERT INTO AgLibraryFile VALUES (100, 10, 'a.jpg'), (101, 11, 'b.jpg'), (102, 12, 'c.jpg'),"
       " (103, 10, NULL);"
       "INSERT INTO Adobe_images VALUES (1000, 100), (1001, 101);";
+
+// Every asset and every entry under one key: joined, four million rows.
+const char* const crossedAssets
+    = "CREATE TABLE ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
+      "CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK, ZASSET, ZORIGINALFILESIZE, ZORIGINALFILENAME,"
+      " ZALLOWEDFORANALYSIS);"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 2000)"
+      " INSERT INTO ZASSET SELECT 1, 'U', 'A', 'x.jpg', 0 FROM c;"
+      "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT rowid, 1, 7, 'x.jpg', 1 FROM ZASSET;";
+
+// A column that makes four megabytes for each asset it is read of.
+const char* const computedAssets
+    = "CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZTRASHEDSTATE,"
+      " ZFILENAME GENERATED ALWAYS AS (printf('%.*c', 4000000, 'x')) VIRTUAL);"
+      "CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK INTEGER PRIMARY KEY, ZASSET, ZORIGINALFILESIZE,"
+      " ZORIGINALFILENAME, ZALLOWEDFORANALYSIS);"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 100)"
+      " INSERT INTO ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZTRASHEDSTATE) SELECT x, 'U', 'A', 0 FROM c;"
+      "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT Z_PK, Z_PK, 7, 'x.jpg', 1 FROM ZASSET;";
+
+// Every folder and every root under one key: joined, 27 million rows.
+const char* const crossedCatalog
+    = "CREATE TABLE AgLibraryRootFolder (id_local, absolutePath);"
+      "CREATE TABLE AgLibraryFolder (id_local, rootFolder, pathFromRoot);"
+      "CREATE TABLE AgLibraryFile (id_local, folder, originalFilename);"
+      "CREATE TABLE Adobe_images (id_local INTEGER PRIMARY KEY, rootFile INTEGER);"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 300)"
+      " INSERT INTO AgLibraryRootFolder SELECT 1, '/r/' FROM c;"
+      "INSERT INTO AgLibraryFolder SELECT 1, 1, 'f/' FROM AgLibraryRootFolder;"
+      "INSERT INTO AgLibraryFile SELECT rowid, 1, 'a.jpg' FROM AgLibraryRootFolder;";
+
+// A root folder whose path is computed, a megabyte long.
+const char* const computedCatalog
+    = "CREATE TABLE AgLibraryRootFolder (id_local INTEGER PRIMARY KEY,"
+      " absolutePath GENERATED ALWAYS AS ('/' || printf('%.*c', 1000000, 'x')) VIRTUAL);"
+      "CREATE TABLE AgLibraryFolder (id_local INTEGER PRIMARY KEY, rootFolder INTEGER, pathFromRoot TEXT);"
+      "CREATE TABLE AgLibraryFile (id_local INTEGER PRIMARY KEY, folder INTEGER, originalFilename TEXT);"
+      "CREATE TABLE Adobe_images (id_local INTEGER PRIMARY KEY, rootFile INTEGER);"
+      "INSERT INTO AgLibraryRootFolder (id_local) VALUES (1);"
+      "INSERT INTO AgLibraryFolder VALUES (10, 1, '');"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 100)"
+      " INSERT INTO AgLibraryFile SELECT x, 10, 'a.jpg' FROM c;";
 
 bool makeDatabase(const QString& path, const char* sql)
 {
@@ -122,6 +172,58 @@ bool addMetadata(const QString& path)
     }
 }
 
+// The pictures target's seeds: each file after the byte that names it (the
+// target's list of names), as written or as crafted.
+bool writePictureSeeds(const QDir& folder, const QImage& image)
+{
+    enum Name : char { jpg, png, gif, bmp, svg, svgz, ico, webp, ppm, xpm, xbm, tiff };
+    const QByteArray drawing = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                               "width=\"40\" height=\"30\"><rect id=\"r\" width=\"9\" height=\"9\" fill=\"red\"/>"
+                               "<use xlink:href=\"#r\" x=\"10\"/><text y=\"20\">A</text></svg>";
+    const QByteArray bomb = HostilePictures::vectorBomb(64ll << 20);
+    std::vector<std::tuple<const char*, Name, QByteArray>> seeds = {
+        { "drawing.svg", svg, drawing },
+        { "drawing.svgz", svgz, HostilePictures::gzipped(drawing) },
+        { "bomb.svgz", svgz, bomb },
+        { "bomb-named.jpg", jpg, bomb },
+        { "many-scans.jpg", jpg, HostilePictures::manyScanJpeg(8192, 8192, 2000) },
+        { "large-header.png", png, HostilePictures::largePng(100'000, 100'000) },
+        { "over-allocation.png", png, HostilePictures::largePng(16'000, 12'000) },
+        { "outside.svg", svg, HostilePictures::vectorReferringTo("/dev/zero") },
+        { "holding.svg", svg, HostilePictures::vectorReferringTo("data:image/png;base64," + bomb.toBase64()) },
+        // One pixel.
+        { "dot.gif", gif,
+            QByteArray("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01"
+                       "\x00\x00\x02\x02\x44\x01\x00\x3b",
+                35) },
+    };
+    // What the toolkit writes without further plug-ins, progressive too.
+    for (const auto& [file, name, format, progressive] :
+        { std::tuple { "picture.jpg", jpg, "jpeg", false }, { "progressive.jpg", jpg, "jpeg", true },
+            { "picture.png", png, "png", false }, { "picture.bmp", bmp, "bmp", false },
+            { "picture.ico", ico, "ico", false }, { "picture.ppm", ppm, "ppm", false },
+            { "picture.xpm", xpm, "xpm", false }, { "picture.xbm", xbm, "xbm", false } }) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        writer.setProgressiveScanWrite(progressive);
+        if (!writer.write(image)) {
+            std::fprintf(stderr, "cannot write a %s picture\n", format);
+            return false;
+        }
+        seeds.emplace_back(file, name, bytes);
+    }
+    for (const auto& [file, name, bytes] : seeds) {
+        QFile seed(folder.filePath(QString::fromLatin1(file)));
+        if (!seed.open(QIODevice::WriteOnly) || seed.write(QByteArray(1, name) + bytes) != bytes.size() + 1) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(seed.fileName()));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,13 +234,17 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* target : { "photos-library", "photo-catalog", "image-properties" })
+    for (const char* target : { "photos-library", "photo-catalog", "image-properties", "pictures" })
         out.mkpath(QString::fromLatin1(target));
 
     bool made = makeDatabase(out.filePath(QStringLiteral("photos-library/assets.db")), assetsLayout)
         && makeDatabase(out.filePath(QStringLiteral("photos-library/generic-assets.db")), genericAssetsLayout)
         && makeDatabase(out.filePath(QStringLiteral("photos-library/masters.db")), mastersLayout)
-        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/catalog.db")), catalogLayout);
+        && makeDatabase(out.filePath(QStringLiteral("photos-library/crossed.db")), crossedAssets)
+        && makeDatabase(out.filePath(QStringLiteral("photos-library/computed.db")), computedAssets)
+        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/catalog.db")), catalogLayout)
+        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/crossed.db")), crossedCatalog)
+        && makeDatabase(out.filePath(QStringLiteral("photo-catalog/computed.db")), computedCatalog);
 
     const QImage image = picture();
     // The formats the toolkit writes without further plug-ins.
@@ -152,5 +258,6 @@ int main(int argc, char** argv)
     }
     QFile profile(out.filePath(QStringLiteral("image-properties/profile.icc")));
     made = made && profile.open(QIODevice::WriteOnly) && profile.write(QColorSpace(QColorSpace::SRgb).iccProfile()) > 0;
+    made = made && writePictureSeeds(QDir(out.filePath(QStringLiteral("pictures"))), image);
     return made ? 0 : 1;
 }

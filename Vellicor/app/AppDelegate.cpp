@@ -85,6 +85,7 @@ AppDelegate::AppDelegate(UserDefaults& defaults, std::unique_ptr<HomeScreen> hom
         return false;
     }))
     , cloudSessions_(makeIdleCloudSessions())
+    , secrets_(std::make_shared<KeychainSecretStore>())
     , preferencesFactory_(&makePlaceholderPreferencesWindow)
 {
     terminate = [] { QCoreApplication::quit(); };
@@ -121,6 +122,12 @@ AppDelegate::~AppDelegate()
 void AppDelegate::setCloudSessions(std::shared_ptr<CloudSessions> sessions)
 {
     cloudSessions_ = sessions ? std::move(sessions) : makeIdleCloudSessions();
+}
+
+void AppDelegate::setSecretStore(std::shared_ptr<SecretStore> store, int waitMs)
+{
+    secrets_ = store ? std::move(store) : std::make_shared<KeychainSecretStore>();
+    keyringWaitMs_ = waitMs;
 }
 
 void AppDelegate::setPreferencesWindowFactory(std::function<std::unique_ptr<PreferencesWindow>()> factory)
@@ -449,6 +456,9 @@ void AppDelegate::openHelpPage()
 void AppDelegate::uninstallApplication()
 {
     printToStandardOutput(QStringLiteral("actUninstall"));
+    // One uninstall at a time: the first may still wait for the keyring.
+    if (uninstalling_)
+        return;
     // A running scan writes the cache that would go; it is refused like quit.
     if (ScanEngine* engine = mainVC_->scanEngine(); engine && !engine->canQuit())
         return;
@@ -458,35 +468,61 @@ void AppDelegate::uninstallApplication()
             formatText(localizedText("ID_THIS_ACTION_WILL_UNINSTALL_APP_FROM_MAC"), { name }),
             { localizedText("ID_NO"), localizedText("ID_YES") } },
         [this, guard = QPointer<AppDelegate>(this)](int answer) {
-            if (!guard || answer != 1)
+            if (!guard || answer != 1 || std::exchange(uninstalling_, true))
                 return;
-            // The user's own files need no administrator rights; the program
-            // itself is the package manager's to remove.
-            tellUninstallOutcome(removeSupportFiles(QCoreApplication::applicationFilePath()));
+            // The sign-ins of this run end as on the way out, and none is
+            // kept again; then every sign-in kept in the keyring goes, this
+            // run's and earlier runs' alike. Its answers come later.
+            OAuthSession::setKeepingTokens(false);
+            cloudSessions_->signOutAtQuit();
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            removeStoredSignIns(*secrets_, keyringWaitMs_, this, [this](std::vector<SignInRemoval> signIns) {
+                QGuiApplication::restoreOverrideCursor();
+                // The user's own files need no administrator rights; the
+                // program itself is the package manager's to remove.
+                tellUninstallOutcome(removeSupportFiles(QCoreApplication::applicationFilePath()), signIns);
+            });
         });
 }
 
-void AppDelegate::tellUninstallOutcome(const std::vector<SupportItemOutcome>& outcomes)
+void AppDelegate::tellUninstallOutcome(
+    const std::vector<SupportItemOutcome>& outcomes, const std::vector<SignInRemoval>& signIns)
 {
     const QString name = QString::fromLatin1(programName);
-    QStringList left;
+    QStringList filesLeft;
     for (const SupportItemOutcome& outcome : outcomes) {
         using Result = SupportItemOutcome::Result;
         if (outcome.result == Result::failed)
-            left << QDir::cleanPath(outcome.path) + QStringLiteral(": ") + outcome.reason;
+            filesLeft << QDir::cleanPath(outcome.path) + QStringLiteral(": ") + outcome.reason;
         else if (outcome.result == Result::refused)
-            left << QDir::cleanPath(outcome.path) + QStringLiteral(": ")
+            filesLeft << QDir::cleanPath(outcome.path) + QStringLiteral(": ")
                     + formatText(localizedText("ID_UNINSTALL_NOT_OWN_FOLDER"), { name });
     }
-    QString informative = formatText(localizedText("ID_REMOVE_PROGRAM_WITH_PACKAGE_MANAGER"), { name });
-    if (!left.isEmpty())
-        informative = left.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + informative;
+    QStringList signInsLeft;
+    for (const SignInRemoval& signIn : signIns) {
+        if (!signIn.removed)
+            signInsLeft << formatText(localizedText("ID_UNINSTALL_SIGN_IN_LEFT"), { signIn.service, signIn.reason });
+    }
+    // What stayed, and why, comes first; then what went, where the message
+    // does not say so.
+    QStringList told = filesLeft + signInsLeft;
+    if (!told.isEmpty())
+        told << QString();
+    const char* message = "ID_UNINSTALL_REMOVED_OWN_FILES";
+    if (!filesLeft.isEmpty() && !signInsLeft.isEmpty()) {
+        message = "ID_UNINSTALL_SOME_ITEMS_NOT_REMOVED";
+    } else if (!filesLeft.isEmpty()) {
+        message = "ID_UNINSTALL_SOME_FILES_NOT_REMOVED";
+        told << formatText(localizedText("ID_UNINSTALL_SIGN_INS_REMOVED"), { name });
+    } else if (!signInsLeft.isEmpty()) {
+        message = "ID_UNINSTALL_SIGN_INS_NOT_REMOVED";
+        told << formatText(localizedText("ID_UNINSTALL_FILES_REMOVED"), { name });
+    }
+    told << formatText(localizedText("ID_REMOVE_PROGRAM_WITH_PACKAGE_MANAGER"), { name });
     // The program ends once the user has read what happened.
     alertPresenter()->presentThen(
-        AlertRequest { formatText(localizedText(left.isEmpty() ? "ID_UNINSTALL_REMOVED_OWN_FILES"
-                                                               : "ID_UNINSTALL_SOME_FILES_NOT_REMOVED"),
-                           { name }),
-            informative, { localizedText("ID_OK") }, AlertStyle::informational },
+        AlertRequest { formatText(localizedText(message), { name }), told.join(QLatin1Char('\n')),
+            { localizedText("ID_OK") }, AlertStyle::informational },
         [this, guard = QPointer<AppDelegate>(this)](int) {
             if (!guard)
                 return;

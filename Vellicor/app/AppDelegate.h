@@ -4,6 +4,7 @@
 #include "app/SignInListener.h"
 #include "app/SupportFiles.h"
 #include "app/Updater.h"
+#include "cloud/SecretStore.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
@@ -45,6 +46,11 @@ public:
     std::function<void()> activateApplication;
 
     void setCloudSessions(std::shared_ptr<CloudSessions> sessions);
+    // Where the cloud sign-ins keep their secrets, all of which an uninstall
+    // removes: the desktop's keyring unless a test gives another. waitMs
+    // bounds the wait for the store's answers.
+    void setSecretStore(std::shared_ptr<SecretStore> store, int waitMs = longestKeyringWait);
+    static constexpr int longestKeyringWait = 30000;
     void setPreferencesWindowFactory(std::function<std::unique_ptr<PreferencesWindow>()> factory);
 
     // ---- Start-up, in this order -------------------------------------------
@@ -111,8 +117,10 @@ public:
     // The support page with "?langcode=" and the current language.
     QUrl helpPageUrl() const;
     void openHelpPage();
-    // Asks first, saying what goes; on Yes removes Vellicor's own files, says
-    // what was removed and what was not, and terminates once that is read.
+    // Asks first, saying what goes; on Yes ends the sign-ins of the run,
+    // removes every cloud sign-in kept in the keyring (waiting for it at most
+    // the keyring wait) and Vellicor's own files, says what was removed and
+    // what was not, and terminates once that is read.
     void uninstallApplication();
 
     PreferencesWindow& preferencesWindowController();
@@ -135,7 +143,8 @@ public:
     QAction* menuHelpApp = nullptr;
 
 private:
-    void tellUninstallOutcome(const std::vector<SupportItemOutcome>& outcomes);
+    void tellUninstallOutcome(
+        const std::vector<SupportItemOutcome>& outcomes, const std::vector<SignInRemoval>& signIns);
     void buildMenus();
     void localizeMenuTitles();
     void setContentSize(QSize size);
@@ -145,6 +154,8 @@ private:
     std::unique_ptr<HomeScreen> mainVC_;
     std::unique_ptr<QMainWindow> window_;
     std::shared_ptr<CloudSessions> cloudSessions_;
+    std::shared_ptr<SecretStore> secrets_;
+    int keyringWaitMs_ = longestKeyringWait;
     std::function<std::unique_ptr<PreferencesWindow>()> preferencesFactory_;
     std::unique_ptr<PreferencesWindow> preferencesWindowController_;
     std::unique_ptr<Updater> updaterController_;
@@ -158,4 +169,6 @@ private:
     QDeadlineTimer quitDeadline_;
     // Set once the program has decided to end.
     bool terminating_ = false;
+    // Set once the user has said Yes to an uninstall.
+    bool uninstalling_ = false;
 };

@@ -76,6 +76,10 @@ struct RemovedFile {
     FileFacts trashed;
     // The source of the results the file was removed from.
     ScanSource source = ScanSource::thisComputer;
+    // The trash entry as the removal wrote it: its text and the entry file
+    // right after the move. Only that entry's file is ever taken back out.
+    QByteArray trashInfoText {};
+    FileFacts trashInfo {};
 };
 
 // The figures and lists of the last clean-up, for the after-clean window.

@@ -75,6 +75,8 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
     outcome.trashedPath = removal.trashedPath;
     outcome.trashInfoPath = removal.trashInfoPath;
     outcome.trashed = removal.trashed;
+    outcome.trashInfoText = removal.trashInfoText;
+    outcome.trashInfo = removal.trashInfo;
     outcome.reason = removal.error;
     return outcome;
 }

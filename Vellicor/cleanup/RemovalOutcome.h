@@ -32,8 +32,11 @@ struct RemovalOutcome {
     QString path;
     QString trashedPath;
     QString trashInfoPath;
-    // The trashed file right after the move, what an undo recognises it by.
+    // The trashed file right after the move, and the trash entry as written,
+    // what an undo recognises them by.
     FileFacts trashed;
+    QByteArray trashInfoText;
+    FileFacts trashInfo;
     QString reason;
 };
 

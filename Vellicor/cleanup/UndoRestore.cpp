@@ -4,6 +4,7 @@
 #include "cleanup/CleanupController.h"
 #include "cleanup/CloudRemover.h"
 #include "core/FileUtilities.h"
+#include "core/Localization.h"
 #include "core/MD5.h"
 
 #include <QDir>
@@ -97,9 +98,10 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
 
 // Moves the trashed file back to its path, never over a file; across volumes
 // it is copied and the trashed copy removed afterwards. The file is the
-// removed one by its device and inode alone: one still written to after its
-// removal (a log) comes back too, and changed says so; restored holds the file
-// at its path when it was moved. Empty on success.
+// removed one by its device and inode, under the very entry the removal
+// wrote: one still written to after its removal (a log) comes back too, and
+// changed says so; restored holds the file at its path when it was moved.
+// Empty on success.
 QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<FileFacts>& restored)
 {
     const auto now = factsOf(item.trashedPath);
@@ -108,9 +110,15 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
     const QString notTheFile = QStringLiteral("the file in the trash is not the removed file");
     if (!now->regular || !now->sameFileAs(item.trashed))
         return notTheFile;
+    // Where a file system keeps no birth time, a new file at this path may
+    // get the freed inode, and the desktop trash it here under the same name
+    // once the trash was emptied: only the entry this program wrote shows
+    // the file is the one it removed.
+    if (!isTrashEntryAsWritten(item.trashInfoPath, item.trashInfoText, item.trashInfo))
+        return localizedText("ID_UNDO_TRASH_ENTRY_NOT_MADE_HERE");
+    if (originalPathInTrashInfo(item.trashInfoText) != item.originalPath)
+        return QStringLiteral("its trash entry does not name this path");
     changed = *now != item.trashed;
-    if (trashInfoOriginalPath(item.trashInfoPath) != item.originalPath)
-        return QStringLiteral("its trash entry no longer names this path");
     const QByteArray from = QFile::encodeName(item.trashedPath);
     const int error = renameWithoutReplacing(item.trashedPath, item.originalPath);
     if (error == 0) {
@@ -239,6 +247,8 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.trashedPath = removed.trashedPath;
         item.trashInfoPath = removed.trashInfoPath;
         item.trashed = removed.trashed;
+        item.trashInfoText = removed.trashInfoText;
+        item.trashInfo = removed.trashInfo;
         item.resultSetId = removed.resultSetId;
         if (const auto source = sources.ofFile.find(removed.file.get()); source != sources.ofFile.end()) {
             item.md5 = source->second.md5;

@@ -23,9 +23,12 @@ struct PlannedRestore {
     QString originalPath;
     QString trashedPath;
     QString trashInfoPath;
-    // The trashed file as the removal left it: only a file that still
-    // matches it, under an entry that still names originalPath, comes back.
+    // The trashed file as the removal left it, and its trash entry as the
+    // removal wrote it: only a file that still matches it, under that very
+    // entry, comes back.
     FileFacts trashed;
+    QByteArray trashInfoText;
+    FileFacts trashInfo;
     quint64 resultSetId = 0;
     // The removed file's digest when its group was compared by content;
     // empty otherwise, and then no other file may stand in for it.
@@ -76,8 +79,10 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // Puts each entry back, one after the other, on the calling thread (the
 // undo worker): a trashed file is moved back out of the trash itself, only
 // while it is still the file the removal put there (device and inode; one
-// that changed meanwhile comes back told as changed) and its entry still
-// names its path; anything else in the trash is neither moved nor deleted. A file deleted outright is copied from a kept
+// that changed meanwhile comes back told as changed) under the very entry
+// the removal wrote (its text, and the entry file unwritten since); anything
+// else in the trash, an entry the desktop wrote under the same name too, is
+// neither moved nor deleted. A file deleted outright is copied from a kept
 // file only when that file's digest still equals the removed file's. Nothing
 // is ever written over an existing path, and missing parent folders are made
 // again. The entries go in batches: a batch's files are moved back first,

@@ -37,7 +37,7 @@ std::optional<QDateTime> boxDate(const QJsonObject& item, const char* key, const
 } // namespace
 
 BoxCloudHandler::BoxCloudHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store)
-    : OAuthCloudHandler(std::move(config), std::move(store), QStringLiteral("Box Authorization"))
+    : OAuthCloudHandler(std::move(config), std::move(store), QString::fromLatin1(SecretItem::box))
 {
 }
 

@@ -442,15 +442,19 @@ void CloudFolderPicker::btnRefreshGDriveFolderListTapped()
 
 void CloudFolderPicker::btnAddFolderGDriveTapped()
 {
-    const PickedCloudFolder picked = pickedCloudFolder(selectedScanSource().load(), lastSelectedCloudPath);
+    const ScanSource source = selectedScanSource().load();
+    const PickedCloudFolder picked = pickedCloudFolder(source, lastSelectedCloudPath);
     std::function<void(const QString&)> browsed = std::move(browsed_);
     browsed_ = nullptr;
     showCloudFolderListSheet(false);
     if (browsed) {
         // The assistant's Browse: the path goes to the assistant, the home
         // screen's lists stay as they are.
-        if (!picked.isEmpty())
+        if (!picked.isEmpty()) {
+            handedToAssistant_ = picked;
+            handedSource_ = source;
             browsed(picked.path());
+        }
         home_.tabChanged(1);
         return;
     }
@@ -486,7 +490,11 @@ void CloudFolderPicker::browseFolder(ScanSource, std::function<void(const QStrin
     openFor(HomeTab::protect, std::move(done));
 }
 
-void CloudFolderPicker::addChosenFolder(ScanSource source, bool includeSubFolders)
+void CloudFolderPicker::addChosenFolder(ScanSource source, const QString& path, bool includeSubFolders)
 {
-    applyOutcome(adder_.addToProtectedList(pickedCloudFolder(source, lastSelectedCloudPath), includeSubFolders));
+    if (handedToAssistant_.isEmpty() || source != handedSource_ || handedToAssistant_.path() != path) {
+        Log::print("The assistant's folder is not the one the folder list handed to it; nothing is protected:", path);
+        return;
+    }
+    applyOutcome(adder_.addToProtectedList(handedToAssistant_, includeSubFolders));
 }

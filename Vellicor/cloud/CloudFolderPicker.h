@@ -92,7 +92,7 @@ public:
 
     // CloudProtectedFolders
     void browseFolder(ScanSource source, std::function<void(const QString&)> done) override;
-    void addChosenFolder(ScanSource source, bool includeSubFolders) override;
+    void addChosenFolder(ScanSource source, const QString& path, bool includeSubFolders) override;
 
     CloudFolderTreeModel& model() { return *model_; }
 
@@ -127,6 +127,11 @@ private:
     HomeTab tab_ = HomeTab::include;
     // Set while the sheet serves the selection assistant's Browse.
     std::function<void(const QString&)> browsed_;
+    // The folder last handed to the assistant, and its source: what the
+    // assistant's Add protects. lastSelectedCloudPath is only the row
+    // highlighted last, which a cancelled Browse leaves behind.
+    PickedCloudFolder handedToAssistant_;
+    ScanSource handedSource_ = ScanSource::thisComputer;
     // Folders whose listing is under way, and folders listed by the picker;
     // neither is asked for again until Refresh.
     std::unordered_set<const CloudScanFoldersList*> loading_;

@@ -45,7 +45,7 @@ bool isNothingAtPath(const RestReply& reply)
 } // namespace
 
 DropBoxHandler::DropBoxHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store)
-    : OAuthCloudHandler(withScopes(std::move(config)), std::move(store), QStringLiteral("Dropbox Authorization"))
+    : OAuthCloudHandler(withScopes(std::move(config)), std::move(store), QString::fromLatin1(SecretItem::dropbox))
 {
 }
 

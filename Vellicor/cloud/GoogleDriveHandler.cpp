@@ -17,7 +17,7 @@
 namespace {
 
 const QString folderMime = QStringLiteral("application/vnd.google-apps.folder");
-const QString secretItem = QStringLiteral("Authorization1");
+const QString secretItem = QString::fromLatin1(SecretItem::googleDrive);
 // The key in cloud.json's "google" entry listing where thumbnails may come from.
 const QString thumbnailHosts = QStringLiteral("thumbnailHosts");
 const QString fileFields = QStringLiteral("nextPageToken,files(id,name,mimeType,size,md5Checksum,createdTime,"
@@ -210,7 +210,7 @@ void GoogleDriveHandler::signOutAtQuit()
     if (session_)
         session_->signOut();
     else if (store_)
-        store_->removeSecret(secretItem, [](bool) {});
+        store_->removeSecret(secretItem, [](bool, const QString&) {});
 }
 
 // ---------------------------------------------------------------------------

@@ -1,9 +1,10 @@
 #include "cloud/LightroomDBManager.h"
 
+#include "base/AppPaths.h"
 #include "base/Log.h"
 #include "cloud/CloudConfig.h"
 #include "cloud/CloudItemChecks.h"
-#include "scan/UntrustedDatabase.h"
+#include "scan/PrivateDatabaseCopy.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,8 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How long one listing, and one removal, may run the catalog's statements.
-constexpr std::chrono::milliseconds listingTime = 2min;
+// How long one removal may run the catalog's statements.
 constexpr std::chrono::milliseconds removalTime = 30s;
 
 // The catalog's tables the listing reads and the removal deletes from.
@@ -56,10 +56,12 @@ std::optional<QString> confinedFolder(QString root, const QString& below)
     return folder;
 }
 
-const char* const listingQuery = "SELECT f.id_local, f.originalFilename, f.folder, r.absolutePath, d.pathFromRoot "
-                                 "FROM AgLibraryFile f "
-                                 "JOIN AgLibraryFolder d ON d.id_local = f.folder "
-                                 "JOIN AgLibraryRootFolder r ON r.id_local = d.rootFolder";
+// The listing walks the file entries and looks up each one's folder, then
+// that folder's root, by key: one folder and one root at most per file,
+// however a crafted catalog repeats its keys.
+const char* const fileQuery = "SELECT id_local, originalFilename, folder FROM AgLibraryFile";
+const char* const folderQuery = "SELECT rootFolder, pathFromRoot FROM AgLibraryFolder WHERE id_local = ?1 LIMIT 1";
+const char* const rootQuery = "SELECT absolutePath FROM AgLibraryRootFolder WHERE id_local = ?1 LIMIT 1";
 
 bool isRaised(const std::atomic<bool>* stop)
 {
@@ -68,8 +70,9 @@ bool isRaised(const std::atomic<bool>* stop)
 
 } // namespace
 
-LightroomDBManager::LightroomDBManager(std::optional<QString> catalog)
+LightroomDBManager::LightroomDBManager(std::optional<QString> catalog, DatabaseBounds listingBounds)
     : catalog_(std::move(catalog))
+    , listingBounds_(listingBounds)
 {
 }
 
@@ -100,31 +103,44 @@ std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles(
             *failure = reason;
         return std::vector<LightroomCatalogRow>();
     };
-    const UntrustedDatabase catalog(path, UntrustedDatabase::Access::readOnly, stop, listingTime);
+    // The catalog is read from a copy of our own: opened in place, a catalog
+    // kept with a write-ahead log would get its -wal and -shm files made
+    // beside it, in the user's folder, by the mere reading. Its log comes
+    // along, and so does a journal: one left by an interrupted change makes
+    // the copy unreadable rather than read half changed.
+    const PrivateDatabaseCopy copy(path, { QStringLiteral("-wal"), QStringLiteral("-journal") },
+        AppPaths::cacheFolder(), {}, QStringLiteral("the photo catalog"), stop);
+    if (copy.path().isEmpty())
+        return isRaised(stop) ? std::vector<LightroomCatalogRow>() : fail(copy.failure());
+    const UntrustedDatabase catalog(copy.path(), UntrustedDatabase::Access::readOnly, stop, listingBounds_);
     if (!catalog.isOpen())
         return fail(catalog.openFailure());
     if (const QString refusal = catalog.whyNotTables(listedTables); !refusal.isEmpty())
-        return fail(catalog.interrupted() ? catalog.interruption() : refusal);
-    SqliteStatement query(catalog.get(), listingQuery);
-    if (!query.ok())
+        return fail(refusal);
+    SqliteStatement files(catalog, fileQuery);
+    SqliteStatement folders(catalog, folderQuery);
+    SqliteStatement roots(catalog, rootQuery);
+    if (!files.ok() || !folders.ok() || !roots.ok())
         return fail(QString::fromUtf8(sqlite3_errmsg(catalog.get())));
     std::vector<LightroomCatalogRow> rows;
     qint64 outside = 0;
-    while (!isRaised(stop) && query.step()) {
-        if (query.isNull(1) || query.isNull(3))
+    while (!isRaised(stop) && files.step()) {
+        if (files.isNull(1) || !folders.lookUp(files, 2) || !roots.lookUp(folders, 0) || roots.isNull(0))
             continue;
         LightroomCatalogRow row;
-        row.fileId = query.integer(0).value_or(0);
-        row.fileName = query.text(1);
-        row.folderId = query.integer(2).value_or(0);
-        const std::optional<QString> folder = confinedFolder(query.text(3), query.text(4));
+        row.fileId = files.integer(0).value_or(0);
+        row.fileName = files.text(1);
+        row.folderId = files.integer(2).value_or(0);
+        const QString root = roots.text(0);
+        const QString below = folders.text(1);
+        const std::optional<QString> folder = confinedFolder(root, below);
         // A name must stay a name: one that reaches into another folder would
         // make the record name some other file.
         if (cloudNameProblem(row.fileName))
             continue;
         if (!folder) {
             if (outside++ == 0)
-                Log::print("The photo catalog names a folder outside its root; skipped:", query.text(3), query.text(4));
+                Log::print("The photo catalog names a folder outside its root; skipped:", root, below);
             continue;
         }
         row.folderPath = *folder;
@@ -160,7 +176,7 @@ bool LightroomDBManager::deleteLightroomCatalogFiles(const QStringList& fileIds,
             return refuse(QStringLiteral("\"%1\" is not an entry of the photo catalog").arg(text));
         ids.push_back(id);
     }
-    const UntrustedDatabase catalog(path, UntrustedDatabase::Access::readWrite, nullptr, removalTime);
+    const UntrustedDatabase catalog(path, UntrustedDatabase::Access::readWrite, nullptr, { removalTime });
     if (!catalog.isOpen())
         return refuse(QStringLiteral("the photo catalog cannot be opened: ") + catalog.openFailure());
     sqlite3* db = catalog.get();
@@ -173,12 +189,12 @@ bool LightroomDBManager::deleteLightroomCatalogFiles(const QStringList& fileIds,
             QStringLiteral("the photo catalog runs its own actions (%1) on removal; nothing was removed from it")
                 .arg(triggers.join(QStringLiteral(", "))));
     }
-    if (!SqliteStatement(db, "BEGIN IMMEDIATE").run())
+    if (!SqliteStatement(catalog, "BEGIN IMMEDIATE").run())
         return refuse(QString::fromUtf8(sqlite3_errmsg(db)));
     bool ok = true;
     for (const char* sql :
         { "DELETE FROM Adobe_images WHERE rootFile = ?", "DELETE FROM AgLibraryFile WHERE id_local = ?" }) {
-        SqliteStatement statement(db, sql);
+        SqliteStatement statement(catalog, sql);
         ok = statement.ok();
         for (auto id = ids.cbegin(); ok && id != ids.cend(); ++id) {
             sqlite3_reset(statement.get());
@@ -188,9 +204,9 @@ bool LightroomDBManager::deleteLightroomCatalogFiles(const QStringList& fileIds,
         if (!ok)
             break;
     }
-    if (!ok || !SqliteStatement(db, "COMMIT").run()) {
+    if (!ok || !SqliteStatement(catalog, "COMMIT").run()) {
         const QString reason = QString::fromUtf8(sqlite3_errmsg(db));
-        SqliteStatement(db, "ROLLBACK").run();
+        SqliteStatement(catalog, "ROLLBACK").run();
         return refuse(reason);
     }
     return true;

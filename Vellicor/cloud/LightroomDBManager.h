@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/UntrustedDatabase.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,7 +26,8 @@ struct LightroomCatalogRow {
 class LightroomDBManager {
 public:
     // catalog: the catalog file to use; none: lightroomCatalogPath().
-    explicit LightroomDBManager(std::optional<QString> catalog = std::nullopt);
+    // listingBounds: what one listing may take.
+    explicit LightroomDBManager(std::optional<QString> catalog = std::nullopt, DatabaseBounds listingBounds = {});
 
     // "catalogPath" of the "lightroom" entry in the cloud configuration when
     // set; otherwise "Lightroom/Lightroom Catalog.lrcat" in the Pictures
@@ -33,14 +36,16 @@ public:
     static QString lightroomCatalogPath();
     QString catalogPath() const;
 
-    // Every file entry joined to its own folder and root folder, in the order
-    // the database gives them. Entries without a name or a root path are
-    // skipped, and so (logged) are those whose folder would lie outside its
-    // root: the root must be absolute and the path below it relative, neither
-    // with "." or ".." components. The catalog is untrusted (an
-    // UntrustedDatabase, read-only): the listing ends empty when the tables
-    // it reads are not plain tables, when it takes too long, and at once
-    // when stop is raised. Empty when the catalog cannot be opened or read;
+    // Every file entry with its own folder and root folder (the first of
+    // each by key), in the order the database gives them. Entries without a
+    // name, folder or root path are skipped, and so (logged) are those whose
+    // folder would lie outside its root: the root must be absolute and the
+    // path below it relative, neither with "." or ".." components. The
+    // catalog is untrusted: it is read from a private copy (nothing is
+    // written beside it), as an UntrustedDatabase, within the listing's
+    // bounds of rows, bytes and time. The listing ends empty when the tables
+    // it reads are not plain tables, past a bound, and at once when stop is
+    // raised. Empty when the catalog cannot be copied, opened or read;
     // failure then says why (it stays empty after a Stop).
     std::vector<LightroomCatalogRow> fetchLightroomCatalogFiles(
         const std::atomic<bool>* stop = nullptr, QString* failure = nullptr) const;
@@ -56,4 +61,5 @@ public:
 
 private:
     std::optional<QString> catalog_;
+    DatabaseBounds listingBounds_;
 };

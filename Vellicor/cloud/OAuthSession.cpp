@@ -74,6 +74,13 @@ OAuthSession::RedirectListener& redirectListener()
     return listener;
 }
 
+// Whether sessions keep their tokens in their stores; GUI thread.
+bool& keepingTokens()
+{
+    static bool keeping = true;
+    return keeping;
+}
+
 } // namespace
 
 QByteArray makeCodeVerifier()
@@ -267,9 +274,14 @@ void OAuthSession::adopt(const QVariantMap& tokens)
     emit accessTokenChanged();
 }
 
+void OAuthSession::setKeepingTokens(bool keep)
+{
+    keepingTokens() = keep;
+}
+
 void OAuthSession::store()
 {
-    if (!store_ || secretItem_.isEmpty())
+    if (!store_ || secretItem_.isEmpty() || !keepingTokens())
         return;
     QJsonObject kept;
     kept.insert(QStringLiteral("access_token"), accessToken_);
@@ -376,7 +388,7 @@ void OAuthSession::signOut(std::function<void(bool)> done)
             done(true);
         return;
     }
-    store_->removeSecret(secretItem_, [done](bool removed) {
+    store_->removeSecret(secretItem_, [done](bool removed, const QString&) {
         if (done)
             done(removed);
     });

@@ -71,6 +71,12 @@ public:
     };
     static void setRedirectListener(RedirectListener listener);
 
+    // Whether sessions keep the tokens of a sign-in or a refresh in their
+    // stores (they do unless told otherwise). Off once an uninstall has
+    // removed every kept sign-in: a sign-in or refresh that ends afterwards
+    // lasts for the run only.
+    static void setKeepingTokens(bool keep);
+
     // Reads kept tokens; true when there were some.
     void restore(std::function<void(bool)> done);
     // A token that is still valid, refreshed first when it has expired.

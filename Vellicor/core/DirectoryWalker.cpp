@@ -1,6 +1,7 @@
 #include "core/DirectoryWalker.h"
 
 #include "core/FileUtilities.h"
+#include "core/FolderDescent.h"
 
 #include <QFile>
 
@@ -20,7 +21,6 @@
 #include <sys/vfs.h>
 #include <thread>
 #include <unistd.h>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -105,6 +105,9 @@ struct Listing {
     std::vector<Problem> problems;
     bool readable = false;
     std::vector<Entry> entries;
+    // The folder itself, open while it is readable: its sub-folders are
+    // opened from it.
+    FolderDescent::Handle folder;
 };
 
 Problem problemOf(const QByteArray& path, int error, const char* what)
@@ -112,72 +115,115 @@ Problem problemOf(const QByteArray& path, int error, const char* what)
     return { path, error, QLatin1String(what) + errnoText(error) };
 }
 
-// Opens and lists one folder and closes it again, so an open descriptor is
-// never held across the walk of its sub-folders.
-Listing readListing(const QByteArray& path, std::optional<dev_t> parentDevice)
+// Lists the folder open at fd, whose own status is own and which the walk
+// reached as path.
+Listing readListing(
+    FileDescriptor fd, const struct stat& own, const QByteArray& path, std::optional<dev_t> parentDevice)
 {
     Listing listing;
-    if (path.contains('\0')) {
-        listing.refusal = Problem { path, ENOENT, errnoText(ENOENT) };
-        return listing;
-    }
-    FileDescriptor fd(openFolderOfAnyLength(path.constData()));
-    if (!fd.isOpen()) {
-        listing.refusal = problemOf(path, errno, "cannot read folder: ");
-        return listing;
-    }
-    struct stat own { };
-    if (::fstat(fd.get(), &own) != 0) {
-        listing.refusal = problemOf(path, errno, "cannot read folder: ");
-        return listing;
-    }
     if ((!parentDevice || *parentDevice != own.st_dev) && isPseudoFileSystem(fd.get())) {
         listing.refusal = Problem { path, 0, QStringLiteral("skipped: a pseudo file system") };
         return listing;
     }
     listing.device = own.st_dev;
     listing.inode = own.st_ino;
-    DIR* folder = ::fdopendir(fd.get());
-    if (!folder) {
-        listing.problems.push_back(problemOf(path, errno, "cannot read folder: "));
-        return listing;
-    }
-    fd.release(); // closedir owns it now
-    listing.readable = true;
-    errno = 0;
-    while (const dirent* item = ::readdir(folder)) {
-        const char* name = item->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        Entry entry { QByteArray(name), {}, {} };
-        if (::statx(::dirfd(folder), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, attributeMask, &entry.attributes)
-            != 0) {
-            listing.problems.push_back(problemOf(joined(path, entry.name), errno, "cannot read attributes: "));
-            errno = 0;
-            continue;
+    // One buffer per thread for the raw entries, so a folder costs no
+    // allocation of its own for them.
+    thread_local std::vector<char> buffer(32 * 1024);
+    bool first = true;
+    for (;;) {
+        const ssize_t got = ::getdents64(fd.get(), buffer.data(), buffer.size());
+        if (got < 0) {
+            listing.problems.push_back(
+                problemOf(path, errno, first ? "cannot read folder: " : "folder read only in part: "));
+            if (first)
+                return listing;
+            break;
         }
-        listing.entries.push_back(std::move(entry));
+        listing.readable = true;
+        first = false;
+        if (got == 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* item = reinterpret_cast<const struct dirent64*>(buffer.data() + at);
+            at += item->d_reclen;
+            const char* name = item->d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                continue;
+            Entry entry { QByteArray(name), {}, {} };
+            if (::statx(fd.get(), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, attributeMask, &entry.attributes) != 0) {
+                listing.problems.push_back(problemOf(joined(path, entry.name), errno, "cannot read attributes: "));
+                continue;
+            }
+            listing.entries.push_back(std::move(entry));
+        }
     }
-    if (errno != 0)
-        listing.problems.push_back(problemOf(path, errno, "folder read only in part: "));
-    ::closedir(folder);
     std::sort(
         listing.entries.begin(), listing.entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    listing.folder = std::make_shared<const FileDescriptor>(std::move(fd));
     return listing;
 }
 
+// Opens the sub-folder name of from, without following a link, and lists it.
+Listing readSubfolder(int from, const QByteArray& name, const QByteArray& path, dev_t parentDevice)
+{
+    struct stat own { };
+    FileDescriptor fd(openSubfolder(from, name.constData(), O_RDONLY, &own));
+    if (!fd.isOpen()) {
+        Listing listing;
+        listing.refusal = problemOf(path, errno, "cannot read folder: ");
+        return listing;
+    }
+    return readListing(std::move(fd), own, path, parentDevice);
+}
+
 // A place in the walk: the indexes of the entries leading to it. The walk
-// meets places in the lexicographic order of these.
+// meets places in the lexicographic order of these. Only folders read ahead
+// have one, so it is never longer than the folders held open.
 using Place = std::vector<std::uint32_t>;
 
-struct Frame {
+// Whether the sub-folders of a folder whose entries lie at depth may be read
+// ahead: only while the folder stays open for the walk (and so for them).
+bool mayReadAheadBelow(int depth)
+{
+    return std::size_t(depth) <= FolderDescent::heldLevels;
+}
+
+// A folder read, or to be read, ahead of the walk.
+struct Slot {
+    enum State { queued, reading, done };
+    // The folder holding it, open until it is read.
+    FolderDescent::Handle parent;
+    QByteArray name;
     QByteArray path;
-    dev_t device;
+    Place place;
+    // Its index among its folder's entries.
+    std::uint32_t index = 0;
+    dev_t parentDevice = 0;
+    int depth = 0;
+    State state = queued;
+    // Taken by the walk or dropped: no longer anyone's to take.
+    bool gone = false;
+    bool abandoned = false;
+    Listing listing;
+    // Its sub-folders queued by the thread that read it.
+    std::vector<std::shared_ptr<Slot>> children;
+};
+using Slots = std::vector<std::shared_ptr<Slot>>;
+
+struct Frame {
+    // The length of the folder's path in the walk's path buffer.
+    qsizetype pathLength = 0;
+    dev_t device = 0;
     std::vector<Entry> entries;
     std::size_t next = 0;
     Place place;
-    // Sub-folders handed to the read-ahead, dropped when the frame ends.
-    std::vector<QByteArray> ahead;
+    // Sub-folders handed to the read-ahead in the order of their index,
+    // dropped when the frame ends.
+    Slots ahead;
+    // The folder was let go of and could not be found again: no sub-folder
+    // of it can be entered.
+    bool lost = false;
 };
 
 // The folders read ahead of one walk, and the threads reading them.
@@ -204,12 +250,12 @@ public:
     Readers& operator=(const Readers&) = delete;
 
     // The sub-folders of a folder worth reading ahead, as the walk would
-    // enter them: path and place.
-    std::vector<std::pair<QByteArray, Place>> wantedChildren(
-        const QByteArray& folder, const Place& place, const std::vector<Entry>& entries, int depth) const
+    // enter them.
+    Slots wantedChildren(const FolderDescent::Handle& folder, const QByteArray& folderPath, const Place& place,
+        const std::vector<Entry>& entries, int depth) const
     {
-        std::vector<std::pair<QByteArray, Place>> children;
-        if (!options_.wanted)
+        Slots children;
+        if (!options_.wanted || !mayReadAheadBelow(depth))
             return children;
         static const std::shared_ptr<void> none;
         EntryPaths paths;
@@ -219,37 +265,45 @@ public:
                 continue;
             struct stat status { };
             fillStatus(entry.attributes, status);
-            const QByteArray& child = paths.of(folder, entry.name);
+            const QByteArray& child = paths.of(folderPath, entry.name);
             if (!options_.wanted(WalkEntry { child, entry.name, status, entry.attributes, depth, none }))
                 continue;
-            Place childPlace = place;
-            childPlace.push_back(std::uint32_t(i));
-            children.emplace_back(child, std::move(childPlace));
+            auto slot = std::make_shared<Slot>();
+            slot->parent = folder;
+            slot->name = entry.name;
+            slot->path = child;
+            slot->place = place;
+            slot->place.push_back(std::uint32_t(i));
+            slot->index = std::uint32_t(i);
+            children.push_back(std::move(slot));
         }
         return children;
     }
 
-    // Queues the sub-folders of a folder the walk's thread read itself; the
-    // answer lists them for drop.
-    std::vector<QByteArray> add(
-        const QByteArray& folder, const Place& place, const std::vector<Entry>& entries, dev_t device, int depth)
+    // Queues the sub-folders of a folder the walk's thread read itself.
+    Slots add(const FolderDescent::Handle& folder, const QByteArray& folderPath, const Place& place,
+        const std::vector<Entry>& entries, dev_t device, int depth)
     {
-        auto children = wantedChildren(folder, place, entries, depth);
+        Slots children = wantedChildren(folder, folderPath, place, entries, depth);
         std::lock_guard lock(mutex_);
-        return addLocked(std::move(children), device, depth + 1);
+        addLocked(children, device, depth + 1);
+        return children;
     }
 
-    // The folder's listing when it was read ahead, waiting while it is being
-    // read, with the sub-folders queued from it; none when nobody began it
-    // (the caller reads it).
-    std::optional<std::pair<Listing, std::vector<QByteArray>>> take(const QByteArray& path)
+    // The listing of the folder at index among ahead when it was read ahead,
+    // waiting while it is being read, with the sub-folders queued from it;
+    // none when nobody began it (the caller reads it).
+    std::optional<std::pair<Listing, Slots>> take(const Slots& ahead, std::uint32_t index)
     {
-        std::unique_lock lock(mutex_);
-        const auto found = slots_.find(path);
-        if (found == slots_.end())
+        const auto found = std::lower_bound(ahead.begin(), ahead.end(), index,
+            [](const std::shared_ptr<Slot>& slot, std::uint32_t at) { return slot->index < at; });
+        if (found == ahead.end() || (*found)->index != index)
             return std::nullopt;
-        const std::shared_ptr<Slot> slot = found->second;
-        slots_.erase(found);
+        const std::shared_ptr<Slot> slot = *found;
+        std::unique_lock lock(mutex_);
+        if (slot->gone)
+            return std::nullopt;
+        slot->gone = true;
         if (slot->state == Slot::queued) {
             queue_.erase(slot->place);
             return std::nullopt;
@@ -262,62 +316,41 @@ public:
 
     // Forgets folders the walk did not enter after all, with what was queued
     // from them.
-    void drop(const std::vector<QByteArray>& paths)
+    void drop(const Slots& dropped)
     {
         std::lock_guard lock(mutex_);
-        dropLocked(paths);
+        for (const std::shared_ptr<Slot>& slot : dropped)
+            dropLocked(*slot);
         wake_.notify_all();
     }
 
 private:
-    struct Slot {
-        enum State { queued, reading, done };
-        QByteArray path;
-        Place place;
-        dev_t parentDevice = 0;
-        int depth = 0;
-        State state = queued;
-        bool abandoned = false;
-        Listing listing;
-        // Its sub-folders queued by the thread that read it.
-        std::vector<QByteArray> children;
-    };
-
-    std::vector<QByteArray> addLocked(std::vector<std::pair<QByteArray, Place>> children, dev_t device, int depth)
+    void addLocked(const Slots& children, dev_t device, int depth)
     {
-        std::vector<QByteArray> paths;
-        for (auto& [path, place] : children) {
-            auto slot = std::make_shared<Slot>();
-            slot->path = path;
+        for (const std::shared_ptr<Slot>& slot : children) {
             slot->parentDevice = device;
             slot->depth = depth;
-            slot->place = place;
-            if (!slots_.emplace(path, slot).second)
-                continue;
-            queue_.emplace(std::move(place), slot);
-            paths.push_back(std::move(path));
+            queue_.emplace(slot->place, slot);
         }
-        if (!paths.empty())
+        if (!children.empty())
             wake_.notify_all();
-        return paths;
     }
 
-    void dropLocked(const std::vector<QByteArray>& paths)
+    void dropLocked(Slot& slot)
     {
-        for (const QByteArray& path : paths) {
-            const auto found = slots_.find(path);
-            if (found == slots_.end())
-                continue;
-            const std::shared_ptr<Slot> slot = found->second;
-            slots_.erase(found);
-            if (slot->state == Slot::queued) {
-                queue_.erase(slot->place);
-            } else if (slot->state == Slot::reading) {
-                slot->abandoned = true;
-            } else {
-                --outstanding_;
-                dropLocked(slot->children);
-            }
+        if (slot.gone)
+            return;
+        slot.gone = true;
+        if (slot.state == Slot::queued) {
+            queue_.erase(slot.place);
+        } else if (slot.state == Slot::reading) {
+            slot.abandoned = true;
+        } else {
+            --outstanding_;
+            for (const std::shared_ptr<Slot>& child : slot.children)
+                dropLocked(*child);
+            slot.children.clear();
+            slot.listing = Listing();
         }
     }
 
@@ -338,13 +371,14 @@ private:
             ++outstanding_;
             lock.unlock();
             Listing listing;
-            std::vector<std::pair<QByteArray, Place>> children;
+            Slots children;
             if (!(stop_ && stop_->load(std::memory_order_relaxed))) {
-                listing = readListing(slot->path, slot->parentDevice);
+                listing = readSubfolder(slot->parent->get(), slot->name, slot->path, slot->parentDevice);
                 prepare(*slot, listing);
                 if (!listing.refusal && listing.readable)
-                    children = wantedChildren(slot->path, slot->place, listing.entries, slot->depth);
+                    children = wantedChildren(listing.folder, slot->path, slot->place, listing.entries, slot->depth);
             }
+            slot->parent.reset();
             lock.lock();
             if (slot->abandoned) {
                 --outstanding_;
@@ -352,7 +386,8 @@ private:
             }
             // Read ahead from here too, so that the walk finds the first
             // sub-folders of a folder read when it enters them.
-            slot->children = addLocked(std::move(children), listing.device, slot->depth + 1);
+            addLocked(children, listing.device, slot->depth + 1);
+            slot->children = std::move(children);
             slot->listing = std::move(listing);
             slot->state = Slot::done;
             ready_.notify_all();
@@ -382,7 +417,6 @@ private:
     std::condition_variable wake_;
     std::condition_variable ready_;
     std::map<Place, std::shared_ptr<Slot>> queue_;
-    std::unordered_map<QByteArray, std::shared_ptr<Slot>> slots_;
     std::size_t outstanding_ = 0;
     bool closing_ = false;
     std::vector<std::thread> threads_;
@@ -441,14 +475,20 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
     };
     std::set<std::pair<dev_t, ino_t>> entered;
     std::vector<Frame> stack;
+    // The folders of the stack, open or found again as the walk needs them.
+    FolderDescent descent;
+    // The innermost folder's path, and the entry's after it: one buffer for
+    // every level, so that no level keeps a path of its own.
+    QByteArray path = root;
     std::optional<Readers> readers;
     if (readAhead_.threads > 0)
         readers.emplace(readAhead_, stop_);
 
-    const auto enter = [&](const QByteArray& path, std::optional<dev_t> parentDevice, Place place) -> bool {
-        auto ahead = readers ? readers->take(path) : std::nullopt;
-        Listing listing = ahead ? std::move(ahead->first) : readListing(path, parentDevice);
-        std::vector<QByteArray> queued = ahead ? std::move(ahead->second) : std::vector<QByteArray>();
+    // Takes the folder at the end of path into the walk; a folder read ahead
+    // comes with its sub-folders queued already.
+    const auto enter
+        = [&](const QByteArray& name, Listing listing, std::optional<Slots> readAhead, Place place) -> bool {
+        Slots queued = readAhead ? std::move(*readAhead) : Slots();
         const auto refuse = [&] {
             if (!queued.empty())
                 readers->drop(queued);
@@ -465,29 +505,45 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
         if (!listing.readable)
             return refuse();
         const int depth = static_cast<int>(stack.size()) + 1;
-        if (readers && !ahead)
-            queued = readers->add(path, place, listing.entries, listing.device, depth);
-        stack.push_back(
-            Frame { path, listing.device, std::move(listing.entries), 0, std::move(place), std::move(queued) });
+        if (readers && !readAhead)
+            queued = readers->add(listing.folder, path, place, listing.entries, listing.device, depth);
+        descent.push(std::move(listing.folder), listing.device, listing.inode, name);
+        stack.push_back(Frame { path.size(), listing.device, std::move(listing.entries), 0,
+            mayReadAheadBelow(depth) ? std::move(place) : Place(), std::move(queued), false });
         return true;
     };
 
-    if (!enter(root, std::nullopt, {}))
+    if (root.contains('\0')) {
+        report(Problem { root, ENOENT, errnoText(ENOENT) });
         return false;
-    EntryPaths paths;
+    }
+    {
+        FileDescriptor fd(openFolderOfAnyLength(root.constData()));
+        struct stat own { };
+        if (!fd.isOpen() || ::fstat(fd.get(), &own) != 0) {
+            report(problemOf(root, errno, "cannot read folder: "));
+            return false;
+        }
+        if (!enter(QByteArray(), readListing(std::move(fd), own, root, std::nullopt), std::nullopt, {}))
+            return false;
+    }
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.next == frame.entries.size()) {
             if (readers && !frame.ahead.empty())
                 readers->drop(frame.ahead);
             stack.pop_back();
+            descent.leave();
             continue;
         }
         if (stop_ && stop_->load(std::memory_order_relaxed))
             return false;
         const std::size_t index = frame.next++;
         const Entry& entry = frame.entries[index];
-        const QByteArray& path = paths.of(frame.path, entry.name);
+        path.resize(frame.pathLength);
+        if (!path.endsWith('/'))
+            path += '/';
+        path += entry.name;
         const int depth = static_cast<int>(stack.size());
         struct stat status { };
         fillStatus(entry.attributes, status);
@@ -495,11 +551,35 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
             = visitor(WalkEntry { path, entry.name, status, entry.attributes, depth, entry.prepared });
         if (action == WalkAction::stop)
             return false;
-        if (action == WalkAction::descend && S_ISDIR(status.st_mode)) {
-            Place place = frame.place;
+        if (action != WalkAction::descend || !S_ISDIR(status.st_mode))
+            continue;
+        Place place;
+        if (mayReadAheadBelow(depth + 1)) {
+            place = frame.place;
             place.push_back(std::uint32_t(index));
-            enter(path, frame.device, std::move(place)); // may grow the stack: frame is not used after this
         }
+        const QByteArray name = entry.name;
+        const dev_t device = frame.device;
+        auto ahead = readers && !frame.ahead.empty() ? readers->take(frame.ahead, std::uint32_t(index)) : std::nullopt;
+        if (!ahead && !descent.innermost()) {
+            if (!frame.lost) {
+                frame.lost = true;
+                report(Problem { path.left(frame.pathLength), 0,
+                    QStringLiteral("read only in part: it was moved while the walk was below it") });
+            }
+            continue;
+        }
+        // A folder left for its last entry has no more use for its entries:
+        // a chain of folders holds one level's worth at a time.
+        if (frame.next == frame.entries.size()) {
+            frame.entries = std::vector<Entry>();
+            frame.next = 0;
+        }
+        // Either way the stack may grow: frame is not used after this.
+        if (ahead)
+            enter(name, std::move(ahead->first), std::move(ahead->second), std::move(place));
+        else
+            enter(name, readSubfolder(descent.innermost()->get(), name, path, device), std::nullopt, std::move(place));
     }
     return !(stop_ && stop_->load());
 }

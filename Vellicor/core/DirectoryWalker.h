@@ -36,8 +36,11 @@ enum class WalkAction {
 };
 
 // The walk below one folder, depth first, entries of a folder in byte order of
-// their names. Iterative, so the depth of a tree is bounded by memory rather
-// than by the stack; paths of any length are opened relative to their parent.
+// their names. Iterative, and each sub-folder is opened from its open parent
+// without following a link (FolderDescent), so neither the stack, the
+// descriptor limit nor the length of a path bounds the depth, and time and
+// memory grow with the number of entries whatever the depth: every level
+// shares one path buffer, and a folder is opened once on the way down.
 // A folder is entered at most once per walk (by device and inode), which ends
 // folder loops and counts a bind-mounted folder once; folders on pseudo file
 // systems (proc, sysfs, devices, tracing, control groups …) are never entered.
@@ -46,6 +49,8 @@ enum class WalkAction {
 // With read-ahead, folders the walk is about to enter are read on threads of
 // the walker's own, earliest in walk order first, while the walk's thread
 // visits; what the visitor sees, and in which order, stays that of one thread.
+// Only the first FolderDescent::heldLevels levels are read ahead, those whose
+// folders stay open for the walk.
 //
 // Thread: a walker is used by one thread at a time; several walkers may run at
 // once.
@@ -84,8 +89,9 @@ private:
     ReadAhead readAhead_;
 };
 
-// Opens a folder for reading by a path of any length; -1 with errno set when
-// it cannot. The caller closes the descriptor.
+// Opens a folder for reading by a path of any length (a path past the system's
+// limit a folder at a time from the root, following links as a path does);
+// -1 with errno set when it cannot. The caller closes the descriptor.
 int openFolderOfAnyLength(const char* path);
 
 // Whether the folder open at fd lies on a file system whose files are made up

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,9 +40,59 @@ QString errnoText(int error)
     return QString::fromStdString(std::generic_category().message(error));
 }
 
+int openSubfolder(int folder, const char* name, int flags, struct stat* status)
+{
+    FileDescriptor fd(::openat(folder, name, flags | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    struct stat own { };
+    if (fd.isOpen() && ::fstat(fd.get(), &own) == 0 && S_ISDIR(own.st_mode)) {
+        if (status)
+            *status = own;
+        return fd.release();
+    }
+    if (fd.isOpen() || errno == ENOTDIR || errno == ELOOP) {
+        // O_PATH opens a link itself, and the kernel tells a link and a file
+        // apart differently by flags: a look at the entry says which it is.
+        struct stat entry { };
+        errno = ::fstatat(folder, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode) ? ELOOP : ENOTDIR;
+    }
+    return -1;
+}
+
+QString pathRefusal(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("it is no longer there");
+    case ELOOP:
+        return QStringLiteral("a folder on its path is a symbolic link");
+    case ENOTDIR:
+        return QStringLiteral("a folder on its path is no longer a folder");
+    case ESTALE:
+        return QStringLiteral("a folder on its path was moved while it was worked in");
+    default:
+        return QStringLiteral("it cannot be examined: %1").arg(errnoText(error));
+    }
+}
+
 QString printablePath(const QString& path)
 {
     return LogDetail::escaped(path);
+}
+
+QString pathForReport(const QByteArray& nativePath)
+{
+    if (nativePath.size() < PATH_MAX)
+        return QFile::decodeName(nativePath);
+    constexpr qsizetype tail = 240;
+    qsizetype from = nativePath.size() - tail;
+    // From the first whole name in the tail when there is one, else from the
+    // first whole character.
+    if (const qsizetype slash = nativePath.indexOf('/', from); slash >= 0 && slash + 1 < nativePath.size())
+        from = slash + 1;
+    else
+        while (from < nativePath.size() && (static_cast<unsigned char>(nativePath[from]) & 0xC0) == 0x80)
+            ++from;
+    return QStringLiteral("…/") + QFile::decodeName(nativePath.mid(from));
 }
 
 OpenedFile openRegularFile(const QString& path, LinkFollowing links)

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct stat;
+
 // Low-level file access shared by the digest, the image readers and the scan.
 // Every function here is safe on any thread and keeps no state.
 
@@ -57,8 +59,24 @@ OpenedFile openRegularFile(const QString& path, LinkFollowing links = LinkFollow
 // every item (so log items need no call of their own).
 QString printablePath(const QString& path);
 
+// A path as one line of a report or the log shows it: whole while a path may
+// be that long, else "…/" and its last names within a few hundred bytes, so
+// that what a deep tree's entries cost the log stays in proportion to their
+// number rather than to their depth.
+QString pathForReport(const QByteArray& nativePath);
+
 // The text of an errno value, safe on any thread.
 QString errnoText(int error);
+
+// Opens the sub-folder name of the folder open at folder, never through a
+// link, with flags besides O_DIRECTORY (O_RDONLY to read it, O_PATH to act
+// in it). -1 with errno ELOOP when name is a symbolic link, ENOTDIR when it is
+// anything else but a folder. status, when given, receives the folder's own.
+int openSubfolder(int folder, const char* name, int flags, struct stat* status = nullptr);
+
+// Why a path that was walked a folder at a time no longer leads to what it
+// led to, for an errno met on the way: a sentence for a report.
+QString pathRefusal(int error);
 
 // Sum of the sizes of everything below a folder, never counting a folder's
 // own entry; symbolic links count as links. Paths of any length are walked

@@ -14,6 +14,7 @@
 #include "controls/LayoutFrame.h"
 #include "controls/RAZButton.h"
 #include "controls/WindowHelpers.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "emptyfolders/EmptyFolderWork.h"
@@ -28,7 +29,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -137,8 +140,11 @@ FrameTable sheetFrames()
 } // namespace
 
 struct EmptyFolderHandler::Result {
-    std::unique_ptr<Folder> tree;
-    FolderWorkOutcome outcome;
+    std::shared_ptr<Folder> tree;
+    // The tree a deletion acted on, which its outcome points into.
+    std::shared_ptr<const Folder> acted;
+    FolderDeletion deletion;
+    FolderRestoration restoration;
 };
 
 EmptyFolderHandler::EmptyFolderHandler(QObject* parent)
@@ -362,7 +368,7 @@ void EmptyFolderHandler::btnScanFoldersTapped()
             Result result;
             result.tree = buildFolderTree(root, &stop_, &progress_);
             if (result.tree)
-                std::fputs(folderTreeText(*result.tree).toLocal8Bit().constData(), stdout);
+                printFolderTree(*result.tree, stdout);
             return result;
         },
         [this](Result& result) {
@@ -378,36 +384,32 @@ void EmptyFolderHandler::btnDeleteFoldersTapped()
     if (isBusy())
         return;
     const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
-    const QByteArrayList found = arrOfEmptyFolders_;
+    const std::shared_ptr<const Folder> tree = folderHierarchy_;
+    const std::vector<const Folder*> found = arrOfEmptyFolders_;
     progressTotal_ = int(found.size());
     startWork(
         Work::deleting,
-        [this, root, found] {
+        [this, root, tree, found] {
             Result result;
-            result.outcome = deleteEmptyFolders(found, &stop_, &progress_);
+            if (tree)
+                result.deletion = deleteEmptyFolders(*tree, found, &stop_, &progress_);
+            result.acted = tree;
             result.tree = buildFolderTree(root, &stop_);
             return result;
         },
         [this](Result& result) {
-            deletedEmptyFolders_.insert(
-                deletedEmptyFolders_.end(), result.outcome.removed.begin(), result.outcome.removed.end());
+            if (result.acted)
+                deletedEmptyFolders_->add(*result.acted, result.deletion);
+            const QString report = deletionReport(result.deletion);
+            const bool removedAny = !result.deletion.removed.empty();
             if (result.tree)
                 setTree(std::move(result.tree));
             lblEmptyDirectories->setText(localizedText("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
             deleteOn_ = false;
-            // Only what this deletion removed is reported as removed, and
-            // what it had to keep is reported too.
-            QStringList report;
-            if (!result.outcome.done.isEmpty())
-                report << localizedText("ID_EMPTY_FOLDERS_DELETED_SUCCESSFULLY");
-            if (!result.outcome.failed.isEmpty())
-                report << formatText(
-                    localizedText("ID_EMPTY_FOLDERS_NOT_DELETED"), { int(result.outcome.failed.size()) });
             if (report.isEmpty())
                 return;
-            const bool removedAny = !result.outcome.done.isEmpty();
             const quint64 generation = generation_;
-            ask(AlertRequest { alertTitle, report.join(QStringLiteral("\n\n")), { localizedText("ID_OK") },
+            ask(AlertRequest { alertTitle, report, { localizedText("ID_OK") },
                     removedAny ? AlertStyle::informational : AlertStyle::warning },
                 [this, removedAny, generation](int) {
                     if (!removedAny || generation != generation_)
@@ -416,6 +418,25 @@ void EmptyFolderHandler::btnDeleteFoldersTapped()
                     updateButtons();
                 });
         });
+}
+
+QString EmptyFolderHandler::deletionReport(const FolderDeletion& deletion) const
+{
+    // Only what this deletion removed is reported as removed, and what it
+    // had to keep is reported too, the first few with their reasons.
+    constexpr std::size_t reasonsTold = 3;
+    QStringList report;
+    if (!deletion.removed.empty())
+        report << localizedText("ID_EMPTY_FOLDERS_DELETED_SUCCESSFULLY");
+    if (!deletion.kept.empty()) {
+        QStringList kept { formatText(localizedText("ID_EMPTY_FOLDERS_NOT_DELETED"), { int(deletion.kept.size()) }) };
+        for (std::size_t i = 0; i < std::min(deletion.kept.size(), reasonsTold); ++i) {
+            kept << formatText(localizedText("ID_EMPTY_FOLDER_KEPT_BECAUSE"),
+                { printablePath(shownPathOf(*deletion.kept[i].folder)), deletion.kept[i].reason });
+        }
+        report << kept.join(QLatin1Char('\n'));
+    }
+    return report.join(QStringLiteral("\n\n"));
 }
 
 void EmptyFolderHandler::btnUndoTapped()
@@ -429,25 +450,26 @@ void EmptyFolderHandler::btnUndoTapped()
             if (answer != 0 || generation != generation_ || isBusy())
                 return;
             const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
-            const std::vector<RemovedFolder> deleted = deletedEmptyFolders_;
-            deletedEmptyFolders_.clear();
+            const std::shared_ptr<const RemovedFolders> deleted
+                = std::exchange(deletedEmptyFolders_, std::make_shared<RemovedFolders>());
             startWork(
                 Work::restoring,
                 [this, root, deleted] {
                     Result result;
-                    result.outcome = restoreDeletedFolders(deleted);
+                    result.restoration = restoreDeletedFolders(*deleted);
                     result.tree = buildFolderTree(root, &stop_);
                     return result;
                 },
                 [this](Result& result) {
                     if (result.tree)
                         setTree(std::move(result.tree));
-                    const QString report = result.outcome.failed.isEmpty()
+                    const int failed = result.restoration.failed;
+                    const QString report = failed == 0
                         ? localizedText("ID_ACTION_COMPLETED_SUCCESSFULLY")
-                        : formatText(localizedText("ID_FOLDERS_NOT_RESTORED"), { int(result.outcome.failed.size()) });
+                        : formatText(localizedText("ID_FOLDERS_NOT_RESTORED"), { failed });
                     const quint64 current = generation_;
                     ask(AlertRequest { alertTitle, report, { localizedText("ID_OK") },
-                            result.outcome.failed.isEmpty() ? AlertStyle::informational : AlertStyle::warning },
+                            failed == 0 ? AlertStyle::informational : AlertStyle::warning },
                         [this, current](int) {
                             if (current != generation_)
                                 return;
@@ -489,7 +511,7 @@ void EmptyFolderHandler::closeDeleteFolderNag()
     folderHierarchy_.reset();
     arrOfEmptyFolders_.clear();
     recorded_.clear();
-    deletedEmptyFolders_.clear();
+    deletedEmptyFolders_ = std::make_shared<RemovedFolders>();
     if (window_)
         updateButtons();
     endSheet();
@@ -524,16 +546,16 @@ void EmptyFolderHandler::tabChangedDeleteFolder(int tag)
 QStringList EmptyFolderHandler::arrOfEmptyFolders() const
 {
     QStringList paths;
-    for (const QByteArray& path : arrOfEmptyFolders_)
-        paths << QFile::decodeName(path);
+    for (const Folder* folder : arrOfEmptyFolders_)
+        paths << pathOf(*folder);
     return paths;
 }
 
 QStringList EmptyFolderHandler::deletedEmptyFolders() const
 {
     QStringList paths;
-    for (const RemovedFolder& folder : deletedEmptyFolders_)
-        paths << QFile::decodeName(folder.path);
+    for (const QByteArray& path : deletedEmptyFolders_->paths())
+        paths << QFile::decodeName(path);
     return paths;
 }
 
@@ -543,9 +565,9 @@ bool EmptyFolderHandler::recordIfEmptyFolder(const Folder* folder)
         return false;
     if (!folder->subfolders.empty())
         return true;
-    if (folder->empty && !recorded_.contains(folder->nativePath)) {
-        recorded_.insert(folder->nativePath);
-        arrOfEmptyFolders_.append(folder->nativePath);
+    if (folder->empty && !recorded_.contains(folder)) {
+        recorded_.insert(folder);
+        arrOfEmptyFolders_.push_back(folder);
         model_->setRecorded(folder);
     }
     return false;
@@ -560,7 +582,7 @@ void EmptyFolderHandler::rowExpanded(const QModelIndex& index)
         recordIfEmptyFolder(child.get());
 }
 
-void EmptyFolderHandler::setTree(std::unique_ptr<Folder> tree)
+void EmptyFolderHandler::setTree(std::shared_ptr<Folder> tree)
 {
     model_->setTree(tree.get());
     folderHierarchy_ = std::move(tree);

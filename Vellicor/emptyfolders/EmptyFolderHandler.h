@@ -3,7 +3,6 @@
 #include "emptyfolders/EmptyFolderWork.h"
 #include "emptyfolders/Folder.h"
 
-#include <QByteArrayList>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -26,7 +25,6 @@ class QTimer;
 class QWidget;
 class RAZButton;
 struct AlertRequest;
-struct FolderWorkOutcome;
 
 // The empty-folder cleaner: one chosen folder, the tree of its sub-folders in
 // an outline, the empty folders recorded as the outline shows their rows,
@@ -110,7 +108,9 @@ private:
     // found it empty.
     bool recordIfEmptyFolder(const Folder* folder);
     void rowExpanded(const QModelIndex& index);
-    void setTree(std::unique_ptr<Folder> tree);
+    void setTree(std::shared_ptr<Folder> tree);
+    // The alert after a deletion: what went, what was kept and why.
+    QString deletionReport(const FolderDeletion& deletion) const;
     void ask(const AlertRequest& request, std::function<void(int)> answer);
     void startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished);
     void showProgress();
@@ -124,10 +124,13 @@ private:
     QTimer* progressTimer_ = nullptr;
 
     QString pathForDeleteEmptyFolders_;
-    std::unique_ptr<Folder> folderHierarchy_;
-    QByteArrayList arrOfEmptyFolders_;
-    QSet<QByteArray> recorded_;
-    std::vector<RemovedFolder> deletedEmptyFolders_;
+    // Shared with a worker deleting from it.
+    std::shared_ptr<Folder> folderHierarchy_;
+    // Nodes of folderHierarchy_.
+    std::vector<const Folder*> arrOfEmptyFolders_;
+    QSet<const Folder*> recorded_;
+    // Handed whole to the undo's worker.
+    std::shared_ptr<RemovedFolders> deletedEmptyFolders_ = std::make_shared<RemovedFolders>();
 
     // The state the buttons would have with no worker running.
     bool deleteOn_ = false;

@@ -91,7 +91,8 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return role == Qt::DisplayRole ? folder->name : folder->path;
+        // A tip is asked for one row at a time: its path is made then.
+        return role == Qt::DisplayRole ? folder->name : pathOf(*folder);
     case CustomCell::roleOf(CustomCell::Outlet::lbltextField):
         if (isRecorded)
             return QVariant::fromValue(CellText { TextRun { folder->name, emptyFolderText } });

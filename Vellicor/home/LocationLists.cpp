@@ -4,7 +4,6 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "core/SettingsSchema.h"
-#include "scan/PackageTypes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -116,20 +115,17 @@ void LocationLists::loadSavedScanList()
             skippedAny = true;
             continue;
         }
-        const QString extension = info.suffix().toLower();
-        if (info.isDir() && isPackageExtension(extension) && extension != QLatin1String("photoslibrary")
-            && extension != QLatin1String("migratedphotolibrary")) {
-            Log::print("Saved scan location is a package; not restored:", entry.path);
-            continue;
-        }
+        // A folder whose name ends like a package's (".app", ".bundle",
+        // ".photolibrary") is still a folder the user chose: it comes back
+        // like any other. What a scan makes of such a name is the scan's
+        // business.
         FilePathNodePtr row = makePathNode(entry.path);
         row->state = entry.state;
         row->isIncludeSubFolders = entry.includeSubFolders;
         taken.insert(entry.path);
         rows.push_back(std::move(row));
     }
-    // Only what is gone is written away; a package left out stays in the
-    // record for a later run.
+    // Only what is gone (or repeated) is written away.
     sources.replace(ScanSource::thisComputer, SourceList::scan, std::move(rows),
         skippedAny ? ScanSources::Store::yes : ScanSources::Store::no);
 }

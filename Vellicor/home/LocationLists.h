@@ -42,8 +42,8 @@ public:
     std::vector<SavedScanEntry> restoreSavedScanLists() const;
     // This computer's scan list becomes the stored entries that still exist.
     // Vanished entries, entries in a Trash and repeats are dropped and the
-    // record is re-saved without them; packages other than a photo library
-    // are left out.
+    // record is re-saved without them. Every other folder comes back,
+    // whatever its name ends in.
     void loadSavedScanList();
     // Refill this computer's exclude (protect) list from the settings; a
     // damaged record leaves the list as it was.

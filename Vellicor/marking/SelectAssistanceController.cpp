@@ -684,11 +684,12 @@ void SelectAssistanceController::btnAddProtectPathTapped()
     const QString path = lblBrowsedPath->text();
     const bool includeSub = btnIncludeSubFolder->isChecked();
     bool changed = true;
-    if (!protectsLocalFolders(protectedSource_)) {
-        if (cloud_)
-            cloud_->addChosenFolder(protectedSource_, includeSub);
-    } else if (path.isEmpty()) {
+    // Exactly the folder shown, whatever was highlighted in a panel since.
+    if (path.isEmpty()) {
         changed = false;
+    } else if (!protectsLocalFolders(protectedSource_)) {
+        if (cloud_)
+            cloud_->addChosenFolder(protectedSource_, path, includeSub);
     } else if (isTrashFolder(path)) {
         alertPresenter()->presentThen(
             { localizedText("ID_CANT_ADD_BIN_FOLDER"), QString(), { localizedText("ID_OK") } }, {});

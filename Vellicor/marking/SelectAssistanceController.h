@@ -39,9 +39,10 @@ public:
     // The source's folder list (after its network and sign-in checks); done
     // receives the path of the folder chosen there, empty when none was.
     virtual void browseFolder(ScanSource source, std::function<void(const QString&)> done) = 0;
-    // Adds the folder last chosen in that list to the protect list of source,
-    // with its own alert when it is listed already.
-    virtual void addChosenFolder(ScanSource source, bool includeSubFolders) = 0;
+    // Adds to the protect list of source the folder that list handed back
+    // as path (the one the assistant shows), with its own alert when it is
+    // listed already. A path it did not hand back adds nothing.
+    virtual void addChosenFolder(ScanSource source, const QString& path, bool includeSubFolders) = 0;
 };
 
 // True for a folder inside any trash folder this system keeps: the home

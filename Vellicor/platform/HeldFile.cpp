@@ -14,20 +14,6 @@
 
 namespace {
 
-QString refusalFor(int error)
-{
-    switch (error) {
-    case ENOENT:
-        return QStringLiteral("it is no longer there");
-    case ELOOP:
-        return QStringLiteral("a folder on its path is a symbolic link");
-    case ENOTDIR:
-        return QStringLiteral("a folder on its path is no longer a folder");
-    default:
-        return QStringLiteral("it cannot be examined: %1").arg(errnoText(error));
-    }
-}
-
 bool isLinkAt(int folder, const QByteArray& name)
 {
     struct stat status { };
@@ -67,17 +53,9 @@ int openFolderByWalk(const QByteArray& path)
     for (const QByteArray& part : path.split('/')) {
         if (part.isEmpty() || part == ".")
             continue;
-        FileDescriptor next(::openat(folder.get(), part.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat status { };
-        if (next.isOpen() && ::fstat(next.get(), &status) == 0 && S_ISDIR(status.st_mode)) {
-            folder = std::move(next);
-            continue;
-        }
-        if (next.isOpen() || errno == ENOTDIR) {
-            // Not a folder: a link is told as one.
-            errno = isLinkAt(folder.get(), part) ? ELOOP : ENOTDIR;
-        }
-        return -1;
+        folder.reset(openSubfolder(folder.get(), part.constData(), O_PATH));
+        if (!folder.isOpen())
+            return -1;
     }
     return folder.release();
 }
@@ -88,7 +66,7 @@ HeldFile holdFile(const QString& path, FolderLinks links)
     held.path = path;
     const auto refuse = [&held](int error, const QString& refusal = {}) {
         held.error = error;
-        held.refusal = refusal.isEmpty() ? refusalFor(error) : refusal;
+        held.refusal = refusal.isEmpty() ? pathRefusal(error) : refusal;
         held.fd.reset();
         return std::move(held);
     };
@@ -139,7 +117,7 @@ std::optional<QString> heldFileDiffers(const HeldFile& held, int folder, const Q
 {
     const auto now = factsAt(folder, name, AT_SYMLINK_NOFOLLOW);
     if (!now)
-        return refusalFor(errno);
+        return pathRefusal(errno);
     if (!now->regular)
         return QStringLiteral("it is no longer a regular file");
     if (!now->sameFileAs(held.facts))

@@ -1,7 +1,10 @@
 #include "platform/ImageProcessing.h"
 
+#include "base/Log.h"
 #include "core/FileUtilities.h"
+#include "platform/PictureChecks.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
@@ -11,12 +14,40 @@
 
 namespace {
 
-// The picture read from device (open, at its start), decoded at a size that
-// fits into box (keeping its proportions) when box is given, at its own size
-// otherwise; null when its header states more than largestPixels pixels.
-QImage decodePicture(QIODevice& device, const std::optional<QSizeF>& box, bool enlarge, qint64 largestPixels)
+// The picture read from device (open, at its start) as format, decoded at a
+// size that fits into box (keeping its proportions) when box is given, at
+// its own size otherwise; null when device holds no picture of that format,
+// its header states more than largestPixels pixels or it is refused for a
+// bound (logged, naming source).
+QImage decodePicture(QIODevice& device, const QByteArray& format, const std::optional<QSizeF>& box, bool enlarge,
+    qint64 largestPixels, const QString& source)
 {
-    QImageReader reader(&device);
+    if (format.isEmpty())
+        return {};
+    QString refusal;
+    QBuffer document;
+    QIODevice* input = &device;
+    if (isVectorPictureFormat(format)) {
+        VectorDocument checked = checkedVectorDocument(device);
+        refusal = checked.refusal;
+        document.setData(checked.text);
+        document.open(QIODevice::ReadOnly);
+        input = &document;
+    } else if (format == "jpeg") {
+        refusal = jpegRefusal(device);
+    }
+    if (!refusal.isEmpty()) {
+        Log::print("Picture not shown:", refusal, source);
+        return {};
+    }
+
+    // Decoded as the format asked for or not at all, whatever the content
+    // claims to be. A vector picture's document is plain by now.
+    QImageReader reader(input, isVectorPictureFormat(format) ? QByteArray("svg") : format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    if (!reader.canRead())
+        return {};
     reader.setAutoTransform(true);
     // The reader scales the picture as stored, before turning it upright.
     const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
@@ -34,6 +65,8 @@ QImage decodePicture(QIODevice& device, const std::optional<QSizeF>& box, bool e
         reader.setScaledSize(turned ? drawn.transposed() : drawn);
     }
 
+    // Past the checks above, the toolkit's allocation limit bounds what a
+    // decoder that cannot scale while reading makes at full size.
     QImage picture = reader.read();
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return {};
@@ -48,17 +81,20 @@ QImage decodePicture(QIODevice& device, const std::optional<QSizeF>& box, bool e
 
 // The picture at path, read only when the name itself is a regular file (a
 // link is not followed, a FIFO or device never blocks the reader), through
-// the descriptor that was checked.
+// the descriptor that was checked, as the format its name allows.
 QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool enlarge,
     qint64 largestPixels = ImageProcessing::largestPicturePixels)
 {
+    const QByteArray format = pictureFormatForName(path);
+    if (format.isEmpty())
+        return {};
     const OpenedFile file = openRegularFile(path, LinkFollowing::refuse);
     if (!file.isOpen())
         return {};
     QFile device;
     if (!device.open(file.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return {};
-    return decodePicture(device, box, enlarge, largestPixels);
+    return decodePicture(device, format, box, enlarge, largestPixels, path);
 }
 
 bool isUsableSide(float side)
@@ -101,11 +137,29 @@ QImage ImageProcessing::resizeImageWithFilePath(const QString& path, int size, q
     return readPicture(path, QSizeF(size, size), false, largestPixels);
 }
 
-QImage ImageProcessing::resizeImageFromDevice(QIODevice& device, int size, qint64 largestPixels)
+QImage ImageProcessing::resizeImageFromDevice(QIODevice& device, const QString& name, int size, qint64 largestPixels)
 {
     if (size < 1)
         return {};
-    return decodePicture(device, QSizeF(size, size), false, largestPixels);
+    return decodePicture(device, pictureFormatForName(name), QSizeF(size, size), false, largestPixels, name);
+}
+
+QImage ImageProcessing::resizeDownloadedImage(const QByteArray& bytes, QSize box, qint64 largestPixels)
+{
+    if (box.isEmpty())
+        return {};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    // A service draws its thumbnails as raster pictures, whatever the file;
+    // the format is told by the content among these alone.
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    static const QByteArray rasters[] = { "jpeg", "png", "gif", "bmp", "webp" };
+    if (std::find(std::begin(rasters), std::end(rasters), format) == std::end(rasters))
+        return {};
+    buffer.seek(0);
+    return decodePicture(buffer, format, QSizeF(box), false, largestPixels, QStringLiteral("a downloaded thumbnail"));
 }
 
 QImage ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(const QImage& image)

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QSize>
 #include <QSizeF>
 #include <QString>
 
@@ -9,12 +10,17 @@
 
 class QIODevice;
 
-// Scaled, thumbnail and grey-scale pictures. Runs on any thread (the
-// thumbnail loader's, normally); touches no shared state. Every picture is
-// turned upright as its EXIF orientation says, and large pictures are
-// decoded at the size drawn, never at full size. A picture is read only
-// from a regular file reached without following a link, opened without
-// blocking and read through the descriptor checked.
+// Scaled, thumbnail and grey-scale pictures: the one bounded decoder of the
+// grid's thumbnails, the previews and the cloud services' thumbnails. Runs
+// on any thread (the thumbnail loader's, normally); touches no shared state.
+// Every picture is turned upright as its EXIF orientation says, and large
+// pictures are decoded at the size drawn, never at full size. A picture is
+// read only from a regular file reached without following a link, opened
+// without blocking and read through the descriptor checked, and decoded only
+// as the format its name allows, within bounds of memory and time: the
+// toolkit's allocation limit, a JPEG's scans, a vector picture's unpacked
+// size and what it refers to (PictureChecks). A picture refused for a bound
+// is logged.
 
 // The picture at path drawn into a new transparent image of width by height
 // pixels, scaled by the smaller of the two ratios so that all of it shows,
@@ -34,8 +40,14 @@ struct ImageProcessing {
     // kept; a smaller picture keeps its size. Null as above, and for a
     // picture of more than largestPixels pixels.
     static QImage resizeImageWithFilePath(const QString& path, int size, qint64 largestPixels = largestPicturePixels);
-    // The same from a device already open at the picture's start.
-    static QImage resizeImageFromDevice(QIODevice& device, int size, qint64 largestPixels = largestPicturePixels);
+    // The same from a device already open at the picture's start, decoded
+    // as the format name allows.
+    static QImage resizeImageFromDevice(
+        QIODevice& device, const QString& name, int size, qint64 largestPixels = largestPicturePixels);
+    // A thumbnail a service sent, fitted into box (never enlarged): a raster
+    // picture told by its content, whatever the file it stands for; null for
+    // anything else (a vector picture among them) and as above.
+    static QImage resizeDownloadedImage(const QByteArray& bytes, QSize box, qint64 largestPixels);
     // A grey copy without transparency (transparent parts turn black); null
     // for a null image.
     static QImage convertOriginalImageToBWImageWithOriginalImage(const QImage& image);

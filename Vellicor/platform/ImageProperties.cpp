@@ -2,6 +2,7 @@
 
 #include "core/ExifInfo.h"
 #include "core/FileUtilities.h"
+#include "platform/PictureChecks.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -169,13 +170,20 @@ void putResolution(QVariantMap& top, const Exiv2::ExifData& data)
 }
 
 // Pixel size and colour model as the image's own header states them, read
-// without decoding the picture.
-void putHeaderFacts(QVariantMap& top, int fd)
+// without decoding the picture, as the format its name allows: another
+// format's reader (a compressed vector picture's among them) would read the
+// whole file for its size. A vector picture has neither.
+void putHeaderFacts(QVariantMap& top, int fd, const QString& path)
 {
+    const QByteArray format = pictureFormatForName(path);
     QFile device;
-    if (!device.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (format.isEmpty() || isVectorPictureFormat(format)
+        || !device.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return;
-    QImageReader reader(&device);
+    QImageReader reader(&device, format);
+    reader.setAutoDetectImageFormat(false);
+    if (!reader.canRead())
+        return;
     const QSize size = reader.size();
     if (size.isValid() && !top.contains(QString(Key::pixelWidth))) {
         top.insert(QString(Key::pixelWidth), static_cast<qlonglong>(size.width()));
@@ -196,7 +204,7 @@ void putHeaderFacts(QVariantMap& top, int fd)
     }
 }
 
-QVariantMap readProperties(const OpenedFile& file)
+QVariantMap readProperties(const OpenedFile& file, const QString& path)
 {
     // Exiv2 opens a path itself; the descriptor's own path names exactly the
     // regular file checked above, whatever happens to the name meanwhile.
@@ -211,7 +219,7 @@ QVariantMap readProperties(const OpenedFile& file)
         top.insert(QString(Key::pixelWidth), static_cast<qlonglong>(image->pixelWidth()));
         top.insert(QString(Key::pixelHeight), static_cast<qlonglong>(image->pixelHeight()));
     }
-    putHeaderFacts(top, file.fd.get());
+    putHeaderFacts(top, file.fd.get(), path);
     if (image->iccProfileDefined()) {
         const Exiv2::DataBuf* profile = image->iccProfile();
         const QString name = ImagePropertiesDetail::iccProfileDescription(
@@ -241,7 +249,7 @@ QVariantMap imagePropertiesOfFile(const QString& path)
         return {};
     prepareExiv2();
     try {
-        return readProperties(file);
+        return readProperties(file, path);
     } catch (const Exiv2::AnyError&) {
         return {};
     } catch (const std::exception&) {

@@ -269,11 +269,22 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
 
 } // namespace TrashDetail
 
-std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
+namespace {
+
+// The text of the trash entry at infoPath, with the entry file as it is
+// (when facts is given), or none when it is no regular file or cannot be
+// read. Never waits on what stands in an entry's place (a FIFO).
+std::optional<QByteArray> readTrashInfo(const QString& infoPath, FileFacts* facts = nullptr)
 {
-    const FileDescriptor file(::open(QFile::encodeName(infoPath).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor file(
+        ::open(QFile::encodeName(infoPath).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen())
         return std::nullopt;
+    const auto opened = factsAt(file.get(), QByteArray(), AT_EMPTY_PATH);
+    if (!opened || !opened->regular)
+        return std::nullopt;
+    if (facts)
+        *facts = *opened;
     // An entry is a few lines; anything longer is not one of ours.
     QByteArray text(64 * 1024, Qt::Uninitialized);
     qsizetype size = 0;
@@ -288,6 +299,19 @@ std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
         size += got;
     }
     text.truncate(size);
+    return text;
+}
+
+} // namespace
+
+std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
+{
+    const auto text = readTrashInfo(infoPath);
+    return text ? originalPathInTrashInfo(*text) : std::nullopt;
+}
+
+std::optional<QString> originalPathInTrashInfo(const QByteArray& text)
+{
     const QList<QByteArray> lines = text.split('\n');
     if (lines.isEmpty() || lines.first().trimmed() != "[Trash Info]")
         return std::nullopt;
@@ -296,6 +320,18 @@ std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
             return QFile::decodeName(QByteArray::fromPercentEncoding(line.mid(5)));
     }
     return std::nullopt;
+}
+
+bool isTrashEntryAsWritten(const QString& infoPath, const QByteArray& text, const FileFacts& written)
+{
+    // The deletion date and path alone prove nothing: a desktop that trashes
+    // another file of that path within the same second writes the same text
+    // under the same name once the trash was emptied. The entry file itself,
+    // never written to since, is what this program left there.
+    FileFacts now;
+    const auto read = readTrashInfo(infoPath, &now);
+    return read && !text.isEmpty() && *read == text && now.sameFileAs(written) && now.size == written.size
+        && now.modTime == written.modTime;
 }
 
 TrashFolder TrashCan::folderFor(const Mount& mount, const QString& path)
@@ -363,7 +399,7 @@ void TrashCan::prepareEntries(const std::vector<QString>& paths, std::chrono::mi
                 ::unlink(infoName.constData());
                 break;
             }
-            written[folder.path].push_back({ path, { folder.path, entry, info, text.size() } });
+            written[folder.path].push_back({ path, { folder.path, entry, info, text } });
             break;
         }
     }
@@ -422,7 +458,7 @@ FileRemoval TrashCan::moveToTrash(
     if (ready
         && (ready->folder != folder.path
             || ::lstat(QFile::encodeName(ready->info).constData(), &readyStatus) != 0 || !S_ISREG(readyStatus.st_mode)
-            || readyStatus.st_size != ready->size)) {
+            || readyStatus.st_size != ready->text.size())) {
         ::unlink(QFile::encodeName(ready->info).constData());
         ready.reset();
     }
@@ -440,9 +476,11 @@ FileRemoval TrashCan::moveToTrash(
     for (int attempt = 0; attempt < entryAttempts; ++attempt) {
         QByteArray entry;
         QString info;
+        QByteArray text;
         if (ready) {
             entry = ready->entry;
             info = ready->info;
+            text = std::move(ready->text);
             ready.reset();
         } else {
             entry = entryName(held.name, attempt);
@@ -454,7 +492,8 @@ FileRemoval TrashCan::moveToTrash(
             if (fd < 0)
                 return FileRemoval::failed(
                     QStringLiteral("the trash cannot take its entry: %1").arg(errnoText(errno)));
-            if (const auto error = writeDurably(fd, trashInfoText(path, QDateTime::currentDateTime()))) {
+            text = trashInfoText(path, QDateTime::currentDateTime());
+            if (const auto error = writeDurably(fd, text)) {
                 ::unlink(infoName.constData());
                 return FileRemoval::failed(QStringLiteral("the trash entry cannot be written: %1").arg(*error));
             }
@@ -487,6 +526,8 @@ FileRemoval TrashCan::moveToTrash(
         removal.ok = true;
         removal.trashedPath = trashed;
         removal.trashInfoPath = info;
+        removal.trashInfoText = std::move(text);
+        removal.trashInfo = factsOf(info).value_or(FileFacts {});
         return removal;
     }
     return FileRemoval::failed(QStringLiteral("the trash has no free name for it"));

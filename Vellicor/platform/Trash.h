@@ -55,6 +55,11 @@ struct FileRemoval {
     QString trashedPath;
     // The trash entry naming the original path; empty like trashedPath.
     QString trashInfoPath;
+    // That entry as this program wrote it, its text and the entry file right
+    // after the move: what tells it from an entry the desktop writes later
+    // under the same name, once the trash was emptied.
+    QByteArray trashInfoText;
+    FileFacts trashInfo;
     // The trashed file as it was right after the move, what an undo checks
     // it against (a move keeps device, inode and times, but for the change
     // time).
@@ -89,6 +94,12 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid);
 // The original path a trash entry names, or none when the entry cannot be
 // read or names none.
 std::optional<QString> trashInfoOriginalPath(const QString& infoPath);
+// The same for the text of an entry.
+std::optional<QString> originalPathInTrashInfo(const QByteArray& text);
+// Whether the trash entry at infoPath is still the one this program wrote
+// there: the same entry file, unwritten since (written, as it was right
+// after), holding exactly text.
+bool isTrashEntryAsWritten(const QString& infoPath, const QByteArray& text, const FileFacts& written);
 
 struct HeldFile;
 
@@ -126,7 +137,7 @@ private:
         QString folder;
         QByteArray entry;
         QString info;
-        qint64 size = 0;
+        QByteArray text;
     };
     using Mount = std::pair<quint64, quint64>;
     TrashFolder folderFor(const Mount& mount, const QString& path);

@@ -7,10 +7,8 @@
 #include "platform/ImageProperties.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QFile>
 #include <QHash>
-#include <QImageReader>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
@@ -82,8 +80,8 @@ PreviewContent readPreviewContent(const QString& path, const QSize& box, bool wi
     content.genericIconName = type.genericIconName();
     device.seek(0);
     if (type.name().startsWith(QLatin1String("image/")))
-        content.picture
-            = ImageProcessing::resizeImageFromDevice(device, std::max(box.width(), box.height()), largestPreviewPixels);
+        content.picture = ImageProcessing::resizeImageFromDevice(
+            device, path, std::max(box.width(), box.height()), largestPreviewPixels);
     else if (withText && type.inherits(QStringLiteral("text/plain")))
         content.text = readTextStart(device);
     return content;
@@ -91,17 +89,7 @@ PreviewContent readPreviewContent(const QString& path, const QSize& box, bool wi
 
 QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    if (stored.isValid() && qint64(stored.width()) * stored.height() > largestPreviewPixels)
-        return {};
-    if (stored.isValid() && !stored.isEmpty() && (stored.width() > box.width() || stored.height() > box.height()))
-        reader.setScaledSize(stored.scaled(box.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio));
-    return reader.read();
+    return ImageProcessing::resizeDownloadedImage(bytes, box.expandedTo(QSize(1, 1)), largestPreviewPixels);
 }
 
 QIcon typeIconForPath(const QString& path)

@@ -29,8 +29,9 @@ inline constexpr qint64 largestPreviewPixels = 100'000'000;
 inline constexpr qint64 previewTextBytes = 64 * 1024;
 
 // Reads what to show for the local file at path. Any thread; reads only
-// regular files; a picture that cannot be decoded (damaged, too large, over
-// the reader's allocation limit) falls back to the type's icon.
+// regular files; a picture is decoded only as the format its name allows,
+// within the shared decoder's bounds (ImageProcessing), and one that cannot
+// be (damaged, too large, over a bound) falls back to the type's icon.
 PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText);
 
 // A downloaded picture decoded as above; a null picture for bytes that are

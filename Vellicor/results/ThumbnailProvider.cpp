@@ -3,15 +3,13 @@
 #include "base/Log.h"
 #include "platform/BoundedNetworkAccess.h"
 #include "platform/ImageProcessing.h"
+#include "platform/PictureChecks.h"
 #include "results/PreviewLoader.h"
-
-#include <QBuffer>
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
-#include <QImageReader>
 #include <QMimeDatabase>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -90,17 +88,22 @@ void ThumbnailProvider::request(const FileInfoNode& file, ScanSource source)
     }
     pending_.insert(key);
     const QSize size = pictureSize_;
+    // A raster picture that cannot be read shows the placeholder; a vector
+    // picture that is not rendered (too large unpacked, or naming something
+    // outside itself), and any other file without a stored thumbnail, show
+    // their type.
+    const bool iconOnFailure = !picture || isVectorPictureFormat(pictureFormatForName(key));
     decodeOnPool(
         key, [key, picture, size] { return picture ? decodePicture(key, size) : storedDesktopThumbnail(key); },
-        picture);
+        iconOnFailure);
 }
 
-void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()> make, bool picture)
+void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()> make, bool iconOnFailure)
 {
     const quint64 generation = *generation_;
     QPointer<ThumbnailProvider> self(this);
     auto current = generation_;
-    pool_->start([self, current, generation, key, make = std::move(make), picture] {
+    pool_->start([self, current, generation, key, make = std::move(make), iconOnFailure] {
         if (*current != generation)
             return;
         QImage image = make();
@@ -109,12 +112,10 @@ void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()>
             return;
         QMetaObject::invokeMethod(
             self.data(),
-            [self, generation, key, image = std::move(image), picture, failed] {
+            [self, generation, key, image = std::move(image), iconOnFailure, failed] {
                 if (!self)
                     return;
-                // A picture that cannot be read shows the placeholder; any
-                // other file without a stored thumbnail shows its type.
-                self->deliver(generation, key, failed && !picture ? self->typeIcon(key) : image);
+                self->deliver(generation, key, failed && iconOnFailure ? self->typeIcon(key) : image);
             },
             Qt::QueuedConnection);
     });
@@ -140,27 +141,13 @@ void ThumbnailProvider::fetchCloudPicture(const QString& key, const QUrl& link)
         const QByteArray data = reply->readAll();
         const QSize size = pictureSize_;
         decodeOnPool(
-            key, [data, size] { return decodePictureData(data, size); }, true);
+            key, [data, size] { return decodePictureData(data, size); }, false);
     });
 }
 
 QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    if (!buffer.open(QIODevice::ReadOnly))
-        return {};
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    if (isDecompressionBomb(stored))
-        return {};
-    if (stored.isValid() && !stored.isEmpty())
-        reader.setScaledSize(stored.scaled(size, Qt::KeepAspectRatio).boundedTo(stored));
-    QImage image = reader.read();
-    if (!image.isNull() && (image.width() > size.width() || image.height() > size.height()))
-        image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    return ImageProcessing::resizeDownloadedImage(data, size, maxPicturePixels);
 }
 
 void ThumbnailProvider::deliver(quint64 generation, const QString& key, const QImage& image)

@@ -69,7 +69,7 @@ private:
     void deliver(quint64 generation, const QString& key, const QImage& image);
     QImage typeIcon(const QString& path);
     void fetchCloudPicture(const QString& key, const QUrl& link);
-    void decodeOnPool(const QString& key, std::function<QImage()> make, bool picture);
+    void decodeOnPool(const QString& key, std::function<QImage()> make, bool iconOnFailure);
 
     QSize pictureSize_;
     // Owned; left behind, never waited for without end, when a decode is

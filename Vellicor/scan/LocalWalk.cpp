@@ -196,7 +196,8 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return false;
             const QString name = QFile::decodeName(entry.name);
             return !isPackageExtension(QFileInfo(name).suffix().toLower())
-                && !isExcludedEntry(QFile::decodeName(entry.path));
+                && !(request_.dirExclusion && request_.dirExclusion->mayHoldPathOfBytes(entry.path.size())
+                    && isExcludedEntry(QFile::decodeName(entry.path)));
         };
         // Everything but what depends on the walk's order: its sets of files
         // and folders met, its counters and its log.
@@ -264,17 +265,40 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         const QString name = prepared ? prepared->name : QFile::decodeName(entry.name);
         if (!prepared && isIgnoredName(name))
             return WalkAction::next;
-        const QString entryPath = prepared ? prepared->path : QFile::decodeName(entry.path);
-        if (prepared ? !prepared->validName : !decodesExactly(entry.path, entryPath)) {
+        // Past the system's path limit no file can be recorded, but the walk
+        // goes on below (each such file is told): there, the text of an
+        // entry's path is made only for what needs it, or every level of a
+        // deep tree would cost its whole path again.
+        const bool pastPathLimit = !prepared && entry.path.size() >= PATH_MAX;
+        QString entryPath = prepared ? prepared->path : pastPathLimit ? QString() : QFile::decodeName(entry.path);
+        const auto fullPath = [&]() -> const QString& {
+            if (entryPath.isNull())
+                entryPath = QFile::decodeName(entry.path);
+            return entryPath;
+        };
+        // What a line of the log names: past the limit only the path's end,
+        // or a file at every level of a deep tree would cost the log the
+        // square of its depth.
+        const auto reported = [&]() { return pastPathLimit ? pathForReport(entry.path) : fullPath(); };
+        const QString tooLong = QStringLiteral("the path is longer than the system allows");
+        // The folder's own path decoded exactly when it was entered, so the
+        // name alone tells for an entry past the limit.
+        const bool validName = prepared ? prepared->validName
+            : pastPathLimit             ? decodesExactly(entry.name, name)
+                                        : decodesExactly(entry.path, entryPath);
+        if (!validName) {
             // Such a name could not be opened again by its text.
-            skip(entryPath, QStringLiteral("the name is not valid UTF-8"));
+            skip(reported(), QStringLiteral("the name is not valid UTF-8"));
             return WalkAction::next;
         }
         if (prepared && prepared->tooLong) {
-            skip(entryPath, QStringLiteral("the path is longer than the system allows"));
+            skip(entryPath, tooLong);
             return WalkAction::next;
         }
-        if (!prepared && (isExcludedEntry(entryPath) || name.startsWith(QLatin1Char('.'))))
+        if (!prepared
+            && (name.startsWith(QLatin1Char('.'))
+                || (request_.dirExclusion && request_.dirExclusion->mayHoldPathOfBytes(entry.path.size())
+                    && isExcludedEntry(fullPath()))))
             return WalkAction::next;
         mode_t mode = entry.status.st_mode;
         if (S_ISDIR(mode)) {
@@ -282,10 +306,12 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return WalkAction::next;
             const QString extension = QFileInfo(name).suffix().toLower();
             if (isPackageExtension(extension)) {
-                if (isPhotoLibraryExtension(extension))
-                    scanPhotosLibraryAt(entryPath);
+                if (pastPathLimit)
+                    skip(reported(), tooLong);
+                else if (isPhotoLibraryExtension(extension))
+                    scanPhotosLibraryAt(fullPath());
                 else
-                    addScannedFile(entryPath);
+                    addScannedFile(fullPath());
                 return WalkAction::next;
             }
             return enter(entry.status) ? WalkAction::descend : WalkAction::next;
@@ -293,7 +319,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         if (S_ISLNK(mode)) {
             struct stat target { };
             if (::stat(entry.path.constData(), &target) != 0) {
-                skip(entryPath, QStringLiteral("a link whose target cannot be reached: ") + errnoText(errno));
+                skip(reported(), QStringLiteral("a link whose target cannot be reached: ") + errnoText(errno));
                 return WalkAction::next;
             }
             if (S_ISDIR(target.st_mode))
@@ -302,7 +328,11 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
         }
         if (!S_ISREG(mode)) {
             // Reading one of these could block the scan or never end.
-            skip(entryPath, specialFileKind(mode));
+            skip(reported(), specialFileKind(mode));
+            return WalkAction::next;
+        }
+        if (pastPathLimit) {
+            skip(reported(), tooLong);
             return WalkAction::next;
         }
         if (const QByteArrayView parent = parentOf(entry); parent != QByteArrayView(folderBytes)) {
@@ -373,6 +403,11 @@ void LocalWalk::scanPhotosLibraryAt(const QString& path)
             progress_.readingLibrary(path);
     };
     sink.take = [this, &displaced](FileInfoNodePtr item) { takeLibraryItem(std::move(item), displaced); };
+    // The reader has logged why.
+    sink.leftOut = [this, &path](const QString&) {
+        ++skipped_;
+        unreadLibraries_.append(path);
+    };
     scanPhotosLibrary(path, request_, abort_, isPhotosScanned_, sink);
     if (displaced.isEmpty())
         return;

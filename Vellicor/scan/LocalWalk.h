@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -51,6 +52,8 @@ public:
     void setReadingThreads(int threads) { readingThreads_ = threads; }
     // Items skipped because they could not be read.
     qint64 skippedCount() const { return skipped_; }
+    // The photo libraries among them, whose databases could not be read.
+    const QStringList& unreadLibraries() const { return unreadLibraries_; }
 
 private:
     void scanPath(const QString& path, const FilePathNode& row);
@@ -90,6 +93,7 @@ private:
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
     qint64 skipped_ = 0;
+    QStringList unreadLibraries_;
     // Files taken from the reading threads, of which every pathShownEvery-th
     // shows its path in the progress.
     static constexpr quint64 pathShownEvery = 64;

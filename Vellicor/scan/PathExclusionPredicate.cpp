@@ -6,6 +6,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -22,6 +23,7 @@ PathExclusionPredicate::PathExclusionPredicate(const QStringList& folders, Lette
         if (*folder == QLatin1String("/"))
             excludesEverything_ = true;
         folders_.insert(comparable(*folder));
+        longestFolderBytes_ = std::max(longestFolderBytes_, folder->toUtf8().size());
     }
     if (blank > 0)
         Log::print("Passed over", blank, "empty excluded-folder entries: they name no folder.");
@@ -58,6 +60,12 @@ bool PathExclusionPredicate::evaluateEntryOfIncludedFolder(const QString& path) 
     if (excludesEverything_ && path.startsWith(QLatin1Char('/')))
         return true;
     return folders_.contains(comparable(path));
+}
+
+bool PathExclusionPredicate::mayHoldPathOfBytes(qsizetype bytes) const
+{
+    // Folding letter case may change a text's length in bytes.
+    return excludesEverything_ || letterCase_ == LetterCase::ignored || bytes <= longestFolderBytes_;
 }
 
 std::optional<QString> normalizedExcludedFolder(const QString& entry)

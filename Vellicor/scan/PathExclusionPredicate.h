@@ -29,6 +29,10 @@ public:
     // excluded (a walk tested it before entering it): only the path itself
     // can still be one of the folders.
     bool evaluateEntryOfIncludedFolder(const QString& path) const;
+    // Whether a path of this many bytes (UTF-8, as the file system spells it)
+    // may be one of the folders at all: a walk spares itself the text of a
+    // longer one.
+    bool mayHoldPathOfBytes(qsizetype bytes) const;
     // The folders as they are compared, in no particular order.
     QStringList folders() const { return folders_.values(); }
 
@@ -38,6 +42,7 @@ private:
     QSet<QString> folders_;
     LetterCase letterCase_;
     bool excludesEverything_ = false; // "/" is among the folders
+    qsizetype longestFolderBytes_ = 0;
 };
 
 // The folder an entry names: cleaned of trailing and doubled slashes and "."

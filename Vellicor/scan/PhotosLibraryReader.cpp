@@ -5,35 +5,23 @@
 #include "core/FileUtilities.h"
 #include "core/PhotosNode.h"
 #include "scan/LocalFileRecordBuilder.h"
+#include "scan/PrivateDatabaseCopy.h"
 #include "scan/UntrustedDatabase.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QTemporaryDir>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <optional>
 #include <utility>
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace {
 
-constexpr std::array<const char*, 3> companionSuffixes = { "-wal", "-shm", ".lock" };
-
-// Bytes of a file's data copied per step; Stop and the copy's time bound are
-// looked at between steps.
-constexpr qint64 copyBlock = 1024 * 1024;
-// Room the cache's disk keeps after a copy.
-constexpr quint64 spareRoom = 256ull * 1024 * 1024;
+const QStringList companionSuffixes = { QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral(".lock") };
 
 quint64 sizeColumn(const SqliteStatement& rows, int column)
 {
@@ -45,119 +33,7 @@ bool isRaised(const std::atomic<bool>* stop)
     return stop && stop->load(std::memory_order_relaxed);
 }
 
-bool isAllZero(const char* bytes, qint64 count)
-{
-    return std::all_of(bytes, bytes + count, [](char byte) { return byte == 0; });
-}
-
-// Why the call on path just failed, from errno.
-QString failureAt(const QString& path)
-{
-    return QLatin1Char('"') + path + QStringLiteral("\": ") + errnoText(errno);
-}
-
-// What one library's copy may still take: bytes left and the moment it must
-// be over, shared by the database and its companions.
-struct CopyAllowance {
-    quint64 bytes = 0;
-    std::chrono::steady_clock::time_point deadline;
-    std::chrono::milliseconds time { 0 };
-    const std::atomic<bool>* stop = nullptr;
-};
-
-// The next run of data in fd at or after offset, as [first, second) within
-// size; none when only a hole is left. A file system that cannot tell its
-// holes shows the whole rest as data.
-std::optional<std::pair<qint64, qint64>> nextDataRun(int fd, qint64 offset, qint64 size)
-{
-    if (offset >= size)
-        return std::nullopt;
-    const off_t start = ::lseek(fd, offset, SEEK_DATA);
-    if (start < 0)
-        return errno == ENXIO ? std::nullopt : std::optional(std::pair<qint64, qint64>(offset, size));
-    if (start >= size)
-        return std::nullopt;
-    const off_t end = ::lseek(fd, start, SEEK_HOLE);
-    return std::pair<qint64, qint64>(start, end < 0 || end > size ? size : qint64(end));
-}
-
-// Copies a file of a library into target (made new, readable only by the
-// user) when it is a regular file reached without following a link: a FIFO
-// or a device never blocks or feeds the copy. Only the file's data is read:
-// its holes, and runs of zeros in its data, stay holes, so a sparse file
-// takes no more room or time than its data does. The allowance bounds the
-// bytes (the file's length, holes included) and the time a library's copy may
-// take. Empty when copied; otherwise the reason (a partial copy is removed).
-QString copyLibraryFile(const QString& source, const QString& target, CopyAllowance& allowance)
-{
-    const OpenedFile in = openRegularFile(source, LinkFollowing::refuse);
-    if (!in.isOpen())
-        return in.errorText;
-    if (in.size > allowance.bytes)
-        return QStringLiteral("\"%1\" is larger than the %2 bytes a photo library may copy")
-            .arg(source)
-            .arg(allowance.bytes);
-    struct stat status { };
-    struct statvfs room { };
-    const QByteArray folder = QFile::encodeName(QFileInfo(target).path());
-    if (::fstat(in.fd.get(), &status) == 0 && ::statvfs(folder.constData(), &room) == 0) {
-        const quint64 needed = std::min<quint64>(in.size, quint64(status.st_blocks) * 512) + spareRoom;
-        if (quint64(room.f_bavail) * room.f_frsize < needed)
-            return QStringLiteral("no room for a copy of \"%1\" in the cache").arg(source);
-    }
-    allowance.bytes -= in.size;
-    const QByteArray targetName = QFile::encodeName(target);
-    const FileDescriptor out(
-        ::open(targetName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!out.isOpen())
-        return failureAt(target);
-    const auto fail = [&](const QString& reason) {
-        ::unlink(targetName.constData());
-        return reason;
-    };
-    QByteArray block(copyBlock, Qt::Uninitialized);
-    // The size read at the start bounds the copy, however the file grows; a
-    // file that shrinks meanwhile ends where its data ended.
-    qint64 length = qint64(in.size);
-    for (auto run = nextDataRun(in.fd.get(), 0, length); run; run = nextDataRun(in.fd.get(), run->second, length)) {
-        for (qint64 at = run->first; at < run->second;) {
-            if (isRaised(allowance.stop))
-                return fail(QStringLiteral("stopped"));
-            if (std::chrono::steady_clock::now() >= allowance.deadline)
-                return fail(QStringLiteral("copying \"%1\" took longer than the %2 seconds a photo library may take")
-                                .arg(source)
-                                .arg(allowance.time.count() / 1000.0));
-            const qint64 got = ::pread(in.fd.get(), block.data(), std::min<qint64>(copyBlock, run->second - at), at);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return fail(failureAt(source));
-            if (got == 0) {
-                length = at;
-                run->second = at;
-                break;
-            }
-            if (!isAllZero(block.constData(), got)) {
-                for (qint64 written = 0; written < got;) {
-                    const ssize_t now
-                        = ::pwrite(out.get(), block.constData() + written, size_t(got - written), at + written);
-                    if (now < 0 && errno == EINTR)
-                        continue;
-                    if (now <= 0)
-                        return fail(failureAt(target));
-                    written += now;
-                }
-            }
-            at += got;
-        }
-    }
-    // Holes and zeros were skipped, not written: the copy gets its length.
-    if (::ftruncate(out.get(), length) != 0)
-        return fail(failureAt(target));
-    return QString();
-}
-
-PhotosSchema schemaOf(sqlite3* db)
+PhotosSchema schemaOf(const UntrustedDatabase& db)
 {
     QSet<QString> tables;
     SqliteStatement names(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
@@ -187,7 +63,7 @@ bool equalIgnoringAsciiCase(const QString& a, const QString& b)
 }
 
 // The key of the first album (not in the trash) whose title is albumName.
-std::optional<qint64> albumKey(sqlite3* db, PhotosSchema schema, const QString& albumName, bool english)
+std::optional<qint64> albumKey(const UntrustedDatabase& db, PhotosSchema schema, const QString& albumName, bool english)
 {
     const bool masters = schema == PhotosSchema::masters;
     SqliteStatement albums(db,
@@ -213,7 +89,7 @@ struct Entities {
     std::optional<qint64> asset;
 };
 
-Entities entitiesOf(sqlite3* db)
+Entities entitiesOf(const UntrustedDatabase& db)
 {
     Entities entities;
     SqliteStatement rows(db, "SELECT Z_ENT, Z_NAME FROM Z_PRIMARYKEY WHERE Z_NAME IN ('Album', 'GenericAsset')");
@@ -223,30 +99,47 @@ Entities entitiesOf(sqlite3* db)
     return entities;
 }
 
-// The asset query; absent (with the reason) when the album's members cannot
-// be named.
-std::optional<QByteArray> assetQuery(
+// The statements that read a layout's assets: one walks the table that holds
+// one row per asset, the other looks up, by key, the one row of the other
+// table that completes it. No table is joined to another in the database, so
+// however a crafted database repeats its keys, no row is met more than once.
+struct AssetQueries {
+    // Walk: new layouts: size, original name, asset key; older: version
+    // key, version uuid, file name, master uuid.
+    QByteArray walk;
+    // Look-up by the walk's last column: new layouts: uuid, directory, file
+    // name; older: size, master uuid, image path.
+    QByteArray lookUp;
+    int keyColumn = 0;
+};
+
+// The asset queries; absent (with the reason) when the album's members
+// cannot be named.
+std::optional<AssetQueries> assetQueries(
     const UntrustedDatabase& database, PhotosSchema schema, bool excludeAlbum, QString& refusal)
 {
     if (schema == PhotosSchema::masters) {
-        return QByteArray("SELECT rk.fileSize, rv.modelId, rk.uuid, rv.uuid, rv.fileName, rk.imagePath"
-                          " FROM RKMASTER rk JOIN RKVERSION rv ON rk.uuid = rv.masterUuid"
-                          " WHERE rk.isInTrash <> 1 AND rv.isInTrash <> 1 AND rv.burstUuid IS NULL"
-                          " AND NOT EXISTS (SELECT 1 FROM RKALBUMVERSION rav"
-                          " WHERE rav.versionId = rv.modelId AND rav.albumId = ?1)");
+        return AssetQueries { "SELECT rv.modelId, rv.uuid, rv.fileName, rv.masterUuid FROM RKVERSION rv"
+                              " WHERE rv.isInTrash <> 1 AND rv.burstUuid IS NULL"
+                              " AND NOT EXISTS (SELECT 1 FROM RKALBUMVERSION rav"
+                              " WHERE rav.versionId = rv.modelId AND rav.albumId = ?1)",
+            "SELECT fileSize, uuid, imagePath FROM RKMASTER WHERE uuid = ?1 AND isInTrash <> 1 LIMIT 1", 3 };
     }
-    QByteArray sql = "SELECT zb.ZORIGINALFILESIZE, za.ZUUID, zb.ZORIGINALFILENAME, za.ZDIRECTORY, za.ZFILENAME FROM ";
-    sql += schema == PhotosSchema::assets ? "ZASSET" : "ZGENERICASSET";
-    sql += " za INNER JOIN ZADDITIONALASSETATTRIBUTES zb ON za.Z_PK = zb.ZASSET"
-           " WHERE za.ZTRASHEDSTATE = 0 AND zb.ZALLOWEDFORANALYSIS = 1";
+    AssetQueries queries;
+    queries.walk = "SELECT ZORIGINALFILESIZE, ZORIGINALFILENAME, ZASSET FROM ZADDITIONALASSETATTRIBUTES"
+                   " WHERE ZALLOWEDFORANALYSIS = 1";
+    queries.lookUp = QByteArray("SELECT ZUUID, ZDIRECTORY, ZFILENAME FROM ")
+        + (schema == PhotosSchema::assets ? "ZASSET" : "ZGENERICASSET")
+        + " WHERE Z_PK = ?1 AND ZTRASHEDSTATE = 0 LIMIT 1";
+    queries.keyColumn = 2;
     if (!excludeAlbum)
-        return sql;
+        return queries;
     refusal = database.whyNotTables({ QStringLiteral("Z_PRIMARYKEY") });
     if (!refusal.isEmpty())
         return std::nullopt;
     // Table and column names cannot be bound; they are formed only from the
     // integers the database lists.
-    const Entities entities = entitiesOf(database.get());
+    const Entities entities = entitiesOf(database);
     const std::optional<qint64> asset = schema == PhotosSchema::assets ? std::optional<qint64>(3) : entities.asset;
     if (!entities.album || !asset) {
         refusal = QStringLiteral("it lists no album or asset entity");
@@ -256,9 +149,9 @@ std::optional<QByteArray> assetQuery(
     refusal = database.whyNotTables({ QString::fromLatin1("Z_" + album + "ASSETS") });
     if (!refusal.isEmpty())
         return std::nullopt;
-    sql += " AND zb.ZASSET NOT IN (SELECT Z_" + QByteArray::number(*asset) + "ASSETS FROM Z_" + album
+    queries.walk += " AND ZASSET NOT IN (SELECT Z_" + QByteArray::number(*asset) + "ASSETS FROM Z_" + album
         + "ASSETS WHERE Z_" + album + "ALBUMS = ?1)";
-    return sql;
+    return queries;
 }
 
 // path inside the library, or empty when the database points elsewhere.
@@ -286,17 +179,18 @@ QStringList tablesRead(PhotosSchema schema)
 }
 
 std::vector<PhotosAsset> readAssets(const QString& databaseCopy, const QString& libraryPath, const QString& albumName,
-    bool english, const std::atomic<bool>* stop, std::chrono::milliseconds timeLimit)
+    bool english, const std::atomic<bool>* stop, const DatabaseBounds& bounds, QString& failure)
 {
-    const auto skip = [&libraryPath](const QString& reason) {
+    const auto skip = [&](const QString& reason) {
         Log::print("Photo library skipped:", libraryPath, "-", reason);
+        if (!isRaised(stop))
+            failure = reason;
         return std::vector<PhotosAsset>();
     };
-    const UntrustedDatabase database(databaseCopy, UntrustedDatabase::Access::readOnly, stop, timeLimit);
+    const UntrustedDatabase database(databaseCopy, UntrustedDatabase::Access::readOnly, stop, bounds);
     if (!database.isOpen())
         return skip(QStringLiteral("its database cannot be opened: ") + database.openFailure());
-    sqlite3* db = database.get();
-    const PhotosSchema schema = schemaOf(db);
+    const PhotosSchema schema = schemaOf(database);
     if (database.interrupted())
         return skip(database.interruption());
     if (schema == PhotosSchema::unknown)
@@ -308,40 +202,46 @@ std::vector<PhotosAsset> readAssets(const QString& databaseCopy, const QString& 
     std::optional<qint64> key;
     switch (database.tableKind(albumTable)) {
     case UntrustedDatabase::TableKind::other:
-        return skip(albumTable + QStringLiteral(" is not a plain table"));
+    case UntrustedDatabase::TableKind::computed:
+        return skip(database.whyNotTables({ albumTable }));
     case UntrustedDatabase::TableKind::table:
-        key = albumKey(db, schema, albumName, english);
+        key = albumKey(database, schema, albumName, english);
         break;
     case UntrustedDatabase::TableKind::missing:
         break;
     }
     QString refusal;
-    const auto sql = database.interrupted() ? std::nullopt : assetQuery(database, schema, key.has_value(), refusal);
-    if (!sql)
+    const auto queries
+        = database.interrupted() ? std::nullopt : assetQueries(database, schema, key.has_value(), refusal);
+    if (!queries)
         return skip(database.interrupted() ? database.interruption() : refusal);
-    SqliteStatement rows(db, *sql);
-    if (!rows.ok())
+    SqliteStatement rows(database, queries->walk);
+    SqliteStatement other(database, queries->lookUp);
+    if (!rows.ok() || !other.ok())
         return skip(QStringLiteral("its database refused the query"));
     sqlite3_bind_int64(rows.get(), 1, key.value_or(-1));
     std::vector<PhotosAsset> assets;
     qint64 withoutPath = 0;
     while (!isRaised(stop) && rows.step()) {
+        if (!other.lookUp(rows, queries->keyColumn))
+            continue;
         PhotosAsset asset;
-        asset.fileSize = sizeColumn(rows, 0);
         if (schema == PhotosSchema::masters) {
-            asset.modelId = rows.text(1);
-            asset.uuid = rows.text(2);
-            asset.uuidRKVersion = rows.text(3);
-            asset.originalFileName = rows.text(4);
-            const QString imagePath = rows.text(5);
+            asset.modelId = rows.text(0);
+            asset.uuidRKVersion = rows.text(1);
+            asset.originalFileName = rows.text(2);
+            asset.fileSize = sizeColumn(other, 0);
+            asset.uuid = other.text(1);
+            const QString imagePath = other.text(2);
             if (!imagePath.isEmpty())
                 asset.imagePath = pathInside(libraryPath, QStringLiteral("Masters/") + imagePath);
         } else {
-            asset.uuid = rows.text(1);
+            asset.fileSize = sizeColumn(rows, 0);
+            asset.originalFileName = rows.text(1);
+            asset.uuid = other.text(0);
             asset.uuidRKVersion = asset.uuid;
-            asset.originalFileName = rows.text(2);
-            const QString directory = rows.text(3);
-            const QString name = rows.text(4);
+            const QString directory = other.text(1);
+            const QString name = other.text(2);
             if (!directory.isEmpty() && !name.isEmpty())
                 asset.imagePath = pathInside(libraryPath, QStringLiteral("originals/%1/%2").arg(directory, name));
         }
@@ -382,42 +282,37 @@ QString PhotosLibraryReader::photosLibraryDatabasePath(const QString& libraryPat
 }
 
 std::vector<PhotosAsset> PhotosLibraryReader::readPhotosLibraryAssets(
-    const QString& libraryPath, const std::atomic<bool>* stop) const
+    const QString& libraryPath, const std::atomic<bool>* stop, QString* failure) const
+{
+    QString reason;
+    std::vector<PhotosAsset> assets = readAssetsOrSayWhy(libraryPath, stop, reason);
+    if (failure)
+        *failure = reason;
+    return assets;
+}
+
+std::vector<PhotosAsset> PhotosLibraryReader::readAssetsOrSayWhy(
+    const QString& libraryPath, const std::atomic<bool>* stop, QString& failure) const
 {
     const QString database = photosLibraryDatabasePath(libraryPath);
     if (!QFileInfo(database).isFile()) {
         Log::print("Photo library without a database:", libraryPath);
-        return {};
-    }
-    // A folder of our own, readable only by the user and removed with
-    // everything in it when the read is over.
-    AppPaths::ensureFolder(cacheFolder_);
-    QTemporaryDir folder(cacheFolder_ + QStringLiteral("/photos-library-XXXXXX"));
-    if (!folder.isValid()) {
-        Log::print("Photo library database cannot be copied: no folder under", cacheFolder_);
+        failure = QStringLiteral("it has no database");
         return {};
     }
     // The library may come from anywhere (an unpacked archive, a stick): a
     // companion that is not a plain file, or a copy beyond the bound, skips
     // the whole library.
-    const QString copy = folder.filePath(QFileInfo(database).fileName());
-    CopyAllowance allowance;
-    allowance.bytes = limits_.copyBytes;
-    allowance.time = limits_.copyTime;
-    allowance.deadline = std::chrono::steady_clock::now() + limits_.copyTime;
-    allowance.stop = stop;
-    QString failure = copyLibraryFile(database, copy, allowance);
-    for (const char* suffix : companionSuffixes) {
-        const QString source = database + QLatin1String(suffix);
-        struct stat status { };
-        if (failure.isEmpty() && ::lstat(QFile::encodeName(source).constData(), &status) == 0)
-            failure = copyLibraryFile(source, copy + QLatin1String(suffix), allowance);
-    }
-    if (!failure.isEmpty()) {
-        Log::print("Photo library skipped:", libraryPath, "- its database cannot be copied:", failure);
+    const PrivateDatabaseCopy copy(database, companionSuffixes, cacheFolder_,
+        { limits_.copyBytes, limits_.copyTime }, QStringLiteral("a photo library"), stop);
+    if (copy.path().isEmpty()) {
+        Log::print("Photo library skipped:", libraryPath, "- its database cannot be copied:", copy.failure());
+        if (!isRaised(stop))
+            failure = QStringLiteral("its database cannot be copied: ") + copy.failure();
         return {};
     }
-    return readAssets(copy, libraryPath, albumName_, englishInterface_, stop, limits_.queryTime);
+    const DatabaseBounds bounds { limits_.queryTime, limits_.rows, limits_.bytes };
+    return readAssets(copy.path(), libraryPath, albumName_, englishInterface_, stop, bounds, failure);
 }
 
 void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, const std::atomic<bool>& abort,
@@ -432,7 +327,10 @@ void scanPhotosLibrary(const QString& libraryPath, const ScanRequest& request, c
     if (sink.reading)
         sink.reading();
     const PhotosLibraryReader reader(AppPaths::cacheFolder(), markedPhotosAlbumName(), isEnglishLanguage);
-    const std::vector<PhotosAsset> assets = reader.readPhotosLibraryAssets(libraryPath, &abort);
+    QString failure;
+    const std::vector<PhotosAsset> assets = reader.readPhotosLibraryAssets(libraryPath, &abort, &failure);
+    if (!failure.isEmpty() && sink.leftOut)
+        sink.leftOut(failure);
     // A library counts as read once it yields assets, even when the filters
     // then refuse them all.
     isPhotosScanned = !assets.empty();

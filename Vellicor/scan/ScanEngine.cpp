@@ -468,8 +468,7 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
     // Another of the engine's notices may still be open; this one waits for
     // its answer instead of standing on top of it.
     askWhenFree([this, result] { showNoDuplicatesNotice(result); });
-    if (job->isListingIncomplete())
-        askWhenFree([this] { showIncompleteListingNotice(); });
+    tellWhatWasLeftOut(*job);
 }
 
 void ScanEngine::askWhenFree(std::function<void()> ask)
@@ -494,20 +493,34 @@ void ScanEngine::askPending()
         askWhenFree(std::exchange(pendingNotice_, {}));
 }
 
-// A folder that could not be listed leaves its files out of the comparison;
-// the user hears of it once, after what the scan did find.
-void ScanEngine::showIncompleteListingNotice()
+// Folders that could not be listed and photo databases that could not be read
+// leave their files out of the comparison; the user hears of each kind once,
+// after what the scan did find.
+void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
+{
+    if (job.isListingIncomplete()) {
+        askWhenFree([this] {
+            showNotice({ localizedText("ID_CLOUD_LISTING_INCOMPLETE"),
+                localizedText("ID_CLOUD_LISTING_INCOMPLETE_DETAILS"), { localizedText("ID_OK") } });
+        });
+    }
+    if (!job.unreadDatabases().isEmpty()) {
+        askWhenFree([this, paths = job.unreadDatabases().join(QStringLiteral(", "))] {
+            showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"),
+                formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths }), { localizedText("ID_OK") } });
+        });
+    }
+}
+
+void ScanEngine::showNotice(const AlertRequest& notice)
 {
     questionOpen_ = true;
-    alertPresenter()->presentThen(
-        AlertRequest { localizedText("ID_CLOUD_LISTING_INCOMPLETE"),
-            localizedText("ID_CLOUD_LISTING_INCOMPLETE_DETAILS"), { localizedText("ID_OK") } },
-        [this, guard = QPointer<ScanEngine>(this)](int) {
-            if (!guard)
-                return;
-            questionOpen_ = false;
-            askPending();
-        });
+    alertPresenter()->presentThen(notice, [this, guard = QPointer<ScanEngine>(this)](int) {
+        if (!guard)
+            return;
+        questionOpen_ = false;
+        askPending();
+    });
 }
 
 void ScanEngine::showNoDuplicatesNotice(const ScanResultPtr& result)
@@ -536,8 +549,7 @@ void ScanEngine::showResultsAfterPause(const JobPtr& job)
     if (!stayHome)
         showResultDetail(result);
     emit scanEnded(result);
-    if (job->isListingIncomplete())
-        askWhenFree([this] { showIncompleteListingNotice(); });
+    tellWhatWasLeftOut(*job);
 }
 
 void ScanEngine::showResultDetail(const ScanResultPtr& result)

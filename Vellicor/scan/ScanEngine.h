@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/AlertPresenter.h"
 #include "scan/ScanJob.h"
 #include "scan/ScanScreen.h"
 #include "scan/ScanWrapper.h"
@@ -102,7 +103,9 @@ private:
     void showResultsAfterPause(const JobPtr& job);
     void showResultDetail(const ScanResultPtr& result);
     void showNoDuplicatesNotice(const ScanResultPtr& result);
-    void showIncompleteListingNotice();
+    void tellWhatWasLeftOut(const ScanJob& job);
+    // A notice that waits for its answer before the next question.
+    void showNotice(const AlertRequest& notice);
     // Runs an engine question now, or after the one that is open.
     void askWhenFree(std::function<void()> ask);
     void askPending();

@@ -173,6 +173,7 @@ void ScanJob::runLocalScan()
         walk.parseAllPath();
         files = std::move(walk.files());
         skipped_ = walk.skippedCount();
+        unreadDatabases_ = walk.unreadLibraries();
     }
     // The walk's reading threads freed what they made in arenas of their
     // own, where this thread would never use it again: it goes back to the
@@ -292,8 +293,14 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
 
 void ScanJob::OnScanCompletedProcess()
 {
-    if (scanWrapper && scanWrapper->lastWalkIncomplete)
-        markListingIncomplete();
+    if (scanWrapper && scanWrapper->lastWalkIncomplete) {
+        // A source read from a file of this computer (the photo catalog) is
+        // no service that failed to answer.
+        if (const std::optional<QString> file = scanWrapper->sourceFile())
+            unreadDatabases_.append(*file);
+        else
+            markListingIncomplete();
+    }
     if (request.source == ScanSource::lightroomCatalog) {
         // The catalog's files are compared like local ones; their new digests
         // still go to the cache.

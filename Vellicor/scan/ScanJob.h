@@ -10,6 +10,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -75,6 +76,9 @@ public:
     ScanResultPtr result() const { return result_; }
     qint64 skippedCount() const { return skipped_; }
     bool isListingIncomplete() const { return listingIncomplete_.load(); }
+    // The photo libraries and the photo catalog that could not be read
+    // (their reasons are in the log): their files were not compared.
+    const QStringList& unreadDatabases() const { return unreadDatabases_; }
 
     // The records and groups; the working thread's while the job runs. A
     // local scan's records go when its comparison is over.
@@ -102,6 +106,7 @@ private:
     std::atomic<bool> finishedFlag_ { false };
     std::atomic<bool> listingIncomplete_ { false };
     qint64 skipped_ = 0;
+    QStringList unreadDatabases_;
 
     std::atomic<qint64> recordCount_ { 0 };
     std::atomic<bool> refreshWanted_ { false };

@@ -12,13 +12,12 @@
 
 namespace {
 
-// Texts and blobs beyond this are refused: no column the program reads comes
-// near it, and a crafted one could otherwise take memory by the gigabyte.
-constexpr int lengthLimit = 64 * 1024 * 1024;
+// Texts and blobs beyond this are neither read nor made: every statement of a
+// real schema stays far below it, and a crafted value could otherwise take
+// memory by the gigabyte.
+constexpr int lengthLimit = 1024 * 1024;
 // Virtual machine steps between two looks at Stop and the clock.
 constexpr int progressSteps = 1000;
-
-enum Interruption { none = 0, byStop = 1, byTime = 2 };
 
 // Why the database or one of its companions may not be opened; empty when
 // they may. Companions that do not exist are fine.
@@ -44,9 +43,10 @@ QString unsafeFiles(const QString& path)
 } // namespace
 
 UntrustedDatabase::UntrustedDatabase(
-    const QString& path, Access access, const std::atomic<bool>* stop, std::chrono::milliseconds timeLimit)
+    const QString& path, Access access, const std::atomic<bool>* stop, DatabaseBounds bounds)
     : stop_(stop)
-    , deadline_(std::chrono::steady_clock::now() + timeLimit)
+    , bounds_(bounds)
+    , deadline_(std::chrono::steady_clock::now() + bounds.time)
 {
     openFailure_ = unsafeFiles(path);
     if (!openFailure_.isEmpty())
@@ -67,8 +67,10 @@ UntrustedDatabase::UntrustedDatabase(
     sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 0);
     sqlite3_progress_handler(db_, progressSteps, &UntrustedDatabase::progress, this);
     // Pages are read through the file, never mapped, and each page's cells
-    // are checked against its bounds before use.
-    sqlite3_exec(db_, "PRAGMA mmap_size = 0; PRAGMA cell_size_check = ON", nullptr, nullptr, nullptr);
+    // are checked against its bounds before use; what a query sorts or
+    // gathers goes to a temporary file, never to memory without bound.
+    sqlite3_exec(db_, "PRAGMA mmap_size = 0; PRAGMA cell_size_check = ON; PRAGMA temp_store = FILE", nullptr,
+        nullptr, nullptr);
 }
 
 UntrustedDatabase::~UntrustedDatabase()
@@ -81,11 +83,37 @@ UntrustedDatabase::~UntrustedDatabase()
 int UntrustedDatabase::progress(void* self)
 {
     auto* database = static_cast<UntrustedDatabase*>(self);
-    if (database->stop_ && database->stop_->load(std::memory_order_relaxed))
-        database->interruption_ = byStop;
-    else if (std::chrono::steady_clock::now() > database->deadline_)
-        database->interruption_ = byTime;
+    if (database->interruption_ == none) {
+        if (database->stop_ && database->stop_->load(std::memory_order_relaxed))
+            database->interruption_ = byStop;
+        else if (std::chrono::steady_clock::now() > database->deadline_)
+            database->interruption_ = byTime;
+    }
     return database->interruption_ != none ? 1 : 0;
+}
+
+void UntrustedDatabase::interrupt(Interruption why, const QString& error) const
+{
+    if (interruption_ != none)
+        return;
+    error_ = error;
+    interruption_ = why;
+}
+
+bool UntrustedDatabase::takeRow() const
+{
+    if (++rows_ > bounds_.rows)
+        interrupt(byRows);
+    return interruption_ == none;
+}
+
+bool UntrustedDatabase::takeValue(qint64 bytes) const
+{
+    if (bytes > valueBytes)
+        interrupt(byValue);
+    else if ((bytes_ += bytes) > bounds_.bytes)
+        interrupt(byBytes);
+    return interruption_ == none;
 }
 
 QString UntrustedDatabase::interruption() const
@@ -95,6 +123,14 @@ QString UntrustedDatabase::interruption() const
         return QStringLiteral("stopped");
     case byTime:
         return QStringLiteral("took too long");
+    case byRows:
+        return QStringLiteral("it yields more than %1 rows").arg(bounds_.rows);
+    case byBytes:
+        return QStringLiteral("it yields more than %1 bytes of text").arg(bounds_.bytes);
+    case byValue:
+        return QStringLiteral("it holds a value of more than %1 bytes").arg(valueBytes);
+    case byError:
+        return QStringLiteral("it cannot be read: ") + error_;
     default:
         return QString();
     }
@@ -102,16 +138,25 @@ QString UntrustedDatabase::interruption() const
 
 UntrustedDatabase::TableKind UntrustedDatabase::tableKind(const QString& name) const
 {
-    SqliteStatement kinds(db_, "SELECT type, sql FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
+    SqliteStatement kinds(*this, "SELECT type, sql FROM sqlite_master WHERE name = ?1 COLLATE NOCASE");
     if (!kinds.ok())
         return TableKind::other;
-    sqlite3_bind_text(kinds.get(), 1, name.toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    const QByteArray utf8 = name.toUtf8();
+    sqlite3_bind_text(kinds.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     TableKind kind = TableKind::missing;
     while (kinds.step()) {
         // A virtual table runs a module's code for every read.
         const bool plain = kinds.text(0) == QLatin1String("table")
             && !kinds.text(1).trimmed().startsWith(QLatin1String("CREATE VIRTUAL"), Qt::CaseInsensitive);
         kind = plain && kind == TableKind::missing ? TableKind::table : TableKind::other;
+    }
+    if (kind == TableKind::table) {
+        // A generated column computes its value as it is read: any size, for
+        // every row. Hidden 2 and 3 mark the virtual and the stored kind.
+        SqliteStatement computed(*this, "SELECT 1 FROM pragma_table_xinfo(?1) WHERE hidden IN (2, 3)");
+        sqlite3_bind_text(computed.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        if (!computed.ok() || computed.step())
+            kind = TableKind::computed;
     }
     return interrupted() ? TableKind::other : kind;
 }
@@ -124,8 +169,10 @@ QString UntrustedDatabase::whyNotTables(const QStringList& names) const
             break;
         case TableKind::missing:
             return QStringLiteral("it has no table %1").arg(name);
+        case TableKind::computed:
+            return QStringLiteral("%1 has computed columns").arg(name);
         case TableKind::other:
-            return QStringLiteral("%1 is not a plain table").arg(name);
+            return interrupted() ? interruption() : QStringLiteral("%1 is not a plain table").arg(name);
         }
     }
     return QString();
@@ -135,7 +182,7 @@ QStringList UntrustedDatabase::triggersOn(const QStringList& tables) const
 {
     QStringList triggers;
     SqliteStatement names(
-        db_, "SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE");
+        *this, "SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE");
     for (const QString& table : tables) {
         sqlite3_reset(names.get());
         sqlite3_bind_text(names.get(), 1, table.toUtf8().constData(), -1, SQLITE_TRANSIENT);
@@ -145,10 +192,11 @@ QStringList UntrustedDatabase::triggersOn(const QStringList& tables) const
     return triggers;
 }
 
-SqliteStatement::SqliteStatement(sqlite3* db, const QByteArray& sql)
+SqliteStatement::SqliteStatement(const UntrustedDatabase& database, const QByteArray& sql)
+    : database_(database)
 {
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt_, nullptr) != SQLITE_OK) {
-        Log::print("Database query refused:", QString::fromUtf8(sqlite3_errmsg(db)));
+    if (sqlite3_prepare_v2(database.get(), sql.constData(), -1, &stmt_, nullptr) != SQLITE_OK) {
+        Log::print("Database query refused:", QString::fromUtf8(sqlite3_errmsg(database.get())));
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
     }
@@ -161,20 +209,47 @@ SqliteStatement::~SqliteStatement()
 
 bool SqliteStatement::step()
 {
-    return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW;
+    if (!stmt_ || database_.interrupted())
+        return false;
+    switch (sqlite3_step(stmt_)) {
+    case SQLITE_ROW:
+        return database_.takeRow();
+    case SQLITE_DONE:
+        return false;
+    default:
+        // An interruption by Stop or time shows as an error too; it keeps
+        // its own reason.
+        database_.interrupt(UntrustedDatabase::byError, QString::fromUtf8(sqlite3_errmsg(database_.get())));
+        return false;
+    }
 }
 
 bool SqliteStatement::run()
 {
-    return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE;
+    if (!stmt_ || database_.interrupted())
+        return false;
+    return sqlite3_step(stmt_) == SQLITE_DONE;
+}
+
+bool SqliteStatement::lookUp(const SqliteStatement& from, int column)
+{
+    if (!stmt_ || !from.stmt_)
+        return false;
+    sqlite3_reset(stmt_);
+    sqlite3_bind_value(stmt_, 1, sqlite3_column_value(from.stmt_, column));
+    return step();
 }
 
 QString SqliteStatement::text(int column) const
 {
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(stmt_, column)) : QString();
+    if (!bytes)
+        return QString();
+    const int length = sqlite3_column_bytes(stmt_, column);
+    if (!database_.takeValue(length))
+        return QString();
+    return QString::fromUtf8(bytes, length);
 }
-
 std::optional<qint64> SqliteStatement::integer(int column) const
 {
     if (sqlite3_column_type(stmt_, column) != SQLITE_INTEGER)

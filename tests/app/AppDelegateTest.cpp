@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "cloud/OAuthSession.h"
+#include "cloud/SecretStore.h"
 #include "core/FileOperations.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
@@ -65,6 +66,8 @@ struct AppDelegateTest : ::testing::Test {
     UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
     FakeScanScreen screen; // the alert presenter, answering nothing on its own
     std::shared_ptr<FakeCloud> cloud = std::make_shared<FakeCloud>();
+    // The keyring, in memory: no test reaches the desktop's own.
+    std::shared_ptr<MemorySecretStore> secrets = std::make_shared<MemorySecretStore>();
     FakeHome* fakeHome = nullptr;
     int terminated = 0;
     int activations = 0;
@@ -76,6 +79,7 @@ struct AppDelegateTest : ::testing::Test {
         fakeHome = homeScreen.get();
         auto delegate = std::make_unique<AppDelegate>(defaults, std::move(homeScreen));
         delegate->setCloudSessions(cloud);
+        delegate->setSecretStore(secrets);
         delegate->terminate = [this] { ++terminated; };
         delegate->activateApplication = [this] { ++activations; };
         delegate->openUrl = [this](const QUrl& url) {
@@ -93,6 +97,7 @@ struct AppDelegateTest : ::testing::Test {
     void TearDown() override
     {
         setAlertPresenter(nullptr);
+        OAuthSession::setKeepingTokens(true);
         isScanRunning = false;
         isSmallScreenLayout = false;
         selectedScanSource() = ScanSource::thisComputer;
@@ -463,7 +468,8 @@ TEST_F(AppDelegateTest, UninstallAsksFirstThenRemovesExactlyTheProgramsOwnFiles)
     // The question says what goes, and what stays for the package manager.
     ASSERT_EQ(screen.alerts.size(), 1u);
     EXPECT_EQ(screen.alerts[0].informativeText,
-        QStringLiteral("This removes the settings, cache, log and data folders of Vellicor and its autostart entry. "
+        QStringLiteral("This removes the settings, cache, log and data folders of Vellicor, its autostart entry and "
+                       "the cloud sign-ins it keeps in the keyring. "
                        "The program itself is removed with your system's package manager."));
     screen.heldAnswers.at(0)(0); // No
     EXPECT_TRUE(QFile::exists(ours.front()));
@@ -477,7 +483,8 @@ TEST_F(AppDelegateTest, UninstallAsksFirstThenRemovesExactlyTheProgramsOwnFiles)
     // The end is told before the program ends.
     ASSERT_EQ(screen.alerts.size(), 3u);
     EXPECT_EQ(screen.alerts[2].messageText,
-        QStringLiteral("The settings, cache, log and data folders of Vellicor and its autostart entry are removed."));
+        QStringLiteral("The settings, cache, log and data folders of Vellicor, its autostart entry and its cloud "
+                       "sign-ins in the keyring are removed."));
     EXPECT_EQ(screen.alerts[2].informativeText,
         QStringLiteral("Remove the program itself with your system's package manager. Vellicor ends now."));
     EXPECT_EQ(terminated, 0);
@@ -498,7 +505,82 @@ TEST_F(AppDelegateTest, UninstallNamesWhatItCouldNotRemove)
     EXPECT_TRUE(screen.alerts[1].informativeText.startsWith(
         QStringLiteral("/Vellicor: left alone, not a folder of Vellicor's own\n")))
         << screen.alerts[1].informativeText.toStdString();
+    EXPECT_TRUE(screen.alerts[1].informativeText.contains(
+        QStringLiteral("\n\nThe cloud sign-ins of Vellicor are removed from the keyring.\n")));
     EXPECT_TRUE(screen.alerts[1].informativeText.endsWith(QStringLiteral("Vellicor ends now.")));
+    screen.heldAnswers.at(1)(0);
+    EXPECT_EQ(terminated, 1);
+}
+
+// The sign-ins the program kept in the keyring go with its files: the Drive
+// sign-in of this run and the ones kept from earlier runs alike.
+TEST_F(AppDelegateTest, UninstallRemovesEveryCloudSignInKeptInTheKeyring)
+{
+    EnglishTable english;
+    for (const char* item : { SecretItem::googleDrive, SecretItem::dropbox, SecretItem::box })
+        secrets->items.insert(QString::fromLatin1(item), QStringLiteral("{\"refresh_token\":\"kept\"}"));
+    secrets->items.insert(QStringLiteral("probe"), QStringLiteral("not a sign-in"));
+    auto delegate = makeDelegate();
+    delegate->actUninstall();
+    screen.heldAnswers.at(0)(1); // Yes
+    EXPECT_EQ(secrets->items.keys(), QStringList { QStringLiteral("probe") });
+    // The sign-ins of this run end as on the way out.
+    EXPECT_EQ(cloud->signOuts, 1);
+    ASSERT_EQ(screen.alerts.size(), 2u);
+    EXPECT_TRUE(
+        screen.alerts[1].messageText.endsWith(QStringLiteral("its cloud sign-ins in the keyring are removed.")));
+    screen.heldAnswers.at(1)(0);
+    EXPECT_EQ(terminated, 1);
+}
+
+namespace {
+
+// A keyring that refuses one item, never answers for another and lets the
+// rest go.
+struct StubbornKeyring : SecretStore {
+    std::function<void(bool, const QString&)> unanswered;
+    void writeSecret(const QString&, const QString&, std::function<void(bool)> done) override { done(false); }
+    void readSecret(const QString&, std::function<void(std::optional<QString>)> done) override { done(std::nullopt); }
+    void removeSecret(const QString& key, std::function<void(bool, const QString&)> done) override
+    {
+        if (key == QLatin1String(SecretItem::dropbox))
+            done(false, QStringLiteral("Access to the item was denied"));
+        else if (key == QLatin1String(SecretItem::box))
+            unanswered = std::move(done);
+        else
+            done(true, QString());
+    }
+};
+
+} // namespace
+
+// The last word names each sign-in that stayed and why, once the keyring
+// has answered or the wait for it is over; a late answer changes nothing.
+TEST_F(AppDelegateTest, UninstallTellsWhichSignInsStayedAndWhy)
+{
+    EnglishTable english;
+    auto keyring = std::make_shared<StubbornKeyring>();
+    auto delegate = makeDelegate();
+    delegate->setSecretStore(keyring, 200);
+    delegate->actUninstall();
+    screen.heldAnswers.at(0)(1); // Yes
+    // While the keyring is awaited, a second uninstall asks nothing.
+    delegate->actUninstall();
+    EXPECT_EQ(screen.alerts.size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen.alerts.size() == 2; }, 10000));
+    EXPECT_EQ(screen.alerts[1].messageText,
+        QStringLiteral("Some cloud sign-ins of Vellicor could not be removed from the keyring:"));
+    EXPECT_EQ(screen.alerts[1].informativeText,
+        QStringLiteral("Dropbox sign-in in the keyring: Access to the item was denied\n"
+                       "Box sign-in in the keyring: the keyring did not answer in time\n\n"
+                       "The settings, cache, log and data folders of Vellicor and its autostart entry are removed.\n"
+                       "Remove the program itself with your system's package manager. Vellicor ends now."));
+    for (const QString& folder : supportFolders())
+        EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
+    ASSERT_TRUE(keyring->unanswered);
+    keyring->unanswered(true, QString());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screen.alerts.size(), 2u);
     screen.heldAnswers.at(1)(0);
     EXPECT_EQ(terminated, 1);
 }

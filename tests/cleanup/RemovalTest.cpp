@@ -37,11 +37,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <future>
 #include <sched.h>
@@ -782,6 +784,78 @@ TEST_F(Removal, UndoBringsBackOnlyTheFileItPutIntoTheTrash)
     const QString notTheFile = QStringLiteral(": the file in the trash is not the removed file");
     EXPECT_EQ(
         sheets->messageDetails, (QStringList { *changed->filePath + notTheFile, *renamed->filePath + notTheFile }));
+    EXPECT_EQ(controller.arrNodesToBeRestoredLocal().size(), 2u);
+}
+
+namespace {
+
+QByteArray contentAt(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The user brings a trashed file's inode back to its path and writes their
+// own file in it (as a file system that keeps no birth time gives a new file
+// the freed inode), and the desktop trashes it under the same name with an
+// entry of its own.
+void trashTheUsersOwnFileInItsPlace(const RemovedFile& removed, const QByteArray& desktopEntry)
+{
+    ASSERT_EQ(::rename(QFile::encodeName(removed.trashedPath).constData(),
+                  QFile::encodeName(removed.originalPath).constData()),
+        0);
+    writeTestFile(removed.originalPath, "the user's own file");
+    writeTestFile(removed.trashInfoPath, desktopEntry);
+    ASSERT_EQ(::rename(QFile::encodeName(removed.originalPath).constData(),
+                  QFile::encodeName(removed.trashedPath).constData()),
+        0);
+}
+
+} // namespace
+
+TEST_F(Removal, UndoLeavesInTheTrashAnEntryItDidNotMakeUnderItsName)
+{
+    const auto laterDay = file(QStringLiteral("m-later day"), "removed");
+    const auto sameText = file(QStringLiteral("m-same text"), "removed too");
+    load({ { laterDay, file(QStringLiteral("k-later day"), "removed") },
+        { sameText, file(QStringLiteral("k-same text"), "removed too") } });
+    ASSERT_TRUE(run());
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 2u);
+    const auto removedOf = [&](const FileInfoNodePtr& file) {
+        return *std::find_if(
+            undoList.begin(), undoList.end(), [&](const RemovedFile& removed) { return removed.file == file; });
+    };
+    const QByteArray ownText = contentAt(removedOf(sameText).trashInfoPath);
+    ASSERT_TRUE(ownText.contains("DeletionDate="));
+
+    // The trash emptied, and the user's own files trashed by the desktop:
+    // one on a later day, one within the second of the removal, so that its
+    // entry reads word for word as the program's own.
+    for (const RemovedFile& removed : undoList)
+        ASSERT_TRUE(QFile::remove(removed.trashInfoPath));
+    trashTheUsersOwnFileInItsPlace(removedOf(laterDay),
+        QByteArrayLiteral("[Trash Info]\nPath=") + QUrl::toPercentEncoding(*laterDay->filePath, "/")
+            + QByteArrayLiteral("\nDeletionDate=2031-05-04T10:00:00\n"));
+    trashTheUsersOwnFileInItsPlace(removedOf(sameText), ownText);
+    const struct timespec later[2] = { { 0, UTIME_OMIT }, { ::time(nullptr) + 5, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(removedOf(sameText).trashInfoPath).constData(), later, 0), 0);
+
+    ASSERT_TRUE(undo());
+    for (const RemovedFile& removed : undoList) {
+        EXPECT_FALSE(QFileInfo::exists(removed.originalPath)) << removed.originalPath.toStdString();
+        EXPECT_EQ(contentAt(removed.trashedPath), QByteArray("the user's own file"));
+        EXPECT_TRUE(QFileInfo::exists(removed.trashInfoPath));
+    }
+    const UndoReport& report = controller.lastUndoReport();
+    EXPECT_EQ(report.restored, 0);
+    EXPECT_TRUE(report.changed.empty());
+    EXPECT_EQ(sheets->messages,
+        QStringList { formatText(localizedText(QStringLiteral("ID_FILES_RESTORED_PARTLY")), { 0, 2 }) });
+    const QString notOurs = QStringLiteral(": ") + localizedText(QStringLiteral("ID_UNDO_TRASH_ENTRY_NOT_MADE_HERE"));
+    QStringList told = sheets->messageDetails;
+    told.sort();
+    EXPECT_EQ(told, (QStringList { *laterDay->filePath + notOurs, *sameText->filePath + notOurs }));
     EXPECT_EQ(controller.arrNodesToBeRestoredLocal().size(), 2u);
 }
 

@@ -10,6 +10,10 @@
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "home/LocationLists.h"
+#include "marking/AutoMarkSheetWindows.h"
+#include "marking/AutoMarking.h"
+#include "marking/ResultsState.h"
+#include "marking/SelectAssistanceController.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/ScanSources.h"
 #include "support/FixedProbe.h"
@@ -266,12 +270,49 @@ TEST(CloudFolderPicker, BrowsingForTheAssistantLeavesTheListsAlone)
     EXPECT_TRUE(s.screen->lists().excludeListForSource().empty());
 
     // The assistant's Add then protects that folder once.
-    s.picker->addChosenFolder(ScanSource::dropbox, false);
-    s.picker->addChosenFolder(ScanSource::dropbox, false);
+    s.picker->addChosenFolder(ScanSource::dropbox, QStringLiteral("/Family"), false);
+    s.picker->addChosenFolder(ScanSource::dropbox, QStringLiteral("/Family"), false);
+    // Nor any path it was not handed.
+    s.picker->addChosenFolder(ScanSource::dropbox, QStringLiteral("/Other"), false);
     ASSERT_EQ(s.lists->protectList(ScanSource::dropbox).size(), 1u);
     ASSERT_EQ(s.presenter->shown.size(), 1u);
     EXPECT_EQ(s.presenter->shown[0].informativeText,
         localizedText(QStringLiteral("ID_ITEMS_ALREADY_PRESENT_IN_PROTECTION_LIST")));
+}
+
+// The assistant's Add protects the folder the assistant shows: a later
+// Browse in which another folder was highlighted and then cancelled changes
+// nothing.
+TEST(CloudFolderPicker, TheAssistantProtectsTheFolderItShowsNotTheOneLastHighlighted)
+{
+    PickerScreen s;
+    ResultsState state { std::shared_ptr<ScanSources>(s.lists.get(), [](ScanSources*) {}) };
+    QWidget results;
+    AutoMarkSheetWindows sheets { &results };
+    AutoMarking marking { state, s.defaults, sheets };
+    SelectAssistanceController assistant { state, *s.lists, s.defaults, marking, &results };
+    assistant.setCloudFolders(s.picker);
+    assistant.openSheet();
+    assistant.segmentClicked(SelectAssistanceController::Tab::protectedFolders);
+
+    assistant.btnBrowsePath->click();
+    s.answer(0, { {}, { folder(QStringLiteral("/Family")), folder(QStringLiteral("/Trips")) }, false });
+    s.picker->outlineGDFolderList->setCurrentIndex(s.row(0, s.row(0)));
+    s.picker->btnAddFolderGDrive->click();
+    ASSERT_EQ(assistant.lblBrowsedPath->text(), QStringLiteral("/Family"));
+
+    assistant.btnBrowsePath->click();
+    ASSERT_TRUE(s.picker->windowGoogleDriveFolderList->isVisible());
+    s.picker->outlineGDFolderList->setCurrentIndex(s.row(1, s.row(0)));
+    s.picker->btnCancelGDrive->click();
+    EXPECT_EQ(assistant.lblBrowsedPath->text(), QStringLiteral("/Family"));
+    ASSERT_TRUE(assistant.btnAddPath->isEnabled());
+
+    assistant.btnAddPath->click();
+    const std::vector<FilePathNodePtr>& protectedRows = s.lists->protectList(ScanSource::dropbox);
+    ASSERT_EQ(protectedRows.size(), 1u);
+    EXPECT_EQ(protectedRows.front()->filePath, QStringLiteral("/Family"));
+    EXPECT_TRUE(s.presenter->shown.empty());
 }
 
 namespace {

@@ -1,10 +1,12 @@
 #include "cloud/LightroomCloudHandler.h"
 #include "scan/ScanRequest.h"
+#include "support/ChildProcess.h"
 #include "support/SqlScript.h"
 #include "support/TestFiles.h"
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 
@@ -12,6 +14,8 @@
 #include <sqlite3.h>
 
 #include <thread>
+
+#include <sys/stat.h>
 
 // Two root folders, one with a sub-folder, a file without a name and a file
 // that is no longer on disk.
@@ -191,4 +195,93 @@ TEST_F(LightroomCatalog, RemovalIsRefusedWhenTheCatalogWouldDoMoreThanRemoveTheE
         EXPECT_TRUE(error.contains(QStringLiteral("nothing was removed"))) << error.toStdString();
         EXPECT_EQ(rows("AgLibraryFile") + rows("AgLibraryFolder") + rows("AgLibraryRootFolder"), 4 + 3 + 2);
     }
+}
+
+namespace {
+
+// Each entry of a folder as its name, size and modification time to the
+// nanosecond, sorted.
+QStringList folderState(const QString& folder)
+{
+    QStringList state;
+    for (const QString& name : QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        struct stat status { };
+        ::lstat(QFile::encodeName(folder + QLatin1Char('/') + name).constData(), &status);
+        state.append(QStringLiteral("%1 %2 %3.%4")
+                         .arg(name)
+                         .arg(qint64(status.st_size))
+                         .arg(qint64(status.st_mtim.tv_sec))
+                         .arg(qint64(status.st_mtim.tv_nsec)));
+    }
+    state.sort();
+    return state;
+}
+
+} // namespace
+
+TEST_F(LightroomCatalog, KeysRepeatedAcrossTheTablesListEachFileOnceWithinBoundedMemory)
+{
+    // Every folder and every root under the key 1: joined, 64 million rows.
+    const QString crossed = tree.root() + QStringLiteral("/crossed.lrcat");
+    runSqlScript(crossed,
+        "CREATE TABLE AgLibraryRootFolder (id_local, absolutePath);"
+        "CREATE TABLE AgLibraryFolder (id_local, rootFolder, pathFromRoot);"
+        "CREATE TABLE AgLibraryFile (id_local, folder, originalFilename);"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 400)"
+        " INSERT INTO AgLibraryRootFolder SELECT 1, '/r/' FROM c;"
+        "INSERT INTO AgLibraryFolder SELECT 1, 1, 'f/' FROM AgLibraryRootFolder;"
+        "INSERT INTO AgLibraryFile SELECT rowid, 1, 'a.jpg' FROM AgLibraryRootFolder;");
+    const BoundedRun listed = runBoundedChild(
+        [&] { return LightroomDBManager(crossed).fetchLightroomCatalogFiles().size() == 400 ? 0 : 1; },
+        60000, 1024ll * 1024 * 1024);
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_LT(listed.peakGrowthBytes, 256ll * 1024 * 1024);
+}
+
+TEST_F(LightroomCatalog, ComputedColumnsAndListingsPastTheirBoundEndWithAReason)
+{
+    const auto failureOf = [](const LightroomDBManager& manager) {
+        QString failure;
+        EXPECT_TRUE(manager.fetchLightroomCatalogFiles(nullptr, &failure).empty());
+        return failure;
+    };
+    DatabaseBounds fewRows;
+    fewRows.rows = 5;
+    EXPECT_EQ(failureOf(LightroomDBManager(catalog, fewRows)), QStringLiteral("it yields more than 5 rows"));
+
+    run("ALTER TABLE AgLibraryRootFolder ADD COLUMN p GENERATED ALWAYS AS (printf('%.*c', 100000, 'x'));");
+    EXPECT_EQ(failureOf(LightroomDBManager(catalog)), QStringLiteral("AgLibraryRootFolder has computed columns"));
+    // Read from there, the scan tells the user the catalog was left out.
+    LightroomCloudHandler handler(catalog);
+    struct : CloudScanSink {
+        void addCloudScanFile(const FileInfoNodePtr&) override { }
+        void OnScanCompletedProcess() override { }
+    } sink;
+    handler.startCloudScan({}, ScanRequest {}, sink);
+    EXPECT_TRUE(handler.lastWalkIncomplete);
+}
+
+TEST_F(LightroomCatalog, ReadingACatalogKeptWithAWriteAheadLogWritesNothingBesideIt)
+{
+    run("PRAGMA journal_mode = WAL");
+    const QString folder = tree.root();
+    const QStringList before = folderState(folder);
+    ASSERT_FALSE(before.join(' ').contains(QStringLiteral("-wal")));
+    EXPECT_EQ(LightroomDBManager(catalog).fetchLightroomCatalogFiles().size(), 3u);
+    EXPECT_EQ(folderState(folder), before);
+
+    // The photo application at work: its newest entries are in the log alone.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(catalog).constData(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer,
+                  "PRAGMA wal_autocheckpoint = 0; INSERT INTO AgLibraryFile VALUES (104, 10, 'new.jpg');", nullptr,
+                  nullptr, nullptr),
+        SQLITE_OK);
+    const QStringList whileOpen = folderState(folder);
+    QSet<QString> names;
+    for (const LightroomCatalogRow& row : LightroomDBManager(catalog).fetchLightroomCatalogFiles())
+        names.insert(row.fileName);
+    EXPECT_TRUE(names.contains(QStringLiteral("new.jpg")));
+    EXPECT_EQ(folderState(folder), whileOpen);
+    sqlite3_close(writer);
 }

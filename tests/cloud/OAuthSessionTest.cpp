@@ -39,6 +39,8 @@ protected:
         });
     }
 
+    void TearDown() override { OAuthSession::setKeepingTokens(true); }
+
     // Signs in; the client sends the session's token, which the API no
     // longer takes, so its next request needs a refresh.
     void signInWithStaleToken(RestClient& client)
@@ -54,6 +56,14 @@ protected:
         client.setBaseUrl(session->config().apiBaseUrl);
         session->attach(client);
         server.expireAccessToken();
+    }
+    // The API's items, asked with that stale token; none when no answer came.
+    std::optional<RestReply> askForItems(RestClient& client)
+    {
+        std::optional<RestReply> reply;
+        client.send(RestRequest::get(QStringLiteral("items")), nullptr, [&](const RestReply& r) { reply = r; });
+        waitUntil([&] { return reply.has_value(); });
+        return reply;
     }
 };
 
@@ -72,6 +82,21 @@ TEST_F(SignIn, CodeFlowWithPkceSignsInAndKeepsTheTokens)
     session->signOut([&](bool done) { removed = done; });
     EXPECT_TRUE(removed);
     EXPECT_FALSE(session->isSignedIn());
+    EXPECT_TRUE(secrets.items.isEmpty());
+}
+
+// Once an uninstall has removed the kept sign-ins, a sign-in or refresh that
+// ends later keeps nothing again: it lasts for the run.
+TEST_F(SignIn, NoTokensAreKeptOnceKeepingIsOff)
+{
+    OAuthSession::setKeepingTokens(false);
+    RestClient client;
+    signInWithStaleToken(client);
+    const std::optional<RestReply> reply = askForItems(client);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_TRUE(reply->ok());
+    EXPECT_EQ(server.refreshCount, 1);
+    EXPECT_TRUE(session->isSignedIn());
     EXPECT_TRUE(secrets.items.isEmpty());
 }
 
@@ -100,9 +125,8 @@ TEST_F(SignIn, ARequestAnswered401IsSentAgainAfterARefresh)
     RestClient client;
     signInWithStaleToken(client);
 
-    std::optional<RestReply> reply;
-    client.send(RestRequest::get(QStringLiteral("items")), nullptr, [&](const RestReply& r) { reply = r; });
-    ASSERT_TRUE(waitUntil([&] { return reply.has_value(); }));
+    const std::optional<RestReply> reply = askForItems(client);
+    ASSERT_TRUE(reply.has_value());
     EXPECT_TRUE(reply->ok());
     EXPECT_EQ(reply->object().value(QStringLiteral("items")).toInt(), 3);
     EXPECT_EQ(server.refreshCount, 1);

@@ -1,10 +1,12 @@
 #include "emptyfolders/EmptyFolderHandler.h"
+#include "bench/PeakMemory.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/RAZButton.h"
 #include "emptyfolders/EmptyFolderWork.h"
 #include "emptyfolders/FolderTreeModel.h"
 #include "support/RecordingAlerts.h"
 #include "support/TreeBuilder.h"
+#include "support/Watchdog.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +15,8 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,9 +35,10 @@ protected:
         QSignalSpy finished(&handler, &EmptyFolderHandler::workFinished);
         ASSERT_TRUE(finished.wait(20000));
     }
-    void scan()
+    // Scans the folder at relative ("" the root).
+    void scan(const QString& relative = {})
     {
-        handler.folderChosen(tree.root());
+        handler.folderChosen(tree.path(relative));
         handler.btnScanFoldersTapped();
         finishWork();
     }
@@ -133,7 +138,7 @@ TEST_F(EmptyFolderCleaner, LinksAreEntriesNotFolders)
     EXPECT_FALSE(root->subfolders[0]->empty) << "a folder holding a link is not empty";
 
     const auto blank = buildFolderTree(QFile::encodeName(tree.path(QStringLiteral("loop"))) + "/missing");
-    EXPECT_TRUE(blank->path.isEmpty());
+    EXPECT_TRUE(pathOf(*blank).isEmpty());
     EXPECT_FALSE(blank->empty);
 }
 
@@ -265,7 +270,7 @@ TEST_F(EmptyFolderCleaner, ScanWaitsForAFolderAndThePathReadsAsText)
     QTest::mouseClick(handler.btnScanFolders, Qt::LeftButton);
     finishWork();
     ASSERT_NE(handler.folderHierarchy(), nullptr);
-    EXPECT_EQ(handler.folderHierarchy()->path, tree.root());
+    EXPECT_EQ(pathOf(*handler.folderHierarchy()), tree.root());
 
     // Closing forgets the folder, so Scan waits for one again.
     handler.closeDeleteFolderNag();
@@ -287,4 +292,172 @@ TEST_F(EmptyFolderCleaner, AFolderChosenThroughALinkedParentIsCleanedAndUndone)
     handler.btnUndoTapped();
     finishWork();
     EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("real/chosen/empty"))).isDir());
+}
+
+TEST_F(EmptyFolderCleaner, AParentSwappedForALinkIsNotFollowedAndTheFolderIsKeptWithItsReason)
+{
+    // After the scan the parent goes and a link to a folder outside takes its
+    // name; that folder holds an empty folder of the recorded one's name.
+    tree.folder(QStringLiteral("chosen/parent/child"));
+    tree.folder(QStringLiteral("outside/child"));
+    scan(QStringLiteral("chosen"));
+    expand(QString());
+    expand(QStringLiteral("parent"));
+    ASSERT_EQ(handler.arrOfEmptyFolders(), paths({ "chosen/parent/child" }));
+    ASSERT_TRUE(QDir().rename(tree.path(QStringLiteral("chosen/parent")), tree.path(QStringLiteral("moved"))));
+    tree.symlink(QStringLiteral("chosen/parent"), tree.path(QStringLiteral("outside")));
+
+    deleteFolders();
+    EXPECT_TRUE(exists(QStringLiteral("outside/child")));
+    EXPECT_TRUE(exists(QStringLiteral("moved/child")));
+    EXPECT_TRUE(handler.deletedEmptyFolders().isEmpty());
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    const QString report = presenter->shown[0].informativeText;
+    EXPECT_TRUE(report.contains(QLatin1String("1 folders were kept"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(tree.path(QStringLiteral("chosen/parent/child"))
+        + QStringLiteral(" was kept: a folder on its path is a symbolic link.")))
+        << report.toStdString();
+    EXPECT_FALSE(handler.btnUndo->isEnabled());
+}
+
+TEST_F(EmptyFolderCleaner, UndoMakesNothingThroughALinkPutOnTheWay)
+{
+    tree.folder(QStringLiteral("chosen/parent/child"));
+    tree.folder(QStringLiteral("chosen/plain"));
+    tree.folder(QStringLiteral("outside"));
+    scan(QStringLiteral("chosen"));
+    expand(QString());
+    expand(QStringLiteral("parent"));
+    deleteFolders();
+    ASSERT_EQ(handler.deletedEmptyFolders(), paths({ "chosen/plain", "chosen/parent/child" }));
+    ASSERT_TRUE(QDir().rmdir(tree.path(QStringLiteral("chosen/parent"))));
+    tree.symlink(QStringLiteral("chosen/parent"), tree.path(QStringLiteral("outside")));
+
+    presenter->shown.clear();
+    handler.btnUndoTapped();
+    finishWork();
+    EXPECT_FALSE(exists(QStringLiteral("outside/child"))) << "made through the link";
+    EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("chosen/plain"))).isDir());
+    EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("chosen/parent"))).isSymLink());
+    ASSERT_EQ(presenter->shown.size(), 2u); // the question, then the outcome
+    EXPECT_EQ(presenter->shown[1].informativeText, QStringLiteral("1 folders could not be created again."));
+}
+
+TEST_F(EmptyFolderCleaner, DeletionKeepsEachFolderNoLongerWhereTheScanSawIt)
+{
+    for (const char* folder : { "swapped/child", "renamed/child", "replaced", "gained", "plain" })
+        tree.folder(QLatin1String(folder));
+    tree.file(QStringLiteral("spares/.keep"), "");
+    tree.folder(QStringLiteral("spares/spare"));
+    const std::unique_ptr<Folder> scanned = buildFolderTree(QFile::encodeName(tree.root()));
+    std::vector<const Folder*> leaves;
+    std::vector<const Folder*> pending { scanned.get() };
+    while (!pending.empty()) {
+        const Folder* folder = pending.back();
+        pending.pop_back();
+        if (folder->empty && folder->name != QLatin1String("spare"))
+            leaves.push_back(folder);
+        for (const auto& child : folder->subfolders)
+            pending.push_back(child.get());
+    }
+    ASSERT_EQ(leaves.size(), 5u);
+    // A real folder of another name takes a parent's place, holding an
+    // empty folder of the recorded one's name; another takes a recorded
+    // folder's own place; one gains an entry.
+    ASSERT_TRUE(QDir().rename(tree.path(QStringLiteral("swapped")), tree.path(QStringLiteral("old"))));
+    ASSERT_TRUE(QDir().rename(tree.path(QStringLiteral("renamed")), tree.path(QStringLiteral("swapped"))));
+    ASSERT_TRUE(QDir().rename(tree.path(QStringLiteral("replaced")), tree.path(QStringLiteral("replaced-old"))));
+    ASSERT_TRUE(QDir().rename(tree.path(QStringLiteral("spares/spare")), tree.path(QStringLiteral("replaced"))));
+    tree.file(QStringLiteral("gained/.new"), "x");
+
+    const FolderDeletion deletion = deleteEmptyFolders(*scanned, leaves);
+    ASSERT_EQ(deletion.removed.size(), 1u);
+    EXPECT_EQ(pathOf(*deletion.removed[0].folder), tree.path(QStringLiteral("plain")));
+    EXPECT_FALSE(exists(QStringLiteral("plain")));
+    std::map<QString, QString> kept;
+    for (const FolderDeletion::Kept& each : deletion.kept)
+        kept[pathOf(*each.folder).mid(tree.root().size() + 1)] = each.reason;
+    EXPECT_EQ(kept,
+        (std::map<QString, QString> {
+            { QStringLiteral("gained"), QStringLiteral("it is no longer empty") },
+            { QStringLiteral("renamed/child"), QStringLiteral("it is no longer there") },
+            { QStringLiteral("replaced"), QStringLiteral("another item stands in its place since the scan") },
+            { QStringLiteral("swapped/child"), QStringLiteral("a folder on its path is no longer the one scanned") },
+        }));
+    for (const char* folder : { "swapped/child", "old/child", "replaced", "replaced-old", "gained/.new" })
+        EXPECT_TRUE(exists(QLatin1String(folder))) << folder;
+}
+
+TEST_F(EmptyFolderCleaner, ADeepTreeIsBuiltPrintedCleanedAndMadeAgainInProportionToItsFolders)
+{
+    // Twenty thousand nested folders, every tenth holding an empty one
+    // besides the next: each level used to keep its whole path, and the tree's text
+    // every path again, indented by its depth (minutes and gigabytes); past
+    // the path limit nothing could be removed.
+    constexpr int depth = 20000;
+    auto deep = std::make_shared<TreeBuilder>(TreeBuilder::Place::memory);
+    deep->chain(QString(), depth, "d", [](int folder, int level) {
+        if (level % 10 == 0) {
+            ASSERT_EQ(::mkdirat(folder, "e", 0700), 0);
+        }
+    });
+    struct Figures {
+        std::size_t folders = 0;
+        std::size_t empty = 0;
+        long textBytes = 0;
+        std::size_t removed = 0;
+        std::size_t foldersAfterDeletion = 0;
+        int restored = 0;
+        std::size_t foldersAfterUndo = 0;
+        qint64 peakBytes = 0;
+    };
+    const auto count = [](const Folder& tree, std::vector<const Folder*>* empty = nullptr) {
+        std::size_t folders = 0;
+        std::vector<const Folder*> pending { &tree };
+        while (!pending.empty()) {
+            const Folder* folder = pending.back();
+            pending.pop_back();
+            ++folders;
+            if (empty && folder->empty)
+                empty->push_back(folder);
+            for (const auto& child : folder->subfolders)
+                pending.push_back(child.get());
+        }
+        return folders;
+    };
+    resetPeakMemory();
+    const qint64 start = statusBytes("VmRSS");
+    const auto figures = runWithWatchdog(
+        [deep, count, start] {
+            Figures figures;
+            const QByteArray root = QFile::encodeName(deep->root());
+            const std::unique_ptr<Folder> tree = buildFolderTree(root);
+            std::vector<const Folder*> empty;
+            figures.folders = count(*tree, &empty);
+            figures.empty = empty.size();
+            std::FILE* text = std::tmpfile();
+            printFolderTree(*tree, text);
+            figures.textBytes = std::ftell(text);
+            std::fclose(text);
+            const FolderDeletion deletion = deleteEmptyFolders(*tree, empty);
+            figures.removed = deletion.removed.size();
+            RemovedFolders removed;
+            removed.add(*tree, deletion);
+            figures.foldersAfterDeletion = count(*buildFolderTree(root));
+            figures.restored = restoreDeletedFolders(removed).restored;
+            figures.foldersAfterUndo = count(*buildFolderTree(root));
+            figures.peakBytes = statusBytes("VmHWM") - start;
+            return figures;
+        },
+        nullptr, std::chrono::milliseconds(0), std::chrono::seconds(120));
+    ASSERT_TRUE(figures);
+    // The chosen folder, the chain and the empty ones in it.
+    EXPECT_EQ(figures->folders, 1u + depth + depth / 10);
+    EXPECT_EQ(figures->empty, std::size_t(depth / 10));
+    EXPECT_LT(figures->textBytes, 100L * long(figures->folders));
+    EXPECT_EQ(figures->removed, figures->empty);
+    EXPECT_EQ(figures->foldersAfterDeletion, figures->folders - figures->empty);
+    EXPECT_EQ(std::size_t(figures->restored), figures->empty);
+    EXPECT_EQ(figures->foldersAfterUndo, figures->folders);
+    EXPECT_LT(figures->peakBytes, qint64(64) << 20);
 }

@@ -1,6 +1,7 @@
 #include "ListsFixture.h"
 #include "base/AppPaths.h"
 #include "home/CategorySwitches.h"
+#include "home/LocationAdder.h"
 #include "support/TreeBuilder.h"
 
 #include <QDir>
@@ -24,13 +25,39 @@ TEST_F(ListsFixture, RestoresWhatStillExistsAndResavesWithoutTheRest)
             makeFolderEntry(kept), QStringLiteral("junk") });
 
     lists.loadSavedScanList();
-    ASSERT_EQ(scan().size(), 3u);
+    ASSERT_EQ(scan().size(), 4u);
     EXPECT_EQ(*scan()[0]->filePath, kept);
     EXPECT_EQ(scan()[1]->state, 0);
     EXPECT_FALSE(scan()[1]->isIncludeSubFolders);
+    EXPECT_EQ(*scan()[3]->filePath, app);
     EXPECT_TRUE(lists.isPhotosLibraryPathAdded());
     EXPECT_TRUE(lists.hasCheckedScanRow());
-    EXPECT_EQ(saved(SettingsKey::savedPaths), (QStringList { kept, unticked, library }));
+    EXPECT_EQ(saved(SettingsKey::savedPaths), (QStringList { kept, unticked, library, app }));
+}
+
+// A folder whose name ends like a package's is a folder the user chose:
+// chosen in the panel or dropped, it is still listed at the next start.
+TEST_F(ListsFixture, FoldersNamedLikePackagesComeBackAtTheNextStart)
+{
+    TreeBuilder tree;
+    QStringList folders;
+    for (const char* name : { "Work.app", "Kit.bundle", "Qt.framework", "Fx.plugin", "Notes.rtfd", "Trip.photolibrary",
+             "Old.migratedphotolibrary" })
+        folders << tree.folder(QString::fromLatin1(name));
+    LocationAdder adder { lists };
+    EXPECT_EQ(adder.addPanelPathsToScanList(folders.mid(0, 4)).added, 4);
+    EXPECT_EQ(adder.handleFileDragDrop(folders.mid(4), HomeTab::include).added, 3);
+    ASSERT_EQ(saved(SettingsKey::savedPaths), folders);
+
+    // The next start: a new owner of the lists over the same settings.
+    ScanSources next { defaults };
+    LocationLists restored { next };
+    restored.loadSavedScanList();
+    QStringList listed;
+    for (const FilePathNodePtr& row : next.scanList(ScanSource::thisComputer))
+        listed << row->filePath.value_or(QString());
+    EXPECT_EQ(listed, folders);
+    EXPECT_EQ(saved(SettingsKey::savedPaths), folders);
 }
 
 TEST_F(ListsFixture, ScanListCoversEntriesAndTheirAncestorsByWholeComponents)

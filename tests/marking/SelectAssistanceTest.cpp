@@ -1,4 +1,5 @@
 #include "base/UserDefaults.h"
+#include "controls/CustomWindowNag.h"
 #include "controls/RAZButton.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
@@ -12,10 +13,13 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListView>
 #include <QMimeData>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -35,14 +39,13 @@ private:
     QString* next_;
 };
 
-class Assistant : public ::testing::Test {
+// The assistant with the program's own folder panel.
+class AssistantPanel : public ::testing::Test {
 protected:
     void SetUp() override
     {
         setAlertPresenter(alerts);
         selectedScanSource() = ScanSource::thisComputer;
-        assistant.setFolderChooser(std::make_unique<FakeChooser>(&nextFolder));
-        assistant.openSheet();
     }
     void TearDown() override { setAlertPresenter(nullptr); }
 
@@ -52,12 +55,6 @@ protected:
         for (const QVariant& rule : defaults.arrayValue(QStringLiteral("autoMarkingRules")).value_or(QVariantList()))
             names.append(rule.toMap().value(QStringLiteral("ruleName")).toString());
         return names;
-    }
-    void add(const QString& folder)
-    {
-        nextFolder = folder;
-        assistant.btnbrowseProtectPathTapped();
-        assistant.btnAddProtectPathTapped();
     }
     qsizetype storedFolderCount() const
     {
@@ -74,6 +71,25 @@ protected:
     AutoMarkSheetWindows sheets { &window };
     AutoMarking marking { state, defaults, sheets };
     SelectAssistanceController assistant { state, *store, defaults, marking, &window };
+};
+
+// The same with a chooser that answers with nextFolder at once, its sheet
+// open.
+class Assistant : public AssistantPanel {
+protected:
+    void SetUp() override
+    {
+        AssistantPanel::SetUp();
+        assistant.setFolderChooser(std::make_unique<FakeChooser>(&nextFolder));
+        assistant.openSheet();
+    }
+    void add(const QString& folder)
+    {
+        nextFolder = folder;
+        assistant.btnbrowseProtectPathTapped();
+        assistant.btnAddProtectPathTapped();
+    }
+
     QString nextFolder;
 };
 
@@ -208,6 +224,59 @@ TEST_F(Assistant, AddingTwiceAlertsAndKeepsOneEntry)
     EXPECT_EQ(store->protectList(ScanSource::thisComputer).size(), 1u);
     EXPECT_EQ(storedFolderCount(), 1);
     EXPECT_EQ(assistant.tblProtected->item(0, 1)->text(), localizedText(QStringLiteral("ID_YES")));
+}
+
+// Through the program's own folder panel: a Browse in which another folder
+// was highlighted and then cancelled leaves the folder shown, and Add
+// protects that one.
+TEST_F(AssistantPanel, ACancelledBrowseLeavesTheShownFolderToBeAdded)
+{
+    QTemporaryDir folders;
+    for (const char* name : { "A", "B" })
+        ASSERT_TRUE(QDir(folders.path()).mkdir(QString::fromLatin1(name)));
+    assistant.openSheet();
+    assistant.segmentClicked(SelectAssistanceController::Tab::protectedFolders);
+    // Browse, then the user's click on a folder of the panel's list.
+    const auto browseAndHighlight = [&](const QString& name) -> QFileDialog* {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        assistant.btnBrowsePath->click();
+        auto* panel = assistant.window->findChild<QFileDialog*>(QStringLiteral("folderChooser"));
+        if (!panel)
+            return nullptr;
+        panel->setDirectory(folders.path());
+        auto* list = panel->findChild<QListView*>(QStringLiteral("listView"));
+        QModelIndex row;
+        const bool listed = QTest::qWaitFor([&] {
+            const QModelIndex first = list->model()->index(0, 0, list->rootIndex());
+            const QModelIndexList found = first.isValid()
+                ? list->model()->match(first, Qt::DisplayRole, name, 1, Qt::MatchExactly)
+                : QModelIndexList();
+            row = found.value(0);
+            return row.isValid();
+        });
+        if (!listed)
+            return nullptr;
+        list->setCurrentIndex(row);
+        return panel;
+    };
+    const QString a = folders.filePath(QStringLiteral("A"));
+
+    QFileDialog* panel = browseAndHighlight(QStringLiteral("A"));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->selectedFiles(), QStringList { a });
+    static_cast<QDialog*>(panel)->accept(); // the panel's own Add
+    ASSERT_EQ(assistant.lblBrowsedPath->text(), a);
+
+    panel = browseAndHighlight(QStringLiteral("B"));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->selectedFiles(), QStringList { folders.filePath(QStringLiteral("B")) });
+    panel->reject();
+    EXPECT_EQ(assistant.lblBrowsedPath->text(), a);
+
+    assistant.btnAddPath->click();
+    const std::vector<FilePathNodePtr>& rows = store->protectList(ScanSource::thisComputer);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows.front()->filePath, a);
 }
 
 TEST_F(Assistant, TrashFoldersAreRefused)

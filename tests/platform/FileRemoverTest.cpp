@@ -1,6 +1,7 @@
 #include "platform/FileRemover.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/Watchdog.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <climits>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -186,6 +188,34 @@ TEST(FileRemover, AMoveTheProofRejectsIsTakenBack)
     writeTestFile(path, "bytes");
     EXPECT_TRUE(remover.removeRegularFile(path, pass).ok);
     EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(FileRemover, ATrashEntryIsKnownAgainOnlyAsItWasWrittenAndNeverWaitedOn)
+{
+    TempHome home;
+    const QString ahead = home.path() + QStringLiteral("/written ahead");
+    const QString alone = home.path() + QStringLiteral("/written alone");
+    writeTestFile(ahead, "bytes");
+    writeTestFile(alone, "bytes");
+    LocalFileRemover remover;
+    remover.startRun();
+    remover.prepareTrashEntries({ ahead });
+    for (const FileRemoval& removal : { remover.moveToTrash(ahead), remover.moveToTrash(alone) }) {
+        ASSERT_TRUE(removal.ok) << removal.error.toStdString();
+        EXPECT_TRUE(removal.trashInfoText.contains("DeletionDate="));
+        EXPECT_TRUE(isTrashEntryAsWritten(removal.trashInfoPath, removal.trashInfoText, removal.trashInfo));
+        EXPECT_FALSE(isTrashEntryAsWritten(removal.trashInfoPath, removal.trashInfoText, FileFacts {}));
+
+        // A FIFO in an entry's place is no entry.
+        ASSERT_TRUE(QFile::remove(removal.trashInfoPath));
+        makeTestFifo(removal.trashInfoPath);
+        const auto read = runWithWatchdog(
+            [info = removal.trashInfoPath, text = removal.trashInfoText, facts = removal.trashInfo] {
+                return !trashInfoOriginalPath(info) && !isTrashEntryAsWritten(info, text, facts);
+            },
+            nullptr, std::chrono::milliseconds(0), std::chrono::seconds(10));
+        EXPECT_EQ(read, std::optional(true));
+    }
 }
 
 TEST(FileRemover, AnotherVolumeUsesItsSharedTrashOnlyWhenItIsARealStickyFolder)

@@ -4,6 +4,7 @@
 #include "core/AppStartup.h"
 #include "platform/FileRemover.h"
 #include "results/CategoryPie.h"
+#include "results/PreviewLoader.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
@@ -12,9 +13,11 @@
 #include "results/ThumbnailCell.h"
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanSources.h"
+#include "support/ChildProcess.h"
 #include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 #include "support/HandClock.h"
+#include "support/HostilePictures.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
@@ -326,6 +329,64 @@ TEST(Thumbnails, PicturesSwappedForFifosOrLinksAfterTheScanNeverHoldTheDecoders)
         EXPECT_TRUE(provider->cached(node(path))->isNull()) << path.toStdString();
     EXPECT_TRUE(provider->waitForDone());
     provider.reset();
+}
+
+TEST(Thumbnails, CraftedPicturesEndSoonWithinABoundOfMemoryInTheGridThePreviewAndFromDrive)
+{
+    TempHome home;
+    const QByteArray bomb = HostilePictures::vectorBomb(256ll << 20);
+    const QByteArray scans = HostilePictures::manyScanJpeg(8192, 8192, 2000);
+    QStringList paths;
+    for (const auto& [name, bytes] :
+        { std::pair { "/bomb.jpg", bomb }, { "/bomb.svgz", bomb }, { "/scans.jpg", scans } }) {
+        paths << home.path() + name;
+        writeTestFile(paths.back(), bytes);
+    }
+    const BoundedRun run = runBoundedChild(
+        [&] {
+            // Both decoders of the grid take a crafted picture at once.
+            ThumbnailProvider provider(QSize(250, 240));
+            for (const QString& path : paths) {
+                FileInfoNode node;
+                node.filePath = path;
+                node.fileCategory = Cat::Pic;
+                provider.request(node, ScanSource::thisComputer);
+            }
+            int shown = provider.waitForDone(20'000) ? 0 : 100;
+            for (const QString& path : paths)
+                shown += readPreviewContent(path, QSize(800, 600), true).picture.isNull() ? 0 : 1;
+            for (const QByteArray& bytes : { bomb, scans }) {
+                shown += ThumbnailProvider::decodePictureData(bytes, QSize(250, 240)).isNull() ? 0 : 1;
+                shown += decodePreviewPicture(bytes, QSize(800, 600)).isNull() ? 0 : 1;
+            }
+            return shown;
+        },
+        30'000, 1536ll << 20);
+    EXPECT_FALSE(run.pastDeadline);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_LT(run.peakGrowthBytes, 96ll << 20) << run.elapsedMs << " ms";
+}
+
+TEST(Thumbnails, ARefusedVectorPictureShowsItsTypeAndADriveThumbnailIsNeverOne)
+{
+    TempHome home;
+    // Refers to a file of its own: never rendered.
+    const QByteArray drawing = HostilePictures::vectorReferringTo("other.png");
+    writeTestFile(home.path() + "/drawing.svg", drawing);
+    FileInfoNode node;
+    node.filePath = home.path() + "/drawing.svg";
+    node.fileCategory = Cat::Pic;
+    ThumbnailProvider provider(QSize(100, 100));
+    QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+    provider.request(node, ScanSource::thisComputer);
+    ASSERT_TRUE(ready.wait());
+    // The type's icon, half the cell, in place of the drawing.
+    EXPECT_EQ(provider.cached(node)->size(), QSize(50, 50));
+
+    for (const QByteArray& bytes : { drawing, HostilePictures::gzipped(drawing), QByteArray("<svg/>") }) {
+        EXPECT_TRUE(ThumbnailProvider::decodePictureData(bytes, QSize(100, 100)).isNull());
+        EXPECT_TRUE(decodePreviewPicture(bytes, QSize(100, 100)).isNull());
+    }
 }
 
 TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)

@@ -14,6 +14,10 @@ public:
     std::vector<FileInfoNodePtr> toDeliver;
     int rootsMade = 0;
     bool failsAFolder = false;
+    // The file the source is read from; none for a service.
+    std::optional<QString> file;
+
+    std::optional<QString> sourceFile() const override { return file; }
 
     CloudScanFoldersListPtr makeRootFolderNode() override
     {
@@ -130,6 +134,17 @@ TEST_F(CloudDispatch, AFolderTheWalkCouldNotListIsToldOfAfterTheNoDuplicatesNoti
     ASSERT_TRUE(runScan());
     EXPECT_EQ(screen.alertMessages(),
         QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_CLOUD_LISTING_INCOMPLETE") }));
+}
+
+TEST_F(CloudDispatch, ASourceFileThatCouldNotBeReadIsToldOfAsSuchNotAsAServiceThatFailed)
+{
+    addCloudRow(QStringLiteral("/Photos"));
+    handler.failsAFolder = true;
+    handler.file = QStringLiteral("/home/u/Pictures/Catalog.lrcat");
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(screen.alertMessages(),
+        QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_PHOTO_DATABASE_LEFT_OUT") }));
+    EXPECT_TRUE(screen.alerts.back().informativeText.startsWith(*handler.file));
 }
 
 TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)

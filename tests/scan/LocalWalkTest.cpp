@@ -1,14 +1,18 @@
+#include "bench/PeakMemory.h"
 #include "base/AppPaths.h"
 #include "scan/EngineFixture.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
-#include <string>
+#include <future>
 #include <sched.h>
+#include <string>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -258,6 +262,64 @@ TEST_F(Walk, AFileBeyondTheSystemsPathLengthIsSkippedAndLogged)
     // The temporary folder cannot remove what it cannot name.
     QProcess::execute(QStringLiteral("rm"),
         { QStringLiteral("-rf"), QStringLiteral("--"), tree.root() + QLatin1Char('/') + QString::fromStdString(name) });
+}
+
+TEST_F(Walk, FilesAtEveryLevelPastThePathLimitCostTheLogInProportionToTheirNumber)
+{
+    // A file at every level of a deep tree: each is told, and a line that
+    // named the whole path would make the log grow with the square of the
+    // depth (here about 60 MB instead of about 1 MB).
+    constexpr int depth = 4000;
+    TreeBuilder deep(TreeBuilder::Place::memory);
+    deep.chain(QString(), depth, "folder", [](int folder, int) {
+        ::close(::openat(folder, "level.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    });
+    addRow(deep.root());
+    const qsizetype recorded = walk().size();
+    const QString told = log();
+    const qsizetype tooLong = told.count(QStringLiteral("level.txt: the path is longer than the system allows"));
+    EXPECT_EQ(recorded + tooLong, depth);
+    EXPECT_EQ(skipped, tooLong);
+    EXPECT_GT(tooLong, depth / 2);
+    EXPECT_LT(told.size(), qsizetype(depth) * 600);
+    // What is told of a cut path still ends with its last folders.
+    EXPECT_TRUE(told.contains(QRegularExpression(QStringLiteral("Skipped …/(folder/)+level\\.txt: the path is longer"))));
+}
+
+TEST_F(Walk, TwentyThousandNestedFoldersAreWalkedInProportionToTheirNumber)
+{
+    // Past the path limit each level was opened again from the root and kept
+    // its whole path: minutes and gigabytes at this depth. The pair at the
+    // bottom lies past the limit and is told, not recorded.
+    constexpr int depth = 20000;
+    TreeBuilder deep(TreeBuilder::Place::memory);
+    deep.chain(QString(), depth, "d", [](int folder, int level) {
+        if (level > 3 && level != depth)
+            return;
+        for (const char* name : { "a.txt", "b.txt" }) {
+            const int fd = ::openat(folder, name, O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+            ASSERT_EQ(::write(fd, "same", 4), 4);
+            ::close(fd);
+        }
+    });
+    addRow(deep.root());
+    resetPeakMemory();
+    const qint64 start = statusBytes("VmRSS");
+    // A walk still going after a generous bound is stopped, as a user would,
+    // and then misses the pair at the bottom.
+    std::promise<void> ended;
+    std::thread watchdog([finished = ended.get_future()] {
+        if (finished.wait_for(std::chrono::seconds(120)) != std::future_status::ready)
+            isAbortScan = true;
+    });
+    const qsizetype recorded = walk().size();
+    ended.set_value();
+    watchdog.join();
+    EXPECT_FALSE(isAbortScan.load()) << "the walk did not end by itself";
+    EXPECT_EQ(recorded, 6);
+    EXPECT_EQ(skipped, 2);
+    EXPECT_EQ(log().count(QStringLiteral("the path is longer than the system allows")), 2);
+    EXPECT_LT(statusBytes("VmHWM") - start, qint64(64) << 20);
 }
 
 TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)

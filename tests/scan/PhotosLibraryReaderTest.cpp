@@ -1,7 +1,9 @@
 #include "scan/PhotosLibraryReader.h"
 #include "base/AppPaths.h"
+#include "core/Localization.h"
 #include "core/PhotosNode.h"
 #include "scan/EngineFixture.h"
+#include "support/ChildProcess.h"
 #include "support/SqlScript.h"
 #include "support/TestFiles.h"
 #include "support/Watchdog.h"
@@ -237,14 +239,15 @@ TEST_F(EngineFixture, ViewsStandingInForTheTablesReadSkipTheLibrary)
 
 TEST_F(EngineFixture, AQueryThatWouldRunOnAndOnEndsAtStopAndAtItsTimeBound)
 {
-    // Plain tables whose join yields ten billion rows, none of them usable.
+    // Plain tables without keys: each of 100,000 entries looks through
+    // 100,000 assets for its own, which none is, ten billion steps.
     const QString database = tree.folder(QStringLiteral("J.photoslibrary/database")) + QStringLiteral("/photos.sqlite");
     runSqlScript(database,
         QStringLiteral("CREATE TABLE ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);"
                        "CREATE TABLE ZADDITIONALASSETATTRIBUTES (ZASSET, ZORIGINALFILESIZE, ZORIGINALFILENAME,"
                        " ZALLOWEDFORANALYSIS);"
                        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 100000)"
-                       " INSERT INTO ZASSET SELECT 1, 'U', NULL, NULL, 0 FROM c;"
+                       " INSERT INTO ZASSET SELECT 2, 'U', NULL, NULL, 0 FROM c;"
                        "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT 1, 1, 'n', 1 FROM ZASSET;"));
     const QString library = tree.path(QStringLiteral("J.photoslibrary"));
 
@@ -258,6 +261,132 @@ TEST_F(EngineFixture, AQueryThatWouldRunOnAndOnEndsAtStopAndAtItsTimeBound)
     EXPECT_EQ(readGuarded(bounded, library), std::optional<std::size_t>(0));
     EXPECT_TRUE(logText().contains(QStringLiteral("took too long")));
     EXPECT_TRUE(cacheIsEmpty());
+}
+
+namespace {
+
+// A library of the newer layout whose database the sql makes, with the one
+// picture its entries name ("A/x.jpg").
+QString craftedLibrary(TreeBuilder& tree, const QString& name, const QString& sql)
+{
+    runSqlScript(tree.folder(name + QStringLiteral("/database")) + QStringLiteral("/photos.sqlite"), sql);
+    tree.file(name + QStringLiteral("/originals/A/x.jpg"), "library picture");
+    return tree.path(name);
+}
+
+// The statement's rows, count of them, numbered from 1 in x.
+QString rowsOf(int count, const QString& statement)
+{
+    return QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT %1) ").arg(count)
+        + statement + QLatin1Char(';');
+}
+
+const QString assetTables
+    = QStringLiteral("CREATE TABLE ZADDITIONALASSETATTRIBUTES (Z_PK, ZASSET, ZORIGINALFILESIZE, ZORIGINALFILENAME,"
+                     " ZALLOWEDFORANALYSIS);");
+
+// What a read may add to the resident memory of the process; the crafted
+// libraries below took gigabytes.
+constexpr qint64 memoryBound = 256ll * 1024 * 1024;
+// What the child reading them may take beyond its parent's address space: a
+// read beyond it ends there, not in the machine's memory.
+constexpr qint64 childSpare = 1024ll * 1024 * 1024;
+
+} // namespace
+
+TEST_F(EngineFixture, TablesThatRepeatTheirKeysYieldEachEntryOnceWithinBoundedMemory)
+{
+    // Every asset and every entry under the key 1: joined, nine million rows.
+    const QString library = craftedLibrary(tree, QStringLiteral("Cross.photoslibrary"),
+        QStringLiteral("CREATE TABLE ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);") + assetTables
+            + rowsOf(3000, QStringLiteral("INSERT INTO ZASSET SELECT 1, 'U', 'A', 'x.jpg', 0 FROM c"))
+            + rowsOf(3000, QStringLiteral("INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT x, 1, 7, 'x.jpg', 1 FROM c")));
+    const BoundedRun read = runBoundedChild(
+        [&] {
+            const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+            return reader.readPhotosLibraryAssets(library).size() == 3000 ? 0 : 1;
+        },
+        60000, childSpare);
+    EXPECT_EQ(read.exitCode, 0);
+    EXPECT_LT(read.peakGrowthBytes, memoryBound);
+    EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, ComputedColumnsAndValuesBeyondTheBoundSkipTheLibraryWithItsReason)
+{
+    // A column that makes four megabytes for each of 500 assets.
+    const QString computed = craftedLibrary(tree, QStringLiteral("Computed.photoslibrary"),
+        QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZTRASHEDSTATE,"
+                       " ZFILENAME GENERATED ALWAYS AS (printf('%.*c', 4000000, 'x')) VIRTUAL);")
+            + assetTables
+            + rowsOf(500, QStringLiteral("INSERT INTO ZASSET (Z_PK, ZUUID, ZDIRECTORY, ZTRASHEDSTATE) SELECT x, 'U',"
+                                         " 'A', 0 FROM c"))
+            + QStringLiteral("INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT Z_PK, Z_PK, 7, 'x.jpg', 1 FROM ZASSET;"));
+    const BoundedRun read = runBoundedChild(
+        [&] {
+            const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+            QString failure;
+            const bool none = reader.readPhotosLibraryAssets(computed, nullptr, &failure).empty();
+            return none && failure == QLatin1String("ZASSET has computed columns") ? 0 : 1;
+        },
+        60000, childSpare);
+    EXPECT_EQ(read.exitCode, 0);
+    EXPECT_LT(read.peakGrowthBytes, memoryBound);
+
+    // A name stored at 100,000 bytes: no file has one.
+    const QString stored = craftedLibrary(tree, QStringLiteral("Stored.photoslibrary"),
+        QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);")
+            + assetTables
+            + QStringLiteral("INSERT INTO ZASSET VALUES (1, 'U', 'A', 'x.jpg', 0), (2, 'U', 'A', printf('%.*c',"
+                             " 100000, 'x'), 0);"
+                             "INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT Z_PK, Z_PK, 7, 'x.jpg', 1 FROM ZASSET;"));
+    const PhotosLibraryReader reader(AppPaths::cacheFolder(), albumName, true);
+    QString failure;
+    EXPECT_TRUE(reader.readPhotosLibraryAssets(stored, nullptr, &failure).empty());
+    EXPECT_EQ(failure, QStringLiteral("it holds a value of more than 65536 bytes"));
+    EXPECT_TRUE(logText().contains(stored + QStringLiteral(" - it holds a value of more than 65536 bytes")));
+    EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, ALibraryPastItsBoundOfRowsOrOfBytesIsSkippedWithItsReason)
+{
+    const QString library = craftedLibrary(tree, QStringLiteral("Large.photoslibrary"),
+        QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);")
+            + assetTables + rowsOf(2000, QStringLiteral("INSERT INTO ZASSET SELECT x, 'U-' || x, 'A', 'x.jpg', 0 FROM c"))
+            + QStringLiteral("INSERT INTO ZADDITIONALASSETATTRIBUTES SELECT Z_PK, Z_PK, 7, 'x.jpg', 1 FROM ZASSET;"));
+    const auto read = [&](PhotosLibraryLimits limits) {
+        QString failure;
+        const std::size_t assets
+            = PhotosLibraryReader(AppPaths::cacheFolder(), albumName, true, limits)
+                  .readPhotosLibraryAssets(library, nullptr, &failure)
+                  .size();
+        return std::make_pair(assets, failure);
+    };
+    EXPECT_EQ(read({}), std::make_pair(std::size_t(2000), QString()));
+    PhotosLibraryLimits fewRows;
+    fewRows.rows = 1000;
+    EXPECT_EQ(read(fewRows), std::make_pair(std::size_t(0), QStringLiteral("it yields more than 1000 rows")));
+    PhotosLibraryLimits fewBytes;
+    fewBytes.bytes = 10000;
+    EXPECT_EQ(read(fewBytes), std::make_pair(std::size_t(0), QStringLiteral("it yields more than 10000 bytes of text")));
+    EXPECT_TRUE(cacheIsEmpty());
+}
+
+TEST_F(EngineFixture, ALibraryLeftOutIsToldOfWhileTheScanFindsTheOtherFiles)
+{
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    const QString library = craftedLibrary(tree, QStringLiteral("Stored.photoslibrary"),
+        QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZFILENAME, ZTRASHEDSTATE);")
+            + assetTables
+            + QStringLiteral("INSERT INTO ZASSET VALUES (1, 'U', 'A', printf('%.*c', 100000, 'x'), 0);"
+                             "INSERT INTO ZADDITIONALASSETATTRIBUTES VALUES (1, 1, 7, 'x.jpg', 1);"));
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(groupsFound(), (QList<QStringList> { { QStringLiteral("a.txt"), QStringLiteral("b.txt") } }));
+    EXPECT_EQ(result->skippedCount, 1);
+    ASSERT_EQ(screen.alertMessages(), QStringList { localizedText("ID_PHOTO_DATABASE_LEFT_OUT") });
+    EXPECT_TRUE(screen.alerts.back().informativeText.startsWith(library));
 }
 
 namespace {

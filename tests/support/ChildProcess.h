@@ -1,8 +1,17 @@
 #pragma once
 
+#include "bench/PeakMemory.h"
+
+#include <QtGlobal>
+
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 // Runs body in a forked child, as a run that a kill or a crash can end: body
@@ -20,4 +29,75 @@ inline int exitCodeOfChild(const std::function<int()>& body)
     if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+// What a bounded run in a child came to.
+struct BoundedRun {
+    // The child's exit code; 125 when body threw (an allocation past its
+    // bound of address space), -1 when it was ended or did not exit normally.
+    int exitCode = -1;
+    bool pastDeadline = false;
+    // How far its resident memory rose above what it started with; -1 when
+    // the child did not tell.
+    qint64 peakGrowthBytes = 0;
+    qint64 elapsedMs = 0;
+};
+
+// Runs body as exitCodeOfChild does, with the child's address space bounded
+// to extraAddressBytes beyond its own at the start, so that a run away
+// allocation fails there instead of taking the machine's memory, and ended
+// at deadlineMs. The child may start no thread pool its parent already has.
+inline BoundedRun runBoundedChild(const std::function<int()>& body, qint64 deadlineMs, qint64 extraAddressBytes)
+{
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return {};
+    std::fflush(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child < 0)
+        return {};
+    if (child == 0) {
+        ::close(report[0]);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        // The checkers' shadow memory lies outside any such bound.
+        const rlim_t bound = rlim_t(statusBytes("VmSize") + extraAddressBytes);
+        const rlimit limit { bound, bound };
+        ::setrlimit(RLIMIT_AS, &limit);
+#endif
+        // The kernel starts a child's peak at its resident memory at the fork.
+        const qint64 before = statusBytes("VmRSS");
+        int code = 125;
+        // An allocation refused at the bound ends the child, never the
+        // test's run inside it.
+        try {
+            code = body();
+        } catch (...) {
+        }
+        const qint64 growth = statusBytes("VmHWM") - before;
+        (void)!::write(report[1], &growth, sizeof growth);
+        ::_exit(code);
+    }
+    ::close(report[1]);
+    BoundedRun run;
+    int status = 0;
+    for (;;) {
+        if (::waitpid(child, &status, WNOHANG) == child)
+            break;
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs)) {
+            run.pastDeadline = true;
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run.elapsedMs
+        = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (!run.pastDeadline && WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    if (::read(report[0], &run.peakGrowthBytes, sizeof run.peakGrowthBytes) != sizeof run.peakGrowthBytes)
+        run.peakGrowthBytes = -1;
+    ::close(report[0]);
+    return run;
 }

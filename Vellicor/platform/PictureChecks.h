@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+// What a picture from outside may cost before a decoder sees it. The
+// toolkit's decoders can be neither interrupted nor told a memory bound of
+// their own (beyond the toolkit's allocation limit for the picture they
+// make), so whatever would make one run for long or take gigabytes is looked
+// for first, cheaply, and such a picture is not decoded at all. Pure; any
+// thread.
+
+namespace PictureBounds {
+
+// A progressive JPEG, or one whose colours come in separate scans, is
+// decoded scan after scan into a buffer of every coefficient of the whole
+// picture, each scan a pass over the blocks of its colours. Encoders write
+// about ten scans; a crafted file holds thousands in a few bytes each. The
+// passes bound the time (some 15 ns a block: half a second), the buffer the
+// memory (a progressive photo of 40 million pixels fits).
+inline constexpr int jpegScans = 100;
+inline constexpr qint64 jpegBlockPasses = 32'000'000;
+inline constexpr qint64 jpegCoefficientBytes = 128ll * 1024 * 1024;
+// A vector picture's document, unpacked: its reader builds a tree of every
+// element and, for a compressed one, unpacks it whole first.
+inline constexpr qint64 vectorDocumentBytes = 4ll * 1024 * 1024;
+
+} // namespace PictureBounds
+
+// The toolkit's format a file's name lets it be decoded as, by its extension
+// (any case, with the usual other spellings); empty when the name allows none
+// that the toolkit reads. A file is decoded as this format or not at all,
+// whatever its content claims.
+QByteArray pictureFormatForName(const QString& name);
+bool isVectorPictureFormat(const QByteArray& format);
+
+// Why the JPEG read from device (from its start) is not to be decoded: more
+// scans or passes over blocks than the bounds, or several scans over more
+// coefficients than the bound. Empty when it may be, and for bytes that are
+// no JPEG (its decoder refuses those). Reads no further than the scan past a
+// bound and puts device back at its start.
+QString jpegRefusal(QIODevice& device);
+
+// A vector picture's document checked for its renderer: read from device
+// (from its start), unpacked when compressed, never beyond the bound either
+// way. Refused when larger, when it is no well-formed document, when it is
+// compressed twice (the renderer would unpack it again without a bound), or
+// when it names anything outside itself: its renderer opens a named file
+// without the care this program takes (a pipe would block it for good) and
+// decodes an embedded picture by its content without any bound.
+struct VectorDocument {
+    QByteArray text;
+    // Why it is refused; empty when text may be rendered.
+    QString refusal;
+};
+VectorDocument checkedVectorDocument(QIODevice& device);
+
+namespace PictureChecksDetail {
+
+// The bytes of a gzip stream (its members in turn) unpacked, or none when
+// they are damaged or unpack to more than limit bytes; at most limit + 1
+// bytes are ever held.
+std::optional<QByteArray> unpackedGzip(const QByteArray& packed, qint64 limit);
+
+} // namespace PictureChecksDetail

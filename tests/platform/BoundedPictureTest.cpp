@@ -1,0 +1,183 @@
+#include "platform/ImageProcessing.h"
+#include "platform/PictureChecks.h"
+#include "support/ChildProcess.h"
+#include "support/HostilePictures.h"
+#include "support/TestFiles.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace HostilePictures;
+
+// Generous beside the milliseconds a refusal takes; a decoder that takes a
+// crafted file at its word runs for many seconds, or for ever.
+constexpr qint64 deadlineMs = 30'000;
+// Far below the hundreds of megabytes a decoder that believes one of the
+// files takes, and what a run away child may reserve before it fails.
+constexpr qint64 memoryBound = 64ll << 20;
+constexpr qint64 addressBound = 1536ll << 20;
+
+QByteArray encoded(const QImage& image, const char* format, bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    EXPECT_TRUE(writer.write(image)) << format;
+    return bytes;
+}
+
+QString drawing(int width, int height)
+{
+    return QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                          "width=\"%1\" height=\"%2\"><rect id=\"r\" width=\"10\" height=\"10\" fill=\"blue\"/>"
+                          "<use xlink:href=\"#r\" x=\"20\"/></svg>")
+        .arg(width)
+        .arg(height);
+}
+
+struct BoundedPictures : ::testing::Test {
+    QTemporaryDir dir;
+
+    QString file(const QString& name, const QByteArray& bytes) const
+    {
+        const QString path = dir.filePath(name);
+        writeTestFile(path, bytes);
+        return path;
+    }
+
+    // The picture at path through every road into the decoder: the grid's
+    // thumbnail, the preview (from the open file) and a service's thumbnail.
+    static std::vector<QImage> decodedEveryWay(const QString& path, int size)
+    {
+        QFile device(path);
+        device.open(QIODevice::ReadOnly);
+        const QByteArray bytes = device.readAll();
+        device.seek(0);
+        return { ImageProcessing::resizeImageWithFilePath(path, size), resizedImageFromFile(path, 250, 240),
+            ImageProcessing::resizeImageFromDevice(device, path, size),
+            ImageProcessing::resizeDownloadedImage(bytes, QSize(size, size), ImageProcessing::largestPicturePixels) };
+    }
+};
+
+} // namespace
+
+TEST_F(BoundedPictures, CraftedPicturesAreRefusedSoonWithinABoundOfMemory)
+{
+    const QByteArray bomb = vectorBomb(256ll << 20);
+    const QString fifo = dir.filePath(QStringLiteral("pipe.png"));
+    makeTestFifo(fifo);
+    const std::pair<const char*, QByteArray> cases[] = {
+        { "bomb.jpg", bomb },
+        { "bomb.svgz", bomb },
+        { "bomb.svg", bomb },
+        { "scans.jpg", manyScanJpeg(8192, 8192, 2000) },
+        { "header.png", largePng(100'000, 100'000) },
+        { "large.png", largePng(16'000, 12'000) },
+        { "outside.svg", vectorReferringTo(QFile::encodeName(fifo)) },
+        { "entity.svg",
+            "<!DOCTYPE svg [<!ENTITY there \"" + QFile::encodeName(fifo) + "\">]>" + vectorReferringTo("&there;") },
+        { "holding.svg", vectorReferringTo("data:image/png;base64," + bomb.toBase64()) },
+    };
+    for (const auto& [name, bytes] : cases) {
+        const QString path = file(QString::fromLatin1(name), bytes);
+        const BoundedRun run = runBoundedChild(
+            [&] {
+                int shown = 0;
+                for (const QImage& image : decodedEveryWay(path, 256))
+                    shown += image.isNull() ? 0 : 1;
+                return shown;
+            },
+            deadlineMs, addressBound);
+        EXPECT_FALSE(run.pastDeadline) << name;
+        EXPECT_EQ(run.exitCode, 0) << name;
+        EXPECT_LT(run.peakGrowthBytes, memoryBound) << name << ": " << run.elapsedMs << " ms";
+    }
+}
+
+TEST_F(BoundedPictures, OrdinaryPicturesDecodeAtTheSizeAsked)
+{
+    QImage source(400, 200, QImage::Format_RGB32);
+    source.fill(Qt::blue);
+    const QString svg = drawing(400, 200);
+    const std::pair<const char*, QByteArray> pictures[] = {
+        { "photo.jpg", encoded(source, "jpeg") },
+        { "progressive.JPEG", encoded(source, "jpeg", true) },
+        { "plain.png", encoded(source, "png") },
+        { "plain.bmp", encoded(source, "bmp") },
+        { "drawing.svg", svg.toUtf8() },
+        { "drawing.svgz", gzipped(svg.toUtf8()) },
+    };
+    for (const auto& [name, bytes] : pictures) {
+        const std::vector<QImage> decoded = decodedEveryWay(file(QString::fromLatin1(name), bytes), 100);
+        // A service's thumbnail is never a vector picture.
+        const bool vector = QByteArray(name).startsWith("drawing");
+        for (size_t way = 0; way < decoded.size(); ++way) {
+            const QSize expected = way == 1 ? QSize(250, 240) : vector && way == 3 ? QSize(0, 0) : QSize(100, 50);
+            EXPECT_EQ(decoded[way].size(), expected) << name << " way " << way;
+        }
+    }
+    // Never enlarged: a picture of one pixel.
+    const QByteArray dot("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff\x2c\x00\x00\x00\x00\x01\x00\x01"
+                         "\x00\x00\x02\x02\x44\x01\x00\x3b",
+        35);
+    EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(file(QStringLiteral("dot.gif"), dot), 100).size(), QSize(1, 1));
+}
+
+TEST_F(BoundedPictures, APictureIsDecodedOnlyAsItsNameAllows)
+{
+    QImage source(40, 20, QImage::Format_RGB32);
+    source.fill(Qt::green);
+    const QByteArray png = encoded(source, "png");
+    for (const auto& [name, bytes] : { std::pair { "png.jpg", png }, { "jpeg.png", encoded(source, "jpeg") },
+             { "drawing.png", drawing(40, 20).toUtf8() }, { "png.txt", png }, { "png", png } }) {
+        const QString path = file(QString::fromLatin1(name), bytes);
+        EXPECT_TRUE(ImageProcessing::resizeImageWithFilePath(path, 100).isNull()) << name;
+        QFile device(path);
+        ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(ImageProcessing::resizeImageFromDevice(device, path, 100).isNull()) << name;
+    }
+    EXPECT_EQ(pictureFormatForName(QStringLiteral("/a.b/Photo.JPG")), "jpeg");
+    EXPECT_EQ(pictureFormatForName(QStringLiteral("/a.jpg/photo")), "");
+}
+
+TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
+{
+    using PictureBounds::jpegScans;
+    const auto refusal = [](const QByteArray& bytes) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const QString why = jpegRefusal(buffer);
+        EXPECT_EQ(buffer.pos(), 0);
+        return why;
+    };
+    QImage source(640, 480, QImage::Format_RGB32);
+    source.fill(Qt::red);
+    EXPECT_EQ(refusal(encoded(source, "jpeg", true)), "");
+    // 262,144 blocks a scan, then 1,048,576.
+    EXPECT_EQ(refusal(manyScanJpeg(4096, 4096, jpegScans)), "");
+    EXPECT_NE(refusal(manyScanJpeg(4096, 4096, jpegScans + 1)), "");
+    EXPECT_EQ(refusal(manyScanJpeg(8192, 8192, 30)), "");
+    EXPECT_NE(refusal(manyScanJpeg(8192, 8192, 31)), "");
+    // 128 MB of coefficients, and a row of blocks more.
+    EXPECT_EQ(refusal(manyScanJpeg(8192, 8192, 1)), "");
+    EXPECT_NE(refusal(manyScanJpeg(8192, 8200, 1)), "");
+    EXPECT_EQ(refusal("no picture"), "");
+}
+
+TEST(PictureChecks, GzipIsUnpackedWithinItsBound)
+{
+    using PictureChecksDetail::unpackedGzip;
+    EXPECT_EQ(unpackedGzip(gzipped("one ") + gzipped("two"), 7), QByteArray("one two"));
+    EXPECT_EQ(unpackedGzip(gzipped(QByteArray(100, 'x')), 99), std::nullopt);
+    EXPECT_EQ(unpackedGzip(gzipped("cut short").chopped(4), 100), std::nullopt);
+    EXPECT_EQ(unpackedGzip("not packed", 100), std::nullopt);
+}
