@@ -84,33 +84,47 @@ bool BoxCloudHandler::fillBoxFileInfoNode(
     return true;
 }
 
-bool BoxCloudHandler::addBoxEntries(
-    const QJsonArray& entries, const CloudScanFoldersList& folder, FolderListing& listing) const
+std::optional<qsizetype> BoxCloudHandler::addBoxEntries(
+    const QJsonArray& entries, const CloudScanFoldersList& folder, BoxFolderPages& pages) const
 {
+    qsizetype fresh = 0;
     for (const QJsonValue& value : entries) {
         if (isScanStopped())
-            return false;
+            return std::nullopt;
         const QJsonObject item = value.toObject();
         const QString type = item.value(QLatin1String("type")).toString();
         if (type != QLatin1String("file") && type != QLatin1String("folder"))
             continue;
         const QString id = item.value(QLatin1String("id")).toString();
+        const QString entry = type + QLatin1Char(':') + id;
+        if (id.isEmpty() || pages.seenEntries.contains(entry))
+            continue;
+        pages.seenEntries.insert(entry);
+        pages.heldBytes += 32 + entry.size() * qint64(sizeof(QChar));
+        ++fresh;
         const QString name = item.value(QLatin1String("name")).toString();
         if (!isUsableCloudItem(QStringLiteral("Box"), folder.folderPath, id, name))
             continue;
+        FolderListing& listing = pages.listing;
         if (type == QLatin1String("file")) {
+            // The picker shows folders only.
+            if (!isCompletListFetch)
+                continue;
             auto record = std::make_shared<FileInfoNode>();
-            if (fillBoxFileInfoNode(*record, item, folder))
-                listing.files.push_back(std::move(record));
+            if (!fillBoxFileInfoNode(*record, item, folder))
+                continue;
+            pages.heldBytes += heldBytesOf(*record);
+            listing.files.push_back(std::move(record));
         } else {
             auto sub = std::make_shared<CloudScanFoldersList>();
             sub->folderId = id;
             sub->folderName = name;
             sub->folderPath = folder.folderPath + QLatin1Char('/') + name;
+            pages.heldBytes += heldBytesOf(*sub);
             listing.subFolders.push_back(std::move(sub));
         }
     }
-    return true;
+    return fresh;
 }
 
 void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done)
@@ -123,11 +137,11 @@ void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     }
     folder->graphUrlStr
         = client().resolve(RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId))).toString();
-    requestPage(folder, folderId, 0, std::make_shared<FolderListing>(), listingGuard(), std::move(done));
+    requestPage(folder, folderId, 0, std::make_shared<BoxFolderPages>(), listingGuard(), std::move(done));
 }
 
 void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, qint64 offset,
-    std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+    std::shared_ptr<BoxFolderPages> pages, std::shared_ptr<ListingGuard> guard,
     std::function<void(FolderListing)> done)
 {
     RestRequest request = RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId));
@@ -135,19 +149,23 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         QStringLiteral("id,type,name,size,sha1,created_at,modified_at,content_created_at,content_modified_at"));
     request.query.addQueryItem(QStringLiteral("limit"), QString::number(pageLimit));
     request.query.addQueryItem(QStringLiteral("offset"), QString::number(offset));
-    client().send(request, contextObject(), [this, folder, offset, listing, guard, done](const RestReply& reply) {
+    client().send(request, contextObject(), [this, folder, offset, pages, guard, done](const RestReply& reply) {
+        const auto end = [&pages, &done](bool complete) {
+            pages->listing.failed = !complete;
+            done(std::move(pages->listing));
+        };
         if (!reply.ok()) {
             Log::print("A Box folder could not be listed:", folder->folderPath);
-            listing->failed = true;
-            done(std::move(*listing));
+            end(false);
             return;
         }
         const QJsonObject page = reply.object();
         const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
-        if (guard->isStopped() || !guard->admitEntries(folder->folderPath, entries.size())
-            || !addBoxEntries(entries, *folder, *listing)) {
-            listing->failed = true;
-            done(std::move(*listing));
+        std::optional<qsizetype> fresh;
+        if (!guard->isStopped() && guard->admitEntries(folder->folderPath, entries.size()))
+            fresh = addBoxEntries(entries, *folder, *pages);
+        if (!fresh || !guard->admitFolderBytes(folder->folderPath, pages->heldBytes)) {
+            end(false);
             return;
         }
         // A count no folder can hold is no count: the listing ends with this
@@ -155,15 +173,21 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         const qint64 total = page.value(QLatin1String("total_count")).toInteger(-1);
         const qint64 next = offset + entries.size();
         if (entries.isEmpty() || total < 0 || total > maximumTotalCount || next >= total) {
-            done(std::move(*listing));
+            end(true);
+            return;
+        }
+        // More announced, yet this page brought nothing new: the service
+        // would hand out the same entries for ever.
+        if (*fresh == 0) {
+            guard->cutShort(folder->folderPath, QStringLiteral("a page brought no entry that had not been listed"));
+            end(false);
             return;
         }
         if (isScanStopped() || !guard->admitPage(folder->folderPath, QString::number(next))) {
-            listing->failed = true;
-            done(std::move(*listing));
+            end(false);
             return;
         }
-        requestPage(folder, boxFolderId(*folder), next, listing, guard, done);
+        requestPage(folder, boxFolderId(*folder), next, pages, guard, done);
     });
 }
 

@@ -3,17 +3,16 @@
 #include "base/Log.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
+#include "platform/BoundedNetworkAccess.h"
 
 #include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QOAuth2AuthorizationCodeFlow>
 #include <QOAuthOobReplyHandler>
 #include <QRandomGenerator>
-#include <QTimer>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -54,36 +53,13 @@ namespace {
 constexpr qint64 largestTokenAnswer = 1024 * 1024;
 
 // The sign-in's own requests (code exchange, refresh): each carries a secret,
-// so none follows a redirect; each answer is bounded, and each request ends
-// by its deadline however slowly the answer trickles in.
-class BoundedNetworkAccess : public QNetworkAccessManager {
-public:
-    BoundedNetworkAccess(int deadlineMs, QObject* parent)
-        : QNetworkAccessManager(parent)
-        , deadlineMs_(deadlineMs)
-    {
-        setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    }
-
-protected:
-    QNetworkReply* createRequest(Operation operation, const QNetworkRequest& request, QIODevice* data) override
-    {
-        QNetworkRequest bounded = request;
-        bounded.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        QNetworkReply* reply = QNetworkAccessManager::createRequest(operation, bounded, data);
-        abortAnswerPast(reply, largestTokenAnswer);
-        QTimer::singleShot(deadlineMs_, reply, [reply] {
-            if (reply->isRunning()) {
-                Log::print("A cloud token request ran past its deadline:", reply->url().host());
-                reply->abort();
-            }
-        });
-        return reply;
-    }
-
-private:
-    const int deadlineMs_;
-};
+// and none follows a redirect (the bounded access follows none); each answer is
+// bounded, and each request ends by its deadline however slowly the answer
+// trickles in.
+BoundedNetworkAccess* makeTokenNetworkAccess(int deadlineMs, QObject* parent)
+{
+    return new BoundedNetworkAccess(HttpLimits::within(largestTokenAnswer, deadlineMs), parent);
+}
 
 // The sessions whose sign-in waits for its browser redirect; GUI thread.
 std::vector<const OAuthSession*>& waitingSessions()
@@ -180,10 +156,9 @@ void OAuthSession::makeFlow()
     handler_ = new LoopbackReplyHandler(flow_);
     handler_->redirectUri = redirectUri();
     flow_->setReplyHandler(handler_);
-    // The code exchange must end even when the service never answers.
-    auto* network = new BoundedNetworkAccess(tokenDeadlineMs_, flow_);
-    network->setTransferTimeout(tokenDeadlineMs_);
-    flow_->setNetworkAccessManager(network);
+    // The flow sends its code exchange through this: it must end even when
+    // the service never answers, and read no more than a token's answer.
+    flow_->setNetworkAccessManager(makeTokenNetworkAccess(tokenDeadlineMs_, flow_));
     flow_->setClientIdentifier(config_.clientId);
     if (!config_.clientSecret.isEmpty())
         flow_->setClientIdentifierSharedKey(config_.clientSecret);
@@ -366,10 +341,9 @@ void OAuthSession::refresh(std::function<void(bool)> done)
     if (!config_.clientSecret.isEmpty())
         form.addQueryItem(
             QStringLiteral("client_secret"), QString::fromLatin1(QUrl::toPercentEncoding(config_.clientSecret)));
-    auto* network = new BoundedNetworkAccess(tokenDeadlineMs_, this);
+    BoundedNetworkAccess* network = makeTokenNetworkAccess(tokenDeadlineMs_, this);
     QNetworkRequest request(config_.tokenUrl);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
-    request.setTransferTimeout(tokenDeadlineMs_);
     QNetworkReply* reply = network->post(request, form.query(QUrl::FullyEncoded).toUtf8());
     connect(reply, &QNetworkReply::finished, this, [this, reply, network] {
         reply->deleteLater();
@@ -378,7 +352,7 @@ void OAuthSession::refresh(std::function<void(bool)> done)
         const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
         const QString token = answer.value(QStringLiteral("access_token")).toString();
         if (status < 200 || status >= 300 || token.isEmpty()) {
-            Log::print("A cloud token could not be refreshed:", config_.service, status);
+            Log::print("A cloud token could not be refreshed:", config_.service, status, reply->errorString());
             finishRefresh(false);
             return;
         }

@@ -1,9 +1,9 @@
 #include "cloud/RestClient.h"
 
 #include "base/Log.h"
+#include "platform/BoundedNetworkAccess.h"
 
 #include <QDeadlineTimer>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QThread>
@@ -58,26 +58,6 @@ std::optional<qint64> retryAfterMs(const QByteArray& value)
     return count * 1000;
 }
 
-void abortAnswerPast(QNetworkReply* reply, qint64 limit, std::function<void()> exceeded)
-{
-    // Reading from the network pauses once the buffer holds more than the
-    // limit, so the answer never lies in memory past it; an answer that
-    // announces more goes before its body.
-    reply->setReadBufferSize(limit + 1);
-    const auto check = [reply, limit, givenUp = std::make_shared<bool>(false), exceeded = std::move(exceeded)] {
-        bool known = false;
-        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-        if (*givenUp || ((!known || announced <= limit) && reply->bytesAvailable() <= limit))
-            return;
-        *givenUp = true;
-        if (exceeded)
-            exceeded();
-        reply->abort();
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, check);
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, check);
-}
-
 namespace {
 
 // Also when encoded ("%2E%2E"), which a server may fold the same way.
@@ -100,15 +80,13 @@ struct RestClient::Call {
     Done done;
     int attempts = 0;
     bool refreshed = false;
-    bool timedOut = false;
-    bool tooLarge = false;
     bool answered = false;
     QDeadlineTimer deadline;
 };
 
 RestClient::RestClient(QObject* parent)
     : QObject(parent)
-    , network_(new QNetworkAccessManager(this))
+    , network_(new BoundedNetworkAccess(this))
 {
 }
 
@@ -198,7 +176,8 @@ void RestClient::start(std::shared_ptr<Call> call)
         return;
     }
     ++call->attempts;
-    call->timedOut = false;
+    network_->setLimits(HttpLimits::within(
+        maxAnswerBytes_, static_cast<int>(std::min<qint64>(timeoutMs_, call->deadline.remainingTime()))));
     QNetworkRequest request(call->url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     if (!bearerToken_.isEmpty())
@@ -214,14 +193,6 @@ void RestClient::start(std::shared_ptr<Call> call)
         request.setRawHeader(name, value);
 
     QNetworkReply* reply = network_->sendCustomRequest(request, call->request.verb, body);
-    auto* timer = new QTimer(reply);
-    timer->setSingleShot(true);
-    connect(timer, &QTimer::timeout, reply, [call, reply] {
-        call->timedOut = true;
-        reply->abort();
-    });
-    timer->start(static_cast<int>(std::min<qint64>(timeoutMs_, call->deadline.remainingTime())));
-    abortAnswerPast(reply, maxAnswerBytes_, [call] { call->tooLarge = true; });
     connect(reply, &QNetworkReply::finished, this, [this, call, reply] { finished(call, reply); });
 }
 
@@ -232,17 +203,20 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
     reply.status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     for (const auto& pair : networkReply->rawHeaderPairs())
         reply.headers.append(pair);
-    if (call->tooLarge) {
-        Log::print("A cloud answer larger than", maxAnswerBytes_, "bytes was given up:", call->request.verb,
-            call->url.host() + call->url.path());
+    using Bound = BoundedNetworkAccess::Bound;
+    const Bound bound = BoundedNetworkAccess::boundOf(networkReply);
+    if (bound == Bound::answerTooLarge || bound == Bound::headersTooLarge) {
+        Log::print("A cloud answer was given up:", call->request.verb, call->url.host() + call->url.path(),
+            networkReply->errorString());
         reply.error = RestErrorKind::tooLarge;
-        reply.errorText = QStringLiteral("The service's answer was too large.");
+        reply.errorText = networkReply->errorString();
         complete(call, reply);
         return;
     }
     reply.body = networkReply->readAll();
-    reply.error = call->timedOut ? RestErrorKind::timeout : restErrorKindForStatus(reply.status);
-    if (reply.error == RestErrorKind::network)
+    const bool late = bound == Bound::headersTooLate || bound == Bound::deadline;
+    reply.error = late ? RestErrorKind::timeout : restErrorKindForStatus(reply.status);
+    if (reply.error == RestErrorKind::network || late)
         reply.errorText = networkReply->errorString();
 
     if ((reply.status == 429 || reply.status == 503) && call->attempts <= maxRetries_) {

@@ -15,7 +15,7 @@
 #include <optional>
 #include <utility>
 
-class QNetworkAccessManager;
+class BoundedNetworkAccess;
 class QNetworkReply;
 
 // How a request ended, as the services' callers need to tell it apart.
@@ -33,7 +33,7 @@ enum class RestErrorKind {
     badJson, // a 2xx answer whose body should have been JSON and was not
     refused, // not sent: an address off the configured host or with a "." or ".." segment, or a call that
              // would block the GUI thread
-    tooLarge, // the answer grew past the client's limit and was given up while it arrived
+    tooLarge, // the answer (headers or body) grew past its bound and was given up while it arrived
 };
 
 struct RestReply {
@@ -75,7 +75,8 @@ struct RestRequest {
 // One service's REST client: a base address from the configuration, the
 // bearer token of its sign-in, JSON in and out, error classes, a bounded retry
 // of 429 and 503 that honours Retry-After, and a timeout for every sending
-// within a deadline for the whole request.
+// within a deadline for the whole request. Answers are read by
+// BoundedNetworkAccess: their headers within 15 s and a bound of bytes.
 //
 // Threads: lives on the GUI thread, where every request is sent and answered.
 // Only sendBlocking may be called elsewhere (the removal worker); it is
@@ -105,8 +106,9 @@ public:
     // The longest wait a Retry-After may ask for; a longer one fails the
     // request at once.
     void setMaxRetryDelayMs(int ms) { maxRetryDelayMs_ = ms; }
-    // The largest answer read; a larger one is given up as it arrives
-    // (tooLarge), so a hostile service cannot fill the memory.
+    // The largest answer body read; a larger one is given up as it arrives
+    // (tooLarge), so a hostile service cannot fill the memory. Headers have
+    // a bound of their own.
     void setMaxAnswerBytes(qint64 bytes) { maxAnswerBytes_ = bytes; }
     static constexpr qint64 defaultMaxAnswerBytes = 32ll * 1024 * 1024;
 
@@ -129,7 +131,7 @@ private:
     void complete(const std::shared_ptr<Call>& call, const RestReply& reply);
     void failTimedOut(const std::shared_ptr<Call>& call);
 
-    QNetworkAccessManager* network_;
+    BoundedNetworkAccess* network_;
     QUrl baseUrl_;
     QString bearerToken_;
     Refresh refresh_;
@@ -147,7 +149,3 @@ RestErrorKind restErrorKindForStatus(int status);
 // size (a value past what 64 bits hold saturates); none when the value is
 // missing or not a count of seconds.
 std::optional<qint64> retryAfterMs(const QByteArray& value);
-
-// Gives the reply up (abort) once its answer announces or reaches more than
-// limit bytes, and calls exceeded first; the answer is never read whole.
-void abortAnswerPast(QNetworkReply* reply, qint64 limit, std::function<void()> exceeded = {});

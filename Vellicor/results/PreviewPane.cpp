@@ -8,12 +8,12 @@
 #include "core/ExifInfo.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
+#include "platform/BoundedNetworkAccess.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPainter>
 #include <QPainterPath>
@@ -21,7 +21,6 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -424,21 +423,13 @@ void PreviewPane::fetchThumbnail(const QUrl& link)
     // scheme is no thumbnail. A failed fetch leaves the preview empty.
     if (!link.isValid() || (link.scheme() != QLatin1String("https") && link.scheme() != QLatin1String("http")))
         return;
+    // Fetched where the listing said (no redirect is followed); a whole
+    // picture within the time and size, however its answer goes on.
     if (!network_)
-        network_ = new QNetworkAccessManager(this);
-    QNetworkRequest request(link);
-    request.setTransferTimeout(thumbnailTimeoutMs);
-    // Fetched where the listing said, never elsewhere.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    QNetworkReply* reply = network_->get(request);
-    // A whole picture within the time, however slowly it trickles.
-    QTimer::singleShot(thumbnailTimeoutMs, reply, [reply] { reply->abort(); });
+        network_ = new BoundedNetworkAccess(HttpLimits::within(largestThumbnailBytes, thumbnailTimeoutMs), this);
+    QNetworkReply* reply = network_->get(QNetworkRequest(link));
     thumbnailReply_ = reply;
     const QString path = previewPath_;
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > largestThumbnailBytes)
-            reply->abort();
-    });
     connect(reply, &QNetworkReply::finished, this, [this, reply, path] {
         reply->deleteLater();
         if (reply != thumbnailReply_ || path != previewPath_ || reply->error() != QNetworkReply::NoError)

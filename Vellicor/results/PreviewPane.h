@@ -9,7 +9,7 @@
 
 #include <vector>
 
-class QNetworkAccessManager;
+class BoundedNetworkAccess;
 class QNetworkReply;
 class QLabel;
 class QTableWidget;
@@ -109,6 +109,6 @@ private:
     PictureMetadataLoader* metadataLoader_ = nullptr;
     // The file whose details the table shows or waits for.
     std::weak_ptr<FileInfoNode> detailsFile_;
-    QNetworkAccessManager* network_ = nullptr;
+    BoundedNetworkAccess* network_ = nullptr;
     QPointer<QNetworkReply> thumbnailReply_;
 };

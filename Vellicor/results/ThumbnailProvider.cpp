@@ -1,6 +1,7 @@
 #include "results/ThumbnailProvider.h"
 
 #include "base/Log.h"
+#include "platform/BoundedNetworkAccess.h"
 #include "platform/ImageProcessing.h"
 #include "platform/PictureChecks.h"
 #include "results/PreviewLoader.h"
@@ -10,12 +11,10 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMimeDatabase>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -124,20 +123,12 @@ void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()>
 
 void ThumbnailProvider::fetchCloudPicture(const QString& key, const QUrl& link)
 {
+    // Fetched where the listing said (no redirect is followed); a whole
+    // picture within the time and size, however its answer goes on.
     if (!network_)
-        network_ = new QNetworkAccessManager(this);
-    QNetworkRequest request(link);
-    request.setTransferTimeout(cloudTimeoutMs);
-    // Fetched where the listing said, never elsewhere.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    QNetworkReply* reply = network_->get(request);
-    // A whole picture within the time, however slowly it trickles.
-    QTimer::singleShot(cloudTimeoutMs, reply, [reply] { reply->abort(); });
+        network_ = new BoundedNetworkAccess(HttpLimits::within(cloudMaxBytes, cloudTimeoutMs), this);
+    QNetworkReply* reply = network_->get(QNetworkRequest(link));
     const quint64 generation = *generation_;
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > cloudMaxBytes)
-            reply->abort();
-    });
     connect(reply, &QNetworkReply::finished, this, [this, reply, key, generation] {
         reply->deleteLater();
         if (generation != *generation_)

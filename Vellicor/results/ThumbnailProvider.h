@@ -12,7 +12,7 @@
 #include <QSize>
 #include <QThreadPool>
 
-class QNetworkAccessManager;
+class BoundedNetworkAccess;
 class QUrl;
 
 #include <functional>
@@ -78,6 +78,6 @@ private:
     QCache<QString, QImage> cache_;
     QSet<QString> pending_;
     QHash<QString, QImage> icons_;
-    QNetworkAccessManager* network_ = nullptr;
+    BoundedNetworkAccess* network_ = nullptr;
     std::shared_ptr<std::atomic<quint64>> generation_;
 };

@@ -58,6 +58,15 @@ bool ListingGuard::admitEntries(const QString& folder, qint64 count)
         folder, QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries));
 }
 
+bool ListingGuard::admitFolderBytes(const QString& folder, qint64 heldBytes)
+{
+    if (heldBytes <= limits_.folderBytes)
+        return true;
+    return cutShort(folder,
+        QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
+            .arg(limits_.folderBytes >> 20));
+}
+
 bool ListingGuard::admitFolder(const QString& folderId, const QString& folderPath)
 {
     if (folderId.isEmpty() || !folderIds_.contains(folderId)) {

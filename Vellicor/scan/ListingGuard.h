@@ -12,14 +12,18 @@
 struct ListingLimits {
     qint64 pages = 500000;
     qint64 entries = 5000000;
+    // What one folder's listing may hold in memory (its records and
+    // sub-folders) before it is handed on.
+    qint64 folderBytes = 128ll * 1024 * 1024;
 };
 
 // What ends a cloud listing a service would keep going: a next-page cursor,
-// token or link met again, the bounds on pages and entries, and the listing's
-// own stop (Stop of a scan, the picker closed). Once a bound is met every
-// further page is refused, so a walk over many folders ends too. Each end is
-// logged once with its reason; memory stays bounded by the page bound (a
-// digest per page, never the cursor itself).
+// token or link met again, the bounds on pages and entries, a folder whose
+// listing holds too much, and the listing's own stop (Stop of a scan, the
+// picker closed). Once the bound on pages or entries is met every further page
+// is refused, so a walk over many folders ends too. Each end is logged once
+// with its reason; memory stays bounded by the page bound (a digest per page,
+// never the cursor itself).
 //
 // GUI thread, where the listings run; isStopped() may be read anywhere.
 class ListingGuard {
@@ -35,6 +39,13 @@ public:
     // A page brought count more entries (files and folders); false once the
     // bound is met.
     bool admitEntries(const QString& folder, qint64 count);
+    // One folder's listing holds heldBytes now; false (logged) past the bound.
+    // Only that folder's listing ends.
+    bool admitFolderBytes(const QString& folder, qint64 heldBytes);
+    // Ends the listing of folder for a reason the handler found (a service
+    // that repeats itself); logged, and the listing counts as cut short.
+    // Always false.
+    bool cutShort(const QString& folder, const QString& reason);
     // A folder of the listing met by its id; false (logged) when it was met
     // before in this listing: a folder listed as its own descendant.
     bool admitFolder(const QString& folderId, const QString& folderPath);
@@ -48,8 +59,6 @@ public:
     bool wasCutShort() const { return cutShort_; }
 
 private:
-    bool cutShort(const QString& folder, const QString& reason);
-
     const QString service_;
     const ListingLimits limits_;
     const std::atomic<bool>* const abort_;

@@ -346,21 +346,53 @@ void ScanWrapper::finishWalk()
 
 void mergeSubFolders(const CloudScanFoldersListPtr& folder, const std::vector<CloudScanFoldersListPtr>& listed)
 {
+    // Looked up by hash: a folder with a hundred thousand sub-folders merges
+    // in linear time.
+    QSet<QString> ids;
+    QSet<QString> paths;
+    for (const CloudScanFoldersListPtr& child : folder->children) {
+        if (!child->folderId.isEmpty())
+            ids.insert(child->folderId);
+        paths.insert(child->folderPath);
+    }
     for (const CloudScanFoldersListPtr& sub : listed) {
         if (!sub)
             continue;
-        bool known = false;
-        for (const CloudScanFoldersListPtr& child : folder->children) {
-            const bool sameId = !sub->folderId.isEmpty() && child->folderId == sub->folderId;
-            const bool samePath = sub->folderId.isEmpty() && child->folderPath == sub->folderPath;
-            if (sameId || samePath) {
-                known = true;
-                break;
-            }
-        }
-        if (known)
+        if (sub->folderId.isEmpty() ? paths.contains(sub->folderPath) : ids.contains(sub->folderId))
             continue;
         sub->parentNodeDropBoxList = folder;
         folder->children.push_back(sub);
+        if (!sub->folderId.isEmpty())
+            ids.insert(sub->folderId);
+        paths.insert(sub->folderPath);
     }
+}
+
+namespace {
+
+// A text's characters and its allocation.
+qint64 heldBytesOf(const QString& text)
+{
+    return 32 + text.capacity() * qint64(sizeof(QChar));
+}
+
+} // namespace
+
+qint64 heldBytesOf(const FileInfoNode& record)
+{
+    // The record, its cloud fields and the shared pointer's block.
+    qint64 bytes = sizeof(FileInfoNode) + sizeof(FileInfoNode::CloudFields) + 64;
+    for (const QString& text : { record.fileName.value_or(QString()), record.filePath.value_or(QString()),
+             record.md5.value_or(QString()) })
+        bytes += heldBytesOf(text);
+    bytes += heldBytesOf(record.folderPath) + heldBytesOf(record.fileExtension);
+    if (record.cloud)
+        bytes += heldBytesOf(record.cloud->fileId) + heldBytesOf(record.cloud->folderIdForBoxCloud);
+    return bytes;
+}
+
+qint64 heldBytesOf(const CloudScanFoldersList& folder)
+{
+    return sizeof(CloudScanFoldersList) + 64 + heldBytesOf(folder.folderName) + heldBytesOf(folder.folderId)
+        + heldBytesOf(folder.folderPath) + heldBytesOf(folder.graphUrlStr);
 }

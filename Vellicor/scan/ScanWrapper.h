@@ -49,6 +49,11 @@ struct FolderListing {
     bool failed = false;
 };
 
+// What a listed record or sub-folder holds in memory, roughly: the object, its
+// allocations and its texts. A listing's bound on memory counts with these.
+qint64 heldBytesOf(const FileInfoNode& record);
+qint64 heldBytesOf(const CloudScanFoldersList& folder);
+
 // A cloud source handler (Dropbox, OneDrive, Box, photo catalog). Holds the
 // source's sign-in state, its folder tree, and the one depth-first walk every
 // handler uses; a handler adds only how one folder is listed (listFolder) and

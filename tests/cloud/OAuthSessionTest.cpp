@@ -1,6 +1,7 @@
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
+#include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 
 #include <QUrlQuery>
@@ -189,6 +190,38 @@ TEST_F(SignIn, ATricklingTokenServerKeepsNeitherTheRefreshNorTheCallsWaitingForI
     ASSERT_TRUE(waitUntil([&] { return refreshed.has_value(); }));
     EXPECT_FALSE(*refreshed);
     EXPECT_EQ(server.requestCount("POST", QStringLiteral("/token")), 2);
+}
+
+TEST_F(SignIn, ACodeExchangeWhoseAnswerNeverEndsFailsAtOnce)
+{
+    for (const EndlessCase& endless : endlessCases) {
+        server.route("POST", QStringLiteral("/token"),
+            [&](const FakeHttpRequest&) { return FakeHttpResponse::never(endless.shape); });
+        outcome.reset();
+        expectEndlessAnswerEnds(
+            endless, [&] { session->signIn(); }, [&] { return outcome.has_value(); }, 48ll * 1024 * 1024);
+        ASSERT_TRUE(outcome) << endless.name;
+        EXPECT_FALSE(outcome->first);
+        EXPECT_TRUE(outcome->second.contains(QStringLiteral("went on past"))) << outcome->second.toStdString();
+        EXPECT_FALSE(session->isSignedIn());
+    }
+}
+
+TEST_F(SignIn, ATokenRefreshWhoseAnswerNeverEndsFailsAtOnce)
+{
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    ASSERT_TRUE(outcome->first);
+    for (const EndlessCase& endless : endlessCases) {
+        server.route("POST", QStringLiteral("/token"),
+            [&](const FakeHttpRequest&) { return FakeHttpResponse::never(endless.shape); });
+        std::optional<bool> refreshed;
+        expectEndlessAnswerEnds(
+            endless, [&] { session->refresh([&](bool done) { refreshed = done; }); },
+            [&] { return refreshed.has_value(); }, 48ll * 1024 * 1024);
+        ASSERT_TRUE(refreshed) << endless.name;
+        EXPECT_FALSE(*refreshed);
+    }
 }
 
 TEST(CloudConfiguration, ASourceWithoutCredentialsSaysSoAndSendsNothing)

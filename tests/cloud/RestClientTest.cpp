@@ -1,5 +1,6 @@
 #include "cloud/RestClient.h"
 #include "base/AppPaths.h"
+#include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 
 #include <QFile>
@@ -165,6 +166,30 @@ TEST_F(Rest, AnAnswerPastTheSizeLimitIsGivenUpAsItArrives)
     const RestReply small = get(QStringLiteral("small"));
     EXPECT_TRUE(small.ok());
     EXPECT_EQ(small.object().value(QStringLiteral("items")).toString().size(), 60 * 1024);
+}
+
+TEST_F(Rest, AnswersThatNeverEndFailAtOnceWithAClearError)
+{
+    for (const EndlessCase& endless : endlessCases) {
+        server.route("GET", QStringLiteral("/v1/endless"),
+            [&](const FakeHttpRequest&) { return FakeHttpResponse::never(endless.shape); });
+        std::optional<RestReply> reply;
+        expectEndlessAnswerEnds(
+            endless,
+            [&] { client.send(RestRequest::get(QStringLiteral("endless")), nullptr, [&](const RestReply& r) { reply = r; }); },
+            [&] { return reply.has_value(); }, 96ll * 1024 * 1024);
+        ASSERT_TRUE(reply) << endless.name;
+        EXPECT_EQ(reply->error, RestErrorKind::tooLarge) << endless.name;
+        EXPECT_TRUE(reply->errorText.contains(QStringLiteral("went on past"))) << reply->errorText.toStdString();
+        EXPECT_TRUE(reply->body.isEmpty());
+    }
+    // Headers that come too slowly end the request at their own deadline.
+    server.route("GET", QStringLiteral("/v1/drip"),
+        [](const FakeHttpRequest&) { return FakeHttpResponse::never(FakeHttpResponse::Endless::dripHeaders); });
+    client.setTimeoutMs(500);
+    const RestReply dripped = get(QStringLiteral("drip"));
+    EXPECT_EQ(dripped.error, RestErrorKind::timeout);
+    EXPECT_TRUE(dripped.errorText.contains(QStringLiteral("no complete headers"))) << dripped.errorText.toStdString();
 }
 
 TEST_F(Rest, PathsAreEncodedOnceAndDotSegmentsNeverLeave)

@@ -7,12 +7,14 @@
 #include "scan/ScanRequest.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeServiceConfig.h"
+#include "support/MemoryGrowth.h"
 #include "support/RecordingAlerts.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
 #include <future>
+#include <iostream>
 
 namespace {
 
@@ -395,6 +397,82 @@ TEST_F(Box, AHostileTotalCountEndsAtTheListingsBoundOfPages)
     EXPECT_FALSE(handler->lastWalkIncomplete);
 }
 
+namespace {
+
+// One page of a Box folder, with a total that always announces more.
+FakeHttpResponse boxPageWithoutEnd(const QJsonArray& entries)
+{
+    return FakeHttpResponse::json(
+        200, { { QStringLiteral("entries"), entries }, { QStringLiteral("total_count"), 1e15 } });
+}
+
+} // namespace
+
+TEST_F(Box, APageThatBringsNothingNewEndsTheListingAndEntriesMetAgainAreTakenOnce)
+{
+    // A full page of the same thousand files, whatever the offset.
+    QJsonArray same;
+    std::vector<QByteArray> ids;
+    for (int i = 0; i < 1000; ++i) {
+        ids.push_back(QByteArray::number(100000 + i));
+        same.append(boxItem("file", ids.back().constData(), ("f" + ids.back() + ".txt").constData()));
+    }
+    server.route("GET", QStringLiteral("/api/folders/0/items"),
+        [&](const FakeHttpRequest&) { return boxPageWithoutEnd(same); });
+    const MemoryGrowth memory;
+    scan({ handler->makeRootFolderNode() });
+    std::cout << "repeated Box pages: " << server.requestCount("GET", QStringLiteral("/api/folders/0/items"))
+              << " requests, peak +" << memory.peakMiB() << " MiB\n";
+    EXPECT_EQ(server.requestCount("GET", QStringLiteral("/api/folders/0/items")), 2);
+    EXPECT_EQ(sink.paths.size(), 1000);
+    EXPECT_TRUE(handler->lastWalkIncomplete);
+    EXPECT_LT(memory.peakBytes(), 64ll * 1024 * 1024);
+
+    // Offsets shifted by a change of the folder: a file met again is one file,
+    // and the listing goes on while pages bring new ones.
+    server.route("GET", QStringLiteral("/api/folders/0/items"), [](const FakeHttpRequest& request) {
+        const bool first = request.query.queryItemValue(QStringLiteral("offset")) == QLatin1String("0");
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("entries"),
+                  first ? QJsonArray { boxItem("file", "1", "a.txt"), boxItem("file", "2", "b.txt") }
+                        : QJsonArray { boxItem("file", "2", "b.txt"), boxItem("file", "3", "c.txt") } },
+                { QStringLiteral("total_count"), 4 } });
+    });
+    sink.paths.clear();
+    handler->rootFolderObj.reset();
+    scan({ handler->makeRootFolderNode() });
+    EXPECT_EQ(sink.paths, QStringList({ "Box/a.txt", "Box/b.txt", "Box/c.txt" }));
+    EXPECT_FALSE(handler->lastWalkIncomplete);
+}
+
+TEST_F(Box, APickerListingThatKeepsBringingNewFoldersEndsAtItsBoundOfMemoryAndIsTold)
+{
+    struct Ends : ScanWrapperDelegate {
+        int count = 0;
+        void OnScanCompletedProcess() override { ++count; }
+    } ends;
+    handler->delegate = &ends;
+    int pages = 0;
+    server.route("GET", QStringLiteral("/api/folders/0/items"), [&](const FakeHttpRequest&) {
+        QJsonArray fresh;
+        for (int i = 0; i < 1000; ++i) {
+            const QByteArray id = QByteArray::number(pages * 1000 + i + 1);
+            fresh.append(boxItem("folder", id.constData(), ("d" + id).constData()));
+        }
+        ++pages;
+        return boxPageWithoutEnd(fresh);
+    });
+    handler->listingLimits.folderBytes = 4 * 1024 * 1024;
+    handler->isCompletListFetch = false;
+    handler->fetchChildFolders(handler->makeRootFolderNode());
+    ASSERT_TRUE(waitUntil([&] { return ends.count > 0; }));
+    std::cout << "Box picker listing with new folders on every page: " << pages << " requests\n";
+    EXPECT_LE(pages, 20);
+    EXPECT_TRUE(handler->pickerListingCutShort);
+    EXPECT_EQ(ends.count, 1);
+    handler->delegate = nullptr;
+}
+
 TEST_F(Box, AFolderListedAsItsOwnDescendantIsWalkedOnce)
 {
     server.route("GET", QStringLiteral("/api/folders/0/items"), [](const FakeHttpRequest&) {
@@ -476,17 +554,18 @@ TEST(ListingPages, AreReadWithoutASignInAndAStoppedScanCutsAPageShort)
     const CloudScanFoldersListPtr root = box.makeRootFolderNode();
     const QJsonArray entries { boxItem("file", "1", "a.txt"), boxItem("folder", "2", "Sub"),
         boxItem("folder", "3", "..") };
-    FolderListing listing;
-    ASSERT_TRUE(box.addBoxEntries(entries, *root, listing));
+    BoxFolderPages pages;
+    ASSERT_EQ(box.addBoxEntries(entries, *root, pages), 3);
+    const FolderListing& listing = pages.listing;
     ASSERT_EQ(listing.files.size(), 1u);
     EXPECT_EQ(listing.files[0]->filePath, QStringLiteral("Box/a.txt"));
     ASSERT_EQ(listing.subFolders.size(), 1u);
     EXPECT_EQ(listing.subFolders[0]->folderPath, QStringLiteral("Box/Sub"));
 
     box.isAbortScanning = true;
-    FolderListing stopped;
+    BoxFolderPages stopped;
     EXPECT_FALSE(box.addBoxEntries(entries, *root, stopped));
-    EXPECT_TRUE(stopped.files.empty());
+    EXPECT_TRUE(stopped.listing.files.empty());
 
     DropBoxHandler dropbox { CloudServiceConfig {} };
     FolderListing page;

@@ -14,6 +14,7 @@
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanSources.h"
 #include "support/ChildProcess.h"
+#include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 #include "support/HandClock.h"
 #include "support/HostilePictures.h"
@@ -427,6 +428,28 @@ TEST(Thumbnails, CloudPicturesComeFromTheirWebLinkOnly)
     EXPECT_TRUE(provider.cached(files[1])->isNull());
     EXPECT_TRUE(provider.cached(files[3])->isNull());
     EXPECT_EQ(server.requestCount("GET", "/thumb"), 1); // the document asked for nothing
+}
+
+TEST(Thumbnails, ACloudPictureWhoseAnswerNeverEndsIsGivenUpAtOnce)
+{
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    ThumbnailProvider provider(QSize(100, 100));
+    QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+    int made = 0;
+    for (const EndlessCase& endless : endlessCases) {
+        const QString path = QStringLiteral("/endless%1").arg(++made);
+        server.route("GET", path, [&](const FakeHttpRequest&) { return FakeHttpResponse::never(endless.shape); });
+        FileInfoNode file;
+        file.filePath = QStringLiteral("/drive/%1.jpg").arg(made);
+        file.fileCategory = Cat::Pic;
+        file.cloudFields().googleDriveThumbnailLink = server.url(path).toString();
+        expectEndlessAnswerEnds(
+            endless, [&] { provider.request(file, ScanSource::googleDrive); },
+            [&] { return ready.count() == made; }, 48ll * 1024 * 1024);
+        ASSERT_TRUE(provider.cached(file)) << endless.name;
+        EXPECT_TRUE(provider.cached(file)->isNull()) << endless.name;
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "scan/ScanRequest.h"
 #include "scan/ScanWrapper.h"
 #include "support/WaitUntil.h"
+#include "support/Watchdog.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -205,4 +206,32 @@ TEST(ScanWrapperTree, PickerListingsKeepNodeIdentityAndAddNoTwins)
     EXPECT_EQ(root->children.front()->parentNodeDropBoxList.lock(), root);
     handler.rootFolderObj.reset();
     EXPECT_NE(handler.makeRootFolderNode(), root);
+}
+
+TEST(ScanWrapperTree, AFolderWithHundredsOfThousandsOfSubFoldersMergesInLinearTime)
+{
+    // Listed twice, as a picker lists a folder again: the second merge adds
+    // no twin. A merge that compared every pair would take minutes.
+    const auto merged = runWithWatchdog(
+        [] {
+            auto folder = std::make_shared<CloudScanFoldersList>();
+            std::vector<CloudScanFoldersListPtr> listed;
+            for (int i = 0; i < 200000; ++i) {
+                auto sub = std::make_shared<CloudScanFoldersList>();
+                sub->folderId = QString::number(1000000 + i);
+                sub->folderPath = QStringLiteral("Box/%1").arg(i);
+                listed.push_back(sub);
+            }
+            // Two without an id, told apart by their paths only.
+            for (const QString& path : { QStringLiteral("Box/x"), QStringLiteral("Box/x") }) {
+                listed.push_back(std::make_shared<CloudScanFoldersList>());
+                listed.back()->folderPath = path;
+            }
+            mergeSubFolders(folder, listed);
+            mergeSubFolders(folder, listed);
+            return folder->children.size();
+        },
+        nullptr, std::chrono::milliseconds(0), std::chrono::seconds(30));
+    ASSERT_TRUE(merged);
+    EXPECT_EQ(*merged, 200001u);
 }

@@ -33,6 +33,7 @@ FakeHttpServer::FakeHttpServer(QObject* parent)
 {
     connect(&server_, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
+            ++connectionCount;
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 buffers_.remove(socket);
@@ -49,6 +50,12 @@ FakeHttpServer::~FakeHttpServer()
         disconnect(socket, nullptr, this, nullptr);
         delete socket;
     }
+}
+
+void FakeHttpServer::closeConnections()
+{
+    for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>())
+        socket->disconnectFromHost();
 }
 
 bool FakeHttpServer::listen()
@@ -144,6 +151,10 @@ void FakeHttpServer::releaseHeld()
 
 void FakeHttpServer::send(QTcpSocket* socket, const FakeHttpResponse& response)
 {
+    if (response.endless != FakeHttpResponse::Endless::no) {
+        sendEndless(socket, response.endless);
+        return;
+    }
     QByteArray text = "HTTP/1.1 " + QByteArray::number(response.status) + " Fake\r\n";
     text += "Content-Type: " + response.contentType + "\r\n";
     if (response.trickleMs > 0) {
@@ -157,9 +168,62 @@ void FakeHttpServer::send(QTcpSocket* socket, const FakeHttpResponse& response)
         text += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     for (const auto& [name, value] : response.headers)
         text += name + ": " + value + "\r\n";
+    if (response.keepAlive) {
+        socket->write(text + "\r\n" + response.body);
+        return;
+    }
     text += "Connection: close\r\n\r\n" + response.body;
     socket->write(text);
     socket->disconnectFromHost();
+}
+
+void FakeHttpServer::sendEndless(QTcpSocket* socket, FakeHttpResponse::Endless shape)
+{
+    using Endless = FakeHttpResponse::Endless;
+    QByteArray start = "HTTP/1.1 200 OK\r\n";
+    QByteArray piece;
+    switch (shape) {
+    case Endless::headerLines:
+    case Endless::dripHeaders:
+        piece = "X-Filler: " + QByteArray(52, 'a') + "\r\n";
+        if (shape == Endless::headerLines)
+            piece = piece.repeated(1024);
+        break;
+    case Endless::statusLine:
+        start = "HTTP/1.1 200 ";
+        piece = QByteArray(64 * 1024, 'a');
+        break;
+    case Endless::headerLine:
+        start += "X-Filler: ";
+        piece = QByteArray(64 * 1024, 'a');
+        break;
+    case Endless::chunkedBody:
+        start += "Content-Type: image/png\r\nTransfer-Encoding: chunked\r\n\r\n";
+        piece = "10000\r\n" + QByteArray(0x10000, 'a') + "\r\n";
+        break;
+    case Endless::no:
+        return;
+    }
+    socket->write(start);
+    // Topped up as the client reads, so the server itself holds little.
+    const auto topUp = [this, socket, piece] {
+        while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 256 * 1024
+            && endlessBytesSent < FakeHttpResponse::endlessLimitBytes) {
+            socket->write(piece);
+            endlessBytesSent += piece.size();
+        }
+    };
+    if (shape == Endless::dripHeaders) {
+        auto* drip = new QTimer(socket);
+        connect(drip, &QTimer::timeout, socket, [this, socket, piece] {
+            socket->write(piece);
+            endlessBytesSent += piece.size();
+        });
+        drip->start(100);
+        return;
+    }
+    connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+    topUp();
 }
 
 void FakeHttpServer::enableOAuth(const QString& clientId)

@@ -49,6 +49,21 @@ struct FakeHttpResponse {
     // Announces a long body and sends it one byte every trickleMs, never
     // ending (a server that keeps a connection alive without answering).
     int trickleMs = 0;
+    // Keeps the connection open after the answer for a further request.
+    bool keepAlive = false;
+    // An answer that never ends, sent as fast as the client reads it (the
+    // drip: one header line every 100 ms). The server stops by itself after
+    // endlessLimitBytes or when the client goes.
+    enum class Endless { no, headerLines, statusLine, headerLine, chunkedBody, dripHeaders };
+    Endless endless = Endless::no;
+    static constexpr qint64 endlessLimitBytes = 8ll * 1024 * 1024 * 1024;
+
+    static FakeHttpResponse never(Endless shape)
+    {
+        FakeHttpResponse response;
+        response.endless = shape;
+        return response;
+    }
 
     static FakeHttpResponse json(int status, const QJsonObject& object);
 };
@@ -77,6 +92,12 @@ public:
     void releaseHeld();
     int heldCount() const { return static_cast<int>(held_.size()); }
     int requestCount(const QByteArray& method, const QString& path) const;
+    // Connections accepted so far.
+    int connectionCount = 0;
+    // Closes every open connection, as a service ends connections it kept.
+    void closeConnections();
+    // Bytes of endless answers sent so far.
+    qint64 endlessBytesSent = 0;
 
     // ---- OAuth 2 provider: GET /authorize, POST /token ---------------------
     void enableOAuth(const QString& clientId);
@@ -104,6 +125,7 @@ private:
     QTcpServer server_;
     std::map<std::pair<QByteArray, QString>, Handler> routes_;
     void send(QTcpSocket* socket, const FakeHttpResponse& response);
+    void sendEndless(QTcpSocket* socket, FakeHttpResponse::Endless shape);
 
     QHash<QTcpSocket*, QByteArray> buffers_;
     std::vector<std::pair<QPointer<QTcpSocket>, FakeHttpResponse>> held_;
