@@ -379,7 +379,7 @@ void GoogleDriveHandler::acceptFilesPage(
             if (cloud.googleDriveFile)
                 cloud.googleDriveFile->thumbnailLink.clear();
         }
-        if (!acceptRecord(*record))
+        if (!isAboveMinimumDuplicateSize(record->fileSize, minimumDuplicateSize))
             continue;
         ++fileCount;
         page.files.push_back(std::move(record));

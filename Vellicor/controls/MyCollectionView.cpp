@@ -37,14 +37,14 @@ void MyCollectionView::setModel(QAbstractItemModel* model)
         selection_ = new QItemSelectionModel(model_, this);
         connect(selection_, &QItemSelectionModel::selectionChanged, viewport(), qOverload<>(&QWidget::update));
         connect(selection_, &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
-        connect(model_, &QAbstractItemModel::modelReset, this, &MyCollectionView::relayout);
-        connect(model_, &QAbstractItemModel::layoutChanged, this, &MyCollectionView::relayout);
-        connect(model_, &QAbstractItemModel::rowsInserted, this, &MyCollectionView::relayout);
-        connect(model_, &QAbstractItemModel::rowsRemoved, this, &MyCollectionView::relayout);
-        connect(model_, &QAbstractItemModel::rowsMoved, this, &MyCollectionView::relayout);
+        connect(model_, &QAbstractItemModel::modelReset, this, &MyCollectionView::reloadSections);
+        connect(model_, &QAbstractItemModel::layoutChanged, this, &MyCollectionView::reloadSections);
+        connect(model_, &QAbstractItemModel::rowsInserted, this, &MyCollectionView::reloadSections);
+        connect(model_, &QAbstractItemModel::rowsRemoved, this, &MyCollectionView::reloadSections);
+        connect(model_, &QAbstractItemModel::rowsMoved, this, &MyCollectionView::reloadSections);
         connect(model_, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
     }
-    relayout();
+    reloadSections();
 }
 
 void MyCollectionView::setItemDelegate(QAbstractItemDelegate* delegate)
@@ -96,19 +96,48 @@ int MyCollectionView::sectionHeight(const Section& section) const
     return headerHeight_ + 2 * margin_ + itemsHeight;
 }
 
+void MyCollectionView::reloadSections()
+{
+    std::vector<qint64>& lengths = loader_.sectionLengthArray;
+    lengths.clear();
+    qint64 files = 0;
+    if (model_) {
+        const int count = model_->rowCount();
+        lengths.reserve(count);
+        for (int s = 0; s < count; ++s) {
+            lengths.push_back(model_->rowCount(model_->index(s, 0)));
+            files += lengths.back();
+        }
+    }
+    loader_.singleSectionMode = false;
+    // A file's name is read from its item only when its record is asked for.
+    loader_.loadImageFiles(files, [this](qint64 file) {
+        const std::vector<ImageDirectoryLoader::SectionAttributes>& sections = loader_.sectionsAttributesArray;
+        const auto after = std::upper_bound(sections.begin(), sections.end(), file,
+            [](qint64 f, const ImageDirectoryLoader::SectionAttributes& s) { return f < s.sectionOffset; });
+        if (after == sections.begin())
+            return QString();
+        const int section = int(after - sections.begin()) - 1;
+        return modelIndex({ section, int(file - (after - 1)->sectionOffset) }).data(Qt::DisplayRole).toString();
+    });
+    relayout();
+}
+
 void MyCollectionView::relayout()
 {
     const int usable = viewport()->width() - 2 * margin_ + spacing_;
     columns_ = qMax(1, usable / (itemSize_.width() + spacing_));
     sections_.clear();
-    if (model_) {
-        const int count = model_->rowCount();
-        sections_.reserve(count);
+    // Fed no section at all, the loader still answers one empty section; the
+    // grid then shows none, as there is no group to head.
+    if (!loader_.sectionLengthArray.empty()) {
+        const std::vector<ImageDirectoryLoader::SectionAttributes>& built = loader_.sectionsAttributesArray;
+        sections_.reserve(built.size());
         int top = 0;
-        for (int s = 0; s < count; ++s) {
+        for (const ImageDirectoryLoader::SectionAttributes& attributes : built) {
             Section section;
             section.top = top;
-            section.itemCount = model_->rowCount(model_->index(s, 0));
+            section.itemCount = int(attributes.sectionLength);
             section.rows = (section.itemCount + columns_ - 1) / columns_;
             top += sectionHeight(section);
             sections_.push_back(section);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/ImageDirectoryLoader.h"
 #include "core/AppNotifier.h"
 
 #include <QAbstractScrollArea>
@@ -19,7 +20,10 @@ class QAbstractItemModel;
 // the rows below it are the section's items. Only visible items are painted
 // and hit tests are arithmetic, so a grid of a hundred thousand items costs
 // what its visible part costs. Items are painted by the item delegate (the
-// thumbnail screens set it), or as plain named tiles without one.
+// thumbnail screens set it), or as plain named tiles without one. The
+// sections are those of the grid's one section loader, fed at every change of
+// the model's shape with one length per section and one file per item, and
+// its counts are the loader's; a model without rows shows no section.
 //
 // A right click on an item logs, emits AppNotifier's cellselection with the
 // item's place, selects only that item and opens the grid's menu; a right
@@ -54,6 +58,8 @@ public:
     QMenu* menu() const { return menu_; }
     void setMenu(QMenu* menu) { menu_ = menu; }
 
+    // The loader the sections come from.
+    const ImageDirectoryLoader& sectionLoader() const { return loader_; }
     int numberOfSections() const { return int(sections_.size()); }
     int numberOfItemsInSection(int section) const;
     QModelIndex modelIndex(const IndexPath& path) const;
@@ -108,6 +114,9 @@ private:
         int rows = 0;
     };
 
+    // Feeds the loader from the model, then lays the grid out.
+    void reloadSections();
+    // The sections' places from the loader's sections.
     void relayout();
     int sectionAtY(int y) const;
     int sectionHeight(const Section& section) const;
@@ -124,6 +133,7 @@ private:
     int spacing_ = 10;
     int margin_ = 10;
     int columns_ = 1;
+    ImageDirectoryLoader loader_;
     std::vector<Section> sections_;
     std::optional<IndexPath> clicked_;
 };

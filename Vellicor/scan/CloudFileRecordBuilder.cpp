@@ -128,13 +128,18 @@ bool makeDropboxFileInfoNode(FileInfoNode& record, const DropboxFileMetadata& en
     return true;
 }
 
+bool isAboveMinimumDuplicateSize(quint64 size, std::pair<qint64, qint64> minimumDuplicateSize)
+{
+    const auto [threshold, option] = minimumDuplicateSize;
+    return option < 0 || threshold < 0 || size > static_cast<quint64>(threshold);
+}
+
 bool makeCloudFileInfoNode(
     FileInfoNode& record, const ScanSettingsSnapshot& settings, std::pair<qint64, qint64> minimumDuplicateSize)
 {
     if (!isInSizeRange(record.fileSize, settings))
         return false;
-    const auto [threshold, option] = minimumDuplicateSize;
-    if (option >= 0 && threshold >= 0 && record.fileSize <= static_cast<quint64>(threshold))
+    if (!isAboveMinimumDuplicateSize(record.fileSize, minimumDuplicateSize))
         return false;
     if (!passesDateFilter(record, settings))
         return false;

@@ -27,6 +27,12 @@ void setExifInfoFromDriveMetadata(FileInfoNode& record, const DriveFile& item);
 // makeCloudFileInfoNode's).
 bool makeDropboxFileInfoNode(FileInfoNode& record, const DropboxFileMetadata& entry);
 
+// The tiny-file threshold of readMinimumDuplicateSize's pair: false for a
+// file of at most the threshold's bytes while the option is set. The Drive
+// listing applies it alone after the Drive builder, whose type comes from the
+// service and is not taken again from the name.
+bool isAboveMinimumDuplicateSize(quint64 size, std::pair<qint64, qint64> minimumDuplicateSize);
+
 // The cloud filters on a record whose size, dates and filePath are filled:
 // size range, the tiny-file threshold (readMinimumDuplicateSize's pair), the
 // date limit, and the type by the last path component's extension. Sets the

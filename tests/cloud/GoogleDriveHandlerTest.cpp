@@ -303,3 +303,44 @@ TEST_F(Drive, NamesThatWouldMergeIntoAnotherPathAndUnusableIdsAreSkipped)
     EXPECT_FALSE(restored);
     EXPECT_EQ(server.requestLog.size(), sent);
 }
+
+TEST_F(Drive, AFileTakesItsKindFromDriveAndOnlyTheTinyFileThresholdFromTheGeneralFilters)
+{
+    const auto file = [](const char* name, int size, const char* extension) {
+        const QString fileName = QString::fromLatin1(name);
+        QJsonObject json = item(fileName.section(QLatin1Char('.'), 0, 0), fileName, QStringLiteral("m"), size);
+        json.remove(QStringLiteral("fileExtension"));
+        if (*extension)
+            json.insert(QStringLiteral("fileExtension"), QString::fromLatin1(extension));
+        json.insert(QStringLiteral("imageMediaMetadata"), QJsonObject { { QStringLiteral("width"), 640 } });
+        return json;
+    };
+    tree.insert(QStringLiteral("kinds"),
+        { QJsonArray { file("photo.jpg", 2000, ""), file("holiday", 2000, "JPG"), file("tiny.jpg", 1000, "jpg"),
+            file("above.jpg", 1001, "jpg") } });
+    ASSERT_TRUE(signIn());
+    // Each kept file as "name category extension has-picture-details".
+    const auto list = [&](bool picturesOn) {
+        ScanRequest request = anySizeRequest();
+        request.filters.scanCategoryFlags[std::size_t(GlobalObjects::FileCategory::Pic)] = picturesOn;
+        request.comparison.minimumSizeOption = 2;
+        request.comparison.minimumBytes = 1000;
+        pages.clear();
+        drive->beginListing(request);
+        drive->executeFilesListQuery(QStringLiteral("kinds"), false, std::nullopt);
+        QStringList kept;
+        if (waitUntil([&] { return pages.size() == 1; })) {
+            for (const FileInfoNodePtr& record : pages.front().second.files)
+                kept << QStringLiteral("%1 %2 %3 %4")
+                            .arg(*record->fileName)
+                            .arg(int(record->fileCategory.value_or(GlobalObjects::FileCategory::Doc)))
+                            .arg(record->fileExtension)
+                            .arg(record->exifInfo() != nullptr);
+        }
+        return kept;
+    };
+    // A name's extension is not Drive's (Others is 5, Pic 1); the threshold's
+    // size is left out, one byte more is not.
+    EXPECT_EQ(list(true), QStringList({ "photo.jpg 5  0", "holiday 1 jpg 1", "above.jpg 1 jpg 1" }));
+    EXPECT_EQ(list(false), QStringList { "photo.jpg 5  0" });
+}

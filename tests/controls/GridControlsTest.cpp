@@ -118,6 +118,18 @@ TEST(ImageDirectoryLoader, KeepsItsFilesWhenReloadedWithoutUrls)
     EXPECT_EQ(loader.sectionsAttributesArray.size(), 2u);
 }
 
+TEST(ImageDirectoryLoader, FilesFedByTheirNumberAreReadOnlyWhenAsked)
+{
+    ImageDirectoryLoader loader;
+    int reads = 0;
+    loader.loadImageFiles(5, [&reads](qint64 i) { return ++reads, QStringLiteral("n%1").arg(i); });
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(loader.sectionsAttributesArray, (std::vector<ImageDirectoryLoader::SectionAttributes> { { 0, 5 } }));
+    ASSERT_EQ(loader.imageFiles.size(), 5u);
+    EXPECT_EQ(loader.imageFiles[3]->fileName, QStringLiteral("n3"));
+    EXPECT_EQ(reads, 1);
+}
+
 // Two sections of 5 and 2 items, three columns of 100 x 100 with 10 points
 // between them, a margin of 10 and headers 40 high.
 class Grid : public ControlsTest {
@@ -237,6 +249,20 @@ TEST_F(Grid, VisibleItemsFollowTheScrollPosition)
     ASSERT_FALSE(visible.empty());
     EXPECT_EQ(visible.front(), (IndexPath { 1, 0 }));
     EXPECT_EQ(visible.back(), (IndexPath { 1, 1 }));
+}
+
+// The grid feeds its loader again at every change of the model's shape, and
+// answers from it; without rows it shows no section.
+TEST_F(Grid, SectionsFollowTheLoaderAsTheModelChanges)
+{
+    model.item(1)->appendRow(new QStandardItem(QStringLiteral("item 2")));
+    const ImageDirectoryLoader& loader = grid.sectionLoader();
+    EXPECT_EQ(loader.sectionLengthArray, (std::vector<qint64> { 5, 3 }));
+    ASSERT_EQ(loader.imageFiles.size(), 8u);
+    EXPECT_EQ(loader.imageFiles[7]->fileName, QStringLiteral("item 2"));
+    EXPECT_EQ(grid.numberOfItemsInSection(1), 3);
+    model.removeRows(0, 2);
+    EXPECT_EQ(grid.numberOfSections(), 0);
 }
 
 } // namespace

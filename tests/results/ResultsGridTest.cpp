@@ -1,4 +1,5 @@
 #include "base/UserDefaults.h"
+#include "controls/ImageDirectoryLoader.h"
 #include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
 #include "core/AppStartup.h"
@@ -141,6 +142,26 @@ TEST_F(ResultsGrid, SectionsHeadersHitTestsAndVisibleRange)
     EXPECT_FALSE(shows({ 0, 0 }));
     const QPoint centre = last.center() - QPoint(0, grid->verticalScrollBar()->value());
     EXPECT_EQ(grid->indexPathForItemAtPoint(centre), (IndexPath { 2, 3 }));
+}
+
+// The grid's loader is fed one length per shown group and one file per shown
+// file, and the grid's sections are the loader's, through a category filter.
+TEST_F(ResultsGrid, SectionsAndItemsComeFromTheLoaderFedWithTheShownGroups)
+{
+    screen->loadScanResults(groupsOf({ { 1, 1, 0 }, { 0, 0 }, { 1, 0, 1, 1 } }), 9, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    MyCollectionView* grid = screen->collDuplicates();
+    const ImageDirectoryLoader& loader = grid->sectionLoader();
+    EXPECT_EQ(loader.sectionLengthArray, (std::vector<qint64> { 3, 2, 4 }));
+    ASSERT_EQ(grid->numberOfSections(), 3);
+    EXPECT_EQ(grid->numberOfItemsInSection(2), 4);
+
+    ASSERT_EQ(screen->state().selectCategory(Cat::Pic), ResultsState::CategoryOutcome::shown);
+    EXPECT_EQ(loader.sectionLengthArray, (std::vector<qint64> { 2, 3 }));
+    ASSERT_EQ(loader.imageFiles.size(), 5u);
+    EXPECT_EQ(loader.imageFiles[2]->fileName, QStringLiteral("f5.jpg"));
+    ASSERT_EQ(grid->numberOfSections(), 2);
+    EXPECT_EQ(grid->numberOfItemsInSection(1), 3);
 }
 
 TEST_F(ResultsGrid, AMarkInTheGridShowsInEveryViewAndSelectsTheItem)
