@@ -200,6 +200,10 @@ struct DriveFilesPage {
     std::vector<FileInfoNodePtr> files;
     std::optional<QString> nextPageToken;
     bool failed = false;
+    // The folder's listing ends with this page, short of its end (a bound
+    // was met, the service repeats itself): the records count, the listing
+    // is incomplete.
+    bool cutShort = false;
     // Sub-folders met (id, display path) when sub-folders are asked for;
     // each gets a query of its own unless it is excluded.
     std::vector<std::pair<QString, QString>> subFolders;
