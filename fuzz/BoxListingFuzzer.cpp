@@ -11,16 +11,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BoxCloudHandler& handler = Fuzz::scanHandler<BoxCloudHandler>();
     const QJsonObject page = Fuzz::answerObject(Fuzz::bytes(data, size));
     const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
-    BoxFolderPages pages;
-    const std::optional<qsizetype> fresh = handler.addBoxEntries(entries, *handler.makeRootFolderNode(), pages);
-    // Read again as a later page, the same entries bring nothing new.
-    if (!fresh || handler.addBoxEntries(entries, *handler.makeRootFolderNode(), pages) != 0)
+    const CloudScanFoldersListPtr root = handler.makeRootFolderNode();
+    FolderPages pages;
+    const std::optional<qsizetype> fresh = handler.addBoxEntries(entries, *root, pages);
+    if (fresh != pages.tally.freshOnPage())
         __builtin_trap();
-    const qsizetype taken = qsizetype(pages.listing.files.size() + pages.listing.subFolders.size());
-    if (*fresh > entries.size() || taken > *fresh || pages.seenEntries.size() != *fresh
-        || (taken > 0 && pages.heldBytes <= 0))
-        __builtin_trap();
-    Fuzz::checkSubFolders(pages.listing.subFolders);
-    Fuzz::filterRecords(handler, pages.listing.files);
+    const FolderListing& listing = pages.listing;
+    Fuzz::checkTally(pages.tally, entries.size(), qsizetype(listing.files.size() + listing.subFolders.size()),
+        [&] { handler.addBoxEntries(entries, *root, pages); });
+    Fuzz::checkSubFolders(listing.subFolders);
+    Fuzz::filterRecords(handler, listing.files);
     return 0;
 }

@@ -6,23 +6,33 @@
 
 #include "cloud/GoogleDriveHandler.h"
 
+#include <QJsonArray>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QJsonObject answer = Fuzz::answerObject(Fuzz::bytes(data, size));
+    const qsizetype entries = answer.value(QLatin1String("files")).toArray().size();
     // A handler per input: it records the paths of the folders it meets.
     GoogleDriveHandler handler(CloudServiceConfig {}, nullptr);
     const CloudScanFoldersListPtr root = handler.makeRootFolderNode();
 
-    FolderListing listing;
-    handler.addListedFolders(answer, *root, listing);
-    Fuzz::checkSubFolders(listing.subFolders);
+    FolderPages pages;
+    handler.addListedFolders(answer, *root, pages);
+    Fuzz::checkTally(pages.tally, entries, qsizetype(pages.listing.subFolders.size()),
+        [&] { handler.addListedFolders(answer, *root, pages); });
+    Fuzz::checkSubFolders(pages.listing.subFolders);
 
     handler.beginListing(Fuzz::everyFileRequest());
     DriveFilesPage page;
-    handler.acceptFilesPage(GoogleDriveHandler::rootId(), true, answer, page);
+    ListingTally tally;
+    handler.acceptFilesPage(GoogleDriveHandler::rootId(), true, answer, page, tally);
     for (const FileInfoNodePtr& record : page.files) {
         if (!record || !record->filePath)
             __builtin_trap();
     }
+    Fuzz::checkTally(tally, entries, qsizetype(page.files.size() + page.subFolders.size()), [&] {
+        DriveFilesPage again;
+        handler.acceptFilesPage(GoogleDriveHandler::rootId(), true, answer, again, tally);
+    });
     return 0;
 }

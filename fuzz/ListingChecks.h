@@ -71,6 +71,20 @@ inline void filterRecords(const ScanWrapper& handler, const std::vector<FileInfo
     }
 }
 
+// A page read into a listing's tally took no more entries than it held and
+// made no more records and sub-folders than it took, counting what it made
+// as held; readAgain reads the same page once more, as a later page of the
+// listing would bring it, and that brings nothing new.
+template <typename ReadAgain> void checkTally(const ListingTally& tally, qsizetype entries, qsizetype made, ReadAgain readAgain)
+{
+    const qsizetype fresh = tally.freshOnPage();
+    if (fresh > entries || tally.entriesTaken() != fresh || made > fresh || (made > 0 && tally.heldBytes() <= 0))
+        __builtin_trap();
+    readAgain();
+    if (tally.freshOnPage() != 0 || tally.entriesTaken() != fresh)
+        __builtin_trap();
+}
+
 // A sub-folder's name is one usable path component and its path ends in it.
 inline void checkSubFolders(const std::vector<CloudScanFoldersListPtr>& subFolders)
 {

@@ -12,8 +12,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     OneDriveHandler& handler = Fuzz::scanHandler<OneDriveHandler>();
     const QJsonObject page = Fuzz::answerObject(Fuzz::bytes(data, size));
-    FolderListing listing;
-    handler.addOneDriveItems(page.value(QLatin1String("value")).toArray(), *handler.makeRootFolderNode(), listing);
+    const QJsonArray items = page.value(QLatin1String("value")).toArray();
+    const CloudScanFoldersListPtr root = handler.makeRootFolderNode();
+    FolderPages pages;
+    handler.addOneDriveItems(items, *root, pages);
+    const FolderListing& listing = pages.listing;
+    Fuzz::checkTally(pages.tally, items.size(), qsizetype(listing.files.size() + listing.subFolders.size()),
+        [&] { handler.addOneDriveItems(items, *root, pages); });
     Fuzz::checkSubFolders(listing.subFolders);
     Fuzz::filterRecords(handler, listing.files);
     return 0;

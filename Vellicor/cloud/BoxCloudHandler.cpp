@@ -85,9 +85,9 @@ bool BoxCloudHandler::fillBoxFileInfoNode(
 }
 
 std::optional<qsizetype> BoxCloudHandler::addBoxEntries(
-    const QJsonArray& entries, const CloudScanFoldersList& folder, BoxFolderPages& pages) const
+    const QJsonArray& entries, const CloudScanFoldersList& folder, FolderPages& pages) const
 {
-    qsizetype fresh = 0;
+    pages.tally.beginPage(entries.size());
     for (const QJsonValue& value : entries) {
         if (isScanStopped())
             return std::nullopt;
@@ -96,35 +96,27 @@ std::optional<qsizetype> BoxCloudHandler::addBoxEntries(
         if (type != QLatin1String("file") && type != QLatin1String("folder"))
             continue;
         const QString id = item.value(QLatin1String("id")).toString();
-        const QString entry = type + QLatin1Char(':') + id;
-        if (id.isEmpty() || pages.seenEntries.contains(entry))
+        if (id.isEmpty() || !pages.tally.take(type + QLatin1Char(':') + id))
             continue;
-        pages.seenEntries.insert(entry);
-        pages.heldBytes += 32 + entry.size() * qint64(sizeof(QChar));
-        ++fresh;
         const QString name = item.value(QLatin1String("name")).toString();
         if (!isUsableCloudItem(QStringLiteral("Box"), folder.folderPath, id, name))
             continue;
-        FolderListing& listing = pages.listing;
         if (type == QLatin1String("file")) {
             // The picker shows folders only.
             if (!isCompletListFetch)
                 continue;
             auto record = std::make_shared<FileInfoNode>();
-            if (!fillBoxFileInfoNode(*record, item, folder))
-                continue;
-            pages.heldBytes += heldBytesOf(*record);
-            listing.files.push_back(std::move(record));
+            if (fillBoxFileInfoNode(*record, item, folder))
+                pages.addFile(std::move(record));
         } else {
             auto sub = std::make_shared<CloudScanFoldersList>();
             sub->folderId = id;
             sub->folderName = name;
             sub->folderPath = folder.folderPath + QLatin1Char('/') + name;
-            pages.heldBytes += heldBytesOf(*sub);
-            listing.subFolders.push_back(std::move(sub));
+            pages.addSubFolder(std::move(sub));
         }
     }
-    return fresh;
+    return pages.tally.freshOnPage();
 }
 
 void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done)
@@ -137,11 +129,11 @@ void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     }
     folder->graphUrlStr
         = client().resolve(RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId))).toString();
-    requestPage(folder, folderId, 0, std::make_shared<BoxFolderPages>(), listingGuard(), std::move(done));
+    requestPage(folder, folderId, 0, std::make_shared<FolderPages>(), listingGuard(), std::move(done));
 }
 
 void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, qint64 offset,
-    std::shared_ptr<BoxFolderPages> pages, std::shared_ptr<ListingGuard> guard,
+    std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard,
     std::function<void(FolderListing)> done)
 {
     RestRequest request = RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId));
@@ -150,13 +142,9 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
     request.query.addQueryItem(QStringLiteral("limit"), QString::number(pageLimit));
     request.query.addQueryItem(QStringLiteral("offset"), QString::number(offset));
     client().send(request, contextObject(), [this, folder, offset, pages, guard, done](const RestReply& reply) {
-        const auto end = [&pages, &done](bool complete) {
-            pages->listing.failed = !complete;
-            done(std::move(pages->listing));
-        };
         if (!reply.ok()) {
             Log::print("A Box folder could not be listed:", folder->folderPath);
-            end(false);
+            pages->finish(done, false);
             return;
         }
         const QJsonObject page = reply.object();
@@ -164,27 +152,21 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         std::optional<qsizetype> fresh;
         if (!guard->isStopped() && guard->admitEntries(folder->folderPath, entries.size()))
             fresh = addBoxEntries(entries, *folder, *pages);
-        if (!fresh || !guard->admitFolderBytes(folder->folderPath, pages->heldBytes)) {
-            end(false);
-            return;
-        }
         // A count no folder can hold is no count: the listing ends with this
         // page. A large one still ends at the listing's bounds.
         const qint64 total = page.value(QLatin1String("total_count")).toInteger(-1);
         const qint64 next = offset + entries.size();
-        if (entries.isEmpty() || total < 0 || total > maximumTotalCount || next >= total) {
-            end(true);
+        const bool more = !entries.isEmpty() && total >= 0 && total <= maximumTotalCount && next < total;
+        if (!fresh || !guard->admitTaken(folder->folderPath, pages->tally, more)) {
+            pages->finish(done, false);
             return;
         }
-        // More announced, yet this page brought nothing new: the service
-        // would hand out the same entries for ever.
-        if (*fresh == 0) {
-            guard->cutShort(folder->folderPath, QStringLiteral("a page brought no entry that had not been listed"));
-            end(false);
+        if (!more) {
+            pages->finish(done, true);
             return;
         }
         if (isScanStopped() || !guard->admitPage(folder->folderPath, QString::number(next))) {
-            end(false);
+            pages->finish(done, false);
             return;
         }
         requestPage(folder, boxFolderId(*folder), next, pages, guard, done);

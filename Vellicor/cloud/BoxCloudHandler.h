@@ -4,21 +4,8 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSet>
 
 #include <optional>
-
-// What one folder's listing has taken so far, over all its pages.
-struct BoxFolderPages {
-    FolderListing listing;
-    // The entries taken, by type and id: an entry a later page brings again
-    // (offsets shift while a folder changes, or a service repeats itself) is
-    // taken once.
-    QSet<QString> seenEntries;
-    // What the listing holds in memory, roughly: its records, sub-folders
-    // and the entries seen.
-    qint64 heldBytes = 0;
-};
 
 // Box as a scan source. Signs in in the browser (kept sign-ins are reused),
 // lists a folder's items page by page with their SHA-1 as the checksum the
@@ -43,7 +30,7 @@ public:
     // the listing brought, or nothing when Stop cut the page short. Needs no
     // sign-in.
     std::optional<qsizetype> addBoxEntries(
-        const QJsonArray& entries, const CloudScanFoldersList& folder, BoxFolderPages& pages) const;
+        const QJsonArray& entries, const CloudScanFoldersList& folder, FolderPages& pages) const;
 
 protected:
     void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override;
@@ -51,7 +38,7 @@ protected:
 
 private:
     void requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, qint64 offset,
-        std::shared_ptr<BoxFolderPages> pages, std::shared_ptr<ListingGuard> guard,
+        std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard,
         std::function<void(FolderListing)> done);
     void copyKeptFile(
         const QString& keptId, const QJsonObject& body, const QString& name, std::function<void(bool)> completion);

@@ -80,51 +80,49 @@ void DropBoxHandler::listFolder(const CloudScanFoldersListPtr& folder, std::func
     }
     const QJsonObject body { { QStringLiteral("path"), dropboxApiPath(folder->folderPath) },
         { QStringLiteral("recursive"), false }, { QStringLiteral("limit"), 1000 } };
-    requestPage(folder, post(QStringLiteral("2/files/list_folder"), body), std::make_shared<FolderListing>(),
+    requestPage(folder, post(QStringLiteral("2/files/list_folder"), body), std::make_shared<FolderPages>(),
         listingGuard(), std::move(done));
 }
 
 void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
-    std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
-    std::function<void(FolderListing)> done)
+    std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard, std::function<void(FolderListing)> done)
 {
-    client().send(request, contextObject(), [this, folder, listing, guard, done](const RestReply& reply) {
+    client().send(request, contextObject(), [this, folder, pages, guard, done](const RestReply& reply) {
         if (!reply.ok()) {
             printToStandardOutput(QStringLiteral("err ") + reply.errorText);
-            listing->failed = true;
-            done(std::move(*listing));
+            pages->finish(done, false);
             return;
         }
         const QJsonObject page = reply.object();
         const QJsonArray entries = page.value(QLatin1String("entries")).toArray();
+        const bool more = page.value(QLatin1String("has_more")).toBool();
         if (guard->isStopped() || !guard->admitEntries(folder->folderPath, entries.size())
-            || !addDropboxEntries(entries, folder, *listing)) {
-            listing->failed = true;
-            done(std::move(*listing));
+            || !addDropboxEntries(entries, folder, *pages) || !guard->admitTaken(folder->folderPath, pages->tally, more)) {
+            pages->finish(done, false);
             return;
         }
-        const QString cursor = page.value(QLatin1String("cursor")).toString();
-        if (!page.value(QLatin1String("has_more")).toBool()) {
-            done(std::move(*listing));
+        if (!more) {
+            pages->finish(done, true);
             return;
         }
         // More pages: a stop, a page without a cursor or one the listing may
         // not ask for leaves the folder incomplete, to be listed again next
         // time.
+        const QString cursor = page.value(QLatin1String("cursor")).toString();
         if (isScanStopped() || cursor.isEmpty() || !guard->admitPage(folder->folderPath, cursor)) {
-            listing->failed = true;
-            done(std::move(*listing));
+            pages->finish(done, false);
             return;
         }
         requestPage(folder,
-            post(QStringLiteral("2/files/list_folder/continue"), { { QStringLiteral("cursor"), cursor } }), listing,
+            post(QStringLiteral("2/files/list_folder/continue"), { { QStringLiteral("cursor"), cursor } }), pages,
             guard, done);
     });
 }
 
 bool DropBoxHandler::addDropboxEntries(
-    const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing)
+    const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderPages& pages)
 {
+    pages.tally.beginPage(entries.size());
     const QString listedFolder = dropboxApiPath(folder->folderPath);
     for (const QJsonValue& value : entries) {
         if (isScanStopped())
@@ -133,12 +131,20 @@ bool DropBoxHandler::addDropboxEntries(
         const QString tag = entry.value(QLatin1String(".tag")).toString();
         const QString displayPath = entry.value(QLatin1String("path_display")).toString();
         const QString name = entry.value(QLatin1String("name")).toString();
+        // Known by its id; one without (a deleted entry) by its path, whose
+        // letter case the service ignores.
+        const QString id = entry.value(QLatin1String("id")).toString();
+        if (!pages.tally.take(tag + QLatin1Char(':') + (id.isEmpty() ? displayPath.toLower() : id)))
+            continue;
         const bool listable = tag == QLatin1String("file") || tag == QLatin1String("folder");
         // Shown under its name, removed by its path: the two must agree.
         if (listable
             && !isUsableCloudPath(QStringLiteral("Dropbox"), folder->folderPath, displayPath, name, listedFolder))
             continue;
         if (tag == QLatin1String("file")) {
+            // The picker shows folders only.
+            if (!isCompletListFetch)
+                continue;
             const std::optional<DropboxFileMetadata> metadata = DropboxFileMetadata::fromJson(entry);
             if (!metadata) {
                 Log::print("A Dropbox file without a name or path was skipped in", folder->folderPath);
@@ -146,12 +152,12 @@ bool DropBoxHandler::addDropboxEntries(
             }
             auto record = std::make_shared<FileInfoNode>();
             makeDropboxFileInfoNode(*record, *metadata);
-            listing.files.push_back(std::move(record));
+            pages.addFile(std::move(record));
         } else if (tag == QLatin1String("folder")) {
             auto sub = std::make_shared<CloudScanFoldersList>();
             sub->folderName = name;
             sub->folderPath = QStringLiteral("Dropbox") + displayPath;
-            listing.subFolders.push_back(std::move(sub));
+            pages.addSubFolder(std::move(sub));
         } else if (tag == QLatin1String("deleted")) {
             Log::print("A deleted Dropbox entry was passed over:", displayPath);
         } else {

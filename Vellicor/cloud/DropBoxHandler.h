@@ -29,9 +29,10 @@ public:
     // case) taken out, else every one in any letter case ("DropBox" → "").
     static QString dropboxApiPath(const QString& displayPath);
 
-    // One page's entries of a folder listing, as records and sub-folders of
-    // listing; false when Stop cut the page short. Needs no sign-in.
-    bool addDropboxEntries(const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderListing& listing);
+    // One page's entries of a folder listing, as records (for a scan only)
+    // and sub-folders of pages, each entry taken once over the listing's
+    // pages; false when Stop cut the page short. Needs no sign-in.
+    bool addDropboxEntries(const QJsonArray& entries, const CloudScanFoldersListPtr& folder, FolderPages& pages);
 
 protected:
     void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override;
@@ -39,7 +40,7 @@ protected:
 
 private:
     void requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
-        std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+        std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard,
         std::function<void(FolderListing)> done);
     void copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion);
 

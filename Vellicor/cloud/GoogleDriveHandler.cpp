@@ -41,6 +41,9 @@ QString joinPath(const QString& folder, const QString& name)
     return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
 }
 
+// A folder's path kept by its id, its texts shared with the folder's node.
+constexpr qint64 keptPathBytes = 64;
+
 std::optional<QString> nextPage(const QJsonObject& answer)
 {
     const QString token = answer.value(QStringLiteral("nextPageToken")).toString();
@@ -224,46 +227,46 @@ void GoogleDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::
         return;
     }
     folderPaths_.insert(folder->folderId, folder->folderPath);
-    listFolderPage(folder, std::nullopt, std::make_shared<FolderListing>(), listingGuard(), std::move(done));
+    listFolderPage(folder, std::nullopt, std::make_shared<FolderPages>(), listingGuard(), std::move(done));
 }
 
 void GoogleDriveHandler::listFolderPage(const CloudScanFoldersListPtr& folder, const std::optional<QString>& pageToken,
-    std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
-    std::function<void(FolderListing)> done)
+    std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard, std::function<void(FolderListing)> done)
 {
     const QString q = driveQueryLiteral(folder->folderId) + QStringLiteral(" in parents and mimeType = ")
         + driveQueryLiteral(folderMime) + QStringLiteral(" and trashed = false");
     RestRequest request = RestRequest::get(QStringLiteral("files"));
     request.query = filesQuery(q, QStringLiteral("nextPageToken,files(id,name,mimeType)"), pageToken);
-    client_->send(request, contextObject(), [this, folder, listing, guard, done](const RestReply& reply) {
+    client_->send(request, contextObject(), [this, folder, pages, guard, done](const RestReply& reply) {
         const QJsonObject answer = reply.object();
         const QJsonArray files = answer.value(QStringLiteral("files")).toArray();
         if (!reply.ok() || guard->isStopped() || !guard->admitEntries(folder->folderPath, files.size())) {
             Log::print("A Drive folder could not be listed:", folder->folderPath);
-            listing->failed = true;
-            done(std::move(*listing));
+            pages->finish(done, false);
             return;
         }
-        addListedFolders(answer, *folder, *listing);
-        if (const std::optional<QString> next = nextPage(answer)) {
-            if (!guard->admitPage(folder->folderPath, *next)) {
-                listing->failed = true;
-                done(std::move(*listing));
-                return;
-            }
-            listFolderPage(folder, next, listing, guard, done);
+        addListedFolders(answer, *folder, *pages);
+        const std::optional<QString> next = nextPage(answer);
+        if (!guard->admitTaken(folder->folderPath, pages->tally, next.has_value())
+            || (next && !guard->admitPage(folder->folderPath, *next))) {
+            pages->finish(done, false);
             return;
         }
-        done(std::move(*listing));
+        if (next) {
+            listFolderPage(folder, next, pages, guard, done);
+            return;
+        }
+        pages->finish(done, true);
     });
 }
 
-void GoogleDriveHandler::addListedFolders(
-    const QJsonObject& answer, const CloudScanFoldersList& folder, FolderListing& listing)
+void GoogleDriveHandler::addListedFolders(const QJsonObject& answer, const CloudScanFoldersList& folder, FolderPages& pages)
 {
-    for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
+    const QJsonArray files = answer.value(QStringLiteral("files")).toArray();
+    pages.tally.beginPage(files.size());
+    for (const QJsonValue& value : files) {
         const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
-        if (!item || !item->isFolder()
+        if (!item || !pages.tally.take(item->identifier) || !item->isFolder()
             || !isUsableCloudItem(QStringLiteral("Drive"), folder.folderPath, item->identifier, item->name))
             continue;
         auto node = std::make_shared<CloudScanFoldersList>();
@@ -271,7 +274,8 @@ void GoogleDriveHandler::addListedFolders(
         node->folderName = item->name;
         node->folderPath = joinPath(folder.folderPath, item->name);
         folderPaths_.insert(node->folderId, node->folderPath);
-        listing.subFolders.push_back(std::move(node));
+        pages.tally.hold(keptPathBytes);
+        pages.addSubFolder(std::move(node));
     }
 }
 
@@ -292,6 +296,7 @@ void GoogleDriveHandler::beginListing(const ScanRequest& request)
     isAbortScanning = false;
     lastWalkIncomplete = false;
     scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
+    scanTallies_.clear();
     takeSettings(request);
 }
 
@@ -305,10 +310,13 @@ void GoogleDriveHandler::executeFilesListQuery(
     if (!scanGuard_)
         scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
     // A chosen folder without its sub-folders may be walked again from its
-    // parent: two queries of one folder.
+    // parent: two queries of one folder, each a listing of its own.
+    const QString query = isIncludeSubFolders ? folderId + QLatin1Char('+') : folderId;
     const QString shown = folderPath(folderId).isEmpty() ? folderId : folderPath(folderId);
-    if (!scanGuard_->admitPage(
-            shown, pageToken.value_or(QString()), isIncludeSubFolders ? folderId + QLatin1Char('+') : folderId)) {
+    if (!pageToken)
+        scanTallies_.remove(query);
+    if (!scanGuard_->admitPage(shown, pageToken.value_or(QString()), query)) {
+        scanTallies_.remove(query);
         // Answered as a failed query, after this call, as every query is.
         QTimer::singleShot(0, contextObject(), [this, folderId, isIncludeSubFolders, generation] {
             DriveFilesPage page;
@@ -320,34 +328,46 @@ void GoogleDriveHandler::executeFilesListQuery(
         return;
     }
     const std::shared_ptr<ListingGuard> guard = scanGuard_;
-    client_->send(
-        request, contextObject(), [this, folderId, isIncludeSubFolders, generation, guard](const RestReply& reply) {
+    client_->send(request, contextObject(),
+        [this, folderId, isIncludeSubFolders, generation, guard, query, shown](const RestReply& reply) {
             if (generation != listingGeneration_)
                 return;
             DriveFilesPage page;
             const qsizetype entries = reply.object().value(QStringLiteral("files")).toArray().size();
-            if (!reply.ok() || !guard->admitEntries(folderPath(folderId), entries)) {
+            if (!reply.ok() || !guard->admitEntries(shown, entries)) {
                 page.failed = true;
                 lastWalkIncomplete = true;
             } else {
-                acceptFilesPage(folderId, isIncludeSubFolders, reply.object(), page);
+                ListingTally& tally = scanTallies_[query];
+                acceptFilesPage(folderId, isIncludeSubFolders, reply.object(), page, tally);
+                // The page's records count; the folder's listing ends here.
+                if (!guard->admitTaken(shown, tally, page.nextPageToken.has_value())) {
+                    page.nextPageToken.reset();
+                    page.cutShort = true;
+                    lastWalkIncomplete = true;
+                }
             }
+            if (page.failed || !page.nextPageToken)
+                scanTallies_.remove(query);
             if (pageSink_)
                 pageSink_(folderId, isIncludeSubFolders, page);
         });
 }
 
-void GoogleDriveHandler::acceptFilesPage(
-    const QString& folderId, bool includeSubFolders, const QJsonObject& answer, DriveFilesPage& page)
+void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSubFolders, const QJsonObject& answer,
+    DriveFilesPage& page, ListingTally& tally)
 {
     // The queried folder is every item's parent; one never recorded (a row
     // from an earlier run) stands under "My Drive".
     QString parentPath = folderPaths_.value(folderId);
     if (parentPath.isEmpty())
         parentPath = rootFolderName();
-    for (const QJsonValue& value : answer.value(QStringLiteral("files")).toArray()) {
+    const QJsonArray files = answer.value(QStringLiteral("files")).toArray();
+    tally.beginPage(files.size());
+    for (const QJsonValue& value : files) {
         const std::optional<DriveFile> item = DriveFile::fromJson(value.toObject());
-        if (!item || !isUsableCloudItem(QStringLiteral("Drive"), parentPath, item->identifier, item->name))
+        if (!item || !tally.take(item->identifier)
+            || !isUsableCloudItem(QStringLiteral("Drive"), parentPath, item->identifier, item->name))
             continue;
         const QString path = joinPath(parentPath, item->name);
         if (item->isFolder()) {
@@ -355,6 +375,8 @@ void GoogleDriveHandler::acceptFilesPage(
             if (includeSubFolders && scanGuard_ && !scanGuard_->admitFolder(item->identifier, path))
                 continue;
             folderPaths_.insert(item->identifier, path);
+            // The path kept by id, and the sub-folder's query to come.
+            tally.hold(keptPathBytes + heldBytesOf(item->identifier) + heldBytesOf(path));
             if (includeSubFolders)
                 page.subFolders.emplace_back(item->identifier, path);
             continue;
@@ -382,6 +404,7 @@ void GoogleDriveHandler::acceptFilesPage(
         if (!isAboveMinimumDuplicateSize(record->fileSize, minimumDuplicateSize))
             continue;
         ++fileCount;
+        tally.hold(heldBytesOf(*record));
         page.files.push_back(std::move(record));
     }
     page.nextPageToken = nextPage(answer);

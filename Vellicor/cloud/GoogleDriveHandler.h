@@ -61,12 +61,13 @@ public:
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken) override;
 
     // One answer of the picker's folders-only query, as sub-folders of
-    // listing. Needs no sign-in.
-    void addListedFolders(const QJsonObject& answer, const CloudScanFoldersList& folder, FolderListing& listing);
+    // pages, each item taken once over the listing's pages. Needs no sign-in.
+    void addListedFolders(const QJsonObject& answer, const CloudScanFoldersList& folder, FolderPages& pages);
     // One answer of a scan's files query of folderId, as page's records (the
-    // scan's filters applied) and sub-folders. Needs no sign-in.
-    void acceptFilesPage(
-        const QString& folderId, bool includeSubFolders, const QJsonObject& answer, DriveFilesPage& page);
+    // scan's filters applied) and sub-folders, each item taken once over the
+    // pages of the folder's listing that tally keeps. Needs no sign-in.
+    void acceptFilesPage(const QString& folderId, bool includeSubFolders, const QJsonObject& answer,
+        DriveFilesPage& page, ListingTally& tally);
 
     // The display path recorded for a folder id ("My Drive" for the root).
     QString folderPath(const QString& folderId) const;
@@ -85,7 +86,7 @@ private:
     void startFlow(CloudServiceConfig config);
     void signInFailed(const QString& why);
     void listFolderPage(const CloudScanFoldersListPtr& folder, const std::optional<QString>& pageToken,
-        std::shared_ptr<FolderListing> listing, std::shared_ptr<ListingGuard> guard,
+        std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard,
         std::function<void(FolderListing)> done);
     bool setTrashed(const QString& fileId, bool trashed, std::function<void(bool)> completion);
 
@@ -102,6 +103,9 @@ private:
     quint64 listingGeneration_ = 0;
     // The running scan's listing: its pages, entries and folders met.
     std::shared_ptr<ListingGuard> scanGuard_;
+    // What each folder's listing of the running scan has met, by query,
+    // while it has pages to come.
+    QHash<QString, ListingTally> scanTallies_;
 };
 
 // A text as a Drive query's quoted literal: backslash and quote escaped.

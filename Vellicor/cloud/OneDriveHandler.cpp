@@ -42,7 +42,7 @@ CloudServiceConfig withOneDriveScopes(CloudServiceConfig config)
 struct OneDriveHandler::Listing {
     CloudScanFoldersListPtr folder;
     std::function<void(FolderListing)> done;
-    FolderListing result;
+    FolderPages pages;
     std::shared_ptr<ListingGuard> guard;
 };
 
@@ -104,8 +104,7 @@ void OneDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     listing->guard = listingGuard();
     if (!folder->folderId.isEmpty() && !isPlainCloudId(folder->folderId, idAlsoAllowed)) {
         Log::print("A OneDrive folder with an unusable id was not listed:", folder->folderPath);
-        listing->result.failed = true;
-        listing->done(std::move(listing->result));
+        listing->pages.finish(listing->done, false);
         return;
     }
     fetchPage(folder->folderId.isEmpty() ? rootChildren : itemAddress(folder->folderId) + QStringLiteral("/children"),
@@ -129,19 +128,21 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
                 request.buttons = { localizedText(QStringLiteral("ID_OK")) };
                 alertPresenter()->presentThen(request, nullptr);
             }
-            listing->result.failed = true;
-            listing->done(std::move(listing->result));
+            listing->pages.finish(listing->done, false);
             return;
         }
         const CloudScanFoldersList& folder = *listing->folder;
         ListingGuard& guard = *listing->guard;
+        const QJsonValue next = page.value(QStringLiteral("@odata.nextLink"));
         if (guard.isStopped() || !guard.admitEntries(folder.folderPath, items.toArray().size())) {
-            listing->result.failed = true;
-            listing->done(std::move(listing->result));
+            listing->pages.finish(listing->done, false);
             return;
         }
-        addOneDriveItems(items.toArray(), *listing->folder, listing->result);
-        const QJsonValue next = page.value(QStringLiteral("@odata.nextLink"));
+        addOneDriveItems(items.toArray(), folder, listing->pages);
+        if (!guard.admitTaken(folder.folderPath, listing->pages.tally, next.isString())) {
+            listing->pages.finish(listing->done, false);
+            return;
+        }
         const bool stopped = isScanStopped();
         if (next.isString() && !stopped && guard.admitPage(folder.folderPath, next.toString())) {
             fetchPage(next.toString(), listing);
@@ -150,28 +151,28 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
         // Stopped between pages, or a next page the listing may not ask for:
         // what was read is delivered, but the folder is not taken as listed
         // completely.
-        listing->result.failed = next.isString();
-        listing->done(std::move(listing->result));
+        listing->pages.finish(listing->done, !next.isString());
     });
 }
 
-void OneDriveHandler::addOneDriveItems(
-    const QJsonArray& items, const CloudScanFoldersList& folder, FolderListing& listing) const
+void OneDriveHandler::addOneDriveItems(const QJsonArray& items, const CloudScanFoldersList& folder, FolderPages& pages) const
 {
+    pages.tally.beginPage(items.size());
     for (const QJsonValue& value : items) {
         const QJsonObject item = value.toObject();
         const QString name = item.value(QStringLiteral("name")).toString();
         const QString id = item.value(QStringLiteral("id")).toString();
-        if (!isUsableCloudItem(QStringLiteral("OneDrive"), folder.folderPath, id, name, idAlsoAllowed))
+        if (!pages.tally.take(id)
+            || !isUsableCloudItem(QStringLiteral("OneDrive"), folder.folderPath, id, name, idAlsoAllowed))
             continue;
         if (item.value(QStringLiteral("folder")).isObject()) {
             auto sub = std::make_shared<CloudScanFoldersList>();
             sub->folderName = name;
             sub->folderId = id;
             sub->folderPath = folder.folderPath + QLatin1Char('/') + name;
-            listing.subFolders.push_back(std::move(sub));
+            pages.addSubFolder(std::move(sub));
         } else if (item.value(QStringLiteral("file")).isObject() && isCompletListFetch) {
-            listing.files.push_back(makeOneDriveFileInfoNode(item, folder.folderPath));
+            pages.addFile(makeOneDriveFileInfoNode(item, folder.folderPath));
         }
     }
 }

@@ -38,9 +38,10 @@ public:
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) override { completion(false); }
 
-    // One page's items of a folder listing, as sub-folders of listing and,
-    // in a scan's walk, records. Needs no sign-in.
-    void addOneDriveItems(const QJsonArray& items, const CloudScanFoldersList& folder, FolderListing& listing) const;
+    // One page's items of a folder listing, as sub-folders of pages and, in
+    // a scan's walk, records; each item taken once over the listing's pages.
+    // Needs no sign-in.
+    void addOneDriveItems(const QJsonArray& items, const CloudScanFoldersList& folder, FolderPages& pages) const;
     // A record of one drive item of a file, inside the folder at folderPath.
     static FileInfoNodePtr makeOneDriveFileInfoNode(const QJsonObject& item, const QString& folderPath);
     // The item dates, with or without fractions of a second; none otherwise.

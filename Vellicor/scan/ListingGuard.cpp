@@ -58,13 +58,46 @@ bool ListingGuard::admitEntries(const QString& folder, qint64 count)
         folder, QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries));
 }
 
-bool ListingGuard::admitFolderBytes(const QString& folder, qint64 heldBytes)
+void ListingTally::beginPage(qsizetype entries)
 {
-    if (heldBytes <= limits_.folderBytes)
+    pageEntries_ = entries;
+    fresh_ = 0;
+}
+
+bool ListingTally::take(const QString& entry)
+{
+    if (seen_.contains(entry))
+        return false;
+    seen_.insert(entry);
+    // The text and its node in the set.
+    heldBytes_ += 48 + entry.size() * qint64(sizeof(QChar));
+    ++fresh_;
+    return true;
+}
+
+bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool more)
+{
+    heldBytes_ += tally.heldBytes_ - tally.countedBytes_;
+    tally.countedBytes_ = tally.heldBytes_;
+    if (heldBytes_ > limits_.listingBytes) {
+        boundMet_ = true;
+        return cutShort(folder,
+            QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
+                .arg(limits_.listingBytes >> 20));
+    }
+    if (tally.heldBytes_ > limits_.folderBytes)
+        return cutShort(folder,
+            QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
+                .arg(limits_.folderBytes >> 20));
+    if (!more || tally.fresh_ > 0) {
+        tally.emptyInARow_ = 0;
         return true;
-    return cutShort(folder,
-        QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
-            .arg(limits_.folderBytes >> 20));
+    }
+    if (tally.pageEntries_ > 0)
+        return cutShort(folder, QStringLiteral("a page brought no entry that had not been listed"));
+    if (++tally.emptyInARow_ < limits_.emptyPages)
+        return true;
+    return cutShort(folder, QStringLiteral("%1 pages in a row brought no entry").arg(limits_.emptyPages));
 }
 
 bool ListingGuard::admitFolder(const QString& folderId, const QString& folderPath)

@@ -15,15 +15,56 @@ struct ListingLimits {
     // What one folder's listing may hold in memory (its records and
     // sub-folders) before it is handed on.
     qint64 folderBytes = 128ll * 1024 * 1024;
+    // What a whole listing (a scan's walk, the Drive scan, one folder of the
+    // picker) may hold, all its folders together: about a million records of
+    // a real drive.
+    qint64 listingBytes = 2ll * 1024 * 1024 * 1024;
+    // Pages in a row without any entry while more are announced: a service
+    // may hand out a few before its end, a hostile one hands them out for ever.
+    int emptyPages = 10;
+};
+
+// What one folder's listing has met over its pages: the entries taken, so
+// that one a later page brings again is taken once (offsets shift while a
+// folder changes; a hostile service repeats itself under fresh cursors), and
+// roughly what the listing holds in memory. A handler takes each page between
+// beginPage and ListingGuard::admitTaken. One listing's thread.
+class ListingTally {
+public:
+    // A page of entries entries (usable or not) is read.
+    void beginPage(qsizetype entries);
+    // True when no earlier page of the listing brought entry (the service's
+    // id of it, with its kind where kinds share ids); it then counts as new
+    // on this page, and what it takes to remember it as held.
+    bool take(const QString& entry);
+    // The listing holds bytes more: a record, a sub-folder, a path kept.
+    void hold(qint64 bytes) { heldBytes_ += bytes; }
+
+    qint64 heldBytes() const { return heldBytes_; }
+    qsizetype entriesTaken() const { return qsizetype(seen_.size()); }
+    // The entries of the page begun last that no earlier page brought.
+    qsizetype freshOnPage() const { return fresh_; }
+
+private:
+    friend class ListingGuard;
+
+    QSet<QString> seen_;
+    qint64 heldBytes_ = 0;
+    // What the guard has counted of heldBytes_ toward the whole listing.
+    qint64 countedBytes_ = 0;
+    qsizetype pageEntries_ = 0;
+    qsizetype fresh_ = 0;
+    int emptyInARow_ = 0;
 };
 
 // What ends a cloud listing a service would keep going: a next-page cursor,
-// token or link met again, the bounds on pages and entries, a folder whose
-// listing holds too much, and the listing's own stop (Stop of a scan, the
-// picker closed). Once the bound on pages or entries is met every further page
+// token or link met again, a page that brings nothing new while more are
+// announced, the bounds on pages and entries, a folder's listing or the whole
+// listing holding too much, and the listing's own stop (Stop of a scan, the
+// picker closed). Once a bound of the whole listing is met every further page
 // is refused, so a walk over many folders ends too. Each end is logged once
-// with its reason; memory stays bounded by the page bound (a digest per page,
-// never the cursor itself).
+// with its reason; the guard's own memory stays bounded by the page bound (a
+// digest per page, never the cursor itself).
 //
 // GUI thread, where the listings run; isStopped() may be read anywhere.
 class ListingGuard {
@@ -39,9 +80,13 @@ public:
     // A page brought count more entries (files and folders); false once the
     // bound is met.
     bool admitEntries(const QString& folder, qint64 count);
-    // One folder's listing holds heldBytes now; false (logged) past the bound.
-    // Only that folder's listing ends.
-    bool admitFolderBytes(const QString& folder, qint64 heldBytes);
+    // A page of folder's listing was taken into tally; more: it announces a
+    // next page. False (logged) when the listing must end here: its folder
+    // holds more than its bound (only that folder's listing ends) or the
+    // whole listing does (every further page is refused), or more is
+    // announced yet the page brought nothing new: entries all taken before,
+    // or none at all emptyPages times in a row.
+    bool admitTaken(const QString& folder, ListingTally& tally, bool more);
     // Ends the listing of folder for a reason the handler found (a service
     // that repeats itself); logged, and the listing counts as cut short.
     // Always false.
@@ -68,6 +113,7 @@ private:
     bool boundMet_ = false;
     qint64 pages_ = 0;
     qint64 entries_ = 0;
+    qint64 heldBytes_ = 0;
     QSet<QByteArray> cursors_;
     QSet<QString> folderIds_;
 };

@@ -264,10 +264,11 @@ void ScanEngine::processAllFetchGoogleDriveFiles(
     // Every answer counts its query down, a failed one too: otherwise one
     // failed query would keep the scan waiting for ever.
     recusiveCount_ = std::max(0, recusiveCount_ - 1);
-    if (page.failed) {
-        Log::print("A Google Drive listing query failed for folder", folderId);
+    if (page.failed || page.cutShort) {
+        Log::print("A Google Drive listing query failed or was cut short for folder", folderId);
         job_->markListingIncomplete();
-    } else {
+    }
+    if (!page.failed) {
         job_->addDriveFiles(page.files);
         if (page.nextPageToken && !isAbortScan && driveScanService_)
             sendDriveQuery(folderId, isIncludeSubFolders, page.nextPageToken);

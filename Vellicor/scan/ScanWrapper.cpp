@@ -368,12 +368,38 @@ void mergeSubFolders(const CloudScanFoldersListPtr& folder, const std::vector<Cl
     }
 }
 
-namespace {
-
-// A text's characters and its allocation.
 qint64 heldBytesOf(const QString& text)
 {
     return 32 + text.capacity() * qint64(sizeof(QChar));
+}
+
+namespace {
+
+qint64 heldBytesOf(std::initializer_list<const QString*> texts)
+{
+    qint64 bytes = 0;
+    for (const QString* text : texts)
+        bytes += heldBytesOf(*text);
+    return bytes;
+}
+
+// The service's item a record carries: every text of it is the service's to
+// make as long as an answer allows.
+qint64 heldBytesOf(const DriveFile& item)
+{
+    qint64 bytes = sizeof(DriveFile)
+        + heldBytesOf({ &item.identifier, &item.name, &item.md5Checksum, &item.thumbnailLink, &item.iconLink,
+            &item.fileExtension, &item.mimeType });
+    if (const std::optional<DriveImageMediaMetadata>& media = item.imageMediaMetadata)
+        bytes += heldBytesOf({ &media->cameraMake, &media->cameraModel, &media->colorSpace, &media->lens,
+            &media->sensor, &media->exposureMode, &media->meteringMode });
+    return bytes;
+}
+
+qint64 heldBytesOf(const DropboxFileMetadata& item)
+{
+    return sizeof(DropboxFileMetadata) + heldBytesOf({ &item.identifier, &item.name, &item.pathDisplay, &item.rev })
+        + heldBytesOf(item.contentHash.value_or(QString()));
 }
 
 } // namespace
@@ -385,14 +411,39 @@ qint64 heldBytesOf(const FileInfoNode& record)
     for (const QString& text : { record.fileName.value_or(QString()), record.filePath.value_or(QString()),
              record.md5.value_or(QString()) })
         bytes += heldBytesOf(text);
-    bytes += heldBytesOf(record.folderPath) + heldBytesOf(record.fileExtension);
-    if (record.cloud)
-        bytes += heldBytesOf(record.cloud->fileId) + heldBytesOf(record.cloud->folderIdForBoxCloud);
+    bytes += heldBytesOf({ &record.folderPath, &record.fileExtension });
+    if (record.cloud) {
+        const FileInfoNode::CloudFields& cloud = *record.cloud;
+        bytes += heldBytesOf({ &cloud.fileId, &cloud.folderIdForBoxCloud })
+            + heldBytesOf(cloud.googleDriveThumbnailLink.value_or(QString()));
+        if (cloud.googleDriveFile)
+            bytes += heldBytesOf(*cloud.googleDriveFile);
+        if (cloud.dropBoxFile)
+            bytes += heldBytesOf(*cloud.dropBoxFile);
+    }
     return bytes;
 }
 
 qint64 heldBytesOf(const CloudScanFoldersList& folder)
 {
-    return sizeof(CloudScanFoldersList) + 64 + heldBytesOf(folder.folderName) + heldBytesOf(folder.folderId)
-        + heldBytesOf(folder.folderPath) + heldBytesOf(folder.graphUrlStr);
+    return sizeof(CloudScanFoldersList) + 64
+        + heldBytesOf({ &folder.folderName, &folder.folderId, &folder.folderPath, &folder.graphUrlStr });
+}
+
+void FolderPages::addFile(FileInfoNodePtr record)
+{
+    tally.hold(heldBytesOf(*record));
+    listing.files.push_back(std::move(record));
+}
+
+void FolderPages::addSubFolder(CloudScanFoldersListPtr folder)
+{
+    tally.hold(heldBytesOf(*folder));
+    listing.subFolders.push_back(std::move(folder));
+}
+
+void FolderPages::finish(const std::function<void(FolderListing)>& done, bool complete)
+{
+    listing.failed = !complete;
+    done(std::move(listing));
 }

@@ -49,10 +49,23 @@ struct FolderListing {
     bool failed = false;
 };
 
-// What a listed record or sub-folder holds in memory, roughly: the object, its
-// allocations and its texts. A listing's bound on memory counts with these.
+// What a listed record, sub-folder or text holds in memory, roughly: the
+// object, its allocations and its texts. A listing's bounds on memory count
+// with these.
 qint64 heldBytesOf(const FileInfoNode& record);
 qint64 heldBytesOf(const CloudScanFoldersList& folder);
+qint64 heldBytesOf(const QString& text);
+
+// One folder's listing over its pages: what it has taken and its tally.
+struct FolderPages {
+    FolderListing listing;
+    ListingTally tally;
+
+    void addFile(FileInfoNodePtr record);
+    void addSubFolder(CloudScanFoldersListPtr folder);
+    // Hands what was taken to done, complete or not.
+    void finish(const std::function<void(FolderListing)>& done, bool complete);
+};
 
 // A cloud source handler (Dropbox, OneDrive, Box, photo catalog). Holds the
 // source's sign-in state, its folder tree, and the one depth-first walk every
@@ -187,6 +200,10 @@ struct DriveFilesPage {
     std::vector<FileInfoNodePtr> files;
     std::optional<QString> nextPageToken;
     bool failed = false;
+    // The folder's listing ends with this page, short of its end (a bound
+    // was met, the service repeats itself): the records count, the listing
+    // is incomplete.
+    bool cutShort = false;
     // Sub-folders met (id, display path) when sub-folders are asked for;
     // each gets a query of its own unless it is excluded.
     std::vector<std::pair<QString, QString>> subFolders;

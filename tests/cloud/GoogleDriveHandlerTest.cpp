@@ -5,6 +5,7 @@
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
 #include "scan/ScanRequest.h"
+#include "support/EndlessAnswers.h"
 #include "support/FakeGoogle.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -17,7 +18,8 @@ namespace {
 
 struct Delegate : ScanWrapperDelegate {
     std::vector<bool> outcomes;
-    void OnScanCompletedProcess() override { }
+    int completions = 0;
+    void OnScanCompletedProcess() override { ++completions; }
     void onAccessPermissionStatus(bool signedIn) override { outcomes.push_back(signedIn); }
 };
 
@@ -174,17 +176,19 @@ TEST_F(Drive, ListingSkipsDocsAndEmptyFilesReportsFailuresAndEscapesIds)
 TEST_F(Drive, AScanListingEndsAtARepeatedTokenAndSkipsAFolderMetAgain)
 {
     ASSERT_TRUE(signIn());
-    // "a" holds itself; "loop" hands out the same next page for ever.
+    // "a" holds itself; "loop" hands out the same next page for ever, each
+    // time with a new file.
     tree.insert(QStringLiteral("a"),
         { QJsonArray { item(QStringLiteral("a"), QStringLiteral("A again"), QStringLiteral("folder")) } });
-    server.route("GET", QStringLiteral("/api/files"), [this](const FakeHttpRequest& request) {
+    int loops = 0;
+    server.route("GET", QStringLiteral("/api/files"), [this, &loops](const FakeHttpRequest& request) {
         const QString q = request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
         if (!q.startsWith(QLatin1String("'loop'")))
             return FakeHttpResponse::json(
                 200, { { QStringLiteral("files"), tree.value(q.section(QLatin1Char('\''), 1, 1)).at(0) } });
+        const QString id = QStringLiteral("x%1").arg(++loops);
         return FakeHttpResponse::json(200,
-            { { QStringLiteral("files"),
-                  QJsonArray { item(QStringLiteral("x"), QStringLiteral("x.jpg"), QStringLiteral("m9"), 200000) } },
+            { { QStringLiteral("files"), QJsonArray { item(id, id + QStringLiteral(".jpg"), id, 200000) } },
                 { QStringLiteral("nextPageToken"), QStringLiteral("same") } });
     });
     drive->beginListing(anySizeRequest());
@@ -222,6 +226,77 @@ TEST_F(Drive, AChosenFolderWalkedAgainFromItsParentIsListedWholeBothTimes)
         EXPECT_FALSE(pages.back().second.failed);
     }
     EXPECT_FALSE(drive->lastWalkIncomplete);
+}
+
+namespace {
+
+// Drive pages without end: every answer names a fresh token and holds a
+// thousand files (or folders): new ones on every page, or the same ones.
+void driveWithoutEnd(FakeHttpServer& server, int& pages, bool folders, bool fresh)
+{
+    server.route("GET", QStringLiteral("/api/files"), [&pages, folders, fresh](const FakeHttpRequest&) {
+        QJsonArray files;
+        const int page = ++pages;
+        for (int i = 0; i < 1000; ++i) {
+            const QString id = QStringLiteral("p%1-%2").arg(fresh ? page : 0).arg(i);
+            files.append(item(id, id + QStringLiteral(".jpg"), folders ? QStringLiteral("folder") : id, 200000));
+        }
+        return FakeHttpResponse::json(
+            200, { { QStringLiteral("files"), files }, { QStringLiteral("nextPageToken"), QString::number(page) } });
+    });
+}
+
+// A listing started by start against such pages ends after a few requests,
+// with its peak memory bounded, though only these bounds on pages and entries
+// would end it otherwise.
+void expectListingEnds(FakeHttpServer& server, GoogleDriveHandler& drive, bool folders, bool fresh,
+    const std::function<void()>& start, const std::function<bool()>& ended)
+{
+    int requests = 0;
+    driveWithoutEnd(server, requests, folders, fresh);
+    drive.listingLimits.pages = 200;
+    drive.listingLimits.entries = 300000;
+    drive.listingLimits.folderBytes = 4 << 20;
+    const char* name = folders ? (fresh ? "Drive picker pages of new folders" : "repeated Drive picker pages")
+                               : (fresh ? "Drive scan pages of new files" : "repeated Drive scan pages");
+    const EndlessListing run = runEndlessListing(name, start, ended, [&] { return requests; });
+    EXPECT_TRUE(run.ended) << name;
+    EXPECT_LE(run.requests, fresh ? 30 : 3) << name;
+    EXPECT_LT(run.peakBytes, 96ll << 20) << name;
+}
+
+} // namespace
+
+TEST_F(Drive, PagesThatBringNothingNewOrNewEntriesForEverEndInAScanAndInThePickerAndAreTold)
+{
+    ASSERT_TRUE(signIn());
+    // As the engine: every page's token is followed and its records kept.
+    bool over = false;
+    drive->setPageSink([&](const QString& id, bool subFolders, const DriveFilesPage& page) {
+        pages.emplace_back(id, page);
+        if (page.nextPageToken && !page.failed)
+            drive->executeFilesListQuery(id, subFolders, page.nextPageToken);
+        else
+            over = true;
+    });
+    for (const bool fresh : { true, false }) {
+        over = false;
+        pages.clear();
+        const auto scan = [&] {
+            drive->beginListing(anySizeRequest());
+            drive->executeFilesListQuery(GoogleDriveHandler::rootId(), true, std::nullopt);
+        };
+        expectListingEnds(server, *drive, false, fresh, scan, [&] { return over; });
+        EXPECT_TRUE(drive->lastWalkIncomplete);
+
+        drive->pickerListingCutShort = false;
+        drive->rootFolderObj.reset();
+        const int before = delegate.completions;
+        expectListingEnds(
+            server, *drive, true, fresh, [&] { drive->fetchChildFolders(drive->makeRootFolderNode()); },
+            [&] { return delegate.completions > before; });
+        EXPECT_TRUE(drive->pickerListingCutShort);
+    }
 }
 
 TEST_F(Drive, ThumbnailLinksAreKeptOnlyOverHttpsFromTheConfiguredHosts)

@@ -1,5 +1,6 @@
 #include "cloud/OneDriveHandler.h"
 #include "scan/ScanRequest.h"
+#include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 #include "support/RecordingAlerts.h"
 
@@ -242,4 +243,62 @@ TEST_F(OneDriveTest, HostileIdsAndNamesNeverReachAnAddressOrAPath)
              QStringLiteral("x\ny"), QString() })
         EXPECT_FALSE(remove(id)) << id.toStdString();
     EXPECT_EQ(server.requestLog.size(), sent);
+}
+
+namespace {
+
+// OneDrive pages without end at address: every answer links a fresh next
+// page and holds what items makes of its number.
+void oneDriveWithoutEnd(FakeHttpServer& server, const QString& address, int& pages, std::function<QJsonArray(int)> items)
+{
+    const auto answer = [&server, &pages, items](const FakeHttpRequest&) {
+        ++pages;
+        return page(items(pages), server.url(QStringLiteral("/graph/next")).toString() + "?p=" + QString::number(pages));
+    };
+    server.route("GET", address, answer);
+    server.route("GET", "/graph/next", answer);
+}
+
+// A thousand items, told apart by page.
+QJsonArray oneDriveItems(int page, bool folders)
+{
+    QJsonArray items;
+    for (int i = 0; i < 1000; ++i)
+        items.append(item(QStringLiteral("i%1-%2").arg(page).arg(i), folders));
+    return items;
+}
+
+} // namespace
+
+TEST_F(OneDriveTest, PickerPagesThatBringNothingNewEndAfterAFewRequestsAndAreTold)
+{
+    int pages = 0;
+    oneDriveWithoutEnd(server, rootPath, pages, [](int) { return oneDriveItems(0, true); });
+    handler->listingLimits.pages = 200;
+    const int before = delegate.completions;
+    const EndlessListing run = runEndlessListing(
+        "repeated OneDrive pages in the picker", [&] { handler->fetchChildFolders(handler->makeRootFolderNode()); },
+        [&] { return delegate.completions > before; }, [&] { return pages; });
+    EXPECT_TRUE(run.ended);
+    EXPECT_LE(run.requests, 3);
+    EXPECT_TRUE(handler->pickerListingCutShort);
+}
+
+TEST_F(OneDriveTest, ScanPagesThatBringNewFilesForEverEndAtTheBoundOfMemoryAndAreTold)
+{
+    int pages = 0;
+    oneDriveWithoutEnd(server, rootPath, pages, [](int page) { return oneDriveItems(page, false); });
+    // Without a bound of memory, only this many entries would end it.
+    handler->listingLimits.entries = 300000;
+    handler->listingLimits.folderBytes = 8 << 20;
+    const int before = delegate.completions;
+    ScanRequest request;
+    request.filters = makeScanSettingsSnapshot();
+    const EndlessListing run = runEndlessListing(
+        "OneDrive pages of new files", [&] { handler->startCloudScan({ handler->makeRootFolderNode() }, request, delegate); },
+        [&] { return delegate.completions > before; }, [&] { return pages; });
+    EXPECT_TRUE(run.ended);
+    EXPECT_LE(run.requests, 30);
+    EXPECT_LT(run.peakBytes, 96ll << 20);
+    EXPECT_TRUE(handler->lastWalkIncomplete);
 }

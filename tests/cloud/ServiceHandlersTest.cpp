@@ -5,6 +5,7 @@
 #include "core/DuplicateGroup.h"
 #include "core/Localization.h"
 #include "scan/ScanRequest.h"
+#include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeServiceConfig.h"
 #include "support/MemoryGrowth.h"
@@ -60,6 +61,17 @@ protected:
         handler->startCloudScan(folders, request, sink);
         ASSERT_TRUE(waitUntil([&] { return sink.completions > before; }));
         EXPECT_EQ(sink.completions, before + 1);
+    }
+
+    // A scan of the root against pages that never end.
+    EndlessListing scanWithoutEnd(const char* name, const std::function<int()>& requests)
+    {
+        const int before = sink.completions;
+        ScanRequest request;
+        request.filters = makeScanSettingsSnapshot();
+        return runEndlessListing(
+            name, [&] { handler->startCloudScan({ handler->makeRootFolderNode() }, request, sink); },
+            [&] { return sink.completions > before; }, requests);
     }
 
     // Runs a blocking call on a worker while the fake server answers here.
@@ -269,6 +281,81 @@ TEST_F(Dropbox, AListingEndsAtItsBoundOfEntries)
     EXPECT_TRUE(handler->lastWalkIncomplete);
     EXPECT_EQ(pages, 11);
     EXPECT_EQ(sink.paths.size(), 10);
+}
+
+namespace {
+
+// Dropbox pages without end: every answer names a fresh cursor and holds what
+// entries makes of its number.
+void dropboxWithoutEnd(FakeHttpServer& server, int& pages, std::function<QJsonArray(int)> entries)
+{
+    const auto answer = [&pages, entries](const FakeHttpRequest&) {
+        ++pages;
+        return FakeHttpResponse::json(200, dropboxPage(entries(pages), QStringLiteral("c%1").arg(pages)));
+    };
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"), answer);
+    server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), answer);
+}
+
+// A thousand files of a folder (the root by default), told apart by page.
+QJsonArray dropboxFiles(int page, const QString& folder = {})
+{
+    QJsonArray files;
+    for (int i = 0; i < 1000; ++i)
+        files.append(dropboxEntry("file", folder + QStringLiteral("/f%1-%2.txt").arg(page).arg(i)));
+    return files;
+}
+
+} // namespace
+
+TEST_F(Dropbox, PagesThatBringNothingNewEndTheListingAfterAFewRequests)
+{
+    int pages = 0;
+    handler->listingLimits.pages = 200;
+    // The same thousand files under a fresh cursor each time; then one page
+    // of them followed by pages without entries.
+    for (const bool thenEmpty : { false, true }) {
+        dropboxWithoutEnd(server, pages,
+            [thenEmpty](int page) { return thenEmpty && page > 1 ? QJsonArray {} : dropboxFiles(0); });
+        pages = 0;
+        sink.paths.clear();
+        handler->rootFolderObj.reset();
+        const EndlessListing run
+            = scanWithoutEnd(thenEmpty ? "Dropbox pages without entries" : "repeated Dropbox pages", [&] { return pages; });
+        EXPECT_TRUE(run.ended);
+        EXPECT_LE(run.requests, 12);
+        EXPECT_EQ(sink.paths.size(), 1000);
+        EXPECT_TRUE(handler->lastWalkIncomplete);
+    }
+}
+
+TEST_F(Dropbox, NewFilesWithoutEndEndAtTheBoundsOfMemoryOfAFolderAndOfTheWalkAndAreTold)
+{
+    // Without bounds of memory, only this many entries would end a walk.
+    handler->listingLimits.entries = 300000;
+    handler->listingLimits.folderBytes = 8 << 20;
+    handler->listingLimits.listingBytes = 16 << 20;
+    int requests = 0;
+    // One folder whose pages bring new files for ever; then a walk whose
+    // every folder holds one page of them and a folder deeper.
+    dropboxWithoutEnd(server, requests, [](int page) { return dropboxFiles(page); });
+    for (const bool deeper : { false, true }) {
+        if (deeper)
+            server.route("POST", QStringLiteral("/api/2/files/list_folder"), [&](const FakeHttpRequest& request) {
+                const QString path = request.json().value(QStringLiteral("path")).toString();
+                QJsonArray entries = dropboxFiles(++requests, path);
+                entries.append(dropboxEntry("folder", path + QStringLiteral("/d")));
+                return FakeHttpResponse::json(200, dropboxPage(entries));
+            });
+        requests = 0;
+        handler->rootFolderObj.reset();
+        const EndlessListing run = scanWithoutEnd(
+            deeper ? "Dropbox folders of new files" : "Dropbox pages of new files", [&] { return requests; });
+        EXPECT_TRUE(run.ended);
+        EXPECT_LE(run.requests, 30);
+        EXPECT_LT(run.peakBytes, 96ll << 20);
+        EXPECT_TRUE(handler->lastWalkIncomplete);
+    }
 }
 
 TEST_F(Dropbox, DeleteAnswersAtTheScannedRevision)
@@ -554,7 +641,7 @@ TEST(ListingPages, AreReadWithoutASignInAndAStoppedScanCutsAPageShort)
     const CloudScanFoldersListPtr root = box.makeRootFolderNode();
     const QJsonArray entries { boxItem("file", "1", "a.txt"), boxItem("folder", "2", "Sub"),
         boxItem("folder", "3", "..") };
-    BoxFolderPages pages;
+    FolderPages pages;
     ASSERT_EQ(box.addBoxEntries(entries, *root, pages), 3);
     const FolderListing& listing = pages.listing;
     ASSERT_EQ(listing.files.size(), 1u);
@@ -563,16 +650,16 @@ TEST(ListingPages, AreReadWithoutASignInAndAStoppedScanCutsAPageShort)
     EXPECT_EQ(listing.subFolders[0]->folderPath, QStringLiteral("Box/Sub"));
 
     box.isAbortScanning = true;
-    BoxFolderPages stopped;
+    FolderPages stopped;
     EXPECT_FALSE(box.addBoxEntries(entries, *root, stopped));
     EXPECT_TRUE(stopped.listing.files.empty());
 
     DropBoxHandler dropbox { CloudServiceConfig {} };
-    FolderListing page;
+    FolderPages page;
     const QJsonArray dropboxEntries { QJsonObject { { QStringLiteral(".tag"), QStringLiteral("folder") },
         { QStringLiteral("name"), QStringLiteral("Sub") },
         { QStringLiteral("path_display"), QStringLiteral("/Sub") } } };
     ASSERT_TRUE(dropbox.addDropboxEntries(dropboxEntries, dropbox.makeRootFolderNode(), page));
-    ASSERT_EQ(page.subFolders.size(), 1u);
-    EXPECT_EQ(page.subFolders[0]->folderPath, QStringLiteral("Dropbox/Sub"));
+    ASSERT_EQ(page.listing.subFolders.size(), 1u);
+    EXPECT_EQ(page.listing.subFolders[0]->folderPath, QStringLiteral("Dropbox/Sub"));
 }

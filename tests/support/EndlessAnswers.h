@@ -43,3 +43,27 @@ inline void expectEndlessAnswerEnds(const EndlessCase& endless, const std::funct
     EXPECT_TRUE(done) << endless.name;
     EXPECT_LT(memory.peakBytes(), memoryBound) << endless.name;
 }
+
+// A listing against a service whose pages never end: started by start, run
+// until ended() holds, and printed with its requests, time and peak memory.
+// It is given up past a generous deadline, or at once past a gigabyte of
+// growth, so that a listing without an end cannot take the machine.
+struct EndlessListing {
+    bool ended = false;
+    int requests = 0;
+    qint64 peakBytes = 0;
+};
+
+inline EndlessListing runEndlessListing(const char* name, const std::function<void()>& start,
+    const std::function<bool()>& ended, const std::function<int()>& requests, int generousMs = 60000)
+{
+    const MemoryGrowth memory;
+    QElapsedTimer clock;
+    clock.start();
+    start();
+    waitUntil([&] { return ended() || memory.peakBytes() > (1ll << 30); }, generousMs);
+    const EndlessListing run { ended(), requests(), memory.peakBytes() };
+    std::cout << name << ": " << (run.ended ? "ended" : "still running") << " after " << run.requests
+              << " requests, " << clock.elapsed() << " ms, peak +" << (run.peakBytes >> 20) << " MiB\n";
+    return run;
+}
