@@ -18,6 +18,7 @@
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
+#include "KeyDriving.h"
 #include "RoadHelpers.h"
 
 #include <QFileDialog>
@@ -36,65 +37,21 @@
 
 namespace {
 
-QString describe(const QWidget* widget)
-{
-    if (!widget)
-        return QStringLiteral("(nothing)");
-    return QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(':') + widget->objectName();
-}
-
-QPointer<QWidget> mainWindow;
-// While the results screen lies over the home screen, the home screen's
-// controls below it are no stops of Tab.
-QPointer<QWidget> homeBelow;
-QPointer<QWidget> resultsOver;
-
-// Where the keys go: the focused control, else the active window. When a
-// sheet or the chooser has gone, the window manager gives the main window
-// the keys again; the offscreen display has none to do it.
-QWidget* keyTarget()
-{
-    if (!QApplication::activeWindow() && mainWindow && !waitUntil([] { return QApplication::activeWindow(); }, 500)) {
-        mainWindow->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(mainWindow));
-    }
-    QWidget* focus = QApplication::focusWidget();
-    return focus ? focus : QApplication::activeWindow();
-}
+KeyDriver keys;
 
 void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QWidget* target = keyTarget();
-    ASSERT_TRUE(target) << "no window takes keys";
-    QTest::keyClick(target, key, modifiers);
+    keys.press(key, modifiers);
 }
 
-// Tab (or Shift+Tab) until the focus rests on a control that wanted accepts;
-// a failure names every stop on the way.
-QWidget* tabTo(const std::function<bool(QWidget*)>& wanted, bool backwards = false, int limit = 60)
+QWidget* tabTo(const std::function<bool(QWidget*)>& wanted, bool backwards = false)
 {
-    QStringList stops;
-    for (int i = 0; i <= limit; ++i) {
-        QWidget* target = keyTarget();
-        QWidget* focus = QApplication::focusWidget();
-        if (focus && focus->isVisible() && wanted(focus))
-            return focus;
-        stops << describe(focus);
-        if (focus && resultsOver && resultsOver->isVisible() && homeBelow->isAncestorOf(focus)
-            && !resultsOver->isAncestorOf(focus))
-            ADD_FAILURE() << "Tab stopped below the results screen, at " << describe(focus).toStdString() << " after "
-                          << stops.join(QStringLiteral(", ")).toStdString();
-        QTest::keyClick(target, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
-            backwards ? Qt::ShiftModifier : Qt::NoModifier);
-    }
-    ADD_FAILURE() << "Tab never reached it; stops: " << stops.join(QStringLiteral(", ")).toStdString();
-    return nullptr;
+    return keys.tabTo(wanted, backwards);
 }
 
 QWidget* tabToNamed(const char* objectName, bool backwards = false)
 {
-    SCOPED_TRACE(objectName);
-    return tabTo([objectName](QWidget* w) { return w->objectName() == QLatin1String(objectName); }, backwards);
+    return keys.tabToNamed(objectName, backwards);
 }
 
 // The sheet's button titled by a language key, reached by Tab and pressed by
@@ -154,15 +111,10 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     const Files before = filesUnder(tree.root());
 
     AppComposition program(defaults);
-    QMainWindow* window = launchShown(program);
+    QMainWindow* window = keys.launch(program);
     ASSERT_TRUE(window);
     MainViewController& homeScreen = program.home();
     ResultViewController& results = program.results();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    mainWindow = window;
-    homeBelow = &homeScreen;
-    resultsOver = &results;
 
     addFolderByKeys(tree.path("Photos"));
     auto* includes = homeScreen.findChild<CustomTableView*>(QStringLiteral("tblInclude"));
@@ -272,3 +224,4 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     EXPECT_TRUE(trashedFiles(home.dataHome() + QStringLiteral("/Trash")).empty());
     shot(window, QStringLiteral("kb-07-after-undo"));
 }
+
