@@ -24,6 +24,7 @@
 #include "scan/ScanSources.h"
 
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QSplitter>
 
 using namespace ResultsLook;
@@ -177,6 +178,14 @@ void ResultViewController::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     keyboard_->watchWindow();
+}
+
+void ResultViewController::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A hide of the whole window (minimised) leaves the focus alone.
+    if (!event->spontaneous() && isHidden())
+        keyboard_->screenHidden();
 }
 
 bool ResultViewController::focusNextPrevChild(bool next)

@@ -194,6 +194,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
 

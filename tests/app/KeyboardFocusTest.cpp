@@ -1,0 +1,123 @@
+// Where the keyboard's focus goes on the two screens as main() builds them:
+// back on the home screen after Back, on the sheets' default buttons, along
+// the controls in the order they are drawn, and the grid's focused item kept
+// in view. Every step is a key press on the real widgets.
+#include "app/AppComposition.h"
+#include "app/AppDelegate.h"
+#include "base/UserDefaults.h"
+#include "cleanup/AfterCleanSheets.h"
+#include "controls/CustomTableView.h"
+#include "controls/CustomWindowNag.h"
+#include "controls/IMGButton.h"
+#include "controls/MyCollectionView.h"
+#include "home/MainViewController.h"
+#include "marking/AutoMarkSheetWindows.h"
+#include "marking/ResultsState.h"
+#include "results/ResultViewController.h"
+#include "support/TempHome.h"
+#include "support/TreeBuilder.h"
+#include "support/WaitUntil.h"
+
+#include "KeyDriving.h"
+#include "RoadHelpers.h"
+
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+class KeyboardOnScreens : public ::testing::Test {
+protected:
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    TreeBuilder tree;
+    std::unique_ptr<AppComposition> program;
+    QMainWindow* window = nullptr;
+    KeyDriver keys;
+
+    void SetUp() override
+    {
+        program = std::make_unique<AppComposition>(defaults);
+        window = keys.launch(*program);
+        ASSERT_TRUE(window);
+    }
+
+    MainViewController& homeScreen() { return program->home(); }
+    ResultViewController& results() { return program->results(); }
+
+    // groups pairs of equal files, scanned from the home screen; the results
+    // come with the scan-complete sheet open.
+    void scanToResults(int groups)
+    {
+        for (int g = 0; g < groups; ++g) {
+            const QByteArray bytes = QByteArray("copy ") + QByteArray::number(g) + '\n';
+            tree.file(QStringLiteral("one/file %1.txt").arg(g), bytes);
+            tree.file(QStringLiteral("two/file %1.txt").arg(g), bytes);
+        }
+        homeScreen().handleFileDragDropNotification({ tree.root() });
+        scanAgain();
+    }
+    void scanAgain()
+    {
+        homeScreen().scanNowButton()->click();
+        ASSERT_TRUE(waitUntil([&] { return results().isVisible(); }, 30000));
+        ASSERT_TRUE(waitUntil([&] { return results().autoMarkSheets().windowScanComplete->isVisible(); }));
+    }
+
+    // The scan-complete sheet closed as the mouse closes it.
+    void selectManuallyByMouse()
+    {
+        IMGButton* manually = results().autoMarkSheets().btnSelectManually;
+        QTest::mouseClick(manually, Qt::LeftButton, {}, manually->rect().center());
+        ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+        ASSERT_TRUE(waitUntil([&] { return results().isResultToolbarEnabled(); }));
+        keys.target();
+    }
+
+    QAbstractButton* resultsButton(const char* name)
+    {
+        return results().findChild<QAbstractButton*>(QString::fromLatin1(name));
+    }
+};
+
+} // namespace
+
+TEST_F(KeyboardOnScreens, AfterBackByKeyOrByMouseTabMovesOnTheHomeScreen)
+{
+    scanToResults(2);
+    selectManuallyByMouse();
+    for (const bool byKey : { true, false }) {
+        SCOPED_TRACE(byKey ? "Back by key" : "Back by mouse");
+        if (!results().isVisible()) {
+            scanAgain();
+            selectManuallyByMouse();
+        }
+        ASSERT_TRUE(results().isAncestorOf(QApplication::focusWidget()));
+        if (byKey) {
+            ASSERT_TRUE(keys.tabToNamed("btnBack"));
+            keys.press(Qt::Key_Space);
+        } else {
+            QAbstractButton* back = resultsButton("btnBackToFooter");
+            QTest::mouseClick(back, Qt::LeftButton, {}, back->rect().center());
+        }
+        ASSERT_TRUE(waitUntil([&] { return !results().isVisible(); }));
+
+        QWidget* landed = QApplication::focusWidget();
+        ASSERT_TRUE(landed) << "no control has the focus";
+        EXPECT_TRUE(homeScreen().isAncestorOf(landed) && landed->isVisible()) << describeWidget(landed).toStdString();
+        keys.press(Qt::Key_Tab);
+        QWidget* next = QApplication::focusWidget();
+        EXPECT_NE(next, landed) << "Tab did not move";
+        EXPECT_TRUE(next && homeScreen().isAncestorOf(next) && next->isVisible()) << describeWidget(next).toStdString();
+        keys.press(Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), landed) << describeWidget(QApplication::focusWidget()).toStdString();
+    }
+}
+
