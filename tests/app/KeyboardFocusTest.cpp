@@ -33,6 +33,25 @@
 
 namespace {
 
+// Every Return or Enter the application delivers, and to whom.
+class EnterSpy : public QObject {
+public:
+    EnterSpy() { qApp->installEventFilter(this); }
+    ~EnterSpy() override { qApp->removeEventFilter(this); }
+    std::vector<QPointer<QWidget>> receivers;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                receivers.emplace_back(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+};
+
 class KeyboardOnScreens : public ::testing::Test {
 protected:
     TempHome home;
@@ -119,5 +138,56 @@ TEST_F(KeyboardOnScreens, AfterBackByKeyOrByMouseTabMovesOnTheHomeScreen)
         keys.press(Qt::Key_Backtab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), landed) << describeWidget(QApplication::focusWidget()).toStdString();
     }
+}
+
+TEST_F(KeyboardOnScreens, EnterPressesTheSheetsDefaultButtonAndNothingBehindIt)
+{
+    scanToResults(2);
+    CustomWindowNag* complete = results().autoMarkSheets().windowScanComplete;
+    ASSERT_TRUE(waitUntil([complete] { return complete->isActiveWindow(); }));
+    // The sheet opens on its default button: Select Manually, which marks
+    // nothing.
+    EXPECT_EQ(QApplication::focusWidget(), results().autoMarkSheets().btnSelectManually)
+        << describeWidget(QApplication::focusWidget()).toStdString();
+    {
+        EnterSpy spy;
+        keys.press(Qt::Key_Return);
+        ASSERT_TRUE(waitUntil([complete] { return !complete->isVisible(); }, 2000)) << "Enter did not close the sheet";
+        for (const QPointer<QWidget>& receiver : spy.receivers)
+            EXPECT_TRUE(receiver && receiver->window() == complete) << describeWidget(receiver).toStdString();
+    }
+    EXPECT_EQ(results().state().countMarked(), 0);
+    ASSERT_TRUE(waitUntil([&] { return results().isResultToolbarEnabled(); }));
+
+    // A row marked by Space, Remove by Enter and its question answered by
+    // Enter; the after-clean sheet then opens on OK, and Enter closes it
+    // without reaching Remove or Back behind it.
+    CustomTableView* list = results().tblDuplicates();
+    ASSERT_TRUE(keys.tabTo(list));
+    keys.press(Qt::Key_Down);
+    keys.press(Qt::Key_Space);
+    ASSERT_EQ(results().state().countMarked(), 1);
+    ASSERT_TRUE(keys.tabToNamed("btnTrash"));
+    keys.press(Qt::Key_Return);
+    QAbstractButton* trash = titled("ID_TRASH");
+    ASSERT_TRUE(trash && waitUntil([trash] { return trash->window()->isActiveWindow(); }));
+    keys.press(Qt::Key_Return);
+    CustomWindowNag* afterClean = results().afterCleanSheets().windowAfterClean();
+    ASSERT_TRUE(waitUntil([afterClean] { return afterClean->isVisible() && afterClean->isActiveWindow(); }));
+    EXPECT_EQ(QApplication::focusWidget(), results().afterCleanSheets().btnOkTrash)
+        << describeWidget(QApplication::focusWidget()).toStdString();
+    {
+        EnterSpy spy;
+        keys.press(Qt::Key_Return);
+        ASSERT_TRUE(waitUntil([afterClean] { return !afterClean->isVisible(); }, 2000))
+            << "Enter did not close the sheet";
+        for (const QPointer<QWidget>& receiver : spy.receivers)
+            EXPECT_TRUE(receiver && receiver->window() == afterClean) << describeWidget(receiver).toStdString();
+    }
+    EXPECT_TRUE(results().isVisible());
+    EXPECT_FALSE(sheetOpen());
+    // Nothing is marked now, Remove is off: the keys are back in the list.
+    keys.target();
+    EXPECT_EQ(QApplication::focusWidget(), list) << describeWidget(QApplication::focusWidget()).toStdString();
 }
 
