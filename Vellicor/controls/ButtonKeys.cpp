@@ -77,6 +77,17 @@ double contrastRatio(const QColor& a, const QColor& b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+void chainLeftToRight(std::vector<QWidget*> controls)
+{
+    std::erase(controls, nullptr);
+    if (controls.size() < 2)
+        return;
+    QWidget* window = controls.front()->window();
+    std::ranges::stable_sort(controls, {}, [window](const QWidget* w) { return w->mapTo(window, QPoint()).x(); });
+    for (std::size_t i = 0; i + 1 < controls.size(); ++i)
+        QWidget::setTabOrder(controls[i], controls[i + 1]);
+}
+
 bool isContextMenuKey(const QKeyEvent* event)
 {
     if (!event)

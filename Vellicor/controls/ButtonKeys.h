@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QKeyEvent;
@@ -36,6 +37,11 @@ void drawFocusRing(QPainter& painter, const QRectF& frame, qreal radius);
 // The contrast ratio of two colours, from 1 (alike) to 21 (black on white),
 // as the accessibility guidelines measure it.
 double contrastRatio(const QColor& a, const QColor& b);
+
+// Tab and Shift+Tab go through controls (one row of a screen) in the order
+// they are drawn, left to right; the leftmost keeps its place in the window's
+// chain and the others follow it.
+void chainLeftToRight(std::vector<QWidget*> controls);
 
 // The keys that open the context menu of a view's selection: the Menu key
 // and Shift+F10.

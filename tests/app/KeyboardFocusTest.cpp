@@ -191,3 +191,82 @@ TEST_F(KeyboardOnScreens, EnterPressesTheSheetsDefaultButtonAndNothingBehindIt)
     EXPECT_EQ(QApplication::focusWidget(), list) << describeWidget(QApplication::focusWidget()).toStdString();
 }
 
+TEST_F(KeyboardOnScreens, TabFollowsTheResultsToolbarAndCategoriesAsTheyAreDrawn)
+{
+    scanToResults(2);
+    selectManuallyByMouse();
+    QWidget* toolbar = results().findChild<QWidget*>(QStringLiteral("boxHeaderDetail"));
+    QWidget* categories = results().findChild<QWidget*>(QStringLiteral("boxCategories"));
+    ASSERT_TRUE(toolbar && categories);
+    const auto inRow = [](QWidget* row, QWidget* w) { return row->isAncestorOf(w); };
+
+    // From the header's Back round the screen to it again, by Tab.
+    ASSERT_TRUE(keys.tabToNamed("btnBack"));
+    std::vector<QWidget*> stops;
+    for (int i = 0; i < 60; ++i) {
+        keys.press(Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || focus->objectName() == QLatin1String("btnBack"))
+            break;
+        stops.push_back(focus);
+    }
+    for (QWidget* row : { toolbar, categories }) {
+        SCOPED_TRACE(row->objectName().toStdString());
+        std::vector<QWidget*> reached;
+        std::ranges::copy_if(stops, std::back_inserter(reached), [&](QWidget* w) { return inRow(row, w); });
+        // Each row's buttons follow one another, left to right as drawn.
+        ASSERT_FALSE(reached.empty());
+        const auto first = std::ranges::find(stops, reached.front());
+        EXPECT_TRUE(std::equal(reached.begin(), reached.end(), first)) << "the row's stops are not together";
+        std::vector<QWidget*> drawn = reached;
+        std::ranges::stable_sort(drawn, {}, [row](QWidget* w) { return w->mapTo(row, QPoint()).x(); });
+        QStringList expected, got;
+        for (QWidget* w : drawn)
+            expected << w->objectName();
+        for (QWidget* w : reached)
+            got << w->objectName();
+        EXPECT_EQ(got.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString());
+        // Every button the row shows enabled is a stop.
+        for (QAbstractButton* button : row->findChildren<QAbstractButton*>()) {
+            if (button->isVisible() && button->isEnabled()) {
+                EXPECT_TRUE(std::ranges::count(reached, button)) << button->objectName().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(KeyboardOnScreens, TheExcludeAndProtectShortcutsFollowAddAndActOnSpaceOrEnter)
+{
+    QWidget* exclude = homeScreen().findChild<QWidget*>(QStringLiteral("boxRightExclude"));
+    QWidget* protect = homeScreen().findChild<QWidget*>(QStringLiteral("boxRightProtected"));
+    ASSERT_TRUE(exclude && protect);
+    ASSERT_TRUE(keys.tabToNamed("btnAddPath"));
+    keys.press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), exclude) << describeWidget(QApplication::focusWidget()).toStdString();
+    keys.press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), protect) << describeWidget(QApplication::focusWidget()).toStdString();
+    keys.press(Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), exclude);
+
+    // Each opens the folder chooser, which Escape closes again with the
+    // focus back on the shortcut.
+    for (const Qt::Key key : { Qt::Key_Space, Qt::Key_Return }) {
+        for (QWidget* shortcut : { exclude, protect }) {
+            SCOPED_TRACE(shortcut->objectName().toStdString());
+            shortcut->setFocus(Qt::TabFocusReason);
+            keys.press(key);
+            ASSERT_TRUE(waitUntil([] { return visible<QFileDialog>() && visible<QFileDialog>()->isActiveWindow(); }))
+                << key;
+            keys.press(Qt::Key_Escape);
+            ASSERT_TRUE(waitUntil([] { return !visible<QFileDialog>(); }));
+            EXPECT_TRUE(waitUntil(
+                [&] {
+                    keys.target();
+                    return QApplication::focusWidget() == shortcut;
+                },
+                2000))
+                << describeWidget(QApplication::focusWidget()).toStdString();
+        }
+    }
+}
+
