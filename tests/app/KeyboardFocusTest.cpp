@@ -270,3 +270,57 @@ TEST_F(KeyboardOnScreens, TheExcludeAndProtectShortcutsFollowAddAndActOnSpaceOrE
     }
 }
 
+TEST_F(KeyboardOnScreens, TheGridKeepsItsFocusedItemInView)
+{
+    scanToResults(12);
+    selectManuallyByMouse();
+    ASSERT_TRUE(keys.tabToNamed("btnThumbnailView"));
+    keys.press(Qt::Key_Space);
+    MyCollectionView* grid = results().collDuplicates();
+    ASSERT_TRUE(waitUntil([grid] { return grid->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return results().isResultToolbarEnabled(); }));
+    // Scrolled down as the wheel scrolls it, then reached by Tab: the focus
+    // starts on an item in view.
+    grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum() / 2);
+    const int scrolled = grid->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    ASSERT_TRUE(keys.tabTo(grid));
+    // At most the rest of the item it starts on comes into view.
+    EXPECT_LE(std::abs(grid->verticalScrollBar()->value() - scrolled), grid->itemSize().height())
+        << "the grid moved under the user";
+
+    const auto currentInView = [grid] {
+        const std::optional<IndexPath> current = grid->indexPath(grid->selectionModel()->currentIndex());
+        if (!current)
+            return false;
+        const QRect frame = grid->itemFrame(*current).translated(0, -grid->verticalScrollBar()->value());
+        return grid->viewport()->rect().contains(frame);
+    };
+    ASSERT_TRUE(currentInView());
+    // Down through every group, then up again, a mark on the way.
+    int moves = 0;
+    for (const Qt::Key key : { Qt::Key_Down, Qt::Key_Up }) {
+        for (int i = 0; i < 12; ++i) {
+            keys.press(key);
+            ++moves;
+            EXPECT_TRUE(currentInView()) << "after move " << moves;
+            if (i == 6) {
+                keys.press(Qt::Key_Space);
+                EXPECT_TRUE(waitUntil(currentInView, 1000)) << "after the mark at move " << moves;
+            }
+        }
+    }
+    // Pages down and up move the focused item with the view.
+    for (const Qt::Key key : { Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Home }) {
+        const int before = grid->verticalScrollBar()->value();
+        keys.press(key);
+        EXPECT_TRUE(currentInView()) << "after key " << key << " from " << before;
+    }
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
+    // A narrower window lays the items out anew; the focused one stays.
+    for (int i = 0; i < 5; ++i)
+        keys.press(Qt::Key_Down);
+    window->resize(window->minimumSize());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(waitUntil(currentInView, 1000)) << "after the window shrank";
+}
