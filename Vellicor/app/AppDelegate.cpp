@@ -10,6 +10,7 @@
 #include "cloud/OAuthCloudHandler.h"
 #include "cloud/OAuthSession.h"
 #include "controls/LayoutFrame.h"
+#include "controls/Mnemonics.h"
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
@@ -162,20 +163,55 @@ void AppDelegate::buildMenus()
     // Shortcuts work while the main window has the focus, menus closed.
     for (QAction* action : { menuPrefrencess, menuHide, menuQuit, menuHelpApp })
         action->setShortcutContext(Qt::ApplicationShortcut);
+
+    // F10 opens the first menu, as desktops have it: the menus are reached
+    // without a mouse, the arrows and the underlined letters take it on.
+    auto* openMenus = new QAction(window_.get());
+    openMenus->setObjectName(QStringLiteral("actionOpenMenuBar"));
+    openMenus->setShortcut(QKeySequence(Qt::Key_F10));
+    openMenus->setShortcutContext(Qt::WindowShortcut);
+    window_->addAction(openMenus);
+    connect(openMenus, &QAction::triggered, this, &AppDelegate::openFirstMenu);
+}
+
+void AppDelegate::openFirstMenu()
+{
+    QMenuBar* bar = window_->menuBar();
+    // A bar the desktop shows itself answers F10 its own way.
+    if (bar->isNativeMenuBar() || !bar->isVisible())
+        return;
+    bar->setActiveAction(menuApplication->menuAction());
+    for (QAction* item : menuApplication->actions()) {
+        if (!item->isSeparator() && item->isVisible() && item->isEnabled()) {
+            menuApplication->setActiveAction(item);
+            break;
+        }
+    }
 }
 
 void AppDelegate::localizeMenuTitles()
 {
     const QString name = QString::fromLatin1(programName);
-    menuItemAbout->setText(formatText(localizedText("ID_ABOUT_APP"), { name }));
-    menuPrefrencess->setText(formatText(QStringLiteral("%@..."), { localizedText("ID_PREFRENCESS") }));
-    menuQuit->setText(formatText(localizedText("ID_QUIT_APP"), { name }));
-    menuHide->setText(formatText(localizedText("ID_HIDE_APP"), { name }));
-    menuShowAll->setText(localizedText("ID_SHOW_ALL"));
-    menuHelp->setTitle(localizedText("ID_HELP"));
-    menuCheckForUpdate->setText(localizedText("ID_CHECK_FOR_UPDATE"));
-    menuUnInstall->setText(localizedText("ID_UNISTALL"));
-    menuHelpApp->setText(formatText(QStringLiteral("%@ %@"), { name, localizedText("ID_HELP") }));
+    // Each menu's titles, and the bar's, get their underlined letters
+    // together, so that no two of them share one.
+    const QStringList bar = withMnemonics({ name, localizedText("ID_HELP") });
+    menuApplication->setTitle(bar.at(0));
+    menuHelp->setTitle(bar.at(1));
+    const std::vector<QAction*> items { menuItemAbout, menuPrefrencess, menuCheckForUpdate, menuUnInstall, menuHide,
+        menuShowAll, menuQuit };
+    const QStringList titles = withMnemonics({
+        formatText(localizedText("ID_ABOUT_APP"), { name }),
+        formatText(QStringLiteral("%@..."), { localizedText("ID_PREFRENCESS") }),
+        localizedText("ID_CHECK_FOR_UPDATE"),
+        localizedText("ID_UNISTALL"),
+        formatText(localizedText("ID_HIDE_APP"), { name }),
+        localizedText("ID_SHOW_ALL"),
+        formatText(localizedText("ID_QUIT_APP"), { name }),
+    });
+    for (std::size_t i = 0; i < items.size(); ++i)
+        items[i]->setText(titles.at(qsizetype(i)));
+    menuHelpApp->setText(
+        withMnemonics({ formatText(QStringLiteral("%@ %@"), { name, localizedText("ID_HELP") }) }).at(0));
 }
 
 void AppDelegate::setContentSize(QSize size)
@@ -380,7 +416,7 @@ void AppDelegate::btnCheckForUpdateTapped()
     alertPresenter()->presentThen(
         AlertRequest { localizedText("ID_UPDATES_COME_FROM_PACKAGE_MANAGER"),
             formatText(localizedText("ID_UPDATED_BY_PACKAGE_MANAGER_THAT_INSTALLED_IT"), { name }),
-            { localizedText("ID_OK") }, AlertStyle::informational, menuCheckForUpdate->text() },
+            { localizedText("ID_OK") }, AlertStyle::informational, withoutMnemonic(menuCheckForUpdate->text()) },
         {});
 }
 
@@ -388,7 +424,7 @@ void AppDelegate::aboutTapped()
 {
     alertPresenter()->presentThen(
         AlertRequest { QString::fromLatin1(programName), QCoreApplication::applicationVersion(),
-            { localizedText("ID_OK") }, AlertStyle::informational, menuItemAbout->text() },
+            { localizedText("ID_OK") }, AlertStyle::informational, withoutMnemonic(menuItemAbout->text()) },
         {});
 }
 

@@ -105,6 +105,8 @@ public:
     void aboutTapped();
     void hideTapped();
     void showAllTapped();
+    // F10: the first menu open, its first item chosen.
+    void openFirstMenu();
 
     // ---- Sign-in redirects -------------------------------------------------
     // Offers a redirect address to the waiting sign-ins (a handler's, the

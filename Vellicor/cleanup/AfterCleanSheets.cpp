@@ -129,7 +129,6 @@ void AfterCleanSheets::buildAfterCleanWindow()
     btnBackToTrash->setTitle(localizedText("ID_BACK"), 14, false, QColor(Qt::white), Qt::AlignRight);
     btnOkTrash
         = makeBlueButton(boxMainAfterClean, localizedText("ID_OK"), QRect(sheetWidth - margin - 110, 0, 110, 36));
-    btnOkTrash->setShortcut(QKeySequence(Qt::Key_Return));
 
     QObject::connect(btnOkTrash, &QAbstractButton::clicked, window, [this] { closeAfterClean(false); });
     QObject::connect(btnBackToTrash, &QAbstractButton::clicked, window, [this] { closeAfterClean(true); });

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QKeyEvent;
@@ -18,13 +20,28 @@ class QWidget;
 // on the dark screens and on the blue buttons alike.
 QColor focusRingColour();
 // The same ring for push buttons drawn by a style sheet: a rule to append.
-QString focusRingStyleSheet();
+// blueState names the state (":default", ":checked") in which the style
+// sheet paints the button blue; the ring is white then, to read on it.
+QString focusRingStyleSheet(const QString& blueState = QString());
 
 // Draws the focus ring just inside widget's edge when the widget has the
-// keyboard focus; nothing otherwise. radius rounds the ring's corners.
-void drawFocusRingIfFocused(QPainter& painter, const QWidget* widget, qreal radius);
+// keyboard focus; nothing otherwise. radius rounds the ring's corners. A
+// button whose face the ring's blue does not stand out on (the blue and green
+// buttons) gives its face: a second ring, white (black on a face too light
+// for white), is drawn inset on it.
+void drawFocusRingIfFocused(
+    QPainter& painter, const QWidget* widget, qreal radius, const std::optional<QColor>& face = std::nullopt);
 // The same ring around frame: the current row or item of a focused list.
 void drawFocusRing(QPainter& painter, const QRectF& frame, qreal radius);
+
+// The contrast ratio of two colours, from 1 (alike) to 21 (black on white),
+// as the accessibility guidelines measure it.
+double contrastRatio(const QColor& a, const QColor& b);
+
+// Tab and Shift+Tab go through controls (one row of a screen) in the order
+// they are drawn, left to right; the leftmost keeps its place in the window's
+// chain and the others follow it.
+void chainLeftToRight(std::vector<QWidget*> controls);
 
 // The keys that open the context menu of a view's selection: the Menu key
 // and Shift+F10.

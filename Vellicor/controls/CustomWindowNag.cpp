@@ -18,12 +18,16 @@ CustomWindowNag::CustomWindowNag(QWidget* parent, Qt::WindowFlags)
 void CustomWindowNag::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // The sheet itself takes the keys when it opens (Enter for its default
-    // button, Esc to close), so no button shows a focus ring until the user
-    // tabs to one; a text field the sheet focused keeps its focus.
+    // The sheet opens on its default button, ringed, so the user sees what
+    // Enter presses; a sheet without one takes the keys itself (Esc closes
+    // it). A text field the sheet focused keeps its focus.
     QWidget* focused = focusWidget();
-    if (!focused || focused == this || qobject_cast<QAbstractButton*>(focused))
-        setFocus(Qt::OtherFocusReason);
+    if (!focused || focused == this || qobject_cast<QAbstractButton*>(focused)) {
+        if (QAbstractButton* button = defaultButtonIn(this))
+            button->setFocus(Qt::OtherFocusReason);
+        else
+            setFocus(Qt::OtherFocusReason);
+    }
     backdrop_ = QPixmap();
     QWidget* under = parentWidget() ? parentWidget()->window() : nullptr;
     if (!under || !under->isVisible())

@@ -9,9 +9,9 @@
 // follows the mouse and still takes keyboard focus. Under its content it
 // paints the part of its parent's window it covers, as that looked when it
 // opened: a display without a compositor shows a translucent window's empty
-// parts black, which would hide the whole window behind a veil. Enter presses
-// its default button (setDefaultButton) unless a focused button takes it;
-// Escape rejects it.
+// parts black, which would hide the whole window behind a veil. It opens with
+// the focus on its default button (setDefaultButton); Enter presses that
+// button unless another focused button takes it; Escape rejects it.
 class CustomWindowNag : public QDialog {
     Q_OBJECT
 

@@ -67,7 +67,7 @@ QString buttonStyleSheet()
                .arg(buttonSidePadding)
                .arg(buttonBorder)
                .arg(minimumButtonTitleWidth)
-        + focusRingStyleSheet();
+        + focusRingStyleSheet(QStringLiteral(":default"));
 }
 
 // Text fields sunk into the panel, framed like the buttons; the focused one

@@ -5,6 +5,8 @@
 #include "controls/NamedImage.h"
 
 #include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,6 +24,29 @@ constexpr int largestTitleSize = 50;
 constexpr int firstBoldMeasureSize = 19;
 constexpr qreal hoverOpacity = 0.8;
 constexpr int fadeMilliseconds = 250;
+
+// The colour of the face an image of a button's middle paints, as the focus
+// ring needs it; none for an image that leaves its centre clear. Measured
+// once per image.
+std::optional<QColor> faceColourOf(const QString& middle)
+{
+    static QHash<QString, std::optional<QColor>> faces;
+    if (const auto known = faces.constFind(middle); known != faces.constEnd())
+        return *known;
+    std::optional<QColor> face;
+    if (const NamedImage image = NamedImage::load(middle); !image.isNull()) {
+        QImage pixels(16, 16, QImage::Format_ARGB32_Premultiplied);
+        pixels.fill(Qt::transparent);
+        QPainter painter(&pixels);
+        image.draw(painter, QRectF(pixels.rect()));
+        painter.end();
+        const QColor centre = pixels.pixelColor(8, 8);
+        if (centre.alpha() >= 128)
+            face = centre;
+    }
+    faces.insert(middle, face);
+    return face;
+}
 
 // The title's parts at the separator; an empty separator never splits.
 QStringList titleParts(const QString& title, const QString& separator)
@@ -279,7 +304,7 @@ void IMGButton::paintEvent(QPaintEvent*)
     painter.setFont(layoutNoM_.font);
     painter.setPen(colorText_.isValid() ? colorText_ : QColor(Qt::white));
     painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, oTitle);
-    drawFocusRingIfFocused(painter, this, std::min(8.0, height() / 2.0));
+    drawFocusRingIfFocused(painter, this, std::min(8.0, height() / 2.0), faceColourOf(pattern_.middle));
 }
 
 void IMGButton::mousePressEvent(QMouseEvent* event)

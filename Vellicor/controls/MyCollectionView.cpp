@@ -37,6 +37,7 @@ void MyCollectionView::setModel(QAbstractItemModel* model)
         selection_ = new QItemSelectionModel(model_, this);
         connect(selection_, &QItemSelectionModel::selectionChanged, viewport(), qOverload<>(&QWidget::update));
         connect(selection_, &QItemSelectionModel::currentChanged, viewport(), qOverload<>(&QWidget::update));
+        connect(selection_, &QItemSelectionModel::currentChanged, this, &MyCollectionView::keepCurrentInView);
         connect(model_, &QAbstractItemModel::modelReset, this, &MyCollectionView::reloadSections);
         connect(model_, &QAbstractItemModel::layoutChanged, this, &MyCollectionView::reloadSections);
         connect(model_, &QAbstractItemModel::rowsInserted, this, &MyCollectionView::reloadSections);
@@ -146,7 +147,17 @@ void MyCollectionView::relayout()
     QScrollBar* bar = verticalScrollBar();
     bar->setPageStep(viewport()->height());
     bar->setRange(0, qMax(0, contentHeight() - viewport()->height()));
+    keepCurrentInView();
     viewport()->update();
+}
+
+void MyCollectionView::keepCurrentInView()
+{
+    // Only the keyboard's item: a grid the mouse scrolled stays where it is.
+    if (!hasFocus() || !selection_)
+        return;
+    if (const std::optional<IndexPath> current = indexPath(selection_->currentIndex()))
+        scrollToItem(*current);
 }
 
 int MyCollectionView::contentHeight() const
@@ -341,8 +352,10 @@ void MyCollectionView::scrollToItem(const IndexPath& path)
         return;
     QScrollBar* bar = verticalScrollBar();
     const QRect visible = visibleContentRect();
-    if (frame.top() < visible.top())
-        bar->setValue(frame.top() - margin_);
+    // An item of a group's first row comes into view with its group's header.
+    const int top = path.item < columns_ ? sections_[path.section].top : frame.top() - margin_;
+    if (top < visible.top())
+        bar->setValue(top);
     else if (frame.bottom() > visible.bottom())
         bar->setValue(frame.bottom() + margin_ - visible.height() + 1);
 }
@@ -395,59 +408,79 @@ void MyCollectionView::mousePressEvent(QMouseEvent* event)
                      : QItemSelectionModel::ClearAndSelect);
 }
 
+int MyCollectionView::firstNonEmptySection(int from, int step) const
+{
+    for (int s = from; s >= 0 && s < numberOfSections(); s += step) {
+        if (sections_[s].itemCount > 0)
+            return s;
+    }
+    return -1;
+}
+
+std::optional<IndexPath> MyCollectionView::neighbour(const IndexPath& at, int key) const
+{
+    const int column = at.item % columns_;
+    switch (key) {
+    case Qt::Key_Left:
+        if (at.item > 0)
+            return IndexPath { at.section, at.item - 1 };
+        if (const int s = firstNonEmptySection(at.section - 1, -1); s >= 0)
+            return IndexPath { s, sections_[s].itemCount - 1 };
+        break;
+    case Qt::Key_Right:
+        if (at.item + 1 < sections_[at.section].itemCount)
+            return IndexPath { at.section, at.item + 1 };
+        if (const int s = firstNonEmptySection(at.section + 1, 1); s >= 0)
+            return IndexPath { s, 0 };
+        break;
+    case Qt::Key_Up:
+        if (at.item >= columns_)
+            return IndexPath { at.section, at.item - columns_ };
+        if (const int s = firstNonEmptySection(at.section - 1, -1); s >= 0) {
+            const int lastRowStart = (sections_[s].rows - 1) * columns_;
+            return IndexPath { s, qMin(lastRowStart + column, sections_[s].itemCount - 1) };
+        }
+        break;
+    case Qt::Key_Down:
+        if (at.item + columns_ < sections_[at.section].itemCount)
+            return IndexPath { at.section, at.item + columns_ };
+        if (at.item / columns_ < sections_[at.section].rows - 1)
+            return IndexPath { at.section, sections_[at.section].itemCount - 1 };
+        if (const int s = firstNonEmptySection(at.section + 1, 1); s >= 0)
+            return IndexPath { s, qMin(column, sections_[s].itemCount - 1) };
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
 void MyCollectionView::moveSelection(int key)
 {
-    std::optional<IndexPath> current = selection_ ? indexPath(selection_->currentIndex()) : std::nullopt;
+    const std::optional<IndexPath> current = selection_ ? indexPath(selection_->currentIndex()) : std::nullopt;
     std::optional<IndexPath> next;
-    const auto firstNonEmpty = [this](int from, int step) -> int {
-        for (int s = from; s >= 0 && s < numberOfSections(); s += step) {
-            if (sections_[s].itemCount > 0)
-                return s;
-        }
-        return -1;
-    };
-    if (!current) {
-        const int s = firstNonEmpty(0, 1);
-        if (s >= 0)
+    if (key == Qt::Key_Home || (!current && key != Qt::Key_End)) {
+        if (const int s = firstNonEmptySection(0, 1); s >= 0)
             next = IndexPath { s, 0 };
-    } else {
-        const IndexPath at = *current;
-        const int column = at.item % columns_;
-        switch (key) {
-        case Qt::Key_Left:
-            if (at.item > 0) {
-                next = IndexPath { at.section, at.item - 1 };
-            } else if (const int s = firstNonEmpty(at.section - 1, -1); s >= 0) {
-                next = IndexPath { s, sections_[s].itemCount - 1 };
-            }
-            break;
-        case Qt::Key_Right:
-            if (at.item + 1 < sections_[at.section].itemCount) {
-                next = IndexPath { at.section, at.item + 1 };
-            } else if (const int s = firstNonEmpty(at.section + 1, 1); s >= 0) {
-                next = IndexPath { s, 0 };
-            }
-            break;
-        case Qt::Key_Up:
-            if (at.item >= columns_) {
-                next = IndexPath { at.section, at.item - columns_ };
-            } else if (const int s = firstNonEmpty(at.section - 1, -1); s >= 0) {
-                const int lastRowStart = (sections_[s].rows - 1) * columns_;
-                next = IndexPath { s, qMin(lastRowStart + column, sections_[s].itemCount - 1) };
-            }
-            break;
-        case Qt::Key_Down:
-            if (at.item + columns_ < sections_[at.section].itemCount) {
-                next = IndexPath { at.section, at.item + columns_ };
-            } else if (at.item / columns_ < sections_[at.section].rows - 1) {
-                next = IndexPath { at.section, sections_[at.section].itemCount - 1 };
-            } else if (const int s = firstNonEmpty(at.section + 1, 1); s >= 0) {
-                next = IndexPath { s, qMin(column, sections_[s].itemCount - 1) };
-            }
-            break;
-        default:
-            break;
+    } else if (key == Qt::Key_End) {
+        if (const int s = firstNonEmptySection(numberOfSections() - 1, -1); s >= 0)
+            next = IndexPath { s, sections_[s].itemCount - 1 };
+    } else if (key == Qt::Key_PageDown || key == Qt::Key_PageUp) {
+        // A page's height of rows up or down, as far as the items go; a row
+        // at a time, so sections and their short rows are taken as the
+        // arrows take them.
+        const bool down = key == Qt::Key_PageDown;
+        const int start = itemFrame(*current).top();
+        const int page = std::max(1, viewport()->height() - itemSize_.height());
+        IndexPath at = *current;
+        while (const std::optional<IndexPath> step = neighbour(at, down ? Qt::Key_Down : Qt::Key_Up)) {
+            at = *step;
+            if (std::abs(itemFrame(at).top() - start) >= page)
+                break;
         }
+        next = at;
+    } else {
+        next = neighbour(*current, key);
     }
     if (next)
         selectItem(*next, QItemSelectionModel::ClearAndSelect);
@@ -468,16 +501,28 @@ void MyCollectionView::openMenuForCurrentItem()
 void MyCollectionView::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
-    // Reached by the keyboard: the first item is where it starts, as in the
-    // lists; nothing is selected by that alone.
+    // Reached by the keyboard: the item most in view is where it starts
+    // (the first of all in a grid scrolled to its top, as in the lists);
+    // nothing is selected by that alone.
     if (selection_ && !selection_->currentIndex().isValid() && event->reason() != Qt::MouseFocusReason) {
-        for (int s = 0; s < numberOfSections(); ++s) {
-            if (sections_[s].itemCount > 0) {
-                selection_->setCurrentIndex(modelIndex({ s, 0 }), QItemSelectionModel::NoUpdate);
-                break;
+        const QRect visible = visibleContentRect();
+        std::optional<IndexPath> start;
+        int shown = 0;
+        for (const IndexPath& path : indexPathsForVisibleItems()) {
+            const QRect part = itemFrame(path).intersected(visible);
+            if (part.width() * part.height() > shown) {
+                shown = part.width() * part.height();
+                start = path;
             }
         }
+        if (!start) {
+            if (const int s = firstNonEmptySection(0, 1); s >= 0)
+                start = IndexPath { s, 0 };
+        }
+        if (start)
+            selection_->setCurrentIndex(modelIndex(*start), QItemSelectionModel::NoUpdate);
     }
+    keepCurrentInView();
     viewport()->update();
 }
 
@@ -496,6 +541,10 @@ void MyCollectionView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
         moveSelection(event->key());
         event->accept();
         return;

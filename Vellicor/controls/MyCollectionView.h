@@ -28,9 +28,11 @@ class QAbstractItemModel;
 // A right click on an item logs, emits AppNotifier's cellselection with the
 // item's place, selects only that item and opens the grid's menu; a right
 // click beside the items does nothing. The Menu key and Shift+F10 do the
-// same at the current item. The arrow keys move the selection, Space is
-// handed to the owner (checkKeyPressed) and Tab leaves the grid; with the
-// focus, the current item wears the focus ring. GUI thread only.
+// same at the current item. The arrow keys, Page Up and Down, Home and End
+// move the selection, Space is handed to the owner (checkKeyPressed) and Tab
+// leaves the grid; with the focus, the current item wears the focus ring and
+// stays in view, whatever moved it or laid the grid out anew. GUI thread
+// only.
 class MyCollectionView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -122,7 +124,14 @@ private:
     int sectionHeight(const Section& section) const;
     QRect visibleContentRect() const;
     void paintItem(QPainter& painter, const QRect& frame, const QModelIndex& index, bool selected) const;
+    int firstNonEmptySection(int from, int step) const;
+    // The item an arrow key moves to from at; none at the grid's end.
+    std::optional<IndexPath> neighbour(const IndexPath& at, int key) const;
+    // An arrow, Page Up or Down, Home or End: the current item moves and the
+    // selection with it.
     void moveSelection(int key);
+    // With the focus, the current item is scrolled into view.
+    void keepCurrentInView();
 
     QPointer<QAbstractItemModel> model_;
     QItemSelectionModel* selection_ = nullptr;

@@ -137,7 +137,8 @@ void RAZButton::paintEvent(QPaintEvent*)
 
 void RAZButton::drawFocusRing(QPainter& painter) const
 {
-    drawFocusRingIfFocused(painter, this, std::max(3.0, cell_.roundedRadius()));
+    drawFocusRingIfFocused(
+        painter, this, std::max(3.0, cell_.roundedRadius()), cell_.getColorForButtonType(isEnabled()));
 }
 
 void RAZButton::keyPressEvent(QKeyEvent* event)

@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 #include "controls/DragDropBox.h"
 #include "controls/FolderChooser.h"
 #include "controls/RAZButton.h"
@@ -9,12 +10,15 @@
 #include "core/TextFormat.h"
 #include "home/HomeLook.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 
 namespace {
 
-// A box the user clicks as a whole (the Exclude and Protect shortcuts).
+// A box the user clicks as a whole (the Exclude and Protect shortcuts). Tab
+// reaches it, wearing the focus ring, and Space or Enter acts as a click.
 class ClickBox : public QFrame {
 public:
     ClickBox(std::function<void()> action, QWidget* parent)
@@ -22,6 +26,7 @@ public:
         , action_(std::move(action))
     {
         setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
     }
 
 protected:
@@ -29,6 +34,36 @@ protected:
     {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && action_)
             action_();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if ((isCheckKey(event) && !event->isAutoRepeat()) || isEnterKey(event)) {
+            event->accept();
+            if (action_)
+                action_();
+            return;
+        }
+        QFrame::keyPressEvent(event);
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        QFrame::paintEvent(event);
+        QPainter painter(this);
+        drawFocusRingIfFocused(painter, this, 6);
+    }
+
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QFrame::focusInEvent(event);
+        update();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QFrame::focusOutEvent(event);
+        update();
     }
 
 private:

@@ -22,7 +22,7 @@ QPushButton* switchButton(const char* objectName, QWidget* parent)
             "QPushButton { background: #2f3134; border: 1px solid #4a4d52; border-radius: 15px; padding: 0 8px; }"
             "QPushButton:checked { background: #1f6fe5; border-color: #2f7ff2; }"
             "QPushButton:hover { border-color: #7a7e86; }")
-        + focusRingStyleSheet());
+        + focusRingStyleSheet(QStringLiteral(":checked")));
     return button;
 }
 

@@ -1,6 +1,7 @@
 #include "marking/AutoMarkSheetWindows.h"
 
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CircularProgressBarView.h"
 #include "controls/CustomWindowNag.h"
@@ -207,6 +208,8 @@ void AutoMarkSheetWindows::buildScanComplete()
         QStringLiteral("btnSelectManually"), QStringLiteral("blue_sel_btn_"), localizedText("ID_SELECT_MANUALLY"), 32);
     btnAutoMarkPhotos = choice(QStringLiteral("btnAutoMarkPhotos"), QStringLiteral("green_sel_btn_"),
         localizedText("ID_AUTO_MARK_RESULT"), width - 32 - 226);
+    // Enter takes the choice that marks nothing.
+    setDefaultButton(btnSelectManually);
 }
 
 void AutoMarkSheetWindows::connectTo(AutoMarking& marking)

@@ -1,6 +1,7 @@
 #include "preferences/PreferencesStyleController.h"
 
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -10,7 +11,141 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <QKeyEvent>
+#include <QPainter>
+
 #include <algorithm>
+
+namespace {
+
+// The focus ring over a button of the bar, whose own look shows only which
+// pane is selected.
+class FocusRingOver : public QWidget {
+public:
+    explicit FocusRingOver(QWidget* button)
+        : QWidget(button)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        drawFocusRing(painter, QRectF(rect()), 5);
+    }
+};
+
+} // namespace
+
+// The keys of the pane bar: its selected button alone is a stop of Tab, and
+// there Left or Up picks the pane before, Right or Down the pane after, the
+// focus going along, ringed. Lives as long as the toolbar it is made for.
+class PaneBarKeys : public QObject {
+public:
+    PaneBarKeys(std::vector<QAbstractButton*> buttons, PreferencesStyleController& style, QObject* owner)
+        : QObject(owner)
+        , style_(style)
+    {
+        for (QAbstractButton* button : buttons) {
+            buttons_.emplace_back(button);
+            button->setFocusPolicy(Qt::NoFocus);
+            button->installEventFilter(this);
+        }
+    }
+
+    void markSelected(int index)
+    {
+        QAbstractButton* selected = at(index);
+        if (!selected)
+            return;
+        bool barHadFocus = false;
+        for (const QPointer<QAbstractButton>& button : buttons_)
+            barHadFocus = barHadFocus || (button && button->hasFocus());
+        selected->setFocusPolicy(Qt::TabFocus);
+        if (barHadFocus)
+            selected->setFocus(Qt::TabFocusReason);
+        for (const QPointer<QAbstractButton>& button : buttons_) {
+            if (button && button != selected)
+                button->setFocusPolicy(Qt::NoFocus);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (!button)
+            return false;
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            ringOn(button);
+            return false;
+        case QEvent::FocusOut:
+            if (ring_ && ring_->parentWidget() == button)
+                ring_->hide();
+            return false;
+        case QEvent::Resize:
+            if (ring_ && ring_->parentWidget() == button)
+                ring_->setGeometry(button->rect());
+            return false;
+        case QEvent::KeyPress:
+            break;
+        default:
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        int step = 0;
+        if (key->key() == Qt::Key_Left || key->key() == Qt::Key_Up)
+            step = -1;
+        else if (key->key() == Qt::Key_Right || key->key() == Qt::Key_Down)
+            step = 1;
+        if (step == 0)
+            return false;
+        const auto from = std::ranges::find(buttons_, watched);
+        if (from == buttons_.end())
+            return false;
+        const int index = int(from - buttons_.begin()) + step;
+        if (index >= 0 && index < int(buttons_.size()) && style_.delegate)
+            style_.delegate->selectPane(index, true);
+        return true;
+    }
+
+private:
+    void ringOn(QAbstractButton* button)
+    {
+        if (!ring_)
+            ring_ = new FocusRingOver(button);
+        else if (ring_->parentWidget() != button)
+            ring_->setParent(button);
+        ring_->setGeometry(button->rect());
+        ring_->raise();
+        ring_->show();
+    }
+
+    QAbstractButton* at(int index) const
+    {
+        return index >= 0 && index < int(buttons_.size()) ? buttons_[std::size_t(index)].data() : nullptr;
+    }
+
+    PreferencesStyleController& style_;
+    std::vector<QPointer<QAbstractButton>> buttons_;
+    QPointer<QWidget> ring_;
+};
+
+void PreferencesStyleController::takeKeys(const std::vector<QAbstractButton*>& buttons, QObject* owner)
+{
+    keys_ = new PaneBarKeys(buttons, *this, owner);
+}
+
+void PreferencesStyleController::markKeysSelected(int index)
+{
+    if (keys_)
+        keys_->markSelected(index);
+}
 
 ToolbarItemStyleViewController::ToolbarItemStyleViewController(
     std::vector<PreferencePane*> panes, bool centerToolbarItems)
@@ -38,6 +173,7 @@ void ToolbarItemStyleViewController::fillToolbar(QToolBar* toolbar)
     };
     if (centerToolbarItems_)
         addSpacer();
+    std::vector<QAbstractButton*> buttons;
     for (PreferencePane* pane : panes_) {
         QAction* item = toolbar->addAction(pane->toolbarItemIcon(), pane->preferencePaneTitle());
         const QString identifier = pane->preferencePaneIdentifier().rawValue;
@@ -45,7 +181,11 @@ void ToolbarItemStyleViewController::fillToolbar(QToolBar* toolbar)
         item->setCheckable(true);
         items_->addAction(item);
         QObject::connect(item, &QAction::triggered, toolbar, [this, identifier] { toolbarItemSelected(identifier); });
+        if (auto* button = qobject_cast<QAbstractButton*>(toolbar->widgetForAction(item)))
+            buttons.push_back(button);
     }
+    if (buttons.size() == panes_.size())
+        takeKeys(buttons, toolbar);
     if (centerToolbarItems_)
         addSpacer();
 }
@@ -69,6 +209,7 @@ void ToolbarItemStyleViewController::markSelectedPane(int index)
     if (!items_ || index < 0 || index >= int(items_->actions().size()))
         return;
     items_->actions().at(index)->setChecked(true);
+    markKeysSelected(index);
 }
 
 SegmentedControlStyleViewController::SegmentedControlStyleViewController(std::vector<PreferencePane*> panes)
@@ -104,6 +245,7 @@ void SegmentedControlStyleViewController::fillToolbar(QToolBar* toolbar)
     row->setSpacing(1);
     segments_ = new QButtonGroup(control);
     segments_->setExclusive(true);
+    std::vector<QAbstractButton*> buttons;
     for (int i = 0; i < count; ++i) {
         auto* segment = new QToolButton(control);
         segment->setText(panes_[i]->preferencePaneTitle());
@@ -111,7 +253,9 @@ void SegmentedControlStyleViewController::fillToolbar(QToolBar* toolbar)
         segment->setFixedSize(segmentWidth, segmentHeight);
         row->addWidget(segment);
         segments_->addButton(segment, i);
+        buttons.push_back(segment);
     }
+    takeKeys(buttons, control);
     QObject::connect(segments_, &QButtonGroup::idClicked, control, [this](int index) {
         if (delegate)
             delegate->selectPane(index, true);
@@ -134,4 +278,5 @@ void SegmentedControlStyleViewController::markSelectedPane(int index)
         return;
     if (QAbstractButton* segment = segments_->button(index))
         segment->setChecked(true);
+    markKeysSelected(index);
 }

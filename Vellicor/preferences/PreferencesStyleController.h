@@ -20,10 +20,13 @@ public:
     virtual void selectPane(int index, bool animated) = 0;
 };
 
+class PaneBarKeys;
+
 // One look of the window's toolbar: it fills the toolbar with the panes,
 // reports the user's pick to its delegate and shows which pane is selected.
-// Owned by the tab controller, which is also the delegate, so the delegate
-// outlives it.
+// Either look is one stop of Tab, its selected pane's button, where the arrow
+// keys pick the pane before or after. Owned by the tab controller, which is
+// also the delegate, so the delegate outlives it.
 class PreferencesStyleController {
 public:
     virtual ~PreferencesStyleController() = default;
@@ -36,6 +39,15 @@ public:
     virtual QStringList itemIdentifiers() const = 0;
     virtual void fillToolbar(QToolBar* toolbar) = 0;
     virtual void markSelectedPane(int index) = 0;
+
+protected:
+    // The bar's buttons, one per pane in order, take the keys.
+    void takeKeys(const std::vector<QAbstractButton*>& buttons, QObject* owner);
+    // The selected pane's button is the bar's stop of Tab.
+    void markKeysSelected(int index);
+
+private:
+    QPointer<PaneBarKeys> keys_;
 };
 
 // One checkable toolbar item per pane, labelled with its title under its icon.

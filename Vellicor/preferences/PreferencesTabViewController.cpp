@@ -57,6 +57,15 @@ void PreferencesTabViewController::selectPane(int index, bool animated)
         window->setWindowTitle(showsTitle ? windowTitleForPane(index) : QString());
 }
 
+void PreferencesTabViewController::selectNeighbourPane(int step)
+{
+    const int count = int(preferencePanes_.size());
+    if (count == 0)
+        return;
+    const int from = activeTab_.value_or(0);
+    selectPane(((from + step) % count + count) % count, true);
+}
+
 QString PreferencesTabViewController::windowTitleForPane(int index) const
 {
     if (preferencePanes_.size() > 1)
@@ -80,10 +89,22 @@ void PreferencesTabViewController::transitionToPane(int index, bool animated)
     }
     PreferencePane* from = preferencePanes_.at(*activeTab_);
     PreferencePane* to = preferencePanes_.at(index);
+    // A focus in the pane going away goes on to the first control of the
+    // pane coming, as a tab's page hands it on.
+    QWidget* focus = window()->focusWidget();
+    const bool focusInPane = focus && from->isAncestorOf(focus);
     layout_->removeWidget(from);
     from->hide();
     layout_->addWidget(to);
     to->show();
+    if (focusInPane) {
+        for (QWidget* w = to->nextInFocusChain(); w && w != to && to->isAncestorOf(w); w = w->nextInFocusChain()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(to) && w->isEnabled()) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    }
     if (!(animated && isAnimated)) {
         to->setGraphicsEffect(nullptr);
         resizeWindowToPane(to, false);

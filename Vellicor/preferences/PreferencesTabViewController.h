@@ -29,6 +29,9 @@ public:
     void setPreferencePanes(std::vector<PreferencePane*> panes, Style style, QToolBar* toolbar);
 
     void selectPane(int index, bool animated) override;
+    // The pane step places after the active one (before it when negative),
+    // round the ends: Ctrl+Tab and its kin.
+    void selectNeighbourPane(int step);
 
     std::optional<int> activeTab() const { return activeTab_; }
     const std::vector<PreferencePane*>& preferencePanes() const { return preferencePanes_; }

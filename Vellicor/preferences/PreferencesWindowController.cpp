@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolBar>
 #include <QWindow>
 
@@ -61,6 +62,19 @@ PreferencesWindowController::PreferencesWindowController(std::vector<PreferenceP
     window_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     window_->setObjectName(QStringLiteral("preferencesWindow"));
     installCloseKeys(window_);
+    // The panes switch as tabs do, from wherever the focus is in the window.
+    const std::pair<QKeyCombination, int> paneKeys[] = {
+        { QKeyCombination(Qt::CTRL, Qt::Key_Tab), 1 },
+        { QKeyCombination(Qt::CTRL, Qt::Key_PageDown), 1 },
+        { QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Tab), -1 },
+        { QKeyCombination(Qt::CTRL, Qt::Key_PageUp), -1 },
+    };
+    for (const auto& [keys, step] : paneKeys) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), window_);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, window_,
+            [this, step = step] { tabViewController_->selectNeighbourPane(step); });
+    }
     hidesToolbarForSingleItem_ = hidesToolbarForSingleItem;
     window_->setCentralWidget(tabViewController_);
 

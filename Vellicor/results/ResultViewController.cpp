@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
+#include "controls/ButtonKeys.h"
 #include "controls/CheckBoxButton.h"
 #include "controls/CustomTableView.h"
 #include "controls/IMGButton.h"
@@ -24,6 +25,7 @@
 #include "scan/ScanSources.h"
 
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QSplitter>
 
 using namespace ResultsLook;
@@ -150,6 +152,7 @@ void ResultViewController::viewDidLoad()
     styleControls();
     connectModel();
     frames_.layOut(*this, content);
+    chainRowsAsDrawn();
     viewSplit_->setSizes({ content.width() - 260, 260 });
     btnChangeResultView(ViewMode::list);
     setResultToolbarEnabled(true);
@@ -166,6 +169,17 @@ void ResultViewController::resizeEvent(QResizeEvent* event)
     frames_.resized(*this);
     placeNoDuplicatesView();
     fitCategoryRow();
+    chainRowsAsDrawn();
+}
+
+void ResultViewController::chainRowsAsDrawn()
+{
+    // The rows' order on screen is the frame table's and the language's,
+    // not the order the buttons were made in.
+    for (QWidget* row : { toolbar_->row(), categories_->row() }) {
+        const QList<QAbstractButton*> buttons = row->findChildren<QAbstractButton*>();
+        chainLeftToRight({ buttons.begin(), buttons.end() });
+    }
 }
 
 void ResultViewController::fitCategoryRow()
@@ -177,6 +191,14 @@ void ResultViewController::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     keyboard_->watchWindow();
+}
+
+void ResultViewController::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A hide of the whole window (minimised) leaves the focus alone.
+    if (!event->spontaneous() && isHidden())
+        keyboard_->screenHidden();
 }
 
 bool ResultViewController::focusNextPrevChild(bool next)

@@ -194,6 +194,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
 
@@ -221,6 +222,8 @@ private:
     void placeNoDuplicatesView();
     // Keeps the category buttons over the list's width.
     void fitCategoryRow();
+    // Tab follows the toolbar and the category row left to right.
+    void chainRowsAsDrawn();
     void after(int milliseconds, std::function<void()> work);
 
     UserDefaults& defaults_;

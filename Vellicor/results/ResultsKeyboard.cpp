@@ -21,9 +21,35 @@ ResultsKeyboard::ResultsKeyboard(ResultViewController& screen)
 
 void ResultsKeyboard::screenShown()
 {
-    if (QWidget* focus = QApplication::focusWidget();
-        !focus || (focus->window() == screen_.window() && !screen_.isAncestorOf(focus)))
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->window() == screen_.window() && !screen_.isAncestorOf(focus))
+        focusBefore_ = focus;
+    if (!focus || (focus->window() == screen_.window() && !screen_.isAncestorOf(focus)))
         shownView()->setFocus(Qt::OtherFocusReason);
+}
+
+void ResultsKeyboard::screenHidden()
+{
+    // The window keeps its focus widget while it is not active; the keys
+    // find it there when it is again.
+    QWidget* window = screen_.window();
+    QWidget* focus = window->focusWidget();
+    if (focus && !screen_.isAncestorOf(focus) && focus->isVisible())
+        return;
+    const auto takesTab = [this, window](QWidget* w) {
+        return (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && w->window() == window
+            && !screen_.isAncestorOf(w) && !w->focusProxy();
+    };
+    QWidget* next = focusBefore_ && takesTab(focusBefore_) ? focusBefore_.data() : nullptr;
+    for (QWidget* w = window->nextInFocusChain(); !next && w && w != window; w = w->nextInFocusChain()) {
+        if (takesTab(w))
+            next = w;
+    }
+    if (next)
+        next->setFocus(Qt::OtherFocusReason);
+    else if (focus)
+        focus->clearFocus();
+    focusBefore_.clear();
 }
 
 void ResultsKeyboard::watchWindow()
@@ -63,8 +89,18 @@ bool ResultsKeyboard::moveFocus(bool next)
     // window's focus widget, also while a sheet has the keys and a control
     // going away hands its focus on.
     QWidget* from = screen_.window()->focusWidget();
-    if (!from || !screen_.isAncestorOf(from))
+    if (!from || !screen_.isAncestorOf(from) || !screen_.isVisible())
         return false;
+    // A control disabled or hidden under the focus (Delete Marked once
+    // nothing is marked, the toolbar while a view is rebuilt) hands it to
+    // the shown view, the screen's main place, not to whatever follows it.
+    if (!from->isEnabled() || !from->isVisible()) {
+        QWidget* view = shownView();
+        if (view != from && view->isVisible() && view->isEnabled()) {
+            view->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
     for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w && w != from;
          w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
         if (screen_.isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()

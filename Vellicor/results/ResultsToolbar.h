@@ -36,6 +36,8 @@ public:
     ResultsToolbar(Actions actions, ResultsLater later, QWidget& screen);
 
     void build(QWidget* parent);
+    // The strip the toolbar's buttons stand in (the sort button apart).
+    QWidget* row() const { return boxHeaderDetail_; }
     // The sort button moves to the row it stands in.
     void placeSortButton(QWidget* row);
     // The options pop-up starts with the two marking menus.

@@ -4,6 +4,7 @@
 #include "base/UserDefaults.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/SecretStore.h"
+#include "controls/Mnemonics.h"
 #include "core/FileOperations.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
@@ -14,12 +15,15 @@
 #include "support/ScopedLanguageTable.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/WaitUntil.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -221,7 +225,7 @@ TEST_F(AppDelegateTest, CheckForUpdatesSaysUpdatesComeFromThePackageManager)
     EXPECT_EQ(screen.alerts[0].informativeText,
         QStringLiteral(
             "Vellicor is updated with the rest of your software, by the package manager that installed it."));
-    EXPECT_EQ(screen.alerts[0].windowTitle, delegate->menuCheckForUpdate->text());
+    EXPECT_EQ(screen.alerts[0].windowTitle, QStringLiteral("Check for Updates..."));
 }
 
 TEST_F(AppDelegateTest, MenuTitlesAndTheHelpPageFollowTheLanguage)
@@ -232,13 +236,13 @@ TEST_F(AppDelegateTest, MenuTitlesAndTheHelpPageFollowTheLanguage)
             { "ID_UNISTALL", "Deinstallieren..." } });
     auto delegate = makeDelegate();
     delegate->applicationDidFinishLaunching();
-    EXPECT_EQ(delegate->menuItemAbout->text(), QStringLiteral("Über Vellicor"));
-    EXPECT_EQ(delegate->menuPrefrencess->text(), QStringLiteral("Einstellungen..."));
-    EXPECT_EQ(delegate->menuQuit->text(), QStringLiteral("Vellicor beenden"));
+    EXPECT_EQ(withoutMnemonic(delegate->menuItemAbout->text()), QStringLiteral("Über Vellicor"));
+    EXPECT_EQ(withoutMnemonic(delegate->menuPrefrencess->text()), QStringLiteral("Einstellungen..."));
+    EXPECT_EQ(withoutMnemonic(delegate->menuQuit->text()), QStringLiteral("Vellicor beenden"));
     EXPECT_EQ(delegate->menuQuit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    EXPECT_EQ(delegate->menuHelp->title(), QStringLiteral("Hilfe"));
-    EXPECT_EQ(delegate->menuHelpApp->text(), QStringLiteral("Vellicor Hilfe"));
-    EXPECT_EQ(delegate->menuUnInstall->text(), QStringLiteral("Deinstallieren..."));
+    EXPECT_EQ(withoutMnemonic(delegate->menuHelp->title()), QStringLiteral("Hilfe"));
+    EXPECT_EQ(withoutMnemonic(delegate->menuHelpApp->text()), QStringLiteral("Vellicor Hilfe"));
+    EXPECT_EQ(withoutMnemonic(delegate->menuUnInstall->text()), QStringLiteral("Deinstallieren..."));
 
     delegate->menuHelpApp->trigger();
     ASSERT_EQ(opened.size(), 1);
@@ -614,4 +618,86 @@ TEST_F(AppDelegateTest, PreferencesOpenedTwiceShowTheOneWindowAtItsActivePane)
     delegate->openPrefrencesTapped();
     EXPECT_EQ(made, 1);
     EXPECT_EQ(shown, (std::vector<std::optional<QString>>(2, std::nullopt)));
+}
+
+// Without a mouse: F10 opens the first menu on its first item, the arrows and
+// Return or an item's underlined letter choose, Escape closes; Alt and a
+// title's letter open that menu. About, Check for Updates and Uninstall are
+// reached so.
+TEST_F(AppDelegateTest, TheMenusAreReachedByF10ArrowsAndUnderlinedLetters)
+{
+    EnglishTable english;
+    auto delegate = makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    QMainWindow* window = delegate->window();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    screen.alerts.clear();
+
+    // Within each menu, and along the bar, no two titles share a letter.
+    const auto letters = [](const QList<QAction*>& actions) {
+        QStringList found;
+        for (QAction* action : actions) {
+            if (action->isSeparator())
+                continue;
+            const QKeySequence mnemonic = QKeySequence::mnemonic(action->text());
+            EXPECT_FALSE(mnemonic.isEmpty()) << action->text().toStdString();
+            EXPECT_FALSE(found.contains(mnemonic.toString())) << action->text().toStdString();
+            found << mnemonic.toString();
+        }
+    };
+    letters(window->menuBar()->actions());
+    letters(delegate->menuApplication->actions());
+    letters(delegate->menuHelp->actions());
+
+    const auto openMenu = [&](QKeyCombination keys) -> QMenu* {
+        QTest::keyClick(window, keys.key(), keys.keyboardModifiers());
+        if (!waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }, 2000))
+            return nullptr;
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    };
+    const auto closed = [] { return waitUntil([] { return !QApplication::activePopupWidget(); }, 2000); };
+
+    QMenu* menu = openMenu(QKeyCombination(Qt::Key_F10));
+    ASSERT_EQ(menu, delegate->menuApplication);
+    EXPECT_EQ(menu->activeAction(), delegate->menuItemAbout);
+    // Right leads to the next menu, Escape closes it all.
+    QTest::keyClick(menu, Qt::Key_Right);
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activePopupWidget() == delegate->menuHelp; }, 2000));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::activePopupWidget() ? QApplication::activePopupWidget() : window, Qt::Key_Escape);
+    ASSERT_TRUE(closed());
+
+    // About by Return on the first item.
+    menu = openMenu(QKeyCombination(Qt::Key_F10));
+    ASSERT_TRUE(menu);
+    QTest::keyClick(menu, Qt::Key_Return);
+    ASSERT_TRUE(closed());
+    ASSERT_EQ(screen.alerts.size(), 1u);
+    EXPECT_EQ(screen.alerts.back().windowTitle, QStringLiteral("About Vellicor"));
+
+    // Check for Updates by Down and Return, Uninstall by its letter, each
+    // from the menu Alt and the bar's letter opened.
+    menu = openMenu(QKeyCombination(Qt::ALT, Qt::Key_V));
+    ASSERT_EQ(menu, delegate->menuApplication);
+    while (menu->activeAction() != delegate->menuCheckForUpdate) {
+        const QAction* before = menu->activeAction();
+        QTest::keyClick(menu, Qt::Key_Down);
+        ASSERT_NE(menu->activeAction(), before);
+    }
+    QTest::keyClick(menu, Qt::Key_Return);
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(delegate->updaterController()->userChecks(), 1);
+    ASSERT_EQ(screen.alerts.size(), 2u);
+    EXPECT_EQ(screen.alerts.back().windowTitle, QStringLiteral("Check for Updates..."));
+
+    menu = openMenu(QKeyCombination(Qt::Key_F10));
+    ASSERT_TRUE(menu);
+    const QKeySequence uninstall = QKeySequence::mnemonic(delegate->menuUnInstall->text());
+    QTest::keyClick(menu, uninstall[0].key());
+    ASSERT_TRUE(closed());
+    // The question comes first; nothing is removed until it is answered.
+    ASSERT_EQ(screen.alerts.size(), 3u);
+    EXPECT_EQ(screen.alerts.back().buttons.size(), 2);
 }

@@ -1,7 +1,9 @@
-// The main road without the mouse: the program as main() builds it, driven by
-// Tab, Shift+Tab, the arrows, Space, Return and the Menu key only, from adding
-// a folder through the folder chooser to Undo. With VELLICOR_ROAD_SHOTS set
-// (scripts/road), the screens on the way are saved there as well.
+// The roads without the mouse: the program as main() builds it, driven by
+// Tab, Shift+Tab, the arrows, Space, Return, the Menu key, F10 and Ctrl+Tab
+// only: from adding a folder through the folder chooser to Undo, and over
+// both screens, their sheets, the preferences and the menus to Back. With
+// VELLICOR_ROAD_SHOTS set (scripts/road), the screens on the way are saved
+// there as well.
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "base/UserDefaults.h"
@@ -12,14 +14,17 @@
 #include "controls/MyCollectionView.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
+#include "marking/ResultsState.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
+#include "KeyDriving.h"
 #include "RoadHelpers.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -28,6 +33,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -36,65 +42,21 @@
 
 namespace {
 
-QString describe(const QWidget* widget)
-{
-    if (!widget)
-        return QStringLiteral("(nothing)");
-    return QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(':') + widget->objectName();
-}
-
-QPointer<QWidget> mainWindow;
-// While the results screen lies over the home screen, the home screen's
-// controls below it are no stops of Tab.
-QPointer<QWidget> homeBelow;
-QPointer<QWidget> resultsOver;
-
-// Where the keys go: the focused control, else the active window. When a
-// sheet or the chooser has gone, the window manager gives the main window
-// the keys again; the offscreen display has none to do it.
-QWidget* keyTarget()
-{
-    if (!QApplication::activeWindow() && mainWindow && !waitUntil([] { return QApplication::activeWindow(); }, 500)) {
-        mainWindow->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(mainWindow));
-    }
-    QWidget* focus = QApplication::focusWidget();
-    return focus ? focus : QApplication::activeWindow();
-}
+KeyDriver keys;
 
 void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QWidget* target = keyTarget();
-    ASSERT_TRUE(target) << "no window takes keys";
-    QTest::keyClick(target, key, modifiers);
+    keys.press(key, modifiers);
 }
 
-// Tab (or Shift+Tab) until the focus rests on a control that wanted accepts;
-// a failure names every stop on the way.
-QWidget* tabTo(const std::function<bool(QWidget*)>& wanted, bool backwards = false, int limit = 60)
+QWidget* tabTo(const std::function<bool(QWidget*)>& wanted, bool backwards = false)
 {
-    QStringList stops;
-    for (int i = 0; i <= limit; ++i) {
-        QWidget* target = keyTarget();
-        QWidget* focus = QApplication::focusWidget();
-        if (focus && focus->isVisible() && wanted(focus))
-            return focus;
-        stops << describe(focus);
-        if (focus && resultsOver && resultsOver->isVisible() && homeBelow->isAncestorOf(focus)
-            && !resultsOver->isAncestorOf(focus))
-            ADD_FAILURE() << "Tab stopped below the results screen, at " << describe(focus).toStdString() << " after "
-                          << stops.join(QStringLiteral(", ")).toStdString();
-        QTest::keyClick(target, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
-            backwards ? Qt::ShiftModifier : Qt::NoModifier);
-    }
-    ADD_FAILURE() << "Tab never reached it; stops: " << stops.join(QStringLiteral(", ")).toStdString();
-    return nullptr;
+    return keys.tabTo(wanted, backwards);
 }
 
 QWidget* tabToNamed(const char* objectName, bool backwards = false)
 {
-    SCOPED_TRACE(objectName);
-    return tabTo([objectName](QWidget* w) { return w->objectName() == QLatin1String(objectName); }, backwards);
+    return keys.tabToNamed(objectName, backwards);
 }
 
 // The sheet's button titled by a language key, reached by Tab and pressed by
@@ -154,15 +116,10 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     const Files before = filesUnder(tree.root());
 
     AppComposition program(defaults);
-    QMainWindow* window = launchShown(program);
+    QMainWindow* window = keys.launch(program);
     ASSERT_TRUE(window);
     MainViewController& homeScreen = program.home();
     ResultViewController& results = program.results();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    mainWindow = window;
-    homeBelow = &homeScreen;
-    resultsOver = &results;
 
     addFolderByKeys(tree.path("Photos"));
     auto* includes = homeScreen.findChild<CustomTableView*>(QStringLiteral("tblInclude"));
@@ -271,4 +228,238 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     EXPECT_EQ(filesUnder(tree.root()), before);
     EXPECT_TRUE(trashedFiles(home.dataHome() + QStringLiteral("/Trash")).empty());
     shot(window, QStringLiteral("kb-07-after-undo"));
+}
+
+namespace {
+
+// Where the focus is, for the failure messages.
+std::string focusName()
+{
+    return describeWidget(QApplication::focusWidget()).toStdString();
+}
+
+// The menu F10 opens, then Down until item is chosen, then Return.
+void chooseFromMenus(QAction* item)
+{
+    SCOPED_TRACE(item->text().toStdString());
+    press(Qt::Key_F10);
+    ASSERT_TRUE(waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    for (int i = 0; i < 12 && menu->activeAction() != item; ++i)
+        press(Qt::Key_Down);
+    ASSERT_EQ(menu->activeAction(), item);
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([] { return !QApplication::activePopupWidget(); }));
+}
+
+// The sheet's button titled by a language key has the focus as the sheet
+// opens; Return, after the picture, presses it.
+void returnOnSheet(const char* key, const std::function<void()>& takeShot)
+{
+    SCOPED_TRACE(key);
+    QAbstractButton* button = titled(key);
+    ASSERT_TRUE(button && waitUntil([button] { return button->window()->isActiveWindow(); }));
+    EXPECT_EQ(QApplication::focusWidget(), button) << focusName();
+    takeShot();
+    press(Qt::Key_Return);
+}
+
+// The alert up, its default button focused, Return closes it.
+void answerAlertByReturn(const std::function<void()>& takeShot)
+{
+    ASSERT_TRUE(waitUntil([] { return visible<QMessageBox>() && visible<QMessageBox>()->isActiveWindow(); }));
+    QMessageBox* box = visible<QMessageBox>();
+    EXPECT_TRUE(qobject_cast<QAbstractButton*>(QApplication::focusWidget())) << focusName();
+    takeShot();
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([box] { return !box->isVisible(); }));
+}
+
+} // namespace
+
+// Both screens, the sheets, the preferences and the menus by the keys alone:
+// Tab, Shift+Tab, Return, Space, the arrows, F10 and Ctrl+Tab. The focus is
+// where a user looks for it at every step, and scripts/road saves each.
+TEST(Road, KeyboardOnlyOverBothScreensPreferencesAndMenus)
+{
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    TreeBuilder tree;
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray bytes = picture(QColor::fromHsv(i * 40, 200, 220));
+        tree.file(QStringLiteral("Pictures/picture %1.png").arg(i), bytes);
+        tree.file(QStringLiteral("Pictures/Copies/picture %1 copy.png").arg(i), bytes);
+    }
+    tree.file("Pictures/notes.txt", "minutes of the meeting\n");
+    tree.file("Pictures/Copies/notes.txt", "minutes of the meeting\n");
+
+    AppComposition program(defaults);
+    QMainWindow* window = keys.launch(program);
+    ASSERT_TRUE(window);
+    MainViewController& homeScreen = program.home();
+    ResultViewController& results = program.results();
+    AppDelegate& delegate = program.delegate();
+    // On a large screen the window takes it, as a user gives it the room.
+    const QRect screen = window->screen()->availableGeometry();
+    if (screen.width() >= 1600) {
+        window->showMaximized();
+        if (!waitUntil([&] { return window->width() >= screen.width() - 20; }, 2000))
+            window->setGeometry(screen);
+    }
+    // Each picture numbered in the order the road takes them; of the
+    // preferences window, or of the main window with what lies on it.
+    int shots = 0;
+    const auto shotOf = [&shots](QWidget* of, const char* what) {
+        shot(of, QStringLiteral("kbo-%1-%2").arg(++shots, 2, 10, QLatin1Char('0')).arg(QLatin1String(what)));
+    };
+    const auto step = [&](const char* what) { shotOf(window, what); };
+
+    // The home screen: the first control, then Add by Tab, a folder through
+    // the chooser, the Exclude and Protect shortcuts after Add.
+    press(Qt::Key_Tab);
+    ASSERT_TRUE(homeScreen.isAncestorOf(QApplication::focusWidget())) << focusName();
+    step("home-first-stop");
+    addFolderByKeys(tree.path("Pictures"));
+    ASSERT_EQ(homeScreen.findChild<CustomTableView*>(QStringLiteral("tblInclude"))->model()->rowCount(), 1);
+    ASSERT_TRUE(tabToNamed("btnAddPath"));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("boxRightExclude")) << focusName();
+    step("home-exclude-shortcut");
+    press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("boxRightProtected")) << focusName();
+    // A file type's switch, blue while on, ringed in white.
+    ASSERT_TRUE(tabToNamed("btnDocumentsSelected", true));
+    step("home-file-type-switch");
+
+    // Scan Now, ringed on its blue face; the scan-complete sheet opens on
+    // its default button, which Return presses.
+    QWidget* scanNow = homeScreen.scanNowButton();
+    ASSERT_TRUE(tabTo([scanNow](QWidget* w) { return w == scanNow; }));
+    step("home-scan-now");
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
+    returnOnSheet("ID_SELECT_MANUALLY", [&] { step("scan-complete-sheet"); });
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+
+    // The results screen: the list has the focus; the toolbar left to right
+    // and the category row as drawn.
+    keys.target();
+    EXPECT_EQ(QApplication::focusWidget(), results.tblDuplicates()) << focusName();
+    step("results-list");
+    ASSERT_TRUE(tabToNamed("btnAutoMark"));
+    step("results-toolbar-blue-button");
+    ASSERT_TRUE(tabToNamed("btnImagesItems"));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    step("results-category-chosen");
+    ASSERT_TRUE(tabToNamed("btnAllItems", true));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+
+    // A mark by Space in the list, then the grid: its focused item stays in
+    // view as the arrows move it down the groups.
+    CustomTableView* list = results.tblDuplicates();
+    ASSERT_TRUE(tabTo([list](QWidget* w) { return w == list; }));
+    press(Qt::Key_Down);
+    press(Qt::Key_Space);
+    ASSERT_EQ(results.state().countMarked(), 1);
+    ASSERT_TRUE(tabToNamed("btnThumbnailView", true));
+    press(Qt::Key_Space);
+    MyCollectionView* grid = results.collDuplicates();
+    ASSERT_TRUE(waitUntil([grid] { return grid->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    ASSERT_TRUE(tabTo([grid](QWidget* w) { return w == grid; }));
+    for (int i = 0; i < 7; ++i)
+        press(Qt::Key_Down);
+    const std::optional<IndexPath> current = grid->indexPath(grid->selectionModel()->currentIndex());
+    ASSERT_TRUE(current);
+    EXPECT_TRUE(grid->viewport()->rect().contains(
+        grid->itemFrame(*current).translated(0, -grid->verticalScrollBar()->value())));
+    // The pictures in view come once the grid has settled.
+    waitUntil([] { return false; }, 800);
+    step("results-grid-item-in-view");
+    ASSERT_TRUE(tabToNamed("btnListView", true));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+
+    // Delete Marked by Return; the question and the after-clean sheet both
+    // open on their default buttons.
+    ASSERT_TRUE(tabToNamed("btnTrash"));
+    step("results-delete-marked");
+    press(Qt::Key_Return);
+    returnOnSheet("ID_TRASH", [&] { step("remove-question"); });
+    returnOnSheet("ID_OK", [&] { step("after-clean-sheet"); });
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    // Nothing is marked any more: the focus is back in the list, not on
+    // Back.
+    keys.target();
+    EXPECT_EQ(QApplication::focusWidget(), results.tblDuplicates()) << focusName();
+
+    // The menus from the results screen: F10, the arrows and Return reach
+    // Check for Updates and About; each answers in an alert closed by
+    // Return.
+    press(Qt::Key_F10);
+    ASSERT_TRUE(waitUntil([] { return QApplication::activePopupWidget(); }));
+    step("menu-by-f10");
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([] { return !QApplication::activePopupWidget(); }));
+    chooseFromMenus(delegate.menuCheckForUpdate);
+    answerAlertByReturn([&] { step("check-for-updates"); });
+    chooseFromMenus(delegate.menuItemAbout);
+    answerAlertByReturn([&] { step("about"); });
+
+    // Preferences from the menu: the pane bar by Shift+Tab, its arrows, and
+    // Ctrl+Tab from within a pane; Escape closes the window.
+    chooseFromMenus(delegate.menuPrefrencess);
+    QWidget* preferences = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        preferences = QApplication::activeWindow();
+        return preferences && preferences->objectName() == QLatin1String("preferencesWindow");
+    }));
+    auto* bar = preferences->findChild<QWidget*>(QStringLiteral("PreferencesToolbar"));
+    ASSERT_TRUE(bar);
+    ASSERT_TRUE(tabTo([bar](QWidget* w) { return bar->isAncestorOf(w); }, true));
+    shotOf(preferences, "preferences-pane-bar");
+    const QString firstTitle = preferences->windowTitle();
+    press(Qt::Key_Right);
+    EXPECT_NE(preferences->windowTitle(), firstTitle);
+    EXPECT_TRUE(bar->isAncestorOf(QApplication::focusWidget())) << focusName();
+    waitUntil([] { return false; }, 400);
+    shotOf(preferences, "preferences-arrow");
+    press(Qt::Key_Tab);
+    ASSERT_FALSE(bar->isAncestorOf(QApplication::focusWidget())) << focusName();
+    const QString secondTitle = preferences->windowTitle();
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_NE(preferences->windowTitle(), secondTitle);
+    EXPECT_TRUE(QApplication::focusWidget() && QApplication::focusWidget()->isVisible()
+        && !bar->isAncestorOf(QApplication::focusWidget()))
+        << focusName();
+    waitUntil([] { return false; }, 400);
+    shotOf(preferences, "preferences-ctrl-tab");
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([preferences] { return !preferences->isVisible(); }));
+
+    // Back by the keyboard: the focus lands on the home screen, and Tab
+    // goes on from there.
+    ASSERT_TRUE(tabToNamed("btnBack"));
+    step("results-back");
+    press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return !results.isVisible(); }));
+    QWidget* landed = keys.target();
+    ASSERT_TRUE(homeScreen.isAncestorOf(landed) && landed->isVisible()) << focusName();
+    step("home-after-back");
+    press(Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), landed);
+    EXPECT_TRUE(homeScreen.isAncestorOf(QApplication::focusWidget())) << focusName();
+    step("home-tab-after-back");
+
+    // Uninstall from the menu asks first; No keeps everything.
+    chooseFromMenus(delegate.menuUnInstall);
+    ASSERT_TRUE(waitUntil([] { return visible<QMessageBox>() && visible<QMessageBox>()->isActiveWindow(); }));
+    step("uninstall-question");
+    pressTitled("ID_NO");
+    ASSERT_TRUE(waitUntil([] { return !visible<QMessageBox>(); }));
+    EXPECT_TRUE(QDir(home.configHome() + QStringLiteral("/Vellicor")).exists());
 }

@@ -1,6 +1,8 @@
 #include "controls/ButtonKeys.h"
+#include "controls/ButtonStyles.h"
 #include "controls/CheckBoxButton.h"
 #include "controls/CustomWindowNag.h"
+#include "controls/DialogLook.h"
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -113,6 +116,78 @@ TEST_F(ControlsTest, EnterInASheetPressesItsDefaultButtonUnlessAnotherButtonHasT
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(proceeded, 1);
     delete sheet;
+}
+
+// The blue and green buttons wear a ring that reads against their own face:
+// the ring's pixels, seen beside the same pixels of the unfocused button,
+// stand out by at least the contrast the accessibility guidelines ask of a
+// focus indicator.
+TEST_F(ControlsTest, TheFocusRingReadsOnTheBlueAndGreenButtons)
+{
+    QWidget window;
+    window.resize(600, 420);
+    auto* field = new QLineEdit(&window);
+    field->setGeometry(300, 380, 100, 24);
+    std::vector<QAbstractButton*> buttons;
+    const auto image = [&](const QString& prefix, const char* left, const char* middle, const char* right) {
+        auto* button = new IMGButton(&window);
+        const QString s = prefix + QLatin1String(left), m = prefix + QLatin1String(middle),
+                      e = prefix + QLatin1String(right);
+        button->setButtonsImages(s, m, e, s, m, e, s, m, e);
+        button->setText(QStringLiteral("Go"));
+        buttons.push_back(button);
+    };
+    image(QStringLiteral("blue_btn_sm_"), "left", "mid", "right");
+    image(QStringLiteral("blue_"), "left_btn", "mid_btn", "right_btn");
+    image(QStringLiteral("blue_sel_btn_"), "left", "mid", "right");
+    image(QStringLiteral("green_sel_btn_"), "left", "mid", "right");
+    for (const auto style : { &applyResultToolbarButtonStyle, &applyHomeButtonStyle }) {
+        auto* colour = new RAZButton(&window);
+        style(colour);
+        colour->setText(QStringLiteral("Go"));
+        buttons.push_back(colour);
+    }
+    // Push buttons a style sheet paints blue: a dialog's default button, and
+    // a switch that is on.
+    auto* dialog = new QWidget(&window);
+    dialog->setGeometry(300, 0, 300, 400);
+    applyDarkDialogLook(dialog);
+    auto* byDefault = new QPushButton(QStringLiteral("Go"), dialog);
+    byDefault->setDefault(true);
+    buttons.push_back(byDefault);
+    auto* on = new QPushButton(QStringLiteral("Go"), &window);
+    on->setCheckable(true);
+    on->setChecked(true);
+    on->setStyleSheet(QStringLiteral("QPushButton { background: #2f3134; border: 1px solid #4a4d52; }"
+                                     "QPushButton:checked { background: #1f6fe5; border-color: #2f7ff2; }")
+        + focusRingStyleSheet(QStringLiteral(":checked")));
+    buttons.push_back(on);
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        buttons[i]->setGeometry(10, buttons[i]->parentWidget() == dialog ? 10 : 10 + int(i) * 48, 220, 44);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    for (QAbstractButton* button : buttons) {
+        const std::string name = button->metaObject()->className() + std::to_string(button->y());
+        button->ensurePolished();
+        field->setFocus();
+        const QImage plain = renderOn(*button, Qt::black);
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button->hasFocus()) << name;
+        const QImage ringed = renderOn(*button, Qt::black);
+        // Down from the top edge, clear of the title: the pixels the ring
+        // changed, against the face as the button shows it without focus.
+        const int x = plain.width() / 4;
+        const QColor face = plain.pixelColor(x, plain.height() / 2);
+        double best = 1;
+        for (int y = 0; y < 9; ++y) {
+            const QColor ring = ringed.pixelColor(x, y);
+            if (ring != plain.pixelColor(x, y))
+                best = std::max(best, contrastRatio(ring, face));
+        }
+        EXPECT_GE(best, 3.0) << name;
+    }
 }
 
 } // namespace

@@ -444,8 +444,9 @@ TEST_F(ScreenFixture, SpaceTogglesTheCheckBoxOfTheCurrentFolderRow)
 
 TEST_F(ScreenFixture, TabWalksTheControlsAsTheyStandOnTheScreen)
 {
-    // The source, the tabs and their tables, the file types, Add, the last
-    // scan's link, Scan Now, then the scanning view's buttons.
+    // The source, the tabs and their tables, the file types, Add with the
+    // Exclude and Protect shortcuts below it, the last scan's link, Scan
+    // Now, then the scanning view's buttons.
     showOnScreen();
     QStringList chain;
     for (QWidget* widget = screen->nextInFocusChain(); widget && widget != screen.get();
@@ -457,6 +458,6 @@ TEST_F(ScreenFixture, TabWalksTheControlsAsTheyStandOnTheScreen)
         (QStringList { "btnScanMode", "btnInclue", "btnExclude", "btnProtected", "btnSetting", "tblInclude",
             "tblExcludes", "tblProtected", "btnAllFilesSelected", "btnCustomScanSelected", "btnDocumentsSelected",
             "btnPhotosSelected", "btnMusicSelected", "btnVideosSelected", "btnArchivesSelected", "btnOthersSelected",
-            "btnAddPath", "btnLastScanResult", "btnScanNow", "btnAbortScanning", "btnShowResultDetail",
-            "btnBackToAddFolder" }));
+            "btnAddPath", "boxRightExclude", "boxRightProtected", "btnLastScanResult", "btnScanNow", "btnAbortScanning",
+            "btnShowResultDetail", "btnBackToAddFolder" }));
 }

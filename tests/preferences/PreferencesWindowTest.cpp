@@ -1,9 +1,11 @@
 #include "base/UserDefaults.h"
+#include "controls/ButtonKeys.h"
 #include "preferences/PreferencesKit.h"
 #include "preferences/PreferencesTabViewController.h"
 #include "preferences/PreferencesWindowController.h"
 #include "support/TempHome.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,6 +15,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -202,5 +206,84 @@ TEST_F(WindowTest, EscapeAndCloseKeysCloseTheWindowFromAnyControl)
         pane->button->setFocus();
         QTest::keyClick(pane->button, keys.key(), keys.keyboardModifiers());
         EXPECT_FALSE(window->isVisible()) << keys.key();
+    }
+}
+
+// Without a mouse: Tab reaches the pane bar as one stop, its arrows switch
+// panes with the focus along; from anywhere in the window Ctrl+Tab and
+// Ctrl+Page Down go to the next pane, Ctrl+Shift+Tab and Ctrl+Page Up to the
+// one before, round the ends. In both looks of the bar.
+TEST_F(WindowTest, PanesSwitchByTheBarsArrowsAndByCtrlTabAnywhere)
+{
+    for (const Style style : { Style::toolbarItems, Style::segmentedControl }) {
+        SCOPED_TRACE(style == Style::toolbarItems ? "toolbar items" : "segmented");
+        // Wide enough for the segments, which a narrow toolbar puts away.
+        const std::vector<PreferencePane*> list { new TestPane("general", "General", { 600, 200 }),
+            new TestPane("advancescansetting", "Advanced", { 600, 220 }),
+            new TestPane("searchoptions", "Search Options", { 600, 240 }) };
+        PreferencesWindowController controller(list, style, false, true, defaults);
+        controller.showPreferencesWindow(std::nullopt);
+        QMainWindow* window = controller.window();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }));
+        const auto active = [&] { return controller.tabViewController()->activeTab().value_or(-1); };
+        const auto focus = [] { return QApplication::focusWidget(); };
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(focus() ? focus() : window, key, modifiers);
+        };
+        QPushButton* inPane = static_cast<TestPane*>(list.front())->button;
+        inPane->setFocus(Qt::TabFocusReason);
+
+        // The bar is one stop between the pane's last control and its first.
+        press(Qt::Key_Tab);
+        QWidget* bar = focus();
+        ASSERT_TRUE(bar && controller.toolbar()->isAncestorOf(bar)) << (bar ? bar->metaObject()->className() : "none");
+        const auto barTitle = [&] {
+            auto* button = qobject_cast<QAbstractButton*>(focus());
+            return button ? button->text() : QString();
+        };
+        EXPECT_EQ(barTitle(), QStringLiteral("General"));
+        // It wears the focus ring, which the selected look alone lacks.
+        const QImage ringed = bar->grab().toImage();
+        const QColor edge = ringed.pixelColor(ringed.width() / 2, 1);
+        const QColor ring = focusRingColour();
+        EXPECT_LE(std::abs(edge.red() - ring.red()) + std::abs(edge.green() - ring.green())
+                + std::abs(edge.blue() - ring.blue()),
+            40)
+            << edge.name().toStdString();
+        press(Qt::Key_Tab);
+        EXPECT_EQ(focus(), inPane);
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        ASSERT_TRUE(controller.toolbar()->isAncestorOf(focus()));
+
+        // The arrows go along the bar, the pane and the focus with them.
+        const std::pair<Qt::Key, int> arrows[] = { { Qt::Key_Right, 1 }, { Qt::Key_Right, 2 }, { Qt::Key_Right, 2 },
+            { Qt::Key_Left, 1 }, { Qt::Key_Up, 0 }, { Qt::Key_Down, 1 } };
+        for (const auto& [key, pane] : arrows) {
+            press(key);
+            EXPECT_EQ(active(), pane) << key;
+            EXPECT_EQ(barTitle(), list.at(std::size_t(pane))->preferencePaneTitle()) << key;
+        }
+
+        // Ctrl+Tab and its kin from a control of the pane shown.
+        static_cast<TestPane*>(list.at(1))->button->setFocus(Qt::TabFocusReason);
+        const std::tuple<Qt::Key, Qt::KeyboardModifiers, int> switches[] = {
+            { Qt::Key_Tab, Qt::ControlModifier, 2 },
+            { Qt::Key_Tab, Qt::ControlModifier, 0 },
+            { Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 2 },
+            { Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier, 1 },
+            { Qt::Key_PageDown, Qt::ControlModifier, 2 },
+            { Qt::Key_PageUp, Qt::ControlModifier, 1 },
+            { Qt::Key_PageUp, Qt::ControlModifier, 0 },
+            { Qt::Key_PageUp, Qt::ControlModifier, 2 },
+        };
+        for (const auto& [key, modifiers, pane] : switches) {
+            press(key, modifiers);
+            EXPECT_EQ(active(), pane) << key << " " << modifiers.toInt();
+            // The focus goes on into the pane shown.
+            EXPECT_EQ(focus(), static_cast<TestPane*>(list.at(std::size_t(pane)))->button) << key;
+            EXPECT_TRUE(window->isVisible());
+        }
+        window->close();
     }
 }
