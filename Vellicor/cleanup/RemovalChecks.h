@@ -54,7 +54,9 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
     const std::atomic<bool>& abort, const ComparedBytes& compared = {});
 
 // Asked right after the file was moved away: the kept copy must still be
-// there exactly as the checks found it. Two routes to one file (a network or
+// there exactly as the checks found it, opened again by its path and read
+// through that open (at both ends, beside the moved file), never taken from
+// a status a cache may answer. Two routes to one file (a network, FUSE or
 // overlay mount of a scanned folder) carry different device numbers; moving
 // the file through one route takes the "copy" with it, which this sees.
 std::optional<QString> keptCopyStillThere(const RemovalCheck& check, FileRemover& files);

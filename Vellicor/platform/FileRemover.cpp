@@ -201,9 +201,15 @@ std::optional<FileFacts> FaultyFileRemover::examine(const QString& path)
     const auto route = secondRoutes.find(path);
     if (route == secondRoutes.end())
         return real_->examine(path);
+    if (routesAnswerFromCache) {
+        if (const auto cached = cachedFacts_.find(path); cached != cachedFacts_.end())
+            return cached->second;
+    }
     auto facts = real_->examine(route->second);
     if (facts)
         facts->device ^= 0x5a5a;
+    if (facts && routesAnswerFromCache)
+        cachedFacts_.emplace(path, *facts);
     return facts;
 }
 
