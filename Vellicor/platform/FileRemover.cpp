@@ -120,10 +120,12 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     HeldMove move;
     move.error = EEXIST;
     // A record written ahead serves only while it names this very file in
-    // this folder; otherwise it goes and the file gets one of its own.
+    // this folder, as it is now (a start may know it only by its size and
+    // time); otherwise it goes and the file gets one of its own.
     std::optional<SetAsideRecord> ready = takeRecorded(file.path);
     if (ready && (ready->aside != asidePathIn(folder, asideName(ready->tag)) || ready->facts.device != file.facts.device
-            || ready->facts.inode != file.facts.inode)) {
+            || ready->facts.inode != file.facts.inode || ready->facts.size != file.facts.size
+            || ready->facts.modTime != file.facts.modTime)) {
         SetAsideJournal::clear(ready->tag);
         ready.reset();
     }
