@@ -165,7 +165,7 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
     for (const ScannedFile& kept : item.keptCopies ? *item.keptCopies : none) {
         // Whatever the times say, a kept copy vouches only with the file's
         // bytes, as both are now.
-        const HeldFile copy = files.hold(kept.path, FolderLinks::resolvedFirst);
+        HeldFile copy = files.hold(kept.path, FolderLinks::resolvedFirst);
         if (!copy.isHeld() || copy.facts.sameFileAs(status) || copy.facts.size != status.size)
             continue;
         const auto result = contents.compare(check.file, copy, status.size, files, abort, compared);
@@ -177,8 +177,7 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
             return refused(QStringLiteral("it changed while it was compared with its kept copy"));
         if (!unchangedSince(copy.facts, copy.fd.get()))
             continue;
-        check.keptPath = kept.path;
-        check.keptFacts = copy.facts;
+        check.kept = std::move(copy);
         return check;
     }
     return refused(QStringLiteral("no other copy of it is left on disk"));
@@ -190,17 +189,18 @@ std::optional<QString> keptCopyStillThere(const RemovalCheck& check, FileRemover
     // mount keep answering with the facts the checks saw for a while after
     // the file went. Opening its path again goes to the file system itself
     // (the FUSE program, the server), which finds the entry as it is now, and
-    // its bytes are read through that new descriptor: the ones the checks
-    // held still read the file wherever it was moved.
-    const HeldFile now = files.hold(check.keptPath, FolderLinks::resolvedFirst);
+    // what that new descriptor reads must be what the checks' own one reads:
+    // the descriptors held since read a file wherever it was moved, so they
+    // prove nothing alone (nor does the moved file, whose bytes are the same).
+    const QString& path = check.kept.path;
+    const HeldFile now = files.hold(path, FolderLinks::resolvedFirst);
     if (!now.isHeld() && now.error == ENOENT)
-        return QStringLiteral("its kept copy %1 went with it: both paths lead to one file").arg(check.keptPath);
+        return QStringLiteral("its kept copy %1 went with it: both paths lead to one file").arg(path);
     if (!now.isHeld())
         return QStringLiteral("its kept copy %1 could not be opened again after the move (%2): both paths may lead "
                               "to one file")
-            .arg(check.keptPath, now.refusal);
-    if (now.facts != check.keptFacts || !sameAtBothEnds(files, now, check.file, now.facts.size))
-        return QStringLiteral("its kept copy %1 changed when it was moved: both paths may lead to one file")
-            .arg(check.keptPath);
+            .arg(path, now.refusal);
+    if (now.facts != check.kept.facts || !sameAtBothEnds(files, now, check.kept, now.facts.size))
+        return QStringLiteral("its kept copy %1 changed when it was moved: both paths may lead to one file").arg(path);
     return std::nullopt;
 }
