@@ -77,6 +77,31 @@ bool unchangedSince(const FileFacts& before, int fd)
     return now && now->size == before.size && now->modTime == before.modTime && now->changeTime == before.changeTime;
 }
 
+// Bytes read at each end of a kept copy to prove it is still there.
+constexpr quint64 endBytes = 64 << 10;
+
+// Whether count bytes from offset read the same through both files.
+bool sameBytes(FileRemover& files, const HeldFile& one, const HeldFile& other, quint64 offset, quint64 count)
+{
+    static const std::atomic<bool> never { false };
+    std::vector<char> left(count);
+    std::vector<char> right(count);
+    const auto whole = [](quint64) {};
+    return readPieces(files, one, left.data(), count, offset, never, whole) == Read::complete
+        && readPieces(files, other, right.data(), count, offset, never, whole) == Read::complete && left == right;
+}
+
+// Whether one reads as other does at its start and its end, and ends at
+// size: a file that is there serves its bytes, where an open answered from
+// what a file system remembers of a file that went would not.
+bool sameAtBothEnds(FileRemover& files, const HeldFile& one, const HeldFile& other, quint64 size)
+{
+    const quint64 head = std::min(endBytes, size);
+    const quint64 tail = std::min(endBytes, size - head);
+    return sameBytes(files, one, other, 0, head) && sameBytes(files, one, other, size - tail, tail)
+        && endsAt(files, one, size);
+}
+
 RemovalCheck refused(const QString& reason)
 {
     RemovalCheck check;
@@ -140,7 +165,7 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
     for (const ScannedFile& kept : item.keptCopies ? *item.keptCopies : none) {
         // Whatever the times say, a kept copy vouches only with the file's
         // bytes, as both are now.
-        const HeldFile copy = files.hold(kept.path, FolderLinks::resolvedFirst);
+        HeldFile copy = files.hold(kept.path, FolderLinks::resolvedFirst);
         if (!copy.isHeld() || copy.facts.sameFileAs(status) || copy.facts.size != status.size)
             continue;
         const auto result = contents.compare(check.file, copy, status.size, files, abort, compared);
@@ -152,8 +177,7 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
             return refused(QStringLiteral("it changed while it was compared with its kept copy"));
         if (!unchangedSince(copy.facts, copy.fd.get()))
             continue;
-        check.keptPath = kept.path;
-        check.keptFacts = copy.facts;
+        check.kept = std::move(copy);
         return check;
     }
     return refused(QStringLiteral("no other copy of it is left on disk"));
@@ -161,11 +185,22 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
 
 std::optional<QString> keptCopyStillThere(const RemovalCheck& check, FileRemover& files)
 {
-    const auto now = files.examine(check.keptPath);
-    if (!now)
-        return QStringLiteral("its kept copy %1 went with it: both paths lead to one file").arg(check.keptPath);
-    if (*now != check.keptFacts)
-        return QStringLiteral("its kept copy %1 changed when it was moved: both paths may lead to one file")
-            .arg(check.keptPath);
+    // Not its status: the attribute and name caches of a FUSE or network
+    // mount keep answering with the facts the checks saw for a while after
+    // the file went. Opening its path again goes to the file system itself
+    // (the FUSE program, the server), which finds the entry as it is now, and
+    // what that new descriptor reads must be what the checks' own one reads:
+    // the descriptors held since read a file wherever it was moved, so they
+    // prove nothing alone (nor does the moved file, whose bytes are the same).
+    const QString& path = check.kept.path;
+    const HeldFile now = files.hold(path, FolderLinks::resolvedFirst);
+    if (!now.isHeld() && now.error == ENOENT)
+        return QStringLiteral("its kept copy %1 went with it: both paths lead to one file").arg(path);
+    if (!now.isHeld())
+        return QStringLiteral("its kept copy %1 could not be opened again after the move (%2): both paths may lead "
+                              "to one file")
+            .arg(path, now.refusal);
+    if (now.facts != check.kept.facts || !sameAtBothEnds(files, now, check.kept, now.facts.size))
+        return QStringLiteral("its kept copy %1 changed when it was moved: both paths may lead to one file").arg(path);
     return std::nullopt;
 }

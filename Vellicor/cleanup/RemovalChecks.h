@@ -14,12 +14,11 @@
 class FileRemover;
 
 // What the checks before a removal found: why the file must stay, or the
-// kept copy that vouches for it, as it was when it was checked, and the file
-// itself held for the removal.
+// kept copy that vouches for it, still held as it was when it was checked,
+// and the file itself held for the removal.
 struct RemovalCheck {
     std::optional<QString> refusal;
-    QString keptPath;
-    FileFacts keptFacts;
+    HeldFile kept;
     HeldFile file;
 };
 
@@ -54,7 +53,10 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
     const std::atomic<bool>& abort, const ComparedBytes& compared = {});
 
 // Asked right after the file was moved away: the kept copy must still be
-// there exactly as the checks found it. Two routes to one file (a network or
-// overlay mount of a scanned folder) carry different device numbers; moving
-// the file through one route takes the "copy" with it, which this sees.
+// there exactly as the checks found it, opened again by its path and read
+// through that open (at both ends, beside what the checks held of it),
+// never taken from a status a cache may answer. Two routes to one file (a
+// network, FUSE or overlay mount of a scanned folder) carry different device
+// numbers; moving the file through one route takes the "copy" with it, which
+// this sees.
 std::optional<QString> keptCopyStillThere(const RemovalCheck& check, FileRemover& files);

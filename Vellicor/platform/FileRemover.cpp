@@ -120,10 +120,12 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     HeldMove move;
     move.error = EEXIST;
     // A record written ahead serves only while it names this very file in
-    // this folder; otherwise it goes and the file gets one of its own.
+    // this folder, as it is now (a start may know it only by its size and
+    // time); otherwise it goes and the file gets one of its own.
     std::optional<SetAsideRecord> ready = takeRecorded(file.path);
     if (ready && (ready->aside != asidePathIn(folder, asideName(ready->tag)) || ready->facts.device != file.facts.device
-            || ready->facts.inode != file.facts.inode)) {
+            || ready->facts.inode != file.facts.inode || ready->facts.size != file.facts.size
+            || ready->facts.modTime != file.facts.modTime)) {
         SetAsideJournal::clear(ready->tag);
         ready.reset();
     }
@@ -201,9 +203,15 @@ std::optional<FileFacts> FaultyFileRemover::examine(const QString& path)
     const auto route = secondRoutes.find(path);
     if (route == secondRoutes.end())
         return real_->examine(path);
+    if (routesAnswerFromCache) {
+        if (const auto cached = cachedFacts_.find(path); cached != cachedFacts_.end())
+            return cached->second;
+    }
     auto facts = real_->examine(route->second);
     if (facts)
         facts->device ^= 0x5a5a;
+    if (facts && routesAnswerFromCache)
+        cachedFacts_.emplace(path, *facts);
     return facts;
 }
 

@@ -120,6 +120,11 @@ public:
     // device number of its own, as a network or overlay mount of a scanned
     // folder shows it: it is there exactly while that file is.
     std::map<QString, QString> secondRoutes;
+    // The second routes' status is answered from a cache, as the attribute
+    // and name caches of a FUSE or network mount answer it: examine() gives
+    // the facts of its first answer, whatever became of the file since. Only
+    // a fresh open (hold()) finds out.
+    bool routesAnswerFromCache = false;
     int calls = 0;
 
     using FileRemover::moveToTrash;
@@ -137,4 +142,5 @@ public:
 private:
     bool fails(const QString& path) const;
     std::shared_ptr<FileRemover> real_;
+    std::map<QString, FileFacts> cachedFacts_;
 };

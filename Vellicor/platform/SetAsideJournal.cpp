@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/PrivateFiles.h"
 #include "core/FileUtilities.h"
+#include "platform/FileSystemInfo.h"
 #include "platform/HeldFile.h"
 
 #include <QDir>
@@ -24,6 +25,11 @@ struct Record {
     QString aside;
     quint64 device = 0;
     quint64 inode = 0;
+    // Size and modification time of the file, and whether its folder lay on
+    // a network volume; a record written by an earlier version has none.
+    std::optional<quint64> size;
+    std::optional<FileTimestamp> modTime;
+    std::optional<bool> network;
 };
 
 QString recordPath(const QString& tag)
@@ -79,6 +85,13 @@ std::optional<Record> readRecord(const QString& path, const QString& tag)
             record.device = value.toULongLong();
         else if (key == "inode")
             record.inode = value.toULongLong();
+        else if (key == "size")
+            record.size = value.toULongLong();
+        else if (key == "modified" && value.contains('.'))
+            record.modTime = FileTimestamp { value.left(value.indexOf('.')).toLongLong(),
+                value.mid(value.indexOf('.') + 1).toUInt() };
+        else if (key == "network")
+            record.network = value == "1";
     }
     const QByteArray original = nameOf(record.path);
     if (!record.path.startsWith(QLatin1Char('/')) || !record.aside.startsWith(QLatin1Char('/')) || tag.isEmpty()
@@ -126,7 +139,10 @@ std::optional<QString> write(const SetAsideRecord& record, bool durably)
     const QByteArray text = QByteArrayLiteral("path=") + QUrl::toPercentEncoding(QFile::encodeName(record.path), "/")
         + QByteArrayLiteral("\naside=") + QUrl::toPercentEncoding(QFile::encodeName(record.aside), "/")
         + QByteArrayLiteral("\ndevice=") + QByteArray::number(record.facts.device) + QByteArrayLiteral("\ninode=")
-        + QByteArray::number(record.facts.inode) + '\n';
+        + QByteArray::number(record.facts.inode) + QByteArrayLiteral("\nsize=") + QByteArray::number(record.facts.size)
+        + QByteArrayLiteral("\nmodified=") + QByteArray::number(record.facts.modTime.seconds) + '.'
+        + QByteArray::number(record.facts.modTime.nanoseconds) + QByteArrayLiteral("\nnetwork=")
+        + (isNetworkVolume(folderOf(record.aside)) ? '1' : '0') + '\n';
     const QByteArray name = QFile::encodeName(recordPath(record.tag));
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -207,28 +223,55 @@ SetAsideRecovery recoverSetAsideFiles()
             drop();
             continue;
         }
-        // The file waits in the folder the record names by its real path; it
-        // goes back there under its own name.
+        // The file waits in the folder the record names by its real path,
+        // under the name made for the record's own tag; it goes back there
+        // under its own name. A network volume may come back under another
+        // device number (mounted in another order): the name is looked for
+        // first, whatever the number.
         const FileDescriptor folder(openFolderWithoutLinks(folderOf(record->aside)));
-        struct stat folderStatus { };
-        if (!folder.isOpen() || ::fstat(folder.get(), &folderStatus) != 0 || folderStatus.st_dev != record->device) {
-            // Its volume may be one that is not mounted now: asked again at
-            // the next start.
+        const auto untilNextStart = [&](const QString& why) {
             recovery.left.push_back({ record->path, record->aside,
-                QStringLiteral("its folder cannot be reached now: %1; it is tried again at the next start")
-                    .arg(folder.isOpen() ? QStringLiteral("another volume is there") : errnoText(errno)) });
+                QStringLiteral("its folder cannot be reached now: %1; it is tried again at the next start").arg(why) });
+        };
+        if (!folder.isOpen()) {
+            untilNextStart(errnoText(errno));
             continue;
         }
+        struct stat folderStatus { };
+        const bool sameVolume = ::fstat(folder.get(), &folderStatus) == 0 && folderStatus.st_dev == record->device;
         const QByteArray asideName = nameOf(record->aside);
         const QByteArray originalName = nameOf(record->path);
         struct stat aside { };
         if (::fstatat(folder.get(), asideName.constData(), &aside, AT_SYMLINK_NOFOLLOW) != 0) {
-            // Deleted, or put back, before the run ended.
-            drop();
+            const int error = errno;
+            // Deleted or put back before the run ended, or never set aside:
+            // the records of a batch are written ahead of their files' turns.
+            // Unless the folder is the bare one a share is mounted on while
+            // the share is not: a volume of another kind than the recorded.
+            const bool volumeThere
+                = sameVolume || (record->network && *record->network == isNetworkVolume(folderOf(record->aside)));
+            if (error != ENOENT)
+                untilNextStart(errnoText(error));
+            else if (!volumeThere)
+                untilNextStart(QStringLiteral("another volume is there"));
+            else
+                drop();
             continue;
         }
-        if (!S_ISREG(aside.st_mode) || aside.st_dev != record->device || aside.st_ino != record->inode) {
+        // On the volume it was recorded on, the device and inode tell the
+        // file; on one that came back under another number, the size and
+        // modification time it was recorded with (a volume may number its
+        // files anew at each mount), or the inode where the record has none.
+        const bool byInode = sameVolume || !record->size || !record->modTime;
+        const FileTimestamp modified { aside.st_mtim.tv_sec, static_cast<quint32>(aside.st_mtim.tv_nsec) };
+        const bool recorded = S_ISREG(aside.st_mode) && aside.st_dev == folderStatus.st_dev
+            && (byInode ? static_cast<quint64>(aside.st_ino) == record->inode
+                        : static_cast<quint64>(aside.st_size) == *record->size && modified == *record->modTime);
+        if (!recorded) {
             Log::print("Start: not the file a set-aside record names, left alone:", record->aside);
+            if (!sameVolume)
+                recovery.left.push_back(
+                    { record->path, record->aside, QStringLiteral("it has changed since it was set aside") });
             drop();
             continue;
         }

@@ -6,6 +6,7 @@
 #include "cleanup/CloudRemover.h"
 #include "cleanup/FakePhotos.h"
 #include "cleanup/ProgressPacer.h"
+#include "cleanup/RemovalChecks.h"
 #include "cleanup/TrashSheets.h"
 #include "controls/IMGButton.h"
 #include "controls/LinkButton.h"
@@ -33,8 +34,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -105,6 +108,46 @@ public:
     QStringList messageDetails;
 };
 
+// A folder shown a second time through a FUSE mount of it (bindfs), its
+// entries and attributes cached for a minute as a network mount's may be;
+// unmounted when it goes.
+class FuseMirror {
+public:
+    FuseMirror(const QString& folder, const QString& mirror)
+        : mirror_(mirror)
+    {
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("bindfs"));
+        if (program.isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(mirror))
+            return;
+        QProcess bindfs;
+        bindfs.start(
+            program, { QStringLiteral("-o"), QStringLiteral("entry_timeout=60,attr_timeout=60"), folder, mirror });
+        const bool ended = bindfs.waitForFinished(10000);
+        if (!ended) {
+            bindfs.kill();
+            bindfs.waitForFinished(10000);
+        }
+        const auto folderFacts = factsOf(folder);
+        const auto mirrorFacts = factsOf(mirror);
+        mounted_ = folderFacts && mirrorFacts && mirrorFacts->device != folderFacts->device;
+        ok_ = mounted_ && ended && bindfs.exitStatus() == QProcess::NormalExit && bindfs.exitCode() == 0;
+    }
+    ~FuseMirror()
+    {
+        if (mounted_ && ::umount2(QFile::encodeName(mirror_).constData(), MNT_DETACH) != 0)
+            QProcess::execute(QStringLiteral("fusermount"), { QStringLiteral("-u"), QStringLiteral("-z"), mirror_ });
+    }
+    FuseMirror(const FuseMirror&) = delete;
+    FuseMirror& operator=(const FuseMirror&) = delete;
+
+    bool isMounted() const { return ok_; }
+
+private:
+    QString mirror_;
+    bool mounted_ = false;
+    bool ok_ = false;
+};
+
 class Removal : public ::testing::Test {
 protected:
     void SetUp() override
@@ -173,6 +216,27 @@ protected:
         return groups;
     }
     static bool exists(const FileInfoNodePtr& file) { return QFileInfo::exists(*file->filePath); }
+    // The marked file deleted outright as the worker deletes a file of a
+    // network volume (these folders are none, so a run would use the
+    // trash): checked, set aside, its kept copy proven still there, unlinked.
+    FileRemoval deleteOutright(const FileInfoNodePtr& marked)
+    {
+        const RemovalPlan plan = makeRemovalPlan(state, true);
+        const auto item = std::find_if(plan.items.begin(), plan.items.end(),
+            [&](const PlannedRemoval& planned) { return planned.file == marked; });
+        if (item == plan.items.end())
+            return FileRemoval::failed(QStringLiteral("not planned"));
+        ContentComparison contents;
+        const std::atomic<bool> never { false };
+        const RemovalCheck check = checkBeforeRemoval(*item, *remover, contents, never);
+        if (check.refusal)
+            return FileRemoval::failed(*check.refusal);
+        return remover->removeRegularFile(check.file, [&] { return keptCopyStillThere(check, *remover); });
+    }
+    static QStringList entriesOf(const QString& folder)
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
     bool undo()
     {
         QSignalSpy running(&controller, &CleanupController::undoRunningChanged);
@@ -714,6 +778,81 @@ TEST_F(Removal, AFileStaysWhenItsKeptCopyIsTheSameFileByAnotherRoute)
         << report.arrFileNotTrashed[0].reason.toStdString();
     ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 1u);
     EXPECT_EQ(QDir(home.dataHome() + QStringLiteral("/Trash/info")).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(Removal, AKeptCopyWhoseStatusComesFromACacheIsOpenedAgainAfterTheMoveOnBothRoads)
+{
+    // The second route answers its status from a cache: after the move it
+    // still shows the kept copy as the checks saw it.
+    remover->routesAnswerFromCache = true;
+    const auto withSecondRoute = [&](const QString& name) {
+        const auto marked = file(QStringLiteral("m-") + name, "only copy");
+        const QString route = home.path() + QStringLiteral("/mount/k-") + name;
+        remover->secondRoutes[route] = *marked->filePath;
+        load({ { marked, record(route) } });
+        return std::pair { marked,
+            QStringLiteral("its kept copy %1 went with it: both paths lead to one file").arg(route) };
+    };
+    const auto [trashed, trashedReason] = withSecondRoute(QStringLiteral("trashed"));
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(bytes(trashed), QByteArray("only copy"));
+    EXPECT_EQ(controller.lastReport().countTrashed, 0);
+    ASSERT_EQ(controller.lastReport().arrFileNotTrashed.size(), 1u);
+    EXPECT_EQ(controller.lastReport().arrFileNotTrashed[0].reason, trashedReason);
+    EXPECT_EQ(entriesOf(home.dataHome() + QStringLiteral("/Trash/files")), QStringList {});
+    EXPECT_EQ(entriesOf(home.dataHome() + QStringLiteral("/Trash/info")), QStringList {});
+
+    const auto [deleted, deletedReason] = withSecondRoute(QStringLiteral("deleted"));
+    const FileRemoval removal = deleteOutright(deleted);
+    EXPECT_FALSE(removal.ok);
+    EXPECT_EQ(removal.error, deletedReason);
+    EXPECT_EQ(bytes(deleted), QByteArray("only copy"));
+    EXPECT_EQ(entriesOf(folder), (QStringList { QStringLiteral("m-deleted"), QStringLiteral("m-trashed") }));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+TEST_F(Removal, AFileSeenAgainThroughAFuseMirrorIsNeverItsOwnKeptCopy)
+{
+    const QString mirror = home.path() + QStringLiteral("/mirror");
+    const FuseMirror mount(folder, mirror);
+    if (!mount.isMounted())
+        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+    const auto throughMirror = [&](const QString& name, const QString& shownAs) {
+        const auto seen = record(mirror + QLatin1Char('/') + name);
+        seen->fileName = shownAs;
+        return seen;
+    };
+    const auto wentWithIt = [&](const QString& name) {
+        return QStringLiteral("its kept copy %1/%2 went with it: both paths lead to one file").arg(mirror, name);
+    };
+    // A file and itself through the mirror; and a true copy seen through
+    // the mirror, which vouches as any other copy does.
+    const auto trashed = file(QStringLiteral("m-trashed"), "only copy");
+    const auto copied = file(QStringLiteral("m-copied"), "a copy");
+    file(QStringLiteral("k-copied"), "a copy");
+    load({ { trashed, throughMirror(QStringLiteral("m-trashed"), QStringLiteral("k-trashed")) },
+        { copied, throughMirror(QStringLiteral("k-copied"), QStringLiteral("k-copied")) } });
+    ASSERT_TRUE(run());
+
+    EXPECT_EQ(bytes(trashed), QByteArray("only copy"));
+    EXPECT_FALSE(exists(copied));
+    EXPECT_EQ(controller.lastReport().countTrashed, 1);
+    ASSERT_EQ(controller.lastReport().arrFileNotTrashed.size(), 1u);
+    EXPECT_EQ(controller.lastReport().arrFileNotTrashed[0].file, trashed);
+    EXPECT_EQ(controller.lastReport().arrFileNotTrashed[0].reason, wentWithIt(QStringLiteral("m-trashed")));
+    EXPECT_EQ(entriesOf(home.dataHome() + QStringLiteral("/Trash/files")), QStringList { QStringLiteral("m-copied") });
+
+    // Deleted outright: set aside, found gone through the mirror, put back.
+    const auto deleted = file(QStringLiteral("m-deleted"), "only copy too");
+    load({ { deleted, throughMirror(QStringLiteral("m-deleted"), QStringLiteral("k-deleted")) } });
+    const FileRemoval removal = deleteOutright(deleted);
+    EXPECT_FALSE(removal.ok);
+    EXPECT_EQ(removal.error, wentWithIt(QStringLiteral("m-deleted")));
+    EXPECT_EQ(bytes(deleted), QByteArray("only copy too"));
+    EXPECT_EQ(entriesOf(folder),
+        (QStringList { QStringLiteral("k-copied"), QStringLiteral("m-deleted"), QStringLiteral("m-trashed") }));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
 }
 
 TEST_F(Removal, AKeptCopyChangedSinceTheScanVouchesOnlyWhileItsContentStillMatches)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +42,29 @@ void editorsSave(const QString& path, const QByteArray& bytes)
     ASSERT_EQ(std::rename(QFile::encodeName(path + QStringLiteral(".swp")).constData(),
                   QFile::encodeName(path).constData()),
         0);
+}
+
+// Gives a line of every record in the journal another value, as a record
+// of the file on a volume mounted anew would have it; a null value drops the
+// line, as a record of an earlier version lacks it.
+void changeRecords(const QByteArray& key, const std::function<QByteArray(const QByteArray&)>& value)
+{
+    const QString journal = SetAsideJournal::folder();
+    for (const QString& name : entriesOf(journal)) {
+        QByteArrayList lines;
+        for (const QByteArray& line : contentOf(journal + QLatin1Char('/') + name).split('\n')) {
+            if (!line.startsWith(key + '='))
+                lines.append(line);
+            else if (const QByteArray changed = value(line.mid(key.size() + 1)); !changed.isNull())
+                lines.append(key + '=' + changed);
+        }
+        writeTestFile(journal + QLatin1Char('/') + name, lines.join('\n'));
+    }
+}
+
+QByteArray anotherDevice(const QByteArray& device)
+{
+    return QByteArray::number(device.toULongLong() + 1);
 }
 
 struct HeldRemoval : ::testing::Test {
@@ -492,5 +516,76 @@ TEST_F(HeldRemoval, ARunEndedInsideABatchOfDeletionsIsPutBackFromTheBatchsRecord
     EXPECT_EQ(entriesOf(folder), (QStringList { QStringLiteral("b"), QStringLiteral("c") }));
     EXPECT_EQ(contentOf(paths[1]), QByteArray("only copy of b"));
     EXPECT_EQ(contentOf(paths[2]), QByteArray("only copy of c"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+TEST_F(HeldRemoval, ASetAsideOnAVolumeBackUnderAnotherDeviceNumberIsPutBackAndItsBatchsOtherRecordsGoQuietly)
+{
+    // A batch of ten recorded ahead, the first saved again in place since,
+    // the run ended for good right after it was set aside; the volume comes
+    // back under another device number, as a share mounted in another order
+    // after a restart does.
+    std::vector<QString> paths;
+    for (int i = 0; i < 10; ++i) {
+        paths.push_back(folder + QStringLiteral("/file%1").arg(i));
+        writeTestFile(paths.back(), "only copy of " + QByteArray::number(i));
+    }
+    ASSERT_EQ(exitCodeOfChild([&] {
+        LocalFileRemover remover;
+        remover.prepareSetAsides(paths);
+        writeTestFile(paths[0], "only copy of 0, saved again");
+        remover.removeRegularFile(paths[0], []() -> std::optional<QString> { ::_exit(0); });
+        return 4;
+    }),
+        0);
+    ASSERT_EQ(entriesOf(SetAsideJournal::folder()).size(), 10);
+    changeRecords("device", anotherDevice);
+    SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_EQ(recovery.putBack, std::vector { paths[0] });
+    EXPECT_TRUE(recovery.left.empty());
+    EXPECT_EQ(contentOf(paths[0]), QByteArray("only copy of 0, saved again"));
+    EXPECT_EQ(setAsideIn(folder), QStringList {});
+    EXPECT_EQ(entriesOf(folder).size(), 10);
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+
+    // Written to since it was set aside: it may not be the file, so it stays
+    // where it is, and the user is told where.
+    const QString path = paths[1];
+    QString aside = endedWhileSetAside(path);
+    changeRecords("device", anotherDevice);
+    writeTestFile(aside, "rewritten at another length");
+    recovery = recoverSetAsideFiles();
+    EXPECT_TRUE(recovery.putBack.empty());
+    ASSERT_EQ(recovery.left.size(), 1u);
+    EXPECT_EQ(recovery.left[0].path, path);
+    EXPECT_EQ(recovery.left[0].keptAt, aside);
+    EXPECT_EQ(recovery.left[0].reason, QStringLiteral("it has changed since it was set aside"));
+    EXPECT_EQ(contentOf(aside), QByteArray("rewritten at another length"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+    ASSERT_TRUE(QFile::remove(aside));
+    writeTestFile(path, "only copy of 1");
+
+    // The folder on a volume of another kind than the record's and no such
+    // name in it, as the bare folder a share is mounted on shows: kept and
+    // told until the share is back.
+    aside = endedWhileSetAside(path);
+    changeRecords("device", anotherDevice);
+    changeRecords("network", [](const QByteArray&) { return QByteArray("1"); });
+    const QString hidden = home.path() + QStringLiteral("/on-the-share");
+    ASSERT_TRUE(QFile::rename(aside, hidden));
+    recovery = recoverSetAsideFiles();
+    ASSERT_EQ(recovery.left.size(), 1u);
+    EXPECT_EQ(recovery.left[0].reason,
+        QStringLiteral(
+            "its folder cannot be reached now: another volume is there; it is tried again at the next start"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
+    ASSERT_TRUE(QFile::rename(hidden, aside));
+
+    // A record of an earlier version, without size and time, proves the
+    // file by its inode.
+    changeRecords("size", [](const QByteArray&) { return QByteArray(); });
+    changeRecords("modified", [](const QByteArray&) { return QByteArray(); });
+    EXPECT_EQ(recoverSetAsideFiles().putBack, std::vector { path });
+    EXPECT_EQ(contentOf(path), QByteArray("only copy of 1"));
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
 }
