@@ -1532,6 +1532,29 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
     EXPECT_TRUE(autoMark->isEnabled());
 }
 
+// A clean-up that took every duplicate leaves nothing to mark and nothing
+// protected: Auto-Mark, without its question, and a mark-by command say that
+// there is nothing to mark.
+TEST_F(ResultsCleanup, AfterEveryDuplicateWentMarkingSaysThereIsNothingToMark)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    removeMarkedFiles();
+    settle();
+    ASSERT_TRUE(screen->state().arrGroups.empty());
+    alerts->shown.clear();
+
+    QAbstractButton* autoMark = button("btnAutoMark");
+    ASSERT_TRUE(autoMark->isEnabled());
+    QTest::mouseClick(autoMark, Qt::LeftButton, {}, autoMark->rect().center());
+    settle();
+    EXPECT_FALSE(screen->autoMarkSheets().windowAutoMark->isVisible());
+    EXPECT_FALSE(screen->autoMarking().isRunning());
+    screen->markMenu().itemFor(MarkByCommand::size, 0)->trigger();
+    EXPECT_EQ(alerts->messages(), QStringList(2, QStringLiteral("There is nothing to mark: no duplicate files are shown.")));
+}
+
 TEST_F(ResultsCleanup, ClosingTheScanCompleteSheetClosesTheCleanUpQuestionsUnanswered)
 {
     loadPicturesAndDocuments();
