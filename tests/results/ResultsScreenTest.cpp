@@ -1532,6 +1532,33 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
     EXPECT_TRUE(autoMark->isEnabled());
 }
 
+// Review, or Escape, on the removal question leaves the marks, and Delete
+// Marked shows on, as it works: blue, not the grey of nothing marked.
+TEST_F(ResultsCleanup, DeleteMarkedStaysOnAfterTheRemovalQuestionIsPutAside)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    auto* remove = screen->findChild<IMGButton*>(QStringLiteral("btnTrash"));
+    ASSERT_EQ(screen->state().countMarked(), 2);
+    ASSERT_EQ(remove->state(), 1);
+    CustomWindowNag* question = screen->trashSheets().windowTrashConfirmation();
+    const std::function<void()> putAside[] = {
+        [&] { QTest::mouseClick(screen->trashSheets().btnReview, Qt::LeftButton); },
+        [&] { QTest::keyClick(question, Qt::Key_Escape); },
+    };
+    for (const auto& answer : putAside) {
+        QTest::mouseClick(remove, Qt::LeftButton, {}, remove->rect().center());
+        ASSERT_TRUE(question->isVisible());
+        answer();
+        EXPECT_FALSE(question->isVisible());
+        EXPECT_EQ(remove->state(), 1);
+        EXPECT_TRUE(remove->isEnabled());
+    }
+    EXPECT_EQ(screen->state().countMarked(), 2);
+    EXPECT_TRUE(QFileInfo::exists(*pictures->children.back()->filePath));
+}
+
 // A clean-up that took every duplicate leaves nothing to mark and nothing
 // protected: Auto-Mark, without its question, and a mark-by command say that
 // there is nothing to mark.
