@@ -1532,6 +1532,41 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
     EXPECT_TRUE(autoMark->isEnabled());
 }
 
+// Open and Show in File Manager from a row's menu, with nothing on the
+// desktop to hand the file to (the offscreen desktop has no application and
+// no file manager), say so in an alert that names the file.
+TEST_F(ResultsCleanup, OpenAndShowInFileManagerWithNothingToHandTheFileToSaySo)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    const int row = listNames().indexOf(QStringLiteral("k.pdf"));
+    ASSERT_GE(row, 0);
+    const auto choose = [&](const char* item) {
+        clickListRow(row);
+        clickListRow(row, Qt::RightButton);
+        ASSERT_TRUE(waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(item));
+        ASSERT_TRUE(action && action->isEnabled()) << item;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    };
+    const QString path = *documents->children.front()->filePath;
+    ASSERT_NO_FATAL_FAILURE(choose("menuItemOpen"));
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(alerts->shown[0].messageText, QStringLiteral("k.pdf could not be opened."));
+    EXPECT_EQ(alerts->shown[0].informativeText,
+        QStringLiteral("No application could be asked to open %1. Set one up for files of its type in your "
+                       "desktop's settings.")
+            .arg(path));
+    ASSERT_NO_FATAL_FAILURE(choose("menuItemRevealInFinder"));
+    ASSERT_EQ(alerts->shown.size(), 2u);
+    EXPECT_EQ(alerts->shown[1].messageText, QStringLiteral("k.pdf could not be shown in a file manager."));
+    EXPECT_TRUE(alerts->shown[1].informativeText.endsWith(QFileInfo(path).path()))
+        << alerts->shown[1].informativeText.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(path));
+}
+
 // Review, or Escape, on the removal question leaves the marks, and Delete
 // Marked shows on, as it works: blue, not the grey of nothing marked.
 TEST_F(ResultsCleanup, DeleteMarkedStaysOnAfterTheRemovalQuestionIsPutAside)
