@@ -50,6 +50,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -61,6 +62,7 @@
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -1451,6 +1453,63 @@ TEST_F(ResultsScreen, OutlineRowsTakeTheRoomAndScrollWhenTheyNoLongerFit)
     QApplication::processEvents();
     EXPECT_TRUE(outline->horizontalScrollBar()->isVisible());
     EXPECT_GE(slot(rects(), Outlet::lblFilePath).width(), 60);
+}
+
+// The group view tells copies in different folders apart: at the small
+// screen's least window and at the base size, the Folder Path cells of three
+// copies of one name in three folders of one parent draw differently, and
+// the tip over such a cell is the file's whole path.
+TEST_F(ResultsScreen, GroupViewPathCellsTellCopiesApartAndTipTheirWholePath)
+{
+    const QStringList paths { QStringLiteral("/tmp/new-photos/sorted/holiday-2023.mp4"),
+        QStringLiteral("/tmp/new-photos/phone/holiday-2023.mp4"),
+        QStringLiteral("/tmp/new-photos/backup/holiday-2023.mp4") };
+    for (const bool small : { true, false }) {
+        SCOPED_TRACE(small ? "small screen" : "base size");
+        isSmallScreenLayout = small;
+        screen.reset();
+        clock = std::make_shared<HandClock>();
+        screen = std::make_unique<ResultViewController>(defaults, sources, std::make_shared<FaultyFileRemover>());
+        isSmallScreenLayout = false;
+        screen->setDelayedCalls(clock);
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->viewDidLoad();
+        screen->show();
+        auto group = std::make_shared<DuplicateGroup>();
+        for (const QString& path : paths) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->filePath = path;
+            file->folderPath = QFileInfo(path).path();
+            file->fileName = QFileInfo(path).fileName();
+            file->fileSize = 4096;
+            addFileToGroup(group, file);
+        }
+        load({ group }, 2);
+        clock->advance();
+        button("btnHierarcheryView")->click();
+        clock->advance();
+        CustomOutlineView* outline = screen->outlineDuplicates();
+        outline->expandAll();
+        QApplication::processEvents();
+        const QImage drawn = outline->viewport()->grab().toImage();
+        std::vector<QImage> cells;
+        for (int row = 1; row <= 3; ++row) {
+            const QModelIndex file = screen->model().index(row, 0, screen->model().index(0, 0));
+            auto* cell = qobject_cast<CustomCell*>(outline->itemDelegateForIndex(file));
+            ASSERT_TRUE(cell);
+            const QRect rect = cell->outletRects(outline->visualRect(file), file)[std::size_t(CustomCell::Outlet::lblFilePath)];
+            ASSERT_GE(rect.width(), 50);
+            cells.push_back(drawn.copy(rect));
+
+            QHelpEvent tip(QEvent::ToolTip, rect.center(), outline->viewport()->mapToGlobal(rect.center()));
+            QApplication::sendEvent(outline->viewport(), &tip);
+            EXPECT_EQ(QToolTip::text(), paths[row - 1]);
+            QToolTip::hideText();
+        }
+        EXPECT_NE(cells[0], cells[1]);
+        EXPECT_NE(cells[1], cells[2]);
+        EXPECT_NE(cells[0], cells[2]);
+    }
 }
 
 // The category buttons stand over the list at the least window size, and
