@@ -489,8 +489,17 @@ QUrl AppDelegate::helpPageUrl() const
 void AppDelegate::openHelpPage()
 {
     const QUrl address = helpPageUrl();
-    if (address.isValid())
-        openUrl(address);
+    if (address.isValid() && openUrl(address))
+        return;
+    // Without a browser to hand it to, the page would not come and nothing
+    // would say why.
+    const QString place = address.isLocalFile() ? address.toLocalFile() : address.toString();
+    alertPresenter()->presentThen(AlertRequest { localizedText("ID_COULD_NOT_OPEN_HELP"),
+                                      address.isValid()
+                                          ? formatText(localizedText("ID_NO_BROWSER_OPENS_HELP"), { place })
+                                          : localizedText("ID_HELP_PAGE_NOT_MADE_READY"),
+                                      { localizedText("ID_OK") } },
+        {});
 }
 
 void AppDelegate::uninstallApplication()

@@ -132,7 +132,9 @@ void CleanupController::confirmRemovalOfMarkedFiles()
         }
     }
     screen_->showTrashConfirmation(networkNote, [this](bool proceed, bool doNotShowAgain) {
-        emit trashButtonStateChanged(0);
+        // The button shows on while it may be used: after Review the marks
+        // are still there to remove.
+        emit trashButtonStateChanged(state_.countMarked() > 0 ? 1 : 0);
         if (!proceed)
             return;
         if (doNotShowAgain)

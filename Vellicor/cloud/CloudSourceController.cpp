@@ -87,9 +87,8 @@ std::unique_ptr<ScanWrapper> CloudSourceController::defaultHandlerFactory(ScanSo
             return std::make_unique<BoxCloudHandler>(*config, std::make_unique<KeychainSecretStore>());
     }
     if (source == ScanSource::oneDrive) {
-        CloudServiceConfig config = CloudConfig::load(QStringLiteral("onedrive"));
-        if (config.hasCredentials())
-            return std::make_unique<OneDriveHandler>(std::move(config));
+        if (auto config = configured("onedrive"))
+            return std::make_unique<OneDriveHandler>(std::move(*config));
     }
     return nullptr;
 }

@@ -75,11 +75,11 @@ OneDriveHandler::~OneDriveHandler() = default;
 bool OneDriveHandler::authenticateCloud()
 {
     if (!config_.hasCredentials() || !config_.apiBaseUrl.isValid()) {
-        Log::print("The OneDrive sign-in cannot start: no client is configured");
+        Log::print("The OneDrive sign-in cannot start: its client or its service address is not configured");
         if (delegate)
             delegate->dismissAuthenticationWait();
         AlertRequest request;
-        request.messageText = config_.missingCredentialsText(localizedText(QStringLiteral("ID_ONEDRIVE")));
+        request.messageText = config_.notSetUpText(localizedText(QStringLiteral("ID_ONEDRIVE")));
         request.buttons = { localizedText(QStringLiteral("ID_OK")) };
         alertPresenter()->presentThen(request, nullptr);
         return true;

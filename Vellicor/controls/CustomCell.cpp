@@ -3,10 +3,13 @@
 #include "controls/ApplicationFont.h"
 #include "controls/NamedImage.h"
 
+#include <QAbstractItemView>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 namespace {
 
@@ -71,6 +74,33 @@ void drawRoundButton(QPainter& painter, const QRect& rect, bool cross)
 }
 
 } // namespace
+
+QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int width)
+{
+    if (metrics.horizontalAdvance(path) <= width)
+        return path;
+    const QString ellipsis(QChar(0x2026));
+    const QStringList parts = path.split(QLatin1Char('/'));
+    if (parts.size() < 2)
+        return metrics.elidedText(path, Qt::ElideLeft, width);
+    // From the last folder and the name, one more folder at a time.
+    QString fitting;
+    for (qsizetype kept = 2; kept < parts.size(); ++kept) {
+        const QString candidate = ellipsis + QLatin1Char('/') + parts.mid(parts.size() - kept).join(QLatin1Char('/'));
+        if (metrics.horizontalAdvance(candidate) > width)
+            break;
+        fitting = candidate;
+    }
+    if (!fitting.isEmpty())
+        return fitting;
+    // The folder tells copies apart better than a name they mostly share.
+    const QString folder = parts.at(parts.size() - 2) + QLatin1Char('/');
+    const QString head = ellipsis + QLatin1Char('/') + folder;
+    const int nameRoom = width - metrics.horizontalAdvance(head);
+    if (nameRoom >= 4 * metrics.averageCharWidth())
+        return head + metrics.elidedText(parts.last(), Qt::ElideMiddle, nameRoom);
+    return metrics.elidedText(head + ellipsis, Qt::ElideLeft, width);
+}
 
 void drawCheckBox(QPainter& painter, const QRect& rect, int state)
 {
@@ -229,7 +259,9 @@ void CustomCell::drawText(
     if (text.userType() != qMetaTypeId<CellText>()) {
         painter.setPen(base);
         const Qt::TextElideMode elide = slot ? slot->elide : Qt::ElideRight;
-        painter.drawText(rect, int(alignment), metrics.elidedText(text.toString(), elide, rect.width()));
+        painter.drawText(rect, int(alignment),
+            slot && slot->keepsPathEnd ? elidedPathEnd(metrics, text.toString(), rect.width())
+                                       : metrics.elidedText(text.toString(), elide, rect.width()));
         return;
     }
     // Runs are laid one after another from where the whole text would start.
@@ -283,6 +315,24 @@ void CustomCell::paint(QPainter* painter, const QStyleOptionViewItem& option, co
         }
     }
     painter->restore();
+}
+
+bool CustomCell::helpEvent(
+    QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event && view && event->type() == QEvent::ToolTip && hasSlots_ && index.isValid()) {
+        const auto rects = outletRects(option.rect, index);
+        for (int i = 0; i < outletCount; ++i) {
+            if (!isText(Outlet(i)) || !rects[i].contains(event->pos()))
+                continue;
+            const QString text = plainText(content(index, Outlet(i)));
+            if (text.isEmpty())
+                break;
+            QToolTip::showText(event->globalPos(), text, view->viewport(), rects[i]);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 QSize CustomCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -9,7 +9,15 @@
 #include <array>
 #include <optional>
 
+class QFontMetrics;
+class QHelpEvent;
 class QPainter;
+
+// path within width points of metrics' font, shortened from its start: "…/"
+// and as many of its last folders as fit before its name; when not even the
+// last folder and the name fit, the last folder whole and the name shortened
+// in its middle; narrower still, the end of the last folder.
+QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int width);
 
 // One run of a text drawn in its own colour ("3 / 5" with the marked number
 // in blue). A text outlet takes a QString or a CellText.
@@ -86,9 +94,12 @@ public:
         int fontSize = 13;
         bool bold = false;
         std::optional<QColor> color;
-        // Where a text too long for the slot loses characters; a path keeps
-        // both ends, so that two copies in different folders read apart.
+        // Where a text too long for the slot loses characters.
         Qt::TextElideMode elide = Qt::ElideRight;
+        // A path loses its start first, whole folders at a time, so that its
+        // last folders and its name stay: copies in different folders read
+        // apart however narrow the slot (see elidedPathEnd).
+        bool keepsPathEnd = false;
     };
 
     explicit CustomCell(QObject* parent = nullptr);
@@ -106,6 +117,10 @@ public:
     std::optional<Outlet> buttonAt(const QRect& cellRect, const QModelIndex& index, const QPoint& pos) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // Over a text outlet of a laid-out cell, the tip is that outlet's own
+    // text, whole; elsewhere the model's.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+        const QModelIndex& index) override;
     // The model's Qt::SizeHintRole when it gives one.
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 

@@ -153,18 +153,28 @@ std::optional<QString> categoryDisplayNameKey(const QString& keyStr)
     return std::nullopt;
 }
 
+QStringList extensionsOfFilter(const QVariantMap& entry)
+{
+    const std::optional<QString> keyStr = Setting::toText(entry.value(QStringLiteral("keyStr")));
+    const FilterCategory* filter = keyStr ? filterCategoryOf(*keyStr) : nullptr;
+    const std::optional<QString> label = Setting::toText(entry.value(QStringLiteral("values")));
+    if (!filter || !label)
+        return {};
+    QStringList extensions;
+    for (const QString& extension : extensionsOfLabel(*label, localizedText(QLatin1String(filter->displayNameKey))))
+        extensions.append(extension.toLower());
+    return extensions;
+}
+
 void buildFileCategoryTables(const QVariantMap& entry, bool include, FileCategoryTables& tables)
 {
     const std::optional<QString> keyStr = Setting::toText(entry.value(QStringLiteral("keyStr")));
     const FilterCategory* filter = keyStr ? filterCategoryOf(*keyStr) : nullptr;
     if (!filter)
         return;
-    const std::optional<QString> label = Setting::toText(entry.value(QStringLiteral("values")));
-    if (!label)
-        return;
     ExtensionTable& table = tables.*(include ? filter->include : filter->exclude);
-    for (const QString& extension : extensionsOfLabel(*label, localizedText(QLatin1String(filter->displayNameKey))))
-        table.insert(extension.toLower());
+    for (const QString& extension : extensionsOfFilter(entry))
+        table.insert(extension);
 }
 
 FileCategoryTables fileCategoryTablesFromLists(const QVariant& includeList, const QVariant& excludeList)

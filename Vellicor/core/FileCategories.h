@@ -78,6 +78,11 @@ inline constexpr char custom[] = "Custom";
 // "Document" …), or none for "All" and unknown keys.
 std::optional<QString> categoryDisplayNameKey(const QString& keyStr);
 
+// The extensions one filter row stands for, lower-cased, as the scan's tables
+// take them from its label (so an edited row's as edited); none for "All",
+// for an unknown category and for a row without a text label.
+QStringList extensionsOfFilter(const QVariantMap& entry);
+
 // Adds the extensions of one filter row to the include or exclude table of its
 // category. Rows of "All" or of an unknown category, and rows without a text
 // label, add nothing. The label's category name is expected in the current

@@ -383,6 +383,14 @@ void EmptyFolderHandler::btnDeleteFoldersTapped()
 {
     if (isBusy())
         return;
+    // Only the empty folders the list has shown are deleted: with the tree
+    // still closed there are none, and the user is told how to choose them.
+    if (arrOfEmptyFolders_.empty()) {
+        ask(AlertRequest { alertTitle, localizedText("ID_NO_EMPTY_FOLDER_CHOSEN"), { localizedText("ID_OK") },
+                AlertStyle::informational },
+            {});
+        return;
+    }
     const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
     const std::shared_ptr<const Folder> tree = folderHierarchy_;
     const std::vector<const Folder*> found = arrOfEmptyFolders_;
@@ -463,6 +471,7 @@ void EmptyFolderHandler::btnUndoTapped()
                 [this](Result& result) {
                     if (result.tree)
                         setTree(std::move(result.tree));
+                    lblEmptyDirectories->setText(localizedText("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
                     const int failed = result.restoration.failed;
                     const QString report = failed == 0
                         ? localizedText("ID_ACTION_COMPLETED_SUCCESSFULLY")

@@ -159,6 +159,12 @@ void AddLocationsPanel::finishSetUp()
 
 void AddLocationsPanel::addTo(HomeTab tab)
 {
+    // The cleaner stays the chosen source after it closed; it has no lists.
+    if (selectedScanSource().load() == ScanSource::emptyFolderCleaner) {
+        showAlerts({ { QStringLiteral("ID_NO_FOLDERS_ADDED_FOR_EMPTY_FOLDERS"),
+            QStringLiteral("ID_CHOOSE_A_SOURCE_TO_ADD_FOLDERS") } });
+        return;
+    }
     if (addsThroughPanel(selectedScanSource().load())) {
         adder_.openPanel(tab, *chooser_, [guard = QPointer<AddLocationsPanel>(this)](const AddOutcome& outcome) {
             if (guard)

@@ -39,6 +39,8 @@ QString dropRefusalKey(ScanSource source)
         return QStringLiteral("ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_BOX_CLOUD_SCAN_MODE");
     case ScanSource::lightroomCatalog:
         return QStringLiteral("ID_YOU_CANT_DRAG_DROP_ANY_FILE_IN_LIGHTROOM_SCAN_MODE");
+    case ScanSource::emptyFolderCleaner:
+        return QStringLiteral("ID_CHOOSE_A_SOURCE_TO_ADD_FOLDERS");
     default:
         return QString();
     }

@@ -9,7 +9,7 @@
 #include "home/HomeLook.h"
 #include "home/HomePathModel.h"
 #include "home/LocationLists.h"
-#include "platform/FileManager.h"
+#include "platform/DesktopOpening.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -364,7 +364,7 @@ void LocationTabs::revealSelected()
         return;
     const FilePathNodePtr node = model_->rowNode(*row);
     const QString path = node && node->filePath ? *node->filePath : QString();
-    revealInFileManager(path);
+    revealInFileManagerOrSay(path);
 }
 
 bool LocationTabs::validateMenuItem(QAction* item)

@@ -68,6 +68,8 @@ AutoMarking::~AutoMarking()
 
 void AutoMarking::btnAutoMarkTapped()
 {
+    if (saidNothingToMark())
+        return;
     if (defaults_.boolValue(key(SettingsKey::doNotShowAutoMarkDialog)).value_or(false)) {
         proceedToautoMarkAllitems();
         return;
@@ -108,7 +110,7 @@ void AutoMarking::proceedToautoMarkAllitems()
 {
     // The progress sheet covers the window while a run goes; a request that
     // still gets through (a menu shortcut) must not start a second worker.
-    if (running_)
+    if (running_ || saidNothingToMark())
         return;
     running_ = true;
     // The marks of a run still being applied, or of a pass over the groups
@@ -140,6 +142,16 @@ void AutoMarking::proceedToautoMarkAllitems()
         startWorker(std::make_shared<const AutoMarkSnapshot>(taker->release()), std::move(abort), std::move(marked));
         return true;
     });
+}
+
+bool AutoMarking::saidNothingToMark()
+{
+    // Neither the question nor a run over no files: the user hears why
+    // nothing will be marked.
+    if (state_.hasShownFiles())
+        return false;
+    ResultsState::showNothingToMarkAlert();
+    return true;
 }
 
 void AutoMarking::startWorker(std::shared_ptr<const AutoMarkSnapshot> snapshot,

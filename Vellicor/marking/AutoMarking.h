@@ -117,6 +117,8 @@ signals:
     void autoMarkingFinished();
 
 private:
+    // With no shown file, says that there is nothing to mark; true then.
+    bool saidNothingToMark();
     void showAutoMarkingProgress();
     void startWorker(std::shared_ptr<const AutoMarkSnapshot> snapshot, std::shared_ptr<std::atomic<bool>> abort,
         std::shared_ptr<std::atomic<qint64>> marked);

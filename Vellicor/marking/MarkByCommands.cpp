@@ -244,7 +244,10 @@ void MarkByRun::finish()
     if (MarkingObserver* observer = state_.observer())
         observer->allMarksChanged();
     state_.updateMarkedCountLabel();
-    if (everythingProtected)
+    // Nothing shown is nothing protected either.
+    if (shownFiles_ == 0)
+        ResultsState::showNothingToMarkAlert();
+    else if (everythingProtected)
         ResultsState::showAllItemsProtectedAlert();
 }
 

@@ -553,3 +553,15 @@ void ResultsState::showAllItemsProtectedAlert()
 {
     showNotice("ID_ALL_ITEMS_CANNOT_MARKED_THEY_ARE_PROTECTED");
 }
+
+void ResultsState::showNothingToMarkAlert()
+{
+    showNotice("ID_NOTHING_TO_MARK");
+}
+
+bool ResultsState::hasShownFiles() const
+{
+    return std::any_of(arrGroups.begin(), arrGroups.end(), [](const DuplicateGroupPtr& group) {
+        return group && std::any_of(group->filterChildren.begin(), group->filterChildren.end(), isLiveFile);
+    });
+}

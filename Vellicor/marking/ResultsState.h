@@ -168,6 +168,9 @@ public:
     // the source's list as it is now, compared on disk.
     ProtectedFolderMatcher protectionAtRemoval() const;
     bool isFileProtected(const FileInfoNode& file) const;
+    // Whether some shown group still shows a file: with none there is nothing
+    // to mark.
+    bool hasShownFiles() const;
     // Marking this file by hand asks first: protected and not yet marked.
     bool needsProtectedQuestion(const FileInfoNode& file) const;
 
@@ -367,6 +370,9 @@ public:
     static bool confirmMarkProtectedFile();
     static void showCannotMarkAllInGroupAlert();
     static void showAllItemsProtectedAlert();
+    // What a marking says when no shown group shows a file (a clean-up took
+    // every duplicate, or the category shown has none).
+    static void showNothingToMarkAlert();
 
 private:
     // This computer's protected folders as stored now; none for another

@@ -38,13 +38,14 @@ QDBusMessage showItemsCall(const QString& path)
     return call;
 }
 
-void revealInFileManager(const QString& path)
+bool revealInFileManager(const QString& path)
 {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(showItemsCall(path), QDBus::Block, 3000);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         Log::print("No file manager answered over D-Bus; opening the folder instead:", path);
-        QDesktopServices::openUrl(fileUrlOf(QFileInfo(path).absolutePath()));
+        return QDesktopServices::openUrl(fileUrlOf(QFileInfo(path).absolutePath()));
     }
+    return true;
 }
 
 bool openWithDefaultApplication(const QString& path)

@@ -9,8 +9,8 @@
 // bus.
 
 // Shows the item selected in its folder; without a file manager on the bus,
-// opens the folder that holds it.
-void revealInFileManager(const QString& path);
+// opens the folder that holds it. False when neither could be asked.
+bool revealInFileManager(const QString& path);
 
 // Opens the file in the desktop's default application for its type; false
 // when nothing could be asked to open it.

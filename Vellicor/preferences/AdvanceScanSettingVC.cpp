@@ -512,20 +512,10 @@ void AdvanceScanSettingVC::toggleExtensionFilter(int row, bool on)
     if (row < 0 || row >= list.size())
         return;
     QVariantMap record = list.at(row).toMap();
-    const QString keyStr = Setting::toText(record.value(QStringLiteral("keyStr"))).value_or(QString());
     // Only turning a filter on can clash with the other list; turning one off
     // always goes through.
-    bool conflict = false;
-    if (on) {
-        for (const QVariant& entry : other) {
-            const QVariantMap otherRecord = entry.toMap();
-            if (Setting::toText(otherRecord.value(QStringLiteral("keyStr"))) == keyStr) {
-                conflict = Setting::toBool(otherRecord.value(QStringLiteral("state"))).value_or(false);
-                break;
-            }
-        }
-    }
-    if (conflict) {
+    const std::optional<QString> clash = on ? clashingFilter(record, other) : std::nullopt;
+    if (clash) {
         filling_ = true;
         if (QTableWidgetItem* item = tblFormatsList->item(row, 0))
             item->setCheckState(Qt::Unchecked);
@@ -533,12 +523,35 @@ void AdvanceScanSettingVC::toggleExtensionFilter(int row, bool on)
         const char* message = include ? "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_EXCLUDED_LIST"
                                       : "ID_FILTER_WITH_SAME_EXTENSION_ALREDAY_IN_INCLUDED_LIST";
         alertPresenter()->present(
-            { formatText(localizedText(message), { keyStr }), QString(), { localizedText("ID_OK") } });
+            { formatText(localizedText(message), { *clash }), QString(), { localizedText("ID_OK") } });
         return;
     }
     record.insert(QStringLiteral("state"), QVariant::fromValue<qlonglong>(on ? 1 : 0));
     list[row] = record;
     storeShownList();
+}
+
+std::optional<QString> AdvanceScanSettingVC::clashingFilter(const QVariantMap& record, const QVariantList& other)
+{
+    // Filters clash by what they cover: every added filter is "Custom", so
+    // the key alone would set any two of them against each other. A row that
+    // names no extension of its own (All) clashes only with its namesake.
+    const QString keyStr = Setting::toText(record.value(QStringLiteral("keyStr"))).value_or(QString());
+    const QStringList covered = extensionsOfFilter(record);
+    for (const QVariant& entry : other) {
+        const QVariantMap otherRecord = entry.toMap();
+        if (!Setting::toBool(otherRecord.value(QStringLiteral("state"))).value_or(false))
+            continue;
+        const QString otherKey = Setting::toText(otherRecord.value(QStringLiteral("keyStr"))).value_or(QString());
+        const QStringList otherCovered = extensionsOfFilter(otherRecord);
+        const bool clashes = covered.isEmpty() || otherCovered.isEmpty()
+            ? covered.isEmpty() && otherCovered.isEmpty() && otherKey == keyStr
+            : std::any_of(covered.begin(), covered.end(),
+                  [&otherCovered](const QString& extension) { return otherCovered.contains(extension); });
+        if (clashes)
+            return localizedText(categoryDisplayNameKey(otherKey).value_or(otherKey));
+    }
+    return std::nullopt;
 }
 
 int AdvanceScanSettingVC::extensionTypeForLabel(const QString& label)
@@ -687,8 +700,11 @@ void AdvanceScanSettingVC::btnUpdateExtListTapped()
         showExtensionFilterList();
         tblFormatsList->selectRow(int(list.size()) - 1);
     } else if (currentSelectdOptn_ == SelectedOptn::edit && row >= 0 && row < list.size()) {
+        // What the filter covers follows the edit, for the later tests of
+        // clashes and repeats as for the scan.
         QVariantMap record = list.at(row).toMap();
         record.insert(QStringLiteral("values"), values);
+        record.insert(QStringLiteral("extensionList"), QVariant(extensions).toList());
         list[row] = record;
         storeShownList();
         showExtensionFilterList();

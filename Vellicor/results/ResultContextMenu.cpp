@@ -1,9 +1,8 @@
 #include "results/ResultContextMenu.h"
 
-#include "base/Log.h"
 #include "core/Localization.h"
 #include "marking/ResultsState.h"
-#include "platform/FileManager.h"
+#include "platform/DesktopOpening.h"
 #include "platform/FileSystemInfo.h"
 
 #include <QAction>
@@ -72,14 +71,14 @@ void ResultContextMenu::lockUnLock()
 
 void ResultContextMenu::openFile()
 {
-    if (clicked_ && validation_.localItemsEnabled && !openWithDefaultApplication(pathOf(clicked_)))
-        Log::print("Could not open", pathOf(clicked_));
+    if (clicked_ && validation_.localItemsEnabled)
+        openFileOrSay(pathOf(clicked_));
 }
 
 void ResultContextMenu::revealInFinder()
 {
     if (clicked_ && validation_.localItemsEnabled)
-        revealInFileManager(pathOf(clicked_));
+        revealInFileManagerOrSay(pathOf(clicked_));
 }
 
 void ResultContextMenu::quickLook()

@@ -58,7 +58,7 @@ void layOutOutlineCell(CustomCell& cell, int extra)
     cell.setSlot(Outlet::lblModifiedDate, Slot(column[3][0] + name, column[3][1], Qt::AlignLeft, 12));
     cell.setSlot(Outlet::lblExt, Slot(column[4][0] + name, column[4][1], Qt::AlignLeft, 12));
     Slot pathSlot(column[4][0] + column[4][1] + 4 + name, -8, Qt::AlignLeft, 12);
-    pathSlot.elide = Qt::ElideMiddle;
+    pathSlot.keepsPathEnd = true;
     cell.setSlot(Outlet::lblFilePath, pathSlot);
 }
 

@@ -494,9 +494,9 @@ void ScanEngine::askPending()
         askWhenFree(std::exchange(pendingNotice_, {}));
 }
 
-// Folders that could not be listed and photo databases that could not be read
-// leave their files out of the comparison; the user hears of each kind once,
-// after what the scan did find.
+// Folders that could not be listed, photo databases that could not be read
+// and cloud files without the service's checksum leave files out of the
+// comparison; the user hears of each kind once, after what the scan did find.
 void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
 {
     if (job.isListingIncomplete()) {
@@ -509,6 +509,13 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         askWhenFree([this, paths = job.unreadDatabases().join(QStringLiteral(", "))] {
             showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"),
                 formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths }), { localizedText("ID_OK") } });
+        });
+    }
+    if (const qint64 count = job.withoutChecksumCount(); count > 0) {
+        askWhenFree([this, count] {
+            showNotice({ count == 1 ? localizedText("ID_CLOUD_FILE_NOT_COMPARED")
+                                    : formatText(localizedText("ID_CLOUD_FILES_NOT_COMPARED"), { count }),
+                localizedText("ID_CLOUD_FILES_NOT_COMPARED_DETAILS"), { localizedText("ID_OK") } });
         });
     }
 }

@@ -331,7 +331,10 @@ void ScanJob::findDuplicatesInCloudDrives()
     const ComparisonCriteria& criteria = request.comparison.criteria;
     Log::print("findDuplicatesInCloudDrives");
     if (request.comparison.compareContent) {
-        // Cloud files are never downloaded: the service's checksum decides.
+        // Cloud files are never downloaded: the service's checksum decides,
+        // and a file without one cannot be compared at all.
+        withoutChecksum_ = std::count_if(arrCloudScanFiles.begin(), arrCloudScanFiles.end(),
+            [](const FileInfoNodePtr& record) { return record && (!record->md5 || record->md5->isEmpty()); });
         arrMainGroup = comparison.createMd5DictforCloudDriveFiles(arrCloudScanFiles);
     } else {
         arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, request.source, criteria, 0, 0);

@@ -79,6 +79,9 @@ public:
     // The photo libraries and the photo catalog that could not be read
     // (their reasons are in the log): their files were not compared.
     const QStringList& unreadDatabases() const { return unreadDatabases_; }
+    // The cloud files a comparison by content left out because their service
+    // gave no checksum of them.
+    qint64 withoutChecksumCount() const { return withoutChecksum_; }
 
     // The records and groups; the working thread's while the job runs. A
     // local scan's records go when its comparison is over.
@@ -107,6 +110,7 @@ private:
     std::atomic<bool> listingIncomplete_ { false };
     qint64 skipped_ = 0;
     QStringList unreadDatabases_;
+    qint64 withoutChecksum_ = 0;
 
     std::atomic<qint64> recordCount_ { 0 };
     std::atomic<bool> refreshWanted_ { false };

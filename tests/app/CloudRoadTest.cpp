@@ -11,6 +11,7 @@
 #include "cloud/CloudSourceController.h"
 #include "cloud/DropBoxHandler.h"
 #include "cloud/GoogleDriveHandler.h"
+#include "cloud/OneDriveHandler.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/SecretStore.h"
 #include "controls/CustomCell.h"
@@ -35,6 +36,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonArray>
 #include <QMessageBox>
 #include <QTest>
@@ -100,6 +104,39 @@ void markAndRemove(ResultViewController& results, const QString& path, const std
     ASSERT_TRUE(waitUntil(serviceAsked, 30000));
     click(titled("ID_OK"));
     ASSERT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
+}
+
+// A road to a service stood in for by a fake server on this machine, with
+// its sign-in, in a home of its own, online.
+struct ServiceRoad {
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
+    FakeHttpServer server;
+
+    bool start()
+    {
+        startApplicationCore(defaults);
+        setNetworkReachabilityProbe(std::make_shared<Online>());
+        if (!server.listen())
+            return false;
+        server.enableOAuth(QStringLiteral("client"));
+        return true;
+    }
+};
+
+// Chooses a signed-out source in the pop-up: its sign-in runs, its picker
+// opens, and its root goes into the scan list.
+void chooseSourceAndAddItsRoot(MainViewController& homeScreen, CloudFolderPicker& picker, ScanSource source)
+{
+    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int item = popUp->findData(scanSourceTag(source));
+    popUp->setCurrentIndex(item);
+    emit popUp->activated(item);
+    ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }, 30000));
+    picker.outlineGDFolderList->setCurrentIndex(picker.model().index(0, 0));
+    click(picker.btnAddFolderGDrive);
+    ASSERT_EQ(homeScreen.lists().scanListForSource().size(), 1u);
 }
 
 // Each test sets the program's globals it needs; they go back even when an
@@ -234,15 +271,11 @@ TEST_F(CloudRoad, ChooseDriveSignInPickScanAndRemoveToTheDriveTrash)
 // back as the service's copy of the kept file, and the group shows again.
 TEST_F(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
 {
-    TempHome home;
-    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
-    startApplicationCore(defaults);
-    auto alerts = std::make_shared<Alerts>();
-    setNetworkReachabilityProbe(std::make_shared<Online>());
-
-    FakeHttpServer server;
-    ASSERT_TRUE(server.listen());
-    server.enableOAuth(QStringLiteral("client"));
+    ServiceRoad road;
+    ASSERT_TRUE(road.start());
+    UserDefaults& defaults = road.defaults;
+    const std::shared_ptr<Alerts> alerts = road.alerts;
+    FakeHttpServer& server = road.server;
     server.route("POST", QStringLiteral("/api/2/files/list_folder"), [](const FakeHttpRequest&) {
         return FakeHttpResponse::json(200,
             { { QStringLiteral("entries"), QJsonArray { dropboxFile("/a.jpg"), dropboxFile("/copy.jpg") } },
@@ -276,15 +309,7 @@ TEST_F(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
     CloudFolderPicker* picker = &program.cloudPicker();
     homeScreen->engine().setEndOfScanPauses(0, 0);
 
-    // Choose Dropbox: the sign-in runs, the picker opens; its root goes in.
-    auto* popUp = homeScreen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int dropboxItem = popUp->findData(scanSourceTag(ScanSource::dropbox));
-    popUp->setCurrentIndex(dropboxItem);
-    emit popUp->activated(dropboxItem);
-    ASSERT_TRUE(waitUntil([&] { return picker->windowGoogleDriveFolderList->isVisible(); }));
-    picker->outlineGDFolderList->setCurrentIndex(picker->model().index(0, 0));
-    click(picker->btnAddFolderGDrive);
-    ASSERT_EQ(homeScreen->lists().scanListForSource().size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(chooseSourceAndAddItsRoot(*homeScreen, *picker, ScanSource::dropbox));
 
     click(homeScreen->scanNowButton());
     ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000));
@@ -402,4 +427,86 @@ TEST_F(CloudRoad, ASourceNotSetUpSaysSoWhereverTheUserActs)
     click(results.selectionController().btnBrowsePath);
     EXPECT_EQ(alerts->texts, QStringList(5, notSetUp));
     EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
+}
+
+// OneDrive with a client but no usable service address (plain http off this
+// machine is refused) says that the address is what is missing, as the other
+// services do, not that it has no client id.
+TEST_F(CloudRoad, OneDriveWithoutAUsableAddressSaysTheAddressIsMissing)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    const QJsonObject oneDrive { { QStringLiteral("clientId"), QStringLiteral("client") },
+        { QStringLiteral("authorizeUrl"), QStringLiteral("https://login.example.com/authorize") },
+        { QStringLiteral("tokenUrl"), QStringLiteral("https://login.example.com/token") },
+        { QStringLiteral("apiBaseUrl"), QStringLiteral("http://graph.example.com/") } };
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(CloudConfig::configFile()).path()));
+    QFile config(CloudConfig::configFile());
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(QJsonDocument(QJsonObject { { QStringLiteral("onedrive"), oneDrive } }).toJson());
+    config.close();
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+
+    AppComposition program(defaults);
+    program.launch();
+    auto alerts = std::make_shared<Alerts>();
+    setAlertPresenter(alerts);
+    auto* popUp = program.home().findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int oneDriveItem = popUp->findData(scanSourceTag(ScanSource::oneDrive));
+    popUp->setCurrentIndex(oneDriveItem);
+    emit popUp->activated(oneDriveItem);
+    ASSERT_TRUE(waitUntil([&] { return !alerts->texts.isEmpty(); }));
+    const QString said = alerts->texts.front();
+    EXPECT_TRUE(said.contains(QStringLiteral("\"apiBaseUrl\""))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("client id"))) << said.toStdString();
+    EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
+}
+
+// OneDrive files whose account gives no SHA-256 hash cannot be compared by
+// content: the user reads how many were left out and why, after the notice
+// that no duplicates were found, instead of that notice alone.
+TEST_F(CloudRoad, OneDriveFilesWithoutTheirHashAreCountedAsNotCompared)
+{
+    ServiceRoad road;
+    ASSERT_TRUE(road.start());
+    UserDefaults& defaults = road.defaults;
+    const std::shared_ptr<Alerts> alerts = road.alerts;
+    FakeHttpServer& server = road.server;
+    const auto file = [](const char* id, const char* name, const QJsonObject& hashes) {
+        return QJsonObject { { QStringLiteral("id"), QString::fromLatin1(id) },
+            { QStringLiteral("name"), QString::fromLatin1(name) }, { QStringLiteral("size"), 200000 },
+            { QStringLiteral("file"), QJsonObject { { QStringLiteral("hashes"), hashes } } } };
+    };
+    const QJsonObject otherHashes { { QStringLiteral("sha1Hash"), QStringLiteral("5A") },
+        { QStringLiteral("quickXorHash"), QStringLiteral("qx") } };
+    server.route("GET", QStringLiteral("/api/v1.0/me/drive/root/children"), [&](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("value"),
+                QJsonArray { file("A1", "a.jpg", otherHashes), file("A2", "copy.jpg", otherHashes),
+                    file("A3", "b.jpg", { { QStringLiteral("sha256Hash"), QStringLiteral("B3") } }) } } });
+    });
+    const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("onedrive"));
+    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::oneDrive)
+            return nullptr;
+        auto handler = std::make_unique<OneDriveHandler>(config);
+        handler->session().setBrowserOpener([&server, oneDrive = handler.get()](const QUrl& url) {
+            server.browse(url, [oneDrive](const QUrl& redirect) { oneDrive->handleRedirect(redirect); });
+        });
+        return handler;
+    });
+    program.launch();
+    setAlertPresenter(alerts);
+    MainViewController* homeScreen = &program.home();
+    CloudFolderPicker* picker = &program.cloudPicker();
+    homeScreen->engine().setEndOfScanPauses(0, 0);
+
+    ASSERT_NO_FATAL_FAILURE(chooseSourceAndAddItsRoot(*homeScreen, *picker, ScanSource::oneDrive));
+
+    click(homeScreen->scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return alerts->texts.size() >= 2; }, 10000)) << alerts->texts.join(',').toStdString();
+    EXPECT_EQ(alerts->texts,
+        (QStringList { localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), QStringLiteral("2 files could not be compared.") }));
+    EXPECT_FALSE(program.results().isVisible());
 }

@@ -282,6 +282,15 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     settle();
     shot(window, "11-auto-marked");
 
+    // Review puts the question aside: the marks stay, and Delete Marked
+    // shows on, as it works.
+    click(button(&results, "btnTrash"));
+    click(titled("ID_REVIEW"));
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    EXPECT_EQ(qobject_cast<IMGButton*>(button(&results, "btnTrash"))->state(), 1);
+    settle();
+    shot(window, "12-after-review");
+
     // Remove, answering the question; the marked files go to the trash.
     click(button(&results, "btnTrash"));
     QAbstractButton* trash = titled("ID_TRASH");

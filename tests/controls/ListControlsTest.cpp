@@ -17,6 +17,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -117,6 +118,43 @@ TEST_F(Table, CheckBoxClickIsReportedAndLeavesTheSelectionAlone)
     QTest::mousePress(table.viewport(), Qt::LeftButton, {}, box.center());
     QTest::mouseRelease(table.viewport(), Qt::LeftButton, {}, box.center() + QPoint(60, 0));
     EXPECT_EQ(tapped.size(), 1);
+}
+
+// A path too long for its slot loses its start first, a folder at a time;
+// when not even the last folder and the name fit, the name gives way, then
+// all but the end of the folder: copies in different folders read apart at
+// every width, and nothing drawn is wider than the slot.
+TEST_F(ControlsTest, APathShortenedKeepsItsLastFoldersAndName)
+{
+    const QFontMetrics metrics(QFont(QStringLiteral("Sans"), 12));
+    const QString path = QStringLiteral("/tmp/never-sorted/phone/holiday-2023.mp4");
+    const auto at = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+    EXPECT_EQ(elidedPathEnd(metrics, path, at(path)), path);
+    EXPECT_EQ(elidedPathEnd(metrics, path, at(path) - 1), QStringLiteral("…/never-sorted/phone/holiday-2023.mp4"));
+    EXPECT_EQ(elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/holiday-2023.mp4"))),
+        QStringLiteral("…/phone/holiday-2023.mp4"));
+    const QString shortName = elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/holiday")));
+    EXPECT_TRUE(shortName.startsWith(QStringLiteral("…/phone/h"))) << shortName.toStdString();
+    EXPECT_TRUE(shortName.endsWith(QLatin1Char('4'))) << shortName.toStdString();
+    EXPECT_EQ(shortName.count(QChar(0x2026)), 2) << shortName.toStdString();
+    EXPECT_EQ(elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/…"))), QStringLiteral("…/phone/…"));
+    const QString folderEnd = elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/…")) - 1);
+    EXPECT_TRUE(folderEnd.startsWith(QChar(0x2026)) && folderEnd.endsWith(QStringLiteral("e/…")))
+        << folderEnd.toStdString();
+    EXPECT_EQ(elidedPathEnd(metrics, QStringLiteral("holiday-2023.mp4"), at(QStringLiteral("…2023.mp4"))),
+        QStringLiteral("…2023.mp4"));
+
+    const QStringList copies { QStringLiteral("/tmp/never-sorted/holiday-2023.mp4"),
+        QStringLiteral("/tmp/new-phone/holiday-2023.mp4"), QStringLiteral("/tmp/nearly-full-disk/holiday-2023.mp4") };
+    for (int width = 50; width <= 400; width += 5) {
+        QStringList shown;
+        for (const QString& copy : copies) {
+            shown << elidedPathEnd(metrics, copy, width);
+            EXPECT_LE(at(shown.last()), width) << shown.last().toStdString();
+        }
+        shown.removeDuplicates();
+        EXPECT_EQ(shown.size(), 3) << width << ": " << shown.join(QLatin1String(" | ")).toStdString();
+    }
 }
 
 TEST_F(ControlsTest, OutlineRightClickActsOnlyOnFileRows)

@@ -119,11 +119,53 @@ TEST_F(EmptyFolderCleaner, RecordedFolderThatGainedAFileKeepsItAndIsReported)
     ASSERT_EQ(presenter->shown.size(), 1u);
     EXPECT_TRUE(presenter->shown[0].informativeText.contains(QLatin1String("1 folders were kept")));
 
-    // A second pass that removes nothing reports no success.
+    // A second pass that removes nothing reports no success: with nothing
+    // shown since, nothing is chosen, and it says so.
     presenter->shown.clear();
-    deleteFolders();
-    EXPECT_TRUE(presenter->shown.empty());
+    handler.btnDeleteFoldersTapped();
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_TRUE(presenter->shown[0].informativeText.startsWith(QLatin1String("No empty folder is chosen")));
+    EXPECT_FALSE(handler.isBusy());
     EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "other" }));
+}
+
+// Delete Folders while the tree is still closed has nothing chosen: it says
+// so, deletes nothing and stays on. The status line reads the instruction
+// again once an undo has ended, not the undo's progress.
+TEST_F(EmptyFolderCleaner, DeleteWithNothingChosenSaysSoAndTheUndoEndsItsStatusLine)
+{
+    tree.folder(QStringLiteral("outer/inner"));
+    handler.window();
+    handler.folderChosen(tree.root());
+    const auto press = [](QAbstractButton* button) {
+        ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    };
+    ASSERT_NO_FATAL_FAILURE(press(handler.btnScanFolders));
+    finishWork();
+    ASSERT_TRUE(handler.arrOfEmptyFolders().isEmpty());
+
+    ASSERT_NO_FATAL_FAILURE(press(handler.btnDeleteFolders));
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(presenter->shown[0].informativeText,
+        QStringLiteral("No empty folder is chosen yet. Expand the folders in the list: the empty folders it shows in "
+                       "red are the ones Delete Folders deletes."));
+    EXPECT_FALSE(handler.isBusy());
+    EXPECT_TRUE(exists(QStringLiteral("outer/inner")));
+    EXPECT_TRUE(handler.btnDeleteFolders->isEnabled());
+
+    const QString instruction = handler.lblEmptyDirectories->text();
+    expand(QString());
+    expand(QStringLiteral("outer"));
+    ASSERT_NO_FATAL_FAILURE(press(handler.btnDeleteFolders));
+    finishWork();
+    ASSERT_FALSE(exists(QStringLiteral("outer/inner")));
+    presenter->answer = 0; // "Yes"
+    ASSERT_NO_FATAL_FAILURE(press(handler.btnUndo));
+    finishWork();
+    EXPECT_TRUE(exists(QStringLiteral("outer/inner")));
+    EXPECT_EQ(handler.lblEmptyDirectories->text(), instruction);
+    EXPECT_NE(handler.lblEmptyDirectories->text(), QStringLiteral("Creating the deleted folders again…"));
 }
 
 TEST_F(EmptyFolderCleaner, LinksAreEntriesNotFolders)

@@ -442,6 +442,31 @@ TEST_F(ScreenFixture, SpaceTogglesTheCheckBoxOfTheCurrentFolderRow)
 
 }
 
+// The file-type switches stand under the list and end where it ends: at the
+// small window's least size, at the base size and in a grown window, none
+// reaches past the list's right edge, and no two overlap.
+TEST_F(ScreenFixture, TheFileTypeSwitchesEndWithinTheList)
+{
+    showOnScreen();
+    const char* switches[] = { "btnAllFilesSelected", "btnCustomScanSelected", "btnDocumentsSelected",
+        "btnPhotosSelected", "btnMusicSelected", "btnVideosSelected", "btnArchivesSelected", "btnOthersSelected" };
+    for (const QSize size : { QSize(960, 600), QSize(1082, 700), QSize(1400, 870) }) {
+        screen->resize(size);
+        QApplication::processEvents();
+        const auto* list = screen->findChild<QWidget*>(QStringLiteral("containerView"));
+        const QRect listRect(list->mapTo(screen.get(), QPoint(0, 0)), list->size());
+        QRect previous;
+        for (const char* name : switches) {
+            const auto* button = screen->findChild<QWidget*>(QString::fromLatin1(name));
+            const QRect rect(button->mapTo(screen.get(), QPoint(0, 0)), button->size());
+            EXPECT_GE(rect.left(), listRect.left()) << size.width() << " " << name;
+            EXPECT_LE(rect.right(), listRect.right()) << size.width() << " " << name;
+            EXPECT_FALSE(rect.intersects(previous)) << size.width() << " " << name;
+            previous = rect;
+        }
+    }
+}
+
 TEST_F(ScreenFixture, TabWalksTheControlsAsTheyStandOnTheScreen)
 {
     // The source, the tabs and their tables, the file types, Add with the

@@ -10,6 +10,7 @@
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,6 +87,87 @@ TEST_F(ScanPanesTest, AConflictIsRefusedOnlyWhenTurningARowOn)
     EXPECT_EQ(pane.tblFormatsList->item(row, 0)->checkState(), Qt::Unchecked);
 }
 
+// Every added filter is "Custom": two of them on the two lists clash only
+// when they cover an extension in common, whatever their keys, and an edited
+// filter covers what its edit says. Driven as the user does: the segments,
+// Add, Edit and Update clicked, the patterns typed, each row's box toggled by
+// Space on the row.
+TEST_F(ScanPanesTest, FiltersClashOnlyOverTheExtensionsTheyCover)
+{
+    AdvanceScanSettingVC pane(defaults);
+    pane.setAttribute(Qt::WA_DontShowOnScreen);
+    pane.show();
+    const auto clickButton = [](QAbstractButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    };
+    const auto type = [&](QAbstractButton* opener, const char* patterns) {
+        clickButton(opener);
+        ASSERT_TRUE(pane.isEditorOpen());
+        pane.txtViewExtensions->selectAll();
+        QTest::keyClicks(pane.txtViewExtensions, QString::fromLatin1(patterns));
+        clickButton(pane.btnUpdateExtList);
+    };
+    QTableWidget& table = *pane.tblFormatsList;
+    const auto chooseRow = [&](int row) {
+        table.scrollToItem(table.item(row, 0));
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualItemRect(table.item(row, 0)).center());
+    };
+    // Space on the row: its box goes off, then on again.
+    const auto toggleOffAndOn = [&](int row) {
+        chooseRow(row);
+        QTest::keyClick(&table, Qt::Key_Space);
+        QTest::keyClick(&table, Qt::Key_Space);
+    };
+    const auto stateOf = [&](const char* listKey, int row) {
+        return list(listKey).at(row).toMap().value(QStringLiteral("state")).toInt();
+    };
+
+    clickButton(pane.segmentControl->button(1));
+    ASSERT_NO_FATAL_FAILURE(type(pane.btnAddExt, "*.log"));
+    clickButton(pane.segmentControl->button(0));
+    ASSERT_NO_FATAL_FAILURE(type(pane.btnAddExt, "*.jpg"));
+    const int jpg = table.rowCount() - 1;
+    ASSERT_NO_FATAL_FAILURE(type(pane.btnAddExt, "*.log; *.txt"));
+    const int logAndText = table.rowCount() - 1;
+    alerts->shown.clear();
+
+    // Custom *.jpg beside Custom *.log: nothing in common, no clash.
+    toggleOffAndOn(jpg);
+    EXPECT_TRUE(alerts->shown.empty()) << alerts->messages().join(',').toStdString();
+    EXPECT_EQ(stateOf(SettingsKey::includeExtensionList, jpg), 1);
+    EXPECT_EQ(table.item(jpg, 0)->checkState(), Qt::Checked);
+
+    // Custom *.log; *.txt shares *.log with the exclude list's filter.
+    toggleOffAndOn(logAndText);
+    ASSERT_EQ(alerts->messages(),
+        QStringList { QStringLiteral("A Custom filter with the same extensions is already in the exclude list.") });
+    EXPECT_EQ(stateOf(SettingsKey::includeExtensionList, logAndText), 0);
+    EXPECT_EQ(table.item(logAndText, 0)->checkState(), Qt::Unchecked);
+
+    // Edited to *.txt alone it covers no *.log any more: it goes on, and its
+    // stored extensions are the edited ones.
+    alerts->shown.clear();
+    chooseRow(logAndText);
+    ASSERT_NO_FATAL_FAILURE(type(pane.btnEditExt, "*.txt"));
+    chooseRow(logAndText);
+    QTest::keyClick(&table, Qt::Key_Space);
+    EXPECT_TRUE(alerts->shown.empty()) << alerts->messages().join(',').toStdString();
+    const QVariantMap edited = list(SettingsKey::includeExtensionList).at(logAndText).toMap();
+    EXPECT_EQ(edited.value(QStringLiteral("state")).toInt(), 1);
+    EXPECT_EQ(edited.value(QStringLiteral("keyStr")), QStringLiteral("Custom"));
+    EXPECT_EQ(edited.value(QStringLiteral("extensionList")).toStringList(), QStringList { QStringLiteral("txt") });
+
+    // A built-in filter clashes with a custom one over what they share: the
+    // exclude list's Picture covers the included *.jpg.
+    clickButton(pane.segmentControl->button(1));
+    const int picture = rowOf(list(SettingsKey::excludeExtensionList), QStringLiteral("Picture"));
+    chooseRow(picture);
+    QTest::keyClick(&table, Qt::Key_Space);
+    EXPECT_EQ(alerts->messages(),
+        QStringList { QStringLiteral("A Custom filter with the same extensions is already in the include list.") });
+    EXPECT_EQ(stateOf(SettingsKey::excludeExtensionList, picture), 0);
+}
+
 TEST_F(ScanPanesTest, TheEditorAddsEditsAndDeletesFilters)
 {
     AdvanceScanSettingVC pane(defaults);
@@ -145,7 +228,8 @@ TEST_F(ScanPanesTest, TheEditorAddsEditsAndDeletesFilters)
     pane.btnUpdateExtListTapped();
     const QVariantMap edited = list(SettingsKey::includeExtensionList).at(rows).toMap();
     EXPECT_EQ(edited.value(QStringLiteral("values")), QStringLiteral("Custom (*.log;)"));
-    EXPECT_EQ(edited.value(QStringLiteral("extensionList")), added.value(QStringLiteral("extensionList")));
+    EXPECT_EQ(edited.value(QStringLiteral("extensionList")).toStringList(), QStringList { QStringLiteral("log") });
+    EXPECT_EQ(edited.value(QStringLiteral("keyStr")), added.value(QStringLiteral("keyStr")));
 
     pane.tblFormatsList->selectRow(0);
     pane.manageExtensionFilters(pane.btnDeleteExt);

@@ -50,6 +50,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -61,6 +62,7 @@
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -1453,6 +1455,63 @@ TEST_F(ResultsScreen, OutlineRowsTakeTheRoomAndScrollWhenTheyNoLongerFit)
     EXPECT_GE(slot(rects(), Outlet::lblFilePath).width(), 60);
 }
 
+// The group view tells copies in different folders apart: at the small
+// screen's least window and at the base size, the Folder Path cells of three
+// copies of one name in three folders of one parent draw differently, and
+// the tip over such a cell is the file's whole path.
+TEST_F(ResultsScreen, GroupViewPathCellsTellCopiesApartAndTipTheirWholePath)
+{
+    const QStringList paths { QStringLiteral("/tmp/new-photos/sorted/holiday-2023.mp4"),
+        QStringLiteral("/tmp/new-photos/phone/holiday-2023.mp4"),
+        QStringLiteral("/tmp/new-photos/backup/holiday-2023.mp4") };
+    for (const bool small : { true, false }) {
+        SCOPED_TRACE(small ? "small screen" : "base size");
+        isSmallScreenLayout = small;
+        screen.reset();
+        clock = std::make_shared<HandClock>();
+        screen = std::make_unique<ResultViewController>(defaults, sources, std::make_shared<FaultyFileRemover>());
+        isSmallScreenLayout = false;
+        screen->setDelayedCalls(clock);
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->viewDidLoad();
+        screen->show();
+        auto group = std::make_shared<DuplicateGroup>();
+        for (const QString& path : paths) {
+            auto file = std::make_shared<FileInfoNode>();
+            file->filePath = path;
+            file->folderPath = QFileInfo(path).path();
+            file->fileName = QFileInfo(path).fileName();
+            file->fileSize = 4096;
+            addFileToGroup(group, file);
+        }
+        load({ group }, 2);
+        clock->advance();
+        button("btnHierarcheryView")->click();
+        clock->advance();
+        CustomOutlineView* outline = screen->outlineDuplicates();
+        outline->expandAll();
+        QApplication::processEvents();
+        const QImage drawn = outline->viewport()->grab().toImage();
+        std::vector<QImage> cells;
+        for (int row = 1; row <= 3; ++row) {
+            const QModelIndex file = screen->model().index(row, 0, screen->model().index(0, 0));
+            auto* cell = qobject_cast<CustomCell*>(outline->itemDelegateForIndex(file));
+            ASSERT_TRUE(cell);
+            const QRect rect = cell->outletRects(outline->visualRect(file), file)[std::size_t(CustomCell::Outlet::lblFilePath)];
+            ASSERT_GE(rect.width(), 50);
+            cells.push_back(drawn.copy(rect));
+
+            QHelpEvent tip(QEvent::ToolTip, rect.center(), outline->viewport()->mapToGlobal(rect.center()));
+            QApplication::sendEvent(outline->viewport(), &tip);
+            EXPECT_EQ(QToolTip::text(), paths[row - 1]);
+            QToolTip::hideText();
+        }
+        EXPECT_NE(cells[0], cells[1]);
+        EXPECT_NE(cells[1], cells[2]);
+        EXPECT_NE(cells[0], cells[2]);
+    }
+}
+
 // The category buttons stand over the list at the least window size, and
 // when the splitter gives the list less room.
 TEST_F(ResultsScreen, CategoryButtonsStayOverTheList)
@@ -1530,6 +1589,91 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
     settle();
     EXPECT_FALSE(screen->state().arrGroups.empty());
     EXPECT_TRUE(autoMark->isEnabled());
+}
+
+// Open and Show in File Manager from a row's menu, with nothing on the
+// desktop to hand the file to (the offscreen desktop has no application and
+// no file manager), say so in an alert that names the file.
+TEST_F(ResultsCleanup, OpenAndShowInFileManagerWithNothingToHandTheFileToSaySo)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    const int row = listNames().indexOf(QStringLiteral("k.pdf"));
+    ASSERT_GE(row, 0);
+    const auto choose = [&](const char* item) {
+        clickListRow(row);
+        clickListRow(row, Qt::RightButton);
+        ASSERT_TRUE(waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(item));
+        ASSERT_TRUE(action && action->isEnabled()) << item;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    };
+    const QString path = *documents->children.front()->filePath;
+    ASSERT_NO_FATAL_FAILURE(choose("menuItemOpen"));
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_EQ(alerts->shown[0].messageText, QStringLiteral("k.pdf could not be opened."));
+    EXPECT_EQ(alerts->shown[0].informativeText,
+        QStringLiteral("No application could be asked to open %1. Set one up for files of its type in your "
+                       "desktop's settings.")
+            .arg(path));
+    ASSERT_NO_FATAL_FAILURE(choose("menuItemRevealInFinder"));
+    ASSERT_EQ(alerts->shown.size(), 2u);
+    EXPECT_EQ(alerts->shown[1].messageText, QStringLiteral("k.pdf could not be shown in a file manager."));
+    EXPECT_TRUE(alerts->shown[1].informativeText.endsWith(QFileInfo(path).path()))
+        << alerts->shown[1].informativeText.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(path));
+}
+
+// Review, or Escape, on the removal question leaves the marks, and Delete
+// Marked shows on, as it works: blue, not the grey of nothing marked.
+TEST_F(ResultsCleanup, DeleteMarkedStaysOnAfterTheRemovalQuestionIsPutAside)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    auto* remove = screen->findChild<IMGButton*>(QStringLiteral("btnTrash"));
+    ASSERT_EQ(screen->state().countMarked(), 2);
+    ASSERT_EQ(remove->state(), 1);
+    CustomWindowNag* question = screen->trashSheets().windowTrashConfirmation();
+    const std::function<void()> putAside[] = {
+        [&] { QTest::mouseClick(screen->trashSheets().btnReview, Qt::LeftButton); },
+        [&] { QTest::keyClick(question, Qt::Key_Escape); },
+    };
+    for (const auto& answer : putAside) {
+        QTest::mouseClick(remove, Qt::LeftButton, {}, remove->rect().center());
+        ASSERT_TRUE(question->isVisible());
+        answer();
+        EXPECT_FALSE(question->isVisible());
+        EXPECT_EQ(remove->state(), 1);
+        EXPECT_TRUE(remove->isEnabled());
+    }
+    EXPECT_EQ(screen->state().countMarked(), 2);
+    EXPECT_TRUE(QFileInfo::exists(*pictures->children.back()->filePath));
+}
+
+// A clean-up that took every duplicate leaves nothing to mark and nothing
+// protected: Auto-Mark, without its question, and a mark-by command say that
+// there is nothing to mark.
+TEST_F(ResultsCleanup, AfterEveryDuplicateWentMarkingSaysThereIsNothingToMark)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    removeMarkedFiles();
+    settle();
+    ASSERT_TRUE(screen->state().arrGroups.empty());
+    alerts->shown.clear();
+
+    QAbstractButton* autoMark = button("btnAutoMark");
+    ASSERT_TRUE(autoMark->isEnabled());
+    QTest::mouseClick(autoMark, Qt::LeftButton, {}, autoMark->rect().center());
+    settle();
+    EXPECT_FALSE(screen->autoMarkSheets().windowAutoMark->isVisible());
+    EXPECT_FALSE(screen->autoMarking().isRunning());
+    screen->markMenu().itemFor(MarkByCommand::size, 0)->trigger();
+    EXPECT_EQ(alerts->messages(), QStringList(2, QStringLiteral("There is nothing to mark: no duplicate files are shown.")));
 }
 
 TEST_F(ResultsCleanup, ClosingTheScanCompleteSheetClosesTheCleanUpQuestionsUnanswered)

@@ -10,6 +10,7 @@
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "home/MainViewController.h"
+#include "platform/DesktopOpening.h"
 #include "scan/ScanSources.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -60,6 +64,23 @@ QImage windowWithMenu(QMainWindow& window, QMenu* menu)
     return image;
 }
 
+// A sheet of alert boxes, each drawn as the program shows it, with its caption.
+struct AlertSheet {
+    GallerySheet sheet;
+    QLabel holder;
+
+    explicit AlertSheet(const QString& title)
+        : sheet(title)
+    {
+    }
+    void add(const QString& caption, const QImage& image)
+    {
+        holder.setPixmap(QPixmap::fromImage(image));
+        holder.resize(image.deviceIndependentSize().toSize());
+        sheet.addSample(caption, holder);
+    }
+};
+
 QImage alertImage(QMainWindow& window, const AlertRequest& request)
 {
     WindowAlertPresenter presenter(&window);
@@ -94,13 +115,8 @@ const GalleryRegistration alerts("app-alerts", [] {
     QMainWindow& window = *started.delegate->window();
     const auto text = [](const char* key) { return localizedText(QString::fromLatin1(key)); };
     const QString name = QStringLiteral("Vellicor");
-    GallerySheet sheet(QStringLiteral("Alerts of the quit road, the uninstall, About and a second start"));
-    QLabel holder;
-    const auto add = [&](const QString& caption, const QImage& image) {
-        holder.setPixmap(QPixmap::fromImage(image));
-        holder.resize(image.deviceIndependentSize().toSize());
-        sheet.addSample(caption, holder);
-    };
+    AlertSheet alertSheet(QStringLiteral("Alerts of the quit road, the uninstall, About and a second start"));
+    const auto add = [&alertSheet](const QString& caption, const QImage& image) { alertSheet.add(caption, image); };
     add(QStringLiteral("quit while a scan runs"),
         alertImage(window,
             { text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } }));
@@ -140,7 +156,53 @@ const GalleryRegistration alerts("app-alerts", [] {
     const std::unique_ptr<QMessageBox> alreadyRunning = makeAlreadyRunningAlert();
     alreadyRunning->adjustSize();
     add(QStringLiteral("second start, first copy not reached"), renderDialog(*alreadyRunning));
-    return sheet.image();
+    return alertSheet.sheet.image();
+});
+
+// What the screens say where a road would otherwise end in silence: the
+// desktop with nothing to hand a file or the help page to, a marking with
+// nothing to mark, the empty-folder cleaner still chosen, a cloud source
+// without its service address, cloud files without their checksum.
+const GalleryRegistration roadEndAlerts("app-alerts-road-ends", [] {
+    StartedDelegate started({ 1440, 900 });
+    QMainWindow& window = *started.delegate->window();
+    const auto text = [](const char* key) { return localizedText(QString::fromLatin1(key)); };
+    AlertSheet alertSheet(QStringLiteral("Alerts of roads that would end in silence"));
+    const auto add = [&alertSheet](const QString& caption, const QImage& image) { alertSheet.add(caption, image); };
+    setAlertPresenter(std::make_shared<WindowAlertPresenter>(&window));
+    // The offscreen desktop has no browser, no file manager and no
+    // application for any file: the real roads end in their alerts.
+    started.delegate->menuHelpApp->trigger();
+    add(QStringLiteral("help with no browser"), takeAlertBox(window));
+    const QString file = started.folder.path() + QStringLiteral("/Documents/lease 2024.pdf");
+    QDir().mkpath(QFileInfo(file).path());
+    QFile(file).open(QIODevice::WriteOnly);
+    openFileOrSay(file);
+    add(QStringLiteral("open with no application"), takeAlertBox(window));
+    revealInFileManagerOrSay(file);
+    add(QStringLiteral("show in file manager with none"), takeAlertBox(window));
+    setAlertPresenter(nullptr);
+    add(QStringLiteral("marking with nothing shown"),
+        alertImage(window, { text("ID_NOTHING_TO_MARK"), QString(), { text("ID_OK") } }));
+    add(QStringLiteral("Add, Exclude or Protect with Empty Folders chosen"),
+        alertImage(window,
+            { text("ID_NO_FOLDERS_ADDED_FOR_EMPTY_FOLDERS"), text("ID_CHOOSE_A_SOURCE_TO_ADD_FOLDERS"),
+                { text("ID_OK") } }));
+    add(QStringLiteral("the cleaner's Delete Folders with nothing chosen"),
+        alertImage(window,
+            { QStringLiteral("Vellicor"), text("ID_NO_EMPTY_FOLDER_CHOSEN"), { text("ID_OK") },
+                AlertStyle::informational }));
+    const CloudServiceConfig noAddress = CloudConfig::fromJson(QStringLiteral("onedrive"),
+        { { QStringLiteral("clientId"), QStringLiteral("client") },
+            { QStringLiteral("authorizeUrl"), QStringLiteral("https://login.example.com/authorize") },
+            { QStringLiteral("tokenUrl"), QStringLiteral("https://login.example.com/token") } });
+    add(QStringLiteral("OneDrive without its service address"),
+        alertImage(window, { noAddress.notSetUpText(text("ID_ONEDRIVE")), QString(), { text("ID_OK") } }));
+    add(QStringLiteral("cloud files without the service's checksum"),
+        alertImage(window,
+            { formatText(text("ID_CLOUD_FILES_NOT_COMPARED"), { 212 }), text("ID_CLOUD_FILES_NOT_COMPARED_DETAILS"),
+                { text("ID_OK") } }));
+    return alertSheet.sheet.image();
 });
 
 } // namespace
