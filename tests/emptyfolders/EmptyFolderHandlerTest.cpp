@@ -1,9 +1,9 @@
 #include "emptyfolders/EmptyFolderHandler.h"
-#include "bench/PeakMemory.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/RAZButton.h"
 #include "emptyfolders/EmptyFolderWork.h"
 #include "emptyfolders/FolderTreeModel.h"
+#include "support/MemoryGrowth.h"
 #include "support/RecordingAlerts.h"
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
@@ -466,10 +466,9 @@ TEST_F(EmptyFolderCleaner, ADeepTreeIsBuiltPrintedCleanedAndMadeAgainInProportio
         std::size_t foldersAfterUndo = 0;
         qint64 peakBytes = 0;
     };
-    resetPeakMemory();
-    const qint64 start = statusBytes("VmRSS");
+    const auto memory = std::make_shared<MemoryGrowth>();
     const auto figures = runWithWatchdog(
-        [deep, start] {
+        [deep, memory] {
             Figures figures;
             const QByteArray root = QFile::encodeName(deep->root());
             const std::unique_ptr<Folder> tree = buildFolderTree(root);
@@ -487,7 +486,7 @@ TEST_F(EmptyFolderCleaner, ADeepTreeIsBuiltPrintedCleanedAndMadeAgainInProportio
             figures.foldersAfterDeletion = walkFolders(*buildFolderTree(root));
             figures.restored = restoreDeletedFolders(removed).restored;
             figures.foldersAfterUndo = walkFolders(*buildFolderTree(root));
-            figures.peakBytes = statusBytes("VmHWM") - start;
+            figures.peakBytes = memory->peakBytes();
             return figures;
         },
         nullptr, std::chrono::milliseconds(0), std::chrono::seconds(120));
