@@ -81,10 +81,6 @@ protected:
             tree.file(QStringLiteral("two/file %1.txt").arg(g), bytes);
         }
         homeScreen().handleFileDragDropNotification({ tree.root() });
-        scanAgain();
-    }
-    void scanAgain()
-    {
         homeScreen().scanNowButton()->click();
         ASSERT_TRUE(waitUntil([&] { return results().isVisible(); }, 30000));
         ASSERT_TRUE(waitUntil([&] { return results().autoMarkSheets().windowScanComplete->isVisible(); }));
@@ -99,71 +95,52 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return results().isResultToolbarEnabled(); }));
         keys.target();
     }
-
-    QAbstractButton* resultsButton(const char* name)
-    {
-        return results().findChild<QAbstractButton*>(QString::fromLatin1(name));
-    }
 };
 
 } // namespace
 
-TEST_F(KeyboardOnScreens, AfterBackByKeyOrByMouseTabMovesOnTheHomeScreen)
+// Back by key is on the keyboard road; by mouse, the focus lands on the home
+// screen as well, and Tab and Shift+Tab move from it and back.
+TEST_F(KeyboardOnScreens, AfterBackByMouseTabMovesOnTheHomeScreen)
 {
     scanToResults(2);
     selectManuallyByMouse();
-    for (const bool byKey : { true, false }) {
-        SCOPED_TRACE(byKey ? "Back by key" : "Back by mouse");
-        if (!results().isVisible()) {
-            scanAgain();
-            selectManuallyByMouse();
-        }
-        ASSERT_TRUE(results().isAncestorOf(QApplication::focusWidget()));
-        if (byKey) {
-            ASSERT_TRUE(keys.tabToNamed("btnBack"));
-            keys.press(Qt::Key_Space);
-        } else {
-            QAbstractButton* back = resultsButton("btnBackToFooter");
-            QTest::mouseClick(back, Qt::LeftButton, {}, back->rect().center());
-        }
-        ASSERT_TRUE(waitUntil([&] { return !results().isVisible(); }));
+    ASSERT_TRUE(results().isAncestorOf(QApplication::focusWidget()));
+    auto* back = results().findChild<QAbstractButton*>(QStringLiteral("btnBackToFooter"));
+    QTest::mouseClick(back, Qt::LeftButton, {}, back->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return !results().isVisible(); }));
 
-        QWidget* landed = QApplication::focusWidget();
-        ASSERT_TRUE(landed) << "no control has the focus";
-        EXPECT_TRUE(homeScreen().isAncestorOf(landed) && landed->isVisible()) << describeWidget(landed).toStdString();
-        keys.press(Qt::Key_Tab);
-        QWidget* next = QApplication::focusWidget();
-        EXPECT_NE(next, landed) << "Tab did not move";
-        EXPECT_TRUE(next && homeScreen().isAncestorOf(next) && next->isVisible()) << describeWidget(next).toStdString();
-        keys.press(Qt::Key_Backtab, Qt::ShiftModifier);
-        EXPECT_EQ(QApplication::focusWidget(), landed) << describeWidget(QApplication::focusWidget()).toStdString();
-    }
+    QWidget* landed = QApplication::focusWidget();
+    ASSERT_TRUE(landed && homeScreen().isAncestorOf(landed) && landed->isVisible()) << describeWidget(landed).toStdString();
+    keys.press(Qt::Key_Tab);
+    QWidget* next = QApplication::focusWidget();
+    EXPECT_NE(next, landed) << "Tab did not move";
+    EXPECT_TRUE(next && homeScreen().isAncestorOf(next) && next->isVisible()) << describeWidget(next).toStdString();
+    keys.press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), landed) << describeWidget(QApplication::focusWidget()).toStdString();
 }
 
-TEST_F(KeyboardOnScreens, EnterPressesTheSheetsDefaultButtonAndNothingBehindIt)
+// The keyboard road sees each sheet open on its default button and Return
+// press it; here Return reaches nothing behind the sheet on its way.
+TEST_F(KeyboardOnScreens, EnterOnASheetReachesNothingBehindIt)
 {
-    scanToResults(2);
-    CustomWindowNag* complete = results().autoMarkSheets().windowScanComplete;
-    ASSERT_TRUE(waitUntil([complete] { return complete->isActiveWindow(); }));
-    // The sheet opens on its default button: Select Manually, which marks
-    // nothing.
-    EXPECT_EQ(QApplication::focusWidget(), results().autoMarkSheets().btnSelectManually)
-        << describeWidget(QApplication::focusWidget()).toStdString();
-    {
+    const auto returnClosesOnly = [&](CustomWindowNag* sheet, QWidget* defaultButton) {
+        ASSERT_TRUE(waitUntil([sheet] { return sheet->isVisible() && sheet->isActiveWindow(); }));
+        EXPECT_EQ(QApplication::focusWidget(), defaultButton) << describeWidget(QApplication::focusWidget()).toStdString();
         EnterSpy spy;
         keys.press(Qt::Key_Return);
-        ASSERT_TRUE(waitUntil([complete] { return !complete->isVisible(); }, 2000)) << "Enter did not close the sheet";
+        ASSERT_TRUE(waitUntil([sheet] { return !sheet->isVisible(); }, 2000)) << "Enter did not close the sheet";
         for (const QPointer<QWidget>& receiver : spy.receivers)
-            EXPECT_TRUE(receiver && receiver->window() == complete) << describeWidget(receiver).toStdString();
-    }
+            EXPECT_TRUE(receiver && receiver->window() == sheet) << describeWidget(receiver).toStdString();
+    };
+    scanToResults(2);
+    returnClosesOnly(results().autoMarkSheets().windowScanComplete, results().autoMarkSheets().btnSelectManually);
     EXPECT_EQ(results().state().countMarked(), 0);
     ASSERT_TRUE(waitUntil([&] { return results().isResultToolbarEnabled(); }));
 
     // A row marked by Space, Remove by Enter and its question answered by
-    // Enter; the after-clean sheet then opens on OK, and Enter closes it
-    // without reaching Remove or Back behind it.
-    CustomTableView* list = results().tblDuplicates();
-    ASSERT_TRUE(keys.tabTo(list));
+    // Enter; then the after-clean sheet.
+    ASSERT_TRUE(keys.tabTo(results().tblDuplicates()));
     keys.press(Qt::Key_Down);
     keys.press(Qt::Key_Space);
     ASSERT_EQ(results().state().countMarked(), 1);
@@ -172,23 +149,9 @@ TEST_F(KeyboardOnScreens, EnterPressesTheSheetsDefaultButtonAndNothingBehindIt)
     QAbstractButton* trash = titled("ID_TRASH");
     ASSERT_TRUE(trash && waitUntil([trash] { return trash->window()->isActiveWindow(); }));
     keys.press(Qt::Key_Return);
-    CustomWindowNag* afterClean = results().afterCleanSheets().windowAfterClean();
-    ASSERT_TRUE(waitUntil([afterClean] { return afterClean->isVisible() && afterClean->isActiveWindow(); }));
-    EXPECT_EQ(QApplication::focusWidget(), results().afterCleanSheets().btnOkTrash)
-        << describeWidget(QApplication::focusWidget()).toStdString();
-    {
-        EnterSpy spy;
-        keys.press(Qt::Key_Return);
-        ASSERT_TRUE(waitUntil([afterClean] { return !afterClean->isVisible(); }, 2000))
-            << "Enter did not close the sheet";
-        for (const QPointer<QWidget>& receiver : spy.receivers)
-            EXPECT_TRUE(receiver && receiver->window() == afterClean) << describeWidget(receiver).toStdString();
-    }
+    returnClosesOnly(results().afterCleanSheets().windowAfterClean(), results().afterCleanSheets().btnOkTrash);
     EXPECT_TRUE(results().isVisible());
     EXPECT_FALSE(sheetOpen());
-    // Nothing is marked now, Remove is off: the keys are back in the list.
-    keys.target();
-    EXPECT_EQ(QApplication::focusWidget(), list) << describeWidget(QApplication::focusWidget()).toStdString();
 }
 
 TEST_F(KeyboardOnScreens, TabFollowsTheResultsToolbarAndCategoriesAsTheyAreDrawn)
@@ -198,7 +161,6 @@ TEST_F(KeyboardOnScreens, TabFollowsTheResultsToolbarAndCategoriesAsTheyAreDrawn
     QWidget* toolbar = results().findChild<QWidget*>(QStringLiteral("boxHeaderDetail"));
     QWidget* categories = results().findChild<QWidget*>(QStringLiteral("boxCategories"));
     ASSERT_TRUE(toolbar && categories);
-    const auto inRow = [](QWidget* row, QWidget* w) { return row->isAncestorOf(w); };
 
     // From the header's Back round the screen to it again, by Tab.
     ASSERT_TRUE(keys.tabToNamed("btnBack"));
@@ -213,19 +175,14 @@ TEST_F(KeyboardOnScreens, TabFollowsTheResultsToolbarAndCategoriesAsTheyAreDrawn
     for (QWidget* row : { toolbar, categories }) {
         SCOPED_TRACE(row->objectName().toStdString());
         std::vector<QWidget*> reached;
-        std::ranges::copy_if(stops, std::back_inserter(reached), [&](QWidget* w) { return inRow(row, w); });
+        std::ranges::copy_if(stops, std::back_inserter(reached), [row](QWidget* w) { return row->isAncestorOf(w); });
         // Each row's buttons follow one another, left to right as drawn.
         ASSERT_FALSE(reached.empty());
         const auto first = std::ranges::find(stops, reached.front());
         EXPECT_TRUE(std::equal(reached.begin(), reached.end(), first)) << "the row's stops are not together";
         std::vector<QWidget*> drawn = reached;
         std::ranges::stable_sort(drawn, {}, [row](QWidget* w) { return w->mapTo(row, QPoint()).x(); });
-        QStringList expected, got;
-        for (QWidget* w : drawn)
-            expected << w->objectName();
-        for (QWidget* w : reached)
-            got << w->objectName();
-        EXPECT_EQ(got.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(reached, drawn) << "the row's stops are not in the order drawn";
         // Every button the row shows enabled is a stop.
         for (QAbstractButton* button : row->findChildren<QAbstractButton*>()) {
             if (button->isVisible() && button->isEnabled()) {
@@ -235,24 +192,16 @@ TEST_F(KeyboardOnScreens, TabFollowsTheResultsToolbarAndCategoriesAsTheyAreDrawn
     }
 }
 
-TEST_F(KeyboardOnScreens, TheExcludeAndProtectShortcutsFollowAddAndActOnSpaceOrEnter)
+// The keyboard road tabs from Add to the Exclude and Protect shortcuts; each
+// opens the folder chooser on Space or Enter, which Escape closes again with
+// the focus back on the shortcut.
+TEST_F(KeyboardOnScreens, TheExcludeAndProtectShortcutsActOnSpaceOrEnter)
 {
-    QWidget* exclude = homeScreen().findChild<QWidget*>(QStringLiteral("boxRightExclude"));
-    QWidget* protect = homeScreen().findChild<QWidget*>(QStringLiteral("boxRightProtected"));
-    ASSERT_TRUE(exclude && protect);
-    ASSERT_TRUE(keys.tabToNamed("btnAddPath"));
-    keys.press(Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), exclude) << describeWidget(QApplication::focusWidget()).toStdString();
-    keys.press(Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), protect) << describeWidget(QApplication::focusWidget()).toStdString();
-    keys.press(Qt::Key_Backtab, Qt::ShiftModifier);
-    ASSERT_EQ(QApplication::focusWidget(), exclude);
-
-    // Each opens the folder chooser, which Escape closes again with the
-    // focus back on the shortcut.
     for (const Qt::Key key : { Qt::Key_Space, Qt::Key_Return }) {
-        for (QWidget* shortcut : { exclude, protect }) {
-            SCOPED_TRACE(shortcut->objectName().toStdString());
+        for (const char* name : { "boxRightExclude", "boxRightProtected" }) {
+            SCOPED_TRACE(name);
+            QWidget* shortcut = homeScreen().findChild<QWidget*>(QString::fromLatin1(name));
+            ASSERT_TRUE(shortcut);
             shortcut->setFocus(Qt::TabFocusReason);
             keys.press(key);
             ASSERT_TRUE(waitUntil([] { return visible<QFileDialog>() && visible<QFileDialog>()->isActiveWindow(); }))
@@ -297,20 +246,12 @@ TEST_F(KeyboardOnScreens, TheGridKeepsItsFocusedItemInView)
         return grid->viewport()->rect().contains(frame);
     };
     ASSERT_TRUE(currentInView());
-    // Down through every group, then up again, a mark on the way.
-    int moves = 0;
-    for (const Qt::Key key : { Qt::Key_Down, Qt::Key_Up }) {
-        for (int i = 0; i < 12; ++i) {
-            keys.press(key);
-            ++moves;
-            EXPECT_TRUE(currentInView()) << "after move " << moves;
-            if (i == 6) {
-                keys.press(Qt::Key_Space);
-                EXPECT_TRUE(waitUntil(currentInView, 1000)) << "after the mark at move " << moves;
-            }
-        }
-    }
-    // Pages down and up move the focused item with the view.
+    // Down past a mark (the road goes down the groups), then pages, End and
+    // Home: the focused item moves with the view.
+    for (int i = 0; i < 6; ++i)
+        keys.press(Qt::Key_Down);
+    keys.press(Qt::Key_Space);
+    EXPECT_TRUE(waitUntil(currentInView, 1000)) << "after the mark";
     for (const Qt::Key key : { Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Home }) {
         const int before = grid->verticalScrollBar()->value();
         keys.press(key);
@@ -318,8 +259,7 @@ TEST_F(KeyboardOnScreens, TheGridKeepsItsFocusedItemInView)
     }
     EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
     // A narrower window lays the items out anew; the focused one stays.
-    for (int i = 0; i < 5; ++i)
-        keys.press(Qt::Key_Down);
+    keys.press(Qt::Key_PageDown);
     window->resize(window->minimumSize());
     QCoreApplication::processEvents();
     EXPECT_TRUE(waitUntil(currentInView, 1000)) << "after the window shrank";

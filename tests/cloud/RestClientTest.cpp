@@ -183,13 +183,6 @@ TEST_F(Rest, AnswersThatNeverEndFailAtOnceWithAClearError)
         EXPECT_TRUE(reply->errorText.contains(QStringLiteral("went on past"))) << reply->errorText.toStdString();
         EXPECT_TRUE(reply->body.isEmpty());
     }
-    // Headers that come too slowly end the request at their own deadline.
-    server.route("GET", QStringLiteral("/v1/drip"),
-        [](const FakeHttpRequest&) { return FakeHttpResponse::never(FakeHttpResponse::Endless::dripHeaders); });
-    client.setTimeoutMs(500);
-    const RestReply dripped = get(QStringLiteral("drip"));
-    EXPECT_EQ(dripped.error, RestErrorKind::timeout);
-    EXPECT_TRUE(dripped.errorText.contains(QStringLiteral("no complete headers"))) << dripped.errorText.toStdString();
 }
 
 TEST_F(Rest, PathsAreEncodedOnceAndDotSegmentsNeverLeave)

@@ -172,11 +172,7 @@ protected:
         setAlertPresenter(alerts);
         startApplicationCore(defaults);
         sources = std::make_shared<ScanSources>(defaults);
-        screen = std::make_unique<ResultViewController>(defaults, sources, std::make_shared<FaultyFileRemover>());
-        screen->setDelayedCalls(clock);
-        screen->setAttribute(Qt::WA_DontShowOnScreen);
-        screen->viewDidLoad();
-        screen->show();
+        makeScreen();
         new QAbstractItemModelTester(
             &screen->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, screen.get());
         new QAbstractItemModelTester(
@@ -186,6 +182,19 @@ protected:
     {
         screen.reset();
         setAlertPresenter(nullptr);
+    }
+    // The screen as the program builds it, for the small screen's layout or
+    // the base one.
+    void makeScreen(bool small = false)
+    {
+        screen.reset();
+        isSmallScreenLayout = small;
+        screen = std::make_unique<ResultViewController>(defaults, sources, std::make_shared<FaultyFileRemover>());
+        isSmallScreenLayout = false;
+        screen->setDelayedCalls(clock);
+        screen->setAttribute(Qt::WA_DontShowOnScreen);
+        screen->viewDidLoad();
+        screen->show();
     }
     void load(
         const std::vector<DuplicateGroupPtr>& groups, qint64 dupCount = 1, ScanSource source = ScanSource::thisComputer)
@@ -1466,15 +1475,8 @@ TEST_F(ResultsScreen, GroupViewPathCellsTellCopiesApartAndTipTheirWholePath)
         QStringLiteral("/tmp/new-photos/backup/holiday-2023.mp4") };
     for (const bool small : { true, false }) {
         SCOPED_TRACE(small ? "small screen" : "base size");
-        isSmallScreenLayout = small;
-        screen.reset();
         clock = std::make_shared<HandClock>();
-        screen = std::make_unique<ResultViewController>(defaults, sources, std::make_shared<FaultyFileRemover>());
-        isSmallScreenLayout = false;
-        screen->setDelayedCalls(clock);
-        screen->setAttribute(Qt::WA_DontShowOnScreen);
-        screen->viewDidLoad();
-        screen->show();
+        makeScreen(small);
         auto group = std::make_shared<DuplicateGroup>();
         for (const QString& path : paths) {
             auto file = std::make_shared<FileInfoNode>();

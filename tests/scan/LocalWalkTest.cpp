@@ -1,6 +1,6 @@
-#include "bench/PeakMemory.h"
 #include "base/AppPaths.h"
 #include "scan/EngineFixture.h"
+#include "support/MemoryGrowth.h"
 
 #include <QFile>
 #include <QProcess>
@@ -303,8 +303,7 @@ TEST_F(Walk, TwentyThousandNestedFoldersAreWalkedInProportionToTheirNumber)
         }
     });
     addRow(deep.root());
-    resetPeakMemory();
-    const qint64 start = statusBytes("VmRSS");
+    const MemoryGrowth memory;
     // A walk still going after a generous bound is stopped, as a user would,
     // and then misses the pair at the bottom.
     std::promise<void> ended;
@@ -319,7 +318,7 @@ TEST_F(Walk, TwentyThousandNestedFoldersAreWalkedInProportionToTheirNumber)
     EXPECT_EQ(recorded, 6);
     EXPECT_EQ(skipped, 2);
     EXPECT_EQ(log().count(QStringLiteral("the path is longer than the system allows")), 2);
-    EXPECT_LT(statusBytes("VmHWM") - start, qint64(64) << 20);
+    EXPECT_LT(memory.peakBytes(), qint64(64) << 20);
 }
 
 TEST_F(Walk, PseudoFileSystemsAreNeverRecorded)
