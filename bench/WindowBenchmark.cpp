@@ -40,6 +40,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,9 +221,16 @@ QAction* actionNamed(QWidget& screen, const char* name)
     return nullptr;
 }
 
+double monotonicSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
 void usage()
 {
-    std::fprintf(stderr, "usage: vellicor_bench_window [--files SCANNED] [--groups GROUPS]\n");
+    std::fprintf(stderr, "usage: vellicor_bench_window [--files SCANNED] [--groups GROUPS] [--step-times]\n");
 }
 
 } // namespace
@@ -231,10 +239,15 @@ int main(int argc, char** argv)
 {
     qint64 scannedFiles = 1'000'000;
     int groupCount = 0;
+    // Each step's start and end on the monotonic clock, to standard error:
+    // for a profiler's record of the whole run (perf record -k mono).
+    bool stepTimes = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--files") == 0 && hasValue) {
             scannedFiles = std::atoll(argv[++i]);
+        } else if (std::strcmp(argv[i], "--step-times") == 0) {
+            stepTimes = true;
         } else if (std::strcmp(argv[i], "--groups") == 0 && hasValue) {
             groupCount = std::atoi(argv[++i]);
         } else {
@@ -319,8 +332,11 @@ int main(int argc, char** argv)
     const auto measure = [&](const QByteArray& step, const std::function<void()>& start,
                              const std::function<bool()>& done, bool sheetWanted = false) {
         memory.beginStep();
+        const double from = monotonicSeconds();
         const Figures figures = driver.run(start, done, sheetWanted);
         print(step, figures, memory.endStep());
+        if (stepTimes)
+            std::fprintf(stderr, "step %s: %.6f,%.6f\n", step.constData(), from, monotonicSeconds());
     };
 
     ResultViewController& screen = program.results();
@@ -393,6 +409,7 @@ int main(int argc, char** argv)
     const auto eachGroup = [&](const QByteArray& step, bool open) {
         Figures all;
         memory.beginStep();
+        const double from = monotonicSeconds();
         for (int i = 0; i < openGroups; ++i) {
             const QModelIndex group = screen.model().index(i * (groupCount / openGroups), 0);
             outline->scrollTo(group);
@@ -405,6 +422,8 @@ int main(int argc, char** argv)
             }
         }
         print(step, all, memory.endStep());
+        if (stepTimes)
+            std::fprintf(stderr, "step %s: %.6f,%.6f\n", step.constData(), from, monotonicSeconds());
     };
     eachGroup("outline: open 200 groups", true);
     marks("outline");
