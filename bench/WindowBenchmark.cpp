@@ -131,21 +131,15 @@ struct Figures {
 };
 
 // No sheet, alert or menu over the main window.
-bool nothingOver(QWidget* window)
+bool nothingOver()
 {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top != window && top->isVisible() && top->isWindow() && top->windowType() != Qt::ToolTip
-            && top->windowType() != Qt::Desktop)
-            return false;
-    }
-    return true;
+    return !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
 }
 
 class Driver {
 public:
-    Driver(Sampler& sampler, QWidget& window)
+    explicit Driver(Sampler& sampler)
         : sampler_(sampler)
-        , window_(window)
     {
     }
 
@@ -160,7 +154,7 @@ public:
         bool started = false;
         bool settling = false;
         ServiceProbe probe([&] {
-            if (started && !settling && done() && (sheetWanted || nothingOver(&window_))) {
+            if (started && !settling && done() && (sheetWanted || nothingOver())) {
                 settling = true;
                 sampler_.send("settle\n");
             }
@@ -209,7 +203,6 @@ public:
 
 private:
     Sampler& sampler_;
-    QWidget& window_;
 };
 
 QAction* actionNamed(QWidget& screen, const char* name)
@@ -298,7 +291,7 @@ int main(int argc, char** argv)
     AppComposition program(defaults);
     program.launch();
     QMainWindow* window = program.delegate().window();
-    Driver driver(sampler, *window);
+    Driver driver(sampler);
     driver.serve([&] { return window->isVisible(); });
     window->resize(1400, 900);
     driver.serve([&] { return window->size() == QSize(1400, 900); });
