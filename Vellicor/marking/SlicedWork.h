@@ -64,6 +64,10 @@ private:
 class SlicedWork : public QObject {
 public:
     using Step = std::function<bool(SliceBudget&)>;
+    // Between two slices the event loop waits this long: it serves the
+    // window and sleeps, rather than going from one slice into the next
+    // without ever waiting for the display or the user.
+    static constexpr int pauseMs = 1;
 
     explicit SlicedWork(QObject* parent = nullptr);
 
@@ -80,10 +84,6 @@ private:
     void runSlice(SliceBudget budget);
 
     static constexpr int restMs = 20;
-    // Between two slices the event loop waits this long: it serves the
-    // window and sleeps, rather than going from one slice into the next
-    // without ever waiting for the display or the user.
-    static constexpr int pauseMs = 1;
 
     Step step_;
     QTimer next_;
