@@ -11,13 +11,14 @@
 //   vellicor_bench_marks [rounds] [list|outline|grid|none] [groups] [scanned files]
 #include "PeakMemory.h"
 #include "ResultsBenchScreen.h"
+#include "ServiceProbe.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTableView.h"
 #include "controls/MyCollectionView.h"
 #include "marking/AutoMarking.h"
 #include "marking/MarkByCommands.h"
-#include "marking/SortRunner.h"
 #include "marking/ResultsState.h"
+#include "marking/SortRunner.h"
 #include "results/ResultsModel.h"
 
 #include <QElapsedTimer>
@@ -43,32 +44,21 @@ struct Timing {
 Timing timed(QWidget* view, const std::function<void()>& start, const std::function<bool()>& done)
 {
     QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
     bool started = false;
-    QTimer probe;
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
+    ServiceProbe probe([&] {
         if (started && done()) {
             view->repaint();
-            const qint64 end = clock.nsecsElapsed();
-            longest = std::max(longest, end - last);
-            last = end;
+            probe.note();
             loop.quit();
         }
     });
     QTimer::singleShot(0, &loop, [&] {
-        clock.start();
         probe.start();
         start();
         started = true;
     });
     loop.exec();
-    return { last / 1e6, longest / 1e6 };
+    return { double(probe.lastNs()) / 1e6, double(probe.longestNs()) / 1e6 };
 }
 
 } // namespace
@@ -99,8 +89,8 @@ int main(int argc, char** argv)
     std::printf("%lld files scanned, %lld of them in %d groups, %.1f MB resident at start-up; peak memory %s\n",
         memory.fileCount, groupedFiles, groupCount, double(memory.startUpBytes) / 1e6,
         perStep ? "per step" : "of the run so far (no reset allowed)");
-    std::printf("%-18s %-16s %10s %14s %10s %12s\n", "view", "step", "total ms", "longest ms", "peak MB",
-        "peak B/file");
+    std::printf(
+        "%-18s %-16s %10s %14s %10s %12s\n", "view", "step", "total ms", "longest ms", "peak MB", "peak B/file");
     const auto print = [&](const char* view, const char* step, const Timing& best, qint64 peak) {
         std::printf("%-18s %-16s %10.1f %14.1f %10.1f %12.0f\n", view, step, best.totalMs, best.longestStretchMs,
             double(peak) / 1e6, memory.bytesPerFile(peak));
@@ -169,8 +159,8 @@ int main(int argc, char** argv)
     // click moves the files of every group.
     measure("list", "date column", screen.tblDuplicates()->viewport(),
         [&] { emit header->sectionClicked(ResultsModel::modifiedColumn); }, sorted, {}, {});
-    measure("list", "group sort", screen.tblDuplicates()->viewport(), [&] { screen.sortRunner().sortButton(); },
-        sorted, {}, {});
+    measure("list", "group sort", screen.tblDuplicates()->viewport(), [&] { screen.sortRunner().sortButton(); }, sorted,
+        {}, {});
     screen.btnChangeResultView(ResultViewController::ViewMode::group);
     QApplication::processEvents();
     CustomOutlineView* outline = screen.outlineDuplicates();

@@ -10,10 +10,11 @@
 // change.
 //   vellicor_bench_program_memory FOLDER
 #include "PeakMemory.h"
+#include "ProgramBench.h"
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
-#include "controls/IMGButton.h"
 #include "base/UserDefaults.h"
+#include "controls/IMGButton.h"
 #include "core/GlobalObjects.h"
 #include "home/MainViewController.h"
 #include "marking/AutoMarking.h"
@@ -35,18 +36,6 @@
 #include <functional>
 
 namespace {
-
-// The button of that name on any shown window, or null.
-QAbstractButton* shownButton(const QString& name)
-{
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (!top->isVisible())
-            continue;
-        if (auto* button = top->findChild<QAbstractButton*>(name); button && button->isVisible())
-            return button;
-    }
-    return nullptr;
-}
 
 // Serves events until done() holds; false when the limit came first. An
 // alert on the way is printed and answered with its default button.
@@ -81,15 +70,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: vellicor_bench_program_memory FOLDER\n");
         return 2;
     }
-    QTemporaryDir home;
+    ThrowawayHome home;
     if (!home.isValid()) {
         std::fprintf(stderr, "vellicor_bench_program_memory: no temporary folder\n");
         return 2;
-    }
-    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME" }) {
-        const QString folder = home.path() + QLatin1Char('/') + QString::fromLatin1(variable);
-        QDir().mkpath(folder);
-        qputenv(variable, QFile::encodeName(folder));
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -99,7 +83,7 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     const QString folder = QDir::cleanPath(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
 
-    UserDefaults defaults { home.path() + QStringLiteral("/XDG_CONFIG_HOME/Vellicor") };
+    UserDefaults defaults { home.settingsFolder() };
     AppComposition program(defaults);
     program.launch();
     serveUntil([&] { return program.delegate().window()->isVisible(); }, 30);

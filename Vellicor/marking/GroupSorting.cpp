@@ -15,7 +15,8 @@ using SortType = GlobalObjects::SortType;
 // rather than one per comparison. Every key here is a strict weak order, so
 // the standard stable sort may be used. The positions come out greater key
 // first.
-template <typename Key> std::vector<std::uint32_t> positionsGreaterFirst(std::vector<std::pair<Key, std::uint32_t>>& keyed)
+template <typename Key>
+std::vector<std::uint32_t> positionsGreaterFirst(std::vector<std::pair<Key, std::uint32_t>>& keyed)
 {
     std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
     std::vector<std::uint32_t> positions;
@@ -89,7 +90,8 @@ FileValue fileValue(const FileInfoNode* file, SortColumn column)
 
 // Fills key from a file's value, in place, so that a key kept across files
 // reuses its text's room.
-void fillFileKey(FileKey& key, SortColumn column, bool present, const QString& text, const QDateTime& date, quint64 size)
+void fillFileKey(
+    FileKey& key, SortColumn column, bool present, const QString& text, const QDateTime& date, quint64 size)
 {
     key.present = present;
     key.whole = 0;
@@ -209,7 +211,7 @@ GroupSortInput takeGroupSortInput(
             break;
         case SortType::sortBySelected:
             input.numbers.push_back(group ? static_cast<quint64>(std::ranges::count_if(group->filterChildren,
-                                                [](const FileInfoNodePtr& file) { return file && file->isMarked(); }))
+                                        [](const FileInfoNodePtr& file) { return file && file->isMarked(); }))
                                           : 0);
             break;
         case SortType::sortByName: {
@@ -442,13 +444,22 @@ bool filesRiseByColumn(SortColumn column, bool ascending)
 
 bool filesSortedByColumn(const std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending)
 {
-    // Each file's key is built once and compared with the next one's.
-    if (files.empty())
-        return true;
-    FileKey previous = fileKey(files.front().get(), column);
+    // A file whose text is the very text of the file before it ties with
+    // it, so its key is not made; any other key is made once and compared
+    // with the next one's.
+    const auto sameText = [column](const FileInfoNode* a, const FileInfoNode* b) {
+        return readsText(column) && a && b && a->fileName && b->fileName && *a->fileName == *b->fileName;
+    };
+    std::optional<FileKey> previous;
     for (std::size_t i = 1; i < files.size(); ++i) {
-        FileKey key = fileKey(files[i].get(), column);
-        if (sortsBefore(key, previous, column, ascending))
+        const FileInfoNode* before = files[i - 1].get();
+        const FileInfoNode* file = files[i].get();
+        if (sameText(before, file))
+            continue;
+        if (!previous)
+            previous = fileKey(before, column);
+        FileKey key = fileKey(file, column);
+        if (sortsBefore(key, *previous, column, ascending))
             return false;
         previous = std::move(key);
     }

@@ -6,17 +6,12 @@
 
 #include <algorithm>
 #include <functional>
+#include <numeric>
 
 namespace {
 
 // A group's shown files, nulls left out; read, never kept.
 using Files = std::vector<const FileInfoNode*>;
-
-// Whole seconds since 1970 UTC, truncated toward zero.
-qint64 wholeSeconds(const QDateTime& date)
-{
-    return date.toMSecsSinceEpoch() / 1000;
-}
 
 const std::optional<QDateTime>& dateOf(const FileInfoNode& file, MarkByCommand command)
 {
@@ -35,29 +30,33 @@ qsizetype pieceCount(const QString& path)
 
 // Which shown files stay unmarked because their value ties with the group's
 // reference; none when the group has no reference (nothing is marked then).
-using KeepTest = std::function<bool(const FileInfoNode&)>;
+// Asked with the file's place among the group's shown files.
+using KeepTest = std::function<bool(std::size_t, const FileInfoNode&)>;
 
 std::optional<KeepTest> dateKeepTest(const Files& files, MarkByCommand command, std::optional<int> tag)
 {
+    // Each date read once: a local time's conversion looks up its zone.
+    std::vector<std::optional<qint64>> msecs(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (const auto& date = dateOf(*files[i], command))
+            msecs[i] = date->toMSecsSinceEpoch();
+    }
     const bool oldestFirst = tag == 0;
-    Files sorted = files;
-    stableMergeSort(sorted, [&](const FileInfoNode* a, const FileInfoNode* b) {
-        const auto& da = dateOf(*a, command);
-        const auto& db = dateOf(*b, command);
-        if (!da || !db)
+    std::vector<std::uint32_t> sorted(files.size());
+    std::iota(sorted.begin(), sorted.end(), 0);
+    stableMergeSort(sorted, [&](std::uint32_t a, std::uint32_t b) {
+        if (!msecs[a] || !msecs[b])
             return false;
-        return oldestFirst ? da->toMSecsSinceEpoch() < db->toMSecsSinceEpoch()
-                           : da->toMSecsSinceEpoch() > db->toMSecsSinceEpoch();
+        return oldestFirst ? *msecs[a] < *msecs[b] : *msecs[a] > *msecs[b];
     });
     // Searched down to the first file: a group in which no file has the date
-    // has no reference and keeps every file.
+    // has no reference and keeps every file. Dates compare by whole seconds
+    // since 1970 UTC, truncated toward zero.
     for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
-        if (const auto& date = dateOf(**it, command)) {
-            const qint64 reference = wholeSeconds(*date);
-            return [command, reference](const FileInfoNode& file) {
-                const auto& d = dateOf(file, command);
-                return (d ? wholeSeconds(*d) : 0) == reference;
-            };
+        if (const std::optional<qint64> date = msecs[*it]) {
+            const qint64 reference = *date / 1000;
+            return [msecs = std::move(msecs), reference](
+                       std::size_t i, const FileInfoNode&) { return (msecs[i] ? *msecs[i] / 1000 : 0) == reference; };
         }
     }
     return std::nullopt;
@@ -69,15 +68,16 @@ KeepTest sizeKeepTest(const Files& files, std::optional<int> tag)
     const auto bySize = [](const FileInfoNode* a, const FileInfoNode* b) { return a->fileSize < b->fileSize; };
     const quint64 reference
         = (tag == 0 ? *std::ranges::max_element(files, bySize) : *std::ranges::min_element(files, bySize))->fileSize;
-    return [reference](const FileInfoNode& file) { return file.fileSize == reference; };
+    return [reference](std::size_t, const FileInfoNode& file) { return file.fileSize == reference; };
 }
 
 template <class Text> KeepTest lengthKeepTest(const std::optional<QString>& reference, Text FileInfoNode::*field)
 {
     if (!reference)
-        return [field](const FileInfoNode& file) { return !(file.*field).has_value(); };
+        return [field](std::size_t, const FileInfoNode& file) { return !(file.*field).has_value(); };
     const qsizetype length = reference->size();
-    return [field, length](const FileInfoNode& file) { return (file.*field) && (file.*field)->size() == length; };
+    return [field, length](
+               std::size_t, const FileInfoNode& file) { return (file.*field) && (file.*field)->size() == length; };
 }
 
 KeepTest nameOrPathKeepTest(const Files& files, std::optional<int> tag)
@@ -148,7 +148,7 @@ qsizetype planSortedCommand(const Files& files, std::vector<std::uint8_t>& flags
         if (isProtectedBy(protection, file)) {
             flags[i] = GroupMarking::isProtected;
             ++protectedFiles;
-        } else if (keep && !isUntouchable(file) && !(*keep)(file)) {
+        } else if (keep && !isUntouchable(file) && !(*keep)(i, file)) {
             flags[i] = GroupMarking::mark;
         }
     }

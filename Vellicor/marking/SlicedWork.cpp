@@ -41,6 +41,6 @@ void SlicedWork::runSlice(SliceBudget budget)
         return;
     if (!step_) {
         step_ = std::move(step);
-        next_.start(budget.isResting() ? restMs : 0);
+        next_.start(budget.isResting() ? restMs : pauseMs);
     }
 }

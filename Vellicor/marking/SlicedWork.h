@@ -57,12 +57,17 @@ private:
 };
 
 // Runs one job on the GUI thread a slice at a time: the first slice at once,
-// the next ones from the event loop. The job is a step function that does a
-// slice's worth of work within the budget it is given and answers true when
-// nothing is left. One job at a time; GUI thread only.
+// the next ones from the event loop after it has waited a moment. The job is
+// a step function that does a slice's worth of work within the budget it is
+// given and answers true when nothing is left. One job at a time; GUI thread
+// only.
 class SlicedWork : public QObject {
 public:
     using Step = std::function<bool(SliceBudget&)>;
+    // Between two slices the event loop waits this long: it serves the
+    // window and sleeps, rather than going from one slice into the next
+    // without ever waiting for the display or the user.
+    static constexpr int pauseMs = 1;
 
     explicit SlicedWork(QObject* parent = nullptr);
 

@@ -3,6 +3,7 @@
 #include "marking/GroupSorting.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 SortRunner::SortRunner(ResultsState& state, QObject* parent)
     : QObject(parent)
@@ -98,8 +99,9 @@ void SortRunner::startColumn(const SortDescriptor& descriptor)
         sortColumnInput(input);
         return;
     }
-    // Many files are copied a part per turn of the event loop, so that the
-    // window stays live; a change of the shown groups meanwhile drops it.
+    // Many files are copied a part at a time, the event loop waiting a moment
+    // between parts, so that the window stays live; a change of the shown
+    // groups meanwhile drops it.
     running_ = Kind::files;
     takeColumnInputPart(input, ++generation_);
 }
@@ -116,8 +118,8 @@ void SortRunner::takeColumnInputPart(const std::shared_ptr<ColumnSortInput>& inp
     while (input->groups.size() < groups.size() && !clock.hasExpired(partMs))
         takeColumnSortInput(groups, *input, input->groups.size() + groupsAtOnce);
     if (input->groups.size() < groups.size()) {
-        QMetaObject::invokeMethod(
-            this, [this, input, generation] { takeColumnInputPart(input, generation); }, Qt::QueuedConnection);
+        QTimer::singleShot(
+            SlicedWork::pauseMs, this, [this, input, generation] { takeColumnInputPart(input, generation); });
         return;
     }
     sortColumnInput(input);

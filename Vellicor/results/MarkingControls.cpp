@@ -124,9 +124,7 @@ void MarkingControls::shownGroupsChanged()
         listSortColumn_.reset();
     } else if (const std::optional<SortColumn> sorted = listSortKey(); sorted
                && state_.filesJustChanged() == ResultsState::FilesChange::unknown
-               && !std::ranges::all_of(state_.arrGroups, [&](const DuplicateGroupPtr& group) {
-                      return filesSortedByColumn(group->filterChildren, *sorted, listSortAscending_);
-                  })) {
+               && !shownFilesKeepColumnOrder(*sorted)) {
         listSortColumn_.reset();
     }
     if (!sortRunner_->isSorting()) {
@@ -149,6 +147,20 @@ void MarkingControls::listHeaderClicked(int column)
     // The header moves its indicator on every click, the check column's
     // too; it shows the order the rows have.
     showListSortIndicator();
+}
+
+bool MarkingControls::shownFilesKeepColumnOrder(SortColumn column) const
+{
+    const auto inOrder = [&](const DuplicateGroupPtr& group) {
+        return filesSortedByColumn(group->filterChildren, column, listSortAscending_);
+    };
+    // Files moved within some groups only (automatic marking): the other
+    // groups keep the order they were in.
+    if (const std::vector<std::size_t>* moved = state_.groupsWithFilesMoved()) {
+        return std::ranges::all_of(
+            *moved, [&](std::size_t g) { return g >= state_.arrGroups.size() || inOrder(state_.arrGroups[g]); });
+    }
+    return std::ranges::all_of(state_.arrGroups, inOrder);
 }
 
 std::optional<SortColumn> MarkingControls::listSortKey() const

@@ -61,6 +61,8 @@ private:
     void listHeaderClicked(int column);
     // The column the list was last sorted by, while its rows keep that order.
     std::optional<SortColumn> listSortKey() const;
+    // Whether every shown group's files still stand in the column's order.
+    bool shownFilesKeepColumnOrder(SortColumn column) const;
     void showListSortIndicator();
 
     ResultsState& state_;

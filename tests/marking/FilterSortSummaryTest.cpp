@@ -478,3 +478,44 @@ TEST(SortRunner, WorkerSortsEndInTheNewestOrderAndRebuildTheRowsOnce)
     EXPECT_EQ(orderOf(state.arrGroups, all), shown);
     EXPECT_TRUE(screen.calls.isEmpty());
 }
+
+TEST(ColumnSort, TheOrderCheckAgreesWithThePlainDefinitionAlsoOverRunsOfOneName)
+{
+    const SortColumn columns[] = { SortColumn::fileName, SortColumn::fileSize, SortColumn::createDate,
+        SortColumn::modDate, SortColumn::fileType, SortColumn::filePath };
+    // Whether no file stands before the one ahead of it.
+    const auto inOrder = [](const std::vector<FileInfoNodePtr>& files, SortColumn column, bool ascending) {
+        for (std::size_t i = 1; i < files.size(); ++i) {
+            if (referenceBefore(*files[i], *files[i - 1], column, ascending))
+                return false;
+        }
+        return true;
+    };
+    int sortedSeen = 0;
+    int unsortedSeen = 0;
+    for (const SortColumn column : columns) {
+        for (const bool ascending : { true, false }) {
+            auto groups = variedGroups(100 + unsigned(column) * 2 + ascending, 300);
+            // Runs of one name between other names, the runs' order as the
+            // scan made it; and one group of a name repeated behind a name
+            // that sorts after it.
+            for (int g = 0; g < 100; ++g) {
+                auto& files = groups[size_t(g)]->filterChildren;
+                files.insert(files.begin() + qsizetype(files.size() / 2), files.size(), files.front());
+            }
+            auto late = std::make_shared<FileInfoNode>();
+            late->fileName = QStringLiteral("z");
+            auto early = std::make_shared<FileInfoNode>();
+            early->fileName = QStringLiteral("a");
+            groups.front()->filterChildren = { late, late, early, early };
+            for (const auto& group : groups) {
+                const bool expected = inOrder(group->filterChildren, column, ascending);
+                (expected ? sortedSeen : unsortedSeen)++;
+                ASSERT_EQ(filesSortedByColumn(group->filterChildren, column, ascending), expected)
+                    << int(column) << ascending;
+            }
+        }
+    }
+    EXPECT_GT(sortedSeen, 100);
+    EXPECT_GT(unsortedSeen, 100);
+}
