@@ -399,7 +399,6 @@ std::optional<std::vector<std::size_t>> applyColumnSortOrder(
     // Only the groups whose files move are read, each checked and then put
     // in order while it is at hand. A group that fails the check puts the
     // ones before it back as they were.
-    std::vector<std::size_t> moved;
     std::vector<FileInfoNodePtr> taken;
     std::vector<std::uint32_t> positions;
     const auto reorder = [&](std::size_t g, bool back) {
@@ -414,27 +413,43 @@ std::optional<std::vector<std::size_t>> applyColumnSortOrder(
                 files[i] = std::move(taken[positions[i] - begin]);
         }
     };
-    std::uint32_t begin = 0;
-    for (std::size_t g = 0; g < groups.size(); begin = input.ends[g++]) {
+    // The groups whose files move are found from the order alone; their
+    // records, far apart in memory, are then asked for a few groups ahead of
+    // the one at hand, so that the reads wait for memory side by side rather
+    // than one after another.
+    std::vector<std::size_t> moving;
+    for (std::size_t g = 0, begin = 0; g < groups.size(); begin = input.ends[g++]) {
+        for (std::size_t i = begin; i < input.ends[g]; ++i) {
+            if (order[i] != i) {
+                moving.push_back(g);
+                break;
+            }
+        }
+    }
+    constexpr std::size_t groupsAhead = 16;
+    constexpr std::size_t filesAhead = 8;
+    for (std::size_t m = 0; m < moving.size(); ++m) {
+        if (m + groupsAhead < moving.size())
+            __builtin_prefetch(&groups[moving[m + groupsAhead]]->filterChildren);
+        if (m + filesAhead < moving.size()) {
+            if (const DuplicateGroup* ahead = groups[moving[m + filesAhead]].get())
+                __builtin_prefetch(ahead->filterChildren.data());
+        }
+        const std::size_t g = moving[m];
+        const std::uint32_t begin = g == 0 ? 0 : input.ends[g - 1];
         const std::uint32_t end = input.ends[g];
-        bool moves = false;
-        for (std::uint32_t i = begin; i < end && !moves; ++i)
-            moves = order[i] != i;
-        if (!moves)
-            continue;
         const DuplicateGroup* group = groups[g].get();
         bool same = group && group->filterChildren.size() == end - begin;
         for (std::uint32_t i = begin; same && i < end; ++i)
             same = group->filterChildren[i - begin].get() == input.files[i] && order[i] >= begin && order[i] < end;
         if (!same) {
-            for (const std::size_t done : moved)
-                reorder(done, true);
+            for (std::size_t done = 0; done < m; ++done)
+                reorder(moving[done], true);
             return std::nullopt;
         }
         reorder(g, false);
-        moved.push_back(g);
     }
-    return moved;
+    return moving;
 }
 
 bool filesRiseByColumn(SortColumn column, bool ascending)

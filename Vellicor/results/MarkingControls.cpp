@@ -127,6 +127,7 @@ void MarkingControls::shownGroupsChanged()
                && !shownFilesKeepColumnOrder(*sorted)) {
         listSortColumn_.reset();
     }
+    reorderedCheck_.reset();
     if (!sortRunner_->isSorting()) {
         listSortAsked_ = listSortColumn_;
         listSortAskedAscending_ = listSortAscending_;
@@ -149,14 +150,36 @@ void MarkingControls::listHeaderClicked(int column)
     showListSortIndicator();
 }
 
+void MarkingControls::groupFilesReordered(std::size_t position)
+{
+    const std::optional<SortColumn> sorted = listSortKey();
+    if (!sorted || position >= state_.arrGroups.size()) {
+        reorderedCheck_.reset();
+        return;
+    }
+    if (!reorderedCheck_ || reorderedCheck_->column != *sorted || reorderedCheck_->ascending != listSortAscending_) {
+        // Groups checked under another order do not count.
+        reorderedCheck_ = ReorderedCheck { *sorted, listSortAscending_ };
+    }
+    ++reorderedCheck_->groups;
+    if (reorderedCheck_->inOrder) {
+        reorderedCheck_->inOrder
+            = filesSortedByColumn(state_.arrGroups[position]->filterChildren, *sorted, listSortAscending_);
+    }
+}
+
 bool MarkingControls::shownFilesKeepColumnOrder(SortColumn column) const
 {
     const auto inOrder = [&](const DuplicateGroupPtr& group) {
         return filesSortedByColumn(group->filterChildren, column, listSortAscending_);
     };
     // Files moved within some groups only (automatic marking): the other
-    // groups keep the order they were in.
+    // groups keep the order they were in, and those moved were checked as
+    // they moved when every one of them was.
     if (const std::vector<std::size_t>* moved = state_.groupsWithFilesMoved()) {
+        if (reorderedCheck_ && reorderedCheck_->column == column && reorderedCheck_->ascending == listSortAscending_
+            && reorderedCheck_->groups == moved->size())
+            return reorderedCheck_->inOrder;
         return std::ranges::all_of(
             *moved, [&](std::size_t g) { return g >= state_.arrGroups.size() || inOrder(state_.arrGroups[g]); });
     }

@@ -53,6 +53,10 @@ public:
     // The shown groups have changed: the column sort ends where the rows no
     // longer have its order.
     void shownGroupsChanged();
+    // Automatic marking put the files of the shown group at this position in
+    // a new order: checked against the list's column order now, while they
+    // are at hand, for the rebuild that follows.
+    void groupFilesReordered(std::size_t position);
 
     SortRunner& sortRunner() { return *sortRunner_; }
     MarkMenu& markMenu() { return *markMenu_; }
@@ -76,4 +80,14 @@ private:
     // while it still runs.
     std::optional<int> listSortAsked_;
     bool listSortAskedAscending_ = true;
+    // The groups checked as automatic marking reordered them since the last
+    // rebuild: under which column and direction, how many, and whether all
+    // of them kept that order. Any rebuild lets it go.
+    struct ReorderedCheck {
+        SortColumn column;
+        bool ascending;
+        std::size_t groups = 0;
+        bool inOrder = true;
+    };
+    std::optional<ReorderedCheck> reorderedCheck_;
 };

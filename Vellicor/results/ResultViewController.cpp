@@ -317,6 +317,7 @@ void ResultViewController::connectModel()
 {
     ResultsModel::ScreenHooks hooks;
     hooks.shownGroupsChanged = [this] { showShownGroups(); };
+    hooks.groupFilesReordered = [this](std::size_t position) { marking_->groupFilesReordered(position); };
     hooks.updateMarkedCountLabel = [this] { updateMarkedCountLabel(); };
     hooks.categoryChanged = [this] { categories_->highlight(state_->selectedCategoryIndex); };
     hooks.showNoDuplicatesPopover = [this](GlobalObjects::FileCategory category, const QString& heading) {

@@ -395,6 +395,8 @@ void ResultsModel::changeShownRows(const std::function<void()>& take)
 void ResultsModel::groupFilesReordered(std::size_t position)
 {
     rows_.groupFilesReordered(state_.arrGroups, position);
+    if (hooks_.groupFilesReordered)
+        hooks_.groupFilesReordered(position);
 }
 
 MarkingObserver::PrepareShownGroups ResultsModel::prepareShownGroups(PreparedFrom from)

@@ -89,6 +89,9 @@ public:
     // The screen's side of the observer calls that are not about rows.
     struct ScreenHooks {
         std::function<void()> shownGroupsChanged;
+        // Automatic marking put the files of the shown group at this
+        // position in a new order (MarkingObserver::groupFilesReordered).
+        std::function<void(std::size_t)> groupFilesReordered;
         std::function<void()> updateMarkedCountLabel;
         std::function<void()> categoryChanged;
         std::function<void(GlobalObjects::FileCategory, const QString&)> showNoDuplicatesPopover;

@@ -859,6 +859,61 @@ TEST_F(ResultsScreen, FilesTakenAsAutomaticMarkingReordersThemGoWithAnyRebuildBe
     EXPECT_EQ(model.fileOfListRow(0), seen.front());
 }
 
+TEST_F(ResultsScreen, FilesAutomaticMarkingReordersKeepTheColumnSortOnlyWhenEveryMovedGroupKeepsItsOrder)
+{
+    ResultsState& state = screen->state();
+    ResultsModel& model = screen->model();
+    QHeaderView* header = listHeader();
+    // Sorted by name, Z to A: each group shows c, a, a; the two a's tie.
+    const auto sortedAndReordered = [&](const std::vector<std::vector<std::uint32_t>>& orders,
+                                        const std::vector<std::size_t>& told, const std::vector<std::size_t>& moved) {
+        load(groupsOf({ { "a:1:20", "a:1:20", "c:1:20" }, { "a:1:10", "c:1:10", "a:1:10" } }), 0);
+        clock->advance();
+        clickListHeader(ResultsModel::nameColumn);
+        EXPECT_EQ(listNames(), (QStringList { "c", "a", "a", "c", "a", "a" }));
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        for (std::size_t g = 0; g < orders.size(); ++g) {
+            const DuplicateGroupPtr group = state.arrGroups[g];
+            const std::vector<FileInfoNodePtr> seen = group->filterChildren;
+            const std::vector<std::uint8_t> flags(seen.size(), 0);
+            EXPECT_EQ(state.setGroupMarks(group, GroupMarking { seen, orders[g], flags, 0 }),
+                GroupMarksOutcome::orderChanged);
+            if (std::ranges::find(told, g) != told.end())
+                model.groupFilesReordered(g);
+        }
+        state.showFilesMovedInGroups(moved);
+        return header->isSortIndicatorShown();
+    };
+    const std::vector<std::uint32_t> tiesSwapped { 0, 2, 1 };
+    const std::vector<std::uint32_t> cLast { 1, 2, 0 };
+    // Checked as they moved: the order stands while every moved group keeps it.
+    EXPECT_TRUE(sortedAndReordered({ tiesSwapped, tiesSwapped }, { 0, 1 }, { 0, 1 }));
+    EXPECT_EQ(listNames(), (QStringList { "c", "a", "a", "c", "a", "a" }));
+    EXPECT_FALSE(sortedAndReordered({ tiesSwapped, cLast }, { 0, 1 }, { 0, 1 }));
+    EXPECT_EQ(listNames(), (QStringList { "c", "a", "a", "a", "a", "c" }));
+    EXPECT_FALSE(sortedAndReordered({ cLast, tiesSwapped }, { 0, 1 }, { 0, 1 }));
+    // A moved group the screen was not told of as it moved is checked at
+    // the end: the groups checked before do not answer for it.
+    EXPECT_FALSE(sortedAndReordered({ tiesSwapped, cLast }, { 0 }, { 0, 1 }));
+    EXPECT_TRUE(sortedAndReordered({ tiesSwapped, tiesSwapped }, { 0 }, { 0, 1 }));
+    // Checked before a rebuild: the rebuild lets the check go.
+    load(groupsOf({ { "a:1:20", "a:1:20", "c:1:20" } }), 0);
+    clock->advance();
+    clickListHeader(ResultsModel::nameColumn);
+    const DuplicateGroupPtr group = state.arrGroups.front();
+    std::vector<FileInfoNodePtr> seen = group->filterChildren;
+    const std::vector<std::uint8_t> flags(seen.size(), 0);
+    ASSERT_EQ(state.setGroupMarks(group, GroupMarking { seen, tiesSwapped, flags, 0 }),
+        GroupMarksOutcome::orderChanged);
+    model.groupFilesReordered(0);
+    state.showFilesMovedInGroups({ 0 });
+    EXPECT_TRUE(header->isSortIndicatorShown());
+    seen = group->filterChildren;
+    ASSERT_EQ(state.setGroupMarks(group, GroupMarking { seen, cLast, flags, 0 }), GroupMarksOutcome::orderChanged);
+    state.showFilesMovedInGroups({ 0 });
+    EXPECT_FALSE(header->isSortIndicatorShown());
+}
+
 // The header draws itself (see the header's own test); no style sheet of the
 // screen's paints over it.
 TEST_F(ResultsScreen, ListHeaderIsTheScreensOwnUnstyledHeader)
