@@ -153,27 +153,42 @@ std::optional<QString> categoryDisplayNameKey(const QString& keyStr)
     return std::nullopt;
 }
 
-QStringList extensionsOfFilter(const QVariantMap& entry)
+namespace {
+
+// The category of a filter row, or none for "All", an unknown category and a
+// row without a key.
+const FilterCategory* filterCategoryOfEntry(const QVariantMap& entry)
 {
     const std::optional<QString> keyStr = Setting::toText(entry.value(QStringLiteral("keyStr")));
-    const FilterCategory* filter = keyStr ? filterCategoryOf(*keyStr) : nullptr;
+    return keyStr ? filterCategoryOf(*keyStr) : nullptr;
+}
+
+QStringList extensionsOfEntry(const FilterCategory& filter, const QVariantMap& entry)
+{
     const std::optional<QString> label = Setting::toText(entry.value(QStringLiteral("values")));
-    if (!filter || !label)
+    if (!label)
         return {};
     QStringList extensions;
-    for (const QString& extension : extensionsOfLabel(*label, localizedText(QLatin1String(filter->displayNameKey))))
+    for (const QString& extension : extensionsOfLabel(*label, localizedText(QLatin1String(filter.displayNameKey))))
         extensions.append(extension.toLower());
     return extensions;
 }
 
+} // namespace
+
+QStringList extensionsOfFilter(const QVariantMap& entry)
+{
+    const FilterCategory* filter = filterCategoryOfEntry(entry);
+    return filter ? extensionsOfEntry(*filter, entry) : QStringList();
+}
+
 void buildFileCategoryTables(const QVariantMap& entry, bool include, FileCategoryTables& tables)
 {
-    const std::optional<QString> keyStr = Setting::toText(entry.value(QStringLiteral("keyStr")));
-    const FilterCategory* filter = keyStr ? filterCategoryOf(*keyStr) : nullptr;
+    const FilterCategory* filter = filterCategoryOfEntry(entry);
     if (!filter)
         return;
     ExtensionTable& table = tables.*(include ? filter->include : filter->exclude);
-    for (const QString& extension : extensionsOfFilter(entry))
+    for (const QString& extension : extensionsOfEntry(*filter, entry))
         table.insert(extension);
 }
 

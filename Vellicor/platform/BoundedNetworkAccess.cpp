@@ -18,11 +18,13 @@ constexpr auto boundAttribute = QNetworkRequest::Attribute(QNetworkRequest::User
 constexpr qint64 readStep = 64 * 1024;
 constexpr qsizetype idleConnectionsPerHost = 4;
 
-bool isVisibleText(QByteArrayView text, bool tabAllowed)
+// Printable ASCII and bytes past it; blanks (space, tab) only where allowed,
+// as in a header's value.
+bool isVisibleText(QByteArrayView text, bool blanksAllowed)
 {
-    return std::all_of(text.begin(), text.end(), [tabAllowed](char c) {
+    return std::all_of(text.begin(), text.end(), [blanksAllowed](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return (byte > 0x20 && byte != 0x7f) || (byte == ' ' && tabAllowed) || (byte == '\t' && tabAllowed);
+        return (byte > 0x20 && byte != 0x7f) || (blanksAllowed && (byte == ' ' || byte == '\t'));
     });
 }
 
