@@ -61,13 +61,6 @@ public:
     void applyTinyFileOption(QCheckBox* sender);
     void loadAdvancedScanSettings();
 
-    static FrameTable baseFrames();
-    static FrameTable editorBaseFrames();
-    // Edits both tables for the language; also names the controls whose font
-    // becomes 11 or 12 points.
-    static void adaptLayoutToLanguage(
-        const QString& languageCode, FrameTable& pane, FrameTable& editor, QHash<QString, int>* fonts = nullptr);
-
     QPointer<QButtonGroup> segmentControl;
     QPointer<QTableWidget> tblFormatsList;
     QPointer<QPushButton> btnAddExt;
