@@ -4,7 +4,6 @@
 #include "controls/ApplicationFont.h"
 #include "controls/BlackView.h"
 #include "controls/ButtonKeys.h"
-#include "controls/ButtonStyles.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomTablerow.h"
@@ -17,6 +16,7 @@
 #include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
+#include "emptyfolders/EmptyFolderLook.h"
 #include "emptyfolders/EmptyFolderWork.h"
 #include "emptyfolders/FolderTreeModel.h"
 
@@ -25,7 +25,6 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -38,106 +37,9 @@ namespace {
 // Every alert of the cleaner carries the program's name as its message.
 const QString alertTitle = QStringLiteral("Vellicor");
 
-const QColor panelColor { 38, 39, 41 };
-const QColor tabFaceColor { 48, 49, 52 };
-const QColor lineColor { 78, 80, 84 };
-const QColor captionIdle = QColor::fromRgbF(140 / 255.0, 140 / 255.0, 140 / 255.0, 1.0);
-
-// The round close mark of the sheet's upper right corner.
-class CloseMarkButton : public QPushButton {
-public:
-    explicit CloseMarkButton(QWidget* parent)
-        : QPushButton(parent)
-    {
-        setFocusPolicy(Qt::TabFocus);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF disc = QRectF(rect()).adjusted(1, 1, -1, -1);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(isDown() ? QColor(90, 92, 96) : underMouse() ? QColor(74, 76, 80) : QColor(58, 60, 64));
-        painter.drawEllipse(disc);
-        painter.setPen(QPen(QColor(208, 210, 214), 1.6, Qt::SolidLine, Qt::RoundCap));
-        const qreal inset = disc.width() * 0.32;
-        const QRectF mark = disc.adjusted(inset, inset, -inset, -inset);
-        painter.drawLine(mark.topLeft(), mark.bottomRight());
-        painter.drawLine(mark.topRight(), mark.bottomLeft());
-        drawFocusRingIfFocused(painter, this, width() / 2.0);
-    }
-};
-
-QString frameStyle(const QString& name, const QColor& fill, double borderWidth, bool openBottom = false)
-{
-    QString style = QStringLiteral("QFrame#%1 { background: %2; border: %3px solid %4;")
-                        .arg(name, fill.name(), QString::number(borderWidth), lineColor.name());
-    if (openBottom)
-        style += QStringLiteral(" border-bottom: none;");
-    return style + QStringLiteral(" }");
-}
-
-void setCaptionColor(QLabel* caption, const QColor& color)
-{
-    QPalette palette = caption->palette();
-    palette.setColor(QPalette::WindowText, color);
-    caption->setPalette(palette);
-}
-
-template <typename T> T* named(QWidget* parent, const char* name)
-{
-    auto* widget = new T(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-RAZButton* actionButton(QWidget* parent, const char* name, const QString& title, bool primary)
-{
-    auto* button = named<RAZButton>(parent, name);
-    if (primary)
-        applyHomeButtonStyle(button);
-    else
-        applyResultButtonStyle(button);
-    button->setFont(systemFontOfSize(13));
-    button->setText(title);
-    return button;
-}
-
-// The sheet's frames, in points from each parent's lower left.
-FrameTable sheetFrames()
-{
-    return {
-        { QStringLiteral("boxDeleteEmptyFolder"), { 0, 0, 640, 480 } },
-        { QStringLiteral("btnCloseDeleteFolder"), { 610, 452, 20, 20 } },
-        { QStringLiteral("boxBottomFirstTabForEmptyFolder"), { 20, 404, 170, 32 } },
-        { QStringLiteral("boxBottomSecondTabForEmptyFolder"), { 189, 404, 170, 32 } },
-        { QStringLiteral("textFirstTabForEmptyFolder"), { 0, 7, 170, 18 } },
-        { QStringLiteral("textSecondTabForEmptyFolder"), { 0, 7, 170, 18 } },
-        { QStringLiteral("btnScanEmptyFolders"), { 20, 404, 170, 32 } },
-        { QStringLiteral("btnSettingForEmptyFolder"), { 189, 404, 170, 32 } },
-        { QStringLiteral("containerViewEmptyFolder"), { 20, 64, 600, 341 } },
-        { QStringLiteral("viewScanEmptyFolders"), { 0, 0, 600, 341 } },
-        { QStringLiteral("viewSettings"), { 0, 0, 600, 341 } },
-        { QStringLiteral("lblFolderPath"), { 16, 297, 376, 28 } },
-        { QStringLiteral("lblFolderPathHint"), { 1, 0, 372, 28 } },
-        { QStringLiteral("btnBrowse"), { 402, 297, 88, 28 } },
-        { QStringLiteral("btnScanFolders"), { 498, 297, 86, 28 } },
-        { QStringLiteral("outlineViewFolderList"), { 16, 62, 568, 225 } },
-        { QStringLiteral("boxEmptyDirectories"), { 16, 12, 568, 42 } },
-        { QStringLiteral("lblEmptyDirectories"), { 10, 1, 548, 40 } },
-        { QStringLiteral("lblSettingsDescription"), { 20, 180, 560, 140 } },
-        { QStringLiteral("boxBottomDeleteEmpFolders"), { 0, 0, 640, 60 } },
-        { QStringLiteral("boxIconDescription"), { 20, 21, 16, 16 } },
-        { QStringLiteral("lblIconDescription"), { 42, 19, 200, 20 } },
-        { QStringLiteral("btnCancel"), { 306, 16, 96, 30 } },
-        { QStringLiteral("btnUndo"), { 412, 16, 96, 30 } },
-        { QStringLiteral("btnDeleteFolders"), { 518, 16, 102, 30 } },
-    };
-}
-
 } // namespace
+
+using namespace EmptyFolderLook;
 
 struct EmptyFolderHandler::Result {
     std::shared_ptr<Folder> tree;

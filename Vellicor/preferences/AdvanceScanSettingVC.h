@@ -61,24 +61,6 @@ public:
     void applyTinyFileOption(QCheckBox* sender);
     void loadAdvancedScanSettings();
 
-    // The patterns the user typed ("*.abc, xyz; .def") as bare, lower-cased
-    // extensions, each once, in order; "*" and empty pieces are dropped.
-    static QStringList normalizedPatterns(const QString& typed);
-    // The name of the first checked filter of other that covers an extension
-    // record covers, which turning record on would set against it; none when
-    // nothing clashes.
-    static std::optional<QString> clashingFilter(const QVariantMap& record, const QVariantList& other);
-    // The label's type code: "all" 1, "doc" 2, "pic" 3, "archive" 4, "music" 5,
-    // "video" 6, anything else 7.
-    static int extensionTypeForLabel(const QString& label);
-
-    static FrameTable baseFrames();
-    static FrameTable editorBaseFrames();
-    // Edits both tables for the language; also names the controls whose font
-    // becomes 11 or 12 points.
-    static void adaptLayoutToLanguage(
-        const QString& languageCode, FrameTable& pane, FrameTable& editor, QHash<QString, int>* fonts = nullptr);
-
     QPointer<QButtonGroup> segmentControl;
     QPointer<QTableWidget> tblFormatsList;
     QPointer<QPushButton> btnAddExt;
