@@ -66,9 +66,10 @@ void ListingTally::beginPage(qsizetype entries)
 
 bool ListingTally::take(const QString& entry)
 {
-    if (seen_.contains(entry))
-        return false;
+    const qsizetype before = seen_.size();
     seen_.insert(entry);
+    if (seen_.size() == before)
+        return false;
     // The text and its node in the set.
     heldBytes_ += 48 + entry.size() * qint64(sizeof(QChar));
     ++fresh_;

@@ -196,8 +196,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 return false;
             const QString name = QFile::decodeName(entry.name);
             return !isPackageExtension(QFileInfo(name).suffix().toLower())
-                && !(request_.dirExclusion && request_.dirExclusion->mayHoldPathOfBytes(entry.path.size())
-                    && isExcludedEntry(QFile::decodeName(entry.path)));
+                && !isExcludedEntry(entry.path, [&] { return QFile::decodeName(entry.path); });
         };
         // Everything but what depends on the walk's order: its sets of files
         // and folders met, its counters and its log.
@@ -295,10 +294,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             skip(entryPath, tooLong);
             return WalkAction::next;
         }
-        if (!prepared
-            && (name.startsWith(QLatin1Char('.'))
-                || (request_.dirExclusion && request_.dirExclusion->mayHoldPathOfBytes(entry.path.size())
-                    && isExcludedEntry(fullPath()))))
+        if (!prepared && (name.startsWith(QLatin1Char('.')) || isExcludedEntry(entry.path, fullPath)))
             return WalkAction::next;
         mode_t mode = entry.status.st_mode;
         if (S_ISDIR(mode)) {

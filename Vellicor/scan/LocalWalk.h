@@ -77,6 +77,14 @@ private:
     // The same for an entry of a folder the walk entered, which was tested
     // itself before it was entered.
     bool isExcludedEntry(const QString& path) const;
+    // The same for an entry known by its path's bytes: text() makes the
+    // path's text, asked only when a path of that length could be one of the
+    // folders at all.
+    template <class Text> bool isExcludedEntry(const QByteArray& pathBytes, Text&& text) const
+    {
+        return request_.dirExclusion && request_.dirExclusion->mayHoldPathOfBytes(pathBytes.size())
+            && request_.dirExclusion->evaluateEntryOfIncludedFolder(text());
+    }
 
     const ScanRequest& request_;
     ScanCounters& counters_;
