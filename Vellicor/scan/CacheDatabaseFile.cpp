@@ -127,4 +127,24 @@ QString asideName(const QString& databasePath)
     return name;
 }
 
+Place checkPlace(const QString& databasePath, bool makeFolder)
+{
+    const QString folder = QFileInfo(databasePath).path();
+    if (const auto fault = PrivateFiles::useOwnFolder(folder, PrivateFiles::FolderUse::cache,
+            makeFolder ? PrivateFiles::Make::ifMissing : PrivateFiles::Make::never)) {
+        if (*fault == PrivateFiles::FolderFault::missing)
+            return { Place::Standing::folderMissing, {} };
+        return { Place::Standing::refused,
+            *fault == PrivateFiles::FolderFault::notMade ? QStringLiteral("could not make its folder")
+                                                         : QStringLiteral("the folder is not the user's own") };
+    }
+    bool ownFiles = PrivateFiles::isAbsentOrOwnFile(databasePath);
+    for (const char* suffix : companionSuffixes)
+        ownFiles = ownFiles && PrivateFiles::isAbsentOrOwnFile(databasePath + QLatin1String(suffix));
+    if (!ownFiles)
+        return { Place::Standing::refused,
+            QStringLiteral("the database or its journal is not a plain file of the user's own") };
+    return {};
+}
+
 } // namespace CacheDatabaseFile

@@ -38,6 +38,24 @@ bool createFromTemplate(const QString& databasePath);
 // Removes what interrupted builds left beside the database.
 void removeLeftoverBuilds(const QString& databasePath);
 
+// Whether the database at databasePath may be opened. The cache names every
+// scanned file: it is kept only in a folder of the user's alone (made first,
+// with makeFolder, when missing), and only a plain file of the user's own is
+// opened there, never through a link, so that a database another user
+// planted (open to all, for them to read) is never filled.
+struct Place {
+    enum class Standing {
+        usable,
+        // No folder yet, and none was to be made: no cache for now.
+        folderMissing,
+        // Refused for reason, for the log.
+        refused,
+    };
+    Standing standing = Standing::usable;
+    QString reason;
+};
+Place checkPlace(const QString& databasePath, bool makeFolder);
+
 // A free name beside databasePath for a damaged file kept aside.
 QString asideName(const QString& databasePath);
 

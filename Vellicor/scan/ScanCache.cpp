@@ -599,28 +599,14 @@ bool ScanCache::open(bool create)
 {
     if (db_ || unusable_)
         return db_ != nullptr;
-    // The cache names every scanned file: it is kept only in a folder of the
-    // user's alone, and only a plain file of the user's own is opened there,
-    // never through a link, so that a database another user planted (open to
-    // all, for them to read) is never filled.
-    const QString folder = QFileInfo(path_).path();
-    if (const auto fault = PrivateFiles::useOwnFolder(folder, PrivateFiles::FolderUse::cache,
-            create ? PrivateFiles::Make::ifMissing : PrivateFiles::Make::never)) {
-        if (*fault != PrivateFiles::FolderFault::missing) {
+    // Never through a link, nor in a folder or a file another user could have
+    // made: the cache names every scanned file.
+    const CacheDatabaseFile::Place place = CacheDatabaseFile::checkPlace(path_, create);
+    if (place.standing != CacheDatabaseFile::Place::Standing::usable) {
+        if (place.standing == CacheDatabaseFile::Place::Standing::refused) {
             unusable_ = true;
-            stopWriting(SQLITE_CANTOPEN,
-                *fault == PrivateFiles::FolderFault::notMade ? QStringLiteral("could not make its folder")
-                                                             : QStringLiteral("the folder is not the user's own"));
+            stopWriting(SQLITE_CANTOPEN, place.reason);
         }
-        return false;
-    }
-    bool ownFiles = PrivateFiles::isAbsentOrOwnFile(path_);
-    for (const char* suffix : companionSuffixes)
-        ownFiles = ownFiles && PrivateFiles::isAbsentOrOwnFile(path_ + QLatin1String(suffix));
-    if (!ownFiles) {
-        unusable_ = true;
-        stopWriting(
-            SQLITE_CANTOPEN, QStringLiteral("the database or its journal is not a plain file of the user's own"));
         return false;
     }
     if (!QFileInfo::exists(path_)) {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -69,6 +70,26 @@ TEST(CacheDatabaseFile, AnExistingFileIsNeitherReplacedNorItsNameGivenAsAside)
     const QString second = CacheDatabaseFile::asideName(path);
     EXPECT_NE(second, first);
     EXPECT_FALSE(QFile::exists(second));
+}
+
+TEST(CacheDatabaseFile, ThePlaceIsUsableOnlyInTheUsersOwnFolderWithoutLinks)
+{
+    using Standing = CacheDatabaseFile::Place::Standing;
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString path = home.filePath(QStringLiteral("cache/cache.db"));
+
+    EXPECT_EQ(CacheDatabaseFile::checkPlace(path, false).standing, Standing::folderMissing);
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("cache"))));
+    EXPECT_EQ(CacheDatabaseFile::checkPlace(path, true).standing, Standing::usable);
+    EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral("cache"))).isDir());
+
+    // A journal planted as a link refuses the whole database, with a reason.
+    writeFile(home.filePath(QStringLiteral("elsewhere")), "not a journal");
+    ASSERT_TRUE(QFile::link(home.filePath(QStringLiteral("elsewhere")), path + QStringLiteral("-wal")));
+    const CacheDatabaseFile::Place place = CacheDatabaseFile::checkPlace(path, true);
+    EXPECT_EQ(place.standing, Standing::refused);
+    EXPECT_FALSE(place.reason.isEmpty());
 }
 
 } // namespace
