@@ -170,7 +170,7 @@ void ScanEngine::btnStartScanTapped()
 
     switch (source) {
     case ScanSource::googleDrive:
-        dispatchDriveQueries();
+        driveListing_.dispatch(*job_, sources_);
         break;
     case ScanSource::thisComputer:
         worker_ = std::thread([job = job_] { job->runLocalScan(); });
@@ -187,7 +187,7 @@ void ScanEngine::btnStartScanTapped()
     refreshTimer_.start();
 
     // A Drive scan that sent no query ends at once, after the sheet is up.
-    if (source == ScanSource::googleDrive && recusiveCount_ == 0)
+    if (source == ScanSource::googleDrive && driveListing_.pendingQueries() == 0)
         job_->finishEmpty();
 }
 
@@ -212,7 +212,7 @@ void ScanEngine::resetAllVariableOnStartScanning()
     defaultFileFormatPriorityList().clear();
     defaultFolderPriorityList().clear();
     screen_.setAbortButtonEnabled(true);
-    recusiveCount_ = 0;
+    driveListing_.forgetQueries();
     // Everything the scan reads, fixed now; the records, groups and counters
     // start empty in a job of their own.
     job_ = makeJob();
@@ -228,79 +228,12 @@ void ScanEngine::joinWorker()
         worker_.join();
 }
 
-void ScanEngine::dispatchDriveQueries()
-{
-    driveScanService_ = dynamic_cast<DriveScanService*>(sources_.handler(ScanSource::googleDrive));
-    if (driveScanService_)
-        driveScanService_->beginListing(job_->request);
-    const std::vector<FilePathNodePtr>& excludeRows = job_->request.excludeRows;
-    for (const FilePathNode& row : job_->request.rows) {
-        if (row.state == 0 || !row.gdFolder)
-            continue;
-        printToStandardOutput(row.gdFolder->folderName);
-        if (isAbortScan)
-            continue;
-        const QString folderId = row.gdFolder->folderId;
-        const bool excluded = std::any_of(excludeRows.begin(), excludeRows.end(),
-            [&](const FilePathNodePtr& ex) { return ex && ex->gdFolder && ex->gdFolder->folderId == folderId; });
-        if (excluded || !driveScanService_)
-            continue;
-        sendDriveQuery(folderId, row.isIncludeSubFolders, std::nullopt);
-    }
-}
-
-void ScanEngine::sendDriveQuery(
-    const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
-{
-    ++recusiveCount_;
-    driveScanService_->executeFilesListQuery(folderId, isIncludeSubFolders, pageToken);
-}
-
 void ScanEngine::processAllFetchGoogleDriveFiles(
     const QString& folderId, bool isIncludeSubFolders, const DriveFilesPage& page)
 {
     if (!job_ || job_->request.source != ScanSource::googleDrive || job_->isFinished())
         return; // an answer for a scan that has ended
-    // Every answer counts its query down, a failed one too: otherwise one
-    // failed query would keep the scan waiting for ever.
-    recusiveCount_ = std::max(0, recusiveCount_ - 1);
-    if (page.failed || page.cutShort) {
-        Log::print("A Google Drive listing query failed or was cut short for folder", folderId);
-        job_->markListingIncomplete();
-    }
-    if (!page.failed) {
-        job_->addDriveFiles(page.files);
-        if (page.nextPageToken && !isAbortScan && driveScanService_)
-            sendDriveQuery(folderId, isIncludeSubFolders, page.nextPageToken);
-        const std::vector<FilePathNode>& rows = job_->request.rows;
-        for (const std::pair<QString, QString>& sub : page.subFolders) {
-            // References, not a structured binding: the lambdas below
-            // capture them, which clang 14 refuses for a binding.
-            const QString& subId = sub.first;
-            const QString& subPath = sub.second;
-            if (isAbortScan || !driveScanService_)
-                break;
-            // A sub-folder that is a checked row of its own, with its
-            // sub-folders, is listed by that row's query alone. A row without
-            // them lists only its own files: the walk from its parent still
-            // goes below it, and the job takes each path once.
-            const bool ownRow = std::any_of(rows.begin(), rows.end(), [&](const FilePathNode& row) {
-                return row.state != 0 && row.isIncludeSubFolders && row.gdFolder && row.gdFolder->folderId == subId;
-            });
-            if (ownRow)
-                continue;
-            const std::vector<FilePathNodePtr>& excludeRows = job_->request.excludeRows;
-            const bool excluded = std::any_of(excludeRows.begin(), excludeRows.end(), [&](const FilePathNodePtr& ex) {
-                return ex && ex->gdFolder
-                    && (ex->gdFolder->folderId == subId || ex->gdFolder->folderAbsPath == subPath);
-            });
-            const std::optional<PathExclusionPredicate>& exclusion = job_->request.cloudExclusion;
-            if (!excluded && !(exclusion && exclusion->evaluateWithObject(subPath)))
-                sendDriveQuery(subId, true, std::nullopt);
-        }
-    }
-    if (recusiveCount_ == 0)
-        job_->findDuplicatesInCloudDrives();
+    driveListing_.takePage(*job_, folderId, isIncludeSubFolders, page);
 }
 
 void ScanEngine::dispatchCloudHandler()

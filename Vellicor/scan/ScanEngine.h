@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/AlertPresenter.h"
+#include "scan/DriveListing.h"
 #include "scan/ScanJob.h"
 #include "scan/ScanScreen.h"
 #include "scan/ScanWrapper.h"
@@ -47,7 +48,7 @@ public:
     // What the newest scan reads, fixed at its Scan Now; none before the first.
     const ScanRequest* currentRequest() const { return job_ ? &job_->request : nullptr; }
     // Google Drive queries of the running scan sent and not yet answered.
-    int pendingDriveQueries() const { return recusiveCount_; }
+    int pendingDriveQueries() const { return driveListing_.pendingQueries(); }
 
     // ---- Progress, Stop, end of scan ---------------------------------------
     void updateFileScannedCountAndSize_MainThread();
@@ -91,8 +92,6 @@ private:
 
     JobPtr makeJob();
     void joinWorker();
-    void dispatchDriveQueries();
-    void sendDriveQuery(const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken);
     void dispatchCloudHandler();
     // The request's cloud folders go to the handler's listing, on the worker.
     void startCloudListing();
@@ -117,10 +116,8 @@ private:
     ScanScreen& screen_;
     UserDefaults& defaults_;
     ScanSources& sources_;
-    // The Drive listing of the running scan: its service (not owned) and the
-    // queries sent and not yet answered.
-    DriveScanService* driveScanService_ = nullptr;
-    int recusiveCount_ = 0;
+    // The Drive listing of the running scan.
+    DriveListing driveListing_;
     // Base of the comparison percentage; kept between scans.
     double prog_ = 0;
 

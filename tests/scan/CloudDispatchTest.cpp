@@ -258,6 +258,34 @@ TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups
     EXPECT_TRUE(screen.alertMessages().contains(localizedText("ID_NO_DUPLICATE_ITEMS_FOUND")));
 }
 
+TEST_F(DriveDispatch, ACutShortAnswerKeepsItsFilesAndALateAnswerAsksForNothing)
+{
+    addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    ASSERT_EQ(drive.queries.size(), 1u);
+
+    DriveFilesPage page;
+    page.files = { cloudFile(QStringLiteral("/My Drive/a.jpg"), "same"),
+        cloudFile(QStringLiteral("/My Drive/b.jpg"), "same") };
+    page.cutShort = true;
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, page);
+    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_EQ(screen.results.size(), 1u);
+    ASSERT_EQ(screen.results.front()->groups.size(), 1u);
+    EXPECT_EQ(screen.results.front()->groups.front()->children.size(), 2u);
+    EXPECT_EQ(screen.alertMessages(), QStringList { localizedText("ID_CLOUD_LISTING_INCOMPLETE") });
+
+    // An answer that comes after the scan has ended is not taken: no next
+    // page, no sub-folder, no count below zero.
+    DriveFilesPage late;
+    late.nextPageToken = QStringLiteral("page-2");
+    late.subFolders = { { QStringLiteral("x-id"), QStringLiteral("My Drive/X") } };
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, late);
+    EXPECT_EQ(drive.queries.size(), 1u);
+    EXPECT_EQ(engine->pendingDriveQueries(), 0);
+}
+
 TEST_F(DriveDispatch, ADriveScanWithNothingToQueryEndsAtOnce)
 {
     sources->setHandler(ScanSource::googleDrive, nullptr);

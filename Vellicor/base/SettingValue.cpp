@@ -1,0 +1,156 @@
+#include "base/SettingValue.h"
+
+#include <cmath>
+#include <limits>
+
+bool isIntegerTypeId(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace Setting {
+
+namespace {
+
+bool isUnsignedType(int typeId)
+{
+    return typeId == QMetaType::UInt || typeId == QMetaType::ULong || typeId == QMetaType::ULongLong
+        || typeId == QMetaType::UShort || typeId == QMetaType::UChar;
+}
+
+} // namespace
+
+std::optional<bool> toBool(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (const std::optional<qint64> number = toInteger(value); number && (*number == 0 || *number == 1))
+        return *number == 1;
+    return std::nullopt;
+}
+
+std::optional<qint64> toInteger(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (!isIntegerTypeId(type))
+        return std::nullopt;
+    if (isUnsignedType(type)) {
+        const qulonglong number = value.toULongLong();
+        if (number > static_cast<qulonglong>(std::numeric_limits<qint64>::max()))
+            return std::nullopt;
+        return static_cast<qint64>(number);
+    }
+    return value.toLongLong();
+}
+
+std::optional<quint64> toUnsigned(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (!isIntegerTypeId(type))
+        return std::nullopt;
+    if (isUnsignedType(type))
+        return value.toULongLong();
+    const qlonglong number = value.toLongLong();
+    if (number < 0)
+        return std::nullopt;
+    return static_cast<quint64>(number);
+}
+
+std::optional<double> toReal(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type == QMetaType::Double || type == QMetaType::Float || isIntegerTypeId(type))
+        return value.toDouble();
+    return std::nullopt;
+}
+
+std::optional<QString> toText(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    return std::nullopt;
+}
+
+std::optional<QDateTime> toDate(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QDateTime && value.toDateTime().isValid())
+        return value.toDateTime();
+    return std::nullopt;
+}
+
+std::optional<QVariantList> toArray(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QVariantList)
+        return value.toList();
+    return std::nullopt;
+}
+
+std::optional<QVariantMap> toDictionary(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QVariantMap)
+        return value.toMap();
+    return std::nullopt;
+}
+
+std::optional<QVariant> normalized(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type == QMetaType::Bool || type == QMetaType::QString)
+        return value;
+    if (isIntegerTypeId(type)) {
+        if (const std::optional<qint64> number = toInteger(value))
+            return QVariant::fromValue<qlonglong>(*number);
+        return QVariant::fromValue<qulonglong>(value.toULongLong());
+    }
+    if (type == QMetaType::Double || type == QMetaType::Float) {
+        const double number = value.toDouble();
+        if (!std::isfinite(number))
+            return std::nullopt;
+        return QVariant(number);
+    }
+    if (type == QMetaType::QDateTime) {
+        const QDateTime date = value.toDateTime();
+        if (!date.isValid())
+            return std::nullopt;
+        return QVariant(date.toUTC());
+    }
+    if (type == QMetaType::QStringList || type == QMetaType::QVariantList) {
+        QVariantList out;
+        for (const QVariant& item : value.toList()) {
+            std::optional<QVariant> kept = normalized(item);
+            if (!kept)
+                return std::nullopt;
+            out.append(*kept);
+        }
+        return QVariant(out);
+    }
+    if (type == QMetaType::QVariantMap || type == QMetaType::QVariantHash) {
+        QVariantMap out;
+        const QVariantMap in = value.toMap();
+        for (auto it = in.constBegin(); it != in.constEnd(); ++it) {
+            std::optional<QVariant> kept = normalized(it.value());
+            if (!kept)
+                return std::nullopt;
+            out.insert(it.key(), *kept);
+        }
+        return QVariant(out);
+    }
+    return std::nullopt;
+}
+
+} // namespace Setting
