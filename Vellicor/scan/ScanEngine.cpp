@@ -438,10 +438,16 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
                 localizedText("ID_CLOUD_LISTING_INCOMPLETE_DETAILS"), { localizedText("ID_OK") } });
         });
     }
-    if (!job.unreadDatabases().isEmpty()) {
-        askWhenFree([this, paths = job.unreadDatabases().join(QStringLiteral(", "))] {
-            showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"),
-                formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths }), { localizedText("ID_OK") } });
+    if (const QStringList& unread = job.unreadDatabases(); !unread.isEmpty()) {
+        // A tree may hold any number of libraries: the first few are named,
+        // the rest counted; the log names each.
+        constexpr qsizetype named = 3;
+        const QString paths = unread.mid(0, named).join(QStringLiteral(", "));
+        const QString details = unread.size() <= named
+            ? formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths })
+            : formatText(localizedText("ID_PHOTO_DATABASES_LEFT_OUT_DETAILS"), { paths, int(unread.size() - named) });
+        askWhenFree([this, details] {
+            showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"), details, { localizedText("ID_OK") } });
         });
     }
     if (const qint64 count = job.withoutChecksumCount(); count > 0) {

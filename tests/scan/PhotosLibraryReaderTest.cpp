@@ -379,6 +379,31 @@ TEST_F(EngineFixture, ALibraryLeftOutIsToldOfWhileTheScanFindsTheOtherFiles)
     EXPECT_TRUE(logText().contains(library + QStringLiteral(" - it holds a value of more than 65536 bytes")));
 }
 
+// Any number of unreadable libraries: the notice names the first few and
+// counts the rest, whatever the tree holds.
+TEST_F(EngineFixture, ManyLibrariesLeftOutAreNamedAFewAndTheRestCounted)
+{
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    QStringList libraries;
+    for (int i = 0; i < 5; ++i) {
+        libraries << craftedLibrary(tree, QStringLiteral("L%1.photoslibrary").arg(i),
+            QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZTRASHEDSTATE,"
+                           " ZFILENAME GENERATED ALWAYS AS ('x.jpg') VIRTUAL);")
+                + assetTables);
+    }
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(result->skippedCount, 5);
+    ASSERT_EQ(screen.alertMessages(), QStringList { localizedText("ID_PHOTO_DATABASE_LEFT_OUT") });
+    const QString details = screen.alerts.back().informativeText;
+    int named = 0;
+    for (const QString& library : libraries)
+        named += details.contains(library) ? 1 : 0;
+    EXPECT_EQ(named, 3) << qPrintable(details);
+    EXPECT_TRUE(details.contains(QStringLiteral(" and 2 more "))) << qPrintable(details);
+}
+
 namespace {
 
 struct WalkedLibrary {
