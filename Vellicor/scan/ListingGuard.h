@@ -41,6 +41,7 @@ public:
     void hold(qint64 bytes) { heldBytes_ += bytes; }
 
     qint64 heldBytes() const { return heldBytes_; }
+    qsizetype entriesTaken() const { return qsizetype(seen_.size()); }
     // The entries of the page begun last that no earlier page brought.
     qsizetype freshOnPage() const { return fresh_; }
 
