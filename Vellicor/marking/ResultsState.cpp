@@ -133,7 +133,7 @@ bool ResultsState::isFileProtected(const FileInfoNode& file) const
 
 bool ResultsState::needsProtectedQuestion(const FileInfoNode& file) const
 {
-    return !file.isMarked() && isFileProtected(file);
+    return !file.isMarked() && !file.isLocked && isFileProtected(file);
 }
 
 void ResultsState::setFileMark(const FileInfoNodePtr& file, bool marked)
@@ -141,6 +141,9 @@ void ResultsState::setFileMark(const FileInfoNodePtr& file, bool marked)
     if (!file)
         return;
     const bool was = file->isMarked();
+    // Removal refuses a locked file, so no road marks one.
+    if (marked && file->isLocked)
+        return;
     file->state = marked;
     if (was == marked)
         return;
@@ -282,6 +285,8 @@ ToggleOutcome ResultsState::toggleFileMark(const FileInfoNodePtr& file)
         setFileMark(file, false);
         return ToggleOutcome::unmarked;
     }
+    if (file->isLocked)
+        return ToggleOutcome::refusedLocked;
     if (const DuplicateGroupPtr group = file->parent.lock()) {
         for (const FileInfoNodePtr& other : group->filterChildren) {
             if (other != file && isLiveFile(other) && !other->isMarked()) {
@@ -526,7 +531,7 @@ ToggleOutcome ResultsState::toggleAsCheckBox(const FileInfoNodePtr& file)
         return file->isMarked() ? ToggleOutcome::marked : ToggleOutcome::unmarked;
     }
     const ToggleOutcome outcome = toggleFileMark(file);
-    if (outcome == ToggleOutcome::refusedLastUnmarked) {
+    if (outcome == ToggleOutcome::refusedLastUnmarked || outcome == ToggleOutcome::refusedLocked) {
         if (observer_ && !bulkChange_)
             observer_->fileMarkChanged(file);
     } else if (asked) {

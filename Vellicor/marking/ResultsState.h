@@ -74,6 +74,8 @@ enum class ToggleOutcome {
     unmarked,
     // The file was the group's last unmarked shown file and stays unmarked.
     refusedLastUnmarked,
+    // The file is locked and stays unmarked.
+    refusedLocked,
 };
 
 // The results of one finished scan as the results screen holds them, and the
@@ -171,7 +173,8 @@ public:
     // Whether some shown group still shows a file: with none there is nothing
     // to mark.
     bool hasShownFiles() const;
-    // Marking this file by hand asks first: protected and not yet marked.
+    // Marking this file by hand asks first: protected, not yet marked and
+    // not locked (a locked file is refused without a question).
     bool needsProtectedQuestion(const FileInfoNode& file) const;
 
     // ---- marks and totals ---------------------------------------------------
@@ -185,8 +188,10 @@ public:
     MarkingObserver* observer() const { return observer_; }
 
     // Marks or unmarks one shown file and moves the totals by exactly that
-    // file; tells the observer when the mark changed. It does not guard the
-    // group's last unmarked file: callers that mark decide that first.
+    // file; tells the observer when the mark changed. A locked file is not
+    // marked (its mark, should it have one, may still go): every command
+    // that marks comes through here. It does not guard the group's last
+    // unmarked file: callers that mark decide that first.
     void setFileMark(const FileInfoNodePtr& file, bool marked);
 
     // The group's check state from its marks (1 all but at most one marked,
@@ -208,8 +213,8 @@ public:
     // the caller tells the observer what the outcome says.
     GroupMarksOutcome setGroupMarks(const DuplicateGroupPtr& group, const GroupMarking& marking);
 
-    // Unmarks a marked file; marks an unmarked one only while another shown,
-    // unremoved file of its group stays unmarked. Protection is the
+    // Unmarks a marked file; marks an unmarked one only while it is not
+    // locked and another shown, unremoved file of its group stays unmarked. Protection is the
     // caller's question; the group's state is the caller's to refresh.
     ToggleOutcome toggleFileMark(const FileInfoNodePtr& file);
 
@@ -358,7 +363,8 @@ public:
 
     // A file's check box in the list, group or thumbnail view: toggles the
     // mark, asking first before a protected file is marked, and refusing the
-    // group's last unmarked file with an alert.
+    // group's last unmarked file with an alert. A locked file shows no box;
+    // Space on it leaves it unmarked.
     void fileCheckBoxTapped(const FileInfoNodePtr& file);
     // Space on several selected files: each toggled as its check box would
     // be (the question for each protected file), repainted as one change;

@@ -142,8 +142,9 @@ QVariant ResultsGridProxy::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return file->fileName.value_or(QString());
+    // A locked file has no check box, as in the list.
     if (role == Qt::CheckStateRole)
-        return file->state.value_or(false) ? Qt::Checked : Qt::Unchecked;
+        return file->isLocked ? QVariant() : QVariant(file->state.value_or(false) ? Qt::Checked : Qt::Unchecked);
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "controls/ApplicationFont.h"
 #include "controls/CustomCell.h"
 #include "controls/MyCollectionView.h"
+#include "controls/NamedImage.h"
 #include "core/CommonFuncs.h"
 #include "results/ResultsGridProxy.h"
 #include "results/ThumbnailProvider.h"
@@ -106,7 +107,12 @@ void ThumbnailCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawText(layout.info, Qt::AlignCenter, infoText(*file));
         painter->fillRect(layout.strip, stripColor(*file));
 
-        drawCheckBox(*painter, layout.checkBox, file->state.value_or(false) ? 1 : 0);
+        // A locked file wears the lock where others have their box: nothing
+        // marks it.
+        if (file->isLocked)
+            NamedImage::load(QStringLiteral("lock_icon")).drawCentred(*painter, layout.checkBox);
+        else
+            drawCheckBox(*painter, layout.checkBox, file->state.value_or(false) ? 1 : 0);
     }
     if (option.state & QStyle::State_Selected) {
         painter->setPen(QPen(selectedFrameColor, 2));
@@ -138,6 +144,10 @@ bool ThumbnailCell::eventFilter(QObject* watched, QEvent* event)
     const int scrolled = grid_->verticalScrollBar()->value();
     const Layout layout = layoutFor(grid_->itemFrame(*hit).translated(0, -scrolled));
     if (!layout.checkBox.adjusted(-4, -4, 4, 4).contains(pos))
+        return false;
+    // The lock is no box: a click on it selects the item as anywhere else.
+    const FileInfoNodePtr file = model_.fileOf(model_.indexOfItem(hit->section, hit->item));
+    if (file && file->isLocked)
         return false;
     emit checkBoxClicked(*hit);
     return true;

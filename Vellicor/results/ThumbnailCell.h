@@ -13,8 +13,9 @@ class ThumbnailProvider;
 
 // One item of the thumbnail grid, painted, never a widget: the selection
 // frame, the picture (or the placeholder until it arrives), the name, the
-// date and size line, the mark check box and the bottom strip (red marked,
-// green unmarked, grey for a locked file). Pictures come only
+// date and size line, the mark check box (a lock in its place for a locked
+// file) and the bottom strip (red marked, green unmarked, grey for a locked
+// file). Pictures come only
 // from the provider's cache, so painting reads no file and an item always
 // shows the picture of its own file. GUI thread.
 class ThumbnailCell : public QStyledItemDelegate {

@@ -121,6 +121,35 @@ TEST_F(Marking, FileCheckBoxRefusesTheLastUnmarkedFileAndAsksOnlyBeforeMarkingAP
     EXPECT_TRUE(screen->messages.isEmpty());
 }
 
+// A locked file is marked by no command, asked about by none, and a mark it
+// somehow has may still go.
+TEST_F(Marking, ALockedFileIsNeverMarkedAndItsMarkCanStillGo)
+{
+    const auto groups = load({ { "a", "b", "c" }, { "kd", "e" } });
+    const FileInfoNodePtr locked = groups[0]->children[0];
+    const FileInfoNodePtr lockedProtected = groups[1]->children[0];
+    locked->isLocked = lockedProtected->isLocked = true;
+    screen->answer = 1; // yes to any question
+
+    EXPECT_EQ(state.toggleFileMark(locked), ToggleOutcome::refusedLocked);
+    state.setFileMark(locked, true);
+    state.fileCheckBoxTapped(lockedProtected);
+    EXPECT_EQ(screen->files.back(), lockedProtected); // its view is drawn again
+    state.filesCheckBoxTapped({ locked, groups[0]->children[1] });
+    EXPECT_EQ(markUnmarkImage(state, locked, true), ContextMarkOutcome::unchanged);
+    state.selectAllShownFiles(true);
+    EXPECT_TRUE(screen->messages.isEmpty()) << "neither a question nor an alert";
+    EXPECT_EQ(marks(groups[0]), (QList<bool> { false, true, true }));
+    EXPECT_EQ(marks(groups[1]), (QList<bool> { false, true }));
+    EXPECT_EQ(state.countMarked(), 3);
+
+    locked->state = true;
+    state.recountMarkedFiles();
+    state.fileCheckBoxTapped(locked);
+    EXPECT_FALSE(locked->isMarked());
+    EXPECT_EQ(state.countMarked(), 3);
+}
+
 TEST_F(Marking, TotalsAndLabelFollowTheShownFilesOnly)
 {
     const auto group = load({ { "a", "b", "c" } }).front();

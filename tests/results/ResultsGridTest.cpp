@@ -1,8 +1,11 @@
 #include "base/UserDefaults.h"
+#include "controls/CustomTableView.h"
 #include "controls/ImageDirectoryLoader.h"
 #include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
+#include "controls/NamedImage.h"
 #include "core/AppStartup.h"
+#include "core/Localization.h"
 #include "platform/FileRemover.h"
 #include "results/CategoryPie.h"
 #include "results/PreviewLoader.h"
@@ -95,7 +98,7 @@ protected:
         startApplicationCore(defaults);
         screen = std::make_unique<ResultViewController>(
             defaults, std::make_shared<ScanSources>(defaults), std::make_shared<FaultyFileRemover>());
-        screen->setDelayedCalls(std::make_shared<HandClock>());
+        screen->setDelayedCalls(clock);
         screen->setAttribute(Qt::WA_DontShowOnScreen);
         screen->viewDidLoad();
         screen->show();
@@ -111,6 +114,7 @@ protected:
     TempHome home;
     UserDefaults defaults { home.path() + QStringLiteral("/settings") };
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
+    std::shared_ptr<HandClock> clock = std::make_shared<HandClock>();
     std::unique_ptr<ResultViewController> screen;
 };
 
@@ -240,6 +244,86 @@ TEST_F(ResultsGrid, RightClickOnAnItemOpensTheFileMenuForThatItem)
     const QModelIndexList before = grid->selectionIndexPaths();
     EXPECT_EQ(rightClick(grid->itemFrame({ 0, 0 }).topRight() + QPoint(5, 10)), nullptr);
     EXPECT_EQ(grid->selectionIndexPaths(), before);
+}
+
+// A locked file wears the lock where the box stands, and no road of the
+// screen marks it: a click there, Space in the grid or the list, the menu.
+TEST_F(ResultsGrid, ALockedFileShowsTheLockInPlaceOfItsBoxAndNoClickOrKeyMarksIt)
+{
+    auto groups = groupsOf({ { 1, 1, 1 }, { 1, 1 } });
+    const FileInfoNodePtr locked = groups[0]->children[1];
+    locked->isLocked = true;
+    screen->loadScanResults(groups, 3, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    MyCollectionView* grid = screen->collDuplicates();
+    grid->resize(720 + grid->verticalScrollBar()->sizeHint().width(), 700);
+    QApplication::processEvents();
+    const auto boxOf = [grid](IndexPath path) {
+        return ThumbnailCell::layoutFor(grid->itemFrame(path)).checkBox.translated(0, -grid->verticalScrollBar()->value());
+    };
+    EXPECT_FALSE(screen->gridModel().indexOfItem(0, 1).data(Qt::CheckStateRole).isValid());
+    EXPECT_EQ(screen->gridModel().indexOfItem(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+
+    // Drawn: the lock differs from an unmarked box, which reads alike on
+    // every unlocked item.
+    ASSERT_FALSE(NamedImage::load(QStringLiteral("lock_icon")).isNull());
+    const QImage shown = grid->viewport()->grab().toImage();
+    const QImage box = shown.copy(boxOf({ 0, 0 }));
+    EXPECT_EQ(shown.copy(boxOf({ 0, 2 })), box);
+    EXPECT_NE(shown.copy(boxOf({ 0, 1 })), box);
+
+    // A click on the lock selects the item and marks nothing.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, boxOf({ 0, 1 }).center());
+    EXPECT_FALSE(locked->isMarked());
+    EXPECT_EQ(grid->selectionIndexPaths(), QModelIndexList({ screen->gridModel().indexOfItem(0, 1) }));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_FALSE(locked->isMarked());
+    // With other items Space marks those and still not the locked one.
+    grid->selectItem({ 0, 0 });
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_TRUE(groups[0]->children[0]->isMarked());
+    EXPECT_FALSE(locked->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 1);
+    // The box of an unlocked file still marks it.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, boxOf({ 1, 0 }).center());
+    EXPECT_TRUE(groups[1]->children[0]->isMarked());
+
+    // The menu's Mark item reads Unmark and leaves the file as it is.
+    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->itemFrame({ 0, 1 }).center());
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QAction* mark = screen->contextMenu().menuItemMark();
+    EXPECT_EQ(mark->text(), localizedText("ID_UNMARK"));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(mark).center());
+    EXPECT_FALSE(locked->isMarked());
+
+    // The list hides the box; Space on the row leaves the file unmarked.
+    screen->menuItemSelected(0);
+    CustomTableView* list = screen->tblDuplicates();
+    const auto listRowOf = [this](const FileInfoNodePtr& file) {
+        for (int row = 0; row < screen->listModel().rowCount(); ++row) {
+            if (screen->model().fileOfListRow(row) == file)
+                return row;
+        }
+        return -1;
+    };
+    const int row = listRowOf(locked);
+    ASSERT_GE(row, 0);
+    list->setFocus();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(screen->listModel().index(row, 1)).center());
+    alerts->shown.clear();
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_FALSE(locked->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 2);
+    EXPECT_TRUE(alerts->shown.empty());
+
+    // A locked file marked before its lock can still be unmarked.
+    locked->state = true;
+    screen->state().recountMarkedFiles();
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_FALSE(locked->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 2);
 }
 
 TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAnswersAreDropped)

@@ -305,6 +305,8 @@ const GalleryRegistration gridMenuPageGerman("results-grid-menu-de", [] { return
 
 const GalleryRegistration gridPage("results-grid", [] {
     StartedGrid shown;
+    // One copy locked: the lock stands in place of its box.
+    shown.groups[1]->children[1]->isLocked = true;
     shown.started.screen->collDuplicates()->selectItem({ shown.section, 0 });
     shown.started.screen->collDuplicates()->verticalScrollBar()->setValue(
         shown.started.screen->collDuplicates()->headerFrame(shown.section).top());
