@@ -79,6 +79,13 @@ void ResultsGridView::build(QWidget* pane)
     // A new set of sections: the first few pictures at once, the rest once
     // the grid has settled.
     connect(gridModel_, &QAbstractItemModel::modelReset, this, [this] {
+        // Shown groups that changed (a new result set, a category, a sort, a
+        // clean-up) show from their start; files that only moved within
+        // their groups keep the place.
+        if (state_.isCollectionViewRefreshRequired) {
+            state_.isCollectionViewRefreshRequired = false;
+            collDuplicates_->verticalScrollBar()->setValue(0);
+        }
         gridSelectedIndexs_.clear();
         numToLoadPhotosFirstTime_ = 0;
         if (!hooks_.isShown())

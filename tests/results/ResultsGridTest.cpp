@@ -326,6 +326,56 @@ TEST_F(ResultsGrid, ALockedFileShowsTheLockInPlaceOfItsBoxAndNoClickOrKeyMarksIt
     EXPECT_EQ(screen->state().countMarked(), 2);
 }
 
+// The grid goes back to its start when the groups it shows change, and keeps
+// its place while only marks change.
+TEST_F(ResultsGrid, AChangeOfTheShownGroupsShowsTheGridFromItsStart)
+{
+    std::vector<std::vector<int>> specs;
+    for (int g = 0; g < 24; ++g)
+        specs.push_back({ g % 2, g % 2, g % 2 });
+    screen->resize(960, 620);
+    screen->loadScanResults(groupsOf(specs), 24, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    clock->advance();
+    QApplication::processEvents();
+    MyCollectionView* grid = screen->collDuplicates();
+    QScrollBar* bar = grid->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 2 * grid->viewport()->height());
+    const auto scrollDown = [bar] {
+        bar->setValue(bar->maximum() / 2);
+        return bar->value();
+    };
+    const auto click = [this](const char* name) {
+        auto* button = screen->findChild<QAbstractButton*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        ASSERT_TRUE(button->isEnabled()) << name;
+        QTest::mouseClick(button, Qt::LeftButton);
+        clock->advance();
+    };
+
+    // A mark keeps the place.
+    const IndexPath middle { 12, 0 };
+    bar->setValue(grid->headerFrame(middle.section).top());
+    const int place = bar->value();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+        ThumbnailCell::layoutFor(grid->itemFrame(middle)).checkBox.translated(0, -place).center());
+    EXPECT_EQ(screen->state().countMarked(), 1);
+    EXPECT_EQ(bar->value(), place);
+
+    click("btnImagesItems");
+    EXPECT_EQ(screen->state().arrGroups.size(), 12u);
+    EXPECT_EQ(bar->value(), 0);
+    scrollDown();
+    click("btnAllItems");
+    EXPECT_EQ(bar->value(), 0);
+
+    // A new result set, shown in the grid again.
+    scrollDown();
+    screen->loadScanResults(groupsOf(specs), 24, ScanSource::thisComputer);
+    screen->menuItemSelected(2);
+    EXPECT_EQ(bar->value(), 0);
+}
+
 TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAnswersAreDropped)
 {
     TempHome home;
