@@ -135,7 +135,7 @@ TEST_F(Marking, ALockedFileIsNeverMarkedAndItsMarkCanStillGo)
     state.setFileMark(locked, true);
     state.fileCheckBoxTapped(lockedProtected);
     EXPECT_EQ(screen->files.back(), lockedProtected); // its view is drawn again
-    state.filesCheckBoxTapped({ locked, groups[0]->children[1] });
+    state.fileCheckBoxTapped(groups[0]->children[1]);
     EXPECT_EQ(markUnmarkImage(state, locked, true), ContextMarkOutcome::unchanged);
     state.selectAllShownFiles(true);
     EXPECT_TRUE(screen->messages.isEmpty()) << "neither a question nor an alert";

@@ -5,7 +5,6 @@
 #include "controls/MyCollectionView.h"
 #include "controls/NamedImage.h"
 #include "core/AppStartup.h"
-#include "core/Localization.h"
 #include "platform/FileRemover.h"
 #include "results/CategoryPie.h"
 #include "results/PreviewLoader.h"
@@ -247,7 +246,7 @@ TEST_F(ResultsGrid, RightClickOnAnItemOpensTheFileMenuForThatItem)
 }
 
 // A locked file wears the lock where the box stands, and no road of the
-// screen marks it: a click there, Space in the grid or the list, the menu.
+// screen marks it: a click there, Space in the grid or the list.
 TEST_F(ResultsGrid, ALockedFileShowsTheLockInPlaceOfItsBoxAndNoClickOrKeyMarksIt)
 {
     auto groups = groupsOf({ { 1, 1, 1 }, { 1, 1 } });
@@ -289,15 +288,6 @@ TEST_F(ResultsGrid, ALockedFileShowsTheLockInPlaceOfItsBoxAndNoClickOrKeyMarksIt
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, boxOf({ 1, 0 }).center());
     EXPECT_TRUE(groups[1]->children[0]->isMarked());
 
-    // The menu's Mark item reads Unmark and leaves the file as it is.
-    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->itemFrame({ 0, 1 }).center());
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    QAction* mark = screen->contextMenu().menuItemMark();
-    EXPECT_EQ(mark->text(), localizedText("ID_UNMARK"));
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(mark).center());
-    EXPECT_FALSE(locked->isMarked());
-
     // The list hides the box; Space on the row leaves the file unmarked.
     screen->menuItemSelected(0);
     CustomTableView* list = screen->tblDuplicates();
@@ -317,13 +307,6 @@ TEST_F(ResultsGrid, ALockedFileShowsTheLockInPlaceOfItsBoxAndNoClickOrKeyMarksIt
     EXPECT_FALSE(locked->isMarked());
     EXPECT_EQ(screen->state().countMarked(), 2);
     EXPECT_TRUE(alerts->shown.empty());
-
-    // A locked file marked before its lock can still be unmarked.
-    locked->state = true;
-    screen->state().recountMarkedFiles();
-    QTest::keyClick(list, Qt::Key_Space);
-    EXPECT_FALSE(locked->isMarked());
-    EXPECT_EQ(screen->state().countMarked(), 2);
 }
 
 // The grid goes back to its start when the groups it shows change, and keeps
