@@ -1916,10 +1916,14 @@ TEST_F(Removal, ATrashFolderAnotherUserSwapsAfterItsCheckNeverGetsTheFileAndUndo
     }
     EXPECT_EQ(entriesOf(shared), QStringList {});
 
+    // The undo finds the file, and removes its entry, in the user's own
+    // folder, wherever it was renamed to.
     ASSERT_TRUE(undo());
     EXPECT_EQ(bytes(marked), QByteArray("secret"));
     EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_ACTION_COMPLETED")) });
     EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+    for (const char* part : { "/files", "/info" })
+        EXPECT_EQ(entriesOf(QFile::decodeName(trashes[1] + ".gone" + part)), QStringList {}) << part;
 }
 
 namespace {
