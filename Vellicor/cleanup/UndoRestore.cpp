@@ -48,7 +48,7 @@ ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std
     return file;
 }
 
-// A value of up to a few kilobytes read by get(buffer, size), as the
+// A value read by get(buffer, size), as the
 // extended-attribute calls read: asked for its size first, read again when
 // it grew meanwhile. None with errno set.
 std::optional<QByteArray> readGrowing(const std::function<ssize_t(char*, size_t)>& get)
@@ -59,11 +59,11 @@ std::optional<QByteArray> readGrowing(const std::function<ssize_t(char*, size_t)
             return std::nullopt;
         QByteArray value(size, Qt::Uninitialized);
         const ssize_t got = get(value.data(), static_cast<size_t>(value.size()));
-        if (got >= 0) {
+        if (got >= 0 && got <= value.size()) {
             value.truncate(got);
             return value;
         }
-        if (errno != ERANGE)
+        if (got < 0 && errno != ERANGE)
             return std::nullopt;
     }
     errno = ERANGE;
@@ -241,7 +241,7 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
     if (QString error = copyWithoutReplacing(source.get(), item.originalPath, &lost, &why); !error.isEmpty())
         return error;
     if (!lost.isEmpty())
-        notKept = QStringLiteral("%1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
+        notKept = QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
     if (::unlinkat(files.get(), name.constData(), 0) != 0)
         Log::print("Undo: the restored file's copy stays in the trash at", item.trashedPath, errnoText(errno));
     return {};

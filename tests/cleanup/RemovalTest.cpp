@@ -2011,3 +2011,59 @@ TEST_F(Removal, UndoIntoAVolumeThatKeepsNoExtendedAttributesTellsWhatEachFileLos
     EXPECT_TRUE(told.contains(errnoText(EOPNOTSUPP))) << told.toStdString();
     EXPECT_EQ(controller.lastUndoReport().restored, 2);
 }
+
+TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAndTellsTheOwnerItLost)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // The user (not root) removes a file of a third user from a folder of
+    // their own, and is a member of that user's group.
+    constexpr uid_t third = 65533;
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    const QString own = home.path() + QStringLiteral("/user");
+    const QString data = own + QStringLiteral("/data");
+    const QString sub = own + QStringLiteral("/sub");
+    const QString path = sub + QStringLiteral("/m-theirs");
+    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(sub));
+    writeTestFile(path, "theirs");
+    for (const QString& made : { own, data, sub })
+        ASSERT_EQ(::chown(QFile::encodeName(made).constData(), otherUser, otherUser), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), third, third), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    const auto removed = record(path);
+
+    const int code = exitCodeOfChild([&] {
+        const gid_t groups[] = { third };
+        if (::setgroups(1, groups) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
+            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+            return 2;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        FileRemoval removal = LocalFileRemover().moveToTrash(path);
+        if (!removal.ok)
+            return 3;
+        // The folder moved to another volume, a link left in its place.
+        const QByteArray moved = QFile::encodeName(volumeTop + QStringLiteral("/sub"));
+        if (::rmdir(QFile::encodeName(sub).constData()) != 0 || ::mkdir(moved.constData(), 0755) != 0
+            || ::symlink(moved.constData(), QFile::encodeName(sub).constData()) != 0)
+            return 4;
+        std::vector<RemovedFile> undoList { { removed, nullptr, path, removal.trashedPath, removal.trashInfoPath,
+            RemovalRoute::trash, 0, removal.trashed, ScanSource::thisComputer, removal.trashInfoText,
+            removal.trashInfo, removal.entry } };
+        UnavailableCloudRemover cloud;
+        const std::atomic<bool> never { false };
+        const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
+        if (outcomes.size() != 1 || !outcomes[0].restored)
+            return 5;
+        const struct stat status = statusOf(QFile::decodeName(moved) + QStringLiteral("/m-theirs"));
+        const QString& told = outcomes[0].notKept;
+        if (status.st_uid != otherUser || status.st_gid != third)
+            return 6;
+        return told.contains(QStringLiteral("its owner (user 65533)")) && !told.contains(QStringLiteral("group"))
+            ? 0
+            : 7;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(bytes(removed), QByteArray("theirs"));
+}
