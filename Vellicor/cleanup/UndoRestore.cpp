@@ -48,9 +48,9 @@ ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std
     return file;
 }
 
-// A value read by get(buffer, size), as the
-// extended-attribute calls read: asked for its size first, read again when
-// it grew meanwhile. None with errno set.
+// A value read by get(buffer, size), as the extended-attribute calls read:
+// asked for its size first, read again when it grew meanwhile. None with
+// errno set.
 std::optional<QByteArray> readGrowing(const std::function<ssize_t(char*, size_t)>& get)
 {
     for (int attempt = 0; attempt < 4; ++attempt) {
@@ -394,7 +394,7 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
             else if (item.trashEntry.isSet())
                 entries.push_back(item.trashEntry);
             if (outcome.restored && !outcome.notKept.isEmpty())
-                Log::print("Undo: restored without", item.originalPath, outcome.notKept);
+                Log::print("Undo: restored", item.originalPath, outcome.notKept);
             if (onEach)
                 onEach(outcome);
         }

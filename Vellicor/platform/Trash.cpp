@@ -49,9 +49,9 @@ std::optional<std::pair<quint64, quint64>> mountOf(const QString& path)
     return mountOf(AT_FDCWD, QFile::encodeName(path));
 }
 
-// Why the folder open at fd cannot be uid's trash folder, or none; private
-// asks that it be open to nobody else too.
-std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid, bool isPrivate)
+// Why the folder open at fd cannot be uid's trash folder (a folder of the
+// user's own, open to nobody else), or none.
+std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid)
 {
     struct stat status { };
     if (::fstat(fd, &status) != 0)
@@ -62,7 +62,7 @@ std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid, bo
         return QStringLiteral("%1 belongs to another user").arg(path);
     if (status.st_nlink == 0)
         return QStringLiteral("%1 was removed").arg(path);
-    if (isPrivate && (status.st_mode & 077) != 0)
+    if ((status.st_mode & 077) != 0)
         return QStringLiteral("%1 is open to other users").arg(path);
     return std::nullopt;
 }
@@ -88,7 +88,7 @@ TrashFolder heldTrashIn(int parent, const QByteArray& name, const QString& path,
         Log::print("Trash: the trash folder", path, "was open to other users and is made private");
         ::fchmod(folder.get(), status.st_mode & 0700);
     }
-    if (const auto fault = ownFolderFault(folder.get(), path, uid, true))
+    if (const auto fault = ownFolderFault(folder.get(), path, uid))
         return { {}, *fault, {} };
     for (const char* part : { "files", "info" }) {
         if (::mkdirat(folder.get(), part, 0700) != 0 && errno != EEXIST)
@@ -211,7 +211,7 @@ HeldTrash::HeldTrash(QString path, uid_t uid, FileDescriptor folder)
 
 std::optional<QString> HeldTrash::recheck() const
 {
-    return ownFolderFault(folder_.get(), path_, uid_, true);
+    return ownFolderFault(folder_.get(), path_, uid_);
 }
 
 FileDescriptor HeldTrash::openPart(const char* part) const
