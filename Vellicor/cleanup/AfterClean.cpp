@@ -200,7 +200,8 @@ bool applyRemovalOutcomes(ResultsState& state, const RemovalPlan& plan, std::vec
             // A removed file's outcome is read no further.
             undoList.push_back({ std::move(outcome.file), std::move(outcome.group), std::move(outcome.path),
                 std::move(outcome.trashedPath), std::move(outcome.trashInfoPath), outcome.route, plan.resultSetId,
-                std::move(outcome.trashed), plan.source, std::move(outcome.trashInfoText), outcome.trashInfo });
+                std::move(outcome.trashed), plan.source, std::move(outcome.trashInfoText), outcome.trashInfo,
+                std::move(outcome.trashEntry) });
             break;
         }
         case Kind::failed:

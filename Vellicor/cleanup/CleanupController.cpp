@@ -441,6 +441,8 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
         ++undoReport_.restored;
         if (outcome.changed)
             undoReport_.changed.push_back(outcome);
+        if (!outcome.notKept.isEmpty())
+            undoReport_.notWhole.push_back(outcome);
         // A file of an earlier result set is back on disk, but not in these
         // results.
         if (outcome.resultSetId != state_.resultSetId()) {
@@ -626,8 +628,18 @@ void CleanupController::endUndo()
         for (const RestoreOutcome& outcome : undoReport_.changed)
             details.append(outcome.path);
     }
-    afterCleanScreen_->showActionCompleted(undoReport_.failed.empty()
-            ? localizedText("ID_ACTION_COMPLETED")
-            : formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned }),
+    // A file that came back without its owner, extended attributes or
+    // access list is not restored whole: each is told with what it lost.
+    const bool whole = undoReport_.notWhole.empty();
+    if (!whole && !details.isEmpty())
+        details.append(QString());
+    if (!whole && !undoReport_.failed.empty())
+        details.append(localizedText("ID_FILES_RESTORED_NOT_WHOLE"));
+    for (const RestoreOutcome& outcome : undoReport_.notWhole)
+        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.notKept));
+    afterCleanScreen_->showActionCompleted(!undoReport_.failed.empty()
+            ? formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned })
+            : whole ? localizedText("ID_ACTION_COMPLETED")
+                    : localizedText("ID_FILES_RESTORED_WITHOUT_ALL"),
         details);
 }

@@ -80,6 +80,9 @@ struct RemovedFile {
     // right after the move. Only that entry's file is ever taken back out.
     QByteArray trashInfoText {};
     FileFacts trashInfo {};
+    // The trashed file and its entry in the trash folder held since the
+    // removal found it: the undo reaches them there, never by their paths.
+    TrashEntry trashEntry {};
 };
 
 // The figures and lists of the last clean-up, for the after-clean window.
@@ -122,6 +125,8 @@ struct UndoReport {
     std::vector<RestoreOutcome> failed;
     // Restored, but changed since their removal.
     std::vector<RestoreOutcome> changed;
+    // Restored by a copy that could not keep all the file had.
+    std::vector<RestoreOutcome> notWhole;
 };
 
 // The removal of the marked files, from the Remove button to the refreshed

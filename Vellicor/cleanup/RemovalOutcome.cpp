@@ -74,6 +74,7 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
     outcome.kind = removal.ok ? Kind::removed : Kind::failed;
     outcome.trashedPath = removal.trashedPath;
     outcome.trashInfoPath = removal.trashInfoPath;
+    outcome.trashEntry = removal.entry;
     outcome.trashed = removal.trashed;
     outcome.trashInfoText = removal.trashInfoText;
     outcome.trashInfo = removal.trashInfo;

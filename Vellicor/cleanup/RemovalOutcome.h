@@ -32,6 +32,8 @@ struct RemovalOutcome {
     QString path;
     QString trashedPath;
     QString trashInfoPath;
+    // The same as an undo reaches them: from the held trash folder.
+    TrashEntry trashEntry;
     // The trashed file right after the move, and the trash entry as written,
     // what an undo recognises them by.
     FileFacts trashed;

@@ -16,8 +16,10 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -46,15 +48,99 @@ ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std
     return file;
 }
 
-// Copies the regular file from into a new file at to, through a temporary
-// name beside it, so that to either gets the whole copy or nothing, and
-// never replaces a file that is there. The copy keeps the source's
-// modification time and permission bits. Empty on success.
-QString copyWithoutReplacing(const QString& from, const QString& to)
+// A value read by get(buffer, size), as the extended-attribute calls read:
+// asked for its size first, read again when it grew meanwhile. None with
+// errno set.
+std::optional<QByteArray> readGrowing(const std::function<ssize_t(char*, size_t)>& get)
 {
-    const FileDescriptor source(::open(QFile::encodeName(from).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = get(nullptr, 0);
+        if (size < 0)
+            return std::nullopt;
+        QByteArray value(size, Qt::Uninitialized);
+        const ssize_t got = get(value.data(), static_cast<size_t>(value.size()));
+        if (got >= 0 && got <= value.size()) {
+            value.truncate(got);
+            return value;
+        }
+        if (got < 0 && errno != ERANGE)
+            return std::nullopt;
+    }
+    errno = ERANGE;
+    return std::nullopt;
+}
+
+constexpr char accessList[] = "system.posix_acl_access";
+
+// What of the file open at from could not be given to the file open at to:
+// its owner (and group), and each extended attribute, the access list
+// among them. Each lost part is added to lost, and the first reason to why.
+void keepOwnerAndAttributes(int from, int to, const struct stat& status, QStringList& lost, QString& why)
+{
+    const auto note = [&lost, &why](const QString& what, int error) {
+        lost.append(what);
+        if (why.isEmpty())
+            why = errnoText(error);
+    };
+    // First the owner: giving a file away clears its set-id bits and file
+    // capabilities, which the mode and the attributes set after it bring back.
+    if (::fchown(to, status.st_uid, status.st_gid) != 0) {
+        const int error = errno;
+        // Without the right to give a file away, its group may still be one
+        // of the user's.
+        if (error == EPERM)
+            ::fchown(to, static_cast<uid_t>(-1), status.st_gid);
+        struct stat now { };
+        if (::fstat(to, &now) == 0) {
+            if (now.st_uid != status.st_uid)
+                note(QStringLiteral("its owner (user %1)").arg(status.st_uid), error);
+            if (now.st_gid != status.st_gid)
+                note(QStringLiteral("its group (group %1)").arg(status.st_gid), error);
+        }
+    }
+    const auto names = readGrowing([from](char* buffer, size_t size) { return ::flistxattr(from, buffer, size); });
+    if (!names) {
+        if (errno != ENOTSUP)
+            note(QStringLiteral("its extended attributes"), errno);
+        return;
+    }
+    bool hasAccessList = false;
+    for (const QByteArray& name : names->split('\0')) {
+        if (name.isEmpty())
+            continue;
+        const bool isAccessList = name == accessList;
+        hasAccessList = hasAccessList || isAccessList;
+        const QString what = isAccessList ? QStringLiteral("its access list (ACL)")
+                                          : QStringLiteral("its extended attribute %1").arg(QString::fromUtf8(name));
+        const auto value = readGrowing([from, &name](char* buffer, size_t size) {
+            return ::fgetxattr(from, name.constData(), buffer, size);
+        });
+        if (!value) {
+            // Gone since it was listed: nothing to keep.
+            if (errno != ENODATA)
+                note(what, errno);
+            continue;
+        }
+        if (::fsetxattr(to, name.constData(), value->constData(), static_cast<size_t>(value->size()), 0) != 0)
+            note(what, errno);
+    }
+    // An access list the new file took from its folder's default one is not
+    // the file's own.
+    if (!hasAccessList)
+        ::fremovexattr(to, accessList);
+}
+
+// Copies the regular file open at source into a new file at to, through a
+// temporary name beside it, so that to either gets the whole copy or nothing,
+// and never replaces a file that is there. The copy keeps the source's
+// modification time and permission bits; with lost given it keeps its owner
+// where the system allows and its extended attributes too, and lost and why
+// receive what could not be kept. Empty on success.
+QString copyWithoutReplacing(
+    int source, const QString& to, QStringList* lost = nullptr, QString* why = nullptr)
+{
     struct stat status { };
-    if (source.get() < 0 || ::fstat(source.get(), &status) != 0)
+    if (source < 0 || ::fstat(source, &status) != 0)
         return errnoText(errno);
     if (!S_ISREG(status.st_mode))
         return QStringLiteral("not a regular file");
@@ -64,8 +150,8 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
         return errnoText(errno);
     QString error;
     char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(source.get(), buffer, sizeof buffer);
+    for (off_t offset = 0;;) {
+        const ssize_t count = ::pread(source, buffer, sizeof buffer, offset);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0) {
@@ -73,6 +159,7 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
                 error = errnoText(errno);
             break;
         }
+        offset += count;
         for (ssize_t written = 0; written < count && error.isEmpty();) {
             const ssize_t step = ::write(target.get(), buffer + written, static_cast<size_t>(count - written));
             if (step < 0 && errno != EINTR)
@@ -82,6 +169,8 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
         if (!error.isEmpty())
             break;
     }
+    if (error.isEmpty() && lost && why)
+        keepOwnerAndAttributes(source, target.get(), status, *lost, *why);
     const struct timespec times[2] = { status.st_atim, status.st_mtim };
     if (error.isEmpty()
         && (::fchmod(target.get(), status.st_mode & 07777) != 0 || ::futimens(target.get(), times) != 0
@@ -97,16 +186,22 @@ QString copyWithoutReplacing(const QString& from, const QString& to)
 }
 
 // Moves the trashed file back to its path, never over a file; across volumes
-// it is copied and the trashed copy removed afterwards. The file is the
-// removed one by its device and inode, under the very entry the removal
-// wrote: one still written to after its removal (a log) comes back too, and
-// changed says so; restored holds the file at its path when it was moved.
-// Empty on success.
-QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<FileFacts>& restored)
+// it is copied and the trashed copy removed afterwards, and notKept tells
+// what the copy could not keep. The file is reached from the trash folder
+// held since the removal, the removed one by its device and inode, under the
+// very entry the removal wrote: one still written to after its removal (a
+// log) comes back too, and changed says so; restored holds the file at its
+// path when it was moved. Empty on success.
+QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<FileFacts>& restored, QString& notKept)
 {
-    const auto now = factsOf(item.trashedPath);
+    const QString gone = QStringLiteral("the trash no longer holds the file");
+    if (!item.trashEntry.isSet())
+        return gone;
+    const FileDescriptor files = item.trashEntry.trash->openPart("files");
+    const QByteArray& name = item.trashEntry.name;
+    const auto now = files.isOpen() ? factsAt(files.get(), name, AT_SYMLINK_NOFOLLOW) : std::nullopt;
     if (!now)
-        return QStringLiteral("the trash no longer holds the file");
+        return gone;
     const QString notTheFile = QStringLiteral("the file in the trash is not the removed file");
     if (!now->regular || !now->sameFileAs(item.trashed))
         return notTheFile;
@@ -114,13 +209,13 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
     // get the freed inode, and the desktop trash it here under the same name
     // once the trash was emptied: only the entry this program wrote shows
     // the file is the one it removed.
-    if (!isTrashEntryAsWritten(item.trashInfoPath, item.trashInfoText, item.trashInfo))
+    if (!isTrashEntryAsWritten(item.trashEntry, item.trashInfoText, item.trashInfo))
         return localizedText("ID_UNDO_TRASH_ENTRY_NOT_MADE_HERE");
     if (originalPathInTrashInfo(item.trashInfoText) != item.originalPath)
         return QStringLiteral("its trash entry does not name this path");
     changed = *now != item.trashed;
-    const QByteArray from = QFile::encodeName(item.trashedPath);
-    const int error = renameWithoutReplacing(item.trashedPath, item.originalPath);
+    const QByteArray to = QFile::encodeName(item.originalPath);
+    const int error = renameAtWithoutReplacing(files.get(), name, AT_FDCWD, to);
     if (error == 0) {
         // Swapped in the trash between the look and the move: it goes back.
         const auto moved = factsOf(item.originalPath);
@@ -128,7 +223,7 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
             restored = moved;
             return {};
         }
-        if (renameWithoutReplacing(item.originalPath, item.trashedPath) != 0)
+        if (renameAtWithoutReplacing(AT_FDCWD, to, files.get(), name) != 0)
             Log::print("Undo: a file that is not the removed one stays at", item.originalPath);
         return notTheFile;
     }
@@ -136,9 +231,18 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
         return QStringLiteral("a file is already at this path");
     if (error != EXDEV)
         return errnoText(error);
-    if (QString error = copyWithoutReplacing(item.trashedPath, item.originalPath); !error.isEmpty())
+    // Its folder lies on another volume now: a copy of the very file.
+    const FileDescriptor source(::openat(files.get(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const auto opened = source.isOpen() ? factsAt(source.get(), QByteArray(), AT_EMPTY_PATH) : std::nullopt;
+    if (!opened || !opened->regular || !opened->sameFileAs(item.trashed))
+        return notTheFile;
+    QStringList lost;
+    QString why;
+    if (QString error = copyWithoutReplacing(source.get(), item.originalPath, &lost, &why); !error.isEmpty())
         return error;
-    if (::unlink(from.constData()) != 0)
+    if (!lost.isEmpty())
+        notKept = QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
+    if (::unlinkat(files.get(), name.constData(), 0) != 0)
         Log::print("Undo: the restored file's copy stays in the trash at", item.trashedPath, errnoText(errno));
     return {};
 }
@@ -153,7 +257,8 @@ QString copyFromKeptFile(const PlannedRestore& item)
     for (const QString& kept : item.keptPaths ? *item.keptPaths : none) {
         if (kept == item.originalPath || md5OfFile(kept, never) != item.md5)
             continue;
-        return copyWithoutReplacing(kept, item.originalPath);
+        const FileDescriptor source(::open(QFile::encodeName(kept).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        return copyWithoutReplacing(source.get(), item.originalPath);
     }
     return QStringLiteral("no kept file with the same content is left");
 }
@@ -183,7 +288,8 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
     }
     outcome.byCopy = item.trashedPath.isEmpty();
     std::optional<FileFacts> now;
-    outcome.reason = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item, outcome.changed, now);
+    outcome.reason
+        = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item, outcome.changed, now, outcome.notKept);
     outcome.restored = outcome.reason.isEmpty();
     if (!outcome.restored)
         return outcome;
@@ -246,6 +352,7 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.originalPath = removed.originalPath;
         item.trashedPath = removed.trashedPath;
         item.trashInfoPath = removed.trashInfoPath;
+        item.trashEntry = removed.trashEntry;
         item.trashed = removed.trashed;
         item.trashInfoText = removed.trashInfoText;
         item.trashInfo = removed.trashInfo;
@@ -269,7 +376,7 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
 {
     std::vector<RestoreOutcome> outcomes;
     outcomes.reserve(plan.size());
-    std::vector<QString> entries;
+    std::vector<TrashEntry> entries;
     QElapsedTimer clock;
     for (std::size_t index = 0; index < plan.size() && !abort.load();) {
         // A batch: its files back first, then the entries of those that
@@ -284,8 +391,10 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
             const RestoreOutcome& outcome = outcomes.back();
             if (!outcome.restored)
                 Log::print("Undo: not restored", item.originalPath, outcome.reason);
-            else if (!item.trashInfoPath.isEmpty())
-                entries.push_back(item.trashInfoPath);
+            else if (item.trashEntry.isSet())
+                entries.push_back(item.trashEntry);
+            if (outcome.restored && !outcome.notKept.isEmpty())
+                Log::print("Undo: restored", item.originalPath, outcome.notKept);
             if (onEach)
                 onEach(outcome);
         }

@@ -23,6 +23,9 @@ struct PlannedRestore {
     QString originalPath;
     QString trashedPath;
     QString trashInfoPath;
+    // Where the trashed file and its entry are reached: from the trash
+    // folder held since the removal found it.
+    TrashEntry trashEntry;
     // The trashed file as the removal left it, and its trash entry as the
     // removal wrote it: only a file that still matches it, under that very
     // entry, comes back.
@@ -55,6 +58,10 @@ struct RestoreOutcome {
     // The restored file as it is now on disk.
     ScannedFile now;
     QString reason;
+    // Brought back by a copy across volumes that could not keep all the
+    // file had (its owner, extended attributes, access list): what it lost,
+    // one line for the report; empty when it came back whole.
+    QString notKept;
 };
 
 // What may stand in for the files of an undo list that were deleted
@@ -83,7 +90,11 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // the removal wrote (its text, and the entry file unwritten since); anything
 // else in the trash, an entry the desktop wrote under the same name too, is
 // neither moved nor deleted. A file deleted outright is copied from a kept
-// file only when that file's digest still equals the removed file's. Nothing
+// file only when that file's digest still equals the removed file's. A
+// trashed file whose folder now lies on another volume is copied back with
+// its owner (where the system allows), mode, times and every extended
+// attribute (its access list too), and what could not be kept is told in
+// its outcome. Nothing
 // is ever written over an existing path, and missing parent folders are made
 // again. The entries go in batches: a batch's files are moved back first,
 // then the entries of those that moved are removed together, so that a run

@@ -49,13 +49,57 @@ std::optional<std::pair<quint64, quint64>> mountOf(const QString& path)
     return mountOf(AT_FDCWD, QFile::encodeName(path));
 }
 
-TrashFolder withParts(const QString& path, uid_t uid)
+// Why the folder open at fd cannot be uid's trash folder (a folder of the
+// user's own, open to nobody else), or none.
+std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid)
 {
-    for (const QString& part : { path, path + QStringLiteral("/files"), path + QStringLiteral("/info") }) {
-        if (const auto error = ensureOwnFolder(part, uid))
-            return { {}, *error };
+    struct stat status { };
+    if (::fstat(fd, &status) != 0)
+        return QStringLiteral("%1: %2").arg(path, errnoText(errno));
+    if (!S_ISDIR(status.st_mode))
+        return QStringLiteral("%1 is not a folder").arg(path);
+    if (status.st_uid != uid)
+        return QStringLiteral("%1 belongs to another user").arg(path);
+    if (status.st_nlink == 0)
+        return QStringLiteral("%1 was removed").arg(path);
+    if ((status.st_mode & 077) != 0)
+        return QStringLiteral("%1 is open to other users").arg(path);
+    return std::nullopt;
+}
+
+// The trash folder name in the folder open at parent (path names it for
+// telling), made (0700) with its files and info folders when missing, each
+// from the open folder above it: held when it is a real folder of uid's own,
+// open to nobody else (a trash of the user's that others may enter is
+// narrowed first).
+TrashFolder heldTrashIn(int parent, const QByteArray& name, const QString& path, uid_t uid)
+{
+    if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
+        return { {}, QStringLiteral("%1 cannot be made: %2").arg(path, errnoText(errno)), {} };
+    struct stat status { };
+    FileDescriptor folder(openSubfolder(parent, name.constData(), O_RDONLY, &status));
+    if (!folder.isOpen()) {
+        return { {},
+            errno == ELOOP ? QStringLiteral("%1 is a symbolic link").arg(path)
+                           : QStringLiteral("%1: %2").arg(path, errnoText(errno)),
+            {} };
     }
-    return { path, {} };
+    if (status.st_uid == uid && (status.st_mode & 077) != 0) {
+        Log::print("Trash: the trash folder", path, "was open to other users and is made private");
+        ::fchmod(folder.get(), status.st_mode & 0700);
+    }
+    if (const auto fault = ownFolderFault(folder.get(), path, uid))
+        return { {}, *fault, {} };
+    for (const char* part : { "files", "info" }) {
+        if (::mkdirat(folder.get(), part, 0700) != 0 && errno != EEXIST)
+            return { {}, QStringLiteral("%1/%2 cannot be made: %3").arg(path, QLatin1String(part), errnoText(errno)), {} };
+    }
+    auto held = std::make_shared<const HeldTrash>(path, uid, std::move(folder));
+    for (const char* part : { "files", "info" }) {
+        if (!held->openPart(part).isOpen())
+            return { {}, QStringLiteral("%1/%2: %3").arg(path, QLatin1String(part), errnoText(errno)), {} };
+    }
+    return { path, {}, std::move(held) };
 }
 
 // The home trash, $XDG_DATA_HOME/Trash, made when missing.
@@ -63,8 +107,11 @@ TrashFolder homeTrashFolder()
 {
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (dataHome.isEmpty() || QFileInfo(dataHome).isRelative() || !QDir().mkpath(dataHome))
-        return { {}, QStringLiteral("the data folder cannot be made") };
-    return withParts(dataHome + QStringLiteral("/Trash"), ::getuid());
+        return { {}, QStringLiteral("the data folder cannot be made"), {} };
+    const FileDescriptor parent(::open(QFile::encodeName(dataHome).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.isOpen())
+        return { {}, QStringLiteral("%1: %2").arg(dataHome, errnoText(errno)), {} };
+    return heldTrashIn(parent.get(), QByteArrayLiteral("Trash"), dataHome + QStringLiteral("/Trash"), ::getuid());
 }
 
 // The name of the attempt-th try (from 0) for a file named name: the name
@@ -155,19 +202,27 @@ int renameAtWithoutReplacing(int fromFolder, const QByteArray& from, int toFolde
     return ::renameat(fromFolder, from.constData(), toFolder, to.constData()) == 0 ? 0 : errno;
 }
 
-std::optional<QString> ensureOwnFolder(const QString& path, uid_t uid)
+HeldTrash::HeldTrash(QString path, uid_t uid, FileDescriptor folder)
+    : path_(std::move(path))
+    , uid_(uid)
+    , folder_(std::move(folder))
 {
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return QStringLiteral("%1 cannot be made: %2").arg(path, errnoText(errno));
+}
+
+std::optional<QString> HeldTrash::recheck() const
+{
+    return ownFolderFault(folder_.get(), path_, uid_);
+}
+
+FileDescriptor HeldTrash::openPart(const char* part) const
+{
     struct stat status { };
-    if (::lstat(name.constData(), &status) != 0)
-        return QStringLiteral("%1: %2").arg(path, errnoText(errno));
-    if (!S_ISDIR(status.st_mode))
-        return QStringLiteral("%1 is not a folder").arg(path);
-    if (status.st_uid != uid)
-        return QStringLiteral("%1 belongs to another user").arg(path);
-    return std::nullopt;
+    FileDescriptor opened(openSubfolder(folder_.get(), part, O_RDONLY, &status));
+    if (opened.isOpen() && status.st_uid != uid_) {
+        opened.reset();
+        errno = EPERM;
+    }
+    return opened;
 }
 
 std::optional<QString> writeWhole(int fd, const QByteArray& text)
@@ -198,46 +253,67 @@ std::optional<QString> writeDurably(int fd, const QByteArray& text)
     return error;
 }
 
-bool makeDurableTogether(const QString& folder, const std::vector<QString>& files)
+namespace {
+
+// Makes count files just written into the folder open at folder durable
+// together with their names; openFile(i) opens the i-th for its own sync.
+bool flushTogether(int folder, std::size_t count, const std::function<int(std::size_t)>& openFile)
 {
-    const FileDescriptor opened(
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    bool durable = opened.isOpen();
+    bool durable = folder >= 0;
     // A volume on a block device of its own writes out everything at once;
     // elsewhere (network, FUSE) only a file's own sync is sure to reach its
     // server.
     struct statfs volume { };
-    const bool wholeVolume = durable && ::fstatfs(opened.get(), &volume) == 0
+    const bool wholeVolume = durable && ::fstatfs(folder, &volume) == 0
         && (volume.f_type == 0xEF53 || volume.f_type == 0x58465342 || volume.f_type == 0x9123683E
             || volume.f_type == static_cast<decltype(volume.f_type)>(0xF2F52010));
     if (wholeVolume) {
-        durable = ::syncfs(opened.get()) == 0;
+        durable = ::syncfs(folder) == 0;
     } else {
-        for (std::size_t i = 0; i < files.size() && durable; ++i) {
-            const FileDescriptor file(::open(QFile::encodeName(files[i]).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        for (std::size_t i = 0; i < count && durable; ++i) {
+            const FileDescriptor file(openFile(i));
             durable = file.isOpen() && ::fsync(file.get()) == 0;
         }
     }
-    return durable && ::fsync(opened.get()) == 0;
+    return durable && ::fsync(folder) == 0;
 }
 
-void removeTrashEntries(const std::vector<QString>& infoPaths)
+} // namespace
+
+bool makeDurableTogether(const QString& folder, const std::vector<QString>& files)
+{
+    const FileDescriptor opened(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return flushTogether(opened.get(), files.size(), [&files](std::size_t i) {
+        return ::open(QFile::encodeName(files[i]).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    });
+}
+
+bool makeDurableTogetherAt(int folder, const std::vector<QByteArray>& names)
+{
+    return flushTogether(folder, names.size(), [folder, &names](std::size_t i) {
+        return ::openat(folder, names[i].constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    });
+}
+
+namespace {
+
+// Unlinks count entries several at a time; unlinkOne(i) removes the i-th
+// and tells why it stays.
+void unlinkTogether(std::size_t count, const std::function<void(std::size_t)>& unlinkOne)
 {
     // Entries per remover, and removers at most: a few dozen removals keep
     // a remover's start worth its while.
     constexpr std::size_t perRemover = 32;
     constexpr std::size_t mostRemovers = 8;
     std::atomic<std::size_t> next { 0 };
-    const auto removeSome = [&infoPaths, &next] {
-        for (std::size_t index; (index = next.fetch_add(1)) < infoPaths.size();) {
-            const QByteArray name = QFile::encodeName(infoPaths[index]);
-            if (::unlink(name.constData()) != 0 && errno != ENOENT)
-                Log::print("Trash: the entry", infoPaths[index], "stays:", errnoText(errno));
-        }
+    const auto removeSome = [&] {
+        for (std::size_t index; (index = next.fetch_add(1)) < count;)
+            unlinkOne(index);
     };
     std::vector<std::thread> removers;
-    const std::size_t count = std::min(mostRemovers, infoPaths.size() / perRemover);
-    for (std::size_t i = 1; i < count; ++i) {
+    const std::size_t removerCount = std::min(mostRemovers, count / perRemover);
+    for (std::size_t i = 1; i < removerCount; ++i) {
         try {
             removers.emplace_back(removeSome);
         } catch (const std::system_error&) {
@@ -249,22 +325,62 @@ void removeTrashEntries(const std::vector<QString>& infoPaths)
         remover.join();
 }
 
+} // namespace
+
+void removeTrashEntries(const std::vector<QString>& infoPaths)
+{
+    unlinkTogether(infoPaths.size(), [&infoPaths](std::size_t index) {
+        if (::unlink(QFile::encodeName(infoPaths[index]).constData()) != 0 && errno != ENOENT)
+            Log::print("Trash: the entry", infoPaths[index], "stays:", errnoText(errno));
+    });
+}
+
+void removeTrashEntries(const std::vector<TrashEntry>& entries)
+{
+    // Each held trash's info folder opened once.
+    std::map<const HeldTrash*, FileDescriptor> infoFolders;
+    std::vector<int> folders;
+    folders.reserve(entries.size());
+    for (const TrashEntry& entry : entries) {
+        auto [folder, first] = infoFolders.try_emplace(entry.trash.get());
+        if (first && entry.trash)
+            folder->second = entry.trash->openPart("info");
+        folders.push_back(folder->second.get());
+    }
+    unlinkTogether(entries.size(), [&entries, &folders](std::size_t index) {
+        const TrashEntry& entry = entries[index];
+        if (folders[index] < 0 || (::unlinkat(folders[index], entry.infoName().constData(), 0) != 0 && errno != ENOENT))
+            Log::print("Trash: the entry", QFile::decodeName(entry.infoName()), "stays in",
+                entry.trash ? entry.trash->path() : QString(), errnoText(errno));
+    });
+}
+
 namespace TrashDetail {
 
 TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
 {
+    const QString top = topdir.isEmpty() ? QStringLiteral("/") : topdir;
+    const FileDescriptor topFolder(::open(QFile::encodeName(top).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!topFolder.isOpen())
+        return { {}, QStringLiteral("%1: %2").arg(top, errnoText(errno)), {} };
     const QString shared = topdir + QStringLiteral("/.Trash");
     struct stat status { };
-    const bool present = ::lstat(QFile::encodeName(shared).constData(), &status) == 0;
-    if (present && S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX)) {
-        TrashFolder folder = withParts(shared + QLatin1Char('/') + QString::number(uid), uid);
+    const FileDescriptor sharedFolder(openSubfolder(topFolder.get(), ".Trash", O_PATH, &status));
+    // A shared trash whose owner is another user is theirs to rename the
+    // user's folder in, and to put a folder of their own in its place.
+    if (sharedFolder.isOpen() && (status.st_mode & S_ISVTX) && (status.st_uid == 0 || status.st_uid == uid)) {
+        TrashFolder folder = heldTrashIn(sharedFolder.get(), QByteArray::number(uid),
+            shared + QLatin1Char('/') + QString::number(uid), uid);
         if (folder.error.isEmpty())
             return folder;
         Log::print("Trash: the shared trash is not usable,", folder.error);
-    } else if (present) {
-        Log::print("Trash: not a shared trash (a link, or without the sticky bit):", shared);
+    } else if (sharedFolder.isOpen()) {
+        Log::print("Trash: not a shared trash (without the sticky bit, or another user's):", shared);
+    } else if (errno != ENOENT) {
+        Log::print("Trash: not a shared trash (a link, or not a folder):", shared);
     }
-    return withParts(topdir + QStringLiteral("/.Trash-") + QString::number(uid), uid);
+    return heldTrashIn(topFolder.get(), QByteArrayLiteral(".Trash-") + QByteArray::number(uid),
+        topdir + QStringLiteral("/.Trash-") + QString::number(uid), uid);
 }
 
 } // namespace TrashDetail
@@ -274,10 +390,9 @@ namespace {
 // The text of the trash entry at infoPath, with the entry file as it is
 // (when facts is given), or none when it is no regular file or cannot be
 // read. Never waits on what stands in an entry's place (a FIFO).
-std::optional<QByteArray> readTrashInfo(const QString& infoPath, FileFacts* facts = nullptr)
+std::optional<QByteArray> readTrashInfo(int folder, const QByteArray& name, FileFacts* facts = nullptr)
 {
-    const FileDescriptor file(
-        ::open(QFile::encodeName(infoPath).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const FileDescriptor file(::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen())
         return std::nullopt;
     const auto opened = factsAt(file.get(), QByteArray(), AT_EMPTY_PATH);
@@ -306,7 +421,7 @@ std::optional<QByteArray> readTrashInfo(const QString& infoPath, FileFacts* fact
 
 std::optional<QString> trashInfoOriginalPath(const QString& infoPath)
 {
-    const auto text = readTrashInfo(infoPath);
+    const auto text = readTrashInfo(AT_FDCWD, QFile::encodeName(infoPath));
     return text ? originalPathInTrashInfo(*text) : std::nullopt;
 }
 
@@ -322,16 +437,33 @@ std::optional<QString> originalPathInTrashInfo(const QByteArray& text)
     return std::nullopt;
 }
 
-bool isTrashEntryAsWritten(const QString& infoPath, const QByteArray& text, const FileFacts& written)
+namespace {
+
+bool isEntryAsWritten(int folder, const QByteArray& name, const QByteArray& text, const FileFacts& written)
 {
     // The deletion date and path alone prove nothing: a desktop that trashes
     // another file of that path within the same second writes the same text
     // under the same name once the trash was emptied. The entry file itself,
     // never written to since, is what this program left there.
     FileFacts now;
-    const auto read = readTrashInfo(infoPath, &now);
+    const auto read = readTrashInfo(folder, name, &now);
     return read && !text.isEmpty() && *read == text && now.sameFileAs(written) && now.size == written.size
         && now.modTime == written.modTime;
+}
+
+} // namespace
+
+bool isTrashEntryAsWritten(const QString& infoPath, const QByteArray& text, const FileFacts& written)
+{
+    return isEntryAsWritten(AT_FDCWD, QFile::encodeName(infoPath), text, written);
+}
+
+bool isTrashEntryAsWritten(const TrashEntry& entry, const QByteArray& text, const FileFacts& written)
+{
+    if (!entry.isSet())
+        return false;
+    const FileDescriptor info = entry.trash->openPart("info");
+    return info.isOpen() && isEntryAsWritten(info.get(), entry.infoName(), text, written);
 }
 
 TrashFolder TrashCan::folderFor(const Mount& mount, const QString& path)
@@ -350,7 +482,7 @@ TrashFolder TrashCan::folderFor(const Mount& mount, const QString& path)
                 break;
             top = up;
         }
-        folder = top.isEmpty() ? TrashFolder { {}, QStringLiteral("its folder cannot be resolved") }
+        folder = top.isEmpty() ? TrashFolder { {}, QStringLiteral("its folder cannot be resolved"), {} }
                                : TrashDetail::volumeTrashFolder(top == QStringLiteral("/") ? QString() : top, ::getuid());
     }
     folders_[mount] = folder;
@@ -369,9 +501,14 @@ void TrashCan::prepareEntries(const std::vector<QString>& paths, std::chrono::mi
     QElapsedTimer clock;
     clock.start();
     const QDateTime now = QDateTime::currentDateTime();
-    // The entries written, by trash folder, each made durable with its
-    // folder's before any of their files moves.
-    std::map<QString, std::vector<std::pair<QString, PreparedEntry>>> written;
+    // The info folders of this batch's trash folders, each checked once and
+    // opened from its held folder; the entries written in each, made
+    // durable with their folder's before any of their files moves.
+    struct Batch {
+        FileDescriptor info;
+        std::vector<std::pair<QString, PreparedEntry>> entries;
+    };
+    std::map<std::shared_ptr<const HeldTrash>, Batch> written;
     for (const QString& path : paths) {
         if (clock.elapsed() > budget.count())
             break;
@@ -381,47 +518,73 @@ void TrashCan::prepareEntries(const std::vector<QString>& paths, std::chrono::mi
         const TrashFolder folder = folderFor(*mount, path);
         if (!folder.error.isEmpty())
             continue;
+        auto [batch, first] = written.try_emplace(folder.held);
+        if (first) {
+            if (const auto fault = folder.held->recheck())
+                Log::print("Trash: the trash folder can no longer be used,", *fault);
+            else
+                batch->second.info = folder.held->openPart("info");
+        }
+        if (!batch->second.info.isOpen())
+            continue;
+        const int info = batch->second.info.get();
         const QByteArray name = QFile::encodeName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
         const QByteArray text = trashInfoText(path, now);
         // Numbered names only: a name taken that often is left to the
         // file's own entry, with its random tags.
         for (int attempt = 0; attempt < entryAttempts / 2; ++attempt) {
             const QByteArray entry = entryName(name, attempt);
-            const QString info = folder.path + QStringLiteral("/info/") + QFile::decodeName(entry + infoSuffix);
-            const QByteArray infoName = QFile::encodeName(info);
-            const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            const QByteArray infoName = entry + infoSuffix;
+            const int fd = ::openat(info, infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (fd < 0 && errno == EEXIST)
                 continue;
             if (fd < 0)
                 break;
             const auto error = writeWhole(fd, text);
             if (::close(fd) != 0 || error) {
-                ::unlink(infoName.constData());
+                ::unlinkat(info, infoName.constData(), 0);
                 break;
             }
-            written[folder.path].push_back({ path, { folder.path, entry, info, text } });
+            const QString infoPath = folder.path + QStringLiteral("/info/") + QFile::decodeName(infoName);
+            batch->second.entries.push_back({ path, { folder.held, entry, infoPath, text } });
             break;
         }
     }
-    for (auto& [folder, entries] : written) {
-        std::vector<QString> infos;
-        infos.reserve(entries.size());
-        for (const auto& [path, entry] : entries)
-            infos.push_back(entry.info);
-        const bool durable = makeDurableTogether(folder + QStringLiteral("/info"), infos);
+    for (auto& [folder, batch] : written) {
+        if (batch.entries.empty())
+            continue;
+        std::vector<QByteArray> names;
+        names.reserve(batch.entries.size());
+        for (const auto& [path, entry] : batch.entries)
+            names.push_back(entry.entry + infoSuffix);
+        const bool durable = makeDurableTogetherAt(batch.info.get(), names);
         if (!durable)
-            Log::print("Trash: the entries of a batch could not be made durable in", folder, errnoText(errno));
+            Log::print("Trash: the entries of a batch could not be made durable in", folder->path(), errnoText(errno));
         const std::lock_guard guard(lock_);
-        for (auto& [path, entry] : entries) {
+        for (auto& [path, entry] : batch.entries) {
             if (!durable)
-                ::unlink(QFile::encodeName(entry.info).constData());
+                ::unlinkat(batch.info.get(), (entry.entry + infoSuffix).constData(), 0);
             else if (const auto [earlier, added] = prepared_.try_emplace(path, std::move(entry)); !added)
                 // One path twice in a batch: the second time waits for an
                 // entry of its own.
-                ::unlink(QFile::encodeName(entry.info).constData());
+                ::unlinkat(batch.info.get(), (entry.entry + infoSuffix).constData(), 0);
         }
     }
 }
+
+namespace {
+
+// Removes the entry written ahead in its trash's info folder.
+void unlinkPrepared(const std::shared_ptr<const HeldTrash>& folder, const QByteArray& entry)
+{
+    if (!folder)
+        return;
+    const FileDescriptor info = folder->openPart("info");
+    if (info.isOpen())
+        ::unlinkat(info.get(), (entry + infoSuffix).constData(), 0);
+}
+
+} // namespace
 
 void TrashCan::dropPrepared()
 {
@@ -430,8 +593,11 @@ void TrashCan::dropPrepared()
         const std::lock_guard guard(lock_);
         left.swap(prepared_);
     }
-    for (const auto& [path, entry] : left)
-        ::unlink(QFile::encodeName(entry.info).constData());
+    std::vector<TrashEntry> entries;
+    entries.reserve(left.size());
+    for (auto& [path, entry] : left)
+        entries.push_back({ std::move(entry.folder), std::move(entry.entry) });
+    removeTrashEntries(entries);
 }
 
 std::optional<TrashCan::PreparedEntry> TrashCan::takePrepared(const QString& path)
@@ -451,42 +617,48 @@ FileRemoval TrashCan::moveToTrash(
     const QString& path = held.path;
     std::optional<PreparedEntry> ready = takePrepared(path);
     const auto mount = mountOf(held.folder.get(), held.name);
-    const TrashFolder folder = mount ? folderFor(*mount, path) : TrashFolder { {}, errnoText(errno) };
+    TrashFolder folder = mount ? folderFor(*mount, path) : TrashFolder { {}, errnoText(errno), {} };
+    // The trash folder as it was held when it was found, looked at again:
+    // its files and info folders are reached from it alone.
+    if (folder.error.isEmpty()) {
+        if (const auto fault = folder.held->recheck())
+            folder.error = *fault;
+    }
+    FileDescriptor files;
+    FileDescriptor info;
+    if (folder.error.isEmpty()) {
+        files = folder.held->openPart("files");
+        info = files.isOpen() ? folder.held->openPart("info") : FileDescriptor {};
+        if (!info.isOpen())
+            folder.error = QStringLiteral("%1: %2").arg(folder.path, errnoText(errno));
+    }
     // The entry written ahead serves only while it is still there as it was
     // written, in the trash this file goes to.
-    struct stat readyStatus { };
-    if (ready
-        && (ready->folder != folder.path
-            || ::lstat(QFile::encodeName(ready->info).constData(), &readyStatus) != 0 || !S_ISREG(readyStatus.st_mode)
-            || readyStatus.st_size != ready->text.size())) {
-        ::unlink(QFile::encodeName(ready->info).constData());
-        ready.reset();
+    if (ready) {
+        struct stat readyStatus { };
+        if (ready->folder != folder.held || !info.isOpen()
+            || ::fstatat(info.get(), (ready->entry + infoSuffix).constData(), &readyStatus, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISREG(readyStatus.st_mode) || readyStatus.st_size != ready->text.size()) {
+            unlinkPrepared(ready->folder, ready->entry);
+            ready.reset();
+        }
     }
     if (!folder.error.isEmpty())
         return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(folder.error));
-    const FileDescriptor files(
-        ::open(QFile::encodeName(folder.path + QStringLiteral("/files")).constData(),
-            O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!files.isOpen()) {
-        const int error = errno;
-        if (ready)
-            ::unlink(QFile::encodeName(ready->info).constData());
-        return FileRemoval::failed(QStringLiteral("its volume has no usable trash: %1").arg(errnoText(error)));
-    }
     for (int attempt = 0; attempt < entryAttempts; ++attempt) {
         QByteArray entry;
-        QString info;
+        QString infoPath;
         QByteArray text;
         if (ready) {
             entry = ready->entry;
-            info = ready->info;
+            infoPath = ready->info;
             text = std::move(ready->text);
             ready.reset();
         } else {
             entry = entryName(held.name, attempt);
-            info = folder.path + QStringLiteral("/info/") + QFile::decodeName(entry + infoSuffix);
-            const QByteArray infoName = QFile::encodeName(info);
-            const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            infoPath = folder.path + QStringLiteral("/info/") + QFile::decodeName(entry + infoSuffix);
+            const int fd = ::openat(info.get(), (entry + infoSuffix).constData(),
+                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (fd < 0 && errno == EEXIST)
                 continue;
             if (fd < 0)
@@ -494,18 +666,18 @@ FileRemoval TrashCan::moveToTrash(
                     QStringLiteral("the trash cannot take its entry: %1").arg(errnoText(errno)));
             text = trashInfoText(path, QDateTime::currentDateTime());
             if (const auto error = writeDurably(fd, text)) {
-                ::unlink(infoName.constData());
+                ::unlinkat(info.get(), (entry + infoSuffix).constData(), 0);
                 return FileRemoval::failed(QStringLiteral("the trash entry cannot be written: %1").arg(*error));
             }
         }
-        const QByteArray infoName = QFile::encodeName(info);
+        const QByteArray infoName = entry + infoSuffix;
         const QString trashed = folder.path + QStringLiteral("/files/") + QFile::decodeName(entry);
         const HeldMove move = moveHeldFile(held, files.get(), entry, trashed, beforeRename);
         if (!move.moved) {
             // Whatever else was moved and could not be put back came from
             // this path: its entry says so.
             if (!move.stranded)
-                ::unlink(infoName.constData());
+                ::unlinkat(info.get(), infoName.constData(), 0);
             if (move.error == EEXIST)
                 continue;
             return FileRemoval::failed(move.error != 0
@@ -513,21 +685,22 @@ FileRemoval TrashCan::moveToTrash(
                     : move.refusal);
         }
         FileRemoval removal;
-        removal.trashed = factsOf(trashed).value_or(FileFacts {});
+        removal.trashed = factsAt(files.get(), entry, AT_SYMLINK_NOFOLLOW).value_or(FileFacts {});
         if (const auto refusal = proof ? proof() : std::nullopt) {
             if (const int error = renameAtWithoutReplacing(files.get(), entry, held.folder.get(), held.name);
                 error != 0) {
                 Log::print("Trash: the file", path, "could not be put back from", trashed, errnoText(error));
                 return FileRemoval::failed(QStringLiteral("%1; it stays in the trash at %2").arg(*refusal, trashed));
             }
-            ::unlink(infoName.constData());
+            ::unlinkat(info.get(), infoName.constData(), 0);
             return FileRemoval::failed(*refusal);
         }
         removal.ok = true;
         removal.trashedPath = trashed;
-        removal.trashInfoPath = info;
+        removal.entry = { folder.held, entry };
+        removal.trashInfoPath = infoPath;
         removal.trashInfoText = std::move(text);
-        removal.trashInfo = factsOf(info).value_or(FileFacts {});
+        removal.trashInfo = factsAt(info.get(), infoName, AT_SYMLINK_NOFOLLOW).value_or(FileFacts {});
         return removal;
     }
     return FileRemoval::failed(QStringLiteral("the trash has no free name for it"));

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/FileInfoNode.h"
+#include "core/FileUtilities.h"
 
 #include <QString>
 
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/types.h>
@@ -46,13 +48,53 @@ std::optional<FileFacts> factsAt(int folder, const QByteArray& name, int flags);
 // taken back: why the file must come back, or none when it may go.
 using RemovalProof = std::function<std::optional<QString>()>;
 
+// A user's trash folder (holding files/ and info/), held open since it was
+// found and checked: every move into it and every entry written, read or
+// removed reaches its files and info folders from this descriptor, never
+// again by its path, so that a folder another user puts in its place
+// afterwards (the owner of a shared .Trash may rename any entry of it)
+// never receives a file. Shared by the removals that went into it and by
+// their undo. Any thread.
+class HeldTrash {
+public:
+    HeldTrash(QString path, uid_t uid, FileDescriptor folder);
+
+    // The path it had when it was found: for telling only.
+    const QString& path() const { return path_; }
+    // Why the held folder may no longer serve (not a folder of the user's
+    // own, open to others, removed), or none: a look at the descriptor.
+    std::optional<QString> recheck() const;
+    // Its part "files" or "info", opened from the held folder without
+    // following a link and only when it is a folder of the user's own; not
+    // open with errno set otherwise.
+    FileDescriptor openPart(const char* part) const;
+
+private:
+    QString path_;
+    uid_t uid_;
+    FileDescriptor folder_;
+};
+
+// A file's place in a held trash: name in its files folder, and name with
+// ".trashinfo" in its info folder.
+struct TrashEntry {
+    std::shared_ptr<const HeldTrash> trash;
+    QByteArray name;
+
+    bool isSet() const { return trash && !name.isEmpty(); }
+    QByteArray infoName() const { return name + QByteArrayLiteral(".trashinfo"); }
+};
+
 // Where a removed file went: its place in the trash (with the entry that
 // records where it came from), or nowhere when it was deleted outright.
 struct FileRemoval {
     bool ok = false;
-    // Absolute path of the file inside the trash's files folder; empty for an
-    // outright deletion or a failure.
+    // Absolute path of the file inside the trash's files folder (as it was
+    // when the trash was found: for telling); empty for an outright deletion
+    // or a failure.
     QString trashedPath;
+    // The same as the undo reaches it: from the held trash folder.
+    TrashEntry entry;
     // The trash entry naming the original path; empty like trashedPath.
     QString trashInfoPath;
     // That entry as this program wrote it, its text and the entry file right
@@ -75,18 +117,22 @@ struct FileRemoval {
     }
 };
 
-// One trash folder (holding files/ and info/), or why a volume has none.
+// One trash folder (holding files/ and info/), held, or why a volume has
+// none.
 struct TrashFolder {
     QString path;
     QString error;
+    std::shared_ptr<const HeldTrash> held;
 };
 
 namespace TrashDetail {
 
 // The trash of a volume other than the home volume, whose top folder is
 // topdir: $topdir/.Trash/$uid when $topdir/.Trash is a real folder with the
-// sticky bit, otherwise $topdir/.Trash-$uid. Missing folders are made
-// (0700); a link or a folder of another owner is never used.
+// sticky bit that belongs to root or to the user, otherwise
+// $topdir/.Trash-$uid. Missing folders are made (0700), each from the open
+// folder above it; a link or a folder of another owner is never used, and
+// the one found is held.
 TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid);
 
 } // namespace TrashDetail
@@ -100,6 +146,8 @@ std::optional<QString> originalPathInTrashInfo(const QByteArray& text);
 // there: the same entry file, unwritten since (written, as it was right
 // after), holding exactly text.
 bool isTrashEntryAsWritten(const QString& infoPath, const QByteArray& text, const FileFacts& written);
+// The same for the entry of a held trash.
+bool isTrashEntryAsWritten(const TrashEntry& entry, const QByteArray& text, const FileFacts& written);
 
 struct HeldFile;
 
@@ -132,9 +180,9 @@ public:
     void dropPrepared();
 
 private:
-    // An entry written ahead, in the trash folder folder.
+    // An entry written ahead, in the held trash folder folder.
     struct PreparedEntry {
-        QString folder;
+        std::shared_ptr<const HeldTrash> folder;
         QByteArray entry;
         QString info;
         QByteArray text;
@@ -153,12 +201,16 @@ private:
 // cannot promise that: network, FUSE), then the folder. Whether all of it
 // is; errno says why not.
 bool makeDurableTogether(const QString& folder, const std::vector<QString>& files);
+// The same for names in the folder open at folder (O_RDONLY).
+bool makeDurableTogetherAt(int folder, const std::vector<QByteArray>& names);
 
 // Removes the trash entries at infoPaths, whose files have left the trash,
 // several at a time: each removal frees an inode and may wait on the
 // volume's journal, and waits that overlap cost one wait. Those that stay
 // are logged. Returns when every removal has ended.
 void removeTrashEntries(const std::vector<QString>& infoPaths);
+// The same for entries of held trash folders.
+void removeTrashEntries(const std::vector<TrashEntry>& entries);
 
 // rename() that never replaces what is at to, also where the file system
 // cannot promise that itself (then it is looked for first). 0 or an errno.
@@ -171,7 +223,3 @@ std::optional<QString> writeWhole(int fd, const QByteArray& text);
 // Writes the whole text to fd and makes sure it is on the disk; closes fd.
 // Why it failed, or none.
 std::optional<QString> writeDurably(int fd, const QByteArray& text);
-
-// A folder of the user's own, made (0700) when missing: never a link, never
-// another user's. Why it cannot be used, or none.
-std::optional<QString> ensureOwnFolder(const QString& path, uid_t uid);

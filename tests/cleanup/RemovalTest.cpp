@@ -13,6 +13,7 @@
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
 #include "core/CommonFuncs.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/MD5.h"
 #include "core/PhotosNode.h"
@@ -52,8 +53,12 @@
 #include <sched.h>
 #include <set>
 #include <sys/mount.h>
+#include <grp.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -1752,4 +1757,313 @@ TEST_F(Removal, AnUndoStoppedOrEndedInsideABatchLeavesEachFileBackOrInTheTrashWi
     EXPECT_EQ(trashListing(home, "info"),
         (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m4.trashinfo"),
             QStringLiteral("m5.trashinfo"), QStringLiteral("m6.trashinfo") }));
+}
+
+namespace {
+
+// A volume of its own (tmpfs; or ramfs, which keeps no extended attribute)
+// mounted on folder in a mount namespace of this thread's own, which the
+// threads it starts share and no other process sees; unmounted when it goes.
+class PrivateVolume {
+public:
+    PrivateVolume(const QString& folder, const char* type, const char* options)
+        : folder_(QFile::encodeName(folder))
+    {
+        if (::geteuid() != 0) {
+            whyNot_ = "mounting a volume needs root";
+            return;
+        }
+        static thread_local const bool ownNamespace = ::unshare(CLONE_NEWNS) == 0
+            && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        if (!ownNamespace || !QDir().mkpath(folder)
+            || ::mount(type, folder_.constData(), type, 0, options) != 0) {
+            whyNot_ = std::string("this machine cannot mount a ") + type + " of the test's own";
+            return;
+        }
+        mounted_ = true;
+    }
+    ~PrivateVolume()
+    {
+        if (mounted_)
+            ::umount2(folder_.constData(), MNT_DETACH);
+    }
+    PrivateVolume(const PrivateVolume&) = delete;
+    PrivateVolume& operator=(const PrivateVolume&) = delete;
+
+    bool isMounted() const { return mounted_; }
+    const std::string& whyNot() const { return whyNot_; }
+
+private:
+    QByteArray folder_;
+    bool mounted_ = false;
+    std::string whyNot_;
+};
+
+// The user that acts against the user running the program.
+constexpr uid_t otherUser = 65534;
+
+// Runs body as otherUser, in a child that has only that user's rights.
+bool asOtherUser(const std::function<bool()>& body)
+{
+    return exitCodeOfChild([&body] {
+        const gid_t group = otherUser;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(group, group, group) != 0
+            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+            return 2;
+        return body() ? 0 : 1;
+    }) == 0;
+}
+
+std::optional<QByteArray> attribute(const QString& path, const char* name)
+{
+    QByteArray value(4096, Qt::Uninitialized);
+    const ssize_t size = ::lgetxattr(QFile::encodeName(path).constData(), name, value.data(), size_t(value.size()));
+    if (size < 0)
+        return std::nullopt;
+    value.truncate(size);
+    return value;
+}
+
+bool setAttribute(const QString& path, const char* name, const QByteArray& value)
+{
+    return ::lsetxattr(QFile::encodeName(path).constData(), name, value.constData(), size_t(value.size()), 0) == 0;
+}
+
+// An access list as the kernel keeps it: the owner may read and write, the
+// user 65533 and the group read, others nothing.
+QByteArray accessListForAnotherReader()
+{
+    QByteArray list;
+    const auto add = [&list](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            list.append(char((value >> (8 * i)) & 0xff));
+    };
+    add(2, 4);
+    for (const auto& [tag, permissions, id] : std::vector<std::tuple<quint32, quint32, quint32>> {
+             { 0x01, 6, 0xffffffffu }, { 0x02, 4, 65533 }, { 0x04, 4, 0xffffffffu }, { 0x10, 4, 0xffffffffu },
+             { 0x20, 0, 0xffffffffu } }) {
+        add(tag, 2);
+        add(permissions, 2);
+        add(id, 4);
+    }
+    return list;
+}
+
+struct stat statusOf(const QString& path)
+{
+    struct stat status { };
+    ::lstat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+} // namespace
+
+TEST_F(Removal, ATrashFolderAnotherUserSwapsAfterItsCheckNeverGetsTheFileAndUndoBringsItBack)
+{
+    // A volume whose top folder every user may write, and on it a shared
+    // trash (sticky, as the trash rules ask) that another user made.
+    const QString top = home.path() + QStringLiteral("/volume");
+    const PrivateVolume volume(top, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // The other user may pass through the test's own folder to the volume.
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    const QString shared = top + QStringLiteral("/.Trash");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), otherUser, otherUser), 0);
+    writeTestFile(top + QStringLiteral("/m-secret"), "secret");
+    writeTestFile(top + QStringLiteral("/k-secret"), "secret");
+    const auto marked = record(top + QStringLiteral("/m-secret"));
+    load({ { marked, record(top + QStringLiteral("/k-secret")) } });
+
+    // After the user's trash folder was checked and before the file moves,
+    // the other user renames it away and puts in its place a folder of
+    // their own that anyone may write, in the shared trash (whose owner may
+    // rename any entry) or in the top folder.
+    const QString uid = QString::number(::getuid());
+    const std::vector<QByteArray> trashes { QFile::encodeName(shared + QLatin1Char('/') + uid),
+        QFile::encodeName(top + QStringLiteral("/.Trash-") + uid) };
+    int swaps = 0;
+    remover->beforeEach = [&](const QString&) {
+        const bool swapped = asOtherUser([&trashes] {
+            bool any = false;
+            for (const QByteArray& trash : trashes) {
+                struct stat status { };
+                if (::lstat(trash.constData(), &status) != 0)
+                    continue;
+                any = true;
+                if (::rename(trash.constData(), (trash + ".gone").constData()) != 0)
+                    return false;
+                for (const QByteArray& made : { trash, trash + "/files", trash + "/info" }) {
+                    if (::mkdir(made.constData(), 0777) != 0 || ::chmod(made.constData(), 0777) != 0)
+                        return false;
+                }
+            }
+            return any;
+        });
+        swaps += swapped ? 1 : 0;
+    };
+    ASSERT_TRUE(run());
+    EXPECT_EQ(swaps, 1);
+    EXPECT_EQ(controller.lastReport().countTrashed, 1);
+    EXPECT_FALSE(exists(marked));
+
+    // Nothing went into the other user's folders, nor into their shared trash.
+    for (const QByteArray& trash : trashes) {
+        for (const char* part : { "/files", "/info" })
+            EXPECT_EQ(entriesOf(QFile::decodeName(trash + part)), QStringList {}) << trash.constData() << part;
+    }
+    EXPECT_EQ(entriesOf(shared), QStringList {});
+
+    // The undo finds the file, and removes its entry, in the user's own
+    // folder, wherever it was renamed to.
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(marked), QByteArray("secret"));
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_ACTION_COMPLETED")) });
+    EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+    for (const char* part : { "/files", "/info" })
+        EXPECT_EQ(entriesOf(QFile::decodeName(trashes[1] + ".gone" + part)), QStringList {}) << part;
+}
+
+namespace {
+
+// The removed files' folder is moved to another volume after the clean-up,
+// and a link left in its place: the undo has to copy them back there.
+void moveFolderToAnotherVolume(const QString& folder, const QString& elsewhere)
+{
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, folder));
+}
+
+} // namespace
+
+TEST_F(Removal, UndoIntoAFolderMovedToAnotherVolumeKeepsOwnerExtendedAttributesAndAccessList)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0755");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    const QString path = folder + QStringLiteral("/sub/m-tagged");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    writeTestFile(path, "tagged");
+    if (!setAttribute(path, "user.xdg.tags", "red,blue") || !setAttribute(path, "user.xdg.comment", "the good one")
+        || !setAttribute(path, "system.posix_acl_access", accessListForAnotherReader()))
+        GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes or access lists";
+    writeTestFile(volumeTop + QStringLiteral("/probe"), "");
+    if (!setAttribute(volumeTop + QStringLiteral("/probe"), "user.probe", "x"))
+        GTEST_SKIP() << "a tmpfs of this kernel keeps no user extended attributes";
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), otherUser, otherUser), 0);
+    const auto marked = record(path);
+    const struct stat before = statusOf(path);
+    const auto accessList = attribute(path, "system.posix_acl_access");
+    ASSERT_TRUE(accessList);
+    load({ { file(QStringLiteral("k-tagged"), "tagged"), marked } });
+    ASSERT_TRUE(run());
+    ASSERT_FALSE(exists(marked));
+    moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), volumeTop + QStringLiteral("/sub"));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(marked), QByteArray("tagged"));
+    const QString restored = volumeTop + QStringLiteral("/sub/m-tagged");
+    const struct stat after = statusOf(restored);
+    EXPECT_NE(after.st_dev, before.st_dev);
+    EXPECT_EQ(after.st_uid, otherUser);
+    EXPECT_EQ(after.st_gid, otherUser);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(attribute(restored, "user.xdg.tags"), std::optional(QByteArray("red,blue")));
+    EXPECT_EQ(attribute(restored, "user.xdg.comment"), std::optional(QByteArray("the good one")));
+    EXPECT_EQ(attribute(restored, "system.posix_acl_access"), accessList);
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_ACTION_COMPLETED")) });
+    EXPECT_EQ(sheets->messageDetails, QStringList {});
+}
+
+TEST_F(Removal, UndoIntoAVolumeThatKeepsNoExtendedAttributesTellsWhatEachFileLost)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/plain-volume");
+    const PrivateVolume volume(volumeTop, "ramfs", "mode=0755");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    const QString taggedPath = folder + QStringLiteral("/sub/m-tagged");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(taggedPath).path()));
+    writeTestFile(taggedPath, "tagged");
+    if (!setAttribute(taggedPath, "user.xdg.tags", "red")
+        || !setAttribute(taggedPath, "system.posix_acl_access", accessListForAnotherReader()))
+        GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes or access lists";
+    const auto tagged = record(taggedPath);
+    const auto plain = file(QStringLiteral("sub/m-plain"), "plain");
+    load({ { file(QStringLiteral("k-tagged"), "tagged"), tagged }, { file(QStringLiteral("k-plain"), "plain"), plain } });
+    ASSERT_TRUE(run());
+    moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), volumeTop + QStringLiteral("/sub"));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(tagged), QByteArray("tagged"));
+    EXPECT_EQ(bytes(plain), QByteArray("plain"));
+    // Both are back, but one is not whole, and says what it lost.
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_FILES_RESTORED_WITHOUT_ALL")) });
+    ASSERT_EQ(sheets->messageDetails.size(), 1);
+    const QString told = sheets->messageDetails[0];
+    EXPECT_TRUE(told.startsWith(*tagged->filePath + QStringLiteral(": "))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("its extended attribute user.xdg.tags"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("its access list (ACL)"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(errnoText(EOPNOTSUPP))) << told.toStdString();
+    EXPECT_EQ(controller.lastUndoReport().restored, 2);
+}
+
+TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAndTellsTheOwnerItLost)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // The user (not root) removes a file of a third user from a folder of
+    // their own, and is a member of that user's group.
+    constexpr uid_t third = 65533;
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    const QString own = home.path() + QStringLiteral("/user");
+    const QString data = own + QStringLiteral("/data");
+    const QString sub = own + QStringLiteral("/sub");
+    const QString path = sub + QStringLiteral("/m-theirs");
+    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(sub));
+    writeTestFile(path, "theirs");
+    for (const QString& made : { own, data, sub })
+        ASSERT_EQ(::chown(QFile::encodeName(made).constData(), otherUser, otherUser), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), third, third), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    const auto removed = record(path);
+
+    const int code = exitCodeOfChild([&] {
+        const gid_t groups[] = { third };
+        if (::setgroups(1, groups) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
+            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+            return 2;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        FileRemoval removal = LocalFileRemover().moveToTrash(path);
+        if (!removal.ok)
+            return 3;
+        // The folder moved to another volume, a link left in its place.
+        const QByteArray moved = QFile::encodeName(volumeTop + QStringLiteral("/sub"));
+        if (::rmdir(QFile::encodeName(sub).constData()) != 0 || ::mkdir(moved.constData(), 0755) != 0
+            || ::symlink(moved.constData(), QFile::encodeName(sub).constData()) != 0)
+            return 4;
+        std::vector<RemovedFile> undoList { { removed, nullptr, path, removal.trashedPath, removal.trashInfoPath,
+            RemovalRoute::trash, 0, removal.trashed, ScanSource::thisComputer, removal.trashInfoText,
+            removal.trashInfo, removal.entry } };
+        UnavailableCloudRemover cloud;
+        const std::atomic<bool> never { false };
+        const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
+        if (outcomes.size() != 1 || !outcomes[0].restored)
+            return 5;
+        const struct stat status = statusOf(QFile::decodeName(moved) + QStringLiteral("/m-theirs"));
+        const QString& told = outcomes[0].notKept;
+        if (status.st_uid != otherUser || status.st_gid != third)
+            return 6;
+        return told.contains(QStringLiteral("its owner (user 65533)")) && !told.contains(QStringLiteral("group"))
+            ? 0
+            : 7;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(bytes(removed), QByteArray("theirs"));
 }

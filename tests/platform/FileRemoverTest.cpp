@@ -254,3 +254,41 @@ TEST(FileRemover, AnotherVolumeUsesItsSharedTrashOnlyWhenItIsARealStickyFolder)
     ::chmod(QFile::encodeName(shared).constData(), 0777);
     EXPECT_TRUE(TrashDetail::volumeTrashFolder(top.path(), uid).path.isEmpty());
 }
+
+TEST(FileRemover, ASharedTrashOfAnotherUserIsNotUsedAndATrashGivenAwayAfterItsCheckTakesNoMoreFiles)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    constexpr uid_t other = 65534;
+    const uid_t uid = ::getuid();
+    QTemporaryDir top;
+    const QString shared = top.path() + QStringLiteral("/.Trash");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+
+    // Sticky, but another user's: they could rename the user's folder in it.
+    ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), other, other), 0);
+    EXPECT_EQ(TrashDetail::volumeTrashFolder(top.path(), uid).path,
+        top.path() + QStringLiteral("/.Trash-") + QString::number(uid));
+    EXPECT_EQ(entriesOf(shared), QStringList {});
+    // Root's serves.
+    ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), 0, 0), 0);
+    EXPECT_EQ(TrashDetail::volumeTrashFolder(top.path(), uid).path, shared + QLatin1Char('/') + QString::number(uid));
+
+    // The trash folder this run found is given to another user: it is
+    // looked at again before each move, and takes no further file.
+    TempHome home;
+    const QString first = home.path() + QStringLiteral("/first");
+    const QString second = home.path() + QStringLiteral("/second");
+    writeTestFile(first, "first");
+    writeTestFile(second, "second");
+    LocalFileRemover remover;
+    ASSERT_TRUE(remover.moveToTrash(first).ok);
+    const QString trash = home.dataHome() + QStringLiteral("/Trash");
+    ASSERT_EQ(::chown(QFile::encodeName(trash).constData(), other, other), 0);
+    const FileRemoval refused = remover.moveToTrash(second);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.error.contains(QStringLiteral("belongs to another user"))) << refused.error.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(second));
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("first") });
+}
