@@ -10,10 +10,13 @@
 // How much of a whole-result job one slice on the GUI thread does: at least
 // minimumSteps steps (a small result set is done at once), then more while
 // the slice's few milliseconds last, so the event loop is served between
-// slices however large the result set is.
+// slices however large the result set is. A slice never does more than
+// maximumSteps, so that on a fast machine too a large job goes by slices and
+// a command given meanwhile meets it the same way.
 class SliceBudget {
 public:
     static constexpr int minimumSteps = 1024;
+    static constexpr int maximumSteps = 16384;
     static constexpr std::chrono::milliseconds length { 4 };
 
     SliceBudget()
@@ -44,7 +47,9 @@ public:
     bool spent()
     {
         ++steps_;
-        return !unlimited_ && steps_ >= minimum_ && clock_.nsecsElapsed() >= length_;
+        if (unlimited_ || steps_ < minimum_)
+            return false;
+        return steps_ >= maximumSteps || clock_.nsecsElapsed() >= length_;
     }
 
 private:
