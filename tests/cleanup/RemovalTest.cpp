@@ -12,6 +12,7 @@
 #include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
+#include "core/AppStartup.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
 #include "core/MD5.h"
@@ -25,6 +26,7 @@
 #include "scan/ScanSources.h"
 #include "support/ChildProcess.h"
 #include "support/FixedProbe.h"
+#include "support/LongScanHistory.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -1752,4 +1754,23 @@ TEST_F(Removal, AnUndoStoppedOrEndedInsideABatchLeavesEachFileBackOrInTheTrashWi
     EXPECT_EQ(trashListing(home, "info"),
         (QStringList { QStringLiteral("m1.trashinfo"), QStringLiteral("m2.trashinfo"), QStringLiteral("m4.trashinfo"),
             QStringLiteral("m5.trashinfo"), QStringLiteral("m6.trashinfo") }));
+}
+
+// Clean-ups after years of scans: each adds its record to a history at the
+// settings file's bound, and the next start reads it with the newest kept.
+TEST_F(Removal, CleanUpsOnAHistoryAtTheSettingsFilesBoundAreReadBackAtTheNextStart)
+{
+    startApplicationCore(defaults);
+    ASSERT_TRUE(defaults.setValue(QLatin1String(SettingsKey::lastScanStatus), numberedScanHistory(70000)));
+    load(markedPairs(3));
+    ASSERT_TRUE(run());
+    load({ { file(QStringLiteral("m-again"), "again"), file(QStringLiteral("k-again"), "again") } });
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(sheets->alerts.isEmpty()) << sheets->alerts.join(QLatin1Char(',')).toStdString();
+
+    const HistoryAtNextStart next = historyAtNextStart(home.configHome());
+    EXPECT_TRUE(next.readWhole) << next.fileSize;
+    ASSERT_GT(next.records.size(), 60000);
+    EXPECT_EQ(duplicatesOf(next.records.last()), 0);
+    EXPECT_EQ(duplicatesOf(next.records.at(next.records.size() - 3)), 69999);
 }
