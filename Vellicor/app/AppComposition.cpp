@@ -151,6 +151,7 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     delegate.setWorkUnderWay(std::move(work));
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     settingsNotices_ = std::make_unique<SettingsNotices>(defaults);
+    settingsNotices_->watchLists(sources);
     // A shutdown, a logout or a kill takes the same road out as Quit.
     QObject::connect(quitSignals_.get(), &QuitSignals::quitRequested, &delegate, &AppDelegate::quitOnSignal);
 }

@@ -7,6 +7,7 @@
 #include "core/TextFormat.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QPointer>
 
 SettingsNotices::SettingsNotices(UserDefaults& defaults, QObject* parent)
@@ -46,11 +47,51 @@ AlertRequest SettingsNotices::readProblemAlert(const SettingsReadProblem& proble
         AlertStyle::warning };
 }
 
-AlertRequest SettingsNotices::saveFailedAlert(const QString& reason, const QString& folder)
+AlertRequest SettingsNotices::saveFailedAlert(
+    UserDefaults::SaveFault fault, const QString& reason, const QString& folder)
 {
-    return AlertRequest { localizedText("ID_SETTINGS_NOT_SAVED"),
-        formatText(localizedText("ID_SETTINGS_NOT_SAVED_DETAIL"), { reason, folder }), { localizedText("ID_OK") },
+    using Fault = UserDefaults::SaveFault;
+    QString detail;
+    switch (fault) {
+    case Fault::tooLarge:
+        detail = formatText(localizedText("ID_SETTINGS_NOT_SAVED_TOO_LARGE"),
+            { QLocale().toString(reason.toLongLong()), QLocale().toString(UserDefaults::largestFile) });
+        break;
+    case Fault::diskFull:
+        detail = formatText(localizedText("ID_SETTINGS_NOT_SAVED_DISK_FULL"), { folder, reason });
+        break;
+    case Fault::folderNotWritable:
+        detail = formatText(localizedText("ID_SETTINGS_NOT_SAVED_DETAIL"), { reason, folder });
+        break;
+    case Fault::fileKept:
+        detail = formatText(localizedText("ID_SETTINGS_NOT_SAVED_FILE_KEPT"), { reason });
+        break;
+    case Fault::other:
+        detail = formatText(localizedText("ID_SETTINGS_NOT_SAVED_OTHER"), { reason });
+        break;
+    }
+    return AlertRequest { localizedText("ID_SETTINGS_NOT_SAVED"), detail, { localizedText("ID_OK") },
         AlertStyle::warning };
+}
+
+AlertRequest SettingsNotices::listTooLongAlert(SourceList which, int largest)
+{
+    const char* message = "ID_LIST_TOO_LONG_SCAN";
+    if (which == SourceList::exclude)
+        message = "ID_LIST_TOO_LONG_EXCLUDE";
+    else if (which == SourceList::protect)
+        message = "ID_LIST_TOO_LONG_PROTECT";
+    return AlertRequest { localizedText(message),
+        formatText(localizedText("ID_LIST_HOLDS_AT_MOST"), { QLocale().toString(largest) }),
+        { localizedText("ID_OK") }, AlertStyle::warning };
+}
+
+void SettingsNotices::watchLists(ScanSources& sources)
+{
+    connect(&sources, &ScanSources::listTooLong, this,
+        [](ScanSource, SourceList which, int largest) {
+            alertPresenter()->presentThen(listTooLongAlert(which, largest), {});
+        });
 }
 
 void SettingsNotices::tellReadProblemAtStart()
@@ -63,12 +104,12 @@ void SettingsNotices::tellReadProblemAtStart()
         alertPresenter()->presentThen(readProblemAlert(*problem), {});
 }
 
-void SettingsNotices::tellSaveFailed(const QString& reason)
+void SettingsNotices::tellSaveFailed(UserDefaults::SaveFault fault, const QString& reason)
 {
     if (showing_)
         return;
     showing_ = true;
-    alertPresenter()->presentThen(saveFailedAlert(reason, QFileInfo(defaults_.filePath()).path()),
+    alertPresenter()->presentThen(saveFailedAlert(fault, reason, QFileInfo(defaults_.filePath()).path()),
         [self = QPointer<SettingsNotices>(this)](int) {
             if (self)
                 self->showing_ = false;

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "base/UserDefaults.h"
+#include "scan/ScanSources.h"
+
 #include <QObject>
 #include <QString>
 
 #include <optional>
 
-class UserDefaults;
 struct AlertRequest;
-struct SettingsReadProblem;
 
 // Tells the user when the settings store could not read its file at start or
 // cannot save it, so that protected folders and lists never vanish without a
@@ -15,7 +16,9 @@ struct SettingsReadProblem;
 // one begins), and never while the previous notice is still open. A folder of
 // the program's own that is refused (FolderRefusals: the settings, cache or
 // state folder another user could shape) is told once, at start or when it is
-// met. GUI thread; the store and the refusals may report from any thread.
+// met. A list change refused for its length (ScanSources) is told at once,
+// whichever screen made it. GUI thread; the store and the refusals may report
+// from any thread.
 class SettingsNotices : public QObject {
     Q_OBJECT
 public:
@@ -25,12 +28,16 @@ public:
     // file at start, if any; once per run of the program.
     void tellReadProblemAtStart();
 
+    // Tells every refusal of the sources' lists for their length.
+    void watchLists(ScanSources& sources);
+
     // The alerts as they are shown.
     static AlertRequest readProblemAlert(const SettingsReadProblem& problem);
-    static AlertRequest saveFailedAlert(const QString& reason, const QString& folder);
+    static AlertRequest saveFailedAlert(UserDefaults::SaveFault fault, const QString& reason, const QString& folder);
+    static AlertRequest listTooLongAlert(SourceList which, int largest);
 
 private:
-    void tellSaveFailed(const QString& reason);
+    void tellSaveFailed(UserDefaults::SaveFault fault, const QString& reason);
     void tellFolderRefusals();
 
     UserDefaults& defaults_;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -235,6 +236,47 @@ SmallFile readSmallFile(const QString& path, qint64 bound)
     file.bytes.truncate(filled);
     file.outcome = SmallFile::Outcome::read;
     return file;
+}
+
+int replaceFileWhole(const QString& path, const QByteArray& bytes)
+{
+    // A name nobody else uses: another writer that went on without the lock
+    // has its own.
+    QString temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temporary = path + QStringLiteral(".saving-")
+            + QString::number(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 36);
+        fd = openOwnFileForWriting(temporary, O_CREAT | O_EXCL);
+        if (fd < 0 && (errno != EEXIST || attempt == 16))
+            return errno;
+    }
+    const QByteArray name = QFile::encodeName(temporary);
+    const auto fail = [&](int error) {
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(name.constData());
+        return error;
+    };
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t put = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            return fail(errno);
+        written += put;
+    }
+    // A file system that cannot flush (EINVAL) still takes the file; any
+    // other failure here is where a full disk may first show.
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        return fail(errno);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0 && errno != EINTR)
+        return fail(errno);
+    if (::rename(name.constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(errno);
+    return 0;
 }
 
 } // namespace PrivateFiles

@@ -83,6 +83,13 @@ struct SmallFile {
 };
 SmallFile readSmallFile(const QString& path, qint64 bound);
 
+// Writes bytes as the whole of path inside a folder checked with
+// useOwnFolder: into a new file of the user's own beside it (0600), flushed
+// to the disk, then renamed over path, so that path holds the old bytes or the
+// new ones and never a part. 0 when done, else the system's errno of the step
+// that failed (the new file is then removed).
+int replaceFileWhole(const QString& path, const QByteArray& bytes);
+
 } // namespace PrivateFiles
 
 // The folders refused this run, for the user to be told: each once, in the

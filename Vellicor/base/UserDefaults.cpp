@@ -12,9 +12,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -30,12 +31,10 @@ constexpr QLatin1StringView tagDate("date");
 constexpr QLatin1StringView tagArray("array");
 constexpr QLatin1StringView tagDictionary("dictionary");
 
-// A settings file larger than this is not read into memory; it is kept as it
-// is rather than set aside, since it may well parse. A record of the scan
-// history takes about 120 bytes and a folder entry about as much, so this
-// holds some 70,000 of them: years of scans several times a day. A parsed
-// file takes some twenty times its size in memory.
-constexpr qint64 largestReadableFile = qint64(8) * 1024 * 1024;
+// A settings file larger than UserDefaults::largestFile is not read into
+// memory; it is kept as it is rather than set aside, since it may well parse.
+// The store never writes one (an earlier version could).
+constexpr qint64 largestReadableFile = UserDefaults::largestFile;
 
 QJsonValue encode(const QVariant& value)
 {
@@ -135,6 +134,36 @@ std::optional<QVariant> decode(const QJsonValue& encoded)
         return QVariant(members);
     }
     return std::nullopt;
+}
+
+QByteArray fileBytes(const QVariantMap& values)
+{
+    QJsonObject root;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        root.insert(it.key(), encode(it.value()));
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+// The bytes an element of an array takes in the file, with its comma: encode
+// makes an object, written alike on its own and inside the array.
+qint64 sizeInArray(const QVariant& element)
+{
+    return QJsonDocument(encode(element).toObject()).toJson(QJsonDocument::Compact).size() + 1;
+}
+
+UserDefaults::SaveFault faultOf(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return UserDefaults::SaveFault::diskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return UserDefaults::SaveFault::folderNotWritable;
+    default:
+        return UserDefaults::SaveFault::other;
+    }
 }
 
 // A free name beside path for a copy of a file that could not be read.
@@ -313,15 +342,15 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
             change();
     };
     const QString path = filePath();
-    const auto failed = [&](const QString& reason) {
+    const auto failed = [&](SaveFault fault, const QString& reason) {
         if (!unsaved_)
-            saveFailure_ = reason;
+            saveFailure_ = Failure { fault, reason };
         unsaved_ = true;
         return false;
     };
     auto keptUntouched = [&] {
         Log::print("Settings not saved: the unreadable file", path, "is kept as it is.");
-        return failed(QStringLiteral("the unreadable settings file %1 is kept as it is").arg(path));
+        return failed(SaveFault::fileKept, path);
     };
     if (keepFileUntouched_) {
         takeChange();
@@ -342,7 +371,7 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
             return refused();
         takeChange();
         Log::print("Settings not saved: cannot create the folder", folder_);
-        return failed(QStringLiteral("the folder %1 cannot be created").arg(folder_));
+        return failed(SaveFault::folderNotWritable, QStringLiteral("the folder %1 cannot be created").arg(folder_));
     }
     // Held from reading the file to replacing it, so that a second instance's
     // change made in between is not lost. Without it (a writer that hangs)
@@ -355,36 +384,70 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
     if (keepFileUntouched_)
         return keptUntouched();
 
-    QJsonObject root;
-    for (auto it = stored_.constBegin(); it != stored_.constEnd(); ++it)
-        root.insert(it.key(), encode(it.value()));
-    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Compact);
-
-    QSaveFile file(path);
-    bool saved = file.open(QIODevice::WriteOnly);
-    // The user's alone, whatever the old file's mode; a file system that
-    // keeps no modes still takes the save.
-    if (saved)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    saved = saved && file.write(bytes) == bytes.size();
-    saved = saved && file.commit();
-    if (!saved) {
-        const QString reason = file.errorString();
+    qint64 wanted = 0;
+    const std::optional<QByteArray> bytes = fileBytesWithinBoundLocked(wanted);
+    if (!bytes) {
+        Log::print("Settings not saved: they would take", wanted, "bytes, more than the", largestFile,
+            "that are read back.");
+        return failed(SaveFault::tooLarge, QString::number(wanted));
+    }
+    if (const int error = PrivateFiles::replaceFileWhole(path, *bytes)) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(error));
         Log::print("Settings not saved to", path + ":", reason);
-        file.cancelWriting();
-        return failed(QStringLiteral("%1: %2").arg(path, reason));
+        return failed(faultOf(error), QStringLiteral("%1: %2").arg(path, reason));
     }
     changed_.clear();
-    fileDigest_ = digestOf(bytes);
+    fileDigest_ = digestOf(*bytes);
     unsaved_ = false;
     return true;
 }
 
-bool UserDefaults::saveAndTakeFailure(QString& failure, const std::function<void()>& change)
+std::optional<QByteArray> UserDefaults::fileBytesWithinBoundLocked(qint64& wanted)
+{
+    QByteArray bytes = fileBytes(stored_);
+    wanted = bytes.size();
+    if (wanted <= largestFile)
+        return bytes;
+    const auto found = givesWay_.isEmpty() ? stored_.constEnd() : stored_.constFind(givesWay_);
+    const std::optional<QVariantList> items
+        = found == stored_.constEnd() ? std::nullopt : Setting::toArray(*found);
+    if (!items)
+        return std::nullopt;
+    // The oldest first, as few as make the room; usually the one record a
+    // new one replaces.
+    qint64 excess = wanted - largestFile;
+    qsizetype dropped = 0;
+    while (excess > 0 && dropped < items->size())
+        excess -= sizeInArray(items->at(dropped++));
+    QVariantMap fitted = stored_;
+    fitted.insert(givesWay_, items->mid(dropped));
+    bytes = fileBytes(fitted);
+    if (bytes.size() > largestFile)
+        return std::nullopt;
+    Log::print("Settings: the", dropped, "oldest of", items->size(), "entries of", givesWay_,
+        "gave way to keep the file within", largestFile, "bytes.");
+    stored_ = std::move(fitted);
+    changed_.insert(givesWay_);
+    return bytes;
+}
+
+bool UserDefaults::saveAndTakeFailure(std::optional<Failure>& failure, const std::function<void()>& change)
 {
     const bool saved = saveLocked(change);
-    failure = std::exchange(saveFailure_, QString());
+    failure = std::exchange(saveFailure_, std::nullopt);
     return saved;
+}
+
+void UserDefaults::tellFailure(const std::optional<Failure>& failure)
+{
+    if (failure)
+        emit saveFailed(failure->fault, failure->reason);
+}
+
+void UserDefaults::setOldestGiveWay(const QString& arrayKey)
+{
+    std::lock_guard lock(mutex_);
+    givesWay_ = arrayKey;
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults)
@@ -431,7 +494,7 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
         return false;
     }
     bool saved = false;
-    QString failure;
+    std::optional<Failure> failure;
     {
         std::lock_guard lock(mutex_);
         stored_.insert(key, *kept);
@@ -439,8 +502,7 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
         saved = saveAndTakeFailure(failure);
     }
     emit valueChanged(key);
-    if (!failure.isEmpty())
-        emit saveFailed(failure);
+    tellFailure(failure);
     return saved;
 }
 
@@ -448,7 +510,7 @@ bool UserDefaults::updateValue(const QString& key, const std::function<QVariant(
 {
     bool refused = false;
     bool saved = false;
-    QString failure;
+    std::optional<Failure> failure;
     {
         std::lock_guard lock(mutex_);
         saved = saveAndTakeFailure(failure, [&] {
@@ -466,15 +528,14 @@ bool UserDefaults::updateValue(const QString& key, const std::function<QVariant(
         return false;
     }
     emit valueChanged(key);
-    if (!failure.isEmpty())
-        emit saveFailed(failure);
+    tellFailure(failure);
     return saved;
 }
 
 bool UserDefaults::removeValue(const QString& key)
 {
     bool saved = false;
-    QString failure;
+    std::optional<Failure> failure;
     {
         std::lock_guard lock(mutex_);
         if (stored_.remove(key) == 0)
@@ -483,20 +544,18 @@ bool UserDefaults::removeValue(const QString& key)
         saved = saveAndTakeFailure(failure);
     }
     emit valueChanged(key);
-    if (!failure.isEmpty())
-        emit saveFailed(failure);
+    tellFailure(failure);
     return saved;
 }
 
 bool UserDefaults::synchronize()
 {
-    QString failure;
+    std::optional<Failure> failure;
     bool saved = true;
     {
         std::lock_guard lock(mutex_);
         saved = !unsaved_ || saveAndTakeFailure(failure);
     }
-    if (!failure.isEmpty())
-        emit saveFailed(failure);
+    tellFailure(failure);
     return saved;
 }

@@ -58,6 +58,27 @@ struct SettingsReadProblem {
 class UserDefaults : public QObject {
     Q_OBJECT
 public:
+    // The largest settings file the store reads, and so the largest it
+    // writes: whatever it saves, it reads back at the next start. A record of
+    // the scan history takes about 130 bytes of it, a folder entry about 100
+    // and its path. A parsed file takes some twenty times its size in memory.
+    static constexpr qint64 largestFile = qint64(8) * 1024 * 1024;
+
+    // Why a save failed, for the user to be told what to do.
+    enum class SaveFault {
+        // The settings would pass largestFile: nothing was written.
+        tooLarge,
+        // No room on the disk, or in the user's quota.
+        diskFull,
+        // The folder cannot be made, or written in.
+        folderNotWritable,
+        // The file could not be read at the start and is kept as it is.
+        fileKept,
+        // Anything else the system said.
+        other,
+    };
+    Q_ENUM(SaveFault)
+
     // A store over settingsFolder/settings.json. Reads the file if there is
     // one; creates nothing until the first write. A file that does not parse
     // is moved aside and logged, and the store starts on the registered
@@ -73,6 +94,13 @@ public:
 
     static constexpr char fileName[] = "settings.json";
     QString filePath() const;
+
+    // Names the array that gives way when a save would pass largestFile:
+    // its oldest elements (the first) are dropped, as few as make the file
+    // fit, and everything else is kept whole. The scan history is such an
+    // array. Without one, or when even that does not make room, the save is
+    // refused as tooLarge and the values stay for this run.
+    void setOldestGiveWay(const QString& arrayKey);
 
     // Adds to the registration domain; a key registered again takes the new
     // default. Never touches a stored value or the file.
@@ -125,8 +153,9 @@ signals:
     void valueChanged(const QString& key);
     // A save failed after the last one succeeded (or after the start): once
     // per run of failures, not once per failed save. Emitted on the writing
-    // thread, outside the store's lock; reason is for the user.
-    void saveFailed(const QString& reason);
+    // thread, outside the store's lock; reason is for the user (the system's
+    // words, or the sizes for tooLarge).
+    void saveFailed(UserDefaults::SaveFault fault, const QString& reason);
 
 private:
     template <typename T>
@@ -151,7 +180,15 @@ private:
     // change, when given, runs once on stored_ after the file's changes were
     // taken in, before it is written (or without writing, when it cannot be).
     bool saveLocked(const std::function<void()>& change = {});
-    bool saveAndTakeFailure(QString& failure, const std::function<void()>& change = {});
+    struct Failure {
+        SaveFault fault = SaveFault::other;
+        QString reason;
+    };
+    bool saveAndTakeFailure(std::optional<Failure>& failure, const std::function<void()>& change = {});
+    void tellFailure(const std::optional<Failure>& failure);
+    // The file's bytes for stored_, within largestFile once the array that
+    // gives way has given what it must; none when they cannot be.
+    std::optional<QByteArray> fileBytesWithinBoundLocked(qint64& wanted);
 
     QString folder_;
     mutable std::mutex mutex_;
@@ -166,7 +203,8 @@ private:
     bool unsaved_ = false;
     // Why the last save failed; set only on the first failure of a run of
     // them, cleared when taken.
-    QString saveFailure_;
+    std::optional<Failure> saveFailure_;
+    QString givesWay_;
     std::optional<SettingsReadProblem> lastReadProblem_;
     std::optional<SettingsReadProblem> startProblem_;
     // Set when a damaged file could not be moved aside, or a file is too large

@@ -153,6 +153,9 @@ void registerDefaultSettings(UserDefaults& defaults)
     values.insert(key(SettingsKey::sacnHiddenFolders), no);
     values.insert(key(SettingsKey::scanPhotosLibrary), yes);
     defaults.registerDefaults(values);
+    // What is saved is read back at the next start: when the file would pass
+    // its bound, the oldest scan records make room for everything else.
+    defaults.setOldestGiveWay(key(SettingsKey::lastScanStatus));
 }
 
 void registerDefaultSettings()

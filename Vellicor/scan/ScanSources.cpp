@@ -8,6 +8,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 const char* settingKey(SourceList which)
@@ -153,8 +155,23 @@ const ScanSources::Rows& ScanSources::list(ScanSource source, SourceList which) 
 
 bool ScanSources::edit(ScanSource source, SourceList which, const std::function<void(Rows&)>& change)
 {
-    if (change)
-        change(rows(source, which));
+    if (change) {
+        Rows& current = rows(source, which);
+        Rows changed = current;
+        change(changed);
+        // Only growth past the bound is refused: a list read from the
+        // settings past it (its rows may not all be in memory yet) shrinks.
+        size_t had = current.size();
+        if (source == ScanSource::thisComputer)
+            had = std::max(had, size_t(storedRecords_.at(static_cast<size_t>(which)).size()));
+        if (changed.size() > largestList && changed.size() > had) {
+            Log::print("A list change refused:", changed.size(), "rows, more than", largestList, "; the list keeps",
+                current.size());
+            emit listTooLong(source, which, int(largestList));
+            return false;
+        }
+        current = std::move(changed);
+    }
     const bool stored = store(source, which);
     emit listChanged(source, which);
     return stored;

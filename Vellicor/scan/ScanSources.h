@@ -55,10 +55,18 @@ public:
     const Rows& excludeList(ScanSource source) const { return list(source, SourceList::exclude); }
     const Rows& protectList(ScanSource source) const { return list(source, SourceList::protect); }
 
+    // The most rows a change leaves in a list. Far more than anyone lists by
+    // hand, a drop of a large selection fits, and this computer's three lists
+    // at the bound (some 3 MB of settings) still leave room for about 29,000
+    // scan records. A list an earlier version stored past it is kept and may
+    // shrink.
+    static constexpr size_t largestList = 10000;
+
     // The one way to change a list (rows edited in place too: a check box, a
     // sub-folder switch): change runs on the list, this computer's list is
     // stored, and listChanged is emitted. False when the list could not be
-    // stored; the change stays in memory then.
+    // stored; the change stays in memory then. A change that would take the
+    // list past largestList is not made: listTooLong says so, and false.
     bool edit(ScanSource source, SourceList which, const std::function<void(Rows&)>& change);
     // Store::no takes rows as they stand in the settings already.
     enum class Store { yes, no };
@@ -92,6 +100,8 @@ public:
 signals:
     // A list of source changed (rows added, removed, replaced or edited).
     void listChanged(ScanSource source, SourceList which);
+    // A change was refused: the list would have held more than largest rows.
+    void listTooLong(ScanSource source, SourceList which, int largest);
 
 private:
     static constexpr size_t sourceCount = 7;

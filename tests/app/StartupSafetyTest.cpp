@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
+#include <QLocale>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -88,6 +89,31 @@ TEST_F(Notices, AFailedSaveIsToldOnceAndAgainOnlyAfterSavingWorked)
     defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { 1 });
     QCoreApplication::processEvents();
     EXPECT_EQ(alerts->shown.size(), 2u);
+}
+
+// Settings that would pass what the next start reads are not written, and the
+// user is told it is their size, not that the folder cannot be written (it
+// can: the next change that fits is saved).
+TEST_F(Notices, ASaveRefusedForItsSizeSaysSoAndNotThatTheFolderCannotBeWritten)
+{
+    UserDefaults defaults(folder);
+    SettingsNotices notices(defaults);
+    ASSERT_TRUE(defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { QStringLiteral("/data") }));
+    EXPECT_FALSE(defaults.setValue(QStringLiteral("note"), QString(int(UserDefaults::largestFile), QLatin1Char('n'))));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(alerts->messages(), QStringList { QStringLiteral("Your settings could not be saved.") });
+    const QString text = alerts->shown[0].informativeText;
+    EXPECT_TRUE(text.contains(QStringLiteral(" bytes, more than the %1 bytes that are read back at the next start, "
+                                             "so nothing was written.")
+                                  .arg(QLocale().toString(UserDefaults::largestFile))))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("can be written"))) << text.toStdString();
+    EXPECT_EQ(UserDefaults(folder).arrayValue(QStringLiteral("protectedFolders")),
+        QVariantList { QStringLiteral("/data") });
+
+    ASSERT_TRUE(defaults.removeValue(QStringLiteral("note")));
+    EXPECT_EQ(UserDefaults(folder).arrayValue(QStringLiteral("protectedFolders")),
+        QVariantList { QStringLiteral("/data") });
 }
 
 // A folder of the program's own that another user could shape is told once,

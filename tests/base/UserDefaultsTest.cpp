@@ -13,10 +13,12 @@
 #include <QPoint>
 #include <QSignalSpy>
 #include <QThread>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 
 #include <limits>
@@ -201,6 +203,7 @@ TEST_F(UserDefaultsTest, SaveThatCannotCompleteLeavesThePreviousFileIntact)
 {
     UserDefaults store(folder);
     ASSERT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("old")));
+    QSignalSpy failed(&store, &UserDefaults::saveFailed);
     const QByteArray before = contentsOf(settingsFile());
 
     // A file-size limit makes every write past it fail, as a full disk would,
@@ -217,6 +220,11 @@ TEST_F(UserDefaultsTest, SaveThatCannotCompleteLeavesThePreviousFileIntact)
 
     EXPECT_FALSE(saved1);
     EXPECT_EQ(contentsOf(settingsFile()), before);
+    // The system's own reason, not a folder that cannot be written.
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<UserDefaults::SaveFault>(), UserDefaults::SaveFault::other);
+    EXPECT_TRUE(failed.at(0).at(1).toString().endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << failed.at(0).at(1).toString().toStdString();
     EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
     EXPECT_TRUE(logText().contains(QStringLiteral("Settings not saved"))) << logText().toStdString();
     // The value holds for this run and reaches the file once saving works again.
@@ -356,7 +364,8 @@ TEST_F(UserDefaultsTest, AFailedSaveIsReportedOncePerRunOfFailures)
     EXPECT_FALSE(store.setValue(QStringLiteral("other"), 3));
     EXPECT_FALSE(store.synchronize());
     ASSERT_EQ(failed.count(), 1);
-    EXPECT_TRUE(failed.at(0).at(0).toString().contains(parent)) << failed.at(0).at(0).toString().toStdString();
+    EXPECT_EQ(failed.at(0).at(0).value<UserDefaults::SaveFault>(), UserDefaults::SaveFault::folderNotWritable);
+    EXPECT_TRUE(failed.at(0).at(1).toString().contains(parent)) << failed.at(0).at(1).toString().toStdString();
 
     ASSERT_TRUE(QFile::remove(parent));
     EXPECT_TRUE(store.synchronize());
@@ -429,4 +438,110 @@ TEST_F(UserDefaultsTest, ASettingsFolderThatIsALinkIsNeitherReadNorWritten)
     const std::vector<FolderRefusals::Refusal> told = FolderRefusals::instance().takeUntold();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].fault, PrivateFiles::FolderFault::link);
+}
+
+namespace {
+
+// count records shaped as the scan history's, oldest first, numbered from
+// first: about 130 bytes each in the file.
+QVariantList historyRecords(int count, int first = 0)
+{
+    QVariantList records;
+    records.reserve(count);
+    const QDateTime start(QDate(2019, 1, 1), QTime(8, 0), QTimeZone::utc());
+    for (int i = first; i < first + count; ++i) {
+        records.append(QVariantMap { { QStringLiteral("dupCount"), qlonglong(i) },
+            { QStringLiteral("dupSize"), qulonglong(3000000000ULL + quint64(i)) },
+            { QStringLiteral("scantime"), start.addSecs(60LL * i) } });
+    }
+    return records;
+}
+
+qlonglong numberOf(const QVariant& record)
+{
+    return record.toMap().value(QStringLiteral("dupCount")).toLongLong();
+}
+
+} // namespace
+
+// What the store writes it reads back: a history of 70,000 records (some
+// 9 MB) is saved at the file's bound, its oldest records giving way, and
+// every later save keeps it there while the newest records and every other
+// value stay whole.
+TEST_F(UserDefaultsTest, TheArrayThatGivesWayLosesItsOldestSoTheFileIsAlwaysReadBack)
+{
+    const QString history = QStringLiteral("history");
+    UserDefaults store(folder);
+    store.setOldestGiveWay(history);
+    QSignalSpy failed(&store, &UserDefaults::saveFailed);
+    ASSERT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("other values")));
+    ASSERT_TRUE(store.setValue(history, historyRecords(70000)));
+    const qint64 size = QFileInfo(settingsFile()).size();
+    EXPECT_LE(size, UserDefaults::largestFile);
+    EXPECT_GT(size, UserDefaults::largestFile - 200) << "no more records go than make room";
+
+    QVariantList kept;
+    {
+        UserDefaults restarted(folder);
+        EXPECT_FALSE(restarted.readProblemAtStart());
+        kept = restarted.arrayValue(history).value_or(QVariantList {});
+        EXPECT_EQ(restarted.textValue(QStringLiteral("kept")), QStringLiteral("other values"));
+    }
+    ASSERT_GT(kept.size(), 60000);
+    EXPECT_LT(kept.size(), 70000);
+    EXPECT_EQ(numberOf(kept.last()), 69999);
+    EXPECT_EQ(numberOf(kept.first()), 70000 - kept.size());
+    EXPECT_EQ(store.arrayValue(history), kept) << "this run sees what the file holds";
+
+    // A record more: the oldest one makes room for it.
+    ASSERT_TRUE(store.updateValue(history, [](const QVariant& stored) {
+        QVariantList records = stored.toList();
+        records.append(historyRecords(1, 70000));
+        return QVariant(records);
+    }));
+    // A list of a megabyte: older records make room, the list stays whole.
+    QVariantList folders;
+    for (int i = 0; i < 5000; ++i)
+        folders.append(QStringLiteral("/home/user/Pictures/Camera uploads/%1/").arg(i) + QString(150, QLatin1Char('f')));
+    ASSERT_TRUE(store.setValue(QStringLiteral("list"), folders));
+    EXPECT_EQ(failed.count(), 0);
+    EXPECT_LE(QFileInfo(settingsFile()).size(), UserDefaults::largestFile);
+
+    UserDefaults restarted(folder);
+    EXPECT_FALSE(restarted.readProblemAtStart());
+    EXPECT_EQ(restarted.arrayValue(QStringLiteral("list")), folders);
+    const QVariantList now = restarted.arrayValue(history).value_or(QVariantList {});
+    ASSERT_GT(now.size(), 50000);
+    EXPECT_LT(now.size(), kept.size());
+    EXPECT_EQ(numberOf(now.last()), 70000);
+    EXPECT_EQ(numberOf(now.first()), 70001 - now.size());
+}
+
+// Settings that cannot fit even with the array that gives way emptied, or
+// without one: nothing is written, the file keeps what it held (and is read
+// back), the values stay for the run, and the failure says it is the size.
+TEST_F(UserDefaultsTest, ASaveThatWouldPassTheBoundIsRefusedAndSaysSo)
+{
+    for (const bool givesWay : { false, true }) {
+        SCOPED_TRACE(givesWay);
+        QDir(folder).removeRecursively();
+        UserDefaults store(folder);
+        if (givesWay)
+            store.setOldestGiveWay(QStringLiteral("history"));
+        ASSERT_TRUE(store.setValue(QStringLiteral("history"), historyRecords(100)));
+        const QByteArray before = contentsOf(settingsFile());
+        QSignalSpy failed(&store, &UserDefaults::saveFailed);
+        const QString large(int(UserDefaults::largestFile), QLatin1Char('x'));
+        EXPECT_FALSE(store.setValue(QStringLiteral("large"), large));
+        ASSERT_EQ(failed.count(), 1);
+        EXPECT_EQ(failed.at(0).at(0).value<UserDefaults::SaveFault>(), UserDefaults::SaveFault::tooLarge);
+        EXPECT_GT(failed.at(0).at(1).toString().toLongLong(), UserDefaults::largestFile);
+        EXPECT_EQ(contentsOf(settingsFile()), before);
+        EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
+        EXPECT_EQ(store.arrayValue(QStringLiteral("history"))->size(), 100) << "nothing gave way for nothing";
+        EXPECT_EQ(store.textValue(QStringLiteral("large"))->size(), large.size());
+        UserDefaults restarted(folder);
+        EXPECT_FALSE(restarted.readProblemAtStart());
+        EXPECT_EQ(restarted.arrayValue(QStringLiteral("history"))->size(), 100);
+    }
 }

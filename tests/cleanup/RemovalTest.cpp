@@ -12,6 +12,7 @@
 #include "controls/LinkButton.h"
 #include "controls/RAZButton.h"
 #include "core/AppNotifier.h"
+#include "core/AppStartup.h"
 #include "core/CommonFuncs.h"
 #include "core/FileUtilities.h"
 #include "core/Localization.h"
@@ -26,6 +27,7 @@
 #include "scan/ScanSources.h"
 #include "support/ChildProcess.h"
 #include "support/FixedProbe.h"
+#include "support/LongScanHistory.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -2066,4 +2068,23 @@ TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAn
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(bytes(removed), QByteArray("theirs"));
+}
+
+// Clean-ups after years of scans: each adds its record to a history at the
+// settings file's bound, and the next start reads it with the newest kept.
+TEST_F(Removal, CleanUpsOnAHistoryAtTheSettingsFilesBoundAreReadBackAtTheNextStart)
+{
+    startApplicationCore(defaults);
+    ASSERT_TRUE(defaults.setValue(QLatin1String(SettingsKey::lastScanStatus), numberedScanHistory(70000)));
+    load(markedPairs(3));
+    ASSERT_TRUE(run());
+    load({ { file(QStringLiteral("m-again"), "again"), file(QStringLiteral("k-again"), "again") } });
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(sheets->alerts.isEmpty()) << sheets->alerts.join(QLatin1Char(',')).toStdString();
+
+    const HistoryAtNextStart next = historyAtNextStart(home.configHome());
+    EXPECT_TRUE(next.readWhole) << next.fileSize;
+    ASSERT_GT(next.records.size(), 60000);
+    EXPECT_EQ(duplicatesOf(next.records.last()), 0);
+    EXPECT_EQ(duplicatesOf(next.records.at(next.records.size() - 3)), 69999);
 }

@@ -1,5 +1,6 @@
 #include "core/Localization.h"
 #include "scan/EngineFixture.h"
+#include "support/LongScanHistory.h"
 
 #include <QTest>
 
@@ -220,4 +221,28 @@ TEST_F(EndOfScan, TheLastScanResultIsShownAsAResultSet)
     engine->loadLastScanResult();
     ASSERT_EQ(screen.results.size(), 1u);
     EXPECT_TRUE(screen.results.front()->groups.empty());
+}
+
+// Years of scans: a history of 70,000 records stands at the settings file's
+// bound, and each new scan's record is read back at the next start, after the
+// newest of the old ones; only the oldest gave way.
+TEST_F(EndOfScan, AHistoryAtTheSettingsFilesBoundKeepsEveryNewScanForTheNextStart)
+{
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    addRow(tree.root());
+    ASSERT_TRUE(defaults->setValue(QLatin1String(SettingsKey::lastScanStatus), numberedScanHistory(70000)));
+    for (int scan = 0; scan < 3; ++scan)
+        ASSERT_TRUE(runScan());
+    EXPECT_EQ(history().size() >= 3 ? duplicatesOf(history().last()) : -1, 1);
+
+    const HistoryAtNextStart next = historyAtNextStart(defaults->filePath().section(QLatin1Char('/'), 0, -2));
+    EXPECT_TRUE(next.readWhole) << next.fileSize;
+    ASSERT_GT(next.records.size(), 60000);
+    const qsizetype size = next.records.size();
+    for (qsizetype i = size - 3; i < size; ++i)
+        EXPECT_EQ(duplicatesOf(next.records.at(i)), 1);
+    EXPECT_EQ(duplicatesOf(next.records.at(size - 4)), 69999);
+    EXPECT_EQ(duplicatesOf(next.records.first()), 70000 - (size - 3));
+    EXPECT_TRUE(screen.alerts.empty());
 }

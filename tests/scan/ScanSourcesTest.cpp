@@ -151,3 +151,42 @@ TEST_F(Sources, AListSaveKeepsWhatAnotherCopyStoredMeanwhile)
     EXPECT_FALSE(entries->at(1).includeSubFolders);
     EXPECT_FALSE(first.protectList(ScanSource::thisComputer)[1]->isIncludeSubFolders);
 }
+
+// A list never grows past its bound, whatever source and list; one an
+// earlier version stored past it is read whole, and may shrink but not grow.
+TEST_F(Sources, AListPastItsBoundIsRefusedButOneStoredPastItStillShrinks)
+{
+    const auto rows = [](int count, const QString& stem) {
+        ScanSources::Rows made;
+        for (int i = 0; i < count; ++i)
+            made.push_back(pathRow(stem + QString::number(i)));
+        return made;
+    };
+    QVariantList earlier;
+    for (int i = 0; i < 10050; ++i)
+        earlier.append(makeFolderEntry(QStringLiteral("/old/%1").arg(i)));
+    defaults.setValue(QLatin1String(SettingsKey::protectedFolders), earlier);
+    ScanSources sources(defaults);
+    QSignalSpy tooLong(&sources, &ScanSources::listTooLong);
+    QSignalSpy changed(&sources, &ScanSources::listChanged);
+
+    EXPECT_TRUE(sources.replace(ScanSource::thisComputer, SourceList::scan, rows(10000, "/a/")));
+    EXPECT_FALSE(sources.edit(
+        ScanSource::thisComputer, SourceList::scan, [](auto& list) { list.push_back(pathRow("/one more")); }));
+    EXPECT_FALSE(sources.replace(ScanSource::dropbox, SourceList::exclude, rows(10001, "/Cloud/")));
+    ASSERT_EQ(tooLong.size(), 2);
+    EXPECT_EQ(tooLong[0].at(1).value<SourceList>(), SourceList::scan);
+    EXPECT_EQ(tooLong[0].at(2).toInt(), 10000);
+    EXPECT_EQ(tooLong[1].at(0).value<ScanSource>(), ScanSource::dropbox);
+    EXPECT_EQ(changed.size(), 1) << "a refused change tells no screen to redraw";
+    EXPECT_EQ(sources.scanList(ScanSource::thisComputer).size(), 10000u);
+    EXPECT_EQ(stored(SettingsKey::savedPaths).size(), 10000);
+    EXPECT_TRUE(sources.excludeList(ScanSource::dropbox).empty());
+
+    ASSERT_EQ(sources.protectList(ScanSource::thisComputer).size(), 10050u);
+    EXPECT_TRUE(sources.edit(ScanSource::thisComputer, SourceList::protect, [](auto& list) { list.pop_back(); }));
+    EXPECT_EQ(stored(SettingsKey::protectedFolders).size(), 10049);
+    EXPECT_FALSE(sources.edit(ScanSource::thisComputer, SourceList::protect,
+        [](auto& list) { list.push_back(pathRow("/new")), list.push_back(pathRow("/newer")); }));
+    EXPECT_EQ(tooLong.size(), 3);
+}

@@ -1,0 +1,106 @@
+// The settings the program writes, it reads back: a scan list past its bound
+// is refused where the user adds to it, and told; what was stored stays.
+#include "app/AppComposition.h"
+#include "base/UserDefaults.h"
+#include "controls/DragDropBox.h"
+#include "core/AppStartup.h"
+#include "core/SettingsSchema.h"
+#include "home/MainViewController.h"
+#include "scan/ScanSources.h"
+#include "support/PanelChooser.h"
+#include "support/RecordingAlerts.h"
+#include "support/TempHome.h"
+#include "support/UserClicks.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QMimeData>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A camera's folder of count pictures, as a file manager's selection of them
+// drops them: each file by itself.
+QList<QUrl> cameraSelection(const QString& folder, int count, int first = 0)
+{
+    QDir().mkpath(folder);
+    QList<QUrl> urls;
+    for (int i = first; i < first + count; ++i) {
+        const QString path = folder + QStringLiteral("/IMG_%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
+        QFile(path).open(QIODevice::WriteOnly);
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    return urls;
+}
+
+void dropOn(DragDropBox& box, const QList<QUrl>& urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &drop);
+}
+
+QString listTooLongDetail()
+{
+    return QStringLiteral("A list holds at most %1 items, so nothing was added. Add the folder that holds them instead.")
+        .arg(QLocale().toString(10000));
+}
+
+} // namespace
+
+TEST(SettingsBoundsRoad, AScanListPastItsBoundIsRefusedWhereverItIsAddedAndTheStoredListIsReadBack)
+{
+    TempHome home;
+    const QString settings = home.configHome() + QStringLiteral("/Vellicor");
+    UserDefaults defaults(settings);
+    startApplicationCore(defaults);
+    AppComposition program(defaults);
+    program.launch();
+    auto alerts = std::make_shared<RecordingAlerts>();
+    setAlertPresenter(alerts);
+    MainViewController& homeScreen = program.home();
+    auto* panel = new PanelChooser;
+    homeScreen.setFolderChooser(std::unique_ptr<FolderChooser>(panel));
+    auto* box = homeScreen.findChild<DragDropBox*>();
+    ASSERT_TRUE(box);
+    const ScanSources& sources = homeScreen.lists().sources;
+    const QString camera = home.path() + QStringLiteral("/Pictures/Camera");
+
+    // One more than a list holds: nothing is added, and the user is told why.
+    dropOn(*box, cameraSelection(camera, 10001));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(alerts->messages(), QStringList { QStringLiteral("The scan list would be too long.") });
+    EXPECT_EQ(alerts->shown[0].informativeText, listTooLongDetail());
+    EXPECT_TRUE(sources.scanList(ScanSource::thisComputer).empty());
+    EXPECT_FALSE(defaults.object(QLatin1String(SettingsKey::savedPaths)).isValid());
+
+    // As many as it holds are taken, saved, and read back at the next start.
+    alerts->shown.clear();
+    dropOn(*box, cameraSelection(camera, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(alerts->shown.empty()) << alerts->messages().join(QLatin1Char(',')).toStdString();
+    EXPECT_EQ(sources.scanList(ScanSource::thisComputer).size(), 10000u);
+    {
+        const UserDefaults restarted(settings);
+        EXPECT_FALSE(restarted.readProblemAtStart());
+        EXPECT_EQ(restarted.arrayValue(QLatin1String(SettingsKey::savedPaths)).value_or(QVariantList {}).size(), 10000);
+    }
+
+    // Add's panel with one more is refused alike.
+    panel->next = { cameraSelection(camera, 1, 10000).front().toLocalFile() };
+    click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAddPath")));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(alerts->messages(), QStringList { QStringLiteral("The scan list would be too long.") });
+    EXPECT_EQ(alerts->shown[0].informativeText, listTooLongDetail());
+    EXPECT_EQ(sources.scanList(ScanSource::thisComputer).size(), 10000u);
+    EXPECT_EQ(UserDefaults(settings).arrayValue(QLatin1String(SettingsKey::savedPaths))->size(), 10000);
+    setAlertPresenter(nullptr);
+}
