@@ -454,8 +454,10 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         // the rest counted; the log names each.
         constexpr qsizetype named = 3;
         const QString paths = unread.mid(0, named).join(QStringLiteral(", "));
-        const QString details = unread.size() <= named
+        const QString details = unread.size() == 1
             ? formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths })
+            : unread.size() <= named
+            ? formatText(localizedText("ID_PHOTO_DATABASES_NAMED_LEFT_OUT_DETAILS"), { paths })
             : formatText(localizedText("ID_PHOTO_DATABASES_LEFT_OUT_DETAILS"), { paths, int(unread.size() - named) });
         askWhenFree([this, details] {
             showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"), details, { localizedText("ID_OK") } });

@@ -404,6 +404,30 @@ TEST_F(EngineFixture, ManyLibrariesLeftOutAreNamedAFewAndTheRestCounted)
     EXPECT_TRUE(details.contains(QStringLiteral(" and 2 more "))) << qPrintable(details);
 }
 
+// Two or three unreadable libraries are all named, in the plural.
+TEST_F(EngineFixture, TwoLibrariesLeftOutAreBothNamedInThePlural)
+{
+    tree.file(QStringLiteral("a.txt"), "same");
+    tree.file(QStringLiteral("b.txt"), "same");
+    QStringList libraries;
+    for (int i = 0; i < 2; ++i) {
+        libraries << craftedLibrary(tree, QStringLiteral("L%1.photoslibrary").arg(i),
+            QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZTRASHEDSTATE,"
+                           " ZFILENAME GENERATED ALWAYS AS ('x.jpg') VIRTUAL);")
+                + assetTables);
+    }
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    ASSERT_EQ(screen.alertMessages(), QStringList { localizedText("ID_PHOTO_DATABASE_LEFT_OUT") });
+    const QString details = screen.alerts.back().informativeText;
+    for (const QString& library : libraries)
+        EXPECT_TRUE(details.contains(library)) << qPrintable(details);
+    EXPECT_TRUE(
+        details.endsWith(QStringLiteral(" could not be read, so their photos were left out of the scan. The log "
+                                        "tells why.")))
+        << qPrintable(details);
+}
+
 namespace {
 
 struct WalkedLibrary {
