@@ -89,6 +89,30 @@ CloudSourceController::HandlerFactory driveHandlers(
     };
 }
 
+// The program's handlers with OneDrive's only, of the fake service, and a
+// browser that follows its redirect back into the handler.
+CloudSourceController::HandlerFactory oneDriveHandlers(const CloudServiceConfig& config, FakeHttpServer& server)
+{
+    return [&config, &server](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::oneDrive)
+            return nullptr;
+        auto handler = std::make_unique<OneDriveHandler>(config);
+        handler->session().setBrowserOpener([&server, oneDrive = handler.get()](const QUrl& url) {
+            server.browse(url, [oneDrive](const QUrl& redirect) { oneDrive->handleRedirect(redirect); });
+        });
+        return handler;
+    };
+}
+
+// Chooses a source in the home screen's pop-up, as a click on its item does.
+void chooseSource(MainViewController& homeScreen, ScanSource source)
+{
+    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int item = popUp->findData(scanSourceTag(source));
+    popUp->setCurrentIndex(item);
+    emit popUp->activated(item);
+}
+
 // Marks the shown file at path and removes it as the user does: Remove, its
 // confirmation, and once the service was asked (serviceAsked), the report's
 // OK; the group of two is gone then.
@@ -129,10 +153,7 @@ struct ServiceRoad {
 // opens, and its root goes into the scan list.
 void chooseSourceAndAddItsRoot(MainViewController& homeScreen, CloudFolderPicker& picker, ScanSource source)
 {
-    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int item = popUp->findData(scanSourceTag(source));
-    popUp->setCurrentIndex(item);
-    emit popUp->activated(item);
+    chooseSource(homeScreen, source);
     ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }, 30000));
     picker.outlineGDFolderList->setCurrentIndex(picker.model().index(0, 0));
     click(picker.btnAddFolderGDrive);
@@ -492,7 +513,6 @@ TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
     program.launch();
     auto alerts = std::make_shared<Alerts>();
     setAlertPresenter(alerts);
-    auto* popUp = program.home().findChild<QComboBox*>(QStringLiteral("btnScanMode"));
     const std::pair<ScanSource, QStringList> sources[] = {
         { ScanSource::googleDrive, { QStringLiteral("(\"apiBaseUrl\")") } },
         { ScanSource::dropbox, { QStringLiteral("(\"tokenUrl\")") } },
@@ -500,9 +520,7 @@ TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
     };
     for (const auto& [source, named] : sources) {
         alerts->texts.clear();
-        const int item = popUp->findData(scanSourceTag(source));
-        popUp->setCurrentIndex(item);
-        emit popUp->activated(item);
+        chooseSource(program.home(), source);
         ASSERT_TRUE(waitUntil([&] { return !alerts->texts.isEmpty(); }));
         const QString said = alerts->texts.front();
         EXPECT_TRUE(said.contains(QStringLiteral("is not set up"))) << said.toStdString();
@@ -520,23 +538,12 @@ TEST_F(CloudRoad, ADeclinedOneDriveSignInIsTold)
     ASSERT_TRUE(road.start());
     FakeHttpServer& server = road.server;
     const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("onedrive"));
-    AppComposition program(road.defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
-        if (source != ScanSource::oneDrive)
-            return nullptr;
-        auto handler = std::make_unique<OneDriveHandler>(config);
-        handler->session().setBrowserOpener([&server, oneDrive = handler.get()](const QUrl& url) {
-            server.browse(url, [oneDrive](const QUrl& redirect) { oneDrive->handleRedirect(redirect); });
-        });
-        return handler;
-    });
+    AppComposition program(road.defaults, oneDriveHandlers(config, server));
     program.launch();
     setAlertPresenter(road.alerts);
     server.declineNextSignIn = true;
 
-    auto* popUp = program.home().findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int item = popUp->findData(scanSourceTag(ScanSource::oneDrive));
-    popUp->setCurrentIndex(item);
-    emit popUp->activated(item);
+    chooseSource(program.home(), ScanSource::oneDrive);
     ASSERT_TRUE(waitUntil([&] { return !road.alerts->texts.isEmpty(); }, 10000));
     EXPECT_EQ(road.alerts->texts, QStringList { localizedText("ID_AUTHORIZATION_ERROR") });
     EXPECT_FALSE(program.cloudSources().signInSheet().isShown());
@@ -567,15 +574,7 @@ TEST_F(CloudRoad, OneDriveFilesWithoutTheirHashAreCountedAsNotCompared)
                     file("A3", "b.jpg", { { QStringLiteral("sha256Hash"), QStringLiteral("B3") } }) } } });
     });
     const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("onedrive"));
-    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
-        if (source != ScanSource::oneDrive)
-            return nullptr;
-        auto handler = std::make_unique<OneDriveHandler>(config);
-        handler->session().setBrowserOpener([&server, oneDrive = handler.get()](const QUrl& url) {
-            server.browse(url, [oneDrive](const QUrl& redirect) { oneDrive->handleRedirect(redirect); });
-        });
-        return handler;
-    });
+    AppComposition program(defaults, oneDriveHandlers(config, server));
     program.launch();
     setAlertPresenter(alerts);
     MainViewController* homeScreen = &program.home();
