@@ -382,7 +382,8 @@ void CleanupController::btnUndoTapped()
         return;
     }
     afterCleanScreen_->showUndoConfirmation(
-        formatText(localizedText("ID_ACTION_TO_UNDO"), { count }), [this](bool yes) {
+        formatText(localizedText(count == 1 ? "ID_ACTION_TO_UNDO_ONE" : "ID_ACTION_TO_UNDO"), { count }),
+        [this](bool yes) {
             if (yes)
                 startUndo();
         });

@@ -63,23 +63,71 @@ bool CloudServiceConfig::hasCredentials() const
     return !clientId.isEmpty() && isWebAddress(authorizeUrl) && isWebAddress(tokenUrl);
 }
 
+QStringList CloudServiceConfig::missingEntries() const
+{
+    QStringList missing;
+    if (clientId.isEmpty())
+        missing << QStringLiteral("clientId");
+    // Google's sign-in addresses may come from its discovery document.
+    const bool discovers = service == QLatin1String("google") && url(QStringLiteral("discoveryUrl"));
+    if (!discovers) {
+        if (!isWebAddress(authorizeUrl))
+            missing << QStringLiteral("authorizeUrl");
+        if (!isWebAddress(tokenUrl))
+            missing << QStringLiteral("tokenUrl");
+    }
+    if (!isWebAddress(apiBaseUrl))
+        missing << QStringLiteral("apiBaseUrl");
+    return missing;
+}
+
 QString CloudServiceConfig::missingCredentialsText(const QString& sourceName) const
 {
-    if (!readProblem.isEmpty())
-        return formatText(
-            localizedText("ID_CLOUD_CONFIG_NOT_READ"), { sourceName, CloudConfig::configFile(), readProblem });
-    return QStringLiteral("%1 is not set up: this copy of Vellicor has no client id for it. "
-                          "Add one under \"%2\" in %3.")
-        .arg(sourceName, service, CloudConfig::configFile());
+    QStringList missing = missingEntries();
+    missing.removeAll(QStringLiteral("apiBaseUrl"));
+    return notSetUpText(sourceName, missing);
 }
 
 QString CloudServiceConfig::notSetUpText(const QString& sourceName) const
 {
-    if (!hasCredentials())
-        return missingCredentialsText(sourceName);
-    return QStringLiteral("%1 is not set up: its entry \"%2\" in %3 has no address of the service "
-                          "(\"apiBaseUrl\").")
-        .arg(sourceName, service, CloudConfig::configFile());
+    return notSetUpText(sourceName, missingEntries());
+}
+
+QString CloudServiceConfig::notSetUpText(const QString& sourceName, const QStringList& missing) const
+{
+    if (!readProblem.isEmpty())
+        return formatText(
+            localizedText("ID_CLOUD_CONFIG_NOT_READ"), { sourceName, CloudConfig::configFile(), readProblem });
+    if (missing.isEmpty())
+        return QStringLiteral("%1 is not set up: see its entry \"%2\" in %3.")
+            .arg(sourceName, service, CloudConfig::configFile());
+    if (missing.contains(QStringLiteral("clientId")))
+        return QStringLiteral("%1 is not set up: this copy of Vellicor has no client id for it. "
+                              "Add one under \"%2\" in %3.")
+            .arg(sourceName, service, CloudConfig::configFile());
+    static const std::pair<const char*, const char*> described[] = {
+        { "authorizeUrl", "sign-in page" },
+        { "tokenUrl", "token address" },
+        { "apiBaseUrl", "address of the service" },
+    };
+    QStringList named;
+    bool refused = false;
+    for (const auto& [key, what] : described) {
+        const QString entry = QString::fromLatin1(key);
+        if (!missing.contains(entry))
+            continue;
+        named << QStringLiteral("%1 (\"%2\")").arg(QLatin1String(what), entry);
+        refused = refused || raw.contains(entry);
+    }
+    const QString list = named.size() == 1
+        ? named.front()
+        : named.mid(0, named.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + named.back();
+    QString text = QStringLiteral("%1 is not set up: its entry \"%2\" in %3 has no usable %4.")
+                       .arg(sourceName, service, CloudConfig::configFile(), list);
+    // An address there but refused is told as such: what would be taken.
+    if (refused)
+        text += QStringLiteral(" An address must be https, or http on this computer.");
+    return text;
 }
 
 QString CloudServiceConfig::text(const QString& key) const

@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -33,11 +34,16 @@ struct CloudServiceConfig {
 
     // A client id and both sign-in addresses, each http(s).
     bool hasCredentials() const;
-    // "… is not set up …": what the source says when chosen without them,
-    // with why the configuration was not read when it was not.
+    // The entries the service cannot go without that are missing, or hold an
+    // address refused: "clientId", "authorizeUrl", "tokenUrl" (Google's two
+    // may come from its "discoveryUrl" instead) and "apiBaseUrl", in that
+    // order.
+    QStringList missingEntries() const;
+    // "… is not set up …": what the sign-in says without its credentials,
+    // naming the entries missing, or why the configuration was not read.
     QString missingCredentialsText(const QString& sourceName) const;
-    // Why the source cannot be used: its missing credentials, else its
-    // missing service address.
+    // Why the source cannot be used, naming every entry it misses (or why
+    // the configuration was not read).
     QString notSetUpText(const QString& sourceName) const;
     QString text(const QString& key) const;
     // None unless the key holds an absolute https address, or an http one on
@@ -48,6 +54,9 @@ struct CloudServiceConfig {
     // domain ("thumbnailHosts": [".example.com"]). Nothing listed, nothing
     // passes.
     bool isOnListedHttpsHost(const QUrl& url, const QString& key) const;
+
+private:
+    QString notSetUpText(const QString& sourceName, const QStringList& missing) const;
 };
 
 // True for https, and for http on the loopback (127.0.0.0/8, ::1, localhost):

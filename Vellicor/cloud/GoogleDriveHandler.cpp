@@ -1,12 +1,10 @@
 #include "cloud/GoogleDriveHandler.h"
 
-#include "base/AlertPresenter.h"
 #include "base/Log.h"
 #include "cloud/CloudItemChecks.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
-#include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "scan/CloudFileRecordBuilder.h"
 
@@ -180,11 +178,7 @@ void GoogleDriveHandler::signInFailed(const QString& why)
         delegate->dismissAuthenticationWait();
         delegate->onAccessPermissionStatus(false);
     }
-    AlertRequest request;
-    request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
-    request.informativeText = why;
-    request.buttons = { localizedText(QStringLiteral("ID_OK")) };
-    alertPresenter()->presentThen(request, nullptr);
+    tellSignInFailed(why);
     emit signInEnded(false);
 }
 

@@ -1,11 +1,9 @@
 #include "cloud/OAuthCloudHandler.h"
 
-#include "base/AlertPresenter.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
 #include "core/DuplicateGroup.h"
-#include "core/Localization.h"
 
 #include <QThread>
 
@@ -50,13 +48,8 @@ OAuthCloudHandler::OAuthCloudHandler(
                 delegate->dismissAuthenticationWait();
             // A failure the user did not ask for is told, with the service's
             // reason; the wait sheet is gone by then.
-            if (!isAuthenticateForScan && !cancelledByUser) {
-                AlertRequest request;
-                request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
-                request.informativeText = error;
-                request.buttons = { localizedText(QStringLiteral("ID_OK")) };
-                alertPresenter()->presentThen(request, nullptr);
-            }
+            if (!isAuthenticateForScan && !cancelledByUser)
+                tellSignInFailed(error);
             if (delegate)
                 delegate->onAccessPermissionStatus(isAuthenticateForScan);
         });

@@ -1,8 +1,10 @@
 #include "cloud/OAuthSession.h"
 
+#include "base/AlertPresenter.h"
 #include "base/Log.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
+#include "core/Localization.h"
 #include "platform/BoundedNetworkAccess.h"
 
 #include <QCryptographicHash>
@@ -406,6 +408,15 @@ void OAuthSession::attach(RestClient& client)
         }
         self->refresh(std::move(done));
     });
+}
+
+void tellSignInFailed(const QString& reason)
+{
+    AlertRequest request;
+    request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
+    request.informativeText = reason;
+    request.buttons = { localizedText(QStringLiteral("ID_OK")) };
+    alertPresenter()->presentThen(request, nullptr);
 }
 
 #include "OAuthSession.moc"

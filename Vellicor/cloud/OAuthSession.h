@@ -119,6 +119,10 @@ private:
     int tokenDeadlineMs_ = 60000;
 };
 
+// Tells the user that a service's sign-in failed ("Authorization failed."),
+// with the service's reason; every service says it alike.
+void tellSignInFailed(const QString& reason);
+
 // PKCE: a fresh random verifier and its S256 challenge (base64url, no padding).
 QByteArray makeCodeVerifier();
 QByteArray codeChallengeOf(const QByteArray& verifier);

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -60,8 +61,14 @@ OneDriveHandler::OneDriveHandler(CloudServiceConfig config)
             if (!signedIn) {
                 printToStandardOutput(QStringLiteral("Could not acquire token: ") + error);
                 isAuthenticateForScan = false;
+                const bool cancelledByUser = std::exchange(cancelling_, false);
                 if (delegate)
                     delegate->dismissAuthenticationWait();
+                // Declined in the browser or failed there: told with the
+                // service's reason once the wait sheet is gone, as every
+                // service tells it; the user's own Cancel is not.
+                if (!cancelledByUser)
+                    tellSignInFailed(error);
                 return;
             }
             isAuthenticateForScan = true;
@@ -88,6 +95,13 @@ bool OneDriveHandler::authenticateCloud()
     session_.signOut();
     session_.signIn();
     return true;
+}
+
+void OneDriveHandler::cancelAuthentication()
+{
+    cancelling_ = true;
+    session_.cancelSignIn();
+    cancelling_ = false;
 }
 
 void OneDriveHandler::signOut()
@@ -122,11 +136,7 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
                 reply.ok() ? QStringLiteral("unreadable page") : reply.errorText);
             if (reply.error == RestErrorKind::unauthorized) {
                 isAuthenticateForScan = false;
-                AlertRequest request;
-                request.messageText = localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR"));
-                request.informativeText = reply.errorText;
-                request.buttons = { localizedText(QStringLiteral("ID_OK")) };
-                alertPresenter()->presentThen(request, nullptr);
+                tellSignInFailed(reply.errorText);
             }
             listing->pages.finish(listing->done, false);
             return;

@@ -22,10 +22,12 @@ public:
     ~OneDriveHandler() override;
 
     // Starts an interactive sign-in; the outcome reaches the delegate as
-    // onAccessPermissionStatus(true) or dismissAuthenticationWait(). Without a
-    // configured client the wait ends at once and the user is told.
+    // onAccessPermissionStatus(true) or dismissAuthenticationWait(), and a
+    // failure the user did not ask for is told. Without a configured client
+    // the wait ends at once and the user is told.
     bool authenticateCloud() override;
-    void cancelAuthentication() override { session_.cancelSignIn(); }
+    // The wait sheet's Cancel: the sign-in ends without an alert.
+    void cancelAuthentication() override;
     // Forgets the tokens; a scan needs a new sign-in afterwards.
     void signOut();
     // Where the application's loopback listener takes the browser back to.
@@ -61,4 +63,6 @@ private:
     CloudServiceConfig config_;
     OAuthSession session_;
     RestClient client_;
+    // Set while the user's Cancel ends the sign-in.
+    bool cancelling_ = false;
 };

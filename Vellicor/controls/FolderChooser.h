@@ -17,7 +17,8 @@ struct FolderChooserRequest {
     QString prompt;
     // What the chosen folders are for; empty repeats the prompt.
     QString title;
-    // Where the panel opens; empty lets it pick (the last folder it showed).
+    // Where the panel opens; empty: the folder the user chose last in any
+    // chooser of this run, or the home folder before any was chosen.
     QString startFolder;
     // Several folders at once (Shift and Ctrl clicks in its lists).
     bool several = false;

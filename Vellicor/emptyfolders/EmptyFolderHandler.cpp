@@ -339,7 +339,9 @@ QString EmptyFolderHandler::deletionReport(const FolderDeletion& deletion) const
     if (!deletion.removed.empty())
         report << localizedText("ID_EMPTY_FOLDERS_DELETED_SUCCESSFULLY");
     if (!deletion.kept.empty()) {
-        QStringList kept { formatText(localizedText("ID_EMPTY_FOLDERS_NOT_DELETED"), { int(deletion.kept.size()) }) };
+        const int count = int(deletion.kept.size());
+        QStringList kept { formatText(
+            localizedText(count == 1 ? "ID_EMPTY_FOLDER_NOT_DELETED" : "ID_EMPTY_FOLDERS_NOT_DELETED"), { count }) };
         for (std::size_t i = 0; i < std::min(deletion.kept.size(), reasonsTold); ++i) {
             kept << formatText(localizedText("ID_EMPTY_FOLDER_KEPT_BECAUSE"),
                 { printablePath(shownPathOf(*deletion.kept[i].folder)), deletion.kept[i].reason });
@@ -377,7 +379,8 @@ void EmptyFolderHandler::btnUndoTapped()
                     const int failed = result.restoration.failed;
                     const QString report = failed == 0
                         ? localizedText("ID_ACTION_COMPLETED_SUCCESSFULLY")
-                        : formatText(localizedText("ID_FOLDERS_NOT_RESTORED"), { failed });
+                        : formatText(localizedText(failed == 1 ? "ID_FOLDER_NOT_RESTORED" : "ID_FOLDERS_NOT_RESTORED"),
+                            { failed });
                     const quint64 current = generation_;
                     ask(AlertRequest { alertTitle, report, { localizedText("ID_OK") },
                             failed == 0 ? AlertStyle::informational : AlertStyle::warning },

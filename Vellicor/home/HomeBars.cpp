@@ -47,6 +47,9 @@ void HomeBars::giveScanNowItsLook(IMGButton& button)
         QStringLiteral("grey_right_btn"), QStringLiteral("grey_left_btn"), QStringLiteral("grey_mid_btn"),
         QStringLiteral("grey_right_btn"));
     button.setState(0);
+    // A scan that starts keeps it off until its results are handed over; a
+    // refusal turns it on again itself.
+    button.setEnableImmediately(false);
     button.setColorOnState(Qt::white);
     const QColor dimmed = QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f);
     button.setColorOffStateDis(dimmed);

@@ -396,7 +396,8 @@ void MainViewController::showScanningState(bool isScanning, bool hideResultViewB
 
 void MainViewController::setScanNowButtonState(int state, bool enabled)
 {
-    bars_->setScanNowState(state, enabled);
+    // Whoever asks, the button stays off while a scan runs or hands over.
+    bars_->setScanNowState(state, enabled && !engine_->isBusy());
 }
 
 void MainViewController::setAbortButtonEnabled(bool enabled)

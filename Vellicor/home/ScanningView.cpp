@@ -8,6 +8,7 @@
 #include "home/HomeLook.h"
 #include "scan/ScanScreen.h"
 
+#include <QApplication>
 #include <QFrame>
 
 ScanningView::ScanningView(QWidget* view)
@@ -15,6 +16,7 @@ ScanningView::ScanningView(QWidget* view)
     boxScanDetail_ = makeHomeBox("boxScanDetail", view, HomeLook::screen, 0);
     auto* report = new QWidget(boxScanDetail_);
     report->setObjectName(homeName("viewDiskReport"));
+    report_ = report;
     makeHomeLabel("lblScanningInProgress", report, 22, true)->setAlignment(Qt::AlignCenter);
     imgViewProgress_ = ImageLabel::make("imgViewProgress", report);
     boxWindowScanning_ = makeHomeBox("boxWindowScanning", report, HomeLook::panel, 10);
@@ -103,6 +105,10 @@ void ScanningView::showScannedPath(const QString& line, const QString& toolTip)
 
 void ScanningView::showState(bool isScanning, bool hideResultViewButton)
 {
+    QWidget* const home = boxScanDetail_->parentWidget();
+    QWidget* const focus = QApplication::focusWidget();
+    const bool keysBelow = focus && home->isAncestorOf(focus) && !boxScanDetail_->isAncestorOf(focus);
+    const bool keysOnStop = btnAbortScanning_->hasFocus();
     if (isScanning) {
         boxScanDetail_->show();
         boxScanDetail_->raise();
@@ -112,6 +118,13 @@ void ScanningView::showState(bool isScanning, bool hideResultViewButton)
     btnAbortScanning_->setVisible(isScanning);
     imgViewProgress_->setVisible(hideResultViewButton);
     lblScannedFilePath_->setVisible(hideResultViewButton);
+    // The controls below the view (Scan Now's neighbours, the lists) take no
+    // key while it covers them; until the results are handed over, a key
+    // pressed twice finds nothing to start.
+    if (isScanning && keysBelow)
+        btnAbortScanning_->setFocus(Qt::OtherFocusReason);
+    else if (!isScanning && (keysBelow || keysOnStop))
+        report_->setFocus(Qt::OtherFocusReason);
 }
 
 void ScanningView::setAbortEnabled(bool enabled)

@@ -26,6 +26,8 @@ public:
 
     void showLabels(const ScanningLabels& labels);
     void showScannedPath(const QString& line, const QString& toolTip);
+    // Also moves the keys off the controls below: to Stop while the scan
+    // runs, and to the report, where no key acts, while it finishes.
     void showState(bool isScanning, bool hideResultViewButton);
     void setAbortEnabled(bool enabled);
     void setResultEnabled(bool enabled);
@@ -41,6 +43,7 @@ signals:
 private:
     QFrame* boxScanDetail_ = nullptr;
     QFrame* boxWindowScanning_ = nullptr;
+    QWidget* report_ = nullptr;
     CircularProgressBarView* progressCircular_ = nullptr;
     QLabel* imgViewProgress_ = nullptr;
     QLabel* lblScannedFilePath_ = nullptr;

@@ -91,9 +91,11 @@ DuplicatesSummary summarizeDuplicates(const std::vector<DuplicateGroupPtr>& grou
     }
 
     summary.lblDuplicatePhotosFound = makePhotosFoundText(foundText, Qt::AlignLeft);
-    summary.lblAutoMarkInstructionDesc = formatText(localizedText("ID_FOUND_DUPLICATES_OCCUPING_SPACE")
-            + localizedText("ID_RECOMMENDED_TO_DELETE_UNWANTED_PHOTOS_IMMEDIATELY"),
-        { summary.duplicates, sizeText });
+    summary.lblAutoMarkInstructionDesc
+        = formatText(localizedText(summary.duplicates == 1 ? "ID_FOUND_DUPLICATE_OCCUPING_SPACE"
+                                                           : "ID_FOUND_DUPLICATES_OCCUPING_SPACE")
+                + localizedText("ID_RECOMMENDED_TO_DELETE_UNWANTED_PHOTOS_IMMEDIATELY"),
+            { summary.duplicates, sizeText });
     return summary;
 }
 

@@ -62,8 +62,7 @@ ExcludeViewController::ExcludeViewController(ScanSources& sources, QWidget* pare
     connect(btnAdd, &QPushButton::clicked, this, [this] {
         openFolderChooser(
             window(),
-            { QStringLiteral("Add To Exclusion"), localizedText("ID_CHOOSE_FOLDERS_TO_EXCLUDE"), QDir::homePath(),
-                true },
+            { QStringLiteral("Add To Exclusion"), localizedText("ID_CHOOSE_FOLDERS_TO_EXCLUDE"), QString(), true },
             [this](const QStringList& folders) {
                 if (!folders.isEmpty())
                     addFoldersToExclusion(folders);

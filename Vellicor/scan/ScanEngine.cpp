@@ -53,6 +53,8 @@ ScanEngine::~ScanEngine()
             job_->scanWrapper->isAbortScanning = true;
         worker_.join();
     }
+    // Its scan, stopped or not, ends with the engine: none runs any more.
+    isScanRunning = false;
 }
 
 void ScanEngine::setEndOfScanPauses(int finishMs, int resultsMs)
@@ -99,6 +101,13 @@ bool ScanEngine::isAnyFileTypeSelected()
 
 void ScanEngine::btnStartScanTapped()
 {
+    // One scan at a time, its hand-over included: a key, a click that came
+    // through or a call while one runs or finishes would start a second and
+    // write a second record.
+    if (isBusy()) {
+        Log::print("Scan Now refused: a scan is still running or handing its results over");
+        return;
+    }
     const auto refuse = [](const QString& message, const QString& informative) {
         return alertPresenter()->present(AlertRequest { message, informative, { localizedText("ID_OK") } });
     };
@@ -349,6 +358,9 @@ ScanEngine::Finishing ScanEngine::endFinishing(const JobPtr& job)
         finishing_.erase(it);
     }
     recordHistory(ended);
+    // The last hand-over done: Scan Now is usable again.
+    if (!isBusy())
+        screen_.setScanNowButtonState(1, true);
     return ended;
 }
 
@@ -384,7 +396,6 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
         QMetaObject::invokeMethod(
             this, [this] { screen_.hideScanningSheet(); }, Qt::QueuedConnection);
         screen_.setResultButtonEnabled(true);
-        screen_.setScanNowButtonState(1, true);
     }
 
     if (job->foundDuplicates()) {
@@ -443,8 +454,10 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         // the rest counted; the log names each.
         constexpr qsizetype named = 3;
         const QString paths = unread.mid(0, named).join(QStringLiteral(", "));
-        const QString details = unread.size() <= named
+        const QString details = unread.size() == 1
             ? formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths })
+            : unread.size() <= named
+            ? formatText(localizedText("ID_PHOTO_DATABASES_NAMED_LEFT_OUT_DETAILS"), { paths })
             : formatText(localizedText("ID_PHOTO_DATABASES_LEFT_OUT_DETAILS"), { paths, int(unread.size() - named) });
         askWhenFree([this, details] {
             showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"), details, { localizedText("ID_OK") } });

@@ -67,6 +67,10 @@ public:
     void stopForQuit();
     // A scan has started and its end has not reached this thread yet.
     bool isScanUnderWay() const { return isScanRunning; }
+    // A scan runs, or one has ended and not yet handed its results over (its
+    // finishing pause): Scan Now starts nothing then, and the screen keeps
+    // the button off until the hand-over is done.
+    bool isBusy() const { return isScanRunning || !finishing_.empty(); }
     // Writes now the history record of every scan still in its finishing
     // pause, so a quit in those seconds loses none; the hand-over later writes
     // no second one. The engine's end does the same.

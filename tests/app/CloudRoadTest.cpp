@@ -89,6 +89,30 @@ CloudSourceController::HandlerFactory driveHandlers(
     };
 }
 
+// The program's handlers with OneDrive's only, of the fake service, and a
+// browser that follows its redirect back into the handler.
+CloudSourceController::HandlerFactory oneDriveHandlers(const CloudServiceConfig& config, FakeHttpServer& server)
+{
+    return [&config, &server](ScanSource source) -> std::unique_ptr<ScanWrapper> {
+        if (source != ScanSource::oneDrive)
+            return nullptr;
+        auto handler = std::make_unique<OneDriveHandler>(config);
+        handler->session().setBrowserOpener([&server, oneDrive = handler.get()](const QUrl& url) {
+            server.browse(url, [oneDrive](const QUrl& redirect) { oneDrive->handleRedirect(redirect); });
+        });
+        return handler;
+    };
+}
+
+// Chooses a source in the home screen's pop-up, as a click on its item does.
+void chooseSource(MainViewController& homeScreen, ScanSource source)
+{
+    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
+    const int item = popUp->findData(scanSourceTag(source));
+    popUp->setCurrentIndex(item);
+    emit popUp->activated(item);
+}
+
 // Marks the shown file at path and removes it as the user does: Remove, its
 // confirmation, and once the service was asked (serviceAsked), the report's
 // OK; the group of two is gone then.
@@ -129,10 +153,7 @@ struct ServiceRoad {
 // opens, and its root goes into the scan list.
 void chooseSourceAndAddItsRoot(MainViewController& homeScreen, CloudFolderPicker& picker, ScanSource source)
 {
-    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int item = popUp->findData(scanSourceTag(source));
-    popUp->setCurrentIndex(item);
-    emit popUp->activated(item);
+    chooseSource(homeScreen, source);
     ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }, 30000));
     picker.outlineGDFolderList->setCurrentIndex(picker.model().index(0, 0));
     click(picker.btnAddFolderGDrive);
@@ -463,6 +484,72 @@ TEST_F(CloudRoad, OneDriveWithoutAUsableAddressSaysTheAddressIsMissing)
     EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
 }
 
+// A source set up without one of its entries names the entry missing: Google
+// with its client and discovery document but no service address, Dropbox
+// without its token address, Box without either sign-in address.
+TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    const QString client = QStringLiteral("clientId");
+    const QJsonObject google { { client, QStringLiteral("c") },
+        { QStringLiteral("discoveryUrl"), QStringLiteral("https://accounts.example.com/discovery") } };
+    const QJsonObject dropbox { { client, QStringLiteral("c") },
+        { QStringLiteral("authorizeUrl"), QStringLiteral("https://www.example.com/oauth2/authorize") },
+        { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2/") } };
+    const QJsonObject box { { client, QStringLiteral("c") },
+        { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2.0/") } };
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(CloudConfig::configFile()).path()));
+    QFile config(CloudConfig::configFile());
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(QJsonDocument(QJsonObject { { QStringLiteral("google"), google },
+                                   { QStringLiteral("dropbox"), dropbox }, { QStringLiteral("box"), box } })
+                     .toJson());
+    config.close();
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+
+    AppComposition program(defaults);
+    program.launch();
+    auto alerts = std::make_shared<Alerts>();
+    setAlertPresenter(alerts);
+    const std::pair<ScanSource, QStringList> sources[] = {
+        { ScanSource::googleDrive, { QStringLiteral("(\"apiBaseUrl\")") } },
+        { ScanSource::dropbox, { QStringLiteral("(\"tokenUrl\")") } },
+        { ScanSource::box, { QStringLiteral("(\"authorizeUrl\")"), QStringLiteral("(\"tokenUrl\")") } },
+    };
+    for (const auto& [source, named] : sources) {
+        alerts->texts.clear();
+        chooseSource(program.home(), source);
+        ASSERT_TRUE(waitUntil([&] { return !alerts->texts.isEmpty(); }));
+        const QString said = alerts->texts.front();
+        EXPECT_TRUE(said.contains(QStringLiteral("is not set up"))) << said.toStdString();
+        for (const QString& entry : named)
+            EXPECT_TRUE(said.contains(entry)) << said.toStdString();
+        EXPECT_FALSE(said.contains(QStringLiteral("client id"))) << said.toStdString();
+    }
+}
+
+// A OneDrive sign-in declined in the browser closes the wait sheet and says
+// so, as the other services do; no picker opens.
+TEST_F(CloudRoad, ADeclinedOneDriveSignInIsTold)
+{
+    ServiceRoad road;
+    ASSERT_TRUE(road.start());
+    FakeHttpServer& server = road.server;
+    const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("onedrive"));
+    AppComposition program(road.defaults, oneDriveHandlers(config, server));
+    program.launch();
+    setAlertPresenter(road.alerts);
+    server.declineNextSignIn = true;
+
+    chooseSource(program.home(), ScanSource::oneDrive);
+    ASSERT_TRUE(waitUntil([&] { return !road.alerts->texts.isEmpty(); }, 10000));
+    EXPECT_EQ(road.alerts->texts, QStringList { localizedText("ID_AUTHORIZATION_ERROR") });
+    EXPECT_FALSE(program.cloudSources().signInSheet().isShown());
+    EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
+}
+
 // OneDrive files whose account gives no SHA-256 hash cannot be compared by
 // content: the user reads how many were left out and why, after the notice
 // that no duplicates were found, instead of that notice alone.
@@ -487,15 +574,7 @@ TEST_F(CloudRoad, OneDriveFilesWithoutTheirHashAreCountedAsNotCompared)
                     file("A3", "b.jpg", { { QStringLiteral("sha256Hash"), QStringLiteral("B3") } }) } } });
     });
     const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("onedrive"));
-    AppComposition program(defaults, [&](ScanSource source) -> std::unique_ptr<ScanWrapper> {
-        if (source != ScanSource::oneDrive)
-            return nullptr;
-        auto handler = std::make_unique<OneDriveHandler>(config);
-        handler->session().setBrowserOpener([&server, oneDrive = handler.get()](const QUrl& url) {
-            server.browse(url, [oneDrive](const QUrl& redirect) { oneDrive->handleRedirect(redirect); });
-        });
-        return handler;
-    });
+    AppComposition program(defaults, oneDriveHandlers(config, server));
     program.launch();
     setAlertPresenter(alerts);
     MainViewController* homeScreen = &program.home();

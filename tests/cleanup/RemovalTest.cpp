@@ -620,7 +620,7 @@ TEST_F(Removal, ASecondUndoOrARemovalWhileAnUndoRunsIsRefused)
     ASSERT_TRUE(controller.isUndoing());
     controller.btnUndoTapped();
     controller.removeSelectedItems();
-    EXPECT_EQ(sheets->undoQuestions.size(), 1);
+    EXPECT_EQ(sheets->undoQuestions, QStringList { QStringLiteral("1 removed file will be restored.") });
     EXPECT_FALSE(controller.isRemoving());
     ASSERT_TRUE(waitUntil([&] { return !controller.isUndoing(); }));
     EXPECT_TRUE(exists(marked));

@@ -79,3 +79,49 @@ TEST(CloudConfigFile, OnlyASmallRegularFileIsReadAndAnythingElseIsToldWithoutWai
                     .missingCredentialsText(QStringLiteral("Dropbox"))
                     .endsWith(QStringLiteral("It is larger than 1.00 MB, far more than a configuration needs.")));
 }
+
+// What a source says when its entry lacks something names what: the client
+// id when there is none, else each address missing or refused, and never
+// the client id when it is there.
+TEST(CloudConfigAddresses, TheTextOfASourceNotSetUpNamesEachEntryMissing)
+{
+    TempHome home;
+    const auto said = [](const char* service, const QJsonObject& json) {
+        const CloudServiceConfig config = CloudConfig::fromJson(QString::fromLatin1(service), json);
+        return config.notSetUpText(QStringLiteral("Source"));
+    };
+    const QString signIn = QStringLiteral("https://sign.example/authorize");
+    const QString token = QStringLiteral("https://sign.example/token");
+    const QString api = QStringLiteral("https://api.example/");
+    const QJsonObject whole { { "clientId", "c" }, { "authorizeUrl", signIn }, { "tokenUrl", token },
+        { "apiBaseUrl", api } };
+    const auto without = [&whole](const char* key) {
+        QJsonObject json = whole;
+        json.remove(QLatin1String(key));
+        return json;
+    };
+
+    EXPECT_TRUE(said("dropbox", {}).contains("has no client id")) << said("dropbox", {}).toStdString();
+    EXPECT_TRUE(said("box", without("clientId")).contains("has no client id"));
+    EXPECT_EQ(said("dropbox", without("tokenUrl")),
+        QStringLiteral("Source is not set up: its entry \"dropbox\" in %1 has no usable token address (\"tokenUrl\").")
+            .arg(CloudConfig::configFile()));
+    EXPECT_TRUE(said("onedrive", without("authorizeUrl")).contains("has no usable sign-in page (\"authorizeUrl\")."));
+    QJsonObject addressesOnly { { "clientId", "c" } };
+    EXPECT_TRUE(said("box", addressesOnly)
+                    .contains("has no usable sign-in page (\"authorizeUrl\"), token address (\"tokenUrl\") and "
+                              "address of the service (\"apiBaseUrl\")."))
+        << said("box", addressesOnly).toStdString();
+    // Google's sign-in addresses may come from its discovery document.
+    const QJsonObject google { { "clientId", "c" }, { "discoveryUrl", "https://accounts.example/discovery" } };
+    EXPECT_TRUE(said("google", google).endsWith("has no usable address of the service (\"apiBaseUrl\")."))
+        << said("google", google).toStdString();
+    // An address there but refused says what would be taken.
+    QJsonObject plain = whole;
+    plain["tokenUrl"] = "http://sign.example/token";
+    EXPECT_TRUE(said("dropbox", plain).endsWith("(\"tokenUrl\"). An address must be https, or http on this computer."))
+        << said("dropbox", plain).toStdString();
+    for (const char* service : { "dropbox", "google" })
+        EXPECT_FALSE(
+            CloudConfig::fromJson(QString::fromLatin1(service), whole).notSetUpText("S").contains("client id"));
+}

@@ -1,4 +1,5 @@
 #include "cloud/OneDriveHandler.h"
+#include "core/Localization.h"
 #include "scan/ScanRequest.h"
 #include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
@@ -110,12 +111,22 @@ TEST_F(OneDriveTest, SignInAsksForTheAccountAndReportsOnceEitherWay)
     signIn();
     EXPECT_EQ(delegate.dismissed, 1);
     EXPECT_FALSE(handler->isAuthenticateForScan);
+    // Declined in the browser: told, with the service's reason.
+    ASSERT_EQ(presenter->messages(), QStringList { localizedText(QStringLiteral("ID_AUTHORIZATION_ERROR")) });
+    EXPECT_FALSE(presenter->shown.front().informativeText.isEmpty());
+
+    // The user's own Cancel of the wait is not told.
+    handler->session().setBrowserOpener([](const QUrl&) {});
+    handler->authenticateCloud();
+    handler->cancelAuthentication();
+    EXPECT_EQ(delegate.dismissed, 2);
+    EXPECT_EQ(presenter->shown.size(), 1u);
 
     OneDrive bare(CloudServiceConfig {});
     bare.delegate = &delegate;
     bare.authenticateCloud();
-    EXPECT_EQ(delegate.dismissed, 2);
-    EXPECT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(delegate.dismissed, 3);
+    EXPECT_EQ(presenter->shown.size(), 2u);
 }
 
 TEST_F(OneDriveTest, PagesSubFoldersOffAndACachedRescan)

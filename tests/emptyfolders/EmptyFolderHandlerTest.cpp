@@ -117,7 +117,8 @@ TEST_F(EmptyFolderCleaner, RecordedFolderThatGainedAFileKeepsItAndIsReported)
     EXPECT_TRUE(exists(QStringLiteral("empty/new.txt")));
     EXPECT_EQ(handler.deletedEmptyFolders(), paths({ "other" }));
     ASSERT_EQ(presenter->shown.size(), 1u);
-    EXPECT_TRUE(presenter->shown[0].informativeText.contains(QLatin1String("1 folders were kept")));
+    EXPECT_TRUE(presenter->shown[0].informativeText.contains(
+        QLatin1String("1 folder was kept: it is no longer empty or could not be deleted.")));
 
     // A second pass that removes nothing reports no success: with nothing
     // shown since, nothing is chosen, and it says so.
@@ -354,7 +355,8 @@ TEST_F(EmptyFolderCleaner, AParentSwappedForALinkIsNotFollowedAndTheFolderIsKept
     EXPECT_TRUE(handler.deletedEmptyFolders().isEmpty());
     ASSERT_EQ(presenter->shown.size(), 1u);
     const QString report = presenter->shown[0].informativeText;
-    EXPECT_TRUE(report.contains(QLatin1String("1 folders were kept"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QLatin1String("1 folder was kept: it is no longer empty or could not be deleted.")))
+        << report.toStdString();
     EXPECT_TRUE(report.contains(tree.path(QStringLiteral("chosen/parent/child"))
         + QStringLiteral(" was kept: a folder on its path is a symbolic link.")))
         << report.toStdString();
@@ -381,7 +383,7 @@ TEST_F(EmptyFolderCleaner, UndoMakesNothingThroughALinkPutOnTheWay)
     EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("chosen/plain"))).isDir());
     EXPECT_TRUE(QFileInfo(tree.path(QStringLiteral("chosen/parent"))).isSymLink());
     ASSERT_EQ(presenter->shown.size(), 2u); // the question, then the outcome
-    EXPECT_EQ(presenter->shown[1].informativeText, QStringLiteral("1 folders could not be created again."));
+    EXPECT_EQ(presenter->shown[1].informativeText, QStringLiteral("1 folder could not be created again."));
 }
 
 namespace {

@@ -352,8 +352,11 @@ TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan
     ASSERT_TRUE(waitUntil([&] { return back->isVisible(); }, 30000)); // the scan's end
     back->click();
     EXPECT_FALSE(details->isVisible());
+    // Home again, yet no second scan until this one has handed over.
+    EXPECT_FALSE(screen->scanNowButton()->isEnabled());
     ASSERT_TRUE(waitUntil([&] { return ended.size() == 1; }, 30000));
     QCoreApplication::processEvents();
+    EXPECT_TRUE(screen->scanNowButton()->isEnabled());
 
     auto* results = screen->findChild<QWidget*>(QStringLiteral("resultsPlaceholder"));
     EXPECT_FALSE(results && results->isVisible());

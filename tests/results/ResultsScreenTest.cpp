@@ -320,6 +320,26 @@ TEST_F(ResultsScreen, ScanCompleteSheetOnlyWithDuplicates)
     }
 }
 
+// The scan-complete sheet counts the duplicates it found as a number should
+// read: one duplicate, two duplicates.
+TEST_F(ResultsScreen, TheScanCompleteSheetSaysOneDuplicateAndTwoDuplicates)
+{
+    const std::pair<std::vector<QStringList>, const char*> sets[] = {
+        { { { "a:1:1", "b:1:1" } }, "We found 1 duplicate taking up " },
+        { { { "a:1:1", "b:1:1", "c:1:1" } }, "We found 2 duplicates taking up " },
+    };
+    for (const auto& [groups, said] : sets) {
+        load(groupsOf(groups), qint64(groups.front().size()) - 1);
+        clock->advance();
+        CustomWindowNag* sheet = screen->autoMarkSheets().windowScanComplete;
+        ASSERT_TRUE(sheet && sheet->isVisible());
+        auto* text = sheet->findChild<QLabel*>(QStringLiteral("lblAutoMarkInstructionDesc"));
+        ASSERT_TRUE(text);
+        EXPECT_TRUE(text->text().startsWith(QLatin1String(said))) << text->text().toStdString();
+        screen->autoMarkSheets().closeScanComplete();
+    }
+}
+
 TEST_F(ResultsScreen, NewResultSetResetsCountersAndCategory)
 {
     auto first = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } });

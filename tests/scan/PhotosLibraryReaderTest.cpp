@@ -379,19 +379,31 @@ TEST_F(EngineFixture, ALibraryLeftOutIsToldOfWhileTheScanFindsTheOtherFiles)
     EXPECT_TRUE(logText().contains(library + QStringLiteral(" - it holds a value of more than 65536 bytes")));
 }
 
-// Any number of unreadable libraries: the notice names the first few and
-// counts the rest, whatever the tree holds.
-TEST_F(EngineFixture, ManyLibrariesLeftOutAreNamedAFewAndTheRestCounted)
+namespace {
+
+// A pair of duplicates beside count libraries that cannot be read (a
+// computed column); their paths.
+QStringList unreadableLibrariesBesideAPair(TreeBuilder& tree, int count)
 {
     tree.file(QStringLiteral("a.txt"), "same");
     tree.file(QStringLiteral("b.txt"), "same");
     QStringList libraries;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < count; ++i) {
         libraries << craftedLibrary(tree, QStringLiteral("L%1.photoslibrary").arg(i),
             QStringLiteral("CREATE TABLE ZASSET (Z_PK INTEGER PRIMARY KEY, ZUUID, ZDIRECTORY, ZTRASHEDSTATE,"
                            " ZFILENAME GENERATED ALWAYS AS ('x.jpg') VIRTUAL);")
                 + assetTables);
     }
+    return libraries;
+}
+
+} // namespace
+
+// Any number of unreadable libraries: the notice names the first few and
+// counts the rest, whatever the tree holds.
+TEST_F(EngineFixture, ManyLibrariesLeftOutAreNamedAFewAndTheRestCounted)
+{
+    const QStringList libraries = unreadableLibrariesBesideAPair(tree, 5);
     addRow(tree.root());
     ASSERT_TRUE(runScan());
     EXPECT_EQ(result->skippedCount, 5);
@@ -402,6 +414,22 @@ TEST_F(EngineFixture, ManyLibrariesLeftOutAreNamedAFewAndTheRestCounted)
         named += details.contains(library) ? 1 : 0;
     EXPECT_EQ(named, 3) << qPrintable(details);
     EXPECT_TRUE(details.contains(QStringLiteral(" and 2 more "))) << qPrintable(details);
+}
+
+// Two or three unreadable libraries are all named, in the plural.
+TEST_F(EngineFixture, TwoLibrariesLeftOutAreBothNamedInThePlural)
+{
+    const QStringList libraries = unreadableLibrariesBesideAPair(tree, 2);
+    addRow(tree.root());
+    ASSERT_TRUE(runScan());
+    ASSERT_EQ(screen.alertMessages(), QStringList { localizedText("ID_PHOTO_DATABASE_LEFT_OUT") });
+    const QString details = screen.alerts.back().informativeText;
+    for (const QString& library : libraries)
+        EXPECT_TRUE(details.contains(library)) << qPrintable(details);
+    EXPECT_TRUE(
+        details.endsWith(QStringLiteral(" could not be read, so their photos were left out of the scan. The log "
+                                        "tells why.")))
+        << qPrintable(details);
 }
 
 namespace {
