@@ -46,9 +46,10 @@ inline constexpr qint64 vectorDocumentBytes = 4ll * 1024 * 1024;
 // its name says.
 QByteArray pictureFormatForName(const QString& name);
 bool isVectorPictureFormat(const QByteArray& format);
-// The raster format a picture's first bytes (a dozen are enough) name by its
-// signature, among those whose signature is certain: JPEG, PNG, GIF, BMP and
-// WebP; empty for any other, a vector picture among them.
+// The raster format a picture's first bytes (a dozen are enough) name by
+// their signature, among those a camera, a phone or a web page uses: JPEG,
+// PNG, GIF, BMP and WebP; empty for any other, a vector picture among them.
+// Its decoder still refuses bytes that only begin like one.
 QByteArray rasterFormatOfContent(const QByteArray& start);
 
 // What the JPEG read from device (from its start) costs its decoder.
