@@ -8,25 +8,95 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QScopeGuard>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <set>
 
 namespace {
 
-// The picture read from device (open, at its start) as format, decoded at a
-// size that fits into box (keeping its proportions) when box is given, at
-// its own size otherwise; null when device holds no picture of that format,
-// its header states more than largestPixels pixels or it is refused for a
-// bound (logged, naming source).
-QImage decodePicture(QIODevice& device, const QByteArray& format, const std::optional<QSizeF>& box, bool enlarge,
-    qint64 largestPixels, const QString& source)
+// The turns of the decodes that hold a large buffer, taken in the order asked
+// for by every decoder of the process, so that only one holds it at a time
+// and none waits behind ever newer ones.
+class LargeDecodeTurns {
+public:
+    static LargeDecodeTurns& shared()
+    {
+        static LargeDecodeTurns turns;
+        return turns;
+    }
+
+    // Whether the turn came: false when abandoned meanwhile or past the
+    // longest wait. A turn that came is given back with done().
+    bool wait(const DecodeAbandoned& abandoned)
+    {
+        using namespace std::chrono;
+        const auto deadline = steady_clock::now() + milliseconds(ImageProcessing::largeDecodeWaitMs);
+        std::unique_lock lock(mutex_);
+        const quint64 ticket = next_++;
+        while (serving_ != ticket) {
+            // Looked at every so often: the asker says so by no signal.
+            changed_.wait_for(lock, milliseconds(50));
+            if (serving_ == ticket)
+                break;
+            if ((abandoned && abandoned()) || steady_clock::now() >= deadline) {
+                givenUp_.insert(ticket);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void done()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            ++serving_;
+            while (givenUp_.erase(serving_) > 0)
+                ++serving_;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    quint64 next_ = 0;
+    quint64 serving_ = 0;
+    std::set<quint64> givenUp_;
+};
+
+// The format a picture is decoded as: a vector picture's as its name says, a
+// raster picture's as its content names when it names one (a PNG saved with
+// the name of a JPEG), else as its name says. Leaves device where it was.
+QByteArray decodedFormat(QIODevice& device, const QByteArray& named)
 {
-    if (format.isEmpty())
+    if (isVectorPictureFormat(named))
+        return named;
+    const QByteArray content = rasterFormatOfContent(device.peek(16));
+    return content.isEmpty() ? named : content;
+}
+
+// The picture read from device (open, at its start) as the format its name
+// allows (decodedFormat), decoded at a size that fits into box (keeping its
+// proportions) when box is given, at its own size otherwise; null when device
+// holds no picture of that format, its header states more than largestPixels
+// pixels, it is refused for a bound or its turn did not come (logged, naming
+// source).
+QImage decodePicture(QIODevice& device, const QByteArray& named, const std::optional<QSizeF>& box, bool enlarge,
+    qint64 largestPixels, const QString& source, const DecodeAbandoned& abandoned)
+{
+    if (named.isEmpty())
         return {};
+    const QByteArray format = decodedFormat(device, named);
     QString refusal;
     QBuffer document;
     QIODevice* input = &device;
+    bool large = false;
     if (isVectorPictureFormat(format)) {
         VectorDocument checked = checkedVectorDocument(device);
         refusal = checked.refusal;
@@ -34,15 +104,17 @@ QImage decodePicture(QIODevice& device, const QByteArray& format, const std::opt
         document.open(QIODevice::ReadOnly);
         input = &document;
     } else if (format == "jpeg") {
-        refusal = jpegRefusal(device);
+        const JpegCost cost = jpegCost(device);
+        refusal = cost.refusal;
+        large = cost.bufferBytes > PictureBounds::jpegSharedBytes;
     }
     if (!refusal.isEmpty()) {
         Log::print("Picture not shown:", refusal, source);
         return {};
     }
 
-    // Decoded as the format asked for or not at all, whatever the content
-    // claims to be. A vector picture's document is plain by now.
+    // Decoded as that format or not at all. A vector picture's document is
+    // plain by now.
     QImageReader reader(input, isVectorPictureFormat(format) ? QByteArray("svg") : format);
     reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
@@ -67,7 +139,21 @@ QImage decodePicture(QIODevice& device, const QByteArray& format, const std::opt
 
     // Past the checks above, the toolkit's allocation limit bounds what a
     // decoder that cannot scale while reading makes at full size.
-    QImage picture = reader.read();
+    QImage picture;
+    if (large) {
+        LargeDecodeTurns& turns = LargeDecodeTurns::shared();
+        if (!turns.wait(abandoned)) {
+            if (!abandoned || !abandoned())
+                Log::print(QStringLiteral("Picture not shown: another large picture was still decoding after %1 s")
+                               .arg(ImageProcessing::largeDecodeWaitMs / 1000),
+                    source);
+            return {};
+        }
+        const auto next = qScopeGuard([&turns] { turns.done(); });
+        picture = reader.read();
+    } else {
+        picture = reader.read();
+    }
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return {};
     if (box && drawn.isEmpty()) {
@@ -83,7 +169,7 @@ QImage decodePicture(QIODevice& device, const QByteArray& format, const std::opt
 // link is not followed, a FIFO or device never blocks the reader), through
 // the descriptor that was checked, as the format its name allows.
 QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool enlarge,
-    qint64 largestPixels = ImageProcessing::largestPicturePixels)
+    qint64 largestPixels = ImageProcessing::largestPicturePixels, const DecodeAbandoned& abandoned = {})
 {
     const QByteArray format = pictureFormatForName(path);
     if (format.isEmpty())
@@ -94,7 +180,7 @@ QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool e
     QFile device;
     if (!device.open(file.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return {};
-    return decodePicture(device, format, box, enlarge, largestPixels, path);
+    return decodePicture(device, format, box, enlarge, largestPixels, path, abandoned);
 }
 
 bool isUsableSide(float side)
@@ -130,21 +216,24 @@ QImage resizedImageFromFile(const std::optional<QString>& path, float width, flo
     return canvas;
 }
 
-QImage ImageProcessing::resizeImageWithFilePath(const QString& path, int size, qint64 largestPixels)
+QImage ImageProcessing::resizeImageWithFilePath(
+    const QString& path, int size, qint64 largestPixels, const DecodeAbandoned& abandoned)
 {
     if (size < 1)
         return {};
-    return readPicture(path, QSizeF(size, size), false, largestPixels);
+    return readPicture(path, QSizeF(size, size), false, largestPixels, abandoned);
 }
 
-QImage ImageProcessing::resizeImageFromDevice(QIODevice& device, const QString& name, int size, qint64 largestPixels)
+QImage ImageProcessing::resizeImageFromDevice(
+    QIODevice& device, const QString& name, int size, qint64 largestPixels, const DecodeAbandoned& abandoned)
 {
     if (size < 1)
         return {};
-    return decodePicture(device, pictureFormatForName(name), QSizeF(size, size), false, largestPixels, name);
+    return decodePicture(device, pictureFormatForName(name), QSizeF(size, size), false, largestPixels, name, abandoned);
 }
 
-QImage ImageProcessing::resizeDownloadedImage(const QByteArray& bytes, QSize box, qint64 largestPixels)
+QImage ImageProcessing::resizeDownloadedImage(
+    const QByteArray& bytes, QSize box, qint64 largestPixels, const DecodeAbandoned& abandoned)
 {
     if (box.isEmpty())
         return {};
@@ -153,13 +242,12 @@ QImage ImageProcessing::resizeDownloadedImage(const QByteArray& bytes, QSize box
     if (!buffer.open(QIODevice::ReadOnly))
         return {};
     // A service draws its thumbnails as raster pictures, whatever the file;
-    // the format is told by the content among these alone.
-    const QByteArray format = QImageReader::imageFormat(&buffer);
-    static const QByteArray rasters[] = { "jpeg", "png", "gif", "bmp", "webp" };
-    if (std::find(std::begin(rasters), std::end(rasters), format) == std::end(rasters))
+    // the format is told by the content alone.
+    const QByteArray format = rasterFormatOfContent(bytes.left(16));
+    if (format.isEmpty())
         return {};
-    buffer.seek(0);
-    return decodePicture(buffer, format, QSizeF(box), false, largestPixels, QStringLiteral("a downloaded thumbnail"));
+    return decodePicture(
+        buffer, format, QSizeF(box), false, largestPixels, QStringLiteral("a downloaded thumbnail"), abandoned);
 }
 
 QImage ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(const QImage& image)

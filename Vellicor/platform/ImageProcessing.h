@@ -6,9 +6,14 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QIODevice;
+
+// Whether the one who asked for a picture no longer wants it (a newer request,
+// the screen closed); asked while a decode waits for its turn.
+using DecodeAbandoned = std::function<bool()>;
 
 // Scaled, thumbnail and grey-scale pictures: the one bounded decoder of the
 // grid's thumbnails, the previews and the cloud services' thumbnails. Runs
@@ -17,10 +22,13 @@ class QIODevice;
 // pictures are decoded at the size drawn, never at full size. A picture is
 // read only from a regular file reached without following a link, opened
 // without blocking and read through the descriptor checked, and decoded only
-// as the format its name allows, within bounds of memory and time: the
-// toolkit's allocation limit, a JPEG's scans, a vector picture's unpacked
-// size and what it refers to (PictureChecks). A picture refused for a bound
-// is logged.
+// when its name allows a format (pictureFormatForName), within bounds of
+// memory and time: the toolkit's allocation limit, a JPEG's scans and buffer
+// of coefficients, a vector picture's unpacked size and what it refers to
+// (PictureChecks). A JPEG whose buffer is past PictureBounds::jpegSharedBytes
+// is decoded when no other such is, in turn, every process-wide decoder
+// waiting at most largeDecodeWaitMs and leaving when its asker abandons it. A
+// picture refused for a bound is logged.
 
 // The picture at path drawn into a new transparent image of width by height
 // pixels, scaled by the smaller of the two ratios so that all of it shows,
@@ -35,19 +43,24 @@ struct ImageProcessing {
     // to exhaust memory; no camera makes larger ones. Qt's own allocation
     // limit still guards the decoders that cannot scale while reading.
     static constexpr qint64 largestPicturePixels = 200'000'000;
+    // Longest wait for the turn of a large JPEG's decode: three others ahead
+    // of it take some six seconds.
+    static constexpr int largeDecodeWaitMs = 30'000;
 
     // A thumbnail whose longer side is at most size pixels, its proportions
     // kept; a smaller picture keeps its size. Null as above, and for a
     // picture of more than largestPixels pixels.
-    static QImage resizeImageWithFilePath(const QString& path, int size, qint64 largestPixels = largestPicturePixels);
+    static QImage resizeImageWithFilePath(const QString& path, int size, qint64 largestPixels = largestPicturePixels,
+        const DecodeAbandoned& abandoned = {});
     // The same from a device already open at the picture's start, decoded
     // as the format name allows.
-    static QImage resizeImageFromDevice(
-        QIODevice& device, const QString& name, int size, qint64 largestPixels = largestPicturePixels);
+    static QImage resizeImageFromDevice(QIODevice& device, const QString& name, int size,
+        qint64 largestPixels = largestPicturePixels, const DecodeAbandoned& abandoned = {});
     // A thumbnail a service sent, fitted into box (never enlarged): a raster
     // picture told by its content, whatever the file it stands for; null for
     // anything else (a vector picture among them) and as above.
-    static QImage resizeDownloadedImage(const QByteArray& bytes, QSize box, qint64 largestPixels);
+    static QImage resizeDownloadedImage(
+        const QByteArray& bytes, QSize box, qint64 largestPixels, const DecodeAbandoned& abandoned = {});
     // A grey copy without transparency (transparent parts turn black); null
     // for a null image.
     static QImage convertOriginalImageToBWImageWithOriginalImage(const QImage& image);

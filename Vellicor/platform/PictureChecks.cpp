@@ -194,11 +194,27 @@ bool isVectorPictureFormat(const QByteArray& format)
     return format == "svg" || format == "svgz";
 }
 
-QString jpegRefusal(QIODevice& device)
+QByteArray rasterFormatOfContent(const QByteArray& start)
+{
+    if (start.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    if (start.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (start.startsWith("GIF87a") || start.startsWith("GIF89a"))
+        return "gif";
+    if (start.startsWith("BM"))
+        return "bmp";
+    if (start.startsWith("RIFF") && start.mid(8, 4) == "WEBP")
+        return "webp";
+    return {};
+}
+
+JpegCost jpegCost(QIODevice& device)
 {
     const qint64 start = device.pos();
     ByteStream in(device);
     QString refusal;
+    qint64 bufferBytes = 0;
     if (in.next() == 0xff && in.next() == 0xd8) {
         int scans = 0;
         qint64 passes = 0;
@@ -245,12 +261,20 @@ QString jpegRefusal(QIODevice& device)
         qint64 coefficientBytes = 0;
         for (const FrameComponent& component : components.value_or(std::vector<FrameComponent>()))
             coefficientBytes += component.blocks * 128;
-        if (refusal.isEmpty() && (progressive || scans > 1) && coefficientBytes > PictureBounds::jpegCoefficientBytes)
-            refusal = QStringLiteral("a JPEG picture in several scans that needs %1 MB to decode")
-                          .arg(coefficientBytes / (1024 * 1024));
+        if (progressive || scans > 1)
+            bufferBytes = coefficientBytes;
+        if (refusal.isEmpty() && bufferBytes > PictureBounds::jpegCoefficientBytes)
+            refusal = QStringLiteral("a JPEG picture in several scans that needs %1 MB to decode, more than %2 MB")
+                          .arg(bufferBytes / (1024 * 1024))
+                          .arg(PictureBounds::jpegCoefficientBytes / (1024 * 1024));
     }
     device.seek(start);
-    return refusal;
+    return { refusal, bufferBytes };
+}
+
+QString jpegRefusal(QIODevice& device)
+{
+    return jpegCost(device).refusal;
 }
 
 VectorDocument checkedVectorDocument(QIODevice& device)

@@ -18,13 +18,20 @@ namespace PictureBounds {
 
 // A progressive JPEG, or one whose colours come in separate scans, is
 // decoded scan after scan into a buffer of every coefficient of the whole
-// picture, each scan a pass over the blocks of its colours. Encoders write
-// about ten scans; a crafted file holds thousands in a few bytes each. The
-// passes bound the time (some 15 ns a block: half a second), the buffer the
-// memory (a progressive photo of 40 million pixels fits).
+// picture (128 bytes a block of 8 by 8), each scan a pass over the blocks of
+// its colours; scaling while decoding makes only the output smaller. Encoders
+// write about ten scans; a crafted file holds thousands in a few bytes each.
+// The passes bound the time (some 15 ns a block: half a second; a 50
+// megapixel photo with colours at full resolution takes 11 million in ten
+// scans), the buffer the memory: 302 MB for that photo, so the bound admits
+// progressive photos of 55 megapixels with colours at full resolution, 110
+// with the usual halved colours. A buffer past jpegSharedBytes waits for any
+// other such decode to end first (ImageProcessing), so the decoders of the
+// grid and the previews together never hold more than one of them.
 inline constexpr int jpegScans = 100;
 inline constexpr qint64 jpegBlockPasses = 32'000'000;
-inline constexpr qint64 jpegCoefficientBytes = 128ll * 1024 * 1024;
+inline constexpr qint64 jpegCoefficientBytes = 320ll * 1024 * 1024;
+inline constexpr qint64 jpegSharedBytes = 64ll * 1024 * 1024;
 // A vector picture's document, unpacked: its reader builds a tree of every
 // element and, for a compressed one, unpacks it whole first.
 inline constexpr qint64 vectorDocumentBytes = 4ll * 1024 * 1024;
@@ -33,16 +40,32 @@ inline constexpr qint64 vectorDocumentBytes = 4ll * 1024 * 1024;
 
 // The toolkit's format a file's name lets it be decoded as, by its extension
 // (any case, with the usual other spellings); empty when the name allows none
-// that the toolkit reads. A file is decoded as this format or not at all,
-// whatever its content claims.
+// that the toolkit reads. A file is decoded only when its name allows some
+// format: a vector picture only as its name says, a raster picture as the
+// raster format its content names (a PNG saved as .jpg is common) or else as
+// its name says.
 QByteArray pictureFormatForName(const QString& name);
 bool isVectorPictureFormat(const QByteArray& format);
+// The raster format a picture's first bytes (a dozen are enough) name by
+// their signature, among those a camera, a phone or a web page uses: JPEG,
+// PNG, GIF, BMP and WebP; empty for any other, a vector picture among them.
+// Its decoder still refuses bytes that only begin like one.
+QByteArray rasterFormatOfContent(const QByteArray& start);
 
-// Why the JPEG read from device (from its start) is not to be decoded: more
-// scans or passes over blocks than the bounds, or several scans over more
-// coefficients than the bound. Empty when it may be, and for bytes that are
-// no JPEG (its decoder refuses those). Reads no further than the scan past a
-// bound and puts device back at its start.
+// What the JPEG read from device (from its start) costs its decoder.
+struct JpegCost {
+    // Why it is not to be decoded: more scans or passes over blocks than the
+    // bounds, or several scans over more coefficients than the bound. Empty
+    // when it may be, and for bytes that are no JPEG (its decoder refuses
+    // those).
+    QString refusal;
+    // The buffer of coefficients its decoder holds from the first scan to the
+    // last; 0 for a picture in one scan, decoded a row of blocks at a time.
+    qint64 bufferBytes = 0;
+};
+// Reads no further than the scan past a bound and puts device back at its
+// start.
+JpegCost jpegCost(QIODevice& device);
 QString jpegRefusal(QIODevice& device);
 
 // A vector picture's document checked for its renderer: read from device

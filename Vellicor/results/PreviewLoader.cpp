@@ -47,7 +47,8 @@ QString readTextStart(QIODevice& device)
 }
 
 // Runs work on the preview pool unless generation has moved on from mine by
-// the time it starts, and hands its result to deliver on the GUI thread.
+// the time it starts, and hands its result to deliver on the GUI thread. Work
+// is told whether generation has moved on since.
 template <typename Work, typename Deliver>
 void startUnlessSuperseded(
     const std::shared_ptr<std::atomic<quint64>>& generation, quint64 mine, Work work, Deliver deliver)
@@ -55,14 +56,16 @@ void startUnlessSuperseded(
     previewPool().start([current = generation, mine, work = std::move(work), deliver = std::move(deliver)] {
         if (current->load() != mine)
             return;
+        const DecodeAbandoned abandoned = [current, mine] { return current->load() != mine; };
         QMetaObject::invokeMethod(
-            qApp, [deliver, result = work()]() mutable { deliver(std::move(result)); }, Qt::QueuedConnection);
+            qApp, [deliver, result = work(abandoned)]() mutable { deliver(std::move(result)); }, Qt::QueuedConnection);
     });
 }
 
 } // namespace
 
-PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText)
+PreviewContent readPreviewContent(
+    const QString& path, const QSize& box, bool withText, const DecodeAbandoned& abandoned)
 {
     static const QMimeDatabase mimes;
     PreviewContent content;
@@ -81,15 +84,15 @@ PreviewContent readPreviewContent(const QString& path, const QSize& box, bool wi
     device.seek(0);
     if (type.name().startsWith(QLatin1String("image/")))
         content.picture = ImageProcessing::resizeImageFromDevice(
-            device, path, std::max(box.width(), box.height()), largestPreviewPixels);
+            device, path, std::max(box.width(), box.height()), largestPreviewPixels, abandoned);
     else if (withText && type.inherits(QStringLiteral("text/plain")))
         content.text = readTextStart(device);
     return content;
 }
 
-QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box)
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box, const DecodeAbandoned& abandoned)
 {
-    return ImageProcessing::resizeDownloadedImage(bytes, box.expandedTo(QSize(1, 1)), largestPreviewPixels);
+    return ImageProcessing::resizeDownloadedImage(bytes, box.expandedTo(QSize(1, 1)), largestPreviewPixels, abandoned);
 }
 
 QIcon typeIconForPath(const QString& path)
@@ -166,14 +169,16 @@ template <typename Work> void PreviewLoader::start(const QString& key, Work work
 
 void PreviewLoader::request(const QString& path, const QSize& box, bool withText)
 {
-    start(path, [path, box, withText] { return readPreviewContent(path, box, withText); });
+    start(path, [path, box, withText](const DecodeAbandoned& abandoned) {
+        return readPreviewContent(path, box, withText, abandoned);
+    });
 }
 
 void PreviewLoader::requestData(const QString& key, const QByteArray& bytes, const QSize& box)
 {
-    start(key, [key, bytes, box] {
+    start(key, [key, bytes, box](const DecodeAbandoned& abandoned) {
         PreviewContent content;
-        content.picture = decodePreviewPicture(bytes, box);
+        content.picture = decodePreviewPicture(bytes, box, abandoned);
         if (content.picture.isNull())
             content.iconName = QStringLiteral("image-x-generic");
         return content;
@@ -211,7 +216,7 @@ void PictureMetadataLoader::request(const FileInfoNodePtr& file)
     std::weak_ptr<FileInfoNode> record = file;
     startUnlessSuperseded(
         generation_, ++*generation_,
-        [path = *file->filePath] {
+        [path = *file->filePath](const DecodeAbandoned&) {
             auto exif = std::make_shared<ExifInfo>();
             exif->fillExifInfo(imagePropertiesOfFile(path));
             return exif;

@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
+#include "platform/ImageProcessing.h"
 
 #include <QIcon>
 #include <QImage>
@@ -22,9 +23,10 @@ struct PreviewContent {
     QString genericIconName;
 };
 
-// Pictures larger than this many pixels are not decoded at all: formats that
-// cannot scale while decoding would need the whole picture in memory.
-inline constexpr qint64 largestPreviewPixels = 100'000'000;
+// Pictures larger than this many pixels are not decoded at all, as in the
+// grid: a phone's largest JPEG still shows. Formats that cannot scale while
+// decoding are bounded by the toolkit's allocation limit besides.
+inline constexpr qint64 largestPreviewPixels = ImageProcessing::largestPicturePixels;
 // How much of a text file a preview reads.
 inline constexpr qint64 previewTextBytes = 64 * 1024;
 
@@ -32,11 +34,12 @@ inline constexpr qint64 previewTextBytes = 64 * 1024;
 // regular files; a picture is decoded only as the format its name allows,
 // within the shared decoder's bounds (ImageProcessing), and one that cannot
 // be (damaged, too large, over a bound) falls back to the type's icon.
-PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText);
+PreviewContent readPreviewContent(
+    const QString& path, const QSize& box, bool withText, const DecodeAbandoned& abandoned = {});
 
 // A downloaded picture decoded as above; a null picture for bytes that are
 // no picture or too large a one.
-QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box);
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box, const DecodeAbandoned& abandoned = {});
 
 // The type's icon from the desktop's icon theme, by the file name alone (no
 // file is opened); our own image of the type's family (music, video,

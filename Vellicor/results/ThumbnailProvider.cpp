@@ -88,34 +88,31 @@ void ThumbnailProvider::request(const FileInfoNode& file, ScanSource source)
     }
     pending_.insert(key);
     const QSize size = pictureSize_;
-    // A raster picture that cannot be read shows the placeholder; a vector
-    // picture that is not rendered (too large unpacked, or naming something
-    // outside itself), and any other file without a stored thumbnail, show
-    // their type.
-    const bool iconOnFailure = !picture || isVectorPictureFormat(pictureFormatForName(key));
-    decodeOnPool(
-        key, [key, picture, size] { return picture ? decodePicture(key, size) : storedDesktopThumbnail(key); },
-        iconOnFailure);
+    // A picture that cannot be shown (damaged, refused for a bound), and any
+    // other file without a stored thumbnail, show their type: the
+    // placeholder stands only for what is still on its way.
+    decodeOnPool(key, [key, picture, size](const DecodeAbandoned& abandoned) {
+        return picture ? decodePicture(key, size, abandoned) : storedDesktopThumbnail(key);
+    });
 }
 
-void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage()> make, bool iconOnFailure)
+void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage(const DecodeAbandoned&)> make)
 {
     const quint64 generation = *generation_;
     QPointer<ThumbnailProvider> self(this);
     auto current = generation_;
-    pool_->start([self, current, generation, key, make = std::move(make), iconOnFailure] {
+    pool_->start([self, current, generation, key, make = std::move(make)] {
         if (*current != generation)
             return;
-        QImage image = make();
-        const bool failed = image.isNull();
+        QImage image = make([current, generation] { return *current != generation; });
         if (!self)
             return;
         QMetaObject::invokeMethod(
             self.data(),
-            [self, generation, key, image = std::move(image), iconOnFailure, failed] {
+            [self, generation, key, image = std::move(image)] {
                 if (!self)
                     return;
-                self->deliver(generation, key, failed && iconOnFailure ? self->typeIcon(key) : image);
+                self->deliver(generation, key, image.isNull() ? self->typeIcon(key) : image);
             },
             Qt::QueuedConnection);
     });
@@ -141,13 +138,13 @@ void ThumbnailProvider::fetchCloudPicture(const QString& key, const QUrl& link)
         const QByteArray data = reply->readAll();
         const QSize size = pictureSize_;
         decodeOnPool(
-            key, [data, size] { return decodePictureData(data, size); }, false);
+            key, [data, size](const DecodeAbandoned& abandoned) { return decodePictureData(data, size, abandoned); });
     });
 }
 
-QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size)
+QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size, const DecodeAbandoned& abandoned)
 {
-    return ImageProcessing::resizeDownloadedImage(data, size, maxPicturePixels);
+    return ImageProcessing::resizeDownloadedImage(data, size, maxPicturePixels, abandoned);
 }
 
 void ThumbnailProvider::deliver(quint64 generation, const QString& key, const QImage& image)
@@ -177,9 +174,10 @@ bool ThumbnailProvider::waitForDone(int msecs)
     return pool_->waitForDone(msecs);
 }
 
-QImage ThumbnailProvider::decodePicture(const QString& path, QSize size)
+QImage ThumbnailProvider::decodePicture(const QString& path, QSize size, const DecodeAbandoned& abandoned)
 {
-    return ImageProcessing::resizeImageWithFilePath(path, std::max(size.width(), size.height()), maxPicturePixels);
+    return ImageProcessing::resizeImageWithFilePath(
+        path, std::max(size.width(), size.height()), maxPicturePixels, abandoned);
 }
 
 QImage ThumbnailProvider::storedDesktopThumbnail(const QString& path)

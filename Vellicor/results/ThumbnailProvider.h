@@ -43,9 +43,11 @@ public:
     explicit ThumbnailProvider(QSize pictureSize, qint64 cacheBytes = 96ll * 1024 * 1024, QObject* parent = nullptr);
     ~ThumbnailProvider() override;
 
-    // What to show for file: the picture once ready, a null image when it
-    // could not be made (the cell then keeps its placeholder), nothing while
-    // it is still unknown. Never reads a file.
+    // What to show for file: the picture once ready, its type's icon when it
+    // is no picture or its picture could not be decoded (refused for a bound,
+    // damaged), a null image when a cloud picture's thumbnail could not be
+    // fetched (the cell then keeps its placeholder), nothing while it is
+    // still unknown. Never reads a file.
     std::optional<QImage> cached(const FileInfoNode& file) const;
     // Starts making the picture unless it is cached or on its way.
     void request(const FileInfoNode& file, ScanSource source);
@@ -57,10 +59,10 @@ public:
     // Pool side, pure: the picture at path fitted into size, upright; null
     // for a file that is not a readable picture, or not a regular file
     // reached without a link (never opened in a way that could block).
-    static QImage decodePicture(const QString& path, QSize size);
+    static QImage decodePicture(const QString& path, QSize size, const DecodeAbandoned& abandoned = {});
     // The desktop's stored thumbnail of path, when there is one.
     static QImage storedDesktopThumbnail(const QString& path);
-    static QImage decodePictureData(const QByteArray& data, QSize size);
+    static QImage decodePictureData(const QByteArray& data, QSize size, const DecodeAbandoned& abandoned = {});
 
 signals:
     void thumbnailReady(const QString& key);
@@ -69,7 +71,8 @@ private:
     void deliver(quint64 generation, const QString& key, const QImage& image);
     QImage typeIcon(const QString& path);
     void fetchCloudPicture(const QString& key, const QUrl& link);
-    void decodeOnPool(const QString& key, std::function<QImage()> make, bool iconOnFailure);
+    // Runs make on the pool; what it could not make shows the type's icon.
+    void decodeOnPool(const QString& key, std::function<QImage(const DecodeAbandoned&)> make);
 
     QSize pictureSize_;
     // Owned; left behind, never waited for without end, when a decode is

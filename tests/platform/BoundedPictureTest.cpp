@@ -1,7 +1,9 @@
 #include "platform/ImageProcessing.h"
 #include "platform/PictureChecks.h"
+#include "support/CameraPictures.h"
 #include "support/ChildProcess.h"
 #include "support/HostilePictures.h"
+#include "support/MemoryGrowth.h"
 #include "support/TestFiles.h"
 
 #include <QBuffer>
@@ -10,6 +12,8 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -131,13 +135,23 @@ TEST_F(BoundedPictures, OrdinaryPicturesDecodeAtTheSizeAsked)
     EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(file(QStringLiteral("dot.gif"), dot), 100).size(), QSize(1, 1));
 }
 
-TEST_F(BoundedPictures, APictureIsDecodedOnlyAsItsNameAllows)
+TEST_F(BoundedPictures, ARasterPictureIsDecodedAsItsContentSaysAVectorOneOnlyByItsName)
 {
     QImage source(40, 20, QImage::Format_RGB32);
     source.fill(Qt::green);
     const QByteArray png = encoded(source, "png");
+    // Named as one raster picture, written as another: shown as what it is.
     for (const auto& [name, bytes] : { std::pair { "png.jpg", png }, { "jpeg.png", encoded(source, "jpeg") },
-             { "drawing.png", drawing(40, 20).toUtf8() }, { "png.txt", png }, { "png", png } }) {
+             { "bmp.gif", encoded(source, "bmp") } }) {
+        const QString path = file(QString::fromLatin1(name), bytes);
+        EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(path, 100).size(), QSize(40, 20)) << name;
+        QFile device(path);
+        ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+        EXPECT_EQ(ImageProcessing::resizeImageFromDevice(device, path, 100).size(), QSize(40, 20)) << name;
+    }
+    // A vector picture only by its name, and nothing whose name is no picture's.
+    for (const auto& [name, bytes] : { std::pair { "drawing.png", drawing(40, 20).toUtf8() },
+             { "drawing.jpg", drawing(40, 20).toUtf8() }, { "png.svg", png }, { "png.txt", png }, { "png", png } }) {
         const QString path = file(QString::fromLatin1(name), bytes);
         EXPECT_TRUE(ImageProcessing::resizeImageWithFilePath(path, 100).isNull()) << name;
         QFile device(path);
@@ -146,6 +160,52 @@ TEST_F(BoundedPictures, APictureIsDecodedOnlyAsItsNameAllows)
     }
     EXPECT_EQ(pictureFormatForName(QStringLiteral("/a.b/Photo.JPG")), "jpeg");
     EXPECT_EQ(pictureFormatForName(QStringLiteral("/a.jpg/photo")), "");
+}
+
+// The largest pictures cameras and phones write, at their real sizes: each
+// gets its grid thumbnail and its preview at the size shown, and two of the
+// largest progressive ones at once (the grid's two decoders) take the memory
+// of one at a time.
+TEST_F(BoundedPictures, EveryCamerasPictureDecodesAtTheSizeShownOneLargeBufferAtATime)
+{
+    using CameraPictures::Chroma;
+    struct Camera {
+        const char* name;
+        CameraPictures::Jpeg picture;
+        QSize thumbnail;
+        QSize preview;
+    };
+    const Camera cameras[] = {
+        { "re-exported.jpg", { 6000, 4000, Chroma::full, true }, { 256, 171 }, { 1200, 800 } },
+        { "fifty.jpg", { 8688, 5792, Chroma::halfBothWays, true }, { 256, 171 }, { 1200, 800 } },
+        { "fifty-full.jpg", { 8688, 5792, Chroma::full, true }, { 256, 171 }, { 1200, 800 } },
+        { "hundred.jpg", { 11648, 8736, Chroma::halfBothWays, false }, { 256, 192 }, { 1200, 900 } },
+    };
+    for (const Camera& camera : cameras) {
+        const QString path = dir.filePath(QString::fromLatin1(camera.name));
+        ASSERT_TRUE(CameraPictures::write(path, camera.picture)) << camera.name;
+        QFile device(path);
+        ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+        EXPECT_EQ(jpegRefusal(device), "") << camera.name;
+        EXPECT_EQ(ImageProcessing::resizeImageWithFilePath(path, 256).size(), camera.thumbnail) << camera.name;
+        EXPECT_EQ(resizedImageFromFile(path, 250, 240).size(), QSize(250, 240)) << camera.name;
+        EXPECT_EQ(ImageProcessing::resizeImageFromDevice(device, path, 1200).size(), camera.preview) << camera.name;
+    }
+
+    // Its buffer of coefficients alone takes 302 MB. Decoded here, not in a
+    // child: the toolkit's scaling runs on threads a child would not have.
+    const QString largest = dir.filePath(QStringLiteral("fifty-full.jpg"));
+    const MemoryGrowth memory;
+    std::atomic<int> shown = 0;
+    const auto decode
+        = [&](int size) { shown += ImageProcessing::resizeImageWithFilePath(largest, size).isNull() ? 0 : 1; };
+    std::thread first(decode, 256);
+    std::thread second(decode, 1200);
+    first.join();
+    second.join();
+    EXPECT_EQ(shown, 2);
+    EXPECT_GT(memory.peakMiB(), 280);
+    EXPECT_LT(memory.peakMiB(), 400);
 }
 
 TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
@@ -167,10 +227,22 @@ TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
     EXPECT_NE(refusal(manyScanJpeg(4096, 4096, jpegScans + 1)), "");
     EXPECT_EQ(refusal(manyScanJpeg(8192, 8192, 30)), "");
     EXPECT_NE(refusal(manyScanJpeg(8192, 8192, 31)), "");
-    // 128 MB of coefficients, and a row of blocks more.
-    EXPECT_EQ(refusal(manyScanJpeg(8192, 8192, 1)), "");
-    EXPECT_NE(refusal(manyScanJpeg(8192, 8200, 1)), "");
+    // 320 MB of coefficients, and a row of blocks more.
+    EXPECT_EQ(refusal(manyScanJpeg(16384, 10240, 1)), "");
+    EXPECT_NE(refusal(manyScanJpeg(16384, 10248, 1)), "");
     EXPECT_EQ(refusal("no picture"), "");
+
+    // The buffer a decoder holds: none for a picture in one scan.
+    const auto buffer = [](const QByteArray& bytes) {
+        QBuffer device;
+        device.setData(bytes);
+        device.open(QIODevice::ReadOnly);
+        return jpegCost(device).bufferBytes;
+    };
+    EXPECT_EQ(buffer(encoded(source, "jpeg")), 0);
+    // 80 by 60 blocks of brightness, a quarter as many of each colour.
+    EXPECT_EQ(buffer(encoded(source, "jpeg", true)), (4800 + 2 * 1200) * 128);
+    EXPECT_EQ(buffer(manyScanJpeg(8192, 8192, 2)), 128ll << 20);
 }
 
 TEST(PictureChecks, GzipIsUnpackedWithinItsBound)

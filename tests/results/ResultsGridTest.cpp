@@ -8,6 +8,7 @@
 #include "platform/FileRemover.h"
 #include "results/CategoryPie.h"
 #include "results/PreviewLoader.h"
+#include "results/PreviewPane.h"
 #include "results/ResultContextMenu.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsGridProxy.h"
@@ -16,6 +17,7 @@
 #include "results/ThumbnailCell.h"
 #include "results/ThumbnailProvider.h"
 #include "scan/ScanSources.h"
+#include "support/CameraPictures.h"
 #include "support/ChildProcess.h"
 #include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
@@ -359,7 +361,94 @@ TEST_F(ResultsGrid, AChangeOfTheShownGroupsShowsTheGridFromItsStart)
     EXPECT_EQ(bar->value(), 0);
 }
 
-TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAnswersAreDropped)
+// What the grid and the preview pane show of each picture, through the
+// screen: a re-exported photo (progressive, colours at full resolution), a
+// camera's largest picture and a PNG saved as .jpg show; a damaged picture,
+// one refused for a bound and a drawing saved as .png show their type's icon
+// in both, never the placeholder of a picture on its way.
+TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
+{
+    QImage drawn(400, 200, QImage::Format_RGB32);
+    drawn.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    drawn.save(&buffer, "PNG");
+    const QString folder = home.path();
+    ASSERT_TRUE(CameraPictures::write(folder + "/camera.jpg", { 6000, 4000, CameraPictures::Chroma::full, true }));
+    ASSERT_TRUE(CameraPictures::write(folder + "/hundred.jpg", { 11648, 8736 }));
+    writeTestFile(folder + "/download.jpg", png);
+    writeTestFile(folder + "/damaged.jpg", "\xFF\xD8\xFF\xE0 not really a picture");
+    writeTestFile(folder + "/scans.jpg", HostilePictures::manyScanJpeg(8192, 8192, 2000));
+    writeTestFile(folder + "/drawing.png", HostilePictures::vectorReferringTo("#none").replace("<image", "<rect"));
+    const QStringList shown { "camera.jpg", "hundred.jpg", "download.jpg" };
+    const QStringList typed { "damaged.jpg", "scans.jpg", "drawing.png" };
+    auto group = std::make_shared<DuplicateGroup>();
+    for (const QString& name : shown + typed) {
+        auto file = std::make_shared<FileInfoNode>();
+        file->fileName = name;
+        file->filePath = folder + "/" + name;
+        file->fileSize = 1000;
+        file->fileCategory = Cat::Pic;
+        addFileToGroup(group, file);
+    }
+    const auto clock = std::make_shared<HandClock>();
+    screen->setDelayedCalls(clock);
+    screen->loadScanResults({ group }, 4, ScanSource::thisComputer);
+    screen->resize(1400, 900);
+    QTest::mouseClick(screen->findChild<QAbstractButton*>("btnThumbnailView"), Qt::LeftButton);
+    MyCollectionView* grid = screen->collDuplicates();
+    ASSERT_TRUE(QTest::qWaitFor([grid] { return grid->isVisible(); }));
+    ASSERT_EQ(grid->numberOfItemsInSection(0), 6);
+    ThumbnailProvider& pictures = screen->thumbnails();
+    const auto fileAt = [&](int item) { return screen->gridModel().fileOf(screen->gridModel().indexOfItem(0, item)); };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            clock->advance();
+            for (int item = 0; item < 6; ++item) {
+                if (!pictures.cached(*fileAt(item)))
+                    return false;
+            }
+            return true;
+        },
+        30'000));
+
+    const QImage view = grid->viewport()->grab().toImage();
+    PreviewPane& preview = screen->previewPane();
+    for (int item = 0; item < 6; ++item) {
+        const FileInfoNodePtr file = fileAt(item);
+        const QString name = *file->fileName;
+        const QImage picture = *pictures.cached(*file);
+        const bool typeShown = typed.contains(name);
+        ASSERT_FALSE(picture.isNull()) << name.toStdString();
+        const QImage icon = typeIconForPath(name).pixmap(picture.size()).toImage();
+        EXPECT_EQ(
+            picture.convertToFormat(QImage::Format_ARGB32) == icon.convertToFormat(QImage::Format_ARGB32), typeShown)
+            << name.toStdString();
+        // The placeholder fills the picture's place; a picture or an icon
+        // leaves the cell's own colour in its corner.
+        const QRect place = ThumbnailCell::layoutFor(grid->itemFrame({ 0, item })).picture;
+        EXPECT_EQ(view.pixelColor(place.topLeft() + QPoint(1, 1)), view.pixelColor(place.topLeft() - QPoint(4, 4)))
+            << name.toStdString();
+
+        const QRect frame = grid->itemFrame({ 0, item });
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(frame.center().x(), frame.bottom() - 30));
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            clock->advance();
+            return preview.previewPath() == *file->filePath;
+        })) << name.toStdString();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                clock->advance();
+                return preview.previewForFiles()->hasIcon() || !preview.previewForFiles()->image().isNull();
+            },
+            30'000))
+            << name.toStdString();
+        EXPECT_EQ(preview.previewForFiles()->hasIcon(), typeShown) << name.toStdString();
+    }
+}
+
+TEST(Thumbnails, CorruptPicturesAndOtherFilesShowTheirTypeAndStaleAnswersAreDropped)
 {
     TempHome home;
     const QString good = home.path() + "/good.png";
@@ -394,7 +483,8 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAns
     EXPECT_FALSE(provider.cached(node(good))); // nothing until the answer is back
     ASSERT_TRUE(ready.wait() && (ready.count() == 2 || ready.wait()));
     EXPECT_EQ(provider.cached(node(good))->size(), QSize(100, 50));
-    EXPECT_TRUE(provider.cached(node(bad))->isNull());
+    // The type's icon, half the cell, in place of the picture.
+    EXPECT_EQ(provider.cached(node(bad))->size(), QSize(50, 50));
 
     provider.clear();
     provider.request(node(good), ScanSource::thisComputer);
@@ -414,9 +504,11 @@ TEST(Thumbnails, CorruptPicturesShowThePlaceholderOtherFilesTheirTypeAndStaleAns
 
     // Music and video are never shown as a blank page: the desktop's icon of
     // their type, else our own image of their kind, each its own.
-    const QImage blankPage
-        = QApplication::style()->standardIcon(QStyle::SP_FileIcon).pixmap(50, 50).toImage().convertToFormat(
-            QImage::Format_ARGB32);
+    const QImage blankPage = QApplication::style()
+                                 ->standardIcon(QStyle::SP_FileIcon)
+                                 .pixmap(50, 50)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
     std::vector<QImage> shown;
     for (const char* name : { "/song.mp3", "/clip.mp4" }) {
         FileInfoNode media = node(home.path() + name);
@@ -464,7 +556,7 @@ TEST(Thumbnails, PicturesSwappedForFifosOrLinksAfterTheScanNeverHoldTheDecoders)
     ASSERT_TRUE(waitUntil([&] { return provider->pendingCount() == 0; }));
     EXPECT_EQ(provider->cached(node(good))->size(), QSize(100, 50));
     for (const QString& path : fifos + QStringList { link })
-        EXPECT_TRUE(provider->cached(node(path))->isNull()) << path.toStdString();
+        EXPECT_EQ(provider->cached(node(path))->size(), QSize(50, 50)) << path.toStdString();
     EXPECT_TRUE(provider->waitForDone());
     provider.reset();
 }
@@ -583,8 +675,8 @@ TEST(Thumbnails, ACloudPictureWhoseAnswerNeverEndsIsGivenUpAtOnce)
         file.fileCategory = Cat::Pic;
         file.cloudFields().googleDriveThumbnailLink = server.url(path).toString();
         expectEndlessAnswerEnds(
-            endless, [&] { provider.request(file, ScanSource::googleDrive); },
-            [&] { return ready.count() == made; }, 48ll * 1024 * 1024);
+            endless, [&] { provider.request(file, ScanSource::googleDrive); }, [&] { return ready.count() == made; },
+            48ll * 1024 * 1024);
         ASSERT_TRUE(provider.cached(file)) << endless.name;
         EXPECT_TRUE(provider.cached(file)->isNull()) << endless.name;
     }
@@ -596,7 +688,8 @@ namespace {
 
 bool isNear(const QColor& a, const QColor& b)
 {
-    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3 && std::abs(a.blue() - b.blue()) <= 3;
+    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3
+        && std::abs(a.blue() - b.blue()) <= 3;
 }
 
 // Every header in view is drawn when the grid is first shown, the last one

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// JPEG pictures as cameras and phones write them, at their real sizes, for the
+// tests and the benchmarks: made with the system's JPEG library, which lets
+// the colours' sampling be chosen (the toolkit's writer always halves it both
+// ways). The picture is made a row at a time, never held whole.
+namespace CameraPictures {
+
+// How finely the two colour components are sampled beside brightness.
+enum class Chroma {
+    full, // every pixel (4:4:4), as a re-exported photo often is
+    halfAcross, // every second pixel across (4:2:2)
+    halfBothWays, // every second pixel both ways (4:2:0), as most cameras write
+};
+
+struct Jpeg {
+    int width = 0;
+    int height = 0;
+    Chroma chroma = Chroma::halfBothWays;
+    bool progressive = false;
+    // Grain added to a smooth scene, 0 to 64: none gives a small file that
+    // decodes at once; about 12 gives the bytes a photo of that size takes.
+    int grain = 0;
+    int quality = 90;
+};
+
+// Writes the picture to path; whether it was written.
+bool write(const QString& path, const Jpeg& picture);
+
+} // namespace CameraPictures
