@@ -63,8 +63,8 @@ std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool pi
 
 // What one folder's listing has met over its pages: the entries taken, so
 // that one a later page brings again is taken once (offsets shift while a
-// folder changes; a hostile service repeats itself under fresh cursors), and
-// roughly what the listing holds in memory. A handler takes each page between
+// folder changes; a hostile service repeats itself under fresh cursors), the
+// files taken, and what the listing holds in memory. A handler takes each page between
 // beginPage and ListingGuard::admitTaken. One listing's thread.
 class ListingTally {
 public:
