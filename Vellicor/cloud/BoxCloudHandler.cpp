@@ -31,7 +31,8 @@ std::optional<QDateTime> boxDate(const QJsonObject& item, const char* key, const
     const QDateTime date = QDateTime::fromString(text, Qt::ISODate);
     if (!date.isValid())
         return std::nullopt;
-    return date;
+    // The same moment in UTC, which a record keeps without a block of its own.
+    return date.toUTC();
 }
 
 } // namespace

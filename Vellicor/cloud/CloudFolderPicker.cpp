@@ -397,8 +397,16 @@ void CloudFolderPicker::folderListingEnded()
     btnAddFolderGDrive->setEnabled(false);
     reloadKeepingExpansion();
     ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load());
-    if (handler && std::exchange(handler->pickerListingCutShort, false))
+    if (!handler)
+        return;
+    const bool cutShort = std::exchange(handler->pickerListingCutShort, false);
+    // A folder too large to list whole is told so, with its name and count.
+    if (const std::optional<ListingBound> bound = std::exchange(handler->pickerListingBound, std::nullopt)) {
+        const auto [title, details] = listingBoundTexts(*bound, true);
+        alertPresenter()->presentThen(AlertRequest { title, details, { localizedText("ID_OK") } }, nullptr);
+    } else if (cutShort) {
         showAlerts({ { "ID_CLOUD_PICKER_LISTING_CUT_SHORT", "ID_CLOUD_PICKER_LISTING_CUT_SHORT_DETAILS" } });
+    }
 }
 
 void CloudFolderPicker::reloadKeepingExpansion()

@@ -311,10 +311,15 @@ void GoogleDriveHandler::executeFilesListQuery(
         scanTallies_.remove(query);
     if (!scanGuard_->admitPage(shown, pageToken.value_or(QString()), query)) {
         scanTallies_.remove(query);
-        // Answered as a failed query, after this call, as every query is.
-        QTimer::singleShot(0, contextObject(), [this, folderId, isIncludeSubFolders, generation] {
+        // Answered as a failed query, after this call, as every query is; a
+        // bound met is told as such.
+        std::optional<ListingBound> bound;
+        if (scanGuard_->isWholeListingBound())
+            bound = scanGuard_->boundReached();
+        QTimer::singleShot(0, contextObject(), [this, folderId, isIncludeSubFolders, generation, bound] {
             DriveFilesPage page;
             page.failed = true;
+            page.bound = bound;
             lastWalkIncomplete = true;
             if (generation == listingGeneration_ && pageSink_)
                 pageSink_(folderId, isIncludeSubFolders, page);
@@ -328,8 +333,12 @@ void GoogleDriveHandler::executeFilesListQuery(
                 return;
             DriveFilesPage page;
             const qsizetype entries = reply.object().value(QStringLiteral("files")).toArray().size();
-            if (!reply.ok() || !guard->admitEntries(shown, entries)) {
+            if (!reply.ok()) {
                 page.failed = true;
+                lastWalkIncomplete = true;
+            } else if (!guard->admitEntries(shown, entries)) {
+                page.failed = true;
+                page.bound = guard->boundReached();
                 lastWalkIncomplete = true;
             } else {
                 ListingTally& tally = scanTallies_[query];
@@ -339,6 +348,8 @@ void GoogleDriveHandler::executeFilesListQuery(
                     page.nextPageToken.reset();
                     page.cutShort = true;
                     lastWalkIncomplete = true;
+                    if (tally.endedAtBound())
+                        page.bound = guard->boundReached();
                 }
             }
             if (page.failed || !page.nextPageToken)
@@ -356,6 +367,9 @@ void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSu
     QString parentPath = folderPaths_.value(folderId);
     if (parentPath.isEmpty())
         parentPath = rootFolderName();
+    // One text of the folder for all the page's records.
+    const QString recordFolder = parentPath + QLatin1Char('/');
+    tally.hold(heldBytesOf(recordFolder));
     const QJsonArray files = answer.value(QStringLiteral("files")).toArray();
     tally.beginPage(files.size());
     for (const QJsonValue& value : files) {
@@ -381,8 +395,8 @@ void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSu
         auto record = std::make_shared<FileInfoNode>();
         if (!makeGoogleDriveFileInfoNode(*record, *item, scanSettings))
             continue;
-        record->filePath = path;
-        record->folderPath = parentPath + QLatin1Char('/');
+        record->filePath.assign(path, parentPath, item->name);
+        record->folderPath = recordFolder;
         FileInfoNode::CloudFields& cloud = record->cloudFields();
         cloud.fileId = item->identifier;
         // A picture's thumbnail is fetched without a sign-in: only from the
@@ -398,7 +412,7 @@ void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSu
         if (!isAboveMinimumDuplicateSize(record->fileSize, minimumDuplicateSize))
             continue;
         ++fileCount;
-        tally.hold(heldBytesOf(*record));
+        tally.holdFile(heldBytesOf(*record, recordFolder));
         page.files.push_back(std::move(record));
     }
     page.nextPageToken = nextPage(answer);

@@ -22,8 +22,8 @@ void FileInfoNode::setArrForSubPathMd5(const std::optional<QStringList>& list)
 {
     emptySubPathList_ = list && list->isEmpty();
     if (emptySubPathList_ || !list) {
-        if (cloud.extra_)
-            cloud.extra_->rare.arrForSubPathMd5.reset();
+        if (cloud.extra_ && cloud.extra_->rare)
+            cloud.extra_->rare->arrForSubPathMd5.reset();
         return;
     }
     makeRare().arrForSubPathMd5 = list;

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 
@@ -64,16 +65,9 @@ public:
     NameText fileName;
     DigestText md5;
     quint64 fileSize = 0;
-    // What only a cloud file has, absent on every local one.
-    struct CloudFields {
-        std::optional<DriveFile> googleDriveFile;
-        std::optional<QString> googleDriveThumbnailLink;
-        std::optional<DropboxFileMetadata> dropBoxFile;
-        QString fileId;
-        QString folderIdForBoxCloud;
-    };
     // Fields most records lack, behind one pointer made on first write and
-    // copied with the record, so that a copy never shares them.
+    // copied with the record, so that a copy never shares them. Reads like an
+    // optional: present once made or assigned.
     template <class Fields> class Box {
     public:
         Box() = default;
@@ -89,6 +83,21 @@ public:
             return *this;
         }
         Box& operator=(Box&&) noexcept = default;
+        Box& operator=(const Fields& fields)
+        {
+            fields_ = std::make_unique<Fields>(fields);
+            return *this;
+        }
+        Box& operator=(const std::optional<Fields>& fields)
+        {
+            fields_ = fields ? std::make_unique<Fields>(*fields) : nullptr;
+            return *this;
+        }
+        Box& operator=(std::nullopt_t)
+        {
+            fields_.reset();
+            return *this;
+        }
 
         explicit operator bool() const { return fields_ != nullptr; }
         Fields* operator->() const { return fields_.get(); }
@@ -104,6 +113,17 @@ public:
         std::unique_ptr<Fields> fields_;
     };
 
+    // What only a cloud file has, absent on every local one. A service's own
+    // item is kept apart, so that a record of one service holds no room for
+    // another's.
+    struct CloudFields {
+        Box<DriveFile> googleDriveFile;
+        std::optional<QString> googleDriveThumbnailLink;
+        Box<DropboxFileMetadata> dropBoxFile;
+        QString fileId;
+        QString folderIdForBoxCloud;
+    };
+
     // What only a photo-library item, a package or a typed record has.
     struct RareFields {
         // Meant for the digests of a package's members; builders set it
@@ -117,7 +137,8 @@ public:
     };
     // The cloud fields read like a box of their own (present once made), but
     // share the one pointer with the rare fields, so that a record lacking
-    // both costs a single pointer.
+    // both costs a single pointer; a record having one of them holds no room
+    // for the other.
     class CloudFieldsBox {
     public:
         explicit operator bool() const { return extra_ && extra_->cloud; }
@@ -129,11 +150,16 @@ public:
         friend class FileInfoNode;
         struct Extra {
             Box<CloudFields> cloud;
-            RareFields rare;
+            Box<RareFields> rare;
         };
         Box<Extra> extra_;
     };
     CloudFieldsBox cloud;
+    // The room the pointer of the cloud and rare fields leads to, once either
+    // is made (for estimates of what a record holds).
+    static constexpr std::size_t fieldBoxesBytes = sizeof(CloudFieldsBox::Extra);
+    bool hasFieldBoxes() const { return bool(cloud.extra_); }
+    bool hasRareFields() const { return rare() != nullptr; }
 
     const std::optional<QStringList>& arrForSubPathMd5() const;
     // An empty list costs no fields.
@@ -166,8 +192,8 @@ public:
 
 private:
     static const std::optional<QString>& noText();
-    const RareFields* rare() const { return cloud.extra_ ? &cloud.extra_->rare : nullptr; }
-    RareFields& makeRare() { return cloud.extra_.make().rare; }
+    const RareFields* rare() const { return cloud.extra_ ? cloud.extra_->rare.operator->() : nullptr; }
+    RareFields& makeRare() { return cloud.extra_.make().rare.make(); }
 };
 
 using FileInfoNodePtr = std::shared_ptr<FileInfoNode>;

@@ -40,7 +40,9 @@ void DriveListing::takePage(ScanJob& job, const QString& folderId, bool isInclud
     // Every answer counts its query down, a failed one too: otherwise one
     // failed query would keep the scan waiting for ever.
     recusiveCount_ = std::max(0, recusiveCount_ - 1);
-    if (page.failed || page.cutShort) {
+    if (page.bound) {
+        job.noteListingBound(*page.bound);
+    } else if (page.failed || page.cutShort) {
         Log::print("A Google Drive listing query failed or was cut short for folder", folderId);
         job.markListingIncomplete();
     }

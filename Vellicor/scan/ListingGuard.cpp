@@ -1,10 +1,38 @@
 #include "scan/ListingGuard.h"
 
 #include "base/Log.h"
+#include "core/Localization.h"
+#include "core/TextFormat.h"
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <utility>
+
+qint64 heapBlockBytes(qint64 bytes)
+{
+    return std::max<qint64>(32, (bytes + 8 + 15) & ~qint64(15));
+}
+
+qint64 heldBytesOfText(const QString& text)
+{
+    // A text's block: its header, its characters and the terminating one.
+    if (!const_cast<QString&>(text).data_ptr().d_ptr())
+        return 0;
+    return heapBlockBytes(qint64(sizeof(QArrayData)) + (text.capacity() + 1) * qint64(sizeof(QChar)));
+}
+
+std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool picker)
+{
+    if (picker)
+        return { localizedText("ID_CLOUD_FOLDER_TOO_LARGE"),
+            formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, bound.entries }) };
+    if (bound.wholeListing)
+        return { localizedText("ID_CLOUD_LISTING_TOO_LARGE"),
+            formatText(localizedText("ID_CLOUD_LISTING_TOO_LARGE_DETAILS"), { bound.files, bound.folder }) };
+    return { localizedText("ID_CLOUD_FOLDER_TOO_LARGE"),
+        formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, bound.files }) };
+}
 
 ListingGuard::ListingGuard(QString service, ListingLimits limits, const std::atomic<bool>* abort)
     : service_(std::move(service))
@@ -16,7 +44,23 @@ ListingGuard::ListingGuard(QString service, ListingLimits limits, const std::ato
 bool ListingGuard::cutShort(const QString& folder, const QString& reason)
 {
     cutShort_ = true;
+    cutByService_ = true;
     Log::print("A", service_, "listing was ended in", folder + QLatin1Char(':'), reason);
+    return false;
+}
+
+bool ListingGuard::reachBound(const QString& folder, const QString& reason, const ListingTally* tally)
+{
+    Log::print("A", service_, "listing was ended in", folder + QLatin1Char(':'), reason);
+    cutShort_ = true;
+    ListingBound met;
+    met.folder = folder;
+    met.wholeListing = boundMet_;
+    met.files = boundMet_ || !tally ? files_ : tally->files_;
+    met.entries = tally ? tally->entriesTaken() : 0;
+    // The first bound is told, unless the whole listing's comes after it.
+    if (!bound_ || (met.wholeListing && !bound_->wholeListing))
+        bound_ = met;
     return false;
 }
 
@@ -26,8 +70,8 @@ bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const
         return false;
     if (++pages_ > limits_.pages) {
         boundMet_ = true;
-        return cutShort(
-            folder, QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages));
+        return reachBound(folder,
+            QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages), nullptr);
     }
     if (cursor.isEmpty())
         return true;
@@ -54,8 +98,8 @@ bool ListingGuard::admitEntries(const QString& folder, qint64 count)
     if (entries_ <= limits_.entries)
         return true;
     boundMet_ = true;
-    return cutShort(
-        folder, QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries));
+    return reachBound(
+        folder, QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries), nullptr);
 }
 
 void ListingTally::beginPage(qsizetype entries)
@@ -70,26 +114,33 @@ bool ListingTally::take(const QString& entry)
     seen_.insert(entry);
     if (seen_.size() == before)
         return false;
-    // The text and its node in the set.
-    heldBytes_ += 48 + entry.size() * qint64(sizeof(QChar));
+    // Its place in the set and its text.
+    seenBytes_ += 48 + heldBytesOfText(entry);
     ++fresh_;
     return true;
 }
 
 bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool more)
 {
-    heldBytes_ += tally.heldBytes_ - tally.countedBytes_;
-    tally.countedBytes_ = tally.heldBytes_;
+    heldBytes_ += tally.keptBytes_ - tally.countedBytes_;
+    tally.countedBytes_ = tally.keptBytes_;
+    files_ += tally.files_ - tally.countedFiles_;
+    tally.countedFiles_ = tally.files_;
     if (heldBytes_ > limits_.listingBytes) {
         boundMet_ = true;
-        return cutShort(folder,
+        tally.endedAtBound_ = true;
+        return reachBound(folder,
             QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
-                .arg(limits_.listingBytes >> 20));
+                .arg(limits_.listingBytes >> 20),
+            &tally);
     }
-    if (tally.heldBytes_ > limits_.folderBytes)
-        return cutShort(folder,
+    if (tally.heldBytes() > limits_.folderBytes) {
+        tally.endedAtBound_ = true;
+        return reachBound(folder,
             QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
-                .arg(limits_.folderBytes >> 20));
+                .arg(limits_.folderBytes >> 20),
+            &tally);
+    }
     if (!more || tally.fresh_ > 0) {
         tally.emptyInARow_ = 0;
         return true;

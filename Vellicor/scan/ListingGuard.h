@@ -6,28 +6,65 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
+#include <utility>
 
-// How far one cloud listing may go: generous for a real drive with millions of
-// files, yet an end for a service whose pages never stop.
+// How far one cloud listing may go: far past a real drive's folders and
+// files, yet an end for a service whose pages never stop. The bounds of memory
+// are counted with what the records really hold (heldBytesOf): measured at
+// 0.8 KB a file of Box and OneDrive, 1.2 KB of Dropbox and 1.5 KB a picture
+// of the Drive with its details, and 0.1 to 0.2 KB more for its entry while
+// its folder is listed.
 struct ListingLimits {
-    qint64 pages = 500000;
-    qint64 entries = 5000000;
+    // A listing of five million files takes a few thousand pages of a
+    // thousand entries, and one page or more for each of its folders.
+    qint64 pages = 2000000;
+    // Files and folders: five million files and their folders, twice over.
+    qint64 entries = 10000000;
     // What one folder's listing may hold in memory (its records and
-    // sub-folders) before it is handed on.
-    qint64 folderBytes = 128ll * 1024 * 1024;
+    // sub-folders, and the entries it has met) before it is handed on: a
+    // flat folder of a million files of any service, with room to spare.
+    qint64 folderBytes = 3ll * 1024 * 1024 * 1024;
     // What a whole listing (a scan's walk, the Drive scan, one folder of the
-    // picker) may hold, all its folders together: about a million records of
-    // a real drive.
-    qint64 listingBytes = 2ll * 1024 * 1024 * 1024;
+    // picker) may keep, all its folders together: five million files of any
+    // service, with room to spare.
+    qint64 listingBytes = 12ll * 1024 * 1024 * 1024;
     // Pages in a row without any entry while more are announced: a service
     // may hand out a few before its end, a hostile one hands them out for ever.
     int emptyPages = 10;
 };
 
+// What the allocator takes for a block of bytes: its header, the whole
+// rounded up to 16 bytes, at least 32.
+qint64 heapBlockBytes(qint64 bytes);
+// What a text's characters take on the heap: their block, none for a null
+// text or a literal's.
+qint64 heldBytesOfText(const QString& text);
+
+// Where a bound of a listing ended it, and how far it had come: what the
+// user is told (the folder too large to list whole, the files listed).
+struct ListingBound {
+    // The folder whose listing met the bound.
+    QString folder;
+    // A bound of the whole listing (every further page refused), not one
+    // folder's.
+    bool wholeListing = false;
+    // The files taken when the bound was met: the folder's, or the whole
+    // listing's.
+    qint64 files = 0;
+    // The folder's entries (files and folders) taken by then.
+    qint64 entries = 0;
+};
+
+// What the user is told of a bound met, title and details: the folder too
+// large to list whole, how many of its files were listed (for the picker,
+// its entries), and that the rest are left out.
+std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool picker);
+
 // What one folder's listing has met over its pages: the entries taken, so
 // that one a later page brings again is taken once (offsets shift while a
-// folder changes; a hostile service repeats itself under fresh cursors), and
-// roughly what the listing holds in memory. A handler takes each page between
+// folder changes; a hostile service repeats itself under fresh cursors), the
+// files taken, and what the listing holds in memory. A handler takes each page between
 // beginPage and ListingGuard::admitTaken. One listing's thread.
 class ListingTally {
 public:
@@ -35,26 +72,43 @@ public:
     void beginPage(qsizetype entries);
     // True when no earlier page of the listing brought entry (the service's
     // id of it, with its kind where kinds share ids); it then counts as new
-    // on this page, and what it takes to remember it as held.
+    // on this page, and what it takes to remember it as held while the
+    // folder is listed.
     bool take(const QString& entry);
-    // The listing holds bytes more: a record, a sub-folder, a path kept.
-    void hold(qint64 bytes) { heldBytes_ += bytes; }
+    // The listing holds bytes more: a sub-folder, a path kept.
+    void hold(qint64 bytes) { keptBytes_ += bytes; }
+    // The listing holds one file's record more, of bytes.
+    void holdFile(qint64 bytes)
+    {
+        keptBytes_ += bytes;
+        ++files_;
+    }
 
-    qint64 heldBytes() const { return heldBytes_; }
+    // What the folder's listing holds: what it keeps and the entries met.
+    qint64 heldBytes() const { return keptBytes_ + seenBytes_; }
     qsizetype entriesTaken() const { return qsizetype(seen_.size()); }
+    qint64 filesTaken() const { return files_; }
     // The entries of the page begun last that no earlier page brought.
     qsizetype freshOnPage() const { return fresh_; }
+    // The guard ended this folder's listing at a bound.
+    bool endedAtBound() const { return endedAtBound_; }
 
 private:
     friend class ListingGuard;
 
     QSet<QString> seen_;
-    qint64 heldBytes_ = 0;
-    // What the guard has counted of heldBytes_ toward the whole listing.
+    // What is handed on with the listing, and what goes with the tally.
+    qint64 keptBytes_ = 0;
+    qint64 seenBytes_ = 0;
+    qint64 files_ = 0;
+    // What the guard has counted of keptBytes_ and files_ toward the whole
+    // listing.
     qint64 countedBytes_ = 0;
+    qint64 countedFiles_ = 0;
     qsizetype pageEntries_ = 0;
     qsizetype fresh_ = 0;
     int emptyInARow_ = 0;
+    bool endedAtBound_ = false;
 };
 
 // What ends a cloud listing a service would keep going: a next-page cursor,
@@ -63,8 +117,9 @@ private:
 // listing holding too much, and the listing's own stop (Stop of a scan, the
 // picker closed). Once a bound of the whole listing is met every further page
 // is refused, so a walk over many folders ends too. Each end is logged once
-// with its reason; the guard's own memory stays bounded by the page bound (a
-// digest per page, never the cursor itself).
+// with its reason; a bound met is kept to be told as what it is, apart from
+// the ends of a service that repeats itself. The guard's own memory stays
+// bounded by the page bound (a digest per page, never the cursor itself).
 //
 // GUI thread, where the listings run; isStopped() may be read anywhere.
 class ListingGuard {
@@ -83,9 +138,11 @@ public:
     // A page of folder's listing was taken into tally; more: it announces a
     // next page. False (logged) when the listing must end here: its folder
     // holds more than its bound (only that folder's listing ends) or the
-    // whole listing does (every further page is refused), or more is
-    // announced yet the page brought nothing new: entries all taken before,
-    // or none at all emptyPages times in a row.
+    // whole listing keeps more than its own (every further page is refused),
+    // or more is announced yet the page brought nothing new: entries all
+    // taken before, or none at all emptyPages times in a row. The entries a
+    // folder has met count toward its own bound only: they go with its
+    // listing.
     bool admitTaken(const QString& folder, ListingTally& tally, bool more);
     // Ends the listing of folder for a reason the handler found (a service
     // that repeats itself); logged, and the listing counts as cut short.
@@ -100,8 +157,15 @@ public:
     void stop();
     void setOnStop(std::function<void()> onStop) { onStop_ = std::move(onStop); }
     bool isStopped() const { return stopped_ || (abort_ && *abort_); }
-    // A repeated cursor or a bound ended some part of the listing.
+    // A service that repeats itself or a bound ended some part of the listing.
     bool wasCutShort() const { return cutShort_; }
+    // A service that repeats itself did (whatever the bounds did).
+    bool wasCutByService() const { return cutByService_; }
+    // The bound that ended (part of) the listing, the first one met or the
+    // whole listing's; none while every bound holds.
+    const std::optional<ListingBound>& boundReached() const { return bound_; }
+    // A bound of the whole listing was met: every further page is refused.
+    bool isWholeListingBound() const { return boundMet_; }
 
 private:
     const QString service_;
@@ -109,11 +173,17 @@ private:
     const std::atomic<bool>* const abort_;
     std::atomic<bool> stopped_ { false };
     std::function<void()> onStop_;
+    // Logs the bound met and keeps it; always false.
+    bool reachBound(const QString& folder, const QString& reason, const ListingTally* tally);
+
     bool cutShort_ = false;
+    bool cutByService_ = false;
     bool boundMet_ = false;
+    std::optional<ListingBound> bound_;
     qint64 pages_ = 0;
     qint64 entries_ = 0;
     qint64 heldBytes_ = 0;
+    qint64 files_ = 0;
     QSet<QByteArray> cursors_;
     QSet<QString> folderIds_;
 };

@@ -443,6 +443,10 @@ void ScanEngine::askPending()
 // comparison; the user hears of each kind once, after what the scan did find.
 void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
 {
+    if (const std::optional<ListingBound>& bound = job.listingBound()) {
+        const auto [title, details] = listingBoundTexts(*bound, false);
+        askWhenFree([this, title, details] { showNotice({ title, details, { localizedText("ID_OK") } }); });
+    }
     if (job.isListingIncomplete()) {
         askWhenFree([this] {
             showNotice({ localizedText("ID_CLOUD_LISTING_INCOMPLETE"),

@@ -291,14 +291,23 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
     refreshWanted_ = true;
 }
 
+void ScanJob::noteListingBound(const ListingBound& bound)
+{
+    if (!listingBound_ || (bound.wholeListing && !listingBound_->wholeListing))
+        listingBound_ = bound;
+}
+
 void ScanJob::OnScanCompletedProcess()
 {
     if (scanWrapper && scanWrapper->lastWalkIncomplete) {
+        const std::optional<ListingBound> bound = scanWrapper->lastWalkBound();
+        if (bound)
+            noteListingBound(*bound);
         // A source read from a file of this computer (the photo catalog) is
-        // no service that failed to answer.
+        // no service that failed to answer, and a bound met is no failure.
         if (const std::optional<QString> file = scanWrapper->sourceFile())
             unreadDatabases_.append(*file);
-        else
+        else if (scanWrapper->lastWalkUnanswered || !bound)
             markListingIncomplete();
     }
     if (request.source == ScanSource::lightroomCatalog) {

@@ -56,6 +56,9 @@ public:
     void finishEmpty();
     // A folder of the listing could not be read: the result may miss files.
     void markListingIncomplete() { listingIncomplete_ = true; }
+    // A bound of the listing ended it, or one of its folders, short of the
+    // end: the first one met is kept, unless the whole listing's comes after.
+    void noteListingBound(const ListingBound& bound);
 
     // ---- Progress (any thread) ---------------------------------------------
     // The number of records the percentage is formed over.
@@ -76,6 +79,8 @@ public:
     ScanResultPtr result() const { return result_; }
     qint64 skippedCount() const { return skipped_; }
     bool isListingIncomplete() const { return listingIncomplete_.load(); }
+    // The bound that left files of the listing out, when one did.
+    const std::optional<ListingBound>& listingBound() const { return listingBound_; }
     // The photo libraries and the photo catalog that could not be read
     // (their reasons are in the log): their files were not compared.
     const QStringList& unreadDatabases() const { return unreadDatabases_; }
@@ -110,6 +115,7 @@ private:
     std::atomic<bool> listingIncomplete_ { false };
     qint64 skipped_ = 0;
     QStringList unreadDatabases_;
+    std::optional<ListingBound> listingBound_;
     qint64 withoutChecksum_ = 0;
 
     std::atomic<qint64> recordCount_ { 0 };

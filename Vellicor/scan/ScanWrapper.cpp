@@ -1,12 +1,15 @@
 #include "scan/ScanWrapper.h"
 
 #include "base/Log.h"
+#include "core/ExifInfo.h"
 #include "core/SettingsSchema.h"
 #include "scan/CloudFileRecordBuilder.h"
 #include "scan/ScanRequest.h"
 
 #include <QThread>
+#include <QVarLengthArray>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -136,6 +139,8 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
             mergeSubFolders(folder, listing.subFolders);
         if (guard->wasCutShort())
             pickerListingCutShort = true;
+        if (guard->boundReached())
+            pickerListingBound = guard->boundReached();
         if (delegate)
             delegate->OnScanCompletedProcess();
     });
@@ -192,6 +197,11 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
     walkGuard_ = std::make_shared<ListingGuard>(rootFolderName(), listingLimits, &isAbortScanning);
     walkExclusion_ = std::move(exclusion);
     lastWalkIncomplete = false;
+    lastWalkUnanswered = false;
+    {
+        std::lock_guard lock(boundMutex_);
+        walkBound_.reset();
+    }
     arrPathFetchFiles = std::move(folders);
     indexForScannedPath = 0;
     runWalk(startRoot());
@@ -242,6 +252,9 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
         };
         if (!walkGuard_->admitPage(next->folderPath, QString())) {
             lastWalkIncomplete = true;
+            // A bound met is told as such.
+            if (!walkGuard_->isWholeListingBound())
+                lastWalkUnanswered = true;
             break;
         }
         auto pending = std::make_shared<Pending>();
@@ -275,9 +288,14 @@ void ScanWrapper::acceptListing(const CloudScanFoldersListPtr& folder, FolderLis
         return sub && walkGuard_ && !walkGuard_->admitFolder(sub->folderId, sub->folderPath);
     });
     mergeSubFolders(folder, listing.subFolders);
+    // A folder a bound ended (its own, or the whole listing's) is told as
+    // too large; any other failed folder as one that could not be listed.
     if (listing.failed) {
         lastWalkIncomplete = true;
-        Log::print("A cloud folder could not be listed:", folder->folderPath);
+        if (!listing.cutAtBound && !walkGuard_->isWholeListingBound()) {
+            lastWalkUnanswered = true;
+            Log::print("A cloud folder could not be listed:", folder->folderPath);
+        }
     }
     for (const FileInfoNodePtr& record : listing.files) {
         if (!record)
@@ -338,10 +356,22 @@ void ScanWrapper::finishWalk()
     session_.reset();
     if (walkGuard_ && walkGuard_->wasCutShort())
         lastWalkIncomplete = true;
+    if (walkGuard_ && walkGuard_->wasCutByService())
+        lastWalkUnanswered = true;
+    if (walkGuard_) {
+        std::lock_guard lock(boundMutex_);
+        walkBound_ = walkGuard_->boundReached();
+    }
     // A later answer of this walk finds another generation and is dropped.
     ++walkGeneration_;
     if (session)
         session->finish();
+}
+
+std::optional<ListingBound> ScanWrapper::lastWalkBound() const
+{
+    std::lock_guard lock(boundMutex_);
+    return walkBound_;
 }
 
 void mergeSubFolders(const CloudScanFoldersListPtr& folder, const std::vector<CloudScanFoldersListPtr>& listed)
@@ -370,69 +400,159 @@ void mergeSubFolders(const CloudScanFoldersListPtr& folder, const std::vector<Cl
 
 qint64 heldBytesOf(const QString& text)
 {
-    return 32 + text.capacity() * qint64(sizeof(QChar));
+    return qint64(sizeof(QString)) + heldBytesOfText(text);
 }
 
 namespace {
 
-qint64 heldBytesOf(std::initializer_list<const QString*> texts)
-{
-    qint64 bytes = 0;
-    for (const QString* text : texts)
-        bytes += heldBytesOf(*text);
-    return bytes;
-}
+// The blocks one record leads to, each counted once: texts shared by several
+// of its fields (a name and its path's last part, a checksum and the
+// service's copy of it) take their room once.
+class RecordBlocks {
+public:
+    // shared: a text counted elsewhere (the folder's, shared by its records).
+    explicit RecordBlocks(const QString& shared)
+    {
+        if (const QArrayData* block = blockOf(shared))
+            counted_.push_back(block);
+    }
+
+    void add(const QString& text)
+    {
+        const QArrayData* block = blockOf(text);
+        if (!block || std::find(counted_.begin(), counted_.end(), block) != counted_.end())
+            return;
+        counted_.push_back(block);
+        bytes_ += heldBytesOfText(text);
+    }
+    void add(std::initializer_list<const QString*> texts)
+    {
+        for (const QString* text : texts)
+            add(*text);
+    }
+    void add(const std::optional<QString>& text)
+    {
+        if (text)
+            add(*text);
+    }
+    // A date keeps its time inline unless it carries an offset or a zone.
+    void add(const std::optional<QDateTime>& date)
+    {
+        if (date && (date->timeSpec() == Qt::OffsetFromUTC || date->timeSpec() == Qt::TimeZone))
+            bytes_ += heapBlockBytes(48);
+    }
+    void addBlock(qint64 bytes) { bytes_ += heapBlockBytes(bytes); }
+    qint64 bytes() const { return bytes_; }
+
+private:
+    static const QArrayData* blockOf(const QString& text)
+    {
+        return const_cast<QString&>(text).data_ptr().d_ptr();
+    }
+
+    QVarLengthArray<const QArrayData*, 32> counted_;
+    qint64 bytes_ = 0;
+};
 
 // The service's item a record carries: every text of it is the service's to
 // make as long as an answer allows.
-qint64 heldBytesOf(const DriveFile& item)
+void addHeld(RecordBlocks& blocks, const DriveFile& item)
 {
-    qint64 bytes = sizeof(DriveFile)
-        + heldBytesOf({ &item.identifier, &item.name, &item.md5Checksum, &item.thumbnailLink, &item.iconLink,
-            &item.fileExtension, &item.mimeType });
+    blocks.addBlock(sizeof(DriveFile));
+    blocks.add({ &item.identifier, &item.name, &item.md5Checksum, &item.thumbnailLink, &item.iconLink,
+        &item.fileExtension, &item.mimeType });
+    blocks.add(item.createdTime);
+    blocks.add(item.modifiedTime);
     if (const std::optional<DriveImageMediaMetadata>& media = item.imageMediaMetadata)
-        bytes += heldBytesOf({ &media->cameraMake, &media->cameraModel, &media->colorSpace, &media->lens,
-            &media->sensor, &media->exposureMode, &media->meteringMode });
-    return bytes;
+        blocks.add({ &media->cameraMake, &media->cameraModel, &media->colorSpace, &media->lens, &media->sensor,
+            &media->exposureMode, &media->meteringMode });
 }
 
-qint64 heldBytesOf(const DropboxFileMetadata& item)
+void addHeld(RecordBlocks& blocks, const DropboxFileMetadata& item)
 {
-    return sizeof(DropboxFileMetadata) + heldBytesOf({ &item.identifier, &item.name, &item.pathDisplay, &item.rev })
-        + heldBytesOf(item.contentHash.value_or(QString()));
+    blocks.addBlock(sizeof(DropboxFileMetadata));
+    blocks.add({ &item.identifier, &item.name, &item.pathDisplay, &item.rev });
+    blocks.add(item.contentHash);
+    blocks.add(item.clientModified);
+    blocks.add(item.serverModified);
+}
+
+// The picture details a Drive listing makes: the texts it sets.
+void addHeld(RecordBlocks& blocks, const ExifInfo& exif)
+{
+    // With the shared pointer's count.
+    blocks.addBlock(sizeof(ExifInfo) + 16);
+    blocks.add({ &exif.cameraMaker, &exif.cameraModel, &exif.colorSpace, &exif.exposureBias, &exif.folcalLength,
+        &exif.imageSize, &exif.isoSpeedRating, &exif.cameraLensModel, &exif.sensingMethod, &exif.exposure,
+        &exif.exposureMode, &exif.meteringMode });
 }
 
 } // namespace
 
-qint64 heldBytesOf(const FileInfoNode& record)
+qint64 heldBytesOf(const FileInfoNode& record, const QString& sharedText)
 {
-    // The record, its cloud fields and the shared pointer's block.
-    qint64 bytes = sizeof(FileInfoNode) + sizeof(FileInfoNode::CloudFields) + 64;
-    for (const QString& text : { record.fileName.value_or(QString()), record.filePath.value_or(QString()),
-             record.md5.value_or(QString()) })
-        bytes += heldBytesOf(text);
-    bytes += heldBytesOf({ &record.folderPath, &record.fileExtension });
+    RecordBlocks blocks(sharedText);
+    // The record with the shared pointer's count, and its place in the listing.
+    blocks.addBlock(sizeof(FileInfoNode) + 16);
+    qint64 bytes = sizeof(FileInfoNodePtr);
+    blocks.add({ &*record.fileName, &record.filePath.folderComponent(), &record.filePath.lastComponent(),
+        &record.folderPath, &record.fileExtension });
+    if (const QString* digest = record.md5.text()) {
+        blocks.addBlock(16 + sizeof(QString));
+        blocks.add(*digest);
+    }
+    blocks.add(record.modDate);
+    blocks.add(record.createDate);
+    if (record.hasFieldBoxes())
+        blocks.addBlock(FileInfoNode::fieldBoxesBytes);
     if (record.cloud) {
         const FileInfoNode::CloudFields& cloud = *record.cloud;
-        bytes += heldBytesOf({ &cloud.fileId, &cloud.folderIdForBoxCloud })
-            + heldBytesOf(cloud.googleDriveThumbnailLink.value_or(QString()));
+        blocks.addBlock(sizeof(FileInfoNode::CloudFields));
+        blocks.add({ &cloud.fileId, &cloud.folderIdForBoxCloud });
+        blocks.add(cloud.googleDriveThumbnailLink);
         if (cloud.googleDriveFile)
-            bytes += heldBytesOf(*cloud.googleDriveFile);
+            addHeld(blocks, *cloud.googleDriveFile);
         if (cloud.dropBoxFile)
-            bytes += heldBytesOf(*cloud.dropBoxFile);
+            addHeld(blocks, *cloud.dropBoxFile);
     }
-    return bytes;
+    if (record.hasRareFields()) {
+        blocks.addBlock(sizeof(FileInfoNode::RareFields));
+        if (const std::shared_ptr<ExifInfo>& exif = record.exifInfo())
+            addHeld(blocks, *exif);
+    }
+    return bytes + blocks.bytes();
 }
 
 qint64 heldBytesOf(const CloudScanFoldersList& folder)
 {
-    return sizeof(CloudScanFoldersList) + 64
-        + heldBytesOf({ &folder.folderName, &folder.folderId, &folder.folderPath, &folder.graphUrlStr });
+    RecordBlocks blocks { QString() };
+    // The node with the shared pointer's count, and its places in the
+    // listing and under its parent.
+    blocks.addBlock(sizeof(CloudScanFoldersList) + 16);
+    blocks.add({ &folder.folderName, &folder.folderId, &folder.folderPath, &folder.graphUrlStr });
+    return 2 * qint64(sizeof(CloudScanFoldersListPtr)) + blocks.bytes();
+}
+
+void FolderPages::shareTexts(FileInfoNode& record)
+{
+    if (record.folderPath.isEmpty())
+        return;
+    if (record.folderPath != folderText_) {
+        folderText_ = record.folderPath;
+        tally.hold(heldBytesOfText(folderText_));
+    }
+    record.folderPath = folderText_;
+    // The path's folder and name become the folder's text and the record's
+    // name, as they read the same.
+    const QString& name = record.filePath.lastComponent();
+    if (record.filePath.folderComponent() == folderText_ && !name.isEmpty())
+        record.filePath.assignParts(folderText_, record.fileName == name ? *record.fileName : name);
 }
 
 void FolderPages::addFile(FileInfoNodePtr record)
 {
-    tally.hold(heldBytesOf(*record));
+    shareTexts(*record);
+    tally.holdFile(heldBytesOf(*record, folderText_));
     listing.files.push_back(std::move(record));
 }
 
@@ -445,5 +565,6 @@ void FolderPages::addSubFolder(CloudScanFoldersListPtr folder)
 void FolderPages::finish(const std::function<void(FolderListing)>& done, bool complete)
 {
     listing.failed = !complete;
+    listing.cutAtBound = !complete && tally.endedAtBound();
     done(std::move(listing));
 }

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -47,12 +48,16 @@ struct FolderListing {
     std::vector<FileInfoNodePtr> files;
     std::vector<CloudScanFoldersListPtr> subFolders;
     bool failed = false;
+    // A bound of the listing ended it (failed too): no fault of the service.
+    bool cutAtBound = false;
 };
 
-// What a listed record, sub-folder or text holds in memory, roughly: the
-// object, its allocations and its texts. A listing's bounds on memory count
-// with these.
-qint64 heldBytesOf(const FileInfoNode& record);
+// What a listed record, sub-folder or text holds in memory: the object with
+// its place in the listing, the blocks it leads to and its texts, each block
+// counted once however many of its fields share it, as the allocator takes
+// them. A record's texts shared with its folder's other records (sharedText)
+// are counted with the folder. A listing's bounds on memory count with these.
+qint64 heldBytesOf(const FileInfoNode& record, const QString& sharedText = QString());
 qint64 heldBytesOf(const CloudScanFoldersList& folder);
 qint64 heldBytesOf(const QString& text);
 
@@ -61,10 +66,18 @@ struct FolderPages {
     FolderListing listing;
     ListingTally tally;
 
+    // Takes a record; its folder's text, and its name where its path ends
+    // with it, become the texts the folder's other records keep.
     void addFile(FileInfoNodePtr record);
     void addSubFolder(CloudScanFoldersListPtr folder);
     // Hands what was taken to done, complete or not.
     void finish(const std::function<void(FolderListing)>& done, bool complete);
+
+private:
+    void shareTexts(FileInfoNode& record);
+
+    // The folder text of the records taken last.
+    QString folderText_;
 };
 
 // A cloud source handler (Dropbox, OneDrive, Box, photo catalog). Holds the
@@ -100,13 +113,23 @@ public:
     std::atomic<int> fileCount { 0 };
     CloudScanFoldersListPtr rootFolderObj;
     int pauseCounter = 0;
-    // Set when the last walk skipped a folder whose listing failed.
+    // Set when the last walk left files out: a folder whose listing failed,
+    // or that a service repeating itself or a bound ended.
     std::atomic<bool> lastWalkIncomplete { false };
+    // Set when it left them out for a fault of the service (no answer, an
+    // answer repeating itself), not only at a bound.
+    std::atomic<bool> lastWalkUnanswered { false };
+    // The bound that ended (part of) the last walk; none when none did. Read
+    // once the walk has ended.
+    std::optional<ListingBound> lastWalkBound() const;
     // How far one scan walk, or one picker listing of a folder, may go.
     ListingLimits listingLimits;
     // Set when a picker listing was ended by a page handed out again or by
     // a bound; the picker tells the user once and clears it. GUI thread.
     bool pickerListingCutShort = false;
+    // The bound, when it was one: the folder is too large to list whole,
+    // which the picker tells in place of the other. GUI thread.
+    std::optional<ListingBound> pickerListingBound;
 
     // Lists the folders one after another, depth first, hands every accepted
     // file record to the sink and ends with exactly one OnScanCompletedProcess.
@@ -184,6 +207,8 @@ private:
     std::shared_ptr<WalkSession> session_;
     quint64 walkGeneration_ = 0;
     std::shared_ptr<ListingGuard> walkGuard_;
+    mutable std::mutex boundMutex_;
+    std::optional<ListingBound> walkBound_;
     std::shared_ptr<ListingGuard> currentGuard_;
     std::vector<std::weak_ptr<ListingGuard>> pickerGuards_;
 };
@@ -204,6 +229,9 @@ struct DriveFilesPage {
     // was met, the service repeats itself): the records count, the listing
     // is incomplete.
     bool cutShort = false;
+    // The bound that ended the folder's listing (or the whole listing) with
+    // this page, when it was one: told as what it is, not as a failure.
+    std::optional<ListingBound> bound;
     // Sub-folders met (id, display path) when sub-folders are asked for;
     // each gets a query of its own unless it is excluded.
     std::vector<std::pair<QString, QString>> subFolders;

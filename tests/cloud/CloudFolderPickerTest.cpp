@@ -9,6 +9,7 @@
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "home/LocationLists.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
@@ -187,6 +188,37 @@ TEST(CloudFolderPicker, AListingEndedByAPageHandedOutAgainIsTold)
     s.answer(1, { {}, {}, true });
     EXPECT_FALSE(s.busy());
     EXPECT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_PICKER_LISTING_CUT_SHORT") });
+}
+
+TEST(CloudFolderPicker, AFolderTooLargeToListWholeIsToldWithTheEntriesListed)
+{
+    PickerScreen s;
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->asked.size(), 1u);
+    s.answer(0, { {}, { folder(QStringLiteral("/Camera Uploads")) }, false });
+
+    // Listing the folder, its entries come to hold more than a folder's
+    // listing may (the bound shrunk to stay short): the user hears that it is
+    // too large and how far its listing came, not that a page came again.
+    s.handler->listingLimits.folderBytes = 1 << 20;
+    s.picker->outlineGDFolderList->expand(s.row(0, s.row(0)));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->guards.size(), 2u);
+    ListingGuard& guard = *s.handler->guards[1];
+    ListingTally tally;
+    int entries = 0;
+    for (bool more = true; more; entries += 1000) {
+        tally.beginPage(1000);
+        for (int i = 0; i < 1000; ++i)
+            tally.take(QStringLiteral("file:id:%1").arg(entries + i, 22, 10, QLatin1Char('0')));
+        more = guard.admitTaken(QStringLiteral("/Camera Uploads"), tally, true);
+    }
+    s.answer(1, { {}, {}, true });
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_FOLDER_TOO_LARGE") });
+    EXPECT_EQ(s.presenter->shown.back().informativeText,
+        formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { "/Camera Uploads", entries }));
 }
 
 TEST(CloudFolderPicker, AddsByTabWithItsRefusals)

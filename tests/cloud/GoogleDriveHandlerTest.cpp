@@ -7,6 +7,7 @@
 #include "scan/ScanRequest.h"
 #include "support/EndlessAnswers.h"
 #include "support/FakeGoogle.h"
+#include "support/FlatCloudFolder.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
@@ -297,6 +298,39 @@ TEST_F(Drive, PagesThatBringNothingNewOrNewEntriesForEverEndInAScanAndInThePicke
             [&] { return delegate.completions > before; });
         EXPECT_TRUE(drive->pickerListingCutShort);
     }
+}
+
+TEST_F(Drive, AFlatFolderOf150000PicturesIsListedWholeInAScanAndInThePicker)
+{
+    ASSERT_TRUE(signIn());
+    const FlatCloudFolder flat { 150000, 3 };
+    flat.serveDrive(server, QStringLiteral("lh3.thumbs.test"));
+    // As the engine: every page's token is followed; the albums are not
+    // asked for.
+    size_t files = 0;
+    bool over = false;
+    bool told = false;
+    drive->setPageSink([&](const QString& id, bool subFolders, const DriveFilesPage& page) {
+        files += page.files.size();
+        told = told || page.failed || page.cutShort || page.bound;
+        if (page.nextPageToken && !page.failed)
+            drive->executeFilesListQuery(id, subFolders, page.nextPageToken);
+        else
+            over = true;
+    });
+    drive->beginListing(anySizeRequest());
+    drive->executeFilesListQuery(GoogleDriveHandler::rootId(), true, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return over; }, 120000));
+    EXPECT_EQ(files, size_t(flat.files));
+    EXPECT_FALSE(told);
+    EXPECT_FALSE(drive->lastWalkIncomplete);
+
+    const int before = delegate.completions;
+    drive->fetchChildFolders(drive->makeRootFolderNode());
+    ASSERT_TRUE(waitUntil([&] { return delegate.completions > before; }, 120000));
+    EXPECT_EQ(drive->rootFolderObj->children.size(), size_t(flat.folders));
+    EXPECT_FALSE(drive->pickerListingCutShort);
+    EXPECT_FALSE(drive->pickerListingBound);
 }
 
 TEST_F(Drive, ThumbnailLinksAreKeptOnlyOverHttpsFromTheConfiguredHosts)

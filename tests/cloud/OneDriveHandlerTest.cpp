@@ -3,6 +3,7 @@
 #include "scan/ScanRequest.h"
 #include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
+#include "support/FlatCloudFolder.h"
 #include "support/RecordingAlerts.h"
 
 #include <QJsonArray>
@@ -312,4 +313,25 @@ TEST_F(OneDriveTest, ScanPagesThatBringNewFilesForEverEndAtTheBoundOfMemoryAndAr
     EXPECT_LE(run.requests, 30);
     EXPECT_LT(run.peakBytes, 96ll << 20);
     EXPECT_TRUE(handler->lastWalkIncomplete);
+}
+
+TEST_F(OneDriveTest, AFlatFolderOf150000FilesIsListedWholeInAScanAndInThePicker)
+{
+    const FlatCloudFolder flat { 150000, 3 };
+    flat.serveOneDrive(server);
+    const int before = delegate.completions;
+    ScanRequest request;
+    request.filters = makeScanSettingsSnapshot();
+    handler->startCloudScan({ handler->makeRootFolderNode() }, request, delegate);
+    ASSERT_TRUE(waitUntil([&] { return delegate.completions > before; }, 120000));
+    EXPECT_EQ(delegate.files.size(), flat.files);
+    EXPECT_FALSE(handler->lastWalkIncomplete);
+    EXPECT_FALSE(handler->lastWalkBound());
+
+    handler->rootFolderObj.reset();
+    handler->fetchChildFolders(handler->makeRootFolderNode());
+    ASSERT_TRUE(waitUntil([&] { return delegate.completions > before + 1; }, 120000));
+    EXPECT_EQ(handler->rootFolderObj->children.size(), size_t(flat.folders));
+    EXPECT_FALSE(handler->pickerListingCutShort);
+    EXPECT_FALSE(handler->pickerListingBound);
 }

@@ -8,6 +8,7 @@
 #include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 #include "support/FakeServiceConfig.h"
+#include "support/FlatCloudFolder.h"
 #include "support/RecordingAlerts.h"
 
 #include <QJsonArray>
@@ -59,6 +60,41 @@ protected:
         handler->startCloudScan(folders, request, sink);
         ASSERT_TRUE(waitUntil([&] { return sink.completions > before; }));
         EXPECT_EQ(sink.completions, before + 1);
+    }
+
+    // A scan of the root and the picker's listing of it, against a flat
+    // folder of the files of a phone's camera uploads and a few albums: both
+    // list it whole and tell nothing.
+    void expectFlatFolderListedWhole(const FlatCloudFolder& flat)
+    {
+        ScanRequest request;
+        request.filters = makeScanSettingsSnapshot();
+        const int before = sink.completions;
+        handler->startCloudScan({ handler->makeRootFolderNode() }, request, sink);
+        ASSERT_TRUE(waitUntil([&] { return sink.completions > before; }, 120000));
+        EXPECT_EQ(sink.paths.size(), flat.files);
+        EXPECT_FALSE(handler->lastWalkIncomplete);
+        EXPECT_FALSE(handler->lastWalkBound());
+
+        EXPECT_TRUE(listRootForPicker(120000));
+        EXPECT_EQ(handler->rootFolderObj->children.size(), size_t(flat.folders));
+        EXPECT_FALSE(handler->pickerListingCutShort);
+        EXPECT_FALSE(handler->pickerListingBound);
+    }
+
+    // The picker's listing of the root, afresh; true once it has ended.
+    bool listRootForPicker(int limitMs = 10000)
+    {
+        struct Ends : ScanWrapperDelegate {
+            int count = 0;
+            void OnScanCompletedProcess() override { ++count; }
+        } ends;
+        handler->delegate = &ends;
+        handler->rootFolderObj.reset();
+        handler->fetchChildFolders(handler->makeRootFolderNode());
+        const bool ended = waitUntil([&] { return ends.count == 1; }, limitMs);
+        handler->delegate = nullptr;
+        return ended;
     }
 
     // A scan of the root against pages that never end.
@@ -252,16 +288,8 @@ TEST_F(Dropbox, ACursorHandedOutAgainEndsTheListingInAScanAndInThePicker)
     EXPECT_FALSE(handler->rootFolderObj->isAllFilesFetched);
     EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/list_folder/continue")), 1);
 
-    struct Ends : ScanWrapperDelegate {
-        int count = 0;
-        void OnScanCompletedProcess() override { ++count; }
-    } ends;
-    handler->delegate = &ends;
-    handler->rootFolderObj.reset();
-    handler->fetchChildFolders(handler->makeRootFolderNode());
-    EXPECT_TRUE(waitUntil([&] { return ends.count == 1; }));
+    EXPECT_TRUE(listRootForPicker());
     EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/list_folder/continue")), 2);
-    handler->delegate = nullptr;
 }
 
 TEST_F(Dropbox, AListingEndsAtItsBoundOfEntries)
@@ -279,6 +307,13 @@ TEST_F(Dropbox, AListingEndsAtItsBoundOfEntries)
     EXPECT_TRUE(handler->lastWalkIncomplete);
     EXPECT_EQ(pages, 11);
     EXPECT_EQ(sink.paths.size(), 10);
+}
+
+TEST_F(Dropbox, AFlatFolderOf150000FilesIsListedWholeInAScanAndInThePicker)
+{
+    const FlatCloudFolder flat { 150000, 3 };
+    flat.serveDropbox(server);
+    expectFlatFolderListedWhole(flat);
 }
 
 namespace {
@@ -346,6 +381,7 @@ TEST_F(Dropbox, NewFilesWithoutEndEndAtTheBoundsOfMemoryOfAFolderAndOfTheWalkAnd
                 return FakeHttpResponse::json(200, dropboxPage(entries));
             });
         requests = 0;
+        sink.paths.clear();
         handler->rootFolderObj.reset();
         const EndlessListing run = scanWithoutEnd(
             deeper ? "Dropbox folders of new files" : "Dropbox pages of new files", [&] { return requests; });
@@ -353,6 +389,15 @@ TEST_F(Dropbox, NewFilesWithoutEndEndAtTheBoundsOfMemoryOfAFolderAndOfTheWalkAnd
         EXPECT_LE(run.requests, 30);
         EXPECT_LT(run.peakBytes, 96ll << 20);
         EXPECT_TRUE(handler->lastWalkIncomplete);
+        // Told as the bound it is, with the files listed up to it: no fault
+        // of the service.
+        EXPECT_FALSE(handler->lastWalkUnanswered);
+        const std::optional<ListingBound> bound = handler->lastWalkBound();
+        ASSERT_TRUE(bound);
+        EXPECT_EQ(bound->wholeListing, deeper);
+        EXPECT_EQ(bound->files, sink.paths.size());
+        EXPECT_GT(bound->files, 4000);
+        EXPECT_EQ(bound->folder, deeper ? sink.paths.back().section(QLatin1Char('/'), 0, -2) : QStringLiteral("DropBox"));
     }
 }
 
@@ -480,6 +525,13 @@ TEST_F(Box, AHostileTotalCountEndsAtTheListingsBoundOfPages)
     scan({ handler->makeRootFolderNode() });
     EXPECT_EQ(pages, 1);
     EXPECT_FALSE(handler->lastWalkIncomplete);
+}
+
+TEST_F(Box, AFlatFolderOf150000FilesIsListedWholeInAScanAndInThePicker)
+{
+    const FlatCloudFolder flat { 150000, 3 };
+    flat.serveBox(server);
+    expectFlatFolderListedWhole(flat);
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "scan/EngineFixture.h"
 #include "support/FixedProbe.h"
 
@@ -160,6 +161,71 @@ TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
     EXPECT_FALSE(folder->isAllFilesFetched);
 }
 
+namespace {
+
+// A service whose folder brings pages of a thousand new files without end,
+// taken through the listing's guard as every handler takes its pages.
+class EndlessFolderHandler : public ScanWrapper {
+public:
+    bool acceptRecord(FileInfoNode&) const override { return true; }
+
+protected:
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override
+    {
+        const std::shared_ptr<ListingGuard> guard = listingGuard();
+        FolderPages pages;
+        for (int page = 0;; ++page) {
+            if (!guard->admitEntries(folder->folderPath, 1000)) {
+                pages.finish(done, false);
+                return;
+            }
+            pages.tally.beginPage(1000);
+            for (int i = 0; i < 1000; ++i) {
+                const QString name = QStringLiteral("IMG_%1_%2.jpg").arg(page).arg(i);
+                pages.tally.take(name);
+                FileInfoNodePtr record = cloudFile(folder->folderPath + QLatin1Char('/') + name, name.toUtf8());
+                record->folderPath = folder->folderPath;
+                pages.addFile(std::move(record));
+            }
+            if (!guard->admitTaken(folder->folderPath, pages.tally, true)
+                || !guard->admitPage(folder->folderPath, QString::number(page))) {
+                pages.finish(done, false);
+                return;
+            }
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(CloudDispatch, AListingEndedAtABoundIsToldAsTooLargeWithTheFilesListedNeverAsAFailure)
+{
+    // The folder's bound, then the whole listing's: each ends the folder a
+    // few thousand files in (the bounds shrunk so that the test stays short).
+    EndlessFolderHandler handlers[2];
+    for (const bool whole : { false, true }) {
+        SCOPED_TRACE(whole ? "whole listing" : "folder");
+        EndlessFolderHandler& endless = handlers[whole ? 1 : 0];
+        endless.listingLimits.folderBytes = whole ? 64 << 20 : 4 << 20;
+        endless.listingLimits.listingBytes = whole ? 4 << 20 : 64 << 20;
+        sources->setHandler(ScanSource::dropbox, &endless);
+        sources->replace(ScanSource::dropbox, SourceList::scan, {}, ScanSources::Store::no);
+        addCloudRow(QStringLiteral("Dropbox/Camera Uploads"));
+        screen.alerts.clear();
+        ASSERT_TRUE(runScan());
+        const int listed = endless.fileCount;
+        EXPECT_GT(listed, 1000);
+        EXPECT_LT(listed, 20000);
+        EXPECT_EQ(result->countScanned, listed);
+        const QString title = localizedText(whole ? "ID_CLOUD_LISTING_TOO_LARGE" : "ID_CLOUD_FOLDER_TOO_LARGE");
+        EXPECT_EQ(screen.alertMessages(), QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), title }));
+        const QString details = screen.alerts.back().informativeText;
+        EXPECT_TRUE(details.contains(QStringLiteral("“Dropbox/Camera Uploads”"))) << details.toStdString();
+        EXPECT_TRUE(details.contains(QStringLiteral("%1 ").arg(listed))) << details.toStdString();
+        EXPECT_FALSE(details.contains(QStringLiteral("internet")));
+    }
+}
+
 // Answers Drive queries only when the test says so, as the service would
 // from the network.
 class FakeDriveService : public ScanWrapper, public DriveScanService {
@@ -232,6 +298,24 @@ TEST_F(DriveDispatch, EveryAnswerCountsItsQueryDownAndTheLastOneEndsTheScan)
     EXPECT_EQ(screen.results.front()->groups.front()->children.size(), 2u);
     // The failed folder is told of once, after the results.
     EXPECT_EQ(screen.alertMessages(), QStringList { localizedText("ID_CLOUD_LISTING_INCOMPLETE") });
+}
+
+TEST_F(DriveDispatch, AFolderEndedAtItsBoundIsToldAsTooLargeWithItsFilesListed)
+{
+    addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    ASSERT_EQ(drive.queries.size(), 1u);
+    DriveFilesPage last;
+    last.files = { cloudFile(QStringLiteral("My Drive/Camera/a.jpg"), "a") };
+    last.cutShort = true;
+    last.bound = ListingBound { QStringLiteral("My Drive/Camera"), false, 2000001, 2000001 };
+    engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, last);
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(screen.alertMessages(),
+        QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_CLOUD_FOLDER_TOO_LARGE") }));
+    EXPECT_EQ(screen.alerts.back().informativeText,
+        formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { QStringLiteral("My Drive/Camera"), 2000001 }));
 }
 
 TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups)

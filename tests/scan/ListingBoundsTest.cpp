@@ -1,0 +1,125 @@
+#include "core/GlobalObjects.h"
+#include "scan/CloudFileRecordBuilder.h"
+#include "scan/ScanWrapper.h"
+
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+namespace {
+
+QJsonObject json(const char* text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+// A file of a phone's camera uploads as Dropbox lists it.
+FileInfoNodePtr dropboxPhoto()
+{
+    auto record = std::make_shared<FileInfoNode>();
+    makeDropboxFileInfoNode(*record,
+        *DropboxFileMetadata::fromJson(json(R"({".tag": "file", "name": "IMG_20230501_123456.jpg",
+            "path_display": "/Camera Uploads/IMG_20230501_123456.jpg", "id": "id:a4ayc_80_OEAAAAAAAAAXw",
+            "rev": "5f3a2b4c5d6e7f00000001234567", "size": 3456789,
+            "content_hash": "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+            "client_modified": "2023-05-01T12:34:56Z", "server_modified": "2023-05-01T12:34:56Z"})")));
+    record->fileExtension = QStringLiteral("jpg");
+    return record;
+}
+
+// A picture as the Drive lists it, with its details and thumbnail link.
+FileInfoNodePtr drivePicture()
+{
+    // Every type taken, for this record only.
+    const auto saved = std::make_tuple(isAllFileTypesSelected, scanCategoryFlags);
+    isAllFileTypesSelected = true;
+    scanCategoryFlags.fill(true);
+    ScanSettingsSnapshot settings = makeScanSettingsSnapshot();
+    settings.scanAnyFileSize = true;
+    std::tie(isAllFileTypesSelected, scanCategoryFlags) = saved;
+    auto record = std::make_shared<FileInfoNode>();
+    const std::optional<DriveFile> item = DriveFile::fromJson(json(R"({"id": "1AbCdEfGhIjKlMnOpQrStUvWxYz012345",
+        "name": "IMG_20230501_123456.jpg", "mimeType": "image/jpeg", "size": "3456789",
+        "md5Checksum": "0123456789abcdef0123456789abcdef", "createdTime": "2023-05-01T12:34:56.123Z",
+        "modifiedTime": "2023-05-01T12:34:56.123Z", "fileExtension": "jpg",
+        "thumbnailLink": "https://lh3.googleusercontent.com/drive-storage/AJQWtBPxdKq3RmLfZn8wYc2vT5uHj9sE6gNaXo1pDiMrVkB4lUyCzQe7FhIb0GJtOsLWnKmRd3vPaYx=s220",
+        "iconLink": "https://drive-thirdparty.googleusercontent.com/16/type/image/jpeg",
+        "imageMediaMetadata": {"width": 4000, "height": 3000, "cameraMake": "Google", "cameraModel": "Pixel 7",
+            "exposureTime": 0.01, "isoSpeed": 100, "focalLength": 6.81}})"));
+    EXPECT_TRUE(makeGoogleDriveFileInfoNode(*record, *item, settings));
+    record->filePath = QStringLiteral("My Drive/Camera/IMG_20230501_123456.jpg");
+    record->folderPath = QStringLiteral("My Drive/Camera/");
+    record->cloudFields().fileId = item->identifier;
+    return record;
+}
+
+// Lists folders of files each through the guard as a handler takes its
+// pages of a thousand: every entry taken by an id as long as the services'
+// and held as record holds. Answers the files listed before the guard ended
+// the listing (all of them while every bound holds).
+qint64 listThrough(ListingGuard& guard, int folders, int files, const FileInfoNode& record)
+{
+    // The folder's text is the folder's, shared by its records.
+    const qint64 recordBytes = heldBytesOf(record, record.folderPath);
+    qint64 listed = 0;
+    for (int folder = 0; folder < folders; ++folder) {
+        const QString path = QStringLiteral("Camera/%1").arg(folder);
+        if (!guard.admitPage(path, QString()))
+            return listed;
+        ListingTally tally;
+        for (int page = 0; page * 1000 < files; ++page) {
+            const int entries = std::min(1000, files - page * 1000);
+            if (!guard.admitEntries(path, entries))
+                return listed;
+            tally.beginPage(entries);
+            for (int entry = 0; entry < entries; ++entry) {
+                tally.take(QStringLiteral("file:id:%1").arg(qint64(folder) * files + page * 1000 + entry, 22, 10,
+                    QLatin1Char('0')));
+                tally.holdFile(recordBytes);
+            }
+            listed += entries;
+            const bool more = (page + 1) * 1000 < files;
+            if (!guard.admitTaken(path, tally, more) || (more && !guard.admitPage(path, QString::number(page + 1))))
+                return listed;
+        }
+    }
+    return listed;
+}
+
+} // namespace
+
+TEST(ListingBounds, AFlatFolderOfAMillionFilesAndAListingOfFiveMillionAreListedWhole)
+{
+    // The heaviest records the services make, counted as the listings count
+    // them.
+    for (const FileInfoNodePtr& record : { dropboxPhoto(), drivePicture() }) {
+        SCOPED_TRACE(record->cloud->dropBoxFile ? "Dropbox" : "Drive");
+        ListingGuard flat(QStringLiteral("Test"), ListingLimits {});
+        EXPECT_EQ(listThrough(flat, 1, 1000000, *record), 1000000);
+        EXPECT_FALSE(flat.boundReached());
+        ListingGuard tree(QStringLiteral("Test"), ListingLimits {});
+        EXPECT_EQ(listThrough(tree, 5000, 1000, *record), 5000000);
+        EXPECT_FALSE(tree.boundReached());
+        EXPECT_FALSE(tree.wasCutShort());
+    }
+}
+
+TEST(ListingBounds, ARecordIsCountedAsTheHeapHoldsItEachSharedTextOnce)
+{
+    const FileInfoNodePtr record = dropboxPhoto();
+    const qint64 alone = heldBytesOf(*record);
+    // A name as long again as the path's: counted once though the name, the
+    // path's last part and the service's entry all read it.
+    const QString longName = QString(4000, QLatin1Char('n')) + QStringLiteral(".jpg");
+    record->cloudFields().dropBoxFile->name = longName;
+    record->fileName = longName;
+    record->filePath.assignParts(record->filePath.folderComponent(), longName);
+    const qint64 withLongName = heldBytesOf(*record);
+    EXPECT_GT(withLongName - alone, 7800);
+    EXPECT_LT(withLongName - alone, 8200);
+    // The folder's text, shared by its records, is the folder's.
+    EXPECT_EQ(heldBytesOf(*record, record->filePath.folderComponent()),
+        withLongName - heldBytesOfText(record->filePath.folderComponent()));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "support/FakeHttpServer.h"
+
+#include <QString>
+
+// One flat folder of a service on the fake server, as a phone's camera uploads
+// fill it: files photos with the names, ids, checksums and dates the service
+// gives, a thousand to a page, and then folders sub-folders ("Album 0", …) on
+// the last page. Every page is made when it is asked for, so a folder of a
+// million files takes no more memory on the server's side than one page.
+struct FlatCloudFolder {
+    int files = 0;
+    int folders = 0;
+
+    static constexpr int pageSize = 1000;
+    int entries() const { return files + folders; }
+    int pages() const { return (entries() + pageSize - 1) / pageSize; }
+
+    // The root of Dropbox: list_folder and list_folder/continue.
+    void serveDropbox(FakeHttpServer& server) const;
+    // The root of Box ("0"): its items by offset, with their total count.
+    void serveBox(FakeHttpServer& server) const;
+    // The root of OneDrive under the service address "/graph/".
+    void serveOneDrive(FakeHttpServer& server) const;
+    // Every folder of the Drive: files.list by page token (whatever the
+    // query asks for, folders and files alike). Thumbnail links are on
+    // host, which the service's configuration should list.
+    void serveDrive(FakeHttpServer& server, const QString& thumbnailHost) const;
+
+    // The name of file number index ("IMG_20230501_000042.jpg").
+    static QString photoName(int index);
+};
