@@ -5,6 +5,11 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterClean.h"
+#include "cleanup/AfterCleanSheets.h"
+#include "cleanup/CleanupController.h"
+#include "controls/IMGButton.h"
+#include "core/CommonFuncs.h"
 #include "controls/LayoutFrame.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
@@ -25,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace {
@@ -197,4 +203,49 @@ TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
         results.hide();
         LocalizationDetail::resetLocalizationTable();
     }
+}
+
+// The after-clean window's three figures, each the longest of its kind the
+// program writes (a size that rounds up into "1000.00", the largest size a
+// run can count, counts of many digits), stand whole on one line at the
+// window's first size, grown and at its least.
+TEST(WindowSize, TheAfterCleanFiguresStandWholeOnOneLineAtEveryWindowSize)
+{
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    AppComposition program(defaults);
+    program.launch();
+    QMainWindow* window = program.delegate().window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    AfterCleanSheets& sheets = program.results().afterCleanSheets();
+
+    const quint64 sizes[] = { 999'999'999ULL, 999'994'000'000ULL, 999'999'000'000'000ULL,
+        std::numeric_limits<quint64>::max(), 348'700ULL };
+    for (const QSize size : { window->size(), QSize(1400, 870), QSize(200, 200) }) {
+        window->resize(size);
+        QCoreApplication::processEvents();
+        for (const quint64 bytes : sizes) {
+            RemovalReport report;
+            report.countTrashed = 123'456'789'012;
+            report.sizeTrashed = bytes;
+            report.uniquePhotosReatined = 9'876'543'210;
+            sheets.showAfterCleanWindow(afterCleanFigures(report, ScanSource::thisComputer), {});
+            ASSERT_TRUE(waitUntil([&] { return sheets.windowAfterClean()->isVisible(); }));
+            for (QLabel* figure : { sheets.lblDupCleaned, sheets.lblDupSizeCleaned, sheets.lblUniqueFilesRetain }) {
+                const std::string where = std::to_string(window->width()) + "x" + std::to_string(window->height())
+                    + " \"" + figure->text().toStdString() + "\"";
+                EXPECT_FALSE(figure->text().isEmpty()) << where;
+                EXPECT_FALSE(figure->wordWrap()) << where << " may wrap";
+                EXPECT_LE(figure->fontMetrics().horizontalAdvance(figure->text()), figure->contentsRect().width())
+                    << where << " is cut";
+                EXPECT_GE(figure->fontMetrics().height(), 16) << where << " is too small to read";
+                EXPECT_TRUE(sheets.windowAfterClean()->rect().contains(
+                    QRect(figure->mapTo(sheets.windowAfterClean(), QPoint()), figure->size())))
+                    << where;
+            }
+            EXPECT_EQ(sheets.lblDupSizeCleaned->text(), getSizeInUnits(double(bytes)));
+            sheets.btnOkTrash->click();
+        }
+    }
+    EXPECT_EQ(getSizeInUnits(999'999'999.0), QStringLiteral("1000.00 MB"));
 }
