@@ -24,13 +24,15 @@ using namespace ResultsLook;
 
 namespace {
 
-// Name, size, the two dates, type and folder of the outline's rows: x and
-// width of each; a small screen's narrower pane packs them closer and keeps
-// dates whole.
+// Name, size, the two dates and type of the outline's rows: x and width of
+// each; the path follows them. A small screen's narrower pane packs them
+// closer, keeps dates whole and gives the path the name's room: the path
+// holds the name too, and in a group the copies differ by their folders.
 constexpr int outlineColumns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
-    { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
-// The folder's least width in an outline row.
-constexpr int outlineLeastFolderWidth[2] = { 100, 60 };
+    { { 52, 84 }, { 140, 62 }, { 206, 132 }, { 342, 132 }, { 478, 52 } } };
+// The path's least width in an outline row: on a small screen's window, room
+// for the last folder and the name of an ordinary path.
+constexpr int outlineLeastFolderWidth[2] = { 100, 120 };
 
 int outlineLeastRowWidth()
 {
@@ -162,7 +164,10 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::nameColumn, nameCell);
     auto* folderCell = new CustomCell(tblDuplicates_);
     CustomCell::Slot folderSlot(6, -4, Qt::AlignLeft, 12);
-    folderSlot.elide = Qt::ElideMiddle;
+    // Whole leading folders give way first, as in the outline's path: the
+    // folders nearest the files stay. The tip is the whole folder.
+    folderSlot.keepsPathEnd = true;
+    folderSlot.isFolderPath = true;
     folderCell->setSlot(CustomCell::Outlet::lbltextField, folderSlot);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::folderColumn, folderCell);
     connect(checkCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {

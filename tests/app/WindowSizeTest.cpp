@@ -8,6 +8,9 @@
 #include "cleanup/AfterClean.h"
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
 #include "controls/IMGButton.h"
 #include "core/CommonFuncs.h"
 #include "controls/LayoutFrame.h"
@@ -15,6 +18,7 @@
 #include "core/Localization.h"
 #include "home/MainViewController.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -24,9 +28,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QSplitter>
 #include <QTest>
+#include <QTableView>
 #include <QTextDocument>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -205,18 +212,32 @@ TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
     }
 }
 
+namespace {
+
+// The program launched as main() does, its window shown.
+class LaunchedWindow : public ::testing::Test {
+protected:
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    AppComposition program { defaults };
+    QMainWindow* window = nullptr;
+
+    void SetUp() override
+    {
+        program.launch();
+        window = program.delegate().window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    }
+};
+
+} // namespace
+
 // The after-clean window's three figures, each the longest of its kind the
 // program writes (a size that rounds up into "1000.00", the largest size a
 // run can count, counts of many digits), stand whole on one line at the
 // window's first size, grown and at its least.
-TEST(WindowSize, TheAfterCleanFiguresStandWholeOnOneLineAtEveryWindowSize)
+TEST_F(LaunchedWindow, TheAfterCleanFiguresStandWholeOnOneLineAtEveryWindowSize)
 {
-    TempHome home;
-    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
-    AppComposition program(defaults);
-    program.launch();
-    QMainWindow* window = program.delegate().window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     AfterCleanSheets& sheets = program.results().afterCleanSheets();
 
     const quint64 sizes[] = { 999'999'999ULL, 999'994'000'000ULL, 999'999'000'000'000ULL,
@@ -248,4 +269,99 @@ TEST(WindowSize, TheAfterCleanFiguresStandWholeOnOneLineAtEveryWindowSize)
         }
     }
     EXPECT_EQ(getSizeInUnits(999'999'999.0), QStringLiteral("1000.00 MB"));
+}
+
+// At the window's size on a laptop's 1366 by 768 screen, a copy's path in the
+// group view keeps at least its last folder and its name, and the list's
+// folder keeps its last folders: whole leading folders go first, so copies in
+// different places read apart. The list tips the whole folder.
+TEST_F(LaunchedWindow, AtALaptopsWindowSizeEachPathKeepsItsLastFolders)
+{
+    ASSERT_TRUE(isSmallScreenLayout);
+    ASSERT_EQ(window->size(), QSize(960, 620));
+    ResultViewController& results = program.results();
+    const QStringList paths { QStringLiteral("/home/user/Music/track 01.mp3"),
+        QStringLiteral("/media/backup-disk/Music/track 01.mp3"), QStringLiteral("/home/user/Videos/clip 7.mp4"),
+        QStringLiteral("/media/backup-disk/Videos/clip 7.mp4") };
+    results.loadScanResults({ groupOfPaths(paths.mid(0, 2), 4000000), groupOfPaths(paths.mid(2, 2), 9000000) }, 2,
+        ScanSource::thisComputer);
+    results.show();
+    results.raise();
+    auto* sheet = results.findChild<QWidget*>(QStringLiteral("windowScanComplete"));
+    ASSERT_TRUE(sheet && waitUntil([&] { return sheet->isVisible(); }));
+    auto* manually = sheet->findChild<QAbstractButton*>(QStringLiteral("btnSelectManually"));
+    QTest::mouseClick(manually, Qt::LeftButton, {}, manually->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    // A view chosen from the view pop-up of the small window's toolbar.
+    const auto choose = [&](const char* title) {
+        auto* button = results.findChild<QAbstractButton*>(QStringLiteral("btnGroupView"));
+        ASSERT_TRUE(button && button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+        QAction* wanted = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text().remove(QLatin1Char('&')) == localizedText(title))
+                wanted = action;
+        }
+        ASSERT_TRUE(wanted) << title;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(wanted).center());
+        ASSERT_TRUE(waitUntil([] { return !QApplication::activePopupWidget(); }));
+        QCoreApplication::processEvents();
+    };
+    // The last folder and the name, after whatever came before them.
+    const auto keepsEnd = [](const QString& shown, const QString& path, int parts) {
+        const QString end = path.section(QLatin1Char('/'), -parts);
+        return shown == path || shown == QStringLiteral("…/") + path.section(QLatin1Char('/'), -parts)
+            || (shown.startsWith(QChar(0x2026)) && shown.endsWith(QLatin1Char('/') + end));
+    };
+
+    choose("ID_GROUP_VIEW");
+    CustomOutlineView* outline = results.outlineDuplicates();
+    ASSERT_TRUE(outline->isVisible());
+    outline->expandAll();
+    QCoreApplication::processEvents();
+    auto* outlineCell = qobject_cast<CustomCell*>(outline->itemDelegate());
+    ASSERT_TRUE(outlineCell);
+    int pathsSeen = 0;
+    for (int g = 0; g < outline->model()->rowCount(); ++g) {
+        const QModelIndex group = outline->model()->index(g, 0);
+        for (int f = 0; f < outline->model()->rowCount(group); ++f) {
+            const QModelIndex file = outline->model()->index(f, 0, group);
+            const QString path = file.data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
+            if (!file.data(CustomCell::isFileRecordRole).toBool() || path.isEmpty())
+                continue;
+            ++pathsSeen;
+            const QString shown = outlineCell->shownText(outline->visualRect(file), file, CustomCell::Outlet::lblFilePath);
+            EXPECT_TRUE(keepsEnd(shown, path, 2)) << "\"" << shown.toStdString() << "\" for " << path.toStdString();
+        }
+    }
+    EXPECT_EQ(pathsSeen, 4);
+
+    choose("ID_LIST_VIEW");
+    QTableView* list = results.tblDuplicates();
+    ASSERT_TRUE(list->isVisible());
+    auto* folderCell = qobject_cast<CustomCell*>(list->itemDelegateForColumn(ResultsModel::folderColumn));
+    ASSERT_TRUE(folderCell);
+    QStringList shownFolders;
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        const QModelIndex index = list->model()->index(row, ResultsModel::folderColumn);
+        const QString folder = index.data(Qt::DisplayRole).toString();
+        if (folder.isEmpty())
+            continue;
+        const QString shown = folderCell->shownText(list->visualRect(index), index, CustomCell::Outlet::lbltextField);
+        EXPECT_TRUE(keepsEnd(shown, folder, 1)) << "\"" << shown.toStdString() << "\" for " << folder.toStdString();
+        shownFolders << shown;
+        // The tip over the cell is the whole folder.
+        const QRect cell = list->visualRect(index);
+        QHelpEvent tip(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(list->viewport(), &tip);
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == folder; }, 2000))
+            << folder.toStdString() << " tipped as \"" << QToolTip::text().toStdString() << "\"";
+        QToolTip::hideText();
+    }
+    EXPECT_EQ(shownFolders.size(), 4);
+    // Copies in different places read apart.
+    shownFolders.removeDuplicates();
+    EXPECT_EQ(shownFolders.size(), 4) << shownFolders.join(QLatin1String(" | ")).toStdString();
 }
