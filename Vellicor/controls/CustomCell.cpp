@@ -206,11 +206,13 @@ std::array<QRect, CustomCell::outletCount> CustomCell::outletRects(const QRect& 
     };
 
     if (hasSlots_) {
+        const bool parentRow = index.data(isParentNodeRole).toBool();
         for (int i = 0; i < outletCount; ++i) {
             const auto& slot = slots_[i];
             if (!slot || !shown(Outlet(i)))
                 continue;
-            const int width = slot->width > 0 ? slot->width : cell.width() - slot->x + slot->width;
+            const int given = parentRow && slot->parentRowWidth > 0 ? slot->parentRowWidth : slot->width;
+            const int width = given > 0 ? given : cell.width() - slot->x + given;
             QRect area(cell.left() + slot->x, cell.top(), qMax(0, width), cell.height());
             if (!isText(Outlet(i)) && Outlet(i) != Outlet::btnLinkButton) {
                 // Buttons and images keep their side, placed by the slot's alignment.

@@ -106,6 +106,8 @@ public:
         bool keepsPathEnd = false;
         // With keepsPathEnd, the text is a folder's path (elidedFolderEnd).
         bool isFolderPath = false;
+        // The width in a parent row (isParentNodeRole), when it differs.
+        int parentRowWidth = 0;
     };
 
     explicit CustomCell(QObject* parent = nullptr);
