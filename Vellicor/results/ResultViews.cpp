@@ -25,21 +25,21 @@ using namespace ResultsLook;
 namespace {
 
 // Name, size, the two dates and type of the outline's rows: x and width of
-// each; the path follows them. A small screen's narrower pane draws the rows a
-// point smaller, packs them closer, keeps dates whole and gives the path the
-// most room it can: the path holds the name too, and in a group the copies
-// differ by their folders.
-constexpr int outlineColumns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
+// each; the path follows them and has the most room the row leaves beside
+// figures and dates kept whole: it holds the name too, and in a group the
+// copies differ by their folders. A small screen's narrower pane draws the
+// rows a point smaller and packs them closer.
+constexpr int outlineColumns[2][5][2] = { { { 52, 130 }, { 186, 66 }, { 256, 134 }, { 394, 134 }, { 532, 52 } },
     { { 52, 86 }, { 142, 60 }, { 206, 122 }, { 332, 122 }, { 458, 48 } } };
-// The path's least width in an outline row: on a small screen's window, room
-// for the last folder and the name of an ordinary path, with the row still
-// inside the view beside its scroller.
-constexpr int outlineLeastFolderWidth[2] = { 100, 132 };
+// The path's least width in an outline row: room for the last folder and the
+// name of an ordinary path, with the row still inside the view beside its
+// scroller at the window's least size.
+constexpr int outlineLeastFolderWidth[2] = { 170, 132 };
 // The rows' text sizes: name, then the rest.
 constexpr int outlineTextSizes[2][2] = { { 13, 12 }, { 12, 11 } };
 // What a group row's name has beyond the name column: its row has room to
 // spare, and a group is known by its name.
-constexpr int outlineGroupNameExtra[2] = { 0, 74 };
+constexpr int outlineGroupNameExtra[2] = { 42, 74 };
 
 int outlineLeastRowWidth()
 {

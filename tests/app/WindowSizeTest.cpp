@@ -19,6 +19,7 @@
 #include "home/MainViewController.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsModel.h"
+#include "support/PathCells.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -281,27 +282,7 @@ TEST_F(LaunchedWindow, AtALaptopsWindowSizeEachPathKeepsItsLastFolders)
     ASSERT_TRUE(isSmallScreenLayout);
     ASSERT_EQ(window->size(), QSize(960, 620));
     ResultViewController& results = program.results();
-    const QStringList paths { QStringLiteral("/home/user/Music/track 01.mp3"),
-        QStringLiteral("/media/backup-disk/Music/track 01.mp3"), QStringLiteral("/home/user/Videos/clip 7.mp4"),
-        QStringLiteral("/media/backup-disk/Videos/clip 7.mp4") };
-    // With more groups below them, so that the view shows its scroller; each
-    // file with its dates and an extension, as a scan records them.
-    std::vector<DuplicateGroupPtr> groups { groupOfPaths(paths.mid(0, 2), 999'999'999),
-        groupOfPaths(paths.mid(2, 2), 999'990'000) };
-    for (int g = 0; g < 12; ++g) {
-        const QString name = QStringLiteral("IMG_%1.jpg").arg(4100 + g);
-        groups.push_back(groupOfPaths({ QStringLiteral("/home/user/Pictures/") + name,
-                                          QStringLiteral("/media/backup-disk/Pictures/") + name },
-            4'200'000));
-    }
-    for (const DuplicateGroupPtr& group : groups) {
-        for (const FileInfoNodePtr& file : group->children) {
-            file->createDate = QDateTime(QDate(2024, 5, 28), QTime(10, 48, 58));
-            file->modDate = QDateTime(QDate(2024, 6, 10), QTime(20, 38, 38));
-            file->fileExtension = QFileInfo(*file->fileName).suffix();
-        }
-    }
-    results.loadScanResults(groups, 14, ScanSource::thisComputer);
+    results.loadScanResults(copiesInTwoPlaces(), 14, ScanSource::thisComputer);
     results.show();
     results.raise();
     auto* sheet = results.findChild<QWidget*>(QStringLiteral("windowScanComplete"));
@@ -326,43 +307,12 @@ TEST_F(LaunchedWindow, AtALaptopsWindowSizeEachPathKeepsItsLastFolders)
         ASSERT_TRUE(waitUntil([] { return !QApplication::activePopupWidget(); }));
         QCoreApplication::processEvents();
     };
-    // The last folder and the name, after whatever came before them.
-    const auto keepsEnd = [](const QString& shown, const QString& path, int parts) {
-        const QString end = path.section(QLatin1Char('/'), -parts);
-        return shown == path || shown == QStringLiteral("…/") + path.section(QLatin1Char('/'), -parts)
-            || (shown.startsWith(QChar(0x2026)) && shown.endsWith(QLatin1Char('/') + end));
-    };
-
     choose("ID_GROUP_VIEW");
     CustomOutlineView* outline = results.outlineDuplicates();
     ASSERT_TRUE(outline->isVisible());
     outline->expandAll();
     QCoreApplication::processEvents();
-    ASSERT_TRUE(outline->verticalScrollBar()->isVisible());
-    EXPECT_EQ(outline->horizontalScrollBar()->maximum(), 0) << "the rows are wider than the view";
-    auto* outlineCell = qobject_cast<CustomCell*>(outline->itemDelegate());
-    ASSERT_TRUE(outlineCell);
-    int pathsSeen = 0;
-    for (int g = 0; g < outline->model()->rowCount(); ++g) {
-        const QModelIndex group = outline->model()->index(g, 0);
-        for (int f = 0; f < outline->model()->rowCount(group); ++f) {
-            const QModelIndex file = outline->model()->index(f, 0, group);
-            const QString path = file.data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
-            if (!file.data(CustomCell::isFileRecordRole).toBool() || path.isEmpty())
-                continue;
-            ++pathsSeen;
-            const QRect row = outline->visualRect(file);
-            const QString shown = outlineCell->shownText(row, file, CustomCell::Outlet::lblFilePath);
-            EXPECT_TRUE(keepsEnd(shown, path, 2)) << "\"" << shown.toStdString() << "\" for " << path.toStdString();
-            // The figures beside it stand whole.
-            using Outlet = CustomCell::Outlet;
-            for (const Outlet outlet : { Outlet::lblSize, Outlet::lblCretedDate, Outlet::lblModifiedDate, Outlet::lblExt }) {
-                const QString whole = file.data(CustomCell::roleOf(outlet)).toString();
-                EXPECT_EQ(outlineCell->shownText(row, file, outlet).toStdString(), whole.toStdString());
-            }
-        }
-    }
-    EXPECT_EQ(pathsSeen, 28);
+    EXPECT_EQ(expectPathsKeepTheirEnds(*outline), 28);
 
     choose("ID_LIST_VIEW");
     QTableView* list = results.tblDuplicates();
@@ -376,7 +326,7 @@ TEST_F(LaunchedWindow, AtALaptopsWindowSizeEachPathKeepsItsLastFolders)
         if (folder.isEmpty())
             continue;
         const QString shown = folderCell->shownText(list->visualRect(index), index, CustomCell::Outlet::lbltextField);
-        EXPECT_TRUE(keepsEnd(shown, folder, 1)) << "\"" << shown.toStdString() << "\" for " << folder.toStdString();
+        EXPECT_TRUE(keepsPathEnd(shown, folder, 1)) << "\"" << shown.toStdString() << "\" for " << folder.toStdString();
         shownFolders << shown;
         // The tip over the cell is the whole folder.
         const QRect cell = list->visualRect(index);

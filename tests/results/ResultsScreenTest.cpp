@@ -39,6 +39,7 @@
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"
+#include "support/PathCells.h"
 #include "support/RecordingAlerts.h"
 #include "support/ResultsRows.h"
 #include "support/TabReach.h"
@@ -720,6 +721,22 @@ TEST_F(ResultsScreen, MarksACategoryHidesAreToldInTheFooterAndByDeleteMarked)
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].messageText.toStdString(),
         localizedText("ID_NO_ITEM_SELECTED_PLEASE_SELECT_AND_RETRY_AGAIN").toStdString());
+}
+
+// At the window's base size the group view's path keeps its last folder and
+// its name too.
+TEST_F(ResultsScreen, AtTheBaseWindowSizeEachGroupViewPathKeepsItsLastFolderAndName)
+{
+    load(copiesInTwoPlaces());
+    clock->advance();
+    ASSERT_EQ(screen->size(), mainWindowContentSize);
+    auto* group = button("btnHierarcheryView");
+    QTest::mouseClick(group, Qt::LeftButton, {}, group->rect().center());
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    ASSERT_TRUE(outline->isVisible());
+    outline->expandAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(expectPathsKeepTheirEnds(*outline), 28);
 }
 
 TEST_F(ResultsScreen, SelectAllBoxInTheCheckColumnsHeaderMarksAllButOneFilePerGroup)
