@@ -9,11 +9,13 @@
 #include "controls/WindowHelpers.h"
 #include "core/Localization.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace {
@@ -32,16 +34,43 @@ QPlainTextEdit* makeList(QWidget* parent)
     return list;
 }
 
+constexpr int figurePointSize = 24;
+
 QLabel* makeFigure(QWidget* parent, int column, int y)
 {
     const int width = innerWidth / 3;
-    QLabel* label = makeLabel(parent, QString(), QRect(margin + column * width, y, width, 36), 24);
+    QLabel* label = makeLabel(parent, QString(), QRect(margin + column * width, y, width, 36), figurePointSize);
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
+    // A figure is one line: a long one takes a smaller size (setFigures).
+    label->setWordWrap(false);
     label->setAlignment(Qt::AlignCenter);
     label->setStyleSheet(QStringLiteral("color: white;"));
     return label;
+}
+
+// The figures whole on their one line each: at the figures' size when they
+// fit, else all three at the largest size at which the longest fits
+// ("1000.00 MB", a count of many digits), so that they stay alike.
+void setFigures(const std::array<QLabel*, 3>& labels, const std::array<QString, 3>& values)
+{
+    QFont font = labels[0]->font();
+    int size = figurePointSize;
+    for (; size > 8; --size) {
+        font.setPointSize(size);
+        const QFontMetrics metrics(font);
+        bool fits = true;
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            fits = fits && metrics.horizontalAdvance(values[i]) <= labels[i]->contentsRect().width();
+        if (fits)
+            break;
+    }
+    font.setPointSize(size);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        labels[i]->setFont(font);
+        labels[i]->setText(values[i]);
+    }
 }
 
 QLabel* makeCaption(QWidget* parent, const QString& value, int column, int y)
@@ -177,9 +206,8 @@ void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, st
         lblSelectedFileDeletedInfo->x(), lblSelectedFileDeletedInfo->y() + selectedFileDeletedInfoRaise_ - raise);
     selectedFileDeletedInfoRaise_ = raise;
     lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
-    lblDupCleaned->setText(figures.dupCleaned);
-    lblDupSizeCleaned->setText(figures.dupSizeCleaned);
-    lblUniqueFilesRetain->setText(figures.uniqueFilesRetain);
+    setFigures({ lblDupCleaned, lblDupSizeCleaned, lblUniqueFilesRetain },
+        { figures.dupCleaned, figures.dupSizeCleaned, figures.uniqueFilesRetain });
     lblUniqueFilesRetained->setText(figures.uniqueFilesRetained);
     lblInCaseMistake->setText(figures.inCaseMistake);
     lblDupCleanedLibrary->setText(figures.dupCleanedLibrary);

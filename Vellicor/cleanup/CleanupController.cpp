@@ -107,7 +107,16 @@ void CleanupController::removeSelectedItems()
         return;
     if (state_.countMarked() == 0) {
         AlertRequest alert;
-        alert.messageText = localizedText(QStringLiteral("ID_NO_ITEM_SELECTED_PLEASE_SELECT_AND_RETRY_AGAIN"));
+        // Marks the category hides are not removed, and the user is told
+        // where they are.
+        if (const qint64 hidden = state_.hiddenMarkedCount(); hidden > 0) {
+            alert.messageText = localizedText(QStringLiteral("ID_NO_MARKED_FILE_SHOWN"));
+            alert.informativeText = formatText(
+                localizedText(hidden == 1 ? "ID_MARKED_FILE_HIDDEN_NOT_REMOVED" : "ID_MARKED_FILES_HIDDEN_NOT_REMOVED"),
+                { hidden });
+        } else {
+            alert.messageText = localizedText(QStringLiteral("ID_NO_ITEM_SELECTED_PLEASE_SELECT_AND_RETRY_AGAIN"));
+        }
         alert.buttons = { localizedText(QStringLiteral("ID_OK")) };
         alertPresenter()->presentThen(alert, [this](int) { emit trashButtonStateChanged(0); });
         return;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -77,15 +78,31 @@ double contrastRatio(const QColor& a, const QColor& b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-void chainLeftToRight(std::vector<QWidget*> controls)
+namespace {
+
+// Sorted by key of each control's place in its window, then chained.
+template<typename Key>
+void chainSorted(std::vector<QWidget*> controls, Key key)
 {
     std::erase(controls, nullptr);
     if (controls.size() < 2)
         return;
     QWidget* window = controls.front()->window();
-    std::ranges::stable_sort(controls, {}, [window](const QWidget* w) { return w->mapTo(window, QPoint()).x(); });
+    std::ranges::stable_sort(controls, {}, [window, &key](const QWidget* w) { return key(w->mapTo(window, QPoint())); });
     for (std::size_t i = 0; i + 1 < controls.size(); ++i)
         QWidget::setTabOrder(controls[i], controls[i + 1]);
+}
+
+} // namespace
+
+void chainLeftToRight(std::vector<QWidget*> controls)
+{
+    chainSorted(std::move(controls), [](const QPoint& at) { return at.x(); });
+}
+
+void chainAsDrawn(std::vector<QWidget*> controls)
+{
+    chainSorted(std::move(controls), [](const QPoint& at) { return std::pair { at.y(), at.x() }; });
 }
 
 bool isContextMenuKey(const QKeyEvent* event)

@@ -42,6 +42,9 @@ double contrastRatio(const QColor& a, const QColor& b);
 // they are drawn, left to right; the leftmost keeps its place in the window's
 // chain and the others follow it.
 void chainLeftToRight(std::vector<QWidget*> controls);
+// Tab and Shift+Tab go through controls (all of a window's) in the order they
+// are drawn: top to bottom, and along a row left to right.
+void chainAsDrawn(std::vector<QWidget*> controls);
 
 // The keys that open the context menu of a view's selection: the Menu key
 // and Shift+F10.

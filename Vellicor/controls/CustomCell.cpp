@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int padding = 4;
@@ -75,6 +77,25 @@ void drawRoundButton(QPainter& painter, const QRect& rect, bool cross)
 
 } // namespace
 
+namespace {
+
+// "…/" and the most of the last parts that fit width, at least fewest of
+// them; empty when not even those fit.
+QString lastPartsThatFit(const QFontMetrics& metrics, const QStringList& parts, qsizetype fewest, int width)
+{
+    const QString ellipsis(QChar(0x2026));
+    QString fitting;
+    for (qsizetype kept = fewest; kept < parts.size(); ++kept) {
+        const QString candidate = ellipsis + QLatin1Char('/') + parts.mid(parts.size() - kept).join(QLatin1Char('/'));
+        if (metrics.horizontalAdvance(candidate) > width)
+            break;
+        fitting = candidate;
+    }
+    return fitting;
+}
+
+} // namespace
+
 QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int width)
 {
     if (metrics.horizontalAdvance(path) <= width)
@@ -84,14 +105,7 @@ QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int widt
     if (parts.size() < 2)
         return metrics.elidedText(path, Qt::ElideLeft, width);
     // From the last folder and the name, one more folder at a time.
-    QString fitting;
-    for (qsizetype kept = 2; kept < parts.size(); ++kept) {
-        const QString candidate = ellipsis + QLatin1Char('/') + parts.mid(parts.size() - kept).join(QLatin1Char('/'));
-        if (metrics.horizontalAdvance(candidate) > width)
-            break;
-        fitting = candidate;
-    }
-    if (!fitting.isEmpty())
+    if (const QString fitting = lastPartsThatFit(metrics, parts, 2, width); !fitting.isEmpty())
         return fitting;
     // The folder tells copies apart better than a name they mostly share.
     const QString folder = parts.at(parts.size() - 2) + QLatin1Char('/');
@@ -100,6 +114,19 @@ QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int widt
     if (nameRoom >= 4 * metrics.averageCharWidth())
         return head + metrics.elidedText(parts.last(), Qt::ElideMiddle, nameRoom);
     return metrics.elidedText(head + ellipsis, Qt::ElideLeft, width);
+}
+
+QString elidedFolderEnd(const QFontMetrics& metrics, const QString& folder, int width)
+{
+    if (metrics.horizontalAdvance(folder) <= width)
+        return folder;
+    const QStringList parts = folder.split(QLatin1Char('/'));
+    if (parts.size() < 2)
+        return metrics.elidedText(folder, Qt::ElideMiddle, width);
+    if (const QString fitting = lastPartsThatFit(metrics, parts, 1, width); !fitting.isEmpty())
+        return fitting;
+    const QString head = QString(QChar(0x2026)) + QLatin1Char('/');
+    return head + metrics.elidedText(parts.last(), Qt::ElideMiddle, std::max(0, width - metrics.horizontalAdvance(head)));
 }
 
 void drawCheckBox(QPainter& painter, const QRect& rect, int state)
@@ -179,11 +206,13 @@ std::array<QRect, CustomCell::outletCount> CustomCell::outletRects(const QRect& 
     };
 
     if (hasSlots_) {
+        const bool parentRow = index.data(isParentNodeRole).toBool();
         for (int i = 0; i < outletCount; ++i) {
             const auto& slot = slots_[i];
             if (!slot || !shown(Outlet(i)))
                 continue;
-            const int width = slot->width > 0 ? slot->width : cell.width() - slot->x + slot->width;
+            const int given = parentRow && slot->parentRowWidth > 0 ? slot->parentRowWidth : slot->width;
+            const int width = given > 0 ? given : cell.width() - slot->x + given;
             QRect area(cell.left() + slot->x, cell.top(), qMax(0, width), cell.height());
             if (!isText(Outlet(i)) && Outlet(i) != Outlet::btnLinkButton) {
                 // Buttons and images keep their side, placed by the slot's alignment.
@@ -239,11 +268,36 @@ std::optional<CustomCell::Outlet> CustomCell::buttonAt(
     return std::nullopt;
 }
 
+QFont CustomCell::drawnFont(Outlet outlet) const
+{
+    QFont font = fontOf(hasSlots_ ? slots_[int(outlet)] : std::nullopt);
+    font.setUnderline(outlet == Outlet::btnLinkButton);
+    return font;
+}
+
+QString CustomCell::fitted(const QFontMetrics& metrics, const QString& text, Outlet outlet, int width) const
+{
+    const auto& slot = slots_[int(outlet)];
+    if (slot && slot->keepsPathEnd)
+        return slot->isFolderPath ? elidedFolderEnd(metrics, text, width) : elidedPathEnd(metrics, text, width);
+    return metrics.elidedText(text, slot ? slot->elide : Qt::ElideRight, width);
+}
+
+QString CustomCell::shownText(const QRect& cellRect, const QModelIndex& index, Outlet outlet) const
+{
+    const QRect rect = outletRects(cellRect, index)[int(outlet)];
+    const QVariant text = content(index, outlet);
+    if (rect.isEmpty() || !isText(outlet))
+        return {};
+    if (text.userType() == qMetaTypeId<CellText>())
+        return plainText(text);
+    return fitted(QFontMetrics(drawnFont(outlet)), text.toString(), outlet, rect.width());
+}
+
 void CustomCell::drawText(
     QPainter& painter, const QRect& rect, const QVariant& text, Outlet outlet, const QStyleOptionViewItem& option) const
 {
     const auto& slot = slots_[int(outlet)];
-    const QFont font = fontOf(hasSlots_ ? slot : std::nullopt);
     const QColor base = outlet == Outlet::btnLinkButton ? linkColor
         : slot && slot->color                           ? *slot->color
                                                         : option.palette.color(QPalette::Text);
@@ -252,16 +306,12 @@ void CustomCell::drawText(
         alignment = Qt::AlignRight;
     alignment = (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
 
-    QFont drawn = font;
-    drawn.setUnderline(outlet == Outlet::btnLinkButton);
+    const QFont drawn = drawnFont(outlet);
     painter.setFont(drawn);
     const QFontMetrics metrics(drawn);
     if (text.userType() != qMetaTypeId<CellText>()) {
         painter.setPen(base);
-        const Qt::TextElideMode elide = slot ? slot->elide : Qt::ElideRight;
-        painter.drawText(rect, int(alignment),
-            slot && slot->keepsPathEnd ? elidedPathEnd(metrics, text.toString(), rect.width())
-                                       : metrics.elidedText(text.toString(), elide, rect.width()));
+        painter.drawText(rect, int(alignment), fitted(metrics, text.toString(), outlet, rect.width()));
         return;
     }
     // Runs are laid one after another from where the whole text would start.

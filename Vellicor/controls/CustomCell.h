@@ -18,6 +18,10 @@ class QPainter;
 // last folder and the name fit, the last folder whole and the name shortened
 // in its middle; narrower still, the end of the last folder.
 QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int width);
+// A folder's path shortened the same way, its last folder standing for the
+// name: "…/" and as many of its last folders as fit; when not even the last
+// one fits, "…/" and that folder shortened in its middle.
+QString elidedFolderEnd(const QFontMetrics& metrics, const QString& folder, int width);
 
 // One run of a text drawn in its own colour ("3 / 5" with the marked number
 // in blue). A text outlet takes a QString or a CellText.
@@ -100,6 +104,10 @@ public:
         // last folders and its name stay: copies in different folders read
         // apart however narrow the slot (see elidedPathEnd).
         bool keepsPathEnd = false;
+        // With keepsPathEnd, the text is a folder's path (elidedFolderEnd).
+        bool isFolderPath = false;
+        // The width in a parent row (isParentNodeRole), when it differs.
+        int parentRowWidth = 0;
     };
 
     explicit CustomCell(QObject* parent = nullptr);
@@ -113,6 +121,9 @@ public:
     // The rectangles the outlets of index take in a cell drawn at cellRect;
     // empty for outlets not shown.
     std::array<QRect, outletCount> outletRects(const QRect& cellRect, const QModelIndex& index) const;
+    // The text outlet's text as the cell draws it at cellRect: shortened to
+    // its room as its slot says; empty when the outlet is not shown.
+    QString shownText(const QRect& cellRect, const QModelIndex& index, Outlet outlet) const;
     // The button outlet at pos in the cell, if any.
     std::optional<Outlet> buttonAt(const QRect& cellRect, const QModelIndex& index, const QPoint& pos) const;
 
@@ -134,6 +145,8 @@ protected:
         const QModelIndex& index) override;
 
 private:
+    QFont drawnFont(Outlet outlet) const;
+    QString fitted(const QFontMetrics& metrics, const QString& text, Outlet outlet, int width) const;
     QVariant content(const QModelIndex& index, Outlet outlet) const;
     void drawText(QPainter& painter, const QRect& rect, const QVariant& text, Outlet outlet,
         const QStyleOptionViewItem& option) const;

@@ -12,7 +12,9 @@ CustomWindowNag::CustomWindowNag(QWidget* parent, Qt::WindowFlags)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // The window takes the keys when given them (showEvent) but is no stop of
+    // Tab, nor taken by a click between its controls: it draws no focus.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void CustomWindowNag::showEvent(QShowEvent* event)

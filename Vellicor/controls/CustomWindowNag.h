@@ -6,7 +6,8 @@
 // The borderless, shadowless window of the pop-up windows (scan complete,
 // trash confirmation, after clean, …). Whatever decorations a caller asks for,
 // it comes out without frame or shadow, paints only what its content paints,
-// follows the mouse and still takes keyboard focus. Under its content it
+// follows the mouse and still takes the keys (though it is no stop of Tab:
+// only its controls show the focus). Under its content it
 // paints the part of its parent's window it covers, as that looked when it
 // opened: a display without a compositor shows a translucent window's empty
 // parts black, which would hide the whole window behind a veil. It opens with

@@ -202,6 +202,9 @@ void EmptyFolderHandler::windowDidLoad()
     placeWidget(window_, { 0, 0, 640, 480 });
     sheetFrames().apply(window_);
     boxBottomDeleteEmpFolders->lower();
+    // The tab views joined the window after the bottom strip was built.
+    chainAsDrawn({ btnCloseDeleteFolder, btnScanEmptyFolders, btnSettingForEmptyFolder, btnBrowse, btnScanFolders,
+        outlineViewFolderList, btnCancel, btnUndo, btnDeleteFolders });
     tabChangedDeleteFolder(1);
 }
 

@@ -63,6 +63,7 @@ void ResultsState::loadPreparedResultSet(PreparedResultSet prepared, qint64 dupC
     isFolderPriorityUpdate = false;
     countMarked_ = 0;
     sizeOfMarkedFiles_ = 0;
+    hiddenMarked_ = 0;
     sortType = GlobalObjects::SortType::sortBySize;
     sortOrder = GlobalObjects::SortOrder::sortDescending;
     isCollectionViewRefreshRequired = true;
@@ -322,6 +323,15 @@ void ResultsState::setMarkedTotals(MarkedTotals totals)
 {
     countMarked_ = totals.count;
     sizeOfMarkedFiles_ = totals.bytes;
+    // Only a category hides files; the marked-groups filter hides groups
+    // without marks.
+    hiddenMarked_ = 0;
+    if (selectedCategoryIndex != -1) {
+        qint64 marked = 0;
+        for (const DuplicateGroupPtr& group : arrMainGroup)
+            marked += std::ranges::count_if(group->children, [](const FileInfoNodePtr& f) { return f && f->isMarked(); });
+        hiddenMarked_ = std::max<qint64>(marked - countMarked_, 0);
+    }
     updateMarkedCountLabel();
 }
 
@@ -437,13 +447,19 @@ MarkedCountLabel ResultsState::markedCountLabel() const
     // Only one file takes the singular text; none reads "0 files marked".
     const QString count = formatText(
         localizedText(countMarked_ == 1 ? "ID_ITEM_MARKED_COUNT" : "ID_ITEMS_MARKED_COUNT"), { countMarked_ });
+    // What the category hides is told beside what it shows, with where it is.
+    const QString hidden = hiddenMarked_ == 0
+        ? QString()
+        : QStringLiteral(" \u00b7 ") + formatText(localizedText("ID_MORE_MARKED_UNDER_ALL_FILES"), { hiddenMarked_ });
     if (countMarked_ == 0) {
-        label.text = count;
+        label.text = count + hidden;
+        label.unhide = hiddenMarked_ > 0;
         return label;
     }
     label.unhide = true;
     label.text
-        = formatText(QStringLiteral("%@ %@"), { count, getSizeInUnits(static_cast<double>(sizeOfMarkedFiles_)) });
+        = formatText(QStringLiteral("%@ %@"), { count, getSizeInUnits(static_cast<double>(sizeOfMarkedFiles_)) })
+        + hidden;
     return label;
 }
 

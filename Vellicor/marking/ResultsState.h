@@ -183,6 +183,10 @@ public:
     // whatever a caller unmarks.
     qint64 countMarked() const { return countMarked_; }
     quint64 sizeOfMarkedFiles() const { return sizeOfMarkedFiles_; }
+    // The marked files the category shown hides (their marks stand, and they
+    // are back under All Files); counted whenever the shown files change as a
+    // whole, since no command changes the marks of files it does not show.
+    qint64 hiddenMarkedCount() const { return hiddenMarked_; }
 
     void setObserver(MarkingObserver* observer) { observer_ = observer; }
     MarkingObserver* observer() const { return observer_; }
@@ -228,7 +232,8 @@ public:
         quint64 bytes = 0;
     };
     static MarkedTotals markedTotalsOf(const std::vector<DuplicateGroupPtr>& groups);
-    // Takes totals counted elsewhere from the shown files, as recountMarkedFiles would.
+    // Takes totals counted elsewhere from the shown files, as recountMarkedFiles
+    // would, and counts the marked files the category hides.
     void setMarkedTotals(MarkedTotals totals);
 
     // Unmarks every shown file and sets every shown group off; hidden files
@@ -400,6 +405,7 @@ private:
     quint64 resultSetId_ = 0;
     qint64 countMarked_ = 0;
     quint64 sizeOfMarkedFiles_ = 0;
+    qint64 hiddenMarked_ = 0;
     DuplicatesSummary duplicatesSummary_;
     SlicedWork bulkMarks_;
     ShownGroupsOrder shownOrder_ { *this };

@@ -24,13 +24,22 @@ using namespace ResultsLook;
 
 namespace {
 
-// Name, size, the two dates, type and folder of the outline's rows: x and
-// width of each; a small screen's narrower pane packs them closer and keeps
-// dates whole.
-constexpr int outlineColumns[2][5][2] = { { { 52, 172 }, { 230, 70 }, { 304, 140 }, { 448, 140 }, { 592, 58 } },
-    { { 52, 120 }, { 176, 62 }, { 240, 136 }, { 378, 136 }, { 516, 58 } } };
-// The folder's least width in an outline row.
-constexpr int outlineLeastFolderWidth[2] = { 100, 60 };
+// Name, size, the two dates and type of the outline's rows: x and width of
+// each; the path follows them and has the most room the row leaves beside
+// figures and dates kept whole: it holds the name too, and in a group the
+// copies differ by their folders. A small screen's narrower pane draws the
+// rows a point smaller and packs them closer.
+constexpr int outlineColumns[2][5][2] = { { { 52, 130 }, { 186, 66 }, { 256, 134 }, { 394, 134 }, { 532, 52 } },
+    { { 52, 86 }, { 142, 60 }, { 206, 122 }, { 332, 122 }, { 458, 48 } } };
+// The path's least width in an outline row: room for the last folder and the
+// name of an ordinary path, with the row still inside the view beside its
+// scroller at the window's least size.
+constexpr int outlineLeastFolderWidth[2] = { 170, 132 };
+// The rows' text sizes: name, then the rest.
+constexpr int outlineTextSizes[2][2] = { { 13, 12 }, { 12, 11 } };
+// What a group row's name has beyond the name column: its row has room to
+// spare, and a group is known by its name.
+constexpr int outlineGroupNameExtra[2] = { 42, 74 };
 
 int outlineLeastRowWidth()
 {
@@ -46,18 +55,24 @@ void layOutOutlineCell(CustomCell& cell, int extra)
 {
     using Outlet = CustomCell::Outlet;
     using Slot = CustomCell::Slot;
-    const auto& column = outlineColumns[isSmallScreenLayout ? 1 : 0];
+    const int layout = isSmallScreenLayout ? 1 : 0;
+    const auto& column = outlineColumns[layout];
+    const int nameSize = outlineTextSizes[layout][0];
+    const int textSize = outlineTextSizes[layout][1];
     const int name = std::max(0, extra) / 2;
     cell.setSlot(Outlet::btnCheckBox, Slot(6, 18));
     cell.setSlot(Outlet::imgView, Slot(30, 18));
-    cell.setSlot(Outlet::lbltextField, Slot(column[0][0], column[0][1] + name));
-    cell.setSlot(Outlet::lblDescription, Slot(column[1][0] + name, 240, Qt::AlignLeft, 12, false, captionColor));
+    Slot nameSlot(column[0][0], column[0][1] + name, Qt::AlignLeft, nameSize);
+    nameSlot.parentRowWidth = nameSlot.width + outlineGroupNameExtra[layout];
+    cell.setSlot(Outlet::lbltextField, nameSlot);
+    cell.setSlot(Outlet::lblDescription,
+        Slot(column[1][0] + name + outlineGroupNameExtra[layout], 240, Qt::AlignLeft, textSize, false, captionColor));
     cell.setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
-    cell.setSlot(Outlet::lblSize, Slot(column[1][0] + name, column[1][1], Qt::AlignLeft, 12));
-    cell.setSlot(Outlet::lblCretedDate, Slot(column[2][0] + name, column[2][1], Qt::AlignLeft, 12));
-    cell.setSlot(Outlet::lblModifiedDate, Slot(column[3][0] + name, column[3][1], Qt::AlignLeft, 12));
-    cell.setSlot(Outlet::lblExt, Slot(column[4][0] + name, column[4][1], Qt::AlignLeft, 12));
-    Slot pathSlot(column[4][0] + column[4][1] + 4 + name, -8, Qt::AlignLeft, 12);
+    cell.setSlot(Outlet::lblSize, Slot(column[1][0] + name, column[1][1], Qt::AlignLeft, textSize));
+    cell.setSlot(Outlet::lblCretedDate, Slot(column[2][0] + name, column[2][1], Qt::AlignLeft, textSize));
+    cell.setSlot(Outlet::lblModifiedDate, Slot(column[3][0] + name, column[3][1], Qt::AlignLeft, textSize));
+    cell.setSlot(Outlet::lblExt, Slot(column[4][0] + name, column[4][1], Qt::AlignLeft, textSize));
+    Slot pathSlot(column[4][0] + column[4][1] + 4 + name, -8, Qt::AlignLeft, textSize);
     pathSlot.keepsPathEnd = true;
     cell.setSlot(Outlet::lblFilePath, pathSlot);
 }
@@ -162,7 +177,10 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::nameColumn, nameCell);
     auto* folderCell = new CustomCell(tblDuplicates_);
     CustomCell::Slot folderSlot(6, -4, Qt::AlignLeft, 12);
-    folderSlot.elide = Qt::ElideMiddle;
+    // Whole leading folders give way first, as in the outline's path: the
+    // folders nearest the files stay. The tip is the whole folder.
+    folderSlot.keepsPathEnd = true;
+    folderSlot.isFolderPath = true;
     folderCell->setSlot(CustomCell::Outlet::lbltextField, folderSlot);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::folderColumn, folderCell);
     connect(checkCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {

@@ -14,6 +14,7 @@
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ResultsState.h"
 #include "results/ResultViewController.h"
+#include "support/TabReach.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
@@ -152,6 +153,18 @@ TEST_F(KeyboardOnScreens, EnterOnASheetReachesNothingBehindIt)
     returnClosesOnly(results().afterCleanSheets().windowAfterClean(), results().afterCleanSheets().btnOkTrash);
     EXPECT_TRUE(results().isVisible());
     EXPECT_FALSE(sheetOpen());
+}
+
+// The scan-complete sheet opens on its default choice; Tab goes between its
+// two choices as they stand, and each shows that it has the focus.
+TEST_F(KeyboardOnScreens, TabGoesRoundTheScanCompleteSheetAsDrawnAndEachStopShowsIt)
+{
+    scanToResults(2);
+    CustomWindowNag* sheet = results().autoMarkSheets().windowScanComplete;
+    ASSERT_TRUE(waitUntil([sheet] { return sheet->isActiveWindow(); }));
+    ASSERT_EQ(QApplication::focusWidget(), results().autoMarkSheets().btnSelectManually);
+    expectTabGoesRoundAsDrawn(*sheet);
+    EXPECT_EQ(QApplication::focusWidget(), results().autoMarkSheets().btnSelectManually);
 }
 
 TEST_F(KeyboardOnScreens, TabFollowsTheResultsToolbarAndCategoriesAsTheyAreDrawn)

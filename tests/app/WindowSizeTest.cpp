@@ -5,11 +5,21 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterClean.h"
+#include "cleanup/AfterCleanSheets.h"
+#include "cleanup/CleanupController.h"
+#include "controls/CustomCell.h"
+#include "controls/CustomOutlineView.h"
+#include "controls/CustomTableView.h"
+#include "controls/IMGButton.h"
+#include "core/CommonFuncs.h"
 #include "controls/LayoutFrame.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsModel.h"
+#include "support/PathCells.h"
 #include "support/ResultsRows.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -19,12 +29,17 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
+#include <QTableView>
 #include <QTextDocument>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace {
@@ -197,4 +212,129 @@ TEST(WindowSize, BothScreensFollowTheWindowGrownAndShrunkInEachLayout)
         results.hide();
         LocalizationDetail::resetLocalizationTable();
     }
+}
+
+namespace {
+
+// The program launched as main() does, its window shown.
+class LaunchedWindow : public ::testing::Test {
+protected:
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    AppComposition program { defaults };
+    QMainWindow* window = nullptr;
+
+    void SetUp() override
+    {
+        program.launch();
+        window = program.delegate().window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    }
+};
+
+} // namespace
+
+// The after-clean window's three figures, each the longest of its kind the
+// program writes (a size that rounds up into "1000.00", the largest size a
+// run can count, counts of many digits), stand whole on one line at the
+// window's first size, grown and at its least.
+TEST_F(LaunchedWindow, TheAfterCleanFiguresStandWholeOnOneLineAtEveryWindowSize)
+{
+    AfterCleanSheets& sheets = program.results().afterCleanSheets();
+
+    const quint64 sizes[] = { 999'999'999ULL, 999'994'000'000ULL, 999'999'000'000'000ULL,
+        std::numeric_limits<quint64>::max(), 348'700ULL };
+    for (const QSize size : { window->size(), QSize(1400, 870), QSize(200, 200) }) {
+        window->resize(size);
+        QCoreApplication::processEvents();
+        for (const quint64 bytes : sizes) {
+            RemovalReport report;
+            report.countTrashed = 123'456'789'012;
+            report.sizeTrashed = bytes;
+            report.uniquePhotosReatined = 9'876'543'210;
+            sheets.showAfterCleanWindow(afterCleanFigures(report, ScanSource::thisComputer), {});
+            ASSERT_TRUE(waitUntil([&] { return sheets.windowAfterClean()->isVisible(); }));
+            for (QLabel* figure : { sheets.lblDupCleaned, sheets.lblDupSizeCleaned, sheets.lblUniqueFilesRetain }) {
+                const std::string where = std::to_string(window->width()) + "x" + std::to_string(window->height())
+                    + " \"" + figure->text().toStdString() + "\"";
+                EXPECT_FALSE(figure->text().isEmpty()) << where;
+                EXPECT_FALSE(figure->wordWrap()) << where << " may wrap";
+                EXPECT_LE(figure->fontMetrics().horizontalAdvance(figure->text()), figure->contentsRect().width())
+                    << where << " is cut";
+                EXPECT_GE(figure->fontMetrics().height(), 16) << where << " is too small to read";
+                EXPECT_TRUE(sheets.windowAfterClean()->rect().contains(
+                    QRect(figure->mapTo(sheets.windowAfterClean(), QPoint()), figure->size())))
+                    << where;
+            }
+            EXPECT_EQ(sheets.lblDupSizeCleaned->text(), getSizeInUnits(double(bytes)));
+            sheets.btnOkTrash->click();
+        }
+    }
+    EXPECT_EQ(getSizeInUnits(999'999'999.0), QStringLiteral("1000.00 MB"));
+}
+
+// At the window's size on a laptop's 1366 by 768 screen, a copy's path in the
+// group view keeps at least its last folder and its name beside whole figures,
+// and the list's folder keeps its last folders: whole leading folders go
+// first. The list tips the whole folder.
+TEST_F(LaunchedWindow, AtALaptopsWindowSizeEachPathKeepsItsLastFolders)
+{
+    ASSERT_TRUE(isSmallScreenLayout);
+    ASSERT_EQ(window->size(), QSize(960, 620));
+    ResultViewController& results = program.results();
+    results.loadScanResults(copiesInTwoPlaces(), 14, ScanSource::thisComputer);
+    results.show();
+    results.raise();
+    auto* sheet = results.findChild<QWidget*>(QStringLiteral("windowScanComplete"));
+    ASSERT_TRUE(sheet && waitUntil([&] { return sheet->isVisible(); }));
+    auto* manually = sheet->findChild<QAbstractButton*>(QStringLiteral("btnSelectManually"));
+    QTest::mouseClick(manually, Qt::LeftButton, {}, manually->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    // A view chosen from the view pop-up of the small window's toolbar.
+    const auto choose = [&](const char* title) {
+        auto* button = results.findChild<QAbstractButton*>(QStringLiteral("btnGroupView"));
+        ASSERT_TRUE(button && button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+        QAction* wanted = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text().remove(QLatin1Char('&')) == localizedText(title))
+                wanted = action;
+        }
+        ASSERT_TRUE(wanted) << title;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(wanted).center());
+        ASSERT_TRUE(waitUntil([] { return !QApplication::activePopupWidget(); }));
+        QCoreApplication::processEvents();
+    };
+    choose("ID_GROUP_VIEW");
+    CustomOutlineView* outline = results.outlineDuplicates();
+    ASSERT_TRUE(outline->isVisible());
+    outline->expandAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(expectPathsKeepTheirEnds(*outline), 28);
+
+    choose("ID_LIST_VIEW");
+    QTableView* list = results.tblDuplicates();
+    ASSERT_TRUE(list->isVisible());
+    auto* folderCell = qobject_cast<CustomCell*>(list->itemDelegateForColumn(ResultsModel::folderColumn));
+    ASSERT_TRUE(folderCell);
+    QStringList shownFolders;
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        const QModelIndex index = list->model()->index(row, ResultsModel::folderColumn);
+        const QString folder = index.data(Qt::DisplayRole).toString();
+        if (folder.isEmpty())
+            continue;
+        const QString shown = folderCell->shownText(list->visualRect(index), index, CustomCell::Outlet::lbltextField);
+        EXPECT_TRUE(keepsPathEnd(shown, folder, 1)) << "\"" << shown.toStdString() << "\" for " << folder.toStdString();
+        shownFolders << shown;
+        // The tip over the cell is the whole folder.
+        const QRect cell = list->visualRect(index);
+        QHelpEvent tip(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(list->viewport(), &tip);
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == folder; }, 2000))
+            << folder.toStdString() << " tipped as \"" << QToolTip::text().toStdString() << "\"";
+        QToolTip::hideText();
+    }
+    EXPECT_EQ(shownFolders.size(), 28);
 }

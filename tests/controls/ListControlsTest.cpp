@@ -157,6 +157,26 @@ TEST_F(ControlsTest, APathShortenedKeepsItsLastFoldersAndName)
     }
 }
 
+// A folder's path loses whole leading folders first and keeps its last one,
+// shortened in its middle only when it alone is too wide.
+TEST_F(ControlsTest, AFolderShortenedKeepsItsLastFolders)
+{
+    const QFontMetrics metrics(QFont(QStringLiteral("Sans"), 12));
+    const QString folder = QStringLiteral("/media/backup-disk/Videos/2023 Lisbon");
+    const auto at = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(folder)), folder);
+    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(folder) - 1), QStringLiteral("…/backup-disk/Videos/2023 Lisbon"));
+    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(QStringLiteral("…/Videos/2023 Lisbon")) + 1),
+        QStringLiteral("…/Videos/2023 Lisbon"));
+    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(QStringLiteral("…/2023 Lisbon"))), QStringLiteral("…/2023 Lisbon"));
+    for (const int width : { at(QStringLiteral("…/2023 Lisbon")) - 1, 40, 12 }) {
+        const QString shown = elidedFolderEnd(metrics, folder, width);
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("…/"))) << shown.toStdString();
+        EXPECT_LE(at(shown), std::max(width, at(QStringLiteral("…/…")))) << shown.toStdString();
+    }
+    EXPECT_EQ(elidedFolderEnd(metrics, QStringLiteral("/"), 200), QStringLiteral("/"));
+}
+
 TEST_F(ControlsTest, OutlineRightClickActsOnlyOnFileRows)
 {
     QStandardItemModel model;

@@ -5,9 +5,11 @@
 #include "emptyfolders/FolderTreeModel.h"
 #include "support/MemoryGrowth.h"
 #include "support/RecordingAlerts.h"
+#include "support/TabReach.h"
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -287,6 +289,22 @@ TEST_F(EmptyFolderCleaner, ButtonsFollowEachStepAndCloseStartsClean)
 }
 
 } // namespace
+
+// Tab goes round the window's controls top to bottom, each row left to
+// right, and each control shows that it has the focus.
+TEST_F(EmptyFolderCleaner, TabGoesRoundTheWindowAsDrawnAndEachStopShowsIt)
+{
+    tree.folder(QStringLiteral("a/b"));
+    handler.beginSheet(nullptr);
+    scan();
+    expand(QString());
+    QDialog* window = handler.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(handler.btnDeleteFolders->isEnabled() && handler.btnCancel->isEnabled());
+    handler.btnBrowse->setFocus(Qt::TabFocusReason);
+    expectTabGoesRoundAsDrawn(*window);
+    handler.closeDeleteFolderNag();
+}
 
 TEST_F(EmptyFolderCleaner, ScanWaitsForAFolderAndThePathReadsAsText)
 {

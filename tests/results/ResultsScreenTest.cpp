@@ -15,8 +15,11 @@
 #include "controls/MyHeaderCell.h"
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
+#include "core/CommonFuncs.h"
 #include "core/GlobalObjects.h"
+#include "core/Localization.h"
 #include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarkPlan.h"
 #include "marking/AutoMarking.h"
@@ -36,6 +39,7 @@
 #include "results/ResultsModel.h"
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"
+#include "support/PathCells.h"
 #include "support/RecordingAlerts.h"
 #include "support/ResultsRows.h"
 #include "support/TabReach.h"
@@ -660,6 +664,99 @@ TEST_F(ResultsScreen, RemoveIsEnabledOnlyWhileSomethingIsMarked)
     EXPECT_FALSE(remove->isEnabled());
     QTest::mouseClick(remove, Qt::LeftButton);
     EXPECT_TRUE(alerts->shown.empty()) << "a disabled Remove does nothing";
+}
+
+// Marks the category shown hides stand: the footer counts them beside the
+// shown ones with the way back to them, and Delete Marked says where they are
+// rather than that nothing is marked; it removes nothing.
+TEST_F(ResultsScreen, MarksACategoryHidesAreToldInTheFooterAndByDeleteMarked)
+{
+    // A picture pair, a music pair, and a pair of one song and one picture.
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" }, { "e:2:7", "f:1:7" } }), 0);
+    clock->advance();
+    ASSERT_EQ(listNames(), (QStringList { "a", "b", "e", "f", "c", "d" }));
+    clickListCheckBox(0);
+    clickListCheckBox(2);
+    ASSERT_EQ(screen->state().countMarked(), 2);
+    const auto choose = [&](int category) {
+        QTest::mouseClick(screen->categoryButton(category), Qt::LeftButton);
+        clock->advance();
+    };
+    const auto hiddenNote = [](qint64 count) {
+        return QStringLiteral(" \u00b7 ") + formatText(localizedText("ID_MORE_MARKED_UNDER_ALL_FILES"), { count });
+    };
+    const auto deleteMarked = [&] {
+        alerts->shown.clear();
+        auto* link = button("btnDeleteLink");
+        QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+        EXPECT_FALSE(screen->cleanup().isRemoving());
+        return alerts->shown;
+    };
+
+    choose(4); // music: the song of the mixed pair is alone under it
+    ASSERT_EQ(listNames(), (QStringList { "c", "d" }));
+    QLabel* footer = screen->lblNumMarkedFiles();
+    EXPECT_EQ(footer->text().toStdString(),
+        (formatText(localizedText("ID_ITEMS_MARKED_COUNT"), { 0 }) + hiddenNote(2))
+            .toStdString());
+    EXPECT_TRUE(footer->isVisible());
+    EXPECT_LE(footer->fontMetrics().horizontalAdvance(footer->text()), footer->contentsRect().width());
+    std::vector<AlertRequest> told = deleteMarked();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].messageText.toStdString(), localizedText("ID_NO_MARKED_FILE_SHOWN").toStdString());
+    EXPECT_EQ(told[0].informativeText.toStdString(),
+        formatText(localizedText("ID_MARKED_FILES_HIDDEN_NOT_REMOVED"), { 2 }).toStdString());
+    EXPECT_TRUE(told[0].informativeText.contains(localizedText("ID_ALL_FILES"))) << told[0].informativeText.toStdString();
+
+    // A shown mark beside a hidden one: both told.
+    clickListCheckBox(0);
+    EXPECT_EQ(footer->text().toStdString(),
+        (formatText(QStringLiteral("%@ %@"), { formatText(localizedText("ID_ITEM_MARKED_COUNT"), { 1 }), getSizeInUnits(5.0) })
+            + hiddenNote(2))
+            .toStdString());
+
+    // All Files shows every mark again, and nothing is hidden.
+    choose(0);
+    EXPECT_EQ(screen->state().countMarked(), 3);
+    EXPECT_EQ(footer->text().toStdString(),
+        formatText(QStringLiteral("%@ %@"), { formatText(localizedText("ID_ITEMS_MARKED_COUNT"), { 3 }), getSizeInUnits(22.0) }).toStdString());
+
+    // One hidden mark, in the singular; with none, the old word stands.
+    clickListCheckBox(0);
+    clickListCheckBox(4);
+    choose(4);
+    EXPECT_EQ(footer->text().toStdString(),
+        (formatText(localizedText("ID_ITEMS_MARKED_COUNT"), { 0 }) + hiddenNote(1))
+            .toStdString());
+    told = deleteMarked();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].informativeText.toStdString(),
+        formatText(localizedText("ID_MARKED_FILE_HIDDEN_NOT_REMOVED"), { 1 }).toStdString());
+    choose(0);
+    clickListCheckBox(2);
+    ASSERT_EQ(screen->state().countMarked(), 0);
+    choose(4);
+    EXPECT_EQ(footer->text().toStdString(), formatText(localizedText("ID_ITEMS_MARKED_COUNT"), { 0 }).toStdString());
+    told = deleteMarked();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].messageText.toStdString(),
+        localizedText("ID_NO_ITEM_SELECTED_PLEASE_SELECT_AND_RETRY_AGAIN").toStdString());
+}
+
+// At the window's base size the group view's path keeps its last folder and
+// its name too.
+TEST_F(ResultsScreen, AtTheBaseWindowSizeEachGroupViewPathKeepsItsLastFolderAndName)
+{
+    load(copiesInTwoPlaces());
+    clock->advance();
+    ASSERT_EQ(screen->size(), mainWindowContentSize);
+    auto* group = button("btnHierarcheryView");
+    QTest::mouseClick(group, Qt::LeftButton, {}, group->rect().center());
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    ASSERT_TRUE(outline->isVisible());
+    outline->expandAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(expectPathsKeepTheirEnds(*outline), 28);
 }
 
 TEST_F(ResultsScreen, SelectAllBoxInTheCheckColumnsHeaderMarksAllButOneFilePerGroup)

@@ -100,6 +100,15 @@ QImage afterClean(qint64 removed, bool withTrouble)
 const GalleryRegistration afterCleanPage("cleanup-after-clean", [] { return afterClean(14, false); });
 const GalleryRegistration afterCleanOnePage("cleanup-after-clean-one-file", [] { return afterClean(1, false); });
 const GalleryRegistration afterCleanTroublePage("cleanup-after-clean-not-removed", [] { return afterClean(5, true); });
+// The longest size the figures show: just under a gigabyte rounds up.
+const GalleryRegistration afterCleanLongPage("cleanup-after-clean-long-figures", [] {
+    RemovalReport report = sampleReport(410, false);
+    report.sizeTrashed = 999'999'999;
+    SampleAfterClean sample;
+    sample.sheets.showAfterCleanWindow(afterCleanFigures(report, ScanSource::thisComputer), {});
+    sample.sheets.windowAfterClean()->hide();
+    return renderWidget(*sample.sheets.windowAfterClean());
+});
 
 // Photo-library items: one put into the album, one the application did not
 // know, listed with why.

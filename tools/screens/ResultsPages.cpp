@@ -160,15 +160,18 @@ const GalleryRegistration grownGroupPage("results-group-grown", [] {
 // The screen laid out for a small screen, at the window's small content size.
 QImage smallScreenPage(const QString& language, ResultViewController::ViewMode mode)
 {
+    // The layout holds while the screen lives, as in the program on a small
+    // screen: the views lay their rows out by it at every resize.
     const bool wasSmall = std::exchange(isSmallScreenLayout, true);
     StartedResults started(language);
-    isSmallScreenLayout = wasSmall;
     started.screen->btnChangeResultView(mode);
     if (mode == ResultViewController::ViewMode::group) {
         started.screen->outlineDuplicates()->expand(started.screen->model().index(1, 0));
         started.screen->outlineDuplicates()->expand(started.screen->model().index(3, 0));
     }
-    return started.render();
+    const QImage image = started.render();
+    isSmallScreenLayout = wasSmall;
+    return image;
 }
 
 using Mode = ResultViewController::ViewMode;
