@@ -9,10 +9,11 @@
 #include <fstream>
 #include <string>
 
-// A "Vm…:" line of /proc/self/status in bytes, 0 when it cannot be read.
-inline qint64 statusBytes(const char* field)
+// A "Vm…:" line of /proc/self/status (or of another process's status file)
+// in bytes, 0 when it cannot be read.
+inline qint64 statusBytes(const char* field, const std::string& statusFile = "/proc/self/status")
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status(statusFile);
     const std::string prefix = std::string(field) + ':';
     for (std::string line; std::getline(status, line);)
         if (line.starts_with(prefix))

@@ -1,6 +1,7 @@
 #include "base/UserDefaults.h"
 #include "base/AppPaths.h"
 #include "base/PrivateFiles.h"
+#include "support/MemoryBound.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/Watchdog.h"
@@ -400,7 +401,7 @@ TEST_F(UserDefaultsTest, AFileTooLargeToBeSettingsIsToldAndKeptWithoutBeingRead)
             return store.readProblemAtStart();
         });
         if (peakKnown) {
-            EXPECT_LT(statusBytes("VmHWM") - before, qint64(64) * 1024 * 1024);
+            EXPECT_LT(statusBytes("VmHWM") - before, scaledMemoryBound(qint64(64) * 1024 * 1024));
         }
         ASSERT_TRUE(problem && *problem);
         EXPECT_EQ((*problem)->kind, SettingsReadProblem::Kind::tooLarge);

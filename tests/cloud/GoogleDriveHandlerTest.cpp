@@ -263,7 +263,7 @@ void expectListingEnds(FakeHttpServer& server, GoogleDriveHandler& drive, bool f
     const EndlessListing run = runEndlessListing(name, start, ended, [&] { return requests; });
     EXPECT_TRUE(run.ended) << name;
     EXPECT_LE(run.requests, fresh ? 30 : 3) << name;
-    EXPECT_LT(run.peakBytes, 96ll << 20) << name;
+    EXPECT_LT(run.peakBytes, scaledMemoryBound(96ll << 20)) << name;
 }
 
 } // namespace

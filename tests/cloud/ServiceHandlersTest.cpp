@@ -387,7 +387,7 @@ TEST_F(Dropbox, NewFilesWithoutEndEndAtTheBoundsOfMemoryOfAFolderAndOfTheWalkAnd
             deeper ? "Dropbox folders of new files" : "Dropbox pages of new files", [&] { return requests; });
         EXPECT_TRUE(run.ended);
         EXPECT_LE(run.requests, 30);
-        EXPECT_LT(run.peakBytes, 96ll << 20);
+        EXPECT_LT(run.peakBytes, scaledMemoryBound(96ll << 20));
         EXPECT_TRUE(handler->lastWalkIncomplete);
         // Told as the bound it is, with the files listed up to it: no fault
         // of the service.

@@ -519,5 +519,5 @@ TEST_F(EmptyFolderCleaner, ADeepTreeIsBuiltPrintedCleanedAndMadeAgainInProportio
     EXPECT_EQ(figures->foldersAfterDeletion, figures->folders - figures->empty);
     EXPECT_EQ(std::size_t(figures->restored), figures->empty);
     EXPECT_EQ(figures->foldersAfterUndo, figures->folders);
-    EXPECT_LT(figures->peakBytes, qint64(64) << 20);
+    EXPECT_LT(figures->peakBytes, scaledMemoryBound(qint64(64) << 20));
 }

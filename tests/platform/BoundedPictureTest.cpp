@@ -24,7 +24,7 @@ using namespace HostilePictures;
 constexpr qint64 deadlineMs = 30'000;
 // Far below the hundreds of megabytes a decoder that believes one of the
 // files takes, and what a run away child may reserve before it fails.
-constexpr qint64 memoryBound = 64ll << 20;
+constexpr qint64 memoryBound = scaledMemoryBound(64ll << 20);
 constexpr qint64 addressBound = 1536ll << 20;
 
 QByteArray encoded(const QImage& image, const char* format, bool progressive = false)

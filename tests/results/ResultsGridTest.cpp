@@ -594,7 +594,7 @@ TEST(Thumbnails, CraftedPicturesEndSoonWithinABoundOfMemoryInTheGridThePreviewAn
         30'000, 1536ll << 20);
     EXPECT_FALSE(run.pastDeadline);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_LT(run.peakGrowthBytes, 96ll << 20) << run.elapsedMs << " ms";
+    EXPECT_LT(run.peakGrowthBytes, scaledMemoryBound(96ll << 20)) << run.elapsedMs << " ms";
 }
 
 TEST(Thumbnails, ARefusedVectorPictureShowsItsTypeAndADriveThumbnailIsNeverOne)

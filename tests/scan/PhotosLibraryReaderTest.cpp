@@ -287,7 +287,7 @@ const QString assetTables
 
 // What a read may add to the resident memory of the process; the crafted
 // libraries below took gigabytes.
-constexpr qint64 memoryBound = 256ll * 1024 * 1024;
+constexpr qint64 memoryBound = scaledMemoryBound(256ll * 1024 * 1024);
 // What the child reading them may take beyond its parent's address space: a
 // read beyond it ends there, not in the machine's memory.
 constexpr qint64 childSpare = 1024ll * 1024 * 1024;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bench/PeakMemory.h"
+#include "support/MemoryBound.h"
 
 #include <QtGlobal>
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -37,16 +39,23 @@ struct BoundedRun {
     // bound of address space), -1 when it was ended or did not exit normally.
     int exitCode = -1;
     bool pastDeadline = false;
+    // Under the run-time checkers: the child was ended when its resident
+    // memory passed its bound.
+    bool pastMemoryBound = false;
     // How far its resident memory rose above what it started with; -1 when
     // the child did not tell.
     qint64 peakGrowthBytes = 0;
     qint64 elapsedMs = 0;
 };
 
-// Runs body as exitCodeOfChild does, with the child's address space bounded
-// to extraAddressBytes beyond its own at the start, so that a run away
-// allocation fails there instead of taking the machine's memory, and ended
-// at deadlineMs. The child may start no thread pool its parent already has.
+// Runs body as exitCodeOfChild does, ended at deadlineMs, with its memory
+// bounded so that a run away allocation ends there instead of taking the
+// machine's memory: its address space to extraAddressBytes beyond its own at
+// the start, so that such an allocation fails. The run-time checkers reserve
+// their shadow memory beforehand and map their heap inside it, so an address
+// bound holds nothing there: under them the child is ended instead when its
+// resident memory rises past scaledMemoryBound(extraAddressBytes). The child
+// may start no thread pool its parent already has.
 inline BoundedRun runBoundedChild(const std::function<int()>& body, qint64 deadlineMs, qint64 extraAddressBytes)
 {
     int report[2];
@@ -59,14 +68,15 @@ inline BoundedRun runBoundedChild(const std::function<int()>& body, qint64 deadl
         return {};
     if (child == 0) {
         ::close(report[0]);
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-        // The checkers' shadow memory lies outside any such bound.
+        // The kernel starts a child's peak at its resident memory at the fork.
+        const qint64 before = statusBytes("VmRSS");
+#if defined(VELLICOR_RUN_TIME_CHECKER)
+        (void)!::write(report[1], &before, sizeof before);
+#else
         const rlim_t bound = rlim_t(statusBytes("VmSize") + extraAddressBytes);
         const rlimit limit { bound, bound };
         ::setrlimit(RLIMIT_AS, &limit);
 #endif
-        // The kernel starts a child's peak at its resident memory at the fork.
-        const qint64 before = statusBytes("VmRSS");
         int code = 125;
         // An allocation refused at the bound ends the child, never the
         // test's run inside it.
@@ -80,12 +90,24 @@ inline BoundedRun runBoundedChild(const std::function<int()>& body, qint64 deadl
     }
     ::close(report[1]);
     BoundedRun run;
+#if defined(VELLICOR_RUN_TIME_CHECKER)
+    // The child tells its resident memory at its start first; it has nothing
+    // to wait for before.
+    qint64 childStart = 0;
+    const bool watched = ::read(report[0], &childStart, sizeof childStart) == sizeof childStart;
+    const std::string childStatus = "/proc/" + std::to_string(child) + "/status";
+    const qint64 residentBound = scaledMemoryBound(extraAddressBytes);
+#endif
     int status = 0;
     for (;;) {
         if (::waitpid(child, &status, WNOHANG) == child)
             break;
-        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs)) {
-            run.pastDeadline = true;
+        const bool late = std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs);
+#if defined(VELLICOR_RUN_TIME_CHECKER)
+        run.pastMemoryBound = watched && statusBytes("VmRSS", childStatus) - childStart > residentBound;
+#endif
+        if (late || run.pastMemoryBound) {
+            run.pastDeadline = late;
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
             break;
@@ -94,7 +116,7 @@ inline BoundedRun runBoundedChild(const std::function<int()>& body, qint64 deadl
     }
     run.elapsedMs
         = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    if (!run.pastDeadline && WIFEXITED(status))
+    if (!run.pastDeadline && !run.pastMemoryBound && WIFEXITED(status))
         run.exitCode = WEXITSTATUS(status);
     if (::read(report[0], &run.peakGrowthBytes, sizeof run.peakGrowthBytes) != sizeof run.peakGrowthBytes)
         run.peakGrowthBytes = -1;

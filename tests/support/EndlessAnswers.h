@@ -27,7 +27,8 @@ inline constexpr EndlessCase endlessCases[] = {
 };
 
 // A request ends far sooner than the services' deadline of a minute when its
-// answer never ends, and its peak memory stays under the bound. start sends
+// answer never ends, and its peak memory stays under the bound (as this build
+// holds it: scaledMemoryBound). start sends
 // the request against an answer of the case's shape; ended tells when it has
 // ended. The time and peak of each case are printed for the record.
 inline void expectEndlessAnswerEnds(const EndlessCase& endless, const std::function<void()>& start,
@@ -41,13 +42,13 @@ inline void expectEndlessAnswerEnds(const EndlessCase& endless, const std::funct
     std::cout << endless.name << ": " << (done ? "ended" : "still running") << " after " << clock.elapsed()
               << " ms, peak +" << memory.peakMiB() << " MiB\n";
     EXPECT_TRUE(done) << endless.name;
-    EXPECT_LT(memory.peakBytes(), memoryBound) << endless.name;
+    EXPECT_LT(memory.peakBytes(), scaledMemoryBound(memoryBound)) << endless.name;
 }
 
 // A listing against a service whose pages never end: started by start, run
 // until ended() holds, and printed with its requests, time and peak memory.
 // It is given up past a generous deadline, or at once past a gigabyte of
-// growth, so that a listing without an end cannot take the machine.
+// growth (scaled as every bound), so that a listing without an end cannot take the machine.
 struct EndlessListing {
     bool ended = false;
     int requests = 0;
@@ -61,7 +62,7 @@ inline EndlessListing runEndlessListing(const char* name, const std::function<vo
     QElapsedTimer clock;
     clock.start();
     start();
-    waitUntil([&] { return ended() || memory.peakBytes() > (1ll << 30); }, generousMs);
+    waitUntil([&] { return ended() || memory.peakBytes() > scaledMemoryBound(1ll << 30); }, generousMs);
     const EndlessListing run { ended(), requests(), memory.peakBytes() };
     std::cout << name << ": " << (run.ended ? "ended" : "still running") << " after " << run.requests
               << " requests, " << clock.elapsed() << " ms, peak +" << (run.peakBytes >> 20) << " MiB\n";

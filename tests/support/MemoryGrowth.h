@@ -1,10 +1,12 @@
 #pragma once
 
 #include "../../bench/PeakMemory.h"
+#include "support/MemoryBound.h"
 
 // The peak resident memory of the test process since it was made, beyond the
 // resident memory then. Where the system cannot set the peak back, the peak
-// is the run's so far: an over-estimate, never an under-estimate.
+// is the run's so far: an over-estimate, never an under-estimate. A bound on
+// it is scaledMemoryBound(bytes) (support/MemoryBound.h).
 class MemoryGrowth {
 public:
     MemoryGrowth()
