@@ -63,7 +63,8 @@ std::vector<DuplicateGroupPtr> groupsOf(const std::vector<std::vector<int>>& spe
             auto file = std::make_shared<FileInfoNode>();
             file->fileName = QStringLiteral("f%1.jpg").arg(n++);
             file->filePath = folder + "/" + *file->fileName;
-            file->fileSize = 100000 >> (4 * groups.size());
+            const std::size_t shift = 4 * groups.size();
+            file->fileSize = shift < 32 ? quint64(100000 >> shift) : 0;
             if (category >= 0)
                 file->fileCategory = Cat(category);
             addFileToGroup(group, file);
