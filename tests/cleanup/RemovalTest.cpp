@@ -2014,41 +2014,49 @@ TEST_F(Removal, UndoIntoAVolumeThatKeepsNoExtendedAttributesTellsWhatEachFileLos
     EXPECT_EQ(controller.lastUndoReport().restored, 2);
 }
 
-TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAndTellsTheOwnerItLost)
-{
-    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
-    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
-    if (!volume.isMounted())
-        GTEST_SKIP() << volume.whyNot();
-    // The user (not root) removes a file of a third user from a folder of
-    // their own, and is a member of that user's group.
-    constexpr uid_t third = 65533;
-    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
-    const QString own = home.path() + QStringLiteral("/user");
-    const QString data = own + QStringLiteral("/data");
-    const QString sub = own + QStringLiteral("/sub");
-    const QString path = sub + QStringLiteral("/m-theirs");
-    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(sub));
-    writeTestFile(path, "theirs");
-    for (const QString& made : { own, data, sub })
-        ASSERT_EQ(::chown(QFile::encodeName(made).constData(), otherUser, otherUser), 0);
-    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), third, third), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
-    const auto removed = record(path);
+namespace {
 
-    const int code = exitCodeOfChild([&] {
-        const gid_t groups[] = { third };
-        if (::setgroups(1, groups) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
+// The folders of a user who is not root (otherUser): their own, their data
+// folder with its trash, and sub, where the file to remove lies.
+struct FoldersOfAUser {
+    QString own;
+    QString data;
+    QString sub;
+};
+
+FoldersOfAUser foldersOfOtherUser(const QString& home)
+{
+    // The other user may pass through the test's own folder to theirs.
+    EXPECT_EQ(::chmod(QFile::encodeName(home).constData(), 0711), 0);
+    FoldersOfAUser folders { home + QStringLiteral("/user"), home + QStringLiteral("/user/data"),
+        home + QStringLiteral("/user/sub") };
+    EXPECT_TRUE(QDir().mkpath(folders.data) && QDir().mkpath(folders.sub));
+    for (const QString& made : { folders.own, folders.data, folders.sub })
+        EXPECT_EQ(::chown(QFile::encodeName(made).constData(), otherUser, otherUser), 0);
+    return folders;
+}
+
+// As otherUser, a member of groups too, removes the file name in the sub
+// folder of folders into their trash; then sub moves to the folder moved on
+// another volume, a link left in its place, and the removal is undone.
+// check(outcome, the restored file) gives the child's exit code: 0 when all
+// is as it should be, 2 to 5 when a step before it failed.
+int undoAsOtherUserIntoAMovedFolder(const FoldersOfAUser& folders, const FileInfoNodePtr& removed,
+    const QString& moved, const std::vector<gid_t>& groups,
+    const std::function<int(const RestoreOutcome&, const struct stat&)>& check)
+{
+    const QString path = *removed->filePath;
+    return exitCodeOfChild([&] {
+        if (::setgroups(groups.size(), groups.data()) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
             || ::setresuid(otherUser, otherUser, otherUser) != 0)
             return 2;
-        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(folders.data));
         FileRemoval removal = LocalFileRemover().moveToTrash(path);
         if (!removal.ok)
             return 3;
-        // The folder moved to another volume, a link left in its place.
-        const QByteArray moved = QFile::encodeName(volumeTop + QStringLiteral("/sub"));
-        if (::rmdir(QFile::encodeName(sub).constData()) != 0 || ::mkdir(moved.constData(), 0755) != 0
-            || ::symlink(moved.constData(), QFile::encodeName(sub).constData()) != 0)
+        if (::rmdir(QFile::encodeName(folders.sub).constData()) != 0
+            || ::mkdir(QFile::encodeName(moved).constData(), 0755) != 0
+            || ::symlink(QFile::encodeName(moved).constData(), QFile::encodeName(folders.sub).constData()) != 0)
             return 4;
         std::vector<RemovedFile> undoList { { removed, nullptr, path, removal.trashedPath, removal.trashInfoPath,
             RemovalRoute::trash, 0, removal.trashed, ScanSource::thisComputer, removal.trashInfoText,
@@ -2058,16 +2066,73 @@ TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAn
         const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
         if (outcomes.size() != 1 || !outcomes[0].restored)
             return 5;
-        const struct stat status = statusOf(QFile::decodeName(moved) + QStringLiteral("/m-theirs"));
-        const QString& told = outcomes[0].notKept;
-        if (status.st_uid != otherUser || status.st_gid != third)
-            return 6;
-        return told.contains(QStringLiteral("its owner (user 65533)")) && !told.contains(QStringLiteral("group"))
-            ? 0
-            : 7;
+        return check(outcomes[0], statusOf(moved + QLatin1Char('/') + QFileInfo(path).fileName()));
     });
+}
+
+} // namespace
+
+TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAndTellsTheOwnerItLost)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // The user (not root) removes a file of a third user from a folder of
+    // their own, and is a member of that user's group.
+    constexpr uid_t third = 65533;
+    const FoldersOfAUser folders = foldersOfOtherUser(home.path());
+    const QString path = folders.sub + QStringLiteral("/m-theirs");
+    writeTestFile(path, "theirs");
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), third, third), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    const auto removed = record(path);
+
+    const int code = undoAsOtherUserIntoAMovedFolder(folders, removed, volumeTop + QStringLiteral("/sub"), { third },
+        [](const RestoreOutcome& outcome, const struct stat& status) {
+            if (status.st_uid != otherUser || status.st_gid != third)
+                return 6;
+            const QString& told = outcome.notKept;
+            return told.contains(QStringLiteral("its owner (user 65533)")) && !told.contains(QStringLiteral("group"))
+                ? 0
+                : 7;
+        });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(bytes(removed), QByteArray("theirs"));
+}
+
+// A set-id program of another owner that came back as the user's own file
+// would run as the user for whoever starts it: its set-id bits go with the
+// owner and group that could not be kept, and the user is told.
+TEST_F(Removal, AnUndoThatCannotKeepAProgramsOwnerDropsItsSetIdBitsAndTellsThem)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // Root's, set-user-ID and set-group-ID, in a folder of the user's.
+    const FoldersOfAUser folders = foldersOfOtherUser(home.path());
+    const QString path = folders.sub + QStringLiteral("/m-tool");
+    writeTestFile(path, "#!/bin/sh\nid\n");
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, 0), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 06755), 0);
+    const auto removed = record(path);
+
+    const int code = undoAsOtherUserIntoAMovedFolder(folders, removed, volumeTop + QStringLiteral("/sub"), {},
+        [](const RestoreOutcome& outcome, const struct stat& status) {
+            if (status.st_uid != otherUser || status.st_gid != otherUser)
+                return 6;
+            // The rest of the mode stays.
+            if ((status.st_mode & 07777) != 0755)
+                return 7;
+            const QString& told = outcome.notKept;
+            return told.contains(QStringLiteral("its set-user-ID bit"))
+                    && told.contains(QStringLiteral("its set-group-ID bit"))
+                ? 0
+                : 8;
+        });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(bytes(removed), QByteArray("#!/bin/sh\nid\n"));
 }
 
 // Clean-ups after years of scans: each adds its record to a history at the
