@@ -2153,3 +2153,65 @@ TEST_F(Removal, CleanUpsOnAHistoryAtTheSettingsFilesBoundAreReadBackAtTheNextSta
     EXPECT_EQ(duplicatesOf(next.records.last()), 0);
     EXPECT_EQ(duplicatesOf(next.records.at(next.records.size() - 3)), 69999);
 }
+
+// A trash folder of the user's that was open to others, its files and info
+// folders too: another user who went in while it was open may keep a
+// descriptor of either. The trash narrowed to the user alone keeps them out
+// only when its files and info folders are narrowed too.
+TEST_F(Removal, AnotherUserWhoHeldTheOpenTrashsFilesFolderCannotTakeAFileMovedIntoItLater)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    const QString trash = home.dataHome() + QStringLiteral("/Trash");
+    for (const QString& made : { trash + QStringLiteral("/files"), trash + QStringLiteral("/info") }) {
+        ASSERT_TRUE(QDir().mkpath(made));
+        ASSERT_EQ(::chmod(QFile::encodeName(made).constData(), 0777), 0);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(home.dataHome()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(trash).constData(), 0755), 0);
+    load(markedPairs(1));
+
+    // The other user opens both folders while they are open, and waits.
+    int ready[2];
+    int go[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    const QByteArray files = QFile::encodeName(trash + QStringLiteral("/files"));
+    const QByteArray info = QFile::encodeName(trash + QStringLiteral("/info"));
+    std::fflush(nullptr);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
+            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+            ::_exit(2);
+        const int filesFolder = ::open(files.constData(), O_RDONLY | O_DIRECTORY);
+        const int infoFolder = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
+        char byte = filesFolder >= 0 && infoFolder >= 0 ? 'y' : 'n';
+        if (::write(ready[1], &byte, 1) != 1 || ::read(go[0], &byte, 1) != 1)
+            ::_exit(3);
+        // Takes what went in: the file away, its entry too.
+        const bool took = ::unlinkat(filesFolder, "m1", 0) == 0;
+        const bool tookEntry = ::unlinkat(infoFolder, "m1.trashinfo", 0) == 0;
+        ::_exit(took || tookEntry ? 1 : 0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(byte, 'y');
+    const bool ran = run();
+    byte = 'g';
+    EXPECT_EQ(::write(go[1], &byte, 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    for (const int fd : { ready[0], ready[1], go[0], go[1] })
+        ::close(fd);
+    ASSERT_TRUE(ran);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(controller.lastReport().countTrashed, 1);
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("m1") });
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/info")), QStringList { QStringLiteral("m1.trashinfo") });
+    ASSERT_TRUE(undo());
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/m1")));
+}
