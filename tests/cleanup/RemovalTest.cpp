@@ -2154,6 +2154,35 @@ TEST_F(Removal, CleanUpsOnAHistoryAtTheSettingsFilesBoundAreReadBackAtTheNextSta
     EXPECT_EQ(duplicatesOf(next.records.at(next.records.size() - 3)), 69999);
 }
 
+// A kept file that is another user's set-user-ID program: the copy that
+// stands in for the removed file is the user's own, and never runs as them.
+TEST_F(Removal, AFileDeletedOutrightComesBackAsACopyWithoutTheSetIdBitsOfAnotherOwner)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a file of another user needs root";
+    const std::atomic<bool> never { false };
+    const auto removed = file(QStringLiteral("m-tool"), "#!/bin/sh\nid\n");
+    const auto kept = file(QStringLiteral("k-tool"), "#!/bin/sh\nid\n");
+    for (const auto& member : { removed, kept }) {
+        member->md5 = md5OfFile(*member->filePath, never);
+        member->isMd5Calucaluted = true;
+    }
+    ASSERT_EQ(::chown(QFile::encodeName(*kept->filePath).constData(), otherUser, otherUser), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(*kept->filePath).constData(), 06755), 0);
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, kept);
+    QFile::remove(*removed->filePath);
+    std::vector<RemovedFile> undoList { { removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0,
+        {} } };
+    UnavailableCloudRemover cloud;
+    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].restored && outcomes[0].byCopy) << outcomes[0].reason.toStdString();
+    const struct stat status = statusOf(*removed->filePath);
+    EXPECT_EQ(status.st_uid, ::geteuid());
+    EXPECT_EQ(status.st_mode & 07777, 0755u);
+}
+
 // A trash folder of the user's that was open to others, its files and info
 // folders too: another user who went in while it was open may keep a
 // descriptor of either. The trash narrowed to the user alone keeps them out
