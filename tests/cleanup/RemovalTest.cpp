@@ -2014,6 +2014,41 @@ TEST_F(Removal, UndoIntoAVolumeThatKeepsNoExtendedAttributesTellsWhatEachFileLos
     EXPECT_EQ(controller.lastUndoReport().restored, 2);
 }
 
+// The message that says some files could not keep all they had lists them
+// right under it; the files that changed in the trash follow under their
+// own heading.
+TEST_F(Removal, AnUndoTellsTheFilesNotWholeUnderItsMessageAndThoseThatChangedUnderTheirHeading)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/plain-volume");
+    const PrivateVolume volume(volumeTop, "ramfs", "mode=0755");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // Seen by the scan with its tag.
+    const QString taggedPath = *file(QStringLiteral("sub/m-tagged"), "tagged")->filePath;
+    if (!setAttribute(taggedPath, "user.xdg.tags", "red"))
+        GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes";
+    const auto tagged = record(taggedPath);
+    const auto log = file(QStringLiteral("m-log"), "line one\n");
+    load({ { file(QStringLiteral("k-tagged"), "tagged"), tagged }, { file(QStringLiteral("k-log"), "line one\n"), log } });
+    ASSERT_TRUE(run());
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    const auto logged = std::find_if(undoList.begin(), undoList.end(),
+        [&](const RemovedFile& removed) { return removed.originalPath == *log->filePath; });
+    ASSERT_NE(logged, undoList.end());
+    QFile writer(logged->trashedPath);
+    ASSERT_TRUE(writer.open(QIODevice::Append));
+    writer.write("line two\n");
+    writer.close();
+    moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), volumeTop + QStringLiteral("/sub"));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_FILES_RESTORED_WITHOUT_ALL")) });
+    EXPECT_EQ(sheets->messageDetails,
+        (QStringList { *tagged->filePath + QStringLiteral(": without its extended attribute user.xdg.tags (")
+                + errnoText(EOPNOTSUPP) + QLatin1Char(')'),
+            QString(), localizedText(QStringLiteral("ID_FILES_RESTORED_CHANGED")), *log->filePath }));
+}
+
 namespace {
 
 // The folders of a user who is not root (otherUser): their own, their data
