@@ -67,6 +67,21 @@ std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid)
     return std::nullopt;
 }
 
+// Why the part ("files" or "info") of the trash folder at path could not be
+// opened, from the errno HeldTrash::openPart left.
+QString partFault(const QString& path, const char* part, int error)
+{
+    const QString partPath = QStringLiteral("%1/%2").arg(path, QLatin1String(part));
+    switch (error) {
+    case ELOOP:
+        return QStringLiteral("%1 is a symbolic link").arg(partPath);
+    case EPERM:
+        return QStringLiteral("%1 belongs to another user").arg(partPath);
+    default:
+        return QStringLiteral("%1: %2").arg(partPath, errnoText(error));
+    }
+}
+
 // The folder name in the folder open at parent, made (0700) when missing,
 // opened without following a link; a folder of uid's own that others may
 // enter is narrowed to uid alone. Not open, with errno set, when it cannot
@@ -110,7 +125,7 @@ TrashFolder heldTrashIn(int parent, const QByteArray& name, const QString& path,
     auto held = std::make_shared<const HeldTrash>(path, uid, std::move(folder));
     for (const char* part : { "files", "info" }) {
         if (!held->openPart(part).isOpen())
-            return { {}, QStringLiteral("%1/%2: %3").arg(path, QLatin1String(part), errnoText(errno)), {} };
+            return { {}, partFault(path, part, errno), {} };
     }
     return { path, {}, std::move(held) };
 }
@@ -641,9 +656,10 @@ FileRemoval TrashCan::moveToTrash(
     FileDescriptor info;
     if (folder.error.isEmpty()) {
         files = folder.held->openPart("files");
-        info = files.isOpen() ? folder.held->openPart("info") : FileDescriptor {};
-        if (!info.isOpen())
-            folder.error = QStringLiteral("%1: %2").arg(folder.path, errnoText(errno));
+        if (!files.isOpen())
+            folder.error = partFault(folder.path, "files", errno);
+        else if (info = folder.held->openPart("info"); !info.isOpen())
+            folder.error = partFault(folder.path, "info", errno);
     }
     // The entry written ahead serves only while it is still there as it was
     // written, in the trash this file goes to.
