@@ -133,7 +133,8 @@ void keepOwnerAndAttributes(int from, int to, const struct stat& status, QString
 // Copies the regular file open at source into a new file at to, through a
 // temporary name beside it, so that to either gets the whole copy or nothing,
 // and never replaces a file that is there. The copy keeps the source's
-// modification time and permission bits; with lost given it keeps its owner
+// modification time and permission bits (a set-id bit only with its owner or
+// group kept); with lost given it keeps its owner
 // where the system allows and its extended attributes too, and lost and why
 // receive what could not be kept. Empty on success.
 QString copyWithoutReplacing(
@@ -171,9 +172,24 @@ QString copyWithoutReplacing(
     }
     if (error.isEmpty() && lost && why)
         keepOwnerAndAttributes(source, target.get(), status, *lost, *why);
+    // A set-id bit serves only with the owner or group it was given by: on a
+    // copy that is the user's own instead, a program would run as the user
+    // for whoever starts it.
+    mode_t mode = status.st_mode & 07777;
+    struct stat copied { };
+    const bool looked = ::fstat(target.get(), &copied) == 0;
+    const auto dropBit = [&](mode_t bit, bool keptWith, const char* what) {
+        if ((mode & bit) == 0 || (looked && keptWith))
+            return;
+        mode &= ~bit;
+        if (lost)
+            lost->append(QLatin1String(what));
+    };
+    dropBit(S_ISUID, copied.st_uid == status.st_uid, "its set-user-ID bit");
+    dropBit(S_ISGID, copied.st_gid == status.st_gid, "its set-group-ID bit");
     const struct timespec times[2] = { status.st_atim, status.st_mtim };
     if (error.isEmpty()
-        && (::fchmod(target.get(), status.st_mode & 07777) != 0 || ::futimens(target.get(), times) != 0
+        && (::fchmod(target.get(), mode) != 0 || ::futimens(target.get(), times) != 0
             || ::fsync(target.get()) != 0))
         error = errnoText(errno);
     if (error.isEmpty()) {
@@ -241,7 +257,8 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
     if (QString error = copyWithoutReplacing(source.get(), item.originalPath, &lost, &why); !error.isEmpty())
         return error;
     if (!lost.isEmpty())
-        notKept = QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
+        notKept = why.isEmpty() ? QStringLiteral("without %1").arg(lost.join(QStringLiteral(", ")))
+                                : QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
     if (::unlinkat(files.get(), name.constData(), 0) != 0)
         Log::print("Undo: the restored file's copy stays in the trash at", item.trashedPath, errnoText(errno));
     return {};

@@ -67,37 +67,65 @@ std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid)
     return std::nullopt;
 }
 
+// Why the part ("files" or "info") of the trash folder at path could not be
+// opened, from the errno HeldTrash::openPart left.
+QString partFault(const QString& path, const char* part, int error)
+{
+    const QString partPath = QStringLiteral("%1/%2").arg(path, QLatin1String(part));
+    switch (error) {
+    case ELOOP:
+        return QStringLiteral("%1 is a symbolic link").arg(partPath);
+    case EPERM:
+        return QStringLiteral("%1 belongs to another user").arg(partPath);
+    default:
+        return QStringLiteral("%1: %2").arg(partPath, errnoText(error));
+    }
+}
+
+// The folder name in the folder open at parent, made (0700) when missing,
+// opened without following a link; a folder of uid's own that others may
+// enter is narrowed to uid alone. Not open, with errno set, when it cannot
+// be made or opened.
+FileDescriptor openNarrowed(int parent, const char* name, const QString& path, uid_t uid)
+{
+    if (::mkdirat(parent, name, 0700) != 0 && errno != EEXIST)
+        return FileDescriptor {};
+    struct stat status { };
+    FileDescriptor folder(openSubfolder(parent, name, O_RDONLY, &status));
+    if (folder.isOpen() && status.st_uid == uid && (status.st_mode & 077) != 0) {
+        Log::print("Trash: the trash folder", path, "was open to other users and is made private");
+        ::fchmod(folder.get(), status.st_mode & 0700);
+    }
+    return folder;
+}
+
 // The trash folder name in the folder open at parent (path names it for
 // telling), made (0700) with its files and info folders when missing, each
 // from the open folder above it: held when it is a real folder of uid's own,
-// open to nobody else (a trash of the user's that others may enter is
-// narrowed first).
+// open to nobody else. A trash of the user's that others may enter is
+// narrowed first, its files and info folders too: another user who went in
+// while it was open may still hold either, and only their mode keeps them
+// out of it.
 TrashFolder heldTrashIn(int parent, const QByteArray& name, const QString& path, uid_t uid)
 {
-    if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
-        return { {}, QStringLiteral("%1 cannot be made: %2").arg(path, errnoText(errno)), {} };
-    struct stat status { };
-    FileDescriptor folder(openSubfolder(parent, name.constData(), O_RDONLY, &status));
+    FileDescriptor folder = openNarrowed(parent, name.constData(), path, uid);
     if (!folder.isOpen()) {
         return { {},
             errno == ELOOP ? QStringLiteral("%1 is a symbolic link").arg(path)
                            : QStringLiteral("%1: %2").arg(path, errnoText(errno)),
             {} };
     }
-    if (status.st_uid == uid && (status.st_mode & 077) != 0) {
-        Log::print("Trash: the trash folder", path, "was open to other users and is made private");
-        ::fchmod(folder.get(), status.st_mode & 0700);
-    }
     if (const auto fault = ownFolderFault(folder.get(), path, uid))
         return { {}, *fault, {} };
     for (const char* part : { "files", "info" }) {
-        if (::mkdirat(folder.get(), part, 0700) != 0 && errno != EEXIST)
-            return { {}, QStringLiteral("%1/%2 cannot be made: %3").arg(path, QLatin1String(part), errnoText(errno)), {} };
+        const QString partPath = QStringLiteral("%1/%2").arg(path, QLatin1String(part));
+        if (!openNarrowed(folder.get(), part, partPath, uid).isOpen())
+            return { {}, QStringLiteral("%1: %2").arg(partPath, errnoText(errno)), {} };
     }
     auto held = std::make_shared<const HeldTrash>(path, uid, std::move(folder));
     for (const char* part : { "files", "info" }) {
         if (!held->openPart(part).isOpen())
-            return { {}, QStringLiteral("%1/%2: %3").arg(path, QLatin1String(part), errnoText(errno)), {} };
+            return { {}, partFault(path, part, errno), {} };
     }
     return { path, {}, std::move(held) };
 }
@@ -628,9 +656,10 @@ FileRemoval TrashCan::moveToTrash(
     FileDescriptor info;
     if (folder.error.isEmpty()) {
         files = folder.held->openPart("files");
-        info = files.isOpen() ? folder.held->openPart("info") : FileDescriptor {};
-        if (!info.isOpen())
-            folder.error = QStringLiteral("%1: %2").arg(folder.path, errnoText(errno));
+        if (!files.isOpen())
+            folder.error = partFault(folder.path, "files", errno);
+        else if (info = folder.held->openPart("info"); !info.isOpen())
+            folder.error = partFault(folder.path, "info", errno);
     }
     // The entry written ahead serves only while it is still there as it was
     // written, in the trash this file goes to.

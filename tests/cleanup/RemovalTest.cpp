@@ -2014,41 +2014,84 @@ TEST_F(Removal, UndoIntoAVolumeThatKeepsNoExtendedAttributesTellsWhatEachFileLos
     EXPECT_EQ(controller.lastUndoReport().restored, 2);
 }
 
-TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAndTellsTheOwnerItLost)
+// The message that says some files could not keep all they had lists them
+// right under it; the files that changed in the trash follow under their
+// own heading.
+TEST_F(Removal, AnUndoTellsTheFilesNotWholeUnderItsMessageAndThoseThatChangedUnderTheirHeading)
 {
-    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
-    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    const QString volumeTop = home.path() + QStringLiteral("/plain-volume");
+    const PrivateVolume volume(volumeTop, "ramfs", "mode=0755");
     if (!volume.isMounted())
         GTEST_SKIP() << volume.whyNot();
-    // The user (not root) removes a file of a third user from a folder of
-    // their own, and is a member of that user's group.
-    constexpr uid_t third = 65533;
-    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
-    const QString own = home.path() + QStringLiteral("/user");
-    const QString data = own + QStringLiteral("/data");
-    const QString sub = own + QStringLiteral("/sub");
-    const QString path = sub + QStringLiteral("/m-theirs");
-    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(sub));
-    writeTestFile(path, "theirs");
-    for (const QString& made : { own, data, sub })
-        ASSERT_EQ(::chown(QFile::encodeName(made).constData(), otherUser, otherUser), 0);
-    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), third, third), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
-    const auto removed = record(path);
+    // Seen by the scan with its tag.
+    const QString taggedPath = *file(QStringLiteral("sub/m-tagged"), "tagged")->filePath;
+    if (!setAttribute(taggedPath, "user.xdg.tags", "red"))
+        GTEST_SKIP() << "the temporary folder's file system keeps no extended attributes";
+    const auto tagged = record(taggedPath);
+    const auto log = file(QStringLiteral("m-log"), "line one\n");
+    load({ { file(QStringLiteral("k-tagged"), "tagged"), tagged }, { file(QStringLiteral("k-log"), "line one\n"), log } });
+    ASSERT_TRUE(run());
+    const auto undoList = controller.arrNodesToBeRestoredLocal();
+    const auto logged = std::find_if(undoList.begin(), undoList.end(),
+        [&](const RemovedFile& removed) { return removed.originalPath == *log->filePath; });
+    ASSERT_NE(logged, undoList.end());
+    QFile writer(logged->trashedPath);
+    ASSERT_TRUE(writer.open(QIODevice::Append));
+    writer.write("line two\n");
+    writer.close();
+    moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), volumeTop + QStringLiteral("/sub"));
 
-    const int code = exitCodeOfChild([&] {
-        const gid_t groups[] = { third };
-        if (::setgroups(1, groups) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_FILES_RESTORED_WITHOUT_ALL")) });
+    EXPECT_EQ(sheets->messageDetails,
+        (QStringList { *tagged->filePath + QStringLiteral(": without its extended attribute user.xdg.tags (")
+                + errnoText(EOPNOTSUPP) + QLatin1Char(')'),
+            QString(), localizedText(QStringLiteral("ID_FILES_RESTORED_CHANGED")), *log->filePath }));
+}
+
+namespace {
+
+// The folders of a user who is not root (otherUser): their own, their data
+// folder with its trash, and sub, where the file to remove lies.
+struct FoldersOfAUser {
+    QString own;
+    QString data;
+    QString sub;
+};
+
+FoldersOfAUser foldersOfOtherUser(const QString& home)
+{
+    // The other user may pass through the test's own folder to theirs.
+    EXPECT_EQ(::chmod(QFile::encodeName(home).constData(), 0711), 0);
+    FoldersOfAUser folders { home + QStringLiteral("/user"), home + QStringLiteral("/user/data"),
+        home + QStringLiteral("/user/sub") };
+    EXPECT_TRUE(QDir().mkpath(folders.data) && QDir().mkpath(folders.sub));
+    for (const QString& made : { folders.own, folders.data, folders.sub })
+        EXPECT_EQ(::chown(QFile::encodeName(made).constData(), otherUser, otherUser), 0);
+    return folders;
+}
+
+// As otherUser, a member of groups too, removes the file name in the sub
+// folder of folders into their trash; then sub moves to the folder moved on
+// another volume, a link left in its place, and the removal is undone.
+// check(outcome, the restored file) gives the child's exit code: 0 when all
+// is as it should be, 2 to 5 when a step before it failed.
+int undoAsOtherUserIntoAMovedFolder(const FoldersOfAUser& folders, const FileInfoNodePtr& removed,
+    const QString& moved, const std::vector<gid_t>& groups,
+    const std::function<int(const RestoreOutcome&, const struct stat&)>& check)
+{
+    const QString path = *removed->filePath;
+    return exitCodeOfChild([&] {
+        if (::setgroups(groups.size(), groups.data()) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
             || ::setresuid(otherUser, otherUser, otherUser) != 0)
             return 2;
-        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(folders.data));
         FileRemoval removal = LocalFileRemover().moveToTrash(path);
         if (!removal.ok)
             return 3;
-        // The folder moved to another volume, a link left in its place.
-        const QByteArray moved = QFile::encodeName(volumeTop + QStringLiteral("/sub"));
-        if (::rmdir(QFile::encodeName(sub).constData()) != 0 || ::mkdir(moved.constData(), 0755) != 0
-            || ::symlink(moved.constData(), QFile::encodeName(sub).constData()) != 0)
+        if (::rmdir(QFile::encodeName(folders.sub).constData()) != 0
+            || ::mkdir(QFile::encodeName(moved).constData(), 0755) != 0
+            || ::symlink(QFile::encodeName(moved).constData(), QFile::encodeName(folders.sub).constData()) != 0)
             return 4;
         std::vector<RemovedFile> undoList { { removed, nullptr, path, removal.trashedPath, removal.trashInfoPath,
             RemovalRoute::trash, 0, removal.trashed, ScanSource::thisComputer, removal.trashInfoText,
@@ -2058,16 +2101,73 @@ TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAn
         const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
         if (outcomes.size() != 1 || !outcomes[0].restored)
             return 5;
-        const struct stat status = statusOf(QFile::decodeName(moved) + QStringLiteral("/m-theirs"));
-        const QString& told = outcomes[0].notKept;
-        if (status.st_uid != otherUser || status.st_gid != third)
-            return 6;
-        return told.contains(QStringLiteral("its owner (user 65533)")) && !told.contains(QStringLiteral("group"))
-            ? 0
-            : 7;
+        return check(outcomes[0], statusOf(moved + QLatin1Char('/') + QFileInfo(path).fileName()));
     });
+}
+
+} // namespace
+
+TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAndTellsTheOwnerItLost)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // The user (not root) removes a file of a third user from a folder of
+    // their own, and is a member of that user's group.
+    constexpr uid_t third = 65533;
+    const FoldersOfAUser folders = foldersOfOtherUser(home.path());
+    const QString path = folders.sub + QStringLiteral("/m-theirs");
+    writeTestFile(path, "theirs");
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), third, third), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    const auto removed = record(path);
+
+    const int code = undoAsOtherUserIntoAMovedFolder(folders, removed, volumeTop + QStringLiteral("/sub"), { third },
+        [](const RestoreOutcome& outcome, const struct stat& status) {
+            if (status.st_uid != otherUser || status.st_gid != third)
+                return 6;
+            const QString& told = outcome.notKept;
+            return told.contains(QStringLiteral("its owner (user 65533)")) && !told.contains(QStringLiteral("group"))
+                ? 0
+                : 7;
+        });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(bytes(removed), QByteArray("theirs"));
+}
+
+// A set-id program of another owner that came back as the user's own file
+// would run as the user for whoever starts it: its set-id bits go with the
+// owner and group that could not be kept, and the user is told.
+TEST_F(Removal, AnUndoThatCannotKeepAProgramsOwnerDropsItsSetIdBitsAndTellsThem)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    // Root's, set-user-ID and set-group-ID, in a folder of the user's.
+    const FoldersOfAUser folders = foldersOfOtherUser(home.path());
+    const QString path = folders.sub + QStringLiteral("/m-tool");
+    writeTestFile(path, "#!/bin/sh\nid\n");
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, 0), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 06755), 0);
+    const auto removed = record(path);
+
+    const int code = undoAsOtherUserIntoAMovedFolder(folders, removed, volumeTop + QStringLiteral("/sub"), {},
+        [](const RestoreOutcome& outcome, const struct stat& status) {
+            if (status.st_uid != otherUser || status.st_gid != otherUser)
+                return 6;
+            // The rest of the mode stays.
+            if ((status.st_mode & 07777) != 0755)
+                return 7;
+            const QString& told = outcome.notKept;
+            return told.contains(QStringLiteral("its set-user-ID bit"))
+                    && told.contains(QStringLiteral("its set-group-ID bit"))
+                ? 0
+                : 8;
+        });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(bytes(removed), QByteArray("#!/bin/sh\nid\n"));
 }
 
 // Clean-ups after years of scans: each adds its record to a history at the
@@ -2087,4 +2187,95 @@ TEST_F(Removal, CleanUpsOnAHistoryAtTheSettingsFilesBoundAreReadBackAtTheNextSta
     ASSERT_GT(next.records.size(), 60000);
     EXPECT_EQ(duplicatesOf(next.records.last()), 0);
     EXPECT_EQ(duplicatesOf(next.records.at(next.records.size() - 3)), 69999);
+}
+
+// A kept file that is another user's set-user-ID program: the copy that
+// stands in for the removed file is the user's own, and never runs as them.
+TEST_F(Removal, AFileDeletedOutrightComesBackAsACopyWithoutTheSetIdBitsOfAnotherOwner)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a file of another user needs root";
+    const std::atomic<bool> never { false };
+    const auto removed = file(QStringLiteral("m-tool"), "#!/bin/sh\nid\n");
+    const auto kept = file(QStringLiteral("k-tool"), "#!/bin/sh\nid\n");
+    for (const auto& member : { removed, kept }) {
+        member->md5 = md5OfFile(*member->filePath, never);
+        member->isMd5Calucaluted = true;
+    }
+    ASSERT_EQ(::chown(QFile::encodeName(*kept->filePath).constData(), otherUser, otherUser), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(*kept->filePath).constData(), 06755), 0);
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, kept);
+    QFile::remove(*removed->filePath);
+    std::vector<RemovedFile> undoList { { removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0,
+        {} } };
+    UnavailableCloudRemover cloud;
+    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].restored && outcomes[0].byCopy) << outcomes[0].reason.toStdString();
+    const struct stat status = statusOf(*removed->filePath);
+    EXPECT_EQ(status.st_uid, ::geteuid());
+    EXPECT_EQ(status.st_mode & 07777, 0755u);
+}
+
+// A trash folder of the user's that was open to others, its files and info
+// folders too: another user who went in while it was open may keep a
+// descriptor of either. The trash narrowed to the user alone keeps them out
+// only when its files and info folders are narrowed too.
+TEST_F(Removal, AnotherUserWhoHeldTheOpenTrashsFilesFolderCannotTakeAFileMovedIntoItLater)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    const QString trash = home.dataHome() + QStringLiteral("/Trash");
+    for (const QString& made : { trash + QStringLiteral("/files"), trash + QStringLiteral("/info") }) {
+        ASSERT_TRUE(QDir().mkpath(made));
+        ASSERT_EQ(::chmod(QFile::encodeName(made).constData(), 0777), 0);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(home.dataHome()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(trash).constData(), 0755), 0);
+    load(markedPairs(1));
+
+    // The other user opens both folders while they are open, and waits.
+    int ready[2];
+    int go[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    const QByteArray files = QFile::encodeName(trash + QStringLiteral("/files"));
+    const QByteArray info = QFile::encodeName(trash + QStringLiteral("/info"));
+    std::fflush(nullptr);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
+            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+            ::_exit(2);
+        const int filesFolder = ::open(files.constData(), O_RDONLY | O_DIRECTORY);
+        const int infoFolder = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
+        char byte = filesFolder >= 0 && infoFolder >= 0 ? 'y' : 'n';
+        if (::write(ready[1], &byte, 1) != 1 || ::read(go[0], &byte, 1) != 1)
+            ::_exit(3);
+        // Takes what went in: the file away, its entry too.
+        const bool took = ::unlinkat(filesFolder, "m1", 0) == 0;
+        const bool tookEntry = ::unlinkat(infoFolder, "m1.trashinfo", 0) == 0;
+        ::_exit(took || tookEntry ? 1 : 0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(byte, 'y');
+    const bool ran = run();
+    byte = 'g';
+    EXPECT_EQ(::write(go[1], &byte, 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    for (const int fd : { ready[0], ready[1], go[0], go[1] })
+        ::close(fd);
+    ASSERT_TRUE(ran);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(controller.lastReport().countTrashed, 1);
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("m1") });
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/info")), QStringList { QStringLiteral("m1.trashinfo") });
+    ASSERT_TRUE(undo());
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/m1")));
 }

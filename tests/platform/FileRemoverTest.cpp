@@ -292,3 +292,37 @@ TEST(FileRemover, ASharedTrashOfAnotherUserIsNotUsedAndATrashGivenAwayAfterItsCh
     EXPECT_TRUE(QFileInfo::exists(second));
     EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("first") });
 }
+
+// The files or info folder of a trash found this run, swapped afterwards
+// (by a program of the user's own: nobody else may enter it) for a link or
+// a folder of another user: no file goes in, and the user is told which.
+TEST(FileRemover, ATrashWhosePartIsSwappedForALinkOrAnotherUsersFolderTakesNoFileAndSaysWhich)
+{
+    TempHome home;
+    const QString trash = home.dataHome() + QStringLiteral("/Trash");
+    for (const char* name : { "first", "second", "third" })
+        writeTestFile(home.path() + QLatin1Char('/') + QLatin1String(name), name);
+    LocalFileRemover remover;
+    ASSERT_TRUE(remover.moveToTrash(home.path() + QStringLiteral("/first")).ok);
+
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QDir().rename(trash + QStringLiteral("/files"), trash + QStringLiteral("/files.old")));
+    ASSERT_TRUE(QFile::link(elsewhere, trash + QStringLiteral("/files")));
+    const FileRemoval linked = remover.moveToTrash(home.path() + QStringLiteral("/second"));
+    EXPECT_FALSE(linked.ok);
+    EXPECT_TRUE(linked.error.endsWith(trash + QStringLiteral("/files is a symbolic link"))) << linked.error.toStdString();
+    EXPECT_EQ(entriesOf(elsewhere), QStringList {});
+    EXPECT_TRUE(QFileInfo::exists(home.path() + QStringLiteral("/second")));
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    ASSERT_TRUE(QFile::remove(trash + QStringLiteral("/files")));
+    ASSERT_TRUE(QDir().rename(trash + QStringLiteral("/files.old"), trash + QStringLiteral("/files")));
+    ASSERT_EQ(::chown(QFile::encodeName(trash + QStringLiteral("/info")).constData(), 65534, 65534), 0);
+    const FileRemoval given = remover.moveToTrash(home.path() + QStringLiteral("/third"));
+    EXPECT_FALSE(given.ok);
+    EXPECT_TRUE(given.error.endsWith(trash + QStringLiteral("/info belongs to another user"))) << given.error.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(home.path() + QStringLiteral("/third")));
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("first") });
+}
