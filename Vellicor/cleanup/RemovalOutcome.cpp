@@ -135,5 +135,6 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
             onEach(outcomes.back());
     }
     files.dropTrashEntries();
+    files.endRun();
     return outcomes;
 }

@@ -214,6 +214,11 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
     if (!item.trashEntry.isSet())
         return gone;
     const FileDescriptor files = item.trashEntry.trash->openPart("files");
+    // A trash folder moved or replaced since the removal is told as that.
+    if (!files.isOpen() && errno == ESTALE) {
+        if (const auto fault = item.trashEntry.trash->recheck())
+            return *fault;
+    }
     const QByteArray& name = item.trashEntry.name;
     const auto now = files.isOpen() ? factsAt(files.get(), name, AT_SYMLINK_NOFOLLOW) : std::nullopt;
     if (!now)

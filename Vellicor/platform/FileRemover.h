@@ -30,6 +30,8 @@ public:
     virtual ~FileRemover() = default;
     // A new clean-up starts: what was learnt of the volumes is forgotten.
     virtual void startRun() { }
+    // The run has ended: nothing it found is held longer than an undo needs.
+    virtual void endRun() { }
     // The file at path as the remover sees it (the checks look through it).
     virtual std::optional<FileFacts> examine(const QString& path) { return factsOf(path); }
     // The file at path held for reading and for acting on.
@@ -77,6 +79,7 @@ public:
     using FileRemover::moveToTrash;
     using FileRemover::removeRegularFile;
     void startRun() override { trash_.forget(); }
+    void endRun() override { trash_.releaseFolders(); }
     FileRemoval moveToTrash(const HeldFile& file, const RemovalProof& proof = {}) override;
     void prepareTrashEntries(const std::vector<QString>& paths) override;
     void prepareSetAsides(const std::vector<QString>& paths) override;
@@ -130,6 +133,7 @@ public:
     using FileRemover::moveToTrash;
     using FileRemover::removeRegularFile;
     void startRun() override { real_->startRun(); }
+    void endRun() override { real_->endRun(); }
     void prepareTrashEntries(const std::vector<QString>& paths) override { real_->prepareTrashEntries(paths); }
     void prepareSetAsides(const std::vector<QString>& paths) override { real_->prepareSetAsides(paths); }
     void dropTrashEntries() override { real_->dropTrashEntries(); }

@@ -77,6 +77,8 @@ QString partFault(const QString& path, const char* part, int error)
         return QStringLiteral("%1 is a symbolic link").arg(partPath);
     case EPERM:
         return QStringLiteral("%1 belongs to another user").arg(partPath);
+    case ESTALE:
+        return QStringLiteral("%1 is no longer the trash folder the files went into: it was moved or replaced").arg(path);
     default:
         return QStringLiteral("%1: %2").arg(partPath, errnoText(error));
     }
@@ -230,22 +232,89 @@ int renameAtWithoutReplacing(int fromFolder, const QByteArray& from, int toFolde
     return ::renameat(fromFolder, from.constData(), toFolder, to.constData()) == 0 ? 0 : errno;
 }
 
+namespace {
+
+// The folder at the absolute path, each step opened from the one above it
+// without following a link; not open, with errno set, otherwise.
+FileDescriptor openFolderByPath(const QString& path)
+{
+    FileDescriptor folder(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const QList<QByteArray> names = QFile::encodeName(path).split('/');
+    for (const QByteArray& name : names) {
+        if (!folder.isOpen())
+            break;
+        if (name.isEmpty() || name == ".")
+            continue;
+        if (name == "..") {
+            errno = ENOENT;
+            return FileDescriptor {};
+        }
+        folder = FileDescriptor(openSubfolder(folder.get(), name.constData(), O_RDONLY));
+    }
+    return folder;
+}
+
+} // namespace
+
 HeldTrash::HeldTrash(QString path, uid_t uid, FileDescriptor folder)
     : path_(std::move(path))
     , uid_(uid)
     , folder_(std::move(folder))
 {
+    struct stat status { };
+    if (folder_.isOpen() && ::fstat(folder_.get(), &status) == 0) {
+        device_ = status.st_dev;
+        inode_ = status.st_ino;
+    }
+}
+
+int HeldTrash::folderLocked() const
+{
+    if (folder_.isOpen())
+        return folder_.get();
+    FileDescriptor found = openFolderByPath(path_);
+    struct stat status { };
+    if (!found.isOpen())
+        return -1;
+    if (::fstat(found.get(), &status) != 0 || status.st_dev != device_ || status.st_ino != inode_) {
+        errno = ESTALE;
+        return -1;
+    }
+    folder_ = std::move(found);
+    return folder_.get();
+}
+
+void HeldTrash::release() const
+{
+    const std::lock_guard guard(lock_);
+    if (!folder_.isOpen())
+        return;
+    const FileDescriptor found = openFolderByPath(path_);
+    struct stat status { };
+    if (found.isOpen() && ::fstat(found.get(), &status) == 0 && status.st_dev == device_ && status.st_ino == inode_)
+        folder_.reset();
 }
 
 std::optional<QString> HeldTrash::recheck() const
 {
-    return ownFolderFault(folder_.get(), path_, uid_);
+    const std::lock_guard guard(lock_);
+    const int folder = folderLocked();
+    if (folder < 0) {
+        return errno == ESTALE
+            ? QStringLiteral("%1 is no longer the trash folder the files went into: it was moved or replaced").arg(path_)
+            : QStringLiteral("%1: %2").arg(path_, errnoText(errno));
+    }
+    return ownFolderFault(folder, path_, uid_);
 }
 
 FileDescriptor HeldTrash::openPart(const char* part) const
 {
+    const std::lock_guard guard(lock_);
+    const int folder = folderLocked();
+    if (folder < 0)
+        return FileDescriptor {};
     struct stat status { };
-    FileDescriptor opened(openSubfolder(folder_.get(), part, O_RDONLY, &status));
+    FileDescriptor opened(openSubfolder(folder, part, O_RDONLY, &status));
     if (opened.isOpen() && status.st_uid != uid_) {
         opened.reset();
         errno = EPERM;
@@ -521,6 +590,19 @@ void TrashCan::forget()
 {
     const std::lock_guard guard(lock_);
     folders_.clear();
+}
+
+void TrashCan::releaseFolders()
+{
+    std::map<Mount, TrashFolder> found;
+    {
+        const std::lock_guard guard(lock_);
+        found.swap(folders_);
+    }
+    for (const auto& [mount, folder] : found) {
+        if (folder.held)
+            folder.held->release();
+    }
 }
 
 void TrashCan::prepareEntries(const std::vector<QString>& paths, std::chrono::milliseconds budget)

@@ -54,7 +54,10 @@ using RemovalProof = std::function<std::optional<QString>()>;
 // again by its path, so that a folder another user puts in its place
 // afterwards (the owner of a shared .Trash may rename any entry of it)
 // never receives a file. Shared by the removals that went into it and by
-// their undo. Any thread.
+// their undo. Between a run and the next it lets go of its descriptor
+// (release()) while its path still leads to it, so that its volume can be
+// unmounted; it is opened again by that path, without following a link, and
+// serves only while it is still the same folder. Any thread.
 class HeldTrash {
 public:
     HeldTrash(QString path, uid_t uid, FileDescriptor folder);
@@ -68,11 +71,22 @@ public:
     // following a link and only when it is a folder of the user's own; not
     // open with errno set otherwise.
     FileDescriptor openPart(const char* part) const;
+    // Lets go of the descriptor while nothing uses the folder, when its path
+    // still leads to it; a folder moved away meanwhile stays held, since its
+    // path would no longer find it.
+    void release() const;
 
 private:
+    // The descriptor, opened again by the path when it was let go of; -1
+    // with errno ESTALE when the path now leads elsewhere. Under lock_.
+    int folderLocked() const;
+
     QString path_;
     uid_t uid_;
-    FileDescriptor folder_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    mutable std::mutex lock_;
+    mutable FileDescriptor folder_;
 };
 
 // A file's place in a held trash: name in its files folder, and name with
@@ -178,6 +192,9 @@ public:
     void prepareEntries(const std::vector<QString>& paths, std::chrono::milliseconds budget);
     // Removes every prepared entry whose file did not move.
     void dropPrepared();
+    // The run has ended: the trash folders it found let go of their
+    // descriptors (HeldTrash::release) and are found again by the next run.
+    void releaseFolders();
 
 private:
     // An entry written ahead, in the held trash folder folder.

@@ -1930,6 +1930,62 @@ TEST_F(Removal, ATrashFolderAnotherUserSwapsAfterItsCheckNeverGetsTheFileAndUndo
 
 namespace {
 
+// What this process holds open below folder.
+QStringList openBelow(const QString& folder)
+{
+    QStringList held;
+    const QDir fds(QStringLiteral("/proc/thread-self/fd"));
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char link[PATH_MAX + 1] = {};
+        const ssize_t length = ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), link, PATH_MAX);
+        const QString target = length > 0 ? QFile::decodeName(QByteArray(link, length)) : QString();
+        if (target == folder || target.startsWith(folder + QLatin1Char('/')))
+            held << target;
+    }
+    return held;
+}
+
+} // namespace
+
+// Between clean-ups the volume's trash is held by its path alone, so the
+// volume can be unmounted; the undo opens it again only as the same folder.
+TEST_F(Removal, AVolumesTrashIsLetGoOfAfterTheCleanUpAndTheUndoUsesOnlyTheSameFolderAgain)
+{
+    const QString top = home.path() + QStringLiteral("/stick");
+    const PrivateVolume volume(top, "tmpfs", "mode=0755");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    const auto cleanOne = [&](const QString& name) {
+        writeTestFile(top + QStringLiteral("/m-") + name, "same");
+        writeTestFile(top + QStringLiteral("/k-") + name, "same");
+        const auto marked = record(top + QStringLiteral("/m-") + name);
+        load({ { marked, record(top + QStringLiteral("/k-") + name) } });
+        EXPECT_TRUE(run());
+        EXPECT_EQ(controller.lastReport().countTrashed, 1);
+        return marked;
+    };
+    const auto first = cleanOne(QStringLiteral("a"));
+    EXPECT_EQ(openBelow(top), QStringList {}) << "the clean-up keeps the volume busy";
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(first), QByteArray("same"));
+    EXPECT_EQ(openBelow(top), QStringList {}) << "the undo keeps the volume busy";
+
+    // A folder put in the trash's place after the clean-up is not the one
+    // the file went into: the undo leaves the file where it is and says so.
+    const auto second = cleanOne(QStringLiteral("b"));
+    const QString trash = top + QStringLiteral("/.Trash-") + QString::number(::getuid());
+    ASSERT_TRUE(QDir().rename(trash, trash + QStringLiteral(".moved")));
+    ASSERT_TRUE(QDir().mkpath(trash + QStringLiteral("/files")) && QDir().mkpath(trash + QStringLiteral("/info")));
+    ASSERT_TRUE(undo());
+    EXPECT_FALSE(exists(second));
+    EXPECT_EQ(entriesOf(trash + QStringLiteral(".moved/files")), QStringList { QStringLiteral("m-b") });
+    EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList {});
+    EXPECT_TRUE(sheets->messageDetails.join(QLatin1Char('\n')).contains(QStringLiteral("moved or replaced")))
+        << sheets->messageDetails.join(QLatin1Char('\n')).toStdString();
+}
+
+namespace {
+
 // The removed files' folder is moved to another volume after the clean-up,
 // and a link left in its place: the undo has to copy them back there.
 void moveFolderToAnotherVolume(const QString& folder, const QString& elsewhere)
