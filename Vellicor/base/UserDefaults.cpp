@@ -136,12 +136,21 @@ std::optional<QVariant> decode(const QJsonValue& encoded)
     return std::nullopt;
 }
 
-QByteArray fileBytes(const QVariantMap& values)
+// The member "key":value as it stands in the file's compact object.
+QByteArray encodedMember(const QString& key, const QVariant& value)
 {
-    QJsonObject root;
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
-        root.insert(it.key(), encode(it.value()));
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    const QByteArray object = QJsonDocument(QJsonObject { { key, encode(value) } }).toJson(QJsonDocument::Compact);
+    return object.mid(1, object.size() - 2);
+}
+
+// The same list: the copy kept shares its elements until either changes.
+bool isSameList(const QVariant& kept, const QVariant& value)
+{
+    if (kept.typeId() != QMetaType::QVariantList || value.typeId() != QMetaType::QVariantList)
+        return false;
+    const auto* a = static_cast<const QVariantList*>(kept.constData());
+    const auto* b = static_cast<const QVariantList*>(value.constData());
+    return a->size() == b->size() && a->constData() == b->constData();
 }
 
 // The bytes an element of an array takes in the file, with its comma: encode
@@ -402,9 +411,38 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
     return true;
 }
 
+QByteArray UserDefaults::fileBytesLocked(const QVariantMap& values)
+{
+    // The members in the order the toolkit's object keeps its keys, so the
+    // file reads byte for byte as a whole document written at once.
+    QJsonObject order;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        order.insert(it.key(), QJsonValue());
+    QHash<QString, EncodedList> kept;
+    QByteArray bytes("{");
+    for (auto it = order.constBegin(); it != order.constEnd(); ++it) {
+        const QVariant& value = *values.constFind(it.key());
+        if (bytes.size() > 1)
+            bytes.append(',');
+        if (value.typeId() != QMetaType::QVariantList) {
+            bytes.append(encodedMember(it.key(), value));
+            continue;
+        }
+        const auto found = encodedLists_.constFind(it.key());
+        EncodedList list = found != encodedLists_.constEnd() && isSameList(found->value, value)
+            ? *found
+            : EncodedList { value, encodedMember(it.key(), value) };
+        bytes.append(list.member);
+        kept.insert(it.key(), std::move(list));
+    }
+    bytes.append('}');
+    encodedLists_ = std::move(kept);
+    return bytes;
+}
+
 std::optional<QByteArray> UserDefaults::fileBytesWithinBoundLocked(qint64& wanted)
 {
-    QByteArray bytes = fileBytes(stored_);
+    QByteArray bytes = fileBytesLocked(stored_);
     wanted = bytes.size();
     if (wanted <= largestFile)
         return bytes;
@@ -421,7 +459,7 @@ std::optional<QByteArray> UserDefaults::fileBytesWithinBoundLocked(qint64& wante
         excess -= sizeInArray(items->at(dropped++));
     QVariantMap fitted = stored_;
     fitted.insert(givesWay_, items->mid(dropped));
-    bytes = fileBytes(fitted);
+    bytes = fileBytesLocked(fitted);
     if (bytes.size() > largestFile)
         return std::nullopt;
     Log::print("Settings: the", dropped, "oldest of", items->size(), "entries of", givesWay_,
