@@ -455,10 +455,23 @@ std::optional<QByteArray> UserDefaults::fileBytesWithinBoundLocked(qint64& wante
     // new one replaces.
     qint64 excess = wanted - largestFile;
     qsizetype dropped = 0;
-    while (excess > 0 && dropped < items->size())
-        excess -= sizeInArray(items->at(dropped++));
+    qint64 droppedBytes = 0;
+    while (excess > 0 && dropped < items->size()) {
+        const qint64 size = sizeInArray(items->at(dropped++));
+        excess -= size;
+        droppedBytes += size;
+    }
     QVariantMap fitted = stored_;
-    fitted.insert(givesWay_, items->mid(dropped));
+    const QVariant kept(items->mid(dropped));
+    fitted.insert(givesWay_, kept);
+    // The array as written less the elements that gave way, each with its
+    // comma, is what encoding the rest would make.
+    const auto written = encodedLists_.constFind(givesWay_);
+    if (dropped < items->size() && written != encodedLists_.constEnd() && isSameList(written->value, *found)) {
+        const qsizetype first = encodedMember(givesWay_, QVariantList()).size() - 2;
+        encodedLists_.insert(givesWay_,
+            EncodedList { kept, written->member.left(first) + written->member.mid(first + droppedBytes) });
+    }
     bytes = fileBytesLocked(fitted);
     if (bytes.size() > largestFile)
         return std::nullopt;
