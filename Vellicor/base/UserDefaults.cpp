@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -153,11 +154,74 @@ bool isSameList(const QVariant& kept, const QVariant& value)
     return a->size() == b->size() && a->constData() == b->constData();
 }
 
-// The bytes an element of an array takes in the file, with its comma: encode
-// makes an object, written alike on its own and inside the array.
+// An element of an array as it stands in the file: encode makes an object,
+// written alike on its own and inside the array.
+QByteArray encodedElement(const QVariant& element)
+{
+    return QJsonDocument(encode(element).toObject()).toJson(QJsonDocument::Compact);
+}
+
+// The bytes an element takes in the file, with its comma.
 qint64 sizeInArray(const QVariant& element)
 {
-    return QJsonDocument(encode(element).toObject()).toJson(QJsonDocument::Compact).size() + 1;
+    return encodedElement(element).size() + 1;
+}
+
+// Whether two stored values are written alike: the same types throughout and
+// the same values.
+bool writtenAlike(const QVariant& a, const QVariant& b)
+{
+    if (a.typeId() != b.typeId())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::QVariantList: {
+        const auto* x = static_cast<const QVariantList*>(a.constData());
+        const auto* y = static_cast<const QVariantList*>(b.constData());
+        return x->size() == y->size() && std::equal(x->cbegin(), x->cend(), y->cbegin(), writtenAlike);
+    }
+    case QMetaType::QVariantMap: {
+        const auto* x = static_cast<const QVariantMap*>(a.constData());
+        const auto* y = static_cast<const QVariantMap*>(b.constData());
+        if (x->size() != y->size())
+            return false;
+        for (auto i = x->cbegin(), j = y->cbegin(); i != x->cend(); ++i, ++j)
+            if (i.key() != j.key() || !writtenAlike(i.value(), j.value()))
+                return false;
+        return true;
+    }
+    case QMetaType::Double:
+        return a.toDouble() == b.toDouble() && std::signbit(a.toDouble()) == std::signbit(b.toDouble());
+    case QMetaType::QDateTime:
+        return a.toDateTime().toMSecsSinceEpoch() == b.toDateTime().toMSecsSinceEpoch();
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::QString:
+        return a == b;
+    default:
+        return false;
+    }
+}
+
+// The member of key for list, when list is written's list with elements
+// added at its end (a record added to the history): written's bytes with the
+// new elements' after them; none otherwise.
+std::optional<QByteArray> extendedMember(const QVariant& written, const QByteArray& member, const QVariant& list)
+{
+    if (written.typeId() != QMetaType::QVariantList || list.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    const auto* before = static_cast<const QVariantList*>(written.constData());
+    const auto* now = static_cast<const QVariantList*>(list.constData());
+    if (now->size() <= before->size() || !std::equal(before->cbegin(), before->cend(), now->cbegin(), writtenAlike))
+        return std::nullopt;
+    // The member ends in "]}".
+    QByteArray extended = member.chopped(2);
+    for (qsizetype i = before->size(); i < now->size(); ++i) {
+        if (i > 0)
+            extended.append(',');
+        extended.append(encodedElement(now->at(i)));
+    }
+    return extended.append("]}");
 }
 
 UserDefaults::SaveFault faultOf(int error)
@@ -429,11 +493,16 @@ QByteArray UserDefaults::fileBytesLocked(const QVariantMap& values)
             continue;
         }
         const auto found = encodedLists_.constFind(it.key());
-        EncodedList list = found != encodedLists_.constEnd() && isSameList(found->value, value)
-            ? *found
-            : EncodedList { value, encodedMember(it.key(), value) };
-        bytes.append(list.member);
-        kept.insert(it.key(), std::move(list));
+        std::optional<EncodedList> list;
+        if (found != encodedLists_.constEnd() && isSameList(found->value, value))
+            list = *found;
+        else if (found != encodedLists_.constEnd())
+            if (std::optional<QByteArray> extended = extendedMember(found->value, found->member, value))
+                list = EncodedList { value, std::move(*extended) };
+        if (!list)
+            list = EncodedList { value, encodedMember(it.key(), value) };
+        bytes.append(list->member);
+        kept.insert(it.key(), std::move(*list));
     }
     bytes.append('}');
     encodedLists_ = std::move(kept);
