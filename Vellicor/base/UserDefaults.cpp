@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -136,19 +137,91 @@ std::optional<QVariant> decode(const QJsonValue& encoded)
     return std::nullopt;
 }
 
-QByteArray fileBytes(const QVariantMap& values)
+// The member "key":value as it stands in the file's compact object.
+QByteArray encodedMember(const QString& key, const QVariant& value)
 {
-    QJsonObject root;
-    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
-        root.insert(it.key(), encode(it.value()));
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    const QByteArray object = QJsonDocument(QJsonObject { { key, encode(value) } }).toJson(QJsonDocument::Compact);
+    return object.mid(1, object.size() - 2);
 }
 
-// The bytes an element of an array takes in the file, with its comma: encode
-// makes an object, written alike on its own and inside the array.
+// The same list: the copy kept shares its elements until either changes.
+bool isSameList(const QVariant& kept, const QVariant& value)
+{
+    if (kept.typeId() != QMetaType::QVariantList || value.typeId() != QMetaType::QVariantList)
+        return false;
+    const auto* a = static_cast<const QVariantList*>(kept.constData());
+    const auto* b = static_cast<const QVariantList*>(value.constData());
+    return a->size() == b->size() && a->constData() == b->constData();
+}
+
+// An element of an array as it stands in the file: encode makes an object,
+// written alike on its own and inside the array.
+QByteArray encodedElement(const QVariant& element)
+{
+    return QJsonDocument(encode(element).toObject()).toJson(QJsonDocument::Compact);
+}
+
+// The bytes an element takes in the file, with its comma.
 qint64 sizeInArray(const QVariant& element)
 {
-    return QJsonDocument(encode(element).toObject()).toJson(QJsonDocument::Compact).size() + 1;
+    return encodedElement(element).size() + 1;
+}
+
+// Whether two stored values are written alike: the same types throughout and
+// the same values.
+bool writtenAlike(const QVariant& a, const QVariant& b)
+{
+    if (a.typeId() != b.typeId())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::QVariantList: {
+        const auto* x = static_cast<const QVariantList*>(a.constData());
+        const auto* y = static_cast<const QVariantList*>(b.constData());
+        return x->size() == y->size() && std::equal(x->cbegin(), x->cend(), y->cbegin(), writtenAlike);
+    }
+    case QMetaType::QVariantMap: {
+        const auto* x = static_cast<const QVariantMap*>(a.constData());
+        const auto* y = static_cast<const QVariantMap*>(b.constData());
+        if (x->size() != y->size())
+            return false;
+        for (auto i = x->cbegin(), j = y->cbegin(); i != x->cend(); ++i, ++j)
+            if (i.key() != j.key() || !writtenAlike(i.value(), j.value()))
+                return false;
+        return true;
+    }
+    case QMetaType::Double:
+        return a.toDouble() == b.toDouble() && std::signbit(a.toDouble()) == std::signbit(b.toDouble());
+    case QMetaType::QDateTime:
+        return a.toDateTime().toMSecsSinceEpoch() == b.toDateTime().toMSecsSinceEpoch();
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::QString:
+        return a == b;
+    default:
+        return false;
+    }
+}
+
+// The member of key for list, when list is written's list with elements
+// added at its end (a record added to the history): written's bytes with the
+// new elements' after them; none otherwise.
+std::optional<QByteArray> extendedMember(const QVariant& written, const QByteArray& member, const QVariant& list)
+{
+    if (written.typeId() != QMetaType::QVariantList || list.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    const auto* before = static_cast<const QVariantList*>(written.constData());
+    const auto* now = static_cast<const QVariantList*>(list.constData());
+    if (now->size() <= before->size() || !std::equal(before->cbegin(), before->cend(), now->cbegin(), writtenAlike))
+        return std::nullopt;
+    // The member ends in "]}".
+    QByteArray extended = member.chopped(2);
+    for (qsizetype i = before->size(); i < now->size(); ++i) {
+        if (i > 0)
+            extended.append(',');
+        extended.append(encodedElement(now->at(i)));
+    }
+    return extended.append("]}");
 }
 
 UserDefaults::SaveFault faultOf(int error)
@@ -402,9 +475,43 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
     return true;
 }
 
+QByteArray UserDefaults::fileBytesLocked(const QVariantMap& values)
+{
+    // The members in the order the toolkit's object keeps its keys, so the
+    // file reads byte for byte as a whole document written at once.
+    QJsonObject order;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        order.insert(it.key(), QJsonValue());
+    QHash<QString, EncodedList> kept;
+    QByteArray bytes("{");
+    for (auto it = order.constBegin(); it != order.constEnd(); ++it) {
+        const QVariant& value = *values.constFind(it.key());
+        if (bytes.size() > 1)
+            bytes.append(',');
+        if (value.typeId() != QMetaType::QVariantList) {
+            bytes.append(encodedMember(it.key(), value));
+            continue;
+        }
+        const auto found = encodedLists_.constFind(it.key());
+        std::optional<EncodedList> list;
+        if (found != encodedLists_.constEnd() && isSameList(found->value, value))
+            list = *found;
+        else if (found != encodedLists_.constEnd())
+            if (std::optional<QByteArray> extended = extendedMember(found->value, found->member, value))
+                list = EncodedList { value, std::move(*extended) };
+        if (!list)
+            list = EncodedList { value, encodedMember(it.key(), value) };
+        bytes.append(list->member);
+        kept.insert(it.key(), std::move(*list));
+    }
+    bytes.append('}');
+    encodedLists_ = std::move(kept);
+    return bytes;
+}
+
 std::optional<QByteArray> UserDefaults::fileBytesWithinBoundLocked(qint64& wanted)
 {
-    QByteArray bytes = fileBytes(stored_);
+    QByteArray bytes = fileBytesLocked(stored_);
     wanted = bytes.size();
     if (wanted <= largestFile)
         return bytes;
@@ -417,11 +524,24 @@ std::optional<QByteArray> UserDefaults::fileBytesWithinBoundLocked(qint64& wante
     // new one replaces.
     qint64 excess = wanted - largestFile;
     qsizetype dropped = 0;
-    while (excess > 0 && dropped < items->size())
-        excess -= sizeInArray(items->at(dropped++));
+    qint64 droppedBytes = 0;
+    while (excess > 0 && dropped < items->size()) {
+        const qint64 size = sizeInArray(items->at(dropped++));
+        excess -= size;
+        droppedBytes += size;
+    }
     QVariantMap fitted = stored_;
-    fitted.insert(givesWay_, items->mid(dropped));
-    bytes = fileBytes(fitted);
+    const QVariant kept(items->mid(dropped));
+    fitted.insert(givesWay_, kept);
+    // The array as written less the elements that gave way, each with its
+    // comma, is what encoding the rest would make.
+    const auto written = encodedLists_.constFind(givesWay_);
+    if (dropped < items->size() && written != encodedLists_.constEnd() && isSameList(written->value, *found)) {
+        const qsizetype first = encodedMember(givesWay_, QVariantList()).size() - 2;
+        encodedLists_.insert(givesWay_,
+            EncodedList { kept, written->member.left(first) + written->member.mid(first + droppedBytes) });
+    }
+    bytes = fileBytesLocked(fitted);
     if (bytes.size() > largestFile)
         return std::nullopt;
     Log::print("Settings: the", dropped, "oldest of", items->size(), "entries of", givesWay_,

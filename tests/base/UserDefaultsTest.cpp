@@ -546,3 +546,42 @@ TEST_F(UserDefaultsTest, ASaveThatWouldPassTheBoundIsRefusedAndSaysSo)
         EXPECT_EQ(restarted.arrayValue(QStringLiteral("history"))->size(), 100);
     }
 }
+
+// A save writes again only the values that changed, yet the file reads byte
+// for byte as a store that encodes everything anew writes it: keys of every
+// length and alphabet in their order, a list changed in place, one grown
+// whose first numbers change their type, records added to the array that
+// gives way.
+TEST_F(UserDefaultsTest, AFileSavedAfterManyChangesReadsAsOneWrittenAnew)
+{
+    const QString history = QStringLiteral("history");
+    UserDefaults store(folder);
+    store.setOldestGiveWay(history);
+    ASSERT_TRUE(store.setValue(history, historyRecords(66000)));
+    ASSERT_TRUE(store.setValue(QStringLiteral("zz"), QVariantList { qlonglong(1), qlonglong(2) }));
+    ASSERT_TRUE(store.setValue(QStringLiteral("\u00e4pfel"), QVariantList { QStringLiteral("a") }));
+    ASSERT_TRUE(store.setValue(QStringLiteral("b"), true));
+    ASSERT_TRUE(store.setValue(QStringLiteral("zz"), QVariantList { 1.0, 2.0, 3.5 }));
+    ASSERT_TRUE(store.updateValue(QStringLiteral("\u00e4pfel"), [](const QVariant& stored) {
+        QVariantList items = stored.toList();
+        items[0] = QStringLiteral("b");
+        return QVariant(items);
+    }));
+    ASSERT_TRUE(store.updateValue(history, [](const QVariant& stored) {
+        QVariantList records = stored.toList();
+        records.append(historyRecords(1, 66000));
+        return QVariant(records);
+    }));
+    ASSERT_TRUE(store.setValue(QStringLiteral("aa"), 7));
+    ASSERT_TRUE(store.removeValue(QStringLiteral("b")));
+    const QByteArray saved = contentsOf(settingsFile());
+    EXPECT_LE(saved.size(), UserDefaults::largestFile);
+
+    UserDefaults fresh(folder);
+    EXPECT_FALSE(fresh.readProblemAtStart());
+    EXPECT_EQ(fresh.arrayValue(QStringLiteral("zz"))->at(0).typeId(), QMetaType::Double);
+    EXPECT_EQ(fresh.arrayValue(QStringLiteral("\u00e4pfel")), QVariantList { QStringLiteral("b") });
+    EXPECT_EQ(numberOf(fresh.arrayValue(history)->last()), 66000);
+    ASSERT_TRUE(fresh.setValue(QStringLiteral("aa"), 7));
+    EXPECT_EQ(contentsOf(settingsFile()), saved);
+}
