@@ -7,7 +7,25 @@
 #include <QCryptographicHash>
 
 #include <algorithm>
+#include <unistd.h>
 #include <utility>
+
+ListingLimits listingLimitsWithin(qint64 memoryBytes)
+{
+    ListingLimits limits;
+    if (memoryBytes > 0) {
+        limits.listingBytes = std::min(limits.listingBytes, memoryBytes / 4 * 3);
+        limits.folderBytes = std::min(limits.folderBytes, limits.listingBytes);
+    }
+    return limits;
+}
+
+ListingLimits listingLimitsForThisMachine()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    return listingLimitsWithin(pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0);
+}
 
 qint64 heapBlockBytes(qint64 bytes)
 {

@@ -34,6 +34,13 @@ struct ListingLimits {
     int emptyPages = 10;
 };
 
+// The bounds above on this machine: a whole listing keeps at most three
+// quarters of its memory (a folder no more than the listing), so that a
+// listing larger than the machine can hold is told as too large rather than
+// ended by the system. A machine of 16 GiB or more keeps the bounds whole.
+ListingLimits listingLimitsWithin(qint64 memoryBytes);
+ListingLimits listingLimitsForThisMachine();
+
 // What the allocator takes for a block of bytes: its header, the whole
 // rounded up to 16 bytes, at least 32.
 qint64 heapBlockBytes(qint64 bytes);

@@ -123,7 +123,7 @@ public:
     // once the walk has ended.
     std::optional<ListingBound> lastWalkBound() const;
     // How far one scan walk, or one picker listing of a folder, may go.
-    ListingLimits listingLimits;
+    ListingLimits listingLimits = listingLimitsForThisMachine();
     // Set when a picker listing was ended by a page handed out again or by
     // a bound; the picker tells the user once and clears it. GUI thread.
     bool pickerListingCutShort = false;

@@ -103,7 +103,20 @@ TEST(ListingBounds, AFlatFolderOfAMillionFilesAndAListingOfFiveMillionAreListedW
         EXPECT_EQ(listThrough(tree, 5000, 1000, *record), 5000000);
         EXPECT_FALSE(tree.boundReached());
         EXPECT_FALSE(tree.wasCutShort());
+
+        // A machine of 16 GiB lists them whole too; one of 4 GiB lists the
+        // million whole and ends the five million at its bound, told as too
+        // large rather than ended by the system for want of memory.
+        ListingGuard tree16(QStringLiteral("Test"), listingLimitsWithin(16ll << 30));
+        EXPECT_EQ(listThrough(tree16, 5000, 1000, *record), 5000000);
+        EXPECT_FALSE(tree16.boundReached());
+        ListingGuard flat4(QStringLiteral("Test"), listingLimitsWithin(4ll << 30));
+        EXPECT_EQ(listThrough(flat4, 1, 1000000, *record), 1000000);
+        ListingGuard tree4(QStringLiteral("Test"), listingLimitsWithin(4ll << 30));
+        EXPECT_LT(listThrough(tree4, 5000, 1000, *record), 5000000);
+        EXPECT_TRUE(tree4.boundReached());
     }
+    EXPECT_EQ(listingLimitsWithin(16ll << 30).listingBytes, ListingLimits {}.listingBytes);
 }
 
 TEST(ListingBounds, ARecordIsCountedAsTheHeapHoldsItEachSharedTextOnce)
