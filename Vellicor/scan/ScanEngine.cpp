@@ -444,8 +444,10 @@ void ScanEngine::askPending()
 void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
 {
     if (const std::optional<ListingBound>& bound = job.listingBound()) {
-        const auto [title, details] = listingBoundTexts(*bound, false);
-        askWhenFree([this, title, details] { showNotice({ title, details, { localizedText("ID_OK") } }); });
+        auto texts = listingBoundTexts(*bound, false);
+        askWhenFree([this, texts = std::move(texts)] {
+            showNotice({ texts.first, texts.second, { localizedText("ID_OK") } });
+        });
     }
     if (job.isListingIncomplete()) {
         askWhenFree([this] {
