@@ -138,7 +138,7 @@ void keepOwnerAndAttributes(int from, int to, const struct stat& status, QString
 // where the system allows and its extended attributes too, and lost and why
 // receive what could not be kept. Empty on success.
 QString copyWithoutReplacing(
-    int source, const QString& to, QStringList* lost = nullptr, QString* why = nullptr)
+    int source, const QString& to, QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr)
 {
     struct stat status { };
     if (source < 0 || ::fstat(source, &status) != 0)
@@ -196,8 +196,16 @@ QString copyWithoutReplacing(
         if (const int failure = renameWithoutReplacing(QFile::decodeName(temporary), to); failure != 0)
             error = failure == EEXIST ? QStringLiteral("a file is already at this path") : errnoText(failure);
     }
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         ::unlink(temporary.constData());
+        return error;
+    }
+    // The copy's name on the disk too, before anything lets go of the
+    // original: flushed with its folder.
+    const FileDescriptor folder(
+        ::open(QFile::encodeName(QFileInfo(to).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (durable)
+        *durable = folder.isOpen() && ::fsync(folder.get()) == 0;
     return error;
 }
 
@@ -259,12 +267,16 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
         return notTheFile;
     QStringList lost;
     QString why;
-    if (QString error = copyWithoutReplacing(source.get(), item.originalPath, &lost, &why); !error.isEmpty())
+    bool durable = false;
+    if (QString error = copyWithoutReplacing(source.get(), item.originalPath, &lost, &why, &durable); !error.isEmpty())
         return error;
     if (!lost.isEmpty())
         notKept = why.isEmpty() ? QStringLiteral("without %1").arg(lost.join(QStringLiteral(", ")))
                                 : QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
-    if (::unlinkat(files.get(), name.constData(), 0) != 0)
+    if (!durable)
+        Log::print("Undo: the restored file's folder could not be flushed; its copy stays in the trash at",
+            item.trashedPath);
+    else if (::unlinkat(files.get(), name.constData(), 0) != 0)
         Log::print("Undo: the restored file's copy stays in the trash at", item.trashedPath, errnoText(errno));
     return {};
 }
