@@ -393,8 +393,6 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
         file->fileCategory = Cat::Pic;
         addFileToGroup(group, file);
     }
-    const auto clock = std::make_shared<HandClock>();
-    screen->setDelayedCalls(clock);
     screen->loadScanResults({ group }, 4, ScanSource::thisComputer);
     screen->resize(1400, 900);
     QTest::mouseClick(screen->findChild<QAbstractButton*>("btnThumbnailView"), Qt::LeftButton);
