@@ -3,7 +3,6 @@
 #include "base/Log.h"
 #include "platform/BoundedNetworkAccess.h"
 #include "platform/ImageProcessing.h"
-#include "platform/PictureChecks.h"
 #include "results/PreviewLoader.h"
 
 #include <QCryptographicHash>
