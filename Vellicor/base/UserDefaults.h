@@ -1,9 +1,9 @@
 #pragma once
 
 #include "base/SettingValue.h"
+#include "base/SettingsFileBytes.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -187,12 +187,6 @@ private:
     };
     bool saveAndTakeFailure(std::optional<Failure>& failure, const std::function<void()>& change = {});
     void tellFailure(const std::optional<Failure>& failure);
-    // The file's bytes for stored_, within largestFile once the array that
-    // gives way has given what it must; none when they cannot be.
-    std::optional<QByteArray> fileBytesWithinBoundLocked(qint64& wanted);
-    // The file's bytes for values, as one compact JSON object; a list whose
-    // encoding is kept from an earlier save is not encoded again.
-    QByteArray fileBytesLocked(const QVariantMap& values);
 
     QString folder_;
     mutable std::mutex mutex_;
@@ -209,14 +203,8 @@ private:
     // them, cleared when taken.
     std::optional<Failure> saveFailure_;
     QString givesWay_;
-    // The member ("key":value) of each list value as last written: a list
-    // stays shared with the copy here until it changes, and every save writes
-    // the whole file (the scan history takes most of it).
-    struct EncodedList {
-        QVariant value;
-        QByteArray member;
-    };
-    QHash<QString, EncodedList> encodedLists_;
+    // The file's bytes, with the lists' encodings kept from the last save.
+    SettingsFileBytes fileBytes_;
     std::optional<SettingsReadProblem> lastReadProblem_;
     std::optional<SettingsReadProblem> startProblem_;
     // Set when a damaged file could not be moved aside, or a file is too large

@@ -167,7 +167,7 @@ void ScanEngine::btnStartScanTapped()
     }
 
     // Start sequence. The previous scan's worker has ended (its end was
-    // posted as its last act); a hand-over still pending keeps its own job.
+    // posted as its last act) and its results were handed over.
     joinWorker();
     isAbortScan = false;
     resetAllVariableOnStartScanning();
@@ -326,16 +326,14 @@ void ScanEngine::updateFileScannedCountAndSize_MainThread()
 
 void ScanEngine::postEndOfScan(const JobPtr& job)
 {
-    // A job that is no longer the newest only finishes its own hand-over; the
-    // screen's scanning state belongs to the newer scan.
-    if (job == job_) {
-        withdrawStopQuestion();
-        refreshTick();
-        updateFileScannedCountAndSize_MainThread();
-        showButtonToShowDetailResult(false, false);
-        refreshTimer_.stop();
-        QMetaObject::invokeMethod(this, &ScanEngine::showFullProgress, Qt::QueuedConnection);
-    }
+    // No scan starts before this one's hand-over is done: the screen's
+    // scanning state is this scan's.
+    withdrawStopQuestion();
+    refreshTick();
+    updateFileScannedCountAndSize_MainThread();
+    showButtonToShowDetailResult(false, false);
+    refreshTimer_.stop();
+    QMetaObject::invokeMethod(this, &ScanEngine::showFullProgress, Qt::QueuedConnection);
     finishing_.push_back({ job });
     QTimer::singleShot(finishPauseMs_, this, [this, job] { handleScanFinished(job); });
 }
@@ -390,13 +388,10 @@ void ScanEngine::showFullProgress()
 
 void ScanEngine::handleScanFinished(const JobPtr& job)
 {
-    const bool newest = job == job_;
-    if (newest) {
-        joinWorker(); // it posted the end as its last act: gone or going
-        QMetaObject::invokeMethod(
-            this, [this] { screen_.hideScanningSheet(); }, Qt::QueuedConnection);
-        screen_.setResultButtonEnabled(true);
-    }
+    joinWorker(); // it posted the end as its last act: gone or going
+    QMetaObject::invokeMethod(
+        this, [this] { screen_.hideScanningSheet(); }, Qt::QueuedConnection);
+    screen_.setResultButtonEnabled(true);
 
     if (job->foundDuplicates()) {
         QTimer::singleShot(resultsPauseMs_, this, [this, job] { showResultsAfterPause(job); });
@@ -405,10 +400,6 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
     }
     const ScanResultPtr result = job->result();
     endFinishing(job);
-    if (!newest) {
-        emit scanEnded(result);
-        return;
-    }
     screen_.setResultButtonEnabled(false);
     // Another of the engine's notices may still be open; this one waits for
     // its answer instead of standing on top of it.

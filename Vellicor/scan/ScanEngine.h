@@ -130,7 +130,8 @@ private:
     std::thread worker_;
     QTimer refreshTimer_;
 
-    // Scans between their end and their hand-over, oldest first.
+    // The scan between its end and its hand-over: one at most, since Scan
+    // Now starts nothing while there is one.
     struct Finishing {
         JobPtr job;
         bool recorded = false;
