@@ -13,12 +13,15 @@
 #include "cloud/DropBoxHandler.h"
 #include "cloud/GoogleDriveHandler.h"
 #include "cloud/OneDriveHandler.h"
+#include "base/UserDefaults.h"
 #include "cloud/SecretStore.h"
+#include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
 #include "scan/ScanRequest.h"
 #include "support/FakeGoogle.h"
 #include "support/FakeServiceConfig.h"
 #include "support/FlatCloudFolder.h"
+#include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
 #include <QApplication>
@@ -215,6 +218,11 @@ int runDrive(const FlatCloudFolder& flat)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The program's start-up: its file types make the Drive's pictures
+    // pictures, with their camera facts.
+    TempHome home;
+    UserDefaults defaults(home.path());
+    startApplicationCore(defaults);
     // Every file type is scanned: the Drive's records are filtered as they
     // are listed.
     isAllFileTypesSelected = true;

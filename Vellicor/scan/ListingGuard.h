@@ -12,9 +12,9 @@
 // How far one cloud listing may go: far past a real drive's folders and
 // files, yet an end for a service whose pages never stop. The bounds of memory
 // are counted with what the records really hold (heldBytesOf): measured at
-// 0.8 KB a file of Box and OneDrive, 1.2 KB of Dropbox and 1.5 KB a picture
-// of the Drive with its details, and 0.1 to 0.2 KB more for its entry while
-// its folder is listed.
+// 0.8 KB a file of Box and OneDrive, 1.4 KB of Dropbox and 3.2 KB a picture
+// of the Drive with its details and camera facts, and 0.1 to 0.2 KB more for
+// its entry while its folder is listed.
 struct ListingLimits {
     // A listing of five million files takes a few thousand pages of a
     // thousand entries, and one page or more for each of its folders.
@@ -23,12 +23,13 @@ struct ListingLimits {
     qint64 entries = 10000000;
     // What one folder's listing may hold in memory (its records and
     // sub-folders, and the entries it has met) before it is handed on: a
-    // flat folder of a million files of any service, with room to spare.
-    qint64 folderBytes = 3ll * 1024 * 1024 * 1024;
+    // flat folder of a million files of any service, the Drive's pictures
+    // included.
+    qint64 folderBytes = 4ll * 1024 * 1024 * 1024;
     // What a whole listing (a scan's walk, the Drive scan, one folder of the
     // picker) may keep, all its folders together: five million files of any
-    // service, with room to spare.
-    qint64 listingBytes = 12ll * 1024 * 1024 * 1024;
+    // service, the Drive's pictures included.
+    qint64 listingBytes = 18ll * 1024 * 1024 * 1024;
     // Pages in a row without any entry while more are announced: a service
     // may hand out a few before its end, a hostile one hands them out for ever.
     int emptyPages = 10;
@@ -37,7 +38,7 @@ struct ListingLimits {
 // The bounds above on this machine: a whole listing keeps at most three
 // quarters of its memory (a folder no more than the listing), so that a
 // listing larger than the machine can hold is told as too large rather than
-// ended by the system. A machine of 16 GiB or more keeps the bounds whole.
+// ended by the system. A machine of 24 GiB or more keeps the bounds whole.
 ListingLimits listingLimitsWithin(qint64 memoryBytes);
 ListingLimits listingLimitsForThisMachine();
 

@@ -1,6 +1,9 @@
+#include "base/UserDefaults.h"
+#include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
 #include "scan/CloudFileRecordBuilder.h"
 #include "scan/ScanWrapper.h"
+#include "support/TempHome.h"
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>
@@ -29,9 +32,14 @@ FileInfoNodePtr dropboxPhoto()
     return record;
 }
 
-// A picture as the Drive lists it, with its details and thumbnail link.
+// A picture as the Drive lists it, with its details and thumbnail link, and
+// its camera facts as the program's file types make it a picture.
 FileInfoNodePtr drivePicture()
 {
+    static TempHome home;
+    static UserDefaults defaults(home.path());
+    static const bool started = (startApplicationCore(defaults), true);
+    (void)started;
     // Every type taken, for this record only.
     const auto saved = std::make_tuple(isAllFileTypesSelected, scanCategoryFlags);
     isAllFileTypesSelected = true;
@@ -52,6 +60,7 @@ FileInfoNodePtr drivePicture()
     record->filePath = QStringLiteral("My Drive/Camera/IMG_20230501_123456.jpg");
     record->folderPath = QStringLiteral("My Drive/Camera/");
     record->cloudFields().fileId = item->identifier;
+    EXPECT_EQ(record->fileCategory, GlobalObjects::FileCategory::Pic);
     return record;
 }
 
@@ -104,19 +113,19 @@ TEST(ListingBounds, AFlatFolderOfAMillionFilesAndAListingOfFiveMillionAreListedW
         EXPECT_FALSE(tree.boundReached());
         EXPECT_FALSE(tree.wasCutShort());
 
-        // A machine of 16 GiB lists them whole too; one of 4 GiB lists the
+        // A machine of 24 GiB lists them whole too; one of 8 GiB lists the
         // million whole and ends the five million at its bound, told as too
         // large rather than ended by the system for want of memory.
-        ListingGuard tree16(QStringLiteral("Test"), listingLimitsWithin(16ll << 30));
-        EXPECT_EQ(listThrough(tree16, 5000, 1000, *record), 5000000);
-        EXPECT_FALSE(tree16.boundReached());
-        ListingGuard flat4(QStringLiteral("Test"), listingLimitsWithin(4ll << 30));
-        EXPECT_EQ(listThrough(flat4, 1, 1000000, *record), 1000000);
-        ListingGuard tree4(QStringLiteral("Test"), listingLimitsWithin(4ll << 30));
-        EXPECT_LT(listThrough(tree4, 5000, 1000, *record), 5000000);
-        EXPECT_TRUE(tree4.boundReached());
+        ListingGuard tree24(QStringLiteral("Test"), listingLimitsWithin(24ll << 30));
+        EXPECT_EQ(listThrough(tree24, 5000, 1000, *record), 5000000);
+        EXPECT_FALSE(tree24.boundReached());
+        ListingGuard flat8(QStringLiteral("Test"), listingLimitsWithin(8ll << 30));
+        EXPECT_EQ(listThrough(flat8, 1, 1000000, *record), 1000000);
+        ListingGuard tree8(QStringLiteral("Test"), listingLimitsWithin(8ll << 30));
+        EXPECT_LT(listThrough(tree8, 5000, 1000, *record), 5000000);
+        EXPECT_TRUE(tree8.boundReached());
     }
-    EXPECT_EQ(listingLimitsWithin(16ll << 30).listingBytes, ListingLimits {}.listingBytes);
+    EXPECT_EQ(listingLimitsWithin(24ll << 30).listingBytes, ListingLimits {}.listingBytes);
 }
 
 TEST(ListingBounds, ARecordIsCountedAsTheHeapHoldsItEachSharedTextOnce)
@@ -136,3 +145,4 @@ TEST(ListingBounds, ARecordIsCountedAsTheHeapHoldsItEachSharedTextOnce)
     EXPECT_EQ(heldBytesOf(*record, record->filePath.folderComponent()),
         withLongName - heldBytesOfText(record->filePath.folderComponent()));
 }
+
