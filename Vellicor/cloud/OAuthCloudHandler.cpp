@@ -43,12 +43,11 @@ OAuthCloudHandler::OAuthCloudHandler(
         [this](bool signedIn, const QString& error) {
             hasClient_ = session_->isSignedIn();
             isAuthenticateForScan = signedIn && hasClient_;
-            const bool cancelledByUser = std::exchange(cancelling_, false);
             if (delegate && !isAuthenticateForScan)
                 delegate->dismissAuthenticationWait();
             // A failure the user did not ask for is told, with the service's
             // reason; the wait sheet is gone by then.
-            if (!isAuthenticateForScan && !cancelledByUser)
+            if (!isAuthenticateForScan && !session_->wasCancelledByUser())
                 tellSignInFailed(error);
             if (delegate)
                 delegate->onAccessPermissionStatus(isAuthenticateForScan);
@@ -63,9 +62,7 @@ OAuthCloudHandler::~OAuthCloudHandler()
 
 void OAuthCloudHandler::cancelAuthentication()
 {
-    cancelling_ = true;
     session_->cancelSignIn();
-    cancelling_ = false;
 }
 
 FileInfoNodePtr OAuthCloudHandler::keptCopyOf(const FileInfoNode& record)

@@ -50,6 +50,4 @@ private:
     std::unique_ptr<RestClient> client_;
     std::unique_ptr<OAuthSession> session_;
     std::atomic<bool> hasClient_ { false };
-    // The user's own Cancel is ending the sign-in: no alert for it.
-    bool cancelling_ = false;
 };

@@ -202,6 +202,7 @@ void OAuthSession::makeFlow()
 
 void OAuthSession::signIn()
 {
+    cancelledByUser_ = false;
     setSigningIn(true);
     if (!config_.hasCredentials()) {
         finishSignIn(false, config_.missingCredentialsText(config_.service));
@@ -249,6 +250,7 @@ bool OAuthSession::handleRedirect(const QUrl& url)
 
 void OAuthSession::cancelSignIn()
 {
+    cancelledByUser_ = signingIn_;
     finishSignIn(false, QStringLiteral("cancelled"));
 }
 

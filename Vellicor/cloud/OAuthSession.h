@@ -56,6 +56,8 @@ public:
     bool handleRedirect(const QUrl& url);
     // Gives up a running sign-in (the wait sheet's Cancel).
     void cancelSignIn();
+    // The last sign-in ended at the user's own Cancel: no failure to tell.
+    bool wasCancelledByUser() const { return cancelledByUser_; }
     // True while some session's sign-in waits for its redirect: only then
     // has the application's loopback listener anything to take.
     static bool isAnySignInWaiting();
@@ -111,6 +113,7 @@ private:
     LoopbackReplyHandler* handler_ = nullptr;
     QByteArray codeVerifier_;
     bool signingIn_ = false;
+    bool cancelledByUser_ = false;
     std::vector<std::function<void(bool)>> refreshWaiters_;
     QString accessToken_;
     QString refreshToken_;

@@ -61,13 +61,12 @@ OneDriveHandler::OneDriveHandler(CloudServiceConfig config)
             if (!signedIn) {
                 printToStandardOutput(QStringLiteral("Could not acquire token: ") + error);
                 isAuthenticateForScan = false;
-                const bool cancelledByUser = std::exchange(cancelling_, false);
                 if (delegate)
                     delegate->dismissAuthenticationWait();
                 // Declined in the browser or failed there: told with the
                 // service's reason once the wait sheet is gone, as every
                 // service tells it; the user's own Cancel is not.
-                if (!cancelledByUser)
+                if (!session_.wasCancelledByUser())
                     tellSignInFailed(error);
                 return;
             }
@@ -95,13 +94,6 @@ bool OneDriveHandler::authenticateCloud()
     session_.signOut();
     session_.signIn();
     return true;
-}
-
-void OneDriveHandler::cancelAuthentication()
-{
-    cancelling_ = true;
-    session_.cancelSignIn();
-    cancelling_ = false;
 }
 
 void OneDriveHandler::signOut()

@@ -27,7 +27,7 @@ public:
     // the wait ends at once and the user is told.
     bool authenticateCloud() override;
     // The wait sheet's Cancel: the sign-in ends without an alert.
-    void cancelAuthentication() override;
+    void cancelAuthentication() override { session_.cancelSignIn(); }
     // Forgets the tokens; a scan needs a new sign-in afterwards.
     void signOut();
     // Where the application's loopback listener takes the browser back to.
@@ -63,6 +63,4 @@ private:
     CloudServiceConfig config_;
     OAuthSession session_;
     RestClient client_;
-    // Set while the user's Cancel ends the sign-in.
-    bool cancelling_ = false;
 };

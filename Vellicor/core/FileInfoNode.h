@@ -93,11 +93,6 @@ public:
             fields_ = fields ? std::make_unique<Fields>(*fields) : nullptr;
             return *this;
         }
-        Box& operator=(std::nullopt_t)
-        {
-            fields_.reset();
-            return *this;
-        }
 
         explicit operator bool() const { return fields_ != nullptr; }
         Fields* operator->() const { return fields_.get(); }

@@ -52,6 +52,12 @@ std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool pi
         formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, bound.files }) };
 }
 
+void keepListingBound(std::optional<ListingBound>& kept, const ListingBound& met)
+{
+    if (!kept || (met.wholeListing && !kept->wholeListing))
+        kept = met;
+}
+
 ListingGuard::ListingGuard(QString service, ListingLimits limits, const std::atomic<bool>* abort)
     : service_(std::move(service))
     , limits_(limits)
@@ -61,36 +67,31 @@ ListingGuard::ListingGuard(QString service, ListingLimits limits, const std::ato
 
 bool ListingGuard::cutShort(const QString& folder, const QString& reason)
 {
-    cutShort_ = true;
     cutByService_ = true;
     Log::print("A", service_, "listing was ended in", folder + QLatin1Char(':'), reason);
     return false;
 }
 
-bool ListingGuard::reachBound(const QString& folder, const QString& reason, const ListingTally* tally)
+bool ListingGuard::reachBound(const QString& folder, const QString& reason, bool wholeListing, const ListingTally* tally)
 {
     Log::print("A", service_, "listing was ended in", folder + QLatin1Char(':'), reason);
-    cutShort_ = true;
     ListingBound met;
     met.folder = folder;
-    met.wholeListing = boundMet_;
-    met.files = boundMet_ || !tally ? files_ : tally->files_;
+    met.wholeListing = wholeListing;
+    met.files = wholeListing || !tally ? files_ : tally->files_;
     met.entries = tally ? tally->entriesTaken() : 0;
-    // The first bound is told, unless the whole listing's comes after it.
-    if (!bound_ || (met.wholeListing && !bound_->wholeListing))
-        bound_ = met;
+    keepListingBound(bound_, met);
     return false;
 }
 
 bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const QString& query)
 {
-    if (isStopped() || boundMet_)
+    if (isStopped() || isWholeListingBound())
         return false;
-    if (++pages_ > limits_.pages) {
-        boundMet_ = true;
+    if (++pages_ > limits_.pages)
         return reachBound(folder,
-            QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages), nullptr);
-    }
+            QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages), true,
+            nullptr);
     if (cursor.isEmpty())
         return true;
     // The folder goes with its cursor: a service may hand two folders the
@@ -110,14 +111,13 @@ bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const
 
 bool ListingGuard::admitEntries(const QString& folder, qint64 count)
 {
-    if (boundMet_)
+    if (isWholeListingBound())
         return false;
     entries_ += count;
     if (entries_ <= limits_.entries)
         return true;
-    boundMet_ = true;
-    return reachBound(
-        folder, QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries), nullptr);
+    return reachBound(folder,
+        QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries), true, nullptr);
 }
 
 void ListingTally::beginPage(qsizetype entries)
@@ -145,19 +145,18 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     files_ += tally.files_ - tally.countedFiles_;
     tally.countedFiles_ = tally.files_;
     if (heldBytes_ > limits_.listingBytes) {
-        boundMet_ = true;
         tally.endedAtBound_ = true;
         return reachBound(folder,
             QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
                 .arg(limits_.listingBytes >> 20),
-            &tally);
+            true, &tally);
     }
     if (tally.heldBytes() > limits_.folderBytes) {
         tally.endedAtBound_ = true;
         return reachBound(folder,
             QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
                 .arg(limits_.folderBytes >> 20),
-            &tally);
+            false, &tally);
     }
     if (!more || tally.fresh_ > 0) {
         tally.emptyInARow_ = 0;

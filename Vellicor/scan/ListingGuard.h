@@ -69,6 +69,10 @@ struct ListingBound {
 // its entries), and that the rest are left out.
 std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool picker);
 
+// Keeps met in kept when it is the one to tell: the first bound met, unless
+// the whole listing's comes after it.
+void keepListingBound(std::optional<ListingBound>& kept, const ListingBound& met);
+
 // What one folder's listing has met over its pages: the entries taken, so
 // that one a later page brings again is taken once (offsets shift while a
 // folder changes; a hostile service repeats itself under fresh cursors), the
@@ -166,14 +170,14 @@ public:
     void setOnStop(std::function<void()> onStop) { onStop_ = std::move(onStop); }
     bool isStopped() const { return stopped_ || (abort_ && *abort_); }
     // A service that repeats itself or a bound ended some part of the listing.
-    bool wasCutShort() const { return cutShort_; }
+    bool wasCutShort() const { return cutByService_ || bound_; }
     // A service that repeats itself did (whatever the bounds did).
     bool wasCutByService() const { return cutByService_; }
     // The bound that ended (part of) the listing, the first one met or the
     // whole listing's; none while every bound holds.
     const std::optional<ListingBound>& boundReached() const { return bound_; }
     // A bound of the whole listing was met: every further page is refused.
-    bool isWholeListingBound() const { return boundMet_; }
+    bool isWholeListingBound() const { return bound_ && bound_->wholeListing; }
 
 private:
     const QString service_;
@@ -181,12 +185,11 @@ private:
     const std::atomic<bool>* const abort_;
     std::atomic<bool> stopped_ { false };
     std::function<void()> onStop_;
-    // Logs the bound met and keeps it; always false.
-    bool reachBound(const QString& folder, const QString& reason, const ListingTally* tally);
+    // Logs the bound met (the whole listing's, or tally's folder's) and
+    // keeps it; always false.
+    bool reachBound(const QString& folder, const QString& reason, bool wholeListing, const ListingTally* tally);
 
-    bool cutShort_ = false;
     bool cutByService_ = false;
-    bool boundMet_ = false;
     std::optional<ListingBound> bound_;
     qint64 pages_ = 0;
     qint64 entries_ = 0;

@@ -293,8 +293,7 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
 
 void ScanJob::noteListingBound(const ListingBound& bound)
 {
-    if (!listingBound_ || (bound.wholeListing && !listingBound_->wholeListing))
-        listingBound_ = bound;
+    keepListingBound(listingBound_, bound);
 }
 
 void ScanJob::OnScanCompletedProcess()

@@ -113,6 +113,14 @@ void chooseSource(MainViewController& homeScreen, ScanSource source)
     emit popUp->activated(item);
 }
 
+// Writes the cloud services' configuration file with services' entries.
+bool writeCloudConfig(const QJsonObject& services)
+{
+    QFile config(CloudConfig::configFile());
+    return QDir().mkpath(QFileInfo(config).path()) && config.open(QIODevice::WriteOnly)
+        && config.write(QJsonDocument(services).toJson()) > 0;
+}
+
 // Marks the shown file at path and removes it as the user does: Remove, its
 // confirmation, and once the service was asked (serviceAsked), the report's
 // OK; the group of two is gone then.
@@ -462,21 +470,14 @@ TEST_F(CloudRoad, OneDriveWithoutAUsableAddressSaysTheAddressIsMissing)
         { QStringLiteral("authorizeUrl"), QStringLiteral("https://login.example.com/authorize") },
         { QStringLiteral("tokenUrl"), QStringLiteral("https://login.example.com/token") },
         { QStringLiteral("apiBaseUrl"), QStringLiteral("http://graph.example.com/") } };
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(CloudConfig::configFile()).path()));
-    QFile config(CloudConfig::configFile());
-    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(QJsonDocument(QJsonObject { { QStringLiteral("onedrive"), oneDrive } }).toJson());
-    config.close();
+    ASSERT_TRUE(writeCloudConfig({ { QStringLiteral("onedrive"), oneDrive } }));
     setNetworkReachabilityProbe(std::make_shared<Online>());
 
     AppComposition program(defaults);
     program.launch();
     auto alerts = std::make_shared<Alerts>();
     setAlertPresenter(alerts);
-    auto* popUp = program.home().findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int oneDriveItem = popUp->findData(scanSourceTag(ScanSource::oneDrive));
-    popUp->setCurrentIndex(oneDriveItem);
-    emit popUp->activated(oneDriveItem);
+    chooseSource(program.home(), ScanSource::oneDrive);
     ASSERT_TRUE(waitUntil([&] { return !alerts->texts.isEmpty(); }));
     const QString said = alerts->texts.front();
     EXPECT_TRUE(said.contains(QStringLiteral("\"apiBaseUrl\""))) << said.toStdString();
@@ -500,13 +501,8 @@ TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
         { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2/") } };
     const QJsonObject box { { client, QStringLiteral("c") },
         { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2.0/") } };
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(CloudConfig::configFile()).path()));
-    QFile config(CloudConfig::configFile());
-    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(QJsonDocument(QJsonObject { { QStringLiteral("google"), google },
-                                   { QStringLiteral("dropbox"), dropbox }, { QStringLiteral("box"), box } })
-                     .toJson());
-    config.close();
+    ASSERT_TRUE(writeCloudConfig(
+        { { QStringLiteral("google"), google }, { QStringLiteral("dropbox"), dropbox }, { QStringLiteral("box"), box } }));
     setNetworkReachabilityProbe(std::make_shared<Online>());
 
     AppComposition program(defaults);
