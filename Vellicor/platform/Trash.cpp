@@ -232,30 +232,6 @@ int renameAtWithoutReplacing(int fromFolder, const QByteArray& from, int toFolde
     return ::renameat(fromFolder, from.constData(), toFolder, to.constData()) == 0 ? 0 : errno;
 }
 
-namespace {
-
-// The folder at the absolute path, each step opened from the one above it
-// without following a link; not open, with errno set, otherwise.
-FileDescriptor openFolderByPath(const QString& path)
-{
-    FileDescriptor folder(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const QList<QByteArray> names = QFile::encodeName(path).split('/');
-    for (const QByteArray& name : names) {
-        if (!folder.isOpen())
-            break;
-        if (name.isEmpty() || name == ".")
-            continue;
-        if (name == "..") {
-            errno = ENOENT;
-            return FileDescriptor {};
-        }
-        folder = FileDescriptor(openSubfolder(folder.get(), name.constData(), O_RDONLY));
-    }
-    return folder;
-}
-
-} // namespace
-
 HeldTrash::HeldTrash(QString path, uid_t uid, FileDescriptor folder)
     : path_(std::move(path))
     , uid_(uid)
@@ -268,30 +244,28 @@ HeldTrash::HeldTrash(QString path, uid_t uid, FileDescriptor folder)
     }
 }
 
+FileDescriptor HeldTrash::openByPath() const
+{
+    FileDescriptor found(openFolderWithoutLinks(path_));
+    struct stat status { };
+    if (found.isOpen() && (::fstat(found.get(), &status) != 0 || status.st_dev != device_ || status.st_ino != inode_)) {
+        found.reset();
+        errno = ESTALE;
+    }
+    return found;
+}
+
 int HeldTrash::folderLocked() const
 {
-    if (folder_.isOpen())
-        return folder_.get();
-    FileDescriptor found = openFolderByPath(path_);
-    struct stat status { };
-    if (!found.isOpen())
-        return -1;
-    if (::fstat(found.get(), &status) != 0 || status.st_dev != device_ || status.st_ino != inode_) {
-        errno = ESTALE;
-        return -1;
-    }
-    folder_ = std::move(found);
-    return folder_.get();
+    if (!folder_.isOpen())
+        folder_ = openByPath();
+    return folder_.isOpen() ? folder_.get() : -1;
 }
 
 void HeldTrash::release() const
 {
     const std::lock_guard guard(lock_);
-    if (!folder_.isOpen())
-        return;
-    const FileDescriptor found = openFolderByPath(path_);
-    struct stat status { };
-    if (found.isOpen() && ::fstat(found.get(), &status) == 0 && status.st_dev == device_ && status.st_ino == inode_)
+    if (folder_.isOpen() && openByPath().isOpen())
         folder_.reset();
 }
 

@@ -77,8 +77,12 @@ public:
     void release() const;
 
 private:
+    // The folder its path leads to now, opened without following a link,
+    // and only while it is the folder that was held; not open with errno set
+    // (ESTALE: the path now leads elsewhere) otherwise.
+    FileDescriptor openByPath() const;
     // The descriptor, opened again by the path when it was let go of; -1
-    // with errno ESTALE when the path now leads elsewhere. Under lock_.
+    // with errno set (ESTALE as above) otherwise. Under lock_.
     int folderLocked() const;
 
     QString path_;
