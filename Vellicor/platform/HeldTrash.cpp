@@ -15,6 +15,12 @@
 
 namespace {
 
+// Why a trash folder found again by its path no longer serves.
+QString movedOrReplaced(const QString& path)
+{
+    return QStringLiteral("%1 is no longer the trash folder the files went into: it was moved or replaced").arg(path);
+}
+
 // Why the folder open at fd cannot be uid's trash folder (a folder of the
 // user's own, open to nobody else), or none.
 std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid)
@@ -94,7 +100,7 @@ QString partFault(const QString& path, const char* part, int error)
     case EPERM:
         return QStringLiteral("%1 belongs to another user").arg(partPath);
     case ESTALE:
-        return QStringLiteral("%1 is no longer the trash folder the files went into: it was moved or replaced").arg(path);
+        return movedOrReplaced(path);
     default:
         return QStringLiteral("%1: %2").arg(partPath, errnoText(error));
     }
@@ -123,8 +129,8 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
     // A shared trash whose owner is another user is theirs to rename the
     // user's folder in, and to put a folder of their own in its place.
     if (sharedFolder.isOpen() && (status.st_mode & S_ISVTX) && (status.st_uid == 0 || status.st_uid == uid)) {
-        TrashFolder folder = heldTrashIn(sharedFolder.get(), QByteArray::number(uid),
-            shared + QLatin1Char('/') + QString::number(uid), uid);
+        TrashFolder folder = heldTrashIn(
+            sharedFolder.get(), QByteArray::number(uid), shared + QLatin1Char('/') + QString::number(uid), uid);
         if (folder.error.isEmpty())
             return folder;
         Log::print("Trash: the shared trash is not usable,", folder.error);
@@ -181,9 +187,7 @@ std::optional<QString> HeldTrash::recheck() const
     const std::lock_guard guard(lock_);
     const int folder = folderLocked();
     if (folder < 0) {
-        return errno == ESTALE
-            ? QStringLiteral("%1 is no longer the trash folder the files went into: it was moved or replaced").arg(path_)
-            : QStringLiteral("%1: %2").arg(path_, errnoText(errno));
+        return errno == ESTALE ? movedOrReplaced(path_) : QStringLiteral("%1: %2").arg(path_, errnoText(errno));
     }
     return ownFolderFault(folder, path_, uid_);
 }
