@@ -1804,13 +1804,19 @@ private:
 // The user that acts against the user running the program.
 constexpr uid_t otherUser = 65534;
 
+// In a child: it takes otherUser's rights alone, with groups as its only
+// other groups. Whether it did.
+bool becomeOtherUser(const std::vector<gid_t>& groups = {})
+{
+    return ::setgroups(groups.size(), groups.data()) == 0 && ::setresgid(otherUser, otherUser, otherUser) == 0
+        && ::setresuid(otherUser, otherUser, otherUser) == 0;
+}
+
 // Runs body as otherUser, in a child that has only that user's rights.
 bool asOtherUser(const std::function<bool()>& body)
 {
     return exitCodeOfChild([&body] {
-        const gid_t group = otherUser;
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(group, group, group) != 0
-            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+        if (!becomeOtherUser())
             return 2;
         return body() ? 0 : 1;
     }) == 0;
@@ -2138,8 +2144,7 @@ int undoAsOtherUserIntoAMovedFolder(const FoldersOfAUser& folders, const FileInf
 {
     const QString path = *removed->filePath;
     return exitCodeOfChild([&] {
-        if (::setgroups(groups.size(), groups.data()) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
-            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+        if (!becomeOtherUser(groups))
             return 2;
         qputenv("XDG_DATA_HOME", QFile::encodeName(folders.data));
         FileRemoval removal = LocalFileRemover().moveToTrash(path);
@@ -2303,8 +2308,7 @@ TEST_F(Removal, AnotherUserWhoHeldTheOpenTrashsFilesFolderCannotTakeAFileMovedIn
     const pid_t other = ::fork();
     ASSERT_GE(other, 0);
     if (other == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
-            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+        if (!becomeOtherUser())
             ::_exit(2);
         const int filesFolder = ::open(files.constData(), O_RDONLY | O_DIRECTORY);
         const int infoFolder = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
