@@ -189,6 +189,16 @@ protected:
         writeTestFile(path, bytes);
         return record(path);
     }
+    // m-name and k-name of bytes in dir, loaded as the one group (m-name
+    // marked): the marked file's record.
+    FileInfoNodePtr loadMarkedPairIn(const QString& dir, const QString& name, const QByteArray& bytes)
+    {
+        writeTestFile(dir + QStringLiteral("/m-") + name, bytes);
+        writeTestFile(dir + QStringLiteral("/k-") + name, bytes);
+        const auto marked = record(dir + QStringLiteral("/m-") + name);
+        load({ { marked, record(dir + QStringLiteral("/k-") + name) } });
+        return marked;
+    }
     // Groups of records; every record whose name starts with "m" is marked.
     void load(const std::vector<std::vector<FileInfoNodePtr>>& groups)
     {
@@ -1449,10 +1459,7 @@ TEST_F(Removal, AFolderReachedThroughALinkedFolderIsCleanedAndUndoneWhereTheUser
     const QString linked = folder + QStringLiteral("/Docs");
     ASSERT_TRUE(QFile::link(data + QStringLiteral("/Docs"), linked));
     const QString photos = linked + QStringLiteral("/Photos");
-    writeTestFile(photos + QStringLiteral("/m-photo"), "photo");
-    writeTestFile(photos + QStringLiteral("/k-photo"), "photo");
-    const auto marked = record(photos + QStringLiteral("/m-photo"));
-    load({ { marked, record(photos + QStringLiteral("/k-photo")) } });
+    const auto marked = loadMarkedPairIn(photos, QStringLiteral("photo"), "photo");
     ASSERT_TRUE(run());
 
     EXPECT_EQ(controller.lastReport().countTrashed, 1);
@@ -1482,13 +1489,10 @@ TEST_F(Removal, ALinkedFolderPointedElsewhereSinceTheScanLeadsToAFileThatIsNotTh
     QDir().mkpath(elsewhere);
     const QString linked = folder + QStringLiteral("/Docs");
     ASSERT_TRUE(QFile::link(data, linked));
-    writeTestFile(linked + QStringLiteral("/m-doc"), "scanned");
-    writeTestFile(linked + QStringLiteral("/k-doc"), "scanned");
+    const auto marked = loadMarkedPairIn(linked, QStringLiteral("doc"), "scanned");
     // Same name, same bytes, but never scanned.
     writeTestFile(elsewhere + QStringLiteral("/m-doc"), "scanned");
     writeTestFile(elsewhere + QStringLiteral("/k-doc"), "scanned");
-    const auto marked = record(linked + QStringLiteral("/m-doc"));
-    load({ { marked, record(linked + QStringLiteral("/k-doc")) } });
     ASSERT_TRUE(QFile::remove(linked));
     ASSERT_TRUE(QFile::link(elsewhere, linked));
     ASSERT_TRUE(run());
@@ -1880,10 +1884,7 @@ TEST_F(Removal, ATrashFolderAnotherUserSwapsAfterItsCheckNeverGetsTheFileAndUndo
     ASSERT_TRUE(QDir().mkpath(shared));
     ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
     ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), otherUser, otherUser), 0);
-    writeTestFile(top + QStringLiteral("/m-secret"), "secret");
-    writeTestFile(top + QStringLiteral("/k-secret"), "secret");
-    const auto marked = record(top + QStringLiteral("/m-secret"));
-    load({ { marked, record(top + QStringLiteral("/k-secret")) } });
+    const auto marked = loadMarkedPairIn(top, QStringLiteral("secret"), "secret");
 
     // After the user's trash folder was checked and before the file moves,
     // the other user renames it away and puts in its place a folder of
@@ -1962,10 +1963,7 @@ TEST_F(Removal, AVolumesTrashIsLetGoOfAfterTheCleanUpAndTheUndoUsesOnlyTheSameFo
     if (!volume.isMounted())
         GTEST_SKIP() << volume.whyNot();
     const auto cleanOne = [&](const QString& name) {
-        writeTestFile(top + QStringLiteral("/m-") + name, "same");
-        writeTestFile(top + QStringLiteral("/k-") + name, "same");
-        const auto marked = record(top + QStringLiteral("/m-") + name);
-        load({ { marked, record(top + QStringLiteral("/k-") + name) } });
+        const auto marked = loadMarkedPairIn(top, name, "same");
         EXPECT_TRUE(run());
         EXPECT_EQ(controller.lastReport().countTrashed, 1);
         return marked;
