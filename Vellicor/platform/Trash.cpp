@@ -237,14 +237,6 @@ void unlinkTogether(std::size_t count, const std::function<void(std::size_t)>& u
 
 } // namespace
 
-void removeTrashEntries(const std::vector<QString>& infoPaths)
-{
-    unlinkTogether(infoPaths.size(), [&infoPaths](std::size_t index) {
-        if (::unlink(QFile::encodeName(infoPaths[index]).constData()) != 0 && errno != ENOENT)
-            Log::print("Trash: the entry", infoPaths[index], "stays:", errnoText(errno));
-    });
-}
-
 void removeTrashEntries(const std::vector<TrashEntry>& entries)
 {
     // Each held trash's info folder opened once.

@@ -161,12 +161,10 @@ bool makeDurableTogether(const QString& folder, const std::vector<QString>& file
 // The same for names in the folder open at folder (O_RDONLY).
 bool makeDurableTogetherAt(int folder, const std::vector<QByteArray>& names);
 
-// Removes the trash entries at infoPaths, whose files have left the trash,
-// several at a time: each removal frees an inode and may wait on the
-// volume's journal, and waits that overlap cost one wait. Those that stay
-// are logged. Returns when every removal has ended.
-void removeTrashEntries(const std::vector<QString>& infoPaths);
-// The same for entries of held trash folders.
+// Removes the trash entries of held trash folders, whose files have left
+// the trash, several at a time: each removal frees an inode and may wait on
+// the volume's journal, and waits that overlap cost one wait. Those that
+// stay are logged. Returns when every removal has ended.
 void removeTrashEntries(const std::vector<TrashEntry>& entries);
 
 // rename() that never replaces what is at to, also where the file system
