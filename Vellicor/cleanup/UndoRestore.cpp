@@ -385,7 +385,6 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.source = removed.source;
         item.originalPath = removed.originalPath;
         item.trashedPath = removed.trashedPath;
-        item.trashInfoPath = removed.trashInfoPath;
         item.trashEntry = removed.trashEntry;
         item.trashed = removed.trashed;
         item.trashInfoText = removed.trashInfoText;

@@ -22,7 +22,6 @@ struct PlannedRestore {
     ScanSource source = ScanSource::thisComputer;
     QString originalPath;
     QString trashedPath;
-    QString trashInfoPath;
     // Where the trashed file and its entry are reached: from the trash
     // folder held since the removal found it.
     TrashEntry trashEntry;
