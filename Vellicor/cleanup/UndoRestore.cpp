@@ -136,7 +136,8 @@ void keepOwnerAndAttributes(int from, int to, const struct stat& status, QString
 // modification time and permission bits (a set-id bit only with its owner or
 // group kept); with lost given it keeps its owner
 // where the system allows and its extended attributes too, and lost and why
-// receive what could not be kept. Empty on success.
+// receive what could not be kept; with durable given its name is flushed
+// with its folder, and durable says whether it was. Empty on success.
 QString copyWithoutReplacing(
     int source, const QString& to, QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr)
 {
@@ -201,11 +202,12 @@ QString copyWithoutReplacing(
         return error;
     }
     // The copy's name on the disk too, before anything lets go of the
-    // original: flushed with its folder.
-    const FileDescriptor folder(
-        ::open(QFile::encodeName(QFileInfo(to).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (durable)
+    // original: flushed with its folder, where durable asks for it.
+    if (durable) {
+        const FileDescriptor folder(
+            ::open(QFile::encodeName(QFileInfo(to).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         *durable = folder.isOpen() && ::fsync(folder.get()) == 0;
+    }
     return error;
 }
 
