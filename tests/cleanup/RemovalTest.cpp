@@ -1986,6 +1986,17 @@ TEST_F(Removal, AVolumesTrashIsLetGoOfAfterTheCleanUpAndTheUndoUsesOnlyTheSameFo
     EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList {});
     EXPECT_TRUE(sheets->messageDetails.join(QLatin1Char('\n')).contains(QStringLiteral("moved or replaced")))
         << sheets->messageDetails.join(QLatin1Char('\n')).toStdString();
+
+    // An undo that opened the trash again and left a file in it (another
+    // file put in the trashed one's place) lets go of the folder too.
+    const auto third = cleanOne(QStringLiteral("c"));
+    const QString inTrash = trash + QStringLiteral("/files/m-c");
+    ASSERT_TRUE(QFile::remove(inTrash));
+    writeTestFile(inTrash, "stranger");
+    ASSERT_TRUE(undo());
+    EXPECT_FALSE(exists(third));
+    EXPECT_EQ(controller.arrNodesToBeRestoredLocal().size(), 1u);
+    EXPECT_EQ(openBelow(top), QStringList {}) << "an undo that left a file keeps the volume busy";
 }
 
 namespace {
