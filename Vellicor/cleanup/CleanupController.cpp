@@ -427,12 +427,6 @@ void CleanupController::startUndo()
             std::vector<RemovedFile> left = std::move(*list);
             list.reset();
             std::erase_if(left, [&](const RemovedFile& entry) { return restored.contains(entry.file.get()); });
-            // Until the next undo the trash folders are held by their paths
-            // only, so that their volumes can be unmounted meanwhile.
-            for (const RemovedFile& entry : left) {
-                if (entry.trashEntry.trash)
-                    entry.trashEntry.trash->release();
-            }
             relay->post([outcomes = std::move(outcomes), left = std::move(left)](CleanupController& self) mutable {
                 self.finishUndo(std::move(outcomes), std::move(left));
             });

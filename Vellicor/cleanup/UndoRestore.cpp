@@ -435,5 +435,11 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
         }
         removeTrashEntries(entries);
     }
+    // Until the next undo the trash folders are held by their paths only,
+    // so that their volumes can be unmounted meanwhile.
+    for (const PlannedRestore& item : plan) {
+        if (item.trashEntry.trash)
+            item.trashEntry.trash->release();
+    }
     return outcomes;
 }
