@@ -153,6 +153,40 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     return figures;
 }
 
+UndoCompletedTexts undoCompletedTexts(const UndoReport& report)
+{
+    QStringList details;
+    // Each list after the first starts under a heading of its own, the
+    // changed files' list also when it comes first.
+    const auto startList = [&details](const char* heading, bool headedWhenFirst) {
+        const bool first = details.isEmpty();
+        if (!first)
+            details.append(QString());
+        if (!first || headedWhenFirst)
+            details.append(localizedText(heading));
+    };
+    for (const RestoreOutcome& outcome : report.failed)
+        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
+    // A file that came back without its owner, extended attributes or
+    // access list is not restored whole: each is told with what it lost,
+    // right under the message that says so when nothing failed.
+    const bool whole = report.notWhole.empty();
+    if (!whole)
+        startList("ID_FILES_RESTORED_NOT_WHOLE", false);
+    for (const RestoreOutcome& outcome : report.notWhole)
+        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.notKept));
+    if (!report.changed.empty()) {
+        startList("ID_FILES_RESTORED_CHANGED", true);
+        for (const RestoreOutcome& outcome : report.changed)
+            details.append(outcome.path);
+    }
+    const QString message = !report.failed.empty()
+        ? formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { report.restored, report.planned })
+        : whole ? localizedText("ID_ACTION_COMPLETED")
+                : localizedText("ID_FILES_RESTORED_WITHOUT_ALL");
+    return { message, details };
+}
+
 bool applyRemovalOutcomes(ResultsState& state, const RemovalPlan& plan, std::vector<RemovalOutcome>& outcomes,
     const PhotosStepOutcome& photos, RemovalReport& report, std::vector<RemovedFile>& undoList)
 {

@@ -19,6 +19,7 @@ struct RemovalPlan;
 struct RemovalReport;
 struct RemovedFile;
 struct RestoreOutcome;
+struct UndoReport;
 
 // What the result area shows once a clean-up or an undo has changed the
 // groups.
@@ -108,3 +109,15 @@ struct AfterCleanFigures {
 };
 
 AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource source);
+
+// The message sheet's texts after an undo: the message, and below it the
+// files that failed ("path: reason"), those that could not keep all they
+// had ("path: what they lost", right under the message when nothing failed)
+// and those that changed, each list after the first under its heading (the
+// changed files' also when it comes first).
+struct UndoCompletedTexts {
+    QString message;
+    QStringList details;
+};
+
+UndoCompletedTexts undoCompletedTexts(const UndoReport& report);

@@ -9,7 +9,6 @@
 #include "controls/WindowHelpers.h"
 #include "core/Localization.h"
 
-#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -17,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -55,18 +55,10 @@ QLabel* makeFigure(QWidget* parent, int column, int y)
 // ("1000.00 MB", a count of many digits), so that they stay alike.
 void setFigures(const std::array<QLabel*, 3>& labels, const std::array<QString, 3>& values)
 {
-    QFont font = labels[0]->font();
-    int size = figurePointSize;
-    for (; size > 8; --size) {
-        font.setPointSize(size);
-        const QFontMetrics metrics(font);
-        bool fits = true;
-        for (std::size_t i = 0; i < labels.size(); ++i)
-            fits = fits && metrics.horizontalAdvance(values[i]) <= labels[i]->contentsRect().width();
-        if (fits)
-            break;
-    }
-    font.setPointSize(size);
+    std::vector<std::pair<QString, int>> texts;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        texts.emplace_back(values[i], labels[i]->contentsRect().width());
+    const QFont font = fittingFont(labels[0]->font(), figurePointSize, 8, texts);
     for (std::size_t i = 0; i < labels.size(); ++i) {
         labels[i]->setFont(font);
         labels[i]->setText(values[i]);

@@ -427,12 +427,6 @@ void CleanupController::startUndo()
             std::vector<RemovedFile> left = std::move(*list);
             list.reset();
             std::erase_if(left, [&](const RemovedFile& entry) { return restored.contains(entry.file.get()); });
-            // Until the next undo the trash folders are held by their paths
-            // only, so that their volumes can be unmounted meanwhile.
-            for (const RemovedFile& entry : left) {
-                if (entry.trashEntry.trash)
-                    entry.trashEntry.trash->release();
-            }
             relay->post([outcomes = std::move(outcomes), left = std::move(left)](CleanupController& self) mutable {
                 self.finishUndo(std::move(outcomes), std::move(left));
             });
@@ -634,34 +628,6 @@ void CleanupController::endUndo()
     emit undoRunningChanged(false);
     if (!afterCleanScreen_)
         return;
-    QStringList details;
-    // Each list after the first starts under a heading of its own, the
-    // changed files' list also when it comes first.
-    const auto startList = [&details](const char* heading, bool headedWhenFirst) {
-        const bool first = details.isEmpty();
-        if (!first)
-            details.append(QString());
-        if (!first || headedWhenFirst)
-            details.append(localizedText(heading));
-    };
-    for (const RestoreOutcome& outcome : undoReport_.failed)
-        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
-    // A file that came back without its owner, extended attributes or
-    // access list is not restored whole: each is told with what it lost,
-    // right under the message that says so when nothing failed.
-    const bool whole = undoReport_.notWhole.empty();
-    if (!whole)
-        startList("ID_FILES_RESTORED_NOT_WHOLE", false);
-    for (const RestoreOutcome& outcome : undoReport_.notWhole)
-        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.notKept));
-    if (!undoReport_.changed.empty()) {
-        startList("ID_FILES_RESTORED_CHANGED", true);
-        for (const RestoreOutcome& outcome : undoReport_.changed)
-            details.append(outcome.path);
-    }
-    afterCleanScreen_->showActionCompleted(!undoReport_.failed.empty()
-            ? formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { undoReport_.restored, undoReport_.planned })
-            : whole ? localizedText("ID_ACTION_COMPLETED")
-                    : localizedText("ID_FILES_RESTORED_WITHOUT_ALL"),
-        details);
+    const UndoCompletedTexts texts = undoCompletedTexts(undoReport_);
+    afterCleanScreen_->showActionCompleted(texts.message, texts.details);
 }

@@ -9,6 +9,8 @@
 #include <QFrame>
 #include <QLabel>
 
+#include <algorithm>
+
 QFrame* makeSheetBox(QWidget* window, const char* name, int height)
 {
     window->setFixedSize(sheetWidth, height);
@@ -30,15 +32,22 @@ GradientBox* makeHeader(QFrame* box, QLabel*& title, const QString& titleText)
     // Long titles of some languages take a smaller size rather than be cut.
     QFont font = title->font();
     font.setBold(true);
-    for (int size = 15; size >= 10; --size) {
-        font.setPointSize(size);
-        if (QFontMetrics(font).horizontalAdvance(titleText) <= sheetWidth - 40)
-            break;
-    }
-    title->setFont(font);
+    title->setFont(fittingFont(font, 15, 10, { { titleText, sheetWidth - 40 } }));
     title->setStyleSheet(QStringLiteral("color: white;"));
     title->setGeometry(20, 0, sheetWidth - 40, sheetHeaderHeight);
     return header;
+}
+
+QFont fittingFont(QFont font, int largest, int smallest, const std::vector<std::pair<QString, int>>& texts)
+{
+    for (int size = largest; size >= smallest; --size) {
+        font.setPointSize(size);
+        const QFontMetrics metrics(font);
+        if (std::all_of(texts.begin(), texts.end(),
+                [&metrics](const auto& text) { return metrics.horizontalAdvance(text.first) <= text.second; }))
+            break;
+    }
+    return font;
 }
 
 QLabel* makeLabel(QWidget* parent, const QString& value, const QRect& frame, int pointSize)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QFont>
 #include <QRect>
 #include <QString>
+
+#include <utility>
+#include <vector>
 
 class GradientBox;
 class IMGButton;
@@ -18,6 +22,9 @@ inline constexpr int sheetHeaderHeight = 46;
 QFrame* makeSheetBox(QWidget* window, const char* name, int height);
 // The gradient title bar at the top of box; title receives its label.
 GradientBox* makeHeader(QFrame* box, QLabel*& title, const QString& titleText);
+// font at the largest point size, from largest down to smallest, at which
+// every text fits its width in pixels; at smallest when none is.
+QFont fittingFont(QFont font, int largest, int smallest, const std::vector<std::pair<QString, int>>& texts);
 QLabel* makeLabel(QWidget* parent, const QString& value, const QRect& frame, int pointSize = 13);
 // The sheet's blue default button.
 IMGButton* makeBlueButton(QWidget* parent, const QString& title, const QRect& frame);

@@ -136,7 +136,8 @@ void keepOwnerAndAttributes(int from, int to, const struct stat& status, QString
 // modification time and permission bits (a set-id bit only with its owner or
 // group kept); with lost given it keeps its owner
 // where the system allows and its extended attributes too, and lost and why
-// receive what could not be kept. Empty on success.
+// receive what could not be kept; with durable given its name is flushed
+// with its folder, and durable says whether it was. Empty on success.
 QString copyWithoutReplacing(
     int source, const QString& to, QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr)
 {
@@ -201,11 +202,12 @@ QString copyWithoutReplacing(
         return error;
     }
     // The copy's name on the disk too, before anything lets go of the
-    // original: flushed with its folder.
-    const FileDescriptor folder(
-        ::open(QFile::encodeName(QFileInfo(to).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (durable)
+    // original: flushed with its folder, where durable asks for it.
+    if (durable) {
+        const FileDescriptor folder(
+            ::open(QFile::encodeName(QFileInfo(to).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         *durable = folder.isOpen() && ::fsync(folder.get()) == 0;
+    }
     return error;
 }
 
@@ -385,7 +387,6 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.source = removed.source;
         item.originalPath = removed.originalPath;
         item.trashedPath = removed.trashedPath;
-        item.trashInfoPath = removed.trashInfoPath;
         item.trashEntry = removed.trashEntry;
         item.trashed = removed.trashed;
         item.trashInfoText = removed.trashInfoText;
@@ -433,6 +434,12 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
                 onEach(outcome);
         }
         removeTrashEntries(entries);
+    }
+    // Until the next undo the trash folders are held by their paths only,
+    // so that their volumes can be unmounted meanwhile.
+    for (const PlannedRestore& item : plan) {
+        if (item.trashEntry.trash)
+            item.trashEntry.trash->release();
     }
     return outcomes;
 }

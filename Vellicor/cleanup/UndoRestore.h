@@ -22,7 +22,6 @@ struct PlannedRestore {
     ScanSource source = ScanSource::thisComputer;
     QString originalPath;
     QString trashedPath;
-    QString trashInfoPath;
     // Where the trashed file and its entry are reached: from the trash
     // folder held since the removal found it.
     TrashEntry trashEntry;
@@ -102,6 +101,7 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // entry left without its file, which the trash tolerates) or in the trash
 // with its entry. abort, read between entries, ends the undo early (the
 // rest are not tried and have no outcome; the batch under way still
-// removes its moved files' entries). onEach runs after each entry.
+// removes its moved files' entries). onEach runs after each entry. At the
+// end the trash folders let go of their descriptors (HeldTrash::release).
 std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud,
     const std::atomic<bool>& abort, const std::function<void(const RestoreOutcome&)>& onEach = {});

@@ -6,11 +6,9 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -47,101 +45,6 @@ std::optional<std::pair<quint64, quint64>> mountOf(int folder, const QByteArray&
 std::optional<std::pair<quint64, quint64>> mountOf(const QString& path)
 {
     return mountOf(AT_FDCWD, QFile::encodeName(path));
-}
-
-// Why the folder open at fd cannot be uid's trash folder (a folder of the
-// user's own, open to nobody else), or none.
-std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid)
-{
-    struct stat status { };
-    if (::fstat(fd, &status) != 0)
-        return QStringLiteral("%1: %2").arg(path, errnoText(errno));
-    if (!S_ISDIR(status.st_mode))
-        return QStringLiteral("%1 is not a folder").arg(path);
-    if (status.st_uid != uid)
-        return QStringLiteral("%1 belongs to another user").arg(path);
-    if (status.st_nlink == 0)
-        return QStringLiteral("%1 was removed").arg(path);
-    if ((status.st_mode & 077) != 0)
-        return QStringLiteral("%1 is open to other users").arg(path);
-    return std::nullopt;
-}
-
-// Why the part ("files" or "info") of the trash folder at path could not be
-// opened, from the errno HeldTrash::openPart left.
-QString partFault(const QString& path, const char* part, int error)
-{
-    const QString partPath = QStringLiteral("%1/%2").arg(path, QLatin1String(part));
-    switch (error) {
-    case ELOOP:
-        return QStringLiteral("%1 is a symbolic link").arg(partPath);
-    case EPERM:
-        return QStringLiteral("%1 belongs to another user").arg(partPath);
-    case ESTALE:
-        return QStringLiteral("%1 is no longer the trash folder the files went into: it was moved or replaced").arg(path);
-    default:
-        return QStringLiteral("%1: %2").arg(partPath, errnoText(error));
-    }
-}
-
-// The folder name in the folder open at parent, made (0700) when missing,
-// opened without following a link; a folder of uid's own that others may
-// enter is narrowed to uid alone. Not open, with errno set, when it cannot
-// be made or opened.
-FileDescriptor openNarrowed(int parent, const char* name, const QString& path, uid_t uid)
-{
-    if (::mkdirat(parent, name, 0700) != 0 && errno != EEXIST)
-        return FileDescriptor {};
-    struct stat status { };
-    FileDescriptor folder(openSubfolder(parent, name, O_RDONLY, &status));
-    if (folder.isOpen() && status.st_uid == uid && (status.st_mode & 077) != 0) {
-        Log::print("Trash: the trash folder", path, "was open to other users and is made private");
-        ::fchmod(folder.get(), status.st_mode & 0700);
-    }
-    return folder;
-}
-
-// The trash folder name in the folder open at parent (path names it for
-// telling), made (0700) with its files and info folders when missing, each
-// from the open folder above it: held when it is a real folder of uid's own,
-// open to nobody else. A trash of the user's that others may enter is
-// narrowed first, its files and info folders too: another user who went in
-// while it was open may still hold either, and only their mode keeps them
-// out of it.
-TrashFolder heldTrashIn(int parent, const QByteArray& name, const QString& path, uid_t uid)
-{
-    FileDescriptor folder = openNarrowed(parent, name.constData(), path, uid);
-    if (!folder.isOpen()) {
-        return { {},
-            errno == ELOOP ? QStringLiteral("%1 is a symbolic link").arg(path)
-                           : QStringLiteral("%1: %2").arg(path, errnoText(errno)),
-            {} };
-    }
-    if (const auto fault = ownFolderFault(folder.get(), path, uid))
-        return { {}, *fault, {} };
-    for (const char* part : { "files", "info" }) {
-        const QString partPath = QStringLiteral("%1/%2").arg(path, QLatin1String(part));
-        if (!openNarrowed(folder.get(), part, partPath, uid).isOpen())
-            return { {}, QStringLiteral("%1: %2").arg(partPath, errnoText(errno)), {} };
-    }
-    auto held = std::make_shared<const HeldTrash>(path, uid, std::move(folder));
-    for (const char* part : { "files", "info" }) {
-        if (!held->openPart(part).isOpen())
-            return { {}, partFault(path, part, errno), {} };
-    }
-    return { path, {}, std::move(held) };
-}
-
-// The home trash, $XDG_DATA_HOME/Trash, made when missing.
-TrashFolder homeTrashFolder()
-{
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dataHome.isEmpty() || QFileInfo(dataHome).isRelative() || !QDir().mkpath(dataHome))
-        return { {}, QStringLiteral("the data folder cannot be made"), {} };
-    const FileDescriptor parent(::open(QFile::encodeName(dataHome).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!parent.isOpen())
-        return { {}, QStringLiteral("%1: %2").arg(dataHome, errnoText(errno)), {} };
-    return heldTrashIn(parent.get(), QByteArrayLiteral("Trash"), dataHome + QStringLiteral("/Trash"), ::getuid());
 }
 
 // The name of the attempt-th try (from 0) for a file named name: the name
@@ -230,96 +133,6 @@ int renameAtWithoutReplacing(int fromFolder, const QByteArray& from, int toFolde
     if (::fstatat(toFolder, to.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
     return ::renameat(fromFolder, from.constData(), toFolder, to.constData()) == 0 ? 0 : errno;
-}
-
-namespace {
-
-// The folder at the absolute path, each step opened from the one above it
-// without following a link; not open, with errno set, otherwise.
-FileDescriptor openFolderByPath(const QString& path)
-{
-    FileDescriptor folder(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const QList<QByteArray> names = QFile::encodeName(path).split('/');
-    for (const QByteArray& name : names) {
-        if (!folder.isOpen())
-            break;
-        if (name.isEmpty() || name == ".")
-            continue;
-        if (name == "..") {
-            errno = ENOENT;
-            return FileDescriptor {};
-        }
-        folder = FileDescriptor(openSubfolder(folder.get(), name.constData(), O_RDONLY));
-    }
-    return folder;
-}
-
-} // namespace
-
-HeldTrash::HeldTrash(QString path, uid_t uid, FileDescriptor folder)
-    : path_(std::move(path))
-    , uid_(uid)
-    , folder_(std::move(folder))
-{
-    struct stat status { };
-    if (folder_.isOpen() && ::fstat(folder_.get(), &status) == 0) {
-        device_ = status.st_dev;
-        inode_ = status.st_ino;
-    }
-}
-
-int HeldTrash::folderLocked() const
-{
-    if (folder_.isOpen())
-        return folder_.get();
-    FileDescriptor found = openFolderByPath(path_);
-    struct stat status { };
-    if (!found.isOpen())
-        return -1;
-    if (::fstat(found.get(), &status) != 0 || status.st_dev != device_ || status.st_ino != inode_) {
-        errno = ESTALE;
-        return -1;
-    }
-    folder_ = std::move(found);
-    return folder_.get();
-}
-
-void HeldTrash::release() const
-{
-    const std::lock_guard guard(lock_);
-    if (!folder_.isOpen())
-        return;
-    const FileDescriptor found = openFolderByPath(path_);
-    struct stat status { };
-    if (found.isOpen() && ::fstat(found.get(), &status) == 0 && status.st_dev == device_ && status.st_ino == inode_)
-        folder_.reset();
-}
-
-std::optional<QString> HeldTrash::recheck() const
-{
-    const std::lock_guard guard(lock_);
-    const int folder = folderLocked();
-    if (folder < 0) {
-        return errno == ESTALE
-            ? QStringLiteral("%1 is no longer the trash folder the files went into: it was moved or replaced").arg(path_)
-            : QStringLiteral("%1: %2").arg(path_, errnoText(errno));
-    }
-    return ownFolderFault(folder, path_, uid_);
-}
-
-FileDescriptor HeldTrash::openPart(const char* part) const
-{
-    const std::lock_guard guard(lock_);
-    const int folder = folderLocked();
-    if (folder < 0)
-        return FileDescriptor {};
-    struct stat status { };
-    FileDescriptor opened(openSubfolder(folder, part, O_RDONLY, &status));
-    if (opened.isOpen() && status.st_uid != uid_) {
-        opened.reset();
-        errno = EPERM;
-    }
-    return opened;
 }
 
 std::optional<QString> writeWhole(int fd, const QByteArray& text)
@@ -424,14 +237,6 @@ void unlinkTogether(std::size_t count, const std::function<void(std::size_t)>& u
 
 } // namespace
 
-void removeTrashEntries(const std::vector<QString>& infoPaths)
-{
-    unlinkTogether(infoPaths.size(), [&infoPaths](std::size_t index) {
-        if (::unlink(QFile::encodeName(infoPaths[index]).constData()) != 0 && errno != ENOENT)
-            Log::print("Trash: the entry", infoPaths[index], "stays:", errnoText(errno));
-    });
-}
-
 void removeTrashEntries(const std::vector<TrashEntry>& entries)
 {
     // Each held trash's info folder opened once.
@@ -451,36 +256,6 @@ void removeTrashEntries(const std::vector<TrashEntry>& entries)
                 entry.trash ? entry.trash->path() : QString(), errnoText(errno));
     });
 }
-
-namespace TrashDetail {
-
-TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
-{
-    const QString top = topdir.isEmpty() ? QStringLiteral("/") : topdir;
-    const FileDescriptor topFolder(::open(QFile::encodeName(top).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!topFolder.isOpen())
-        return { {}, QStringLiteral("%1: %2").arg(top, errnoText(errno)), {} };
-    const QString shared = topdir + QStringLiteral("/.Trash");
-    struct stat status { };
-    const FileDescriptor sharedFolder(openSubfolder(topFolder.get(), ".Trash", O_PATH, &status));
-    // A shared trash whose owner is another user is theirs to rename the
-    // user's folder in, and to put a folder of their own in its place.
-    if (sharedFolder.isOpen() && (status.st_mode & S_ISVTX) && (status.st_uid == 0 || status.st_uid == uid)) {
-        TrashFolder folder = heldTrashIn(sharedFolder.get(), QByteArray::number(uid),
-            shared + QLatin1Char('/') + QString::number(uid), uid);
-        if (folder.error.isEmpty())
-            return folder;
-        Log::print("Trash: the shared trash is not usable,", folder.error);
-    } else if (sharedFolder.isOpen()) {
-        Log::print("Trash: not a shared trash (without the sticky bit, or another user's):", shared);
-    } else if (errno != ENOENT) {
-        Log::print("Trash: not a shared trash (a link, or not a folder):", shared);
-    }
-    return heldTrashIn(topFolder.get(), QByteArrayLiteral(".Trash-") + QByteArray::number(uid),
-        topdir + QStringLiteral("/.Trash-") + QString::number(uid), uid);
-}
-
-} // namespace TrashDetail
 
 namespace {
 
@@ -568,7 +343,7 @@ TrashFolder TrashCan::folderFor(const Mount& mount, const QString& path)
     const std::lock_guard guard(lock_);
     if (const auto known = folders_.find(mount); known != folders_.end())
         return known->second;
-    TrashFolder folder = homeTrashFolder();
+    TrashFolder folder = TrashDetail::homeTrashFolder();
     if (folder.error.isEmpty() && mountOf(folder.path) != mount) {
         // The top folder of the file's mount: the last folder up the real
         // path that is still on it.
@@ -739,9 +514,9 @@ FileRemoval TrashCan::moveToTrash(
     if (folder.error.isEmpty()) {
         files = folder.held->openPart("files");
         if (!files.isOpen())
-            folder.error = partFault(folder.path, "files", errno);
+            folder.error = TrashDetail::partFault(folder.path, "files", errno);
         else if (info = folder.held->openPart("info"); !info.isOpen())
-            folder.error = partFault(folder.path, "info", errno);
+            folder.error = TrashDetail::partFault(folder.path, "info", errno);
     }
     // The entry written ahead serves only while it is still there as it was
     // written, in the trash this file goes to.

@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "core/FileUtilities.h"
+#include "platform/HeldTrash.h"
 
 #include <QString>
 
@@ -48,47 +49,6 @@ std::optional<FileFacts> factsAt(int folder, const QByteArray& name, int flags);
 // taken back: why the file must come back, or none when it may go.
 using RemovalProof = std::function<std::optional<QString>()>;
 
-// A user's trash folder (holding files/ and info/), held open since it was
-// found and checked: every move into it and every entry written, read or
-// removed reaches its files and info folders from this descriptor, never
-// again by its path, so that a folder another user puts in its place
-// afterwards (the owner of a shared .Trash may rename any entry of it)
-// never receives a file. Shared by the removals that went into it and by
-// their undo. Between a run and the next it lets go of its descriptor
-// (release()) while its path still leads to it, so that its volume can be
-// unmounted; it is opened again by that path, without following a link, and
-// serves only while it is still the same folder. Any thread.
-class HeldTrash {
-public:
-    HeldTrash(QString path, uid_t uid, FileDescriptor folder);
-
-    // The path it had when it was found: for telling only.
-    const QString& path() const { return path_; }
-    // Why the held folder may no longer serve (not a folder of the user's
-    // own, open to others, removed), or none: a look at the descriptor.
-    std::optional<QString> recheck() const;
-    // Its part "files" or "info", opened from the held folder without
-    // following a link and only when it is a folder of the user's own; not
-    // open with errno set otherwise.
-    FileDescriptor openPart(const char* part) const;
-    // Lets go of the descriptor while nothing uses the folder, when its path
-    // still leads to it; a folder moved away meanwhile stays held, since its
-    // path would no longer find it.
-    void release() const;
-
-private:
-    // The descriptor, opened again by the path when it was let go of; -1
-    // with errno ESTALE when the path now leads elsewhere. Under lock_.
-    int folderLocked() const;
-
-    QString path_;
-    uid_t uid_;
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
-    mutable std::mutex lock_;
-    mutable FileDescriptor folder_;
-};
-
 // A file's place in a held trash: name in its files folder, and name with
 // ".trashinfo" in its info folder.
 struct TrashEntry {
@@ -130,26 +90,6 @@ struct FileRemoval {
         return removal;
     }
 };
-
-// One trash folder (holding files/ and info/), held, or why a volume has
-// none.
-struct TrashFolder {
-    QString path;
-    QString error;
-    std::shared_ptr<const HeldTrash> held;
-};
-
-namespace TrashDetail {
-
-// The trash of a volume other than the home volume, whose top folder is
-// topdir: $topdir/.Trash/$uid when $topdir/.Trash is a real folder with the
-// sticky bit that belongs to root or to the user, otherwise
-// $topdir/.Trash-$uid. Missing folders are made (0700), each from the open
-// folder above it; a link or a folder of another owner is never used, and
-// the one found is held.
-TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid);
-
-} // namespace TrashDetail
 
 // The original path a trash entry names, or none when the entry cannot be
 // read or names none.
@@ -221,12 +161,10 @@ bool makeDurableTogether(const QString& folder, const std::vector<QString>& file
 // The same for names in the folder open at folder (O_RDONLY).
 bool makeDurableTogetherAt(int folder, const std::vector<QByteArray>& names);
 
-// Removes the trash entries at infoPaths, whose files have left the trash,
-// several at a time: each removal frees an inode and may wait on the
-// volume's journal, and waits that overlap cost one wait. Those that stay
-// are logged. Returns when every removal has ended.
-void removeTrashEntries(const std::vector<QString>& infoPaths);
-// The same for entries of held trash folders.
+// Removes the trash entries of held trash folders, whose files have left
+// the trash, several at a time: each removal frees an inode and may wait on
+// the volume's journal, and waits that overlap cost one wait. Those that
+// stay are logged. Returns when every removal has ended.
 void removeTrashEntries(const std::vector<TrashEntry>& entries);
 
 // rename() that never replaces what is at to, also where the file system

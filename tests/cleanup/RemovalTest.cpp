@@ -189,6 +189,16 @@ protected:
         writeTestFile(path, bytes);
         return record(path);
     }
+    // m-name and k-name of bytes in dir, loaded as the one group (m-name
+    // marked): the marked file's record.
+    FileInfoNodePtr loadMarkedPairIn(const QString& dir, const QString& name, const QByteArray& bytes)
+    {
+        writeTestFile(dir + QStringLiteral("/m-") + name, bytes);
+        writeTestFile(dir + QStringLiteral("/k-") + name, bytes);
+        const auto marked = record(dir + QStringLiteral("/m-") + name);
+        load({ { marked, record(dir + QStringLiteral("/k-") + name) } });
+        return marked;
+    }
     // Groups of records; every record whose name starts with "m" is marked.
     void load(const std::vector<std::vector<FileInfoNodePtr>>& groups)
     {
@@ -1449,10 +1459,7 @@ TEST_F(Removal, AFolderReachedThroughALinkedFolderIsCleanedAndUndoneWhereTheUser
     const QString linked = folder + QStringLiteral("/Docs");
     ASSERT_TRUE(QFile::link(data + QStringLiteral("/Docs"), linked));
     const QString photos = linked + QStringLiteral("/Photos");
-    writeTestFile(photos + QStringLiteral("/m-photo"), "photo");
-    writeTestFile(photos + QStringLiteral("/k-photo"), "photo");
-    const auto marked = record(photos + QStringLiteral("/m-photo"));
-    load({ { marked, record(photos + QStringLiteral("/k-photo")) } });
+    const auto marked = loadMarkedPairIn(photos, QStringLiteral("photo"), "photo");
     ASSERT_TRUE(run());
 
     EXPECT_EQ(controller.lastReport().countTrashed, 1);
@@ -1482,13 +1489,10 @@ TEST_F(Removal, ALinkedFolderPointedElsewhereSinceTheScanLeadsToAFileThatIsNotTh
     QDir().mkpath(elsewhere);
     const QString linked = folder + QStringLiteral("/Docs");
     ASSERT_TRUE(QFile::link(data, linked));
-    writeTestFile(linked + QStringLiteral("/m-doc"), "scanned");
-    writeTestFile(linked + QStringLiteral("/k-doc"), "scanned");
+    const auto marked = loadMarkedPairIn(linked, QStringLiteral("doc"), "scanned");
     // Same name, same bytes, but never scanned.
     writeTestFile(elsewhere + QStringLiteral("/m-doc"), "scanned");
     writeTestFile(elsewhere + QStringLiteral("/k-doc"), "scanned");
-    const auto marked = record(linked + QStringLiteral("/m-doc"));
-    load({ { marked, record(linked + QStringLiteral("/k-doc")) } });
     ASSERT_TRUE(QFile::remove(linked));
     ASSERT_TRUE(QFile::link(elsewhere, linked));
     ASSERT_TRUE(run());
@@ -1804,13 +1808,19 @@ private:
 // The user that acts against the user running the program.
 constexpr uid_t otherUser = 65534;
 
+// In a child: it takes otherUser's rights alone, with groups as its only
+// other groups. Whether it did.
+bool becomeOtherUser(const std::vector<gid_t>& groups = {})
+{
+    return ::setgroups(groups.size(), groups.data()) == 0 && ::setresgid(otherUser, otherUser, otherUser) == 0
+        && ::setresuid(otherUser, otherUser, otherUser) == 0;
+}
+
 // Runs body as otherUser, in a child that has only that user's rights.
 bool asOtherUser(const std::function<bool()>& body)
 {
     return exitCodeOfChild([&body] {
-        const gid_t group = otherUser;
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(group, group, group) != 0
-            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+        if (!becomeOtherUser())
             return 2;
         return body() ? 0 : 1;
     }) == 0;
@@ -1874,10 +1884,7 @@ TEST_F(Removal, ATrashFolderAnotherUserSwapsAfterItsCheckNeverGetsTheFileAndUndo
     ASSERT_TRUE(QDir().mkpath(shared));
     ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
     ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), otherUser, otherUser), 0);
-    writeTestFile(top + QStringLiteral("/m-secret"), "secret");
-    writeTestFile(top + QStringLiteral("/k-secret"), "secret");
-    const auto marked = record(top + QStringLiteral("/m-secret"));
-    load({ { marked, record(top + QStringLiteral("/k-secret")) } });
+    const auto marked = loadMarkedPairIn(top, QStringLiteral("secret"), "secret");
 
     // After the user's trash folder was checked and before the file moves,
     // the other user renames it away and puts in its place a folder of
@@ -1956,10 +1963,7 @@ TEST_F(Removal, AVolumesTrashIsLetGoOfAfterTheCleanUpAndTheUndoUsesOnlyTheSameFo
     if (!volume.isMounted())
         GTEST_SKIP() << volume.whyNot();
     const auto cleanOne = [&](const QString& name) {
-        writeTestFile(top + QStringLiteral("/m-") + name, "same");
-        writeTestFile(top + QStringLiteral("/k-") + name, "same");
-        const auto marked = record(top + QStringLiteral("/m-") + name);
-        load({ { marked, record(top + QStringLiteral("/k-") + name) } });
+        const auto marked = loadMarkedPairIn(top, name, "same");
         EXPECT_TRUE(run());
         EXPECT_EQ(controller.lastReport().countTrashed, 1);
         return marked;
@@ -1982,6 +1986,17 @@ TEST_F(Removal, AVolumesTrashIsLetGoOfAfterTheCleanUpAndTheUndoUsesOnlyTheSameFo
     EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList {});
     EXPECT_TRUE(sheets->messageDetails.join(QLatin1Char('\n')).contains(QStringLiteral("moved or replaced")))
         << sheets->messageDetails.join(QLatin1Char('\n')).toStdString();
+
+    // An undo that opened the trash again and left a file in it (another
+    // file put in the trashed one's place) lets go of the folder too.
+    const auto third = cleanOne(QStringLiteral("c"));
+    const QString inTrash = trash + QStringLiteral("/files/m-c");
+    ASSERT_TRUE(QFile::remove(inTrash));
+    writeTestFile(inTrash, "stranger");
+    ASSERT_TRUE(undo());
+    EXPECT_FALSE(exists(third));
+    EXPECT_EQ(controller.arrNodesToBeRestoredLocal().size(), 1u);
+    EXPECT_EQ(openBelow(top), QStringList {}) << "an undo that left a file keeps the volume busy";
 }
 
 namespace {
@@ -2138,8 +2153,7 @@ int undoAsOtherUserIntoAMovedFolder(const FoldersOfAUser& folders, const FileInf
 {
     const QString path = *removed->filePath;
     return exitCodeOfChild([&] {
-        if (::setgroups(groups.size(), groups.data()) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
-            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+        if (!becomeOtherUser(groups))
             return 2;
         qputenv("XDG_DATA_HOME", QFile::encodeName(folders.data));
         FileRemoval removal = LocalFileRemover().moveToTrash(path);
@@ -2303,8 +2317,7 @@ TEST_F(Removal, AnotherUserWhoHeldTheOpenTrashsFilesFolderCannotTakeAFileMovedIn
     const pid_t other = ::fork();
     ASSERT_GE(other, 0);
     if (other == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(otherUser, otherUser, otherUser) != 0
-            || ::setresuid(otherUser, otherUser, otherUser) != 0)
+        if (!becomeOtherUser())
             ::_exit(2);
         const int filesFolder = ::open(files.constData(), O_RDONLY | O_DIRECTORY);
         const int infoFolder = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
