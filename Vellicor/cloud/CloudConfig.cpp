@@ -63,6 +63,13 @@ bool CloudServiceConfig::hasCredentials() const
     return !clientId.isEmpty() && isWebAddress(authorizeUrl) && isWebAddress(tokenUrl);
 }
 
+CloudServiceConfig CloudServiceConfig::withDefaultScope(const QString& defaultScope) &&
+{
+    if (scope.isEmpty())
+        scope = defaultScope;
+    return std::move(*this);
+}
+
 QStringList CloudServiceConfig::missingEntries() const
 {
     QStringList missing;

@@ -144,6 +144,32 @@ TEST_F(Drive, SignInKeepsOneItemUntilQuitAndADeclineAlerts)
     EXPECT_EQ(alerts->shown.size(), 1u);
 }
 
+// The sign-in asks for full access to the user's Drive, which listing every
+// folder, trashing and untrashing need; a configuration may name another
+// scope instead.
+TEST_F(Drive, TheSignInAsksForTheWholeDriveUnlessTheConfigurationNamesAScope)
+{
+    const auto askedScope = [this] {
+        for (auto it = server.requestLog.rbegin(); it != server.requestLog.rend(); ++it)
+            if (it->path == QLatin1String("/authorize"))
+                return it->query.queryItemValue(QStringLiteral("scope"), QUrl::FullyDecoded);
+        return QStringLiteral("(no sign-in page asked for)");
+    };
+    ASSERT_TRUE(signIn());
+    EXPECT_EQ(askedScope(), QStringLiteral("https://www.googleapis.com/auth/drive"));
+
+    QJsonObject named = google.config();
+    named.insert(QStringLiteral("scope"), QStringLiteral("https://www.googleapis.com/auth/drive.file"));
+    drive = std::make_unique<GoogleDriveHandler>(CloudConfig::fromJson(QStringLiteral("google"), named), &secrets);
+    drive->delegate = &delegate;
+    drive->setRedirectBase(QStringLiteral("http://127.0.0.1:4712"));
+    drive->setBrowserOpener([this](const QUrl& url) {
+        server.browse(url, [this](const QUrl& redirect) { drive->resumeSignIn(redirect); });
+    });
+    ASSERT_TRUE(signIn());
+    EXPECT_EQ(askedScope(), QStringLiteral("https://www.googleapis.com/auth/drive.file"));
+}
+
 // A scan's listing ended by its bound of pages or of entries tells the files
 // it listed: every one handed on, no more.
 TEST_F(Drive, AScanEndedAtItsBoundOfPagesOrEntriesTellsTheFilesListed)
