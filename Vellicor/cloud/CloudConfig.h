@@ -47,8 +47,8 @@ struct CloudServiceConfig {
     // "… is not set up …": what the sign-in says without its credentials,
     // naming the entries missing, or why the configuration was not read.
     QString missingCredentialsText(const QString& sourceName) const;
-    // Why the source cannot be used, naming every entry it misses (or why
-    // the configuration was not read).
+    // Why the source cannot be used, naming every entry it misses, the
+    // client id with the addresses (or why the configuration was not read).
     QString notSetUpText(const QString& sourceName) const;
     QString text(const QString& key) const;
     // None unless the key holds an absolute https address, or an http one on
