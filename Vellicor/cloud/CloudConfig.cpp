@@ -63,6 +63,13 @@ bool CloudServiceConfig::hasCredentials() const
     return !clientId.isEmpty() && isWebAddress(authorizeUrl) && isWebAddress(tokenUrl);
 }
 
+CloudServiceConfig CloudServiceConfig::withDefaultScope(const QString& defaultScope) &&
+{
+    if (scope.isEmpty())
+        scope = defaultScope;
+    return std::move(*this);
+}
+
 QStringList CloudServiceConfig::missingEntries() const
 {
     QStringList missing;
@@ -101,7 +108,8 @@ QString CloudServiceConfig::notSetUpText(const QString& sourceName, const QStrin
     if (missing.isEmpty())
         return QStringLiteral("%1 is not set up: see its entry \"%2\" in %3.")
             .arg(sourceName, service, CloudConfig::configFile());
-    if (missing.contains(QStringLiteral("clientId")))
+    const bool noClient = missing.contains(QStringLiteral("clientId"));
+    if (noClient && missing.size() == 1)
         return QStringLiteral("%1 is not set up: this copy of Vellicor has no client id for it. "
                               "Add one under \"%2\" in %3.")
             .arg(sourceName, service, CloudConfig::configFile());
@@ -119,11 +127,16 @@ QString CloudServiceConfig::notSetUpText(const QString& sourceName, const QStrin
         named << QStringLiteral("%1 (\"%2\")").arg(QLatin1String(what), entry);
         refused = refused || raw.contains(entry);
     }
-    const QString list = named.size() == 1
-        ? named.front()
-        : named.mid(0, named.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + named.back();
-    QString text = QStringLiteral("%1 is not set up: its entry \"%2\" in %3 has no usable %4.")
-                       .arg(sourceName, service, CloudConfig::configFile(), list);
+    QStringList lacks;
+    if (noClient)
+        lacks << QStringLiteral("client id (\"clientId\")");
+    if (!named.isEmpty()) {
+        const QString last = named.takeLast();
+        lacks << QStringLiteral("usable ")
+                + (named.isEmpty() ? last : named.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last);
+    }
+    QString text = QStringLiteral("%1 is not set up: its entry \"%2\" in %3 has no %4.")
+                       .arg(sourceName, service, CloudConfig::configFile(), lacks.join(QStringLiteral(" and no ")));
     // An address there but refused is told as such: what would be taken.
     if (refused)
         text += QStringLiteral(" An address must be https, or http on this computer.");

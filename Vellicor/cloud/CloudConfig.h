@@ -16,8 +16,9 @@
 // The sign-in, token and API addresses (and further addresses the program
 // fetches) must be https unless they are on this machine; plain http
 // elsewhere is refused as if missing.
-// Further keys a service needs (a content address, a discovery document)
-// are read with text() and url().
+// An entry may name the scope its sign-in asks for ("scope"); each service
+// asks for its own otherwise. Further keys a service needs (a content
+// address, a discovery document) are read with text() and url().
 struct CloudServiceConfig {
     QString service;
     QString clientId;
@@ -26,6 +27,8 @@ struct CloudServiceConfig {
     QUrl authorizeUrl;
     QUrl tokenUrl;
     QUrl apiBaseUrl;
+    // What the sign-in asks access to: the entry's "scope", else what the
+    // service's handler asks by default.
     QString scope;
     QJsonObject raw;
     // Why the configuration file could not be read, for the user; empty when
@@ -34,6 +37,8 @@ struct CloudServiceConfig {
 
     // A client id and both sign-in addresses, each http(s).
     bool hasCredentials() const;
+    // The configuration with scope asked for unless its entry names one.
+    CloudServiceConfig withDefaultScope(const QString& defaultScope) &&;
     // The entries the service cannot go without that are missing, or hold an
     // address refused: "clientId", "authorizeUrl", "tokenUrl" (Google's two
     // may come from its "discoveryUrl" instead) and "apiBaseUrl", in that
@@ -42,8 +47,8 @@ struct CloudServiceConfig {
     // "… is not set up …": what the sign-in says without its credentials,
     // naming the entries missing, or why the configuration was not read.
     QString missingCredentialsText(const QString& sourceName) const;
-    // Why the source cannot be used, naming every entry it misses (or why
-    // the configuration was not read).
+    // Why the source cannot be used, naming every entry it misses, the
+    // client id with the addresses (or why the configuration was not read).
     QString notSetUpText(const QString& sourceName) const;
     QString text(const QString& key) const;
     // None unless the key holds an absolute https address, or an http one on

@@ -14,13 +14,6 @@
 
 namespace {
 
-CloudServiceConfig withScopes(CloudServiceConfig config)
-{
-    if (config.scope.isEmpty())
-        config.scope = QString::fromLatin1(DropBoxHandler::scopes);
-    return config;
-}
-
 RestRequest post(const QString& path, const QJsonObject& body)
 {
     RestRequest request = RestRequest::make("POST", path);
@@ -45,7 +38,8 @@ bool isNothingAtPath(const RestReply& reply)
 } // namespace
 
 DropBoxHandler::DropBoxHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store)
-    : OAuthCloudHandler(withScopes(std::move(config)), std::move(store), QString::fromLatin1(SecretItem::dropbox))
+    : OAuthCloudHandler(std::move(config).withDefaultScope(QString::fromLatin1(scopes)), std::move(store),
+        QString::fromLatin1(SecretItem::dropbox))
 {
 }
 

@@ -62,7 +62,7 @@ QString driveQueryLiteral(const QString& text)
 
 GoogleDriveHandler::GoogleDriveHandler(CloudServiceConfig config, SecretStore* store, QObject* parent)
     : QObject(parent)
-    , config_(std::move(config))
+    , config_(std::move(config).withDefaultScope(QString::fromLatin1(scope)))
     , store_(store)
     , client_(new RestClient(this))
 {

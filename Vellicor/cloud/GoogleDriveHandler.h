@@ -31,6 +31,11 @@ class GoogleDriveHandler : public QObject, public ScanWrapper, public DriveScanS
 public:
     using PageSink = std::function<void(const QString& folderId, bool includeSubFolders, const DriveFilesPage&)>;
 
+    // What the sign-in asks for unless the configuration names another
+    // scope: full access to the user's Drive, as its listing reads every
+    // folder, a removal moves a file to the trash and undo takes it out.
+    static constexpr const char* scope = "https://www.googleapis.com/auth/drive";
+
     // store: not owned, outlives the handler.
     GoogleDriveHandler(CloudServiceConfig config, SecretStore* store, QObject* parent = nullptr);
     ~GoogleDriveHandler() override;

@@ -19,6 +19,33 @@
 
 #include <algorithm>
 
+namespace {
+
+// What a service said of a sign-in it refused, as the user reads it: its
+// description when it gives one, followed by its code; one paragraph of
+// printable characters, cut at a few lines' length.
+QString serviceErrorText(const QString& code, const QString& description)
+{
+    const auto shown = [](const QString& text) {
+        QString kept;
+        for (const QChar c : text.simplified())
+            if (c.isPrint() || c.isSurrogate())
+                kept += c;
+        constexpr qsizetype longest = 300;
+        if (kept.size() <= longest)
+            return kept;
+        kept.truncate(kept.at(longest - 2).isHighSurrogate() ? longest - 2 : longest - 1);
+        return kept + QChar(0x2026);
+    };
+    const QString what = shown(description);
+    const QString why = shown(code);
+    if (what.isEmpty() || what == why)
+        return why;
+    return why.isEmpty() ? what : what + QStringLiteral(" (") + why + QLatin1Char(')');
+}
+
+} // namespace
+
 // Hands the flow the loopback redirect address and the redirect's values,
 // and reports a token request that the service refused (the stock handler
 // only prints a warning, which would leave the sign-in waiting for ever).
@@ -34,7 +61,8 @@ public:
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
             const QJsonObject answer = QJsonDocument::fromJson(reply->readAll()).object();
-            const QString error = answer.value(QStringLiteral("error")).toString();
+            const QString error = serviceErrorText(answer.value(QStringLiteral("error")).toString(),
+                answer.value(QStringLiteral("error_description")).toString());
             emit tokenRequestFailed(error.isEmpty() ? reply->errorString() : error);
             return;
         }
@@ -194,8 +222,10 @@ void OAuthSession::makeFlow()
         store();
         finishSignIn(true, QString());
     });
-    connect(flow_, &QAbstractOAuth2::error, this,
-        [this](const QString& error, const QString&, const QUrl&) { finishSignIn(false, error); });
+    connect(
+        flow_, &QAbstractOAuth2::error, this, [this](const QString& error, const QString& description, const QUrl&) {
+            finishSignIn(false, serviceErrorText(error, description));
+        });
     connect(handler_, &LoopbackReplyHandler::tokenRequestFailed, this,
         [this](const QString& error) { finishSignIn(false, error); });
 }
@@ -241,6 +271,18 @@ bool OAuthSession::handleRedirect(const QUrl& url)
     }
     if (query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) != flow_->state())
         return false;
+    if (query.hasQueryItem(QStringLiteral("error"))) {
+        // Declined or refused: the service's own words, which it writes as a
+        // form's values (a "+" for a space).
+        const auto value = [&query](const QString& key) {
+            QString encoded = query.queryItemValue(key, QUrl::FullyEncoded);
+            return QUrl::fromPercentEncoding(encoded.replace(QLatin1Char('+'), QLatin1Char(' ')).toUtf8());
+        };
+        const QString error
+            = serviceErrorText(value(QStringLiteral("error")), value(QStringLiteral("error_description")));
+        finishSignIn(false, error.isEmpty() ? QStringLiteral("the service refused the sign-in") : error);
+        return true;
+    }
     QVariantMap values;
     for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded))
         values.insert(key, value);

@@ -79,7 +79,7 @@ bool ListingGuard::reachBound(const QString& folder, const QString& reason, bool
     met.folder = folder;
     met.wholeListing = wholeListing;
     met.files = wholeListing || !tally ? files_ : tally->files_;
-    met.entries = tally ? tally->entriesTaken() : 0;
+    met.entries = tally ? tally->entriesTaken() : entriesTaken_;
     keepListingBound(bound_, met);
     return false;
 }
@@ -144,6 +144,8 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     tally.countedBytes_ = tally.keptBytes_;
     files_ += tally.files_ - tally.countedFiles_;
     tally.countedFiles_ = tally.files_;
+    entriesTaken_ += tally.entriesTaken() - tally.countedEntries_;
+    tally.countedEntries_ = tally.entriesTaken();
     if (heldBytes_ > limits_.listingBytes) {
         tally.endedAtBound_ = true;
         return reachBound(folder,

@@ -60,7 +60,9 @@ struct ListingBound {
     // The files taken when the bound was met: the folder's, or the whole
     // listing's.
     qint64 files = 0;
-    // The folder's entries (files and folders) taken by then.
+    // The entries (files and folders) taken by then: the folder's, or, for
+    // a bound of pages or entries met between pages, the whole listing's (a
+    // picker's listing is one folder's).
     qint64 entries = 0;
 };
 
@@ -117,6 +119,7 @@ private:
     // listing.
     qint64 countedBytes_ = 0;
     qint64 countedFiles_ = 0;
+    qsizetype countedEntries_ = 0;
     qsizetype pageEntries_ = 0;
     qsizetype fresh_ = 0;
     int emptyInARow_ = 0;
@@ -194,7 +197,9 @@ private:
     qint64 pages_ = 0;
     qint64 entries_ = 0;
     qint64 heldBytes_ = 0;
+    // The files and entries of the pages taken so far, all folders together.
     qint64 files_ = 0;
+    qint64 entriesTaken_ = 0;
     QSet<QByteArray> cursors_;
     QSet<QString> folderIds_;
 };

@@ -135,7 +135,9 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
         if (std::exchange(*ended, true))
             return;
         // A scan begun meanwhile owns the tree now; the picker asks again.
-        if (generation == walkGeneration_ && !listing.failed)
+        // A folder too large to list whole shows the sub-folders listed up
+        // to its bound.
+        if (generation == walkGeneration_ && (!listing.failed || guard->boundReached()))
             mergeSubFolders(folder, listing.subFolders);
         if (guard->wasCutShort())
             pickerListingCutShort = true;

@@ -55,7 +55,13 @@ struct Online : NetworkReachabilityProbe {
 
 struct Alerts : AlertPresenter {
     QStringList texts;
-    int present(const AlertRequest& request) override { return texts.append(request.messageText), 0; }
+    QStringList details;
+    int present(const AlertRequest& request) override
+    {
+        texts.append(request.messageText);
+        details.append(request.informativeText);
+        return 0;
+    }
 };
 
 QJsonObject dropboxFile(const QString& path)
@@ -524,6 +530,56 @@ TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
             EXPECT_TRUE(said.contains(entry)) << said.toStdString();
         EXPECT_FALSE(said.contains(QStringLiteral("client id"))) << said.toStdString();
     }
+}
+
+// Box set up without its client id and its token address names both entries
+// missing, not only the first.
+TEST_F(CloudRoad, BoxWithoutItsClientIdAndTokenAddressNamesBoth)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    const QJsonObject box { { QStringLiteral("authorizeUrl"), QStringLiteral("https://account.example.com/authorize") },
+        { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2.0/") } };
+    ASSERT_TRUE(writeCloudConfig({ { QStringLiteral("box"), box } }));
+    setNetworkReachabilityProbe(std::make_shared<Online>());
+
+    AppComposition program(defaults);
+    program.launch();
+    auto alerts = std::make_shared<Alerts>();
+    setAlertPresenter(alerts);
+    chooseSource(program.home(), ScanSource::box);
+    ASSERT_TRUE(waitUntil([&] { return !alerts->texts.isEmpty(); }));
+    const QString said = alerts->texts.front();
+    EXPECT_TRUE(said.contains(QStringLiteral("client id (\"clientId\")"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("token address (\"tokenUrl\")"))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("authorizeUrl"))) << said.toStdString();
+}
+
+// A Google sign-in declined in the browser shows what the service said of
+// it, not only its code; Google Drive stays signed out and no picker opens.
+TEST_F(CloudRoad, ADeclinedGoogleSignInShowsTheServicesDescription)
+{
+    ServiceRoad road;
+    ASSERT_TRUE(road.start());
+    FakeGoogle google;
+    ASSERT_TRUE(google.start());
+    MemorySecretStore secrets;
+    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
+    AppComposition program(road.defaults, driveHandlers(config, secrets, google.server));
+    program.launch();
+    setAlertPresenter(road.alerts);
+    google.server.declineNextSignIn = true;
+    google.server.declineDescription = QStringLiteral("You did not allow Vellicor to see your files.");
+
+    chooseSource(program.home(), ScanSource::googleDrive);
+    ASSERT_TRUE(waitUntil([&] { return !road.alerts->texts.isEmpty(); }, 10000));
+    EXPECT_EQ(road.alerts->texts, QStringList { localizedText("ID_AUTHORIZATION_ERROR") });
+    EXPECT_EQ(road.alerts->details,
+        QStringList { QStringLiteral("You did not allow Vellicor to see your files. (access_denied)") });
+    EXPECT_FALSE(program.cloudSources().signInSheet().isShown());
+    EXPECT_FALSE(program.cloudPicker().windowGoogleDriveFolderList->isVisible());
+    EXPECT_TRUE(secrets.items.isEmpty());
 }
 
 // A OneDrive sign-in declined in the browser closes the wait sheet and says

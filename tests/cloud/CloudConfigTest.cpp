@@ -81,8 +81,8 @@ TEST(CloudConfigFile, OnlyASmallRegularFileIsReadAndAnythingElseIsToldWithoutWai
 }
 
 // What a source says when its entry lacks something names what: the client
-// id when there is none, else each address missing or refused, and never
-// the client id when it is there.
+// id when there is none, each address missing or refused, and never the
+// client id when it is there.
 TEST(CloudConfigAddresses, TheTextOfASourceNotSetUpNamesEachEntryMissing)
 {
     TempHome home;
@@ -124,4 +124,23 @@ TEST(CloudConfigAddresses, TheTextOfASourceNotSetUpNamesEachEntryMissing)
     for (const char* service : { "dropbox", "google" })
         EXPECT_FALSE(
             CloudConfig::fromJson(QString::fromLatin1(service), whole).notSetUpText("S").contains("client id"));
+}
+
+// An entry that lacks its client id and an address names both, not only the
+// first; the client id alone is asked for as before.
+TEST(CloudConfigAddresses, AnEntryWithoutItsClientIdAndAnAddressNamesEach)
+{
+    TempHome home;
+    const QJsonObject box { { "authorizeUrl", "https://account.example/authorize" },
+        { "apiBaseUrl", "https://api.example/2.0/" } };
+    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("box"), box);
+    EXPECT_EQ(config.notSetUpText(QStringLiteral("Box")),
+        QStringLiteral("Box is not set up: its entry \"box\" in %1 has no client id (\"clientId\") and no usable "
+                       "token address (\"tokenUrl\").")
+            .arg(CloudConfig::configFile()));
+    QJsonObject withToken = box;
+    withToken.insert(QStringLiteral("tokenUrl"), QStringLiteral("https://account.example/token"));
+    EXPECT_EQ(CloudConfig::fromJson(QStringLiteral("box"), withToken).notSetUpText(QStringLiteral("Box")),
+        QStringLiteral("Box is not set up: this copy of Vellicor has no client id for it. Add one under \"box\" in %1.")
+            .arg(CloudConfig::configFile()));
 }

@@ -3,6 +3,8 @@
 #include "base/UserDefaults.h"
 #include "cloud/CloudSignInSheet.h"
 #include "cloud/CloudSourceController.h"
+#include "cloud/DropBoxHandler.h"
+#include "cloud/OAuthSession.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
@@ -17,7 +19,9 @@
 #include "marking/SelectAssistanceController.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/ScanSources.h"
+#include "support/FakeServiceConfig.h"
 #include "support/FixedProbe.h"
+#include "support/FlatCloudFolder.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
 
@@ -63,18 +67,21 @@ struct PickerScreen {
     CloudFolderPicker* picker = nullptr;
     ScriptedHandler* handler = nullptr;
 
-    PickerScreen()
+    // Dropbox's handler made by factory, else a scripted one.
+    explicit PickerScreen(CloudSourceController::HandlerFactory factory = {})
     {
         startApplicationCore(defaults);
         setAlertPresenter(presenter);
         lists = std::make_unique<ScanSources>(defaults);
         screen = std::make_unique<MainViewController>(defaults, *lists);
         screen->viewDidLoad();
-        sources = new CloudSourceController(*screen, [this](ScanSource) {
-            auto made = std::make_unique<ScriptedHandler>();
-            handler = made.get();
-            return made;
-        });
+        if (!factory)
+            factory = [this](ScanSource) {
+                auto made = std::make_unique<ScriptedHandler>();
+                handler = made.get();
+                return made;
+            };
+        sources = new CloudSourceController(*screen, std::move(factory));
         picker = new CloudFolderPicker(*screen, *sources);
         auto* popUp = screen->findChild<QComboBox*>(QStringLiteral("btnScanMode"));
         emit popUp->activated(popUp->findData(scanSourceTag(ScanSource::dropbox)));
@@ -219,6 +226,65 @@ TEST(CloudFolderPicker, AFolderTooLargeToListWholeIsToldWithTheEntriesListed)
     EXPECT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_FOLDER_TOO_LARGE") });
     EXPECT_EQ(s.presenter->shown.back().informativeText,
         formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { "/Camera Uploads", entries }));
+}
+
+// The root of a Dropbox on the fake service that no listing lists whole: a
+// few pages of files, then folders far past every bound. Each bound, shrunk
+// to be met within a few pages, ends the picker's listing of it; the user
+// reads that the folder is too large and how many of its entries were
+// really listed, and sees the folders among them.
+TEST(CloudFolderPicker, AFolderListedUpToABoundIsToldWithTheEntriesReallyListed)
+{
+    struct Bound {
+        const char* name;
+        std::function<void(ListingLimits&)> shrink;
+        // The page that meets the bound is refused, not taken.
+        bool lastPageRefused;
+    };
+    const Bound bounds[] = {
+        { "entries", [](ListingLimits& limits) { limits.entries = 5000; }, true },
+        { "pages", [](ListingLimits& limits) { limits.pages = 5; }, false },
+        { "a folder's memory", [](ListingLimits& limits) { limits.folderBytes = 1 << 20; }, false },
+        { "the listing's memory",
+            [](ListingLimits& limits) {
+                limits.folderBytes = 64 << 20;
+                limits.listingBytes = 1 << 20;
+            },
+            false },
+    };
+    OAuthCloudHandler::setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
+    for (const Bound& bound : bounds) {
+        SCOPED_TRACE(bound.name);
+        FakeHttpServer server;
+        ASSERT_TRUE(server.listen());
+        server.enableOAuth(QStringLiteral("client"));
+        const FlatCloudFolder flat { 2500, 50000000 };
+        flat.serveDropbox(server);
+
+        // Choosing Dropbox signs in through the browser, then the picker
+        // opens and lists the root.
+        PickerScreen s([&](ScanSource) {
+            auto dropbox = std::make_unique<DropBoxHandler>(fakeServiceConfig(server, QStringLiteral("dropbox")));
+            dropbox->session().setBrowserOpener([&server](const QUrl& url) {
+                server.browse(url, [](const QUrl& redirect) { OAuthCloudHandler::offerRedirect(redirect); });
+            });
+            bound.shrink(dropbox->listingLimits);
+            return dropbox;
+        });
+        ASSERT_TRUE(waitUntil([&] { return !s.presenter->shown.empty(); }, 30000));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(s.picker->windowGoogleDriveFolderList->isVisible());
+        EXPECT_FALSE(s.busy());
+
+        const int pages = server.requestCount("POST", QStringLiteral("/api/2/files/list_folder"))
+            + server.requestCount("POST", QStringLiteral("/api/2/files/list_folder/continue"));
+        const int listed = (bound.lastPageRefused ? pages - 1 : pages) * FlatCloudFolder::pageSize;
+        EXPECT_GT(listed, flat.files);
+        EXPECT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_FOLDER_TOO_LARGE") });
+        EXPECT_EQ(s.presenter->shown.back().informativeText,
+            formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { "DropBox", listed }));
+        EXPECT_EQ(s.picker->model().rowCount(s.row(0)), listed - flat.files);
+    }
 }
 
 TEST(CloudFolderPicker, AddsByTabWithItsRefusals)

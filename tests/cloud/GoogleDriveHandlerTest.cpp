@@ -89,6 +89,35 @@ protected:
         return request;
     }
 
+    // What a scan of My Drive handed on, the engine's way: every page's
+    // token followed, sub-folders not asked for.
+    struct RootScan {
+        size_t files = 0;
+        // Some page failed, was cut short or met a bound.
+        bool told = false;
+        std::optional<ListingBound> bound;
+    };
+    RootScan scanRoot(int limitMs)
+    {
+        RootScan scan;
+        bool over = false;
+        drive->setPageSink([&](const QString& id, bool subFolders, const DriveFilesPage& page) {
+            scan.files += page.files.size();
+            scan.told = scan.told || page.failed || page.cutShort || page.bound;
+            if (page.bound)
+                scan.bound = page.bound;
+            if (page.nextPageToken && !page.failed)
+                drive->executeFilesListQuery(id, subFolders, page.nextPageToken);
+            else
+                over = true;
+        });
+        drive->beginListing(anySizeRequest());
+        drive->executeFilesListQuery(GoogleDriveHandler::rootId(), true, std::nullopt);
+        EXPECT_TRUE(waitUntil([&] { return over; }, limitMs));
+        drive->setPageSink(nullptr);
+        return scan;
+    }
+
     bool signIn()
     {
         const size_t before = delegate.outcomes.size();
@@ -113,6 +142,54 @@ TEST_F(Drive, SignInKeepsOneItemUntilQuitAndADeclineAlerts)
     EXPECT_FALSE(signIn());
     EXPECT_FALSE(drive->isAuthenticateForScan);
     EXPECT_EQ(alerts->shown.size(), 1u);
+}
+
+// The sign-in asks for full access to the user's Drive, which listing every
+// folder, trashing and untrashing need; a configuration may name another
+// scope instead.
+TEST_F(Drive, TheSignInAsksForTheWholeDriveUnlessTheConfigurationNamesAScope)
+{
+    const auto askedScope = [this] {
+        for (auto it = server.requestLog.rbegin(); it != server.requestLog.rend(); ++it)
+            if (it->path == QLatin1String("/authorize"))
+                return it->query.queryItemValue(QStringLiteral("scope"), QUrl::FullyDecoded);
+        return QStringLiteral("(no sign-in page asked for)");
+    };
+    ASSERT_TRUE(signIn());
+    EXPECT_EQ(askedScope(), QStringLiteral("https://www.googleapis.com/auth/drive"));
+
+    QJsonObject named = google.config();
+    named.insert(QStringLiteral("scope"), QStringLiteral("https://www.googleapis.com/auth/drive.file"));
+    drive = std::make_unique<GoogleDriveHandler>(CloudConfig::fromJson(QStringLiteral("google"), named), &secrets);
+    drive->delegate = &delegate;
+    drive->setRedirectBase(QStringLiteral("http://127.0.0.1:4712"));
+    drive->setBrowserOpener([this](const QUrl& url) {
+        server.browse(url, [this](const QUrl& redirect) { drive->resumeSignIn(redirect); });
+    });
+    ASSERT_TRUE(signIn());
+    EXPECT_EQ(askedScope(), QStringLiteral("https://www.googleapis.com/auth/drive.file"));
+}
+
+// A scan's listing ended by its bound of pages or of entries tells the files
+// it listed: every one handed on, no more.
+TEST_F(Drive, AScanEndedAtItsBoundOfPagesOrEntriesTellsTheFilesListed)
+{
+    ASSERT_TRUE(signIn());
+    const FlatCloudFolder flat { 50000000, 0 };
+    flat.serveDrive(server, QStringLiteral("lh3.thumbs.test"));
+    for (const bool ofPages : { true, false }) {
+        SCOPED_TRACE(ofPages ? "pages" : "entries");
+        drive->listingLimits = ListingLimits {};
+        if (ofPages)
+            drive->listingLimits.pages = 4;
+        else
+            drive->listingLimits.entries = 4500;
+        const RootScan scan = scanRoot(30000);
+        ASSERT_TRUE(scan.bound);
+        EXPECT_TRUE(scan.bound->wholeListing);
+        EXPECT_EQ(scan.files, 4000u);
+        EXPECT_EQ(scan.bound->files, 4000);
+    }
 }
 
 TEST_F(Drive, TwoExpansionsAnsweredOutOfOrderHangUnderTheirOwnParents)
@@ -305,24 +382,10 @@ TEST_F(Drive, AFlatFolderOf150000PicturesIsListedWholeInAScanAndInThePicker)
     ASSERT_TRUE(signIn());
     const FlatCloudFolder flat { 150000, 3 };
     flat.serveDrive(server, QStringLiteral("lh3.thumbs.test"));
-    // As the engine: every page's token is followed; the albums are not
-    // asked for.
-    size_t files = 0;
-    bool over = false;
-    bool told = false;
-    drive->setPageSink([&](const QString& id, bool subFolders, const DriveFilesPage& page) {
-        files += page.files.size();
-        told = told || page.failed || page.cutShort || page.bound;
-        if (page.nextPageToken && !page.failed)
-            drive->executeFilesListQuery(id, subFolders, page.nextPageToken);
-        else
-            over = true;
-    });
-    drive->beginListing(anySizeRequest());
-    drive->executeFilesListQuery(GoogleDriveHandler::rootId(), true, std::nullopt);
-    ASSERT_TRUE(waitUntil([&] { return over; }, 120000));
-    EXPECT_EQ(files, size_t(flat.files));
-    EXPECT_FALSE(told);
+    // The albums are not asked for.
+    const RootScan scan = scanRoot(120000);
+    EXPECT_EQ(scan.files, size_t(flat.files));
+    EXPECT_FALSE(scan.told);
     EXPECT_FALSE(drive->lastWalkIncomplete);
 
     const int before = delegate.completions;

@@ -111,6 +111,35 @@ TEST_F(SignIn, ADeclineEndsTheSignInWithAnError)
     EXPECT_TRUE(secrets.items.isEmpty());
 }
 
+// A service that refuses the sign-in, at the consent page or at the code
+// exchange, is told in its own words when it gives them, with its code; a
+// description the user could not read whole (control characters, pages of
+// text) is shown as one paragraph of a few lines.
+TEST_F(SignIn, ARefusalIsToldWithTheServicesDescriptionOfIt)
+{
+    server.declineNextSignIn = true;
+    server.declineDescription = QStringLiteral("The user did not allow access to 100% of the files.");
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    EXPECT_FALSE(outcome->first);
+    EXPECT_EQ(outcome->second, QStringLiteral("The user did not allow access to 100% of the files. (access_denied)"));
+
+    QString description = QStringLiteral("Code already used.\a\u202e\nSee ");
+    description += QString(2000, QLatin1Char('x'));
+    server.route("POST", QStringLiteral("/token"), [&description](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(400,
+            { { QStringLiteral("error"), QStringLiteral("invalid_grant") },
+                { QStringLiteral("error_description"), description } });
+    });
+    outcome.reset();
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    EXPECT_FALSE(outcome->first);
+    EXPECT_TRUE(outcome->second.startsWith(QStringLiteral("Code already used. See xxx"))) << outcome->second.toStdString();
+    EXPECT_TRUE(outcome->second.endsWith(QStringLiteral("xxx\u2026 (invalid_grant)"))) << outcome->second.toStdString();
+    EXPECT_LE(outcome->second.size(), 320);
+}
+
 TEST_F(SignIn, ARedirectWithAnotherStateIsNotTaken)
 {
     session->setBrowserOpener([](const QUrl&) {});

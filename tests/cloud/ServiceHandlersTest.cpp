@@ -4,6 +4,7 @@
 #include "cloud/RestClient.h"
 #include "core/DuplicateGroup.h"
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "scan/ScanRequest.h"
 #include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
@@ -307,6 +308,31 @@ TEST_F(Dropbox, AListingEndsAtItsBoundOfEntries)
     EXPECT_TRUE(handler->lastWalkIncomplete);
     EXPECT_EQ(pages, 11);
     EXPECT_EQ(sink.paths.size(), 10);
+}
+
+// A scan's walk ended by its bound of pages or of entries tells the files it
+// listed, as the scan's notice reads them: every one handed on, no more.
+TEST_F(Dropbox, AWalkEndedAtItsBoundOfPagesOrEntriesTellsTheFilesListed)
+{
+    const FlatCloudFolder flat { 50000000, 0 };
+    flat.serveDropbox(server);
+    for (const bool ofPages : { true, false }) {
+        SCOPED_TRACE(ofPages ? "pages" : "entries");
+        handler->listingLimits = ListingLimits {};
+        if (ofPages)
+            handler->listingLimits.pages = 4;
+        else
+            handler->listingLimits.entries = 4500;
+        sink.paths.clear();
+        handler->rootFolderObj.reset();
+        scan({ handler->makeRootFolderNode() });
+        EXPECT_EQ(sink.paths.size(), 4000);
+        const std::optional<ListingBound> bound = handler->lastWalkBound();
+        ASSERT_TRUE(bound);
+        EXPECT_TRUE(bound->wholeListing);
+        EXPECT_EQ(listingBoundTexts(*bound, false).second,
+            formatText(localizedText("ID_CLOUD_LISTING_TOO_LARGE_DETAILS"), { 4000, "DropBox" }));
+    }
 }
 
 TEST_F(Dropbox, AFlatFolderOf150000FilesIsListedWholeInAScanAndInThePicker)

@@ -256,7 +256,11 @@ FakeHttpResponse FakeHttpServer::authorize(const FakeHttpRequest& request)
         back.addQueryItem(QStringLiteral("code"), code);
     }
     back.addQueryItem(QStringLiteral("state"), state);
-    target.setQuery(back);
+    QString sent = back.query(QUrl::FullyEncoded);
+    if (!back.hasQueryItem(QStringLiteral("code")) && !declineDescription.isEmpty())
+        sent += QStringLiteral("&error_description=")
+            + QString::fromLatin1(QUrl::toPercentEncoding(declineDescription, " ").replace(' ', '+'));
+    target.setQuery(sent, QUrl::StrictMode);
     FakeHttpResponse response;
     response.status = 302;
     response.contentType = "text/plain";

@@ -103,6 +103,9 @@ public:
     void enableOAuth(const QString& clientId);
     // The next authorize request is declined by the user.
     bool declineNextSignIn = false;
+    // What the decline says beside its code ("error_description"), written
+    // as a form's value (a space as "+"); nothing when empty.
+    QString declineDescription;
     // The access token the API routes accept; expireAccessToken() makes the
     // one handed out stale, so requests get 401 until a refresh.
     QString currentAccessToken;
