@@ -365,6 +365,78 @@ TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan
     EXPECT_EQ(defaults.arrayValue(QLatin1String(SettingsKey::lastScanStatus)).value_or(QVariantList {}).size(), 1);
 }
 
+// Between a scan's end and its hand-over Scan Now takes nothing, and looks
+// it: its face is the grey of a button that is off, not the blue it shows when
+// a press starts a scan.
+TEST_F(ScreenFixture, ScanNowLooksOffWhileTheScanHandsOver)
+{
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.jpg"), "twin");
+    tree.file(QStringLiteral("b/one.jpg"), "twin");
+    screen->engine().setEndOfScanPauses(0, 60000);
+    showOnScreen(&tree);
+    IMGButton* scanNow = screen->scanNowButton();
+    // The face above the title, where no letter is drawn.
+    const auto looksBlue = [scanNow] {
+        const QColor face = scanNow->grab().toImage().pixelColor(scanNow->width() / 2, 5);
+        return face.blue() - face.red() > 60;
+    };
+    ASSERT_TRUE(scanNow->isEnabled());
+    EXPECT_TRUE(looksBlue());
+
+    auto* back = screen->findChild<QAbstractButton*>(QStringLiteral("btnBackToAddFolder"));
+    scanNow->click();
+    ASSERT_TRUE(waitUntil([&] { return back->isVisible() && !screen->engine().isScanUnderWay(); }, 30000));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(screen->engine().isBusy()) << "the hand-over is still to come";
+    EXPECT_FALSE(scanNow->isEnabled());
+    EXPECT_FALSE(looksBlue());
+    back->click();
+    EXPECT_FALSE(scanNow->isEnabled());
+    EXPECT_FALSE(looksBlue());
+}
+
+// "Add folders to find duplicates." tells a new user where to start: it goes
+// once the scan list holds a folder, and stays away once a scan is recorded
+// in the box, even with the list emptied again.
+TEST_F(ScreenFixture, TheHintToAddFoldersGoesOnceThereAreFoldersOrAScan)
+{
+    showOnScreen();
+    auto* hint = screen->findChild<QWidget*>(QStringLiteral("lblAddFolderToFindDups"));
+    auto* icon = screen->findChild<QWidget*>(QStringLiteral("infoIcon"));
+    ASSERT_TRUE(hint && icon);
+    EXPECT_TRUE(hint->isVisible() && icon->isVisible());
+
+    auto chooser = std::make_unique<PickingChooser>();
+    chooser->picked = { home.path() };
+    screen->setFolderChooser(std::move(chooser));
+    QTest::mouseClick(screen->findChild<QAbstractButton*>(QStringLiteral("btnAddPath")), Qt::LeftButton);
+    ASSERT_EQ(shownPaths(), QStringList { home.path() });
+    EXPECT_FALSE(hint->isVisible());
+    EXPECT_FALSE(icon->isVisible());
+    screen->removeAllFromScanList();
+    ASSERT_TRUE(shownPaths().isEmpty());
+    EXPECT_TRUE(hint->isVisible()) << "nothing scanned, nothing to scan: the hint again";
+
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.jpg"), "twin");
+    tree.file(QStringLiteral("b/one.jpg"), "twin");
+    screen->engine().setEndOfScanPauses(0, 0);
+    screen->handleFileDragDropNotification({ tree.root() });
+    QSignalSpy ended(&screen->engine(), &ScanEngine::scanEnded);
+    screen->scanNowButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return ended.size() == 1; }, 30000));
+    QCoreApplication::processEvents();
+    screen->showHomeView();
+    screen->removeAllFromScanList();
+    ASSERT_TRUE(shownPaths().isEmpty());
+    EXPECT_EQ(screen->findChild<QLabel*>(QStringLiteral("lblLastScanDupFileCount"))->text(), QStringLiteral("1"));
+    EXPECT_FALSE(hint->isVisible());
+    EXPECT_FALSE(icon->isVisible());
+    EXPECT_FALSE(screen->findChild<QWidget*>(QStringLiteral("btnLastScanResult"))->isVisible())
+        << "no result kept to view";
+}
+
 TEST_F(ScreenFixture, EveryButtonIsReachedByTabAndScanNowActsOnSpace)
 {
     add(ScanSource::thisComputer, SourceList::scan, home.path());
