@@ -523,6 +523,10 @@ void EmptyFolderHandler::ask(const AlertRequest& request, std::function<void(int
         self->boxDeleteEmptyFolder->setEnabled(true);
         if (answer)
             answer(button);
+        // The alert's window gave the keys to the main window under it; the
+        // sheet over that window takes them back.
+        if (self->window_ && self->window_->isVisible())
+            self->window_->activateWindow();
         self->giveKeysBack(focused);
     });
 }
