@@ -167,12 +167,19 @@ void CustomOutlineView::contextMenuEvent(QContextMenuEvent* event)
 void CustomOutlineView::paintEvent(QPaintEvent* event)
 {
     QTreeView::paintEvent(event);
-    if (!hasFocus())
-        return;
+    drawListFocusRing(*this, currentRowFrame());
+}
+
+QRect CustomOutlineView::currentRowFrame() const
+{
     const QRect row = visualRect(currentIndex().siblingAtColumn(0));
-    QPainter painter(viewport());
-    drawFocusRing(painter,
-        row.isValid() ? QRectF(0, row.top(), viewport()->width(), row.height()) : QRectF(viewport()->rect()), 3);
+    return row.isValid() ? QRect(0, row.top(), viewport()->width(), row.height()) : QRect();
+}
+
+void CustomOutlineView::scrollContentsBy(int dx, int dy)
+{
+    QTreeView::scrollContentsBy(dx, dy);
+    keepListRingInPlace(*this, currentRowFrame(), dx);
 }
 
 void CustomOutlineView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

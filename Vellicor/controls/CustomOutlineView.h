@@ -61,10 +61,14 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void scrollContentsBy(int dx, int dy) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
 private:
+    // The current row across the viewport's width; invalid without one.
+    QRect currentRowFrame() const;
+
     std::shared_ptr<const TableRowView> rowView_;
     SelectionHighlightStyle highlightStyle_ = SelectionHighlightStyle::regular;
     QPointer<QMenu> menu_;

@@ -110,20 +110,39 @@ void CustomTableView::contextMenuEvent(QContextMenuEvent* event)
         openMenuForCurrentRow();
 }
 
+QRect currentRowFrame(const QTableView& view)
+{
+    const QModelIndex current = view.currentIndex();
+    if (!current.isValid() || view.isRowHidden(current.row()))
+        return {};
+    return { 0, view.rowViewportPosition(current.row()), view.viewport()->width(), view.rowHeight(current.row()) };
+}
+
+void drawListFocusRing(QAbstractItemView& view, const QRect& currentRow)
+{
+    if (!view.hasFocus())
+        return;
+    QPainter painter(view.viewport());
+    drawFocusRing(painter, QRectF(currentRow.isValid() ? currentRow : view.viewport()->rect()), 3);
+}
+
+void keepListRingInPlace(QAbstractItemView& view, const QRect& currentRow, int dx)
+{
+    if (view.hasFocus() && (!currentRow.isValid() || dx != 0))
+        view.viewport()->update();
+}
+
 void CustomTableView::paintEvent(QPaintEvent* event)
 {
     paintRowViews(event);
     QTableView::paintEvent(event);
-    if (!hasFocus())
-        return;
-    QPainter painter(viewport());
-    if (currentIndex().isValid() && !isRowHidden(currentIndex().row())) {
-        const int row = currentIndex().row();
-        drawFocusRing(painter, QRectF(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)), 3);
-    } else {
-        // No row to stand on: the list itself.
-        drawFocusRing(painter, QRectF(viewport()->rect()), 3);
-    }
+    drawListFocusRing(*this, currentRowFrame(*this));
+}
+
+void CustomTableView::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    keepListRingInPlace(*this, currentRowFrame(*this), dx);
 }
 
 void CustomTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -49,6 +49,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     void paintRowViews(QPaintEvent* event);
@@ -67,3 +68,18 @@ QModelIndex currentOrFirstSelected(const QAbstractItemView& view);
 // Where the keyboard's menu opens for an item drawn at rect (viewport
 // coordinates): under its start, as a right click there would place it.
 QPoint keyboardMenuPoint(const QWidget& viewport, const QRect& rect);
+
+// The focus ring of a list that has the focus, drawn over its viewport: round
+// currentRow (viewport coordinates, the row's whole width), or round the whole
+// list when there is no current row to stand on (currentRow invalid).
+// Nothing while the list lacks the focus.
+void drawListFocusRing(QAbstractItemView& view, const QRect& currentRow);
+// To be called after the list's rows scrolled by dx: a ring round the whole
+// list stays at its edge while the rows move, and so do the ends of a ring
+// round the current row when the rows move sideways; the viewport is then
+// drawn again whole, since shifted it would carry the ring's lines across the
+// rows.
+void keepListRingInPlace(QAbstractItemView& view, const QRect& currentRow, int dx);
+// The current row of a table across its viewport's width (viewport
+// coordinates); invalid when there is none or it is hidden.
+QRect currentRowFrame(const QTableView& view);

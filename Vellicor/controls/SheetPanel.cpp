@@ -42,10 +42,15 @@ IMGButton* makeSheetDefaultButton(QWidget* parent, const QString& objectName)
     button->setObjectName(objectName);
     const QString s = QStringLiteral("blue_btn_sm_left"), m = QStringLiteral("blue_btn_sm_mid"),
                   e = QStringLiteral("blue_btn_sm_right");
-    button->setButtonsImages(s, m, e, s, m, e, s, m, e);
+    // Off, it fades into the sheet: a button that takes nothing must not look
+    // like one Enter presses.
+    button->setButtonsImages(s, m, e, s, m, e, QStringLiteral("blue_btn_sm_dis_left"),
+        QStringLiteral("blue_btn_sm_dis_mid"), QStringLiteral("blue_btn_sm_dis_right"));
+    const QColor greyed(150, 160, 176);
     button->setColorOnState(Qt::white);
-    button->setColorOffStateDis(Qt::white);
-    button->setColorOnStateDis(Qt::white);
+    button->setColorOffState(Qt::white);
+    button->setColorOffStateDis(greyed);
+    button->setColorOnStateDis(greyed);
     button->setMakeBoldFont(true);
     button->setFontSizeForButton(14);
     setDefaultButton(button);

@@ -25,8 +25,8 @@ protected:
 QLabel* makeSheetLabel(QWidget* parent, const QString& objectName, const QString& text, int size, const QColor& colour,
     QFont::Weight weight = QFont::Normal);
 
-// A sheet's blue default button: a bold 14-point title, white in every state;
-// Enter in the sheet presses it.
+// A sheet's blue default button: a bold 14-point white title; off, a faded
+// blue with a greyed title. Enter in the sheet presses it.
 IMGButton* makeSheetDefaultButton(QWidget* parent, const QString& objectName);
 
 // A window-modal sheet window over parent, with the veil that dims what it

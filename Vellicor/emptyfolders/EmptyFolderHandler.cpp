@@ -102,8 +102,8 @@ void EmptyFolderHandler::buildWindow()
     }
     containerViewEmptyFolder = named<QFrame>(box, "containerViewEmptyFolder");
     containerViewEmptyFolder->setStyleSheet(frameStyle(containerViewEmptyFolder->objectName(), tabFaceColor, 1));
-    btnScanEmptyFolders = named<QPushButton>(box, "btnScanEmptyFolders");
-    btnSettingForEmptyFolder = named<QPushButton>(box, "btnSettingForEmptyFolder");
+    btnScanEmptyFolders = named<SheetPushButton>(box, "btnScanEmptyFolders");
+    btnSettingForEmptyFolder = named<SheetPushButton>(box, "btnSettingForEmptyFolder");
     for (QPushButton* tab : { btnScanEmptyFolders, btnSettingForEmptyFolder }) {
         tab->setCheckable(true);
         tab->setFlat(true);
@@ -512,16 +512,33 @@ void EmptyFolderHandler::setTree(std::shared_ptr<Folder> tree)
 void EmptyFolderHandler::ask(const AlertRequest& request, std::function<void(int)> answer)
 {
     // The alert stands over the main window, not over the sheet: the sheet
-    // takes no clicks until it is answered.
+    // takes no clicks until it is answered, and its controls let go of the
+    // keys meanwhile.
+    const QPointer<QWidget> focused = window_->focusWidget();
     boxDeleteEmptyFolder->setEnabled(false);
     QPointer<EmptyFolderHandler> self(this);
-    alertPresenter()->presentThen(request, [self, answer = std::move(answer)](int button) {
+    alertPresenter()->presentThen(request, [self, focused, answer = std::move(answer)](int button) {
         if (!self)
             return;
         self->boxDeleteEmptyFolder->setEnabled(true);
         if (answer)
             answer(button);
+        // The alert's window gave the keys to the main window under it; the
+        // sheet over that window takes them back.
+        if (self->window_ && self->window_->isVisible())
+            self->window_->activateWindow();
+        self->giveKeysBack(focused);
     });
+}
+
+void EmptyFolderHandler::giveKeysBack(QWidget* wanted)
+{
+    if (!wanted || !window_)
+        return;
+    const auto takes = [](QWidget* widget) { return widget->isEnabled() && widget->isVisible(); };
+    QWidget* target = takes(wanted) ? wanted : outlineViewFolderList;
+    if (takes(target))
+        target->setFocus(Qt::OtherFocusReason);
 }
 
 void EmptyFolderHandler::startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished)
@@ -575,12 +592,17 @@ void EmptyFolderHandler::updateButtons()
 {
     if (!btnDeleteFolders)
         return;
+    const QPointer<QWidget> focused = window_->focusWidget();
     const bool idle = !isBusy();
     btnDeleteFolders->setEnabled(idle && deleteOn_);
     btnUndo->setEnabled(idle && undoOn_);
     btnCancel->setEnabled(cancelOn_ || !idle);
     btnBrowse->setEnabled(idle);
     btnScanFolders->setEnabled(idle && !pathForDeleteEmptyFolders_.isEmpty());
+    // A button that went off has passed the keys on round the window's chain,
+    // maybe to the close mark.
+    if (focused && !focused->isEnabled())
+        giveKeysBack(focused);
 }
 
 std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(QObject* owner)

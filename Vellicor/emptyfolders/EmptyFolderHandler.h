@@ -111,7 +111,12 @@ private:
     void setTree(std::shared_ptr<Folder> tree);
     // The alert after a deletion: what went, what was kept and why.
     QString deletionReport(const FolderDeletion& deletion) const;
+    // The alert; the keys go back to where they were once it is answered.
     void ask(const AlertRequest& request, std::function<void(int)> answer);
+    // Focuses wanted when it can take the keys, else the list of folders,
+    // so that they never rest on the close mark, which Enter would press.
+    // Nothing for no widget: the keys were nowhere in the window.
+    void giveKeysBack(QWidget* wanted);
     void startWork(Work work, std::function<Result()> job, std::function<void(Result&)> finished);
     void showProgress();
     void updateButtons();

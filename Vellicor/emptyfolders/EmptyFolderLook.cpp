@@ -5,13 +5,26 @@
 #include "controls/ButtonStyles.h"
 #include "controls/RAZButton.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 
 namespace EmptyFolderLook {
 
-CloseMarkButton::CloseMarkButton(QWidget* parent)
+SheetPushButton::SheetPushButton(QWidget* parent)
     : QPushButton(parent)
+{
+    setAutoDefault(false);
+}
+
+void SheetPushButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!clickOnEnter(this, event))
+        QPushButton::keyPressEvent(event);
+}
+
+CloseMarkButton::CloseMarkButton(QWidget* parent)
+    : SheetPushButton(parent)
 {
     setFocusPolicy(Qt::TabFocus);
 }

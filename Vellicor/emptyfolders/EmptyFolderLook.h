@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QString>
 
+class QKeyEvent;
 class QLabel;
 class QWidget;
 class RAZButton;
@@ -20,8 +21,19 @@ inline const QColor tabFaceColor { 48, 49, 52 };
 inline const QColor lineColor { 78, 80, 84 };
 inline const QColor captionIdle = QColor::fromRgbF(140 / 255.0, 140 / 255.0, 140 / 255.0, 1.0);
 
+// A push button of the sheet that Enter presses only while it has the keys.
+// Qt would make a dialog's push button, once focused, the window's default,
+// which Enter pressed anywhere in the window then presses.
+class SheetPushButton : public QPushButton {
+public:
+    explicit SheetPushButton(QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
 // The round close mark of the sheet's upper right corner.
-class CloseMarkButton : public QPushButton {
+class CloseMarkButton : public SheetPushButton {
 public:
     explicit CloseMarkButton(QWidget* parent);
 

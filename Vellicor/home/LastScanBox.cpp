@@ -52,11 +52,13 @@ void LastScanBox::finishSetUp()
     btnLastScanResult_->setTitle(localizedText("ID_VIEW_DETAILS"), 13, false, QColor(Qt::white));
 }
 
-void LastScanBox::showHint()
+void LastScanBox::showHint(bool scanListEmpty)
 {
+    scanListEmpty_ = scanListEmpty;
     const bool none = lastScanResultGroups().empty();
-    infoIcon_->setVisible(none);
-    lblAddFolderToFindDups_->setVisible(none);
+    const bool hint = none && scanListEmpty_ && !scanRecorded_;
+    infoIcon_->setVisible(hint);
+    lblAddFolderToFindDups_->setVisible(hint);
     btnLastScanResult_->setVisible(!none);
 }
 
@@ -66,4 +68,6 @@ void LastScanBox::showRecord(const QString& dupCount, const QString& dupSize, co
     lblLastScanDupFileSize_->setText(dupSize);
     if (scanTime)
         lblLastScanTIme_->setText(*scanTime);
+    scanRecorded_ = true;
+    showHint(scanListEmpty_);
 }

@@ -21,8 +21,12 @@ public:
     void localize();
     // Once: the link's title.
     void finishSetUp();
-    // The hint while there is no last result to view, the link once there is.
-    void showHint();
+    // The link once there is a last result to view. Without one, the hint to
+    // add folders while it still tells the user where to start: no scan has
+    // been recorded in the box and scanListEmpty says the scan list holds
+    // nothing.
+    void showHint(bool scanListEmpty);
+    // A scan recorded: the hint has done its work.
     void showRecord(const QString& dupCount, const QString& dupSize, const std::optional<QString>& scanTime);
 
 signals:
@@ -37,4 +41,6 @@ private:
     QLabel* infoIcon_ = nullptr;
     QLabel* lblAddFolderToFindDups_ = nullptr;
     LinkButton* btnLastScanResult_ = nullptr;
+    bool scanListEmpty_ = true;
+    bool scanRecorded_ = false;
 };

@@ -75,6 +75,8 @@ void MainViewController::sourceListChanged(ScanSource source, SourceList which)
     reloadTables();
     if (which == SourceList::scan && !isScanRunning)
         updateButtonFromFileState();
+    if (which == SourceList::scan)
+        showLastScanHint();
 }
 
 LocationAdder& MainViewController::adder()
@@ -174,7 +176,7 @@ void MainViewController::viewDidLoad()
 
 void MainViewController::showLastScanHint()
 {
-    lastScan_->showHint();
+    lastScan_->showHint(!lists_->hasScanRow());
 }
 
 void MainViewController::handelLastScanStatus()
@@ -230,6 +232,7 @@ void MainViewController::changeScanSource(int index)
             sourceSwitcher_->scanSourceChanged(previous, chosen);
         setScanNowButtonState(0, false);
         reloadTables();
+        showLastScanHint();
     }
     updateButtonFromFileState();
 }
@@ -396,8 +399,10 @@ void MainViewController::showScanningState(bool isScanning, bool hideResultViewB
 
 void MainViewController::setScanNowButtonState(int state, bool enabled)
 {
-    // Whoever asks, the button stays off while a scan runs or hands over.
-    bars_->setScanNowState(state, enabled && !engine_->isBusy());
+    // Whoever asks, the button stays off while a scan runs or hands over; a
+    // button that takes nothing looks it (grey), never blue.
+    const bool live = enabled && !engine_->isBusy();
+    bars_->setScanNowState(live ? state : 0, live);
 }
 
 void MainViewController::setAbortButtonEnabled(bool enabled)

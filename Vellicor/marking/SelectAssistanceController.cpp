@@ -5,7 +5,9 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
+#include "controls/ButtonKeys.h"
 #include "controls/ButtonStyles.h"
+#include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/FolderChooser.h"
 #include "controls/GradientBox.h"
@@ -25,6 +27,7 @@
 #include <QDropEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
@@ -49,9 +52,12 @@ constexpr int tableBottom = 430;
 constexpr int sideButtonWidth = 40;
 constexpr int headerBarHeight = 20;
 
-// A priority table whose rows the user drags above other rows. The dragged
-// row travels as its number in decimal text; a drop onto a row (not between
-// rows) is refused. What a drop does is the assistant's business.
+// A list of the sheet: one stop of Tab, whose arrows choose the row (the one
+// Up and Down move) and whose Space switches the chosen row's check box, if
+// it has one; with the keys, the chosen row wears the focus ring. Its rows
+// are dragged above other rows: the dragged row travels as its number in
+// decimal text, and a drop onto a row (not between rows) is refused. What a
+// drop does is the assistant's business.
 class RowTable : public QTableWidget {
 public:
     RowTable(int columns, QWidget* parent, DropHandler dropped)
@@ -63,7 +69,9 @@ public:
         setEditTriggers(NoEditTriggers);
         setShowGrid(false);
         setWordWrap(false);
-        setFocusPolicy(Qt::NoFocus);
+        setFocusPolicy(Qt::StrongFocus);
+        // Tab leaves the list instead of walking its cells.
+        setTabKeyNavigation(false);
         verticalHeader()->hide();
         verticalHeader()->setDefaultSectionSize(28);
         horizontalHeader()->setStretchLastSection(true);
@@ -91,6 +99,36 @@ public:
     }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (isCheckKey(event)) {
+            event->accept();
+            if (auto* check = qobject_cast<QAbstractButton*>(cellWidget(currentRow(), 0)))
+                check->click();
+            return;
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        QTableWidget::paintEvent(event);
+        drawListFocusRing(*this, currentRowFrame(*this));
+    }
+
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override
+    {
+        QTableWidget::currentChanged(current, previous);
+        // The ring spans the row, more than the cells the base repaints.
+        viewport()->update();
+    }
+
+    void scrollContentsBy(int dx, int dy) override
+    {
+        QTableWidget::scrollContentsBy(dx, dy);
+        keepListRingInPlace(*this, currentRowFrame(*this), dx);
+    }
+
     QStringList mimeTypes() const override { return { rowType }; }
     Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
 
@@ -398,6 +436,14 @@ void SelectAssistanceController::buildWindow()
     connect(btnMark, &QAbstractButton::clicked, this, [this] { btnMarkTapped(); });
     connect(btnCancel, &QAbstractButton::clicked, this, [this] { btnCloseAssistanceWindow(); });
     connect(window, &QDialog::rejected, this, [this] { btnCloseAssistanceWindow(); });
+
+    // Tab follows the sheet as it is drawn, the lists each one stop; each tab
+    // shows only its own controls and list.
+    QWidget* const order[] = { btnGeneralTab, btnProtectedFolderTab, btnFileFormatTab, btnFoldersTab, btnBrowsePath,
+        btnAddPath, btnRemovePath, btnIncludeSubFolder, tblGeneral, tblProtected, tblFileFormat, tblFolder, btnUp,
+        btnDown, btnResetPriority, btnCancel, btnMark };
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 void SelectAssistanceController::layOutSheet()
@@ -490,6 +536,8 @@ void SelectAssistanceController::reloadTable(Tab tab)
                 continue;
             // The rule's switch; its row number tells which rule it is.
             auto* check = new QCheckBox;
+            // Clicked, or switched by Space on its row: the list keeps the keys.
+            check->setFocusPolicy(Qt::NoFocus);
             check->setProperty("tag", row);
             const QVariant on = rule->value(QStringLiteral("state"));
             check->setChecked(Setting::toBool(on).value_or(false) || Setting::toInteger(on) == 1);

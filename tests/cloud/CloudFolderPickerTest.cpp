@@ -149,6 +149,44 @@ TEST(CloudFolderPicker, ListsOnExpansionOnceAndAlwaysLeavesTheBusyState)
     EXPECT_EQ(s.handler->asked.size(), 3u);
 }
 
+// Add takes nothing until a folder is chosen, and looks it: a faded face and
+// a greyed title, beside the bright blue and white it shows once a click on
+// a folder turns it on.
+TEST(CloudFolderPicker, AddLooksOffUntilAFolderIsChosen)
+{
+    PickerScreen s;
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    s.answer(0, { {}, { folder(QStringLiteral("/Trips")) }, false });
+    CustomOutlineView& outline = *s.picker->outlineGDFolderList;
+    outline.expand(s.row(0));
+    IMGButton* add = s.picker->btnAddFolderGDrive;
+    ASSERT_TRUE(add->isVisible());
+    // The face's lightness above the title, and the lightest pixel of the
+    // title's row.
+    const auto look = [add] {
+        const QImage image = add->grab().toImage();
+        int title = 0;
+        for (int x = 0; x < image.width(); ++x)
+            title = std::max(title, image.pixelColor(x, image.height() / 2).lightness());
+        return std::pair { image.pixelColor(image.width() / 2, 4), title };
+    };
+    ASSERT_FALSE(add->isEnabled());
+    const auto [offFace, offTitle] = look();
+
+    const QRect trips = outline.visualRect(s.row(0, s.row(0)));
+    ASSERT_TRUE(trips.isValid());
+    QTest::mouseClick(outline.viewport(), Qt::LeftButton, {}, trips.center());
+    ASSERT_TRUE(add->isEnabled());
+    const auto [onFace, onTitle] = look();
+
+    EXPECT_GT(onFace.blue(), 200) << "on: the sheets' bright blue";
+    EXPECT_GT(onTitle, 245) << "on: a white title";
+    EXPECT_LT(offFace.lightness(), onFace.lightness() - 40) << "off: a face that has faded";
+    EXPECT_LT(offFace.hsvSaturation(), onFace.hsvSaturation());
+    EXPECT_LT(offTitle, 200) << "off: a greyed title";
+}
+
 TEST(CloudFolderPicker, ClosingThePickerEndsItsListingAtOnce)
 {
     PickerScreen s;

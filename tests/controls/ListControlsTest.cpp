@@ -22,10 +22,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 
 namespace {
 
@@ -473,6 +476,43 @@ TEST_F(Lists, TheFocusedListRingsItsCurrentRowOrItem)
     EXPECT_FALSE(ringed(popUp, QPoint(90, 1)));
     popUp->setFocus();
     EXPECT_TRUE(ringed(popUp, QPoint(90, 1)));
+}
+
+// A focused list with no current row rings itself; the wheel scrolls its
+// rows under the ring, which stays at the list's edge: what the window
+// shows afterwards has no line of the ring's colour across the rows.
+TEST_F(Lists, TheWheelLeavesNoLineOfTheRingAcrossTheRows)
+{
+    for (int row = 4; row < 60; ++row)
+        rows.appendRow({ new QStandardItem(QStringLiteral("row %1").arg(row)), new QStandardItem(QString()) });
+    for (QAbstractItemView* list : { static_cast<QAbstractItemView*>(table), static_cast<QAbstractItemView*>(outline) }) {
+        SCOPED_TRACE(list->metaObject()->className());
+        list->setFocus();
+        list->selectionModel()->clearCurrentIndex();
+        list->scrollToTop();
+        QCoreApplication::processEvents();
+        for (int notch = 0; notch < 3; ++notch) {
+            const QPointF at(list->viewport()->rect().center());
+            QWheelEvent wheel(at, list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(list->viewport(), &wheel);
+            QCoreApplication::processEvents();
+        }
+        ASSERT_GT(list->verticalScrollBar()->value(), 0);
+        // The pixels the window shows, not a fresh drawing of the list.
+        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
+        ASSERT_FALSE(shown.isNull());
+        const QRect inside(list->viewport()->mapTo(&window, QPoint()), list->viewport()->size());
+        EXPECT_TRUE(isNear(shown.pixelColor(inside.center().x(), inside.top() + 1), focusRingColour(), 40))
+            << "the list rings itself";
+        QList<int> lines;
+        for (int y = inside.top() + 6; y < inside.bottom() - 6; ++y) {
+            if (isNear(shown.pixelColor(inside.center().x(), y), focusRingColour(), 40))
+                lines.append(y - inside.top());
+        }
+        EXPECT_TRUE(lines.isEmpty()) << "lines of the ring across the rows at " << lines.size() << " heights, first "
+                                     << lines.value(0);
+    }
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "support/TreeBuilder.h"
 #include "support/Watchdog.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -303,6 +304,71 @@ TEST_F(EmptyFolderCleaner, TabGoesRoundTheWindowAsDrawnAndEachStopShowsIt)
     ASSERT_TRUE(handler.btnDeleteFolders->isEnabled() && handler.btnCancel->isEnabled());
     handler.btnBrowse->setFocus(Qt::TabFocusReason);
     expectTabGoesRoundAsDrawn(*window);
+    handler.closeDeleteFolderNag();
+}
+
+namespace {
+
+// Alerts in a window of their own, as the program shows them: each takes the
+// keys while it is open, and gives them to no window in particular when it
+// closes.
+struct WindowedAlerts : RecordingAlerts {
+    int present(const AlertRequest& request) override
+    {
+        QDialog box;
+        box.setWindowTitle(request.messageText);
+        box.show();
+        box.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&box));
+        return RecordingAlerts::present(request);
+    }
+};
+
+} // namespace
+
+// The keys go back to the control that asked once an alert is answered: Enter
+// after "No empty folder is chosen yet" asks again, it does not close the
+// cleaner; after a deletion, whose button goes off, they rest on the list.
+TEST_F(EmptyFolderCleaner, AnAnsweredAlertGivesTheKeysBackToWhereTheyWere)
+{
+    auto windowed = std::make_shared<WindowedAlerts>();
+    setAlertPresenter(windowed);
+    tree.folder(QStringLiteral("outer/inner"));
+    handler.beginSheet(nullptr);
+    QDialog* window = handler.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    handler.folderChosen(tree.root());
+    QTest::mouseClick(handler.btnScanFolders, Qt::LeftButton);
+    finishWork();
+    const auto tabTo = [window](QWidget* target) {
+        for (int i = 0; i < 20 && window->focusWidget() != target; ++i)
+            QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Tab);
+        return window->focusWidget() == target;
+    };
+    // The alert has gone: the cleaner has the keys again.
+    const auto answered = [&] { return QTest::qWaitForWindowActive(window); };
+
+    ASSERT_TRUE(tabTo(handler.btnDeleteFolders));
+    QTest::keyClick(handler.btnDeleteFolders, Qt::Key_Return);
+    ASSERT_EQ(windowed->shown.size(), 1u);
+    EXPECT_TRUE(windowed->shown.back().informativeText.startsWith(QLatin1String("No empty folder is chosen")));
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(QApplication::focusWidget(), handler.btnDeleteFolders);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible()) << "Enter closed the cleaner";
+    ASSERT_EQ(windowed->shown.size(), 2u) << "Enter asked again";
+    ASSERT_TRUE(answered());
+
+    expand(QString());
+    expand(QStringLiteral("outer"));
+    ASSERT_TRUE(tabTo(handler.btnDeleteFolders));
+    QTest::keyClick(handler.btnDeleteFolders, Qt::Key_Return);
+    finishWork();
+    ASSERT_FALSE(exists(QStringLiteral("outer/inner")));
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(QApplication::focusWidget(), handler.outlineViewFolderList);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(window->isVisible()) << "Enter closed the cleaner";
     handler.closeDeleteFolderNag();
 }
 

@@ -365,6 +365,63 @@ TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan
     EXPECT_EQ(defaults.arrayValue(QLatin1String(SettingsKey::lastScanStatus)).value_or(QVariantList {}).size(), 1);
 }
 
+// Between a scan's end and its hand-over Scan Now takes nothing, and looks
+// it: grey, not the blue it shows when a press starts a scan.
+TEST_F(ScreenFixture, ScanNowLooksOffWhileTheScanHandsOver)
+{
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.jpg"), "twin");
+    tree.file(QStringLiteral("b/one.jpg"), "twin");
+    screen->engine().setEndOfScanPauses(0, 60000);
+    showOnScreen(&tree);
+    IMGButton* scanNow = screen->scanNowButton();
+    // The face above the title, where no letter is drawn.
+    const auto looksBlue = [scanNow] {
+        const QColor face = scanNow->grab().toImage().pixelColor(scanNow->width() / 2, 5);
+        return face.blue() - face.red() > 60;
+    };
+    ASSERT_TRUE(scanNow->isEnabled());
+    EXPECT_TRUE(looksBlue());
+
+    scanNow->click();
+    auto* back = screen->findChild<QAbstractButton*>(QStringLiteral("btnBackToAddFolder"));
+    ASSERT_TRUE(waitUntil([&] { return back->isVisible() && !screen->engine().isScanUnderWay(); }, 30000));
+    back->click();
+    ASSERT_TRUE(screen->engine().isBusy()) << "the hand-over is still to come";
+    EXPECT_FALSE(scanNow->isEnabled());
+    EXPECT_FALSE(looksBlue());
+}
+
+// "Add folders to find duplicates." tells a new user where to start: it goes
+// once the scan list holds a folder, and stays away once a scan is recorded
+// in the box, even with the list emptied again.
+TEST_F(ScreenFixture, TheHintToAddFoldersGoesOnceThereAreFoldersOrAScan)
+{
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a/one.jpg"), "twin");
+    tree.file(QStringLiteral("b/one.jpg"), "twin");
+    showOnScreen();
+    auto* hint = screen->findChild<QWidget*>(QStringLiteral("lblAddFolderToFindDups"));
+    EXPECT_TRUE(hint->isVisible());
+    screen->handleFileDragDropNotification({ tree.root() });
+    EXPECT_FALSE(hint->isVisible());
+    screen->removeAllFromScanList();
+    EXPECT_TRUE(hint->isVisible()) << "nothing scanned, nothing to scan: the hint again";
+
+    screen->handleFileDragDropNotification({ tree.root() });
+    screen->engine().setEndOfScanPauses(0, 0);
+    QSignalSpy ended(&screen->engine(), &ScanEngine::scanEnded);
+    screen->scanNowButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return ended.size() == 1; }, 30000));
+    QCoreApplication::processEvents();
+    screen->showHomeView();
+    screen->removeAllFromScanList();
+    ASSERT_EQ(screen->findChild<QLabel*>(QStringLiteral("lblLastScanDupFileCount"))->text(), QStringLiteral("1"));
+    EXPECT_FALSE(hint->isVisible());
+    EXPECT_FALSE(screen->findChild<QWidget*>(QStringLiteral("btnLastScanResult"))->isVisible())
+        << "no result kept to view";
+}
+
 TEST_F(ScreenFixture, EveryButtonIsReachedByTabAndScanNowActsOnSpace)
 {
     add(ScanSource::thisComputer, SourceList::scan, home.path());

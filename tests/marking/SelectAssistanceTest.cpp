@@ -1,5 +1,6 @@
 #include "base/UserDefaults.h"
 #include "controls/CustomWindowNag.h"
+#include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
@@ -9,8 +10,10 @@
 #include "marking/SelectAssistanceController.h"
 #include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
+#include "support/TabReach.h"
 #include "support/TempHome.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -123,6 +126,92 @@ TEST_F(Assistant, ThePriorityTablesAreTitledAndUpDownWorkOnTheirFirstRowAtOnce)
     assistant.btnUp->click(); // the top row: nothing moves
     assistant.btnDown->click();
     EXPECT_EQ(storedRuleNames(), QStringList({ "DateModified", "FileCreated", "Folder", "FileSize", "FileFormat" }));
+}
+
+// The sheet by keyboard alone: Tab and Shift+Tab go once round its controls
+// in the order they stand, each list one stop that shows it has the keys; the
+// arrows choose a list's row, Space switches the chosen rule, and ▲ and ▼
+// move the row chosen.
+TEST_F(Assistant, TheKeyboardGoesRoundTheSheetAndMovesTheRowItChose)
+{
+    state.fileFormatPriorityList = { "jpg", "png", "heic" };
+    assistant.openSheet();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(assistant.window));
+    ASSERT_EQ(QApplication::focusWidget(), assistant.btnMark);
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    };
+    const auto tabTo = [&](QWidget* target) {
+        for (int i = 0; i < 30 && QApplication::focusWidget() != target; ++i)
+            press(Qt::Key_Tab);
+        return QApplication::focusWidget() == target;
+    };
+    // From Mark round to it again: the names of the stops between, each of
+    // which drew itself otherwise while it had the keys.
+    const auto round = [&](bool backwards) {
+        QStringList stops;
+        for (int i = 0; i < 30; ++i) {
+            backwards ? press(Qt::Key_Backtab, Qt::ShiftModifier) : press(Qt::Key_Tab);
+            QWidget* at = QApplication::focusWidget();
+            if (!at || at == assistant.btnMark)
+                break;
+            stops << at->objectName();
+            const QImage focused = drawnLook(at);
+            at->clearFocus();
+            EXPECT_NE(drawnLook(at), focused) << at->objectName().toStdString() << " shows no focus";
+            at->setFocus(Qt::TabFocusReason);
+        }
+        EXPECT_EQ(QApplication::focusWidget(), assistant.btnMark) << "Tab never came round";
+        return stops;
+    };
+    const QStringList tabs { "btnGeneralTab", "btnProtectedFolderTab", "btnFileFormatTab", "btnFoldersTab" };
+    QStringList general = tabs + QStringList { "tblGeneral", "btnUp", "btnDown", "btnResetPriority", "btnCancel" };
+    EXPECT_EQ(round(false), general);
+    std::reverse(general.begin(), general.end());
+    EXPECT_EQ(round(true), general);
+
+    // The third rule chosen by the arrows, switched on by Space, moved down by ▼.
+    ASSERT_TRUE(tabTo(assistant.tblGeneral));
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(assistant.tblGeneral->currentRow(), 2);
+    press(Qt::Key_Space);
+    EXPECT_EQ(defaults.arrayValue(QStringLiteral("autoMarkingRules"))->at(2).toMap().value(QStringLiteral("state")),
+        QVariant(1));
+    ASSERT_TRUE(tabTo(assistant.btnDown));
+    press(Qt::Key_Space);
+    EXPECT_EQ(storedRuleNames(), QStringList({ "DateModified", "FileCreated", "FileSize", "Folder", "FileFormat" }));
+    // Back in the list the moved rule is still the chosen one.
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), assistant.tblGeneral);
+    EXPECT_EQ(assistant.tblGeneral->currentRow(), 3);
+
+    // The formats' list the same way.
+    ASSERT_TRUE(tabTo(assistant.btnFileFormatTab));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(tabTo(assistant.tblFileFormat));
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    ASSERT_TRUE(tabTo(assistant.btnUp));
+    press(Qt::Key_Space);
+    EXPECT_EQ(state.fileFormatPriorityList, QStringList({ "jpg", "heic", "png" }));
+
+    // The protected folders: the controls over the list, then the list.
+    add(QStringLiteral("/photos/keep"));
+    add(QStringLiteral("/photos/also"));
+    ASSERT_TRUE(tabTo(assistant.btnProtectedFolderTab));
+    press(Qt::Key_Space);
+    ASSERT_TRUE(tabTo(assistant.btnMark));
+    const QStringList guarded { "btnBrowsePath", "btnIncludeSubFolder", "tblProtected", "btnResetPriority", "btnCancel" };
+    EXPECT_EQ(round(false), tabs + guarded);
+    ASSERT_TRUE(tabTo(assistant.tblProtected));
+    press(Qt::Key_Down);
+    ASSERT_TRUE(assistant.btnRemovePath->isEnabled()) << "a row chosen by the keys can be removed";
+    ASSERT_TRUE(tabTo(assistant.btnRemovePath));
+    press(Qt::Key_Space);
+    ASSERT_EQ(store->protectList(ScanSource::thisComputer).size(), 1u);
+    EXPECT_EQ(store->protectList(ScanSource::thisComputer).front()->filePath, QStringLiteral("/photos/keep"));
 }
 
 TEST_F(Assistant, ToggleStoresZeroAndResetBringsBackTheDefaults)

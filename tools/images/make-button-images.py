@@ -17,6 +17,8 @@ OUT = os.path.join(HERE, "..", "..", "Vellicor", "resources", "images")
 
 BLUE = dict(top="#2f7ff2", bottom="#095ade", border="#0a47b0", sheen=0.22)
 GREY = dict(top="#5b5e64", bottom="#46494e", border="#2b2d31", sheen=0.12)
+# The blue faded into the dark sheets: a blue button that takes nothing.
+FADED_BLUE = dict(top="#2e4a73", bottom="#233d66", border="#1f3557", sheen=0.08)
 GREEN = dict(top="#35b45c", bottom="#1e8c42", border="#176c34", sheen=0.20)
 DARK = dict(top="#3b3d41", bottom="#2f3134", border="#5a5d63", sheen=0.07)
 LIGHT = dict(top="#f4f5f7", bottom="#d8dbe0", border="#9ca0a8", sheen=0.0)
@@ -27,6 +29,7 @@ SETS = [
     (("blue_left_btn", "blue_mid_btn", "blue_right_btn"), 48, 6, BLUE, "round"),
     (("grey_left_btn", "grey_mid_btn", "grey_right_btn"), 48, 6, GREY, "round"),
     (("blue_btn_sm_left", "blue_btn_sm_mid", "blue_btn_sm_right"), 32, 4, BLUE, "round"),
+    (("blue_btn_sm_dis_left", "blue_btn_sm_dis_mid", "blue_btn_sm_dis_right"), 32, 4, FADED_BLUE, "round"),
     (("blue_sel_btn_left", "blue_sel_btn_mid", "blue_sel_btn_right"), 48, 6, BLUE, "round"),
     (("green_sel_btn_left", "green_sel_btn_mid", "green_sel_btn_right"), 48, 6, GREEN, "round"),
     (("back_btn_left", "back_btn_mid", "back_btn_right"), 32, 4, DARK, "round"),
