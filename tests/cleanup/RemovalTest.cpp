@@ -1556,20 +1556,29 @@ TEST_F(Removal, KeptCopiesThatAreTheMarkedFileByAnotherWayNeverVouchForIt)
     }
 }
 
+// Locked before the scan or after it (which changes its change time): the
+// lock is what the user hears of.
 TEST_F(Removal, AnImmutableMarkedFileStaysAndIsToldAsLocked)
 {
     writeTestFile(folder + QStringLiteral("/m-locked"), "kept safe");
     if (!setTestFileImmutable(folder + QStringLiteral("/m-locked"), true))
         GTEST_SKIP() << "the immutable attribute cannot be set here";
     const auto locked = record(folder + QStringLiteral("/m-locked"));
-    load({ { locked, file(QStringLiteral("k-locked"), "kept safe") } });
+    const auto lockedLater = file(QStringLiteral("m-locked-later"), "kept safe too");
+    load({ { locked, file(QStringLiteral("k-locked"), "kept safe") },
+        { lockedLater, file(QStringLiteral("k-locked-later"), "kept safe too") } });
+    const bool lockedAfterScan = setTestFileImmutable(*lockedLater->filePath, true);
     const bool ran = run();
-    const bool stayed = exists(locked);
+    const bool stayed = exists(locked) && exists(lockedLater);
     ASSERT_TRUE(setTestFileImmutable(*locked->filePath, false));
-    ASSERT_TRUE(ran);
+    ASSERT_TRUE(setTestFileImmutable(*lockedLater->filePath, false));
+    ASSERT_TRUE(lockedAfterScan && ran);
     EXPECT_TRUE(stayed);
-    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
-    EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("it is locked"));
+    QStringList reasons;
+    for (const auto& outcome : controller.lastReport().skipped)
+        reasons.append(*outcome.file->fileName + QLatin1Char(':') + outcome.reason);
+    reasons.sort();
+    EXPECT_EQ(reasons.join(QLatin1Char('|')).toStdString(), "m-locked-later:it is locked|m-locked:it is locked");
 }
 
 namespace {
