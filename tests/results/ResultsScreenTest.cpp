@@ -11,6 +11,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
+#include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
 #include "controls/MyHeaderCell.h"
 #include "controls/RAZButton.h"
@@ -1439,6 +1440,34 @@ TEST_F(ResultsScreen, ListAndGroupMenusActOnTheClickedRow)
     chooseMark();
     EXPECT_TRUE(groups[0]->children[1]->isMarked());
     EXPECT_FALSE(groups[0]->children[0]->isMarked());
+}
+
+// A file taken off the list by its context menu leaves the pie's shares and
+// wedges as it leaves the header's figures.
+TEST_F(ResultsScreen, RemoveFromTheDuplicateListRedrawsThePie)
+{
+    const auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" }, { "d:0:5", "e:0:5" } });
+    load(groups, 3);
+    clock->advance();
+    const int pictures = int(GlobalObjects::FileCategory::Pic);
+    const int documents = int(GlobalObjects::FileCategory::Doc);
+    ASSERT_EQ(screen->piePercentLabel(pictures)->text(), CategoryPie::percentText(60.0));
+    ASSERT_EQ(listNames().first(), QStringLiteral("a"));
+
+    clickListRow(0, Qt::RightButton);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QAction* remove = menu->findChild<QAction*>(QStringLiteral("menuItemMoveToTrash"));
+    ASSERT_NE(remove, nullptr);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(remove).center());
+    ASSERT_EQ(listNames(), (QStringList { "b", "c", "d", "e" }));
+
+    for (const int slot : { pictures, documents })
+        EXPECT_EQ(screen->piePercentLabel(slot)->text(), CategoryPie::percentText(50.0)) << slot;
+    const std::vector<double>& wedges = screen->pieChart()->valuesArray();
+    ASSERT_EQ(wedges.size(), std::size_t(CategoryPie::slotCount));
+    EXPECT_DOUBLE_EQ(wedges[std::size_t(pictures)], 50.0);
+    EXPECT_DOUBLE_EQ(wedges[std::size_t(documents)], 50.0);
 }
 
 // Space marks as the check box does: the current row of the list, the
