@@ -943,6 +943,37 @@ TEST_F(ResultsScreen, AutomaticMarkingFromTheScanCompleteSheetMarksAndOrdersTheR
     EXPECT_EQ(screen->listModel().rowCount(), row);
 }
 
+// A file locked by its context menu stays unmarked by automatic marking,
+// and the sheet counts only the files marked.
+TEST_F(ResultsScreen, TheAutomaticMarkingSheetCountsTheFilesMarkedNotTheLockedOneLeft)
+{
+    load(groupsOf({ { "a:1:30", "b:1:30", "c:1:30" }, { "d:1:20", "e:1:20" } }), 3);
+    clock->advance(); // the scan-complete sheet
+    screen->autoMarkSheets().btnSelectManually->click();
+    ASSERT_EQ(listNames(), (QStringList { "a", "b", "c", "d", "e" }));
+    // Every file but the first of its group is marked; "c" is locked first.
+    clickListRow(2, Qt::RightButton);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QAction* lock = menu->findChild<QAction*>(QStringLiteral("menuItemLockUnLock"));
+    ASSERT_NE(lock, nullptr);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(lock).center());
+    const FileInfoNodePtr locked = screen->model().fileOfListRow(2);
+    ASSERT_TRUE(locked->isLocked);
+
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    QSignalSpy finished(&screen->autoMarking(), &AutoMarking::autoMarkingFinished);
+    QTest::mouseClick(button("btnAutoMark"), Qt::LeftButton);
+    screen->autoMarking().waitForWorkers();
+    ASSERT_TRUE(waitUntil([&] { return finished.count() == 1; }));
+
+    EXPECT_FALSE(locked->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 2);
+    EXPECT_EQ(screen->autoMarkSheets().lblNumberPhotosMarking->text().toStdString(),
+        formatText(localizedText("ID_COUNT_PHOTOS_AUTOMARKED"), { 2 }).toStdString());
+    EXPECT_EQ(screen->state().arrGroups[0]->state, -1);
+}
+
 TEST_F(ResultsScreen, FilesTakenAsAutomaticMarkingReordersThemGoWithAnyRebuildBeforeItsEnd)
 {
     auto groups = manyGroups(6);
