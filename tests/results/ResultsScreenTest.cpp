@@ -218,6 +218,17 @@ protected:
         CustomTableView* table = screen->tblDuplicates();
         QTest::mouseClick(table->viewport(), button, {}, table->visualRect(screen->listModel().index(row, 1)).center());
     }
+    // The list row's context menu, its item of the given name chosen by the
+    // mouse.
+    void chooseFromRowMenu(int row, const char* item)
+    {
+        clickListRow(row, Qt::RightButton);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(item));
+        ASSERT_NE(action, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    }
     ShownResult shown() const
     {
         ShownResult result;
@@ -952,12 +963,7 @@ TEST_F(ResultsScreen, TheAutomaticMarkingSheetCountsTheFilesMarkedNotTheLockedOn
     screen->autoMarkSheets().btnSelectManually->click();
     ASSERT_EQ(listNames(), (QStringList { "a", "b", "c", "d", "e" }));
     // Every file but the first of its group is marked; "c" is locked first.
-    clickListRow(2, Qt::RightButton);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    QAction* lock = menu->findChild<QAction*>(QStringLiteral("menuItemLockUnLock"));
-    ASSERT_NE(lock, nullptr);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(lock).center());
+    chooseFromRowMenu(2, "menuItemLockUnLock");
     const FileInfoNodePtr locked = screen->model().fileOfListRow(2);
     ASSERT_TRUE(locked->isLocked);
 
@@ -1485,12 +1491,7 @@ TEST_F(ResultsScreen, RemoveFromTheDuplicateListRedrawsThePie)
     ASSERT_EQ(screen->piePercentLabel(pictures)->text(), CategoryPie::percentText(60.0));
     ASSERT_EQ(listNames().first(), QStringLiteral("a"));
 
-    clickListRow(0, Qt::RightButton);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    QAction* remove = menu->findChild<QAction*>(QStringLiteral("menuItemMoveToTrash"));
-    ASSERT_NE(remove, nullptr);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(remove).center());
+    chooseFromRowMenu(0, "menuItemMoveToTrash");
     ASSERT_EQ(listNames(), (QStringList { "b", "c", "d", "e" }));
 
     for (const int slot : { pictures, documents })
@@ -1499,6 +1500,27 @@ TEST_F(ResultsScreen, RemoveFromTheDuplicateListRedrawsThePie)
     ASSERT_EQ(wedges.size(), std::size_t(CategoryPie::slotCount));
     EXPECT_DOUBLE_EQ(wedges[std::size_t(pictures)], 50.0);
     EXPECT_DOUBLE_EQ(wedges[std::size_t(documents)], 50.0);
+}
+
+// A new result set opens the list at its first row, wherever the last one
+// was scrolled to.
+TEST_F(ResultsScreen, ANewResultSetOpensTheListAtItsFirstRow)
+{
+    load(manyGroups(400));
+    clock->advance();
+    screen->autoMarkSheets().btnSelectManually->click();
+    CustomTableView* table = screen->tblDuplicates();
+    QScrollBar* bar = table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    // Down the list as the scroll bar's lower arrow takes it.
+    for (int i = 0; i < 200; ++i)
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    ASSERT_GT(bar->value(), bar->maximum() / 2);
+
+    load(manyGroups(400));
+    clock->advance();
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(table->rowAt(0), 0) << "the list does not start at its first row";
 }
 
 // Space marks as the check box does: the current row of the list, the
