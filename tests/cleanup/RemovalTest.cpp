@@ -81,9 +81,10 @@ public:
         messages.append(message);
         messageDetails = details;
     }
-    void showTrashConfirmation(bool, std::function<void(bool, bool)> answer) override
+    void showTrashConfirmation(const TrashQuestion& question, std::function<void(bool, bool)> answer) override
     {
         ++confirmations;
+        questions.push_back(question);
         answer(proceed, false);
     }
     void showTrashProgress(int maximum) override { progressMaximum = maximum; }
@@ -102,6 +103,7 @@ public:
     bool proceed = true;
     int answer = 0;
     int confirmations = 0;
+    std::vector<TrashQuestion> questions;
     int progressMaximum = -1;
     int closed = 0;
     // The files removed, each with the count shown, as the sheet named
@@ -509,11 +511,11 @@ TEST_F(Removal, TheConfirmationSheetHandsOnEachChoiceOnce)
     TrashSheets trashSheets(&window, controller);
     std::vector<std::pair<bool, bool>> answers;
     const auto answer = [&](bool proceed, bool doNotShowAgain) { answers.emplace_back(proceed, doNotShowAgain); };
-    trashSheets.showTrashConfirmation(false, answer);
+    trashSheets.showTrashConfirmation(trashQuestion(ScanSource::thisComputer, 1, 0, false), answer);
     trashSheets.btnDontShowThisAgain->setChecked(true);
     trashSheets.btnTrashOnReview->click();
     trashSheets.btnReview->click();
-    trashSheets.showTrashConfirmation(true, answer);
+    trashSheets.showTrashConfirmation(trashQuestion(ScanSource::thisComputer, 1, 0, true), answer);
     EXPECT_FALSE(trashSheets.btnDontShowThisAgain->isChecked());
     trashSheets.btnReview->click();
     EXPECT_EQ(answers, (std::vector<std::pair<bool, bool>> { { true, true }, { false, false } }));

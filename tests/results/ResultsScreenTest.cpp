@@ -1847,6 +1847,47 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
     EXPECT_TRUE(autoMark->isEnabled());
 }
 
+// Delete Marked while the category hides a mark asks of the files shown and
+// says that the hidden one stays; the question of all marks comes back once
+// none is hidden.
+TEST_F(ResultsCleanup, DeleteMarkedWithAMarkTheCategoryHidesAsksOfTheShownFileAndTellsTheHiddenOneStays)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    QTest::mouseClick(screen->categoryButton(1), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(screen->state().countMarked(), 1);
+    ASSERT_EQ(screen->state().hiddenMarkedCount(), 1);
+    const QString shownMark = *pictures->children[1]->filePath;
+    const FileInfoNodePtr hiddenMark = documents->children[1];
+    TrashSheets& sheets = screen->trashSheets();
+    const auto deleteMarked = [&] {
+        auto* link = button("btnDeleteLink");
+        QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+        ASSERT_TRUE(sheets.windowTrashConfirmation()->isVisible());
+    };
+    ASSERT_NO_FATAL_FAILURE(deleteMarked());
+    EXPECT_EQ(sheets.lblAreYouSureToDeleteHeading->text().toStdString(),
+        localizedText("ID_DELETE_SHOWN_MARKED_FILE").toStdString());
+    EXPECT_EQ(sheets.lblAreYouSureToDeleteInfo->text().toStdString(),
+        localizedText("ID_HIDDEN_MARKED_FILE_STAYS").toStdString());
+    QTest::mouseClick(sheets.btnTrashOnReview, Qt::LeftButton, {}, sheets.btnTrashOnReview->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+    EXPECT_FALSE(QFileInfo::exists(shownMark));
+    EXPECT_TRUE(QFileInfo::exists(*hiddenMark->filePath));
+    EXPECT_TRUE(hiddenMark->isMarked());
+    screen->afterCleanSheets().btnOkTrash->click();
+
+    QTest::mouseClick(screen->categoryButton(0), Qt::LeftButton);
+    settle();
+    ASSERT_NO_FATAL_FAILURE(deleteMarked());
+    EXPECT_EQ(sheets.lblAreYouSureToDeleteHeading->text().toStdString(),
+        localizedText("ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS").toStdString());
+    QTest::mouseClick(sheets.btnReview, Qt::LeftButton, {}, sheets.btnReview->rect().center());
+    EXPECT_TRUE(QFileInfo::exists(*hiddenMark->filePath));
+}
+
 // Open and Show in File Manager from a row's menu, with nothing on the
 // desktop to hand the file to (the offscreen desktop has no application and
 // no file manager), say so in an alert that names the file.
