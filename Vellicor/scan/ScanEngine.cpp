@@ -465,7 +465,8 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         askWhenFree([this, count] {
             showNotice({ count == 1 ? localizedText("ID_CLOUD_FILE_NOT_COMPARED")
                                     : formatText(localizedText("ID_CLOUD_FILES_NOT_COMPARED"), { count }),
-                localizedText("ID_CLOUD_FILES_NOT_COMPARED_DETAILS"), { localizedText("ID_OK") } });
+                localizedText(count == 1 ? "ID_CLOUD_FILE_NOT_COMPARED_DETAILS" : "ID_CLOUD_FILES_NOT_COMPARED_DETAILS"),
+                { localizedText("ID_OK") } });
         });
     }
 }
