@@ -116,12 +116,16 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     AfterCleanFigures figures;
     figures.anyRemoved = report.countTrashed > 0;
     const bool one = report.countTrashed == 1;
-    figures.totalDupsCleaned
-        = formatText(localizedText(one ? "ID_DUPLICATE_FILE_CLEANED_COUNT" : "ID_DUPLICATE_FILES_CLEANED_COUNT"),
-            { report.countTrashed });
+    // Only the photo catalog's entries go: its files stay on disk.
+    const bool catalog = source == ScanSource::lightroomCatalog;
+    const char* const cleanedKey = catalog
+        ? (one ? "ID_DUPLICATE_FILE_REMOVED_FROM_CATALOG_COUNT" : "ID_DUPLICATE_FILES_REMOVED_FROM_CATALOG_COUNT")
+        : (one ? "ID_DUPLICATE_FILE_CLEANED_COUNT" : "ID_DUPLICATE_FILES_CLEANED_COUNT");
+    figures.totalDupsCleaned = formatText(localizedText(cleanedKey), { report.countTrashed });
     figures.duplicatesRemoved = localizedText(one ? "ID_DUPLICATE_REMOVED" : "ID_DUPLICATES_REMOVED");
     figures.dupCleaned = QString::number(report.countTrashed);
     figures.dupSizeCleaned = getSizeInUnits(static_cast<double>(report.sizeTrashed));
+    figures.spaceCaption = localizedText(catalog ? "ID_SPACE_STILL_ON_DISK" : "ID_SPACE_REMOVED");
     figures.uniqueFilesRetain = QString::number(report.uniquePhotosReatined);
     figures.uniqueFilesRetained
         = localizedText(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");

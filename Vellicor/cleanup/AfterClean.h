@@ -96,6 +96,9 @@ struct AfterCleanFigures {
     QString duplicatesRemoved;
     QString dupCleaned;
     QString dupSizeCleaned;
+    // What the bytes beside it are: the space freed, or for the photo
+    // catalog, whose files stay, the space they still take on disk.
+    QString spaceCaption;
     QString uniqueFilesRetain;
     QString uniqueFilesRetained;
     QString inCaseMistake;

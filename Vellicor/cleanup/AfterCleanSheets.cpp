@@ -198,6 +198,7 @@ void AfterCleanSheets::showAfterCleanWindow(const AfterCleanFigures& figures, st
         lblSelectedFileDeletedInfo->x(), lblSelectedFileDeletedInfo->y() + selectedFileDeletedInfoRaise_ - raise);
     selectedFileDeletedInfoRaise_ = raise;
     lblDuplicatesRemoved->setText(figures.duplicatesRemoved);
+    lblSpaceRemoved->setText(figures.spaceCaption);
     setFigures({ lblDupCleaned, lblDupSizeCleaned, lblUniqueFilesRetain },
         { figures.dupCleaned, figures.dupSizeCleaned, figures.uniqueFilesRetain });
     lblUniqueFilesRetained->setText(figures.uniqueFilesRetained);

@@ -28,15 +28,30 @@ class QThread;
 class ResultsState;
 class UserDefaults;
 
+// What the confirmation sheet asks: its heading, the line below it, the
+// title of the button that goes on, and whether to add that marked files on
+// a network volume will be deleted for good.
+struct TrashQuestion {
+    QString heading;
+    QString info;
+    QString proceed;
+    bool networkNote = false;
+};
+
+// The question for removing shown marked files of a result set from source
+// while hidden marked files stay hidden by the chosen category: it counts
+// the files that go when some marks are hidden and tells that those stay,
+// and for the photo catalog that only its entries go, for good.
+TrashQuestion trashQuestion(ScanSource source, qint64 shown, qint64 hidden, bool networkNote);
+
 // The sheets of a clean-up, as the results screen shows them. The widgets
 // implement it (TrashSheets); tests answer it directly. GUI thread only.
 class RemovalScreen {
 public:
     virtual ~RemovalScreen() = default;
     // The confirmation sheet; answer(proceed, doNotShowAgain) runs once, when
-    // the user has chosen. networkNote: marked files on a network volume
-    // will be deleted for good.
-    virtual void showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer) = 0;
+    // the user has chosen.
+    virtual void showTrashConfirmation(const TrashQuestion& question, std::function<void(bool, bool)> answer) = 0;
     // The progress sheet, for maximum files, with its Stop button enabled.
     virtual void showTrashProgress(int maximum) = 0;
     virtual void updateTrashProgress(const TrashProgressFigures& figures) = 0;

@@ -157,10 +157,11 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
     const FileFacts& status = check.file.facts;
     if (!sameIdentity(scanned, status))
         return refused(QStringLiteral("another file has taken its place since the scan"));
-    if (!asScanned(scanned, status))
-        return refused(QStringLiteral("it has changed since the scan"));
+    // Locking a file changes its change time: a lock is told as what it is.
     if (item.isLocked || isFileImmutable(scanned.path))
         return refused(QStringLiteral("it is locked"));
+    if (!asScanned(scanned, status))
+        return refused(QStringLiteral("it has changed since the scan"));
     static const std::vector<ScannedFile> none;
     for (const ScannedFile& kept : item.keptCopies ? *item.keptCopies : none) {
         // Whatever the times say, a kept copy vouches only with the file's

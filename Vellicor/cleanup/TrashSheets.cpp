@@ -130,20 +130,48 @@ void TrashSheets::buildProgressSheet()
     });
 }
 
-void TrashSheets::showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer)
+void TrashSheets::showTrashConfirmation(const TrashQuestion& question, std::function<void(bool, bool)> answer)
 {
     confirmationAnswer_ = std::move(answer);
+    QFont headingFont = lblAreYouSureToDeleteHeading->font();
+    lblAreYouSureToDeleteHeading->setFont(
+        fittingFont(headingFont, 15, 10, { { question.heading, lblAreYouSureToDeleteHeading->width() } }));
+    lblAreYouSureToDeleteHeading->setText(question.heading);
+    // The language's frame is laid out for the Trash title; another title
+    // widens the button as it needs, its right edge kept.
+    btnTrashOnReview->setText(question.proceed);
+    const int baseWidth = btnTrashOnReview->width() - proceedWidening_;
+    const int widening = question.proceed == localizedText("ID_TRASH")
+        ? 0
+        : std::max(0, btnTrashOnReview->sizeHint().width() - baseWidth);
+    btnTrashOnReview->setGeometry(btnTrashOnReview->x() + proceedWidening_ - widening, btnTrashOnReview->y(),
+        baseWidth + widening, btnTrashOnReview->height());
+    btnReview->move(btnReview->x() + proceedWidening_ - widening, btnReview->y());
+    proceedWidening_ = widening;
+    // The line below the heading takes the lines it needs; what stands below
+    // it moves down with it.
+    lblAreYouSureToDeleteInfo->setText(question.info);
+    const int baseInfoHeight = lblAreYouSureToDeleteInfo->height() - infoGrowth_;
+    const int growth
+        = std::max(0, lblAreYouSureToDeleteInfo->heightForWidth(lblAreYouSureToDeleteInfo->width()) - baseInfoHeight);
+    const int infoTop = lblAreYouSureToDeleteInfo->y();
+    lblAreYouSureToDeleteInfo->resize(lblAreYouSureToDeleteInfo->width(), baseInfoHeight + growth);
     // The note takes its room only when it shows; the controls below follow.
-    lblNetworkDriveContent->setVisible(networkNote);
+    lblNetworkDriveContent->setVisible(question.networkNote);
     // Moved by the change only: the frames they start from are the language's.
-    const int shift = networkNote ? 0 : 46;
+    const int shift = (question.networkNote ? 0 : 46) - growth;
     const int by = confirmationShift_ - shift;
+    const int grownBy = growth - infoGrowth_;
     confirmationShift_ = shift;
+    infoGrowth_ = growth;
     windowTrashConfirmation_->setFixedSize(sheetWidth, 250 - shift);
     boxTrashConfirmation->resize(sheetWidth, 250 - shift);
     for (QWidget* below : { static_cast<QWidget*>(boxDontShowThisAgain_), static_cast<QWidget*>(btnReview),
              static_cast<QWidget*>(btnTrashOnReview) })
         below->move(below->x(), below->y() + by);
+    // A language may set the network note above the line or below it.
+    if (lblNetworkDriveContent->y() > infoTop)
+        lblNetworkDriveContent->move(lblNetworkDriveContent->x(), lblNetworkDriveContent->y() + grownBy);
     btnDontShowThisAgain->setChecked(false);
     windowTrashConfirmation_->open();
     centerWindowOnWindow(windowTrashConfirmation_, window_);

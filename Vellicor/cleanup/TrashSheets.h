@@ -26,7 +26,7 @@ public:
     TrashSheets(QWidget* window, CleanupController& controller);
     ~TrashSheets() override;
 
-    void showTrashConfirmation(bool networkNote, std::function<void(bool, bool)> answer) override;
+    void showTrashConfirmation(const TrashQuestion& question, std::function<void(bool, bool)> answer) override;
     void showTrashProgress(int maximum) override;
     void updateTrashProgress(const TrashProgressFigures& figures) override;
     void closeTrashProgress() override;
@@ -76,6 +76,10 @@ private:
     QWidget* boxDontShowThisAgain_ = nullptr;
     // How far the controls below the network note stand raised now.
     int confirmationShift_ = 0;
+    // How much taller the line below the heading stands now than its
+    // language's frame, and how much wider the button that goes on.
+    int infoGrowth_ = 0;
+    int proceedWidening_ = 0;
     // The bar's steps for each file, so that it moves within a file's
     // comparison.
     int barStepsPerFile_ = 1;

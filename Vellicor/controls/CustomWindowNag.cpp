@@ -22,9 +22,14 @@ void CustomWindowNag::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // The sheet opens on its default button, ringed, so the user sees what
     // Enter presses; a sheet without one takes the keys itself (Esc closes
-    // it). A text field the sheet focused keeps its focus.
+    // it). A field to type in that the sheet focused, shown and enabled,
+    // keeps its focus; whatever else kept it when the sheet last closed (a
+    // read-only list a mouse press handed it to, a control hidden since)
+    // does not.
     QWidget* focused = focusWidget();
-    if (!focused || focused == this || qobject_cast<QAbstractButton*>(focused)) {
+    const bool typing = focused && focused != this && focused->isVisibleTo(this) && focused->isEnabled()
+        && focused->testAttribute(Qt::WA_InputMethodEnabled);
+    if (!typing) {
         if (QAbstractButton* button = defaultButtonIn(this))
             button->setFocus(Qt::OtherFocusReason);
         else

@@ -30,6 +30,7 @@ AutoMarkSnapshotTaker::AutoMarkSnapshotTaker(
     }
     snapshot_.files.reserve(fileCount);
     snapshot_.removed.reserve(fileCount);
+    snapshot_.locked.reserve(fileCount);
 }
 
 bool AutoMarkSnapshotTaker::takeSome(SliceBudget& budget)
@@ -42,6 +43,7 @@ bool AutoMarkSnapshotTaker::takeSome(SliceBudget& budget)
             if (file) {
                 snapshot_.files.push_back(file);
                 snapshot_.removed.push_back(file->isMoveToTrash);
+                snapshot_.locked.push_back(file->isLocked);
             }
         }
         snapshot_.firstFile.push_back(static_cast<std::uint32_t>(snapshot_.files.size()));
@@ -83,9 +85,12 @@ void planGroup(const AutoMarkSnapshot& snapshot, std::size_t g, AutoMarkPlan& pl
     std::iota(choosing.begin(), choosing.end(), 0);
     stableMergeSort(choosing, [&](std::uint32_t a, std::uint32_t b) { return isProtected[a] && !isProtected[b]; });
 
+    // A file the rules would mark stays unmarked when the user locked it;
+    // the group's state then follows the marks it is left with.
     std::vector<bool> marks(count);
     qsizetype live = 0;
     qsizetype protectedCount = 0;
+    qsizetype chosen = 0;
     qsizetype marked = 0;
     for (const std::uint32_t k : choosing) {
         if (files[k].removed)
@@ -94,8 +99,9 @@ void planGroup(const AutoMarkSnapshot& snapshot, std::size_t g, AutoMarkPlan& pl
         if (isProtected[k]) {
             ++protectedCount;
         } else if (live > 1 || protectedCount > 0) {
-            marks[k] = true;
-            ++marked;
+            ++chosen;
+            marks[k] = !snapshot.locked[first + files[k].index];
+            marked += marks[k] ? 1 : 0;
         }
     }
     for (std::uint32_t k = 0; k < count; ++k) {
@@ -104,14 +110,17 @@ void planGroup(const AutoMarkSnapshot& snapshot, std::size_t g, AutoMarkPlan& pl
             (marks[k] ? GroupMarking::mark : 0) | (isProtected[k] ? GroupMarking::isProtected : 0));
     }
     plan.markedCount += marked;
-    if (marked == live - 1) {
-        plan.states.push_back(1);
-    } else if (protectedCount > 0 && marked > 0) {
-        plan.states.push_back(-1);
+    std::int8_t state = 0;
+    if (chosen == live - 1) {
+        state = 1;
+    } else if (protectedCount > 0 && chosen > 0) {
+        state = -1;
     } else {
         ++plan.fullyProtectedGroups;
-        plan.states.push_back(0);
     }
+    if (marked != chosen)
+        state = ResultsState::groupMarkStateOf(marked, live - marked, count);
+    plan.states.push_back(state);
 }
 
 } // namespace

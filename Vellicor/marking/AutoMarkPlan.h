@@ -18,11 +18,11 @@ class ResultsState;
 
 // What one automatic-marking run reads, taken on the GUI thread when the run
 // starts: the shown groups in shown order and, for each, its shown files as
-// the group lists them then (handles only) and whether each was removed. The
-// worker reads the rest of a file (dates, size, names, folder) from the record
-// itself: nothing changes those once a result set is shown, while the marks,
-// the shown files and the removals, which the GUI thread does change, are
-// not read from the records.
+// the group lists them then (handles only) and whether each was removed or
+// locked. The worker reads the rest of a file (dates, size, names, folder)
+// from the record itself: nothing changes those once a result set is shown,
+// while the marks, the shown files, the removals and the locks, which the GUI
+// thread does change, are not read from the records.
 struct AutoMarkSnapshot {
     // Tells this run from any later one.
     quint64 generation = 0;
@@ -32,6 +32,7 @@ struct AutoMarkSnapshot {
     std::vector<std::uint32_t> firstFile { 0 };
     std::vector<FileInfoNodePtr> files;
     std::vector<bool> removed;
+    std::vector<bool> locked;
     QStringList enabledRules;
     SelectionPriorities priorities;
     std::optional<ProtectedFolderMatcher> protection;
@@ -95,8 +96,9 @@ struct AutoMarkPlan {
 
 // The worker: per group, the enabled rules from the least important to the
 // most important, then protected files kept and, in a group without one, the
-// first file in rule order kept; every other shown file is marked, so no group
-// ends fully marked. abort is read before each group; progress, when given,
+// first file in rule order kept; every other shown file is marked but a
+// locked one, so no group ends fully marked and the count is of the marks
+// the run sets. abort is read before each group; progress, when given,
 // gets the marked count after each group (and must be cheap: store it, the
 // GUI thread picks it up). Runs on any thread.
 AutoMarkPlan autoMarkGroups(std::shared_ptr<const AutoMarkSnapshot> snapshot, const std::atomic<bool>& abort,

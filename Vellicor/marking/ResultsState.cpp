@@ -174,12 +174,14 @@ void ResultsState::groupMarkState(DuplicateGroup& group, bool allChildren)
         else
             ++kept;
     }
-    if (marked == n - 1 || marked == n)
-        group.state = 1;
-    else if (kept == n)
-        group.state = 0;
-    else
-        group.state = -1;
+    group.state = groupMarkStateOf(marked, kept, n);
+}
+
+std::int8_t ResultsState::groupMarkStateOf(qsizetype marked, qsizetype kept, qsizetype count)
+{
+    if (marked == count - 1 || marked == count)
+        return 1;
+    return kept == count ? 0 : -1;
 }
 
 GroupMarkOutcome ResultsState::markGroup(const DuplicateGroupPtr& group, bool mark)

@@ -203,6 +203,9 @@ public:
     // allChildren, over children; removed files count neither way. Stored in
     // the group's state.
     static void groupMarkState(DuplicateGroup& group, bool allChildren = false);
+    // The same state of a group of count files of which marked are marked
+    // and kept are live and unmarked.
+    static std::int8_t groupMarkStateOf(qsizetype marked, qsizetype kept, qsizetype count);
 
     // Unmark: every shown file unmarked, the group off. Mark: the group's
     // shown files that are neither protected, locked nor removed are marked in order

@@ -450,6 +450,8 @@ void ResultViewController::removedFromList(bool nothingLeft)
 {
     if (nothingLeft)
         removal_->showNothingFound(resultAreaTop());
+    else
+        updatePieChart();
 }
 
 // ---- view modes and toolbar ----------------------------------------------------

@@ -19,6 +19,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 
 using namespace ResultsLook;
 
@@ -340,4 +341,10 @@ void ResultViews::resultSetLoading()
 {
     grid_->forgetPictures();
     outlineResultListView_->hide();
+    // A new result set shows from its first row, as the grid does.
+    for (QAbstractItemView* view : { static_cast<QAbstractItemView*>(tblDuplicates_),
+             static_cast<QAbstractItemView*>(outlineDuplicates_) }) {
+        view->verticalScrollBar()->setValue(0);
+        view->horizontalScrollBar()->setValue(0);
+    }
 }

@@ -56,7 +56,8 @@ public:
     void reloadShown();
     void clearSelections();
     // A new result set: the outline is hidden before the rows come, so that
-    // it does not lay them out; the grid forgets its pictures.
+    // it does not lay them out; the grid forgets its pictures, and the list
+    // and the outline go back to their first rows.
     void resultSetLoading();
 
     CustomTableView* tblDuplicates() const { return tblDuplicates_; }

@@ -331,6 +331,9 @@ void ScanEngine::postEndOfScan(const JobPtr& job)
     withdrawStopQuestion();
     refreshTick();
     updateFileScannedCountAndSize_MainThread();
+    // View Details shows a result set once it is handed over: until then the
+    // newest one there is is an earlier scan's.
+    screen_.setResultButtonEnabled(false);
     showButtonToShowDetailResult(false, false);
     refreshTimer_.stop();
     QMetaObject::invokeMethod(this, &ScanEngine::showFullProgress, Qt::QueuedConnection);
@@ -391,7 +394,6 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
     joinWorker(); // it posted the end as its last act: gone or going
     QMetaObject::invokeMethod(
         this, [this] { screen_.hideScanningSheet(); }, Qt::QueuedConnection);
-    screen_.setResultButtonEnabled(true);
 
     if (job->foundDuplicates()) {
         QTimer::singleShot(resultsPauseMs_, this, [this, job] { showResultsAfterPause(job); });
@@ -400,7 +402,6 @@ void ScanEngine::handleScanFinished(const JobPtr& job)
     }
     const ScanResultPtr result = job->result();
     endFinishing(job);
-    screen_.setResultButtonEnabled(false);
     // Another of the engine's notices may still be open; this one waits for
     // its answer instead of standing on top of it.
     askWhenFree([this, result] { showNoDuplicatesNotice(result); });
@@ -464,7 +465,8 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         askWhenFree([this, count] {
             showNotice({ count == 1 ? localizedText("ID_CLOUD_FILE_NOT_COMPARED")
                                     : formatText(localizedText("ID_CLOUD_FILES_NOT_COMPARED"), { count }),
-                localizedText("ID_CLOUD_FILES_NOT_COMPARED_DETAILS"), { localizedText("ID_OK") } });
+                localizedText(count == 1 ? "ID_CLOUD_FILE_NOT_COMPARED_DETAILS" : "ID_CLOUD_FILES_NOT_COMPARED_DETAILS"),
+                { localizedText("ID_OK") } });
         });
     }
 }
@@ -503,8 +505,10 @@ void ScanEngine::showResultsAfterPause(const JobPtr& job)
     const ScanResultPtr result = job->result();
     const bool stayHome = endFinishing(job).stayHome;
     refreshLastScanStatus();
-    if (!stayHome)
+    if (!stayHome) {
         showResultDetail(result);
+        screen_.setResultButtonEnabled(true);
+    }
     emit scanEnded(result);
     tellWhatWasLeftOut(*job);
 }

@@ -3,12 +3,15 @@
 // internet; and a folder that holds no catalog refused with a reason.
 #include "app/AppComposition.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
+#include "cleanup/TrashSheets.h"
 #include "cloud/LightroomCloudHandler.h"
 #include "controls/CustomTableView.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "platform/ReachabilityTest.h"
@@ -32,6 +35,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -102,8 +106,9 @@ protected:
         popUp->setCurrentIndex(item);
         emit popUp->activated(item);
     }
-    // Scans the catalog, marks copy.jpg and confirms its removal.
-    void scanAndRemoveTheCopy()
+    // Scans the catalog, marks copy.jpg and confirms its removal; atQuestion
+    // sees the question first.
+    void scanAndRemoveTheCopy(const std::function<void()>& atQuestion = {})
     {
         chooseCatalogSource(catalogFolder);
         ASSERT_EQ(program->home().lists().scanListForSource().size(), 1u) << alerts->messages().join(',').toStdString();
@@ -124,7 +129,9 @@ protected:
                 clickCheckBox(table, list.index(row, 0));
         }
         click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
-        click(titled("ID_TRASH"));
+        if (atQuestion)
+            atQuestion();
+        click(titled("ID_REMOVE_FROM_CATALOG"));
     }
 
     TreeBuilder tree;
@@ -149,6 +156,35 @@ TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
     EXPECT_FALSE(alerts->messages().contains(localizedText("ID_INTERNET_NOT_AVILABLE")));
     // Only the entry went: the picture stays on disk.
     EXPECT_TRUE(QFile::exists(tree.path(QStringLiteral("Photos/copy.jpg"))));
+}
+
+// The catalog loses its entries and the pictures stay, for good: the question
+// and the after-clean window say so, and nothing speaks of the Trash.
+TEST_F(CatalogRoad, TheQuestionAndTheAfterCleanWindowSayOnlyTheEntriesGoForGood)
+{
+    TrashSheets& question = program->results().trashSheets();
+    scanAndRemoveTheCopy([&] {
+        ASSERT_TRUE(question.windowTrashConfirmation()->isVisible());
+        EXPECT_EQ(question.lblAreYouSureToDeleteHeading->text().toStdString(),
+            localizedText("ID_REMOVE_ALL_MARKED_FROM_CATALOG").toStdString());
+        EXPECT_EQ(question.lblAreYouSureToDeleteInfo->text().toStdString(),
+            localizedText("ID_CATALOG_REMOVAL_KEEPS_FILES").toStdString());
+        EXPECT_EQ(question.btnTrashOnReview->text().toStdString(), localizedText("ID_REMOVE_FROM_CATALOG").toStdString());
+    });
+    if (HasFatalFailure())
+        return;
+    AfterCleanSheets& after = program->results().afterCleanSheets();
+    ASSERT_TRUE(waitUntil([&] { return after.windowAfterClean()->isVisible(); }, 30000))
+        << alerts->messages().join(',').toStdString();
+    EXPECT_EQ(after.lblTotalDupsCleaned->text().toStdString(),
+        formatText(localizedText("ID_DUPLICATE_FILE_REMOVED_FROM_CATALOG_COUNT"), { 1 }).toStdString());
+    EXPECT_EQ(after.lblSpaceRemoved->text().toStdString(), localizedText("ID_SPACE_STILL_ON_DISK").toStdString());
+    const QString hint = after.lblInCaseMistake->text();
+    EXPECT_FALSE(hint.contains(QStringLiteral("Trash"))) << hint.toStdString();
+    EXPECT_TRUE(hint.contains(QStringLiteral("stay on disk")) && hint.contains(QStringLiteral("cannot be undone")))
+        << hint.toStdString();
+    EXPECT_TRUE(QFile::exists(tree.path(QStringLiteral("Photos/copy.jpg"))));
+    click(after.btnOkTrash);
 }
 
 TEST_F(CatalogRoad, AFolderWithoutTheCatalogIsRefusedWithWhereItIsRead)

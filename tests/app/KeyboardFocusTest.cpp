@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 #include "base/UserDefaults.h"
 #include "cleanup/AfterCleanSheets.h"
+#include "cleanup/TrashSheets.h"
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
@@ -14,9 +15,13 @@
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ResultsState.h"
 #include "results/ResultViewController.h"
+#include "results/ResultsListProxy.h"
+#include "results/ResultsModel.h"
+#include "support/ResultsRows.h"
 #include "support/TabReach.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
+#include "support/UserClicks.h"
 #include "support/WaitUntil.h"
 
 #include "KeyDriving.h"
@@ -25,6 +30,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -153,6 +159,65 @@ TEST_F(KeyboardOnScreens, EnterOnASheetReachesNothingBehindIt)
     returnClosesOnly(results().afterCleanSheets().windowAfterClean(), results().afterCleanSheets().btnOkTrash);
     EXPECT_TRUE(results().isVisible());
     EXPECT_FALSE(sheetOpen());
+}
+
+// A clean-up in which a file stayed, its window closed by a mouse click on
+// OK: the next after-clean window opens on OK all the same, and Return
+// leaves the user on the results.
+TEST_F(KeyboardOnScreens, ReturnOnTheNextAfterCleanWindowPressesOkHoweverTheLastClosed)
+{
+    scanToResults(3);
+    selectManuallyByMouse();
+    CustomTableView* table = results().tblDuplicates();
+    const auto rowOf = [&](const FileInfoNodePtr& file) {
+        for (int row = 0; row < results().listModel().rowCount(); ++row) {
+            if (results().model().fileOfListRow(row) == file)
+                return row;
+        }
+        return -1;
+    };
+    const auto clickMark = [&](const FileInfoNodePtr& file) {
+        const int row = rowOf(file);
+        ASSERT_GE(row, 0);
+        clickCheckBox(*table, results().listModel().index(row, ResultsModel::checkColumn));
+    };
+    const auto removeByMouse = [&] {
+        click(results().findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+        click(results().trashSheets().btnTrashOnReview);
+        ASSERT_TRUE(waitUntil([&] { return results().afterCleanSheets().windowAfterClean()->isActiveWindow(); }));
+    };
+    const std::vector<DuplicateGroupPtr> groups = results().state().arrGroups;
+    ASSERT_EQ(groups.size(), 3u);
+    const FileInfoNodePtr changed = groups[0]->filterChildren[1];
+    clickMark(changed);
+    clickMark(groups[1]->filterChildren[1]);
+    ASSERT_EQ(results().state().countMarked(), 2);
+    // Saved again since the scan: the clean-up leaves it where it is.
+    QFile file(*changed->filePath);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("saved again\n");
+    file.close();
+
+    AfterCleanSheets& sheets = results().afterCleanSheets();
+    removeByMouse();
+    ASSERT_TRUE(sheets.txtNotRemoved->isVisible());
+    QTest::mouseClick(sheets.btnOkTrash, Qt::LeftButton, {}, sheets.btnOkTrash->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return !sheets.windowAfterClean()->isVisible(); }));
+    ASSERT_TRUE(results().isVisible());
+    keys.target();
+
+    // The file that stayed unmarked, a file of the last group marked: this
+    // run removes all it tries.
+    clickMark(changed);
+    clickMark(groups[2]->filterChildren[1]);
+    ASSERT_EQ(results().state().countMarked(), 1);
+    removeByMouse();
+    ASSERT_FALSE(sheets.txtNotRemoved->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), sheets.btnOkTrash) << describeWidget(QApplication::focusWidget()).toStdString();
+    keys.press(Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return !sheets.windowAfterClean()->isVisible(); }));
+    QTest::qWait(100);
+    EXPECT_TRUE(results().isVisible()) << "Return left the results";
 }
 
 // The scan-complete sheet opens on its default choice; Tab goes between its

@@ -8,6 +8,7 @@
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
 #include "home/MainViewController.h"
+#include "marking/ResultsState.h"
 #include "results/ResultViewController.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -27,26 +28,40 @@ qsizetype historyRecords(UserDefaults& defaults)
     return defaults.arrayValue(QLatin1String(SettingsKey::lastScanStatus)).value_or(QVariantList {}).size();
 }
 
-} // namespace
+// The program as main() builds it, a folder of two equal files dropped on
+// its home screen.
+class ScanHandOver : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        startApplicationCore(defaults);
+        tree.file("a/one.txt", "twin");
+        tree.file("b/one.txt", "twin");
+        program = std::make_unique<AppComposition>(defaults);
+        ASSERT_TRUE(keys.launch(*program));
+        setAlertPresenter(alerts);
+        homeScreen().handleFileDragDropNotification({ tree.root() });
+    }
+    void TearDown() override { setAlertPresenter(nullptr); }
+    MainViewController& homeScreen() { return program->home(); }
+    ResultViewController& results() { return program->results(); }
 
-TEST(ScanHandOver, ScanNowTakesNoClickNorKeyUntilTheResultsAreHandedOver)
-{
     TempHome home;
     UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
-    startApplicationCore(defaults);
     TreeBuilder tree;
-    tree.file("a/one.txt", "twin");
-    tree.file("b/one.txt", "twin");
-    AppComposition program(defaults);
+    std::unique_ptr<AppComposition> program;
     KeyDriver keys;
-    ASSERT_TRUE(keys.launch(program));
-    auto alerts = std::make_shared<RecordingAlerts>();
-    setAlertPresenter(alerts);
-    MainViewController& homeScreen = program.home();
-    ResultViewController& results = program.results();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
+};
+
+} // namespace
+
+TEST_F(ScanHandOver, ScanNowTakesNoClickNorKeyUntilTheResultsAreHandedOver)
+{
+    MainViewController& homeScreen = this->homeScreen();
+    ResultViewController& results = this->results();
     IMGButton* scanNow = homeScreen.scanNowButton();
     QSignalSpy ended(&homeScreen.engine(), &ScanEngine::scanEnded);
-    homeScreen.handleFileDragDropNotification({ tree.root() });
 
     ASSERT_TRUE(keys.tabTo(scanNow));
     keys.press(Qt::Key_Space);
@@ -82,5 +97,42 @@ TEST(ScanHandOver, ScanNowTakesNoClickNorKeyUntilTheResultsAreHandedOver)
     click(scanNow);
     ASSERT_TRUE(waitUntil([&] { return ended.size() == 2; }, 30000));
     EXPECT_EQ(historyRecords(defaults), 2);
-    setAlertPresenter(nullptr);
+}
+
+// View Details while a finished scan waits to hand its results over shows
+// nothing: neither an earlier scan's result set as this one's nor a second
+// scan-complete sheet over it.
+TEST_F(ScanHandOver, ViewDetailsShowsNoResultSetBeforeItIsHandedOver)
+{
+    MainViewController& homeScreen = this->homeScreen();
+    ResultViewController& results = this->results();
+    QSignalSpy ended(&homeScreen.engine(), &ScanEngine::scanEnded);
+
+    // A first scan, its results seen and left.
+    click(homeScreen.scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
+    click(titled("ID_SELECT_MANUALLY"));
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    click(results.findChild<QAbstractButton*>(QStringLiteral("btnBack")));
+    ASSERT_TRUE(waitUntil([&] { return !results.isVisible(); }));
+    ASSERT_EQ(results.state().dupCount, 1);
+
+    // A second scan finds one more; View Details clicked in its pause.
+    tree.file("c/one.txt", "twin");
+    click(homeScreen.scanNowButton());
+    auto* viewDetails = homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnShowResultDetail"));
+    ASSERT_TRUE(viewDetails);
+    // It shows once the scan is over, and its results are yet to come.
+    ASSERT_TRUE(waitUntil([&] { return viewDetails->isVisible(); }, 30000));
+    ASSERT_EQ(ended.size(), 1);
+    QTest::mouseClick(viewDetails, Qt::LeftButton, {}, viewDetails->rect().center());
+    QTest::qWait(100);
+    EXPECT_FALSE(results.isVisible()) << "a result set showed before the hand-over";
+    EXPECT_FALSE(sheetOpen());
+
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
+    EXPECT_EQ(ended.size(), 2);
+    EXPECT_EQ(results.state().dupCount, 2);
+    // Once handed over, View Details shows this scan's result set.
+    EXPECT_TRUE(viewDetails->isEnabled());
 }

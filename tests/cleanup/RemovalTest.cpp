@@ -81,9 +81,10 @@ public:
         messages.append(message);
         messageDetails = details;
     }
-    void showTrashConfirmation(bool, std::function<void(bool, bool)> answer) override
+    void showTrashConfirmation(const TrashQuestion& question, std::function<void(bool, bool)> answer) override
     {
         ++confirmations;
+        questions.push_back(question);
         answer(proceed, false);
     }
     void showTrashProgress(int maximum) override { progressMaximum = maximum; }
@@ -102,6 +103,7 @@ public:
     bool proceed = true;
     int answer = 0;
     int confirmations = 0;
+    std::vector<TrashQuestion> questions;
     int progressMaximum = -1;
     int closed = 0;
     // The files removed, each with the count shown, as the sheet named
@@ -509,11 +511,11 @@ TEST_F(Removal, TheConfirmationSheetHandsOnEachChoiceOnce)
     TrashSheets trashSheets(&window, controller);
     std::vector<std::pair<bool, bool>> answers;
     const auto answer = [&](bool proceed, bool doNotShowAgain) { answers.emplace_back(proceed, doNotShowAgain); };
-    trashSheets.showTrashConfirmation(false, answer);
+    trashSheets.showTrashConfirmation(trashQuestion(ScanSource::thisComputer, 1, 0, false), answer);
     trashSheets.btnDontShowThisAgain->setChecked(true);
     trashSheets.btnTrashOnReview->click();
     trashSheets.btnReview->click();
-    trashSheets.showTrashConfirmation(true, answer);
+    trashSheets.showTrashConfirmation(trashQuestion(ScanSource::thisComputer, 1, 0, true), answer);
     EXPECT_FALSE(trashSheets.btnDontShowThisAgain->isChecked());
     trashSheets.btnReview->click();
     EXPECT_EQ(answers, (std::vector<std::pair<bool, bool>> { { true, true }, { false, false } }));
@@ -1556,20 +1558,29 @@ TEST_F(Removal, KeptCopiesThatAreTheMarkedFileByAnotherWayNeverVouchForIt)
     }
 }
 
+// Locked before the scan or after it (which changes its change time): the
+// lock is what the user hears of.
 TEST_F(Removal, AnImmutableMarkedFileStaysAndIsToldAsLocked)
 {
     writeTestFile(folder + QStringLiteral("/m-locked"), "kept safe");
     if (!setTestFileImmutable(folder + QStringLiteral("/m-locked"), true))
         GTEST_SKIP() << "the immutable attribute cannot be set here";
     const auto locked = record(folder + QStringLiteral("/m-locked"));
-    load({ { locked, file(QStringLiteral("k-locked"), "kept safe") } });
+    const auto lockedLater = file(QStringLiteral("m-locked-later"), "kept safe too");
+    load({ { locked, file(QStringLiteral("k-locked"), "kept safe") },
+        { lockedLater, file(QStringLiteral("k-locked-later"), "kept safe too") } });
+    const bool lockedAfterScan = setTestFileImmutable(*lockedLater->filePath, true);
     const bool ran = run();
-    const bool stayed = exists(locked);
+    const bool stayed = exists(locked) && exists(lockedLater);
     ASSERT_TRUE(setTestFileImmutable(*locked->filePath, false));
-    ASSERT_TRUE(ran);
+    ASSERT_TRUE(setTestFileImmutable(*lockedLater->filePath, false));
+    ASSERT_TRUE(lockedAfterScan && ran);
     EXPECT_TRUE(stayed);
-    ASSERT_EQ(controller.lastReport().skipped.size(), 1u);
-    EXPECT_EQ(controller.lastReport().skipped[0].reason, QStringLiteral("it is locked"));
+    QStringList reasons;
+    for (const auto& outcome : controller.lastReport().skipped)
+        reasons.append(*outcome.file->fileName + QLatin1Char(':') + outcome.reason);
+    reasons.sort();
+    EXPECT_EQ(reasons.join(QLatin1Char('|')).toStdString(), "m-locked-later:it is locked|m-locked:it is locked");
 }
 
 namespace {

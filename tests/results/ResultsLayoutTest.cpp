@@ -217,11 +217,42 @@ TEST_F(LanguageLayout, ShowingASheetKeepsTheLanguagesFrames)
     // Without the network note the controls below it rise by its room, and
     // come back with it; the language's widths and places stay.
     for (const bool note : { false, true, false, true }) {
-        sheets.showTrashConfirmation(note, {});
+        sheets.showTrashConfirmation(trashQuestion(ScanSource::thisComputer, 2, 0, note), {});
         EXPECT_EQ(sheets.btnTrashOnReview->geometry(), laidOut.translated(0, note ? 0 : -46)) << note;
         EXPECT_EQ(sheets.btnDontShowThisAgain->geometry(), box) << note; // inside its strip
         sheets.windowTrashConfirmation()->hide();
     }
+
+    // A longer question (the photo catalog's, with marks the category hides)
+    // shows whole, the controls below it moved down and its button wider; the
+    // plain one finds the language's frames again.
+    QLabel* info = sheets.lblAreYouSureToDeleteInfo;
+    const QRect infoFrame = info->geometry();
+    for (const bool note : { false, true }) {
+        SCOPED_TRACE(note);
+        sheets.showTrashConfirmation(trashQuestion(ScanSource::lightroomCatalog, 2, 3, note), {});
+        EXPECT_GE(info->height(), info->heightForWidth(info->width()));
+        EXPECT_GT(info->height(), infoFrame.height());
+        QWidget* window = sheets.windowTrashConfirmation();
+        for (QWidget* below : { static_cast<QWidget*>(sheets.btnDontShowThisAgain),
+                 static_cast<QWidget*>(sheets.btnTrashOnReview), static_cast<QWidget*>(sheets.btnReview) }) {
+            const QRect frame(below->mapTo(window, QPoint()), below->size());
+            EXPECT_GE(frame.top(), info->geometry().bottom()) << below->objectName().toStdString();
+            EXPECT_LE(frame.bottom(), window->height()) << below->objectName().toStdString();
+        }
+        if (note) {
+            EXPECT_FALSE(sheets.lblNetworkDriveContent->geometry().intersects(info->geometry()));
+        }
+        EXPECT_GE(sheets.btnTrashOnReview->width(), sheets.btnTrashOnReview->sizeHint().width());
+        EXPECT_EQ(sheets.btnTrashOnReview->geometry().right(), laidOut.right());
+        EXPECT_FALSE(sheets.btnReview->geometry().intersects(sheets.btnTrashOnReview->geometry()));
+        sheets.windowTrashConfirmation()->hide();
+    }
+    sheets.showTrashConfirmation(trashQuestion(ScanSource::thisComputer, 2, 0, true), {});
+    EXPECT_EQ(info->geometry(), infoFrame);
+    EXPECT_EQ(sheets.btnTrashOnReview->geometry(), laidOut);
+    EXPECT_EQ(sheets.btnDontShowThisAgain->geometry(), box);
+    sheets.windowTrashConfirmation()->hide();
 }
 
 // With four-digit counts the header's groups line shows whole on the small

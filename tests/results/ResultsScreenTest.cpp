@@ -11,6 +11,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
+#include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
 #include "controls/MyHeaderCell.h"
 #include "controls/RAZButton.h"
@@ -216,6 +217,17 @@ protected:
     {
         CustomTableView* table = screen->tblDuplicates();
         QTest::mouseClick(table->viewport(), button, {}, table->visualRect(screen->listModel().index(row, 1)).center());
+    }
+    // The list row's context menu, its item of the given name chosen by the
+    // mouse.
+    void chooseFromRowMenu(int row, const char* item)
+    {
+        clickListRow(row, Qt::RightButton);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(item));
+        ASSERT_NE(action, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     }
     ShownResult shown() const
     {
@@ -942,6 +954,32 @@ TEST_F(ResultsScreen, AutomaticMarkingFromTheScanCompleteSheetMarksAndOrdersTheR
     EXPECT_EQ(screen->listModel().rowCount(), row);
 }
 
+// A file locked by its context menu stays unmarked by automatic marking,
+// and the sheet counts only the files marked.
+TEST_F(ResultsScreen, TheAutomaticMarkingSheetCountsTheFilesMarkedNotTheLockedOneLeft)
+{
+    load(groupsOf({ { "a:1:30", "b:1:30", "c:1:30" }, { "d:1:20", "e:1:20" } }), 3);
+    clock->advance(); // the scan-complete sheet
+    screen->autoMarkSheets().btnSelectManually->click();
+    ASSERT_EQ(listNames(), (QStringList { "a", "b", "c", "d", "e" }));
+    // Every file but the first of its group is marked; "c" is locked first.
+    chooseFromRowMenu(2, "menuItemLockUnLock");
+    const FileInfoNodePtr locked = screen->model().fileOfListRow(2);
+    ASSERT_TRUE(locked->isLocked);
+
+    defaults.setValue(QString::fromLatin1(SettingsKey::doNotShowAutoMarkDialog), true);
+    QSignalSpy finished(&screen->autoMarking(), &AutoMarking::autoMarkingFinished);
+    QTest::mouseClick(button("btnAutoMark"), Qt::LeftButton);
+    screen->autoMarking().waitForWorkers();
+    ASSERT_TRUE(waitUntil([&] { return finished.count() == 1; }));
+
+    EXPECT_FALSE(locked->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 2);
+    EXPECT_EQ(screen->autoMarkSheets().lblNumberPhotosMarking->text().toStdString(),
+        formatText(localizedText("ID_COUNT_PHOTOS_AUTOMARKED"), { 2 }).toStdString());
+    EXPECT_EQ(screen->state().arrGroups[0]->state, -1);
+}
+
 TEST_F(ResultsScreen, FilesTakenAsAutomaticMarkingReordersThemGoWithAnyRebuildBeforeItsEnd)
 {
     auto groups = manyGroups(6);
@@ -1441,6 +1479,50 @@ TEST_F(ResultsScreen, ListAndGroupMenusActOnTheClickedRow)
     EXPECT_FALSE(groups[0]->children[0]->isMarked());
 }
 
+// A file taken off the list by its context menu leaves the pie's shares and
+// wedges as it leaves the header's figures.
+TEST_F(ResultsScreen, RemoveFromTheDuplicateListRedrawsThePie)
+{
+    const auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" }, { "d:0:5", "e:0:5" } });
+    load(groups, 3);
+    clock->advance();
+    const int pictures = int(GlobalObjects::FileCategory::Pic);
+    const int documents = int(GlobalObjects::FileCategory::Doc);
+    ASSERT_EQ(screen->piePercentLabel(pictures)->text(), CategoryPie::percentText(60.0));
+    ASSERT_EQ(listNames().first(), QStringLiteral("a"));
+
+    chooseFromRowMenu(0, "menuItemMoveToTrash");
+    ASSERT_EQ(listNames(), (QStringList { "b", "c", "d", "e" }));
+
+    for (const int slot : { pictures, documents })
+        EXPECT_EQ(screen->piePercentLabel(slot)->text(), CategoryPie::percentText(50.0)) << slot;
+    const std::vector<double>& wedges = screen->pieChart()->valuesArray();
+    ASSERT_EQ(wedges.size(), std::size_t(CategoryPie::slotCount));
+    EXPECT_DOUBLE_EQ(wedges[std::size_t(pictures)], 50.0);
+    EXPECT_DOUBLE_EQ(wedges[std::size_t(documents)], 50.0);
+}
+
+// A new result set opens the list at its first row, wherever the last one
+// was scrolled to.
+TEST_F(ResultsScreen, ANewResultSetOpensTheListAtItsFirstRow)
+{
+    load(manyGroups(400));
+    clock->advance();
+    screen->autoMarkSheets().btnSelectManually->click();
+    CustomTableView* table = screen->tblDuplicates();
+    QScrollBar* bar = table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    // Down the list as the scroll bar's lower arrow takes it.
+    for (int i = 0; i < 200; ++i)
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    ASSERT_GT(bar->value(), bar->maximum() / 2);
+
+    load(manyGroups(400));
+    clock->advance();
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(table->rowAt(0), 0) << "the list does not start at its first row";
+}
+
 // Space marks as the check box does: the current row of the list, the
 // selected row of the outline (a group row is the group's box), the selected
 // items of the grid at once; a protected file asks first.
@@ -1763,6 +1845,47 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
     settle();
     EXPECT_FALSE(screen->state().arrGroups.empty());
     EXPECT_TRUE(autoMark->isEnabled());
+}
+
+// Delete Marked while the category hides a mark asks of the files shown and
+// says that the hidden one stays; the question of all marks comes back once
+// none is hidden.
+TEST_F(ResultsCleanup, DeleteMarkedWithAMarkTheCategoryHidesAsksOfTheShownFileAndTellsTheHiddenOneStays)
+{
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    QTest::mouseClick(screen->categoryButton(1), Qt::LeftButton);
+    settle();
+    ASSERT_EQ(screen->state().countMarked(), 1);
+    ASSERT_EQ(screen->state().hiddenMarkedCount(), 1);
+    const QString shownMark = *pictures->children[1]->filePath;
+    const FileInfoNodePtr hiddenMark = documents->children[1];
+    TrashSheets& sheets = screen->trashSheets();
+    const auto deleteMarked = [&] {
+        auto* link = button("btnDeleteLink");
+        QTest::mouseClick(link, Qt::LeftButton, {}, link->rect().center());
+        ASSERT_TRUE(sheets.windowTrashConfirmation()->isVisible());
+    };
+    ASSERT_NO_FATAL_FAILURE(deleteMarked());
+    EXPECT_EQ(sheets.lblAreYouSureToDeleteHeading->text().toStdString(),
+        localizedText("ID_DELETE_SHOWN_MARKED_FILE").toStdString());
+    EXPECT_EQ(sheets.lblAreYouSureToDeleteInfo->text().toStdString(),
+        localizedText("ID_HIDDEN_MARKED_FILE_STAYS").toStdString());
+    QTest::mouseClick(sheets.btnTrashOnReview, Qt::LeftButton, {}, sheets.btnTrashOnReview->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return screen->afterCleanSheets().windowAfterClean()->isVisible(); }));
+    EXPECT_FALSE(QFileInfo::exists(shownMark));
+    EXPECT_TRUE(QFileInfo::exists(*hiddenMark->filePath));
+    EXPECT_TRUE(hiddenMark->isMarked());
+    screen->afterCleanSheets().btnOkTrash->click();
+
+    QTest::mouseClick(screen->categoryButton(0), Qt::LeftButton);
+    settle();
+    ASSERT_NO_FATAL_FAILURE(deleteMarked());
+    EXPECT_EQ(sheets.lblAreYouSureToDeleteHeading->text().toStdString(),
+        localizedText("ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS").toStdString());
+    QTest::mouseClick(sheets.btnReview, Qt::LeftButton, {}, sheets.btnReview->rect().center());
+    EXPECT_TRUE(QFileInfo::exists(*hiddenMark->filePath));
 }
 
 // Open and Show in File Manager from a row's menu, with nothing on the

@@ -119,6 +119,34 @@ TEST_F(CloudDispatch, CaseTwinsCountOnceAndRecordsWithoutAChecksumStayOut)
     EXPECT_EQ(result->sizeDup, 8u);
 }
 
+// One file the service gave no checksum for is told of in the singular, in
+// both lines of the notice; more in the plural.
+TEST_F(CloudDispatch, FilesWithoutAChecksumAreToldOfAsOneOrAsMany)
+{
+    addCloudRow(QStringLiteral("/Photos"));
+    for (const int count : { 1, 2 }) {
+        SCOPED_TRACE(count);
+        handler.toDeliver.clear();
+        for (int i = 0; i < count; ++i) {
+            FileInfoNodePtr noSum = cloudFile(QStringLiteral("/Photos/x%1.jpg").arg(i), "x");
+            noSum->md5.reset();
+            handler.toDeliver.push_back(noSum);
+        }
+        screen.alerts.clear();
+        ASSERT_TRUE(runScan());
+        ASSERT_FALSE(screen.alerts.empty());
+        const AlertRequest& told = screen.alerts.back();
+        EXPECT_EQ(told.messageText.toStdString(),
+            (count == 1 ? localizedText("ID_CLOUD_FILE_NOT_COMPARED")
+                        : formatText(localizedText("ID_CLOUD_FILES_NOT_COMPARED"), { count }))
+                .toStdString());
+        EXPECT_EQ(told.informativeText.toStdString(),
+            localizedText(count == 1 ? "ID_CLOUD_FILE_NOT_COMPARED_DETAILS" : "ID_CLOUD_FILES_NOT_COMPARED_DETAILS")
+                .toStdString());
+        EXPECT_EQ(told.informativeText.contains(QStringLiteral("these files")), count > 1);
+    }
+}
+
 TEST_F(CloudDispatch, NoFolderToListEndsTheScanAtOnce)
 {
     addCloudRow(QStringLiteral("/Unticked"), 0);

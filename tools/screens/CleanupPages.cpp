@@ -30,16 +30,22 @@ struct SampleSheets {
     TrashSheets sheets { &window, controller };
 };
 
-QImage confirmation(bool networkNote)
+QImage confirmation(bool networkNote, ScanSource source = ScanSource::thisComputer, qint64 hidden = 0)
 {
     SampleSheets sample;
-    sample.sheets.showTrashConfirmation(networkNote, {});
+    sample.sheets.showTrashConfirmation(trashQuestion(source, 3, hidden, networkNote), {});
     sample.sheets.windowTrashConfirmation()->hide();
     return renderWidget(*sample.sheets.windowTrashConfirmation());
 }
 
 const GalleryRegistration confirmationPage("cleanup-trash-confirmation", [] { return confirmation(false); });
 const GalleryRegistration networkPage("cleanup-trash-confirmation-network", [] { return confirmation(true); });
+const GalleryRegistration hiddenPage("cleanup-trash-confirmation-hidden-marks",
+    [] { return confirmation(true, ScanSource::thisComputer, 2); });
+const GalleryRegistration catalogPage(
+    "cleanup-trash-confirmation-catalog", [] { return confirmation(false, ScanSource::lightroomCatalog); });
+const GalleryRegistration catalogHiddenPage("cleanup-trash-confirmation-catalog-hidden-marks",
+    [] { return confirmation(false, ScanSource::lightroomCatalog, 1); });
 
 const GalleryRegistration progressPage("cleanup-trash-progress", [] {
     SampleSheets sample;
@@ -88,11 +94,10 @@ RemovalReport sampleReport(qint64 removed, bool withTrouble)
     return report;
 }
 
-QImage afterClean(qint64 removed, bool withTrouble)
+QImage afterClean(qint64 removed, bool withTrouble, ScanSource source = ScanSource::thisComputer)
 {
     SampleAfterClean sample;
-    sample.sheets.showAfterCleanWindow(
-        afterCleanFigures(sampleReport(removed, withTrouble), ScanSource::thisComputer), {});
+    sample.sheets.showAfterCleanWindow(afterCleanFigures(sampleReport(removed, withTrouble), source), {});
     sample.sheets.windowAfterClean()->hide();
     return renderWidget(*sample.sheets.windowAfterClean());
 }
@@ -100,6 +105,8 @@ QImage afterClean(qint64 removed, bool withTrouble)
 const GalleryRegistration afterCleanPage("cleanup-after-clean", [] { return afterClean(14, false); });
 const GalleryRegistration afterCleanOnePage("cleanup-after-clean-one-file", [] { return afterClean(1, false); });
 const GalleryRegistration afterCleanTroublePage("cleanup-after-clean-not-removed", [] { return afterClean(5, true); });
+const GalleryRegistration afterCleanCatalogPage(
+    "cleanup-after-clean-catalog", [] { return afterClean(2, false, ScanSource::lightroomCatalog); });
 // The longest size the figures show: just under a gigabyte rounds up.
 const GalleryRegistration afterCleanLongPage("cleanup-after-clean-long-figures", [] {
     RemovalReport report = sampleReport(410, false);

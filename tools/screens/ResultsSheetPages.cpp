@@ -268,7 +268,7 @@ QImage trashConfirmationIn(const QString& language)
 {
     return sheetInLanguage(language, [](SampleScreen& sample) {
         TrashSheets& sheets = sample.screen->trashSheets();
-        sheets.showTrashConfirmation(true, {});
+        sheets.showTrashConfirmation(trashQuestion(ScanSource::thisComputer, 3, 0, true), {});
         sheets.windowTrashConfirmation()->hide();
         return renderWidget(*sheets.windowTrashConfirmation());
     });
