@@ -215,6 +215,7 @@ JpegCost jpegCost(QIODevice& device)
     ByteStream in(device);
     QString refusal;
     qint64 bufferBytes = 0;
+    bool cutShort = false;
     if (in.next() == 0xff && in.next() == 0xd8) {
         int scans = 0;
         qint64 passes = 0;
@@ -230,15 +231,19 @@ JpegCost jpegCost(QIODevice& device)
             int marker = in.next();
             while (marker == 0xff)
                 marker = in.next();
-            if (marker < 0 || marker == 0xd9 || marker == 0xd8)
+            if (marker < 0 || marker == 0xd9 || marker == 0xd8) {
+                cutShort = marker < 0;
                 break;
+            }
             if (marker == 0x00 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7))
                 continue;
             const int high = in.next();
             const int low = in.next();
             const int length = (high << 8) | low;
-            if (low < 0 || length < 2)
+            if (low < 0 || length < 2) {
+                cutShort = low < 0;
                 break;
+            }
             const bool frame = isFrameHeader(marker) && !components;
             const QByteArray payload = in.take(length - 2, frame || marker == 0xda);
             if (frame) {
@@ -269,7 +274,7 @@ JpegCost jpegCost(QIODevice& device)
                           .arg(PictureBounds::jpegCoefficientBytes / (1024 * 1024));
     }
     device.seek(start);
-    return { refusal, bufferBytes };
+    return { refusal, bufferBytes, cutShort };
 }
 
 QString jpegRefusal(QIODevice& device)

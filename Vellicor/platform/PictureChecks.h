@@ -62,6 +62,9 @@ struct JpegCost {
     // The buffer of coefficients its decoder holds from the first scan to the
     // last; 0 for a picture in one scan, decoded a row of blocks at a time.
     qint64 bufferBytes = 0;
+    // Its bytes end before its end marker: its decoder fills in what is
+    // missing.
+    bool cutShort = false;
 };
 // Reads no further than the scan past a bound and puts device back at its
 // start.

@@ -208,6 +208,34 @@ TEST_F(BoundedPictures, EveryCamerasPictureDecodesAtTheSizeShownOneLargeBufferAt
     EXPECT_LT(memory.peakMiB(), 400);
 }
 
+// A JPEG cut short (a download broken off, a card pulled out) shows what of
+// it was decoded; one cut before anything of it could be drawn, which its
+// decoder would fill with grey from corner to corner, is no picture.
+TEST_F(BoundedPictures, AJpegCutShortShowsWhatDecodedAndIsNoPictureWhenNothingDid)
+{
+    for (const bool progressive : { false, true }) {
+        const QString whole
+            = dir.filePath(progressive ? QStringLiteral("progressive.jpg") : QStringLiteral("plain.jpg"));
+        ASSERT_TRUE(CameraPictures::write(whole, { 640, 480, CameraPictures::Chroma::halfBothWays, progressive, 12 }));
+        const QByteArray bytes = readTestFile(whole);
+        const qsizetype scan = bytes.indexOf("\xff\xda");
+        ASSERT_GT(scan, 0);
+        const qsizetype data = scan + 2 + (quint8(bytes[scan + 2]) << 8 | quint8(bytes[scan + 3]));
+        const std::pair<const char*, qsizetype> cuts[] = {
+            { "scan header", data },
+            { "two bytes of its data", data + 2 },
+            { "half", bytes.size() / 2 },
+            { "end marker", bytes.size() - 2 },
+        };
+        for (const auto& [where, length] : cuts) {
+            const bool drawn = length > data + 2;
+            const QString path = file(QStringLiteral("cut.jpg"), bytes.left(length));
+            for (const QImage& image : decodedEveryWay(path, 100))
+                EXPECT_EQ(image.isNull(), !drawn) << where << (progressive ? " progressive" : " plain");
+        }
+    }
+}
+
 TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
 {
     using PictureBounds::jpegScans;
