@@ -136,19 +136,20 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
         document.open(QIODevice::ReadOnly);
         input = &document;
     } else if (format == "jpeg") {
-        const JpegCost cost = jpegCost(device);
+        // A thread that may not wait for a large picture's turn hands it back
+        // as soon as it is known to be one, before it reads it through.
+        const bool mayWait = !turn || turn->mayWait;
+        const JpegCost cost = jpegCost(device, mayWait ? std::nullopt : std::optional(PictureBounds::jpegSharedBytes));
+        if (!cost.whole) {
+            turn->handedBack = true;
+            return {};
+        }
         refusal = cost.refusal;
         large = cost.bufferBytes > PictureBounds::jpegSharedBytes;
         cutShort = cost.cutShort;
     }
     if (!refusal.isEmpty()) {
         Log::print("Picture not shown:", refusal, source);
-        return {};
-    }
-    // A thread that may not wait for a large picture's turn hands it back
-    // before it holds anything of it.
-    if (large && turn && !turn->mayWait) {
-        turn->handedBack = true;
         return {};
     }
 

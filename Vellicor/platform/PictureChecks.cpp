@@ -209,18 +209,28 @@ QByteArray rasterFormatOfContent(const QByteArray& start)
     return {};
 }
 
-JpegCost jpegCost(QIODevice& device)
+JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
 {
     const qint64 start = device.pos();
     ByteStream in(device);
     QString refusal;
     qint64 bufferBytes = 0;
     bool cutShort = false;
+    bool whole = true;
     if (in.next() == 0xff && in.next() == 0xd8) {
         int scans = 0;
         qint64 passes = 0;
         bool progressive = false;
         std::optional<std::vector<FrameComponent>> components;
+        const auto coefficientBytes = [&components] {
+            qint64 bytes = 0;
+            for (const FrameComponent& component : components.value_or(std::vector<FrameComponent>()))
+                bytes += component.blocks * 128;
+            return bytes;
+        };
+        // Its buffer is held from the start of a progressive frame, and from
+        // the second scan of any other.
+        const auto knownPast = [&] { return stopPast && (progressive || scans > 1) && coefficientBytes() > *stopPast; };
         for (;;) {
             // Bytes between segments and the entropy-coded data of a scan
             // are passed over up to the next marker, as the decoder does:
@@ -250,10 +260,17 @@ JpegCost jpegCost(QIODevice& device)
                 progressive = isProgressiveFrame(marker);
                 components = frameComponents(payload);
             }
+            if (marker == 0xda) {
+                passes += components ? scanBlocks(payload, *components) : 0;
+                ++scans;
+            }
+            if (knownPast()) {
+                whole = false;
+                break;
+            }
             if (marker != 0xda)
                 continue;
-            passes += components ? scanBlocks(payload, *components) : 0;
-            if (++scans > PictureBounds::jpegScans) {
+            if (scans > PictureBounds::jpegScans) {
                 refusal = QStringLiteral("a JPEG picture of more than %1 scans").arg(PictureBounds::jpegScans);
                 break;
             }
@@ -263,18 +280,15 @@ JpegCost jpegCost(QIODevice& device)
                 break;
             }
         }
-        qint64 coefficientBytes = 0;
-        for (const FrameComponent& component : components.value_or(std::vector<FrameComponent>()))
-            coefficientBytes += component.blocks * 128;
         if (progressive || scans > 1)
-            bufferBytes = coefficientBytes;
+            bufferBytes = coefficientBytes();
         if (refusal.isEmpty() && bufferBytes > PictureBounds::jpegCoefficientBytes)
             refusal = QStringLiteral("a JPEG picture in several scans that needs %1 MB to decode, more than %2 MB")
                           .arg(bufferBytes / (1024 * 1024))
                           .arg(PictureBounds::jpegCoefficientBytes / (1024 * 1024));
     }
     device.seek(start);
-    return { refusal, bufferBytes, cutShort };
+    return { refusal, bufferBytes, cutShort, whole };
 }
 
 QString jpegRefusal(QIODevice& device)

@@ -271,6 +271,21 @@ TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
     // 80 by 60 blocks of brightness, a quarter as many of each colour.
     EXPECT_EQ(buffer(encoded(source, "jpeg", true)), (4800 + 2 * 1200) * 128);
     EXPECT_EQ(buffer(manyScanJpeg(8192, 8192, 2)), 128ll << 20);
+
+    // Asked whether that buffer is past a size, the walk stops where it is
+    // known to be: for a progressive picture, at its frame's header.
+    const auto readThrough = [](const QByteArray& bytes, qint64 past) {
+        QBuffer device;
+        device.setData(bytes);
+        device.open(QIODevice::ReadOnly);
+        const JpegCost cost = jpegCost(device, past);
+        EXPECT_EQ(device.pos(), 0);
+        return cost.whole;
+    };
+    EXPECT_FALSE(readThrough(manyScanJpeg(8192, 8192, 2), 64ll << 20));
+    EXPECT_TRUE(readThrough(manyScanJpeg(8192, 8192, 2), 128ll << 20));
+    EXPECT_FALSE(readThrough(encoded(source, "jpeg", true), 0));
+    EXPECT_TRUE(readThrough(encoded(source, "jpeg"), 0));
 }
 
 TEST(PictureChecks, GzipIsUnpackedWithinItsBound)

@@ -505,10 +505,12 @@ TEST_F(ResultsGrid, SmallPicturesShowWhileLargeOnesWaitForTheirTurn)
         larges << folder + QStringLiteral("/large%1.jpg").arg(n, 2, 10, QLatin1Char('0'));
         writeTestFile(larges.back(), large);
     }
+    QImage small(400, 300, QImage::Format_RGB32);
+    small.fill(Qt::darkCyan);
     QStringList smalls;
     for (int n = 0; n < 5; ++n) {
         smalls << folder + QStringLiteral("/small%1.png").arg(n);
-        QImage(400, 300, QImage::Format_RGB32).save(smalls.back());
+        ASSERT_TRUE(small.save(smalls.back()));
     }
     screen->loadScanResults({ pictureGroup(larges + smalls) }, 54, ScanSource::thisComputer);
     screen->resize(1400, 4400);
