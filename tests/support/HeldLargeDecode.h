@@ -20,8 +20,8 @@ public:
         : device_(jpeg, *this)
     {
         device_.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        decoder_ = std::thread(
-            [this] { picture_ = ImageProcessing::resizeImageFromDevice(device_, QStringLiteral("held.jpg"), 256); });
+        decoder_
+            = std::thread([this] { ImageProcessing::resizeImageFromDevice(device_, QStringLiteral("held.jpg"), 256); });
     }
     ~HeldLargeDecode()
     {
@@ -87,7 +87,6 @@ private:
 
     StallingDevice device_;
     std::thread decoder_;
-    QImage picture_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool held_ = false;
