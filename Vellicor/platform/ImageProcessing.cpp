@@ -11,11 +11,13 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -30,12 +32,17 @@ public:
         return turns;
     }
 
-    // Whether the turn came: false when abandoned meanwhile or past the
-    // longest wait. A turn that came is given back with done().
-    bool wait(const DecodeAbandoned& abandoned)
+    enum class Waited { came, abandoned, notCome };
+
+    // Whether the turn came: not when abandoned meanwhile or past the
+    // longest wait, which tells in turnsGivenBack how many turns had been
+    // given back by then. A turn that came is given back with done().
+    Waited wait(const DecodeAbandoned& abandoned, quint64& turnsGivenBack)
     {
         using namespace std::chrono;
-        const auto deadline = steady_clock::now() + milliseconds(ImageProcessing::largeDecodeWaitMs);
+        const int longest = longestWaitMs.load();
+        const auto deadline
+            = steady_clock::now() + milliseconds(longest > 0 ? longest : ImageProcessing::largeDecodeWaitMs);
         std::unique_lock lock(mutex_);
         const quint64 ticket = next_++;
         while (serving_ != ticket) {
@@ -43,24 +50,46 @@ public:
             changed_.wait_for(lock, milliseconds(50));
             if (serving_ == ticket)
                 break;
-            if ((abandoned && abandoned()) || steady_clock::now() >= deadline) {
+            const bool left = abandoned && abandoned();
+            if (left || steady_clock::now() >= deadline) {
                 givenUp_.insert(ticket);
-                return false;
+                turnsGivenBack = givenBack_;
+                return left ? Waited::abandoned : Waited::notCome;
             }
         }
-        return true;
+        return Waited::came;
     }
 
     void done()
     {
+        std::vector<std::function<void()>> waiting;
         {
             const std::lock_guard lock(mutex_);
+            ++givenBack_;
             ++serving_;
             while (givenUp_.erase(serving_) > 0)
                 ++serving_;
+            waiting.swap(whenGivenBack_);
         }
         changed_.notify_all();
+        for (const std::function<void()>& then : waiting)
+            then();
     }
+
+    void whenGivenBack(quint64 seen, std::function<void()> then)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (givenBack_ == seen) {
+                whenGivenBack_.push_back(std::move(then));
+                return;
+            }
+        }
+        then();
+    }
+
+    // A test's shorter wait; 0 for the real one.
+    std::atomic<int> longestWaitMs = 0;
 
 private:
     std::mutex mutex_;
@@ -68,6 +97,8 @@ private:
     quint64 next_ = 0;
     quint64 serving_ = 0;
     std::set<quint64> givenUp_;
+    quint64 givenBack_ = 0;
+    std::vector<std::function<void()>> whenGivenBack_;
 };
 
 // The format a picture is decoded as: a vector picture's as its name says, a
@@ -85,10 +116,10 @@ QByteArray decodedFormat(QIODevice& device, const QByteArray& named)
 // allows (decodedFormat), decoded at a size that fits into box (keeping its
 // proportions) when box is given, at its own size otherwise; null when device
 // holds no picture of that format, its header states more than largestPixels
-// pixels, it is refused for a bound or its turn did not come (logged, naming
-// source).
+// pixels, it is refused for a bound, it is a JPEG cut short that draws
+// nothing (logged, naming source), or its turn did not come (told in turn).
 QImage decodePicture(QIODevice& device, const QByteArray& named, const std::optional<QSizeF>& box, bool enlarge,
-    qint64 largestPixels, const QString& source, const DecodeAbandoned& abandoned)
+    qint64 largestPixels, const QString& source, DecodeTurn* turn)
 {
     if (named.isEmpty())
         return {};
@@ -97,6 +128,7 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
     QBuffer document;
     QIODevice* input = &device;
     bool large = false;
+    bool cutShort = false;
     if (isVectorPictureFormat(format)) {
         VectorDocument checked = checkedVectorDocument(device);
         refusal = checked.refusal;
@@ -104,9 +136,17 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
         document.open(QIODevice::ReadOnly);
         input = &document;
     } else if (format == "jpeg") {
-        const JpegCost cost = jpegCost(device);
+        // A thread that may not wait for a large picture's turn hands it back
+        // as soon as it is known to be one, before it reads it through.
+        const bool mayWait = !turn || turn->mayWait;
+        const JpegCost cost = jpegCost(device, mayWait ? std::nullopt : std::optional(PictureBounds::jpegSharedBytes));
+        if (!cost.whole) {
+            turn->handedBack = true;
+            return {};
+        }
         refusal = cost.refusal;
         large = cost.bufferBytes > PictureBounds::jpegSharedBytes;
+        cutShort = cost.cutShort;
     }
     if (!refusal.isEmpty()) {
         Log::print("Picture not shown:", refusal, source);
@@ -142,11 +182,19 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
     QImage picture;
     if (large) {
         LargeDecodeTurns& turns = LargeDecodeTurns::shared();
-        if (!turns.wait(abandoned)) {
-            if (!abandoned || !abandoned())
-                Log::print(QStringLiteral("Picture not shown: another large picture was still decoding after %1 s")
-                               .arg(ImageProcessing::largeDecodeWaitMs / 1000),
+        quint64 givenBack = 0;
+        const LargeDecodeTurns::Waited waited = turns.wait(turn ? turn->abandoned : DecodeAbandoned(), givenBack);
+        if (waited != LargeDecodeTurns::Waited::came) {
+            if (waited == LargeDecodeTurns::Waited::notCome) {
+                const int longest = turns.longestWaitMs.load();
+                Log::print(QStringLiteral("Picture not shown yet: another large picture was still decoding after %1 s")
+                               .arg((longest > 0 ? longest : ImageProcessing::largeDecodeWaitMs) / 1000.0),
                     source);
+                if (turn) {
+                    turn->notCome = true;
+                    turn->turnsGivenBack = givenBack;
+                }
+            }
             return {};
         }
         const auto next = qScopeGuard([&turns] { turns.done(); });
@@ -156,6 +204,10 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
     }
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return {};
+    if (cutShort && ImageProcessingDetail::drawsNothing(picture)) {
+        Log::print("Picture not shown: a JPEG picture that ends before anything of it is drawn", source);
+        return {};
+    }
     if (box && drawn.isEmpty()) {
         // Formats that state no size in their header are decoded first.
         const QSize limit(static_cast<int>(box->width()), static_cast<int>(box->height()));
@@ -169,7 +221,7 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
 // link is not followed, a FIFO or device never blocks the reader), through
 // the descriptor that was checked, as the format its name allows.
 QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool enlarge,
-    qint64 largestPixels = ImageProcessing::largestPicturePixels, const DecodeAbandoned& abandoned = {})
+    qint64 largestPixels = ImageProcessing::largestPicturePixels, DecodeTurn* turn = nullptr)
 {
     const QByteArray format = pictureFormatForName(path);
     if (format.isEmpty())
@@ -180,7 +232,7 @@ QImage readPicture(const QString& path, const std::optional<QSizeF>& box, bool e
     QFile device;
     if (!device.open(file.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return {};
-    return decodePicture(device, format, box, enlarge, largestPixels, path, abandoned);
+    return decodePicture(device, format, box, enlarge, largestPixels, path, turn);
 }
 
 bool isUsableSide(float side)
@@ -189,6 +241,33 @@ bool isUsableSide(float side)
 }
 
 } // namespace
+
+void whenLargeDecodeTurnGivenBack(quint64 seen, std::function<void()> then)
+{
+    LargeDecodeTurns::shared().whenGivenBack(seen, std::move(then));
+}
+
+void ImageProcessingDetail::setLargeDecodeWaitForTests(int msecs)
+{
+    LargeDecodeTurns::shared().longestWaitMs = std::max(0, msecs);
+}
+
+bool ImageProcessingDetail::drawsNothing(const QImage& picture)
+{
+    // What the decoder puts where data is missing: every coefficient zero,
+    // which is mid grey, give or take the rounding of scaling.
+    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    const auto grey = [](int channel) { return std::abs(channel - 128) <= 2; };
+    qint64 drawn = 0;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (!grey(qRed(line[x])) || !grey(qGreen(line[x])) || !grey(qBlue(line[x])))
+                ++drawn;
+        }
+    }
+    return drawn * 50 < qint64(pixels.width()) * pixels.height();
+}
 
 QPointF ImageProcessingDetail::thumbnailOrigin(const QSizeF& drawn, const QSizeF& canvas)
 {
@@ -216,24 +295,23 @@ QImage resizedImageFromFile(const std::optional<QString>& path, float width, flo
     return canvas;
 }
 
-QImage ImageProcessing::resizeImageWithFilePath(
-    const QString& path, int size, qint64 largestPixels, const DecodeAbandoned& abandoned)
+QImage ImageProcessing::resizeImageWithFilePath(const QString& path, int size, qint64 largestPixels, DecodeTurn* turn)
 {
     if (size < 1)
         return {};
-    return readPicture(path, QSizeF(size, size), false, largestPixels, abandoned);
+    return readPicture(path, QSizeF(size, size), false, largestPixels, turn);
 }
 
 QImage ImageProcessing::resizeImageFromDevice(
-    QIODevice& device, const QString& name, int size, qint64 largestPixels, const DecodeAbandoned& abandoned)
+    QIODevice& device, const QString& name, int size, qint64 largestPixels, DecodeTurn* turn)
 {
     if (size < 1)
         return {};
-    return decodePicture(device, pictureFormatForName(name), QSizeF(size, size), false, largestPixels, name, abandoned);
+    return decodePicture(device, pictureFormatForName(name), QSizeF(size, size), false, largestPixels, name, turn);
 }
 
 QImage ImageProcessing::resizeDownloadedImage(
-    const QByteArray& bytes, QSize box, qint64 largestPixels, const DecodeAbandoned& abandoned)
+    const QByteArray& bytes, QSize box, qint64 largestPixels, DecodeTurn* turn)
 {
     if (box.isEmpty())
         return {};
@@ -247,7 +325,7 @@ QImage ImageProcessing::resizeDownloadedImage(
     if (format.isEmpty())
         return {};
     return decodePicture(
-        buffer, format, QSizeF(box), false, largestPixels, QStringLiteral("a downloaded thumbnail"), abandoned);
+        buffer, format, QSizeF(box), false, largestPixels, QStringLiteral("a downloaded thumbnail"), turn);
 }
 
 QImage ImageProcessing::convertOriginalImageToBWImageWithOriginalImage(const QImage& image)

@@ -15,6 +15,35 @@ class QIODevice;
 // the screen closed); asked while a decode waits for its turn.
 using DecodeAbandoned = std::function<bool()>;
 
+// A large JPEG's turn as the one who asked for the picture sees it: given to
+// the decoder, which tells in it what became of the turn. A JPEG whose buffer
+// is past PictureBounds::jpegSharedBytes is decoded only while it holds the
+// one turn of the whole process, the turns taken in the order asked.
+struct DecodeTurn {
+    DecodeAbandoned abandoned;
+    // Whether the decode may wait for its turn on the calling thread. When
+    // not, a picture that needs one is handed back undecoded, to be asked
+    // again on a thread that may wait (DecodeThreads).
+    bool mayWait = true;
+
+    // Told by the decoder: the picture needs a turn and was handed back.
+    bool handedBack = false;
+    // Told by the decoder: its turn did not come within the longest wait;
+    // the picture is not decoded, and is asked again once a turn has been
+    // given back after turnsGivenBack were (whenLargeDecodeTurnGivenBack).
+    bool notCome = false;
+    quint64 turnsGivenBack = 0;
+
+    // Whether the decoder answered: the picture, or a null image for one
+    // that cannot be shown.
+    bool answered() const { return !handedBack && !notCome; }
+};
+
+// Calls then once a large decode's turn has been given back after seen turns
+// were: at once on the calling thread when one has already been, else on the
+// thread that gives it back. Then must be quick and must not decode.
+void whenLargeDecodeTurnGivenBack(quint64 seen, std::function<void()> then);
+
 // Scaled, thumbnail and grey-scale pictures: the one bounded decoder of the
 // grid's thumbnails, the previews and the cloud services' thumbnails. Runs
 // on any thread (the thumbnail loader's, normally); touches no shared state.
@@ -26,9 +55,10 @@ using DecodeAbandoned = std::function<bool()>;
 // memory and time: the toolkit's allocation limit, a JPEG's scans and buffer
 // of coefficients, a vector picture's unpacked size and what it refers to
 // (PictureChecks). A JPEG whose buffer is past PictureBounds::jpegSharedBytes
-// is decoded when no other such is, in turn, every process-wide decoder
-// waiting at most largeDecodeWaitMs and leaving when its asker abandons it. A
-// picture refused for a bound is logged.
+// is decoded when no other such is, in turn (DecodeTurn), a decoder waiting
+// at most largeDecodeWaitMs and leaving when its asker abandons it. A JPEG
+// cut short before anything of it could be drawn is no picture. A picture
+// refused for a bound is logged.
 
 // The picture at path drawn into a new transparent image of width by height
 // pixels, scaled by the smaller of the two ratios so that all of it shows,
@@ -43,24 +73,25 @@ struct ImageProcessing {
     // to exhaust memory; no camera makes larger ones. Qt's own allocation
     // limit still guards the decoders that cannot scale while reading.
     static constexpr qint64 largestPicturePixels = 200'000'000;
-    // Longest wait for the turn of a large JPEG's decode: three others ahead
-    // of it take some six seconds.
+    // Longest wait for the turn of a large JPEG's decode: the one other
+    // waiter that may be ahead of it (DecodeThreads) and the decode under way
+    // take some three seconds; longer means a decode stuck on a read.
     static constexpr int largeDecodeWaitMs = 30'000;
 
     // A thumbnail whose longer side is at most size pixels, its proportions
     // kept; a smaller picture keeps its size. Null as above, and for a
     // picture of more than largestPixels pixels.
-    static QImage resizeImageWithFilePath(const QString& path, int size, qint64 largestPixels = largestPicturePixels,
-        const DecodeAbandoned& abandoned = {});
+    static QImage resizeImageWithFilePath(
+        const QString& path, int size, qint64 largestPixels = largestPicturePixels, DecodeTurn* turn = nullptr);
     // The same from a device already open at the picture's start, decoded
     // as the format name allows.
     static QImage resizeImageFromDevice(QIODevice& device, const QString& name, int size,
-        qint64 largestPixels = largestPicturePixels, const DecodeAbandoned& abandoned = {});
+        qint64 largestPixels = largestPicturePixels, DecodeTurn* turn = nullptr);
     // A thumbnail a service sent, fitted into box (never enlarged): a raster
     // picture told by its content, whatever the file it stands for; null for
     // anything else (a vector picture among them) and as above.
     static QImage resizeDownloadedImage(
-        const QByteArray& bytes, QSize box, qint64 largestPixels, const DecodeAbandoned& abandoned = {});
+        const QByteArray& bytes, QSize box, qint64 largestPixels, DecodeTurn* turn = nullptr);
     // A grey copy without transparency (transparent parts turn black); null
     // for a null image.
     static QImage convertOriginalImageToBWImageWithOriginalImage(const QImage& image);
@@ -77,5 +108,15 @@ namespace ImageProcessingDetail {
 // results grid's 250 by 240 shows a wide picture from the left edge and a
 // tall one from the top.
 QPointF thumbnailOrigin(const QSizeF& drawn, const QSizeF& canvas);
+
+// The longest wait for a large JPEG's turn is
+// ImageProcessing::largeDecodeWaitMs; a test sets a shorter one here, and 0
+// puts it back.
+void setLargeDecodeWaitForTests(int msecs);
+
+// Whether a JPEG decoded from bytes that end before its end (the decoder
+// fills what is missing with mid grey) draws nothing: less than a fiftieth of
+// the picture differs from that grey.
+bool drawsNothing(const QImage& picture);
 
 } // namespace ImageProcessingDetail

@@ -209,17 +209,28 @@ QByteArray rasterFormatOfContent(const QByteArray& start)
     return {};
 }
 
-JpegCost jpegCost(QIODevice& device)
+JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
 {
     const qint64 start = device.pos();
     ByteStream in(device);
     QString refusal;
     qint64 bufferBytes = 0;
+    bool cutShort = false;
+    bool whole = true;
     if (in.next() == 0xff && in.next() == 0xd8) {
         int scans = 0;
         qint64 passes = 0;
         bool progressive = false;
         std::optional<std::vector<FrameComponent>> components;
+        const auto coefficientBytes = [&components] {
+            qint64 bytes = 0;
+            for (const FrameComponent& component : components.value_or(std::vector<FrameComponent>()))
+                bytes += component.blocks * 128;
+            return bytes;
+        };
+        // Its buffer is held from the start of a progressive frame, and from
+        // the second scan of any other.
+        const auto knownPast = [&] { return stopPast && (progressive || scans > 1) && coefficientBytes() > *stopPast; };
         for (;;) {
             // Bytes between segments and the entropy-coded data of a scan
             // are passed over up to the next marker, as the decoder does:
@@ -230,25 +241,36 @@ JpegCost jpegCost(QIODevice& device)
             int marker = in.next();
             while (marker == 0xff)
                 marker = in.next();
-            if (marker < 0 || marker == 0xd9 || marker == 0xd8)
+            if (marker < 0 || marker == 0xd9 || marker == 0xd8) {
+                cutShort = marker < 0;
                 break;
+            }
             if (marker == 0x00 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7))
                 continue;
             const int high = in.next();
             const int low = in.next();
             const int length = (high << 8) | low;
-            if (low < 0 || length < 2)
+            if (low < 0 || length < 2) {
+                cutShort = low < 0;
                 break;
+            }
             const bool frame = isFrameHeader(marker) && !components;
             const QByteArray payload = in.take(length - 2, frame || marker == 0xda);
             if (frame) {
                 progressive = isProgressiveFrame(marker);
                 components = frameComponents(payload);
             }
+            if (marker == 0xda) {
+                passes += components ? scanBlocks(payload, *components) : 0;
+                ++scans;
+            }
+            if (knownPast()) {
+                whole = false;
+                break;
+            }
             if (marker != 0xda)
                 continue;
-            passes += components ? scanBlocks(payload, *components) : 0;
-            if (++scans > PictureBounds::jpegScans) {
+            if (scans > PictureBounds::jpegScans) {
                 refusal = QStringLiteral("a JPEG picture of more than %1 scans").arg(PictureBounds::jpegScans);
                 break;
             }
@@ -258,18 +280,15 @@ JpegCost jpegCost(QIODevice& device)
                 break;
             }
         }
-        qint64 coefficientBytes = 0;
-        for (const FrameComponent& component : components.value_or(std::vector<FrameComponent>()))
-            coefficientBytes += component.blocks * 128;
         if (progressive || scans > 1)
-            bufferBytes = coefficientBytes;
+            bufferBytes = coefficientBytes();
         if (refusal.isEmpty() && bufferBytes > PictureBounds::jpegCoefficientBytes)
             refusal = QStringLiteral("a JPEG picture in several scans that needs %1 MB to decode, more than %2 MB")
                           .arg(bufferBytes / (1024 * 1024))
                           .arg(PictureBounds::jpegCoefficientBytes / (1024 * 1024));
     }
     device.seek(start);
-    return { refusal, bufferBytes };
+    return { refusal, bufferBytes, cutShort, whole };
 }
 
 QString jpegRefusal(QIODevice& device)

@@ -62,10 +62,17 @@ struct JpegCost {
     // The buffer of coefficients its decoder holds from the first scan to the
     // last; 0 for a picture in one scan, decoded a row of blocks at a time.
     qint64 bufferBytes = 0;
+    // Its bytes end before its end marker: its decoder fills in what is
+    // missing.
+    bool cutShort = false;
+    // Whether it was read through; when not, its buffer is known to be past
+    // the size asked about, and nothing else is known.
+    bool whole = true;
 };
-// Reads no further than the scan past a bound and puts device back at its
-// start.
-JpegCost jpegCost(QIODevice& device);
+// Reads no further than the scan past a bound, nor, given stopPast, than
+// where its buffer is known to be past stopPast bytes (the headers of a
+// progressive picture), and puts device back at its start.
+JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast = std::nullopt);
 QString jpegRefusal(QIODevice& device);
 
 // A vector picture's document checked for its renderer: read from device

@@ -3,6 +3,7 @@
 #include "controls/NamedImage.h"
 #include "core/ExifInfo.h"
 #include "core/FileUtilities.h"
+#include "platform/DecodeThreads.h"
 #include "platform/ImageProcessing.h"
 #include "platform/ImageProperties.h"
 
@@ -13,21 +14,15 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
-#include <QThreadPool>
 
 namespace {
 
-QThreadPool& previewPool()
+DecodeThreads& previewThreads()
 {
     // Two readers are enough for a pane and a window; a slow disk holds up
     // previews, never the scan's or the grid's threads.
-    static QThreadPool* pool = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(2);
-        made->setExpiryTimeout(10'000);
-        return made;
-    }();
-    return *pool;
+    static auto* threads = new DecodeThreads(2);
+    return *threads;
 }
 
 QString readTextStart(QIODevice& device)
@@ -46,26 +41,31 @@ QString readTextStart(QIODevice& device)
     return text;
 }
 
-// Runs work on the preview pool unless generation has moved on from mine by
-// the time it starts, and hands its result to deliver on the GUI thread. Work
-// is told whether generation has moved on since.
+// Runs work on the preview threads unless generation has moved on from mine
+// by the time it starts, and hands its result to deliver on the GUI thread
+// with the turn it was given. Work is told in its turn whether generation has
+// moved on since.
 template <typename Work, typename Deliver>
 void startUnlessSuperseded(
     const std::shared_ptr<std::atomic<quint64>>& generation, quint64 mine, Work work, Deliver deliver)
 {
-    previewPool().start([current = generation, mine, work = std::move(work), deliver = std::move(deliver)] {
-        if (current->load() != mine)
-            return;
-        const DecodeAbandoned abandoned = [current, mine] { return current->load() != mine; };
-        QMetaObject::invokeMethod(
-            qApp, [deliver, result = work(abandoned)]() mutable { deliver(std::move(result)); }, Qt::QueuedConnection);
-    });
+    previewThreads().start([current = generation, mine] { return current->load() != mine; },
+        [current = generation, mine, work = std::move(work), deliver = std::move(deliver)](DecodeTurn& turn) {
+            if (current->load() != mine)
+                return;
+            auto result = work(turn);
+            // Asked again on the lane of large pictures.
+            if (turn.handedBack)
+                return;
+            QMetaObject::invokeMethod(
+                qApp, [deliver, turn, result = std::move(result)]() mutable { deliver(std::move(result), turn); },
+                Qt::QueuedConnection);
+        });
 }
 
 } // namespace
 
-PreviewContent readPreviewContent(
-    const QString& path, const QSize& box, bool withText, const DecodeAbandoned& abandoned)
+PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText, DecodeTurn* turn)
 {
     static const QMimeDatabase mimes;
     PreviewContent content;
@@ -84,15 +84,15 @@ PreviewContent readPreviewContent(
     device.seek(0);
     if (type.name().startsWith(QLatin1String("image/")))
         content.picture = ImageProcessing::resizeImageFromDevice(
-            device, path, std::max(box.width(), box.height()), largestPreviewPixels, abandoned);
+            device, path, std::max(box.width(), box.height()), largestPreviewPixels, turn);
     else if (withText && type.inherits(QStringLiteral("text/plain")))
         content.text = readTextStart(device);
     return content;
 }
 
-QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box, const DecodeAbandoned& abandoned)
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box, DecodeTurn* turn)
 {
-    return ImageProcessing::resizeDownloadedImage(bytes, box.expandedTo(QSize(1, 1)), largestPreviewPixels, abandoned);
+    return ImageProcessing::resizeDownloadedImage(bytes, box.expandedTo(QSize(1, 1)), largestPreviewPixels, turn);
 }
 
 QIcon typeIconForPath(const QString& path)
@@ -155,30 +155,47 @@ PreviewLoader::~PreviewLoader()
     cancel();
 }
 
-template <typename Work> void PreviewLoader::start(const QString& key, Work work)
+void PreviewLoader::start(const QString& key, Work work)
 {
-    const quint64 generation = ++*generation_;
+    run(key, ++*generation_, std::move(work));
+}
+
+void PreviewLoader::run(const QString& key, quint64 generation, Work work)
+{
     QPointer<PreviewLoader> self(this);
     // The loader is looked at only on the GUI thread, where it is deleted.
-    startUnlessSuperseded(generation_, generation, std::move(work),
-        [self, current = generation_, generation, key](const PreviewContent& content) {
-            if (self && current->load() == generation)
-                emit self->loaded(key, content);
+    startUnlessSuperseded(generation_, generation, work,
+        [self, current = generation_, generation, key, work](const PreviewContent& content, const DecodeTurn& turn) {
+            if (!self || current->load() != generation)
+                return;
+            if (turn.notCome) {
+                // Nothing to show yet: asked again, while it is still the
+                // one wanted, once a turn has been given back.
+                whenLargeDecodeTurnGivenBack(turn.turnsGivenBack, [self, current, generation, key, work] {
+                    QMetaObject::invokeMethod(
+                        qApp,
+                        [self, current, generation, key, work] {
+                            if (self && current->load() == generation)
+                                self->run(key, generation, work);
+                        },
+                        Qt::QueuedConnection);
+                });
+                return;
+            }
+            emit self->loaded(key, content);
         });
 }
 
 void PreviewLoader::request(const QString& path, const QSize& box, bool withText)
 {
-    start(path, [path, box, withText](const DecodeAbandoned& abandoned) {
-        return readPreviewContent(path, box, withText, abandoned);
-    });
+    start(path, [path, box, withText](DecodeTurn& turn) { return readPreviewContent(path, box, withText, &turn); });
 }
 
 void PreviewLoader::requestData(const QString& key, const QByteArray& bytes, const QSize& box)
 {
-    start(key, [key, bytes, box](const DecodeAbandoned& abandoned) {
+    start(key, [key, bytes, box](DecodeTurn& turn) {
         PreviewContent content;
-        content.picture = decodePreviewPicture(bytes, box, abandoned);
+        content.picture = decodePreviewPicture(bytes, box, &turn);
         if (content.picture.isNull())
             content.iconName = QStringLiteral("image-x-generic");
         return content;
@@ -216,13 +233,13 @@ void PictureMetadataLoader::request(const FileInfoNodePtr& file)
     std::weak_ptr<FileInfoNode> record = file;
     startUnlessSuperseded(
         generation_, ++*generation_,
-        [path = *file->filePath](const DecodeAbandoned&) {
+        [path = *file->filePath](DecodeTurn&) {
             auto exif = std::make_shared<ExifInfo>();
             exif->fillExifInfo(imagePropertiesOfFile(path));
             return exif;
         },
         // The record is written only on the GUI thread, where the screen reads it.
-        [self, record](std::shared_ptr<ExifInfo> exif) {
+        [self, record](std::shared_ptr<ExifInfo> exif, const DecodeTurn&) {
             const FileInfoNodePtr file = record.lock();
             if (!file)
                 return;

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -34,12 +35,13 @@ inline constexpr qint64 previewTextBytes = 64 * 1024;
 // regular files; a picture is decoded only as the format its name allows,
 // within the shared decoder's bounds (ImageProcessing), and one that cannot
 // be (damaged, too large, over a bound) falls back to the type's icon.
-PreviewContent readPreviewContent(
-    const QString& path, const QSize& box, bool withText, const DecodeAbandoned& abandoned = {});
+// A large JPEG waits for its turn as turn says, and tells there what became
+// of it.
+PreviewContent readPreviewContent(const QString& path, const QSize& box, bool withText, DecodeTurn* turn = nullptr);
 
 // A downloaded picture decoded as above; a null picture for bytes that are
 // no picture or too large a one.
-QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box, const DecodeAbandoned& abandoned = {});
+QImage decodePreviewPicture(const QByteArray& bytes, const QSize& box, DecodeTurn* turn = nullptr);
 
 // The type's icon from the desktop's icon theme, by the file name alone (no
 // file is opened); our own image of the type's family (music, video,
@@ -49,10 +51,12 @@ QIcon typeIcon(const PreviewContent& content);
 // Our own image of the family a type's generic icon name stands for.
 QIcon categoryIcon(const QString& genericIconName);
 
-// Reads previews on a small shared pool, one request at a time per loader:
-// a newer request supersedes an older one, whose result is dropped even when
-// it is already on its way. Results arrive on the GUI thread through loaded.
-// Owned by one view; GUI thread only.
+// Reads previews on a few shared threads (DecodeThreads), one request at a
+// time per loader: a newer request supersedes an older one, whose result is
+// dropped even when it is already on its way. A large picture whose turn did
+// not come is asked again once a turn is given back, unless superseded by
+// then. Results arrive on the GUI thread through loaded. Owned by one view;
+// GUI thread only.
 class PreviewLoader : public QObject {
     Q_OBJECT
 public:
@@ -69,14 +73,16 @@ signals:
     void loaded(const QString& path, const PreviewContent& content);
 
 private:
-    template <typename Work> void start(const QString& key, Work work);
+    using Work = std::function<PreviewContent(DecodeTurn&)>;
+    void start(const QString& key, Work work);
+    void run(const QString& key, quint64 generation, Work work);
 
     // Shared with the running tasks, so that a superseded one can skip its work.
     std::shared_ptr<std::atomic<quint64>> generation_;
 };
 
 // Reads the metadata of a picture on this computer's disks on the preview
-// pool the first time something shows it, and keeps it on the record (set on
+// threads the first time something shows it, and keeps it on the record (set on
 // the GUI thread) for as long as the record lives: the scan reads none. A
 // newer request supersedes older ones that have not started; a read that has
 // finished still lands on its record. GUI thread only.

@@ -5,6 +5,7 @@
 #include "platform/ImageProcessing.h"
 #include "results/PreviewLoader.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -35,24 +36,20 @@ bool isDecodablePicture(const FileInfoNode& file)
 ThumbnailProvider::ThumbnailProvider(QSize pictureSize, qint64 cacheBytes, QObject* parent)
     : QObject(parent)
     , pictureSize_(pictureSize)
-    , pool_(new QThreadPool)
+    // Two decoders keep the disk busy without starving the scan or the GUI.
+    , threads_(new DecodeThreads(2))
     , generation_(std::make_shared<std::atomic<quint64>>(0))
 {
-    // Two decoders keep the disk busy without starving the scan or the GUI.
-    pool_->setMaxThreadCount(2);
     cache_.setMaxCost(qsizetype(std::max<qint64>(1, cacheBytes)));
 }
 
 ThumbnailProvider::~ThumbnailProvider()
 {
     ++*generation_;
-    pool_->clear();
     // Closing the results or quitting waits for a decode under way only so
-    // long: a read that never ends (a stalled network mount) keeps its pool,
-    // left behind with its thread, instead of the screen or the quit.
-    if (pool_->waitForDone(longestCloseWaitMs))
-        delete pool_;
-    else
+    // long: a read that never ends (a stalled network mount) keeps its
+    // threads, left behind, instead of the screen or the quit.
+    if (!DecodeThreads::release(threads_, longestCloseWaitMs))
         Log::print("Thumbnail decoding still under way when the results closed; left to end by itself");
 }
 
@@ -90,28 +87,58 @@ void ThumbnailProvider::request(const FileInfoNode& file, ScanSource source)
     // A picture that cannot be shown (damaged, refused for a bound), and any
     // other file without a stored thumbnail, show their type: the
     // placeholder stands only for what is still on its way.
-    decodeOnPool(key, [key, picture, size](const DecodeAbandoned& abandoned) {
-        return picture ? decodePicture(key, size, abandoned) : storedDesktopThumbnail(key);
+    decodeOnPool(key, [key, picture, size](DecodeTurn& turn) {
+        return picture ? decodePicture(key, size, &turn) : storedDesktopThumbnail(key, &turn);
     });
 }
 
-void ThumbnailProvider::decodeOnPool(const QString& key, std::function<QImage(const DecodeAbandoned&)> make)
+void ThumbnailProvider::decodeOnPool(const QString& key, Make make)
 {
     const quint64 generation = *generation_;
     QPointer<ThumbnailProvider> self(this);
     auto current = generation_;
-    pool_->start([self, current, generation, key, make = std::move(make)] {
-        if (*current != generation)
-            return;
-        QImage image = make([current, generation] { return *current != generation; });
-        if (!self)
-            return;
+    threads_->start([current, generation] { return *current != generation; },
+        [self, current, generation, key, make](DecodeTurn& turn) {
+            if (*current != generation)
+                return;
+            QImage image = make(turn);
+            // Asked again on the lane of large pictures.
+            if (turn.handedBack || !self)
+                return;
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, generation, key, make, image = std::move(image), notCome = turn.notCome,
+                    turnsGivenBack = turn.turnsGivenBack] {
+                    if (!self)
+                        return;
+                    if (notCome)
+                        self->askAgainAfterTurn(generation, key, make, turnsGivenBack);
+                    else
+                        self->deliver(generation, key, image.isNull() ? self->typeIcon(key) : image);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ThumbnailProvider::askAgainAfterTurn(quint64 generation, const QString& key, Make make, quint64 turnsGivenBack)
+{
+    if (generation != *generation_)
+        return;
+    // Not known yet, so no answer is kept: the item keeps its placeholder,
+    // and a request meanwhile (the grid scrolled) starts it again.
+    pending_.remove(key);
+    QPointer<ThumbnailProvider> self(this);
+    // Told on whichever thread gives a turn back, maybe long after this goes:
+    // the provider is looked at on the GUI thread only.
+    whenLargeDecodeTurnGivenBack(turnsGivenBack, [self, generation, key, make] {
         QMetaObject::invokeMethod(
-            self.data(),
-            [self, generation, key, image = std::move(image)] {
-                if (!self)
+            qApp,
+            [self, generation, key, make] {
+                if (!self || generation != *self->generation_ || self->cache_.contains(key)
+                    || self->pending_.contains(key))
                     return;
-                self->deliver(generation, key, image.isNull() ? self->typeIcon(key) : image);
+                self->pending_.insert(key);
+                self->decodeOnPool(key, make);
             },
             Qt::QueuedConnection);
     });
@@ -136,14 +163,13 @@ void ThumbnailProvider::fetchCloudPicture(const QString& key, const QUrl& link)
         }
         const QByteArray data = reply->readAll();
         const QSize size = pictureSize_;
-        decodeOnPool(
-            key, [data, size](const DecodeAbandoned& abandoned) { return decodePictureData(data, size, abandoned); });
+        decodeOnPool(key, [data, size](DecodeTurn& turn) { return decodePictureData(data, size, &turn); });
     });
 }
 
-QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size, const DecodeAbandoned& abandoned)
+QImage ThumbnailProvider::decodePictureData(const QByteArray& data, QSize size, DecodeTurn* turn)
 {
-    return ImageProcessing::resizeDownloadedImage(data, size, maxPicturePixels, abandoned);
+    return ImageProcessing::resizeDownloadedImage(data, size, maxPicturePixels, turn);
 }
 
 void ThumbnailProvider::deliver(quint64 generation, const QString& key, const QImage& image)
@@ -158,7 +184,7 @@ void ThumbnailProvider::deliver(quint64 generation, const QString& key, const QI
 void ThumbnailProvider::clear()
 {
     ++*generation_;
-    pool_->clear();
+    threads_->clear();
     pending_.clear();
     cache_.clear();
 }
@@ -170,16 +196,16 @@ bool ThumbnailProvider::isDecompressionBomb(QSize stored)
 
 bool ThumbnailProvider::waitForDone(int msecs)
 {
-    return pool_->waitForDone(msecs);
+    return threads_->waitForDone(msecs);
 }
 
-QImage ThumbnailProvider::decodePicture(const QString& path, QSize size, const DecodeAbandoned& abandoned)
+QImage ThumbnailProvider::decodePicture(const QString& path, QSize size, DecodeTurn* turn)
 {
     return ImageProcessing::resizeImageWithFilePath(
-        path, std::max(size.width(), size.height()), maxPicturePixels, abandoned);
+        path, std::max(size.width(), size.height()), maxPicturePixels, turn);
 }
 
-QImage ThumbnailProvider::storedDesktopThumbnail(const QString& path)
+QImage ThumbnailProvider::storedDesktopThumbnail(const QString& path, DecodeTurn* turn)
 {
     const QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
     const QString name
@@ -189,8 +215,8 @@ QImage ThumbnailProvider::storedDesktopThumbnail(const QString& path)
         const QString stored = base + QLatin1String(folder) + name;
         if (QFileInfo(stored).isFile()) {
             // Same safe, size-bounded read as for pictures.
-            QImage image = ImageProcessing::resizeImageWithFilePath(stored, 256);
-            if (!image.isNull())
+            QImage image = ImageProcessing::resizeImageWithFilePath(stored, 256, maxPicturePixels, turn);
+            if (!image.isNull() || (turn && !turn->answered()))
                 return image;
         }
     }

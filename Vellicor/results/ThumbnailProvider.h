@@ -2,6 +2,7 @@
 
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
+#include "platform/DecodeThreads.h"
 #include "platform/ImageProcessing.h"
 
 #include <QCache>
@@ -10,7 +11,6 @@
 #include <QObject>
 #include <QSet>
 #include <QSize>
-#include <QThreadPool>
 
 class BoundedNetworkAccess;
 class QUrl;
@@ -19,10 +19,13 @@ class QUrl;
 #include <memory>
 
 // The pictures of the thumbnail grid. The grid asks for the files it shows;
-// local pictures are decoded at the drawn size on a small pool of its own,
-// other files get a cached desktop thumbnail when one exists, else their type
-// icon; pictures of a cloud drive are fetched from their thumbnail link, with
-// a time limit, and decoded on the pool too. Answers come back on the GUI thread through thumbnailReady and land
+// local pictures are decoded at the drawn size on decoding threads of its own
+// (DecodeThreads: a large JPEG waits for its turn without holding up the
+// others, and one whose turn did not come is asked again once a turn is given
+// back), other files get a cached desktop thumbnail when one exists, else
+// their type icon; pictures of a cloud drive are fetched from their thumbnail
+// link, with a time limit, and decoded on those threads too. Answers come
+// back on the GUI thread through thumbnailReady and land
 // in a cache bounded in bytes, keyed by the file's path, never in the file
 // records: a hundred thousand records would otherwise hold gigabytes. clear()
 // forgets everything and drops the answers still on their way, so a picture
@@ -47,7 +50,7 @@ public:
     // is no picture or its picture could not be decoded (refused for a bound,
     // damaged), a null image when a cloud picture's thumbnail could not be
     // fetched (the cell then keeps its placeholder), nothing while it is
-    // still unknown. Never reads a file.
+    // still unknown or waiting for its turn. Never reads a file.
     std::optional<QImage> cached(const FileInfoNode& file) const;
     // Starts making the picture unless it is cached or on its way.
     void request(const FileInfoNode& file, ScanSource source);
@@ -59,10 +62,10 @@ public:
     // Pool side, pure: the picture at path fitted into size, upright; null
     // for a file that is not a readable picture, or not a regular file
     // reached without a link (never opened in a way that could block).
-    static QImage decodePicture(const QString& path, QSize size, const DecodeAbandoned& abandoned = {});
+    static QImage decodePicture(const QString& path, QSize size, DecodeTurn* turn = nullptr);
     // The desktop's stored thumbnail of path, when there is one.
-    static QImage storedDesktopThumbnail(const QString& path);
-    static QImage decodePictureData(const QByteArray& data, QSize size, const DecodeAbandoned& abandoned = {});
+    static QImage storedDesktopThumbnail(const QString& path, DecodeTurn* turn = nullptr);
+    static QImage decodePictureData(const QByteArray& data, QSize size, DecodeTurn* turn = nullptr);
 
 signals:
     void thumbnailReady(const QString& key);
@@ -71,13 +74,18 @@ private:
     void deliver(quint64 generation, const QString& key, const QImage& image);
     QImage typeIcon(const QString& path);
     void fetchCloudPicture(const QString& key, const QUrl& link);
-    // Runs make on the pool; what it could not make shows the type's icon.
-    void decodeOnPool(const QString& key, std::function<QImage(const DecodeAbandoned&)> make);
+    using Make = std::function<QImage(DecodeTurn&)>;
+    // Runs make on the decoding threads; what it could not make shows the
+    // type's icon.
+    void decodeOnPool(const QString& key, Make make);
+    // A picture whose turn did not come: asked again, while this result set
+    // shows, once a turn has been given back after turnsGivenBack were.
+    void askAgainAfterTurn(quint64 generation, const QString& key, Make make, quint64 turnsGivenBack);
 
     QSize pictureSize_;
     // Owned; left behind, never waited for without end, when a decode is
     // still running at the provider's end.
-    QThreadPool* pool_;
+    DecodeThreads* threads_;
     QCache<QString, QImage> cache_;
     QSet<QString> pending_;
     QHash<QString, QImage> icons_;

@@ -208,6 +208,34 @@ TEST_F(BoundedPictures, EveryCamerasPictureDecodesAtTheSizeShownOneLargeBufferAt
     EXPECT_LT(memory.peakMiB(), 400);
 }
 
+// A JPEG cut short (a download broken off, a card pulled out) shows what of
+// it was decoded; one cut before anything of it could be drawn, which its
+// decoder would fill with grey from corner to corner, is no picture.
+TEST_F(BoundedPictures, AJpegCutShortShowsWhatDecodedAndIsNoPictureWhenNothingDid)
+{
+    for (const bool progressive : { false, true }) {
+        const QString whole
+            = dir.filePath(progressive ? QStringLiteral("progressive.jpg") : QStringLiteral("plain.jpg"));
+        ASSERT_TRUE(CameraPictures::write(whole, { 640, 480, CameraPictures::Chroma::halfBothWays, progressive, 12 }));
+        const QByteArray bytes = readTestFile(whole);
+        const qsizetype scan = bytes.indexOf("\xff\xda");
+        ASSERT_GT(scan, 0);
+        const qsizetype data = scan + 2 + (quint8(bytes[scan + 2]) << 8 | quint8(bytes[scan + 3]));
+        const std::pair<const char*, qsizetype> cuts[] = {
+            { "scan header", data },
+            { "two bytes of its data", data + 2 },
+            { "half", bytes.size() / 2 },
+            { "end marker", bytes.size() - 2 },
+        };
+        for (const auto& [where, length] : cuts) {
+            const bool drawn = length > data + 2;
+            const QString path = file(QStringLiteral("cut.jpg"), bytes.left(length));
+            for (const QImage& image : decodedEveryWay(path, 100))
+                EXPECT_EQ(image.isNull(), !drawn) << where << (progressive ? " progressive" : " plain");
+        }
+    }
+}
+
 TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
 {
     using PictureBounds::jpegScans;
@@ -243,6 +271,21 @@ TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
     // 80 by 60 blocks of brightness, a quarter as many of each colour.
     EXPECT_EQ(buffer(encoded(source, "jpeg", true)), (4800 + 2 * 1200) * 128);
     EXPECT_EQ(buffer(manyScanJpeg(8192, 8192, 2)), 128ll << 20);
+
+    // Asked whether that buffer is past a size, the walk stops where it is
+    // known to be: for a progressive picture, at its frame's header.
+    const auto readThrough = [](const QByteArray& bytes, qint64 past) {
+        QBuffer device;
+        device.setData(bytes);
+        device.open(QIODevice::ReadOnly);
+        const JpegCost cost = jpegCost(device, past);
+        EXPECT_EQ(device.pos(), 0);
+        return cost.whole;
+    };
+    EXPECT_FALSE(readThrough(manyScanJpeg(8192, 8192, 2), 64ll << 20));
+    EXPECT_TRUE(readThrough(manyScanJpeg(8192, 8192, 2), 128ll << 20));
+    EXPECT_FALSE(readThrough(encoded(source, "jpeg", true), 0));
+    EXPECT_TRUE(readThrough(encoded(source, "jpeg"), 0));
 }
 
 TEST(PictureChecks, GzipIsUnpackedWithinItsBound)

@@ -1,3 +1,4 @@
+#include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomTableView.h"
 #include "controls/ImageDirectoryLoader.h"
@@ -6,6 +7,7 @@
 #include "controls/NamedImage.h"
 #include "core/AppStartup.h"
 #include "platform/FileRemover.h"
+#include "platform/ImageProcessing.h"
 #include "results/CategoryPie.h"
 #include "results/PreviewLoader.h"
 #include "results/PreviewPane.h"
@@ -22,6 +24,7 @@
 #include "support/EndlessAnswers.h"
 #include "support/FakeHttpServer.h"
 #include "support/HandClock.h"
+#include "support/HeldLargeDecode.h"
 #include "support/HostilePictures.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -33,6 +36,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -364,9 +368,10 @@ TEST_F(ResultsGrid, AChangeOfTheShownGroupsShowsTheGridFromItsStart)
 
 // What the grid and the preview pane show of each picture, through the
 // screen: a re-exported photo (progressive, colours at full resolution), a
-// camera's largest picture and a PNG saved as .jpg show; a damaged picture,
-// one refused for a bound and a drawing saved as .png show their type's icon
-// in both, never the placeholder of a picture on its way.
+// camera's largest picture, a PNG saved as .jpg and a JPEG cut short half way
+// show; a damaged picture, one refused for a bound, a drawing saved as .png
+// and a JPEG cut short before anything of it could be drawn show their type's
+// icon in both, never the placeholder of a picture on its way nor a grey box.
 TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
 {
     QImage drawn(400, 200, QImage::Format_RGB32);
@@ -382,8 +387,16 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
     writeTestFile(folder + "/damaged.jpg", "\xFF\xD8\xFF\xE0 not really a picture");
     writeTestFile(folder + "/scans.jpg", HostilePictures::manyScanJpeg(8192, 8192, 2000));
     writeTestFile(folder + "/drawing.png", HostilePictures::vectorReferringTo("#none").replace("<image", "<rect"));
-    const QStringList shown { "camera.jpg", "hundred.jpg", "download.jpg" };
-    const QStringList typed { "damaged.jpg", "scans.jpg", "drawing.png" };
+    ASSERT_TRUE(
+        CameraPictures::write(folder + "/whole.jpg", { 640, 480, CameraPictures::Chroma::halfBothWays, false, 12 }));
+    const QByteArray whole = readTestFile(folder + "/whole.jpg");
+    const qsizetype scan = whole.indexOf("\xff\xda");
+    ASSERT_GT(scan, 0);
+    // Its headers and the header of its one scan, then nothing.
+    writeTestFile(folder + "/cut.jpg", whole.left(scan + 2 + (quint8(whole[scan + 2]) << 8 | quint8(whole[scan + 3]))));
+    writeTestFile(folder + "/half.jpg", whole.left(whole.size() / 2));
+    const QStringList shown { "camera.jpg", "hundred.jpg", "download.jpg", "half.jpg" };
+    const QStringList typed { "damaged.jpg", "scans.jpg", "drawing.png", "cut.jpg" };
     auto group = std::make_shared<DuplicateGroup>();
     for (const QString& name : shown + typed) {
         auto file = std::make_shared<FileInfoNode>();
@@ -398,13 +411,15 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
     QTest::mouseClick(screen->findChild<QAbstractButton*>("btnThumbnailView"), Qt::LeftButton);
     MyCollectionView* grid = screen->collDuplicates();
     ASSERT_TRUE(QTest::qWaitFor([grid] { return grid->isVisible(); }));
-    ASSERT_EQ(grid->numberOfItemsInSection(0), 6);
+    const int items = int(shown.size() + typed.size());
+    ASSERT_EQ(grid->numberOfItemsInSection(0), items);
+    ASSERT_EQ(grid->indexPathsForVisibleItems().size(), items);
     ThumbnailProvider& pictures = screen->thumbnails();
     const auto fileAt = [&](int item) { return screen->gridModel().fileOf(screen->gridModel().indexOfItem(0, item)); };
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             clock->advance();
-            for (int item = 0; item < 6; ++item) {
+            for (int item = 0; item < items; ++item) {
                 if (!pictures.cached(*fileAt(item)))
                     return false;
             }
@@ -414,7 +429,7 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
 
     const QImage view = grid->viewport()->grab().toImage();
     PreviewPane& preview = screen->previewPane();
-    for (int item = 0; item < 6; ++item) {
+    for (int item = 0; item < items; ++item) {
         const FileInfoNodePtr file = fileAt(item);
         const QString name = *file->fileName;
         const QImage picture = *pictures.cached(*file);
@@ -445,6 +460,139 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
             << name.toStdString();
         EXPECT_EQ(preview.previewForFiles()->hasIcon(), typeShown) << name.toStdString();
     }
+}
+
+// A group of pictures, all in the first group of the grid, in the order given.
+DuplicateGroupPtr pictureGroup(const QStringList& paths)
+{
+    auto group = std::make_shared<DuplicateGroup>();
+    for (const QString& path : paths) {
+        auto file = std::make_shared<FileInfoNode>();
+        file->fileName = QFileInfo(path).fileName();
+        file->filePath = path;
+        file->fileSize = 1000;
+        file->fileCategory = Cat::Pic;
+        addFileToGroup(group, file);
+    }
+    return group;
+}
+
+// The smallest progressive JPEG of a camera whose decoder's buffer is over
+// the bound of the pictures decoded side by side: it waits for its turn.
+QByteArray largeProgressiveJpeg(const QString& folder)
+{
+    const QString path = folder + "/large.jpg";
+    EXPECT_TRUE(CameraPictures::write(path, { 4000, 3000, CameraPictures::Chroma::full, true }));
+    return readTestFile(path);
+}
+
+int logLinesHolding(const QString& text)
+{
+    return int(readTestFile(AppPaths::logFile()).count(text.toUtf8()));
+}
+
+// Fifty large progressive JPEGs come first in the grid and five small PNGs
+// after them, while another decode holds the turn of large pictures: the
+// PNGs show, every large picture still waiting.
+TEST_F(ResultsGrid, SmallPicturesShowWhileLargeOnesWaitForTheirTurn)
+{
+    const QString folder = home.path();
+    const QByteArray large = largeProgressiveJpeg(folder);
+    HeldLargeDecode held(large);
+    ASSERT_TRUE(held.waitUntilHeld(30'000));
+    QStringList larges;
+    for (int n = 0; n < 50; ++n) {
+        larges << folder + QStringLiteral("/large%1.jpg").arg(n, 2, 10, QLatin1Char('0'));
+        writeTestFile(larges.back(), large);
+    }
+    QImage small(400, 300, QImage::Format_RGB32);
+    small.fill(Qt::darkCyan);
+    QStringList smalls;
+    for (int n = 0; n < 5; ++n) {
+        smalls << folder + QStringLiteral("/small%1.png").arg(n);
+        ASSERT_TRUE(small.save(smalls.back()));
+    }
+    screen->loadScanResults({ pictureGroup(larges + smalls) }, 54, ScanSource::thisComputer);
+    screen->resize(1400, 4400);
+    QTest::mouseClick(screen->findChild<QAbstractButton*>("btnThumbnailView"), Qt::LeftButton);
+    MyCollectionView* grid = screen->collDuplicates();
+    ASSERT_TRUE(QTest::qWaitFor([grid] { return grid->isVisible(); }));
+    ASSERT_EQ(grid->indexPathsForVisibleItems().size(), 55);
+    ThumbnailProvider& pictures = screen->thumbnails();
+    const auto cached = [&](const QString& path) {
+        FileInfoNode file;
+        file.filePath = path;
+        return pictures.cached(file);
+    };
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            clock->advance();
+            return std::ranges::all_of(smalls, [&](const QString& path) { return cached(path).has_value(); });
+        },
+        20'000));
+    for (const QString& path : smalls)
+        EXPECT_EQ(cached(path)->size(), QSize(194, 146)) << path.toStdString();
+    for (const QString& path : larges)
+        EXPECT_FALSE(cached(path)) << path.toStdString();
+}
+
+// A large picture whose turn did not come (another decode stuck on a read
+// holds it) is shown neither as its type nor as a grey box, in the grid and
+// in the preview pane, and shows in both once the turn is given back. The
+// wait is made short here; the program waits half a minute.
+TEST_F(ResultsGrid, ALargePictureWhoseTurnDidNotComeShowsOnceTheTurnIsGivenBack)
+{
+    ImageProcessingDetail::setLargeDecodeWaitForTests(200);
+    const auto realWait = qScopeGuard([] { ImageProcessingDetail::setLargeDecodeWaitForTests(0); });
+    const QString folder = home.path();
+    const QByteArray large = largeProgressiveJpeg(folder);
+    const QStringList paths { folder + "/first.jpg", folder + "/second.jpg" };
+    for (const QString& path : paths)
+        writeTestFile(path, large);
+    auto held = std::make_unique<HeldLargeDecode>(large);
+    ASSERT_TRUE(held->waitUntilHeld(30'000));
+
+    screen->loadScanResults({ pictureGroup(paths) }, 1, ScanSource::thisComputer);
+    screen->resize(1400, 900);
+    QTest::mouseClick(screen->findChild<QAbstractButton*>("btnThumbnailView"), Qt::LeftButton);
+    MyCollectionView* grid = screen->collDuplicates();
+    ASSERT_TRUE(QTest::qWaitFor([grid] { return grid->isVisible(); }));
+    ThumbnailProvider& pictures = screen->thumbnails();
+    const QString waited = QStringLiteral("another large picture was still decoding");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            clock->advance();
+            return logLinesHolding(waited) >= 2 && pictures.pendingCount() == 0;
+        },
+        20'000));
+    const auto fileAt = [&](int item) { return screen->gridModel().fileOf(screen->gridModel().indexOfItem(0, item)); };
+    for (int item = 0; item < 2; ++item)
+        EXPECT_FALSE(pictures.cached(*fileAt(item))) << item;
+
+    const QRect frame = grid->itemFrame({ 0, 0 });
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(frame.center().x(), frame.bottom() - 30));
+    PreviewPane& preview = screen->previewPane();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            clock->advance();
+            return preview.previewPath() == paths[0] && logLinesHolding(waited) >= 3;
+        },
+        20'000));
+    QTest::qWait(50);
+    EXPECT_FALSE(preview.previewForFiles()->hasIcon());
+    EXPECT_TRUE(preview.previewForFiles()->image().isNull());
+
+    held.reset();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            clock->advance();
+            return pictures.cached(*fileAt(0)) && pictures.cached(*fileAt(1))
+                && !preview.previewForFiles()->image().isNull();
+        },
+        30'000));
+    for (int item = 0; item < 2; ++item)
+        EXPECT_EQ(pictures.cached(*fileAt(item))->size(), QSize(194, 146)) << item;
+    EXPECT_FALSE(preview.previewForFiles()->hasIcon());
 }
 
 TEST(Thumbnails, CorruptPicturesAndOtherFilesShowTheirTypeAndStaleAnswersAreDropped)

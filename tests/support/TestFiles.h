@@ -9,6 +9,9 @@
 // cannot.
 void writeTestFile(const QString& path, const QByteArray& bytes);
 
+// The bytes of the file at path; fails the test when it cannot be read.
+QByteArray readTestFile(const QString& path);
+
 // Makes a FIFO at path; fails the test when it cannot.
 void makeTestFifo(const QString& path);
 
