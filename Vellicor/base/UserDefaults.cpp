@@ -20,7 +20,6 @@
 
 namespace {
 
-
 UserDefaults::SaveFault faultOf(int error)
 {
     switch (error) {

@@ -69,12 +69,16 @@ std::optional<uid_t> otherOwner(int parent, const char* name, uid_t uid)
 }
 
 // Why the trash folder at trash cannot be used when path, the folder itself
-// or its files or info folder, belongs to owner: what a program run with the
-// administrator's rights leaves behind, and how to give it back.
+// or its files or info folder, belongs to owner. Root's is what a program run
+// with the administrator's rights leaves behind, and what it holds is root's
+// too: how to give it back is told. Another user's may hold what they placed
+// there to be given to the user with it, so no command is offered.
 QString givenAway(const QString& path, uid_t owner, const QString& trash, uid_t uid)
 {
-    return QStringLiteral("%1 belongs to another user (%2); make it yours again with: sudo chown -R %3: %4")
-        .arg(path, userName(owner), userName(uid), shellWord(trash));
+    const QString whose = QStringLiteral("%1 belongs to another user (%2)").arg(path, userName(owner));
+    if (owner != 0)
+        return whose;
+    return QStringLiteral("%1; make it yours again with: sudo chown -R %2: %3").arg(whose, userName(uid), shellWord(trash));
 }
 
 // The folder name in the folder open at parent, made (0700) when missing,

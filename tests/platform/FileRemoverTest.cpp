@@ -457,5 +457,19 @@ TEST(FileRemover, AHomeTrashAnotherUserTookRefusesOnlyTheHomeVolumesFilesAndSays
                            "be made in it")
                 .arg(home.dataHome()));
         EXPECT_TRUE(QFileInfo::exists(next));
+
+        // A trash that a user other than root owns may hold what they put
+        // there: no command gives it to the user with its contents.
+        ASSERT_EQ(::chown(QFile::encodeName(home.dataHome()).constData(), otherUser, otherUser), 0);
+        ASSERT_TRUE(QDir().mkpath(trash));
+        ASSERT_EQ(::chown(QFile::encodeName(trash).constData(), 65533, 65533), 0);
+        const auto anotherUsers = trashAsOtherUser({ next });
+        ASSERT_TRUE(anotherUsers && anotherUsers->size() == 1u);
+        const QString whose = (*anotherUsers)[0].error;
+        EXPECT_TRUE(whose.startsWith(
+            QStringLiteral("its volume has no usable trash: %1 belongs to another user (").arg(trash)))
+            << whose.toStdString();
+        EXPECT_TRUE(whose.endsWith(QLatin1Char(')'))) << whose.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(next));
     }
 }
