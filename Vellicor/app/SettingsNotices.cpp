@@ -33,7 +33,11 @@ AlertRequest SettingsNotices::readProblemAlert(const SettingsReadProblem& proble
         detail = formatText(localizedText("ID_SETTINGS_NOT_READ_KEPT"), { problem.path, problem.reason });
         break;
     case Kind::tooLarge:
-        detail = formatText(localizedText("ID_SETTINGS_TOO_LARGE"), { problem.path });
+        detail = problem.keptAt.isEmpty()
+            ? formatText(localizedText("ID_SETTINGS_TOO_LARGE"), { problem.path })
+            : formatText(localizedText("ID_SETTINGS_TOO_LARGE_SET_ASIDE"),
+                  { QLocale().toString(problem.reason.toLongLong()), QLocale().toString(UserDefaults::largestReadFile),
+                      problem.keptAt });
         break;
     case Kind::valuesReset: {
         const QString keys = problem.keys.join(QStringLiteral(", "));

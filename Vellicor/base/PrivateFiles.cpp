@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -238,6 +239,21 @@ SmallFile readSmallFile(const QString& path, qint64 bound)
     return file;
 }
 
+namespace {
+
+// The new file of a replacement is path with this and a tag: 48 random bits
+// in base 36, one to ten of [0-9a-z].
+constexpr QLatin1StringView replacementMark(".saving-");
+constexpr qsizetype longestReplacementTag = 10;
+
+bool isReplacementTag(QByteArrayView tag)
+{
+    return !tag.isEmpty() && tag.size() <= longestReplacementTag
+        && std::all_of(tag.begin(), tag.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
+}
+
+} // namespace
+
 int replaceFileWhole(const QString& path, const QByteArray& bytes)
 {
     // A name nobody else uses: another writer that went on without the lock
@@ -245,7 +261,7 @@ int replaceFileWhole(const QString& path, const QByteArray& bytes)
     QString temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        temporary = path + QStringLiteral(".saving-")
+        temporary = path + replacementMark
             + QString::number(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 36);
         fd = openOwnFileForWriting(temporary, O_CREAT | O_EXCL);
         if (fd < 0 && (errno != EEXIST || attempt == 16))
@@ -277,6 +293,38 @@ int replaceFileWhole(const QString& path, const QByteArray& bytes)
     if (::rename(name.constData(), QFile::encodeName(path).constData()) != 0)
         return fail(errno);
     return 0;
+}
+
+int removeLeftoverReplacements(const QString& path)
+{
+    const QFileInfo target(path);
+    const QByteArray prefix = QFile::encodeName(target.fileName() + replacementMark);
+    const int folder = ::open(QFile::encodeName(target.path()).constData(),
+        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return 0;
+    // The listing from a descriptor of its own; the folder's stays for the
+    // looks and removals.
+    const int copy = ::dup(folder);
+    DIR* listing = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!listing && copy >= 0)
+        ::close(copy);
+    int removed = 0;
+    while (const dirent* entry = listing ? ::readdir(listing) : nullptr) {
+        const QByteArrayView name(entry->d_name);
+        if (!name.startsWith(prefix) || !isReplacementTag(name.sliced(prefix.size())))
+            continue;
+        struct stat info { };
+        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)
+            || info.st_uid != ::geteuid() || info.st_nlink != 1)
+            continue;
+        if (::unlinkat(folder, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    if (listing)
+        ::closedir(listing);
+    ::close(folder);
+    return removed;
 }
 
 } // namespace PrivateFiles

@@ -90,6 +90,14 @@ SmallFile readSmallFile(const QString& path, qint64 bound);
 // that failed (the new file is then removed).
 int replaceFileWhole(const QString& path, const QByteArray& bytes);
 
+// Removes the new files that replaceFileWhole left beside path when its run
+// ended before the rename (killed, or the machine stopped): only names it
+// gives them, in path's own folder, and only regular files of the user's own
+// with no other name, never a link or a folder. Call it only while no writer
+// of path can be in the middle of a replacement (under the writers' lock).
+// How many were removed.
+int removeLeftoverReplacements(const QString& path);
+
 } // namespace PrivateFiles
 
 // The folders refused this run, for the user to be told: each once, in the

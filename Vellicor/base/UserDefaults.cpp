@@ -13,15 +13,12 @@
 #include <QLockFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <utility>
 
 namespace {
-
-// A settings file larger than UserDefaults::largestFile is not read into
-// memory; it is kept as it is rather than set aside, since it may well parse.
-// The store never writes one (an earlier version could).
-constexpr qint64 largestReadableFile = UserDefaults::largestFile;
 
 UserDefaults::SaveFault faultOf(int error)
 {
@@ -38,15 +35,29 @@ UserDefaults::SaveFault faultOf(int error)
     }
 }
 
-// A free name beside path for a copy of a file that could not be read.
-QString asideName(const QString& path)
+// A free name beside path for a file that could not be read: path, why
+// (".damaged", ".too-large") and when.
+QString asideName(const QString& path, QLatin1StringView why)
 {
-    const QString stem = path + QStringLiteral(".damaged-")
+    const QString stem = path + why + QLatin1Char('-')
         + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString candidate = stem;
     for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
         candidate = stem + QLatin1Char('-') + QString::number(n);
     return candidate;
+}
+
+// Moves the file at path to aside, in the same folder, never over anything
+// there and never by a copy: a file of half a gigabyte moves as fast as a
+// small one. Whether it moved.
+bool moveAside(const QString& path, const QString& aside)
+{
+    const QByteArray from = QFile::encodeName(path);
+    const QByteArray to = QFile::encodeName(aside);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    // A file system that cannot promise it: the name was free a moment ago.
+    return errno == EINVAL && ::rename(from.constData(), to.constData()) == 0;
 }
 
 QByteArray digestOf(const QByteArray& bytes)
@@ -58,7 +69,7 @@ QByteArray digestOf(const QByteArray& bytes)
 // equals when it cannot be read.
 QByteArray currentDigest(const QString& path)
 {
-    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(path, largestReadableFile);
+    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(path, UserDefaults::largestReadFile);
     if (file.outcome == PrivateFiles::SmallFile::Outcome::missing)
         return QByteArray();
     if (file.outcome != PrivateFiles::SmallFile::Outcome::read)
@@ -86,6 +97,20 @@ UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
     }
     readFileLocked(stored_);
     startProblem_ = lastReadProblem_;
+    if (!fault)
+        removeLeftoversLocked();
+}
+
+void UserDefaults::removeLeftoversLocked()
+{
+    // A save holds the lock from its start to its rename, so what is there
+    // while the lock is held no writer is still making. Held by another
+    // instance: its leftovers wait for the next start.
+    QLockFile lock(filePath() + QStringLiteral(".lock"));
+    if (!lock.tryLock(0))
+        return;
+    if (const int removed = PrivateFiles::removeLeftoverReplacements(filePath()))
+        Log::print("Settings: removed", removed, "temporary files of saves that were cut short.");
 }
 
 std::optional<SettingsReadProblem> UserDefaults::readProblemAtStart() const
@@ -114,16 +139,24 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     // Never through a link, never a pipe or a device, never more than the
     // bound: whatever is in the file's place, the start goes on.
     using Outcome = PrivateFiles::SmallFile::Outcome;
-    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(path, largestReadableFile);
+    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(path, UserDefaults::largestReadFile);
     if (file.outcome == Outcome::missing)
         return true;
 
     if (file.outcome == Outcome::tooLarge) {
-        keepFileUntouched_ = true;
-        Log::print("Settings file", path, "is too large to read (", file.size,
-            "bytes); starting on the default settings without saving changes.");
-        lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::tooLarge, path, {},
-            QStringLiteral("%1 bytes").arg(file.size), {} };
+        // Unread, and set aside so that the next save can work; never lost.
+        const QString aside = asideName(path, QLatin1StringView(".too-large"));
+        const QString size = QString::number(file.size);
+        if (moveAside(path, aside)) {
+            Log::print("Settings file", path, "is too large to read (", file.size, "bytes, more than",
+                largestReadFile, "); moved to", aside, "and starting on the default settings.");
+            lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::tooLarge, path, aside, size, {} };
+        } else {
+            keepFileUntouched_ = true;
+            Log::print("Settings file", path, "is too large to read (", file.size,
+                "bytes) nor could it be moved aside; starting on the default settings without saving changes.");
+            lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::tooLarge, path, {}, size, {} };
+        }
         return false;
     }
 
@@ -148,8 +181,8 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     }
 
     if (!problem.isEmpty()) {
-        const QString aside = asideName(path);
-        if (QFile::rename(path, aside)) {
+        const QString aside = asideName(path, QLatin1StringView(".damaged"));
+        if (moveAside(path, aside)) {
             fileDigest_.clear();
             Log::print("Settings file", path, "could not be read (" + problem + "); moved to", aside,
                 "and starting on the default settings.");
@@ -173,7 +206,7 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     }
     if (!skipped.isEmpty()) {
         // The next save drops these entries, so the original is kept first.
-        const QString aside = asideName(path);
+        const QString aside = asideName(path, QLatin1StringView(".damaged"));
         const bool copied = QFile::copy(path, aside);
         if (copied) {
             Log::print("Settings file", path, "holds unreadable values for", skipped,

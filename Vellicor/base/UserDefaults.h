@@ -29,7 +29,9 @@ struct SettingsReadProblem {
         // was copied to keptAt first, or, with keptAt empty, could not be
         // and nothing is saved this run.
         valuesReset,
-        // Too large to read: every setting reset, nothing saved this run.
+        // Past UserDefaults::largestReadFile (reason: its size in bytes): it
+        // was moved to keptAt unread and every setting reset; or, with keptAt
+        // empty, it could not be moved and nothing is saved this run.
         tooLarge,
     };
     Kind kind = Kind::setAside;
@@ -59,11 +61,19 @@ struct SettingsReadProblem {
 class UserDefaults : public QObject {
     Q_OBJECT
 public:
-    // The largest settings file the store reads, and so the largest it
-    // writes: whatever it saves, it reads back at the next start. A record of
-    // the scan history takes about 130 bytes of it, a folder entry about 100
-    // and its path. A parsed file takes some twenty times its size in memory.
+    // The largest settings file the store writes. A record of the scan
+    // history takes about 126 bytes of it, a folder entry about 100 and its
+    // path.
     static constexpr qint64 largestFile = qint64(8) * 1024 * 1024;
+    // The largest it reads, well past what it writes: an earlier version
+    // wrote the history past largestFile, and such a file is read whole (the
+    // next save writes it back within largestFile). 32 MiB is some 260,000
+    // records of scans and clean-ups, more than decades of daily use make.
+    // Parsing takes for a moment up to 26 times a file's size (a file of
+    // nothing but the smallest values; a history about 15 times), so no file
+    // makes the start take more than about 850 MB; a file past this bound is
+    // set aside unread.
+    static constexpr qint64 largestReadFile = qint64(32) * 1024 * 1024;
 
     // Why a save failed, for the user to be told what to do.
     enum class SaveFault {
@@ -81,12 +91,14 @@ public:
     Q_ENUM(SaveFault)
 
     // A store over settingsFolder/settings.json. Reads the file if there is
-    // one; creates nothing until the first write. A file that does not parse
-    // is moved aside and logged, and the store starts on the registered
-    // defaults; a file that parses is never set aside. A file too large to
-    // read is kept as it is and nothing is saved this run; a folder that is
-    // not the user's own is neither read nor written (it is told as every
-    // refused folder is, through FolderRefusals).
+    // one; creates nothing until the first write. A file that does not parse,
+    // or is past largestReadFile, is moved aside and logged, and the store
+    // starts on the registered defaults; a file that parses within the bound
+    // is never set aside. A file that cannot be moved aside is kept as it is
+    // and nothing is saved this run. A folder that is not the user's own is
+    // neither read nor written (it is told as every refused folder is,
+    // through FolderRefusals). Temporary files that a save cut short left in
+    // the folder are removed, while no other writer holds the lock.
     explicit UserDefaults(const QString& settingsFolder, QObject* parent = nullptr);
 
     // The application's store in AppPaths::settingsFolder(), created on first
@@ -176,6 +188,9 @@ private:
     // setting it aside (or keeping it untouched when that fails).
     bool readFileLocked(QVariantMap& values);
     void mergeFileChangesLocked();
+    // Removes what saves cut short left in the folder, when no other writer
+    // holds the lock.
+    void removeLeftoversLocked();
     // Sets unsaved_ and saveFailure_ on failure; the caller emits saveFailed
     // after unlocking when saveFailure_ was taken.
     // change, when given, runs once on stored_ after the file's changes were

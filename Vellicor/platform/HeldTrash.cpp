@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,47 @@ std::optional<QString> ownFolderFault(int fd, const QString& path, uid_t uid)
     return std::nullopt;
 }
 
+// The name of the user uid, or the number where it has none.
+QString userName(uid_t uid)
+{
+    struct passwd entry { };
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QString::number(uid);
+}
+
+// path as one word of a shell's command line.
+QString shellWord(const QString& path)
+{
+    QString quoted = path;
+    return QLatin1Char('\'') + quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''")) + QLatin1Char('\'');
+}
+
+// The owner of the folder name in the folder open at parent, when it is a
+// folder of another user than uid; none otherwise.
+std::optional<uid_t> otherOwner(int parent, const char* name, uid_t uid)
+{
+    struct stat status { };
+    if (::fstatat(parent, name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(status.st_mode) || status.st_uid == uid)
+        return std::nullopt;
+    return status.st_uid;
+}
+
+// Why the trash folder at trash cannot be used when path, the folder itself
+// or its files or info folder, belongs to owner. Root's is what a program run
+// with the administrator's rights leaves behind, and what it holds is root's
+// too: how to give it back is told. Another user's may hold what they placed
+// there to be given to the user with it, so no command is offered.
+QString givenAway(const QString& path, uid_t owner, const QString& trash, uid_t uid)
+{
+    const QString whose = QStringLiteral("%1 belongs to another user (%2)").arg(path, userName(owner));
+    if (owner != 0)
+        return whose;
+    return QStringLiteral("%1; make it yours again with: sudo chown -R %2: %3").arg(whose, userName(uid), shellWord(trash));
+}
+
 // The folder name in the folder open at parent, made (0700) when missing,
 // opened without following a link; a folder of uid's own that others may
 // enter is narrowed to uid alone. Not open, with errno set, when it cannot
@@ -66,23 +108,33 @@ FileDescriptor openNarrowed(int parent, const char* name, const QString& path, u
 TrashFolder heldTrashIn(int parent, const QByteArray& name, const QString& path, uid_t uid)
 {
     FileDescriptor folder = openNarrowed(parent, name.constData(), path, uid);
+    const int error = errno;
+    // Another user's, whether it let the user in or not: the true reason.
+    if (const auto owner = otherOwner(parent, name.constData(), uid))
+        return { {}, givenAway(path, *owner, path, uid), {} };
     if (!folder.isOpen()) {
         return { {},
-            errno == ELOOP ? QStringLiteral("%1 is a symbolic link").arg(path)
-                           : QStringLiteral("%1: %2").arg(path, errnoText(errno)),
+            error == ELOOP ? QStringLiteral("%1 is a symbolic link").arg(path)
+                           : QStringLiteral("%1: %2").arg(path, errnoText(error)),
             {} };
     }
     if (const auto fault = ownFolderFault(folder.get(), path, uid))
         return { {}, *fault, {} };
+    // The folder stays open, held by the trash made of it below.
+    const int opened = folder.get();
+    const auto partFault = [&](const char* part, int partError) {
+        if (const auto owner = otherOwner(opened, part, uid))
+            return givenAway(path + QLatin1Char('/') + QLatin1String(part), *owner, path, uid);
+        return TrashDetail::partFault(path, part, partError);
+    };
     for (const char* part : { "files", "info" }) {
-        const QString partPath = QStringLiteral("%1/%2").arg(path, QLatin1String(part));
-        if (!openNarrowed(folder.get(), part, partPath, uid).isOpen())
-            return { {}, QStringLiteral("%1: %2").arg(partPath, errnoText(errno)), {} };
+        if (!openNarrowed(opened, part, path + QLatin1Char('/') + QLatin1String(part), uid).isOpen())
+            return { {}, partFault(part, errno), {} };
     }
     auto held = std::make_shared<const HeldTrash>(path, uid, std::move(folder));
     for (const char* part : { "files", "info" }) {
         if (!held->openPart(part).isOpen())
-            return { {}, TrashDetail::partFault(path, part, errno), {} };
+            return { {}, partFault(part, errno), {} };
     }
     return { path, {}, std::move(held) };
 }
@@ -106,15 +158,33 @@ QString partFault(const QString& path, const char* part, int error)
     }
 }
 
-TrashFolder homeTrashFolder()
+QString homeTrashPath()
 {
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dataHome.isEmpty() || QFileInfo(dataHome).isRelative() || !QDir().mkpath(dataHome))
+    if (dataHome.isEmpty() || QFileInfo(dataHome).isRelative())
+        return QString();
+    return dataHome + QStringLiteral("/Trash");
+}
+
+TrashFolder homeTrashFolder()
+{
+    const QString trash = homeTrashPath();
+    const QString dataHome = QFileInfo(trash).path();
+    if (trash.isEmpty() || !QDir().mkpath(dataHome))
         return { {}, QStringLiteral("the data folder cannot be made"), {} };
     const FileDescriptor parent(::open(QFile::encodeName(dataHome).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!parent.isOpen())
         return { {}, QStringLiteral("%1: %2").arg(dataHome, errnoText(errno)), {} };
-    return heldTrashIn(parent.get(), QByteArrayLiteral("Trash"), dataHome + QStringLiteral("/Trash"), ::getuid());
+    TrashFolder folder = heldTrashIn(parent.get(), QByteArrayLiteral("Trash"), trash, ::getuid());
+    // Missing, in a data folder that another user took: nothing to give
+    // back but that folder, which holds much more than the trash.
+    struct stat status { };
+    if (!folder.error.isEmpty() && ::fstatat(parent.get(), "Trash", &status, AT_SYMLINK_NOFOLLOW) != 0
+        && errno == ENOENT && ::fstat(parent.get(), &status) == 0 && status.st_uid != ::getuid()) {
+        folder.error = QStringLiteral("%1 belongs to another user (%2), so the trash cannot be made in it")
+                           .arg(dataHome, userName(status.st_uid));
+    }
+    return folder;
 }
 
 TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)

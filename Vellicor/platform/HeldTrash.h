@@ -64,7 +64,14 @@ struct TrashFolder {
 
 namespace TrashDetail {
 
-// The home trash, $XDG_DATA_HOME/Trash, made when missing, and held.
+// Where the home trash is, $XDG_DATA_HOME/Trash, whether it is there and
+// usable or not; empty when there is no data folder to hold it.
+QString homeTrashPath();
+
+// The home trash, made when missing, and held. One another user owns, or
+// whose files or info folder another user owns, is refused saying so; when
+// that user is root (a program run with the administrator's rights made it),
+// saying how to give it back too.
 TrashFolder homeTrashFolder();
 
 // The trash of a volume other than the home volume, whose top folder is

@@ -5,6 +5,7 @@
 #include "platform/HeldFile.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -45,6 +46,20 @@ std::optional<std::pair<quint64, quint64>> mountOf(int folder, const QByteArray&
 std::optional<std::pair<quint64, quint64>> mountOf(const QString& path)
 {
     return mountOf(AT_FDCWD, QFile::encodeName(path));
+}
+
+// The mount of path, or of the nearest folder above it that is there: where
+// a folder still to be made would be. None for a relative or empty path.
+std::optional<std::pair<quint64, quint64>> mountOfNearest(const QString& path)
+{
+    if (!path.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    for (QString place = QDir::cleanPath(path);; place = QFileInfo(place).path()) {
+        if (const auto mount = mountOf(place))
+            return mount;
+        if (place == QStringLiteral("/"))
+            return std::nullopt;
+    }
 }
 
 // The name of the attempt-th try (from 0) for a file named name: the name
@@ -343,8 +358,14 @@ TrashFolder TrashCan::folderFor(const Mount& mount, const QString& path)
     const std::lock_guard guard(lock_);
     if (const auto known = folders_.find(mount); known != folders_.end())
         return known->second;
-    TrashFolder folder = TrashDetail::homeTrashFolder();
-    if (folder.error.isEmpty() && mountOf(folder.path) != mount) {
+    // The home trash serves the files of its own mount and no other: where
+    // it cannot be used (another user's, after a program ran with the
+    // administrator's rights), those files are refused with its reason,
+    // and every other volume still has a trash of its own.
+    TrashFolder folder;
+    if (mountOfNearest(TrashDetail::homeTrashPath()) == mount) {
+        folder = TrashDetail::homeTrashFolder();
+    } else {
         // The top folder of the file's mount: the last folder up the real
         // path that is still on it.
         QString top = QFileInfo(QFileInfo(path).path()).canonicalFilePath();

@@ -1,12 +1,14 @@
 // The settings the program writes, it reads back: a scan list past its bound
 // is refused where the user adds to it, and told; what was stored stays.
 #include "app/AppComposition.h"
+#include "base/SettingsFileBytes.h"
 #include "base/UserDefaults.h"
 #include "controls/DragDropBox.h"
 #include "core/AppStartup.h"
 #include "core/SettingsSchema.h"
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
+#include "support/LongScanHistory.h"
 #include "support/PanelChooser.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -16,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMimeData>
 #include <QUrl>
@@ -103,4 +106,84 @@ TEST(SettingsBoundsRoad, AScanListPastItsBoundIsRefusedWhereverItIsAddedAndTheSt
     EXPECT_EQ(sources.scanList(ScanSource::thisComputer).size(), 10000u);
     EXPECT_EQ(UserDefaults(settings).arrayValue(QLatin1String(SettingsKey::savedPaths))->size(), 10000);
     setAlertPresenter(nullptr);
+}
+
+namespace {
+
+// The program started on the settings in folder as a start does, its alerts
+// recorded from the first.
+struct StartedProgram {
+    StartedProgram(const QString& folder, const std::shared_ptr<RecordingAlerts>& alerts)
+        : defaults(folder)
+    {
+        startApplicationCore(defaults);
+        program = std::make_unique<AppComposition>(defaults);
+        program->launch();
+        setAlertPresenter(alerts);
+        QCoreApplication::processEvents();
+    }
+    ~StartedProgram() { setAlertPresenter(nullptr); }
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    UserDefaults defaults;
+    std::unique_ptr<AppComposition> program;
+};
+
+} // namespace
+
+// A user of an earlier version, which let the scan history grow past what
+// the settings file holds now: the program starts with everything they set,
+// without a word, and writes the file back within its bound. A file past
+// what is read at all is set aside, told with where it was kept, and the
+// settings are saved again from then on.
+TEST(SettingsBoundsRoad, ASettingsFileAnEarlierVersionGrewPastTheBoundStartsWholeAndOneFarPastIsSetAsideAndTold)
+{
+    TempHome home;
+    const QString settings = home.configHome() + QStringLiteral("/Vellicor");
+    const QString originals = home.path() + QStringLiteral("/Pictures/Originals");
+    QDir().mkpath(originals);
+    constexpr int records = 97000;
+    const QVariantMap values { { QLatin1String(SettingsKey::protectedFolders), QVariantList { makeFolderEntry(originals) } },
+        { QLatin1String(SettingsKey::lastScanStatus), numberedScanHistory(records) } };
+    QDir().mkpath(settings);
+    QFile file(settings + QStringLiteral("/settings.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(SettingsFileBytes().bytes(values));
+    file.close();
+    ASSERT_GT(file.size(), qint64(12) << 20);
+
+    auto alerts = std::make_shared<RecordingAlerts>();
+    {
+        const StartedProgram started(settings, alerts);
+        EXPECT_TRUE(alerts->shown.empty()) << alerts->messages().join(QLatin1Char(',')).toStdString();
+        const auto& protect = started.program->home().lists().sources.protectList(ScanSource::thisComputer);
+        ASSERT_EQ(protect.size(), 1u);
+        EXPECT_EQ(protect[0]->filePath, originals);
+        EXPECT_LE(QFileInfo(file.fileName()).size(), UserDefaults::largestFile);
+    }
+    const HistoryAtNextStart next = historyAtNextStart(settings);
+    EXPECT_TRUE(next.readWhole);
+    ASSERT_FALSE(next.records.isEmpty());
+    EXPECT_EQ(duplicatesOf(next.records.first()), records - next.records.size());
+    EXPECT_EQ(duplicatesOf(next.records.last()), records - 1);
+
+    // Far past what is read: set aside whole, and told.
+    ASSERT_TRUE(file.resize(UserDefaults::largestReadFile + 1));
+    {
+        const StartedProgram started(settings, alerts);
+        ASSERT_EQ(alerts->messages(), QStringList { QStringLiteral("Your settings could not be read.") });
+        const QString keptAt = started.defaults.readProblemAtStart().value_or(SettingsReadProblem {}).keptAt;
+        EXPECT_EQ(alerts->shown[0].informativeText,
+            QStringLiteral("The settings file was too large to read (%1 bytes, more than the %2 bytes that are "
+                           "read). Protected folders, exclusions and lists were reset to their defaults. The file "
+                           "was kept as %3.")
+                .arg(QLocale().toString(UserDefaults::largestReadFile + 1),
+                    QLocale().toString(UserDefaults::largestReadFile), keptAt));
+        EXPECT_EQ(QFileInfo(keptAt).size(), UserDefaults::largestReadFile + 1);
+        EXPECT_TRUE(started.program->home().lists().sources.protectList(ScanSource::thisComputer).empty());
+    }
+    const UserDefaults restarted(settings);
+    EXPECT_FALSE(restarted.readProblemAtStart());
+    EXPECT_EQ(restarted.boolValue(QLatin1String(SettingsKey::isFirstLaunchDone)), true);
 }

@@ -1,6 +1,7 @@
 #include "base/UserDefaults.h"
 #include "base/AppPaths.h"
 #include "base/PrivateFiles.h"
+#include "base/SettingsFileBytes.h"
 #include "support/MemoryBound.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QPoint>
 #include <QSignalSpy>
 #include <QThread>
@@ -21,6 +23,8 @@
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <limits>
 #include <vector>
@@ -377,27 +381,32 @@ TEST_F(UserDefaultsTest, AFailedSaveIsReportedOncePerRunOfFailures)
 }
 
 // Files too large to be settings, within the old bound of half a gigabyte and
-// beyond it, sparse or a real history far past what any user has: the start
-// tells and goes on the defaults at once, reads none of them into memory, and
-// keeps each file as it is.
-TEST_F(UserDefaultsTest, AFileTooLargeToBeSettingsIsToldAndKeptWithoutBeingRead)
+// beyond it, sparse or an array far past what any user has: the start tells
+// and goes on the defaults at once, reads none of them into memory, sets each
+// aside whole beside the settings, and the next save works.
+TEST_F(UserDefaultsTest, AFileTooLargeToBeSettingsIsSetAsideUnreadAndTheNextSaveWorks)
 {
-    for (const qint64 sparse : { qint64(499) * 1000 * 1000, qint64(600) * 1000 * 1000, qint64(0) }) {
+    const qint64 pastTheBound = UserDefaults::largestReadFile + 1;
+    for (const qint64 sparse : { qint64(499) * 1000 * 1000, qint64(600) * 1000 * 1000, pastTheBound, qint64(0) }) {
         SCOPED_TRACE(sparse);
+        QDir(folder).removeRecursively();
         if (sparse > 0) {
             writeSettingsFile({});
             QFile(settingsFile()).resize(sparse);
         } else {
-            writeSettingsFile(R"({"history":{"array":[)" + QByteArray(R"({"integer":"1"},)").repeated(1100000)
+            const qint64 count = UserDefaults::largestReadFile / 16 + 1;
+            writeSettingsFile(R"({"history":{"array":[)" + QByteArray(R"({"integer":"1"},)").repeated(count)
                 + R"({"integer":"1"}]}})");
         }
         const qint64 size = QFileInfo(settingsFile()).size();
+        ASSERT_GT(size, UserDefaults::largestReadFile);
+        const QByteArray head = contentsOf(settingsFile()).left(64);
         const bool peakKnown = resetPeakMemory();
         const qint64 before = statusBytes("VmRSS");
         const auto problem = runWithWatchdog([at = folder] {
             UserDefaults store(at);
             EXPECT_FALSE(store.object(QStringLiteral("history")).isValid());
-            EXPECT_FALSE(store.setValue(QStringLiteral("key"), 1));
+            EXPECT_TRUE(store.setValue(QStringLiteral("key"), 1));
             return store.readProblemAtStart();
         });
         if (peakKnown) {
@@ -405,9 +414,34 @@ TEST_F(UserDefaultsTest, AFileTooLargeToBeSettingsIsToldAndKeptWithoutBeingRead)
         }
         ASSERT_TRUE(problem && *problem);
         EXPECT_EQ((*problem)->kind, SettingsReadProblem::Kind::tooLarge);
-        EXPECT_EQ(QFileInfo(settingsFile()).size(), size);
-        EXPECT_EQ(filesInFolder(), QStringList { "settings.json" });
+        EXPECT_EQ((*problem)->reason, QString::number(size));
+        const QStringList aside = QDir(folder).entryList({ QStringLiteral("settings.json.too-large-*") }, QDir::Files);
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ((*problem)->keptAt, folder + QLatin1Char('/') + aside.first());
+        EXPECT_EQ(QFileInfo((*problem)->keptAt).size(), size);
+        EXPECT_EQ(contentsOf((*problem)->keptAt).left(64), head);
+        EXPECT_EQ(filesInFolder(), (QStringList { QStringLiteral("settings.json"), aside.first() }));
+        EXPECT_EQ(UserDefaults(folder).integerValue(QStringLiteral("key")), 1);
     }
+}
+
+// One that cannot be moved aside stays as it is, unread, and nothing is saved
+// over it.
+TEST_F(UserDefaultsTest, AFileTooLargeToReadThatCannotBeMovedIsKeptAndNothingIsSaved)
+{
+    writeSettingsFile({});
+    QFile(settingsFile()).resize(UserDefaults::largestReadFile + 1);
+    if (!setTestFileImmutable(settingsFile(), true))
+        GTEST_SKIP() << "this user or file system cannot make a file immutable";
+    UserDefaults store(folder);
+    const bool saved = store.setValue(QStringLiteral("key"), 1);
+    setTestFileImmutable(settingsFile(), false);
+    const auto problem = store.readProblemAtStart();
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->kind, SettingsReadProblem::Kind::tooLarge);
+    EXPECT_TRUE(problem->keptAt.isEmpty());
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(QFileInfo(settingsFile()).size(), UserDefaults::largestReadFile + 1);
 }
 
 // A pipe in the settings file's place never holds the start.
@@ -584,4 +618,160 @@ TEST_F(UserDefaultsTest, AFileSavedAfterManyChangesReadsAsOneWrittenAnew)
     EXPECT_EQ(numberOf(fresh.arrayValue(history)->last()), 66000);
     ASSERT_TRUE(fresh.setValue(QStringLiteral("aa"), 7));
     EXPECT_EQ(contentsOf(settingsFile()), saved);
+}
+
+namespace {
+
+// The values of a user whose scan history grew to about fileBytes, as an
+// earlier version kept them: folder lists and options beside a history
+// without bound.
+QVariantMap valuesOfALongUse(qint64 fileBytes)
+{
+    QVariantList protectedFolders;
+    for (const char* path : { "/home/user/Pictures/Originals", "/home/user/Documents/Tax", "/media/archive" }) {
+        protectedFolders.append(QVariantMap { { QStringLiteral("path"), QString::fromUtf8(path) },
+            { QStringLiteral("state"), qlonglong(1) }, { QStringLiteral("includeSubFolders"), qlonglong(1) } });
+    }
+    QVariantMap values { { QStringLiteral("protectedFolders"), protectedFolders },
+        { QStringLiteral("search_options"), QVariantList { qlonglong(3), qlonglong(5) } },
+        { QStringLiteral("minimumFileSize"), qlonglong(4) } };
+    const qint64 perThousand = SettingsFileBytes().bytes({ { QStringLiteral("h"), historyRecords(1000, 90000) } }).size();
+    values.insert(QStringLiteral("lastScanStatus"), historyRecords(int(fileBytes * 1000 / perThousand)));
+    return values;
+}
+
+} // namespace
+
+// A file an earlier version wrote with its history past the bound the store
+// writes is read whole, every value with it; the next save writes it back
+// within the bound, its oldest records giving way.
+TEST_F(UserDefaultsTest, AFileAnEarlierVersionWrotePastTheWriteBoundIsReadWholeAndSavedBackWithinIt)
+{
+    const QString history = QStringLiteral("lastScanStatus");
+    for (const qint64 size : { qint64(9) << 20, qint64(12) << 20 }) {
+        SCOPED_TRACE(size);
+        QDir(folder).removeRecursively();
+        const QVariantMap values = valuesOfALongUse(size);
+        const qsizetype records = values.value(history).toList().size();
+        // One document of every value, as that version wrote it at every
+        // change.
+        writeSettingsFile(SettingsFileBytes().bytes(values));
+        ASSERT_GT(QFileInfo(settingsFile()).size(), size - 200000);
+        ASSERT_LT(QFileInfo(settingsFile()).size(), size + 200000);
+
+        UserDefaults store(folder);
+        store.setOldestGiveWay(history);
+        EXPECT_FALSE(store.readProblemAtStart());
+        EXPECT_EQ(store.arrayValue(QStringLiteral("protectedFolders")), values.value(QStringLiteral("protectedFolders")));
+        EXPECT_EQ(store.arrayValue(QStringLiteral("search_options")), values.value(QStringLiteral("search_options")));
+        EXPECT_EQ(store.arrayValue(history)->size(), records);
+
+        // The next save, as every start makes one.
+        ASSERT_TRUE(store.setValue(QStringLiteral("isFirstLaunchDone"), true));
+        const qint64 saved = QFileInfo(settingsFile()).size();
+        EXPECT_LE(saved, UserDefaults::largestFile);
+        EXPECT_GT(saved, UserDefaults::largestFile - 200);
+        EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
+
+        UserDefaults restarted(folder);
+        EXPECT_FALSE(restarted.readProblemAtStart());
+        EXPECT_EQ(restarted.arrayValue(QStringLiteral("protectedFolders")),
+            values.value(QStringLiteral("protectedFolders")));
+        EXPECT_EQ(restarted.integerValue(QStringLiteral("minimumFileSize")), 4);
+        const QVariantList kept = restarted.arrayValue(history).value_or(QVariantList {});
+        ASSERT_GT(kept.size(), 60000);
+        EXPECT_LT(kept.size(), records);
+        EXPECT_EQ(numberOf(kept.last()), records - 1);
+        EXPECT_EQ(numberOf(kept.first()), records - kept.size());
+    }
+}
+
+namespace {
+
+// The temporary files of saves in the settings folder.
+QStringList savesIn(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList({ QStringLiteral("settings.json.saving-*") },
+        QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+// A run killed in the middle of a save leaves a temporary file of several
+// megabytes; the next start removes them, and nothing else of the user's that
+// looks like them.
+TEST_F(UserDefaultsTest, TemporaryFilesOfSavesCutShortAreRemovedAtTheNextStartAndNothingElse)
+{
+    {
+        UserDefaults first(folder);
+        ASSERT_TRUE(first.setValue(QStringLiteral("lastScanStatus"), historyRecords(55000)));
+    }
+    // A real run, killed as soon as a save of its is under way, until one
+    // was cut short (a kill may come just after the save's rename).
+    int kills = 0;
+    while (savesIn(folder).isEmpty() && kills < 50) {
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            UserDefaults store(folder);
+            for (qlonglong i = 0;; ++i)
+                store.setValue(QStringLiteral("count"), i);
+        }
+        QDeadlineTimer limit(20000);
+        while (savesIn(folder).isEmpty() && !limit.hasExpired())
+            QThread::usleep(100);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ++kills;
+    }
+    const QStringList cutShort = savesIn(folder);
+    ASSERT_EQ(cutShort.size(), 1) << "no kill of " << kills << " came in the middle of a save";
+
+    // What the user keeps there under such names: a link to a file of
+    // theirs, a folder, a second name of a file, a pipe, names the saves
+    // never give, and (where there is one) a file of another user.
+    const QString notes = home.path() + QStringLiteral("/notes.txt");
+    writeTestFile(notes, "notes");
+    const auto at = [this](const char* name) { return folder + QLatin1Char('/') + QLatin1String(name); };
+    ASSERT_TRUE(QFile::link(notes, at("settings.json.saving-link1")));
+    ASSERT_TRUE(QDir().mkpath(at("settings.json.saving-folder1")));
+    ASSERT_EQ(::link(QFile::encodeName(notes).constData(), QFile::encodeName(at("settings.json.saving-second")).constData()), 0);
+    makeTestFifo(at("settings.json.saving-pipe"));
+    QStringList planted { QStringLiteral("settings.json.saving-link1"), QStringLiteral("settings.json.saving-folder1"),
+        QStringLiteral("settings.json.saving-second"), QStringLiteral("settings.json.saving-pipe") };
+    for (const char* name : { "settings.json.saving-Upper", "settings.json.saving-abc.txt",
+             "settings.json.saving-0123456789a", "settings.json.saving-", "other.json.saving-abc" }) {
+        writeTestFile(at(name), "the user's");
+        planted << QLatin1String(name);
+    }
+    if (::geteuid() == 0) {
+        writeTestFile(at("settings.json.saving-theirs"), "theirs");
+        ASSERT_EQ(::chown(QFile::encodeName(at("settings.json.saving-theirs")).constData(), 65534, 65534), 0);
+        planted << QStringLiteral("settings.json.saving-theirs");
+    }
+    planted.sort();
+
+    // While another writer holds the lock, what may be its save stays.
+    {
+        QLockFile writer(settingsFile() + QStringLiteral(".lock"));
+        ASSERT_TRUE(writer.tryLock(0));
+        UserDefaults during(folder);
+        for (const QString& name : cutShort)
+            EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + name)) << name.toStdString();
+    }
+
+    UserDefaults next(folder);
+    EXPECT_FALSE(next.readProblemAtStart());
+    EXPECT_EQ(next.arrayValue(QStringLiteral("lastScanStatus"))->size(), 55000);
+    QStringList left = savesIn(folder) + QDir(folder).entryList({ QStringLiteral("other.json.*") }, QDir::Files);
+    left.sort();
+    EXPECT_EQ(left.join(QLatin1Char(' ')), planted.join(QLatin1Char(' ')));
+    EXPECT_EQ(contentsOf(notes), QByteArray("notes"));
+    EXPECT_EQ(contentsOf(at("settings.json.saving-abc.txt")), QByteArray("the user's"));
+    ASSERT_TRUE(next.setValue(QStringLiteral("count"), -1));
+    EXPECT_EQ(savesIn(folder).join(QLatin1Char(' ')),
+        planted.filter(QStringLiteral("settings.json.saving-")).join(QLatin1Char(' ')));
 }

@@ -1,10 +1,12 @@
 #include "platform/FileRemover.h"
+#include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/Watchdog.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -325,4 +327,149 @@ TEST(FileRemover, ATrashWhosePartIsSwappedForALinkOrAnotherUsersFolderTakesNoFil
     EXPECT_TRUE(given.error.endsWith(trash + QStringLiteral("/info belongs to another user"))) << given.error.toStdString();
     EXPECT_TRUE(QFileInfo::exists(home.path() + QStringLiteral("/third")));
     EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("first") });
+}
+
+namespace {
+
+// What a removal in a child as the other user came to: whether it went, and
+// why not.
+struct ChildRemoval {
+    bool ok = false;
+    QString error;
+};
+
+// Moves each of paths to the trash in a child that has only otherUser's
+// rights, as that user's program would; none when the child could not tell.
+std::optional<std::vector<ChildRemoval>> trashAsOtherUser(const QStringList& paths)
+{
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return std::nullopt;
+    const int code = exitCodeOfChild([&] {
+        ::close(report[0]);
+        if (!becomeOtherUser())
+            return 2;
+        LocalFileRemover remover;
+        QByteArray told;
+        for (const QString& path : paths) {
+            const FileRemoval removal = remover.moveToTrash(path);
+            told += (removal.ok ? "1" : "0") + removal.error.toUtf8() + '\n';
+        }
+        return ::write(report[1], told.constData(), size_t(told.size())) == told.size() ? 0 : 1;
+    });
+    ::close(report[1]);
+    QByteArray told;
+    char chunk[4096];
+    for (ssize_t got; (got = ::read(report[0], chunk, sizeof chunk)) > 0;)
+        told.append(chunk, got);
+    ::close(report[0]);
+    if (code != 0)
+        return std::nullopt;
+    std::vector<ChildRemoval> removals;
+    for (const QByteArray& line : told.split('\n')) {
+        if (!line.isEmpty())
+            removals.push_back({ line.startsWith('1'), QString::fromUtf8(line.mid(1)) });
+    }
+    return removals;
+}
+
+} // namespace
+
+// A home trash another user took (a program run with the administrator's
+// rights made it root's, open to them alone or to everyone): a file on a
+// stick with a trash of its own still goes there, and a file of the home
+// volume is refused saying whose the trash is and how to give it back; done
+// so, the next removal uses it.
+TEST(FileRemover, AHomeTrashAnotherUserTookRefusesOnlyTheHomeVolumesFilesAndSaysHowToMendIt)
+{
+    for (const mode_t mode : { mode_t(0700), mode_t(0755) }) {
+        SCOPED_TRACE(mode);
+        TempHome home;
+        const QString stick = home.path() + QStringLiteral("/stick");
+        // A stick as the desktop mounts it for the user.
+        const PrivateVolume volume(stick, "tmpfs", "mode=0700,uid=65534,gid=65534");
+        if (!volume.isMounted())
+            GTEST_SKIP() << volume.whyNot();
+        // The user's home and data folder, and in it root's trash.
+        const QString trash = home.dataHome() + QStringLiteral("/Trash");
+        for (const QString& part : { trash + QStringLiteral("/files"), trash + QStringLiteral("/info") })
+            ASSERT_TRUE(QDir().mkpath(part));
+        for (const QString& folder : { trash, trash + QStringLiteral("/files"), trash + QStringLiteral("/info") })
+            ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), mode), 0);
+        for (const QString& own : { home.path(), home.dataHome() })
+            ASSERT_EQ(::chown(QFile::encodeName(own).constData(), otherUser, otherUser), 0);
+        const QString onStick = stick + QStringLiteral("/holiday.jpg");
+        const QString atHome = home.path() + QStringLiteral("/copy.jpg");
+        for (const QString& path : { onStick, atHome }) {
+            writeTestFile(path, "picture");
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), otherUser, otherUser), 0);
+        }
+
+        const auto removals = trashAsOtherUser({ onStick, atHome });
+        ASSERT_TRUE(removals);
+        ASSERT_EQ(removals->size(), 2u);
+        EXPECT_TRUE((*removals)[0].ok) << (*removals)[0].error.toStdString();
+        const QString stickTrash = stick + QStringLiteral("/.Trash-65534");
+        EXPECT_EQ(entriesOf(stickTrash + QStringLiteral("/files")), QStringList { QStringLiteral("holiday.jpg") });
+        EXPECT_EQ(entriesOf(stickTrash + QStringLiteral("/info")), QStringList { QStringLiteral("holiday.jpg.trashinfo") });
+        EXPECT_FALSE(QFileInfo::exists(onStick));
+
+        const QString refusal = (*removals)[1].error;
+        EXPECT_FALSE((*removals)[1].ok);
+        EXPECT_TRUE(QFileInfo::exists(atHome));
+        const QString mend = QStringLiteral("make it yours again with: sudo ");
+        EXPECT_TRUE(refusal.startsWith(
+            QStringLiteral("its volume has no usable trash: %1 belongs to another user (root); ").arg(trash) + mend))
+            << refusal.toStdString();
+        EXPECT_TRUE(refusal.endsWith(QStringLiteral(" '%1'").arg(trash))) << refusal.toStdString();
+        EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList {});
+
+        // The command it names gives the trash back.
+        const qsizetype command = refusal.indexOf(mend);
+        ASSERT_GT(command, 0);
+        ASSERT_EQ(QProcess::execute(QStringLiteral("/bin/sh"),
+                      { QStringLiteral("-c"), refusal.mid(command + mend.size()) }),
+            0);
+        const auto mended = trashAsOtherUser({ atHome });
+        ASSERT_TRUE(mended && mended->size() == 1u);
+        EXPECT_TRUE((*mended)[0].ok) << (*mended)[0].error.toStdString();
+        EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("copy.jpg") });
+
+        // Its info folder taken again, as a program run with those rights
+        // that trashed a file would leave it: the trash is still named.
+        const QString next = home.path() + QStringLiteral("/next.jpg");
+        writeTestFile(next, "next");
+        ASSERT_EQ(::chown(QFile::encodeName(next).constData(), otherUser, otherUser), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(trash + QStringLiteral("/info")).constData(), 0, 0), 0);
+        const auto partTaken = trashAsOtherUser({ next });
+        ASSERT_TRUE(partTaken && partTaken->size() == 1u);
+        EXPECT_EQ((*partTaken)[0].error,
+            QStringLiteral("its volume has no usable trash: %1/info belongs to another user (root); %2%3")
+                .arg(trash, mend, refusal.mid(command + mend.size())));
+
+        // No trash, in a data folder another user took: that folder is named.
+        ASSERT_TRUE(QDir(trash).removeRecursively());
+        ASSERT_EQ(::chown(QFile::encodeName(home.dataHome()).constData(), 0, 0), 0);
+        const auto folderTaken = trashAsOtherUser({ next });
+        ASSERT_TRUE(folderTaken && folderTaken->size() == 1u);
+        EXPECT_EQ((*folderTaken)[0].error,
+            QStringLiteral("its volume has no usable trash: %1 belongs to another user (root), so the trash cannot "
+                           "be made in it")
+                .arg(home.dataHome()));
+        EXPECT_TRUE(QFileInfo::exists(next));
+
+        // A trash that a user other than root owns may hold what they put
+        // there: no command gives it to the user with its contents.
+        ASSERT_EQ(::chown(QFile::encodeName(home.dataHome()).constData(), otherUser, otherUser), 0);
+        ASSERT_TRUE(QDir().mkpath(trash));
+        ASSERT_EQ(::chown(QFile::encodeName(trash).constData(), 65533, 65533), 0);
+        const auto anotherUsers = trashAsOtherUser({ next });
+        ASSERT_TRUE(anotherUsers && anotherUsers->size() == 1u);
+        const QString whose = (*anotherUsers)[0].error;
+        EXPECT_TRUE(whose.startsWith(
+            QStringLiteral("its volume has no usable trash: %1 belongs to another user (").arg(trash)))
+            << whose.toStdString();
+        EXPECT_TRUE(whose.endsWith(QLatin1Char(')'))) << whose.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(next));
+    }
 }
