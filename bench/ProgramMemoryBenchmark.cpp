@@ -35,35 +35,6 @@
 #include <cstdlib>
 #include <functional>
 
-namespace {
-
-// Serves events until done() holds; false when the limit came first. An
-// alert on the way is printed and answered with its default button.
-bool serveUntil(const std::function<bool()>& done, int limitSeconds)
-{
-    const QDeadlineTimer deadline(qint64(limitSeconds) * 1000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* alert = qobject_cast<QMessageBox*>(top);
-            if (!alert || !alert->isVisible())
-                continue;
-            std::printf("alert: %s\n", qPrintable(alert->text()));
-            QAbstractButton* answer = alert->defaultButton();
-            if (!answer && !alert->buttons().isEmpty())
-                answer = alert->buttons().first();
-            if (answer)
-                answer->click();
-        }
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (argc != 2 || !QFileInfo(QString::fromLocal8Bit(argv[1])).isDir()) {
@@ -75,12 +46,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vellicor_bench_program_memory: no temporary folder\n");
         return 2;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vellicor"));
-    QApplication::setOrganizationName(QStringLiteral("Vellicor"));
-    QApplication::setQuitOnLastWindowClosed(false);
+    nameAsTheProgram();
     const QString folder = QDir::cleanPath(QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath());
 
     UserDefaults defaults { home.settingsFolder() };

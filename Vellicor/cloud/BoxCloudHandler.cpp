@@ -130,7 +130,7 @@ void BoxCloudHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     }
     folder->graphUrlStr
         = client().resolve(RestRequest::get(QStringLiteral("folders/%1/items").arg(folderId))).toString();
-    requestPage(folder, folderId, 0, std::make_shared<FolderPages>(), listingGuard(), std::move(done));
+    requestPage(folder, folderId, 0, std::make_shared<FolderPages>(folderPages()), listingGuard(), std::move(done));
 }
 
 void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, qint64 offset,

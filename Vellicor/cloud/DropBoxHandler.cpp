@@ -74,7 +74,7 @@ void DropBoxHandler::listFolder(const CloudScanFoldersListPtr& folder, std::func
     }
     const QJsonObject body { { QStringLiteral("path"), dropboxApiPath(folder->folderPath) },
         { QStringLiteral("recursive"), false }, { QStringLiteral("limit"), 1000 } };
-    requestPage(folder, post(QStringLiteral("2/files/list_folder"), body), std::make_shared<FolderPages>(),
+    requestPage(folder, post(QStringLiteral("2/files/list_folder"), body), std::make_shared<FolderPages>(folderPages()),
         listingGuard(), std::move(done));
 }
 

@@ -412,7 +412,7 @@ void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSu
         if (!isAboveMinimumDuplicateSize(record->fileSize, minimumDuplicateSize))
             continue;
         ++fileCount;
-        tally.holdFile(heldBytesOf(*record, recordFolder));
+        tally.holdFile(heldBytesOfListedFile(*record, recordFolder));
         page.files.push_back(std::move(record));
     }
     page.nextPageToken = nextPage(answer);

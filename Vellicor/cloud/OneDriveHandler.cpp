@@ -108,6 +108,7 @@ void OneDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
     listing->folder = folder;
     listing->done = std::move(done);
     listing->guard = listingGuard();
+    listing->pages = folderPages();
     if (!folder->folderId.isEmpty() && !isPlainCloudId(folder->folderId, idAlsoAllowed)) {
         Log::print("A OneDrive folder with an unusable id was not listed:", folder->folderPath);
         listing->pages.finish(listing->done, false);

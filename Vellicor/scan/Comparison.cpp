@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "scan/DigestReads.h"
+#include "scan/RecordIndexTable.h"
 #include "scan/ScanCache.h"
 
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
@@ -933,28 +935,52 @@ std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const
 {
     Log::print("createMd5DictforCloudDriveFiles");
     ComparisonObserver& observer = observer_ ? *observer_ : silentObserver();
-    std::vector<DuplicateGroupPtr> groups;
-    QHash<DigestText, DuplicateGroupPtr> dictMapMD5ToGroup;
-    for (const FileInfoNodePtr& record : records) {
-        if (abort_)
-            break;
-        if (!record)
-            continue;
-        ++counters_.countProcessed;
-        ++counters_.countCompared;
-        observer.showScanPathLabel(record->filePath.value_or(QString()));
-        if (record->md5 && !record->md5->isEmpty()) {
-            DuplicateGroupPtr& group = dictMapMD5ToGroup[record->md5];
-            if (!group) {
-                group = std::make_shared<DuplicateGroup>();
-                groups.push_back(group);
-            } else {
-                ++counters_.countDup;
-                counters_.sizeDup += record->fileSize;
+    // First each file with a checksum is known by the first file of its
+    // checksum, in a table of places rather than of the checksums; only the
+    // checksums that two files share become groups, in the order their first
+    // files came, so that a listing of millions of files without copies
+    // makes no group at all.
+    constexpr quint32 noChecksum = std::numeric_limits<quint32>::max();
+    const std::size_t count = std::min<std::size_t>(records.size(), noChecksum);
+    std::vector<quint32> firstOf(count, noChecksum);
+    std::vector<bool> shared(count, false);
+    std::size_t end = 0;
+    {
+        RecordIndexTable checksums;
+        for (; end < count; ++end) {
+            if (abort_)
+                break;
+            const FileInfoNodePtr& record = records[end];
+            if (!record)
+                continue;
+            ++counters_.countProcessed;
+            ++counters_.countCompared;
+            observer.showScanPathLabel(record->filePath.value_or(QString()));
+            if (record->md5 && !record->md5->isEmpty()) {
+                const std::optional<quint32> first = checksums.findOrInsert(qHash(record->md5), quint32(end),
+                    [&](quint32 place) { return records[place]->md5 == record->md5; });
+                firstOf[end] = first.value_or(quint32(end));
+                if (first)
+                    shared[*first] = true;
             }
-            addFileToGroup(group, record);
+            observer.updateFileScannedCountAndSize(true);
         }
-        observer.updateFileScannedCountAndSize(true);
+    }
+    std::vector<DuplicateGroupPtr> groups;
+    for (std::size_t place = 0; place < end; ++place) {
+        const quint32 first = firstOf[place];
+        if (first == noChecksum || !shared[first])
+            continue;
+        const FileInfoNodePtr& record = records[place];
+        if (first == place) {
+            // A group's first file: from now on it is known by its group.
+            firstOf[place] = quint32(groups.size());
+            addFileToGroup(groups.emplace_back(std::make_shared<DuplicateGroup>()), record);
+            continue;
+        }
+        ++counters_.countDup;
+        counters_.sizeDup += record->fileSize;
+        addFileToGroup(groups[firstOf[first]], record);
     }
     return groups;
 }

@@ -5,6 +5,7 @@
 #include "core/TextFormat.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 
 #include <algorithm>
 #include <unistd.h>
@@ -22,9 +23,78 @@ ListingLimits listingLimitsWithin(qint64 memoryBytes)
 
 ListingLimits listingLimitsForThisMachine()
 {
+    return listingLimitsWithin(memoryOfThisMachine());
+}
+
+namespace {
+
+// The number a control group's file holds, when it holds one ("max" and
+// anything else unreadable: none).
+std::optional<qint64> limitIn(const QString& file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool ok = false;
+    const qint64 bytes = in.read(64).trimmed().toLongLong(&ok);
+    return ok && bytes > 0 ? std::optional<qint64>(bytes) : std::nullopt;
+}
+
+// The lowest limit in file of the group at path below base and of every group
+// above it.
+std::optional<qint64> lowestLimitUp(const QString& base, QString path, const QString& file)
+{
+    std::optional<qint64> lowest;
+    for (;;) {
+        if (const std::optional<qint64> limit = limitIn(base + path + QLatin1Char('/') + file))
+            lowest = std::min(lowest.value_or(*limit), *limit);
+        if (path.isEmpty())
+            return lowest;
+        path.truncate(std::max<qsizetype>(0, path.lastIndexOf(QLatin1Char('/'))));
+    }
+}
+
+} // namespace
+
+qint64 memoryWithinControlGroups(qint64 physicalBytes, const QString& cgroupRoot, const QString& selfCgroups)
+{
+    QFile groups(selfCgroups);
+    if (!groups.open(QIODevice::ReadOnly))
+        return physicalBytes;
+    qint64 memory = physicalBytes;
+    const auto lower = [&memory](std::optional<qint64> limit) {
+        if (limit && (memory <= 0 || *limit < memory))
+            memory = *limit;
+    };
+    // "hierarchy:controllers:path" a line, a few lines of a few dozen bytes.
+    for (const QByteArray& line : groups.read(64 * 1024).split('\n')) {
+        const qsizetype first = line.indexOf(':');
+        const qsizetype second = line.indexOf(':', first + 1);
+        if (first < 0 || second < 0)
+            continue;
+        const QList<QByteArray> controllers = line.mid(first + 1, second - first - 1).split(',');
+        QString path = QString::fromUtf8(line.mid(second + 1)).trimmed();
+        if (!path.startsWith(QLatin1Char('/')) || path.contains(QLatin1String("/..")))
+            continue;
+        if (path == QLatin1String("/"))
+            path.clear();
+        if (line.startsWith("0::")) {
+            // The unified hierarchy: at the root, or beside the others.
+            lower(lowestLimitUp(cgroupRoot, path, QStringLiteral("memory.max")));
+            lower(lowestLimitUp(cgroupRoot + QStringLiteral("/unified"), path, QStringLiteral("memory.max")));
+        } else if (controllers.contains("memory")) {
+            lower(lowestLimitUp(cgroupRoot + QStringLiteral("/memory"), path, QStringLiteral("memory.limit_in_bytes")));
+        }
+    }
+    return memory;
+}
+
+qint64 memoryOfThisMachine()
+{
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    return listingLimitsWithin(pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0);
+    const qint64 physical = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
+    return memoryWithinControlGroups(physical, QStringLiteral("/sys/fs/cgroup"), QStringLiteral("/proc/self/cgroup"));
 }
 
 qint64 heapBlockBytes(qint64 bytes)
@@ -146,7 +216,8 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     tally.countedFiles_ = tally.files_;
     entriesTaken_ += tally.entriesTaken() - tally.countedEntries_;
     tally.countedEntries_ = tally.entriesTaken();
-    if (heldBytes_ > limits_.listingBytes) {
+    // The entries the folder has met are held too while it is listed.
+    if (heldBytes_ + tally.seenBytes_ > limits_.listingBytes) {
         tally.endedAtBound_ = true;
         return reachBound(folder,
             QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")

@@ -14,7 +14,8 @@
 // are counted with what the records really hold (heldBytesOf): measured at
 // 0.8 KB a file of Box and OneDrive, 1.4 KB of Dropbox and 3.2 KB a picture
 // of the Drive with its details and camera facts, and 0.1 to 0.2 KB more for
-// its entry while its folder is listed.
+// its entry while its folder is listed; a scan's listing adds what the scan
+// and its comparison hold for each file (heldBytesOfListedFile).
 struct ListingLimits {
     // A listing of five million files takes a few thousand pages of a
     // thousand entries, and one page or more for each of its folders.
@@ -41,6 +42,15 @@ struct ListingLimits {
 // ended by the system. A machine of 24 GiB or more keeps the bounds whole.
 ListingLimits listingLimitsWithin(qint64 memoryBytes);
 ListingLimits listingLimitsForThisMachine();
+
+// The memory the program may take here: physicalBytes, or the limit of a
+// control group it runs in where that is lower (v2's memory.max, v1's
+// memory.limit_in_bytes, of its own group or of one above it). The groups
+// are found below cgroupRoot as selfCgroups (the form of /proc/self/cgroup)
+// names them; none, or one without a limit, leaves physicalBytes.
+qint64 memoryWithinControlGroups(qint64 physicalBytes, const QString& cgroupRoot, const QString& selfCgroups);
+// The same for this process on this machine.
+qint64 memoryOfThisMachine();
 
 // What the allocator takes for a block of bytes: its header, the whole
 // rounded up to 16 bytes, at least 32.
@@ -156,8 +166,8 @@ public:
     // whole listing keeps more than its own (every further page is refused),
     // or more is announced yet the page brought nothing new: entries all
     // taken before, or none at all emptyPages times in a row. The entries a
-    // folder has met count toward its own bound only: they go with its
-    // listing.
+    // folder has met go with its listing: they count toward the whole
+    // listing's bound only while it is listed.
     bool admitTaken(const QString& folder, ListingTally& tally, bool more);
     // Ends the listing of folder for a reason the handler found (a service
     // that repeats itself); logged, and the listing counts as cut short.

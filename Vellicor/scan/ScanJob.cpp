@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <limits>
 #include <malloc.h>
 #include <thread>
 
@@ -278,10 +279,15 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
     // paths; the photo catalog names files of this file system, which does.
     const bool isLocal = request.source == ScanSource::lightroomCatalog;
     const QString key = isLocal ? *record->filePath : record->filePath->toLower();
-    if (pathsTaken_.contains(key))
-        return;
-    pathsTaken_.insert(key);
     std::vector<FileInfoNodePtr>& list = isLocal ? arrFileNodes : arrCloudScanFiles;
+    if (list.size() >= std::numeric_limits<quint32>::max())
+        return;
+    const auto sameKey = [&](quint32 place) {
+        const QString& path = *list[place]->filePath;
+        return isLocal ? path == key : path.toLower() == key;
+    };
+    if (pathsTaken_.findOrInsert(qHash(key), quint32(list.size()), sameKey))
+        return;
     list.push_back(record);
     recordCount_ = static_cast<qint64>(list.size());
     counters.countScanned += 1;
@@ -289,6 +295,23 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
     if (record->filePath)
         setLatestPath(*record->filePath);
     refreshWanted_ = true;
+}
+
+qint64 ScanJob::heldBytesPerCloudFile()
+{
+    // A list holds a pointer a file, up to as many again as room to grow,
+    // and while it grows the old pointers beside the new: three in the job's
+    // list, two more in the folder's (its own is counted with the record).
+    const qint64 lists = 5 * qint64(sizeof(FileInfoNodePtr));
+    // The comparison knows each file by the first of its checksum, in a bit
+    // whether another shares it, while its table is there.
+    const qint64 comparison = RecordIndexTable::bytesPerEntryAtMost + qint64(sizeof(quint32)) + 1;
+    // A group of two: the group with its count, its two lists of members,
+    // and its places in the comparison's list (with the list's room to grow
+    // and while it grows) and in the result's.
+    const qint64 group = heapBlockBytes(sizeof(DuplicateGroup) + 16) + 2 * heapBlockBytes(2 * sizeof(FileInfoNodePtr))
+        + 4 * qint64(sizeof(DuplicateGroupPtr));
+    return lists + RecordIndexTable::bytesPerEntryAtMost + comparison + (group + 1) / 2;
 }
 
 void ScanJob::noteListingBound(const ListingBound& bound)

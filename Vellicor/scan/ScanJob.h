@@ -5,10 +5,10 @@
 #include "scan/ScanCounters.h"
 #include "scan/ScanRequest.h"
 #include "scan/ScanScreen.h"
+#include "scan/RecordIndexTable.h"
 #include "scan/ScanWrapper.h"
 #include "scan/ScannedFiles.h"
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +46,12 @@ public:
     void runLocalScan();
     // A cloud listing's records (CloudScanSink); from the listing's thread.
     void addCloudScanFile(const FileInfoNodePtr& record) override;
+    // What the job and its comparison hold for a cloud file beyond its record
+    // and its place in its folder's list, at most: its place in the job's
+    // list and in the folder's, with the room the lists take to grow, in the
+    // table of the paths taken and the comparison's of checksums, and its
+    // share of a group of two. A listing's bounds count it with the record.
+    static qint64 heldBytesPerCloudFile();
     void OnScanCompletedProcess() override;
     // The Google Drive listing's records, on the GUI thread.
     void addDriveFiles(const std::vector<FileInfoNodePtr>& records);
@@ -121,8 +127,9 @@ private:
     std::atomic<qint64> recordCount_ { 0 };
     std::atomic<bool> refreshWanted_ { false };
     std::atomic<bool> searchingStarted_ { false };
-    // The paths taken in by a cloud listing (see addCloudScanFile).
-    QSet<QString> pathsTaken_;
+    // The paths taken in by a cloud listing (see addCloudScanFile), by their
+    // records' places in its list.
+    RecordIndexTable pathsTaken_;
     std::mutex pathMutex_;
     QString latestPath_;
     bool latestPathShown_ = true;

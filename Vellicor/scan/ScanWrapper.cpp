@@ -4,6 +4,7 @@
 #include "core/ExifInfo.h"
 #include "core/SettingsSchema.h"
 #include "scan/CloudFileRecordBuilder.h"
+#include "scan/ScanJob.h"
 #include "scan/ScanRequest.h"
 
 #include <QThread>
@@ -36,8 +37,9 @@ public:
         std::lock_guard lock(mutex_);
         if (left_)
             return;
+        // The caller's thread takes what has come at its next turn (every
+        // 50 ms): woken for each record, it would take them one by one.
         records_.push_back(record);
-        changed_.notify_one();
     }
 
     void finish()
@@ -111,6 +113,13 @@ std::shared_ptr<ListingGuard> ScanWrapper::listingGuard()
 {
     // A listing begun outside a walk or a picker listing has a guard of its own.
     return currentGuard_ ? currentGuard_ : std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
+}
+
+FolderPages ScanWrapper::folderPages() const
+{
+    FolderPages pages;
+    pages.handOn = currentHandOn_;
+    return pages;
 }
 
 void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
@@ -262,6 +271,12 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
         auto pending = std::make_shared<Pending>();
         const quint64 generation = walkGeneration_;
         currentGuard_ = walkGuard_;
+        // Each file goes on as soon as its page is read; one of a walk that
+        // has ended goes nowhere.
+        currentHandOn_ = [this, generation](const FileInfoNodePtr& record) {
+            if (generation == walkGeneration_ && record && acceptRecord(*record))
+                deliver(record);
+        };
         listFolder(next, [this, folder = next, pending, generation](FolderListing listing) {
             if (generation != walkGeneration_ || pending->answer)
                 return;
@@ -275,6 +290,7 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
         });
         pending->inCall = false;
         currentGuard_.reset();
+        currentHandOn_ = nullptr;
         if (!pending->answer)
             return;
         acceptListing(next, *pending->answer);
@@ -299,11 +315,11 @@ void ScanWrapper::acceptListing(const CloudScanFoldersListPtr& folder, FolderLis
             Log::print("A cloud folder could not be listed:", folder->folderPath);
         }
     }
-    for (const FileInfoNodePtr& record : listing.files) {
-        if (!record)
-            continue;
-        if (acceptRecord(*record))
-            deliver(record);
+    // Files not handed on as they came go on now.
+    if (!listing.handedOn) {
+        for (const FileInfoNodePtr& record : listing.files)
+            if (record && acceptRecord(*record))
+                deliver(record);
     }
     if (!listing.failed) {
         folder->arrCloudFolderFiles = std::move(listing.files);
@@ -525,6 +541,11 @@ qint64 heldBytesOf(const FileInfoNode& record, const QString& sharedText)
     return bytes + blocks.bytes();
 }
 
+qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText)
+{
+    return heldBytesOf(record, sharedText) + ScanJob::heldBytesPerCloudFile();
+}
+
 qint64 heldBytesOf(const CloudScanFoldersList& folder)
 {
     RecordBlocks blocks { QString() };
@@ -554,7 +575,9 @@ void FolderPages::shareTexts(FileInfoNode& record)
 void FolderPages::addFile(FileInfoNodePtr record)
 {
     shareTexts(*record);
-    tally.holdFile(heldBytesOf(*record, folderText_));
+    tally.holdFile(heldBytesOfListedFile(*record, folderText_));
+    if (handOn)
+        handOn(record);
     listing.files.push_back(std::move(record));
 }
 
@@ -568,5 +591,6 @@ void FolderPages::finish(const std::function<void(FolderListing)>& done, bool co
 {
     listing.failed = !complete;
     listing.cutAtBound = !complete && tally.endedAtBound();
+    listing.handedOn = bool(handOn);
     done(std::move(listing));
 }

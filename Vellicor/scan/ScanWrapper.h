@@ -50,6 +50,8 @@ struct FolderListing {
     bool failed = false;
     // A bound of the listing ended it (failed too): no fault of the service.
     bool cutAtBound = false;
+    // Its files reached the walk one by one as they were taken.
+    bool handedOn = false;
 };
 
 // What a listed record, sub-folder or text holds in memory: the object with
@@ -60,11 +62,17 @@ struct FolderListing {
 qint64 heldBytesOf(const FileInfoNode& record, const QString& sharedText = QString());
 qint64 heldBytesOf(const CloudScanFoldersList& folder);
 qint64 heldBytesOf(const QString& text);
+// What a file that a scan's listing takes holds in memory through the scan:
+// its record (as above) and what the scan and its comparison hold for it.
+qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText = QString());
 
 // One folder's listing over its pages: what it has taken and its tally.
 struct FolderPages {
     FolderListing listing;
     ListingTally tally;
+    // Where a scan's walk takes each file as soon as it is taken, so that the
+    // scan counts and shows the files page by page; none for the picker.
+    std::function<void(const FileInfoNodePtr&)> handOn;
 
     // Takes a record; its folder's text, and its name where its path ends
     // with it, become the texts the folder's other records keep.
@@ -180,6 +188,9 @@ protected:
     // The guard of the listing that listFolder is asked for now; a listing
     // keeps it for all of its pages.
     std::shared_ptr<ListingGuard> listingGuard();
+    // The pages of the folder that listFolder is asked for now: a scan's walk
+    // takes their files as they come.
+    FolderPages folderPages() const;
     // The filter settings of the scan whose walk runs, from its request.
     ScanSettingsSnapshot scanSettings;
     std::pair<qint64, qint64> minimumDuplicateSize { 0, -1 };
@@ -210,6 +221,7 @@ private:
     mutable std::mutex boundMutex_;
     std::optional<ListingBound> walkBound_;
     std::shared_ptr<ListingGuard> currentGuard_;
+    std::function<void(const FileInfoNodePtr&)> currentHandOn_;
     std::vector<std::weak_ptr<ListingGuard>> pickerGuards_;
 };
 

@@ -2,14 +2,22 @@
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
 #include "scan/CloudFileRecordBuilder.h"
+#include "scan/ScanJob.h"
 #include "scan/ScanWrapper.h"
+#include "support/ChildProcess.h"
 #include "support/TempHome.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
+#include <malloc.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -70,8 +78,9 @@ FileInfoNodePtr drivePicture()
 // the listing (all of them while every bound holds).
 qint64 listThrough(ListingGuard& guard, int folders, int files, const FileInfoNode& record)
 {
-    // The folder's text is the folder's, shared by its records.
-    const qint64 recordBytes = heldBytesOf(record, record.folderPath);
+    // The folder's text is the folder's, shared by its records; a scan's
+    // listing counts what the scan holds for each file too.
+    const qint64 recordBytes = heldBytesOfListedFile(record, record.folderPath);
     qint64 listed = 0;
     for (int folder = 0; folder < folders; ++folder) {
         const QString path = QStringLiteral("Camera/%1").arg(folder);
@@ -146,3 +155,106 @@ TEST(ListingBounds, ARecordIsCountedAsTheHeapHoldsItEachSharedTextOnce)
         withLongName - heldBytesOfText(record->filePath.folderComponent()));
 }
 
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+} // namespace
+
+TEST(ListingBounds, TheMachinesMemoryIsTheLowestOfItsOwnAndAControlGroupsLimit)
+{
+    const QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString self = root.path() + QStringLiteral("/self");
+    const QString groups = root.path() + QStringLiteral("/cgroup");
+    const qint64 physical = 16ll << 30;
+    const auto memory = [&] { return memoryWithinControlGroups(physical, groups, self); };
+    // No list of groups, or groups without a limit: the machine's memory.
+    EXPECT_EQ(memory(), physical);
+    ASSERT_TRUE(writeFile(self, "4:memory:/user/app\n0::/user/app\n1:cpu,cpuacct:/\n"));
+    ASSERT_TRUE(writeFile(groups + "/memory/user/app/memory.limit_in_bytes", "9223372036854771712\n"));
+    ASSERT_TRUE(writeFile(groups + "/user/app/memory.max", "max\n"));
+    EXPECT_EQ(memory(), physical);
+
+    // A limit of the unified hierarchy (at the root, or beside the others),
+    // of the memory hierarchy, of the process's own group or of one above
+    // it: the lowest of them.
+    ASSERT_TRUE(writeFile(groups + "/user/app/memory.max", "10737418240\n"));
+    EXPECT_EQ(memory(), 10ll << 30);
+    ASSERT_TRUE(writeFile(groups + "/unified/user/memory.max", "9663676416\n"));
+    EXPECT_EQ(memory(), 9ll << 30);
+    ASSERT_TRUE(writeFile(groups + "/memory/user/memory.limit_in_bytes", "8589934592\n"));
+    EXPECT_EQ(memory(), 8ll << 30);
+    ASSERT_TRUE(writeFile(groups + "/memory/user/app/memory.limit_in_bytes", "6442450944\n"));
+    EXPECT_EQ(memory(), 6ll << 30);
+    // None above the machine's own memory.
+    EXPECT_EQ(memoryWithinControlGroups(4ll << 30, groups, self), 4ll << 30);
+    // A hostile path in the list names nothing outside the groups.
+    ASSERT_TRUE(writeFile(self, "4:memory:/../../elsewhere\n"));
+    ASSERT_TRUE(writeFile(root.path() + "/elsewhere/memory.limit_in_bytes", "1024\n"));
+    EXPECT_EQ(memory(), physical);
+
+    // The bounds follow: three quarters of the group's 8 GiB for the whole
+    // listing, a folder no more than 4 GiB.
+    const ListingLimits limits = listingLimitsWithin(8ll << 30);
+    EXPECT_EQ(limits.listingBytes, 6ll << 30);
+    EXPECT_EQ(limits.folderBytes, 4ll << 30);
+    EXPECT_LE(memoryOfThisMachine(), qint64(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE));
+}
+
+// A scan's listing counts what the program holds for each file through the
+// scan and its comparison: its record, its entry while the folder lists, and
+// what the scan's job and its comparison keep (its path taken, its place in
+// the job's list, the checksums compared, its group). Measured as the system
+// counts the program's memory, in a process of its own, over a folder of
+// photos of which every other one is a copy of the one before.
+TEST(ListingBounds, AScansListingCountsWhatTheScanAndItsComparisonHoldForEachFile)
+{
+    const int code = exitCodeOfChild([] {
+        constexpr int files = 200000;
+        malloc_trim(0);
+        const qint64 before = statusBytes("VmRSS");
+        resetPeakMemory();
+        FolderPages pages;
+        for (int page = 0; page * 1000 < files; ++page) {
+            pages.tally.beginPage(1000);
+            for (int index = page * 1000; index < (page + 1) * 1000; ++index) {
+                const QString name = QStringLiteral("IMG_20230501_%1.jpg").arg(index, 6, 10, QLatin1Char('0'));
+                const QString id = QStringLiteral("id:a4ayc_80_OEAAAAA%1").arg(index, 6, 10, QLatin1Char('0'));
+                const QJsonObject entry { { QStringLiteral(".tag"), QStringLiteral("file") },
+                    { QStringLiteral("name"), name },
+                    { QStringLiteral("path_display"), QStringLiteral("/Camera Uploads/") + name },
+                    { QStringLiteral("id"), id }, { QStringLiteral("rev"), QStringLiteral("5f3a2b4c5d6e7f0000000") + id },
+                    { QStringLiteral("size"), 3456789 },
+                    { QStringLiteral("content_hash"),
+                        QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495%1")
+                            .arg(index / 2, 12, 10, QLatin1Char('0')) },
+                    { QStringLiteral("client_modified"), QStringLiteral("2023-05-01T12:34:56Z") },
+                    { QStringLiteral("server_modified"), QStringLiteral("2023-05-01T12:34:56Z") } };
+                auto record = std::make_shared<FileInfoNode>();
+                makeDropboxFileInfoNode(*record, *DropboxFileMetadata::fromJson(entry));
+                pages.tally.take(QStringLiteral("file:") + id);
+                pages.addFile(std::move(record));
+            }
+        }
+        ScanRequest request;
+        request.source = ScanSource::dropbox;
+        request.comparison.compareContent = true;
+        ScanJob job(request, nullptr, {});
+        for (const FileInfoNodePtr& record : pages.listing.files)
+            job.addCloudScanFile(record);
+        job.findDuplicatesInCloudDrives();
+        const qint64 held = statusBytes("VmHWM") - before;
+        const qint64 counted = pages.tally.heldBytes();
+        std::cout << "held " << held / files << " bytes a file, counted " << counted / files << "; "
+                  << job.result()->groups.size() << " groups" << std::endl;
+        return held <= scaledMemoryBound(counted) && job.result()->groups.size() == files / 2 ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0);
+}

@@ -44,17 +44,22 @@ QString FlatCloudFolder::photoName(int index)
 
 void FlatCloudFolder::serveDropbox(FakeHttpServer& server) const
 {
-    const auto answer = [folder = *this](int page) {
+    // Page page of the root (album -1) or of an album; a cursor names both.
+    const auto answer = [folder = *this](int album, int page) {
+        const FlatCloudFolder listed = album < 0 ? folder : FlatCloudFolder { folder.albumFiles, 0 };
+        const QString parent = album < 0 ? QString() : QStringLiteral("/") + albumName(album);
+        const int first = album < 0 ? 0 : folder.files + album * folder.albumFiles;
         const QJsonArray entries = pageOf(
-            folder, page,
-            [](int index) {
-                const QString name = photoName(index);
+            listed, page,
+            [&parent, first](int index) {
+                const QString name = photoName(first + index);
+                const QString path = parent + QStringLiteral("/") + name;
                 return QJsonObject { { QStringLiteral(".tag"), QStringLiteral("file") },
-                    { QStringLiteral("name"), name }, { QStringLiteral("path_display"), QStringLiteral("/") + name },
-                    { QStringLiteral("path_lower"), QStringLiteral("/") + name.toLower() },
-                    { QStringLiteral("id"), QStringLiteral("id:") + hexOf(index, 22) },
-                    { QStringLiteral("rev"), hexOf(index, 30) }, { QStringLiteral("size"), 3456789 },
-                    { QStringLiteral("content_hash"), hexOf(index, 64) },
+                    { QStringLiteral("name"), name }, { QStringLiteral("path_display"), path },
+                    { QStringLiteral("path_lower"), path.toLower() },
+                    { QStringLiteral("id"), QStringLiteral("id:") + hexOf(first + index, 22) },
+                    { QStringLiteral("rev"), hexOf(first + index, 30) }, { QStringLiteral("size"), 3456789 },
+                    { QStringLiteral("content_hash"), hexOf(first + index, 64) },
                     { QStringLiteral("client_modified"), stamp }, { QStringLiteral("server_modified"), stamp },
                     { QStringLiteral("is_downloadable"), true } };
             },
@@ -64,21 +69,22 @@ void FlatCloudFolder::serveDropbox(FakeHttpServer& server) const
                     { QStringLiteral("name"), name }, { QStringLiteral("path_display"), QStringLiteral("/") + name },
                     { QStringLiteral("id"), QStringLiteral("id:dir") + hexOf(index, 19) } };
             });
-        const bool more = page + 1 < folder.pages();
+        const bool more = page + 1 < listed.pages();
         return FakeHttpResponse::json(200,
             { { QStringLiteral("entries"), entries },
-                { QStringLiteral("cursor"), QStringLiteral("c%1").arg(page + 1) },
+                { QStringLiteral("cursor"), QStringLiteral("c%1:%2").arg(album).arg(page + 1) },
                 { QStringLiteral("has_more"), more } });
     };
-    // The sub-folders are empty.
     server.route("POST", QStringLiteral("/api/2/files/list_folder"), [answer](const FakeHttpRequest& request) {
-        if (!request.json().value(QStringLiteral("path")).toString().isEmpty())
-            return FakeHttpResponse::json(200,
-                { { QStringLiteral("entries"), QJsonArray() }, { QStringLiteral("has_more"), false } });
-        return answer(0);
+        const QString path = request.json().value(QStringLiteral("path")).toString();
+        if (path.isEmpty())
+            return answer(-1, 0);
+        const QString prefix = QStringLiteral("/") + albumName(0).chopped(1);
+        return answer(path.startsWith(prefix) ? path.mid(prefix.size()).toInt() : 0, 0);
     });
     server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), [answer](const FakeHttpRequest& request) {
-        return answer(request.json().value(QStringLiteral("cursor")).toString().mid(1).toInt());
+        const QString cursor = request.json().value(QStringLiteral("cursor")).toString().mid(1);
+        return answer(cursor.section(QLatin1Char(':'), 0, 0).toInt(), cursor.section(QLatin1Char(':'), 1).toInt());
     });
 }
 
@@ -156,6 +162,10 @@ void FlatCloudFolder::serveOneDrive(FakeHttpServer& server) const
 void FlatCloudFolder::serveDrive(FakeHttpServer& server, const QString& thumbnailHost) const
 {
     server.route("GET", QStringLiteral("/api/files"), [folder = *this, thumbnailHost](const FakeHttpRequest& request) {
+        // The albums are empty: their ids begin with "0".
+        const QString query = request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+        if (query.contains(QLatin1String("'0")))
+            return FakeHttpResponse::json(200, { { QStringLiteral("files"), QJsonArray() } });
         const int page = request.query.queryItemValue(QStringLiteral("pageToken")).toInt();
         const QJsonArray files = pageOf(
             folder, page,

@@ -12,19 +12,23 @@
 struct FlatCloudFolder {
     int files = 0;
     int folders = 0;
+    // Files in each sub-folder, listed as the root's are (Dropbox only; the
+    // other services' sub-folders are empty).
+    int albumFiles = 0;
 
     static constexpr int pageSize = 1000;
     int entries() const { return files + folders; }
     int pages() const { return (entries() + pageSize - 1) / pageSize; }
 
-    // The root of Dropbox: list_folder and list_folder/continue.
+    // The root of Dropbox and its sub-folders: list_folder and
+    // list_folder/continue.
     void serveDropbox(FakeHttpServer& server) const;
     // The root of Box ("0"): its items by offset, with their total count.
     void serveBox(FakeHttpServer& server) const;
     // The root of OneDrive under the service address "/graph/".
     void serveOneDrive(FakeHttpServer& server) const;
-    // Every folder of the Drive: files.list by page token (whatever the
-    // query asks for, folders and files alike). Thumbnail links are on
+    // The Drive: files.list by page token, the folder's files and albums
+    // for any folder but the albums, which are empty. Thumbnail links are on
     // host, which the service's configuration should list.
     void serveDrive(FakeHttpServer& server, const QString& thumbnailHost) const;
 
