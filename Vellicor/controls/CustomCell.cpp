@@ -2,6 +2,7 @@
 
 #include "controls/ApplicationFont.h"
 #include "controls/NamedImage.h"
+#include "controls/PathShortening.h"
 
 #include <QAbstractItemView>
 #include <QFontMetrics>
@@ -12,6 +13,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -76,58 +78,6 @@ void drawRoundButton(QPainter& painter, const QRect& rect, bool cross)
 }
 
 } // namespace
-
-namespace {
-
-// "…/" and the most of the last parts that fit width, at least fewest of
-// them; empty when not even those fit.
-QString lastPartsThatFit(const QFontMetrics& metrics, const QStringList& parts, qsizetype fewest, int width)
-{
-    const QString ellipsis(QChar(0x2026));
-    QString fitting;
-    for (qsizetype kept = fewest; kept < parts.size(); ++kept) {
-        const QString candidate = ellipsis + QLatin1Char('/') + parts.mid(parts.size() - kept).join(QLatin1Char('/'));
-        if (metrics.horizontalAdvance(candidate) > width)
-            break;
-        fitting = candidate;
-    }
-    return fitting;
-}
-
-} // namespace
-
-QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int width)
-{
-    if (metrics.horizontalAdvance(path) <= width)
-        return path;
-    const QString ellipsis(QChar(0x2026));
-    const QStringList parts = path.split(QLatin1Char('/'));
-    if (parts.size() < 2)
-        return metrics.elidedText(path, Qt::ElideLeft, width);
-    // From the last folder and the name, one more folder at a time.
-    if (const QString fitting = lastPartsThatFit(metrics, parts, 2, width); !fitting.isEmpty())
-        return fitting;
-    // The folder tells copies apart better than a name they mostly share.
-    const QString folder = parts.at(parts.size() - 2) + QLatin1Char('/');
-    const QString head = ellipsis + QLatin1Char('/') + folder;
-    const int nameRoom = width - metrics.horizontalAdvance(head);
-    if (nameRoom >= 4 * metrics.averageCharWidth())
-        return head + metrics.elidedText(parts.last(), Qt::ElideMiddle, nameRoom);
-    return metrics.elidedText(head + ellipsis, Qt::ElideLeft, width);
-}
-
-QString elidedFolderEnd(const QFontMetrics& metrics, const QString& folder, int width)
-{
-    if (metrics.horizontalAdvance(folder) <= width)
-        return folder;
-    const QStringList parts = folder.split(QLatin1Char('/'));
-    if (parts.size() < 2)
-        return metrics.elidedText(folder, Qt::ElideMiddle, width);
-    if (const QString fitting = lastPartsThatFit(metrics, parts, 1, width); !fitting.isEmpty())
-        return fitting;
-    const QString head = QString(QChar(0x2026)) + QLatin1Char('/');
-    return head + metrics.elidedText(parts.last(), Qt::ElideMiddle, std::max(0, width - metrics.horizontalAdvance(head)));
-}
 
 void drawCheckBox(QPainter& painter, const QRect& rect, int state)
 {
@@ -275,11 +225,17 @@ QFont CustomCell::drawnFont(Outlet outlet) const
     return font;
 }
 
-QString CustomCell::fitted(const QFontMetrics& metrics, const QString& text, Outlet outlet, int width) const
+QString CustomCell::fitted(
+    const QFontMetrics& metrics, const QString& text, Outlet outlet, int width, const QModelIndex& index) const
 {
     const auto& slot = slots_[int(outlet)];
-    if (slot && slot->keepsPathEnd)
-        return slot->isFolderPath ? elidedFolderEnd(metrics, text, width) : elidedPathEnd(metrics, text, width);
+    if (slot && slot->keepsPathEnd) {
+        const QVariant shared = index.data(sharedPartsRole);
+        return elidedPathApart(metrics, text,
+            shared.canConvert<SharedParts>() ? shared.value<SharedParts>()
+                                             : SharedParts { std::numeric_limits<std::int16_t>::max(), 0 },
+            width);
+    }
     return metrics.elidedText(text, slot ? slot->elide : Qt::ElideRight, width);
 }
 
@@ -291,11 +247,11 @@ QString CustomCell::shownText(const QRect& cellRect, const QModelIndex& index, O
         return {};
     if (text.userType() == qMetaTypeId<CellText>())
         return plainText(text);
-    return fitted(QFontMetrics(drawnFont(outlet)), text.toString(), outlet, rect.width());
+    return fitted(QFontMetrics(drawnFont(outlet)), text.toString(), outlet, rect.width(), index);
 }
 
-void CustomCell::drawText(
-    QPainter& painter, const QRect& rect, const QVariant& text, Outlet outlet, const QStyleOptionViewItem& option) const
+void CustomCell::drawText(QPainter& painter, const QRect& rect, const QVariant& text, Outlet outlet,
+    const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const auto& slot = slots_[int(outlet)];
     const QColor base = outlet == Outlet::btnLinkButton ? linkColor
@@ -311,7 +267,7 @@ void CustomCell::drawText(
     const QFontMetrics metrics(drawn);
     if (text.userType() != qMetaTypeId<CellText>()) {
         painter.setPen(base);
-        painter.drawText(rect, int(alignment), fitted(metrics, text.toString(), outlet, rect.width()));
+        painter.drawText(rect, int(alignment), fitted(metrics, text.toString(), outlet, rect.width(), index));
         return;
     }
     // Runs are laid one after another from where the whole text would start.
@@ -361,7 +317,7 @@ void CustomCell::paint(QPainter* painter, const QStyleOptionViewItem& option, co
             drawRoundButton(*painter, rect, outlet == Outlet::btnDelete);
             break;
         default:
-            drawText(*painter, rect, value, outlet, option);
+            drawText(*painter, rect, value, outlet, option, index);
         }
     }
     painter->restore();

@@ -13,16 +13,6 @@ class QFontMetrics;
 class QHelpEvent;
 class QPainter;
 
-// path within width points of metrics' font, shortened from its start: "…/"
-// and as many of its last folders as fit before its name; when not even the
-// last folder and the name fit, the last folder whole and the name shortened
-// in its middle; narrower still, the end of the last folder.
-QString elidedPathEnd(const QFontMetrics& metrics, const QString& path, int width);
-// A folder's path shortened the same way, its last folder standing for the
-// name: "…/" and as many of its last folders as fit; when not even the last
-// one fits, "…/" and that folder shortened in its middle.
-QString elidedFolderEnd(const QFontMetrics& metrics, const QString& folder, int width);
-
 // One run of a text drawn in its own colour ("3 / 5" with the marked number
 // in blue). A text outlet takes a QString or a CellText.
 struct TextRun {
@@ -76,6 +66,10 @@ public:
     // True when the row stands for one file record; the outline opens its
     // context menu only on those rows.
     static constexpr int isFileRecordRole = isParentNodeRole + 1;
+    // For a slot that keeps a path apart (keepsPathEnd): what the path shares
+    // with the other copies of its group (SharedParts). Without it nothing
+    // of the path is known to tell it apart.
+    static constexpr int sharedPartsRole = isFileRecordRole + 1;
 
     // Where an outlet lies across the cell, in points from the cell's left
     // edge; a width of 0 or less reaches that far short of the right edge.
@@ -100,12 +94,11 @@ public:
         std::optional<QColor> color;
         // Where a text too long for the slot loses characters.
         Qt::TextElideMode elide = Qt::ElideRight;
-        // A path loses its start first, whole folders at a time, so that its
-        // last folders and its name stay: copies in different folders read
-        // apart however narrow the slot (see elidedPathEnd).
+        // The text is a path (or a folder's path) of a copy: what repeats in
+        // the other copies of its group gives way, never what tells it apart
+        // from them, and as much of its name as fits stays
+        // (elidedPathApart, with sharedPartsRole).
         bool keepsPathEnd = false;
-        // With keepsPathEnd, the text is a folder's path (elidedFolderEnd).
-        bool isFolderPath = false;
         // The width in a parent row (isParentNodeRole), when it differs.
         int parentRowWidth = 0;
     };
@@ -124,6 +117,8 @@ public:
     // The text outlet's text as the cell draws it at cellRect: shortened to
     // its room as its slot says; empty when the outlet is not shown.
     QString shownText(const QRect& cellRect, const QModelIndex& index, Outlet outlet) const;
+    // The font a text outlet is drawn in.
+    QFont drawnFont(Outlet outlet) const;
     // The button outlet at pos in the cell, if any.
     std::optional<Outlet> buttonAt(const QRect& cellRect, const QModelIndex& index, const QPoint& pos) const;
 
@@ -145,11 +140,11 @@ protected:
         const QModelIndex& index) override;
 
 private:
-    QFont drawnFont(Outlet outlet) const;
-    QString fitted(const QFontMetrics& metrics, const QString& text, Outlet outlet, int width) const;
+    QString fitted(
+        const QFontMetrics& metrics, const QString& text, Outlet outlet, int width, const QModelIndex& index) const;
     QVariant content(const QModelIndex& index, Outlet outlet) const;
     void drawText(QPainter& painter, const QRect& rect, const QVariant& text, Outlet outlet,
-        const QStyleOptionViewItem& option) const;
+        const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     std::array<std::optional<Slot>, outletCount> slots_;
     bool hasSlots_ = false;

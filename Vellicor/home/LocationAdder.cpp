@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
 
 #include <algorithm>
 
@@ -18,12 +17,6 @@ namespace {
 AlertKeys keys(const char* message, const char* informative = "")
 {
     return { QString::fromLatin1(message), QString::fromLatin1(informative) };
-}
-
-bool listHasPath(const std::vector<FilePathNodePtr>& list, const QString& path)
-{
-    return std::any_of(list.begin(), list.end(),
-        [&](const FilePathNodePtr& row) { return row && row->filePath && *row->filePath == path; });
 }
 
 QString dropRefusalKey(ScanSource source)
@@ -180,7 +173,9 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
     // The choice goes into the list in one change, however many items it has.
     const ScanSource source = selectedScanSource().load();
     std::vector<FilePathNodePtr> rows;
-    QSet<QString> chosen;
+    // The list's paths and those chosen so far: a repeat is found at once
+    // however long the list.
+    PathSet taken = lists_.scanListPaths();
     const auto commit = [&] {
         if (!rows.empty())
             lists_.sources.edit(source, SourceList::scan,
@@ -213,10 +208,10 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
             commit();
             return outcome;
         }
-        if (lists_.isInScanListExactly(path) || chosen.contains(path))
+        if (taken.contains(path))
             continue;
         libraryChosen = libraryChosen || isLibrary;
-        chosen.insert(path);
+        taken.insert(path);
         rows.push_back(LocationLists::makePathNode(path));
         ++outcome.added;
     }
@@ -242,6 +237,10 @@ AddOutcome LocationAdder::addToExcludeList(const QStringList& paths, Origin orig
     const ScanSource source = origin == Origin::panel ? selectedScanSource().load() : ScanSource::thisComputer;
     std::vector<FilePathNodePtr> list = lists_.sources.excludeList(source);
     const size_t before = list.size();
+    // Each path cleaned once: a choice of thousands against a scan list of
+    // thousands is a look-up each.
+    const PathSet scanned = lists_.scanListPaths();
+    PathSet listed = LocationLists::pathSetOf(list);
     bool inScanList = false;
     bool alreadyExcluded = false;
     bool trashRefused = false;
@@ -250,12 +249,13 @@ AddOutcome LocationAdder::addToExcludeList(const QStringList& paths, Origin orig
             trashRefused = true;
             continue;
         }
-        const bool covers = lists_.isPathInScanList(path);
-        const bool repeat = listHasPath(list, path);
+        const bool covers = scanned.holdsSameOrBelow(path);
+        const bool repeat = listed.contains(path);
         inScanList = inScanList || covers;
         alreadyExcluded = alreadyExcluded || repeat;
         if (!covers && !repeat) {
             list.push_back(LocationLists::makePathNode(path));
+            listed.insert(path);
             ++outcome.added;
         }
     }
@@ -275,6 +275,7 @@ AddOutcome LocationAdder::addToProtectList(const QStringList& paths, Origin orig
     const ScanSource source = selectedScanSource().load();
     std::vector<FilePathNodePtr> list = lists_.sources.protectList(source);
     const size_t before = list.size();
+    PathSet listed = LocationLists::pathSetOf(list);
     bool alreadyProtected = false;
     bool trashRefused = false;
     for (const QString& path : paths) {
@@ -286,11 +287,12 @@ AddOutcome LocationAdder::addToProtectList(const QStringList& paths, Origin orig
         const QFileInfo info(path);
         if (origin == Origin::drop && info.exists() && !info.isDir())
             continue;
-        if (listHasPath(list, path)) {
+        if (listed.contains(path)) {
             alreadyProtected = true;
             continue;
         }
         list.push_back(LocationLists::makePathNode(path));
+        listed.insert(path);
         ++outcome.added;
     }
     if (list.size() != before)

@@ -163,9 +163,17 @@ FilePathNodePtr LocationLists::addPathToScanList(const QString& path, const std:
 
 bool LocationLists::isPathInScanList(const QString& path) const
 {
-    const Rows& rows = scanListForSource();
-    return std::any_of(rows.begin(), rows.end(),
-        [&](const FilePathNodePtr& row) { return row && row->filePath && isSameOrAncestorPath(path, *row->filePath); });
+    return scanListPaths().holdsSameOrBelow(path);
+}
+
+PathSet LocationLists::pathSetOf(const Rows& rows, PathSet::LetterCase letterCase)
+{
+    PathSet paths(letterCase);
+    for (const FilePathNodePtr& row : rows) {
+        if (row && row->filePath)
+            paths.insert(*row->filePath);
+    }
+    return paths;
 }
 
 bool LocationLists::isInScanListExactly(const QString& path) const

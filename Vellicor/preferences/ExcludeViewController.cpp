@@ -5,6 +5,7 @@
 #include "base/UserDefaults.h"
 #include "controls/FolderChooser.h"
 #include "core/Localization.h"
+#include "core/PathSet.h"
 #include "preferences/PreferencesKit.h"
 #include "scan/ScanSources.h"
 
@@ -94,8 +95,20 @@ void ExcludeViewController::reloadTable()
 
 void ExcludeViewController::addFoldersToExclusion(const QStringList& folders)
 {
-    const std::vector<FilePathNodePtr>& scanList = sources_.scanList(ScanSource::thisComputer);
+    // Each list's paths cleaned once: a choice of thousands against lists of
+    // thousands is a look-up each. A scan path is found whatever its letter
+    // case.
+    PathSet scanned(PathSet::LetterCase::ignored);
+    for (const FilePathNodePtr& row : sources_.scanList(ScanSource::thisComputer)) {
+        if (row && row->filePath)
+            scanned.insert(*row->filePath);
+    }
     std::vector<FilePathNodePtr> exclusions = sources_.excludeList(ScanSource::thisComputer);
+    PathSet listed;
+    for (const FilePathNodePtr& row : exclusions) {
+        if (row && row->filePath)
+            listed.insert(*row->filePath);
+    }
     const size_t before = exclusions.size();
     bool inTrash = false;
     bool inScanList = false;
@@ -106,13 +119,12 @@ void ExcludeViewController::addFoldersToExclusion(const QStringList& folders)
             inTrash = true;
             continue;
         }
-        const bool covers = std::any_of(scanList.begin(), scanList.end(),
-            [&](const FilePathNodePtr& row) { return row && row->filePath && isSameOrInside(*row->filePath, folder); });
-        const bool listed = std::any_of(exclusions.begin(), exclusions.end(),
-            [&](const FilePathNodePtr& row) { return row && row->filePath == folder; });
+        const bool covers = scanned.holdsSameOrBelow(folder);
+        const bool repeat = listed.contains(folder);
         inScanList = inScanList || covers;
-        alreadyListed = alreadyListed || listed;
-        if (!covers && !listed) {
+        alreadyListed = alreadyListed || repeat;
+        if (!covers && !repeat) {
+            listed.insert(folder);
             // Checked and with sub-folders, as the home screen adds them.
             auto row = std::make_shared<FilePathNode>();
             row->filePath = folder;

@@ -335,6 +335,55 @@ int ResultRows::GroupRow::rowOf(const FileInfoNode* file) const
     return rowsOfFiles.value(file, -1);
 }
 
+namespace {
+
+// The files' paths, or their folders as the list shows them (the root as
+// "/"), each made once.
+struct PathTexts {
+    std::vector<QString> texts;
+    std::vector<QStringView> views;
+    PathTexts(const std::vector<FileInfoNodePtr>& files, bool folders)
+    {
+        texts.reserve(files.size());
+        for (const FileInfoNodePtr& file : files) {
+            QString path = file->filePath.value_or(QString());
+            if (folders) {
+                const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+                path.truncate(slash == 0 ? 1 : std::max<qsizetype>(slash, 0));
+            }
+            texts.push_back(std::move(path));
+        }
+        views.assign(texts.begin(), texts.end());
+    }
+};
+
+// Copies beyond this many are told apart by what they share alone: each
+// drawn row would compare itself with all the others.
+constexpr std::size_t fewCopies = 32;
+
+} // namespace
+
+SharedParts ResultRows::GroupRow::sharedParts(bool folders) const
+{
+    std::int16_t* known = shared.data() + (folders ? 4 : 0);
+    if (known[0] < 0) {
+        const SharedParts found = ::sharedParts(PathTexts(files, folders).views);
+        known[0] = found.lead;
+        known[1] = found.trail;
+        known[2] = found.apartLead;
+        known[3] = found.apartTrail;
+    }
+    return { known[0], known[1], known[2], known[3] };
+}
+
+SharedParts ResultRows::GroupRow::sharedPartsOf(int child, bool folders) const
+{
+    SharedParts parts = sharedParts(folders);
+    if (child >= 0 && std::size_t(child) < files.size() && files.size() <= fewCopies)
+        parts.tellsApart = componentsTellingApart(PathTexts(files, folders).views, std::size_t(child));
+    return parts;
+}
+
 FileInfoNodePtr ResultRows::fileOfListRow(int row) const
 {
     if (row < 0 || row >= int(rows_.size()))

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "controls/PathShortening.h"
 #include "marking/MarkingObserver.h"
 #include "results/GroupPositions.h"
 
 #include <QHash>
+
+#include <array>
+#include <cstdint>
 
 #include <utility>
 #include <vector>
@@ -34,6 +38,15 @@ public:
         // A large group indexes its files the first time it is asked.
         int rowOf(const FileInfoNode* file) const;
         mutable QHash<const FileInfoNode*, int> rowsOfFiles;
+        // What the shown files' paths (folders: their folders) have alike,
+        // found the first time a row of the group is drawn and kept while
+        // the row keeps its files (in whatever order).
+        SharedParts sharedParts(bool folders) const;
+        // The same for the file at child, with where it first differs from
+        // each other file when its group has a few.
+        SharedParts sharedPartsOf(int child, bool folders) const;
+        // Kept as their four counts each (path, then folder), -1 until found.
+        mutable std::array<std::int16_t, 8> shared { -1, -1, -1, -1, -1, -1, -1, -1 };
     };
     struct PreparedRows {
         std::vector<GroupRow> groups;

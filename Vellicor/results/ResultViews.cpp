@@ -159,10 +159,13 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
     header->setHighlightSections(false);
     header->setFixedHeight(28);
     header->setSectionWidget(ResultsModel::checkColumn, selectAllBox);
-    // The least widths: a small screen's narrower list keeps the dates whole.
-    // The name and folder columns share whatever room the list has beyond.
+    // The least widths: a small screen's narrower list keeps the dates whole
+    // and draws its texts a point smaller, as the outline does, so that the
+    // folder has room to tell copies apart. The name and folder columns share
+    // whatever room the list has beyond.
     const int widths[2][ResultsModel::columnCountValue]
-        = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 144, 144, 62, 90 } };
+        = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 134, 134, 62, 110 } };
+    const int textSize = isSmallScreenLayout ? 11 : 12;
     const auto& least = widths[isSmallScreenLayout ? 1 : 0];
     new ColumnFitter(*tblDuplicates_, *header, std::vector<int>(std::begin(least), std::end(least)),
         { ResultsModel::nameColumn, ResultsModel::folderColumn });
@@ -172,16 +175,16 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
     nameCell->setSlot(CustomCell::Outlet::imgView, CustomCell::Slot(4, 20));
     nameCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(30, -4));
     auto* textCell = new CustomCell(tblDuplicates_);
-    textCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(6, -4, Qt::AlignLeft, 12));
+    textCell->setSlot(CustomCell::Outlet::lbltextField, CustomCell::Slot(6, -4, Qt::AlignLeft, textSize));
     tblDuplicates_->setItemDelegate(textCell);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::checkColumn, checkCell);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::nameColumn, nameCell);
     auto* folderCell = new CustomCell(tblDuplicates_);
-    CustomCell::Slot folderSlot(6, -4, Qt::AlignLeft, 12);
-    // Whole leading folders give way first, as in the outline's path: the
-    // folders nearest the files stay. The tip is the whole folder.
+    CustomCell::Slot folderSlot(6, -4, Qt::AlignLeft, textSize);
+    // As the outline's path: what the folders of the group's copies repeat
+    // gives way, never what tells this copy's folder apart. The tip is the
+    // whole folder.
     folderSlot.keepsPathEnd = true;
-    folderSlot.isFolderPath = true;
     folderCell->setSlot(CustomCell::Outlet::lbltextField, folderSlot);
     tblDuplicates_->setItemDelegateForColumn(ResultsModel::folderColumn, folderCell);
     connect(checkCell, &CustomCell::buttonTapped, this, [this](const QModelIndex& index, CustomCell::Outlet) {

@@ -192,6 +192,14 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     case RowKind::file:
         if (role == rowKindRole)
             return int(RowKind::file);
+        if (role == CustomCell::sharedPartsRole) {
+            // The outline's path and the list's folder tell the copies of
+            // their group apart.
+            if (index.column() != 0 && index.column() != folderColumn)
+                return {};
+            const GroupRow& row = rows_.groupRow(int(index.internalId()) - 1);
+            return QVariant::fromValue(row.sharedPartsOf(index.row() - 1, index.column() == folderColumn));
+        }
         return fileData(*fileOf(index), index.column(), role);
     case RowKind::none:
         break;

@@ -8,6 +8,7 @@
 #include "core/SettingsSchema.h"
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
+#include "support/DropOn.h"
 #include "support/LongScanHistory.h"
 #include "support/PanelChooser.h"
 #include "support/RecordingAlerts.h"
@@ -41,15 +42,6 @@ QList<QUrl> cameraSelection(const QString& folder, int count, int first = 0)
     return urls;
 }
 
-void dropOn(DragDropBox& box, const QList<QUrl>& urls)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&box, &enter);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&box, &drop);
-}
 
 QString listTooLongDetail()
 {

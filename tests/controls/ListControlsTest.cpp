@@ -11,6 +11,7 @@
 #include "controls/DragDropBox.h"
 #include "controls/MyCollectionView.h"
 #include "controls/OptionPopover.h"
+#include "controls/PathShortening.h"
 #include "core/AppNotifier.h"
 #include "core/GlobalObjects.h"
 
@@ -29,6 +30,8 @@
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
+
+#include <limits>
 
 namespace {
 
@@ -123,61 +126,167 @@ TEST_F(Table, CheckBoxClickIsReportedAndLeavesTheSelectionAlone)
     EXPECT_EQ(tapped.size(), 1);
 }
 
-// A path too long for its slot loses its start first, a folder at a time;
-// when not even the last folder and the name fit, the name gives way, then
-// all but the end of the folder: copies in different folders read apart at
-// every width, and nothing drawn is wider than the slot.
-TEST_F(ControlsTest, APathShortenedKeepsItsLastFoldersAndName)
+// What the copies of a group have alike, by whole components: at their start
+// and at their end, never overlapping in the shortest; a lone path has it all
+// alike.
+TEST(PathsApart, SharedPartsAreWholeComponentsAtBothEnds)
+{
+    const auto shared = [](std::vector<QString> paths) {
+        std::vector<QStringView> views(paths.begin(), paths.end());
+        return sharedParts(views);
+    };
+    EXPECT_EQ(shared({ QStringLiteral("/home/alex/Photos 2019/Pan.jpg"), QStringLiteral("/home/alex/Keep/Pan.jpg") }),
+        (SharedParts { 3, 1 }));
+    // "/media/backup" and "/home/user" differ from the root on.
+    EXPECT_EQ(shared({ QStringLiteral("/home/user/Music/a.mp3"), QStringLiteral("/media/backup/Music/a.mp3") }),
+        (SharedParts { 1, 2 }));
+    // Same folder, other names; "Pan" and "Pano" are whole names apart.
+    EXPECT_EQ(shared({ QStringLiteral("/a/b/Pan.jpg"), QStringLiteral("/a/b/Pano.jpg"), QStringLiteral("/a/b/x") }),
+        (SharedParts { 3, 0 }));
+    // One path is the other's start and end at once: the shorter one keeps
+    // nothing apart, the longer its middle.
+    EXPECT_EQ(shared({ QStringLiteral("/a/b/x"), QStringLiteral("/a/b/c/b/x") }), (SharedParts { 3, 1 }));
+    EXPECT_EQ(shared({ QStringLiteral("/a/b/x") }), (SharedParts { 4, 0 }));
+    EXPECT_EQ(shared({}), (SharedParts { 0, 0 }));
+}
+
+// Two copies of a long-named picture in two folders, at every width from the
+// whole path down: each keeps its own folder whole and as much of the name as
+// fits, the repeated folders going first, and nothing drawn is wider than its
+// room; the two never read alike.
+TEST_F(ControlsTest, CopiesShortenedKeepWhatTellsThemApartAndAsMuchOfTheNameAsFits)
 {
     const QFontMetrics metrics(QFont(QStringLiteral("Sans"), 12));
-    const QString path = QStringLiteral("/tmp/never-sorted/phone/holiday-2023.mp4");
     const auto at = [&](const QString& text) { return metrics.horizontalAdvance(text); };
-    EXPECT_EQ(elidedPathEnd(metrics, path, at(path)), path);
-    EXPECT_EQ(elidedPathEnd(metrics, path, at(path) - 1), QStringLiteral("…/never-sorted/phone/holiday-2023.mp4"));
-    EXPECT_EQ(elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/holiday-2023.mp4"))),
-        QStringLiteral("…/phone/holiday-2023.mp4"));
-    const QString shortName = elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/holiday")));
-    EXPECT_TRUE(shortName.startsWith(QStringLiteral("…/phone/h"))) << shortName.toStdString();
-    EXPECT_TRUE(shortName.endsWith(QLatin1Char('4'))) << shortName.toStdString();
-    EXPECT_EQ(shortName.count(QChar(0x2026)), 2) << shortName.toStdString();
-    EXPECT_EQ(elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/…"))), QStringLiteral("…/phone/…"));
-    const QString folderEnd = elidedPathEnd(metrics, path, at(QStringLiteral("…/phone/…")) - 1);
-    EXPECT_TRUE(folderEnd.startsWith(QChar(0x2026)) && folderEnd.endsWith(QStringLiteral("e/…")))
-        << folderEnd.toStdString();
-    EXPECT_EQ(elidedPathEnd(metrics, QStringLiteral("holiday-2023.mp4"), at(QStringLiteral("…2023.mp4"))),
-        QStringLiteral("…2023.mp4"));
+    const QString name = QStringLiteral("Panorama of the harbour at dusk.jpg");
+    const QStringList copies { QStringLiteral("/home/alex/Pictures/Photos 2019/") + name,
+        QStringLiteral("/home/alex/Pictures/Keep Forever/") + name };
+    std::vector<QStringView> views { copies[0], copies[1] };
+    const SharedParts shared = sharedParts(views);
 
-    const QStringList copies { QStringLiteral("/tmp/never-sorted/holiday-2023.mp4"),
-        QStringLiteral("/tmp/new-phone/holiday-2023.mp4"), QStringLiteral("/tmp/nearly-full-disk/holiday-2023.mp4") };
-    for (int width = 50; width <= 400; width += 5) {
+    EXPECT_EQ(elidedPathApart(metrics, copies[0], shared, at(copies[0])), copies[0]);
+    EXPECT_EQ(elidedPathApart(metrics, copies[0], shared, at(copies[0]) - 1),
+        QStringLiteral("…/alex/Pictures/Photos 2019/") + name);
+    EXPECT_EQ(elidedPathApart(metrics, copies[1], shared, at(QStringLiteral("…/Keep Forever/") + name)),
+        QStringLiteral("…/Keep Forever/") + name);
+    const int narrow = at(QStringLiteral("…/Keep Forever/Panorama…"));
+    for (const QString& copy : copies) {
+        const QString shown = elidedPathApart(metrics, copy, shared, narrow);
+        const QString folder = copy.section(QLatin1Char('/'), -2, -2);
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("…/") + folder + QStringLiteral("/Pan"))) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith(QStringLiteral("jpg"))) << shown.toStdString();
+    }
+    for (int width = at(QStringLiteral("…/Keep Forever/Panor…jpg")); width <= at(copies[0]); width += 3) {
         QStringList shown;
         for (const QString& copy : copies) {
-            shown << elidedPathEnd(metrics, copy, width);
+            shown << elidedPathApart(metrics, copy, shared, width);
             EXPECT_LE(at(shown.last()), width) << shown.last().toStdString();
+            EXPECT_TRUE(shown.last().contains(copy.section(QLatin1Char('/'), -2, -2))) << shown.last().toStdString();
+            EXPECT_TRUE(shown.last().contains(QStringLiteral("Pa")) && shown.last().endsWith(QStringLiteral("g")))
+                << shown.last().toStdString();
         }
-        shown.removeDuplicates();
-        EXPECT_EQ(shown.size(), 3) << width << ": " << shown.join(QLatin1String(" | ")).toStdString();
+        EXPECT_NE(shown[0], shown[1]) << width;
+    }
+    // Narrower than the folder and a few letters of the name: the folder
+    // loses its middle too, and still nothing is drawn past the room.
+    for (const int width : { 80, 40, 12 }) {
+        const QString shown = elidedPathApart(metrics, copies[1], shared, width);
+        EXPECT_LE(at(shown), std::max(width, at(QStringLiteral("…")))) << shown.toStdString();
     }
 }
 
-// A folder's path loses whole leading folders first and keeps its last one,
-// shortened in its middle only when it alone is too wide.
-TEST_F(ControlsTest, AFolderShortenedKeepsItsLastFolders)
+// Copies that differ where they start (a home folder and a backup disk), in
+// a camera's folder they share, with a long name: the start stays, the shared
+// folder gives way before the name, and the name never goes whole.
+TEST_F(ControlsTest, CopiesThatDifferAtTheirStartKeepItAndTheirName)
 {
     const QFontMetrics metrics(QFont(QStringLiteral("Sans"), 12));
-    const QString folder = QStringLiteral("/media/backup-disk/Videos/2023 Lisbon");
     const auto at = [&](const QString& text) { return metrics.horizontalAdvance(text); };
-    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(folder)), folder);
-    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(folder) - 1), QStringLiteral("…/backup-disk/Videos/2023 Lisbon"));
-    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(QStringLiteral("…/Videos/2023 Lisbon")) + 1),
-        QStringLiteral("…/Videos/2023 Lisbon"));
-    EXPECT_EQ(elidedFolderEnd(metrics, folder, at(QStringLiteral("…/2023 Lisbon"))), QStringLiteral("…/2023 Lisbon"));
-    for (const int width : { at(QStringLiteral("…/2023 Lisbon")) - 1, 40, 12 }) {
-        const QString shown = elidedFolderEnd(metrics, folder, width);
-        EXPECT_TRUE(shown.startsWith(QStringLiteral("…/"))) << shown.toStdString();
-        EXPECT_LE(at(shown), std::max(width, at(QStringLiteral("…/…")))) << shown.toStdString();
+    const QString tail = QStringLiteral("/DCIM Camera folder 100/IMG_20240528_104858_HDR_portrait.jpg");
+    const QStringList copies { QStringLiteral("/home/user") + tail, QStringLiteral("/media/backup-disk") + tail };
+    std::vector<QStringView> views { copies[0], copies[1] };
+    const SharedParts shared = sharedParts(views);
+    EXPECT_EQ(elidedPathApart(metrics, copies[1], shared, at(QStringLiteral("/media/backup-disk/…/IMG_20240528_104858_HDR_portrait.jpg"))),
+        QStringLiteral("/media/backup-disk/…/IMG_20240528_104858_HDR_portrait.jpg"));
+    for (int width = at(QStringLiteral("/media/backup-disk/…/IMG_…jpg")); width < at(copies[1]); width += 4) {
+        for (const QString& copy : copies) {
+            const QString shown = elidedPathApart(metrics, copy, shared, width);
+            const QString start = copy.section(QLatin1Char('/'), 0, 2) + QLatin1Char('/');
+            EXPECT_TRUE(shown.startsWith(start)) << width << " " << shown.toStdString();
+            EXPECT_TRUE(shown.contains(QStringLiteral("/IMG")) && shown.endsWith(QStringLiteral("jpg")))
+                << width << " " << shown.toStdString();
+            EXPECT_LE(at(shown), width) << shown.toStdString();
+        }
     }
-    EXPECT_EQ(elidedFolderEnd(metrics, QStringLiteral("/"), 200), QStringLiteral("/"));
+}
+
+// A folder's path in the list: the folder that tells it apart stays whole,
+// however narrow; with nothing apart (copies in one folder), its last
+// folders stay, leading folders going first.
+TEST_F(ControlsTest, AFolderShortenedKeepsWhatTellsItApart)
+{
+    const QFontMetrics metrics(QFont(QStringLiteral("Sans"), 12));
+    const auto at = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+    const QStringList folders { QStringLiteral("/home/alex/Pictures/Photos 2019"),
+        QStringLiteral("/home/alex/Pictures/Keep Forever") };
+    std::vector<QStringView> views { folders[0], folders[1] };
+    const SharedParts shared = sharedParts(views);
+    EXPECT_EQ(elidedPathApart(metrics, folders[1], shared, at(QStringLiteral("…/Keep Forever"))),
+        QStringLiteral("…/Keep Forever"));
+    EXPECT_EQ(elidedPathApart(metrics, folders[1], shared, at(QStringLiteral("…/Pictures/Keep Forever"))),
+        QStringLiteral("…/Pictures/Keep Forever"));
+
+    const QString folder = QStringLiteral("/media/backup-disk/Videos/2023 Lisbon");
+    const SharedParts alone { std::numeric_limits<std::int16_t>::max(), 0 };
+    EXPECT_EQ(elidedPathApart(metrics, folder, alone, at(folder)), folder);
+    EXPECT_EQ(elidedPathApart(metrics, folder, alone, at(folder) - 1), QStringLiteral("…/backup-disk/Videos/2023 Lisbon"));
+    EXPECT_EQ(elidedPathApart(metrics, folder, alone, at(QStringLiteral("…/Videos/2023 Lisbon")) + 1),
+        QStringLiteral("…/Videos/2023 Lisbon"));
+    EXPECT_EQ(elidedPathApart(metrics, folder, alone, at(QStringLiteral("…/2023 Lisbon"))), QStringLiteral("…/2023 Lisbon"));
+    for (const int width : { at(QStringLiteral("…/2023 Lisbon")) - 1, 40, 12 }) {
+        const QString shown = elidedPathApart(metrics, folder, alone, width);
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("…"))) << width << " " << shown.toStdString();
+        EXPECT_LE(at(shown), std::max(width, at(QStringLiteral("…")))) << shown.toStdString();
+    }
+    EXPECT_EQ(elidedPathApart(metrics, QStringLiteral("/"), alone, 200), QStringLiteral("/"));
+}
+
+// Folders that differ where they start and end alike: a narrow column keeps
+// their starts, the shared last folder going first; names that differ only
+// at their end keep that end, their shared start giving way in its middle.
+TEST_F(ControlsTest, ANarrowRoomKeepsTheStartAndTheCharactersThatDiffer)
+{
+    const QFontMetrics metrics(QFont(QStringLiteral("Sans"), 12));
+    const auto at = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+    const QStringList folders { QStringLiteral("/home/ana/Videos"), QStringLiteral("/media/backup/Videos") };
+    std::vector<QStringView> views { folders[0], folders[1] };
+    const SharedParts shared = sharedParts(views);
+    const QString lastShortened = elidedPathApart(metrics, folders[1], shared,
+        at(QStringLiteral("/media/backup/Videos")) - 1);
+    EXPECT_TRUE(lastShortened.startsWith(QStringLiteral("/media/backup/V"))) << lastShortened.toStdString();
+    EXPECT_EQ(elidedPathApart(metrics, folders[1], shared, at(QStringLiteral("/media/…"))),
+        QStringLiteral("/media/…"));
+    EXPECT_EQ(elidedPathApart(metrics, folders[0], shared, at(QStringLiteral("/media/…"))),
+        QStringLiteral("/home/…"));
+
+    const QString stem = QStringLiteral("/home/ana/Contracts/Lease agreement for the flat 2024");
+    const QStringList names { stem + QStringLiteral(".pdf"), stem + QStringLiteral(" (1).pdf"),
+        stem + QStringLiteral(" (2).pdf") };
+    std::vector<QStringView> nameViews { names[0], names[1], names[2] };
+    const SharedParts alike = sharedParts(nameViews);
+    EXPECT_EQ(alike, (SharedParts { 4, 0, 33, 4 }));
+    for (int width = at(QStringLiteral("…/L…4 (1).pdf")); width < at(QStringLiteral("…/Lease agreement for the flat 2024.pdf"));
+         width += 3) {
+        QStringList shown;
+        for (const QString& name : names) {
+            shown << elidedPathApart(metrics, name, alike, width);
+            EXPECT_LE(at(shown.last()), width) << shown.last().toStdString();
+            EXPECT_TRUE(shown.last().endsWith(name.mid(stem.size()))) << width << " " << shown.last().toStdString();
+        }
+        EXPECT_EQ(shown.size(), 3);
+        shown.removeDuplicates();
+        EXPECT_EQ(shown.size(), 3) << shown.join(QLatin1String(" | ")).toStdString();
+    }
 }
 
 TEST_F(ControlsTest, OutlineRightClickActsOnlyOnFileRows)

@@ -68,6 +68,13 @@ std::vector<DuplicateGroupPtr> sampleGroups()
             C::Doc },
         { { "/home/ana/Pictures/2024/trip/IMG_4107.jpg", "/home/ana/Pictures/Import/IMG_4107.jpg" }, 3'700'000,
             C::Pic },
+        // Long names: the copies still read apart.
+        { { "/home/ana/Pictures/Photos 2019/Panorama of the harbour at dusk from the old lighthouse.jpg",
+              "/home/ana/Pictures/Keep Forever/Panorama of the harbour at dusk from the old lighthouse.jpg" },
+            5'800'000, C::Pic },
+        { { "/home/ana/DCIM Camera folder 100/IMG_20240528_104858_HDR_portrait_edited.jpg",
+              "/media/backup/DCIM Camera folder 100/IMG_20240528_104858_HDR_portrait_edited.jpg" },
+            3'100'000, C::Pic },
     };
     std::vector<DuplicateGroupPtr> groups;
     int day = 1;
