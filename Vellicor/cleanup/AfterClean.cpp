@@ -129,7 +129,8 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     figures.uniqueFilesRetain = QString::number(report.uniquePhotosReatined);
     figures.uniqueFilesRetained
         = localizedText(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");
-    figures.inCaseMistake = localizedText(recoveryHintKey(source));
+    figures.inCaseMistake
+        = localizedText(catalog && one ? "ID_CATALOG_ENTRY_REMOVED_FILE_STAYS" : recoveryHintKey(source));
 
     // The album line counts what is in the album; the items left out are
     // among the files not removed.

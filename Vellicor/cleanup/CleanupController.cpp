@@ -53,7 +53,7 @@ TrashQuestion trashQuestion(ScanSource source, qint64 shown, qint64 hidden, bool
     }
     QStringList info;
     if (catalog)
-        info.append(localizedText("ID_CATALOG_REMOVAL_KEEPS_FILES"));
+        info.append(localizedText(shown == 1 ? "ID_CATALOG_REMOVAL_KEEPS_FILE" : "ID_CATALOG_REMOVAL_KEEPS_FILES"));
     if (hidden > 0)
         info.append(formatText(
             localizedText(hidden == 1 ? "ID_HIDDEN_MARKED_FILE_STAYS" : "ID_HIDDEN_MARKED_FILES_STAY"), { hidden }));

@@ -103,6 +103,9 @@ protected:
     {
         if (isCheckKey(event)) {
             event->accept();
+            // A key held down switches the rule once, as a held check box does.
+            if (event->isAutoRepeat())
+                return;
             if (auto* check = qobject_cast<QAbstractButton*>(cellWidget(currentRow(), 0)))
                 check->click();
             return;

@@ -1,5 +1,6 @@
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterClean.h"
 #include "cleanup/AfterCleanSheets.h"
 #include "cleanup/CleanupController.h"
 #include "cleanup/InterruptedRemovalAlert.h"
@@ -774,6 +775,26 @@ TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWentAndBackLeavesForHom
         EXPECT_EQ(toHome, success);
         EXPECT_FALSE(sheets.windowAfterClean()->isVisible());
     }
+}
+
+// For the photo catalog, whose files stay, the question and the after-clean
+// window tell of one file in the singular and of two in the plural.
+TEST(CatalogRemovalTexts, OneFileInTheSingularTwoInThePlural)
+{
+    for (const qint64 count : { 1, 2 }) {
+        SCOPED_TRACE(count);
+        const bool one = count == 1;
+        const QString info = trashQuestion(ScanSource::lightroomCatalog, count, 0, false).info;
+        EXPECT_EQ(info.contains(QStringLiteral("this file")), one) << info.toStdString();
+        EXPECT_EQ(info.contains(QStringLiteral("these files")), !one) << info.toStdString();
+        RemovalReport report;
+        report.countTrashed = count;
+        const QString hint = afterCleanFigures(report, ScanSource::lightroomCatalog).inCaseMistake;
+        EXPECT_EQ(hint.contains(QStringLiteral("this file")), one) << hint.toStdString();
+        EXPECT_EQ(hint.contains(QStringLiteral("these files")), !one) << hint.toStdString();
+    }
+    // Two shown, one hidden: the files that go are two.
+    EXPECT_TRUE(trashQuestion(ScanSource::lightroomCatalog, 2, 1, false).info.contains(QStringLiteral("these files")));
 }
 
 TEST_F(Removal, AFileStaysWhenItsKeptCopyIsTheSameFileByAnotherRoute)

@@ -14,6 +14,7 @@
 #include "support/TempHome.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -212,6 +213,37 @@ TEST_F(Assistant, TheKeyboardGoesRoundTheSheetAndMovesTheRowItChose)
     press(Qt::Key_Space);
     ASSERT_EQ(store->protectList(ScanSource::thisComputer).size(), 1u);
     EXPECT_EQ(store->protectList(ScanSource::thisComputer).front()->filePath, QStringLiteral("/photos/keep"));
+}
+
+// Space held down on a rule's row repeats its key: the rule is switched once,
+// as a check box held down is, not on and off for as long as the key is held.
+TEST_F(Assistant, SpaceHeldDownOnARuleSwitchesItOnce)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowActive(assistant.window));
+    QTableWidget* rules = assistant.tblGeneral;
+    rules->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(rules, Qt::Key_Down);
+    QTest::keyClick(rules, Qt::Key_Down);
+    ASSERT_EQ(rules->currentRow(), 2);
+    // The rules are stored once changed.
+    const auto state = [&] {
+        const QVariantList stored = defaults.arrayValue(QStringLiteral("autoMarkingRules")).value_or(QVariantList());
+        return stored.size() > 2 ? stored[2].toMap().value(QStringLiteral("state")).toInt() : -1;
+    };
+    const bool wasOn = static_cast<QCheckBox*>(rules->cellWidget(2, 0))->isChecked();
+    // As the keyboard sends a held key: a press, then repeated releases and
+    // presses, then the last release.
+    const auto send = [rules](QEvent::Type type, bool repeated) {
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeated);
+        QApplication::sendEvent(rules, &event);
+    };
+    send(QEvent::KeyPress, false);
+    for (int repeat = 0; repeat < 5; ++repeat) {
+        send(QEvent::KeyRelease, true);
+        send(QEvent::KeyPress, true);
+    }
+    send(QEvent::KeyRelease, false);
+    EXPECT_EQ(state(), wasOn ? 0 : 1);
 }
 
 TEST_F(Assistant, ToggleStoresZeroAndResetBringsBackTheDefaults)
