@@ -42,6 +42,9 @@ using KeepCopying = std::function<bool(qint64 copied)>;
 
 const QString stoppedText = QStringLiteral("the undo was stopped before its copy was whole");
 
+// Bytes a copy writes between two write-backs of what it wrote.
+constexpr qint64 writeBackStep = 8 << 20;
+
 // The file at path as it is now; facts when they were just taken.
 ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std::nullopt)
 {
@@ -163,8 +166,18 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
     const RestoreCopies::Started target = RestoreCopies::start(to.folder, to.folderPath);
     if (!target.fd.isOpen())
         return target.error;
+    // Written back to the disk as it goes, so that neither a stop nor the
+    // flush at the end waits on more than a few mebibytes still in memory.
+    qint64 writtenBack = 0;
+    const auto writeBackAndAsk = [&](qint64 copied) {
+        if (copied - writtenBack >= writeBackStep) {
+            ::sync_file_range(target.fd.get(), 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE);
+            writtenBack = copied;
+        }
+        return !keepCopying || keepCopying(copied);
+    };
     QString error;
-    const DataCopyEnd data = copyFileData(source, target.fd.get(), status.st_size, keepCopying);
+    const DataCopyEnd data = copyFileData(source, target.fd.get(), status.st_size, writeBackAndAsk);
     if (data.stopped)
         error = stoppedText;
     else if (data.error != 0)
