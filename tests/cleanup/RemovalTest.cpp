@@ -44,6 +44,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QThreadPool>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -1894,19 +1895,28 @@ TEST_F(Removal, ATrashFolderAnotherUserSwapsAfterItsCheckNeverGetsTheFileAndUndo
     const QString uid = QString::number(::getuid());
     const std::vector<QByteArray> trashes { QFile::encodeName(shared + QLatin1Char('/') + uid),
         QFile::encodeName(top + QStringLiteral("/.Trash-") + uid) };
+    // Every name the other user's child uses is made before it is forked:
+    // a child of a process whose other threads may hold the allocator's
+    // lock allocates nothing.
+    struct Swap {
+        QByteArray trash, gone, files, info;
+    };
+    std::vector<Swap> planned;
+    for (const QByteArray& trash : trashes)
+        planned.push_back({ trash, trash + ".gone", trash + "/files", trash + "/info" });
     int swaps = 0;
     remover->beforeEach = [&](const QString&) {
-        const bool swapped = asOtherUser([&trashes] {
+        const bool swapped = asOtherUser([&planned] {
             bool any = false;
-            for (const QByteArray& trash : trashes) {
+            for (const Swap& swap : planned) {
                 struct stat status { };
-                if (::lstat(trash.constData(), &status) != 0)
+                if (::lstat(swap.trash.constData(), &status) != 0)
                     continue;
                 any = true;
-                if (::rename(trash.constData(), (trash + ".gone").constData()) != 0)
+                if (::rename(swap.trash.constData(), swap.gone.constData()) != 0)
                     return false;
-                for (const QByteArray& made : { trash, trash + "/files", trash + "/info" }) {
-                    if (::mkdir(made.constData(), 0777) != 0 || ::chmod(made.constData(), 0777) != 0)
+                for (const char* made : { swap.trash.constData(), swap.files.constData(), swap.info.constData() }) {
+                    if (::mkdir(made, 0777) != 0 || ::chmod(made, 0777) != 0)
                         return false;
                 }
             }
@@ -2646,6 +2656,9 @@ TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyThePr
     // What an undo ended inside its copy leaves beside the user's files.
     const auto endInsideTheCopy = [&] {
         const QStringList before = entriesOf(sub);
+        // The child allocates: no other thread may hold the allocator's lock
+        // when it is forked.
+        QThreadPool::globalInstance()->waitForDone();
         const int code = exitCodeOfChild([&] {
             const std::atomic<bool> never { false };
             UnavailableCloudRemover cloud;
