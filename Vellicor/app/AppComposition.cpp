@@ -21,6 +21,7 @@
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "platform/FileRemover.h"
+#include "platform/RestoreCopies.h"
 #include "platform/SetAsideJournal.h"
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesWindowController.h"
@@ -182,9 +183,11 @@ void AppComposition::launch()
     QTimer::singleShot(0, settingsNotices_.get(), &SettingsNotices::tellReadProblemAtStart);
     // Files a run that was ended in the middle of a deletion left set aside
     // come back before any removal can start.
+    // What an undo that was ended left of its copies goes too.
     QTimer::singleShot(0, home_, [] {
         if (const auto alert = interruptedRemovalAlert(recoverSetAsideFiles()))
             alertPresenter()->presentThen(*alert, {});
+        removeLeftRestoreCopies();
     });
 }
 

@@ -15,6 +15,7 @@
 #include "platform/FileRemover.h"
 #include "platform/PhotosBridge.h"
 #include "platform/ReachabilityTest.h"
+#include "platform/RestoreCopies.h"
 #include "scan/InternetAlert.h"
 
 #include <QDeadlineTimer>
@@ -445,6 +446,8 @@ void CleanupController::startUndo()
     undoWorker_ = QThread::create(
         [relay = relay_, list = std::move(list), sources = std::move(sources), cloud = cloud_,
             abort = isAbortUndo_]() mutable {
+            // What an undo that was ended left of its copies goes first.
+            removeLeftRestoreCopies();
             auto plan = std::make_unique<std::vector<PlannedRestore>>(makeUndoPlan(*list, *sources));
             auto outcomes = executeUndoPlan(*plan, *cloud, *abort);
             // The plan's copies go here, not on the GUI thread.

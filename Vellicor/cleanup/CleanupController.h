@@ -98,6 +98,9 @@ struct RemovedFile {
     // The trashed file and its entry in the trash folder held since the
     // removal found it: the undo reaches them there, never by their paths.
     TrashEntry trashEntry {};
+    // The folder it was removed from, as the removal found it: the undo
+    // puts it back there, or into a folder of the user's own.
+    std::shared_ptr<const OriginalFolder> originalFolder {};
 };
 
 // The figures and lists of the last clean-up, for the after-clean window.
@@ -194,7 +197,8 @@ public:
     // run ends as a complete one would. Any thread.
     void abortCleaning();
     // The quit road: a removal or an undo under way stops after its current
-    // file, and its outcome is applied as that of a complete run. Any thread.
+    // file (a copy an undo makes, at its next mebibyte, the copy removed),
+    // and its outcome is applied as that of a complete run. Any thread.
     void stopForQuit();
 
     // The Undo button: the nothing-to-undo sheet, or the confirmation and

@@ -37,7 +37,8 @@ std::size_t nextBatch(
 }
 
 RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemover& files, CloudRemover& cloud,
-    ContentComparison& contents, const std::atomic<bool>& abort, const ComparedBytes& compared)
+    ContentComparison& contents, OriginalFolders& folders, const std::atomic<bool>& abort,
+    const ComparedBytes& compared)
 {
     RemovalOutcome outcome;
     outcome.route = item.route;
@@ -79,6 +80,11 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
     outcome.trashInfoText = removal.trashInfoText;
     outcome.trashInfo = removal.trashInfo;
     outcome.reason = removal.error;
+    if (removal.ok) {
+        const qsizetype slash = item.scanned.path.lastIndexOf(QLatin1Char('/'));
+        outcome.originalFolder
+            = folders.record(slash <= 0 ? QStringLiteral("/") : item.scanned.path.left(slash), check.file.folder.get());
+    }
     return outcome;
 }
 
@@ -94,6 +100,7 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
     // is never acted on.
     std::set<std::pair<quint64, quint64>> removedFiles;
     ContentComparison contents;
+    OriginalFolders folders;
     files.startRun();
     std::vector<QString> trashPaths;
     std::vector<QString> outrightPaths;
@@ -123,7 +130,7 @@ std::vector<RemovalOutcome> executeRemovalPlan(const RemovalPlan& plan, FileRemo
             ComparedBytes compared;
             if (onCompared)
                 compared = [&](quint64 bytes) { onCompared(item, bytes); };
-            outcome = removeOne(item, plan.source, files, cloud, contents, abort, compared);
+            outcome = removeOne(item, plan.source, files, cloud, contents, folders, abort, compared);
         }
         if (local && outcome.kind == RemovalOutcome::Kind::removed)
             removedFiles.insert(identity);

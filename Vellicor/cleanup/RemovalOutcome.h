@@ -1,12 +1,14 @@
 #pragma once
 
 #include "cleanup/RemovalPlan.h"
+#include "platform/OriginalFolder.h"
 #include "platform/Trash.h"
 
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class CloudRemover;
@@ -39,6 +41,8 @@ struct RemovalOutcome {
     FileFacts trashed;
     QByteArray trashInfoText;
     FileFacts trashInfo;
+    // The folder a local file was removed from, as an undo recognises it.
+    std::shared_ptr<const OriginalFolder> originalFolder;
     QString reason;
 };
 

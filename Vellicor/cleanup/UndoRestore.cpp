@@ -6,6 +6,9 @@
 #include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/MD5.h"
+#include "platform/FileDataCopy.h"
+#include "platform/OriginalFolder.h"
+#include "platform/RestoreCopies.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,10 +28,22 @@
 
 namespace {
 
-bool pathTaken(const QString& path)
-{
-    return factsOf(path).has_value() || errno != ENOENT;
-}
+// Where a removed file goes back: its name in the folder reached for it,
+// and that folder's path as the user knows it.
+struct Destination {
+    int folder = -1;
+    QString folderPath;
+    QByteArray name;
+};
+
+// Asked before each piece of a copy with the bytes copied so far: whether
+// the copy goes on.
+using KeepCopying = std::function<bool(qint64 copied)>;
+
+const QString stoppedText = QStringLiteral("the undo was stopped before its copy was whole");
+
+// Bytes a copy writes between two write-backs of what it wrote.
+constexpr qint64 writeBackStep = 8 << 20;
 
 // The file at path as it is now; facts when they were just taken.
 ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std::nullopt)
@@ -130,55 +145,51 @@ void keepOwnerAndAttributes(int from, int to, const struct stat& status, QString
         ::fremovexattr(to, accessList);
 }
 
-// Copies the regular file open at source into a new file at to, through a
-// temporary name beside it, so that to either gets the whole copy or nothing,
-// and never replaces a file that is there. The copy keeps the source's
-// modification time and permission bits (a set-id bit only with its owner or
-// group kept); with lost given it keeps its owner
+// Copies the regular file open at source into a new file named to.name in
+// its folder, through a temporary name beside it (RestoreCopies), so that
+// the name either gets the whole copy or nothing, and never replaces a file
+// that is there. Only the source's data is copied: its holes stay holes.
+// keepCopying is asked before each piece; a copy it stops is removed. The
+// copy keeps the source's modification time and permission bits (a set-id
+// bit only with its owner or group kept); with lost given it keeps its owner
 // where the system allows and its extended attributes too, and lost and why
 // receive what could not be kept; with durable given its name is flushed
 // with its folder, and durable says whether it was. Empty on success.
-QString copyWithoutReplacing(
-    int source, const QString& to, QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr)
+QString copyWithoutReplacing(int source, const Destination& to, const KeepCopying& keepCopying,
+    QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr)
 {
     struct stat status { };
     if (source < 0 || ::fstat(source, &status) != 0)
         return errnoText(errno);
     if (!S_ISREG(status.st_mode))
         return QStringLiteral("not a regular file");
-    QByteArray temporary = QFile::encodeName(QFileInfo(to).path() + QStringLiteral("/.vellicor-restore-XXXXXX"));
-    const FileDescriptor target(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (target.get() < 0)
-        return errnoText(errno);
+    const RestoreCopies::Started target = RestoreCopies::start(to.folder, to.folderPath);
+    if (!target.fd.isOpen())
+        return target.error;
+    // Written back to the disk as it goes, so that neither a stop nor the
+    // flush at the end waits on more than a few mebibytes still in memory.
+    qint64 writtenBack = 0;
+    const auto writeBackAndAsk = [&](qint64 copied) {
+        if (copied - writtenBack >= writeBackStep) {
+            ::sync_file_range(target.fd.get(), 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE);
+            writtenBack = copied;
+        }
+        return !keepCopying || keepCopying(copied);
+    };
     QString error;
-    char buffer[65536];
-    for (off_t offset = 0;;) {
-        const ssize_t count = ::pread(source, buffer, sizeof buffer, offset);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            if (count < 0)
-                error = errnoText(errno);
-            break;
-        }
-        offset += count;
-        for (ssize_t written = 0; written < count && error.isEmpty();) {
-            const ssize_t step = ::write(target.get(), buffer + written, static_cast<size_t>(count - written));
-            if (step < 0 && errno != EINTR)
-                error = errnoText(errno);
-            written += std::max<ssize_t>(step, 0);
-        }
-        if (!error.isEmpty())
-            break;
-    }
+    const DataCopyEnd data = copyFileData(source, target.fd.get(), status.st_size, writeBackAndAsk);
+    if (data.stopped)
+        error = stoppedText;
+    else if (data.error != 0)
+        error = errnoText(data.error);
     if (error.isEmpty() && lost && why)
-        keepOwnerAndAttributes(source, target.get(), status, *lost, *why);
+        keepOwnerAndAttributes(source, target.fd.get(), status, *lost, *why);
     // A set-id bit serves only with the owner or group it was given by: on a
     // copy that is the user's own instead, a program would run as the user
     // for whoever starts it.
     mode_t mode = status.st_mode & 07777;
     struct stat copied { };
-    const bool looked = ::fstat(target.get(), &copied) == 0;
+    const bool looked = ::fstat(target.fd.get(), &copied) == 0;
     const auto dropBit = [&](mode_t bit, bool keptWith, const char* what) {
         if ((mode & bit) == 0 || (looked && keptWith))
             return;
@@ -190,22 +201,22 @@ QString copyWithoutReplacing(
     dropBit(S_ISGID, copied.st_gid == status.st_gid, "its set-group-ID bit");
     const struct timespec times[2] = { status.st_atim, status.st_mtim };
     if (error.isEmpty()
-        && (::fchmod(target.get(), mode) != 0 || ::futimens(target.get(), times) != 0
-            || ::fsync(target.get()) != 0))
+        && (::fchmod(target.fd.get(), mode) != 0 || ::futimens(target.fd.get(), times) != 0
+            || ::fsync(target.fd.get()) != 0))
         error = errnoText(errno);
     if (error.isEmpty()) {
-        if (const int failure = renameWithoutReplacing(QFile::decodeName(temporary), to); failure != 0)
+        if (const int failure = renameAtWithoutReplacing(to.folder, target.name, to.folder, to.name); failure != 0)
             error = failure == EEXIST ? QStringLiteral("a file is already at this path") : errnoText(failure);
     }
-    if (!error.isEmpty()) {
-        ::unlink(temporary.constData());
+    if (!error.isEmpty())
+        ::unlinkat(to.folder, target.name.constData(), 0);
+    RestoreCopies::finish(target.tag);
+    if (!error.isEmpty())
         return error;
-    }
     // The copy's name on the disk too, before anything lets go of the
     // original: flushed with its folder, where durable asks for it.
     if (durable) {
-        const FileDescriptor folder(
-            ::open(QFile::encodeName(QFileInfo(to).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const FileDescriptor folder(::openat(to.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         *durable = folder.isOpen() && ::fsync(folder.get()) == 0;
     }
     return error;
@@ -218,7 +229,8 @@ QString copyWithoutReplacing(
 // very entry the removal wrote: one still written to after its removal (a
 // log) comes back too, and changed says so; restored holds the file at its
 // path when it was moved. Empty on success.
-QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<FileFacts>& restored, QString& notKept)
+QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying, bool& changed,
+    std::optional<FileFacts>& restored, QString& notKept)
 {
     const QString gone = QStringLiteral("the trash no longer holds the file");
     if (!item.trashEntry.isSet())
@@ -245,16 +257,15 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
     if (originalPathInTrashInfo(item.trashInfoText) != item.originalPath)
         return QStringLiteral("its trash entry does not name this path");
     changed = *now != item.trashed;
-    const QByteArray to = QFile::encodeName(item.originalPath);
-    const int error = renameAtWithoutReplacing(files.get(), name, AT_FDCWD, to);
+    const int error = renameAtWithoutReplacing(files.get(), name, to.folder, to.name);
     if (error == 0) {
         // Swapped in the trash between the look and the move: it goes back.
-        const auto moved = factsOf(item.originalPath);
+        const auto moved = factsAt(to.folder, to.name, AT_SYMLINK_NOFOLLOW);
         if (moved && moved->sameFileAs(item.trashed)) {
             restored = moved;
             return {};
         }
-        if (renameAtWithoutReplacing(AT_FDCWD, to, files.get(), name) != 0)
+        if (renameAtWithoutReplacing(to.folder, to.name, files.get(), name) != 0)
             Log::print("Undo: a file that is not the removed one stays at", item.originalPath);
         return notTheFile;
     }
@@ -270,7 +281,7 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
     QStringList lost;
     QString why;
     bool durable = false;
-    if (QString error = copyWithoutReplacing(source.get(), item.originalPath, &lost, &why, &durable); !error.isEmpty())
+    if (QString error = copyWithoutReplacing(source.get(), to, keepCopying, &lost, &why, &durable); !error.isEmpty())
         return error;
     if (!lost.isEmpty())
         notKept = why.isEmpty() ? QStringLiteral("without %1").arg(lost.join(QStringLiteral(", ")))
@@ -284,7 +295,7 @@ QString moveOutOfTrash(const PlannedRestore& item, bool& changed, std::optional<
 }
 
 // A copy of a kept file whose content still equals the removed file's.
-QString copyFromKeptFile(const PlannedRestore& item)
+QString copyFromKeptFile(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying)
 {
     if (item.md5.isEmpty())
         return QStringLiteral("its group was not compared by content, so no other file may stand in for it");
@@ -294,12 +305,12 @@ QString copyFromKeptFile(const PlannedRestore& item)
         if (kept == item.originalPath || md5OfFile(kept, never) != item.md5)
             continue;
         const FileDescriptor source(::open(QFile::encodeName(kept).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        return copyWithoutReplacing(source.get(), item.originalPath);
+        return copyWithoutReplacing(source.get(), to, keepCopying);
     }
     return QStringLiteral("no kept file with the same content is left");
 }
 
-RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
+RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud, const KeepCopying& keepCopying)
 {
     RestoreOutcome outcome;
     outcome.file = item.file;
@@ -314,18 +325,21 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud)
         outcome.reason = QStringLiteral("not an absolute path");
         return outcome;
     }
-    if (pathTaken(item.originalPath)) {
-        outcome.reason = QStringLiteral("a file is already at this path");
+    const QFileInfo path(item.originalPath);
+    const RestoreFolder folder = reachOriginalFolder(path.path(), item.originalFolder.get());
+    if (!folder.fd.isOpen()) {
+        outcome.reason = folder.refusal;
         return outcome;
     }
-    if (!QDir().mkpath(QFileInfo(item.originalPath).path())) {
-        outcome.reason = QStringLiteral("its folder cannot be made again");
+    const Destination to { folder.fd.get(), path.path(), QFile::encodeName(path.fileName()) };
+    if (factsAt(to.folder, to.name, AT_SYMLINK_NOFOLLOW) || errno != ENOENT) {
+        outcome.reason = QStringLiteral("a file is already at this path");
         return outcome;
     }
     outcome.byCopy = item.trashedPath.isEmpty();
     std::optional<FileFacts> now;
-    outcome.reason
-        = outcome.byCopy ? copyFromKeptFile(item) : moveOutOfTrash(item, outcome.changed, now, outcome.notKept);
+    outcome.reason = outcome.byCopy ? copyFromKeptFile(item, to, keepCopying)
+                                    : moveOutOfTrash(item, to, keepCopying, outcome.changed, now, outcome.notKept);
     outcome.restored = outcome.reason.isEmpty();
     if (!outcome.restored)
         return outcome;
@@ -391,6 +405,7 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.trashed = removed.trashed;
         item.trashInfoText = removed.trashInfoText;
         item.trashInfo = removed.trashInfo;
+        item.originalFolder = removed.originalFolder;
         item.resultSetId = removed.resultSetId;
         if (const auto source = sources.ofFile.find(removed.file.get()); source != sources.ofFile.end()) {
             item.md5 = source->second.md5;
@@ -407,7 +422,8 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 }
 
 std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud,
-    const std::atomic<bool>& abort, const std::function<void(const RestoreOutcome&)>& onEach)
+    const std::atomic<bool>& abort, const std::function<void(const RestoreOutcome&)>& onEach,
+    const std::function<void(const PlannedRestore&, qint64 copied)>& onCopied)
 {
     std::vector<RestoreOutcome> outcomes;
     outcomes.reserve(plan.size());
@@ -422,7 +438,11 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
              index < plan.size() && index - first < batchFiles && clock.nsecsElapsed() < batchNs && !abort.load();
              ++index) {
             const PlannedRestore& item = plan[index];
-            outcomes.push_back(restoreOne(item, cloud));
+            outcomes.push_back(restoreOne(item, cloud, [&](qint64 copied) {
+                if (onCopied)
+                    onCopied(item, copied);
+                return !abort.load();
+            }));
             const RestoreOutcome& outcome = outcomes.back();
             if (!outcome.restored)
                 Log::print("Undo: not restored", item.originalPath, outcome.reason);

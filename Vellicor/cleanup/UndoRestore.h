@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cleanup/RemovalPlan.h"
+#include "platform/OriginalFolder.h"
 #include "platform/Trash.h"
 
 #include <QString>
@@ -31,6 +32,8 @@ struct PlannedRestore {
     FileFacts trashed;
     QByteArray trashInfoText;
     FileFacts trashInfo;
+    // The folder it was removed from, as the removal found it.
+    std::shared_ptr<const OriginalFolder> originalFolder;
     quint64 resultSetId = 0;
     // The removed file's digest when its group was compared by content;
     // empty otherwise, and then no other file may stand in for it.
@@ -89,19 +92,26 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // the removal wrote (its text, and the entry file unwritten since); anything
 // else in the trash, an entry the desktop wrote under the same name too, is
 // neither moved nor deleted. A file deleted outright is copied from a kept
-// file only when that file's digest still equals the removed file's. A
-// trashed file whose folder now lies on another volume is copied back with
-// its owner (where the system allows), mode, times and every extended
-// attribute (its access list too), and what could not be kept is told in
-// its outcome. Nothing
-// is ever written over an existing path, and missing parent folders are made
-// again. The entries go in batches: a batch's files are moved back first,
-// then the entries of those that moved are removed together, so that a run
-// ended at any moment leaves each file either back with no entry (or an
-// entry left without its file, which the trash tolerates) or in the trash
-// with its entry. abort, read between entries, ends the undo early (the
-// rest are not tried and have no outcome; the batch under way still
-// removes its moved files' entries). onEach runs after each entry. At the
-// end the trash folders let go of their descriptors (HeldTrash::release).
+// file only when that file's digest still equals the removed file's. The
+// file's folder is reached as reachOriginalFolder reaches it (missing
+// folders made again with the modes they had), and a file goes back only
+// into the folder it was removed from, or one of the user's own (or the
+// superuser's that no one else may write); the others are refused, the file
+// left where it is. A trashed file whose folder now lies on another volume
+// is copied back by its data alone (its holes stay holes) with its owner
+// (where the system allows), mode, times and every extended attribute (its
+// access list too), and what could not be kept is told in its outcome.
+// Nothing is ever written over an existing path. The entries go in batches:
+// a batch's files are moved back first, then the entries of those that
+// moved are removed together, so that a run ended at any moment leaves each
+// file either back with no entry (or an entry left without its file, which
+// the trash tolerates) or in the trash with its entry. abort, read between
+// entries and before each mebibyte a copy writes, ends the undo early: a
+// copy under way is removed and its file told as stopped, the rest are not
+// tried and have no outcome; the batch under way still removes its moved
+// files' entries. onEach runs after each entry, and onCopied before each
+// mebibyte of a copy with the bytes copied so far. At the end the trash
+// folders let go of their descriptors (HeldTrash::release).
 std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud,
-    const std::atomic<bool>& abort, const std::function<void(const RestoreOutcome&)>& onEach = {});
+    const std::atomic<bool>& abort, const std::function<void(const RestoreOutcome&)>& onEach = {},
+    const std::function<void(const PlannedRestore&, qint64 copied)>& onCopied = {});

@@ -6,6 +6,7 @@
 #include "core/FileUtilities.h"
 #include "platform/FileSystemInfo.h"
 #include "platform/HeldFile.h"
+#include "platform/JournalRecords.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,8 +19,6 @@
 
 namespace {
 
-const QString recordSuffix = QStringLiteral(".record");
-
 struct Record {
     QString path;
     QString aside;
@@ -31,19 +30,6 @@ struct Record {
     std::optional<FileTimestamp> modTime;
     std::optional<bool> network;
 };
-
-QString recordPath(const QString& tag)
-{
-    return SetAsideJournal::folder() + QLatin1Char('/') + tag + recordSuffix;
-}
-
-// Makes what was written into the folder last through a crash.
-void syncFolder(const QString& path)
-{
-    const FileDescriptor folder(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.isOpen())
-        ::fsync(folder.get());
-}
 
 const QByteArray asidePrefix = QByteArrayLiteral(".vellicor-removing-");
 
@@ -58,29 +44,20 @@ QByteArray nameOf(const QString& path)
     return QFile::encodeName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
 }
 
-// The record of tag at path, or none when it is not one this program
-// wrote: the set-aside name must be the one made for that very tag, so that
-// nothing else is ever renamed at the start, whatever a record says.
-std::optional<Record> readRecord(const QString& path, const QString& tag)
+// The record of tag, or none when it is not one this program wrote: the
+// set-aside name must be the one made for that very tag, so that nothing
+// else is ever renamed at the start, whatever a record says.
+std::optional<Record> readRecord(const QString& tag)
 {
-    // Never through a link, never a pipe or a device.
-    const FileDescriptor fd(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat status { };
-    QFile file;
-    if (!fd.isOpen() || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)
-        || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    const auto fields = JournalRecords::read(SetAsideJournal::folder(), tag);
+    if (!fields)
         return std::nullopt;
-    // A record is a few lines; anything longer is not one.
     Record record;
-    for (const QByteArray& line : file.read(64 * 1024).split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        const QByteArray key = line.left(equals);
-        const QByteArray value = line.mid(equals + 1);
+    for (const auto& [key, value] : *fields) {
         if (key == "path")
-            record.path = QFile::decodeName(QByteArray::fromPercentEncoding(value));
+            record.path = QFile::decodeName(value);
         else if (key == "aside")
-            record.aside = QFile::decodeName(QByteArray::fromPercentEncoding(value));
+            record.aside = QFile::decodeName(value);
         else if (key == "device")
             record.device = value.toULongLong();
         else if (key == "inode")
@@ -112,56 +89,23 @@ QString folder()
 
 namespace {
 
-// The journal's folder and the state folder it lies in, each the user's alone:
-// records another user could write or remove would move files at the next
-// start, or leave them set aside for good.
 std::optional<QString> ensureFolder(PrivateFiles::Make make)
 {
-    using PrivateFiles::FolderFault;
-    std::optional<FolderFault> fault
-        = PrivateFiles::useOwnFolder(AppPaths::stateFolder(), PrivateFiles::FolderUse::state, make);
-    QString at = AppPaths::stateFolder();
-    if (!fault) {
-        fault = PrivateFiles::ensureOwnFolder(folder(), make);
-        at = folder();
-    }
-    if (!fault)
-        return std::nullopt;
-    if (*fault == FolderFault::missing || *fault == FolderFault::notMade)
-        return QStringLiteral("%1 cannot be made").arg(at);
-    return QStringLiteral("%1 is not a folder of the user's alone").arg(at);
+    return JournalRecords::ensureFolder(folder(), make);
 }
 
 // Writes the record, synced when durably; errno is EEXIST when the tag is
 // taken.
 std::optional<QString> write(const SetAsideRecord& record, bool durably)
 {
-    const QByteArray text = QByteArrayLiteral("path=") + QUrl::toPercentEncoding(QFile::encodeName(record.path), "/")
-        + QByteArrayLiteral("\naside=") + QUrl::toPercentEncoding(QFile::encodeName(record.aside), "/")
-        + QByteArrayLiteral("\ndevice=") + QByteArray::number(record.facts.device) + QByteArrayLiteral("\ninode=")
-        + QByteArray::number(record.facts.inode) + QByteArrayLiteral("\nsize=") + QByteArray::number(record.facts.size)
-        + QByteArrayLiteral("\nmodified=") + QByteArray::number(record.facts.modTime.seconds) + '.'
-        + QByteArray::number(record.facts.modTime.nanoseconds) + QByteArrayLiteral("\nnetwork=")
-        + (isNetworkVolume(folderOf(record.aside)) ? '1' : '0') + '\n';
-    const QByteArray name = QFile::encodeName(recordPath(record.tag));
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        const int error = errno;
-        QString reason = errnoText(error);
-        errno = error;
-        return reason;
-    }
-    std::optional<QString> error;
-    if (durably) {
-        error = writeDurably(fd, text);
-    } else {
-        error = writeWhole(fd, text);
-        if (::close(fd) != 0 && !error)
-            error = errnoText(errno);
-    }
-    if (error)
-        ::unlink(name.constData());
-    return error;
+    const JournalRecords::Fields fields { { "path", QFile::encodeName(record.path) },
+        { "aside", QFile::encodeName(record.aside) }, { "device", QByteArray::number(record.facts.device) },
+        { "inode", QByteArray::number(record.facts.inode) }, { "size", QByteArray::number(record.facts.size) },
+        { "modified",
+            QByteArray::number(record.facts.modTime.seconds) + '.'
+                + QByteArray::number(record.facts.modTime.nanoseconds) },
+        { "network", isNetworkVolume(folderOf(record.aside)) ? "1" : "0" } };
+    return JournalRecords::write(folder(), record.tag, fields, durably);
 }
 
 } // namespace
@@ -174,7 +118,7 @@ std::optional<QString> add(const QString& tag, const QString& path, const QStrin
     }
     if (const auto error = write({ tag, path, aside, facts }, true))
         return error;
-    syncFolder(folder());
+    JournalRecords::syncFolder(folder());
     return std::nullopt;
 }
 
@@ -188,7 +132,7 @@ std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
         if (write(record, false))
             continue;
         tags.push_back(record.tag);
-        paths.push_back(recordPath(record.tag));
+        paths.push_back(JournalRecords::recordPath(folder(), record.tag));
     }
     if (!tags.empty() && !makeDurableTogether(folder(), paths)) {
         Log::print("Remove: the records of a batch could not be made durable:", errnoText(errno));
@@ -201,8 +145,7 @@ std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
 
 void clear(const QString& tag)
 {
-    if (::unlink(QFile::encodeName(recordPath(tag)).constData()) != 0 && errno != ENOENT)
-        Log::print("Remove: the record of a set-aside file stays:", recordPath(tag), errnoText(errno));
+    JournalRecords::remove(folder(), tag, "Remove: the record of a set-aside file stays:");
 }
 
 } // namespace SetAsideJournal
@@ -212,11 +155,9 @@ SetAsideRecovery recoverSetAsideFiles()
     SetAsideRecovery recovery;
     if (SetAsideJournal::ensureFolder(PrivateFiles::Make::never))
         return recovery;
-    const QDir journal(SetAsideJournal::folder());
-    const QStringList records = journal.entryList({ QStringLiteral("*") + recordSuffix }, QDir::Files | QDir::Hidden);
-    for (const QString& name : records) {
-        const QString recordFile = journal.filePath(name);
-        const auto record = readRecord(recordFile, name.chopped(recordSuffix.size()));
+    for (const QString& tag : JournalRecords::tags(SetAsideJournal::folder())) {
+        const QString recordFile = JournalRecords::recordPath(SetAsideJournal::folder(), tag);
+        const auto record = readRecord(tag);
         const auto drop = [&recordFile] { QFile::remove(recordFile); };
         if (!record) {
             Log::print("Start: an unreadable record of a set-aside file was dropped:", recordFile);

@@ -2,6 +2,7 @@
 
 #include "base/PrivateFiles.h"
 #include "core/FileUtilities.h"
+#include "platform/FileDataCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,20 +18,12 @@
 
 namespace {
 
-// Bytes of a file's data copied per step; Stop and the copy's time bound are
-// looked at between steps.
-constexpr qint64 copyBlock = 1024 * 1024;
 // Room the cache's disk keeps after a copy.
 constexpr quint64 spareRoom = 256ull * 1024 * 1024;
 
 bool isRaised(const std::atomic<bool>* stop)
 {
     return stop && stop->load(std::memory_order_relaxed);
-}
-
-bool isAllZero(const char* bytes, qint64 count)
-{
-    return std::all_of(bytes, bytes + count, [](char byte) { return byte == 0; });
 }
 
 // Why the call on path just failed, from errno.
@@ -49,27 +42,10 @@ struct CopyAllowance {
     const std::atomic<bool>* stop = nullptr;
 };
 
-// The next run of data in fd at or after offset, as [first, second) within
-// size; none when only a hole is left. A file system that cannot tell its
-// holes shows the whole rest as data.
-std::optional<std::pair<qint64, qint64>> nextDataRun(int fd, qint64 offset, qint64 size)
-{
-    if (offset >= size)
-        return std::nullopt;
-    const off_t start = ::lseek(fd, offset, SEEK_DATA);
-    if (start < 0)
-        return errno == ENXIO ? std::nullopt : std::optional(std::pair<qint64, qint64>(offset, size));
-    if (start >= size)
-        return std::nullopt;
-    const off_t end = ::lseek(fd, start, SEEK_HOLE);
-    return std::pair<qint64, qint64>(start, end < 0 || end > size ? size : qint64(end));
-}
-
 // Copies one file into target (made new, readable only by the user) when it
-// is a regular file reached without following a link. Only the file's data is
-// read: its holes, and runs of zeros in its data, stay holes, so a sparse file
-// takes no more room or time than its data does. Empty when copied; otherwise
-// the reason (a partial copy is removed).
+// is a regular file reached without following a link, by its data alone
+// (copyFileData). Empty when copied; otherwise the reason (a partial copy is
+// removed).
 QString copyFile(const QString& source, const QString& target, CopyAllowance& allowance)
 {
     const OpenedFile in = openRegularFile(source, LinkFollowing::refuse);
@@ -96,44 +72,21 @@ QString copyFile(const QString& source, const QString& target, CopyAllowance& al
         ::unlink(targetName.constData());
         return reason;
     };
-    QByteArray block(copyBlock, Qt::Uninitialized);
-    // The size read at the start bounds the copy, however the file grows; a
-    // file that shrinks meanwhile ends where its data ended.
-    qint64 length = qint64(in.size);
-    for (auto run = nextDataRun(in.fd.get(), 0, length); run; run = nextDataRun(in.fd.get(), run->second, length)) {
-        for (qint64 at = run->first; at < run->second;) {
-            if (isRaised(allowance.stop))
-                return fail(QStringLiteral("stopped"));
-            if (std::chrono::steady_clock::now() >= allowance.deadline)
-                return fail(QStringLiteral("copying \"%1\" took longer than the %2 seconds %3 may take")
-                                .arg(source, QString::number(allowance.time.count() / 1000.0), allowance.what));
-            const qint64 got = ::pread(in.fd.get(), block.data(), std::min<qint64>(copyBlock, run->second - at), at);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return fail(failureAt(source));
-            if (got == 0) {
-                length = at;
-                run->second = at;
-                break;
-            }
-            if (!isAllZero(block.constData(), got)) {
-                for (qint64 written = 0; written < got;) {
-                    const ssize_t now
-                        = ::pwrite(out.get(), block.constData() + written, size_t(got - written), at + written);
-                    if (now < 0 && errno == EINTR)
-                        continue;
-                    if (now <= 0)
-                        return fail(failureAt(target));
-                    written += now;
-                }
-            }
-            at += got;
-        }
+    QString stopped;
+    const DataCopyEnd copy = copyFileData(in.fd.get(), out.get(), qint64(in.size), [&](qint64) {
+        if (isRaised(allowance.stop))
+            stopped = QStringLiteral("stopped");
+        else if (std::chrono::steady_clock::now() >= allowance.deadline)
+            stopped = QStringLiteral("copying \"%1\" took longer than the %2 seconds %3 may take")
+                          .arg(source, QString::number(allowance.time.count() / 1000.0), allowance.what);
+        return stopped.isEmpty();
+    });
+    if (copy.stopped)
+        return fail(stopped);
+    if (copy.error != 0) {
+        errno = copy.error;
+        return fail(failureAt(copy.reading ? source : target));
     }
-    // Holes and zeros were skipped, not written: the copy gets its length.
-    if (::ftruncate(out.get(), length) != 0)
-        return fail(failureAt(target));
     return QString();
 }
 

@@ -24,6 +24,7 @@
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
 #include "platform/ReachabilityTest.h"
+#include "platform/RestoreCopies.h"
 #include "platform/SetAsideJournal.h"
 #include "scan/ScanSources.h"
 #include "support/ChildProcess.h"
@@ -45,6 +46,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QThreadPool>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -1867,19 +1869,28 @@ TEST_F(Removal, ATrashFolderAnotherUserSwapsAfterItsCheckNeverGetsTheFileAndUndo
     const QString uid = QString::number(::getuid());
     const std::vector<QByteArray> trashes { QFile::encodeName(shared + QLatin1Char('/') + uid),
         QFile::encodeName(top + QStringLiteral("/.Trash-") + uid) };
+    // Every name the other user's child uses is made before it is forked:
+    // a child of a process whose other threads may hold the allocator's
+    // lock allocates nothing.
+    struct Swap {
+        QByteArray trash, gone, files, info;
+    };
+    std::vector<Swap> planned;
+    for (const QByteArray& trash : trashes)
+        planned.push_back({ trash, trash + ".gone", trash + "/files", trash + "/info" });
     int swaps = 0;
     remover->beforeEach = [&](const QString&) {
-        const bool swapped = asOtherUser([&trashes] {
+        const bool swapped = asOtherUser([&planned] {
             bool any = false;
-            for (const QByteArray& trash : trashes) {
+            for (const Swap& swap : planned) {
                 struct stat status { };
-                if (::lstat(trash.constData(), &status) != 0)
+                if (::lstat(swap.trash.constData(), &status) != 0)
                     continue;
                 any = true;
-                if (::rename(trash.constData(), (trash + ".gone").constData()) != 0)
+                if (::rename(swap.trash.constData(), swap.gone.constData()) != 0)
                     return false;
-                for (const QByteArray& made : { trash, trash + "/files", trash + "/info" }) {
-                    if (::mkdir(made.constData(), 0777) != 0 || ::chmod(made.constData(), 0777) != 0)
+                for (const char* made : { swap.trash.constData(), swap.files.constData(), swap.info.constData() }) {
+                    if (::mkdir(made, 0777) != 0 || ::chmod(made, 0777) != 0)
                         return false;
                 }
             }
@@ -2321,4 +2332,346 @@ TEST_F(Removal, AnotherUserWhoHeldTheOpenTrashsFilesFolderCannotTakeAFileMovedIn
     EXPECT_EQ(entriesOf(trash + QStringLiteral("/info")), QStringList { QStringLiteral("m1.trashinfo") });
     ASSERT_TRUE(undo());
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/m1")));
+}
+
+namespace {
+
+// Makes folder as one every user may write in, as a team shares one
+// (sticky, as the system's temporary folder is), in a tree the other user
+// may pass through.
+void makeSharedFolder(const QString& home, const QString& folder)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(home).constData(), 0711), 0);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (QString above = QFileInfo(folder).path(); above.startsWith(home + QLatin1Char('/'));
+         above = QFileInfo(above).path())
+        ASSERT_EQ(::chmod(QFile::encodeName(above).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
+}
+
+void makeFolder(const QString& path, mode_t mode)
+{
+    ASSERT_EQ(::mkdir(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+// As the other user: a folder of theirs that anyone may write, where the
+// user's folder was.
+bool folderOfOtherUserAt(const QString& path)
+{
+    return asOtherUser([path = QFile::encodeName(path)] {
+        return ::mkdir(path.constData(), 0777) == 0 && ::chmod(path.constData(), 0777) == 0;
+    });
+}
+
+// As the other user: a folder of their own at theirs, and a link to it where
+// the user's folder was.
+bool linkOfOtherUserAt(const QString& path, const QString& theirs)
+{
+    return asOtherUser([path = QFile::encodeName(path), theirs = QFile::encodeName(theirs)] {
+        return ::mkdir(theirs.constData(), 0700) == 0 && ::symlink(theirs.constData(), path.constData()) == 0;
+    });
+}
+
+QString belongsToAnotherUser(const FileInfoNodePtr& file, const QString& folder)
+{
+    return *file->filePath + QStringLiteral(": its folder ") + folder + QStringLiteral(" now belongs to another user");
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+// In a folder others may write, the user's folders that held removed files
+// went, and another user put a folder of theirs, or a link to one, in their
+// places: the undo puts nothing there, and tells each file. The folder of a
+// colleague's that a file was removed from still takes it back.
+TEST_F(Removal, UndoPutsNothingIntoAFolderAnotherUserMadeOrLinkedWhereTheUsersOwnWas)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    const QString shared = folder + QStringLiteral("/shared");
+    makeSharedFolder(home.path(), shared);
+    const QString holiday = shared + QStringLiteral("/holiday");
+    const QString trip = shared + QStringLiteral("/trip");
+    const QString colleagues = shared + QStringLiteral("/colleague");
+    makeFolder(holiday, 0750);
+    makeFolder(trip, 0700);
+    makeFolder(colleagues, 0777);
+    ASSERT_EQ(::chown(QFile::encodeName(colleagues).constData(), otherUser, otherUser), 0);
+    const auto photo = file(QStringLiteral("shared/holiday/m-photo"), "photo");
+    const auto map = file(QStringLiteral("shared/trip/m-map"), "map");
+    const auto note = file(QStringLiteral("shared/colleague/m-note"), "note");
+    load({ { photo, file(QStringLiteral("k-photo"), "photo") }, { map, file(QStringLiteral("k-map"), "map") },
+        { note, file(QStringLiteral("k-note"), "note") } });
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().countTrashed, 3);
+
+    for (const QString& emptied : { holiday, trip })
+        ASSERT_TRUE(QDir().rmdir(emptied));
+    const QString theirs = shared + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(folderOfOtherUserAt(holiday));
+    ASSERT_TRUE(linkOfOtherUserAt(trip, theirs));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(entriesOf(holiday), QStringList {});
+    EXPECT_EQ(entriesOf(theirs), QStringList {});
+    EXPECT_EQ(bytes(note), QByteArray("note"));
+    EXPECT_EQ(controller.lastUndoReport().restored, 1);
+    EXPECT_EQ(sorted(sheets->messageDetails),
+        sorted({ belongsToAnotherUser(photo, holiday), belongsToAnotherUser(map, trip) }));
+    // Both wait in the trash for a later undo.
+    ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 2u);
+    for (const RemovedFile& entry : controller.arrNodesToBeRestoredLocal())
+        EXPECT_TRUE(QFileInfo::exists(entry.trashedPath)) << entry.originalPath.toStdString();
+
+    // Once the other user's folder and link are gone, the user's folders are
+    // made again as they were.
+    ASSERT_TRUE(QDir().rmdir(holiday));
+    ASSERT_TRUE(QFile::remove(trip));
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(photo), QByteArray("photo"));
+    EXPECT_EQ(bytes(map), QByteArray("map"));
+    for (const auto& [made, mode] : { std::pair { holiday, 0750u }, std::pair { trip, 0700u } }) {
+        const struct stat status = statusOf(made);
+        EXPECT_TRUE(S_ISDIR(status.st_mode)) << made.toStdString();
+        EXPECT_EQ(status.st_uid, ::geteuid()) << made.toStdString();
+        EXPECT_EQ(status.st_mode & 07777, mode) << made.toStdString();
+    }
+}
+
+// The same where the file comes back by a copy: its folder's place now lies
+// on another volume, through a link of the user's own or of the other
+// user's.
+TEST_F(Removal, UndoAcrossVolumesCopiesNothingIntoAFolderAnotherUserMadeOrLinkedWhereTheUsersOwnWas)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    const QString volumeTop = home.path() + QStringLiteral("/team-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    const QString team = folder + QStringLiteral("/team");
+    const QString shared = folder + QStringLiteral("/shared");
+    makeSharedFolder(home.path(), team);
+    makeSharedFolder(home.path(), shared);
+    const auto photo = file(QStringLiteral("team/holiday/m-photo"), "photo");
+    const auto map = file(QStringLiteral("shared/trip/m-map"), "map");
+    load({ { photo, file(QStringLiteral("k-photo"), "photo") }, { map, file(QStringLiteral("k-map"), "map") } });
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().countTrashed, 2);
+
+    // The team folder moves to the other volume without its emptied folder,
+    // a link of the user's left in its place; there the other user makes a
+    // folder in the emptied one's place. In the shared folder, the emptied
+    // folder's place becomes the other user's link to their folder on the
+    // other volume.
+    ASSERT_TRUE(QDir().rmdir(team + QStringLiteral("/holiday")));
+    const QString movedTeam = volumeTop + QStringLiteral("/team");
+    moveFolderToAnotherVolume(team, movedTeam);
+    ASSERT_EQ(::chmod(QFile::encodeName(movedTeam).constData(), 01777), 0);
+    const QString holiday = team + QStringLiteral("/holiday");
+    ASSERT_TRUE(folderOfOtherUserAt(movedTeam + QStringLiteral("/holiday")));
+    const QString trip = shared + QStringLiteral("/trip");
+    ASSERT_TRUE(QDir().rmdir(trip));
+    const QString theirs = volumeTop + QStringLiteral("/theirs");
+    ASSERT_TRUE(linkOfOtherUserAt(trip, theirs));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(entriesOf(movedTeam + QStringLiteral("/holiday")), QStringList {});
+    EXPECT_EQ(entriesOf(theirs), QStringList {});
+    EXPECT_EQ(controller.lastUndoReport().restored, 0);
+    EXPECT_EQ(sorted(sheets->messageDetails),
+        sorted({ belongsToAnotherUser(photo, holiday), belongsToAnotherUser(map, trip) }));
+    ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 2u);
+    for (const RemovedFile& entry : controller.arrNodesToBeRestoredLocal())
+        EXPECT_TRUE(QFileInfo::exists(entry.trashedPath)) << entry.originalPath.toStdString();
+
+    // Without them, the photo comes back by a copy into its folder made
+    // again on the other volume, through the user's link.
+    ASSERT_TRUE(QDir().rmdir(movedTeam + QStringLiteral("/holiday")));
+    ASSERT_TRUE(QFile::remove(trip));
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(photo), QByteArray("photo"));
+    EXPECT_EQ(bytes(map), QByteArray("map"));
+    EXPECT_EQ(statusOf(movedTeam + QStringLiteral("/holiday/m-photo")).st_dev, statusOf(movedTeam).st_dev);
+    EXPECT_EQ(statusOf(movedTeam + QStringLiteral("/holiday")).st_uid, ::geteuid());
+}
+
+namespace {
+
+constexpr qint64 mebibyte = 1024 * 1024;
+
+// A disk image of 64 MiB that holds one mebibyte of data in its middle.
+void writeSparseImage(const QString& path)
+{
+    QFile image(path);
+    ASSERT_TRUE(image.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(image.seek(32 * mebibyte));
+    ASSERT_EQ(image.write(QByteArray("disk image ").repeated(mebibyte / 11 + 1).left(mebibyte)), mebibyte);
+    ASSERT_TRUE(image.resize(64 * mebibyte));
+}
+
+qint64 bytesOnDisk(const QString& path)
+{
+    return qint64(statusOf(path).st_blocks) * 512;
+}
+
+// Bytes of data that are no run of zeros.
+QByteArray dataBytes(qint64 size)
+{
+    QByteArray data;
+    for (qint64 i = 0; data.size() < size; ++i)
+        data += QByteArray::number(i) + ' ';
+    return data.left(size);
+}
+
+} // namespace
+
+// A sparse file copied back to another volume takes the room of its data,
+// not of its length: it fits where its data fits.
+TEST_F(Removal, UndoAcrossVolumesKeepsASparseFilesHolesSoItFitsWhereItsDataFits)
+{
+    const QString volumeTop = home.path() + QStringLiteral("/small-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "size=16m,mode=0755");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/images")));
+    const QString path = folder + QStringLiteral("/images/m-disk.img");
+    writeSparseImage(path);
+    writeSparseImage(folder + QStringLiteral("/k-disk.img"));
+    if (bytesOnDisk(path) > 4 * mebibyte)
+        GTEST_SKIP() << "the temporary folder's file system keeps no holes";
+    const auto image = record(path);
+    load({ { image, record(folder + QStringLiteral("/k-disk.img")) } });
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().countTrashed, 1);
+    moveFolderToAnotherVolume(folder + QStringLiteral("/images"), volumeTop + QStringLiteral("/images"));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(sheets->messages, QStringList { localizedText(QStringLiteral("ID_ACTION_COMPLETED")) })
+        << sheets->messageDetails.join(QLatin1Char('\n')).toStdString();
+    const QString restored = volumeTop + QStringLiteral("/images/m-disk.img");
+    EXPECT_EQ(statusOf(restored).st_size, 64 * mebibyte);
+    EXPECT_LE(bytesOnDisk(restored), 2 * mebibyte);
+    QFile read(restored);
+    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+    EXPECT_EQ(read.read(mebibyte), QByteArray(mebibyte, '\0'));
+    ASSERT_TRUE(read.seek(32 * mebibyte));
+    EXPECT_EQ(read.read(mebibyte), QByteArray("disk image ").repeated(mebibyte / 11 + 1).left(mebibyte));
+}
+
+namespace {
+
+// A removed file of three mebibytes of data, its folder moved to another
+// volume since the removal: its undo copies it back, a mebibyte at a time.
+class UndoCopyBack : public Removal {
+protected:
+    void SetUp() override
+    {
+        Removal::SetUp();
+        if (!volume.isMounted())
+            GTEST_SKIP() << volume.whyNot();
+        marked = file(QStringLiteral("sub/m-big"), data);
+        load({ { marked, file(QStringLiteral("k-big"), data) } });
+        ASSERT_TRUE(run());
+        undoList = controller.arrNodesToBeRestoredLocal();
+        ASSERT_EQ(undoList.size(), 1u);
+        moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), sub);
+    }
+
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume { volumeTop, "tmpfs", "mode=0755" };
+    const QString sub = volumeTop + QStringLiteral("/sub");
+    const QByteArray data = dataBytes(3 * mebibyte);
+    FileInfoNodePtr marked;
+    std::vector<RemovedFile> undoList;
+};
+
+} // namespace
+
+// Stop read inside a copy back ends it there: the partial copy goes, the
+// file stays in the trash with its entry, told as stopped, for a later undo.
+TEST_F(UndoCopyBack, StopDuringACopyEndsItThereAndLeavesTheFileInTheTrash)
+{
+    std::atomic<bool> stop { false };
+    qint64 copiedAtStop = 0;
+    UnavailableCloudRemover cloud;
+    const auto outcomes
+        = executeUndoPlan(makeUndoPlan(undoList), cloud, stop, {}, [&](const PlannedRestore&, qint64 copied) {
+              if (copied > 0 && !stop.exchange(true))
+                  copiedAtStop = copied;
+          });
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_FALSE(outcomes[0].restored);
+    EXPECT_EQ(outcomes[0].reason, QStringLiteral("the undo was stopped before its copy was whole"));
+    EXPECT_GT(copiedAtStop, 0);
+    EXPECT_LT(copiedAtStop, data.size());
+    EXPECT_EQ(entriesOf(sub), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+    EXPECT_TRUE(QFileInfo::exists(undoList[0].trashedPath));
+    EXPECT_EQ(trashInfoOriginalPath(undoList[0].trashInfoPath), std::optional(*marked->filePath));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(marked), data);
+}
+
+// A run ended inside a copy back (killed) leaves the partial copy under its
+// temporary name; the next start, or the next undo, removes it, and only
+// where it is the very copy its record names: a file of the user's that
+// took its name since, or one under a name alike that no record names,
+// stays.
+TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyTheProgramsOwn)
+{
+    // What an undo ended inside its copy leaves beside the user's files.
+    const auto endInsideTheCopy = [&] {
+        const QStringList before = entriesOf(sub);
+        // The child allocates: no other thread may hold the allocator's lock
+        // when it is forked.
+        QThreadPool::globalInstance()->waitForDone();
+        const int code = exitCodeOfChild([&] {
+            const std::atomic<bool> never { false };
+            UnavailableCloudRemover cloud;
+            executeUndoPlan(makeUndoPlan(undoList), cloud, never, {}, [](const PlannedRestore&, qint64 copied) {
+                if (copied > 0)
+                    ::_exit(0);
+            });
+            return 4;
+        });
+        EXPECT_EQ(code, 0);
+        QStringList left = entriesOf(sub);
+        for (const QString& name : before)
+            left.removeOne(name);
+        EXPECT_EQ(left.size(), 1);
+        return left.value(0);
+    };
+
+    const QString first = endInsideTheCopy();
+    ASSERT_TRUE(first.startsWith(QStringLiteral(".vellicor-restore-"))) << first.toStdString();
+    EXPECT_GT(statusOf(sub + QLatin1Char('/') + first).st_size, 0);
+    ASSERT_TRUE(QFile::remove(sub + QLatin1Char('/') + first));
+    writeTestFile(sub + QLatin1Char('/') + first, "the user's own");
+    writeTestFile(sub + QStringLiteral("/.vellicor-restore-mine"), "mine too");
+    EXPECT_EQ(removeLeftRestoreCopies(), 0);
+    EXPECT_EQ(contentAt(sub + QLatin1Char('/') + first), QByteArray("the user's own"));
+    EXPECT_EQ(contentAt(sub + QStringLiteral("/.vellicor-restore-mine")), QByteArray("mine too"));
+
+    // As the start removes them.
+    const QString second = endInsideTheCopy();
+    ASSERT_TRUE(second.startsWith(QStringLiteral(".vellicor-restore-"))) << second.toStdString();
+    EXPECT_EQ(removeLeftRestoreCopies(), 1);
+    EXPECT_FALSE(QFileInfo::exists(sub + QLatin1Char('/') + second));
+
+    // As the next undo removes them, before it copies the file back whole.
+    const QString third = endInsideTheCopy();
+    ASSERT_TRUE(third.startsWith(QStringLiteral(".vellicor-restore-"))) << third.toStdString();
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(marked), data);
+    EXPECT_EQ(sorted(entriesOf(sub)), sorted({ first, QStringLiteral(".vellicor-restore-mine"), QStringLiteral("m-big") }));
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+    EXPECT_EQ(contentAt(sub + QLatin1Char('/') + first), QByteArray("the user's own"));
 }

@@ -1,0 +1,126 @@
+#include "platform/JournalRecords.h"
+
+#include "base/AppPaths.h"
+#include "base/Log.h"
+#include "core/FileUtilities.h"
+#include "platform/Trash.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString recordSuffix = QStringLiteral(".record");
+
+// A record is a few lines; anything longer is not one.
+constexpr qint64 longestRecord = 64 * 1024;
+
+QByteArray lines(const JournalRecords::Fields& fields)
+{
+    QByteArray text;
+    for (const auto& [key, value] : fields)
+        text += key + '=' + QUrl::toPercentEncoding(value, "/") + '\n';
+    return text;
+}
+
+} // namespace
+
+namespace JournalRecords {
+
+std::optional<QString> ensureFolder(const QString& folder, PrivateFiles::Make make)
+{
+    using PrivateFiles::FolderFault;
+    std::optional<FolderFault> fault
+        = PrivateFiles::useOwnFolder(AppPaths::stateFolder(), PrivateFiles::FolderUse::state, make);
+    QString at = AppPaths::stateFolder();
+    if (!fault) {
+        fault = PrivateFiles::ensureOwnFolder(folder, make);
+        at = folder;
+    }
+    if (!fault)
+        return std::nullopt;
+    if (*fault == FolderFault::missing || *fault == FolderFault::notMade)
+        return QStringLiteral("%1 cannot be made").arg(at);
+    return QStringLiteral("%1 is not a folder of the user's alone").arg(at);
+}
+
+QString recordPath(const QString& folder, const QString& tag)
+{
+    return folder + QLatin1Char('/') + tag + recordSuffix;
+}
+
+std::optional<QString> write(const QString& folder, const QString& tag, const Fields& fields, bool durably)
+{
+    const QByteArray name = QFile::encodeName(recordPath(folder, tag));
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int error = errno;
+        QString reason = errnoText(error);
+        errno = error;
+        return reason;
+    }
+    std::optional<QString> error;
+    if (durably) {
+        error = writeDurably(fd, lines(fields));
+    } else {
+        error = writeWhole(fd, lines(fields));
+        if (::close(fd) != 0 && !error)
+            error = errnoText(errno);
+    }
+    if (error)
+        ::unlink(name.constData());
+    return error;
+}
+
+std::optional<QString> append(const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value)
+{
+    const FileDescriptor fd(
+        ::open(QFile::encodeName(recordPath(folder, tag)).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.isOpen())
+        return errnoText(errno);
+    // One write: a record read later has the line whole or not at all.
+    return writeWhole(fd.get(), lines({ { key, value } }));
+}
+
+QStringList tags(const QString& folder)
+{
+    QStringList found;
+    for (const QString& name :
+        QDir(folder).entryList({ QStringLiteral("*") + recordSuffix }, QDir::Files | QDir::Hidden | QDir::System))
+        found.append(name.chopped(recordSuffix.size()));
+    return found;
+}
+
+std::optional<Fields> read(const QString& folder, const QString& tag)
+{
+    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(recordPath(folder, tag), longestRecord);
+    if (file.outcome != PrivateFiles::SmallFile::Outcome::read)
+        return std::nullopt;
+    Fields fields;
+    for (const QByteArray& line : file.bytes.split('\n')) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0)
+            fields[line.left(equals)] = QByteArray::fromPercentEncoding(line.mid(equals + 1));
+    }
+    return fields;
+}
+
+void remove(const QString& folder, const QString& tag, const char* what)
+{
+    if (::unlink(QFile::encodeName(recordPath(folder, tag)).constData()) != 0 && errno != ENOENT)
+        Log::print(what, recordPath(folder, tag), errnoText(errno));
+}
+
+void syncFolder(const QString& folder)
+{
+    const FileDescriptor fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isOpen())
+        ::fsync(fd.get());
+}
+
+} // namespace JournalRecords

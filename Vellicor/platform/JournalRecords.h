@@ -1,0 +1,49 @@
+#pragma once
+
+#include "base/PrivateFiles.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <optional>
+
+// The records of a journal the program keeps in a folder of its own in the
+// state folder: one small file of "key=value" lines per record, named by its
+// tag, written new and whole and never through a link, and read back only
+// as a regular file of the user's. What the records name is acted on at a
+// later start, so no other user may write or remove them. Any thread.
+namespace JournalRecords {
+
+using Fields = std::map<QByteArray, QByteArray>;
+
+// The journal's folder and the state folder it lies in, each the user's
+// alone (made when make allows). Why they cannot be used, or none.
+std::optional<QString> ensureFolder(const QString& folder, PrivateFiles::Make make);
+
+// The record of tag in folder.
+QString recordPath(const QString& folder, const QString& tag);
+
+// Writes the new record of tag with fields' lines (their values are
+// percent-encoded but for '/'), synced when durably. Why it could not be
+// written, or none; errno is EEXIST when the tag is taken.
+std::optional<QString> write(const QString& folder, const QString& tag, const Fields& fields, bool durably);
+
+// Adds one line to the record of tag. Why it could not, or none.
+std::optional<QString> append(const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value);
+
+// The tags of the records in folder.
+QStringList tags(const QString& folder);
+
+// The fields of the record of tag; none when it is not one the program
+// could have written (a link, not a regular file, too long).
+std::optional<Fields> read(const QString& folder, const QString& tag);
+
+// The record of tag is done with; what has gone wrong is logged with what.
+void remove(const QString& folder, const QString& tag, const char* what);
+
+// Makes the names just written into folder durable.
+void syncFolder(const QString& folder);
+
+} // namespace JournalRecords

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/FileUtilities.h"
+#include "platform/Trash.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+// The folder a removed file was taken from, as the removal found it: what
+// an undo that puts the file back there recognises it by, and the modes to
+// make it and the folders above it again with.
+struct OriginalFolder {
+    // The folder itself (its real folder, the one the file was held in): its
+    // device and inode, and its birth time where the volume keeps one, as a
+    // folder made later in its place may get its freed inode.
+    FileFacts identity;
+    // The permission bits of each folder on its path below the root, top
+    // first, the folder itself last.
+    std::vector<quint32> modes;
+};
+
+// Records the folders removed files are taken from, each once per run:
+// a folder's own facts, and its path's modes learnt once for all the
+// folders below them. One run's thread at a time.
+class OriginalFolders {
+public:
+    // The folder at folderPath (absolute, as the scan named it), held open
+    // at heldFolder: none when it cannot be looked at.
+    std::shared_ptr<const OriginalFolder> record(const QString& folderPath, int heldFolder);
+
+private:
+    std::map<QString, std::shared_ptr<const OriginalFolder>> folders_;
+    std::map<QString, quint32> modes_;
+};
+
+// The folder open for a file to be put back into, or why there is none.
+struct RestoreFolder {
+    FileDescriptor fd;
+    QString refusal;
+};
+
+// Reaches the folder at folderPath for a removed file to be put back into,
+// a folder at a time from the root, never by a path the kernel resolves: a
+// symbolic link is followed only where the user or the superuser owns it,
+// and a folder missing on the way is made again (the user's own, with the
+// mode original recorded for it; a folder it recorded none for, only the
+// user's). The folder reached takes the file only when it is original's
+// very folder (device and inode), the user's own, or the superuser's that
+// no one else may write; anything else, a folder another user made in its
+// place or that a link of theirs leads to, is refused and told as one
+// that now belongs to another user. The descriptor (O_PATH) is where the
+// file goes, by its name alone.
+RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolder* original);
