@@ -957,8 +957,8 @@ std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const
             ++counters_.countCompared;
             observer.showScanPathLabel(record->filePath.value_or(QString()));
             if (record->md5 && !record->md5->isEmpty()) {
-                const std::optional<quint32> first = checksums.findOrInsert(qHash(record->md5), quint32(end),
-                    [&](quint32 place) { return records[place]->md5 == record->md5; });
+                const std::optional<quint32> first = checksums.findOrInsert(RecordIndexTable::hashOf(record->md5),
+                    quint32(end), [&](quint32 place) { return records[place]->md5 == record->md5; });
                 firstOf[end] = first.value_or(quint32(end));
                 if (first)
                     shared[*first] = true;

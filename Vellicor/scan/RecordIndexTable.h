@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -16,6 +17,11 @@ class RecordIndexTable {
 public:
     // What an entry takes at most, the slots' doubling included.
     static constexpr qint64 bytesPerEntryAtMost = 35;
+
+    // The hash to find a key by: seeded anew for each run of the program, so
+    // that keys chosen to share their slots (a folder of names or checksums
+    // made to collide) cannot make every look-up walk all the others.
+    template <typename Key> static std::size_t hashOf(const Key& key) { return qHash(key, QHashSeed::globalSeed()); }
 
     // The place of the entry whose key has hash and for which sameKey(place)
     // holds, when there is one; otherwise place is taken in and none is

@@ -286,7 +286,7 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
         const QString& path = *list[place]->filePath;
         return isLocal ? path == key : path.toLower() == key;
     };
-    if (pathsTaken_.findOrInsert(qHash(key), quint32(list.size()), sameKey))
+    if (pathsTaken_.findOrInsert(RecordIndexTable::hashOf(key), quint32(list.size()), sameKey))
         return;
     list.push_back(record);
     recordCount_ = static_cast<qint64>(list.size());

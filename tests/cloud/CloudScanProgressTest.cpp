@@ -110,3 +110,31 @@ TEST_F(CloudScanProgress, TheCountAndThePathMoveWithEveryPageAndARepeatedEntryCo
     EXPECT_EQ(result->groups.front()->children.size(), 2u);
     EXPECT_EQ(*result->groups.front()->children.back()->filePath, QStringLiteral("Dropbox/d.jpg"));
 }
+
+// A folder whose listing fails after its first page: the files of that page
+// were handed on and are compared, and the user reads that some files of
+// the folder were left out, not that none of them were compared.
+TEST_F(CloudScanProgress, AFolderThatFailsMidwayKeepsTheFilesListedAndSaysSomeWereLeftOut)
+{
+    const QJsonArray first { photo(QStringLiteral("id:1"), QStringLiteral("a.jpg"), QStringLiteral("h1")),
+        photo(QStringLiteral("id:2"), QStringLiteral("b.jpg"), QStringLiteral("h1")),
+        photo(QStringLiteral("id:3"), QStringLiteral("c.jpg"), QStringLiteral("h3")) };
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"),
+        [&](const FakeHttpRequest&) { return FakeHttpResponse::json(200, page(first, QStringLiteral("c1"))); });
+    server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(500, { { QStringLiteral("error"), QStringLiteral("internal") } });
+    });
+    FilePathNodePtr row = addRow(QStringLiteral("DropBox"));
+    row->cloudFolder = handler->makeRootFolderNode();
+
+    ASSERT_TRUE(runScan());
+    EXPECT_EQ(result->countScanned, 3);
+    ASSERT_EQ(result->groups.size(), 1u);
+    EXPECT_EQ(result->groups.front()->children.size(), 2u);
+    const auto told = std::find_if(screen.alerts.begin(), screen.alerts.end(),
+        [](const AlertRequest& alert) { return alert.messageText == localizedText("ID_CLOUD_LISTING_INCOMPLETE"); });
+    ASSERT_NE(told, screen.alerts.end());
+    EXPECT_EQ(told->informativeText,
+        QStringLiteral("The service did not answer for every folder, so some files in those folders were not "
+                       "compared. Check your internet connection and scan again."));
+}
