@@ -1,5 +1,6 @@
 #include "base/SettingValue.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -107,8 +108,41 @@ std::optional<QVariantMap> toDictionary(const QVariant& value)
     return std::nullopt;
 }
 
+namespace {
+
+// Whether value is in the form the store keeps already, so that a list of
+// thousands of records is taken as it is rather than made anew. A date is
+// always made anew.
+bool isKept(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::QString:
+    case QMetaType::LongLong:
+        return true;
+    case QMetaType::ULongLong:
+        return value.toULongLong() > static_cast<qulonglong>(std::numeric_limits<qint64>::max());
+    case QMetaType::Double:
+        return std::isfinite(value.toDouble());
+    case QMetaType::QVariantList: {
+        const auto* list = static_cast<const QVariantList*>(value.constData());
+        return std::all_of(list->cbegin(), list->cend(), isKept);
+    }
+    case QMetaType::QVariantMap: {
+        const auto* map = static_cast<const QVariantMap*>(value.constData());
+        return std::all_of(map->cbegin(), map->cend(), isKept);
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 std::optional<QVariant> normalized(const QVariant& value)
 {
+    if (isKept(value))
+        return value;
     const int type = value.typeId();
     if (type == QMetaType::Bool || type == QMetaType::QString)
         return value;

@@ -4,7 +4,6 @@
 #include "base/Log.h"
 #include "base/PrivateFiles.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,23 +59,6 @@ bool moveAside(const QString& path, const QString& aside)
     return errno == EINVAL && ::rename(from.constData(), to.constData()) == 0;
 }
 
-QByteArray digestOf(const QByteArray& bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
-}
-
-// The digest of the file now; empty when there is none, and a text no digest
-// equals when it cannot be read.
-QByteArray currentDigest(const QString& path)
-{
-    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(path, UserDefaults::largestReadFile);
-    if (file.outcome == PrivateFiles::SmallFile::Outcome::missing)
-        return QByteArray();
-    if (file.outcome != PrivateFiles::SmallFile::Outcome::read)
-        return QByteArrayLiteral("unreadable");
-    return digestOf(file.bytes);
-}
-
 } // namespace
 
 UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
@@ -95,9 +77,14 @@ UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
             "Settings folder", folder_, "is not the user's own; starting on the default settings without saving.");
         return;
     }
+    // Read under the writers' lock, so that a save another store is making
+    // (one behind too) is read done and whole. A writer that hangs holds the
+    // start for two seconds at most; the file is then read as it stands.
+    QLockFile writers(filePath() + QStringLiteral(".lock"));
+    const bool locked = !fault && writers.tryLock(2000);
     readFileLocked(stored_);
     startProblem_ = lastReadProblem_;
-    if (!fault)
+    if (locked)
         removeLeftoversLocked();
 }
 
@@ -105,10 +92,7 @@ void UserDefaults::removeLeftoversLocked()
 {
     // A save holds the lock from its start to its rename, so what is there
     // while the lock is held no writer is still making. Held by another
-    // instance: its leftovers wait for the next start.
-    QLockFile lock(filePath() + QStringLiteral(".lock"));
-    if (!lock.tryLock(0))
-        return;
+    // writer: its leftovers wait for the next start.
     if (const int removed = PrivateFiles::removeLeftoverReplacements(filePath()))
         Log::print("Settings: removed", removed, "temporary files of saves that were cut short.");
 }
@@ -134,7 +118,7 @@ QString UserDefaults::filePath() const
 bool UserDefaults::readFileLocked(QVariantMap& values)
 {
     const QString path = filePath();
-    fileDigest_.clear();
+    fileKnown_.reset();
     lastReadProblem_.reset();
     // Never through a link, never a pipe or a device, never more than the
     // bound: whatever is in the file's place, the start goes on.
@@ -169,7 +153,7 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     else if (file.outcome == Outcome::failed)
         problem = file.reason;
     else {
-        fileDigest_ = digestOf(file.bytes);
+        fileKnown_ = file.bytes;
         QJsonParseError error {};
         const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
         if (error.error != QJsonParseError::NoError)
@@ -183,7 +167,7 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     if (!problem.isEmpty()) {
         const QString aside = asideName(path, QLatin1StringView(".damaged"));
         if (moveAside(path, aside)) {
-            fileDigest_.clear();
+            fileKnown_.reset();
             Log::print("Settings file", path, "could not be read (" + problem + "); moved to", aside,
                 "and starting on the default settings.");
             lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::setAside, path, aside, problem, {} };
@@ -224,22 +208,39 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
 
 void UserDefaults::mergeFileChangesLocked()
 {
-    if (currentDigest(filePath()) == fileDigest_)
+    // The file as this store knows it when its bytes are the same: another
+    // writer replaces it whole, and a hand edit changes its bytes.
+    using Outcome = PrivateFiles::SmallFile::Outcome;
+    const PrivateFiles::SmallFile file = PrivateFiles::readSmallFile(filePath(), UserDefaults::largestReadFile);
+    if (file.outcome == Outcome::missing ? !fileKnown_ : file.outcome == Outcome::read && file.bytes == fileKnown_)
         return;
     // An unreadable file leaves what this store knows as the base.
     QVariantMap current;
     if (!readFileLocked(current))
         return;
-    for (const QString& key : std::as_const(changed_)) {
-        if (const auto own = stored_.constFind(key); own != stored_.constEnd())
-            current.insert(key, *own);
+    for (auto it = changed_.constBegin(); it != changed_.constEnd(); ++it) {
+        if (const auto own = stored_.constFind(it.key()); own != stored_.constEnd())
+            current.insert(it.key(), *own);
         else
-            current.remove(key);
+            current.remove(it.key());
     }
     stored_ = current;
 }
 
-bool UserDefaults::saveLocked(const std::function<void()>& change)
+void UserDefaults::noteChangeLocked(const QString& key)
+{
+    changed_.insert(key, ++generation_);
+}
+
+bool UserDefaults::failedLocked(SaveFault fault, const QString& reason)
+{
+    if (!unsaved_)
+        saveFailure_ = Failure { fault, reason };
+    unsaved_ = true;
+    return false;
+}
+
+bool UserDefaults::prepareSaveLocked(const std::function<void()>& change)
 {
     bool changed = false;
     const auto takeChange = [&] {
@@ -247,15 +248,9 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
             change();
     };
     const QString path = filePath();
-    const auto failed = [&](SaveFault fault, const QString& reason) {
-        if (!unsaved_)
-            saveFailure_ = Failure { fault, reason };
-        unsaved_ = true;
-        return false;
-    };
     auto keptUntouched = [&] {
         Log::print("Settings not saved: the unreadable file", path, "is kept as it is.");
-        return failed(SaveFault::fileKept, path);
+        return failedLocked(SaveFault::fileKept, path);
     };
     if (keepFileUntouched_) {
         takeChange();
@@ -276,44 +271,136 @@ bool UserDefaults::saveLocked(const std::function<void()>& change)
             return refused();
         takeChange();
         Log::print("Settings not saved: cannot create the folder", folder_);
-        return failed(SaveFault::folderNotWritable, QStringLiteral("the folder %1 cannot be created").arg(folder_));
+        return failedLocked(
+            SaveFault::folderNotWritable, QStringLiteral("the folder %1 cannot be created").arg(folder_));
     }
     // Held from reading the file to replacing it, so that a second instance's
-    // change made in between is not lost. Without it (a writer that hangs)
-    // the save goes on alone.
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(2000))
-        Log::print("Settings saved without the lock", lock.fileName(), "(error", int(lock.error()), ")");
-    mergeFileChangesLocked();
+    // change made in between is not lost; a save of this store that holds it
+    // already keeps it for this change too. Without it (a writer that hangs)
+    // the save goes on alone, taking in what was written up to the last
+    // moment.
+    if (!writersLock_) {
+        writersLock_ = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+        if (!writersLock_->tryLock(2000))
+            Log::print("Settings saved without the lock", writersLock_->fileName(), "(error",
+                int(writersLock_->error()), ")");
+        mergeFileChangesLocked();
+    } else if (!writersLock_->isLocked()) {
+        mergeFileChangesLocked();
+    }
     takeChange();
     if (keepFileUntouched_)
         return keptUntouched();
-
-    const SettingsFileBytes::WithinBound file = fileBytes_.withinBound(stored_, givesWay_, largestFile);
-    if (file.gaveWay)
-        changed_.insert(givesWay_);
-    if (!file.bytes) {
-        Log::print("Settings not saved: they would take", file.wanted, "bytes, more than the", largestFile,
-            "that are read back.");
-        return failed(SaveFault::tooLarge, QString::number(file.wanted));
-    }
-    const QByteArray& bytes = *file.bytes;
-    if (const int error = PrivateFiles::replaceFileWhole(path, bytes)) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(error));
-        Log::print("Settings not saved to", path + ":", reason);
-        return failed(faultOf(error), QStringLiteral("%1: %2").arg(path, reason));
-    }
-    changed_.clear();
-    fileDigest_ = digestOf(bytes);
-    unsaved_ = false;
     return true;
 }
 
-bool UserDefaults::saveAndTakeFailure(std::optional<Failure>& failure, const std::function<void()>& change)
+void UserDefaults::releaseWritersLockLocked()
 {
-    const bool saved = saveLocked(change);
+    writersLock_.reset();
+}
+
+bool UserDefaults::saveNow(
+    std::optional<Failure>& failure, const std::function<void()>& change, Pending pending)
+{
+    // Saves follow one another whole, each writing stored_ as it was when it
+    // was readied: the last change reaches the file last.
+    std::lock_guard saving(saving_);
+    QVariantMap values;
+    QString givesWay;
+    quint64 generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (pending == Pending::only && !savePending_)
+            return !unsaved_;
+        // What waits to be saved behind is in this save.
+        savePending_ = false;
+        const bool ready = prepareSaveLocked(change);
+        settled_.notify_all();
+        if (!ready) {
+            releaseWritersLockLocked();
+            failure = std::exchange(saveFailure_, std::nullopt);
+            return false;
+        }
+        values = stored_;
+        givesWay = givesWay_;
+        generation = generation_;
+    }
+
+    // The bytes and the write, while reads and changes go on.
+    const QString path = filePath();
+    const SettingsFileBytes::WithinBound file = fileBytes_.withinBound(values, givesWay, largestFile);
+    const int error = file.bytes ? PrivateFiles::replaceFileWhole(path, *file.bytes) : 0;
+
+    std::lock_guard lock(mutex_);
+    bool saved = false;
+    if (!file.bytes) {
+        Log::print("Settings not saved: they would take", file.wanted, "bytes, more than the", largestFile,
+            "that are read back.");
+        failedLocked(SaveFault::tooLarge, QString::number(file.wanted));
+    } else if (error) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(error));
+        Log::print("Settings not saved to", path + ":", reason);
+        failedLocked(faultOf(error), QStringLiteral("%1: %2").arg(path, reason));
+    } else {
+        fileKnown_ = *file.bytes;
+        // The file holds every change made up to this save; a change made
+        // since waits for the next.
+        for (auto it = changed_.begin(); it != changed_.end();)
+            it = it.value() <= generation ? changed_.erase(it) : std::next(it);
+        // What gave way is gone from this run too, unless the array changed
+        // since: the next save gives way again.
+        if (file.gaveWay && !changed_.contains(givesWay))
+            stored_.insert(givesWay, values.value(givesWay));
+        unsaved_ = false;
+        saved = true;
+    }
+    if (!savePending_)
+        releaseWritersLockLocked();
     failure = std::exchange(saveFailure_, std::nullopt);
     return saved;
+}
+
+void UserDefaults::saveBehindLocked()
+{
+    savePending_ = true;
+    if (!writer_.joinable())
+        writer_ = std::thread([this] { writeBehind(); });
+    wake_.notify_one();
+}
+
+void UserDefaults::writeBehind()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return savePending_ || ending_; });
+        if (!savePending_)
+            return;
+        writing_ = true;
+        lock.unlock();
+        std::optional<Failure> failure;
+        saveNow(failure, {}, Pending::only);
+        tellFailure(failure);
+        lock.lock();
+        writing_ = false;
+        settled_.notify_all();
+    }
+}
+
+void UserDefaults::waitForSaveBehind()
+{
+    std::unique_lock lock(mutex_);
+    settled_.wait(lock, [this] { return !savePending_ && !writing_; });
+}
+
+UserDefaults::~UserDefaults()
+{
+    {
+        std::lock_guard lock(mutex_);
+        ending_ = true;
+    }
+    wake_.notify_all();
+    if (writer_.joinable())
+        writer_.join();
 }
 
 void UserDefaults::tellFailure(const std::optional<Failure>& failure)
@@ -371,35 +458,41 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
         Log::print("Setting not stored, its type cannot be stored:", key);
         return false;
     }
-    bool saved = false;
     std::optional<Failure> failure;
-    {
-        std::lock_guard lock(mutex_);
+    const bool saved = saveNow(failure, [&] {
         stored_.insert(key, *kept);
-        changed_.insert(key);
-        saved = saveAndTakeFailure(failure);
-    }
+        noteChangeLocked(key);
+    });
     emit valueChanged(key);
     tellFailure(failure);
     return saved;
 }
 
-bool UserDefaults::updateValue(const QString& key, const std::function<QVariant(const QVariant& stored)>& change)
+bool UserDefaults::updateValue(
+    const QString& key, const std::function<QVariant(const QVariant& stored)>& change, Saving saving)
 {
     bool refused = false;
+    const auto apply = [&] {
+        const std::optional<QVariant> kept = Setting::normalized(change(stored_.value(key)));
+        if (!kept) {
+            refused = true;
+            return;
+        }
+        stored_.insert(key, *kept);
+        noteChangeLocked(key);
+    };
     bool saved = false;
     std::optional<Failure> failure;
-    {
+    if (saving == Saving::now) {
+        saved = saveNow(failure, apply);
+    } else {
         std::lock_guard lock(mutex_);
-        saved = saveAndTakeFailure(failure, [&] {
-            const std::optional<QVariant> kept = Setting::normalized(change(stored_.value(key)));
-            if (!kept) {
-                refused = true;
-                return;
-            }
-            stored_.insert(key, *kept);
-            changed_.insert(key);
-        });
+        saved = prepareSaveLocked(apply);
+        if (saved && !refused)
+            saveBehindLocked();
+        else if (!savePending_)
+            releaseWritersLockLocked();
+        failure = std::exchange(saveFailure_, std::nullopt);
     }
     if (refused) {
         Log::print("Setting not stored, its type cannot be stored:", key);
@@ -412,15 +505,16 @@ bool UserDefaults::updateValue(const QString& key, const std::function<QVariant(
 
 bool UserDefaults::removeValue(const QString& key)
 {
-    bool saved = false;
-    std::optional<Failure> failure;
     {
         std::lock_guard lock(mutex_);
-        if (stored_.remove(key) == 0)
+        if (!stored_.contains(key))
             return !unsaved_;
-        changed_.insert(key);
-        saved = saveAndTakeFailure(failure);
     }
+    std::optional<Failure> failure;
+    const bool saved = saveNow(failure, [&] {
+        stored_.remove(key);
+        noteChangeLocked(key);
+    });
     emit valueChanged(key);
     tellFailure(failure);
     return saved;
@@ -428,12 +522,18 @@ bool UserDefaults::removeValue(const QString& key)
 
 bool UserDefaults::synchronize()
 {
-    std::optional<Failure> failure;
-    bool saved = true;
+    waitForSaveBehind();
+    bool unsaved = false;
     {
+        // A save another thread is making ends first.
+        std::lock_guard saving(saving_);
         std::lock_guard lock(mutex_);
-        saved = !unsaved_ || saveAndTakeFailure(failure);
+        unsaved = unsaved_;
     }
+    if (!unsaved)
+        return true;
+    std::optional<Failure> failure;
+    const bool saved = saveNow(failure);
     tellFailure(failure);
     return saved;
 }

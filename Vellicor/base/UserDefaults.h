@@ -5,16 +5,21 @@
 
 #include <QDateTime>
 #include <QObject>
-#include <QSet>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
+
+class QLockFile;
 
 // What went wrong reading the settings file when the store was made, for the
 // user to be told once the window is up.
@@ -55,7 +60,13 @@ struct SettingsReadProblem {
 // file as it is now, and this store's values win only for the keys it changed
 // itself. A lock file keeps two writers from interleaving.
 //
-// Safe from any thread. valueChanged is emitted on the writing thread after
+// A change may also be saved behind (Saving::behind): it is in effect, and
+// read, at once, and the store's writer thread writes the file, the newest
+// values only when changes come faster than saves. The writers' lock is held
+// from the change to the end of its save, so no other writer comes between.
+// synchronize() and the store's end wait for such a save.
+//
+// Safe from any thread. valueChanged is emitted on the changing thread after
 // the change; connect with a context object so the slot runs on its own
 // thread.
 class UserDefaults : public QObject {
@@ -97,9 +108,12 @@ public:
     // is never set aside. A file that cannot be moved aside is kept as it is
     // and nothing is saved this run. A folder that is not the user's own is
     // neither read nor written (it is told as every refused folder is,
-    // through FolderRefusals). Temporary files that a save cut short left in
-    // the folder are removed, while no other writer holds the lock.
+    // through FolderRefusals). The file is read under the writers' lock, so
+    // a save that another store is making is read once it is done; temporary
+    // files that a save cut short left in the folder are removed then.
     explicit UserDefaults(const QString& settingsFolder, QObject* parent = nullptr);
+    // Waits for a save behind still to be made.
+    ~UserDefaults() override;
 
     // The application's store in AppPaths::settingsFolder(), created on first
     // use and kept until the process ends.
@@ -147,16 +161,21 @@ public:
     bool setValue(const QString& key, const QVariant& value);
     // Forgets the stored value, so the registered default answers again.
     bool removeValue(const QString& key);
+    // How a change reaches the file: saved before the call returns, or by
+    // the store's writer thread (a failure then told by saveFailed only).
+    enum class Saving { now, behind };
     // Stores what change makes of the key's stored value as the file holds it
     // now, read afresh under the writers' lock (an invalid QVariant when it
     // holds none), and saves: a change that another process made to the same
     // key since this store read the file is handed to change rather than
     // overwritten. change runs once, under the store's lock, and must not call
-    // the store. Refused and logged like setValue.
-    bool updateValue(const QString& key, const std::function<QVariant(const QVariant& stored)>& change);
+    // the store. Refused and logged like setValue; saved behind, true when the
+    // change is taken and no save is known to fail.
+    bool updateValue(const QString& key, const std::function<QVariant(const QVariant& stored)>& change,
+        Saving saving = Saving::now);
 
-    // Saves again when an earlier save failed; true when the file holds every
-    // stored value.
+    // Waits for a save behind, then saves again when an earlier save failed;
+    // true when the file holds every stored value.
     bool synchronize();
 
     // The problem met reading the file when the store was made, if any.
@@ -188,37 +207,68 @@ private:
     // setting it aside (or keeping it untouched when that fails).
     bool readFileLocked(QVariantMap& values);
     void mergeFileChangesLocked();
-    // Removes what saves cut short left in the folder, when no other writer
-    // holds the lock.
+    // Removes what saves cut short left in the folder; the writers' lock is
+    // held.
     void removeLeftoversLocked();
-    // Sets unsaved_ and saveFailure_ on failure; the caller emits saveFailed
-    // after unlocking when saveFailure_ was taken.
-    // change, when given, runs once on stored_ after the file's changes were
-    // taken in, before it is written (or without writing, when it cannot be).
-    bool saveLocked(const std::function<void()>& change = {});
+    // A key of stored_ set or removed by this process.
+    void noteChangeLocked(const QString& key);
+    // Readies a save: the folder the user's own and made, the writers' lock
+    // held (taken now unless a save of this store holds it) and what another
+    // writer stored meanwhile taken in; then change, when given, runs once on
+    // stored_. False when no save can be made (change has run all the same):
+    // unsaved_ and saveFailure_ are set, the caller emits saveFailed after
+    // unlocking when saveFailure_ was taken.
+    bool prepareSaveLocked(const std::function<void()>& change);
+    void releaseWritersLockLocked();
     struct Failure {
         SaveFault fault = SaveFault::other;
         QString reason;
     };
-    bool saveAndTakeFailure(std::optional<Failure>& failure, const std::function<void()>& change = {});
+    enum class Pending { any, only };
+    // One save: readied under the store's lock, then the file's bytes made
+    // and written without it, so that reads and changes go on meanwhile. With
+    // Pending::only, nothing is done unless a save behind waits.
+    bool saveNow(std::optional<Failure>& failure, const std::function<void()>& change = {},
+        Pending pending = Pending::any);
+    bool failedLocked(SaveFault fault, const QString& reason);
     void tellFailure(const std::optional<Failure>& failure);
+    // Hands the save of what stored_ holds now to the writer thread.
+    void saveBehindLocked();
+    void writeBehind();
+    void waitForSaveBehind();
 
     QString folder_;
     mutable std::mutex mutex_;
+    // One save at a time, from readying it to writing the file; taken before
+    // mutex_, never while holding it.
+    std::mutex saving_;
     QVariantMap volatile_;
     QVariantMap registered_;
     QVariantMap stored_;
-    // Keys set or removed by this process since the file last took them.
-    QSet<QString> changed_;
-    // SHA-1 of the file as this store last read or wrote it; empty when there
-    // was none.
-    QByteArray fileDigest_;
+    // Changes made to stored_ by this process, counted.
+    quint64 generation_ = 0;
+    // Keys set or removed by this process since the file last took them, each
+    // with the count of its last change.
+    QHash<QString, quint64> changed_;
+    // The file as this store last read or wrote it; none when there was none.
+    std::optional<QByteArray> fileKnown_;
+    // The writers' lock, from readying a save to the end of the last save
+    // behind that followed it.
+    std::unique_ptr<QLockFile> writersLock_;
+    // The writer thread, made at the first save behind.
+    std::thread writer_;
+    std::condition_variable wake_;
+    std::condition_variable settled_;
+    bool savePending_ = false;
+    bool writing_ = false;
+    bool ending_ = false;
     bool unsaved_ = false;
     // Why the last save failed; set only on the first failure of a run of
     // them, cleared when taken.
     std::optional<Failure> saveFailure_;
     QString givesWay_;
-    // The file's bytes, with the lists' encodings kept from the last save.
+    // The file's bytes, with the lists' encodings kept from the last save;
+    // used under saving_ only.
     SettingsFileBytes fileBytes_;
     std::optional<SettingsReadProblem> lastReadProblem_;
     std::optional<SettingsReadProblem> startProblem_;

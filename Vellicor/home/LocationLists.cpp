@@ -35,7 +35,9 @@ bool isSameOrAncestorPath(const QString& folder, const QString& path)
 
 bool isInTrash(const QString& path)
 {
-    if (path.isEmpty())
+    // Every Trash below has a name with this in it, which cleaning the path
+    // cannot make: a choice of thousands passes at once.
+    if (path.isEmpty() || !path.contains(QLatin1StringView("Trash")))
         return false;
     const QString clean = cleanAbsolute(path);
     if (isSameOrAncestorPath(AppPaths::dataHome() + QStringLiteral("/Trash"), clean))

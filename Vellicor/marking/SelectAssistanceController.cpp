@@ -299,9 +299,10 @@ SelectAssistanceController::SelectAssistanceController(
     btnRemovePath->setEnabled(false);
     segmentClicked(Tab::general);
     marking_.setSelectionController(this);
-    // The list shown is the owner's: an edit made anywhere shows here too.
+    // The list shown is the owner's: an edit made anywhere shows here too
+    // while the sheet is open. A closed sheet reads it afresh when it opens.
     connect(&store_, &ScanSources::listChanged, this, [this](ScanSource source, SourceList which) {
-        if (which == SourceList::protect && source == protectedSource_)
+        if (which == SourceList::protect && source == protectedSource_ && isOpen())
             reloadTable(Tab::protectedFolders);
     });
 }

@@ -29,6 +29,9 @@ bool isSameOrInside(const QString& path, const QString& folder)
 
 bool isInTrash(const QString& folder)
 {
+    // Both Trash folders have a name with this in it, in any letter case.
+    if (!folder.contains(QLatin1StringView("trash"), Qt::CaseInsensitive))
+        return false;
     return isSameOrInside(folder, AppPaths::homeFolder() + QStringLiteral("/.Trash"))
         || isSameOrInside(folder, AppPaths::dataHome() + QStringLiteral("/Trash"));
 }

@@ -202,16 +202,21 @@ bool ScanSources::store(ScanSource source, SourceList which)
     const QString key = QString::fromLatin1(settingKey(which));
     QVariantList& before = storedRecords_.at(static_cast<size_t>(which));
     QVariantList merged = records;
-    const bool stored = defaults_.updateValue(key, [&](const QVariant& current) {
-        // A stored value that is no list is replaced, as it always was.
-        if (const std::optional<QVariantList> theirs = Setting::toArray(current))
-            merged = mergeEntries(before, records, *theirs);
-        return QVariant(merged);
-    });
+    // Written behind: a list of thousands of rows is not encoded and written
+    // while the window waits. A failed save is told by the store.
+    const bool stored = defaults_.updateValue(
+        key,
+        [&](const QVariant& current) {
+            // A stored value that is no list is replaced, as it always was.
+            if (const std::optional<QVariantList> theirs = Setting::toArray(current))
+                merged = mergeEntries(before, records, *theirs);
+            return QVariant(merged);
+        },
+        UserDefaults::Saving::behind);
     before = merged;
     if (merged != records)
         takeMergedRecords(which, merged);
-    if (stored && defaults_.synchronize())
+    if (stored)
         return true;
     Log::print("The list could not be stored:", key);
     return false;

@@ -64,8 +64,9 @@ public:
 
     // The one way to change a list (rows edited in place too: a check box, a
     // sub-folder switch): change runs on the list, this computer's list is
-    // stored, and listChanged is emitted. False when the list could not be
-    // stored; the change stays in memory then. A change that would take the
+    // stored (the file written behind, UserDefaults::Saving::behind), and
+    // listChanged is emitted. False when the list could not be stored; the
+    // change stays in memory then. A change that would take the
     // list past largestList is not made: listTooLong says so, and false.
     bool edit(ScanSource source, SourceList which, const std::function<void(Rows&)>& change);
     // Store::no takes rows as they stand in the settings already.

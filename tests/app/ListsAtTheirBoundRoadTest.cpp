@@ -7,6 +7,7 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
+#include "base/SettingsFileBytes.h"
 #include "base/UserDefaults.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomTableView.h"
@@ -32,6 +33,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -258,4 +262,33 @@ TEST(ListsAtTheirBound, EveryRoadKeepsTheRightRowsBesideTenThousandScannedFolder
     EXPECT_EQ(stored(SettingsKey::protectedFolders), protects());
     click(assistant.btnCancel);
     setAlertPresenter(nullptr);
+}
+
+// A list changed just before the program ends is written behind: the file
+// holds it once the program has ended, while the settings store lives on.
+TEST(ListsAtTheirBound, AListDroppedJustBeforeTheEndIsInTheFileWhenTheProgramHasEnded)
+{
+    TempHome home;
+    const QString settings = home.configHome() + QStringLiteral("/Vellicor");
+    UserDefaults defaults(settings);
+    startApplicationCore(defaults);
+    const QStringList scanned = numbered(home.path() + QStringLiteral("/data/A folder named at some length"), "s", scanRows);
+    {
+        AppComposition program(defaults);
+        program.launch();
+        MainViewController& homeScreen = program.home();
+        click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnInclue")));
+        auto* box = homeScreen.findChild<DragDropBox*>();
+        ASSERT_TRUE(box);
+        dropOn(*box, scanned);
+        ASSERT_EQ(pathsOf(homeScreen.lists().sources.scanList(ScanSource::thisComputer)), scanned);
+    }
+    // The file as it is now, read without waiting for any writer.
+    QFile file(settings + QStringLiteral("/settings.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonValue saved = QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String(SettingsKey::savedPaths));
+    QStringList paths;
+    for (const QVariant& record : SettingsFileBytes::decode(saved).value_or(QVariant()).toList())
+        paths << record.toMap().value(QStringLiteral("path")).toString();
+    EXPECT_EQ(paths, scanned);
 }

@@ -1,6 +1,7 @@
 #include "base/UserDefaults.h"
 #include "base/AppPaths.h"
 #include "base/PrivateFiles.h"
+#include "base/SettingValue.h"
 #include "base/SettingsFileBytes.h"
 #include "support/MemoryBound.h"
 #include "support/TempHome.h"
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLockFile>
 #include <QPoint>
 #include <QSignalSpy>
@@ -26,6 +29,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <limits>
 #include <vector>
 
@@ -63,6 +67,34 @@ struct UserDefaultsTest : ::testing::Test {
     }
 
     static QString logText() { return QString::fromUtf8(contentsOf(AppPaths::logFile())); }
+};
+
+// While it lives, every write of this process past 16 KiB fails, as on a
+// full disk, even for root: a file-size limit.
+struct FilesOfAtMost16KiB {
+    rlimit before {};
+    bool set = false;
+    bool handled = false;
+    void (*previousHandler)(int) = SIG_DFL;
+
+    FilesOfAtMost16KiB()
+    {
+        if (getrlimit(RLIMIT_FSIZE, &before) != 0)
+            return;
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        handled = true;
+        rlimit small = before;
+        small.rlim_cur = 16 * 1024;
+        set = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FilesOfAtMost16KiB()
+    {
+        if (set)
+            setrlimit(RLIMIT_FSIZE, &before);
+        if (handled)
+            std::signal(SIGXFSZ, previousHandler);
+    }
+    bool isSet() const { return set; }
 };
 
 QVariantMap sampleRecord()
@@ -211,17 +243,12 @@ TEST_F(UserDefaultsTest, SaveThatCannotCompleteLeavesThePreviousFileIntact)
     QSignalSpy failed(&store, &UserDefaults::saveFailed);
     const QByteArray before = contentsOf(settingsFile());
 
-    // A file-size limit makes every write past it fail, as a full disk would,
-    // even for root.
-    rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 16 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved1 = store.setValue(QStringLiteral("kept"), QString(64 * 1024, QLatin1Char('x')));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool saved1 = true;
+    {
+        const FilesOfAtMost16KiB limit;
+        ASSERT_TRUE(limit.isSet());
+        saved1 = store.setValue(QStringLiteral("kept"), QString(64 * 1024, QLatin1Char('x')));
+    }
 
     EXPECT_FALSE(saved1);
     EXPECT_EQ(contentsOf(settingsFile()), before);
@@ -774,4 +801,125 @@ TEST_F(UserDefaultsTest, TemporaryFilesOfSavesCutShortAreRemovedAtTheNextStartAn
     ASSERT_TRUE(next.setValue(QStringLiteral("count"), -1));
     EXPECT_EQ(savesIn(folder).join(QLatin1Char(' ')),
         planted.filter(QStringLiteral("settings.json.saving-")).join(QLatin1Char(' ')));
+}
+
+namespace {
+
+// A folder list of count records, each path ending in tag: some 100 bytes a
+// record in the file.
+QVariantList folderRecords(int count, const QString& tag)
+{
+    QVariantList records;
+    records.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        records.append(QVariantMap { { QStringLiteral("path"), QStringLiteral("/home/user/Folder %1/%2").arg(i).arg(tag) },
+            { QStringLiteral("state"), qlonglong(1) }, { QStringLiteral("includeSubFolders"), qlonglong(1) } });
+    }
+    return records;
+}
+
+// The list key holds in the file's bytes; none when they do not parse.
+std::optional<QVariantList> listInFile(const QByteArray& bytes, const QString& key)
+{
+    QJsonParseError error {};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const std::optional<QVariant> value = SettingsFileBytes::decode(document.object().value(key));
+    return value ? Setting::toArray(*value) : std::nullopt;
+}
+
+} // namespace
+
+// Lists of 10,000 records changed faster than they are written behind: each
+// change reads back at once, a reader of the file finds a whole file at every
+// moment, another store's change made meanwhile is kept, and once the saves
+// are done the file holds the last list.
+TEST_F(UserDefaultsTest, ListsSavedBehindReadAtOnceAndTheFileIsAlwaysWholeWithTheLastListInTheEnd)
+{
+    const QString key = QStringLiteral("excludedFolders");
+    UserDefaults store(folder);
+    ASSERT_TRUE(store.setValue(key, folderRecords(10000, QStringLiteral("first"))));
+
+    std::atomic<bool> done { false };
+    std::atomic<int> reads { 0 };
+    std::atomic<int> broken { 0 };
+    QThread* reader = QThread::create([&] {
+        while (!done) {
+            const std::optional<QVariantList> list = listInFile(contentsOf(settingsFile()), key);
+            if (!list || list->size() != 10000)
+                ++broken;
+            ++reads;
+        }
+    });
+    reader->start();
+    constexpr int changes = 12;
+    for (int n = 0; n < changes; ++n) {
+        const QVariantList next = folderRecords(10000, QStringLiteral("change %1").arg(n));
+        ASSERT_TRUE(store.updateValue(key, [&](const QVariant&) { return QVariant(next); }, UserDefaults::Saving::behind));
+        EXPECT_EQ(store.arrayValue(key), next);
+    }
+    {
+        // Another store starts once the save it meets is done, and its own
+        // change waits for the writers' lock.
+        UserDefaults other(folder);
+        ASSERT_TRUE(other.setValue(QStringLiteral("other"), true));
+    }
+    ASSERT_TRUE(store.updateValue(
+        key, [](const QVariant&) { return QVariant(folderRecords(10000, QStringLiteral("last"))); },
+        UserDefaults::Saving::behind));
+    EXPECT_TRUE(store.synchronize());
+    done = true;
+    reader->wait();
+    delete reader;
+
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(broken.load(), 0) << "of " << reads.load() << " reads";
+    EXPECT_EQ(listInFile(contentsOf(settingsFile()), key), folderRecords(10000, QStringLiteral("last")));
+    EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
+    UserDefaults reopened(folder);
+    EXPECT_EQ(reopened.boolValue(QStringLiteral("other")), true);
+    EXPECT_EQ(reopened.arrayValue(key), folderRecords(10000, QStringLiteral("last")));
+}
+
+// A list saved behind is in the file when synchronize returns, and when the
+// store ends; a save behind that fails is told once, its list stays for the
+// run, and synchronize saves it once saving works again.
+TEST_F(UserDefaultsTest, ASaveBehindIsWaitedForAndAFailedOneIsToldAndMadeAgain)
+{
+    const QString key = QStringLiteral("savedPaths");
+    const QVariantList large = folderRecords(30000, QStringLiteral("ended"));
+    {
+        UserDefaults store(folder);
+        ASSERT_TRUE(store.updateValue(key, [&](const QVariant&) { return QVariant(large); }, UserDefaults::Saving::behind));
+    }
+    EXPECT_EQ(listInFile(contentsOf(settingsFile()), key), large) << "the store's end waited for its save";
+
+    UserDefaults store(folder);
+    const QVariantList waited = folderRecords(30000, QStringLiteral("waited"));
+    ASSERT_TRUE(store.updateValue(key, [&](const QVariant&) { return QVariant(waited); }, UserDefaults::Saving::behind));
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(listInFile(contentsOf(settingsFile()), key), waited);
+
+    QSignalSpy failed(&store, &UserDefaults::saveFailed);
+    const QByteArray before = contentsOf(settingsFile());
+    const QVariantList refused = folderRecords(30000, QStringLiteral("refused"));
+    bool taken = false;
+    bool synchronizedWhileFull = true;
+    {
+        const FilesOfAtMost16KiB limit;
+        ASSERT_TRUE(limit.isSet());
+        taken = store.updateValue(key, [&](const QVariant&) { return QVariant(refused); }, UserDefaults::Saving::behind);
+        synchronizedWhileFull = store.synchronize();
+    }
+
+    EXPECT_TRUE(taken);
+    EXPECT_FALSE(synchronizedWhileFull);
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<UserDefaults::SaveFault>(), UserDefaults::SaveFault::other);
+    EXPECT_EQ(contentsOf(settingsFile()), before);
+    EXPECT_EQ(store.arrayValue(key), refused);
+    EXPECT_TRUE(store.synchronize());
+    EXPECT_EQ(listInFile(contentsOf(settingsFile()), key), refused);
+    EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
 }
