@@ -2621,6 +2621,31 @@ TEST_F(UndoCopyBack, StopDuringACopyEndsItThereAndLeavesTheFileInTheTrash)
     EXPECT_EQ(bytes(marked), data);
 }
 
+// A file still written to in the trash while it is copied back (a log a
+// program keeps open) comes back as far as it was copied, told as changed;
+// what was written meanwhile is not lost with the trashed file, which stays.
+TEST_F(UndoCopyBack, AFileWrittenToWhileItIsCopiedBackStaysInTheTrashToo)
+{
+    const QByteArray more = QByteArrayLiteral("written while copied");
+    std::atomic<bool> never { false };
+    UnavailableCloudRemover cloud;
+    bool written = false;
+    const auto outcomes
+        = executeUndoPlan(makeUndoPlan(undoList), cloud, never, {}, [&](const PlannedRestore& item, qint64) {
+              if (std::exchange(written, true))
+                  return;
+              QFile trashed(item.trashedPath);
+              ASSERT_TRUE(trashed.open(QIODevice::Append));
+              ASSERT_EQ(trashed.write(more), more.size());
+          });
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].restored) << outcomes[0].reason.toStdString();
+    EXPECT_TRUE(outcomes[0].changed);
+    EXPECT_EQ(bytes(marked), data);
+    EXPECT_EQ(contentAt(undoList[0].trashedPath), data + more);
+    EXPECT_EQ(trashInfoOriginalPath(undoList[0].trashInfoPath), std::optional(*marked->filePath));
+}
+
 // A second running copy of the program, started while the first copies a
 // file back, leaves that copy alone: the first one's undo still brings the
 // file back whole.
