@@ -230,7 +230,7 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
 // log) comes back too, and changed says so; restored holds the file at its
 // path when it was moved. Empty on success.
 QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying, bool& changed,
-    std::optional<FileFacts>& restored, QString& notKept)
+    std::optional<FileFacts>& restored, QString& notKept, bool& trashedKept)
 {
     const QString gone = QStringLiteral("the trash no longer holds the file");
     if (!item.trashEntry.isSet())
@@ -286,7 +286,15 @@ QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const 
     if (!lost.isEmpty())
         notKept = why.isEmpty() ? QStringLiteral("without %1").arg(lost.join(QStringLiteral(", ")))
                                 : QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
-    if (!durable)
+    // Written to while it was copied: what the copy missed is not lost
+    // with it.
+    const auto copied = factsAt(source.get(), QByteArray(), AT_EMPTY_PATH);
+    if (!copied || copied->size != opened->size || copied->modTime != opened->modTime) {
+        changed = true;
+        trashedKept = true;
+        Log::print("Undo: the file was written to while it was copied back; it stays in the trash too at",
+            item.trashedPath);
+    } else if (!durable)
         Log::print("Undo: the restored file's folder could not be flushed; its copy stays in the trash at",
             item.trashedPath);
     else if (::unlinkat(files.get(), name.constData(), 0) != 0)
@@ -339,7 +347,8 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud, const
     outcome.byCopy = item.trashedPath.isEmpty();
     std::optional<FileFacts> now;
     outcome.reason = outcome.byCopy ? copyFromKeptFile(item, to, keepCopying)
-                                    : moveOutOfTrash(item, to, keepCopying, outcome.changed, now, outcome.notKept);
+                                    : moveOutOfTrash(item, to, keepCopying, outcome.changed, now, outcome.notKept,
+                                        outcome.trashedKept);
     outcome.restored = outcome.reason.isEmpty();
     if (!outcome.restored)
         return outcome;
@@ -446,7 +455,7 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
             const RestoreOutcome& outcome = outcomes.back();
             if (!outcome.restored)
                 Log::print("Undo: not restored", item.originalPath, outcome.reason);
-            else if (item.trashEntry.isSet())
+            else if (item.trashEntry.isSet() && !outcome.trashedKept)
                 entries.push_back(item.trashEntry);
             if (outcome.restored && !outcome.notKept.isEmpty())
                 Log::print("Undo: restored", item.originalPath, outcome.notKept);

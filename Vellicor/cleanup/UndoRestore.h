@@ -53,6 +53,9 @@ struct RestoreOutcome {
     // Brought back, but it changed after its removal (written to while in
     // the trash): no longer the file its group found.
     bool changed = false;
+    // Copied back while it was still written to: the trashed file, with
+    // what the copy missed, stays in the trash with its entry.
+    bool trashedKept = false;
     FileInfoNodePtr file;
     DuplicateGroupPtr group;
     QString path;
@@ -109,7 +112,9 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // entries and before each mebibyte a copy writes, ends the undo early: a
 // copy under way is removed and its file told as stopped, the rest are not
 // tried and have no outcome; the batch under way still removes its moved
-// files' entries. onEach runs after each entry, and onCopied before each
+// files' entries. A trashed file written to while it was copied back comes
+// back as far as it was copied, told as changed, and stays in the trash with
+// its entry too. onEach runs after each entry, and onCopied before each
 // mebibyte of a copy with the bytes copied so far. At the end the trash
 // folders let go of their descriptors (HeldTrash::release).
 std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& plan, CloudRemover& cloud,

@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -54,7 +56,8 @@ QString recordPath(const QString& folder, const QString& tag)
     return folder + QLatin1Char('/') + tag + recordSuffix;
 }
 
-std::optional<QString> write(const QString& folder, const QString& tag, const Fields& fields, bool durably)
+std::optional<QString> write(
+    const QString& folder, const QString& tag, const Fields& fields, bool durably, FileDescriptor* held)
 {
     const QByteArray name = QFile::encodeName(recordPath(folder, tag));
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -64,6 +67,18 @@ std::optional<QString> write(const QString& folder, const QString& tag, const Fi
         errno = error;
         return reason;
     }
+    if (held) {
+        // Locked while still empty. A clean-up that took it first found it
+        // empty and removed it: the tag is taken.
+        struct stat status { };
+        held->reset(::flock(fd, LOCK_EX) == 0 || errno == ENOLCK ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1);
+        if (!held->isOpen() || ::fstat(fd, &status) != 0 || status.st_nlink == 0) {
+            held->reset();
+            ::close(fd);
+            errno = EEXIST;
+            return errnoText(EEXIST);
+        }
+    }
     std::optional<QString> error;
     if (durably) {
         error = writeDurably(fd, lines(fields));
@@ -72,9 +87,23 @@ std::optional<QString> write(const QString& folder, const QString& tag, const Fi
         if (::close(fd) != 0 && !error)
             error = errnoText(errno);
     }
-    if (error)
+    if (error) {
         ::unlink(name.constData());
+        if (held)
+            held->reset();
+    }
     return error;
+}
+
+bool held(const QString& folder, const QString& tag, FileDescriptor& locked)
+{
+    locked.reset(::open(QFile::encodeName(recordPath(folder, tag)).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (locked.isOpen() && ::flock(locked.get(), LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        locked.reset();
+        return busy;
+    }
+    return false;
 }
 
 std::optional<QString> append(const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/PrivateFiles.h"
+#include "core/FileUtilities.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,9 +27,18 @@ std::optional<QString> ensureFolder(const QString& folder, PrivateFiles::Make ma
 QString recordPath(const QString& folder, const QString& tag);
 
 // Writes the new record of tag with fields' lines (their values are
-// percent-encoded but for '/'), synced when durably. Why it could not be
+// percent-encoded but for '/'), synced when durably. With held given, the
+// record is locked (flock) before anything is written in it and stays
+// locked, open at held, for as long as held is: what it names is still in
+// use, and held(), asked by another process, says so. Why it could not be
 // written, or none; errno is EEXIST when the tag is taken.
-std::optional<QString> write(const QString& folder, const QString& tag, const Fields& fields, bool durably);
+std::optional<QString> write(
+    const QString& folder, const QString& tag, const Fields& fields, bool durably, FileDescriptor* held = nullptr);
+
+// Whether the record of tag is locked by a writer that still holds it; while
+// it is not, locked holds the lock for the caller (none where the record
+// cannot be opened or the volume cannot lock).
+bool held(const QString& folder, const QString& tag, FileDescriptor& locked);
 
 // Adds one line to the record of tag. Why it could not, or none.
 std::optional<QString> append(const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value);

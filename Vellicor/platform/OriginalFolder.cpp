@@ -19,19 +19,27 @@ std::shared_ptr<const OriginalFolder> OriginalFolders::record(const QString& fol
         return known;
     auto folder = std::make_shared<OriginalFolder>();
     folder->identity = *own;
+    folder->owner = status.st_uid;
     const QStringList parts = folderPath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString above;
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         above += QLatin1Char('/') + parts[i];
-        auto [mode, first] = modes_.try_emplace(above, 0);
+        auto [found, first] = above_.try_emplace(above);
         if (first) {
             // Where the path led when the file went: through the user's
             // links, to the folders they name.
+            const QByteArray path = QFile::encodeName(above);
             struct stat status { };
-            if (::stat(QFile::encodeName(above).constData(), &status) == 0)
-                mode->second = status.st_mode & 07777;
+            if (::stat(path.constData(), &status) == 0) {
+                found->second.mode = status.st_mode & 07777;
+                // The same folder in both looks, or none is recorded.
+                const auto facts = factsAt(AT_FDCWD, path, 0);
+                if (facts && facts->device == status.st_dev && facts->inode == status.st_ino)
+                    found->second.above = OriginalFolder::Above { *facts, status.st_uid };
+            }
         }
-        folder->modes.push_back(mode->second);
+        folder->modes.push_back(found->second.mode);
+        folder->above.push_back(found->second.above);
     }
     folder->modes.push_back(status.st_mode & 07777);
     known = std::move(folder);
@@ -122,6 +130,24 @@ int follow(int folder, const QByteArray& target, const QString& shown, Walk& wal
     return at.release();
 }
 
+// Whether a folder may be made in the folder open at folder, shown by
+// shown: one of the user's own, the superuser's, or the one found at its
+// place when the file went (expected). Otherwise the walk is refused.
+bool mayMakeIn(int folder, const OriginalFolder::Above* expected, const QString& shown, Walk& walk)
+{
+    struct stat status { };
+    const auto facts = factsAt(folder, QByteArray(), AT_EMPTY_PATH);
+    if (!facts || ::fstat(folder, &status) != 0) {
+        walk.refusal = cannotBeReached(shown, errno);
+        return false;
+    }
+    if (status.st_uid == walk.user || status.st_uid == 0
+        || (expected && expected->owner == status.st_uid && expected->identity.sameFileAs(*facts)))
+        return true;
+    walk.refusal = belongsToAnotherUser(shown);
+    return false;
+}
+
 // Makes the folder name again in the folder open at folder, as the user's
 // own with mode; -1 with errno EEXIST when something else is there, or
 // with the walk's refusal.
@@ -164,6 +190,8 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
     Walk walk;
     FileDescriptor at(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     QString shown;
+    // The folder open at at, as shown; "/" at first.
+    QString shownAt = QStringLiteral("/");
     std::size_t depth = 0;
     if (!at.isOpen())
         walk.refusal = cannotBeReached(QStringLiteral("/"), errno);
@@ -176,11 +204,18 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
         const mode_t mode = original && depth < original->modes.size() && original->modes[depth] != 0
             ? original->modes[depth]
             : 0700;
+        // The folder open at at as the removal found it, where it recorded it.
+        const OriginalFolder::Above* expected
+            = original && depth >= 1 && depth - 1 < original->above.size() && original->above[depth - 1]
+            ? &*original->above[depth - 1]
+            : nullptr;
         ++depth;
         int next = enter(at.get(), part, shown, walk);
         // Missing: made again; one made by someone else meanwhile is looked
         // at as any folder found there.
         for (int attempt = 0; next < 0 && errno == ENOENT && walk.refusal.isEmpty() && attempt < 3; ++attempt) {
+            if (!mayMakeIn(at.get(), expected, shownAt, walk))
+                break;
             next = makeAgain(at.get(), part, mode, shown, walk);
             if (next < 0 && errno == EEXIST && walk.refusal.isEmpty())
                 next = enter(at.get(), part, shown, walk);
@@ -191,6 +226,7 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
             break;
         }
         at.reset(next);
+        shownAt = shown;
     }
     struct stat status { };
     if (walk.refusal.isEmpty() && ::fstat(at.get(), &status) != 0)
@@ -200,7 +236,8 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
         return reached;
     }
     const auto reachedFacts = factsAt(at.get(), QByteArray(), AT_EMPTY_PATH);
-    const bool same = original && reachedFacts && reachedFacts->sameFileAs(original->identity);
+    const bool same
+        = original && reachedFacts && reachedFacts->sameFileAs(original->identity) && status.st_uid == original->owner;
     const bool own = status.st_uid == walk.user;
     const bool superusersAlone = status.st_uid == 0 && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
     if (!same && !own && !superusersAlone) {

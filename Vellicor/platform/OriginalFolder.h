@@ -8,6 +8,8 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <sys/types.h>
 #include <vector>
 
 // The folder a removed file was taken from, as the removal found it: what
@@ -18,9 +20,21 @@ struct OriginalFolder {
     // device and inode, and its birth time where the volume keeps one, as a
     // folder made later in its place may get its freed inode.
     FileFacts identity;
+    // Its owner: where the volume keeps no birth time, a folder another user
+    // made later on the freed inode is told apart by it.
+    uid_t owner = 0;
     // The permission bits of each folder on its path below the root, top
     // first, the folder itself last.
     std::vector<quint32> modes;
+    // The folders above it on its path below the root, top first, each as
+    // the removal found it (none where it could not be looked at): a folder
+    // is made again only in one of them, or in one of the user's own or the
+    // superuser's.
+    struct Above {
+        FileFacts identity;
+        uid_t owner = 0;
+    };
+    std::vector<std::optional<Above>> above;
 };
 
 // Records the folders removed files are taken from, each once per run:
@@ -33,8 +47,13 @@ public:
     std::shared_ptr<const OriginalFolder> record(const QString& folderPath, int heldFolder);
 
 private:
+    // A folder above one, as record() found it.
+    struct Found {
+        quint32 mode = 0;
+        std::optional<OriginalFolder::Above> above;
+    };
     std::map<QString, std::shared_ptr<const OriginalFolder>> folders_;
-    std::map<QString, quint32> modes_;
+    std::map<QString, Found> above_;
 };
 
 // The folder open for a file to be put back into, or why there is none.
@@ -48,10 +67,13 @@ struct RestoreFolder {
 // symbolic link is followed only where the user or the superuser owns it,
 // and a folder missing on the way is made again (the user's own, with the
 // mode original recorded for it; a folder it recorded none for, only the
-// user's). The folder reached takes the file only when it is original's
-// very folder (device and inode), the user's own, or the superuser's that
-// no one else may write; anything else, a folder another user made in its
-// place or that a link of theirs leads to, is refused and told as one
-// that now belongs to another user. The descriptor (O_PATH) is where the
-// file goes, by its name alone.
+// user's), but only in a folder of the user's own, the superuser's, or the
+// one original recorded at its place (device, inode and owner): in a folder
+// another user made there since, or that a link leads to, nothing is made.
+// The folder reached takes the file only when it is original's very folder
+// (device, inode and owner), the user's own, or the superuser's that no one
+// else may write; anything else, a folder another user made in its place
+// or that a link of theirs leads to, is refused and told as one that now
+// belongs to another user. The descriptor (O_PATH) is where the file goes,
+// by its name alone.
 RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolder* original);

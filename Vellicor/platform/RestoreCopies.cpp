@@ -59,7 +59,7 @@ Started start(int target, const QString& folderPath)
             const JournalRecords::Fields fields { { "folder", QFile::encodeName(folderPath) },
                 { "device", QByteArray::number(quint64(own.st_dev)) },
                 { "inode", QByteArray::number(quint64(own.st_ino)) } };
-            unrecorded = JournalRecords::write(folder(), copy.tag, fields, true);
+            unrecorded = JournalRecords::write(folder(), copy.tag, fields, true, &copy.record);
             if (!unrecorded)
                 JournalRecords::syncFolder(folder());
             else if (errno == EEXIST) {
@@ -104,6 +104,10 @@ int removeLeftRestoreCopies()
         return 0;
     int removed = 0;
     for (const QString& tag : JournalRecords::tags(journal)) {
+        // Held until this record is done with.
+        FileDescriptor locked;
+        if (JournalRecords::held(journal, tag, locked))
+            continue;
         const auto record = JournalRecords::read(journal, tag);
         const auto drop = [&] { JournalRecords::remove(journal, tag, "Undo: the record of a copy stays:"); };
         // Not one this program wrote.

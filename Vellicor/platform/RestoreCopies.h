@@ -22,6 +22,9 @@ struct Started {
     FileDescriptor fd;
     QByteArray name;
     QString tag;
+    // The copy's record, locked for as long as it is held, so that another
+    // running copy of the program leaves the copy alone.
+    FileDescriptor record;
     // Why none could be made; empty when fd is open.
     QString error;
 };
@@ -38,7 +41,9 @@ void finish(const QString& tag);
 
 } // namespace RestoreCopies
 
-// Removes what undos that were ended left of their copies: a file goes only
+// Removes what undos that were ended left of their copies (a record still
+// locked is a copy another running copy of the program is making, and is
+// left to it): a file goes only
 // under the name made for its record's tag, in the recorded folder (its
 // device and inode), as the recorded regular file (its inode); whatever else
 // stands there is left alone. A record whose

@@ -65,6 +65,7 @@
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <tuple>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -2618,6 +2619,76 @@ TEST_F(UndoCopyBack, StopDuringACopyEndsItThereAndLeavesTheFileInTheTrash)
 
     ASSERT_TRUE(undo());
     EXPECT_EQ(bytes(marked), data);
+}
+
+// A file still written to in the trash while it is copied back (a log a
+// program keeps open) comes back as far as it was copied, told as changed;
+// what was written meanwhile is not lost with the trashed file, which stays.
+TEST_F(UndoCopyBack, AFileWrittenToWhileItIsCopiedBackStaysInTheTrashToo)
+{
+    const QByteArray more = QByteArrayLiteral("written while copied");
+    std::atomic<bool> never { false };
+    UnavailableCloudRemover cloud;
+    bool written = false;
+    const auto outcomes
+        = executeUndoPlan(makeUndoPlan(undoList), cloud, never, {}, [&](const PlannedRestore& item, qint64) {
+              if (std::exchange(written, true))
+                  return;
+              QFile trashed(item.trashedPath);
+              ASSERT_TRUE(trashed.open(QIODevice::Append));
+              ASSERT_EQ(trashed.write(more), more.size());
+          });
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].restored) << outcomes[0].reason.toStdString();
+    EXPECT_TRUE(outcomes[0].changed);
+    EXPECT_EQ(bytes(marked), data);
+    EXPECT_EQ(contentAt(undoList[0].trashedPath), data + more);
+    EXPECT_EQ(trashInfoOriginalPath(undoList[0].trashInfoPath), std::optional(*marked->filePath));
+}
+
+// A second running copy of the program, started while the first copies a
+// file back, leaves that copy alone: the first one's undo still brings the
+// file back whole.
+TEST_F(UndoCopyBack, ACopyAnotherRunningCopyOfTheProgramIsMakingIsLeftToIt)
+{
+    int ready[2] = { -1, -1 };
+    int goOn[2] = { -1, -1 };
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(goOn), 0);
+    // The child allocates: no other thread may hold the allocator's lock
+    // when it is forked.
+    QThreadPool::globalInstance()->waitForDone();
+    std::fflush(nullptr);
+    const pid_t first = ::fork();
+    ASSERT_GE(first, 0);
+    if (first == 0) {
+        const std::atomic<bool> never { false };
+        UnavailableCloudRemover cloud;
+        bool told = false;
+        const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never, {},
+            [&](const PlannedRestore&, qint64 copied) {
+                char byte = 0;
+                if (copied == 0 || std::exchange(told, true))
+                    return;
+                if (::write(ready[1], "c", 1) != 1 || ::read(goOn[0], &byte, 1) != 1)
+                    ::_exit(3);
+            });
+        ::_exit(outcomes.size() == 1 && outcomes[0].restored ? 0 : 1);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    // The second copy's start, while the first one's copy is under way.
+    EXPECT_EQ(removeLeftRestoreCopies(), 0);
+    EXPECT_EQ(entriesOf(sub).filter(QStringLiteral(".vellicor-restore-")).size(), 1);
+    ASSERT_EQ(::write(goOn[1], "g", 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(first, &status, 0), first);
+    for (const int end : { ready[0], ready[1], goOn[0], goOn[1] })
+        ::close(end);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(bytes(marked), data);
+    EXPECT_EQ(entriesOf(sub), QStringList { QStringLiteral("m-big") });
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
 }
 
 // A run ended inside a copy back (killed) leaves the partial copy under its

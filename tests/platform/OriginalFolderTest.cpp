@@ -1,10 +1,13 @@
 #include "platform/FileDataCopy.h"
 #include "platform/OriginalFolder.h"
+#include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -13,9 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The user that owns what the user running the tests does not.
-constexpr uid_t otherUser = 65534;
 
 bool linkOf(uid_t owner, const QString& target, const QString& link)
 {
@@ -29,6 +29,25 @@ struct stat statusOf(const QString& path)
     struct stat status { };
     ::lstat(QFile::encodeName(path).constData(), &status);
     return status;
+}
+
+// The folder at path, made with mode as user's own, in a child with that
+// user's rights alone.
+bool folderOf(uid_t user, const QString& path, mode_t mode)
+{
+    return exitCodeOfChild([user, path = QFile::encodeName(path), mode] {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0)
+            return 2;
+        return ::mkdir(path.constData(), mode) == 0 && ::chmod(path.constData(), mode) == 0 ? 0 : 1;
+    }) == 0;
+}
+
+// The folder at path, held open while the removal records it, as a removal
+// of a file from it does.
+std::shared_ptr<const OriginalFolder> recorded(OriginalFolders& folders, const QString& path)
+{
+    const FileDescriptor held(::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY));
+    return folders.record(path, held.get());
 }
 
 } // namespace
@@ -123,4 +142,111 @@ TEST(FileDataCopy, ASparseFileKeepsItsHolesAndStopEndsTheCopyBetweenPieces)
     const DataCopyEnd stopped = copyTo([](qint64 copied) { return copied < (1 << 20); });
     EXPECT_TRUE(stopped.stopped);
     EXPECT_LE(statusOf(target).st_size, 41 << 20);
+}
+
+// A folder the user's file needs made again is never made in a folder
+// another user made on the way since, nor in one of theirs that a link of the
+// superuser's leads to: there they could read it. In a colleague's folder
+// that was there when the file went, it is made as before.
+TEST(OriginalFolder, NothingIsMadeAgainInAFolderAnotherUserMadeOnTheWayOrThatALinkLeadsTo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    TempHome home;
+    const QString shared = home.path() + QStringLiteral("/shared");
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0755), 0);
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    // The user's own folder, closed to others, and a colleague's open one.
+    const QString mine = shared + QStringLiteral("/mine");
+    const QString holiday = mine + QStringLiteral("/holiday");
+    ASSERT_TRUE(QDir().mkpath(holiday));
+    ASSERT_EQ(::chmod(QFile::encodeName(mine).constData(), 0700), 0);
+    const QString colleague = shared + QStringLiteral("/colleague");
+    ASSERT_TRUE(folderOf(otherUser, colleague, 0777));
+    const QString trip = colleague + QStringLiteral("/trip");
+    ASSERT_TRUE(QDir().mkdir(trip));
+    OriginalFolders folders;
+    const auto holidayWas = recorded(folders, holiday);
+    const auto tripWas = recorded(folders, trip);
+    ASSERT_TRUE(holidayWas && tripWas);
+
+    // The user's folder went with what it held; another user made one of
+    // theirs that anyone may write in its place.
+    ASSERT_TRUE(QDir(mine).removeRecursively());
+    ASSERT_TRUE(folderOf(otherUser, mine, 0777));
+    const RestoreFolder inTheirs = reachOriginalFolder(holiday, holidayWas.get());
+    EXPECT_FALSE(inTheirs.fd.isOpen());
+    EXPECT_EQ(inTheirs.refusal, QStringLiteral("its folder %1 now belongs to another user").arg(mine));
+    EXPECT_EQ(QDir(mine).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList {});
+
+    // A link of the superuser's in its place, to a folder of the other
+    // user's that anyone may write.
+    ASSERT_TRUE(QDir(mine).removeRecursively());
+    const QString theirs = shared + QStringLiteral("/theirs");
+    ASSERT_TRUE(folderOf(otherUser, theirs, 0777));
+    ASSERT_TRUE(linkOf(0, theirs, mine));
+    EXPECT_EQ(reachOriginalFolder(holiday, holidayWas.get()).refusal,
+        QStringLiteral("its folder %1 now belongs to another user").arg(mine));
+    EXPECT_EQ(QDir(theirs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList {});
+
+    // The colleague's folder is still the one it was: the user's folder in
+    // it is made again.
+    ASSERT_TRUE(QDir().rmdir(trip));
+    const RestoreFolder inColleagues = reachOriginalFolder(trip, tripWas.get());
+    EXPECT_TRUE(inColleagues.fd.isOpen()) << inColleagues.refusal.toStdString();
+    EXPECT_EQ(statusOf(trip).st_uid, ::geteuid());
+}
+
+namespace {
+
+// An ext2 file system, which keeps no birth times and gives a freed inode
+// to the next file made near it, on a loop device mounted at folder in this
+// thread's own mount namespace. Why not, or empty.
+std::string mountWithoutBirthTimes(const QString& folder, const QString& image)
+{
+    static thread_local const bool ownNamespace
+        = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (!ownNamespace)
+        return "this machine gives the test no mount of its own";
+    if (const std::string failed = mountImageVolume(image, folder, { "mkfs.ext2", "-q", "-F", "-I", "128" });
+        !failed.empty())
+        return "this machine cannot mount an ext2 image: " + failed;
+    return {};
+}
+
+} // namespace
+
+// On a volume without birth times, a folder a third user makes where a
+// colleague's was may get its freed inode: it is not the folder the file was
+// removed from, and takes nothing.
+TEST(OriginalFolder, AFolderAnotherUserMadeOnTheFreedInodeOfTheOriginalIsNotIt)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as other users needs root";
+    TempHome home;
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0755), 0);
+    const QString volume = home.path() + QStringLiteral("/volume");
+    if (const std::string whyNot = mountWithoutBirthTimes(volume, home.path() + QStringLiteral("/volume.img"));
+        !whyNot.empty())
+        GTEST_SKIP() << whyNot;
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(volume).constData(), MNT_DETACH); });
+    const QString shared = volume + QStringLiteral("/shared");
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString team = shared + QStringLiteral("/team");
+    ASSERT_TRUE(folderOf(otherUser, team, 0777));
+    OriginalFolders folders;
+    const auto teamWas = recorded(folders, team);
+    ASSERT_TRUE(teamWas);
+    EXPECT_TRUE(reachOriginalFolder(team, teamWas.get()).fd.isOpen());
+
+    ASSERT_TRUE(asOtherUser([&] { return ::rmdir(QFile::encodeName(team).constData()) == 0; }));
+    constexpr uid_t thirdUser = 4321;
+    ASSERT_TRUE(folderOf(thirdUser, team, 0777));
+    if (statusOf(team).st_ino != teamWas->identity.inode)
+        GTEST_SKIP() << "the volume gave the new folder another inode";
+    const RestoreFolder reached = reachOriginalFolder(team, teamWas.get());
+    EXPECT_FALSE(reached.fd.isOpen());
+    EXPECT_EQ(reached.refusal, QStringLiteral("its folder %1 now belongs to another user").arg(team));
 }

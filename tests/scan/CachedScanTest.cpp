@@ -1,5 +1,6 @@
 #include "base/AppPaths.h"
 #include "scan/EngineFixture.h"
+#include "support/OtherUserAndVolume.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,19 +50,9 @@ QString mountWholeSecondFileSystem(const QString& folder)
     if (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() != 1
         || ::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         return {};
-    const QString image = folder + QStringLiteral("/volume.img");
     const QString target = folder + QStringLiteral("/volume");
-    QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(16 << 20) || !QDir().mkpath(target))
+    if (!mountImageVolume(folder + QStringLiteral("/volume.img"), target, { "mkfs.ext4", "-q", "-F", "-I", "128" }).empty())
         return {};
-    file.close();
-    for (const QStringList& command : { QStringList { "mkfs.ext4", "-q", "-F", "-I", "128", image },
-             QStringList { "mount", "-o", "loop", image, target } }) {
-        QProcess process;
-        process.start(command.first(), command.mid(1));
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-            return {};
-    }
     return target;
 }
 

@@ -8,7 +8,9 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <grp.h>
@@ -55,6 +57,25 @@ private:
     bool mounted_ = false;
     std::string whyNot_;
 };
+
+// A file system of 16 MiB made by mkfs (its command and options, the image
+// added) in a new image file, mounted at folder through a loop device in the
+// mount namespace of the calling thread. Empty, or the step that failed.
+inline std::string mountImageVolume(const QString& image, const QString& folder, const QStringList& mkfs)
+{
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(16 << 20) || !QDir().mkpath(folder))
+        return "no image at " + image.toStdString();
+    file.close();
+    for (const QStringList& command :
+        { mkfs + QStringList { image }, QStringList { "mount", "-o", "loop", image, folder } }) {
+        QProcess process;
+        process.start(command.first(), command.mid(1));
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return command.first().toStdString() + " failed";
+    }
+    return {};
+}
 
 // The user that acts against the user running the program.
 inline constexpr uid_t otherUser = 65534;
