@@ -226,6 +226,15 @@ TEST(ListingBounds, TheMachinesMemoryIsTheLowestOfItsOwnAndAControlGroupsLimit)
     EXPECT_EQ(limits.listingBytes, 6ll << 30);
     EXPECT_EQ(limits.folderBytes, 6ll << 30);
     EXPECT_LE(memoryOfThisMachine(), qint64(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE));
+
+    // A folder that alone passes a folder's bound, the listing's too, is told
+    // as the folder too large.
+    ListingLimits same;
+    same.folderBytes = same.listingBytes = 16 << 20;
+    ListingGuard guard(QStringLiteral("Test"), same);
+    EXPECT_LT(listThrough(guard, 1, 100000, *dropboxPhoto()), 100000);
+    ASSERT_TRUE(guard.boundReached());
+    EXPECT_FALSE(guard.boundReached()->wholeListing);
 }
 
 namespace {
