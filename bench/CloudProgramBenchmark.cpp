@@ -13,8 +13,13 @@
 // --memory-limit GiB runs the program in a memory control group of its own
 // with that limit (cgroup v1 or v2, as root), which the program takes as the
 // memory of a smaller machine; the group's own peak is printed too.
+// --criteria 1,3,... compares by those criteria with content off (1 same
+// name, 2 similar name, 3 same size, 4 same creation date, 5 same
+// modification date) instead of by checksum; --scattered-names gives the
+// files names that share no prefix in place of a camera's.
 //
 //   vellicor_bench_cloud_program dropbox|box|onedrive|drive [FILES] [ALBUM-FILES] [--memory-limit GiB]
+//       [--criteria LIST] [--scattered-names]
 //
 // No budget: run it before and after a change.
 #include "PeakMemory.h"
@@ -34,9 +39,11 @@
 #include "controls/RAZButton.h"
 #include "controls/IMGButton.h"
 #include "core/GlobalObjects.h"
+#include "core/SettingsSchema.h"
 #include "home/MainViewController.h"
 #include "home/ScanSourcePicker.h"
 #include "platform/ReachabilityTest.h"
+#include "scan/ComparisonCriteria.h"
 #include "scan/ScanEngine.h"
 #include "support/FakeGoogle.h"
 #include "support/FlatCloudFolder.h"
@@ -59,6 +66,7 @@
 #include <malloc.h>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -248,30 +256,46 @@ private:
 int usage()
 {
     std::fprintf(stderr,
-        "usage: vellicor_bench_cloud_program dropbox|box|onedrive|drive [FILES] [ALBUM-FILES] [--memory-limit GiB]\n");
+        "usage: vellicor_bench_cloud_program dropbox|box|onedrive|drive [FILES] [ALBUM-FILES] [--memory-limit GiB]\n"
+        "           [--criteria 1,3,...] [--scattered-names]\n");
     return 2;
 }
 
 } // namespace
 
 static int runProgram(int argc, char** argv, const QString& service, const FlatCloudFolder& flat, const QJsonObject& entry,
-    double limitGiB);
+    double limitGiB, const std::optional<QVariantList>& criteria);
 
 int main(int argc, char** argv)
 {
     QStringList arguments;
     double limitGiB = 0;
+    std::optional<QVariantList> criteria;
+    bool scatteredNames = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--memory-limit" && i + 1 < argc)
+        if (std::string(argv[i]) == "--memory-limit" && i + 1 < argc) {
             limitGiB = std::atof(argv[++i]);
-        else
+        } else if (std::string(argv[i]) == "--criteria" && i + 1 < argc) {
+            criteria.emplace();
+            for (const QString& item : QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','))) {
+                bool ok = false;
+                const int criterion = item.toInt(&ok);
+                if (!ok || criterion < 1 || criterion > 5)
+                    return usage();
+                criteria->append(criterion);
+            }
+        } else if (std::string(argv[i]) == "--scattered-names") {
+            scatteredNames = true;
+        } else {
             arguments << QString::fromLocal8Bit(argv[i]);
+        }
     }
     const QString service = arguments.value(0);
     if (!QStringList { "dropbox", "box", "onedrive", "drive" }.contains(service))
         return usage();
     FlatCloudFolder flat { arguments.value(1, QStringLiteral("1000000")).toInt(), 3 };
     flat.albumFiles = arguments.value(2, QStringLiteral("0")).toInt();
+    flat.scatteredNames = scatteredNames;
 
     // The service first, before this process has threads or a group of its own.
     int report[2];
@@ -310,7 +334,7 @@ int main(int argc, char** argv)
     whole.start();
     const pid_t program = ::fork();
     if (program == 0)
-        ::_exit(group.enter() ? runProgram(argc, argv, service, flat, entry, limitGiB) : 1);
+        ::_exit(group.enter() ? runProgram(argc, argv, service, flat, entry, limitGiB, criteria) : 1);
     int status = 0;
     if (program > 0)
         ::waitpid(program, &status, 0);
@@ -330,13 +354,17 @@ int main(int argc, char** argv)
 // The program, in its process: the source chosen, signed in, its root added,
 // Scan Now, until the scan's end.
 static int runProgram(int argc, char** argv, const QString& service, const FlatCloudFolder& flat, const QJsonObject& entry,
-    double limitGiB)
+    double limitGiB, const std::optional<QVariantList>& criteria)
 {
     ThrowawayHome home;
     preferOffscreen();
     QApplication app(argc, argv);
     nameAsTheProgram();
     UserDefaults defaults { home.settingsFolder() };
+    if (criteria) {
+        defaults.setVolatileValue(QLatin1String(SettingsKey::searchContent), qlonglong(2));
+        defaults.setVolatileValue(QLatin1String(SettingsKey::searchOptions), *criteria);
+    }
     const CloudServiceConfig config
         = CloudConfig::fromJson(service == QLatin1String("drive") ? QStringLiteral("google") : service, entry);
     MemorySecretStore secrets;
@@ -363,9 +391,21 @@ static int runProgram(int argc, char** argv, const QString& service, const FlatC
     picker.btnAddFolderGDrive->click();
     serveUntil([] { return false; }, 1);
 
-    std::printf("%s: a folder of %d files and %d albums of %d files%s\n", qPrintable(service), flat.files,
-        flat.folders, flat.albumFiles,
-        limitGiB > 0 ? qPrintable(QStringLiteral(", a memory limit of %1 GiB").arg(limitGiB)) : "");
+    const ComparisonSettings comparison = readComparisonSettings(defaults);
+    QStringList criteriaNames;
+    const ComparisonCriteria& chosen = comparison.criteria;
+    if (chosen.bMatchSimilarFileName >= 0)
+        criteriaNames << (chosen.bMatchSimilarFileName ? "similar name" : "same name");
+    if (chosen.bMatchFileSize)
+        criteriaNames << "size";
+    if (chosen.bMatchCreateDate)
+        criteriaNames << "creation date";
+    if (chosen.bMatchModDate)
+        criteriaNames << "modification date";
+    std::printf("%s: a folder of %d files and %d albums of %d files%s, compared by %s\n", qPrintable(service),
+        flat.files, flat.folders, flat.albumFiles,
+        limitGiB > 0 ? qPrintable(QStringLiteral(", a memory limit of %1 GiB").arg(limitGiB)) : "",
+        comparison.compareContent ? "checksum" : qPrintable(criteriaNames.join(QStringLiteral(", "))));
     std::fflush(stdout);
     qint64 scanned = 0;
     qint64 groups = 0;

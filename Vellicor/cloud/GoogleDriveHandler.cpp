@@ -412,7 +412,7 @@ void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSu
         if (!isAboveMinimumDuplicateSize(record->fileSize, minimumDuplicateSize))
             continue;
         ++fileCount;
-        tally.holdFile(heldBytesOfListedFile(*record, recordFolder));
+        tally.holdFile(heldBytesOfListedFile(*record, recordFolder, scanComparison));
         page.files.push_back(std::move(record));
     }
     page.nextPageToken = nextPage(answer);

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "scan/DigestReads.h"
+#include "scan/ListingGuard.h"
 #include "scan/RecordIndexTable.h"
 #include "scan/ScanCache.h"
 
@@ -46,6 +47,15 @@ struct DigestKey {
 size_t qHash(const DigestKey& key, size_t seed = 0)
 {
     return qHashBits(key.bytes.data(), key.bytes.size(), seed) ^ ::qHash(key.size, seed);
+}
+
+// What a node of nodeBytes takes in a hash table of Qt's: its place in a
+// span's storage, which a span fills to two thirds after the table has
+// doubled, and its share of the spans' offsets, the table at most three
+// quarters empty.
+qint64 hashNodeBytes(qint64 nodeBytes)
+{
+    return nodeBytes * 3 / 2 + 4;
 }
 
 class GroupBook {
@@ -179,6 +189,68 @@ public:
             else if (!namesDecided_)
                 bucket.more().unnamed.push_back(g);
         }
+    }
+
+    // What the book holds for a record at most, keys being the record's as
+    // the matcher makes them: the entry of a group of its own, filed under a
+    // meeting key of its own when the criteria tell records apart by key,
+    // with the indexes of its dates and, for similar names, the similarity
+    // keys of its name, which grow with the name's length. The group a
+    // second member makes is counted by the caller.
+    static qint64 heldBytesPerRecord(const ComparisonCriteria& criteria, const CriteriaMatcher::Keys& keys)
+    {
+        const bool similarNames = criteria.bMatchSimilarFileName == 1;
+        const bool dates = criteria.bMatchCreateDate || criteria.bMatchModDate;
+        // The entries' blocks of 512 bytes, and the pointer to each.
+        constexpr qint64 perBlock = 512 / sizeof(Entry);
+        qint64 bytes = (heapBlockBytes(512) + qint64(sizeof(void*)) + perBlock - 1) / perBlock;
+        // A key kept with the group, and its bucket in the index: a node of
+        // the key and the bucket, with room for the index's spans and their
+        // growth, and the bucket's list of groups.
+        const bool keyPerRecord = criteria.bMatchFileSize || criteria.bMatchSimilarFileName == 0;
+        if (similarNames || dates || criteria.bMatchFileSize)
+            bytes += heapBlockBytes(sizeof(Key));
+        if (keyPerRecord)
+            bytes += hashNodeBytes(sizeof(Key) + sizeof(Bucket));
+        if (keys.sameName)
+            bytes += heldBytesOfText(*keys.sameName);
+        if (!similarNames && !dates)
+            return bytes;
+        bytes += heapBlockBytes(sizeof(Extra));
+        if (keyPerRecord)
+            bytes += heapBlockBytes(sizeof(Bucket::Indexes) + 16);
+        // Each index of dates, under a date (or two) of the record's own, in
+        // a set of its own.
+        const auto dateIndex = [](qint64 keyBytes) {
+            return heapBlockBytes(32 + keyBytes + sizeof(std::set<std::size_t>)) + heapBlockBytes(32 + sizeof(std::size_t));
+        };
+        if (criteria.bMatchCreateDate && criteria.bMatchModDate)
+            bytes += dateIndex(sizeof(Signature));
+        if (criteria.bMatchCreateDate)
+            bytes += dateIndex(sizeof(DateKey));
+        if (criteria.bMatchModDate)
+            bytes += dateIndex(sizeof(DateKey));
+        if (!similarNames)
+            return bytes;
+        // The name's keys kept beside the member, twice while their list
+        // grows; its characters; and, when it is a group's first named
+        // member, each similarity key with its list of groups. The keys'
+        // texts are counted from their lengths, at most as the allocator
+        // rounds them, without making them: a long name has many.
+        bytes += 2 * heapBlockBytes(sizeof(CriteriaMatcher::Keys));
+        if (const std::optional<CriteriaMatcher::Characters>& characters = keys.characters) {
+            bytes += heldBytesOfText(characters->text)
+                + heapBlockBytes(qint64(characters->bounds.capacity() * sizeof(qsizetype)));
+            const qint64 perKey = hashNodeBytes(sizeof(QString) + sizeof(std::vector<std::size_t>))
+                + heapBlockBytes(sizeof(std::size_t)) + 15;
+            CriteriaMatcher::forEachKeyLength(*characters, [&](qsizetype m, qsizetype blocks, qsizetype units) {
+                // "m:b:" with the block's number at its longest, and the
+                // terminating character.
+                const qint64 prefix = QString::number(m).size() + QString::number(blocks).size() + 3;
+                bytes += blocks * (heapBlockBytes(qint64(sizeof(QArrayData)) + prefix * 2) + perKey) + 2 * units;
+            });
+        }
+        return bytes;
     }
 
     std::size_t groupCount() const { return entries_.size(); }
@@ -929,6 +1001,15 @@ std::vector<DuplicateGroupPtr> Comparison::groupFilesByCriteria(const std::vecto
         observer.showScanPathWithProgress(record->filePath.value_or(QString()));
     }
     return book.takeGroups(keepGroupsOfOne_);
+}
+
+qint64 Comparison::heldBytesOfCloudRecord(const ComparisonSettings& settings, const FileInfoNode& record)
+{
+    // By checksum: a file is known by the first file of its checksum, in a
+    // bit whether another shares it, while the table of checksums is there.
+    if (settings.compareContent)
+        return RecordIndexTable::bytesPerEntryAtMost + qint64(sizeof(quint32)) + 1;
+    return GroupBook::heldBytesPerRecord(settings.criteria, CriteriaMatcher(settings.criteria).keysOf(record));
 }
 
 std::vector<DuplicateGroupPtr> Comparison::createMd5DictforCloudDriveFiles(const std::vector<FileInfoNodePtr>& records)

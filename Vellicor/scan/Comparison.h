@@ -107,6 +107,13 @@ public:
     // checksum is passed over (an empty key would pair unrelated files).
     std::vector<DuplicateGroupPtr> createMd5DictforCloudDriveFiles(const std::vector<FileInfoNodePtr>& records);
 
+    // What the comparison of a cloud scan with settings holds for record at
+    // most while it compares (the groups of two or more aside): by checksum,
+    // its places in the tables of checksums; by the criteria alone, its entry
+    // among the groups with its meeting key, the indexes of its dates and the
+    // keys of its name, which grow with the name's length.
+    static qint64 heldBytesOfCloudRecord(const ComparisonSettings& settings, const FileInfoNode& record);
+
 private:
     class Sieve;
     class ContentRoad;

@@ -112,16 +112,19 @@ bool CriteriaMatcher::areSimilar(const Characters& first, const Characters& seco
 std::vector<QString> CriteriaMatcher::similarityKeys(const Characters& name)
 {
     std::vector<QString> keys;
-    const qsizetype n = name.count();
-    for (qsizetype m = 9 * n / 11 + 1; m <= n; ++m) {
-        const qsizetype blocks = m / 10 + 1;
+    forEachKeyLength(name, [&](qsizetype m, qsizetype blocks, qsizetype) {
+        const QString length = QString::number(m);
         for (qsizetype b = 0; b < blocks; ++b) {
-            const qsizetype from = b * m / blocks;
-            const qsizetype to = (b + 1) * m / blocks;
-            keys.push_back(QString::number(m) + QLatin1Char(':') + QString::number(b) + QLatin1Char(':')
-                + name.text.mid(name.bounds[from], name.bounds[to] - name.bounds[from]));
+            const qsizetype from = name.bounds[b * m / blocks];
+            const qsizetype to = name.bounds[(b + 1) * m / blocks];
+            const QString block = QString::number(b);
+            // Made at its length: the keys are many and kept.
+            QString& key = keys.emplace_back();
+            key.reserve(length.size() + block.size() + 2 + to - from);
+            key.append(length).append(QLatin1Char(':')).append(block).append(QLatin1Char(':'));
+            key.append(QStringView(name.text).mid(from, to - from));
         }
-    }
+    });
     return keys;
 }
 

@@ -103,6 +103,14 @@ public:
     // Texts of which two similar names always share at least one, so that
     // candidates are found by lookup rather than by testing every name.
     static std::vector<QString> similarityKeys(const Characters& name);
+    // For each length m of the names that similarityKeys has keys for: m, the
+    // number of blocks it is cut into, and the text units those blocks hold.
+    template <typename Visit> static void forEachKeyLength(const Characters& name, const Visit& visit)
+    {
+        const qsizetype n = name.count();
+        for (qsizetype m = 9 * n / 11 + 1; m <= n; ++m)
+            visit(m, m / 10 + 1, name.bounds[m]);
+    }
 
 private:
     ComparisonCriteria criteria_;

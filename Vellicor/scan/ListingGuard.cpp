@@ -216,6 +216,15 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     tally.countedFiles_ = tally.files_;
     entriesTaken_ += tally.entriesTaken() - tally.countedEntries_;
     tally.countedEntries_ = tally.entriesTaken();
+    // A folder past its own bound is the one too large, also where the
+    // listing's bound is the same.
+    if (tally.heldBytes() > limits_.folderBytes) {
+        tally.endedAtBound_ = true;
+        return reachBound(folder,
+            QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
+                .arg(limits_.folderBytes >> 20),
+            false, &tally);
+    }
     // The entries the folder has met are held too while it is listed.
     if (heldBytes_ + tally.seenBytes_ > limits_.listingBytes) {
         tally.endedAtBound_ = true;
@@ -223,13 +232,6 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
             QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
                 .arg(limits_.listingBytes >> 20),
             true, &tally);
-    }
-    if (tally.heldBytes() > limits_.folderBytes) {
-        tally.endedAtBound_ = true;
-        return reachBound(folder,
-            QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
-                .arg(limits_.folderBytes >> 20),
-            false, &tally);
     }
     if (!more || tally.fresh_ > 0) {
         tally.emptyInARow_ = 0;

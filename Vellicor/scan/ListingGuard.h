@@ -15,7 +15,9 @@
 // 0.8 KB a file of Box and OneDrive, 1.4 KB of Dropbox and 3.2 KB a picture
 // of the Drive with its details and camera facts, and 0.1 to 0.2 KB more for
 // its entry while its folder is listed; a scan's listing adds what the scan
-// and its comparison hold for each file (heldBytesOfListedFile).
+// and the comparison it will run hold for each file (heldBytesOfListedFile):
+// 0.3 KB by checksum, up to 1.4 KB by name, size and dates, and more for
+// similar names, growing with the square of a name's length.
 struct ListingLimits {
     // A listing of five million files takes a few thousand pages of a
     // thousand entries, and one page or more for each of its folders.
@@ -25,11 +27,12 @@ struct ListingLimits {
     // What one folder's listing may hold in memory (its records and
     // sub-folders, and the entries it has met) before it is handed on: a
     // flat folder of a million files of any service, the Drive's pictures
-    // included.
-    qint64 folderBytes = 4ll * 1024 * 1024 * 1024;
+    // included, whatever the comparison of a scan (names of a camera's
+    // length compared as similar and by size and dates hold the most).
+    qint64 folderBytes = 8ll * 1024 * 1024 * 1024;
     // What a whole listing (a scan's walk, the Drive scan, one folder of the
     // picker) may keep, all its folders together: five million files of any
-    // service, the Drive's pictures included.
+    // service, the Drive's pictures included, compared by checksum.
     qint64 listingBytes = 18ll * 1024 * 1024 * 1024;
     // Pages in a row without any entry while more are announced: a service
     // may hand out a few before its end, a hostile one hands them out for ever.

@@ -297,21 +297,19 @@ void ScanJob::addCloudScanFile(const FileInfoNodePtr& record)
     refreshWanted_ = true;
 }
 
-qint64 ScanJob::heldBytesPerCloudFile()
+qint64 ScanJob::heldBytesPerCloudFile(const ComparisonSettings& comparison, const FileInfoNode& record)
 {
     // A list holds a pointer a file, up to as many again as room to grow,
     // and while it grows the old pointers beside the new: three in the job's
     // list, two more in the folder's (its own is counted with the record).
     const qint64 lists = 5 * qint64(sizeof(FileInfoNodePtr));
-    // The comparison knows each file by the first of its checksum, in a bit
-    // whether another shares it, while its table is there.
-    const qint64 comparison = RecordIndexTable::bytesPerEntryAtMost + qint64(sizeof(quint32)) + 1;
     // A group of two: the group with its count, its two lists of members,
     // and its places in the comparison's list (with the list's room to grow
     // and while it grows) and in the result's.
     const qint64 group = heapBlockBytes(sizeof(DuplicateGroup) + 16) + 2 * heapBlockBytes(2 * sizeof(FileInfoNodePtr))
         + 4 * qint64(sizeof(DuplicateGroupPtr));
-    return lists + RecordIndexTable::bytesPerEntryAtMost + comparison + (group + 1) / 2;
+    return lists + RecordIndexTable::bytesPerEntryAtMost + Comparison::heldBytesOfCloudRecord(comparison, record)
+        + (group + 1) / 2;
 }
 
 void ScanJob::noteListingBound(const ListingBound& bound)
@@ -359,6 +357,8 @@ void ScanJob::findDuplicatesInCloudDrives()
     Reports reports(*this);
     Comparison comparison(hasher, counters, isAbortScan);
     comparison.setObserver(&reports);
+    // The result shows groups of two or more only.
+    comparison.setKeepGroupsOfOne(false);
     const ComparisonCriteria& criteria = request.comparison.criteria;
     Log::print("findDuplicatesInCloudDrives");
     if (request.comparison.compareContent) {

@@ -46,12 +46,13 @@ public:
     void runLocalScan();
     // A cloud listing's records (CloudScanSink); from the listing's thread.
     void addCloudScanFile(const FileInfoNodePtr& record) override;
-    // What the job and its comparison hold for a cloud file beyond its record
-    // and its place in its folder's list, at most: its place in the job's
-    // list and in the folder's, with the room the lists take to grow, in the
-    // table of the paths taken and the comparison's of checksums, and its
-    // share of a group of two. A listing's bounds count it with the record.
-    static qint64 heldBytesPerCloudFile();
+    // What the job and the comparison it will run hold for a cloud file
+    // beyond its record and its place in its folder's list, at most: its
+    // place in the job's list and in the folder's, with the room the lists
+    // take to grow, in the table of the paths taken, what the comparison of
+    // these settings holds for it, and its share of a group of two. A
+    // listing's bounds count it with the record.
+    static qint64 heldBytesPerCloudFile(const ComparisonSettings& comparison, const FileInfoNode& record);
     void OnScanCompletedProcess() override;
     // The Google Drive listing's records, on the GUI thread.
     void addDriveFiles(const std::vector<FileInfoNodePtr>& records);

@@ -119,6 +119,7 @@ FolderPages ScanWrapper::folderPages() const
 {
     FolderPages pages;
     pages.handOn = currentHandOn_;
+    pages.comparison = scanComparison;
     return pages;
 }
 
@@ -168,6 +169,7 @@ void ScanWrapper::stopPickerListings()
 void ScanWrapper::takeSettings(const ScanRequest& request)
 {
     scanSettings = request.filters;
+    scanComparison = request.comparison;
     minimumDuplicateSize
         = { static_cast<qint64>(request.comparison.minimumBytes), request.comparison.minimumSizeOption };
 }
@@ -541,9 +543,9 @@ qint64 heldBytesOf(const FileInfoNode& record, const QString& sharedText)
     return bytes + blocks.bytes();
 }
 
-qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText)
+qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText, const ComparisonSettings& comparison)
 {
-    return heldBytesOf(record, sharedText) + ScanJob::heldBytesPerCloudFile();
+    return heldBytesOf(record, sharedText) + ScanJob::heldBytesPerCloudFile(comparison, record);
 }
 
 qint64 heldBytesOf(const CloudScanFoldersList& folder)
@@ -575,7 +577,7 @@ void FolderPages::shareTexts(FileInfoNode& record)
 void FolderPages::addFile(FileInfoNodePtr record)
 {
     shareTexts(*record);
-    tally.holdFile(heldBytesOfListedFile(*record, folderText_));
+    tally.holdFile(heldBytesOfListedFile(*record, folderText_, comparison));
     if (handOn)
         handOn(record);
     listing.files.push_back(std::move(record));

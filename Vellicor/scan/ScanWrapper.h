@@ -4,6 +4,7 @@
 #include "core/FileInfoNode.h"
 #include "core/FilePathNode.h"
 #include "core/ScanSettingsSnapshot.h"
+#include "scan/ComparisonCriteria.h"
 #include "scan/ListingGuard.h"
 #include "scan/PathExclusionPredicate.h"
 
@@ -63,8 +64,10 @@ qint64 heldBytesOf(const FileInfoNode& record, const QString& sharedText = QStri
 qint64 heldBytesOf(const CloudScanFoldersList& folder);
 qint64 heldBytesOf(const QString& text);
 // What a file that a scan's listing takes holds in memory through the scan:
-// its record (as above) and what the scan and its comparison hold for it.
-qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText = QString());
+// its record (as above) and what the scan and the comparison of its settings
+// (by default the checksums') hold for it.
+qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText = QString(),
+    const ComparisonSettings& comparison = ComparisonSettings());
 
 // One folder's listing over its pages: what it has taken and its tally.
 struct FolderPages {
@@ -73,6 +76,8 @@ struct FolderPages {
     // Where a scan's walk takes each file as soon as it is taken, so that the
     // scan counts and shows the files page by page; none for the picker.
     std::function<void(const FileInfoNodePtr&)> handOn;
+    // The comparison the scan will run, which the files are counted with.
+    ComparisonSettings comparison;
 
     // Takes a record; its folder's text, and its name where its path ends
     // with it, become the texts the folder's other records keep.
@@ -191,8 +196,10 @@ protected:
     // The pages of the folder that listFolder is asked for now: a scan's walk
     // takes their files as they come.
     FolderPages folderPages() const;
-    // The filter settings of the scan whose walk runs, from its request.
+    // The filter settings of the scan whose walk runs, and the comparison it
+    // will run, from its request.
     ScanSettingsSnapshot scanSettings;
+    ComparisonSettings scanComparison;
     std::pair<qint64, qint64> minimumDuplicateSize { 0, -1 };
     void takeSettings(const ScanRequest& request);
 

@@ -97,7 +97,7 @@ protected:
         bool told = false;
         std::optional<ListingBound> bound;
     };
-    RootScan scanRoot(int limitMs)
+    RootScan scanRoot(int limitMs, const ComparisonSettings& comparison = ComparisonSettings())
     {
         RootScan scan;
         bool over = false;
@@ -111,7 +111,9 @@ protected:
             else
                 over = true;
         });
-        drive->beginListing(anySizeRequest());
+        ScanRequest request = anySizeRequest();
+        request.comparison = comparison;
+        drive->beginListing(request);
         drive->executeFilesListQuery(GoogleDriveHandler::rootId(), true, std::nullopt);
         EXPECT_TRUE(waitUntil([&] { return over; }, limitMs));
         drive->setPageSink(nullptr);
@@ -394,6 +396,30 @@ TEST_F(Drive, AFlatFolderOf150000PicturesIsListedWholeInAScanAndInThePicker)
     EXPECT_EQ(drive->rootFolderObj->children.size(), size_t(flat.folders));
     EXPECT_FALSE(drive->pickerListingCutShort);
     EXPECT_FALSE(drive->pickerListingBound);
+}
+
+TEST_F(Drive, AScansListingCountsItsFilesWithTheComparisonTheScanWillRun)
+{
+    ASSERT_TRUE(signIn());
+    const FlatCloudFolder flat { 20000, 0 };
+    flat.serveDrive(server, QStringLiteral("lh3.thumbs.test"));
+    drive->listingLimits.folderBytes = 16 << 20;
+    // By checksum, by name, both dates and size, by similar names: each
+    // ends at the folder's bound, told as such, the fewer files listed the
+    // more the comparison holds for each.
+    std::vector<size_t> listed;
+    for (const QVariantList& options : { QVariantList {}, QVariantList { 1, 3, 4, 5 }, QVariantList { 2 } }) {
+        ComparisonSettings comparison;
+        comparison.compareContent = options.isEmpty();
+        comparison.criteria = ComparisonCriteria::fromSearchOptions(options);
+        const RootScan scan = scanRoot(60000, comparison);
+        ASSERT_TRUE(scan.bound);
+        EXPECT_FALSE(scan.bound->wholeListing);
+        EXPECT_EQ(scan.bound->files, qint64(scan.files));
+        listed.push_back(scan.files);
+    }
+    EXPECT_LT(listed[1] * 10, listed[0] * 9);
+    EXPECT_LT(listed[2] * 10, listed[1] * 9);
 }
 
 TEST_F(Drive, ThumbnailLinksAreKeptOnlyOverHttpsFromTheConfiguredHosts)

@@ -42,6 +42,16 @@ QString FlatCloudFolder::photoName(int index)
     return QStringLiteral("IMG_20230501_%1.jpg").arg(index, 6, 10, QLatin1Char('0'));
 }
 
+QString FlatCloudFolder::scatteredName(int index, int length)
+{
+    QString name;
+    for (quint64 state = quint64(index) * 2654435761u + 97; name.size() < length;) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        name += QLatin1Char("abcdefghijklmnopqrstuvwxyz0123456789"[(state >> 33) % 36]);
+    }
+    return name + QStringLiteral(".jpg");
+}
+
 void FlatCloudFolder::serveDropbox(FakeHttpServer& server) const
 {
     // Page page of the root (album -1) or of an album; a cursor names both.
@@ -51,8 +61,8 @@ void FlatCloudFolder::serveDropbox(FakeHttpServer& server) const
         const int first = album < 0 ? 0 : folder.files + album * folder.albumFiles;
         const QJsonArray entries = pageOf(
             listed, page,
-            [&parent, first](int index) {
-                const QString name = photoName(first + index);
+            [&parent, first, &folder](int index) {
+                const QString name = folder.nameOf(first + index);
                 const QString path = parent + QStringLiteral("/") + name;
                 return QJsonObject { { QStringLiteral(".tag"), QStringLiteral("file") },
                     { QStringLiteral("name"), name }, { QStringLiteral("path_display"), path },
@@ -94,10 +104,10 @@ void FlatCloudFolder::serveBox(FakeHttpServer& server) const
         const int offset = request.query.queryItemValue(QStringLiteral("offset")).toInt();
         const QJsonArray entries = pageOf(
             folder, offset / pageSize,
-            [](int index) {
+            [&folder](int index) {
                 return QJsonObject { { QStringLiteral("type"), QStringLiteral("file") },
                     { QStringLiteral("id"), QString::number(1000000000000ll + index) },
-                    { QStringLiteral("name"), photoName(index) }, { QStringLiteral("size"), 3456789 },
+                    { QStringLiteral("name"), folder.nameOf(index) }, { QStringLiteral("size"), 3456789 },
                     { QStringLiteral("sha1"), hexOf(index, 40) },
                     { QStringLiteral("created_at"), QStringLiteral("2023-05-01T05:34:56-07:00") },
                     { QStringLiteral("modified_at"), QStringLiteral("2023-05-01T05:34:56-07:00") },
@@ -126,10 +136,10 @@ void FlatCloudFolder::serveOneDrive(FakeHttpServer& server) const
     const auto answer = [&server, folder = *this](int page) {
         const QJsonArray items = pageOf(
             folder, page,
-            [](int index) {
+            [&folder](int index) {
                 const QJsonObject hashes { { QStringLiteral("sha256Hash"), hexOf(index, 64).toUpper() },
                     { QStringLiteral("quickXorHash"), hexOf(index, 28) } };
-                return QJsonObject { { QStringLiteral("name"), photoName(index) },
+                return QJsonObject { { QStringLiteral("name"), folder.nameOf(index) },
                     { QStringLiteral("id"), QStringLiteral("D4648F06C91D9D3D!%1").arg(100000 + index) },
                     { QStringLiteral("size"), 3456789 },
                     { QStringLiteral("createdDateTime"), QStringLiteral("2023-05-01T12:34:56.123Z") },
@@ -169,8 +179,8 @@ void FlatCloudFolder::serveDrive(FakeHttpServer& server, const QString& thumbnai
         const int page = request.query.queryItemValue(QStringLiteral("pageToken")).toInt();
         const QJsonArray files = pageOf(
             folder, page,
-            [&thumbnailHost](int index) {
-                const QString name = photoName(index);
+            [&thumbnailHost, &folder](int index) {
+                const QString name = folder.nameOf(index);
                 const QJsonObject media { { QStringLiteral("width"), 4000 }, { QStringLiteral("height"), 3000 },
                     { QStringLiteral("cameraMake"), QStringLiteral("Google") },
                     { QStringLiteral("cameraModel"), QStringLiteral("Pixel 7") },

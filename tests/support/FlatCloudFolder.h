@@ -16,6 +16,10 @@ struct FlatCloudFolder {
     // other services' sub-folders are empty).
     int albumFiles = 0;
 
+    // Names of letters and digits that share no prefix (scatteredName) in
+    // place of a camera's.
+    bool scatteredNames = false;
+
     static constexpr int pageSize = 1000;
     int entries() const { return files + folders; }
     int pages() const { return (entries() + pageSize - 1) / pageSize; }
@@ -34,4 +38,9 @@ struct FlatCloudFolder {
 
     // The name of file number index ("IMG_20230501_000042.jpg").
     static QString photoName(int index);
+    // A name of length letters and digits (with ".jpg") that shares no block
+    // of characters with another index's, so that no two are similar.
+    static QString scatteredName(int index, int length = 19);
+    // The name the folder gives file number index.
+    QString nameOf(int index) const { return scatteredNames ? scatteredName(index) : photoName(index); }
 };
