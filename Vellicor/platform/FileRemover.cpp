@@ -2,12 +2,12 @@
 
 #include "base/Log.h"
 #include "core/FileUtilities.h"
+#include "platform/JournalRecords.h"
 #include "platform/SetAsideJournal.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QElapsedTimer>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -39,11 +39,6 @@ void LocalFileRemover::prepareTrashEntries(const std::vector<QString>& paths)
 
 namespace {
 
-QString randomTag()
-{
-    return QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-}
-
 QByteArray asideName(const QString& tag)
 {
     return QByteArrayLiteral(".vellicor-removing-") + tag.toLatin1();
@@ -69,7 +64,7 @@ void LocalFileRemover::prepareSetAsides(const std::vector<QString>& paths)
         const auto facts = factsOf(path);
         if (folder.isEmpty() || !facts || !facts->regular)
             continue;
-        const QString tag = randomTag();
+        const QString tag = JournalRecords::newTag();
         records.push_back({ tag, path, asidePathIn(folder, asideName(tag)), *facts });
     }
     const std::vector<QString> tags = SetAsideJournal::addTogether(records);
@@ -130,7 +125,7 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
         ready.reset();
     }
     for (int attempt = 0; attempt < setAsideAttempts; ++attempt) {
-        tag = ready ? ready->tag : randomTag();
+        tag = ready ? ready->tag : JournalRecords::newTag();
         aside = asideName(tag);
         asidePath = asidePathIn(folder, aside);
         if (ready) {

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QUrl>
 
 #include <cerrno>
@@ -49,6 +50,11 @@ std::optional<QString> ensureFolder(const QString& folder, PrivateFiles::Make ma
     if (*fault == FolderFault::missing || *fault == FolderFault::notMade)
         return QStringLiteral("%1 cannot be made").arg(at);
     return QStringLiteral("%1 is not a folder of the user's alone").arg(at);
+}
+
+QString newTag()
+{
+    return QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
 }
 
 QString recordPath(const QString& folder, const QString& tag)

@@ -23,6 +23,9 @@ using Fields = std::map<QByteArray, QByteArray>;
 // alone (made when make allows). Why they cannot be used, or none.
 std::optional<QString> ensureFolder(const QString& folder, PrivateFiles::Make make);
 
+// A new tag for a record: 16 random hexadecimal digits.
+QString newTag();
+
 // The record of tag in folder.
 QString recordPath(const QString& folder, const QString& tag);
 

@@ -6,7 +6,6 @@
 #include "platform/JournalRecords.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdlib>
@@ -17,15 +16,6 @@
 namespace {
 
 const QByteArray copyPrefix = QByteArrayLiteral(".vellicor-restore-");
-
-QString newTag()
-{
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString tag;
-    for (int i = 0; i < 12; ++i)
-        tag += QLatin1Char(letters[QRandomGenerator::system()->bounded(int(sizeof letters) - 1)]);
-    return tag;
-}
 
 // Tags are made of letters and digits alone.
 bool isTag(const QString& tag)
@@ -53,7 +43,7 @@ Started start(int target, const QString& folderPath)
     }
     std::optional<QString> unrecorded = JournalRecords::ensureFolder(folder(), PrivateFiles::Make::ifMissing);
     for (int attempt = 0; attempt < 8 && !copy.fd.isOpen(); ++attempt) {
-        copy.tag = newTag();
+        copy.tag = JournalRecords::newTag();
         copy.name = copyPrefix + copy.tag.toLatin1();
         if (!unrecorded) {
             const JournalRecords::Fields fields { { "folder", QFile::encodeName(folderPath) },

@@ -43,10 +43,9 @@ void finish(const QString& tag);
 
 // Removes what undos that were ended left of their copies (a record still
 // locked is a copy another running copy of the program is making, and is
-// left to it): a file goes only
-// under the name made for its record's tag, in the recorded folder (its
-// device and inode), as the recorded regular file (its inode); whatever else
-// stands there is left alone. A record whose
+// left to it): a file goes only under the name made for its record's tag, in
+// the recorded folder (its device and inode), as the recorded regular file
+// (its inode); whatever else stands there is left alone. A record whose
 // folder cannot be reached now (a volume not mounted) is kept for the next
 // time; the others go. Answers how many copies it removed.
 int removeLeftRestoreCopies();
