@@ -1,5 +1,7 @@
 #include "core/PathSet.h"
 
+#include "core/FilePathNode.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -14,6 +16,16 @@ QString keyOf(const QString& clean)
 }
 
 } // namespace
+
+PathSet PathSet::ofRows(const std::vector<std::shared_ptr<FilePathNode>>& rows, LetterCase letterCase)
+{
+    PathSet paths(letterCase);
+    for (const std::shared_ptr<FilePathNode>& row : rows) {
+        if (row && row->filePath)
+            paths.insert(*row->filePath);
+    }
+    return paths;
+}
 
 QString PathSet::comparable(const QString& path) const
 {

@@ -3,7 +3,10 @@
 #include <QSet>
 #include <QString>
 
+#include <memory>
 #include <vector>
+
+class FilePathNode;
 
 // Many paths at once, for the two questions the location lists ask of a
 // whole choice of folders: is a path one of them exactly, and is a folder one
@@ -19,6 +22,10 @@ public:
         : letterCase_(letterCase)
     {
     }
+
+    // The paths of a location list's rows (those that have one).
+    static PathSet ofRows(
+        const std::vector<std::shared_ptr<FilePathNode>>& rows, LetterCase letterCase = LetterCase::exact);
 
     // Adds a path; an empty one is passed over.
     void insert(const QString& path);

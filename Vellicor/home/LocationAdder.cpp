@@ -243,7 +243,7 @@ AddOutcome LocationAdder::addToExcludeList(const QStringList& paths, Origin orig
     // Each path cleaned once: a choice of thousands against a scan list of
     // thousands is a look-up each.
     const PathSet scanned = lists_.scanListPaths();
-    PathSet listed = LocationLists::pathSetOf(list);
+    PathSet listed = PathSet::ofRows(list);
     bool inScanList = false;
     bool alreadyExcluded = false;
     bool trashRefused = false;
@@ -278,7 +278,7 @@ AddOutcome LocationAdder::addToProtectList(const QStringList& paths, Origin orig
     const ScanSource source = selectedScanSource().load();
     std::vector<FilePathNodePtr> list = lists_.sources.protectList(source);
     const size_t before = list.size();
-    PathSet listed = LocationLists::pathSetOf(list);
+    PathSet listed = PathSet::ofRows(list);
     bool alreadyProtected = false;
     bool trashRefused = false;
     for (const QString& path : paths) {

@@ -168,16 +168,6 @@ bool LocationLists::isPathInScanList(const QString& path) const
     return scanListPaths().holdsSameOrBelow(path);
 }
 
-PathSet LocationLists::pathSetOf(const Rows& rows, PathSet::LetterCase letterCase)
-{
-    PathSet paths(letterCase);
-    for (const FilePathNodePtr& row : rows) {
-        if (row && row->filePath)
-            paths.insert(*row->filePath);
-    }
-    return paths;
-}
-
 bool LocationLists::isInScanListExactly(const QString& path) const
 {
     const Rows& rows = scanListForSource();

@@ -61,9 +61,7 @@ public:
     // True when the path is a scan-list entry or a folder holding one.
     bool isPathInScanList(const QString& path) const;
     // The scan list's paths, for asking that of many paths at once.
-    PathSet scanListPaths() const { return pathSetOf(scanListForSource()); }
-    // The paths of rows (those that have one).
-    static PathSet pathSetOf(const Rows& rows, PathSet::LetterCase letterCase = PathSet::LetterCase::exact);
+    PathSet scanListPaths() const { return PathSet::ofRows(scanListForSource()); }
     // True when the path is a scan-list entry exactly as added (this file
     // system tells letter case apart).
     bool isInScanListExactly(const QString& path) const;

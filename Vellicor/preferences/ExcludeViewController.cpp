@@ -101,17 +101,9 @@ void ExcludeViewController::addFoldersToExclusion(const QStringList& folders)
     // Each list's paths cleaned once: a choice of thousands against lists of
     // thousands is a look-up each. A scan path is found whatever its letter
     // case.
-    PathSet scanned(PathSet::LetterCase::ignored);
-    for (const FilePathNodePtr& row : sources_.scanList(ScanSource::thisComputer)) {
-        if (row && row->filePath)
-            scanned.insert(*row->filePath);
-    }
+    const PathSet scanned = PathSet::ofRows(sources_.scanList(ScanSource::thisComputer), PathSet::LetterCase::ignored);
     std::vector<FilePathNodePtr> exclusions = sources_.excludeList(ScanSource::thisComputer);
-    PathSet listed;
-    for (const FilePathNodePtr& row : exclusions) {
-        if (row && row->filePath)
-            listed.insert(*row->filePath);
-    }
+    PathSet listed = PathSet::ofRows(exclusions);
     const size_t before = exclusions.size();
     bool inTrash = false;
     bool inScanList = false;
