@@ -5,6 +5,7 @@
 #include "platform/PictureChecks.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
@@ -244,7 +245,10 @@ bool isUsableSide(float side)
 
 void whenLargeDecodeTurnGivenBack(quint64 seen, std::function<void()> then)
 {
-    LargeDecodeTurns::shared().whenGivenBack(seen, std::move(then));
+    // Queued to the application's thread, where the askers live, from
+    // whichever thread gives the turn back.
+    LargeDecodeTurns::shared().whenGivenBack(
+        seen, [then = std::move(then)] { QMetaObject::invokeMethod(qApp, then, Qt::QueuedConnection); });
 }
 
 void ImageProcessingDetail::setLargeDecodeWaitForTests(int msecs)

@@ -39,9 +39,9 @@ struct DecodeTurn {
     bool answered() const { return !handedBack && !notCome; }
 };
 
-// Calls then once a large decode's turn has been given back after seen turns
-// were: at once on the calling thread when one has already been, else on the
-// thread that gives it back. Then must be quick and must not decode.
+// Calls then on the application's thread, queued, once a large decode's
+// turn has been given back after seen turns were (at once when one has
+// already been). Then must be quick and must not decode.
 void whenLargeDecodeTurnGivenBack(quint64 seen, std::function<void()> then);
 
 // Scaled, thumbnail and grey-scale pictures: the one bounded decoder of the

@@ -172,13 +172,8 @@ void PreviewLoader::run(const QString& key, quint64 generation, Work work)
                 // Nothing to show yet: asked again, while it is still the
                 // one wanted, once a turn has been given back.
                 whenLargeDecodeTurnGivenBack(turn.turnsGivenBack, [self, current, generation, key, work] {
-                    QMetaObject::invokeMethod(
-                        qApp,
-                        [self, current, generation, key, work] {
-                            if (self && current->load() == generation)
-                                self->run(key, generation, work);
-                        },
-                        Qt::QueuedConnection);
+                    if (self && current->load() == generation)
+                        self->run(key, generation, work);
                 });
                 return;
             }

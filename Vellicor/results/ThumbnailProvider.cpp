@@ -5,7 +5,6 @@
 #include "platform/ImageProcessing.h"
 #include "results/PreviewLoader.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -128,19 +127,12 @@ void ThumbnailProvider::askAgainAfterTurn(quint64 generation, const QString& key
     // and a request meanwhile (the grid scrolled) starts it again.
     pending_.remove(key);
     QPointer<ThumbnailProvider> self(this);
-    // Told on whichever thread gives a turn back, maybe long after this goes:
-    // the provider is looked at on the GUI thread only.
+    // Told maybe long after this goes.
     whenLargeDecodeTurnGivenBack(turnsGivenBack, [self, generation, key, make] {
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, generation, key, make] {
-                if (!self || generation != *self->generation_ || self->cache_.contains(key)
-                    || self->pending_.contains(key))
-                    return;
-                self->pending_.insert(key);
-                self->decodeOnPool(key, make);
-            },
-            Qt::QueuedConnection);
+        if (!self || generation != *self->generation_ || self->cache_.contains(key) || self->pending_.contains(key))
+            return;
+        self->pending_.insert(key);
+        self->decodeOnPool(key, make);
     });
 }
 
