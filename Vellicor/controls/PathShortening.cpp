@@ -16,10 +16,6 @@ std::int16_t narrowed(qsizetype count)
     return std::int16_t(std::min<qsizetype>(count, std::numeric_limits<std::int16_t>::max()));
 }
 
-} // namespace
-
-namespace {
-
 // The characters from where component first starts to where component end
 // starts (its '/' left out), in text split into parts.
 QStringView componentsOf(QStringView text, const QList<QStringView>& parts, qsizetype first, qsizetype end)
@@ -32,10 +28,6 @@ QStringView componentsOf(QStringView text, const QList<QStringView>& parts, qsiz
         length += parts[i].size() + (i > first ? 1 : 0);
     return text.mid(std::min(from, text.size()), length);
 }
-
-} // namespace
-
-namespace {
 
 // What the sequences have alike at their start and at their end, found by
 // taking one after another: narrows lead and trail (started at the first
