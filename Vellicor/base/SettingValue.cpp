@@ -141,11 +141,10 @@ bool isKept(const QVariant& value)
 
 std::optional<QVariant> normalized(const QVariant& value)
 {
+    // Booleans and texts among them.
     if (isKept(value))
         return value;
     const int type = value.typeId();
-    if (type == QMetaType::Bool || type == QMetaType::QString)
-        return value;
     if (isIntegerTypeId(type)) {
         if (const std::optional<qint64> number = toInteger(value))
             return QVariant::fromValue<qlonglong>(*number);
