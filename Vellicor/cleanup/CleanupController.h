@@ -4,6 +4,7 @@
 #include "cleanup/PhotosLibraryStep.h"
 #include "cleanup/RemovalOutcome.h"
 #include "cleanup/RemovalProgress.h"
+#include "cleanup/TrashQuestion.h"
 #include "cleanup/UndoRestore.h"
 #include "cleanup/WorkerRelay.h"
 #include "marking/CategoryShares.h"
@@ -27,22 +28,6 @@ class PhotosNode;
 class QThread;
 class ResultsState;
 class UserDefaults;
-
-// What the confirmation sheet asks: its heading, the line below it, the
-// title of the button that goes on, and whether to add that marked files on
-// a network volume will be deleted for good.
-struct TrashQuestion {
-    QString heading;
-    QString info;
-    QString proceed;
-    bool networkNote = false;
-};
-
-// The question for removing shown marked files of a result set from source
-// while hidden marked files stay hidden by the chosen category: it counts
-// the files that go when some marks are hidden and tells that those stay,
-// and for the photo catalog that only its entries go, for good.
-TrashQuestion trashQuestion(ScanSource source, qint64 shown, qint64 hidden, bool networkNote);
 
 // The sheets of a clean-up, as the results screen shows them. The widgets
 // implement it (TrashSheets); tests answer it directly. GUI thread only.

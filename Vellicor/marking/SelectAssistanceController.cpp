@@ -5,9 +5,7 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "controls/ApplicationFont.h"
-#include "controls/ButtonKeys.h"
 #include "controls/ButtonStyles.h"
-#include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/FolderChooser.h"
 #include "controls/GradientBox.h"
@@ -16,20 +14,16 @@
 #include "controls/SheetPanel.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
+#include "marking/AssistantRowTable.h"
 #include "marking/AutoMarking.h"
 #include "marking/ResultsState.h"
 #include "scan/ScanSources.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QDrag>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMimeData>
 #include <QPainter>
 #include <QPointer>
 #include <QTableWidget>
@@ -38,9 +32,6 @@
 
 namespace {
 
-using DropHandler = std::function<void(const QStringList&, int)>;
-
-const QString rowType = QStringLiteral("private.table-row");
 const QColor lightText(230, 231, 233);
 const QColor dimText(170, 172, 176);
 
@@ -50,145 +41,6 @@ constexpr int margin = 24;
 constexpr int tableTop = 196;
 constexpr int tableBottom = 430;
 constexpr int sideButtonWidth = 40;
-constexpr int headerBarHeight = 20;
-
-// A list of the sheet: one stop of Tab, whose arrows choose the row (the one
-// Up and Down move) and whose Space switches the chosen row's check box, if
-// it has one; with the keys, the chosen row wears the focus ring. Its rows
-// are dragged above other rows: the dragged row travels as its number in
-// decimal text, and a drop onto a row (not between rows) is refused. What a
-// drop does is the assistant's business.
-class RowTable : public QTableWidget {
-public:
-    RowTable(int columns, QWidget* parent, DropHandler dropped)
-        : QTableWidget(0, columns, parent)
-        , dropped_(std::move(dropped))
-    {
-        setSelectionBehavior(SelectRows);
-        setSelectionMode(SingleSelection);
-        setEditTriggers(NoEditTriggers);
-        setShowGrid(false);
-        setWordWrap(false);
-        setFocusPolicy(Qt::StrongFocus);
-        // Tab leaves the list instead of walking its cells.
-        setTabKeyNavigation(false);
-        verticalHeader()->hide();
-        verticalHeader()->setDefaultSectionSize(28);
-        horizontalHeader()->setStretchLastSection(true);
-        horizontalHeader()->setHighlightSections(false);
-        if (dropped_) {
-            setDragEnabled(true);
-            setAcceptDrops(true);
-            setDropIndicatorShown(true);
-            setDragDropOverwriteMode(false);
-            setDragDropMode(DragDrop);
-        }
-        setStyleSheet(
-            QStringLiteral("QTableWidget { background: #232325; alternate-background-color: #29292b; color: #e6e7e9;"
-                           " border: 1px solid #4e4e50; selection-background-color: #0c5fb8; selection-color: white; }"
-                           "QTableWidget::item { padding-left: 8px; border: none; }"
-                           "QHeaderView { background: #555555; border: none; }"
-                           "QHeaderView::section { background: #555555; color: white; border: none;"
-                           " padding-left: 10px; }"));
-        // The header bar: the system's dark grey, small white titles over the
-        // rows' text.
-        horizontalHeader()->setFont(systemFontOfSize(11));
-        horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        horizontalHeader()->setFixedHeight(headerBarHeight);
-        setAlternatingRowColors(true);
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override
-    {
-        if (isCheckKey(event)) {
-            event->accept();
-            // A key held down switches the rule once, as a held check box does.
-            if (event->isAutoRepeat())
-                return;
-            if (auto* check = qobject_cast<QAbstractButton*>(cellWidget(currentRow(), 0)))
-                check->click();
-            return;
-        }
-        QTableWidget::keyPressEvent(event);
-    }
-
-    void paintEvent(QPaintEvent* event) override
-    {
-        QTableWidget::paintEvent(event);
-        drawListFocusRing(*this, currentRowFrame(*this));
-    }
-
-    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override
-    {
-        QTableWidget::currentChanged(current, previous);
-        // The ring spans the row, more than the cells the base repaints.
-        viewport()->update();
-    }
-
-    void scrollContentsBy(int dx, int dy) override
-    {
-        QTableWidget::scrollContentsBy(dx, dy);
-        keepListRingInPlace(*this, currentRowFrame(*this), dx);
-    }
-
-    QStringList mimeTypes() const override { return { rowType }; }
-    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
-
-    // Our own drag, so that the view never clears the source row after a move.
-    void startDrag(Qt::DropActions) override
-    {
-        const int row = currentRow();
-        if (row < 0)
-            return;
-        auto* mime = new QMimeData;
-        mime->setData(rowType, QByteArray::number(row));
-        auto* drag = new QDrag(this);
-        drag->setMimeData(mime);
-        drag->exec(Qt::MoveAction);
-    }
-
-    void dragMoveEvent(QDragMoveEvent* event) override
-    {
-        QTableWidget::dragMoveEvent(event);
-        if (!event->mimeData()->hasFormat(rowType) || dropIndicatorPosition() == OnItem)
-            event->ignore();
-    }
-
-    void dropEvent(QDropEvent* event) override
-    {
-        // Leave the dragging state the enter put the view in, as the
-        // view's own drop would, so the drop indicator goes away.
-        stopAutoScroll();
-        setState(NoState);
-        viewport()->update();
-        const int at = indexAt(event->position().toPoint()).row();
-        int row = -1;
-        switch (dropIndicatorPosition()) {
-        case AboveItem:
-            row = at;
-            break;
-        case BelowItem:
-            row = at + 1;
-            break;
-        case OnViewport:
-            row = rowCount();
-            break;
-        case OnItem:
-            break;
-        }
-        if (row < 0 || !event->mimeData()->hasFormat(rowType)) {
-            event->ignore();
-            return;
-        }
-        dropped_({ QString::fromLatin1(event->mimeData()->data(rowType)) }, row);
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-    }
-
-private:
-    DropHandler dropped_;
-};
 
 RAZButton* makeButton(QWidget* parent, const QString& name, const QString& title)
 {
@@ -356,7 +208,7 @@ void SelectAssistanceController::buildWindow()
     const auto dropped = [this](const QStringList& texts, int row) { acceptDrop(texts, row); };
     const QRect listArea(margin, tableTop, boxWidth - 2 * margin - sideButtonWidth - 10, tableBottom - tableTop);
     const auto table = [&](const QString& name, const QStringList& titles) {
-        auto* result = new RowTable(int(titles.size()), box, DropHandler(dropped));
+        auto* result = new AssistantRowTable(int(titles.size()), box, AssistantRowTable::DropHandler(dropped));
         result->setObjectName(name);
         result->setGeometry(listArea);
         result->setHorizontalHeaderLabels(titles);
@@ -396,7 +248,7 @@ void SelectAssistanceController::buildWindow()
     btnIncludeSubFolder->setPalette(palette);
     btnIncludeSubFolder->setGeometry(0, 34, 300, 24);
 
-    tblProtected = new RowTable(2, box, DropHandler());
+    tblProtected = new AssistantRowTable(2, box, AssistantRowTable::DropHandler());
     tblProtected->setObjectName(QStringLiteral("tblProtected"));
     tblProtected->setGeometry(margin, tableTop + 64, boxWidth - 2 * margin, tableBottom - tableTop - 64);
     tblProtected->setHorizontalHeaderLabels({ localizedText("ID_PATH"), localizedText("ID_INCLUDE_SUB_FOLDER") });
