@@ -27,6 +27,7 @@
 #include "platform/RestoreCopies.h"
 #include "platform/SetAsideJournal.h"
 #include "scan/ScanSources.h"
+#include "support/AccessList.h"
 #include "support/ChildProcess.h"
 #include "support/FixedProbe.h"
 #include "support/LongScanHistory.h"
@@ -1822,20 +1823,9 @@ bool setAttribute(const QString& path, const char* name, const QByteArray& value
 // user 65533 and the group read, others nothing.
 QByteArray accessListForAnotherReader()
 {
-    QByteArray list;
-    const auto add = [&list](quint32 value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            list.append(char((value >> (8 * i)) & 0xff));
-    };
-    add(2, 4);
-    for (const auto& [tag, permissions, id] : std::vector<std::tuple<quint32, quint32, quint32>> {
-             { 0x01, 6, 0xffffffffu }, { 0x02, 4, 65533 }, { 0x04, 4, 0xffffffffu }, { 0x10, 4, 0xffffffffu },
-             { 0x20, 0, 0xffffffffu } }) {
-        add(tag, 2);
-        add(permissions, 2);
-        add(id, 4);
-    }
-    return list;
+    using Entry = AccessEntry;
+    return accessListBytes({ { Entry::userObj, 6 }, { Entry::user, 4, 65533 }, { Entry::groupObj, 4 },
+        { Entry::mask, 4 }, { Entry::other, 0 } });
 }
 
 struct stat statusOf(const QString& path)
