@@ -1,6 +1,7 @@
 #include "base/PrivateFiles.h"
 
 #include "base/Log.h"
+#include "base/OtherUsers.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,18 +32,18 @@ void narrowOpenFolder(int fd, const struct stat& info)
 }
 
 // Whoever may rename entries in a folder may put another folder in the place
-// of one of ours there: only the user or the superuser, or everyone where the
-// sticky bit keeps each entry to its owner. The folder is path from at.
-bool isSafeParent(int at, const char* path)
+// of one of ours there, and so may whoever may rename the folder itself or
+// one above it: only the user or the superuser may, for each folder from the
+// one at path (from at) up to the root.
+bool isSafePlace(int at, const char* path)
 {
-    const int parent = ::openat(at, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::openat(at, path, O_PATH | O_DIRECTORY | O_CLOEXEC);
     struct stat info { };
-    const bool known = parent >= 0 && ::fstat(parent, &info) == 0;
-    if (parent >= 0)
-        ::close(parent);
-    if (!known || (info.st_uid != ::geteuid() && info.st_uid != 0))
-        return false;
-    return (info.st_mode & S_IWOTH) == 0 || (info.st_mode & S_ISVTX) != 0;
+    const bool safe = folder >= 0 && ::fstat(folder, &info) == 0 && !OtherUsers::mayChangeFolder(folder, info)
+        && !OtherUsers::mayChangeAnyFolderAbove(folder);
+    if (folder >= 0)
+        ::close(folder);
+    return safe;
 }
 
 // Makes the parents as usual and the folder itself 0700, but never where it
@@ -52,7 +53,7 @@ std::optional<FolderFault> makeFolder(const QString& clean)
     const QString parentPath = QFileInfo(clean).path();
     if (!QFileInfo(parentPath).isDir() && !QDir().mkpath(parentPath))
         return FolderFault::notMade;
-    if (!isSafeParent(AT_FDCWD, QFile::encodeName(parentPath).constData()))
+    if (!isSafePlace(AT_FDCWD, QFile::encodeName(parentPath).constData()))
         return FolderFault::openParent;
     if (::mkdir(QFile::encodeName(clean).constData(), S_IRWXU) != 0 && errno != EEXIST)
         return FolderFault::notMade;
@@ -69,7 +70,7 @@ std::optional<FolderFault> checkOpenFolder(int fd)
     narrowOpenFolder(fd, info);
     if (::fstat(fd, &info) != 0 || (info.st_mode & othersBits) != 0)
         return FolderFault::openToOthers;
-    if (!isSafeParent(fd, ".."))
+    if (OtherUsers::mayChangeAnyFolderAbove(fd))
         return FolderFault::openParent;
     return std::nullopt;
 }
@@ -90,7 +91,7 @@ const char* faultWords(FolderFault fault)
     case FolderFault::openToOthers:
         return "other users may open it";
     case FolderFault::openParent:
-        return "the folder it lies in is open to other users";
+        return "another user may change the folder it lies in, or one above it";
     }
     return "";
 }

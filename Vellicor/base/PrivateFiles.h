@@ -33,8 +33,9 @@ enum class FolderFault {
     link,
     otherOwner,
     openToOthers,
-    // The folder it lies in belongs to another user, or every user may
-    // write there without the sticky bit: the folder could be swapped.
+    // Another user may change the folder it lies in or one above it (owns
+    // it, or may write there through its mode, its group or its access list,
+    // without the sticky bit): the folder could be swapped.
     openParent,
 };
 
@@ -43,7 +44,8 @@ enum class Make { ifMissing, never };
 // Makes the folder 0700 when it is missing and make allows (its parents with
 // the usual mode), then checks, without following a link at any step after
 // that, that it is a real folder owned by the user and open to nobody else,
-// in a folder no other user may change; a folder of the user's own that
+// below folders no other user may change (OtherUsers); a folder of the
+// user's own that
 // others may enter is narrowed first. None when it can be used.
 std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make = Make::ifMissing);
 

@@ -96,11 +96,12 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // else in the trash, an entry the desktop wrote under the same name too, is
 // neither moved nor deleted. A file deleted outright is copied from a kept
 // file only when that file's digest still equals the removed file's. The
-// file's folder is reached as reachOriginalFolder reaches it (missing
-// folders made again with the modes they had), and a file goes back only
-// into the folder it was removed from, or one of the user's own (or the
-// superuser's that no one else may write); the others are refused, the file
-// left where it is. A trashed file whose folder now lies on another volume
+// file's folder is reached as reachOriginalFolder reaches it (each folder
+// on the way the one recorded at the removal or one no other user could
+// have changed, missing folders made again with the modes they had), and a
+// file goes back only into the folder it was removed from, or one of the
+// user's own (or the superuser's that no one else may write) reached so; the
+// others are refused, the file left where it is. A trashed file whose folder now lies on another volume
 // is copied back by its data alone (its holes stay holes) with its owner
 // (where the system allows), mode, times and every extended attribute (its
 // access list too), and what could not be kept is told in its outcome.

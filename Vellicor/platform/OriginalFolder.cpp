@@ -1,9 +1,13 @@
 #include "platform/OriginalFolder.h"
 
+#include "base/OtherUsers.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,6 +60,13 @@ QString belongsToAnotherUser(const QString& folder)
     return QStringLiteral("its folder %1 now belongs to another user").arg(folder);
 }
 
+QString notTheOneItWas(const QString& folder)
+{
+    return QStringLiteral("its folder %1 is not the one that was there when it was removed, and another user could "
+                          "have put it there")
+        .arg(folder);
+}
+
 QString cannotBeReached(const QString& folder, int error)
 {
     return QStringLiteral("its folder %1 cannot be reached: %2").arg(folder, errnoText(error));
@@ -68,27 +79,71 @@ struct Walk {
     QString refusal;
 };
 
-int follow(int folder, const QByteArray& target, const QString& shown, Walk& walk);
+// A folder the walk holds open (O_PATH), with what it has learnt of it.
+struct Held {
+    FileDescriptor fd;
+    uid_t owner = 0;
+    // The folder meant: the one recorded at its place, one made again by the
+    // walk, or one reached only through folders no other user could change,
+    // which no other user could change either.
+    bool proven = false;
+    // Another user could change its entries (OtherUsers): what is found in
+    // it by name is the one meant only where it is the one recorded.
+    bool changeable = true;
+    // Whether it is the one recorded at its place.
+    bool recorded = false;
 
-// Opens the sub-folder name of the folder open at folder (O_PATH); a link
-// in its place is followed only when the user or the superuser owns it.
-// shown names the entry in a refusal. -1 with errno set, and walk's
-// refusal too unless name itself is missing (ENOENT).
-int enter(int folder, const QByteArray& name, const QString& shown, Walk& walk)
+    // Whether what is found in it by name is the one meant.
+    bool leadsTrue() const { return proven && !changeable; }
+};
+
+// Takes fd as held: found by a way no other user could have steered
+// (wayTrue) or not, where the removal recorded expected (none where it
+// recorded nothing). Unopened, with errno set, when it cannot be looked at.
+Held look(int fd, bool wayTrue, const OriginalFolder::Above* expected)
 {
-    const int fd = openSubfolder(folder, name.constData(), O_PATH);
+    Held held;
+    if (fd < 0)
+        return held;
+    held.fd.reset(fd);
+    struct stat status { };
+    const auto facts = factsAt(fd, QByteArray(), AT_EMPTY_PATH);
+    if (!facts || ::fstat(fd, &status) != 0) {
+        const int error = errno;
+        held.fd.reset();
+        errno = error;
+        return held;
+    }
+    held.owner = status.st_uid;
+    held.changeable = OtherUsers::mayChangeFolder(fd, status);
+    held.recorded = expected && expected->owner == status.st_uid && expected->identity.sameFileAs(*facts);
+    held.proven = held.recorded || (wayTrue && !held.changeable);
+    return held;
+}
+
+Held follow(const Held& folder, const QByteArray& target, const QString& shown, Walk& walk);
+
+// Opens the sub-folder name of the held folder (O_PATH); a link in its
+// place is followed only when the user or the superuser owns it. shown names
+// the entry in a refusal; expected is what was recorded at its place. An
+// unopened folder with errno set, and walk's refusal too unless name itself
+// is missing (ENOENT).
+Held enter(const Held& folder, const QByteArray& name, const QString& shown, Walk& walk,
+    const OriginalFolder::Above* expected)
+{
+    const int fd = openSubfolder(folder.fd.get(), name.constData(), O_PATH);
     if (fd >= 0 || errno == ENOENT)
-        return fd;
+        return look(fd, folder.leadsTrue(), expected);
     const auto refuse = [&](int error) {
         walk.refusal = cannotBeReached(shown, error);
         errno = error;
-        return -1;
+        return Held {};
     };
     if (errno != ELOOP)
         return refuse(errno);
     // The link itself, so that its owner and its target are read from one
     // and the same link, whatever is put in its place meanwhile.
-    const FileDescriptor link(::openat(folder, name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor link(::openat(folder.fd.get(), name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     struct stat status { };
     if (!link.isOpen() || ::fstat(link.get(), &status) != 0)
         return refuse(errno);
@@ -97,7 +152,7 @@ int enter(int folder, const QByteArray& name, const QString& shown, Walk& walk)
     if (status.st_uid != walk.user && status.st_uid != 0) {
         walk.refusal = belongsToAnotherUser(shown);
         errno = EPERM;
-        return -1;
+        return Held {};
     }
     if (--walk.linksLeft < 0)
         return refuse(ELOOP);
@@ -105,75 +160,108 @@ int enter(int folder, const QByteArray& name, const QString& shown, Walk& walk)
     const ssize_t length = ::readlinkat(link.get(), "", target, sizeof target);
     if (length <= 0 || std::size_t(length) >= sizeof target)
         return refuse(length < 0 ? errno : ENAMETOOLONG);
-    return follow(folder, QByteArray(target, length), shown, walk);
+    Held reached = follow(folder, QByteArray(target, length), shown, walk);
+    if (!reached.fd.isOpen())
+        return reached;
+    // Where the link leads may be the very folder, however it got there.
+    return look(reached.fd.release(), reached.proven, expected);
 }
 
 // Opens the folder a link's target names, from the link's folder; nothing
-// missing there is made.
-int follow(int folder, const QByteArray& target, const QString& shown, Walk& walk)
+// missing there is made. What it reaches is proven only where the link could
+// not be changed and every folder on its way neither.
+Held follow(const Held& folder, const QByteArray& target, const QString& shown, Walk& walk)
 {
-    FileDescriptor at(
-        target.startsWith('/') ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC) : ::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    Held at = target.startsWith('/') ? look(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC), true, nullptr)
+                                     : look(::fcntl(folder.fd.get(), F_DUPFD_CLOEXEC, 0), true, nullptr);
+    at.proven = at.proven && folder.leadsTrue();
     for (const QByteArray& part : target.split('/')) {
-        if (!at.isOpen())
+        if (!at.fd.isOpen())
             break;
         if (part.isEmpty() || part == ".")
             continue;
-        at.reset(part == ".." ? ::openat(at.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC)
-                              : enter(at.get(), part, shown, walk));
+        if (part == "..") {
+            // A proven folder lies in the one above it by its own user's or the
+            // superuser's doing, unless another user could change that one.
+            const bool wasProven = at.proven;
+            at = look(::openat(at.fd.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC), true, nullptr);
+            at.proven = at.proven && wasProven;
+        } else {
+            at = enter(at, part, shown, walk, nullptr);
+        }
     }
-    if (!at.isOpen() && walk.refusal.isEmpty()) {
+    if (!at.fd.isOpen() && walk.refusal.isEmpty()) {
         const int error = errno;
         walk.refusal = cannotBeReached(shown, error);
         errno = error;
     }
-    return at.release();
+    return at;
 }
 
-// Whether a folder may be made in the folder open at folder, shown by
-// shown: one of the user's own, the superuser's, or the one found at its
-// place when the file went (expected). Otherwise the walk is refused.
-bool mayMakeIn(int folder, const OriginalFolder::Above* expected, const QString& shown, Walk& walk)
+// Whether the folder open at fd is one just made by the user: theirs, open
+// to no one else and empty.
+bool isFreshlyMade(int fd, uid_t user)
 {
     struct stat status { };
-    const auto facts = factsAt(folder, QByteArray(), AT_EMPTY_PATH);
-    if (!facts || ::fstat(folder, &status) != 0) {
-        walk.refusal = cannotBeReached(shown, errno);
+    if (::fstat(fd, &status) != 0 || status.st_uid != user || (status.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return false;
+    const int listed = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!listing) {
+        if (listed >= 0)
+            ::close(listed);
         return false;
     }
-    if (status.st_uid == walk.user || status.st_uid == 0
-        || (expected && expected->owner == status.st_uid && expected->identity.sameFileAs(*facts)))
-        return true;
-    walk.refusal = belongsToAnotherUser(shown);
-    return false;
+    bool empty = true;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return empty;
 }
 
-// Makes the folder name again in the folder open at folder, as the user's
-// own with mode; -1 with errno EEXIST when something else is there, or
-// with the walk's refusal.
-int makeAgain(int folder, const QByteArray& name, mode_t mode, const QString& shown, Walk& walk)
+// Makes the folder name again in the held folder, as the user's own with
+// mode; an unopened folder with errno EEXIST when something else is there,
+// or with the walk's refusal.
+Held makeAgain(const Held& folder, const QByteArray& name, mode_t mode, const QString& shown, Walk& walk)
 {
     // Open to no one until it is seen to be the one made here.
-    if (::mkdirat(folder, name.constData(), 0700) != 0) {
+    if (::mkdirat(folder.fd.get(), name.constData(), 0700) != 0) {
         if (errno != EEXIST)
             walk.refusal = QStringLiteral("its folder cannot be made again: %1").arg(errnoText(errno));
-        return -1;
+        return Held {};
     }
     struct stat status { };
-    FileDescriptor made(openSubfolder(folder, name.constData(), O_RDONLY, &status));
+    FileDescriptor made(openSubfolder(folder.fd.get(), name.constData(), O_RDONLY, &status));
     if (!made.isOpen()) {
         walk.refusal = cannotBeReached(shown, errno);
-        return -1;
+        return Held {};
     }
-    if (status.st_uid != walk.user) {
-        walk.refusal = belongsToAnotherUser(shown);
-        return -1;
+    // Where another user may change the folder it was made in, they may have
+    // put another folder in its place meanwhile.
+    if (!isFreshlyMade(made.get(), walk.user)) {
+        walk.refusal = status.st_uid == walk.user ? notTheOneItWas(shown) : belongsToAnotherUser(shown);
+        return Held {};
     }
     if (::fchmod(made.get(), mode) != 0) {
         walk.refusal = QStringLiteral("its folder cannot be made again: %1").arg(errnoText(errno));
-        return -1;
+        return Held {};
     }
-    return made.release();
+    Held held = look(made.release(), true, nullptr);
+    held.proven = held.fd.isOpen();
+    return held;
+}
+
+// Why a folder found on the way is not taken: another user's where the
+// user's (or no one's known) was, else one another user could have put there.
+QString refusalOf(const Held& found, const OriginalFolder::Above* expected, const QString& shown, uid_t user)
+{
+    const bool theirs = found.owner != user && found.owner != 0;
+    return theirs && !(expected && expected->owner == found.owner) ? belongsToAnotherUser(shown)
+                                                                    : notTheOneItWas(shown);
 }
 
 } // namespace
@@ -187,13 +275,17 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
         reached.refusal = QStringLiteral("not an absolute path");
         return reached;
     }
+    qsizetype depths = 0;
+    for (const QByteArray& part : parts)
+        depths += part.isEmpty() || part == "." ? 0 : 1;
+    // The folder itself, as the folders above it, as the removal found it.
+    const std::optional<OriginalFolder::Above> itself
+        = original ? std::optional(OriginalFolder::Above { original->identity, original->owner }) : std::nullopt;
     Walk walk;
-    FileDescriptor at(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Held at = look(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC), true, nullptr);
     QString shown;
-    // The folder open at at, as shown; "/" at first.
-    QString shownAt = QStringLiteral("/");
     std::size_t depth = 0;
-    if (!at.isOpen())
+    if (!at.fd.isOpen())
         walk.refusal = cannotBeReached(QStringLiteral("/"), errno);
     for (const QByteArray& part : parts) {
         if (!walk.refusal.isEmpty())
@@ -204,46 +296,43 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
         const mode_t mode = original && depth < original->modes.size() && original->modes[depth] != 0
             ? original->modes[depth]
             : 0700;
-        // The folder open at at as the removal found it, where it recorded it.
-        const OriginalFolder::Above* expected
-            = original && depth >= 1 && depth - 1 < original->above.size() && original->above[depth - 1]
+        ++depth;
+        // What the removal found at this place.
+        const OriginalFolder::Above* expected = qsizetype(depth) == depths ? (itself ? &*itself : nullptr)
+            : original && depth - 1 < original->above.size() && original->above[depth - 1]
             ? &*original->above[depth - 1]
             : nullptr;
-        ++depth;
-        int next = enter(at.get(), part, shown, walk);
+        Held next = enter(at, part, shown, walk, expected);
         // Missing: made again; one made by someone else meanwhile is looked
         // at as any folder found there.
-        for (int attempt = 0; next < 0 && errno == ENOENT && walk.refusal.isEmpty() && attempt < 3; ++attempt) {
-            if (!mayMakeIn(at.get(), expected, shownAt, walk))
-                break;
-            next = makeAgain(at.get(), part, mode, shown, walk);
-            if (next < 0 && errno == EEXIST && walk.refusal.isEmpty())
-                next = enter(at.get(), part, shown, walk);
+        for (int attempt = 0; !next.fd.isOpen() && errno == ENOENT && walk.refusal.isEmpty() && attempt < 3;
+             ++attempt) {
+            next = makeAgain(at, part, mode, shown, walk);
+            if (!next.fd.isOpen() && errno == EEXIST && walk.refusal.isEmpty())
+                next = enter(at, part, shown, walk, expected);
         }
-        if (next < 0) {
+        if (!next.fd.isOpen()) {
             if (walk.refusal.isEmpty())
                 walk.refusal = cannotBeReached(shown, errno);
             break;
         }
-        at.reset(next);
-        shownAt = shown;
+        if (!next.proven)
+            walk.refusal = refusalOf(next, expected, shown, walk.user);
+        at = std::move(next);
     }
     struct stat status { };
-    if (walk.refusal.isEmpty() && ::fstat(at.get(), &status) != 0)
+    if (walk.refusal.isEmpty() && ::fstat(at.fd.get(), &status) != 0)
         walk.refusal = cannotBeReached(folderPath, errno);
     if (!walk.refusal.isEmpty()) {
         reached.refusal = walk.refusal;
         return reached;
     }
-    const auto reachedFacts = factsAt(at.get(), QByteArray(), AT_EMPTY_PATH);
-    const bool same
-        = original && reachedFacts && reachedFacts->sameFileAs(original->identity) && status.st_uid == original->owner;
     const bool own = status.st_uid == walk.user;
     const bool superusersAlone = status.st_uid == 0 && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-    if (!same && !own && !superusersAlone) {
+    if (!at.recorded && !own && !superusersAlone) {
         reached.refusal = belongsToAnotherUser(folderPath);
         return reached;
     }
-    reached.fd = std::move(at);
+    reached.fd = std::move(at.fd);
     return reached;
 }

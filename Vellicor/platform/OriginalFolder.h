@@ -27,9 +27,9 @@ struct OriginalFolder {
     // first, the folder itself last.
     std::vector<quint32> modes;
     // The folders above it on its path below the root, top first, each as
-    // the removal found it (none where it could not be looked at): a folder
-    // is made again only in one of them, or in one of the user's own or the
-    // superuser's.
+    // the removal found it (none where it could not be looked at): on the way
+    // back, a folder that is one of them at its place is taken whoever could
+    // change what it holds.
     struct Above {
         FileFacts identity;
         uid_t owner = 0;
@@ -64,16 +64,18 @@ struct RestoreFolder {
 
 // Reaches the folder at folderPath for a removed file to be put back into,
 // a folder at a time from the root, never by a path the kernel resolves: a
-// symbolic link is followed only where the user or the superuser owns it,
-// and a folder missing on the way is made again (the user's own, with the
-// mode original recorded for it; a folder it recorded none for, only the
-// user's), but only in a folder of the user's own, the superuser's, or the
-// one original recorded at its place (device, inode and owner): in a folder
-// another user made there since, or that a link leads to, nothing is made.
-// The folder reached takes the file only when it is original's very folder
-// (device, inode and owner), the user's own, or the superuser's that no one
-// else may write; anything else, a folder another user made in its place
-// or that a link of theirs leads to, is refused and told as one that now
-// belongs to another user. The descriptor (O_PATH) is where the file goes,
-// by its name alone.
+// symbolic link is followed only where the user or the superuser owns it.
+// Every folder on the way, the folder itself last, is taken only as the one
+// original recorded at its place (device, inode and owner), or as one that
+// no other user could have changed (OtherUsers) reached only through such
+// folders: a path another user could have steered, through a folder of
+// theirs or one they may write, is never followed to a folder that is not
+// the recorded one, and neither are the folders a link's target passes
+// through. A folder missing on the way is made again in one taken so (the
+// user's own, with the mode original recorded for it; a folder it recorded
+// none for, only the user's). The folder reached takes the file only when it
+// is original's very folder, the user's own, or the superuser's that no one
+// else may write. Anything else is refused and told: as a folder that now
+// belongs to another user, or as one another user could have put there.
+// The descriptor (O_PATH) is where the file goes, by its name alone.
 RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolder* original);

@@ -4,6 +4,8 @@
 #include "base/AppPaths.h"
 #include "base/Log.h"
 #include "base/UserDefaults.h"
+#include "support/AccessList.h"
+#include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 
 #include <QDir>
@@ -147,4 +149,90 @@ TEST(PrivateFiles, AFolderInAPlaceOthersCanChangeIsRefused)
     const std::vector<FolderRefusals::Refusal> told = FolderRefusals::instance().takeUntold();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].path, ours);
+}
+
+namespace {
+
+void giveTo(const QString& path, uid_t user, gid_t group, mode_t mode)
+{
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), user, group), 0) << path.toStdString();
+    setMode(path, mode);
+}
+
+} // namespace
+
+// The folders above one of ours may let another user rename what they hold
+// by more than the mode's other bits: through a group they belong to, or an
+// entry of an access list. Such a folder, the one ours lies in or one further
+// up, is refused as every user's; a group of the user's alone, as each
+// user's own group is by default, and an access list whose mask holds its
+// entries back, keep an ordinary home working.
+TEST(PrivateFiles, AFolderBelowOneAnotherUserMayWriteThroughItsGroupOrAccessListIsRefused)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    constexpr gid_t othersGroup = otherUser; // the other user's own group, so they are in it
+    QTemporaryDir root;
+    const QString home = root.filePath(QStringLiteral("home"));
+    const QString config = home + QStringLiteral("/.config");
+    const QString ours = config + QStringLiteral("/Vellicor");
+    ASSERT_TRUE(QDir().mkpath(ours));
+    setMode(root.path(), 0755);
+    setMode(home, 0755);
+    const auto refusal = [&] { return PrivateFiles::ensureOwnFolder(ours, PrivateFiles::Make::never); };
+    ASSERT_EQ(refusal(), std::nullopt);
+
+    // Group-writable for a group the other user is in, kept for new entries
+    // (2775): they may put a folder of theirs in the place of ours.
+    giveTo(config, ::geteuid(), othersGroup, 02775);
+    EXPECT_EQ(refusal(), PrivateFiles::FolderFault::openParent);
+    EXPECT_EQ(PrivateFiles::ensureOwnFolder(config + QStringLiteral("/Another")), PrivateFiles::FolderFault::openParent);
+    EXPECT_FALSE(QFileInfo::exists(config + QStringLiteral("/Another")));
+    EXPECT_TRUE(asOtherUser([&] {
+        const QByteArray place = QFile::encodeName(ours);
+        return ::rename(place.constData(), (place + ".old").constData()) == 0
+            && ::rename((place + ".old").constData(), place.constData()) == 0;
+    }));
+    // With the sticky bit they may rename only their own entries.
+    giveTo(config, ::geteuid(), othersGroup, 03775);
+    EXPECT_EQ(refusal(), std::nullopt);
+    // The user's own group, with no one else in it.
+    giveTo(config, ::geteuid(), ::getegid(), 02775);
+    EXPECT_EQ(refusal(), std::nullopt);
+
+    // Further up: the home folder group-writable for the other user's group.
+    giveTo(home, ::geteuid(), othersGroup, 0775);
+    EXPECT_EQ(refusal(), PrivateFiles::FolderFault::openParent);
+    giveTo(home, ::geteuid(), ::getegid(), 0755);
+
+    // An entry of the access list that lets the other user write, as
+    // setfacl -m u:nobody:rwx gives: the mode's group bits are then the mask.
+    using Entry = AccessEntry;
+    giveTo(config, ::geteuid(), ::getegid(), 0755);
+    if (!setAccessList(config,
+            { { Entry::userObj, 7 }, { Entry::user, 7, otherUser }, { Entry::groupObj, 5 }, { Entry::mask, 7 },
+                { Entry::other, 5 } }))
+        GTEST_SKIP() << "the temporary folder's file system keeps no access lists";
+    EXPECT_EQ(modeOf(config), mode_t(0775));
+    EXPECT_EQ(refusal(), PrivateFiles::FolderFault::openParent);
+    // The same by a named group the other user is in.
+    ASSERT_TRUE(setAccessList(config,
+        { { Entry::userObj, 7 }, { Entry::groupObj, 5 }, { Entry::group, 7, othersGroup }, { Entry::mask, 7 },
+            { Entry::other, 5 } }));
+    EXPECT_EQ(refusal(), PrivateFiles::FolderFault::openParent);
+    // Beside a named reader, the owning group's own entry lets the group
+    // write, the other user's group.
+    giveTo(config, ::geteuid(), othersGroup, 0755);
+    ASSERT_TRUE(setAccessList(config,
+        { { Entry::userObj, 7 }, { Entry::user, 5, otherUser }, { Entry::groupObj, 7 }, { Entry::mask, 7 },
+            { Entry::other, 5 } }));
+    EXPECT_EQ(refusal(), PrivateFiles::FolderFault::openParent);
+    giveTo(config, ::geteuid(), ::getegid(), 0755);
+    // A mask without writing holds the entry back.
+    ASSERT_TRUE(setAccessList(config,
+        { { Entry::userObj, 7 }, { Entry::user, 7, otherUser }, { Entry::groupObj, 5 }, { Entry::mask, 5 },
+            { Entry::other, 5 } }));
+    EXPECT_EQ(modeOf(config), mode_t(0755));
+    EXPECT_EQ(refusal(), std::nullopt);
+    EXPECT_FALSE(asOtherUser([&] { return ::mkdir(QFile::encodeName(config + "/theirs").constData(), 0700) == 0; }));
 }

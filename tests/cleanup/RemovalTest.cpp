@@ -27,6 +27,7 @@
 #include "platform/RestoreCopies.h"
 #include "platform/SetAsideJournal.h"
 #include "scan/ScanSources.h"
+#include "support/AccessList.h"
 #include "support/ChildProcess.h"
 #include "support/FixedProbe.h"
 #include "support/LongScanHistory.h"
@@ -1822,20 +1823,9 @@ bool setAttribute(const QString& path, const char* name, const QByteArray& value
 // user 65533 and the group read, others nothing.
 QByteArray accessListForAnotherReader()
 {
-    QByteArray list;
-    const auto add = [&list](quint32 value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            list.append(char((value >> (8 * i)) & 0xff));
-    };
-    add(2, 4);
-    for (const auto& [tag, permissions, id] : std::vector<std::tuple<quint32, quint32, quint32>> {
-             { 0x01, 6, 0xffffffffu }, { 0x02, 4, 65533 }, { 0x04, 4, 0xffffffffu }, { 0x10, 4, 0xffffffffu },
-             { 0x20, 0, 0xffffffffu } }) {
-        add(tag, 2);
-        add(permissions, 2);
-        add(id, 4);
-    }
-    return list;
+    using Entry = AccessEntry;
+    return accessListBytes({ { Entry::userObj, 6 }, { Entry::user, 4, 65533 }, { Entry::groupObj, 4 },
+        { Entry::mask, 4 }, { Entry::other, 0 } });
 }
 
 struct stat statusOf(const QString& path)
@@ -2130,7 +2120,9 @@ FoldersOfAUser foldersOfOtherUser(const QString& home)
 
 // As otherUser, a member of groups too, removes the file name in the sub
 // folder of folders into their trash; then sub moves to the folder moved on
-// another volume, a link left in its place, and the removal is undone.
+// another volume (in a top folder every user may write to, sticky as shared
+// places are: without it, any user could have put another folder there),
+// a link left in its place, and the removal is undone.
 // check(outcome, the restored file) gives the child's exit code: 0 when all
 // is as it should be, 2 to 5 when a step before it failed.
 int undoAsOtherUserIntoAMovedFolder(const FoldersOfAUser& folders, const FileInfoNodePtr& removed,
@@ -2166,7 +2158,7 @@ int undoAsOtherUserIntoAMovedFolder(const FoldersOfAUser& folders, const FileInf
 TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAndTellsTheOwnerItLost)
 {
     const QString volumeTop = home.path() + QStringLiteral("/other-volume");
-    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=1777");
     if (!volume.isMounted())
         GTEST_SKIP() << volume.whyNot();
     // The user (not root) removes a file of a third user from a folder of
@@ -2198,7 +2190,7 @@ TEST_F(Removal, AnUndoWithoutTheRightToGiveFilesAwayKeepsTheGroupOfTheUsersOwnAn
 TEST_F(Removal, AnUndoThatCannotKeepAProgramsOwnerDropsItsSetIdBitsAndTellsThem)
 {
     const QString volumeTop = home.path() + QStringLiteral("/other-volume");
-    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=1777");
     if (!volume.isMounted())
         GTEST_SKIP() << volume.whyNot();
     // Root's, set-user-ID and set-group-ID, in a folder of the user's.
@@ -2453,7 +2445,7 @@ TEST_F(Removal, UndoAcrossVolumesCopiesNothingIntoAFolderAnotherUserMadeOrLinked
     if (::geteuid() != 0)
         GTEST_SKIP() << "acting as another user needs root";
     const QString volumeTop = home.path() + QStringLiteral("/team-volume");
-    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0777");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=1777");
     if (!volume.isMounted())
         GTEST_SKIP() << volume.whyNot();
     const QString team = folder + QStringLiteral("/team");
@@ -2501,6 +2493,64 @@ TEST_F(Removal, UndoAcrossVolumesCopiesNothingIntoAFolderAnotherUserMadeOrLinked
     EXPECT_EQ(bytes(map), QByteArray("map"));
     EXPECT_EQ(statusOf(movedTeam + QStringLiteral("/holiday/m-photo")).st_dev, statusOf(movedTeam).st_dev);
     EXPECT_EQ(statusOf(movedTeam + QStringLiteral("/holiday")).st_uid, ::geteuid());
+}
+
+// Another user owns a folder and the two folders in it, and in each of
+// those lies a folder of the user's: the first, closed to others, held the
+// removed file; the second is open for all to read. After the removal the
+// other user renames the second to the first's name and their folders after
+// it, so that the file's path leads to the user's open folder. The undo does
+// not take that folder, which the other user's folders led to, for the
+// file's: it tells the file and leaves it in the trash. Once the other user
+// puts their folders back, the file goes back where it was.
+TEST_F(Removal, UndoNeverFollowsAPathAnotherUserSteeredToAnotherFolderOfTheUsers)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    const QString shared = folder + QStringLiteral("/shared");
+    makeSharedFolder(home.path(), shared);
+    const QString theirs = shared + QStringLiteral("/S");
+    for (const QString& made : { theirs, theirs + QStringLiteral("/M1"), theirs + QStringLiteral("/M2") }) {
+        makeFolder(made, 0755);
+        ASSERT_EQ(::chown(QFile::encodeName(made).constData(), otherUser, otherUser), 0);
+    }
+    const QString closed = theirs + QStringLiteral("/M1/D1");
+    const QString open = theirs + QStringLiteral("/M2/D2");
+    makeFolder(closed, 0700);
+    makeFolder(open, 0755);
+    const auto secret = file(QStringLiteral("shared/S/M1/D1/m-secret.txt"), "secret");
+    load({ { secret, file(QStringLiteral("k-secret.txt"), "secret") } });
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().countTrashed, 1);
+
+    const auto renamed = [&](const std::vector<std::pair<QString, QString>>& moves) {
+        return asOtherUser([moves = moves] {
+            for (const auto& [from, to] : moves) {
+                if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+                    return false;
+            }
+            return true;
+        });
+    };
+    const QString m1 = theirs + QStringLiteral("/M1");
+    const QString m2 = theirs + QStringLiteral("/M2");
+    ASSERT_TRUE(renamed({ { open, m2 + QStringLiteral("/D1") }, { m1, m1 + QStringLiteral(".x") }, { m2, m1 } }));
+    ASSERT_EQ(statusOf(closed).st_mode & 07777, 0755u);
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 0);
+    EXPECT_EQ(entriesOf(closed), QStringList {});
+    EXPECT_EQ(sheets->messageDetails,
+        QStringList { *secret->filePath + QStringLiteral(": its folder ") + m1
+            + QStringLiteral(" is not the one that was there when it was removed, and another user could have put it "
+                             "there") });
+    ASSERT_EQ(controller.arrNodesToBeRestoredLocal().size(), 1u);
+    EXPECT_TRUE(QFileInfo::exists(controller.arrNodesToBeRestoredLocal()[0].trashedPath));
+
+    ASSERT_TRUE(renamed({ { m1, m2 }, { m1 + QStringLiteral(".x"), m1 }, { m2 + QStringLiteral("/D1"), open } }));
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(secret), QByteArray("secret"));
+    EXPECT_EQ(entriesOf(open), QStringList {});
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "platform/FileDataCopy.h"
 #include "platform/OriginalFolder.h"
+#include "support/AccessList.h"
 #include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
@@ -249,4 +250,89 @@ TEST(OriginalFolder, AFolderAnotherUserMadeOnTheFreedInodeOfTheOriginalIsNotIt)
     const RestoreFolder reached = reachOriginalFolder(team, teamWas.get());
     EXPECT_FALSE(reached.fd.isOpen());
     EXPECT_EQ(reached.refusal, QStringLiteral("its folder %1 now belongs to another user").arg(team));
+}
+
+namespace {
+
+QString notTheOneThatWasThere(const QString& folder)
+{
+    return QStringLiteral("its folder %1 is not the one that was there when it was removed, and another user could "
+                          "have put it there")
+        .arg(folder);
+}
+
+// As the other user: the folder at path moved aside and the one at instead
+// put in its place, or (back) the other way round.
+bool swapAsOtherUser(const QString& path, const QString& instead, bool back = false)
+{
+    return asOtherUser([path = QFile::encodeName(path), instead = QFile::encodeName(instead), back] {
+        const QByteArray aside = path + ".aside";
+        if (back)
+            return ::rename(path.constData(), instead.constData()) == 0
+                && ::rename(aside.constData(), path.constData()) == 0;
+        return ::rename(path.constData(), aside.constData()) == 0
+            && ::rename(instead.constData(), path.constData()) == 0;
+    });
+}
+
+} // namespace
+
+// A folder the other user may write through its group or an entry of its
+// access list lies on the way: they put another folder of the user's own in
+// the place of the file's folder. That folder, which they could not change,
+// is not the file's and takes nothing, whether the path names it or a link
+// of the user's leads there; the very folder still takes the file. Where the
+// group is the user's alone, the folder found is the user's own doing and is
+// taken.
+TEST(OriginalFolder, AFolderAnotherUserCouldHavePutOnTheWayTakesNothingUnlessItIsTheVeryOne)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    TempHome home;
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0755), 0);
+    const QString team = home.path() + QStringLiteral("/team");
+    const QString docs = team + QStringLiteral("/docs");
+    const QString spare = team + QStringLiteral("/spare");
+    ASSERT_TRUE(QDir().mkpath(docs) && QDir().mkpath(spare));
+    ASSERT_EQ(::chmod(QFile::encodeName(docs).constData(), 0700), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(team).constData(), ::geteuid(), otherUser), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(team).constData(), 02775), 0);
+    const QString linked = home.path() + QStringLiteral("/linked");
+    ASSERT_TRUE(linkOf(::geteuid(), docs, linked));
+    OriginalFolders folders;
+    const auto docsWas = recorded(folders, docs);
+    const auto linkedWas = recorded(folders, linked);
+    ASSERT_TRUE(docsWas && linkedWas);
+    EXPECT_TRUE(reachOriginalFolder(docs, docsWas.get()).fd.isOpen());
+    EXPECT_TRUE(reachOriginalFolder(linked, linkedWas.get()).fd.isOpen());
+
+    // Through the group.
+    ASSERT_TRUE(swapAsOtherUser(docs, spare));
+    const RestoreFolder steered = reachOriginalFolder(docs, docsWas.get());
+    EXPECT_FALSE(steered.fd.isOpen());
+    EXPECT_EQ(steered.refusal, notTheOneThatWasThere(docs));
+    EXPECT_EQ(reachOriginalFolder(linked, linkedWas.get()).refusal, notTheOneThatWasThere(linked));
+    ASSERT_TRUE(swapAsOtherUser(docs, spare, true));
+
+    // Through an access list's entry for them.
+    ASSERT_EQ(::chown(QFile::encodeName(team).constData(), ::geteuid(), ::getegid()), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(team).constData(), 0755), 0);
+    using Entry = AccessEntry;
+    if (!setAccessList(team,
+            { { Entry::userObj, 7 }, { Entry::user, 7, otherUser }, { Entry::groupObj, 5 }, { Entry::mask, 7 },
+                { Entry::other, 5 } }))
+        GTEST_SKIP() << "the temporary folder's file system keeps no access lists";
+    ASSERT_TRUE(swapAsOtherUser(docs, spare));
+    EXPECT_EQ(reachOriginalFolder(docs, docsWas.get()).refusal, notTheOneThatWasThere(docs));
+    ASSERT_TRUE(swapAsOtherUser(docs, spare, true));
+    // The very folder, whoever may change the one it lies in.
+    EXPECT_TRUE(reachOriginalFolder(docs, docsWas.get()).fd.isOpen());
+    EXPECT_TRUE(reachOriginalFolder(linked, linkedWas.get()).fd.isOpen());
+
+    // Writable by the user's own group alone: the user put the folder there.
+    ASSERT_EQ(::removexattr(QFile::encodeName(team).constData(), "system.posix_acl_access"), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(team).constData(), 02775), 0);
+    ASSERT_TRUE(QDir().rename(docs, docs + QStringLiteral(".aside")) && QDir().rename(spare, docs));
+    const RestoreFolder usersOwn = reachOriginalFolder(docs, docsWas.get());
+    EXPECT_TRUE(usersOwn.fd.isOpen()) << usersOwn.refusal.toStdString();
 }

@@ -1,0 +1,238 @@
+#include "base/OtherUsers.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <grp.h>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <pwd.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace OtherUsers {
+
+namespace {
+
+// The access list as the kernel keeps it in its attribute: a version, then
+// entries of a tag, permissions and an id, little-endian.
+constexpr char accessListName[] = "system.posix_acl_access";
+constexpr quint32 accessListVersion = 2;
+constexpr qsizetype accessListHeader = 4;
+constexpr qsizetype accessListEntry = 8;
+// The tags of the entries that may name someone besides the owner.
+constexpr quint16 namedUserTag = 0x02, owningGroupTag = 0x04, namedGroupTag = 0x08;
+constexpr quint16 writeBit = 0x02;
+
+quint32 littleEndian(const QByteArray& bytes, qsizetype at, int size)
+{
+    quint32 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | quint8(bytes[at + i]);
+    return value;
+}
+
+struct AccessEntry {
+    quint16 tag = 0;
+    quint16 permissions = 0;
+    quint32 id = 0;
+};
+
+// The entries of the folder's access list: an empty list where it has none
+// beyond its mode, none where it cannot be read or makes no sense.
+std::optional<std::vector<AccessEntry>> accessListOf(int folder)
+{
+    // A descriptor opened with O_PATH reads no attribute itself; its entry
+    // under /proc names the same folder without a look-up by path.
+    const QByteArray byDescriptor = "/proc/self/fd/" + QByteArray::number(folder);
+    const auto read = [&](char* buffer, size_t size) {
+        const ssize_t got = ::fgetxattr(folder, accessListName, buffer, size);
+        return got < 0 && errno == EBADF ? ::getxattr(byDescriptor.constData(), accessListName, buffer, size) : got;
+    };
+    QByteArray bytes;
+    for (int attempt = 0;; ++attempt) {
+        const ssize_t size = read(nullptr, 0);
+        if (size < 0 && (errno == ENODATA || errno == ENOTSUP))
+            return std::vector<AccessEntry> {};
+        if (size < 0 || attempt == 4)
+            return std::nullopt;
+        bytes.resize(size);
+        const ssize_t got = read(bytes.data(), size_t(bytes.size()));
+        if (got >= 0) {
+            bytes.truncate(got);
+            break;
+        }
+        // Grown since its size was asked: asked again.
+        if (errno != ERANGE)
+            return std::nullopt;
+    }
+    if (bytes.size() < accessListHeader || (bytes.size() - accessListHeader) % accessListEntry != 0
+        || littleEndian(bytes, 0, 4) != accessListVersion)
+        return std::nullopt;
+    std::vector<AccessEntry> entries;
+    for (qsizetype at = accessListHeader; at < bytes.size(); at += accessListEntry)
+        entries.push_back({ quint16(littleEndian(bytes, at, 2)), quint16(littleEndian(bytes, at + 2, 2)),
+            littleEndian(bytes, at + 4, 4) });
+    return entries;
+}
+
+struct Account {
+    uid_t uid = 0;
+    gid_t gid = 0;
+    QByteArray name;
+};
+
+// The passwd entry of uid; none when the system has none.
+std::optional<Account> accountOf(uid_t uid)
+{
+    std::vector<char> buffer(16384);
+    passwd entry { };
+    passwd* found = nullptr;
+    while (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1 << 24))
+        buffer.resize(buffer.size() * 2);
+    if (!found)
+        return std::nullopt;
+    return Account { found->pw_uid, found->pw_gid, QByteArray(found->pw_name) };
+}
+
+bool groupListsOnly(gid_t gid, const QByteArray& name)
+{
+    std::vector<char> buffer(16384);
+    group entry { };
+    group* found = nullptr;
+    while (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1 << 24))
+        buffer.resize(buffer.size() * 2);
+    if (!found)
+        return false;
+    for (char** member = found->gr_mem; member && *member; ++member) {
+        if (name != *member)
+            return false;
+    }
+    return true;
+}
+
+// Whether any user but uid and the superuser has gid as their primary
+// group. The enumeration's place is the system's one for the process.
+bool primaryToAnotherUser(gid_t gid, uid_t uid)
+{
+    static std::mutex enumeration;
+    const std::lock_guard guard(enumeration);
+    std::vector<char> buffer(16384);
+    bool another = false;
+    ::setpwent();
+    for (;;) {
+        passwd entry { };
+        passwd* found = nullptr;
+        const int error = ::getpwent_r(&entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE && buffer.size() < (1 << 24)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (error != 0 || !found)
+            break;
+        if (found->pw_gid == gid && found->pw_uid != uid && found->pw_uid != 0) {
+            another = true;
+            break;
+        }
+    }
+    ::endpwent();
+    return another;
+}
+
+bool lookUpUsersOwnGroup(gid_t gid)
+{
+    const std::optional<Account> account = accountOf(::geteuid());
+    return account && account->gid == gid && groupListsOnly(gid, account->name)
+        && !primaryToAnotherUser(gid, account->uid);
+}
+
+// Whether an entry of the access list lets someone other than the user
+// and the superuser write; the mask lets write through (the mode's group
+// bits say so).
+bool writableByOthersThrough(const std::vector<AccessEntry>& entries, gid_t owningGroup)
+{
+    const uid_t self = ::geteuid();
+    for (const AccessEntry& entry : entries) {
+        if (!(entry.permissions & writeBit))
+            continue;
+        if ((entry.tag == namedUserTag && entry.id != self && entry.id != 0)
+            || (entry.tag == namedGroupTag && !isUsersOwnGroup(entry.id))
+            || (entry.tag == owningGroupTag && !isUsersOwnGroup(owningGroup)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool isUsersOwnGroup(gid_t gid)
+{
+    static std::mutex known;
+    static std::map<gid_t, bool> answers;
+    {
+        const std::lock_guard guard(known);
+        if (const auto found = answers.find(gid); found != answers.end())
+            return found->second;
+    }
+    // Looked up outside the lock: a name service may take its time, and two
+    // threads asking at once come to the same answer.
+    const bool own = lookUpUsersOwnGroup(gid);
+    const std::lock_guard guard(known);
+    answers.emplace(gid, own);
+    return own;
+}
+
+bool mayChangeFolder(int folder, const struct stat& status)
+{
+    if (status.st_uid != ::geteuid() && status.st_uid != 0)
+        return true;
+    if (status.st_mode & S_ISVTX)
+        return false;
+    if (status.st_mode & S_IWOTH)
+        return true;
+    // Without the group's write bit neither the owning group nor an entry of
+    // the access list may write: with entries beyond the mode, those bits are
+    // their mask.
+    if (!(status.st_mode & S_IWGRP))
+        return false;
+    const std::optional<std::vector<AccessEntry>> entries = accessListOf(folder);
+    if (!entries)
+        return true;
+    if (entries->empty())
+        return !isUsersOwnGroup(status.st_gid);
+    return writableByOthersThrough(*entries, status.st_gid);
+}
+
+bool mayChangeAnyFolderAbove(int folder)
+{
+    // Deeper than any path can name: a way up that long has gone wrong.
+    constexpr int levelsAtMost = 4096;
+    struct stat below { };
+    if (::fstat(folder, &below) != 0)
+        return true;
+    int at = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    for (int level = 0; at >= 0 && level < levelsAtMost; ++level) {
+        const int above = ::openat(at, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        ::close(at);
+        at = above;
+        struct stat status { };
+        if (at < 0 || ::fstat(at, &status) != 0)
+            break;
+        if (status.st_dev == below.st_dev && status.st_ino == below.st_ino) {
+            ::close(at);
+            return false;
+        }
+        if (mayChangeFolder(at, status))
+            break;
+        below = status;
+    }
+    if (at >= 0)
+        ::close(at);
+    return true;
+}
+
+} // namespace OtherUsers

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+// Whether a user other than the one the program runs as could change a
+// folder: add, rename or remove its entries, and so put another folder, file
+// or link in the place of one the program relies on. The one judge of this
+// for the program's own folders and for the folders an undo goes through.
+// Any thread.
+namespace OtherUsers {
+
+// True when anyone besides the program's user (its effective user) and the
+// superuser could change the entries of the folder open at folder (any
+// descriptor, one opened with O_PATH too), whose status is status: it
+// belongs to another user; or another user may write it through its mode's
+// other bits, its group (one that is not the user's alone) or an entry of
+// its access list (a named user or group, the owning group's entry where a
+// mask lets it through). The sticky bit keeps each entry to its owner, so a
+// folder that has it is changed only by its owner. An access list that
+// cannot be read where the mode says one may grant writing counts as one
+// that does.
+bool mayChangeFolder(int folder, const struct stat& status);
+
+// Whether the group gid is the user's alone: the user's primary group,
+// listing no other member and primary to no other user (a user-private
+// group, as each user's own is by default). Its members are looked up once
+// per run.
+bool isUsersOwnGroup(gid_t gid);
+
+// True when another user could change any folder above the one open at
+// folder, up to the root, as its ".." leads now: each of them could put
+// another folder in the place of the one below it. Also true when a folder
+// on the way up cannot be looked at.
+bool mayChangeAnyFolderAbove(int folder);
+
+} // namespace OtherUsers
