@@ -13,18 +13,12 @@ class FakeHandler : public ScanWrapper {
 public:
     std::vector<std::vector<CloudScanFoldersListPtr>> listings;
     std::vector<FileInfoNodePtr> toDeliver;
-    int rootsMade = 0;
     bool failsAFolder = false;
     // The file the source is read from; none for a service.
     std::optional<QString> file;
 
     std::optional<QString> sourceFile() const override { return file; }
 
-    CloudScanFoldersListPtr makeRootFolderNode() override
-    {
-        ++rootsMade;
-        return std::make_shared<CloudScanFoldersList>();
-    }
     void startCloudScan(
         const std::vector<CloudScanFoldersListPtr>& folders, const ScanRequest&, CloudScanSink& sink) override
     {
@@ -174,19 +168,6 @@ TEST_F(CloudDispatch, ASourceFileThatCouldNotBeReadIsToldOfAsSuchNotAsAServiceTh
     EXPECT_EQ(screen.alertMessages(),
         QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_PHOTO_DATABASE_LEFT_OUT") }));
     EXPECT_TRUE(screen.alerts.back().informativeText.startsWith(*handler.file));
-}
-
-TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
-{
-    const CloudScanFoldersListPtr folder = addCloudRow(QStringLiteral("/Docs"));
-    folder->arrCloudFolderFiles.push_back(cloudFile(QStringLiteral("/Docs/stale.txt"), "x"));
-    folder->isAllFilesFetched = true;
-    handler.isFileDeletedFromCloud = true;
-    ASSERT_TRUE(runScan());
-    EXPECT_EQ(handler.rootsMade, 1);
-    EXPECT_FALSE(handler.isFileDeletedFromCloud);
-    EXPECT_TRUE(folder->arrCloudFolderFiles.empty());
-    EXPECT_FALSE(folder->isAllFilesFetched);
 }
 
 namespace {
