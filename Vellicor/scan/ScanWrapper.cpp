@@ -275,10 +275,12 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
             std::optional<FolderListing> answer;
         };
         if (!walkGuard_->admitPage(next->folderPath, QString())) {
-            lastWalkIncomplete = true;
-            // A bound met is told as such.
-            if (!walkGuard_->isWholeListingBound())
-                lastWalkUnanswered = true;
+            // A bound met is told as such, a Stop not at all.
+            if (!walkGuard_->isStopped()) {
+                lastWalkIncomplete = true;
+                if (!walkGuard_->isWholeListingBound())
+                    lastWalkUnanswered = true;
+            }
             break;
         }
         auto pending = std::make_shared<Pending>();
@@ -321,8 +323,10 @@ void ScanWrapper::acceptListing(const CloudScanFoldersListPtr& folder, FolderLis
     mergeSubFolders(folder, listing.subFolders);
     folder->listedInRound = walkRound_;
     // A folder a bound ended (its own, or the whole listing's) is told as
-    // too large; any other failed folder as one that could not be listed.
-    if (listing.failed) {
+    // too large; any other failed folder as one that could not be listed,
+    // unless the listing was stopped: what its service answers then (the
+    // page cut short, a failure) is no fault.
+    if (listing.failed && !walkGuard_->isStopped()) {
         lastWalkIncomplete = true;
         if (!listing.cutAtBound && !walkGuard_->isWholeListingBound()) {
             lastWalkUnanswered = true;

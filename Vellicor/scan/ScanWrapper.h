@@ -135,7 +135,9 @@ public:
     CloudScanFoldersListPtr rootFolderObj;
     int pauseCounter = 0;
     // Set when the last walk left files out: a folder whose listing failed,
-    // or that a service repeating itself or a bound ended.
+    // or that a service repeating itself or a bound ended. What a Stop left
+    // out is the user's choice and sets neither flag, also when the service
+    // answers the stopped listing with a failure.
     std::atomic<bool> lastWalkIncomplete { false };
     // Set when it left them out for a fault of the service (no answer, an
     // answer repeating itself), not only at a bound.

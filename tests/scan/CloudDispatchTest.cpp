@@ -351,6 +351,40 @@ TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups
     EXPECT_TRUE(screen.alertMessages().contains(localizedText("ID_NO_DUPLICATE_ITEMS_FOUND")));
 }
 
+// A query that fails once the scan was stopped fails for a listing the user
+// ended: the scan is told as stopped, not as folders that could not be
+// listed. One that failed before the Stop is still told.
+TEST_F(DriveDispatch, AQueryThatFailsAfterStopIsToldAsAStop)
+{
+    for (const bool failsFirst : { false, true }) {
+        SCOPED_TRACE(failsFirst ? "failed before the Stop" : "failed after it");
+        sources->replace(ScanSource::googleDrive, SourceList::scan, {}, ScanSources::Store::no);
+        drive.queries.clear();
+        screen.alerts.clear();
+        addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
+        addDriveRow(QStringLiteral("Trips"), QStringLiteral("trips-id"));
+        QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+        engine->btnStartScanTapped();
+        ASSERT_EQ(drive.queries.size(), 2u);
+        DriveFilesPage failed;
+        failed.failed = true;
+        if (failsFirst)
+            engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, failed);
+        screen.answers = { 1 };
+        engine->confirmStopScanning();
+        ASSERT_TRUE(isAbortScan);
+        if (!failsFirst)
+            engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, failed);
+        engine->processAllFetchGoogleDriveFiles(QStringLiteral("trips-id"), true, failed);
+        ASSERT_TRUE(ended.wait(20000));
+        QStringList told { localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"),
+            localizedText("ID_NO_DUPLICATE_ITEMS_FOUND") };
+        if (failsFirst)
+            told << localizedText("ID_CLOUD_LISTING_INCOMPLETE");
+        EXPECT_EQ(screen.alertMessages(), told);
+    }
+}
+
 TEST_F(DriveDispatch, ACutShortAnswerKeepsItsFilesAndALateAnswerAsksForNothing)
 {
     addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
