@@ -4,6 +4,7 @@
 #include "support/FixedProbe.h"
 
 #include <QCryptographicHash>
+#include <QLocale>
 
 namespace {
 
@@ -230,7 +231,7 @@ TEST_F(CloudDispatch, AListingEndedAtABoundIsToldAsTooLargeWithTheFilesListedNev
         EXPECT_EQ(screen.alertMessages(), QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), title }));
         const QString details = screen.alerts.back().informativeText;
         EXPECT_TRUE(details.contains(QStringLiteral("“Dropbox/Camera Uploads”"))) << details.toStdString();
-        EXPECT_TRUE(details.contains(QStringLiteral("%1 ").arg(listed))) << details.toStdString();
+        EXPECT_TRUE(details.contains(QLocale().toString(listed) + QLatin1Char(' '))) << details.toStdString();
         EXPECT_FALSE(details.contains(QStringLiteral("internet")));
     }
 }
@@ -324,7 +325,8 @@ TEST_F(DriveDispatch, AFolderEndedAtItsBoundIsToldAsTooLargeWithItsFilesListed)
     EXPECT_EQ(screen.alertMessages(),
         QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_CLOUD_FOLDER_TOO_LARGE") }));
     EXPECT_EQ(screen.alerts.back().informativeText,
-        formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { QStringLiteral("My Drive/Camera"), 2000001 }));
+        formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"),
+            { QStringLiteral("My Drive/Camera"), QLocale().toString(2000001) }));
 }
 
 TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups)
