@@ -309,6 +309,10 @@ qint64 returnRestoredFiles(ResultsState& state, const std::vector<const RestoreO
                 file.changeTime = outcome->now.changeTime;
             }
         }
+        // A cloud file put back is the service's new file: a later clean-up
+        // names it by its new id and revision.
+        if (outcome->cloudNow)
+            file.cloudFields() = *outcome->cloudNow;
         // The removal took out of its group exactly the files it flagged:
         // only those go back, each once.
         if (!file.isMoveToTrash)

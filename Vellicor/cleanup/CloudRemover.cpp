@@ -8,10 +8,12 @@ bool UnavailableCloudRemover::deleteCloudFile(ScanSource source, const FileInfoN
     return false;
 }
 
-bool CloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error)
+bool CloudRemover::restoreCloudFile(
+    ScanSource source, const FileInfoNode& file, std::optional<FileInfoNode::CloudFields>& restoredAs, QString& error)
 {
     Q_UNUSED(source);
     Q_UNUSED(file);
+    restoredAs.reset();
     error = QStringLiteral("restoring to this source is not available");
     return false;
 }

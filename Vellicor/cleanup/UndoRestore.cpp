@@ -328,7 +328,7 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud, const
     outcome.path = item.originalPath;
     outcome.resultSetId = item.resultSetId;
     if (item.route == RemovalRoute::cloud) {
-        outcome.restored = cloud.restoreCloudFile(item.source, *item.file, outcome.reason);
+        outcome.restored = cloud.restoreCloudFile(item.source, *item.file, outcome.cloudNow, outcome.reason);
         return outcome;
     }
     if (item.originalPath.isEmpty() || QFileInfo(item.originalPath).isRelative()) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -62,6 +63,9 @@ struct RestoreOutcome {
     quint64 resultSetId = 0;
     // The restored file as it is now on disk.
     ScannedFile now;
+    // A restored cloud file as its service answered for it: a file put back
+    // may have a new id or revision there.
+    std::optional<FileInfoNode::CloudFields> cloudNow;
     QString reason;
     // Brought back by a copy across volumes that could not keep all the
     // file had (its owner, extended attributes, access list): what it lost,

@@ -213,22 +213,31 @@ void BoxCloudHandler::restoreCloudFile(const FileInfoNodePtr& record, std::funct
     }
     const QJsonObject body { { QStringLiteral("parent"), QJsonObject { { QStringLiteral("id"), folderId } } },
         { QStringLiteral("name"), name }, { QStringLiteral("source_id"), keptId } };
-    onGuiThread([this, keptId, body, name, completion = std::move(completion)] {
-        copyKeptFile(keptId, body, name, completion);
+    onGuiThread([this, keptId, body, record, completion = std::move(completion)] {
+        copyKeptFile(keptId, body, record, completion);
     });
 }
 
 void BoxCloudHandler::copyKeptFile(
-    const QString& keptId, const QJsonObject& body, const QString& name, std::function<void(bool)> completion)
+    const QString& keptId, const QJsonObject& body, const FileInfoNodePtr& record, std::function<void(bool)> completion)
 {
     RestRequest request = RestRequest::make("POST", QStringLiteral("files/%1/copy").arg(keptId));
     request.json = QJsonDocument(body);
-    client().send(request, contextObject(), [name, completion](const RestReply& reply) {
+    client().send(request, contextObject(), [record, completion](const RestReply& reply) {
+        const QString name = record->fileName.value_or(QString());
         if (reply.status == 0) {
             printToStandardOutput(QStringLiteral("Error: ") + reply.errorText);
             completion(false);
         } else if (reply.status == 201) {
             printToStandardOutput(QStringLiteral("Box File copied successfully -> ") + name);
+            // The copy is a new file with an id of its own, by which a later
+            // removal names it. Without one in the answer the record keeps
+            // the removed file's id, and that removal fails and says so.
+            const QString id = reply.object().value(QLatin1String("id")).toString();
+            if (isPlainCloudId(id))
+                record->cloudFields().fileId = id;
+            else
+                Log::print("Box did not say which file it put back:", name);
             completion(true);
         } else {
             std::printf("Error copying file. Status code: %d\n", reply.status);

@@ -40,6 +40,8 @@ private:
     void requestPage(const CloudScanFoldersListPtr& folder, const QString& folderId, qint64 offset,
         std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard,
         std::function<void(FolderListing)> done);
-    void copyKeptFile(
-        const QString& keptId, const QJsonObject& body, const QString& name, std::function<void(bool)> completion);
+    // Copies the kept file into record's folder under its name; the copy's
+    // id goes into record.
+    void copyKeptFile(const QString& keptId, const QJsonObject& body, const FileInfoNodePtr& record,
+        std::function<void(bool)> completion);
 };

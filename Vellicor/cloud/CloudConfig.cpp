@@ -185,7 +185,7 @@ CloudServiceConfig fromJson(const QString& service, const QJsonObject& json)
     config.authorizeUrl = endpointAddress(json, QStringLiteral("authorizeUrl"));
     config.tokenUrl = endpointAddress(json, QStringLiteral("tokenUrl"));
     config.apiBaseUrl = endpointAddress(json, QStringLiteral("apiBaseUrl"));
-    config.scope = json.value(QStringLiteral("scope")).toString();
+    config.scope = json.value(QStringLiteral("scope")).toString().simplified();
     return config;
 }
 

@@ -193,22 +193,33 @@ void DropBoxHandler::restoreCloudFile(const FileInfoNodePtr& record, std::functi
         return;
     }
     const QString from = dropboxApiPath(*kept->filePath);
-    const QString to = dropboxApiPath(*record->filePath);
-    onGuiThread([this, from, to, completion = std::move(completion)] { copyKeptFile(from, to, completion); });
+    onGuiThread([this, from, record, completion = std::move(completion)] { copyKeptFile(from, record, completion); });
 }
 
-void DropBoxHandler::copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion)
+void DropBoxHandler::copyKeptFile(
+    const QString& from, const FileInfoNodePtr& record, std::function<void(bool)> completion)
 {
+    const QString to = dropboxApiPath(*record->filePath);
     const QJsonObject body { { QStringLiteral("from_path"), from }, { QStringLiteral("to_path"), to },
         { QStringLiteral("allow_shared_folder"), false }, { QStringLiteral("autorename"), false } };
-    client().send(post(QStringLiteral("2/files/copy_v2"), body), contextObject(), [completion](const RestReply& reply) {
-        if (!reply.ok()) {
-            completion(false);
-            return;
-        }
-        const QString name
-            = reply.object().value(QLatin1String("metadata")).toObject().value(QLatin1String("name")).toString();
-        printToStandardOutput(QStringLiteral("Dropbox File copied successfully: ") + name);
-        completion(true);
-    });
+    client().send(post(QStringLiteral("2/files/copy_v2"), body), contextObject(),
+        [record, to, completion](const RestReply& reply) {
+            if (!reply.ok()) {
+                completion(false);
+                return;
+            }
+            const QJsonObject answer = reply.object().value(QLatin1String("metadata")).toObject();
+            printToStandardOutput(
+                QStringLiteral("Dropbox File copied successfully: ") + answer.value(QLatin1String("name")).toString());
+            // The copy is a new file of its own revision: a later removal
+            // names that one. An answer for another path (the service
+            // ignores letter case) leaves the record as it was, and a
+            // removal at the old revision is refused rather than misdirected.
+            const std::optional<DropboxFileMetadata> copy = DropboxFileMetadata::fromJson(answer);
+            if (copy && copy->pathDisplay.compare(to, Qt::CaseInsensitive) == 0)
+                record->cloudFields().dropBoxFile = *copy;
+            else
+                Log::print("Dropbox did not say which file it put back at", to);
+            completion(true);
+        });
 }

@@ -42,7 +42,9 @@ private:
     void requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
         std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard,
         std::function<void(FolderListing)> done);
-    void copyKeptFile(const QString& from, const QString& to, std::function<void(bool)> completion);
+    // Copies the kept file at from to record's path; the copy's revision
+    // goes into record.
+    void copyKeptFile(const QString& from, const FileInfoNodePtr& record, std::function<void(bool)> completion);
 
     bool setUpThisRun_ = false;
 };

@@ -455,7 +455,7 @@ bool GoogleDriveHandler::setTrashed(const QString& fileId, bool trashed, std::fu
         if (!reply.ok())
             Log::print("A Drive file could not be moved to the trash:", fileId);
         else
-            isFileDeletedFromCloud = true;
+            markListingsStale();
         return reply.ok();
     }
     client_->send(request, contextObject(), [completion](const RestReply& reply) { completion(reply.ok()); });

@@ -17,13 +17,17 @@ struct Answer {
     std::optional<bool> value;
     // The handler asked, null when the source has none.
     ScanWrapper* handler = nullptr;
+    // A file put back, as its service answered for it.
+    std::optional<FileInfoNode::CloudFields> restoredAs;
 
-    void give(bool ok, ScanWrapper* from)
+    void give(bool ok, ScanWrapper* from, const FileInfoNode* answered = nullptr)
     {
         std::lock_guard lock(mutex);
         if (!value) {
             value = ok;
             handler = from;
+            if (ok && answered && answered->cloud)
+                restoredAs = *answered->cloud;
         }
         given.notify_one();
     }
@@ -82,7 +86,7 @@ bool HandlerCloudRemover::deleteCloudFile(ScanSource source, const FileInfoNode&
     // The source's folders are listed again by the next scan and picker,
     // whatever the service answers: a removal may have taken effect even
     // when its answer was lost.
-    handler->isFileDeletedFromCloud = true;
+    handler->markListingsStale();
     // The handler takes a record of its own; the caller's stays untouched.
     if (!handler->deleteCloudFile(std::make_shared<FileInfoNode>(file))) {
         error = handler->lastRemovalFailure();
@@ -93,9 +97,12 @@ bool HandlerCloudRemover::deleteCloudFile(ScanSource source, const FileInfoNode&
     return true;
 }
 
-bool HandlerCloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode& file, QString& error)
+bool HandlerCloudRemover::restoreCloudFile(
+    ScanSource source, const FileInfoNode& file, std::optional<FileInfoNode::CloudFields>& restoredAs, QString& error)
 {
     const HandlerOf handlerOf = lookUpUntilCut();
+    // The handler records what the service answered in its own copy, on the
+    // GUI thread; the caller's record is changed where it is owned.
     auto record = std::make_shared<FileInfoNode>(file);
     const std::shared_ptr<Answer> restored = askOnGuiThread(
         [handlerOf, source, record](const std::shared_ptr<Answer>& answer) {
@@ -104,8 +111,9 @@ bool HandlerCloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode
                 answer->give(false, nullptr);
                 return;
             }
-            handler->isFileDeletedFromCloud = true;
-            handler->restoreCloudFile(record, [answer, handler](bool ok) { answer->give(ok, handler); });
+            handler->markListingsStale();
+            handler->restoreCloudFile(
+                record, [answer, handler, record](bool ok) { answer->give(ok, handler, record.get()); });
         },
         restoreLimitMs);
     if (!restored) {
@@ -116,6 +124,7 @@ bool HandlerCloudRemover::restoreCloudFile(ScanSource source, const FileInfoNode
     if (!*restored->value)
         error = restored->handler ? QStringLiteral("the service did not put the file back")
                                   : QStringLiteral("restoring to this source is not available");
+    restoredAs = restored->restoredAs;
     return *restored->value;
 }
 

@@ -98,6 +98,12 @@ std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles(
 {
     const QString path = catalogPath();
     const auto fail = [&](const QString& reason) {
+        // A read ended by Stop (its open, checks or queries interrupted) is
+        // a stopped read, not a catalog that could not be read.
+        if (isRaised(stop)) {
+            Log::print("The photo catalog's reading was stopped:", path);
+            return std::vector<LightroomCatalogRow>();
+        }
         Log::print("The photo catalog could not be read:", path, "-", reason);
         if (failure)
             *failure = reason;
@@ -111,7 +117,7 @@ std::vector<LightroomCatalogRow> LightroomDBManager::fetchLightroomCatalogFiles(
     const PrivateDatabaseCopy copy(path, { QStringLiteral("-wal"), QStringLiteral("-journal") },
         AppPaths::cacheFolder(), {}, QStringLiteral("the photo catalog"), stop);
     if (copy.path().isEmpty())
-        return isRaised(stop) ? std::vector<LightroomCatalogRow>() : fail(copy.failure());
+        return fail(copy.failure());
     const UntrustedDatabase catalog(copy.path(), UntrustedDatabase::Access::readOnly, stop, listingBounds_);
     if (!catalog.isOpen())
         return fail(catalog.openFailure());

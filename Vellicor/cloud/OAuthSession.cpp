@@ -203,6 +203,10 @@ void OAuthSession::makeFlow()
     // request and the verifier with the code exchange.
     flow_->setModifyParametersFunction([this](QAbstractOAuth::Stage stage, QMultiMap<QString, QVariant>* parameters) {
         if (stage == QAbstractOAuth::Stage::RequestingAuthorization) {
+            // Without a scope the service grants what the application is
+            // registered for; an empty one it may refuse.
+            if (config_.scope.isEmpty())
+                parameters->remove(QStringLiteral("scope"));
             parameters->insert(QStringLiteral("code_challenge"), QString::fromLatin1(codeChallengeOf(codeVerifier_)));
             parameters->insert(QStringLiteral("code_challenge_method"), QStringLiteral("S256"));
             for (auto it = extra_.cbegin(); it != extra_.cend(); ++it)

@@ -30,13 +30,6 @@ QString parentOf(const QString& path)
     return slash < 0 ? QString() : path.left(slash);
 }
 
-// Every sign-in asks for the drive's files and a refresh token.
-CloudServiceConfig withOneDriveScopes(CloudServiceConfig config)
-{
-    config.scope = QStringLiteral("user.read files.readWrite.all offline_access");
-    return config;
-}
-
 } // namespace
 
 // One folder's listing over its pages; answered once.
@@ -48,7 +41,7 @@ struct OneDriveHandler::Listing {
 };
 
 OneDriveHandler::OneDriveHandler(CloudServiceConfig config)
-    : config_(withOneDriveScopes(std::move(config)))
+    : config_(std::move(config).withDefaultScope(QString::fromLatin1(scopes)))
     , session_(config_, nullptr, QString())
 {
     client_.setBaseUrl(config_.apiBaseUrl);

@@ -18,6 +18,10 @@
 // Threads: GUI thread, except deleteCloudFile on the removal worker.
 class OneDriveHandler : public ScanWrapper {
 public:
+    // What a sign-in asks for unless the configuration names its own scope:
+    // the drive's files and a refresh token.
+    static constexpr const char* scopes = "user.read files.readWrite.all offline_access";
+
     explicit OneDriveHandler(CloudServiceConfig config);
     ~OneDriveHandler() override;
 

@@ -19,6 +19,10 @@ public:
     std::vector<FileInfoNodePtr> arrCloudFolderFiles;
     bool isAllFilesFetched = false;
     int currentScanFolderIndex = 0;
+    // The round of its source's listings in which its files and sub-folders
+    // were listed: they serve again only while that round lasts (a clean-up
+    // or an undo on the source begins a new one).
+    quint64 listedInRound = 0;
     std::weak_ptr<CloudScanFoldersList> parentNodeDropBoxList;
     QString graphUrlStr;
     bool isIncludeSubFolders = true;

@@ -42,6 +42,9 @@ void DriveListing::takePage(ScanJob& job, const QString& folderId, bool isInclud
     recusiveCount_ = std::max(0, recusiveCount_ - 1);
     if (page.bound) {
         job.noteListingBound(*page.bound);
+    } else if ((page.failed || page.cutShort) && isAbortScan) {
+        // The user stopped the listing: what it left out is no failure.
+        Log::print("A Google Drive listing query answered after Stop was left as it was, for folder", folderId);
     } else if (page.failed || page.cutShort) {
         Log::print("A Google Drive listing query failed or was cut short for folder", folderId);
         job.markListingIncomplete();

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QLocale>
 
 #include <algorithm>
 #include <unistd.h>
@@ -112,14 +113,36 @@ qint64 heldBytesOfText(const QString& text)
 
 std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool picker)
 {
-    if (picker)
+    const QLocale locale;
+    const QString most = locale.toString(bound.most);
+    const bool ofEntries = bound.kind == ListingBound::Kind::entries;
+    const bool ofPages = bound.kind == ListingBound::Kind::pages;
+    if (picker) {
+        const QString entries = locale.toString(bound.entries);
+        const QString folder = localizedText("ID_CLOUD_FOLDER_TOO_LARGE");
+        if (ofEntries)
+            return { folder,
+                formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_MANY_ENTRIES_DETAILS"),
+                    { bound.folder, most, entries }) };
+        if (ofPages)
+            return { folder,
+                formatText(
+                    localizedText("ID_CLOUD_PICKER_FOLDER_TOO_MANY_PAGES_DETAILS"), { bound.folder, most, entries }) };
+        return { folder,
+            formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, entries }) };
+    }
+    const QString files = locale.toString(bound.files);
+    if (!bound.wholeListing)
         return { localizedText("ID_CLOUD_FOLDER_TOO_LARGE"),
-            formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, bound.entries }) };
-    if (bound.wholeListing)
-        return { localizedText("ID_CLOUD_LISTING_TOO_LARGE"),
-            formatText(localizedText("ID_CLOUD_LISTING_TOO_LARGE_DETAILS"), { bound.files, bound.folder }) };
-    return { localizedText("ID_CLOUD_FOLDER_TOO_LARGE"),
-        formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, bound.files }) };
+            formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, files }) };
+    const QString listing = localizedText("ID_CLOUD_LISTING_TOO_LARGE");
+    if (ofEntries)
+        return { listing,
+            formatText(localizedText("ID_CLOUD_LISTING_TOO_MANY_ENTRIES_DETAILS"), { most, files, bound.folder }) };
+    if (ofPages)
+        return { listing,
+            formatText(localizedText("ID_CLOUD_LISTING_TOO_MANY_PAGES_DETAILS"), { most, files, bound.folder }) };
+    return { listing, formatText(localizedText("ID_CLOUD_LISTING_TOO_LARGE_DETAILS"), { files, bound.folder }) };
 }
 
 void keepListingBound(std::optional<ListingBound>& kept, const ListingBound& met)
@@ -142,12 +165,15 @@ bool ListingGuard::cutShort(const QString& folder, const QString& reason)
     return false;
 }
 
-bool ListingGuard::reachBound(const QString& folder, const QString& reason, bool wholeListing, const ListingTally* tally)
+bool ListingGuard::reachBound(const QString& folder, const QString& reason, bool wholeListing,
+    const ListingTally* tally, ListingBound::Kind kind, qint64 most)
 {
     Log::print("A", service_, "listing was ended in", folder + QLatin1Char(':'), reason);
     ListingBound met;
     met.folder = folder;
     met.wholeListing = wholeListing;
+    met.kind = kind;
+    met.most = most;
     met.files = wholeListing || !tally ? files_ : tally->files_;
     met.entries = tally ? tally->entriesTaken() : entriesTaken_;
     keepListingBound(bound_, met);
@@ -161,7 +187,7 @@ bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const
     if (++pages_ > limits_.pages)
         return reachBound(folder,
             QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages), true,
-            nullptr);
+            nullptr, ListingBound::Kind::pages, limits_.pages);
     if (cursor.isEmpty())
         return true;
     // The folder goes with its cursor: a service may hand two folders the
@@ -187,7 +213,8 @@ bool ListingGuard::admitEntries(const QString& folder, qint64 count)
     if (entries_ <= limits_.entries)
         return true;
     return reachBound(folder,
-        QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries), true, nullptr);
+        QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries), true, nullptr,
+        ListingBound::Kind::entries, limits_.entries);
 }
 
 void ListingTally::beginPage(qsizetype entries)

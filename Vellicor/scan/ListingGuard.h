@@ -77,11 +77,18 @@ struct ListingBound {
     // a bound of pages or entries met between pages, the whole listing's (a
     // picker's listing is one folder's).
     qint64 entries = 0;
+    // Which bound was met: what the listing (or the folder's) holds in
+    // memory, or how many entries or pages one listing takes; for the last
+    // two, how many at most.
+    enum class Kind { memory, entries, pages };
+    Kind kind = Kind::memory;
+    qint64 most = 0;
 };
 
 // What the user is told of a bound met, title and details: the folder too
-// large to list whole, how many of its files were listed (for the picker,
-// its entries), and that the rest are left out.
+// large to list whole, which bound it met, how many of its files were listed
+// (for the picker, its entries), and that the rest are left out. Counts are
+// written as the user's locale writes numbers.
 std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool picker);
 
 // Keeps met in kept when it is the one to tell: the first bound met, unless
@@ -203,7 +210,8 @@ private:
     std::function<void()> onStop_;
     // Logs the bound met (the whole listing's, or tally's folder's) and
     // keeps it; always false.
-    bool reachBound(const QString& folder, const QString& reason, bool wholeListing, const ListingTally* tally);
+    bool reachBound(const QString& folder, const QString& reason, bool wholeListing, const ListingTally* tally,
+        ListingBound::Kind kind = ListingBound::Kind::memory, qint64 most = 0);
 
     bool cutByService_ = false;
     std::optional<ListingBound> bound_;

@@ -253,19 +253,8 @@ void ScanEngine::dispatchCloudHandler()
         job_->finishEmpty();
         return;
     }
-    if (handler->isFileDeletedFromCloud) {
-        // A clean-up removed files since the folders were listed: each chosen
-        // folder forgets its listing and is asked for again.
-        handler->makeRootFolderNode();
-        handler->isFileDeletedFromCloud = false;
-        for (const FilePathNode& row : job_->request.rows) {
-            if (row.cloudFolder) {
-                row.cloudFolder->arrCloudFolderFiles.clear();
-                row.cloudFolder->children.clear();
-                row.cloudFolder->isAllFilesFetched = false;
-            }
-        }
-    }
+    // What a clean-up or an undo made stale since the folders were listed is
+    // listed again by the walk itself (ScanWrapper::markListingsStale).
     handler->isCompletListFetch = true;
     handler->isAbortScanning = false;
     handler->fileCount = 0;

@@ -99,6 +99,12 @@ CloudScanFoldersListPtr ScanWrapper::makeRootFolderNode()
     return rootFolderObj;
 }
 
+void ScanWrapper::markListingsStale()
+{
+    ++listingsRound_;
+    isFileDeletedFromCloud = true;
+}
+
 bool ScanWrapper::acceptRecord(FileInfoNode& record) const
 {
     return makeCloudFileInfoNode(record, scanSettings, minimumDuplicateSize);
@@ -129,6 +135,7 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
         return;
     isCompletListFetch = false;
     const quint64 generation = walkGeneration_;
+    const quint64 round = listingsRound_;
     auto guard = std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
     std::erase_if(pickerGuards_, [](const std::weak_ptr<ListingGuard>& kept) { return kept.expired(); });
     pickerGuards_.push_back(guard);
@@ -140,15 +147,17 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
             delegate->OnScanCompletedProcess();
     });
     currentGuard_ = guard;
-    listFolder(folder, [this, folder, generation, guard, ended](FolderListing listing) {
+    listFolder(folder, [this, folder, generation, round, guard, ended](FolderListing listing) {
         guard->setOnStop(nullptr);
         if (std::exchange(*ended, true))
             return;
         // A scan begun meanwhile owns the tree now; the picker asks again.
         // A folder too large to list whole shows the sub-folders listed up
         // to its bound.
-        if (generation == walkGeneration_ && (!listing.failed || guard->boundReached()))
+        if (generation == walkGeneration_ && (!listing.failed || guard->boundReached())) {
             mergeSubFolders(folder, listing.subFolders);
+            folder->listedInRound = round;
+        }
         if (guard->wasCutShort())
             pickerListingCutShort = true;
         if (guard->boundReached())
@@ -206,6 +215,7 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
     if (session_)
         finishWalk();
     ++walkGeneration_;
+    walkRound_ = listingsRound_;
     session_ = std::move(session);
     walkGuard_ = std::make_shared<ListingGuard>(rootFolderName(), listingLimits, &isAbortScanning);
     walkExclusion_ = std::move(exclusion);
@@ -248,6 +258,7 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
             next = advance(next);
             continue;
         }
+        forgetIfStale(*next);
         if (next->isAllFilesFetched) {
             // Listed completely before: its kept files and sub-folders serve
             // again without asking the service.
@@ -264,10 +275,12 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
             std::optional<FolderListing> answer;
         };
         if (!walkGuard_->admitPage(next->folderPath, QString())) {
-            lastWalkIncomplete = true;
-            // A bound met is told as such.
-            if (!walkGuard_->isWholeListingBound())
-                lastWalkUnanswered = true;
+            // A bound met is told as such, a Stop not at all.
+            if (!walkGuard_->isStopped()) {
+                lastWalkIncomplete = true;
+                if (!walkGuard_->isWholeListingBound())
+                    lastWalkUnanswered = true;
+            }
             break;
         }
         auto pending = std::make_shared<Pending>();
@@ -308,9 +321,12 @@ void ScanWrapper::acceptListing(const CloudScanFoldersListPtr& folder, FolderLis
         return sub && walkGuard_ && !walkGuard_->admitFolder(sub->folderId, sub->folderPath);
     });
     mergeSubFolders(folder, listing.subFolders);
+    folder->listedInRound = walkRound_;
     // A folder a bound ended (its own, or the whole listing's) is told as
-    // too large; any other failed folder as one that could not be listed.
-    if (listing.failed) {
+    // too large; any other failed folder as one that could not be listed,
+    // unless the listing was stopped: what its service answers then (the
+    // page cut short, a failure) is no fault.
+    if (listing.failed && !walkGuard_->isStopped()) {
         lastWalkIncomplete = true;
         if (!listing.cutAtBound && !walkGuard_->isWholeListingBound()) {
             lastWalkUnanswered = true;
@@ -368,6 +384,18 @@ CloudScanFoldersListPtr ScanWrapper::advance(CloudScanFoldersListPtr folder)
 bool ScanWrapper::isExcluded(const CloudScanFoldersList& folder) const
 {
     return walkExclusion_ && walkExclusion_->evaluateWithObject(folder.folderPath);
+}
+
+void ScanWrapper::forgetIfStale(CloudScanFoldersList& folder) const
+{
+    if (folder.listedInRound == walkRound_)
+        return;
+    // Sub-folders go too: a folder that the service no longer holds is not
+    // walked, and each one kept is listed afresh below its new parent.
+    folder.arrCloudFolderFiles.clear();
+    folder.children.clear();
+    folder.isAllFilesFetched = false;
+    folder.listedInRound = walkRound_;
 }
 
 void ScanWrapper::finishWalk()

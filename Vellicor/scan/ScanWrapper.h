@@ -115,8 +115,16 @@ public:
     ScanWrapperDelegate* delegate = nullptr;
     // The listing is made for a scan (not for the folder picker).
     std::atomic<bool> isCompletListFetch { false };
-    // A clean-up removed files of this source since its folders were listed.
+    // A clean-up or an undo changed this source since the folder picker last
+    // took its tree: its next opening takes a new one. Set with
+    // markListingsStale.
     std::atomic<bool> isFileDeletedFromCloud { false };
+    // A clean-up or an undo changed what the source holds: every listing it
+    // keeps is stale from now on, wherever it is held (the picker's tree, the
+    // chosen folders and their kept files and sub-folders), whatever is opened
+    // or closed before the next scan, which asks the service again. Any
+    // thread.
+    void markListingsStale();
     // Raised by a confirmed Stop; the walk ends at its next step.
     std::atomic<bool> isAbortScanning { false };
     // A scan's listing was stopped. A picker listing is no scan and never
@@ -127,7 +135,9 @@ public:
     CloudScanFoldersListPtr rootFolderObj;
     int pauseCounter = 0;
     // Set when the last walk left files out: a folder whose listing failed,
-    // or that a service repeating itself or a bound ended.
+    // or that a service repeating itself or a bound ended. What a Stop left
+    // out is the user's choice and sets neither flag, also when the service
+    // answers the stopped listing with a failure.
     std::atomic<bool> lastWalkIncomplete { false };
     // Set when it left them out for a fault of the service (no answer, an
     // answer repeating itself), not only at a bound.
@@ -162,7 +172,11 @@ public:
     // Why the last deleteCloudFile failed, when the source can tell the user
     // more than that the file was not removed; empty otherwise.
     virtual QString lastRemovalFailure() const { return QString(); }
-    // Puts one removed file back; the completion is called exactly once.
+    // Puts one removed file back; the completion is called exactly once. A
+    // file put back is a new file at a service that says so (a new id, a new
+    // revision): before answering true the handler records in the record's
+    // cloud fields what the service answered, so that the file can be
+    // removed again.
     virtual void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) { completion(false); }
     // Lists one folder's sub-folders for the picker, all of its pages, and
     // ends with the delegate's OnScanCompletedProcess; nothing for none.
@@ -214,9 +228,16 @@ private:
     CloudScanFoldersListPtr advance(CloudScanFoldersListPtr folder);
     CloudScanFoldersListPtr startRoot();
     bool isExcluded(const CloudScanFoldersList& folder) const;
+    // What folder keeps of an earlier round of listings goes, so that it is
+    // listed afresh.
+    void forgetIfStale(CloudScanFoldersList& folder) const;
     void finishWalk();
 
     QObject home_;
+    // Raised by markListingsStale; the walk running lists in the round it
+    // began in.
+    std::atomic<quint64> listingsRound_ { 0 };
+    quint64 walkRound_ = 0;
     std::vector<CloudScanFoldersListPtr> arrPathFetchFiles;
     int indexForScannedPath = -1;
     CloudScanFoldersListPtr walkRoot_;

@@ -3,6 +3,7 @@
 // folder and one inside it, Scan Now, see the fake's duplicates, Remove one to
 // the Drive trash (after signing in again).
 #include "app/AppComposition.h"
+#include "app/CloudRoadParts.h"
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
 #include "cleanup/CleanupController.h"
@@ -11,8 +12,8 @@
 #include "cloud/CloudSourceController.h"
 #include "cloud/DropBoxHandler.h"
 #include "cloud/GoogleDriveHandler.h"
-#include "cloud/OneDriveHandler.h"
 #include "cloud/OAuthSession.h"
+#include "cloud/OneDriveHandler.h"
 #include "cloud/SecretStore.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
@@ -49,36 +50,6 @@
 
 namespace {
 
-struct Online : NetworkReachabilityProbe {
-    bool isNetworkReachable() override { return true; }
-};
-
-struct Alerts : AlertPresenter {
-    QStringList texts;
-    QStringList details;
-    int present(const AlertRequest& request) override
-    {
-        texts.append(request.messageText);
-        details.append(request.informativeText);
-        return 0;
-    }
-};
-
-QJsonObject dropboxFile(const QString& path)
-{
-    return { { QStringLiteral(".tag"), QStringLiteral("file") }, { QStringLiteral("name"), path.section('/', -1) },
-        { QStringLiteral("path_display"), path }, { QStringLiteral("size"), 200000 },
-        { QStringLiteral("content_hash"), QStringLiteral("same") }, { QStringLiteral("rev"), QStringLiteral("r1") } };
-}
-
-QStringList shownPaths(QAbstractItemModel& list)
-{
-    QStringList shown;
-    for (int row = 0; row < list.rowCount(); ++row)
-        shown << list.index(row, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString();
-    return shown;
-}
-
 // The program's handlers with Google Drive's only, of the fake service, and a
 // browser that follows its redirect back into the handler.
 CloudSourceController::HandlerFactory driveHandlers(
@@ -110,15 +81,6 @@ CloudSourceController::HandlerFactory oneDriveHandlers(const CloudServiceConfig&
     };
 }
 
-// Chooses a source in the home screen's pop-up, as a click on its item does.
-void chooseSource(MainViewController& homeScreen, ScanSource source)
-{
-    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int item = popUp->findData(scanSourceTag(source));
-    popUp->setCurrentIndex(item);
-    emit popUp->activated(item);
-}
-
 // Writes the cloud services' configuration file with services' entries.
 bool writeCloudConfig(const QJsonObject& services)
 {
@@ -126,66 +88,6 @@ bool writeCloudConfig(const QJsonObject& services)
     return QDir().mkpath(QFileInfo(config).path()) && config.open(QIODevice::WriteOnly)
         && config.write(QJsonDocument(services).toJson()) > 0;
 }
-
-// Marks the shown file at path and removes it as the user does: Remove, its
-// confirmation, and once the service was asked (serviceAsked), the report's
-// OK; the group of two is gone then.
-void markAndRemove(ResultViewController& results, const QString& path, const std::function<bool()>& serviceAsked)
-{
-    CustomTableView& table = *results.tblDuplicates();
-    QAbstractItemModel& list = *table.model();
-    const QModelIndex file = list.index(shownPaths(list).indexOf(path), 0);
-    ASSERT_TRUE(file.isValid());
-    clickCheckBox(table, file);
-    click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
-    click(titled("ID_TRASH"));
-    ASSERT_TRUE(waitUntil(serviceAsked, 30000));
-    click(titled("ID_OK"));
-    ASSERT_TRUE(waitUntil([&] { return list.rowCount() == 0; }));
-}
-
-// A road to a service stood in for by a fake server on this machine, with
-// its sign-in, in a home of its own, online.
-struct ServiceRoad {
-    TempHome home;
-    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
-    std::shared_ptr<Alerts> alerts = std::make_shared<Alerts>();
-    FakeHttpServer server;
-
-    bool start()
-    {
-        startApplicationCore(defaults);
-        setNetworkReachabilityProbe(std::make_shared<Online>());
-        if (!server.listen())
-            return false;
-        server.enableOAuth(QStringLiteral("client"));
-        return true;
-    }
-};
-
-// Chooses a signed-out source in the pop-up: its sign-in runs, its picker
-// opens, and its root goes into the scan list.
-void chooseSourceAndAddItsRoot(MainViewController& homeScreen, CloudFolderPicker& picker, ScanSource source)
-{
-    chooseSource(homeScreen, source);
-    ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }, 30000));
-    picker.outlineGDFolderList->setCurrentIndex(picker.model().index(0, 0));
-    click(picker.btnAddFolderGDrive);
-    ASSERT_EQ(homeScreen.lists().scanListForSource().size(), 1u);
-}
-
-// Each test sets the program's globals it needs; they go back even when an
-// assertion ends the test early, so no later test starts online or on a
-// cloud source.
-class CloudRoad : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        setNetworkReachabilityProbe(nullptr);
-        setAlertPresenter(nullptr);
-        selectedScanSource() = ScanSource::thisComputer;
-    }
-};
 
 } // namespace
 

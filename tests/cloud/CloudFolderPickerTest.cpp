@@ -29,10 +29,14 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -263,33 +267,46 @@ TEST(CloudFolderPicker, AFolderTooLargeToListWholeIsToldWithTheEntriesListed)
     EXPECT_FALSE(s.busy());
     EXPECT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_FOLDER_TOO_LARGE") });
     EXPECT_EQ(s.presenter->shown.back().informativeText,
-        formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { "/Camera Uploads", entries }));
+        formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"),
+            { "/Camera Uploads", QLocale().toString(entries) }));
 }
 
 // The root of a Dropbox on the fake service that no listing lists whole: a
 // few pages of files, then folders far past every bound. Each bound, shrunk
 // to be met within a few pages, ends the picker's listing of it; the user
-// reads that the folder is too large and how many of its entries were
-// really listed, and sees the folders among them.
-TEST(CloudFolderPicker, AFolderListedUpToABoundIsToldWithTheEntriesReallyListed)
+// reads that the folder is too large, which bound it met (how many entries
+// or pages a listing takes at most, or what it can keep in memory), and how
+// many of its entries were really listed, written as numbers are written for
+// the user; and sees the folders among them.
+TEST(CloudFolderPicker, AFolderListedUpToABoundIsToldWithTheBoundMetAndTheEntriesReallyListed)
 {
     struct Bound {
         const char* name;
         std::function<void(ListingLimits&)> shrink;
         // The page that meets the bound is refused, not taken.
         bool lastPageRefused;
+        // The details told, and the most the bound allows (none for memory).
+        const char* details;
+        std::optional<qint64> most;
     };
     const Bound bounds[] = {
-        { "entries", [](ListingLimits& limits) { limits.entries = 5000; }, true },
-        { "pages", [](ListingLimits& limits) { limits.pages = 5; }, false },
-        { "a folder's memory", [](ListingLimits& limits) { limits.folderBytes = 1 << 20; }, false },
+        { "entries", [](ListingLimits& limits) { limits.entries = 5000; }, true,
+            "ID_CLOUD_PICKER_FOLDER_TOO_MANY_ENTRIES_DETAILS", 5000 },
+        { "pages", [](ListingLimits& limits) { limits.pages = 5; }, false,
+            "ID_CLOUD_PICKER_FOLDER_TOO_MANY_PAGES_DETAILS", 5 },
+        { "a folder's memory", [](ListingLimits& limits) { limits.folderBytes = 1 << 20; }, false,
+            "ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS", std::nullopt },
         { "the listing's memory",
             [](ListingLimits& limits) {
                 limits.folderBytes = 64 << 20;
                 limits.listingBytes = 1 << 20;
             },
-            false },
+            false, "ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS", std::nullopt },
     };
+    // A locale that groups thousands, as most users' do.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
     OAuthCloudHandler::setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
     for (const Bound& bound : bounds) {
         SCOPED_TRACE(bound.name);
@@ -319,8 +336,11 @@ TEST(CloudFolderPicker, AFolderListedUpToABoundIsToldWithTheEntriesReallyListed)
         const int listed = (bound.lastPageRefused ? pages - 1 : pages) * FlatCloudFolder::pageSize;
         EXPECT_GT(listed, flat.files);
         EXPECT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_FOLDER_TOO_LARGE") });
+        const QString count = QLocale().toString(listed);
+        EXPECT_TRUE(count.contains(QLatin1Char(','))) << count.toStdString();
         EXPECT_EQ(s.presenter->shown.back().informativeText,
-            formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { "DropBox", listed }));
+            bound.most ? formatText(localizedText(bound.details), { "DropBox", QLocale().toString(*bound.most), count })
+                       : formatText(localizedText(bound.details), { "DropBox", count }));
         EXPECT_EQ(s.picker->model().rowCount(s.row(0)), listed - flat.files);
     }
 }

@@ -138,3 +138,37 @@ TEST_F(CloudScanProgress, AFolderThatFailsMidwayKeepsTheFilesListedAndSaysSomeWe
         QStringLiteral("The service did not answer for every folder, so some files in those folders were not "
                        "compared. Check your internet connection and scan again."));
 }
+
+// Stop, confirmed while the folder's pages keep coming: the page on its way
+// is the last one asked for, and the scan ends as a stopped scan does, with
+// what was listed and no word of folders that could not be listed.
+TEST_F(CloudScanProgress, AStopDuringTheListingIsToldAsAStopNotAsAFolderThatCouldNotBeListed)
+{
+    int served = 0;
+    const auto twoTwins = [&served](const FakeHttpRequest&) {
+        ++served;
+        const QString hash = QStringLiteral("h%1").arg(served);
+        return FakeHttpResponse::json(200,
+            page({ photo(QStringLiteral("id:%1a").arg(served), QStringLiteral("a%1.jpg").arg(served), hash),
+                     photo(QStringLiteral("id:%1b").arg(served), QStringLiteral("b%1.jpg").arg(served), hash) },
+                QStringLiteral("c%1").arg(served)));
+    };
+    server.route("POST", QStringLiteral("/api/2/files/list_folder"), twoTwins);
+    server.route("POST", QStringLiteral("/api/2/files/list_folder/continue"), twoTwins);
+    FilePathNodePtr row = addRow(QStringLiteral("DropBox"));
+    row->cloudFolder = handler->makeRootFolderNode();
+
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    engine->btnStartScanTapped();
+    ASSERT_TRUE(waitUntil([&] { return served >= 20; }, 30000));
+    screen.answers = { 1 };
+    engine->confirmStopScanning();
+    ASSERT_TRUE(isAbortScan);
+    const int asked = served;
+    ASSERT_TRUE(waitUntil([&] { return !ended.isEmpty(); }, 30000));
+    waitUntil([] { return false; }, 200);
+    EXPECT_LE(served, asked + 1);
+    EXPECT_FALSE(screen.alertMessages().contains(localizedText("ID_CLOUD_LISTING_INCOMPLETE")))
+        << screen.alertMessages().join(',').toStdString();
+    EXPECT_FALSE(handler->rootFolderObj->isAllFilesFetched);
+}

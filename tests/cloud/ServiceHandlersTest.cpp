@@ -13,6 +13,7 @@
 #include "support/RecordingAlerts.h"
 
 #include <QJsonArray>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 #include <future>
@@ -310,9 +311,10 @@ TEST_F(Dropbox, AListingEndsAtItsBoundOfEntries)
     EXPECT_EQ(sink.paths.size(), 10);
 }
 
-// A scan's walk ended by its bound of pages or of entries tells the files it
-// listed, as the scan's notice reads them: every one handed on, no more.
-TEST_F(Dropbox, AWalkEndedAtItsBoundOfPagesOrEntriesTellsTheFilesListed)
+// A scan's walk ended by its bound of pages or of entries tells which bound
+// it met and the files it listed, as the scan's notice reads them: every one
+// handed on, no more.
+TEST_F(Dropbox, AWalkEndedAtItsBoundOfPagesOrEntriesTellsTheBoundAndTheFilesListed)
 {
     const FlatCloudFolder flat { 50000000, 0 };
     flat.serveDropbox(server);
@@ -331,7 +333,9 @@ TEST_F(Dropbox, AWalkEndedAtItsBoundOfPagesOrEntriesTellsTheFilesListed)
         ASSERT_TRUE(bound);
         EXPECT_TRUE(bound->wholeListing);
         EXPECT_EQ(listingBoundTexts(*bound, false).second,
-            formatText(localizedText("ID_CLOUD_LISTING_TOO_LARGE_DETAILS"), { 4000, "DropBox" }));
+            formatText(localizedText(ofPages ? "ID_CLOUD_LISTING_TOO_MANY_PAGES_DETAILS"
+                                             : "ID_CLOUD_LISTING_TOO_MANY_ENTRIES_DETAILS"),
+                { QLocale().toString(ofPages ? 4 : 4500), QLocale().toString(4000), "DropBox" }));
     }
 }
 

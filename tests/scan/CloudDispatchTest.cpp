@@ -4,6 +4,7 @@
 #include "support/FixedProbe.h"
 
 #include <QCryptographicHash>
+#include <QLocale>
 
 namespace {
 
@@ -13,18 +14,12 @@ class FakeHandler : public ScanWrapper {
 public:
     std::vector<std::vector<CloudScanFoldersListPtr>> listings;
     std::vector<FileInfoNodePtr> toDeliver;
-    int rootsMade = 0;
     bool failsAFolder = false;
     // The file the source is read from; none for a service.
     std::optional<QString> file;
 
     std::optional<QString> sourceFile() const override { return file; }
 
-    CloudScanFoldersListPtr makeRootFolderNode() override
-    {
-        ++rootsMade;
-        return std::make_shared<CloudScanFoldersList>();
-    }
     void startCloudScan(
         const std::vector<CloudScanFoldersListPtr>& folders, const ScanRequest&, CloudScanSink& sink) override
     {
@@ -176,19 +171,6 @@ TEST_F(CloudDispatch, ASourceFileThatCouldNotBeReadIsToldOfAsSuchNotAsAServiceTh
     EXPECT_TRUE(screen.alerts.back().informativeText.startsWith(*handler.file));
 }
 
-TEST_F(CloudDispatch, AfterACleanUpTheFoldersAreListedAfresh)
-{
-    const CloudScanFoldersListPtr folder = addCloudRow(QStringLiteral("/Docs"));
-    folder->arrCloudFolderFiles.push_back(cloudFile(QStringLiteral("/Docs/stale.txt"), "x"));
-    folder->isAllFilesFetched = true;
-    handler.isFileDeletedFromCloud = true;
-    ASSERT_TRUE(runScan());
-    EXPECT_EQ(handler.rootsMade, 1);
-    EXPECT_FALSE(handler.isFileDeletedFromCloud);
-    EXPECT_TRUE(folder->arrCloudFolderFiles.empty());
-    EXPECT_FALSE(folder->isAllFilesFetched);
-}
-
 namespace {
 
 // A service whose folder brings pages of a thousand new files without end,
@@ -249,7 +231,7 @@ TEST_F(CloudDispatch, AListingEndedAtABoundIsToldAsTooLargeWithTheFilesListedNev
         EXPECT_EQ(screen.alertMessages(), QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), title }));
         const QString details = screen.alerts.back().informativeText;
         EXPECT_TRUE(details.contains(QStringLiteral("“Dropbox/Camera Uploads”"))) << details.toStdString();
-        EXPECT_TRUE(details.contains(QStringLiteral("%1 ").arg(listed))) << details.toStdString();
+        EXPECT_TRUE(details.contains(QLocale().toString(listed) + QLatin1Char(' '))) << details.toStdString();
         EXPECT_FALSE(details.contains(QStringLiteral("internet")));
     }
 }
@@ -343,7 +325,8 @@ TEST_F(DriveDispatch, AFolderEndedAtItsBoundIsToldAsTooLargeWithItsFilesListed)
     EXPECT_EQ(screen.alertMessages(),
         QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_CLOUD_FOLDER_TOO_LARGE") }));
     EXPECT_EQ(screen.alerts.back().informativeText,
-        formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { QStringLiteral("My Drive/Camera"), 2000001 }));
+        formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"),
+            { QStringLiteral("My Drive/Camera"), QLocale().toString(2000001) }));
 }
 
 TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups)
@@ -368,6 +351,40 @@ TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups
     EXPECT_EQ(drive.queries.size(), 2u);
     EXPECT_TRUE(screen.results.empty());
     EXPECT_TRUE(screen.alertMessages().contains(localizedText("ID_NO_DUPLICATE_ITEMS_FOUND")));
+}
+
+// A query that fails once the scan was stopped fails for a listing the user
+// ended: the scan is told as stopped, not as folders that could not be
+// listed. One that failed before the Stop is still told.
+TEST_F(DriveDispatch, AQueryThatFailsAfterStopIsToldAsAStop)
+{
+    for (const bool failsFirst : { false, true }) {
+        SCOPED_TRACE(failsFirst ? "failed before the Stop" : "failed after it");
+        sources->replace(ScanSource::googleDrive, SourceList::scan, {}, ScanSources::Store::no);
+        drive.queries.clear();
+        screen.alerts.clear();
+        addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
+        addDriveRow(QStringLiteral("Trips"), QStringLiteral("trips-id"));
+        QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+        engine->btnStartScanTapped();
+        ASSERT_EQ(drive.queries.size(), 2u);
+        DriveFilesPage failed;
+        failed.failed = true;
+        if (failsFirst)
+            engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, failed);
+        screen.answers = { 1 };
+        engine->confirmStopScanning();
+        ASSERT_TRUE(isAbortScan);
+        if (!failsFirst)
+            engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, failed);
+        engine->processAllFetchGoogleDriveFiles(QStringLiteral("trips-id"), true, failed);
+        ASSERT_TRUE(ended.wait(20000));
+        QStringList told { localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"),
+            localizedText("ID_NO_DUPLICATE_ITEMS_FOUND") };
+        if (failsFirst)
+            told << localizedText("ID_CLOUD_LISTING_INCOMPLETE");
+        EXPECT_EQ(screen.alertMessages(), told);
+    }
 }
 
 TEST_F(DriveDispatch, ACutShortAnswerKeepsItsFilesAndALateAnswerAsksForNothing)

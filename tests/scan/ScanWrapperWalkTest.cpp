@@ -160,6 +160,38 @@ TEST_F(CloudWalk, FoldersListedCompletelyAreDeliveredAgainWithoutRequests)
     EXPECT_EQ(sink.completions, 2);
 }
 
+// A clean-up or an undo changes what the service holds: every listing kept
+// before it is stale wherever it is held (a chosen folder, a folder below it
+// chosen on its own), whatever the picker listed in between, and the next
+// scan asks the service again; the one after it serves from what that scan
+// kept.
+TEST_F(CloudWalk, AfterACleanUpOrAnUndoEveryListingKeptBeforeIsAskedForAgain)
+{
+    const CloudScanFoldersListPtr a = chosen("/A");
+    scan({ a });
+    ASSERT_FALSE(a->children.empty());
+    const CloudScanFoldersListPtr x = a->children.front();
+    ASSERT_EQ(x->folderPath, QStringLiteral("/A/x"));
+
+    handler.markListingsStale();
+    handler.fetchChildFolders(handler.makeRootFolderNode());
+    waitUntil([] { return false; }, 20);
+    handler.service[QStringLiteral("/A")] = { { QStringLiteral("a1"), QStringLiteral("a2") }, { QStringLiteral("x") } };
+    handler.requests.clear();
+    sink.paths.clear();
+    scan({ a });
+    EXPECT_EQ(handler.requests, QStringList({ "/A", "/A/x", "/A/x/y" }));
+    EXPECT_EQ(sink.paths, QStringList({ "/A/a1", "/A/a2", "/A/x/x1", "/A/x/y/y1" }));
+    handler.requests.clear();
+    scan({ x });
+    EXPECT_EQ(handler.requests, QStringList({ "/A/x", "/A/x/y" }));
+
+    handler.requests.clear();
+    scan({ a });
+    scan({ x });
+    EXPECT_TRUE(handler.requests.isEmpty());
+}
+
 TEST_F(CloudWalk, OnlyTheFoldersTheScanCoversAreRequested)
 {
     struct Case {
