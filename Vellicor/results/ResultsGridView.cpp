@@ -157,6 +157,9 @@ void ResultsGridView::selectionChanged()
         if (!gridSelectedIndexs_.contains(index))
             gridSelectedIndexs_.append(index);
     }
+    // The pane follows the shown view's selection only.
+    if (!hooks_.isShown())
+        return;
     if (gridSelectedIndexs_.isEmpty()) {
         hooks_.selectionCleared();
         return;

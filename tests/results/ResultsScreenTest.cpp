@@ -2526,6 +2526,41 @@ TEST_F(ResultsScreen, PreviewPaneShowsTheCurrentSelectionOrNothing)
     EXPECT_TRUE(pane.metaInfoView()->isHidden());
 }
 
+// The pane shows a file only while it is chosen: a current row set alone
+// (as the focus coming in and Ctrl with an arrow set it) leaves the pie, and
+// Ctrl+click on the chosen row, group or item brings it back.
+TEST_F(ResultsScreen, ThePaneShowsAFileOnlyWhileItIsChosen)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } }), 0);
+    clock->advance();
+    const auto shown = [this] {
+        QCoreApplication::processEvents();
+        return screen->previewPane().metaInfoView()->isHidden() ? QStringLiteral("pie")
+                                                                : screen->lblSelectedFilePath()->text();
+    };
+    const auto clickTwice = [&](QWidget* viewport, const QPoint& at, const char* file) {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        EXPECT_EQ(shown(), QLatin1String(file));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at);
+        EXPECT_EQ(shown(), "pie") << file;
+    };
+    CustomTableView* list = screen->tblDuplicates();
+    list->selectionModel()->setCurrentIndex(screen->listModel().index(3, 1), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(shown(), "pie");
+    clickTwice(list->viewport(), list->visualRect(screen->listModel().index(1, 1)).center(), "/data/b");
+
+    button("btnHierarcheryView")->click();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->selectionModel()->setCurrentIndex(screen->model().index(0, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(shown(), "pie");
+    clickTwice(outline->viewport(), outline->visualRect(screen->model().index(1, 0)).center(), "/data/c");
+
+    button("btnThumbnailView")->click();
+    MyCollectionView* grid = screen->collDuplicates();
+    clickTwice(grid->viewport(), grid->itemFrame({ 0, 1 }).translated(0, -grid->verticalScrollBar()->value()).center(),
+        "/data/b");
+}
+
 TEST_F(ResultsScreen, EveryButtonIsReachedByTabAndDeleteMarkedActsOnSpace)
 {
     auto groups = groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } });
