@@ -149,6 +149,7 @@ void MyCollectionView::relayout()
     bar->setRange(0, qMax(0, contentHeight() - viewport()->height()));
     keepCurrentInView();
     viewport()->update();
+    emit visibleItemsChanged();
 }
 
 void MyCollectionView::keepCurrentInView()
@@ -319,9 +320,16 @@ void MyCollectionView::resizeEvent(QResizeEvent* event)
     relayout();
 }
 
+void MyCollectionView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    emit visibleItemsChanged();
+}
+
 void MyCollectionView::scrollContentsBy(int, int)
 {
     viewport()->update();
+    emit visibleItemsChanged();
 }
 
 QModelIndexList MyCollectionView::selectionIndexPaths() const
