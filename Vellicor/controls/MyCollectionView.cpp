@@ -8,10 +8,12 @@
 #include <QAbstractItemDelegate>
 #include <QAbstractItemModel>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -324,6 +326,23 @@ void MyCollectionView::showEvent(QShowEvent* event)
 {
     QAbstractScrollArea::showEvent(event);
     emit visibleItemsChanged();
+}
+
+bool MyCollectionView::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || !model_)
+        return QAbstractScrollArea::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const std::optional<IndexPath> hit = indexPathForItemAtPoint(help->pos());
+    const QString tip = hit ? modelIndex(*hit).data(Qt::ToolTipRole).toString() : QString();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, viewport(),
+            itemFrame(*hit).translated(0, -verticalScrollBar()->value()));
+    }
+    return true;
 }
 
 void MyCollectionView::scrollContentsBy(int, int)

@@ -63,6 +63,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
@@ -2559,6 +2560,63 @@ TEST_F(ResultsScreen, ThePaneShowsAFileOnlyWhileItIsChosen)
     MyCollectionView* grid = screen->collDuplicates();
     clickTwice(grid->viewport(), grid->itemFrame({ 0, 1 }).translated(0, -grid->verticalScrollBar()->value()).center(),
         "/data/b");
+}
+
+// A file that cannot be marked has no box; where its box would be, its tip
+// says why, and so do the details beside its preview: locked on disk, or by
+// the Lock item (also after an Unlock of a file unlocked on disk since).
+TEST_F(ResultsScreen, ALockedFileSaysWhyInItsTipAndItsDetails)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" } });
+    const FileInfoNodePtr locked = groups[0]->children[1];
+    locked->isLocked = locked->isLockedOnDisk = true;
+    load(groups, 0);
+    clock->advance();
+    const QString onDisk = localizedText("ID_LOCKED_ON_DISK_CANNOT_MARK");
+    const QString byLock = localizedText("ID_LOCKED_CANNOT_MARK");
+    ASSERT_FALSE(onDisk.isEmpty() || byLock.isEmpty());
+    // The tip at pos in viewport; a tip left as it was is none.
+    const auto tipAt = [](QWidget* viewport, const QPoint& pos) {
+        QToolTip::showText(viewport->mapToGlobal(pos), QStringLiteral("-"), viewport);
+        QHelpEvent help(QEvent::ToolTip, pos, viewport->mapToGlobal(pos));
+        QApplication::sendEvent(viewport, &help);
+        return QToolTip::text() == QLatin1String("-") ? QString() : QToolTip::text();
+    };
+    QLabel* reason = screen->previewPane().lblLockReason();
+    const auto detailsSay = [&] {
+        QCoreApplication::processEvents();
+        if (reason->isHidden())
+            return QString();
+        EXPECT_LE(reason->geometry().bottom(), screen->previewPane().tblMetaInfo()->geometry().top());
+        return reason->text();
+    };
+    CustomTableView* list = screen->tblDuplicates();
+    const auto checkCell = [&](int row) {
+        return list->visualRect(screen->listModel().index(row, ResultsModel::checkColumn)).center();
+    };
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(1)), onDisk);
+    clickListRow(1);
+    EXPECT_EQ(detailsSay(), onDisk);
+    clickListRow(0);
+    EXPECT_EQ(detailsSay(), QString());
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(0)), "a");
+
+    chooseFromRowMenu(2, "menuItemLockUnLock");
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(2)), byLock);
+    EXPECT_EQ(detailsSay(), byLock);
+    chooseFromRowMenu(1, "menuItemLockUnLock");
+    chooseFromRowMenu(1, "menuItemLockUnLock");
+    ASSERT_TRUE(locked->isLocked);
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(1)), byLock);
+
+    button("btnThumbnailView")->click();
+    MyCollectionView* grid = screen->collDuplicates();
+    const auto item = [grid](int at) {
+        return grid->itemFrame({ 0, at }).translated(0, -grid->verticalScrollBar()->value()).center();
+    };
+    EXPECT_EQ(tipAt(grid->viewport(), item(2)), byLock);
+    EXPECT_EQ(tipAt(grid->viewport(), item(0)), QString());
+    QToolTip::hideText();
 }
 
 TEST_F(ResultsScreen, EveryButtonIsReachedByTabAndDeleteMarkedActsOnSpace)
