@@ -77,9 +77,12 @@ void layOutOutlineCell(CustomCell& cell, int extra)
     cell.setSlot(Outlet::imgView, Slot(30, 18));
     Slot nameSlot(column[0][0], column[0][1] + name, Qt::AlignLeft, nameSize);
     nameSlot.parentRowWidth = nameSlot.width + outlineGroupNameExtra[layout];
+    nameSlot.flowsInParentRow = true;
     cell.setSlot(Outlet::lbltextField, nameSlot);
-    cell.setSlot(Outlet::lblDescription,
-        Slot(column[1][0] + name + outlineGroupNameExtra[layout], 240, Qt::AlignLeft, textSize, false, captionColor));
+    Slot descriptionSlot(
+        column[1][0] + name + outlineGroupNameExtra[layout], 240, Qt::AlignLeft, textSize, false, captionColor);
+    descriptionSlot.flowsInParentRow = true;
+    cell.setSlot(Outlet::lblDescription, descriptionSlot);
     cell.setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
     cell.setSlot(Outlet::lblSize, Slot(column[1][0] + name, column[1][1], Qt::AlignLeft, textSize));
     cell.setSlot(Outlet::lblCretedDate, Slot(column[2][0] + name, column[2][1], Qt::AlignLeft, textSize));

@@ -1773,6 +1773,39 @@ TEST_F(ResultsScreen, GroupViewPathCellsTellCopiesApartAndTipTheirWholePath)
     }
 }
 
+// A group row keeps the whole of its first file's name while the row has
+// room beside its description and count, at the base size, the small
+// screen's and a larger window; a longer name is cut before the description.
+TEST_F(ResultsScreen, AGroupRowsNameTakesTheRoomItsRowHas)
+{
+    const QString panorama = QStringLiteral("Panorama of the mountains above the lake at sunrise.jpg");
+    const QString endless = QStringLiteral("A scan of every page of the old family album, ").repeated(12) + "jpg";
+    using Outlet = CustomCell::Outlet;
+    for (const QSize size : { QSize(1082, 720), QSize(960, 620), QSize(1900, 720) }) {
+        screen->resize(size);
+        load({ groupOfPaths({ "/a/" + panorama, "/b/" + panorama }, 9000),
+                 groupOfPaths({ "/a/" + endless, "/b/" + endless }) },
+            2);
+        clock->advance();
+        button("btnHierarcheryView")->click();
+        QApplication::processEvents();
+        for (int row = 0; row < 2; ++row) {
+            const QModelIndex group = screen->model().index(row, 0);
+            auto* cell = qobject_cast<CustomCell*>(screen->outlineDuplicates()->itemDelegateForIndex(group));
+            const QRect rect = screen->outlineDuplicates()->visualRect(group);
+            const auto rects = cell->outletRects(rect, group);
+            const QString count = cell->shownText(rect, group, Outlet::lblCount);
+            EXPECT_LT(rects[std::size_t(Outlet::lbltextField)].right(), rects[std::size_t(Outlet::lblDescription)].left());
+            EXPECT_LT(rects[std::size_t(Outlet::lblDescription)].right(), rects[std::size_t(Outlet::lblCount)].right()
+                    - QFontMetrics(cell->drawnFont(Outlet::lblCount)).horizontalAdvance(count));
+            EXPECT_EQ(cell->shownText(rect, group, Outlet::lblDescription),
+                group.data(CustomCell::roleOf(Outlet::lblDescription)).toString());
+            const QString name = cell->shownText(rect, group, Outlet::lbltextField);
+            EXPECT_EQ(name == (row == 0 ? panorama : endless), row == 0) << size.width() << " " << name.toStdString();
+        }
+    }
+}
+
 // The category buttons stand over the list at the least window size, and
 // when the splitter gives the list less room.
 TEST_F(ResultsScreen, CategoryButtonsStayOverTheList)
