@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QImage>
 #include <QMouseEvent>
@@ -13,11 +14,15 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
 constexpr int padding = 4;
+// Between two texts of a parent row that run one after the other.
+constexpr int flowGap = 14;
 constexpr int buttonSide = 16;
 const QColor linkColor(198, 207, 229);
 
@@ -174,6 +179,8 @@ std::array<QRect, CustomCell::outletCount> CustomCell::outletRects(const QRect& 
             }
             rects[i] = area;
         }
+        if (parentRow)
+            flowParentRowTexts(rects, cell, index);
         return rects;
     }
 
@@ -205,6 +212,45 @@ std::array<QRect, CustomCell::outletCount> CustomCell::outletRects(const QRect& 
     if (shown(Outlet::lbltextField))
         rects[int(Outlet::lbltextField)] = QRect(left, cell.top(), qMax(0, right - left), cell.height());
     return rects;
+}
+
+void CustomCell::flowParentRowTexts(
+    std::array<QRect, outletCount>& rects, const QRect& cell, const QModelIndex& index) const
+{
+    const auto textWidth = [&](int i) {
+        return int(std::ceil(QFontMetricsF(drawnFont(Outlet(i))).horizontalAdvance(plainText(content(index, Outlet(i))))));
+    };
+    std::vector<int> flowing;
+    int end = cell.right() + 1;
+    for (int i = 0; i < outletCount; ++i) {
+        const auto& slot = slots_[i];
+        if (!slot || rects[i].isEmpty() || !isText(Outlet(i)))
+            continue;
+        if (slot->flowsInParentRow)
+            flowing.push_back(i);
+        else if (slot->alignment & Qt::AlignRight)
+            end = std::min(end, rects[i].right() + 1 - textWidth(i) - flowGap);
+    }
+    if (flowing.empty())
+        return;
+    std::ranges::sort(flowing, [&rects](int a, int b) { return rects[a].left() < rects[b].left(); });
+    std::vector<int> wanted;
+    int others = 0;
+    for (const int i : flowing) {
+        wanted.push_back(textWidth(i));
+        if (i != flowing.front())
+            others += flowGap + wanted.back();
+    }
+    QRect& first = rects[flowing.front()];
+    first.setWidth(std::max(first.width(), std::min(wanted.front(), end - others - first.left())));
+    int drawnEnd = first.left() + std::min(wanted.front(), first.width());
+    for (std::size_t k = 1; k < flowing.size(); ++k) {
+        QRect& rect = rects[flowing[k]];
+        const int left = std::max(rect.left(), drawnEnd + flowGap);
+        const int width = std::max(0, std::min(std::max(wanted[k], rect.width()), end - left));
+        rect = QRect(left, rect.top(), width, rect.height());
+        drawnEnd = left + std::min(wanted[k], width);
+    }
 }
 
 std::optional<CustomCell::Outlet> CustomCell::buttonAt(

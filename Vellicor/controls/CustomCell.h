@@ -101,6 +101,12 @@ public:
         bool keepsPathEnd = false;
         // The width in a parent row (isParentNodeRole), when it differs.
         int parentRowWidth = 0;
+        // In a parent row the texts of such slots run one after the other
+        // (each at its own x or past the end of the text before it), and the
+        // first takes all the room the others and a right-aligned text leave
+        // it, never less than its slot: a group's name is cut only when the
+        // row is full.
+        bool flowsInParentRow = false;
     };
 
     explicit CustomCell(QObject* parent = nullptr);
@@ -140,6 +146,8 @@ protected:
         const QModelIndex& index) override;
 
 private:
+    // The flowing texts of a parent row placed along it (flowsInParentRow).
+    void flowParentRowTexts(std::array<QRect, outletCount>& rects, const QRect& cell, const QModelIndex& index) const;
     QString fitted(
         const QFontMetrics& metrics, const QString& text, Outlet outlet, int width, const QModelIndex& index) const;
     QVariant content(const QModelIndex& index, Outlet outlet) const;

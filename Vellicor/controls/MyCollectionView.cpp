@@ -8,10 +8,12 @@
 #include <QAbstractItemDelegate>
 #include <QAbstractItemModel>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionViewItem>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -149,6 +151,7 @@ void MyCollectionView::relayout()
     bar->setRange(0, qMax(0, contentHeight() - viewport()->height()));
     keepCurrentInView();
     viewport()->update();
+    emit visibleItemsChanged();
 }
 
 void MyCollectionView::keepCurrentInView()
@@ -319,9 +322,33 @@ void MyCollectionView::resizeEvent(QResizeEvent* event)
     relayout();
 }
 
+void MyCollectionView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    emit visibleItemsChanged();
+}
+
+bool MyCollectionView::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || !model_)
+        return QAbstractScrollArea::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const std::optional<IndexPath> hit = indexPathForItemAtPoint(help->pos());
+    const QString tip = hit ? modelIndex(*hit).data(Qt::ToolTipRole).toString() : QString();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), tip, viewport(),
+            itemFrame(*hit).translated(0, -verticalScrollBar()->value()));
+    }
+    return true;
+}
+
 void MyCollectionView::scrollContentsBy(int, int)
 {
     viewport()->update();
+    emit visibleItemsChanged();
 }
 
 QModelIndexList MyCollectionView::selectionIndexPaths() const

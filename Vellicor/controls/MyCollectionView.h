@@ -98,10 +98,17 @@ public:
 signals:
     // Space: the owner toggles the check boxes of the selected items.
     void checkKeyPressed();
+    // Other items may be in view: the grid scrolled, was laid out anew (a
+    // new size of the window, the split or the pane beside it, other
+    // sections) or was shown.
+    void visibleItemsChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Over an item, its Qt::ToolTipRole, when it has one.
+    bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -100,4 +101,42 @@ void drawThreePartImage(QPainter& painter, const QRectF& frame, const NamedImage
         middle.draw(painter, QRectF(frame.x() + startLength, frame.y(), middleLength, thickness));
         end.draw(painter, QRectF(frame.right() - endLength, frame.y(), endLength, thickness));
     }
+}
+
+namespace {
+
+class NamedIconEngine : public QIconEngine {
+public:
+    explicit NamedIconEngine(NamedImage image)
+        : image_(std::move(image))
+    {
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(painter->opacity() * 0.4);
+        image_.drawCentred(*painter, rect);
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new NamedIconEngine(image_); }
+
+private:
+    NamedImage image_;
+};
+
+} // namespace
+
+QIcon namedIcon(const QString& name)
+{
+    return QIcon(new NamedIconEngine(NamedImage::load(name)));
 }

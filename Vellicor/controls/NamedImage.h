@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -40,3 +41,7 @@ private:
 // so a half-configured bar never shows a broken shape.
 void drawThreePartImage(QPainter& painter, const QRectF& frame, const NamedImage& start, const NamedImage& middle,
     const NamedImage& end, bool vertical);
+
+// The named image as an icon (a menu item's, a list's): drawn afresh at each
+// size and scale it is asked for; a disabled icon is drawn faded.
+QIcon namedIcon(const QString& name);

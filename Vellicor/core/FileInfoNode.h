@@ -47,6 +47,10 @@ public:
     // protected folder. Cleared whenever the mark changes; a file of a
     // protected folder is removed only with it.
     bool isProtectedMarkConfirmed = false;
+    // The lock is the file's own immutable attribute as the scan found it,
+    // not the user's Lock of the results' menu: what a locked file tells the
+    // user of its missing check box. Cleared when the user locks or unlocks.
+    bool isLockedOnDisk = false;
     // The mark: true marked for removal, false (or absent) kept.
     std::optional<bool> state;
 

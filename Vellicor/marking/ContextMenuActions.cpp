@@ -1,5 +1,6 @@
 #include "marking/ContextMenuActions.h"
 
+#include "core/Localization.h"
 #include "marking/MarkingObserver.h"
 #include "marking/ResultsState.h"
 
@@ -76,12 +77,21 @@ void lockUnLock(ResultsState& state, const FileInfoNodePtr& file, bool lock)
     if (!file)
         return;
     file->isLocked = lock;
+    // Only a file unlocked on disk reaches here: the lock is now the user's.
+    file->isLockedOnDisk = false;
     state.setFileMark(file, false);
     // The check box shows or hides with the lock.
     if (MarkingObserver* observer = state.observer())
         observer->fileMarkChanged(file);
     state.refreshGroupRowMarkState(file->parent.lock());
     state.updateMarkedCountLabel();
+}
+
+QString lockedReason(const FileInfoNode& file)
+{
+    if (!file.isLocked)
+        return {};
+    return localizedText(file.isLockedOnDisk ? "ID_LOCKED_ON_DISK_CANNOT_MARK" : "ID_LOCKED_CANNOT_MARK");
 }
 
 bool removeNodeFromResults(ResultsState& state, const FileInfoNodePtr& file)

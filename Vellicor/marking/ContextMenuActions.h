@@ -47,6 +47,10 @@ ContextMarkOutcome markUnmarkImage(ResultsState& state, const FileInfoNodePtr& f
 // marked file is unmarked.
 void lockUnLock(ResultsState& state, const FileInfoNodePtr& file, bool lock);
 
+// Why file has no check box, in the user's words: locked on disk or by the
+// Lock item. Empty for a file that can be marked.
+QString lockedReason(const FileInfoNode& file);
+
 // Takes file off the result list (it stays on disk): out of its group, the
 // group out of the results when one file is left. The totals are recounted,
 // a group keeps an unmarked shown file, the views and the summary follow.

@@ -8,6 +8,7 @@
 #include "core/ExifInfo.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
+#include "marking/ContextMenuActions.h"
 #include "platform/BoundedNetworkAccess.h"
 
 #include <QEvent>
@@ -242,6 +243,16 @@ PreviewPane::PreviewPane(QWidget* parent)
     headingPalette.setColor(QPalette::WindowText, captionColor);
     lblMetaSummary_->setPalette(headingPalette);
 
+    lblLockReason_ = new QLabel(metaInfoView_);
+    lblLockReason_->setObjectName(QStringLiteral("lblLockReason"));
+    lblLockReason_->setFont(systemFontOfSize(11));
+    lblLockReason_->setWordWrap(true);
+    lblLockReason_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette reasonPalette = lblLockReason_->palette();
+    reasonPalette.setColor(QPalette::WindowText, textColor);
+    lblLockReason_->setPalette(reasonPalette);
+    lblLockReason_->hide();
+
     tblMetaInfo_ = new QTableWidget(0, 2, metaInfoView_);
     tblMetaInfo_->setObjectName(QStringLiteral("tblMetaInfo"));
     tblMetaInfo_->horizontalHeader()->hide();
@@ -286,11 +297,22 @@ void PreviewPane::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     graphView_->setGeometry(rect());
     metaInfoView_->setGeometry(rect());
+    layOutDetails();
+}
+
+void PreviewPane::layOutDetails()
+{
     const int inner = std::max(0, width() - 2 * margin);
     previewForFiles_->setGeometry(margin, 0, inner, previewHeight);
     imgPhotoLib_->setGeometry(margin + inner - badgeSide - 4, 4, badgeSide, badgeSide);
-    lblMetaSummary_->setGeometry(margin, previewHeight + 10, inner, metaHeadingHeight);
-    const int tableTop = previewHeight + 10 + metaHeadingHeight + 4;
+    int top = previewHeight + 10;
+    if (!lblLockReason_->isHidden()) {
+        const int height = lblLockReason_->heightForWidth(inner);
+        lblLockReason_->setGeometry(margin, top, inner, height);
+        top += height + 8;
+    }
+    lblMetaSummary_->setGeometry(margin, top, inner, metaHeadingHeight);
+    const int tableTop = top + metaHeadingHeight + 4;
     // The table's scroller runs close to the pane's edge, so the values get
     // the room a whole date needs.
     tblMetaInfo_->setGeometry(
@@ -352,6 +374,7 @@ void PreviewPane::fillMetaInfoTable(const FileInfoNodePtr& file)
 {
     arrMetaInfo_.clear();
     detailsFile_ = file;
+    showLockReason(file.get());
     if (file && PictureMetadataLoader::needsReading(*file, source_)) {
         metadataLoader_->request(file);
     } else if (file) {
@@ -359,6 +382,22 @@ void PreviewPane::fillMetaInfoTable(const FileInfoNodePtr& file)
             addMetaInfoRow(row.title, row.value);
     }
     reloadTable();
+}
+
+void PreviewPane::showLockReason(const FileInfoNode* file)
+{
+    const QString reason = file ? lockedReason(*file) : QString();
+    if (reason == lblLockReason_->text() && reason.isEmpty() == lblLockReason_->isHidden())
+        return;
+    lblLockReason_->setText(reason);
+    lblLockReason_->setHidden(reason.isEmpty());
+    layOutDetails();
+}
+
+void PreviewPane::lockChanged(const FileInfoNodePtr& file)
+{
+    if (file && file == detailsFile_.lock())
+        showLockReason(file.get());
 }
 
 void PreviewPane::metadataRead(const FileInfoNodePtr& file)

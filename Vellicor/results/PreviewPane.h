@@ -66,6 +66,8 @@ public:
     // record), unless another file is shown by then.
     void fillMetaInfoTable(const FileInfoNodePtr& file);
     void addMetaInfoRow(const QString& title, const QString& value);
+    // The lock of file changed: the details tell it anew when they show it.
+    void lockChanged(const FileInfoNodePtr& file);
     const std::vector<MetaInfoRow>& arrMetaInfo() const { return arrMetaInfo_; }
 
     // Shows the details face with file's preview; no file empties the preview
@@ -80,6 +82,9 @@ public:
     PreviewImageView* previewForFiles() const { return previewForFiles_; }
     QWidget* imgPhotoLib() const { return imgPhotoLib_; }
     QTableWidget* tblMetaInfo() const { return tblMetaInfo_; }
+    // Why the shown file has no check box, over its details; hidden for a
+    // file that can be marked.
+    QLabel* lblLockReason() const { return lblLockReason_; }
     PreviewLoader& loader() { return *loader_; }
     // The file the preview shows or is waiting for; empty without one.
     const QString& previewPath() const { return previewPath_; }
@@ -90,6 +95,8 @@ protected:
 
 private:
     void reloadTable();
+    void showLockReason(const FileInfoNode* file);
+    void layOutDetails();
     void fitMetaInfoColumns();
     void fitMetaInfoRows();
     void pictureLoaded(const QString& path, const PreviewContent& content);
@@ -104,6 +111,7 @@ private:
     PreviewImageView* previewForFiles_ = nullptr;
     QWidget* imgPhotoLib_ = nullptr;
     QLabel* lblMetaSummary_ = nullptr;
+    QLabel* lblLockReason_ = nullptr;
     QTableWidget* tblMetaInfo_ = nullptr;
     PreviewLoader* loader_ = nullptr;
     PictureMetadataLoader* metadataLoader_ = nullptr;

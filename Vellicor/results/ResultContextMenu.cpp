@@ -65,8 +65,11 @@ void ResultContextMenu::markUnmarkImage()
 
 void ResultContextMenu::lockUnLock()
 {
-    if (clicked_ && validation_.lockEnabled)
-        ::lockUnLock(state_, clicked_, validation_.flagToLockUnLock);
+    if (!clicked_ || !validation_.lockEnabled)
+        return;
+    ::lockUnLock(state_, clicked_, validation_.flagToLockUnLock);
+    if (lockChanged_)
+        lockChanged_(clicked_);
 }
 
 void ResultContextMenu::openFile()

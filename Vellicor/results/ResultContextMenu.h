@@ -32,6 +32,11 @@ public:
     {
         removedFromList_ = std::move(removed);
     }
+    // After Lock or Unlock, with the file.
+    void setLockChangedHandler(std::function<void(const FileInfoNodePtr&)> changed)
+    {
+        lockChanged_ = std::move(changed);
+    }
     // Asks the file system whether a file is locked on disk.
     void setImmutableTest(std::function<bool(const QString&)> test) { isImmutable_ = std::move(test); }
 
@@ -67,6 +72,7 @@ private:
     std::function<FileInfoNodePtr()> clickedFileSource_;
     std::function<void(const FileInfoNodePtr&)> preview_;
     std::function<void(bool)> removedFromList_;
+    std::function<void(const FileInfoNodePtr&)> lockChanged_;
     std::function<bool(const QString&)> isImmutable_;
     FileInfoNodePtr clicked_;
     ContextMenuValidation validation_;

@@ -294,6 +294,8 @@ void ResultViewController::buildMenus()
     toolbar_->addMarkMenus(markMenu->autoMarkMenu(), markMenu->markMenu());
     views_->buildContextMenu([this](bool nothingLeft) { removedFromList(nothingLeft); },
         [this](const FileInfoNodePtr& file) { showPreviewPanelForNode(file); });
+    views_->contextMenu().setLockChangedHandler(
+        [this](const FileInfoNodePtr& file) { pane_->previewPane().lockChanged(file); });
 }
 
 void ResultViewController::styleControls()

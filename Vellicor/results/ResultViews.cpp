@@ -42,6 +42,18 @@ constexpr int outlineTextSizes[2][2] = { { 13, 12 }, { 12, 11 } };
 // spare, and a group is known by its name.
 constexpr int outlineGroupNameExtra[2] = { 42, 74 };
 
+// The selected row the pane shows: the current one when it is selected, else
+// the first selected; none without a selection.
+QModelIndex chosenRow(const QAbstractItemView& view)
+{
+    const QItemSelectionModel* selection = view.selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), current.parent()))
+        return current.siblingAtColumn(0);
+    const QModelIndexList rows = selection->selectedRows();
+    return rows.isEmpty() ? QModelIndex() : rows.front();
+}
+
 int outlineLeastRowWidth()
 {
     const int layout = isSmallScreenLayout ? 1 : 0;
@@ -65,9 +77,12 @@ void layOutOutlineCell(CustomCell& cell, int extra)
     cell.setSlot(Outlet::imgView, Slot(30, 18));
     Slot nameSlot(column[0][0], column[0][1] + name, Qt::AlignLeft, nameSize);
     nameSlot.parentRowWidth = nameSlot.width + outlineGroupNameExtra[layout];
+    nameSlot.flowsInParentRow = true;
     cell.setSlot(Outlet::lbltextField, nameSlot);
-    cell.setSlot(Outlet::lblDescription,
-        Slot(column[1][0] + name + outlineGroupNameExtra[layout], 240, Qt::AlignLeft, textSize, false, captionColor));
+    Slot descriptionSlot(
+        column[1][0] + name + outlineGroupNameExtra[layout], 240, Qt::AlignLeft, textSize, false, captionColor);
+    descriptionSlot.flowsInParentRow = true;
+    cell.setSlot(Outlet::lblDescription, descriptionSlot);
     cell.setSlot(Outlet::lblCount, Slot(0, 0 - 12, Qt::AlignRight, 13, true));
     cell.setSlot(Outlet::lblSize, Slot(column[1][0] + name, column[1][1], Qt::AlignLeft, textSize));
     cell.setSlot(Outlet::lblCretedDate, Slot(column[2][0] + name, column[2][1], Qt::AlignLeft, textSize));
@@ -191,13 +206,17 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
         hooks_.fileCheckBoxTapped(model_.fileOfListRow(index.row()));
     });
     connect(tblDuplicates_, &CustomTableView::checkKeyPressed, this, [this] { hooks_.checkKeyPressed(); });
-    connect(tblDuplicates_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-        [this](const QModelIndex& current) {
-            if (FileInfoNodePtr file = model_.fileOfListRow(current.row()))
-                hooks_.fileSelected(file);
-            else
-                hooks_.selectionCleared();
-        });
+    // The pane follows the selection, never the current row alone: the
+    // focus coming in, a sheet closing, Ctrl with an arrow or a click, a
+    // reset move the current row without choosing it.
+    connect(tblDuplicates_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (mode_ != ResultViewMode::list)
+            return;
+        if (FileInfoNodePtr file = model_.fileOfListRow(chosenRow(*tblDuplicates_).row()))
+            hooks_.fileSelected(file);
+        else
+            hooks_.selectionCleared();
+    });
     lblNoDuplicateFoundListView_ = label("lblNoDuplicateFoundListView", nullptr, 16, false, captionColor);
     tblResultListView_ = container("tblResultListView", tblDuplicates_, lblNoDuplicateFoundListView_);
 
@@ -242,26 +261,28 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
         else if (FileInfoNodePtr file = model_.fileOf(index))
             hooks_.fileCheckBoxTapped(file);
     });
-    connect(outlineDuplicates_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-        [this](const QModelIndex& current) {
-            Log::print(QStringLiteral("outlineViewSelectionDidChange"));
-            switch (model_.kindOf(current)) {
-            case ResultsModel::RowKind::group: {
-                const DuplicateGroupPtr group = model_.groupOf(current);
-                if (!group->filterChildren.empty())
-                    hooks_.fileSelected(group->filterChildren.front());
-                break;
-            }
-            case ResultsModel::RowKind::file:
-                hooks_.fileSelected(model_.fileOf(current));
-                break;
-            case ResultsModel::RowKind::columnTitles:
-                break;
-            case ResultsModel::RowKind::none:
-                hooks_.selectionCleared();
-                break;
-            }
-        });
+    connect(outlineDuplicates_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (mode_ != ResultViewMode::group)
+            return;
+        Log::print(QStringLiteral("outlineViewSelectionDidChange"));
+        const QModelIndex chosen = chosenRow(*outlineDuplicates_);
+        switch (model_.kindOf(chosen)) {
+        case ResultsModel::RowKind::group: {
+            const DuplicateGroupPtr group = model_.groupOf(chosen);
+            if (!group->filterChildren.empty())
+                hooks_.fileSelected(group->filterChildren.front());
+            break;
+        }
+        case ResultsModel::RowKind::file:
+            hooks_.fileSelected(model_.fileOf(chosen));
+            break;
+        case ResultsModel::RowKind::columnTitles:
+            break;
+        case ResultsModel::RowKind::none:
+            hooks_.selectionCleared();
+            break;
+        }
+    });
     lblNoDuplicateFoundOutlineview_ = label("lblNoDuplicateFoundOutlineview", nullptr, 16, false, captionColor);
     outlineResultListView_ = container("outlineResultListView", outlineDuplicates_, lblNoDuplicateFoundOutlineview_);
 

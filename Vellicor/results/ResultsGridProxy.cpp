@@ -3,6 +3,7 @@
 #include "controls/MyCollectionView.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
+#include "marking/ContextMenuActions.h"
 #include "results/ResultsModel.h"
 
 #include <algorithm>
@@ -142,9 +143,11 @@ QVariant ResultsGridProxy::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return file->fileName.value_or(QString());
-    // A locked file has no check box, as in the list.
+    // A locked file has no check box, as in the list, and tells why.
     if (role == Qt::CheckStateRole)
         return file->isLocked ? QVariant() : QVariant(file->state.value_or(false) ? Qt::Checked : Qt::Unchecked);
+    if (role == Qt::ToolTipRole && file->isLocked)
+        return lockedReason(*file);
     return {};
 }
 

@@ -75,7 +75,10 @@ void ResultsGridView::build(QWidget* pane)
     // the list of selected items follow that.
     connect(collDuplicates_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &ResultsGridView::selectionChanged);
-    connect(collDuplicates_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { afterScrollSettles(); });
+    // Whatever brings other items into view (a scroll, a larger window, the
+    // pane hidden) asks for their pictures once the grid has settled; those
+    // already asked for are not asked again.
+    connect(collDuplicates_, &MyCollectionView::visibleItemsChanged, this, [this] { afterScrollSettles(); });
     // A new set of sections: the first few pictures at once, the rest once
     // the grid has settled.
     connect(gridModel_, &QAbstractItemModel::modelReset, this, [this] {
@@ -157,6 +160,9 @@ void ResultsGridView::selectionChanged()
         if (!gridSelectedIndexs_.contains(index))
             gridSelectedIndexs_.append(index);
     }
+    // The pane follows the shown view's selection only.
+    if (!hooks_.isShown())
+        return;
     if (gridSelectedIndexs_.isEmpty()) {
         hooks_.selectionCleared();
         return;

@@ -3,6 +3,7 @@
 #include "controls/CustomCell.h"
 #include "core/CommonFuncs.h"
 #include "core/Localization.h"
+#include "marking/ContextMenuActions.h"
 #include "marking/ResultsState.h"
 
 #include <QFileInfo>
@@ -289,8 +290,12 @@ QVariant ResultsModel::fileData(const FileInfoNode& file, int column, int role) 
     case outletRole(Outlet::btnCheckBox):
         // A locked file shows no check box: nothing marks it.
         return file.isLocked ? QVariant() : QVariant(file.isMarked() ? 1 : 0);
-    case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        // Where its box would be, a locked file tells why there is none.
+        if (file.isLocked)
+            return lockedReason(file);
+        return file.fileName.value_or(QString());
+    case Qt::DisplayRole:
     case outletRole(Outlet::lbltextField):
         return file.fileName.value_or(QString());
     case outletRole(Outlet::imgView):

@@ -2,10 +2,13 @@
 
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
+#include "controls/NamedImage.h"
 #include "core/Localization.h"
 
 #include <QMenu>
 #include <QProgressBar>
+
+#include <tuple>
 
 using namespace ResultsLook;
 
@@ -73,13 +76,19 @@ void ResultsToolbar::build(QWidget* parent)
         button->setFont(systemFontOfSize(13));
     }
 
+    // Each mode's item wears the drawing of its mode button.
     menuViewMode_ = new QMenu(&screen_);
-    menuViewMode_->addAction(
-        localizedText("ID_LIST_VIEW"), this, [this] { actions_.changeView(ResultViewMode::list); });
-    menuViewMode_->addAction(
-        localizedText("ID_GROUP_VIEW"), this, [this] { actions_.changeView(ResultViewMode::group); });
-    menuViewMode_->addAction(
-        localizedText("ID_THUMBNAIL_VIEW"), this, [this] { actions_.changeView(ResultViewMode::grid); });
+    menuViewMode_->setObjectName(name("menuViewMode"));
+    const std::tuple<const char*, const char*, ResultViewMode> modes[] = {
+        { "ID_LIST_VIEW", "list_icon_d", ResultViewMode::list },
+        { "ID_GROUP_VIEW", "group_icon_d", ResultViewMode::group },
+        { "ID_THUMBNAIL_VIEW", "thumb_view_icon_d", ResultViewMode::grid },
+    };
+    for (const auto& [title, image, mode] : modes) {
+        const ResultViewMode chosen = mode;
+        menuViewMode_->addAction(
+            namedIcon(name(image)), localizedText(title), this, [this, chosen] { actions_.changeView(chosen); });
+    }
     menuOptions_ = new QMenu(&screen_);
     menuOptions_->addAction(localizedText("ID_UNMARK_ALL"), this, [this] { actions_.unmarkAllAtOnce(); });
     menuOptions_->addAction(localizedText("ID_SELECTION_ASSISTANT"), this, [this] { actions_.selectionAssistant(); });

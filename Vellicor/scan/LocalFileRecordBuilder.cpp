@@ -121,6 +121,7 @@ bool buildRecord(FileInfoNode& record, const QString& filePath, const QString& f
     } else {
         record.isLocked = isFileImmutable(filePath);
     }
+    record.isLockedOnDisk = record.isLocked;
     // As stat(2) gives it: the removal checks and the walk compare it with st_dev.
     record.deviceId = makedev(st.stx_dev_major, st.stx_dev_minor);
     record.inode = st.stx_ino;

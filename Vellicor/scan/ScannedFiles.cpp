@@ -155,7 +155,7 @@ FileInfoNodePtr ScannedFiles::expand(const Entry& entry, const QString& folder, 
     record->folderPath = folder;
     record->filePath.assignParts(record->folderPath, name);
     record->fileName = record->filePath.lastComponent();
-    record->isLocked = entry.has(Entry::locked);
+    record->isLocked = record->isLockedOnDisk = entry.has(Entry::locked);
     record->deviceId = entry.deviceId;
     record->inode = entry.inode;
     record->isDirectory = entry.has(Entry::directory);

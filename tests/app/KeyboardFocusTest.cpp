@@ -14,6 +14,7 @@
 #include "home/MainViewController.h"
 #include "marking/AutoMarkSheetWindows.h"
 #include "marking/ResultsState.h"
+#include "results/PreviewPane.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsListProxy.h"
 #include "results/ResultsModel.h"
@@ -218,6 +219,35 @@ TEST_F(KeyboardOnScreens, ReturnOnTheNextAfterCleanWindowPressesOkHoweverTheLast
     ASSERT_TRUE(waitUntil([&] { return !sheets.windowAfterClean()->isVisible(); }));
     QTest::qWait(100);
     EXPECT_TRUE(results().isVisible()) << "Return left the results";
+}
+
+// However the scan-complete sheet closes (Return, Escape, its button), the
+// list takes the keys with its first row current and none chosen: the pane
+// shows the pie and the summary until a row is chosen.
+TEST_F(KeyboardOnScreens, TheScanCompleteSheetClosedLeavesThePaneOnThePie)
+{
+    scanToResults(2);
+    const std::function<void()> closings[] = { [&] { keys.press(Qt::Key_Return); },
+        [&] { keys.press(Qt::Key_Escape); }, [&] { click(results().autoMarkSheets().btnSelectManually); } };
+    PreviewPane& pane = results().previewPane();
+    CustomTableView* list = results().tblDuplicates();
+    for (const std::function<void()>& close : closings) {
+        CustomWindowNag* sheet = results().autoMarkSheets().windowScanComplete;
+        ASSERT_TRUE(waitUntil([sheet] { return sheet->isActiveWindow(); }));
+        close();
+        ASSERT_TRUE(waitUntil([sheet] { return !sheet->isVisible(); }));
+        keys.target();
+        ASSERT_TRUE(waitUntil([list] { return list->hasFocus(); }));
+        QApplication::processEvents();
+        EXPECT_TRUE(list->currentIndex().isValid());
+        EXPECT_TRUE(pane.metaInfoView()->isHidden() && !pane.graphView()->isHidden());
+        keys.press(Qt::Key_Down);
+        EXPECT_TRUE(waitUntil([&] { return !pane.metaInfoView()->isHidden(); }));
+        // Back home and the same scan again, with its sheet.
+        click(results().findChild<QAbstractButton*>(QStringLiteral("btnBackToFooter")));
+        homeScreen().scanNowButton()->click();
+        ASSERT_TRUE(waitUntil([&] { return results().autoMarkSheets().windowScanComplete->isVisible(); }, 30000));
+    }
 }
 
 // The scan-complete sheet opens on its default choice; Tab goes between its

@@ -44,9 +44,13 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -841,6 +845,50 @@ bool isNear(const QColor& a, const QColor& b)
 
 // Every header in view is drawn when the grid is first shown, the last one
 // too: it starts at the same background and title colours as the first.
+// Every item that comes into view gets its picture once the grid settles,
+// not only after a scroll: a larger window, the preview pane hidden, the
+// split moved. Items asked for already are not asked again.
+TEST_F(ResultsGrid, ItemsALargerWindowOrTheHiddenPaneBringIntoViewGetTheirPictures)
+{
+    screen->resize(1082, 720);
+    screen->loadScanResults(
+        groupsOf(std::vector<std::vector<int>>(20, std::vector<int>(16, 1))), 300, ScanSource::thisComputer);
+    QTest::mouseClick(screen->findChild<QAbstractButton*>(QStringLiteral("btnThumbnailView")), Qt::LeftButton);
+    MyCollectionView* grid = screen->collDuplicates();
+    ThumbnailProvider& pictures = screen->thumbnails();
+    // How many items are in view, and how many of them have no picture once
+    // the grid has settled.
+    const auto inViewAndUnasked = [&](const std::function<void()>& change) {
+        change();
+        QApplication::processEvents();
+        clock->advance();
+        EXPECT_TRUE(waitUntil([&] { return pictures.pendingCount() == 0; }));
+        const std::vector<IndexPath> shown = grid->indexPathsForVisibleItems();
+        const auto unasked = std::ranges::count_if(shown, [&](const IndexPath& path) {
+            return !pictures.cached(*screen->gridModel().fileOf(screen->gridModel().indexOfItem(path.section, path.item)));
+        });
+        return std::pair(shown.size(), unasked);
+    };
+    auto* split = screen->findChild<QSplitter*>(QStringLiteral("viewSplit"));
+    auto* previewSwitch = screen->findChild<QAbstractButton*>(QStringLiteral("btnFullScreen"));
+    ASSERT_TRUE(split && previewSwitch);
+    std::size_t inView = 0;
+    for (const std::function<void()>& change : std::vector<std::function<void()>> { [] {},
+             [this] { screen->resize(1900, 1150); }, [previewSwitch] { QTest::mouseClick(previewSwitch, Qt::LeftButton); },
+             [previewSwitch, split] {
+                 QTest::mouseClick(previewSwitch, Qt::LeftButton);
+                 split->setSizes({ 1200, 700 });
+             } }) {
+        const auto [shown, unasked] = inViewAndUnasked(change);
+        EXPECT_EQ(unasked, 0);
+        EXPECT_NE(shown, inView);
+        inView = shown;
+    }
+    QSignalSpy made(&pictures, &ThumbnailProvider::thumbnailReady);
+    inViewAndUnasked([this] { screen->resize(1082, 720); });
+    EXPECT_EQ(made.count(), 0);
+}
+
 TEST_F(ResultsGrid, EveryGroupInViewShowsItsHeaderAtOnce)
 {
     screen->loadScanResults(groupsOf({ { 1, 1 } }), 1, ScanSource::thisComputer);

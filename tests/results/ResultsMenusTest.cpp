@@ -1,4 +1,5 @@
 #include "base/UserDefaults.h"
+#include "controls/NamedImage.h"
 #include "cleanup/CleanupController.h"
 #include "platform/FileRemover.h"
 #include "results/ResultViewController.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -244,4 +247,31 @@ TEST(ResultsMenus, EachToolbarButtonActsAsItsMenuItem)
     EXPECT_FALSE(titled("ID_UNDO")->isEnabled());
     emit s.screen.cleanup().undoRunningChanged(false);
     EXPECT_TRUE(undo->isEnabled());
+}
+
+// The view-mode menu opened from its button: each item wears the drawing of
+// its mode's button.
+TEST(ResultsMenus, EachViewModeItemWearsItsModeButtonsIcon)
+{
+    Screen s(keysAsTexts());
+    auto* opener = s.screen.findChild<QAbstractButton*>(QStringLiteral("btnGroupView"));
+    ASSERT_TRUE(opener);
+    QTest::mouseClick(opener, Qt::LeftButton);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    const QList<QAction*> items = menu->actions();
+    const char* buttons[] = { "list_icon", "tree_view_icon", "grid_icon" };
+    ASSERT_EQ(items.size(), 3);
+    constexpr int side = 22;
+    for (int i = 0; i < 3; ++i) {
+        QImage drawn(side, side, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        QPainter painter(&drawn);
+        painter.setRenderHint(QPainter::Antialiasing);
+        NamedImage::load(QString::fromLatin1(buttons[i])).drawCentred(painter, QRectF(0, 0, side, side));
+        painter.end();
+        EXPECT_EQ(items[i]->icon().pixmap(QSize(side, side)).toImage().convertToFormat(drawn.format()), drawn)
+            << buttons[i];
+    }
+    menu->close();
 }

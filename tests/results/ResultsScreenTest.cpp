@@ -63,6 +63,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
@@ -1772,6 +1773,39 @@ TEST_F(ResultsScreen, GroupViewPathCellsTellCopiesApartAndTipTheirWholePath)
     }
 }
 
+// A group row keeps the whole of its first file's name while the row has
+// room beside its description and count, at the base size, the small
+// screen's and a larger window; a longer name is cut before the description.
+TEST_F(ResultsScreen, AGroupRowsNameTakesTheRoomItsRowHas)
+{
+    const QString panorama = QStringLiteral("Panorama of the mountains above the lake at sunrise.jpg");
+    const QString endless = QStringLiteral("A scan of every page of the old family album, ").repeated(12) + "jpg";
+    using Outlet = CustomCell::Outlet;
+    for (const QSize size : { QSize(1082, 720), QSize(960, 620), QSize(1900, 720) }) {
+        screen->resize(size);
+        load({ groupOfPaths({ "/a/" + panorama, "/b/" + panorama }, 9000),
+                 groupOfPaths({ "/a/" + endless, "/b/" + endless }) },
+            2);
+        clock->advance();
+        button("btnHierarcheryView")->click();
+        QApplication::processEvents();
+        for (int row = 0; row < 2; ++row) {
+            const QModelIndex group = screen->model().index(row, 0);
+            auto* cell = qobject_cast<CustomCell*>(screen->outlineDuplicates()->itemDelegateForIndex(group));
+            const QRect rect = screen->outlineDuplicates()->visualRect(group);
+            const auto rects = cell->outletRects(rect, group);
+            const QString count = cell->shownText(rect, group, Outlet::lblCount);
+            EXPECT_LT(rects[std::size_t(Outlet::lbltextField)].right(), rects[std::size_t(Outlet::lblDescription)].left());
+            EXPECT_LT(rects[std::size_t(Outlet::lblDescription)].right(), rects[std::size_t(Outlet::lblCount)].right()
+                    - QFontMetrics(cell->drawnFont(Outlet::lblCount)).horizontalAdvance(count));
+            EXPECT_EQ(cell->shownText(rect, group, Outlet::lblDescription),
+                group.data(CustomCell::roleOf(Outlet::lblDescription)).toString());
+            const QString name = cell->shownText(rect, group, Outlet::lbltextField);
+            EXPECT_EQ(name == (row == 0 ? panorama : endless), row == 0) << size.width() << " " << name.toStdString();
+        }
+    }
+}
+
 // The category buttons stand over the list at the least window size, and
 // when the splitter gives the list less room.
 TEST_F(ResultsScreen, CategoryButtonsStayOverTheList)
@@ -2524,6 +2558,98 @@ TEST_F(ResultsScreen, PreviewPaneShowsTheCurrentSelectionOrNothing)
     QTest::mouseClick(screen->categoryButton(4), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_TRUE(pane.metaInfoView()->isHidden());
+}
+
+// The pane shows a file only while it is chosen: a current row set alone
+// (as the focus coming in and Ctrl with an arrow set it) leaves the pie, and
+// Ctrl+click on the chosen row, group or item brings it back.
+TEST_F(ResultsScreen, ThePaneShowsAFileOnlyWhileItIsChosen)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } }), 0);
+    clock->advance();
+    const auto shown = [this] {
+        QCoreApplication::processEvents();
+        return screen->previewPane().metaInfoView()->isHidden() ? QStringLiteral("pie")
+                                                                : screen->lblSelectedFilePath()->text();
+    };
+    const auto clickTwice = [&](QWidget* viewport, const QPoint& at, const char* file) {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        EXPECT_EQ(shown(), QLatin1String(file));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at);
+        EXPECT_EQ(shown(), "pie") << file;
+    };
+    CustomTableView* list = screen->tblDuplicates();
+    list->selectionModel()->setCurrentIndex(screen->listModel().index(3, 1), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(shown(), "pie");
+    clickTwice(list->viewport(), list->visualRect(screen->listModel().index(1, 1)).center(), "/data/b");
+
+    button("btnHierarcheryView")->click();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->selectionModel()->setCurrentIndex(screen->model().index(0, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(shown(), "pie");
+    clickTwice(outline->viewport(), outline->visualRect(screen->model().index(1, 0)).center(), "/data/c");
+
+    button("btnThumbnailView")->click();
+    MyCollectionView* grid = screen->collDuplicates();
+    clickTwice(grid->viewport(), grid->itemFrame({ 0, 1 }).translated(0, -grid->verticalScrollBar()->value()).center(),
+        "/data/b");
+}
+
+// A file that cannot be marked has no box; where its box would be, its tip
+// says why, and so do the details beside its preview: locked on disk, or by
+// the Lock item (also after an Unlock of a file unlocked on disk since).
+TEST_F(ResultsScreen, ALockedFileSaysWhyInItsTipAndItsDetails)
+{
+    auto groups = groupsOf({ { "a:1:10", "b:1:10", "c:1:10" } });
+    const FileInfoNodePtr locked = groups[0]->children[1];
+    locked->isLocked = locked->isLockedOnDisk = true;
+    load(groups, 0);
+    clock->advance();
+    const QString onDisk = localizedText("ID_LOCKED_ON_DISK_CANNOT_MARK");
+    const QString byLock = localizedText("ID_LOCKED_CANNOT_MARK");
+    ASSERT_FALSE(onDisk.isEmpty() || byLock.isEmpty());
+    // The tip at pos in viewport; a tip left as it was is none.
+    const auto tipAt = [](QWidget* viewport, const QPoint& pos) {
+        QToolTip::showText(viewport->mapToGlobal(pos), QStringLiteral("-"), viewport);
+        QHelpEvent help(QEvent::ToolTip, pos, viewport->mapToGlobal(pos));
+        QApplication::sendEvent(viewport, &help);
+        return QToolTip::text() == QLatin1String("-") ? QString() : QToolTip::text();
+    };
+    QLabel* reason = screen->previewPane().lblLockReason();
+    const auto detailsSay = [&] {
+        QCoreApplication::processEvents();
+        if (reason->isHidden())
+            return QString();
+        EXPECT_LE(reason->geometry().bottom(), screen->previewPane().tblMetaInfo()->geometry().top());
+        return reason->text();
+    };
+    CustomTableView* list = screen->tblDuplicates();
+    const auto checkCell = [&](int row) {
+        return list->visualRect(screen->listModel().index(row, ResultsModel::checkColumn)).center();
+    };
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(1)), onDisk);
+    clickListRow(1);
+    EXPECT_EQ(detailsSay(), onDisk);
+    clickListRow(0);
+    EXPECT_EQ(detailsSay(), QString());
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(0)), "a");
+
+    chooseFromRowMenu(2, "menuItemLockUnLock");
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(2)), byLock);
+    EXPECT_EQ(detailsSay(), byLock);
+    chooseFromRowMenu(1, "menuItemLockUnLock");
+    chooseFromRowMenu(1, "menuItemLockUnLock");
+    ASSERT_TRUE(locked->isLocked);
+    EXPECT_EQ(tipAt(list->viewport(), checkCell(1)), byLock);
+
+    button("btnThumbnailView")->click();
+    MyCollectionView* grid = screen->collDuplicates();
+    const auto item = [grid](int at) {
+        return grid->itemFrame({ 0, at }).translated(0, -grid->verticalScrollBar()->value()).center();
+    };
+    EXPECT_EQ(tipAt(grid->viewport(), item(2)), byLock);
+    EXPECT_EQ(tipAt(grid->viewport(), item(0)), QString());
+    QToolTip::hideText();
 }
 
 TEST_F(ResultsScreen, EveryButtonIsReachedByTabAndDeleteMarkedActsOnSpace)

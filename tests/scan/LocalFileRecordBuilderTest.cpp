@@ -241,6 +241,8 @@ TEST(LocalFileRecord, ALockedFileIsLockedButALinkToItIsNot)
 
     ASSERT_TRUE(lockedRecord.accepted && linkRecord.accepted && plainRecord.accepted);
     EXPECT_TRUE(lockedRecord.record.isLocked); // locking is no filter
+    EXPECT_TRUE(lockedRecord.record.isLockedOnDisk);
+    EXPECT_FALSE(plainRecord.record.isLockedOnDisk);
     EXPECT_FALSE(linkRecord.record.isLocked);
     EXPECT_FALSE(plainRecord.record.isLocked);
     EXPECT_EQ(linkRecord.record.inode, lockedRecord.record.inode);

@@ -40,6 +40,7 @@ void expectSame(const FileInfoNode& a, const FileInfoNode& b)
     EXPECT_EQ(a.changeTime, b.changeTime);
     EXPECT_EQ(a.isDirectory, b.isDirectory);
     EXPECT_EQ(a.isLocked, b.isLocked);
+    EXPECT_EQ(a.isLockedOnDisk, b.isLockedOnDisk);
     EXPECT_EQ(a.isRawFormat, b.isRawFormat);
     EXPECT_EQ(a.isNetworkDrive, b.isNetworkDrive);
     EXPECT_EQ(a.state, b.state);
