@@ -95,6 +95,8 @@ LocalWalk::LocalWalk(
 {
 }
 
+LocalWalk::~LocalWalk() = default;
+
 bool LocalWalk::isExcluded(const QString& path) const
 {
     return request_.dirExclusion && request_.dirExclusion->evaluateWithObject(path);
@@ -131,6 +133,8 @@ void LocalWalk::parseAllPath()
         }
         scanPath(path, row);
     }
+    // Its reading threads are of no use to what follows the walk.
+    walker_.reset();
     dropRecordsInsidePackages();
 }
 
@@ -166,33 +170,20 @@ void LocalWalk::scanPath(const QString& path, const FilePathNode& row)
     addScannedFile(path);
 }
 
-void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
+DirectoryWalker& LocalWalk::walker()
 {
-    // A folder met again (through a bind mount or an earlier row) is walked
-    // once, so loops end; only a row that wants the sub-folders walks again a
-    // folder an earlier row walked without them. Files are recorded once
-    // either way.
-    const auto enter = [this, &row](const struct stat& folder) {
-        const QPair<quint64, quint64> identity = identityOf(folder);
-        const auto walked = walkedFolders_.constFind(identity);
-        if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
-            return false;
-        if (walked != walkedFolders_.constEnd())
-            noteEveryIdentity(); // its files are met a second time
-        walkedFolders_.insert(identity, row.isIncludeSubFolders);
-        return true;
-    };
-    struct stat folder { };
-    if (::stat(QFile::encodeName(path).constData(), &folder) != 0 || !enter(folder))
-        return;
-
-    DirectoryWalker walker(&abort_,
+    if (walker_)
+        return *walker_;
+    // One walker for every row, so that its reading threads are made once a
+    // scan: a list of ten thousand folders costs their entries, not ten
+    // thousand sets of threads.
+    walker_ = std::make_unique<DirectoryWalker>(&abort_,
         [this](const QByteArray& where, int, const QString& reason) { skip(QFile::decodeName(where), reason); });
     if (readingThreads_ > 0) {
         DirectoryWalker::ReadAhead ahead;
         ahead.threads = readingThreads_;
-        ahead.wanted = [this, &row](const WalkEntry& entry) {
-            if (!row.isIncludeSubFolders || entry.name.startsWith('.'))
+        ahead.wanted = [this](const WalkEntry& entry) {
+            if (!walkedRow_->isIncludeSubFolders || entry.name.startsWith('.'))
                 return false;
             const QString name = QFile::decodeName(entry.name);
             return !isPackageExtension(QFileInfo(name).suffix().toLower())
@@ -241,12 +232,37 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             prepared->path = QString();
             return prepared;
         };
-        walker.setReadAhead(std::move(ahead));
+        walker_->setReadAhead(std::move(ahead));
     }
+    return *walker_;
+}
+
+void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
+{
+    // A folder met again (through a bind mount or an earlier row) is walked
+    // once, so loops end; only a row that wants the sub-folders walks again a
+    // folder an earlier row walked without them. Files are recorded once
+    // either way.
+    const auto enter = [this, &row](const struct stat& folder) {
+        const QPair<quint64, quint64> identity = identityOf(folder);
+        const auto walked = walkedFolders_.constFind(identity);
+        if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
+            return false;
+        if (walked != walkedFolders_.constEnd())
+            noteEveryIdentity(); // its files are met a second time
+        walkedFolders_.insert(identity, row.isIncludeSubFolders);
+        return true;
+    };
+    struct stat folder { };
+    if (::stat(QFile::encodeName(path).constData(), &folder) != 0 || !enter(folder))
+        return;
+
+    // The reading threads read for this row until the walk below returns.
+    walkedRow_ = &row;
     // The folder of the entries met last, one text shared by their records.
     QByteArray folderBytes;
     QString folderText;
-    walker.walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
+    walker().walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
         // Handed to this visitor alone, once: what it holds may be taken.
         auto* prepared = static_cast<PreparedEntry*>(entry.prepared.get());
         if (prepared && prepared->passedOver)

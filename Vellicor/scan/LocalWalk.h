@@ -13,8 +13,11 @@
 #include <atomic>
 #include <functional>
 
-struct statx;
+#include <memory>
 #include <vector>
+
+class DirectoryWalker;
+struct statx;
 
 // The walk of this computer's checked scan-list rows into file records, on the
 // scan's worker thread. Hidden names, excluded folders and (unless a row asks
@@ -37,6 +40,7 @@ public:
     };
 
     LocalWalk(const ScanRequest& request, ScanCounters& counters, const std::atomic<bool>& abort, Progress progress);
+    ~LocalWalk();
 
     // Walks every checked row, then drops the records that lie inside a
     // recorded package.
@@ -58,6 +62,8 @@ public:
 private:
     void scanPath(const QString& path, const FilePathNode& row);
     void scanDirectory(const QString& path, const FilePathNode& row);
+    // The walker of every row of this walk, made at the first folder.
+    DirectoryWalker& walker();
     // name, attributes (the item's own, not a link's), folder and the length
     // of the path's bytes when the walk knows them already; soleName when the
     // walk met a regular file by the one name it has.
@@ -107,6 +113,9 @@ private:
     static constexpr quint64 pathShownEvery = 64;
     quint64 recordedAhead_ = 0;
     int readingThreads_;
+    std::unique_ptr<DirectoryWalker> walker_;
+    // The row whose folder the walker walks, read by its reading threads.
+    const FilePathNode* walkedRow_ = nullptr;
     // A photo library has yielded assets in this walk.
     bool isPhotosScanned_ = false;
 };

@@ -1,4 +1,5 @@
 #include "base/AppPaths.h"
+#include "core/DirectoryWalker.h"
 #include "scan/EngineFixture.h"
 #include "support/MemoryGrowth.h"
 
@@ -169,6 +170,20 @@ TEST_F(Walk, AFileOfOneNameMetAgainThroughALinkOrARowIsRecordedOnce)
         = { { "a/early.txt", "a/to-late.txt" }, { "b/late.txt", "b/to-early.txt" }, { "c/named.txt" } };
     for (int i = 0; i < 3; ++i)
         expectWalkOf(rows[i], expected[i]);
+}
+
+// The reading threads are made once for the walk, not once for each row: a
+// list of many folders costs their entries.
+TEST_F(Walk, EveryRowIsReadAheadByTheSameThreads)
+{
+    for (int i = 0; i < 40; ++i) {
+        tree.file(QStringLiteral("r%1/sub/f.txt").arg(i), QByteArray::number(i));
+        addRow(tree.path(QStringLiteral("r%1").arg(i)));
+    }
+    readingThreads = 3;
+    const quint64 before = DirectoryWalker::readingThreadsStarted();
+    EXPECT_EQ(walk().size(), 40);
+    EXPECT_EQ(DirectoryWalker::readingThreadsStarted() - before, 3u);
 }
 
 TEST_F(Walk, FilesSeenAgainThroughRealBindMountsAreRecordedOnce)
