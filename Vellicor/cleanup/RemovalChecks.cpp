@@ -3,10 +3,14 @@
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -102,6 +106,30 @@ bool sameAtBothEnds(FileRemover& files, const HeldFile& one, const HeldFile& oth
         && endsAt(files, one, size);
 }
 
+// A kept copy as its group names it: the regular file at its path, or the one
+// a link there leads to, which is what keeps the bytes. Held under the path
+// the user knows; lastIsLink tells which it was.
+HeldFile holdKeptCopy(FileRemover& files, const QString& path, bool* lastIsLink = nullptr)
+{
+    HeldFile copy = files.hold(path, FolderLinks::resolvedFirst);
+    struct stat own { };
+    const QByteArray encoded = QFile::encodeName(path);
+    if (copy.isHeld() || ::lstat(encoded.constData(), &own) != 0 || !S_ISLNK(own.st_mode))
+        return copy;
+    char* real = ::realpath(encoded.constData(), nullptr);
+    if (!real) {
+        copy.error = errno;
+        copy.refusal = pathRefusal(errno);
+        return copy;
+    }
+    HeldFile target = files.hold(QFile::decodeName(real), FolderLinks::resolvedFirst);
+    ::free(real);
+    target.path = path;
+    if (lastIsLink)
+        *lastIsLink = true;
+    return target;
+}
+
 RemovalCheck refused(const QString& reason)
 {
     RemovalCheck check;
@@ -163,11 +191,23 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
     if (!asScanned(scanned, status))
         return refused(QStringLiteral("it has changed since the scan"));
     static const std::vector<ScannedFile> none;
+    // Why no copy vouched, when a kept copy is this very file.
+    std::optional<QString> keptIsThisFile;
     for (const ScannedFile& kept : item.keptCopies ? *item.keptCopies : none) {
         // Whatever the times say, a kept copy vouches only with the file's
         // bytes, as both are now.
-        HeldFile copy = files.hold(kept.path, FolderLinks::resolvedFirst);
-        if (!copy.isHeld() || copy.facts.sameFileAs(status) || copy.facts.size != status.size)
+        bool lastIsLink = false;
+        HeldFile copy = holdKeptCopy(files, kept.path, &lastIsLink);
+        if (!copy.isHeld())
+            continue;
+        if (copy.facts.sameFileAs(status)) {
+            if (!keptIsThisFile)
+                keptIsThisFile = (lastIsLink ? QStringLiteral("its kept copy %1 is a link to this very file")
+                                             : QStringLiteral("its kept copy %1 is this very file by another path"))
+                                     .arg(kept.path);
+            continue;
+        }
+        if (copy.facts.size != status.size)
             continue;
         const auto result = contents.compare(check.file, copy, status.size, files, abort, compared);
         if (result == ContentComparison::Result::stopped)
@@ -181,7 +221,7 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
         check.kept = std::move(copy);
         return check;
     }
-    return refused(QStringLiteral("no other copy of it is left on disk"));
+    return refused(keptIsThisFile.value_or(QStringLiteral("no other copy of it is left on disk")));
 }
 
 std::optional<QString> keptCopyStillThere(const RemovalCheck& check, FileRemover& files)
@@ -194,7 +234,7 @@ std::optional<QString> keptCopyStillThere(const RemovalCheck& check, FileRemover
     // the descriptors held since read a file wherever it was moved, so they
     // prove nothing alone (nor does the moved file, whose bytes are the same).
     const QString& path = check.kept.path;
-    const HeldFile now = files.hold(path, FolderLinks::resolvedFirst);
+    const HeldFile now = holdKeptCopy(files, path);
     if (!now.isHeld() && now.error == ENOENT)
         return QStringLiteral("its kept copy %1 went with it: both paths lead to one file").arg(path);
     if (!now.isHeld())

@@ -48,7 +48,8 @@ private:
 // not locked, and a kept member of its group is held as a different regular
 // file whose bytes equal the file's now, compared through both descriptors
 // (Stop read per piece, compared told after it), neither changing while
-// compared.
+// compared. A kept member that is a link vouches with the file it leads to;
+// one that is this very file is named in the refusal.
 RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, ContentComparison& contents,
     const std::atomic<bool>& abort, const ComparedBytes& compared = {});
 

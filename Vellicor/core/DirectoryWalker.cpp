@@ -4,6 +4,7 @@
 #include "core/FolderDescent.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <array>
@@ -226,15 +227,23 @@ struct Frame {
     bool lost = false;
 };
 
-// The folders read ahead of one walk, and the threads reading them.
-class Readers {
+std::atomic<quint64> readingThreadsMade { 0 };
+
+} // namespace
+
+// The threads reading folders ahead of a walker's walks, and the folders they
+// read for the walk under way. Between walks nothing is queued or read, and
+// the threads wait.
+class DirectoryWalker::Readers {
 public:
     Readers(const DirectoryWalker::ReadAhead& options, const std::atomic<bool>* stop)
         : options_(options)
         , stop_(stop)
     {
-        for (int i = 0; i < options.threads; ++i)
+        for (int i = 0; i < options.threads; ++i) {
             threads_.emplace_back([this] { run(); });
+            readingThreadsMade.fetch_add(1, std::memory_order_relaxed);
+        }
     }
     ~Readers()
     {
@@ -248,6 +257,27 @@ public:
     }
     Readers(const Readers&) = delete;
     Readers& operator=(const Readers&) = delete;
+
+    int threads() const { return int(threads_.size()); }
+
+    void beginWalk()
+    {
+        std::lock_guard lock(mutex_);
+        walking_ = true;
+    }
+
+    // After a walk, however it ended: what was queued is forgotten and the
+    // folders being read are waited for (one read each at most), so that
+    // nothing of this walk is touched once the next begins.
+    void endWalk()
+    {
+        std::unique_lock lock(mutex_);
+        walking_ = false;
+        queue_.clear();
+        ready_.wait(lock, [this] { return reading_ == 0; });
+        queue_.clear();
+        outstanding_ = 0;
+    }
 
     // The sub-folders of a folder worth reading ahead, as the walk would
     // enter them.
@@ -362,13 +392,14 @@ private:
     {
         std::unique_lock lock(mutex_);
         for (;;) {
-            wake_.wait(lock, [this] { return closing_ || (!queue_.empty() && outstanding_ < limit()); });
+            wake_.wait(lock, [this] { return closing_ || (walking_ && !queue_.empty() && outstanding_ < limit()); });
             if (closing_)
                 return;
             const std::shared_ptr<Slot> slot = queue_.begin()->second;
             queue_.erase(queue_.begin());
             slot->state = Slot::reading;
             ++outstanding_;
+            ++reading_;
             lock.unlock();
             Listing listing;
             Slots children;
@@ -380,8 +411,11 @@ private:
             }
             slot->parent.reset();
             lock.lock();
+            --reading_;
             if (slot->abandoned) {
                 --outstanding_;
+                if (reading_ == 0)
+                    ready_.notify_all();
                 continue;
             }
             // Read ahead from here too, so that the walk finds the first
@@ -418,11 +452,12 @@ private:
     std::condition_variable ready_;
     std::map<Place, std::shared_ptr<Slot>> queue_;
     std::size_t outstanding_ = 0;
+    // Folders being read right now.
+    std::size_t reading_ = 0;
+    bool walking_ = false;
     bool closing_ = false;
     std::vector<std::thread> threads_;
 };
-
-} // namespace
 
 int openFolderOfAnyLength(const char* path)
 {
@@ -467,6 +502,20 @@ DirectoryWalker::DirectoryWalker(const std::atomic<bool>* stop, ProblemSink prob
 {
 }
 
+DirectoryWalker::~DirectoryWalker() = default;
+
+void DirectoryWalker::setReadAhead(ReadAhead readAhead)
+{
+    readAhead_ = std::move(readAhead);
+    if (readers_ && readers_->threads() != readAhead_.threads)
+        readers_.reset();
+}
+
+quint64 DirectoryWalker::readingThreadsStarted()
+{
+    return readingThreadsMade.load(std::memory_order_relaxed);
+}
+
 bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
 {
     const auto report = [this](const Problem& problem) {
@@ -480,9 +529,18 @@ bool DirectoryWalker::walk(const QByteArray& root, const Visitor& visitor)
     // The innermost folder's path, and the entry's after it: one buffer for
     // every level, so that no level keeps a path of its own.
     QByteArray path = root;
-    std::optional<Readers> readers;
-    if (readAhead_.threads > 0)
-        readers.emplace(readAhead_, stop_);
+    Readers* readers = nullptr;
+    if (readAhead_.threads > 0) {
+        if (!readers_)
+            readers_ = std::make_unique<Readers>(readAhead_, stop_);
+        readers = readers_.get();
+        readers->beginWalk();
+    }
+    // However the walk ends, the readers are idle before the next one begins.
+    const auto walkEnded = qScopeGuard([readers] {
+        if (readers)
+            readers->endWalk();
+    });
 
     // Takes the folder at the end of path into the walk; a folder read ahead
     // comes with its sub-folders queued already.

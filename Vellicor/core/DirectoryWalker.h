@@ -50,7 +50,9 @@ enum class WalkAction {
 // the walker's own, earliest in walk order first, while the walk's thread
 // visits; what the visitor sees, and in which order, stays that of one thread.
 // Only the first FolderDescent::heldLevels levels are read ahead, those whose
-// folders stay open for the walk.
+// folders stay open for the walk. The reading threads are made at the first
+// walk that reads ahead and serve every later walk of the same walker (a scan's
+// rows), idle between walks; they end with the walker.
 //
 // Thread: a walker is used by one thread at a time; several walkers may run at
 // once.
@@ -75,18 +77,28 @@ public:
 
     // stop, when given, is tested before every entry.
     explicit DirectoryWalker(const std::atomic<bool>* stop = nullptr, ProblemSink problems = {});
+    ~DirectoryWalker();
+    DirectoryWalker(const DirectoryWalker&) = delete;
+    DirectoryWalker& operator=(const DirectoryWalker&) = delete;
 
     // Calls visitor for every entry below root. False when root could not be
     // opened as a folder or lies on a pseudo file system, when stop was raised
     // or when the visitor stopped the walk.
     bool walk(const QByteArray& root, const Visitor& visitor);
 
-    void setReadAhead(ReadAhead readAhead) { readAhead_ = std::move(readAhead); }
+    // Between walks only. A change of the number of threads makes them anew.
+    void setReadAhead(ReadAhead readAhead);
+
+    // Reading threads started by every walker of the process so far.
+    static quint64 readingThreadsStarted();
 
 private:
+    class Readers;
+
     const std::atomic<bool>* stop_;
     ProblemSink problems_;
     ReadAhead readAhead_;
+    std::unique_ptr<Readers> readers_;
 };
 
 // Opens a folder for reading by a path of any length (a path past the system's

@@ -10,6 +10,7 @@
 #include "preferences/PaneLayout.h"
 #include "preferences/PreferencesKit.h"
 #include "preferences/PreferencesReset.h"
+#include "scan/ScanAlerts.h"
 #include "scan/ScanCache.h"
 
 #include <QCheckBox>
@@ -125,7 +126,7 @@ void GeneralViewController::btnResetDefaultTapped()
 void GeneralViewController::btnClearCacheTapped()
 {
     if (isScanRunning) {
-        alertPresenter()->present({ localizedText("ID_SCANNING_IN_PROGRESS"),
+        ScanAlerts::present({ localizedText("ID_SCANNING_IN_PROGRESS"),
             localizedText("ID_SCAN_IN_PROGRESS_PLEASE_WAIT"), { localizedText("ID_OK") }, AlertStyle::warning });
         return;
     }

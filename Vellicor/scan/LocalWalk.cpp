@@ -7,6 +7,7 @@
 #include "scan/PackageTypes.h"
 #include "scan/PhotosLibraryReader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -95,6 +96,8 @@ LocalWalk::LocalWalk(
 {
 }
 
+LocalWalk::~LocalWalk() = default;
+
 bool LocalWalk::isExcluded(const QString& path) const
 {
     return request_.dirExclusion && request_.dirExclusion->evaluateWithObject(path);
@@ -113,6 +116,23 @@ void LocalWalk::skip(const QString& path, const QString& reason)
 
 void LocalWalk::parseAllPath()
 {
+    // Rows reached through a link come last: a file they share with another
+    // row is then met first by its own path, and recorded under it.
+    std::vector<const FilePathNode*> linkedRows;
+    const auto walkRow = [this](const FilePathNode& row, const QString& path) {
+        // A row the user chose through a link to a folder is that folder.
+        const QFileInfo info(path);
+        if (info.isSymLink() && info.isDir()) {
+            const QString target = info.canonicalFilePath();
+            if (!target.isEmpty() && !isExcluded(target))
+                scanPath(target, row);
+            return true;
+        }
+        if (!walkingLinkedRows_ && (info.isSymLink() || isReachedThroughLink(path)))
+            return false;
+        scanPath(path, row);
+        return true;
+    };
     for (const FilePathNode& row : request_.rows) {
         if (row.state == 0)
             continue;
@@ -121,17 +141,35 @@ void LocalWalk::parseAllPath()
         const QString path = row.filePath.value_or(QString());
         if (path.isEmpty() || isExcluded(path) || path.startsWith(QLatin1Char('.')))
             continue;
-        // A row the user chose through a link to a folder is that folder.
-        const QFileInfo info(path);
-        if (info.isSymLink() && info.isDir()) {
-            const QString target = info.canonicalFilePath();
-            if (!target.isEmpty() && !isExcluded(target))
-                scanPath(target, row);
-            continue;
-        }
-        scanPath(path, row);
+        if (!walkRow(row, path))
+            linkedRows.push_back(&row);
     }
+    walkingLinkedRows_ = true;
+    for (const FilePathNode* row : linkedRows) {
+        if (abort_)
+            break;
+        walkRow(*row, *row->filePath);
+    }
+    // Its reading threads are of no use to what follows the walk.
+    walker_.reset();
     dropRecordsInsidePackages();
+}
+
+bool LocalWalk::isReachedThroughLink(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
+    if (slash <= 0)
+        return false;
+    // Rows are mostly folders side by side: one look per folder they are in.
+    const QString folder = clean.left(slash);
+    if (folder != linkCheckedFolder_) {
+        linkCheckedFolder_ = folder;
+        const QFileInfo info(folder);
+        const QString real = info.canonicalFilePath();
+        folderReachedThroughLink_ = !real.isEmpty() && real != info.absoluteFilePath();
+    }
+    return folderReachedThroughLink_;
 }
 
 void LocalWalk::scanPath(const QString& path, const FilePathNode& row)
@@ -166,33 +204,20 @@ void LocalWalk::scanPath(const QString& path, const FilePathNode& row)
     addScannedFile(path);
 }
 
-void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
+DirectoryWalker& LocalWalk::walker()
 {
-    // A folder met again (through a bind mount or an earlier row) is walked
-    // once, so loops end; only a row that wants the sub-folders walks again a
-    // folder an earlier row walked without them. Files are recorded once
-    // either way.
-    const auto enter = [this, &row](const struct stat& folder) {
-        const QPair<quint64, quint64> identity = identityOf(folder);
-        const auto walked = walkedFolders_.constFind(identity);
-        if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
-            return false;
-        if (walked != walkedFolders_.constEnd())
-            noteEveryIdentity(); // its files are met a second time
-        walkedFolders_.insert(identity, row.isIncludeSubFolders);
-        return true;
-    };
-    struct stat folder { };
-    if (::stat(QFile::encodeName(path).constData(), &folder) != 0 || !enter(folder))
-        return;
-
-    DirectoryWalker walker(&abort_,
+    if (walker_)
+        return *walker_;
+    // One walker for every row, so that its reading threads are made once a
+    // scan: a list of ten thousand folders costs their entries, not ten
+    // thousand sets of threads.
+    walker_ = std::make_unique<DirectoryWalker>(&abort_,
         [this](const QByteArray& where, int, const QString& reason) { skip(QFile::decodeName(where), reason); });
     if (readingThreads_ > 0) {
         DirectoryWalker::ReadAhead ahead;
         ahead.threads = readingThreads_;
-        ahead.wanted = [this, &row](const WalkEntry& entry) {
-            if (!row.isIncludeSubFolders || entry.name.startsWith('.'))
+        ahead.wanted = [this](const WalkEntry& entry) {
+            if (!walkedRow_->isIncludeSubFolders || entry.name.startsWith('.'))
                 return false;
             const QString name = QFile::decodeName(entry.name);
             return !isPackageExtension(QFileInfo(name).suffix().toLower())
@@ -241,12 +266,37 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             prepared->path = QString();
             return prepared;
         };
-        walker.setReadAhead(std::move(ahead));
+        walker_->setReadAhead(std::move(ahead));
     }
+    return *walker_;
+}
+
+void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
+{
+    // A folder met again (through a bind mount or an earlier row) is walked
+    // once, so loops end; only a row that wants the sub-folders walks again a
+    // folder an earlier row walked without them. Files are recorded once
+    // either way.
+    const auto enter = [this, &row](const struct stat& folder) {
+        const QPair<quint64, quint64> identity = identityOf(folder);
+        const auto walked = walkedFolders_.constFind(identity);
+        if (walked != walkedFolders_.constEnd() && (*walked || !row.isIncludeSubFolders))
+            return false;
+        if (walked != walkedFolders_.constEnd())
+            noteEveryIdentity(); // its files are met a second time
+        walkedFolders_.insert(identity, row.isIncludeSubFolders);
+        return true;
+    };
+    struct stat folder { };
+    if (::stat(QFile::encodeName(path).constData(), &folder) != 0 || !enter(folder))
+        return;
+
+    // The reading threads read for this row until the walk below returns.
+    walkedRow_ = &row;
     // The folder of the entries met last, one text shared by their records.
     QByteArray folderBytes;
     QString folderText;
-    walker.walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
+    walker().walk(QFile::encodeName(path), [&](const WalkEntry& entry) {
         // Handed to this visitor alone, once: what it holds may be taken.
         auto* prepared = static_cast<PreparedEntry*>(entry.prepared.get());
         if (prepared && prepared->passedOver)
@@ -257,7 +307,7 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
                 // it passes: making each path's text costs more than the rest.
                 const QString shown
                     = recordedAhead_++ % pathShownEvery == 0 ? QFile::decodeName(entry.path) : QString();
-                takeFile(std::move(*prepared->file), shown, isSoleNameOfFile(entry));
+                takeFile(std::move(*prepared->file), shown, isSoleNameOfFile(entry), false);
             }
             return WalkAction::next;
         }
@@ -335,14 +385,15 @@ void LocalWalk::scanDirectory(const QString& path, const FilePathNode& row)
             folderBytes = parent.toByteArray();
             folderText = QFile::decodeName(folderBytes);
         }
-        addScannedFile(entryPath, name, S_ISLNK(entry.status.st_mode) ? nullptr : &entry.attributes, &folderText,
-            entry.path.size(), isSoleNameOfFile(entry));
+        const bool throughLink = S_ISLNK(entry.status.st_mode);
+        addScannedFile(entryPath, name, throughLink ? nullptr : &entry.attributes, &folderText, entry.path.size(),
+            isSoleNameOfFile(entry), throughLink);
         return WalkAction::next;
     });
 }
 
 void LocalWalk::addScannedFile(const QString& path, const QString& name, const struct statx* attributes,
-    const QString* folder, qsizetype nativeLength, bool soleName)
+    const QString* folder, qsizetype nativeLength, bool soleName, bool throughLink)
 {
     if ((nativeLength >= 0 ? nativeLength : QFile::encodeName(path).size()) >= PATH_MAX) {
         skip(path, QStringLiteral("the path is longer than the system allows"));
@@ -354,7 +405,7 @@ void LocalWalk::addScannedFile(const QString& path, const QString& name, const s
         ? makeLocalFileInfoNode(record, path, fileName, request_.filters, *attributes, *folder)
         : makeLocalFileInfoNode(record, path, fileName, request_.filters);
     if (taken)
-        takeFile(ScannedFiles::prepare(record), path, soleName);
+        takeFile(ScannedFiles::prepare(record), path, soleName, throughLink);
 }
 
 void LocalWalk::noteEveryIdentity()
@@ -367,25 +418,42 @@ void LocalWalk::noteEveryIdentity()
         recordedFiles_.insert({ files_.deviceId(item), files_.inode(item) });
 }
 
-void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName)
+void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName, bool throughLink)
 {
-    // One record per file, under the first path met: hard links, bind mounts
-    // and links to a file already recorded add nothing. As long as every file
-    // was met by its sole name, none can have been met before, and the set
-    // of identities, the walk's largest cost per file, waits until a file is
-    // met otherwise.
+    // One record per file: hard links, bind mounts and links add nothing.
+    // As long as every file was met by its sole name, none can have been met
+    // before, and the set of identities, the walk's largest cost per file,
+    // waits until a file is met otherwise.
+    const QPair<quint64, quint64> identity { file.deviceId(), file.inode() };
+    // The rows reached through a link come last: what they meet is never
+    // met again by its own path.
+    const bool ownPath = !throughLink && !walkingLinkedRows_;
     if (!soleName || everyIdentityNoted_) {
         noteEveryIdentity();
         const qsizetype before = recordedFiles_.size();
-        recordedFiles_.insert({ file.deviceId(), file.inode() });
-        if (recordedFiles_.size() == before)
+        recordedFiles_.insert(identity);
+        if (recordedFiles_.size() == before) {
+            // A file met first through a link is recorded under its own
+            // path once the walk meets that, whichever row holds it.
+            if (ownPath && !linkedRecords_.isEmpty()) {
+                if (const auto linked = linkedRecords_.constFind(identity); linked != linkedRecords_.constEnd()) {
+                    const std::size_t item = *linked;
+                    linkedRecords_.erase(linked);
+                    counters_.totSizeScanned -= files_.fileSize(item);
+                    counters_.totSizeScanned += file.fileSize();
+                    files_.replace(item, std::move(file));
+                }
+            }
             return;
+        }
     }
 
     counters_.countScanned += 1;
     counters_.totSizeScanned += file.fileSize();
     if (progress_.recorded)
         progress_.recorded(path);
+    if (!ownPath && !walkingLinkedRows_)
+        linkedRecords_.insert(identity, files_.count());
     files_.add(std::move(file));
 }
 
@@ -409,12 +477,32 @@ void LocalWalk::scanPhotosLibraryAt(const QString& path)
         return;
     // A library's original met earlier as a plain file (a row inside the
     // library) is removed through the library, never as a file of its own.
+    dropRecords([&](std::size_t item) {
+        return item < before && displaced.contains({ files_.deviceId(item), files_.inode(item) });
+    });
+}
+
+void LocalWalk::dropRecords(const std::function<bool(std::size_t item)>& drop)
+{
+    // The records made through a link move with the others.
+    QHash<std::size_t, QPair<quint64, quint64>> linkedAt;
+    for (auto linked = linkedRecords_.cbegin(); linked != linkedRecords_.cend(); ++linked)
+        linkedAt.insert(linked.value(), linked.key());
+    std::size_t dropped = 0;
     files_.removeIf([&](std::size_t item) {
-        if (item >= before || !displaced.contains({ files_.deviceId(item), files_.inode(item) }))
-            return false;
-        counters_.countScanned -= 1;
-        counters_.totSizeScanned -= files_.fileSize(item);
-        return true;
+        const bool gone = drop(item);
+        if (gone) {
+            counters_.countScanned -= 1;
+            counters_.totSizeScanned -= files_.fileSize(item);
+            ++dropped;
+        }
+        if (const auto linked = linkedAt.constFind(item); linked != linkedAt.constEnd()) {
+            if (gone)
+                linkedRecords_.remove(*linked);
+            else
+                linkedRecords_[*linked] = item - dropped;
+        }
+        return gone;
     });
 }
 
@@ -456,11 +544,5 @@ void LocalWalk::dropRecordsInsidePackages()
         }
         return false;
     };
-    files_.removeIf([&](std::size_t item) {
-        if (!files_.hasPath(item) || !insidePackage(files_.path(item)))
-            return false;
-        counters_.countScanned -= 1;
-        counters_.totSizeScanned -= files_.fileSize(item);
-        return true;
-    });
+    dropRecords([&](std::size_t item) { return files_.hasPath(item) && insidePackage(files_.path(item)); });
 }

@@ -13,15 +13,19 @@
 #include <atomic>
 #include <functional>
 
-struct statx;
+#include <memory>
 #include <vector>
+
+class DirectoryWalker;
+struct statx;
 
 // The walk of this computer's checked scan-list rows into file records, on the
 // scan's worker thread. Hidden names, excluded folders and (unless a row asks
 // for them) sub-folders are skipped; packages are one item; photo libraries
 // are left to their own reader. A file is recorded once per scan, by device
-// and inode, under the first path met; a photo library's item is the one
-// record of its file, however else the walk meets it. Everything skipped for a reason other
+// and inode: under its own path (no link on the way) when the walk meets it
+// so, whatever the order, else under the first path met; a photo library's
+// item is the one record of its file, however else the walk meets it. Everything skipped for a reason other
 // than the user's choices (an unreadable folder, a name that cannot be
 // reopened, a path too long, a pseudo file system) is logged and counted.
 class LocalWalk {
@@ -37,6 +41,7 @@ public:
     };
 
     LocalWalk(const ScanRequest& request, ScanCounters& counters, const std::atomic<bool>& abort, Progress progress);
+    ~LocalWalk();
 
     // Walks every checked row, then drops the records that lie inside a
     // recorded package.
@@ -58,13 +63,21 @@ public:
 private:
     void scanPath(const QString& path, const FilePathNode& row);
     void scanDirectory(const QString& path, const FilePathNode& row);
+    // The walker of every row of this walk, made at the first folder.
+    DirectoryWalker& walker();
     // name, attributes (the item's own, not a link's), folder and the length
     // of the path's bytes when the walk knows them already; soleName when the
     // walk met a regular file by the one name it has.
+    // throughLink when path's last component is a link.
     void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
-        const QString* folder = nullptr, qsizetype nativeLength = -1, bool soleName = false);
-    // Takes a file built for path, unless it was recorded already.
-    void takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName);
+        const QString* folder = nullptr, qsizetype nativeLength = -1, bool soleName = false, bool throughLink = false);
+    // Takes a file built for path, unless it was recorded already; a record
+    // made through a link gives way to the file's own path.
+    void takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName, bool throughLink);
+    // Whether the folder of a row's path is reached through a link.
+    bool isReachedThroughLink(const QString& path);
+    // Drops the records for which drop(item) holds, with their counts.
+    void dropRecords(const std::function<bool(std::size_t item)>& drop);
     // From now on every recorded file's identity is in recordedFiles_.
     void noteEveryIdentity();
     void scanPhotosLibraryAt(const QString& path);
@@ -97,6 +110,14 @@ private:
     // recorded as a photo library's items.
     QSet<QPair<quint64, quint64>> recordedFiles_;
     bool everyIdentityNoted_ = false;
+    // The records made through a link to a file, by identity, with their
+    // place in files_: met by its own path, the file takes that path.
+    QHash<QPair<quint64, quint64>, std::size_t> linkedRecords_;
+    // The rows reached through a link are being walked, after the others.
+    bool walkingLinkedRows_ = false;
+    // The folder of the row whose links were looked at last, and the answer.
+    QString linkCheckedFolder_;
+    bool folderReachedThroughLink_ = false;
     QSet<QPair<quint64, quint64>> libraryFiles_;
     // Folders walked, with whether their sub-folders were walked too.
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
@@ -107,6 +128,9 @@ private:
     static constexpr quint64 pathShownEvery = 64;
     quint64 recordedAhead_ = 0;
     int readingThreads_;
+    std::unique_ptr<DirectoryWalker> walker_;
+    // The row whose folder the walker walks, read by its reading threads.
+    const FilePathNode* walkedRow_ = nullptr;
     // A photo library has yielded assets in this walk.
     bool isPhotosScanned_ = false;
 };

@@ -11,6 +11,7 @@
 #include "core/TextFormat.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/InternetAlert.h"
+#include "scan/ScanAlerts.h"
 #include "scan/ScanProgress.h"
 #include "scan/ScanSources.h"
 
@@ -316,8 +317,8 @@ void ScanEngine::updateFileScannedCountAndSize_MainThread()
 void ScanEngine::postEndOfScan(const JobPtr& job)
 {
     // No scan starts before this one's hand-over is done: the screen's
-    // scanning state is this scan's.
-    withdrawStopQuestion();
+    // scanning state is this scan's. What was asked of it goes with it.
+    ScanAlerts::withdrawAll();
     refreshTick();
     updateFileScannedCountAndSize_MainThread();
     // View Details shows a result set once it is handed over: until then the
@@ -536,31 +537,22 @@ void ScanEngine::confirmStopScanning()
     if (questionOpen_ || !isScanRunning)
         return;
     questionOpen_ = true;
-    auto withdrawal = std::make_shared<AlertWithdrawal>();
-    stopQuestion_ = withdrawal;
-    alertPresenter()->presentThen(
+    const QPointer<ScanEngine> guard(this);
+    ScanAlerts::present(
         AlertRequest { localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"), QString(),
-            { localizedText("ID_NO"), localizedText("ID_YES") }, AlertStyle::informational, QString(), withdrawal },
-        [this, guard = QPointer<ScanEngine>(this), asked = job_, withdrawal](int answer) {
-            if (!guard || withdrawal->isWithdrawn())
-                return;
-            stopQuestion_.reset();
-            questionOpen_ = false;
+            { localizedText("ID_NO"), localizedText("ID_YES") }, AlertStyle::informational },
+        [this, guard, asked = job_](int answer) {
             // A Yes that comes after the scan has ended stops nothing: the
             // next scan must not start stopped.
-            if (answer == 1 && asked == job_ && isScanRunning)
+            if (guard && answer == 1 && asked == job_ && isScanRunning)
                 stopScan();
+        },
+        [this, guard] {
+            if (!guard)
+                return;
+            questionOpen_ = false;
             askPending();
         });
-}
-
-void ScanEngine::withdrawStopQuestion()
-{
-    if (std::shared_ptr<AlertWithdrawal> question = std::exchange(stopQuestion_, nullptr)) {
-        question->withdraw();
-        questionOpen_ = false;
-        askPending();
-    }
 }
 
 void ScanEngine::stopScan()
@@ -609,10 +601,9 @@ bool ScanEngine::canQuit()
     if (quitAlertOpen_)
         return false;
     quitAlertOpen_ = true;
-    alertPresenter()->presentThen(
-        AlertRequest { localizedText("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(),
-            { localizedText("ID_OK") } },
-        [this, guard = QPointer<ScanEngine>(this)](int) {
+    ScanAlerts::present(AlertRequest { localizedText("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"),
+                            QString(), { localizedText("ID_OK") } },
+        {}, [this, guard = QPointer<ScanEngine>(this)] {
             if (guard)
                 quitAlertOpen_ = false;
         });

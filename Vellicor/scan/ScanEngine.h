@@ -16,7 +16,6 @@
 #include <thread>
 #include <vector>
 
-class AlertWithdrawal;
 class ScanSources;
 class UserDefaults;
 
@@ -59,7 +58,8 @@ public:
     // Shows the groups kept from an earlier run as a result set.
     void loadLastScanResult();
     // Asks before the program quits: refused, with an alert, while a scan runs.
-    // Asked again while that alert is open, it refuses without a second one.
+    // Asked again while that alert is open, it refuses without a second one;
+    // the end of the scan takes the alert back.
     bool canQuit();
     // The quit road of a signal, which cannot be refused: a running scan stops
     // after its current file, without the Stop question; its end then comes
@@ -112,8 +112,6 @@ private:
     // Runs an engine question now, or after the one that is open.
     void askWhenFree(std::function<void()> ask);
     void askPending();
-    // The scan has ended: an open Stop question closes as No would.
-    void withdrawStopQuestion();
     void stopScan();
     void showLastScanRecord(const QVariantList& history);
 
@@ -148,10 +146,9 @@ private:
     int finishPauseMs_ = 3000;
     int resultsPauseMs_ = 1000;
     // One question of the engine's at a time: Stop's, or a notice, which waits
-    // in pendingNotice_ while another is open.
+    // in pendingNotice_ while another is open. Stop's goes at the end of the
+    // scan (ScanAlerts), as the quit refusal does.
     bool questionOpen_ = false;
     std::function<void()> pendingNotice_;
-    // The open Stop question, for its scan's end to take back.
-    std::shared_ptr<AlertWithdrawal> stopQuestion_;
     bool quitAlertOpen_ = false;
 };

@@ -103,16 +103,24 @@ ScannedFiles::Pending ScannedFiles::prepare(const FileInfoNode& built, const QBy
 
 void ScannedFiles::add(Pending&& pending)
 {
-    if (pending.whole_) {
-        addWhole(std::move(pending.whole_));
-        return;
-    }
+    entries_.push_back(placed(std::move(pending)));
+}
+
+void ScannedFiles::replace(std::size_t item, Pending&& pending)
+{
+    // What the old entry held stays where it is, unused: a file is replaced
+    // seldom, and nothing else moves.
+    entries_[item] = placed(std::move(pending));
+}
+
+ScannedFiles::Entry ScannedFiles::placed(Pending&& pending)
+{
+    if (pending.whole_)
+        return wholeEntry(std::move(pending.whole_));
     Entry entry = pending.entry_;
     const QByteArray& name = pending.name_;
-    if (names_.size() + std::size_t(name.size()) > std::numeric_limits<quint32>::max()) {
-        addWhole(expand(entry, pending.folder_, QString::fromUtf8(name)));
-        return;
-    }
+    if (names_.size() + std::size_t(name.size()) > std::numeric_limits<quint32>::max())
+        return wholeEntry(expand(entry, pending.folder_, QString::fromUtf8(name)));
     // The files of one folder come one after the other and share its text.
     if (!folders_.empty() && folders_.back().text.isSharedWith(pending.folder_)) {
         entry.folder = quint32(folders_.size() - 1);
@@ -127,16 +135,21 @@ void ScannedFiles::add(Pending&& pending)
     entry.nameBytes = quint16(name.size());
     if (!name.isEmpty())
         std::copy(name.begin(), name.end(), &names_[entry.nameAt]);
-    entries_.push_back(entry);
+    return entry;
 }
 
 void ScannedFiles::addWhole(FileInfoNodePtr record)
+{
+    entries_.push_back(wholeEntry(std::move(record)));
+}
+
+ScannedFiles::Entry ScannedFiles::wholeEntry(FileInfoNodePtr record)
 {
     Entry entry;
     entry.flags = Entry::whole;
     entry.folder = quint32(whole_.size());
     whole_.push_back(std::move(record));
-    entries_.push_back(entry);
+    return entry;
 }
 
 FileInfoNodePtr ScannedFiles::record(std::size_t item) const

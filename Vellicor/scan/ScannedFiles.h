@@ -98,6 +98,8 @@ public:
     static Pending prepare(const FileInfoNode& built, const QByteArray& nameUtf8);
     void add(Pending&& pending);
     void addWhole(FileInfoNodePtr record);
+    // Puts pending in the item's place, in the same order.
+    void replace(std::size_t item, Pending&& pending);
 
     // The item's full record: made anew for a compactly kept file (each call
     // makes another), the record itself for one kept whole.
@@ -128,6 +130,9 @@ public:
     void prefetch(std::size_t item) const override { __builtin_prefetch(&entries_[item]); }
 
 private:
+    // The entry of a file, its texts stored.
+    Entry placed(Pending&& pending);
+    Entry wholeEntry(FileInfoNodePtr record);
     struct Folder {
         QString text;
         QByteArray utf8;

@@ -1,8 +1,10 @@
 // The end of a scan through the real home screen, offscreen: while a finished
 // scan waits to hand its results over, Scan Now takes neither a click nor a
-// key, and the scan writes one history record.
+// key, and the scan writes one history record; what was asked of the scan
+// while it ran goes with it.
 #include "app/AppComposition.h"
 #include "base/UserDefaults.h"
+#include "controls/CustomOutlineView.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/GlobalObjects.h"
@@ -17,7 +19,9 @@
 
 #include "KeyDriving.h"
 
+#include <QMessageBox>
 #include <QSignalSpy>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -135,4 +139,48 @@ TEST_F(ScanHandOver, ViewDetailsShowsNoResultSetBeforeItIsHandedOver)
     EXPECT_EQ(results.state().dupCount, 2);
     // Once handed over, View Details shows this scan's result set.
     EXPECT_TRUE(viewDetails->isEnabled());
+}
+
+// Closing the window during a scan is refused with the window's alert; when
+// the scan ends the alert goes with it, and the results take the clicks the
+// window system delivers.
+TEST(ScanEndAlerts, TheQuitRefusalGoesWithTheScanAndTheResultsTakeClicks)
+{
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    startApplicationCore(defaults);
+    TreeBuilder tree;
+    // Enough equal files that the scan still runs when the window is closed.
+    const QByteArray same(64 * 1024, 'x');
+    for (int i = 0; i < 3000; ++i)
+        tree.file(QStringLiteral("Big/%1/file-%2.bin").arg(i / 100).arg(i), same);
+    AppComposition program(defaults);
+    int terminated = 0;
+    program.delegate().terminate = [&terminated] { ++terminated; };
+    QMainWindow* window = launchShown(program);
+    ASSERT_TRUE(window);
+    program.home().handleFileDragDropNotification({ tree.path(QStringLiteral("Big")) });
+    click(program.home().scanNowButton());
+    ASSERT_TRUE(waitUntil([] { return bool(isScanRunning); }));
+    window->close();
+    ASSERT_TRUE(isScanRunning) << "the scan ended before the window was closed";
+    EXPECT_EQ(terminated, 0);
+    const auto alert = [] { return visible<QMessageBox>(); };
+    ASSERT_TRUE(waitUntil([&] { return alert() != nullptr; }));
+    EXPECT_EQ(alert()->text(), localizedText("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"));
+
+    ResultViewController& results = program.results();
+    ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 60000));
+    EXPECT_FALSE(alert());
+    click(titled("ID_SELECT_MANUALLY"));
+    ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
+    // The outline's button, clicked as the window system hands a click on.
+    auto* outlineMode = results.findChild<QAbstractButton*>(QStringLiteral("btnHierarcheryView"));
+    ASSERT_TRUE(outlineMode && waitUntil([outlineMode] { return outlineMode->isEnabled(); }));
+    QWindow* shown = outlineMode->window()->windowHandle();
+    QTest::mouseClick(
+        shown, Qt::LeftButton, {}, shown->mapFromGlobal(outlineMode->mapToGlobal(outlineMode->rect().center())));
+    EXPECT_TRUE(waitUntil([&] { return results.outlineDuplicates()->isVisible(); }));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(terminated, 0);
 }

@@ -414,8 +414,8 @@ TEST_F(Removal, EachFileIsCheckedRightBeforeItGoesAndEveryOutcomeIsReported)
         (QStringList { QStringLiteral("m-twice-hard:another path of this file was removed"),
             QStringLiteral("m-orphan:no other copy of it is left on disk"),
             QStringLiteral("m-changed:it has changed since the scan"),
-            QStringLiteral("m-linked:no other copy of it is left on disk"),
-            QStringLiteral("m-x:no other copy of it is left on disk") }));
+            QStringLiteral("m-linked:its kept copy %1/k-link is this very file by another path").arg(folder),
+            QStringLiteral("m-x:its kept copy %1/alias/m-x is this very file by another path").arg(folder) }));
 
     // Only removed files enter the undo list, each with its place in the
     // trash and the entry that says where it came from.
@@ -1576,12 +1576,48 @@ TEST_F(Removal, KeptCopiesThatAreTheMarkedFileByAnotherWayNeverVouchForIt)
     for (const auto& outcome : controller.lastReport().skipped)
         skipped.append(*outcome.file->fileName + QLatin1Char(':') + outcome.reason);
     EXPECT_EQ(skipped,
-        (QStringList { QStringLiteral("m-linked:no other copy of it is left on disk"),
-            QStringLiteral("m-same:no other copy of it is left on disk") }));
+        (QStringList { QStringLiteral("m-linked:its kept copy %1/k-linked is a link to this very file").arg(folder),
+            QStringLiteral("m-same:its kept copy %1/theirs/same is this very file by another path").arg(folder) }));
     EXPECT_EQ(controller.lastReport().countTrashed, hasOtherVolume ? 1 : 0);
     if (hasOtherVolume) {
         EXPECT_FALSE(exists(farAway));
     }
+}
+
+// A kept copy that is a link vouches with the file it leads to: an equal
+// file of its own lets the marked copy go as any kept copy does, and is there
+// after it; a link to the marked file itself is named for what it is.
+TEST_F(Removal, AKeptCopyThatIsALinkVouchesWithTheFileItLeadsTo)
+{
+    // The scan met the photo only through the link on the desktop.
+    const auto photo = file(QStringLiteral("Pictures/Camera/IMG_0002.JPG"), "photo");
+    const QString desktopLink = folder + QStringLiteral("/Desktop/link to photo.jpg");
+    QDir().mkpath(folder + QStringLiteral("/Desktop"));
+    ASSERT_TRUE(QFile::link(*photo->filePath, desktopLink));
+    const auto keptLink = record(*photo->filePath);
+    keptLink->filePath = desktopLink;
+    keptLink->fileName = QStringLiteral("k-link to photo.jpg");
+    const auto backup = file(QStringLiteral("Pictures/Backup 2021/IMG_0002.JPG"), "photo");
+    backup->fileName = QStringLiteral("m-backup");
+    // A kept copy that is a link to the marked file.
+    const auto self = file(QStringLiteral("m-self"), "self");
+    ASSERT_TRUE(QFile::link(*self->filePath, folder + QStringLiteral("/k-self")));
+    const auto selfLink = record(*self->filePath);
+    selfLink->filePath = folder + QStringLiteral("/k-self");
+    selfLink->fileName = QStringLiteral("k-self");
+    load({ { keptLink, backup }, { self, selfLink } });
+    ASSERT_TRUE(run());
+
+    EXPECT_FALSE(exists(backup));
+    EXPECT_EQ(bytes(photo), QByteArray("photo"));
+    EXPECT_TRUE(QFileInfo(desktopLink).isSymLink());
+    EXPECT_EQ(bytes(self), QByteArray("self"));
+    const RemovalReport& report = controller.lastReport();
+    EXPECT_EQ(report.countTrashed, 1);
+    ASSERT_EQ(report.skipped.size(), 1u);
+    EXPECT_EQ(report.skipped[0].file, self);
+    EXPECT_EQ(
+        report.skipped[0].reason, QStringLiteral("its kept copy %1/k-self is a link to this very file").arg(folder));
 }
 
 // Locked before the scan or after it (which changes its change time): the

@@ -1,5 +1,6 @@
 #include "core/DirectoryWalker.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -61,6 +62,46 @@ TEST(DirectoryWalker, PathsKeptByTheVisitorStayTheirOwn)
         EXPECT_EQ(kept, expected) << threads;
         EXPECT_EQ(prepared, expected) << threads;
     }
+}
+
+// A scan walks each of its rows with one walker: the reading threads are
+// made once and serve every walk, a walk stopped early or refused included,
+// each of which leaves nothing behind for the next.
+TEST(DirectoryWalker, OneWalkersReadingThreadsServeEveryWalkAndEachWalkFindsItsOwnFolders)
+{
+    QTemporaryDir dir;
+    for (const char* root : { "first", "second", "third" }) {
+        for (int i = 0; i < 12; ++i)
+            ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("%1/d%2/e").arg(QLatin1String(root)).arg(i))));
+    }
+    const auto walkOf = [&](DirectoryWalker& walker, const char* root, int stopAfter) {
+        QByteArrayList seen;
+        walker.walk(encoded(dir) + '/' + root, [&](const WalkEntry& entry) {
+            seen.append(entry.path.mid(encoded(dir).size() + 1)
+                + (entry.prepared ? *static_cast<const QByteArray*>(entry.prepared.get()) : QByteArray("!")));
+            return seen.size() == stopAfter ? WalkAction::stop : WalkAction::descend;
+        });
+        return seen;
+    };
+    DirectoryWalker alone;
+    const QByteArrayList second = walkOf(alone, "second", -1);
+    const QByteArrayList third = walkOf(alone, "third", -1);
+    ASSERT_EQ(second.size(), 24);
+
+    const quint64 before = DirectoryWalker::readingThreadsStarted();
+    DirectoryWalker walker;
+    DirectoryWalker::ReadAhead ahead;
+    ahead.threads = 3;
+    ahead.wanted = [](const WalkEntry&) { return true; };
+    // What a reading thread made of an entry reads as the visitor's own view
+    // of it: the same either way.
+    ahead.prepare = [](const WalkEntry&) { return std::make_shared<QByteArray>("!"); };
+    walker.setReadAhead(std::move(ahead));
+    EXPECT_EQ(walkOf(walker, "first", 3).size(), 3); // stopped with folders still being read
+    EXPECT_TRUE(walkOf(walker, "missing", -1).isEmpty());
+    EXPECT_EQ(walkOf(walker, "second", -1), second);
+    EXPECT_EQ(walkOf(walker, "third", -1), third);
+    EXPECT_EQ(DirectoryWalker::readingThreadsStarted() - before, 3u);
 }
 
 TEST(DirectoryWalker, NestingDeeperThanTheOpenFileLimitIsWalked)

@@ -2,6 +2,7 @@
 #include "scan/EngineFixture.h"
 #include "support/LongScanHistory.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -198,6 +199,33 @@ TEST_F(EndOfScan, TheEndTakesBackAnOpenStopQuestionAndALateYesStopsNothing)
     screen.heldAnswers[1](0);
     EXPECT_EQ(ended.size(), 1);
     EXPECT_EQ(screen.homeViewsShown, 1);
+}
+
+// The refusal to quit holds only while its scan runs: the end of the scan
+// takes it back, as it does the Stop question, and a quit asked during the
+// next scan is refused with an alert of its own.
+TEST_F(EndOfScan, TheEndTakesBackTheQuitRefusal)
+{
+    tree.file(QStringLiteral("a.txt"), "one");
+    tree.file(QStringLiteral("b.txt"), "two");
+    addRow(tree.root());
+    screen.holdAnswers = true;
+    QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
+    const QString refusal = text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP");
+    for (int scan = 1; scan <= 2; ++scan) {
+        const std::size_t before = screen.alerts.size();
+        engine->btnStartScanTapped();
+        EXPECT_FALSE(engine->canQuit());
+        EXPECT_FALSE(engine->canQuit()); // asked twice: one alert
+        ASSERT_TRUE(QTest::qWaitFor([&] { return screen.alerts.size() == before + 2; }, 20000)) << scan;
+        EXPECT_EQ(screen.alerts[before].messageText, refusal);
+        ASSERT_TRUE(screen.alerts[before].withdrawal);
+        EXPECT_TRUE(screen.alerts[before].withdrawal->isWithdrawn()) << scan;
+        EXPECT_EQ(screen.alerts[before + 1].messageText, text("ID_NO_DUPLICATE_ITEMS_FOUND"));
+        EXPECT_TRUE(engine->canQuit());
+        screen.heldAnswers[before + 1](0);
+        ASSERT_EQ(ended.size(), scan);
+    }
 }
 
 TEST_F(EndOfScan, LastScanBoxShowsTheNewestRecordAndIgnoresBadHistory)

@@ -1,4 +1,5 @@
 #include "base/AppPaths.h"
+#include "core/DirectoryWalker.h"
 #include "scan/EngineFixture.h"
 #include "support/MemoryGrowth.h"
 
@@ -166,9 +167,63 @@ TEST_F(Walk, AFileOfOneNameMetAgainThroughALinkOrARowIsRecordedOnce)
     const QStringList rows[]
         = { { a, b }, { b, a }, { tree.path(QStringLiteral("c")), tree.path(QStringLiteral("c/named.txt")) } };
     const QStringList expected[]
-        = { { "a/early.txt", "a/to-late.txt" }, { "b/late.txt", "b/to-early.txt" }, { "c/named.txt" } };
+        = { { "a/early.txt", "b/late.txt" }, { "a/early.txt", "b/late.txt" }, { "c/named.txt" } };
     for (int i = 0; i < 3; ++i)
         expectWalkOf(rows[i], expected[i]);
+}
+
+// A file reached by its own path and through a link is recorded under its
+// own path, whatever the walk meets first: the link or the file in one
+// folder, one row or the other, a row through a linked folder or the folder.
+TEST_F(Walk, AFileMetThroughALinkIsRecordedUnderItsOwnPathWhateverTheOrder)
+{
+    const QString photo = tree.file(QStringLiteral("Pictures/Camera/IMG_0002.JPG"), "photo");
+    tree.file(QStringLiteral("Pictures/Backup 2021/IMG_0002.JPG"), "photo"); // a copy, a file of its own
+    tree.symlink(QStringLiteral("Desktop/link to photo.jpg"), photo);
+    tree.symlink(QStringLiteral("Desktop/Shortcut"), tree.path(QStringLiteral("Pictures")));
+    // The links of one folder, before and after the files they lead to.
+    tree.symlink(QStringLiteral("notes/a link.txt"), tree.file(QStringLiteral("notes/b.txt"), "bee"));
+    tree.symlink(QStringLiteral("notes/d link.txt"), tree.file(QStringLiteral("notes/c.txt"), "sea"));
+    const QString desktop = tree.path(QStringLiteral("Desktop"));
+    const QString pictures = tree.path(QStringLiteral("Pictures"));
+    const QString notes = tree.path(QStringLiteral("notes"));
+    const QString throughShortcut = tree.path(QStringLiteral("Desktop/Shortcut/Camera"));
+    const QString link = tree.path(QStringLiteral("Desktop/link to photo.jpg"));
+    const QStringList own { "Pictures/Backup 2021/IMG_0002.JPG", "Pictures/Camera/IMG_0002.JPG" };
+    const struct {
+        QStringList rows;
+        QStringList expected;
+    } cases[] = {
+        { { desktop, pictures }, own },
+        { { pictures, desktop }, own },
+        { { notes }, { "notes/b.txt", "notes/c.txt" } },
+        { { link, pictures }, own },
+        { { throughShortcut, pictures }, own },
+        { { pictures, throughShortcut }, own },
+        // Met only through links, a file keeps the first path met.
+        { { desktop, throughShortcut }, { "Desktop/link to photo.jpg" } },
+    };
+    for (const auto& each : cases)
+        expectWalkOf(each.rows, each.expected);
+    // The record that gave way is counted no more.
+    expectWalkOf({ desktop, pictures }, own);
+    counters.totSizeScanned = 0;
+    walk();
+    EXPECT_EQ(counters.totSizeScanned.load(), 10u);
+}
+
+// The reading threads are made once for the walk, not once for each row: a
+// list of many folders costs their entries.
+TEST_F(Walk, EveryRowIsReadAheadByTheSameThreads)
+{
+    for (int i = 0; i < 40; ++i) {
+        tree.file(QStringLiteral("r%1/sub/f.txt").arg(i), QByteArray::number(i));
+        addRow(tree.path(QStringLiteral("r%1").arg(i)));
+    }
+    readingThreads = 3;
+    const quint64 before = DirectoryWalker::readingThreadsStarted();
+    EXPECT_EQ(walk().size(), 40);
+    EXPECT_EQ(DirectoryWalker::readingThreadsStarted() - before, 3u);
 }
 
 TEST_F(Walk, FilesSeenAgainThroughRealBindMountsAreRecordedOnce)
