@@ -1,8 +1,10 @@
 #include "base/OtherUsers.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
@@ -167,6 +169,16 @@ bool writableByOthersThrough(const std::vector<AccessEntry>& entries, gid_t owni
     return false;
 }
 
+// Puts the names of way on names, to be taken from its end in their order.
+void addWay(std::vector<QByteArray>& names, const QByteArray& way)
+{
+    const QList<QByteArray> parts = way.split('/');
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+        if (!part->isEmpty() && *part != ".")
+            names.push_back(*part);
+    }
+}
+
 } // namespace
 
 bool isUsersOwnGroup(gid_t gid)
@@ -233,6 +245,51 @@ bool mayChangeAnyFolderAbove(int folder)
     if (at >= 0)
         ::close(at);
     return true;
+}
+
+bool mayChangeWayTo(const QByteArray& path)
+{
+    // Links followed on the way at most, as the kernel allows.
+    constexpr int linksAtMost = 40;
+    if (path.contains('\0'))
+        return true;
+    int at = ::open(path.startsWith('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::vector<QByteArray> names;
+    addWay(names, path);
+    int links = 0;
+    bool steerable = at < 0;
+    while (!steerable && !names.empty()) {
+        const QByteArray name = std::move(names.back());
+        names.pop_back();
+        // The name is looked up here: whoever may change this folder may
+        // put anything in its place.
+        struct stat status { };
+        const int found = ::fstat(at, &status) == 0 && !mayChangeFolder(at, status)
+            ? ::openat(at, name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+            : -1;
+        struct stat entry { };
+        steerable = found < 0 || ::fstat(found, &entry) != 0;
+        if (steerable || !S_ISLNK(entry.st_mode)) {
+            ::close(at);
+            at = found;
+            continue;
+        }
+        char target[PATH_MAX];
+        const ssize_t length = ::readlinkat(found, "", target, sizeof target);
+        ::close(found);
+        steerable = (entry.st_uid != ::geteuid() && entry.st_uid != 0) || ++links > linksAtMost || length <= 0
+            || std::size_t(length) >= sizeof target;
+        if (!steerable && target[0] == '/') {
+            ::close(at);
+            at = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            steerable = at < 0;
+        }
+        if (!steerable)
+            addWay(names, QByteArray(target, length));
+    }
+    if (at >= 0)
+        ::close(at);
+    return steerable;
 }
 
 } // namespace OtherUsers

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -33,5 +35,12 @@ bool isUsersOwnGroup(gid_t gid);
 // another folder in the place of the one below it. Also true when a folder
 // on the way up cannot be looked at.
 bool mayChangeAnyFolderAbove(int folder);
+
+// True when another user could steer where path (absolute, or from the
+// working folder) leads: a name on its way, one of a link's target too, is
+// looked up in a folder another user could change, or a link on it is
+// another user's. What path leads to is left to the caller to judge. Also
+// true when its way cannot be followed to its end.
+bool mayChangeWayTo(const QByteArray& path);
 
 } // namespace OtherUsers

@@ -33,14 +33,15 @@ void narrowOpenFolder(int fd, const struct stat& info)
 
 // Whoever may rename entries in a folder may put another folder in the place
 // of one of ours there, and so may whoever may rename the folder itself or
-// one above it: only the user or the superuser may, for each folder from the
-// one at path (from at) up to the root.
-bool isSafePlace(int at, const char* path)
+// one above it, or one on the way a link of path leads: only the user or the
+// superuser may, for each folder from the one at path up to the root and on
+// its way.
+bool isSafePlace(const QByteArray& path)
 {
-    const int folder = ::openat(at, path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     struct stat info { };
     const bool safe = folder >= 0 && ::fstat(folder, &info) == 0 && !OtherUsers::mayChangeFolder(folder, info)
-        && !OtherUsers::mayChangeAnyFolderAbove(folder);
+        && !OtherUsers::mayChangeAnyFolderAbove(folder) && !OtherUsers::mayChangeWayTo(path);
     if (folder >= 0)
         ::close(folder);
     return safe;
@@ -53,14 +54,15 @@ std::optional<FolderFault> makeFolder(const QString& clean)
     const QString parentPath = QFileInfo(clean).path();
     if (!QFileInfo(parentPath).isDir() && !QDir().mkpath(parentPath))
         return FolderFault::notMade;
-    if (!isSafePlace(AT_FDCWD, QFile::encodeName(parentPath).constData()))
+    if (!isSafePlace(QFile::encodeName(parentPath)))
         return FolderFault::openParent;
     if (::mkdir(QFile::encodeName(clean).constData(), S_IRWXU) != 0 && errno != EEXIST)
         return FolderFault::notMade;
     return std::nullopt;
 }
 
-std::optional<FolderFault> checkOpenFolder(int fd)
+// The folder open at fd, opened by path.
+std::optional<FolderFault> checkOpenFolder(int fd, const QByteArray& path)
 {
     struct stat info { };
     if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode))
@@ -70,7 +72,7 @@ std::optional<FolderFault> checkOpenFolder(int fd)
     narrowOpenFolder(fd, info);
     if (::fstat(fd, &info) != 0 || (info.st_mode & othersBits) != 0)
         return FolderFault::openToOthers;
-    if (OtherUsers::mayChangeAnyFolderAbove(fd))
+    if (OtherUsers::mayChangeAnyFolderAbove(fd) || OtherUsers::mayChangeWayTo(path))
         return FolderFault::openParent;
     return std::nullopt;
 }
@@ -134,7 +136,7 @@ std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make)
             return FolderFault::notMade;
         return S_ISLNK(seen.st_mode) ? FolderFault::link : FolderFault::notAFolder;
     }
-    const std::optional<FolderFault> fault = checkOpenFolder(fd);
+    const std::optional<FolderFault> fault = checkOpenFolder(fd, name);
     ::close(fd);
     return fault;
 }

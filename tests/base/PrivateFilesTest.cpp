@@ -236,3 +236,60 @@ TEST(PrivateFiles, AFolderBelowOneAnotherUserMayWriteThroughItsGroupOrAccessList
     EXPECT_EQ(refusal(), std::nullopt);
     EXPECT_FALSE(asOtherUser([&] { return ::mkdir(QFile::encodeName(config + "/theirs").constData(), 0700) == 0; }));
 }
+
+// A link of the user's on the way to one of ours is followed by every later
+// open: where its target passes through a folder another user may change,
+// they may put a link or a folder of theirs in that place at any time, and
+// the path then leads into a folder of theirs, whatever the folder it leads
+// to now and the folders above that are. So may they where a link on the way
+// is theirs. Such a way is refused; a link whose way no other user can
+// change keeps working.
+TEST(PrivateFiles, AFolderReachedThroughALinkWhoseWayAnotherUserMayChangeIsRefused)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    QTemporaryDir root;
+    setMode(root.path(), 0755);
+    const QString home = root.filePath(QStringLiteral("home"));
+    const QString real = home + QStringLiteral("/real");
+    const QString team = root.filePath(QStringLiteral("team"));
+    const QString config = home + QStringLiteral("/.config");
+    const QString ours = config + QStringLiteral("/Vellicor");
+    ASSERT_TRUE(QDir().mkpath(real + QStringLiteral("/Vellicor")) && QDir().mkpath(team + QStringLiteral("/x")));
+    setMode(home, 0755);
+    giveTo(team, ::geteuid(), otherUser, 02775);
+    const auto refusalThrough = [&](const QString& target) {
+        QFile::remove(config);
+        EXPECT_TRUE(QFile::link(target, config));
+        return PrivateFiles::ensureOwnFolder(ours, PrivateFiles::Make::never);
+    };
+    EXPECT_EQ(refusalThrough(real), std::nullopt);
+    EXPECT_EQ(refusalThrough(QStringLiteral("real")), std::nullopt);
+
+    // A link of the user's in the shared folder leads home.
+    const QString current = team + QStringLiteral("/current");
+    ASSERT_TRUE(QFile::link(real, current));
+    EXPECT_EQ(refusalThrough(current), PrivateFiles::FolderFault::openParent);
+    EXPECT_EQ(refusalThrough(QStringLiteral("../team/current")), PrivateFiles::FolderFault::openParent);
+    EXPECT_EQ(PrivateFiles::ensureOwnFolder(config + QStringLiteral("/Another")), PrivateFiles::FolderFault::openParent);
+    EXPECT_FALSE(QFileInfo::exists(real + QStringLiteral("/Another")));
+    // Up and out of a folder the other user may put in the place of x.
+    EXPECT_EQ(refusalThrough(team + QStringLiteral("/x/../../home/real")), PrivateFiles::FolderFault::openParent);
+    EXPECT_TRUE(asOtherUser([&] {
+        const QByteArray place = QFile::encodeName(current);
+        return ::rename(place.constData(), (place + ".old").constData()) == 0
+            && ::symlink("/", place.constData()) == 0;
+    }));
+
+    // A link of the other user's, which they may take away and make again
+    // where a sticky bit leaves it to them.
+    const QString sticky = root.filePath(QStringLiteral("sticky"));
+    ASSERT_TRUE(QDir().mkdir(sticky));
+    giveTo(sticky, 0, 0, 01777);
+    const QString theirLink = sticky + QStringLiteral("/home");
+    ASSERT_TRUE(QFile::link(real, theirLink));
+    ASSERT_EQ(::lchown(QFile::encodeName(theirLink).constData(), otherUser, otherUser), 0);
+    EXPECT_EQ(refusalThrough(theirLink), PrivateFiles::FolderFault::openParent);
+    ASSERT_EQ(::lchown(QFile::encodeName(theirLink).constData(), ::geteuid(), ::getegid()), 0);
+    EXPECT_EQ(refusalThrough(theirLink), std::nullopt);
+}
