@@ -39,6 +39,7 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -59,6 +60,7 @@
 #include <future>
 #include <sched.h>
 #include <set>
+#include <thread>
 #include <sys/mount.h>
 #include <grp.h>
 #include <optional>
@@ -2795,4 +2797,52 @@ TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyThePr
     EXPECT_EQ(sorted(entriesOf(sub)), sorted({ first, QStringLiteral(".vellicor-restore-mine"), QStringLiteral("m-big") }));
     EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
     EXPECT_EQ(contentAt(sub + QLatin1Char('/') + first), QByteArray("the user's own"));
+}
+
+// Stop ends a copy back however slowly its disk writes: once Stop is asked,
+// the copy waits on no more than its disk writes in a fraction of a second,
+// neither for mebibytes it had handed on nor for those in memory.
+TEST_F(Removal, StopEndsACopyBackWithoutWaitingOnASlowDisk)
+{
+    const QString slowTop = home.path() + QStringLiteral("/slow");
+    LoopVolume slow(home.path() + QStringLiteral("/slow.img"), slowTop, { "mkfs.ext4", "-q", "-F" }, 96);
+    if (!slow.whyNot().empty())
+        GTEST_SKIP() << slow.whyNot();
+    constexpr qint64 pace = mebibyte;
+    if (const std::string why = slow.throttleWrites(pace); !why.empty())
+        GTEST_SKIP() << why;
+    const QByteArray data = dataBytes(32 * mebibyte);
+    const auto marked = file(QStringLiteral("sub/m-big"), data);
+    load({ { marked, file(QStringLiteral("k-big"), data) } });
+    ASSERT_TRUE(run());
+    const std::vector<RemovedFile> undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 1u);
+    moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), slowTop + QStringLiteral("/sub"));
+
+    std::atomic<bool> stop { false };
+    std::atomic<qint64> copied { 0 };
+    std::vector<RestoreOutcome> outcomes;
+    std::thread undoing([&] {
+        UnavailableCloudRemover cloud;
+        outcomes = executeUndoPlan(
+            makeUndoPlan(undoList), cloud, stop, {}, [&](const PlannedRestore&, qint64 now) { copied = now; });
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (copied.load() < 5 * mebibyte && clock.elapsed() < 120000)
+        QThread::msleep(10);
+    const qint64 writtenAtStop = slow.bytesWritten();
+    clock.start();
+    stop = true;
+    undoing.join();
+    const qint64 writtenAfterStop = slow.bytesWritten() - writtenAtStop;
+    std::printf("At %lld KiB/s, Stop ended the copy %lld ms after it was asked; the disk wrote %lld KiB meanwhile.\n",
+        pace / 1024, qint64(clock.elapsed()), writtenAfterStop / 1024);
+
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].reason, QStringLiteral("the undo was stopped before its copy was whole"));
+    EXPECT_LT(writtenAfterStop, pace) << "after Stop the copy waited for its disk to write " << writtenAfterStop
+                                      << " bytes";
+    EXPECT_EQ(entriesOf(slowTop + QStringLiteral("/sub")), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
 }
