@@ -1463,7 +1463,7 @@ TEST_F(Removal, UndoBringsBackAFileWrittenToInTheTrashAndSaysItChanged)
     EXPECT_TRUE(exists(log));
 }
 
-TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeft)
+TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeftAndWhereCopiesMayBe)
 {
     EXPECT_FALSE(interruptedRemovalAlert(SetAsideRecovery {}));
     SetAsideRecovery recovery;
@@ -1478,6 +1478,21 @@ TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeft)
                        "/media/share/c.jpg could not be put back (a file is already at its path); it is at "
                        "/media/share/.vellicor-removing-1"));
     EXPECT_EQ(alert->buttons, QStringList { localizedText(QStringLiteral("ID_OK")) });
+
+    // Partial copies of an ended undo out of reach: where they may be.
+    const std::vector<LeftRestoreCopy> copies { { QStringLiteral("/media/stick/.vellicor-restore-1"),
+        QStringLiteral("its folder cannot be reached now: No such file or directory") } };
+    const auto told = interruptedRemovalAlert(SetAsideRecovery {}, copies);
+    ASSERT_TRUE(told);
+    EXPECT_EQ(told->messageText, QStringLiteral("An undo was ended while it was copying files back."));
+    EXPECT_EQ(told->informativeText,
+        QStringLiteral("A partial copy may be left at /media/stick/.vellicor-restore-1 (its folder cannot be reached "
+                       "now: No such file or directory). It is removed once its folder can be reached again; you may "
+                       "also delete it yourself."));
+    const auto both = interruptedRemovalAlert(recovery, copies);
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->messageText, alert->messageText);
+    EXPECT_EQ(both->informativeText, alert->informativeText + QLatin1Char('\n') + told->informativeText);
 }
 
 TEST_F(Removal, AFolderReachedThroughALinkedFolderIsCleanedAndUndoneWhereTheUserSawIt)
@@ -2730,7 +2745,7 @@ TEST_F(UndoCopyBack, ACopyAnotherRunningCopyOfTheProgramIsMakingIsLeftToIt)
     char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     // The second copy's start, while the first one's copy is under way.
-    EXPECT_EQ(removeLeftRestoreCopies(), 0);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
     EXPECT_EQ(entriesOf(sub).filter(QStringLiteral(".vellicor-restore-")).size(), 1);
     ASSERT_EQ(::write(goOn[1], "g", 1), 1);
     int status = 0;
@@ -2779,14 +2794,14 @@ TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyThePr
     ASSERT_TRUE(QFile::remove(sub + QLatin1Char('/') + first));
     writeTestFile(sub + QLatin1Char('/') + first, "the user's own");
     writeTestFile(sub + QStringLiteral("/.vellicor-restore-mine"), "mine too");
-    EXPECT_EQ(removeLeftRestoreCopies(), 0);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
     EXPECT_EQ(contentAt(sub + QLatin1Char('/') + first), QByteArray("the user's own"));
     EXPECT_EQ(contentAt(sub + QStringLiteral("/.vellicor-restore-mine")), QByteArray("mine too"));
 
     // As the start removes them.
     const QString second = endInsideTheCopy();
     ASSERT_TRUE(second.startsWith(QStringLiteral(".vellicor-restore-"))) << second.toStdString();
-    EXPECT_EQ(removeLeftRestoreCopies(), 1);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 1);
     EXPECT_FALSE(QFileInfo::exists(sub + QLatin1Char('/') + second));
 
     // As the next undo removes them, before it copies the file back whole.
