@@ -11,10 +11,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QUrl>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -32,6 +34,19 @@ struct Record {
     std::optional<quint64> size;
     std::optional<FileTimestamp> modTime;
 };
+
+// The tags this run recorded: its own removals', which a start's recovery
+// running beside them leaves alone.
+struct OwnTags {
+    std::mutex lock;
+    QSet<QString> tags;
+};
+
+OwnTags& ownTags()
+{
+    static OwnTags& own = *new OwnTags;
+    return own;
+}
 
 const QByteArray asidePrefix = QByteArrayLiteral(".vellicor-removing-");
 
@@ -128,6 +143,10 @@ std::optional<QString> write(const SetAsideRecord& record, VolumesOfBatch& volum
             QByteArray::number(record.facts.modTime.seconds) + '.'
                 + QByteArray::number(record.facts.modTime.nanoseconds) } };
     volumes.of(record).addTo(fields);
+    {
+        const std::lock_guard guard(ownTags().lock);
+        ownTags().tags.insert(record.tag);
+    }
     return JournalRecords::write(folder(), record.tag, fields, durably);
 }
 
@@ -171,6 +190,8 @@ std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
 void clear(const QString& tag)
 {
     JournalRecords::remove(folder(), tag, "Remove: the record of a set-aside file stays:");
+    const std::lock_guard guard(ownTags().lock);
+    ownTags().tags.remove(tag);
 }
 
 } // namespace SetAsideJournal
@@ -181,6 +202,12 @@ SetAsideRecovery recoverSetAsideFiles()
     if (SetAsideJournal::ensureFolder(PrivateFiles::Make::never))
         return recovery;
     for (const QString& tag : JournalRecords::tags(SetAsideJournal::folder())) {
+        // A removal of this run, started while the start's recovery runs.
+        {
+            const std::lock_guard guard(ownTags().lock);
+            if (ownTags().tags.contains(tag))
+                continue;
+        }
         const QString recordFile = JournalRecords::recordPath(SetAsideJournal::folder(), tag);
         const auto record = readRecord(tag);
         const auto drop = [&recordFile] { QFile::remove(recordFile); };

@@ -76,6 +76,7 @@ struct SetAsideRecovery {
 // records are written ahead) are dropped without a word; a record whose
 // folder cannot be reached now, or lies on another volume (another
 // identity, another kind: the bare folder of a share not mounted), is kept
-// for the next start and told. Called once at the program's start,
-// before any removal.
+// for the next start and told. Called once at the program's start, on a
+// thread of its own (LeftFilesSweep): the records of this run's removals,
+// which may start meanwhile, are left to them.
 SetAsideRecovery recoverSetAsideFiles();

@@ -23,13 +23,16 @@
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "platform/LeftFilesSweep.h"
 #include "platform/ReachabilityTest.h"
 #include "platform/RestoreCopies.h"
 #include "platform/SetAsideJournal.h"
 #include "scan/ScanSources.h"
 #include "support/AccessList.h"
 #include "support/ChildProcess.h"
+#include "support/EndedUndoCopy.h"
 #include "support/FixedProbe.h"
+#include "support/FuseMirror.h"
 #include "support/LongScanHistory.h"
 #include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
@@ -123,46 +126,6 @@ public:
     QStringList undoQuestions;
     QStringList messages;
     QStringList messageDetails;
-};
-
-// A folder shown a second time through a FUSE mount of it (bindfs), its
-// entries and attributes cached for a minute as a network mount's may be;
-// unmounted when it goes.
-class FuseMirror {
-public:
-    FuseMirror(const QString& folder, const QString& mirror)
-        : mirror_(mirror)
-    {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("bindfs"));
-        if (program.isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(mirror))
-            return;
-        QProcess bindfs;
-        bindfs.start(
-            program, { QStringLiteral("-o"), QStringLiteral("entry_timeout=60,attr_timeout=60"), folder, mirror });
-        const bool ended = bindfs.waitForFinished(10000);
-        if (!ended) {
-            bindfs.kill();
-            bindfs.waitForFinished(10000);
-        }
-        const auto folderFacts = factsOf(folder);
-        const auto mirrorFacts = factsOf(mirror);
-        mounted_ = folderFacts && mirrorFacts && mirrorFacts->device != folderFacts->device;
-        ok_ = mounted_ && ended && bindfs.exitStatus() == QProcess::NormalExit && bindfs.exitCode() == 0;
-    }
-    ~FuseMirror()
-    {
-        if (mounted_ && ::umount2(QFile::encodeName(mirror_).constData(), MNT_DETACH) != 0)
-            QProcess::execute(QStringLiteral("fusermount"), { QStringLiteral("-u"), QStringLiteral("-z"), mirror_ });
-    }
-    FuseMirror(const FuseMirror&) = delete;
-    FuseMirror& operator=(const FuseMirror&) = delete;
-
-    bool isMounted() const { return ok_; }
-
-private:
-    QString mirror_;
-    bool mounted_ = false;
-    bool ok_ = false;
 };
 
 class Removal : public ::testing::Test {
@@ -2804,14 +2767,43 @@ TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyThePr
     EXPECT_EQ(removeLeftRestoreCopies().removed, 1);
     EXPECT_FALSE(QFileInfo::exists(sub + QLatin1Char('/') + second));
 
-    // As the next undo removes them, before it copies the file back whole.
+    // As the next undo removes them, beside it.
     const QString third = endInsideTheCopy();
     ASSERT_TRUE(third.startsWith(QStringLiteral(".vellicor-restore-"))) << third.toStdString();
     ASSERT_TRUE(undo());
+    ASSERT_TRUE(waitUntil([] { return leftFilesSweepsUnderWay() == 0; }));
     EXPECT_EQ(bytes(marked), data);
     EXPECT_EQ(sorted(entriesOf(sub)), sorted({ first, QStringLiteral(".vellicor-restore-mine"), QStringLiteral("m-big") }));
     EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
     EXPECT_EQ(contentAt(sub + QLatin1Char('/') + first), QByteArray("the user's own"));
+}
+
+// A copy an ended undo left in a folder on a mount that stopped answering
+// holds neither the next undo nor its end: the sweep that reaches it waits
+// beside, and removes the copy once the mount answers again.
+TEST_F(Removal, AnUndoGoesOnWhileTheSweepOfLeftCopiesWaitsOnAMountThatDoesNotAnswer)
+{
+    const QString away = home.path() + QStringLiteral("/away");
+    const QString mirror = home.path() + QStringLiteral("/mirror");
+    ASSERT_TRUE(QDir().mkpath(away));
+    FuseMirror mount(away, mirror, 0);
+    if (!mount.isMounted())
+        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+    leaveCopyOfAnEndedUndo(mirror, mirror);
+    ASSERT_EQ(entriesOf(away).filter(QStringLiteral(".vellicor-restore-")).size(), 1);
+    const auto marked = file(QStringLiteral("m1"));
+    load({ { marked, file(QStringLiteral("k1")) } });
+    ASSERT_TRUE(run());
+
+    ASSERT_TRUE(mount.stop(15000));
+    EXPECT_TRUE(undo());
+    EXPECT_TRUE(mount.isStopped()) << "the undo waited for the mount that does not answer";
+    EXPECT_EQ(bytes(marked), QByteArray("same bytes"));
+
+    mount.resume();
+    ASSERT_TRUE(waitUntil([] { return leftFilesSweepsUnderWay() == 0; }, 20000));
+    EXPECT_EQ(entriesOf(away), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
 }
 
 // Stop ends a copy back however slowly its disk writes: once Stop is asked,
