@@ -21,8 +21,7 @@
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "platform/FileRemover.h"
-#include "platform/RestoreCopies.h"
-#include "platform/SetAsideJournal.h"
+#include "platform/LeftFilesSweep.h"
 #include "preferences/PreferencesPanes.h"
 #include "preferences/PreferencesWindowController.h"
 #include "results/ResultViewController.h"
@@ -99,6 +98,7 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     sources_ = std::make_unique<ScanSources>(defaults);
     ScanSources& sources = *sources_;
     home_ = new MainViewController(defaults, sources);
+    sweepRelay_ = std::make_shared<WorkerRelay<QObject>>(home_);
     delegate_ = std::make_unique<AppDelegate>(defaults, makeHomeScreen(home_));
     AppDelegate& delegate = *delegate_;
     MainViewController* home = home_;
@@ -159,6 +159,9 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
 
 AppComposition::~AppComposition()
 {
+    // A sweep still held by a folder that does not answer tells nothing
+    // any more; it is not waited for.
+    sweepRelay_->cut();
     settingsNotices_.reset();
     setAlertPresenter(nullptr);
     // The clean-up's workers remove cloud files through the cloud sources'
@@ -184,12 +187,15 @@ void AppComposition::launch()
     // Once the window is up, so the notice has a window to sit on.
     QTimer::singleShot(0, settingsNotices_.get(), &SettingsNotices::tellReadProblemAtStart);
     // Files a run that was ended in the middle of a deletion left set aside
-    // come back before any removal can start.
-    // What an undo that was ended left of its copies goes too.
-    QTimer::singleShot(0, home_, [] {
-        if (const auto alert = interruptedRemovalAlert(recoverSetAsideFiles()))
-            alertPresenter()->presentThen(*alert, {});
-        removeLeftRestoreCopies();
+    // come back, and what an undo that was ended left of its copies goes,
+    // on a thread of its own: a folder on a mount that does not answer holds
+    // neither the window nor the quit. The alert comes once the sweep has
+    // ended, over the window.
+    sweepLeftFilesAside([relay = sweepRelay_](LeftFiles found) {
+        relay->post([found = std::move(found)](QObject&) {
+            if (const auto alert = interruptedRemovalAlert(found.setAside, found.copiesAway))
+                alertPresenter()->presentThen(*alert, {});
+        });
     });
 }
 

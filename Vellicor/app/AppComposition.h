@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/WorkerRelay.h"
 #include "cloud/CloudSourceController.h"
 #include "core/AppStartup.h"
 
@@ -61,6 +62,9 @@ private:
     CloudFolderPicker* cloudPicker_ = nullptr;
     // The clean-up's way to the cloud sources' handlers, cut when they go.
     std::shared_ptr<HandlerCloudRemover> cloudRemover_;
+    // The start's sweep of what ended runs left: its way back to the window's
+    // thread, cut first when the program goes.
+    std::shared_ptr<WorkerRelay<QObject>> sweepRelay_;
 };
 
 // The alert of a second start that could not reach the running copy. It

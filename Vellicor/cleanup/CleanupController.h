@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/WorkerRelay.h"
 #include "cleanup/AfterClean.h"
 #include "cleanup/PhotosLibraryStep.h"
 #include "cleanup/RemovalOutcome.h"
 #include "cleanup/RemovalProgress.h"
 #include "cleanup/TrashQuestion.h"
 #include "cleanup/UndoRestore.h"
-#include "cleanup/WorkerRelay.h"
 #include "marking/CategoryShares.h"
 #include "marking/SlicedWork.h"
 

@@ -11,7 +11,7 @@
 #include "marking/ResultsState.h"
 #include "marking/ShownGroupsOrder.h"
 #include "platform/FileRemover.h"
-#include "platform/RestoreCopies.h"
+#include "platform/LeftFilesSweep.h"
 
 #include <QThread>
 #include <QThreadPool>
@@ -50,11 +50,12 @@ void CleanupController::startUndo()
     undoReport_ = UndoReport {};
     undoReport_.planned = static_cast<qint64>(list->size());
     emit undoRunningChanged(true);
+    // What an undo that was ended left of its copies goes beside this one,
+    // which neither waits for it nor meets its copies.
+    sweepLeftRestoreCopiesAside();
     undoWorker_ = QThread::create(
         [relay = relay_, list = std::move(list), sources = std::move(sources), cloud = cloud_,
             abort = isAbortUndo_]() mutable {
-            // What an undo that was ended left of its copies goes first.
-            removeLeftRestoreCopies();
             auto plan = std::make_unique<std::vector<PlannedRestore>>(makeUndoPlan(*list, *sources));
             auto outcomes = executeUndoPlan(*plan, *cloud, *abort);
             // The plan's copies go here, not on the GUI thread.

@@ -42,11 +42,6 @@ using KeepCopying = std::function<bool(qint64 copied)>;
 
 const QString stoppedText = QStringLiteral("the undo was stopped before its copy was whole");
 
-// Bytes a copy writes between two write-backs of what it wrote. Each
-// write-back first waits for the one before, so a Stop waits on at most this
-// much reaching the disk: under a second on a stick that writes 5 MB/s.
-constexpr qint64 writeBackStep = 4 << 20;
-
 // The file at path as it is now; facts when they were just taken.
 ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std::nullopt)
 {
@@ -168,18 +163,11 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
     const RestoreCopies::Started target = RestoreCopies::start(to.folder, to.folderPath);
     if (!target.fd.isOpen())
         return target.error;
-    // Written back to the disk as it goes, so that neither a stop nor the
-    // flush at the end waits on more than a few mebibytes still in memory.
-    qint64 writtenBack = 0;
-    const auto writeBackAndAsk = [&](qint64 copied) {
-        if (copied - writtenBack >= writeBackStep) {
-            ::sync_file_range(target.fd.get(), 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE);
-            writtenBack = copied;
-        }
-        return !keepCopying || keepCopying(copied);
-    };
+    // Written back to the disk at its pace as it goes, so that neither a stop
+    // nor the flush at the end waits long, however slow the disk.
+    WriteBackPace pace(target.fd.get());
     QString error;
-    const DataCopyEnd data = copyFileData(source, target.fd.get(), status.st_size, writeBackAndAsk);
+    const DataCopyEnd data = copyFileData(source, target.fd.get(), status.st_size, keepCopying, &pace);
     if (data.stopped)
         error = stoppedText;
     else if (data.error != 0)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <optional>
 #include <unistd.h>
 #include <utility>
@@ -43,9 +44,94 @@ bool kernelCannotCopy(int error)
         || error == ETXTBSY;
 }
 
+// The pace a copy starts from until its disk has shown its own: a slow
+// stick's.
+constexpr double firstRate = 1 << 20;
+// What the disk may have to write when a Stop comes, what one wait for it
+// and one step of the copy take, in seconds of its pace.
+constexpr double unwrittenSeconds = 0.2;
+constexpr double pieceSeconds = 0.05;
+constexpr double stepSeconds = 0.1;
+// The shortest wait that tells the disk's pace.
+constexpr double measuredSeconds = 0.02;
+constexpr qint64 leastPiece = 16 * 1024;
+
+qint64 bounded(double bytes, qint64 least, qint64 most)
+{
+    return std::clamp(static_cast<qint64>(bytes), least, most);
+}
+
 } // namespace
 
-DataCopyEnd copyFileData(int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing)
+WriteBackPace::WriteBackPace(int to)
+    : to_(to)
+    , diskRate_(firstRate)
+    , stepRate_(firstRate)
+{
+}
+
+qint64 WriteBackPace::window() const
+{
+    return bounded(diskRate_ * unwrittenSeconds, 2 * leastPiece, qint64(256) << 20);
+}
+
+qint64 WriteBackPace::piece() const
+{
+    return bounded(diskRate_ * pieceSeconds, leastPiece, qint64(32) << 20);
+}
+
+qint64 WriteBackPace::nextStep() const
+{
+    return bounded(std::min(diskRate_, stepRate_) * stepSeconds, 4 * leastPiece, copyStep);
+}
+
+void WriteBackPace::follow(double& rate, qint64 bytes, double seconds)
+{
+    const double measured = double(bytes) / std::max(seconds, 0.001);
+    rate = std::min(measured, 2 * rate);
+}
+
+bool WriteBackPace::keepUp(qint64 end, const std::function<bool()>& stopped)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto secondsSince
+        = [](Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); };
+    if (stepStart_ && end > end_)
+        follow(stepRate_, end - end_, secondsSince(*stepStart_));
+    end_ = std::max(end_, end);
+    // While the copy waits for the disk, the disk alone sets the pace: what
+    // it took meanwhile, over the time, is its pace. A wait over within a
+    // moment says only that it takes more.
+    const auto behindSince = Clock::now();
+    const qint64 writtenBefore = written_;
+    while (!unpaced_ && end_ - written_ > window()) {
+        if (stopped && stopped())
+            return false;
+        // Handed on ahead, a window's worth, so that the disk always has
+        // something to write while the copy waits for the oldest piece.
+        if (handedOn_ < end_ && handedOn_ - written_ < window()) {
+            const qint64 count = std::min(piece(), end_ - handedOn_);
+            unpaced_ = ::sync_file_range(to_, handedOn_, count, SYNC_FILE_RANGE_WRITE) != 0;
+            handedOn_ += count;
+            continue;
+        }
+        const qint64 count = std::min(piece(), handedOn_ - written_);
+        unpaced_ = ::sync_file_range(to_, written_, count,
+                       SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER)
+            != 0;
+        written_ += count;
+        const double behind = secondsSince(behindSince);
+        if (behind >= measuredSeconds)
+            follow(diskRate_, written_ - writtenBefore, behind);
+    }
+    if (written_ > writtenBefore && secondsSince(behindSince) < measuredSeconds)
+        diskRate_ *= 2;
+    stepStart_ = Clock::now();
+    return !(stopped && stopped());
+}
+
+DataCopyEnd copyFileData(
+    int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing, WriteBackPace* pace)
 {
     DataCopyEnd end;
     end.length = length;
@@ -54,11 +140,12 @@ DataCopyEnd copyFileData(int from, int to, qint64 length, const std::function<bo
     qint64 copied = 0;
     for (auto run = nextDataRun(from, 0, length); run; run = nextDataRun(from, run->second, end.length)) {
         for (qint64 at = run->first; at < run->second;) {
-            if (keepGoing && !keepGoing(copied)) {
+            const auto stopped = [&] { return keepGoing && !keepGoing(copied); };
+            if (pace ? !pace->keepUp(at, stopped) : stopped()) {
                 end.stopped = true;
                 return end;
             }
-            const qint64 step = std::min(copyStep, run->second - at);
+            const qint64 step = std::min(pace ? pace->nextStep() : copyStep, run->second - at);
             qint64 got = 0;
             if (byKernel) {
                 loff_t in = at;

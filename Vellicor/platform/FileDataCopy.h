@@ -2,7 +2,9 @@
 
 #include <QtGlobal>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 
 // How a copy of a file's data ended.
 struct DataCopyEnd {
@@ -19,6 +21,45 @@ struct DataCopyEnd {
     bool isWhole() const { return error == 0 && !stopped; }
 };
 
+// Keeps what a copy has written and its disk has not yet taken within what
+// the disk takes in about a quarter of a second, its pace measured as it
+// goes: so that neither a Stop nor the removal of a stopped copy waits long
+// on the disk, however slow (a stick, a throttled or failing disk), and no
+// write meets a page cache filled with the copy's data. The copy's steps
+// follow the pace too (about a tenth of a second each, reading included).
+// One copy's, on its thread.
+class WriteBackPace {
+public:
+    // The copy's target, open at to.
+    explicit WriteBackPace(int to);
+
+    // The most the copy reads and writes in its next step.
+    qint64 nextStep() const;
+    // The copy's data now ends at offset end: what lies before is handed to
+    // the disk, and waited for a piece at a time until no more than the
+    // pace allows is left unwritten; stopped is asked before each piece.
+    // False when it said to stop.
+    bool keepUp(qint64 end, const std::function<bool()>& stopped);
+
+private:
+    qint64 window() const;
+    qint64 piece() const;
+    // Takes a measured pace: a slower one at once, a faster one at most
+    // doubling the last.
+    static void follow(double& rate, qint64 bytes, double seconds);
+
+    int to_ = -1;
+    // Bytes per second the disk takes, and the copy's steps go at.
+    double diskRate_;
+    double stepRate_;
+    qint64 end_ = 0;
+    qint64 handedOn_ = 0;
+    qint64 written_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> stepStart_;
+    // The file system cannot be asked (the call failed): nothing is waited for.
+    bool unpaced_ = false;
+};
+
 // Copies the first length bytes of the regular file open at from into the
 // empty regular file open at to, at the same offsets, by its data alone: the
 // source's holes are not read and stay holes (to is given its length at the
@@ -26,6 +67,8 @@ struct DataCopyEnd {
 // kernel copies the data where it can (copy_file_range: a shared extent or
 // a copy on the server on volumes that have them); otherwise it is read and
 // written, and a run of zeros is left a hole too. keepGoing is asked before
-// each mebibyte with the bytes copied so far; false stops the copy there.
-// A source that shrinks meanwhile ends where its data ended.
-DataCopyEnd copyFileData(int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing);
+// each mebibyte with the bytes copied so far (with pace, before each of its
+// steps and while it waits for the disk); false stops the copy there. A
+// source that shrinks meanwhile ends where its data ended.
+DataCopyEnd copyFileData(int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing,
+    WriteBackPace* pace = nullptr);

@@ -2,14 +2,17 @@
 
 #include "core/FileUtilities.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
+#include <linux/msdos_fs.h>
 #include <mutex>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -149,7 +152,7 @@ bool keepsOwnChangeTime(unsigned long magic)
     }
 }
 
-std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint64 mountId)
+std::optional<MountSource> mountSourceOf(const QByteArray& mountInfo, quint64 mountId)
 {
     const QByteArray id = QByteArray::number(mountId);
     for (const QByteArray& line : mountInfo.split('\n')) {
@@ -160,7 +163,29 @@ std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint6
         const qsizetype separator = fields.indexOf(QByteArray("-"), 3);
         if (separator < 0 || separator + 1 >= fields.size())
             continue;
-        return QString::fromUtf8(fields.at(separator + 1));
+        return MountSource { QString::fromUtf8(fields.at(separator + 1)), fields.value(separator + 2) };
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint64 mountId)
+{
+    const auto mount = mountSourceOf(mountInfo, mountId);
+    return mount ? std::optional(mount->type) : std::nullopt;
+}
+
+std::optional<QByteArray> blockDeviceUuid(dev_t device, const QString& byUuidFolder)
+{
+    const FileDescriptor folder(
+        ::open(QFile::encodeName(byUuidFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return std::nullopt;
+    // Each name is the UUID, a link to the device node that carries it.
+    for (const QString& name : QDir(byUuidFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        struct stat node { };
+        if (::fstatat(folder.get(), QFile::encodeName(name).constData(), &node, 0) == 0 && S_ISBLK(node.st_mode)
+            && node.st_rdev == device)
+            return name.toLatin1();
     }
     return std::nullopt;
 }
@@ -346,4 +371,45 @@ bool isInPageCache(const QString& path, quint64 byteCount)
     }
     ::close(fd);
     return cached;
+}
+
+std::optional<QByteArray> volumeIdentity(int fd)
+{
+    struct statfs fileSystem { };
+    if (::fstatfs(fd, &fileSystem) != 0)
+        return std::nullopt;
+    const auto magic = static_cast<unsigned long>(fileSystem.f_type);
+    const QByteArray kind = QByteArray::number(quint64(magic), 16) + ':';
+    // These derive the id statfs gives from the UUID in their superblock,
+    // whatever device they are mounted from.
+    if (magic == EXT4_SUPER_MAGIC || magic == BTRFS_SUPER_MAGIC) {
+        quint32 id[2];
+        static_assert(sizeof id == sizeof fileSystem.f_fsid);
+        std::memcpy(id, &fileSystem.f_fsid, sizeof id);
+        if (id[0] != 0 || id[1] != 0)
+            return "fsid:" + kind + QByteArray::number(id[0], 16) + '.' + QByteArray::number(id[1], 16);
+    }
+    // A FAT volume's serial number, written when it was formatted.
+    if (magic == MSDOS_SUPER_MAGIC) {
+        const FileDescriptor opened(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        __u32 serial = 0;
+        if (opened.isOpen() && ::ioctl(opened.get(), FAT_IOCTL_GET_VOLUME_ID, &serial) == 0)
+            return "fat:" + QByteArray::number(serial, 16);
+    }
+    struct statx status { };
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &status) != 0 || !(status.stx_mask & STATX_MNT_ID))
+        return std::nullopt;
+    const auto mount = FileSystemInfoDetail::mountSourceOf(readMountInfo(), status.stx_mnt_id);
+    if (!mount || mount->source.isEmpty())
+        return std::nullopt;
+    // A share is its server's and path's.
+    if (FileSystemInfoDetail::isNetworkFileSystemMagic(magic)
+        || FileSystemInfoDetail::isNetworkFileSystemType(mount->type))
+        return "share:" + mount->type.toUtf8() + ':' + mount->source;
+    // Any other volume of a disk: the UUID the device manager read from it.
+    struct stat device { };
+    if (!mount->source.startsWith('/') || ::stat(mount->source.constData(), &device) != 0 || !S_ISBLK(device.st_mode))
+        return std::nullopt;
+    const auto uuid = FileSystemInfoDetail::blockDeviceUuid(device.st_rdev, QStringLiteral("/dev/disk/by-uuid"));
+    return uuid ? std::optional("uuid:" + kind + *uuid) : std::nullopt;
 }

@@ -50,6 +50,16 @@ bool isRotationalDevice(unsigned int deviceMajor, unsigned int deviceMinor);
 // the file is shorter or when it cannot be asked about.
 bool isInPageCache(const QString& path, quint64 byteCount);
 
+// The identity a file system keeps of its own, for the item open at fd
+// (O_PATH will do): a removable disk plugged into another port, or shares
+// mounted in another order after a restart, come back under another device
+// number and are known again by it. The UUID in the superblock (ext2/3/4
+// and btrfs, through statfs), a FAT volume's serial number, a share's type,
+// server and path, or the UUID the device manager read from the disk the
+// volume is mounted from. None where the file system tells none (tmpfs,
+// overlays) or the item cannot be examined. Reads the mount table.
+std::optional<QByteArray> volumeIdentity(int fd);
+
 // What the times a file system keeps can prove about its files, and the clock
 // they are stamped from. Asked by the digest cache; a test answers for mounts
 // and moments it cannot make. Safe on any thread.
@@ -85,6 +95,18 @@ bool isNetworkFileSystemMagic(unsigned long magic);
 // The file system type of the mount with this id (statx's stx_mnt_id, the
 // first field of a line) in a mountinfo text.
 std::optional<QString> fileSystemTypeOfMount(const QByteArray& mountInfo, quint64 mountId);
+
+// The type of the mount with this id, and what it was mounted from (a
+// device's path, a share's server and path, as the mount table writes it).
+struct MountSource {
+    QString type;
+    QByteArray source;
+};
+std::optional<MountSource> mountSourceOf(const QByteArray& mountInfo, quint64 mountId);
+
+// The UUID that names the block device in byUuidFolder (the device
+// manager's /dev/disk/by-uuid: a link per UUID to its device's node).
+std::optional<QByteArray> blockDeviceUuid(dev_t device, const QString& byUuidFolder);
 
 // One answer per mount id, all forgotten when the mount table has changed
 // since the last question. An answer examined while the table changed is

@@ -43,8 +43,10 @@ std::optional<QString> write(
 // cannot be opened or the volume cannot lock).
 bool held(const QString& folder, const QString& tag, FileDescriptor& locked);
 
-// Adds one line to the record of tag. Why it could not, or none.
-std::optional<QString> append(const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value);
+// Adds one line to the record of tag, on the disk when this returns where
+// durably. Why it could not, or none.
+std::optional<QString> append(
+    const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value, bool durably = false);
 
 // The tags of the records in folder.
 QStringList tags(const QString& folder);

@@ -4,9 +4,11 @@
 #include "base/Log.h"
 #include "platform/HeldFile.h"
 #include "platform/JournalRecords.h"
+#include "platform/RecordedVolume.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -24,6 +26,18 @@ bool isTag(const QString& tag)
         && std::all_of(tag.begin(), tag.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
 }
 
+// The folder a record names, as the copy was made in it, wherever its path
+// leads now; -1 with errno set.
+int openRecordedFolder(const QString& folderPath, QString& realPath)
+{
+    char* real = ::realpath(QFile::encodeName(folderPath).constData(), nullptr);
+    if (!real)
+        return -1;
+    realPath = QFile::decodeName(real);
+    ::free(real);
+    return openFolderWithoutLinks(realPath);
+}
+
 } // namespace
 
 namespace RestoreCopies {
@@ -33,7 +47,7 @@ QString folder()
     return AppPaths::stateFolder() + QStringLiteral("/restore-copies");
 }
 
-Started start(int target, const QString& folderPath)
+Started start(int target, const QString& folderPath, const std::function<void()>& made)
 {
     Started copy;
     struct stat own { };
@@ -42,13 +56,14 @@ Started start(int target, const QString& folderPath)
         return copy;
     }
     std::optional<QString> unrecorded = JournalRecords::ensureFolder(folder(), PrivateFiles::Make::ifMissing);
+    JournalRecords::Fields fields { { "folder", QFile::encodeName(folderPath) },
+        { "inode", QByteArray::number(quint64(own.st_ino)) } };
+    if (!unrecorded)
+        RecordedVolume::of(target, folderPath).addTo(fields);
     for (int attempt = 0; attempt < 8 && !copy.fd.isOpen(); ++attempt) {
         copy.tag = JournalRecords::newTag();
         copy.name = copyPrefix + copy.tag.toLatin1();
         if (!unrecorded) {
-            const JournalRecords::Fields fields { { "folder", QFile::encodeName(folderPath) },
-                { "device", QByteArray::number(quint64(own.st_dev)) },
-                { "inode", QByteArray::number(quint64(own.st_ino)) } };
             unrecorded = JournalRecords::write(folder(), copy.tag, fields, true, &copy.record);
             if (!unrecorded)
                 JournalRecords::syncFolder(folder());
@@ -57,14 +72,22 @@ Started start(int target, const QString& folderPath)
                 continue;
             }
         }
-        copy.fd.reset(::openat(target, copy.name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        copy.fd.reset(
+            ::openat(target, copy.name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         const int error = errno;
         if (!unrecorded) {
-            struct stat made { };
-            if (!copy.fd.isOpen() || ::fstat(copy.fd.get(), &made) != 0)
+            struct stat madeNow { };
+            if (!copy.fd.isOpen() || ::fstat(copy.fd.get(), &madeNow) != 0) {
                 finish(copy.tag);
-            else if (const auto failed = JournalRecords::append(folder(), copy.tag, "file", QByteArray::number(quint64(made.st_ino))))
-                Log::print("Undo: the record of a copy could not be completed:", *failed);
+            } else {
+                if (made)
+                    made();
+                // On the disk before the copy's first byte: a copy with
+                // anything in it is always proven by its inode.
+                if (const auto failed = JournalRecords::append(
+                        folder(), copy.tag, "file", QByteArray::number(quint64(madeNow.st_ino)), true))
+                    Log::print("Undo: the record of a copy could not be completed:", *failed);
+            }
         }
         if (!copy.fd.isOpen() && error != EEXIST) {
             copy.error = errnoText(error);
@@ -87,12 +110,12 @@ void finish(const QString& tag)
 
 } // namespace RestoreCopies
 
-int removeLeftRestoreCopies()
+RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away)
 {
+    RestoreCopiesSweep sweep;
     const QString journal = RestoreCopies::folder();
     if (JournalRecords::ensureFolder(journal, PrivateFiles::Make::never))
-        return 0;
-    int removed = 0;
+        return sweep;
     for (const QString& tag : JournalRecords::tags(journal)) {
         // Held until this record is done with.
         FileDescriptor locked;
@@ -108,36 +131,70 @@ int removeLeftRestoreCopies()
             continue;
         }
         const QString folderPath = QFile::decodeName(record->at("folder"));
-        // The folder as the copy was made in it, wherever its path leads.
-        char* real = ::realpath(QFile::encodeName(folderPath).constData(), nullptr);
-        const FileDescriptor folder(real ? openFolderWithoutLinks(QFile::decodeName(real)) : -1);
-        ::free(real);
-        struct stat own { };
-        if (!folder.isOpen() || ::fstat(folder.get(), &own) != 0 || quint64(own.st_dev) != record->at("device").toULongLong()
-            || quint64(own.st_ino) != record->at("inode").toULongLong())
-            continue;
         const QByteArray name = copyPrefix + tag.toLatin1();
+        const QString shown = folderPath + QLatin1Char('/') + QFile::decodeName(name);
+        // Out of reach now: kept, and handed out once for the user to hear
+        // where it may be.
+        const auto keep = [&](const QString& why) {
+            Log::print(
+                "Undo: a partial copy an ended run may have left stays until its folder is reached:", shown, why);
+            if (away != AwayCopies::toldOnce || record->contains("told"))
+                return;
+            sweep.away.push_back({ shown, why });
+            JournalRecords::append(journal, tag, "told", "1");
+        };
+        QString realPath;
+        const FileDescriptor folder(openRecordedFolder(folderPath, realPath));
+        struct stat own { };
+        if (!folder.isOpen() || ::fstat(folder.get(), &own) != 0) {
+            keep(QStringLiteral("its folder cannot be reached now: %1").arg(errnoText(errno)));
+            continue;
+        }
+        const VolumeMatch volume = matchVolume(RecordedVolume::from(*record), folder.get(), realPath);
+        const bool sameDevice = volume == VolumeMatch::same || volume == VolumeMatch::sameDevice;
+        const bool sameFolder = sameDevice && quint64(own.st_ino) == record->at("inode").toULongLong();
+        // The recorded file system, back under another device number or
+        // mounted again with its files numbered anew (FAT): its folder is the
+        // one at the recorded path.
+        const bool sameFileSystem = volume == VolumeMatch::same || volume == VolumeMatch::backUnderAnotherNumber;
+        if (!sameFolder && !sameFileSystem) {
+            keep(sameDevice ? QStringLiteral("another folder is at its path now")
+                            : QStringLiteral("another volume is at its folder's path now"));
+            continue;
+        }
         struct stat copy { };
         if (::fstatat(folder.get(), name.constData(), &copy, AT_SYMLINK_NOFOLLOW) != 0) {
             // Renamed into place or removed before the run ended.
             if (errno == ENOENT)
                 drop();
+            else
+                keep(errnoText(errno));
             continue;
         }
-        const QString shown = folderPath + QLatin1Char('/') + QFile::decodeName(name);
         const auto file = record->find("file");
-        // A copy given its owner before it was whole is no longer the
-        // user's: the inode alone proves it.
-        const bool ours = file != record->end() && S_ISREG(copy.st_mode) && copy.st_dev == own.st_dev && quint64(copy.st_ino) == file->second.toULongLong();
+        const bool recordedInode = file != record->end() && quint64(copy.st_ino) == file->second.toULongLong();
+        const bool usersAlone = copy.st_uid == ::geteuid() && copy.st_nlink == 1;
+        bool ours = false;
+        if (file == record->end()) {
+            // Made, and the run ended before its inode was recorded: nothing
+            // was written in it yet.
+            ours = S_ISREG(copy.st_mode) && usersAlone && copy.st_size == 0;
+        } else if (sameFolder) {
+            // A copy given its owner before it was whole is no longer the
+            // user's: the inode alone proves it.
+            ours = S_ISREG(copy.st_mode) && copy.st_dev == own.st_dev && recordedInode;
+        } else {
+            ours = S_ISREG(copy.st_mode) && copy.st_nlink == 1 && (recordedInode || usersAlone);
+        }
         if (!ours)
             Log::print("Undo: not the copy its record names, left alone:", shown);
         else if (::unlinkat(folder.get(), name.constData(), 0) != 0)
             Log::print("Undo: a partial copy an ended run had left stays:", shown, errnoText(errno));
         else {
             Log::print("Undo: removed a partial copy an ended run had left:", shown);
-            ++removed;
+            ++sweep.removed;
         }
         drop();
     }
-    return removed;
+    return sweep;
 }

@@ -7,29 +7,46 @@
 #include "platform/FileSystemInfo.h"
 #include "platform/HeldFile.h"
 #include "platform/JournalRecords.h"
+#include "platform/RecordedVolume.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QUrl>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
 struct Record {
     QString path;
     QString aside;
-    quint64 device = 0;
+    // The volume of the set-aside's folder.
+    RecordedVolume volume;
     quint64 inode = 0;
-    // Size and modification time of the file, and whether its folder lay on
-    // a network volume; a record written by an earlier version has none.
+    // Size and modification time of the file; a record written by an
+    // earlier version has none.
     std::optional<quint64> size;
     std::optional<FileTimestamp> modTime;
-    std::optional<bool> network;
 };
+
+// The tags this run recorded: its own removals', which a start's recovery
+// running beside them leaves alone.
+struct OwnTags {
+    std::mutex lock;
+    QSet<QString> tags;
+};
+
+OwnTags& ownTags()
+{
+    static OwnTags& own = *new OwnTags;
+    return own;
+}
 
 const QByteArray asidePrefix = QByteArrayLiteral(".vellicor-removing-");
 
@@ -58,8 +75,6 @@ std::optional<Record> readRecord(const QString& tag)
             record.path = QFile::decodeName(value);
         else if (key == "aside")
             record.aside = QFile::decodeName(value);
-        else if (key == "device")
-            record.device = value.toULongLong();
         else if (key == "inode")
             record.inode = value.toULongLong();
         else if (key == "size")
@@ -67,9 +82,8 @@ std::optional<Record> readRecord(const QString& tag)
         else if (key == "modified" && value.contains('.'))
             record.modTime = FileTimestamp { value.left(value.indexOf('.')).toLongLong(),
                 value.mid(value.indexOf('.') + 1).toUInt() };
-        else if (key == "network")
-            record.network = value == "1";
     }
+    record.volume = RecordedVolume::from(*fields);
     const QByteArray original = nameOf(record.path);
     if (!record.path.startsWith(QLatin1Char('/')) || !record.aside.startsWith(QLatin1Char('/')) || tag.isEmpty()
         || nameOf(record.aside) != asidePrefix + QFile::encodeName(tag) || original.isEmpty() || original == "."
@@ -94,17 +108,45 @@ std::optional<QString> ensureFolder(PrivateFiles::Make make)
     return JournalRecords::ensureFolder(folder(), make);
 }
 
+// The volume of the folder a set-aside is made in, as its record names it:
+// asked once per device of a batch.
+class VolumesOfBatch {
+public:
+    RecordedVolume of(const SetAsideRecord& record)
+    {
+        const auto known = volumes_.find(record.facts.device);
+        if (known != volumes_.end())
+            return known->second;
+        const QString folderPath = folderOf(record.aside);
+        const FileDescriptor folder(openFolderWithoutLinks(folderPath));
+        RecordedVolume volume;
+        if (folder.isOpen())
+            volume = RecordedVolume::of(folder.get(), folderPath);
+        else
+            volume.network = isNetworkVolume(folderPath);
+        volume.device = record.facts.device;
+        return volumes_.emplace(record.facts.device, volume).first->second;
+    }
+
+private:
+    std::unordered_map<quint64, RecordedVolume> volumes_;
+};
+
 // Writes the record, synced when durably; errno is EEXIST when the tag is
 // taken.
-std::optional<QString> write(const SetAsideRecord& record, bool durably)
+std::optional<QString> write(const SetAsideRecord& record, VolumesOfBatch& volumes, bool durably)
 {
-    const JournalRecords::Fields fields { { "path", QFile::encodeName(record.path) },
-        { "aside", QFile::encodeName(record.aside) }, { "device", QByteArray::number(record.facts.device) },
-        { "inode", QByteArray::number(record.facts.inode) }, { "size", QByteArray::number(record.facts.size) },
+    JournalRecords::Fields fields { { "path", QFile::encodeName(record.path) },
+        { "aside", QFile::encodeName(record.aside) }, { "inode", QByteArray::number(record.facts.inode) },
+        { "size", QByteArray::number(record.facts.size) },
         { "modified",
             QByteArray::number(record.facts.modTime.seconds) + '.'
-                + QByteArray::number(record.facts.modTime.nanoseconds) },
-        { "network", isNetworkVolume(folderOf(record.aside)) ? "1" : "0" } };
+                + QByteArray::number(record.facts.modTime.nanoseconds) } };
+    volumes.of(record).addTo(fields);
+    {
+        const std::lock_guard guard(ownTags().lock);
+        ownTags().tags.insert(record.tag);
+    }
     return JournalRecords::write(folder(), record.tag, fields, durably);
 }
 
@@ -116,7 +158,8 @@ std::optional<QString> add(const QString& tag, const QString& path, const QStrin
         errno = 0;
         return error;
     }
-    if (const auto error = write({ tag, path, aside, facts }, true))
+    VolumesOfBatch volumes;
+    if (const auto error = write({ tag, path, aside, facts }, volumes, true))
         return error;
     JournalRecords::syncFolder(folder());
     return std::nullopt;
@@ -128,8 +171,9 @@ std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
         return {};
     std::vector<QString> tags;
     std::vector<QString> paths;
+    VolumesOfBatch volumes;
     for (const SetAsideRecord& record : records) {
-        if (write(record, false))
+        if (write(record, volumes, false))
             continue;
         tags.push_back(record.tag);
         paths.push_back(JournalRecords::recordPath(folder(), record.tag));
@@ -146,6 +190,8 @@ std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
 void clear(const QString& tag)
 {
     JournalRecords::remove(folder(), tag, "Remove: the record of a set-aside file stays:");
+    const std::lock_guard guard(ownTags().lock);
+    ownTags().tags.remove(tag);
 }
 
 } // namespace SetAsideJournal
@@ -156,6 +202,12 @@ SetAsideRecovery recoverSetAsideFiles()
     if (SetAsideJournal::ensureFolder(PrivateFiles::Make::never))
         return recovery;
     for (const QString& tag : JournalRecords::tags(SetAsideJournal::folder())) {
+        // A removal of this run, started while the start's recovery runs.
+        {
+            const std::lock_guard guard(ownTags().lock);
+            if (ownTags().tags.contains(tag))
+                continue;
+        }
         const QString recordFile = JournalRecords::recordPath(SetAsideJournal::folder(), tag);
         const auto record = readRecord(tag);
         const auto drop = [&recordFile] { QFile::remove(recordFile); };
@@ -166,9 +218,10 @@ SetAsideRecovery recoverSetAsideFiles()
         }
         // The file waits in the folder the record names by its real path,
         // under the name made for the record's own tag; it goes back there
-        // under its own name. A network volume may come back under another
-        // device number (mounted in another order): the name is looked for
-        // first, whatever the number.
+        // under its own name. A volume may come back under another device
+        // number (mounted in another order, plugged into another port): the
+        // name is looked for there too, unless the volume is known to be
+        // another one.
         const FileDescriptor folder(openFolderWithoutLinks(folderOf(record->aside)));
         const auto untilNextStart = [&](const QString& why) {
             recovery.left.push_back({ record->path, record->aside,
@@ -179,7 +232,12 @@ SetAsideRecovery recoverSetAsideFiles()
             continue;
         }
         struct stat folderStatus { };
-        const bool sameVolume = ::fstat(folder.get(), &folderStatus) == 0 && folderStatus.st_dev == record->device;
+        const VolumeMatch volume = matchVolume(record->volume, folder.get(), folderOf(record->aside));
+        const bool sameVolume = volume == VolumeMatch::same || volume == VolumeMatch::sameDevice;
+        if (volume == VolumeMatch::other || ::fstat(folder.get(), &folderStatus) != 0) {
+            untilNextStart(QStringLiteral("another volume is there"));
+            continue;
+        }
         const QByteArray asideName = nameOf(record->aside);
         const QByteArray originalName = nameOf(record->path);
         struct stat aside { };
@@ -189,11 +247,9 @@ SetAsideRecovery recoverSetAsideFiles()
             // the records of a batch are written ahead of their files' turns.
             // Unless the folder is the bare one a share is mounted on while
             // the share is not: a volume of another kind than the recorded.
-            const bool volumeThere
-                = sameVolume || (record->network && *record->network == isNetworkVolume(folderOf(record->aside)));
             if (error != ENOENT)
                 untilNextStart(errnoText(error));
-            else if (!volumeThere)
+            else if (volume == VolumeMatch::otherKind)
                 untilNextStart(QStringLiteral("another volume is there"));
             else
                 drop();
@@ -203,11 +259,17 @@ SetAsideRecovery recoverSetAsideFiles()
         // file; on one that came back under another number, the size and
         // modification time it was recorded with (a volume may number its
         // files anew at each mount), or the inode where the record has none.
-        const bool byInode = sameVolume || !record->size || !record->modTime;
+        // The recorded file system under its number (its identity tells)
+        // may have numbered its files anew too: either proves it.
         const FileTimestamp modified { aside.st_mtim.tv_sec, static_cast<quint32>(aside.st_mtim.tv_nsec) };
-        const bool recorded = S_ISREG(aside.st_mode) && aside.st_dev == folderStatus.st_dev
-            && (byInode ? static_cast<quint64>(aside.st_ino) == record->inode
-                        : static_cast<quint64>(aside.st_size) == *record->size && modified == *record->modTime);
+        const bool inodeProves = static_cast<quint64>(aside.st_ino) == record->inode;
+        const bool factsProve = record->size && record->modTime && static_cast<quint64>(aside.st_size) == *record->size
+            && modified == *record->modTime;
+        const bool proven = volume == VolumeMatch::sameDevice ? inodeProves
+            : volume == VolumeMatch::same                     ? inodeProves || factsProve
+            : record->size && record->modTime                 ? factsProve
+                                                              : inodeProves;
+        const bool recorded = S_ISREG(aside.st_mode) && aside.st_dev == folderStatus.st_dev && proven;
         if (!recorded) {
             Log::print("Start: not the file a set-aside record names, left alone:", record->aside);
             if (!sameVolume)

@@ -66,14 +66,17 @@ struct SetAsideRecovery {
 // while it is still the recorded file and its name is free. Only the
 // set-aside name made for a record's own tag is ever renamed, within its
 // folder; a record that names anything else is dropped. The name is looked
-// for first, whatever device number the folder has now (a network volume
-// mounted again may have another): on the recorded device its device and
-// inode prove the file, on another its recorded size and modification time,
-// and one that no longer matches stays where it is and is told. Records
-// whose name is not there (the deletion ended, or the file's turn never
-// came: a batch's records are written ahead) are dropped without a word; a
-// record whose folder cannot be reached now, or lies on a volume of another
-// kind than the recorded one (the bare folder of a share not mounted), is
-// kept for the next start and told. Called once at the program's start,
-// before any removal.
+// for on the recorded volume, also where it came back under another device
+// number (a network volume mounted again, a disk plugged into another
+// port: known by its file system's identity, or for a record without one
+// by its kind): on the recorded device its device and inode prove the file,
+// on another its recorded size and modification time, and one that no
+// longer matches stays where it is and is told. Records whose name is not
+// there (the deletion ended, or the file's turn never came: a batch's
+// records are written ahead) are dropped without a word; a record whose
+// folder cannot be reached now, or lies on another volume (another
+// identity, another kind: the bare folder of a share not mounted), is kept
+// for the next start and told. Called once at the program's start, on a
+// thread of its own (LeftFilesSweep): the records of this run's removals,
+// which may start meanwhile, are left to them.
 SetAsideRecovery recoverSetAsideFiles();

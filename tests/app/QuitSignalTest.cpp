@@ -14,6 +14,8 @@
 #include "marking/ResultsState.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsHandOver.h"
+#include "support/EndedUndoCopy.h"
+#include "support/FuseMirror.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
@@ -217,6 +219,34 @@ TEST_F(RealProgram, EndsItsRoadOutOnATerminationAndOnASecondOneMeanwhile)
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_TRUE(program.readAllStandardOutput().contains("applicationWillTerminate"));
+}
+
+// A sweep of what an ended run left, held by a mount that stopped answering,
+// holds neither the program's start nor its end.
+TEST_F(RealProgram, EndsWhileASweepWaitsOnAMountThatDoesNotAnswer)
+{
+    const QString away = home.path() + QStringLiteral("/away");
+    const QString mirror = home.path() + QStringLiteral("/mirror");
+    ASSERT_TRUE(QDir().mkpath(away));
+    FuseMirror mount(away, mirror, 0);
+    if (!mount.isMounted())
+        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+    leaveCopyOfAnEndedUndo(mirror, mirror);
+    ASSERT_TRUE(mount.stop(25000));
+
+    QProcess program;
+    start(program, true);
+    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return running(); }, 20000));
+    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
+    const bool ended = program.waitForFinished(20000);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(mount.isStopped()) << "the program's end waited for the mount that does not answer";
+    if (!ended) {
+        program.kill();
+        program.waitForFinished(10000);
+    }
+    EXPECT_EQ(program.exitCode(), 0);
 }
 
 // A start from a desktop and one from a shell without its runtime folder,

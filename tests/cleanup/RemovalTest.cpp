@@ -23,13 +23,16 @@
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "platform/LeftFilesSweep.h"
 #include "platform/ReachabilityTest.h"
 #include "platform/RestoreCopies.h"
 #include "platform/SetAsideJournal.h"
 #include "scan/ScanSources.h"
 #include "support/AccessList.h"
 #include "support/ChildProcess.h"
+#include "support/EndedUndoCopy.h"
 #include "support/FixedProbe.h"
+#include "support/FuseMirror.h"
 #include "support/LongScanHistory.h"
 #include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
@@ -39,6 +42,7 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -59,6 +63,7 @@
 #include <future>
 #include <sched.h>
 #include <set>
+#include <thread>
 #include <sys/mount.h>
 #include <grp.h>
 #include <optional>
@@ -121,46 +126,6 @@ public:
     QStringList undoQuestions;
     QStringList messages;
     QStringList messageDetails;
-};
-
-// A folder shown a second time through a FUSE mount of it (bindfs), its
-// entries and attributes cached for a minute as a network mount's may be;
-// unmounted when it goes.
-class FuseMirror {
-public:
-    FuseMirror(const QString& folder, const QString& mirror)
-        : mirror_(mirror)
-    {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("bindfs"));
-        if (program.isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(mirror))
-            return;
-        QProcess bindfs;
-        bindfs.start(
-            program, { QStringLiteral("-o"), QStringLiteral("entry_timeout=60,attr_timeout=60"), folder, mirror });
-        const bool ended = bindfs.waitForFinished(10000);
-        if (!ended) {
-            bindfs.kill();
-            bindfs.waitForFinished(10000);
-        }
-        const auto folderFacts = factsOf(folder);
-        const auto mirrorFacts = factsOf(mirror);
-        mounted_ = folderFacts && mirrorFacts && mirrorFacts->device != folderFacts->device;
-        ok_ = mounted_ && ended && bindfs.exitStatus() == QProcess::NormalExit && bindfs.exitCode() == 0;
-    }
-    ~FuseMirror()
-    {
-        if (mounted_ && ::umount2(QFile::encodeName(mirror_).constData(), MNT_DETACH) != 0)
-            QProcess::execute(QStringLiteral("fusermount"), { QStringLiteral("-u"), QStringLiteral("-z"), mirror_ });
-    }
-    FuseMirror(const FuseMirror&) = delete;
-    FuseMirror& operator=(const FuseMirror&) = delete;
-
-    bool isMounted() const { return ok_; }
-
-private:
-    QString mirror_;
-    bool mounted_ = false;
-    bool ok_ = false;
 };
 
 class Removal : public ::testing::Test {
@@ -1461,7 +1426,7 @@ TEST_F(Removal, UndoBringsBackAFileWrittenToInTheTrashAndSaysItChanged)
     EXPECT_TRUE(exists(log));
 }
 
-TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeft)
+TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeftAndWhereCopiesMayBe)
 {
     EXPECT_FALSE(interruptedRemovalAlert(SetAsideRecovery {}));
     SetAsideRecovery recovery;
@@ -1476,6 +1441,21 @@ TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeft)
                        "/media/share/c.jpg could not be put back (a file is already at its path); it is at "
                        "/media/share/.vellicor-removing-1"));
     EXPECT_EQ(alert->buttons, QStringList { localizedText(QStringLiteral("ID_OK")) });
+
+    // Partial copies of an ended undo out of reach: where they may be.
+    const std::vector<LeftRestoreCopy> copies { { QStringLiteral("/media/stick/.vellicor-restore-1"),
+        QStringLiteral("its folder cannot be reached now: No such file or directory") } };
+    const auto told = interruptedRemovalAlert(SetAsideRecovery {}, copies);
+    ASSERT_TRUE(told);
+    EXPECT_EQ(told->messageText, QStringLiteral("An undo was ended while it was copying files back."));
+    EXPECT_EQ(told->informativeText,
+        QStringLiteral("A partial copy may be left at /media/stick/.vellicor-restore-1 (its folder cannot be reached "
+                       "now: No such file or directory). It is removed once its folder can be reached again; you may "
+                       "also delete it yourself."));
+    const auto both = interruptedRemovalAlert(recovery, copies);
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->messageText, alert->messageText);
+    EXPECT_EQ(both->informativeText, alert->informativeText + QLatin1Char('\n') + told->informativeText);
 }
 
 TEST_F(Removal, AFolderReachedThroughALinkedFolderIsCleanedAndUndoneWhereTheUserSawIt)
@@ -2764,7 +2744,7 @@ TEST_F(UndoCopyBack, ACopyAnotherRunningCopyOfTheProgramIsMakingIsLeftToIt)
     char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     // The second copy's start, while the first one's copy is under way.
-    EXPECT_EQ(removeLeftRestoreCopies(), 0);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
     EXPECT_EQ(entriesOf(sub).filter(QStringLiteral(".vellicor-restore-")).size(), 1);
     ASSERT_EQ(::write(goOn[1], "g", 1), 1);
     int status = 0;
@@ -2813,22 +2793,99 @@ TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyThePr
     ASSERT_TRUE(QFile::remove(sub + QLatin1Char('/') + first));
     writeTestFile(sub + QLatin1Char('/') + first, "the user's own");
     writeTestFile(sub + QStringLiteral("/.vellicor-restore-mine"), "mine too");
-    EXPECT_EQ(removeLeftRestoreCopies(), 0);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
     EXPECT_EQ(contentAt(sub + QLatin1Char('/') + first), QByteArray("the user's own"));
     EXPECT_EQ(contentAt(sub + QStringLiteral("/.vellicor-restore-mine")), QByteArray("mine too"));
 
     // As the start removes them.
     const QString second = endInsideTheCopy();
     ASSERT_TRUE(second.startsWith(QStringLiteral(".vellicor-restore-"))) << second.toStdString();
-    EXPECT_EQ(removeLeftRestoreCopies(), 1);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 1);
     EXPECT_FALSE(QFileInfo::exists(sub + QLatin1Char('/') + second));
 
-    // As the next undo removes them, before it copies the file back whole.
+    // As the next undo removes them, beside it.
     const QString third = endInsideTheCopy();
     ASSERT_TRUE(third.startsWith(QStringLiteral(".vellicor-restore-"))) << third.toStdString();
     ASSERT_TRUE(undo());
+    ASSERT_TRUE(waitUntil([] { return leftFilesSweepsUnderWay() == 0; }));
     EXPECT_EQ(bytes(marked), data);
     EXPECT_EQ(sorted(entriesOf(sub)), sorted({ first, QStringLiteral(".vellicor-restore-mine"), QStringLiteral("m-big") }));
     EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
     EXPECT_EQ(contentAt(sub + QLatin1Char('/') + first), QByteArray("the user's own"));
+}
+
+// A copy an ended undo left in a folder on a mount that stopped answering
+// holds neither the next undo nor its end: the sweep that reaches it waits
+// beside, and removes the copy once the mount answers again.
+TEST_F(Removal, AnUndoGoesOnWhileTheSweepOfLeftCopiesWaitsOnAMountThatDoesNotAnswer)
+{
+    const QString away = home.path() + QStringLiteral("/away");
+    const QString mirror = home.path() + QStringLiteral("/mirror");
+    ASSERT_TRUE(QDir().mkpath(away));
+    FuseMirror mount(away, mirror, 0);
+    if (!mount.isMounted())
+        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+    leaveCopyOfAnEndedUndo(mirror, mirror);
+    ASSERT_EQ(entriesOf(away).filter(QStringLiteral(".vellicor-restore-")).size(), 1);
+    const auto marked = file(QStringLiteral("m1"));
+    load({ { marked, file(QStringLiteral("k1")) } });
+    ASSERT_TRUE(run());
+
+    ASSERT_TRUE(mount.stop(15000));
+    EXPECT_TRUE(undo());
+    EXPECT_TRUE(mount.isStopped()) << "the undo waited for the mount that does not answer";
+    EXPECT_EQ(bytes(marked), QByteArray("same bytes"));
+
+    mount.resume();
+    ASSERT_TRUE(waitUntil([] { return leftFilesSweepsUnderWay() == 0; }, 20000));
+    EXPECT_EQ(entriesOf(away), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
+// Stop ends a copy back however slowly its disk writes: once Stop is asked,
+// the copy waits on no more than its disk writes in a fraction of a second,
+// neither for mebibytes it had handed on nor for those in memory.
+TEST_F(Removal, StopEndsACopyBackWithoutWaitingOnASlowDisk)
+{
+    const QString slowTop = home.path() + QStringLiteral("/slow");
+    LoopVolume slow(home.path() + QStringLiteral("/slow.img"), slowTop, { "mkfs.ext4", "-q", "-F" }, 96);
+    if (!slow.whyNot().empty())
+        GTEST_SKIP() << slow.whyNot();
+    constexpr qint64 pace = mebibyte;
+    if (const std::string why = slow.throttleWrites(pace); !why.empty())
+        GTEST_SKIP() << why;
+    const QByteArray data = dataBytes(32 * mebibyte);
+    const auto marked = file(QStringLiteral("sub/m-big"), data);
+    load({ { marked, file(QStringLiteral("k-big"), data) } });
+    ASSERT_TRUE(run());
+    const std::vector<RemovedFile> undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 1u);
+    moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), slowTop + QStringLiteral("/sub"));
+
+    std::atomic<bool> stop { false };
+    std::atomic<qint64> copied { 0 };
+    std::vector<RestoreOutcome> outcomes;
+    std::thread undoing([&] {
+        UnavailableCloudRemover cloud;
+        outcomes = executeUndoPlan(
+            makeUndoPlan(undoList), cloud, stop, {}, [&](const PlannedRestore&, qint64 now) { copied = now; });
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (copied.load() < 5 * mebibyte && clock.elapsed() < 120000)
+        QThread::msleep(10);
+    const qint64 writtenAtStop = slow.bytesWritten();
+    clock.start();
+    stop = true;
+    undoing.join();
+    const qint64 writtenAfterStop = slow.bytesWritten() - writtenAtStop;
+    std::printf("At %lld KiB/s, Stop ended the copy %lld ms after it was asked; the disk wrote %lld KiB meanwhile.\n",
+        pace / 1024, qint64(clock.elapsed()), writtenAfterStop / 1024);
+
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].reason, QStringLiteral("the undo was stopped before its copy was whole"));
+    EXPECT_LT(writtenAfterStop, pace) << "after Stop the copy waited for its disk to write " << writtenAfterStop
+                                      << " bytes";
+    EXPECT_EQ(entriesOf(slowTop + QStringLiteral("/sub")), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
 }

@@ -565,19 +565,36 @@ TEST_F(HeldRemoval, ASetAsideOnAVolumeBackUnderAnotherDeviceNumberIsPutBackAndIt
     ASSERT_TRUE(QFile::remove(aside));
     writeTestFile(path, "only copy of 1");
 
-    // The folder on a volume of another kind than the record's and no such
-    // name in it, as the bare folder a share is mounted on shows: kept and
-    // told until the share is back.
+    // The folder on another file system than the record's (its identity
+    // tells), even with the set-aside's name in it: kept and told until the
+    // recorded one is back.
+    const auto otherVolume = [](const QByteArray&) { return QByteArray("fsid:ef53:another"); };
+    const auto noIdentity = [](const QByteArray&) { return QByteArray(); };
     aside = endedWhileSetAside(path);
+    changeRecords("volume", otherVolume);
+    recovery = recoverSetAsideFiles();
+    const QString notHere
+        = QStringLiteral("its folder cannot be reached now: another volume is there; it is tried again at the next start");
+    if (contentOf(SetAsideJournal::folder() + QLatin1Char('/') + entriesOf(SetAsideJournal::folder()).value(0))
+            .contains("volume=")) {
+        ASSERT_EQ(recovery.left.size(), 1u);
+        EXPECT_EQ(recovery.left[0].reason, notHere);
+        EXPECT_TRUE(QFileInfo::exists(aside));
+        EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
+    }
+
+    // A record or a volume without identity: the folder on a volume of
+    // another kind than the record's and no such name in it, as the bare
+    // folder a share is mounted on shows, is kept and told until the share
+    // is back.
+    changeRecords("volume", noIdentity);
     changeRecords("device", anotherDevice);
     changeRecords("network", [](const QByteArray&) { return QByteArray("1"); });
     const QString hidden = home.path() + QStringLiteral("/on-the-share");
     ASSERT_TRUE(QFile::rename(aside, hidden));
     recovery = recoverSetAsideFiles();
     ASSERT_EQ(recovery.left.size(), 1u);
-    EXPECT_EQ(recovery.left[0].reason,
-        QStringLiteral(
-            "its folder cannot be reached now: another volume is there; it is tried again at the next start"));
+    EXPECT_EQ(recovery.left[0].reason, notHere);
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
     ASSERT_TRUE(QFile::rename(hidden, aside));
 

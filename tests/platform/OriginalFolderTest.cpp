@@ -206,9 +206,7 @@ namespace {
 // thread's own mount namespace. Why not, or empty.
 std::string mountWithoutBirthTimes(const QString& folder, const QString& image)
 {
-    static thread_local const bool ownNamespace
-        = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    if (!ownNamespace)
+    if (!inOwnMountNamespace())
         return "this machine gives the test no mount of its own";
     if (const std::string failed = mountImageVolume(image, folder, { "mkfs.ext2", "-q", "-F", "-I", "128" });
         !failed.empty())

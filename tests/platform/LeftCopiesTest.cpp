@@ -1,0 +1,187 @@
+// What an undo that was ended (killed, a crash) left of a copy goes at the
+// next sweep where it is provably the program's own, on the volume it was
+// made on whatever device number that comes back under; a copy out of reach
+// is told once and removed when its folder is back.
+#include "platform/FileSystemInfo.h"
+#include "platform/JournalRecords.h"
+#include "platform/RestoreCopies.h"
+#include "support/EndedUndoCopy.h"
+#include "support/OtherUserAndVolume.h"
+#include "support/TempHome.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList copiesIn(const QString& folder)
+{
+    return entriesOf(folder).filter(QStringLiteral(".vellicor-restore-"));
+}
+
+// The name of the copy an ended undo left in folder.
+QString copyLeftByARunKilledAt(const QString& folder, EndedAt at)
+{
+    leaveCopyOfAnEndedUndo(folder, folder, at);
+    const QStringList left = copiesIn(folder);
+    EXPECT_EQ(left.size(), 1) << left.join(u' ').toStdString();
+    return left.value(0);
+}
+
+struct LeftCopies : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(folder)); }
+
+    TempHome home;
+    QString folder = home.path() + QStringLiteral("/Restored");
+};
+
+} // namespace
+
+// Killed after the copy was made and before its record named it: the empty
+// copy goes all the same, and only where nothing else could stand in its
+// place: a file written in since, one with a second name or another user's
+// at that very name stays.
+TEST_F(LeftCopies, ACopyMadeButNotYetRecordedWhenTheRunEndedGoesAndNothingElseAtItsName)
+{
+    const QString copy = copyLeftByARunKilledAt(folder, EndedAt::madeNotRecorded);
+    ASSERT_TRUE(copy.startsWith(QStringLiteral(".vellicor-restore-")));
+    EXPECT_EQ(QFileInfo(folder + QLatin1Char('/') + copy).size(), 0);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 1);
+    EXPECT_EQ(entriesOf(folder), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+
+    // Written to since: not a copy the program had begun.
+    QString path = folder + QLatin1Char('/') + copyLeftByARunKilledAt(folder, EndedAt::madeNotRecorded);
+    writeTestFile(path, "the user's own");
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
+    EXPECT_EQ(readTestFile(path), QByteArray("the user's own"));
+    ASSERT_TRUE(QFile::remove(path));
+
+    // A second name of a file kept elsewhere.
+    path = folder + QLatin1Char('/') + copyLeftByARunKilledAt(folder, EndedAt::madeNotRecorded);
+    const QString kept = home.path() + QStringLiteral("/kept");
+    writeTestFile(kept, QByteArray());
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(::link(QFile::encodeName(kept).constData(), QFile::encodeName(path).constData()), 0);
+    EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_TRUE(QFileInfo::exists(kept));
+    ASSERT_TRUE(QFile::remove(path));
+
+    // Another user's, empty, at that name.
+    if (::geteuid() == 0) {
+        path = folder + QLatin1Char('/') + copyLeftByARunKilledAt(folder, EndedAt::madeNotRecorded);
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), otherUser, otherUser), 0);
+        EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
+        EXPECT_TRUE(QFileInfo::exists(path));
+    }
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
+// A disk the copy was made on comes back through another device (plugged
+// into another port): its file system's own identity tells it, and the
+// partial copy goes. While it is away the user hears once where the copy
+// may be; its record waits for the volume.
+TEST_F(LeftCopies, ACopyOnAVolumeBackUnderAnotherDeviceIsKnownByItsFileSystemAndGoes)
+{
+    const QString mounted = home.path() + QStringLiteral("/stick");
+    LoopVolume stick(home.path() + QStringLiteral("/stick.img"), mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!stick.whyNot().empty())
+        GTEST_SKIP() << stick.whyNot();
+    const QString restored = mounted + QStringLiteral("/Restored");
+    ASSERT_TRUE(QDir().mkpath(restored));
+    const QString copy = copyLeftByARunKilledAt(restored, EndedAt::writing);
+    ASSERT_FALSE(copy.isEmpty());
+    const QString shown = restored + QLatin1Char('/') + copy;
+
+    ASSERT_TRUE(stick.unmount());
+    RestoreCopiesSweep sweep = removeLeftRestoreCopies(AwayCopies::toldOnce);
+    EXPECT_EQ(sweep.removed, 0);
+    ASSERT_EQ(sweep.away.size(), 1u);
+    EXPECT_EQ(sweep.away[0].path, shown);
+    EXPECT_TRUE(sweep.away[0].reason.startsWith(QStringLiteral("its folder cannot be reached now")))
+        << sweep.away[0].reason.toStdString();
+    EXPECT_TRUE(removeLeftRestoreCopies(AwayCopies::toldOnce).away.empty());
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()).size(), 1);
+
+    const QString before = stick.device();
+    ASSERT_TRUE(stick.mountThroughAnotherDevice());
+    ASSERT_NE(stick.device(), before);
+    EXPECT_EQ(copiesIn(restored), QStringList { copy });
+    sweep = removeLeftRestoreCopies(AwayCopies::toldOnce);
+    EXPECT_EQ(sweep.removed, 1);
+    EXPECT_TRUE(sweep.away.empty());
+    EXPECT_EQ(entriesOf(restored), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
+// Another volume at the recorded folder's path, its folder made alike, is
+// not the recorded one: what stands there under the copy's name stays.
+TEST_F(LeftCopies, AnotherVolumeAtTheRecordedPathIsNotTakenForTheRecordedOne)
+{
+    const QString mounted = home.path() + QStringLiteral("/stick");
+    std::optional<LoopVolume> stick;
+    stick.emplace(home.path() + QStringLiteral("/stick.img"), mounted, QStringList { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!stick->whyNot().empty())
+        GTEST_SKIP() << stick->whyNot();
+    const QString restored = mounted + QStringLiteral("/Restored");
+    ASSERT_TRUE(QDir().mkpath(restored));
+    const QString copy = copyLeftByARunKilledAt(restored, EndedAt::writing);
+    stick.reset();
+    const LoopVolume other(home.path() + QStringLiteral("/other.img"), mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    ASSERT_EQ(other.whyNot(), std::string());
+    ASSERT_TRUE(QDir().mkpath(restored));
+    writeTestFile(restored + QLatin1Char('/') + copy, "another disk's file");
+
+    const RestoreCopiesSweep sweep = removeLeftRestoreCopies(AwayCopies::toldOnce);
+    EXPECT_EQ(sweep.removed, 0);
+    ASSERT_EQ(sweep.away.size(), 1u);
+    EXPECT_EQ(sweep.away[0].reason, QStringLiteral("another volume is at its folder's path now"));
+    EXPECT_EQ(readTestFile(restored + QLatin1Char('/') + copy), QByteArray("another disk's file"));
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()).size(), 1);
+}
+
+// A file system's identity is its own: the same through two devices,
+// another for another file system made alike.
+TEST(VolumeIdentity, IsTheFileSystemsOwnWhateverDeviceItIsMountedFrom)
+{
+    TempHome home;
+    const QString mounted = home.path() + QStringLiteral("/disk");
+    LoopVolume disk(home.path() + QStringLiteral("/disk.img"), mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!disk.whyNot().empty())
+        GTEST_SKIP() << disk.whyNot();
+    const auto identityAt = [](const QString& path) {
+        const FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        return volumeIdentity(fd.get());
+    };
+    const auto first = identityAt(mounted);
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(disk.mountThroughAnotherDevice());
+    EXPECT_EQ(identityAt(mounted), first);
+    const QString elsewhere = home.path() + QStringLiteral("/other");
+    const LoopVolume other(home.path() + QStringLiteral("/other.img"), elsewhere, { "mkfs.ext4", "-q", "-F" }, 16);
+    ASSERT_EQ(other.whyNot(), std::string());
+    EXPECT_NE(identityAt(elsewhere), first);
+
+    // The device manager's names of the disks: a link per UUID to its node.
+    const QString byUuid = home.path() + QStringLiteral("/by-uuid");
+    ASSERT_TRUE(QDir().mkpath(byUuid));
+    ASSERT_TRUE(QFile::link(disk.device(), byUuid + QStringLiteral("/1234-ABCD")));
+    ASSERT_TRUE(QFile::link(other.device(), byUuid + QStringLiteral("/5678-EF01")));
+    struct stat node { };
+    ASSERT_EQ(::stat(QFile::encodeName(other.device()).constData(), &node), 0);
+    EXPECT_EQ(FileSystemInfoDetail::blockDeviceUuid(node.st_rdev, byUuid), QByteArray("5678-EF01"));
+    EXPECT_EQ(FileSystemInfoDetail::blockDeviceUuid(node.st_rdev + 1000, byUuid), std::nullopt);
+}
