@@ -11,19 +11,14 @@
 #include <unistd.h>
 #include <utility>
 
-ListingLimits listingLimitsWithin(qint64 memoryBytes)
+ListingLimits listingLimitsWithin(qint64 memoryBytes, qint64 heldBytes, ListingLimits limits)
 {
-    ListingLimits limits;
     if (memoryBytes > 0) {
-        limits.listingBytes = std::min(limits.listingBytes, memoryBytes / 4 * 3);
-        limits.folderBytes = std::min(limits.folderBytes, limits.listingBytes);
+        const qint64 share = std::max<qint64>(0, memoryBytes / 4 * 3 - std::max<qint64>(0, heldBytes));
+        limits.listingBytes = std::min(limits.listingBytes, share);
+        limits.folderBytes = std::min(limits.folderBytes, share);
     }
     return limits;
-}
-
-ListingLimits listingLimitsForThisMachine()
-{
-    return listingLimitsWithin(memoryOfThisMachine());
 }
 
 namespace {
@@ -95,6 +90,18 @@ qint64 memoryOfThisMachine()
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
     const qint64 physical = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
     return memoryWithinControlGroups(physical, QStringLiteral("/sys/fs/cgroup"), QStringLiteral("/proc/self/cgroup"));
+}
+
+qint64 memoryHeldByThisProcess()
+{
+    // "size resident shared ..." in pages, one short line.
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.read(256).split(' ');
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    const qint64 pages = fields.size() > 1 ? fields.at(1).toLongLong() : 0;
+    return pageSize > 0 ? pages * pageSize : 0;
 }
 
 qint64 heapBlockBytes(qint64 bytes)

@@ -309,7 +309,14 @@ qint64 ScanJob::heldBytesPerCloudFile(const ComparisonSettings& comparison, cons
     const qint64 group = heapBlockBytes(sizeof(DuplicateGroup) + 16) + 2 * heapBlockBytes(2 * sizeof(FileInfoNodePtr))
         + 4 * qint64(sizeof(DuplicateGroupPtr));
     return lists + RecordIndexTable::bytesPerEntryAtMost + Comparison::heldBytesOfCloudRecord(comparison, record)
-        + (group + 1) / 2;
+        + (group + 1) / 2 + resultsScreenBytesPerFile;
+}
+
+qint64 ScanJob::heldBytesPerResultFolder(const QString& folder)
+{
+    // A set's entry: the text's place, with the room the set keeps free.
+    const qint64 setEntry = 64;
+    return 2 * heldBytesOfText(folder) + 2 * setEntry + qint64(sizeof(QString));
 }
 
 void ScanJob::noteListingBound(const ListingBound& bound)
