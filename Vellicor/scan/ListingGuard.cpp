@@ -1,6 +1,7 @@
 #include "scan/ListingGuard.h"
 
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 
@@ -195,6 +196,13 @@ bool ListingGuard::admitEntries(const QString& folder, qint64 count)
         return true;
     return reachBound(folder,
         QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries), true, nullptr);
+}
+
+ListingTally::~ListingTally()
+{
+    // A copy's entries are its original's too: they go with the last one.
+    if (seenBytes_ >= givenBackFromBytes && !seen_.isEmpty() && seen_.isDetached())
+        releaseElsewhereGivingBack(std::move(seen_));
 }
 
 void ListingTally::beginPage(qsizetype entries)

@@ -100,6 +100,20 @@ void keepListingBound(std::optional<ListingBound>& kept, const ListingBound& met
 // beginPage and ListingGuard::admitTaken. One listing's thread.
 class ListingTally {
 public:
+    ListingTally() = default;
+    // The entries of a large listing (from givenBackFromBytes: some 120,000),
+    // each a block of its own, are let go of on the pool and the memory they
+    // freed is given back to the system there: the GUI thread, where a
+    // listing ends, would free them one by one, and the heap would keep their
+    // pages resident after the listing (the picker's of a folder of millions
+    // of entries keeps no more than its sub-folders).
+    ~ListingTally();
+    ListingTally(const ListingTally&) = default;
+    ListingTally(ListingTally&&) = default;
+    ListingTally& operator=(const ListingTally&) = default;
+    ListingTally& operator=(ListingTally&&) = default;
+    static constexpr qint64 givenBackFromBytes = 16ll << 20;
+
     // A page of entries entries (usable or not) is read.
     void beginPage(qsizetype entries);
     // True when no earlier page of the listing brought entry (the service's
