@@ -23,10 +23,12 @@
 // every file one copy (the next file has its checksum), so that every file
 // listed becomes a row of the results. A folder of more files than the
 // memory holds (1000000000) is one without an end: its listing ends at its
-// bound.
+// bound. --picker lets the folder picker list the folder to its end (or its
+// bound) instead, and prints its peak and what stays resident once its
+// listing has ended.
 //
 //   vellicor_bench_cloud_program dropbox|box|onedrive|drive [FILES] [ALBUM-FILES] [--memory-limit GiB]
-//       [--criteria LIST] [--scattered-names] [--copies]
+//       [--criteria LIST] [--scattered-names] [--copies] [--picker]
 //
 // No budget: run it before and after a change.
 #include "PeakMemory.h"
@@ -66,7 +68,9 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProgressBar>
 #include <QThread>
+#include <QThreadPool>
 
 #include <csignal>
 #include <cstdio>
@@ -266,14 +270,14 @@ int usage()
 {
     std::fprintf(stderr,
         "usage: vellicor_bench_cloud_program dropbox|box|onedrive|drive [FILES] [ALBUM-FILES] [--memory-limit GiB]\n"
-        "           [--criteria 1,3,...] [--scattered-names] [--copies]\n");
+        "           [--criteria 1,3,...] [--scattered-names] [--copies] [--picker]\n");
     return 2;
 }
 
 } // namespace
 
 static int runProgram(int argc, char** argv, const QString& service, const FlatCloudFolder& flat, const QJsonObject& entry,
-    double limitGiB, const std::optional<QVariantList>& criteria);
+    double limitGiB, const std::optional<QVariantList>& criteria, bool pickerOnly);
 
 int main(int argc, char** argv)
 {
@@ -282,6 +286,7 @@ int main(int argc, char** argv)
     std::optional<QVariantList> criteria;
     bool scatteredNames = false;
     bool copies = false;
+    bool picker = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--memory-limit" && i + 1 < argc) {
             limitGiB = std::atof(argv[++i]);
@@ -298,6 +303,8 @@ int main(int argc, char** argv)
             scatteredNames = true;
         } else if (std::string(argv[i]) == "--copies") {
             copies = true;
+        } else if (std::string(argv[i]) == "--picker") {
+            picker = true;
         } else {
             arguments << QString::fromLocal8Bit(argv[i]);
         }
@@ -347,7 +354,7 @@ int main(int argc, char** argv)
     whole.start();
     const pid_t program = ::fork();
     if (program == 0)
-        ::_exit(group.enter() ? runProgram(argc, argv, service, flat, entry, limitGiB, criteria) : 1);
+        ::_exit(group.enter() ? runProgram(argc, argv, service, flat, entry, limitGiB, criteria, picker) : 1);
     int status = 0;
     if (program > 0)
         ::waitpid(program, &status, 0);
@@ -367,7 +374,7 @@ int main(int argc, char** argv)
 // The program, in its process: the source chosen, signed in, its root added,
 // Scan Now, until the scan's end.
 static int runProgram(int argc, char** argv, const QString& service, const FlatCloudFolder& flat, const QJsonObject& entry,
-    double limitGiB, const std::optional<QVariantList>& criteria)
+    double limitGiB, const std::optional<QVariantList>& criteria, bool pickerOnly)
 {
     ThrowawayHome home;
     preferOffscreen();
@@ -392,6 +399,9 @@ static int runProgram(int argc, char** argv, const QString& service, const FlatC
 
     // The source chosen: its sign-in, then its picker, from which the root
     // goes into the scan list (which ends the picker's listing).
+    malloc_trim(0);
+    const qint64 beforePicker = statusBytes("VmRSS");
+    resetPeakMemory();
     auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
     const int item = popUp->findData(scanSourceTag(sourceOf(service)));
     popUp->setCurrentIndex(item);
@@ -399,6 +409,27 @@ static int runProgram(int argc, char** argv, const QString& service, const FlatC
     if (!serveUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }, 60)) {
         std::fprintf(stderr, "vellicor_bench_cloud_program: the sign-in did not open the folder picker\n");
         return 1;
+    }
+    if (pickerOnly) {
+        // Its listing shows it busy until it ends; then its last answer and
+        // what it let go of on the pool are freed.
+        serveUntil([&] { return !picker.hudFolderList->isHidden(); }, 10);
+        QElapsedTimer listing;
+        listing.start();
+        if (!serveUntil([&] { return picker.hudFolderList->isHidden(); }, 4 * 3600)) {
+            std::fprintf(stderr, "vellicor_bench_cloud_program: the picker's listing did not end within four hours\n");
+            std::_Exit(1);
+        }
+        const double seconds = double(listing.nsecsElapsed()) / 1e9;
+        const qint64 peak = statusBytes("VmHWM");
+        serveUntil([] { return false; }, 1);
+        serveUntil([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 600);
+        std::printf("%s: the picker listed a folder of %d files and %d albums (%d albums shown) in %.1f s; peak %.0f "
+                    "MB resident (%.0f MB beyond its start); %.0f MB resident once its listing had ended\n",
+            qPrintable(service), flat.files, flat.folders, picker.model().rowCount(picker.model().index(0, 0)),
+            seconds, double(peak) / 1e6, double(peak - beforePicker) / 1e6, double(statusBytes("VmRSS")) / 1e6);
+        std::fflush(stdout);
+        std::_Exit(0);
     }
     picker.outlineGDFolderList->setCurrentIndex(picker.model().index(0, 0));
     picker.btnAddFolderGDrive->click();
