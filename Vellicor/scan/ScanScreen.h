@@ -54,7 +54,7 @@ using ScanResultPtr = std::shared_ptr<const ScanResult>;
 // of the flat list, the views' own rows (the list's, the outline's, the
 // grid's sections), and while the result is handed over the group sort's
 // copies. Measured with groups of two, where a file bears half its group's
-// share: some 215 bytes. A cloud scan's listing counts it with each file
+// share: some 200 bytes. A cloud scan's listing counts it with each file
 // (ScanJob::heldBytesPerCloudFile), so that what the listing keeps can still
 // be shown; the results screen's tests hold the screen to it.
 inline constexpr qint64 resultsScreenBytesPerFile = 256;
