@@ -2,9 +2,10 @@
 // albums, listed from the loopback fake of a cloud service as the folder
 // picker lists it and then as a scan does. Prints, for each, the time, the
 // albums shown or files listed, whether the listing was cut short, and the
-// peak resident memory beyond the memory before it, per file. The fake makes each page when it is asked for, in this
-// process; its share of the peak is one page. No budget: run it before and
-// after a change.
+// peak resident memory beyond the memory before it, per file, and for the
+// picker what stays resident once its listing has ended and is let go of. The
+// fake makes each page when it is asked for, in this process; its share of
+// the peak is one page. No budget: run it before and after a change.
 //   vellicor_bench_cloud_listing dropbox|box|onedrive|drive [files] [picker|scan]
 // With a last argument, only that step runs: its memory then owes nothing to
 // the heap the other left.
@@ -26,8 +27,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <malloc.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstring>
@@ -84,6 +89,34 @@ void measure(const char* step, qint64 files, const std::function<qint64()>& run,
     std::fflush(stdout);
 }
 
+// What stays resident once a step's listing has ended: its last answers
+// served, and what it let go of on the pool freed there. Meanwhile the GUI
+// thread takes a little memory every millisecond: its longest wait between
+// two turns is how long the memory going back held it up.
+void printResidentAfterListing(const char* step)
+{
+    if (!onlyStep.isEmpty() && onlyStep != QLatin1String(step))
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer turns;
+    QObject::connect(&turns, &QTimer::timeout, [&] {
+        const QByteArray taken(64, 'x');
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    turns.start(1);
+    // The listing's last answer is let go of a turn or two after its end.
+    waitUntil([] { return false; }, 300);
+    waitUntil([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 60000);
+    turns.stop();
+    std::printf("%-7s resident after its listing: %6.0f MB (the GUI thread waited %lld ms at most meanwhile)\n",
+        step, double(statusBytes("VmRSS")) / 1e6, static_cast<long long>(longest));
+    std::fflush(stdout);
+}
+
 // The picker's listing of the root, then a scan of it, with a handler of the
 // walk (Dropbox, Box, OneDrive).
 void runWalkHandler(ScanWrapper& handler, Keeper& keeper, qint64 files)
@@ -99,6 +132,7 @@ void runWalkHandler(ScanWrapper& handler, Keeper& keeper, qint64 files)
             return qint64(handler.rootFolderObj->children.size());
         },
         [&] { return handler.pickerListingCutShort; }, "albums shown");
+    printResidentAfterListing("picker");
     handler.rootFolderObj.reset();
     measure(
         "scan", files,
@@ -186,6 +220,7 @@ int runDrive(const FlatCloudFolder& flat)
             return qint64(drive.rootFolderObj->children.size());
         },
         [&] { return drive.pickerListingCutShort; }, "albums shown");
+    printResidentAfterListing("picker");
     bool cut = false;
     measure(
         "scan", flat.files,

@@ -1,14 +1,17 @@
 // The whole program scanning one large folder of a cloud service, as main()
 // builds it and a user runs it: the source chosen, the sign-in, the root
-// added from the folder picker, Scan Now, and the scan's end (the results,
-// or the notices of no duplicates and of a folder too large to list whole).
+// added from the folder picker, Scan Now, the scan's end (the results, or the
+// notices of no duplicates and of a folder too large to list whole) and the
+// results screen taking the result in, its list shown, then its outline and
+// its grid.
 // The service is the tests' loopback fake, run in a child process of its own
 // so that the program's memory is the program's alone: a flat folder of
 // FILES files (a phone's camera uploads, a thousand to a page, each page made
 // when it is asked for) and three albums, each of which holds ALBUM-FILES
 // files more on Dropbox. Prints the time from Scan Now to the scan's end, the
 // files scanned, the notices, and the program's peak resident memory beyond
-// its memory before Scan Now, whole and per file.
+// its memory before Scan Now, whole and per file, at the scan's end and once
+// the results screen shows the result (as a share of the limit too).
 //
 // --memory-limit GiB runs the program in a memory control group of its own
 // with that limit (cgroup v1 or v2, as root), which the program takes as the
@@ -16,10 +19,16 @@
 // --criteria 1,3,... compares by those criteria with content off (1 same
 // name, 2 similar name, 3 same size, 4 same creation date, 5 same
 // modification date) instead of by checksum; --scattered-names gives the
-// files names that share no prefix in place of a camera's.
+// files names that share no prefix in place of a camera's; --copies gives
+// every file one copy (the next file has its checksum), so that every file
+// listed becomes a row of the results. A folder of more files than the
+// memory holds (1000000000) is one without an end: its listing ends at its
+// bound. --picker lets the folder picker list the folder to its end (or its
+// bound) instead, and prints its peak and what stays resident once its
+// listing has ended.
 //
 //   vellicor_bench_cloud_program dropbox|box|onedrive|drive [FILES] [ALBUM-FILES] [--memory-limit GiB]
-//       [--criteria LIST] [--scattered-names]
+//       [--criteria LIST] [--scattered-names] [--copies] [--picker]
 //
 // No budget: run it before and after a change.
 #include "PeakMemory.h"
@@ -42,12 +51,14 @@
 #include "core/SettingsSchema.h"
 #include "home/MainViewController.h"
 #include "home/ScanSourcePicker.h"
+#include "results/ResultViewController.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/ComparisonCriteria.h"
 #include "scan/ScanEngine.h"
 #include "support/FakeGoogle.h"
 #include "support/FlatCloudFolder.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QMainWindow>
 #include <QCoreApplication>
@@ -57,7 +68,9 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProgressBar>
 #include <QThread>
+#include <QThreadPool>
 
 #include <csignal>
 #include <cstdio>
@@ -257,14 +270,14 @@ int usage()
 {
     std::fprintf(stderr,
         "usage: vellicor_bench_cloud_program dropbox|box|onedrive|drive [FILES] [ALBUM-FILES] [--memory-limit GiB]\n"
-        "           [--criteria 1,3,...] [--scattered-names]\n");
+        "           [--criteria 1,3,...] [--scattered-names] [--copies] [--picker]\n");
     return 2;
 }
 
 } // namespace
 
 static int runProgram(int argc, char** argv, const QString& service, const FlatCloudFolder& flat, const QJsonObject& entry,
-    double limitGiB, const std::optional<QVariantList>& criteria);
+    double limitGiB, const std::optional<QVariantList>& criteria, bool pickerOnly);
 
 int main(int argc, char** argv)
 {
@@ -272,6 +285,8 @@ int main(int argc, char** argv)
     double limitGiB = 0;
     std::optional<QVariantList> criteria;
     bool scatteredNames = false;
+    bool copies = false;
+    bool picker = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--memory-limit" && i + 1 < argc) {
             limitGiB = std::atof(argv[++i]);
@@ -286,6 +301,10 @@ int main(int argc, char** argv)
             }
         } else if (std::string(argv[i]) == "--scattered-names") {
             scatteredNames = true;
+        } else if (std::string(argv[i]) == "--copies") {
+            copies = true;
+        } else if (std::string(argv[i]) == "--picker") {
+            picker = true;
         } else {
             arguments << QString::fromLocal8Bit(argv[i]);
         }
@@ -296,6 +315,7 @@ int main(int argc, char** argv)
     FlatCloudFolder flat { arguments.value(1, QStringLiteral("1000000")).toInt(), 3 };
     flat.albumFiles = arguments.value(2, QStringLiteral("0")).toInt();
     flat.scatteredNames = scatteredNames;
+    flat.pairedCopies = copies;
 
     // The service first, before this process has threads or a group of its own.
     int report[2];
@@ -334,7 +354,7 @@ int main(int argc, char** argv)
     whole.start();
     const pid_t program = ::fork();
     if (program == 0)
-        ::_exit(group.enter() ? runProgram(argc, argv, service, flat, entry, limitGiB, criteria) : 1);
+        ::_exit(group.enter() ? runProgram(argc, argv, service, flat, entry, limitGiB, criteria, picker) : 1);
     int status = 0;
     if (program > 0)
         ::waitpid(program, &status, 0);
@@ -354,7 +374,7 @@ int main(int argc, char** argv)
 // The program, in its process: the source chosen, signed in, its root added,
 // Scan Now, until the scan's end.
 static int runProgram(int argc, char** argv, const QString& service, const FlatCloudFolder& flat, const QJsonObject& entry,
-    double limitGiB, const std::optional<QVariantList>& criteria)
+    double limitGiB, const std::optional<QVariantList>& criteria, bool pickerOnly)
 {
     ThrowawayHome home;
     preferOffscreen();
@@ -379,6 +399,9 @@ static int runProgram(int argc, char** argv, const QString& service, const FlatC
 
     // The source chosen: its sign-in, then its picker, from which the root
     // goes into the scan list (which ends the picker's listing).
+    malloc_trim(0);
+    const qint64 beforePicker = statusBytes("VmRSS");
+    resetPeakMemory();
     auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
     const int item = popUp->findData(scanSourceTag(sourceOf(service)));
     popUp->setCurrentIndex(item);
@@ -386,6 +409,27 @@ static int runProgram(int argc, char** argv, const QString& service, const FlatC
     if (!serveUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }, 60)) {
         std::fprintf(stderr, "vellicor_bench_cloud_program: the sign-in did not open the folder picker\n");
         return 1;
+    }
+    if (pickerOnly) {
+        // Its listing shows it busy until it ends; then its last answer and
+        // what it let go of on the pool are freed.
+        serveUntil([&] { return !picker.hudFolderList->isHidden(); }, 10);
+        QElapsedTimer listing;
+        listing.start();
+        if (!serveUntil([&] { return picker.hudFolderList->isHidden(); }, 4 * 3600)) {
+            std::fprintf(stderr, "vellicor_bench_cloud_program: the picker's listing did not end within four hours\n");
+            std::_Exit(1);
+        }
+        const double seconds = double(listing.nsecsElapsed()) / 1e9;
+        const qint64 peak = statusBytes("VmHWM");
+        serveUntil([] { return false; }, 1);
+        serveUntil([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 600);
+        std::printf("%s: the picker listed a folder of %d files and %d albums (%d albums shown) in %.1f s; peak %.0f "
+                    "MB resident (%.0f MB beyond its start); %.0f MB resident once its listing had ended\n",
+            qPrintable(service), flat.files, flat.folders, picker.model().rowCount(picker.model().index(0, 0)),
+            seconds, double(peak) / 1e6, double(peak - beforePicker) / 1e6, double(statusBytes("VmRSS")) / 1e6);
+        std::fflush(stdout);
+        std::_Exit(0);
     }
     picker.outlineGDFolderList->setCurrentIndex(picker.model().index(0, 0));
     picker.btnAddFolderGDrive->click();
@@ -434,6 +478,35 @@ static int runProgram(int argc, char** argv, const QString& service, const FlatC
         double(peak - memory.startUpBytes) / 1e6, memory.bytesPerFile(peak));
     std::printf("\n");
     std::fflush(stdout);
+    // The results screen takes the result in (its rows made on its workers),
+    // then shows its list and, on the grid, the sections of every group: the
+    // whole program's peak at each, against the limit the bounds keep to.
+    const double limitBytes = limitGiB * double(1ll << 30);
+    const auto printPeak = [&](const char* step) {
+        const qint64 whole = memory.endStep();
+        std::printf("%s: peak %.0f MB resident (%.0f MB beyond the start, %.0f bytes a file)", step,
+            double(whole) / 1e6, double(whole - memory.startUpBytes) / 1e6, memory.bytesPerFile(whole));
+        if (limitBytes > 0)
+            std::printf(", %.1f %% of the limit", 100.0 * double(whole) / limitBytes);
+        std::printf("\n");
+        std::fflush(stdout);
+    };
+    if (groups > 0) {
+        ResultViewController& results = program.results();
+        if (!serveUntil([&] { return results.isVisible() && !results.isHandingOver(); }, 3600)) {
+            std::fprintf(stderr, "vellicor_bench_cloud_program: the results screen did not take the result in\n");
+            std::_Exit(1);
+        }
+        // The scan-complete sheet, and the earlier rows let go of on the pool.
+        serveUntil([] { return false; }, 2);
+        printPeak("the results shown");
+        results.btnChangeResultView(ResultViewController::ViewMode::group);
+        serveUntil([] { return false; }, 3);
+        printPeak("the outline shown");
+        results.btnChangeResultView(ResultViewController::ViewMode::grid);
+        serveUntil([] { return false; }, 3);
+        printPeak("the grid shown");
+    }
     // Freeing millions of records one by one adds nothing to the figures.
     std::_Exit(0);
 }

@@ -289,7 +289,7 @@ void GoogleDriveHandler::beginListing(const ScanRequest& request)
     fileCount = 0;
     isAbortScanning = false;
     lastWalkIncomplete = false;
-    scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
+    scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimitsNow(), &isAbortScanning);
     scanTallies_.clear();
     takeSettings(request);
 }
@@ -302,7 +302,7 @@ void GoogleDriveHandler::executeFilesListQuery(
     request.query = filesQuery(q, fileFields, pageToken);
     const quint64 generation = listingGeneration_;
     if (!scanGuard_)
-        scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimits, &isAbortScanning);
+        scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimitsNow(), &isAbortScanning);
     // A chosen folder without its sub-folders may be walked again from its
     // parent: two queries of one folder, each a listing of its own.
     const QString query = isIncludeSubFolders ? folderId + QLatin1Char('+') : folderId;
@@ -369,7 +369,7 @@ void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSu
         parentPath = rootFolderName();
     // One text of the folder for all the page's records.
     const QString recordFolder = parentPath + QLatin1Char('/');
-    tally.hold(heldBytesOf(recordFolder));
+    tally.hold(heldBytesOfListedFolder(recordFolder));
     const QJsonArray files = answer.value(QStringLiteral("files")).toArray();
     tally.beginPage(files.size());
     for (const QJsonValue& value : files) {

@@ -1,6 +1,7 @@
 #include "marking/AutoMarking.h"
 
 #include "base/AlertPresenter.h"
+#include "base/ReleaseElsewhere.h"
 #include "base/UserDefaults.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
@@ -10,8 +11,6 @@
 
 #include <QPointer>
 #include <QTimer>
-
-#include <malloc.h>
 
 namespace {
 
@@ -176,9 +175,8 @@ void AutoMarking::releaseOffGuiThread(std::shared_ptr<AutoMarkPlan> plan)
     // A million files' handles and orders take a while to free.
     workers_.start([plan = std::move(plan)]() mutable {
         plan.reset();
-        // The snapshot's and the plan's blocks lie amid the records, where
-        // the heap would keep them resident for good.
-        malloc_trim(0);
+        // The snapshot's and the plan's blocks lie amid the records.
+        giveFreedMemoryBack();
     });
 }
 

@@ -1,6 +1,7 @@
 #include "scan/ListingGuard.h"
 
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 
@@ -12,19 +13,14 @@
 #include <unistd.h>
 #include <utility>
 
-ListingLimits listingLimitsWithin(qint64 memoryBytes)
+ListingLimits listingLimitsWithin(qint64 memoryBytes, qint64 heldBytes, ListingLimits limits)
 {
-    ListingLimits limits;
     if (memoryBytes > 0) {
-        limits.listingBytes = std::min(limits.listingBytes, memoryBytes / 4 * 3);
-        limits.folderBytes = std::min(limits.folderBytes, limits.listingBytes);
+        const qint64 share = std::max<qint64>(0, memoryBytes / 4 * 3 - std::max<qint64>(0, heldBytes));
+        limits.listingBytes = std::min(limits.listingBytes, share);
+        limits.folderBytes = std::min(limits.folderBytes, share);
     }
     return limits;
-}
-
-ListingLimits listingLimitsForThisMachine()
-{
-    return listingLimitsWithin(memoryOfThisMachine());
 }
 
 namespace {
@@ -96,6 +92,18 @@ qint64 memoryOfThisMachine()
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
     const qint64 physical = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
     return memoryWithinControlGroups(physical, QStringLiteral("/sys/fs/cgroup"), QStringLiteral("/proc/self/cgroup"));
+}
+
+qint64 memoryHeldByThisProcess()
+{
+    // "size resident shared ..." in pages, one short line.
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.read(256).split(' ');
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    const qint64 pages = fields.size() > 1 ? fields.at(1).toLongLong() : 0;
+    return pageSize > 0 ? pages * pageSize : 0;
 }
 
 qint64 heapBlockBytes(qint64 bytes)
@@ -215,6 +223,13 @@ bool ListingGuard::admitEntries(const QString& folder, qint64 count)
     return reachBound(folder,
         QStringLiteral("%1 entries were listed, the most one listing may hold").arg(limits_.entries), true, nullptr,
         ListingBound::Kind::entries, limits_.entries);
+}
+
+ListingTally::~ListingTally()
+{
+    // A copy's entries are its original's too: they go with the last one.
+    if (seenBytes_ >= givenBackFromBytes && !seen_.isEmpty() && seen_.isDetached())
+        releaseElsewhereGivingBack(std::move(seen_));
 }
 
 void ListingTally::beginPage(qsizetype entries)

@@ -17,7 +17,8 @@
 // its entry while its folder is listed; a scan's listing adds what the scan
 // and the comparison it will run hold for each file (heldBytesOfListedFile):
 // 0.3 KB by checksum, up to 1.4 KB by name, size and dates, and more for
-// similar names, growing with the square of a name's length.
+// similar names, growing with the square of a name's length; and 0.26 KB
+// that the results screen holds for it once it shows the result.
 struct ListingLimits {
     // A listing of five million files takes a few thousand pages of a
     // thousand entries, and one page or more for each of its folders.
@@ -39,12 +40,14 @@ struct ListingLimits {
     int emptyPages = 10;
 };
 
-// The bounds above on this machine: a whole listing keeps at most three
-// quarters of its memory (a folder no more than the listing), so that a
-// listing larger than the machine can hold is told as too large rather than
-// ended by the system. A machine of 24 GiB or more keeps the bounds whole.
-ListingLimits listingLimitsWithin(qint64 memoryBytes);
-ListingLimits listingLimitsForThisMachine();
+// The bounds of limits for a listing that begins while the program holds
+// heldBytes of the memoryBytes it may take: a whole listing, and so each of
+// its folders, keeps at most three quarters of that memory less what is held
+// already (the program itself, a result still shown, folders listed before),
+// so that the program as a whole stays within three quarters and a listing
+// larger than that is told as too large rather than ended by the system. A
+// machine of 24 GiB or more keeps nearly the bounds whole.
+ListingLimits listingLimitsWithin(qint64 memoryBytes, qint64 heldBytes = 0, ListingLimits limits = ListingLimits());
 
 // The memory the program may take here: physicalBytes, or the limit of a
 // control group it runs in where that is lower (v2's memory.max, v1's
@@ -54,6 +57,8 @@ ListingLimits listingLimitsForThisMachine();
 qint64 memoryWithinControlGroups(qint64 physicalBytes, const QString& cgroupRoot, const QString& selfCgroups);
 // The same for this process on this machine.
 qint64 memoryOfThisMachine();
+// What this process holds of that memory now: its resident memory.
+qint64 memoryHeldByThisProcess();
 
 // What the allocator takes for a block of bytes: its header, the whole
 // rounded up to 16 bytes, at least 32.
@@ -102,6 +107,20 @@ void keepListingBound(std::optional<ListingBound>& kept, const ListingBound& met
 // beginPage and ListingGuard::admitTaken. One listing's thread.
 class ListingTally {
 public:
+    ListingTally() = default;
+    // The entries of a large listing (from givenBackFromBytes: some 120,000),
+    // each a block of its own, are let go of on the pool and the memory they
+    // freed is given back to the system there: the GUI thread, where a
+    // listing ends, would free them one by one, and the heap would keep their
+    // pages resident after the listing (the picker's of a folder of millions
+    // of entries keeps no more than its sub-folders).
+    ~ListingTally();
+    ListingTally(const ListingTally&) = default;
+    ListingTally(ListingTally&&) = default;
+    ListingTally& operator=(const ListingTally&) = default;
+    ListingTally& operator=(ListingTally&&) = default;
+    static constexpr qint64 givenBackFromBytes = 16ll << 20;
+
     // A page of entries entries (usable or not) is read.
     void beginPage(qsizetype entries);
     // True when no earlier page of the listing brought entry (the service's

@@ -1,6 +1,7 @@
 #include "scan/ScanJob.h"
 
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "core/MD5.h"
 #include "scan/Comparison.h"
 #include "scan/ComparisonCriteria.h"
@@ -15,7 +16,6 @@
 #include <condition_variable>
 #include <deque>
 #include <limits>
-#include <malloc.h>
 #include <thread>
 
 namespace {
@@ -180,7 +180,7 @@ void ScanJob::runLocalScan()
     // own, where this thread would never use it again: it goes back to the
     // system, and likewise after each step below, so that a large scan's
     // peak is what it holds rather than all it ever held.
-    malloc_trim(0);
+    giveFreedMemoryBack();
     recordCount_ = static_cast<qint64>(files.count());
 
     {
@@ -202,7 +202,7 @@ void ScanJob::runLocalScan()
     releaseRecords();
     // What the comparison held goes back too, before the results are handed
     // over and shown.
-    malloc_trim(0);
+    giveFreedMemoryBack();
     finish();
 }
 
@@ -223,7 +223,7 @@ void ScanJob::searchDuplicateScannedFiles(ScannedFiles& files, ScanCache& cache)
     // all the others, and what the sift held, go first.
     ScannedFiles candidates = files.subset(sifted.items);
     files = ScannedFiles();
-    malloc_trim(0);
+    giveFreedMemoryBack();
     arrFileNodes.reserve(candidates.count());
     for (std::size_t i = 0; i < candidates.count(); ++i) {
         FileInfoNodePtr record = candidates.record(i);
@@ -309,7 +309,14 @@ qint64 ScanJob::heldBytesPerCloudFile(const ComparisonSettings& comparison, cons
     const qint64 group = heapBlockBytes(sizeof(DuplicateGroup) + 16) + 2 * heapBlockBytes(2 * sizeof(FileInfoNodePtr))
         + 4 * qint64(sizeof(DuplicateGroupPtr));
     return lists + RecordIndexTable::bytesPerEntryAtMost + Comparison::heldBytesOfCloudRecord(comparison, record)
-        + (group + 1) / 2;
+        + (group + 1) / 2 + resultsScreenBytesPerFile;
+}
+
+qint64 ScanJob::heldBytesPerResultFolder(const QString& folder)
+{
+    // A set's entry: the text's place, with the room the set keeps free.
+    const qint64 setEntry = 64;
+    return 2 * heldBytesOfText(folder) + 2 * setEntry + qint64(sizeof(QString));
 }
 
 void ScanJob::noteListingBound(const ListingBound& bound)

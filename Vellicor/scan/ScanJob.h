@@ -46,13 +46,19 @@ public:
     void runLocalScan();
     // A cloud listing's records (CloudScanSink); from the listing's thread.
     void addCloudScanFile(const FileInfoNodePtr& record) override;
-    // What the job and the comparison it will run hold for a cloud file
-    // beyond its record and its place in its folder's list, at most: its
-    // place in the job's list and in the folder's, with the room the lists
-    // take to grow, in the table of the paths taken, what the comparison of
-    // these settings holds for it, and its share of a group of two. A
+    // What the job, the comparison it will run and the results screen hold
+    // for a cloud file beyond its record and its place in its folder's list,
+    // at most: its place in the job's list and in the folder's, with the room
+    // the lists take to grow, in the table of the paths taken, what the
+    // comparison of these settings holds for it, its share of a group of two
+    // and what the results screen holds for it (resultsScreenBytesPerFile). A
     // listing's bounds count it with the record.
     static qint64 heldBytesPerCloudFile(const ComparisonSettings& comparison, const FileInfoNode& record);
+    // What the result holds for a folder whose files are listed, beyond the
+    // folder's text: its path lower-cased in the result's folder priorities,
+    // and while those are made the path met and its places in the two sets
+    // that take each folder once.
+    static qint64 heldBytesPerResultFolder(const QString& folder);
     void OnScanCompletedProcess() override;
     // The Google Drive listing's records, on the GUI thread.
     void addDriveFiles(const std::vector<FileInfoNodePtr>& records);

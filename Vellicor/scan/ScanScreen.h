@@ -47,6 +47,18 @@ struct ScanResult {
 };
 using ScanResultPtr = std::shared_ptr<const ScanResult>;
 
+// What the results screen holds for each file of a result it takes in, at
+// most, beyond the records and groups the result hands it: the screen's two
+// lists of the groups (all and shown), each group's row with its own list of
+// its files and its place in the table of the rows' positions, the file's row
+// of the flat list, the views' own rows (the list's, the outline's, the
+// grid's sections), and while the result is handed over the group sort's
+// copies. Measured with groups of two, where a file bears half its group's
+// share: some 200 bytes. A cloud scan's listing counts it with each file
+// (ScanJob::heldBytesPerCloudFile), so that what the listing keeps can still
+// be shown; the results screen's tests hold the screen to it.
+inline constexpr qint64 resultsScreenBytesPerFile = 256;
+
 // The engine's only way to the display besides the alert presenter, which
 // shows its questions and notices. The home screen implements it; tests fake
 // it. Every call comes on the GUI thread.

@@ -115,10 +115,15 @@ void ScanWrapper::listFolder(const CloudScanFoldersListPtr&, std::function<void(
     done(FolderListing {});
 }
 
+ListingLimits ScanWrapper::listingLimitsNow() const
+{
+    return listingLimitsWithin(memoryBytes, memoryHeldByThisProcess(), listingLimits);
+}
+
 std::shared_ptr<ListingGuard> ScanWrapper::listingGuard()
 {
     // A listing begun outside a walk or a picker listing has a guard of its own.
-    return currentGuard_ ? currentGuard_ : std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
+    return currentGuard_ ? currentGuard_ : std::make_shared<ListingGuard>(rootFolderName(), listingLimitsNow());
 }
 
 FolderPages ScanWrapper::folderPages() const
@@ -136,7 +141,7 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
     isCompletListFetch = false;
     const quint64 generation = walkGeneration_;
     const quint64 round = listingsRound_;
-    auto guard = std::make_shared<ListingGuard>(rootFolderName(), listingLimits);
+    auto guard = std::make_shared<ListingGuard>(rootFolderName(), listingLimitsNow());
     std::erase_if(pickerGuards_, [](const std::weak_ptr<ListingGuard>& kept) { return kept.expired(); });
     pickerGuards_.push_back(guard);
     guard->admitPage(folder->folderPath, QString());
@@ -217,7 +222,7 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
     ++walkGeneration_;
     walkRound_ = listingsRound_;
     session_ = std::move(session);
-    walkGuard_ = std::make_shared<ListingGuard>(rootFolderName(), listingLimits, &isAbortScanning);
+    walkGuard_ = std::make_shared<ListingGuard>(rootFolderName(), listingLimitsNow(), &isAbortScanning);
     walkExclusion_ = std::move(exclusion);
     lastWalkIncomplete = false;
     lastWalkUnanswered = false;
@@ -576,6 +581,11 @@ qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedTe
     return heldBytesOf(record, sharedText) + ScanJob::heldBytesPerCloudFile(comparison, record);
 }
 
+qint64 heldBytesOfListedFolder(const QString& folder)
+{
+    return heldBytesOf(folder) + ScanJob::heldBytesPerResultFolder(folder);
+}
+
 qint64 heldBytesOf(const CloudScanFoldersList& folder)
 {
     RecordBlocks blocks { QString() };
@@ -592,7 +602,7 @@ void FolderPages::shareTexts(FileInfoNode& record)
         return;
     if (record.folderPath != folderText_) {
         folderText_ = record.folderPath;
-        tally.hold(heldBytesOfText(folderText_));
+        tally.hold(heldBytesOfListedFolder(folderText_));
     }
     record.folderPath = folderText_;
     // The path's folder and name become the folder's text and the record's

@@ -68,6 +68,10 @@ qint64 heldBytesOf(const QString& text);
 // (by default the checksums') hold for it.
 qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText = QString(),
     const ComparisonSettings& comparison = ComparisonSettings());
+// What the text of a folder whose files a scan's listing takes holds through
+// the scan: the text, shared by the folder's records, and the result's share
+// of the folder.
+qint64 heldBytesOfListedFolder(const QString& folder);
 
 // One folder's listing over its pages: what it has taken and its tally.
 struct FolderPages {
@@ -145,8 +149,16 @@ public:
     // The bound that ended (part of) the last walk; none when none did. Read
     // once the walk has ended.
     std::optional<ListingBound> lastWalkBound() const;
-    // How far one scan walk, or one picker listing of a folder, may go.
-    ListingLimits listingLimits = listingLimitsForThisMachine();
+    // How far one scan walk, or one picker listing of a folder, may go, and
+    // the memory the program may take (this machine's, or its control
+    // group's limit where lower), within which each listing's bounds are set
+    // as it begins (listingLimitsNow).
+    ListingLimits listingLimits;
+    qint64 memoryBytes = memoryOfThisMachine();
+    // The bounds of a listing that begins now: listingLimits, the whole
+    // listing within three quarters of memoryBytes less what the program
+    // holds by now.
+    ListingLimits listingLimitsNow() const;
     // Set when a picker listing was ended by a page handed out again or by
     // a bound; the picker tells the user once and clears it. GUI thread.
     bool pickerListingCutShort = false;

@@ -226,8 +226,14 @@ TEST(ListingBounds, TheMachinesMemoryIsTheLowestOfItsOwnAndAControlGroupsLimit)
     const ListingLimits limits = listingLimitsWithin(8ll << 30);
     EXPECT_EQ(limits.listingBytes, 6ll << 30);
     EXPECT_EQ(limits.folderBytes, 6ll << 30);
-    // This machine's memory is known, so a listing here may hold some.
+    // What the program holds as a listing begins is left out of its share.
+    EXPECT_EQ(listingLimitsWithin(8ll << 30, 2ll << 30).listingBytes, 4ll << 30);
+    EXPECT_EQ(listingLimitsWithin(8ll << 30, 7ll << 30).listingBytes, 0);
+    // This machine's memory is known, and what this process holds of it, so
+    // a listing here may hold some.
     EXPECT_GT(memoryOfThisMachine(), 0);
+    EXPECT_GT(memoryHeldByThisProcess(), 0);
+    EXPECT_LT(memoryHeldByThisProcess(), memoryOfThisMachine());
 
     // A folder that alone passes a folder's bound, the listing's too, is told
     // as the folder too large.

@@ -1,12 +1,15 @@
+#include "base/ReleaseElsewhere.h"
 #include "scan/ScanRequest.h"
 #include "scan/ScanWrapper.h"
 #include "support/WaitUntil.h"
 #include "support/Watchdog.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <thread>
 
@@ -266,4 +269,87 @@ TEST(ScanWrapperTree, AFolderWithHundredsOfThousandsOfSubFoldersMergesInLinearTi
         nullptr, std::chrono::milliseconds(0), std::chrono::seconds(30));
     ASSERT_TRUE(merged);
     EXPECT_EQ(*merged, 200001u);
+}
+
+namespace {
+
+// A folder whose one picker listing meets entries entries (files, which the
+// picker does not keep) and one album; the service answers when the test
+// says, and never when the test lets the answer go.
+class CrowdedFolderHandler : public ScanWrapper {
+public:
+    int entries = 0;
+    std::function<void()> answer;
+
+protected:
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override
+    {
+        auto pages = std::make_shared<FolderPages>(folderPages());
+        pages->tally.beginPage(entries);
+        for (int i = 0; i < entries; ++i)
+            pages->tally.take(QStringLiteral("file:id:a4ayc_80_%1").arg(i, 12, 10, QLatin1Char('0')));
+        auto album = std::make_shared<CloudScanFoldersList>();
+        album->folderPath = folder->folderPath + QStringLiteral("/Album");
+        album->folderId = QStringLiteral("id:album");
+        pages->addSubFolder(std::move(album));
+        answer = [pages, done] { pages->finish(done, true); };
+    }
+};
+
+std::atomic<int> memoryGivenBack { 0 };
+
+// Counts the requests to give freed memory back, in place of the trim.
+struct CountedGiveBacks {
+    CountedGiveBacks() { memoryGivenBack = 0; }
+    ~CountedGiveBacks() { setFreedMemoryGiver(before); }
+    int count() const
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        return memoryGivenBack;
+    }
+    const FreedMemoryGiver before = setFreedMemoryGiver([] { ++memoryGivenBack; });
+};
+
+} // namespace
+
+// The entries a picker listing met are held until its end; those of a folder
+// of many entries then go, and the memory they took is given back to the
+// system, whether the listing came to its end or the picker was closed
+// before its service answered. A small listing asks for nothing.
+TEST(ScanWrapperTree, APickerListingOfManyEntriesGivesTheirMemoryBackOnceItEnds)
+{
+    struct PickerDelegate : ScanWrapperDelegate {
+        int completions = 0;
+        void OnScanCompletedProcess() override { ++completions; }
+    } delegate;
+    const CountedGiveBacks givenBack;
+    CrowdedFolderHandler handler;
+    handler.delegate = &delegate;
+
+    handler.entries = 1000;
+    handler.fetchChildFolders(handler.makeRootFolderNode());
+    std::exchange(handler.answer, nullptr)();
+    EXPECT_EQ(delegate.completions, 1);
+    EXPECT_EQ(givenBack.count(), 0);
+
+    // Listed to its end: the album shows, and then the memory goes back.
+    handler.rootFolderObj.reset();
+    handler.entries = 150000;
+    const CloudScanFoldersListPtr root = handler.makeRootFolderNode();
+    handler.fetchChildFolders(root);
+    EXPECT_EQ(givenBack.count(), 0);
+    std::exchange(handler.answer, nullptr)();
+    EXPECT_EQ(delegate.completions, 2);
+    EXPECT_EQ(root->children.size(), 1u);
+    EXPECT_EQ(givenBack.count(), 1);
+
+    // The picker closed while the service has not answered: the listing
+    // ends at once, its entries when the answer is given up.
+    handler.rootFolderObj.reset();
+    handler.fetchChildFolders(handler.makeRootFolderNode());
+    handler.stopPickerListings();
+    EXPECT_EQ(delegate.completions, 3);
+    EXPECT_EQ(givenBack.count(), 1);
+    handler.answer = nullptr;
+    EXPECT_EQ(givenBack.count(), 2);
 }

@@ -69,7 +69,7 @@ void FlatCloudFolder::serveDropbox(FakeHttpServer& server) const
                     { QStringLiteral("path_lower"), path.toLower() },
                     { QStringLiteral("id"), QStringLiteral("id:") + hexOf(first + index, 22) },
                     { QStringLiteral("rev"), hexOf(first + index, 30) }, { QStringLiteral("size"), 3456789 },
-                    { QStringLiteral("content_hash"), hexOf(first + index, 64) },
+                    { QStringLiteral("content_hash"), hexOf(folder.contentOf(first + index), 64) },
                     { QStringLiteral("client_modified"), stamp }, { QStringLiteral("server_modified"), stamp },
                     { QStringLiteral("is_downloadable"), true } };
             },
@@ -108,7 +108,7 @@ void FlatCloudFolder::serveBox(FakeHttpServer& server) const
                 return QJsonObject { { QStringLiteral("type"), QStringLiteral("file") },
                     { QStringLiteral("id"), QString::number(1000000000000ll + index) },
                     { QStringLiteral("name"), folder.nameOf(index) }, { QStringLiteral("size"), 3456789 },
-                    { QStringLiteral("sha1"), hexOf(index, 40) },
+                    { QStringLiteral("sha1"), hexOf(folder.contentOf(index), 40) },
                     { QStringLiteral("created_at"), QStringLiteral("2023-05-01T05:34:56-07:00") },
                     { QStringLiteral("modified_at"), QStringLiteral("2023-05-01T05:34:56-07:00") },
                     { QStringLiteral("content_created_at"), QStringLiteral("2023-05-01T05:34:56-07:00") },
@@ -137,7 +137,7 @@ void FlatCloudFolder::serveOneDrive(FakeHttpServer& server) const
         const QJsonArray items = pageOf(
             folder, page,
             [&folder](int index) {
-                const QJsonObject hashes { { QStringLiteral("sha256Hash"), hexOf(index, 64).toUpper() },
+                const QJsonObject hashes { { QStringLiteral("sha256Hash"), hexOf(folder.contentOf(index), 64).toUpper() },
                     { QStringLiteral("quickXorHash"), hexOf(index, 28) } };
                 return QJsonObject { { QStringLiteral("name"), folder.nameOf(index) },
                     { QStringLiteral("id"), QStringLiteral("D4648F06C91D9D3D!%1").arg(100000 + index) },
@@ -189,7 +189,7 @@ void FlatCloudFolder::serveDrive(FakeHttpServer& server, const QString& thumbnai
                 return QJsonObject { { QStringLiteral("id"), QStringLiteral("1") + hexOf(index, 32) },
                     { QStringLiteral("name"), name }, { QStringLiteral("mimeType"), QStringLiteral("image/jpeg") },
                     { QStringLiteral("size"), QStringLiteral("3456789") },
-                    { QStringLiteral("md5Checksum"), hexOf(index, 32) },
+                    { QStringLiteral("md5Checksum"), hexOf(folder.contentOf(index), 32) },
                     { QStringLiteral("createdTime"), QStringLiteral("2023-05-01T12:34:56.123Z") },
                     { QStringLiteral("modifiedTime"), QStringLiteral("2023-05-01T12:34:56.123Z") },
                     { QStringLiteral("fileExtension"), QStringLiteral("jpg") },

@@ -19,6 +19,8 @@ struct FlatCloudFolder {
     // Names of letters and digits that share no prefix (scatteredName) in
     // place of a camera's.
     bool scatteredNames = false;
+    // Every file has one copy: files 2k and 2k + 1 share their checksum.
+    bool pairedCopies = false;
 
     static constexpr int pageSize = 1000;
     int entries() const { return files + folders; }
@@ -43,4 +45,6 @@ struct FlatCloudFolder {
     static QString scatteredName(int index, int length = 19);
     // The name the folder gives file number index.
     QString nameOf(int index) const { return scatteredNames ? scatteredName(index) : photoName(index); }
+    // The number whose checksum file number index has.
+    int contentOf(int index) const { return pairedCopies ? index / 2 : index; }
 };
