@@ -186,4 +186,42 @@ std::optional<QVariant> normalized(const QVariant& value)
     return std::nullopt;
 }
 
+bool writtenAlike(const QVariant& a, const QVariant& b)
+{
+    if (a.typeId() != b.typeId())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::QVariantList: {
+        const auto* x = static_cast<const QVariantList*>(a.constData());
+        const auto* y = static_cast<const QVariantList*>(b.constData());
+        if (x->size() != y->size())
+            return false;
+        return x->constData() == y->constData() || std::equal(x->cbegin(), x->cend(), y->cbegin(), writtenAlike);
+    }
+    case QMetaType::QVariantMap: {
+        const auto* x = static_cast<const QVariantMap*>(a.constData());
+        const auto* y = static_cast<const QVariantMap*>(b.constData());
+        if (x->size() != y->size())
+            return false;
+        if (x->isSharedWith(*y))
+            return true;
+        for (auto i = x->cbegin(), j = y->cbegin(); i != x->cend(); ++i, ++j)
+            if (i.key() != j.key() || !writtenAlike(i.value(), j.value()))
+                return false;
+        return true;
+    }
+    case QMetaType::Double:
+        return a.toDouble() == b.toDouble() && std::signbit(a.toDouble()) == std::signbit(b.toDouble());
+    case QMetaType::QDateTime:
+        return a.toDateTime().toMSecsSinceEpoch() == b.toDateTime().toMSecsSinceEpoch();
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::QString:
+        return a == b;
+    default:
+        return false;
+    }
+}
+
 } // namespace Setting

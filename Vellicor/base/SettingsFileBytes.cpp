@@ -105,42 +105,6 @@ qint64 sizeInArray(const QVariant& element)
     return encodedElement(element).size() + 1;
 }
 
-// Whether two stored values are written alike: the same types throughout and
-// the same values.
-bool writtenAlike(const QVariant& a, const QVariant& b)
-{
-    if (a.typeId() != b.typeId())
-        return false;
-    switch (a.typeId()) {
-    case QMetaType::QVariantList: {
-        const auto* x = static_cast<const QVariantList*>(a.constData());
-        const auto* y = static_cast<const QVariantList*>(b.constData());
-        return x->size() == y->size() && std::equal(x->cbegin(), x->cend(), y->cbegin(), writtenAlike);
-    }
-    case QMetaType::QVariantMap: {
-        const auto* x = static_cast<const QVariantMap*>(a.constData());
-        const auto* y = static_cast<const QVariantMap*>(b.constData());
-        if (x->size() != y->size())
-            return false;
-        for (auto i = x->cbegin(), j = y->cbegin(); i != x->cend(); ++i, ++j)
-            if (i.key() != j.key() || !writtenAlike(i.value(), j.value()))
-                return false;
-        return true;
-    }
-    case QMetaType::Double:
-        return a.toDouble() == b.toDouble() && std::signbit(a.toDouble()) == std::signbit(b.toDouble());
-    case QMetaType::QDateTime:
-        return a.toDateTime().toMSecsSinceEpoch() == b.toDateTime().toMSecsSinceEpoch();
-    case QMetaType::Bool:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::QString:
-        return a == b;
-    default:
-        return false;
-    }
-}
-
 // The member of key for list, when list is written's list with elements
 // added at its end (a record added to the history): written's bytes with the
 // new elements' after them; none otherwise.
@@ -150,7 +114,7 @@ std::optional<QByteArray> extendedMember(const QVariant& written, const QByteArr
         return std::nullopt;
     const auto* before = static_cast<const QVariantList*>(written.constData());
     const auto* now = static_cast<const QVariantList*>(list.constData());
-    if (now->size() <= before->size() || !std::equal(before->cbegin(), before->cend(), now->cbegin(), writtenAlike))
+    if (now->size() <= before->size() || !std::equal(before->cbegin(), before->cend(), now->cbegin(), Setting::writtenAlike))
         return std::nullopt;
     // The member ends in "]}".
     QByteArray extended = member.chopped(2);

@@ -26,6 +26,7 @@
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -922,4 +923,35 @@ TEST_F(UserDefaultsTest, ASaveBehindIsWaitedForAndAFailedOneIsToldAndMadeAgain)
     EXPECT_TRUE(store.synchronize());
     EXPECT_EQ(listInFile(contentsOf(settingsFile()), key), refused);
     EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
+}
+
+// A value set as it is stored changes nothing: the file is not written again,
+// however large the value, and no observer hears of it; a value that differs
+// only in its type is a change.
+TEST_F(UserDefaultsTest, AValueSetAsItIsStoredWritesNothing)
+{
+    const QString key = QStringLiteral("savedPaths");
+    UserDefaults store(folder);
+    ASSERT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept"))));
+    ASSERT_TRUE(store.setValue(QStringLiteral("count"), 1));
+    const auto inode = [&] {
+        struct stat status {};
+        return ::stat(QFile::encodeName(settingsFile()).constData(), &status) == 0 ? status.st_ino : 0;
+    };
+    const ino_t written = inode();
+    QSignalSpy changes(&store, &UserDefaults::valueChanged);
+
+    EXPECT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept"))));
+    EXPECT_TRUE(store.setValue(QStringLiteral("count"), 1));
+    EXPECT_TRUE(store.updateValue(key, [](const QVariant& stored) { return stored; }));
+    EXPECT_TRUE(store.updateValue(key, [](const QVariant& stored) { return stored; }, UserDefaults::Saving::behind));
+    EXPECT_TRUE(store.removeValue(QStringLiteral("never stored")));
+    EXPECT_TRUE(store.synchronize());
+    EXPECT_EQ(inode(), written);
+    EXPECT_EQ(changes.count(), 0);
+
+    EXPECT_TRUE(store.setValue(QStringLiteral("count"), true));
+    EXPECT_NE(inode(), written);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(UserDefaults(folder).object(QStringLiteral("count")), QVariant(true));
 }
