@@ -111,11 +111,15 @@ std::optional<QVariantMap> toDictionary(const QVariant& value)
 namespace {
 
 // Whether value is in the form the store keeps already, so that a list of
-// thousands of records is taken as it is rather than made anew. A date is
-// always made anew.
+// thousands of records (the scan history's with their dates among them) is
+// taken as it is, sharing its elements, rather than made anew.
 bool isKept(const QVariant& value)
 {
     switch (value.typeId()) {
+    case QMetaType::QDateTime: {
+        const auto* date = static_cast<const QDateTime*>(value.constData());
+        return date->isValid() && date->timeSpec() == Qt::UTC;
+    }
     case QMetaType::Bool:
     case QMetaType::QString:
     case QMetaType::LongLong:

@@ -15,9 +15,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <utility>
 
 namespace {
+
+// A file past this size leaves much of the heap free once read.
+constexpr qsizetype largeFile = 1024 * 1024;
 
 UserDefaults::SaveFault faultOf(int error)
 {
@@ -213,6 +217,13 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
         else if (++skippedCount <= SettingsReadProblem::namedKeys)
             skipped.append(it.key());
     }
+    // Parsing a long history takes some fifteen times its bytes for a moment,
+    // in small blocks the heap keeps once they are free: they go back to the
+    // system, so that the program holds what it read and not what reading
+    // it took.
+    root = QJsonObject();
+    if (file.bytes.size() > largeFile)
+        malloc_trim(0);
     if (skippedCount > 0) {
         // The next save drops these entries, so the original is kept first;
         // once, however many starts find it before a save replaces it.
@@ -371,6 +382,11 @@ bool UserDefaults::saveNow(
     const QString path = filePath();
     const SettingsFileBytes::WithinBound file = fileBytes_.withinBound(values, givesWay, largestFile);
     const int error = file.bytes ? PrivateFiles::replaceFileWhole(path, *file.bytes) : 0;
+    // A list encoded anew takes many times its bytes for a moment; what the
+    // heap keeps of that goes back to the system, on the writer thread, where
+    // no one waits for it.
+    if (pending == Pending::only && file.wanted > largeFile)
+        malloc_trim(0);
 
     std::lock_guard lock(mutex_);
     bool saved = false;
