@@ -181,16 +181,10 @@ std::pair<qint64, qint64> readMinimumDuplicateSize(const UserDefaults& defaults)
 void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize, UserDefaults& defaults)
 {
     const QVariantMap record = makeScanHistoryRecord(dupCount, dupSize, QDateTime::currentDateTimeUtc());
-    // A history of years is most of the settings file: it is written behind,
-    // by the store's writer thread, so the end of a scan never waits for it.
-    defaults.updateValue(
-        key(SettingsKey::lastScanStatus),
-        [&record](const QVariant& stored) {
-            QVariantList history = Setting::toArray(stored).value_or(QVariantList());
-            history.append(record);
-            return QVariant(history);
-        },
-        UserDefaults::Saving::behind);
+    QVariantList history = defaults.arrayValue(key(SettingsKey::lastScanStatus)).value_or(QVariantList());
+    history.append(record);
+    defaults.setValue(key(SettingsKey::lastScanStatus), history);
+    defaults.synchronize();
 }
 
 void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize)

@@ -97,8 +97,6 @@ std::pair<qint64, qint64> readMinimumDuplicateSize(const UserDefaults& defaults)
 // so to the store): its oldest records go, as few as make room. Tens of
 // thousands of records are ordinary (years of several scans and clean-ups a
 // day), and they are kept: about 64,000 with the lists of ordinary use, 52,000
-// beside one list at its bound of 10,000 rows, 29,000 beside all three. The
-// record is read at once; the file is written behind, by the store's writer
-// thread, and holds it at the latest when the store synchronizes or ends.
+// beside one list at its bound of 10,000 rows, 29,000 beside all three.
 void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize, UserDefaults& defaults);
 void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize);
