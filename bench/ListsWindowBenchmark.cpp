@@ -148,15 +148,10 @@ int main(int argc, char** argv)
 
     std::printf("%s: %d folders in the scan list, %d chosen at once\n", qPrintable(QGuiApplication::platformName()),
         scanRows, chosenRows);
-    std::printf("%-44s %12s %10s %12s %10s\n", "step", "window ms", "busy ms", "in-process", "wall ms");
-    std::fflush(stdout);
+    printStepHeader();
     bool allSettled = true;
     const auto measure = [&](const char* step, const std::function<void()>& start, const std::function<bool()>& done) {
-        const Figures f = driver.run(start, done);
-        std::printf("%-44s %12.1f %10.1f %12.1f %10.1f%s\n", step, f.windowLongestMs, f.windowBusyMs,
-            f.probeLongestMs, f.wallMs, f.settled ? "" : "  (did not settle)");
-        std::fflush(stdout);
-        allSettled = allSettled && f.settled;
+        allSettled = printStep(step, driver.run(start, done)) && allSettled;
     };
 
     QMainWindow* window = nullptr;

@@ -184,6 +184,21 @@ private:
     Sampler& sampler_;
 };
 
+// The table of a benchmark's steps: its header, then one row per step with
+// the figures the driver took; whether the step settled.
+inline void printStepHeader()
+{
+    std::printf("%-44s %12s %10s %12s %10s\n", "step", "window ms", "busy ms", "in-process", "wall ms");
+    std::fflush(stdout);
+}
+inline bool printStep(const char* step, const Figures& f)
+{
+    std::printf("%-44s %12.1f %10.1f %12.1f %10.1f%s\n", step, f.windowLongestMs, f.windowBusyMs, f.probeLongestMs,
+        f.wallMs, f.settled ? "" : "  (did not settle)");
+    std::fflush(stdout);
+    return f.settled;
+}
+
 // Before the application object is made (and its threads started): a
 // display (the X one unless another platform is asked for) and the sampler
 // beside this program started. Otherwise says why on standard error, as

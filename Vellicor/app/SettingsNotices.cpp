@@ -40,7 +40,7 @@ AlertRequest SettingsNotices::readProblemAlert(const SettingsReadProblem& proble
                       problem.keptAt });
         break;
     case Kind::valuesReset: {
-        const QString keys = problem.keys.join(QStringLiteral(", "));
+        const QString keys = namedFewAndMore(problem.keys, std::max(problem.keyCount, problem.keys.size()));
         detail = problem.keptAt.isEmpty()
             ? formatText(localizedText("ID_SETTINGS_VALUES_RESET_NOT_COPIED"), { keys, problem.path })
             : formatText(localizedText("ID_SETTINGS_VALUES_RESET"), { keys, problem.keptAt });

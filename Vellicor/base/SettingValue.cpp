@@ -111,11 +111,15 @@ std::optional<QVariantMap> toDictionary(const QVariant& value)
 namespace {
 
 // Whether value is in the form the store keeps already, so that a list of
-// thousands of records is taken as it is rather than made anew. A date is
-// always made anew.
+// thousands of records (the scan history's with their dates among them) is
+// taken as it is, sharing its elements, rather than made anew.
 bool isKept(const QVariant& value)
 {
     switch (value.typeId()) {
+    case QMetaType::QDateTime: {
+        const auto* date = static_cast<const QDateTime*>(value.constData());
+        return date->isValid() && date->timeSpec() == Qt::UTC;
+    }
     case QMetaType::Bool:
     case QMetaType::QString:
     case QMetaType::LongLong:
@@ -184,6 +188,44 @@ std::optional<QVariant> normalized(const QVariant& value)
         return QVariant(out);
     }
     return std::nullopt;
+}
+
+bool writtenAlike(const QVariant& a, const QVariant& b)
+{
+    if (a.typeId() != b.typeId())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::QVariantList: {
+        const auto* x = static_cast<const QVariantList*>(a.constData());
+        const auto* y = static_cast<const QVariantList*>(b.constData());
+        if (x->size() != y->size())
+            return false;
+        return x->constData() == y->constData() || std::equal(x->cbegin(), x->cend(), y->cbegin(), writtenAlike);
+    }
+    case QMetaType::QVariantMap: {
+        const auto* x = static_cast<const QVariantMap*>(a.constData());
+        const auto* y = static_cast<const QVariantMap*>(b.constData());
+        if (x->size() != y->size())
+            return false;
+        if (x->isSharedWith(*y))
+            return true;
+        for (auto i = x->cbegin(), j = y->cbegin(); i != x->cend(); ++i, ++j)
+            if (i.key() != j.key() || !writtenAlike(i.value(), j.value()))
+                return false;
+        return true;
+    }
+    case QMetaType::Double:
+        return a.toDouble() == b.toDouble() && std::signbit(a.toDouble()) == std::signbit(b.toDouble());
+    case QMetaType::QDateTime:
+        return a.toDateTime().toMSecsSinceEpoch() == b.toDateTime().toMSecsSinceEpoch();
+    case QMetaType::Bool:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::QString:
+        return a == b;
+    default:
+        return false;
+    }
 }
 
 } // namespace Setting

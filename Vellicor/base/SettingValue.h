@@ -33,4 +33,9 @@ std::optional<QVariantMap> toDictionary(const QVariant& value);
 // QVariantMap of those. None for anything the store cannot keep.
 std::optional<QVariant> normalized(const QVariant& value);
 
+// Whether two values in that form are written alike in the settings file:
+// the same types throughout and the same values. Lists and dictionaries that
+// share their elements answer at once, whatever their size.
+bool writtenAlike(const QVariant& a, const QVariant& b);
+
 } // namespace Setting

@@ -6,11 +6,13 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QJsonObject>
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -23,35 +25,131 @@ constexpr QLatin1StringView tagDate("date");
 constexpr QLatin1StringView tagArray("array");
 constexpr QLatin1StringView tagDictionary("dictionary");
 
-QJsonValue encode(const QVariant& value)
+// A text as a JSON string: UTF-8, with the quote, the backslash and control
+// characters escaped, and a lone surrogate (which UTF-8 cannot carry) as its
+// escape, so that it reads back as it was.
+void appendText(QByteArray& out, QStringView text)
 {
+    static constexpr char hex[] = "0123456789abcdef";
+    const auto escaped = [&out](char16_t u) {
+        out.append("\\u");
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out.append(hex[(u >> shift) & 0xf]);
+    };
+    out.append('"');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80) {
+            switch (u) {
+            case '"':
+                out.append("\\\"");
+                break;
+            case '\\':
+                out.append("\\\\");
+                break;
+            case '\b':
+                out.append("\\b");
+                break;
+            case '\f':
+                out.append("\\f");
+                break;
+            case '\n':
+                out.append("\\n");
+                break;
+            case '\r':
+                out.append("\\r");
+                break;
+            case '\t':
+                out.append("\\t");
+                break;
+            default:
+                if (u < 0x20)
+                    escaped(u);
+                else
+                    out.append(char(u));
+            }
+        } else if (u < 0x800) {
+            out.append(char(0xc0 | (u >> 6)));
+            out.append(char(0x80 | (u & 0x3f)));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
+            out.append(char(0xf0 | (c >> 18)));
+            out.append(char(0x80 | ((c >> 12) & 0x3f)));
+            out.append(char(0x80 | ((c >> 6) & 0x3f)));
+            out.append(char(0x80 | (c & 0x3f)));
+        } else if (QChar::isSurrogate(u)) {
+            escaped(u);
+        } else {
+            out.append(char(0xe0 | (u >> 12)));
+            out.append(char(0x80 | ((u >> 6) & 0x3f)));
+            out.append(char(0x80 | (u & 0x3f)));
+        }
+    }
+    out.append('"');
+}
+
+// A value as the file keeps it, {"type":value}, written straight into out:
+// the history's tens of thousands of records cost their bytes and no
+// document of objects made on the way.
+void encodeInto(QByteArray& out, const QVariant& value)
+{
+    const auto tagged = [&out](QLatin1StringView tag) {
+        out.append("{\"");
+        out.append(tag.data(), tag.size());
+        out.append("\":");
+    };
     switch (value.typeId()) {
     case QMetaType::Bool:
-        return QJsonObject { { tagBool, value.toBool() } };
+        tagged(tagBool);
+        out.append(value.toBool() ? "true" : "false");
+        break;
     case QMetaType::LongLong:
-        return QJsonObject { { tagInteger, QString::number(value.toLongLong()) } };
+        tagged(tagInteger);
+        out.append('"').append(QByteArray::number(value.toLongLong())).append('"');
+        break;
     case QMetaType::ULongLong:
-        return QJsonObject { { tagInteger, QString::number(value.toULongLong()) } };
+        tagged(tagInteger);
+        out.append('"').append(QByteArray::number(value.toULongLong())).append('"');
+        break;
     case QMetaType::Double:
-        return QJsonObject { { tagReal, value.toDouble() } };
+        tagged(tagReal);
+        out.append(QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest));
+        break;
     case QMetaType::QDateTime:
-        return QJsonObject { { tagDate, value.toDateTime().toUTC().toString(Qt::ISODateWithMs) } };
+        tagged(tagDate);
+        appendText(out, value.toDateTime().toUTC().toString(Qt::ISODateWithMs));
+        break;
     case QMetaType::QVariantList: {
-        QJsonArray items;
-        for (const QVariant& item : value.toList())
-            items.append(encode(item));
-        return QJsonObject { { tagArray, items } };
+        tagged(tagArray);
+        out.append('[');
+        const auto* items = static_cast<const QVariantList*>(value.constData());
+        for (qsizetype i = 0; i < items->size(); ++i) {
+            if (i > 0)
+                out.append(',');
+            encodeInto(out, items->at(i));
+        }
+        out.append(']');
+        break;
     }
     case QMetaType::QVariantMap: {
-        QJsonObject members;
-        const QVariantMap map = value.toMap();
-        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-            members.insert(it.key(), encode(it.value()));
-        return QJsonObject { { tagDictionary, members } };
+        tagged(tagDictionary);
+        out.append('{');
+        const auto* members = static_cast<const QVariantMap*>(value.constData());
+        for (auto it = members->cbegin(); it != members->cend(); ++it) {
+            if (it != members->cbegin())
+                out.append(',');
+            appendText(out, it.key());
+            out.append(':');
+            encodeInto(out, it.value());
+        }
+        out.append('}');
+        break;
     }
     default:
-        return QJsonObject { { tagText, value.toString() } };
+        tagged(tagText);
+        appendText(out, value.toString());
     }
+    out.append('}');
 }
 
 std::optional<QVariant> decodeInteger(const QJsonValue& value)
@@ -78,8 +176,11 @@ std::optional<QVariant> decodeInteger(const QJsonValue& value)
 // The member "key":value as it stands in the file's compact object.
 QByteArray encodedMember(const QString& key, const QVariant& value)
 {
-    const QByteArray object = QJsonDocument(QJsonObject { { key, encode(value) } }).toJson(QJsonDocument::Compact);
-    return object.mid(1, object.size() - 2);
+    QByteArray member;
+    appendText(member, key);
+    member.append(':');
+    encodeInto(member, value);
+    return member;
 }
 
 // The same list: the copy kept shares its elements until either changes.
@@ -92,53 +193,18 @@ bool isSameList(const QVariant& kept, const QVariant& value)
     return a->size() == b->size() && a->constData() == b->constData();
 }
 
-// An element of an array as it stands in the file: encode makes an object,
-// written alike on its own and inside the array.
+// An element of an array as it stands in the file.
 QByteArray encodedElement(const QVariant& element)
 {
-    return QJsonDocument(encode(element).toObject()).toJson(QJsonDocument::Compact);
+    QByteArray bytes;
+    encodeInto(bytes, element);
+    return bytes;
 }
 
 // The bytes an element takes in the file, with its comma.
 qint64 sizeInArray(const QVariant& element)
 {
     return encodedElement(element).size() + 1;
-}
-
-// Whether two stored values are written alike: the same types throughout and
-// the same values.
-bool writtenAlike(const QVariant& a, const QVariant& b)
-{
-    if (a.typeId() != b.typeId())
-        return false;
-    switch (a.typeId()) {
-    case QMetaType::QVariantList: {
-        const auto* x = static_cast<const QVariantList*>(a.constData());
-        const auto* y = static_cast<const QVariantList*>(b.constData());
-        return x->size() == y->size() && std::equal(x->cbegin(), x->cend(), y->cbegin(), writtenAlike);
-    }
-    case QMetaType::QVariantMap: {
-        const auto* x = static_cast<const QVariantMap*>(a.constData());
-        const auto* y = static_cast<const QVariantMap*>(b.constData());
-        if (x->size() != y->size())
-            return false;
-        for (auto i = x->cbegin(), j = y->cbegin(); i != x->cend(); ++i, ++j)
-            if (i.key() != j.key() || !writtenAlike(i.value(), j.value()))
-                return false;
-        return true;
-    }
-    case QMetaType::Double:
-        return a.toDouble() == b.toDouble() && std::signbit(a.toDouble()) == std::signbit(b.toDouble());
-    case QMetaType::QDateTime:
-        return a.toDateTime().toMSecsSinceEpoch() == b.toDateTime().toMSecsSinceEpoch();
-    case QMetaType::Bool:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::QString:
-        return a == b;
-    default:
-        return false;
-    }
 }
 
 // The member of key for list, when list is written's list with elements
@@ -150,7 +216,7 @@ std::optional<QByteArray> extendedMember(const QVariant& written, const QByteArr
         return std::nullopt;
     const auto* before = static_cast<const QVariantList*>(written.constData());
     const auto* now = static_cast<const QVariantList*>(list.constData());
-    if (now->size() <= before->size() || !std::equal(before->cbegin(), before->cend(), now->cbegin(), writtenAlike))
+    if (now->size() <= before->size() || !std::equal(before->cbegin(), before->cend(), now->cbegin(), Setting::writtenAlike))
         return std::nullopt;
     // The member ends in "]}".
     QByteArray extended = member.chopped(2);
@@ -160,6 +226,78 @@ std::optional<QByteArray> extendedMember(const QVariant& written, const QByteArr
         extended.append(encodedElement(now->at(i)));
     }
     return extended.append("]}");
+}
+
+// Where the element that starts at from ends in an array's compact bytes:
+// at the comma after it or the array's closing bracket.
+qsizetype elementEnd(const QByteArray& bytes, qsizetype from)
+{
+    int depth = 0;
+    bool inText = false;
+    for (qsizetype i = from; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (inText) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inText = false;
+        } else if (c == '"') {
+            inText = true;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+        } else if (c == '}' || c == ']') {
+            if (depth-- == 0)
+                return i;
+        } else if (c == ',' && depth == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The member of key for list, when list is written's list with some of its
+// elements taken out (records deleted from the history): written's bytes
+// without theirs; none otherwise, or when most of it went.
+std::optional<QByteArray> shortenedMember(
+    const QString& key, const QVariant& written, const QByteArray& member, const QVariant& list)
+{
+    if (written.typeId() != QMetaType::QVariantList || list.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    const auto* before = static_cast<const QVariantList*>(written.constData());
+    const auto* now = static_cast<const QVariantList*>(list.constData());
+    if (now->size() >= before->size() || now->size() < before->size() / 2)
+        return std::nullopt;
+    // The elements kept share their data with those written, so each is
+    // matched at the cost of a comparison of pointers.
+    std::vector<bool> gone(std::size_t(before->size()), false);
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < before->size(); ++i) {
+        if (j < now->size() && Setting::writtenAlike(before->at(i), now->at(j)))
+            ++j;
+        else
+            gone[std::size_t(i)] = true;
+    }
+    if (j != now->size())
+        return std::nullopt;
+    const qsizetype first = encodedMember(key, QVariantList()).size() - 2;
+    QByteArray shortened = member.left(first);
+    shortened.reserve(member.size());
+    qsizetype at = first;
+    bool any = false;
+    for (qsizetype i = 0; i < before->size(); ++i) {
+        const qsizetype end = elementEnd(member, at);
+        if (end < 0)
+            return std::nullopt;
+        if (!gone[std::size_t(i)]) {
+            if (any)
+                shortened.append(',');
+            shortened.append(member.constData() + at, end - at);
+            any = true;
+        }
+        at = end + 1;
+    }
+    // The member ends in "]}".
+    return shortened.append("]}");
 }
 
 } // namespace
@@ -233,9 +371,12 @@ QByteArray SettingsFileBytes::bytes(const QVariantMap& values)
         std::optional<EncodedList> list;
         if (found != encodedLists_.constEnd() && isSameList(found->value, value))
             list = *found;
-        else if (found != encodedLists_.constEnd())
+        else if (found != encodedLists_.constEnd()) {
             if (std::optional<QByteArray> extended = extendedMember(found->value, found->member, value))
                 list = EncodedList { value, std::move(*extended) };
+            else if (std::optional<QByteArray> shortened = shortenedMember(it.key(), found->value, found->member, value))
+                list = EncodedList { value, std::move(*shortened) };
+        }
         if (!list)
             list = EncodedList { value, encodedMember(it.key(), value) };
         bytes.append(list->member);

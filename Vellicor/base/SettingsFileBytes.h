@@ -17,8 +17,8 @@
 // Every change saves the whole file, and the scan history takes most of it,
 // so the encoding of each list value is kept from one save to the next:
 // reused while the list is the same, extended when elements were only added
-// at its end (a record of the history), and cut from when its oldest elements
-// give way to the bound.
+// at its end (a record of the history), and cut from when elements were taken
+// out of it (a record deleted) or its oldest give way to the bound.
 class SettingsFileBytes {
 public:
     // A value as the file keeps it (the object of one member); none when it

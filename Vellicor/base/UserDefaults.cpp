@@ -15,9 +15,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <utility>
 
 namespace {
+
+// A file past this size leaves much of the heap free once read.
+constexpr qsizetype largeFile = 1024 * 1024;
 
 UserDefaults::SaveFault faultOf(int error)
 {
@@ -44,6 +48,24 @@ QString asideName(const QString& path, QLatin1StringView why)
     for (int n = 2; QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink(); ++n)
         candidate = stem + QLatin1Char('-') + QString::number(n);
     return candidate;
+}
+
+// A copy of bytes that an earlier start set aside beside path (named as
+// asideName names it for why), if there is one: a file that goes on holding
+// what cannot be read is kept once, not at every start.
+QString earlierCopy(const QString& path, QLatin1StringView why, const QByteArray& bytes)
+{
+    const QFileInfo file(path);
+    const QFileInfoList candidates = QDir(file.path()).entryInfoList(
+        { file.fileName() + why + QStringLiteral("-*") }, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& candidate : candidates) {
+        if (candidate.isSymLink() || candidate.size() != bytes.size())
+            continue;
+        const PrivateFiles::SmallFile copy = PrivateFiles::readSmallFile(candidate.filePath(), bytes.size());
+        if (copy.outcome == PrivateFiles::SmallFile::Outcome::read && copy.bytes == bytes)
+            return candidate.filePath();
+    }
+    return {};
 }
 
 // Moves the file at path to aside, in the same folder, never over anything
@@ -86,6 +108,10 @@ UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
     startProblem_ = lastReadProblem_;
     if (locked)
         removeLeftoversLocked();
+    // What could be read is saved without what could not, behind, so the
+    // next start reads a sound file.
+    if (startProblem_ && startProblem_->kind == SettingsReadProblem::Kind::valuesReset && !keepFileUntouched_)
+        saveBehindLocked();
 }
 
 void UserDefaults::removeLeftoversLocked()
@@ -181,27 +207,46 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
         return false;
     }
 
+    // A file may hold any number of them: the first are named, the rest
+    // counted, here and in what the user is told.
     QStringList skipped;
+    qsizetype skippedCount = 0;
     for (auto it = root.constBegin(); it != root.constEnd(); ++it) {
         if (std::optional<QVariant> value = SettingsFileBytes::decode(it.value()))
             values.insert(it.key(), *value);
-        else
+        else if (++skippedCount <= SettingsReadProblem::namedKeys)
             skipped.append(it.key());
     }
-    if (!skipped.isEmpty()) {
-        // The next save drops these entries, so the original is kept first.
-        const QString aside = asideName(path, QLatin1StringView(".damaged"));
-        const bool copied = QFile::copy(path, aside);
-        if (copied) {
-            Log::print("Settings file", path, "holds unreadable values for", skipped,
-                "; they read as missing. The original file is kept as", aside);
+    // Parsing a long history takes some fifteen times its bytes for a moment,
+    // in small blocks the heap keeps once they are free: they go back to the
+    // system, so that the program holds what it read and not what reading
+    // it took.
+    root = QJsonObject();
+    if (file.bytes.size() > largeFile)
+        malloc_trim(0);
+    if (skippedCount > 0) {
+        // The next save drops these entries, so the original is kept first;
+        // once, however many starts find it before a save replaces it.
+        const QLatin1StringView why(".damaged");
+        QString aside = earlierCopy(path, why, *fileKnown_);
+        const bool copiedBefore = !aside.isEmpty();
+        if (!copiedBefore) {
+            aside = asideName(path, why);
+            if (!QFile::copy(path, aside))
+                aside.clear();
+        }
+        const QString more
+            = skippedCount > skipped.size() ? QStringLiteral("and %1 more").arg(skippedCount - skipped.size()) : QString();
+        if (!aside.isEmpty()) {
+            Log::print("Settings file", path, "holds unreadable values for", skipped, more,
+                "; they read as missing. The original file is kept as", aside, copiedBefore ? "(copied before)." : "");
         } else {
             keepFileUntouched_ = true;
-            Log::print("Settings file", path, "holds unreadable values for", skipped,
+            Log::print("Settings file", path, "holds unreadable values for", skipped, more,
                 "and could not be copied aside; changes of this run will not be saved.");
         }
-        lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::valuesReset, path,
-            copied ? aside : QString(), {}, skipped };
+        lastReadProblem_ = SettingsReadProblem { SettingsReadProblem::Kind::valuesReset, path, aside, {},
+            std::move(skipped), skippedCount };
     }
     return true;
 }
@@ -240,12 +285,13 @@ bool UserDefaults::failedLocked(SaveFault fault, const QString& reason)
     return false;
 }
 
-bool UserDefaults::prepareSaveLocked(const std::function<void()>& change)
+bool UserDefaults::prepareSaveLocked(const std::function<bool()>& change, bool& changedValues)
 {
-    bool changed = false;
+    bool taken = false;
+    changedValues = !change;
     const auto takeChange = [&] {
-        if (change && !std::exchange(changed, true))
-            change();
+        if (change && !std::exchange(taken, true))
+            changedValues = change();
     };
     const QString path = filePath();
     auto keptUntouched = [&] {
@@ -300,7 +346,7 @@ void UserDefaults::releaseWritersLockLocked()
 }
 
 bool UserDefaults::saveNow(
-    std::optional<Failure>& failure, const std::function<void()>& change, Pending pending)
+    std::optional<Failure>& failure, const std::function<bool()>& change, Pending pending)
 {
     // Saves follow one another whole, each writing stored_ as it was when it
     // was readied: the last change reaches the file last.
@@ -313,13 +359,19 @@ bool UserDefaults::saveNow(
         if (pending == Pending::only && !savePending_)
             return !unsaved_;
         // What waits to be saved behind is in this save.
-        savePending_ = false;
-        const bool ready = prepareSaveLocked(change);
+        const bool behind = std::exchange(savePending_, false);
+        bool changed = false;
+        const bool ready = prepareSaveLocked(change, changed);
         settled_.notify_all();
         if (!ready) {
             releaseWritersLockLocked();
             failure = std::exchange(saveFailure_, std::nullopt);
             return false;
+        }
+        // The file holds every value already: nothing to write.
+        if (!changed && !behind && !unsaved_) {
+            releaseWritersLockLocked();
+            return true;
         }
         values = stored_;
         givesWay = givesWay_;
@@ -330,6 +382,11 @@ bool UserDefaults::saveNow(
     const QString path = filePath();
     const SettingsFileBytes::WithinBound file = fileBytes_.withinBound(values, givesWay, largestFile);
     const int error = file.bytes ? PrivateFiles::replaceFileWhole(path, *file.bytes) : 0;
+    // A list encoded anew takes many times its bytes for a moment; what the
+    // heap keeps of that goes back to the system, on the writer thread, where
+    // no one waits for it.
+    if (pending == Pending::only && file.wanted > largeFile)
+        malloc_trim(0);
 
     std::lock_guard lock(mutex_);
     bool saved = false;
@@ -458,28 +515,49 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
         Log::print("Setting not stored, its type cannot be stored:", key);
         return false;
     }
+    {
+        // A value stored as it is changes nothing: the file is not written
+        // again for it, however large it is.
+        std::lock_guard lock(mutex_);
+        if (const auto found = stored_.constFind(key);
+            found != stored_.constEnd() && Setting::writtenAlike(*found, *kept))
+            return !unsaved_;
+    }
     std::optional<Failure> failure;
+    bool changed = false;
     const bool saved = saveNow(failure, [&] {
-        stored_.insert(key, *kept);
-        noteChangeLocked(key);
+        changed = storeLocked(key, *kept);
+        return changed;
     });
-    emit valueChanged(key);
+    if (changed)
+        emit valueChanged(key);
     tellFailure(failure);
     return saved;
+}
+
+bool UserDefaults::storeLocked(const QString& key, const QVariant& value)
+{
+    // Another writer may have stored the same value meanwhile.
+    if (const auto found = stored_.constFind(key); found != stored_.constEnd() && Setting::writtenAlike(*found, value))
+        return false;
+    stored_.insert(key, value);
+    noteChangeLocked(key);
+    return true;
 }
 
 bool UserDefaults::updateValue(
     const QString& key, const std::function<QVariant(const QVariant& stored)>& change, Saving saving)
 {
     bool refused = false;
+    bool changed = false;
     const auto apply = [&] {
         const std::optional<QVariant> kept = Setting::normalized(change(stored_.value(key)));
         if (!kept) {
             refused = true;
-            return;
+            return false;
         }
-        stored_.insert(key, *kept);
-        noteChangeLocked(key);
+        changed = storeLocked(key, *kept);
+        return changed;
     };
     bool saved = false;
     std::optional<Failure> failure;
@@ -487,8 +565,9 @@ bool UserDefaults::updateValue(
         saved = saveNow(failure, apply);
     } else {
         std::lock_guard lock(mutex_);
-        saved = prepareSaveLocked(apply);
-        if (saved && !refused)
+        bool ignored = false;
+        saved = prepareSaveLocked(apply, ignored);
+        if (saved && changed)
             saveBehindLocked();
         else if (!savePending_)
             releaseWritersLockLocked();
@@ -498,7 +577,8 @@ bool UserDefaults::updateValue(
         Log::print("Setting not stored, its type cannot be stored:", key);
         return false;
     }
-    emit valueChanged(key);
+    if (changed)
+        emit valueChanged(key);
     tellFailure(failure);
     return saved;
 }
@@ -511,11 +591,15 @@ bool UserDefaults::removeValue(const QString& key)
             return !unsaved_;
     }
     std::optional<Failure> failure;
+    bool changed = false;
     const bool saved = saveNow(failure, [&] {
-        stored_.remove(key);
-        noteChangeLocked(key);
+        changed = stored_.remove(key) > 0;
+        if (changed)
+            noteChangeLocked(key);
+        return changed;
     });
-    emit valueChanged(key);
+    if (changed)
+        emit valueChanged(key);
     tellFailure(failure);
     return saved;
 }

@@ -30,9 +30,11 @@ struct SettingsReadProblem {
         // The file did not parse and could not be moved: every setting reset,
         // and nothing is saved this run so the file stays for repair.
         keptInPlace,
-        // Some values did not parse (keys): they read as missing; the file
-        // was copied to keptAt first, or, with keptAt empty, could not be
-        // and nothing is saved this run.
+        // Some values did not parse (keyCount of them, the first named in
+        // keys): they read as missing; the file was copied to keptAt first
+        // (or found there, copied by an earlier start) and the store saved
+        // without them, or, with keptAt empty, could not be copied and
+        // nothing is saved this run.
         valuesReset,
         // Past UserDefaults::largestReadFile (reason: its size in bytes): it
         // was moved to keptAt unread and every setting reset; or, with keptAt
@@ -43,7 +45,10 @@ struct SettingsReadProblem {
     QString path;
     QString keptAt;
     QString reason;
+    // The first keys of the values that did not parse, at most namedKeys.
     QStringList keys;
+    qsizetype keyCount = 0;
+    static constexpr qsizetype namedKeys = 100;
 };
 
 // The settings store. Three domains: volatile values, set for one run and
@@ -157,7 +162,9 @@ public:
 
     // Stores the value and saves the file. A value of a type the store cannot
     // keep is refused and logged. The value stays in effect for this run even
-    // when the save fails; false then, and the failure is logged.
+    // when the save fails; false then, and the failure is logged. A value
+    // written alike to the one stored changes nothing: nothing is saved and
+    // valueChanged is not emitted (false only while an earlier save failed).
     bool setValue(const QString& key, const QVariant& value);
     // Forgets the stored value, so the registered default answers again.
     bool removeValue(const QString& key);
@@ -218,7 +225,11 @@ private:
     // stored_. False when no save can be made (change has run all the same):
     // unsaved_ and saveFailure_ are set, the caller emits saveFailed after
     // unlocking when saveFailure_ was taken.
-    bool prepareSaveLocked(const std::function<void()>& change);
+    // change answers whether it changed stored_; changedValues tells it (true
+    // without a change).
+    bool prepareSaveLocked(const std::function<bool()>& change, bool& changedValues);
+    // Stores value under key unless stored_ holds it already; whether it did.
+    bool storeLocked(const QString& key, const QVariant& value);
     void releaseWritersLockLocked();
     struct Failure {
         SaveFault fault = SaveFault::other;
@@ -227,8 +238,9 @@ private:
     enum class Pending { any, only };
     // One save: readied under the store's lock, then the file's bytes made
     // and written without it, so that reads and changes go on meanwhile. With
-    // Pending::only, nothing is done unless a save behind waits.
-    bool saveNow(std::optional<Failure>& failure, const std::function<void()>& change = {},
+    // Pending::only, nothing is done unless a save behind waits; a change that
+    // changes nothing writes nothing unless an earlier save failed.
+    bool saveNow(std::optional<Failure>& failure, const std::function<bool()>& change = {},
         Pending pending = Pending::any);
     bool failedLocked(SaveFault fault, const QString& reason);
     void tellFailure(const std::optional<Failure>& failure);

@@ -5,20 +5,36 @@
 #include "platform/RestoreCopies.h"
 #include "platform/SetAsideJournal.h"
 
+#include <QLocale>
 #include <QStringList>
+
+#include <algorithm>
 
 std::optional<AlertRequest> interruptedRemovalAlert(
     const SetAsideRecovery& recovery, const std::vector<LeftRestoreCopy>& copiesAway)
 {
     if (recovery.isEmpty() && copiesAway.empty())
         return std::nullopt;
+    // A run ended in a large clean-up may leave thousands: the files left
+    // where they are and the copies out of reach (the user may have to act on
+    // those) are named first, as many as the alert has lines for, and the
+    // rest counted; the log names each.
+    constexpr size_t named = 10;
+    const size_t leftShown = std::min(recovery.left.size(), named);
+    const size_t copiesShown = std::min(copiesAway.size(), named - leftShown);
+    const size_t putBackShown = std::min(recovery.putBack.size(), named - leftShown - copiesShown);
     QStringList lines;
-    for (const QString& path : recovery.putBack)
-        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_PUT_BACK"), { path }));
-    for (const SetAsideRecovery::Left& left : recovery.left)
+    for (size_t i = 0; i < putBackShown; ++i)
+        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_PUT_BACK"), { recovery.putBack[i] }));
+    for (size_t i = 0; i < leftShown; ++i) {
+        const SetAsideRecovery::Left& left = recovery.left[i];
         lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_LEFT"), { left.path, left.reason, left.keptAt }));
-    for (const LeftRestoreCopy& copy : copiesAway)
-        lines.append(formatText(localizedText("ID_UNDO_INTERRUPTED_COPY_LEFT"), { copy.path, copy.reason }));
+    }
+    for (size_t i = 0; i < copiesShown; ++i)
+        lines.append(formatText(localizedText("ID_UNDO_INTERRUPTED_COPY_LEFT"), { copiesAway[i].path, copiesAway[i].reason }));
+    const size_t all = recovery.putBack.size() + recovery.left.size() + copiesAway.size();
+    if (const size_t more = all - size_t(lines.size()); more > 0)
+        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_MORE"), { QLocale().toString(qulonglong(more)) }));
     return AlertRequest { localizedText(recovery.isEmpty() ? "ID_UNDO_INTERRUPTED" : "ID_REMOVAL_INTERRUPTED"),
         lines.join(QLatin1Char('\n')), { localizedText("ID_OK") }, AlertStyle::informational };
 }

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "cloud/CloudConfig.h"
 #include "cloud/CloudItemChecks.h"
+#include "core/TextFormat.h"
 #include "scan/PrivateDatabaseCopy.h"
 
 #include <QDir>
@@ -193,7 +194,7 @@ bool LightroomDBManager::deleteLightroomCatalogFiles(const QStringList& fileIds,
     if (const QStringList triggers = catalog.triggersOn(removalTables); !triggers.isEmpty()) {
         return refuse(
             QStringLiteral("the photo catalog runs its own actions (%1) on removal; nothing was removed from it")
-                .arg(triggers.join(QStringLiteral(", "))));
+                .arg(namedFewAndMore(triggers, triggers.size())));
     }
     if (!SqliteStatement(catalog, "BEGIN IMMEDIATE").run())
         return refuse(QString::fromUtf8(sqlite3_errmsg(db)));

@@ -1,5 +1,9 @@
 #include "core/TextFormat.h"
 
+#include "core/Localization.h"
+
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -89,4 +93,30 @@ QString formatFixed(double value, int precision, int width)
     if (text.size() < width)
         text.prepend(QString(width - text.size(), QLatin1Char(' ')));
     return text;
+}
+
+QString namedFewAndMore(const QStringList& names, qsizetype total, qsizetype named, qsizetype longest)
+{
+    // A name too long keeps its start and its end.
+    QStringList shown;
+    for (qsizetype i = 0; i < std::min(named, names.size()); ++i) {
+        const QString& name = names.at(i);
+        if (name.size() <= longest) {
+            shown.append(name);
+            continue;
+        }
+        QString head = name.left(longest / 2);
+        QString tail = name.right(longest / 2 - 1);
+        // Never half a character.
+        if (head.back().isHighSurrogate())
+            head.chop(1);
+        if (tail.front().isLowSurrogate())
+            tail.remove(0, 1);
+        shown.append(head + QChar(0x2026) + tail);
+    }
+    const QString listed = shown.join(QStringLiteral(", "));
+    const qsizetype more = total - shown.size();
+    if (more <= 0)
+        return listed;
+    return formatText(localizedText("ID_NAMES_AND_MORE"), { listed, QLocale().toString(more) });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <concepts>
 #include <initializer_list>
@@ -40,3 +41,9 @@ QString formatText(const QString& format, std::initializer_list<FormatArg> args)
 // negative zero kept, padded with blanks on the left to width. Sizes and
 // picture values are shown this way on every locale.
 QString formatFixed(double value, int precision, int width = 0);
+
+// What an alert tells of items it cannot all name: the first few of names
+// (at most named of them), each longer than longest characters shortened in
+// its middle, joined with commas, then "and N more" for the rest of total
+// (the items names stands for: it may hold only the first few of them).
+QString namedFewAndMore(const QStringList& names, qsizetype total, qsizetype named = 5, qsizetype longest = 80);

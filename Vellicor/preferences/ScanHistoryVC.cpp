@@ -1,33 +1,40 @@
 #include "preferences/ScanHistoryVC.h"
 
 #include "base/AlertPresenter.h"
+#include "base/SettingValue.h"
 #include "base/UserDefaults.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
-#include "core/TextFormat.h"
 #include "preferences/PreferencesKit.h"
+#include "preferences/ScanHistoryModel.h"
+#include "preferences/ScanHistoryTable.h"
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QVBoxLayout>
+#include <QPersistentModelIndex>
 
 namespace {
 
 constexpr QSize paneSize { 620, 320 };
 
-void setHeaderTitle(QTableWidget* table, int column, const QString& title)
-{
-    auto* header = new QTableWidgetItem(title);
-    header->setToolTip(title);
-    table->setHorizontalHeaderItem(column, header);
-}
-
 QString historyKey()
 {
     return QString::fromLatin1(SettingsKey::lastScanStatus);
+}
+
+// Where record stands in history, looked for first at row, where it stood
+// when the pane was shown (records are appended at the end), then anywhere
+// (older records gave way, or another pane took one); -1 when it is gone.
+qsizetype placeOf(const QVariantList& history, const QVariant& record, int row)
+{
+    if (row < history.size() && Setting::writtenAlike(history.at(row), record))
+        return row;
+    for (qsizetype i = 0; i < history.size(); ++i) {
+        if (Setting::writtenAlike(history.at(i), record))
+            return i;
+    }
+    return -1;
 }
 
 } // namespace
@@ -37,21 +44,37 @@ ScanHistoryVC::ScanHistoryVC(UserDefaults& defaults, QWidget* parent)
     , defaults_(defaults)
     , title_(localizedText("ID_SCAN_HISTORY"))
     , icon_(paneIcon(QStringLiteral("scan-history")))
+    , model_(new ScanHistoryModel(this))
 {
     setFixedSize(paneSize);
-    tvScanHistory = new QTableWidget(0, 2, this);
-    tvScanHistory->setTabKeyNavigation(false);
+    tvScanHistory = new ScanHistoryTable(this);
     tvScanHistory->setObjectName(QStringLiteral("tvScanHistory"));
-    tvScanHistory->verticalHeader()->hide();
-    tvScanHistory->setSelectionMode(QAbstractItemView::NoSelection);
+    tvScanHistory->setModel(model_);
+    tvScanHistory->setDeleteColumn(ScanHistoryModel::deleteColumn);
+    tvScanHistory->setTabKeyNavigation(false);
+    tvScanHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tvScanHistory->setSelectionMode(QAbstractItemView::SingleSelection);
     tvScanHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvScanHistory->horizontalHeader()->setSectionsClickable(false);
+    tvScanHistory->setWordWrap(false);
+    tvScanHistory->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Every row is as high as the others: the view finds a row by its
+    // number, never by measuring the rows before it.
+    QHeaderView* rows = tvScanHistory->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(30);
+    QHeaderView* columns = tvScanHistory->horizontalHeader();
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setSectionResizeMode(ScanHistoryModel::timeColumn, QHeaderView::Stretch);
+    columns->setSectionResizeMode(ScanHistoryModel::deleteColumn, QHeaderView::Fixed);
     tvScanHistory->setGeometry(20, 20, 580, 280);
+    connect(tvScanHistory, &ScanHistoryTable::deleteRequested, this, [this](int row) { deleteScanHistoryEntry(row); });
     lblNoHistoryFound = new QLabel(this);
     lblNoHistoryFound->setObjectName(QStringLiteral("lblNoHistoryFound"));
     lblNoHistoryFound->setAlignment(Qt::AlignCenter);
     lblNoHistoryFound->setGeometry(20, 20, 580, 280);
-    loadScanHistory();
+    lblNoHistoryFound->hide();
 }
 
 QSize ScanHistoryVC::sizeHint() const
@@ -63,6 +86,13 @@ void ScanHistoryVC::showEvent(QShowEvent* event)
 {
     loadScanHistory();
     PreferencePane::showEvent(event);
+}
+
+void ScanHistoryVC::hideEvent(QHideEvent* event)
+{
+    // Taken afresh at the next show: a hidden pane keeps no copy.
+    model_->setRecords({});
+    PreferencePane::hideEvent(event);
 }
 
 std::pair<int, int> ScanHistoryVC::columnWidths(const QString& languageCode)
@@ -79,56 +109,59 @@ std::pair<int, int> ScanHistoryVC::columnWidths(const QString& languageCode)
 void ScanHistoryVC::loadScanHistory()
 {
     lblNoHistoryFound->setText(localizedText("ID_NO_SCAN_HISTORY_FOUND"));
-    setHeaderTitle(tvScanHistory, 0, localizedText("ID_LIST_OF_SCANNED_RESULT_PREVIOUSLY_PERFORMED"));
-    setHeaderTitle(tvScanHistory, 1, localizedText("ID_ACTION_REQUIRED"));
-    const auto [timeWidth, actionWidth] = columnWidths(currentLanguageCode);
-    tvScanHistory->setColumnWidth(0, timeWidth);
-    tvScanHistory->setColumnWidth(1, actionWidth);
-    arrScanHistory_ = defaults_.arrayValue(historyKey()).value_or(QVariantList());
+    // The time takes what the action leaves of the table's width.
+    tvScanHistory->setColumnWidth(ScanHistoryModel::deleteColumn, columnWidths(currentLanguageCode).second);
+    // The store's list itself, shared: nothing is copied or decoded here.
+    model_->setRecords(defaults_.arrayValue(historyKey()).value_or(QVariantList()));
     refresh();
 }
 
 void ScanHistoryVC::refresh()
 {
-    tvScanHistory->clearContents();
-    tvScanHistory->setRowCount(int(arrScanHistory_.size()));
-    for (int row = 0; row < int(arrScanHistory_.size()); ++row) {
-        const std::optional<QVariantMap> record = Setting::toDictionary(arrScanHistory_.at(row));
-        const std::optional<QDateTime> when
-            = record ? Setting::toDate(record->value(QStringLiteral("scantime"))) : std::nullopt;
-        const QString shown = when ? formatText(localizedText("ID_LAST_SCANNED_AT_TIME"),
-                                  { when->toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) })
-                                   : QString();
-        tvScanHistory->setItem(row, 0, new QTableWidgetItem(shown));
-        auto* remove = new QPushButton(localizedText("ID_DELETE"));
-        remove->setObjectName(QStringLiteral("btnDelete"));
-        remove->setProperty("row", row);
-        connect(remove, &QPushButton::clicked, this, [this, row] { deleteScanHistoryEntry(row); });
-        tvScanHistory->setCellWidget(row, 1, remove);
-    }
-    const bool empty = arrScanHistory_.isEmpty();
+    const bool empty = model_->rowCount() == 0;
     lblNoHistoryFound->setVisible(empty);
     tvScanHistory->setVisible(!empty);
 }
 
 void ScanHistoryVC::deleteScanHistoryEntry(int row)
 {
-    if (row < 0 || row >= arrScanHistory_.size())
+    if (asking_ || row < 0 || row >= model_->rowCount())
         return;
-    const int answer = alertPresenter()->present({ localizedText("ID_DO_YOU_WANT_TO_DELETE_SCAN_RESULT_FROM_HISTORY"),
-        QString(), { localizedText("ID_YES"), localizedText("ID_NO") }, AlertStyle::warning });
-    if (answer != 0)
-        return;
-    const QVariant chosen = arrScanHistory_.at(row);
-    QVariantList stored = defaults_.arrayValue(historyKey()).value_or(QVariantList());
-    // The shown row's record in the history as it is now; a history that
-    // lost it meanwhile keeps all it has.
-    const qsizetype index = stored.indexOf(chosen);
-    if (index >= 0) {
-        stored.removeAt(index);
-        defaults_.setValue(historyKey(), stored);
-        defaults_.synchronize();
-    }
-    arrScanHistory_ = stored;
-    refresh();
+    asking_ = true;
+    const QPersistentModelIndex shown = model_->index(row, ScanHistoryModel::timeColumn);
+    alertPresenter()->presentThen(
+        { localizedText("ID_DO_YOU_WANT_TO_DELETE_SCAN_RESULT_FROM_HISTORY"), QString(),
+            { localizedText("ID_YES"), localizedText("ID_NO") }, AlertStyle::warning },
+        [self = QPointer<ScanHistoryVC>(this), shown](int answer) {
+            if (!self)
+                return;
+            self->asking_ = false;
+            // The pane was hidden, or shown again, meanwhile: that row is gone.
+            if (answer != 0 || !shown.isValid())
+                return;
+            const int at = shown.row();
+            const QVariant record = self->model_->records().at(at);
+            self->model_->removeRecord(at);
+            self->removeStored(record, at);
+            self->refresh();
+        });
+}
+
+void ScanHistoryVC::removeStored(const QVariant& record, int row)
+{
+    // From the history as it is stored now; a history that lost the record
+    // meanwhile keeps all it has, and nothing is written.
+    defaults_.updateValue(
+        historyKey(),
+        [&record, row](const QVariant& stored) {
+            std::optional<QVariantList> history = Setting::toArray(stored);
+            if (!history)
+                return stored;
+            const qsizetype at = placeOf(*history, record, row);
+            if (at < 0)
+                return stored;
+            history->removeAt(at);
+            return QVariant(*history);
+        },
+        UserDefaults::Saving::behind);
 }

@@ -441,12 +441,13 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         // A tree may hold any number of libraries: the first few are named,
         // the rest counted; the log names each.
         constexpr qsizetype named = 3;
-        const QString paths = unread.mid(0, named).join(QStringLiteral(", "));
+        // A path is named whole, as long as the system lets it be.
+        const QString paths = namedFewAndMore(unread, unread.size(), named, 4096);
         const QString details = unread.size() == 1
             ? formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths })
             : unread.size() <= named
             ? formatText(localizedText("ID_PHOTO_DATABASES_NAMED_LEFT_OUT_DETAILS"), { paths })
-            : formatText(localizedText("ID_PHOTO_DATABASES_LEFT_OUT_DETAILS"), { paths, int(unread.size() - named) });
+            : formatText(localizedText("ID_PHOTO_DATABASES_LEFT_OUT_DETAILS"), { paths });
         askWhenFree([this, details] {
             showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"), details, { localizedText("ID_OK") } });
         });

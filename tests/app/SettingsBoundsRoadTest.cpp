@@ -12,6 +12,7 @@
 #include "support/LongScanHistory.h"
 #include "support/PanelChooser.h"
 #include "support/RecordingAlerts.h"
+#include "support/StartedProgram.h"
 #include "support/TempHome.h"
 #include "support/UserClicks.h"
 
@@ -99,30 +100,6 @@ TEST(SettingsBoundsRoad, AScanListPastItsBoundIsRefusedWhereverItIsAddedAndTheSt
     EXPECT_EQ(UserDefaults(settings).arrayValue(QLatin1String(SettingsKey::savedPaths))->size(), 10000);
     setAlertPresenter(nullptr);
 }
-
-namespace {
-
-// The program started on the settings in folder as a start does, its alerts
-// recorded from the first.
-struct StartedProgram {
-    StartedProgram(const QString& folder, const std::shared_ptr<RecordingAlerts>& alerts)
-        : defaults(folder)
-    {
-        startApplicationCore(defaults);
-        program = std::make_unique<AppComposition>(defaults);
-        program->launch();
-        setAlertPresenter(alerts);
-        QCoreApplication::processEvents();
-    }
-    ~StartedProgram() { setAlertPresenter(nullptr); }
-    StartedProgram(const StartedProgram&) = delete;
-    StartedProgram& operator=(const StartedProgram&) = delete;
-
-    UserDefaults defaults;
-    std::unique_ptr<AppComposition> program;
-};
-
-} // namespace
 
 // A user of an earlier version, which let the scan history grow past what
 // the settings file holds now: the program starts with everything they set,

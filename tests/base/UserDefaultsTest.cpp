@@ -26,6 +26,7 @@
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,6 +110,12 @@ TEST_F(UserDefaultsTest, StoredValuesSurviveANewStoreWithTheirTypes)
 {
     const QDateTime when = QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC);
     const quint64 hugeSize = std::numeric_limits<quint64>::max();
+    // Every kind of character a name may hold: controls, quotes and
+    // backslashes, two and three bytes of UTF-8, a pair of surrogates and a
+    // lone one, in keys as in values.
+    const QString odd = QStringLiteral("a\u0001\t\"\\/\u00e9\u20ac") + QString::fromUcs4(U"\U0001F600")
+        + QChar(0xd800) + QStringLiteral("z\u007f");
+    const QVariantList names { odd, QVariantMap { { odd, odd } } };
     {
         UserDefaults store(folder);
         EXPECT_TRUE(store.setValue(QStringLiteral("bool"), false));
@@ -116,6 +123,7 @@ TEST_F(UserDefaultsTest, StoredValuesSurviveANewStoreWithTheirTypes)
         EXPECT_TRUE(store.setValue(QStringLiteral("unsigned"), QVariant::fromValue<quint64>(hugeSize)));
         EXPECT_TRUE(store.setValue(QStringLiteral("real"), 0.1));
         EXPECT_TRUE(store.setValue(QStringLiteral("text"), QStringLiteral("12")));
+        EXPECT_TRUE(store.setValue(QStringLiteral("names"), names));
         EXPECT_TRUE(store.setValue(QStringLiteral("date"), when));
         EXPECT_TRUE(store.setValue(QStringLiteral("array"), QVariantList { sampleRecord(), QVariantList {} }));
         EXPECT_TRUE(store.setValue(QStringLiteral("dictionary"), sampleRecord()));
@@ -129,6 +137,7 @@ TEST_F(UserDefaultsTest, StoredValuesSurviveANewStoreWithTheirTypes)
     EXPECT_EQ(Setting::toUnsigned(reopened.object(QStringLiteral("unsigned"))), hugeSize);
     EXPECT_EQ(reopened.realValue(QStringLiteral("real")), 0.1);
     EXPECT_EQ(reopened.textValue(QStringLiteral("text")), QStringLiteral("12"));
+    EXPECT_EQ(reopened.arrayValue(QStringLiteral("names")), names);
     EXPECT_EQ(reopened.dateValue(QStringLiteral("date")), when);
     const QVariantList array = reopened.arrayValue(QStringLiteral("array")).value_or(QVariantList());
     ASSERT_EQ(array.size(), 2);
@@ -612,7 +621,7 @@ TEST_F(UserDefaultsTest, ASaveThatWouldPassTheBoundIsRefusedAndSaysSo)
 // for byte as a store that encodes everything anew writes it: keys of every
 // length and alphabet in their order, a list changed in place, one grown
 // whose first numbers change their type, records added to the array that
-// gives way.
+// gives way and deleted from it.
 TEST_F(UserDefaultsTest, AFileSavedAfterManyChangesReadsAsOneWrittenAnew)
 {
     const QString history = QStringLiteral("history");
@@ -633,8 +642,21 @@ TEST_F(UserDefaultsTest, AFileSavedAfterManyChangesReadsAsOneWrittenAnew)
         records.append(historyRecords(1, 66000));
         return QVariant(records);
     }));
+    // Records deleted from the middle, two in one change, then the newest.
+    ASSERT_TRUE(store.updateValue(history, [](const QVariant& stored) {
+        QVariantList records = stored.toList();
+        records.removeAt(40000);
+        records.removeAt(5);
+        return QVariant(records);
+    }));
+    ASSERT_TRUE(store.updateValue(history, [](const QVariant& stored) {
+        QVariantList records = stored.toList();
+        records.removeLast();
+        return QVariant(records);
+    }, UserDefaults::Saving::behind));
     ASSERT_TRUE(store.setValue(QStringLiteral("aa"), 7));
     ASSERT_TRUE(store.removeValue(QStringLiteral("b")));
+    ASSERT_TRUE(store.synchronize());
     const QByteArray saved = contentsOf(settingsFile());
     EXPECT_LE(saved.size(), UserDefaults::largestFile);
 
@@ -642,7 +664,9 @@ TEST_F(UserDefaultsTest, AFileSavedAfterManyChangesReadsAsOneWrittenAnew)
     EXPECT_FALSE(fresh.readProblemAtStart());
     EXPECT_EQ(fresh.arrayValue(QStringLiteral("zz"))->at(0).typeId(), QMetaType::Double);
     EXPECT_EQ(fresh.arrayValue(QStringLiteral("\u00e4pfel")), QVariantList { QStringLiteral("b") });
-    EXPECT_EQ(numberOf(fresh.arrayValue(history)->last()), 66000);
+    EXPECT_EQ(numberOf(fresh.arrayValue(history)->last()), 65999);
+    // Written again whole, by a store that kept no bytes from before.
+    ASSERT_TRUE(fresh.setValue(QStringLiteral("aa"), 8));
     ASSERT_TRUE(fresh.setValue(QStringLiteral("aa"), 7));
     EXPECT_EQ(contentsOf(settingsFile()), saved);
 }
@@ -922,4 +946,35 @@ TEST_F(UserDefaultsTest, ASaveBehindIsWaitedForAndAFailedOneIsToldAndMadeAgain)
     EXPECT_TRUE(store.synchronize());
     EXPECT_EQ(listInFile(contentsOf(settingsFile()), key), refused);
     EXPECT_EQ(filesInFolder(), QStringList { QStringLiteral("settings.json") });
+}
+
+// A value set as it is stored changes nothing: the file is not written again,
+// however large the value, and no observer hears of it; a value that differs
+// only in its type is a change.
+TEST_F(UserDefaultsTest, AValueSetAsItIsStoredWritesNothing)
+{
+    const QString key = QStringLiteral("savedPaths");
+    UserDefaults store(folder);
+    ASSERT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept"))));
+    ASSERT_TRUE(store.setValue(QStringLiteral("count"), 1));
+    const auto inode = [&] {
+        struct stat status {};
+        return ::stat(QFile::encodeName(settingsFile()).constData(), &status) == 0 ? status.st_ino : 0;
+    };
+    const ino_t written = inode();
+    QSignalSpy changes(&store, &UserDefaults::valueChanged);
+
+    EXPECT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept"))));
+    EXPECT_TRUE(store.setValue(QStringLiteral("count"), 1));
+    EXPECT_TRUE(store.updateValue(key, [](const QVariant& stored) { return stored; }));
+    EXPECT_TRUE(store.updateValue(key, [](const QVariant& stored) { return stored; }, UserDefaults::Saving::behind));
+    EXPECT_TRUE(store.removeValue(QStringLiteral("never stored")));
+    EXPECT_TRUE(store.synchronize());
+    EXPECT_EQ(inode(), written);
+    EXPECT_EQ(changes.count(), 0);
+
+    EXPECT_TRUE(store.setValue(QStringLiteral("count"), true));
+    EXPECT_NE(inode(), written);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(UserDefaults(folder).object(QStringLiteral("count")), QVariant(true));
 }

@@ -45,6 +45,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLocale>
 #include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -1456,6 +1457,21 @@ TEST(InterruptedRemoval, TheStartTellsInOneAlertWhatItPutBackAndWhatItLeftAndWhe
     ASSERT_TRUE(both);
     EXPECT_EQ(both->messageText, alert->messageText);
     EXPECT_EQ(both->informativeText, alert->informativeText + QLatin1Char('\n') + told->informativeText);
+
+    // Thousands are told in a few lines: those left where they are first,
+    // then those put back, and the rest counted.
+    for (int i = 0; i < 3000; ++i)
+        recovery.putBack.push_back(QStringLiteral("/media/share/put/%1.jpg").arg(i));
+    for (int i = 0; i < 8; ++i)
+        recovery.left.push_back({ QStringLiteral("/media/share/left/%1.jpg").arg(i),
+            QStringLiteral("/media/share/.vellicor-removing-%1").arg(i + 2), QStringLiteral("a file is already at its path") });
+    const QStringList lines = interruptedRemovalAlert(recovery)->informativeText.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 11);
+    EXPECT_EQ(lines[0], QStringLiteral("Put back where it was: /media/share/a.jpg"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("/media/share/c.jpg could not be put back")));
+    EXPECT_TRUE(lines[9].startsWith(QStringLiteral("/media/share/left/7.jpg could not be put back")));
+    EXPECT_EQ(lines[10],
+        QStringLiteral("And %1 more files; the log names each and tells where it is.").arg(QLocale().toString(3001)));
 }
 
 TEST_F(Removal, AFolderReachedThroughALinkedFolderIsCleanedAndUndoneWhereTheUserSawIt)

@@ -5,7 +5,6 @@
 #include "core/SettingsSchema.h"
 #include "preferences/AdvanceScanSettingVC.h"
 #include "preferences/ExcludeViewController.h"
-#include "preferences/ScanHistoryVC.h"
 #include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
@@ -314,33 +313,6 @@ TEST_F(ScanPanesTest, TinyFileBoxesCascade)
         EXPECT_EQ(pane.btnExclude1KBSzie->isChecked(), step.oneOn) << step.level;
         EXPECT_EQ(pane.btnExclude1KBSzie->isEnabled(), step.oneEnabled) << step.level;
     }
-}
-
-TEST_F(ScanPanesTest, DeletingAHistoryEntryKeepsTheOthersAndNewerOnes)
-{
-    const QDateTime start = QDateTime::currentDateTimeUtc();
-    QVariantList records;
-    for (int i = 0; i < 3; ++i)
-        records.append(makeScanHistoryRecord(10 + i, 1000u * (i + 1), start.addSecs(i)));
-    defaults.setValue(QStringLiteral("lastScanStatus"), records);
-    ScanHistoryVC pane(defaults);
-    EXPECT_EQ(pane.tvScanHistory->rowCount(), 3);
-    const QVariant newer = makeScanHistoryRecord(99, 9, start.addSecs(9));
-    defaults.setValue(QStringLiteral("lastScanStatus"), QVariantList(records) << newer);
-
-    alerts->answer = 1;
-    pane.deleteScanHistoryEntry(1);
-    EXPECT_EQ(list(SettingsKey::lastScanStatus).size(), 4);
-    alerts->answer = 0;
-    pane.deleteScanHistoryEntry(1);
-    EXPECT_EQ(list(SettingsKey::lastScanStatus), (QVariantList { records.at(0), records.at(2), newer }));
-    EXPECT_EQ(pane.tvScanHistory->rowCount(), 3);
-
-    defaults.setValue(QStringLiteral("lastScanStatus"), QVariantList { records.at(0) });
-    pane.loadScanHistory();
-    pane.deleteScanHistoryEntry(0);
-    EXPECT_TRUE(pane.tvScanHistory->isHidden());
-    EXPECT_FALSE(pane.lblNoHistoryFound->isHidden());
 }
 
 TEST_F(ScanPanesTest, ExclusionAlertsFollowTheConflicts)

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 
 namespace {
@@ -78,6 +79,22 @@ const GalleryRegistration history("prefs-scan-history", [] {
     StartedPreferences started;
     for (int i = 0; i < 3; ++i)
         appendScanHistoryRecord(4 + i, 1000000 * (i + 1), *started.defaults);
+    return windowImage(*started.controller, QStringLiteral("scanhistory"));
+});
+
+// Years of daily scans, scrolled to the newest with the keys on it.
+const GalleryRegistration longHistory("prefs-scan-history-long", [] {
+    StartedPreferences started;
+    QVariantList history;
+    const QDateTime first(QDate(2009, 5, 4), QTime(9, 30), Qt::LocalTime);
+    for (int i = 0; i < 60000; ++i)
+        history.append(makeScanHistoryRecord(i % 700, 1000000ULL * quint64(i % 900), first.addSecs(i * 5400LL).toUTC()));
+    started.defaults->setValue(QLatin1String(SettingsKey::lastScanStatus), history);
+    started.controller->showPreferencesWindow(QStringLiteral("scanhistory"));
+    if (auto* table = started.controller->window()->findChild<QTableView*>(QStringLiteral("tvScanHistory"))) {
+        table->setCurrentIndex(table->model()->index(table->model()->rowCount() - 2, 0));
+        table->scrollToBottom();
+    }
     return windowImage(*started.controller, QStringLiteral("scanhistory"));
 });
 
