@@ -93,6 +93,7 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
     removal.resultAreaChanged
         = [this](ResultArea area, const CategoryShares::Percentages& shares) { showResultArea(area, shares); };
     removal.undoRunningChanged = [this](bool running) { toolbar_->showUndoRunning(running); };
+    removal.undoOffered = [this](bool offered) { toolbar_->offerUndo(offered); };
     removal_->setHooks(std::move(removal));
     cleanup().setMarksChangingElsewhere([this] { return autoMarking_->isMarking(); });
 
