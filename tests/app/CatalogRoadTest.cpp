@@ -155,8 +155,8 @@ TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
     TrashSheets& question = program->results().trashSheets();
     scanAndRemoveTheCopy([&] {
         ASSERT_TRUE(question.windowTrashConfirmation()->isVisible());
-        EXPECT_EQ(question.lblAreYouSureToDeleteHeading->text().toStdString(),
-            localizedText("ID_REMOVE_ALL_MARKED_FROM_CATALOG").toStdString());
+        EXPECT_EQ(
+            question.lblAreYouSureToDeleteHeading->text().toStdString(), "Remove the marked file from the catalog?");
         EXPECT_EQ(question.lblAreYouSureToDeleteInfo->text().toStdString(),
             "Only the catalog's entry of this file is removed: the file stays on disk, and this cannot be undone.");
         EXPECT_EQ(question.btnTrashOnReview->text().toStdString(), localizedText("ID_REMOVE_FROM_CATALOG").toStdString());

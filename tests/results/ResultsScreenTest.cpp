@@ -1924,8 +1924,8 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
 }
 
 // Delete Marked while the category hides a mark asks of the files shown and
-// says that the hidden one stays; the question of all marks comes back once
-// none is hidden.
+// says that the hidden one stays; the question of the marks comes back once
+// none is hidden, of the one left in the singular.
 TEST_F(ResultsCleanup, DeleteMarkedWithAMarkTheCategoryHidesAsksOfTheShownFileAndTellsTheHiddenOneStays)
 {
     loadPicturesAndDocuments();
@@ -1958,8 +1958,8 @@ TEST_F(ResultsCleanup, DeleteMarkedWithAMarkTheCategoryHidesAsksOfTheShownFileAn
     QTest::mouseClick(screen->categoryButton(0), Qt::LeftButton);
     settle();
     ASSERT_NO_FATAL_FAILURE(deleteMarked());
-    EXPECT_EQ(sheets.lblAreYouSureToDeleteHeading->text().toStdString(),
-        localizedText("ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS").toStdString());
+    EXPECT_EQ(
+        sheets.lblAreYouSureToDeleteHeading->text().toStdString(), "Are you sure you want to delete the marked item?");
     QTest::mouseClick(sheets.btnReview, Qt::LeftButton, {}, sheets.btnReview->rect().center());
     EXPECT_TRUE(QFileInfo::exists(*hiddenMark->filePath));
 }
