@@ -7,7 +7,7 @@
 
 TrashQuestion trashQuestion(ScanSource source, qint64 shown, qint64 hidden, bool networkNote)
 {
-    const bool catalog = source == ScanSource::lightroomCatalog;
+    const bool catalog = removalKeepsFiles(source);
     TrashQuestion question;
     question.networkNote = networkNote;
     question.proceed = localizedText(catalog ? "ID_REMOVE_FROM_CATALOG" : "ID_TRASH");

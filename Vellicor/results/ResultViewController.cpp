@@ -358,7 +358,7 @@ void ResultViewController::loadScanResults(
     // that nothing changes a record meanwhile. A result set shown again
     // keeps the marks on its records; the totals and the Remove button
     // follow them rather than starting at nothing.
-    handOver_->start(std::move(groups), std::move(priorities),
+    handOver_->start(std::move(groups), source, std::move(priorities),
         [this, dupCount, source](HandOverOutcome& outcome) { showHandedOver(outcome, dupCount, source); });
     if (!handOver_->isRunning())
         return;

@@ -137,6 +137,15 @@ const GalleryRegistration listPage("results-list", [] {
     return started.render();
 });
 
+// The photo catalog's results: the space the duplicates take stays on disk,
+// and no undo is offered.
+const GalleryRegistration catalogListPage("results-list-catalog", [] {
+    StartedResults started;
+    started.screen->loadScanResults(started.groups, 9, ScanSource::lightroomCatalog);
+    started.calls->pending.pop_back();
+    return started.render();
+});
+
 // An undo putting files back: its busy indicator beside the Undo button.
 const GalleryRegistration undoRunningPage("results-undo-running", [] {
     StartedResults started;
