@@ -213,6 +213,10 @@ bool writePictureSeeds(const QDir& folder, const QImage& image)
             return false;
         }
         seeds.emplace_back(file, name, bytes);
+        // Cut short inside its scans, as a download broken off leaves it.
+        if (name == jpg)
+            seeds.emplace_back(
+                progressive ? "progressive-cut.jpg" : "picture-cut.jpg", name, bytes.left(bytes.size() / 2));
     }
     for (const auto& [file, name, bytes] : seeds) {
         QFile seed(folder.filePath(QString::fromLatin1(file)));

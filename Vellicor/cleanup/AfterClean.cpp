@@ -64,6 +64,7 @@ AfterRemovalRebuild rebuildOf(const ResultsState& state)
 {
     AfterRemovalRebuild rebuild;
     rebuild.resultSetId = state.resultSetId();
+    rebuild.source = state.resultSource();
     rebuild.sortType = state.sortType;
     rebuild.sortOrder = state.sortOrder;
     rebuild.prepareRows = state.prepareShownGroups(MarkingObserver::PreparedFrom::groups);
@@ -79,7 +80,7 @@ void rebuildAfterRemoval(AfterRemovalRebuild& rebuild)
     const auto [count, bytes] = duplicateTotals(rebuild.main);
     rebuild.duplicates = count;
     rebuild.duplicateBytes = bytes;
-    rebuild.summary = summarizeDuplicates(rebuild.main);
+    rebuild.summary = summarizeDuplicates(rebuild.main, rebuild.source);
     rebuild.shares = CategoryShares::percentages(rebuild.main);
 }
 
@@ -116,8 +117,7 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     AfterCleanFigures figures;
     figures.anyRemoved = report.countTrashed > 0;
     const bool one = report.countTrashed == 1;
-    // Only the photo catalog's entries go: its files stay on disk.
-    const bool catalog = source == ScanSource::lightroomCatalog;
+    const bool catalog = removalKeepsFiles(source);
     const char* const cleanedKey = catalog
         ? (one ? "ID_DUPLICATE_FILE_REMOVED_FROM_CATALOG_COUNT" : "ID_DUPLICATE_FILES_REMOVED_FROM_CATALOG_COUNT")
         : (one ? "ID_DUPLICATE_FILE_CLEANED_COUNT" : "ID_DUPLICATE_FILES_CLEANED_COUNT");

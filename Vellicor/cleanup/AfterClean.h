@@ -41,6 +41,8 @@ enum class ResultArea {
 // the removal's sheet keeps the user's hands off them.
 struct AfterRemovalRebuild {
     quint64 resultSetId = 0;
+    // The result set's source, for the summary's words.
+    ScanSource source = ScanSource::thisComputer;
     // The groups left with two files or more.
     std::vector<DuplicateGroupPtr> main;
     // The groups to show: in arrMainGroup's order, then sorted. Made from

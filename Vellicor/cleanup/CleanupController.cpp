@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 QString filesDeletedCountText(qint64 count)
 {
@@ -277,6 +278,11 @@ void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> ou
     const bool sameResults
         = applyRemovalOutcomes(state_, *plan_, outcomes, photos, report_, arrNodesToBeRestoredLocal_);
     releaseElsewhere(std::move(outcomes));
+    // The run's list replaced the last one; what its source cannot bring back
+    // is not offered to the undo.
+    if (!removalsCanBeUndone(plan_->source))
+        releaseElsewhere(std::exchange(arrNodesToBeRestoredLocal_, {}));
+    emit undoListChanged();
     if (!sameResults) {
         endRemoval(std::nullopt);
         return;

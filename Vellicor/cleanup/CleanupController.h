@@ -187,8 +187,15 @@ public:
     void stopForQuit();
 
     // The Undo button: the nothing-to-undo sheet, or the confirmation and
-    // the undo of the last run. Refused while a removal or an undo runs.
+    // the undo of the last run. Refused while a removal or an undo runs, and
+    // when no undo is offered.
     void btnUndoTapped();
+    // Whether Undo is offered: while the undo list holds files, and on the
+    // results of a source whose removals can be brought back (where, with
+    // nothing removed, it says there is nothing to undo). A source that
+    // cannot bring a removal back (the photo catalog, OneDrive) leaves no
+    // files in the list. Changes with undoListChanged and the result set.
+    bool offersUndo() const;
     // Clears every mark of the shown groups and asks for the home screen.
     void backToMainView();
 
@@ -225,6 +232,8 @@ signals:
     void resultAreaChanged(ResultArea area, const CategoryShares::Percentages& shares);
     // An undo started (true) or ended with its outcomes applied (false).
     void undoRunningChanged(bool running);
+    // A removal or an undo left the undo list with other files.
+    void undoListChanged();
     void backToHomeRequested();
 
 private:
@@ -232,6 +241,9 @@ private:
     using Relay = WorkerRelay<CleanupController>;
     // The sheet takes the progress's latest figures when it is announced.
     static std::function<void()> progressAnnouncer(std::shared_ptr<Relay> relay);
+    // This computer's files, and a cloud source's when its handler can put
+    // them back.
+    bool removalsCanBeUndone(ScanSource source) const;
     void confirmRemovalOfMarkedFiles();
     void startRemovingMarkedFiles();
     void finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos);

@@ -20,9 +20,19 @@
 #include <future>
 #include <unordered_set>
 
+bool CleanupController::removalsCanBeUndone(ScanSource source) const
+{
+    return source == ScanSource::thisComputer || cloud_->canRestore(source);
+}
+
+bool CleanupController::offersUndo() const
+{
+    return !arrNodesToBeRestoredLocal_.empty() || removalsCanBeUndone(state_.resultSource());
+}
+
 void CleanupController::btnUndoTapped()
 {
-    if (isRemoving() || isUndoing() || !afterCleanScreen_)
+    if (isRemoving() || isUndoing() || !afterCleanScreen_ || !offersUndo())
         return;
     const auto count = static_cast<qint64>(arrNodesToBeRestoredLocal_.size());
     if (count == 0) {
@@ -104,6 +114,7 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
         shown.push_back(&outcome);
     }
     arrNodesToBeRestoredLocal_ = std::move(left);
+    emit undoListChanged();
     report_.uniquePhotosReatined += returnRestoredFiles(state_, shown);
     releaseElsewhere(std::move(outcomes));
     if (shown.empty()) {

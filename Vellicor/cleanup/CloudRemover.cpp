@@ -18,6 +18,12 @@ bool CloudRemover::restoreCloudFile(
     return false;
 }
 
+bool CloudRemover::canRestore(ScanSource source)
+{
+    Q_UNUSED(source);
+    return false;
+}
+
 bool CloudRemover::isReadyToRemove(ScanSource source)
 {
     Q_UNUSED(source);

@@ -22,6 +22,9 @@ public:
     // false at once.
     virtual bool restoreCloudFile(ScanSource source, const FileInfoNode& file,
         std::optional<FileInfoNode::CloudFields>& restoredAs, QString& error);
+    // Whether files removed from source can be brought back at all, on the
+    // GUI thread: false for those that cannot (and by default).
+    virtual bool canRestore(ScanSource source);
     // Before a removal run, on the GUI thread: false when files of source
     // cannot be removed now and the user has been asked to sign in instead.
     virtual bool isReadyToRemove(ScanSource source);

@@ -7,11 +7,14 @@
 
 TrashQuestion trashQuestion(ScanSource source, qint64 shown, qint64 hidden, bool networkNote)
 {
-    const bool catalog = source == ScanSource::lightroomCatalog;
+    const bool catalog = removalKeepsFiles(source);
     TrashQuestion question;
     question.networkNote = networkNote;
     question.proceed = localizedText(catalog ? "ID_REMOVE_FROM_CATALOG" : "ID_TRASH");
-    if (hidden <= 0) {
+    if (hidden <= 0 && shown == 1) {
+        question.heading = localizedText(
+            catalog ? "ID_REMOVE_MARKED_FILE_FROM_CATALOG" : "ID_ARE_YOU_SURE_WANT_TO_DELETE_MARKED_ITEM");
+    } else if (hidden <= 0) {
         question.heading
             = localizedText(catalog ? "ID_REMOVE_ALL_MARKED_FROM_CATALOG" : "ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS");
     } else if (shown == 1) {

@@ -15,7 +15,8 @@ struct TrashQuestion {
 };
 
 // The question for removing shown marked files of a result set from source
-// while hidden marked files stay hidden by the chosen category: it counts
-// the files that go when some marks are hidden and tells that those stay,
-// and for the photo catalog that only its entries go, for good.
+// while hidden marked files stay hidden by the chosen category: it speaks of
+// one file in the singular, counts the files that go when some marks are
+// hidden and tells that those stay, and for the photo catalog that only its
+// entries go, for good.
 TrashQuestion trashQuestion(ScanSource source, qint64 shown, qint64 hidden, bool networkNote);

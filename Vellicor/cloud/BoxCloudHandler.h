@@ -21,6 +21,7 @@ public:
     bool authenticateCloud() override;
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion) override;
+    bool restoresRemovedFiles() const override { return true; }
 
     // Fills a record from one file item of a folder listing; false without an
     // id or a name.

@@ -24,6 +24,7 @@ public:
     bool authenticateCloud() override;
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion) override;
+    bool restoresRemovedFiles() const override { return true; }
 
     // The service's path of a display path: the first "Dropbox" (this letter
     // case) taken out, else every one in any letter case ("DropBox" → "").

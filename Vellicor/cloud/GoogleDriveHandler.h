@@ -58,6 +58,7 @@ public:
     bool authenticateCloud() override;
     bool deleteCloudFile(const FileInfoNodePtr& record) override;
     void restoreCloudFile(const FileInfoNodePtr& record, std::function<void(bool)> completion) override;
+    bool restoresRemovedFiles() const override { return true; }
     CloudScanFoldersListPtr makeRootFolderNode() override;
 
     // DriveScanService

@@ -128,6 +128,12 @@ bool HandlerCloudRemover::restoreCloudFile(
     return *restored->value;
 }
 
+bool HandlerCloudRemover::canRestore(ScanSource source)
+{
+    const ScanWrapper* handler = lookUpUntilCut()(source);
+    return handler && handler->restoresRemovedFiles();
+}
+
 bool HandlerCloudRemover::isReadyToRemove(ScanSource source)
 {
     if (source != ScanSource::googleDrive)

@@ -23,6 +23,8 @@ public:
     bool deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error) override;
     bool restoreCloudFile(ScanSource source, const FileInfoNode& file,
         std::optional<FileInfoNode::CloudFields>& restoredAs, QString& error) override;
+    // As the source's handler says; none: false.
+    bool canRestore(ScanSource source) override;
     // Google Drive is removed from only while signed in; signed out, the
     // sign-in asker is called and the run does not start (with no asker set
     // it starts, and each file reports its failure).

@@ -66,6 +66,13 @@ enum class ScanSource : std::uint8_t {
 
 std::optional<ScanSource> scanSourceFromRaw(long long raw);
 
+// Whether a removal from source takes only its entries of the files, which
+// stay on disk with the space they take (the photo catalog).
+inline bool removalKeepsFiles(ScanSource source)
+{
+    return source == ScanSource::lightroomCatalog;
+}
+
 class DuplicateGroup;
 
 // ---------------------------------------------------------------------------

@@ -476,7 +476,7 @@ GroupCountText ResultsState::groupCountText(const DuplicateGroup& group)
 
 void ResultsState::updateDuplicatesSummary(const std::vector<DuplicateGroupPtr>& groups)
 {
-    setDuplicatesSummary(summarizeDuplicates(groups));
+    setDuplicatesSummary(summarizeDuplicates(groups, resultSource_));
 }
 
 void ResultsState::setDuplicatesSummary(DuplicatesSummary summary)

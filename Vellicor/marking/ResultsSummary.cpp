@@ -60,7 +60,7 @@ StyledText makePhotosFoundText(const QString& text, Qt::Alignment alignment)
         text, alignment, photosFoundValueRgb, SummaryFont { longerTexts ? 15 : 24, SummaryFont::Weight::bold });
 }
 
-DuplicatesSummary summarizeDuplicates(const std::vector<DuplicateGroupPtr>& groups)
+DuplicatesSummary summarizeDuplicates(const std::vector<DuplicateGroupPtr>& groups, ScanSource source)
 {
     DuplicatesSummary summary;
     for (const DuplicateGroupPtr& group : groups) {
@@ -80,8 +80,12 @@ DuplicatesSummary summarizeDuplicates(const std::vector<DuplicateGroupPtr>& grou
         localizedText(groupsLineKey(summary.duplicates, summary.groups)), { summary.duplicates, summary.groups });
     const QString foundText = formatText(localizedText("ID_DUPLICATE_FILES_FOUND_COUNT"), { summary.duplicates });
     summary.lblDuplicateFound = makeHeaderCountText(foundText, Qt::AlignLeft);
-    summary.lblSpaceToBeSaved
-        = makeHeaderCountText(formatText(localizedText("ID_SPACE_TO_BE_SAVED_COUNT"), { sizeText }), Qt::AlignLeft);
+    const bool staysOnDisk = removalKeepsFiles(source);
+    summary.lblSpaceToBeSaved = makeHeaderCountText(
+        formatText(
+            localizedText(staysOnDisk ? "ID_SPACE_STAYS_ON_DISK_COUNT" : "ID_SPACE_TO_BE_SAVED_COUNT"), { sizeText }),
+        Qt::AlignLeft);
+    summary.lblSpaceSavedChart = localizedText(staysOnDisk ? "ID_SPACE_STAYS_ON_DISK" : "ID_SPACE_TO_BE_SAVED");
 
     summary.lblSpaceSavedOnPie.text = sizeText;
     if (const qsizetype space = sizeText.indexOf(QLatin1Char(' ')); space >= 0) {

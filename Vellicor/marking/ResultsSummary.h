@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DuplicateGroup.h"
+#include "core/GlobalObjects.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -58,14 +59,19 @@ struct DuplicatesSummary {
 
     QString lblDupsInGroups;
     StyledText lblDuplicateFound;
+    // The space the duplicates would free, or for a source whose removal
+    // keeps the files (removalKeepsFiles), the space they keep taking.
     StyledText lblSpaceToBeSaved;
-    // Centred, its unit in bold.
+    // Centred, its unit in bold; and what it is, under it.
     StyledText lblSpaceSavedOnPie;
+    QString lblSpaceSavedChart;
     StyledText lblDuplicatePhotosFound;
     QString lblAutoMarkInstructionDesc;
 };
 
-DuplicatesSummary summarizeDuplicates(const std::vector<DuplicateGroupPtr>& groups);
+// Of a result set from source.
+DuplicatesSummary summarizeDuplicates(
+    const std::vector<DuplicateGroupPtr>& groups, ScanSource source = ScanSource::thisComputer);
 
 // The footer row's geometry outside English (x positions and widths; y and
 // heights stay as laid out), from the fitting width of lblDupsInGroups and

@@ -117,8 +117,9 @@ QByteArray decodedFormat(QIODevice& device, const QByteArray& named)
 // allows (decodedFormat), decoded at a size that fits into box (keeping its
 // proportions) when box is given, at its own size otherwise; null when device
 // holds no picture of that format, its header states more than largestPixels
-// pixels, it is refused for a bound, it is a JPEG cut short that draws
-// nothing (logged, naming source), or its turn did not come (told in turn).
+// pixels, it is refused for a bound, it is a JPEG cut short before
+// ImageProcessing::leastDecodedShare of it was decoded (logged, naming
+// source), or its turn did not come (told in turn).
 QImage decodePicture(QIODevice& device, const QByteArray& named, const std::optional<QSizeF>& box, bool enlarge,
     qint64 largestPixels, const QString& source, DecodeTurn* turn)
 {
@@ -129,7 +130,6 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
     QBuffer document;
     QIODevice* input = &device;
     bool large = false;
-    bool cutShort = false;
     if (isVectorPictureFormat(format)) {
         VectorDocument checked = checkedVectorDocument(device);
         refusal = checked.refusal;
@@ -147,7 +147,13 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
         }
         refusal = cost.refusal;
         large = cost.bufferBytes > PictureBounds::jpegSharedBytes;
-        cutShort = cost.cutShort;
+        if (refusal.isEmpty() && cost.cutShort && cost.drawnShare < ImageProcessing::leastDecodedShare) {
+            Log::print(QStringLiteral("Picture not shown: a JPEG picture cut short, %1 % of it decoded, less than %2 %")
+                           .arg(cost.drawnShare * 100, 0, 'f', 1)
+                           .arg(ImageProcessing::leastDecodedShare * 100, 0, 'f', 0),
+                source);
+            return {};
+        }
     }
     if (!refusal.isEmpty()) {
         Log::print("Picture not shown:", refusal, source);
@@ -205,10 +211,6 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
     }
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return {};
-    if (cutShort && ImageProcessingDetail::drawsNothing(picture)) {
-        Log::print("Picture not shown: a JPEG picture that ends before anything of it is drawn", source);
-        return {};
-    }
     if (box && drawn.isEmpty()) {
         // Formats that state no size in their header are decoded first.
         const QSize limit(static_cast<int>(box->width()), static_cast<int>(box->height()));
@@ -254,23 +256,6 @@ void whenLargeDecodeTurnGivenBack(quint64 seen, std::function<void()> then)
 void ImageProcessingDetail::setLargeDecodeWaitForTests(int msecs)
 {
     LargeDecodeTurns::shared().longestWaitMs = std::max(0, msecs);
-}
-
-bool ImageProcessingDetail::drawsNothing(const QImage& picture)
-{
-    // What the decoder puts where data is missing: every coefficient zero,
-    // which is mid grey, give or take the rounding of scaling.
-    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
-    const auto grey = [](int channel) { return std::abs(channel - 128) <= 2; };
-    qint64 drawn = 0;
-    for (int y = 0; y < pixels.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        for (int x = 0; x < pixels.width(); ++x) {
-            if (!grey(qRed(line[x])) || !grey(qGreen(line[x])) || !grey(qBlue(line[x])))
-                ++drawn;
-        }
-    }
-    return drawn * 50 < qint64(pixels.width()) * pixels.height();
 }
 
 QPointF ImageProcessingDetail::thumbnailOrigin(const QSizeF& drawn, const QSizeF& canvas)

@@ -57,8 +57,8 @@ void whenLargeDecodeTurnGivenBack(quint64 seen, std::function<void()> then);
 // (PictureChecks). A JPEG whose buffer is past PictureBounds::jpegSharedBytes
 // is decoded when no other such is, in turn (DecodeTurn), a decoder waiting
 // at most largeDecodeWaitMs and leaving when its asker abandons it. A JPEG
-// cut short before anything of it could be drawn is no picture. A picture
-// refused for a bound is logged.
+// cut short before leastDecodedShare of it was decoded is no picture. A
+// picture refused for a bound is logged.
 
 // The picture at path drawn into a new transparent image of width by height
 // pixels, scaled by the smaller of the two ratios so that all of it shows,
@@ -77,6 +77,11 @@ struct ImageProcessing {
     // waiter that may be ahead of it (DecodeThreads) and the decode under way
     // take some three seconds; longer means a decode stuck on a read.
     static constexpr int largeDecodeWaitMs = 30'000;
+    // The least share of a JPEG cut short that its decoder must have values
+    // for (PictureChecks counts it from the scans its bytes hold) for it to
+    // be shown, the rest grey. Less is a strip along its top, or a few of
+    // its first blocks, above a grey box: nothing to know the picture by.
+    static constexpr double leastDecodedShare = 0.1;
 
     // A thumbnail whose longer side is at most size pixels, its proportions
     // kept; a smaller picture keeps its size. Null as above, and for a
@@ -113,10 +118,5 @@ QPointF thumbnailOrigin(const QSizeF& drawn, const QSizeF& canvas);
 // ImageProcessing::largeDecodeWaitMs; a test sets a shorter one here, and 0
 // puts it back.
 void setLargeDecodeWaitForTests(int msecs);
-
-// Whether a JPEG decoded from bytes that end before its end (the decoder
-// fills what is missing with mid grey) draws nothing: less than a fiftieth of
-// the picture differs from that grey.
-bool drawsNothing(const QImage& picture);
 
 } // namespace ImageProcessingDetail

@@ -1,5 +1,8 @@
 #include "platform/PictureChecks.h"
 
+#include "platform/ByteStream.h"
+#include "platform/JpegCoverage.h"
+
 #include <QIODevice>
 #include <QImageReader>
 #include <QSet>
@@ -14,51 +17,6 @@
 #include <vector>
 
 namespace {
-
-// A device read a byte at a time through a buffer of its own.
-class ByteStream {
-public:
-    explicit ByteStream(QIODevice& device)
-        : device_(device)
-    {
-    }
-
-    // The next byte, or -1 at the end.
-    int next()
-    {
-        if (at_ == buffer_.size()) {
-            buffer_ = device_.read(64 * 1024);
-            at_ = 0;
-            if (buffer_.isEmpty())
-                return -1;
-        }
-        return quint8(buffer_[at_++]);
-    }
-
-    // The next count bytes, fewer at the end; kept only when asked.
-    QByteArray take(int count, bool keep)
-    {
-        QByteArray taken;
-        for (int i = 0; i < count; ++i) {
-            const int byte = next();
-            if (byte < 0)
-                break;
-            if (keep)
-                taken.append(char(byte));
-        }
-        return taken;
-    }
-
-private:
-    QIODevice& device_;
-    QByteArray buffer_;
-    qsizetype at_ = 0;
-};
-
-int bigEndian16(const QByteArray& bytes, int at)
-{
-    return quint8(bytes[at]) << 8 | quint8(bytes[at + 1]);
-}
 
 bool isFrameHeader(int marker)
 {
@@ -217,6 +175,8 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
     qint64 bufferBytes = 0;
     bool cutShort = false;
     bool whole = true;
+    double drawnShare = 1;
+    JpegCoverage coverage;
     if (in.next() == 0xff && in.next() == 0xd8) {
         int scans = 0;
         qint64 passes = 0;
@@ -241,12 +201,14 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
             int marker = in.next();
             while (marker == 0xff)
                 marker = in.next();
+            if (marker == 0x00 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7))
+                continue;
+            if (marker >= 0)
+                coverage.scanEnded();
             if (marker < 0 || marker == 0xd9 || marker == 0xd8) {
                 cutShort = marker < 0;
                 break;
             }
-            if (marker == 0x00 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7))
-                continue;
             const int high = in.next();
             const int low = in.next();
             const int length = (high << 8) | low;
@@ -255,14 +217,21 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
                 break;
             }
             const bool frame = isFrameHeader(marker) && !components;
-            const QByteArray payload = in.take(length - 2, frame || marker == 0xda);
+            const bool tables = marker == 0xc4 || marker == 0xdd;
+            const QByteArray payload = in.take(length - 2, frame || tables || marker == 0xda);
             if (frame) {
                 progressive = isProgressiveFrame(marker);
                 components = frameComponents(payload);
+                coverage.frame(marker, payload);
             }
+            if (marker == 0xc4)
+                coverage.huffmanTables(payload);
+            if (marker == 0xdd)
+                coverage.restartInterval(payload);
             if (marker == 0xda) {
                 passes += components ? scanBlocks(payload, *components) : 0;
                 ++scans;
+                coverage.scanStarts(payload, start + in.taken());
             }
             if (knownPast()) {
                 whole = false;
@@ -286,9 +255,11 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
             refusal = QStringLiteral("a JPEG picture in several scans that needs %1 MB to decode, more than %2 MB")
                           .arg(bufferBytes / (1024 * 1024))
                           .arg(PictureBounds::jpegCoefficientBytes / (1024 * 1024));
+        if (cutShort && refusal.isEmpty())
+            drawnShare = coverage.share(device);
     }
     device.seek(start);
-    return { refusal, bufferBytes, cutShort, whole };
+    return { refusal, bufferBytes, cutShort, whole, drawnShare };
 }
 
 QString jpegRefusal(QIODevice& device)

@@ -68,6 +68,10 @@ struct JpegCost {
     // Whether it was read through; when not, its buffer is known to be past
     // the size asked about, and nothing else is known.
     bool whole = true;
+    // The share, 0 to 1, of the picture its decoder has values for: below 1
+    // only for one cut short before its first values were whole
+    // (JpegCoverage).
+    double drawnShare = 1;
 };
 // Reads no further than the scan past a bound, nor, given stopPast, than
 // where its buffer is known to be past stopPast bytes (the headers of a

@@ -113,6 +113,7 @@ void RemovalSteps::connectCleanup()
         updateTrashButton();
         hooks_.undoRunningChanged(running);
     });
+    connect(cleanup_.get(), &CleanupController::undoListChanged, this, &RemovalSteps::tellUndoOffer);
 }
 
 void RemovalSteps::style()
@@ -129,6 +130,12 @@ void RemovalSteps::style()
     btnDeleteLink_->setTitle(localizedText("ID_DELETE_MARKED"), 14, true, QColor(23, 75, 238));
 }
 
+void RemovalSteps::tellUndoOffer()
+{
+    if (hooks_.undoOffered)
+        hooks_.undoOffered(cleanup_->offersUndo());
+}
+
 void RemovalSteps::removeMarked()
 {
     cleanup_->removeSelectedItems();
@@ -142,6 +149,7 @@ void RemovalSteps::closeQuestions()
 
 void RemovalSteps::resultSetLoaded()
 {
+    tellUndoOffer();
     categoryEmptiedByCleanup_ = false;
     viewNoDuplicateFound_->hide();
     viewSucccess_->hide();

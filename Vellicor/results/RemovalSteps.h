@@ -38,6 +38,9 @@ public:
         std::function<void(bool rowsTaken)> removalFinished;
         std::function<void(ResultArea area, const CategoryShares::Percentages& shares)> resultAreaChanged;
         std::function<void(bool running)> undoRunningChanged;
+        // Whether Undo is offered (CleanupController::offersUndo) may have
+        // changed: a removal, an undo or a result set.
+        std::function<void(bool offered)> undoOffered;
     };
 
     RemovalSteps(ResultsState& state, UserDefaults& defaults, std::shared_ptr<FileRemover> files, QWidget& screen);
@@ -79,6 +82,8 @@ public:
     IMGButton* trashButton() const { return btnTrash_; }
 
 private:
+    void tellUndoOffer();
+
     ResultsState& state_;
     QWidget& screen_;
     Hooks hooks_;

@@ -93,6 +93,7 @@ void ResultViewController::makeRooms(std::shared_ptr<FileRemover> files)
     removal.resultAreaChanged
         = [this](ResultArea area, const CategoryShares::Percentages& shares) { showResultArea(area, shares); };
     removal.undoRunningChanged = [this](bool running) { toolbar_->showUndoRunning(running); };
+    removal.undoOffered = [this](bool offered) { toolbar_->offerUndo(offered); };
     removal_->setHooks(std::move(removal));
     cleanup().setMarksChangingElsewhere([this] { return autoMarking_->isMarking(); });
 
@@ -357,7 +358,7 @@ void ResultViewController::loadScanResults(
     // that nothing changes a record meanwhile. A result set shown again
     // keeps the marks on its records; the totals and the Remove button
     // follow them rather than starting at nothing.
-    handOver_->start(std::move(groups), std::move(priorities),
+    handOver_->start(std::move(groups), source, std::move(priorities),
         [this, dupCount, source](HandOverOutcome& outcome) { showHandedOver(outcome, dupCount, source); });
     if (!handOver_->isRunning())
         return;

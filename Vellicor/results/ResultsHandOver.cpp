@@ -29,7 +29,7 @@ void ResultsHandOver::drop()
     stop_.reset();
 }
 
-HandOverOutcome ResultsHandOver::prepare(std::vector<DuplicateGroupPtr> groups,
+HandOverOutcome ResultsHandOver::prepare(std::vector<DuplicateGroupPtr> groups, ScanSource source,
     std::optional<PriorityLists> priorities, QThreadPool* pool, const std::atomic<bool>& stop)
 {
     HandOverOutcome outcome;
@@ -40,7 +40,7 @@ HandOverOutcome ResultsHandOver::prepare(std::vector<DuplicateGroupPtr> groups,
         lists = QtConcurrent::run(pool, [&all] { return priorityListsOf(all); });
     QFuture<ResultsState::MarkedTotals> marked
         = QtConcurrent::run(pool, [&all] { return ResultsState::markedTotalsOf(all); });
-    QFuture<DuplicatesSummary> summary = QtConcurrent::run(pool, [&all] { return summarizeDuplicates(all); });
+    QFuture<DuplicatesSummary> summary = QtConcurrent::run(pool, [&all, source] { return summarizeDuplicates(all, source); });
     QFuture<CategoryPie::Percentages> shares
         = QtConcurrent::run(pool, [&all] { return CategoryPie::percentages(all); });
     outcome.state.shown = ResultsState::shownAtLoad(all);
@@ -55,13 +55,14 @@ HandOverOutcome ResultsHandOver::prepare(std::vector<DuplicateGroupPtr> groups,
     return outcome;
 }
 
-void ResultsHandOver::start(std::vector<DuplicateGroupPtr> groups, std::optional<PriorityLists> priorities, Apply apply)
+void ResultsHandOver::start(
+    std::vector<DuplicateGroupPtr> groups, ScanSource source, std::optional<PriorityLists> priorities, Apply apply)
 {
     drop();
     if (groups.size() < backgroundFrom_) {
         const std::atomic<bool> never { false };
         HandOverOutcome outcome
-            = prepare(std::move(groups), std::move(priorities), QThreadPool::globalInstance(), never);
+            = prepare(std::move(groups), source, std::move(priorities), QThreadPool::globalInstance(), never);
         apply(outcome);
         return;
     }
@@ -69,10 +70,10 @@ void ResultsHandOver::start(std::vector<DuplicateGroupPtr> groups, std::optional
     stop_ = std::make_shared<std::atomic<bool>>(false);
     // The destructor waits for the worker, so this outlives the call it
     // posts; a posted call is dropped with it.
-    workers_.start([this, generation, stop = stop_, groups = std::move(groups), priorities = std::move(priorities),
-                       apply = std::move(apply)]() mutable {
+    workers_.start([this, generation, stop = stop_, groups = std::move(groups), source,
+                       priorities = std::move(priorities), apply = std::move(apply)]() mutable {
         auto outcome = std::make_shared<HandOverOutcome>(
-            prepare(std::move(groups), std::move(priorities), QThreadPool::globalInstance(), *stop));
+            prepare(std::move(groups), source, std::move(priorities), QThreadPool::globalInstance(), *stop));
         if (stop->load())
             return;
         QMetaObject::invokeMethod(

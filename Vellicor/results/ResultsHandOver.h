@@ -40,9 +40,11 @@ public:
     explicit ResultsHandOver(QObject* parent = nullptr);
     ~ResultsHandOver() override;
 
-    // Makes groups ready and calls apply with them: within this call for a
-    // small result set, else later from the event loop.
-    void start(std::vector<DuplicateGroupPtr> groups, std::optional<PriorityLists> priorities, Apply apply);
+    // Makes groups of a result set from source ready and calls apply with
+    // them: within this call for a small result set, else later from the
+    // event loop.
+    void start(
+        std::vector<DuplicateGroupPtr> groups, ScanSource source, std::optional<PriorityLists> priorities, Apply apply);
     // Drops the result set being made ready; its apply never runs.
     void drop();
     // Whether an outcome is still to come.
@@ -51,8 +53,8 @@ public:
 
     // The whole outcome: the shown groups and their rows here, the other
     // parts meanwhile on pool. A stop ends it early, the outcome partial.
-    static HandOverOutcome prepare(std::vector<DuplicateGroupPtr> groups, std::optional<PriorityLists> priorities,
-        QThreadPool* pool, const std::atomic<bool>& stop);
+    static HandOverOutcome prepare(std::vector<DuplicateGroupPtr> groups, ScanSource source,
+        std::optional<PriorityLists> priorities, QThreadPool* pool, const std::atomic<bool>& stop);
 
 private:
     QThreadPool workers_;

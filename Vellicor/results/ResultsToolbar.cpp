@@ -181,8 +181,15 @@ void ResultsToolbar::showSortOrder(bool ascending)
 
 void ResultsToolbar::showUndoRunning(bool running)
 {
-    menuUndo_->setEnabled(!running);
+    undoRunning_ = running;
     hudAfterYesUndoPressed_->setVisible(running);
+    offerUndo(undoOffered_);
+}
+
+void ResultsToolbar::offerUndo(bool offered)
+{
+    undoOffered_ = offered;
+    menuUndo_->setEnabled(undoOffered_ && !undoRunning_);
 }
 
 void ResultsToolbar::setAutoMarkEnabled(bool enable)

@@ -55,6 +55,9 @@ public:
     void showSortOrder(bool ascending);
     // Nothing is undone again while an undo puts files back; the bar runs.
     void showUndoRunning(bool running);
+    // Undo and its menu item are enabled only while offered, and no undo
+    // runs.
+    void offerUndo(bool offered);
     void setAutoMarkEnabled(bool enable);
 
     void setEnabled(bool enable);
@@ -94,4 +97,6 @@ private:
     QMenu* menuOptions_ = nullptr;
     QMenu* menuViewMode_ = nullptr;
     QAction* menuUndo_ = nullptr;
+    bool undoOffered_ = true;
+    bool undoRunning_ = false;
 };

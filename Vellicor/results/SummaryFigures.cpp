@@ -122,13 +122,13 @@ void SummaryFigures::buildChartSummary()
     lblSpaceSavedOnPie_->setTextFormat(Qt::PlainText);
     lblSpaceSavedOnPie_->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     lblSpaceSavedOnPie_->setGeometry(0, 0, side, side / 2);
-    auto* spaceCaption = new QLabel(centre);
-    spaceCaption->setObjectName(QStringLiteral("lblSpaceSavedChart"));
-    spaceCaption->setFont(systemFontOfSize(large ? 11 : 10));
-    spaceCaption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    spaceCaption->setWordWrap(true);
-    spaceCaption->setGeometry(side / 8, side / 2 + 2, side - side / 4, side / 2 - side / 8);
-    for (QLabel* label : { lblSpaceSavedOnPie_, spaceCaption }) {
+    lblSpaceSavedChart_ = new QLabel(centre);
+    lblSpaceSavedChart_->setObjectName(QStringLiteral("lblSpaceSavedChart"));
+    lblSpaceSavedChart_->setFont(systemFontOfSize(large ? 11 : 10));
+    lblSpaceSavedChart_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblSpaceSavedChart_->setWordWrap(true);
+    lblSpaceSavedChart_->setGeometry(side / 8, side / 2 + 2, side - side / 4, side / 2 - side / 8);
+    for (QLabel* label : { lblSpaceSavedOnPie_, lblSpaceSavedChart_ }) {
         palette = label->palette();
         palette.setColor(QPalette::WindowText, label == lblSpaceSavedOnPie_ ? Qt::white : captionColor);
         label->setPalette(palette);
@@ -175,6 +175,7 @@ std::optional<QFont> SummaryFigures::updateLabels(FrameTable& frames)
     lblDupsInGroups_->setFont(systemFontOfSize(14)); // the size a fitting before may have lowered
     lblSpaceToBeSaved_->setText(summaryRichText(summary.lblSpaceToBeSaved));
     lblSpaceSavedOnPie_->setText(summary.lblSpaceSavedOnPie.text);
+    lblSpaceSavedChart_->setText(summary.lblSpaceSavedChart);
     const std::optional<QFont> small = layoutFooterLabels(frames);
     fitGroupsLine(frames);
     return small;

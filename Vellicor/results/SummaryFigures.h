@@ -54,6 +54,7 @@ private:
     QLabel* lblDupsInGroups_ = nullptr;
     QLabel* lblSpaceToBeSaved_ = nullptr;
     QLabel* lblSpaceSavedOnPie_ = nullptr;
+    QLabel* lblSpaceSavedChart_ = nullptr;
     QLabel* lblNumMarkedFiles_ = nullptr;
     MMPieChartView* pieChart_ = nullptr;
     QLabel* lblPieCategory_[CategoryPie::slotCount] = {};

@@ -190,6 +190,9 @@ public:
     // cloud fields what the service answered, so that the file can be
     // removed again.
     virtual void restoreCloudFile(const FileInfoNodePtr&, std::function<void(bool)> completion) { completion(false); }
+    // Whether restoreCloudFile can put a removed file back at all; a source
+    // that cannot is offered no undo of its removals.
+    virtual bool restoresRemovedFiles() const { return false; }
     // Lists one folder's sub-folders for the picker, all of its pages, and
     // ends with the delegate's OnScanCompletedProcess; nothing for none.
     virtual void fetchChildFolders(const CloudScanFoldersListPtr& folder);

@@ -31,7 +31,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QThread>
 
 #include <atomic>
@@ -147,16 +149,27 @@ protected:
 } // namespace
 
 // A scan and a clean-up of the catalog need no internet. The catalog loses
-// its entry and the picture stays, for good: the question and the
-// after-clean window say so, of the one file in the singular, and nothing
-// speaks of the Trash.
+// its entry and the picture stays, for good: the results, the question and
+// the after-clean window say only that, of the one file in the singular;
+// nothing speaks of the Trash or of space freed, and no undo is offered.
 TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
 {
     TrashSheets& question = program->results().trashSheets();
+    ResultViewController& results = program->results();
+    auto* undo = results.findChild<QAbstractButton*>(QStringLiteral("btnUndo"));
+    const auto plain = [&](const char* label) {
+        return QTextDocumentFragment::fromHtml(results.findChild<QLabel*>(QString::fromLatin1(label))->text())
+            .toPlainText()
+            .toStdString();
+    };
     scanAndRemoveTheCopy([&] {
+        EXPECT_EQ(plain("lblSpaceToBeSaved"), "Stays on disk: 3.00 KB");
+        EXPECT_EQ(plain("lblSpaceSavedOnPie"), "3.00 KB");
+        EXPECT_EQ(plain("lblSpaceSavedChart"), "Stays on disk");
+        EXPECT_FALSE(undo->isEnabled());
         ASSERT_TRUE(question.windowTrashConfirmation()->isVisible());
-        EXPECT_EQ(question.lblAreYouSureToDeleteHeading->text().toStdString(),
-            localizedText("ID_REMOVE_ALL_MARKED_FROM_CATALOG").toStdString());
+        EXPECT_EQ(
+            question.lblAreYouSureToDeleteHeading->text().toStdString(), "Remove the marked file from the catalog?");
         EXPECT_EQ(question.lblAreYouSureToDeleteInfo->text().toStdString(),
             "Only the catalog's entry of this file is removed: the file stays on disk, and this cannot be undone.");
         EXPECT_EQ(question.btnTrashOnReview->text().toStdString(), localizedText("ID_REMOVE_FROM_CATALOG").toStdString());
@@ -177,6 +190,11 @@ TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
     // Only the entry went: the picture stays on disk.
     EXPECT_TRUE(QFile::exists(tree.path(QStringLiteral("Photos/copy.jpg"))));
     click(after.btnOkTrash);
+    // The catalog's removal cannot be undone, so Undo is not offered, nor
+    // is the entry kept for an undo of a later result set.
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(results.cleanup().arrNodesToBeRestoredLocal().empty());
+    EXPECT_EQ(plain("lblSpaceToBeSaved"), "Stays on disk: 0 bytes");
 }
 
 TEST_F(CatalogRoad, AFolderWithoutTheCatalogIsRefusedWithWhereItIsRead)

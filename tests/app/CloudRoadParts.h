@@ -4,6 +4,7 @@
 // (choose a source, add its root from the picker, mark and remove a file).
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/TrashSheets.h"
 #include "cloud/CloudFolderPicker.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
@@ -70,8 +71,8 @@ inline void chooseSource(MainViewController& homeScreen, ScanSource source)
 }
 
 // Marks the shown file at path and removes it as the user does: Remove, its
-// confirmation, and once the service was asked (serviceAsked), the report's
-// OK; the group of two is gone then.
+// confirmation (which asks of the one file), and once the service was asked
+// (serviceAsked), the report's OK; the group of two is gone then.
 inline void markAndRemove(ResultViewController& results, const QString& path, const std::function<bool()>& serviceAsked)
 {
     CustomTableView& table = *results.tblDuplicates();
@@ -80,6 +81,8 @@ inline void markAndRemove(ResultViewController& results, const QString& path, co
     ASSERT_TRUE(file.isValid());
     clickCheckBox(table, file);
     click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    EXPECT_EQ(results.trashSheets().lblAreYouSureToDeleteHeading->text().toStdString(),
+        "Are you sure you want to delete the marked item?");
     click(titled("ID_TRASH"));
     ASSERT_TRUE(waitUntil(serviceAsked, 30000));
     click(titled("ID_OK"));

@@ -275,6 +275,54 @@ TEST_F(CloudRoad, UndoOfADropboxRemovalCopiesTheKeptFileBack)
     EXPECT_TRUE(alerts->texts.isEmpty()) << alerts->texts.join(',').toStdString();
 }
 
+// OneDrive puts nothing back: a file removed there is in its recycle bin, as
+// the after-clean window says, and Undo, which could not bring it back, is
+// not offered on its results, nor does it keep the file for later results.
+TEST_F(CloudRoad, AOneDriveRemovalOffersNoUndo)
+{
+    ServiceRoad road;
+    ASSERT_TRUE(road.start());
+    FakeHttpServer& server = road.server;
+    const auto file = [](const char* id, const char* name) {
+        return QJsonObject { { QStringLiteral("id"), QString::fromLatin1(id) },
+            { QStringLiteral("name"), QString::fromLatin1(name) }, { QStringLiteral("size"), 200000 },
+            { QStringLiteral("file"),
+                QJsonObject { { QStringLiteral("hashes"),
+                    QJsonObject { { QStringLiteral("sha256Hash"), QStringLiteral("A3") } } } } } };
+    };
+    server.route("GET", QStringLiteral("/api/v1.0/me/drive/root/children"), [&](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(
+            200, { { QStringLiteral("value"), QJsonArray { file("A1", "a.jpg"), file("A2", "copy.jpg") } } });
+    });
+    bool deleted = false;
+    server.route("DELETE", QStringLiteral("/api/v1.0/me/drive/items/A2"), [&](const FakeHttpRequest&) {
+        deleted = true;
+        FakeHttpResponse done;
+        done.status = 204;
+        return done;
+    });
+    const CloudServiceConfig config = fakeServiceConfig(server, QStringLiteral("onedrive"));
+    AppComposition program(road.defaults, oneDriveHandlers(config, server));
+    program.launch();
+    setAlertPresenter(road.alerts);
+    MainViewController* homeScreen = &program.home();
+    ResultViewController* results = &program.results();
+    homeScreen->engine().setEndOfScanPauses(0, 0);
+    ASSERT_NO_FATAL_FAILURE(chooseSourceAndAddItsRoot(*homeScreen, program.cloudPicker(), ScanSource::oneDrive));
+
+    click(homeScreen->scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return results->isVisible(); }, 30000)) << road.alerts->texts.join(',').toStdString();
+    click(titled("ID_SELECT_MANUALLY"));
+    auto* undo = results->findChild<QAbstractButton*>(QStringLiteral("btnUndo"));
+    EXPECT_FALSE(undo->isEnabled());
+    const QStringList shown = shownPaths(*results->tblDuplicates()->model());
+    ASSERT_EQ(shown.size(), 2) << shown.join(',').toStdString();
+    const QString copy = shown.filter(QStringLiteral("copy.jpg")).value(0);
+    ASSERT_NO_FATAL_FAILURE(markAndRemove(*results, copy, [&] { return deleted; }));
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(results->cleanup().arrNodesToBeRestoredLocal().empty());
+}
+
 // A Stop question left open while the scan ends is closed, as No would close
 // it: it never stands over the results, nor comes back once the scan-complete
 // sheet has gone, and the scan's groups are all shown.

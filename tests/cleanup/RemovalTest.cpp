@@ -748,9 +748,18 @@ TEST(AfterCleanWindow, SuccessLineOnlyWhenEveryMarkedFileWentAndBackLeavesForHom
 }
 
 // For the photo catalog, whose files stay, the question and the after-clean
-// window tell of one file in the singular and of two in the plural.
+// window tell of one file in the singular and of two in the plural; so does
+// the question of this computer's files.
 TEST(CatalogRemovalTexts, OneFileInTheSingularTwoInThePlural)
 {
+    EXPECT_EQ(trashQuestion(ScanSource::lightroomCatalog, 1, 0, false).heading.toStdString(),
+        "Remove the marked file from the catalog?");
+    EXPECT_EQ(trashQuestion(ScanSource::lightroomCatalog, 2, 0, false).heading.toStdString(),
+        "Remove all marked files from the catalog?");
+    EXPECT_EQ(trashQuestion(ScanSource::thisComputer, 1, 0, false).heading.toStdString(),
+        "Are you sure you want to delete the marked item?");
+    EXPECT_EQ(trashQuestion(ScanSource::thisComputer, 2, 0, false).heading.toStdString(),
+        "Are you sure you want to delete all marked items?");
     for (const qint64 count : { 1, 2 }) {
         SCOPED_TRACE(count);
         const bool one = count == 1;

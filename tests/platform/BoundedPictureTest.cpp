@@ -13,7 +13,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -45,6 +49,18 @@ QString drawing(int width, int height)
                           "<use xlink:href=\"#r\" x=\"20\"/></svg>")
         .arg(width)
         .arg(height);
+}
+
+// What PictureChecks counts of a JPEG's bytes; it leaves the device where it
+// found it.
+JpegCost costOf(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const JpegCost cost = jpegCost(buffer);
+    EXPECT_EQ(buffer.pos(), 0);
+    return cost;
 }
 
 struct BoundedPictures : ::testing::Test {
@@ -209,29 +225,124 @@ TEST_F(BoundedPictures, EveryCamerasPictureDecodesAtTheSizeShownOneLargeBufferAt
 }
 
 // A JPEG cut short (a download broken off, a card pulled out) shows what of
-// it was decoded; one cut before anything of it could be drawn, which its
-// decoder would fill with grey from corner to corner, is no picture.
-TEST_F(BoundedPictures, AJpegCutShortShowsWhatDecodedAndIsNoPictureWhenNothingDid)
+// it was decoded, the rest grey; one cut before a tenth of it was decoded, a
+// strip along its top or a few of its first blocks over a grey box, is no
+// picture: its type's icon shows. A progressive one cut after its first scan
+// is whole, if coarse.
+TEST_F(BoundedPictures, AJpegCutShortShowsWhatDecodedAndIsNoPictureWhenAlmostNothingDid)
 {
-    for (const bool progressive : { false, true }) {
-        const QString whole
-            = dir.filePath(progressive ? QStringLiteral("progressive.jpg") : QStringLiteral("plain.jpg"));
-        ASSERT_TRUE(CameraPictures::write(whole, { 640, 480, CameraPictures::Chroma::halfBothWays, progressive, 12 }));
-        const QByteArray bytes = readTestFile(whole);
-        const qsizetype scan = bytes.indexOf("\xff\xda");
-        ASSERT_GT(scan, 0);
-        const qsizetype data = scan + 2 + (quint8(bytes[scan + 2]) << 8 | quint8(bytes[scan + 3]));
-        const std::pair<const char*, qsizetype> cuts[] = {
-            { "scan header", data },
-            { "two bytes of its data", data + 2 },
-            { "half", bytes.size() / 2 },
-            { "end marker", bytes.size() - 2 },
+    using CameraPictures::Chroma;
+    struct Cut {
+        const char* where;
+        qsizetype length;
+        bool shown;
+    };
+    const auto cutsOf = [](const QByteArray& bytes, bool progressive) {
+        const CameraPictures::ScanData scan = CameraPictures::firstScanData(bytes);
+        std::vector<Cut> cuts = {
+            { "scan header", scan.start, false },
+            { "two bytes of its data", scan.start + 2, false },
+            { "a twentieth of its first scan", scan.at(0.05), false },
+            { "a fifth of its first scan", scan.at(0.2), true },
+            { "end marker", bytes.size() - 2, true },
         };
-        for (const auto& [where, length] : cuts) {
-            const bool drawn = length > data + 2;
+        if (progressive)
+            cuts.push_back({ "after its first scan", scan.end, true });
+        else
+            cuts.push_back({ "half", bytes.size() / 2, true });
+        return cuts;
+    };
+    const std::pair<const char*, CameraPictures::Jpeg> pictures[] = {
+        { "plain", { 640, 480, Chroma::halfBothWays, false, 12 } },
+        { "progressive", { 640, 480, Chroma::halfBothWays, true, 12 } },
+        { "camera", { 6000, 4000 } },
+        { "re-exported", { 6000, 4000, Chroma::full, true } },
+    };
+    for (const auto& [name, picture] : pictures) {
+        const QString whole = dir.filePath(QStringLiteral("%1.jpg").arg(QLatin1String(name)));
+        ASSERT_TRUE(CameraPictures::write(whole, picture));
+        const QByteArray bytes = readTestFile(whole);
+        for (const auto& [where, length, shown] : cutsOf(bytes, picture.progressive)) {
             const QString path = file(QStringLiteral("cut.jpg"), bytes.left(length));
             for (const QImage& image : decodedEveryWay(path, 100))
-                EXPECT_EQ(image.isNull(), !drawn) << where << (progressive ? " progressive" : " plain");
+                EXPECT_EQ(image.isNull(), !shown) << name << ", cut at " << where;
+        }
+    }
+    // A photo's first kilobytes: its headers and the start of its first
+    // scan, a line of colour at most.
+    const QByteArray photo = readTestFile(dir.filePath(QStringLiteral("re-exported.jpg")));
+    for (qsizetype length = 1000; length <= 8000; length += 1000) {
+        const QString path = file(QStringLiteral("start.jpg"), photo.left(length));
+        for (const QImage& image : decodedEveryWay(path, 250))
+            EXPECT_TRUE(image.isNull()) << length << " bytes";
+    }
+}
+
+// What of a JPEG cut short its decoder drew is counted from its bytes: the
+// units of blocks of its first scan that its data reached. In the picture the
+// toolkit decodes from those bytes every unit counted is drawn, and nothing
+// beyond them but the unit the data ended in and, in a progressive picture,
+// the smoothing of its coarse first values, which reaches two units around.
+TEST(PictureChecks, AJpegCutShortCountsWhatItsDecoderDrew)
+{
+    using CameraPictures::Chroma;
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        CameraPictures::Jpeg picture;
+        // A unit of blocks, in pixels.
+        QSize unit;
+    };
+    const Case cases[] = {
+        { "plain", { 640, 480, Chroma::halfBothWays, false, 12 }, { 16, 16 } },
+        { "restarts", { 640, 480, Chroma::halfBothWays, false, 12, 90, 7 }, { 16, 16 } },
+        { "full colours", { 640, 480, Chroma::full, false, 12 }, { 8, 8 } },
+        { "progressive", { 630, 470, Chroma::halfBothWays, true, 12 }, { 16, 16 } },
+        { "progressive with restarts", { 640, 480, Chroma::halfAcross, true, 12, 90, 5 }, { 16, 8 } },
+    };
+    const auto grey = [](QRgb pixel) {
+        return std::abs(qRed(pixel) - 128) <= 2 && std::abs(qGreen(pixel) - 128) <= 2
+            && std::abs(qBlue(pixel) - 128) <= 2;
+    };
+    for (const Case& each : cases) {
+        const QString path = dir.filePath(QStringLiteral("picture.jpg"));
+        ASSERT_TRUE(CameraPictures::write(path, each.picture));
+        const QByteArray bytes = readTestFile(path);
+        const CameraPictures::ScanData scan = CameraPictures::firstScanData(bytes);
+        ASSERT_GT(scan.end, scan.start) << each.name;
+        EXPECT_EQ(costOf(bytes).drawnShare, 1.0) << each.name;
+        const int across = (each.picture.width + each.unit.width() - 1) / each.unit.width();
+        const int down = (each.picture.height + each.unit.height() - 1) / each.unit.height();
+        const int reach = each.picture.progressive ? 2 : 0;
+        for (const double share : { 0.0, 0.003, 0.05, 0.3, 0.7, 0.98 }) {
+            const QByteArray cut = bytes.left(scan.at(share));
+            const JpegCost counted = costOf(cut);
+            EXPECT_TRUE(counted.cutShort);
+            const QImage drawn = QImage::fromData(cut, "jpeg").convertToFormat(QImage::Format_RGB32);
+            ASSERT_FALSE(drawn.isNull()) << each.name << " " << share;
+            const auto countedUnits = qint64(std::lround(counted.drawnShare * across * down));
+            for (int unit = 0; unit < across * down; ++unit) {
+                const int row = unit / across;
+                const int column = unit % across;
+                const QPoint centre(std::min(column * each.unit.width() + each.unit.width() / 2, drawn.width() - 1),
+                    std::min(row * each.unit.height() + each.unit.height() / 2, drawn.height() - 1));
+                // Near a unit counted, or the one after them.
+                bool near = false;
+                for (int r = std::max(0, row - reach); !near && r <= row + reach; ++r) {
+                    for (int c = std::max(0, column - reach); c <= std::min(across - 1, column + reach); ++c)
+                        near = near || r * across + c <= countedUnits;
+                }
+                if (unit < countedUnits) {
+                    ASSERT_FALSE(grey(drawn.pixel(centre))) << each.name << ", cut " << share << ", unit " << unit;
+                } else if (!near) {
+                    ASSERT_TRUE(grey(drawn.pixel(centre))) << each.name << ", cut " << share << ", unit " << unit;
+                }
+            }
+        }
+        // A scan followed by the next segment's marker is whole, however
+        // little follows it.
+        if (each.picture.progressive) {
+            EXPECT_EQ(costOf(bytes.left(scan.end + 2)).drawnShare, 1.0) << each.name;
         }
     }
 }
@@ -239,14 +350,7 @@ TEST_F(BoundedPictures, AJpegCutShortShowsWhatDecodedAndIsNoPictureWhenNothingDi
 TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
 {
     using PictureBounds::jpegScans;
-    const auto refusal = [](const QByteArray& bytes) {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        const QString why = jpegRefusal(buffer);
-        EXPECT_EQ(buffer.pos(), 0);
-        return why;
-    };
+    const auto refusal = [](const QByteArray& bytes) { return costOf(bytes).refusal; };
     QImage source(640, 480, QImage::Format_RGB32);
     source.fill(Qt::red);
     EXPECT_EQ(refusal(encoded(source, "jpeg", true)), "");

@@ -372,10 +372,12 @@ TEST_F(ResultsGrid, AChangeOfTheShownGroupsShowsTheGridFromItsStart)
 
 // What the grid and the preview pane show of each picture, through the
 // screen: a re-exported photo (progressive, colours at full resolution), a
-// camera's largest picture, a PNG saved as .jpg and a JPEG cut short half way
-// show; a damaged picture, one refused for a bound, a drawing saved as .png
-// and a JPEG cut short before anything of it could be drawn show their type's
-// icon in both, never the placeholder of a picture on its way nor a grey box.
+// camera's largest picture, a PNG saved as .jpg, a JPEG cut short half way
+// and a progressive one cut after its first scan show; a damaged picture, one
+// refused for a bound, a drawing saved as .png and a JPEG cut short before a
+// tenth of it was decoded (before its scan's data, a photo's first 8,000
+// bytes, a camera picture's first twentieth) show their type's icon in both,
+// never the placeholder of a picture on its way nor a grey box.
 TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
 {
     QImage drawn(400, 200, QImage::Format_RGB32);
@@ -399,8 +401,13 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
     // Its headers and the header of its one scan, then nothing.
     writeTestFile(folder + "/cut.jpg", whole.left(scan + 2 + (quint8(whole[scan + 2]) << 8 | quint8(whole[scan + 3]))));
     writeTestFile(folder + "/half.jpg", whole.left(whole.size() / 2));
-    const QStringList shown { "camera.jpg", "hundred.jpg", "download.jpg", "half.jpg" };
-    const QStringList typed { "damaged.jpg", "scans.jpg", "drawing.png", "cut.jpg" };
+    const QByteArray photo = readTestFile(folder + "/camera.jpg");
+    writeTestFile(folder + "/start.jpg", photo.left(8000));
+    writeTestFile(folder + "/coarse.jpg", photo.left(CameraPictures::firstScanData(photo).end));
+    const QByteArray large = readTestFile(folder + "/hundred.jpg");
+    writeTestFile(folder + "/strip.jpg", large.left(CameraPictures::firstScanData(large).at(0.05)));
+    const QStringList shown { "camera.jpg", "hundred.jpg", "download.jpg", "half.jpg", "coarse.jpg" };
+    const QStringList typed { "damaged.jpg", "scans.jpg", "drawing.png", "cut.jpg", "start.jpg", "strip.jpg" };
     auto group = std::make_shared<DuplicateGroup>();
     for (const QString& name : shown + typed) {
         auto file = std::make_shared<FileInfoNode>();
@@ -449,7 +456,8 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
         EXPECT_EQ(view.pixelColor(place.topLeft() + QPoint(1, 1)), view.pixelColor(place.topLeft() - QPoint(4, 4)))
             << name.toStdString();
 
-        const QRect frame = grid->itemFrame({ 0, item });
+        grid->scrollToItem({ 0, item });
+        const QRect frame = grid->itemFrame({ 0, item }).translated(0, -grid->verticalScrollBar()->value());
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(frame.center().x(), frame.bottom() - 30));
         ASSERT_TRUE(QTest::qWaitFor([&] {
             clock->advance();

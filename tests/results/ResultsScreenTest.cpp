@@ -1834,6 +1834,44 @@ TEST_F(ResultsScreen, CategoryButtonsStayOverTheList)
     EXPECT_LE(rowEdge(), listEdge());
 }
 
+// Undo is offered where it can bring files back: on this computer's results
+// (nothing removed yet: it says there is nothing to undo), and on any results
+// while a removal of this computer's files can be undone; not on the results
+// of a source whose removals nothing brings back.
+TEST_F(ResultsCleanup, UndoIsOfferedOnlyWhereItCanBringFilesBack)
+{
+    const auto results = [&](ScanSource source) {
+        auto first = std::make_shared<FileInfoNode>(*pictures->children[0]);
+        auto second = std::make_shared<FileInfoNode>(*pictures->children[0]);
+        second->filePath = *first->filePath + QStringLiteral(".copy");
+        screen->loadScanResults({ group({ first, second }) }, 1, source);
+        settle();
+    };
+    loadPicturesAndDocuments();
+    settle();
+    QAbstractButton* undo = button("btnUndo");
+    EXPECT_TRUE(undo->isEnabled());
+    results(ScanSource::lightroomCatalog);
+    EXPECT_FALSE(undo->isEnabled());
+    undo->click();
+    EXPECT_FALSE(screen->afterCleanSheets().windowActionCompleted()->isVisible());
+    results(ScanSource::oneDrive);
+    EXPECT_FALSE(undo->isEnabled());
+
+    loadPicturesAndDocuments();
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    removeMarkedFiles();
+    results(ScanSource::lightroomCatalog);
+    ASSERT_TRUE(undo->isEnabled());
+    undo->click();
+    EXPECT_EQ(screen->afterCleanSheets().lblActionToUndo->text().toStdString(), "2 removed files will be restored.");
+    screen->afterCleanSheets().btnYesForUndo->click();
+    ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
+    EXPECT_EQ(screen->cleanup().lastUndoReport().restored, 2);
+    EXPECT_FALSE(undo->isEnabled());
+}
+
 TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)
 {
     loadPicturesAndDocuments();
@@ -1886,8 +1924,8 @@ TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
 }
 
 // Delete Marked while the category hides a mark asks of the files shown and
-// says that the hidden one stays; the question of all marks comes back once
-// none is hidden.
+// says that the hidden one stays; the question of the marks comes back once
+// none is hidden, of the one left in the singular.
 TEST_F(ResultsCleanup, DeleteMarkedWithAMarkTheCategoryHidesAsksOfTheShownFileAndTellsTheHiddenOneStays)
 {
     loadPicturesAndDocuments();
@@ -1920,8 +1958,8 @@ TEST_F(ResultsCleanup, DeleteMarkedWithAMarkTheCategoryHidesAsksOfTheShownFileAn
     QTest::mouseClick(screen->categoryButton(0), Qt::LeftButton);
     settle();
     ASSERT_NO_FATAL_FAILURE(deleteMarked());
-    EXPECT_EQ(sheets.lblAreYouSureToDeleteHeading->text().toStdString(),
-        localizedText("ID_ARE_YOU_SURE_WANT_TO_DELETE_ALL_MARKED_ITEMS").toStdString());
+    EXPECT_EQ(
+        sheets.lblAreYouSureToDeleteHeading->text().toStdString(), "Are you sure you want to delete the marked item?");
     QTest::mouseClick(sheets.btnReview, Qt::LeftButton, {}, sheets.btnReview->rect().center());
     EXPECT_TRUE(QFileInfo::exists(*hiddenMark->filePath));
 }

@@ -82,6 +82,7 @@ bool compress(std::FILE* out, const CameraPictures::Jpeg& picture, std::vector<J
     info.comp_info[0].v_samp_factor = picture.chroma == CameraPictures::Chroma::halfBothWays ? 2 : 1;
     if (picture.progressive)
         jpeg_simple_progression(&info);
+    info.restart_interval = static_cast<unsigned>(picture.restartInterval);
     jpeg_start_compress(&info, TRUE);
     quint32 seed = 1;
     while (info.next_scanline < info.image_height) {
@@ -95,6 +96,24 @@ bool compress(std::FILE* out, const CameraPictures::Jpeg& picture, std::vector<J
 }
 
 } // namespace
+
+CameraPictures::ScanData CameraPictures::firstScanData(const QByteArray& jpeg)
+{
+    const qsizetype header = jpeg.indexOf("\xff\xda");
+    if (header < 0 || header + 4 > jpeg.size())
+        return {};
+    ScanData data;
+    data.start = header + 2 + (quint8(jpeg[header + 2]) << 8 | quint8(jpeg[header + 3]));
+    // A stuffed zero and a restart marker belong to the data.
+    for (qsizetype at = data.start; at + 1 < jpeg.size(); ++at) {
+        const int next = quint8(jpeg[at + 1]);
+        if (quint8(jpeg[at]) == 0xff && next != 0x00 && (next < 0xd0 || next > 0xd7)) {
+            data.end = at;
+            return data;
+        }
+    }
+    return {};
+}
 
 bool CameraPictures::write(const QString& path, const Jpeg& picture)
 {

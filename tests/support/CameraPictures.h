@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // JPEG pictures as cameras and phones write them, at their real sizes, for the
@@ -24,9 +25,22 @@ struct Jpeg {
     // decodes at once; about 12 gives the bytes a photo of that size takes.
     int grain = 0;
     int quality = 90;
+    // Units of blocks between restart markers; none by default, as most
+    // cameras write.
+    int restartInterval = 0;
 };
 
 // Writes the picture to path; whether it was written.
 bool write(const QString& path, const Jpeg& picture);
+
+// Where the coded data of a JPEG's first scan lie: from the end of its
+// header to the marker after it (both -1 when it has none).
+struct ScanData {
+    qsizetype start = -1;
+    qsizetype end = -1;
+    // The place a share (0 to 1) of the way through the data.
+    qsizetype at(double share) const { return start + qsizetype(double(end - start) * share); }
+};
+ScanData firstScanData(const QByteArray& jpeg);
 
 } // namespace CameraPictures

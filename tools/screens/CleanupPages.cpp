@@ -30,10 +30,10 @@ struct SampleSheets {
     TrashSheets sheets { &window, controller };
 };
 
-QImage confirmation(bool networkNote, ScanSource source = ScanSource::thisComputer, qint64 hidden = 0)
+QImage confirmation(bool networkNote, ScanSource source = ScanSource::thisComputer, qint64 hidden = 0, qint64 shown = 3)
 {
     SampleSheets sample;
-    sample.sheets.showTrashConfirmation(trashQuestion(source, 3, hidden, networkNote), {});
+    sample.sheets.showTrashConfirmation(trashQuestion(source, shown, hidden, networkNote), {});
     sample.sheets.windowTrashConfirmation()->hide();
     return renderWidget(*sample.sheets.windowTrashConfirmation());
 }
@@ -46,6 +46,9 @@ const GalleryRegistration catalogPage(
     "cleanup-trash-confirmation-catalog", [] { return confirmation(false, ScanSource::lightroomCatalog); });
 const GalleryRegistration catalogHiddenPage("cleanup-trash-confirmation-catalog-hidden-marks",
     [] { return confirmation(false, ScanSource::lightroomCatalog, 1); });
+const GalleryRegistration catalogOnePage(
+    "cleanup-trash-confirmation-catalog-one", [] { return confirmation(false, ScanSource::lightroomCatalog, 0, 1); });
+const GalleryRegistration onePage("cleanup-trash-confirmation-one", [] { return confirmation(false, {}, 0, 1); });
 
 const GalleryRegistration progressPage("cleanup-trash-progress", [] {
     SampleSheets sample;

@@ -95,8 +95,9 @@ std::shared_ptr<ExifInfo> sampleExif()
 }
 
 // The results screen over two groups, the picture pair and the document pair,
-// with row `selected` of the list chosen and its preview arrived.
-QImage renderPreview(int selected, bool detailsScrolled = false)
+// with row `selected` of the list chosen and its preview arrived; the picture
+// cut short to its first kept share of bytes.
+QImage renderPreview(int selected, bool detailsScrolled = false, double kept = 1)
 {
     QTemporaryDir folder;
     pointXdgFoldersInto(folder.path());
@@ -104,6 +105,10 @@ QImage renderPreview(int selected, bool detailsScrolled = false)
     startApplicationCore(defaults);
     const QString picture = folder.path() + QStringLiteral("/IMG_2207.jpg");
     writeSamplePicture(picture);
+    if (kept < 1) {
+        QFile cut(picture);
+        cut.resize(qint64(double(cut.size()) * kept));
+    }
     const QString notes = folder.path() + QStringLiteral("/meeting-notes.txt");
     QFile text(notes);
     if (text.open(QIODevice::WriteOnly))
@@ -147,6 +152,10 @@ const GalleryRegistration picturePage("results-preview-picture", [] { return ren
 const GalleryRegistration pictureDetailsPage(
     "results-preview-picture-details", [] { return renderPreview(0, true); });
 const GalleryRegistration documentPage("results-preview-document", [] { return renderPreview(2); });
+// A picture cut short: two fifths of it drawn, the rest grey; and one cut
+// after a twentieth, shown as its type.
+const GalleryRegistration cutShortPage("results-preview-cut-short", [] { return renderPreview(0, false, 0.4); });
+const GalleryRegistration cutEarlyPage("results-preview-cut-early", [] { return renderPreview(0, false, 0.05); });
 
 } // namespace
 

@@ -137,6 +137,15 @@ const GalleryRegistration listPage("results-list", [] {
     return started.render();
 });
 
+// The photo catalog's results: the space the duplicates take stays on disk,
+// and no undo is offered.
+const GalleryRegistration catalogListPage("results-list-catalog", [] {
+    StartedResults started;
+    started.screen->loadScanResults(started.groups, 9, ScanSource::lightroomCatalog);
+    started.calls->pending.pop_back();
+    return started.render();
+});
+
 // An undo putting files back: its busy indicator beside the Undo button.
 const GalleryRegistration undoRunningPage("results-undo-running", [] {
     StartedResults started;
@@ -312,6 +321,22 @@ QImage gridMenuPage(const QString& language)
 
 const GalleryRegistration gridMenuPageEnglish("results-grid-menu", [] { return gridMenuPage(QString()); });
 const GalleryRegistration gridMenuPageGerman("results-grid-menu-de", [] { return gridMenuPage(QStringLiteral("de")); });
+
+// The grid with pictures cut short: the copies of the three-copy group cut
+// after two fifths of their bytes (drawn so far, the rest grey) and after a
+// twentieth (their type's icon).
+const GalleryRegistration gridCutShortPage("results-grid-cut-short", [] {
+    StartedGrid shown;
+    // The pictures the grid started on are made again from the cut files.
+    shown.started.screen->thumbnails().waitForDone();
+    const std::vector<FileInfoNodePtr>& copies = shown.groups[1]->children;
+    for (const auto& [copy, share] : { std::pair { 1, 0.4 }, std::pair { 2, 0.05 } }) {
+        QFile file(*copies[size_t(copy)]->filePath);
+        file.resize(qint64(double(file.size()) * share));
+    }
+    shown.started.screen->thumbnails().clear();
+    return shown.render();
+});
 
 const GalleryRegistration gridPage("results-grid", [] {
     StartedGrid shown;

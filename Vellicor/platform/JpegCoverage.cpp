@@ -1,0 +1,330 @@
+#include "platform/JpegCoverage.h"
+
+#include "platform/ByteStream.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+
+namespace {
+
+using HuffmanTable = JpegCoverage::HuffmanTable;
+
+// A table from a definition's counts of codes by length and its values;
+// none when the counts do not make a code (its decoder refuses the picture
+// then).
+std::optional<HuffmanTable> huffmanTable(const quint8* counts, const quint8* values, int valueCount)
+{
+    HuffmanTable table;
+    table.values.assign(values, values + valueCount);
+    int code = 0;
+    int next = 0;
+    for (int length = 1; length <= 16; ++length) {
+        table.valueOffset[size_t(length)] = next - code;
+        for (int i = 0; i < counts[length - 1]; ++i, ++code, ++next) {
+            if (code >= 1 << length)
+                return std::nullopt;
+            if (length <= 8) {
+                const int first = code << (8 - length);
+                for (int rest = 0; rest < 1 << (8 - length); ++rest) {
+                    table.fastLength[size_t(first + rest)] = quint8(length);
+                    table.fastValue[size_t(first + rest)] = values[next];
+                }
+            }
+        }
+        // No code is all ones.
+        if (code >= 1 << length)
+            return std::nullopt;
+        table.maxCode[size_t(length)] = counts[length - 1] > 0 ? code - 1 : -1;
+        code <<= 1;
+    }
+    return table;
+}
+
+// The entropy-coded bytes of a scan as bits, a stuffed zero taken out; they
+// end at the end of the bytes and at a marker, a restart marker among them,
+// which restart() passes.
+class ScanBits {
+public:
+    explicit ScanBits(QIODevice& device)
+        : bytes_(device)
+    {
+    }
+
+    // The next count bits (at most 16), or -1 when the data ends first.
+    int get(int count)
+    {
+        if (!ensure(count))
+            return -1;
+        held_ -= count;
+        return int((bits_ >> held_) & ((1u << count) - 1));
+    }
+
+    // The next code of table's, or -1 when the data ends first or holds no
+    // code of the table.
+    int decode(const HuffmanTable& table)
+    {
+        if (ensure(8)) {
+            const auto next = size_t((bits_ >> (held_ - 8)) & 0xff);
+            if (const int length = table.fastLength[next]; length > 0) {
+                held_ -= length;
+                return table.fastValue[next];
+            }
+        }
+        int code = 0;
+        for (int length = 1; length <= 16; ++length) {
+            const int bit = get(1);
+            if (bit < 0)
+                return -1;
+            code = code << 1 | bit;
+            if (code <= table.maxCode[size_t(length)]) {
+                const int at = code + table.valueOffset[size_t(length)];
+                return at >= 0 && at < int(table.values.size()) ? table.values[size_t(at)] : -1;
+            }
+        }
+        return -1;
+    }
+
+    // Past the bits left before the next restart marker, and past it; false
+    // when the data ends first or at another marker.
+    bool restart()
+    {
+        held_ = 0;
+        bits_ = 0;
+        while (!atRestart_) {
+            if (ended_)
+                return false;
+            fill(true);
+        }
+        atRestart_ = false;
+        return true;
+    }
+
+    bool ended() const { return ended_; }
+
+private:
+    bool ensure(int count)
+    {
+        while (held_ < count && !ended_ && !atRestart_)
+            fill(false);
+        return held_ >= count;
+    }
+
+    // Takes bytes until 56 bits are held or a marker or the end is met;
+    // skipping, until a marker or the end.
+    void fill(bool skipping)
+    {
+        while (skipping || held_ <= 56) {
+            int byte = bytes_.next();
+            if (byte < 0) {
+                ended_ = true;
+                return;
+            }
+            if (byte == 0xff) {
+                int marker = bytes_.next();
+                while (marker == 0xff)
+                    marker = bytes_.next();
+                if (marker < 0) {
+                    ended_ = true;
+                    return;
+                }
+                if (marker != 0x00) {
+                    if (marker >= 0xd0 && marker <= 0xd7)
+                        atRestart_ = true;
+                    else
+                        ended_ = true;
+                    return;
+                }
+            }
+            if (!skipping) {
+                bits_ = bits_ << 8 | quint64(byte);
+                held_ += 8;
+            }
+        }
+    }
+
+    ByteStream bytes_;
+    quint64 bits_ = 0;
+    int held_ = 0;
+    bool atRestart_ = false;
+    bool ended_ = false;
+};
+
+// One block's codes: its DC coefficient, and its AC ones when asked; false
+// when the data ends or holds no such code first.
+bool decodeBlock(ScanBits& bits, const HuffmanTable& dc, const HuffmanTable* ac)
+{
+    const int size = bits.decode(dc);
+    if (size < 0 || size > 16 || (size > 0 && bits.get(size) < 0))
+        return false;
+    if (!ac)
+        return true;
+    for (int k = 1; k < 64; ++k) {
+        const int runSize = bits.decode(*ac);
+        if (runSize < 0)
+            return false;
+        const int run = runSize >> 4;
+        const int bitCount = runSize & 0xf;
+        if (bitCount == 0) {
+            // The rest of the block is zero; or sixteen zeros.
+            if (run != 15)
+                break;
+            k += 15;
+            continue;
+        }
+        k += run;
+        if (bits.get(bitCount) < 0)
+            return false;
+    }
+    return true;
+}
+
+qint64 dividedUp(qint64 value, qint64 by)
+{
+    return (value + by - 1) / by;
+}
+
+} // namespace
+
+void JpegCoverage::frame(int marker, const QByteArray& payload)
+{
+    if (framed_ || payload.size() < 6)
+        return;
+    framed_ = true;
+    // Huffman codes: the baseline, extended and progressive frames.
+    huffman_ = marker == 0xc0 || marker == 0xc1 || marker == 0xc2;
+    progressive_ = marker == 0xc2 || marker == 0xca;
+    height_ = bigEndian16(payload, 1);
+    width_ = bigEndian16(payload, 3);
+    const int count = quint8(payload[5]);
+    for (int c = 0; c < count && 6 + 3 * c + 2 < payload.size(); ++c) {
+        const int factors = quint8(payload[6 + 3 * c + 1]);
+        components_.push_back(
+            { quint8(payload[6 + 3 * c]), std::clamp(factors >> 4, 1, 4), std::clamp(factors & 0xf, 1, 4), false });
+    }
+}
+
+void JpegCoverage::huffmanTables(const QByteArray& payload)
+{
+    int at = 0;
+    while (at + 17 <= payload.size()) {
+        const int kind = quint8(payload[at]) >> 4;
+        const int slot = quint8(payload[at]) & 0xf;
+        const auto* counts = reinterpret_cast<const quint8*>(payload.constData() + at + 1);
+        int values = 0;
+        for (int i = 0; i < 16; ++i)
+            values += counts[i];
+        if (values > 256 || at + 17 + values > payload.size() || kind > 1 || slot > 3)
+            return;
+        auto& tables = kind == 0 ? dcTables_ : acTables_;
+        tables[size_t(slot)]
+            = huffmanTable(counts, reinterpret_cast<const quint8*>(payload.constData() + at + 17), values);
+        at += 17 + values;
+    }
+}
+
+void JpegCoverage::restartInterval(const QByteArray& payload)
+{
+    if (payload.size() >= 2)
+        restartInterval_ = bigEndian16(payload, 0);
+}
+
+void JpegCoverage::scanStarts(const QByteArray& payload, qint64 dataStart)
+{
+    open_.reset();
+    const int count = payload.isEmpty() ? 0 : quint8(payload[0]);
+    if (payload.size() < 1 + 2 * count + 3)
+        return;
+    const int spectralStart = quint8(payload[1 + 2 * count]);
+    const int approximationHigh = quint8(payload[1 + 2 * count + 2]) >> 4;
+    Scan scan;
+    scan.firstValues = !progressive_ || (spectralStart == 0 && approximationHigh == 0);
+    scan.withAc = !progressive_;
+    scan.dataStart = dataStart;
+    scan.restartInterval = restartInterval_;
+    for (int c = 0; c < count; ++c) {
+        const int id = quint8(payload[1 + 2 * c]);
+        const int tables = quint8(payload[2 + 2 * c]);
+        const auto known = std::ranges::find_if(components_, [id](const Component& each) { return each.id == id; });
+        if (known == components_.end())
+            return;
+        scan.components.push_back({ std::size_t(known - components_.begin()), dcTables_[size_t((tables >> 4) & 3)],
+            acTables_[size_t(tables & 3)] });
+    }
+    open_ = std::move(scan);
+}
+
+void JpegCoverage::scanEnded()
+{
+    if (open_ && open_->firstValues) {
+        for (const ScanComponent& part : open_->components)
+            components_[part.component].whole = true;
+    }
+    open_.reset();
+}
+
+qint64 JpegCoverage::unitsOf(const Scan& scan) const
+{
+    int widest = 1;
+    int tallest = 1;
+    for (const Component& component : components_) {
+        widest = std::max(widest, component.across);
+        tallest = std::max(tallest, component.down);
+    }
+    if (scan.components.size() == 1) {
+        // A scan of one component goes through its blocks one by one.
+        const Component& only = components_[scan.components.front().component];
+        return dividedUp(dividedUp(qint64(width_) * only.across, widest), 8)
+            * dividedUp(dividedUp(qint64(height_) * only.down, tallest), 8);
+    }
+    return dividedUp(width_, 8 * widest) * dividedUp(height_, 8 * tallest);
+}
+
+qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device) const
+{
+    for (const ScanComponent& part : scan.components) {
+        if (!part.dc || (scan.withAc && !part.ac))
+            return 0;
+    }
+    if (!device.seek(scan.dataStart))
+        return 0;
+    const qint64 units = unitsOf(scan);
+    const bool interleaved = scan.components.size() > 1;
+    ScanBits bits(device);
+    qint64 decoded = 0;
+    while (decoded < units) {
+        bool whole = true;
+        for (const ScanComponent& part : scan.components) {
+            const Component& component = components_[part.component];
+            const int blocks = interleaved ? component.across * component.down : 1;
+            for (int block = 0; whole && block < blocks; ++block)
+                whole = decodeBlock(bits, *part.dc, scan.withAc ? &*part.ac : nullptr);
+        }
+        if (whole) {
+            ++decoded;
+            if (scan.restartInterval == 0 || decoded % scan.restartInterval != 0 || decoded == units)
+                continue;
+        } else if (bits.ended() || scan.restartInterval == 0) {
+            break;
+        } else {
+            // Codes its decoder does not know: it goes on at the next restart,
+            // the rest of this interval left as nothing.
+            decoded = (decoded / scan.restartInterval + 1) * scan.restartInterval;
+        }
+        if (!bits.restart())
+            break;
+    }
+    return std::min(decoded, units);
+}
+
+double JpegCoverage::share(QIODevice& device) const
+{
+    if (width_ <= 0 || height_ <= 0)
+        return 0;
+    if (std::ranges::any_of(components_, &Component::whole))
+        return 1;
+    if (!open_ || !open_->firstValues || !huffman_ || open_->components.empty())
+        return 0;
+    const qint64 units = unitsOf(*open_);
+    return units > 0 ? double(unitsDecoded(*open_, device)) / double(units) : 0;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+class QIODevice;
+
+// How much of a JPEG whose bytes end before its end its decoder has values
+// for. The decoder fills whatever its data did not reach with nothing (mid
+// grey) and says nothing of it, so what it reached is counted here, from the
+// scans the bytes hold: a colour component has values over the whole
+// picture once a scan that first brings them (its one scan in a sequential
+// picture, its first scan of DC coefficients in a progressive one) is whole,
+// and over the share of its blocks such a scan cut short reached, counted by
+// decoding that scan's Huffman codes as its decoder does, a whole unit of
+// blocks at a time. A scan of arithmetic codes cut short counts for nothing.
+// Fed by PictureChecks as it walks the picture's segments; pure, any thread.
+class JpegCoverage {
+public:
+    // The segments, in the order the picture holds them, with their payloads
+    // (after the length).
+    void frame(int marker, const QByteArray& payload);
+    void huffmanTables(const QByteArray& payload);
+    void restartInterval(const QByteArray& payload);
+    // A scan's header; its data begins at dataStart of the device.
+    void scanStarts(const QByteArray& payload, qint64 dataStart);
+    // The data of the scan last started reached a marker: the scan is whole.
+    void scanEnded();
+
+    // The share, 0 to 1, of the picture where some colour component has
+    // values: the largest share of any component. The scan cut short is read
+    // again from device (from its data's start to the end; device's place is
+    // left where the reading ended).
+    double share(QIODevice& device) const;
+
+    struct HuffmanTable {
+        // The largest code of each length (-1: none of that length), and
+        // what is added to a code of that length to find its value.
+        std::array<int, 17> maxCode {};
+        std::array<int, 17> valueOffset {};
+        std::vector<quint8> values;
+        // Codes of at most 8 bits looked up by the next 8 bits: their length
+        // (0 for a longer code) and value.
+        std::array<quint8, 256> fastLength {};
+        std::array<quint8, 256> fastValue {};
+    };
+
+private:
+    struct Component {
+        int id = 0;
+        int across = 1;
+        int down = 1;
+        bool whole = false;
+    };
+    struct ScanComponent {
+        std::size_t component = 0;
+        std::optional<HuffmanTable> dc;
+        std::optional<HuffmanTable> ac;
+    };
+    struct Scan {
+        std::vector<ScanComponent> components;
+        // Whether it brings its components' first values, and the AC
+        // coefficients with them (a sequential scan).
+        bool firstValues = false;
+        bool withAc = false;
+        qint64 dataStart = 0;
+        int restartInterval = 0;
+    };
+
+    // The units of blocks the scan holds, and how many of them its data
+    // reached.
+    qint64 unitsOf(const Scan& scan) const;
+    qint64 unitsDecoded(const Scan& scan, QIODevice& device) const;
+
+    int width_ = 0;
+    int height_ = 0;
+    bool huffman_ = true;
+    bool progressive_ = false;
+    bool framed_ = false;
+    std::vector<Component> components_;
+    std::array<std::optional<HuffmanTable>, 4> dcTables_;
+    std::array<std::optional<HuffmanTable>, 4> acTables_;
+    int restartInterval_ = 0;
+    // The scan whose data is being read, until it reaches a marker.
+    std::optional<Scan> open_;
+};
