@@ -99,6 +99,13 @@ CloudScanFoldersListPtr ScanWrapper::makeRootFolderNode()
     return rootFolderObj;
 }
 
+void ScanWrapper::stopScanListing()
+{
+    isAbortScanning = true;
+    if (session_)
+        finishWalk();
+}
+
 void ScanWrapper::markListingsStale()
 {
     ++listingsRound_;
@@ -410,7 +417,11 @@ void ScanWrapper::finishWalk()
         std::lock_guard lock(boundMutex_);
         walkBound_ = walkGuard_->boundReached();
     }
-    // A later answer of this walk finds another generation and is dropped.
+    // Nothing of a walk that has ended is waited for: a request it still has
+    // on its way (a Stop, a walk begun over it) ends unanswered, and a later
+    // answer would find another generation.
+    if (walkGuard_)
+        walkGuard_->stop();
     ++walkGeneration_;
     if (session)
         session->finish();

@@ -127,6 +127,11 @@ public:
     void markListingsStale();
     // Raised by a confirmed Stop; the walk ends at its next step.
     std::atomic<bool> isAbortScanning { false };
+    // A confirmed Stop of the scan whose listing runs (GUI thread): raises
+    // isAbortScanning and ends the walk now, without waiting for the service:
+    // its requests on their way end unanswered and the caller of
+    // startCloudScan is told the listing ended.
+    void stopScanListing();
     // A scan's listing was stopped. A picker listing is no scan and never
     // ends at a Stop, also one raised by a scan that has ended.
     bool isScanStopped() const { return isCompletListFetch && isAbortScanning; }
@@ -289,4 +294,7 @@ public:
     virtual void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
         = 0;
+    // Stop of the scan: the queries on their way end unanswered, and no
+    // answer of this listing is handed on any more.
+    virtual void stopListing() { }
 };
