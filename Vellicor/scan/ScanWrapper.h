@@ -8,6 +8,7 @@
 #include "scan/ListingGuard.h"
 #include "scan/PathExclusionPredicate.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -233,6 +234,9 @@ private:
     CloudScanFoldersListPtr advance(CloudScanFoldersListPtr folder);
     CloudScanFoldersListPtr startRoot();
     bool isExcluded(const CloudScanFoldersList& folder) const;
+    // False when the walk has been in folder already (by its id), with its
+    // sub-folders or, as now, without them: it is not walked again.
+    bool enterFolder(const CloudScanFoldersList& folder);
     // What folder keeps of an earlier round of listings goes, so that it is
     // listed afresh.
     void forgetIfStale(CloudScanFoldersList& folder) const;
@@ -246,6 +250,13 @@ private:
     std::vector<CloudScanFoldersListPtr> arrPathFetchFiles;
     int indexForScannedPath = -1;
     CloudScanFoldersListPtr walkRoot_;
+    // The chosen folder's own sub-folder switch: it holds for that folder
+    // alone, not where the same folder lies inside another chosen one.
+    bool walkRootSubFolders_ = true;
+    // The folders the walk has been in, by id, and whether it walked their
+    // sub-folders too: a folder inside two chosen folders, or one a service
+    // lists inside itself, is walked once. The tree keeps it either way.
+    QHash<QString, bool> enteredFolders_;
     // Folders whose display path it matches are not walked.
     std::optional<PathExclusionPredicate> walkExclusion_;
     std::shared_ptr<WalkSession> session_;

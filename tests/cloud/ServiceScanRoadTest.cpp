@@ -1,5 +1,7 @@
 // Scans of Dropbox, Box and OneDrive through the engine, against the fake
-// service on this machine: a Stop waits for no service.
+// service on this machine: a Stop waits for no service, and folders chosen
+// inside one another list every file once and leave the kept tree whole for
+// the scans after.
 #include "cloud/BoxCloudHandler.h"
 #include "cloud/DropBoxHandler.h"
 #include "cloud/OneDriveHandler.h"
@@ -166,6 +168,14 @@ protected:
         row->cloudFolder = folder;
         return row;
     }
+
+    // The first sub-folder of folder as the picker shows it, once listed.
+    CloudScanFoldersListPtr pickInside(ScanWrapper& handler, const CloudScanFoldersListPtr& folder)
+    {
+        handler.fetchChildFolders(folder);
+        EXPECT_TRUE(waitUntil([&] { return !folder->children.empty(); }));
+        return folder->children.empty() ? std::make_shared<CloudScanFoldersList>() : folder->children.front();
+    }
 };
 
 // Stop, confirmed while the service holds its answer: the scan ends at once
@@ -201,6 +211,40 @@ TEST_F(ServiceScanRoad, AStopEndsTheListingWithoutWaitingForTheService)
 
         // The next scan lists the folder whole.
         service.serve(server, [](const QString&) { return false; });
+        ASSERT_TRUE(runScan());
+        EXPECT_EQ(result->countScanned, 3);
+    }
+}
+
+// A folder chosen inside another chosen folder, with or without its own
+// sub-folders, before a clean-up on the source or after it: each scan lists
+// every file once, and a scan of the outer folder alone still lists the inner
+// one's.
+TEST_F(ServiceScanRoad, FoldersChosenInsideOneAnotherListEveryFileOnceAndLoseNoneForLater)
+{
+    for (const Service& service : services) {
+        SCOPED_TRACE(service.name);
+        ScanWrapper& handler = choose(service);
+        const CloudScanFoldersListPtr a = pickInside(handler, handler.makeRootFolderNode());
+        const CloudScanFoldersListPtr b = pickInside(handler, a);
+        ASSERT_EQ(b->folderName, QStringLiteral("B"));
+
+        // The inner folder comes first in the list, without its sub-folders.
+        FilePathNodePtr inner = addFolderRow(b, false);
+        addFolderRow(a);
+        ASSERT_TRUE(runScan());
+        EXPECT_EQ(result->countScanned, 3);
+        inner->state = 0;
+        ASSERT_TRUE(runScan());
+        EXPECT_EQ(result->countScanned, 3);
+
+        // With its sub-folders, after a clean-up made every kept listing stale.
+        inner->state = 1;
+        inner->isIncludeSubFolders = true;
+        handler.markListingsStale();
+        ASSERT_TRUE(runScan());
+        EXPECT_EQ(result->countScanned, 3);
+        inner->state = 0;
         ASSERT_TRUE(runScan());
         EXPECT_EQ(result->countScanned, 3);
     }
