@@ -142,7 +142,7 @@ void BoxCloudHandler::requestPage(const CloudScanFoldersListPtr& folder, const Q
         QStringLiteral("id,type,name,size,sha1,created_at,modified_at,content_created_at,content_modified_at"));
     request.query.addQueryItem(QStringLiteral("limit"), QString::number(pageLimit));
     request.query.addQueryItem(QStringLiteral("offset"), QString::number(offset));
-    client().send(request, contextObject(), [this, folder, offset, pages, guard, done](const RestReply& reply) {
+    client().send(request, guard->requestContext(), [this, folder, offset, pages, guard, done](const RestReply& reply) {
         if (!reply.ok()) {
             Log::print("A Box folder could not be listed:", folder->folderPath);
             pages->finish(done, false);

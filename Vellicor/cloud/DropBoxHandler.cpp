@@ -81,7 +81,7 @@ void DropBoxHandler::listFolder(const CloudScanFoldersListPtr& folder, std::func
 void DropBoxHandler::requestPage(const CloudScanFoldersListPtr& folder, const RestRequest& request,
     std::shared_ptr<FolderPages> pages, std::shared_ptr<ListingGuard> guard, std::function<void(FolderListing)> done)
 {
-    client().send(request, contextObject(), [this, folder, pages, guard, done](const RestReply& reply) {
+    client().send(request, guard->requestContext(), [this, folder, pages, guard, done](const RestReply& reply) {
         if (!reply.ok()) {
             printToStandardOutput(QStringLiteral("err ") + reply.errorText);
             pages->finish(done, false);

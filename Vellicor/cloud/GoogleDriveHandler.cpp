@@ -231,7 +231,7 @@ void GoogleDriveHandler::listFolderPage(const CloudScanFoldersListPtr& folder, c
         + driveQueryLiteral(folderMime) + QStringLiteral(" and trashed = false");
     RestRequest request = RestRequest::get(QStringLiteral("files"));
     request.query = filesQuery(q, QStringLiteral("nextPageToken,files(id,name,mimeType)"), pageToken);
-    client_->send(request, contextObject(), [this, folder, pages, guard, done](const RestReply& reply) {
+    client_->send(request, guard->requestContext(), [this, folder, pages, guard, done](const RestReply& reply) {
         const QJsonObject answer = reply.object();
         const QJsonArray files = answer.value(QStringLiteral("files")).toArray();
         if (!reply.ok() || guard->isStopped() || !guard->admitEntries(folder->folderPath, files.size())) {
@@ -327,7 +327,7 @@ void GoogleDriveHandler::executeFilesListQuery(
         return;
     }
     const std::shared_ptr<ListingGuard> guard = scanGuard_;
-    client_->send(request, contextObject(),
+    client_->send(request, guard->requestContext(),
         [this, folderId, isIncludeSubFolders, generation, guard, query, shown](const RestReply& reply) {
             if (generation != listingGeneration_)
                 return;
@@ -357,6 +357,15 @@ void GoogleDriveHandler::executeFilesListQuery(
             if (pageSink_)
                 pageSink_(folderId, isIncludeSubFolders, page);
         });
+}
+
+void GoogleDriveHandler::stopListing()
+{
+    // What is still on its way finds another generation.
+    ++listingGeneration_;
+    if (scanGuard_)
+        scanGuard_->stop();
+    scanTallies_.clear();
 }
 
 void GoogleDriveHandler::acceptFilesPage(const QString& folderId, bool includeSubFolders, const QJsonObject& answer,

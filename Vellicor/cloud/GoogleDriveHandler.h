@@ -65,6 +65,7 @@ public:
     void beginListing(const ScanRequest& request) override;
     void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken) override;
+    void stopListing() override;
 
     // One answer of the picker's folders-only query, as sub-folders of
     // pages, each item taken once over the listing's pages. Needs no sign-in.

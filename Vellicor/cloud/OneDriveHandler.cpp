@@ -113,7 +113,7 @@ void OneDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::fun
 
 void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing> listing)
 {
-    client_.send(RestRequest::get(address), contextObject(), [this, listing](const RestReply& reply) {
+    client_.send(RestRequest::get(address), listing->guard->requestContext(), [this, listing](const RestReply& reply) {
         const QJsonObject page = reply.object();
         const QJsonValue items = page.value(QStringLiteral("value"));
         if (!reply.ok() || !items.isArray()) {

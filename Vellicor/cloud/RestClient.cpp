@@ -167,9 +167,17 @@ void RestClient::failTimedOut(const std::shared_ptr<Call>& call)
     complete(call, reply);
 }
 
+bool RestClient::isAbandoned(Call& call)
+{
+    // Nobody waits for the answer any more: nothing more is sent or told.
+    if (call.hasContext && !call.context)
+        call.answered = true;
+    return call.answered;
+}
+
 void RestClient::start(std::shared_ptr<Call> call)
 {
-    if (call->answered)
+    if (isAbandoned(*call))
         return;
     if (call->deadline.hasExpired()) {
         failTimedOut(call);
@@ -194,11 +202,15 @@ void RestClient::start(std::shared_ptr<Call> call)
 
     QNetworkReply* reply = network_->sendCustomRequest(request, call->request.verb, body);
     connect(reply, &QNetworkReply::finished, this, [this, call, reply] { finished(call, reply); });
+    if (call->context)
+        connect(call->context, &QObject::destroyed, reply, &QNetworkReply::abort);
 }
 
 void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkReply)
 {
     networkReply->deleteLater();
+    if (isAbandoned(*call))
+        return;
     RestReply reply;
     reply.status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     for (const auto& pair : networkReply->rawHeaderPairs())

@@ -113,7 +113,9 @@ public:
     static constexpr qint64 defaultMaxAnswerBytes = 32ll * 1024 * 1024;
 
     // Answers done exactly once on the GUI thread, unless context is gone by
-    // then. An absolute address off the base address's host is refused.
+    // then: a request whose context goes while it is on its way ends at once,
+    // unanswered, its connection closed (a stopped listing waits for no
+    // service). An absolute address off the base address's host is refused.
     void send(const RestRequest& request, QObject* context, Done done);
     // The same from another thread, waiting at most timeoutMs for the answer,
     // and no longer once the calling QThread is asked to stop (refused).
@@ -130,6 +132,7 @@ private:
     void retryLater(std::shared_ptr<Call> call, int delayMs);
     void complete(const std::shared_ptr<Call>& call, const RestReply& reply);
     void failTimedOut(const std::shared_ptr<Call>& call);
+    static bool isAbandoned(Call& call);
 
     BoundedNetworkAccess* network_;
     QUrl baseUrl_;

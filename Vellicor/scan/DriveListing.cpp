@@ -83,3 +83,14 @@ void DriveListing::takePage(ScanJob& job, const QString& folderId, bool isInclud
     if (recusiveCount_ == 0)
         job.findDuplicatesInCloudDrives();
 }
+
+void DriveListing::stop(ScanJob& job)
+{
+    if (recusiveCount_ == 0)
+        return;
+    Log::print("A Google Drive listing was stopped with", recusiveCount_, "queries on their way");
+    if (driveScanService_)
+        driveScanService_->stopListing();
+    recusiveCount_ = 0;
+    job.findDuplicatesInCloudDrives();
+}

@@ -22,6 +22,10 @@ public:
     void dispatch(ScanJob& job, ScanSources& sources);
     // One answer of the service, for the running scan's job.
     void takePage(ScanJob& job, const QString& folderId, bool isIncludeSubFolders, const DriveFilesPage& page);
+    // Stop of the scan (GUI thread): the listing ends now, without waiting
+    // for the queries on their way, whose answers never come; the job ends
+    // as a stopped scan. Nothing while no query is out.
+    void stop(ScanJob& job);
     // Queries sent and not yet answered.
     int pendingQueries() const { return recusiveCount_; }
     // A new scan starts with no query outstanding.

@@ -301,6 +301,7 @@ void ListingGuard::stop()
 {
     if (stopped_.exchange(true))
         return;
+    requests_.reset();
     if (std::function<void()> onStop = std::exchange(onStop_, nullptr))
         onStop();
 }

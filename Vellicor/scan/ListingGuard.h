@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QSet>
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -206,8 +208,12 @@ public:
     // before in this listing: a folder listed as its own descendant.
     bool admitFolder(const QString& folderId, const QString& folderPath);
 
-    // Ends the listing: its next step finds it stopped, and onStop (when set)
-    // runs now, once.
+    // The context of the listing's requests: it goes at stop(), and with it
+    // every request still on its way, which ends unanswered at once instead
+    // of running to its deadline. None once stopped.
+    QObject* requestContext() const { return requests_.get(); }
+    // Ends the listing: its requests on their way end unanswered, its next
+    // step finds it stopped, and onStop (when set) runs now, once.
     void stop();
     void setOnStop(std::function<void()> onStop) { onStop_ = std::move(onStop); }
     bool isStopped() const { return stopped_ || (abort_ && *abort_); }
@@ -226,6 +232,7 @@ private:
     const ListingLimits limits_;
     const std::atomic<bool>* const abort_;
     std::atomic<bool> stopped_ { false };
+    std::unique_ptr<QObject> requests_ = std::make_unique<QObject>();
     std::function<void()> onStop_;
     // Logs the bound met (the whole listing's, or tally's folder's) and
     // keeps it; always false.

@@ -558,9 +558,13 @@ void ScanEngine::confirmStopScanning()
 
 void ScanEngine::stopScan()
 {
-    if (job_ && job_->scanWrapper)
-        job_->scanWrapper->isAbortScanning = true;
+    // Raised first: the comparison that a listing's end starts returns at once.
     isAbortScan = true;
+    // A listing waits for no service: it ends now.
+    if (job_ && job_->scanWrapper)
+        job_->scanWrapper->stopScanListing();
+    else if (job_ && job_->request.source == ScanSource::googleDrive && !job_->isFinished())
+        driveListing_.stop(*job_);
     screen_.setAbortButtonEnabled(false);
 }
 

@@ -99,6 +99,13 @@ CloudScanFoldersListPtr ScanWrapper::makeRootFolderNode()
     return rootFolderObj;
 }
 
+void ScanWrapper::stopScanListing()
+{
+    isAbortScanning = true;
+    if (session_)
+        finishWalk();
+}
+
 void ScanWrapper::markListingsStale()
 {
     ++listingsRound_;
@@ -230,6 +237,7 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
         std::lock_guard lock(boundMutex_);
         walkBound_.reset();
     }
+    enteredFolders_.clear();
     arrPathFetchFiles = std::move(folders);
     indexForScannedPath = 0;
     runWalk(startRoot());
@@ -238,8 +246,7 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
 CloudScanFoldersListPtr ScanWrapper::startRoot()
 {
     walkRoot_ = arrPathFetchFiles.at(static_cast<size_t>(indexForScannedPath));
-    if (walkRoot_)
-        walkGuard_->admitFolder(walkRoot_->folderId, walkRoot_->folderPath);
+    walkRootSubFolders_ = !walkRoot_ || walkRoot_->isIncludeSubFolders;
     // Positions restart for the root and everything below it.
     std::vector<CloudScanFoldersList*> pending { walkRoot_.get() };
     while (!pending.empty()) {
@@ -260,6 +267,11 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
         if (isAbortScanning || !isCompletListFetch)
             break;
         if (next != walkRoot_ && isExcluded(*next)) {
+            next = advance(next);
+            continue;
+        }
+        if (!enterFolder(*next)) {
+            next->currentScanFolderIndex = static_cast<int>(next->children.size());
             next = advance(next);
             continue;
         }
@@ -321,10 +333,8 @@ void ScanWrapper::runWalk(CloudScanFoldersListPtr next)
 
 void ScanWrapper::acceptListing(const CloudScanFoldersListPtr& folder, FolderListing& listing)
 {
-    // A folder listed as its own descendant would be walked for ever.
-    std::erase_if(listing.subFolders, [this](const CloudScanFoldersListPtr& sub) {
-        return sub && walkGuard_ && !walkGuard_->admitFolder(sub->folderId, sub->folderPath);
-    });
+    // Every sub-folder stays in the tree, also one the walk has been in
+    // already: a later scan of this folder alone walks it.
     mergeSubFolders(folder, listing.subFolders);
     folder->listedInRound = walkRound_;
     // A folder a bound ended (its own, or the whole listing's) is told as
@@ -361,7 +371,7 @@ CloudScanFoldersListPtr ScanWrapper::advance(CloudScanFoldersListPtr folder)
 {
     while (folder) {
         const auto childCount = static_cast<int>(folder->children.size());
-        if (!folder->isIncludeSubFolders)
+        if (folder == walkRoot_ && !walkRootSubFolders_)
             folder->currentScanFolderIndex = childCount;
         if (folder->currentScanFolderIndex < childCount) {
             CloudScanFoldersListPtr child = folder->children.at(static_cast<size_t>(folder->currentScanFolderIndex));
@@ -391,6 +401,30 @@ bool ScanWrapper::isExcluded(const CloudScanFoldersList& folder) const
     return walkExclusion_ && walkExclusion_->evaluateWithObject(folder.folderPath);
 }
 
+bool ScanWrapper::enterFolder(const CloudScanFoldersList& folder)
+{
+    // A folder without an id (a service's root, Dropbox's folders, whose
+    // paths lie inside the folder listed) is walked wherever it is met; the
+    // scan takes each of its files once.
+    if (folder.folderId.isEmpty())
+        return true;
+    // Below a chosen folder every sub-folder is walked with its own.
+    const bool withSubFolders = &folder != walkRoot_.get() || walkRootSubFolders_;
+    const auto entered = enteredFolders_.find(folder.folderId);
+    if (entered == enteredFolders_.end()) {
+        enteredFolders_.insert(folder.folderId, withSubFolders);
+        return true;
+    }
+    // Walked before without its sub-folders: now they are walked too, its
+    // files being taken once by the scan however often they come.
+    if (!entered.value() && withSubFolders) {
+        entered.value() = true;
+        return true;
+    }
+    Log::print("A", rootFolderName(), "folder the walk had been in was not walked again:", folder.folderPath);
+    return false;
+}
+
 void ScanWrapper::forgetIfStale(CloudScanFoldersList& folder) const
 {
     if (folder.listedInRound == walkRound_)
@@ -415,7 +449,11 @@ void ScanWrapper::finishWalk()
         std::lock_guard lock(boundMutex_);
         walkBound_ = walkGuard_->boundReached();
     }
-    // A later answer of this walk finds another generation and is dropped.
+    // Nothing of a walk that has ended is waited for: a request it still has
+    // on its way (a Stop, a walk begun over it) ends unanswered, and a later
+    // answer would find another generation.
+    if (walkGuard_)
+        walkGuard_->stop();
     ++walkGeneration_;
     if (session)
         session->finish();

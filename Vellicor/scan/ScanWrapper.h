@@ -8,6 +8,7 @@
 #include "scan/ListingGuard.h"
 #include "scan/PathExclusionPredicate.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -131,6 +132,11 @@ public:
     void markListingsStale();
     // Raised by a confirmed Stop; the walk ends at its next step.
     std::atomic<bool> isAbortScanning { false };
+    // A confirmed Stop of the scan whose listing runs (GUI thread): raises
+    // isAbortScanning and ends the walk now, without waiting for the service:
+    // its requests on their way end unanswered and the caller of
+    // startCloudScan is told the listing ended.
+    void stopScanListing();
     // A scan's listing was stopped. A picker listing is no scan and never
     // ends at a Stop, also one raised by a scan that has ended.
     bool isScanStopped() const { return isCompletListFetch && isAbortScanning; }
@@ -243,6 +249,9 @@ private:
     CloudScanFoldersListPtr advance(CloudScanFoldersListPtr folder);
     CloudScanFoldersListPtr startRoot();
     bool isExcluded(const CloudScanFoldersList& folder) const;
+    // False when the walk has been in folder already (by its id), with its
+    // sub-folders or, as now, without them: it is not walked again.
+    bool enterFolder(const CloudScanFoldersList& folder);
     // What folder keeps of an earlier round of listings goes, so that it is
     // listed afresh.
     void forgetIfStale(CloudScanFoldersList& folder) const;
@@ -256,6 +265,13 @@ private:
     std::vector<CloudScanFoldersListPtr> arrPathFetchFiles;
     int indexForScannedPath = -1;
     CloudScanFoldersListPtr walkRoot_;
+    // The chosen folder's own sub-folder switch: it holds for that folder
+    // alone, not where the same folder lies inside another chosen one.
+    bool walkRootSubFolders_ = true;
+    // The folders the walk has been in, by id, and whether it walked their
+    // sub-folders too: a folder inside two chosen folders, or one a service
+    // lists inside itself, is walked once. The tree keeps it either way.
+    QHash<QString, bool> enteredFolders_;
     // Folders whose display path it matches are not walked.
     std::optional<PathExclusionPredicate> walkExclusion_;
     std::shared_ptr<WalkSession> session_;
@@ -304,4 +320,7 @@ public:
     virtual void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken)
         = 0;
+    // Stop of the scan: the queries on their way end unanswered, and no
+    // answer of this listing is handed on any more.
+    virtual void stopListing() { }
 };

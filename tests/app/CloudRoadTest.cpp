@@ -45,6 +45,8 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -323,36 +325,66 @@ TEST_F(CloudRoad, AOneDriveRemovalOffersNoUndo)
     EXPECT_TRUE(results->cleanup().arrNodesToBeRestoredLocal().empty());
 }
 
+namespace {
+
+// The program as main() builds it (its own alert windows), online beside a
+// fake Google whose My Drive holds two copies, with Google Drive chosen and
+// My Drive added from the picker.
+class DriveProgram {
+public:
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    FakeGoogle google;
+    MemorySecretStore secrets;
+    std::optional<CloudServiceConfig> config;
+    std::unique_ptr<AppComposition> program;
+
+    void startWithMyDriveChosen()
+    {
+        startApplicationCore(defaults);
+        setNetworkReachabilityProbe(std::make_shared<Online>());
+        ASSERT_TRUE(google.start());
+        google.tree = { { QStringLiteral("root"),
+            { { FakeGoogle::item(QStringLiteral("c1"), QStringLiteral("copy.jpg"), QStringLiteral("m1"), 200000),
+                FakeGoogle::item(QStringLiteral("t"), QStringLiteral("top.jpg"), QStringLiteral("m1"), 200000) } } } };
+        config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
+        program = std::make_unique<AppComposition>(defaults, driveHandlers(*config, secrets, google.server));
+        program->launch();
+        homeScreen().engine().setEndOfScanPauses(0, 0);
+        CloudFolderPicker& picker = program->cloudPicker();
+        chooseSource(homeScreen(), ScanSource::googleDrive);
+        ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }));
+        CloudFolderTreeModel& tree = picker.model();
+        ASSERT_TRUE(waitUntil([&] { return tree.rowCount() == 1; }));
+        picker.outlineGDFolderList->setCurrentIndex(tree.index(0, 0));
+        click(picker.btnAddFolderGDrive);
+    }
+
+    MainViewController& homeScreen() { return program->home(); }
+};
+
+// Whether a shown alert window says the text of key.
+bool alertShows(const char* key)
+{
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(top);
+        if (box && box->isVisible() && box->text() == localizedText(key))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 // A Stop question left open while the scan ends is closed, as No would close
 // it: it never stands over the results, nor comes back once the scan-complete
 // sheet has gone, and the scan's groups are all shown.
 TEST_F(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
 {
-    TempHome home;
-    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
-    startApplicationCore(defaults);
-    setNetworkReachabilityProbe(std::make_shared<Online>());
-    FakeGoogle google;
-    ASSERT_TRUE(google.start());
-    google.tree = { { QStringLiteral("root"),
-        { { FakeGoogle::item(QStringLiteral("c1"), QStringLiteral("copy.jpg"), QStringLiteral("m1"), 200000),
-            FakeGoogle::item(QStringLiteral("t"), QStringLiteral("top.jpg"), QStringLiteral("m1"), 200000) } } } };
-    MemorySecretStore secrets;
-    const CloudServiceConfig config = CloudConfig::fromJson(QStringLiteral("google"), google.config());
-    AppComposition program(defaults, driveHandlers(config, secrets, google.server));
-    program.launch(); // the program's own alert windows
-    MainViewController& homeScreen = program.home();
-    CloudFolderPicker& picker = program.cloudPicker();
-    homeScreen.engine().setEndOfScanPauses(0, 0);
-    auto* popUp = homeScreen.findChild<QComboBox*>(QStringLiteral("btnScanMode"));
-    const int driveItem = popUp->findData(scanSourceTag(ScanSource::googleDrive));
-    popUp->setCurrentIndex(driveItem);
-    emit popUp->activated(driveItem);
-    ASSERT_TRUE(waitUntil([&] { return picker.windowGoogleDriveFolderList->isVisible(); }));
-    CloudFolderTreeModel& tree = picker.model();
-    ASSERT_TRUE(waitUntil([&] { return tree.rowCount() == 1; }));
-    picker.outlineGDFolderList->setCurrentIndex(tree.index(0, 0));
-    click(picker.btnAddFolderGDrive);
+    DriveProgram drive;
+    ASSERT_NO_FATAL_FAILURE(drive.startWithMyDriveChosen());
+    FakeGoogle& google = drive.google;
+    MainViewController& homeScreen = drive.homeScreen();
 
     // The listing is held while Stop is asked about.
     google.holdFor = QStringLiteral("root");
@@ -360,18 +392,11 @@ TEST_F(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
     // The picker may still be listing the same folder: its answer is held too.
     ASSERT_TRUE(waitUntil([&] { return google.server.heldCount() >= 1; }));
     click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAbortScanning")));
-    const auto stopQuestion = [] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(top);
-            if (box && box->isVisible() && box->text() == localizedText("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"))
-                return true;
-        }
-        return false;
-    };
+    const auto stopQuestion = [] { return alertShows("ID_DO_YOU_REALLY_WANT_STOP_SCANNING"); };
     ASSERT_TRUE(waitUntil(stopQuestion));
 
     google.server.releaseHeld();
-    ResultViewController& results = program.results();
+    ResultViewController& results = drive.program->results();
     ASSERT_TRUE(waitUntil([&] { return results.isVisible(); }, 30000));
     EXPECT_FALSE(stopQuestion());
     click(titled("ID_SELECT_MANUALLY"));
@@ -379,6 +404,37 @@ TEST_F(CloudRoad, AStopQuestionOpenWhenTheScanEndsIsClosedWithIt)
     EXPECT_FALSE(stopQuestion());
     EXPECT_FALSE(isAbortScan);
     EXPECT_EQ(results.tblDuplicates()->model()->rowCount(), 2);
+}
+
+// Stop, answered Yes while the Drive keeps its answer back: the scan ends at
+// once as a stopped scan, the query on its way is given up (its connection
+// closed, its answer never waited for), and the answer the service sends
+// later changes nothing.
+TEST_F(CloudRoad, AStopOfADriveScanEndsItWithoutWaitingForTheService)
+{
+    DriveProgram drive;
+    ASSERT_NO_FATAL_FAILURE(drive.startWithMyDriveChosen());
+    FakeHttpServer& server = drive.google.server;
+    MainViewController& homeScreen = drive.homeScreen();
+
+    drive.google.holdFor = QStringLiteral("root");
+    click(homeScreen.scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return server.heldOpenCount() >= 1; }));
+    click(homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnAbortScanning")));
+    click(titled("ID_YES"));
+    auto* back = homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnBackToAddFolder"));
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(waitUntil([&] { return back->isVisible() && server.heldOpenCount() == 0; }, 1000))
+        << "requests still waiting: " << server.heldOpenCount();
+    EXPECT_GE(server.heldCount(), 1);
+    EXPECT_TRUE(waitUntil([] { return alertShows("ID_NO_DUPLICATE_ITEMS_FOUND"); }));
+
+    const size_t asked = server.requestLog.size();
+    server.releaseHeld();
+    QTest::qWait(100);
+    EXPECT_EQ(server.requestLog.size(), asked);
+    EXPECT_FALSE(alertShows("ID_CLOUD_LISTING_INCOMPLETE"));
+    EXPECT_FALSE(drive.program->results().isVisible());
 }
 
 // A source whose client is not set up says so at its choice and again at

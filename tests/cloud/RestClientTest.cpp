@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -51,6 +52,36 @@ TEST_F(Rest, A429IsRetriedAfterItsRetryAfterAndTheRetriesAreBounded)
     calls = -100;
     EXPECT_EQ(get(QStringLiteral("busy")).error, RestErrorKind::rateLimited);
     EXPECT_EQ(calls, -98);
+}
+
+// A request whose context goes while it is on its way (a listing stopped)
+// ends at once: its connection is closed, its answer never told, and one
+// waiting to be tried again is not sent again.
+TEST_F(Rest, ARequestWhoseContextGoesEndsAtOnceUnanswered)
+{
+    server.route("GET", QStringLiteral("/v1/slow"), [](const FakeHttpRequest&) {
+        FakeHttpResponse slow = FakeHttpResponse::json(200, {});
+        slow.held = true;
+        return slow;
+    });
+    int busyCalls = 0;
+    server.route("GET", QStringLiteral("/v1/busy"), [&](const FakeHttpRequest&) {
+        ++busyCalls;
+        FakeHttpResponse busy = FakeHttpResponse::json(429, {});
+        busy.headers.append({ QByteArray("Retry-After"), QByteArray("1") });
+        return busy;
+    });
+    int told = 0;
+    auto context = std::make_unique<QObject>();
+    client.send(RestRequest::get(QStringLiteral("slow")), context.get(), [&](const RestReply&) { ++told; });
+    client.send(RestRequest::get(QStringLiteral("busy")), context.get(), [&](const RestReply&) { ++told; });
+    ASSERT_TRUE(waitUntil([&] { return server.heldOpenCount() == 1 && busyCalls == 1; }));
+    context.reset();
+    EXPECT_TRUE(waitUntil([&] { return server.heldOpenCount() == 0; }, 1000));
+    server.releaseHeld();
+    waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(busyCalls, 1);
 }
 
 TEST_F(Rest, ASilentServiceTimesOutAndTheBlockingFormWaitsOnlyOnAWorker)

@@ -246,10 +246,12 @@ public:
         std::optional<QString> pageToken;
     };
     std::vector<Query> queries;
+    int stops = 0;
     void executeFilesListQuery(const QString& folderId, bool includeSub, const std::optional<QString>& token) override
     {
         queries.push_back({ folderId, includeSub, token });
     }
+    void stopListing() override { ++stops; }
 };
 
 class DriveDispatch : public CloudDispatch {
@@ -329,15 +331,24 @@ TEST_F(DriveDispatch, AFolderEndedAtItsBoundIsToldAsTooLargeWithItsFilesListed)
             { QStringLiteral("My Drive/Camera"), QLocale().toString(2000001) }));
 }
 
-TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups)
+// Stop ends the listing at once, with both queries still out: the service
+// is told to drop them, the scan ends as a stopped one without groups, and
+// an answer that comes after asks for nothing more.
+TEST_F(DriveDispatch, StopEndsTheListingWithQueriesOutAndALateAnswerAsksForNothing)
 {
     addDriveRow(QStringLiteral("My Drive"), QStringLiteral("root-id"));
     addDriveRow(QStringLiteral("Trips"), QStringLiteral("trips-id"));
     QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
     engine->btnStartScanTapped();
+    ASSERT_EQ(drive.queries.size(), 2u);
     screen.answers = { 1 };
     engine->confirmStopScanning();
     ASSERT_TRUE(isAbortScan);
+    EXPECT_EQ(drive.stops, 1);
+    EXPECT_EQ(engine->pendingDriveQueries(), 0);
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_TRUE(screen.results.empty());
+    EXPECT_TRUE(screen.alertMessages().contains(localizedText("ID_NO_DUPLICATE_ITEMS_FOUND")));
 
     DriveFilesPage page;
     page.files = { cloudFile(QStringLiteral("/My Drive/a.jpg"), "same"),
@@ -345,12 +356,10 @@ TEST_F(DriveDispatch, StopDuringTheListingAsksForNothingMoreAndEndsWithoutGroups
     page.nextPageToken = QStringLiteral("page-2");
     page.subFolders = { { QStringLiteral("a-id"), QStringLiteral("My Drive/A") } };
     engine->processAllFetchGoogleDriveFiles(QStringLiteral("root-id"), true, page);
-    EXPECT_TRUE(ended.isEmpty()); // Trips is still out
-    engine->processAllFetchGoogleDriveFiles(QStringLiteral("trips-id"), true, DriveFilesPage {});
-    ASSERT_TRUE(ended.wait(20000));
     EXPECT_EQ(drive.queries.size(), 2u);
-    EXPECT_TRUE(screen.results.empty());
-    EXPECT_TRUE(screen.alertMessages().contains(localizedText("ID_NO_DUPLICATE_ITEMS_FOUND")));
+    EXPECT_EQ(engine->pendingDriveQueries(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ended.size(), 1);
 }
 
 // A query that fails once the scan was stopped fails for a listing the user

@@ -7,6 +7,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 QByteArray FakeHttpRequest::header(const QByteArray& name) const
 {
     for (const auto& [key, value] : headers)
@@ -139,6 +141,13 @@ void FakeHttpServer::answer(QTcpSocket* socket, const FakeHttpRequest& request)
         return;
     }
     send(socket, response);
+}
+
+int FakeHttpServer::heldOpenCount() const
+{
+    return static_cast<int>(std::count_if(held_.begin(), held_.end(), [](const auto& held) {
+        return held.first && held.first->state() == QAbstractSocket::ConnectedState;
+    }));
 }
 
 void FakeHttpServer::releaseHeld()

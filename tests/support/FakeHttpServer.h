@@ -91,6 +91,9 @@ public:
     // Sends the answers kept back so far, in the order they were kept.
     void releaseHeld();
     int heldCount() const { return static_cast<int>(held_.size()); }
+    // The answers kept back whose client still waits on its connection: a
+    // client that gave a request up has closed it.
+    int heldOpenCount() const;
     int requestCount(const QByteArray& method, const QString& path) const;
     // Connections accepted so far.
     int connectionCount = 0;
