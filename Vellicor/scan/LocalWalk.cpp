@@ -119,7 +119,8 @@ void LocalWalk::parseAllPath()
     // Rows reached through a link come last: a file they share with another
     // row is then met first by its own path, and recorded under it.
     std::vector<const FilePathNode*> linkedRows;
-    const auto walkRow = [this](const FilePathNode& row, const QString& path) {
+    bool walkingLinkedRows = false;
+    const auto walkRow = [this, &walkingLinkedRows](const FilePathNode& row, const QString& path) {
         // A row the user chose through a link to a folder is that folder.
         const QFileInfo info(path);
         if (info.isSymLink() && info.isDir()) {
@@ -128,7 +129,7 @@ void LocalWalk::parseAllPath()
                 scanPath(target, row);
             return true;
         }
-        if (!walkingLinkedRows_ && (info.isSymLink() || isReachedThroughLink(path)))
+        if (!walkingLinkedRows && (info.isSymLink() || isReachedThroughLink(path)))
             return false;
         scanPath(path, row);
         return true;
@@ -144,7 +145,7 @@ void LocalWalk::parseAllPath()
         if (!walkRow(row, path))
             linkedRows.push_back(&row);
     }
-    walkingLinkedRows_ = true;
+    walkingLinkedRows = true;
     for (const FilePathNode* row : linkedRows) {
         if (abort_)
             break;
@@ -188,7 +189,8 @@ void LocalWalk::scanPath(const QString& path, const FilePathNode& row)
         return;
     }
     if (!S_ISDIR(own.st_mode)) {
-        addScannedFile(path); // the builder takes links to files only
+        // The builder takes links to files only; a row that is one is a link.
+        addScannedFile(path, QString(), nullptr, nullptr, -1, false, S_ISLNK(own.st_mode));
         return;
     }
     const QString extension = QFileInfo(path).suffix().toLower();
@@ -425,17 +427,17 @@ void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path, bool
     // before, and the set of identities, the walk's largest cost per file,
     // waits until a file is met otherwise.
     const QPair<quint64, quint64> identity { file.deviceId(), file.inode() };
-    // The rows reached through a link come last: what they meet is never
-    // met again by its own path.
-    const bool ownPath = !throughLink && !walkingLinkedRows_;
     if (!soleName || everyIdentityNoted_) {
         noteEveryIdentity();
         const qsizetype before = recordedFiles_.size();
         recordedFiles_.insert(identity);
         if (recordedFiles_.size() == before) {
-            // A file met first through a link is recorded under its own
-            // path once the walk meets that, whichever row holds it.
-            if (ownPath && !linkedRecords_.isEmpty()) {
+            // A file met first through a link to it is recorded under its
+            // own entry once the walk meets that, whichever row holds it,
+            // beyond a linked folder too (a home or a pictures folder reached
+            // through a link): a link stands for a file only while nothing
+            // else does.
+            if (!throughLink && !linkedRecords_.isEmpty()) {
                 if (const auto linked = linkedRecords_.constFind(identity); linked != linkedRecords_.constEnd()) {
                     const std::size_t item = *linked;
                     linkedRecords_.erase(linked);
@@ -452,7 +454,7 @@ void LocalWalk::takeFile(ScannedFiles::Pending&& file, const QString& path, bool
     counters_.totSizeScanned += file.fileSize();
     if (progress_.recorded)
         progress_.recorded(path);
-    if (!ownPath && !walkingLinkedRows_)
+    if (throughLink)
         linkedRecords_.insert(identity, files_.count());
     files_.add(std::move(file));
 }

@@ -24,7 +24,8 @@ struct statx;
 // for them) sub-folders are skipped; packages are one item; photo libraries
 // are left to their own reader. A file is recorded once per scan, by device
 // and inode: under its own path (no link on the way) when the walk meets it
-// so, whatever the order, else under the first path met; a photo library's
+// so, whatever the order, else under the first path met that is not a link to
+// it, else under the first link met; a photo library's
 // item is the one record of its file, however else the walk meets it. Everything skipped for a reason other
 // than the user's choices (an unreadable folder, a name that cannot be
 // reopened, a path too long, a pseudo file system) is logged and counted.
@@ -72,7 +73,7 @@ private:
     void addScannedFile(const QString& path, const QString& name = QString(), const struct statx* attributes = nullptr,
         const QString* folder = nullptr, qsizetype nativeLength = -1, bool soleName = false, bool throughLink = false);
     // Takes a file built for path, unless it was recorded already; a record
-    // made through a link gives way to the file's own path.
+    // made through a link to the file gives way to the file's own entry.
     void takeFile(ScannedFiles::Pending&& file, const QString& path, bool soleName, bool throughLink);
     // Whether the folder of a row's path is reached through a link.
     bool isReachedThroughLink(const QString& path);
@@ -111,10 +112,8 @@ private:
     QSet<QPair<quint64, quint64>> recordedFiles_;
     bool everyIdentityNoted_ = false;
     // The records made through a link to a file, by identity, with their
-    // place in files_: met by its own path, the file takes that path.
+    // place in files_: met by its own entry, the file takes that path.
     QHash<QPair<quint64, quint64>, std::size_t> linkedRecords_;
-    // The rows reached through a link are being walked, after the others.
-    bool walkingLinkedRows_ = false;
     // The folder of the row whose links were looked at last, and the answer.
     QString linkCheckedFolder_;
     bool folderReachedThroughLink_ = false;

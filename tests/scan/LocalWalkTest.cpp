@@ -200,8 +200,12 @@ TEST_F(Walk, AFileMetThroughALinkIsRecordedUnderItsOwnPathWhateverTheOrder)
         { { link, pictures }, own },
         { { throughShortcut, pictures }, own },
         { { pictures, throughShortcut }, own },
-        // Met only through links, a file keeps the first path met.
-        { { desktop, throughShortcut }, { "Desktop/link to photo.jpg" } },
+        // Met only through links, a file is recorded under its entry beyond
+        // the linked folder rather than the link to it, whatever the order.
+        { { desktop, throughShortcut }, { "Desktop/Shortcut/Camera/IMG_0002.JPG" } },
+        { { throughShortcut, desktop }, { "Desktop/Shortcut/Camera/IMG_0002.JPG" } },
+        // Met through links to it alone, the first link met.
+        { { desktop }, { "Desktop/link to photo.jpg" } },
     };
     for (const auto& each : cases)
         expectWalkOf(each.rows, each.expected);
@@ -210,6 +214,36 @@ TEST_F(Walk, AFileMetThroughALinkIsRecordedUnderItsOwnPathWhateverTheOrder)
     counters.totSizeScanned = 0;
     walk();
     EXPECT_EQ(counters.totSizeScanned.load(), 10u);
+}
+
+// The rows may all lie beyond a linked folder (a home reached through a link,
+// a pictures folder kept on another disk): a link to a file still gives way
+// to the file's own entry, met through the same linked folder or another.
+TEST_F(Walk, ALinkToAFileGivesWayToTheFilesEntryBeyondALinkedFolder)
+{
+    tree.file(QStringLiteral("real/Pictures/Camera/IMG_0002.JPG"), "photo");
+    tree.file(QStringLiteral("real/Pictures/Backup/IMG_0002.JPG"), "photo");
+    tree.symlink(QStringLiteral("home"), tree.path(QStringLiteral("real")));
+    tree.symlink(QStringLiteral("real/Desktop/link to photo.jpg"),
+        tree.path(QStringLiteral("home/Pictures/Camera/IMG_0002.JPG")));
+    // A pictures folder of its own on another disk, a home reached plainly.
+    tree.file(QStringLiteral("disk/Pictures/Camera/IMG_0003.JPG"), "other");
+    tree.symlink(QStringLiteral("user/Pictures"), tree.path(QStringLiteral("disk/Pictures")));
+    tree.symlink(QStringLiteral("user/Desktop/link to photo.jpg"),
+        tree.path(QStringLiteral("user/Pictures/Camera/IMG_0003.JPG")));
+    const QString link = tree.path(QStringLiteral("home/Desktop/link to photo.jpg"));
+    const QStringList own { "home/Pictures/Backup/IMG_0002.JPG", "home/Pictures/Camera/IMG_0002.JPG" };
+    const struct {
+        QStringList rows;
+        QStringList expected;
+    } cases[] = {
+        { { tree.path(QStringLiteral("home/Desktop")), tree.path(QStringLiteral("home/Pictures")) }, own },
+        { { link, tree.path(QStringLiteral("home/Pictures")) }, own },
+        { { tree.path(QStringLiteral("user/Desktop")), tree.path(QStringLiteral("user/Pictures/Camera")) },
+            { "user/Pictures/Camera/IMG_0003.JPG" } },
+    };
+    for (const auto& each : cases)
+        expectWalkOf(each.rows, each.expected);
 }
 
 // The reading threads are made once for the walk, not once for each row: a
