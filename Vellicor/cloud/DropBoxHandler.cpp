@@ -213,10 +213,11 @@ void DropBoxHandler::copyKeptFile(
                 QStringLiteral("Dropbox File copied successfully: ") + answer.value(QLatin1String("name")).toString());
             // The copy is a new file of its own revision: a later removal
             // names that one. An answer for another path (the service
-            // ignores letter case) leaves the record as it was, and a
-            // removal at the old revision is refused rather than misdirected.
+            // ignores letter case) or without a revision leaves the record as
+            // it was, and a removal at the old revision is refused rather
+            // than misdirected or unguarded.
             const std::optional<DropboxFileMetadata> copy = DropboxFileMetadata::fromJson(answer);
-            if (copy && copy->pathDisplay.compare(to, Qt::CaseInsensitive) == 0)
+            if (copy && !copy->rev.isEmpty() && copy->pathDisplay.compare(to, Qt::CaseInsensitive) == 0)
                 record->cloudFields().dropBoxFile = *copy;
             else
                 Log::print("Dropbox did not say which file it put back at", to);

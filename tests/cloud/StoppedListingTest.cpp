@@ -8,7 +8,7 @@
 #include "cloud/OneDriveHandler.h"
 #include "scan/ScanRequest.h"
 #include "support/FakeHttpServer.h"
-#include "support/FakeServiceConfig.h"
+#include "support/SignedInHandler.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>
@@ -27,18 +27,9 @@ template <typename Handler> struct Accepting : Handler {
     bool acceptRecord(FileInfoNode&) const override { return true; }
 };
 
-// A handler of the service, signed in at the fake server.
 template <typename Handler> std::unique_ptr<ScanWrapper> signedIn(FakeHttpServer& server)
 {
-    auto handler = std::make_unique<Accepting<Handler>>(fakeServiceConfig(server));
-    Handler* raw = handler.get();
-    raw->session().setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
-    raw->session().setBrowserOpener([&server, raw](const QUrl& url) {
-        server.browse(url, [raw](const QUrl& redirect) { raw->session().handleRedirect(redirect); });
-    });
-    raw->authenticateCloud();
-    EXPECT_TRUE(waitUntil([raw] { return raw->isAuthenticateForScan.load(); }));
-    return handler;
+    return signedInAt<Accepting<Handler>>(server);
 }
 
 // One service: how its handler is made, and its root's first page of one
