@@ -14,6 +14,8 @@
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace {
 
 // One answer of the service to the copy, and what the record then names.
@@ -149,4 +151,32 @@ TEST(RestoredFileRecord, ADropboxCopyIsTakenOnlyAsTheFileAtThePathPutBackWithARe
         // The file keeps its path: a removal names that place alone.
         EXPECT_EQ(*removed->filePath, QStringLiteral("Dropbox/x/a.txt"));
     }
+}
+
+// A Dropbox file is removed only at the revision its record names: one
+// without (an entry the service gave without it) is not removed at all,
+// since whatever stands at its path by then, a newer file or a folder with
+// everything in it, would go.
+TEST(RestoredFileRecord, ADropboxFileWhoseRecordNamesNoRevisionIsNotRemoved)
+{
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    server.enableOAuth(QStringLiteral("client"));
+    std::unique_ptr<DropBoxHandler> handler = signedInAt<DropBoxHandler>(server);
+    server.route("POST", QStringLiteral("/api/2/files/delete_v2"),
+        [](const FakeHttpRequest&) { return FakeHttpResponse::json(200, {}); });
+    const QString path = QStringLiteral("/x/a.txt");
+    const QJsonObject withoutRevision { { QStringLiteral(".tag"), QStringLiteral("file") },
+        { QStringLiteral("name"), QStringLiteral("a.txt") }, { QStringLiteral("path_display"), path } };
+    for (const bool metadata : { false, true }) {
+        SCOPED_TRACE(metadata ? "listed without a revision" : "no listing of its own");
+        auto record = std::make_shared<FileInfoNode>();
+        record->filePath = QStringLiteral("Dropbox") + path;
+        if (metadata)
+            record->cloudFields().dropBoxFile = DropboxFileMetadata::fromJson(withoutRevision);
+        auto removal = std::async(std::launch::async, [&] { return handler->deleteCloudFile(record); });
+        ASSERT_TRUE(waitUntil([&] { return removal.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+        EXPECT_FALSE(removal.get());
+    }
+    EXPECT_EQ(server.requestCount("POST", QStringLiteral("/api/2/files/delete_v2")), 0);
 }
