@@ -17,10 +17,14 @@ class QIODevice;
 // picture, its first scan of DC coefficients in a progressive one) is whole,
 // and over the share of its blocks such a scan cut short reached, counted by
 // decoding that scan's Huffman codes as its decoder does, a whole unit of
-// blocks at a time. A scan of arithmetic codes cut short counts for nothing.
-// Fed by PictureChecks as it walks the picture's segments; pure, any thread.
+// blocks at a time: with the standard tables where the picture defines none
+// (as a video camera's frames leave them out), each restart interval on its
+// own. A scan of arithmetic codes cut short counts for nothing. Fed by
+// PictureChecks as it walks the picture's segments; pure, any thread.
 class JpegCoverage {
 public:
+    JpegCoverage();
+
     // The segments, in the order the picture holds them, with their payloads
     // (after the length).
     void frame(int marker, const QByteArray& payload);
