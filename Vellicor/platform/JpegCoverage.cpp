@@ -5,6 +5,7 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -320,7 +321,7 @@ qint64 JpegCoverage::unitsOf(const Scan& scan) const
     return dividedUp(width_, 8 * widest) * dividedUp(height_, 8 * tallest);
 }
 
-qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device) const
+qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const
 {
     for (const ScanComponent& part : scan.components) {
         if (!part.dc || (scan.withAc && !part.ac))
@@ -328,7 +329,7 @@ qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device) const
     }
     if (!device.seek(scan.dataStart))
         return 0;
-    const qint64 units = unitsOf(scan);
+    const qint64 units = std::min(unitsOf(scan), enough);
     const bool interleaved = scan.components.size() > 1;
     const qint64 interval = scan.restartInterval;
     ScanBits bits(device);
@@ -362,7 +363,7 @@ qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device) const
     return decoded;
 }
 
-double JpegCoverage::share(QIODevice& device) const
+double JpegCoverage::share(QIODevice& device, double enough) const
 {
     if (width_ <= 0 || height_ <= 0)
         return 0;
@@ -371,5 +372,8 @@ double JpegCoverage::share(QIODevice& device) const
     if (!open_ || !open_->firstValues || !huffman_ || open_->components.empty())
         return 0;
     const qint64 units = unitsOf(*open_);
-    return units > 0 ? double(unitsDecoded(*open_, device)) / double(units) : 0;
+    if (units <= 0)
+        return 0;
+    const auto enoughUnits = qint64(std::ceil(std::clamp(enough, 0.0, 1.0) * double(units)));
+    return double(unitsDecoded(*open_, device, enoughUnits)) / double(units);
 }

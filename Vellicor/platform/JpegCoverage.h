@@ -37,9 +37,10 @@ public:
 
     // The share, 0 to 1, of the picture where some colour component has
     // values: the largest share of any component. The scan cut short is read
-    // again from device (from its data's start to the end; device's place is
-    // left where the reading ended).
-    double share(QIODevice& device) const;
+    // again from device (from its data's start, no further than its units
+    // reached or enough of them; device's place is left where the reading
+    // ended): a share past enough is counted up to enough only.
+    double share(QIODevice& device, double enough = 1) const;
 
     struct HuffmanTable {
         // The largest code of each length (-1: none of that length), and
@@ -76,9 +77,9 @@ private:
     };
 
     // The units of blocks the scan holds, and how many of them its data
-    // reached.
+    // reached, counted up to enough.
     qint64 unitsOf(const Scan& scan) const;
-    qint64 unitsDecoded(const Scan& scan, QIODevice& device) const;
+    qint64 unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const;
 
     int width_ = 0;
     int height_ = 0;

@@ -416,6 +416,41 @@ TEST(PictureChecks, AJpegCutShortIsCountedWithTheTablesAndRestartsItsDecoderUses
     }
 }
 
+// Whether a JPEG cut short shows is decided from the first tenth of its
+// units: its data is read again no further than that, however far it goes,
+// and its decoder reads it once more.
+TEST_F(BoundedPictures, AJpegCutShortIsReadAgainOnlyAsFarAsDecidesWhetherItShows)
+{
+    // The bytes read after a first reading to the end, until a reading from
+    // the start again (its decoder's, when it reads through the device).
+    struct ReadsAgain : QBuffer {
+        bool readThrough = false;
+        bool fromStart = false;
+        qint64 again = 0;
+        qint64 readData(char* data, qint64 most) override
+        {
+            fromStart = fromStart || (readThrough && pos() == 0);
+            const qint64 got = QBuffer::readData(data, most);
+            readThrough = readThrough || got <= 0;
+            if (readThrough && !fromStart)
+                again += std::max<qint64>(0, got);
+            return got;
+        }
+    };
+    const QString path = dir.filePath(QStringLiteral("camera.jpg"));
+    ASSERT_TRUE(CameraPictures::write(path, { 6000, 4000 }));
+    const QByteArray bytes = readTestFile(path);
+    const CameraPictures::ScanData scan = CameraPictures::firstScanData(bytes);
+    for (const double share : { 0.5, 0.95 }) {
+        ReadsAgain device;
+        device.setData(bytes.left(scan.at(share)));
+        device.open(QIODevice::ReadOnly);
+        EXPECT_FALSE(ImageProcessing::resizeImageFromDevice(device, path, 250).isNull()) << share;
+        EXPECT_GT(device.again, 0) << share;
+        EXPECT_LT(device.again, (scan.end - scan.start) / 8 + (64 << 10)) << share;
+    }
+}
+
 TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
 {
     using PictureBounds::jpegScans;
