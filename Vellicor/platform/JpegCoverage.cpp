@@ -71,9 +71,9 @@ constexpr quint8 standardAcColours[] = { 0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 
     0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa };
 
 template <std::size_t size>
-std::optional<HuffmanTable> standardTable(const quint8 (&definition)[size])
+QByteArray standardTable(const quint8 (&definition)[size])
 {
-    return huffmanTable(definition, definition + 16, int(size) - 16);
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(definition), qsizetype(size));
 }
 
 // The entropy-coded bytes of a scan as bits, a stuffed zero taken out; they
@@ -222,9 +222,26 @@ qint64 dividedUp(qint64 value, qint64 by)
 } // namespace
 
 JpegCoverage::JpegCoverage()
-    : dcTables_ { standardTable(standardDcBrightness), standardTable(standardDcColours), std::nullopt, std::nullopt }
-    , acTables_ { standardTable(standardAcBrightness), standardTable(standardAcColours), std::nullopt, std::nullopt }
+    : dcTables_ { TableDefinition { standardTable(standardDcBrightness) },
+        TableDefinition { standardTable(standardDcColours) }, std::nullopt, std::nullopt }
+    , acTables_ { TableDefinition { standardTable(standardAcBrightness) },
+        TableDefinition { standardTable(standardAcColours) }, std::nullopt, std::nullopt }
 {
+}
+
+JpegCoverage::Tables JpegCoverage::made(const Definitions& definitions)
+{
+    Tables tables;
+    for (std::size_t slot = 0; slot < tables.size(); ++slot) {
+        if (!definitions[slot])
+            continue;
+        const auto* counts = reinterpret_cast<const quint8*>(definitions[slot]->bytes.constData() + definitions[slot]->at);
+        int values = 0;
+        for (int length = 0; length < 16; ++length)
+            values += counts[length];
+        tables[slot] = huffmanTable(counts, counts + 16, values);
+    }
+    return tables;
 }
 
 void JpegCoverage::frame(int marker, const QByteArray& payload)
@@ -258,8 +275,7 @@ void JpegCoverage::huffmanTables(const QByteArray& payload)
         if (values > 256 || at + 17 + values > payload.size() || kind > 1 || slot > 3)
             return;
         auto& tables = kind == 0 ? dcTables_ : acTables_;
-        tables[size_t(slot)]
-            = huffmanTable(counts, reinterpret_cast<const quint8*>(payload.constData() + at + 17), values);
+        tables[size_t(slot)] = TableDefinition { payload, at + 1 };
         at += 17 + values;
     }
 }
@@ -283,14 +299,16 @@ void JpegCoverage::scanStarts(const QByteArray& payload, qint64 dataStart)
     scan.withAc = !progressive_;
     scan.dataStart = dataStart;
     scan.restartInterval = restartInterval_;
+    scan.dcTables = dcTables_;
+    scan.acTables = acTables_;
     for (int c = 0; c < count; ++c) {
         const int id = quint8(payload[1 + 2 * c]);
         const int tables = quint8(payload[2 + 2 * c]);
         const auto known = std::ranges::find_if(components_, [id](const Component& each) { return each.id == id; });
         if (known == components_.end())
             return;
-        scan.components.push_back({ std::size_t(known - components_.begin()), dcTables_[size_t((tables >> 4) & 3)],
-            acTables_[size_t(tables & 3)] });
+        scan.components.push_back(
+            { std::size_t(known - components_.begin()), std::size_t((tables >> 4) & 3), std::size_t(tables & 3) });
     }
     open_ = std::move(scan);
 }
@@ -323,8 +341,10 @@ qint64 JpegCoverage::unitsOf(const Scan& scan) const
 
 qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const
 {
+    const Tables dc = made(scan.dcTables);
+    const Tables ac = made(scan.acTables);
     for (const ScanComponent& part : scan.components) {
-        if (!part.dc || (scan.withAc && !part.ac))
+        if (!dc[part.dc] || (scan.withAc && !ac[part.ac]))
             return 0;
     }
     if (!device.seek(scan.dataStart))
@@ -342,7 +362,7 @@ qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device, qint64 en
             const Component& component = components_[part.component];
             const int blocks = interleaved ? component.across * component.down : 1;
             for (int block = 0; whole && block < blocks; ++block)
-                whole = decodeBlock(bits, *part.dc, scan.withAc ? &*part.ac : nullptr);
+                whole = decodeBlock(bits, *dc[part.dc], scan.withAc ? &*ac[part.ac] : nullptr);
         }
         if (whole) {
             ++at;

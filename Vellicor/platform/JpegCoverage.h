@@ -61,13 +61,28 @@ private:
         int down = 1;
         bool whole = false;
     };
+    // Where a table is defined: its counts of codes by length at at of bytes
+    // (the payload of the segment that defines it, shared), its values after
+    // them.
+    struct TableDefinition {
+        QByteArray bytes;
+        int at = 0;
+    };
+    using Definitions = std::array<std::optional<TableDefinition>, 4>;
+    using Tables = std::array<std::optional<HuffmanTable>, 4>;
+    static Tables made(const Definitions& definitions);
+
     struct ScanComponent {
         std::size_t component = 0;
-        std::optional<HuffmanTable> dc;
-        std::optional<HuffmanTable> ac;
+        // Its tables' slots.
+        std::size_t dc = 0;
+        std::size_t ac = 0;
     };
     struct Scan {
         std::vector<ScanComponent> components;
+        // The tables defined when it started.
+        Definitions dcTables;
+        Definitions acTables;
         // Whether it brings its components' first values, and the AC
         // coefficients with them (a sequential scan).
         bool firstValues = false;
@@ -87,8 +102,11 @@ private:
     bool progressive_ = false;
     bool framed_ = false;
     std::vector<Component> components_;
-    std::array<std::optional<HuffmanTable>, 4> dcTables_;
-    std::array<std::optional<HuffmanTable>, 4> acTables_;
+    // The tables a scan starting now would use, of each slot, as defined:
+    // made into tables only to count a scan cut short, so that a picture
+    // that defines tables over and over costs no more than reading them.
+    Definitions dcTables_;
+    Definitions acTables_;
     int restartInterval_ = 0;
     // The scan whose data is being read, until it reaches a marker.
     std::optional<Scan> open_;
