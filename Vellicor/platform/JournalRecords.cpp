@@ -112,15 +112,14 @@ bool held(const QString& folder, const QString& tag, FileDescriptor& locked)
     return false;
 }
 
-std::optional<QString> append(
-    const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value, bool durably)
+std::optional<QString> append(const QString& folder, const QString& tag, const Fields& fields, bool durably)
 {
     const FileDescriptor fd(
         ::open(QFile::encodeName(recordPath(folder, tag)).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.isOpen())
         return errnoText(errno);
-    // One write: a record read later has the line whole or not at all.
-    if (auto error = writeWhole(fd.get(), lines({ { key, value } })))
+    // One write: a record read later has the lines whole or not at all.
+    if (auto error = writeWhole(fd.get(), lines(fields)))
         return error;
     if (durably && ::fdatasync(fd.get()) != 0)
         return errnoText(errno);

@@ -43,10 +43,9 @@ std::optional<QString> write(
 // cannot be opened or the volume cannot lock).
 bool held(const QString& folder, const QString& tag, FileDescriptor& locked);
 
-// Adds one line to the record of tag, on the disk when this returns where
-// durably. Why it could not, or none.
-std::optional<QString> append(
-    const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value, bool durably = false);
+// Adds the lines of fields to the record of tag, in one write, on the disk
+// when this returns where durably. Why it could not, or none.
+std::optional<QString> append(const QString& folder, const QString& tag, const Fields& fields, bool durably = false);
 
 // The tags of the records in folder.
 QStringList tags(const QString& folder);

@@ -90,6 +90,68 @@ TEST_F(LeftCopies, ACopyMadeButNotYetRecordedWhenTheRunEndedGoesAndNothingElseAt
     EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
 }
 
+// A left copy removed by someone else frees its inode, and a file made at
+// its name next gets it again on many file systems: that file, another
+// user's or one of the user's other programs, is never taken for the copy.
+// Where the file system keeps no birth time, another user's is still told
+// by its owner.
+TEST_F(LeftCopies, AFileMadeAtTheCopysNameOnItsFreedInodeStays)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a loop volume and another user need root";
+    for (const QStringList& mkfs :
+        { QStringList { "mkfs.ext4", "-q", "-F" }, QStringList { "mkfs.ext4", "-q", "-F", "-I", "128" } }) {
+        SCOPED_TRACE(mkfs.join(u' ').toStdString());
+        const QString mounted = home.path() + QStringLiteral("/shared");
+        LoopVolume volume(home.path() + QStringLiteral("/shared.img"), mounted, mkfs, 16);
+        if (!volume.whyNot().empty())
+            GTEST_SKIP() << volume.whyNot();
+        const bool keepsBirthTimes = mkfs.size() == 3;
+        // A folder the user shares with others, who may write in it.
+        ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(mounted).constData(), 0755), 0);
+        const QString restored = mounted + QStringLiteral("/Restored");
+        ASSERT_TRUE(QDir().mkpath(restored));
+        ASSERT_EQ(::chmod(QFile::encodeName(restored).constData(), 0777), 0);
+        const auto inodeOf = [](const QString& path) {
+            struct stat status { };
+            return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : ino_t(0);
+        };
+        const auto madeAgainBy = [&](bool otherUser, const QByteArray& bytes) {
+            const QString path = restored + QLatin1Char('/') + copyLeftByARunKilledAt(restored, EndedAt::writing);
+            const ino_t copy = inodeOf(path);
+            const auto makeAgain = [&] {
+                if (!QFile::remove(path))
+                    return false;
+                writeTestFile(path, bytes);
+                return inodeOf(path) == copy;
+            };
+            return std::pair(path, otherUser ? asOtherUser(makeAgain) : makeAgain());
+        };
+
+        const auto [theirs, theirsGotTheInode] = madeAgainBy(true, "another user's");
+        if (!theirsGotTheInode)
+            GTEST_SKIP() << "this file system did not give the freed inode again";
+        EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
+        EXPECT_EQ(readTestFile(theirs), QByteArray("another user's"));
+        ASSERT_TRUE(QFile::remove(theirs));
+
+        if (keepsBirthTimes) {
+            const auto [mine, mineGotTheInode] = madeAgainBy(false, "the user's other program's");
+            ASSERT_TRUE(mineGotTheInode);
+            EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
+            EXPECT_EQ(readTestFile(mine), QByteArray("the user's other program's"));
+            ASSERT_TRUE(QFile::remove(mine));
+        }
+        EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+
+        // The copy itself still goes.
+        const QString copy = copyLeftByARunKilledAt(restored, EndedAt::writing);
+        EXPECT_EQ(removeLeftRestoreCopies().removed, 1);
+        EXPECT_FALSE(QFileInfo::exists(restored + QLatin1Char('/') + copy));
+    }
+}
+
 // A disk the copy was made on comes back through another device (plugged
 // into another port): its file system's own identity tells it, and the
 // partial copy goes. While it is away the user hears once where the copy
