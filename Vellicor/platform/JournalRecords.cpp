@@ -103,7 +103,9 @@ std::optional<QString> write(
 
 bool held(const QString& folder, const QString& tag, FileDescriptor& locked)
 {
-    locked.reset(::open(QFile::encodeName(recordPath(folder, tag)).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    // Never waits to open: a FIFO under a record's name holds no sweep.
+    locked.reset(::open(
+        QFile::encodeName(recordPath(folder, tag)).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (locked.isOpen() && ::flock(locked.get(), LOCK_EX | LOCK_NB) != 0) {
         const bool busy = errno == EWOULDBLOCK;
         locked.reset();

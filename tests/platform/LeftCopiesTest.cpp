@@ -90,6 +90,40 @@ TEST_F(LeftCopies, ACopyMadeButNotYetRecordedWhenTheRunEndedGoesAndNothingElseAt
     EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
 }
 
+// Records the program could not have written (a FIFO under a record's
+// name, one too long to be a record, one whose tag or folder is not one it
+// makes) are dropped and hold no sweep; a real one beside them is acted on.
+TEST_F(LeftCopies, RecordsTheProgramCouldNotHaveWrittenAreDroppedWithoutHoldingTheSweep)
+{
+    const QString copy = copyLeftByARunKilledAt(folder, EndedAt::writing);
+    ASSERT_FALSE(copy.isEmpty());
+    const QString journal = RestoreCopies::folder();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(journal + QStringLiteral("/00000000000000aa.record")).constData(), 0600), 0);
+    writeTestFile(journal + QStringLiteral("/00000000000000bb.record"),
+        "folder=" + QFile::encodeName(folder) + "\n" + QByteArray(128 * 1024, 'x'));
+    // A relative folder, and a folder's own record without the copy's inode
+    // naming a file written to.
+    const QString hostile = home.path() + QStringLiteral("/hostile");
+    ASSERT_TRUE(QDir().mkpath(hostile));
+    struct stat hostileFolder { };
+    ASSERT_EQ(::stat(QFile::encodeName(hostile).constData(), &hostileFolder), 0);
+    const QByteArray fields = "device=" + QByteArray::number(quint64(hostileFolder.st_dev)) + "\ninode="
+        + QByteArray::number(quint64(hostileFolder.st_ino)) + "\n";
+    for (const char* tag : { "00000000000000cc", "00000000000000dd" })
+        writeTestFile(hostile + QStringLiteral("/.vellicor-restore-") + QLatin1String(tag), "the user's");
+    writeTestFile(journal + QStringLiteral("/00000000000000cc.record"), "folder=hostile\n" + fields);
+    writeTestFile(journal + QStringLiteral("/00000000000000dd.record"), "folder=" + QFile::encodeName(hostile) + "\n" + fields);
+
+    QThreadPool::globalInstance()->waitForDone();
+    const BoundedRun sweep = runBoundedChild([] { return removeLeftRestoreCopies().removed; }, 20000, qint64(1) << 30);
+    EXPECT_FALSE(sweep.pastDeadline) << "the sweep waited on a FIFO in its journal";
+    EXPECT_EQ(sweep.exitCode, 1);
+    EXPECT_EQ(entriesOf(folder), QStringList {});
+    EXPECT_EQ(entriesOf(journal), QStringList {});
+    for (const char* tag : { "00000000000000cc", "00000000000000dd" })
+        EXPECT_EQ(readTestFile(hostile + QStringLiteral("/.vellicor-restore-") + QLatin1String(tag)), QByteArray("the user's"));
+}
+
 // A left copy removed by someone else frees its inode, and a file made at
 // its name next gets it again on many file systems: that file, another
 // user's or one of the user's other programs, is never taken for the copy.
