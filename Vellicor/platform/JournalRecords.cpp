@@ -157,6 +157,19 @@ void remove(const QString& folder, const QString& tag, const char* what)
         Log::print(what, recordPath(folder, tag), errnoText(errno));
 }
 
+QByteArray timeText(const FileTimestamp& time)
+{
+    return QByteArray::number(time.seconds) + '.' + QByteArray::number(time.nanoseconds);
+}
+
+std::optional<FileTimestamp> timeFrom(const QByteArray& text)
+{
+    const qsizetype dot = text.indexOf('.');
+    if (dot < 0)
+        return std::nullopt;
+    return FileTimestamp { text.left(dot).toLongLong(), text.mid(dot + 1).toUInt() };
+}
+
 void syncFolder(const QString& folder)
 {
     const FileDescriptor fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

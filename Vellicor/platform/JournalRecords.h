@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/PrivateFiles.h"
+#include "core/FileInfoNode.h"
 #include "core/FileUtilities.h"
 
 #include <QByteArray>
@@ -56,6 +57,11 @@ std::optional<Fields> read(const QString& folder, const QString& tag);
 
 // The record of tag is done with; what has gone wrong is logged with what.
 void remove(const QString& folder, const QString& tag, const char* what);
+
+// A file's time as a record keeps it ("seconds.nanoseconds"), and back;
+// none for a value that is not one.
+QByteArray timeText(const FileTimestamp& time);
+std::optional<FileTimestamp> timeFrom(const QByteArray& text);
 
 // Makes the names just written into folder durable.
 void syncFolder(const QString& folder);

@@ -28,14 +28,6 @@ bool isTag(const QString& tag)
         && std::all_of(tag.begin(), tag.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
 }
 
-// A copy's birth time as its record keeps it; empty where the file system
-// keeps none.
-QByteArray birthText(const FileTimestamp& born)
-{
-    return born == FileTimestamp {} ? QByteArray()
-                                    : QByteArray::number(born.seconds) + '.' + QByteArray::number(born.nanoseconds);
-}
-
 // The folder a record names, as the copy was made in it, wherever its path
 // leads now; -1 with errno set.
 int openRecordedFolder(const QString& folderPath, QString& realPath)
@@ -98,8 +90,8 @@ Started start(int target, const QString& folderPath, const std::function<void()>
                 // birth time where the file system keeps one (a file made
                 // there later may get the freed inode).
                 JournalRecords::Fields identity { { "file", QByteArray::number(madeNow->inode) } };
-                if (const QByteArray born = birthText(madeNow->birthTime); !born.isEmpty())
-                    identity["born"] = born;
+                if (madeNow->birthTime != FileTimestamp {})
+                    identity["born"] = JournalRecords::timeText(madeNow->birthTime);
                 if (const auto failed = JournalRecords::append(folder(), copy.tag, identity, true))
                     Log::print("Undo: the record of a copy could not be completed:", *failed);
             }
@@ -194,11 +186,10 @@ RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away)
         // another user's never is the copy, which stays the user's until it
         // is whole.
         const auto born = record->find("born");
-        const QByteArray bornNow = (copy.stx_mask & STATX_BTIME)
-            ? birthText({ copy.stx_btime.tv_sec, copy.stx_btime.tv_nsec })
-            : QByteArray();
+        const bool bornThen = born != record->end() && (copy.stx_mask & STATX_BTIME)
+            && JournalRecords::timeFrom(born->second) == FileTimestamp { copy.stx_btime.tv_sec, copy.stx_btime.tv_nsec };
         const bool recordedFile = file != record->end() && quint64(copy.stx_ino) == file->second.toULongLong()
-            && (born != record->end() ? born->second == bornNow : usersAlone);
+            && (born != record->end() ? bornThen : usersAlone);
         const bool regular = S_ISREG(copy.stx_mode);
         bool ours = false;
         if (file == record->end()) {

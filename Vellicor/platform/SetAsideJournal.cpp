@@ -33,6 +33,9 @@ struct Record {
     // earlier version has none.
     std::optional<quint64> size;
     std::optional<FileTimestamp> modTime;
+    // Its birth time, where its file system keeps one: a file made at the
+    // set-aside name later may get the freed inode, never this time.
+    std::optional<FileTimestamp> born;
 };
 
 // The tags this run recorded: its own removals', which a start's recovery
@@ -79,9 +82,10 @@ std::optional<Record> readRecord(const QString& tag)
             record.inode = value.toULongLong();
         else if (key == "size")
             record.size = value.toULongLong();
-        else if (key == "modified" && value.contains('.'))
-            record.modTime = FileTimestamp { value.left(value.indexOf('.')).toLongLong(),
-                value.mid(value.indexOf('.') + 1).toUInt() };
+        else if (key == "modified")
+            record.modTime = JournalRecords::timeFrom(value);
+        else if (key == "born")
+            record.born = JournalRecords::timeFrom(value);
     }
     record.volume = RecordedVolume::from(*fields);
     const QByteArray original = nameOf(record.path);
@@ -139,9 +143,9 @@ std::optional<QString> write(const SetAsideRecord& record, VolumesOfBatch& volum
     JournalRecords::Fields fields { { "path", QFile::encodeName(record.path) },
         { "aside", QFile::encodeName(record.aside) }, { "inode", QByteArray::number(record.facts.inode) },
         { "size", QByteArray::number(record.facts.size) },
-        { "modified",
-            QByteArray::number(record.facts.modTime.seconds) + '.'
-                + QByteArray::number(record.facts.modTime.nanoseconds) } };
+        { "modified", JournalRecords::timeText(record.facts.modTime) } };
+    if (record.facts.birthTime != FileTimestamp {})
+        fields["born"] = JournalRecords::timeText(record.facts.birthTime);
     volumes.of(record).addTo(fields);
     {
         const std::lock_guard guard(ownTags().lock);
@@ -240,8 +244,8 @@ SetAsideRecovery recoverSetAsideFiles()
         }
         const QByteArray asideName = nameOf(record->aside);
         const QByteArray originalName = nameOf(record->path);
-        struct stat aside { };
-        if (::fstatat(folder.get(), asideName.constData(), &aside, AT_SYMLINK_NOFOLLOW) != 0) {
+        const auto aside = factsAt(folder.get(), asideName, AT_SYMLINK_NOFOLLOW);
+        if (!aside) {
             const int error = errno;
             // Deleted or put back before the run ended, or never set aside:
             // the records of a batch are written ahead of their files' turns.
@@ -261,15 +265,19 @@ SetAsideRecovery recoverSetAsideFiles()
         // files anew at each mount), or the inode where the record has none.
         // The recorded file system under its number (its identity tells)
         // may have numbered its files anew too: either proves it.
-        const FileTimestamp modified { aside.st_mtim.tv_sec, static_cast<quint32>(aside.st_mtim.tv_nsec) };
-        const bool inodeProves = static_cast<quint64>(aside.st_ino) == record->inode;
-        const bool factsProve = record->size && record->modTime && static_cast<quint64>(aside.st_size) == *record->size
-            && modified == *record->modTime;
+        // Its birth time, where recorded, proves either: the others a file
+        // made there later (its inode the freed one, its size and time
+        // set alike) may share.
+        const bool inodeProves = aside->inode == record->inode;
+        const bool factsProve
+            = record->size && record->modTime && aside->size == *record->size && aside->modTime == *record->modTime;
         const bool proven = volume == VolumeMatch::sameDevice ? inodeProves
             : volume == VolumeMatch::same                     ? inodeProves || factsProve
             : record->size && record->modTime                 ? factsProve
                                                               : inodeProves;
-        const bool recorded = S_ISREG(aside.st_mode) && aside.st_dev == folderStatus.st_dev && proven;
+        const bool bornThen = !record->born || aside->birthTime == *record->born;
+        const bool recorded
+            = aside->regular && aside->device == quint64(folderStatus.st_dev) && proven && bornThen;
         if (!recorded) {
             Log::print("Start: not the file a set-aside record names, left alone:", record->aside);
             if (!sameVolume)

@@ -70,7 +70,9 @@ struct SetAsideRecovery {
 // number (a network volume mounted again, a disk plugged into another
 // port: known by its file system's identity, or for a record without one
 // by its kind): on the recorded device its device and inode prove the file,
-// on another its recorded size and modification time, and one that no
+// on another its recorded size and modification time, and its birth time
+// where the file system keeps one in either case (a file made at the name
+// later may get the freed inode, and its size and time set alike); one that no
 // longer matches stays where it is and is told. Records whose name is not
 // there (the deletion ended, or the file's turn never came: a batch's
 // records are written ahead) are dropped without a word; a record whose

@@ -1,6 +1,7 @@
 #include "platform/FileRemover.h"
 #include "platform/SetAsideJournal.h"
 #include "support/ChildProcess.h"
+#include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -604,5 +606,42 @@ TEST_F(HeldRemoval, ASetAsideOnAVolumeBackUnderAnotherDeviceNumberIsPutBackAndIt
     changeRecords("modified", [](const QByteArray&) { return QByteArray(); });
     EXPECT_EQ(recoverSetAsideFiles().putBack, std::vector { path });
     EXPECT_EQ(contentOf(path), QByteArray("only copy of 1"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+// A file set aside and deleted by a run that ended before its record went
+// frees its inode; another user who may write in the folder makes a file at
+// the set-aside name, which gets that inode again, with the file's size and
+// time: the next start never puts it back under the user's file's name.
+TEST_F(HeldRemoval, AFileMadeAtASetAsideNameOnItsFreedInodeIsNotPutBack)
+{
+    const QString mounted = home.path() + QStringLiteral("/shared");
+    LoopVolume volume(home.path() + QStringLiteral("/shared.img"), mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!volume.whyNot().empty())
+        GTEST_SKIP() << volume.whyNot();
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(mounted).constData(), 0777), 0);
+    const QString path = mounted + QStringLiteral("/report.txt");
+    writeTestFile(path, "the user's report");
+    const QString aside = endedWhileSetAside(path);
+    struct stat was { };
+    ASSERT_EQ(::stat(QFile::encodeName(aside).constData(), &was), 0);
+    // As a deletion that ended before its record went leaves it.
+    ASSERT_TRUE(QFile::remove(aside));
+    const bool gotTheInode = asOtherUser([&] {
+        writeTestFile(aside, "their own report!");
+        const struct timespec times[2] = { was.st_atim, was.st_mtim };
+        struct stat now { };
+        return ::utimensat(AT_FDCWD, QFile::encodeName(aside).constData(), times, 0) == 0
+            && ::stat(QFile::encodeName(aside).constData(), &now) == 0 && now.st_ino == was.st_ino
+            && now.st_size == was.st_size;
+    });
+    if (!gotTheInode)
+        GTEST_SKIP() << "this file system did not give the freed inode again";
+
+    const SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_TRUE(recovery.putBack.empty());
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(contentOf(aside), QByteArray("their own report!"));
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
 }
