@@ -4,6 +4,7 @@
 // is told once and removed when its folder is back.
 #include "platform/FileSystemInfo.h"
 #include "platform/JournalRecords.h"
+#include "platform/LeftFilesSweep.h"
 #include "platform/RestoreCopies.h"
 #include "support/EndedUndoCopy.h"
 #include "support/OtherUserAndVolume.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -280,4 +282,32 @@ TEST(VolumeIdentity, IsTheFileSystemsOwnWhateverDeviceItIsMountedFrom)
     ASSERT_EQ(::stat(QFile::encodeName(other.device()).constData(), &node), 0);
     EXPECT_EQ(FileSystemInfoDetail::blockDeviceUuid(node.st_rdev, byUuid), QByteArray("5678-EF01"));
     EXPECT_EQ(FileSystemInfoDetail::blockDeviceUuid(node.st_rdev + 1000, byUuid), std::nullopt);
+}
+
+// A sweep still under way when the program ends (its folders answer slowly)
+// is ended with it: the program's end takes away nothing the sweep still
+// uses, and ends as it should.
+TEST_F(LeftCopies, TheProgramEndsWithoutAFaultWhileASweepIsUnderWay)
+{
+    // Records of folders on several volumes, each under a device number
+    // it is not on, so that every one is looked at on its volume.
+    ASSERT_EQ(JournalRecords::ensureFolder(RestoreCopies::folder(), PrivateFiles::Make::ifMissing), std::nullopt);
+    const QStringList folders { folder, QStringLiteral("/dev/shm"), QStringLiteral("/proc"), QStringLiteral("/sys") };
+    for (int i = 0; i < 3000; ++i) {
+        const QByteArray tag = QByteArray::number(0x1000000 + i, 16);
+        writeTestFile(RestoreCopies::folder() + QLatin1Char('/') + QLatin1String(tag) + QStringLiteral(".record"),
+            "folder=" + QFile::encodeName(folders[i % folders.size()]) + "\ndevice=1\ninode=1\nnetwork=0\n");
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    int faults = 0;
+    for (int run = 0; run < 20; ++run) {
+        const int code = exitCodeOfChild([run]() -> int {
+            sweepLeftRestoreCopiesAside();
+            ::usleep(useconds_t(5000 + run * 1000));
+            std::exit(leftFilesSweepsUnderWay() > 0 ? 0 : 2);
+        });
+        faults += code == -1 ? 1 : 0;
+        EXPECT_NE(code, 2) << "the sweep had ended before the program did";
+    }
+    EXPECT_EQ(faults, 0) << "the program's end failed while a sweep was under way";
 }
