@@ -36,6 +36,9 @@ struct Record {
     // Its birth time, where its file system keeps one: a file made at the
     // set-aside name later may get the freed inode, never this time.
     std::optional<FileTimestamp> born;
+    // The program that wrote it (JournalRecords::thisWriter); none in a
+    // record of an earlier version.
+    QByteArray writer;
 };
 
 // The tags this run recorded: its own removals', which a start's recovery
@@ -86,6 +89,8 @@ std::optional<Record> readRecord(const QString& tag)
             record.modTime = JournalRecords::timeFrom(value);
         else if (key == "born")
             record.born = JournalRecords::timeFrom(value);
+        else if (key == "writer")
+            record.writer = value;
     }
     record.volume = RecordedVolume::from(*fields);
     const QByteArray original = nameOf(record.path);
@@ -143,7 +148,7 @@ std::optional<QString> write(const SetAsideRecord& record, VolumesOfBatch& volum
     JournalRecords::Fields fields { { "path", QFile::encodeName(record.path) },
         { "aside", QFile::encodeName(record.aside) }, { "inode", QByteArray::number(record.facts.inode) },
         { "size", QByteArray::number(record.facts.size) },
-        { "modified", JournalRecords::timeText(record.facts.modTime) } };
+        { "modified", JournalRecords::timeText(record.facts.modTime) }, { "writer", JournalRecords::thisWriter() } };
     if (record.facts.birthTime != FileTimestamp {})
         fields["born"] = JournalRecords::timeText(record.facts.birthTime);
     volumes.of(record).addTo(fields);
@@ -151,7 +156,17 @@ std::optional<QString> write(const SetAsideRecord& record, VolumesOfBatch& volum
         const std::lock_guard guard(ownTags().lock);
         ownTags().tags.insert(record.tag);
     }
-    return JournalRecords::write(folder(), record.tag, fields, durably);
+    auto error = JournalRecords::write(folder(), record.tag, fields, durably);
+    if (error) {
+        // Not this run's: a record of another run may have the tag.
+        const int why = errno;
+        {
+            const std::lock_guard guard(ownTags().lock);
+            ownTags().tags.remove(record.tag);
+        }
+        errno = why;
+    }
+    return error;
 }
 
 } // namespace
@@ -213,13 +228,26 @@ SetAsideRecovery recoverSetAsideFiles()
                 continue;
         }
         const QString recordFile = JournalRecords::recordPath(SetAsideJournal::folder(), tag);
-        const auto record = readRecord(tag);
+        auto record = readRecord(tag);
         const auto drop = [&recordFile] { QFile::remove(recordFile); };
+        // One another running copy of the program is writing still is
+        // locked until it is whole; read again once it is not.
+        FileDescriptor lock;
+        if (!record && JournalRecords::held(SetAsideJournal::folder(), tag, lock))
+            continue;
+        if (!record)
+            record = readRecord(tag);
         if (!record) {
             Log::print("Start: an unreadable record of a set-aside file was dropped:", recordFile);
             drop();
             continue;
         }
+        lock.reset();
+        // A removal of another running copy of the program (one started
+        // with another settings folder, over the same state folder): its
+        // records are its own.
+        if (JournalRecords::writerRunning(record->writer))
+            continue;
         // The file waits in the folder the record names by its real path,
         // under the name made for the record's own tag; it goes back there
         // under its own name. A volume may come back under another device

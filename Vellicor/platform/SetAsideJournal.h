@@ -80,5 +80,8 @@ struct SetAsideRecovery {
 // identity, another kind: the bare folder of a share not mounted), is kept
 // for the next start and told. Called once at the program's start, on a
 // thread of its own (LeftFilesSweep): the records of this run's removals,
-// which may start meanwhile, are left to them.
+// which may start meanwhile, are left to them, and so are those of another
+// running copy of the program over the same state folder (one started
+// with another settings folder), known by the writer each record names
+// and, while it is written, by its lock.
 SetAsideRecovery recoverSetAsideFiles();
