@@ -160,7 +160,7 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
         return errnoText(errno);
     if (!S_ISREG(status.st_mode))
         return QStringLiteral("not a regular file");
-    const RestoreCopies::Started target = RestoreCopies::start(to.folder, to.folderPath);
+    RestoreCopies::Started target = RestoreCopies::start(to.folder, to.folderPath);
     if (!target.fd.isOpen())
         return target.error;
     // Written back to the disk at its pace as it goes, so that neither a stop
@@ -201,8 +201,11 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
     if (!error.isEmpty())
         ::unlinkat(to.folder, target.name.constData(), 0);
     RestoreCopies::finish(target.tag);
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
+        // What it had handed to its disk is not waited for.
+        letGoOfGivenUpCopy(target.fd.release());
         return error;
+    }
     // The copy's name on the disk too, before anything lets go of the
     // original: flushed with its folder, where durable asks for it.
     if (durable) {

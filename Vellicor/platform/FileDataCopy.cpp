@@ -3,9 +3,12 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -29,6 +32,8 @@ std::optional<std::pair<qint64, qint64>> nextDataRun(int fd, qint64 offset, qint
     const off_t end = ::lseek(fd, start, SEEK_HOLE);
     return std::pair<qint64, qint64>(start, end < 0 || end > length ? length : qint64(end));
 }
+
+std::atomic<int> closing { 0 };
 
 bool isAllZero(const char* bytes, qint64 count)
 {
@@ -55,6 +60,10 @@ constexpr double stepSeconds = 0.1;
 // The shortest wait that tells the disk's pace.
 constexpr double measuredSeconds = 0.02;
 constexpr qint64 leastPiece = 16 * 1024;
+// What one wait for the disk may take at most: a disk whose pace drops
+// (a stick's cache full, a disk that begins to fail) is waited for a few
+// hundred milliseconds at the most before Stop is read again.
+constexpr qint64 mostPiece = 256 * 1024;
 
 qint64 bounded(double bytes, qint64 least, qint64 most)
 {
@@ -77,7 +86,7 @@ qint64 WriteBackPace::window() const
 
 qint64 WriteBackPace::piece() const
 {
-    return bounded(diskRate_ * pieceSeconds, leastPiece, qint64(32) << 20);
+    return bounded(diskRate_ * pieceSeconds, leastPiece, mostPiece);
 }
 
 qint64 WriteBackPace::nextStep() const
@@ -93,6 +102,16 @@ void WriteBackPace::follow(double& rate, qint64 bytes, double seconds)
 
 bool WriteBackPace::keepUp(qint64 end, const std::function<bool()>& stopped)
 {
+    return catchUp(end, stopped, window());
+}
+
+bool WriteBackPace::finish(qint64 end, const std::function<bool()>& stopped)
+{
+    return catchUp(end, stopped, 0);
+}
+
+bool WriteBackPace::catchUp(qint64 end, const std::function<bool()>& stopped, qint64 unwritten)
+{
     using Clock = std::chrono::steady_clock;
     const auto secondsSince
         = [](Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); };
@@ -104,7 +123,7 @@ bool WriteBackPace::keepUp(qint64 end, const std::function<bool()>& stopped)
     // moment says only that it takes more.
     const auto behindSince = Clock::now();
     const qint64 writtenBefore = written_;
-    while (!unpaced_ && end_ - written_ > window()) {
+    while (!unpaced_ && end_ - written_ > std::min(unwritten, window())) {
         if (stopped && stopped())
             return false;
         // Handed on ahead, a window's worth, so that the disk always has
@@ -198,8 +217,35 @@ DataCopyEnd copyFileData(
             copied += got;
         }
     }
+    // All of it on the disk, Stop read between its pieces: the last flush
+    // waits for no data however the disk's pace dropped.
+    if (pace && !pace->finish(end.length, [&] { return keepGoing && !keepGoing(copied); })) {
+        end.stopped = true;
+        return end;
+    }
     // Holes were not written: the copy gets its length.
     if (::ftruncate(to, end.length) != 0)
         end.error = errno;
     return end;
+}
+
+void letGoOfGivenUpCopy(int fd)
+{
+    if (fd < 0)
+        return;
+    closing.fetch_add(1);
+    try {
+        std::thread([fd] {
+            ::close(fd);
+            closing.fetch_sub(1);
+        }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+        closing.fetch_sub(1);
+    }
+}
+
+int givenUpCopiesClosing()
+{
+    return closing.load();
 }

@@ -40,8 +40,14 @@ public:
     // pace allows is left unwritten; stopped is asked before each piece.
     // False when it said to stop.
     bool keepUp(qint64 end, const std::function<bool()>& stopped);
+    // The same for all of the copy's data, which ends at end: none is left
+    // unwritten.
+    bool finish(qint64 end, const std::function<bool()>& stopped);
 
 private:
+    // What keepUp and finish share: waits until no more than unwritten
+    // bytes (at most the pace's window) are left.
+    bool catchUp(qint64 end, const std::function<bool()>& stopped, qint64 unwritten);
     qint64 window() const;
     qint64 piece() const;
     // Takes a measured pace: a slower one at once, a faster one at most
@@ -68,7 +74,18 @@ private:
 // a copy on the server on volumes that have them); otherwise it is read and
 // written, and a run of zeros is left a hole too. keepGoing is asked before
 // each mebibyte with the bytes copied so far (with pace, before each of its
-// steps and while it waits for the disk); false stops the copy there. A
-// source that shrinks meanwhile ends where its data ended.
+// steps and while it waits for the disk, which at its end has all of the
+// data); false stops the copy there. A source that shrinks meanwhile ends
+// where its data ended.
 DataCopyEnd copyFileData(int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing,
     WriteBackPace* pace = nullptr);
+
+// Lets go of the descriptor fd of a copy given up (stopped, failed) whose
+// name is gone already, on a thread of its own: the system lets go of a
+// removed file only once the data handed to its disk is written, which a
+// disk whose pace dropped since it was measured (a stick's cache full, a
+// disk that begins to fail) may take long to do. Nothing waits for it, not
+// even the program's end.
+void letGoOfGivenUpCopy(int fd);
+// Given-up copies whose descriptor is still being let go of.
+int givenUpCopiesClosing();

@@ -118,8 +118,8 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     // this folder, as it is now (a start may know it only by its size and
     // time); otherwise it goes and the file gets one of its own.
     std::optional<SetAsideRecord> ready = takeRecorded(file.path);
-    if (ready && (ready->aside != asidePathIn(folder, asideName(ready->tag)) || ready->facts.device != file.facts.device
-            || ready->facts.inode != file.facts.inode || ready->facts.size != file.facts.size
+    if (ready && (ready->aside != asidePathIn(folder, asideName(ready->tag)) || !ready->facts.sameFileAs(file.facts)
+            || ready->facts.size != file.facts.size
             || ready->facts.modTime != file.facts.modTime)) {
         SetAsideJournal::clear(ready->tag);
         ready.reset();

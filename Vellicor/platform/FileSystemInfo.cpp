@@ -245,8 +245,10 @@ bool mountTableChanged()
 
 bool isNetworkMount(const QString& path, std::optional<quint64> mountId, bool isLink)
 {
-    static std::mutex cacheMutex;
-    static FileSystemInfoDetail::MountAnswers answers;
+    // Never destroyed: a sweep of what ended runs left may still ask on its
+    // own thread while the program ends.
+    static std::mutex& cacheMutex = *new std::mutex;
+    static FileSystemInfoDetail::MountAnswers& answers = *new FileSystemInfoDetail::MountAnswers;
     if (!mountId)
         return examineNetworkVolume(path, mountId, isLink);
     // A walk asks about one mount for file after file, from several threads:

@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,6 +30,29 @@ QByteArray lines(const JournalRecords::Fields& fields)
     for (const auto& [key, value] : fields)
         text += key + '=' + QUrl::toPercentEncoding(value, "/") + '\n';
     return text;
+}
+
+// The machine's boot: a process number names a process only within it.
+const QByteArray& bootId()
+{
+    // Never destroyed: a sweep may still ask while the program ends.
+    static const QByteArray& id = *new QByteArray([] {
+        QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+        return file.open(QIODevice::ReadOnly) ? file.read(64).trimmed() : QByteArray();
+    }());
+    return id;
+}
+
+// When the process pid started, in clock ticks after the boot (its stat's
+// 22nd field, the 20th after its name); empty when it is not running.
+QByteArray processStart(const QByteArray& pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(QLatin1String(pid)));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray stat = file.read(4096);
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 1).simplified().split(' ');
+    return fields.size() > 19 ? fields[19] : QByteArray();
 }
 
 } // namespace
@@ -73,18 +97,26 @@ std::optional<QString> write(
         errno = error;
         return reason;
     }
-    if (held) {
-        // Locked while still empty. A clean-up that took it first found it
-        // empty and removed it: the tag is taken.
-        struct stat status { };
-        held->reset(::flock(fd, LOCK_EX) == 0 || errno == ENOLCK ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1);
-        if (!held->isOpen() || ::fstat(fd, &status) != 0 || status.st_nlink == 0) {
-            held->reset();
-            ::close(fd);
-            errno = EEXIST;
-            return errnoText(EEXIST);
-        }
+    // Locked while still empty, until it is whole: a sweep meanwhile (of
+    // another running copy of the program) leaves it be. One that took it
+    // first found it empty and removed it: the tag is taken.
+    FileDescriptor writing;
+    struct stat status { };
+    writing.reset(::flock(fd, LOCK_EX) == 0 || errno == ENOLCK ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1);
+    if (!writing.isOpen() || ::fstat(fd, &status) != 0) {
+        const int error = errno;
+        ::unlink(name.constData());
+        ::close(fd);
+        errno = error;
+        return errnoText(error);
     }
+    if (status.st_nlink == 0) {
+        ::close(fd);
+        errno = EEXIST;
+        return errnoText(EEXIST);
+    }
+    if (held)
+        *held = std::move(writing);
     std::optional<QString> error;
     if (durably) {
         error = writeDurably(fd, lines(fields));
@@ -103,7 +135,9 @@ std::optional<QString> write(
 
 bool held(const QString& folder, const QString& tag, FileDescriptor& locked)
 {
-    locked.reset(::open(QFile::encodeName(recordPath(folder, tag)).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    // Never waits to open: a FIFO under a record's name holds no sweep.
+    locked.reset(::open(
+        QFile::encodeName(recordPath(folder, tag)).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (locked.isOpen() && ::flock(locked.get(), LOCK_EX | LOCK_NB) != 0) {
         const bool busy = errno == EWOULDBLOCK;
         locked.reset();
@@ -112,15 +146,14 @@ bool held(const QString& folder, const QString& tag, FileDescriptor& locked)
     return false;
 }
 
-std::optional<QString> append(
-    const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value, bool durably)
+std::optional<QString> append(const QString& folder, const QString& tag, const Fields& fields, bool durably)
 {
     const FileDescriptor fd(
         ::open(QFile::encodeName(recordPath(folder, tag)).constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.isOpen())
         return errnoText(errno);
-    // One write: a record read later has the line whole or not at all.
-    if (auto error = writeWhole(fd.get(), lines({ { key, value } })))
+    // One write: a record read later has the lines whole or not at all.
+    if (auto error = writeWhole(fd.get(), lines(fields)))
         return error;
     if (durably && ::fdatasync(fd.get()) != 0)
         return errnoText(errno);
@@ -154,6 +187,35 @@ void remove(const QString& folder, const QString& tag, const char* what)
 {
     if (::unlink(QFile::encodeName(recordPath(folder, tag)).constData()) != 0 && errno != ENOENT)
         Log::print(what, recordPath(folder, tag), errnoText(errno));
+}
+
+QByteArray timeText(const FileTimestamp& time)
+{
+    return QByteArray::number(time.seconds) + '.' + QByteArray::number(time.nanoseconds);
+}
+
+std::optional<FileTimestamp> timeFrom(const QByteArray& text)
+{
+    const qsizetype dot = text.indexOf('.');
+    if (dot < 0)
+        return std::nullopt;
+    return FileTimestamp { text.left(dot).toLongLong(), text.mid(dot + 1).toUInt() };
+}
+
+QByteArray thisWriter()
+{
+    const QByteArray pid = QByteArray::number(qint64(::getpid()));
+    return bootId() + ':' + pid + ':' + processStart(pid);
+}
+
+bool writerRunning(const QByteArray& writer)
+{
+    const QList<QByteArray> parts = writer.split(':');
+    const auto isNumber = [](const QByteArray& text) {
+        return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return parts.size() == 3 && !parts[0].isEmpty() && parts[0] == bootId() && isNumber(parts[1])
+        && isNumber(parts[2]) && processStart(parts[1]) == parts[2];
 }
 
 void syncFolder(const QString& folder)

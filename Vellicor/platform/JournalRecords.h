@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/PrivateFiles.h"
+#include "core/FileInfoNode.h"
 #include "core/FileUtilities.h"
 
 #include <QByteArray>
@@ -30,11 +31,12 @@ QString newTag();
 QString recordPath(const QString& folder, const QString& tag);
 
 // Writes the new record of tag with fields' lines (their values are
-// percent-encoded but for '/'), synced when durably. With held given, the
-// record is locked (flock) before anything is written in it and stays
-// locked, open at held, for as long as held is: what it names is still in
-// use, and held(), asked by another process, says so. Why it could not be
-// written, or none; errno is EEXIST when the tag is taken.
+// percent-encoded but for '/'), synced when durably. The record is locked
+// (flock) before anything is written in it, until it is whole, so that
+// held(), asked by another process meanwhile, says so; with held given it
+// stays locked, open at held, for as long as held is: what it names is
+// still in use. Why it could not be written, or none; errno is EEXIST when
+// the tag is taken.
 std::optional<QString> write(
     const QString& folder, const QString& tag, const Fields& fields, bool durably, FileDescriptor* held = nullptr);
 
@@ -43,10 +45,9 @@ std::optional<QString> write(
 // cannot be opened or the volume cannot lock).
 bool held(const QString& folder, const QString& tag, FileDescriptor& locked);
 
-// Adds one line to the record of tag, on the disk when this returns where
-// durably. Why it could not, or none.
-std::optional<QString> append(
-    const QString& folder, const QString& tag, const QByteArray& key, const QByteArray& value, bool durably = false);
+// Adds the lines of fields to the record of tag, in one write, on the disk
+// when this returns where durably. Why it could not, or none.
+std::optional<QString> append(const QString& folder, const QString& tag, const Fields& fields, bool durably = false);
 
 // The tags of the records in folder.
 QStringList tags(const QString& folder);
@@ -57,6 +58,20 @@ std::optional<Fields> read(const QString& folder, const QString& tag);
 
 // The record of tag is done with; what has gone wrong is logged with what.
 void remove(const QString& folder, const QString& tag, const char* what);
+
+// A file's time as a record keeps it ("seconds.nanoseconds"), and back;
+// none for a value that is not one.
+QByteArray timeText(const FileTimestamp& time);
+std::optional<FileTimestamp> timeFrom(const QByteArray& text);
+
+// This program as a record names its writer (the machine's boot, the
+// process and its start), so that a start tells the records of a program
+// still running, another running copy over the same state folder, from
+// those an ended run left.
+QByteArray thisWriter();
+// Whether the writer a record names is running still: this program, or
+// another running copy.
+bool writerRunning(const QByteArray& writer);
 
 // Makes the names just written into folder durable.
 void syncFolder(const QString& folder);

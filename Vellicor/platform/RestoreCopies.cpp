@@ -5,6 +5,7 @@
 #include "platform/HeldFile.h"
 #include "platform/JournalRecords.h"
 #include "platform/RecordedVolume.h"
+#include "platform/Trash.h"
 
 #include <QFile>
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -76,16 +78,21 @@ Started start(int target, const QString& folderPath, const std::function<void()>
             ::openat(target, copy.name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         const int error = errno;
         if (!unrecorded) {
-            struct stat madeNow { };
-            if (!copy.fd.isOpen() || ::fstat(copy.fd.get(), &madeNow) != 0) {
+            const auto madeNow
+                = copy.fd.isOpen() ? factsAt(copy.fd.get(), QByteArray(), AT_EMPTY_PATH) : std::nullopt;
+            if (!madeNow) {
                 finish(copy.tag);
             } else {
                 if (made)
                     made();
                 // On the disk before the copy's first byte: a copy with
-                // anything in it is always proven by its inode.
-                if (const auto failed = JournalRecords::append(
-                        folder(), copy.tag, "file", QByteArray::number(quint64(madeNow.st_ino)), true))
+                // anything in it is always proven by its inode, and by its
+                // birth time where the file system keeps one (a file made
+                // there later may get the freed inode).
+                JournalRecords::Fields identity { { "file", QByteArray::number(madeNow->inode) } };
+                if (madeNow->birthTime != FileTimestamp {})
+                    identity["born"] = JournalRecords::timeText(madeNow->birthTime);
+                if (const auto failed = JournalRecords::append(folder(), copy.tag, identity, true))
                     Log::print("Undo: the record of a copy could not be completed:", *failed);
             }
         }
@@ -141,7 +148,7 @@ RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away)
             if (away != AwayCopies::toldOnce || record->contains("told"))
                 return;
             sweep.away.push_back({ shown, why });
-            JournalRecords::append(journal, tag, "told", "1");
+            JournalRecords::append(journal, tag, { { "told", "1" } });
         };
         QString realPath;
         const FileDescriptor folder(openRecordedFolder(folderPath, realPath));
@@ -162,8 +169,8 @@ RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away)
                             : QStringLiteral("another volume is at its folder's path now"));
             continue;
         }
-        struct stat copy { };
-        if (::fstatat(folder.get(), name.constData(), &copy, AT_SYMLINK_NOFOLLOW) != 0) {
+        struct statx copy { };
+        if (::statx(folder.get(), name.constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &copy) != 0) {
             // Renamed into place or removed before the run ended.
             if (errno == ENOENT)
                 drop();
@@ -172,19 +179,29 @@ RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away)
             continue;
         }
         const auto file = record->find("file");
-        const bool recordedInode = file != record->end() && quint64(copy.st_ino) == file->second.toULongLong();
-        const bool usersAlone = copy.st_uid == ::geteuid() && copy.st_nlink == 1;
+        const bool usersAlone = copy.stx_uid == ::geteuid() && copy.stx_nlink == 1;
+        // The recorded inode is the copy only while it was not freed and
+        // given to a file made later under that name: the copy's birth time
+        // tells, where the file system keeps one; elsewhere a file of
+        // another user's never is the copy, which stays the user's until it
+        // is whole.
+        const auto born = record->find("born");
+        const bool bornThen = born != record->end() && (copy.stx_mask & STATX_BTIME)
+            && JournalRecords::timeFrom(born->second) == FileTimestamp { copy.stx_btime.tv_sec, copy.stx_btime.tv_nsec };
+        const bool recordedFile = file != record->end() && quint64(copy.stx_ino) == file->second.toULongLong()
+            && (born != record->end() ? bornThen : usersAlone);
+        const bool regular = S_ISREG(copy.stx_mode);
         bool ours = false;
         if (file == record->end()) {
             // Made, and the run ended before its inode was recorded: nothing
             // was written in it yet.
-            ours = S_ISREG(copy.st_mode) && usersAlone && copy.st_size == 0;
+            ours = regular && usersAlone && copy.stx_size == 0;
         } else if (sameFolder) {
-            // A copy given its owner before it was whole is no longer the
-            // user's: the inode alone proves it.
-            ours = S_ISREG(copy.st_mode) && copy.st_dev == own.st_dev && recordedInode;
+            // A whole copy given its owner is no longer the user's: its
+            // recorded inode and birth time prove it.
+            ours = regular && makedev(copy.stx_dev_major, copy.stx_dev_minor) == own.st_dev && recordedFile;
         } else {
-            ours = S_ISREG(copy.st_mode) && copy.st_nlink == 1 && (recordedInode || usersAlone);
+            ours = regular && copy.stx_nlink == 1 && (recordedFile || usersAlone);
         }
         if (!ours)
             Log::print("Undo: not the copy its record names, left alone:", shown);

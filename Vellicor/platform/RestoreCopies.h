@@ -12,8 +12,9 @@
 // the file goes back to until it is whole, and is recorded first: one record
 // per copy in a folder of the user's state folder, naming the folder (its
 // path, device and inode, and the identity of its volume) and, once the copy
-// is made and before anything is written in it, the copy's inode. Its name
-// is made from the record's tag, so a record names nothing else. A record
+// is made and before anything is written in it, the copy's inode and birth
+// time (where the file system keeps one). Its name is made from the
+// record's tag, so a record names nothing else. A record
 // that outlives the program (killed, a crash) means a partial copy may be
 // left: the next start, or the next undo, removes it. Any thread.
 namespace RestoreCopies {
@@ -70,7 +71,8 @@ enum class AwayCopies { logged, toldOnce };
 // locked is a copy another running copy of the program is making, or one
 // another sweep is at, and is left to it): a file goes only under the name
 // made for its record's tag, in the recorded folder, and only where it is
-// provably the program's own copy: the recorded regular file (its inode);
+// provably the program's own copy: the recorded regular file (its inode
+// and birth time; where the file system keeps no birth time, the user's);
 // one made but killed before its inode was recorded, which the program had
 // not yet written to (empty, the user's own, one name); on the recorded
 // volume back under another device number (its file system's identity),

@@ -33,6 +33,12 @@ struct Record {
     // earlier version has none.
     std::optional<quint64> size;
     std::optional<FileTimestamp> modTime;
+    // Its birth time, where its file system keeps one: a file made at the
+    // set-aside name later may get the freed inode, never this time.
+    std::optional<FileTimestamp> born;
+    // The program that wrote it (JournalRecords::thisWriter); none in a
+    // record of an earlier version.
+    QByteArray writer;
 };
 
 // The tags this run recorded: its own removals', which a start's recovery
@@ -79,9 +85,12 @@ std::optional<Record> readRecord(const QString& tag)
             record.inode = value.toULongLong();
         else if (key == "size")
             record.size = value.toULongLong();
-        else if (key == "modified" && value.contains('.'))
-            record.modTime = FileTimestamp { value.left(value.indexOf('.')).toLongLong(),
-                value.mid(value.indexOf('.') + 1).toUInt() };
+        else if (key == "modified")
+            record.modTime = JournalRecords::timeFrom(value);
+        else if (key == "born")
+            record.born = JournalRecords::timeFrom(value);
+        else if (key == "writer")
+            record.writer = value;
     }
     record.volume = RecordedVolume::from(*fields);
     const QByteArray original = nameOf(record.path);
@@ -139,15 +148,25 @@ std::optional<QString> write(const SetAsideRecord& record, VolumesOfBatch& volum
     JournalRecords::Fields fields { { "path", QFile::encodeName(record.path) },
         { "aside", QFile::encodeName(record.aside) }, { "inode", QByteArray::number(record.facts.inode) },
         { "size", QByteArray::number(record.facts.size) },
-        { "modified",
-            QByteArray::number(record.facts.modTime.seconds) + '.'
-                + QByteArray::number(record.facts.modTime.nanoseconds) } };
+        { "modified", JournalRecords::timeText(record.facts.modTime) }, { "writer", JournalRecords::thisWriter() } };
+    if (record.facts.birthTime != FileTimestamp {})
+        fields["born"] = JournalRecords::timeText(record.facts.birthTime);
     volumes.of(record).addTo(fields);
     {
         const std::lock_guard guard(ownTags().lock);
         ownTags().tags.insert(record.tag);
     }
-    return JournalRecords::write(folder(), record.tag, fields, durably);
+    auto error = JournalRecords::write(folder(), record.tag, fields, durably);
+    if (error) {
+        // Not this run's: a record of another run may have the tag.
+        const int why = errno;
+        {
+            const std::lock_guard guard(ownTags().lock);
+            ownTags().tags.remove(record.tag);
+        }
+        errno = why;
+    }
+    return error;
 }
 
 } // namespace
@@ -209,13 +228,26 @@ SetAsideRecovery recoverSetAsideFiles()
                 continue;
         }
         const QString recordFile = JournalRecords::recordPath(SetAsideJournal::folder(), tag);
-        const auto record = readRecord(tag);
+        auto record = readRecord(tag);
         const auto drop = [&recordFile] { QFile::remove(recordFile); };
+        // One another running copy of the program is writing still is
+        // locked until it is whole; read again once it is not.
+        FileDescriptor lock;
+        if (!record && JournalRecords::held(SetAsideJournal::folder(), tag, lock))
+            continue;
+        if (!record)
+            record = readRecord(tag);
         if (!record) {
             Log::print("Start: an unreadable record of a set-aside file was dropped:", recordFile);
             drop();
             continue;
         }
+        lock.reset();
+        // A removal of another running copy of the program (one started
+        // with another settings folder, over the same state folder): its
+        // records are its own.
+        if (JournalRecords::writerRunning(record->writer))
+            continue;
         // The file waits in the folder the record names by its real path,
         // under the name made for the record's own tag; it goes back there
         // under its own name. A volume may come back under another device
@@ -240,8 +272,8 @@ SetAsideRecovery recoverSetAsideFiles()
         }
         const QByteArray asideName = nameOf(record->aside);
         const QByteArray originalName = nameOf(record->path);
-        struct stat aside { };
-        if (::fstatat(folder.get(), asideName.constData(), &aside, AT_SYMLINK_NOFOLLOW) != 0) {
+        const auto aside = factsAt(folder.get(), asideName, AT_SYMLINK_NOFOLLOW);
+        if (!aside) {
             const int error = errno;
             // Deleted or put back before the run ended, or never set aside:
             // the records of a batch are written ahead of their files' turns.
@@ -261,15 +293,19 @@ SetAsideRecovery recoverSetAsideFiles()
         // files anew at each mount), or the inode where the record has none.
         // The recorded file system under its number (its identity tells)
         // may have numbered its files anew too: either proves it.
-        const FileTimestamp modified { aside.st_mtim.tv_sec, static_cast<quint32>(aside.st_mtim.tv_nsec) };
-        const bool inodeProves = static_cast<quint64>(aside.st_ino) == record->inode;
-        const bool factsProve = record->size && record->modTime && static_cast<quint64>(aside.st_size) == *record->size
-            && modified == *record->modTime;
+        // Its birth time, where recorded, proves either: the others a file
+        // made there later (its inode the freed one, its size and time
+        // set alike) may share.
+        const bool inodeProves = aside->inode == record->inode;
+        const bool factsProve
+            = record->size && record->modTime && aside->size == *record->size && aside->modTime == *record->modTime;
         const bool proven = volume == VolumeMatch::sameDevice ? inodeProves
             : volume == VolumeMatch::same                     ? inodeProves || factsProve
             : record->size && record->modTime                 ? factsProve
                                                               : inodeProves;
-        const bool recorded = S_ISREG(aside.st_mode) && aside.st_dev == folderStatus.st_dev && proven;
+        const bool bornThen = !record->born || aside->birthTime == *record->born;
+        const bool recorded
+            = aside->regular && aside->device == quint64(folderStatus.st_dev) && proven && bornThen;
         if (!recorded) {
             Log::print("Start: not the file a set-aside record names, left alone:", record->aside);
             if (!sameVolume)

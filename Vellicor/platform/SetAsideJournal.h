@@ -70,7 +70,9 @@ struct SetAsideRecovery {
 // number (a network volume mounted again, a disk plugged into another
 // port: known by its file system's identity, or for a record without one
 // by its kind): on the recorded device its device and inode prove the file,
-// on another its recorded size and modification time, and one that no
+// on another its recorded size and modification time, and its birth time
+// where the file system keeps one in either case (a file made at the name
+// later may get the freed inode, and its size and time set alike); one that no
 // longer matches stays where it is and is told. Records whose name is not
 // there (the deletion ended, or the file's turn never came: a batch's
 // records are written ahead) are dropped without a word; a record whose
@@ -78,5 +80,8 @@ struct SetAsideRecovery {
 // identity, another kind: the bare folder of a share not mounted), is kept
 // for the next start and told. Called once at the program's start, on a
 // thread of its own (LeftFilesSweep): the records of this run's removals,
-// which may start meanwhile, are left to them.
+// which may start meanwhile, are left to them, and so are those of another
+// running copy of the program over the same state folder (one started
+// with another settings folder), known by the writer each record names
+// and, while it is written, by its lock.
 SetAsideRecovery recoverSetAsideFiles();

@@ -30,6 +30,7 @@
 #include "scan/ScanSources.h"
 #include "support/AccessList.h"
 #include "support/ChildProcess.h"
+#include "platform/FileDataCopy.h"
 #include "support/EndedUndoCopy.h"
 #include "support/FixedProbe.h"
 #include "support/FuseMirror.h"
@@ -2915,4 +2916,61 @@ TEST_F(Removal, StopEndsACopyBackWithoutWaitingOnASlowDisk)
                                           << " bytes";
     EXPECT_EQ(entriesOf(slowTop + QStringLiteral("/sub")), QStringList {});
     EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
+// A disk that slows down in the middle of a copy back (a stick whose cache
+// is full, a disk that begins to fail) holds Stop no longer than one that
+// was slow all along: neither the data handed on at its earlier pace nor
+// the last flush of a copy whose data is all written is waited for.
+TEST_F(Removal, StopEndsACopyBackWhoseDiskSlowsDownMeanwhile)
+{
+    const QString slowTop = home.path() + QStringLiteral("/slow");
+    LoopVolume slow(home.path() + QStringLiteral("/slow.img"), slowTop, { "mkfs.ext4", "-q", "-F" }, 192);
+    if (!slow.whyNot().empty())
+        GTEST_SKIP() << slow.whyNot();
+    constexpr qint64 pace = mebibyte;
+    if (const std::string why = slow.throttleWrites(0); !why.empty())
+        GTEST_SKIP() << why;
+    const QByteArray data = dataBytes(64 * mebibyte);
+    // Slowed once a quarter of the data is copied, and once all but its last
+    // step is, so that Stop comes while the copy's end waits for the disk.
+    for (const qint64 slowedAt : { 16 * mebibyte, data.size() - mebibyte }) {
+        SCOPED_TRACE(slowedAt);
+        ASSERT_EQ(slow.throttleWrites(0), std::string());
+        const QString name = QStringLiteral("sub%1").arg(slowedAt);
+        const auto marked = file(name + QStringLiteral("/m-big"), data);
+        load({ { marked, file(name + QStringLiteral("/k-big"), data) } });
+        ASSERT_TRUE(run());
+        const std::vector<RemovedFile> undoList = controller.arrNodesToBeRestoredLocal();
+        ASSERT_EQ(undoList.size(), 1u);
+        moveFolderToAnotherVolume(folder + QLatin1Char('/') + name, slowTop + QLatin1Char('/') + name);
+
+        std::atomic<bool> stop { false };
+        std::atomic<bool> slowed { false };
+        std::vector<RestoreOutcome> outcomes;
+        std::thread undoing([&] {
+            UnavailableCloudRemover cloud;
+            outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, stop, {}, [&](const PlannedRestore&, qint64 now) {
+                if (now >= slowedAt && !slowed.exchange(true))
+                    slow.throttleWrites(pace);
+            });
+        });
+        ASSERT_TRUE(waitUntil([&] { return slowed.load(); }, 120000));
+        QThread::msleep(300);
+        const qint64 writtenAtStop = slow.bytesWritten();
+        stop = true;
+        undoing.join();
+        const qint64 writtenAfterStop = slow.bytesWritten() - writtenAtStop;
+
+        ASSERT_EQ(outcomes.size(), 1u);
+        EXPECT_EQ(outcomes[0].reason, QStringLiteral("the undo was stopped before its copy was whole"));
+        EXPECT_LT(writtenAfterStop, 2 * pace) << "after Stop the copy waited for its disk to write "
+                                              << writtenAfterStop << " bytes";
+        EXPECT_EQ(entriesOf(slowTop + QLatin1Char('/') + name), QStringList {});
+        EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+        // What the disk was handed at its earlier pace is written meanwhile;
+        // the volume goes only after.
+        slow.throttleWrites(0);
+        EXPECT_TRUE(waitUntil([] { return givenUpCopiesClosing() == 0; }, 60000));
+    }
 }

@@ -1,6 +1,8 @@
 #include "platform/FileRemover.h"
+#include "platform/JournalRecords.h"
 #include "platform/SetAsideJournal.h"
 #include "support/ChildProcess.h"
+#include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 
@@ -11,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -605,4 +609,102 @@ TEST_F(HeldRemoval, ASetAsideOnAVolumeBackUnderAnotherDeviceNumberIsPutBackAndIt
     EXPECT_EQ(recoverSetAsideFiles().putBack, std::vector { path });
     EXPECT_EQ(contentOf(path), QByteArray("only copy of 1"));
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+// A file set aside and deleted by a run that ended before its record went
+// frees its inode; another user who may write in the folder makes a file at
+// the set-aside name, which gets that inode again, with the file's size and
+// time: the next start never puts it back under the user's file's name.
+TEST_F(HeldRemoval, AFileMadeAtASetAsideNameOnItsFreedInodeIsNotPutBack)
+{
+    const QString mounted = home.path() + QStringLiteral("/shared");
+    LoopVolume volume(home.path() + QStringLiteral("/shared.img"), mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!volume.whyNot().empty())
+        GTEST_SKIP() << volume.whyNot();
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(mounted).constData(), 0777), 0);
+    const QString path = mounted + QStringLiteral("/report.txt");
+    writeTestFile(path, "the user's report");
+    const QString aside = endedWhileSetAside(path);
+    struct stat was { };
+    ASSERT_EQ(::stat(QFile::encodeName(aside).constData(), &was), 0);
+    // As a deletion that ended before its record went leaves it.
+    ASSERT_TRUE(QFile::remove(aside));
+    const bool gotTheInode = asOtherUser([&] {
+        writeTestFile(aside, "their own report!");
+        const struct timespec times[2] = { was.st_atim, was.st_mtim };
+        struct stat now { };
+        return ::utimensat(AT_FDCWD, QFile::encodeName(aside).constData(), times, 0) == 0
+            && ::stat(QFile::encodeName(aside).constData(), &now) == 0 && now.st_ino == was.st_ino
+            && now.st_size == was.st_size;
+    });
+    if (!gotTheInode)
+        GTEST_SKIP() << "this file system did not give the freed inode again";
+
+    const SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_TRUE(recovery.putBack.empty());
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(contentOf(aside), QByteArray("their own report!"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+// Another running copy of the program (started with another settings
+// folder, over the same state folder) starts while a removal writes its
+// batch's records ahead:
+// its start leaves them to that removal, so that a file the removal sets
+// aside afterwards is still put back when the removal is ended there.
+TEST_F(HeldRemoval, AStartLeavesTheRecordsOfAnotherRunningCopysRemovalToIt)
+{
+    std::vector<QString> paths;
+    for (int i = 0; i < 3; ++i) {
+        paths.push_back(folder + QStringLiteral("/file%1").arg(i));
+        writeTestFile(paths.back(), "only copy of " + QByteArray::number(i));
+    }
+    int ready[2] = { -1, -1 };
+    int goOn[2] = { -1, -1 };
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(goOn), 0);
+    std::fflush(nullptr);
+    const pid_t removing = ::fork();
+    ASSERT_GE(removing, 0);
+    if (removing == 0) {
+        LocalFileRemover remover;
+        remover.prepareSetAsides(paths);
+        char byte = 0;
+        if (::write(ready[1], "r", 1) != 1 || ::read(goOn[0], &byte, 1) != 1)
+            ::_exit(3);
+        remover.removeRegularFile(paths[0], []() -> std::optional<QString> { ::_exit(0); });
+        ::_exit(4);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    // The other copy's start, while the removal runs.
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), paths.size());
+    ASSERT_EQ(::write(goOn[1], "g", 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(removing, &status, 0), removing);
+    for (const int end : { ready[0], ready[1], goOn[0], goOn[1] })
+        ::close(end);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(setAsideIn(folder).size(), 1);
+
+    // Ended there: the next start puts the file back.
+    EXPECT_EQ(recoverSetAsideFiles().putBack, std::vector { paths[0] });
+    EXPECT_EQ(contentOf(paths[0]), QByteArray("only copy of 0"));
+    EXPECT_EQ(setAsideIn(folder), QStringList {});
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+
+    // A record the other copy has made and not yet written in, locked
+    // until it is whole, is left to it too; once the lock is let go of, an
+    // empty one is no record.
+    const QString writing = JournalRecords::recordPath(SetAsideJournal::folder(), QStringLiteral("0123456789abcdef"));
+    const int record = ::open(QFile::encodeName(writing).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(record, 0);
+    ASSERT_EQ(::flock(record, LOCK_EX), 0);
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(writing));
+    ::close(record);
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(writing));
 }

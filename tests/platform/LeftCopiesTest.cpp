@@ -4,6 +4,7 @@
 // is told once and removed when its folder is back.
 #include "platform/FileSystemInfo.h"
 #include "platform/JournalRecords.h"
+#include "platform/LeftFilesSweep.h"
 #include "platform/RestoreCopies.h"
 #include "support/EndedUndoCopy.h"
 #include "support/OtherUserAndVolume.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -88,6 +90,102 @@ TEST_F(LeftCopies, ACopyMadeButNotYetRecordedWhenTheRunEndedGoesAndNothingElseAt
         EXPECT_TRUE(QFileInfo::exists(path));
     }
     EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
+// Records the program could not have written (a FIFO under a record's
+// name, one too long to be a record, one whose tag or folder is not one it
+// makes) are dropped and hold no sweep; a real one beside them is acted on.
+TEST_F(LeftCopies, RecordsTheProgramCouldNotHaveWrittenAreDroppedWithoutHoldingTheSweep)
+{
+    const QString copy = copyLeftByARunKilledAt(folder, EndedAt::writing);
+    ASSERT_FALSE(copy.isEmpty());
+    const QString journal = RestoreCopies::folder();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(journal + QStringLiteral("/00000000000000aa.record")).constData(), 0600), 0);
+    writeTestFile(journal + QStringLiteral("/00000000000000bb.record"),
+        "folder=" + QFile::encodeName(folder) + "\n" + QByteArray(128 * 1024, 'x'));
+    // A relative folder, and a folder's own record without the copy's inode
+    // naming a file written to.
+    const QString hostile = home.path() + QStringLiteral("/hostile");
+    ASSERT_TRUE(QDir().mkpath(hostile));
+    struct stat hostileFolder { };
+    ASSERT_EQ(::stat(QFile::encodeName(hostile).constData(), &hostileFolder), 0);
+    const QByteArray fields = "device=" + QByteArray::number(quint64(hostileFolder.st_dev)) + "\ninode="
+        + QByteArray::number(quint64(hostileFolder.st_ino)) + "\n";
+    for (const char* tag : { "00000000000000cc", "00000000000000dd" })
+        writeTestFile(hostile + QStringLiteral("/.vellicor-restore-") + QLatin1String(tag), "the user's");
+    writeTestFile(journal + QStringLiteral("/00000000000000cc.record"), "folder=hostile\n" + fields);
+    writeTestFile(journal + QStringLiteral("/00000000000000dd.record"), "folder=" + QFile::encodeName(hostile) + "\n" + fields);
+
+    QThreadPool::globalInstance()->waitForDone();
+    const BoundedRun sweep = runBoundedChild([] { return removeLeftRestoreCopies().removed; }, 20000, qint64(1) << 30);
+    EXPECT_FALSE(sweep.pastDeadline) << "the sweep waited on a FIFO in its journal";
+    EXPECT_EQ(sweep.exitCode, 1);
+    EXPECT_EQ(entriesOf(folder), QStringList {});
+    EXPECT_EQ(entriesOf(journal), QStringList {});
+    for (const char* tag : { "00000000000000cc", "00000000000000dd" })
+        EXPECT_EQ(readTestFile(hostile + QStringLiteral("/.vellicor-restore-") + QLatin1String(tag)), QByteArray("the user's"));
+}
+
+// A left copy removed by someone else frees its inode, and a file made at
+// its name next gets it again on many file systems: that file, another
+// user's or one of the user's other programs, is never taken for the copy.
+// Where the file system keeps no birth time, another user's is still told
+// by its owner.
+TEST_F(LeftCopies, AFileMadeAtTheCopysNameOnItsFreedInodeStays)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a loop volume and another user need root";
+    for (const QStringList& mkfs :
+        { QStringList { "mkfs.ext4", "-q", "-F" }, QStringList { "mkfs.ext4", "-q", "-F", "-I", "128" } }) {
+        SCOPED_TRACE(mkfs.join(u' ').toStdString());
+        const QString mounted = home.path() + QStringLiteral("/shared");
+        LoopVolume volume(home.path() + QStringLiteral("/shared.img"), mounted, mkfs, 16);
+        if (!volume.whyNot().empty())
+            GTEST_SKIP() << volume.whyNot();
+        const bool keepsBirthTimes = mkfs.size() == 3;
+        // A folder the user shares with others, who may write in it.
+        ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(mounted).constData(), 0755), 0);
+        const QString restored = mounted + QStringLiteral("/Restored");
+        ASSERT_TRUE(QDir().mkpath(restored));
+        ASSERT_EQ(::chmod(QFile::encodeName(restored).constData(), 0777), 0);
+        const auto inodeOf = [](const QString& path) {
+            struct stat status { };
+            return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : ino_t(0);
+        };
+        const auto madeAgainBy = [&](bool otherUser, const QByteArray& bytes) {
+            const QString path = restored + QLatin1Char('/') + copyLeftByARunKilledAt(restored, EndedAt::writing);
+            const ino_t copy = inodeOf(path);
+            const auto makeAgain = [&] {
+                if (!QFile::remove(path))
+                    return false;
+                writeTestFile(path, bytes);
+                return inodeOf(path) == copy;
+            };
+            return std::pair(path, otherUser ? asOtherUser(makeAgain) : makeAgain());
+        };
+
+        const auto [theirs, theirsGotTheInode] = madeAgainBy(true, "another user's");
+        if (!theirsGotTheInode)
+            GTEST_SKIP() << "this file system did not give the freed inode again";
+        EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
+        EXPECT_EQ(readTestFile(theirs), QByteArray("another user's"));
+        ASSERT_TRUE(QFile::remove(theirs));
+
+        if (keepsBirthTimes) {
+            const auto [mine, mineGotTheInode] = madeAgainBy(false, "the user's other program's");
+            ASSERT_TRUE(mineGotTheInode);
+            EXPECT_EQ(removeLeftRestoreCopies().removed, 0);
+            EXPECT_EQ(readTestFile(mine), QByteArray("the user's other program's"));
+            ASSERT_TRUE(QFile::remove(mine));
+        }
+        EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+
+        // The copy itself still goes.
+        const QString copy = copyLeftByARunKilledAt(restored, EndedAt::writing);
+        EXPECT_EQ(removeLeftRestoreCopies().removed, 1);
+        EXPECT_FALSE(QFileInfo::exists(restored + QLatin1Char('/') + copy));
+    }
 }
 
 // A disk the copy was made on comes back through another device (plugged
@@ -184,4 +282,32 @@ TEST(VolumeIdentity, IsTheFileSystemsOwnWhateverDeviceItIsMountedFrom)
     ASSERT_EQ(::stat(QFile::encodeName(other.device()).constData(), &node), 0);
     EXPECT_EQ(FileSystemInfoDetail::blockDeviceUuid(node.st_rdev, byUuid), QByteArray("5678-EF01"));
     EXPECT_EQ(FileSystemInfoDetail::blockDeviceUuid(node.st_rdev + 1000, byUuid), std::nullopt);
+}
+
+// A sweep still under way when the program ends (its folders answer slowly)
+// is ended with it: the program's end takes away nothing the sweep still
+// uses, and ends as it should.
+TEST_F(LeftCopies, TheProgramEndsWithoutAFaultWhileASweepIsUnderWay)
+{
+    // Records of folders on several volumes, each under a device number
+    // it is not on, so that every one is looked at on its volume.
+    ASSERT_EQ(JournalRecords::ensureFolder(RestoreCopies::folder(), PrivateFiles::Make::ifMissing), std::nullopt);
+    const QStringList folders { folder, QStringLiteral("/dev/shm"), QStringLiteral("/proc"), QStringLiteral("/sys") };
+    for (int i = 0; i < 3000; ++i) {
+        const QByteArray tag = QByteArray::number(0x1000000 + i, 16);
+        writeTestFile(RestoreCopies::folder() + QLatin1Char('/') + QLatin1String(tag) + QStringLiteral(".record"),
+            "folder=" + QFile::encodeName(folders[i % folders.size()]) + "\ndevice=1\ninode=1\nnetwork=0\n");
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    int faults = 0;
+    for (int run = 0; run < 20; ++run) {
+        const int code = exitCodeOfChild([run]() -> int {
+            sweepLeftRestoreCopiesAside();
+            ::usleep(useconds_t(5000 + run * 1000));
+            std::exit(leftFilesSweepsUnderWay() > 0 ? 0 : 2);
+        });
+        faults += code == -1 ? 1 : 0;
+        EXPECT_NE(code, 2) << "the sweep had ended before the program did";
+    }
+    EXPECT_EQ(faults, 0) << "the program's end failed while a sweep was under way";
 }
