@@ -376,6 +376,7 @@ bool UserDefaults::saveNow(
         values = stored_;
         givesWay = givesWay_;
         generation = generation_;
+        writingFile_ = true;
     }
 
     // The bytes and the write, while reads and changes go on.
@@ -389,6 +390,7 @@ bool UserDefaults::saveNow(
         malloc_trim(0);
 
     std::lock_guard lock(mutex_);
+    writingFile_ = false;
     bool saved = false;
     if (!file.bytes) {
         Log::print("Settings not saved: they would take", file.wanted, "bytes, more than the", largestFile,
@@ -569,7 +571,7 @@ bool UserDefaults::updateValue(
         saved = prepareSaveLocked(apply, ignored);
         if (saved && changed)
             saveBehindLocked();
-        else if (!savePending_)
+        else if (!savePending_ && !writingFile_)
             releaseWritersLockLocked();
         failure = std::exchange(saveFailure_, std::nullopt);
     }

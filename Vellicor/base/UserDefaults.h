@@ -273,6 +273,9 @@ private:
     std::condition_variable settled_;
     bool savePending_ = false;
     bool writing_ = false;
+    // A save, on whichever thread, makes and writes the file's bytes: the
+    // writers' lock is its until it ends.
+    bool writingFile_ = false;
     bool ending_ = false;
     bool unsaved_ = false;
     // Why the last save failed; set only on the first failure of a run of

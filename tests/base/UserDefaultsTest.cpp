@@ -965,6 +965,42 @@ TEST_F(UserDefaultsTest, ListsSavedBehindReadAtOnceAndTheFileIsAlwaysWholeWithTh
 // A list saved behind is in the file when synchronize returns, and when the
 // store ends; a save behind that fails is told once, its list stays for the
 // run, and synchronize saves it once saving works again.
+// A change saved behind that changes nothing (a record deleted that is gone
+// already) while an earlier one is still being written leaves the writers'
+// lock to that save: no other program comes between its reading the file and
+// its replacing it.
+TEST_F(UserDefaultsTest, AChangeThatChangesNothingLeavesTheWritersLockToASaveStillWriting)
+{
+    const QString key = QStringLiteral("savedPaths");
+    UserDefaults store(folder);
+    ASSERT_TRUE(store.setValue(QStringLiteral("count"), 1));
+    const auto inode = [&] {
+        struct stat status {};
+        return ::stat(QFile::encodeName(settingsFile()).constData(), &status) == 0 ? status.st_ino : 0;
+    };
+    int seenWriting = 0;
+    for (int attempt = 0; attempt < 20 && seenWriting < 3; ++attempt) {
+        const ino_t before = inode();
+        // A list most of the file's bound long, encoded anew: the save takes a while.
+        ASSERT_TRUE(store.updateValue(
+            key, [attempt](const QVariant&) { return QVariant(folderRecords(60000, QString::number(attempt))); },
+            UserDefaults::Saving::behind));
+        QThread::msleep(5);
+        store.updateValue(key, [](const QVariant& stored) { return stored; }, UserDefaults::Saving::behind);
+        QLockFile other(settingsFile() + QStringLiteral(".lock"));
+        const bool taken = other.tryLock(0);
+        // Only a save that had not replaced the file after the look tells.
+        if (inode() == before) {
+            ++seenWriting;
+            EXPECT_FALSE(taken) << "attempt " << attempt;
+        }
+        if (taken)
+            other.unlock();
+        ASSERT_TRUE(store.synchronize());
+    }
+    EXPECT_GT(seenWriting, 0) << "no save was seen while it wrote";
+}
+
 TEST_F(UserDefaultsTest, ASaveBehindIsWaitedForAndAFailedOneIsToldAndMadeAgain)
 {
     const QString key = QStringLiteral("savedPaths");
