@@ -287,6 +287,11 @@ private:
     SettingsFileBytes fileBytes_;
     std::optional<SettingsReadProblem> lastReadProblem_;
     std::optional<SettingsReadProblem> startProblem_;
+    // What the start could read is to be saved without what it could not;
+    // it waits for the array that gives way to be named when it did not fit
+    // without it.
+    bool repairDue_ = false;
+    bool repairWaits_ = false;
     // Set when a damaged file could not be moved aside, or a file is too large
     // to read: saving would destroy it, so this run keeps its changes in
     // memory only.

@@ -793,6 +793,33 @@ TEST_F(UserDefaultsTest, AFileAnEarlierVersionWrotePastTheWriteBoundIsReadWholeA
     }
 }
 
+// Such a file with a value that cannot be read: the start keeps a copy and
+// saves what it could read behind, within the bound once the program has
+// named the array that gives way (it does so right after making the store,
+// after some work of its start), and tells no failure of that save.
+TEST_F(UserDefaultsTest, AFileWrittenPastTheWriteBoundWithAnUnreadableValueIsSavedBackWithinItUntold)
+{
+    const QString history = QStringLiteral("lastScanStatus");
+    QByteArray bytes = SettingsFileBytes().bytes(valuesOfALongUse(3 * UserDefaults::largestFile / 2));
+    bytes.chop(1);
+    writeSettingsFile(bytes + ",\"broken\":{\"integer\":\"x\"}}");
+    UserDefaults store(folder);
+    QSignalSpy failed(&store, &UserDefaults::saveFailed);
+    // The start's work before it registers the defaults.
+    QThread::msleep(50);
+    store.setOldestGiveWay(history);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(failed.count(), 0) << failed.value(0).value(1).toString().toStdString();
+    ASSERT_TRUE(store.readProblemAtStart());
+    EXPECT_EQ(store.readProblemAtStart()->keys, QStringList { QStringLiteral("broken") });
+
+    UserDefaults restarted(folder);
+    EXPECT_FALSE(restarted.readProblemAtStart());
+    EXPECT_LE(QFileInfo(settingsFile()).size(), UserDefaults::largestFile);
+    EXPECT_GT(restarted.arrayValue(history).value_or(QVariantList()).size(), 60000);
+    EXPECT_EQ(restarted.integerValue(QStringLiteral("minimumFileSize")), 4);
+}
+
 namespace {
 
 // The temporary files of saves in the settings folder.
