@@ -989,9 +989,6 @@ TEST_F(UserDefaultsTest, ListsSavedBehindReadAtOnceAndTheFileIsAlwaysWholeWithTh
     EXPECT_EQ(reopened.arrayValue(key), folderRecords(10000, QStringLiteral("last")));
 }
 
-// A list saved behind is in the file when synchronize returns, and when the
-// store ends; a save behind that fails is told once, its list stays for the
-// run, and synchronize saves it once saving works again.
 // A change saved behind that changes nothing (a record deleted that is gone
 // already) while an earlier one is still being written leaves the writers'
 // lock to that save: no other program comes between its reading the file and
@@ -1028,6 +1025,9 @@ TEST_F(UserDefaultsTest, AChangeThatChangesNothingLeavesTheWritersLockToASaveSti
     EXPECT_GT(seenWriting, 0) << "no save was seen while it wrote";
 }
 
+// A list saved behind is in the file when synchronize returns, and when the
+// store ends; a save behind that fails is told once, its list stays for the
+// run, and synchronize saves it once saving works again.
 TEST_F(UserDefaultsTest, ASaveBehindIsWaitedForAndAFailedOneIsToldAndMadeAgain)
 {
     const QString key = QStringLiteral("savedPaths");
