@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "cloud/CloudSourceController.h"
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
@@ -26,6 +27,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -53,6 +55,11 @@ const char* headingKey(HomeTab tab)
 
 void CloudFolderTreeModel::setRoot(CloudScanFoldersListPtr root)
 {
+    // A tree let go of may hold the folders of a listing of millions: it goes
+    // on the pool with the shape taken of it, and the memory with it, so that
+    // neither its end nor the heap it leaves weighs on the window.
+    if (root_ && root_ != root)
+        releaseElsewhereGivingBack(std::make_tuple(std::move(root_), std::move(top_), std::move(kids_)));
     root_ = std::move(root);
     reload();
 }

@@ -1,6 +1,7 @@
 #include "scan/ScanSources.h"
 
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "base/UserDefaults.h"
 #include "core/AppNotifier.h"
 #include "core/SettingsSchema.h"
@@ -310,8 +311,11 @@ CloudScanFoldersListPtr ScanSources::folderTree(ScanSource source) const
 
 void ScanSources::resetFolderTree(ScanSource source)
 {
-    if (ScanWrapper* wrapper = handler(source))
-        wrapper->rootFolderObj.reset();
+    // The tree may hold the folders of a listing of millions: it ends on the
+    // pool, which gives its memory back (the picker lets go of its own
+    // reference the same way).
+    if (ScanWrapper* wrapper = handler(source); wrapper && wrapper->rootFolderObj)
+        releaseElsewhereGivingBack(std::move(wrapper->rootFolderObj));
 }
 
 ScanRequest ScanSources::makeScanRequest(ScanSource source) const

@@ -200,6 +200,7 @@ TEST(Road, ByKeyboardFromAddingAFolderToUndo)
     ASSERT_TRUE(tabToNamed("btnThumbnailView"));
     press(Qt::Key_Space);
     ASSERT_TRUE(waitUntil([&] { return results.collDuplicates()->isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return everyItemInViewHasItsPicture(results); }));
     shot(window, QStringLiteral("kb-06-maximised-grid"));
     ASSERT_TRUE(tabToNamed("btnListView", true));
     press(Qt::Key_Space);

@@ -6,7 +6,11 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "controls/CustomWindowNag.h"
+#include "controls/MyCollectionView.h"
 #include "core/Localization.h"
+#include "results/ResultViewController.h"
+#include "results/ResultsGridProxy.h"
+#include "results/ThumbnailProvider.h"
 #include "support/TitledButton.h"
 #include "support/WaitUntil.h"
 
@@ -25,7 +29,21 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
+
+// Whether every item the grid shows has its picture, or its type's icon.
+inline bool everyItemInViewHasItsPicture(ResultViewController& results)
+{
+    MyCollectionView* grid = results.collDuplicates();
+    for (const IndexPath& path : grid->indexPathsForVisibleItems()) {
+        const FileInfoNodePtr file = results.gridModel().fileOf(results.gridModel().indexOfItem(path.section, path.item));
+        const std::optional<QImage> picture = file ? results.thumbnails().cached(*file) : std::nullopt;
+        if (!picture || picture->isNull())
+            return false;
+    }
+    return true;
+}
 
 // Path and bytes, in types the test failures print readably.
 using Files = std::map<std::string, std::string>;

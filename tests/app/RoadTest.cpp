@@ -249,16 +249,7 @@ TEST(Road, AddScanMarkPreviewRemoveUndoQuit)
     EXPECT_TRUE(waitUntil([&] { return preview.previewPath().endsWith(QStringLiteral("notes.txt")); }));
     EXPECT_TRUE(waitUntil([&] { return preview.previewForFiles()->hasIcon(); }));
     // Every item in view gets its picture, or its type's icon.
-    EXPECT_TRUE(waitUntil([&] {
-        for (const IndexPath& path : grid->indexPathsForVisibleItems()) {
-            const FileInfoNodePtr file
-                = results.gridModel().fileOf(results.gridModel().indexOfItem(path.section, path.item));
-            const std::optional<QImage> picture = file ? results.thumbnails().cached(*file) : std::nullopt;
-            if (!picture || picture->isNull())
-                return false;
-        }
-        return true;
-    }));
+    EXPECT_TRUE(waitUntil([&] { return everyItemInViewHasItsPicture(results); }));
     settle();
     shot(window, "09-grid-view");
 

@@ -1,5 +1,6 @@
 #include "cloud/CloudFolderPicker.h"
 
+#include "base/ReleaseElsewhere.h"
 #include "base/UserDefaults.h"
 #include "cloud/CloudSignInSheet.h"
 #include "cloud/CloudSourceController.h"
@@ -33,9 +34,11 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 
 namespace {
@@ -151,6 +154,33 @@ TEST(CloudFolderPicker, ListsOnExpansionOnceAndAlwaysLeavesTheBusyState)
     EXPECT_EQ(s.presenter->shown.size(), 1u);
     EXPECT_EQ(model.root(), root);
     EXPECT_EQ(s.handler->asked.size(), 3u);
+}
+
+// A tree the picker lets go of (Refresh, or the next opening after a
+// clean-up) ends off the window's thread, and the memory it held is given
+// back to the system: a listing of millions of folders keeps none of it.
+TEST(CloudFolderPicker, ATreeLetGoOfGivesItsMemoryBack)
+{
+    static std::atomic<int> givenBack { 0 };
+    givenBack = 0;
+    const FreedMemoryGiver before = setFreedMemoryGiver([] { ++givenBack; });
+    const auto restore = qScopeGuard([before] { setFreedMemoryGiver(before); });
+    PickerScreen s;
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->asked.size(), 1u);
+    s.answer(0, { {}, { folder(QStringLiteral("/Trips")), folder(QStringLiteral("/Work")) }, false });
+    std::weak_ptr<CloudScanFoldersList> first = s.picker->model().root();
+    ASSERT_FALSE(first.expired());
+    s.handler->asked.clear();
+
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
+    s.picker->btnRefreshGDriveFolderList->click();
+    QCoreApplication::processEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_NE(s.picker->model().root().get(), nullptr);
+    EXPECT_TRUE(first.expired());
+    EXPECT_GE(givenBack.load(), 1);
 }
 
 // Add takes nothing until a folder is chosen, and looks it: a faded face and
