@@ -453,7 +453,7 @@ TEST_F(PreviewScreen, APicturesKeywordsShowSeparated)
 {
     const FileInfoNodePtr shot = file("beach.jpg", Category::Pic, encoded(Qt::yellow, "JPG"));
     {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(*shot->filePath).toStdString());
+        const auto image = Exiv2::ImageFactory::open(QFile::encodeName(*shot->filePath).toStdString());
         ASSERT_TRUE(image.get());
         image->readMetadata();
         for (const char* keyword : { "beach", "sun" }) {
