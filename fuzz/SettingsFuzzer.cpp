@@ -1,8 +1,10 @@
 // The settings store starting on a settings file of any content: it reads
-// what it can, sets a damaged file aside, and a later write still works.
+// what it can, sets a damaged file aside, and a later write still works; what
+// it wrote, the next start reads as the store held it.
 
 #include "FuzzSupport.h"
 
+#include "base/SettingValue.h"
 #include "base/UserDefaults.h"
 
 #include <QDir>
@@ -30,9 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         store.readProblemAtStart();
         // A write merges the file as it is now with this store's change.
-        store.setValue(QStringLiteral("fuzzWrite"), true);
+        const bool saved = store.setValue(QStringLiteral("fuzzWrite"), true);
         if (!keys.isEmpty())
             store.removeValue(keys.first());
+        if (saved && store.synchronize()) {
+            const UserDefaults next(folder);
+            if (next.readProblemAtStart())
+                __builtin_trap();
+            for (const QString& key : keys + QStringList { QStringLiteral("fuzzWrite") }) {
+                const QVariant held = store.object(key);
+                const QVariant read = next.object(key);
+                if (held.isValid() != read.isValid() || (held.isValid() && !Setting::writtenAlike(held, read)))
+                    __builtin_trap();
+            }
+        }
     }
     QDir(folder).removeRecursively();
     return 0;

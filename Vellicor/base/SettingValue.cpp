@@ -126,8 +126,10 @@ bool isKept(const QVariant& value)
         return true;
     case QMetaType::ULongLong:
         return value.toULongLong() > static_cast<qulonglong>(std::numeric_limits<qint64>::max());
-    case QMetaType::Double:
-        return std::isfinite(value.toDouble());
+    case QMetaType::Double: {
+        const double number = value.toDouble();
+        return std::isfinite(number) && !(number == 0 && std::signbit(number));
+    }
     case QMetaType::QVariantList: {
         const auto* list = static_cast<const QVariantList*>(value.constData());
         return std::all_of(list->cbegin(), list->cend(), isKept);
@@ -158,7 +160,8 @@ std::optional<QVariant> normalized(const QVariant& value)
         const double number = value.toDouble();
         if (!std::isfinite(number))
             return std::nullopt;
-        return QVariant(number);
+        // The file's reader reads a zero without its sign.
+        return QVariant(number == 0 ? 0.0 : number);
     }
     if (type == QMetaType::QDateTime) {
         const QDateTime date = value.toDateTime();

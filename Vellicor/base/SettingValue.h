@@ -29,8 +29,9 @@ std::optional<QVariantList> toArray(const QVariant& value);
 std::optional<QVariantMap> toDictionary(const QVariant& value);
 
 // The value in the form the store keeps: Bool, qlonglong (qulonglong above
-// the signed range), finite double, QString, UTC QDateTime, QVariantList and
-// QVariantMap of those. None for anything the store cannot keep.
+// the signed range), finite double (a zero without its sign), QString, UTC
+// QDateTime, QVariantList and QVariantMap of those. None for anything the
+// store cannot keep.
 std::optional<QVariant> normalized(const QVariant& value);
 
 // Whether two values in that form are written alike in the settings file:

@@ -27,7 +27,9 @@ constexpr QLatin1StringView tagDictionary("dictionary");
 
 // A text as a JSON string: UTF-8, with the quote, the backslash and control
 // characters escaped, and a lone surrogate (which UTF-8 cannot carry) as its
-// escape, so that it reads back as it was.
+// escape, so that it reads back as it was. So is the byte-order mark: the
+// toolkit's reader drops one that opens a text written as UTF-8 (a key would
+// then stand for another).
 void appendText(QByteArray& out, QStringView text)
 {
     static constexpr char hex[] = "0123456789abcdef";
@@ -77,7 +79,7 @@ void appendText(QByteArray& out, QStringView text)
             out.append(char(0x80 | ((c >> 12) & 0x3f)));
             out.append(char(0x80 | ((c >> 6) & 0x3f)));
             out.append(char(0x80 | (c & 0x3f)));
-        } else if (QChar::isSurrogate(u)) {
+        } else if (QChar::isSurrogate(u) || u == 0xfeff) {
             escaped(u);
         } else {
             out.append(char(0xe0 | (u >> 12)));

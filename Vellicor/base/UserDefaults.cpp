@@ -110,8 +110,10 @@ UserDefaults::UserDefaults(const QString& settingsFolder, QObject* parent)
         removeLeftoversLocked();
     // What could be read is saved without what could not, behind, so the
     // next start reads a sound file.
-    if (startProblem_ && startProblem_->kind == SettingsReadProblem::Kind::valuesReset && !keepFileUntouched_)
+    if (startProblem_ && startProblem_->kind == SettingsReadProblem::Kind::valuesReset && !keepFileUntouched_) {
+        repairDue_ = true;
         saveBehindLocked();
+    }
 }
 
 void UserDefaults::removeLeftoversLocked()
@@ -376,6 +378,7 @@ bool UserDefaults::saveNow(
         values = stored_;
         givesWay = givesWay_;
         generation = generation_;
+        writingFile_ = true;
     }
 
     // The bytes and the write, while reads and changes go on.
@@ -389,8 +392,19 @@ bool UserDefaults::saveNow(
         malloc_trim(0);
 
     std::lock_guard lock(mutex_);
+    writingFile_ = false;
     bool saved = false;
-    if (!file.bytes) {
+    if (!file.bytes && repairDue_ && generation == 0 && givesWay.isEmpty()) {
+        // The start's save of what it could read, made before the program
+        // named the array that gives way: no failure, it is made again once
+        // that is named.
+        Log::print("Settings: what could be read waits for the array that gives way to be named; it takes",
+            file.wanted, "bytes.");
+        if (givesWay_.isEmpty())
+            repairWaits_ = true;
+        else
+            saveBehindLocked();
+    } else if (!file.bytes) {
         Log::print("Settings not saved: they would take", file.wanted, "bytes, more than the", largestFile,
             "that are read back.");
         failedLocked(SaveFault::tooLarge, QString::number(file.wanted));
@@ -399,6 +413,7 @@ bool UserDefaults::saveNow(
         Log::print("Settings not saved to", path + ":", reason);
         failedLocked(faultOf(error), QStringLiteral("%1: %2").arg(path, reason));
     } else {
+        repairDue_ = false;
         fileKnown_ = *file.bytes;
         // The file holds every change made up to this save; a change made
         // since waits for the next.
@@ -470,6 +485,8 @@ void UserDefaults::setOldestGiveWay(const QString& arrayKey)
 {
     std::lock_guard lock(mutex_);
     givesWay_ = arrayKey;
+    if (std::exchange(repairWaits_, false))
+        saveBehindLocked();
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults)
@@ -569,7 +586,7 @@ bool UserDefaults::updateValue(
         saved = prepareSaveLocked(apply, ignored);
         if (saved && changed)
             saveBehindLocked();
-        else if (!savePending_)
+        else if (!savePending_ && !writingFile_)
             releaseWritersLockLocked();
         failure = std::exchange(saveFailure_, std::nullopt);
     }

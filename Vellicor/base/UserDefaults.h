@@ -273,6 +273,9 @@ private:
     std::condition_variable settled_;
     bool savePending_ = false;
     bool writing_ = false;
+    // A save, on whichever thread, makes and writes the file's bytes: the
+    // writers' lock is its until it ends.
+    bool writingFile_ = false;
     bool ending_ = false;
     bool unsaved_ = false;
     // Why the last save failed; set only on the first failure of a run of
@@ -284,6 +287,11 @@ private:
     SettingsFileBytes fileBytes_;
     std::optional<SettingsReadProblem> lastReadProblem_;
     std::optional<SettingsReadProblem> startProblem_;
+    // What the start could read is to be saved without what it could not;
+    // it waits for the array that gives way to be named when it did not fit
+    // without it.
+    bool repairDue_ = false;
+    bool repairWaits_ = false;
     // Set when a damaged file could not be moved aside, or a file is too large
     // to read: saving would destroy it, so this run keeps its changes in
     // memory only.

@@ -181,9 +181,14 @@ std::pair<qint64, qint64> readMinimumDuplicateSize(const UserDefaults& defaults)
 void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize, UserDefaults& defaults)
 {
     const QVariantMap record = makeScanHistoryRecord(dupCount, dupSize, QDateTime::currentDateTimeUtc());
-    QVariantList history = defaults.arrayValue(key(SettingsKey::lastScanStatus)).value_or(QVariantList());
-    history.append(record);
-    defaults.setValue(key(SettingsKey::lastScanStatus), history);
+    // Added to the history as the file holds it now: the records another
+    // program on these settings (a scan run from the command line) added
+    // since this one read it stay.
+    defaults.updateValue(key(SettingsKey::lastScanStatus), [&record](const QVariant& stored) {
+        QVariantList history = Setting::toArray(stored).value_or(QVariantList());
+        history.append(record);
+        return QVariant(history);
+    });
     defaults.synchronize();
 }
 

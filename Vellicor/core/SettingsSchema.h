@@ -91,10 +91,11 @@ QVariantMap makeScanHistoryRecord(qint64 dupCount, quint64 dupSize, const QDateT
 // non-integer option gives (0, -1).
 std::pair<qint64, qint64> readMinimumDuplicateSize(const UserDefaults& defaults);
 
-// Appends a record stamped now to "lastScanStatus"; a history of the wrong
-// type is replaced by a new one. The history is the one setting that gives way
-// when the settings file would pass its bound (registerDefaultSettings says
-// so to the store): its oldest records go, as few as make room. Tens of
+// Appends a record stamped now to "lastScanStatus" as the file holds it now,
+// and saves it before returning; a history of the wrong type is replaced by
+// a new one. The history is the one setting that gives way when the settings
+// file would pass its bound (registerDefaultSettings says so to the store):
+// its oldest records go, as few as make room. Tens of
 // thousands of records are ordinary (years of several scans and clean-ups a
 // day), and they are kept: about 64,000 with the lists of ordinary use, 52,000
 // beside one list at its bound of 10,000 rows, 29,000 beside all three.

@@ -1,5 +1,6 @@
 #include "core/TextFormat.h"
 
+#include "base/Log.h"
 #include "core/Localization.h"
 
 #include <QLocale>
@@ -97,12 +98,15 @@ QString formatFixed(double value, int precision, int width)
 
 QString namedFewAndMore(const QStringList& names, qsizetype total, qsizetype named, qsizetype longest)
 {
-    // A name too long keeps its start and its end.
+    // A name too long keeps its start and its end; each is then shown as the
+    // log writes it, so that a line break, a bidirectional override or a
+    // control a hostile file put in a name neither makes the alert taller than
+    // its few names nor turns the words around it.
     QStringList shown;
     for (qsizetype i = 0; i < std::min(named, names.size()); ++i) {
         const QString& name = names.at(i);
         if (name.size() <= longest) {
-            shown.append(name);
+            shown.append(LogDetail::escaped(name));
             continue;
         }
         QString head = name.left(longest / 2);
@@ -112,7 +116,7 @@ QString namedFewAndMore(const QStringList& names, qsizetype total, qsizetype nam
             head.chop(1);
         if (tail.front().isLowSurrogate())
             tail.remove(0, 1);
-        shown.append(head + QChar(0x2026) + tail);
+        shown.append(LogDetail::escaped(head) + QChar(0x2026) + LogDetail::escaped(tail));
     }
     const QString listed = shown.join(QStringLiteral(", "));
     const qsizetype more = total - shown.size();

@@ -44,6 +44,8 @@ QString formatFixed(double value, int precision, int width = 0);
 
 // What an alert tells of items it cannot all name: the first few of names
 // (at most named of them), each longer than longest characters shortened in
-// its middle, joined with commas, then "and N more" for the rest of total
-// (the items names stands for: it may hold only the first few of them).
+// its middle and written on one line as the log writes it (line breaks,
+// controls and invisible characters as escapes), joined with commas, then
+// "and N more" for the rest of total (the items names stands for: it may
+// hold only the first few of them).
 QString namedFewAndMore(const QStringList& names, qsizetype total, qsizetype named = 5, qsizetype longest = 80);

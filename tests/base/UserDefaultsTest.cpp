@@ -145,6 +145,62 @@ TEST_F(UserDefaultsTest, StoredValuesSurviveANewStoreWithTheirTypes)
     EXPECT_EQ(reopened.dictionaryValue(QStringLiteral("dictionary")), Setting::normalized(sampleRecord())->toMap());
 }
 
+// What a store saves, the next start reads as it was set, so that setting it
+// again there writes nothing: texts and keys of any character (a byte-order
+// mark opening one among them), every edge of the numbers, zeros of both
+// signs, dates of the first and last years, containers empty and nested.
+TEST_F(UserDefaultsTest, EveryValueReadsBackAsItWasSetAndSettingItAgainWritesNothing)
+{
+    QString controls;
+    for (char16_t u = 0; u < 0x20; ++u)
+        controls += QChar(u);
+    const QString bom(QChar(0xfeff));
+    const QStringList texts { controls, bom, bom + QStringLiteral("tail"), QStringLiteral("a") + bom,
+        QStringLiteral("\u2028\u2029\"\\/\u007f\u0080\u00ff\ufffe\uffff"), QString(QChar(0xdc00)) + QChar(0xd800),
+        QString::fromUcs4(U"\U0010FFFF\U0001F600"), QString(QChar(0)) };
+    const double reals[] = { -0.0, 0.0, std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::max(),
+        1e308, std::numeric_limits<double>::min(), 0.1, 1.0, -1e-300 };
+    QVariantMap values;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        values.insert(QStringLiteral("text%1").arg(i), texts[i]);
+        values.insert(texts[i] + QStringLiteral("key"), qlonglong(i));
+        values.insert(QStringLiteral("keyed%1").arg(i), QVariantMap { { texts[i], texts[i] } });
+    }
+    // Keys that read alike once a leading mark is lost.
+    values.insert(bom + QStringLiteral("twin"), 1);
+    values.insert(QStringLiteral("twin"), 2);
+    for (std::size_t i = 0; i < std::size(reals); ++i)
+        values.insert(QStringLiteral("real%1").arg(i), reals[i]);
+    values.insert(QStringLiteral("reals"), QVariantList { -0.0, QVariantMap { { QStringLiteral("zero"), -0.0 } } });
+    values.insert(QStringLiteral("integers"),
+        QVariantList { std::numeric_limits<qlonglong>::min(), std::numeric_limits<qlonglong>::max(), qlonglong(-1),
+            QVariant::fromValue(std::numeric_limits<qulonglong>::max()), true, false });
+    values.insert(QStringLiteral("dates"),
+        QVariantList { QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC),
+            QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC) });
+    values.insert(QStringLiteral("empty"),
+        QVariantList { QVariantList {}, QVariantMap {}, QString(), QVariantList { QVariantList { QVariantMap {} } } });
+    {
+        UserDefaults store(folder);
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            ASSERT_TRUE(store.setValue(it.key(), it.value()));
+    }
+    const QByteArray saved = contentsOf(settingsFile());
+    QJsonParseError error {};
+    EXPECT_EQ(QJsonDocument::fromJson(saved, &error).object().size(), values.size()) << error.errorString().toStdString();
+
+    UserDefaults restarted(folder);
+    EXPECT_FALSE(restarted.readProblemAtStart());
+    QSignalSpy changes(&restarted, &UserDefaults::valueChanged);
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        EXPECT_TRUE(Setting::writtenAlike(restarted.object(it.key()), *Setting::normalized(it.value())))
+            << it.key().toStdString();
+        EXPECT_TRUE(restarted.setValue(it.key(), it.value()));
+    }
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(contentsOf(settingsFile()), saved);
+}
+
 TEST_F(UserDefaultsTest, TypedReadsPassOverValuesOfAnotherTypeToTheRegisteredDefault)
 {
     UserDefaults store(folder);
@@ -737,6 +793,33 @@ TEST_F(UserDefaultsTest, AFileAnEarlierVersionWrotePastTheWriteBoundIsReadWholeA
     }
 }
 
+// Such a file with a value that cannot be read: the start keeps a copy and
+// saves what it could read behind, within the bound once the program has
+// named the array that gives way (it does so right after making the store,
+// after some work of its start), and tells no failure of that save.
+TEST_F(UserDefaultsTest, AFileWrittenPastTheWriteBoundWithAnUnreadableValueIsSavedBackWithinItUntold)
+{
+    const QString history = QStringLiteral("lastScanStatus");
+    QByteArray bytes = SettingsFileBytes().bytes(valuesOfALongUse(3 * UserDefaults::largestFile / 2));
+    bytes.chop(1);
+    writeSettingsFile(bytes + ",\"broken\":{\"integer\":\"x\"}}");
+    UserDefaults store(folder);
+    QSignalSpy failed(&store, &UserDefaults::saveFailed);
+    // The start's work before it registers the defaults.
+    QThread::msleep(50);
+    store.setOldestGiveWay(history);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(failed.count(), 0) << failed.value(0).value(1).toString().toStdString();
+    ASSERT_TRUE(store.readProblemAtStart());
+    EXPECT_EQ(store.readProblemAtStart()->keys, QStringList { QStringLiteral("broken") });
+
+    UserDefaults restarted(folder);
+    EXPECT_FALSE(restarted.readProblemAtStart());
+    EXPECT_LE(QFileInfo(settingsFile()).size(), UserDefaults::largestFile);
+    EXPECT_GT(restarted.arrayValue(history).value_or(QVariantList()).size(), 60000);
+    EXPECT_EQ(restarted.integerValue(QStringLiteral("minimumFileSize")), 4);
+}
+
 namespace {
 
 // The temporary files of saves in the settings folder.
@@ -904,6 +987,42 @@ TEST_F(UserDefaultsTest, ListsSavedBehindReadAtOnceAndTheFileIsAlwaysWholeWithTh
     UserDefaults reopened(folder);
     EXPECT_EQ(reopened.boolValue(QStringLiteral("other")), true);
     EXPECT_EQ(reopened.arrayValue(key), folderRecords(10000, QStringLiteral("last")));
+}
+
+// A change saved behind that changes nothing (a record deleted that is gone
+// already) while an earlier one is still being written leaves the writers'
+// lock to that save: no other program comes between its reading the file and
+// its replacing it.
+TEST_F(UserDefaultsTest, AChangeThatChangesNothingLeavesTheWritersLockToASaveStillWriting)
+{
+    const QString key = QStringLiteral("savedPaths");
+    UserDefaults store(folder);
+    ASSERT_TRUE(store.setValue(QStringLiteral("count"), 1));
+    const auto inode = [&] {
+        struct stat status {};
+        return ::stat(QFile::encodeName(settingsFile()).constData(), &status) == 0 ? status.st_ino : 0;
+    };
+    int seenWriting = 0;
+    for (int attempt = 0; attempt < 20 && seenWriting < 3; ++attempt) {
+        const ino_t before = inode();
+        // A list most of the file's bound long, encoded anew: the save takes a while.
+        ASSERT_TRUE(store.updateValue(
+            key, [attempt](const QVariant&) { return QVariant(folderRecords(60000, QString::number(attempt))); },
+            UserDefaults::Saving::behind));
+        QThread::msleep(5);
+        store.updateValue(key, [](const QVariant& stored) { return stored; }, UserDefaults::Saving::behind);
+        QLockFile other(settingsFile() + QStringLiteral(".lock"));
+        const bool taken = other.tryLock(0);
+        // Only a save that had not replaced the file after the look tells.
+        if (inode() == before) {
+            ++seenWriting;
+            EXPECT_FALSE(taken) << "attempt " << attempt;
+        }
+        if (taken)
+            other.unlock();
+        ASSERT_TRUE(store.synchronize());
+    }
+    EXPECT_GT(seenWriting, 0) << "no save was seen while it wrote";
 }
 
 // A list saved behind is in the file when synchronize returns, and when the

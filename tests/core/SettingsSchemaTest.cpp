@@ -92,6 +92,24 @@ TEST_F(SettingsSchemaTest, ScanHistoryGrowsOldestFirstAndSurvivesARestart)
         *Setting::toDate(second.value(QStringLiteral("scantime"))));
 }
 
+// Two programs on one settings folder (the window and a scan run from the
+// command line) each add the records of their scans: the file keeps them all,
+// each saved before its call returns.
+TEST_F(SettingsSchemaTest, ScanHistoryKeepsTheRecordsAnotherProgramAddedMeanwhile)
+{
+    appendScanHistoryRecord(1, 10, defaults);
+    UserDefaults other(folder);
+    registerDefaultSettings(other);
+    appendScanHistoryRecord(2, 20, other);
+    appendScanHistoryRecord(3, 30, defaults);
+    appendScanHistoryRecord(4, 40, other);
+
+    QList<qint64> counts;
+    for (const QVariant& record : UserDefaults(folder).arrayValue(key(SettingsKey::lastScanStatus)).value_or(QVariantList()))
+        counts.append(Setting::toInteger(record.toMap().value(QStringLiteral("dupCount"))).value_or(-1));
+    EXPECT_EQ(counts, (QList<qint64> { 1, 2, 3, 4 }));
+}
+
 TEST(ExtensionFilterLabel, EndsEveryPatternWithASemicolon)
 {
     EXPECT_EQ(extensionFilterLabel(QStringLiteral("Music"), { QStringLiteral("mp3"), QStringLiteral("audio cd") }),
