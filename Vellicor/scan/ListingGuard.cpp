@@ -166,6 +166,12 @@ ListingGuard::ListingGuard(QString service, ListingLimits limits, const std::ato
 {
 }
 
+QString ListingGuard::listingHeldTooMuch() const
+{
+    return QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
+        .arg(limits_.listingBytes >> 20);
+}
+
 bool ListingGuard::cutShort(const QString& folder, const QString& reason)
 {
     cutByService_ = true;
@@ -192,6 +198,12 @@ bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const
 {
     if (isStopped() || isWholeListingBound())
         return false;
+    // A folder ended at its own bound keeps what it listed: when that spent
+    // the listing's share too (the same bound, or none left as the listing
+    // began), nothing more is listed, and the listing is told as too large
+    // up to that folder.
+    if (heldBytes_ > limits_.listingBytes)
+        return reachBound(bound_ ? bound_->folder : folder, listingHeldTooMuch(), true, nullptr);
     if (++pages_ > limits_.pages)
         return reachBound(folder,
             QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages), true,
@@ -270,10 +282,7 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     // The entries the folder has met are held too while it is listed.
     if (heldBytes_ + tally.seenBytes_ > limits_.listingBytes) {
         tally.endedAtBound_ = true;
-        return reachBound(folder,
-            QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
-                .arg(limits_.listingBytes >> 20),
-            true, &tally);
+        return reachBound(folder, listingHeldTooMuch(), true, &tally);
     }
     if (!more || tally.fresh_ > 0) {
         tally.emptyInARow_ = 0;

@@ -238,6 +238,8 @@ private:
     // keeps it; always false.
     bool reachBound(const QString& folder, const QString& reason, bool wholeListing, const ListingTally* tally,
         ListingBound::Kind kind = ListingBound::Kind::memory, qint64 most = 0);
+    // The log's reason for the whole listing's bound of memory.
+    QString listingHeldTooMuch() const;
 
     bool cutByService_ = false;
     std::optional<ListingBound> bound_;
