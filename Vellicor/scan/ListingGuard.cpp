@@ -198,12 +198,12 @@ bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const
 {
     if (isStopped() || isWholeListingBound())
         return false;
-    // A folder ended at its own bound keeps what it listed: when that spent
-    // the listing's share too (the same bound, or none left as the listing
-    // began), nothing more is listed, and the listing is told as too large
-    // up to that folder.
+    // A folder ended at its own bound whose kept listing spent the listing's
+    // share too (the same bound, or none left as the listing began) is told
+    // as that folder too large while nothing more is asked for; once more
+    // is, the listing is told as too large up to it.
     if (heldBytes_ > limits_.listingBytes)
-        return reachBound(bound_ ? bound_->folder : folder, listingHeldTooMuch(), true, nullptr);
+        return reachBound(spentBy_, listingHeldTooMuch(), true, nullptr);
     if (++pages_ > limits_.pages)
         return reachBound(folder,
             QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages), true,
@@ -274,6 +274,10 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     // listing's bound is the same.
     if (tally.heldBytes() > limits_.folderBytes) {
         tally.endedAtBound_ = true;
+        // The folder keeps what it listed; when that spent the listing's
+        // share too, the next page asked for ends the listing at it.
+        if (heldBytes_ > limits_.listingBytes && spentBy_.isEmpty())
+            spentBy_ = folder;
         return reachBound(folder,
             QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
                 .arg(limits_.folderBytes >> 20),

@@ -421,20 +421,29 @@ struct CountingSink : CloudScanSink {
 // its memory (a large result still shown) has no share left: it goes no
 // further than its first folder's page, whose bound ends the whole listing,
 // told as the memory it is, not as folders that could not be listed. One
-// folder's bound that spends the listing's share ends the listing likewise.
+// folder's bound that spends the listing's share ends the listing likewise,
+// told up to that folder, also when an earlier one ended at its own bound.
 TEST(ListingBounds, AListingWithoutMemoryLeftGoesNoFurtherThanItsFirstPage)
 {
-    for (const bool heldBefore : { true, false }) {
-        SCOPED_TRACE(heldBefore ? "no share left as the listing begins" : "the share spent by one folder");
+    enum class Spent { asTheListingBegins, byOneFolder, byASecondFolder };
+    for (const Spent spent : { Spent::asTheListingBegins, Spent::byOneFolder, Spent::byASecondFolder }) {
+        SCOPED_TRACE(int(spent));
         MeteredSource source;
-        if (heldBefore) {
+        if (spent == Spent::asTheListingBegins) {
             source.memoryBytes = memoryHeldByThisProcess();
             ASSERT_EQ(source.listingLimitsNow().listingBytes, 0);
         } else {
             source.memoryBytes = 0;
             source.listingLimits.folderBytes = source.listingLimits.listingBytes = 1 << 20;
             source.filesPerFolder = 2000;
+            // Each folder ends at its own bound; only the two together spend
+            // the listing's share, the second being the one told.
+            if (spent == Spent::byASecondFolder)
+                source.listingLimits.listingBytes = 5 << 20;
         }
+        const QStringList listed = spent == Spent::byASecondFolder
+            ? QStringList { QStringLiteral("Dropbox/A"), QStringLiteral("Dropbox/B") }
+            : QStringList { QStringLiteral("Dropbox/A") };
         std::vector<CloudScanFoldersListPtr> folders;
         for (const char* path : { "Dropbox/A", "Dropbox/B", "Dropbox/C" }) {
             folders.push_back(std::make_shared<CloudScanFoldersList>());
@@ -443,15 +452,15 @@ TEST(ListingBounds, AListingWithoutMemoryLeftGoesNoFurtherThanItsFirstPage)
         CountingSink sink;
         source.startCloudScan(folders, ScanRequest {}, sink);
         EXPECT_EQ(sink.ends, 1);
-        EXPECT_EQ(source.asked, QStringList { QStringLiteral("Dropbox/A") });
-        EXPECT_EQ(sink.files, source.filesPerFolder);
+        EXPECT_EQ(source.asked, listed);
+        EXPECT_EQ(sink.files, listed.size() * source.filesPerFolder);
         EXPECT_TRUE(source.lastWalkIncomplete);
         EXPECT_FALSE(source.lastWalkUnanswered);
         const std::optional<ListingBound> bound = source.lastWalkBound();
         ASSERT_TRUE(bound);
         EXPECT_EQ(bound->kind, ListingBound::Kind::memory);
         EXPECT_TRUE(bound->wholeListing);
-        EXPECT_EQ(bound->folder, QStringLiteral("Dropbox/A"));
-        EXPECT_EQ(bound->files, source.filesPerFolder);
+        EXPECT_EQ(bound->folder, listed.last());
+        EXPECT_EQ(bound->files, listed.size() * source.filesPerFolder);
     }
 }
