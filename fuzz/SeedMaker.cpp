@@ -172,6 +172,22 @@ bool addMetadata(const QString& path)
     }
 }
 
+// A JPEG's headers before its first scan, without its tables when asked,
+// and where its scan's data begins.
+std::pair<QByteArray, qsizetype> jpegHeaders(const QByteArray& jpeg, bool withTables)
+{
+    QByteArray headers = jpeg.left(2);
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at + 1]) != 0xda) {
+        const qsizetype length = 2 + (quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]));
+        if (withTables || quint8(jpeg[at + 1]) != 0xc4)
+            headers += jpeg.mid(at, length);
+        at += length;
+    }
+    const qsizetype data = at + 2 + (quint8(jpeg[at + 2]) << 8 | quint8(jpeg[at + 3]));
+    return { headers + jpeg.mid(at, data - at), data };
+}
+
 // The pictures target's seeds: each file after the byte that names it (the
 // target's list of names), as written or as crafted.
 bool writePictureSeeds(const QDir& folder, const QImage& image)
@@ -213,10 +229,22 @@ bool writePictureSeeds(const QDir& folder, const QImage& image)
             return false;
         }
         seeds.emplace_back(file, name, bytes);
+        if (name != jpg)
+            continue;
         // Cut short inside its scans, as a download broken off leaves it.
-        if (name == jpg)
-            seeds.emplace_back(
-                progressive ? "progressive-cut.jpg" : "picture-cut.jpg", name, bytes.left(bytes.size() / 2));
+        const auto [headers, data] = jpegHeaders(bytes, true);
+        const qsizetype half = (bytes.size() - data) / 2;
+        seeds.emplace_back(progressive ? "progressive-cut.jpg" : "picture-cut.jpg", name, bytes.left(data + half));
+        if (progressive)
+            continue;
+        // The same without its tables (its decoder takes the standard ones),
+        // and with a restart after each unit of blocks but no data in them.
+        seeds.emplace_back("no-tables-cut.jpg", name, jpegHeaders(bytes, false).first + bytes.mid(data, half));
+        QByteArray intervals = headers;
+        intervals.insert(intervals.lastIndexOf("\xff\xda"), QByteArray("\xff\xdd\x00\x04\x00\x01", 6));
+        for (int unit = 0; unit < 200; ++unit)
+            intervals += QByteArray("\xff") + char(0xd0 + unit % 8);
+        seeds.emplace_back("empty-intervals.jpg", name, intervals);
     }
     for (const auto& [file, name, bytes] : seeds) {
         QFile seed(folder.filePath(QString::fromLatin1(file)));

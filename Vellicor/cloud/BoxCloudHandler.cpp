@@ -35,6 +35,29 @@ std::optional<QDateTime> boxDate(const QJsonObject& item, const char* key, const
     return date.toUTC();
 }
 
+// The id of the copy an answer describes, when it is the file asked for
+// (asked: the copy's request): a file of the name asked for in the folder
+// asked for, whose id no other file of record's group holds, since a later
+// removal by that id would take that file. None otherwise.
+std::optional<QString> copiedFileId(const QJsonObject& answer, const QJsonObject& asked, const FileInfoNode& record)
+{
+    const QString id = answer.value(QLatin1String("id")).toString();
+    const QJsonValue parent = answer.value(QLatin1String("parent"));
+    const QJsonValue askedParent = asked.value(QLatin1String("parent")).toObject().value(QLatin1String("id"));
+    if (answer.value(QLatin1String("type")).toString() != QLatin1String("file") || !isPlainCloudId(id)
+        || answer.value(QLatin1String("name")) != asked.value(QLatin1String("name")) || !parent.isObject()
+        || parent.toObject().value(QLatin1String("id")) != askedParent)
+        return std::nullopt;
+    if (const std::shared_ptr<DuplicateGroup> group = record.parent.lock()) {
+        for (const std::vector<FileInfoNodePtr>* members : { &group->children, &group->filterChildren }) {
+            for (const FileInfoNodePtr& file : *members)
+                if (file && file->cloud && file->cloud->fileId == id)
+                    return std::nullopt;
+        }
+    }
+    return id;
+}
+
 } // namespace
 
 BoxCloudHandler::BoxCloudHandler(CloudServiceConfig config, std::unique_ptr<SecretStore> store)
@@ -223,7 +246,7 @@ void BoxCloudHandler::copyKeptFile(
 {
     RestRequest request = RestRequest::make("POST", QStringLiteral("files/%1/copy").arg(keptId));
     request.json = QJsonDocument(body);
-    client().send(request, contextObject(), [record, completion](const RestReply& reply) {
+    client().send(request, contextObject(), [record, body, completion](const RestReply& reply) {
         const QString name = record->fileName.value_or(QString());
         if (reply.status == 0) {
             printToStandardOutput(QStringLiteral("Error: ") + reply.errorText);
@@ -231,11 +254,11 @@ void BoxCloudHandler::copyKeptFile(
         } else if (reply.status == 201) {
             printToStandardOutput(QStringLiteral("Box File copied successfully -> ") + name);
             // The copy is a new file with an id of its own, by which a later
-            // removal names it. Without one in the answer the record keeps
-            // the removed file's id, and that removal fails and says so.
-            const QString id = reply.object().value(QLatin1String("id")).toString();
-            if (isPlainCloudId(id))
-                record->cloudFields().fileId = id;
+            // removal names it. Without the copy's in the answer the record
+            // keeps the removed file's id, and that removal fails and says
+            // so rather than take another file.
+            if (const std::optional<QString> id = copiedFileId(reply.object(), body, *record))
+                record->cloudFields().fileId = *id;
             else
                 Log::print("Box did not say which file it put back:", name);
             completion(true);

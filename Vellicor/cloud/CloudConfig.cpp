@@ -185,7 +185,12 @@ CloudServiceConfig fromJson(const QString& service, const QJsonObject& json)
     config.authorizeUrl = endpointAddress(json, QStringLiteral("authorizeUrl"));
     config.tokenUrl = endpointAddress(json, QStringLiteral("tokenUrl"));
     config.apiBaseUrl = endpointAddress(json, QStringLiteral("apiBaseUrl"));
-    config.scope = json.value(QStringLiteral("scope")).toString().simplified();
+    // Blanks are tidied, so one of blanks only is none; one that is not text
+    // is none too, and said so.
+    const QJsonValue scope = json.value(QStringLiteral("scope"));
+    if (!scope.isString() && !scope.isNull() && !scope.isUndefined())
+        Log::print("The cloud configuration's \"scope\" of", service, "is not text; it was left out");
+    config.scope = scope.toString().simplified();
     return config;
 }
 

@@ -169,10 +169,16 @@ bool DropBoxHandler::deleteCloudFile(const FileInfoNodePtr& record)
         Log::print("Dropbox is not signed in; a file was not removed:", *record->filePath);
         return false;
     }
-    QJsonObject body { { QStringLiteral("path"), dropboxApiPath(*record->filePath) } };
-    // Only the revision that was scanned may go; a newer file at the path stays.
-    if (record->cloud && record->cloud->dropBoxFile && !record->cloud->dropBoxFile->rev.isEmpty())
-        body.insert(QStringLiteral("parent_rev"), record->cloud->dropBoxFile->rev);
+    // Only the revision that was scanned may go; a newer file at the path
+    // stays. Without one the removal would take whatever stands there by
+    // now, a folder with all it holds included.
+    const QString rev = record->cloud && record->cloud->dropBoxFile ? record->cloud->dropBoxFile->rev : QString();
+    if (rev.isEmpty()) {
+        Log::print("A Dropbox file without the revision it was listed at was not removed:", *record->filePath);
+        return false;
+    }
+    const QJsonObject body { { QStringLiteral("path"), dropboxApiPath(*record->filePath) },
+        { QStringLiteral("parent_rev"), rev } };
     const RestReply reply = client().sendBlocking(post(QStringLiteral("2/files/delete_v2"), body), blockingLimitMs);
     if (reply.ok())
         return true;
@@ -213,10 +219,11 @@ void DropBoxHandler::copyKeptFile(
                 QStringLiteral("Dropbox File copied successfully: ") + answer.value(QLatin1String("name")).toString());
             // The copy is a new file of its own revision: a later removal
             // names that one. An answer for another path (the service
-            // ignores letter case) leaves the record as it was, and a
-            // removal at the old revision is refused rather than misdirected.
+            // ignores letter case) or without a revision leaves the record as
+            // it was, and a removal at the old revision is refused rather
+            // than misdirected or unguarded.
             const std::optional<DropboxFileMetadata> copy = DropboxFileMetadata::fromJson(answer);
-            if (copy && copy->pathDisplay.compare(to, Qt::CaseInsensitive) == 0)
+            if (copy && !copy->rev.isEmpty() && copy->pathDisplay.compare(to, Qt::CaseInsensitive) == 0)
                 record->cloudFields().dropBoxFile = *copy;
             else
                 Log::print("Dropbox did not say which file it put back at", to);

@@ -140,7 +140,8 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
         // A thread that may not wait for a large picture's turn hands it back
         // as soon as it is known to be one, before it reads it through.
         const bool mayWait = !turn || turn->mayWait;
-        const JpegCost cost = jpegCost(device, mayWait ? std::nullopt : std::optional(PictureBounds::jpegSharedBytes));
+        const JpegCost cost = jpegCost(device, mayWait ? std::nullopt : std::optional(PictureBounds::jpegSharedBytes),
+            ImageProcessing::leastDecodedShare);
         if (!cost.whole) {
             turn->handedBack = true;
             return {};

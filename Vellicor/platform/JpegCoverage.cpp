@@ -5,6 +5,7 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -39,6 +40,40 @@ std::optional<HuffmanTable> huffmanTable(const quint8* counts, const quint8* val
         code <<= 1;
     }
     return table;
+}
+
+// The tables a picture that defines none of its own is decoded with, as its
+// decoder knows them: the standard ones, in slots 0 (brightness) and 1
+// (colours). Counts of codes by length, then the values.
+constexpr quint8 standardDcBrightness[] = { 0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8,
+    9, 10, 11 };
+constexpr quint8 standardDcColours[] = { 0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9,
+    10, 11 };
+constexpr quint8 standardAcBrightness[] = { 0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d, 0x01, 0x02, 0x03, 0x00,
+    0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xa1,
+    0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72, 0x82, 0x09, 0x0a, 0x16, 0x17, 0x18,
+    0x19, 0x1a, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2a, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45, 0x46,
+    0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69,
+    0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93,
+    0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4,
+    0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5,
+    0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4,
+    0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa };
+constexpr quint8 standardAcColours[] = { 0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77, 0x00, 0x01, 0x02, 0x03,
+    0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41, 0x51, 0x07, 0x61, 0x71, 0x13, 0x22, 0x32, 0x81, 0x08, 0x14, 0x42,
+    0x91, 0xa1, 0xb1, 0xc1, 0x09, 0x23, 0x33, 0x52, 0xf0, 0x15, 0x62, 0x72, 0xd1, 0x0a, 0x16, 0x24, 0x34, 0xe1, 0x25,
+    0xf1, 0x17, 0x18, 0x19, 0x1a, 0x26, 0x27, 0x28, 0x29, 0x2a, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45,
+    0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68,
+    0x69, 0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a,
+    0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2,
+    0xb3, 0xb4, 0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3,
+    0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4,
+    0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa };
+
+template <std::size_t size>
+QByteArray standardTable(const quint8 (&definition)[size])
+{
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(definition), qsizetype(size));
 }
 
 // The entropy-coded bytes of a scan as bits, a stuffed zero taken out; they
@@ -186,6 +221,29 @@ qint64 dividedUp(qint64 value, qint64 by)
 
 } // namespace
 
+JpegCoverage::JpegCoverage()
+    : dcTables_ { TableDefinition { standardTable(standardDcBrightness) },
+        TableDefinition { standardTable(standardDcColours) }, std::nullopt, std::nullopt }
+    , acTables_ { TableDefinition { standardTable(standardAcBrightness) },
+        TableDefinition { standardTable(standardAcColours) }, std::nullopt, std::nullopt }
+{
+}
+
+JpegCoverage::Tables JpegCoverage::made(const Definitions& definitions)
+{
+    Tables tables;
+    for (std::size_t slot = 0; slot < tables.size(); ++slot) {
+        if (!definitions[slot])
+            continue;
+        const auto* counts = reinterpret_cast<const quint8*>(definitions[slot]->bytes.constData() + definitions[slot]->at);
+        int values = 0;
+        for (int length = 0; length < 16; ++length)
+            values += counts[length];
+        tables[slot] = huffmanTable(counts, counts + 16, values);
+    }
+    return tables;
+}
+
 void JpegCoverage::frame(int marker, const QByteArray& payload)
 {
     if (framed_ || payload.size() < 6)
@@ -217,8 +275,7 @@ void JpegCoverage::huffmanTables(const QByteArray& payload)
         if (values > 256 || at + 17 + values > payload.size() || kind > 1 || slot > 3)
             return;
         auto& tables = kind == 0 ? dcTables_ : acTables_;
-        tables[size_t(slot)]
-            = huffmanTable(counts, reinterpret_cast<const quint8*>(payload.constData() + at + 17), values);
+        tables[size_t(slot)] = TableDefinition { payload, at + 1 };
         at += 17 + values;
     }
 }
@@ -242,14 +299,16 @@ void JpegCoverage::scanStarts(const QByteArray& payload, qint64 dataStart)
     scan.withAc = !progressive_;
     scan.dataStart = dataStart;
     scan.restartInterval = restartInterval_;
+    scan.dcTables = dcTables_;
+    scan.acTables = acTables_;
     for (int c = 0; c < count; ++c) {
         const int id = quint8(payload[1 + 2 * c]);
         const int tables = quint8(payload[2 + 2 * c]);
         const auto known = std::ranges::find_if(components_, [id](const Component& each) { return each.id == id; });
         if (known == components_.end())
             return;
-        scan.components.push_back({ std::size_t(known - components_.begin()), dcTables_[size_t((tables >> 4) & 3)],
-            acTables_[size_t(tables & 3)] });
+        scan.components.push_back(
+            { std::size_t(known - components_.begin()), std::size_t((tables >> 4) & 3), std::size_t(tables & 3) });
     }
     open_ = std::move(scan);
 }
@@ -280,44 +339,51 @@ qint64 JpegCoverage::unitsOf(const Scan& scan) const
     return dividedUp(width_, 8 * widest) * dividedUp(height_, 8 * tallest);
 }
 
-qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device) const
+qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const
 {
+    const Tables dc = made(scan.dcTables);
+    const Tables ac = made(scan.acTables);
     for (const ScanComponent& part : scan.components) {
-        if (!part.dc || (scan.withAc && !part.ac))
+        if (!dc[part.dc] || (scan.withAc && !ac[part.ac]))
             return 0;
     }
     if (!device.seek(scan.dataStart))
         return 0;
-    const qint64 units = unitsOf(scan);
+    const qint64 units = std::min(unitsOf(scan), enough);
     const bool interleaved = scan.components.size() > 1;
+    const qint64 interval = scan.restartInterval;
     ScanBits bits(device);
+    // The unit the data has come to, and those of them decoded whole.
+    qint64 at = 0;
     qint64 decoded = 0;
-    while (decoded < units) {
+    while (at < units) {
         bool whole = true;
         for (const ScanComponent& part : scan.components) {
             const Component& component = components_[part.component];
             const int blocks = interleaved ? component.across * component.down : 1;
             for (int block = 0; whole && block < blocks; ++block)
-                whole = decodeBlock(bits, *part.dc, scan.withAc ? &*part.ac : nullptr);
+                whole = decodeBlock(bits, *dc[part.dc], scan.withAc ? &*ac[part.ac] : nullptr);
         }
         if (whole) {
+            ++at;
             ++decoded;
-            if (scan.restartInterval == 0 || decoded % scan.restartInterval != 0 || decoded == units)
+            if (interval == 0 || at % interval != 0 || at == units)
                 continue;
-        } else if (bits.ended() || scan.restartInterval == 0) {
+        } else if (bits.ended() || interval == 0) {
             break;
         } else {
-            // Codes its decoder does not know: it goes on at the next restart,
-            // the rest of this interval left as nothing.
-            decoded = (decoded / scan.restartInterval + 1) * scan.restartInterval;
+            // Codes its decoder does not know, or the interval's data ends:
+            // it goes on at the next restart, the rest of this interval left
+            // as nothing.
+            at = (at / interval + 1) * interval;
         }
         if (!bits.restart())
             break;
     }
-    return std::min(decoded, units);
+    return decoded;
 }
 
-double JpegCoverage::share(QIODevice& device) const
+double JpegCoverage::share(QIODevice& device, double enough) const
 {
     if (width_ <= 0 || height_ <= 0)
         return 0;
@@ -326,5 +392,8 @@ double JpegCoverage::share(QIODevice& device) const
     if (!open_ || !open_->firstValues || !huffman_ || open_->components.empty())
         return 0;
     const qint64 units = unitsOf(*open_);
-    return units > 0 ? double(unitsDecoded(*open_, device)) / double(units) : 0;
+    if (units <= 0)
+        return 0;
+    const auto enoughUnits = qint64(std::ceil(std::clamp(enough, 0.0, 1.0) * double(units)));
+    return double(unitsDecoded(*open_, device, enoughUnits)) / double(units);
 }

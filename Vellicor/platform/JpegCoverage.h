@@ -17,10 +17,14 @@ class QIODevice;
 // picture, its first scan of DC coefficients in a progressive one) is whole,
 // and over the share of its blocks such a scan cut short reached, counted by
 // decoding that scan's Huffman codes as its decoder does, a whole unit of
-// blocks at a time. A scan of arithmetic codes cut short counts for nothing.
-// Fed by PictureChecks as it walks the picture's segments; pure, any thread.
+// blocks at a time: with the standard tables where the picture defines none
+// (as a video camera's frames leave them out), each restart interval on its
+// own. A scan of arithmetic codes cut short counts for nothing. Fed by
+// PictureChecks as it walks the picture's segments; pure, any thread.
 class JpegCoverage {
 public:
+    JpegCoverage();
+
     // The segments, in the order the picture holds them, with their payloads
     // (after the length).
     void frame(int marker, const QByteArray& payload);
@@ -33,9 +37,10 @@ public:
 
     // The share, 0 to 1, of the picture where some colour component has
     // values: the largest share of any component. The scan cut short is read
-    // again from device (from its data's start to the end; device's place is
-    // left where the reading ended).
-    double share(QIODevice& device) const;
+    // again from device (from its data's start, no further than its units
+    // reached or enough of them; device's place is left where the reading
+    // ended): a share past enough is counted up to enough only.
+    double share(QIODevice& device, double enough = 1) const;
 
     struct HuffmanTable {
         // The largest code of each length (-1: none of that length), and
@@ -56,13 +61,28 @@ private:
         int down = 1;
         bool whole = false;
     };
+    // Where a table is defined: its counts of codes by length at at of bytes
+    // (the payload of the segment that defines it, shared), its values after
+    // them.
+    struct TableDefinition {
+        QByteArray bytes;
+        int at = 0;
+    };
+    using Definitions = std::array<std::optional<TableDefinition>, 4>;
+    using Tables = std::array<std::optional<HuffmanTable>, 4>;
+    static Tables made(const Definitions& definitions);
+
     struct ScanComponent {
         std::size_t component = 0;
-        std::optional<HuffmanTable> dc;
-        std::optional<HuffmanTable> ac;
+        // Its tables' slots.
+        std::size_t dc = 0;
+        std::size_t ac = 0;
     };
     struct Scan {
         std::vector<ScanComponent> components;
+        // The tables defined when it started.
+        Definitions dcTables;
+        Definitions acTables;
         // Whether it brings its components' first values, and the AC
         // coefficients with them (a sequential scan).
         bool firstValues = false;
@@ -72,9 +92,9 @@ private:
     };
 
     // The units of blocks the scan holds, and how many of them its data
-    // reached.
+    // reached, counted up to enough.
     qint64 unitsOf(const Scan& scan) const;
-    qint64 unitsDecoded(const Scan& scan, QIODevice& device) const;
+    qint64 unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const;
 
     int width_ = 0;
     int height_ = 0;
@@ -82,8 +102,11 @@ private:
     bool progressive_ = false;
     bool framed_ = false;
     std::vector<Component> components_;
-    std::array<std::optional<HuffmanTable>, 4> dcTables_;
-    std::array<std::optional<HuffmanTable>, 4> acTables_;
+    // The tables a scan starting now would use, of each slot, as defined:
+    // made into tables only to count a scan cut short, so that a picture
+    // that defines tables over and over costs no more than reading them.
+    Definitions dcTables_;
+    Definitions acTables_;
     int restartInterval_ = 0;
     // The scan whose data is being read, until it reaches a marker.
     std::optional<Scan> open_;

@@ -167,7 +167,7 @@ QByteArray rasterFormatOfContent(const QByteArray& start)
     return {};
 }
 
-JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
+JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast, double enough)
 {
     const qint64 start = device.pos();
     ByteStream in(device);
@@ -256,7 +256,7 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast)
                           .arg(bufferBytes / (1024 * 1024))
                           .arg(PictureBounds::jpegCoefficientBytes / (1024 * 1024));
         if (cutShort && refusal.isEmpty())
-            drawnShare = coverage.share(device);
+            drawnShare = coverage.share(device, enough);
     }
     device.seek(start);
     return { refusal, bufferBytes, cutShort, whole, drawnShare };

@@ -70,13 +70,16 @@ struct JpegCost {
     bool whole = true;
     // The share, 0 to 1, of the picture its decoder has values for: below 1
     // only for one cut short before its first values were whole
-    // (JpegCoverage).
+    // (JpegCoverage), counted no further than the share enough asked for.
     double drawnShare = 1;
 };
 // Reads no further than the scan past a bound, nor, given stopPast, than
 // where its buffer is known to be past stopPast bytes (the headers of a
-// progressive picture), and puts device back at its start.
-JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast = std::nullopt);
+// progressive picture), and puts device back at its start. The data of a
+// picture cut short is read again as far as it reached, or as far as the
+// share enough of it: what decides whether it shows (a share past enough is
+// told as at least enough).
+JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast = std::nullopt, double enough = 1);
 QString jpegRefusal(QIODevice& device);
 
 // A vector picture's document checked for its renderer: read from device

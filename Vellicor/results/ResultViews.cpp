@@ -21,6 +21,8 @@
 #include <QLabel>
 #include <QScrollBar>
 
+#include <algorithm>
+
 using namespace ResultsLook;
 
 namespace {
@@ -282,6 +284,20 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
             hooks_.selectionCleared();
             break;
         }
+    });
+    // A group closed over its chosen file takes the choice itself, as Left
+    // from the file does: the pane, Space and the menu key then act on a row
+    // in sight, never on one hidden inside. A choice elsewhere stays; a
+    // current row hidden without a choice gives way to the group's.
+    connect(outlineDuplicates_, &QTreeView::collapsed, this, [this](const QModelIndex& group) {
+        QItemSelectionModel* selection = outlineDuplicates_->selectionModel();
+        const QModelIndexList rows = selection->selectedRows();
+        const bool choiceInside
+            = std::ranges::any_of(rows, [&group](const QModelIndex& row) { return row.parent() == group; });
+        if (choiceInside)
+            selection->setCurrentIndex(group, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else if (selection->currentIndex().parent() == group)
+            selection->setCurrentIndex(group, QItemSelectionModel::NoUpdate);
     });
     lblNoDuplicateFoundOutlineview_ = label("lblNoDuplicateFoundOutlineview", nullptr, 16, false, captionColor);
     outlineResultListView_ = container("outlineResultListView", outlineDuplicates_, lblNoDuplicateFoundOutlineview_);

@@ -18,9 +18,6 @@
 
 namespace {
 
-// Room the cache's disk keeps after a copy.
-constexpr quint64 spareRoom = 256ull * 1024 * 1024;
-
 bool isRaised(const std::atomic<bool>* stop)
 {
     return stop && stop->load(std::memory_order_relaxed);
@@ -58,7 +55,7 @@ QString copyFile(const QString& source, const QString& target, CopyAllowance& al
     struct statvfs room { };
     const QByteArray folder = QFile::encodeName(QFileInfo(target).path());
     if (::fstat(in.fd.get(), &status) == 0 && ::statvfs(folder.constData(), &room) == 0) {
-        const quint64 needed = std::min<quint64>(in.size, quint64(status.st_blocks) * 512) + spareRoom;
+        const quint64 needed = std::min<quint64>(in.size, quint64(status.st_blocks) * 512) + PrivateDatabaseCopy::spareRoom;
         if (quint64(room.f_bavail) * room.f_frsize < needed)
             return QStringLiteral("no room for a copy of \"%1\" in the cache").arg(source);
     }

@@ -28,6 +28,10 @@ public:
         std::chrono::milliseconds time { std::chrono::minutes(2) };
     };
 
+    // Room the cache's disk keeps after a copy: a library is skipped rather
+    // than fill the disk the user's system writes on.
+    static constexpr quint64 spareRoom = 256ull * 1024 * 1024;
+
     // what: the database as the log names it ("a photo library").
     // companions: the suffixes of the companion files to bring along.
     PrivateDatabaseCopy(const QString& database, const QStringList& companions, const QString& cacheFolder,

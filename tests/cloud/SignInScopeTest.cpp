@@ -1,12 +1,15 @@
 // What each service's sign-in asks access to, as its provider reads the
 // browser's authorize request: the configured "scope" where one is given,
 // else the service's own; never an empty scope parameter.
+#include "base/AppPaths.h"
 #include "cloud/BoxCloudHandler.h"
 #include "cloud/DropBoxHandler.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/OneDriveHandler.h"
 #include "support/FakeHttpServer.h"
 
+#include <QFile>
+#include <QJsonArray>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -14,7 +17,7 @@
 namespace {
 
 // The configuration of the fake provider, with scope when one is given.
-CloudServiceConfig configured(const FakeHttpServer& server, const std::optional<QString>& scope)
+CloudServiceConfig configured(const FakeHttpServer& server, const std::optional<QJsonValue>& scope)
 {
     QJsonObject entry { { QStringLiteral("clientId"), QStringLiteral("client") },
         { QStringLiteral("authorizeUrl"), server.url(QStringLiteral("/authorize")).toString() },
@@ -59,7 +62,7 @@ Asked askedOf(const FakeHttpServer& server)
     return asked;
 }
 
-template <typename Handler> Asked signInAsked(const std::optional<QString>& scope)
+template <typename Handler> Asked signInAsked(const std::optional<QJsonValue>& scope)
 {
     FakeHttpServer server;
     EXPECT_TRUE(server.listen());
@@ -67,6 +70,12 @@ template <typename Handler> Asked signInAsked(const std::optional<QString>& scop
     Handler handler(configured(server, scope));
     EXPECT_TRUE(signIn(handler, server));
     return askedOf(server);
+}
+
+QString logText()
+{
+    QFile log(AppPaths::logFile());
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 } // namespace
@@ -92,5 +101,41 @@ TEST(SignInScope, TheConfiguredScopeWinsElseTheServicesOwnAndNoneIsSentEmpty)
         const Asked configuredScope = service.signIn(named);
         EXPECT_EQ(configuredScope.scope, named);
         EXPECT_EQ(configuredScope.emptyScopes, 0);
+    }
+}
+
+// A scope written loosely is asked for with its blanks tidied; an empty one,
+// or one of blanks only, counts as none, as does one that is not text, which
+// the log then tells as left out.
+TEST(SignInScope, ALooseScopeIsTidiedAndAnEmptyOrMistypedOneCountsAsNoneAndAMistypedOneIsLogged)
+{
+    const std::optional<QString> dropboxOwn = QString::fromLatin1(DropBoxHandler::scopes);
+    const QString tidied = QStringLiteral("files.read custom.write");
+    const struct {
+        const char* name;
+        QJsonValue scope;
+        std::optional<QString> dropbox;
+        std::optional<QString> box;
+        bool logged;
+    } cases[] = {
+        { "blanks around and between", QStringLiteral(" files.read \t  custom.write\n "), tidied, tidied, false },
+        { "empty", QString(), dropboxOwn, std::nullopt, false },
+        { "blanks only", QStringLiteral("  \t "), dropboxOwn, std::nullopt, false },
+        { "null", QJsonValue::Null, dropboxOwn, std::nullopt, false },
+        { "a number", 5, dropboxOwn, std::nullopt, true },
+        { "a list", QJsonArray { QStringLiteral("files.read") }, dropboxOwn, std::nullopt, true },
+    };
+    ASSERT_TRUE(AppPaths::ensureFolder(AppPaths::stateFolder()));
+    const QString leftOut = QStringLiteral("\"scope\" of service is not text");
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const qsizetype before = logText().count(leftOut);
+        const Asked dropbox = signInAsked<DropBoxHandler>(row.scope);
+        EXPECT_EQ(dropbox.scope, row.dropbox);
+        EXPECT_EQ(dropbox.emptyScopes, 0);
+        const Asked box = signInAsked<BoxCloudHandler>(row.scope);
+        EXPECT_EQ(box.scope, row.box);
+        EXPECT_EQ(box.emptyScopes, 0);
+        EXPECT_EQ(logText().count(leftOut) > before, row.logged) << logText().toStdString();
     }
 }

@@ -347,6 +347,110 @@ TEST(PictureChecks, AJpegCutShortCountsWhatItsDecoderDrew)
     }
 }
 
+// The codes of a JPEG cut short are counted as its decoder reads them. A
+// picture that leaves out its tables (a video camera's frame) is decoded with
+// the standard ones; each restart interval stands on its own, and one whose
+// data is missing or damaged draws none of the picture, however many follow.
+TEST(PictureChecks, AJpegCutShortIsCountedWithTheTablesAndRestartsItsDecoderUses)
+{
+    using CameraPictures::Chroma;
+    QTemporaryDir dir;
+    const auto written = [&](const CameraPictures::Jpeg& picture) {
+        const QString path = dir.filePath(QStringLiteral("picture.jpg"));
+        EXPECT_TRUE(CameraPictures::write(path, picture));
+        return readTestFile(path);
+    };
+    const auto shown = [&](const QByteArray& bytes) {
+        const QString path = dir.filePath(QStringLiteral("cut.jpg"));
+        writeTestFile(path, bytes);
+        return !ImageProcessing::resizeImageWithFilePath(path, 100).isNull();
+    };
+
+    // The standard tables are those the system's library writes by default.
+    const QByteArray tabled = written({ 640, 480, Chroma::halfBothWays, false, 12 });
+    QByteArray bare = tabled;
+    for (qsizetype at = 2; quint8(bare[at + 1]) != 0xda;) {
+        const qsizetype length = 2 + (quint8(bare[at + 2]) << 8 | quint8(bare[at + 3]));
+        if (quint8(bare[at + 1]) == 0xc4)
+            bare.remove(at, length);
+        else
+            at += length;
+    }
+    ASSERT_LT(bare.size(), tabled.size());
+    ASSERT_EQ(QImage::fromData(bare, "jpeg"), QImage::fromData(tabled, "jpeg"));
+    const CameraPictures::ScanData tabledScan = CameraPictures::firstScanData(tabled);
+    const CameraPictures::ScanData bareScan = CameraPictures::firstScanData(bare);
+    for (const double share : { 0.05, 0.5 }) {
+        const double counted = costOf(bare.left(bareScan.at(share))).drawnShare;
+        EXPECT_EQ(counted, costOf(tabled.left(tabledScan.at(share))).drawnShare) << share;
+        EXPECT_EQ(shown(bare.left(bareScan.at(share))), share > 0.1) << share;
+    }
+
+    // Units of 16 by 16 pixels, 7 an interval: 40 by 30 units, 172 intervals.
+    const QByteArray restarting = written({ 640, 480, Chroma::halfBothWays, false, 12, 90, 7 });
+    const QImage whole = QImage::fromData(restarting, "jpeg").convertToFormat(QImage::Format_RGB32);
+    const CameraPictures::ScanData scan = CameraPictures::firstScanData(restarting);
+    const qsizetype firstRestart = restarting.indexOf("\xff\xd0", scan.start);
+    ASSERT_GT(firstRestart, scan.start);
+    const std::pair<const char*, QByteArray> intervals[] = { { "missing", {} }, { "damaged", "\xff\x00\xff\x00" } };
+    for (const auto& [what, data] : intervals) {
+        QByteArray cut = restarting.left(firstRestart);
+        for (int interval = 1; interval < 172; ++interval)
+            cut += QByteArray("\xff") + char(0xd0 + (interval - 1) % 8) + data;
+        const JpegCost counted = costOf(cut);
+        EXPECT_TRUE(counted.cutShort) << what;
+        EXPECT_EQ(std::lround(counted.drawnShare * 1200), 7) << what;
+        // The first interval as the whole picture draws it, then grey (the
+        // first unit of each interval a block its decoder makes up).
+        const QImage drawn = QImage::fromData(cut, "jpeg").convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(drawn.isNull()) << what;
+        for (int unit = 0; unit < 1200; ++unit) {
+            const QPoint centre(unit % 40 * 16 + 8, unit / 40 * 16 + 8);
+            const QRgb there = drawn.pixel(centre);
+            const QRgb meant = whole.pixel(centre);
+            const int apart = std::max({ std::abs(qRed(there) - qRed(meant)), std::abs(qGreen(there) - qGreen(meant)),
+                std::abs(qBlue(there) - qBlue(meant)) });
+            ASSERT_EQ(apart <= 2, unit < 7) << what << ", unit " << unit << ", " << apart << " apart";
+        }
+        EXPECT_FALSE(shown(cut)) << what;
+    }
+}
+
+// Whether a JPEG cut short shows is decided from the first tenth of its
+// units: its data is read again no further than that, however far it goes,
+// and its decoder reads it once more.
+TEST_F(BoundedPictures, AJpegCutShortIsReadAgainOnlyAsFarAsDecidesWhetherItShows)
+{
+    // The bytes read after a first reading to the end, until a reading from
+    // the start again (its decoder's, when it reads through the device).
+    struct ReadsAgain : QBuffer {
+        bool readThrough = false;
+        bool fromStart = false;
+        qint64 again = 0;
+        qint64 readData(char* data, qint64 most) override
+        {
+            fromStart = fromStart || (readThrough && pos() == 0);
+            const qint64 got = QBuffer::readData(data, most);
+            readThrough = readThrough || got <= 0;
+            if (readThrough && !fromStart)
+                again += std::max<qint64>(0, got);
+            return got;
+        }
+    };
+    const QString path = dir.filePath(QStringLiteral("camera.jpg"));
+    ASSERT_TRUE(CameraPictures::write(path, { 6000, 4000 }));
+    const QByteArray bytes = readTestFile(path);
+    const CameraPictures::ScanData scan = CameraPictures::firstScanData(bytes);
+    for (const double share : { 0.5, 0.95 }) {
+        ReadsAgain device;
+        device.setData(bytes.left(scan.at(share)));
+        device.open(QIODevice::ReadOnly);
+        EXPECT_FALSE(ImageProcessing::resizeImageFromDevice(device, path, 250).isNull()) << share;
+        EXPECT_GT(device.again, 0) << share;
+        EXPECT_LT(device.again, (scan.end - scan.start) / 8 + (64 << 10)) << share;
+    }
+}
+
 TEST(PictureChecks, AJpegsScansAndCoefficientsAreCountedBeforeItIsDecoded)
 {
     using PictureBounds::jpegScans;

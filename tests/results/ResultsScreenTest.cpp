@@ -230,6 +230,13 @@ protected:
         ASSERT_NE(action, nullptr);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     }
+    // The file the preview pane shows, "pie" while it shows the pie.
+    QString paneShows() const
+    {
+        QCoreApplication::processEvents();
+        return screen->previewPane().metaInfoView()->isHidden() ? QStringLiteral("pie")
+                                                                : screen->lblSelectedFilePath()->text();
+    }
     ShownResult shown() const
     {
         ShownResult result;
@@ -2605,32 +2612,90 @@ TEST_F(ResultsScreen, ThePaneShowsAFileOnlyWhileItIsChosen)
 {
     load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } }), 0);
     clock->advance();
-    const auto shown = [this] {
-        QCoreApplication::processEvents();
-        return screen->previewPane().metaInfoView()->isHidden() ? QStringLiteral("pie")
-                                                                : screen->lblSelectedFilePath()->text();
-    };
     const auto clickTwice = [&](QWidget* viewport, const QPoint& at, const char* file) {
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-        EXPECT_EQ(shown(), QLatin1String(file));
+        EXPECT_EQ(paneShows(), QLatin1String(file));
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at);
-        EXPECT_EQ(shown(), "pie") << file;
+        EXPECT_EQ(paneShows(), "pie") << file;
     };
     CustomTableView* list = screen->tblDuplicates();
     list->selectionModel()->setCurrentIndex(screen->listModel().index(3, 1), QItemSelectionModel::NoUpdate);
-    EXPECT_EQ(shown(), "pie");
+    EXPECT_EQ(paneShows(), "pie");
     clickTwice(list->viewport(), list->visualRect(screen->listModel().index(1, 1)).center(), "/data/b");
 
     button("btnHierarcheryView")->click();
     CustomOutlineView* outline = screen->outlineDuplicates();
     outline->selectionModel()->setCurrentIndex(screen->model().index(0, 0), QItemSelectionModel::NoUpdate);
-    EXPECT_EQ(shown(), "pie");
+    EXPECT_EQ(paneShows(), "pie");
     clickTwice(outline->viewport(), outline->visualRect(screen->model().index(1, 0)).center(), "/data/c");
 
     button("btnThumbnailView")->click();
     MyCollectionView* grid = screen->collDuplicates();
     clickTwice(grid->viewport(), grid->itemFrame({ 0, 1 }).translated(0, -grid->verticalScrollBar()->value()).center(),
         "/data/b");
+}
+
+// A group closed by its arrow over its chosen file takes the choice itself,
+// as Left from the file does: the pane shows the group's first file and Space
+// marks the group, never a file out of sight. A group closed while nothing
+// or another one's file is chosen leaves the choice as it is.
+TEST_F(ResultsScreen, AGroupClosedOverItsChosenFileTakesTheChoice)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10", "e:1:10" }, { "c:2:5", "d:2:5" } }), 0);
+    clock->advance();
+    button("btnHierarcheryView")->click();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->setFocus();
+    QAbstractItemModel& groups = screen->model();
+    const QModelIndex first = groups.index(0, 0);
+    const QModelIndex second = groups.index(1, 0);
+    const auto chosen = [outline] { return outline->selectionModel()->selectedRows(); };
+    const auto current = [outline] { return outline->currentIndex().siblingAtColumn(0); };
+    const auto click = [outline](const QModelIndex& row, Qt::KeyboardModifiers keys = {}) {
+        QTest::mouseClick(outline->viewport(), Qt::LeftButton, keys, outline->visualRect(row).center());
+    };
+    // The arrow lies in the indentation just before the group's cell.
+    const auto clickArrow = [outline](const QModelIndex& group) {
+        const QRect rect = outline->visualRect(group);
+        QTest::mouseClick(outline->viewport(), Qt::LeftButton, {},
+            QPoint(rect.left() - outline->indentation() / 2, rect.center().y()));
+    };
+
+    clickArrow(first);
+    ASSERT_TRUE(outline->isExpanded(first));
+    const QModelIndex fileB = groups.index(2, 0, first);
+    click(fileB);
+    EXPECT_EQ(paneShows(), "/data/b");
+    clickArrow(first);
+    ASSERT_FALSE(outline->isExpanded(first));
+    EXPECT_EQ(chosen(), QModelIndexList { first });
+    EXPECT_EQ(current(), first);
+    EXPECT_EQ(paneShows(), "/data/a");
+    QTest::keyClick(outline, Qt::Key_Space);
+    EXPECT_EQ(screen->state().countMarked(), 2) << "Space marks the group in sight";
+    EXPECT_EQ(screen->state().arrGroups[0]->state, 1);
+
+    // Nothing chosen: the row left current out of sight gives way to the
+    // group's, which stays unchosen.
+    clickArrow(first);
+    click(fileB);
+    click(fileB, Qt::ControlModifier);
+    ASSERT_TRUE(chosen().isEmpty());
+    clickArrow(first);
+    EXPECT_TRUE(chosen().isEmpty());
+    EXPECT_EQ(current(), first);
+    EXPECT_EQ(paneShows(), "pie");
+
+    // Another group's file chosen.
+    clickArrow(first);
+    clickArrow(second);
+    click(groups.index(1, 0, second));
+    EXPECT_EQ(paneShows(), "/data/c");
+    clickArrow(first);
+    ASSERT_FALSE(outline->isExpanded(first));
+    EXPECT_EQ(chosen(), QModelIndexList { groups.index(1, 0, second) });
+    EXPECT_EQ(current(), groups.index(1, 0, second));
+    EXPECT_EQ(paneShows(), "/data/c");
 }
 
 // A file that cannot be marked has no box; where its box would be, its tip

@@ -1,6 +1,8 @@
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStorageInfo>
 
 #include <gtest/gtest.h>
 
@@ -40,4 +42,14 @@ bool setTestFileImmutable(const QString& path, bool immutable)
     changed = changed && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
     ::close(fd);
     return changed;
+}
+
+QString lackOfRoomFor(quint64 bytes)
+{
+    const QStorageInfo disk(QDir::tempPath());
+    const qint64 free = disk.bytesAvailable();
+    if (free >= 0 && quint64(free) >= bytes)
+        return QString();
+    return QStringLiteral("the disk of %1 has %2 bytes free; this test needs %3")
+        .arg(QDir::tempPath(), QString::number(free), QString::number(bytes));
 }

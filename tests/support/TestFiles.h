@@ -18,3 +18,7 @@ void makeTestFifo(const QString& path);
 // Sets or clears the immutable attribute of a file; false when this system or
 // user may not change it.
 bool setTestFileImmutable(const QString& path, bool immutable);
+
+// Why a test that needs bytes free on the disk of the temporary folder
+// cannot run; empty when they are free.
+QString lackOfRoomFor(quint64 bytes);
