@@ -82,6 +82,10 @@ struct RestClient::Call {
     bool refreshed = false;
     bool answered = false;
     QDeadlineTimer deadline;
+    // The sending on its way, and the end of the context: a request given up
+    // lets go of its callback at once, also while it waits to be sent again.
+    QPointer<QNetworkReply> reply;
+    QMetaObject::Connection contextGone;
 };
 
 RestClient::RestClient(QObject* parent)
@@ -127,6 +131,11 @@ void RestClient::send(const RestRequest& request, QObject* context, Done done)
     call->hasContext = context != nullptr;
     call->done = std::move(done);
     call->deadline = QDeadlineTimer(deadlineMs_);
+    if (context)
+        call->contextGone = connect(context, &QObject::destroyed, this, [weak = std::weak_ptr<Call>(call)] {
+            if (const std::shared_ptr<Call> gone = weak.lock())
+                abandon(*gone);
+        });
     std::optional<QString> refusal;
     if (!isOnConfiguredHost(call->url)) {
         // A link handed over by a service leads only to that service.
@@ -152,8 +161,12 @@ void RestClient::complete(const std::shared_ptr<Call>& call, const RestReply& re
     // Once: an answer after the deadline was told finds the call answered.
     if (std::exchange(call->answered, true))
         return;
+    disconnect(call->contextGone);
+    // What the callback holds goes with the answer, not with the timers that
+    // still hold the call; and it may end the context itself.
+    const Done done = std::exchange(call->done, nullptr);
     if (!call->hasContext || call->context)
-        call->done(reply);
+        done(reply);
 }
 
 void RestClient::failTimedOut(const std::shared_ptr<Call>& call)
@@ -167,11 +180,20 @@ void RestClient::failTimedOut(const std::shared_ptr<Call>& call)
     complete(call, reply);
 }
 
-bool RestClient::isAbandoned(Call& call)
+void RestClient::abandon(Call& call)
 {
     // Nobody waits for the answer any more: nothing more is sent or told.
-    if (call.hasContext && !call.context)
-        call.answered = true;
+    call.answered = true;
+    disconnect(call.contextGone);
+    call.done = nullptr;
+    if (QNetworkReply* reply = call.reply)
+        reply->abort();
+}
+
+bool RestClient::isAbandoned(Call& call)
+{
+    if (call.hasContext && !call.context && !call.answered)
+        abandon(call);
     return call.answered;
 }
 
@@ -201,9 +223,8 @@ void RestClient::start(std::shared_ptr<Call> call)
         request.setRawHeader(name, value);
 
     QNetworkReply* reply = network_->sendCustomRequest(request, call->request.verb, body);
+    call->reply = reply;
     connect(reply, &QNetworkReply::finished, this, [this, call, reply] { finished(call, reply); });
-    if (call->context)
-        connect(call->context, &QObject::destroyed, reply, &QNetworkReply::abort);
 }
 
 void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkReply)

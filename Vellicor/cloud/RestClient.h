@@ -115,7 +115,8 @@ public:
     // Answers done exactly once on the GUI thread, unless context is gone by
     // then: a request whose context goes while it is on its way ends at once,
     // unanswered, its connection closed (a stopped listing waits for no
-    // service). An absolute address off the base address's host is refused.
+    // service), and done is let go of then, as it is once it has answered.
+    // An absolute address off the base address's host is refused.
     void send(const RestRequest& request, QObject* context, Done done);
     // The same from another thread, waiting at most timeoutMs for the answer,
     // and no longer once the calling QThread is asked to stop (refused).
@@ -132,6 +133,7 @@ private:
     void retryLater(std::shared_ptr<Call> call, int delayMs);
     void complete(const std::shared_ptr<Call>& call, const RestReply& reply);
     void failTimedOut(const std::shared_ptr<Call>& call);
+    static void abandon(Call& call);
     static bool isAbandoned(Call& call);
 
     BoundedNetworkAccess* network_;

@@ -166,6 +166,12 @@ ListingGuard::ListingGuard(QString service, ListingLimits limits, const std::ato
 {
 }
 
+QString ListingGuard::listingHeldTooMuch() const
+{
+    return QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
+        .arg(limits_.listingBytes >> 20);
+}
+
 bool ListingGuard::cutShort(const QString& folder, const QString& reason)
 {
     cutByService_ = true;
@@ -192,6 +198,12 @@ bool ListingGuard::admitPage(const QString& folder, const QString& cursor, const
 {
     if (isStopped() || isWholeListingBound())
         return false;
+    // A folder ended at its own bound whose kept listing spent the listing's
+    // share too (the same bound, or none left as the listing began) is told
+    // as that folder too large while nothing more is asked for; once more
+    // is, the listing is told as too large up to it.
+    if (heldBytes_ > limits_.listingBytes)
+        return reachBound(spentBy_, listingHeldTooMuch(), true, nullptr);
     if (++pages_ > limits_.pages)
         return reachBound(folder,
             QStringLiteral("%1 pages were asked for, the most one listing may ask for").arg(limits_.pages), true,
@@ -262,6 +274,10 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     // listing's bound is the same.
     if (tally.heldBytes() > limits_.folderBytes) {
         tally.endedAtBound_ = true;
+        // The folder keeps what it listed; when that spent the listing's
+        // share too, the next page asked for ends the listing at it.
+        if (heldBytes_ > limits_.listingBytes && spentBy_.isEmpty())
+            spentBy_ = folder;
         return reachBound(folder,
             QStringLiteral("its listing came to hold more than %1 MiB, the most one folder's listing may hold")
                 .arg(limits_.folderBytes >> 20),
@@ -270,10 +286,7 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     // The entries the folder has met are held too while it is listed.
     if (heldBytes_ + tally.seenBytes_ > limits_.listingBytes) {
         tally.endedAtBound_ = true;
-        return reachBound(folder,
-            QStringLiteral("the listing came to hold more than %1 MiB, the most one listing may hold")
-                .arg(limits_.listingBytes >> 20),
-            true, &tally);
+        return reachBound(folder, listingHeldTooMuch(), true, &tally);
     }
     if (!more || tally.fresh_ > 0) {
         tally.emptyInARow_ = 0;

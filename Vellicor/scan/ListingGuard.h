@@ -193,12 +193,13 @@ public:
     bool admitEntries(const QString& folder, qint64 count);
     // A page of folder's listing was taken into tally; more: it announces a
     // next page. False (logged) when the listing must end here: its folder
-    // holds more than its bound (only that folder's listing ends) or the
-    // whole listing keeps more than its own (every further page is refused),
-    // or more is announced yet the page brought nothing new: entries all
-    // taken before, or none at all emptyPages times in a row. The entries a
-    // folder has met go with its listing: they count toward the whole
-    // listing's bound only while it is listed.
+    // holds more than its bound (only that folder's listing ends; when what
+    // it keeps spent the whole listing's share too, the next page asked for
+    // ends the listing) or the whole listing keeps more than its own (every
+    // further page is refused), or more is announced yet the page brought
+    // nothing new: entries all taken before, or none at all emptyPages times
+    // in a row. The entries a folder has met go with its listing: they count
+    // toward the whole listing's bound only while it is listed.
     bool admitTaken(const QString& folder, ListingTally& tally, bool more);
     // Ends the listing of folder for a reason the handler found (a service
     // that repeats itself); logged, and the listing counts as cut short.
@@ -238,12 +239,16 @@ private:
     // keeps it; always false.
     bool reachBound(const QString& folder, const QString& reason, bool wholeListing, const ListingTally* tally,
         ListingBound::Kind kind = ListingBound::Kind::memory, qint64 most = 0);
+    // The log's reason for the whole listing's bound of memory.
+    QString listingHeldTooMuch() const;
 
     bool cutByService_ = false;
     std::optional<ListingBound> bound_;
     qint64 pages_ = 0;
     qint64 entries_ = 0;
     qint64 heldBytes_ = 0;
+    // The folder whose own bound found the listing's share spent.
+    QString spentBy_;
     // The files and entries of the pages taken so far, all folders together.
     qint64 files_ = 0;
     qint64 entriesTaken_ = 0;

@@ -84,6 +84,59 @@ TEST_F(Rest, ARequestWhoseContextGoesEndsAtOnceUnanswered)
     EXPECT_EQ(busyCalls, 1);
 }
 
+// What a request's callback holds (a listing's pages) goes as soon as nobody
+// waits for the answer: when its context goes while the request waits out a
+// Retry-After or a refreshed token (nothing is sent again), and once it is
+// answered after a refresh, not when its deadline passes minutes later.
+TEST_F(Rest, ACallbackIsLetGoOfOnceItsAnswerIsToldOrNoLongerWanted)
+{
+    server.route("GET", QStringLiteral("/v1/busy"), [](const FakeHttpRequest&) {
+        FakeHttpResponse busy = FakeHttpResponse::json(429, {});
+        busy.headers.append({ QByteArray("Retry-After"), QByteArray("30") });
+        return busy;
+    });
+    int privateCalls = 0;
+    bool tokenStale = true;
+    server.route("GET", QStringLiteral("/v1/private"), [&](const FakeHttpRequest&) {
+        ++privateCalls;
+        return FakeHttpResponse::json(tokenStale ? 401 : 200, {});
+    });
+    std::function<void(bool)> refreshed;
+    client.setRefresh([&](std::function<void(bool)> done) { refreshed = std::move(done); });
+    int told = 0;
+    // A callback holding what a listing's would, and a way to see it go.
+    const auto holding = [&told](std::weak_ptr<int>& watched) {
+        auto pages = std::make_shared<int>(0);
+        watched = pages;
+        return [&told, pages](const RestReply&) { ++told; };
+    };
+
+    std::weak_ptr<int> waitingOut;
+    auto context = std::make_unique<QObject>();
+    client.send(RestRequest::get(QStringLiteral("busy")), context.get(), holding(waitingOut));
+    ASSERT_TRUE(waitUntil([&] { return server.requestCount("GET", QStringLiteral("/v1/busy")) == 1; }));
+    std::weak_ptr<int> waitingForToken;
+    client.send(RestRequest::get(QStringLiteral("private")), context.get(), holding(waitingForToken));
+    ASSERT_TRUE(waitUntil([&] { return bool(refreshed); }));
+    context.reset();
+    EXPECT_TRUE(waitingOut.expired());
+    EXPECT_TRUE(waitingForToken.expired());
+    tokenStale = false;
+    std::exchange(refreshed, nullptr)(true);
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(privateCalls, 1);
+    EXPECT_EQ(told, 0);
+
+    tokenStale = true;
+    std::weak_ptr<int> answered;
+    client.send(RestRequest::get(QStringLiteral("private")), nullptr, holding(answered));
+    ASSERT_TRUE(waitUntil([&] { return bool(refreshed); }));
+    tokenStale = false;
+    std::exchange(refreshed, nullptr)(true);
+    ASSERT_TRUE(waitUntil([&] { return told == 1; }));
+    EXPECT_TRUE(answered.expired());
+}
+
 TEST_F(Rest, ASilentServiceTimesOutAndTheBlockingFormWaitsOnlyOnAWorker)
 {
     server.route("GET", QStringLiteral("/v1/hang"), [](const FakeHttpRequest&) {

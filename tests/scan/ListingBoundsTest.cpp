@@ -375,3 +375,92 @@ TEST(ListingBounds, AScansListingCountsWhatTheScanAndItsComparisonHoldForEachFil
         EXPECT_EQ(code, 0);
     }
 }
+
+namespace {
+
+// A source whose every folder answers with one page of files, each taken
+// through the listing's guard as the services' handlers take theirs.
+class MeteredSource : public ScanWrapper {
+public:
+    int filesPerFolder = 10;
+    QStringList asked;
+
+    bool acceptRecord(FileInfoNode&) const override { return true; }
+
+protected:
+    void listFolder(const CloudScanFoldersListPtr& folder, std::function<void(FolderListing)> done) override
+    {
+        asked << folder->folderPath;
+        const std::shared_ptr<ListingGuard> guard = listingGuard();
+        FolderPages pages = folderPages();
+        pages.tally.beginPage(filesPerFolder);
+        for (int file = 0; file < filesPerFolder; ++file) {
+            const QString name = QStringLiteral("IMG_%1.jpg").arg(file);
+            auto record = dropboxPhoto();
+            record->filePath = folder->folderPath + QLatin1Char('/') + name;
+            record->folderPath = folder->folderPath;
+            pages.tally.take(folder->folderPath + name);
+            pages.addFile(std::move(record));
+        }
+        pages.finish(done,
+            guard->admitEntries(folder->folderPath, filesPerFolder)
+                && guard->admitTaken(folder->folderPath, pages.tally, false));
+    }
+};
+
+struct CountingSink : CloudScanSink {
+    int files = 0;
+    int ends = 0;
+    void addCloudScanFile(const FileInfoNodePtr&) override { ++files; }
+    void OnScanCompletedProcess() override { ++ends; }
+};
+
+} // namespace
+
+// A listing that begins while the program already holds three quarters of
+// its memory (a large result still shown) has no share left: it goes no
+// further than its first folder's page, whose bound ends the whole listing,
+// told as the memory it is, not as folders that could not be listed. One
+// folder's bound that spends the listing's share ends the listing likewise,
+// told up to that folder, also when an earlier one ended at its own bound.
+TEST(ListingBounds, AListingWithoutMemoryLeftGoesNoFurtherThanItsFirstPage)
+{
+    enum class Spent { asTheListingBegins, byOneFolder, byASecondFolder };
+    for (const Spent spent : { Spent::asTheListingBegins, Spent::byOneFolder, Spent::byASecondFolder }) {
+        SCOPED_TRACE(int(spent));
+        MeteredSource source;
+        if (spent == Spent::asTheListingBegins) {
+            source.memoryBytes = memoryHeldByThisProcess();
+            ASSERT_EQ(source.listingLimitsNow().listingBytes, 0);
+        } else {
+            source.memoryBytes = 0;
+            source.listingLimits.folderBytes = source.listingLimits.listingBytes = 1 << 20;
+            source.filesPerFolder = 2000;
+            // Each folder ends at its own bound; only the two together spend
+            // the listing's share, the second being the one told.
+            if (spent == Spent::byASecondFolder)
+                source.listingLimits.listingBytes = 5 << 20;
+        }
+        const QStringList listed = spent == Spent::byASecondFolder
+            ? QStringList { QStringLiteral("Dropbox/A"), QStringLiteral("Dropbox/B") }
+            : QStringList { QStringLiteral("Dropbox/A") };
+        std::vector<CloudScanFoldersListPtr> folders;
+        for (const char* path : { "Dropbox/A", "Dropbox/B", "Dropbox/C" }) {
+            folders.push_back(std::make_shared<CloudScanFoldersList>());
+            folders.back()->folderPath = QString::fromLatin1(path);
+        }
+        CountingSink sink;
+        source.startCloudScan(folders, ScanRequest {}, sink);
+        EXPECT_EQ(sink.ends, 1);
+        EXPECT_EQ(source.asked, listed);
+        EXPECT_EQ(sink.files, listed.size() * source.filesPerFolder);
+        EXPECT_TRUE(source.lastWalkIncomplete);
+        EXPECT_FALSE(source.lastWalkUnanswered);
+        const std::optional<ListingBound> bound = source.lastWalkBound();
+        ASSERT_TRUE(bound);
+        EXPECT_EQ(bound->kind, ListingBound::Kind::memory);
+        EXPECT_TRUE(bound->wholeListing);
+        EXPECT_EQ(bound->folder, listed.last());
+        EXPECT_EQ(bound->files, listed.size() * source.filesPerFolder);
+    }
+}
