@@ -5,6 +5,7 @@
 #include "core/FilePathNode.h"
 #include "core/ScanSettingsSnapshot.h"
 #include "scan/ComparisonCriteria.h"
+#include "scan/ListedMemory.h"
 #include "scan/ListingGuard.h"
 #include "scan/PathExclusionPredicate.h"
 
@@ -55,24 +56,6 @@ struct FolderListing {
     // Its files reached the walk one by one as they were taken.
     bool handedOn = false;
 };
-
-// What a listed record, sub-folder or text holds in memory: the object with
-// its place in the listing, the blocks it leads to and its texts, each block
-// counted once however many of its fields share it, as the allocator takes
-// them. A record's texts shared with its folder's other records (sharedText)
-// are counted with the folder. A listing's bounds on memory count with these.
-qint64 heldBytesOf(const FileInfoNode& record, const QString& sharedText = QString());
-qint64 heldBytesOf(const CloudScanFoldersList& folder);
-qint64 heldBytesOf(const QString& text);
-// What a file that a scan's listing takes holds in memory through the scan:
-// its record (as above) and what the scan and the comparison of its settings
-// (by default the checksums') hold for it.
-qint64 heldBytesOfListedFile(const FileInfoNode& record, const QString& sharedText = QString(),
-    const ComparisonSettings& comparison = ComparisonSettings());
-// What the text of a folder whose files a scan's listing takes holds through
-// the scan: the text, shared by the folder's records, and the result's share
-// of the folder.
-qint64 heldBytesOfListedFolder(const QString& folder);
 
 // One folder's listing over its pages: what it has taken and its tally.
 struct FolderPages {
