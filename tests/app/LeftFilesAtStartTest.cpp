@@ -36,12 +36,11 @@ QStringList entriesOf(const QString& folder)
 TEST(LeftFilesAtStart, AMountThatDoesNotAnswerHoldsNeitherTheWindowNorTheQuit)
 {
     TempHome home;
-    const QString away = home.path() + QStringLiteral("/away");
-    const QString mirror = home.path() + QStringLiteral("/mirror");
-    ASSERT_TRUE(QDir().mkpath(away));
-    FuseMirror mount(away, mirror, 0);
+    FuseMirror mount(FuseMirror::AwayIn { home.path() });
     if (!mount.isMounted())
-        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+        GTEST_SKIP() << FuseMirror::unavailable;
+    const QString& away = mount.folder();
+    const QString& mirror = mount.mirror();
     // An earlier run ended inside a deletion on the mount, and one inside a
     // copy of an undo. The children allocate: no other thread may hold the
     // allocator's lock when they are forked.

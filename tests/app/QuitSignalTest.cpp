@@ -225,12 +225,10 @@ TEST_F(RealProgram, EndsItsRoadOutOnATerminationAndOnASecondOneMeanwhile)
 // holds neither the program's start nor its end.
 TEST_F(RealProgram, EndsWhileASweepWaitsOnAMountThatDoesNotAnswer)
 {
-    const QString away = home.path() + QStringLiteral("/away");
-    const QString mirror = home.path() + QStringLiteral("/mirror");
-    ASSERT_TRUE(QDir().mkpath(away));
-    FuseMirror mount(away, mirror, 0);
+    FuseMirror mount(FuseMirror::AwayIn { home.path() });
     if (!mount.isMounted())
-        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+        GTEST_SKIP() << FuseMirror::unavailable;
+    const QString& mirror = mount.mirror();
     leaveCopyOfAnEndedUndo(mirror, mirror);
     ASSERT_TRUE(mount.stop(25000));
 

@@ -838,7 +838,7 @@ TEST_F(Removal, AFileSeenAgainThroughAFuseMirrorIsNeverItsOwnKeptCopy)
     const QString mirror = home.path() + QStringLiteral("/mirror");
     const FuseMirror mount(folder, mirror);
     if (!mount.isMounted())
-        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+        GTEST_SKIP() << FuseMirror::unavailable;
     const auto throughMirror = [&](const QString& name, const QString& shownAs) {
         const auto seen = record(mirror + QLatin1Char('/') + name);
         seen->fileName = shownAs;
@@ -2845,12 +2845,11 @@ TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyThePr
 // beside, and removes the copy once the mount answers again.
 TEST_F(Removal, AnUndoGoesOnWhileTheSweepOfLeftCopiesWaitsOnAMountThatDoesNotAnswer)
 {
-    const QString away = home.path() + QStringLiteral("/away");
-    const QString mirror = home.path() + QStringLiteral("/mirror");
-    ASSERT_TRUE(QDir().mkpath(away));
-    FuseMirror mount(away, mirror, 0);
+    FuseMirror mount(FuseMirror::AwayIn { home.path() });
     if (!mount.isMounted())
-        GTEST_SKIP() << "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+        GTEST_SKIP() << FuseMirror::unavailable;
+    const QString& away = mount.folder();
+    const QString& mirror = mount.mirror();
     leaveCopyOfAnEndedUndo(mirror, mirror);
     ASSERT_EQ(entriesOf(away).filter(QStringLiteral(".vellicor-restore-")).size(), 1);
     const auto marked = file(QStringLiteral("m1"));

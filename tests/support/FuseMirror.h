@@ -26,8 +26,23 @@
 
 class FuseMirror {
 public:
+    // Why a test that needs a mount skips where none can be made.
+    static constexpr const char* unavailable = "no FUSE mount can be made here (bindfs and /dev/fuse are needed)";
+
+    // A folder "away" made in parent and mirrored at parent/mirror without a
+    // cache: a mount a test stops so that it no longer answers.
+    struct AwayIn {
+        QString parent;
+    };
+
+    explicit FuseMirror(const AwayIn& at)
+        : FuseMirror(madeFolder(at.parent + QStringLiteral("/away")), at.parent + QStringLiteral("/mirror"), 0)
+    {
+    }
+
     FuseMirror(const QString& folder, const QString& mirror, int cacheSeconds = 60)
-        : mirror_(mirror)
+        : folder_(folder)
+        , mirror_(mirror)
     {
         const QString program = QStandardPaths::findExecutable(QStringLiteral("bindfs"));
         if (program.isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(mirror))
@@ -72,6 +87,8 @@ public:
     FuseMirror& operator=(const FuseMirror&) = delete;
 
     bool isMounted() const { return mounted_; }
+    const QString& folder() const { return folder_; }
+    const QString& mirror() const { return mirror_; }
 
     // The mount stops answering, until resume() or until latestMs have
     // passed.
@@ -106,6 +123,13 @@ public:
     }
 
 private:
+    static QString madeFolder(const QString& path)
+    {
+        QDir().mkpath(path);
+        return path;
+    }
+
+    QString folder_;
     QString mirror_;
     QProcess bindfs_;
     bool mounted_ = false;
