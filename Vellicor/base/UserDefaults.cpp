@@ -3,6 +3,7 @@
 #include "base/AppPaths.h"
 #include "base/Log.h"
 #include "base/PrivateFiles.h"
+#include "base/ReleaseElsewhere.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <malloc.h>
 #include <utility>
 
 namespace {
@@ -225,7 +225,7 @@ bool UserDefaults::readFileLocked(QVariantMap& values)
     // it took.
     root = QJsonObject();
     if (file.bytes.size() > largeFile)
-        malloc_trim(0);
+        giveFreedMemoryBack();
     if (skippedCount > 0) {
         // The next save drops these entries, so the original is kept first;
         // once, however many starts find it before a save replaces it.
@@ -389,7 +389,7 @@ bool UserDefaults::saveNow(
     // heap keeps of that goes back to the system, on the writer thread, where
     // no one waits for it.
     if (pending == Pending::only && file.wanted > largeFile)
-        malloc_trim(0);
+        giveFreedMemoryBack();
 
     std::lock_guard lock(mutex_);
     writingFile_ = false;
