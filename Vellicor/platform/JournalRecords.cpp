@@ -204,8 +204,17 @@ std::optional<FileTimestamp> timeFrom(const QByteArray& text)
 
 QByteArray thisWriter()
 {
-    const QByteArray pid = QByteArray::number(qint64(::getpid()));
-    return bootId() + ':' + pid + ':' + processStart(pid);
+    // Read once per thread, without a lock a forked child could inherit
+    // held; a child forked since names itself.
+    thread_local pid_t knownFor = 0;
+    thread_local QByteArray writer;
+    const pid_t self = ::getpid();
+    if (knownFor != self) {
+        const QByteArray pid = QByteArray::number(qint64(self));
+        writer = bootId() + ':' + pid + ':' + processStart(pid);
+        knownFor = self;
+    }
+    return writer;
 }
 
 bool writerRunning(const QByteArray& writer)
