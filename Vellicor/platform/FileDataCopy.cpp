@@ -1,5 +1,7 @@
 #include "platform/FileDataCopy.h"
 
+#include "base/RunAside.h"
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -233,16 +233,8 @@ void letGoOfGivenUpCopy(int fd)
 {
     if (fd < 0)
         return;
-    closing.fetch_add(1);
-    try {
-        std::thread([fd] {
-            ::close(fd);
-            closing.fetch_sub(1);
-        }).detach();
-    } catch (const std::system_error&) {
+    if (runAside(closing, [fd] { ::close(fd); }))
         ::close(fd);
-        closing.fetch_sub(1);
-    }
 }
 
 int givenUpCopiesClosing()

@@ -1,37 +1,27 @@
 #include "platform/LeftFilesSweep.h"
 
 #include "base/Log.h"
+#include "base/RunAside.h"
 
 #include <atomic>
-#include <system_error>
-#include <thread>
+#include <optional>
+#include <string>
 
 namespace {
 
 std::atomic<int> underWay { 0 };
 
-// Runs work on a thread that nothing joins; false when none could start.
-bool runAside(std::function<void()> work)
+void sweepAside(std::function<void()> work)
 {
-    underWay.fetch_add(1);
-    try {
-        std::thread([work = std::move(work)] {
-            work();
-            underWay.fetch_sub(1);
-        }).detach();
-        return true;
-    } catch (const std::system_error& error) {
-        underWay.fetch_sub(1);
-        Log::print("Start: a sweep of what ended runs left could not start:", error.what());
-        return false;
-    }
+    if (const std::optional<std::string> failure = runAside(underWay, std::move(work)))
+        Log::print("Start: a sweep of what ended runs left could not start:", QString::fromStdString(*failure));
 }
 
 } // namespace
 
 void sweepLeftFilesAside(std::function<void(LeftFiles)> whenDone)
 {
-    runAside([whenDone = std::move(whenDone)] {
+    sweepAside([whenDone = std::move(whenDone)] {
         LeftFiles found;
         found.setAside = recoverSetAsideFiles();
         found.copiesAway = removeLeftRestoreCopies(AwayCopies::toldOnce).away;
@@ -47,7 +37,7 @@ void sweepLeftRestoreCopiesAside()
             "Undo: earlier sweeps of left copies are still held by folders that do not answer; none more starts");
         return;
     }
-    runAside([] { removeLeftRestoreCopies(); });
+    sweepAside([] { removeLeftRestoreCopies(); });
 }
 
 int leftFilesSweepsUnderWay()
