@@ -424,7 +424,7 @@ TEST_F(CloudRoad, AStopOfADriveScanEndsItWithoutWaitingForTheService)
     click(titled("ID_YES"));
     auto* back = homeScreen.findChild<QAbstractButton*>(QStringLiteral("btnBackToAddFolder"));
     ASSERT_TRUE(back);
-    EXPECT_TRUE(waitUntil([&] { return back->isVisible() && server.heldOpenCount() == 0; }, 1000))
+    EXPECT_TRUE(waitUntil([&] { return back->isVisible() && server.heldOpenCount() == 0; }))
         << "requests still waiting: " << server.heldOpenCount();
     EXPECT_GE(server.heldCount(), 1);
     EXPECT_TRUE(waitUntil([] { return alertShows("ID_NO_DUPLICATE_ITEMS_FOUND"); }));

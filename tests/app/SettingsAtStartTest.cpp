@@ -10,6 +10,7 @@
 #include "support/RecordingAlerts.h"
 #include "support/StartedProgram.h"
 #include "support/TempHome.h"
+#include "support/TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -66,14 +67,6 @@ private:
     int fd_ = -1;
 };
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 } // namespace
 
 TEST(SettingsAtStart, AStartThatChangesNothingWritesNothingWhateverTheHistoryHolds)
@@ -120,7 +113,8 @@ TEST(SettingsAtStart, AFileWithUnreadableValuesIsToldInAFewNamesAndSetAsideOnce)
         bytes += QByteArrayLiteral(",\"key") + QByteArray::number(i) + QByteArrayLiteral("\":{\"integer\":\"x\"}");
     // A name as long as a text may be is told short.
     bytes += ",\"" + QByteArray(100000, 'a') + "\":7}";
-    writeFile(file, bytes);
+    ASSERT_TRUE(QDir().mkpath(settings));
+    writeTestFile(file, bytes);
 
     auto alerts = std::make_shared<RecordingAlerts>();
     for (int start = 0; start < 3; ++start) {

@@ -197,7 +197,7 @@ TEST_F(ServiceScanRoad, AStopEndsTheListingWithoutWaitingForTheService)
         screen.answers = { 1 };
         engine->confirmStopScanning();
         ASSERT_TRUE(isAbortScan);
-        EXPECT_TRUE(waitUntil([&] { return !ended.isEmpty() && server.heldOpenCount() == 0; }, 1000))
+        EXPECT_TRUE(waitUntil([&] { return !ended.isEmpty() && server.heldOpenCount() == 0; }))
             << "ended: " << ended.size() << ", requests still waiting: " << server.heldOpenCount();
         EXPECT_EQ(server.heldCount(), 1);
         EXPECT_FALSE(screen.alertMessages().contains(localizedText("ID_CLOUD_LISTING_INCOMPLETE")));

@@ -193,7 +193,6 @@ public:
             + ' ' + QByteArray::number(bytesPerSecond) + '\n';
         if (file.write(line) != line.size() || !file.flush())
             return "the block-I/O controller refused a write limit";
-        throttled_ = bytesPerSecond != 0;
         return {};
     }
 
@@ -214,7 +213,6 @@ private:
     QString device_;
     QStringList attached_;
     bool mounted_ = false;
-    bool throttled_ = false;
     std::string whyNot_;
 };
 
