@@ -299,11 +299,19 @@ bool ListingGuard::admitTaken(const QString& folder, ListingTally& tally, bool m
     return cutShort(folder, QStringLiteral("%1 pages in a row brought no entry").arg(limits_.emptyPages));
 }
 
-bool ListingGuard::admitFolder(const QString& folderId, const QString& folderPath)
+bool ListingGuard::admitFolder(const QString& folderId, const QString& folderPath, bool withSubFolders)
 {
-    if (folderId.isEmpty() || !folderIds_.contains(folderId)) {
-        if (!folderId.isEmpty())
-            folderIds_.insert(folderId);
+    if (folderId.isEmpty())
+        return true;
+    const auto met = folderIds_.find(folderId);
+    if (met == folderIds_.end()) {
+        folderIds_.insert(folderId, withSubFolders);
+        return true;
+    }
+    // Met before without its sub-folders: now they are listed too, its files
+    // being taken once by the scan however often they come.
+    if (!met.value() && withSubFolders) {
+        met.value() = true;
         return true;
     }
     Log::print("A", service_, "folder met again in one listing was skipped:", folderPath);

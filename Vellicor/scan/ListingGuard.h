@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -206,8 +207,10 @@ public:
     // Always false.
     bool cutShort(const QString& folder, const QString& reason);
     // A folder of the listing met by its id; false (logged) when it was met
-    // before in this listing: a folder listed as its own descendant.
-    bool admitFolder(const QString& folderId, const QString& folderPath);
+    // before in this listing: a folder listed as its own descendant, or one
+    // chosen inside another. One met before without its sub-folders is
+    // admitted once more with them. A folder without an id is always admitted.
+    bool admitFolder(const QString& folderId, const QString& folderPath, bool withSubFolders = true);
 
     // The context of the listing's requests: it goes at stop(), and with it
     // every request still on its way, which ends unanswered at once instead
@@ -253,5 +256,6 @@ private:
     qint64 files_ = 0;
     qint64 entriesTaken_ = 0;
     QSet<QByteArray> cursors_;
-    QSet<QString> folderIds_;
+    // Each folder met by its id, and whether with its sub-folders.
+    QHash<QString, bool> folderIds_;
 };

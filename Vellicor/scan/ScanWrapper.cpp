@@ -235,7 +235,6 @@ void ScanWrapper::beginWalk(std::vector<CloudScanFoldersListPtr> folders, std::s
         std::lock_guard lock(boundMutex_);
         walkBound_.reset();
     }
-    enteredFolders_.clear();
     arrPathFetchFiles = std::move(folders);
     indexForScannedPath = 0;
     runWalk(startRoot());
@@ -403,24 +402,10 @@ bool ScanWrapper::enterFolder(const CloudScanFoldersList& folder)
 {
     // A folder without an id (a service's root, Dropbox's folders, whose
     // paths lie inside the folder listed) is walked wherever it is met; the
-    // scan takes each of its files once.
-    if (folder.folderId.isEmpty())
-        return true;
-    // Below a chosen folder every sub-folder is walked with its own.
+    // scan takes each of its files once. Below a chosen folder every
+    // sub-folder is walked with its own.
     const bool withSubFolders = &folder != walkRoot_.get() || walkRootSubFolders_;
-    const auto entered = enteredFolders_.find(folder.folderId);
-    if (entered == enteredFolders_.end()) {
-        enteredFolders_.insert(folder.folderId, withSubFolders);
-        return true;
-    }
-    // Walked before without its sub-folders: now they are walked too, its
-    // files being taken once by the scan however often they come.
-    if (!entered.value() && withSubFolders) {
-        entered.value() = true;
-        return true;
-    }
-    Log::print("A", rootFolderName(), "folder the walk had been in was not walked again:", folder.folderPath);
-    return false;
+    return walkGuard_->admitFolder(folder.folderId, folder.folderPath, withSubFolders);
 }
 
 void ScanWrapper::forgetIfStale(CloudScanFoldersList& folder) const

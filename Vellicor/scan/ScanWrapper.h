@@ -232,8 +232,10 @@ private:
     CloudScanFoldersListPtr advance(CloudScanFoldersListPtr folder);
     CloudScanFoldersListPtr startRoot();
     bool isExcluded(const CloudScanFoldersList& folder) const;
-    // False when the walk has been in folder already (by its id), with its
-    // sub-folders or, as now, without them: it is not walked again.
+    // False when the walk has been in folder already (by its id, as its
+    // guard keeps them), with its sub-folders or, as now, without them: a
+    // folder inside two chosen folders, or one a service lists inside itself,
+    // is walked once. The tree keeps it either way.
     bool enterFolder(const CloudScanFoldersList& folder);
     // What folder keeps of an earlier round of listings goes, so that it is
     // listed afresh.
@@ -251,10 +253,6 @@ private:
     // The chosen folder's own sub-folder switch: it holds for that folder
     // alone, not where the same folder lies inside another chosen one.
     bool walkRootSubFolders_ = true;
-    // The folders the walk has been in, by id, and whether it walked their
-    // sub-folders too: a folder inside two chosen folders, or one a service
-    // lists inside itself, is walked once. The tree keeps it either way.
-    QHash<QString, bool> enteredFolders_;
     // Folders whose display path it matches are not walked.
     std::optional<PathExclusionPredicate> walkExclusion_;
     std::shared_ptr<WalkSession> session_;
