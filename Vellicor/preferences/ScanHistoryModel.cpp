@@ -73,7 +73,3 @@ QVariant ScanHistoryModel::headerData(int section, Qt::Orientation orientation, 
     return {};
 }
 
-Qt::ItemFlags ScanHistoryModel::flags(const QModelIndex& index) const
-{
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
-}
