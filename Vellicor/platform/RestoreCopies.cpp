@@ -140,6 +140,8 @@ RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away)
         const QString folderPath = QFile::decodeName(record->at("folder"));
         const QByteArray name = copyPrefix + tag.toLatin1();
         const QString shown = folderPath + QLatin1Char('/') + QFile::decodeName(name);
+        const QString movedFolder = QStringLiteral(
+            "the folder it was made in has been moved or replaced since; the copy may be in that folder now");
         // Out of reach now: kept, and handed out once for the user to hear
         // where it may be.
         const auto keep = [&](const QString& why) {
@@ -158,50 +160,62 @@ RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away)
             continue;
         }
         const VolumeMatch volume = matchVolume(RecordedVolume::from(*record), folder.get(), realPath);
-        const bool sameDevice = volume == VolumeMatch::same || volume == VolumeMatch::sameDevice;
-        const bool sameFolder = sameDevice && quint64(own.st_ino) == record->at("inode").toULongLong();
-        // The recorded file system, back under another device number or
-        // mounted again with its files numbered anew (FAT): its folder is the
-        // one at the recorded path.
-        const bool sameFileSystem = volume == VolumeMatch::same || volume == VolumeMatch::backUnderAnotherNumber;
-        if (!sameFolder && !sameFileSystem) {
-            keep(sameDevice ? QStringLiteral("another folder is at its path now")
-                            : QStringLiteral("another volume is at its folder's path now"));
+        // The recorded file system: under the recorded number, or back under
+        // another (its identity tells).
+        const bool recordedVolume = volume == VolumeMatch::same || volume == VolumeMatch::sameDevice
+            || volume == VolumeMatch::backUnderAnotherNumber;
+        if (!recordedVolume) {
+            keep(QStringLiteral("another volume is at its folder's path now"));
             continue;
         }
+        // A folder moved away and another made at its path (on the same
+        // volume, or on one that numbers its files anew at each mount) is
+        // not the recorded one: the copy went with the folder.
+        const bool recordedFolder = quint64(own.st_ino) == record->at("inode").toULongLong();
+        const auto file = record->find("file");
+        const auto born = record->find("born");
         struct statx copy { };
         if (::statx(folder.get(), name.constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &copy) != 0) {
-            // Renamed into place or removed before the run ended.
-            if (errno == ENOENT)
+            // Renamed into place or removed before the run ended; in
+            // another folder, still where the recorded one went.
+            const int error = errno;
+            if (error == ENOENT && recordedFolder)
                 drop();
             else
-                keep(errnoText(errno));
+                keep(error == ENOENT ? movedFolder : errnoText(error));
             continue;
         }
-        const auto file = record->find("file");
         const bool usersAlone = copy.stx_uid == ::geteuid() && copy.stx_nlink == 1;
         // The recorded inode is the copy only while it was not freed and
         // given to a file made later under that name: the copy's birth time
         // tells, where the file system keeps one; elsewhere a file of
         // another user's never is the copy, which stays the user's until it
         // is whole.
-        const auto born = record->find("born");
         const bool bornThen = born != record->end() && (copy.stx_mask & STATX_BTIME)
-            && JournalRecords::timeFrom(born->second) == FileTimestamp { copy.stx_btime.tv_sec, copy.stx_btime.tv_nsec };
-        const bool recordedFile = file != record->end() && quint64(copy.stx_ino) == file->second.toULongLong()
-            && (born != record->end() ? bornThen : usersAlone);
+            && JournalRecords::timeFrom(born->second)
+                == FileTimestamp { copy.stx_btime.tv_sec, copy.stx_btime.tv_nsec };
+        const bool recordedInode = file != record->end() && quint64(copy.stx_ino) == file->second.toULongLong()
+            && makedev(copy.stx_dev_major, copy.stx_dev_minor) == own.st_dev;
         const bool regular = S_ISREG(copy.stx_mode);
         bool ours = false;
-        if (file == record->end()) {
+        if (!recordedFolder) {
+            // Only the copy's own inode and birth time prove it there (the
+            // user moved it in): whatever else stands at its name stays, and
+            // the record waits for its folder.
+            if (!(regular && copy.stx_nlink == 1 && recordedInode && bornThen)) {
+                Log::print("Undo: not provably the copy its record names, left alone:", shown);
+                keep(movedFolder);
+                continue;
+            }
+            ours = true;
+        } else if (file == record->end()) {
             // Made, and the run ended before its inode was recorded: nothing
             // was written in it yet.
             ours = regular && usersAlone && copy.stx_size == 0;
-        } else if (sameFolder) {
+        } else {
             // A whole copy given its owner is no longer the user's: its
             // recorded inode and birth time prove it.
-            ours = regular && makedev(copy.stx_dev_major, copy.stx_dev_minor) == own.st_dev && recordedFile;
-        } else {
-            ours = regular && copy.stx_nlink == 1 && (recordedFile || usersAlone);
+            ours = regular && recordedInode && (born != record->end() ? bornThen : usersAlone);
         }
         if (!ours)
             Log::print("Undo: not the copy its record names, left alone:", shown);

@@ -70,15 +70,17 @@ enum class AwayCopies { logged, toldOnce };
 // Removes what undos that were ended left of their copies (a record still
 // locked is a copy another running copy of the program is making, or one
 // another sweep is at, and is left to it): a file goes only under the name
-// made for its record's tag, in the recorded folder, and only where it is
-// provably the program's own copy: the recorded regular file (its inode
-// and birth time; where the file system keeps no birth time, the user's);
-// one made but killed before its inode was recorded, which the program had
-// not yet written to (empty, the user's own, one name); on the recorded
-// volume back under another device number (its file system's identity),
-// the regular file of one name that is the recorded inode or the user's
-// own. Whatever else stands there is left alone. A record whose folder
-// cannot be reached now (a volume not mounted, another volume or another
-// folder at its path) is kept for the next time. Touches the folders the
-// records name: never on the window's thread (LeftFilesSweep).
+// made for its record's tag, and only where it is provably the program's
+// own copy: in the recorded folder (its inode, on the recorded volume,
+// also where that came back under another device number: its file
+// system's identity tells), the recorded regular file (its inode and birth
+// time; where the file system keeps no birth time, the user's), or one made
+// but killed before its inode was recorded, which the program had not yet
+// written to (empty, the user's own, one name); in another folder at the
+// recorded path (the recorded one moved away, or a volume that numbers its
+// files anew), only the recorded file of one name by its inode and birth
+// time both. Whatever else stands there is left alone. A record whose
+// folder cannot be reached now (a volume not mounted, another volume or
+// another folder at its path) is kept for the next time. Touches the
+// folders the records name: never on the window's thread (LeftFilesSweep).
 RestoreCopiesSweep removeLeftRestoreCopies(AwayCopies away = AwayCopies::logged);

@@ -251,6 +251,51 @@ TEST_F(LeftCopies, AnotherVolumeAtTheRecordedPathIsNotTakenForTheRecordedOne)
     EXPECT_EQ(entriesOf(RestoreCopies::folder()).size(), 1);
 }
 
+// The user moves the folder a copy was left in away and makes another at
+// its path: nothing in the new folder is taken for the copy (neither the
+// user's file at its name nor the name's absence), the user hears once
+// that the copy went with the folder, and the copy goes once its folder is
+// back at its path.
+TEST_F(LeftCopies, AFolderMovedAwayAndMadeAgainKeepsItsCopysRecordAndTheNewFolderIsLeftAlone)
+{
+    const QString mounted = home.path() + QStringLiteral("/disk");
+    LoopVolume disk(home.path() + QStringLiteral("/disk.img"), mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!disk.whyNot().empty())
+        GTEST_SKIP() << disk.whyNot();
+    const QString pics = mounted + QStringLiteral("/pics");
+    const QString moved = mounted + QStringLiteral("/pics-old");
+    ASSERT_TRUE(QDir().mkpath(pics));
+    const QString copy = copyLeftByARunKilledAt(pics, EndedAt::writing);
+    ASSERT_FALSE(copy.isEmpty());
+    ASSERT_TRUE(QDir().rename(pics, moved));
+    ASSERT_TRUE(QDir().mkpath(pics));
+
+    RestoreCopiesSweep sweep = removeLeftRestoreCopies(AwayCopies::toldOnce);
+    EXPECT_EQ(sweep.removed, 0);
+    ASSERT_EQ(sweep.away.size(), 1u);
+    EXPECT_EQ(sweep.away[0].path, pics + QLatin1Char('/') + copy);
+    EXPECT_TRUE(sweep.away[0].reason.contains(QStringLiteral("moved or replaced")))
+        << sweep.away[0].reason.toStdString();
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()).size(), 1);
+
+    // The user's own file of one name, empty or not, at the copy's name.
+    for (const QByteArray& bytes : { QByteArray("the user's own"), QByteArray() }) {
+        writeTestFile(pics + QLatin1Char('/') + copy, bytes);
+        sweep = removeLeftRestoreCopies(AwayCopies::toldOnce);
+        EXPECT_EQ(sweep.removed, 0);
+        EXPECT_TRUE(sweep.away.empty());
+        EXPECT_EQ(readTestFile(pics + QLatin1Char('/') + copy), bytes);
+        EXPECT_EQ(entriesOf(RestoreCopies::folder()).size(), 1);
+    }
+    EXPECT_EQ(copiesIn(moved), QStringList { copy });
+
+    ASSERT_TRUE(QDir(pics).removeRecursively());
+    ASSERT_TRUE(QDir().rename(moved, pics));
+    EXPECT_EQ(removeLeftRestoreCopies(AwayCopies::toldOnce).removed, 1);
+    EXPECT_EQ(entriesOf(pics), QStringList {});
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
 // A file system's identity is its own: the same through two devices,
 // another for another file system made alike.
 TEST(VolumeIdentity, IsTheFileSystemsOwnWhateverDeviceItIsMountedFrom)
