@@ -39,6 +39,8 @@ struct Record {
     // The program that wrote it (JournalRecords::thisWriter); none in a
     // record of an earlier version.
     QByteArray writer;
+    // Whether the user was told the file was missing where it was set aside.
+    bool told = false;
 };
 
 // The tags this run recorded: its own removals', which a start's recovery
@@ -91,6 +93,8 @@ std::optional<Record> readRecord(const QString& tag)
             record.born = JournalRecords::timeFrom(value);
         else if (key == "writer")
             record.writer = value;
+        else if (key == "told")
+            record.told = value == "1";
     }
     record.volume = RecordedVolume::from(*fields);
     const QByteArray original = nameOf(record.path);
@@ -272,21 +276,6 @@ SetAsideRecovery recoverSetAsideFiles()
         }
         const QByteArray asideName = nameOf(record->aside);
         const QByteArray originalName = nameOf(record->path);
-        const auto aside = factsAt(folder.get(), asideName, AT_SYMLINK_NOFOLLOW);
-        if (!aside) {
-            const int error = errno;
-            // Deleted or put back before the run ended, or never set aside:
-            // the records of a batch are written ahead of their files' turns.
-            // Unless the folder is the bare one a share is mounted on while
-            // the share is not: a volume of another kind than the recorded.
-            if (error != ENOENT)
-                untilNextStart(errnoText(error));
-            else if (volume == VolumeMatch::otherKind)
-                untilNextStart(QStringLiteral("another volume is there"));
-            else
-                drop();
-            continue;
-        }
         // On the volume it was recorded on, the device and inode tell the
         // file; on one that came back under another number, the size and
         // modification time it was recorded with (a volume may number its
@@ -296,16 +285,58 @@ SetAsideRecovery recoverSetAsideFiles()
         // Its birth time, where recorded, proves either: the others a file
         // made there later (its inode the freed one, its size and time
         // set alike) may share.
-        const bool inodeProves = aside->inode == record->inode;
-        const bool factsProve
-            = record->size && record->modTime && aside->size == *record->size && aside->modTime == *record->modTime;
-        const bool proven = volume == VolumeMatch::sameDevice ? inodeProves
-            : volume == VolumeMatch::same                     ? inodeProves || factsProve
-            : record->size && record->modTime                 ? factsProve
-                                                              : inodeProves;
-        const bool bornThen = !record->born || aside->birthTime == *record->born;
-        const bool recorded
-            = aside->regular && aside->device == quint64(folderStatus.st_dev) && proven && bornThen;
+        const auto isRecordedFile = [&](const FileFacts& found) {
+            const bool inodeProves = found.inode == record->inode;
+            const bool factsProve
+                = record->size && record->modTime && found.size == *record->size && found.modTime == *record->modTime;
+            const bool proven = volume == VolumeMatch::sameDevice ? inodeProves
+                : volume == VolumeMatch::same                     ? inodeProves || factsProve
+                : record->size && record->modTime                 ? factsProve
+                                                                  : inodeProves;
+            const bool bornThen = !record->born || found.birthTime == *record->born;
+            return found.regular && found.device == quint64(folderStatus.st_dev) && proven && bornThen;
+        };
+        // The file never left its name (or is back): also where it was
+        // written to since, its inode and birth time prove it.
+        const auto isAtItsName = [&](const FileFacts& found) {
+            return isRecordedFile(found)
+                || (record->born && found.regular && found.device == quint64(folderStatus.st_dev)
+                    && found.inode == record->inode && found.birthTime == *record->born);
+        };
+        const auto aside = factsAt(folder.get(), asideName, AT_SYMLINK_NOFOLLOW);
+        if (!aside) {
+            const int error = errno;
+            // Deleted or put back before the run ended, or never set aside:
+            // the records of a batch are written ahead of their files' turns.
+            // Unless the folder is the bare one a share is mounted on while
+            // the share is not: a volume of another kind than the recorded.
+            // The recorded file system under another number may be a copy
+            // of its disk, made before the file was set aside or without it:
+            // there only the file at its own name proves the record done
+            // with, and the record waits for the disk the file was set aside
+            // on, the user told once where the file may be.
+            const auto original = error == ENOENT && volume == VolumeMatch::backUnderAnotherNumber
+                ? factsAt(folder.get(), originalName, AT_SYMLINK_NOFOLLOW)
+                : std::nullopt;
+            if (error != ENOENT)
+                untilNextStart(errnoText(error));
+            else if (volume == VolumeMatch::otherKind)
+                untilNextStart(QStringLiteral("another volume is there"));
+            else if (volume == VolumeMatch::backUnderAnotherNumber && !(original && isAtItsName(*original))) {
+                Log::print("Start: a file an interrupted removal had set aside is not on the volume at its folder now;"
+                           " its record waits for the volume it was set aside on:",
+                    record->aside);
+                if (!record->told) {
+                    recovery.left.push_back({ record->path, record->aside,
+                        QStringLiteral("it is not on the volume mounted there now, which may be a copy of its disk; "
+                                       "it is put back once its own disk is back") });
+                    JournalRecords::append(SetAsideJournal::folder(), tag, { { "told", "1" } });
+                }
+            } else
+                drop();
+            continue;
+        }
+        const bool recorded = isRecordedFile(*aside);
         if (!recorded) {
             Log::print("Start: not the file a set-aside record names, left alone:", record->aside);
             if (!sameVolume)

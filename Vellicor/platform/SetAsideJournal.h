@@ -75,7 +75,10 @@ struct SetAsideRecovery {
 // later may get the freed inode, and its size and time set alike); one that no
 // longer matches stays where it is and is told. Records whose name is not
 // there (the deletion ended, or the file's turn never came: a batch's
-// records are written ahead) are dropped without a word; a record whose
+// records are written ahead) are dropped without a word, but on the
+// recorded file system under another number, which may be a byte copy of
+// its disk, only where the recorded file stands at its own name: else the
+// record waits for the disk the file was set aside on, told once; a record whose
 // folder cannot be reached now, or lies on another volume (another
 // identity, another kind: the bare folder of a share not mounted), is kept
 // for the next start and told. Called once at the program's start, on a

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -645,6 +646,68 @@ TEST_F(HeldRemoval, AFileMadeAtASetAsideNameOnItsFreedInodeIsNotPutBack)
     EXPECT_TRUE(recovery.putBack.empty());
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_EQ(contentOf(aside), QByteArray("their own report!"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
+// A file deleted outright on a disk is left set aside by a run that was
+// ended inside its batch; a byte copy of that disk (its file system's
+// identity the same) is then mounted at its path through another device,
+// without the file: the start keeps its record and tells the user once (the
+// record of the batch's file that never moved, edited since, goes quietly),
+// and the file is put back once its own disk is back.
+TEST_F(HeldRemoval, ASetAsideMissingFromACopyOfItsDiskWaitsForItsOwnDisk)
+{
+    const QString mounted = home.path() + QStringLiteral("/disk");
+    const QString image = home.path() + QStringLiteral("/disk.img");
+    LoopVolume disk(image, mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!disk.whyNot().empty())
+        GTEST_SKIP() << disk.whyNot();
+    const QString path = mounted + QStringLiteral("/report.txt");
+    const QString notes = mounted + QStringLiteral("/notes.txt");
+    writeTestFile(path, "the only copy of the report");
+    writeTestFile(notes, "notes");
+    ASSERT_EQ(exitCodeOfChild([&] {
+        LocalFileRemover remover;
+        remover.prepareSetAsides({ path, notes });
+        remover.removeRegularFile(path, []() -> std::optional<QString> { ::_exit(0); });
+        return 4;
+    }),
+        0);
+    const QStringList setAside = setAsideIn(mounted);
+    ASSERT_EQ(setAside.size(), 1);
+    const QString aside = mounted + QLatin1Char('/') + setAside[0];
+    ASSERT_EQ(entriesOf(SetAsideJournal::folder()).size(), 2);
+    ASSERT_TRUE(disk.unmount());
+
+    const QString cloned = home.path() + QStringLiteral("/clone.img");
+    ASSERT_TRUE(QFile::copy(image, cloned));
+    ASSERT_TRUE(runCommand({ "mount", "-o", "loop", cloned, mounted }));
+    const QByteArray mountPoint = QFile::encodeName(mounted);
+    std::unique_ptr<const char, void (*)(const char*)> clone(
+        mountPoint.constData(), [](const char* folder) { ::umount2(folder, MNT_DETACH); });
+    ASSERT_TRUE(QFile::remove(aside));
+    QFile edited(notes);
+    ASSERT_TRUE(edited.open(QIODevice::Append));
+    ASSERT_EQ(edited.write(" and more"), 9);
+    edited.close();
+    SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_TRUE(recovery.putBack.empty());
+    ASSERT_EQ(recovery.left.size(), 1u);
+    EXPECT_EQ(recovery.left[0].path, path);
+    EXPECT_EQ(recovery.left[0].keptAt, aside);
+    EXPECT_TRUE(recovery.left[0].reason.contains(QStringLiteral("copy of its disk")))
+        << recovery.left[0].reason.toStdString();
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
+    ASSERT_EQ(::umount2(clone.release(), 0), 0);
+
+    ASSERT_TRUE(disk.mountThroughAnotherDevice());
+    EXPECT_EQ(contentOf(aside), QByteArray("the only copy of the report"));
+    recovery = recoverSetAsideFiles();
+    EXPECT_EQ(recovery.putBack, std::vector { path });
+    EXPECT_TRUE(recovery.left.empty());
+    EXPECT_EQ(contentOf(path), QByteArray("the only copy of the report"));
+    EXPECT_EQ(setAsideIn(mounted), QStringList {});
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
 }
 
