@@ -1,6 +1,7 @@
 #include "base/OtherUsers.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 
 #include <cerrno>
@@ -361,6 +362,32 @@ bool mayChangeWayTo(const QByteArray& path)
     if (at >= 0)
         ::close(at);
     return steerable;
+}
+
+QStringList foldersAnotherUserMayChangeAbove(const QString& path)
+{
+    QStringList found;
+    const QList<QByteArray> names = QFile::encodeName(path).split('/');
+    if (names.size() < 2 || !names.first().isEmpty())
+        return found;
+    // The root, then each folder below it, all but the last name.
+    QByteArray way = "/";
+    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+        if (i > 0 && names[i].isEmpty())
+            continue;
+        if (i > 0)
+            way += (way.size() > 1 ? "/" : "") + names[i];
+        const int folder = ::open(way.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        struct stat status { };
+        const bool seen = folder >= 0 && ::fstat(folder, &status) == 0;
+        if (seen && mayChangeFolder(folder, status))
+            found.append(QFile::decodeName(way));
+        if (folder >= 0)
+            ::close(folder);
+        if (!seen)
+            break;
+    }
+    return found;
 }
 
 } // namespace OtherUsers

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -52,5 +54,12 @@ bool mayChangeAnyFolderAbove(int folder);
 // another user's. What path leads to is left to the caller to judge. Also
 // true when its way cannot be followed to its end.
 bool mayChangeWayTo(const QByteArray& path);
+
+// The folders on the way to path (absolute, cleaned), from the root down to
+// the one that holds it, that another user could change (mayChangeFolder),
+// named as path names them: what the user would mend for path's place to be
+// theirs alone. Each is looked up as path leads, its links followed; a
+// folder of the way that is missing or cannot be looked at ends the search.
+QStringList foldersAnotherUserMayChangeAbove(const QString& path);
 
 } // namespace OtherUsers
