@@ -151,6 +151,12 @@ TEST_F(Notices, AFolderOthersCouldShapeIsToldOnceWithWhatItMeans)
     ASSERT_EQ(alerts->shown.size(), 2u);
     EXPECT_TRUE(alerts->shown[1].informativeText.startsWith(
         QStringLiteral("It lies in a folder that another user can change. Scans run without the cache")));
+    // What to mend is the folder others may write, not the program's own.
+    EXPECT_TRUE(alerts->shown[1].informativeText.endsWith(
+        QStringLiteral(" Another user can change the folder %1: make it writable by you alone, and start Vellicor "
+                       "again.")
+            .arg(QFileInfo(cache).path())))
+        << alerts->shown[1].informativeText.toStdString();
 }
 
 // A home its group may write, where another user is in that group: the
@@ -175,6 +181,11 @@ TEST(FolderRefusalsAtStart, AHomeAnotherUserMayChangeIsToldOnceNamingItAsTheFold
     ASSERT_EQ(::chmod(homePath.constData(), 0775), 0);
     ASSERT_TRUE(asOtherUser([&] { return ::mkdir((homePath + "/theirs").constData(), 0700) == 0; }));
     FolderRefusals::instance().takeUntold();
+    // Started from a shell without the login's runtime folder: the program's
+    // own lies in its cache folder, as the program starts it first.
+    qunsetenv("XDG_RUNTIME_DIR");
+    SingleInstance instance(AppPaths::runtimeFolder(), AppPaths::settingsFolder());
+    ASSERT_EQ(instance.start(), SingleInstance::Start::first);
 
     const auto alerts = std::make_shared<RecordingAlerts>();
     {
@@ -182,18 +193,21 @@ TEST(FolderRefusalsAtStart, AHomeAnotherUserMayChangeIsToldOnceNamingItAsTheFold
         QCoreApplication::processEvents();
     }
     ASSERT_EQ(alerts->shown.size(), 1u) << alerts->messages().join(u'\n').toStdString();
-    EXPECT_EQ(alerts->shown[0].messageText, QStringLiteral("Vellicor does not use 3 of its folders:"));
+    EXPECT_EQ(alerts->shown[0].messageText, QStringLiteral("Vellicor does not use 4 of its folders:"));
     EXPECT_EQ(alerts->shown[0].informativeText.toStdString(),
         QStringLiteral("%1 lies in a folder that another user can change.\n"
                        "%2 lies in a folder that another user can change.\n"
-                       "%3 lies in a folder that another user can change.\n\n"
+                       "%3 lies in a folder that another user can change.\n"
+                       "%4 lies in a folder that another user can change.\n\n"
                        "Vellicor runs on its default settings, and changes last only until it quits. Scans run "
                        "without the cache of file digests, so every file is read in full again, and photo libraries "
                        "are not read. Vellicor keeps no log, and files it would delete outright are kept, since each "
-                       "such deletion is first recorded in its state folder.\n\n"
-                       "Another user can change the folder %4: make it writable by you alone. Then start Vellicor "
+                       "such deletion is first recorded in its state folder. Starting Vellicor again will not bring "
+                       "its window to the front.\n\n"
+                       "Another user can change the folder %5: make it writable by you alone. Then start Vellicor "
                        "again.")
-            .arg(AppPaths::settingsFolder(), AppPaths::cacheFolder(), AppPaths::stateFolder(), home.path())
+            .arg(AppPaths::settingsFolder(), AppPaths::cacheFolder(), AppPaths::stateFolder(),
+                AppPaths::runtimeFolder(), home.path())
             .toStdString());
 }
 
