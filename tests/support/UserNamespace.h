@@ -70,6 +70,7 @@ inline UserNamespaceRun runCurrentTestInUserNamespace()
     const gid_t group = namespaceGroupOf();
     const std::string uidMap = std::to_string(user) + ' ' + std::to_string(user) + " 1\n";
     const std::string gidMap = std::to_string(group) + ' ' + std::to_string(group) + " 1\n";
+    const std::string deny = "deny";
     const std::string marker = std::string(insideUserNamespaceVariable) + "=1";
     std::vector<char*> environment;
     for (char** variable = environ; *variable; ++variable)
@@ -101,7 +102,7 @@ inline UserNamespaceRun runCurrentTestInUserNamespace()
             ::_exit(noUser);
         if (::unshare(CLONE_NEWUSER) != 0)
             ::_exit(noNamespace);
-        if (!write("/proc/self/setgroups", "deny") || !write("/proc/self/uid_map", uidMap)
+        if (!write("/proc/self/setgroups", deny) || !write("/proc/self/uid_map", uidMap)
             || !write("/proc/self/gid_map", gidMap))
             ::_exit(noMap);
         ::execve(self, arguments, environment.data());
