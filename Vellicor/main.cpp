@@ -78,7 +78,10 @@ int main(int argc, char* argv[])
                 program.delegate().activateApplication();
             });
         program.launch();
-        if (const auto fault = instance.runtimeFolderFault()) {
+        // A runtime folder refused is told with the other refused folders at
+        // start; one that cannot be made, here.
+        if (const auto fault = instance.runtimeFolderFault();
+            fault && (*fault == PrivateFiles::FolderFault::notMade || *fault == PrivateFiles::FolderFault::missing)) {
             QTimer::singleShot(0, &program.delegate(), [fault] {
                 alertPresenter()->presentThen(
                     SingleInstance::runtimeFolderAlert(AppPaths::runtimeFolder(), *fault), {});

@@ -125,6 +125,9 @@ void SettingsNotices::tellFolderRefusals()
     // Those met before the window was up wait for the notice at start.
     if (!toldReadProblem_)
         return;
-    for (const FolderRefusals::Refusal& refusal : FolderRefusals::instance().takeUntold())
-        alertPresenter()->presentThen(folderRefusalAlert(refusal), {});
+    // All those met so far in one alert: at start, the settings, cache and
+    // state folders are refused together when their place is.
+    const std::vector<FolderRefusals::Refusal> refusals = FolderRefusals::instance().takeUntold();
+    if (!refusals.empty())
+        alertPresenter()->presentThen(folderRefusalsAlert(refusals), {});
 }

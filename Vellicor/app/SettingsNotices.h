@@ -13,10 +13,10 @@ struct AlertRequest;
 // Tells the user when the settings store could not read its file at start or
 // cannot save it, so that protected folders and lists never vanish without a
 // word. A failed save is told once per run of failures (the store says when
-// one begins), and never while the previous notice is still open. A folder of
-// the program's own that is refused (FolderRefusals: the settings, cache or
-// state folder another user could shape) is told once, at start or when it is
-// met. A list change refused for its length (ScanSources) is told at once,
+// one begins), and never while the previous notice is still open. The folders of
+// the program's own that are refused (FolderRefusals: the settings, cache,
+// state or runtime folder another user could shape) are told once, all those
+// met before the window is up in one alert at start, later ones when met. A list change refused for its length (ScanSources) is told at once,
 // whichever screen made it. GUI thread; the store and the refusals may report
 // from any thread.
 class SettingsNotices : public QObject {

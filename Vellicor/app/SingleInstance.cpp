@@ -116,7 +116,7 @@ SingleInstance::Start SingleInstance::start()
 
 void SingleInstance::listen()
 {
-    runtimeFault_ = PrivateFiles::ensureOwnFolder(runtimeFolder_);
+    runtimeFault_ = PrivateFiles::useOwnFolder(runtimeFolder_, PrivateFiles::FolderUse::runtime);
     if (runtimeFault_) {
         Log::print("The runtime folder", runtimeFolder_, "is not used; a second start cannot raise this window.");
         return;
@@ -131,9 +131,7 @@ void SingleInstance::listen()
 
 AlertRequest SingleInstance::runtimeFolderAlert(const QString& folder, PrivateFiles::FolderFault fault)
 {
-    return AlertRequest { formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE"), { folder }),
-        formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE_DETAILS"), { folderFaultText(fault), folder }),
-        { localizedText("ID_OK") }, AlertStyle::warning };
+    return folderRefusalAlert({ folder, PrivateFiles::FolderUse::runtime, fault });
 }
 
 bool SingleInstance::askFirstToActivate(const QString& path)

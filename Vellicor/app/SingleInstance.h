@@ -43,7 +43,8 @@ public:
     QString lockPath() const;
     QString socketPath() const;
     // Why the runtime folder was not used, after a first start: the program
-    // runs, but a later start cannot bring its window to the front.
+    // runs, but a later start cannot bring its window to the front. A folder
+    // that is there and refused is handed to FolderRefusals too.
     std::optional<PrivateFiles::FolderFault> runtimeFolderFault() const { return runtimeFault_; }
     // What the user is told of that fault.
     static AlertRequest runtimeFolderAlert(const QString& folder, PrivateFiles::FolderFault fault);

@@ -1,10 +1,12 @@
 #include "base/OtherUsers.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
@@ -12,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <pwd.h>
+#include <string>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
@@ -80,6 +83,63 @@ std::optional<std::vector<AccessEntry>> accessListOf(int folder)
         entries.push_back({ quint16(littleEndian(bytes, at, 2)), quint16(littleEndian(bytes, at + 2, 2)),
             littleEndian(bytes, at + 4, 4) });
     return entries;
+}
+
+// The few bytes of a file under /proc: empty when it cannot be read.
+std::string procText(const char* path)
+{
+    std::string text;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || text.size() > 65536)
+            break;
+        text.append(buffer, size_t(got));
+    }
+    ::close(fd);
+    return text;
+}
+
+// How the user namespace the process runs in shows owners.
+struct OwnerMap {
+    // The overflow id stands for owners the namespace does not map: it is
+    // not an id of its map (outside any namespace the map holds every id).
+    bool overflowUnmapped = false;
+    uid_t overflow = 65534;
+};
+
+// Read once: a process does not leave its user namespace, and the program
+// never enters another. A map that cannot be read is taken as the whole, so
+// that nothing is judged otherwise than outside any namespace.
+OwnerMap readOwnerMap()
+{
+    OwnerMap map;
+    const std::string overflow = procText("/proc/sys/kernel/overflowuid");
+    if (!overflow.empty())
+        map.overflow = uid_t(std::strtoul(overflow.c_str(), nullptr, 10));
+    // Lines of the first id inside, the first outside and their count.
+    const std::string lines = procText("/proc/self/uid_map");
+    bool parsed = false;
+    bool mapped = false;
+    const char* at = lines.c_str();
+    for (;;) {
+        char* end = nullptr;
+        const unsigned long long inside = std::strtoull(at, &end, 10);
+        if (end == at)
+            break;
+        std::strtoull(end, &end, 10);
+        const unsigned long long count = std::strtoull(end, &end, 10);
+        parsed = true;
+        mapped = mapped || (map.overflow >= inside && map.overflow - inside < count);
+        at = end;
+    }
+    map.overflowUnmapped = parsed && !mapped;
+    return map;
 }
 
 struct Account {
@@ -161,6 +221,8 @@ bool writableByOthersThrough(const std::vector<AccessEntry>& entries, gid_t owni
     for (const AccessEntry& entry : entries) {
         if (!(entry.permissions & writeBit))
             continue;
+        // A named user is who it names, one the namespace does not map
+        // too: an entry names a user, never the system.
         if ((entry.tag == namedUserTag && entry.id != self && entry.id != 0)
             || (entry.tag == namedGroupTag && !isUsersOwnGroup(entry.id))
             || (entry.tag == owningGroupTag && !isUsersOwnGroup(owningGroup)))
@@ -181,6 +243,12 @@ void addWay(std::vector<QByteArray>& names, const QByteArray& way)
 
 } // namespace
 
+bool isSystemOwner(uid_t uid)
+{
+    static const OwnerMap map = readOwnerMap();
+    return uid == 0 || (map.overflowUnmapped && uid == map.overflow);
+}
+
 bool isUsersOwnGroup(gid_t gid)
 {
     static std::mutex known;
@@ -200,7 +268,11 @@ bool isUsersOwnGroup(gid_t gid)
 
 bool mayChangeFolder(int folder, const struct stat& status)
 {
-    if (status.st_uid != ::geteuid() && status.st_uid != 0)
+    // An owner outside a user namespace's map is judged by the folder's mode
+    // and access list alone, as the superuser is. So is its group: one the
+    // namespace does not map is not the user's alone, and its write bit lets
+    // whoever may be in it write.
+    if (status.st_uid != ::geteuid() && !isSystemOwner(status.st_uid))
         return true;
     if (status.st_mode & S_ISVTX)
         return false;
@@ -277,8 +349,8 @@ bool mayChangeWayTo(const QByteArray& path)
         char target[PATH_MAX];
         const ssize_t length = ::readlinkat(found, "", target, sizeof target);
         ::close(found);
-        steerable = (entry.st_uid != ::geteuid() && entry.st_uid != 0) || ++links > linksAtMost || length <= 0
-            || std::size_t(length) >= sizeof target;
+        steerable = (entry.st_uid != ::geteuid() && !isSystemOwner(entry.st_uid)) || ++links > linksAtMost
+            || length <= 0 || std::size_t(length) >= sizeof target;
         if (!steerable && target[0] == '/') {
             ::close(at);
             at = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -290,6 +362,32 @@ bool mayChangeWayTo(const QByteArray& path)
     if (at >= 0)
         ::close(at);
     return steerable;
+}
+
+QStringList foldersAnotherUserMayChangeAbove(const QString& path)
+{
+    QStringList found;
+    const QList<QByteArray> names = QFile::encodeName(path).split('/');
+    if (names.size() < 2 || !names.first().isEmpty())
+        return found;
+    // The root, then each folder below it, all but the last name.
+    QByteArray way = "/";
+    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+        if (i > 0 && names[i].isEmpty())
+            continue;
+        if (i > 0)
+            way += (way.size() > 1 ? "/" : "") + names[i];
+        const int folder = ::open(way.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        struct stat status { };
+        const bool seen = folder >= 0 && ::fstat(folder, &status) == 0;
+        if (seen && mayChangeFolder(folder, status))
+            found.append(QFile::decodeName(way));
+        if (folder >= 0)
+            ::close(folder);
+        if (!seen)
+            break;
+    }
+    return found;
 }
 
 } // namespace OtherUsers

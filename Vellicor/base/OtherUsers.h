@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -12,11 +14,21 @@
 // Any thread.
 namespace OtherUsers {
 
+// Whether the owner uid stands for the system rather than for another user:
+// the superuser, or, inside a user namespace, an owner the namespace does not
+// map. The kernel shows every owner outside the namespace's map as its
+// overflow id, and where a namespace maps only the user (as a sandboxed or
+// containered desktop program runs), what lies above the user's own folders
+// is, as a rule, the system's. Outside a user namespace, and for an id the
+// namespace maps, the id names that user and no more. Any thread.
+bool isSystemOwner(uid_t uid);
+
 // True when anyone besides the program's user (its effective user) and the
-// superuser could change the entries of the folder open at folder (any
+// system could change the entries of the folder open at folder (any
 // descriptor, one opened with O_PATH too), whose status is status: it
-// belongs to another user; or another user may write it through its mode's
-// other bits, its group (one that is not the user's alone) or an entry of
+// belongs to another user (neither the user nor the system, isSystemOwner);
+// or another user may write it through its mode's other bits, its group (one
+// that is not the user's alone) or an entry of
 // its access list (a named user or group, the owning group's entry where a
 // mask lets it through). The sticky bit keeps each entry to its owner, so a
 // folder that has it is changed only by its owner. An access list that
@@ -42,5 +54,12 @@ bool mayChangeAnyFolderAbove(int folder);
 // another user's. What path leads to is left to the caller to judge. Also
 // true when its way cannot be followed to its end.
 bool mayChangeWayTo(const QByteArray& path);
+
+// The folders on the way to path (absolute, cleaned), from the root down to
+// the one that holds it, that another user could change (mayChangeFolder),
+// named as path names them: what the user would mend for path's place to be
+// theirs alone. Each is looked up as path leads, its links followed; a
+// folder of the way that is missing or cannot be looked at ends the search.
+QStringList foldersAnotherUserMayChangeAbove(const QString& path);
 
 } // namespace OtherUsers

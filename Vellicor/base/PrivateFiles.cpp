@@ -145,7 +145,10 @@ std::optional<FolderFault> useOwnFolder(const QString& path, FolderUse use, Make
 {
     const std::optional<FolderFault> fault = ensureOwnFolder(path, make);
     const bool refused = fault && *fault != FolderFault::missing && *fault != FolderFault::notMade;
-    if (refused && FolderRefusals::instance().add({ path, use, *fault })) {
+    const QStringList changeable = refused && *fault == FolderFault::openParent
+        ? OtherUsers::foldersAnotherUserMayChangeAbove(QDir::cleanPath(QDir(path).absolutePath()))
+        : QStringList();
+    if (refused && FolderRefusals::instance().add({ path, use, *fault, changeable })) {
         const QByteArray line = "vellicor: the folder " + LogDetail::escaped(path).toLocal8Bit()
             + " is not used: " + faultWords(*fault) + ".\n";
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <mutex>
 #include <optional>
@@ -51,13 +52,14 @@ std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make = Make
 
 // What a folder of the program's own is for; says what the user loses when
 // it is refused.
-enum class FolderUse { settings, cache, state };
+enum class FolderUse { settings, cache, state, runtime };
 
 // ensureOwnFolder for one of the program's folders; a refusal (a folder that
 // is there but not the user's own, or in a place others can change) is
 // written to standard error and handed to FolderRefusals, once per folder and
-// run; one that is missing or cannot be made is the caller's to tell. Never
-// writes to the log, which calls it itself.
+// run, with the folders above it that another user could change where that
+// is why; one that is missing or cannot be made is the caller's to tell.
+// Never writes to the log, which calls it itself.
 std::optional<FolderFault> useOwnFolder(const QString& path, FolderUse use, Make make = Make::ifMissing);
 
 // Opens path for writing inside a folder checked with useOwnFolder: never
@@ -111,6 +113,10 @@ public:
         QString path;
         PrivateFiles::FolderUse use;
         PrivateFiles::FolderFault fault;
+        // For a folder refused for the place it lies in: the folders on its
+        // way that another user could change, from the root down
+        // (OtherUsers::foldersAnotherUserMayChangeAbove). What the user mends.
+        QStringList changeable = {};
     };
 
     static FolderRefusals& instance();

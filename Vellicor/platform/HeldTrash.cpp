@@ -1,6 +1,7 @@
 #include "platform/HeldTrash.h"
 
 #include "base/Log.h"
+#include "base/OtherUsers.h"
 #include "platform/HeldFile.h"
 
 #include <QDir>
@@ -198,7 +199,8 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
     const FileDescriptor sharedFolder(openSubfolder(topFolder.get(), ".Trash", O_PATH, &status));
     // A shared trash whose owner is another user is theirs to rename the
     // user's folder in, and to put a folder of their own in its place.
-    if (sharedFolder.isOpen() && (status.st_mode & S_ISVTX) && (status.st_uid == 0 || status.st_uid == uid)) {
+    if (sharedFolder.isOpen() && (status.st_mode & S_ISVTX)
+        && (OtherUsers::isSystemOwner(status.st_uid) || status.st_uid == uid)) {
         TrashFolder folder = heldTrashIn(
             sharedFolder.get(), QByteArray::number(uid), shared + QLatin1Char('/') + QString::number(uid), uid);
         if (folder.error.isEmpty())

@@ -124,7 +124,7 @@ Held look(int fd, bool wayTrue, const OriginalFolder::Above* expected)
 Held follow(const Held& folder, const QByteArray& target, const QString& shown, Walk& walk);
 
 // Opens the sub-folder name of the held folder (O_PATH); a link in its
-// place is followed only when the user or the superuser owns it. shown names
+// place is followed only when the user or the system owns it. shown names
 // the entry in a refusal; expected is what was recorded at its place. An
 // unopened folder with errno set, and walk's refusal too unless name itself
 // is missing (ENOENT).
@@ -149,7 +149,7 @@ Held enter(const Held& folder, const QByteArray& name, const QString& shown, Wal
         return refuse(errno);
     if (!S_ISLNK(status.st_mode))
         return refuse(ENOTDIR);
-    if (status.st_uid != walk.user && status.st_uid != 0) {
+    if (status.st_uid != walk.user && !OtherUsers::isSystemOwner(status.st_uid)) {
         walk.refusal = belongsToAnotherUser(shown);
         errno = EPERM;
         return Held {};
@@ -259,7 +259,7 @@ Held makeAgain(const Held& folder, const QByteArray& name, mode_t mode, const QS
 // user's (or no one's known) was, else one another user could have put there.
 QString refusalOf(const Held& found, const OriginalFolder::Above* expected, const QString& shown, uid_t user)
 {
-    const bool theirs = found.owner != user && found.owner != 0;
+    const bool theirs = found.owner != user && !OtherUsers::isSystemOwner(found.owner);
     return theirs && !(expected && expected->owner == found.owner) ? belongsToAnotherUser(shown)
                                                                     : notTheOneItWas(shown);
 }
@@ -328,8 +328,8 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
         return reached;
     }
     const bool own = status.st_uid == walk.user;
-    const bool superusersAlone = status.st_uid == 0 && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-    if (!at.recorded && !own && !superusersAlone) {
+    const bool systemsAlone = OtherUsers::isSystemOwner(status.st_uid) && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    if (!at.recorded && !own && !systemsAlone) {
         reached.refusal = belongsToAnotherUser(folderPath);
         return reached;
     }

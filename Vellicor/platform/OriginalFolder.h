@@ -64,7 +64,8 @@ struct RestoreFolder {
 
 // Reaches the folder at folderPath for a removed file to be put back into,
 // a folder at a time from the root, never by a path the kernel resolves: a
-// symbolic link is followed only where the user or the superuser owns it.
+// symbolic link is followed only where the user or the system owns it
+// (OtherUsers::isSystemOwner).
 // Every folder on the way, the folder itself last, is taken only as the one
 // original recorded at its place (device, inode and owner), or as one that
 // no other user could have changed (OtherUsers) reached only through such
@@ -74,7 +75,7 @@ struct RestoreFolder {
 // through. A folder missing on the way is made again in one taken so (the
 // user's own, with the mode original recorded for it; a folder it recorded
 // none for, only the user's). The folder reached takes the file only when it
-// is original's very folder, the user's own, or the superuser's that no one
+// is original's very folder, the user's own, or the system's that no one
 // else may write. Anything else is refused and told: as a folder that now
 // belongs to another user, or as one another user could have put there.
 // The descriptor (O_PATH) is where the file goes, by its name alone.

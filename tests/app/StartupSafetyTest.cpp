@@ -1,10 +1,13 @@
 #include "app/SettingsNotices.h"
 #include "app/SingleInstance.h"
 #include "base/AlertPresenter.h"
+#include "base/AppPaths.h"
 #include "base/PrivateFiles.h"
 #include "base/UserDefaults.h"
 #include "core/AppStartup.h"
+#include "support/OtherUserAndVolume.h"
 #include "support/RecordingAlerts.h"
+#include "support/StartedProgram.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
@@ -148,6 +151,64 @@ TEST_F(Notices, AFolderOthersCouldShapeIsToldOnceWithWhatItMeans)
     ASSERT_EQ(alerts->shown.size(), 2u);
     EXPECT_TRUE(alerts->shown[1].informativeText.startsWith(
         QStringLiteral("It lies in a folder that another user can change. Scans run without the cache")));
+    // What to mend is the folder others may write, not the program's own.
+    EXPECT_TRUE(alerts->shown[1].informativeText.endsWith(
+        QStringLiteral(" Another user can change the folder %1: make it writable by you alone, and start Vellicor "
+                       "again.")
+            .arg(QFileInfo(cache).path())))
+        << alerts->shown[1].informativeText.toStdString();
+}
+
+// A home its group may write, where another user is in that group: the
+// settings, cache and state folders in it are all refused at start, and told
+// in one alert that names each, says what the program does without them, and
+// names the home as the folder to mend. Removing the program's own folders
+// would mend nothing.
+TEST(FolderRefusalsAtStart, AHomeAnotherUserMayChangeIsToldOnceNamingItAsTheFolderToMend)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    TempHome home;
+    const QStringList ours { AppPaths::settingsFolder(), AppPaths::cacheFolder(), AppPaths::stateFolder() };
+    for (const QString& folder : ours) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+    }
+    // The other user's own group, so they are in it; they can indeed make
+    // their own entries in the home.
+    const QByteArray homePath = QFile::encodeName(home.path());
+    ASSERT_EQ(::chown(homePath.constData(), ::geteuid(), otherUser), 0);
+    ASSERT_EQ(::chmod(homePath.constData(), 0775), 0);
+    ASSERT_TRUE(asOtherUser([&] { return ::mkdir((homePath + "/theirs").constData(), 0700) == 0; }));
+    FolderRefusals::instance().takeUntold();
+    // Started from a shell without the login's runtime folder: the program's
+    // own lies in its cache folder, as the program starts it first.
+    qunsetenv("XDG_RUNTIME_DIR");
+    SingleInstance instance(AppPaths::runtimeFolder(), AppPaths::settingsFolder());
+    ASSERT_EQ(instance.start(), SingleInstance::Start::first);
+
+    const auto alerts = std::make_shared<RecordingAlerts>();
+    {
+        const StartedProgram program(AppPaths::settingsFolder(), alerts);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(alerts->shown.size(), 1u) << alerts->messages().join(u'\n').toStdString();
+    EXPECT_EQ(alerts->shown[0].messageText, QStringLiteral("Vellicor does not use 4 of its folders:"));
+    EXPECT_EQ(alerts->shown[0].informativeText.toStdString(),
+        QStringLiteral("%1 lies in a folder that another user can change.\n"
+                       "%2 lies in a folder that another user can change.\n"
+                       "%3 lies in a folder that another user can change.\n"
+                       "%4 lies in a folder that another user can change.\n\n"
+                       "Vellicor runs on its default settings, and changes last only until it quits. Scans run "
+                       "without the cache of file digests, so every file is read in full again, and photo libraries "
+                       "are not read. Vellicor keeps no log, and files it would delete outright are kept, since each "
+                       "such deletion is first recorded in its state folder. Starting Vellicor again will not bring "
+                       "its window to the front.\n\n"
+                       "Another user can change the folder %5: make it writable by you alone. Then start Vellicor "
+                       "again.")
+            .arg(AppPaths::settingsFolder(), AppPaths::cacheFolder(), AppPaths::stateFolder(),
+                AppPaths::runtimeFolder(), home.path())
+            .toStdString());
 }
 
 // Without a home folder of the user's own there is nowhere to keep anything

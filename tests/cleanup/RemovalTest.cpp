@@ -1,4 +1,6 @@
 #include "base/AlertPresenter.h"
+#include "base/AppPaths.h"
+#include "base/PrivateFiles.h"
 #include "base/UserDefaults.h"
 #include "cleanup/AfterClean.h"
 #include "cleanup/AfterCleanSheets.h"
@@ -38,6 +40,7 @@
 #include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/UserNamespace.h"
 #include "support/WaitUntil.h"
 
 #include <QCheckBox>
@@ -2972,4 +2975,70 @@ TEST_F(Removal, StopEndsACopyBackWhoseDiskSlowsDownMeanwhile)
         slow.throttleWrites(0);
         EXPECT_TRUE(waitUntil([] { return givenUpCopiesClosing() == 0; }, 60000));
     }
+}
+
+// Run in a user namespace that maps only the user, as a sandboxed or
+// containered desktop program runs, the root, the temporary folder and every
+// folder and link of the system's show an owner the namespace does not map:
+// they are the system's, and a home below them is used as it is outside, one
+// reached through a link of the system's too (as where the homes lie
+// elsewhere on the system's volume). Settings are saved and read back, a
+// marked file goes to the trash and its undo brings it back. A folder of the
+// system's that every user may write, without the sticky bit, is still no
+// place for a folder of the user's.
+TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsOnlyTheUser)
+{
+    constexpr char systemFolderVariable[] = "VELLICOR_TEST_SYSTEM_FOLDER";
+    if (!isInsideUserNamespaceRun()) {
+        // The system's: homes in "real", reached by the link "homes"; and
+        // "open", which every user may write.
+        QTemporaryDir system;
+        const QByteArray base = QFile::encodeName(system.path());
+        ASSERT_EQ(::chmod(base.constData(), 0755), 0);
+        ASSERT_EQ(::mkdir((base + "/real").constData(), 0755), 0);
+        ASSERT_EQ(::mkdir((base + "/real/ann").constData(), 0700), 0);
+        ASSERT_EQ(::chown((base + "/real/ann").constData(), namespaceUserOf(), namespaceGroupOf()), 0);
+        ASSERT_EQ(::symlink("real", (base + "/homes").constData()), 0);
+        ASSERT_EQ(::mkdir((base + "/open").constData(), 0777), 0);
+        ASSERT_EQ(::chmod((base + "/open").constData(), 0777), 0);
+        qputenv(systemFolderVariable, base);
+        const UserNamespaceRun inside = runCurrentTestInUserNamespace();
+        qunsetenv(systemFolderVariable);
+        if (!inside.skipped.empty())
+            GTEST_SKIP() << inside.skipped;
+        EXPECT_EQ(inside.exitCode, 0) << "the run inside the user namespace failed (its output above)";
+        return;
+    }
+    const QString system = qEnvironmentVariable(systemFolderVariable);
+    struct stat root { };
+    ASSERT_EQ(::stat("/", &root), 0);
+    ASSERT_NE(root.st_uid, ::geteuid());
+    ASSERT_NE(root.st_uid, uid_t(0)) << "the root shows as the superuser's: not a namespace that maps only the user";
+    const QString linkedHome = system + QStringLiteral("/homes/ann");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(linkedHome + QStringLiteral("/config")));
+    folder = linkedHome + QStringLiteral("/files");
+    FolderRefusals::instance().takeUntold();
+    startApplicationCore(defaults);
+    {
+        UserDefaults settings(AppPaths::settingsFolder());
+        ASSERT_TRUE(settings.setValue(QStringLiteral("protectedFolders"), QVariantList { QStringLiteral("/data") }));
+    }
+    EXPECT_EQ(UserDefaults(AppPaths::settingsFolder()).arrayValue(QStringLiteral("protectedFolders")),
+        QVariantList { QStringLiteral("/data") });
+
+    const auto marked = file(QStringLiteral("a/m1"), "first");
+    load({ { marked, file(QStringLiteral("k1"), "first") } });
+    ASSERT_TRUE(run());
+    EXPECT_FALSE(exists(marked));
+    EXPECT_EQ(controller.lastReport().countTrashed, 1);
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(bytes(marked), QByteArray("first"));
+    EXPECT_EQ(sheets->messages.join(u'\n').toStdString(), localizedText("ID_ACTION_COMPLETED").toStdString())
+        << sheets->messageDetails.join(u'\n').toStdString();
+    for (const FolderRefusals::Refusal& refusal : FolderRefusals::instance().takeUntold())
+        ADD_FAILURE() << "refused: " << refusal.path.toStdString();
+    EXPECT_TRUE(sheets->alerts.isEmpty()) << sheets->alerts.join(u'\n').toStdString();
+
+    EXPECT_EQ(PrivateFiles::ensureOwnFolder(system + QStringLiteral("/open/Vellicor")),
+        PrivateFiles::FolderFault::openParent);
 }
