@@ -42,6 +42,7 @@
 #include "support/HandClock.h"
 #include "support/PathCells.h"
 #include "support/RecordingAlerts.h"
+#include "support/ScopedLanguageTable.h"
 #include "support/ResultsRows.h"
 #include "support/TabReach.h"
 #include "support/TempHome.h"
@@ -2562,6 +2563,30 @@ TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
     for (QLabel* label : footer)
         EXPECT_EQ(label->font(), systemFontOfSize(12)) << label->objectName().toStdString();
     EXPECT_EQ(groups->width(), std::ceil(QFontMetricsF(groups->font()).horizontalAdvance(groups->text()) + 8));
+}
+
+// With another system language the header's English texts keep their
+// English layout: Delete Marked stands whole, clear of the space the marked
+// files take.
+TEST_F(ResultsScreen, WithAnotherSystemLanguageDeleteMarkedStandsClearOfTheSpaceFigure)
+{
+    for (const char* name : { "en_US", "fr_FR", "de_DE", "ru_RU", "it_IT", "nl_NL", "es_ES", "pt_BR", "sv_SE" }) {
+        const ScopedSystemLanguage language { QLocale(QString::fromLatin1(name)) };
+        makeScreen();
+        load(groupsOf({ { "a:1:987654321098", "b:1:987654321098" }, { "c:2:5", "d:2:5" } }));
+        QCoreApplication::processEvents();
+        auto* space = screen->findChild<QLabel*>(QStringLiteral("lblSpaceToBeSaved"));
+        QAbstractButton* remove = button("btnDeleteLink");
+        ASSERT_TRUE(space && remove) << name;
+        ASSERT_EQ(space->parentWidget(), remove->parentWidget());
+        ASSERT_FALSE(space->text().isEmpty()) << name;
+        const QRect figure = space->fontMetrics()
+                                 .boundingRect(space->contentsRect(), int(space->alignment()), space->text())
+                                 .translated(space->pos());
+        EXPECT_FALSE(figure.intersects(remove->geometry())) << name;
+        EXPECT_LE(remove->fontMetrics().horizontalAdvance(remove->text()), remove->width()) << name;
+        EXPECT_TRUE(remove->parentWidget()->rect().contains(remove->geometry())) << name;
+    }
 }
 
 TEST_F(ResultsScreen, EveryViewModeClickActsRightAfterACategoryChange)
