@@ -45,10 +45,10 @@ std::optional<HuffmanTable> huffmanTable(const quint8* counts, const quint8* val
 // The tables a picture that defines none of its own is decoded with, as its
 // decoder knows them: the standard ones, in slots 0 (brightness) and 1
 // (colours). Counts of codes by length, then the values.
-constexpr quint8 standardDcBrightness[]
-    = { 0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 };
-constexpr quint8 standardDcColours[]
-    = { 0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 };
+constexpr quint8 standardDcBrightness[] = { 0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8,
+    9, 10, 11 };
+constexpr quint8 standardDcColours[] = { 0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9,
+    10, 11 };
 constexpr quint8 standardAcBrightness[] = { 0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d, 0x01, 0x02, 0x03, 0x00,
     0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xa1,
     0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72, 0x82, 0x09, 0x0a, 0x16, 0x17, 0x18,
@@ -70,7 +70,8 @@ constexpr quint8 standardAcColours[] = { 0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 
     0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4,
     0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa };
 
-template <std::size_t size> QByteArray standardTable(const quint8 (&definition)[size])
+template <std::size_t size>
+QByteArray standardTable(const quint8 (&definition)[size])
 {
     return QByteArray::fromRawData(reinterpret_cast<const char*>(definition), qsizetype(size));
 }
@@ -478,8 +479,7 @@ JpegCoverage::Tables JpegCoverage::made(const Definitions& definitions)
     for (std::size_t slot = 0; slot < tables.size(); ++slot) {
         if (!definitions[slot])
             continue;
-        const auto* counts
-            = reinterpret_cast<const quint8*>(definitions[slot]->bytes.constData() + definitions[slot]->at);
+        const auto* counts = reinterpret_cast<const quint8*>(definitions[slot]->bytes.constData() + definitions[slot]->at);
         int values = 0;
         for (int length = 0; length < 16; ++length)
             values += counts[length];
