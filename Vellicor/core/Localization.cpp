@@ -32,7 +32,10 @@ void loadLocked(TableState& s, const QStringList& preferredLanguages, const QStr
 
     QString path = folder + QStringLiteral("/Vlx_") + code + QStringLiteral(".plist");
     if (!QFileInfo::exists(path)) {
+        // English texts, laid out as English: a language's layout is made
+        // for its own texts.
         isEnglishLanguage = true;
+        currentLanguageCode = QStringLiteral("en");
         path = folder + QStringLiteral("/Vlx_en.plist");
     }
     // A table that cannot be read leaves an empty one: every lookup then

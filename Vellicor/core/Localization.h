@@ -7,7 +7,8 @@
 // The language tables: one flat key-to-text dictionary per language, compiled
 // in as "Vlx_<code>.plist". The table of the user's first preferred language is
 // loaded once, by the first lookup; a language without a table reads English
-// texts but keeps its own code for language-dependent layout.
+// texts and takes the English layout with them: the layout follows the
+// language of the texts shown. Dates and numbers keep the user's region.
 
 // Fills the table, currentLanguageCode and isEnglishLanguage; does nothing once
 // it has run, even when the table turned out empty or unreadable.

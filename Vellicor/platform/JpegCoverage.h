@@ -19,8 +19,9 @@ class QIODevice;
 // decoding that scan's Huffman codes as its decoder does, a whole unit of
 // blocks at a time: with the standard tables where the picture defines none
 // (as a video camera's frames leave them out), each restart interval on its
-// own. A scan of arithmetic codes cut short counts for nothing. Fed by
-// PictureChecks as it walks the picture's segments; pure, any thread.
+// own. A scan of arithmetic codes cut short is decoded likewise, with the
+// conditioning the picture defines. Fed by PictureChecks as it walks the
+// picture's segments; pure, any thread.
 class JpegCoverage {
 public:
     JpegCoverage();
@@ -29,6 +30,7 @@ public:
     // (after the length).
     void frame(int marker, const QByteArray& payload);
     void huffmanTables(const QByteArray& payload);
+    void arithmeticConditioning(const QByteArray& payload);
     void restartInterval(const QByteArray& payload);
     // A scan's header; its data begins at dataStart of the device.
     void scanStarts(const QByteArray& payload, qint64 dataStart);
@@ -70,6 +72,14 @@ private:
     };
     using Definitions = std::array<std::optional<TableDefinition>, 4>;
     using Tables = std::array<std::optional<HuffmanTable>, 4>;
+    // Of each slot: the sizes of a DC difference below which the next is
+    // conditioned as on none, and above which as on a large one (as powers
+    // of two); the last AC coefficient conditioned as a low one.
+    struct Conditioning {
+        std::array<int, 4> dcSmall { 0, 0, 0, 0 };
+        std::array<int, 4> dcLarge { 1, 1, 1, 1 };
+        std::array<int, 4> acSplit { 5, 5, 5, 5 };
+    };
     static Tables made(const Definitions& definitions);
 
     struct ScanComponent {
@@ -83,6 +93,7 @@ private:
         // The tables defined when it started.
         Definitions dcTables;
         Definitions acTables;
+        Conditioning conditioning;
         // Whether it brings its components' first values, and the AC
         // coefficients with them (a sequential scan).
         bool firstValues = false;
@@ -95,10 +106,12 @@ private:
     // reached, counted up to enough.
     qint64 unitsOf(const Scan& scan) const;
     qint64 unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const;
+    template <typename Blocks> qint64 unitsDecoded(const Scan& scan, Blocks& blocks, qint64 enough) const;
 
     int width_ = 0;
     int height_ = 0;
     bool huffman_ = true;
+    bool arithmetic_ = false;
     bool progressive_ = false;
     bool framed_ = false;
     std::vector<Component> components_;
@@ -107,6 +120,7 @@ private:
     // that defines tables over and over costs no more than reading them.
     Definitions dcTables_;
     Definitions acTables_;
+    Conditioning conditioning_;
     int restartInterval_ = 0;
     // The scan whose data is being read, until it reaches a marker.
     std::optional<Scan> open_;

@@ -217,7 +217,7 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast, double enou
                 break;
             }
             const bool frame = isFrameHeader(marker) && !components;
-            const bool tables = marker == 0xc4 || marker == 0xdd;
+            const bool tables = marker == 0xc4 || marker == 0xcc || marker == 0xdd;
             const QByteArray payload = in.take(length - 2, frame || tables || marker == 0xda);
             if (frame) {
                 progressive = isProgressiveFrame(marker);
@@ -226,6 +226,8 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast, double enou
             }
             if (marker == 0xc4)
                 coverage.huffmanTables(payload);
+            if (marker == 0xcc)
+                coverage.arithmeticConditioning(payload);
             if (marker == 0xdd)
                 coverage.restartInterval(payload);
             if (marker == 0xda) {

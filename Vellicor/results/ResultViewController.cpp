@@ -154,7 +154,7 @@ void ResultViewController::viewDidLoad()
     connectModel();
     frames_.layOut(*this, content);
     chainRowsAsDrawn();
-    viewSplit_->setSizes({ content.width() - 260, 260 });
+    viewSplit_->setSizes({ content.width() - SummaryFigures::pieWidth, SummaryFigures::pieWidth });
     btnChangeResultView(ViewMode::list);
     setResultToolbarEnabled(true);
     categories_->highlight(-1);
@@ -247,6 +247,9 @@ void ResultViewController::buildControls()
     viewSplit_->addWidget(viewLeft_);
     viewSplit_->addWidget(viewRight_);
     viewSplit_->setStretchFactor(0, 1);
+    // However far the split is dragged, the pane keeps the room of the pie
+    // and its legend, and the details of a file with them.
+    viewRight_->setMinimumWidth(SummaryFigures::pieWidth);
     views_->buildListAndOutline(viewLeft_, marking_->makeSelectAllBox([this] { reloadShownResultView(); }));
     marking_->attachListHeader(views_->tblDuplicates()->horizontalHeader());
     // The list's width changes with the window, the splitter and the right

@@ -25,6 +25,9 @@ public:
 
     // The header's three lines and the separator after them.
     void buildHeaderFigures(QWidget* header);
+    // The width the pie and its legend take, with their margins: the least
+    // their place is given.
+    static constexpr int pieWidth = 260;
     // The pie and its legend in place, below top.
     void buildPie(QWidget* place, int top);
     // The heading over the pie and the ring's middle; after the pie.

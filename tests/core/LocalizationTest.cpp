@@ -45,7 +45,7 @@ TEST_F(LocalizationTest, PreferredLanguagePicksTheTableAndKeepsItsCode)
     EXPECT_EQ(currentLanguageCode, QStringLiteral("en"));
     const std::tuple<QStringList, const char*, bool, const char*> table[]
         = { { { "de-CH", "en-US" }, "de", false, "Gut" }, { { "en-GB" }, "en", true, "OK" },
-              { { "ja-JP" }, "ja", true, "OK" }, // no table: English texts
+              { { "ja-JP" }, "en", true, "OK" }, // no table: English texts, laid out as English
               { {}, "en", true, "OK" } };
     for (const auto& [languages, code, english, text] : table) {
         LocalizationDetail::resetLocalizationTable();

@@ -14,6 +14,7 @@
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
 #include "support/RecordingAlerts.h"
+#include "support/ScopedLanguageTable.h"
 #include "support/TabReach.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
@@ -23,6 +24,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
@@ -499,7 +501,6 @@ TEST_F(ScreenFixture, SpaceTogglesTheCheckBoxOfTheCurrentFolderRow)
     EXPECT_EQ(screen->lists().scanListForSource()[0]->state, 0);
     QTest::keyClick(table, Qt::Key_Space);
     EXPECT_EQ(screen->pathModel().index(0, HomePathModel::checkColumn).data(role).toInt(), 1);
-
 }
 
 // The file-type switches stand under the list and end where it ends: at the
@@ -545,4 +546,39 @@ TEST_F(ScreenFixture, TabWalksTheControlsAsTheyStandOnTheScreen)
             "btnPhotosSelected", "btnMusicSelected", "btnVideosSelected", "btnArchivesSelected", "btnOthersSelected",
             "btnAddPath", "boxRightExclude", "boxRightProtected", "btnLastScanResult", "btnScanNow", "btnAbortScanning",
             "btnShowResultDetail", "btnBackToAddFolder" }));
+}
+
+// With another system language the texts shown are English, and so is their
+// layout; the date of the last scan takes the region's form and is shown
+// whole, inside its box.
+TEST_F(ScreenFixture, WithAnotherSystemLanguageTheEnglishTextsKeepTheirLayoutAndTheLastScanDateIsWhole)
+{
+    const QDateTime scanned(QDate(2026, 12, 9), QTime(3, 15));
+    defaults.setValue(
+        QLatin1String(SettingsKey::lastScanStatus), QVariantList { makeScanHistoryRecord(12, 1 << 30, scanned) });
+    for (const char* name :
+        { "en_US", "fr_FR", "de_DE", "it_IT", "pt_BR", "ru_RU", "es_ES", "nl_NL", "sv_SE", "fi_FI", "ja_JP" }) {
+        const ScopedSystemLanguage language { QLocale(QString::fromLatin1(name)) };
+        EXPECT_EQ(currentLanguageCode, QStringLiteral("en")) << name;
+        screen = std::make_unique<MainViewController>(defaults, *sources);
+        screen->viewDidLoad();
+        showOnScreen();
+        QCoreApplication::processEvents();
+        auto* time = screen->findChild<QLabel*>(QStringLiteral("lblLastScanTIme"));
+        ASSERT_TRUE(time) << name;
+        const QString text = time->text();
+        EXPECT_TRUE(text.contains(QStringLiteral("2026")) && text.contains(QStringLiteral("03:15"))) << name;
+        EXPECT_LE(time->fontMetrics().horizontalAdvance(text), time->contentsRect().width()) << name;
+        EXPECT_TRUE(time->parentWidget()->rect().contains(time->geometry())) << name;
+        // Clear of the texts beside it.
+        const auto drawn = [](const QLabel* label) {
+            return label->fontMetrics()
+                .boundingRect(label->contentsRect(), int(label->alignment()), label->text())
+                .translated(label->pos());
+        };
+        for (const char* other : { "lblLastScanStatus", "lblLastScanDupFileSize", "lblLastScanDupFileCount" }) {
+            const auto* label = screen->findChild<QLabel*>(QString::fromLatin1(other));
+            EXPECT_FALSE(drawn(label).intersects(drawn(time))) << name << " " << other;
+        }
+    }
 }

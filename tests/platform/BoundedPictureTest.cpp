@@ -63,6 +63,13 @@ JpegCost costOf(const QByteArray& bytes)
     return cost;
 }
 
+// How far apart two pixels are, in their most different colour.
+int apart(QRgb one, QRgb other)
+{
+    return std::max({ std::abs(qRed(one) - qRed(other)), std::abs(qGreen(one) - qGreen(other)),
+        std::abs(qBlue(one) - qBlue(other)) });
+}
+
 struct BoundedPictures : ::testing::Test {
     QTemporaryDir dir;
 
@@ -257,6 +264,8 @@ TEST_F(BoundedPictures, AJpegCutShortShowsWhatDecodedAndIsNoPictureWhenAlmostNot
         { "progressive", { 640, 480, Chroma::halfBothWays, true, 12 } },
         { "camera", { 6000, 4000 } },
         { "re-exported", { 6000, 4000, Chroma::full, true } },
+        { "arithmetic", { 640, 480, Chroma::halfBothWays, false, 12, 90, 0, true } },
+        { "progressive arithmetic", { 640, 480, Chroma::halfBothWays, true, 12, 90, 0, true } },
     };
     for (const auto& [name, picture] : pictures) {
         const QString whole = dir.filePath(QStringLiteral("%1.jpg").arg(QLatin1String(name)));
@@ -347,6 +356,66 @@ TEST(PictureChecks, AJpegCutShortCountsWhatItsDecoderDrew)
     }
 }
 
+// A JPEG of arithmetic codes cut short is drawn as far as its data reached;
+// past that its decoder goes on with zeros for data, which draw no part of the
+// picture. What is counted is what it drew: its first scan's units up to
+// about where its bytes end, before and between restart markers alike.
+TEST(PictureChecks, AnArithmeticJpegCutShortCountsWhatItsDecoderDrew)
+{
+    using CameraPictures::Chroma;
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        CameraPictures::Jpeg picture;
+        QSize unit;
+    };
+    const Case cases[] = {
+        { "plain", { 640, 480, Chroma::halfBothWays, false, 12, 90, 0, true }, { 16, 16 } },
+        { "restarts", { 640, 480, Chroma::halfBothWays, false, 12, 90, 7, true }, { 16, 16 } },
+        { "full colours", { 640, 480, Chroma::full, false, 30, 95, 0, true }, { 8, 8 } },
+        { "coarse grain, finest quality", { 640, 480, Chroma::full, false, 64, 100, 0, true }, { 8, 8 } },
+        { "progressive", { 640, 480, Chroma::halfAcross, true, 12, 90, 0, true }, { 16, 8 } },
+        { "progressive with restarts", { 640, 480, Chroma::halfBothWays, true, 12, 90, 5, true }, { 16, 16 } },
+    };
+    for (const Case& each : cases) {
+        const QString path = dir.filePath(QStringLiteral("picture.jpg"));
+        ASSERT_TRUE(CameraPictures::write(path, each.picture));
+        const QByteArray bytes = readTestFile(path);
+        const CameraPictures::ScanData scan = CameraPictures::firstScanData(bytes);
+        ASSERT_GT(scan.end, scan.start) << each.name;
+        EXPECT_EQ(costOf(bytes).drawnShare, 1.0) << each.name;
+        // The first scan whole, as its decoder draws it.
+        const QImage meant
+            = QImage::fromData(bytes.left(scan.end) + "\xff\xd9", "jpeg").convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(meant.isNull()) << each.name;
+        const int across = each.picture.width / each.unit.width();
+        const int units = across * (each.picture.height / each.unit.height());
+        for (const double share : { 0.05, 0.3, 0.6, 0.9 }) {
+            const QByteArray cut = bytes.left(scan.at(share));
+            const JpegCost counted = costOf(cut);
+            EXPECT_TRUE(counted.cutShort);
+            const QImage drawn = QImage::fromData(cut, "jpeg").convertToFormat(QImage::Format_RGB32);
+            ASSERT_FALSE(drawn.isNull()) << each.name << " " << share;
+            // The units drawn as the whole scan draws them, in order: a
+            // progressive picture's coarse values are smoothed over two
+            // blocks around, so up to two rows of units before its cut
+            // already differ.
+            int drawnUnits = 0;
+            for (; drawnUnits < units; ++drawnUnits) {
+                const QPoint centre(drawnUnits % across * each.unit.width() + each.unit.width() / 2,
+                    drawnUnits / across * each.unit.height() + each.unit.height() / 2);
+                if (apart(drawn.pixel(centre), meant.pixel(centre)) > 2)
+                    break;
+            }
+            const int slack = each.picture.progressive ? 2 * across + 2 : 2;
+            const auto countedUnits = int(std::lround(counted.drawnShare * units));
+            EXPECT_GE(countedUnits, drawnUnits - 2) << each.name << ", cut " << share;
+            EXPECT_LE(countedUnits, drawnUnits + slack) << each.name << ", cut " << share;
+            EXPECT_NEAR(counted.drawnShare, share, 0.1) << each.name << ", cut " << share;
+        }
+    }
+}
+
 // The codes of a JPEG cut short are counted as its decoder reads them. A
 // picture that leaves out its tables (a video camera's frame) is decoded with
 // the standard ones; each restart interval stands on its own, and one whose
@@ -406,11 +475,8 @@ TEST(PictureChecks, AJpegCutShortIsCountedWithTheTablesAndRestartsItsDecoderUses
         ASSERT_FALSE(drawn.isNull()) << what;
         for (int unit = 0; unit < 1200; ++unit) {
             const QPoint centre(unit % 40 * 16 + 8, unit / 40 * 16 + 8);
-            const QRgb there = drawn.pixel(centre);
-            const QRgb meant = whole.pixel(centre);
-            const int apart = std::max({ std::abs(qRed(there) - qRed(meant)), std::abs(qGreen(there) - qGreen(meant)),
-                std::abs(qBlue(there) - qBlue(meant)) });
-            ASSERT_EQ(apart <= 2, unit < 7) << what << ", unit " << unit << ", " << apart << " apart";
+            const int off = apart(drawn.pixel(centre), whole.pixel(centre));
+            ASSERT_EQ(off <= 2, unit < 7) << what << ", unit " << unit << ", " << off << " apart";
         }
         EXPECT_FALSE(shown(cut)) << what;
     }

@@ -373,9 +373,9 @@ TEST_F(ResultsGrid, AChangeOfTheShownGroupsShowsTheGridFromItsStart)
 // What the grid and the preview pane show of each picture, through the
 // screen: a re-exported photo (progressive, colours at full resolution), a
 // camera's largest picture, a PNG saved as .jpg, a JPEG cut short half way
-// and a progressive one cut after its first scan show; a damaged picture, one
-// refused for a bound, a drawing saved as .png and a JPEG cut short before a
-// tenth of it was decoded (before its scan's data, a photo's first 8,000
+// (and one of arithmetic codes cut at 60 %) and a progressive one cut after
+// its first scan show; a damaged picture, one refused for a bound, a drawing
+// saved as .png and a JPEG cut short before a tenth of it was decoded (before its scan's data, a photo's first 8,000
 // bytes, a camera picture's first twentieth) show their type's icon in both,
 // never the placeholder of a picture on its way nor a grey box.
 TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
@@ -406,7 +406,11 @@ TEST_F(ResultsGrid, EveryPictureShowsItselfOrItsTypeInTheGridAndThePreview)
     writeTestFile(folder + "/coarse.jpg", photo.left(CameraPictures::firstScanData(photo).end));
     const QByteArray large = readTestFile(folder + "/hundred.jpg");
     writeTestFile(folder + "/strip.jpg", large.left(CameraPictures::firstScanData(large).at(0.05)));
-    const QStringList shown { "camera.jpg", "hundred.jpg", "download.jpg", "half.jpg", "coarse.jpg" };
+    ASSERT_TRUE(CameraPictures::write(
+        folder + "/arithmetic.jpg", { 640, 480, CameraPictures::Chroma::halfBothWays, false, 12, 90, 0, true }));
+    const QByteArray arithmetic = readTestFile(folder + "/arithmetic.jpg");
+    writeTestFile(folder + "/arithmetic.jpg", arithmetic.left(arithmetic.size() * 6 / 10));
+    const QStringList shown { "camera.jpg", "hundred.jpg", "download.jpg", "half.jpg", "coarse.jpg", "arithmetic.jpg" };
     const QStringList typed { "damaged.jpg", "scans.jpg", "drawing.png", "cut.jpg", "start.jpg", "strip.jpg" };
     auto group = std::make_shared<DuplicateGroup>();
     for (const QString& name : shown + typed) {

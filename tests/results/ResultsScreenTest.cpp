@@ -11,6 +11,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
+#include "controls/LayoutFrame.h"
 #include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
 #include "controls/MyHeaderCell.h"
@@ -42,6 +43,7 @@
 #include "support/HandClock.h"
 #include "support/PathCells.h"
 #include "support/RecordingAlerts.h"
+#include "support/ScopedLanguageTable.h"
 #include "support/ResultsRows.h"
 #include "support/TabReach.h"
 #include "support/TempHome.h"
@@ -2562,6 +2564,64 @@ TEST_F(ResultsCleanup, FooterLabelsTakeTheSmallerFontOutsideEnglish)
     for (QLabel* label : footer)
         EXPECT_EQ(label->font(), systemFontOfSize(12)) << label->objectName().toStdString();
     EXPECT_EQ(groups->width(), std::ceil(QFontMetricsF(groups->font()).horizontalAdvance(groups->text()) + 8));
+}
+
+// The split between the list and the detail pane, dragged as far as it goes,
+// leaves the pane the width its pie and legend take; the split still fits
+// the window at its least size.
+TEST_F(ResultsScreen, TheSplitDraggedRightStillLeavesThePaneItsPieAndLegend)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } }));
+    auto* split = screen->findChild<QSplitter*>(QStringLiteral("viewSplit"));
+    ASSERT_TRUE(split);
+    QWidget* pane = split->widget(1);
+    auto* pie = screen->findChild<QWidget*>(QStringLiteral("pieChart"));
+    ASSERT_TRUE(pane && pie && pane->isAncestorOf(pie));
+    const auto drag = [split](int across) {
+        QSplitterHandle* handle = split->handle(1);
+        const QPoint from = handle->rect().center();
+        const QPoint to = from + QPoint(across, 0);
+        QTest::mousePress(handle, Qt::LeftButton, {}, from);
+        QTest::mouseMove(handle, to);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
+        QCoreApplication::processEvents();
+    };
+    const int before = pane->width();
+    drag(-200);
+    ASSERT_GE(pane->width(), before + 190);
+    drag(split->width());
+    for (QWidget* part : pie->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (part->isHidden())
+            continue;
+        const QRect there(part->mapTo(pane, QPoint(0, 0)), part->size());
+        EXPECT_GE(there.left(), 0) << part->objectName().toStdString();
+        EXPECT_LE(there.right(), pane->width() - 1) << part->objectName().toStdString();
+    }
+    EXPECT_LE(split->minimumSizeHint().width(), smallWindowContentSize.width());
+}
+
+// With another system language the header's English texts keep their
+// English layout: Delete Marked stands whole, clear of the space the marked
+// files take.
+TEST_F(ResultsScreen, WithAnotherSystemLanguageDeleteMarkedStandsClearOfTheSpaceFigure)
+{
+    for (const char* name : { "en_US", "fr_FR", "de_DE", "ru_RU", "it_IT", "nl_NL", "es_ES", "pt_BR", "sv_SE" }) {
+        const ScopedSystemLanguage language { QLocale(QString::fromLatin1(name)) };
+        makeScreen();
+        load(groupsOf({ { "a:1:987654321098", "b:1:987654321098" }, { "c:2:5", "d:2:5" } }));
+        QCoreApplication::processEvents();
+        auto* space = screen->findChild<QLabel*>(QStringLiteral("lblSpaceToBeSaved"));
+        QAbstractButton* remove = button("btnDeleteLink");
+        ASSERT_TRUE(space && remove) << name;
+        ASSERT_EQ(space->parentWidget(), remove->parentWidget());
+        ASSERT_FALSE(space->text().isEmpty()) << name;
+        const QRect figure = space->fontMetrics()
+                                 .boundingRect(space->contentsRect(), int(space->alignment()), space->text())
+                                 .translated(space->pos());
+        EXPECT_FALSE(figure.intersects(remove->geometry())) << name;
+        EXPECT_LE(remove->fontMetrics().horizontalAdvance(remove->text()), remove->width()) << name;
+        EXPECT_TRUE(remove->parentWidget()->rect().contains(remove->geometry())) << name;
+    }
 }
 
 TEST_F(ResultsScreen, EveryViewModeClickActsRightAfterACategoryChange)

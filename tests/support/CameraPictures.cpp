@@ -83,6 +83,7 @@ bool compress(std::FILE* out, const CameraPictures::Jpeg& picture, std::vector<J
     if (picture.progressive)
         jpeg_simple_progression(&info);
     info.restart_interval = static_cast<unsigned>(picture.restartInterval);
+    info.arith_code = picture.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
     quint32 seed = 1;
     while (info.next_scanline < info.image_height) {

@@ -28,6 +28,8 @@ struct Jpeg {
     // Units of blocks between restart markers; none by default, as most
     // cameras write.
     int restartInterval = 0;
+    // Arithmetic codes in place of Huffman ones.
+    bool arithmetic = false;
 };
 
 // Writes the picture to path; whether it was written.

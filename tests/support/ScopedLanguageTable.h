@@ -3,6 +3,7 @@
 #include "core/Localization.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QMap>
 #include <QString>
 #include <QTemporaryDir>
@@ -31,4 +32,26 @@ public:
 
 private:
     QTemporaryDir folder_;
+};
+
+// The user's system language and region as locale names them, with the
+// program's own tables (English only), for as long as it lives.
+class ScopedSystemLanguage {
+public:
+    explicit ScopedSystemLanguage(const QLocale& locale)
+    {
+        QLocale::setDefault(locale);
+        LocalizationDetail::resetLocalizationTable();
+        LocalizationDetail::loadLocalizationTableFrom(locale.uiLanguages(), LocalizationDetail::resourceFolder);
+    }
+    ~ScopedSystemLanguage()
+    {
+        QLocale::setDefault(saved_);
+        LocalizationDetail::resetLocalizationTable();
+    }
+    ScopedSystemLanguage(const ScopedSystemLanguage&) = delete;
+    ScopedSystemLanguage& operator=(const ScopedSystemLanguage&) = delete;
+
+private:
+    QLocale saved_;
 };
