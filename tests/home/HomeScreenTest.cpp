@@ -3,6 +3,7 @@
 #include "controls/CustomCell.h"
 #include "controls/CustomPopUpButton.h"
 #include "controls/CustomTableView.h"
+#include "controls/DragDropBox.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/DuplicateGroup.h"
@@ -27,9 +28,11 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListView>
+#include <QMimeData>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -395,6 +398,17 @@ TEST_F(ScreenFixture, AFolderChosenThroughALinkIntoAnExcludedFolderIsRefusedNami
         QStringLiteral("“%1” leads to “%2”, in “%3”, which is excluded from scanning by default.")
             .arg(cache, QFileInfo(cache).canonicalFilePath(), home.cacheHome()));
     EXPECT_EQ(shownPaths(), QStringList { music });
+
+    // A drop is judged as the panel's choice is.
+    QMimeData drop;
+    drop.setUrls({ QUrl::fromLocalFile(chain) });
+    const std::size_t told = presenter->shown.size();
+    ASSERT_TRUE(screen->findChild<DragDropBox*>(QStringLiteral("boxSelectFolder"))->performDragOperation(&drop));
+    ASSERT_TRUE(waitUntil([&] { return presenter->shown.size() > told; }, 10000));
+    EXPECT_EQ(presenter->shown.back().informativeText,
+        QStringLiteral("“%1” leads to “%2”, in “%2”, which you excluded from scanning.").arg(chain, keptParent));
+    EXPECT_EQ(shownPaths(), QStringList { music });
+    EXPECT_EQ(storedPaths(defaults, SettingsKey::savedPaths), QStringList { music });
 }
 
 TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan)
