@@ -292,13 +292,12 @@ void LocationAdder::takeBack(
     // more.
     QSet<QString> removed;
     lists_.sources.edit(source, SourceList::scan, [&](std::vector<FilePathNodePtr>& list) {
-        const auto gone = std::ranges::remove_if(list, [&](const FilePathNodePtr& row) {
+        std::erase_if(list, [&](const FilePathNodePtr& row) {
             if (!row || !row->filePath || !paths.contains(*row->filePath))
                 return false;
             removed.insert(*row->filePath);
             return true;
         });
-        list.erase(gone.begin(), gone.end());
     });
     const std::pair<QString, LocationExclusion>* named = nullptr;
     for (const auto& item : excluded) {
