@@ -289,16 +289,18 @@ void LocationAdder::takeBack(
     for (const auto& [path, exclusion] : excluded)
         paths.insert(path);
     // Only the rows still there: one the user took out meanwhile is told no
-    // more.
+    // more, and a list that holds none of them is not written again.
+    const auto isTakenBack
+        = [&paths](const FilePathNodePtr& row) { return row && row->filePath && paths.contains(*row->filePath); };
     QSet<QString> removed;
-    lists_.sources.edit(source, SourceList::scan, [&](std::vector<FilePathNodePtr>& list) {
-        std::erase_if(list, [&](const FilePathNodePtr& row) {
-            if (!row || !row->filePath || !paths.contains(*row->filePath))
-                return false;
+    for (const FilePathNodePtr& row : lists_.sources.scanList(source)) {
+        if (isTakenBack(row))
             removed.insert(*row->filePath);
-            return true;
-        });
-    });
+    }
+    if (removed.isEmpty())
+        return;
+    lists_.sources.edit(
+        source, SourceList::scan, [&](std::vector<FilePathNodePtr>& list) { std::erase_if(list, isTakenBack); });
     const std::pair<QString, LocationExclusion>* named = nullptr;
     for (const auto& item : excluded) {
         if (!removed.contains(item.first))
