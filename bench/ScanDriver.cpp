@@ -6,6 +6,7 @@
 #include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/SettingsSchema.h"
+#include "scan/PathExclusionPredicate.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanScreen.h"
 #include "scan/ScanSources.h"
@@ -214,6 +215,16 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, 
         rows.push_back(std::move(row));
     }
     sources.replace(ScanSource::thisComputer, SourceList::scan, std::move(rows), ScanSources::Store::no);
+    // A folder the exclusions keep out is told, or its files would be
+    // missing from the count without a word.
+    if (const std::optional<PathExclusionPredicate> excluded
+        = makeDirExclusionPredicate(sources.excludeList(ScanSource::thisComputer))) {
+        for (const QString& path : paths) {
+            if (const std::optional<LocationExclusion> exclusion = locationExclusion(*excluded, path))
+                printLine(err,
+                    QStringLiteral("vellicor-scan: not scanned: ") + locationExclusionText(path, *exclusion) + '.');
+        }
+    }
 
     QEventLoop loop;
     bool ended = false;

@@ -147,6 +147,15 @@ void CustomOutlineView::keyPressEvent(QKeyEvent* event)
         QTreeView::keyPressEvent(event);
 }
 
+namespace {
+
+bool isChoosable(const QModelIndex& index)
+{
+    return index.flags().testFlag(Qt::ItemIsSelectable);
+}
+
+} // namespace
+
 void CustomOutlineView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
@@ -154,7 +163,31 @@ void CustomOutlineView::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
+    // The choice, the current row and what the pane shows stay as they are.
+    if (const QModelIndex pressed = indexAt(event->position().toPoint()); pressed.isValid() && !isChoosable(pressed)) {
+        event->accept();
+        return;
+    }
     QTreeView::mousePressEvent(event);
+}
+
+QModelIndex CustomOutlineView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    QModelIndex next = QTreeView::moveCursor(cursorAction, modifiers);
+    const bool upwards = cursorAction == MoveUp || cursorAction == MovePageUp || cursorAction == MoveHome
+        || cursorAction == MovePrevious || cursorAction == MoveLeft;
+    while (next.isValid() && !isChoosable(next))
+        next = upwards ? indexAbove(next) : indexBelow(next);
+    return next.isValid() ? next : currentIndex();
+}
+
+QItemSelectionModel::SelectionFlags CustomOutlineView::selectionCommand(
+    const QModelIndex& index, const QEvent* event) const
+{
+    // A drag over such a row leaves the choice where it was.
+    if (index.isValid() && !isChoosable(index))
+        return QItemSelectionModel::NoUpdate;
+    return QTreeView::selectionCommand(index, event);
 }
 
 void CustomOutlineView::contextMenuEvent(QContextMenuEvent* event)

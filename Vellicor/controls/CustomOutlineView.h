@@ -17,7 +17,9 @@
 // title rows and empty space it does nothing. The Menu key and Shift+F10 do
 // the same at the current row; Space is handed to the owner
 // (checkKeyPressed); Tab leaves the outline. With the focus, the current row
-// wears the focus ring. GUI thread only.
+// wears the focus ring. A row its model does not let be selected (a group's
+// column titles) is never chosen nor made current: a click on it does nothing
+// and the arrow keys pass over it. GUI thread only.
 class CustomOutlineView : public QTreeView {
     Q_OBJECT
 
@@ -58,6 +60,9 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event = nullptr) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;

@@ -127,6 +127,7 @@ AddLocationsPanel::AddLocationsPanel(LocationLists& lists, QWidget* view)
             makeHomeLabel(labelName, shortcut, 14), exclude ? "ID_EXCLUDE_FOLDER" : "ID_PROTECT_FOLDER");
     }
     connect(btnAddPath_, &QAbstractButton::clicked, this, &AddLocationsPanel::addTapped);
+    adder_.setLaterOutcome([this](const AddOutcome& outcome) { applyOutcome(outcome); });
 }
 
 AddLocationsPanel::~AddLocationsPanel() = default;
@@ -194,11 +195,16 @@ void AddLocationsPanel::showAlerts(const std::vector<AlertKeys>& alerts)
         return;
     const AlertKeys first = alerts.front();
     std::vector<AlertKeys> rest(alerts.begin() + 1, alerts.end());
+    QString informative;
+    if (!first.informative.isEmpty()) {
+        const QStringList& values = first.informativeValues;
+        informative
+            = formatText(localizedText(first.informative), { values.value(0), values.value(1), values.value(2) });
+    }
+    if (first.more > 0)
+        informative += QLatin1Char(' ') + formatText(localizedText(first.moreKey), { first.more });
     alertPresenter()->presentThen(
-        AlertRequest { localizedText(first.message),
-            first.informative.isEmpty() ? QString()
-                                        : formatText(localizedText(first.informative), { first.informativeValue }),
-            { localizedText("ID_OK") } },
+        AlertRequest { localizedText(first.message), informative, { localizedText("ID_OK") } },
         [guard = QPointer<AddLocationsPanel>(this), rest = std::move(rest)](int) {
             if (guard)
                 guard->showAlerts(rest);

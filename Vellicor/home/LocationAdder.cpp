@@ -2,6 +2,8 @@
 
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/RunAside.h"
+#include "core/FileUtilities.h"
 #include "home/LocationLists.h"
 #include "scan/PathExclusionPredicate.h"
 
@@ -10,8 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
+#include <atomic>
+#include <string>
 
 #include <sys/stat.h>
 
@@ -46,7 +51,14 @@ QString dropRefusalKey(ScanSource source)
 
 LocationAdder::LocationAdder(LocationLists& lists)
     : lists_(lists)
+    , relay_(std::make_shared<WorkerRelay<QObject>>(&anchor_))
 {
+}
+
+LocationAdder::~LocationAdder()
+{
+    // A look still held by a mount that does not answer tells no one.
+    relay_->cut();
 }
 
 FolderChooser::Options LocationAdder::panelOptions(HomeTab tab)
@@ -156,7 +168,7 @@ std::optional<AlertKeys> LocationAdder::catalogRefusal(const QStringList& paths)
         }
     }
     return AlertKeys { QStringLiteral("ID_NO_PHOTO_CATALOG_IN_FOLDER"), QStringLiteral("ID_PHOTO_CATALOG_IS_READ_FROM"),
-        file };
+        { file } };
 }
 
 AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
@@ -180,9 +192,17 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
     // however long the list.
     PathSet taken = lists_.scanListPaths();
     const auto commit = [&] {
-        if (!rows.empty())
-            lists_.sources.edit(source, SourceList::scan,
-                [&rows](std::vector<FilePathNodePtr>& list) { list.insert(list.end(), rows.begin(), rows.end()); });
+        if (rows.empty())
+            return;
+        lists_.sources.edit(source, SourceList::scan,
+            [&rows](std::vector<FilePathNodePtr>& list) { list.insert(list.end(), rows.begin(), rows.end()); });
+        if (excluded) {
+            QStringList added;
+            added.reserve(qsizetype(rows.size()));
+            for (const FilePathNodePtr& row : rows)
+                added.append(*row->filePath);
+            checkWhereRowsLead(source, *excluded, std::move(added), int(rows.size()));
+        }
     };
     bool libraryChosen = lists_.isPhotosLibraryPathAdded();
     for (const QString& chosenPath : paths) {
@@ -230,6 +250,78 @@ AddOutcome LocationAdder::addToScanList(const QStringList& paths, Origin origin)
         outcome.alerts.push_back(keys("ID_ITEMS_CANNOT_ADDED", "ID_ITEMS_ALREADY_PRESENT_IN_SCAN_LIST"));
     }
     return outcome;
+}
+
+void LocationAdder::checkWhereRowsLead(
+    ScanSource source, const PathExclusionPredicate& excluded, QStringList paths, int added)
+{
+    // Each look may be held by a mount that does not answer; past a few such
+    // looks the rows stay as they are, and the walk still keeps out what
+    // they lead to (and logs it).
+    static std::atomic<int> looksUnderWay { 0 };
+    constexpr int mostLooks = 8;
+    if (looksUnderWay.load() >= mostLooks) {
+        Log::print("Adding locations: earlier looks at where chosen folders lead are still held; these are not "
+                   "looked at:",
+            paths.size());
+        return;
+    }
+    const std::optional<std::string> failure
+        = runAside(looksUnderWay, [this, relay = relay_, source, excluded, paths = std::move(paths), added] {
+              std::vector<std::pair<QString, LocationExclusion>> found;
+              for (const QString& path : paths) {
+                  if (std::optional<LocationExclusion> exclusion = locationExclusion(excluded, path))
+                      found.emplace_back(path, std::move(*exclusion));
+              }
+              if (!found.empty())
+                  relay->post(
+                      [this, source, found = std::move(found), added](QObject&) { takeBack(source, found, added); });
+          });
+    if (failure)
+        Log::print("Adding locations: where the chosen folders lead could not be looked at:",
+            QString::fromStdString(*failure));
+}
+
+void LocationAdder::takeBack(
+    ScanSource source, const std::vector<std::pair<QString, LocationExclusion>>& excluded, int added)
+{
+    QSet<QString> paths;
+    for (const auto& [path, exclusion] : excluded)
+        paths.insert(path);
+    // Only the rows still there: one the user took out meanwhile is told no
+    // more, and a list that holds none of them is not written again.
+    const auto isTakenBack
+        = [&paths](const FilePathNodePtr& row) { return row && row->filePath && paths.contains(*row->filePath); };
+    QSet<QString> removed;
+    for (const FilePathNodePtr& row : lists_.sources.scanList(source)) {
+        if (isTakenBack(row))
+            removed.insert(*row->filePath);
+    }
+    if (removed.isEmpty())
+        return;
+    lists_.sources.edit(
+        source, SourceList::scan, [&](std::vector<FilePathNodePtr>& list) { std::erase_if(list, isTakenBack); });
+    const std::pair<QString, LocationExclusion>* named = nullptr;
+    for (const auto& item : excluded) {
+        if (!removed.contains(item.first))
+            continue;
+        Log::print("Not added:", locationExclusionText(item.first, item.second));
+        if (!named)
+            named = &item;
+    }
+    if (!named)
+        return;
+    const auto& [path, exclusion] = *named;
+    AddOutcome outcome;
+    outcome.listChanged = true;
+    const char* message = added > int(removed.size()) ? "ID_ONE_OR_MORE_ITEMS_CANNOT_ADDED" : "ID_ITEMS_CANNOT_ADDED";
+    const char* informative
+        = exclusion.byDefault ? "ID_LEADS_INTO_FOLDER_EXCLUDED_BY_DEFAULT" : "ID_LEADS_INTO_FOLDER_YOU_EXCLUDED";
+    outcome.alerts.push_back({ QString::fromLatin1(message), QString::fromLatin1(informative),
+        { printablePath(path), printablePath(exclusion.leadsTo), printablePath(exclusion.folder) },
+        QStringLiteral("ID_MORE_CHOSEN_LEAD_INTO_EXCLUDED_FOLDERS"), int(removed.size()) - 1 });
+    if (laterOutcome_)
+        laterOutcome_(outcome);
 }
 
 AddOutcome LocationAdder::addToExcludeList(const QStringList& paths, Origin origin)

@@ -1,10 +1,17 @@
 #pragma once
 
+#include "base/WorkerRelay.h"
+#include "core/GlobalObjects.h"
+#include "scan/PathExclusionPredicate.h"
+
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class LocationLists;
@@ -18,8 +25,12 @@ enum class HomeTab { none, include, exclude, protect };
 struct AlertKeys {
     QString message;
     QString informative;
-    // Put into the informative text's placeholder, when it has one.
-    QString informativeValue = {};
+    // Put into the informative text's placeholders, in order.
+    QStringList informativeValues = {};
+    // A sentence after the informative text, with more put into its number,
+    // when more is above 0.
+    QString moreKey = {};
+    int more = 0;
     friend bool operator==(const AlertKeys&, const AlertKeys&) = default;
 };
 
@@ -51,10 +62,21 @@ public:
 // from a drop onto the home screen: the Trash refused, exclusions honoured,
 // one photo library, no repeats, and the alerts that report the outcome.
 // Display-free; the screen shows the alerts and reloads its tables.
+// A row added to a scan list is taken by its path at once; what it leads to
+// through links is looked at on a thread of its own (it may wait on a mount),
+// and a row that leads into an excluded folder is taken back out, with an
+// alert that names it, the folder it leads to and the exclusion.
 // GUI thread only.
 class LocationAdder {
 public:
     explicit LocationAdder(LocationLists& lists);
+    ~LocationAdder();
+    LocationAdder(const LocationAdder&) = delete;
+    LocationAdder& operator=(const LocationAdder&) = delete;
+
+    // Hears what an addition ends with after it returned: rows taken back
+    // out because of where they lead.
+    void setLaterOutcome(std::function<void(const AddOutcome&)> later) { laterOutcome_ = std::move(later); }
 
     // The panel of a tab, then the choice added to its list; outcome receives
     // what happened (nothing for a cancelled panel).
@@ -78,6 +100,15 @@ private:
     AddOutcome addToExcludeList(const QStringList& paths, Origin origin);
     AddOutcome addToProtectList(const QStringList& paths, Origin origin);
     std::optional<AlertKeys> catalogRefusal(const QStringList& paths) const;
+    // Looks aside at where the rows just added lead; added counts the rows
+    // of that addition.
+    void checkWhereRowsLead(ScanSource source, const PathExclusionPredicate& excluded, QStringList paths, int added);
+    // Takes back out the rows that lead into excluded folders.
+    void takeBack(ScanSource source, const std::vector<std::pair<QString, LocationExclusion>>& excluded, int added);
 
     LocationLists& lists_;
+    std::function<void(const AddOutcome&)> laterOutcome_;
+    // Where the looks aside come back to; cut when the adder goes.
+    QObject anchor_;
+    std::shared_ptr<WorkerRelay<QObject>> relay_;
 };

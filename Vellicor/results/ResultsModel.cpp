@@ -74,6 +74,12 @@ ResultsModel::RowKind ResultsModel::kindOf(const QModelIndex& index) const
     return index.row() == 0 ? RowKind::columnTitles : RowKind::file;
 }
 
+Qt::ItemFlags ResultsModel::flags(const QModelIndex& index) const
+{
+    const Qt::ItemFlags flags = QAbstractItemModel::flags(index);
+    return kindOf(index) == RowKind::columnTitles ? flags & ~Qt::ItemIsSelectable : flags;
+}
+
 DuplicateGroupPtr ResultsModel::groupOf(const QModelIndex& index) const
 {
     if (kindOf(index) == RowKind::none)

@@ -70,6 +70,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     bool hasChildren(const QModelIndex& parent = {}) const override;
+    // A group's row of column titles is never chosen: a click on it leaves
+    // the choice, and the file the pane shows, where they were.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // ---- MarkingObserver ---------------------------------------------------
     void fileMarkChanged(const FileInfoNodePtr& file) override;

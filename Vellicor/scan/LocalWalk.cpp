@@ -98,11 +98,6 @@ LocalWalk::LocalWalk(
 
 LocalWalk::~LocalWalk() = default;
 
-bool LocalWalk::isExcluded(const QString& path) const
-{
-    return request_.dirExclusion && request_.dirExclusion->evaluateWithObject(path);
-}
-
 bool LocalWalk::isExcludedEntry(const QString& path) const
 {
     return request_.dirExclusion && request_.dirExclusion->evaluateEntryOfIncludedFolder(path);
@@ -125,7 +120,7 @@ void LocalWalk::parseAllPath()
         const QFileInfo info(path);
         if (info.isSymLink() && info.isDir()) {
             const QString target = info.canonicalFilePath();
-            if (!target.isEmpty() && !isExcluded(target))
+            if (!target.isEmpty())
                 scanPath(target, row);
             return true;
         }
@@ -140,8 +135,16 @@ void LocalWalk::parseAllPath()
         if (abort_)
             break;
         const QString path = row.filePath.value_or(QString());
-        if (path.isEmpty() || isExcluded(path) || path.startsWith(QLatin1Char('.')))
+        if (path.isEmpty() || path.startsWith(QLatin1Char('.')))
             continue;
+        // A row in an excluded folder, by its own path or through a link on
+        // its way, is passed over, and the log tells which folder keeps it out.
+        if (request_.dirExclusion) {
+            if (const std::optional<LocationExclusion> exclusion = locationExclusion(*request_.dirExclusion, path)) {
+                Log::print("Passed over", locationExclusionText(path, *exclusion));
+                continue;
+            }
+        }
         if (!walkRow(row, path))
             linkedRows.push_back(&row);
     }

@@ -28,7 +28,9 @@ struct statx;
 // it, else under the first link met; a photo library's
 // item is the one record of its file, however else the walk meets it. Everything skipped for a reason other
 // than the user's choices (an unreadable folder, a name that cannot be
-// reopened, a path too long, a pseudo file system) is logged and counted.
+// reopened, a path too long, a pseudo file system) is logged and counted; a
+// row kept out by an exclusion, by its path or by what it leads to, is logged
+// with the excluded folder.
 class LocalWalk {
 public:
     // What the progress display hears, on the walk's thread.
@@ -87,9 +89,8 @@ private:
     void takeLibraryItem(FileInfoNodePtr item, QSet<QPair<quint64, quint64>>& displaced);
     void skip(const QString& path, const QString& reason);
     void dropRecordsInsidePackages();
-    bool isExcluded(const QString& path) const;
-    // The same for an entry of a folder the walk entered, which was tested
-    // itself before it was entered.
+    // Whether an entry of a folder the walk entered, which was tested itself
+    // before it was entered, is an excluded folder.
     bool isExcludedEntry(const QString& path) const;
     // The same for an entry known by its path's bytes: text() makes the
     // path's text, asked only when a path of that length could be one of the

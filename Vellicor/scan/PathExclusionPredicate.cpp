@@ -5,9 +5,11 @@
 #include "core/SettingsSchema.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 PathExclusionPredicate::PathExclusionPredicate(const QStringList& folders, LetterCase letterCase)
@@ -36,21 +38,27 @@ QString PathExclusionPredicate::comparable(const QString& path) const
 
 bool PathExclusionPredicate::evaluateWithObject(const QString& path) const
 {
+    return excludingFolder(path).has_value();
+}
+
+std::optional<QString> PathExclusionPredicate::excludingFolder(const QString& path) const
+{
     if (folders_.isEmpty() || path.isEmpty())
-        return false;
+        return std::nullopt;
     if (excludesEverything_ && path.startsWith(QLatin1Char('/')))
-        return true;
+        return QStringLiteral("/");
     const QString text = comparable(path);
-    if (folders_.contains(text))
-        return true;
     // Each proper prefix that ends just before a slash names a folder above
-    // the path.
+    // the path; the outermost one holds it.
     for (qsizetype slash = text.indexOf(QLatin1Char('/'), 1); slash > 0;
          slash = text.indexOf(QLatin1Char('/'), slash + 1)) {
-        if (folders_.contains(QStringView(text).left(slash).toString()))
-            return true;
+        if (const auto folder = folders_.constFind(QStringView(text).left(slash).toString());
+            folder != folders_.constEnd())
+            return *folder;
     }
-    return false;
+    if (folders_.contains(text))
+        return text;
+    return std::nullopt;
 }
 
 bool PathExclusionPredicate::evaluateEntryOfIncludedFolder(const QString& path) const
@@ -73,6 +81,37 @@ std::optional<QString> normalizedExcludedFolder(const QString& entry)
     if (entry.trimmed().isEmpty())
         return std::nullopt;
     return QDir::cleanPath(entry);
+}
+
+std::optional<LocationExclusion> locationExclusion(const PathExclusionPredicate& excluded, const QString& path)
+{
+    LocationExclusion exclusion;
+    if (std::optional<QString> folder = excluded.excludingFolder(path)) {
+        exclusion.folder = std::move(*folder);
+    } else {
+        char* real = ::realpath(QFile::encodeName(path).constData(), nullptr);
+        if (!real)
+            return std::nullopt;
+        exclusion.leadsTo = QFile::decodeName(real);
+        std::free(real);
+        std::optional<QString> target = excluded.excludingFolder(exclusion.leadsTo);
+        if (!target)
+            return std::nullopt;
+        exclusion.folder = std::move(*target);
+    }
+    const QStringList defaults = defaultExcludedFolderPaths();
+    exclusion.byDefault = std::ranges::any_of(
+        defaults, [&](const QString& entry) { return normalizedExcludedFolder(entry) == exclusion.folder; });
+    return exclusion;
+}
+
+QString locationExclusionText(const QString& path, const LocationExclusion& exclusion)
+{
+    const QString kind = exclusion.byDefault ? QStringLiteral("a folder excluded from scanning by default")
+                                             : QStringLiteral("a folder excluded from scanning in the settings");
+    if (exclusion.leadsTo.isEmpty())
+        return QStringLiteral("%1 lies in %2, %3").arg(path, exclusion.folder, kind);
+    return QStringLiteral("%1 leads to %2, in %3, %4").arg(path, exclusion.leadsTo, exclusion.folder, kind);
 }
 
 namespace {

@@ -25,6 +25,9 @@ public:
     explicit PathExclusionPredicate(const QStringList& folders, LetterCase letterCase = LetterCase::exact);
 
     bool evaluateWithObject(const QString& path) const;
+    // The excluded folder that holds path or is path, as the folders are
+    // compared; none when path is not excluded.
+    std::optional<QString> excludingFolder(const QString& path) const;
     // The same for the path of an entry whose folder is known not to be
     // excluded (a walk tested it before entering it): only the path itself
     // can still be one of the folders.
@@ -48,6 +51,27 @@ private:
 // The folder an entry names: cleaned of trailing and doubled slashes and "."
 // components; none for an empty or blank entry.
 std::optional<QString> normalizedExcludedFolder(const QString& entry);
+
+// Why a chosen location is not walked: the excluded folder that holds it,
+// judged by its own path or else by what it leads to.
+struct LocationExclusion {
+    QString folder;
+    // The location with every link on its way followed, at any level and
+    // through links to links; empty when its own path is excluded.
+    QString leadsTo;
+    // The folder is one of the folders excluded by default, not one the user
+    // added.
+    bool byDefault = false;
+};
+
+// Judges a location the user chose by its own path and then by what it leads
+// to. Follows links on the disk, so it may wait on a mount: never on the GUI
+// thread. None when the location is not excluded or cannot be followed.
+std::optional<LocationExclusion> locationExclusion(const PathExclusionPredicate& excluded, const QString& path);
+
+// The exclusion as a line of the log or of the driver's report says it; its
+// names stand as they are, for the outlet to escape.
+QString locationExclusionText(const QString& path, const LocationExclusion& exclusion);
 
 // For this computer's exclude list: every row excludes, checked or not, and
 // paths compare exactly, as the walk meets them. No usable row: no predicate.

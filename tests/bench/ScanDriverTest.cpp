@@ -149,6 +149,27 @@ TEST_F(ScanDriverRun, OptionsHoldForTheRunOnlyAndStoredExcludedFoldersApply)
     EXPECT_EQ(byContent.out, groupsText({ { QStringLiteral("n1/report.txt"), QStringLiteral("other/notes.txt") } }));
 }
 
+// A folder named through a link into an excluded folder scans nothing, and
+// the run says why instead of only counting no files.
+TEST_F(ScanDriverRun, AFolderThatLeadsIntoAnExcludedFolderIsToldNotScanned)
+{
+    tree.file(QStringLiteral("kept/a.txt"), "twin");
+    tree.file(QStringLiteral("kept/b.txt"), "twin");
+    const QString kept = QFileInfo(tree.path(QStringLiteral("kept"))).canonicalFilePath();
+    const QString link = tree.symlink(QStringLiteral("to-kept"), kept);
+    {
+        UserDefaults stored(settingsFolder());
+        stored.setValue(QLatin1String(SettingsKey::excludedFolders), QVariantList { makeFolderEntry(kept) });
+    }
+    const Outcome outcome = run({ link });
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.out.isEmpty());
+    EXPECT_TRUE(outcome.err.contains(
+        QStringLiteral("not scanned: %1 leads to %2, in %2, a folder excluded from scanning in the settings.")
+            .arg(link, kept)))
+        << outcome.err.toStdString();
+}
+
 TEST_F(ScanDriverRun, BadCommandLinesAndPathsExitWithStatusTwoAndWriteNothing)
 {
     tree.file(QStringLiteral("lone.txt"), "one file");

@@ -3,6 +3,7 @@
 #include "controls/CustomCell.h"
 #include "controls/CustomPopUpButton.h"
 #include "controls/CustomTableView.h"
+#include "controls/DragDropBox.h"
 #include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/DuplicateGroup.h"
@@ -13,6 +14,7 @@
 #include "home/LocationLists.h"
 #include "home/MainViewController.h"
 #include "scan/ScanSources.h"
+#include "support/PathRows.h"
 #include "support/RecordingAlerts.h"
 #include "support/ScopedLanguageTable.h"
 #include "support/TabReach.h"
@@ -22,12 +24,17 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QLocale>
+#include <QMimeData>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -335,6 +342,75 @@ TEST_F(ScreenFixture, TheWholeFileSystemPickedInThePanelAddsTheHomeFolder)
     ASSERT_EQ(scan.size(), 1u);
     EXPECT_EQ(*scan.front()->filePath, AppPaths::homeFolder());
     EXPECT_TRUE(presenter->shown.empty());
+}
+
+// A folder chosen through a link, at any level of its path and through links
+// to links, is judged by where it leads: one that leads into an excluded
+// folder is refused with an alert that names it on one line, where it leads
+// and the exclusion; a folder chosen with it stays.
+TEST_F(ScreenFixture, AFolderChosenThroughALinkIntoAnExcludedFolderIsRefusedNamingItAndTheExclusion)
+{
+    const auto made = [&](const QString& relative) {
+        const QString path = home.path() + QLatin1Char('/') + relative;
+        EXPECT_TRUE(QDir().mkpath(path));
+        return QFileInfo(path).canonicalFilePath();
+    };
+    const auto linked = [&](const QString& name, const QString& target) {
+        const QString path = home.path() + QLatin1Char('/') + name;
+        EXPECT_TRUE(QFile::link(target, path));
+        return path;
+    };
+    const QString kept = made(QStringLiteral("Private/inner"));
+    const QString keptParent = QFileInfo(kept).path();
+    const QString music = made(QStringLiteral("Music"));
+    add(ScanSource::thisComputer, SourceList::exclude, keptParent);
+    const QString shortcut = linked(QStringLiteral("short\ncut"), keptParent);
+    const QString chain = linked(QStringLiteral("chain"), shortcut);
+    const QString cache = linked(QStringLiteral("cached"), made(QStringLiteral("cache/thumbs")));
+
+    auto chooser = std::make_unique<PickingChooser>();
+    PickingChooser* panel = chooser.get();
+    screen->setFolderChooser(std::move(chooser));
+    QAbstractButton* addButton = screen->findChild<QAbstractButton*>(QStringLiteral("btnAddPath"));
+    const auto choose = [&](const QStringList& picked) {
+        const std::size_t before = presenter->shown.size();
+        panel->picked = picked;
+        addButton->click();
+        return waitUntil([&] { return presenter->shown.size() > before; }, 10000);
+    };
+
+    ASSERT_TRUE(choose({ shortcut, music }));
+    EXPECT_EQ(shownPaths(), QStringList { music });
+    EXPECT_EQ(storedPaths(defaults, SettingsKey::savedPaths), QStringList { music });
+    EXPECT_EQ(presenter->shown.back().messageText, localizedText("ID_ONE_OR_MORE_ITEMS_CANNOT_ADDED"));
+    EXPECT_EQ(presenter->shown.back().informativeText,
+        QStringLiteral("“%1” leads to “%2”, in “%2”, which you excluded from scanning.")
+            .arg(home.path() + QStringLiteral("/short\\ncut"), keptParent));
+
+    ASSERT_TRUE(choose({ chain + QStringLiteral("/inner"), cache }));
+    EXPECT_EQ(shownPaths(), QStringList { music });
+    EXPECT_EQ(presenter->shown.back().messageText, localizedText("ID_ITEMS_CANNOT_ADDED"));
+    EXPECT_EQ(presenter->shown.back().informativeText,
+        QStringLiteral("“%1/inner” leads to “%2”, in “%3”, which you excluded from scanning. 1 more of the chosen "
+                       "items lead into excluded folders too.")
+            .arg(chain, kept, keptParent));
+
+    ASSERT_TRUE(choose({ cache }));
+    EXPECT_EQ(presenter->shown.back().informativeText,
+        QStringLiteral("“%1” leads to “%2”, in “%3”, which is excluded from scanning by default.")
+            .arg(cache, QFileInfo(cache).canonicalFilePath(), home.cacheHome()));
+    EXPECT_EQ(shownPaths(), QStringList { music });
+
+    // A drop is judged as the panel's choice is.
+    QMimeData drop;
+    drop.setUrls({ QUrl::fromLocalFile(chain) });
+    const std::size_t told = presenter->shown.size();
+    ASSERT_TRUE(screen->findChild<DragDropBox*>(QStringLiteral("boxSelectFolder"))->performDragOperation(&drop));
+    ASSERT_TRUE(waitUntil([&] { return presenter->shown.size() > told; }, 10000));
+    EXPECT_EQ(presenter->shown.back().informativeText,
+        QStringLiteral("“%1” leads to “%2”, in “%2”, which you excluded from scanning.").arg(chain, keptParent));
+    EXPECT_EQ(shownPaths(), QStringList { music });
+    EXPECT_EQ(storedPaths(defaults, SettingsKey::savedPaths), QStringList { music });
 }
 
 TEST_F(ScreenFixture, BackDuringTheFinishingPauseStaysHomeAndStillRecordsTheScan)

@@ -1493,6 +1493,40 @@ TEST_F(ResultsScreen, ListAndGroupMenusActOnTheClickedRow)
     EXPECT_FALSE(groups[0]->children[0]->isMarked());
 }
 
+// The row of column titles at the head of an open group is never the choice:
+// clicked, or met by the arrow keys, it leaves the pane on a file that is
+// chosen.
+TEST_F(ResultsScreen, TheColumnTitlesOfAnOpenGroupAreNeverChosen)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:1:5", "d:1:5" } }), 0);
+    clock->advance();
+    button("btnHierarcheryView")->click();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->expandAll();
+    const QModelIndex first = screen->model().index(0, 0);
+    const QModelIndex second = screen->model().index(1, 0);
+    const auto click = [&](const QModelIndex& row) {
+        QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(row).center());
+    };
+    const auto chosen = [&] { return outline->selectionModel()->selectedRows(); };
+    click(screen->model().index(2, 0, second));
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/d");
+
+    click(screen->model().index(0, 0, first));
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/d");
+    EXPECT_EQ(chosen(), QModelIndexList { screen->model().index(2, 0, second) });
+
+    // Up from a group's first file passes its titles for the group's row.
+    click(screen->model().index(1, 0, second));
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/c");
+    QTest::keyClick(outline, Qt::Key_Up);
+    EXPECT_EQ(chosen(), QModelIndexList { second });
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/c");
+    QTest::keyClick(outline, Qt::Key_Down);
+    EXPECT_EQ(chosen(), QModelIndexList { screen->model().index(1, 0, second) });
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), "/data/c");
+}
+
 // A file taken off the list by its context menu leaves the pie's shares and
 // wedges as it leaves the header's figures.
 TEST_F(ResultsScreen, RemoveFromTheDuplicateListRedrawsThePie)

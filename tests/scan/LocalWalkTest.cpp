@@ -4,6 +4,7 @@
 #include "support/MemoryGrowth.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -119,6 +120,32 @@ TEST_F(Walk, HiddenNamesAndExcludedFoldersArePassedOver)
     excludeFolder(tree.path(QStringLiteral("skip/")), 0); // unchecked local rows still exclude
     excludeFolder(tree.path(QStringLiteral("odd (1)|[x]")));
     EXPECT_EQ(walk(), (QStringList { "keep.txt", "skipper/y.txt" }));
+}
+
+// A row whose own path is not excluded but that leads into an excluded folder,
+// through a link at its end or higher up, through a link to a link, is kept
+// out as the folder is, and the log says which folder keeps it out.
+TEST_F(Walk, ARowThatLeadsIntoAnExcludedFolderIsPassedOverAndTheLogSaysWhy)
+{
+    tree.file(QStringLiteral("kept/inner/x.txt"), "x");
+    tree.file(QStringLiteral("open/y.txt"), "y");
+    // As the links lead: the real path, whatever the temporary folder's.
+    const QString kept = QFileInfo(tree.path(QStringLiteral("kept"))).canonicalFilePath();
+    tree.symlink(QStringLiteral("to-kept"), kept);
+    tree.symlink(QStringLiteral("chain"), tree.path(QStringLiteral("to-kept")));
+    excludeFolder(kept);
+    addRow(tree.path(QStringLiteral("chain/inner")));
+    addRow(tree.path(QStringLiteral("to-kept")));
+    addRow(tree.path(QStringLiteral("open")));
+    EXPECT_EQ(walk(), QStringList { "open/y.txt" });
+    const QString told = log();
+    EXPECT_TRUE(
+        told.contains(QStringLiteral("Passed over %1 leads to %2, in %3, a folder excluded from scanning in the "
+                                     "settings")
+                          .arg(tree.path(QStringLiteral("chain/inner")), kept + QStringLiteral("/inner"), kept)))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(
+        QStringLiteral("Passed over %1 leads to %2, in %2").arg(tree.path(QStringLiteral("to-kept")), kept)));
 }
 
 TEST_F(Walk, PackagesAreOneItemPhotoLibrariesAreLeftAloneAndMembersAreDropped)

@@ -188,6 +188,13 @@ const GalleryRegistration roadEndAlerts("app-alerts-road-ends", [] {
         alertImage(window,
             { text("ID_NO_FOLDERS_ADDED_FOR_EMPTY_FOLDERS"), text("ID_CHOOSE_A_SOURCE_TO_ADD_FOLDERS"),
                 { text("ID_OK") } }));
+    add(QStringLiteral("Add with a folder that leads into an excluded one"),
+        alertImage(window,
+            { text("ID_ONE_OR_MORE_ITEMS_CANNOT_ADDED"),
+                formatText(text("ID_LEADS_INTO_FOLDER_EXCLUDED_BY_DEFAULT"),
+                    { QStringLiteral("/lib"), QStringLiteral("/usr/lib"), QStringLiteral("/usr") })
+                    + QLatin1Char(' ') + formatText(text("ID_MORE_CHOSEN_LEAD_INTO_EXCLUDED_FOLDERS"), { 2 }),
+                { text("ID_OK") } }));
     add(QStringLiteral("the cleaner's Delete Folders with nothing chosen"),
         alertImage(window,
             { QStringLiteral("Vellicor"), text("ID_NO_EMPTY_FOLDER_CHOSEN"), { text("ID_OK") },
