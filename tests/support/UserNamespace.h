@@ -4,7 +4,7 @@
 // desktop program runs: one that maps only its user and that user's group, or
 // one that maps the user's subordinate ids around the user too. Either way
 // every owner outside the map, root among them, shows as the kernel's
-// overflow id.
+// overflow id. Or, to set those apart, one that maps the superuser too.
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -56,6 +56,9 @@ enum class UserNamespaceMap {
     // a rootless container keeping the user's id maps them. Written by the
     // superuser outside: the tests must run as the superuser.
     subordinateIds,
+    // The superuser and the user, each as itself, and no other id: an owner
+    // the map leaves out is some other user. Written by the superuser too.
+    superuserAndUser,
 };
 
 // What running the current test inside came to: its exit code, or why it
@@ -72,9 +75,10 @@ struct UserNamespaceRun {
 // does.
 inline UserNamespaceRun runCurrentTestInUserNamespace(UserNamespaceMap map = UserNamespaceMap::userAlone)
 {
-    const bool subordinate = map == UserNamespaceMap::subordinateIds;
-    if (subordinate && ::geteuid() != 0)
-        return { -1, "only the superuser may map a user's subordinate ids" };
+    // A map of more than the user's own id is the superuser's to write.
+    const bool byTheSuperuser = map != UserNamespaceMap::userAlone;
+    if (byTheSuperuser && ::geteuid() != 0)
+        return { -1, "only the superuser may map more ids than its own to a user namespace" };
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string filter = std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
     char self[PATH_MAX];
@@ -86,15 +90,22 @@ inline UserNamespaceRun runCurrentTestInUserNamespace(UserNamespaceMap map = Use
     // child only calls the system.
     const uid_t user = namespaceUserOf();
     const gid_t group = namespaceGroupOf();
-    // Below the user's id, and from just above it to the last id a map may
-    // give, the subordinate ids from 100000 on, each at its own distance.
-    const auto mapOf = [subordinate](unsigned id) {
+    const auto mapOf = [map](unsigned id) {
         const std::string own = std::to_string(id) + ' ' + std::to_string(id) + " 1\n";
-        if (!subordinate)
-            return own;
+        // Below the user's id, and from just above it to the last id a map
+        // may give, the subordinate ids from 100000 on, each at its own
+        // distance.
         constexpr unsigned first = 100000, ids = 65536;
-        return "0 " + std::to_string(first) + ' ' + std::to_string(id) + '\n' + own + std::to_string(id + 1) + ' '
-            + std::to_string(first + id + 1) + ' ' + std::to_string(ids - id - 1) + '\n';
+        switch (map) {
+        case UserNamespaceMap::userAlone:
+            break;
+        case UserNamespaceMap::subordinateIds:
+            return "0 " + std::to_string(first) + ' ' + std::to_string(id) + '\n' + own + std::to_string(id + 1) + ' '
+                + std::to_string(first + id + 1) + ' ' + std::to_string(ids - id - 1) + '\n';
+        case UserNamespaceMap::superuserAndUser:
+            return "0 0 1\n" + own;
+        }
+        return own;
     };
     const std::string uidMap = mapOf(user);
     const std::string gidMap = mapOf(group);
@@ -117,7 +128,7 @@ inline UserNamespaceRun runCurrentTestInUserNamespace(UserNamespaceMap map = Use
     // tells over the other that its maps are written.
     int made[2] = { -1, -1 };
     int mapped[2] = { -1, -1 };
-    if (subordinate && (::pipe2(made, O_CLOEXEC) != 0 || ::pipe2(mapped, O_CLOEXEC) != 0)) {
+    if (byTheSuperuser && (::pipe2(made, O_CLOEXEC) != 0 || ::pipe2(mapped, O_CLOEXEC) != 0)) {
         for (int end : { made[0], made[1] }) {
             if (end >= 0)
                 ::close(end);
@@ -146,7 +157,7 @@ inline UserNamespaceRun runCurrentTestInUserNamespace(UserNamespaceMap map = Use
             ::_exit(noUser);
         if (::unshare(CLONE_NEWUSER) != 0)
             ::_exit(noNamespace);
-        if (subordinate) {
+        if (byTheSuperuser) {
             char mappedByte = 0;
             if (::write(made[1], "+", 1) != 1 || ::read(mapped[0], &mappedByte, 1) != 1 || mappedByte != '+')
                 ::_exit(noMap);
@@ -157,7 +168,7 @@ inline UserNamespaceRun runCurrentTestInUserNamespace(UserNamespaceMap map = Use
         ::execve(self, arguments, environment.data());
         ::_exit(noStart);
     }
-    if (subordinate) {
+    if (byTheSuperuser) {
         ::close(made[1]);
         ::close(mapped[0]);
         const std::string maps = "/proc/" + std::to_string(child);
