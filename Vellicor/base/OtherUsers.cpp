@@ -107,38 +107,51 @@ std::string procText(const char* path)
 
 // How the user namespace the process runs in shows owners.
 struct OwnerMap {
-    // The overflow id stands for owners the namespace does not map: it is
-    // not an id of its map (outside any namespace the map holds every id).
-    bool overflowUnmapped = false;
+    // The overflow id stands for the system: the namespace leaves its
+    // parent's superuser out, and so shows that superuser's files, the
+    // root's and the system's folders among them, as the overflow id.
+    bool overflowIsSystem = false;
     uid_t overflow = 65534;
 };
 
 // Read once: a process does not leave its user namespace, and the program
-// never enters another. A map that cannot be read is taken as the whole, so
-// that nothing is judged otherwise than outside any namespace.
+// never enters another. Each line of the map is the first id inside, the
+// first outside (in the parent namespace) and their count. The kernel shows
+// every owner the map leaves out as the overflow id, and where the parent's
+// superuser is among them, a folder of the system's cannot be told by its
+// owner from one of the namespace's own overflow-numbered account. Such a map
+// leaves that id out too (it maps only the user) or gives it to one of the
+// user's subordinate ids (a container that maps them all): an id of the
+// user's, not of another user. Where the map takes the parent's superuser in
+// (outside any namespace it holds every id), the system's folders show as
+// the superuser's, and an overflow owner is another user as any other id is.
+// A map that cannot be read is taken for the whole, so that nothing is
+// judged otherwise than outside any namespace.
 OwnerMap readOwnerMap()
 {
     OwnerMap map;
     const std::string overflow = procText("/proc/sys/kernel/overflowuid");
     if (!overflow.empty())
         map.overflow = uid_t(std::strtoul(overflow.c_str(), nullptr, 10));
-    // Lines of the first id inside, the first outside and their count.
     const std::string lines = procText("/proc/self/uid_map");
     bool parsed = false;
-    bool mapped = false;
+    bool superuserMapped = false;
     const char* at = lines.c_str();
-    for (;;) {
+    const auto number = [&at](unsigned long long& value) {
         char* end = nullptr;
-        const unsigned long long inside = std::strtoull(at, &end, 10);
-        if (end == at)
-            break;
-        std::strtoull(end, &end, 10);
-        const unsigned long long count = std::strtoull(end, &end, 10);
-        parsed = true;
-        mapped = mapped || (map.overflow >= inside && map.overflow - inside < count);
+        value = std::strtoull(at, &end, 10);
+        const bool read = end != at;
         at = end;
+        return read;
+    };
+    for (unsigned long long inside = 0, outside = 0, count = 0; number(inside);) {
+        if (!number(outside) || !number(count))
+            return OwnerMap { false, map.overflow };
+        parsed = true;
+        // Outside id 0 can only be the first of its range.
+        superuserMapped = superuserMapped || (outside == 0 && count > 0);
     }
-    map.overflowUnmapped = parsed && !mapped;
+    map.overflowIsSystem = parsed && !superuserMapped;
     return map;
 }
 
@@ -246,7 +259,7 @@ void addWay(std::vector<QByteArray>& names, const QByteArray& way)
 bool isSystemOwner(uid_t uid)
 {
     static const OwnerMap map = readOwnerMap();
-    return uid == 0 || (map.overflowUnmapped && uid == map.overflow);
+    return uid == 0 || (map.overflowIsSystem && uid == map.overflow);
 }
 
 bool isUsersOwnGroup(gid_t gid)

@@ -15,12 +15,14 @@
 namespace OtherUsers {
 
 // Whether the owner uid stands for the system rather than for another user:
-// the superuser, or, inside a user namespace, an owner the namespace does not
-// map. The kernel shows every owner outside the namespace's map as its
-// overflow id, and where a namespace maps only the user (as a sandboxed or
-// containered desktop program runs), what lies above the user's own folders
-// is, as a rule, the system's. Outside a user namespace, and for an id the
-// namespace maps, the id names that user and no more. Any thread.
+// the superuser, or, inside a user namespace that leaves its parent's
+// superuser out, the overflow id. The kernel shows every owner outside the
+// namespace's map as its overflow id, the parent's superuser among them, so
+// that what lies above the user's own folders shows so (as a sandboxed or
+// containered desktop program runs), whether the map leaves the overflow id
+// out or gives it to one of the user's subordinate ids. Outside a user
+// namespace, and in one whose map takes the parent's superuser in, the id
+// names that user and no more. Any thread.
 bool isSystemOwner(uid_t uid);
 
 // True when anyone besides the program's user (its effective user) and the

@@ -3,10 +3,12 @@
 #include "base/PrivateFiles.h"
 #include "base/AppPaths.h"
 #include "base/Log.h"
+#include "base/OtherUsers.h"
 #include "base/UserDefaults.h"
 #include "support/AccessList.h"
 #include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
+#include "support/UserNamespace.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,6 +130,41 @@ TEST(PrivateFiles, AFolderAnotherUserMadeIsRefusedAndLeftAsItIs)
     ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
     EXPECT_EQ(PrivateFiles::ensureOwnFolder(theirs), PrivateFiles::FolderFault::otherOwner);
     EXPECT_EQ(modeOf(theirs), mode_t(0777));
+}
+
+// Inside a user namespace that maps the superuser, the system's folders show
+// as the superuser's, and an owner the namespace leaves out, shown as the
+// overflow id, is another user: a folder of theirs is no place for ours.
+TEST(PrivateFiles, AnOwnerANamespaceThatMapsTheSuperuserLeavesOutIsAnotherUser)
+{
+    constexpr char systemFolderVariable[] = "VELLICOR_TEST_SYSTEM_FOLDER";
+    if (!isInsideUserNamespaceRun()) {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "only the superuser can give a folder to another user here";
+        QTemporaryDir system;
+        setMode(system.path(), 0755);
+        const QString theirs = system.filePath(QStringLiteral("theirs"));
+        ASSERT_TRUE(QDir().mkdir(theirs));
+        setMode(theirs, 0755);
+        ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 5000, 5000), 0);
+        qputenv(systemFolderVariable, QFile::encodeName(system.path()));
+        const UserNamespaceRun inside = runCurrentTestInUserNamespace(UserNamespaceMap::superuserAndUser);
+        qunsetenv(systemFolderVariable);
+        if (!inside.skipped.empty())
+            GTEST_SKIP() << inside.skipped;
+        EXPECT_EQ(inside.exitCode, 0) << "the run inside the user namespace failed (its output above)";
+        return;
+    }
+    const QString theirs = qEnvironmentVariable(systemFolderVariable) + QStringLiteral("/theirs");
+    struct stat root { };
+    struct stat status { };
+    ASSERT_EQ(::stat("/", &root), 0);
+    ASSERT_EQ(root.st_uid, uid_t(0)) << "the root does not show as the superuser's";
+    ASSERT_EQ(::stat(QFile::encodeName(theirs).constData(), &status), 0);
+    ASSERT_NE(status.st_uid, uid_t(5000)) << "the namespace maps the other user";
+    EXPECT_EQ(
+        OtherUsers::foldersAnotherUserMayChangeAbove(theirs + QStringLiteral("/Vellicor")).join(u'\n').toStdString(),
+        theirs.toStdString());
 }
 
 // Whoever may rename entries in the folder that holds one of ours may put

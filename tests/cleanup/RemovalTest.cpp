@@ -1,5 +1,6 @@
 #include "base/AlertPresenter.h"
 #include "base/AppPaths.h"
+#include "base/OtherUsers.h"
 #include "base/PrivateFiles.h"
 #include "base/UserDefaults.h"
 #include "cleanup/AfterClean.h"
@@ -232,6 +233,9 @@ protected:
     {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
+    // The whole road from the settings to an undo, run again inside a user
+    // namespace mapped as map asks.
+    void theWholeRoadInAUserNamespace(UserNamespaceMap map);
     bool undo()
     {
         QSignalSpy running(&controller, &CleanupController::undoRunningChanged);
@@ -2977,18 +2981,22 @@ TEST_F(Removal, StopEndsACopyBackWhoseDiskSlowsDownMeanwhile)
     }
 }
 
-// Run in a user namespace that maps only the user, as a sandboxed or
-// containered desktop program runs, the root, the temporary folder and every
-// folder and link of the system's show an owner the namespace does not map:
-// they are the system's, and a home below them is used as it is outside, one
-// reached through a link of the system's too (as where the homes lie
-// elsewhere on the system's volume). Settings are saved and read back, a
-// marked file goes to the trash and its undo brings it back. A folder of the
-// system's that every user may write, without the sticky bit, is still no
-// place for a folder of the user's.
-TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsOnlyTheUser)
+namespace {
+
+// Inside a user namespace mapped as map asks, the root, the temporary folder
+// and every folder and link of the system's show an owner the namespace does
+// not map: they are the system's, and a home below them is used as it is
+// outside, one reached through a link of the system's too (as where the
+// homes lie elsewhere on the system's volume). Settings are saved and read
+// back, a marked file goes to the trash and its undo brings it back. A
+// folder of the system's that every user may write, without the sticky bit,
+// is still no place for a folder of the user's; nor, where the namespace maps
+// other ids than the user's, is a folder of one of them.
+void Removal::theWholeRoadInAUserNamespace(UserNamespaceMap map)
 {
     constexpr char systemFolderVariable[] = "VELLICOR_TEST_SYSTEM_FOLDER";
+    // Another user inside a namespace that maps the subordinate ids.
+    constexpr uid_t subordinateUser = 100500;
     if (!isInsideUserNamespaceRun()) {
         // The system's: homes in "real", reached by the link "homes"; and
         // "open", which every user may write.
@@ -3001,8 +3009,12 @@ TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsOnlyTheUser)
         ASSERT_EQ(::symlink("real", (base + "/homes").constData()), 0);
         ASSERT_EQ(::mkdir((base + "/open").constData(), 0777), 0);
         ASSERT_EQ(::chmod((base + "/open").constData(), 0777), 0);
+        if (map == UserNamespaceMap::subordinateIds && ::geteuid() == 0) {
+            ASSERT_EQ(::mkdir((base + "/theirs").constData(), 0755), 0);
+            ASSERT_EQ(::chown((base + "/theirs").constData(), subordinateUser, subordinateUser), 0);
+        }
         qputenv(systemFolderVariable, base);
-        const UserNamespaceRun inside = runCurrentTestInUserNamespace();
+        const UserNamespaceRun inside = runCurrentTestInUserNamespace(map);
         qunsetenv(systemFolderVariable);
         if (!inside.skipped.empty())
             GTEST_SKIP() << inside.skipped;
@@ -3013,7 +3025,7 @@ TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsOnlyTheUser)
     struct stat root { };
     ASSERT_EQ(::stat("/", &root), 0);
     ASSERT_NE(root.st_uid, ::geteuid());
-    ASSERT_NE(root.st_uid, uid_t(0)) << "the root shows as the superuser's: not a namespace that maps only the user";
+    ASSERT_NE(root.st_uid, uid_t(0)) << "the root shows as the superuser's: not a namespace that leaves it out";
     const QString linkedHome = system + QStringLiteral("/homes/ann");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(linkedHome + QStringLiteral("/config")));
     folder = linkedHome + QStringLiteral("/files");
@@ -3041,4 +3053,29 @@ TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsOnlyTheUser)
 
     EXPECT_EQ(PrivateFiles::ensureOwnFolder(system + QStringLiteral("/open/Vellicor")),
         PrivateFiles::FolderFault::openParent);
+    if (map == UserNamespaceMap::subordinateIds) {
+        struct stat theirs { };
+        ASSERT_EQ(::stat(QFile::encodeName(system + QStringLiteral("/theirs")).constData(), &theirs), 0);
+        ASSERT_NE(theirs.st_uid, root.st_uid) << "the subordinate ids are not mapped";
+        EXPECT_EQ(OtherUsers::foldersAnotherUserMayChangeAbove(system + QStringLiteral("/theirs/Vellicor")),
+            QStringList { system + QStringLiteral("/theirs") });
+    }
+}
+
+} // namespace
+
+// Run in a user namespace that maps only the user, as a sandboxed or
+// containered desktop program runs.
+TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsOnlyTheUser)
+{
+    theWholeRoadInAUserNamespace(UserNamespaceMap::userAlone);
+}
+
+// Run in a user namespace that maps the user as itself amid its subordinate
+// ids, as a rootless container that keeps the user's id does: the overflow id
+// is one of the namespace's own, yet the system's folders show as it all the
+// same.
+TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsTheUsersSubordinateIds)
+{
+    theWholeRoadInAUserNamespace(UserNamespaceMap::subordinateIds);
 }
