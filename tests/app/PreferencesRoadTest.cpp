@@ -1,21 +1,25 @@
 // Preferences in the whole program at a long scan history: opening and
 // closing it writes nothing on the window's thread, and what it stored is in
-// the file once the program has ended.
+// the file once the program has ended; the Scan History pane's question
+// belongs to the Preferences window.
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "base/UserDefaults.h"
 #include "core/AppStartup.h"
+#include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "preferences/PreferencesWindowController.h"
 #include "support/LongScanHistory.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
@@ -101,4 +105,45 @@ TEST(PreferencesRoad, OpeningAndClosingAtALongHistoryWritesNothingOnTheWindowsTh
     const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
     EXPECT_TRUE(saved.contains(frameKey));
     EXPECT_TRUE(saved.contains(QLatin1String(SettingsKey::lastScanStatus)));
+}
+
+TEST(PreferencesRoad, AnsweringTheScanHistoryQuestionLeavesPreferencesInFront)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    const QString historyKey = QLatin1String(SettingsKey::lastScanStatus);
+    defaults.setValue(historyKey, numberedScanHistory(3));
+    AppComposition program(defaults);
+    program.launch();
+    program.delegate().preferencesWindowController().showPreferencesWindow(QStringLiteral("scanhistory"));
+    QWidget* window = preferencesWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == window; }));
+    auto* table = window->findChild<QTableView*>(QStringLiteral("tvScanHistory"));
+    ASSERT_TRUE(table);
+
+    for (const bool yes : { false, true }) {
+        QTest::mouseClick(
+            table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(1, 1)).center());
+        QMessageBox* box = nullptr;
+        ASSERT_TRUE(waitUntil([&] {
+            box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            return box && box->isVisible();
+        }));
+        EXPECT_EQ(box->parentWidget(), window) << "the question is not the Preferences window's";
+        QAbstractButton* answer = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == localizedText(yes ? "ID_YES" : "ID_NO"))
+                answer = button;
+        }
+        ASSERT_TRUE(answer);
+        QTest::mouseClick(answer, Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !QApplication::activeModalWidget(); }));
+        EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == window; }, 2000))
+            << "in front: "
+            << (QApplication::activeWindow() ? qPrintable(QApplication::activeWindow()->objectName()) : "none");
+        EXPECT_EQ(table->model()->rowCount(), yes ? 2 : 3);
+    }
+    EXPECT_EQ(defaults.arrayValue(historyKey).value_or(QVariantList()).size(), 2);
 }
