@@ -10,6 +10,7 @@
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "preferences/PreferencesWindowController.h"
+#include "support/FramedDisplay.h"
 #include "support/LongScanHistory.h"
 #include "support/TempHome.h"
 #include "support/WaitUntil.h"
@@ -107,8 +108,14 @@ TEST(PreferencesRoad, OpeningAndClosingAtALongHistoryWritesNothingOnTheWindowsTh
     EXPECT_TRUE(saved.contains(QLatin1String(SettingsKey::lastScanStatus)));
 }
 
+// On a display whose window manager frames and activates windows as a
+// desktop's does.
 TEST(PreferencesRoad, AnsweringTheScanHistoryQuestionLeavesPreferencesInFront)
 {
+    if (!onAFramedDisplay()) {
+        runOnAFramedDisplay("PreferencesRoad.AnsweringTheScanHistoryQuestionLeavesPreferencesInFront");
+        return;
+    }
     TempHome home;
     UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
     startApplicationCore(defaults);
@@ -119,7 +126,7 @@ TEST(PreferencesRoad, AnsweringTheScanHistoryQuestionLeavesPreferencesInFront)
     program.delegate().preferencesWindowController().showPreferencesWindow(QStringLiteral("scanhistory"));
     QWidget* window = preferencesWindow();
     ASSERT_TRUE(window);
-    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == window; }));
+    ASSERT_TRUE(waitUntil([&] { return framed(window) && QApplication::activeWindow() == window; }));
     auto* table = window->findChild<QTableView*>(QStringLiteral("tvScanHistory"));
     ASSERT_TRUE(table);
 
