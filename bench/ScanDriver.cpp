@@ -244,6 +244,9 @@ int runScanDriver(const QStringList& arguments, std::FILE* out, std::FILE* err, 
     if (!ended)
         loop.exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    // The scan's record in the history, saved behind, is in the file before
+    // the process ends.
+    defaults.synchronize();
 
     writeDuplicateGroups(result->groups, out);
     std::fflush(out);

@@ -172,7 +172,7 @@ AppComposition::~AppComposition()
     cloudRemover_->cut();
     // The window, and with it both screens, goes before the lists they share.
     delegate_.reset();
-    // A list saved behind reaches the file before the program ends.
+    // Every change saved behind reaches the file before the program ends.
     defaults_.synchronize();
 }
 

@@ -339,7 +339,6 @@ void AppDelegate::applicationDidFinishLaunching()
         updaterController_->checkForUpdatesInBackground();
     }
     defaults_.setValue(firstLaunchKey, true);
-    defaults_.synchronize();
 
     reloadExtensionTables(defaults_);
     localizeMenuTitles();

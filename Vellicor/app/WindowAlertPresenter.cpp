@@ -25,9 +25,12 @@ int decliningButton(const QStringList& titles)
 }
 
 // The box and its buttons, in order; the index of the clicked one is the answer.
+// The box belongs to the window the request names, else to window.
 std::pair<QMessageBox*, std::shared_ptr<std::vector<QAbstractButton*>>> makeBox(
     const AlertRequest& request, QWidget* window)
 {
+    if (const auto* over = qobject_cast<const QWidget*>(request.over.data()))
+        window = over->window();
     auto* box = new QMessageBox(window);
     box->setWindowTitle(request.windowTitle.isEmpty() ? QStringLiteral("Vellicor") : request.windowTitle);
     box->setText(request.messageText);
@@ -68,7 +71,7 @@ WindowAlertPresenter::WindowAlertPresenter(QWidget* window)
 void WindowAlertPresenter::presentThen(const AlertRequest& request, std::function<void(int)> answer)
 {
     auto [box, buttons] = makeBox(request, window_);
-    box->setWindowModality(window_ ? Qt::WindowModal : Qt::ApplicationModal);
+    box->setWindowModality(box->parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
     if (request.withdrawal)
         request.withdrawal->setCloser([guard = QPointer<QMessageBox>(box)] {
             if (guard)

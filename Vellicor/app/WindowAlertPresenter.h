@@ -6,10 +6,10 @@
 #include <QWidget>
 
 // The program's presenter: each alert is a window-modal message box over the
-// main window, in the screens' dark look with our own icons. Its buttons come
-// in the order given, the first one the default and the answer to Escape or
-// closing. The answer goes to the continuation from the event loop. GUI
-// thread.
+// main window, or over the window the request names, in the screens' dark look
+// with our own icons. Its buttons come in the order given, the first one the
+// default and the answer to Escape or closing. The answer goes to the
+// continuation from the event loop. GUI thread.
 class WindowAlertPresenter : public AlertPresenter {
 public:
     explicit WindowAlertPresenter(QWidget* window);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +40,10 @@ struct AlertRequest {
     QString windowTitle = QString();
     // Set when the asker may take the alert back before it is answered.
     std::shared_ptr<AlertWithdrawal> withdrawal = nullptr;
+    // A widget of the window the alert belongs to, when that is not the main
+    // window: the alert is shown over that window, which is in front again
+    // once it is answered.
+    QPointer<QObject> over = nullptr;
 };
 
 class AlertPresenter {

@@ -391,6 +391,8 @@ bool UserDefaults::saveNow(
     if (pending == Pending::only && file.wanted > largeFile)
         giveFreedMemoryBack();
 
+    if (file.bytes && !error)
+        emit fileWritten();
     std::lock_guard lock(mutex_);
     writingFile_ = false;
     bool saved = false;
@@ -525,7 +527,7 @@ QVariant UserDefaults::object(const QString& key) const
     return registered_.value(key);
 }
 
-bool UserDefaults::setValue(const QString& key, const QVariant& value)
+bool UserDefaults::setValue(const QString& key, const QVariant& value, Saving saving)
 {
     const std::optional<QVariant> kept = Setting::normalized(value);
     if (!kept) {
@@ -540,6 +542,8 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
             found != stored_.constEnd() && Setting::writtenAlike(*found, *kept))
             return !unsaved_;
     }
+    if (saving == Saving::behind)
+        return changeBehind(key, [&] { return storeLocked(key, *kept); });
     std::optional<Failure> failure;
     bool changed = false;
     const bool saved = saveNow(failure, [&] {
@@ -550,6 +554,25 @@ bool UserDefaults::setValue(const QString& key, const QVariant& value)
         emit valueChanged(key);
     tellFailure(failure);
     return saved;
+}
+
+bool UserDefaults::changeBehind(const QString& key, const std::function<bool()>& change)
+{
+    // Only the values change here: the writer thread readies the save (the
+    // writers' lock, what another writer stored meanwhile, this store's own
+    // changes winning) and makes and writes the file's bytes.
+    bool changed = false;
+    bool fine = false;
+    {
+        std::lock_guard lock(mutex_);
+        changed = change();
+        if (changed)
+            saveBehindLocked();
+        fine = !unsaved_ && !keepFileUntouched_ && !folderRefused_;
+    }
+    if (changed)
+        emit valueChanged(key);
+    return fine;
 }
 
 bool UserDefaults::storeLocked(const QString& key, const QVariant& value)
@@ -600,21 +623,24 @@ bool UserDefaults::updateValue(
     return saved;
 }
 
-bool UserDefaults::removeValue(const QString& key)
+bool UserDefaults::removeValue(const QString& key, Saving saving)
 {
     {
         std::lock_guard lock(mutex_);
         if (!stored_.contains(key))
             return !unsaved_;
     }
-    std::optional<Failure> failure;
     bool changed = false;
-    const bool saved = saveNow(failure, [&] {
+    const auto remove = [&] {
         changed = stored_.remove(key) > 0;
         if (changed)
             noteChangeLocked(key);
         return changed;
-    });
+    };
+    if (saving == Saving::behind)
+        return changeBehind(key, remove);
+    std::optional<Failure> failure;
+    const bool saved = saveNow(failure, remove);
     if (changed)
         emit valueChanged(key);
     tellFailure(failure);

@@ -65,11 +65,14 @@ struct SettingsReadProblem {
 // file as it is now, and this store's values win only for the keys it changed
 // itself. A lock file keeps two writers from interleaving.
 //
-// A change may also be saved behind (Saving::behind): it is in effect, and
-// read, at once, and the store's writer thread writes the file, the newest
-// values only when changes come faster than saves. The writers' lock is held
-// from the change to the end of its save, so no other writer comes between.
-// synchronize() and the store's end wait for such a save.
+// A change is saved behind unless asked otherwise (Saving::behind): it is in
+// effect, and read, at once, and the store's writer thread makes and writes
+// the file's bytes, the newest values only when changes come faster than
+// saves, so that the window's thread never waits for them. The writers' lock
+// is held from readying the save (for updateValue, from the change) to the
+// end of the last save behind, so no other writer comes between.
+// synchronize() and the store's end wait for such a save: the program calls
+// synchronize() before it ends.
 //
 // Safe from any thread. valueChanged is emitted on the changing thread after
 // the change; connect with a context object so the slot runs on its own
@@ -160,17 +163,21 @@ public:
         return typedValue(key, Setting::toDictionary);
     }
 
-    // Stores the value and saves the file. A value of a type the store cannot
-    // keep is refused and logged. The value stays in effect for this run even
-    // when the save fails; false then, and the failure is logged. A value
-    // written alike to the one stored changes nothing: nothing is saved and
-    // valueChanged is not emitted (false only while an earlier save failed).
-    bool setValue(const QString& key, const QVariant& value);
-    // Forgets the stored value, so the registered default answers again.
-    bool removeValue(const QString& key);
     // How a change reaches the file: saved before the call returns, or by
     // the store's writer thread (a failure then told by saveFailed only).
+    // Behind, the change is in effect and read at once, and the window's
+    // thread neither makes nor writes the file's bytes.
     enum class Saving { now, behind };
+    // Stores the value and saves the file. A value of a type the store cannot
+    // keep is refused and logged. The value stays in effect for this run even
+    // when the save fails; saved now, false then, and the failure is logged;
+    // saved behind, true when the change is taken and no save is known to
+    // fail. A value written alike to the one stored changes nothing: nothing
+    // is saved and valueChanged is not emitted (false only while an earlier
+    // save failed).
+    bool setValue(const QString& key, const QVariant& value, Saving saving = Saving::behind);
+    // Forgets the stored value, so the registered default answers again.
+    bool removeValue(const QString& key, Saving saving = Saving::behind);
     // Stores what change makes of the key's stored value as the file holds it
     // now, read afresh under the writers' lock (an invalid QVariant when it
     // holds none), and saves: a change that another process made to the same
@@ -179,7 +186,7 @@ public:
     // the store. Refused and logged like setValue; saved behind, true when the
     // change is taken and no save is known to fail.
     bool updateValue(const QString& key, const std::function<QVariant(const QVariant& stored)>& change,
-        Saving saving = Saving::now);
+        Saving saving = Saving::behind);
 
     // Waits for a save behind, then saves again when an earlier save failed;
     // true when the file holds every stored value.
@@ -195,6 +202,10 @@ signals:
     // thread, outside the store's lock; reason is for the user (the system's
     // words, or the sizes for tooLarge).
     void saveFailed(UserDefaults::SaveFault fault, const QString& reason);
+    // A save wrote the file. Emitted on the thread that made and wrote its
+    // bytes, outside the store's lock but before the next save may start: a
+    // slot connected directly must not save now.
+    void fileWritten();
 
 private:
     template <typename T>
@@ -246,6 +257,9 @@ private:
     void tellFailure(const std::optional<Failure>& failure);
     // Hands the save of what stored_ holds now to the writer thread.
     void saveBehindLocked();
+    // Runs change on stored_ under the store's lock and, when it changed
+    // anything, saves behind; whether no save is known to fail.
+    bool changeBehind(const QString& key, const std::function<bool()>& change);
     void writeBehind();
     void waitForSaveBehind();
 

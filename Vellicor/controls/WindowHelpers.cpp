@@ -127,6 +127,16 @@ QSize windowDecoration(const QWidget* window)
     return { 2 * frameAllowance, titleBarAllowance };
 }
 
+QPoint contentsOffset(const QWidget* window)
+{
+    if (window && window->isVisible()) {
+        const QPoint reported = window->geometry().topLeft() - window->frameGeometry().topLeft();
+        if (reported.y() > 0)
+            return reported;
+    }
+    return { frameAllowance, titleBarAllowance - frameAllowance };
+}
+
 QRect frameKeptWithin(QRect frame, const QRect& available)
 {
     frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width())));

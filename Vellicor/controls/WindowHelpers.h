@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include <optional>
@@ -30,6 +31,9 @@ void keepParentSize(QWidget* screen);
 // it has reported none (before the window is first shown, or a system that
 // never tells).
 QSize windowDecoration(const QWidget* window);
+// Where window's contents stand within its frame (the left border and the
+// title bar), known or allowed for as windowDecoration is.
+QPoint contentsOffset(const QWidget* window);
 
 // frame moved onto available as far as it fits there: an edge that would run
 // off comes back in. A frame larger than available keeps its top left corner,

@@ -189,7 +189,6 @@ void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize, UserDefaults& def
         history.append(record);
         return QVariant(history);
     });
-    defaults.synchronize();
 }
 
 void appendScanHistoryRecord(qint64 dupCount, quint64 dupSize)

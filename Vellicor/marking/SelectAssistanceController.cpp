@@ -523,8 +523,7 @@ void SelectAssistanceController::btnCheckUnCheckTapped(int index, bool on)
 
 void SelectAssistanceController::storeRules()
 {
-    defaults_.setValue(QString::fromLatin1(SettingsKey::autoMarkingRules), rules_);
-    if (!defaults_.synchronize())
+    if (!defaults_.setValue(QString::fromLatin1(SettingsKey::autoMarkingRules), rules_))
         Log::print("Selection rules could not be saved");
 }
 

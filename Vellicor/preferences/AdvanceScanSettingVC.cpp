@@ -370,7 +370,6 @@ void AdvanceScanSettingVC::storeShownList()
     const bool include = shownSegment() == 0;
     defaults_.setValue(key(include ? SettingsKey::includeExtensionList : SettingsKey::excludeExtensionList),
         include ? arrIncludeExt_ : arrExcludeExt_);
-    defaults_.synchronize();
     reloadExtensionTables(defaults_);
 }
 
@@ -558,7 +557,6 @@ void AdvanceScanSettingVC::validateFileSizeLimits()
     if (minimum * unitFactor(minimumUnit) <= maximum * unitFactor(maximumUnit)) {
         defaults_.setValue(key(SettingsKey::minimumFileSize), QVariant::fromValue<qlonglong>(minimum));
         defaults_.setValue(key(SettingsKey::maximumFileSize), QVariant::fromValue<qlonglong>(maximum));
-        defaults_.synchronize();
         loadLastSizeSettings();
         return;
     }
@@ -582,7 +580,6 @@ void AdvanceScanSettingVC::showSizeOrderAlert()
     defaults_.setValue(key(SettingsKey::fileSizeUnitForMax), integer(lastMaxSizeUnit_));
     defaults_.setValue(key(SettingsKey::minimumFileSize), integer(lastSelectedMinSize_));
     defaults_.setValue(key(SettingsKey::maximumFileSize), integer(lastSelectedMaxSize_));
-    defaults_.synchronize();
 }
 
 void AdvanceScanSettingVC::applyDateOption(int tag)
@@ -593,7 +590,6 @@ void AdvanceScanSettingVC::applyDateOption(int tag)
     datePickerCreated->setEnabled(tag == 2);
     datePickerModified->setEnabled(tag == 3);
     defaults_.setValue(key(SettingsKey::scanFilesDate), QVariant::fromValue<qlonglong>(tag));
-    defaults_.synchronize();
 }
 
 void AdvanceScanSettingVC::applyTinyFileOption(QCheckBox* sender)
@@ -618,5 +614,4 @@ void AdvanceScanSettingVC::applyTinyFileOption(QCheckBox* sender)
         return;
     }
     defaults_.setValue(key(SettingsKey::excludeDuplicateLessSizeInKB), QVariant::fromValue<qlonglong>(level));
-    defaults_.synchronize();
 }

@@ -56,7 +56,6 @@ void resetPreferencesToDefaults(UserDefaults& defaults)
     set(SettingsKey::excludeDuplicateLessSizeInKB, integer(1));
     set(SettingsKey::sacnHiddenFolders, false);
     set(SettingsKey::scanPhotosLibrary, true);
-    defaults.synchronize();
 
     reloadExtensionTables(defaults);
     emit AppNotifier::instance().PreferencesResetToDefaults();

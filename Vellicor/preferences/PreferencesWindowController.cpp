@@ -145,8 +145,12 @@ void PreferencesWindowController::restoreWindowPosition()
     QScreen* screen = window_->screen();
     if (!screen)
         return;
+    // The place kept is that of the window's contents, which the window
+    // manager's frame does not move: the frame is put round them only once
+    // the window is shown, so a place of the frame would be read back before
+    // its size is known, and the window would climb by its title bar.
     const QRect visible = screen->availableGeometry();
-    window_->move(visible.center().x() - window_->width() / 2, visible.center().y() - window_->height() / 2);
+    QPoint contents(visible.center().x() - window_->width() / 2, visible.center().y() - window_->height() / 2);
 
     // A position off every screen (a monitor since unplugged) or of the wrong
     // form leaves the window centred.
@@ -155,11 +159,13 @@ void PreferencesWindowController::restoreWindowPosition()
         const std::optional<qint64> x = Setting::toInteger(saved->at(0));
         const std::optional<qint64> y = Setting::toInteger(saved->at(1));
         if (x && y && QGuiApplication::screenAt(QPoint(int(*x), int(*y)) + QPoint(20, 20)))
-            window_->move(int(*x), int(*y));
+            contents = QPoint(int(*x), int(*y));
     }
     // A position saved beside a smaller pane, or on a larger screen, may leave
     // the bottom of this one off the screen.
-    window_->move(keptOnScreen(window_, QRect(window_->pos(), window_->size())).topLeft());
+    const QPoint frame = contentsOffset(window_);
+    const QPoint kept = keptOnScreen(window_, QRect(contents - frame, window_->size())).topLeft() + frame;
+    window_->setGeometry(QRect(kept, window_->size()));
     autosaving_ = true;
 }
 
@@ -202,6 +208,6 @@ void PreferencesWindowController::saveFrame()
 {
     if (!window_)
         return;
-    const QPoint position = window_->pos();
+    const QPoint position = window_->geometry().topLeft();
     defaults_.setValue(QString::fromLatin1(frameAutosaveKey), QVariantList { position.x(), position.y() });
 }

@@ -46,7 +46,8 @@ public:
         bool hidesToolbarForSingleItem, UserDefaults& defaults);
     ~PreferencesWindowController() override;
 
-    // The settings key the window's position is kept under.
+    // The settings key the window's position is kept under: the top left of
+    // its contents, which its frame does not move.
     static constexpr char frameAutosaveKey[] = "PreferencesWindowFrame";
 
     // Selects the pane whose identifier is exactly pane (the first pane when

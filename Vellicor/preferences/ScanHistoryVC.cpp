@@ -129,22 +129,23 @@ void ScanHistoryVC::deleteScanHistoryEntry(int row)
         return;
     asking_ = true;
     const QPersistentModelIndex shown = model_->index(row, ScanHistoryModel::timeColumn);
-    alertPresenter()->presentThen(
-        { localizedText("ID_DO_YOU_WANT_TO_DELETE_SCAN_RESULT_FROM_HISTORY"), QString(),
-            { localizedText("ID_YES"), localizedText("ID_NO") }, AlertStyle::warning },
-        [self = QPointer<ScanHistoryVC>(this), shown](int answer) {
-            if (!self)
-                return;
-            self->asking_ = false;
-            // The pane was hidden, or shown again, meanwhile: that row is gone.
-            if (answer != 0 || !shown.isValid())
-                return;
-            const int at = shown.row();
-            const QVariant record = self->model_->records().at(at);
-            self->model_->removeRecord(at);
-            self->removeStored(record, at);
-            self->refresh();
-        });
+    AlertRequest question { localizedText("ID_DO_YOU_WANT_TO_DELETE_SCAN_RESULT_FROM_HISTORY"), QString(),
+        { localizedText("ID_YES"), localizedText("ID_NO") }, AlertStyle::warning };
+    // Asked over the Preferences window, which stays in front once answered.
+    question.over = this;
+    alertPresenter()->presentThen(question, [self = QPointer<ScanHistoryVC>(this), shown](int answer) {
+        if (!self)
+            return;
+        self->asking_ = false;
+        // The pane was hidden, or shown again, meanwhile: that row is gone.
+        if (answer != 0 || !shown.isValid())
+            return;
+        const int at = shown.row();
+        const QVariant record = self->model_->records().at(at);
+        self->model_->removeRecord(at);
+        self->removeStored(record, at);
+        self->refresh();
+    });
 }
 
 void ScanHistoryVC::removeStored(const QVariant& record, int row)

@@ -43,7 +43,6 @@ void writeCriteria(UserDefaults& defaults, const QList<qint64>& codes)
     for (const qint64 code : codes)
         stored.append(QVariant::fromValue<qlonglong>(code));
     defaults.setValue(key(SettingsKey::searchOptions), stored);
-    defaults.synchronize();
 }
 
 } // namespace
@@ -111,7 +110,6 @@ void SearchOptionsVC::saveSearchContent(QAbstractButton* sender)
     btnSameFileSize->setEnabled(!same);
 
     defaults_.setValue(key(SettingsKey::searchContent), QVariant::fromValue<qlonglong>(same ? 1 : 2));
-    defaults_.synchronize();
 
     QList<qint64> codes = readCriteria(defaults_).value_or(QList<qint64>());
     if (same && !codes.contains(3))

@@ -80,6 +80,7 @@ TEST_F(Notices, AFailedSaveIsToldOnceAndAgainOnlyAfterSavingWorked)
     SettingsNotices notices(defaults);
     defaults.setValue(QStringLiteral("protectedFolders"), QVariantList {});
     defaults.setValue(QStringLiteral("excludedFolders"), QVariantList {});
+    EXPECT_FALSE(defaults.synchronize());
     QCoreApplication::processEvents();
     ASSERT_EQ(alerts->messages(), QStringList { QStringLiteral("Your settings could not be saved.") });
     EXPECT_TRUE(alerts->shown[0].informativeText.contains(parent)) << alerts->shown[0].informativeText.toStdString();
@@ -90,6 +91,7 @@ TEST_F(Notices, AFailedSaveIsToldOnceAndAgainOnlyAfterSavingWorked)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { 1 });
+    EXPECT_FALSE(defaults.synchronize());
     QCoreApplication::processEvents();
     EXPECT_EQ(alerts->shown.size(), 2u);
 }
@@ -101,8 +103,10 @@ TEST_F(Notices, ASaveRefusedForItsSizeSaysSoAndNotThatTheFolderCannotBeWritten)
 {
     UserDefaults defaults(folder);
     SettingsNotices notices(defaults);
-    ASSERT_TRUE(defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { QStringLiteral("/data") }));
-    EXPECT_FALSE(defaults.setValue(QStringLiteral("note"), QString(int(UserDefaults::largestFile), QLatin1Char('n'))));
+    ASSERT_TRUE(defaults.setValue(
+        QStringLiteral("protectedFolders"), QVariantList { QStringLiteral("/data") }, UserDefaults::Saving::now));
+    EXPECT_FALSE(defaults.setValue(QStringLiteral("note"), QString(int(UserDefaults::largestFile), QLatin1Char('n')),
+        UserDefaults::Saving::now));
     QCoreApplication::processEvents();
     ASSERT_EQ(alerts->messages(), QStringList { QStringLiteral("Your settings could not be saved.") });
     const QString text = alerts->shown[0].informativeText;
@@ -114,7 +118,7 @@ TEST_F(Notices, ASaveRefusedForItsSizeSaysSoAndNotThatTheFolderCannotBeWritten)
     EXPECT_EQ(UserDefaults(folder).arrayValue(QStringLiteral("protectedFolders")),
         QVariantList { QStringLiteral("/data") });
 
-    ASSERT_TRUE(defaults.removeValue(QStringLiteral("note")));
+    ASSERT_TRUE(defaults.removeValue(QStringLiteral("note"), UserDefaults::Saving::now));
     EXPECT_EQ(UserDefaults(folder).arrayValue(QStringLiteral("protectedFolders")),
         QVariantList { QStringLiteral("/data") });
 }

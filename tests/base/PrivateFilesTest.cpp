@@ -73,6 +73,7 @@ TEST(PrivateFiles, SettingsAndTheirFolderAreTheUsersAloneAfterASave)
     {
         UserDefaults defaults(folder);
         ASSERT_TRUE(defaults.setValue(QStringLiteral("protectedFolders"), QVariantList { QStringLiteral("/a") }));
+        ASSERT_TRUE(defaults.synchronize());
         EXPECT_EQ(modeOf(folder), mode_t(0700));
         EXPECT_EQ(modeOf(defaults.filePath()), mode_t(0600));
     }
@@ -82,6 +83,7 @@ TEST(PrivateFiles, SettingsAndTheirFolderAreTheUsersAloneAfterASave)
     setMode(folder + QStringLiteral("/settings.json"), 0644);
     UserDefaults defaults(folder);
     ASSERT_TRUE(defaults.setValue(QStringLiteral("excludedFolders"), QVariantList {}));
+    ASSERT_TRUE(defaults.synchronize());
     EXPECT_EQ(modeOf(folder), mode_t(0700));
     EXPECT_EQ(modeOf(defaults.filePath()), mode_t(0600));
     EXPECT_EQ(UserDefaults(folder).object(QStringLiteral("protectedFolders")),

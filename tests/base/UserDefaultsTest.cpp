@@ -32,6 +32,7 @@
 
 #include <atomic>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -208,10 +209,10 @@ TEST_F(UserDefaultsTest, TypedReadsPassOverValuesOfAnotherTypeToTheRegisteredDef
     EXPECT_EQ(store.integerValue("minimum"), 1);
     EXPECT_FALSE(QFileInfo::exists(folder)); // nothing written until a value is
 
-    store.setValue("minimum", "2");
-    store.setValue("history", "not a list");
-    store.setValue("flag", 1); // older records keep check marks as integers
-    store.setValue("real", 2.0);
+    store.setValue("minimum", "2", UserDefaults::Saving::now);
+    store.setValue("history", "not a list", UserDefaults::Saving::now);
+    store.setValue("flag", 1, UserDefaults::Saving::now); // older records keep check marks as integers
+    store.setValue("real", 2.0, UserDefaults::Saving::now);
     EXPECT_EQ(store.integerValue("minimum"), 1);
     EXPECT_EQ(store.arrayValue("history"), (QVariantList { qlonglong(1) }));
     EXPECT_EQ(store.boolValue("flag"), true);
@@ -236,7 +237,7 @@ TEST_F(UserDefaultsTest, DamagedFileIsMovedAsideAndTheDefaultsAnswer)
     EXPECT_TRUE(logText().contains(aside.first())) << logText().toStdString();
 
     // The next write starts a good file and leaves the damaged copy alone.
-    EXPECT_TRUE(store.setValue(QStringLiteral("minimumFileSize"), 7));
+    EXPECT_TRUE(store.setValue(QStringLiteral("minimumFileSize"), 7, UserDefaults::Saving::now));
     EXPECT_EQ(UserDefaults(folder).integerValue(QStringLiteral("minimumFileSize")), 7);
     EXPECT_EQ(contentsOf(folder + QLatin1Char('/') + aside.first()), damaged);
 }
@@ -249,7 +250,7 @@ TEST_F(UserDefaultsTest, FileThatIsNoObjectOrNoFileIsSetAside)
 
     QDir().mkpath(settingsFile());
     UserDefaults fromFolder(folder);
-    EXPECT_TRUE(fromFolder.setValue(QStringLiteral("key"), 1));
+    EXPECT_TRUE(fromFolder.setValue(QStringLiteral("key"), 1, UserDefaults::Saving::now));
     EXPECT_TRUE(QFileInfo(settingsFile()).isFile());
     EXPECT_EQ(
         QDir(folder).entryList({ QStringLiteral("settings.json.damaged-*") }, QDir::Files | QDir::Dirs).size(), 2);
@@ -281,18 +282,18 @@ TEST_F(UserDefaultsTest, ALargeFileThatParsesIsReadAndKept)
 TEST_F(UserDefaultsTest, AWriteKeepsWhatAnotherInstanceWroteSinceTheFileWasRead)
 {
     UserDefaults first(folder);
-    first.setValue("excludedFolders", QVariantList { "/a" });
-    first.setValue("gone", 1);
-    first.setValue("history", QVariantList { 1 });
+    first.setValue("excludedFolders", QVariantList { "/a" }, UserDefaults::Saving::now);
+    first.setValue("gone", 1, UserDefaults::Saving::now);
+    first.setValue("history", QVariantList { 1 }, UserDefaults::Saving::now);
 
     UserDefaults second(folder);
-    second.setValue("excludedFolders", QVariantList { "/a", "/b" });
-    second.removeValue("gone");
-    second.setValue("added", true);
-    second.setValue("history", QVariantList { 9 });
+    second.setValue("excludedFolders", QVariantList { "/a", "/b" }, UserDefaults::Saving::now);
+    second.removeValue("gone", UserDefaults::Saving::now);
+    second.setValue("added", true, UserDefaults::Saving::now);
+    second.setValue("history", QVariantList { 9 }, UserDefaults::Saving::now);
 
     // first still holds what it read; only the key it changes is its own.
-    first.setValue("history", QVariantList { 1, 2 });
+    first.setValue("history", QVariantList { 1, 2 }, UserDefaults::Saving::now);
     UserDefaults reopened(folder);
     EXPECT_EQ(reopened.arrayValue("excludedFolders"), (QVariantList { "/a", "/b" }));
     EXPECT_FALSE(reopened.object("gone").isValid());
@@ -304,7 +305,7 @@ TEST_F(UserDefaultsTest, AWriteKeepsWhatAnotherInstanceWroteSinceTheFileWasRead)
 TEST_F(UserDefaultsTest, SaveThatCannotCompleteLeavesThePreviousFileIntact)
 {
     UserDefaults store(folder);
-    ASSERT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("old")));
+    ASSERT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("old"), UserDefaults::Saving::now));
     QSignalSpy failed(&store, &UserDefaults::saveFailed);
     const QByteArray before = contentsOf(settingsFile());
 
@@ -312,7 +313,8 @@ TEST_F(UserDefaultsTest, SaveThatCannotCompleteLeavesThePreviousFileIntact)
     {
         const FilesOfAtMost16KiB limit;
         ASSERT_TRUE(limit.isSet());
-        saved1 = store.setValue(QStringLiteral("kept"), QString(64 * 1024, QLatin1Char('x')));
+        saved1
+            = store.setValue(QStringLiteral("kept"), QString(64 * 1024, QLatin1Char('x')), UserDefaults::Saving::now);
     }
 
     EXPECT_FALSE(saved1);
@@ -337,7 +339,7 @@ TEST_F(UserDefaultsTest, FolderThatCannotBeMadeKeepsTheValueForTheRun)
     blocker.close();
 
     UserDefaults store(blocker.fileName() + QStringLiteral("/Vellicor"));
-    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 3));
+    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 3, UserDefaults::Saving::now));
     EXPECT_EQ(store.integerValue(QStringLiteral("key")), 3);
     EXPECT_FALSE(store.synchronize());
     EXPECT_TRUE(QFileInfo(blocker.fileName()).isFile());
@@ -375,7 +377,7 @@ TEST_F(UserDefaultsTest, VolatileValueAnswersFirstForTheRunAndIsNeverSaved)
 {
     UserDefaults store(folder);
     store.registerDefaults({ { QStringLiteral("content"), 1 }, { QStringLiteral("options"), QVariantList { 3 } } });
-    store.setValue(QStringLiteral("options"), QVariantList { 3, 5 });
+    store.setValue(QStringLiteral("options"), QVariantList { 3, 5 }, UserDefaults::Saving::now);
     const QByteArray savedBefore = contentsOf(settingsFile());
 
     EXPECT_TRUE(store.setVolatileValue(QStringLiteral("content"), 2));
@@ -386,8 +388,8 @@ TEST_F(UserDefaultsTest, VolatileValueAnswersFirstForTheRunAndIsNeverSaved)
 
     // A stored write still reaches the file, and the next run sees it, while
     // this run keeps answering the volatile value.
-    store.setValue(QStringLiteral("options"), QVariantList { 4 });
-    store.setValue(QStringLiteral("other"), true);
+    store.setValue(QStringLiteral("options"), QVariantList { 4 }, UserDefaults::Saving::now);
+    store.setValue(QStringLiteral("other"), true, UserDefaults::Saving::now);
     EXPECT_EQ(store.arrayValue(QStringLiteral("options")), (QVariantList { qlonglong(1) }));
     UserDefaults reopened(folder);
     EXPECT_EQ(reopened.arrayValue(QStringLiteral("options")), (QVariantList { qlonglong(4) }));
@@ -401,7 +403,7 @@ TEST_F(UserDefaultsTest, WritesFromSeveralThreadsAllReachTheFile)
     for (int t = 0; t < 4; ++t) {
         threads.push_back(QThread::create([&store, t] {
             for (int i = 0; i < 25; ++i)
-                store.setValue(QStringLiteral("t%1-%2").arg(t).arg(i), i);
+                store.setValue(QStringLiteral("t%1-%2").arg(t).arg(i), i, UserDefaults::Saving::now);
         }));
         threads.back()->start();
     }
@@ -431,7 +433,7 @@ TEST_F(UserDefaultsTest, WhatWasLostReadingTheFileIsKeptForTheUserToBeTold)
     EXPECT_EQ(contentsOf(problem->keptAt), QByteArray(R"({"protectedFolders": {"array": [)"));
     EXPECT_FALSE(problem->reason.isEmpty());
     // Told once at start; a later save does not make it a new problem.
-    ASSERT_TRUE(damaged.setValue(QStringLiteral("key"), 1));
+    ASSERT_TRUE(damaged.setValue(QStringLiteral("key"), 1, UserDefaults::Saving::now));
     EXPECT_TRUE(damaged.readProblemAtStart());
     EXPECT_FALSE(UserDefaults(folder).readProblemAtStart());
 
@@ -455,10 +457,10 @@ TEST_F(UserDefaultsTest, AFailedSaveIsReportedOncePerRunOfFailures)
     };
     UserDefaults store(parent + QStringLiteral("/Vellicor"));
     QSignalSpy failed(&store, &UserDefaults::saveFailed);
-    ASSERT_TRUE(store.setValue(QStringLiteral("key"), 1));
+    ASSERT_TRUE(store.setValue(QStringLiteral("key"), 1, UserDefaults::Saving::now));
     block();
-    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 2));
-    EXPECT_FALSE(store.setValue(QStringLiteral("other"), 3));
+    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 2, UserDefaults::Saving::now));
+    EXPECT_FALSE(store.setValue(QStringLiteral("other"), 3, UserDefaults::Saving::now));
     EXPECT_FALSE(store.synchronize());
     ASSERT_EQ(failed.count(), 1);
     EXPECT_EQ(failed.at(0).at(0).value<UserDefaults::SaveFault>(), UserDefaults::SaveFault::folderNotWritable);
@@ -468,7 +470,7 @@ TEST_F(UserDefaultsTest, AFailedSaveIsReportedOncePerRunOfFailures)
     EXPECT_TRUE(store.synchronize());
     EXPECT_EQ(failed.count(), 1);
     block();
-    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 4));
+    EXPECT_FALSE(store.setValue(QStringLiteral("key"), 4, UserDefaults::Saving::now));
     EXPECT_EQ(failed.count(), 2) << "a new failure after a save that worked is told again";
 }
 
@@ -601,8 +603,8 @@ TEST_F(UserDefaultsTest, TheArrayThatGivesWayLosesItsOldestSoTheFileIsAlwaysRead
     UserDefaults store(folder);
     store.setOldestGiveWay(history);
     QSignalSpy failed(&store, &UserDefaults::saveFailed);
-    ASSERT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("other values")));
-    ASSERT_TRUE(store.setValue(history, historyRecords(70000)));
+    ASSERT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("other values"), UserDefaults::Saving::now));
+    ASSERT_TRUE(store.setValue(history, historyRecords(70000), UserDefaults::Saving::now));
     const qint64 size = QFileInfo(settingsFile()).size();
     EXPECT_LE(size, UserDefaults::largestFile);
     EXPECT_GT(size, UserDefaults::largestFile - 200) << "no more records go than make room";
@@ -621,16 +623,19 @@ TEST_F(UserDefaultsTest, TheArrayThatGivesWayLosesItsOldestSoTheFileIsAlwaysRead
     EXPECT_EQ(store.arrayValue(history), kept) << "this run sees what the file holds";
 
     // A record more: the oldest one makes room for it.
-    ASSERT_TRUE(store.updateValue(history, [](const QVariant& stored) {
-        QVariantList records = stored.toList();
-        records.append(historyRecords(1, 70000));
-        return QVariant(records);
-    }));
+    ASSERT_TRUE(store.updateValue(
+        history,
+        [](const QVariant& stored) {
+            QVariantList records = stored.toList();
+            records.append(historyRecords(1, 70000));
+            return QVariant(records);
+        },
+        UserDefaults::Saving::now));
     // A list of a megabyte: older records make room, the list stays whole.
     QVariantList folders;
     for (int i = 0; i < 5000; ++i)
         folders.append(QStringLiteral("/home/user/Pictures/Camera uploads/%1/").arg(i) + QString(150, QLatin1Char('f')));
-    ASSERT_TRUE(store.setValue(QStringLiteral("list"), folders));
+    ASSERT_TRUE(store.setValue(QStringLiteral("list"), folders, UserDefaults::Saving::now));
     EXPECT_EQ(failed.count(), 0);
     EXPECT_LE(QFileInfo(settingsFile()).size(), UserDefaults::largestFile);
 
@@ -655,11 +660,11 @@ TEST_F(UserDefaultsTest, ASaveThatWouldPassTheBoundIsRefusedAndSaysSo)
         UserDefaults store(folder);
         if (givesWay)
             store.setOldestGiveWay(QStringLiteral("history"));
-        ASSERT_TRUE(store.setValue(QStringLiteral("history"), historyRecords(100)));
+        ASSERT_TRUE(store.setValue(QStringLiteral("history"), historyRecords(100), UserDefaults::Saving::now));
         const QByteArray before = contentsOf(settingsFile());
         QSignalSpy failed(&store, &UserDefaults::saveFailed);
         const QString large(int(UserDefaults::largestFile), QLatin1Char('x'));
-        EXPECT_FALSE(store.setValue(QStringLiteral("large"), large));
+        EXPECT_FALSE(store.setValue(QStringLiteral("large"), large, UserDefaults::Saving::now));
         ASSERT_EQ(failed.count(), 1);
         EXPECT_EQ(failed.at(0).at(0).value<UserDefaults::SaveFault>(), UserDefaults::SaveFault::tooLarge);
         EXPECT_GT(failed.at(0).at(1).toString().toLongLong(), UserDefaults::largestFile);
@@ -774,7 +779,7 @@ TEST_F(UserDefaultsTest, AFileAnEarlierVersionWrotePastTheWriteBoundIsReadWholeA
         EXPECT_EQ(store.arrayValue(history)->size(), records);
 
         // The next save, as every start makes one.
-        ASSERT_TRUE(store.setValue(QStringLiteral("isFirstLaunchDone"), true));
+        ASSERT_TRUE(store.setValue(QStringLiteral("isFirstLaunchDone"), true, UserDefaults::Saving::now));
         const qint64 saved = QFileInfo(settingsFile()).size();
         EXPECT_LE(saved, UserDefaults::largestFile);
         EXPECT_GT(saved, UserDefaults::largestFile - 200);
@@ -946,7 +951,7 @@ TEST_F(UserDefaultsTest, ListsSavedBehindReadAtOnceAndTheFileIsAlwaysWholeWithTh
 {
     const QString key = QStringLiteral("excludedFolders");
     UserDefaults store(folder);
-    ASSERT_TRUE(store.setValue(key, folderRecords(10000, QStringLiteral("first"))));
+    ASSERT_TRUE(store.setValue(key, folderRecords(10000, QStringLiteral("first")), UserDefaults::Saving::now));
 
     std::atomic<bool> done { false };
     std::atomic<int> reads { 0 };
@@ -970,7 +975,7 @@ TEST_F(UserDefaultsTest, ListsSavedBehindReadAtOnceAndTheFileIsAlwaysWholeWithTh
         // Another store starts once the save it meets is done, and its own
         // change waits for the writers' lock.
         UserDefaults other(folder);
-        ASSERT_TRUE(other.setValue(QStringLiteral("other"), true));
+        ASSERT_TRUE(other.setValue(QStringLiteral("other"), true, UserDefaults::Saving::now));
     }
     ASSERT_TRUE(store.updateValue(
         key, [](const QVariant&) { return QVariant(folderRecords(10000, QStringLiteral("last"))); },
@@ -1074,8 +1079,8 @@ TEST_F(UserDefaultsTest, AValueSetAsItIsStoredWritesNothing)
 {
     const QString key = QStringLiteral("savedPaths");
     UserDefaults store(folder);
-    ASSERT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept"))));
-    ASSERT_TRUE(store.setValue(QStringLiteral("count"), 1));
+    ASSERT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept")), UserDefaults::Saving::now));
+    ASSERT_TRUE(store.setValue(QStringLiteral("count"), 1, UserDefaults::Saving::now));
     const auto inode = [&] {
         struct stat status {};
         return ::stat(QFile::encodeName(settingsFile()).constData(), &status) == 0 ? status.st_ino : 0;
@@ -1083,17 +1088,50 @@ TEST_F(UserDefaultsTest, AValueSetAsItIsStoredWritesNothing)
     const ino_t written = inode();
     QSignalSpy changes(&store, &UserDefaults::valueChanged);
 
-    EXPECT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept"))));
-    EXPECT_TRUE(store.setValue(QStringLiteral("count"), 1));
-    EXPECT_TRUE(store.updateValue(key, [](const QVariant& stored) { return stored; }));
+    EXPECT_TRUE(store.setValue(key, folderRecords(30000, QStringLiteral("kept")), UserDefaults::Saving::now));
+    EXPECT_TRUE(store.setValue(QStringLiteral("count"), 1, UserDefaults::Saving::now));
+    EXPECT_TRUE(store.updateValue(
+        key, [](const QVariant& stored) { return stored; }, UserDefaults::Saving::now));
     EXPECT_TRUE(store.updateValue(key, [](const QVariant& stored) { return stored; }, UserDefaults::Saving::behind));
-    EXPECT_TRUE(store.removeValue(QStringLiteral("never stored")));
+    EXPECT_TRUE(store.removeValue(QStringLiteral("never stored"), UserDefaults::Saving::now));
     EXPECT_TRUE(store.synchronize());
     EXPECT_EQ(inode(), written);
     EXPECT_EQ(changes.count(), 0);
 
-    EXPECT_TRUE(store.setValue(QStringLiteral("count"), true));
+    EXPECT_TRUE(store.setValue(QStringLiteral("count"), true, UserDefaults::Saving::now));
     EXPECT_NE(inode(), written);
     EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(UserDefaults(folder).object(QStringLiteral("count")), QVariant(true));
+}
+
+TEST_F(UserDefaultsTest, AChangeIsMadeAndWrittenOffTheCallersThreadReadAtOnceAndInTheFileWhenTheStoreEnds)
+{
+    std::mutex guard;
+    std::vector<QThread*> writers;
+    const auto watch = [&](UserDefaults& store) {
+        QObject::connect(
+            &store, &UserDefaults::fileWritten, &store,
+            [&] {
+                std::lock_guard lock(guard);
+                writers.push_back(QThread::currentThread());
+            },
+            Qt::DirectConnection);
+    };
+    {
+        UserDefaults store(folder);
+        watch(store);
+        EXPECT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("one")));
+        EXPECT_TRUE(store.setValue(QStringLiteral("gone"), true));
+        EXPECT_TRUE(store.setValue(QStringLiteral("kept"), QStringLiteral("two")));
+        EXPECT_TRUE(store.removeValue(QStringLiteral("gone")));
+        EXPECT_EQ(store.textValue(QStringLiteral("kept")), QStringLiteral("two"));
+        EXPECT_EQ(store.object(QStringLiteral("gone")), QVariant());
+    }
+    UserDefaults next(folder);
+    EXPECT_EQ(next.textValue(QStringLiteral("kept")), QStringLiteral("two"));
+    EXPECT_EQ(next.object(QStringLiteral("gone")), QVariant());
+    std::lock_guard lock(guard);
+    ASSERT_FALSE(writers.empty());
+    for (QThread* writer : writers)
+        EXPECT_NE(writer, QThread::currentThread()) << "a save was made on the thread that changed the value";
 }

@@ -46,6 +46,7 @@ TEST_F(SettingsSchemaTest, RegistrationWritesNothingAndReplacesNoStoredValue)
     EXPECT_FALSE(QFileInfo::exists(fresh.filePath()));
 
     defaults.setValue(key(SettingsKey::minimumFileSize), 40);
+    ASSERT_TRUE(defaults.synchronize());
     UserDefaults restarted(folder);
     registerDefaultSettings(restarted);
     EXPECT_EQ(restarted.integerValue(key(SettingsKey::minimumFileSize)), 40);

@@ -133,7 +133,7 @@ TEST_F(WindowTest, TheSavedPositionWinsOverTheCentre)
         QVariantList { visible.left() + 17, visible.top() + 23 });
     PreferencesWindowController controller(panes(2), Style::toolbarItems, false, true, defaults);
     controller.showPreferencesWindow(std::nullopt);
-    EXPECT_EQ(controller.window()->pos(), visible.topLeft() + QPoint(17, 23));
+    EXPECT_EQ(controller.window()->geometry().topLeft(), visible.topLeft() + QPoint(17, 23));
 }
 
 TEST_F(WindowTest, APausedWindowDropsPressesButNotHovering)
