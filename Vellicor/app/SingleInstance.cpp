@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include "base/Log.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/OwnFolderTexts.h"
 #include "core/TextFormat.h"
@@ -131,8 +132,9 @@ void SingleInstance::listen()
 
 AlertRequest SingleInstance::runtimeFolderAlert(const QString& folder, PrivateFiles::FolderFault fault)
 {
-    return AlertRequest { formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE"), { folder }),
-        formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE_DETAILS"), { folderFaultText(fault), folder }),
+    const QString shown = printablePath(folder, shownPathLength);
+    return AlertRequest { formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE"), { shown }),
+        formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE_DETAILS"), { folderFaultText(fault), shown }),
         { localizedText("ID_OK") }, AlertStyle::warning };
 }
 

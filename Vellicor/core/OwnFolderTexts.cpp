@@ -1,4 +1,5 @@
 #include "core/OwnFolderTexts.h"
+#include "core/FileUtilities.h"
 
 #include "core/Localization.h"
 #include "core/TextFormat.h"
@@ -39,7 +40,8 @@ AlertRequest folderRefusalAlert(const FolderRefusals::Refusal& refusal)
         details = "ID_STATE_FOLDER_UNSAFE_DETAILS";
         break;
     }
-    return AlertRequest { formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE"), { refusal.path }),
-        formatText(localizedText(details), { folderFaultText(refusal.fault), refusal.path }),
-        { localizedText("ID_OK") }, AlertStyle::warning };
+    const QString shown = printablePath(refusal.path, shownPathLength);
+    return AlertRequest { formatText(localizedText("ID_RUNTIME_FOLDER_UNSAFE"), { shown }),
+        formatText(localizedText(details), { folderFaultText(refusal.fault), shown }), { localizedText("ID_OK") },
+        AlertStyle::warning };
 }
