@@ -1,8 +1,11 @@
-// What the program shows of names, as a user reads it on the real windows:
-// the start's alert names each file on one line and fits the screen.
+// What the program shows of names and of its own controls, as a user reads it
+// on the real windows: the start's alert names each file on one line and fits
+// the screen, and the help page names the buttons by their titles.
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "base/UserDefaults.h"
+#include "controls/IMGButton.h"
+#include "home/MainViewController.h"
 #include "platform/FileRemover.h"
 #include "platform/LeftFilesSweep.h"
 #include "support/ChildProcess.h"
@@ -13,12 +16,14 @@
 #include "RoadHelpers.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QScreen>
 #include <QThreadPool>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -91,4 +96,27 @@ TEST(ShownNames, TheStartAlertNamesEachFileOnOneLineAndStaysOnTheScreen)
     EXPECT_TRUE(screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
     shot(told, QStringLiteral("start-alert-hostile-names"));
     told->accept();
+}
+
+// The help page tells the user to press the scan button by the title the
+// button carries.
+TEST(ShownNames, TheHelpPageNamesTheScanButtonByItsTitle)
+{
+    TempHome home;
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    AppComposition program(defaults);
+    program.launch();
+    QUrl opened;
+    program.delegate().openUrl = [&opened](const QUrl& url) {
+        opened = url;
+        return true;
+    };
+    program.delegate().menuHelpApp->trigger();
+    ASSERT_TRUE(opened.isLocalFile());
+    QFile page(opened.toLocalFile());
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    const QString title = program.home().scanNowButton()->text();
+    ASSERT_FALSE(title.isEmpty());
+    EXPECT_TRUE(text.contains(QStringLiteral("press ") + title)) << title.toStdString();
 }
