@@ -526,11 +526,11 @@ TEST_F(ResultsScreen, ModeSwitchKeepsMarksAndClearsSelection)
 }
 
 // A name with a line break or a right-to-left override is drawn on one line
-// as the log writes it: in the list's name column and in the selected file's
-// path.
+// as the log writes it: in the list's name column, in the selected file's
+// path and in its details.
 TEST_F(ResultsScreen, TheListAndThePathShowAHostileNameOnOneLine)
 {
-    load(groupsOf({ { "a\nforged:1:10", "photo-\u202egpj.exe:1:10" } }));
+    load(groupsOf({ { "a\nforged:0:10", "photo-\u202egpj.exe:0:10" } }));
     QAbstractItemModel& list = screen->listModel();
     ASSERT_EQ(list.rowCount(), 2);
     QStringList names;
@@ -541,6 +541,10 @@ TEST_F(ResultsScreen, TheListAndThePathShowAHostileNameOnOneLine)
     const int forged = list.index(0, ResultsModel::nameColumn).data().toString().startsWith(u'a') ? 0 : 1;
     screen->tblDuplicates()->setCurrentIndex(list.index(forged, 1));
     EXPECT_EQ(screen->lblSelectedFilePath()->text(), QStringLiteral("/data/a\\nforged"));
+    // The details beside the preview name it alike.
+    const QTableWidgetItem* name = screen->previewPane().tblMetaInfo()->item(0, 1);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(name->text(), QStringLiteral("a\\nforged"));
 }
 
 TEST_F(ResultsScreen, OutlineRowsAndTheEmptyGroup)
