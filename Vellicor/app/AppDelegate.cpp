@@ -12,6 +12,7 @@
 #include "controls/LayoutFrame.h"
 #include "controls/Mnemonics.h"
 #include "core/AppStartup.h"
+#include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
@@ -492,12 +493,13 @@ void AppDelegate::openHelpPage()
         return;
     // Without a browser to hand it to, the page would not come and nothing
     // would say why.
-    const QString place = address.isLocalFile() ? address.toLocalFile() : address.toString();
-    alertPresenter()->presentThen(AlertRequest { localizedText("ID_COULD_NOT_OPEN_HELP"),
-                                      address.isValid()
-                                          ? formatText(localizedText("ID_NO_BROWSER_OPENS_HELP"), { place })
-                                          : localizedText("ID_HELP_PAGE_NOT_MADE_READY"),
-                                      { localizedText("ID_OK") } },
+    const QString place
+        = printablePath(address.isLocalFile() ? address.toLocalFile() : address.toString(), shownPathLength);
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText("ID_COULD_NOT_OPEN_HELP"),
+            address.isValid() ? formatText(localizedText("ID_NO_BROWSER_OPENS_HELP"), { place })
+                              : localizedText("ID_HELP_PAGE_NOT_MADE_READY"),
+            { localizedText("ID_OK") } },
         {});
 }
 

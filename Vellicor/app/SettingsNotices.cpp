@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/OwnFolderTexts.h"
 #include "core/TextFormat.h"
@@ -24,26 +25,28 @@ SettingsNotices::SettingsNotices(UserDefaults& defaults, QObject* parent)
 AlertRequest SettingsNotices::readProblemAlert(const SettingsReadProblem& problem)
 {
     using Kind = SettingsReadProblem::Kind;
+    const QString path = printablePath(problem.path, shownPathLength);
+    const QString keptAt = printablePath(problem.keptAt, shownPathLength);
     QString detail;
     switch (problem.kind) {
     case Kind::setAside:
-        detail = formatText(localizedText("ID_SETTINGS_NOT_READ_SET_ASIDE"), { problem.reason, problem.keptAt });
+        detail = formatText(localizedText("ID_SETTINGS_NOT_READ_SET_ASIDE"), { problem.reason, keptAt });
         break;
     case Kind::keptInPlace:
-        detail = formatText(localizedText("ID_SETTINGS_NOT_READ_KEPT"), { problem.path, problem.reason });
+        detail = formatText(localizedText("ID_SETTINGS_NOT_READ_KEPT"), { path, problem.reason });
         break;
     case Kind::tooLarge:
         detail = problem.keptAt.isEmpty()
-            ? formatText(localizedText("ID_SETTINGS_TOO_LARGE"), { problem.path })
+            ? formatText(localizedText("ID_SETTINGS_TOO_LARGE"), { path })
             : formatText(localizedText("ID_SETTINGS_TOO_LARGE_SET_ASIDE"),
                   { QLocale().toString(problem.reason.toLongLong()), QLocale().toString(UserDefaults::largestReadFile),
-                      problem.keptAt });
+                      keptAt });
         break;
     case Kind::valuesReset: {
         const QString keys = namedFewAndMore(problem.keys, std::max(problem.keyCount, problem.keys.size()));
         detail = problem.keptAt.isEmpty()
-            ? formatText(localizedText("ID_SETTINGS_VALUES_RESET_NOT_COPIED"), { keys, problem.path })
-            : formatText(localizedText("ID_SETTINGS_VALUES_RESET"), { keys, problem.keptAt });
+            ? formatText(localizedText("ID_SETTINGS_VALUES_RESET_NOT_COPIED"), { keys, path })
+            : formatText(localizedText("ID_SETTINGS_VALUES_RESET"), { keys, keptAt });
         break;
     }
     }

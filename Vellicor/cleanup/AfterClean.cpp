@@ -5,8 +5,9 @@
 #include "cleanup/RemovalPlan.h"
 #include "cleanup/UndoRestore.h"
 #include "core/CommonFuncs.h"
-#include "core/PhotosNode.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
+#include "core/PhotosNode.h"
 #include "core/TextFormat.h"
 #include "marking/GroupSorting.h"
 #include "marking/MarkingObserver.h"
@@ -15,6 +16,14 @@
 #include <unordered_set>
 
 namespace {
+
+// One entry of a list of files: the path and what befell it, on one line
+// whatever the name (or a reason that quotes one) holds, so that no part of
+// a name reads as an entry of its own.
+QString entryLine(const QString& path, const QString& what)
+{
+    return QStringLiteral("%1: %2").arg(printablePath(path, shownPathLength), printablePath(what));
+}
 
 const char* recoveryHintKey(ScanSource source)
 {
@@ -129,8 +138,13 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
     figures.uniqueFilesRetain = QString::number(report.uniquePhotosReatined);
     figures.uniqueFilesRetained
         = localizedText(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");
-    figures.inCaseMistake
-        = localizedText(catalog && one ? "ID_CATALOG_ENTRY_REMOVED_FILE_STAYS" : recoveryHintKey(source));
+    // The catalog's hint says what became of its entries: none may have gone
+    // (the catalog in use refuses them all).
+    const char* const hintKey = !catalog ? recoveryHintKey(source)
+        : report.countTrashed == 0       ? "ID_CATALOG_NOTHING_REMOVED"
+        : one                            ? "ID_CATALOG_ENTRY_REMOVED_FILE_STAYS"
+                                         : recoveryHintKey(source);
+    figures.inCaseMistake = localizedText(hintKey);
 
     // The album line counts what is in the album; the items left out are
     // among the files not removed.
@@ -148,7 +162,7 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
 
     for (const auto* outcomes : { &report.arrFileNotTrashed, &report.skipped }) {
         for (const RemovalOutcome& outcome : *outcomes)
-            figures.notRemoved.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
+            figures.notRemoved.append(entryLine(outcome.path, outcome.reason));
     }
     if (report.stopped)
         figures.notRemoved.append(
@@ -171,7 +185,7 @@ UndoCompletedTexts undoCompletedTexts(const UndoReport& report)
             details.append(localizedText(heading));
     };
     for (const RestoreOutcome& outcome : report.failed)
-        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.reason));
+        details.append(entryLine(outcome.path, outcome.reason));
     // A file that came back without its owner, extended attributes or
     // access list is not restored whole: each is told with what it lost,
     // right under the message that says so when nothing failed.
@@ -179,11 +193,11 @@ UndoCompletedTexts undoCompletedTexts(const UndoReport& report)
     if (!whole)
         startList("ID_FILES_RESTORED_NOT_WHOLE", false);
     for (const RestoreOutcome& outcome : report.notWhole)
-        details.append(QStringLiteral("%1: %2").arg(outcome.path, outcome.notKept));
+        details.append(entryLine(outcome.path, outcome.notKept));
     if (!report.changed.empty()) {
         startList("ID_FILES_RESTORED_CHANGED", true);
         for (const RestoreOutcome& outcome : report.changed)
-            details.append(outcome.path);
+            details.append(printablePath(outcome.path, shownPathLength));
     }
     const QString message = !report.failed.empty()
         ? formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { report.restored, report.planned })

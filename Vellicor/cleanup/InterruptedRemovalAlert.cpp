@@ -1,5 +1,6 @@
 #include "cleanup/InterruptedRemovalAlert.h"
 
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "platform/RestoreCopies.h"
@@ -23,15 +24,21 @@ std::optional<AlertRequest> interruptedRemovalAlert(
     const size_t leftShown = std::min(recovery.left.size(), named);
     const size_t copiesShown = std::min(copiesAway.size(), named - leftShown);
     const size_t putBackShown = std::min(recovery.putBack.size(), named - leftShown - copiesShown);
+    // Each on one line, a path shortened in its middle: a name cannot forge
+    // a line of its own, turn the words around it, or make the alert taller
+    // than the screen.
+    const auto shown = [](const QString& text) { return printablePath(text, shownPathLength); };
     QStringList lines;
     for (size_t i = 0; i < putBackShown; ++i)
-        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_PUT_BACK"), { recovery.putBack[i] }));
+        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_PUT_BACK"), { shown(recovery.putBack[i]) }));
     for (size_t i = 0; i < leftShown; ++i) {
         const SetAsideRecovery::Left& left = recovery.left[i];
-        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_LEFT"), { left.path, left.reason, left.keptAt }));
+        lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_LEFT"),
+            { shown(left.path), printablePath(left.reason), shown(left.keptAt) }));
     }
     for (size_t i = 0; i < copiesShown; ++i)
-        lines.append(formatText(localizedText("ID_UNDO_INTERRUPTED_COPY_LEFT"), { copiesAway[i].path, copiesAway[i].reason }));
+        lines.append(formatText(localizedText("ID_UNDO_INTERRUPTED_COPY_LEFT"),
+            { shown(copiesAway[i].path), printablePath(copiesAway[i].reason) }));
     const size_t all = recovery.putBack.size() + recovery.left.size() + copiesAway.size();
     if (const size_t more = all - size_t(lines.size()); more > 0)
         lines.append(formatText(localizedText("ID_REMOVAL_INTERRUPTED_MORE"), { QLocale().toString(qulonglong(more)) }));

@@ -8,6 +8,7 @@
 #include "controls/RAZButton.h"
 #include "controls/WindowHelpers.h"
 #include "core/CommonFuncs.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 
@@ -212,9 +213,10 @@ void TrashSheets::updateTrashProgress(const TrashProgressFigures& figures)
             : formatText(localizedText("ID_BYTES_CHECKED_OF_TOTAL"),
                   { getSizeInUnits(static_cast<double>(figures.bytesDone)),
                       getSizeInUnits(static_cast<double>(figures.bytesTotal)) }));
+    const QString path = printablePath(figures.path);
     lblFilePathTrash->setText(
-        lblFilePathTrash->fontMetrics().elidedText(figures.path, Qt::ElideMiddle, lblFilePathTrash->width()));
-    lblFilePathTrash->setToolTip(figures.path);
+        lblFilePathTrash->fontMetrics().elidedText(path, Qt::ElideMiddle, lblFilePathTrash->width()));
+    lblFilePathTrash->setToolTip(path);
     const double steps = std::round(figures.filesDone * barStepsPerFile_);
     progressTrashFiles->setValue(static_cast<int>(std::clamp(steps, 0.0, double(progressTrashFiles->maximum()))));
 }

@@ -13,6 +13,7 @@
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "controls/SheetPanel.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "home/MainViewController.h"
 #include "platform/ReachabilityTest.h"
@@ -171,10 +172,11 @@ QVariant CloudFolderTreeModel::data(const QModelIndex& index, int role) const
     const CloudScanFoldersListPtr node = nodeAt(index);
     if (!node)
         return QVariant();
+    // Names as the service gave them, each on one line.
     if (role == Qt::DisplayRole)
-        return node->folderName.isEmpty() ? node->folderPath : node->folderName;
+        return printablePath(node->folderName.isEmpty() ? node->folderPath : node->folderName);
     if (role == Qt::ToolTipRole)
-        return node->folderPath;
+        return printablePath(node->folderPath);
     if (role == Qt::SizeHintRole)
         return QSize(-1, 24);
     return QVariant();

@@ -13,7 +13,11 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -184,6 +188,97 @@ QPixmap alertIcon(AlertStyle style, int side, qreal devicePixelRatio)
     return pixmap;
 }
 
+namespace {
+
+// Keeps an alert within the free area of its screen, its buttons with it:
+// the box sizes itself from its texts whenever it is shown or they change,
+// and a text taller than the area loses its last lines (the informative
+// text's first, then the message's) to a line "…" until the box fits; the
+// box is then moved into the area. The texts that go are the ones told last.
+class AlertOnScreen : public QObject {
+public:
+    static constexpr const char* name = "alertOnScreen";
+
+    explicit AlertOnScreen(QMessageBox* box)
+        : QObject(box)
+        , box_(box)
+    {
+        setObjectName(QString::fromLatin1(name));
+        box->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == box_ && !fitting_ && box_->isVisible()
+            && (event->type() == QEvent::Show || event->type() == QEvent::Resize))
+            fit();
+        return false;
+    }
+
+private:
+    // The height the box takes: once shown, its size is fixed to what its
+    // texts need.
+    int needed() const
+    {
+        return box_->minimumHeight() == box_->maximumHeight() ? box_->minimumHeight() : box_->sizeHint().height();
+    }
+
+    void fit()
+    {
+        const QScreen* screen = box_->screen();
+        if (!screen)
+            return;
+        fitting_ = true;
+        const QRect area = screen->availableGeometry();
+        const int frame = std::max(0, box_->frameGeometry().height() - box_->height());
+        const int room = area.height() - frame;
+        const auto shorten = [&](const QString& text, const std::function<void(const QString&)>& set) {
+            if (needed() <= room)
+                return;
+            const QStringList lines = text.split(QLatin1Char('\n'));
+            const QString more = QString(QChar(0x2026));
+            const auto keep = [&](qsizetype count) {
+                set((lines.first(count) + QStringList { more }).join(QLatin1Char('\n')));
+                return needed() <= room;
+            };
+            // The most lines that fit, found by halving: each try lays the
+            // box out again.
+            if (lines.size() > 1) {
+                qsizetype fits = 1;
+                qsizetype tooMany = lines.size();
+                while (tooMany - fits > 1) {
+                    const qsizetype middle = fits + (tooMany - fits) / 2;
+                    (keep(middle) ? fits : tooMany) = middle;
+                }
+                if (keep(fits))
+                    return;
+                set(lines.constFirst());
+            }
+            // One line too long for the screen is cut at its end.
+            QString line = lines.constFirst();
+            while (needed() > room && line.size() > 40) {
+                line.truncate(line.size() / 2);
+                set(line + more);
+            }
+        };
+        shorten(box_->informativeText(), [this](const QString& text) { box_->setInformativeText(text); });
+        shorten(box_->text(), [this](const QString& text) { box_->setText(text); });
+        // Placed over its window before it knew its height: moved into the
+        // area where it reaches past it.
+        const QRect placed = box_->frameGeometry();
+        const int top = std::clamp(placed.top(), area.top(), std::max(area.top(), area.bottom() + 1 - placed.height()));
+        if (top != placed.top())
+            box_->move(box_->x(), box_->y() + top - placed.top());
+        fitting_ = false;
+    }
+
+    QMessageBox* box_;
+    bool fitting_ = false;
+};
+
+} // namespace
+
 QIcon alertStandardIcon(AlertStyle style)
 {
     return QIcon(new AlertIconEngine(style));
@@ -202,6 +297,8 @@ void applyAlertLook(QMessageBox* box, AlertStyle style)
     // wrapping.
     if (auto* buttons = box->findChild<QDialogButtonBox*>())
         buttons->setMinimumWidth(alertWidthForTitle(box->windowTitle(), box->font()));
+    if (!box->findChild<QObject*>(QString::fromLatin1(AlertOnScreen::name), Qt::FindDirectChildrenOnly))
+        new AlertOnScreen(box);
 }
 
 int alertWidthForTitle(const QString& title, QFont font)

@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -74,9 +75,18 @@ QString pathRefusal(int error)
     }
 }
 
-QString printablePath(const QString& path)
+QString printablePath(const QString& path, qsizetype longest)
 {
-    return LogDetail::escaped(path);
+    if (longest < 0 || path.size() <= longest)
+        return LogDetail::escaped(path);
+    QString head = path.left(longest / 2);
+    QString tail = path.right(std::max<qsizetype>(longest / 2 - 1, 0));
+    // Never half a character.
+    if (!head.isEmpty() && head.back().isHighSurrogate())
+        head.chop(1);
+    if (!tail.isEmpty() && tail.front().isLowSurrogate())
+        tail.remove(0, 1);
+    return LogDetail::escaped(head) + QChar(0x2026) + LogDetail::escaped(tail);
 }
 
 QString pathForReport(const QByteArray& nativePath)

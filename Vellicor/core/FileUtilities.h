@@ -56,8 +56,14 @@ enum class LinkFollowing { follow, refuse };
 OpenedFile openRegularFile(const QString& path, LinkFollowing links = LinkFollowing::follow);
 
 // A name as it may appear inside one line of text, escaped as the log escapes
-// every item (so log items need no call of their own).
-QString printablePath(const QString& path);
+// every item (so log items need no call of their own). Longer than longest
+// characters (when given), it keeps its start and its end around "…", each
+// cut at a whole character: what an alert, a sheet or a list shows of a name.
+QString printablePath(const QString& path, qsizetype longest = -1);
+
+// How much of a path the alerts, sheets and lists show: room for a deep
+// folder and the file's name, never a screen's worth.
+inline constexpr qsizetype shownPathLength = 120;
 
 // A path as one line of a report or the log shows it: whole while a path may
 // be that long, else "…/" and its last names within a few hundred bytes, so

@@ -1,6 +1,6 @@
 #include "core/OwnFolderTexts.h"
 
-#include "base/Log.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 
@@ -16,7 +16,7 @@ constexpr Use usesInOrder[] = { Use::settings, Use::cache, Use::state, Use::runt
 // A name on one line, as the log writes it.
 QString shown(const QString& path)
 {
-    return LogDetail::escaped(path);
+    return printablePath(path, shownPathLength);
 }
 
 QString joinedNames(const QStringList& paths)

@@ -1,6 +1,6 @@
 #include "core/TextFormat.h"
 
-#include "base/Log.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 
 #include <QLocale>
@@ -103,21 +103,8 @@ QString namedFewAndMore(const QStringList& names, qsizetype total, qsizetype nam
     // control a hostile file put in a name neither makes the alert taller than
     // its few names nor turns the words around it.
     QStringList shown;
-    for (qsizetype i = 0; i < std::min(named, names.size()); ++i) {
-        const QString& name = names.at(i);
-        if (name.size() <= longest) {
-            shown.append(LogDetail::escaped(name));
-            continue;
-        }
-        QString head = name.left(longest / 2);
-        QString tail = name.right(longest / 2 - 1);
-        // Never half a character.
-        if (head.back().isHighSurrogate())
-            head.chop(1);
-        if (tail.front().isLowSurrogate())
-            tail.remove(0, 1);
-        shown.append(LogDetail::escaped(head) + QChar(0x2026) + LogDetail::escaped(tail));
-    }
+    for (qsizetype i = 0; i < std::min(named, names.size()); ++i)
+        shown.append(printablePath(names.at(i), longest));
     const QString listed = shown.join(QStringLiteral(", "));
     const qsizetype more = total - shown.size();
     if (more <= 0)

@@ -252,7 +252,7 @@ void EmptyFolderHandler::folderChosen(const QString& path)
 {
     pathForDeleteEmptyFolders_ = path;
     window();
-    lblFolderPath->setText(path);
+    lblFolderPath->setText(printablePath(path));
     folderPathHint_->setVisible(path.isEmpty());
     updateButtons();
 }

@@ -1,6 +1,7 @@
 #include "emptyfolders/FolderTreeModel.h"
 
 #include "controls/CustomCell.h"
+#include "core/FileUtilities.h"
 
 #include <QColor>
 
@@ -92,10 +93,10 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         // A tip is asked for one row at a time: its path is made then.
-        return role == Qt::DisplayRole ? folder->name : pathOf(*folder);
+        return printablePath(role == Qt::DisplayRole ? folder->name : pathOf(*folder));
     case CustomCell::roleOf(CustomCell::Outlet::lbltextField):
         if (isRecorded)
-            return QVariant::fromValue(CellText { TextRun { folder->name, emptyFolderText } });
+            return QVariant::fromValue(CellText { TextRun { printablePath(folder->name), emptyFolderText } });
         return {};
     case CustomCell::roleOf(CustomCell::Outlet::imgView):
         return QStringLiteral("folder_small");

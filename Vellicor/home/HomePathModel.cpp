@@ -1,6 +1,7 @@
 #include "home/HomePathModel.h"
 
 #include "controls/CustomCell.h"
+#include "core/FileUtilities.h"
 #include "home/LocationLists.h"
 
 #include <QFileInfo>
@@ -101,12 +102,10 @@ QVariant HomePathModel::data(const QModelIndex& index, int role) const
             return node->state == 1 ? 1 : 0;
         break;
     case pathColumn:
-        if (role == CustomCell::roleOf(Outlet::lblFilePath))
-            return shownPath(index.row());
+        if (role == CustomCell::roleOf(Outlet::lblFilePath) || role == Qt::ToolTipRole)
+            return printablePath(shownPath(index.row()));
         if (role == CustomCell::roleOf(Outlet::imgView))
             return iconName(index.row());
-        if (role == Qt::ToolTipRole)
-            return shownPath(index.row());
         break;
     case subFoldersColumn:
         if (role == CustomCell::roleOf(Outlet::btnCheckBox) && tab_ != HomeTab::exclude)

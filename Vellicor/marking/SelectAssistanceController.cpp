@@ -12,6 +12,7 @@
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
 #include "controls/SheetPanel.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "marking/AssistantRowTable.h"
@@ -568,7 +569,7 @@ void SelectAssistanceController::btnbrowseProtectPathTapped()
     auto chosen = [self](const QString& path) {
         if (!self || path.isEmpty())
             return;
-        self->lblBrowsedPath->setText(path);
+        self->lblBrowsedPath->setText(printablePath(path));
         self->btnAddPath->setEnabled(true);
     };
     if (!protectsLocalFolders(protectedSource_)) {

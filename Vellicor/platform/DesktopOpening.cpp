@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "platform/FileManager.h"
@@ -20,8 +21,9 @@ QString nameOf(const QString& path)
 void say(const char* messageKey, const QString& name, const char* informativeKey, const QString& place)
 {
     alertPresenter()->presentThen(
-        AlertRequest { formatText(localizedText(messageKey), { name }),
-            formatText(localizedText(informativeKey), { place }), { localizedText("ID_OK") } },
+        AlertRequest { formatText(localizedText(messageKey), { printablePath(name, shownPathLength) }),
+            formatText(localizedText(informativeKey), { printablePath(place, shownPathLength) }),
+            { localizedText("ID_OK") } },
         {});
 }
 

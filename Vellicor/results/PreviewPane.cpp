@@ -6,6 +6,7 @@
 #include "controls/NamedImage.h"
 #include "core/CommonFuncs.h"
 #include "core/ExifInfo.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 #include "marking/ContextMenuActions.h"
@@ -367,7 +368,8 @@ void PreviewPane::fitMetaInfoRows()
 
 void PreviewPane::addMetaInfoRow(const QString& title, const QString& value)
 {
-    arrMetaInfo_.push_back({ title, value.isEmpty() ? noValue : value });
+    // A value read from the file (its name, a camera's text) on one line.
+    arrMetaInfo_.push_back({ title, value.isEmpty() ? noValue : printablePath(value) });
 }
 
 void PreviewPane::fillMetaInfoTable(const FileInfoNodePtr& file)

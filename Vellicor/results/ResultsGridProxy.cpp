@@ -2,6 +2,7 @@
 
 #include "controls/MyCollectionView.h"
 #include "core/CommonFuncs.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "marking/ContextMenuActions.h"
 #include "results/ResultsModel.h"
@@ -142,7 +143,7 @@ QVariant ResultsGridProxy::data(const QModelIndex& index, int role) const
     if (!file)
         return {};
     if (role == Qt::DisplayRole)
-        return file->fileName.value_or(QString());
+        return printablePath(file->fileName.value_or(QString()));
     // A locked file has no check box, as in the list, and tells why.
     if (role == Qt::CheckStateRole)
         return file->isLocked ? QVariant() : QVariant(file->state.value_or(false) ? Qt::Checked : Qt::Unchecked);

@@ -2,6 +2,7 @@
 
 #include "controls/CustomCell.h"
 #include "core/CommonFuncs.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "marking/ContextMenuActions.h"
 #include "marking/ResultsState.h"
@@ -121,7 +122,7 @@ QString ResultsModel::listColumnText(const FileInfoNode& file, int column)
     const QString path = file.filePath.value_or(QString());
     switch (column) {
     case nameColumn:
-        return file.fileName.value_or(QString());
+        return printablePath(file.fileName.value_or(QString()));
     case sizeColumn:
         return getSizeInUnits(double(file.fileSize));
     case createdColumn:
@@ -132,7 +133,7 @@ QString ResultsModel::listColumnText(const FileInfoNode& file, int column)
         return pathExtension(path);
     case folderColumn: {
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        return slash < 0 ? QString() : (slash == 0 ? QStringLiteral("/") : path.left(slash));
+        return slash < 0 ? QString() : (slash == 0 ? QStringLiteral("/") : printablePath(path.left(slash)));
     }
     default:
         return {};
@@ -300,10 +301,10 @@ QVariant ResultsModel::fileData(const FileInfoNode& file, int column, int role) 
         // Where its box would be, a locked file tells why there is none.
         if (file.isLocked)
             return lockedReason(file);
-        return file.fileName.value_or(QString());
+        return printablePath(file.fileName.value_or(QString()));
     case Qt::DisplayRole:
     case outletRole(Outlet::lbltextField):
-        return file.fileName.value_or(QString());
+        return printablePath(file.fileName.value_or(QString()));
     case outletRole(Outlet::imgView):
         return categoryIconName(file);
     case outletRole(Outlet::lblSize):
@@ -315,7 +316,7 @@ QVariant ResultsModel::fileData(const FileInfoNode& file, int column, int role) 
     case outletRole(Outlet::lblExt):
         return file.fileExtension.isEmpty() ? QStringLiteral("-") : file.fileExtension;
     case outletRole(Outlet::lblFilePath):
-        return file.filePath.value_or(QString());
+        return printablePath(file.filePath.value_or(QString()));
     default:
         return {};
     }

@@ -1,6 +1,7 @@
 #include "results/SelectionPane.h"
 
 #include "base/Log.h"
+#include "core/FileUtilities.h"
 #include "marking/ResultsState.h"
 #include "results/PreviewPane.h"
 #include "results/PreviewWindow.h"
@@ -36,7 +37,7 @@ void SelectionPane::showFile(const FileInfoNodePtr& file)
 {
     Log::print(QStringLiteral("updateOnDuplicateRowSelection"));
     imgFolderPath_->show();
-    const QString path = file ? file->filePath.value_or(QString()) : QString();
+    const QString path = file ? printablePath(file->filePath.value_or(QString())) : QString();
     lblSelectedFilePath_->setText(path);
     lblSelectedFilePath_->setToolTip(path);
     previewPane_->fillMetaInfoTable(file);

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/ReleaseElsewhere.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/TextFormat.h"
 
@@ -122,6 +123,8 @@ qint64 heldBytesOfText(const QString& text)
 std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool picker)
 {
     const QLocale locale;
+    // A folder's name as the service gave it, on one line.
+    const QString folderName = printablePath(bound.folder, shownPathLength);
     const QString most = locale.toString(bound.most);
     const bool ofEntries = bound.kind == ListingBound::Kind::entries;
     const bool ofPages = bound.kind == ListingBound::Kind::pages;
@@ -130,27 +133,27 @@ std::pair<QString, QString> listingBoundTexts(const ListingBound& bound, bool pi
         const QString folder = localizedText("ID_CLOUD_FOLDER_TOO_LARGE");
         if (ofEntries)
             return { folder,
-                formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_MANY_ENTRIES_DETAILS"),
-                    { bound.folder, most, entries }) };
+                formatText(
+                    localizedText("ID_CLOUD_PICKER_FOLDER_TOO_MANY_ENTRIES_DETAILS"), { folderName, most, entries }) };
         if (ofPages)
             return { folder,
                 formatText(
-                    localizedText("ID_CLOUD_PICKER_FOLDER_TOO_MANY_PAGES_DETAILS"), { bound.folder, most, entries }) };
+                    localizedText("ID_CLOUD_PICKER_FOLDER_TOO_MANY_PAGES_DETAILS"), { folderName, most, entries }) };
         return { folder,
-            formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, entries }) };
+            formatText(localizedText("ID_CLOUD_PICKER_FOLDER_TOO_LARGE_DETAILS"), { folderName, entries }) };
     }
     const QString files = locale.toString(bound.files);
     if (!bound.wholeListing)
         return { localizedText("ID_CLOUD_FOLDER_TOO_LARGE"),
-            formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { bound.folder, files }) };
+            formatText(localizedText("ID_CLOUD_FOLDER_TOO_LARGE_DETAILS"), { folderName, files }) };
     const QString listing = localizedText("ID_CLOUD_LISTING_TOO_LARGE");
     if (ofEntries)
         return { listing,
-            formatText(localizedText("ID_CLOUD_LISTING_TOO_MANY_ENTRIES_DETAILS"), { most, files, bound.folder }) };
+            formatText(localizedText("ID_CLOUD_LISTING_TOO_MANY_ENTRIES_DETAILS"), { most, files, folderName }) };
     if (ofPages)
         return { listing,
-            formatText(localizedText("ID_CLOUD_LISTING_TOO_MANY_PAGES_DETAILS"), { most, files, bound.folder }) };
-    return { listing, formatText(localizedText("ID_CLOUD_LISTING_TOO_LARGE_DETAILS"), { files, bound.folder }) };
+            formatText(localizedText("ID_CLOUD_LISTING_TOO_MANY_PAGES_DETAILS"), { most, files, folderName }) };
+    return { listing, formatText(localizedText("ID_CLOUD_LISTING_TOO_LARGE_DETAILS"), { files, folderName }) };
 }
 
 void keepListingBound(std::optional<ListingBound>& kept, const ListingBound& met)

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/UserDefaults.h"
 #include "core/CommonFuncs.h"
+#include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "core/MD5.h"
@@ -287,7 +288,8 @@ void ScanEngine::refreshTick()
     if (!job_)
         return;
     if (const std::optional<QString> path = job_->takeLatestPath())
-        screen_.showScannedPath(formatText(localizedText("ID_SCAN_PATH"), { *path }), *path);
+        screen_.showScannedPath(
+            formatText(localizedText("ID_SCAN_PATH"), { printablePath(*path) }), printablePath(*path));
     if (job_->takeSearchingStarted()) {
         labels_.lblAddingPhotos = localizedText("ID_SEARCHING_DUPLICATES");
         screen_.showScanningLabels(labels_);

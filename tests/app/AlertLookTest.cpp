@@ -35,6 +35,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,6 +158,37 @@ TEST(AlertLook, AShortAlertIsWideEnoughForItsTitleAndALongOneWraps)
     ASSERT_NE(box, nullptr);
     QCoreApplication::processEvents();
     EXPECT_LT(box->width(), 700);
+    delete box.data();
+}
+
+// However many lines an alert has to tell, it stays within the screen with
+// its OK on it: the lines past what the screen holds give way to "…", the
+// first ones stay.
+TEST(AlertLook, AnAlertTallerThanTheScreenKeepsItsButtonOnTheScreen)
+{
+    QMainWindow window;
+    window.resize(700, 500);
+    window.show();
+    WindowAlertPresenter presenter(&window);
+    QStringList lines;
+    for (int i = 0; i < 300; ++i)
+        lines.append(QStringLiteral("Line %1 of what happened").arg(i));
+    presenter.presentThen(AlertRequest { QStringLiteral("Many things happened."), lines.join(QLatin1Char('\n')),
+                              { QStringLiteral("OK") } },
+        {});
+    QPointer<QMessageBox> box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    QCoreApplication::processEvents();
+    const QRect screen = box->screen()->availableGeometry();
+    EXPECT_LE(box->frameGeometry().height(), screen.height());
+    EXPECT_TRUE(screen.contains(box->frameGeometry()));
+    QAbstractButton* ok = box->buttons().constFirst();
+    EXPECT_TRUE(ok->isVisible());
+    EXPECT_TRUE(screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
+    const QStringList shown = box->informativeText().split(QLatin1Char('\n'));
+    EXPECT_GT(shown.size(), 2);
+    EXPECT_EQ(shown.constFirst(), lines.constFirst());
+    EXPECT_EQ(shown.constLast(), QString(QChar(0x2026)));
     delete box.data();
 }
 

@@ -29,11 +29,14 @@
 #include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
+#include "RoadHelpers.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QThread>
@@ -201,6 +204,29 @@ TEST_F(CatalogRoad, ScanAndCleanUpNeedNoInternet)
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_TRUE(results.cleanup().arrNodesToBeRestoredLocal().empty());
     EXPECT_EQ(plain("lblSpaceToBeSaved"), "Stays on disk: 0 bytes");
+}
+
+// The photo application has the catalog open: nothing is removed, and the
+// after-clean window says so, and why, without claiming an entry went.
+TEST_F(CatalogRoad, ACatalogInUseRemovesNothingAndTheWindowSaysSo)
+{
+    QFile lock(catalog + QStringLiteral(".lock"));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.close();
+    scanAndRemoveTheCopy();
+    if (HasFatalFailure())
+        return;
+    AfterCleanSheets& after = program->results().afterCleanSheets();
+    ASSERT_TRUE(waitUntil([&] { return after.windowAfterClean()->isVisible(); }, 30000))
+        << alerts->messages().join(',').toStdString();
+    EXPECT_EQ(catalogFiles(catalog), 2);
+    EXPECT_EQ(after.lblInCaseMistake->text().toStdString(),
+        "Nothing was removed from the catalog: its entries and the files stay as they were.");
+    EXPECT_TRUE(after.txtNotRemoved->isVisible());
+    EXPECT_TRUE(after.txtNotRemoved->toPlainText().contains(QStringLiteral("the photo catalog is in use")))
+        << after.txtNotRemoved->toPlainText().toStdString();
+    shot(after.windowAfterClean(), QStringLiteral("catalog-in-use-after-clean"));
+    click(after.btnOkTrash);
 }
 
 TEST_F(CatalogRoad, AFolderWithoutTheCatalogIsRefusedWithWhereItIsRead)

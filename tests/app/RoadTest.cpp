@@ -13,6 +13,7 @@
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
 #include "controls/MyCollectionView.h"
+#include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "home/HomePathModel.h"
@@ -429,27 +430,29 @@ TEST(Road, NamesHoldingMarkupOrOverridesDrawAsTheirCharacters)
     click(titled("ID_SELECT_MANUALLY"));
     ASSERT_TRUE(waitUntil([] { return !sheetOpen(); }));
 
-    // The list: the hostile file selected, its path shown under the list.
+    // The list: the hostile file selected, its path shown under the list,
+    // each with its override written as the log writes it.
+    const QString shownPath = printablePath(hostilePath);
     QAbstractItemModel& list = *results.tblDuplicates()->model();
     int row = -1;
     for (int at = 0; at < list.rowCount() && row < 0; ++at) {
-        if (list.index(at, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString() == hostilePath)
+        if (list.index(at, 0).data(CustomCell::roleOf(CustomCell::Outlet::lblFilePath)).toString() == shownPath)
             row = at;
     }
     ASSERT_GE(row, 0);
     const QRect nameCell = results.tblDuplicates()->visualRect(list.index(row, ResultsModel::nameColumn));
     QTest::mouseClick(results.tblDuplicates()->viewport(), Qt::LeftButton, {}, nameCell.center());
-    ASSERT_TRUE(waitUntil([&] { return results.lblSelectedFilePath()->text() == hostilePath; }));
+    ASSERT_TRUE(waitUntil([&] { return results.lblSelectedFilePath()->text() == shownPath; }));
     expectDrawnAsText(markup, "on the results screen");
 
     tip = toolTipAt(results.lblSelectedFilePath(), results.lblSelectedFilePath()->rect().center());
     ASSERT_TRUE(tip);
-    EXPECT_EQ(tip->text(), hostilePath);
+    EXPECT_EQ(tip->text(), shownPath);
     EXPECT_EQ(tip->textFormat(), Qt::PlainText);
     const QModelIndex nameIndex = list.index(row, 0);
     tip = toolTipAt(results.tblDuplicates()->viewport(), results.tblDuplicates()->visualRect(nameIndex).center());
     ASSERT_TRUE(tip);
-    EXPECT_TRUE(tip->text().contains(hostileName)) << tip->text().toStdString();
+    EXPECT_TRUE(tip->text().contains(printablePath(hostileName))) << tip->text().toStdString();
     EXPECT_EQ(tip->textFormat(), Qt::PlainText);
 
     // An alert that names the file, as a service's error text would.

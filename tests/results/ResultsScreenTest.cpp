@@ -60,6 +60,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSemaphore>
@@ -68,6 +69,7 @@
 #include <QTableWidget>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTextDocument>
 #include <QThread>
 #include <QThreadPool>
 #include <QToolTip>
@@ -523,6 +525,28 @@ TEST_F(ResultsScreen, ModeSwitchKeepsMarksAndClearsSelection)
     EXPECT_TRUE(groups[1]->children[0]->isMarked());
     EXPECT_EQ(screen->state().countMarked(), 1);
     EXPECT_EQ(screen->listModel().index(2, 0).data(CustomCell::roleOf(CustomCell::Outlet::btnCheckBox)).toInt(), 1);
+}
+
+// A name with a line break or a right-to-left override is drawn on one line
+// as the log writes it: in the list's name column, in the selected file's
+// path and in its details.
+TEST_F(ResultsScreen, TheListAndThePathShowAHostileNameOnOneLine)
+{
+    load(groupsOf({ { "a\nforged:0:10", "photo-\u202egpj.exe:0:10" } }));
+    QAbstractItemModel& list = screen->listModel();
+    ASSERT_EQ(list.rowCount(), 2);
+    QStringList names;
+    for (int row = 0; row < 2; ++row)
+        names.append(list.index(row, ResultsModel::nameColumn).data().toString());
+    names.sort();
+    EXPECT_EQ(names, (QStringList { QStringLiteral("a\\nforged"), QStringLiteral("photo-\\u202egpj.exe") }));
+    const int forged = list.index(0, ResultsModel::nameColumn).data().toString().startsWith(u'a') ? 0 : 1;
+    screen->tblDuplicates()->setCurrentIndex(list.index(forged, 1));
+    EXPECT_EQ(screen->lblSelectedFilePath()->text(), QStringLiteral("/data/a\\nforged"));
+    // The details beside the preview name it alike.
+    const QTableWidgetItem* name = screen->previewPane().tblMetaInfo()->item(0, 1);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(name->text(), QStringLiteral("a\\nforged"));
 }
 
 TEST_F(ResultsScreen, OutlineRowsAndTheEmptyGroup)
@@ -1941,6 +1965,45 @@ TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)
     // The files that came back are shown again, the rows built once.
     EXPECT_EQ(rebuilt.count(), 1);
     EXPECT_EQ(screen->model().arrAllDupFiles().size(), 4u);
+}
+
+// A name holding line breaks, a forged reason or a bidirectional override
+// stays one entry of its list, on one line as the log writes it: among the
+// files the clean-up left and in the undo's details alike.
+TEST_F(ResultsCleanup, AHostileNameIsOneEntryOnOneLineAfterTheCleanUpAndTheUndo)
+{
+    using Category = GlobalObjects::FileCategory;
+    const QString forged = QStringLiteral("m\nk.jpg: it could not be found\nphoto-\u202egpj.exe");
+    const QString stays = QStringLiteral("m stays\nk.pdf: it has been removed");
+    pictures = group({ file("k.jpg", "picture", Category::Pic), file(forged, "picture", Category::Pic) });
+    documents = group({ file("k.pdf", "document", Category::Doc), file(stays, "document", Category::Doc) });
+    const QString forgedPath = *pictures->children[1]->filePath;
+    screen->loadScanResults({ pictures, documents }, 2, ScanSource::thisComputer);
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    // Saved again since the scan: the clean-up leaves it where it is.
+    writeTestFile(*documents->children[1]->filePath, "document, saved again");
+    button("btnTrash")->click();
+    screen->trashSheets().btnTrashOnReview->click();
+    AfterCleanSheets& sheets = screen->afterCleanSheets();
+    ASSERT_TRUE(waitUntil([&] { return sheets.windowAfterClean()->isVisible(); }));
+    ASSERT_TRUE(sheets.txtNotRemoved->isVisible());
+    const QString left = sheets.txtNotRemoved->toPlainText();
+    EXPECT_EQ(sheets.txtNotRemoved->document()->blockCount(), 1) << left.toStdString();
+    EXPECT_TRUE(left.contains(QStringLiteral("/m stays\\nk.pdf: it has been removed: "))) << left.toStdString();
+    sheets.btnOkTrash->click();
+    ASSERT_FALSE(QFileInfo::exists(forgedPath));
+
+    // Another file took its place: the undo cannot put it back, and says so.
+    writeTestFile(forgedPath, "another picture");
+    button("btnUndo")->click();
+    sheets.btnYesForUndo->click();
+    ASSERT_TRUE(waitUntil([&] { return sheets.windowActionCompleted()->isVisible(); }));
+    const QString details = sheets.txtActionDetails->toPlainText();
+    EXPECT_EQ(sheets.txtActionDetails->document()->blockCount(), 1) << details.toStdString();
+    EXPECT_TRUE(details.contains(QStringLiteral("/m\\nk.jpg: it could not be found\\nphoto-\\u202egpj.exe: ")))
+        << details.toStdString();
+    EXPECT_FALSE(details.contains(QChar(0x202e)));
 }
 
 TEST_F(ResultsCleanup, AutoMarkStaysOffForACategoryTheCleanUpEmptied)
