@@ -565,6 +565,8 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
                 entries.push_back(item.trashEntry);
             if (outcome.restored && !outcome.notKept.isEmpty())
                 Log::print("Undo: restored", item.originalPath, outcome.notKept);
+            if (outcome.restored && !outcome.copiedFrom.isEmpty())
+                Log::print("Undo: restored", item.originalPath, "as a copy of", outcome.copiedFrom);
             if (onEach)
                 onEach(outcome);
         }
