@@ -199,6 +199,14 @@ UndoCompletedTexts undoCompletedTexts(const UndoReport& report)
         for (const RestoreOutcome& outcome : report.changed)
             details.append(printablePath(outcome.path, shownPathLength));
     }
+    // The files that are copies of their kept file, not the removed files
+    // themselves, each with the file it was copied from.
+    if (!report.copied.empty()) {
+        startList("ID_FILES_RESTORED_AS_COPIES", true);
+        for (const RestoreOutcome& outcome : report.copied)
+            details.append(formatText(localizedText("ID_FILE_RESTORED_AS_COPY_OF"),
+                { printablePath(outcome.path, shownPathLength), printablePath(outcome.copiedFrom, shownPathLength) }));
+    }
     const QString message = !report.failed.empty()
         ? formatText(localizedText("ID_FILES_RESTORED_PARTLY"), { report.restored, report.planned })
         : whole ? localizedText("ID_ACTION_COMPLETED")
@@ -254,7 +262,7 @@ bool applyRemovalOutcomes(ResultsState& state, const RemovalPlan& plan, std::vec
             undoList.push_back({ std::move(outcome.file), std::move(outcome.group), std::move(outcome.path),
                 std::move(outcome.trashedPath), std::move(outcome.trashInfoPath), outcome.route, plan.resultSetId,
                 std::move(outcome.trashed), plan.source, std::move(outcome.trashInfoText), outcome.trashInfo,
-                std::move(outcome.trashEntry), std::move(outcome.originalFolder) });
+                std::move(outcome.trashEntry), std::move(outcome.originalFolder), std::move(outcome.vouched) });
             break;
         }
         case Kind::failed:

@@ -86,6 +86,9 @@ struct RemovedFile {
     // The folder it was removed from, as the removal found it: the undo
     // puts it back there, or into a folder of the user's own.
     std::shared_ptr<const OriginalFolder> originalFolder {};
+    // The kept copy that vouched for the file when it was removed: what an
+    // undo may copy back when the trash no longer holds the file.
+    std::optional<VouchingCopy> vouched {};
 };
 
 // The figures and lists of the last clean-up, for the after-clean window.
@@ -130,6 +133,8 @@ struct UndoReport {
     std::vector<RestoreOutcome> changed;
     // Restored by a copy that could not keep all the file had.
     std::vector<RestoreOutcome> notWhole;
+    // Restored as a copy of their kept file.
+    std::vector<RestoreOutcome> copied;
 };
 
 // The removal of the marked files, from the Remove button to the refreshed

@@ -105,6 +105,8 @@ void CleanupController::finishUndo(std::vector<RestoreOutcome> outcomes, std::ve
             undoReport_.changed.push_back(outcome);
         if (!outcome.notKept.isEmpty())
             undoReport_.notWhole.push_back(outcome);
+        if (!outcome.copiedFrom.isEmpty())
+            undoReport_.copied.push_back(outcome);
         // A file of an earlier result set is back on disk, but not in these
         // results.
         if (outcome.resultSetId != state_.resultSetId()) {

@@ -6,6 +6,8 @@
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
+#include <QFile>
+
 #include <set>
 #include <utility>
 
@@ -84,6 +86,11 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
         const qsizetype slash = item.scanned.path.lastIndexOf(QLatin1Char('/'));
         outcome.originalFolder
             = folders.record(slash <= 0 ? QStringLiteral("/") : item.scanned.path.left(slash), check.file.folder.get());
+        const HeldFile& kept = check.kept;
+        outcome.vouched = VouchingCopy { kept.path,
+            kept.folderPath + (kept.folderPath.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/"))
+                + QFile::decodeName(kept.name),
+            kept.facts };
     }
     return outcome;
 }

@@ -9,10 +9,20 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CloudRemover;
 class FileRemover;
+
+// The kept copy whose bytes proved a removed file's equal: the path the
+// user knows it by, where it was held (its real folder and its name), and
+// the file as it was while it was compared.
+struct VouchingCopy {
+    QString path;
+    QString heldPath;
+    FileFacts facts;
+};
 
 // What happened to one planned file.
 struct RemovalOutcome {
@@ -43,6 +53,8 @@ struct RemovalOutcome {
     FileFacts trashInfo;
     // The folder a local file was removed from, as an undo recognises it.
     std::shared_ptr<const OriginalFolder> originalFolder;
+    // The kept copy that vouched for a local file removed.
+    std::optional<VouchingCopy> vouched;
     QString reason;
 };
 

@@ -7,6 +7,7 @@
 #include "core/Localization.h"
 #include "core/MD5.h"
 #include "platform/FileDataCopy.h"
+#include "platform/HeldFile.h"
 #include "platform/OriginalFolder.h"
 #include "platform/RestoreCopies.h"
 
@@ -41,6 +42,7 @@ struct Destination {
 using KeepCopying = std::function<bool(qint64 copied)>;
 
 const QString stoppedText = QStringLiteral("the undo was stopped before its copy was whole");
+const QString goneText = QStringLiteral("the trash no longer holds the file");
 
 // The file at path as it is now; facts when they were just taken.
 ScannedFile scannedNow(const QString& path, std::optional<FileFacts> facts = std::nullopt)
@@ -151,9 +153,12 @@ void keepOwnerAndAttributes(int from, int to, const struct stat& status, QString
 // bit only with its owner or group kept); with lost given it keeps its owner
 // where the system allows and its extended attributes too, and lost and why
 // receive what could not be kept; with durable given its name is flushed
-// with its folder, and durable says whether it was. Empty on success.
+// with its folder, and durable says whether it was. beforeNaming, when set,
+// is asked once the copy is whole, before it takes its name: a reason it
+// answers drops the copy. Empty on success.
 QString copyWithoutReplacing(int source, const Destination& to, const KeepCopying& keepCopying,
-    QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr)
+    QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr,
+    const std::function<QString()>& beforeNaming = {})
 {
     struct stat status { };
     if (source < 0 || ::fstat(source, &status) != 0)
@@ -194,6 +199,8 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
         && (::fchmod(target.fd.get(), mode) != 0 || ::futimens(target.fd.get(), times) != 0
             || ::fsync(target.fd.get()) != 0))
         error = errnoText(errno);
+    if (error.isEmpty() && beforeNaming)
+        error = beforeNaming();
     if (error.isEmpty()) {
         if (const int failure = renameAtWithoutReplacing(to.folder, target.name, to.folder, to.name); failure != 0)
             error = failure == EEXIST ? QStringLiteral("a file is already at this path") : errnoText(failure);
@@ -223,11 +230,11 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
 // log) comes back too, and changed says so; restored holds the file at its
 // path when it was moved. Empty on success.
 QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying, bool& changed,
-    std::optional<FileFacts>& restored, QString& notKept, bool& trashedKept)
+    std::optional<FileFacts>& restored, QString& notKept, bool& trashedKept, bool& gone)
 {
-    const QString gone = QStringLiteral("the trash no longer holds the file");
+    gone = false;
     if (!item.trashEntry.isSet())
-        return gone;
+        return goneText;
     const FileDescriptor files = item.trashEntry.trash->openPart("files");
     // A trash folder moved or replaced since the removal is told as that.
     if (!files.isOpen() && errno == ESTALE) {
@@ -236,8 +243,11 @@ QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const 
     }
     const QByteArray& name = item.trashEntry.name;
     const auto now = files.isOpen() ? factsAt(files.get(), name, AT_SYMLINK_NOFOLLOW) : std::nullopt;
-    if (!now)
-        return gone;
+    if (!now) {
+        // Looked for in the trash and not there: emptied, or deleted from it.
+        gone = files.isOpen() && errno == ENOENT;
+        return goneText;
+    }
     const QString notTheFile = QStringLiteral("the file in the trash is not the removed file");
     if (!now->regular || !now->sameFileAs(item.trashed))
         return notTheFile;
@@ -295,23 +305,114 @@ QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const 
     return {};
 }
 
+// Why the kept file open at fd may no longer hold the bytes it held when
+// they were proven: another file now, or written to since (its size,
+// modification or change time moved; the change time moves with every
+// write, and no one but the system sets it). Empty while it is as proven.
+QString keptFileMoved(int fd, const FileFacts& proven)
+{
+    const auto now = factsAt(fd, QByteArray(), AT_EMPTY_PATH);
+    if (!now)
+        return errnoText(errno);
+    if (!now->regular || !now->sameFileAs(proven) || now->size != proven.size || now->modTime != proven.modTime
+        || now->changeTime != proven.changeTime)
+        return QStringLiteral("changed");
+    return {};
+}
+
+// What a copy from a kept file came to.
+struct KeptFileCopy {
+    QString error;
+    // The kept file no longer holds the bytes proven (or the digest given):
+    // nothing was copied from it.
+    bool changed = false;
+};
+
+// Copies the kept file held at kept back to the destination only while it
+// holds the bytes proven: it must still be the file proven, unwritten since,
+// before its digest is read (when md5 is given, the digest it must have),
+// and again once the copy is whole, before the copy takes its name; a copy
+// of a file written to meanwhile is dropped.
+KeptFileCopy copyKeptFile(const HeldFile& kept, const FileFacts& proven, const QString& md5, const Destination& to,
+    const KeepCopying& keepCopying, const std::atomic<bool>& abort)
+{
+    const int fd = kept.fd.get();
+    if (!keptFileMoved(fd, proven).isEmpty())
+        return { {}, true };
+    if (!md5.isEmpty()) {
+        const auto digest = md5OfOpenFile(fd, kept.path, abort);
+        if (!digest)
+            return { abort.load() ? stoppedText : QStringLiteral("its kept copy %1 could not be read").arg(kept.path) };
+        if (*digest != md5)
+            return { {}, true };
+    }
+    bool changed = false;
+    const QString error = copyWithoutReplacing(fd, to, keepCopying, nullptr, nullptr, nullptr, [&]() -> QString {
+        if (keptFileMoved(fd, proven).isEmpty())
+            return {};
+        changed = true;
+        return QStringLiteral("changed");
+    });
+    return { changed ? QString() : error, changed };
+}
+
+// A kept file held for reading: its folders resolved once, never through a
+// link put on the way since, and the file itself never through a link.
+HeldFile holdKeptFile(const QString& path)
+{
+    return holdFile(path, FolderLinks::resolvedFirst);
+}
+
+// A trashed file the trash no longer holds comes back as a copy of the kept
+// copy that vouched for it at its removal, only while that is still the
+// file whose bytes were compared then and nothing wrote to it since (and its
+// digest, where its group was compared by content, is still the removed
+// file's). copiedFrom names the kept copy.
+QString copyFromVouchingCopy(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying,
+    const std::atomic<bool>& abort, QString& copiedFrom)
+{
+    if (!item.vouched || item.vouched->heldPath.isEmpty())
+        return goneText;
+    const VouchingCopy& vouched = *item.vouched;
+    const HeldFile kept = holdKeptFile(vouched.heldPath);
+    if (!kept.isHeld())
+        return QStringLiteral("%1, and its kept copy %2 cannot be used: %3").arg(goneText, vouched.path, kept.refusal);
+    const KeptFileCopy copy = copyKeptFile(kept, vouched.facts, item.md5, to, keepCopying, abort);
+    if (copy.changed)
+        return QStringLiteral("%1, and its kept copy %2 has changed since the removal, so it was not used")
+            .arg(goneText, vouched.path);
+    if (copy.error.isEmpty())
+        copiedFrom = vouched.path;
+    return copy.error;
+}
+
 // A copy of a kept file whose content still equals the removed file's.
-QString copyFromKeptFile(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying)
+QString copyFromKeptFile(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying,
+    const std::atomic<bool>& abort, QString& copiedFrom)
 {
     if (item.md5.isEmpty())
         return QStringLiteral("its group was not compared by content, so no other file may stand in for it");
-    const std::atomic<bool> never { false };
     static const std::vector<QString> none;
-    for (const QString& kept : item.keptPaths ? *item.keptPaths : none) {
-        if (kept == item.originalPath || md5OfFile(kept, never) != item.md5)
+    for (const QString& path : item.keptPaths ? *item.keptPaths : none) {
+        if (abort.load())
+            return stoppedText;
+        if (path == item.originalPath)
             continue;
-        const FileDescriptor source(::open(QFile::encodeName(kept).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        return copyWithoutReplacing(source.get(), to, keepCopying);
+        const HeldFile kept = holdKeptFile(path);
+        if (!kept.isHeld())
+            continue;
+        const KeptFileCopy copy = copyKeptFile(kept, kept.facts, item.md5, to, keepCopying, abort);
+        if (copy.changed)
+            continue;
+        if (copy.error.isEmpty())
+            copiedFrom = path;
+        return copy.error;
     }
     return QStringLiteral("no kept file with the same content is left");
 }
 
-RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud, const KeepCopying& keepCopying)
+RestoreOutcome restoreOne(
+    const PlannedRestore& item, CloudRemover& cloud, const KeepCopying& keepCopying, const std::atomic<bool>& abort)
 {
     RestoreOutcome outcome;
     outcome.file = item.file;
@@ -339,9 +440,14 @@ RestoreOutcome restoreOne(const PlannedRestore& item, CloudRemover& cloud, const
     }
     outcome.byCopy = item.trashedPath.isEmpty();
     std::optional<FileFacts> now;
-    outcome.reason = outcome.byCopy ? copyFromKeptFile(item, to, keepCopying)
-                                    : moveOutOfTrash(item, to, keepCopying, outcome.changed, now, outcome.notKept,
-                                        outcome.trashedKept);
+    bool gone = false;
+    outcome.reason = outcome.byCopy
+        ? copyFromKeptFile(item, to, keepCopying, abort, outcome.copiedFrom)
+        : moveOutOfTrash(item, to, keepCopying, outcome.changed, now, outcome.notKept, outcome.trashedKept, gone);
+    if (gone) {
+        outcome.byCopy = true;
+        outcome.reason = copyFromVouchingCopy(item, to, keepCopying, abort, outcome.copiedFrom);
+    }
     outcome.restored = outcome.reason.isEmpty();
     if (!outcome.restored)
         return outcome;
@@ -380,13 +486,16 @@ UndoCopySources undoCopySources(const std::vector<RemovedFile>& undoList)
     };
     UndoCopySources sources;
     for (const RemovedFile& removed : undoList) {
-        // Only a file deleted outright comes back as a copy.
-        if (removed.route == RemovalRoute::cloud || !removed.trashedPath.isEmpty() || !removed.file
-            || !removed.group)
+        if (removed.route == RemovalRoute::cloud || !removed.file || !removed.group)
             continue;
         const FileInfoNode& file = *removed.file;
-        if (file.isMd5Calucaluted && file.md5 && !file.md5->isEmpty())
-            sources.ofFile[&file] = { *file.md5, keptFiles(*removed.group).value(*file.md5) };
+        if (!file.isMd5Calucaluted || !file.md5 || file.md5->isEmpty())
+            continue;
+        // A trashed file comes back as a copy only of the kept copy that
+        // vouched for it, whose digest is read again then; a file deleted
+        // outright, of any kept file with its digest.
+        sources.ofFile[&file]
+            = { *file.md5, removed.trashedPath.isEmpty() ? keptFiles(*removed.group).value(*file.md5) : nullptr };
     }
     return sources;
 }
@@ -408,6 +517,7 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
         item.trashInfoText = removed.trashInfoText;
         item.trashInfo = removed.trashInfo;
         item.originalFolder = removed.originalFolder;
+        item.vouched = removed.vouched;
         item.resultSetId = removed.resultSetId;
         if (const auto source = sources.ofFile.find(removed.file.get()); source != sources.ofFile.end()) {
             item.md5 = source->second.md5;
@@ -440,18 +550,23 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
              index < plan.size() && index - first < batchFiles && clock.nsecsElapsed() < batchNs && !abort.load();
              ++index) {
             const PlannedRestore& item = plan[index];
-            outcomes.push_back(restoreOne(item, cloud, [&](qint64 copied) {
-                if (onCopied)
-                    onCopied(item, copied);
-                return !abort.load();
-            }));
+            outcomes.push_back(restoreOne(
+                item, cloud,
+                [&](qint64 copied) {
+                    if (onCopied)
+                        onCopied(item, copied);
+                    return !abort.load();
+                },
+                abort));
             const RestoreOutcome& outcome = outcomes.back();
             if (!outcome.restored)
                 Log::print("Undo: not restored", item.originalPath, outcome.reason);
-            else if (item.trashEntry.isSet() && !outcome.trashedKept)
+            else if (item.trashEntry.isSet() && !outcome.trashedKept && outcome.copiedFrom.isEmpty())
                 entries.push_back(item.trashEntry);
             if (outcome.restored && !outcome.notKept.isEmpty())
                 Log::print("Undo: restored", item.originalPath, outcome.notKept);
+            if (outcome.restored && !outcome.copiedFrom.isEmpty())
+                Log::print("Undo: restored", item.originalPath, "as a copy of", outcome.copiedFrom);
             if (onEach)
                 onEach(outcome);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cleanup/RemovalOutcome.h"
 #include "cleanup/RemovalPlan.h"
 #include "platform/OriginalFolder.h"
 #include "platform/Trash.h"
@@ -36,8 +37,11 @@ struct PlannedRestore {
     // The folder it was removed from, as the removal found it.
     std::shared_ptr<const OriginalFolder> originalFolder;
     quint64 resultSetId = 0;
+    // The kept copy that vouched for it at its removal.
+    std::optional<VouchingCopy> vouched;
     // The removed file's digest when its group was compared by content;
-    // empty otherwise, and then no other file may stand in for it.
+    // empty otherwise, and then no other file may stand in for a file
+    // deleted outright.
     QString md5;
     // The group's files that stayed and carry the same digest, in shown
     // order: the sources a deleted file may be copied back from. One list
@@ -49,8 +53,11 @@ struct PlannedRestore {
 // What the worker did with one entry.
 struct RestoreOutcome {
     bool restored = false;
-    // Brought back by copying a kept file with the same content.
+    // Brought back by copying a kept file with the same content (a file
+    // deleted outright, or one the trash no longer held): copiedFrom names
+    // the kept file once it was copied.
     bool byCopy = false;
+    QString copiedFrom;
     // Brought back, but it changed after its removal (written to while in
     // the trash): no longer the file its group found.
     bool changed = false;
@@ -73,10 +80,10 @@ struct RestoreOutcome {
     QString notKept;
 };
 
-// What may stand in for the files of an undo list that were deleted
-// outright: the removed file's digest and the kept files of its group with
+// What may stand in for the local files of an undo list: the removed file's
+// digest, and for a file deleted outright the kept files of its group with
 // that digest. Gathered on the GUI thread, the only one that reads the
-// groups; only the groups of such files are read.
+// groups; only the groups of files deleted outright are read.
 struct UndoCopySources {
     struct Source {
         QString md5;
@@ -98,8 +105,17 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // that changed meanwhile comes back told as changed) under the very entry
 // the removal wrote (its text, and the entry file unwritten since); anything
 // else in the trash, an entry the desktop wrote under the same name too, is
-// neither moved nor deleted. A file deleted outright is copied from a kept
-// file only when that file's digest still equals the removed file's. The
+// neither moved nor deleted. A trashed file the trash no longer holds (its
+// entry emptied or deleted) comes back as a copy of the kept copy that
+// vouched for it at its removal, only while that is still the very file
+// whose bytes were compared then (device, inode, birth time where kept),
+// unwritten since (size, modification and change time, looked at through
+// the copy's own descriptor before the copy and again before the copy takes
+// its name), never through a link, and with the removed file's digest where
+// its group was compared by content; a kept copy that changed is told and
+// not used. A file deleted outright is copied from a kept file only when
+// that file's digest, read through the descriptor it is copied from, still
+// equals the removed file's. Either copy names its kept file. The
 // file's folder is reached as reachOriginalFolder reaches it (each folder
 // on the way the one recorded at the removal or one no other user could
 // have changed, missing folders made again with the modes they had), and a

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -30,17 +31,11 @@ const EVP_MD* md5Algorithm()
 // The one reading loop behind the public calls: digests at most limit bytes.
 // With cached, reads only what the page cache holds and clears cached when
 // the disk would have to be read.
-std::optional<QString> md5OfFileBytes(
-    const QString& path, quint64 limit, const std::atomic<bool>& stop, bool* cached = nullptr)
+// The file is open at fd, of size bytes as it was opened, and read from its
+// start whatever the descriptor's offset; path names it in the log.
+std::optional<QString> md5OfOpenBytes(
+    int fd, quint64 size, const QString& path, quint64 limit, const std::atomic<bool>& stop, bool* cached = nullptr)
 {
-    if (stop.load(std::memory_order_relaxed))
-        return std::nullopt;
-
-    const OpenedFile file = openRegularFile(path);
-    if (!file.isOpen()) {
-        Log::print("Cannot open file:", file.errorText);
-        return std::nullopt;
-    }
     const auto readFailed = [&path](const QString& cause) {
         Log::print("Cannot read file:", QLatin1Char('"') + path + QStringLiteral("\": ") + cause);
         return std::nullopt;
@@ -50,10 +45,9 @@ std::optional<QString> md5OfFileBytes(
     if (!context || !md5Algorithm() || EVP_DigestInit_ex(context.get(), md5Algorithm(), nullptr) != 1)
         return readFailed(QStringLiteral("MD5 is not available"));
 
-    const int fd = file.fd.get();
     // Small files get a small buffer; one byte more than expected lets the end
     // of file show in the second read.
-    const quint64 expected = std::min(file.size, limit);
+    const quint64 expected = std::min(size, limit);
     const std::size_t bufferSize
         = static_cast<std::size_t>(std::clamp<quint64>(expected + 1, 4096, static_cast<quint64>(md5ReadChunkSize)));
     // Read-ahead matters only to a file read in several chunks.
@@ -75,7 +69,7 @@ std::optional<QString> md5OfFileBytes(
             };
             got = ::preadv2(fd, &into, 1, offset, RWF_NOWAIT);
         } else {
-            got = ::read(fd, buffer.get(), wanted);
+            got = ::pread(fd, buffer.get(), wanted, offset);
         }
         if (got < 0) {
             if (errno == EINTR)
@@ -101,7 +95,29 @@ std::optional<QString> md5OfFileBytes(
         QByteArray::fromRawData(reinterpret_cast<const char*>(digest), static_cast<qsizetype>(digestLength)).toHex());
 }
 
+std::optional<QString> md5OfFileBytes(
+    const QString& path, quint64 limit, const std::atomic<bool>& stop, bool* cached = nullptr)
+{
+    if (stop.load(std::memory_order_relaxed))
+        return std::nullopt;
+
+    const OpenedFile file = openRegularFile(path);
+    if (!file.isOpen()) {
+        Log::print("Cannot open file:", file.errorText);
+        return std::nullopt;
+    }
+    return md5OfOpenBytes(file.fd.get(), file.size, path, limit, stop, cached);
+}
+
 } // namespace
+
+std::optional<QString> md5OfOpenFile(int fd, const QString& path, const std::atomic<bool>& stop)
+{
+    struct stat status { };
+    if (stop.load(std::memory_order_relaxed) || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return md5OfOpenBytes(fd, static_cast<quint64>(status.st_size), path, std::numeric_limits<quint64>::max(), stop);
+}
 
 std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& stop)
 {

@@ -20,6 +20,11 @@ inline constexpr std::size_t md5ReadChunkSize = 256 * 1024;
 // cuts a large file short, and a call made after Stop opens nothing.
 std::optional<QString> md5OfFile(const QString& path, const std::atomic<bool>& stop);
 
+// The digest of the whole regular file open at fd, read from its start
+// whatever the descriptor's offset, with the same rules; path names it in
+// the log.
+std::optional<QString> md5OfOpenFile(int fd, const QString& path, const std::atomic<bool>& stop);
+
 // The digest of the first byteCount bytes (of the whole file when it is
 // shorter), with the same rules. Two files whose first bytes differ cannot be
 // equal, which this tells without reading either to its end.

@@ -2850,6 +2850,39 @@ TEST_F(UndoCopyBack, ACopyLeftByAnEndedRunGoesNextTimeOnlyWhereItIsProvablyThePr
 // A copy an ended undo left in a folder on a mount that stopped answering
 // holds neither the next undo nor its end: the sweep that reaches it waits
 // beside, and removes the copy once the mount answers again.
+// A kept copy written to while it is copied back for a file the trash no
+// longer holds is not used: the copy is dropped before it takes the name,
+// and nothing is left beside the kept copy.
+TEST_F(Removal, AKeptCopyWrittenToWhileItIsCopiedBackForAFileGoneFromTheTrashIsNotUsed)
+{
+    const QByteArray data = dataBytes(3 * mebibyte);
+    const auto marked = file(QStringLiteral("m-big"), data);
+    const auto kept = file(QStringLiteral("k-big"), data);
+    load({ { marked, kept } });
+    ASSERT_TRUE(run());
+    const std::vector<RemovedFile> undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 1u);
+    ASSERT_TRUE(QFile::remove(undoList[0].trashedPath) && QFile::remove(undoList[0].trashInfoPath));
+    const std::atomic<bool> never { false };
+    UnavailableCloudRemover cloud;
+    bool written = false;
+    const auto writeKept = [&](const PlannedRestore&, qint64) {
+        if (std::exchange(written, true))
+            return;
+        QFile writing(*kept->filePath);
+        ASSERT_TRUE(writing.open(QIODevice::ReadWrite) && writing.seek(2 * mebibyte));
+        ASSERT_EQ(writing.write("written while copied"), 20);
+    };
+    const auto outcomes = executeUndoPlan(makeUndoPlan(undoList), cloud, never, {}, writeKept);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(written);
+    EXPECT_FALSE(outcomes[0].restored);
+    EXPECT_TRUE(outcomes[0].reason.contains(QStringLiteral("has changed since the removal, so it was not used")))
+        << outcomes[0].reason.toStdString();
+    EXPECT_EQ(entriesOf(folder), QStringList { QStringLiteral("k-big") });
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
 TEST_F(Removal, AnUndoGoesOnWhileTheSweepOfLeftCopiesWaitsOnAMountThatDoesNotAnswer)
 {
     FuseMirror mount(FuseMirror::AwayIn { home.path() });

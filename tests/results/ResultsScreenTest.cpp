@@ -18,6 +18,7 @@
 #include "controls/RAZButton.h"
 #include "core/AppStartup.h"
 #include "core/CommonFuncs.h"
+#include "core/FileUtilities.h"
 #include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
@@ -1937,6 +1938,67 @@ TEST_F(ResultsCleanup, UndoIsOfferedOnlyWhereItCanBringFilesBack)
     ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
     EXPECT_EQ(screen->cleanup().lastUndoReport().restored, 2);
     EXPECT_FALSE(undo->isEnabled());
+}
+
+// A removed file the trash no longer holds comes back as a copy of the kept
+// copy that vouched for it, only while that is still the file its bytes were
+// compared with then: never one written to since, nor through a link put in
+// its place, nor over a file now at the path. The copies are told with their
+// kept file, every name on one line.
+TEST_F(ResultsCleanup, UndoCopiesBackTheKeptCopyOfAFileTheTrashNoLongerHolds)
+{
+    using Category = GlobalObjects::FileCategory;
+    const auto pair = [&](const QString& name) {
+        return group({ file(QStringLiteral("k-") + name, "same bytes", Category::Doc),
+            file(QStringLiteral("m-") + name, "same bytes", Category::Doc) });
+    };
+    const std::vector<DuplicateGroupPtr> groups = { pair(QStringLiteral("back\nhere.txt")),
+        pair(QStringLiteral("changed.txt")), pair(QStringLiteral("taken.txt")), pair(QStringLiteral("linked.txt")) };
+    screen->loadScanResults(groups, 4, ScanSource::thisComputer);
+    settle();
+    screen->autoMarkSheets().btnSelectManually->click();
+    removeMarkedFiles();
+    const auto& removed = screen->cleanup().arrNodesToBeRestoredLocal();
+    ASSERT_EQ(removed.size(), 4u);
+    // The user empties the trash.
+    for (const RemovedFile& entry : removed) {
+        ASSERT_TRUE(QFile::remove(entry.trashedPath)) << entry.trashedPath.toStdString();
+        ASSERT_TRUE(QFile::remove(entry.trashInfoPath));
+    }
+    const auto pathOf = [&](std::size_t group, int member) { return *groups[group]->children[member]->filePath; };
+    writeTestFile(pathOf(1, 0), "SAME BYTES");
+    writeTestFile(pathOf(2, 1), "a new file");
+    const QString elsewhere = home.path() + QStringLiteral("/elsewhere.txt");
+    writeTestFile(elsewhere, "same bytes");
+    ASSERT_TRUE(QFile::remove(pathOf(3, 0)) && QFile::link(elsewhere, pathOf(3, 0)));
+
+    button("btnUndo")->click();
+    screen->afterCleanSheets().btnYesForUndo->click();
+    ASSERT_TRUE(waitUntil([&] { return !screen->cleanup().isUndoing(); }));
+    EXPECT_EQ(screen->cleanup().lastUndoReport().restored, 1);
+    const auto read = [](const QString& path) {
+        QFile opened(path);
+        return opened.open(QIODevice::ReadOnly) ? opened.readAll() : QByteArray("(none)");
+    };
+    EXPECT_EQ(read(pathOf(0, 1)), QByteArray("same bytes"));
+    EXPECT_EQ(read(pathOf(1, 1)), QByteArray("(none)"));
+    EXPECT_EQ(read(pathOf(2, 1)), QByteArray("a new file"));
+    EXPECT_EQ(read(pathOf(3, 1)), QByteArray("(none)"));
+    const QString details = screen->afterCleanSheets().txtActionDetails->toPlainText();
+    const QStringList lines = details.split(QLatin1Char('\n'));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("These have been restored as copies of the kept files with the same content:")))
+        << details.toStdString();
+    EXPECT_TRUE(
+        lines.contains(printablePath(pathOf(0, 1)) + QStringLiteral(": a copy of ") + printablePath(pathOf(0, 0))))
+        << details.toStdString();
+    EXPECT_TRUE(details.contains(pathOf(1, 0) + QStringLiteral(" has changed since the removal, so it was not used")))
+        << details.toStdString();
+    EXPECT_TRUE(details.contains(pathOf(2, 1) + QStringLiteral(": a file is already at this path")));
+    EXPECT_TRUE(details.contains(pathOf(3, 0) + QStringLiteral(" cannot be used: a symbolic link, not a file")))
+        << details.toStdString();
+    // What did not come back can be tried again.
+    EXPECT_EQ(screen->cleanup().arrNodesToBeRestoredLocal().size(), 3u);
 }
 
 TEST_F(ResultsCleanup, UndoSpinsItsIndicatorWhileFilesComeBack)

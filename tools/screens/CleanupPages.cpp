@@ -155,7 +155,12 @@ const GalleryRegistration undoPartlyPage("cleanup-undo-partly", [] {
     SampleAfterClean sample;
     sample.sheets.showActionCompleted(formatText(localizedText(QStringLiteral("ID_FILES_RESTORED_PARTLY")), { 12, 14 }),
         { QStringLiteral("/home/user/Pictures/IMG_0388.jpg: a file is already at this path"),
-            QStringLiteral("/home/user/Music/track 07.mp3: the trash no longer holds the file") });
+            QStringLiteral("/home/user/Music/track 07.mp3: the trash no longer holds the file, and its kept copy "
+                           "/home/user/Music/Live/track 07.mp3 has changed since the removal, so it was not used"),
+            QString(), localizedText(QStringLiteral("ID_FILES_RESTORED_AS_COPIES")),
+            formatText(localizedText(QStringLiteral("ID_FILE_RESTORED_AS_COPY_OF")),
+                { QStringLiteral("/home/user/Documents/report.pdf"),
+                    QStringLiteral("/home/user/Documents/Sent/report.pdf") }) });
     sample.sheets.windowActionCompleted()->hide();
     return renderWidget(*sample.sheets.windowActionCompleted());
 });
