@@ -377,6 +377,12 @@ void ScanJob::findDuplicatesInCloudDrives()
     } else {
         arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, request.source, criteria, 0, 0);
     }
+    // The groups hold the files shown; the list of every file, the paths
+    // taken and what the comparison held go, and the memory back to the
+    // system, before the results are handed over.
+    arrCloudScanFiles = {};
+    pathsTaken_ = RecordIndexTable();
+    giveFreedMemoryBack();
     finish();
 }
 
