@@ -34,7 +34,14 @@ public:
         return false;
     }
     // Puts the calling process into the group.
-    bool enter() const { return group_.empty() || write(group_ + "/cgroup.procs", std::to_string(::getpid())); }
+    bool enter() const { return group_.empty() || enter(group_); }
+    // Puts the calling process into the group at path (made by another).
+    static bool enter(const std::string& path)
+    {
+        return !path.empty() && write(path + "/cgroup.procs", std::to_string(::getpid()));
+    }
+    // Where the group is; empty when none was made.
+    const std::string& path() const { return group_; }
     // The group's peak, where the system keeps one.
     qint64 peakBytes() const
     {
