@@ -57,6 +57,7 @@
 #include "scan/ScanEngine.h"
 #include "support/FakeGoogle.h"
 #include "support/FlatCloudFolder.h"
+#include "support/MemoryGroup.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -199,72 +200,6 @@ ScanSource sourceOf(const QString& service)
         return ScanSource::oneDrive;
     return ScanSource::dropbox;
 }
-
-// A memory control group with a limit, below the one this process is in,
-// made before the program starts and removed once it has ended.
-class MemoryGroup {
-public:
-    bool make(qint64 limitBytes)
-    {
-        for (const bool v2 : { false, true }) {
-            const std::string root = v2 ? "/sys/fs/cgroup" : "/sys/fs/cgroup/memory";
-            if (!QFile::exists(QString::fromStdString(root + (v2 ? "/cgroup.controllers" : "/memory.limit_in_bytes"))))
-                continue;
-            const std::string group = root + ownPath(v2) + "/vellicor-bench-" + std::to_string(::getpid());
-            if (::mkdir(group.c_str(), 0755) != 0)
-                continue;
-            if (!write(group + (v2 ? "/memory.max" : "/memory.limit_in_bytes"), std::to_string(limitBytes))) {
-                ::rmdir(group.c_str());
-                continue;
-            }
-            group_ = group;
-            v2_ = v2;
-            return true;
-        }
-        return false;
-    }
-    // Puts the calling process into the group.
-    bool enter() const { return group_.empty() || write(group_ + "/cgroup.procs", std::to_string(::getpid())); }
-    // The group's peak, where the system keeps one.
-    qint64 peakBytes() const
-    {
-        std::ifstream in(group_ + (v2_ ? "/memory.peak" : "/memory.max_usage_in_bytes"));
-        long long bytes = 0;
-        return in >> bytes ? bytes : 0;
-    }
-    void remove()
-    {
-        if (!group_.empty())
-            ::rmdir(group_.c_str());
-        group_.clear();
-    }
-
-private:
-    static std::string ownPath(bool v2)
-    {
-        std::ifstream in("/proc/self/cgroup");
-        for (std::string line; std::getline(in, line);) {
-            const std::size_t first = line.find(':');
-            const std::size_t second = line.find(':', first + 1);
-            const std::string controllers = ',' + line.substr(first + 1, second - first - 1) + ',';
-            if (v2 ? line.starts_with("0::") : controllers.find(",memory,") != std::string::npos) {
-                const std::string path = line.substr(second + 1);
-                return path == "/" ? std::string() : path;
-            }
-        }
-        return std::string();
-    }
-    static bool write(const std::string& file, const std::string& text)
-    {
-        std::ofstream out(file);
-        out << text;
-        out.flush();
-        return out.good();
-    }
-
-    std::string group_;
-    bool v2_ = false;
-};
 
 int usage()
 {

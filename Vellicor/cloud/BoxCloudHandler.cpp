@@ -259,8 +259,10 @@ void BoxCloudHandler::copyKeptFile(
             // so rather than take another file.
             if (const std::optional<QString> id = copiedFileId(reply.object(), body, *record))
                 record->cloudFields().fileId = *id;
-            else
+            else {
                 Log::print("Box did not say which file it put back:", name);
+                record->cloudFields().putBackAsAnother = true;
+            }
             completion(true);
         } else {
             std::printf("Error copying file. Status code: %d\n", reply.status);

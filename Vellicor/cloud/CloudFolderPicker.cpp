@@ -299,6 +299,7 @@ void CloudFolderPicker::openFor(HomeTab tab, std::function<void(const QString&)>
     }
     tab_ = tab;
     browsed_ = std::move(browsed);
+    open_ = true;
     if (handler->isFileDeletedFromCloud) {
         sources.resetFolderTree(source);
         handler->isFileDeletedFromCloud = false;
@@ -328,13 +329,19 @@ void CloudFolderPicker::showCloudFolderListSheet(bool show)
     if (!show) {
         Log::print("cancel drive folder list");
         windowGoogleDriveFolderList->hide();
-        // Nobody waits for a listing of a closed picker: it ends now, and
-        // the folders it was for are listed again when next opened.
-        loading_.clear();
-        if (ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load()))
+        // Nobody waits for a listing of a closed picker: it ends now, starts
+        // nothing and tells nothing. The folders it was for close, so that
+        // opening one lists it again.
+        open_ = false;
+        if (ScanWrapper* handler = std::exchange(listingHandler_, nullptr))
             handler->stopPickerListings();
+        for (const CloudScanFoldersList* folder : std::exchange(loading_, {}))
+            outlineGDFolderList->collapse(model_->indexOf(folder));
+        pendingListings_ = 0;
+        setFolderListHudHidden(true);
         return;
     }
+    open_ = true;
     // Over whatever window-modal sheet stands now (the assistant's), else
     // over the main window.
     QWidget* over = QApplication::activeModalWidget();
@@ -364,6 +371,7 @@ void CloudFolderPicker::listChildren(const CloudScanFoldersListPtr& folder)
     if (!handler || !folder)
         return;
     loading_.insert(folder.get());
+    listingHandler_ = handler;
     ++pendingListings_;
     btnAddFolderGDrive->setEnabled(false);
     setFolderListHudHidden(false);
@@ -393,6 +401,15 @@ void CloudFolderPicker::outlineSelectionDidChange()
 
 void CloudFolderPicker::folderListingEnded()
 {
+    if (!open_) {
+        // Ended by the close, or by a service after it: nothing is shown
+        // again, expanded again or told.
+        if (ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load())) {
+            handler->pickerListingCutShort = false;
+            handler->pickerListingBound.reset();
+        }
+        return;
+    }
     if (pendingListings_ > 0)
         --pendingListings_;
     if (pendingListings_ == 0) {

@@ -22,6 +22,7 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 class RAZButton;
+class ScanWrapper;
 
 // The picker's outline over a cloud folder tree. The nodes are the handler's
 // own, shown by identity; the model keeps a snapshot of the tree's shape
@@ -137,4 +138,10 @@ private:
     std::unordered_set<const CloudScanFoldersList*> loading_;
     std::unordered_set<const CloudScanFoldersList*> listed_;
     int pendingListings_ = 0;
+    // The sheet is open (from the opening until Cancel, Add or its close):
+    // only then does a listing's end reload the tree or tell the user.
+    bool open_ = false;
+    // The handler the listings under way were asked of: the one stopped
+    // when the sheet closes.
+    ScanWrapper* listingHandler_ = nullptr;
 };

@@ -225,8 +225,10 @@ void DropBoxHandler::copyKeptFile(
             const std::optional<DropboxFileMetadata> copy = DropboxFileMetadata::fromJson(answer);
             if (copy && !copy->rev.isEmpty() && copy->pathDisplay.compare(to, Qt::CaseInsensitive) == 0)
                 record->cloudFields().dropBoxFile = *copy;
-            else
+            else {
                 Log::print("Dropbox did not say which file it put back at", to);
+                record->cloudFields().putBackAsAnother = true;
+            }
             completion(true);
         });
 }

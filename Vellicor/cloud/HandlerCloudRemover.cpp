@@ -71,6 +71,12 @@ HandlerCloudRemover::HandlerOf HandlerCloudRemover::lookUpUntilCut() const
 
 bool HandlerCloudRemover::deleteCloudFile(ScanSource source, const FileInfoNode& file, QString& error)
 {
+    if (file.cloud && file.cloud->putBackAsAnother) {
+        // What the record names is no longer this file: nothing is asked of
+        // the service, which could only refuse or take another file.
+        error = QStringLiteral("the file was put back under another id or revision and is left as it is");
+        return false;
+    }
     const HandlerOf handlerOf = lookUpUntilCut();
     const std::shared_ptr<Answer> found = askOnGuiThread(
         [handlerOf, source](const std::shared_ptr<Answer>& answer) {

@@ -121,6 +121,9 @@ public:
         Box<DropboxFileMetadata> dropBoxFile;
         QString fileId;
         QString folderIdForBoxCloud;
+        // Put back by an undo whose answer named another file: fileId or
+        // dropBoxFile's revision is no longer this file's.
+        bool putBackAsAnother = false;
     };
 
     // What only a photo-library item, a package or a typed record has.

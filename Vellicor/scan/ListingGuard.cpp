@@ -11,8 +11,11 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <initializer_list>
+#include <malloc.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 ListingLimits listingLimitsWithin(qint64 memoryBytes, qint64 heldBytes, ListingLimits limits)
 {
@@ -95,16 +98,51 @@ qint64 memoryOfThisMachine()
     return memoryWithinControlGroups(physical, QStringLiteral("/sys/fs/cgroup"), QStringLiteral("/proc/self/cgroup"));
 }
 
+namespace {
+
+// The figures of /proc/self/status named in fields ("VmRSS:   1234 kB" a
+// line), in bytes; a field not found reads 0.
+std::vector<qint64> statusBytes(std::initializer_list<const char*> fields)
+{
+    std::vector<qint64> bytes(fields.size(), 0);
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return bytes;
+    // A few dozen short lines.
+    for (const QByteArray& line : status.read(16 * 1024).split('\n')) {
+        size_t at = 0;
+        for (const char* field : fields) {
+            const QByteArray name = QByteArray(field) + ':';
+            if (line.startsWith(name)) {
+                bytes[at] = line.mid(name.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+                break;
+            }
+            ++at;
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
 qint64 memoryHeldByThisProcess()
 {
-    // "size resident shared ..." in pages, one short line.
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.read(256).split(' ');
-    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    const qint64 pages = fields.size() > 1 ? fields.at(1).toLongLong() : 0;
-    return pageSize > 0 ? pages * pageSize : 0;
+    const std::vector<qint64> status = statusBytes({ "VmRSS", "RssFile", "RssShmem" });
+    const qint64 resident = status[0];
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    // The heap keeps what the program freed for its next blocks, resident
+    // until it is given back: a scan that ended leaves hundreds of megabytes
+    // of it, which the next listing may use as its own. What is held is the
+    // resident memory less that: at most the heap's free bytes (all of them
+    // resident before they are given back), at least the blocks in use with
+    // what is not the heap (the program's files, shared memory).
+    const struct mallinfo2 heap = ::mallinfo2();
+    const qint64 lessFree = resident - qint64(heap.fordblks);
+    const qint64 inUse = status[1] + status[2] + qint64(heap.uordblks) + qint64(heap.hblkhd);
+    return std::clamp<qint64>(std::max(lessFree, inUse), 0, resident);
+#else
+    return resident;
+#endif
 }
 
 qint64 heapBlockBytes(qint64 bytes)

@@ -60,7 +60,8 @@ ListingLimits listingLimitsWithin(qint64 memoryBytes, qint64 heldBytes = 0, List
 qint64 memoryWithinControlGroups(qint64 physicalBytes, const QString& cgroupRoot, const QString& selfCgroups);
 // The same for this process on this machine.
 qint64 memoryOfThisMachine();
-// What this process holds of that memory now: its resident memory.
+// What this process holds of that memory now: its resident memory less what
+// its heap keeps free (what it freed and has not given back yet).
 qint64 memoryHeldByThisProcess();
 
 // What the allocator takes for a block of bytes: its header, the whole

@@ -434,9 +434,11 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         });
     }
     if (job.isListingIncomplete()) {
-        askWhenFree([this] {
-            showNotice({ localizedText("ID_CLOUD_LISTING_INCOMPLETE"),
-                localizedText("ID_CLOUD_LISTING_INCOMPLETE_DETAILS"), { localizedText("ID_OK") } });
+        const char* details
+            = job.wasListingSignedOut() ? "ID_CLOUD_LISTING_SIGNED_OUT_DETAILS" : "ID_CLOUD_LISTING_INCOMPLETE_DETAILS";
+        askWhenFree([this, details] {
+            showNotice(
+                { localizedText("ID_CLOUD_LISTING_INCOMPLETE"), localizedText(details), { localizedText("ID_OK") } });
         });
     }
     if (const QStringList& unread = job.unreadDatabases(); !unread.isEmpty()) {

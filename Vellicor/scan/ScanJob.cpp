@@ -154,6 +154,7 @@ ScanJob::ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finishe
     : request(std::move(request))
     , scanWrapper(scanWrapper)
     , finished_(std::move(finished))
+    , signedInAtStart_(scanWrapper && scanWrapper->isAuthenticateForScan)
 {
 }
 
@@ -336,6 +337,10 @@ void ScanJob::OnScanCompletedProcess()
             unreadDatabases_.append(*file);
         else if (scanWrapper->lastWalkUnanswered || !bound)
             markListingIncomplete();
+        // The service refused the sign-in on the way: the user signs in
+        // again rather than look at the connection.
+        if (signedInAtStart_ && !scanWrapper->isAuthenticateForScan)
+            listingSignedOut_ = true;
     }
     if (request.source == ScanSource::lightroomCatalog) {
         // The catalog's files are compared like local ones; their new digests
@@ -377,6 +382,12 @@ void ScanJob::findDuplicatesInCloudDrives()
     } else {
         arrMainGroup = comparison.groupFilesByCriteria(arrCloudScanFiles, request.source, criteria, 0, 0);
     }
+    // The groups hold the files shown; the list of every file, the paths
+    // taken and what the comparison held go, and the memory back to the
+    // system, before the results are handed over.
+    arrCloudScanFiles = {};
+    pathsTaken_ = RecordIndexTable();
+    giveFreedMemoryBack();
     finish();
 }
 

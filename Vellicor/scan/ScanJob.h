@@ -92,6 +92,8 @@ public:
     ScanResultPtr result() const { return result_; }
     qint64 skippedCount() const { return skipped_; }
     bool isListingIncomplete() const { return listingIncomplete_.load(); }
+    // The service refused the sign-in during the listing.
+    bool wasListingSignedOut() const { return listingSignedOut_.load(); }
     // The bound that left files of the listing out, when one did.
     const std::optional<ListingBound>& listingBound() const { return listingBound_; }
     // The photo libraries and the photo catalog that could not be read
@@ -126,6 +128,8 @@ private:
     std::atomic<bool> finishing_ { false };
     std::atomic<bool> finishedFlag_ { false };
     std::atomic<bool> listingIncomplete_ { false };
+    const bool signedInAtStart_;
+    std::atomic<bool> listingSignedOut_ { false };
     qint64 skipped_ = 0;
     QStringList unreadDatabases_;
     std::optional<ListingBound> listingBound_;

@@ -25,6 +25,7 @@
 #include "support/FlatCloudFolder.h"
 #include "support/RecordingAlerts.h"
 #include "support/TempHome.h"
+#include "support/WaitUntil.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -245,6 +246,59 @@ TEST(CloudFolderPicker, ClosingThePickerEndsItsListingAtOnce)
     s.answer(1, { {}, { folder(QStringLiteral("/Now")) }, false });
     EXPECT_FALSE(s.busy());
     EXPECT_EQ(model.rowCount(s.row(0)), 1);
+}
+
+// A sub-folder whose pages never end, on the fake service: the user opens
+// it in the tree and gives up with Cancel while a page is on its way. The
+// listing ends there: the closed picker asks the service for nothing more,
+// neither the next page nor the folder again, and tells the user nothing.
+TEST(CloudFolderPicker, CancelWhileASubFolderListsAsksTheServiceNothingMore)
+{
+    OAuthCloudHandler::setRedirectBase(QStringLiteral("http://127.0.0.1:4711"));
+    FakeHttpServer server;
+    ASSERT_TRUE(server.listen());
+    server.enableOAuth(QStringLiteral("client"));
+    FlatCloudFolder flat { 0, 1 };
+    flat.albumFiles = 1000000000;
+    flat.serveDropbox(server);
+    // The third page of the album is kept back until the user has cancelled.
+    const QString more = QStringLiteral("/api/2/files/list_folder/continue");
+    int pages = 0;
+    server.route("POST", more, [&pages, pageOf = server.routed("POST", more)](const FakeHttpRequest& request) {
+        FakeHttpResponse page = pageOf(request);
+        page.held = ++pages == 3;
+        return page;
+    });
+    PickerScreen s([&](ScanSource) {
+        auto dropbox = std::make_unique<DropBoxHandler>(fakeServiceConfig(server, QStringLiteral("dropbox")));
+        dropbox->session().setBrowserOpener([&server](const QUrl& url) {
+            server.browse(url, [](const QUrl& redirect) { OAuthCloudHandler::offerRedirect(redirect); });
+        });
+        return dropbox;
+    });
+    CloudFolderTreeModel& model = s.picker->model();
+    ASSERT_TRUE(waitUntil([&] { return model.rowCount(s.row(0)) == 1 && !s.busy(); }, 30000));
+    ASSERT_TRUE(s.picker->windowGoogleDriveFolderList->isVisible());
+
+    // The root opened, then the album, with the arrow key.
+    CustomOutlineView& outline = *s.picker->outlineGDFolderList;
+    QTest::mouseClick(outline.viewport(), Qt::LeftButton, {}, outline.visualRect(s.row(0)).center());
+    QTest::keyClick(&outline, Qt::Key_Right);
+    const QModelIndex album = s.row(0, s.row(0));
+    QTest::mouseClick(outline.viewport(), Qt::LeftButton, {}, outline.visualRect(album).center());
+    QTest::keyClick(&outline, Qt::Key_Right);
+    ASSERT_TRUE(waitUntil([&] { return server.heldCount() == 1; }, 30000));
+    ASSERT_TRUE(s.busy());
+    const size_t shown = s.presenter->shown.size();
+
+    QTest::mouseClick(s.picker->btnCancelGDrive, Qt::LeftButton);
+    const size_t asked = server.requestLog.size();
+    server.releaseHeld();
+    EXPECT_FALSE(waitUntil([&] { return server.requestLog.size() > asked; }, 2000))
+        << qPrintable(server.requestLog.back().path);
+    EXPECT_FALSE(s.picker->windowGoogleDriveFolderList->isVisible());
+    EXPECT_FALSE(s.busy());
+    EXPECT_EQ(s.presenter->shown.size(), shown);
 }
 
 TEST(CloudFolderPicker, AListingEndedByAPageHandedOutAgainIsTold)

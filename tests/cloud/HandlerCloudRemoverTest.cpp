@@ -65,3 +65,33 @@ TEST(HandlerCloudRemover, AQuestionLeftWaitingIsNotAnsweredOnceCut)
     EXPECT_FALSE(removed);
     EXPECT_FALSE(error.isEmpty());
 }
+
+// A file put back by an undo whose answer named another file is left as it
+// is: its record names the removed file, so the service is asked nothing,
+// and the report says why, not that the service kept the file.
+TEST(HandlerCloudRemover, AFilePutBackUnderAnotherIdIsLeftAsItIsAndSaysSo)
+{
+    struct CountedRemovals : ScanWrapper {
+        std::atomic<int> asked { 0 };
+        bool deleteCloudFile(const FileInfoNodePtr&) override { return ++asked > 0; }
+    } box;
+    HandlerCloudRemover remover([&box](ScanSource) { return static_cast<ScanWrapper*>(&box); });
+    FileInfoNode file;
+    file.filePath = QStringLiteral("/Photos/a.jpg");
+    file.cloudFields().fileId = QStringLiteral("11");
+    file.cloudFields().putBackAsAnother = true;
+    std::atomic<bool> removed { true };
+    std::atomic<bool> ended { false };
+    QString error;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        removed = remover.deleteCloudFile(ScanSource::box, file, error);
+        ended = true;
+    }));
+    worker->start();
+    while (!ended)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(worker->wait(QDeadlineTimer(10000)));
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(box.asked, 0);
+    EXPECT_EQ(error, QStringLiteral("the file was put back under another id or revision and is left as it is"));
+}

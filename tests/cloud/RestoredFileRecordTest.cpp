@@ -102,6 +102,8 @@ TEST(RestoredFileRecord, ABoxCopyIsTakenOnlyAsTheFileOfItsNameInItsFolderThatNoO
         });
         putBack(*handler, removed, { kept, other });
         EXPECT_EQ(removed->cloud->fileId, answer.recorded);
+        // What the record names is not the file put back: it says so.
+        EXPECT_EQ(removed->cloud->putBackAsAnother, answer.recorded == QStringLiteral("11"));
     }
 }
 
@@ -148,6 +150,7 @@ TEST(RestoredFileRecord, ADropboxCopyIsTakenOnlyAsTheFileAtThePathPutBackWithARe
         putBack(*handler, removed, { kept });
         ASSERT_TRUE(removed->cloud->dropBoxFile);
         EXPECT_EQ(removed->cloud->dropBoxFile->rev, answer.recorded);
+        EXPECT_EQ(removed->cloud->putBackAsAnother, answer.recorded == QStringLiteral("r1"));
         // The file keeps its path: a removal names that place alone.
         EXPECT_EQ(*removed->filePath, QStringLiteral("Dropbox/x/a.txt"));
     }

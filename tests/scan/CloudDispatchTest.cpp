@@ -15,6 +15,8 @@ public:
     std::vector<std::vector<CloudScanFoldersListPtr>> listings;
     std::vector<FileInfoNodePtr> toDeliver;
     bool failsAFolder = false;
+    // The service refuses the sign-in while the walk lists.
+    bool signsOut = false;
     // The file the source is read from; none for a service.
     std::optional<QString> file;
 
@@ -25,6 +27,8 @@ public:
     {
         listings.push_back(folders);
         lastWalkIncomplete = failsAFolder;
+        if (signsOut)
+            isAuthenticateForScan = false;
         for (const FileInfoNodePtr& record : toDeliver)
             sink.addCloudScanFile(record);
         sink.OnScanCompletedProcess();
@@ -169,6 +173,26 @@ TEST_F(CloudDispatch, ASourceFileThatCouldNotBeReadIsToldOfAsSuchNotAsAServiceTh
     EXPECT_EQ(screen.alertMessages(),
         QStringList({ localizedText("ID_NO_DUPLICATE_ITEMS_FOUND"), localizedText("ID_PHOTO_DATABASE_LEFT_OUT") }));
     EXPECT_TRUE(screen.alerts.back().informativeText.startsWith(*handler.file));
+}
+
+// A folder that could not be listed because the service refused the sign-in
+// on the way is told with what helps: signing in again, not the connection.
+TEST_F(CloudDispatch, AListingEndedByARefusedSignInAsksToSignInAgain)
+{
+    addCloudRow(QStringLiteral("/Photos"));
+    handler.failsAFolder = true;
+    handler.toDeliver = { cloudFile(QStringLiteral("/Photos/a.jpg"), "same") };
+    for (const bool signsOut : { false, true }) {
+        SCOPED_TRACE(signsOut ? "signed out on the way" : "no answer");
+        handler.isAuthenticateForScan = true;
+        handler.signsOut = signsOut;
+        screen.alerts.clear();
+        ASSERT_TRUE(runScan());
+        ASSERT_EQ(screen.alertMessages().back(), localizedText("ID_CLOUD_LISTING_INCOMPLETE"));
+        EXPECT_EQ(screen.alerts.back().informativeText,
+            localizedText(signsOut ? "ID_CLOUD_LISTING_SIGNED_OUT_DETAILS" : "ID_CLOUD_LISTING_INCOMPLETE_DETAILS"));
+        EXPECT_EQ(screen.alerts.back().informativeText.contains(QStringLiteral("internet")), !signsOut);
+    }
 }
 
 namespace {

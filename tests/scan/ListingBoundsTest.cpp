@@ -5,20 +5,26 @@
 #include "scan/ScanJob.h"
 #include "scan/ScanWrapper.h"
 #include "support/ChildProcess.h"
+#include "support/EndlessCopies.h"
 #include "support/FlatCloudFolder.h"
 #include "support/MemoryBound.h"
+#include "support/MemoryGroup.h"
 #include "support/TempHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <iostream>
 #include <malloc.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -463,4 +469,66 @@ TEST(ListingBounds, AListingWithoutMemoryLeftGoesNoFurtherThanItsFirstPage)
         EXPECT_EQ(bound->folder, listed.last());
         EXPECT_EQ(bound->files, listed.size() * source.filesPerFolder);
     }
+}
+
+// Three scans in a row of the same endless folder, in a memory group of
+// 1 GiB, nothing of one kept for the next: what the first scan held and let
+// go of leaves the program's memory, so each scan gets the same share of
+// it, lists as many files and is told the folder is too large at the same
+// count. Each scan runs as the engine runs it, its sink on a thread of its
+// own and the walk on this one.
+TEST(ListingBounds, ScansInARowOfAnEndlessFolderGetTheSameShareOfMemory)
+{
+#if defined(VELLICOR_RUN_TIME_CHECKER)
+    GTEST_SKIP() << "the program's memory is measured only without a run-time checker";
+#endif
+    // The scans run in a new process of this program (a fork would share the
+    // thread pool's state but not its threads, and what the scans let go of
+    // there would never go), told the group by the environment.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const char* const named = "VELLICOR_TEST_MEMORY_GROUP";
+    MemoryGroup group;
+    if (!qEnvironmentVariableIsSet(named)) {
+        if (!group.make(1ll << 30, "vellicor-test"))
+            GTEST_SKIP() << "no memory control group can be made here (it takes root and a memory controller)";
+        qputenv(named, QByteArray::fromStdString(group.path()));
+    }
+    const auto removeGroup = qScopeGuard([&group, named] {
+        qunsetenv(named);
+        group.remove();
+    });
+    const auto scans = [named]() -> int {
+        if (!MemoryGroup::enter(qgetenv(named).toStdString()))
+            return 2;
+        ComparisonSettings settings;
+        settings.compareContent = true;
+        const ScanRequest request = takingEveryFile(settings);
+        EndlessCopies source;
+        source.memoryBytes = memoryOfThisMachine();
+        if (source.memoryBytes > (1ll << 30))
+            return 3;
+        std::vector<qint64> listed;
+        for (int scan = 1; scan <= 3; ++scan) {
+            const qint64 budget = source.listingLimitsNow().listingBytes;
+            auto job = std::make_shared<ScanJob>(request, &source, ScanJob::Finished {});
+            source.isAbortScanning = false;
+            std::atomic<bool> ended { false };
+            std::thread sink([&] {
+                source.startCloudScan({ source.makeRootFolderNode() }, request, *job);
+                ended = true;
+            });
+            while (!ended)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            sink.join();
+            const std::optional<ListingBound> bound = job->listingBound();
+            listed.push_back(bound ? bound->files : -1);
+            std::cout << "scan " << scan << ": a share of " << (budget >> 20) << " MiB, " << listed.back()
+                      << " files listed" << std::endl;
+            job.reset();
+            source.rootFolderObj.reset();
+        }
+        const auto [fewest, most] = std::minmax_element(listed.begin(), listed.end());
+        return *fewest > 0 && *fewest >= *most * 19 / 20 ? 0 : 1;
+    };
+    EXPECT_EXIT(std::_Exit(scans()), ::testing::ExitedWithCode(0), "");
 }

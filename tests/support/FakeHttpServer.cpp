@@ -80,6 +80,12 @@ void FakeHttpServer::route(const QByteArray& method, const QString& path, Handle
     routes_[{ method, path }] = std::move(handler);
 }
 
+FakeHttpServer::Handler FakeHttpServer::routed(const QByteArray& method, const QString& path) const
+{
+    const auto it = routes_.find({ method, path });
+    return it == routes_.end() ? Handler() : it->second;
+}
+
 int FakeHttpServer::requestCount(const QByteArray& method, const QString& path) const
 {
     int count = 0;

@@ -87,6 +87,8 @@ public:
     QUrl url(const QString& path) const;
 
     void route(const QByteArray& method, const QString& path, Handler handler);
+    // The handler set for a route (none: an empty one), to wrap it.
+    Handler routed(const QByteArray& method, const QString& path) const;
     std::vector<FakeHttpRequest> requestLog;
     // Sends the answers kept back so far, in the order they were kept.
     void releaseHeld();
