@@ -2279,6 +2279,8 @@ TEST_F(Removal, CleanUpsOnAHistoryAtTheSettingsFilesBoundAreReadBackAtTheNextSta
     ASSERT_TRUE(run());
     EXPECT_TRUE(sheets->alerts.isEmpty()) << sheets->alerts.join(QLatin1Char(',')).toStdString();
 
+    // The program's end waits for the last save behind before the next start.
+    defaults.synchronize();
     const HistoryAtNextStart next = historyAtNextStart(home.configHome());
     EXPECT_TRUE(next.readWhole) << next.fileSize;
     ASSERT_GT(next.records.size(), 60000);

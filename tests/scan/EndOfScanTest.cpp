@@ -265,6 +265,8 @@ TEST_F(EndOfScan, AHistoryAtTheSettingsFilesBoundKeepsEveryNewScanForTheNextStar
         ASSERT_TRUE(runScan());
     EXPECT_EQ(history().size() >= 3 ? duplicatesOf(history().last()) : -1, 1);
 
+    // The program's end waits for the last save behind before the next start.
+    defaults->synchronize();
     const HistoryAtNextStart next = historyAtNextStart(defaults->filePath().section(QLatin1Char('/'), 0, -2));
     EXPECT_TRUE(next.readWhole) << next.fileSize;
     ASSERT_GT(next.records.size(), 60000);
