@@ -262,7 +262,8 @@ bool applyRemovalOutcomes(ResultsState& state, const RemovalPlan& plan, std::vec
             undoList.push_back({ std::move(outcome.file), std::move(outcome.group), std::move(outcome.path),
                 std::move(outcome.trashedPath), std::move(outcome.trashInfoPath), outcome.route, plan.resultSetId,
                 std::move(outcome.trashed), plan.source, std::move(outcome.trashInfoText), outcome.trashInfo,
-                std::move(outcome.trashEntry), std::move(outcome.originalFolder), std::move(outcome.vouched) });
+                std::move(outcome.trashEntry), std::move(outcome.originalFolder), std::move(outcome.vouched),
+                std::move(outcome.record) });
             break;
         }
         case Kind::failed:

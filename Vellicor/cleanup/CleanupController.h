@@ -89,6 +89,8 @@ struct RemovedFile {
     // The kept copy that vouched for the file when it was removed: what an
     // undo may copy back when the trash no longer holds the file.
     std::optional<VouchingCopy> vouched {};
+    // The removed file's digest and access as the removal recorded them.
+    RemovedFileRecord record {};
 };
 
 // The figures and lists of the last clean-up, for the after-clean window.

@@ -3,6 +3,7 @@
 #include "platform/FileRemover.h"
 #include "platform/FileSystemInfo.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <algorithm>
@@ -140,8 +141,11 @@ RemovalCheck refused(const QString& reason)
 } // namespace
 
 ContentComparison::Result ContentComparison::compare(const HeldFile& one, const HeldFile& other, quint64 size,
-    FileRemover& files, const std::atomic<bool>& abort, const ComparedBytes& compared)
+    FileRemover& files, const std::atomic<bool>& abort, const ComparedBytes& compared, QString* md5)
 {
+    std::optional<QCryptographicHash> digest;
+    if (md5)
+        digest.emplace(QCryptographicHash::Md5);
     const quint64 turn = std::min(turnBytes, size);
     if (left_.size() < turn) {
         left_.resize(turn);
@@ -164,9 +168,15 @@ ContentComparison::Result ContentComparison::compare(const HeldFile& one, const 
         }
         if (std::memcmp(left_.data(), right_.data(), count) != 0)
             return Result::different;
+        if (digest)
+            digest->addData(QByteArrayView(left_.data(), qsizetype(count)));
         done += count;
     }
-    return endsAt(files, one, size) && endsAt(files, other, size) ? Result::same : Result::different;
+    if (!endsAt(files, one, size) || !endsAt(files, other, size))
+        return Result::different;
+    if (digest)
+        *md5 = QString::fromLatin1(digest->result().toHex());
+    return Result::same;
 }
 
 RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, ContentComparison& contents,
@@ -209,7 +219,8 @@ RemovalCheck checkBeforeRemoval(const PlannedRemoval& item, FileRemover& files, 
         }
         if (copy.facts.size != status.size)
             continue;
-        const auto result = contents.compare(check.file, copy, status.size, files, abort, compared);
+        const auto result = contents.compare(
+            check.file, copy, status.size, files, abort, compared, item.md5.isEmpty() ? &check.md5 : nullptr);
         if (result == ContentComparison::Result::stopped)
             return refused(QStringLiteral("the clean-up was stopped while its kept copy was compared"));
         if (result == ContentComparison::Result::different)

@@ -20,6 +20,9 @@ struct RemovalCheck {
     std::optional<QString> refusal;
     HeldFile kept;
     HeldFile file;
+    // The digest of the bytes the file and its kept copy were found to
+    // share, taken only where the plan had none for it.
+    QString md5;
 };
 
 // How far a comparison has gone: the bytes of each file read so far, as
@@ -33,9 +36,10 @@ class ContentComparison {
 public:
     enum class Result { same, different, stopped };
     // From the start of each held file to size bytes, and nothing beyond,
-    // read through files.
+    // read through files. With md5 given, it receives the digest of the
+    // bytes compared when they are the same.
     Result compare(const HeldFile& one, const HeldFile& other, quint64 size, FileRemover& files,
-        const std::atomic<bool>& abort, const ComparedBytes& compared = {});
+        const std::atomic<bool>& abort, const ComparedBytes& compared = {}, QString* md5 = nullptr);
 
 private:
     std::vector<char> left_;

@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <set>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -83,6 +84,11 @@ RemovalOutcome removeOne(const PlannedRemoval& item, ScanSource source, FileRemo
     outcome.trashInfo = removal.trashInfo;
     outcome.reason = removal.error;
     if (removal.ok) {
+        outcome.record.md5 = item.md5.isEmpty() ? check.md5 : item.md5;
+        // Looked at through the descriptor held since the checks: the
+        // file that went, not what its name leads to now.
+        if (struct stat status { }; ::fstat(check.file.fd.get(), &status) == 0)
+            outcome.record.access = FileAccess { status.st_mode & 07777, status.st_uid, status.st_gid };
         const qsizetype slash = item.scanned.path.lastIndexOf(QLatin1Char('/'));
         outcome.originalFolder
             = folders.record(slash <= 0 ? QStringLiteral("/") : item.scanned.path.left(slash), check.file.folder.get());

@@ -24,6 +24,24 @@ struct VouchingCopy {
     FileFacts facts;
 };
 
+// Who could reach a removed file: its permission bits (set-id and sticky
+// bits among them), owner and group, as the removal found it.
+struct FileAccess {
+    quint32 mode = 0;
+    quint32 owner = 0;
+    quint32 group = 0;
+};
+
+// What the removal recorded of a local file it removed, what a copy that
+// stands in for it is held to: the digest of its bytes (the scan's where its
+// group was compared by content, else that of its bytes as they were
+// compared with the kept copy; empty when neither was taken), and who could
+// reach it (none where it could not be looked at).
+struct RemovedFileRecord {
+    QString md5;
+    std::optional<FileAccess> access;
+};
+
 // What happened to one planned file.
 struct RemovalOutcome {
     enum class Kind {
@@ -55,6 +73,7 @@ struct RemovalOutcome {
     std::shared_ptr<const OriginalFolder> originalFolder;
     // The kept copy that vouched for a local file removed.
     std::optional<VouchingCopy> vouched;
+    RemovedFileRecord record;
     QString reason;
 };
 

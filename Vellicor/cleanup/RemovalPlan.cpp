@@ -93,6 +93,8 @@ RemovalPlan makeRemovalPlan(const RemovalPlanInput& input)
             item.route = routeOf(*file, plan.source, deleteNetworkOutright);
             item.scanned = scannedFileOf(*file);
             item.isLocked = file->isLocked;
+            if (file->isMd5Calucaluted && file->md5)
+                item.md5 = *file->md5;
             item.keptCopies = kept;
             plan.isPhotosLibInTrashList = plan.isPhotosLibInTrashList || file->isPhotosNode;
             plan.items.push_back(std::move(item));

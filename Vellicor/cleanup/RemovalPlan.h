@@ -47,6 +47,10 @@ struct PlannedRemoval {
     RemovalRoute route = RemovalRoute::trash;
     ScannedFile scanned;
     bool isLocked = false;
+    // Its digest where the scan compared its group by content; empty
+    // otherwise, and then its removal takes the digest of its bytes as they
+    // are compared with a kept copy.
+    QString md5;
     // The group's members that stay: one of them must still be on disk, as
     // another file, before this one goes. One list serves every planned file
     // of the group.

@@ -11,6 +11,7 @@
 #include "platform/OriginalFolder.h"
 #include "platform/RestoreCopies.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -144,21 +145,172 @@ void keepOwnerAndAttributes(int from, int to, const struct stat& status, QString
         ::fremovexattr(to, accessList);
 }
 
+// Reads the access list in the kernel's form (a version, then a tag,
+// permissions and id per entry): whether each entry naming a user or group
+// gets, through mask, no more than others get (others); false for a list
+// that cannot be read.
+bool namedEntriesGrantNoMore(const QByteArray& list, quint32 mask, quint32 others)
+{
+    constexpr int header = 4;
+    constexpr int entrySize = 8;
+    if (list.size() < header || (list.size() - header) % entrySize != 0)
+        return false;
+    const auto read = [&list](int at, int bytes) {
+        quint32 value = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            value = (value << 8) | quint8(list.at(at + i));
+        return value;
+    };
+    if (read(0, 4) != 2)
+        return false;
+    constexpr quint32 namedUser = 0x02;
+    constexpr quint32 namedGroup = 0x08;
+    for (int at = header; at < list.size(); at += entrySize) {
+        const quint32 tag = read(at, 2);
+        const quint32 permissions = read(at + 2, 2);
+        if ((tag == namedUser || tag == namedGroup) && (permissions & mask & ~others) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Gives the copy open at to, which stands in for a removed file, the access
+// of that file (access) and no more: its permission bits, with its owner and
+// group where the system allows, a set-id bit only with the owner or group
+// it was given by, and group bits beyond the others' only for the removed
+// file's own group. Of the source's extended attributes (open at from) the
+// user's own go with it (they grant nothing), its access list only where no
+// user or group it names gets more than the others got; the rest stay
+// behind. What could not be kept is added to lost, the first reason to why.
+// The mode the copy is to get.
+mode_t narrowToRemovedFile(int from, int to, const FileAccess& access, QStringList& lost, QString& why)
+{
+    const auto note = [&lost, &why](const QString& what, int error) {
+        lost.append(what);
+        if (why.isEmpty() && error != 0)
+            why = errnoText(error);
+    };
+    mode_t mode = access.mode & 07777;
+    struct stat now { };
+    int chownError = 0;
+    if (::fstat(to, &now) == 0 && (now.st_uid != access.owner || now.st_gid != access.group)) {
+        if (::fchown(to, access.owner, access.group) != 0) {
+            chownError = errno;
+            // Without the right to give a file away, its group may still be
+            // one of the user's.
+            ::fchown(to, static_cast<uid_t>(-1), access.group);
+        }
+    }
+    const bool looked = ::fstat(to, &now) == 0;
+    const bool ownOwner = looked && now.st_uid == access.owner;
+    const bool ownGroup = looked && now.st_gid == access.group;
+    if (!ownOwner)
+        note(QStringLiteral("its owner (user %1)").arg(access.owner), chownError);
+    if (!ownGroup) {
+        note(QStringLiteral("its group (group %1)").arg(access.group), chownError);
+        // The copy's group is another: its members get no more than others.
+        mode &= ~(S_IRWXG & ~((mode & S_IRWXO) << 3));
+    }
+    const auto dropBit = [&](mode_t bit, bool keptWith, const char* what) {
+        if ((mode & bit) == 0 || keptWith)
+            return;
+        mode &= ~bit;
+        lost.append(QLatin1String(what));
+    };
+    dropBit(S_ISUID, ownOwner, "its set-user-ID bit");
+    dropBit(S_ISGID, ownGroup, "its set-group-ID bit");
+
+    const auto names = readGrowing([from](char* buffer, size_t size) { return ::flistxattr(from, buffer, size); });
+    if (!names && errno != ENOTSUP)
+        note(QStringLiteral("its kept copy's extended attributes"), errno);
+    bool hasAccessList = false;
+    for (const QByteArray& name : names ? names->split('\0') : QList<QByteArray> {}) {
+        if (name.isEmpty())
+            continue;
+        const bool isAccessList = name == accessList;
+        const QString what = isAccessList ? QStringLiteral("its access list (ACL)")
+                                          : QStringLiteral("its extended attribute %1").arg(QString::fromUtf8(name));
+        if (!isAccessList && !name.startsWith("user.")) {
+            // A label the system gives each file, or an attribute that
+            // grants what the removed file may not have granted.
+            if (name != "security.selinux")
+                note(what, 0);
+            continue;
+        }
+        const auto value = readGrowing([from, &name](char* buffer, size_t size) {
+            return ::fgetxattr(from, name.constData(), buffer, size);
+        });
+        if (!value) {
+            if (errno != ENODATA)
+                note(what, errno);
+            continue;
+        }
+        // The access list's mask becomes the group bits once the mode is
+        // set: what its named entries get through that mask is weighed.
+        if (isAccessList && !namedEntriesGrantNoMore(*value, (mode & S_IRWXG) >> 3, mode & S_IRWXO)) {
+            note(what, 0);
+            continue;
+        }
+        if (::fsetxattr(to, name.constData(), value->constData(), static_cast<size_t>(value->size()), 0) != 0)
+            note(what, errno);
+        else
+            hasAccessList = hasAccessList || isAccessList;
+    }
+    // An access list the new file took from its folder's default one is not
+    // the removed file's.
+    if (!hasAccessList)
+        ::fremovexattr(to, accessList);
+    return mode;
+}
+
+// How a copy is made and what it is held to.
+struct CopyTerms {
+    // The removed file itself (across volumes): it keeps its owner where the
+    // system allows, its permission bits and every extended attribute.
+    // Otherwise a copy that stands in for it gets the access it had
+    // (narrowToRemovedFile): standsFor, or where that was not recorded the
+    // source's permission bits for its owner alone.
+    bool itself = false;
+    std::optional<FileAccess> standsFor;
+    // The digest the copy's bytes must have, as they were written, before a
+    // copy that stands in takes its name (a copy of the file itself is
+    // named all the same, and its result tells); empty: none is asked.
+    QString md5;
+    // Asked once the copy is whole, before it takes its name: a reason it
+    // answers drops the copy.
+    std::function<QString()> beforeNaming;
+};
+
+// What a copy came to, beside its error.
+struct CopyResult {
+    // What the copy could not keep, and the first reason.
+    QStringList lost;
+    QString why;
+    // The copy's name is flushed with its folder.
+    bool durable = false;
+    // The digest of what was written is not the one asked for.
+    bool otherBytes = false;
+
+    QString notKept() const
+    {
+        if (lost.isEmpty())
+            return {};
+        return why.isEmpty() ? QStringLiteral("without %1").arg(lost.join(QStringLiteral(", ")))
+                             : QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
+    }
+};
+
 // Copies the regular file open at source into a new file named to.name in
 // its folder, through a temporary name beside it (RestoreCopies), so that
 // the name either gets the whole copy or nothing, and never replaces a file
-// that is there. Only the source's data is copied: its holes stay holes.
-// keepCopying is asked before each piece; a copy it stops is removed. The
-// copy keeps the source's modification time and permission bits (a set-id
-// bit only with its owner or group kept); with lost given it keeps its owner
-// where the system allows and its extended attributes too, and lost and why
-// receive what could not be kept; with durable given its name is flushed
-// with its folder, and durable says whether it was. beforeNaming, when set,
-// is asked once the copy is whole, before it takes its name: a reason it
-// answers drops the copy. Empty on success.
-QString copyWithoutReplacing(int source, const Destination& to, const KeepCopying& keepCopying,
-    QStringList* lost = nullptr, QString* why = nullptr, bool* durable = nullptr,
-    const std::function<QString()>& beforeNaming = {})
+// that is there. Only the source's data is copied: its holes, and its runs
+// of zeros, stay holes (copyFileData), and the digest of the bytes written
+// is taken as they are written. keepCopying is asked before each piece; a
+// copy it stops is removed. The copy keeps the source's modification time,
+// and its access as terms ask; its name is flushed with its folder. Empty
+// on success.
+QString copyWithoutReplacing(
+    int source, const Destination& to, const KeepCopying& keepCopying, const CopyTerms& terms, CopyResult& result)
 {
     struct stat status { };
     if (source < 0 || ::fstat(source, &status) != 0)
@@ -171,36 +323,46 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
     // Written back to the disk at its pace as it goes, so that neither a stop
     // nor the flush at the end waits long, however slow the disk.
     WriteBackPace pace(target.fd.get());
+    QCryptographicHash digest(QCryptographicHash::Md5);
     QString error;
-    const DataCopyEnd data = copyFileData(source, target.fd.get(), status.st_size, keepCopying, &pace);
+    const DataCopyEnd data = copyFileData(source, target.fd.get(), status.st_size, keepCopying, &pace, &digest);
     if (data.stopped)
         error = stoppedText;
     else if (data.error != 0)
         error = errnoText(data.error);
-    if (error.isEmpty() && lost && why)
-        keepOwnerAndAttributes(source, target.fd.get(), status, *lost, *why);
-    // A set-id bit serves only with the owner or group it was given by: on a
-    // copy that is the user's own instead, a program would run as the user
-    // for whoever starts it.
+    result.otherBytes = error.isEmpty() && !terms.md5.isEmpty() && QString::fromLatin1(digest.result().toHex()) != terms.md5;
+    if (result.otherBytes && !terms.itself)
+        error = QStringLiteral("other bytes");
     mode_t mode = status.st_mode & 07777;
-    struct stat copied { };
-    const bool looked = ::fstat(target.fd.get(), &copied) == 0;
-    const auto dropBit = [&](mode_t bit, bool keptWith, const char* what) {
-        if ((mode & bit) == 0 || (looked && keptWith))
-            return;
-        mode &= ~bit;
-        if (lost)
-            lost->append(QLatin1String(what));
-    };
-    dropBit(S_ISUID, copied.st_uid == status.st_uid, "its set-user-ID bit");
-    dropBit(S_ISGID, copied.st_gid == status.st_gid, "its set-group-ID bit");
+    if (error.isEmpty() && terms.itself) {
+        keepOwnerAndAttributes(source, target.fd.get(), status, result.lost, result.why);
+        // A set-id bit serves only with the owner or group it was given by:
+        // on a copy that is the user's own instead, a program would run as
+        // the user for whoever starts it.
+        struct stat copied { };
+        const bool looked = ::fstat(target.fd.get(), &copied) == 0;
+        const auto dropBit = [&](mode_t bit, bool keptWith, const char* what) {
+            if ((mode & bit) == 0 || (looked && keptWith))
+                return;
+            mode &= ~bit;
+            result.lost.append(QLatin1String(what));
+        };
+        dropBit(S_ISUID, copied.st_uid == status.st_uid, "its set-user-ID bit");
+        dropBit(S_ISGID, copied.st_gid == status.st_gid, "its set-group-ID bit");
+    } else if (error.isEmpty()) {
+        // Where the removed file's access was not recorded, its kept copy's
+        // for the user alone: the safe side.
+        const FileAccess access = terms.standsFor.value_or(
+            FileAccess { quint32(status.st_mode & S_IRWXU), quint32(::geteuid()), quint32(::getegid()) });
+        mode = narrowToRemovedFile(source, target.fd.get(), access, result.lost, result.why);
+    }
     const struct timespec times[2] = { status.st_atim, status.st_mtim };
     if (error.isEmpty()
         && (::fchmod(target.fd.get(), mode) != 0 || ::futimens(target.fd.get(), times) != 0
             || ::fsync(target.fd.get()) != 0))
         error = errnoText(errno);
-    if (error.isEmpty() && beforeNaming)
-        error = beforeNaming();
+    if (error.isEmpty() && terms.beforeNaming)
+        error = terms.beforeNaming();
     if (error.isEmpty()) {
         if (const int failure = renameAtWithoutReplacing(to.folder, target.name, to.folder, to.name); failure != 0)
             error = failure == EEXIST ? QStringLiteral("a file is already at this path") : errnoText(failure);
@@ -214,25 +376,46 @@ QString copyWithoutReplacing(int source, const Destination& to, const KeepCopyin
         return error;
     }
     // The copy's name on the disk too, before anything lets go of the
-    // original: flushed with its folder, where durable asks for it.
-    if (durable) {
-        const FileDescriptor folder(::openat(to.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        *durable = folder.isOpen() && ::fsync(folder.get()) == 0;
-    }
+    // original.
+    const FileDescriptor folder(::openat(to.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    result.durable = folder.isOpen() && ::fsync(folder.get()) == 0;
     return error;
+}
+
+// Whether the trash entry of entry is gone from its info folder, nothing
+// else under its name.
+bool trashEntryIsGone(const TrashEntry& entry)
+{
+    const FileDescriptor info = entry.trash->openPart("info");
+    return info.isOpen() && !factsAt(info.get(), entry.infoName(), AT_SYMLINK_NOFOLLOW) && errno == ENOENT;
+}
+
+// Whether the file found now is, by the removal's own record of the file it
+// put into the trash, that very file: by its birth time where the file
+// system keeps one, elsewhere by every fact as it was right after the move
+// (a file made since that got the freed inode differs in its change time).
+bool provenByRecord(const FileFacts& now, const FileFacts& recorded)
+{
+    if (!now.sameFileAs(recorded))
+        return false;
+    if (now.birthTime != FileTimestamp {} && recorded.birthTime != FileTimestamp {})
+        return true;
+    return now == recorded;
 }
 
 // Moves the trashed file back to its path, never over a file; across volumes
 // it is copied and the trashed copy removed afterwards, and notKept tells
 // what the copy could not keep. The file is reached from the trash folder
 // held since the removal, the removed one by its device and inode, under the
-// very entry the removal wrote: one still written to after its removal (a
-// log) comes back too, and changed says so; restored holds the file at its
-// path when it was moved. Empty on success.
+// very entry the removal wrote, or with no entry at all where the removal's
+// record proves the file (provenByRecord): then entryGone is set. One still
+// written to after its removal (a log) comes back too, and changed says so;
+// restored holds the file at its path when it was moved. Empty on success.
 QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying, bool& changed,
-    std::optional<FileFacts>& restored, QString& notKept, bool& trashedKept, bool& gone)
+    std::optional<FileFacts>& restored, QString& notKept, bool& trashedKept, bool& gone, bool& entryGone)
 {
     gone = false;
+    entryGone = false;
     if (!item.trashEntry.isSet())
         return goneText;
     const FileDescriptor files = item.trashEntry.trash->openPart("files");
@@ -255,8 +438,13 @@ QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const 
     // get the freed inode, and the desktop trash it here under the same name
     // once the trash was emptied: only the entry this program wrote shows
     // the file is the one it removed.
-    if (!isTrashEntryAsWritten(item.trashEntry, item.trashInfoText, item.trashInfo))
-        return localizedText("ID_UNDO_TRASH_ENTRY_NOT_MADE_HERE");
+    // Its entry alone deleted (by hand, or by a tool that tidies the trash):
+    // the file is still the one, and nothing is left to remove.
+    if (!isTrashEntryAsWritten(item.trashEntry, item.trashInfoText, item.trashInfo)) {
+        if (!trashEntryIsGone(item.trashEntry) || !provenByRecord(*now, item.trashed))
+            return localizedText("ID_UNDO_TRASH_ENTRY_NOT_MADE_HERE");
+        entryGone = true;
+    }
     if (originalPathInTrashInfo(item.trashInfoText) != item.originalPath)
         return QStringLiteral("its trash entry does not name this path");
     changed = *now != item.trashed;
@@ -281,23 +469,25 @@ QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const 
     const auto opened = source.isOpen() ? factsAt(source.get(), QByteArray(), AT_EMPTY_PATH) : std::nullopt;
     if (!opened || !opened->regular || !opened->sameFileAs(item.trashed))
         return notTheFile;
-    QStringList lost;
-    QString why;
-    bool durable = false;
-    if (QString error = copyWithoutReplacing(source.get(), to, keepCopying, &lost, &why, &durable); !error.isEmpty())
+    // Where it is still as the removal left it, its bytes must be the
+    // removed file's: a write no time shows (through a shared mapping)
+    // makes it a changed file too.
+    CopyTerms terms;
+    terms.itself = true;
+    terms.md5 = changed ? QString() : item.md5;
+    CopyResult copy;
+    if (QString error = copyWithoutReplacing(source.get(), to, keepCopying, terms, copy); !error.isEmpty())
         return error;
-    if (!lost.isEmpty())
-        notKept = why.isEmpty() ? QStringLiteral("without %1").arg(lost.join(QStringLiteral(", ")))
-                                : QStringLiteral("without %1 (%2)").arg(lost.join(QStringLiteral(", ")), why);
+    notKept = copy.notKept();
     // Written to while it was copied: what the copy missed is not lost
     // with it.
     const auto copied = factsAt(source.get(), QByteArray(), AT_EMPTY_PATH);
-    if (!copied || copied->size != opened->size || copied->modTime != opened->modTime) {
+    if (copy.otherBytes || !copied || copied->size != opened->size || copied->modTime != opened->modTime) {
         changed = true;
         trashedKept = true;
         Log::print("Undo: the file was written to while it was copied back; it stays in the trash too at",
             item.trashedPath);
-    } else if (!durable)
+    } else if (!copy.durable)
         Log::print("Undo: the restored file's folder could not be flushed; its copy stays in the trash at",
             item.trashedPath);
     else if (::unlinkat(files.get(), name.constData(), 0) != 0)
@@ -328,31 +518,35 @@ struct KeptFileCopy {
     bool changed = false;
 };
 
-// Copies the kept file held at kept back to the destination only while it
-// holds the bytes proven: it must still be the file proven, unwritten since,
-// before its digest is read (when md5 is given, the digest it must have),
-// and again once the copy is whole, before the copy takes its name; a copy
-// of a file written to meanwhile is dropped.
-KeptFileCopy copyKeptFile(const HeldFile& kept, const FileFacts& proven, const QString& md5, const Destination& to,
-    const KeepCopying& keepCopying, const std::atomic<bool>& abort)
+// Copies the kept file held at kept back to the destination, to stand in
+// for the removed file of item, only while it holds the bytes proven: it
+// must still be the file proven, unwritten since, before the copy and again
+// once the copy is whole, and the digest of the bytes the copy was written
+// with must be the removed file's (item.md5, which must be given): a file
+// written to in a way no time shows (through a shared mapping) is caught by
+// that alone. A copy of a file changed meanwhile is dropped. The copy gets
+// no more access than the removed file had; notKept tells what it lost.
+KeptFileCopy copyKeptFile(const HeldFile& kept, const FileFacts& proven, const PlannedRestore& item,
+    const Destination& to, const KeepCopying& keepCopying, QString& notKept)
 {
     const int fd = kept.fd.get();
-    if (!keptFileMoved(fd, proven).isEmpty())
+    if (item.md5.isEmpty() || !keptFileMoved(fd, proven).isEmpty())
         return { {}, true };
-    if (!md5.isEmpty()) {
-        const auto digest = md5OfOpenFile(fd, kept.path, abort);
-        if (!digest)
-            return { abort.load() ? stoppedText : QStringLiteral("its kept copy %1 could not be read").arg(kept.path) };
-        if (*digest != md5)
-            return { {}, true };
-    }
-    bool changed = false;
-    const QString error = copyWithoutReplacing(fd, to, keepCopying, nullptr, nullptr, nullptr, [&]() -> QString {
+    bool moved = false;
+    CopyTerms terms;
+    terms.standsFor = item.access;
+    terms.md5 = item.md5;
+    terms.beforeNaming = [&]() -> QString {
         if (keptFileMoved(fd, proven).isEmpty())
             return {};
-        changed = true;
+        moved = true;
         return QStringLiteral("changed");
-    });
+    };
+    CopyResult copy;
+    const QString error = copyWithoutReplacing(fd, to, keepCopying, terms, copy);
+    const bool changed = moved || copy.otherBytes;
+    if (error.isEmpty())
+        notKept = copy.notKept();
     return { changed ? QString() : error, changed };
 }
 
@@ -365,19 +559,22 @@ HeldFile holdKeptFile(const QString& path)
 
 // A trashed file the trash no longer holds comes back as a copy of the kept
 // copy that vouched for it at its removal, only while that is still the
-// file whose bytes were compared then and nothing wrote to it since (and its
-// digest, where its group was compared by content, is still the removed
-// file's). copiedFrom names the kept copy.
+// file whose bytes were compared then and nothing wrote to it since, and
+// the copy's own bytes have the removed file's digest (the scan's, or the
+// one the removal took as it compared them). copiedFrom names the kept copy.
 QString copyFromVouchingCopy(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying,
-    const std::atomic<bool>& abort, QString& copiedFrom)
+    QString& copiedFrom, QString& notKept)
 {
     if (!item.vouched || item.vouched->heldPath.isEmpty())
         return goneText;
     const VouchingCopy& vouched = *item.vouched;
+    if (item.md5.isEmpty())
+        return QStringLiteral("%1, and no digest of its bytes was kept to prove a copy of its kept copy %2")
+            .arg(goneText, vouched.path);
     const HeldFile kept = holdKeptFile(vouched.heldPath);
     if (!kept.isHeld())
         return QStringLiteral("%1, and its kept copy %2 cannot be used: %3").arg(goneText, vouched.path, kept.refusal);
-    const KeptFileCopy copy = copyKeptFile(kept, vouched.facts, item.md5, to, keepCopying, abort);
+    const KeptFileCopy copy = copyKeptFile(kept, vouched.facts, item, to, keepCopying, notKept);
     if (copy.changed)
         return QStringLiteral("%1, and its kept copy %2 has changed since the removal, so it was not used")
             .arg(goneText, vouched.path);
@@ -388,7 +585,7 @@ QString copyFromVouchingCopy(const PlannedRestore& item, const Destination& to, 
 
 // A copy of a kept file whose content still equals the removed file's.
 QString copyFromKeptFile(const PlannedRestore& item, const Destination& to, const KeepCopying& keepCopying,
-    const std::atomic<bool>& abort, QString& copiedFrom)
+    const std::atomic<bool>& abort, QString& copiedFrom, QString& notKept)
 {
     if (item.md5.isEmpty())
         return QStringLiteral("its group was not compared by content, so no other file may stand in for it");
@@ -401,7 +598,7 @@ QString copyFromKeptFile(const PlannedRestore& item, const Destination& to, cons
         const HeldFile kept = holdKeptFile(path);
         if (!kept.isHeld())
             continue;
-        const KeptFileCopy copy = copyKeptFile(kept, kept.facts, item.md5, to, keepCopying, abort);
+        const KeptFileCopy copy = copyKeptFile(kept, kept.facts, item, to, keepCopying, notKept);
         if (copy.changed)
             continue;
         if (copy.error.isEmpty())
@@ -441,12 +638,18 @@ RestoreOutcome restoreOne(
     outcome.byCopy = item.trashedPath.isEmpty();
     std::optional<FileFacts> now;
     bool gone = false;
+    bool entryGone = false;
     outcome.reason = outcome.byCopy
-        ? copyFromKeptFile(item, to, keepCopying, abort, outcome.copiedFrom)
-        : moveOutOfTrash(item, to, keepCopying, outcome.changed, now, outcome.notKept, outcome.trashedKept, gone);
+        ? copyFromKeptFile(item, to, keepCopying, abort, outcome.copiedFrom, outcome.notKept)
+        : moveOutOfTrash(
+            item, to, keepCopying, outcome.changed, now, outcome.notKept, outcome.trashedKept, gone, entryGone);
+    outcome.removesTrashEntry = !outcome.byCopy && !entryGone && !outcome.trashedKept;
     if (gone) {
         outcome.byCopy = true;
-        outcome.reason = copyFromVouchingCopy(item, to, keepCopying, abort, outcome.copiedFrom);
+        outcome.reason = copyFromVouchingCopy(item, to, keepCopying, outcome.copiedFrom, outcome.notKept);
+        // Its file gone, the entry the removal wrote stays only where it is
+        // no longer as written: one of the desktop's under the same name.
+        outcome.removesTrashEntry = isTrashEntryAsWritten(item.trashEntry, item.trashInfoText, item.trashInfo);
     }
     outcome.restored = outcome.reason.isEmpty();
     if (!outcome.restored)
@@ -523,6 +726,9 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
             item.md5 = source->second.md5;
             item.keptPaths = source->second.keptPaths;
         }
+        if (item.md5.isEmpty() && !removed.trashedPath.isEmpty())
+            item.md5 = removed.record.md5;
+        item.access = removed.record.access;
         plan.push_back(std::move(item));
     }
     return plan;
@@ -561,7 +767,7 @@ std::vector<RestoreOutcome> executeUndoPlan(const std::vector<PlannedRestore>& p
             const RestoreOutcome& outcome = outcomes.back();
             if (!outcome.restored)
                 Log::print("Undo: not restored", item.originalPath, outcome.reason);
-            else if (item.trashEntry.isSet() && !outcome.trashedKept && outcome.copiedFrom.isEmpty())
+            else if (item.trashEntry.isSet() && outcome.removesTrashEntry)
                 entries.push_back(item.trashEntry);
             if (outcome.restored && !outcome.notKept.isEmpty())
                 Log::print("Undo: restored", item.originalPath, outcome.notKept);

@@ -39,10 +39,15 @@ struct PlannedRestore {
     quint64 resultSetId = 0;
     // The kept copy that vouched for it at its removal.
     std::optional<VouchingCopy> vouched;
-    // The removed file's digest when its group was compared by content;
-    // empty otherwise, and then no other file may stand in for a file
-    // deleted outright.
+    // The removed file's digest when its group was compared by content; for
+    // a trashed file otherwise the one its removal took of the bytes it
+    // compared. Empty when neither is known, and then no other file may
+    // stand in for it.
     QString md5;
+    // Who could reach the removed file, as its removal found it: a copy that
+    // stands in for it gives no more. None where that was not recorded: the
+    // copy is then its kept file's for the user alone.
+    std::optional<FileAccess> access;
     // The group's files that stayed and carry the same digest, in shown
     // order: the sources a deleted file may be copied back from. One list
     // serves every removed file of the group with that digest, so it may
@@ -64,6 +69,10 @@ struct RestoreOutcome {
     // Copied back while it was still written to: the trashed file, with
     // what the copy missed, stays in the trash with its entry.
     bool trashedKept = false;
+    // The trash entry the removal wrote goes with this outcome: its file came
+    // back out of the trash, or was gone from it and a copy stands in while
+    // the entry is still as the removal wrote it.
+    bool removesTrashEntry = false;
     FileInfoNodePtr file;
     DuplicateGroupPtr group;
     QString path;

@@ -3,6 +3,7 @@
 #include "base/RunAside.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 
 #include <algorithm>
 #include <atomic>
@@ -40,13 +41,44 @@ bool isAllZero(const char* bytes, qint64 count)
     return std::all_of(bytes, bytes + count, [](char byte) { return byte == 0; });
 }
 
-// Whether copy_file_range failed only because it cannot copy between these
-// two files (other volumes, a file system without it), so that reading and
-// writing them can.
-bool kernelCannotCopy(int error)
+// The unit a run of zeros is left a hole in: a page, at the page's offsets
+// in the file.
+constexpr qint64 zeroPage = 4096;
+// Pieces of a hole put into a digest between two looks at Stop.
+constexpr int holePiecesPerAsk = 64;
+
+const QByteArray& zeroBytes()
 {
-    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF
-        || error == ETXTBSY;
+    static const QByteArray zeros(copyStep, '\0');
+    return zeros;
+}
+
+// Writes count bytes to the empty file open at to from offset at, every
+// page of zeros left a hole (it reads as zeros all the same). 0, or the
+// errno of the write that failed.
+int writeLeavingHoles(int to, const char* bytes, qint64 count, qint64 at)
+{
+    // The end of the page of the file that position lies in, within count.
+    const auto pageEnd = [&](qint64 position) { return std::min(count, (at + position) / zeroPage * zeroPage + zeroPage - at); };
+    for (qint64 first = 0; first < count;) {
+        if (isAllZero(bytes + first, pageEnd(first) - first)) {
+            first = pageEnd(first);
+            continue;
+        }
+        qint64 last = pageEnd(first);
+        while (last < count && !isAllZero(bytes + last, pageEnd(last) - last))
+            last = pageEnd(last);
+        for (qint64 written = first; written < last;) {
+            const ssize_t now = ::pwrite(to, bytes + written, std::size_t(last - written), at + written);
+            if (now < 0 && errno == EINTR)
+                continue;
+            if (now <= 0)
+                return now < 0 ? errno : EIO;
+            written += now;
+        }
+        first = last;
+    }
+    return 0;
 }
 
 // The pace a copy starts from until its disk has shown its own: a slow
@@ -149,63 +181,43 @@ bool WriteBackPace::catchUp(qint64 end, const std::function<bool()>& stopped, qi
     return !(stopped && stopped());
 }
 
-DataCopyEnd copyFileData(
-    int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing, WriteBackPace* pace)
+DataCopyEnd copyFileData(int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing,
+    WriteBackPace* pace, QCryptographicHash* digest)
 {
     DataCopyEnd end;
     end.length = length;
-    bool byKernel = true;
     QByteArray block;
     qint64 copied = 0;
+    const auto stopped = [&] { return keepGoing && !keepGoing(copied); };
+    // The digest's bytes so far: the holes before offset go in as the zeros
+    // they read as. Stop is read between pieces of a long hole.
+    qint64 digested = 0;
+    const auto digestUpTo = [&](qint64 offset) {
+        for (int piece = 1; digest && digested < offset; ++piece) {
+            const qint64 count = std::min(copyStep, offset - digested);
+            digest->addData(QByteArrayView(zeroBytes().constData(), count));
+            digested += count;
+            if (piece % holePiecesPerAsk == 0 && stopped())
+                return false;
+        }
+        return true;
+    };
     for (auto run = nextDataRun(from, 0, length); run; run = nextDataRun(from, run->second, end.length)) {
         for (qint64 at = run->first; at < run->second;) {
-            const auto stopped = [&] { return keepGoing && !keepGoing(copied); };
-            if (pace ? !pace->keepUp(at, stopped) : stopped()) {
+            if (!digestUpTo(at) || (pace ? !pace->keepUp(at, stopped) : stopped())) {
                 end.stopped = true;
                 return end;
             }
             const qint64 step = std::min(pace ? pace->nextStep() : copyStep, run->second - at);
-            qint64 got = 0;
-            if (byKernel) {
-                loff_t in = at;
-                loff_t out = at;
-                got = ::copy_file_range(from, &in, to, &out, std::size_t(step), 0);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got < 0 && kernelCannotCopy(errno)) {
-                    byKernel = false;
-                    continue;
-                }
-                if (got < 0) {
-                    // Out of room, or the disk failed: on which side, the
-                    // kernel does not say; a full disk is the target's.
-                    end.error = errno;
-                    end.reading = errno != ENOSPC && errno != EDQUOT && errno != EFBIG;
-                    return end;
-                }
-            } else {
-                if (block.isEmpty())
-                    block.resize(copyStep);
-                got = ::pread(from, block.data(), std::size_t(step), at);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got < 0) {
-                    end.error = errno;
-                    end.reading = true;
-                    return end;
-                }
-                // A run of zeros stays a hole.
-                const bool zeros = isAllZero(block.constData(), got);
-                for (qint64 written = 0; written < got && !zeros;) {
-                    const ssize_t now = ::pwrite(to, block.constData() + written, std::size_t(got - written), at + written);
-                    if (now < 0 && errno == EINTR)
-                        continue;
-                    if (now <= 0) {
-                        end.error = now < 0 ? errno : EIO;
-                        return end;
-                    }
-                    written += now;
-                }
+            if (block.isEmpty())
+                block.resize(copyStep);
+            const qint64 got = ::pread(from, block.data(), std::size_t(step), at);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                end.error = errno;
+                end.reading = true;
+                return end;
             }
             if (got == 0) {
                 // The file shrank: its data ends here.
@@ -213,13 +225,27 @@ DataCopyEnd copyFileData(
                 run->second = at;
                 break;
             }
+            // What goes into the digest is what is written, from this very
+            // buffer.
+            if (digest) {
+                digest->addData(QByteArrayView(block.constData(), got));
+                digested += got;
+            }
+            if (const int error = writeLeavingHoles(to, block.constData(), got, at); error != 0) {
+                end.error = error;
+                return end;
+            }
             at += got;
             copied += got;
         }
     }
+    if (!digestUpTo(end.length)) {
+        end.stopped = true;
+        return end;
+    }
     // All of it on the disk, Stop read between its pieces: the last flush
     // waits for no data however the disk's pace dropped.
-    if (pace && !pace->finish(end.length, [&] { return keepGoing && !keepGoing(copied); })) {
+    if (pace && !pace->finish(end.length, stopped)) {
         end.stopped = true;
         return end;
     }

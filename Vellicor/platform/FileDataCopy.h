@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+class QCryptographicHash;
+
 // How a copy of a file's data ended.
 struct DataCopyEnd {
     // The errno of the read or write that failed (reading says which); 0
@@ -68,17 +70,20 @@ private:
 
 // Copies the first length bytes of the regular file open at from into the
 // empty regular file open at to, at the same offsets, by its data alone: the
-// source's holes are not read and stay holes (to is given its length at the
-// end), so a sparse file takes no more room or time than its data does. The
-// kernel copies the data where it can (copy_file_range: a shared extent or
-// a copy on the server on volumes that have them); otherwise it is read and
-// written, and a run of zeros is left a hole too. keepGoing is asked before
-// each mebibyte with the bytes copied so far (with pace, before each of its
-// steps and while it waits for the disk, which at its end has all of the
-// data); false stops the copy there. A source that shrinks meanwhile ends
+// source's holes are not read and stay holes, and a page of zeros read is
+// not written and is a hole too (to is given its length at the end), so a
+// sparse file takes no more room or time than its data does, whatever its
+// file system tells of its holes. Every byte is read into the program and
+// written from there: with digest given, the copy's bytes go into it in
+// their order as they are written (the holes as the zeros they read as), so
+// that it tells what the copy holds, whatever the source became meanwhile.
+// keepGoing is asked before each mebibyte with the bytes copied so far (with
+// pace, before each of its steps and while it waits for the disk, which at
+// its end has all of the data; with digest, also between pieces of a long
+// hole); false stops the copy there. A source that shrinks meanwhile ends
 // where its data ended.
 DataCopyEnd copyFileData(int from, int to, qint64 length, const std::function<bool(qint64 copied)>& keepGoing,
-    WriteBackPace* pace = nullptr);
+    WriteBackPace* pace = nullptr, QCryptographicHash* digest = nullptr);
 
 // Lets go of the descriptor fd of a copy given up (stopped, failed) whose
 // name is gone already, on a thread of its own: the system lets go of a

@@ -64,12 +64,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <future>
 #include <sched.h>
 #include <set>
 #include <thread>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <grp.h>
 #include <optional>
@@ -2314,7 +2316,9 @@ TEST_F(Removal, AFileDeletedOutrightComesBackAsACopyWithoutTheSetIdBitsOfAnother
     EXPECT_TRUE(outcomes[0].restored && outcomes[0].byCopy) << outcomes[0].reason.toStdString();
     const struct stat status = statusOf(*removed->filePath);
     EXPECT_EQ(status.st_uid, ::geteuid());
-    EXPECT_EQ(status.st_mode & 07777, 0755u);
+    // Without the removed file's own mode in its record, the kept file's
+    // bits for the user alone.
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
 }
 
 // A trash folder of the user's that was open to others, its files and info
@@ -3113,4 +3117,340 @@ TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsOnlyTheUser)
 TEST_F(Removal, TheWholeRoadWorksInAHomeInsideAUserNamespaceThatMapsTheUsersSubordinateIds)
 {
     theWholeRoadInAUserNamespace(UserNamespaceMap::subordinateIds);
+}
+
+namespace {
+
+// Another user who holds a file of theirs mapped shared, its pages written
+// once through the mapping, and who, when asked, writes a byte over its
+// first mebibyte through the mapping: on a tmpfs such a write to pages
+// already written changes neither the file's modification nor its change
+// time. Its child allocates nothing: a child of
+// a process whose other threads may hold the allocator's lock must not.
+class SharedMappingWriter {
+public:
+    SharedMappingWriter(const QString& path, qint64 length)
+        : path_(QFile::encodeName(path))
+    {
+        if (::pipe2(ask_, O_CLOEXEC) != 0 || ::pipe2(answer_, O_CLOEXEC) != 0)
+            return;
+        std::fflush(nullptr);
+        child_ = ::fork();
+        if (child_ == 0) {
+            ::close(ask_[1]);
+            ::close(answer_[0]);
+            const int fd = becomeOtherUser() ? ::open(path_.constData(), O_RDWR | O_CLOEXEC) : -1;
+            void* mapped = fd < 0 ? MAP_FAILED
+                                  : ::mmap(nullptr, std::size_t(length), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            if (mapped == MAP_FAILED)
+                ::_exit(1);
+            // Each page written once, as it stands: the writes asked for later
+            // go to pages already written.
+            volatile char* pages = static_cast<char*>(mapped);
+            for (qint64 at = 0; at < length; at += 4096)
+                pages[at] = pages[at];
+            char byte = 0;
+            if (::write(answer_[1], "r", 1) != 1)
+                ::_exit(1);
+            while (::read(ask_[0], &byte, 1) == 1) {
+                std::memset(mapped, byte, std::size_t(std::min(length, mebibyte)));
+                if (::write(answer_[1], &byte, 1) != 1)
+                    ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        char byte = 0;
+        ready_ = child_ > 0 && ::read(answer_[0], &byte, 1) == 1 && byte == 'r';
+    }
+    ~SharedMappingWriter()
+    {
+        for (const int end : { ask_[0], ask_[1], answer_[1] })
+            ::close(end);
+        if (child_ > 0)
+            ::waitpid(child_, nullptr, 0);
+        ::close(answer_[0]);
+    }
+    SharedMappingWriter(const SharedMappingWriter&) = delete;
+    SharedMappingWriter& operator=(const SharedMappingWriter&) = delete;
+
+    bool isReady() const { return ready_; }
+    // Writes byte over the first mebibyte and waits until it is written.
+    bool write(char byte)
+    {
+        char done = 0;
+        return ::write(ask_[1], &byte, 1) == 1 && ::read(answer_[0], &done, 1) == 1 && done == byte;
+    }
+
+private:
+    QByteArray path_;
+    int ask_[2] = { -1, -1 };
+    int answer_[2] = { -1, -1 };
+    pid_t child_ = -1;
+    bool ready_ = false;
+};
+
+bool sameTimes(const struct stat& one, const struct stat& other)
+{
+    return one.st_mtim.tv_sec == other.st_mtim.tv_sec && one.st_mtim.tv_nsec == other.st_mtim.tv_nsec
+        && one.st_ctim.tv_sec == other.st_ctim.tv_sec && one.st_ctim.tv_nsec == other.st_ctim.tv_nsec;
+}
+
+// The undo list entry of a file deleted outright whose group was compared
+// by content, with kept as the one other file of its group.
+std::vector<RemovedFile> deletedOutright(const FileInfoNodePtr& removed, const FileInfoNodePtr& kept)
+{
+    const std::atomic<bool> never { false };
+    for (const auto& member : { removed, kept }) {
+        member->md5 = md5OfFile(*member->filePath, never);
+        member->isMd5Calucaluted = true;
+    }
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, kept);
+    return { { removed, group, *removed->filePath, {}, {}, RemovalRoute::deleteOutright, 0, {} } };
+}
+
+} // namespace
+
+// On a tmpfs (mode 1777, as /tmp is) the kept copy is another user's, who
+// writes into it through a shared mapping while the undo copies it back: no
+// time of the file shows it, and only the digest of the bytes the copy was
+// written with tells that they are not the removed file's. The copy is
+// dropped and the kept file told as changed, for a file the trash no longer
+// holds and for one deleted outright alike.
+TEST_F(Removal, AKeptCopyAnotherUserWritesThroughASharedMappingWhileItIsCopiedBackIsNotUsed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as another user needs root";
+    const QString top = home.path() + QStringLiteral("/tmp");
+    const PrivateVolume volume(top, "tmpfs", "mode=1777");
+    if (!volume.isMounted())
+        GTEST_SKIP() << volume.whyNot();
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    const QByteArray data = dataBytes(3 * mebibyte);
+    const QString keptPath = top + QStringLiteral("/k-big");
+    writeTestFile(keptPath, data);
+    ASSERT_EQ(::chown(QFile::encodeName(keptPath).constData(), otherUser, otherUser), 0);
+    SharedMappingWriter writer(keptPath, data.size());
+    ASSERT_TRUE(writer.isReady());
+    const auto marked = file(QStringLiteral("m-big"), data);
+    load({ { marked, record(keptPath) } });
+    ASSERT_TRUE(run());
+    const std::vector<RemovedFile> undoList = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(undoList.size(), 1u);
+    ASSERT_TRUE(QFile::remove(undoList[0].trashedPath) && QFile::remove(undoList[0].trashInfoPath));
+
+    // As the copy starts, once the undo has looked at the kept file.
+    const auto undoWhileWritten = [&](const std::vector<RemovedFile>& list, char byte) {
+        const struct stat before = statusOf(keptPath);
+        bool written = false;
+        const std::atomic<bool> never { false };
+        UnavailableCloudRemover cloud;
+        const auto outcomes = executeUndoPlan(makeUndoPlan(list), cloud, never, {}, [&](const PlannedRestore&, qint64) {
+            if (!std::exchange(written, true)) {
+                EXPECT_TRUE(writer.write(byte));
+            }
+        });
+        EXPECT_TRUE(written);
+        EXPECT_TRUE(sameTimes(before, statusOf(keptPath))) << "the write shows in the kept file's times";
+        EXPECT_EQ(contentAt(keptPath).left(4), QByteArray(4, byte));
+        return outcomes;
+    };
+    const auto gone = undoWhileWritten(undoList, 'X');
+    ASSERT_EQ(gone.size(), 1u);
+    EXPECT_FALSE(gone[0].restored);
+    EXPECT_TRUE(gone[0].reason.contains(QStringLiteral("has changed since the removal, so it was not used")))
+        << gone[0].reason.toStdString();
+    EXPECT_EQ(entriesOf(folder), QStringList {});
+
+    // Deleted outright, from a kept file whose digest is the removed file's
+    // when the copy starts.
+    // Written back in place: the mapping's pages stay as they were.
+    {
+        QFile restore(keptPath);
+        ASSERT_TRUE(restore.open(QIODevice::ReadWrite));
+        ASSERT_EQ(restore.write(data.left(mebibyte)), mebibyte);
+    }
+    writeTestFile(*marked->filePath, data);
+    const auto removed = record(*marked->filePath);
+    const std::vector<RemovedFile> outright = deletedOutright(removed, record(keptPath));
+    ASSERT_TRUE(QFile::remove(*removed->filePath));
+    const auto deleted = undoWhileWritten(outright, 'Y');
+    ASSERT_EQ(deleted.size(), 1u);
+    EXPECT_FALSE(deleted[0].restored);
+    EXPECT_EQ(deleted[0].reason, QStringLiteral("no kept file with the same content is left"));
+    EXPECT_EQ(entriesOf(folder), QStringList {});
+    EXPECT_EQ(entriesOf(top), QStringList { QStringLiteral("k-big") });
+    EXPECT_EQ(entriesOf(RestoreCopies::folder()), QStringList {});
+}
+
+// A copy that stands in for a removed file gives no one more than the
+// removed file gave: it takes the removed file's mode, not its kept copy's;
+// the kept copy's access list goes with it only where no user it names gets
+// more than others got, the user's own extended attributes always; what
+// stayed behind is told.
+TEST_F(Removal, ACopyThatStandsInForARemovedFileIsNeverMoreOpenThanTheRemovedFile)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a file of another user needs root";
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0711), 0);
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/bin")));
+    const auto made = [&](const QString& name, const QByteArray& bytes, mode_t mode) {
+        const QString path = folder + QLatin1Char('/') + name;
+        writeTestFile(path, bytes);
+        EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        return path;
+    };
+    using Entry = AccessEntry;
+    // ~/bin/run.sh, the user's alone; its kept copy another user's, open to
+    // all.
+    const QString script = made(QStringLiteral("bin/m-run.sh"), "#!/bin/sh\necho hi\n", 0700);
+    const QString theirs = made(QStringLiteral("k-run.sh"), "#!/bin/sh\necho hi\n", 0777);
+    ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), otherUser, otherUser), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(theirs).constData(), 0777), 0);
+    // Notes others may not read; their kept copy's access list lets another
+    // user read and write it, and it carries a tag of the user's.
+    const QString notes = made(QStringLiteral("m-notes.txt"), "notes", 0640);
+    const QString listed = made(QStringLiteral("k-notes.txt"), "notes", 0664);
+    if (!setAccessList(listed,
+            { { Entry::userObj, 6 }, { Entry::user, 6, otherUser }, { Entry::groupObj, 4 }, { Entry::mask, 6 },
+                { Entry::other, 4 } })
+        || !setAttribute(listed, "user.xdg.tags", "red"))
+        GTEST_SKIP() << "the temporary folder's file system keeps no access lists or extended attributes";
+    // A plan all may read; its kept copy's access list names a user who may
+    // read it too, and no more: it goes with the copy.
+    const QString plan = made(QStringLiteral("m-plan.txt"), "plan", 0644);
+    const QString narrow = made(QStringLiteral("k-plan.txt"), "plan", 0644);
+    const QByteArray narrowList = accessListBytes(
+        { { Entry::userObj, 6 }, { Entry::user, 4, otherUser }, { Entry::groupObj, 4 }, { Entry::mask, 4 },
+            { Entry::other, 4 } });
+    ASSERT_TRUE(setAttribute(narrow, "system.posix_acl_access", narrowList));
+    load({ { record(script), record(theirs) }, { record(notes), record(listed) }, { record(plan), record(narrow) } });
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().countTrashed, 3);
+    // The user empties the trash.
+    for (const RemovedFile& removed : controller.arrNodesToBeRestoredLocal())
+        ASSERT_TRUE(QFile::remove(removed.trashedPath) && QFile::remove(removed.trashInfoPath));
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 3);
+    EXPECT_EQ(statusOf(script).st_mode & 07777, 0700u);
+    EXPECT_EQ(statusOf(script).st_uid, ::geteuid());
+    EXPECT_FALSE(asOtherUser([path = QFile::encodeName(script)] {
+        const int fd = ::open(path.constData(), O_WRONLY | O_APPEND);
+        return fd >= 0 && ::write(fd, "id\n", 3) == 3;
+    }));
+    EXPECT_EQ(contentAt(script), QByteArray("#!/bin/sh\necho hi\n"));
+
+    EXPECT_EQ(statusOf(notes).st_mode & 07777, 0640u);
+    EXPECT_EQ(attribute(notes, "system.posix_acl_access"), std::nullopt);
+    EXPECT_EQ(attribute(notes, "user.xdg.tags"), std::optional(QByteArray("red")));
+    EXPECT_EQ(statusOf(plan).st_mode & 07777, 0644u);
+    EXPECT_EQ(attribute(plan, "system.posix_acl_access"), std::optional(narrowList));
+    EXPECT_TRUE(sheets->messageDetails.contains(notes + QStringLiteral(": without its access list (ACL)")))
+        << sheets->messageDetails.join(u'\n').toStdString();
+}
+
+// Runs of zeros stay holes on every road that copies a file back: a copy of
+// a sparse kept file, and of one whose zeros were written out, takes the
+// room of its data alone, for a file the trash no longer holds, one deleted
+// outright and one whose folder moved to another volume.
+TEST_F(Removal, EveryCopyBackLeavesTheRunsOfZerosOfItsSourceHoles)
+{
+    constexpr qint64 length = 16 * mebibyte;
+    const QByteArray head = dataBytes(4096);
+    const auto writeImage = [&](const QString& name, bool zerosWritten) {
+        const QString path = folder + QLatin1Char('/') + name;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile image(path);
+        EXPECT_TRUE(image.open(QIODevice::WriteOnly));
+        EXPECT_EQ(image.write(head), head.size());
+        if (zerosWritten) {
+            EXPECT_EQ(image.write(QByteArray(length - head.size(), '\0')), length - head.size());
+        }
+        EXPECT_TRUE(image.resize(length));
+        return path;
+    };
+    const QString sparse = writeImage(QStringLiteral("k-sparse.img"), false);
+    const QString written = writeImage(QStringLiteral("k-zeros.img"), true);
+    if (bytesOnDisk(sparse) > mebibyte)
+        GTEST_SKIP() << "the temporary folder's file system keeps no holes";
+    ASSERT_GT(bytesOnDisk(written), length / 2);
+    const QString volumeTop = home.path() + QStringLiteral("/other-volume");
+    const PrivateVolume volume(volumeTop, "tmpfs", "mode=0755");
+    const QString away = writeImage(QStringLiteral("sub/m-away.img"), true);
+    const QString emptied = writeImage(QStringLiteral("m-emptied.img"), false);
+    const QString emptiedZeros = writeImage(QStringLiteral("m-emptied-zeros.img"), true);
+    load({ { record(emptied), record(sparse) }, { record(emptiedZeros), record(away), record(written) } });
+    ASSERT_TRUE(run());
+    ASSERT_EQ(controller.lastReport().countTrashed, 3);
+    for (const RemovedFile& removed : controller.arrNodesToBeRestoredLocal()) {
+        if (removed.originalPath != away) {
+            ASSERT_TRUE(QFile::remove(removed.trashedPath) && QFile::remove(removed.trashInfoPath));
+        }
+    }
+    const QString movedAway = volumeTop + QStringLiteral("/sub/m-away.img");
+    if (volume.isMounted())
+        moveFolderToAnotherVolume(folder + QStringLiteral("/sub"), volumeTop + QStringLiteral("/sub"));
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 3);
+
+    const QString outrightPath = folder + QStringLiteral("/m-outright.img");
+    const auto outright = deletedOutright(record(writeImage(QStringLiteral("m-outright.img"), true)), record(written));
+    ASSERT_TRUE(QFile::remove(outrightPath));
+    const std::atomic<bool> never { false };
+    UnavailableCloudRemover cloud;
+    const auto outcomes = executeUndoPlan(makeUndoPlan(outright), cloud, never);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].restored) << outcomes[0].reason.toStdString();
+
+    QStringList copies { emptied, emptiedZeros, outrightPath };
+    if (volume.isMounted())
+        copies.append(movedAway);
+    for (const QString& path : copies) {
+        EXPECT_EQ(statusOf(path).st_size, length) << path.toStdString();
+        EXPECT_LE(bytesOnDisk(path), 64 * 1024) << path.toStdString();
+        QFile read(path);
+        ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+        EXPECT_EQ(read.read(head.size()), head);
+        EXPECT_EQ(read.readAll(), QByteArray(length - head.size(), '\0'));
+    }
+}
+
+// A trash entry half gone is told by the removal's own record: a file whose
+// entry alone was deleted is still the file the removal put there (its
+// identity as recorded) and comes back itself; an entry left without its
+// file is removed once a copy stands in, while it is still as the removal
+// wrote it. One the desktop wrote under that name since stays.
+TEST_F(Removal, ATrashEntryHalfGoneIsRecognisedByTheRemovalsRecordAndMended)
+{
+    load({ { file(QStringLiteral("m-a"), "a bytes"), file(QStringLiteral("k-a"), "a bytes") },
+        { file(QStringLiteral("m-b"), "b bytes"), file(QStringLiteral("k-b"), "b bytes") },
+        { file(QStringLiteral("m-c"), "c bytes"), file(QStringLiteral("k-c"), "c bytes") } });
+    ASSERT_TRUE(run());
+    const std::vector<RemovedFile> removed = controller.arrNodesToBeRestoredLocal();
+    ASSERT_EQ(removed.size(), 3u);
+    const RemovedFile& infoGone = removed[0];
+    const RemovedFile& fileGone = removed[1];
+    const RemovedFile& desktops = removed[2];
+    ASSERT_TRUE(QFile::remove(infoGone.trashInfoPath));
+    ASSERT_TRUE(QFile::remove(fileGone.trashedPath));
+    ASSERT_TRUE(QFile::remove(desktops.trashedPath) && QFile::remove(desktops.trashInfoPath));
+    const QByteArray desktopsText = "[Trash Info]\nPath=/elsewhere/m-c\nDeletionDate=2026-01-01T10:00:00\n";
+    writeTestFile(desktops.trashInfoPath, desktopsText);
+
+    ASSERT_TRUE(undo());
+    EXPECT_EQ(controller.lastUndoReport().restored, 3);
+    EXPECT_TRUE(controller.arrNodesToBeRestoredLocal().empty());
+    EXPECT_EQ(contentAt(infoGone.originalPath), QByteArray("a bytes"));
+    EXPECT_EQ(statusOf(infoGone.originalPath).st_ino, ino_t(infoGone.trashed.inode));
+    EXPECT_FALSE(QFileInfo::exists(infoGone.trashedPath));
+    EXPECT_EQ(contentAt(fileGone.originalPath), QByteArray("b bytes"));
+    EXPECT_FALSE(QFileInfo::exists(fileGone.trashInfoPath));
+    EXPECT_EQ(contentAt(desktops.originalPath), QByteArray("c bytes"));
+    EXPECT_EQ(contentAt(desktops.trashInfoPath), desktopsText);
+    const auto copies = controller.lastUndoReport().copied;
+    QStringList copied;
+    for (const RestoreOutcome& outcome : copies)
+        copied.append(outcome.path);
+    EXPECT_EQ(copied, (QStringList { fileGone.originalPath, desktops.originalPath }));
 }
