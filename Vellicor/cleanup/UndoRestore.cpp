@@ -5,7 +5,6 @@
 #include "cleanup/CloudRemover.h"
 #include "core/FileUtilities.h"
 #include "core/Localization.h"
-#include "core/MD5.h"
 #include "platform/FileDataCopy.h"
 #include "platform/HeldFile.h"
 #include "platform/OriginalFolder.h"
@@ -237,9 +236,8 @@ mode_t narrowToRemovedFile(int from, int to, const FileAccess& access, QStringLi
                 note(what, 0);
             continue;
         }
-        const auto value = readGrowing([from, &name](char* buffer, size_t size) {
-            return ::fgetxattr(from, name.constData(), buffer, size);
-        });
+        const auto value = readGrowing(
+            [from, &name](char* buffer, size_t size) { return ::fgetxattr(from, name.constData(), buffer, size); });
         if (!value) {
             if (errno != ENODATA)
                 note(what, errno);
@@ -330,7 +328,8 @@ QString copyWithoutReplacing(
         error = stoppedText;
     else if (data.error != 0)
         error = errnoText(data.error);
-    result.otherBytes = error.isEmpty() && !terms.md5.isEmpty() && QString::fromLatin1(digest.result().toHex()) != terms.md5;
+    result.otherBytes
+        = error.isEmpty() && !terms.md5.isEmpty() && QString::fromLatin1(digest.result().toHex()) != terms.md5;
     if (result.otherBytes && !terms.itself)
         error = QStringLiteral("other bytes");
     mode_t mode = status.st_mode & 07777;
@@ -441,8 +440,11 @@ QString moveOutOfTrash(const PlannedRestore& item, const Destination& to, const 
     // Its entry alone deleted (by hand, or by a tool that tidies the trash):
     // the file is still the one, and nothing is left to remove.
     if (!isTrashEntryAsWritten(item.trashEntry, item.trashInfoText, item.trashInfo)) {
-        if (!trashEntryIsGone(item.trashEntry) || !provenByRecord(*now, item.trashed))
+        if (!trashEntryIsGone(item.trashEntry))
             return localizedText("ID_UNDO_TRASH_ENTRY_NOT_MADE_HERE");
+        if (!provenByRecord(*now, item.trashed))
+            return QStringLiteral("its trash entry is gone, and the file under its name in the trash has changed "
+                                  "since the removal, so nothing proves it is the removed file");
         entryGone = true;
     }
     if (originalPathInTrashInfo(item.trashInfoText) != item.originalPath)

@@ -112,29 +112,41 @@ std::vector<PlannedRestore> makeUndoPlan(const std::vector<RemovedFile>& undoLis
 // undo worker): a trashed file is moved back out of the trash itself, only
 // while it is still the file the removal put there (device and inode; one
 // that changed meanwhile comes back told as changed) under the very entry
-// the removal wrote (its text, and the entry file unwritten since); anything
-// else in the trash, an entry the desktop wrote under the same name too, is
-// neither moved nor deleted. A trashed file the trash no longer holds (its
-// entry emptied or deleted) comes back as a copy of the kept copy that
-// vouched for it at its removal, only while that is still the very file
-// whose bytes were compared then (device, inode, birth time where kept),
-// unwritten since (size, modification and change time, looked at through
-// the copy's own descriptor before the copy and again before the copy takes
-// its name), never through a link, and with the removed file's digest where
-// its group was compared by content; a kept copy that changed is told and
-// not used. A file deleted outright is copied from a kept file only when
-// that file's digest, read through the descriptor it is copied from, still
-// equals the removed file's. Either copy names its kept file. The
+// the removal wrote (its text, and the entry file unwritten since), or with
+// its entry alone gone where the removal's record proves it the file (its
+// birth time, or else every fact as the move left it); anything else in the
+// trash, an entry the desktop wrote under the same name too, is neither
+// moved nor deleted. A trashed file the trash no longer holds (its entry
+// emptied or deleted) comes back as a copy of the kept copy that vouched for
+// it at its removal, only while that is still the very file whose bytes
+// were compared then (device, inode, birth time where kept), unwritten since
+// (size, modification and change time, looked at through the copy's own
+// descriptor before the copy and again before the copy takes its name),
+// never through a link; its entry, left without its file, goes once the
+// copy stands in, while it is still as the removal wrote it. A file deleted
+// outright is copied from a kept file of its group with its digest. Either
+// copy takes its name only when the digest of the bytes it was written with
+// is the removed file's (the scan's, or the one its removal took of the
+// bytes it compared): a kept file written to in a way no time shows is not
+// used, and told as changed. Such a copy gets no more access than the
+// removed file had (its recorded mode, owner and group; where they were not
+// recorded, the kept file's bits for the user alone), the kept file's user
+// extended attributes, and its access list only where no user or group it
+// names gets more than others got; what it could not keep is told in its
+// outcome. Either copy names its kept file. The
 // file's folder is reached as reachOriginalFolder reaches it (each folder
 // on the way the one recorded at the removal or one no other user could
 // have changed, missing folders made again with the modes they had), and a
 // file goes back only into the folder it was removed from, or one of the
 // user's own (or the superuser's that no one else may write) reached so; the
 // others are refused, the file left where it is. A trashed file whose folder now lies on another volume
-// is copied back by its data alone (its holes stay holes) with its owner
-// (where the system allows), mode, times and every extended attribute (its
-// access list too), and what could not be kept is told in its outcome.
-// Nothing is ever written over an existing path. The entries go in batches:
+// is copied back by its data alone with its owner (where the system allows),
+// mode, times and every extended attribute (its access list too), and what
+// could not be kept is told in its outcome; one whose bytes as copied are
+// not the removed file's while its times say it is unchanged is told as
+// changed and stays in the trash too. Every copy leaves the holes and runs
+// of zeros of its source holes. Nothing is ever written over an existing
+// path. The entries go in batches:
 // a batch's files are moved back first, then the entries of those that
 // moved are removed together, so that a run ended at any moment leaves each
 // file either back with no entry (or an entry left without its file, which

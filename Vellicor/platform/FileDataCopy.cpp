@@ -59,7 +59,8 @@ const QByteArray& zeroBytes()
 int writeLeavingHoles(int to, const char* bytes, qint64 count, qint64 at)
 {
     // The end of the page of the file that position lies in, within count.
-    const auto pageEnd = [&](qint64 position) { return std::min(count, (at + position) / zeroPage * zeroPage + zeroPage - at); };
+    const auto pageEnd
+        = [&](qint64 position) { return std::min(count, (at + position) / zeroPage * zeroPage + zeroPage - at); };
     for (qint64 first = 0; first < count;) {
         if (isAllZero(bytes + first, pageEnd(first) - first)) {
             first = pageEnd(first);

@@ -68,19 +68,19 @@
 #include <ctime>
 #include <fcntl.h>
 #include <future>
-#include <sched.h>
-#include <set>
-#include <thread>
-#include <sys/mman.h>
-#include <sys/mount.h>
 #include <grp.h>
 #include <optional>
+#include <sched.h>
+#include <set>
+#include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <tuple>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -3140,8 +3140,8 @@ public:
             ::close(ask_[1]);
             ::close(answer_[0]);
             const int fd = becomeOtherUser() ? ::open(path_.constData(), O_RDWR | O_CLOEXEC) : -1;
-            void* mapped = fd < 0 ? MAP_FAILED
-                                  : ::mmap(nullptr, std::size_t(length), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            void* mapped
+                = fd < 0 ? MAP_FAILED : ::mmap(nullptr, std::size_t(length), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
             if (mapped == MAP_FAILED)
                 ::_exit(1);
             // Each page written once, as it stands: the writes asked for later
@@ -3320,9 +3320,8 @@ TEST_F(Removal, ACopyThatStandsInForARemovedFileIsNeverMoreOpenThanTheRemovedFil
     // read it too, and no more: it goes with the copy.
     const QString plan = made(QStringLiteral("m-plan.txt"), "plan", 0644);
     const QString narrow = made(QStringLiteral("k-plan.txt"), "plan", 0644);
-    const QByteArray narrowList = accessListBytes(
-        { { Entry::userObj, 6 }, { Entry::user, 4, otherUser }, { Entry::groupObj, 4 }, { Entry::mask, 4 },
-            { Entry::other, 4 } });
+    const QByteArray narrowList = accessListBytes({ { Entry::userObj, 6 }, { Entry::user, 4, otherUser },
+        { Entry::groupObj, 4 }, { Entry::mask, 4 }, { Entry::other, 4 } });
     ASSERT_TRUE(setAttribute(narrow, "system.posix_acl_access", narrowList));
     load({ { record(script), record(theirs) }, { record(notes), record(listed) }, { record(plan), record(narrow) } });
     ASSERT_TRUE(run());

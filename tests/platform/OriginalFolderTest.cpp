@@ -109,8 +109,8 @@ TEST(OriginalFolder, AWayIsFollowedOnlyThroughTheUsersLinksAndMadeAgainAsItWas)
     EXPECT_EQ(statusOf(original).st_uid, ::geteuid());
 }
 
-// Only the data of a sparse file is copied, by the kernel on one volume:
-// its holes stay holes, and a stop ends the copy between pieces.
+// Only the data of a sparse file is copied: its holes stay holes, and a
+// stop ends the copy between pieces.
 TEST(FileDataCopy, ASparseFileKeepsItsHolesAndStopEndsTheCopyBetweenPieces)
 {
     TempHome home;
