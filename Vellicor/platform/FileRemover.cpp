@@ -136,8 +136,10 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
             return FileRemoval::failed(QStringLiteral("its removal cannot be recorded: %1").arg(*error));
         }
         move = moveHeldFile(file, file.folder.get(), aside, asidePath, beforeRename);
-        if (move.moved)
+        if (move.moved) {
+            SetAsideJournal::noteSetAside(tag);
             break;
+        }
         SetAsideJournal::clear(tag);
         if (move.error != EEXIST)
             break;
@@ -157,6 +159,8 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     if (refusal) {
         const auto asideNow = factsAt(file.folder.get(), aside, AT_SYMLINK_NOFOLLOW);
         const bool stillTheFile = asideNow && asideNow->sameFileAs(file.facts);
+        if (stillTheFile)
+            SetAsideJournal::notePuttingBack(tag);
         const int back
             = stillTheFile ? renameAtWithoutReplacing(file.folder.get(), aside, file.folder.get(), file.name) : ENOENT;
         SetAsideJournal::clear(tag);

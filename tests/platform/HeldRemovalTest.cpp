@@ -711,6 +711,62 @@ TEST_F(HeldRemoval, ASetAsideMissingFromACopyOfItsDiskWaitsForItsOwnDisk)
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
 }
 
+// A file deleted outright on a disk is left set aside by a run that was
+// ended; a byte copy of the disk made before, the file at its own name in
+// it, is mounted at its path for a start, through another device and then
+// under the recorded device number (a freed loop device gives it again):
+// the record waits, the user told once, and the file is put back once its
+// own disk is back.
+TEST_F(HeldRemoval, AFileAtItsNameOnACopyOfItsDiskMadeBeforeTheDeletionKeepsItsRecord)
+{
+    const QString mounted = home.path() + QStringLiteral("/disk");
+    const QString image = home.path() + QStringLiteral("/disk.img");
+    LoopVolume disk(image, mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!disk.whyNot().empty())
+        GTEST_SKIP() << disk.whyNot();
+    const QString path = mounted + QStringLiteral("/report.txt");
+    writeTestFile(path, "the only copy of the report");
+    ASSERT_TRUE(disk.unmount());
+    const QString cloned = home.path() + QStringLiteral("/clone.img");
+    ASSERT_TRUE(QFile::copy(image, cloned));
+    ASSERT_TRUE(disk.mountThroughAnotherDevice());
+    const QString aside = endedWhileSetAside(path);
+    ASSERT_FALSE(QFileInfo::exists(path));
+    ASSERT_TRUE(disk.unmount());
+
+    ASSERT_TRUE(runCommand({ "mount", "-o", "loop", cloned, mounted }));
+    const QByteArray mountPoint = QFile::encodeName(mounted);
+    std::unique_ptr<const char, void (*)(const char*)> clone(
+        mountPoint.constData(), [](const char* folder) { ::umount2(folder, MNT_DETACH); });
+    ASSERT_EQ(contentOf(path), QByteArray("the only copy of the report"));
+    SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_TRUE(recovery.putBack.empty());
+    ASSERT_EQ(recovery.left.size(), 1u);
+    EXPECT_EQ(recovery.left[0].path, path);
+    EXPECT_EQ(recovery.left[0].keptAt, aside);
+    EXPECT_EQ(recovery.left[0].reason,
+        QStringLiteral("it is not on the volume mounted there now, which may be a copy of its disk; it is put back once "
+                       "its own disk is back"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
+
+    struct stat copy { };
+    ASSERT_EQ(::stat(mountPoint.constData(), &copy), 0);
+    changeRecords("device", [&](const QByteArray&) { return QByteArray::number(quint64(copy.st_dev)); });
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
+    EXPECT_EQ(contentOf(path), QByteArray("the only copy of the report"));
+    ASSERT_EQ(::umount2(clone.release(), 0), 0);
+
+    ASSERT_TRUE(disk.mountThroughAnotherDevice());
+    EXPECT_EQ(contentOf(aside), QByteArray("the only copy of the report"));
+    recovery = recoverSetAsideFiles();
+    EXPECT_EQ(recovery.putBack, std::vector { path });
+    EXPECT_TRUE(recovery.left.empty());
+    EXPECT_EQ(contentOf(path), QByteArray("the only copy of the report"));
+    EXPECT_EQ(setAsideIn(mounted), QStringList {});
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
 // Another running copy of the program (started with another settings
 // folder, over the same state folder) starts while a removal writes its
 // batch's records ahead:
