@@ -332,8 +332,8 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
         return reached;
     }
     const bool own = status.st_uid == walk.user;
-    const bool systemsAlone = OtherUsers::isSystemOwner(status.st_uid) && !OtherUsers::isUnattributedOwner(status.st_uid)
-        && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    const bool systemsAlone = OtherUsers::isSystemOwner(status.st_uid)
+        && !OtherUsers::isUnattributedOwner(status.st_uid) && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
     if (!at.recorded && !own && !systemsAlone) {
         reached.refusal = belongsToAnotherUser(folderPath);
         return reached;

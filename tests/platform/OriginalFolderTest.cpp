@@ -17,8 +17,8 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -393,9 +393,9 @@ TEST(OriginalFolder, InsideAUserNamespaceAFolderOrLinkOfAnOwnerItCannotTellIsTak
         std::thread other([&] {
             acted = stepReached(steps + QStringLiteral("recorded"))
                 && QFile::rename(ann, top + QStringLiteral("/shared/old"))
-                && linkOf(otherUser, top + QStringLiteral("/home/ann"), ann) && markStep(steps + QStringLiteral("linked"))
-                && stepReached(steps + QStringLiteral("checked")) && QFile::remove(ann)
-                && make(ann, otherUser, 0755) && markStep(steps + QStringLiteral("replaced"))
+                && linkOf(otherUser, top + QStringLiteral("/home/ann"), ann)
+                && markStep(steps + QStringLiteral("linked")) && stepReached(steps + QStringLiteral("checked"))
+                && QFile::remove(ann) && make(ann, otherUser, 0755) && markStep(steps + QStringLiteral("replaced"))
                 && stepReached(steps + QStringLiteral("checked again")) && QDir().rmdir(ann)
                 && linkOf(otherUser, QStringLiteral("old"), ann) && markStep(steps + QStringLiteral("relinked"));
         });
