@@ -159,10 +159,10 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
     if (refusal) {
         const auto asideNow = factsAt(file.folder.get(), aside, AT_SYMLINK_NOFOLLOW);
         const bool stillTheFile = asideNow && asideNow->sameFileAs(file.facts);
-        if (stillTheFile)
-            SetAsideJournal::notePuttingBack(tag);
         const int back
             = stillTheFile ? renameAtWithoutReplacing(file.folder.get(), aside, file.folder.get(), file.name) : ENOENT;
+        if (back == 0)
+            SetAsideJournal::notePutBack(tag);
         SetAsideJournal::clear(tag);
         if (!stillTheFile) {
             Log::print("Remove: what was set aside for", file.path, "is no longer the file; left at", asidePath);

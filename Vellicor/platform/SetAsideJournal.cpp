@@ -41,11 +41,11 @@ struct Record {
     QByteArray writer;
     // Whether the user was told the file was missing where it was set aside.
     bool told = false;
-    // Whether the file was set aside (none in a record of an earlier version,
-    // or of a batch's file whose turn never came), and whether the removal
-    // was putting it back itself.
+    // Whether the file was set aside (not in a record of an earlier version,
+    // or of a batch's file whose turn never came), and whether the program
+    // put it back itself.
     bool setAside = false;
-    bool puttingBack = false;
+    bool putBack = false;
 };
 
 // The tags this run recorded: its own removals', which a start's recovery
@@ -102,8 +102,8 @@ std::optional<Record> readRecord(const QString& tag)
             record.told = value == "1";
         else if (key == "setaside")
             record.setAside = value == "1";
-        else if (key == "puttingback")
-            record.puttingBack = value == "1";
+        else if (key == "putback")
+            record.putBack = value == "1";
     }
     record.volume = RecordedVolume::from(*fields);
     const QByteArray original = nameOf(record.path);
@@ -225,9 +225,9 @@ void noteSetAside(const QString& tag)
         Log::print("Remove: the record of a set-aside file does not say it was set aside:", *error);
 }
 
-void notePuttingBack(const QString& tag)
+void notePutBack(const QString& tag)
 {
-    if (const auto error = JournalRecords::append(folder(), tag, { { "puttingback", "1" } }))
+    if (const auto error = JournalRecords::append(folder(), tag, { { "putback", "1" } }))
         Log::print("Remove: the record of a set-aside file does not say it is put back:", *error);
 }
 
@@ -338,14 +338,14 @@ SetAsideRecovery recoverSetAsideFiles()
             // the disk the file was set aside on, the user told once where
             // the file may be.
             // A file the record says was set aside and that stands at its
-            // own name all the same was not put back by the removal: the
+            // own name all the same was not put back by the program: the
             // volume may be a copy of its disk made before it was set aside,
             // under any device number (a freed loop device gives its number
             // again), and the disk itself may still hold it set aside.
             const auto original
                 = error == ENOENT ? factsAt(folder.get(), originalName, AT_SYMLINK_NOFOLLOW) : std::nullopt;
             const bool atItsName = original && isAtItsName(*original);
-            const bool mayBeACopy = record->setAside && !record->puttingBack
+            const bool mayBeACopy = record->setAside && !record->putBack
                 ? atItsName || volume == VolumeMatch::backUnderAnotherNumber
                 : volume == VolumeMatch::backUnderAnotherNumber && !atItsName;
             if (error != ENOENT)
@@ -375,9 +375,9 @@ SetAsideRecovery recoverSetAsideFiles()
             drop();
             continue;
         }
-        SetAsideJournal::notePuttingBack(tag);
         const int error = renameAtWithoutReplacing(folder.get(), asideName, folder.get(), originalName);
         if (error == 0) {
+            SetAsideJournal::notePutBack(tag);
             Log::print("Start: put back a file an interrupted removal had set aside:", record->path);
             recovery.putBack.push_back(record->path);
         } else {

@@ -41,14 +41,13 @@ std::optional<QString> add(const QString& tag, const QString& path, const QStrin
 std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records);
 
 // Notes in the record of tag that its file has just been set aside, or
-// is about to be put back by the removal itself: a start that finds the
-// file at its own name tells by these whether it was ever set aside (the
-// records of a batch are written ahead of their files' turns) and whether
-// the removal took it back, or whether the volume mounted there may be a
-// copy of its disk made before. Not synced: a run that ends has them
-// written all the same.
+// put back by the program itself: a start that finds the file at its own
+// name tells by these whether it was ever set aside (the records of a batch
+// are written ahead of their files' turns) and whether the program took it
+// back, or whether the volume mounted there may be a copy of its disk made
+// before. Not synced: a run that ends has them written all the same.
 void noteSetAside(const QString& tag);
-void notePuttingBack(const QString& tag);
+void notePutBack(const QString& tag);
 
 // The record of tag is done with.
 void clear(const QString& tag);
