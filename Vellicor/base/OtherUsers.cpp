@@ -254,12 +254,22 @@ void addWay(std::vector<QByteArray>& names, const QByteArray& way)
     }
 }
 
+const OwnerMap& ownerMap()
+{
+    static const OwnerMap map = readOwnerMap();
+    return map;
+}
+
 } // namespace
 
 bool isSystemOwner(uid_t uid)
 {
-    static const OwnerMap map = readOwnerMap();
-    return uid == 0 || (map.overflowIsSystem && uid == map.overflow);
+    return uid == 0 || isUnattributedOwner(uid);
+}
+
+bool isUnattributedOwner(uid_t uid)
+{
+    return ownerMap().overflowIsSystem && uid == ownerMap().overflow;
 }
 
 bool isUsersOwnGroup(gid_t gid)

@@ -25,6 +25,14 @@ namespace OtherUsers {
 // names that user and no more. Any thread.
 bool isSystemOwner(uid_t uid);
 
+// Whether the owner uid is one the user namespace cannot attribute: the
+// overflow id where isSystemOwner takes it for the system, which the root's
+// folders and every other user's outside the map alike show as. Such a
+// folder or link may be another user's: where it matters who could have
+// changed it (the way an undo or a trash is reached), it is trusted only
+// where a recorded identity proves it. Any thread.
+bool isUnattributedOwner(uid_t uid);
+
 // True when anyone besides the program's user (its effective user) and the
 // system could change the entries of the folder open at folder (any
 // descriptor, one opened with O_PATH too), whose status is status: it

@@ -136,8 +136,10 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
             return FileRemoval::failed(QStringLiteral("its removal cannot be recorded: %1").arg(*error));
         }
         move = moveHeldFile(file, file.folder.get(), aside, asidePath, beforeRename);
-        if (move.moved)
+        if (move.moved) {
+            SetAsideJournal::noteSetAside(tag);
             break;
+        }
         SetAsideJournal::clear(tag);
         if (move.error != EEXIST)
             break;
@@ -159,6 +161,8 @@ FileRemoval LocalFileRemover::removeRegularFile(const HeldFile& file, const Remo
         const bool stillTheFile = asideNow && asideNow->sameFileAs(file.facts);
         const int back
             = stillTheFile ? renameAtWithoutReplacing(file.folder.get(), aside, file.folder.get(), file.name) : ENOENT;
+        if (back == 0)
+            SetAsideJournal::notePutBack(tag);
         SetAsideJournal::clear(tag);
         if (!stillTheFile) {
             Log::print("Remove: what was set aside for", file.path, "is no longer the file; left at", asidePath);

@@ -198,16 +198,21 @@ TrashFolder volumeTrashFolder(const QString& topdir, uid_t uid)
     struct stat status { };
     const FileDescriptor sharedFolder(openSubfolder(topFolder.get(), ".Trash", O_PATH, &status));
     // A shared trash whose owner is another user is theirs to rename the
-    // user's folder in, and to put a folder of their own in its place.
+    // user's folder in, and to put a folder of their own in its place. So is
+    // one of an owner the user namespace cannot attribute, which may be
+    // another user's as well as the root's.
     if (sharedFolder.isOpen() && (status.st_mode & S_ISVTX)
-        && (OtherUsers::isSystemOwner(status.st_uid) || status.st_uid == uid)) {
+        && ((OtherUsers::isSystemOwner(status.st_uid) && !OtherUsers::isUnattributedOwner(status.st_uid))
+            || status.st_uid == uid)) {
         TrashFolder folder = heldTrashIn(
             sharedFolder.get(), QByteArray::number(uid), shared + QLatin1Char('/') + QString::number(uid), uid);
         if (folder.error.isEmpty())
             return folder;
         Log::print("Trash: the shared trash is not usable,", folder.error);
     } else if (sharedFolder.isOpen()) {
-        Log::print("Trash: not a shared trash (without the sticky bit, or another user's):", shared);
+        Log::print("Trash: not a shared trash (without the sticky bit, or another user's or an owner's this sandbox "
+                   "cannot tell):",
+            shared);
     } else if (errno != ENOENT) {
         Log::print("Trash: not a shared trash (a link, or not a folder):", shared);
     }

@@ -115,7 +115,9 @@ Held look(int fd, bool wayTrue, const OriginalFolder::Above* expected)
         return held;
     }
     held.owner = status.st_uid;
-    held.changeable = OtherUsers::mayChangeFolder(fd, status);
+    // An owner the user namespace cannot attribute may be another user, who
+    // may change the folder whatever its mode.
+    held.changeable = OtherUsers::mayChangeFolder(fd, status) || OtherUsers::isUnattributedOwner(status.st_uid);
     held.recorded = expected && expected->owner == status.st_uid && expected->identity.sameFileAs(*facts);
     held.proven = held.recorded || (wayTrue && !held.changeable);
     return held;
@@ -163,8 +165,10 @@ Held enter(const Held& folder, const QByteArray& name, const QString& shown, Wal
     Held reached = follow(folder, QByteArray(target, length), shown, walk);
     if (!reached.fd.isOpen())
         return reached;
-    // Where the link leads may be the very folder, however it got there.
-    return look(reached.fd.release(), reached.proven, expected);
+    // Where the link leads may be the very folder, however it got there. A
+    // link of an owner the user namespace cannot attribute may be another
+    // user's: where it leads is taken only as the one recorded.
+    return look(reached.fd.release(), reached.proven && !OtherUsers::isUnattributedOwner(status.st_uid), expected);
 }
 
 // Opens the folder a link's target names, from the link's folder; nothing
@@ -328,7 +332,8 @@ RestoreFolder reachOriginalFolder(const QString& folderPath, const OriginalFolde
         return reached;
     }
     const bool own = status.st_uid == walk.user;
-    const bool systemsAlone = OtherUsers::isSystemOwner(status.st_uid) && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    const bool systemsAlone = OtherUsers::isSystemOwner(status.st_uid)
+        && !OtherUsers::isUnattributedOwner(status.st_uid) && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
     if (!at.recorded && !own && !systemsAlone) {
         reached.refusal = belongsToAnotherUser(folderPath);
         return reached;

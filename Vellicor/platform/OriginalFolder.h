@@ -65,7 +65,10 @@ struct RestoreFolder {
 // Reaches the folder at folderPath for a removed file to be put back into,
 // a folder at a time from the root, never by a path the kernel resolves: a
 // symbolic link is followed only where the user or the system owns it
-// (OtherUsers::isSystemOwner).
+// (OtherUsers::isSystemOwner). Inside a user namespace a folder or link of
+// an owner it cannot attribute (OtherUsers::isUnattributedOwner) may be
+// another user's: it is taken, and what is found in it or where it leads,
+// only as the one recorded at its place.
 // Every folder on the way, the folder itself last, is taken only as the one
 // original recorded at its place (device, inode and owner), or as one that
 // no other user could have changed (OtherUsers) reached only through such

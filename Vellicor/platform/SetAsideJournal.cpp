@@ -41,6 +41,11 @@ struct Record {
     QByteArray writer;
     // Whether the user was told the file was missing where it was set aside.
     bool told = false;
+    // Whether the file was set aside (not in a record of an earlier version,
+    // or of a batch's file whose turn never came), and whether the program
+    // put it back itself.
+    bool setAside = false;
+    bool putBack = false;
 };
 
 // The tags this run recorded: its own removals', which a start's recovery
@@ -95,6 +100,10 @@ std::optional<Record> readRecord(const QString& tag)
             record.writer = value;
         else if (key == "told")
             record.told = value == "1";
+        else if (key == "setaside")
+            record.setAside = value == "1";
+        else if (key == "putback")
+            record.putBack = value == "1";
     }
     record.volume = RecordedVolume::from(*fields);
     const QByteArray original = nameOf(record.path);
@@ -210,6 +219,18 @@ std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records)
     return tags;
 }
 
+void noteSetAside(const QString& tag)
+{
+    if (const auto error = JournalRecords::append(folder(), tag, { { "setaside", "1" } }))
+        Log::print("Remove: the record of a set-aside file does not say it was set aside:", *error);
+}
+
+void notePutBack(const QString& tag)
+{
+    if (const auto error = JournalRecords::append(folder(), tag, { { "putback", "1" } }))
+        Log::print("Remove: the record of a set-aside file does not say it is put back:", *error);
+}
+
 void clear(const QString& tag)
 {
     JournalRecords::remove(folder(), tag, "Remove: the record of a set-aside file stays:");
@@ -312,17 +333,26 @@ SetAsideRecovery recoverSetAsideFiles()
             // the share is not: a volume of another kind than the recorded.
             // The recorded file system under another number may be a copy
             // of its disk, made before the file was set aside or without it:
-            // there only the file at its own name proves the record done
-            // with, and the record waits for the disk the file was set aside
-            // on, the user told once where the file may be.
-            const auto original = error == ENOENT && volume == VolumeMatch::backUnderAnotherNumber
-                ? factsAt(folder.get(), originalName, AT_SYMLINK_NOFOLLOW)
-                : std::nullopt;
+            // there only the file of a record never set aside, at its own
+            // name, proves the record done with; else the record waits for
+            // the disk the file was set aside on, the user told once where
+            // the file may be.
+            // A file the record says was set aside and that stands at its
+            // own name all the same was not put back by the program: the
+            // volume may be a copy of its disk made before it was set aside,
+            // under any device number (a freed loop device gives its number
+            // again), and the disk itself may still hold it set aside.
+            const auto original
+                = error == ENOENT ? factsAt(folder.get(), originalName, AT_SYMLINK_NOFOLLOW) : std::nullopt;
+            const bool atItsName = original && isAtItsName(*original);
+            const bool mayBeACopy = record->setAside && !record->putBack
+                ? atItsName || volume == VolumeMatch::backUnderAnotherNumber
+                : volume == VolumeMatch::backUnderAnotherNumber && !atItsName;
             if (error != ENOENT)
                 untilNextStart(errnoText(error));
             else if (volume == VolumeMatch::otherKind)
                 untilNextStart(QStringLiteral("another volume is there"));
-            else if (volume == VolumeMatch::backUnderAnotherNumber && !(original && isAtItsName(*original))) {
+            else if (mayBeACopy) {
                 Log::print("Start: a file an interrupted removal had set aside is not on the volume at its folder now;"
                            " its record waits for the volume it was set aside on:",
                     record->aside);
@@ -347,6 +377,7 @@ SetAsideRecovery recoverSetAsideFiles()
         }
         const int error = renameAtWithoutReplacing(folder.get(), asideName, folder.get(), originalName);
         if (error == 0) {
+            SetAsideJournal::notePutBack(tag);
             Log::print("Start: put back a file an interrupted removal had set aside:", record->path);
             recovery.putBack.push_back(record->path);
         } else {

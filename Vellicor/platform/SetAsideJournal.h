@@ -40,6 +40,15 @@ std::optional<QString> add(const QString& tag, const QString& path, const QStrin
 // durable.
 std::vector<QString> addTogether(const std::vector<SetAsideRecord>& records);
 
+// Notes in the record of tag that its file has just been set aside, or
+// put back by the program itself: a start that finds the file at its own
+// name tells by these whether it was ever set aside (the records of a batch
+// are written ahead of their files' turns) and whether the program took it
+// back, or whether the volume mounted there may be a copy of its disk made
+// before. Not synced: a run that ends has them written all the same.
+void noteSetAside(const QString& tag);
+void notePutBack(const QString& tag);
+
 // The record of tag is done with.
 void clear(const QString& tag);
 
@@ -75,10 +84,13 @@ struct SetAsideRecovery {
 // later may get the freed inode, and its size and time set alike); one that no
 // longer matches stays where it is and is told. Records whose name is not
 // there (the deletion ended, or the file's turn never came: a batch's
-// records are written ahead) are dropped without a word, but on the
-// recorded file system under another number, which may be a byte copy of
-// its disk, only where the recorded file stands at its own name: else the
-// record waits for the disk the file was set aside on, told once; a record whose
+// records are written ahead) are dropped without a word, unless the volume
+// may be a byte copy of its disk: the recorded file system under another
+// number, where only the file of a record never set aside, standing at its
+// own name, proves the record done with; or any volume where the file of a
+// record set aside stands at its own name, yet the removal did not put it
+// back (a copy made before). Such a record waits for the disk the file was
+// set aside on, told once; a record whose
 // folder cannot be reached now, or lies on another volume (another
 // identity, another kind: the bare folder of a share not mounted), is kept
 // for the next start and told. Called once at the program's start, on a

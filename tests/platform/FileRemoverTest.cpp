@@ -2,6 +2,7 @@
 #include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/UserNamespace.h"
 #include "support/Watchdog.h"
 
 #include <QDir>
@@ -293,6 +294,41 @@ TEST(FileRemover, ASharedTrashOfAnotherUserIsNotUsedAndATrashGivenAwayAfterItsCh
     EXPECT_TRUE(refused.error.contains(QStringLiteral("belongs to another user"))) << refused.error.toStdString();
     EXPECT_TRUE(QFileInfo::exists(second));
     EXPECT_EQ(entriesOf(trash + QStringLiteral("/files")), QStringList { QStringLiteral("first") });
+}
+
+// Inside a user namespace a shared trash of another user shows as the
+// overflow id, as one of the system's does: it is not used, and the user's
+// own trash on the volume is.
+TEST(FileRemover, InsideAUserNamespaceASharedTrashOfAnOwnerItCannotTellIsNotUsed)
+{
+    constexpr char topVariable[] = "VELLICOR_TEST_VOLUME_TOP";
+    if (!isInsideUserNamespaceRun()) {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "giving a folder to another user needs root";
+        QTemporaryDir top;
+        const QByteArray at = QFile::encodeName(top.path());
+        ASSERT_EQ(::chmod(at.constData(), 0755), 0);
+        ASSERT_EQ(::chown(at.constData(), namespaceUserOf(), namespaceGroupOf()), 0);
+        ASSERT_EQ(::mkdir((at + "/.Trash").constData(), 01777), 0);
+        ASSERT_EQ(::chmod((at + "/.Trash").constData(), 01777), 0);
+        ASSERT_EQ(::chown((at + "/.Trash").constData(), otherUser, otherUser), 0);
+        qputenv(topVariable, at);
+        const UserNamespaceRun inside = runCurrentTestInUserNamespace();
+        qunsetenv(topVariable);
+        if (!inside.skipped.empty())
+            GTEST_SKIP() << inside.skipped;
+        EXPECT_EQ(inside.exitCode, 0) << "the run inside the user namespace failed (its output above)";
+        return;
+    }
+    const QString top = qEnvironmentVariable(topVariable);
+    struct stat shared { };
+    struct stat root { };
+    ASSERT_EQ(::stat(QFile::encodeName(top + QStringLiteral("/.Trash")).constData(), &shared), 0);
+    ASSERT_EQ(::stat("/", &root), 0);
+    ASSERT_EQ(shared.st_uid, root.st_uid) << "the other user's folder does not show as the system's here";
+    const uid_t uid = ::geteuid();
+    EXPECT_EQ(TrashDetail::volumeTrashFolder(top, uid).path, top + QStringLiteral("/.Trash-") + QString::number(uid));
+    EXPECT_EQ(entriesOf(top + QStringLiteral("/.Trash")), QStringList {});
 }
 
 // The files or info folder of a trash found this run, swapped afterwards

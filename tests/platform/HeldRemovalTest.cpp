@@ -293,6 +293,49 @@ QString endedWhileSetAside(const QString& path, FolderLinks links = FolderLinks:
     return folder + QLatin1Char('/') + aside.value(0);
 }
 
+// An image mounted at folder through a loop device of its own, as a copy
+// of a disk is plugged in; unmounted when it goes.
+class MountedImage {
+public:
+    MountedImage(const QString& image, const QString& folder)
+        : folder_(QFile::encodeName(folder))
+        , mounted_(bool(runCommand({ "mount", "-o", "loop", image, folder })))
+    {
+    }
+    ~MountedImage()
+    {
+        if (mounted_)
+            ::umount2(folder_.constData(), MNT_DETACH);
+    }
+    MountedImage(const MountedImage&) = delete;
+    MountedImage& operator=(const MountedImage&) = delete;
+
+    bool isMounted() const { return mounted_; }
+    bool unmount()
+    {
+        mounted_ = mounted_ && ::umount2(folder_.constData(), 0) != 0;
+        return !mounted_;
+    }
+
+private:
+    QByteArray folder_;
+    bool mounted_ = false;
+};
+
+// The disk a file was set aside on back, through another device: the start
+// puts the file back at path, and no set-aside or record is left.
+void expectPutBackOnceItsDiskIsBack(LoopVolume& disk, const QString& path, const QString& aside)
+{
+    ASSERT_TRUE(disk.mountThroughAnotherDevice());
+    EXPECT_EQ(contentOf(aside), QByteArray("the only copy of the report"));
+    const SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_EQ(recovery.putBack, std::vector { path });
+    EXPECT_TRUE(recovery.left.empty());
+    EXPECT_EQ(contentOf(path), QByteArray("the only copy of the report"));
+    EXPECT_EQ(setAsideIn(QFileInfo(path).path()), QStringList {});
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+}
+
 } // namespace
 
 TEST_F(HeldRemoval, AFileLeftSetAsideByARunThatWasEndedIsPutBackAtTheNextStart)
@@ -681,10 +724,8 @@ TEST_F(HeldRemoval, ASetAsideMissingFromACopyOfItsDiskWaitsForItsOwnDisk)
 
     const QString cloned = home.path() + QStringLiteral("/clone.img");
     ASSERT_TRUE(QFile::copy(image, cloned));
-    ASSERT_TRUE(runCommand({ "mount", "-o", "loop", cloned, mounted }));
-    const QByteArray mountPoint = QFile::encodeName(mounted);
-    std::unique_ptr<const char, void (*)(const char*)> clone(
-        mountPoint.constData(), [](const char* folder) { ::umount2(folder, MNT_DETACH); });
+    MountedImage clone(cloned, mounted);
+    ASSERT_TRUE(clone.isMounted());
     ASSERT_TRUE(QFile::remove(aside));
     QFile edited(notes);
     ASSERT_TRUE(edited.open(QIODevice::Append));
@@ -699,16 +740,55 @@ TEST_F(HeldRemoval, ASetAsideMissingFromACopyOfItsDiskWaitsForItsOwnDisk)
         << recovery.left[0].reason.toStdString();
     EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
     EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
-    ASSERT_EQ(::umount2(clone.release(), 0), 0);
+    ASSERT_TRUE(clone.unmount());
+    expectPutBackOnceItsDiskIsBack(disk, path, aside);
+}
 
+// A file deleted outright on a disk is left set aside by a run that was
+// ended; a byte copy of the disk made before, the file at its own name in
+// it, is mounted at its path for a start, through another device and then
+// under the recorded device number (a freed loop device gives it again):
+// the record waits, the user told once, and the file is put back once its
+// own disk is back.
+TEST_F(HeldRemoval, AFileAtItsNameOnACopyOfItsDiskMadeBeforeTheDeletionKeepsItsRecord)
+{
+    const QString mounted = home.path() + QStringLiteral("/disk");
+    const QString image = home.path() + QStringLiteral("/disk.img");
+    LoopVolume disk(image, mounted, { "mkfs.ext4", "-q", "-F" }, 16);
+    if (!disk.whyNot().empty())
+        GTEST_SKIP() << disk.whyNot();
+    const QString path = mounted + QStringLiteral("/report.txt");
+    writeTestFile(path, "the only copy of the report");
+    ASSERT_TRUE(disk.unmount());
+    const QString cloned = home.path() + QStringLiteral("/clone.img");
+    ASSERT_TRUE(QFile::copy(image, cloned));
     ASSERT_TRUE(disk.mountThroughAnotherDevice());
-    EXPECT_EQ(contentOf(aside), QByteArray("the only copy of the report"));
-    recovery = recoverSetAsideFiles();
-    EXPECT_EQ(recovery.putBack, std::vector { path });
-    EXPECT_TRUE(recovery.left.empty());
+    const QString aside = endedWhileSetAside(path);
+    ASSERT_FALSE(QFileInfo::exists(path));
+    ASSERT_TRUE(disk.unmount());
+
+    MountedImage clone(cloned, mounted);
+    ASSERT_TRUE(clone.isMounted());
+    ASSERT_EQ(contentOf(path), QByteArray("the only copy of the report"));
+    SetAsideRecovery recovery = recoverSetAsideFiles();
+    EXPECT_TRUE(recovery.putBack.empty());
+    ASSERT_EQ(recovery.left.size(), 1u);
+    EXPECT_EQ(recovery.left[0].path, path);
+    EXPECT_EQ(recovery.left[0].keptAt, aside);
+    EXPECT_EQ(recovery.left[0].reason,
+        QStringLiteral(
+            "it is not on the volume mounted there now, which may be a copy of its disk; it is put back once "
+            "its own disk is back"));
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
+
+    struct stat copy { };
+    ASSERT_EQ(::stat(QFile::encodeName(mounted).constData(), &copy), 0);
+    changeRecords("device", [&](const QByteArray&) { return QByteArray::number(quint64(copy.st_dev)); });
+    EXPECT_TRUE(recoverSetAsideFiles().isEmpty());
+    EXPECT_EQ(entriesOf(SetAsideJournal::folder()).size(), 1);
     EXPECT_EQ(contentOf(path), QByteArray("the only copy of the report"));
-    EXPECT_EQ(setAsideIn(mounted), QStringList {});
-    EXPECT_EQ(entriesOf(SetAsideJournal::folder()), QStringList {});
+    ASSERT_TRUE(clone.unmount());
+    expectPutBackOnceItsDiskIsBack(disk, path, aside);
 }
 
 // Another running copy of the program (started with another settings

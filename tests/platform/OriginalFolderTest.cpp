@@ -4,16 +4,21 @@
 #include "support/OtherUserAndVolume.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/UserNamespace.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -333,4 +338,114 @@ TEST(OriginalFolder, AFolderAnotherUserCouldHavePutOnTheWayTakesNothingUnlessItI
     ASSERT_TRUE(QDir().rename(docs, docs + QStringLiteral(".aside")) && QDir().rename(spare, docs));
     const RestoreFolder usersOwn = reachOriginalFolder(docs, docsWas.get());
     EXPECT_TRUE(usersOwn.fd.isOpen()) << usersOwn.refusal.toStdString();
+}
+
+namespace {
+
+// Waits at most 30 s for the file at path to be there; whether it is.
+bool stepReached(const QString& path)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!QFileInfo::exists(path) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return QFileInfo::exists(path);
+}
+
+bool markStep(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
+} // namespace
+
+// Inside a user namespace another user's folders and links show as the
+// overflow id, as the system's do. The user's folder in another user's
+// shared folder is replaced after a removal by a link of theirs into the
+// user's home, or by a folder of theirs: the undo goes into neither, and
+// makes nothing there. A link of theirs to the very folder that was there
+// leads to it.
+TEST(OriginalFolder, InsideAUserNamespaceAFolderOrLinkOfAnOwnerItCannotTellIsTakenOnlyAsTheRecordedOne)
+{
+    constexpr char baseVariable[] = "VELLICOR_TEST_SHARED_BASE";
+    if (!isInsideUserNamespaceRun()) {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "giving folders to other users needs root";
+        QTemporaryDir base;
+        const QString top = base.path();
+        const uid_t user = namespaceUserOf();
+        const auto make = [](const QString& path, uid_t owner, mode_t mode) {
+            const QByteArray at = QFile::encodeName(path);
+            return ::mkdir(at.constData(), mode) == 0 && ::chmod(at.constData(), mode) == 0
+                && ::chown(at.constData(), owner, owner) == 0;
+        };
+        ASSERT_EQ(::chmod(QFile::encodeName(top).constData(), 0755), 0);
+        ASSERT_TRUE(make(top + QStringLiteral("/steps"), user, 0777));
+        ASSERT_TRUE(make(top + QStringLiteral("/home"), 0, 0755));
+        ASSERT_TRUE(make(top + QStringLiteral("/home/ann"), user, 0755));
+        ASSERT_TRUE(make(top + QStringLiteral("/shared"), otherUser, 0755));
+        ASSERT_TRUE(make(top + QStringLiteral("/shared/ann"), user, 0755));
+        ASSERT_TRUE(make(top + QStringLiteral("/shared/ann/photos"), user, 0755));
+        const QString ann = top + QStringLiteral("/shared/ann");
+        const QString steps = top + QStringLiteral("/steps/");
+        // The other user, acting as the run inside reaches each step.
+        bool acted = false;
+        std::thread other([&] {
+            acted = stepReached(steps + QStringLiteral("recorded"))
+                && QFile::rename(ann, top + QStringLiteral("/shared/old"))
+                && linkOf(otherUser, top + QStringLiteral("/home/ann"), ann)
+                && markStep(steps + QStringLiteral("linked")) && stepReached(steps + QStringLiteral("checked"))
+                && QFile::remove(ann) && make(ann, otherUser, 0755) && markStep(steps + QStringLiteral("replaced"))
+                && stepReached(steps + QStringLiteral("checked again")) && QDir().rmdir(ann)
+                && linkOf(otherUser, QStringLiteral("old"), ann) && markStep(steps + QStringLiteral("relinked"));
+        });
+        qputenv(baseVariable, QFile::encodeName(top));
+        const UserNamespaceRun inside = runCurrentTestInUserNamespace();
+        qunsetenv(baseVariable);
+        // Whatever the run inside came to, the other user's steps end.
+        markStep(steps + QStringLiteral("recorded"));
+        markStep(steps + QStringLiteral("checked"));
+        markStep(steps + QStringLiteral("checked again"));
+        other.join();
+        if (!inside.skipped.empty())
+            GTEST_SKIP() << inside.skipped;
+        EXPECT_EQ(inside.exitCode, 0) << "the run inside the user namespace failed (its output above)";
+        EXPECT_TRUE(acted);
+        return;
+    }
+    const QString top = qEnvironmentVariable(baseVariable);
+    const QString steps = top + QStringLiteral("/steps/");
+    struct stat shared { };
+    ASSERT_EQ(::stat(QFile::encodeName(top + QStringLiteral("/shared")).constData(), &shared), 0);
+    struct stat root { };
+    ASSERT_EQ(::stat("/", &root), 0);
+    ASSERT_EQ(shared.st_uid, root.st_uid) << "the other user's folder does not show as the system's here";
+    const QString photos = top + QStringLiteral("/shared/ann/photos");
+    OriginalFolders folders;
+    const auto was = recorded(folders, photos);
+    ASSERT_TRUE(was);
+    // An undo now goes into the very folder.
+    ASSERT_TRUE(reachOriginalFolder(photos, was.get()).fd.isOpen());
+    ASSERT_TRUE(markStep(steps + QStringLiteral("recorded")));
+
+    const QString notTheOne = QStringLiteral("its folder %1/shared/ann is not the one that was there when it was "
+                                             "removed, and another user could have put it there")
+                                  .arg(top);
+    ASSERT_TRUE(stepReached(steps + QStringLiteral("linked")));
+    const RestoreFolder throughTheirLink = reachOriginalFolder(photos, was.get());
+    EXPECT_FALSE(throughTheirLink.fd.isOpen());
+    EXPECT_EQ(throughTheirLink.refusal, notTheOne);
+    EXPECT_FALSE(QFileInfo::exists(top + QStringLiteral("/home/ann/photos")));
+    ASSERT_TRUE(markStep(steps + QStringLiteral("checked")));
+
+    ASSERT_TRUE(stepReached(steps + QStringLiteral("replaced")));
+    const RestoreFolder inTheirFolder = reachOriginalFolder(photos, was.get());
+    EXPECT_FALSE(inTheirFolder.fd.isOpen());
+    EXPECT_EQ(inTheirFolder.refusal, notTheOne);
+    EXPECT_FALSE(QFileInfo::exists(photos));
+    ASSERT_TRUE(markStep(steps + QStringLiteral("checked again")));
+
+    ASSERT_TRUE(stepReached(steps + QStringLiteral("relinked")));
+    const RestoreFolder throughToTheOne = reachOriginalFolder(photos, was.get());
+    EXPECT_TRUE(throughToTheOne.fd.isOpen()) << throughToTheOne.refusal.toStdString();
 }
