@@ -26,6 +26,7 @@
 #include "preferences/PreferencesWindowController.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsHandOver.h"
+#include "scan/PathExclusionPredicate.h"
 #include "scan/ScanSources.h"
 
 #include <QCoreApplication>
@@ -133,7 +134,11 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     // Browse; a child of the home screen too.
     cloudPicker_ = new CloudFolderPicker(*home, *cloudSources_);
     results->selectionController().setCloudFolders(cloudPicker_);
-    home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(delegate_.get()));
+    // The cleaner keeps out of what the scan keeps out of: this computer's
+    // exclude list, as it stands at each choice and scan.
+    home->setEmptyFolderCleanerOpener(emptyFolderCleanerOpener(delegate_.get(), [&sources] {
+        return makeDirExclusionPredicate(sources.excludeList(ScanSource::thisComputer));
+    }));
     home->setPreferencesOpener([&delegate](const std::optional<QString>& pane) {
         delegate.preferencesWindowController().showPreferencesWindow(pane);
     });

@@ -43,6 +43,30 @@ const char* recoveryHintKey(ScanSource source)
     }
 }
 
+// Where the removed items can be got back from, as it befell them: nothing
+// to get back when nothing went, and a file deleted outright is never said
+// to be in the Trash.
+QString recoveryHint(const RemovalReport& report, ScanSource source)
+{
+    const bool one = report.countTrashed == 1;
+    // The catalog's hint says what became of its entries: none may have gone
+    // (the catalog in use refuses them all).
+    if (removalKeepsFiles(source)) {
+        return localizedText(report.countTrashed == 0 ? "ID_CATALOG_NOTHING_REMOVED"
+                : one                                 ? "ID_CATALOG_ENTRY_REMOVED_FILE_STAYS"
+                                                      : recoveryHintKey(source));
+    }
+    if (report.countTrashed <= 0)
+        return localizedText("ID_NOTHING_REMOVED");
+    const qint64 outright = report.countDeletedOutright;
+    if (outright <= 0)
+        return localizedText(recoveryHintKey(source));
+    if (outright >= report.countTrashed)
+        return localizedText(one ? "ID_REMOVED_FILE_DELETED_PERMANENTLY" : "ID_REMOVED_FILES_DELETED_PERMANENTLY");
+    return outright == 1 ? localizedText("ID_ONE_REMOVED_FILE_DELETED_PERMANENTLY")
+                         : formatText(localizedText("ID_SOME_REMOVED_FILES_DELETED_PERMANENTLY"), { outright });
+}
+
 } // namespace
 
 AfterRemovalRebuild takeAfterRemovalInput(ResultsState& state)
@@ -140,11 +164,7 @@ AfterCleanFigures afterCleanFigures(const RemovalReport& report, ScanSource sour
         = localizedText(report.uniquePhotosReatined == 1 ? "ID_UNIQUE_FILE_RETAINED" : "ID_UNIQUE_FILES_RETAINED");
     // The catalog's hint says what became of its entries: none may have gone
     // (the catalog in use refuses them all).
-    const char* const hintKey = !catalog ? recoveryHintKey(source)
-        : report.countTrashed == 0       ? "ID_CATALOG_NOTHING_REMOVED"
-        : one                            ? "ID_CATALOG_ENTRY_REMOVED_FILE_STAYS"
-                                         : recoveryHintKey(source);
-    figures.inCaseMistake = localizedText(hintKey);
+    figures.inCaseMistake = recoveryHint(report, source);
 
     // The album line counts what is in the album; the items left out are
     // among the files not removed.
@@ -254,6 +274,8 @@ bool applyRemovalOutcomes(ResultsState& state, const RemovalPlan& plan, std::vec
         switch (outcome.kind) {
         case Kind::removed: {
             ++report.countTrashed;
+            if (outcome.route == RemovalRoute::deleteOutright)
+                ++report.countDeletedOutright;
             report.sizeTrashed += outcome.file->fileSize;
             --report.uniquePhotosReatined;
             if (sameResultSet)

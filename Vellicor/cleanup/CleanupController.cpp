@@ -130,15 +130,22 @@ void CleanupController::confirmRemovalOfMarkedFiles()
     // Without a sheet to ask with, nothing is removed unasked.
     if (!screen_)
         return;
-    bool networkNote = false;
-    if (defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true)) {
-        for (const DuplicateGroupPtr& group : state_.arrGroups) {
-            for (const FileInfoNodePtr& file : group->filterChildren)
-                networkNote = networkNote || (file->isMarked() && file->isNetworkDrive);
-        }
+    // The question names what the plan will do: a marked file the plan
+    // deletes outright makes it a deletion, told with the note. Judged from
+    // the scan's records, as the plan is, so no disk is asked here.
+    const bool outright
+        = defaults_.boolValue(SettingsKey::doNotShowConfirmationDialogOnTrashForNetworkDrive).value_or(true);
+    const ScanSource source = state_.resultSource();
+    bool anyOutright = false;
+    for (const DuplicateGroupPtr& group : state_.arrGroups) {
+        for (const FileInfoNodePtr& file : group->filterChildren)
+            anyOutright = anyOutright
+                || (file->isMarked() && !file->isMoveToTrash
+                    && plannedRoute(*file, source, outright) == RemovalRoute::deleteOutright);
+        if (anyOutright)
+            break;
     }
-    const TrashQuestion question
-        = trashQuestion(state_.resultSource(), state_.countMarked(), state_.hiddenMarkedCount(), networkNote);
+    const TrashQuestion question = trashQuestion(source, state_.countMarked(), state_.hiddenMarkedCount(), anyOutright);
     screen_->showTrashConfirmation(question, [this](bool proceed, bool doNotShowAgain) {
         // The button shows on while it may be used: after Review the marks
         // are still there to remove.

@@ -98,6 +98,8 @@ struct RemovalReport {
     qint64 plannedCount = 0;
     qint64 countTrashed = 0;
     quint64 sizeTrashed = 0;
+    // Of countTrashed, the files deleted outright (never in the Trash).
+    qint64 countDeletedOutright = 0;
     // Cloud removals attempted, failures included.
     qint64 countTrashedFolderItems = 0;
     // Photo-library items collected for the photo-library step.

@@ -18,9 +18,7 @@ ScannedFile scannedFileOf(const FileInfoNode& file)
     return scanned;
 }
 
-namespace {
-
-RemovalRoute routeOf(const FileInfoNode& file, ScanSource source, bool deleteNetworkOutright)
+RemovalRoute plannedRoute(const FileInfoNode& file, ScanSource source, bool deleteNetworkOutright)
 {
     if (file.isPhotosNode)
         return RemovalRoute::photoLibrary;
@@ -30,8 +28,6 @@ RemovalRoute routeOf(const FileInfoNode& file, ScanSource source, bool deleteNet
         return RemovalRoute::deleteOutright;
     return RemovalRoute::trash;
 }
-
-} // namespace
 
 RemovalPlanInput removalPlanInput(const ResultsState& state, bool deleteNetworkOutright)
 {
@@ -90,7 +86,7 @@ RemovalPlan makeRemovalPlan(const RemovalPlanInput& input)
             PlannedRemoval item;
             item.file = file;
             item.group = group;
-            item.route = routeOf(*file, plan.source, deleteNetworkOutright);
+            item.route = plannedRoute(*file, plan.source, deleteNetworkOutright);
             item.scanned = scannedFileOf(*file);
             item.isLocked = file->isLocked;
             if (file->isMd5Calucaluted && file->md5)

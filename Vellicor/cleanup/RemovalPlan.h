@@ -39,6 +39,11 @@ struct ScannedFile {
 
 ScannedFile scannedFileOf(const FileInfoNode& file);
 
+// How a marked file of a result set from source is to be removed, as the
+// scan found it (no disk is asked). deleteNetworkOutright is the setting
+// "doNotShowConfirmationDialogOnTrashForNetworkDrive".
+RemovalRoute plannedRoute(const FileInfoNode& file, ScanSource source, bool deleteNetworkOutright);
+
 // One file of the plan, with copies of everything the worker reads, so the
 // worker never reads a record the GUI thread may change.
 struct PlannedRemoval {

@@ -10,7 +10,7 @@ TrashQuestion trashQuestion(ScanSource source, qint64 shown, qint64 hidden, bool
     const bool catalog = removalKeepsFiles(source);
     TrashQuestion question;
     question.networkNote = networkNote;
-    question.proceed = localizedText(catalog ? "ID_REMOVE_FROM_CATALOG" : "ID_TRASH");
+    question.proceed = localizedText(catalog ? "ID_REMOVE_FROM_CATALOG" : networkNote ? "ID_DELETE" : "ID_TRASH");
     if (hidden <= 0 && shown == 1) {
         question.heading = localizedText(
             catalog ? "ID_REMOVE_MARKED_FILE_FROM_CATALOG" : "ID_ARE_YOU_SURE_WANT_TO_DELETE_MARKED_ITEM");

@@ -6,7 +6,8 @@
 
 // What the confirmation sheet asks: its heading, the line below it, the
 // title of the button that goes on, and whether to add that marked files on
-// a network volume will be deleted for good.
+// a network volume will be deleted for good. With such files the button
+// deletes rather than moves to the Trash, and says so.
 struct TrashQuestion {
     QString heading;
     QString info;

@@ -1,6 +1,8 @@
 #include "emptyfolders/EmptyFolderHandler.h"
 
 #include "base/AlertPresenter.h"
+#include "base/Log.h"
+#include "base/RunAside.h"
 #include "controls/ApplicationFont.h"
 #include "controls/BlackView.h"
 #include "controls/ButtonKeys.h"
@@ -15,6 +17,7 @@
 #include "controls/WindowHelpers.h"
 #include "core/FileUtilities.h"
 #include "core/Localization.h"
+#include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
 #include "emptyfolders/EmptyFolderLook.h"
 #include "emptyfolders/EmptyFolderWork.h"
@@ -43,6 +46,9 @@ using namespace EmptyFolderLook;
 
 struct EmptyFolderHandler::Result {
     std::shared_ptr<Folder> tree;
+    // Why the chosen folder was not walked.
+    std::optional<LocationExclusion> refusal;
+    std::shared_ptr<const FolderWalkExclusion> walkExclusion;
     // The tree a deletion acted on, which its outcome points into.
     std::shared_ptr<const Folder> acted;
     FolderDeletion deletion;
@@ -51,11 +57,13 @@ struct EmptyFolderHandler::Result {
 
 EmptyFolderHandler::EmptyFolderHandler(QObject* parent)
     : QObject(parent)
+    , relay_(std::make_shared<WorkerRelay<EmptyFolderHandler>>(this))
 {
 }
 
 EmptyFolderHandler::~EmptyFolderHandler()
 {
+    relay_->cut();
     stop_ = true;
     if (worker_.joinable())
         worker_.join();
@@ -250,11 +258,55 @@ void EmptyFolderHandler::btnBrowseTapped()
 
 void EmptyFolderHandler::folderChosen(const QString& path)
 {
+    const QString before = pathForDeleteEmptyFolders_;
     pathForDeleteEmptyFolders_ = path;
     window();
     lblFolderPath->setText(printablePath(path));
     folderPathHint_->setVisible(path.isEmpty());
     updateButtons();
+    const std::optional<PathExclusionPredicate> excluded = currentExclusions();
+    if (path.isEmpty() || !excluded)
+        return;
+    // Where the folder leads is looked at away from this thread: the look may
+    // wait on a mount. Past a few such looks still held, the scan's own look
+    // keeps the folder out all the same.
+    static std::atomic<int> looksUnderWay { 0 };
+    constexpr int mostLooks = 8;
+    if (looksUnderWay.load() >= mostLooks)
+        return;
+    const quint64 choice = ++choice_;
+    const std::optional<std::string> failure
+        = runAside(looksUnderWay, [relay = relay_, excluded = *excluded, path, choice, before] {
+              if (std::optional<LocationExclusion> exclusion = locationExclusion(excluded, path))
+                  relay->post([choice, path, before, exclusion = std::move(*exclusion)](EmptyFolderHandler& self) {
+                      self.refuseChoice(choice, path, exclusion, before);
+                  });
+          });
+    if (failure)
+        Log::print("Empty folders: where the chosen folder leads could not be looked at:",
+            QString::fromStdString(*failure));
+}
+
+std::optional<PathExclusionPredicate> EmptyFolderHandler::currentExclusions() const
+{
+    if (exclusions_)
+        return exclusions_();
+    return PathExclusionPredicate(defaultExcludedFolderPaths());
+}
+
+void EmptyFolderHandler::refuseChoice(
+    quint64 choice, const QString& path, const LocationExclusion& exclusion, const QString& before)
+{
+    Log::print("Empty folders: not taken:", locationExclusionText(path, exclusion));
+    if (choice != choice_ || path != pathForDeleteEmptyFolders_ || !window_)
+        return;
+    pathForDeleteEmptyFolders_ = before;
+    lblFolderPath->setText(printablePath(before));
+    folderPathHint_->setVisible(before.isEmpty());
+    updateButtons();
+    ask(AlertRequest { localizedText("ID_ITEMS_CANNOT_ADDED"), locationExclusionAlertText(path, exclusion),
+            { localizedText("ID_OK") }, AlertStyle::warning },
+        {});
 }
 
 void EmptyFolderHandler::btnScanFoldersTapped()
@@ -264,19 +316,40 @@ void EmptyFolderHandler::btnScanFoldersTapped()
     if (isBusy() || pathForDeleteEmptyFolders_.isEmpty())
         return;
     window();
-    const QByteArray root = QFile::encodeName(pathForDeleteEmptyFolders_);
+    const QString chosen = pathForDeleteEmptyFolders_;
+    const QByteArray root = QFile::encodeName(chosen);
     boxEmptyDirectories->show();
     cancelOn_ = true;
+    // The scan judges the folder again, with the exclusions as they are now;
+    // a judgement of the choice still under way is no longer needed.
+    ++choice_;
     startWork(
         Work::scanning,
-        [this, root] {
+        [this, root, chosen, excluded = currentExclusions()] {
             Result result;
-            result.tree = buildFolderTree(root, &stop_, &progress_);
+            ChosenFolderJudgement judgement = judgeChosenFolder(excluded, chosen);
+            if (judgement.refusal) {
+                result.refusal = std::move(judgement.refusal);
+                return result;
+            }
+            if (judgement.walk)
+                result.walkExclusion = std::make_shared<const FolderWalkExclusion>(std::move(*judgement.walk));
+            result.tree = buildFolderTree(root, &stop_, &progress_, result.walkExclusion.get());
             if (result.tree)
                 printFolderTree(*result.tree, stdout);
             return result;
         },
-        [this](Result& result) {
+        [this, chosen](Result& result) {
+            if (result.refusal) {
+                setTree(nullptr);
+                walkExclusion_.reset();
+                deleteOn_ = false;
+                lblEmptyDirectories->clear();
+                boxEmptyDirectories->hide();
+                refuseChoice(choice_, chosen, *result.refusal);
+                return;
+            }
+            walkExclusion_ = std::move(result.walkExclusion);
             setTree(std::move(result.tree));
             lblEmptyDirectories->setText(localizedText("ID_EMPTY_DIRECTORIES_HIGHLIGHTED_IN_RED"));
             deleteOn_ = true;
@@ -302,12 +375,12 @@ void EmptyFolderHandler::btnDeleteFoldersTapped()
     progressTotal_ = int(found.size());
     startWork(
         Work::deleting,
-        [this, root, tree, found] {
+        [this, root, tree, found, exclusion = walkExclusion_] {
             Result result;
             if (tree)
                 result.deletion = deleteEmptyFolders(*tree, found, &stop_, &progress_);
             result.acted = tree;
-            result.tree = buildFolderTree(root, &stop_);
+            result.tree = buildFolderTree(root, &stop_, nullptr, exclusion.get());
             return result;
         },
         [this](Result& result) {
@@ -369,10 +442,10 @@ void EmptyFolderHandler::btnUndoTapped()
                 = std::exchange(deletedEmptyFolders_, std::make_shared<RemovedFolders>());
             startWork(
                 Work::restoring,
-                [this, root, deleted] {
+                [this, root, deleted, exclusion = walkExclusion_] {
                     Result result;
                     result.restoration = restoreDeletedFolders(*deleted);
-                    result.tree = buildFolderTree(root, &stop_);
+                    result.tree = buildFolderTree(root, &stop_, nullptr, exclusion.get());
                     return result;
                 },
                 [this](Result& result) {
@@ -426,6 +499,8 @@ void EmptyFolderHandler::closeDeleteFolderNag()
     if (model_)
         model_->setTree(nullptr);
     folderHierarchy_.reset();
+    walkExclusion_.reset();
+    ++choice_;
     arrOfEmptyFolders_.clear();
     recorded_.clear();
     deletedEmptyFolders_ = std::make_shared<RemovedFolders>();
@@ -605,9 +680,11 @@ void EmptyFolderHandler::updateButtons()
         giveKeysBack(focused);
 }
 
-std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(QObject* owner)
+std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(
+    QObject* owner, EmptyFolderHandler::Exclusions exclusions)
 {
     QPointer<EmptyFolderHandler> handler = new EmptyFolderHandler(owner);
+    handler->setExclusions(std::move(exclusions));
     return [handler](QWidget* mainWindow) {
         if (handler)
             handler->beginSheet(mainWindow);

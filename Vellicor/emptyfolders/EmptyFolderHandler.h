@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emptyfolders/EmptyFolderWork.h"
+#include "base/WorkerRelay.h"
 #include "emptyfolders/Folder.h"
 
 #include <QObject>
@@ -83,8 +84,16 @@ public:
     // 1 shows the scan tab, 2 the settings tab.
     void tabChangedDeleteFolder(int tag);
 
-    // What Browse does with the folder the user chose.
+    // What Browse does with the folder the user chose: it stands as the
+    // chosen folder unless it lies in, or leads into, a folder excluded from
+    // scanning, which the cleaner never walks; then it is refused with an
+    // alert once that is known (judged away from the GUI thread).
     void folderChosen(const QString& path);
+
+    // The folders excluded from scanning, asked for at each choice and scan;
+    // without it, those excluded by default.
+    using Exclusions = std::function<std::optional<PathExclusionPredicate>()>;
+    void setExclusions(Exclusions exclusions) { exclusions_ = std::move(exclusions); }
 
     const QString& pathForDeleteEmptyFolders() const { return pathForDeleteEmptyFolders_; }
     const Folder* folderHierarchy() const { return folderHierarchy_.get(); }
@@ -121,6 +130,12 @@ private:
     void showProgress();
     void updateButtons();
     void endSheet();
+    std::optional<PathExclusionPredicate> currentExclusions() const;
+    // The chosen folder at path, choice'th chosen, is kept out by exclusion:
+    // it is refused, unless another choice or a scan came since, and the
+    // folder chosen before it (before) stands again.
+    void refuseChoice(
+        quint64 choice, const QString& path, const LocationExclusion& exclusion, const QString& before = {});
 
     QPointer<QDialog> window_;
     FolderTreeModel* model_ = nullptr;
@@ -129,6 +144,14 @@ private:
     QTimer* progressTimer_ = nullptr;
 
     QString pathForDeleteEmptyFolders_;
+    Exclusions exclusions_;
+    // Counts the choices and scans: a judgement of a choice that another
+    // choice or a scan followed is dropped.
+    quint64 choice_ = 0;
+    // The exclusion the last scan's walk kept to; Delete and Undo walk the
+    // tree again with it.
+    std::shared_ptr<const FolderWalkExclusion> walkExclusion_;
+    std::shared_ptr<WorkerRelay<EmptyFolderHandler>> relay_;
     // Shared with a worker deleting from it.
     std::shared_ptr<Folder> folderHierarchy_;
     // Nodes of folderHierarchy_.
@@ -157,4 +180,5 @@ private:
 // up and hands the result to it. It makes the one handler, owned by owner for
 // the life of the program; calling the result with the main window opens the
 // sheet over it.
-std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(QObject* owner);
+std::function<void(QWidget* mainWindow)> emptyFolderCleanerOpener(
+    QObject* owner, EmptyFolderHandler::Exclusions exclusions = {});

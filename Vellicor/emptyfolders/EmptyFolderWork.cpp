@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -262,10 +263,35 @@ void giveBackAttributes(int fd, const struct stat& was, const QString& shown)
         printLine(QStringLiteral("Undo could not set the times of: ") + shown);
 }
 
+// The real path of an entry the walk from root reached at path.
+QByteArray realPathBelow(const FolderWalkExclusion& exclusion, const QByteArray& root, const QByteArray& path)
+{
+    QByteArray below = path.mid(root.size());
+    if (!below.startsWith('/'))
+        below.prepend('/');
+    return exclusion.realRoot == "/" ? below : exclusion.realRoot + below;
+}
+
 } // namespace
 
-std::unique_ptr<Folder> buildFolderTree(
-    const QByteArray& root, const std::atomic<bool>* stop, std::atomic<int>* progress)
+ChosenFolderJudgement judgeChosenFolder(const std::optional<PathExclusionPredicate>& excluded, const QString& root)
+{
+    ChosenFolderJudgement judgement;
+    if (!excluded)
+        return judgement;
+    judgement.refusal = locationExclusion(*excluded, root);
+    if (judgement.refusal)
+        return judgement;
+    char* real = ::realpath(QFile::encodeName(root).constData(), nullptr);
+    if (!real)
+        return judgement;
+    judgement.walk = FolderWalkExclusion { *excluded, QByteArray(real) };
+    std::free(real);
+    return judgement;
+}
+
+std::unique_ptr<Folder> buildFolderTree(const QByteArray& root, const std::atomic<bool>* stop,
+    std::atomic<int>* progress, const FolderWalkExclusion* exclusion)
 {
     auto tree = std::make_unique<Folder>();
     struct stat own { };
@@ -310,6 +336,14 @@ std::unique_ptr<Folder> buildFolderTree(
         parent->empty = false;
         if (!S_ISDIR(entry.status.st_mode))
             return WalkAction::next;
+        if (exclusion) {
+            const QByteArray real = realPathBelow(*exclusion, root, entry.path);
+            if (exclusion->excluded.mayHoldPathOfBytes(real.size())
+                && exclusion->excluded.evaluateEntryOfIncludedFolder(QFile::decodeName(real))) {
+                printLine(QStringLiteral("Passed over a folder excluded from scanning: ") + shownWalkPath(entry.path));
+                return WalkAction::next;
+            }
+        }
         auto child = std::make_unique<Folder>();
         child->nativeName = entry.name;
         child->name = QFile::decodeName(entry.name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emptyfolders/Folder.h"
+#include "scan/PathExclusionPredicate.h"
 
 #include <QByteArrayList>
 #include <QString>
@@ -19,11 +20,30 @@
 // a folder at a time from the one above it, never through a link, and the
 // work grows with the number of folders whatever their depth.
 
+// The folders a walk of the cleaner keeps out of its tree: an excluded folder
+// below the chosen one is an entry of the folder holding it (which is then not
+// empty), never a folder of the tree, and nothing below it is read.
+struct FolderWalkExclusion {
+    PathExclusionPredicate excluded;
+    // The chosen folder with every link on its way followed: the folders
+    // below it are judged by where they are, whatever the way chosen.
+    QByteArray realRoot;
+};
+
+// What keeps the chosen folder at root out of the cleaner, judged by its path
+// and by where it leads; with none, the exclusion its walk keeps to. Follows
+// links on the disk: never on the GUI thread.
+struct ChosenFolderJudgement {
+    std::optional<LocationExclusion> refusal;
+    std::optional<FolderWalkExclusion> walk;
+};
+ChosenFolderJudgement judgeChosenFolder(const std::optional<PathExclusionPredicate>& excluded, const QString& root);
+
 // The tree of the folders below root, walked without following links (a link
 // to a folder is an entry, not a folder) and entering each folder once. A root
 // that cannot be read as a folder gives one blank node; null when stopped.
-std::unique_ptr<Folder> buildFolderTree(
-    const QByteArray& root, const std::atomic<bool>* stop = nullptr, std::atomic<int>* progress = nullptr);
+std::unique_ptr<Folder> buildFolderTree(const QByteArray& root, const std::atomic<bool>* stop = nullptr,
+    std::atomic<int>* progress = nullptr, const FolderWalkExclusion* exclusion = nullptr);
 
 // Writes the tree to out: the chosen folder's path, then a line per folder
 // below it with its name, indented by its depth (deeper than a screen holds,

@@ -142,6 +142,9 @@ void LocalWalk::parseAllPath()
         if (request_.dirExclusion) {
             if (const std::optional<LocationExclusion> exclusion = locationExclusion(*request_.dirExclusion, path)) {
                 Log::print("Passed over", locationExclusionText(path, *exclusion));
+                passedOver_.paths.append(path);
+                if (!passedOver_.first)
+                    passedOver_.first = std::move(*exclusion);
                 continue;
             }
         }

@@ -62,6 +62,8 @@ public:
     qint64 skippedCount() const { return skipped_; }
     // The photo libraries among them, whose databases could not be read.
     const QStringList& unreadLibraries() const { return unreadLibraries_; }
+    // The checked rows kept out by an exclusion, in list order.
+    const PassedOverLocations& passedOver() const { return passedOver_; }
 
 private:
     void scanPath(const QString& path, const FilePathNode& row);
@@ -123,6 +125,7 @@ private:
     QHash<QPair<quint64, quint64>, bool> walkedFolders_;
     qint64 skipped_ = 0;
     QStringList unreadLibraries_;
+    PassedOverLocations passedOver_;
     // Files taken from the reading threads, of which every pathShownEvery-th
     // shows its path in the progress.
     static constexpr quint64 pathShownEvery = 64;

@@ -2,7 +2,10 @@
 
 #include "base/Log.h"
 #include "base/UserDefaults.h"
+#include "core/FileUtilities.h"
+#include "core/Localization.h"
 #include "core/SettingsSchema.h"
+#include "core/TextFormat.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,6 +115,28 @@ QString locationExclusionText(const QString& path, const LocationExclusion& excl
     if (exclusion.leadsTo.isEmpty())
         return QStringLiteral("%1 lies in %2, %3").arg(path, exclusion.folder, kind);
     return QStringLiteral("%1 leads to %2, in %3, %4").arg(path, exclusion.leadsTo, exclusion.folder, kind);
+}
+
+QString locationExclusionAlertText(const QString& path, const LocationExclusion& exclusion)
+{
+    if (exclusion.leadsTo.isEmpty())
+        return formatText(
+            localizedText(exclusion.byDefault ? "ID_LIES_IN_FOLDER_EXCLUDED_BY_DEFAULT" : "ID_LIES_IN_FOLDER_YOU_EXCLUDED"),
+            { printablePath(path), printablePath(exclusion.folder) });
+    return formatText(
+        localizedText(exclusion.byDefault ? "ID_LEADS_INTO_FOLDER_EXCLUDED_BY_DEFAULT" : "ID_LEADS_INTO_FOLDER_YOU_EXCLUDED"),
+        { printablePath(path), printablePath(exclusion.leadsTo), printablePath(exclusion.folder) });
+}
+
+QString passedOverDetails(const PassedOverLocations& passed)
+{
+    if (passed.paths.size() == 1 && passed.first)
+        return locationExclusionAlertText(passed.paths.first(), *passed.first);
+    // A list may hold any number of rows: the first few are named, the rest
+    // counted; the log names each.
+    constexpr qsizetype named = 3;
+    return formatText(localizedText("ID_LOCATIONS_PASSED_OVER_DETAILS"),
+        { namedFewAndMore(passed.paths, passed.paths.size(), named, 4096) });
 }
 
 namespace {

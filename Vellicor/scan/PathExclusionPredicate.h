@@ -4,6 +4,7 @@
 #include "core/GlobalObjects.h"
 
 #include <QSet>
+#include <QStringList>
 #include <QString>
 
 #include <optional>
@@ -72,6 +73,22 @@ std::optional<LocationExclusion> locationExclusion(const PathExclusionPredicate&
 // The exclusion as a line of the log or of the driver's report says it; its
 // names stand as they are, for the outlet to escape.
 QString locationExclusionText(const QString& path, const LocationExclusion& exclusion);
+
+// The exclusion as an alert tells it: where the location lies or leads and
+// which excluded folder keeps it out, each name on one line, escaped as the
+// log writes it.
+QString locationExclusionAlertText(const QString& path, const LocationExclusion& exclusion);
+
+// Locations the scan passed over because of an exclusion, for the alert at
+// the scan's end: every path, and how the first one was kept out.
+struct PassedOverLocations {
+    QStringList paths;
+    std::optional<LocationExclusion> first;
+};
+
+// The alert's details for them: the one location with its exclusion, or the
+// first few by name and how many more.
+QString passedOverDetails(const PassedOverLocations& passed);
 
 // For this computer's exclude list: every row excludes, checked or not, and
 // paths compare exactly, as the walk meets them. No usable row: no predicate.

@@ -427,6 +427,15 @@ void ScanEngine::askPending()
 // comparison; the user hears of each kind once, after what the scan did find.
 void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
 {
+    // A chosen row an exclusion kept out is named on screen, not only in the
+    // log: without it a scan of nothing reads as a scan that found nothing.
+    if (const PassedOverLocations& passed = job.passedOverRows(); !passed.paths.isEmpty()) {
+        const QString message
+            = localizedText(passed.paths.size() == 1 ? "ID_LOCATION_PASSED_OVER" : "ID_LOCATIONS_PASSED_OVER");
+        askWhenFree([this, message, details = passedOverDetails(passed)] {
+            showNotice({ message, details, { localizedText("ID_OK") } });
+        });
+    }
     if (const std::optional<ListingBound>& bound = job.listingBound()) {
         auto texts = listingBoundTexts(*bound, false);
         askWhenFree([this, texts = std::move(texts)] {

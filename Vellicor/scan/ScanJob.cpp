@@ -176,6 +176,7 @@ void ScanJob::runLocalScan()
         files = std::move(walk.files());
         skipped_ = walk.skippedCount();
         unreadDatabases_ = walk.unreadLibraries();
+        passedOverRows_ = walk.passedOver();
     }
     // The walk's reading threads freed what they made in arenas of their
     // own, where this thread would never use it again: it goes back to the

@@ -99,6 +99,8 @@ public:
     // The photo libraries and the photo catalog that could not be read
     // (their reasons are in the log): their files were not compared.
     const QStringList& unreadDatabases() const { return unreadDatabases_; }
+    // The checked rows an exclusion kept out of the walk.
+    const PassedOverLocations& passedOverRows() const { return passedOverRows_; }
     // The cloud files a comparison by content left out because their service
     // gave no checksum of them.
     qint64 withoutChecksumCount() const { return withoutChecksum_; }
@@ -132,6 +134,7 @@ private:
     std::atomic<bool> listingSignedOut_ { false };
     qint64 skipped_ = 0;
     QStringList unreadDatabases_;
+    PassedOverLocations passedOverRows_;
     std::optional<ListingBound> listingBound_;
     qint64 withoutChecksum_ = 0;
 

@@ -26,6 +26,7 @@
 #include "core/TextFormat.h"
 #include "marking/ResultsState.h"
 #include "platform/FileRemover.h"
+#include "platform/FileSystemInfo.h"
 #include "platform/LeftFilesSweep.h"
 #include "platform/ReachabilityTest.h"
 #include "platform/RestoreCopies.h"
@@ -501,6 +502,136 @@ TEST_F(Removal, TheConfirmationSheetHandsOnEachChoiceOnce)
     EXPECT_FALSE(trashSheets.btnDontShowThisAgain->isChecked());
     trashSheets.btnReview->click();
     EXPECT_EQ(answers, (std::vector<std::pair<bool, bool>> { { true, true }, { false, false } }));
+}
+
+namespace {
+
+// What the user read on the way through one removal: the question's button,
+// whether its note on network drives stood there, and the after-clean
+// window's line on where the removed files went.
+struct RemovalTold {
+    QString button;
+    bool networkNote = false;
+    QString whereTheyWent;
+};
+
+} // namespace
+
+// Files of a network mount are deleted outright: the question's button says
+// Delete, and the after-clean window never sends the user to the Trash for
+// them, alone, mixed with files that went to the Trash, or when nothing went.
+TEST_F(Removal, TheQuestionAndTheAfterCleanWindowSayWhereTheFilesWent)
+{
+    const QString away = home.path() + QStringLiteral("/away");
+    QDir().mkpath(away);
+    const FuseMirror mount(away, home.path() + QStringLiteral("/share"), 0, QStringLiteral("sshfs"));
+    if (!mount.isMounted())
+        GTEST_SKIP() << FuseMirror::unavailable;
+    if (!isNetworkVolume(mount.mirror()))
+        GTEST_SKIP() << "the mount is not taken for a network one here";
+    // A file of the share, as the scan records it.
+    const auto onShare = [&](const QString& name, const QByteArray& bytes) {
+        const QString path = mount.mirror() + QLatin1Char('/') + name;
+        writeTestFile(path, bytes);
+        FileInfoNodePtr made = record(path);
+        made->isNetworkDrive = isNetworkVolume(path);
+        return made;
+    };
+    QWidget window;
+    TrashSheets trashSheets(&window, controller);
+    AfterCleanSheets afterClean(&window);
+    controller.setScreen(&trashSheets);
+    controller.setAfterCleanScreen(&afterClean);
+    const auto removeAsTheUserDoes = [&] {
+        RemovalTold told;
+        QSignalSpy finished(&controller, &CleanupController::removalFinished);
+        controller.removeSelectedItems();
+        EXPECT_TRUE(trashSheets.windowTrashConfirmation()->isVisible());
+        told.button = trashSheets.btnTrashOnReview->text();
+        told.networkNote = trashSheets.lblNetworkDriveContent->isVisibleTo(trashSheets.windowTrashConfirmation());
+        trashSheets.btnTrashOnReview->click();
+        EXPECT_TRUE(finished.wait(30000));
+        EXPECT_TRUE(waitUntil([&] { return afterClean.windowAfterClean()->isVisible(); }));
+        told.whereTheyWent = afterClean.lblInCaseMistake->text();
+        afterClean.btnOkTrash->click();
+        return told;
+    };
+    const QString trash = localizedText(QStringLiteral("ID_TRASH"));
+    const QString deleteTitle = localizedText(QStringLiteral("ID_DELETE"));
+
+    const auto shared = onShare(QStringLiteral("m-shared"), "on the share");
+    load({ { shared, onShare(QStringLiteral("k-shared"), "on the share") } });
+    RemovalTold told = removeAsTheUserDoes();
+    EXPECT_EQ(told.button, deleteTitle);
+    EXPECT_TRUE(told.networkNote);
+    EXPECT_EQ(told.whereTheyWent, localizedText(QStringLiteral("ID_REMOVED_FILE_DELETED_PERMANENTLY")));
+    EXPECT_FALSE(exists(shared));
+    EXPECT_EQ(entriesOf(home.dataHome() + QStringLiteral("/Trash/files")), QStringList {});
+    EXPECT_EQ(controller.lastReport().countDeletedOutright, 1);
+
+    // One of each: each told as it went.
+    const auto local = file(QStringLiteral("m-local"), "here");
+    const auto sharedToo = onShare(QStringLiteral("m-shared-too"), "there");
+    load({ { local, file(QStringLiteral("k-local"), "here") },
+        { sharedToo, onShare(QStringLiteral("k-shared-too"), "there") } });
+    told = removeAsTheUserDoes();
+    EXPECT_EQ(told.button, deleteTitle);
+    EXPECT_EQ(told.whereTheyWent, localizedText(QStringLiteral("ID_ONE_REMOVED_FILE_DELETED_PERMANENTLY")));
+    EXPECT_FALSE(exists(local));
+    EXPECT_FALSE(exists(sharedToo));
+    EXPECT_EQ(entriesOf(home.dataHome() + QStringLiteral("/Trash/files")), QStringList { QStringLiteral("m-local") });
+
+    // Only files of this disk: the Trash, as before.
+    const auto plain = file(QStringLiteral("m-plain"), "plain");
+    load({ { plain, file(QStringLiteral("k-plain"), "plain") } });
+    told = removeAsTheUserDoes();
+    EXPECT_EQ(told.button, trash);
+    EXPECT_FALSE(told.networkNote);
+    EXPECT_EQ(told.whereTheyWent,
+        localizedText(QStringLiteral("ID_IN_CASE_MISTAKE_RECOVER_CLEANED_ITEMS_FROM_FINDER_PHOTOS_BIN")));
+
+    // Nothing went: nothing to get back from anywhere.
+    const auto refused = onShare(QStringLiteral("m-refused"), "stays");
+    load({ { refused, onShare(QStringLiteral("k-refused"), "stays") } });
+    remover->failingPaths.insert(*refused->filePath);
+    told = removeAsTheUserDoes();
+    EXPECT_EQ(told.button, deleteTitle);
+    EXPECT_TRUE(exists(refused));
+    EXPECT_EQ(told.whereTheyWent, localizedText(QStringLiteral("ID_NOTHING_REMOVED")));
+}
+
+namespace {
+
+// A cloud source that refuses every removal.
+struct RefusingCloud : CloudRemover {
+    bool deleteCloudFile(ScanSource, const FileInfoNode&, QString& error) override
+    {
+        error = QStringLiteral("the service refused it");
+        return false;
+    }
+    bool isReadyToRemove(ScanSource) override { return true; }
+};
+
+} // namespace
+
+TEST_F(Removal, ACloudRunThatRemovedNothingSendsNoOneToTheServicesTrash)
+{
+    setNetworkReachabilityProbe(std::make_shared<FixedProbe>(true));
+    controller.setCloudRemover(std::make_shared<RefusingCloud>());
+    for (const ScanSource source : { ScanSource::box, ScanSource::dropbox, ScanSource::oneDrive }) {
+        const auto marked = file(QStringLiteral("m-cloud"));
+        auto group = std::make_shared<DuplicateGroup>();
+        addFileToGroup(group, file(QStringLiteral("k-cloud")));
+        addFileToGroup(group, marked);
+        state.loadResultSet({ group }, 0, source);
+        state.setFileMark(marked, true);
+        sheets->figures.clear();
+        ASSERT_TRUE(run());
+        ASSERT_TRUE(waitUntil([&] { return !sheets->figures.empty(); }));
+        EXPECT_FALSE(sheets->figures.back().anyRemoved);
+        EXPECT_EQ(sheets->figures.back().inCaseMistake, localizedText(QStringLiteral("ID_NOTHING_REMOVED")));
+    }
+    setNetworkReachabilityProbe(nullptr);
 }
 
 TEST_F(Removal, UndoPutsTheRemovedFilesThemselvesBackAndShowsThemAgain)

@@ -1,6 +1,7 @@
 #include "emptyfolders/EmptyFolderHandler.h"
 #include "controls/CustomOutlineView.h"
 #include "controls/RAZButton.h"
+#include "core/FileUtilities.h"
 #include "emptyfolders/EmptyFolderWork.h"
 #include "emptyfolders/FolderTreeModel.h"
 #include "support/MemoryGrowth.h"
@@ -11,9 +12,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -586,4 +590,107 @@ TEST_F(EmptyFolderCleaner, ADeepTreeIsBuiltPrintedCleanedAndMadeAgainInProportio
     EXPECT_EQ(std::size_t(figures->restored), figures->empty);
     EXPECT_EQ(figures->foldersAfterUndo, figures->folders);
     EXPECT_LT(figures->peakBytes, scaledMemoryBound(qint64(64) << 20));
+}
+
+namespace {
+
+// The folder the user picks with Browse, as the chooser hands it over.
+void browseTo(EmptyFolderHandler& handler, const QString& path)
+{
+    handler.window()->show();
+    QTest::mouseClick(handler.btnBrowse, Qt::LeftButton);
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        dialog = handler.window()->findChild<QFileDialog*>();
+        return dialog && dialog->isVisible();
+    }));
+    dialog->selectFile(path);
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !handler.window()->findChild<QFileDialog*>(); }));
+}
+
+} // namespace
+
+// A folder chosen in, or through links into, a folder excluded from scanning
+// is refused with the scan list's alert, which names where it leads and the
+// excluded folder on one line each; the cleaner's own walk never enters an
+// excluded folder; and a folder excluded after it was chosen is refused when
+// Scan is pressed, nothing listed.
+TEST_F(EmptyFolderCleaner, FoldersExcludedFromScanningAreNeitherTakenNorWalked)
+{
+    tree.folder(QStringLiteral("kept/empty"));
+    tree.folder(QStringLiteral("open/empty"));
+    const QString kept = QFileInfo(tree.path(QStringLiteral("kept"))).canonicalFilePath();
+    const QString open = QFileInfo(tree.path(QStringLiteral("open"))).canonicalFilePath();
+    tree.symlink(QStringLiteral("to-kept"), kept);
+    tree.symlink(QStringLiteral("chain"), tree.path(QStringLiteral("to-kept")));
+    tree.symlink(QStringLiteral("new\nline"), kept);
+    tree.symlink(QStringLiteral("syslib"), QStringLiteral("/usr/lib"));
+    tree.symlink(QStringLiteral("to-open"), open);
+    const auto refusedWith = [&](const QString& chosen, const QString& details) {
+        presenter->shown.clear();
+        browseTo(handler, chosen);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !presenter->shown.empty(); }, 10000)) << chosen.toStdString();
+        if (presenter->shown.empty())
+            return;
+        EXPECT_EQ(presenter->shown[0].messageText, QStringLiteral("The items cannot be added."));
+        EXPECT_EQ(presenter->shown[0].informativeText, details);
+        EXPECT_FALSE(presenter->shown[0].informativeText.contains(QLatin1Char('\n')));
+        EXPECT_EQ(handler.pathForDeleteEmptyFolders(), QString());
+        EXPECT_FALSE(handler.btnScanFolders->isEnabled());
+    };
+    const auto leads = [](bool byDefault, const QString& from, const QString& to, const QString& folder) {
+        return QStringLiteral("“%1” leads to “%2”, in “%3”, which %4.")
+            .arg(from, to, folder,
+                byDefault ? QStringLiteral("is excluded from scanning by default")
+                          : QStringLiteral("you excluded from scanning"));
+    };
+    // Without a list of its own the cleaner keeps out of the default folders.
+    if (QFileInfo(QStringLiteral("/usr/lib")).isDir() && !QFileInfo(QStringLiteral("/usr")).isSymLink())
+        refusedWith(tree.path(QStringLiteral("syslib")),
+            leads(true, tree.path(QStringLiteral("syslib")), QStringLiteral("/usr/lib"), QStringLiteral("/usr")));
+
+    QStringList excluded { QStringLiteral("/usr"), kept };
+    handler.setExclusions([&excluded] { return std::optional(PathExclusionPredicate(excluded)); });
+    refusedWith(tree.path(QStringLiteral("to-kept")), leads(false, tree.path(QStringLiteral("to-kept")), kept, kept));
+    refusedWith(tree.path(QStringLiteral("chain/empty")),
+        leads(false, tree.path(QStringLiteral("chain/empty")), kept + QStringLiteral("/empty"), kept));
+    refusedWith(tree.path(QStringLiteral("new\nline")),
+        leads(false, printablePath(tree.path(QStringLiteral("new\nline"))), kept, kept));
+    refusedWith(kept,
+        QStringLiteral("“%1” lies in “%1”, which you excluded from scanning.").arg(kept));
+
+    // The whole tree: the excluded folder is not in it, and stays.
+    presenter->shown.clear();
+    browseTo(handler, tree.root());
+    QTest::mouseClick(handler.btnScanFolders, Qt::LeftButton);
+    finishWork();
+    EXPECT_TRUE(presenter->shown.empty());
+    QStringList names;
+    for (const auto& child : handler.folderHierarchy()->subfolders)
+        names << child->name;
+    EXPECT_EQ(names, QStringList { QStringLiteral("open") });
+    expand(QString());
+    expand(QStringLiteral("open"));
+    EXPECT_EQ(handler.arrOfEmptyFolders(), paths({ "open/empty" }));
+    QTest::mouseClick(handler.btnDeleteFolders, Qt::LeftButton);
+    finishWork();
+    EXPECT_TRUE(exists(QStringLiteral("kept/empty")));
+    EXPECT_FALSE(exists(QStringLiteral("open/empty")));
+
+    // Taken, then excluded: Scan refuses it and lists nothing.
+    tree.folder(QStringLiteral("open/again"));
+    presenter->shown.clear();
+    browseTo(handler, tree.path(QStringLiteral("to-open")));
+    QTest::qWait(200);
+    EXPECT_TRUE(presenter->shown.empty());
+    excluded << open;
+    QTest::mouseClick(handler.btnScanFolders, Qt::LeftButton);
+    finishWork();
+    ASSERT_EQ(presenter->shown.size(), 1u);
+    EXPECT_EQ(presenter->shown[0].informativeText, leads(false, tree.path(QStringLiteral("to-open")), open, open));
+    EXPECT_EQ(handler.folderHierarchy(), nullptr);
+    EXPECT_TRUE(handler.arrOfEmptyFolders().isEmpty());
+    EXPECT_FALSE(handler.btnDeleteFolders->isEnabled());
+    EXPECT_TRUE(exists(QStringLiteral("open/again")));
 }

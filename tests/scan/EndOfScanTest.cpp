@@ -1,7 +1,9 @@
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "scan/EngineFixture.h"
 #include "support/LongScanHistory.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -276,4 +278,41 @@ TEST_F(EndOfScan, AHistoryAtTheSettingsFilesBoundKeepsEveryNewScanForTheNextStar
     EXPECT_EQ(duplicatesOf(next.records.at(size - 4)), 69999);
     EXPECT_EQ(duplicatesOf(next.records.first()), 70000 - (size - 3));
     EXPECT_TRUE(screen.alerts.empty());
+}
+
+// A checked row kept out by an exclusion, by where it leads, is named on
+// screen at the scan's end, not only in the log: one with its excluded folder,
+// many by their first few names and a count, each name on one line.
+TEST_F(EndOfScan, RowsAnExclusionKeptOutAreToldOnScreen)
+{
+    tree.file(QStringLiteral("kept/a.txt"), "a");
+    tree.file(QStringLiteral("open/b.txt"), "b");
+    const QString kept = QFileInfo(tree.path(QStringLiteral("kept"))).canonicalFilePath();
+    tree.symlink(QStringLiteral("to-kept"), kept);
+    tree.symlink(QStringLiteral("chain"), tree.path(QStringLiteral("to-kept")));
+    tree.symlink(QStringLiteral("new\nline"), kept);
+    tree.symlink(QStringLiteral("again"), kept);
+    excludeFolder(kept);
+    addRow(tree.path(QStringLiteral("open")));
+    addRow(tree.path(QStringLiteral("to-kept")));
+    ASSERT_TRUE(runScan());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(screen.alertMessages(), (QStringList { text("ID_NO_DUPLICATE_ITEMS_FOUND"), "A chosen folder was not scanned." }));
+    EXPECT_EQ(screen.alerts[1].informativeText,
+        QStringLiteral("“%1” leads to “%2”, in “%2”, which you excluded from scanning.")
+            .arg(tree.path(QStringLiteral("to-kept")), kept));
+
+    screen.alerts.clear();
+    for (const char* name : { "chain", "new\nline", "again" })
+        addRow(tree.path(QString::fromUtf8(name)));
+    ASSERT_TRUE(runScan());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(screen.alertMessages(), (QStringList { text("ID_NO_DUPLICATE_ITEMS_FOUND"), "Some chosen folders were not scanned." }));
+    const QString details = screen.alerts[1].informativeText;
+    EXPECT_EQ(details,
+        QStringLiteral("%1, %2, %3 and 1 more lie in or lead to folders excluded from scanning, so they were passed "
+                       "over. The log names each.")
+            .arg(tree.path(QStringLiteral("to-kept")), tree.path(QStringLiteral("chain")),
+                printablePath(tree.path(QStringLiteral("new\nline")))));
+    EXPECT_FALSE(details.contains(QLatin1Char('\n')));
 }

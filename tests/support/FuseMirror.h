@@ -40,7 +40,9 @@ public:
     {
     }
 
-    FuseMirror(const QString& folder, const QString& mirror, int cacheSeconds = 60)
+    // subtype, when given, is the program the mount names as its type
+    // ("fuse.<subtype>"), as a mount of another machine's files names sshfs.
+    FuseMirror(const QString& folder, const QString& mirror, int cacheSeconds = 60, const QString& subtype = {})
         : folder_(folder)
         , mirror_(mirror)
     {
@@ -48,9 +50,10 @@ public:
         if (program.isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0 || !QDir().mkpath(mirror))
             return;
         const QString cache = QString::number(cacheSeconds);
-        bindfs_.start(program,
-            { QStringLiteral("-f"), QStringLiteral("-o"), QStringLiteral("entry_timeout=%1,attr_timeout=%1").arg(cache),
-                folder, mirror });
+        QString options = QStringLiteral("entry_timeout=%1,attr_timeout=%1").arg(cache);
+        if (!subtype.isEmpty())
+            options += QStringLiteral(",subtype=") + subtype;
+        bindfs_.start(program, { QStringLiteral("-f"), QStringLiteral("-o"), options, folder, mirror });
         if (!bindfs_.waitForStarted(10000))
             return;
         const auto deviceOf = [](const QString& path) {

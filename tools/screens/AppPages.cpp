@@ -11,6 +11,7 @@
 #include "core/TextFormat.h"
 #include "home/MainViewController.h"
 #include "platform/DesktopOpening.h"
+#include "scan/PathExclusionPredicate.h"
 #include "scan/ScanSources.h"
 
 #include <QCoreApplication>
@@ -194,6 +195,20 @@ const GalleryRegistration roadEndAlerts("app-alerts-road-ends", [] {
                 formatText(text("ID_LEADS_INTO_FOLDER_EXCLUDED_BY_DEFAULT"),
                     { QStringLiteral("/lib"), QStringLiteral("/usr/lib"), QStringLiteral("/usr") })
                     + QLatin1Char(' ') + formatText(text("ID_MORE_CHOSEN_LEAD_INTO_EXCLUDED_FOLDERS"), { 2 }),
+                { text("ID_OK") } }));
+    add(QStringLiteral("the cleaner's Browse with a folder that leads into an excluded one"),
+        alertImage(window,
+            { text("ID_ITEMS_CANNOT_ADDED"),
+                locationExclusionAlertText(QStringLiteral("/home/user/syslib"),
+                    { QStringLiteral("/usr"), QStringLiteral("/usr/lib"), true }),
+                { text("ID_OK") }, AlertStyle::warning }));
+    add(QStringLiteral("the scan's end with rows an exclusion kept out"),
+        alertImage(window,
+            { text("ID_LOCATIONS_PASSED_OVER"),
+                passedOverDetails({ { QStringLiteral("/home/user/syslib"), QStringLiteral("/home/user/Old\nPhotos"),
+                                        QStringLiteral("/home/user/Backups/2019"), QStringLiteral("/home/user/cache"),
+                                        QStringLiteral("/home/user/tmp") },
+                    std::nullopt }),
                 { text("ID_OK") } }));
     add(QStringLiteral("the cleaner's Delete Folders with nothing chosen"),
         alertImage(window,

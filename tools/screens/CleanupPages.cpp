@@ -97,17 +97,35 @@ RemovalReport sampleReport(qint64 removed, bool withTrouble)
     return report;
 }
 
-QImage afterClean(qint64 removed, bool withTrouble, ScanSource source = ScanSource::thisComputer)
+QImage afterCleanOf(const RemovalReport& report, ScanSource source = ScanSource::thisComputer)
 {
     SampleAfterClean sample;
-    sample.sheets.showAfterCleanWindow(afterCleanFigures(sampleReport(removed, withTrouble), source), {});
+    sample.sheets.showAfterCleanWindow(afterCleanFigures(report, source), {});
     sample.sheets.windowAfterClean()->hide();
     return renderWidget(*sample.sheets.windowAfterClean());
+}
+
+QImage afterClean(qint64 removed, bool withTrouble, ScanSource source = ScanSource::thisComputer)
+{
+    return afterCleanOf(sampleReport(removed, withTrouble), source);
 }
 
 const GalleryRegistration afterCleanPage("cleanup-after-clean", [] { return afterClean(14, false); });
 const GalleryRegistration afterCleanOnePage("cleanup-after-clean-one-file", [] { return afterClean(1, false); });
 const GalleryRegistration afterCleanTroublePage("cleanup-after-clean-not-removed", [] { return afterClean(5, true); });
+// Files of a network drive deleted outright, alone and beside files that
+// went to the Trash.
+QImage afterCleanOnNetwork(qint64 removed, qint64 outright)
+{
+    RemovalReport report = sampleReport(removed, false);
+    report.countDeletedOutright = outright;
+    return afterCleanOf(report);
+}
+const GalleryRegistration afterCleanNetworkPage("cleanup-after-clean-network", [] { return afterCleanOnNetwork(3, 3); });
+const GalleryRegistration afterCleanNetworkMixedPage(
+    "cleanup-after-clean-network-mixed", [] { return afterCleanOnNetwork(14, 5); });
+const GalleryRegistration afterCleanNothingPage(
+    "cleanup-after-clean-nothing-removed", [] { return afterClean(0, true, ScanSource::box); });
 const GalleryRegistration afterCleanCatalogPage(
     "cleanup-after-clean-catalog", [] { return afterClean(2, false, ScanSource::lightroomCatalog); });
 // The longest size the figures show: just under a gigabyte rounds up.
