@@ -294,6 +294,7 @@ TEST(ShownNames, EveryScreenAfterAScanOfHostileNamesShowsThemEscaped)
     results.outlineDuplicates()->expandAll();
     QCoreApplication::processEvents();
     expectNothingRaw("group view");
+    shot(results.window(), QStringLiteral("hostile-names-group-view"));
 
     click(results.findChild<QAbstractButton*>(QStringLiteral("btnThumbnailView")));
     QCoreApplication::processEvents();
@@ -339,6 +340,7 @@ TEST(ShownNames, EveryScreenAfterAScanOfHostileNamesShowsThemEscaped)
     expectNothingRaw("a folder browsed");
     click(assistant.btnAddPath);
     expectNothingRaw("a folder added");
+    shot(results.window(), QStringLiteral("hostile-names-assistant-protected"));
     click(assistant.btnCancel);
 
     // Preferences' excluded folders.
