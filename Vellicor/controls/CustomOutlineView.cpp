@@ -5,6 +5,7 @@
 #include "controls/CustomTableView.h"
 #include "controls/NamedImage.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -219,6 +220,87 @@ void CustomOutlineView::currentChanged(const QModelIndex& current, const QModelI
 {
     QTreeView::currentChanged(current, previous);
     viewport()->update();
+    // Whatever made such a row current (code, a removal of the row beside
+    // it), the nearest row that can be chosen takes its place, chosen when
+    // the row before it was.
+    if (!current.isValid() || isChoosable(current) || !selectionModel())
+        return;
+    const bool wasChosen = previous.isValid() && selectionModel()->isRowSelected(previous.row(), previous.parent());
+    const QModelIndex instead = nearestChoosable(current);
+    if (!instead.isValid())
+        return selectionModel()->clearCurrentIndex();
+    selectionModel()->setCurrentIndex(instead,
+        wasChosen ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate);
+}
+
+QModelIndex CustomOutlineView::nearestChoosable(const QModelIndex& index) const
+{
+    const QModelIndex row = index.siblingAtColumn(0);
+    const int rows = model()->rowCount(row.parent());
+    for (int at = row.row() + 1; at < rows; ++at) {
+        if (const QModelIndex below = row.siblingAtRow(at); isChoosable(below))
+            return below;
+    }
+    for (int at = row.row() - 1; at >= 0; --at) {
+        if (const QModelIndex above = row.siblingAtRow(at); isChoosable(above))
+            return above;
+    }
+    for (QModelIndex up = row.parent(); up.isValid() && up != rootIndex(); up = up.parent()) {
+        if (isChoosable(up))
+            return up;
+    }
+    return {};
+}
+
+bool CustomOutlineView::isShown(const QModelIndex& index) const
+{
+    for (QModelIndex up = index.parent(); up.isValid() && up != rootIndex(); up = up.parent()) {
+        if (!isExpanded(up))
+            return false;
+    }
+    return index.isValid();
+}
+
+QModelIndex CustomOutlineView::rowShownAfter(const QModelIndex& index) const
+{
+    if (isExpanded(index) && model()->rowCount(index) > 0)
+        return model()->index(0, 0, index);
+    for (QModelIndex at = index; at.isValid() && at != rootIndex(); at = at.parent()) {
+        if (const QModelIndex next = at.siblingAtRow(at.row() + 1); next.isValid())
+            return next;
+    }
+    return model()->index(0, 0, rootIndex());
+}
+
+void CustomOutlineView::keyboardSearch(const QString& search)
+{
+    if (!model() || model()->rowCount(rootIndex()) == 0)
+        return;
+    // Letters typed in quick succession add up; the same letter again goes
+    // on to the next row that starts with it.
+    const bool goesOn
+        = !search.isEmpty() && typedAt_.isValid() && typedAt_.elapsed() <= QApplication::keyboardInputInterval();
+    typedAt_.start();
+    typed_ = goesOn ? typed_ + search : search;
+    if (typed_.isEmpty())
+        return;
+    const bool sameLetter = typed_.size() > 1 && typed_.count(typed_.front()) == typed_.size();
+    const QString wanted = sameLetter ? typed_.left(1) : typed_;
+    const QModelIndex current = currentIndex().siblingAtColumn(0);
+    const bool fromCurrent = isShown(current);
+    const QModelIndex from = !fromCurrent ? model()->index(0, 0, rootIndex())
+        : (!goesOn || sameLetter)         ? rowShownAfter(current)
+                                          : current;
+    // Every row in sight once, from there round to it again; a row that
+    // cannot be chosen (a group's column titles) is never found.
+    QModelIndex row = from;
+    do {
+        if (isChoosable(row) && row.data(Qt::DisplayRole).toString().startsWith(wanted, Qt::CaseInsensitive)) {
+            setCurrentIndex(row);
+            return;
+        }
+        row = rowShownAfter(row);
+    } while (row.isValid() && row != from);
 }
 
 void CustomOutlineView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -2,6 +2,7 @@
 
 #include "controls/CustomTablerow.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTreeView>
 
@@ -18,8 +19,9 @@
 // the same at the current row; Space is handed to the owner
 // (checkKeyPressed); Tab leaves the outline. With the focus, the current row
 // wears the focus ring. A row its model does not let be selected (a group's
-// column titles) is never chosen nor made current: a click on it does nothing
-// and the arrow keys pass over it. GUI thread only.
+// column titles) is never chosen nor made current: a click on it does nothing,
+// the arrow keys and typed letters pass over it, and made current any other
+// way it hands that on to the nearest row that can be. GUI thread only.
 class CustomOutlineView : public QTreeView {
     Q_OBJECT
 
@@ -66,6 +68,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Typed letters make current the next row in sight, that can be chosen,
+    // whose shown text starts with them.
+    void keyboardSearch(const QString& search) override;
     void scrollContentsBy(int dx, int dy) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
@@ -73,12 +78,21 @@ protected:
 private:
     // The current row across the viewport's width; invalid without one.
     QRect currentRowFrame() const;
+    // The row that can be chosen nearest to index: among its siblings below,
+    // then above, else the nearest such row it lies in; none without one.
+    QModelIndex nearestChoosable(const QModelIndex& index) const;
+    // Whether every row index lies in is open.
+    bool isShown(const QModelIndex& index) const;
+    // The row in sight below index, the first row after the last.
+    QModelIndex rowShownAfter(const QModelIndex& index) const;
 
     std::shared_ptr<const TableRowView> rowView_;
     SelectionHighlightStyle highlightStyle_ = SelectionHighlightStyle::regular;
     QPointer<QMenu> menu_;
     void takeWantedScrollMode();
 
+    QString typed_;
+    QElapsedTimer typedAt_;
     bool geometriesPending_ = false;
     bool placingHeader_ = false;
     bool sizingPutOff_ = false;

@@ -317,6 +317,7 @@ void SelectAssistanceController::openSheet()
     // that is missing or not a list at all reads as the default rules.
     rules_
         = defaults_.arrayValue(QString::fromLatin1(SettingsKey::autoMarkingRules)).value_or(defaultAutoMarkingRules());
+    browsedPath_.clear();
     lblBrowsedPath->clear();
     btnAddPath->setEnabled(false);
     for (Tab tab : { Tab::general, Tab::protectedFolders, Tab::fileFormats, Tab::folders })
@@ -409,7 +410,7 @@ void SelectAssistanceController::reloadTable(Tab tab)
         const QStringList& list = tab == Tab::folders ? state_.folderPriorityList : state_.fileFormatPriorityList;
         table->setRowCount(static_cast<int>(list.size()));
         for (int row = 0; row < list.size(); ++row)
-            table->setItem(row, 0, cell(list[row]));
+            table->setItem(row, 0, cell(printablePath(list[row])));
         break;
     }
     case Tab::protectedFolders: {
@@ -422,7 +423,7 @@ void SelectAssistanceController::reloadTable(Tab tab)
                 path = node && node->gdFolder ? node->gdFolder->folderAbsPath : QString();
             else
                 path = node ? node->filePath.value_or(QString()) : QString();
-            table->setItem(row, 0, cell(path));
+            table->setItem(row, 0, cell(printablePath(path)));
             table->setItem(row, 1, cell(localizedText(node && node->isIncludeSubFolders ? "ID_YES" : "ID_NO")));
         }
         break;
@@ -569,6 +570,9 @@ void SelectAssistanceController::btnbrowseProtectPathTapped()
     auto chosen = [self](const QString& path) {
         if (!self || path.isEmpty())
             return;
+        // The label shows the folder's name escaped; Add takes the folder
+        // itself, never the text shown.
+        self->browsedPath_ = path;
         self->lblBrowsedPath->setText(printablePath(path));
         self->btnAddPath->setEnabled(true);
     };
@@ -585,7 +589,7 @@ void SelectAssistanceController::btnbrowseProtectPathTapped()
 
 void SelectAssistanceController::btnAddProtectPathTapped()
 {
-    const QString path = lblBrowsedPath->text();
+    const QString path = browsedPath_;
     const bool includeSub = btnIncludeSubFolder->isChecked();
     bool changed = true;
     // Exactly the folder shown, whatever was highlighted in a panel since.
@@ -619,6 +623,7 @@ void SelectAssistanceController::btnAddProtectPathTapped()
         }
     }
     reloadTable(Tab::protectedFolders);
+    browsedPath_.clear();
     lblBrowsedPath->clear();
     btnAddPath->setEnabled(false);
     if (changed)

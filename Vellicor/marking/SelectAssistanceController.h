@@ -149,4 +149,6 @@ private:
     Tab shownTab_ = Tab::general;
     // The source whose list the Protected tab shows; set at each opening.
     ScanSource protectedSource_ = ScanSource::thisComputer;
+    // The folder Browse chose, which Add protects; lblBrowsedPath shows it.
+    QString browsedPath_;
 };

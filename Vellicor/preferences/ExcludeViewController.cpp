@@ -4,6 +4,7 @@
 #include "base/AppPaths.h"
 #include "base/UserDefaults.h"
 #include "controls/FolderChooser.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/PathSet.h"
 #include "preferences/PreferencesKit.h"
@@ -92,7 +93,8 @@ void ExcludeViewController::reloadTable()
     tvExclude->setRowCount(int(rows.size()));
     for (int row = 0; row < int(rows.size()); ++row) {
         const FilePathNodePtr& node = rows[size_t(row)];
-        tvExclude->setItem(row, 0, new QTableWidgetItem(node ? node->filePath.value_or(QString()) : QString()));
+        tvExclude->setItem(
+            row, 0, new QTableWidgetItem(node ? printablePath(node->filePath.value_or(QString())) : QString()));
     }
 }
 

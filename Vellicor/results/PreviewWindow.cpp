@@ -1,6 +1,7 @@
 #include "results/PreviewWindow.h"
 
 #include "controls/WindowHelpers.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "results/PreviewLoader.h"
 #include "results/PreviewPane.h"
@@ -60,7 +61,7 @@ void PreviewWindow::showPreviewForNode(const FileInfoNodePtr& file, ScanSource s
     const QString path = *file->filePath;
     arrUrlPreview_.clear();
     arrUrlPreview_.append(QUrl::fromLocalFile(path));
-    setWindowTitle(localizedText("ID_QUICK_LOOK") + QStringLiteral(" – ") + QFileInfo(path).fileName());
+    setWindowTitle(localizedText("ID_QUICK_LOOK") + QStringLiteral(" – ") + printablePath(QFileInfo(path).fileName()));
     loader_->cancel();
     imageView_->clear();
     textView_->clear();

@@ -251,6 +251,8 @@ void ResultViewController::buildControls()
     // and its legend, and the details of a file with them.
     viewRight_->setMinimumWidth(SummaryFigures::pieWidth);
     views_->buildListAndOutline(viewLeft_, marking_->makeSelectAllBox([this] { reloadShownResultView(); }));
+    // Nor does the list side vanish: it keeps a file's box, name and size.
+    viewLeft_->setMinimumWidth(views_->leastUsefulWidth());
     marking_->attachListHeader(views_->tblDuplicates()->horizontalHeader());
     // The list's width changes with the window, the splitter and the right
     // pane shown or hidden; the category buttons stay over it.

@@ -1,6 +1,7 @@
 #include "results/ResultViews.h"
 
 #include "base/Log.h"
+#include "controls/ApplicationFont.h"
 #include "controls/ColumnFitter.h"
 #include "controls/CustomCell.h"
 #include "controls/CustomOutlineView.h"
@@ -17,11 +18,13 @@
 #include "results/ResultsModel.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <array>
 
 using namespace ResultsLook;
 
@@ -56,11 +59,53 @@ QModelIndex chosenRow(const QAbstractItemView& view)
     return rows.isEmpty() ? QModelIndex() : rows.front();
 }
 
+// The width a date of the rows takes in the font of a text of size, in the
+// region's format: a date in Spanish or Japanese is longer than in English.
+int dateWidth(int size)
+{
+    return ResultsModel::widestDateWidth(QFontMetrics(systemFontOfSize(size)));
+}
+
+using OutlineColumns = std::array<std::array<int, 2>, 5>;
+
+// The outline's columns of this layout, the two dates widened to the region's
+// date and what follows them moved along.
+OutlineColumns outlineColumnsNow()
+{
+    const int layout = isSmallScreenLayout ? 1 : 0;
+    OutlineColumns columns;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        columns[i] = { outlineColumns[layout][i][0], outlineColumns[layout][i][1] };
+    const int wider = std::max(0, dateWidth(outlineTextSizes[layout][1]) + 2 - columns[2][1]);
+    columns[2][1] += wider;
+    columns[3] = { columns[3][0] + wider, columns[3][1] + wider };
+    columns[4][0] += 2 * wider;
+    return columns;
+}
+
 int outlineLeastRowWidth()
 {
     const int layout = isSmallScreenLayout ? 1 : 0;
-    const auto& type = outlineColumns[layout][4];
+    const auto type = outlineColumnsNow()[4];
     return type[0] + type[1] + 4 + outlineLeastFolderWidth[layout] + 8;
+}
+
+int listTextSize()
+{
+    return isSmallScreenLayout ? 11 : 12;
+}
+
+// The least widths of the list's columns; a date column holds the region's
+// date beside the cell's margins.
+std::vector<int> listLeastWidths()
+{
+    const int widths[2][ResultsModel::columnCountValue]
+        = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 134, 134, 62, 110 } };
+    const auto& base = widths[isSmallScreenLayout ? 1 : 0];
+    std::vector<int> least(std::begin(base), std::end(base));
+    for (const int column : { ResultsModel::createdColumn, ResultsModel::modifiedColumn })
+        least[std::size_t(column)] = std::max(least[std::size_t(column)], dateWidth(listTextSize()) + 6 + 4 + 2);
+    return least;
 }
 
 // The outlets of the outline's rows with extra points beyond the least row
@@ -71,7 +116,7 @@ void layOutOutlineCell(CustomCell& cell, int extra)
     using Outlet = CustomCell::Outlet;
     using Slot = CustomCell::Slot;
     const int layout = isSmallScreenLayout ? 1 : 0;
-    const auto& column = outlineColumns[layout];
+    const OutlineColumns column = outlineColumnsNow();
     const int nameSize = outlineTextSizes[layout][0];
     const int textSize = outlineTextSizes[layout][1];
     const int name = std::max(0, extra) / 2;
@@ -134,6 +179,16 @@ ResultViews::ResultViews(ResultsState& state, ResultsModel& model, ResultsListPr
 
 ResultViews::~ResultViews() = default;
 
+int ResultViews::leastUsefulWidth() const
+{
+    const std::vector<int> list = listLeastWidths();
+    const int listed
+        = list[ResultsModel::checkColumn] + list[ResultsModel::nameColumn] + list[ResultsModel::sizeColumn];
+    const auto size = outlineColumnsNow()[1];
+    const int outlined = outlineDuplicates_->indentation() + size[0] + size[1];
+    return std::max(listed, outlined) + tblDuplicates_->verticalScrollBar()->sizeHint().width();
+}
+
 void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
 {
     const auto container = [pane](const char* objectName, QWidget* view, QLabel* empty) {
@@ -180,12 +235,9 @@ void ResultViews::buildListAndOutline(QWidget* pane, QWidget* selectAllBox)
     // and draws its texts a point smaller, as the outline does, so that the
     // folder has room to tell copies apart. The name and folder columns share
     // whatever room the list has beyond.
-    const int widths[2][ResultsModel::columnCountValue]
-        = { { 36, 162, 76, 156, 156, 64, 150 }, { 32, 140, 68, 134, 134, 62, 110 } };
-    const int textSize = isSmallScreenLayout ? 11 : 12;
-    const auto& least = widths[isSmallScreenLayout ? 1 : 0];
-    new ColumnFitter(*tblDuplicates_, *header, std::vector<int>(std::begin(least), std::end(least)),
-        { ResultsModel::nameColumn, ResultsModel::folderColumn });
+    const int textSize = listTextSize();
+    new ColumnFitter(
+        *tblDuplicates_, *header, listLeastWidths(), { ResultsModel::nameColumn, ResultsModel::folderColumn });
     auto* checkCell = new CustomCell(tblDuplicates_);
     checkCell->setSlot(CustomCell::Outlet::btnCheckBox, CustomCell::Slot(10, 18));
     auto* nameCell = new CustomCell(tblDuplicates_);

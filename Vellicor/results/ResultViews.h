@@ -42,6 +42,9 @@ public:
     // The list (with selectAllBox in its check column's header) and the
     // outline, filling pane.
     void buildListAndOutline(QWidget* pane, QWidget* selectAllBox);
+    // The least width of the pane that still shows a file's box, icon, name
+    // and size in the list and the outline, beside the scroller.
+    int leastUsefulWidth() const;
     // The grid, in the same pane; after the preview side is built.
     void buildGrid(QWidget* pane);
     // The context menu of the three views; what it removes from the list and

@@ -114,10 +114,13 @@ bool ResultsKeyboard::moveFocus(bool next)
 
 void ResultsKeyboard::checkKeyPressed()
 {
+    // The row the ring shows: the selection when it holds the current row,
+    // else the current row alone.
     const auto chosen = [](const QAbstractItemView& view) {
+        const QModelIndex current = view.currentIndex().siblingAtColumn(0);
         QModelIndexList rows = view.selectionModel()->selectedRows();
-        if (rows.isEmpty() && view.currentIndex().isValid())
-            rows.append(view.currentIndex().siblingAtColumn(0));
+        if (current.isValid() && !rows.contains(current))
+            rows = { current };
         std::ranges::sort(rows, [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
         return rows;
     };

@@ -8,7 +8,10 @@
 #include "marking/ResultsState.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QSize>
+
+#include <algorithm>
 
 namespace {
 
@@ -23,11 +26,6 @@ const QString resultDatePattern = QStringLiteral("dd/MM/yyyy hh:mm:ss a");
 const QColor groupRowColor(40, 40, 40);
 const QColor titleRowColor(60, 60, 60);
 const QColor countGrey(191, 191, 191);
-
-QString dateText(const std::optional<QDateTime>& date)
-{
-    return formattedDateText(date, resultDatePattern).value_or(QString());
-}
 
 // The path's extension as written, "-" when it has none.
 QString pathExtension(const QString& path)
@@ -117,6 +115,21 @@ QString ResultsModel::categoryIconName(const FileInfoNode& file)
     }
 }
 
+QString ResultsModel::dateText(const std::optional<QDateTime>& date)
+{
+    return formattedDateText(date, resultDatePattern).value_or(QString());
+}
+
+int ResultsModel::widestDateWidth(const QFontMetrics& metrics)
+{
+    int widest = 0;
+    for (const int hour : { 10, 22 }) {
+        const QDateTime date(QDate(2028, 12, 28), QTime(hour, 58, 58));
+        widest = std::max(widest, metrics.horizontalAdvance(dateText(date)));
+    }
+    return widest;
+}
+
 QString ResultsModel::listColumnText(const FileInfoNode& file, int column)
 {
     const QString path = file.filePath.value_or(QString());
@@ -130,7 +143,7 @@ QString ResultsModel::listColumnText(const FileInfoNode& file, int column)
     case modifiedColumn:
         return dateText(file.modDate);
     case typeColumn:
-        return pathExtension(path);
+        return printablePath(pathExtension(path));
     case folderColumn: {
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
         return slash < 0 ? QString() : (slash == 0 ? QStringLiteral("/") : printablePath(path.left(slash)));
@@ -224,7 +237,8 @@ QVariant ResultsModel::groupData(const GroupRow& row, int column, int role) cons
     if (column != 0)
         return {};
     const DuplicateGroup& group = *row.group;
-    const QString firstName = row.files.empty() ? QString() : row.files.front()->fileName.value_or(QString());
+    const QString firstName
+        = row.files.empty() ? QString() : printablePath(row.files.front()->fileName.value_or(QString()));
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -314,7 +328,7 @@ QVariant ResultsModel::fileData(const FileInfoNode& file, int column, int role) 
     case outletRole(Outlet::lblModifiedDate):
         return dateText(file.modDate);
     case outletRole(Outlet::lblExt):
-        return file.fileExtension.isEmpty() ? QStringLiteral("-") : file.fileExtension;
+        return file.fileExtension.isEmpty() ? QStringLiteral("-") : printablePath(file.fileExtension);
     case outletRole(Outlet::lblFilePath):
         return printablePath(file.filePath.value_or(QString()));
     default:

@@ -4,10 +4,13 @@
 #include "results/ResultRows.h"
 
 #include <QAbstractItemModel>
+#include <QDateTime>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
+class QFontMetrics;
 class ResultsState;
 
 // The shown groups of the results state as one tree, for every view of the
@@ -61,6 +64,11 @@ public:
     // Icon name by category, and the texts of the list's columns.
     static QString categoryIconName(const FileInfoNode& file);
     static QString listColumnText(const FileInfoNode& file, int column);
+    // A file's date as the rows show it, in the region's format.
+    static QString dateText(const std::optional<QDateTime>& date);
+    // The most a date of the rows takes in metrics' font: the region's
+    // morning and evening texts with wide digits.
+    static int widestDateWidth(const QFontMetrics& metrics);
 
     // ---- QAbstractItemModel ---------------------------------------------------
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

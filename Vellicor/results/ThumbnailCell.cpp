@@ -101,7 +101,7 @@ void ThumbnailCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setPen(nameColor);
         painter->drawText(layout.name, Qt::AlignCenter,
             painter->fontMetrics().elidedText(
-                file->fileName.value_or(QString()), Qt::ElideMiddle, layout.name.width()));
+                index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, layout.name.width()));
         painter->setFont(systemFontOfSize(11));
         painter->setPen(infoColor);
         painter->drawText(layout.info, Qt::AlignCenter, infoText(*file));

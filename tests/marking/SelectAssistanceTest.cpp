@@ -2,6 +2,7 @@
 #include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
 #include "controls/RAZButton.h"
+#include "core/FileUtilities.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "marking/AutoMarkSheetWindows.h"
@@ -430,6 +431,51 @@ TEST_F(Assistant, RemovingTheLastEntryProtectsNothing)
     EXPECT_EQ(assistant.tblProtected->rowCount(), 0);
     EXPECT_FALSE(assistant.btnRemovePath->isEnabled());
     EXPECT_EQ(storedFolderCount(), 0);
+}
+
+// A folder whose name holds a line break, chosen by Browse and added by the
+// user's clicks: the sheet shows its name on one line, escaped, and the
+// folder itself is protected, never the text shown. The folder priority list
+// of such a folder shows it escaped as well.
+TEST_F(Assistant, AFolderWithALineBreakInItsNameIsProtectedUnderItsRealPath)
+{
+    const QString real = home.path() + QStringLiteral("/keep\nthis\u202Egpj.exe");
+    ASSERT_TRUE(QDir().mkpath(real));
+    auto node = std::make_shared<FileInfoNode>();
+    node->fileName = QStringLiteral("f.jpg");
+    node->folderPath = real;
+    node->filePath = real + QStringLiteral("/f.jpg");
+    auto group = std::make_shared<DuplicateGroup>();
+    addFileToGroup(group, node);
+    state.loadResultSet({ group }, 0, ScanSource::thisComputer);
+    state.folderPriorityList = { real };
+    assistant.openSheet();
+    QTest::mouseClick(assistant.btnFoldersTab, Qt::LeftButton);
+    ASSERT_EQ(assistant.tblFolder->rowCount(), 1);
+    EXPECT_EQ(assistant.tblFolder->item(0, 0)->text(), printablePath(real));
+
+    QTest::mouseClick(assistant.btnProtectedFolderTab, Qt::LeftButton);
+    nextFolder = real;
+    QTest::mouseClick(assistant.btnBrowsePath, Qt::LeftButton);
+    EXPECT_EQ(assistant.lblBrowsedPath->text(), printablePath(real));
+    EXPECT_FALSE(assistant.lblBrowsedPath->text().contains(QLatin1Char('\n')));
+    ASSERT_TRUE(assistant.btnAddPath->isEnabled());
+    QTest::mouseClick(assistant.btnAddPath, Qt::LeftButton);
+
+    const std::vector<FilePathNodePtr>& rows = store->protectList(ScanSource::thisComputer);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows.front()->filePath, real);
+    EXPECT_TRUE(state.isFileProtected(*node));
+    ASSERT_EQ(assistant.tblProtected->rowCount(), 1);
+    EXPECT_EQ(assistant.tblProtected->item(0, 0)->text(), printablePath(real));
+    EXPECT_EQ(storedFolderCount(), 1);
+
+    // The same folder again is the same folder: told, not added twice.
+    QTest::mouseClick(assistant.btnBrowsePath, Qt::LeftButton);
+    QTest::mouseClick(assistant.btnAddPath, Qt::LeftButton);
+    EXPECT_EQ(
+        alerts->messages(), QStringList { localizedText(QStringLiteral("ID_FOLDER_CANNOT_ADDED_PROTECTION_LIST")) });
+    EXPECT_EQ(store->protectList(ScanSource::thisComputer).size(), 1u);
 }
 
 TEST_F(Assistant, MarkRunsWithTheMovedRuleOrder)

@@ -235,6 +235,21 @@ protected:
         ASSERT_NE(action, nullptr);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     }
+    // The group view opened up: the cell of its first group's first file
+    // and that file's outlets as drawn.
+    std::pair<CustomCell*, std::array<QRect, CustomCell::outletCount>> firstFileOfTheGroupView()
+    {
+        button("btnHierarcheryView")->click();
+        clock->advance();
+        CustomOutlineView* outline = screen->outlineDuplicates();
+        outline->expandAll();
+        QCoreApplication::processEvents();
+        const QModelIndex file = screen->model().index(1, 0, screen->model().index(0, 0));
+        auto* cell = qobject_cast<CustomCell*>(outline->itemDelegateForIndex(file));
+        if (!cell)
+            return {};
+        return { cell, cell->outletRects(outline->visualRect(file), file) };
+    }
     // The file the preview pane shows, "pie" while it shows the pie.
     QString paneShows() const
     {
@@ -2759,6 +2774,93 @@ TEST_F(ResultsScreen, TheSplitDraggedRightStillLeavesThePaneItsPieAndLegend)
     EXPECT_LE(split->minimumSizeHint().width(), smallWindowContentSize.width());
 }
 
+// Dragged as far left as it goes, the split still leaves the list each file's
+// box, name and size in both views, and the window keeps its least size.
+TEST_F(ResultsScreen, TheSplitDraggedLeftStillLeavesTheListItsNamesAndSizes)
+{
+    load(groupsOf({ { "a:1:10", "b:1:10" }, { "c:2:5", "d:2:5" } }));
+    auto* split = screen->findChild<QSplitter*>(QStringLiteral("viewSplit"));
+    ASSERT_TRUE(split);
+    QHeaderView* header = screen->tblDuplicates()->horizontalHeader();
+    QSplitterHandle* handle = split->handle(1);
+    const QPoint from = handle->rect().center();
+    const QPoint to = from - QPoint(split->width(), 0);
+    QTest::mousePress(handle, Qt::LeftButton, {}, from);
+    QTest::mouseMove(handle, to);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
+    QCoreApplication::processEvents();
+    ASSERT_LT(split->widget(0)->width(), split->width() / 2) << "the drag did not move the split";
+
+    QWidget* list = screen->tblDuplicates()->viewport();
+    const int sizeEnd
+        = header->sectionViewportPosition(ResultsModel::sizeColumn) + header->sectionSize(ResultsModel::sizeColumn);
+    EXPECT_LE(sizeEnd, list->width());
+    EXPECT_GE(header->sectionSize(ResultsModel::nameColumn), 100);
+
+    const auto [cell, outlets] = firstFileOfTheGroupView();
+    ASSERT_TRUE(cell);
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    const QRect size = outlets[std::size_t(CustomCell::Outlet::lblSize)];
+    EXPECT_LE(size.right(), outline->viewport()->width()) << size.right();
+    EXPECT_LE(split->minimumSizeHint().width(), smallWindowContentSize.width());
+}
+
+// A date in the region's format stands whole in the list's date columns and
+// in the group view's, whatever the language: Spanish and Japanese dates are
+// longer than English ones. Both layouts.
+TEST_F(ResultsScreen, WithAnotherSystemLanguageTheDatesStandWholeInTheListAndTheGroupView)
+{
+    for (const char* name : { "en_US", "es_ES", "ja_JP", "de_DE", "fr_FR", "ru_RU", "sv_SE" }) {
+        for (const bool small : { false, true }) {
+            // The calls the last screen put off are made while it stands.
+            clock->advance();
+            const ScopedSystemLanguage language { QLocale(QString::fromLatin1(name)) };
+            makeScreen(small);
+            auto groups = groupsOf({ { "a:1:10", "b:1:10" } });
+            for (const FileInfoNodePtr& file : groups[0]->children) {
+                file->createDate = QDateTime(QDate(2028, 12, 28), QTime(10, 58, 58));
+                file->modDate = QDateTime(QDate(2028, 12, 28), QTime(22, 58, 58));
+            }
+            load(groups, 0);
+            clock->advance();
+            QCoreApplication::processEvents();
+            const std::string where = std::string(name) + (small ? " small" : "");
+
+            CustomTableView* table = screen->tblDuplicates();
+            for (const int column : { ResultsModel::createdColumn, ResultsModel::modifiedColumn }) {
+                const QModelIndex date = screen->listModel().index(0, column);
+                auto* cell = qobject_cast<CustomCell*>(table->itemDelegateForIndex(date));
+                ASSERT_TRUE(cell) << where;
+                const QRect text
+                    = cell->outletRects(table->visualRect(date), date)[std::size_t(CustomCell::Outlet::lbltextField)];
+                const QFontMetrics metrics(cell->drawnFont(CustomCell::Outlet::lbltextField));
+                EXPECT_LE(metrics.horizontalAdvance(date.data().toString()), text.width())
+                    << where << " " << date.data().toString().toStdString();
+            }
+
+            const auto [cell, outlets] = firstFileOfTheGroupView();
+            ASSERT_TRUE(cell) << where;
+            const QModelIndex file = screen->model().index(1, 0, screen->model().index(0, 0));
+            for (const CustomCell::Outlet outlet :
+                { CustomCell::Outlet::lblCretedDate, CustomCell::Outlet::lblModifiedDate }) {
+                const QString date = file.data(CustomCell::roleOf(outlet)).toString();
+                ASSERT_FALSE(date.isEmpty()) << where;
+                const QFontMetrics metrics(cell->drawnFont(outlet));
+                EXPECT_LE(metrics.horizontalAdvance(date), outlets[std::size_t(outlet)].width())
+                    << where << " " << date.toStdString();
+            }
+            // The dates side by side, clear of each other and of the type.
+            EXPECT_LT(outlets[std::size_t(CustomCell::Outlet::lblCretedDate)].right(),
+                outlets[std::size_t(CustomCell::Outlet::lblModifiedDate)].left())
+                << where;
+            EXPECT_LT(outlets[std::size_t(CustomCell::Outlet::lblModifiedDate)].right(),
+                outlets[std::size_t(CustomCell::Outlet::lblExt)].left())
+                << where;
+            button("btnListView")->click();
+        }
+    }
+}
+
 // With another system language the header's English texts keep their
 // English layout: Delete Marked stands whole, clear of the space the marked
 // files take.
@@ -2852,6 +2954,62 @@ TEST_F(ResultsScreen, ThePaneShowsAFileOnlyWhileItIsChosen)
     MyCollectionView* grid = screen->collDuplicates();
     clickTwice(grid->viewport(), grid->itemFrame({ 0, 1 }).translated(0, -grid->verticalScrollBar()->value()).center(),
         "/data/b");
+}
+
+// A group's column-title row is never the current row: a letter typed in the
+// outline finds the next file whose name starts with it, passing over the
+// titles that start with it too, and the current row set by code or left by
+// a removal on the titles moves on to a file. Space then marks the row the
+// ring shows.
+TEST_F(ResultsScreen, TypedLettersAndCodeNeverMakeAColumnTitleRowCurrent)
+{
+    const QString title = localizedText("ID_FILENAME");
+    ASSERT_FALSE(title.isEmpty());
+    const QString letter = title.left(1).toLower();
+    auto groups = groupsOf({ { "apple:1:10", letter + "ig:1:10" }, { "cat:2:5", "dog:2:5", "emu:2:5" } });
+    load(groups, 0);
+    clock->advance();
+    button("btnHierarcheryView")->click();
+    clock->advance();
+    CustomOutlineView* outline = screen->outlineDuplicates();
+    outline->setFocus();
+    outline->expandAll();
+    QAbstractItemModel& rows = screen->model();
+    const QModelIndex first = rows.index(0, 0);
+    const QModelIndex second = rows.index(1, 0);
+    ASSERT_EQ(rows.index(0, 0, first).data().toString(), title);
+    const auto current = [outline] { return outline->currentIndex().siblingAtColumn(0); };
+    const auto chosen = [outline] { return outline->selectionModel()->selectedRows(); };
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(rows.index(1, 0, first)).center());
+    ASSERT_EQ(chosen(), QModelIndexList { rows.index(1, 0, first) });
+
+    QTest::keyClicks(outline, letter);
+    EXPECT_EQ(current(), rows.index(2, 0, first));
+    EXPECT_EQ(chosen(), QModelIndexList { rows.index(2, 0, first) });
+    QTest::keyClick(outline, Qt::Key_Space);
+    EXPECT_TRUE(groups[0]->children[1]->isMarked());
+    EXPECT_FALSE(groups[0]->children[0]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 1);
+
+    // Set by code on the other group's titles: its first file, chosen as the
+    // row before was.
+    outline->setCurrentIndex(rows.index(0, 0, second));
+    EXPECT_EQ(current(), rows.index(1, 0, second));
+    EXPECT_EQ(chosen(), QModelIndexList { rows.index(1, 0, second) });
+    QTest::keyClick(outline, Qt::Key_Space);
+    EXPECT_TRUE(groups[1]->children[0]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 2);
+
+    // Set without a choice: the file takes the ring, and Space marks it, not
+    // the row chosen before.
+    outline->selectionModel()->setCurrentIndex(rows.index(0, 0, second), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(current(), rows.index(1, 0, second));
+    outline->selectionModel()->setCurrentIndex(rows.index(1, 0, first), QItemSelectionModel::ClearAndSelect);
+    outline->selectionModel()->setCurrentIndex(rows.index(2, 0, second), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(outline, Qt::Key_Space);
+    EXPECT_TRUE(groups[1]->children[1]->isMarked());
+    EXPECT_FALSE(groups[0]->children[0]->isMarked());
+    EXPECT_EQ(screen->state().countMarked(), 3);
 }
 
 // A group closed by its arrow over its chosen file takes the choice itself,
