@@ -339,6 +339,23 @@ TEST_F(PinnedHeaders, TheNextGroupsHeaderPushesItUpAndTakesItsPlace)
     EXPECT_NE(shown().copy(first.rect()), first);
 }
 
+// The item the keyboard moves to up the rows comes into view below the header
+// pinned over them, never under it.
+TEST_F(PinnedHeaders, AnItemMovedToByTheKeyboardStandsBelowThePinnedHeader)
+{
+    grid.setFocus();
+    grid.selectItem({ 0, 39 }, QItemSelectionModel::ClearAndSelect);
+    for (int row = 12; row > 0; --row) {
+        QTest::keyClick(&grid, Qt::Key_Up);
+        const QModelIndexList selected = grid.selectionIndexPaths();
+        ASSERT_EQ(selected.size(), 1);
+        const QRect frame = grid.itemFrame(*grid.indexPath(selected.front()));
+        EXPECT_GE(frame.top() - grid.verticalScrollBar()->value(), grid.headerHeight()) << "row " << row;
+        EXPECT_EQ(grid.indexPathForItemAtPoint(frame.center() - QPoint(0, grid.verticalScrollBar()->value())),
+            grid.indexPath(selected.front()));
+    }
+}
+
 // The grid feeds its loader again at every change of the model's shape, and
 // answers from it; without rows it shows no section.
 TEST_F(Grid, SectionsFollowTheLoaderAsTheModelChanges)
