@@ -195,9 +195,26 @@ QRect MyCollectionView::headerFrame(int section) const
     return QRect(0, sections_[section].top, viewport()->width(), headerHeight_);
 }
 
+int MyCollectionView::pinnedSection() const
+{
+    return headerHeight_ > 0 ? sectionAtY(verticalScrollBar()->value()) : -1;
+}
+
+QRect MyCollectionView::pinnedHeaderFrame() const
+{
+    const int section = pinnedSection();
+    if (section < 0)
+        return {};
+    // The next section's header starts where this section ends.
+    const int next = sections_[section].top + sectionHeight(sections_[section]);
+    return QRect(0, std::min(verticalScrollBar()->value(), next - headerHeight_), viewport()->width(), headerHeight_);
+}
+
 std::optional<IndexPath> MyCollectionView::indexPathForItemAtPoint(const QPoint& pos) const
 {
     const int y = pos.y() + verticalScrollBar()->value();
+    if (pinnedHeaderFrame().contains(pos.x(), y))
+        return std::nullopt;
     const int section = sectionAtY(y);
     if (section < 0)
         return std::nullopt;
@@ -299,20 +316,28 @@ void MyCollectionView::paintEvent(QPaintEvent*)
         paintItem(painter, itemFrame(path).translated(0, -scrolled), index, selection_->isSelected(index));
         painter.restore();
     }
-    // The headers in the same pass as the items, so that no item in view is
-    // ever shown without its group's header.
+    const std::optional<IndexPath> current = hasFocus() ? indexPath(selection_->currentIndex()) : std::nullopt;
+    if (current)
+        drawFocusRing(painter, QRectF(itemFrame(*current).translated(0, -scrolled)).adjusted(-4, -4, 4, 4), 8);
+    // The headers in the same pass as the items, over them, so that no item
+    // in view is ever shown without its group's header: the header of the
+    // section at the top stands pinned there, over the items scrolling
+    // under it.
     if (headerHeight_ > 0) {
+        const int pinned = pinnedSection();
         for (const int section : visibleSections()) {
+            QRect frame = headerFrame(section);
+            if (section == pinned) {
+                frame = pinnedHeaderFrame();
+                painter.fillRect(
+                    frame.translated(0, -scrolled), viewport()->palette().brush(viewport()->backgroundRole()));
+            }
             const QModelIndex index = model_->index(section, 0);
-            HeaderView::paint(painter, headerFrame(section).translated(0, -scrolled),
-                index.data(Qt::DisplayRole).toString(), index.data(sectionCountRole).toString());
+            HeaderView::paint(painter, frame.translated(0, -scrolled), index.data(Qt::DisplayRole).toString(),
+                index.data(sectionCountRole).toString());
         }
     }
-    if (!hasFocus())
-        return;
-    if (const std::optional<IndexPath> current = indexPath(selection_->currentIndex()))
-        drawFocusRing(painter, QRectF(itemFrame(*current).translated(0, -scrolled)).adjusted(-4, -4, 4, 4), 8);
-    else
+    if (hasFocus() && !current)
         drawFocusRing(painter, QRectF(viewport()->rect()), 3);
 }
 
@@ -339,8 +364,8 @@ bool MyCollectionView::viewportEvent(QEvent* event)
         QToolTip::hideText();
         event->ignore();
     } else {
-        QToolTip::showText(help->globalPos(), tip, viewport(),
-            itemFrame(*hit).translated(0, -verticalScrollBar()->value()));
+        QToolTip::showText(
+            help->globalPos(), tip, viewport(), itemFrame(*hit).translated(0, -verticalScrollBar()->value()));
     }
     return true;
 }
@@ -379,8 +404,9 @@ void MyCollectionView::scrollToItem(const IndexPath& path)
         return;
     QScrollBar* bar = verticalScrollBar();
     const QRect visible = visibleContentRect();
-    // An item of a group's first row comes into view with its group's header.
-    const int top = path.item < columns_ ? sections_[path.section].top : frame.top() - margin_;
+    // An item of a group's first row comes into view with its group's
+    // header; another one below the header pinned over the rows.
+    const int top = path.item < columns_ ? sections_[path.section].top : frame.top() - margin_ - headerHeight_;
     if (top < visible.top())
         bar->setValue(top);
     else if (frame.bottom() > visible.bottom())
@@ -561,7 +587,8 @@ void MyCollectionView::focusOutEvent(QFocusEvent* event)
 
 void MyCollectionView::keyPressEvent(QKeyEvent* event)
 {
-    if (takeListKey(event, [this] { openMenuForCurrentItem(); }, [this] { emit checkKeyPressed(); }))
+    if (takeListKey(
+            event, [this] { openMenuForCurrentItem(); }, [this] { emit checkKeyPressed(); }))
         return;
     switch (event->key()) {
     case Qt::Key_Left:

@@ -23,7 +23,10 @@ class QAbstractItemModel;
 // thumbnail screens set it), or as plain named tiles without one. The
 // sections are those of the grid's one section loader, fed at every change of
 // the model's shape with one length per section and one file per item, and
-// its counts are the loader's; a model without rows shows no section.
+// its counts are the loader's; a model without rows shows no section. The
+// header of the section at the top of the view stands pinned there while its
+// items are in view, pushed up by the next section's header as that one comes
+// up; a click on it is a click on the header, never on the items it covers.
 //
 // A right click on an item logs, emits AppNotifier's cellselection with the
 // item's place, selects only that item and opens the grid's menu; a right
@@ -71,9 +74,15 @@ public:
     int columnCount() const { return columns_; }
     QRect itemFrame(const IndexPath& path) const;
     QRect headerFrame(int section) const;
+    // The section whose header stands pinned at the top of the view (the
+    // section at the view's top), and where that header stands: at the
+    // view's top, or higher where the next section's header pushes it up.
+    // -1 and a null frame when no header stands there.
+    int pinnedSection() const;
+    QRect pinnedHeaderFrame() const;
     int contentHeight() const;
     // The item under pos, in viewport coordinates; none between items, on
-    // headers and below the last item.
+    // headers (the pinned one among them) and below the last item.
     std::optional<IndexPath> indexPathForItemAtPoint(const QPoint& pos) const;
     std::vector<IndexPath> indexPathsForVisibleItems() const;
     std::vector<int> visibleSections() const;

@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QTransform>
 
 #include <algorithm>
 #include <atomic>
@@ -113,6 +114,30 @@ QByteArray decodedFormat(QIODevice& device, const QByteArray& named)
     return content.isEmpty() ? named : content;
 }
 
+// The parts of a picture stored at full size as stored (in pixels) painted
+// grey, as its decoder draws what it has no values for, in picture: the
+// picture scaled and turned upright as transformation says.
+void paintGrey(QImage& picture, const std::vector<QRect>& parts, const QSize& stored,
+    QImageIOHandler::Transformations transformation)
+{
+    if (stored.isEmpty())
+        return;
+    const bool turned = transformation.testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize scaled = turned ? picture.size().transposed() : picture.size();
+    QTransform upright
+        = QTransform::fromScale(double(scaled.width()) / stored.width(), double(scaled.height()) / stored.height());
+    if (transformation.testFlag(QImageIOHandler::TransformationMirror))
+        upright *= QTransform(-1, 0, 0, 1, scaled.width(), 0);
+    if (transformation.testFlag(QImageIOHandler::TransformationFlip))
+        upright *= QTransform(1, 0, 0, -1, 0, scaled.height());
+    // A quarter turn clockwise: (x, y) to (height - y, x).
+    if (turned)
+        upright *= QTransform(0, 1, -1, 0, scaled.height(), 0);
+    QPainter painter(&picture);
+    for (const QRect& part : parts)
+        painter.fillRect(upright.mapRect(QRectF(part)).toAlignedRect(), QColor(128, 128, 128));
+}
+
 // The picture read from device (open, at its start) as the format its name
 // allows (decodedFormat), decoded at a size that fits into box (keeping its
 // proportions) when box is given, at its own size otherwise; null when device
@@ -130,6 +155,7 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
     QBuffer document;
     QIODevice* input = &device;
     bool large = false;
+    std::vector<QRect> notGrey;
     if (isVectorPictureFormat(format)) {
         VectorDocument checked = checkedVectorDocument(device);
         refusal = checked.refusal;
@@ -148,6 +174,7 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
         }
         refusal = cost.refusal;
         large = cost.bufferBytes > PictureBounds::jpegSharedBytes;
+        notGrey = cost.notGrey;
         if (refusal.isEmpty() && cost.cutShort && cost.drawnShare < ImageProcessing::leastDecodedShare) {
             Log::print(QStringLiteral("Picture not shown: a JPEG picture cut short, %1 % of it decoded, less than %2 %")
                            .arg(cost.drawnShare * 100, 0, 'f', 1)
@@ -212,6 +239,8 @@ QImage decodePicture(QIODevice& device, const QByteArray& named, const std::opti
     }
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return {};
+    if (!notGrey.empty())
+        paintGrey(picture, notGrey, stored, reader.transformation());
     if (box && drawn.isEmpty()) {
         // Formats that state no size in their header are decoded first.
         const QSize limit(static_cast<int>(box->width()), static_cast<int>(box->height()));

@@ -57,8 +57,9 @@ void whenLargeDecodeTurnGivenBack(quint64 seen, std::function<void()> then);
 // (PictureChecks). A JPEG whose buffer is past PictureBounds::jpegSharedBytes
 // is decoded when no other such is, in turn (DecodeTurn), a decoder waiting
 // at most largeDecodeWaitMs and leaving when its asker abandons it. A JPEG
-// cut short before leastDecodedShare of it was decoded is no picture. A
-// picture refused for a bound is logged.
+// cut short is grey past what its decoder drew from data (PictureChecks), and
+// no picture when that is less than leastDecodedShare of it. A picture
+// refused for a bound is logged.
 
 // The picture at path drawn into a new transparent image of width by height
 // pixels, scaled by the smaller of the two ratios so that all of it shows,

@@ -257,7 +257,7 @@ void JpegCoverage::scanEnded()
     open_.reset();
 }
 
-qint64 JpegCoverage::unitsOf(const Scan& scan) const
+JpegCoverage::Units JpegCoverage::unitsOf(const Scan& scan) const
 {
     int widest = 1;
     int tallest = 1;
@@ -268,16 +268,18 @@ qint64 JpegCoverage::unitsOf(const Scan& scan) const
     if (scan.components.size() == 1) {
         // A scan of one component goes through its blocks one by one.
         const Component& only = components_[scan.components.front().component];
-        return dividedUp(dividedUp(qint64(width_) * only.across, widest), 8)
-            * dividedUp(dividedUp(qint64(height_) * only.down, tallest), 8);
+        const qint64 across = dividedUp(dividedUp(qint64(width_) * only.across, widest), 8);
+        const qint64 down = dividedUp(dividedUp(qint64(height_) * only.down, tallest), 8);
+        return { across * down, across, 8.0 * widest / only.across, 8.0 * tallest / only.down };
     }
-    return dividedUp(width_, 8 * widest) * dividedUp(height_, 8 * tallest);
+    const qint64 across = dividedUp(width_, 8 * widest);
+    return { across * dividedUp(height_, 8 * tallest), across, 8.0 * widest, 8.0 * tallest };
 }
 
-qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const
+JpegCoverage::Decoded JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const
 {
     if (!device.seek(scan.dataStart))
-        return 0;
+        return {};
     if (arithmetic_) {
         std::vector<ArithmeticBlocks::Part> parts;
         for (const ScanComponent& part : scan.components)
@@ -291,16 +293,17 @@ qint64 JpegCoverage::unitsDecoded(const Scan& scan, QIODevice& device, qint64 en
     std::vector<std::pair<const HuffmanTable*, const HuffmanTable*>> tables;
     for (const ScanComponent& part : scan.components) {
         if (!dc[part.dc] || (scan.withAc && !ac[part.ac]))
-            return 0;
+            return {};
         tables.emplace_back(&*dc[part.dc], scan.withAc ? &*ac[part.ac] : nullptr);
     }
     HuffmanBlocks blocks(device, std::move(tables));
     return unitsDecoded(scan, blocks, enough);
 }
 
-template <typename Blocks> qint64 JpegCoverage::unitsDecoded(const Scan& scan, Blocks& blocks, qint64 enough) const
+template <typename Blocks>
+JpegCoverage::Decoded JpegCoverage::unitsDecoded(const Scan& scan, Blocks& blocks, qint64 enough) const
 {
-    const qint64 units = std::min(unitsOf(scan), enough);
+    const qint64 units = std::min(unitsOf(scan).count, enough);
     const bool interleaved = scan.components.size() > 1;
     const qint64 interval = scan.restartInterval;
     // The unit the data has come to, and those of them decoded whole.
@@ -330,20 +333,39 @@ template <typename Blocks> qint64 JpegCoverage::unitsDecoded(const Scan& scan, B
         if (!blocks.restart())
             break;
     }
-    return decoded;
+    return { decoded, std::min(at, units) };
 }
 
-double JpegCoverage::share(QIODevice& device, double enough) const
+JpegCoverage::Reach JpegCoverage::reach(QIODevice& device, double enough) const
 {
     if (width_ <= 0 || height_ <= 0)
-        return 0;
-    if (std::ranges::any_of(components_, &Component::whole))
-        return 1;
+        return { 0, {} };
+    const bool whole = std::ranges::any_of(components_, &Component::whole);
     if (!open_ || !open_->firstValues || !(huffman_ || arithmetic_) || open_->components.empty())
-        return 0;
-    const qint64 units = unitsOf(*open_);
-    if (units <= 0)
-        return 0;
-    const auto enoughUnits = qint64(std::ceil(std::clamp(enough, 0.0, 1.0) * double(units)));
-    return double(unitsDecoded(*open_, device, enoughUnits)) / double(units);
+        return { whole ? 1.0 : 0.0, {} };
+    const Units units = unitsOf(*open_);
+    if (units.count <= 0 || units.across <= 0)
+        return { 0, {} };
+    // Past the units reached, a decoder of Huffman codes leaves the scan's
+    // colours at nothing, grey where no other colour is drawn whole.
+    const bool otherDrawn = std::ranges::any_of(components_, [this](const Component& component) {
+        return component.whole && std::ranges::none_of(open_->components, [&](const ScanComponent& part) {
+            return &components_[part.component] == &component;
+        });
+    });
+    const bool paint = arithmetic_ || otherDrawn;
+    const qint64 counted = paint ? units.count : qint64(std::ceil(std::clamp(enough, 0.0, 1.0) * double(units.count)));
+    const Decoded decoded = unitsDecoded(*open_, device, counted);
+    Reach reach { double(decoded.whole) / double(units.count), {} };
+    if (paint && decoded.reached < units.count) {
+        const qint64 row = decoded.reached / units.across;
+        const auto left = int(std::floor(double(decoded.reached % units.across) * units.width));
+        const auto top = int(std::floor(double(row) * units.height));
+        const int below = std::min(height_, int(std::ceil(double(row + 1) * units.height)));
+        if (left < width_ && top < below)
+            reach.notGrey.emplace_back(left, top, width_ - left, below - top);
+        if (below < height_)
+            reach.notGrey.emplace_back(0, below, width_, height_ - below);
+    }
+    return reach;
 }

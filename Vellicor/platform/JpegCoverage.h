@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRect>
 #include <QtGlobal>
 
 #include <array>
@@ -9,19 +10,23 @@
 
 class QIODevice;
 
-// How much of a JPEG whose bytes end before its end its decoder has values
-// for. The decoder fills whatever its data did not reach with nothing (mid
-// grey) and says nothing of it, so what it reached is counted here, from the
-// scans the bytes hold: a colour component has values over the whole
-// picture once a scan that first brings them (its one scan in a sequential
-// picture, its first scan of DC coefficients in a progressive one) is whole,
-// and over the share of its blocks such a scan cut short reached, counted by
+// How much of a JPEG whose bytes end before its end its decoder draws from
+// data. The decoder fills whatever its data did not reach and says nothing of
+// it, so what it reached is counted here, from the scans the bytes hold: the
+// picture is drawn from data once a scan that first brings values (its
+// scans in a sequential picture, its first scans of DC coefficients in a
+// progressive one) is whole and no such scan is cut short, and up to where
+// its units of blocks end in the scan of first values cut short, counted by
 // decoding that scan's Huffman codes as its decoder does, a whole unit of
 // blocks at a time: with the standard tables where the picture defines none
 // (as a video camera's frames leave them out), each restart interval on its
 // own. A scan of arithmetic codes cut short is decoded likewise, with the
-// conditioning the picture defines. Fed by PictureChecks as it walks the
-// picture's segments; pure, any thread.
+// conditioning the picture defines. Past the units so reached the picture is
+// grey: its decoder leaves the values of a scan of Huffman codes at nothing
+// (mid grey) there, but takes zeros for arithmetic codes, which draw
+// rubbish, and the colours of the other scans (a scan per colour) are drawn
+// there whole: those parts are told, to be painted grey. Fed by
+// PictureChecks as it walks the picture's segments; pure, any thread.
 class JpegCoverage {
 public:
     JpegCoverage();
@@ -37,12 +42,19 @@ public:
     // The data of the scan last started reached a marker: the scan is whole.
     void scanEnded();
 
-    // The share, 0 to 1, of the picture where some colour component has
-    // values: the largest share of any component. The scan cut short is read
-    // again from device (from its data's start, no further than its units
-    // reached or enough of them; device's place is left where the reading
-    // ended): a share past enough is counted up to enough only.
-    double share(QIODevice& device, double enough = 1) const;
+    struct Reach {
+        // The share, 0 to 1, of the picture drawn from data.
+        double share = 1;
+        // The parts of the picture (as stored, at its full size) past that
+        // where its decoder draws something other than grey; empty where it
+        // draws grey there itself.
+        std::vector<QRect> notGrey;
+    };
+    // The scan cut short is read again from device (from its data's start,
+    // no further than its units reached, or than enough of them when the
+    // decoder draws grey past them itself; device's place is left where the
+    // reading ended): a share past enough is then counted up to enough only.
+    Reach reach(QIODevice& device, double enough = 1) const;
 
     struct HuffmanTable {
         // The largest code of each length (-1: none of that length), and
@@ -102,11 +114,23 @@ private:
         int restartInterval = 0;
     };
 
-    // The units of blocks the scan holds, and how many of them its data
-    // reached, counted up to enough.
-    qint64 unitsOf(const Scan& scan) const;
-    qint64 unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const;
-    template <typename Blocks> qint64 unitsDecoded(const Scan& scan, Blocks& blocks, qint64 enough) const;
+    // The units of blocks the scan holds, in rows of across units of size
+    // pixels (fractions of a pixel where a colour's sampling is uneven).
+    struct Units {
+        qint64 count = 0;
+        qint64 across = 0;
+        double width = 0;
+        double height = 0;
+    };
+    Units unitsOf(const Scan& scan) const;
+    // Of the scan's first enough units, those decoded whole, and the one its
+    // data ended in (enough when it reached them all).
+    struct Decoded {
+        qint64 whole = 0;
+        qint64 reached = 0;
+    };
+    Decoded unitsDecoded(const Scan& scan, QIODevice& device, qint64 enough) const;
+    template <typename Blocks> Decoded unitsDecoded(const Scan& scan, Blocks& blocks, qint64 enough) const;
 
     int width_ = 0;
     int height_ = 0;

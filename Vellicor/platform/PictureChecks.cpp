@@ -175,7 +175,7 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast, double enou
     qint64 bufferBytes = 0;
     bool cutShort = false;
     bool whole = true;
-    double drawnShare = 1;
+    JpegCoverage::Reach reach;
     JpegCoverage coverage;
     if (in.next() == 0xff && in.next() == 0xd8) {
         int scans = 0;
@@ -258,10 +258,10 @@ JpegCost jpegCost(QIODevice& device, std::optional<qint64> stopPast, double enou
                           .arg(bufferBytes / (1024 * 1024))
                           .arg(PictureBounds::jpegCoefficientBytes / (1024 * 1024));
         if (cutShort && refusal.isEmpty())
-            drawnShare = coverage.share(device, enough);
+            reach = coverage.reach(device, enough);
     }
     device.seek(start);
-    return { refusal, bufferBytes, cutShort, whole, drawnShare };
+    return { refusal, bufferBytes, cutShort, whole, reach.share, std::move(reach.notGrey) };
 }
 
 QString jpegRefusal(QIODevice& device)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRect>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 class QIODevice;
 
@@ -68,10 +70,15 @@ struct JpegCost {
     // Whether it was read through; when not, its buffer is known to be past
     // the size asked about, and nothing else is known.
     bool whole = true;
-    // The share, 0 to 1, of the picture its decoder has values for: below 1
-    // only for one cut short before its first values were whole
-    // (JpegCoverage), counted no further than the share enough asked for.
+    // The share, 0 to 1, of the picture its decoder draws from data: below
+    // 1 only for one cut short before its first values were whole
+    // (JpegCoverage), counted no further than the share enough asked for
+    // where its decoder draws grey past it itself.
     double drawnShare = 1;
+    // Of one cut short, the parts past that share (as stored, at its full
+    // size) where its decoder draws something other than grey: to be shown
+    // grey.
+    std::vector<QRect> notGrey;
 };
 // Reads no further than the scan past a bound, nor, given stopPast, than
 // where its buffer is known to be past stopPast bytes (the headers of a

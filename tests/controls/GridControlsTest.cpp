@@ -2,16 +2,19 @@
 // click and keyboard selection.
 #include "ControlsTestSupport.h"
 
+#include "controls/HeaderView.h"
 #include "controls/ImageDirectoryLoader.h"
 #include "controls/MMPieChartView.h"
 #include "controls/MyCollectionView.h"
 #include "core/AppNotifier.h"
 
 #include <QAbstractItemModelTester>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -130,22 +133,30 @@ TEST(ImageDirectoryLoader, FilesFedByTheirNumberAreReadOnlyWhenAsked)
     EXPECT_EQ(reads, 1);
 }
 
-// Two sections of 5 and 2 items, three columns of 100 x 100 with 10 points
-// between them, a margin of 10 and headers 40 high.
+// A grid of the sections (their titles and counts of items) shown, in three
+// columns of 100 x 100 with 10 points between them, a margin of 10 and
+// headers 40 high, in a view 400 x 300.
+void showSections(
+    MyCollectionView& grid, QStandardItemModel& model, std::initializer_list<std::pair<const char*, int>> sections)
+{
+    for (const auto& [title, count] : sections) {
+        auto* section = new QStandardItem(QString::fromLatin1(title));
+        for (int i = 0; i < count; ++i)
+            section->appendRow(new QStandardItem(QStringLiteral("item %1").arg(i)));
+        model.appendRow(section);
+    }
+    grid.setItemSize(QSize(100, 100));
+    grid.resize(400, 300);
+    grid.setModel(&model);
+    grid.show();
+}
+
+// Two sections of 5 and 2 items.
 class Grid : public ControlsTest {
 protected:
     void SetUp() override
     {
-        for (const int count : { 5, 2 }) {
-            auto* section = new QStandardItem(QStringLiteral("group"));
-            for (int i = 0; i < count; ++i)
-                section->appendRow(new QStandardItem(QStringLiteral("item %1").arg(i)));
-            model.appendRow(section);
-        }
-        grid.setItemSize(QSize(100, 100));
-        grid.resize(400, 300);
-        grid.setModel(&model);
-        grid.show();
+        showSections(grid, model, { { "group", 5 }, { "group", 2 } });
         grid.setMenu(&menu);
         menu.addAction(QStringLiteral("Mark"));
     }
@@ -249,6 +260,100 @@ TEST_F(Grid, VisibleItemsFollowTheScrollPosition)
     ASSERT_FALSE(visible.empty());
     EXPECT_EQ(visible.front(), (IndexPath { 1, 0 }));
     EXPECT_EQ(visible.back(), (IndexPath { 1, 1 }));
+}
+
+// A group of 40 items (14 rows of three) and one of 12 after it.
+class PinnedHeaders : public ControlsTest {
+protected:
+    void SetUp() override { showSections(grid, model, { { "forty pictures", 40 }, { "twelve pictures", 12 } }); }
+
+    void wheel(int notches)
+    {
+        const QPointF at(150, 150);
+        QWheelEvent event(at, grid.viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid.viewport(), &event);
+    }
+    // The view as shown, and a header band of section's as the grid draws it.
+    QImage shown() const { return grid.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage header(int section) const
+    {
+        QImage band(grid.viewport()->width(), grid.headerHeight(), QImage::Format_RGB32);
+        QPainter painter(&band);
+        painter.fillRect(band.rect(), grid.viewport()->palette().brush(grid.viewport()->backgroundRole()));
+        HeaderView::paint(painter, band.rect(), model.item(section)->text(), QString());
+        return band;
+    }
+
+    QStandardItemModel model;
+    MyCollectionView grid;
+};
+
+// While a group's rows are in view its header stands at the top, over the
+// rows scrolling under it, however the view was scrolled; a click on it is a
+// click on a header, which leaves every item unselected.
+TEST_F(PinnedHeaders, AGroupsHeaderStandsAtTheTopWhileItsRowsAreInView)
+{
+    const QImage first = header(0);
+    wheel(4);
+    wheel(4);
+    const int scrolled = grid.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 300);
+    EXPECT_EQ(shown().copy(first.rect()), first) << "wheel to " << scrolled;
+    for (const int value : { 41, 700, 1200 }) {
+        grid.verticalScrollBar()->setValue(value);
+        EXPECT_EQ(shown().copy(first.rect()), first) << "scroll bar at " << value;
+    }
+
+    // An item lies under the header: the click does not reach it.
+    grid.verticalScrollBar()->setValue(700);
+    const QPoint onHeader(30, 20);
+    const std::optional<IndexPath> under = grid.indexPathForItemAtPoint(onHeader + QPoint(0, 30));
+    ASSERT_TRUE(under.has_value());
+    EXPECT_EQ(grid.indexPathForItemAtPoint(onHeader), std::nullopt);
+    grid.selectItem({ 0, 39 });
+    grid.verticalScrollBar()->setValue(700);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, onHeader);
+    EXPECT_TRUE(grid.selectionIndexPaths().isEmpty());
+    QTest::mouseClick(grid.viewport(), Qt::RightButton, {}, onHeader);
+    EXPECT_FALSE(grid.clickedIndexPath().has_value());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, onHeader + QPoint(0, 30));
+    EXPECT_EQ(grid.selectionIndexPaths().size(), 1);
+}
+
+// The next group's header pushes it up as it comes, and stands at the top
+// once the group's rows are gone.
+TEST_F(PinnedHeaders, TheNextGroupsHeaderPushesItUpAndTakesItsPlace)
+{
+    // The second group's header starts at 40 + 10 + 14 rows + 10 = 1590.
+    ASSERT_EQ(grid.headerFrame(1).top(), 1590);
+    const QImage first = header(0);
+    const QImage second = header(1);
+    grid.verticalScrollBar()->setValue(1590 - 15);
+    const QImage view = shown();
+    EXPECT_EQ(view.copy(0, 0, first.width(), 15), first.copy(0, 25, first.width(), 15));
+    EXPECT_EQ(view.copy(0, 15, second.width(), 40), second);
+
+    grid.verticalScrollBar()->setValue(1590 + 5);
+    EXPECT_EQ(shown().copy(second.rect()), second);
+    EXPECT_NE(shown().copy(first.rect()), first);
+}
+
+// The item the keyboard moves to up the rows comes into view below the header
+// pinned over them, never under it.
+TEST_F(PinnedHeaders, AnItemMovedToByTheKeyboardStandsBelowThePinnedHeader)
+{
+    grid.setFocus();
+    grid.selectItem({ 0, 39 }, QItemSelectionModel::ClearAndSelect);
+    for (int row = 12; row > 0; --row) {
+        QTest::keyClick(&grid, Qt::Key_Up);
+        const QModelIndexList selected = grid.selectionIndexPaths();
+        ASSERT_EQ(selected.size(), 1);
+        const QRect frame = grid.itemFrame(*grid.indexPath(selected.front()));
+        EXPECT_GE(frame.top() - grid.verticalScrollBar()->value(), grid.headerHeight()) << "row " << row;
+        EXPECT_EQ(grid.indexPathForItemAtPoint(frame.center() - QPoint(0, grid.verticalScrollBar()->value())),
+            grid.indexPath(selected.front()));
+    }
 }
 
 // The grid feeds its loader again at every change of the model's shape, and

@@ -416,6 +416,99 @@ TEST(PictureChecks, AnArithmeticJpegCutShortCountsWhatItsDecoderDrew)
     }
 }
 
+// Past what of a JPEG cut short its decoder drew from data the picture shows
+// grey, whatever its decoder draws there: rubbish from the zeros it takes for
+// arithmetic codes, or the colours of the scans before the one cut short
+// when each colour has a scan of its own. What is counted is the share of the
+// scan cut short, and the grey stands where the picture is shown upright.
+TEST_F(BoundedPictures, AJpegCutShortIsGreyPastWhatItsDecoderDrewInEveryScanLayout)
+{
+    using CameraPictures::Chroma;
+    struct Case {
+        const char* name;
+        CameraPictures::Jpeg picture;
+        // The scan cut short, and its units of blocks in pixels.
+        int scan;
+        QSize unit;
+        // Whether the rows drawn are the whole picture's.
+        bool complete;
+    };
+    const Case cases[] = {
+        { "arithmetic", { 640, 480, Chroma::halfBothWays, false, 12, 90, 0, true }, 0, { 16, 16 }, true },
+        { "arithmetic with restarts", { 640, 480, Chroma::halfBothWays, false, 12, 90, 7, true }, 0, { 16, 16 }, true },
+        { "arithmetic, brightness scan", { 640, 480, Chroma::halfBothWays, false, 12, 90, 0, true, true }, 0, { 8, 8 },
+            false },
+        { "arithmetic, first colour's scan", { 640, 480, Chroma::halfBothWays, false, 12, 90, 0, true, true }, 1,
+            { 16, 16 }, false },
+        { "arithmetic, last colour's scan", { 640, 480, Chroma::halfBothWays, false, 12, 90, 0, true, true }, 2,
+            { 16, 16 }, true },
+        { "first colour's scan", { 640, 480, Chroma::halfBothWays, false, 12, 90, 0, false, true }, 1, { 16, 16 },
+            false },
+        { "last colour's scan", { 640, 480, Chroma::halfAcross, false, 12, 90, 0, false, true }, 2, { 16, 8 }, true },
+    };
+    const auto grey = [](QRgb pixel) { return apart(pixel, qRgb(128, 128, 128)) <= 2; };
+    // Shown turned a quarter clockwise: its orientation in its metadata.
+    const QByteArray turned = QByteArray::fromHex("ffe10022457869660000" // APP1, "Exif"
+                                                  "4d4d002a00000008" // big-endian, first directory at 8
+                                                  "0001011200030000000100060000" // orientation 6
+                                                  "00000000");
+    for (const Case& each : cases) {
+        const QString path = dir.filePath(QStringLiteral("picture.jpg"));
+        ASSERT_TRUE(CameraPictures::write(path, each.picture));
+        const QByteArray bytes = readTestFile(path);
+        const QImage whole = QImage::fromData(bytes, "jpeg").convertToFormat(QImage::Format_RGB32);
+        const CameraPictures::ScanData scan = CameraPictures::scanData(bytes, each.scan);
+        ASSERT_GT(scan.end, scan.start) << each.name;
+        const int across = each.picture.width / each.unit.width();
+        const int down = each.picture.height / each.unit.height();
+        for (const double share : { 0.3, 0.6, 0.9 }) {
+            const QByteArray cut = bytes.left(scan.at(share));
+            const JpegCost counted = costOf(cut);
+            EXPECT_TRUE(counted.cutShort);
+            // A scan's bytes are spent unevenly over the picture.
+            EXPECT_GT(counted.drawnShare, 0.02) << each.name << ", cut " << share;
+            EXPECT_LT(counted.drawnShare, 0.99) << each.name << ", cut " << share;
+            const int cutRow = int(counted.drawnShare * across * down) / across;
+            const QImage own = QImage::fromData(cut, "jpeg").convertToFormat(QImage::Format_RGB32);
+            for (const bool upright : { false, true }) {
+                const QByteArray shown = upright ? cut.left(2) + turned + cut.mid(2) : cut;
+                const QString cutPath = file(QStringLiteral("cut.jpg"), shown);
+                // At its size and at half of it.
+                for (const int size : { 640, 320 }) {
+                    const QImage drawn
+                        = ImageProcessing::resizeImageWithFilePath(cutPath, size).convertToFormat(QImage::Format_RGB32);
+                    const double scale = size / 640.0;
+                    ASSERT_EQ(drawn.size(), (upright ? QSize(480, 640) : QSize(640, 480)) * scale) << each.name;
+                    for (int unit = 0; unit < across * down; ++unit) {
+                        const int row = unit / across;
+                        const QPoint centre(unit % across * each.unit.width() + each.unit.width() / 2,
+                            row * each.unit.height() + each.unit.height() / 2);
+                        // Where the picture shows the stored pixel.
+                        const QPointF place = upright ? QPointF(479 - centre.y(), centre.x()) : QPointF(centre);
+                        const QRgb pixel = drawn.pixel((place * scale).toPoint());
+                        const QString where = QStringLiteral("%1, cut %2, unit %3, %4 upright, size %5")
+                                                  .arg(QLatin1String(each.name))
+                                                  .arg(share)
+                                                  .arg(unit)
+                                                  .arg(upright ? "turned" : "not")
+                                                  .arg(size);
+                        if (row > cutRow + 1) {
+                            ASSERT_TRUE(grey(pixel)) << qPrintable(where);
+                        } else if (row + 1 < cutRow && size == 640) {
+                            // As its decoder drew it, and as the whole picture
+                            // draws it where every colour was drawn.
+                            ASSERT_LE(apart(pixel, own.pixel(centre)), 3) << qPrintable(where);
+                            if (each.complete) {
+                                ASSERT_LE(apart(pixel, whole.pixel(centre)), 3) << qPrintable(where);
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 // The codes of a JPEG cut short are counted as its decoder reads them. A
 // picture that leaves out its tables (a video camera's frame) is decoded with
 // the standard ones; each restart interval stands on its own, and one whose

@@ -82,6 +82,13 @@ bool compress(std::FILE* out, const CameraPictures::Jpeg& picture, std::vector<J
     info.comp_info[0].v_samp_factor = picture.chroma == CameraPictures::Chroma::halfBothWays ? 2 : 1;
     if (picture.progressive)
         jpeg_simple_progression(&info);
+    jpeg_scan_info separate[3] {};
+    if (picture.scanPerComponent && !picture.progressive) {
+        for (int c = 0; c < 3; ++c)
+            separate[c] = { 1, { c, 0, 0, 0 }, 0, 63, 0, 0 };
+        info.scan_info = separate;
+        info.num_scans = 3;
+    }
     info.restart_interval = static_cast<unsigned>(picture.restartInterval);
     info.arith_code = picture.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
@@ -100,20 +107,32 @@ bool compress(std::FILE* out, const CameraPictures::Jpeg& picture, std::vector<J
 
 CameraPictures::ScanData CameraPictures::firstScanData(const QByteArray& jpeg)
 {
-    const qsizetype header = jpeg.indexOf("\xff\xda");
-    if (header < 0 || header + 4 > jpeg.size())
-        return {};
-    ScanData data;
-    data.start = header + 2 + (quint8(jpeg[header + 2]) << 8 | quint8(jpeg[header + 3]));
-    // A stuffed zero and a restart marker belong to the data.
-    for (qsizetype at = data.start; at + 1 < jpeg.size(); ++at) {
-        const int next = quint8(jpeg[at + 1]);
-        if (quint8(jpeg[at]) == 0xff && next != 0x00 && (next < 0xd0 || next > 0xd7)) {
-            data.end = at;
-            return data;
+    return scanData(jpeg, 0);
+}
+
+CameraPictures::ScanData CameraPictures::scanData(const QByteArray& jpeg, int index)
+{
+    qsizetype from = 0;
+    for (int scan = 0;; ++scan) {
+        const qsizetype header = jpeg.indexOf("\xff\xda", from);
+        if (header < 0 || header + 4 > jpeg.size())
+            return {};
+        ScanData data;
+        data.start = header + 2 + (quint8(jpeg[header + 2]) << 8 | quint8(jpeg[header + 3]));
+        // A stuffed zero and a restart marker belong to the data.
+        for (qsizetype at = data.start; at + 1 < jpeg.size(); ++at) {
+            const int next = quint8(jpeg[at + 1]);
+            if (quint8(jpeg[at]) == 0xff && next != 0x00 && (next < 0xd0 || next > 0xd7)) {
+                data.end = at;
+                break;
+            }
         }
+        if (data.end < 0)
+            return {};
+        if (scan == index)
+            return data;
+        from = data.end;
     }
-    return {};
 }
 
 bool CameraPictures::write(const QString& path, const Jpeg& picture)

@@ -30,6 +30,9 @@ struct Jpeg {
     int restartInterval = 0;
     // Arithmetic codes in place of Huffman ones.
     bool arithmetic = false;
+    // One scan for each colour component in turn (brightness, then the two
+    // colours), in place of one scan of all three; sequential pictures only.
+    bool scanPerComponent = false;
 };
 
 // Writes the picture to path; whether it was written.
@@ -44,5 +47,7 @@ struct ScanData {
     qsizetype at(double share) const { return start + qsizetype(double(end - start) * share); }
 };
 ScanData firstScanData(const QByteArray& jpeg);
+// The same of its scan at index (from 0).
+ScanData scanData(const QByteArray& jpeg, int index);
 
 } // namespace CameraPictures

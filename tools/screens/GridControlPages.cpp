@@ -123,7 +123,9 @@ QImage gridPage()
     grid.selectItem({ 1, 0 });
     sheet.addSample(QStringLiteral("two items selected"), grid);
     grid.verticalScrollBar()->setValue(255);
-    sheet.addSample(QStringLiteral("scrolled: a header half out of view"), grid);
+    sheet.addSample(QStringLiteral("scrolled: its group's header pinned at the top"), grid);
+    grid.verticalScrollBar()->setValue(grid.headerFrame(1).top() - 20);
+    sheet.addSample(QStringLiteral("the next group's header pushing it up"), grid);
     sheet.newRow(QStringLiteral("HeaderView alone"));
     HeaderView header;
     header.resize(420, 40);
