@@ -154,7 +154,9 @@ AppComposition::AppComposition(UserDefaults& defaults, CloudSourceController::Ha
     work.busy = [results] {
         return results->cleanup().isRemoving() || results->cleanup().isUndoing() || results->autoMarking().isRunning();
     };
+    work.canQuit = [results] { return results->cleanup().canQuit(); };
     delegate.setWorkUnderWay(std::move(work));
+    QObject::connect(&results->cleanup(), &CleanupController::quitRequested, &delegate, &AppDelegate::quitApplication);
     setAlertPresenter(std::make_shared<WindowAlertPresenter>(delegate.window()));
     settingsNotices_ = std::make_unique<SettingsNotices>(defaults);
     settingsNotices_->watchLists(sources);

@@ -354,6 +354,8 @@ void AppDelegate::quitApplication()
     ScanEngine* engine = mainVC_->scanEngine();
     if (engine && !engine->canQuit())
         return;
+    if (work_.canQuit && !work_.canQuit())
+        return;
     endProgram();
 }
 

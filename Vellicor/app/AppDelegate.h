@@ -91,6 +91,8 @@ public:
     struct WorkUnderWay {
         std::function<void()> stop;
         std::function<bool()> busy;
+        // Whether quit may go on now; a refusal tells the user why.
+        std::function<bool()> canQuit = nullptr;
     };
     void setWorkUnderWay(WorkUnderWay work) { work_ = std::move(work); }
     bool isTerminating() const { return terminating_; }

@@ -16,8 +16,9 @@ public:
 
     void presentThen(const AlertRequest& request, std::function<void(int)> answer) override;
     // For callers that need the answer before they go on. A notice with one
-    // button is shown like any other and answered 0 at once; a question runs
-    // the box's own loop until it is answered.
+    // button is shown like any other and answered 0 at once, before the user
+    // has pressed it: nothing may follow from that answer (presentThen for
+    // that); a question runs the box's own loop until it is answered.
     int present(const AlertRequest& request) override;
 
 private:

@@ -52,7 +52,9 @@ public:
     // Shows the alert and waits for an answer; the index of the button pressed.
     // An alert dismissed without a button (Escape, closing its window) answers
     // its declining button (No, Cancel), or -1 when it has none: callers act
-    // only on the button that asks for the action.
+    // only on the button that asks for the action. A notice (one button) may
+    // be answered 0 before the user has read it (the window's presenter does
+    // not wait for one): what follows its answer goes to presentThen.
     virtual int present(const AlertRequest& request) = 0;
     // Shows the alert and hands the index of the button pressed to answer,
     // which may run before this returns (the standard presenter, fakes) or

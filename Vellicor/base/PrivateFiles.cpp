@@ -47,13 +47,34 @@ bool isSafePlace(const QByteArray& path)
     return safe;
 }
 
+// The nearest folder at or above path that exists, or what stands in its
+// place: where making path would begin.
+QString nearestExisting(const QString& path)
+{
+    QString at = path;
+    struct stat seen { };
+    while (::lstat(QFile::encodeName(at).constData(), &seen) != 0 && errno == ENOENT) {
+        const QString up = QFileInfo(at).path();
+        if (up == at)
+            break;
+        at = up;
+    }
+    return at;
+}
+
 // Makes the parents as usual and the folder itself 0700, but never where it
-// would be refused at once; an existing one is left as it is.
+// would be refused: the place is judged before anything is made in it, and
+// the parent again once made. An existing one is left as it is.
 std::optional<FolderFault> makeFolder(const QString& clean)
 {
     const QString parentPath = QFileInfo(clean).path();
-    if (!QFileInfo(parentPath).isDir() && !QDir().mkpath(parentPath))
-        return FolderFault::notMade;
+    if (!QFileInfo(parentPath).isDir()) {
+        const QString existing = nearestExisting(parentPath);
+        if (QFileInfo(existing).isDir() && !isSafePlace(QFile::encodeName(existing)))
+            return FolderFault::openParent;
+        if (!QDir().mkpath(parentPath))
+            return FolderFault::notMade;
+    }
     if (!isSafePlace(QFile::encodeName(parentPath)))
         return FolderFault::openParent;
     if (::mkdir(QFile::encodeName(clean).constData(), S_IRWXU) != 0 && errno != EEXIST)
@@ -72,6 +93,9 @@ std::optional<FolderFault> checkOpenFolder(int fd, const QByteArray& path)
     narrowOpenFolder(fd, info);
     if (::fstat(fd, &info) != 0 || (info.st_mode & othersBits) != 0)
         return FolderFault::openToOthers;
+    // Its mode may keep the user themselves out of it.
+    if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK | X_OK, AT_EACCESS) != 0 && errno == EACCES)
+        return FolderFault::noAccess;
     if (OtherUsers::mayChangeAnyFolderAbove(fd) || OtherUsers::mayChangeWayTo(path))
         return FolderFault::openParent;
     return std::nullopt;
@@ -94,6 +118,8 @@ const char* faultWords(FolderFault fault)
         return "other users may open it";
     case FolderFault::openParent:
         return "another user may change the folder it lies in, or one above it";
+    case FolderFault::noAccess:
+        return "you may not open it, or a folder on its way";
     }
     return "";
 }
@@ -119,7 +145,9 @@ void narrowFile(const QString& path)
     ::close(fd);
 }
 
-std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make)
+namespace {
+
+std::optional<FolderFault> judgeOwnFolder(const QString& path, Make make)
 {
     const QString clean = QDir::cleanPath(path);
     const QByteArray name = QFile::encodeName(clean);
@@ -134,11 +162,49 @@ std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make)
     if (fd < 0) {
         if (::lstat(name.constData(), &seen) != 0)
             return FolderFault::notMade;
-        return S_ISLNK(seen.st_mode) ? FolderFault::link : FolderFault::notAFolder;
+        if (S_ISLNK(seen.st_mode))
+            return FolderFault::link;
+        if (!S_ISDIR(seen.st_mode))
+            return FolderFault::notAFolder;
+        // A folder all the same, one the user may not read.
+        return seen.st_uid == ::geteuid() ? FolderFault::noAccess : FolderFault::otherOwner;
     }
     const std::optional<FolderFault> fault = checkOpenFolder(fd, name);
     ::close(fd);
     return fault;
+}
+
+} // namespace
+
+std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make)
+{
+    const std::optional<FolderFault> fault = judgeOwnFolder(path, make);
+    // What the user may not open cannot be looked at, and so counts as
+    // missing or as in a place another user may change: say what it is.
+    if (fault && (*fault == FolderFault::missing || *fault == FolderFault::notMade || *fault == FolderFault::openParent)
+        && folderNotOpenable(QDir::cleanPath(QDir(path).absolutePath())))
+        return FolderFault::noAccess;
+    return fault;
+}
+
+std::optional<QString> folderNotOpenable(const QString& path)
+{
+    const QStringList names = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString way = QStringLiteral("/");
+    for (qsizetype i = -1; i < names.size(); ++i) {
+        if (i >= 0)
+            way += (way.size() > 1 ? QStringLiteral("/") : QString()) + names[i];
+        const QByteArray name = QFile::encodeName(way);
+        struct stat seen { };
+        if (::stat(name.constData(), &seen) != 0)
+            return errno == EACCES ? std::optional<QString>(way) : std::nullopt;
+        if (!S_ISDIR(seen.st_mode))
+            return std::nullopt;
+        const int wanted = i + 1 == names.size() ? R_OK | W_OK | X_OK : X_OK;
+        if (::faccessat(AT_FDCWD, name.constData(), wanted, AT_EACCESS) != 0 && errno == EACCES)
+            return way;
+    }
+    return std::nullopt;
 }
 
 std::optional<FolderFault> useOwnFolder(const QString& path, FolderUse use, Make make)
@@ -148,7 +214,10 @@ std::optional<FolderFault> useOwnFolder(const QString& path, FolderUse use, Make
     const QStringList changeable = refused && *fault == FolderFault::openParent
         ? OtherUsers::foldersAnotherUserMayChangeAbove(QDir::cleanPath(QDir(path).absolutePath()))
         : QStringList();
-    if (refused && FolderRefusals::instance().add({ path, use, *fault, changeable })) {
+    const QString unopenable = refused && *fault == FolderFault::noAccess
+        ? folderNotOpenable(QDir::cleanPath(QDir(path).absolutePath())).value_or(path)
+        : QString();
+    if (refused && FolderRefusals::instance().add({ path, use, *fault, changeable, unopenable })) {
         const QByteArray line = "vellicor: the folder " + LogDetail::escaped(path).toLocal8Bit()
             + " is not used: " + faultWords(*fault) + ".\n";
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);

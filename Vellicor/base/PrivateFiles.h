@@ -38,6 +38,9 @@ enum class FolderFault {
     // it, or may write there through its mode, its group or its access list,
     // without the sticky bit): the folder could be swapped.
     openParent,
+    // The user may not open it (read, write and search it) or a folder on
+    // its way (search it).
+    noAccess,
 };
 
 enum class Make { ifMissing, never };
@@ -53,6 +56,11 @@ std::optional<FolderFault> ensureOwnFolder(const QString& path, Make make = Make
 // What a folder of the program's own is for; says what the user loses when
 // it is refused.
 enum class FolderUse { settings, cache, state, runtime };
+
+// The first folder on the way to path (absolute, cleaned), path itself
+// included, that the user may not open: search, and for path itself read and
+// write too. None when each may be, or when the way ends before path.
+std::optional<QString> folderNotOpenable(const QString& path);
 
 // ensureOwnFolder for one of the program's folders; a refusal (a folder that
 // is there but not the user's own, or in a place others can change) is
@@ -117,6 +125,9 @@ public:
         // way that another user could change, from the root down
         // (OtherUsers::foldersAnotherUserMayChangeAbove). What the user mends.
         QStringList changeable = {};
+        // For a folder refused as one the user may not open: the first
+        // folder of its way, or itself, that they may not open.
+        QString unopenable = QString();
     };
 
     static FolderRefusals& instance();

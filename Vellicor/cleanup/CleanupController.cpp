@@ -274,6 +274,16 @@ void CleanupController::stopForQuit()
     isAbortUndo_->store(true);
 }
 
+bool CleanupController::canQuit()
+{
+    if (!isRemoving())
+        return true;
+    Log::print("Quit refused: files are being removed");
+    if (screen_)
+        screen_->showQuitRefused();
+    return false;
+}
+
 void CleanupController::finishRemovingMarkedFiles(std::vector<RemovalOutcome> outcomes, PhotosStepOutcome photos)
 {
     if (worker_) {

@@ -41,6 +41,9 @@ public:
     virtual void showTrashProgress(int maximum) = 0;
     virtual void updateTrashProgress(const TrashProgressFigures& figures) = 0;
     virtual void closeTrashProgress() = 0;
+    // Tells the user that the program does not quit while files are being
+    // removed, over the progress sheet; one such alert at a time.
+    virtual void showQuitRefused() { }
 };
 
 // The after-clean window and the undo's sheets, as the results screen shows
@@ -194,6 +197,13 @@ public:
     // file (a copy an undo makes, at its next mebibyte, the copy removed),
     // and its outcome is applied as that of a complete run. Any thread.
     void stopForQuit();
+    // Quit during a removal is refused, as during a scan: the user is told
+    // (RemovalScreen::showQuitRefused) and may stop the run. True when no
+    // removal is under way.
+    bool canQuit();
+    // The quit key pressed over the removal's sheets, whose window-modality
+    // keeps it from the main window's menu: the program's quit road hears it.
+    void requestQuit() { emit quitRequested(); }
 
     // The Undo button: the nothing-to-undo sheet, or the confirmation and
     // the undo of the last run. Refused while a removal or an undo runs, and
@@ -244,6 +254,7 @@ signals:
     // A removal or an undo left the undo list with other files.
     void undoListChanged();
     void backToHomeRequested();
+    void quitRequested();
 
 private:
     // The workers' way back to this object, cut when it goes.

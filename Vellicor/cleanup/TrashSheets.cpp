@@ -1,5 +1,6 @@
 #include "cleanup/TrashSheets.h"
 
+#include "base/AlertPresenter.h"
 #include "cleanup/SheetParts.h"
 #include "controls/ButtonStyles.h"
 #include "controls/CustomWindowNag.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cmath>
@@ -120,6 +122,10 @@ void TrashSheets::buildProgressSheet()
         btnStopTrashing->setEnabled(false);
         controller_.abortCleaning();
     });
+    // The quit key reaches the program's quit road, which the sheet's
+    // modality keeps from the main window's menu.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), window);
+    QObject::connect(quit, &QShortcut::activated, window, [this] { controller_.requestQuit(); });
     // Escape stops the run; the sheet stays until the run has ended, so the
     // results cannot change under the worker.
     QObject::connect(window, &QDialog::rejected, window, [this] {
@@ -203,6 +209,17 @@ void TrashSheets::showTrashProgress(int maximum)
     btnStopTrashing->setEnabled(true);
     windowTrash_->open();
     centerWindowOnWindow(windowTrash_, window_);
+}
+
+void TrashSheets::showQuitRefused()
+{
+    if (std::exchange(*quitAlertOpen_, true))
+        return;
+    QWidget* over = windowTrash_ && windowTrash_->isVisible() ? windowTrash_.data() : nullptr;
+    alertPresenter()->presentThen(
+        AlertRequest { localizedText("ID_REMOVAL_IS_IN_PROGRESS_PLEASE_STOP_REMOVAL_BEFORE_EXIT_APP"), QString(),
+            { localizedText("ID_OK") }, AlertStyle::warning, QString(), nullptr, over },
+        [open = quitAlertOpen_](int) { *open = false; });
 }
 
 void TrashSheets::updateTrashProgress(const TrashProgressFigures& figures)

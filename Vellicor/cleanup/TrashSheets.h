@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class GradientBox;
 class IMGButton;
@@ -30,6 +31,7 @@ public:
     void showTrashProgress(int maximum) override;
     void updateTrashProgress(const TrashProgressFigures& figures) override;
     void closeTrashProgress() override;
+    void showQuitRefused() override;
     // Closes the confirmation sheet, when it is open, as its Review button
     // does: nothing is removed.
     void closeTrashConfirmation();
@@ -73,6 +75,8 @@ private:
     QPointer<CustomWindowNag> windowTrashConfirmation_;
     QPointer<CustomWindowNag> windowTrash_;
     std::function<void(bool, bool)> confirmationAnswer_;
+    // Shared with the alert, which may outlive the sheets.
+    std::shared_ptr<bool> quitAlertOpen_ = std::make_shared<bool>(false);
     QWidget* boxDontShowThisAgain_ = nullptr;
     // How far the controls below the network note stand raised now.
     int confirmationShift_ = 0;

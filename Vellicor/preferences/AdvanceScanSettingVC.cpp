@@ -565,10 +565,8 @@ void AdvanceScanSettingVC::validateFileSizeLimits()
 
 void AdvanceScanSettingVC::showSizeOrderAlert()
 {
-    const int answer = alertPresenter()->present({ localizedText("ID_PLEASE_ENTER_VALID_FILE_SIZE"),
-        localizedText("ID_MIN_FILESIZE_CANNOT_GREATOR_THAN_MAX_FILESIZE"), { localizedText("ID_OK") } });
-    if (answer != 0)
-        return;
+    // The last sound limits come back at once, so that no scan started while
+    // the alert is open reads the pair the alert refuses; the alert tells why.
     filling_ = true;
     popupMinfileSize->setCurrentIndex(int(std::clamp<qint64>(lastMinSizeUnit_, 0, 3)));
     popupMaxfileSzie->setCurrentIndex(int(std::clamp<qint64>(lastMaxSizeUnit_, 0, 3)));
@@ -580,6 +578,10 @@ void AdvanceScanSettingVC::showSizeOrderAlert()
     defaults_.setValue(key(SettingsKey::fileSizeUnitForMax), integer(lastMaxSizeUnit_));
     defaults_.setValue(key(SettingsKey::minimumFileSize), integer(lastSelectedMinSize_));
     defaults_.setValue(key(SettingsKey::maximumFileSize), integer(lastSelectedMaxSize_));
+    alertPresenter()->presentThen({ localizedText("ID_PLEASE_ENTER_VALID_FILE_SIZE"),
+                                      localizedText("ID_MIN_FILESIZE_CANNOT_GREATOR_THAN_MAX_FILESIZE"),
+                                      { localizedText("ID_OK") }, AlertStyle::warning, QString(), nullptr, this },
+        {});
 }
 
 void AdvanceScanSettingVC::applyDateOption(int tag)

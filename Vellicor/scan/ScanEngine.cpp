@@ -111,7 +111,7 @@ void ScanEngine::btnStartScanTapped()
         return;
     }
     const auto refuse = [](const QString& message, const QString& informative) {
-        return alertPresenter()->present(AlertRequest { message, informative, { localizedText("ID_OK") } });
+        alertPresenter()->present(AlertRequest { message, informative, { localizedText("ID_OK") } });
     };
 
     if (std::none_of(scanCategoryFlags.begin(), scanCategoryFlags.end(), [](bool on) { return on; })) {
@@ -127,8 +127,13 @@ void ScanEngine::btnStartScanTapped()
         return;
     }
     if (!isAnyFileTypeSelected()) {
-        if (refuse(localizedText("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN"), QString()) == 0)
-            screen_.showPreferencesPane(QStringLiteral("advancescansetting"));
+        // The pane opens once the alert is answered, not behind it.
+        alertPresenter()->presentThen(AlertRequest { localizedText("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN"), QString(),
+                                          { localizedText("ID_OK") } },
+            [guard = QPointer<ScanEngine>(this)](int button) {
+                if (guard && button == 0)
+                    guard->screen_.showPreferencesPane(QStringLiteral("advancescansetting"));
+            });
         screen_.setScanNowButtonState(0, true);
         return;
     }

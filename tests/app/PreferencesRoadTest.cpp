@@ -6,13 +6,17 @@
 #include "app/AppDelegate.h"
 #include "app/AppServices.h"
 #include "base/UserDefaults.h"
+#include "controls/IMGButton.h"
 #include "core/AppStartup.h"
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
+#include "home/MainViewController.h"
+#include "preferences/PreferencePane.h"
 #include "preferences/PreferencesWindowController.h"
 #include "support/FramedDisplay.h"
 #include "support/LongScanHistory.h"
 #include "support/TempHome.h"
+#include "support/TreeBuilder.h"
 #include "support/WaitUntil.h"
 
 #include <QAbstractButton>
@@ -153,4 +157,52 @@ TEST(PreferencesRoad, AnsweringTheScanHistoryQuestionLeavesPreferencesInFront)
         EXPECT_EQ(table->model()->rowCount(), yes ? 2 : 3);
     }
     EXPECT_EQ(defaults.arrayValue(historyKey).value_or(QVariantList()).size(), 2);
+}
+
+// With no file type ticked, Scan Now says so; the Advanced pane it offers
+// opens once the alert's button is pressed, not behind the alert.
+TEST(PreferencesRoad, TheFileTypeRefusalOpensTheAdvancedPaneOnlyOnceItsButtonIsPressed)
+{
+    TempHome home;
+    UserDefaults defaults(home.configHome() + QStringLiteral("/Vellicor"));
+    startApplicationCore(defaults);
+    const QString includeKey = QLatin1String(SettingsKey::includeExtensionList);
+    QVariantList rows = defaults.arrayValue(includeKey).value_or(QVariantList());
+    ASSERT_FALSE(rows.isEmpty());
+    for (QVariant& row : rows) {
+        QVariantMap map = row.toMap();
+        map.insert(QStringLiteral("state"), 0);
+        row = map;
+    }
+    defaults.setValue(includeKey, rows);
+    AppComposition program(defaults);
+    program.launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(program.delegate().window()));
+    const auto preferencesShown = [] { return preferencesWindow() && preferencesWindow()->isVisible(); };
+
+    TreeBuilder tree;
+    tree.file(QStringLiteral("a.txt"), "a");
+    program.home().handleFileDragDropNotification({ tree.root() });
+    QAbstractButton* scanNow = program.home().scanNowButton();
+    ASSERT_TRUE(waitUntil([scanNow] { return scanNow->isVisible() && scanNow->isEnabled(); }));
+    QTest::mouseClick(scanNow, Qt::LeftButton, {}, scanNow->rect().center());
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return box && box->isVisible();
+    }));
+    EXPECT_EQ(box->text(), localizedText("ID_PLEASE_SELECT_ANY_FILE_TYPE_TO_SCAN"));
+    QTest::qWait(100);
+    EXPECT_FALSE(preferencesShown()) << "Preferences opened behind the alert";
+
+    ASSERT_EQ(box->buttons().size(), 1);
+    QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil(preferencesShown));
+    QStringList shownPanes;
+    for (const QWidget* widget : preferencesWindow()->findChildren<QWidget*>()) {
+        const auto* pane = dynamic_cast<const PreferencePane*>(widget);
+        if (pane && pane->isVisible())
+            shownPanes.append(pane->preferencePaneIdentifier().rawValue);
+    }
+    EXPECT_EQ(shownPanes, QStringList { QStringLiteral("advancescansetting") });
 }

@@ -4,20 +4,33 @@
 #include "app/AppComposition.h"
 #include "app/AppDelegate.h"
 #include "app/QuitSignals.h"
+#include "base/AlertPresenter.h"
 #include "base/UserDefaults.h"
+#include "cleanup/AfterCleanSheets.h"
+#include "cleanup/CleanupController.h"
+#include "cleanup/TrashSheets.h"
+#include "controls/CustomTableView.h"
+#include "controls/CustomWindowNag.h"
 #include "controls/IMGButton.h"
 #include "core/DuplicateGroup.h"
 #include "core/FileInfoNode.h"
 #include "core/GlobalObjects.h"
+#include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "home/MainViewController.h"
+#include "marking/AutoMarkSheetWindows.h"
 #include "marking/ResultsState.h"
 #include "results/ResultViewController.h"
 #include "results/ResultsHandOver.h"
+#include "results/ResultsListProxy.h"
+#include "results/ResultsModel.h"
 #include "support/EndedUndoCopy.h"
 #include "support/FuseMirror.h"
+#include "support/PoolHold.h"
+#include "support/ResultsRows.h"
 #include "support/TempHome.h"
 #include "support/TreeBuilder.h"
+#include "support/UserClicks.h"
 #include "support/WaitUntil.h"
 
 #include <QApplication>
@@ -298,4 +311,65 @@ TEST_F(RealProgram, RunsWithALinkInItsRuntimeFoldersPlaceWithoutFollowingIt)
     QFile log(home.stateHome() + QStringLiteral("/Vellicor/vellicor.log"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("is not used; a second start cannot raise this window"));
+}
+
+// Quit pressed while files are being removed: the program says it does not
+// quit now and how to go on, over the removal's sheet, and the removal runs
+// to its end; afterwards quit goes through.
+TEST(QuitSignal, QuitDuringARemovalTellsTheUserAndTheRemovalGoesOn)
+{
+    TempHome home;
+    TreeBuilder tree;
+    for (int g = 0; g < 3; ++g) {
+        const QByteArray bytes = QByteArray("copy ") + QByteArray::number(g) + '\n';
+        tree.file(QStringLiteral("one/file %1.txt").arg(g), bytes);
+        tree.file(QStringLiteral("two/file %1.txt").arg(g), bytes);
+    }
+    UserDefaults defaults { home.configHome() + QStringLiteral("/Vellicor") };
+    AppComposition program(defaults);
+    int terminated = 0;
+    program.delegate().terminate = [&terminated] { ++terminated; };
+    program.launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(program.delegate().window()));
+    ResultViewController& results = program.results();
+    program.home().handleFileDragDropNotification({ tree.root() });
+    click(program.home().scanNowButton());
+    ASSERT_TRUE(waitUntil([&] { return results.autoMarkSheets().windowScanComplete->isVisible(); }, 30000));
+    click(results.autoMarkSheets().btnSelectManually);
+    ASSERT_TRUE(waitUntil([&] { return results.isResultToolbarEnabled(); }));
+    for (int row = 0; row < results.listModel().rowCount(); ++row) {
+        const FileInfoNodePtr file = results.model().fileOfListRow(row);
+        if (file && file->filePath && file->filePath->contains(QStringLiteral("/two/")))
+            clickCheckBox(*results.tblDuplicates(), results.listModel().index(row, ResultsModel::checkColumn));
+    }
+    ASSERT_EQ(results.state().countMarked(), 3);
+
+    // The groups left are made again on the pool, held here: the removal is
+    // still under way, its sheet up, when Quit is pressed.
+    results.cleanup().setBackgroundFrom(1);
+    auto hold = std::make_unique<PoolHold>();
+    click(results.findChild<QAbstractButton*>(QStringLiteral("btnTrash")));
+    click(results.trashSheets().btnTrashOnReview);
+    CustomWindowNag* sheet = results.trashSheets().windowTrash();
+    ASSERT_TRUE(waitUntil([&] { return results.cleanup().lastReport().countTrashed == 3 && sheet->isActiveWindow(); }));
+    ASSERT_TRUE(results.cleanup().isRemoving());
+    QTest::keyClick(sheet, Qt::Key_Q, Qt::ControlModifier);
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        return box && box->isVisible();
+    })) << "quit during the removal said nothing";
+    EXPECT_EQ(box->text().toStdString(),
+        localizedText("ID_REMOVAL_IS_IN_PROGRESS_PLEASE_STOP_REMOVAL_BEFORE_EXIT_APP").toStdString());
+    EXPECT_EQ(box->parentWidget(), sheet);
+    click(box->buttons().value(0));
+    EXPECT_EQ(terminated, 0);
+
+    hold.reset();
+    ASSERT_TRUE(waitUntil([&] { return results.afterCleanSheets().windowAfterClean()->isVisible(); }));
+    EXPECT_FALSE(results.cleanup().isRemoving());
+    EXPECT_EQ(terminated, 0);
+    EXPECT_FALSE(QFile::exists(tree.path(QStringLiteral("two/file 0.txt"))));
+    program.delegate().btnQuitTapped();
+    EXPECT_TRUE(waitUntil([&] { return terminated == 1; }));
 }

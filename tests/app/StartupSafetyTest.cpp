@@ -10,6 +10,7 @@
 #include "support/StartedProgram.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
+#include "support/UserNamespace.h"
 #include "support/WaitUntil.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -213,6 +215,87 @@ TEST(FolderRefusalsAtStart, AHomeAnotherUserMayChangeIsToldOnceNamingItAsTheFold
             .arg(AppPaths::settingsFolder(), AppPaths::cacheFolder(), AppPaths::stateFolder(),
                 AppPaths::runtimeFolder(), home.path())
             .toStdString());
+}
+
+// A settings folder the user may not open is told as that, never as "not a
+// folder" nor as one another user can change, with what the user can do: open
+// a folder of their own up themselves; for one of another user's, ask the
+// administrator, or keep the program's folders elsewhere.
+TEST(FolderRefusalsAtStart, AFolderTheUserMayNotOpenIsToldSoWithAdviceTheyCanFollow)
+{
+    constexpr char placeVariable[] = "VELLICOR_TEST_CLOSED_FOLDERS";
+    const QStringList homes { QStringLiteral("unsearchable"), QStringLiteral("closed-config"),
+        QStringLiteral("theirs") };
+    if (!isInsideUserNamespaceRun()) {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "a folder of another user's needs root to make";
+        QTemporaryDir place;
+        ASSERT_EQ(::chmod(QFile::encodeName(place.path()).constData(), 0755), 0);
+        const auto make = [](const QString& path, uid_t owner, mode_t mode) {
+            const QByteArray name = QFile::encodeName(path);
+            return QDir().mkpath(path) && ::chown(name.constData(), owner, owner) == 0
+                && ::chmod(name.constData(), mode) == 0;
+        };
+        for (const QString& home : homes)
+            ASSERT_TRUE(make(place.filePath(home), namespaceUser, 0700));
+        // The user's own settings folder, which they may read but not search.
+        ASSERT_TRUE(make(place.filePath(QStringLiteral("unsearchable/.config")), namespaceUser, 0700));
+        ASSERT_TRUE(make(place.filePath(QStringLiteral("unsearchable/.config/Vellicor")), namespaceUser, 0600));
+        // Their own configuration folder, closed to them.
+        ASSERT_TRUE(make(place.filePath(QStringLiteral("closed-config/.config")), namespaceUser, 0600));
+        // A settings folder the superuser made, left from a run as root.
+        ASSERT_TRUE(make(place.filePath(QStringLiteral("theirs/.config")), namespaceUser, 0700));
+        ASSERT_TRUE(make(place.filePath(QStringLiteral("theirs/.config/Vellicor")), 0, 0700));
+        qputenv(placeVariable, QFile::encodeName(place.path()));
+        const UserNamespaceRun inside = runCurrentTestInUserNamespace(UserNamespaceMap::userAlone);
+        qunsetenv(placeVariable);
+        if (!inside.skipped.empty())
+            GTEST_SKIP() << inside.skipped;
+        EXPECT_EQ(inside.exitCode, 0) << "the run inside the user namespace failed (its output above)";
+        return;
+    }
+    const QString place = qEnvironmentVariable(placeVariable);
+    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR" })
+        qunsetenv(variable);
+    const QString loss = QStringLiteral(" Your settings are neither read from it nor saved in it: Vellicor runs on its "
+                                        "default settings, and changes last only until it quits. ");
+    const QString mayNotOpen = QStringLiteral("You may not open it, or a folder on its way.");
+    const std::map<QString, QString> told {
+        { homes[0],
+            mayNotOpen + loss
+                + QStringLiteral("Give yourself permission to read, write and open %1/unsearchable/.config/Vellicor "
+                                 "(chmod u+rwx). Then start Vellicor again.")
+                      .arg(place) },
+        { homes[1],
+            mayNotOpen + loss
+                + QStringLiteral("Give yourself permission to read, write and open %1/closed-config/.config (chmod "
+                                 "u+rwx). Then start Vellicor again.")
+                      .arg(place) },
+        { homes[2],
+            QStringLiteral("It belongs to another user.") + loss
+                + QStringLiteral("Ask your administrator to give %1/theirs/.config/Vellicor to you, or to remove it. "
+                                 "Or start Vellicor with XDG_CONFIG_HOME set to a folder of yours in a place that no "
+                                 "other user can change. Then start Vellicor again.")
+                      .arg(place) },
+    };
+    for (const QString& home : homes) {
+        SCOPED_TRACE(home.toStdString());
+        qputenv("HOME", QFile::encodeName(place + QLatin1Char('/') + home));
+        FolderRefusals::instance().takeUntold();
+        const auto alerts = std::make_shared<RecordingAlerts>();
+        setAlertPresenter(alerts);
+        {
+            UserDefaults defaults(AppPaths::settingsFolder());
+            SettingsNotices notices(defaults);
+            notices.tellReadProblemAtStart();
+            QCoreApplication::processEvents();
+        }
+        setAlertPresenter(nullptr);
+        ASSERT_EQ(alerts->shown.size(), 1u) << alerts->messages().join(u'\n').toStdString();
+        EXPECT_EQ(alerts->shown[0].messageText,
+            QStringLiteral("Vellicor does not use the folder %1.").arg(AppPaths::settingsFolder()));
+        EXPECT_EQ(alerts->shown[0].informativeText.toStdString(), told.at(home).toStdString());
+    }
 }
 
 // Without a home folder of the user's own there is nowhere to keep anything

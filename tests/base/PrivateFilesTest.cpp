@@ -190,6 +190,20 @@ TEST(PrivateFiles, AFolderInAPlaceOthersCanChangeIsRefused)
     EXPECT_EQ(told[0].path, ours);
 }
 
+// The place is judged before anything is made in it: a folder of ours
+// missing with its parents, in a folder every user may change, is refused and
+// leaves nothing behind there.
+TEST(PrivateFiles, NothingIsMadeInAPlaceOthersCanChange)
+{
+    QTemporaryDir root;
+    const QString shared = root.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    setMode(shared, 0777);
+    EXPECT_EQ(PrivateFiles::ensureOwnFolder(shared + QStringLiteral("/config/deeper/Vellicor")),
+        PrivateFiles::FolderFault::openParent);
+    EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
 namespace {
 
 void giveTo(const QString& path, uid_t user, gid_t group, mode_t mode)

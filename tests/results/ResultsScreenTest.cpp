@@ -23,8 +23,8 @@
 #include "core/Localization.h"
 #include "core/SettingsSchema.h"
 #include "core/TextFormat.h"
-#include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarkPlan.h"
+#include "marking/AutoMarkSheetWindows.h"
 #include "marking/AutoMarking.h"
 #include "marking/MarkByCommands.h"
 #include "marking/ResultsState.h"
@@ -43,9 +43,10 @@
 #include "scan/ScanSources.h"
 #include "support/HandClock.h"
 #include "support/PathCells.h"
+#include "support/PoolHold.h"
 #include "support/RecordingAlerts.h"
-#include "support/ScopedLanguageTable.h"
 #include "support/ResultsRows.h"
+#include "support/ScopedLanguageTable.h"
 #include "support/TabReach.h"
 #include "support/TempHome.h"
 #include "support/TestFiles.h"
@@ -2349,39 +2350,6 @@ TEST_F(ResultsCleanupAtScale, RemovalAndUndoRebuiltOnAWorkerShowWhatAWholeStepSh
         EXPECT_FALSE(screen->cleanup().isRemoving());
     }
 }
-
-// Keeps every thread of the application's pool busy until released (ten
-// seconds at most), so that work handed to it waits.
-class PoolHold {
-public:
-    PoolHold()
-        : threads_(QThreadPool::globalInstance()->maxThreadCount())
-    {
-        for (int i = 0; i < threads_; ++i)
-            QThreadPool::globalInstance()->start([this] {
-                started_.release();
-                if (!release_.tryAcquire(1, 10'000))
-                    timedOut_ = true;
-                ended_.release();
-            });
-        started_.tryAcquire(threads_, 10'000);
-    }
-    // Releases the threads and waits for them to leave.
-    ~PoolHold()
-    {
-        release_.release(threads_);
-        ended_.tryAcquire(threads_, 10'000);
-    }
-    // Whether a thread left without being released.
-    bool timedOut() const { return timedOut_; }
-
-private:
-    std::atomic<bool> timedOut_ = false;
-    const int threads_;
-    QSemaphore started_;
-    QSemaphore release_;
-    QSemaphore ended_;
-};
 
 TEST_F(ResultsCleanupAtScale, ACommandFinishingTheUndosRebuildDoesNotWaitForABusyPool)
 {

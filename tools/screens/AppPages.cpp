@@ -8,6 +8,7 @@
 #include "base/UserDefaults.h"
 #include "cloud/CloudConfig.h"
 #include "core/Localization.h"
+#include "core/OwnFolderTexts.h"
 #include "core/TextFormat.h"
 #include "home/MainViewController.h"
 #include "platform/DesktopOpening.h"
@@ -121,6 +122,20 @@ const GalleryRegistration alerts("app-alerts", [] {
     add(QStringLiteral("quit while a scan runs"),
         alertImage(window,
             { text("ID_SCANNING_IS_IN_PROGRESS_PLEASE_STOP_SCANNING_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } }));
+    add(QStringLiteral("quit while files are removed"),
+        alertImage(window,
+            { text("ID_REMOVAL_IS_IN_PROGRESS_PLEASE_STOP_REMOVAL_BEFORE_EXIT_APP"), QString(), { text("ID_OK") } }));
+    // Whose a folder is decides the advice: the home's configuration folder
+    // is the user's own, a made-up one is another's.
+    const QString config = QDir::homePath() + QStringLiteral("/.config");
+    add(QStringLiteral("a settings folder below one the user may not open"),
+        alertImage(window,
+            folderRefusalAlert({ config + QStringLiteral("/Vellicor"), PrivateFiles::FolderUse::settings,
+                PrivateFiles::FolderFault::noAccess, {}, config })));
+    add(QStringLiteral("a settings folder of another user's"),
+        alertImage(window,
+            folderRefusalAlert({ QStringLiteral("/home/ana/.config/Vellicor"), PrivateFiles::FolderUse::settings,
+                PrivateFiles::FolderFault::otherOwner })));
     add(QStringLiteral("uninstall"),
         alertImage(window,
             { formatText(text("ID_ARE_YOU_SURE_WANT_TO_UNINSTALL_APP"), { name }),
