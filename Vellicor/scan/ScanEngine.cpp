@@ -157,7 +157,7 @@ void ScanEngine::btnStartScanTapped()
         screen_.setScanNowButtonState(0, true);
         return;
     } else if (const ScanWrapper* handler = sources_.handler(source);
-        handler && !handler->isAuthenticateForScan && askSignIn_) {
+               handler && !handler->isAuthenticateForScan && askSignIn_) {
         // A service that is not signed in (or whose sign-in it refused) is
         // listed after a new sign-in, not told as a lost connection.
         screen_.setScanNowButtonState(0, true);

@@ -39,8 +39,8 @@ public:
     // computer and Google Drive (listed by the engine); signedInSource: the
     // source's handler whose sign-in the listing uses (scanWrapper when none
     // is given).
-    ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finished,
-        const ScanWrapper* signedInSource = nullptr);
+    ScanJob(
+        ScanRequest request, ScanWrapper* scanWrapper, Finished finished, const ScanWrapper* signedInSource = nullptr);
 
     const ScanRequest request;
     ScanWrapper* const scanWrapper;

@@ -66,7 +66,8 @@ QJsonObject boxEntry(const char* type, const char* id, const char* name)
 }
 
 // A handler of an OAuth service, whose browser follows the redirect back.
-template <typename Handler> CloudSourceController::HandlerFactory oauthHandlers(
+template <typename Handler>
+CloudSourceController::HandlerFactory oauthHandlers(
     ScanSource chosen, FakeHttpServer& server, const QString& service, Handler*& made, MemorySecretStore** store)
 {
     return [chosen, &server, service, &made, store](ScanSource source) -> std::unique_ptr<ScanWrapper> {
@@ -142,8 +143,8 @@ protected:
                     server.route("GET", QStringLiteral("/api/folders/0/items"), [](const FakeHttpRequest&) {
                         const QJsonArray entries { boxEntry("file", "1", "a.jpg"), boxEntry("file", "2", "copy.jpg"),
                             boxEntry("folder", "10", "A") };
-                        return FakeHttpResponse::json(200,
-                            { { QStringLiteral("entries"), entries }, { QStringLiteral("total_count"), 3 } });
+                        return FakeHttpResponse::json(
+                            200, { { QStringLiteral("entries"), entries }, { QStringLiteral("total_count"), 3 } });
                     });
                 },
                 oauthHandlers<BoxCloudHandler>(source, server, QStringLiteral("box"), box, &boxSecrets),
@@ -173,11 +174,14 @@ protected:
             [this, &googleServer](FolderA how) {
                 google.tree = { { QStringLiteral("root"),
                     { { FakeGoogle::item(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("folder")),
-                        FakeGoogle::item(QStringLiteral("c1"), QStringLiteral("copy.jpg"), QStringLiteral("m1"), 200000),
-                        FakeGoogle::item(QStringLiteral("t"), QStringLiteral("a.jpg"), QStringLiteral("m1"), 200000) } } } };
+                        FakeGoogle::item(
+                            QStringLiteral("c1"), QStringLiteral("copy.jpg"), QStringLiteral("m1"), 200000),
+                        FakeGoogle::item(
+                            QStringLiteral("t"), QStringLiteral("a.jpg"), QStringLiteral("m1"), 200000) } } } };
                 const FakeHttpServer::Handler files = googleServer.routed("GET", QStringLiteral("/api/files"));
                 googleServer.route("GET", QStringLiteral("/api/files"), [how, files](const FakeHttpRequest& request) {
-                    if (request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded).startsWith("'a' in parents"))
+                    if (request.query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded)
+                            .startsWith("'a' in parents"))
                         return answerForA(how);
                     return files(request);
                 });
@@ -219,7 +223,8 @@ qsizetype alertOf(const Alerts& alerts, const char* key)
 // sheet and ask the service nothing. One alert says it, with its reason.
 TEST_F(SignInRefusedRoad, ARefusedSignInEndsTheSessionAndEveryNextStepAsksForTheSignIn)
 {
-    for (const ScanSource source : { ScanSource::dropbox, ScanSource::box, ScanSource::oneDrive, ScanSource::googleDrive }) {
+    for (const ScanSource source :
+        { ScanSource::dropbox, ScanSource::box, ScanSource::oneDrive, ScanSource::googleDrive }) {
         const Road service = roadOf(source);
         SCOPED_TRACE(service.name);
         FakeHttpServer& server = *service.server;
@@ -296,10 +301,11 @@ TEST_F(SignInRefusedRoad, ARefusedSignInEndsTheSessionAndEveryNextStepAsksForThe
 }
 
 // A connection lost while a folder lists is told as a lost connection, and
-// the sign-in stands: the next Scan Now lists again without asking for it.
+// the sign-in stands.
 TEST_F(SignInRefusedRoad, ALostConnectionIsToldAsOneAndKeepsTheSignIn)
 {
-    for (const ScanSource source : { ScanSource::dropbox, ScanSource::box, ScanSource::oneDrive, ScanSource::googleDrive }) {
+    for (const ScanSource source :
+        { ScanSource::dropbox, ScanSource::box, ScanSource::oneDrive, ScanSource::googleDrive }) {
         const Road service = roadOf(source);
         SCOPED_TRACE(service.name);
         FakeHttpServer& server = *service.server;

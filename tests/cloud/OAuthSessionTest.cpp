@@ -288,9 +288,8 @@ TEST_F(SignIn, ARefusedRefreshEndsTheSessionOnceAndOneLeftUnansweredKeepsIt)
                 { QStringLiteral("refresh_token"), QStringLiteral("again-refresh") },
                 { QStringLiteral("expires_in"), 3600 } });
     });
-    const auto answerRefreshWith = [&](int status, const char* error) {
-        tokenAnswer = std::make_pair(status, QString::fromLatin1(error));
-    };
+    const auto answerRefreshWith
+        = [&](int status, const char* error) { tokenAnswer = std::make_pair(status, QString::fromLatin1(error)); };
 
     answerRefreshWith(503, "temporarily_unavailable");
     std::optional<RestReply> reply = askForItems(client);

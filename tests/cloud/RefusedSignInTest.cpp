@@ -24,8 +24,9 @@ struct PickerDelegate : ScanWrapperDelegate {
 // Every request is answered 401 and the refresh is refused from now on.
 void refuseTheSignIn(FakeHttpServer& server, const QByteArray& method, const QString& listing)
 {
-    server.route(method, listing,
-        [](const FakeHttpRequest&) { return FakeHttpResponse::json(401, { { QStringLiteral("error"), "expired" } }); });
+    server.route(method, listing, [](const FakeHttpRequest&) {
+        return FakeHttpResponse::json(401, { { QStringLiteral("error"), "expired" } });
+    });
     server.route("POST", QStringLiteral("/token"), [](const FakeHttpRequest&) {
         return FakeHttpResponse::json(400, { { QStringLiteral("error"), QStringLiteral("invalid_grant") } });
     });
