@@ -486,6 +486,10 @@ void OAuthSession::attach(RestClient& client)
             done(refreshed);
         });
     });
+    client.setRefusedAfterRefresh([self] {
+        if (self)
+            self->endRefusedSignIn(QStringLiteral("a request was answered 401 with a token just refreshed"));
+    });
 }
 
 void tellSignInFailed(const QString& reason)

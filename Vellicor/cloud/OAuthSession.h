@@ -25,8 +25,8 @@ class SecretStore;
 // ("http://127.0.0.1:PORT/") that the application's listener hands in, the
 // tokens kept in the secret store under one item, and their refresh when they
 // expire or a request answers 401. A sign-in the service no longer accepts (a
-// request answered 401 whose refresh the service refused, or a refresh
-// refused as an invalid grant) ends the session: its tokens are forgotten, the
+// request answered 401 whose refresh the service refused or whose fresh token
+// it refused too, or a refresh refused as an invalid grant) ends the session: its tokens are forgotten, the
 // kept item removed, and signInRefused tells whoever relies on it. A refresh
 // that found no answer ends nothing.
 //
