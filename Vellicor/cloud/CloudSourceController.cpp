@@ -15,6 +15,7 @@
 #include "scan/InternetAlert.h"
 
 #include <QComboBox>
+#include <QPointer>
 
 #include <cstdio>
 #include <utility>
@@ -44,6 +45,12 @@ CloudSourceController::CloudSourceController(MainViewController& home, HandlerFa
     , factory_(std::move(factory))
 {
     home_.setScanSourceSwitcher(this);
+    // Scan Now of a service that is not signed in: the sign-in first, as for
+    // Add; the scan follows it.
+    home_.engine().setSignInAsker([self = QPointer<CloudSourceController>(this)](std::function<void()> then) {
+        if (self)
+            self->showSignInSheet(false, std::move(then));
+    });
 }
 
 // Runs while the home screen is being torn down (this is its child): the

@@ -147,6 +147,7 @@ void GoogleDriveHandler::startFlow(CloudServiceConfig config)
             session_->setRedirectBase(redirectBase_);
         if (openBrowser_)
             session_->setBrowserOpener(openBrowser_);
+        endSourceSignInWhenRefused(*session_, *this);
         session_->setExtraAuthorizeParameters({ { QStringLiteral("access_type"), QStringLiteral("offline") },
             { QStringLiteral("prompt"), QStringLiteral("consent") } });
         connect(session_, &OAuthSession::signInFinished, this, [this](bool signedIn, const QString& error) {

@@ -142,8 +142,6 @@ bool HandlerCloudRemover::canRestore(ScanSource source)
 
 bool HandlerCloudRemover::isReadyToRemove(ScanSource source)
 {
-    if (source != ScanSource::googleDrive)
-        return true;
     ScanWrapper* handler = handler_ ? handler_(source) : nullptr;
     // Without a handler, or with no one to ask for the sign-in, every file
     // fails on its own and is reported so: a refused run would tell nothing.

@@ -25,9 +25,10 @@ public:
         std::optional<FileInfoNode::CloudFields>& restoredAs, QString& error) override;
     // As the source's handler says; none: false.
     bool canRestore(ScanSource source) override;
-    // Google Drive is removed from only while signed in; signed out, the
-    // sign-in asker is called and the run does not start (with no asker set
-    // it starts, and each file reports its failure).
+    // A service is removed from only while signed in; signed out (never,
+    // or no longer: it refused the sign-in), the sign-in asker is called and
+    // the run does not start (with no asker set it starts, and each file
+    // reports its failure).
     bool isReadyToRemove(ScanSource source) override;
     void setSignInAsker(std::function<void(ScanSource)> ask) { askSignIn_ = std::move(ask); }
     // GUI thread: no handler is looked up from here on, not even for a

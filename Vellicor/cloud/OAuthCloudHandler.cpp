@@ -35,6 +35,7 @@ OAuthCloudHandler::OAuthCloudHandler(
     client_->setBaseUrl(config.apiBaseUrl);
     session_ = std::make_unique<OAuthSession>(std::move(config), store_.get(), secretItem);
     session_->attach(*client_);
+    endSourceSignInWhenRefused(*session_, *this);
     if (!redirectBaseSetting().isEmpty())
         session_->setRedirectBase(redirectBaseSetting());
     QObject::connect(session_.get(), &OAuthSession::accessTokenChanged, contextObject(),

@@ -4,8 +4,10 @@
 #include "base/Log.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
+#include "core/GlobalObjects.h"
 #include "core/Localization.h"
 #include "platform/BoundedNetworkAccess.h"
+#include "scan/ScanWrapper.h"
 
 #include <QCryptographicHash>
 #include <QDesktopServices>
@@ -378,6 +380,7 @@ void OAuthSession::freshToken(std::function<void(bool)> done)
 void OAuthSession::refresh(std::function<void(bool)> done)
 {
     if (refreshToken_.isEmpty() || !config_.tokenUrl.isValid()) {
+        refreshRefused_ = true;
         done(false);
         return;
     }
@@ -403,6 +406,15 @@ void OAuthSession::refresh(std::function<void(bool)> done)
         const QString token = answer.value(QStringLiteral("access_token")).toString();
         if (status < 200 || status >= 300 || token.isEmpty()) {
             Log::print("A cloud token could not be refreshed:", config_.service, status, reply->errorString());
+            // Answered, and refused: unlike a refresh that found no answer
+            // (the connection, the service's own trouble), a later one would
+            // be refused too. A refresh token that is refused itself
+            // (revoked, expired, the password changed) ends the sign-in
+            // whoever asked for the refresh.
+            refreshRefused_ = status >= 400 && status < 500;
+            const QString error = answer.value(QStringLiteral("error")).toString();
+            if (error == QLatin1String("invalid_grant"))
+                endRefusedSignIn(serviceErrorText(error, answer.value(QStringLiteral("error_description")).toString()));
             finishRefresh(false);
             return;
         }
@@ -411,6 +423,7 @@ void OAuthSession::refresh(std::function<void(bool)> done)
         if (lifetime > 0)
             tokens.insert(
                 QStringLiteral("expires_at"), QDateTime::currentDateTimeUtc().addSecs(lifetime).toString(Qt::ISODate));
+        refreshRefused_ = false;
         adopt(tokens);
         store();
         finishRefresh(true);
@@ -425,6 +438,15 @@ void OAuthSession::finishRefresh(bool refreshed)
         waiter(refreshed);
 }
 
+void OAuthSession::endRefusedSignIn(const QString& why)
+{
+    if (accessToken_.isEmpty() && refreshToken_.isEmpty())
+        return;
+    Log::print("The service no longer accepts the sign-in; it has ended:", config_.service, why);
+    signOut();
+    emit signInRefused();
+}
+
 void OAuthSession::signOut(std::function<void(bool)> done)
 {
     accessToken_.clear();
@@ -433,6 +455,7 @@ void OAuthSession::signOut(std::function<void(bool)> done)
     for (const QPointer<RestClient>& client : clients_)
         if (client)
             client->setBearerToken(QString());
+    emit accessTokenChanged();
     if (!store_ || secretItem_.isEmpty()) {
         if (done)
             done(true);
@@ -454,7 +477,18 @@ void OAuthSession::attach(RestClient& client)
             done(false);
             return;
         }
-        self->refresh(std::move(done));
+        // Asked for after a 401: refused a new token too, the service no
+        // longer accepts this sign-in, and the session ends before the
+        // request is answered. A refresh that found no answer leaves it.
+        self->refresh([self, done = std::move(done)](bool refreshed) {
+            if (!refreshed && self && self->refreshRefused_)
+                self->endRefusedSignIn(QStringLiteral("a request was answered 401 and the refresh was refused"));
+            done(refreshed);
+        });
+    });
+    client.setRefusedAfterRefresh([self] {
+        if (self)
+            self->endRefusedSignIn(QStringLiteral("a request was answered 401 with a token just refreshed"));
     });
 }
 
@@ -465,6 +499,15 @@ void tellSignInFailed(const QString& reason)
     request.informativeText = reason;
     request.buttons = { localizedText(QStringLiteral("ID_OK")) };
     alertPresenter()->presentThen(request, nullptr);
+}
+
+void endSourceSignInWhenRefused(OAuthSession& session, ScanWrapper& source)
+{
+    QObject::connect(&session, &OAuthSession::signInRefused, &session, [&source] {
+        source.endRefusedSignIn();
+        if (!isScanRunning)
+            tellSignInFailed(localizedText(QStringLiteral("ID_SIGN_IN_NO_LONGER_ACCEPTED")));
+    });
 }
 
 #include "OAuthSession.moc"

@@ -17,13 +17,18 @@
 class QOAuth2AuthorizationCodeFlow;
 class LoopbackReplyHandler;
 class RestClient;
+class ScanWrapper;
 class SecretStore;
 
 // One service's sign-in: the OAuth 2 authorization code flow in the user's
 // browser with PKCE (S256), the redirect coming back to a loopback address
 // ("http://127.0.0.1:PORT/") that the application's listener hands in, the
 // tokens kept in the secret store under one item, and their refresh when they
-// expire or a request answers 401.
+// expire or a request answers 401. A sign-in the service no longer accepts (a
+// request answered 401 whose refresh the service refused or whose fresh token
+// it refused too, or a refresh refused as an invalid grant) ends the session: its tokens are forgotten, the
+// kept item removed, and signInRefused tells whoever relies on it. A refresh
+// that found no answer ends nothing.
 //
 // GUI thread. Tokens never reach the log or standard output.
 class OAuthSession : public QObject {
@@ -87,12 +92,16 @@ public:
     void refresh(std::function<void(bool)> done);
     // Forgets the tokens and removes the kept item.
     void signOut(std::function<void(bool)> done = {});
-    // Lets a client send this session's token and refresh it on 401.
+    // Lets a client send this session's token and refresh it on 401; a 401
+    // that no refresh mends ends the session.
     void attach(RestClient& client);
 
 signals:
     void signInFinished(bool signedIn, const QString& error);
     void accessTokenChanged();
+    // The service no longer accepts the sign-in; the session has ended by
+    // then. Once for each sign-in.
+    void signInRefused();
 
 private:
     void makeFlow();
@@ -100,6 +109,8 @@ private:
     void store();
     void finishSignIn(bool signedIn, const QString& error);
     void finishRefresh(bool refreshed);
+    // Ends a session the service no longer accepts; nothing when none runs.
+    void endRefusedSignIn(const QString& why);
     void setSigningIn(bool signingIn);
     static void stopWaiting(const OAuthSession* session);
 
@@ -115,6 +126,9 @@ private:
     bool signingIn_ = false;
     bool cancelledByUser_ = false;
     std::vector<std::function<void(bool)>> refreshWaiters_;
+    // The last refresh that failed was refused by the service (or had no
+    // refresh token to ask with), not left unanswered.
+    bool refreshRefused_ = false;
     QString accessToken_;
     QString refreshToken_;
     QDateTime expiresAt_;
@@ -125,6 +139,13 @@ private:
 // Tells the user that a service's sign-in failed ("Authorization failed."),
 // with the service's reason; every service says it alike.
 void tellSignInFailed(const QString& reason);
+
+// The one way a source follows its session: once the service no longer accepts
+// the sign-in, the source stands signed out (ScanWrapper::endRefusedSignIn), so
+// that its next scan, folder list or removal asks for the sign-in again. A
+// scan that is listing tells it at its end, with what it left out; at any
+// other time the user is told now, once.
+void endSourceSignInWhenRefused(OAuthSession& session, ScanWrapper& source);
 
 // PKCE: a fresh random verifier and its S256 challenge (base64url, no padding).
 QByteArray makeCodeVerifier();

@@ -46,6 +46,7 @@ OneDriveHandler::OneDriveHandler(CloudServiceConfig config)
 {
     client_.setBaseUrl(config_.apiBaseUrl);
     session_.attach(client_);
+    endSourceSignInWhenRefused(session_, *this);
     QMultiMap<QString, QVariant> extra;
     extra.insert(QStringLiteral("prompt"), QStringLiteral("select_account"));
     session_.setExtraAuthorizeParameters(extra);
@@ -120,10 +121,6 @@ void OneDriveHandler::fetchPage(const QString& address, std::shared_ptr<Listing>
             // An error answer is a failed listing, never an empty folder.
             Log::print("A OneDrive folder could not be listed:", listing->folder->folderPath,
                 reply.ok() ? QStringLiteral("unreadable page") : reply.errorText);
-            if (reply.error == RestErrorKind::unauthorized) {
-                isAuthenticateForScan = false;
-                tellSignInFailed(reply.errorText);
-            }
             listing->pages.finish(listing->done, false);
             return;
         }

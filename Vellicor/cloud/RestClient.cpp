@@ -280,6 +280,8 @@ void RestClient::finished(std::shared_ptr<Call> call, QNetworkReply* networkRepl
         });
         return;
     }
+    if (reply.status == 401 && refresh_ && call->refreshed && refusedAfterRefresh_)
+        refusedAfterRefresh_();
     if (!reply.body.isEmpty()) {
         QJsonParseError parseError;
         reply.json = QJsonDocument::fromJson(reply.body, &parseError);

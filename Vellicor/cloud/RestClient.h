@@ -97,6 +97,9 @@ public:
     // Never printed or logged.
     void setBearerToken(const QString& token) { bearerToken_ = token; }
     void setRefresh(Refresh refresh) { refresh_ = std::move(refresh); }
+    // Told when a request is answered 401 again with the token a refresh
+    // just gave: the service refuses the sign-in itself.
+    void setRefusedAfterRefresh(std::function<void()> refused) { refusedAfterRefresh_ = std::move(refused); }
     // The longest one sending may take.
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
     // The longest a request may take in all, its retries and a wait for a
@@ -140,6 +143,7 @@ private:
     QUrl baseUrl_;
     QString bearerToken_;
     Refresh refresh_;
+    std::function<void()> refusedAfterRefresh_;
     int timeoutMs_ = 60000;
     int deadlineMs_ = 5 * 60000;
     int maxRetries_ = 3;

@@ -161,6 +161,16 @@ void ScanEngine::btnStartScanTapped()
         showInternetUnavailableAlert();
         screen_.setScanNowButtonState(0, true);
         return;
+    } else if (const ScanWrapper* handler = sources_.handler(source);
+               handler && !handler->isAuthenticateForScan && askSignIn_) {
+        // A service that is not signed in (or whose sign-in it refused) is
+        // listed after a new sign-in, not told as a lost connection.
+        screen_.setScanNowButtonState(0, true);
+        askSignIn_([engine = QPointer<ScanEngine>(this)] {
+            if (engine)
+                engine->btnStartScanTapped();
+        });
+        return;
     }
 
     // Without MD5 every digest would be missing and the scan would find
@@ -211,13 +221,17 @@ ScanEngine::JobPtr ScanEngine::makeJob()
 {
     const ScanSource source = selectedScanSource().load();
     const bool handlerListing = source != ScanSource::thisComputer && source != ScanSource::googleDrive;
+    ScanWrapper* handler = source == ScanSource::thisComputer ? nullptr : sources_.handler(source);
     // The job tells its end from whatever thread it ends on; the end itself
-    // runs here, on the GUI thread, bound to that job.
+    // runs here, on the GUI thread, bound to that job. The Drive is listed
+    // here, not by its handler, whose sign-in the listing still uses.
     return std::make_shared<ScanJob>(
-        sources_.makeScanRequest(source), handlerListing ? sources_.handler(source) : nullptr, [this](ScanJob& job) {
+        sources_.makeScanRequest(source), handlerListing ? handler : nullptr,
+        [this](ScanJob& job) {
             QMetaObject::invokeMethod(
                 this, [this, finished = job.shared_from_this()] { postEndOfScan(finished); }, Qt::QueuedConnection);
-        });
+        },
+        handler);
 }
 
 void ScanEngine::resetAllVariableOnStartScanning()

@@ -86,6 +86,12 @@ public:
     // shorten them.
     void setEndOfScanPauses(int finishMs, int resultsMs);
 
+    // Asks for the sign-in of the chosen cloud source, then runs then once it
+    // has succeeded. Scan Now of a service that is not signed in (never, or
+    // no longer: its sign-in was refused) asks through it and scans after.
+    using SignInAsker = std::function<void(std::function<void()> then)>;
+    void setSignInAsker(SignInAsker ask) { askSignIn_ = std::move(ask); }
+
 signals:
     // A scan is over: its result has been handed to the screen, or the
     // no-duplicates notice has been answered. Once per scan.
@@ -151,4 +157,5 @@ private:
     bool questionOpen_ = false;
     std::function<void()> pendingNotice_;
     bool quitAlertOpen_ = false;
+    SignInAsker askSignIn_;
 };

@@ -150,11 +150,12 @@ private:
     ScanJob& job_;
 };
 
-ScanJob::ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finished)
+ScanJob::ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finished, const ScanWrapper* signedInSource)
     : request(std::move(request))
     , scanWrapper(scanWrapper)
     , finished_(std::move(finished))
-    , signedInAtStart_(scanWrapper && scanWrapper->isAuthenticateForScan)
+    , signedInSource_(signedInSource ? signedInSource : scanWrapper)
+    , refusalsAtStart_(signedInSource_ ? signedInSource_->signInRefusals() : 0)
 {
 }
 
@@ -338,10 +339,6 @@ void ScanJob::OnScanCompletedProcess()
             unreadDatabases_.append(*file);
         else if (scanWrapper->lastWalkUnanswered || !bound)
             markListingIncomplete();
-        // The service refused the sign-in on the way: the user signs in
-        // again rather than look at the connection.
-        if (signedInAtStart_ && !scanWrapper->isAuthenticateForScan)
-            listingSignedOut_ = true;
     }
     if (request.source == ScanSource::lightroomCatalog) {
         // The catalog's files are compared like local ones; their new digests
@@ -401,6 +398,9 @@ void ScanJob::finish()
 {
     if (finishing_.exchange(true))
         return;
+    // The service refused the sign-in while the folders were listed: the
+    // user signs in again rather than look at the connection.
+    listingSignedOut_ = listingIncomplete_ && signedInSource_ && signedInSource_->signInRefusals() != refusalsAtStart_;
     result_ = makeResult();
     finishedFlag_.store(true);
     if (finished_)

@@ -35,7 +35,12 @@ class ScanJob : public CloudScanSink, public std::enable_shared_from_this<ScanJo
 public:
     // finished is called once, from the thread the work ends on.
     using Finished = std::function<void(ScanJob&)>;
-    ScanJob(ScanRequest request, ScanWrapper* scanWrapper, Finished finished);
+    // scanWrapper: the handler whose walk lists the source, none for this
+    // computer and Google Drive (listed by the engine); signedInSource: the
+    // source's handler whose sign-in the listing uses (scanWrapper when none
+    // is given).
+    ScanJob(
+        ScanRequest request, ScanWrapper* scanWrapper, Finished finished, const ScanWrapper* signedInSource = nullptr);
 
     const ScanRequest request;
     ScanWrapper* const scanWrapper;
@@ -92,7 +97,8 @@ public:
     ScanResultPtr result() const { return result_; }
     qint64 skippedCount() const { return skipped_; }
     bool isListingIncomplete() const { return listingIncomplete_.load(); }
-    // The service refused the sign-in during the listing.
+    // The listing left files out and the service refused the sign-in while
+    // it ran (its session has ended).
     bool wasListingSignedOut() const { return listingSignedOut_.load(); }
     // The bound that left files of the listing out, when one did.
     const std::optional<ListingBound>& listingBound() const { return listingBound_; }
@@ -130,7 +136,8 @@ private:
     std::atomic<bool> finishing_ { false };
     std::atomic<bool> finishedFlag_ { false };
     std::atomic<bool> listingIncomplete_ { false };
-    const bool signedInAtStart_;
+    const ScanWrapper* const signedInSource_;
+    const quint64 refusalsAtStart_;
     std::atomic<bool> listingSignedOut_ { false };
     qint64 skipped_ = 0;
     QStringList unreadDatabases_;

@@ -104,6 +104,19 @@ void ScanWrapper::stopScanListing()
         finishWalk();
 }
 
+void ScanWrapper::endRefusedSignIn()
+{
+    isAuthenticateForScan = false;
+    ++signInRefusals_;
+}
+
+QString ScanWrapper::lastRemovalFailure() const
+{
+    if (signInRefusals_ > 0 && !isAuthenticateForScan)
+        return QStringLiteral("the service no longer accepted the sign-in; sign in again and remove the file again");
+    return QString();
+}
+
 void ScanWrapper::markListingsStale()
 {
     ++listingsRound_;

@@ -99,6 +99,13 @@ public:
     ScanWrapper& operator=(const ScanWrapper&) = delete;
 
     std::atomic<bool> isAuthenticateForScan { false };
+    // The service no longer accepted the sign-in and its session has ended:
+    // the source stands as one never signed in, so that its next scan,
+    // folder list or removal asks for the sign-in. GUI thread.
+    void endRefusedSignIn();
+    // The sign-ins the service refused so far (any thread): a scan during
+    // whose listing the count grew asks the user to sign in again.
+    quint64 signInRefusals() const { return signInRefusals_; }
     // Not owned: the home screen outlives its handlers' work.
     ScanWrapperDelegate* delegate = nullptr;
     // The listing is made for a scan (not for the folder picker).
@@ -172,7 +179,8 @@ public:
     virtual bool deleteCloudFile(const FileInfoNodePtr&) { return false; }
     // Why the last deleteCloudFile failed, when the source can tell the user
     // more than that the file was not removed; empty otherwise.
-    virtual QString lastRemovalFailure() const { return QString(); }
+    // A service that refused the sign-in says so.
+    virtual QString lastRemovalFailure() const;
     // Puts one removed file back; the completion is called exactly once. A
     // file put back is a new file at a service that says so (a new id, a new
     // revision): before answering true the handler records in the record's
@@ -243,6 +251,7 @@ private:
     void finishWalk();
 
     QObject home_;
+    std::atomic<quint64> signInRefusals_ { 0 };
     // Raised by markListingsStale; the walk running lists in the round it
     // began in.
     std::atomic<quint64> listingsRound_ { 0 };

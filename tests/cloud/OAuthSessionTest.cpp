@@ -265,3 +265,64 @@ TEST(CloudConfiguration, ASourceWithoutCredentialsSaysSoAndSendsNothing)
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->contains(QStringLiteral("not set up")));
 }
+
+// A 401 whose refresh the service refuses ends the sign-in once: the tokens
+// go from memory and from the store, and later 401s say nothing more. A
+// refresh that found no answer (the service in trouble, the connection gone)
+// leaves the sign-in as it was; a refresh refused as an invalid grant ends it
+// whoever asked for it.
+TEST_F(SignIn, ARefusedRefreshEndsTheSessionOnceAndOneLeftUnansweredKeepsIt)
+{
+    RestClient client;
+    signInWithStaleToken(client);
+    int refusals = 0;
+    QObject::connect(session.get(), &OAuthSession::signInRefused, [&] { ++refusals; });
+    // The token route's answer: a refusal or a trouble, else a grant.
+    std::optional<std::pair<int, QString>> tokenAnswer;
+    server.route("POST", QStringLiteral("/token"), [&](const FakeHttpRequest&) {
+        if (tokenAnswer)
+            return FakeHttpResponse::json(tokenAnswer->first, { { QStringLiteral("error"), tokenAnswer->second } });
+        server.currentAccessToken = QStringLiteral("again");
+        return FakeHttpResponse::json(200,
+            { { QStringLiteral("access_token"), server.currentAccessToken },
+                { QStringLiteral("refresh_token"), QStringLiteral("again-refresh") },
+                { QStringLiteral("expires_in"), 3600 } });
+    });
+    const auto answerRefreshWith
+        = [&](int status, const char* error) { tokenAnswer = std::make_pair(status, QString::fromLatin1(error)); };
+
+    answerRefreshWith(503, "temporarily_unavailable");
+    std::optional<RestReply> reply = askForItems(client);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(reply->error, RestErrorKind::unauthorized);
+    EXPECT_TRUE(session->isSignedIn());
+    EXPECT_TRUE(secrets.items.contains(QStringLiteral("Authorization1")));
+    EXPECT_EQ(refusals, 0);
+
+    answerRefreshWith(400, "invalid_grant");
+    for (int asked = 0; asked < 2; ++asked) {
+        reply = askForItems(client);
+        ASSERT_TRUE(reply.has_value());
+        EXPECT_EQ(reply->error, RestErrorKind::unauthorized);
+    }
+    EXPECT_FALSE(session->isSignedIn());
+    EXPECT_TRUE(session->accessToken().isEmpty());
+    EXPECT_TRUE(secrets.items.isEmpty());
+    EXPECT_EQ(refusals, 1);
+
+    // Signed in again, a refresh of its own (an expired token) refused as an
+    // invalid grant ends it too.
+    tokenAnswer.reset();
+    outcome.reset();
+    session->signIn();
+    ASSERT_TRUE(waitUntil([this] { return outcome.has_value(); }));
+    ASSERT_TRUE(outcome->first);
+    answerRefreshWith(400, "invalid_grant");
+    std::optional<bool> refreshed;
+    session->refresh([&](bool done) { refreshed = done; });
+    ASSERT_TRUE(waitUntil([&] { return refreshed.has_value(); }));
+    EXPECT_FALSE(*refreshed);
+    EXPECT_FALSE(session->isSignedIn());
+    EXPECT_TRUE(secrets.items.isEmpty());
+    EXPECT_EQ(refusals, 2);
+}

@@ -177,6 +177,10 @@ TEST_F(OneDriveTest, FailedPagesAndStopEndTheWalkOnceAndIncomplete)
         EXPECT_EQ(handler->lastWalkUnanswered, !c.stop);
         EXPECT_EQ(handler->isAuthenticateForScan, c.name != std::string("401"));
         EXPECT_EQ(presenter->shown.size() - shown, c.name == std::string("401") ? 1u : 0u);
+        // The one alert of a 401 says what happened and what to do.
+        if (c.name == std::string("401") && presenter->shown.size() > shown) {
+            EXPECT_EQ(presenter->shown.back().informativeText, localizedText("ID_SIGN_IN_NO_LONGER_ACCEPTED"));
+        }
     }
     EXPECT_EQ(server.requestCount("GET", "/graph/n"), 0);
 }

@@ -28,7 +28,7 @@ public:
         listings.push_back(folders);
         lastWalkIncomplete = failsAFolder;
         if (signsOut)
-            isAuthenticateForScan = false;
+            endRefusedSignIn();
         for (const FileInfoNodePtr& record : toDeliver)
             sink.addCloudScanFile(record);
         sink.OnScanCompletedProcess();
