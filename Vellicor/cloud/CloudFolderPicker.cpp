@@ -15,6 +15,7 @@
 #include "controls/SheetPanel.h"
 #include "core/FileUtilities.h"
 #include "core/Localization.h"
+#include "core/TextFormat.h"
 #include "home/MainViewController.h"
 #include "platform/ReachabilityTest.h"
 #include "scan/InternetAlert.h"
@@ -407,24 +408,45 @@ void CloudFolderPicker::folderListingEnded()
         if (ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load())) {
             handler->pickerListingCutShort = false;
             handler->pickerListingBound.reset();
+            handler->pickerListingsFailed.clear();
         }
         return;
     }
+    ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load());
+    // A folder whose listing failed keeps its arrow: it is closed, and
+    // opening it again lists it again.
+    std::vector<CloudScanFoldersListPtr> failed;
+    if (handler)
+        failed = std::exchange(handler->pickerListingsFailed, {});
+    for (const CloudScanFoldersListPtr& folder : failed)
+        loading_.erase(folder.get());
     if (pendingListings_ > 0)
         --pendingListings_;
     if (pendingListings_ == 0) {
-        // Whatever the answers were, these folders have had their turn: a
-        // folder that came back without sub-folders loses its triangle, and
-        // a failed one is asked again only after Refresh.
+        // These folders have had their turn: one that came back without
+        // sub-folders loses its triangle, and one cut short at a bound is
+        // asked again only after Refresh.
         listed_.insert(loading_.begin(), loading_.end());
         loading_.clear();
         setFolderListHudHidden(true);
     }
     btnAddFolderGDrive->setEnabled(false);
+    // Closed before the reload, which opens again what was open.
+    for (const CloudScanFoldersListPtr& folder : failed)
+        outlineGDFolderList->collapse(model_->indexOf(folder.get()));
     reloadKeepingExpansion();
-    ScanWrapper* handler = home_.lists().sources.handler(selectedScanSource().load());
     if (!handler)
         return;
+    if (!failed.empty()) {
+        const QString name = printablePath(
+            failed.front()->folderName.isEmpty() ? failed.front()->folderPath : failed.front()->folderName,
+            shownPathLength);
+        alertPresenter()->presentThen(
+            AlertRequest { localizedText("ID_CLOUD_PICKER_FOLDER_NOT_LISTED"),
+                formatText(localizedText("ID_CLOUD_PICKER_FOLDER_NOT_LISTED_DETAILS"), { name }),
+                { localizedText("ID_OK") } },
+            nullptr);
+    }
     const bool cutShort = std::exchange(handler->pickerListingCutShort, false);
     // A folder too large to list whole is told so, with its name and count.
     if (const std::optional<ListingBound> bound = std::exchange(handler->pickerListingBound, std::nullopt)) {

@@ -1,16 +1,20 @@
 #include "cloud/GoogleDriveHandler.h"
 
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "cloud/CloudItemChecks.h"
 #include "cloud/OAuthSession.h"
 #include "cloud/RestClient.h"
 #include "cloud/SecretStore.h"
 #include "core/SettingsSchema.h"
 #include "scan/CloudFileRecordBuilder.h"
+#include "scan/ScanRequest.h"
 
 #include <QJsonArray>
 #include <QPointer>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -221,7 +225,6 @@ void GoogleDriveHandler::listFolder(const CloudScanFoldersListPtr& folder, std::
         done(FolderListing { {}, {}, true });
         return;
     }
-    folderPaths_.insert(folder->folderId, folder->folderPath);
     listFolderPage(folder, std::nullopt, std::make_shared<FolderPages>(), listingGuard(), std::move(done));
 }
 
@@ -268,8 +271,6 @@ void GoogleDriveHandler::addListedFolders(const QJsonObject& answer, const Cloud
         node->folderId = item->identifier;
         node->folderName = item->name;
         node->folderPath = joinPath(folder.folderPath, item->name);
-        folderPaths_.insert(node->folderId, node->folderPath);
-        pages.tally.hold(keptPathBytes);
         pages.addSubFolder(std::move(node));
     }
 }
@@ -290,9 +291,23 @@ void GoogleDriveHandler::beginListing(const ScanRequest& request)
     fileCount = 0;
     isAbortScanning = false;
     lastWalkIncomplete = false;
+    // The paths of the last listing go; the chosen folders' come from their
+    // rows.
+    if (folderPaths_.size() > 1)
+        releaseElsewhere(std::exchange(folderPaths_, {}));
+    folderPaths_.insert(rootId(), rootFolderName());
+    for (const FilePathNode& row : request.rows)
+        if (row.gdFolder && !row.gdFolder->folderId.isEmpty() && !row.gdFolder->folderAbsPath.isEmpty())
+            folderPaths_.insert(row.gdFolder->folderId, row.gdFolder->folderAbsPath);
     scanGuard_ = std::make_shared<ListingGuard>(QStringLiteral("Drive"), listingLimitsNow(), &isAbortScanning);
     scanTallies_.clear();
     takeSettings(request);
+}
+
+void GoogleDriveHandler::releaseListing()
+{
+    if (folderPaths_.size() > 1)
+        releaseElsewhereGivingBack(std::exchange(folderPaths_, { { rootId(), rootFolderName() } }));
 }
 
 void GoogleDriveHandler::executeFilesListQuery(

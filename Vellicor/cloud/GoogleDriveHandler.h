@@ -66,6 +66,7 @@ public:
     void executeFilesListQuery(
         const QString& folderId, bool isIncludeSubFolders, const std::optional<QString>& pageToken) override;
     void stopListing() override;
+    void releaseListing() override;
 
     // One answer of the picker's folders-only query, as sub-folders of
     // pages, each item taken once over the listing's pages. Needs no sign-in.
@@ -76,7 +77,10 @@ public:
     void acceptFilesPage(const QString& folderId, bool includeSubFolders, const QJsonObject& answer,
         DriveFilesPage& page, ListingTally& tally);
 
-    // The display path recorded for a folder id ("My Drive" for the root).
+    // The display path recorded for a folder id by the running scan's
+    // listing: "My Drive" for the root, a chosen folder's from its row, and
+    // each sub-folder the listing met. The picker's tree keeps its paths in
+    // its own nodes.
     QString folderPath(const QString& folderId) const;
 
     static QString rootId() { return QStringLiteral("root"); }

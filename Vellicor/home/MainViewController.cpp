@@ -449,3 +449,8 @@ void MainViewController::showResults(const ScanResultPtr& result)
 {
     results_->show(result);
 }
+
+void MainViewController::releaseResults()
+{
+    results_->release();
+}

@@ -125,6 +125,7 @@ public:
     void showPreferencesPane(const QString& paneIdentifier) override;
     void showHomeView() override;
     void showResults(const ScanResultPtr& result) override;
+    void releaseResults() override;
 
 private:
     void resizeEvent(QResizeEvent* event) override;

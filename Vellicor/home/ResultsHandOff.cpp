@@ -1,5 +1,6 @@
 #include "home/ResultsHandOff.h"
 
+#include "base/ReleaseElsewhere.h"
 #include "controls/ApplicationFont.h"
 #include "controls/ButtonStyles.h"
 #include "controls/RAZButton.h"
@@ -7,6 +8,8 @@
 #include "home/HomeLook.h"
 
 #include <QFrame>
+
+#include <utility>
 
 ResultsHandOff::ResultsHandOff(QWidget* view)
     : view_(view)
@@ -51,6 +54,14 @@ void ResultsHandOff::showLast()
 {
     if (last_)
         show(last_);
+}
+
+void ResultsHandOff::release()
+{
+    if (last_)
+        releaseElsewhere(std::exchange(last_, nullptr));
+    if (receiver_)
+        receiver_->releaseResults();
 }
 
 void ResultsHandOff::hidePage()

@@ -12,6 +12,8 @@ class ResultsReceiver {
 public:
     virtual ~ResultsReceiver() = default;
     virtual void showResults(const ScanResultPtr& result) = 0;
+    // Lets go of the result set shown last (on the pool).
+    virtual void releaseResults() { }
 };
 
 // The hand-over of a result from the home screen: to the results screen when
@@ -29,6 +31,8 @@ public:
     void showLast();
     // Hides the placeholder page, if it was made.
     void hidePage();
+    // A new scan starts: the newest result and the receiver's are let go of.
+    void release();
 
 signals:
     // Back on the placeholder page.

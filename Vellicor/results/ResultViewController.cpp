@@ -376,6 +376,19 @@ void ResultViewController::loadScanResults(
     updateMarkedCountLabel();
 }
 
+void ResultViewController::releaseResults()
+{
+    if (!loaded_)
+        return;
+    handOver_->drop();
+    marking_->dropPendingSort();
+    pane_->showNoFile();
+    state_->loadPreparedResultSet(ResultsState::PreparedResultSet {}, 0, selectedScanSource().load());
+    views_->grid().forgetPictures();
+    model_->resultSetLoaded(ResultsModel::PreparedRows {});
+    views_->clearSelections();
+}
+
 bool ResultViewController::isHandingOver() const
 {
     return handOver_->isRunning();

@@ -92,6 +92,9 @@ public:
     // The home screen's hand-over: the screen is shown over its parent and the
     // result set loaded.
     void showResults(const ScanResultPtr& result) override;
+    // Lets go of the result set: the screen holds no result until the next
+    // one is handed over.
+    void releaseResults() override;
     // A large result set is shown from a later turn of the event loop (see
     // ResultsHandOver); until then the screen holds none.
     void loadScanResults(std::vector<DuplicateGroupPtr> groups, qint64 dupCount, ScanSource source,

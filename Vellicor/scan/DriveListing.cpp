@@ -7,6 +7,12 @@
 
 #include <algorithm>
 
+void DriveListing::releaseLast(ScanSources& sources)
+{
+    if (auto* service = dynamic_cast<DriveScanService*>(sources.handler(ScanSource::googleDrive)))
+        service->releaseListing();
+}
+
 void DriveListing::dispatch(ScanJob& job, ScanSources& sources)
 {
     driveScanService_ = dynamic_cast<DriveScanService*>(sources.handler(ScanSource::googleDrive));

@@ -18,6 +18,8 @@ class ScanSources;
 // the sources' (not owned) and is asked again at each dispatch.
 class DriveListing {
 public:
+    // A new scan starts: the service lets go of what its last listing kept.
+    static void releaseLast(ScanSources& sources);
     // Starts the listing of job's chosen Drive folders.
     void dispatch(ScanJob& job, ScanSources& sources);
     // One answer of the service, for the running scan's job.

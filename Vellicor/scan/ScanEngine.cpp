@@ -2,6 +2,7 @@
 
 #include "base/AlertPresenter.h"
 #include "base/Log.h"
+#include "base/ReleaseElsewhere.h"
 #include "base/UserDefaults.h"
 #include "core/CommonFuncs.h"
 #include "core/FileUtilities.h"
@@ -184,8 +185,19 @@ void ScanEngine::btnStartScanTapped()
     }
 
     // Start sequence. The previous scan's worker has ended (its end was
-    // posted as its last act) and its results were handed over.
+    // posted as its last act) and its results were handed over. Nothing of
+    // that scan can be reached once this one starts: its results and its job
+    // are let go of on the pool, and a listing that takes a share of the
+    // memory takes it once they are gone, so that the same folders get the
+    // same share scan after scan.
     joinWorker();
+    const bool scannedBefore = static_cast<bool>(job_);
+    if (scannedBefore) {
+        screen_.releaseResults();
+        releaseElsewhereGivingBack(std::exchange(job_, nullptr));
+        if (source == ScanSource::googleDrive)
+            DriveListing::releaseLast(sources_);
+    }
     isAbortScan = false;
     resetAllVariableOnStartScanning();
     updateFileScannedCountAndSize_MainThread();
@@ -194,17 +206,8 @@ void ScanEngine::btnStartScanTapped()
     labels_.progress = 0.02;
     screen_.showScanningLabels(labels_);
 
-    switch (source) {
-    case ScanSource::googleDrive:
-        driveListing_.dispatch(*job_, sources_);
-        break;
-    case ScanSource::thisComputer:
+    if (source == ScanSource::thisComputer)
         worker_ = std::thread([job = job_] { job->runLocalScan(); });
-        break;
-    default:
-        dispatchCloudHandler();
-        break;
-    }
 
     screen_.showScannedPath(localizedText("ID_SCAN_IN_PROGRESS_PLEASE_WAIT"), QString());
     labels_.lblAddingPhotos = localizedText("ID_ADDING_FILES");
@@ -212,8 +215,30 @@ void ScanEngine::btnStartScanTapped()
     screen_.showScanningSheet();
     refreshTimer_.start();
 
-    // A Drive scan that sent no query ends at once, after the sheet is up.
-    if (source == ScanSource::googleDrive && driveListing_.pendingQueries() == 0)
+    if (source == ScanSource::thisComputer)
+        return;
+    if (scannedBefore)
+        afterReleasesElsewhere(this, [this, job = job_] { startListing(job); });
+    else
+        startListing(job_);
+}
+
+void ScanEngine::startListing(const JobPtr& job)
+{
+    // Stopped while the last scan was let go of: nothing is listed.
+    if (job != job_ || job->isFinished())
+        return;
+    if (isAbortScan) {
+        job->finishEmpty();
+        return;
+    }
+    if (job->request.source != ScanSource::googleDrive) {
+        dispatchCloudHandler();
+        return;
+    }
+    driveListing_.dispatch(*job_, sources_);
+    // A Drive scan that sent no query ends at once.
+    if (driveListing_.pendingQueries() == 0)
         job_->finishEmpty();
 }
 
@@ -477,9 +502,8 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         const QString paths = namedFewAndMore(unread, unread.size(), named, 4096);
         const QString details = unread.size() == 1
             ? formatText(localizedText("ID_PHOTO_DATABASE_LEFT_OUT_DETAILS"), { paths })
-            : unread.size() <= named
-            ? formatText(localizedText("ID_PHOTO_DATABASES_NAMED_LEFT_OUT_DETAILS"), { paths })
-            : formatText(localizedText("ID_PHOTO_DATABASES_LEFT_OUT_DETAILS"), { paths });
+            : unread.size() <= named ? formatText(localizedText("ID_PHOTO_DATABASES_NAMED_LEFT_OUT_DETAILS"), { paths })
+                                     : formatText(localizedText("ID_PHOTO_DATABASES_LEFT_OUT_DETAILS"), { paths });
         askWhenFree([this, details] {
             showNotice({ localizedText("ID_PHOTO_DATABASE_LEFT_OUT"), details, { localizedText("ID_OK") } });
         });
@@ -488,7 +512,8 @@ void ScanEngine::tellWhatWasLeftOut(const ScanJob& job)
         askWhenFree([this, count] {
             showNotice({ count == 1 ? localizedText("ID_CLOUD_FILE_NOT_COMPARED")
                                     : formatText(localizedText("ID_CLOUD_FILES_NOT_COMPARED"), { count }),
-                localizedText(count == 1 ? "ID_CLOUD_FILE_NOT_COMPARED_DETAILS" : "ID_CLOUD_FILES_NOT_COMPARED_DETAILS"),
+                localizedText(
+                    count == 1 ? "ID_CLOUD_FILE_NOT_COMPARED_DETAILS" : "ID_CLOUD_FILES_NOT_COMPARED_DETAILS"),
                 { localizedText("ID_OK") } });
         });
     }

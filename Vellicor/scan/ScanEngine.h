@@ -102,6 +102,9 @@ private:
 
     JobPtr makeJob();
     void joinWorker();
+    // The listing of job's cloud source, once what the last scan held is
+    // gone; nothing when job is no longer the running one.
+    void startListing(const JobPtr& job);
     void dispatchCloudHandler();
     // The request's cloud folders go to the handler's listing, on the worker.
     void startCloudListing();

@@ -90,4 +90,8 @@ public:
     virtual void showHomeView() = 0;
     // Hands a finished result set to the results screen.
     virtual void showResults(const ScanResultPtr& result) = 0;
+    // A new scan starts: the result set shown last can no longer be reached
+    // (View Details shows the new one once it is handed over), and whatever
+    // holds it lets go of it on the pool.
+    virtual void releaseResults() { }
 };

@@ -183,6 +183,8 @@ void ScanWrapper::fetchChildFolders(const CloudScanFoldersListPtr& folder)
         }
         if (guard->wasCutShort())
             pickerListingCutShort = true;
+        else if (listing.failed && !guard->isStopped())
+            pickerListingsFailed.push_back(folder);
         if (guard->boundReached())
             pickerListingBound = guard->boundReached();
         if (delegate)

@@ -161,6 +161,10 @@ public:
     // The bound, when it was one: the folder is too large to list whole,
     // which the picker tells in place of the other. GUI thread.
     std::optional<ListingBound> pickerListingBound;
+    // The folders whose picker listing failed otherwise (no answer in time,
+    // an error): the picker tells the user and lets them be opened again,
+    // and clears it. GUI thread.
+    std::vector<CloudScanFoldersListPtr> pickerListingsFailed;
 
     // Lists the folders one after another, depth first, hands every accepted
     // file record to the sink and ends with exactly one OnScanCompletedProcess.
@@ -313,4 +317,7 @@ public:
     // Stop of the scan: the queries on their way end unanswered, and no
     // answer of this listing is handed on any more.
     virtual void stopListing() { }
+    // A new scan starts: what the last listing kept (the paths of the
+    // folders it met) is let go of, on the pool.
+    virtual void releaseListing() { }
 };

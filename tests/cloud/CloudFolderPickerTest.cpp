@@ -136,10 +136,12 @@ TEST(CloudFolderPicker, ListsOnExpansionOnceAndAlwaysLeavesTheBusyState)
     EXPECT_EQ(s.handler->asked.size(), 2u);
     s.answer(1, { {}, {}, true });
     EXPECT_FALSE(s.busy());
-    EXPECT_FALSE(model.hasChildren(model.indexOf(trips.get())));
+    EXPECT_TRUE(model.hasChildren(model.indexOf(trips.get())));
     outline.expand(model.indexOf(work.get()));
     s.answer(2, {});
     EXPECT_FALSE(s.busy());
+    EXPECT_FALSE(model.hasChildren(model.indexOf(work.get())));
+    s.presenter->shown.clear();
 
     // A cleared selection disables Add but keeps the last folder.
     outline.setCurrentIndex(model.indexOf(work.get()));
@@ -299,6 +301,47 @@ TEST(CloudFolderPicker, CancelWhileASubFolderListsAsksTheServiceNothingMore)
     EXPECT_FALSE(s.picker->windowGoogleDriveFolderList->isVisible());
     EXPECT_FALSE(s.busy());
     EXPECT_EQ(s.presenter->shown.size(), shown);
+}
+
+// A folder whose listing fails (the service never answered before the
+// request's deadline, or answered with an error) is told by its name, and
+// keeps its arrow: opened again, it is listed again. Its sub-folders' listing
+// answered later still hangs them under it.
+TEST(CloudFolderPicker, AFolderWhoseListingNeverAnsweredIsToldAndCanBeOpenedAgain)
+{
+    PickerScreen s;
+    s.picker->showCloudFolderPicker(HomeTab::include);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->asked.size(), 1u);
+    const CloudScanFoldersListPtr silent = folder(QStringLiteral("/Silent\nfolder"));
+    s.answer(0, { {}, { silent }, false });
+    CloudFolderTreeModel& model = s.picker->model();
+    CustomOutlineView& outline = *s.picker->outlineGDFolderList;
+
+    QTest::mouseClick(outline.viewport(), Qt::LeftButton, {}, outline.visualRect(s.row(0)).center());
+    QTest::keyClick(&outline, Qt::Key_Right);
+    const QModelIndex row = model.indexOf(silent.get());
+    QTest::mouseClick(outline.viewport(), Qt::LeftButton, {}, outline.visualRect(row).center());
+    QTest::keyClick(&outline, Qt::Key_Right);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(s.handler->asked.size(), 2u);
+    EXPECT_TRUE(s.busy());
+    s.answer(1, { {}, {}, true });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(s.busy());
+    ASSERT_EQ(s.presenter->messages(), QStringList { localizedText("ID_CLOUD_PICKER_FOLDER_NOT_LISTED") });
+    EXPECT_EQ(s.presenter->shown.front().informativeText,
+        formatText(localizedText("ID_CLOUD_PICKER_FOLDER_NOT_LISTED_DETAILS"), { QStringLiteral("Silent\\nfolder") }));
+    EXPECT_TRUE(model.hasChildren(model.indexOf(silent.get())));
+    EXPECT_FALSE(outline.isExpanded(model.indexOf(silent.get())));
+
+    // Opened again, it is asked for again; this time it answers.
+    QTest::mouseClick(outline.viewport(), Qt::LeftButton, {}, outline.visualRect(model.indexOf(silent.get())).center());
+    QTest::keyClick(&outline, Qt::Key_Right);
+    ASSERT_EQ(s.handler->asked.size(), 3u);
+    s.answer(2, { {}, { folder(QStringLiteral("/Silent\nfolder/Inside")) }, false });
+    EXPECT_EQ(model.rowCount(model.indexOf(silent.get())), 1);
+    EXPECT_EQ(s.presenter->shown.size(), 1u);
 }
 
 TEST(CloudFolderPicker, AListingEndedByAPageHandedOutAgainIsTold)

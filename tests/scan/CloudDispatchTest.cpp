@@ -2,6 +2,7 @@
 #include "core/TextFormat.h"
 #include "scan/EngineFixture.h"
 #include "support/FixedProbe.h"
+#include "support/WaitUntil.h"
 
 #include <QCryptographicHash>
 #include <QLocale>
@@ -400,7 +401,8 @@ TEST_F(DriveDispatch, AQueryThatFailsAfterStopIsToldAsAStop)
         addDriveRow(QStringLiteral("Trips"), QStringLiteral("trips-id"));
         QSignalSpy ended(engine.get(), &ScanEngine::scanEnded);
         engine->btnStartScanTapped();
-        ASSERT_EQ(drive.queries.size(), 2u);
+        // The second scan lists once the first one's records are gone.
+        ASSERT_TRUE(waitUntil([&] { return drive.queries.size() == 2u; }));
         DriveFilesPage failed;
         failed.failed = true;
         if (failsFirst)
