@@ -18,6 +18,7 @@
 #include "support/FakeGoogle.h"
 #include "support/FakeServiceConfig.h"
 #include "support/FlatCloudFolder.h"
+#include "support/MemoryBound.h"
 #include "support/MemoryGroup.h"
 
 #include <QFile>
